@@ -1,0 +1,57 @@
+// The application bundle and its folders: the resource root that resource
+// lookups search, the Documents directory and the preferences folder.
+//
+// Programs set the resource root to the project's resources/ (or a folder of
+// their own); tests point it at a temporary folder. The home folder holds
+// Documents/ and Library/Preferences/, created on demand.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+class Bundle {
+public:
+    static Bundle& main();
+
+    const std::string& resourcePath() const { return resourcePath_; }
+    void setResourcePath(std::string path) { resourcePath_ = std::move(path); }
+    const std::string& homeDirectory() const { return home_; }
+    void setHomeDirectory(std::string path) { home_ = std::move(path); }
+
+    std::string documentsDirectory() const; // home/Documents, created on demand
+    std::string preferencesDirectory() const; // home/Library/Preferences, created on demand
+    std::string bundleIdentifier() const { return identifier_; }
+    void setBundleIdentifier(std::string id) { identifier_ = std::move(id); }
+    std::string version() const { return version_; }
+    void setVersion(std::string v) { version_ = std::move(v); }
+
+    // The full path of resource "name.type" (type may be empty, or already part
+    // of name) in the resource root or its sub-folder `directory`; empty when
+    // there is no such file.
+    std::string pathForResource(const std::string& name, const std::string& type,
+                                const std::string& directory = {}) const;
+
+private:
+    Bundle();
+    std::string resourcePath_;
+    std::string home_;
+    std::string identifier_ { "com.brisko.app" };
+    std::string version_ { "1.0" };
+};
+
+// Path helpers in the platform's string-path style.
+namespace path {
+std::string lastComponent(const std::string& p);
+std::string deletingLastComponent(const std::string& p);
+std::string extension(const std::string& p); // without the dot
+std::string deletingExtension(const std::string& p);
+std::string appendingComponent(const std::string& p, const std::string& c);
+std::string appendingExtension(const std::string& p, const std::string& ext);
+bool isAbsolute(const std::string& p);
+bool fileExists(const std::string& p);
+bool isDirectory(const std::string& p);
+bool createDirectories(const std::string& p);
+} // namespace path
+
+} // namespace platform

@@ -1,0 +1,29 @@
+// Date formatting and parsing with explicit patterns, always in GMT.
+//
+// Patterns use the usual field letters: yyyy yy MM MMM MMMM dd d HH H hh h mm ss
+// SSS a EEE EEEE Z ZZZZZ, 'quoted literals' and '' for a quote. Month and day
+// names are English. Parsing is strict: every pattern character must match and
+// the whole text must be consumed.
+#pragma once
+
+#include "platform/foundation/Value.h"
+
+#include <optional>
+#include <string>
+
+namespace platform {
+
+Date dateNow();
+
+class DateFormatter {
+public:
+    explicit DateFormatter(std::string pattern) : pattern_(std::move(pattern)) { }
+    const std::string& pattern() const { return pattern_; }
+    std::string format(Date date) const;
+    std::optional<Date> parse(std::string_view text) const;
+
+private:
+    std::string pattern_;
+};
+
+} // namespace platform

@@ -1,0 +1,35 @@
+// Property lists in their XML form: reading (on expat) and writing.
+//
+// The reader accepts <plist> documents with dict, array, string, integer, real,
+// true, false, date (ISO 8601 in GMT), data (base64). Binary property lists are
+// refused with a clear error, as is any malformed document; external entities
+// and DTD contents are never loaded or expanded. Nesting is capped so that
+// hostile input cannot exhaust the stack.
+#pragma once
+
+#include "platform/foundation/Value.h"
+
+#include <optional>
+#include <string>
+
+namespace platform {
+
+struct PropertyListError {
+    std::string message;
+};
+
+// The root value, or nullopt with the reason in *error.
+std::optional<Value> readPropertyList(const void* bytes, size_t length, std::string* error = nullptr);
+std::optional<Value> readPropertyListFile(const std::string& path, std::string* error = nullptr);
+
+// The XML document for a value (nil values are written as empty strings).
+std::string writePropertyList(const Value& root);
+// Writes to a temporary file beside the target and renames it over (atomic).
+bool writePropertyListFile(const std::string& path, const Value& root, std::string* error = nullptr);
+
+// Base64 with the standard alphabet, as property-list <data> uses it.
+std::string base64Encode(const void* bytes, size_t length);
+// Skips whitespace; nullopt on any other character outside the alphabet or bad padding.
+std::optional<Bytes> base64Decode(std::string_view text);
+
+} // namespace platform

@@ -1,0 +1,3 @@
+// Placeholder showcase; grows with the engine.
+#include <cstdio>
+int main() { std::puts("showcase"); return 0; }
