@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -224,12 +223,12 @@ struct Reader {
             dict.hasPendingKey = true;
             return;
         }
-        Value v;
         if (f.kind == Kind::Plist) {
             if (!root)
                 return fail("<plist> holds no value");
             return;
         }
+        Value v;
         if (f.kind == Kind::Dict) {
             if (f.hasPendingKey)
                 return fail(format("dictionary key \"%s\" without a value", f.pendingKey.c_str()));

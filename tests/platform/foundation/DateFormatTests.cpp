@@ -94,10 +94,3 @@ TEST(DateFormat, UnprintableDatesFormatEmpty)
     EXPECT_EQ(f.format(Date { INFINITY }), "");
     EXPECT_EQ(f.format(Date { 1e300 }), "");
 }
-
-TEST(DateFormat, NowIsWallClockTime)
-{
-    double now = dateNow().seconds;
-    EXPECT_GT(now, 1.7e9); // after 2023
-    EXPECT_LT(now, 4.1e9);
-}
