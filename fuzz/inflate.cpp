@@ -1,5 +1,5 @@
 // Fuzzes in-memory inflation of zlib and gzip streams.
-#include "engine/Support/ZipUtils.h"
+#include "engine/Support/Compression.h"
 
 #include <cstdint>
 #include <cstdlib>

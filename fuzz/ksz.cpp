@@ -1,6 +1,6 @@
 // Fuzzes loading .ksz containers from a file.
 #include "FuzzFile.h"
-#include "engine/Support/ZipUtils.h"
+#include "engine/Support/Compression.h"
 
 #include <cstdlib>
 
