@@ -27,7 +27,7 @@ TEST(PointMath, LineIntersectRejectsDegenerateAndParallelLinesWithoutTouchingOut
     EXPECT_EQ(t, 43);
 }
 
-TEST(PointMath, RotationsAndInterpolation)
+TEST(PointMath, RotationAboutAPivotAndItsInverse)
 {
     Point r = ksPointRotateAround(ksp(2, 1), ksp(1, 1), float(M_PI / 2));
     EXPECT_NEAR(r.x, 1, 1e-6);
@@ -35,12 +35,6 @@ TEST(PointMath, RotationsAndInterpolation)
     Point u = ksPointUnrotate(ksPointRotate(ksp(3, 4), ksPointForAngle(0.7f)), ksPointForAngle(0.7f));
     EXPECT_NEAR(u.x, 3, 1e-5);
     EXPECT_NEAR(u.y, 4, 1e-5);
-    EXPECT_EQ(ksPointLerp(ksp(0, 10), ksp(10, 20), 0.25f), ksp(2.5f, 12.5f));
-    EXPECT_EQ(ksPointPerp(ksp(1, 2)), ksp(-2, 1));
-    EXPECT_EQ(ksPointRPerp(ksp(1, 2)), ksp(2, -1));
-    EXPECT_EQ(ksPointClamp(ksp(-5, 50), ksp(0, 0), ksp(10, 10)), ksp(0, 10));
-    EXPECT_FLOAT_EQ(ksPointToAngle(ksp(0, 1)), float(M_PI / 2));
-    EXPECT_FLOAT_EQ(ksPointLength(ksPointNormalize(ksp(3, 4))), 1.0f);
 }
 
 TEST(PointMath, FuzzyEqualIncludesTheBounds)
