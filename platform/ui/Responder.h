@@ -38,6 +38,8 @@ public:
     virtual bool resignFirstResponder();
     bool isFirstResponder() const { return current_ == this; }
     static Responder* firstResponder() { return current_; }
+    // Forgets the focus without telling anyone (between tests).
+    static void resetFirstResponder() { current_ = nullptr; }
 
     // Unhandled touches travel up the chain.
     virtual void touchesBegan(const Touch& t);

@@ -110,3 +110,14 @@ Value pointValue(Point p);
 Point pointFromValue(const Value& v);
 
 } // namespace platform::ui
+
+namespace platform::ui {
+
+// Text editing on UTF-8 strings: ranges are clamped to the text and moved to
+// character boundaries, so an edit never splits a character.
+TextRange clampTextRange(const std::string& text, TextRange range);
+std::string replaceTextRange(const std::string& text, TextRange range, const std::string& replacement);
+// The range of the character before a position (empty at the start).
+TextRange characterBefore(const std::string& text, size_t position);
+
+} // namespace platform::ui
