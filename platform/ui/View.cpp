@@ -33,7 +33,8 @@ void scheduleLayout()
 
 bool axisAligned(const AffineTransform& t)
 {
-    return (t.b == 0 && t.c == 0) || (t.a == 0 && t.d == 0);
+    constexpr float e = 1e-6f; // rotations by quarter turns leave rounding residue
+    return (std::fabs(t.b) < e && std::fabs(t.c) < e) || (std::fabs(t.a) < e && std::fabs(t.d) < e);
 }
 
 } // namespace
