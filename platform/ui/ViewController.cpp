@@ -88,18 +88,24 @@ void ViewController::takeView(View* view)
     view_ = view;
     if (view_)
         view_->controller_ = this;
+    else
+        viewLoadAnnounced_ = false;
 }
 
 View* ViewController::view()
 {
+    Ref<ViewController> keep = this;
     if (!view_) {
-        Ref<ViewController> keep = this;
         loadView();
         if (!view_) {
             logError("ViewController: %s did not load a view", className().c_str());
             auto plain = View::viewWithFrame(Screen::mainScreen().applicationFrame());
             takeView(plain.get());
         }
+    }
+    // Also for a view that came with the controller from its interface file.
+    if (!viewLoadAnnounced_) {
+        viewLoadAnnounced_ = true;
         viewDidLoad();
     }
     return view_.get();

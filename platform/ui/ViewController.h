@@ -42,7 +42,8 @@ public:
     // --- The view ---
     View* view();
     bool isViewLoaded() const { return view_ != nullptr; }
-    // Null unloads the view (without viewDidUnload).
+    // Null unloads the view (without viewDidUnload). A view set before the
+    // first view() call still gets viewDidLoad then.
     void setView(View* view);
     const std::string& nibName() const { return nibName_; }
     // Builds the view: from the nib layout (its "view" outlet), else a plain
@@ -121,6 +122,7 @@ private:
     AppearState appearState_ { AppearState::Disappeared };
     bool fromInterface_ { false };
     bool hidesBottomBar_ { false };
+    bool viewLoadAnnounced_ { false };
 };
 
 } // namespace platform::ui
