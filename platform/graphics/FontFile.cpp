@@ -67,6 +67,9 @@ std::vector<Candidate> listFonts(const char* object, const std::string& name)
     std::vector<Candidate> found;
     if (!FcInit())
         return found;
+    // fontconfig keeps its configuration until FcFini; release it at exit.
+    static const bool finiAtExit = (std::atexit([] { FcFini(); }), true);
+    (void)finiAtExit;
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, object, reinterpret_cast<const FcChar8*>(name.c_str()));
     FcObjectSet* os = FcObjectSetBuild(FC_FILE, FC_INDEX, FC_WEIGHT, FC_SLANT, FC_WIDTH, FC_FAMILY,
