@@ -86,7 +86,8 @@ public:
         std::u32string chars;
         std::vector<uint32_t> glyphs;
         std::vector<float> advances;
-        std::vector<float> kerns; // kerns[i]: between i-1 and i
+        std::vector<float> kerns;  // kerns[i]: between i-1 and i
+        std::vector<float> offsets; // offsets[i]: pen position before character i
     };
 
     Run run(const std::u32string& chars) const
@@ -96,19 +97,21 @@ public:
         r.glyphs.reserve(chars.size());
         for (char32_t c : chars)
             r.glyphs.push_back(file_.glyphIndex(c));
+        r.offsets.push_back(0);
         for (size_t i = 0; i < chars.size(); ++i) {
             r.advances.push_back(file_.advance(r.glyphs[i], size_));
             r.kerns.push_back(i ? file_.kerning(r.glyphs[i - 1], r.glyphs[i], size_) : 0.f);
+            r.offsets.push_back(r.offsets.back() + r.kerns[i] + r.advances[i]);
         }
         return r;
     }
 
+    // Width of characters [b, e) set on their own (no kerning before b).
     static float width(const Run& r, size_t b, size_t e)
     {
-        float w = 0;
-        for (size_t i = b; i < e; ++i)
-            w += r.advances[i] + (i > b ? r.kerns[i] : 0.f);
-        return w;
+        if (e <= b)
+            return 0;
+        return r.offsets[e] - r.offsets[b] - r.kerns[b];
     }
 
     float width(const std::u32string& s) const
@@ -154,32 +157,38 @@ std::u32string trimLeadingSpaces(std::u32string s)
 }
 
 // Cuts a line to fit the width with an ellipsis at the head, tail or middle.
+// The number of characters kept is first estimated from the run's widths,
+// then checked on the composed text (kerning at the joins may differ).
 std::u32string truncate(const Measurer& m, const std::u32string& text, float width, LineBreakMode mode, const std::u32string& ellipsis)
 {
     auto fits = [&](const std::u32string& s) { return m.width(s) <= width + kEpsilon; };
-    if (!fits(ellipsis))
+    float room = width - m.width(ellipsis) + kEpsilon;
+    if (room < 0)
         return {};
-    size_t n = text.size();
-    if (mode == LineBreakMode::HeadTruncation) {
-        for (size_t keep = n; ; --keep) {
-            std::u32string candidate = ellipsis + trimLeadingSpaces(text.substr(n - keep));
-            if (fits(candidate) || keep == 0)
-                return candidate;
+    Measurer::Run r = m.run(text);
+    const size_t n = text.size();
+    auto compose = [&](size_t keep) {
+        if (mode == LineBreakMode::HeadTruncation)
+            return ellipsis + trimLeadingSpaces(text.substr(n - keep));
+        if (mode == LineBreakMode::MiddleTruncation) {
+            size_t front = (keep + 1) / 2, back = keep / 2; // the extra character goes in front
+            return trimTrailingSpaces(text.substr(0, front)) + ellipsis + trimLeadingSpaces(text.substr(n - back));
         }
-    }
-    if (mode == LineBreakMode::MiddleTruncation) {
-        // Keep as many characters as fit, split evenly with the extra one at the front.
-        for (size_t keep = n; ; --keep) {
-            size_t front = (keep + 1) / 2, back = keep / 2;
-            std::u32string candidate = trimTrailingSpaces(text.substr(0, front)) + ellipsis
-                + trimLeadingSpaces(text.substr(n - back));
-            if (fits(candidate) || keep == 0)
-                return candidate;
-        }
-    }
-    for (size_t keep = n; ; --keep) {
-        std::u32string candidate = trimTrailingSpaces(text.substr(0, keep)) + ellipsis;
-        if (fits(candidate) || keep == 0)
+        return trimTrailingSpaces(text.substr(0, keep)) + ellipsis;
+    };
+    auto estimateFits = [&](size_t keep) {
+        if (mode == LineBreakMode::HeadTruncation)
+            return Measurer::width(r, n - keep, n) <= room;
+        if (mode == LineBreakMode::MiddleTruncation)
+            return Measurer::width(r, 0, (keep + 1) / 2) + Measurer::width(r, n - keep / 2, n) <= room;
+        return Measurer::width(r, 0, keep) <= room;
+    };
+    size_t estimate = 0;
+    while (estimate < n && estimateFits(estimate + 1))
+        ++estimate;
+    for (size_t keep = std::min(n, estimate + 2); ; --keep) {
+        std::u32string candidate = compose(keep);
+        if (keep == 0 || fits(candidate))
             return candidate;
     }
 }

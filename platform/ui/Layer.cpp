@@ -2,6 +2,7 @@
 #include "platform/ui/Layer.h"
 
 #include "platform/foundation/Format.h"
+#include "platform/foundation/Weak.h"
 #include "platform/ui/View.h"
 
 #include <algorithm>
@@ -81,10 +82,12 @@ void Layer::addAnimation(LayerAnimation* animation, const std::string& keyIn)
     Entry e;
     e.key = key;
     e.animation = animation;
-    Ref<Layer> self(this);
+    // The layer's entry holds the timer, so the timer only observes the layer.
+    Weak<Layer> layer(this);
     Ref<LayerAnimation> anim(animation);
-    e.timer = RunLoop::main().performAfter(animation->beginOffset() + animation->duration(), [self, anim] {
-        self->finish(anim.get());
+    e.timer = RunLoop::main().performAfter(animation->beginOffset() + animation->duration(), [layer, anim] {
+        if (auto self = layer.lock())
+            self->finish(anim.get());
     });
     entries_.push_back(std::move(e));
     if (auto* d = dynamic_cast<AnimationDelegate*>(animation->delegate()))

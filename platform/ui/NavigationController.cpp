@@ -114,7 +114,6 @@ void NavigationController::transition(Ref<ViewController> from, Ref<ViewControll
     updateBarItems();
     if (!isViewLoaded() || from == to)
         return;
-    Ref<NavigationController> self = this;
     if (delegate_ && to)
         delegate_->navigationControllerWillShow(this, to.get(), animated);
     bool visible = isVisible();
@@ -127,7 +126,10 @@ void NavigationController::transition(Ref<ViewController> from, Ref<ViewControll
     }
     if (visible && to)
         to->notifyViewWillAppear(animated);
-    runTransition(animated, kTransitionDuration, [self, from, to, visible, animated] {
+    // The completion belongs to this controller: it links back without owning it.
+    NavigationController* nav = this;
+    runTransition(animated, kTransitionDuration, [nav, from, to, visible, animated] {
+        Ref<NavigationController> self = nav;
         if (from && from->isViewLoaded() && from->view_->superview() == self->view_.get() && from != self->topViewController())
             from->view_->removeFromSuperview();
         if (visible) {

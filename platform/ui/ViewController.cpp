@@ -276,7 +276,10 @@ void ViewController::presentModalViewController(ViewController* controller, bool
     }
     if (visible)
         modal->notifyViewWillAppear(animated);
-    host->runTransition(animated, kModalTransitionDuration, [host, modal, visible, animated] {
+    // The completion belongs to the host, so it links to the host without owning it.
+    ViewController* h = host.get();
+    host->runTransition(animated, kModalTransitionDuration, [h, modal, visible, animated] {
+        Ref<ViewController> host = h;
         if (visible) {
             host->notifyViewDidDisappear(animated);
             modal->notifyViewDidAppear(animated);
@@ -304,7 +307,9 @@ void ViewController::dismissModalViewControllerAnimated(bool animated)
         modal->notifyViewWillDisappear(animated);
         host->notifyViewWillAppear(animated);
     }
-    host->runTransition(animated, kModalTransitionDuration, [host, modal, visible, animated] {
+    ViewController* h = host.get();
+    host->runTransition(animated, kModalTransitionDuration, [h, modal, visible, animated] {
+        Ref<ViewController> host = h;
         if (modal->isViewLoaded())
             modal->view_->removeFromSuperview();
         modal->presenter_ = nullptr;

@@ -76,7 +76,7 @@ public:
     void setHidesBottomBarWhenPushed(bool h) { hidesBottomBar_ = h; }
 
     // --- Modal screens (presented and dismissed by the outermost container) ---
-    ViewController* modalViewController() const;
+    virtual ViewController* modalViewController() const;
     virtual void presentModalViewController(ViewController* controller, bool animated);
     // Dismisses the modal screen of this controller's container, or, from the
     // modal screen itself, that screen.
