@@ -66,7 +66,8 @@ NavigationBar* NavigationController::navigationBar()
 
 Rect NavigationController::contentFrame()
 {
-    Rect b = view()->bounds();
+    // Not view(): this also runs while the view is being loaded.
+    Rect b = view_ ? view_->bounds() : Rect(Point(), Screen::mainScreen().applicationFrame().size);
     float top = barHidden_ ? 0 : NavigationBar::kHeight;
     return Rect(b.origin.x, b.origin.y + top, b.size.width, std::max(0.f, b.size.height - top));
 }

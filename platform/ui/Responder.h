@@ -36,7 +36,8 @@ public:
     virtual bool becomeFirstResponder();
     virtual bool canResignFirstResponder() const { return true; }
     virtual bool resignFirstResponder();
-    bool isFirstResponder() const { return current_ == this; }
+    // Virtual so that a compound view can answer for the input inside it.
+    virtual bool isFirstResponder() const { return current_ == this; }
     static Responder* firstResponder() { return current_; }
     // Forgets the focus without telling anyone (between tests).
     static void resetFirstResponder() { current_ = nullptr; }

@@ -218,3 +218,38 @@ TEST_F(UiTest, ModalPresentationAndDismissal)
     EXPECT_EQ(modal->view()->superview(), nullptr);
     EXPECT_EQ(modal->parentViewController(), nullptr);
 }
+
+namespace {
+
+class CheckingNav : public NavigationController {
+public:
+    static Ref<CheckingNav> make(ViewController* root)
+    {
+        auto n = adoptRef(new CheckingNav);
+        n->initWithRootViewController(root);
+        return n;
+    }
+    void viewDidLoad() override
+    {
+        ++loads;
+        ViewController* top = topViewController();
+        topViewInPlace = top && top->isViewLoaded() && top->view()->superview() == view();
+    }
+    int loads { 0 };
+    bool topViewInPlace { false };
+};
+
+} // namespace
+
+TEST_F(UiTest, NavigationViewIsCompleteWhenItHasLoaded)
+{
+    CallLog calls;
+    auto root = Page::make(calls, "root");
+    auto nav = CheckingNav::make(root.get());
+    nav->view();
+    EXPECT_EQ(nav->loads, 1);
+    EXPECT_TRUE(nav->topViewInPlace);
+    EXPECT_EQ(nav->navigationBar()->superview(), nav->view());
+    // The bar stays above the screens.
+    EXPECT_EQ(nav->view()->subviews().back().get(), nav->navigationBar());
+}
