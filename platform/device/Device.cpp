@@ -69,12 +69,25 @@ std::string Device::uniqueIdentifier()
     std::string id;
     for (int i = 0; i < 40; ++i)
         id.push_back(hex[rd() % 16]);
+    // Written aside and renamed, so a reader never sees half an identifier.
     std::error_code ec;
     std::filesystem::create_directories(dir_, ec);
-    std::ofstream out(path, std::ios::trunc);
-    out << id << "\n";
-    if (!out)
+    std::string temp = path + ".tmp";
+    bool stored = false;
+    {
+        std::ofstream out(temp, std::ios::trunc);
+        out << id << "\n";
+        out.flush();
+        stored = static_cast<bool>(out);
+    }
+    if (stored) {
+        std::filesystem::rename(temp, path, ec);
+        stored = !ec;
+    }
+    if (!stored) {
+        std::filesystem::remove(temp, ec);
         logWarning("Device: cannot store the device identifier in %s", path.c_str());
+    }
     return udid_ = id;
 }
 
