@@ -57,5 +57,12 @@ TEST_F(UiTest, DeviceIdentifierIsKeptPerInstallation)
     std::string fresh = device.uniqueIdentifier();
     EXPECT_EQ(fresh.size(), 40u);
     EXPECT_EQ(testing_support::readFile(dir.file("device-identifier")), fresh + "\n");
+
+    // Where nothing can be stored the identifier still holds for this run.
+    device.setInstallationDirectory(dir.file("device-identifier") + "/inside-a-file");
+    std::string unstored = device.uniqueIdentifier();
+    EXPECT_EQ(unstored.size(), 40u);
+    EXPECT_EQ(device.uniqueIdentifier(), unstored);
+    expectedWarnings = 1;
     device.setInstallationDirectory(previous);
 }
