@@ -8,6 +8,7 @@
 #pragma once
 
 #include "engine/KSScheduler.h"
+#include "engine/Support/KSArray.h"
 #include "engine/ksTypes.h"
 #include "platform/foundation/Object.h"
 
@@ -16,7 +17,6 @@
 namespace kestrel {
 
 class KSAction;
-class KSArray;
 
 // Affine (a, b, c, d, tx, ty) as a column-major 4x4 GL matrix.
 void ksAffineToGLMatrix(const AffineTransform& t, GLfloat m[16]);
