@@ -178,7 +178,6 @@ TEST_F(ActionManagerTest, RemovingTheActionBeforeDoesNotSkipTheNextOne)
     node->runAction(a);
     node->runAction(ScriptedAction::make(&journal, "b", [rawA] { KSActionManager::sharedManager()->removeAction(rawA); }));
     node->runAction(ScriptedAction::make(&journal, "c"));
-    a = nullptr;
     tick(0.1f);
     EXPECT_EQ(journal, (std::vector<std::string> { "a", "b", "c" }));
     journal.clear();
@@ -208,7 +207,6 @@ TEST_F(ActionManagerTest, ANewActionOnTheSameTargetIsStartedAndSteppedInTheSameF
     node->onEnter();
     auto probe = ProbeAction::make(1);
     KSNode* raw = node.get();
-    node->runAction(KSCallBlock::actionWithBlock([raw, probe] { }));
     node->runAction(KSSequence::actionOne(KSDelayTime::actionWithDuration(0.1f),
         KSCallBlock::actionWithBlock([raw, probe] { raw->runAction(probe); })));
     tick(0.1f); // the delay shows 0
