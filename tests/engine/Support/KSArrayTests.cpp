@@ -6,6 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <sys/resource.h>
+#include <unistd.h>
+
 using namespace kestrel;
 using platform::Ref;
 
@@ -174,3 +180,44 @@ TEST(KSArray, PerformSelectorSurvivesReceiversRemovingThemselves)
     b->makeObjectsPerformSelector(BRISKO_SELECTOR(Thing, ping));
     EXPECT_EQ(b->objectAtIndexAs<Thing>(0)->pings, 1);
 }
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KS_UNDER_ASAN 1
+#endif
+#endif
+#if !defined(__SANITIZE_ADDRESS__) && !defined(KS_UNDER_ASAN)
+// In a child process with its address space capped, growth eventually fails:
+// the array must throw and keep every object it held.
+TEST(KSArrayDeathTest, FailedGrowthThrowsAndKeepsTheOldBlock)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            auto t = Thing::make();
+            auto a = KSArray::array();
+            long pages = 0;
+            if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+                if (std::fscanf(f, "%ld", &pages) != 1)
+                    pages = 0;
+                std::fclose(f);
+            }
+            rlimit limit {};
+            limit.rlim_cur = limit.rlim_max = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (96u << 20);
+            setrlimit(RLIMIT_AS, &limit);
+            bool threw = false;
+            try {
+                for (int i = 0; i < (1 << 26); i++)
+                    a->addObject(t);
+            } catch (const std::bad_alloc&) {
+                threw = true;
+            }
+            bool intact = threw && a->count() == a->capacity() && t->retainCount() == int(a->count()) + 1;
+            for (platform::Object* o : *a)
+                intact = intact && o == t.get();
+            a->removeAllObjects();
+            std::_Exit(intact && t->retainCount() == 1 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+#endif

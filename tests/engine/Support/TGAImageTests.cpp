@@ -112,8 +112,3 @@ TEST_F(TGAImage, RefusesImpossibleSizesAndDepths)
     EXPECT_EQ(huge->status, kTGAStatusNoMemory);
     EXPECT_EQ(huge->imageData, nullptr);
 }
-
-TEST(TGAFree, IgnoresNull)
-{
-    tgaFree(nullptr);
-}

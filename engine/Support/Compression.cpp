@@ -1,7 +1,7 @@
 // File loading and inflation through zlib. Every function frees what it
 // allocated on failure, stops at kKSInflateMaxLength and never reads past the
 // input it was given.
-#include "engine/Support/ZipUtils.h"
+#include "engine/Support/Compression.h"
 
 #include "platform/foundation/Exception.h"
 

@@ -1,6 +1,6 @@
 // File loading and inflation: zlib and gzip in memory, .gz and .ksz files, and
 // the malformed inputs each must refuse without leaving a buffer behind.
-#include "engine/Support/ZipUtils.h"
+#include "engine/Support/Compression.h"
 
 #include "support/TestSupport.h"
 

@@ -1,5 +1,5 @@
 // Point functions that are more than one expression.
-#include "engine/Support/PointExtension.h"
+#include "engine/Support/PointMath.h"
 
 #include <algorithm>
 #include <cfloat>
