@@ -86,6 +86,8 @@ void KSActionManager::actionAllocWithHashElement(HashElement* element)
 
 void KSActionManager::deleteHashElement(HashElement* element)
 {
+    if (element == nextElement_)
+        nextElement_ = static_cast<HashElement*>(element->hh.next);
     if (element->actions)
         element->actions->removeAllObjects();
     element->actions = nullptr;
@@ -222,45 +224,67 @@ void KSActionManager::resumeTarget(Object* target)
         element->paused = false;
 }
 
+void KSActionManager::finishWalk(HashElement* element)
+{
+    element->steppingAction = nullptr;
+    element->steppingActionSalvaged = false;
+    nextElement_ = static_cast<HashElement*>(element->hh.next);
+    bool emptied = currentTargetSalvaged_ && element->actions->count() == 0;
+    currentTarget_ = nullptr;
+    currentTargetSalvaged_ = false;
+    if (emptied)
+        deleteHashElement(element);
+}
+
 void KSActionManager::update(ksTime dt)
 {
-    for (HashElement* element = targets_; element;) {
+    for (HashElement* element = targets_; element; element = nextElement_) {
         currentTarget_ = element;
         currentTargetSalvaged_ = false;
+        nextElement_ = nullptr;
         // The record holds the target, but a step may let go of it; keep it
         // alive until this record's walk and clean-up are over.
         Ref<Object> keepTarget(element->target);
 
         if (!element->paused) {
-            for (element->stepIndex = 0; element->stepIndex < element->actions->count(); element->stepIndex++) {
-                KSAction* action = actionAt(element->actions.get(), element->stepIndex);
-                element->steppingAction = action;
-                element->steppingActionSalvaged = false;
+            try {
+                for (element->stepIndex = 0; element->stepIndex < element->actions->count(); element->stepIndex++) {
+                    KSAction* action = actionAt(element->actions.get(), element->stepIndex);
+                    element->steppingAction = action;
+                    element->steppingActionSalvaged = false;
 
-                action->step(dt);
+                    action->step(dt);
 
-                if (element->steppingActionSalvaged) {
-                    action->release();
-                } else if (action->isDone()) {
-                    action->stop();
                     if (element->steppingActionSalvaged) {
-                        // stop() removed it already.
                         action->release();
-                    } else {
-                        element->steppingAction = nullptr;
-                        removeAction(action);
+                    } else if (action->isDone()) {
+                        action->stop();
+                        if (element->steppingActionSalvaged) {
+                            // stop() removed it already.
+                            action->release();
+                        } else {
+                            element->steppingAction = nullptr;
+                            removeAction(action);
+                        }
                     }
+                    element->steppingAction = nullptr;
                 }
-                element->steppingAction = nullptr;
+            } catch (...) {
+                // A throwing action leaves the table as a finished walk would.
+                if (element->steppingAction && element->steppingActionSalvaged)
+                    element->steppingAction->release();
+                finishWalk(element);
+                nextElement_ = nullptr;
+                throw;
             }
         }
 
-        auto* next = static_cast<HashElement*>(element->hh.next);
-        if (currentTargetSalvaged_ && element->actions->count() == 0)
-            deleteHashElement(element);
-        element = next;
+        // Reads the next record before this one may go; a record deleted while
+        // the target is let go below moves nextElement_ on (deleteHashElement).
+        finishWalk(element);
+        keepTarget = nullptr;
     }
-    currentTarget_ = nullptr;
+    nextElement_ = nullptr;
 }
 
 } // namespace kestrel

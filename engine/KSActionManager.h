@@ -52,10 +52,13 @@ private:
     void actionAllocWithHashElement(HashElement* element);
     void removeActionAtIndex(unsigned index, HashElement* element);
     void deleteHashElement(HashElement* element);
+    void finishWalk(HashElement* element);
 
     HashElement* targets_ { nullptr };
     HashElement* currentTarget_ { nullptr };
     bool currentTargetSalvaged_ { false };
+    // The record the walk in update() goes on with; kept valid when it is deleted.
+    HashElement* nextElement_ { nullptr };
 };
 
 } // namespace kestrel

@@ -273,6 +273,34 @@ TEST_F(ActionManagerTest, AnActionWhoseStopRemovesItselfIsReleasedOnce)
     EXPECT_EQ(node->numberOfRunningActions(), 1u);
 }
 
+TEST_F(ActionManagerTest, AThrowingActionLeavesTheManagerConsistent)
+{
+    std::vector<std::string> journal;
+    platform::Weak<KSNode> weak;
+    {
+        auto node = KSNode::node();
+        weak = node.get();
+        node->onEnter();
+        KSNode* raw = node.get();
+        node->runAction(ScriptedAction::make(&journal, "thrower", [raw] {
+            raw->stopAllActions();
+            throw std::runtime_error("boom");
+        }));
+    }
+    auto other = KSNode::node();
+    other->onEnter();
+    other->runAction(ScriptedAction::make(&journal, "other"));
+
+    EXPECT_THROW(tick(0.1f), std::runtime_error);
+    EXPECT_TRUE(weak.expired()); // the emptied record went, with its target
+    tick(0.1f);
+    other->stopAllActions();
+    EXPECT_EQ(other->numberOfRunningActions(), 0u);
+    other->runAction(ScriptedAction::make(&journal, "again"));
+    tick(0.1f);
+    EXPECT_EQ(journal.back(), "again");
+}
+
 TEST_F(ActionManagerTest, PurgingReleasesEveryTarget)
 {
     platform::Weak<KSNode> weak;
