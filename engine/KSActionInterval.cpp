@@ -49,9 +49,15 @@ Ref<KSActionInterval> KSActionInterval::actionWithDuration(ksTime d)
     return a->initWithDuration(d) ? a : nullptr;
 }
 
+bool KSActionInterval::init()
+{
+    BRISKO_ASSERT(false, "IntervalActionInit: Init not supported. Use InitWithDuration");
+    return false;
+}
+
 bool KSActionInterval::initWithDuration(ksTime d)
 {
-    if (!init())
+    if (!KSFiniteTimeAction::init())
         return false;
     duration_ = d == 0 ? FLT_EPSILON : d;
     elapsed_ = 0;

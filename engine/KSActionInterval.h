@@ -17,6 +17,8 @@ namespace kestrel {
 class KSActionInterval : public KSFiniteTimeAction {
 public:
     static platform::Ref<KSActionInterval> actionWithDuration(ksTime d);
+    // Fails the assertion: an interval action needs a duration.
+    bool init() override;
     // A duration of exactly 0 is stored as the float epsilon so that every
     // division by it is defined.
     bool initWithDuration(ksTime d);

@@ -286,6 +286,7 @@ TEST_F(ActionTest, SequenceFoldAndItsAssertions)
     EXPECT_ASSERTION(KSSpawn::actionOne(move, nullptr), "engine/KSActionInterval", "Spawn: argument two must be non-nil");
     EXPECT_ASSERTION(KSMoveTo::actionWithDuration(1, { 0, 0 })->reverse(), "engine/KSActionInterval",
         "KSIntervalAction: reverse not implemented.");
+    EXPECT_ASSERTION(move->init(), "engine/KSActionInterval", "IntervalActionInit: Init not supported. Use InitWithDuration");
 }
 
 TEST_F(ActionTest, SpawnOfUnequalLengthsPadsTheShorterOne)
