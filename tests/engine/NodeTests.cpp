@@ -316,3 +316,29 @@ TEST_F(NodeTest, DescriptionNamesClassAddressAndTag)
     node->setTag(12);
     EXPECT_EQ(node->description(), "<KSNode = " + platform::addressString(node.get()) + " | Tag = 12>");
 }
+
+namespace {
+class FlagNode : public KSNode {
+public:
+    static Ref<FlagNode> make() { auto n = platform::adoptRef(new FlagNode); n->init(); return n; }
+    bool dirty() const { return isTransformDirty_ || isInverseDirty_ || isTransformGLDirty_; }
+    void clean() { nodeToParentTransform(); parentToNodeTransform(); transformGL(); }
+};
+} // namespace
+
+TEST_F(NodeTest, UnchangedAnchorOrSizeKeepsTheCachedTransforms)
+{
+    auto node = FlagNode::make();
+    node->setContentSize({ 10, 10 });
+    node->setAnchorPoint({ 0.5f, 0.5f });
+    node->clean();
+    ASSERT_FALSE(node->dirty());
+    node->setContentSize({ 10, 10 });
+    node->setAnchorPoint({ 0.5f, 0.5f });
+    node->setContentSizeInPixels({ 10, 10 });
+    EXPECT_FALSE(node->dirty());
+    node->setVertexZ(3); // depth is applied apart from the matrix
+    EXPECT_FALSE(node->dirty());
+    node->setAnchorPoint({ 0, 0 });
+    EXPECT_TRUE(node->dirty());
+}
