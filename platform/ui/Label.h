@@ -52,7 +52,7 @@ public:
     // The text's layout within bounds, with numberOfLines (or the given limit).
     TextLayout layoutInBounds(const Rect& bounds, int numberOfLines) const;
     Rect textRectForBounds(const Rect& bounds, int numberOfLines) const;
-    // The text as drawn in the current bounds (vertically centred).
+    // The text laid out in the current bounds.
     TextLayout currentLayout() const { return layoutInBounds(bounds(), numberOfLines_); }
 
     std::string dumpText() const override { return text_; }
