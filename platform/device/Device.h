@@ -27,7 +27,7 @@ public:
 
 private:
     Device();
-    std::string systemVersion_ { "4.0" };
+    std::string systemVersion_ { "4.2" };
     std::string dir_;
     std::string udid_;
 };
