@@ -60,8 +60,10 @@ void KSTextureCache::purgeSharedTextureCache()
 {
     KSTextureCache* cache = gSharedTextureCache;
     gSharedTextureCache = nullptr;
-    if (cache)
+    if (cache) {
+        cache->joinLoaders(false);
         cache->release();
+    }
 }
 
 KSTextureCache::~KSTextureCache()
@@ -110,8 +112,34 @@ void KSTextureCache::addImageAsync(const std::string& path, platform::Object* ta
     }
     Ref<KSAsyncObject> async = KSAsyncObject::make(selector, target, path);
     async->shareContext_ = platform::GLContext::current();
+    joinLoaders(true);
+    auto done = std::make_shared<std::atomic<bool>>(false);
     Ref<KSTextureCache> self(this);
-    std::thread([self, async] { self->addImageWithAsyncObject(async.get()); }).detach();
+    std::thread thread([self, async, done] {
+        self->addImageWithAsyncObject(async.get());
+        done->store(true);
+    });
+    std::lock_guard lock(loadersLock_);
+    loaders_.push_back({ std::move(thread), done });
+}
+
+void KSTextureCache::joinLoaders(bool finishedOnly)
+{
+    std::vector<Loader> joining;
+    {
+        std::lock_guard lock(loadersLock_);
+        for (auto it = loaders_.begin(); it != loaders_.end();) {
+            if (!finishedOnly || it->done->load()) {
+                joining.push_back(std::move(*it));
+                it = loaders_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (Loader& loader : joining)
+        if (loader.thread.joinable())
+            loader.thread.join();
 }
 
 void KSTextureCache::addImageWithAsyncObject(KSAsyncObject* async)

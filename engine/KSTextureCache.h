@@ -12,7 +12,11 @@
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Selector.h"
 
+#include <atomic>
+#include <memory>
 #include <mutex>
+#include <thread>
+#include <vector>
 #include <string>
 #include <unordered_map>
 
@@ -75,12 +79,21 @@ private:
     KSTextureCache() = default;
     ~KSTextureCache() override;
     platform::Ref<KSTexture2D> addPVRImageLocked(const std::string& path);
+    void joinLoaders(bool finishedOnly);
+
+    struct Loader {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
 
     std::unordered_map<std::string, platform::Ref<KSTexture2D>> textures_;
     std::recursive_mutex dictLock_;
     std::mutex contextLock_;
     // Shared with the main context; made by the first background load.
     platform::Ref<platform::GLContext> auxContext_;
+    // Loader threads, joined when the cache is purged so that none outlives it.
+    std::mutex loadersLock_;
+    std::vector<Loader> loaders_;
 };
 
 } // namespace kestrel

@@ -102,7 +102,9 @@ std::string writeSolidPNG(const std::string& path, uint32_t width, uint32_t heig
 Bytes pvrFile(uint32_t width, uint32_t height, uint32_t formatCode, const Bytes& data, uint32_t alphaMask,
               int64_t dataLengthOverride, const char* tag)
 {
-    Bytes file(52, 0);
+    Bytes file;
+    file.reserve(52 + data.size());
+    file.resize(52, 0);
     auto put = [&file](size_t offset, uint32_t v) {
         for (int i = 0; i < 4; ++i)
             file[offset + i] = static_cast<uint8_t>(v >> (8 * i));
