@@ -5,7 +5,7 @@
 
 #include "engine/KSConfiguration.h"
 #include "engine/KSTexturePVR.h"
-#include "engine/Support/PointExtension.h"
+#include "engine/Support/PointMath.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
 #include "platform/gl/GLExtensions.h"

@@ -4,8 +4,8 @@
 #include "engine/KSTexturePVR.h"
 
 #include "engine/KSConfiguration.h"
-#include "engine/Support/PointExtension.h"
-#include "engine/Support/ZipUtils.h"
+#include "engine/Support/PointMath.h"
+#include "engine/Support/Compression.h"
 #include "platform/gl/GLExtensions.h"
 
 #include <GLES/glext.h>
