@@ -7,6 +7,7 @@
 #include <sys/utsname.h>
 
 #include <cstdlib>
+#include <mutex>
 #include <string>
 
 namespace kestrel {
@@ -14,6 +15,7 @@ namespace kestrel {
 namespace {
 
 KSConfiguration* gSharedConfiguration = nullptr;
+std::mutex gSharedLock;
 // A copy of the GL extension string for checkForGLExtension: GL's own pointer
 // dies with the context that answered it.
 std::string gGLExtensions;
@@ -35,6 +37,8 @@ GLint readInteger(GLenum name)
 
 KSConfiguration* KSConfiguration::sharedConfiguration()
 {
+    // The texture cache's loader thread may be the first to ask.
+    std::lock_guard lock(gSharedLock);
     if (!gSharedConfiguration) {
         gSharedConfiguration = new KSConfiguration;
         gSharedConfiguration->init();
@@ -44,6 +48,7 @@ KSConfiguration* KSConfiguration::sharedConfiguration()
 
 void KSConfiguration::purgeSharedConfiguration()
 {
+    std::lock_guard lock(gSharedLock);
     if (gSharedConfiguration)
         gSharedConfiguration->release();
     gSharedConfiguration = nullptr;

@@ -218,6 +218,12 @@ Ref<KSTexture2D> KSTextureCache::addPVRTCImage(const std::string& path, int bpp,
     return texture;
 }
 
+std::string KSTextureCache::keyForImage(const void* image)
+{
+    return platform::format("%0*llX", static_cast<int>(sizeof(void*) * 2),
+                            static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(image)));
+}
+
 Ref<KSTexture2D> KSTextureCache::textureForKey(const std::string& key)
 {
     std::lock_guard lock(dictLock_);

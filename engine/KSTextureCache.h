@@ -66,6 +66,10 @@ public:
     platform::Ref<KSTexture2D> addPVRTCImage(const std::string& path, int bpp, bool hasAlpha, int width);
 
     platform::Ref<KSTexture2D> textureForKey(const std::string& key);
+    // The cache key for an image known only by its address (sprites made from an
+    // image): the full pointer in hex, so that two images never share a key
+    // because their addresses agree in the low 32 bits.
+    static std::string keyForImage(const void* image);
     void removeAllTextures();
     void removeUnusedTextures();
     void removeTexture(KSTexture2D* texture);

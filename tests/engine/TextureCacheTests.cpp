@@ -78,6 +78,14 @@ TEST_F(TextureCacheTest, JPEGAndPVRNamesLoadThroughTheirPaths)
     EXPECT_EQ(cache()->addPVRImage("t.pvr.gz").get(), pvr.get());
 }
 
+TEST_F(TextureCacheTest, ImageKeysUseTheWholeAddress)
+{
+    const auto low = reinterpret_cast<const void*>(static_cast<uintptr_t>(0x12345678u));
+    const auto high = reinterpret_cast<const void*>((static_cast<uintptr_t>(1) << 40) | 0x12345678u);
+    EXPECT_NE(KSTextureCache::keyForImage(low), KSTextureCache::keyForImage(high));
+    EXPECT_EQ(KSTextureCache::keyForImage(high), "0000010012345678");
+}
+
 TEST_F(TextureCacheTest, PVRTCEntriesCheckBitsPerPixelAndSupport)
 {
     texture_test::writeBytes(dir.file("raw.pvrtc"), Bytes(32, 0));
