@@ -5,12 +5,14 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static platform::Ref<platform::GLContext> context = [] {
+        setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
         auto c = platform::GLContext::create();
         if (c)
             c->makeCurrent();
