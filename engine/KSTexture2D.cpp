@@ -141,7 +141,10 @@ bool KSTexture2D::initWithImage(const platform::Image* image)
     if (textureWidth == 0 || textureHeight == 0 || textureWidth > maxSize || textureHeight > maxSize)
         return false;
 
-    const bool hasAlpha = image->hasAlpha();
+    const platform::ImageAlphaInfo info = image->alphaInfo();
+    const bool hasAlpha = info == platform::ImageAlphaInfo::PremultipliedLast
+        || info == platform::ImageAlphaInfo::PremultipliedFirst || info == platform::ImageAlphaInfo::Last
+        || info == platform::ImageAlphaInfo::First;
     KSTexture2DPixelFormat pixelFormat;
     if (image->colorModel() == platform::ImageColorModel::None)
         pixelFormat = kKSTexture2DPixelFormat_A8;
