@@ -228,19 +228,3 @@ TEST_F(SpriteFrameTest, AnimationsCopyTheirFramesAndAddFramesFromFiles)
     EXPECT_EQ(animation->frames()[2]->rect(), Rect());
     EXPECT_NE(animation->description().find("| frames=3, delay:0.250000>"), std::string::npos);
 }
-
-TEST_F(SpriteFrameTest, AnimationCacheStoresByName)
-{
-    KSAnimationCache* cache = KSAnimationCache::sharedAnimationCache();
-    auto walk = KSAnimation::animationWithName("walk", 0.1f);
-    cache->addAnimation(walk.get(), "walk");
-    EXPECT_EQ(cache->animationByName("walk"), walk.get());
-    auto other = KSAnimation::animation();
-    cache->addAnimation(other.get(), "walk");
-    EXPECT_EQ(cache->animationByName("walk"), other.get());
-    EXPECT_EQ(cache->animationByName("absent"), nullptr);
-    cache->removeAnimationByName("absent");
-    cache->removeAnimationByName("walk");
-    EXPECT_EQ(cache->count(), 0u);
-    EXPECT_NE(cache->description().find("| num of animations =  0>"), std::string::npos);
-}

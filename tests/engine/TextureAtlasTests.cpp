@@ -3,7 +3,6 @@
 #include "TextureTestSupport.h"
 
 #include "engine/KSTextureAtlas.h"
-#include "engine/KSTextureCache.h"
 #include "platform/foundation/Exception.h"
 
 using namespace kestrel;
@@ -157,13 +156,4 @@ TEST_F(TextureAtlasTest, DrawsQuadsWithTheirTextureAndColours)
     a->drawNumberOfQuads(1000);
     glEnable(GL_BLEND);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST_F(TextureAtlasTest, FileAtlasTakesItsTextureFromTheCache)
-{
-    texture_test::writeSolidPNG(dir.file("tiles.png"), 8, 8, 0xFFFFFFFF);
-    auto a = KSTextureAtlas::textureAtlasWithFile("tiles.png", 3);
-    ASSERT_TRUE(a);
-    EXPECT_EQ(a->texture(), KSTextureCache::sharedTextureCache()->textureForKey("tiles.png").get());
-    EXPECT_FALSE(KSTextureAtlas::textureAtlasWithFile("none.png", 3));
 }

@@ -206,12 +206,6 @@ TEST_F(TextureTest, FewBitsPerComponentChoosesRGB565AndMasksChooseA8)
     EXPECT_FALSE(mask->hasPremultipliedAlpha());
 }
 
-TEST_F(TextureTest, TextInitialisersFindNoFontYet)
-{
-    EXPECT_FALSE(KSTexture2D::textureWithString("hi", "Marker Felt", 12));
-    EXPECT_FALSE(KSTexture2D::textureWithString("hi", Size(32, 32), KSTextAlignmentCenter, "Helvetica", 12));
-}
-
 TEST_F(TextureTest, ParameterAssertionsGuardNonPowerOfTwoTextures)
 {
     Bytes pixels(6 * 4 * 4, 0);
@@ -342,15 +336,4 @@ TEST_F(PVRTest, CompressedWrappersLoadWhateverTheSuffixCase)
     EXPECT_FALSE(KSTexturePVR::pvrTextureWithContentsOfURL("http://localhost/x.pvr"));
     // A plain file named .ksz is not a .ksz container.
     EXPECT_FALSE(KSTexturePVR::pvrTextureWithContentsOfFile(texture_test::writeBytes(dir.file("plain.ksz"), file)));
-}
-
-TEST_F(PVRTest, PremultipliedFlagComesFromTheClassSetting)
-{
-    std::string path = texture_test::writeBytes(dir.file("p.pvr"), texture_test::pvrFile(4, 4, 0x10, Bytes(32, 0xFF)));
-    KSTexture2D::PVRImagesHavePremultipliedAlpha(true);
-    auto t = KSTexture2D::textureWithPVRFile(path);
-    KSTexture2D::PVRImagesHavePremultipliedAlpha(false);
-    ASSERT_TRUE(t);
-    EXPECT_TRUE(t->hasPremultipliedAlpha());
-    EXPECT_FALSE(KSTexture2D::textureWithPVRFile(path)->hasPremultipliedAlpha());
 }
