@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 
@@ -36,6 +37,21 @@ TEST(GLContext, IsAGLES11ContextWithoutADisplay)
     EXPECT_EQ(GLContext::current(), context.get());
     GLContext::clearCurrent();
     EXPECT_EQ(GLContext::current(), nullptr);
+}
+
+TEST(GLContextDeathTest, NoDriverIsAClearErrorNotACrash)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            // No EGL vendor library: the display cannot be opened.
+            setenv("__EGL_VENDOR_LIBRARY_FILENAMES", "/nonexistent/vendor.json", 1);
+            std::string error;
+            auto context = GLContext::create(&error);
+            std::fprintf(stderr, "%s\n", error.c_str());
+            std::exit(context ? 1 : 0);
+        },
+        testing::ExitedWithCode(0), "GL context: ");
 }
 
 TEST(GLContext, ExtensionEntryPointsAreLoaded)
