@@ -202,7 +202,8 @@ bool KSTexturePVR::unpackPVRData(const unsigned char* data, uint32_t length)
         w = std::max<uint64_t>(w >> 1, 1);
         h = std::max<uint64_t>(h >> 1, 1);
     }
-    return true;
+    // No pixel data would make a "texture" without a GL name.
+    return numberOfMipmaps_ > 0;
 }
 
 bool KSTexturePVR::createGLTexture()

@@ -313,6 +313,7 @@ TEST_F(PVRTest, BadFilesAnswerNil)
     EXPECT_FALSE(load(texture_test::pvrFile(64, 4, 0x1A, level))) << "BGRA without support";
     EXPECT_FALSE(load(texture_test::pvrFile(64, 4, 0x12, level, 0xFF, 1 << 30))) << "data length beyond the file";
     EXPECT_FALSE(load(texture_test::pvrFile(64, 4, 0x12, Bytes(100, 0)))) << "level 0 shorter than its upload";
+    EXPECT_FALSE(load(texture_test::pvrFile(64, 4, 0x12, Bytes()))) << "no pixel data";
     EXPECT_FALSE(load(Bytes(51, 0))) << "short header";
     EXPECT_FALSE(load(Bytes()));
     EXPECT_FALSE(KSTexturePVR::pvrTextureWithContentsOfFile(dir.file("missing.pvr")));
