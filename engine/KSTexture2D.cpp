@@ -46,7 +46,6 @@ uint16_t ksPackRGB5A1(const uint8_t* p)
 
 // ---- factories ----
 
-
 Ref<KSTexture2D> KSTexture2D::textureWithData(const void* data, KSTexture2DPixelFormat format, uint32_t pixelsWide,
                                               uint32_t pixelsHigh, Size contentSize)
 {

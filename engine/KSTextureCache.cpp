@@ -274,7 +274,7 @@ void KSTextureCache::removeTextureForKey(const std::string& key)
     }
 }
 
-size_t KSTextureCache::count()
+size_t KSTextureCache::count() const
 {
     std::lock_guard lock(dictLock_);
     return textures_.size();
@@ -282,9 +282,8 @@ size_t KSTextureCache::count()
 
 std::string KSTextureCache::description() const
 {
-    auto* self = const_cast<KSTextureCache*>(this);
     return platform::format("<%s = %s | num of textures =  %i>", className().c_str(),
-                            platform::addressString(this).c_str(), static_cast<int>(self->count()));
+                            platform::addressString(this).c_str(), static_cast<int>(count()));
 }
 
 } // namespace kestrel

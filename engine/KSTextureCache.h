@@ -27,8 +27,6 @@ class Image;
 
 namespace kestrel {
 
-class KSTextureCache;
-
 // One background request: the image path, and whom to call back with what.
 class KSAsyncObject : public platform::Object {
 public:
@@ -75,7 +73,7 @@ public:
     void removeTexture(KSTexture2D* texture);
     void removeTextureForKey(const std::string& key);
 
-    size_t count();
+    size_t count() const;
     std::string className() const override { return "KSTextureCache"; }
     std::string description() const override;
 
@@ -91,7 +89,7 @@ private:
     };
 
     std::unordered_map<std::string, platform::Ref<KSTexture2D>> textures_;
-    std::recursive_mutex dictLock_;
+    mutable std::recursive_mutex dictLock_;
     std::mutex contextLock_;
     // Shared with the main context; made by the first background load.
     platform::Ref<platform::GLContext> auxContext_;
