@@ -5,7 +5,11 @@
 
 #include "engine/ksTypes.h"
 
+#include <string>
+
 namespace kestrel {
+
+class KSTexture2D;
 
 // Colour and opacity of a node (sprites, labels, layers, atlas nodes).
 class KSRGBAProtocol {
@@ -28,6 +32,29 @@ public:
     virtual bool flipX() const = 0;
     virtual void setFlipY(bool flip) = 0;
     virtual bool flipY() const = 0;
+};
+
+// A node drawn with a blend function (atlas nodes, sprites, particles).
+class KSBlendProtocol {
+public:
+    virtual ~KSBlendProtocol() = default;
+    virtual void setBlendFunc(ksBlendFunc blendFunc) = 0;
+    virtual ksBlendFunc blendFunc() const = 0;
+};
+
+// A node drawn from one texture.
+class KSTextureProtocol : public KSBlendProtocol {
+public:
+    virtual KSTexture2D* texture() const = 0;
+    virtual void setTexture(KSTexture2D* texture) = 0;
+};
+
+// A node that shows a string (labels).
+class KSLabelProtocol {
+public:
+    virtual ~KSLabelProtocol() = default;
+    virtual void setString(const std::string& string) = 0;
+    virtual const std::string& string() const = 0;
 };
 
 } // namespace kestrel
