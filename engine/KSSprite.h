@@ -11,6 +11,7 @@
 #pragma once
 
 #include "engine/KSAnimate.h"
+#include "engine/KSAnimation.h"
 #include "engine/KSNode.h"
 #include "engine/KSProtocols.h"
 #include "engine/KSSpriteFrame.h"
@@ -27,7 +28,6 @@ class Image;
 
 namespace kestrel {
 
-class KSAnimation;
 class KSSpriteBatchNode;
 class KSTextureAtlas;
 

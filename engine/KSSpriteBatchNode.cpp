@@ -150,20 +150,26 @@ void KSSpriteBatchNode::removeAllChildrenWithCleanup(bool cleanup)
 
 // Atlas bookkeeping -----------------------------------------------------------------
 
+// The last slot of the sprite's subtree: its own when its last child is drawn
+// before it (negative z), else the last slot of that child's subtree.
 uint32_t KSSpriteBatchNode::highestAtlasIndexInChild(KSSprite* sprite)
 {
     KSArray* children = sprite->children();
     if (!children || children->count() == 0)
         return sprite->atlasIndex();
-    return highestAtlasIndexInChild(children->lastObjectAs<KSSprite>());
+    auto* last = children->lastObjectAs<KSSprite>();
+    return last->zOrder() < 0 ? sprite->atlasIndex() : highestAtlasIndexInChild(last);
 }
 
+// The first slot of the sprite's subtree: its own unless its first child is drawn
+// before it.
 uint32_t KSSpriteBatchNode::lowestAtlasIndexInChild(KSSprite* sprite)
 {
     KSArray* children = sprite->children();
     if (!children || children->count() == 0)
         return sprite->atlasIndex();
-    return lowestAtlasIndexInChild(children->objectAtIndexAs<KSSprite>(0));
+    auto* first = children->objectAtIndexAs<KSSprite>(0);
+    return first->zOrder() >= 0 ? sprite->atlasIndex() : lowestAtlasIndexInChild(first);
 }
 
 uint32_t KSSpriteBatchNode::atlasIndexForChild(KSSprite* sprite, int z)
@@ -178,8 +184,16 @@ uint32_t KSSpriteBatchNode::atlasIndexForChild(KSSprite* sprite, int z)
         return previous ? highestAtlasIndexInChild(previous) + 1 : 0;
 
     auto* parentSprite = static_cast<KSSprite*>(parent);
-    if (!previous)
-        return z < 0 ? parentSprite->atlasIndex() : parentSprite->atlasIndex() + 1;
+    if (!previous) {
+        if (z >= 0)
+            return parentSprite->atlasIndex() + 1;
+        // First of the children drawn before the parent: in front of the next one
+        // when that one is already in the atlas.
+        KSSprite* next = i + 1 < brothers->count() ? spriteAt(brothers, i + 1) : nullptr;
+        if (next && next->zOrder() < 0 && next->atlasIndex() != kSpriteIndexNone)
+            return lowestAtlasIndexInChild(next);
+        return parentSprite->atlasIndex();
+    }
     if ((previous->zOrder() < 0 && z < 0) || (previous->zOrder() >= 0 && z >= 0))
         return highestAtlasIndexInChild(previous) + 1;
     return parentSprite->atlasIndex() + 1;
