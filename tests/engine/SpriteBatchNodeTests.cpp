@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <map>
+#include <random>
 #include <vector>
 
 using namespace kestrel;
@@ -171,6 +172,59 @@ TEST_F(BatchTest, InsertsReordersAndRemovalsKeepTheDepthFirstZOrder)
     expectConsistent();
 }
 
+// The drawing order worked out from the tree itself.
+void depthFirst(KSNode* node, KSNode* batch, std::vector<KSNode*>& out)
+{
+    KSArray* children = node->children();
+    if (children)
+        for (KSNode* c : children->objectsAs<KSNode>())
+            if (c->zOrder() < 0)
+                depthFirst(c, batch, out);
+    if (node != batch)
+        out.push_back(node);
+    if (children)
+        for (KSNode* c : children->objectsAs<KSNode>())
+            if (c->zOrder() >= 0)
+                depthFirst(c, batch, out);
+}
+
+TEST_F(BatchTest, RandomEditsKeepTheAtlasInDrawingOrder)
+{
+    std::mt19937 rng(7);
+    std::vector<Ref<KSSprite>> all;
+    auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
+    for (int step = 0; step < 300; ++step) {
+        std::vector<KSNode*> inTree;
+        depthFirst(batch.get(), batch.get(), inTree);
+        int op = static_cast<int>(pick(10));
+        int z = static_cast<int>(pick(7)) - 3;
+        if (op < 5 || inTree.empty()) {
+            // Add a new sprite (sometimes with a child of its own) under the node or a sprite.
+            auto s = sprite();
+            if (pick(4) == 0)
+                s->addChild(sprite(), static_cast<int>(pick(3)) - 1);
+            all.push_back(s);
+            KSNode* parent = inTree.empty() || pick(3) == 0 ? batch.get() : inTree[pick(inTree.size())];
+            parent->addChild(s, z);
+        } else if (op < 8) {
+            KSNode* n = inTree[pick(inTree.size())];
+            n->parent()->reorderChild(n, z);
+        } else {
+            KSNode* n = inTree[pick(inTree.size())];
+            n->parent()->removeChild(n, true);
+        }
+        std::vector<KSNode*> expected;
+        depthFirst(batch.get(), batch.get(), expected);
+        KSArray* d = batch->descendants();
+        ASSERT_EQ(d->count(), expected.size()) << "step " << step;
+        for (uint32_t i = 0; i < d->count(); ++i) {
+            ASSERT_EQ(d->objectAtIndex(i), expected[i]) << "step " << step << " position " << i;
+            ASSERT_EQ(d->objectAtIndexAs<KSSprite>(i)->atlasIndex(), i) << "step " << step;
+        }
+    }
+    expectConsistent();
+}
+
 TEST_F(BatchTest, SpriteMadeForTheBatchTakesItsChildrenAlongWhenAdded)
 {
     auto parent = KSSprite::spriteWithBatchNode(batch.get(), Rect(0, 0, 4, 4));
@@ -245,6 +299,12 @@ TEST_F(BatchTest, OnlySpritesOfTheSameTextureAreAccepted)
     EXPECT_ASSERTION(inside->addChild(KSNode::node()), "engine/KSSprite",
                      "KSSprite only supports KSSprites as children when using KSSpriteBatchNode");
     EXPECT_EQ(inside->children(), nullptr);
+    // Asking a sprite to remove what is not its child leaves the atlas alone.
+    auto sibling = sprite();
+    batch->addChild(sibling);
+    inside->removeChild(sibling, true);
+    EXPECT_EQ(sibling->atlasIndex(), 1u);
+    EXPECT_EQ(batch->descendants()->count(), 2u);
     EXPECT_ASSERTION(batch->removeChild(sprite(), true), "engine/KSSpriteBatchNode",
                      "KSSpriteBatchNode doesn't contain the sprite. Can't remove it");
     EXPECT_ASSERTION(inside->updateBlendFunc(), "engine/KSSprite",
