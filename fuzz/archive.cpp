@@ -9,7 +9,8 @@ using namespace quorvel;
 namespace {
 
 struct Element : QVSmartObject {
-    explicit Element(QVISerializer& s)
+    explicit Element(QVISerializer& s) { serialize(s); }
+    void serialize(QVISerializer& s)
     {
         s.io("name", name);
         s.io("score", score);
