@@ -17,12 +17,14 @@ public:
     const std::string& resourcePath() const { return resourcePath_; }
     void setResourcePath(std::string path) { resourcePath_ = std::move(path); }
     const std::string& homeDirectory() const { return home_; }
-    void setHomeDirectory(std::string path) { home_ = std::move(path); }
+    // Until a home is set (here or through BRISKO_HOME), it follows the bundle
+    // identifier: ~/.brisko/<identifier>.
+    void setHomeDirectory(std::string path);
 
     std::string documentsDirectory() const; // home/Documents, created on demand
     std::string preferencesDirectory() const; // home/Library/Preferences, created on demand
     std::string bundleIdentifier() const { return identifier_; }
-    void setBundleIdentifier(std::string id) { identifier_ = std::move(id); }
+    void setBundleIdentifier(std::string id);
     std::string version() const { return version_; }
     void setVersion(std::string v) { version_ = std::move(v); }
 
@@ -34,10 +36,12 @@ public:
 
 private:
     Bundle();
+    static std::string defaultHome(const std::string& identifier);
     std::string resourcePath_;
     std::string home_;
     std::string identifier_ { "com.brisko.app" };
     std::string version_ { "1.0" };
+    bool homeFollowsIdentifier_ { true };
 };
 
 // Path helpers in the platform's string-path style.

@@ -4,7 +4,8 @@
 // Object pointer), optionally limited to one name and one sender. Observers
 // added or removed while a notification is delivered take effect at once: a
 // removed observer is not called later in the same post, an added one is not
-// called for the post in progress.
+// called for the post in progress. The centre is not locked: use it from one
+// thread (the main run loop's).
 #pragma once
 
 #include "platform/foundation/Object.h"

@@ -22,7 +22,9 @@ struct PropertyListError {
 std::optional<Value> readPropertyList(const void* bytes, size_t length, std::string* error = nullptr);
 std::optional<Value> readPropertyListFile(const std::string& path, std::string* error = nullptr);
 
-// The XML document for a value (nil values are written as empty strings).
+// The XML document for a value (nil values are written as empty strings). It
+// always reads back: characters XML cannot carry are dropped, broken UTF-8
+// becomes U+FFFD, and dates are pinned to the years 0000-9999.
 std::string writePropertyList(const Value& root);
 // Writes to a temporary file beside the target and renames it over (atomic).
 bool writePropertyListFile(const std::string& path, const Value& root, std::string* error = nullptr);

@@ -1,0 +1,196 @@
+// File loading and inflation through zlib. Every function frees what it
+// allocated on failure, stops at kKSInflateMaxLength and never reads past the
+// input it was given.
+#include "engine/Support/Compression.h"
+
+#include "platform/foundation/Exception.h"
+
+#include <zlib.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace kestrel {
+
+int ksLoadFileIntoMemory(const char* path, unsigned char** out)
+{
+    BRISKO_ASSERT(out != nullptr, "out");
+    *out = nullptr;
+    FILE* f = std::fopen(path, "rb");
+    if (!f)
+        return -1;
+
+    int result = -1;
+    long size = -1;
+    if (std::fseek(f, 0, SEEK_END) == 0)
+        size = std::ftell(f);
+    if (size >= 0 && size <= INT_MAX && std::fseek(f, 0, SEEK_SET) == 0) {
+        // One byte more than needed so that an empty file still gets a buffer.
+        auto* buffer = static_cast<unsigned char*>(std::malloc(size_t(size) + 1));
+        if (buffer) {
+            if (std::fread(buffer, 1, size_t(size), f) == size_t(size) && !std::ferror(f)) {
+                *out = buffer;
+                result = int(size);
+            } else {
+                std::free(buffer);
+            }
+        }
+    }
+    std::fclose(f);
+    return result;
+}
+
+unsigned int ksInflateBuffer(const unsigned char* in, unsigned int inLength, unsigned char** out)
+{
+    BRISKO_ASSERT(out != nullptr, "out");
+    *out = nullptr;
+
+    size_t bufferSize = 256 * 1024;
+    auto* buffer = static_cast<unsigned char*>(std::malloc(bufferSize));
+    if (!buffer)
+        return 0;
+
+    z_stream stream {};
+    stream.next_in = const_cast<Bytef*>(in);
+    stream.avail_in = inLength;
+    stream.next_out = buffer;
+    stream.avail_out = uInt(bufferSize);
+    if (inflateInit2(&stream, 15 + 32) != Z_OK) {
+        std::free(buffer);
+        return 0;
+    }
+
+    bool ok = false;
+    for (;;) {
+        int err = inflate(&stream, Z_NO_FLUSH);
+        if (err == Z_STREAM_END) {
+            ok = true;
+            break;
+        }
+        if (err != Z_OK && err != Z_BUF_ERROR)
+            break; // data, memory or dictionary error
+        // Room left but no end marker: the input ran out before the stream did.
+        if (stream.avail_out != 0)
+            break;
+        if (bufferSize * 2 > kKSInflateMaxLength)
+            break;
+        auto* grown = static_cast<unsigned char*>(std::realloc(buffer, bufferSize * 2));
+        if (!grown)
+            break;
+        buffer = grown;
+        stream.next_out = buffer + bufferSize;
+        stream.avail_out = uInt(bufferSize);
+        bufferSize *= 2;
+    }
+
+    size_t produced = stream.total_out;
+    inflateEnd(&stream);
+    if (!ok) {
+        std::free(buffer);
+        return 0;
+    }
+    *out = buffer;
+    return unsigned(produced);
+}
+
+int ksInflateGZipFile(const char* path, unsigned char** out)
+{
+    BRISKO_ASSERT(out != nullptr, "out");
+    *out = nullptr;
+    gzFile file = gzopen(path, "rb");
+    if (!file)
+        return -1;
+
+    size_t chunk = 512 * 1024;
+    size_t total = chunk;
+    size_t offset = 0;
+    auto* buffer = static_cast<unsigned char*>(std::malloc(total));
+    bool ok = buffer != nullptr;
+    while (ok) {
+        int n = gzread(file, buffer + offset, unsigned(chunk));
+        if (n < 0) {
+            ok = false;
+            break;
+        }
+        offset += size_t(n);
+        if (size_t(n) < chunk)
+            break;
+        chunk *= 2;
+        total += chunk;
+        if (total > kKSInflateMaxLength) {
+            ok = false;
+            break;
+        }
+        auto* grown = static_cast<unsigned char*>(std::realloc(buffer, total));
+        if (!grown) {
+            ok = false;
+            break;
+        }
+        buffer = grown;
+    }
+    // A stream cut short reads as a short count; zlib keeps the error.
+    if (ok) {
+        int err = Z_OK;
+        gzerror(file, &err);
+        ok = err == Z_OK || err == Z_STREAM_END;
+    }
+    gzclose(file);
+    if (!ok) {
+        std::free(buffer);
+        return -1;
+    }
+    *out = buffer;
+    return int(offset);
+}
+
+namespace {
+
+uint32_t readBigEndian(const unsigned char* p, int bytes)
+{
+    uint32_t v = 0;
+    for (int i = 0; i < bytes; i++)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+} // namespace
+
+int ksInflateKSZFile(const char* path, unsigned char** out)
+{
+    BRISKO_ASSERT(out != nullptr, "out");
+    *out = nullptr;
+    unsigned char* file = nullptr;
+    int fileLength = ksLoadFileIntoMemory(path, &file);
+    if (fileLength < 0)
+        return -1;
+
+    const int headerLength = 16;
+    int result = -1;
+    if (fileLength >= headerLength && std::memcmp(file, "KSZ!", 4) == 0) {
+        uint32_t compression = readBigEndian(file + 4, 2);
+        uint32_t version = readBigEndian(file + 6, 2);
+        uint32_t length = readBigEndian(file + 12, 4);
+        if (version <= 2 && compression == 0 && length <= kKSInflateMaxLength) {
+            // One spare byte so that a zero length still gets a buffer.
+            auto* data = static_cast<unsigned char*>(std::malloc(size_t(length) + 1));
+            if (data) {
+                uLongf produced = length;
+                int err = uncompress(data, &produced, file + headerLength, uLong(fileLength - headerLength));
+                // The stream must hold exactly the length the header promises.
+                if (err == Z_OK && produced == length) {
+                    *out = data;
+                    result = int(length);
+                } else {
+                    std::free(data);
+                }
+            }
+        }
+    }
+    std::free(file);
+    return result;
+}
+
+} // namespace kestrel

@@ -1,0 +1,204 @@
+// The main bundle's folders and the string-path helpers that resource lookups use.
+//
+// Defaults come from the environment so that programs and tests can point the
+// bundle elsewhere without code: BRISKO_RESOURCES for the resource root,
+// BRISKO_HOME for the home folder (else ~/.brisko/<bundle identifier>).
+#include "platform/foundation/Bundle.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+std::string currentDirectory()
+{
+    std::error_code ec;
+    auto cwd = std::filesystem::current_path(ec);
+    return ec ? std::string(".") : cwd.string();
+}
+
+std::string userHome()
+{
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+        return pw->pw_dir;
+    return "/tmp";
+}
+
+std::string strippedTrailingSlashes(const std::string& p)
+{
+    size_t end = p.size();
+    while (end > 1 && p[end - 1] == '/')
+        --end;
+    return p.substr(0, end);
+}
+
+} // namespace
+
+Bundle::Bundle()
+{
+    const char* resources = std::getenv("BRISKO_RESOURCES");
+    resourcePath_ = resources && *resources ? resources : path::appendingComponent(currentDirectory(), "resources");
+    const char* home = std::getenv("BRISKO_HOME");
+    if (home && *home) {
+        home_ = home;
+        homeFollowsIdentifier_ = false;
+    } else {
+        home_ = defaultHome(identifier_);
+    }
+}
+
+std::string Bundle::defaultHome(const std::string& identifier)
+{
+    return path::appendingComponent(path::appendingComponent(userHome(), ".brisko"), identifier);
+}
+
+void Bundle::setHomeDirectory(std::string path)
+{
+    home_ = std::move(path);
+    homeFollowsIdentifier_ = false;
+}
+
+void Bundle::setBundleIdentifier(std::string id)
+{
+    identifier_ = std::move(id);
+    if (homeFollowsIdentifier_)
+        home_ = defaultHome(identifier_);
+}
+
+Bundle& Bundle::main()
+{
+    static Bundle bundle;
+    return bundle;
+}
+
+std::string Bundle::documentsDirectory() const
+{
+    std::string dir = path::appendingComponent(home_, "Documents");
+    path::createDirectories(dir);
+    return dir;
+}
+
+std::string Bundle::preferencesDirectory() const
+{
+    std::string dir = path::appendingComponent(path::appendingComponent(home_, "Library"), "Preferences");
+    path::createDirectories(dir);
+    return dir;
+}
+
+std::string Bundle::pathForResource(const std::string& name, const std::string& type, const std::string& directory) const
+{
+    if (name.empty())
+        return {};
+    std::string file = name;
+    if (!type.empty() && path::extension(name) != type)
+        file = path::appendingExtension(name, type);
+    std::string dir = directory.empty() ? resourcePath_ : path::appendingComponent(resourcePath_, directory);
+    std::string full = path::appendingComponent(dir, file);
+    return path::fileExists(full) && !path::isDirectory(full) ? full : std::string();
+}
+
+namespace path {
+
+std::string lastComponent(const std::string& p)
+{
+    std::string s = strippedTrailingSlashes(p);
+    if (s == "/")
+        return s;
+    size_t slash = s.rfind('/');
+    return slash == std::string::npos ? s : s.substr(slash + 1);
+}
+
+std::string deletingLastComponent(const std::string& p)
+{
+    std::string s = strippedTrailingSlashes(p);
+    if (s == "/")
+        return s;
+    size_t slash = s.rfind('/');
+    if (slash == std::string::npos)
+        return {};
+    if (slash == 0)
+        return "/";
+    return strippedTrailingSlashes(s.substr(0, slash));
+}
+
+std::string extension(const std::string& p)
+{
+    std::string last = lastComponent(p);
+    size_t dot = last.rfind('.');
+    // A leading dot names a hidden file, not an extension.
+    if (dot == std::string::npos || dot == 0)
+        return {};
+    return last.substr(dot + 1);
+}
+
+std::string deletingExtension(const std::string& p)
+{
+    std::string s = strippedTrailingSlashes(p);
+    std::string ext = extension(s);
+    if (ext.empty())
+        return s;
+    return s.substr(0, s.size() - ext.size() - 1);
+}
+
+std::string appendingComponent(const std::string& p, const std::string& c)
+{
+    size_t start = 0;
+    while (start < c.size() && c[start] == '/')
+        ++start;
+    std::string component = strippedTrailingSlashes(c.substr(start));
+    if (component == "/")
+        component.clear();
+    std::string base = strippedTrailingSlashes(p);
+    if (component.empty())
+        return base;
+    if (base.empty())
+        return component;
+    if (base == "/")
+        return "/" + component;
+    return base + "/" + component;
+}
+
+std::string appendingExtension(const std::string& p, const std::string& ext)
+{
+    std::string s = strippedTrailingSlashes(p);
+    if (ext.empty() || s.empty() || s == "/")
+        return s;
+    return s + "." + ext;
+}
+
+bool isAbsolute(const std::string& p)
+{
+    return !p.empty() && p[0] == '/';
+}
+
+bool fileExists(const std::string& p)
+{
+    struct stat st;
+    return !p.empty() && ::stat(p.c_str(), &st) == 0;
+}
+
+bool isDirectory(const std::string& p)
+{
+    struct stat st;
+    return !p.empty() && ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool createDirectories(const std::string& p)
+{
+    if (p.empty())
+        return false;
+    std::error_code ec;
+    std::filesystem::create_directories(p, ec);
+    return isDirectory(p);
+}
+
+} // namespace path
+
+} // namespace platform

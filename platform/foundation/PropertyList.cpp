@@ -1,0 +1,686 @@
+// XML property lists: an expat reader that builds Values on an explicit stack,
+// a writer that always produces a document the reader accepts, atomic file
+// writes and the base64 coding of <data>.
+//
+// The reader is fed outside files (bundle resources, saved settings), so it
+// refuses anything it does not understand instead of guessing: entity
+// declarations (the route to entity-expansion bombs and external loads),
+// unknown elements, stray text, dictionary keys without a value, too-deep
+// nesting.
+#include "platform/foundation/PropertyList.h"
+#include "platform/foundation/DateFormat.h"
+#include "platform/foundation/Format.h"
+
+#include <expat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+// Deep enough for any real file, shallow enough that the recursive walks over
+// the resulting Value (copy, compare, destroy, write) stay far from the stack limit.
+constexpr size_t maxDepth = 256;
+
+const char* const isoDatePattern = "yyyy-MM-dd'T'HH:mm:ss'Z'";
+
+bool isXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+std::string_view trimmed(std::string_view s)
+{
+    while (!s.empty() && isXmlSpace(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isXmlSpace(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+// ---------------------------------------------------------------- reading
+
+enum class Kind { Plist, Dict, Array, Key, String, Integer, Real, True, False, Date, Data };
+
+struct Frame {
+    Kind kind;
+    Value value; // the container being filled
+    std::string text; // character data of a leaf element
+    std::string pendingKey; // dictionaries: key waiting for its value
+    bool hasPendingKey { false };
+};
+
+struct Reader {
+    XML_Parser parser { nullptr };
+    std::vector<Frame> stack;
+    std::optional<Value> root;
+    std::string error;
+
+    void fail(const std::string& message)
+    {
+        if (error.empty())
+            error = format("line %lu: %s", static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)),
+                           message.c_str());
+        XML_StopParser(parser, XML_FALSE);
+    }
+
+    bool failed() const { return !error.empty(); }
+
+    static bool kindForName(const char* name, Kind& kind)
+    {
+        static const std::pair<const char*, Kind> names[] = {
+            { "plist", Kind::Plist }, { "dict", Kind::Dict }, { "array", Kind::Array },
+            { "key", Kind::Key }, { "string", Kind::String }, { "integer", Kind::Integer },
+            { "real", Kind::Real }, { "true", Kind::True }, { "false", Kind::False },
+            { "date", Kind::Date }, { "data", Kind::Data },
+        };
+        for (auto& [n, k] : names) {
+            if (std::strcmp(n, name) == 0) {
+                kind = k;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    static bool isLeaf(Kind k) { return k != Kind::Plist && k != Kind::Dict && k != Kind::Array; }
+
+    void start(const char* name)
+    {
+        if (failed())
+            return;
+        Kind kind;
+        if (!kindForName(name, kind))
+            return fail(format("unknown element <%s>", name));
+        if (stack.size() >= maxDepth)
+            return fail(format("nesting deeper than %zu levels", maxDepth));
+        if (stack.empty()) {
+            if (kind == Kind::Key)
+                return fail("<key> outside a dictionary");
+        } else {
+            Frame& parent = stack.back();
+            if (isLeaf(parent.kind))
+                return fail(format("element <%s> inside a value that holds only text", name));
+            if (kind == Kind::Plist)
+                return fail("<plist> nested inside another element");
+            if (parent.kind == Kind::Plist && root)
+                return fail("<plist> holds more than one value");
+            if (parent.kind == Kind::Dict) {
+                if (kind == Kind::Key && parent.hasPendingKey)
+                    return fail("dictionary key without a value");
+                if (kind != Kind::Key && !parent.hasPendingKey)
+                    return fail(format("<%s> in a dictionary where a <key> was expected", name));
+            } else if (kind == Kind::Key) {
+                return fail("<key> outside a dictionary");
+            }
+        }
+        Frame frame { kind, {}, {}, {}, false };
+        if (kind == Kind::Dict)
+            frame.value = Value(ValueDictionary {});
+        else if (kind == Kind::Array)
+            frame.value = Value(ValueArray {});
+        stack.push_back(std::move(frame));
+    }
+
+    void text(const char* s, int len)
+    {
+        if (failed() || stack.empty())
+            return;
+        Frame& f = stack.back();
+        if (isLeaf(f.kind)) {
+            if (f.kind == Kind::True || f.kind == Kind::False) {
+                if (!trimmed(std::string_view(s, static_cast<size_t>(len))).empty())
+                    fail("text inside <true/> or <false/>");
+                return;
+            }
+            f.text.append(s, static_cast<size_t>(len));
+            return;
+        }
+        if (!trimmed(std::string_view(s, static_cast<size_t>(len))).empty())
+            fail("text outside a value element");
+    }
+
+    std::optional<Value> leafValue(Frame& f)
+    {
+        switch (f.kind) {
+        case Kind::String:
+            return Value(std::move(f.text));
+        case Kind::True:
+            return Value(true);
+        case Kind::False:
+            return Value(false);
+        case Kind::Integer: {
+            std::string t(trimmed(f.text));
+            const char* p = t.c_str();
+            if (*p == '+')
+                ++p;
+            const char* digits = *p == '-' && p == t.c_str() ? p + 1 : p;
+            if (!std::isdigit(static_cast<unsigned char>(*digits))) {
+                fail(format("bad integer \"%s\"", t.c_str()));
+                return std::nullopt;
+            }
+            errno = 0;
+            char* end = nullptr;
+            long long v = std::strtoll(p, &end, 10);
+            if (end == p || *end != '\0') {
+                fail(format("bad integer \"%s\"", t.c_str()));
+                return std::nullopt;
+            }
+            if (errno == ERANGE) {
+                fail(format("integer out of range \"%s\"", t.c_str()));
+                return std::nullopt;
+            }
+            return Value(v);
+        }
+        case Kind::Real: {
+            std::string t(trimmed(f.text));
+            char* end = nullptr;
+            double v = std::strtod(t.c_str(), &end);
+            if (t.empty() || *end != '\0') {
+                fail(format("bad real \"%s\"", t.c_str()));
+                return std::nullopt;
+            }
+            return Value(v);
+        }
+        case Kind::Date: {
+            std::string t(trimmed(f.text));
+            auto d = DateFormatter(isoDatePattern).parse(t);
+            if (!d) {
+                fail(format("bad date \"%s\"", t.c_str()));
+                return std::nullopt;
+            }
+            return Value(*d);
+        }
+        case Kind::Data: {
+            auto bytes = base64Decode(f.text);
+            if (!bytes) {
+                fail("bad base64 in <data>");
+                return std::nullopt;
+            }
+            return Value(std::move(*bytes));
+        }
+        default:
+            return std::nullopt;
+        }
+    }
+
+    void end(const char*)
+    {
+        if (failed() || stack.empty())
+            return;
+        Frame f = std::move(stack.back());
+        stack.pop_back();
+        if (f.kind == Kind::Key) {
+            Frame& dict = stack.back(); // start() guarantees a dictionary parent
+            dict.pendingKey = std::move(f.text);
+            dict.hasPendingKey = true;
+            return;
+        }
+        if (f.kind == Kind::Plist) {
+            if (!root)
+                return fail("<plist> holds no value");
+            return;
+        }
+        Value v;
+        if (f.kind == Kind::Dict) {
+            if (f.hasPendingKey)
+                return fail(format("dictionary key \"%s\" without a value", f.pendingKey.c_str()));
+            v = std::move(f.value);
+        } else if (f.kind == Kind::Array) {
+            v = std::move(f.value);
+        } else {
+            auto leaf = leafValue(f);
+            if (!leaf)
+                return;
+            v = std::move(*leaf);
+        }
+        attach(std::move(v));
+    }
+
+    void attach(Value v)
+    {
+        if (stack.empty() || stack.back().kind == Kind::Plist) {
+            root = std::move(v);
+            return;
+        }
+        Frame& parent = stack.back();
+        if (parent.kind == Kind::Dict) {
+            parent.value.mutableDictionary().set(std::move(parent.pendingKey), std::move(v));
+            parent.pendingKey.clear();
+            parent.hasPendingKey = false;
+        } else {
+            parent.value.mutableArray().push_back(std::move(v));
+        }
+    }
+};
+
+void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char**)
+{
+    static_cast<Reader*>(data)->start(name);
+}
+
+void XMLCALL onEnd(void* data, const XML_Char* name)
+{
+    static_cast<Reader*>(data)->end(name);
+}
+
+void XMLCALL onText(void* data, const XML_Char* s, int len)
+{
+    static_cast<Reader*>(data)->text(s, len);
+}
+
+// Any entity declaration is refused: internal ones are how expansion bombs are
+// built, external ones would load files or URLs.
+void XMLCALL onEntityDecl(void* data, const XML_Char* name, int, const XML_Char*, int, const XML_Char*,
+                          const XML_Char*, const XML_Char*, const XML_Char*)
+{
+    static_cast<Reader*>(data)->fail(format("entity declaration \"%s\" refused", name));
+}
+
+// A reference to an entity nobody declared (possible once a DOCTYPE names an
+// external subset, which is never read).
+void XMLCALL onSkippedEntity(void* data, const XML_Char* name, int)
+{
+    static_cast<Reader*>(data)->fail(format("undefined entity \"%s\"", name));
+}
+
+int XMLCALL onExternalEntity(XML_Parser parser, const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*)
+{
+    static_cast<Reader*>(XML_GetUserData(parser))->fail("external entities are not loaded");
+    return XML_STATUS_ERROR;
+}
+
+void setError(std::string* error, std::string message)
+{
+    if (error)
+        *error = std::move(message);
+}
+
+// ---------------------------------------------------------------- writing
+
+// Appends s as XML character data. Characters XML cannot carry (most control
+// characters) are dropped and invalid UTF-8 becomes U+FFFD, so that whatever
+// a caller stored, the file stays readable; CR is written as a reference
+// because parsers turn a literal one into LF.
+void appendEscaped(std::string& out, std::string_view s)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const auto* end = p + s.size();
+    while (p < end) {
+        unsigned char c = *p;
+        if (c < 0x80) {
+            switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '\r': out += "&#13;"; break;
+            default:
+                if (c >= 0x20 || c == '\t' || c == '\n')
+                    out += static_cast<char>(c);
+                break;
+            }
+            ++p;
+            continue;
+        }
+        // Multi-byte sequence: validate length, continuation bytes, range.
+        size_t len = 0;
+        uint32_t cp = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            cp = c & 0x07;
+        }
+        bool valid = len != 0 && static_cast<size_t>(end - p) >= len;
+        for (size_t i = 1; valid && i < len; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                valid = false;
+            else
+                cp = (cp << 6) | (p[i] & 0x3F);
+        }
+        if (valid) {
+            bool overlong = (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000);
+            bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
+            bool nonChar = cp == 0xFFFE || cp == 0xFFFF || cp > 0x10FFFF;
+            valid = !overlong && !surrogate && !nonChar;
+        }
+        if (valid) {
+            out.append(reinterpret_cast<const char*>(p), len);
+            p += len;
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++p;
+        }
+    }
+}
+
+std::string realText(double d)
+{
+    if (std::isnan(d))
+        return "nan";
+    if (std::isinf(d))
+        return d > 0 ? "+infinity" : "-infinity";
+    return Value(d).asString();
+}
+
+// Dates outside what the ISO form can carry are pinned to its ends, so that
+// the file still reads back.
+Date writableDate(Date d)
+{
+    constexpr double earliest = -62167219200.0; // 0000-01-01T00:00:00Z
+    constexpr double latest = 253402300799.0; // 9999-12-31T23:59:59Z
+    double s = d.seconds;
+    if (std::isnan(s))
+        s = 0;
+    return Date { std::floor(std::clamp(s, earliest, latest)) };
+}
+
+void writeValue(std::string& out, const Value& v, int indent)
+{
+    std::string pad(static_cast<size_t>(indent), '\t');
+    out += pad;
+    switch (v.type()) {
+    case Value::Type::Nil:
+        out += "<string></string>\n";
+        break;
+    case Value::Type::Bool:
+        out += v.asBool() ? "<true/>\n" : "<false/>\n";
+        break;
+    case Value::Type::Integer:
+        out += format("<integer>%lld</integer>\n", static_cast<long long>(v.asInteger()));
+        break;
+    case Value::Type::Real:
+        out += "<real>" + realText(v.asDouble()) + "</real>\n";
+        break;
+    case Value::Type::String:
+        out += "<string>";
+        appendEscaped(out, v.string());
+        out += "</string>\n";
+        break;
+    case Value::Type::Date:
+        out += "<date>" + DateFormatter(isoDatePattern).format(writableDate(v.date())) + "</date>\n";
+        break;
+    case Value::Type::Data: {
+        const Bytes& bytes = v.data();
+        if (bytes.empty()) {
+            out += "<data></data>\n";
+            break;
+        }
+        std::string encoded = base64Encode(bytes.data(), bytes.size());
+        constexpr size_t lineLength = 68;
+        out += "<data>\n";
+        for (size_t i = 0; i < encoded.size(); i += lineLength)
+            out += pad + encoded.substr(i, lineLength) + "\n";
+        out += pad + "</data>\n";
+        break;
+    }
+    case Value::Type::Array:
+        if (v.array().empty()) {
+            out += "<array/>\n";
+            break;
+        }
+        out += "<array>\n";
+        for (const Value& item : v.array())
+            writeValue(out, item, indent + 1);
+        out += pad + "</array>\n";
+        break;
+    case Value::Type::Dictionary:
+        if (v.dictionary().empty()) {
+            out += "<dict/>\n";
+            break;
+        }
+        out += "<dict>\n";
+        for (const auto& [key, item] : v.dictionary()) {
+            out += pad + "\t<key>";
+            appendEscaped(out, key);
+            out += "</key>\n";
+            writeValue(out, item, indent + 1);
+        }
+        out += pad + "</dict>\n";
+        break;
+    }
+}
+
+} // namespace
+
+std::optional<Value> readPropertyList(const void* bytes, size_t length, std::string* error)
+{
+    const char* text = static_cast<const char*>(bytes);
+    if (length == 0 || !text) {
+        setError(error, "empty property list");
+        return std::nullopt;
+    }
+    if (length >= 6 && std::memcmp(text, "bplist", 6) == 0) {
+        setError(error, "binary property lists are not supported; convert the file to XML");
+        return std::nullopt;
+    }
+
+    Reader reader;
+    reader.parser = XML_ParserCreate(nullptr);
+    if (!reader.parser) {
+        setError(error, "out of memory");
+        return std::nullopt;
+    }
+    XML_SetUserData(reader.parser, &reader);
+    XML_SetElementHandler(reader.parser, onStart, onEnd);
+    XML_SetCharacterDataHandler(reader.parser, onText);
+    XML_SetEntityDeclHandler(reader.parser, onEntityDecl);
+    XML_SetSkippedEntityHandler(reader.parser, onSkippedEntity);
+    XML_SetExternalEntityRefHandler(reader.parser, onExternalEntity);
+    XML_SetParamEntityParsing(reader.parser, XML_PARAM_ENTITY_PARSING_NEVER);
+
+    // expat takes int lengths: feed large inputs in pieces.
+    constexpr size_t chunk = 1 << 20;
+    size_t offset = 0;
+    bool ok = true;
+    do {
+        size_t n = std::min(chunk, length - offset);
+        bool last = offset + n == length;
+        if (XML_Parse(reader.parser, text + offset, static_cast<int>(n), last) != XML_STATUS_OK) {
+            ok = false;
+            break;
+        }
+        offset += n;
+    } while (offset < length);
+
+    if (!ok && reader.error.empty()) {
+        reader.error = format("line %lu: %s", static_cast<unsigned long>(XML_GetCurrentLineNumber(reader.parser)),
+                              XML_ErrorString(XML_GetErrorCode(reader.parser)));
+    }
+    XML_ParserFree(reader.parser);
+    reader.parser = nullptr;
+
+    if (!reader.error.empty()) {
+        setError(error, "malformed property list: " + reader.error);
+        return std::nullopt;
+    }
+    if (!reader.root) {
+        setError(error, "malformed property list: no value");
+        return std::nullopt;
+    }
+    return std::move(reader.root);
+}
+
+std::optional<Value> readPropertyListFile(const std::string& path, std::string* error)
+{
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        setError(error, format("cannot open %s: %s", path.c_str(), std::strerror(errno)));
+        return std::nullopt;
+    }
+    std::string contents;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        contents.append(buffer, n);
+    bool readError = std::ferror(f);
+    std::fclose(f);
+    if (readError) {
+        setError(error, format("cannot read %s", path.c_str()));
+        return std::nullopt;
+    }
+    std::string reason;
+    auto value = readPropertyList(contents.data(), contents.size(), &reason);
+    if (!value)
+        setError(error, path + ": " + reason);
+    return value;
+}
+
+std::string writePropertyList(const Value& root)
+{
+    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<!DOCTYPE plist>\n"
+                      "<plist version=\"1.0\">\n";
+    writeValue(out, root, 0);
+    out += "</plist>\n";
+    return out;
+}
+
+bool writePropertyListFile(const std::string& path, const Value& root, std::string* error)
+{
+    std::string document = writePropertyList(root);
+    std::string temp = path + ".XXXXXX";
+    int fd = mkstemp(temp.data());
+    if (fd < 0) {
+        setError(error, format("cannot create a file beside %s: %s", path.c_str(), std::strerror(errno)));
+        return false;
+    }
+    auto failWith = [&](const char* what) {
+        int saved = errno;
+        if (fd >= 0)
+            ::close(fd);
+        ::unlink(temp.c_str());
+        setError(error, format("cannot %s %s: %s", what, path.c_str(), std::strerror(saved)));
+        return false;
+    };
+
+    // Keep the mode of the file being replaced; a new file gets the usual 0644.
+    struct stat st;
+    mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    ::fchmod(fd, mode);
+
+    const char* p = document.data();
+    size_t left = document.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return failWith("write");
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    if (::fsync(fd) != 0)
+        return failWith("flush");
+    int closed = ::close(fd);
+    fd = -1;
+    if (closed != 0)
+        return failWith("write");
+    if (::rename(temp.c_str(), path.c_str()) != 0)
+        return failWith("replace");
+    return true;
+}
+
+// ---------------------------------------------------------------- base64
+
+namespace {
+const char base64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+int base64Digit(char c)
+{
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A';
+    if (c >= 'a' && c <= 'z')
+        return c - 'a' + 26;
+    if (c >= '0' && c <= '9')
+        return c - '0' + 52;
+    if (c == '+')
+        return 62;
+    if (c == '/')
+        return 63;
+    return -1;
+}
+} // namespace
+
+std::string base64Encode(const void* bytes, size_t length)
+{
+    const auto* p = static_cast<const uint8_t*>(bytes);
+    std::string out;
+    out.reserve((length + 2) / 3 * 4);
+    size_t i = 0;
+    for (; i + 3 <= length; i += 3) {
+        uint32_t n = (uint32_t(p[i]) << 16) | (uint32_t(p[i + 1]) << 8) | p[i + 2];
+        out += base64Alphabet[(n >> 18) & 63];
+        out += base64Alphabet[(n >> 12) & 63];
+        out += base64Alphabet[(n >> 6) & 63];
+        out += base64Alphabet[n & 63];
+    }
+    if (i < length) {
+        uint32_t n = uint32_t(p[i]) << 16;
+        if (i + 1 < length)
+            n |= uint32_t(p[i + 1]) << 8;
+        out += base64Alphabet[(n >> 18) & 63];
+        out += base64Alphabet[(n >> 12) & 63];
+        out += i + 1 < length ? base64Alphabet[(n >> 6) & 63] : '=';
+        out += '=';
+    }
+    return out;
+}
+
+std::optional<Bytes> base64Decode(std::string_view text)
+{
+    Bytes out;
+    out.reserve(text.size() / 4 * 3);
+    uint32_t accumulator = 0;
+    int digits = 0; // digits in the current group of four
+    int padding = 0;
+    for (char c : text) {
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v')
+            continue;
+        if (c == '=') {
+            // Padding only completes a group that has two or three digits.
+            if (digits + padding < 2)
+                return std::nullopt;
+            if (++padding + digits > 4)
+                return std::nullopt;
+            continue;
+        }
+        int d = base64Digit(c);
+        if (d < 0 || padding > 0)
+            return std::nullopt;
+        accumulator = (accumulator << 6) | static_cast<uint32_t>(d);
+        if (++digits == 4) {
+            out.push_back(static_cast<uint8_t>(accumulator >> 16));
+            out.push_back(static_cast<uint8_t>(accumulator >> 8));
+            out.push_back(static_cast<uint8_t>(accumulator));
+            accumulator = 0;
+            digits = 0;
+        }
+    }
+    if (padding > 0 && digits + padding != 4)
+        return std::nullopt;
+    // A final group of two or three digits (padded or not) carries one or two bytes.
+    if (digits == 1)
+        return std::nullopt;
+    if (digits == 2) {
+        out.push_back(static_cast<uint8_t>(accumulator >> 4));
+    } else if (digits == 3) {
+        out.push_back(static_cast<uint8_t>(accumulator >> 10));
+        out.push_back(static_cast<uint8_t>(accumulator >> 2));
+    }
+    return out;
+}
+
+} // namespace platform

@@ -1,0 +1,72 @@
+// Resource paths: bundle lookup of relative names and the "-hd" rule on a
+// double-density screen.
+#include "engine/Support/KSFileUtils.h"
+
+#include "engine/ksTypes.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Exception.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrel;
+using testing_support::TempDir;
+
+namespace {
+
+class KSFileUtilsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        savedRoot_ = platform::Bundle::main().resourcePath();
+        platform::Bundle::main().setResourcePath(dir.path());
+    }
+    void TearDown() override
+    {
+        platform::Bundle::main().setResourcePath(savedRoot_);
+        ksSetContentScaleFactor(1.0f);
+    }
+    TempDir dir;
+
+private:
+    std::string savedRoot_;
+};
+
+} // namespace
+
+TEST_F(KSFileUtilsTest, RelativeNamesResolveInTheBundle)
+{
+    std::string hero = dir.write("hero.png", "x");
+    std::string tile = dir.write("maps/tiles.png", "x");
+    EXPECT_EQ(KSFileUtils::fullPathFromRelativePath("hero.png"), hero);
+    EXPECT_EQ(KSFileUtils::fullPathFromRelativePath("maps/tiles.png"), tile);
+    EXPECT_EQ(KSFileUtils::fullPathFromRelativePath("absent.png"), "absent.png");
+    EXPECT_EQ(KSFileUtils::fullPathFromRelativePath("/abs/hero.png"), "/abs/hero.png");
+    EXPECT_THROW(
+        {
+            try {
+                KSFileUtils::fullPathFromRelativePath(static_cast<const char*>(nullptr));
+            } catch (const platform::AssertionFailure& e) {
+                EXPECT_EQ(e.message(), "KSFileUtils: Invalid path");
+                throw;
+            }
+        },
+        platform::AssertionFailure);
+}
+
+TEST_F(KSFileUtilsTest, DoubleResolutionVariantOnScaleTwoOnly)
+{
+    std::string hero = dir.write("hero.png", "x");
+    std::string heroHD = dir.write("hero-hd.png", "x");
+    std::string plain = dir.write("plain.png", "x");
+    EXPECT_EQ(KSFileUtils::fullPathFromRelativePath("hero.png"), hero);
+    ksSetContentScaleFactor(2.0f);
+    EXPECT_EQ(KSFileUtils::fullPathFromRelativePath("hero.png"), heroHD);
+    EXPECT_EQ(KSFileUtils::fullPathFromRelativePath("hero-hd.png"), heroHD);
+    EXPECT_EQ(KSFileUtils::fullPathFromRelativePath("plain.png"), plain);
+    // Only the file name counts, not its folders.
+    std::string inHDFolder = dir.write("set-hd/b-hd.png", "x");
+    EXPECT_EQ(KSFileUtils::getDoubleResolutionImage(dir.file("set-hd/b.png")), inHDFolder);
+    ksSetContentScaleFactor(1.5f);
+    EXPECT_EQ(KSFileUtils::fullPathFromRelativePath("hero.png"), hero);
+}

@@ -1,0 +1,108 @@
+// Bundle folders, resource lookup and the string-path helpers.
+#include "platform/foundation/Bundle.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+using testing_support::TempDir;
+
+namespace {
+// Points the main bundle at a temporary folder and restores it afterwards.
+class BundleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Bundle& b = Bundle::main();
+        savedResources_ = b.resourcePath();
+        savedHome_ = b.homeDirectory();
+        savedIdentifier_ = b.bundleIdentifier();
+        b.setResourcePath(dir.file("resources"));
+        b.setHomeDirectory(dir.file("home"));
+    }
+    void TearDown() override
+    {
+        Bundle& b = Bundle::main();
+        b.setResourcePath(savedResources_);
+        b.setBundleIdentifier(savedIdentifier_);
+        b.setHomeDirectory(savedHome_);
+    }
+    TempDir dir;
+
+private:
+    std::string savedResources_, savedHome_, savedIdentifier_;
+};
+} // namespace
+
+TEST_F(BundleTest, FindsResourcesByNameTypeAndFolder)
+{
+    std::string icon = dir.write("resources/icon.png", "x");
+    std::string nested = dir.write("resources/fonts/label.fnt", "x");
+    dir.write("resources/noext", "x");
+    dir.write("resources/folder.png/inside", "x");
+    Bundle& b = Bundle::main();
+    EXPECT_EQ(b.pathForResource("icon", "png"), icon);
+    EXPECT_EQ(b.pathForResource("icon.png", "png"), icon);
+    EXPECT_EQ(b.pathForResource("icon.png", ""), icon);
+    EXPECT_EQ(b.pathForResource("label", "fnt", "fonts"), nested);
+    EXPECT_EQ(b.pathForResource("noext", ""), dir.file("resources/noext"));
+    EXPECT_EQ(b.pathForResource("label", "fnt"), "");
+    EXPECT_EQ(b.pathForResource("icon", "jpg"), "");
+    EXPECT_EQ(b.pathForResource("folder", "png"), ""); // a folder is not a resource
+    EXPECT_EQ(b.pathForResource("", "png"), "");
+}
+
+TEST_F(BundleTest, CreatesDocumentsAndPreferencesOnDemand)
+{
+    Bundle& b = Bundle::main();
+    EXPECT_FALSE(path::fileExists(dir.file("home")));
+    EXPECT_EQ(b.documentsDirectory(), dir.file("home/Documents"));
+    EXPECT_TRUE(path::isDirectory(dir.file("home/Documents")));
+    EXPECT_EQ(b.preferencesDirectory(), dir.file("home/Library/Preferences"));
+    EXPECT_TRUE(path::isDirectory(dir.file("home/Library/Preferences")));
+}
+
+TEST_F(BundleTest, SetHomeIsKeptWhenTheIdentifierChanges)
+{
+    Bundle& b = Bundle::main();
+    b.setBundleIdentifier("com.example.other");
+    EXPECT_EQ(b.homeDirectory(), dir.file("home"));
+}
+
+TEST(Path, ComponentsAndExtensions)
+{
+    EXPECT_EQ(path::lastComponent("a/b.png"), "b.png");
+    EXPECT_EQ(path::lastComponent("/a/b/"), "b");
+    EXPECT_EQ(path::lastComponent("b"), "b");
+    EXPECT_EQ(path::lastComponent("/"), "/");
+    EXPECT_EQ(path::lastComponent(""), "");
+    EXPECT_EQ(path::deletingLastComponent("a/b.png"), "a");
+    EXPECT_EQ(path::deletingLastComponent("/a"), "/");
+    EXPECT_EQ(path::deletingLastComponent("a"), "");
+    EXPECT_EQ(path::deletingLastComponent("/a/b/"), "/a");
+    EXPECT_EQ(path::extension("a/b.png"), "png");
+    EXPECT_EQ(path::extension("a/b.tar.gz"), "gz");
+    EXPECT_EQ(path::extension("a.d/b"), "");
+    EXPECT_EQ(path::extension("a/.hidden"), "");
+    EXPECT_EQ(path::deletingExtension("a/b.png"), "a/b");
+    EXPECT_EQ(path::deletingExtension("a.d/b"), "a.d/b");
+    EXPECT_EQ(path::deletingExtension("sheet.plist"), "sheet");
+    EXPECT_EQ(path::appendingExtension(path::deletingExtension("sheet.plist"), "png"), "sheet.png");
+    EXPECT_EQ(path::appendingExtension("a/b/", "png"), "a/b.png");
+    EXPECT_EQ(path::appendingExtension("a/b", ""), "a/b");
+}
+
+TEST(Path, JoiningAndCreatingFolders)
+{
+    EXPECT_EQ(path::appendingComponent("a", "b"), "a/b");
+    EXPECT_EQ(path::appendingComponent("a/", "/b"), "a/b");
+    EXPECT_EQ(path::appendingComponent("/", "b"), "/b");
+    EXPECT_EQ(path::appendingComponent("", "b"), "b");
+    EXPECT_EQ(path::appendingComponent("a", ""), "a");
+    EXPECT_EQ(path::appendingComponent("a", "b/c"), "a/b/c");
+    TempDir dir;
+    std::string file = dir.write("f.txt", "x");
+    EXPECT_TRUE(path::createDirectories(dir.file("x/y/z")));
+    EXPECT_TRUE(path::createDirectories(dir.file("x/y/z"))); // already there
+    EXPECT_FALSE(path::createDirectories(file + "/sub")); // under a file
+}

@@ -1,0 +1,161 @@
+// User defaults: domains, coercing getters, the file behind them and its
+// failure cases (unwritable folder, corrupt file).
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/foundation/UserDefaults.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+using testing_support::readFile;
+using testing_support::TempDir;
+
+TEST(UserDefaults, PersistentValuesHideRegisteredOnes)
+{
+    TempDir dir;
+    UserDefaults d(dir.file("prefs.plist"));
+    d.registerDefaults({ { "volume", 5 }, { "name", "guest" } });
+    EXPECT_EQ(d.integerForKey("volume"), 5);
+    d.setInteger("volume", 7);
+    EXPECT_EQ(d.integerForKey("volume"), 7);
+    d.removeObjectForKey("volume");
+    EXPECT_EQ(d.integerForKey("volume"), 5); // the registered value shows again
+    d.setObject("name", nullptr); // nil removes
+    EXPECT_EQ(d.stringForKey("name"), "guest");
+    EXPECT_FALSE(d.persistentDomain().contains("volume"));
+}
+
+TEST(UserDefaults, TypedGettersCoerce)
+{
+    TempDir dir;
+    UserDefaults d(dir.file("prefs.plist"));
+    d.setObject("count", "12");
+    d.setObject("flag", "YES");
+    d.setObject("off", "NO");
+    d.setObject("ratio", "0.5");
+    d.setDouble("real", 2.75);
+    d.setBool("bool", true);
+    d.setObject("list", ValueArray { 1, 2 });
+    d.setObject("map", ValueDictionary { { "k", 1 } });
+    EXPECT_EQ(d.integerForKey("count"), 12);
+    EXPECT_TRUE(d.boolForKey("flag"));
+    EXPECT_FALSE(d.boolForKey("off"));
+    EXPECT_FLOAT_EQ(d.floatForKey("ratio"), 0.5f);
+    EXPECT_EQ(d.integerForKey("real"), 2);
+    EXPECT_EQ(d.stringForKey("real"), "2.75");
+    EXPECT_EQ(d.stringForKey("count"), "12");
+    EXPECT_EQ(d.integerForKey("bool"), 1);
+    EXPECT_EQ(d.stringForKey("list"), "");
+    EXPECT_EQ(d.arrayForKey("list").size(), 2u);
+    EXPECT_TRUE(d.arrayForKey("map").isNil());
+    EXPECT_EQ(d.dictionaryForKey("map")["k"].asInteger(), 1);
+    EXPECT_TRUE(d.dictionaryForKey("list").isNil());
+    // Missing keys read as zero, false and empty.
+    EXPECT_EQ(d.integerForKey("missing"), 0);
+    EXPECT_FALSE(d.boolForKey("missing"));
+    EXPECT_EQ(d.doubleForKey("missing"), 0.0);
+    EXPECT_EQ(d.stringForKey("missing"), "");
+    EXPECT_TRUE(d.objectForKey("missing").isNil());
+}
+
+TEST(UserDefaults, SynchronizeWritesThePersistentDomainOnly)
+{
+    TempDir dir;
+    std::string path = dir.file("prefs.plist");
+    {
+        UserDefaults d(path);
+        d.registerDefaults({ { "registered", 1 } });
+        d.setObject("b", "second");
+        d.setObject("a", Date { 1267679167.0 });
+        EXPECT_TRUE(d.synchronize());
+    }
+    UserDefaults again(path);
+    EXPECT_EQ(again.persistentDomain().keys(), (std::vector<std::string> { "b", "a" }));
+    EXPECT_EQ(again.objectForKey("a").date().seconds, 1267679167.0);
+    EXPECT_TRUE(again.objectForKey("registered").isNil());
+}
+
+TEST(UserDefaults, NothingIsWrittenUntilSomethingChanges)
+{
+    TempDir dir;
+    std::string path = dir.file("prefs.plist");
+    UserDefaults d(path);
+    EXPECT_TRUE(d.synchronize());
+    EXPECT_FALSE(path::fileExists(path));
+    d.setInteger("n", 1);
+    EXPECT_TRUE(d.synchronize());
+    EXPECT_TRUE(path::fileExists(path));
+}
+
+TEST(UserDefaults, FailedWriteAnswersFalseAndKeepsTheChanges)
+{
+    TempDir dir;
+    LogCapture log;
+    UserDefaults d(dir.file("missing-folder/prefs.plist"));
+    d.setObject("score", 100);
+    EXPECT_FALSE(d.synchronize());
+    EXPECT_EQ(d.integerForKey("score"), 100);
+    EXPECT_EQ(log.count(LogLevel::Warning), 1u);
+    // Once the folder exists the same changes reach the file.
+    ASSERT_TRUE(path::createDirectories(dir.file("missing-folder")));
+    EXPECT_TRUE(d.synchronize());
+    EXPECT_EQ(readPropertyListFile(dir.file("missing-folder/prefs.plist"))->dictionary()["score"].asInteger(), 100);
+}
+
+TEST(UserDefaults, CorruptFileReadsEmptyAndIsKeptUntilAChange)
+{
+    TempDir dir;
+    LogCapture log;
+    std::string corrupt = "<plist><dict><key>a</key>";
+    std::string path = dir.write("prefs.plist", corrupt);
+    UserDefaults d(path);
+    EXPECT_TRUE(d.persistentDomain().empty());
+    EXPECT_TRUE(log.contains("prefs.plist"));
+    EXPECT_TRUE(d.synchronize());
+    EXPECT_EQ(readFile(path), corrupt);
+    d.setBool("fresh", true);
+    EXPECT_TRUE(d.synchronize());
+    UserDefaults again(path);
+    EXPECT_TRUE(again.boolForKey("fresh"));
+
+    // A readable file whose root is not a dictionary reads as empty too.
+    std::string arrayPath = dir.write("array.plist", "<plist><array/></plist>");
+    EXPECT_TRUE(UserDefaults(arrayPath).persistentDomain().empty());
+}
+
+TEST(UserDefaults, ReloadDropsUnsavedChanges)
+{
+    TempDir dir;
+    UserDefaults d(dir.file("prefs.plist"));
+    d.setInteger("kept", 1);
+    ASSERT_TRUE(d.synchronize());
+    d.setInteger("dropped", 2);
+    d.reload();
+    EXPECT_EQ(d.integerForKey("kept"), 1);
+    EXPECT_TRUE(d.objectForKey("dropped").isNil());
+}
+
+TEST(UserDefaults, StandardDefaultsLiveInTheBundlePreferences)
+{
+    TempDir dir;
+    Bundle& bundle = Bundle::main();
+    std::string savedHome = bundle.homeDirectory();
+    std::string savedIdentifier = bundle.bundleIdentifier();
+    bundle.setHomeDirectory(dir.file("home"));
+    bundle.setBundleIdentifier("com.example.game");
+    UserDefaults::resetStandardUserDefaults();
+
+    UserDefaults& standard = UserDefaults::standardUserDefaults();
+    EXPECT_EQ(standard.path(), dir.file("home/Library/Preferences/com.example.game.plist"));
+    EXPECT_EQ(&standard, &UserDefaults::standardUserDefaults());
+    standard.setObject("level", 3);
+    // Forgetting the shared instance saves what it held first.
+    UserDefaults::resetStandardUserDefaults();
+    EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey("level"), 3);
+
+    UserDefaults::resetStandardUserDefaults();
+    bundle.setBundleIdentifier(savedIdentifier);
+    bundle.setHomeDirectory(savedHome);
+}
