@@ -1,0 +1,180 @@
+// Instant actions: show, hide, toggle, flip, place, and call back into the
+// application. Each takes effect when it starts (at once when run, or when a
+// sequence reaches it); its single step only reports it done.
+#pragma once
+
+#include "engine/KSAction.h"
+#include "platform/foundation/Selector.h"
+
+#include <functional>
+
+namespace kestrel {
+
+class KSActionInstant : public KSFiniteTimeAction {
+public:
+    bool init() override;
+    // A plain new instance: no field and no tag is carried.
+    platform::Ref<KSAction> copy() const override = 0;
+    bool isDone() const override { return true; }
+    void step(ksTime dt) override { update(1.0f); }
+    void update(float t) override { }
+    platform::Ref<KSFiniteTimeAction> reverse() const override;
+
+protected:
+    KSActionInstant() = default;
+};
+
+class KSShow : public KSActionInstant {
+public:
+    static platform::Ref<KSShow> action();
+    platform::Ref<KSAction> copy() const override { return action(); }
+    void startWithTarget(platform::Object* target) override;
+    platform::Ref<KSFiniteTimeAction> reverse() const override;
+
+protected:
+    KSShow() = default;
+};
+
+class KSHide : public KSActionInstant {
+public:
+    static platform::Ref<KSHide> action();
+    platform::Ref<KSAction> copy() const override { return action(); }
+    void startWithTarget(platform::Object* target) override;
+    platform::Ref<KSFiniteTimeAction> reverse() const override;
+
+protected:
+    KSHide() = default;
+};
+
+class KSToggleVisibility : public KSActionInstant {
+public:
+    static platform::Ref<KSToggleVisibility> action();
+    platform::Ref<KSAction> copy() const override { return action(); }
+    void startWithTarget(platform::Object* target) override;
+
+protected:
+    KSToggleVisibility() = default;
+};
+
+// Flips need a target that adopts KSFlipProtocol (a sprite).
+class KSFlipX : public KSActionInstant {
+public:
+    static platform::Ref<KSFlipX> actionWithFlipX(bool flip);
+    bool initWithFlipX(bool flip);
+    platform::Ref<KSAction> copy() const override { return actionWithFlipX(flipX_); }
+    void startWithTarget(platform::Object* target) override;
+    platform::Ref<KSFiniteTimeAction> reverse() const override { return actionWithFlipX(!flipX_); }
+
+protected:
+    KSFlipX() = default;
+    bool flipX_ { false };
+};
+
+class KSFlipY : public KSActionInstant {
+public:
+    static platform::Ref<KSFlipY> actionWithFlipY(bool flip);
+    bool initWithFlipY(bool flip);
+    platform::Ref<KSAction> copy() const override { return actionWithFlipY(flipY_); }
+    void startWithTarget(platform::Object* target) override;
+    platform::Ref<KSFiniteTimeAction> reverse() const override { return actionWithFlipY(!flipY_); }
+
+protected:
+    KSFlipY() = default;
+    bool flipY_ { false };
+};
+
+class KSPlace : public KSActionInstant {
+public:
+    static platform::Ref<KSPlace> actionWithPosition(Point position);
+    bool initWithPosition(Point position);
+    platform::Ref<KSAction> copy() const override { return actionWithPosition(position_); }
+    void startWithTarget(platform::Object* target) override;
+
+protected:
+    KSPlace() = default;
+    Point position_ {};
+};
+
+// Calls a method without arguments on a retained object.
+class KSCallFunc : public KSActionInstant {
+public:
+    using Selector = platform::Selector<>;
+    static platform::Ref<KSCallFunc> actionWithTarget(platform::Object* target, Selector selector);
+    bool initWithTarget(platform::Object* target, Selector selector);
+    platform::Ref<KSAction> copy() const override { return actionWithTarget(targetCallback_.get(), selector_); }
+    void startWithTarget(platform::Object* target) override;
+    virtual void execute();
+
+    platform::Object* targetCallback() const { return targetCallback_.get(); }
+
+protected:
+    KSCallFunc() = default;
+    platform::Ref<platform::Object> targetCallback_;
+    Selector selector_;
+};
+
+// Calls a method with the node that runs the action.
+class KSCallFuncN : public KSActionInstant {
+public:
+    using Selector = platform::Selector<KSNode*>;
+    static platform::Ref<KSCallFuncN> actionWithTarget(platform::Object* target, Selector selector);
+    bool initWithTarget(platform::Object* target, Selector selector);
+    platform::Ref<KSAction> copy() const override { return actionWithTarget(targetCallback_.get(), selector_); }
+    void startWithTarget(platform::Object* target) override;
+    virtual void execute();
+
+protected:
+    KSCallFuncN() = default;
+    platform::Ref<platform::Object> targetCallback_;
+    Selector selector_;
+};
+
+// Calls a method with the node that runs the action and a pointer it does not own.
+class KSCallFuncND : public KSActionInstant {
+public:
+    using Selector = platform::Selector<KSNode*, void*>;
+    static platform::Ref<KSCallFuncND> actionWithTarget(platform::Object* target, Selector selector, void* data);
+    bool initWithTarget(platform::Object* target, Selector selector, void* data);
+    platform::Ref<KSAction> copy() const override { return actionWithTarget(targetCallback_.get(), selector_, data_); }
+    void startWithTarget(platform::Object* target) override;
+    virtual void execute();
+
+    platform::Object* targetCallback() const { return targetCallback_.get(); }
+    void* data() const { return data_; }
+
+protected:
+    KSCallFuncND() = default;
+    platform::Ref<platform::Object> targetCallback_;
+    Selector selector_;
+    void* data_ { nullptr };
+};
+
+class KSCallBlock : public KSActionInstant {
+public:
+    using Block = std::function<void()>;
+    static platform::Ref<KSCallBlock> actionWithBlock(Block block);
+    bool initWithBlock(Block block);
+    platform::Ref<KSAction> copy() const override { return actionWithBlock(block_); }
+    void startWithTarget(platform::Object* target) override;
+    virtual void execute();
+
+protected:
+    KSCallBlock() = default;
+    Block block_;
+};
+
+class KSCallBlockN : public KSActionInstant {
+public:
+    using Block = std::function<void(KSNode*)>;
+    static platform::Ref<KSCallBlockN> actionWithBlock(Block block);
+    bool initWithBlock(Block block);
+    platform::Ref<KSAction> copy() const override { return actionWithBlock(block_); }
+    void startWithTarget(platform::Object* target) override;
+    virtual void execute();
+
+protected:
+    KSCallBlockN() = default;
+    Block block_;
+};
+
+} // namespace kestrel

@@ -1,0 +1,561 @@
+// The scene-graph node: placement and cached transforms, z-ordered children,
+// life cycle, and forwarding of actions and timers to the shared managers.
+#include "engine/KSNode.h"
+
+#include "engine/KSAction.h"
+#include "engine/KSActionManager.h"
+#include "engine/KSDirector.h"
+#include "engine/Support/KSArray.h"
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/Format.h"
+
+#include <GLES/gl.h>
+#include <cmath>
+
+namespace kestrel {
+
+using platform::Ref;
+
+void ksAffineToGLMatrix(const AffineTransform& t, GLfloat m[16])
+{
+    for (int i = 0; i < 16; ++i)
+        m[i] = 0;
+    m[0] = t.a;
+    m[1] = t.b;
+    m[4] = t.c;
+    m[5] = t.d;
+    m[12] = t.tx;
+    m[13] = t.ty;
+    m[10] = 1;
+    m[15] = 1;
+}
+
+namespace {
+KSNode* childAt(KSArray* list, unsigned i) { return static_cast<KSNode*>(list->objectAtIndex(i)); }
+constexpr unsigned kNotFound = 2147483647u;
+} // namespace
+
+Ref<KSNode> KSNode::node()
+{
+    auto n = platform::adoptRef(new KSNode);
+    return n->init() ? n : nullptr;
+}
+
+bool KSNode::init()
+{
+    return true;
+}
+
+KSNode::~KSNode()
+{
+    if (children_) {
+        for (unsigned i = 0; i < children_->count(); ++i)
+            childAt(children_.get(), i)->setParent(nullptr);
+    }
+}
+
+std::string KSNode::description() const
+{
+    return platform::format("<%s = %s | Tag = %i>", className().c_str(), platform::addressString(this).c_str(), tag_);
+}
+
+// Placement -----------------------------------------------------------------
+
+void KSNode::setRotation(float degrees)
+{
+    rotation_ = degrees;
+    setDirty();
+}
+
+void KSNode::setScaleX(float s)
+{
+    scaleX_ = s;
+    setDirty();
+}
+
+void KSNode::setScaleY(float s)
+{
+    scaleY_ = s;
+    setDirty();
+}
+
+float KSNode::scale() const
+{
+    BRISKO_ASSERT(scaleX_ == scaleY_, "KSNode#scale. ScaleX != ScaleY. Don't know which one to return");
+    return scaleX_;
+}
+
+void KSNode::setScale(float s)
+{
+    scaleX_ = scaleY_ = s;
+    setDirty();
+}
+
+void KSNode::setPosition(Point p)
+{
+    position_ = p;
+    positionInPixels_ = ksPointPointsToPixels(p);
+    setDirty();
+}
+
+void KSNode::setPositionInPixels(Point p)
+{
+    positionInPixels_ = p;
+    float f = ksContentScaleFactor();
+    position_ = f == 1.0f ? p : p * (1.0f / f);
+    setDirty();
+}
+
+void KSNode::setAnchorPoint(Point p)
+{
+    if (p == anchorPoint_)
+        return;
+    anchorPoint_ = p;
+    anchorPointInPixels_ = { contentSizeInPixels_.width * p.x, contentSizeInPixels_.height * p.y };
+    setDirty();
+}
+
+void KSNode::setContentSize(Size s)
+{
+    if (s == contentSize_)
+        return;
+    contentSize_ = s;
+    contentSizeInPixels_ = ksSizePointsToPixels(s);
+    anchorPointInPixels_ = { contentSizeInPixels_.width * anchorPoint_.x, contentSizeInPixels_.height * anchorPoint_.y };
+    setDirty();
+}
+
+void KSNode::setContentSizeInPixels(Size s)
+{
+    if (s == contentSizeInPixels_)
+        return;
+    contentSizeInPixels_ = s;
+    contentSize_ = ksSizePixelsToPoints(s);
+    anchorPointInPixels_ = { contentSizeInPixels_.width * anchorPoint_.x, contentSizeInPixels_.height * anchorPoint_.y };
+    setDirty();
+}
+
+void KSNode::setIsRelativeAnchorPoint(bool relative)
+{
+    isRelativeAnchorPoint_ = relative;
+    setDirty();
+}
+
+void KSNode::setVertexZ(float z)
+{
+    vertexZ_ = z * ksContentScaleFactor();
+}
+
+void KSNode::setFloatProperty(const std::string& key, float value)
+{
+    if (key == "rotation")
+        setRotation(value);
+    else if (key == "scale")
+        setScale(value);
+    else if (key == "scaleX")
+        setScaleX(value);
+    else if (key == "scaleY")
+        setScaleY(value);
+    else if (key == "vertexZ")
+        setVertexZ(value);
+    else
+        BRISKO_ASSERT(false, platform::format("%s: no numeric property for the key \"%s\"", className().c_str(), key.c_str()));
+}
+
+// Children --------------------------------------------------------------------
+
+void KSNode::childrenAlloc()
+{
+    children_ = KSArray::arrayWithCapacity(4);
+}
+
+void KSNode::addChild(KSNode* child, int z, int tag)
+{
+    BRISKO_ASSERT(child != nullptr, "Argument must be non-nil");
+    BRISKO_ASSERT(child->parent_ == nullptr, "child already added. It can't be added again");
+    if (!children_)
+        childrenAlloc();
+    insertChild(child, z);
+    child->tag_ = tag;
+    child->setParent(this);
+    if (isRunning_) {
+        Ref<KSNode> keep(child);
+        child->onEnter();
+        child->onEnterTransitionDidFinish();
+    }
+}
+
+void KSNode::addChild(KSNode* child, int z)
+{
+    BRISKO_ASSERT(child != nullptr, "Argument must be non-nil");
+    addChild(child, z, child->tag_);
+}
+
+void KSNode::addChild(KSNode* child)
+{
+    BRISKO_ASSERT(child != nullptr, "Argument must be non-nil");
+    addChild(child, child->zOrder_, child->tag_);
+}
+
+void KSNode::insertChild(KSNode* child, int z)
+{
+    auto* last = static_cast<KSNode*>(children_->lastObject());
+    if (!last || last->zOrder_ <= z) {
+        children_->addObject(child);
+    } else {
+        unsigned index = 0;
+        for (unsigned n = children_->count(); index < n; ++index) {
+            if (childAt(children_.get(), index)->zOrder_ > z)
+                break;
+        }
+        children_->insertObject(child, index);
+    }
+    child->setZOrder(z);
+}
+
+void KSNode::reorderChild(KSNode* child, int z)
+{
+    BRISKO_ASSERT(child != nullptr, "Child must be non-nil");
+    Ref<KSNode> keep(child);
+    children_->removeObject(child);
+    insertChild(child, z);
+}
+
+void KSNode::removeFromParentAndCleanup(bool cleanup)
+{
+    if (parent_)
+        parent_->removeChild(this, cleanup);
+}
+
+void KSNode::removeChild(KSNode* child, bool cleanup)
+{
+    if (!child || !children_ || children_->indexOfObject(child) == kNotFound)
+        return;
+    detachChild(child, cleanup);
+}
+
+void KSNode::removeChildByTag(int tag, bool cleanup)
+{
+    BRISKO_ASSERT(tag != kKSNodeTagInvalid, "Invalid tag");
+    if (KSNode* child = getChildByTag(tag))
+        removeChild(child, cleanup);
+}
+
+void KSNode::removeAllChildrenWithCleanup(bool cleanup)
+{
+    if (!children_)
+        return;
+    Ref<KSArray> list = children_;
+    for (unsigned i = 0; i < list->count(); ++i) {
+        Ref<KSNode> child(childAt(list.get(), i));
+        if (isRunning_)
+            child->onExit();
+        if (cleanup)
+            child->cleanup();
+        child->setParent(nullptr);
+    }
+    list->removeAllObjects();
+}
+
+void KSNode::detachChild(KSNode* child, bool cleanup)
+{
+    Ref<KSNode> keep(child);
+    if (isRunning_)
+        child->onExit();
+    if (cleanup)
+        child->cleanup();
+    child->setParent(nullptr);
+    children_->removeObject(child);
+}
+
+KSNode* KSNode::getChildByTag(int tag) const
+{
+    BRISKO_ASSERT(tag != kKSNodeTagInvalid, "Invalid tag");
+    if (!children_)
+        return nullptr;
+    for (unsigned i = 0, n = children_->count(); i < n; ++i) {
+        KSNode* child = childAt(children_.get(), i);
+        if (child->tag_ == tag)
+            return child;
+    }
+    return nullptr;
+}
+
+// Drawing ---------------------------------------------------------------------
+
+void KSNode::visit()
+{
+    if (!visible_)
+        return;
+    glPushMatrix();
+    transform();
+    if (children_) {
+        // Children may remove themselves or siblings while drawing: hold the
+        // list and each child for the call.
+        Ref<KSArray> list = children_;
+        unsigned i = 0;
+        for (; i < list->count(); ++i) {
+            Ref<KSNode> child(childAt(list.get(), i));
+            if (child->zOrder_ >= 0)
+                break;
+            child->visit();
+        }
+        draw();
+        for (; i < list->count(); ++i) {
+            Ref<KSNode> child(childAt(list.get(), i));
+            child->visit();
+        }
+    } else {
+        draw();
+    }
+    glPopMatrix();
+}
+
+void KSNode::transformAncestors()
+{
+    if (parent_) {
+        parent_->transformAncestors();
+        parent_->transform();
+    }
+}
+
+const GLfloat* KSNode::transformGL()
+{
+    if (isTransformGLDirty_) {
+        ksAffineToGLMatrix(nodeToParentTransform(), transformGL_);
+        isTransformGLDirty_ = false;
+    }
+    return transformGL_;
+}
+
+void KSNode::transform()
+{
+    glMultMatrixf(transformGL());
+    if (vertexZ_ != 0)
+        glTranslatef(0, 0, vertexZ_);
+}
+
+// Life cycle ----------------------------------------------------------------
+
+void KSNode::onEnter()
+{
+    if (children_) {
+        Ref<KSArray> list = children_;
+        for (unsigned i = 0; i < list->count(); ++i)
+            Ref<KSNode>(childAt(list.get(), i))->onEnter();
+    }
+    resumeSchedulerAndActions();
+    isRunning_ = true;
+}
+
+void KSNode::onEnterTransitionDidFinish()
+{
+    if (children_) {
+        Ref<KSArray> list = children_;
+        for (unsigned i = 0; i < list->count(); ++i)
+            Ref<KSNode>(childAt(list.get(), i))->onEnterTransitionDidFinish();
+    }
+}
+
+void KSNode::onExit()
+{
+    pauseSchedulerAndActions();
+    isRunning_ = false;
+    if (children_) {
+        Ref<KSArray> list = children_;
+        for (unsigned i = 0; i < list->count(); ++i)
+            Ref<KSNode>(childAt(list.get(), i))->onExit();
+    }
+}
+
+void KSNode::cleanup()
+{
+    stopAllActions();
+    unscheduleAllSelectors();
+    if (children_) {
+        Ref<KSArray> list = children_;
+        for (unsigned i = 0; i < list->count(); ++i)
+            Ref<KSNode>(childAt(list.get(), i))->cleanup();
+    }
+}
+
+// Actions ---------------------------------------------------------------------
+
+KSAction* KSNode::runAction(KSAction* action)
+{
+    BRISKO_ASSERT(action != nullptr, "Argument must be non-nil");
+    KSActionManager::sharedManager()->addAction(action, this, !isRunning_);
+    return action;
+}
+
+void KSNode::stopAllActions()
+{
+    KSActionManager::sharedManager()->removeAllActionsFromTarget(this);
+}
+
+void KSNode::stopAction(KSAction* action)
+{
+    KSActionManager::sharedManager()->removeAction(action);
+}
+
+void KSNode::stopActionByTag(int tag)
+{
+    BRISKO_ASSERT(tag != kKSActionTagInvalid, "Invalid tag");
+    KSActionManager::sharedManager()->removeActionByTag(tag, const_cast<KSNode*>(this));
+}
+
+KSAction* KSNode::getActionByTag(int tag) const
+{
+    BRISKO_ASSERT(tag != kKSActionTagInvalid, "Invalid tag");
+    return KSActionManager::sharedManager()->getActionByTag(tag, const_cast<KSNode*>(this));
+}
+
+unsigned KSNode::numberOfRunningActions() const
+{
+    return KSActionManager::sharedManager()->numberOfRunningActionsInTarget(const_cast<KSNode*>(this));
+}
+
+// Scheduling ------------------------------------------------------------------
+
+void KSNode::scheduleUpdate()
+{
+    scheduleUpdateWithPriority(0);
+}
+
+void KSNode::scheduleUpdateWithPriority(int priority)
+{
+    KSScheduler::sharedScheduler()->scheduleUpdateForTarget(this, priority, !isRunning_);
+}
+
+void KSNode::unscheduleUpdate()
+{
+    KSScheduler::sharedScheduler()->unscheduleUpdateForTarget(this);
+}
+
+void KSNode::schedule(SEL_SCHEDULE selector)
+{
+    schedule(selector, 0);
+}
+
+void KSNode::schedule(SEL_SCHEDULE selector, ksTime interval)
+{
+    BRISKO_ASSERT(bool(selector), "Argument must be non-nil");
+    BRISKO_ASSERT(interval >= 0, "Arguemnt must be positive");
+    KSScheduler::sharedScheduler()->scheduleSelector(selector, this, interval, !isRunning_);
+}
+
+void KSNode::unschedule(SEL_SCHEDULE selector)
+{
+    if (!selector)
+        return;
+    KSScheduler::sharedScheduler()->unscheduleSelector(selector, this);
+}
+
+void KSNode::unscheduleAllSelectors()
+{
+    KSScheduler::sharedScheduler()->unscheduleAllSelectorsForTarget(this);
+}
+
+void KSNode::resumeSchedulerAndActions()
+{
+    KSScheduler::sharedScheduler()->resumeTarget(this);
+    KSActionManager::sharedManager()->resumeTarget(this);
+}
+
+void KSNode::pauseSchedulerAndActions()
+{
+    KSScheduler::sharedScheduler()->pauseTarget(this);
+    KSActionManager::sharedManager()->pauseTarget(this);
+}
+
+// Geometry --------------------------------------------------------------------
+
+AffineTransform KSNode::nodeToParentTransform()
+{
+    if (isTransformDirty_) {
+        AffineTransform t;
+        Point ap = anchorPointInPixels_;
+        bool anchorIsZero = ap == Point {};
+        if (!isRelativeAnchorPoint_ && !anchorIsZero)
+            t = t.translate(ap.x, ap.y);
+        if (!(positionInPixels_ == Point {}))
+            t = t.translate(positionInPixels_.x, positionInPixels_.y);
+        if (rotation_ != 0)
+            t = t.rotate(-0.017453292f * rotation_);
+        if (!(scaleX_ == 1 && scaleY_ == 1))
+            t = t.scale(scaleX_, scaleY_);
+        if (!anchorIsZero)
+            t = t.translate(-ap.x, -ap.y);
+        transform_ = t;
+        isTransformDirty_ = false;
+    }
+    return transform_;
+}
+
+AffineTransform KSNode::parentToNodeTransform()
+{
+    if (isInverseDirty_) {
+        inverse_ = nodeToParentTransform().inverted();
+        isInverseDirty_ = false;
+    }
+    return inverse_;
+}
+
+AffineTransform KSNode::nodeToWorldTransform()
+{
+    AffineTransform t = nodeToParentTransform();
+    for (KSNode* p = parent_; p; p = p->parent_)
+        t = t.concat(p->nodeToParentTransform());
+    return t;
+}
+
+AffineTransform KSNode::worldToNodeTransform()
+{
+    return nodeToWorldTransform().inverted();
+}
+
+Rect KSNode::boundingBoxInPixels()
+{
+    Rect r { 0, 0, contentSizeInPixels_.width, contentSizeInPixels_.height };
+    return nodeToParentTransform().apply(r);
+}
+
+Rect KSNode::boundingBox()
+{
+    Rect r = boundingBoxInPixels();
+    float f = ksContentScaleFactor();
+    return { r.origin.x / f, r.origin.y / f, r.size.width / f, r.size.height / f };
+}
+
+Point KSNode::convertToNodeSpace(Point worldPoint)
+{
+    float f = ksContentScaleFactor();
+    if (f == 1.0f)
+        return worldToNodeTransform().apply(worldPoint);
+    return worldToNodeTransform().apply(worldPoint * f) * (1.0f / f);
+}
+
+Point KSNode::convertToWorldSpace(Point nodePoint)
+{
+    float f = ksContentScaleFactor();
+    if (f == 1.0f)
+        return nodeToWorldTransform().apply(nodePoint);
+    return nodeToWorldTransform().apply(nodePoint * f) * (1.0f / f);
+}
+
+Point KSNode::convertToNodeSpaceAR(Point worldPoint)
+{
+    return convertToNodeSpace(worldPoint) - ksPointPixelsToPoints(anchorPointInPixels_);
+}
+
+Point KSNode::convertToWorldSpaceAR(Point nodePoint)
+{
+    return convertToWorldSpace(nodePoint + ksPointPixelsToPoints(anchorPointInPixels_));
+}
+
+Point KSNode::convertToWindowSpace(Point nodePoint)
+{
+    return KSDirector::sharedDirector()->convertToUI(convertToWorldSpace(nodePoint));
+}
+
+} // namespace kestrel

@@ -1,0 +1,173 @@
+// The element of the scene graph: placement (position, anchor, size, scale,
+// rotation, depth), children ordered by z-order, a tag for lookup, and the
+// front door to the shared action manager and scheduler for whatever runs on it.
+//
+// Caveat: a node registers its actions and timers paused while it is not
+// running; onEnter resumes them, onExit pauses them and only cleanup removes
+// them. A node with running actions is kept alive by the action manager.
+#pragma once
+
+#include "engine/KSScheduler.h"
+#include "engine/Support/KSArray.h"
+#include "engine/ksTypes.h"
+#include "platform/foundation/Object.h"
+
+#include <string>
+
+namespace kestrel {
+
+class KSAction;
+
+// Affine (a, b, c, d, tx, ty) as a column-major 4x4 GL matrix.
+void ksAffineToGLMatrix(const AffineTransform& t, GLfloat m[16]);
+
+class KSNode : public platform::Object {
+public:
+    static platform::Ref<KSNode> node();
+    virtual bool init();
+
+    std::string description() const override;
+
+    // Placement. Each setter marks the cached transforms dirty.
+    float rotation() const { return rotation_; }
+    virtual void setRotation(float degrees);
+    float scaleX() const { return scaleX_; }
+    virtual void setScaleX(float s);
+    float scaleY() const { return scaleY_; }
+    virtual void setScaleY(float s);
+    // Asserts that the two scales are equal.
+    float scale() const;
+    virtual void setScale(float s);
+    Point position() const { return position_; }
+    virtual void setPosition(Point p);
+    Point positionInPixels() const { return positionInPixels_; }
+    virtual void setPositionInPixels(Point p);
+    Point anchorPoint() const { return anchorPoint_; }
+    virtual void setAnchorPoint(Point p);
+    Point anchorPointInPixels() const { return anchorPointInPixels_; }
+    Size contentSize() const { return contentSize_; }
+    virtual void setContentSize(Size s);
+    Size contentSizeInPixels() const { return contentSizeInPixels_; }
+    virtual void setContentSizeInPixels(Size s);
+    bool isRelativeAnchorPoint() const { return isRelativeAnchorPoint_; }
+    virtual void setIsRelativeAnchorPoint(bool relative);
+    // Stored in pixels: the getter answers z x content scale factor.
+    float vertexZ() const { return vertexZ_; }
+    virtual void setVertexZ(float z);
+    bool visible() const { return visible_; }
+    virtual void setVisible(bool visible) { visible_ = visible; }
+
+    int tag() const { return tag_; }
+    void setTag(int tag) { tag_ = tag; }
+    void* userData() const { return userData_; }
+    void setUserData(void* data) { userData_ = data; }
+    // Not retained: the parent owns its children.
+    KSNode* parent() const { return parent_; }
+    void setParent(KSNode* parent) { parent_ = parent; }
+    int zOrder() const { return zOrder_; }
+    KSArray* children() const { return children_.get(); }
+    bool isRunning() const { return isRunning_; }
+
+    // Children. The list is kept sorted by z-order; equal z keeps insertion order.
+    virtual void addChild(KSNode* child, int z, int tag);
+    void addChild(KSNode* child, int z);
+    void addChild(KSNode* child);
+    virtual void removeChild(KSNode* child, bool cleanup);
+    void removeFromParentAndCleanup(bool cleanup);
+    void removeChildByTag(int tag, bool cleanup);
+    virtual void removeAllChildrenWithCleanup(bool cleanup);
+    virtual void reorderChild(KSNode* child, int z);
+    KSNode* getChildByTag(int tag) const;
+
+    // Drawing: draw() in the node's own space; visit() walks the subtree by z-order.
+    virtual void draw() { }
+    virtual void visit();
+    void transform();
+    void transformAncestors();
+
+    // Life cycle.
+    virtual void onEnter();
+    virtual void onEnterTransitionDidFinish();
+    virtual void onExit();
+    virtual void cleanup();
+
+    // Actions, through the shared action manager.
+    KSAction* runAction(KSAction* action);
+    void stopAllActions();
+    void stopAction(KSAction* action);
+    void stopActionByTag(int tag);
+    KSAction* getActionByTag(int tag) const;
+    unsigned numberOfRunningActions() const;
+
+    // Scheduling, through the shared scheduler.
+    void scheduleUpdate();
+    void scheduleUpdateWithPriority(int priority);
+    void unscheduleUpdate();
+    void schedule(SEL_SCHEDULE selector);
+    void schedule(SEL_SCHEDULE selector, ksTime interval);
+    void unschedule(SEL_SCHEDULE selector);
+    void unscheduleAllSelectors();
+    void resumeSchedulerAndActions();
+    void pauseSchedulerAndActions();
+    // Called every frame once scheduleUpdate was sent.
+    virtual void update(ksTime dt) { }
+
+    // Numeric properties by name, for the tween action: "rotation", "scale",
+    // "scaleX", "scaleY", "vertexZ". An unknown key fails the assertion.
+    virtual void setFloatProperty(const std::string& key, float value);
+
+    // Geometry (pixels inside the transforms, points at the conversion functions).
+    AffineTransform nodeToParentTransform();
+    AffineTransform parentToNodeTransform();
+    AffineTransform nodeToWorldTransform();
+    AffineTransform worldToNodeTransform();
+    Rect boundingBox();
+    Rect boundingBoxInPixels();
+    Point convertToNodeSpace(Point worldPoint);
+    Point convertToWorldSpace(Point nodePoint);
+    Point convertToNodeSpaceAR(Point worldPoint);
+    Point convertToWorldSpaceAR(Point nodePoint);
+    Point convertToWindowSpace(Point nodePoint);
+
+    // The cached GL matrix of nodeToParentTransform (refreshed by transform()).
+    const GLfloat* transformGL();
+
+protected:
+    KSNode() = default;
+    ~KSNode() override;
+
+    void setDirty() { isTransformDirty_ = isInverseDirty_ = isTransformGLDirty_ = true; }
+
+    float rotation_ { 0 };
+    float scaleX_ { 1 };
+    float scaleY_ { 1 };
+    Point position_ {};
+    Point positionInPixels_ {};
+    bool visible_ { true };
+    Point anchorPointInPixels_ {};
+    Point anchorPoint_ {};
+    bool isRelativeAnchorPoint_ { true };
+    Size contentSize_ {};
+    Size contentSizeInPixels_ {};
+    AffineTransform transform_ {};
+    AffineTransform inverse_ {};
+    GLfloat transformGL_[16] {};
+    float vertexZ_ { 0 };
+    int zOrder_ { 0 };
+    platform::Ref<KSArray> children_;
+    KSNode* parent_ { nullptr };
+    int tag_ { kKSNodeTagInvalid };
+    void* userData_ { nullptr };
+    bool isRunning_ { false };
+    bool isTransformDirty_ { true };
+    bool isInverseDirty_ { true };
+    bool isTransformGLDirty_ { true };
+
+private:
+    void childrenAlloc();
+    void insertChild(KSNode* child, int z);
+    void detachChild(KSNode* child, bool cleanup);
+    void setZOrder(int z) { zOrder_ = z; }
+};
+
+} // namespace kestrel

@@ -1,0 +1,112 @@
+// One GL ES texture object with its pixel size, the part of it that holds
+// content (maxS/maxT) and whether its colours are premultiplied by alpha.
+//
+// Made from raw pixels, from an image (drawn into a power-of-two bitmap with
+// the image at the top-left and repacked into the chosen 16- or 8-bit layout),
+// or from PVR data. Caveat: every call needs a current GL context on the
+// calling thread (the main one, or the texture cache's loader context), and
+// the GL texture is deleted when the last reference goes.
+#pragma once
+
+#include "engine/ksTypes.h"
+#include "platform/foundation/Object.h"
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+class Image;
+}
+
+namespace kestrel {
+
+// The pixel layouts of textures made from raw data and images. PVR textures
+// keep the value 0 (their layout is the PVR file's).
+enum KSTexture2DPixelFormat : int32_t {
+    kKSTexture2DPixelFormat_Automatic = 0,
+    kKSTexture2DPixelFormat_RGBA8888 = 1,
+    kKSTexture2DPixelFormat_RGB565 = 2,
+    kKSTexture2DPixelFormat_A8 = 3,
+    kKSTexture2DPixelFormat_RGBA4444 = 4,
+    kKSTexture2DPixelFormat_RGB5A1 = 5,
+    kKSTexture2DPixelFormat_Default = kKSTexture2DPixelFormat_RGBA8888,
+};
+
+// Text alignments of the string initialisers.
+enum KSTextAlignment : int32_t { KSTextAlignmentLeft = 0, KSTextAlignmentCenter = 1, KSTextAlignmentRight = 2 };
+
+class KSTexture2D : public platform::Object {
+public:
+    static platform::Ref<KSTexture2D> textureWithData(const void* data, KSTexture2DPixelFormat format,
+                                                      uint32_t pixelsWide, uint32_t pixelsHigh, Size contentSize);
+    static platform::Ref<KSTexture2D> textureWithImage(const platform::Image* image);
+    static platform::Ref<KSTexture2D> textureWithString(const std::string& string, const std::string& fontName,
+                                                        float fontSize);
+    static platform::Ref<KSTexture2D> textureWithString(const std::string& string, Size dimensions,
+                                                        KSTextAlignment alignment, const std::string& fontName,
+                                                        float fontSize);
+    static platform::Ref<KSTexture2D> textureWithPVRTCData(const void* data, int level, int bpp, bool hasAlpha,
+                                                           int length);
+    static platform::Ref<KSTexture2D> textureWithPVRFile(const std::string& path);
+
+    // The initialisers the factories run; each answers false on failure.
+    bool initWithData(const void* data, KSTexture2DPixelFormat format, uint32_t pixelsWide, uint32_t pixelsHigh,
+                      Size contentSize);
+    bool initWithImage(const platform::Image* image);
+    // Text rendering arrives with the font support; until then no font is found.
+    bool initWithString(const std::string& string, const std::string& fontName, float fontSize);
+    bool initWithString(const std::string& string, Size dimensions, KSTextAlignment alignment,
+                        const std::string& fontName, float fontSize);
+    bool initWithPVRTCData(const void* data, int level, int bpp, bool hasAlpha, int length);
+    bool initWithPVRFile(const std::string& path);
+
+    // The class-wide format for images with alpha (initially RGBA8888).
+    static void setDefaultAlphaPixelFormat(KSTexture2DPixelFormat format);
+    static KSTexture2DPixelFormat defaultAlphaPixelFormat();
+    // Whether PVR images have premultiplied alpha (initially false).
+    static void PVRImagesHavePremultipliedAlpha(bool haveAlphaPremultiplied);
+
+    GLuint name() const { return name_; }
+    uint32_t pixelsWide() const { return width_; }
+    uint32_t pixelsHigh() const { return height_; }
+    KSTexture2DPixelFormat pixelFormat() const { return format_; }
+    Size contentSizeInPixels() const { return size_; }
+    Size contentSize() const;
+    GLfloat maxS() const { return maxS_; }
+    void setMaxS(GLfloat s) { maxS_ = s; }
+    GLfloat maxT() const { return maxT_; }
+    void setMaxT(GLfloat t) { maxT_ = t; }
+    bool hasPremultipliedAlpha() const { return hasPremultipliedAlpha_; }
+
+    void drawAtPoint(Point point) const;
+    void drawInRect(Rect rect) const;
+
+    void setTexParameters(const ksTexParams* params);
+    void setAntiAliasTexParameters();
+    void setAliasTexParameters();
+    void generateMipmap();
+
+    std::string className() const override { return "KSTexture2D"; }
+    std::string description() const override;
+
+protected:
+    KSTexture2D() = default;
+    ~KSTexture2D() override;
+
+private:
+    GLuint name_ { 0 };
+    Size size_;
+    uint32_t width_ { 0 };
+    uint32_t height_ { 0 };
+    KSTexture2DPixelFormat format_ { kKSTexture2DPixelFormat_Automatic };
+    GLfloat maxS_ { 0 };
+    GLfloat maxT_ { 0 };
+    bool hasPremultipliedAlpha_ { false };
+};
+
+// The 16-bit repacking of one R, G, B, A pixel (exposed for tests and tools).
+uint16_t ksPackRGB565(const uint8_t* rgba);
+uint16_t ksPackRGBA4444(const uint8_t* rgba);
+uint16_t ksPackRGB5A1(const uint8_t* rgba);
+
+} // namespace kestrel

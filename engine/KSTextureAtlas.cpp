@@ -1,0 +1,188 @@
+// Texture atlas: quad storage, the 16-bit index buffer and the indexed draw.
+#include "engine/KSTextureAtlas.h"
+
+#include "engine/KSTextureCache.h"
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/Format.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace kestrel {
+
+using platform::Ref;
+
+static_assert(sizeof(ksV3F_C4B_T2F) == 24, "vertex layout is what the GL array pointers read");
+static_assert(sizeof(ksV3F_C4B_T2F_Quad) == 96, "quad layout is what the GL array pointers read");
+
+Ref<KSTextureAtlas> KSTextureAtlas::textureAtlasWithFile(const std::string& file, uint32_t capacity)
+{
+    auto atlas = adoptRef(new KSTextureAtlas);
+    return atlas->initWithFile(file, capacity) ? atlas : nullptr;
+}
+
+Ref<KSTextureAtlas> KSTextureAtlas::textureAtlasWithTexture(KSTexture2D* texture, uint32_t capacity)
+{
+    auto atlas = adoptRef(new KSTextureAtlas);
+    return atlas->initWithTexture(texture, capacity) ? atlas : nullptr;
+}
+
+bool KSTextureAtlas::initWithFile(const std::string& file, uint32_t capacity)
+{
+    Ref<KSTexture2D> texture = KSTextureCache::sharedTextureCache()->addImage(file);
+    if (!texture)
+        return false;
+    return initWithTexture(texture.get(), capacity);
+}
+
+bool KSTextureAtlas::initWithTexture(KSTexture2D* texture, uint32_t capacity)
+{
+    // 4 vertices a quad: beyond this, indices would wrap around 65535.
+    if (capacity > kKSTextureAtlasMaxCapacity)
+        return false;
+    capacity_ = capacity;
+    totalQuads_ = 0;
+    texture_ = texture;
+    quads_ = static_cast<ksV3F_C4B_T2F_Quad*>(std::calloc(capacity ? capacity : 1, sizeof(ksV3F_C4B_T2F_Quad)));
+    indices_ = static_cast<GLushort*>(std::calloc(capacity ? capacity * 6 : 1, sizeof(GLushort)));
+    if (!quads_ || !indices_) {
+        std::free(quads_);
+        std::free(indices_);
+        quads_ = nullptr;
+        indices_ = nullptr;
+        return false;
+    }
+    initIndices();
+    return true;
+}
+
+KSTextureAtlas::~KSTextureAtlas()
+{
+    std::free(quads_);
+    std::free(indices_);
+}
+
+void KSTextureAtlas::initIndices()
+{
+    for (uint32_t i = 0; i < capacity_; ++i) {
+        GLushort base = static_cast<GLushort>(i * 4);
+        GLushort* p = indices_ + i * 6;
+        p[0] = base;
+        p[1] = static_cast<GLushort>(base + 1);
+        p[2] = static_cast<GLushort>(base + 2);
+        p[3] = static_cast<GLushort>(base + 3);
+        p[4] = static_cast<GLushort>(base + 2);
+        p[5] = static_cast<GLushort>(base + 1);
+    }
+}
+
+void KSTextureAtlas::setQuads(ksV3F_C4B_T2F_Quad* quads)
+{
+    if (quads == quads_)
+        return;
+    std::free(quads_);
+    quads_ = quads;
+}
+
+void KSTextureAtlas::updateQuad(const ksV3F_C4B_T2F_Quad* quad, uint32_t index)
+{
+    BRISKO_ASSERT(index < capacity_, "updateQuadWithTexture: Invalid index");
+    totalQuads_ = std::max(index + 1, totalQuads_);
+    quads_[index] = *quad;
+}
+
+void KSTextureAtlas::insertQuad(const ksV3F_C4B_T2F_Quad* quad, uint32_t index)
+{
+    BRISKO_ASSERT(index < capacity_, "insertQuadWithTexture: Invalid index");
+    BRISKO_ASSERT(totalQuads_ + 1 <= capacity_, "invalid totalQuads");
+    totalQuads_++;
+    // Quads index .. total-2 move up one slot.
+    uint32_t remaining = totalQuads_ - 1 - index;
+    if (index < totalQuads_ - 1 && remaining > 0)
+        std::memmove(&quads_[index + 1], &quads_[index], remaining * sizeof(ksV3F_C4B_T2F_Quad));
+    quads_[index] = *quad;
+}
+
+void KSTextureAtlas::insertQuadFromIndex(uint32_t oldIndex, uint32_t newIndex)
+{
+    BRISKO_ASSERT(newIndex < totalQuads_, "insertQuadFromIndex:atIndex: Invalid index");
+    BRISKO_ASSERT(oldIndex < totalQuads_, "insertQuadFromIndex:atIndex: Invalid index");
+    if (oldIndex == newIndex)
+        return;
+    ksV3F_C4B_T2F_Quad saved = quads_[oldIndex];
+    if (oldIndex > newIndex)
+        std::memmove(&quads_[newIndex + 1], &quads_[newIndex], (oldIndex - newIndex) * sizeof(ksV3F_C4B_T2F_Quad));
+    else
+        std::memmove(&quads_[oldIndex], &quads_[oldIndex + 1], (newIndex - oldIndex) * sizeof(ksV3F_C4B_T2F_Quad));
+    quads_[newIndex] = saved;
+}
+
+void KSTextureAtlas::removeQuadAtIndex(uint32_t index)
+{
+    BRISKO_ASSERT(index < totalQuads_, "removeQuadAtIndex: Invalid index");
+    uint32_t remaining = totalQuads_ - 1 - index;
+    if (remaining > 0)
+        std::memmove(&quads_[index], &quads_[index + 1], remaining * sizeof(ksV3F_C4B_T2F_Quad));
+    totalQuads_--;
+}
+
+void KSTextureAtlas::removeAllQuads()
+{
+    totalQuads_ = 0;
+}
+
+bool KSTextureAtlas::resizeCapacity(uint32_t newCapacity)
+{
+    if (newCapacity == capacity_)
+        return true;
+    if (newCapacity > kKSTextureAtlasMaxCapacity)
+        return false;
+    totalQuads_ = std::min(totalQuads_, newCapacity);
+    capacity_ = newCapacity;
+    const size_t quadBytes = (newCapacity ? newCapacity : 1) * sizeof(ksV3F_C4B_T2F_Quad);
+    const size_t indexBytes = (newCapacity ? newCapacity * 6 : 1) * sizeof(GLushort);
+    void* quads = std::realloc(quads_, quadBytes);
+    if (quads)
+        quads_ = static_cast<ksV3F_C4B_T2F_Quad*>(quads);
+    void* indices = std::realloc(indices_, indexBytes);
+    if (indices)
+        indices_ = static_cast<GLushort*>(indices);
+    if (!quads || !indices) {
+        std::free(quads_);
+        std::free(indices_);
+        quads_ = nullptr;
+        indices_ = nullptr;
+        capacity_ = totalQuads_ = 0;
+        return false;
+    }
+    initIndices();
+    return true;
+}
+
+void KSTextureAtlas::drawQuads()
+{
+    drawNumberOfQuads(totalQuads_);
+}
+
+void KSTextureAtlas::drawNumberOfQuads(uint32_t n)
+{
+    // The index buffer holds capacity quads: drawing more would read past it.
+    n = std::min(n, capacity_);
+    if (n == 0 || !quads_)
+        return;
+    glBindTexture(GL_TEXTURE_2D, texture_ ? texture_->name() : 0);
+    auto* base = reinterpret_cast<const char*>(quads_);
+    const GLsizei stride = sizeof(ksV3F_C4B_T2F);
+    glVertexPointer(3, GL_FLOAT, stride, base + offsetof(ksV3F_C4B_T2F, vertices));
+    glColorPointer(4, GL_UNSIGNED_BYTE, stride, base + offsetof(ksV3F_C4B_T2F, colors));
+    glTexCoordPointer(2, GL_FLOAT, stride, base + offsetof(ksV3F_C4B_T2F, texCoords));
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(n * 6), GL_UNSIGNED_SHORT, indices_);
+}
+
+std::string KSTextureAtlas::description() const
+{
+    return platform::format("<%s = %s | totalQuads =  %i>", className().c_str(), platform::addressString(this).c_str(),
+                            static_cast<int>(totalQuads_));
+}
+
+} // namespace kestrel

@@ -1,0 +1,55 @@
+// The application: status bar state, the URLs it was asked to open (recorded,
+// never opened), its windows and memory warnings.
+//
+// Single-threaded like the rest of the UI layer; reset() restores the
+// start-up state between tests.
+#pragma once
+
+#include "platform/foundation/Geometry.h"
+#include "platform/ui/Types.h"
+
+#include <string>
+#include <vector>
+
+namespace platform::ui {
+
+class Window;
+
+class Application {
+public:
+    static Application& sharedApplication();
+
+    bool isStatusBarHidden() const { return statusBarHidden_; }
+    void setStatusBarHidden(bool hidden, bool animated = false) { statusBarHidden_ = hidden; }
+    InterfaceOrientation statusBarOrientation() const { return orientation_; }
+    void setStatusBarOrientation(InterfaceOrientation o, bool animated = false) { orientation_ = o; }
+    // In screen coordinates: 20 points high along the top of the interface
+    // (20 wide in landscape); the zero rectangle while hidden.
+    Rect statusBarFrame() const;
+
+    // Records the address and answers canOpen (true unless a test says otherwise).
+    bool openURL(const std::string& url);
+    const std::vector<std::string>& openedURLs() const { return opened_; }
+    void setCanOpenURLs(bool canOpen) { canOpen_ = canOpen; }
+
+    Window* keyWindow() const;
+    // The key window, else the first window; null without windows.
+    Window* topWindow() const;
+
+    // Posts "UIApplicationDidReceiveMemoryWarningNotification" and sends
+    // didReceiveMemoryWarning to every live view controller.
+    void simulateMemoryWarning();
+
+    void reset();
+
+private:
+    Application() = default;
+    bool statusBarHidden_ { false };
+    InterfaceOrientation orientation_ { InterfaceOrientation::Portrait };
+    std::vector<std::string> opened_;
+    bool canOpen_ { true };
+};
+
+inline constexpr const char* kApplicationDidReceiveMemoryWarningNotification = "UIApplicationDidReceiveMemoryWarningNotification";
+
+} // namespace platform::ui

@@ -1,0 +1,94 @@
+// Device: version, model and the per-installation identifier file.
+#include "platform/device/Device.h"
+
+#include "platform/device/Screen.h"
+#include "platform/foundation/Log.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace platform::ui {
+
+namespace {
+
+bool isIdentifier(const std::string& s)
+{
+    if (s.size() != 40)
+        return false;
+    for (char c : s)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    return true;
+}
+
+} // namespace
+
+Device::Device()
+{
+    const char* home = std::getenv("HOME");
+    dir_ = std::string(home && *home ? home : "/tmp") + "/.local/share/brisko";
+}
+
+Device& Device::currentDevice()
+{
+    static Device device;
+    return device;
+}
+
+std::string Device::model() const
+{
+    return isLargeScreen() ? "Tablet" : "Phone";
+}
+
+bool Device::isLargeScreen() const
+{
+    return Screen::mainScreen().isTablet();
+}
+
+void Device::setInstallationDirectory(std::string dir)
+{
+    dir_ = std::move(dir);
+    udid_.clear();
+}
+
+std::string Device::uniqueIdentifier()
+{
+    if (!udid_.empty())
+        return udid_;
+    std::string path = dir_ + "/device-identifier";
+    {
+        std::ifstream in(path);
+        std::string stored;
+        if (in && std::getline(in, stored) && isIdentifier(stored))
+            return udid_ = stored;
+    }
+    std::random_device rd;
+    static const char* hex = "0123456789abcdef";
+    std::string id;
+    for (int i = 0; i < 40; ++i)
+        id.push_back(hex[rd() % 16]);
+    // Written aside and renamed, so a reader never sees half an identifier.
+    std::error_code ec;
+    std::filesystem::create_directories(dir_, ec);
+    std::string temp = path + ".tmp";
+    bool stored = false;
+    {
+        std::ofstream out(temp, std::ios::trunc);
+        out << id << "\n";
+        out.flush();
+        stored = static_cast<bool>(out);
+    }
+    if (stored) {
+        std::filesystem::rename(temp, path, ec);
+        stored = !ec;
+    }
+    if (!stored) {
+        std::filesystem::remove(temp, ec);
+        logWarning("Device: cannot store the device identifier in %s", path.c_str());
+    }
+    return udid_ = id;
+}
+
+} // namespace platform::ui

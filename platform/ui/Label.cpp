@@ -1,0 +1,81 @@
+// Label: text state and measurement through the text engine.
+#include "platform/ui/Label.h"
+
+namespace platform::ui {
+
+Ref<Label> Label::labelWithFrame(const Rect& frame)
+{
+    auto l = adoptRef(new Label);
+    return l->initWithFrame(frame) ? l : nullptr;
+}
+
+bool Label::initWithFrame(const Rect& frame)
+{
+    View::initWithFrame(frame);
+    font_ = Font::systemFont(17);
+    setBackgroundColor(Color::whiteColor());
+    setUserInteractionEnabled(false);
+    return true;
+}
+
+bool Label::initWithCoder(const InterfaceCoder& coder)
+{
+    View::initWithCoder(coder);
+    font_ = Font::systemFont(17);
+    setBackgroundColor(std::nullopt);
+    setOpaque(false);
+    setUserInteractionEnabled(false);
+    return true;
+}
+
+void Label::setText(const std::string& text)
+{
+    text_ = text;
+    setNeedsDisplay();
+}
+
+void Label::setFont(Font* font)
+{
+    if (font)
+        font_ = font;
+    setNeedsDisplay();
+}
+
+TextLayout Label::layoutInBounds(const Rect& b, int lines) const
+{
+    if (!font_)
+        return {};
+    TextLayoutOptions o;
+    o.width = b.size.width;
+    o.height = b.size.height;
+    o.maxLines = lines;
+    o.lineBreakMode = lineBreakMode_;
+    o.alignment = alignment_;
+    // A single line is never wrapped: it is cut by the break mode instead.
+    if (lines == 1 && (lineBreakMode_ == LineBreakMode::WordWrap || lineBreakMode_ == LineBreakMode::CharacterWrap))
+        o.lineBreakMode = LineBreakMode::Clip;
+    return layoutText(text_, *font_, o);
+}
+
+Rect Label::textRectForBounds(const Rect& b, int lines) const
+{
+    Size s = layoutInBounds(b, lines).size;
+    if (s.width > b.size.width)
+        s.width = b.size.width;
+    return Rect(b.origin, s);
+}
+
+Size Label::sizeThatFits(Size size) const
+{
+    if (!font_ || text_.empty())
+        return Size(0, 0);
+    TextLayoutOptions o;
+    o.maxLines = numberOfLines_;
+    o.lineBreakMode = lineBreakMode_;
+    // One line measures its whole length; more lines wrap within the width.
+    if (numberOfLines_ != 1)
+        o.width = size.width;
+    return layoutText(text_, *font_, o).size;
+}
+
+} // namespace platform::ui

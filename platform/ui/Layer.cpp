@@ -1,0 +1,151 @@
+// Layer: per-view animation bookkeeping on the main run loop's timers.
+#include "platform/ui/Layer.h"
+
+#include "platform/foundation/Format.h"
+#include "platform/foundation/Weak.h"
+#include "platform/ui/View.h"
+
+#include <algorithm>
+
+namespace platform::ui {
+
+const char* transitionTypeName(TransitionType t)
+{
+    switch (t) {
+    case TransitionType::Fade: return "fade";
+    case TransitionType::MoveIn: return "moveIn";
+    case TransitionType::Push: return "push";
+    case TransitionType::Reveal: return "reveal";
+    }
+    return "?";
+}
+
+const char* transitionSubtypeName(TransitionSubtype s)
+{
+    switch (s) {
+    case TransitionSubtype::None: return "";
+    case TransitionSubtype::FromLeft: return "fromLeft";
+    case TransitionSubtype::FromRight: return "fromRight";
+    case TransitionSubtype::FromTop: return "fromTop";
+    case TransitionSubtype::FromBottom: return "fromBottom";
+    }
+    return "?";
+}
+
+Ref<Transition> Transition::transition() { return adoptRef(new Transition); }
+
+std::string Transition::summary() const
+{
+    return format("transition %s %s %gs", transitionTypeName(type_), transitionSubtypeName(subtype_), duration());
+}
+
+Ref<BasicAnimation> BasicAnimation::withKeyPath(const std::string& keyPath)
+{
+    auto a = adoptRef(new BasicAnimation);
+    a->keyPath_ = keyPath;
+    return a;
+}
+
+std::string BasicAnimation::summary() const
+{
+    return format("animation %s %gs", keyPath_.c_str(), duration());
+}
+
+Layer::~Layer()
+{
+    for (auto& e : entries_)
+        if (e.timer)
+            e.timer->invalidate();
+}
+
+Point Layer::position() const { return view_ ? view_->center() : Point {}; }
+void Layer::setPosition(Point p) { if (view_) view_->setCenter(p); }
+float Layer::opacity() const { return view_ ? view_->alpha() : 0; }
+void Layer::setOpacity(float o) { if (view_) view_->setAlpha(o); }
+Rect Layer::bounds() const { return view_ ? view_->bounds() : Rect {}; }
+
+void Layer::tellStopped(const Ref<LayerAnimation>& animation, bool finished)
+{
+    Ref<Object> delegate = animation->delegate_;
+    animation->delegate_ = nullptr; // told once; the retain ends here
+    if (auto* d = dynamic_cast<AnimationDelegate*>(delegate.get()))
+        d->animationDidStop(animation.get(), finished);
+}
+
+void Layer::addAnimation(LayerAnimation* animation, const std::string& keyIn)
+{
+    if (!animation)
+        return;
+    std::string key = keyIn.empty() ? format("animation-%u", nextKey_++) : keyIn;
+    removeAnimationForKey(key);
+
+    Entry e;
+    e.key = key;
+    e.animation = animation;
+    // The layer's entry holds the timer, so the timer only observes the layer.
+    Weak<Layer> layer(this);
+    Ref<LayerAnimation> anim(animation);
+    e.timer = RunLoop::main().performAfter(animation->beginOffset() + animation->duration(), [layer, anim] {
+        if (auto self = layer.lock())
+            self->finish(anim.get());
+    });
+    entries_.push_back(std::move(e));
+    if (auto* d = dynamic_cast<AnimationDelegate*>(animation->delegate()))
+        d->animationDidStart(animation);
+}
+
+void Layer::finish(LayerAnimation* animation)
+{
+    auto it = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) { return e.animation.get() == animation && !e.ended; });
+    if (it == entries_.end())
+        return;
+    Ref<LayerAnimation> anim = it->animation;
+    it->timer = nullptr;
+    if (anim->isRemovedOnCompletion())
+        entries_.erase(it);
+    else
+        it->ended = true;
+    tellStopped(anim, true);
+}
+
+LayerAnimation* Layer::animationForKey(const std::string& key) const
+{
+    for (auto& e : entries_)
+        if (e.key == key)
+            return e.animation.get();
+    return nullptr;
+}
+
+void Layer::removeAnimationForKey(const std::string& key)
+{
+    auto it = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) { return e.key == key; });
+    if (it == entries_.end())
+        return;
+    Entry e = std::move(*it);
+    entries_.erase(it);
+    if (e.timer)
+        e.timer->invalidate();
+    if (!e.ended)
+        tellStopped(e.animation, false);
+}
+
+void Layer::removeAllAnimations()
+{
+    while (!entries_.empty())
+        removeAnimationForKey(entries_.front().key);
+}
+
+std::vector<std::string> Layer::animationKeys() const
+{
+    std::vector<std::string> keys;
+    for (auto& e : entries_)
+        keys.push_back(e.key);
+    return keys;
+}
+
+size_t Layer::runningAnimationCount() const
+{
+    return static_cast<size_t>(std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) { return !e.ended; }));
+}
+
+} // namespace platform::ui

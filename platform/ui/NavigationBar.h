@@ -1,0 +1,48 @@
+// The navigation bar of a navigation controller: 44 points high, a bar style
+// and tint, and the navigation items of the stack (the top one is shown, the
+// one below gives the back button).
+#pragma once
+
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/View.h"
+
+#include <vector>
+
+namespace platform::ui {
+
+class NavigationBar : public View {
+public:
+    static constexpr float kHeight = 44;
+    enum class Style { Default = 0, Black = 1, BlackTranslucent = 2 };
+
+    static Ref<NavigationBar> barWithFrame(const Rect& frame);
+
+    Style barStyle() const { return style_; }
+    void setBarStyle(Style s) { style_ = s; }
+    const std::optional<Color>& tintColor() const { return tint_; }
+    void setTintColor(std::optional<Color> c) { tint_ = c; }
+    bool isTranslucent() const { return translucent_; }
+    void setTranslucent(bool t) { translucent_ = t; }
+
+    const std::vector<Ref<NavigationItem>>& items() const { return items_; }
+    void setItems(std::vector<Ref<NavigationItem>> items) { items_ = std::move(items); setNeedsDisplay(); }
+    NavigationItem* topItem() const { return items_.empty() ? nullptr : items_.back().get(); }
+    NavigationItem* backItem() const { return items_.size() < 2 ? nullptr : items_[items_.size() - 2].get(); }
+    // The back button's title: the item below's back button title, else its title.
+    std::string backButtonTitle() const;
+
+    Size sizeThatFits(Size size) const override { return Size(size.width, kHeight); }
+    std::string dumpText() const override;
+
+protected:
+    friend class InterfaceBuilder;
+    NavigationBar() = default;
+
+private:
+    std::vector<Ref<NavigationItem>> items_;
+    std::optional<Color> tint_;
+    Style style_ { Style::Default };
+    bool translucent_ { false };
+};
+
+} // namespace platform::ui

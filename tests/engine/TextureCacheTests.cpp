@@ -1,0 +1,189 @@
+// The shared texture cache: sharing by key, removal, PVR and PVRTC entries,
+// and background loading with the callback on the main run loop.
+#include "TextureTestSupport.h"
+
+#include "engine/KSTextureCache.h"
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/graphics/Image.h"
+
+#include <thread>
+
+using namespace kestrel;
+using namespace platform;
+using texture_test::GLTest;
+
+namespace {
+
+class Receiver : public Object {
+public:
+    void textureLoaded(KSTexture2D* texture)
+    {
+        ++calls;
+        last = texture;
+        onMainThread = RunLoop::isMainThread();
+    }
+    int calls { 0 };
+    Ref<KSTexture2D> last;
+    bool onMainThread { false };
+};
+
+} // namespace
+
+class TextureCacheTest : public GLTest {
+protected:
+    KSTextureCache* cache() { return KSTextureCache::sharedTextureCache(); }
+};
+
+TEST_F(TextureCacheTest, SameNameSharesOneTextureAndFullPathIsAnotherKey)
+{
+    texture_test::writeSolidPNG(dir.file("a.png"), 10, 10, 0xFF0000FF);
+    auto first = cache()->addImage("a.png");
+    ASSERT_TRUE(first);
+    EXPECT_EQ(cache()->addImage("a.png").get(), first.get());
+    EXPECT_EQ(cache()->textureForKey("a.png").get(), first.get());
+    auto byPath = cache()->addImage(dir.file("a.png"));
+    ASSERT_TRUE(byPath);
+    EXPECT_NE(byPath.get(), first.get());
+    EXPECT_EQ(cache()->count(), 2u);
+    EXPECT_NE(cache()->description().find("| num of textures =  2>"), std::string::npos);
+}
+
+TEST_F(TextureCacheTest, UnloadableImagesStoreNothing)
+{
+    texture_test::writeBytes(dir.file("broken.png"), Bytes { 0x89, 'P', 'N', 'G', 1, 2, 3 });
+    EXPECT_FALSE(cache()->addImage("broken.png"));
+    EXPECT_FALSE(cache()->addImage("missing.png"));
+    EXPECT_FALSE(cache()->addImage("missing.pvr"));
+    EXPECT_EQ(cache()->count(), 0u);
+    try {
+        cache()->addImage("");
+        FAIL();
+    } catch (const AssertionFailure& e) {
+        EXPECT_EQ(e.message(), "TextureCache: fileimage MUST not be nill");
+    }
+}
+
+TEST_F(TextureCacheTest, JPEGAndPVRNamesLoadThroughTheirPaths)
+{
+    auto image = Image::imageWithRGBA(8, 8, Bytes(8 * 8 * 4, 200), ImageAlphaInfo::None);
+    ASSERT_TRUE(image->writeJPEG(dir.file("photo.JPG")));
+    auto jpeg = cache()->addImage("photo.JPG");
+    ASSERT_TRUE(jpeg);
+    EXPECT_FALSE(jpeg->hasPremultipliedAlpha());
+    texture_test::writeGzip(dir.file("t.pvr.gz"), texture_test::pvrFile(4, 4, 0x12, Bytes(64, 9)));
+    auto pvr = cache()->addImage("t.pvr.gz");
+    ASSERT_TRUE(pvr);
+    EXPECT_EQ(pvr->pixelsWide(), 4u);
+    EXPECT_EQ(cache()->addPVRImage("t.pvr.gz").get(), pvr.get());
+}
+
+TEST_F(TextureCacheTest, ImageKeysUseTheWholeAddress)
+{
+    const auto low = reinterpret_cast<const void*>(static_cast<uintptr_t>(0x12345678u));
+    const auto high = reinterpret_cast<const void*>((static_cast<uintptr_t>(1) << 40) | 0x12345678u);
+    EXPECT_NE(KSTextureCache::keyForImage(low), KSTextureCache::keyForImage(high));
+    EXPECT_EQ(KSTextureCache::keyForImage(high), "0000010012345678");
+}
+
+TEST_F(TextureCacheTest, PVRTCEntriesCheckBitsPerPixelAndSupport)
+{
+    texture_test::writeBytes(dir.file("raw.pvrtc"), Bytes(32, 0));
+    try {
+        cache()->addPVRTCImage("raw.pvrtc", 3, true, 8);
+        FAIL();
+    } catch (const AssertionFailure& e) {
+        EXPECT_EQ(e.message(), "TextureCache: bpp must be either 2 or 4");
+    }
+    EXPECT_FALSE(cache()->addPVRTCImage("raw.pvrtc", 2, true, 8));
+}
+
+TEST_F(TextureCacheTest, RemovalsKeepTexturesOthersHold)
+{
+    texture_test::writeSolidPNG(dir.file("held.png"), 4, 4, 0x00FF00FF);
+    texture_test::writeSolidPNG(dir.file("free.png"), 4, 4, 0x0000FFFF);
+    Ref<KSTexture2D> held = cache()->addImage("held.png");
+    cache()->addImage("free.png");
+    cache()->removeUnusedTextures();
+    EXPECT_TRUE(cache()->textureForKey("held.png"));
+    EXPECT_FALSE(cache()->textureForKey("free.png"));
+
+    auto image = Image::imageWithContentsOfFile(dir.file("held.png"));
+    auto alias = cache()->addCGImage(image.get(), "other-key");
+    ASSERT_TRUE(alias);
+    EXPECT_EQ(cache()->addCGImage(image.get(), "other-key").get(), alias.get());
+    cache()->removeTexture(held.get());
+    EXPECT_FALSE(cache()->textureForKey("held.png"));
+    EXPECT_TRUE(cache()->textureForKey("other-key"));
+    cache()->removeTextureForKey("other-key");
+    cache()->removeTexture(nullptr);
+    EXPECT_EQ(cache()->count(), 0u);
+    // Still valid for its holder.
+    EXPECT_NE(held->name(), 0u);
+    EXPECT_TRUE(glIsTexture(held->name()));
+
+    cache()->addImage("free.png");
+    KSTextureCache::purgeSharedTextureCache();
+    EXPECT_EQ(KSTextureCache::sharedTextureCache()->count(), 0u);
+}
+
+TEST_F(TextureCacheTest, AsyncLoadCallsBackOnTheMainLoop)
+{
+    texture_test::writeSolidPNG(dir.file("async.png"), 16, 8, 0x336699FF);
+    auto receiver = makeRef<Receiver>();
+    cache()->addImageAsync("async.png", receiver.get(), BRISKO_SELECTOR(Receiver, textureLoaded));
+    EXPECT_EQ(receiver->calls, 0) << "only the main loop delivers";
+    ASSERT_TRUE(loop().runUntil([&] { return receiver->calls > 0; }, 30.0));
+    EXPECT_EQ(receiver->calls, 1);
+    EXPECT_TRUE(receiver->onMainThread);
+    ASSERT_TRUE(receiver->last);
+    EXPECT_EQ(receiver->last.get(), cache()->textureForKey("async.png").get());
+    EXPECT_EQ(receiver->last->pixelsWide(), 16u);
+
+    // The texture made on the loader's shared context draws on the main one.
+    auto screen = makeScreen(16, 8);
+    glDisable(GL_BLEND);
+    glDisableClientState(GL_COLOR_ARRAY);
+    receiver->last->drawAtPoint(Point(0, 0));
+    glEnableClientState(GL_COLOR_ARRAY);
+    Bytes pixels = screen->readPixels();
+    EXPECT_EQ(pixelAt(pixels, 16, 3, 3)[0], 0x33);
+    EXPECT_EQ(pixelAt(pixels, 16, 3, 3)[2], 0x99);
+}
+
+TEST_F(TextureCacheTest, AsyncLoadOfACachedNameCallsBackAtOnce)
+{
+    texture_test::writeSolidPNG(dir.file("cached.png"), 4, 4, 0xFFFFFFFF);
+    auto texture = cache()->addImage("cached.png");
+    auto receiver = makeRef<Receiver>();
+    cache()->addImageAsync("cached.png", receiver.get(), BRISKO_SELECTOR(Receiver, textureLoaded));
+    EXPECT_EQ(receiver->calls, 1);
+    EXPECT_EQ(receiver->last.get(), texture.get());
+}
+
+TEST_F(TextureCacheTest, FailedAsyncLoadCallsBackWithNil)
+{
+    auto receiver = makeRef<Receiver>();
+    cache()->addImageAsync("nothing.png", receiver.get(), BRISKO_SELECTOR(Receiver, textureLoaded));
+    ASSERT_TRUE(loop().runUntil([&] { return receiver->calls > 0; }, 30.0));
+    EXPECT_FALSE(receiver->last);
+}
+
+TEST_F(TextureCacheTest, ManyLoadersAndMainThreadLookupsShareTheDictionarySafely)
+{
+    const int count = 6;
+    for (int i = 0; i < count; ++i)
+        texture_test::writeSolidPNG(dir.file("m" + std::to_string(i) + ".png"), 8, 8, 0x10203040u + i);
+    auto receiver = makeRef<Receiver>();
+    for (int i = 0; i < count; ++i)
+        cache()->addImageAsync("m" + std::to_string(i) + ".png", receiver.get(), BRISKO_SELECTOR(Receiver, textureLoaded));
+    // Main-thread readers and removals while the loaders store.
+    for (int round = 0; round < 200 && receiver->calls < count; ++round) {
+        for (int i = 0; i < count; ++i)
+            cache()->textureForKey("m" + std::to_string(i) + ".png");
+        cache()->removeTextureForKey("unrelated");
+        loop().runOnce(0.01);
+    }
+    ASSERT_TRUE(loop().runUntil([&] { return receiver->calls == count; }, 30.0));
+    EXPECT_EQ(cache()->count(), static_cast<size_t>(count));
+}

@@ -1,0 +1,141 @@
+// The headless GL ES 1.1 context: creation, sharing, extensions, read-back.
+#include "platform/gl/GLContext.h"
+#include "platform/gl/GLExtensions.h"
+#include "platform/gl/GLFramebuffer.h"
+#include "platform/graphics/Image.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+using namespace platform;
+
+namespace {
+
+Ref<GLContext> currentContext()
+{
+    // Software rasterising even where a GPU is present: read-backs must be exact.
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
+    std::string error;
+    auto context = GLContext::create(&error);
+    EXPECT_TRUE(context) << error;
+    if (context)
+        EXPECT_TRUE(context->makeCurrent());
+    return context;
+}
+
+} // namespace
+
+TEST(GLContext, IsAGLES11ContextWithoutADisplay)
+{
+    auto context = currentContext();
+    ASSERT_TRUE(context);
+    std::string version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    EXPECT_NE(version.find("OpenGL ES-CM 1.1"), std::string::npos) << version;
+    EXPECT_EQ(GLContext::current(), context.get());
+    GLContext::clearCurrent();
+    EXPECT_EQ(GLContext::current(), nullptr);
+}
+
+TEST(GLContextDeathTest, NoDriverIsAClearErrorNotACrash)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            // No EGL vendor library: the display cannot be opened.
+            setenv("__EGL_VENDOR_LIBRARY_FILENAMES", "/nonexistent/vendor.json", 1);
+            std::string error;
+            auto context = GLContext::create(&error);
+            std::fprintf(stderr, "%s\n", error.c_str());
+            std::exit(context ? 1 : 0);
+        },
+        testing::ExitedWithCode(0), "GL context: ");
+}
+
+TEST(GLContext, ExtensionEntryPointsAreLoaded)
+{
+    auto context = currentContext();
+    ASSERT_TRUE(context);
+    const GLEntryPoints& gl = glEntryPoints();
+    EXPECT_TRUE(hasGLExtension("GL_OES_framebuffer_object"));
+    EXPECT_NE(gl.genFramebuffersOES, nullptr);
+    EXPECT_NE(gl.generateMipmapOES, nullptr);
+    EXPECT_NE(gl.discardFramebufferEXT, nullptr);
+    EXPECT_FALSE(hasGLExtension("GL_OES_framebuffer"));
+    EXPECT_FALSE(hasGLExtension("GL_IMG_texture_compression_pvrtc"));
+}
+
+TEST(GLContext, ExtensionListMatchesWholeWordsOnly)
+{
+    const char* list = "GL_OES_foo GL_EXT_discard_framebuffer";
+    EXPECT_TRUE(extensionListContains(list, "GL_EXT_discard_framebuffer"));
+    EXPECT_TRUE(extensionListContains(list, "GL_OES_foo"));
+    EXPECT_FALSE(extensionListContains(list, "GL_EXT_discard_"));
+    EXPECT_FALSE(extensionListContains(list, "GL_OES_fo"));
+    EXPECT_FALSE(extensionListContains(nullptr, "GL_OES_foo"));
+}
+
+TEST(GLContext, ErrorsAreDrainedNotLeftPending)
+{
+    auto context = currentContext();
+    ASSERT_TRUE(context);
+    glEnable(0x1234); // invalid enum
+    glEnable(0x1235);
+    EXPECT_EQ(takeGLError(), static_cast<GLenum>(GL_INVALID_ENUM));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    glEnable(0x1234);
+    EXPECT_EQ(drainGLErrors(), 1);
+    EXPECT_EQ(takeGLError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST(GLContext, SharedContextSeesTexturesFromAnotherThread)
+{
+    auto context = currentContext();
+    ASSERT_TRUE(context);
+    std::string error;
+    auto shared = context->createShared(&error);
+    ASSERT_TRUE(shared) << error;
+    GLuint name = 0;
+    std::thread loader([&] {
+        ASSERT_TRUE(shared->makeCurrent());
+        glGenTextures(1, &name);
+        glBindTexture(GL_TEXTURE_2D, name);
+        uint8_t pixel[4] = { 1, 2, 3, 4 };
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+        glFinish();
+        GLContext::clearCurrent();
+    });
+    loader.join();
+    ASSERT_TRUE(context->makeCurrent());
+    EXPECT_TRUE(glIsTexture(name));
+    glDeleteTextures(1, &name);
+}
+
+TEST(GLFramebuffer, ReadsBackTopRowFirst)
+{
+    auto context = currentContext();
+    ASSERT_TRUE(context);
+    std::string error;
+    auto fb = GLFramebuffer::create(4, 2, &error);
+    ASSERT_TRUE(fb) << error;
+    glClearColor(0, 0, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    // Paint GL's bottom row red: it is the last row of the read-back.
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 4, 1);
+    glClearColor(1, 0, 0, 0.5f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    Bytes pixels = fb->readPixels();
+    ASSERT_EQ(pixels.size(), 32u);
+    EXPECT_EQ(pixels[0], 0);
+    EXPECT_EQ(pixels[2], 255);
+    EXPECT_EQ(pixels[16], 255);
+    EXPECT_EQ(pixels[18], 0);
+    auto image = fb->readImage();
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->rgba()[19], 255) << "saved frames are opaque";
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
