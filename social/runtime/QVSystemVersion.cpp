@@ -1,6 +1,8 @@
 // System version tests: parsing "major.minor" and the cached answers.
 #include "social/runtime/QVSystemVersion.h"
 
+#include "platform/device/Device.h"
+
 #include <charconv>
 
 namespace quorvel {
@@ -32,9 +34,7 @@ QVVersion QVParseVersion(std::string_view text)
     return v;
 }
 
-// The platform layer stands in for a system of this version: one that offers
-// every feature the client looks for.
-std::string QVSystemVersionString() { return "4.1"; }
+std::string QVSystemVersionString() { return platform::ui::Device::currentDevice().systemVersion(); }
 
 bool QVIsOS2For(QVVersion v) { return v.major == 2; }
 bool QVIsOS3OrLaterFor(QVVersion v) { return v.major > 2; }

@@ -15,7 +15,7 @@ struct QVVersion {
 };
 
 QVVersion QVParseVersion(std::string_view text);
-// The version the platform reports for the running system.
+// The version the device reports for the running system (read once by the cached tests).
 std::string QVSystemVersionString();
 
 bool QVIsOS2For(QVVersion v);
