@@ -156,6 +156,29 @@ TEST_F(SpriteTest, FrameCacheMakesSpritesByExactFrameName)
     EXPECT_EQ(KSSprite::spriteWithSpriteFrameName("white")->textureRect(), Rect(4, 4, 4, 4));
 }
 
+TEST_F(SpriteTest, RectanglesAreInPointsAndQuadsInPixels)
+{
+    ksSetContentScaleFactor(2);
+    auto sprite = KSSprite::spriteWithTexture(texture.get(), Rect(0, 0, 2, 3));
+    EXPECT_EQ(sprite->textureRect(), Rect(0, 0, 2, 3));
+    EXPECT_EQ(sprite->contentSize(), Size(2, 3));
+    EXPECT_EQ(sprite->contentSizeInPixels(), Size(4, 6));
+    EXPECT_FLOAT_EQ(sprite->quad().tr.vertices.x, 4);
+    EXPECT_FLOAT_EQ(sprite->quad().tr.vertices.y, 6);
+    EXPECT_FLOAT_EQ(sprite->quad().tr.texCoords.u, 0.5f);
+    EXPECT_FLOAT_EQ(sprite->quad().bl.texCoords.v, 0.75f);
+
+    // In a batch the quad is placed in pixels too.
+    auto batch = KSSpriteBatchNode::batchNodeWithTexture(texture.get());
+    batch->addChild(sprite);
+    sprite->setAnchorPoint(Point());
+    sprite->setPosition(Point(1, 1));
+    auto screen = makeScreen(8, 8);
+    batch->visit();
+    EXPECT_FLOAT_EQ(batch->textureAtlas()->quads()[0].bl.vertices.x, 2);
+    EXPECT_FLOAT_EQ(batch->textureAtlas()->quads()[0].tr.vertices.y, 8);
+}
+
 // Texture coordinates and flips ------------------------------------------------------
 
 TEST_F(SpriteTest, FlippingTwiceRestoresTheCoordinatesAndDropsTheUntrimmedSize)
