@@ -9,9 +9,9 @@
 // with 2x2-pixel sprites, where drawing costs almost nothing and the per-sprite
 // work dominates.
 //
-// Each benchmark runs several rounds; in each round the variants take turns
-// (engine batch, baseline, engine self-drawn), and the counters report the
-// median of the per-round ratios, never a bare time:
+// Each benchmark runs several rounds; in each round the sides compared take
+// turns frame by frame (engine batch against baseline, then self-drawn against
+// batch), and the counters report the median of the per-round ratios:
 //   batch_vs_baseline  engine batch frame time / baseline frame time
 //   self_vs_batch      self-drawn sprites frame time / batch frame time
 //   bytes_per_sprite   heap the engine spends per batched sprite
@@ -36,6 +36,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <utility>
 #include <vector>
 
 using namespace kestrel;
@@ -45,7 +46,7 @@ namespace {
 
 constexpr float kWidth = 480, kHeight = 320;
 constexpr float kDt = 1.0f / 60;
-constexpr int kRounds = 7;
+constexpr int kRounds = 9;
 
 struct Body {
     float x, y, vx, vy, rotation, spin;
@@ -303,12 +304,30 @@ private:
 };
 
 template <class Scene>
-double timeFrames(Scene& scene, int frames)
+double timeFrame(Scene& scene)
 {
     auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < frames; ++i)
-        scene.frame();
-    return seconds(start, std::chrono::steady_clock::now()) / frames;
+    scene.frame();
+    return seconds(start, std::chrono::steady_clock::now());
+}
+
+// Seconds per frame of each side over `frames` frames, the two sides taking
+// turns frame by frame (the first side alternating too), so that load from
+// elsewhere on the machine falls on both alike.
+template <class A, class B>
+std::pair<double, double> timeAlternating(A& a, B& b, int frames)
+{
+    double ta = 0, tb = 0;
+    for (int i = 0; i < frames; ++i) {
+        if (i % 2 == 0) {
+            ta += timeFrame(a);
+            tb += timeFrame(b);
+        } else {
+            tb += timeFrame(b);
+            ta += timeFrame(a);
+        }
+    }
+    return { ta / frames, tb / frames };
 }
 
 double median(std::vector<double> v)
@@ -341,22 +360,14 @@ void runSprites(benchmark::State& state, int n, int spriteSize, bool withSelfDra
 
         std::vector<double> batchRatios, selfRatios, engineTimes, baselineTimes;
         for (int round = 0; round < kRounds; ++round) {
-            double e, b, s = 0;
-            // Alternate which side goes first, so drift affects both alike.
-            if (round % 2 == 0) {
-                e = timeFrames(*batched, frames);
-                b = timeFrames(baseline, frames);
-            } else {
-                b = timeFrames(baseline, frames);
-                e = timeFrames(*batched, frames);
-            }
-            if (self)
-                s = timeFrames(*self, frames);
+            auto [e, b] = timeAlternating(*batched, baseline, frames);
             batchRatios.push_back(e / b);
             engineTimes.push_back(e);
             baselineTimes.push_back(b);
-            if (self)
-                selfRatios.push_back(s / e);
+            if (self) {
+                auto [s, e2] = timeAlternating(*self, *batched, frames);
+                selfRatios.push_back(s / e2);
+            }
         }
         state.counters["batch_vs_baseline"] = median(batchRatios);
         state.counters["engine_ms"] = median(engineTimes) * 1000;
