@@ -360,8 +360,13 @@ void KSParticleSystem::update(ksTime dt)
     const Point gravity = gravityMode ? mode_.A.gravity : Point();
     const bool grouped = positionType_ == kKSPositionTypeGrouped;
 
-    while (particleIdx_ < particleCount_) {
-        sKSParticle* p = &particles_[particleIdx_];
+    // The hot loop works on locals and keeps particleIdx_ and particleCount_
+    // current for the hook, which sees them exactly as documented.
+    sKSParticle* const particles = particles_;
+    unsigned count = particleCount_;
+    unsigned idx = 0;
+    while (idx < count) {
+        sKSParticle* p = &particles[idx];
         p->timeToLive -= dt;
 
         if (p->timeToLive > 0) {
@@ -369,7 +374,7 @@ void KSParticleSystem::update(ksTime dt)
                 Point radial;
                 if (p->pos.x != 0 || p->pos.y != 0)
                     radial = ksPointNormalize(p->pos);
-                Point tangential = ksPointMult(Point(-radial.y, radial.x), p->mode.A.tangentialAccel);
+                const Point tangential = ksPointMult(Point(-radial.y, radial.x), p->mode.A.tangentialAccel);
                 radial = ksPointMult(radial, p->mode.A.radialAccel);
                 const Point accel = ksPointAdd(ksPointAdd(radial, tangential), gravity);
                 p->mode.A.dir = ksPointAdd(p->mode.A.dir, ksPointMult(accel, dt));
@@ -389,14 +394,17 @@ void KSParticleSystem::update(ksTime dt)
             p->rotation += p->deltaRotation * dt;
 
             const Point newPosition = grouped ? p->pos : ksPointSub(p->pos, ksPointSub(currentPosition, p->startPos));
+            particleIdx_ = idx;
             updateQuadWithParticle(p, newPosition);
-            ++particleIdx_;
+            ++idx;
         } else {
             // The last live particle takes the dead one's place and is updated next.
-            if (particleIdx_ != particleCount_ - 1)
-                particles_[particleIdx_] = particles_[particleCount_ - 1];
-            --particleCount_;
-            if (particleCount_ == 0 && autoRemoveOnFinish_) {
+            --count;
+            if (idx != count)
+                particles[idx] = particles[count];
+            particleCount_ = count;
+            if (count == 0 && autoRemoveOnFinish_) {
+                particleIdx_ = 0;
                 unscheduleUpdate();
                 if (parent_)
                     parent_->removeChild(this, true);
@@ -404,6 +412,7 @@ void KSParticleSystem::update(ksTime dt)
             }
         }
     }
+    particleIdx_ = idx;
     postStep();
 }
 
