@@ -132,8 +132,9 @@ TEST_F(ParticlePresetTest, EveryPresetMatchesItsTable)
         EXPECT_EQ(s->blendAdditive(), e.additive);
         ASSERT_TRUE(s->texture()) << "fire.png from the bundle";
         EXPECT_EQ(s->texture(), KSTextureCache::sharedTextureCache()->textureForKey("fire.png").get());
-        if (!e.additive)
+        if (!e.additive) {
             EXPECT_EQ(s->blendFunc(), (ksBlendFunc { GL_ONE, GL_ONE_MINUS_SRC_ALPHA })) << "premultiplied fire.png";
+        }
     }
 }
 
