@@ -21,6 +21,7 @@ public:
     static platform::Ref<TTFontLabel> labelWithFrame(const platform::Rect& frame, TTFont* font);
     static platform::Ref<TTFontLabel> labelWithFrame(const platform::Rect& frame, platform::FontFile* font, float pointSize);
 
+    using Label::initWithFrame;
     bool initWithFrame(const platform::Rect& frame, const std::string& fontName, float pointSize);
     bool initWithFrame(const platform::Rect& frame, TTFont* font);
     bool initWithFrame(const platform::Rect& frame, platform::FontFile* font, float pointSize);

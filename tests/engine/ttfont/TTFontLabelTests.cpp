@@ -137,11 +137,11 @@ TEST(TTFontLabelDrawing, HighlightedAttributedTextDrawsUncolouredRunsWhite)
 TEST(TTFontLabelProperties, FontSizeAndAttributedTextSetters)
 {
     auto label = TTFontLabel::labelWithFrame(Rect(0, 0, 100, 20), dejaVu(12).get());
-    TTFont* before = label->ttFont();
+    Ref<TTFont> before = label->ttFont();
     label->setPointSize(12);
-    EXPECT_EQ(label->ttFont(), before);
+    EXPECT_EQ(label->ttFont(), before.get());
     label->setPointSize(18);
-    EXPECT_NE(label->ttFont(), before);
+    EXPECT_NE(label->ttFont(), before.get());
     EXPECT_EQ(label->pointSize(), 18);
     EXPECT_EQ(label->cgFont(), before->cgFont());
 
