@@ -89,27 +89,6 @@ bool sameQuad(const ksV3F_C4B_T2F_Quad& a, const ksV3F_C4B_T2F_Quad& b)
 
 // Defaults, colour and blending --------------------------------------------------
 
-TEST_F(SpriteTest, PlainSpriteHasTheDocumentedDefaults)
-{
-    auto sprite = KSSprite::sprite();
-    EXPECT_EQ(sprite->textureRect(), Rect());
-    EXPECT_EQ(sprite->contentSize(), Size());
-    EXPECT_EQ(sprite->color(), ksWHITE);
-    EXPECT_EQ(sprite->opacity(), 255);
-    EXPECT_EQ(sprite->anchorPoint(), Point(0.5f, 0.5f));
-    EXPECT_EQ(sprite->atlasIndex(), kSpriteIndexNone);
-    EXPECT_EQ(sprite->blendFunc(), (ksBlendFunc { GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA }));
-    EXPECT_FALSE(sprite->doesOpacityModifyRGB());
-
-    // A texture with premultiplied alpha switches both.
-    auto textured = KSSprite::spriteWithTexture(texture.get());
-    EXPECT_EQ(textured->blendFunc(), (ksBlendFunc { GL_ONE, GL_ONE_MINUS_SRC_ALPHA }));
-    EXPECT_TRUE(textured->doesOpacityModifyRGB());
-    EXPECT_EQ(textured->contentSize(), Size(8, 8));
-    EXPECT_EQ(textured->description().substr(textured->description().find(" | ")),
-              " | Rect = (0.00,0.00,8.00,8.00) | tag = -1 | atlasIndex = -1>");
-}
-
 TEST_F(SpriteTest, OpacityPremultipliesTheQuadColourButNotTheReportedColour)
 {
     auto sprite = KSSprite::spriteWithTexture(texture.get());
@@ -156,22 +135,30 @@ TEST_F(SpriteTest, FrameCacheMakesSpritesByExactFrameName)
     EXPECT_EQ(KSSprite::spriteWithSpriteFrameName("white")->textureRect(), Rect(4, 4, 4, 4));
 }
 
-// Texture coordinates and flips ------------------------------------------------------
-
-TEST_F(SpriteTest, FlippingTwiceRestoresTheCoordinatesAndDropsTheUntrimmedSize)
+TEST_F(SpriteTest, RectanglesAreInPointsAndQuadsInPixels)
 {
-    auto frame = KSSpriteFrame::frameWithTexture(texture.get(), Rect(0, 0, 4, 4), false, Point(1, 1), Size(8, 8));
-    auto sprite = KSSprite::spriteWithSpriteFrame(frame.get());
-    EXPECT_EQ(sprite->contentSize(), Size(8, 8));
-    ksV3F_C4B_T2F_Quad before = sprite->quad();
-    sprite->setFlipX(true);
-    EXPECT_EQ(sprite->quad().bl.texCoords.u, before.br.texCoords.u);
-    EXPECT_EQ(sprite->quad().bl.texCoords.v, before.bl.texCoords.v);
-    sprite->setFlipX(false);
-    EXPECT_EQ(sprite->quad().bl.texCoords.u, before.bl.texCoords.u);
-    EXPECT_EQ(sprite->quad().tr.texCoords.u, before.tr.texCoords.u);
-    EXPECT_EQ(sprite->contentSize(), Size(4, 4)) << "a flip takes the rect's size as the untrimmed size";
+    ksSetContentScaleFactor(2);
+    auto sprite = KSSprite::spriteWithTexture(texture.get(), Rect(0, 0, 2, 3));
+    EXPECT_EQ(sprite->textureRect(), Rect(0, 0, 2, 3));
+    EXPECT_EQ(sprite->contentSize(), Size(2, 3));
+    EXPECT_EQ(sprite->contentSizeInPixels(), Size(4, 6));
+    EXPECT_FLOAT_EQ(sprite->quad().tr.vertices.x, 4);
+    EXPECT_FLOAT_EQ(sprite->quad().tr.vertices.y, 6);
+    EXPECT_FLOAT_EQ(sprite->quad().tr.texCoords.u, 0.5f);
+    EXPECT_FLOAT_EQ(sprite->quad().bl.texCoords.v, 0.75f);
+
+    // In a batch the quad is placed in pixels too.
+    auto batch = KSSpriteBatchNode::batchNodeWithTexture(texture.get());
+    batch->addChild(sprite);
+    sprite->setAnchorPoint(Point());
+    sprite->setPosition(Point(1, 1));
+    auto screen = makeScreen(8, 8);
+    batch->visit();
+    EXPECT_FLOAT_EQ(batch->textureAtlas()->quads()[0].bl.vertices.x, 2);
+    EXPECT_FLOAT_EQ(batch->textureAtlas()->quads()[0].tr.vertices.y, 8);
 }
+
+// Texture coordinates and flips ------------------------------------------------------
 
 TEST_F(SpriteTest, RotatedFrameFlippedOnXSwapsTopAndBottom)
 {
@@ -351,21 +338,4 @@ TEST_F(SpriteTest, AnimateRestoresARotatedTrimmedFrameExactly)
     EXPECT_EQ(sprite->offsetPositionInPixels(), offset);
     EXPECT_TRUE(sameQuad(sprite->quad(), before));
     sprite->onExit();
-}
-
-TEST_F(SpriteTest, DisplayFrameByAnimationName)
-{
-    auto sprite = KSSprite::spriteWithTexture(texture.get());
-    auto walk = KSAnimation::animationWithName("walk", 0.1f, { quadrantFrame(1), quadrantFrame(2) });
-    sprite->addAnimation(walk.get());
-    EXPECT_EQ(sprite->animationByName("walk"), walk.get());
-    sprite->setDisplayFrame("walk", 1);
-    EXPECT_EQ(sprite->textureRect(), Rect(0, 4, 4, 4));
-    EXPECT_ASSERTION(sprite->setDisplayFrame("walk", 2), "engine/KSSprite", "KSSprite#setDisplayFrame. Invalid frame");
-
-    KSAnimationCache::sharedAnimationCache()->addAnimation(walk.get(), "cached");
-    sprite->setDisplayFrameWithAnimationName("cached", 0);
-    EXPECT_EQ(sprite->textureRect(), Rect(4, 0, 4, 4));
-    EXPECT_ASSERTION(sprite->setDisplayFrameWithAnimationName("nope", 0), "engine/KSSprite",
-                     "KSSprite#setDisplayFrameWithAnimationName: Frame not found");
 }
