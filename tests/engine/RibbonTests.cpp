@@ -145,29 +145,43 @@ TEST_F(RibbonTest, ZeroTextureLengthFailsTheAssertion)
     EXPECT_FLOAT_EQ(ribbon->textureLength(), 8);
 }
 
-TEST_F(RibbonTest, MotionStreakLeavesABandThatFadesWithAge)
+TEST_F(RibbonTest, MissingImageLeavesAnUntexturedBand)
 {
+    auto ribbon = KSRibbon::ribbonWithWidth(2, "missing.png", 8, kWhite, 0);
+    ASSERT_TRUE(ribbon);
+    EXPECT_EQ(ribbon->texture(), nullptr);
+    EXPECT_EQ(ribbon->contentSizeInPixels(), Size());
+    ribbon->addPointAt(Point(0, 0), 2);
+    ribbon->addPointAt(Point(4, 0), 2);
+    auto screen = makeScreen(8, 8);
+    ribbon->draw();
+}
+
+TEST_F(RibbonTest, MotionStreakFollowsAMovingNodeWithABandThatFades)
+{
+    auto mover = KSNode::node();
     auto streak = KSMotionStreak::streakWithFade(1, 1, "band.png", 6, 8, kWhite);
     ASSERT_TRUE(streak);
     ASSERT_TRUE(streak->ribbon());
     EXPECT_EQ(streak->ribbon()->parent(), streak.get());
+    mover->addChild(streak.get());
 
     // Standing still within the minimum segment adds nothing.
-    streak->setPosition(Point(0.5f, 0));
+    mover->setPosition(Point(0.5f, 0));
     streak->update(0.1f);
     EXPECT_EQ(streak->ribbon()->segments()[0]->end, 0u);
 
-    // Scheduled every frame: move it right across the screen along y = 16.
-    streak->onEnter();
+    // Scheduled every frame: the node moves right across the screen along y = 16.
+    mover->onEnter();
     for (int x = 4; x <= 60; x += 4) {
-        streak->setPosition(Point(static_cast<float>(x), 16));
+        mover->setPosition(Point(static_cast<float>(x), 16));
         KSScheduler::sharedScheduler()->tick(0.05f);
     }
     EXPECT_GT(streak->ribbon()->segments()[0]->end, 10u);
     EXPECT_EQ(streak->ribbon()->position(), Point(-60, -16)) << "the ribbon draws in world space";
 
     auto screen = makeScreen(64, 32);
-    streak->visit();
+    mover->visit();
     Bytes pixels = screen->readPixels();
     const uint8_t old = pixelAt(pixels, 64, 12, 16)[0];
     const uint8_t middle = pixelAt(pixels, 64, 32, 16)[0];
@@ -177,5 +191,5 @@ TEST_F(RibbonTest, MotionStreakLeavesABandThatFadesWithAge)
     EXPECT_LT(middle, fresh);
     EXPECT_EQ(pixelAt(pixels, 64, 32, 26)[0], 0) << "the band is 6 pixels wide";
     EXPECT_EQ(pixelAt(pixels, 64, 62, 16)[0], 0) << "nothing ahead of the node";
-    streak->onExit();
+    mover->onExit();
 }
