@@ -129,6 +129,11 @@ void TableViewCell::setSelected(bool selected, bool animated)
         return;
     selected_ = selected;
     highlighted_ = selected && selectionStyle_ != CellSelectionStyle::None;
+    // Texts turn white over the selection colour.
+    if (textLabel_)
+        textLabel_->setHighlighted(highlighted_);
+    if (detailTextLabel_)
+        detailTextLabel_->setHighlighted(highlighted_);
     if (selectedBackgroundView_) {
         if (selected && selectionStyle_ != CellSelectionStyle::None) {
             selectedBackgroundView_->setFrame(bounds());
@@ -146,7 +151,6 @@ void TableViewCell::setSelected(bool selected, bool animated)
 void TableViewCell::prepareForReuse()
 {
     setSelected(false, false);
-    highlighted_ = false;
 }
 
 TableView* TableViewCell::tableView() const
