@@ -21,6 +21,8 @@
 namespace platform::ui {
 
 struct URLRequest {
+    URLRequest() = default;
+    URLRequest(std::string u) : url(std::move(u)) { } // NOLINT: a URL string stands for a GET request
     std::string url;
     std::string method { "GET" };
     std::vector<std::pair<std::string, std::string>> headers;
