@@ -257,6 +257,7 @@ void TableView::setTableHeaderView(View* view)
     if (view)
         addSubview(view);
     computeLayout();
+    placeSectionViews();
     updateVisibleCells();
 }
 
@@ -268,6 +269,7 @@ void TableView::setTableFooterView(View* view)
     if (view)
         addSubview(view);
     computeLayout();
+    placeSectionViews();
     updateVisibleCells();
 }
 

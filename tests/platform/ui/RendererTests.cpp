@@ -102,6 +102,8 @@ TEST_F(RendererTest, ATestScreenRendersToAReadableDeterministicPNG)
     // Without the alert the bar and the field are not dimmed.
     ButtonPanel::forgetAllShown();
     auto plain = ViewRenderer::render(driver.window());
+    if (const char* keep = std::getenv("BRISKO_KEEP_RENDERS"))
+        plain->writePNG(std::string(keep) + "/screen-plain.png");
     Pixel bar = at(*plain, 160, 20 + 40);       // lower half of the navigation bar
     EXPECT_NEAR(bar.r, 110, 8);
     EXPECT_NEAR(bar.b, 163, 8);

@@ -258,6 +258,8 @@ TEST_F(TableViewTest, HeaderAndFooterViewsFrameTheSections)
     table->setTableFooterView(footer.get());
     EXPECT_EQ(header->frame(), Rect(0, 0, 320, 60));
     EXPECT_EQ(table->rectForHeaderInSection(0).origin.y, 60);
+    EXPECT_EQ(table->headerViewForSection(1)->frame(), table->rectForHeaderInSection(1));
+    EXPECT_EQ(table->cellForRowAtIndexPath({ 0, 0 })->frame(), table->rectForRowAtIndexPath({ 0, 0 }));
     EXPECT_FLOAT_EQ(footer->frame().origin.y, 60 + 3 * 22 + 5 * 44 + 25 * 60);
     EXPECT_FLOAT_EQ(table->contentSize().height, footer->frame().maxY());
 }
