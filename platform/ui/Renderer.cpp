@@ -100,7 +100,7 @@ void missingArt(GraphicsContext& g, const std::string& name, const Rect& r)
 
 // Draws the image into r; with stretch caps the corners keep their size and
 // the middle stretches.
-void drawAsset(GraphicsContext& g, ImageAsset* asset, const Rect& r, float alpha = 1)
+void drawAsset(GraphicsContext& g, ImageAsset* asset, const Rect& r)
 {
     if (!asset || r.size.width <= 0 || r.size.height <= 0)
         return;
@@ -114,9 +114,9 @@ void drawAsset(GraphicsContext& g, ImageAsset* asset, const Rect& r, float alpha
         g.drawImage(*pixels, r);
         return;
     }
-    // The device's rule: the stretched part is the one column (row) after the cap.
+    // The stretched part is the one column (row) after the cap; the rest of the
+    // image is the right (bottom) cap.
     float iw = asset->size().width, ih = asset->size().height;
-    float sx = float(pixels->width()) / iw, sy = float(pixels->height()) / ih;
     float xs[4] = { 0, float(lc), lc ? float(lc + 1) : iw, iw };
     float ys[4] = { 0, float(tc), tc ? float(tc + 1) : ih, ih };
     float rightCap = xs[3] - xs[2], bottomCap = ys[3] - ys[2];
@@ -138,9 +138,6 @@ void drawAsset(GraphicsContext& g, ImageAsset* asset, const Rect& r, float alpha
                                       iw * scaleX, ih * scaleY));
             g.restore();
         }
-    (void)sx;
-    (void)sy;
-    (void)alpha;
 }
 
 Rect contentRect(ContentMode mode, Size image, const Rect& b)
