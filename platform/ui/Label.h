@@ -48,6 +48,10 @@ public:
     void setAdjustsFontSizeToFitWidth(bool a) { adjustsFontSize_ = a; }
     float minimumFontSize() const { return minimumFontSize_; }
     void setMinimumFontSize(float s) { minimumFontSize_ = s; }
+    // How a line drawn in a shrunken font is placed vertically: 0 keeps the
+    // baseline, 1 keeps the line's centre, 2 keeps its top.
+    int baselineAdjustment() const { return baselineAdjustment_; }
+    void setBaselineAdjustment(int a) { baselineAdjustment_ = a; }
 
     Size sizeThatFits(Size size) const override;
     // The text's layout within bounds, with numberOfLines (or the given limit).
@@ -79,6 +83,7 @@ private:
     LineBreakMode lineBreakMode_ { LineBreakMode::TailTruncation };
     int numberOfLines_ { 1 };
     float minimumFontSize_ { 0 };
+    int baselineAdjustment_ { 0 };
     bool enabled_ { true };
     bool highlighted_ { false };
     bool adjustsFontSize_ { false };

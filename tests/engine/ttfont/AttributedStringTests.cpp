@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace ttfont;
 using platform::Value;
 using platform::ui::Color;
@@ -292,4 +294,67 @@ TEST(AttributedStringObject, CopiesSubstringsEqualityAndDescription)
     EXPECT_EQ(utf->length(), 5u);
     utf->addAttribute("k", Color::rgb(1, 0, 0), { 1, 1 });
     EXPECT_EQ(starts(*utf), (std::vector<size_t> { 0, 1, 2 }));
+}
+
+// Random edits checked against a per-character model: every character keeps
+// the attributes the model gives it, runs stay ordered from 0, each covers at
+// least one character, and no two neighbours are equal.
+TEST(AttributedStringEditing, RandomEditsMatchAPerCharacterModel)
+{
+    std::mt19937 rng(1234);
+    auto pick = [&](size_t n) { return n ? static_cast<size_t>(rng() % (n + 1)) : 0; };
+    const std::vector<TTAttributes> dicts { {}, kA, kD, { { "k", Value("a") }, { "z", Value(1) } } };
+    for (int round = 0; round < 40; ++round) {
+        auto s = TTMutableAttributedString::attributedString("abcdefghij", &dicts[1]);
+        std::u32string text = U"abcdefghij";
+        std::vector<TTAttributes> model(text.size(), dicts[1]);
+        for (int step = 0; step < 60; ++step) {
+            size_t loc = pick(text.size());
+            size_t len = pick(text.size() - loc);
+            const TTAttributes& d = dicts[rng() % dicts.size()];
+            switch (rng() % 5) {
+            case 0:
+                s->setAttributes(d, { loc, len });
+                std::fill(model.begin() + loc, model.begin() + loc + len, d);
+                break;
+            case 1:
+                s->addAttribute("k", Value("d"), { loc, len });
+                for (size_t i = loc; i < loc + len; ++i)
+                    model[i].set("k", Value("d"));
+                break;
+            case 2:
+                s->removeAttribute("k", { loc, len });
+                for (size_t i = loc; i < loc + len; ++i)
+                    model[i].remove("k");
+                break;
+            case 3:
+                s->deleteCharactersInRange({ loc, len });
+                text.erase(loc, len);
+                model.erase(model.begin() + loc, model.begin() + loc + len);
+                break;
+            default: {
+                std::string insert(rng() % 4, 'x');
+                s->replaceCharactersInRange({ loc, len }, *TTAttributedString::attributedString(insert, &d));
+                text.replace(loc, len, std::u32string(insert.begin(), insert.end()));
+                model.erase(model.begin() + loc, model.begin() + loc + len);
+                model.insert(model.begin() + loc, insert.size(), d);
+                break;
+            }
+            }
+            ASSERT_EQ(s->characters(), text);
+            const auto& runs = s->attributes();
+            if (!text.empty()) {
+                ASSERT_FALSE(runs.empty());
+                ASSERT_EQ(runs[0]->index(), 0u);
+            }
+            for (size_t r = 0; r < runs.size(); ++r) {
+                size_t end = r + 1 < runs.size() ? runs[r + 1]->index() : text.size();
+                ASSERT_LT(runs[r]->index(), end) << "empty run, round " << round << " step " << step;
+                if (r > 0)
+                    ASSERT_FALSE(runs[r]->attributes() == runs[r - 1]->attributes()) << "unmerged runs, step " << step;
+            }
+            for (size_t i = 0; i < text.size(); ++i)
+                ASSERT_EQ(s->attributesAtIndex(i, nullptr), model[i]) << "character " << i << ", step " << step;
+        }
+    }
 }
