@@ -55,6 +55,8 @@ bool KSDirector::setDirectorType(int type)
     if (type == kKSDirectorTypeDisplayLink
         && compareVersions(platform::ui::Device::currentDevice().systemVersion(), "3.1") < 0)
         return false;
+    BRISKO_ASSERT_FILE(type >= kKSDirectorTypeNSTimer && type <= kKSDirectorTypeDisplayLink, kDirectorFile,
+                       "Unknown director type");
     if (sharedInstance())
         return true;
     KSDirector* director = nullptr;
@@ -62,8 +64,7 @@ bool KSDirector::setDirectorType(int type)
     case kKSDirectorTypeNSTimer: director = new KSDirectorTimer; break;
     case kKSDirectorTypeMainLoop: director = new KSDirectorFast; break;
     case kKSDirectorTypeThreadMainLoop: director = new KSDirectorFastThreaded; break;
-    case kKSDirectorTypeDisplayLink: director = new KSDirectorDisplayLink; break;
-    default: BRISKO_ASSERT_FILE(false, kDirectorFile, "Unknown director type");
+    default: director = new KSDirectorDisplayLink; break;
     }
     installShared(director);
     director->init();
