@@ -58,6 +58,7 @@ public:
     // The delegate must implement KSTargetedTouchDelegate.
     static platform::Ref<KSTargetedTouchHandler> handlerWithDelegate(platform::Object* delegate, int priority,
                                                                      bool swallowsTouches);
+    using KSTouchHandler::initWithDelegate;
     bool initWithDelegate(platform::Object* delegate, int priority, bool swallowsTouches);
     KSTargetedTouchDelegate* targetedDelegate() const { return dynamic_cast<KSTargetedTouchDelegate*>(delegate_.get()); }
 
