@@ -3,7 +3,9 @@
 // switch, the loop variants, the frame-rate display and shut-down.
 #include "DirectorTestSupport.h"
 
+#include "engine/KSActionInterval.h"
 #include "engine/KSActionManager.h"
+#include "engine/KSAnimation.h"
 #include "engine/KSScheduler.h"
 #include "engine/KSSpriteFrameCache.h"
 #include "engine/KSTextureCache.h"
@@ -60,6 +62,61 @@ std::array<GLfloat, 16> matrix(GLenum which)
     glGetFloatv(which, m.data());
     return m;
 }
+
+// Objects that note in a journal when the shared cache holding them lets go.
+std::vector<std::string>* gPurgeJournal = nullptr;
+
+void notePurge(const std::string& what)
+{
+    if (!gPurgeJournal)
+        return;
+    // Every purge before the texture cache's finds the cached texture still there.
+    bool textureCached = KSTextureCache::sharedTextureCache()->textureForKey("red.png") != nullptr;
+    gPurgeJournal->push_back(what + (textureCached ? "" : " (textures gone)"));
+}
+
+class PurgedAnimation : public KSAnimation {
+public:
+    static Ref<PurgedAnimation> make()
+    {
+        auto a = platform::adoptRef(new PurgedAnimation);
+        a->init();
+        return a;
+    }
+    ~PurgedAnimation() override { notePurge("animation cache"); }
+};
+
+class PurgedFrame : public KSSpriteFrame {
+public:
+    static Ref<PurgedFrame> make(KSTexture2D* texture)
+    {
+        auto f = platform::adoptRef(new PurgedFrame);
+        f->initWithTexture(texture, { 0, 0, 4, 4 });
+        return f;
+    }
+    ~PurgedFrame() override { notePurge("sprite frame cache"); }
+};
+
+class PurgedTarget : public platform::Object {
+public:
+    explicit PurgedTarget(std::string what) : what_(std::move(what)) { }
+    ~PurgedTarget() override { notePurge(what_); }
+    void update(ksTime) { }
+
+private:
+    std::string what_;
+};
+
+class PurgedNode : public KSNode {
+public:
+    static Ref<PurgedNode> make()
+    {
+        auto n = platform::adoptRef(new PurgedNode);
+        n->init();
+        return n;
+    }
+    ~PurgedNode() override { notePurge("action manager"); }
+};
 
 class ProjectionRecorder : public platform::Object, public KSProjectionProtocol {
 public:
@@ -405,6 +462,16 @@ TEST_F(DirectorTest, DisplayLinkFrameIntervalCountsScreenRefreshes)
     d->stopAnimation();
 }
 
+TEST_F(DirectorTest, DisplayLinkNeverRefreshesFasterThanTheScreen)
+{
+    KSDirectorIOS* d = directorWithView(kKSDirectorTypeDisplayLink);
+    d->setAnimationInterval(1.0 / 120);
+    auto scene = KSScene::node();
+    d->runWithScene(scene.get());
+    advance(0.5);
+    EXPECT_EQ(d->openGLView()->framesPresented(), 30u);
+}
+
 TEST_F(DirectorTest, FastLoopDrawsUntilStoppedFromInside)
 {
     KSDirectorIOS* d = directorWithView(kKSDirectorTypeMainLoop);
@@ -494,6 +561,32 @@ TEST_F(DirectorTest, EndExitsTheSceneThenPurgesEverySharedCacheAndLetsGoOfTheVie
     unsigned presented = view->framesPresented();
     advance(0.1);
     EXPECT_EQ(view->framesPresented(), presented) << "the loop stopped";
+}
+
+TEST_F(DirectorTest, EndPurgesAnimationsThenFramesThenSchedulerThenActionsThenTextures)
+{
+    KSDirectorIOS* d = directorWithView();
+    auto scene = KSScene::node();
+    d->runWithScene(scene.get());
+    advance(1.0 / 60);
+    texture_test::writeSolidPNG(dir.file("red.png"), 4, 4, 0xFF0000FF);
+    auto texture = KSTextureCache::sharedTextureCache()->addImage("red.png");
+    KSAnimationCache::sharedAnimationCache()->addAnimation(PurgedAnimation::make().get(), "walk");
+    KSSpriteFrameCache::sharedSpriteFrameCache()->addSpriteFrame(PurgedFrame::make(texture.get()).get(), "red");
+    {
+        // Held only by the scheduler / the action manager from here on.
+        auto target = platform::adoptRef(new PurgedTarget("scheduler"));
+        KSScheduler::sharedScheduler()->scheduleUpdateForTarget(target.get(), 1, false);
+        auto node = PurgedNode::make();
+        KSActionManager::sharedManager()->addAction(KSMoveBy::actionWithDuration(5, { 1, 1 }).get(), node.get(), false);
+    }
+    texture = nullptr;
+    std::vector<std::string> purges;
+    gPurgeJournal = &purges;
+    d->end();
+    gPurgeJournal = nullptr;
+    EXPECT_EQ(purges, (std::vector<std::string> { "animation cache", "sprite frame cache", "scheduler", "action manager" }));
+    EXPECT_FALSE(KSTextureCache::sharedTextureCache()->textureForKey("red.png"));
 }
 
 } // namespace

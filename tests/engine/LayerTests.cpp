@@ -92,6 +92,19 @@ TEST_F(DirectorTest, AccelerometerConnectsAfterTheTransitionFinishesAndDisconnec
     EXPECT_EQ(accelerometer.delegate(), nullptr);
 }
 
+TEST_F(DirectorTest, DyingLayerDoesNotStayTheAccelerometersDelegate)
+{
+    auto& accelerometer = platform::ui::Accelerometer::sharedAccelerometer();
+    {
+        auto layer = TouchLayer::make();
+        layer->setIsAccelerometerEnabled(true);
+        layer->onEnterTransitionDidFinish();
+        EXPECT_NE(accelerometer.delegate(), nullptr);
+    }
+    EXPECT_EQ(accelerometer.delegate(), nullptr);
+    EXPECT_FALSE(accelerometer.injectSample(1, 0, 0));
+}
+
 TEST_F(DirectorTest, PlainLayerMustOverrideTheTargetedBegan)
 {
     auto layer = KSLayer::node();
