@@ -398,18 +398,6 @@ void KSDirectorFast::setAnimationInterval(double)
 
 // Threaded loop ------------------------------------------------------------------------------
 
-namespace {
-// Shared between the director and the frames it posted: a posted frame that
-// runs after the director ended finds it gone and does nothing.
-struct FrameToken {
-    bool alive { true };
-};
-std::shared_ptr<FrameToken>& threadedToken()
-{
-    static std::shared_ptr<FrameToken> token;
-    return token;
-}
-} // namespace
 
 KSDirectorFastThreaded::~KSDirectorFastThreaded() { joinThread(); }
 
@@ -424,7 +412,7 @@ void KSDirectorFastThreaded::startAnimation()
             cancelled_ = false;
             framePending_ = false;
         }
-        threadedToken() = std::make_shared<FrameToken>();
+        token_ = std::make_shared<FrameToken>();
         thread_ = std::thread([this] { mainLoop(); });
     } else {
         wake_.notify_all();
@@ -433,7 +421,7 @@ void KSDirectorFastThreaded::startAnimation()
 
 void KSDirectorFastThreaded::mainLoop()
 {
-    std::shared_ptr<FrameToken> token = threadedToken();
+    std::shared_ptr<FrameToken> token = token_;
     std::unique_lock lock(mutex_);
     while (!cancelled_) {
         if (!isRunning_) {
@@ -474,8 +462,8 @@ void KSDirectorFastThreaded::joinThread()
     }
     wake_.notify_all();
     thread_.join();
-    if (auto& token = threadedToken())
-        token->alive = false;
+    if (token_)
+        token_->alive = false;
 }
 
 void KSDirectorFastThreaded::end()

@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -132,6 +133,12 @@ private:
     void mainLoop();
     void joinThread();
 
+    // Shared with the frames the thread posted: one that runs after the end
+    // finds it dead and does nothing. Set before the thread starts.
+    struct FrameToken {
+        bool alive { true };
+    };
+    std::shared_ptr<FrameToken> token_;
     std::atomic<bool> isRunning_ { false };
     std::thread thread_;
     std::mutex mutex_;
