@@ -6,7 +6,6 @@
 #include "engine/KSDirector.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
-#include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/gl/GLExtensions.h"
 #include "platform/graphics/Image.h"
@@ -14,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
+#include <cstdio>
 #include <mutex>
 
 namespace kestrel {
@@ -70,9 +70,9 @@ bool ES1Renderer::initWithDepthFormat(unsigned depthFormat, unsigned pixelFormat
         multiSampling_ = samplesToUse_ > 0;
     }
 
-    GLenum error2 = glGetError();
-    if (error2 != GL_NO_ERROR) {
-        std::printf("OpenGL error 0x%04X in %s\n", error2,
+    GLenum creationError = glGetError();
+    if (creationError != GL_NO_ERROR) {
+        std::printf("OpenGL error 0x%04X in %s\n", creationError,
                     "-[ES1Renderer initWithDepthFormat:withPixelFormat:withSharegroup:withMultiSampling:withNumberOfSamples:]");
         platform::drainGLErrors();
     }

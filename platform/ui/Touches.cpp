@@ -42,30 +42,6 @@ bool TouchSet::contains(const ActiveTouch* touch) const
     return std::any_of(touches_.begin(), touches_.end(), [&](const Ref<ActiveTouch>& t) { return t.get() == touch; });
 }
 
-void Responder::touchesBeganWithEvent(const TouchSet& touches, Event*)
-{
-    for (const auto& t : touches)
-        touchesBegan(t->snapshot());
-}
-
-void Responder::touchesMovedWithEvent(const TouchSet& touches, Event*)
-{
-    for (const auto& t : touches)
-        touchesMoved(t->snapshot());
-}
-
-void Responder::touchesEndedWithEvent(const TouchSet& touches, Event*)
-{
-    for (const auto& t : touches)
-        touchesEnded(t->snapshot());
-}
-
-void Responder::touchesCancelledWithEvent(const TouchSet& touches, Event*)
-{
-    for (const auto& t : touches)
-        touchesCancelled(t->snapshot());
-}
-
 std::vector<Ref<ActiveTouch>> TouchInjector::begin(View* view, std::initializer_list<Point> points, int tapCount)
 {
     std::vector<Ref<ActiveTouch>> touches;
