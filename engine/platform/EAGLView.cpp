@@ -240,6 +240,38 @@ void EAGLView::setContentScaleFactor(float scale)
 
 void EAGLView::layoutSubviews()
 {
+    // The buffers and the frame belong to the main thread's context. On the main
+    // thread the work runs inline (waiting for a posted frame there would wait
+    // for ourselves); from another thread it is posted and waited for.
+    platform::RunLoop& main = platform::RunLoop::main();
+    if (main.isCurrent()) {
+        resizeAndRedraw();
+        return;
+    }
+    Ref<EAGLView> keep(this);
+    std::mutex m;
+    std::condition_variable cv;
+    bool done = false;
+    main.post([&] {
+        struct Signal {
+            std::mutex& m;
+            std::condition_variable& cv;
+            bool& done;
+            ~Signal()
+            {
+                std::lock_guard lock(m);
+                done = true;
+                cv.notify_one();
+            }
+        } signal { m, cv, done };
+        resizeAndRedraw();
+    });
+    std::unique_lock lock(m);
+    cv.wait(lock, [&] { return done; });
+}
+
+void EAGLView::resizeAndRedraw()
+{
     if (!renderer_)
         return;
     renderer_->resizeFromLayer(this);
@@ -250,25 +282,7 @@ void EAGLView::layoutSubviews()
     if (director->openGLView() != this)
         return;
     director->reshapeProjection(size_);
-
-    // The resized view is drawn at once, on the main thread. When we already are
-    // on it, waiting for a posted frame would wait for ourselves: draw inline.
-    platform::RunLoop& main = platform::RunLoop::main();
-    if (main.isCurrent()) {
-        director->drawScene();
-        return;
-    }
-    std::mutex m;
-    std::condition_variable cv;
-    bool done = false;
-    main.post([&] {
-        KSDirector::sharedDirector()->drawScene();
-        std::lock_guard lock(m);
-        done = true;
-        cv.notify_one();
-    });
-    std::unique_lock lock(m);
-    cv.wait(lock, [&] { return done; });
+    director->drawScene();
 }
 
 void EAGLView::swapBuffers()

@@ -154,6 +154,9 @@ protected:
     ~EAGLView() override;
 
 private:
+    // Resizes the buffers and, for the director's view, draws a frame (main thread).
+    void resizeAndRedraw();
+
     platform::Ref<ES1Renderer> renderer_;
     platform::GLContext* context_ { nullptr }; // the renderer's
     std::string pixelformat_ { kEAGLColorFormatRGB565 };

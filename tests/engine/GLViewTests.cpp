@@ -5,6 +5,8 @@
 #include "platform/gl/GLExtensions.h"
 
 #include <array>
+#include <atomic>
+#include <thread>
 
 using namespace kestrel;
 using namespace director_test;
@@ -82,6 +84,27 @@ TEST_F(DirectorTest, LayoutOnTheMainThreadDrawsTheResizedViewAtOnce)
     view->layoutIfNeeded();
     EXPECT_EQ(view->framesPresented(), before + 1);
     EXPECT_EQ(d->winSize(), platform::Size(200, 300));
+}
+
+TEST_F(DirectorTest, LayoutFromAnotherThreadRunsOnTheMainThreadAndWaits)
+{
+    KSDirectorIOS* d = directorWithView();
+    auto scene = KSScene::node();
+    d->runWithScene(scene.get());
+    advance(1.0 / 60);
+    EAGLView* view = d->openGLView();
+    view->setFrame({ 0, 0, 200, 300 });
+    view->layoutIfNeeded();
+    unsigned before = view->framesPresented();
+    std::atomic<bool> finished { false };
+    std::thread other([&] {
+        view->layoutSubviews();
+        finished = true;
+    });
+    EXPECT_TRUE(loop().runUntil([&] { return finished.load(); }, 10));
+    other.join();
+    EXPECT_EQ(view->framesPresented(), before + 1);
+    EXPECT_EQ(view->surfaceSize(), platform::Size(200, 300));
 }
 
 } // namespace
