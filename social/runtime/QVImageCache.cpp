@@ -1,0 +1,63 @@
+// The shared image cache and the bundle image loader on top of it.
+#include "social/runtime/QVImageCache.h"
+
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Log.h"
+
+namespace quorvel {
+
+using platform::Image;
+using platform::Ref;
+
+namespace {
+Ref<QVImageCache>& sharedSlot()
+{
+    static Ref<QVImageCache> shared;
+    return shared;
+}
+} // namespace
+
+void QVImageCache::initializeCache()
+{
+    if (!sharedSlot())
+        sharedSlot() = platform::adoptRef(new QVImageCache);
+}
+
+void QVImageCache::shutdownCache() { sharedSlot() = nullptr; }
+
+QVImageCache* QVImageCache::sharedInstance() { return sharedSlot().get(); }
+
+Ref<Image> QVImageCache::fetch(const std::string& identifier) const
+{
+    auto found = images_.find(identifier);
+    return found == images_.end() ? nullptr : found->second;
+}
+
+void QVImageCache::store(Ref<Image> image, const std::string& identifier)
+{
+    if (image)
+        images_[identifier] = std::move(image);
+}
+
+Ref<Image> QVImageLoader::loadImage(const std::string& name)
+{
+    QVImageCache* cache = QVImageCache::sharedInstance();
+    if (cache) {
+        if (Ref<Image> cached = cache->fetch(name))
+            return cached;
+    }
+    std::string path = platform::Bundle::main().pathForResource(name, "");
+    if (path.empty())
+        return nullptr;
+    std::string error;
+    Ref<Image> image = Image::imageWithContentsOfFile(path, &error);
+    if (!image) {
+        platform::logWarning("QVImageLoader: cannot load %s: %s", name.c_str(), error.c_str());
+        return nullptr;
+    }
+    if (cache)
+        cache->store(image, name);
+    return image;
+}
+
+} // namespace quorvel

@@ -1,0 +1,62 @@
+// QVResource: the base of every record the service sends (users, scores,
+// achievements, ...), read from and written back to XML through its class's
+// field map.
+//
+// Reading an element sets resourceId from its <id> child (or its id attribute),
+// then hands every child whose name is in the field map to that field's
+// setter; other children are skipped. resourcesFromXml turns a whole answer
+// into a QVPaginatedSeries: resources, sections, paging header and table
+// meta-data; server notifications go to the runtime host instead of the series.
+// The answer envelope is described in docs/wire-format.md.
+#pragma once
+
+#include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVResourceDataMap.h"
+#include "social/runtime/QVResourceNameMap.h"
+
+#include <string>
+
+namespace quorvel {
+
+struct QVXmlElement;
+class QVXmlDocument;
+
+class QVResource : public platform::Object {
+public:
+    const std::string& resourceId() const { return resourceId_; }
+    void setResourceId(const std::string& id) { resourceId_ = id; }
+    bool initWithId(std::string id)
+    {
+        resourceId_ = std::move(id);
+        return true;
+    }
+
+    virtual const QVResourceClass& resourceClass() const = 0;
+
+    // Defaults that resource classes may hide with their own.
+    static std::string getResourceDiscoveredNotification() { return {}; }
+    static void getDataMap(QVResourceDataMap&) { }
+
+    // Fills this resource from its element; `names` resolves the elements of array fields.
+    void populateFromXml(const QVXmlElement& element, const QVResourceNameMap& names);
+
+    // The answer as a series; null when there is no document (a malformed answer).
+    static platform::Ref<QVPaginatedSeries> resourcesFromXml(const QVXmlDocument* document,
+                                                             const QVResourceNameMap& names);
+
+    // This resource as an answer document: <resources> holding its element.
+    std::string toResourceArrayXml() const;
+    // Appends this resource as the element `elementName`.
+    void writeXml(std::string& out, const std::string& elementName) const;
+
+protected:
+    QVResource() = default;
+
+private:
+    void populate(const QVXmlElement& element, const QVResourceNameMap& names, int depth);
+    void write(std::string& out, const std::string& elementName, int depth) const;
+
+    std::string resourceId_;
+};
+
+} // namespace quorvel

@@ -1,0 +1,47 @@
+// QVSettings: the client's internal settings — the service addresses and keys
+// it was built with, overridden by the bundle's "quorvel_internal_settings"
+// XML resource, and the client's bundle version.
+//
+// The file's top element holds one section per environment; the client reads
+// "environment-release", whose <config> element holds one child per setting:
+//     <quorvel_internal_settings><environment-release><config>
+//         <server-url>http://127.0.0.1:8080/</server-url>
+//         <debug-override-key>...</debug-override-key>
+//     </config></environment-release></quorvel_internal_settings>
+// A missing or malformed file leaves the built-in values (and logs why).
+// Instance() is null before Initialize() and after Uninitialize().
+#pragma once
+
+#include "platform/foundation/Object.h"
+#include "platform/foundation/Value.h"
+
+#include <optional>
+#include <string>
+
+namespace quorvel {
+
+class QVSettings : public platform::Object {
+public:
+    static void Initialize();
+    // Initialize() from an explicit settings file instead of the bundle's.
+    static void InitializeWithFile(const std::string& path);
+    static QVSettings* Instance();
+    static void Uninitialize();
+
+    // The setting's text, or nullopt when there is none.
+    std::optional<std::string> objectForKey(const std::string& key) const;
+    const platform::ValueDictionary& dictionary() const { return dictionary_; }
+    const std::string& clientBundleVersion() const { return bundleVersion_; }
+
+    static constexpr const char* kEnvironment = "release";
+
+private:
+    QVSettings() = default;
+    void loadBuiltIns();
+    void loadFile(const std::string& path);
+
+    platform::ValueDictionary dictionary_;
+    std::string bundleVersion_;
+};
+
+} // namespace quorvel

@@ -1,0 +1,174 @@
+// QVSqlQuery over SQLite 3: prepare, named binding, stepping with an honest
+// result, and column access by exact name.
+#include "social/runtime/QVSqlQuery.h"
+
+#include "platform/foundation/Log.h"
+
+#include <sqlite3.h>
+
+namespace quorvel {
+
+void QVSqlQuery::reset(sqlite3* database, const char* sql)
+{
+    destroyQuery();
+    database_ = database;
+    sql_ = sql ? sql : "";
+    if (!database) {
+        prepareError_ = SQLITE_MISUSE;
+        errorMessage_ = "no database";
+        lastStepResult_ = prepareError_;
+        return;
+    }
+    int rc = sqlite3_prepare_v2(database, sql_.c_str(), -1, &statement_, nullptr);
+    if (rc != SQLITE_OK || !statement_) {
+        if (statement_)
+            sqlite3_finalize(statement_);
+        statement_ = nullptr;
+        // An empty or comment-only text prepares to no statement: also an error here.
+        prepareError_ = rc != SQLITE_OK ? rc : SQLITE_MISUSE;
+        errorMessage_ = rc != SQLITE_OK ? sqlite3_errmsg(database) : "no statement in SQL";
+        lastStepResult_ = prepareError_;
+        platform::logWarning("QVSqlQuery: cannot prepare \"%s\": %s", sql_.c_str(), errorMessage_.c_str());
+        return;
+    }
+    for (int i = 0, n = sqlite3_column_count(statement_); i < n; ++i) {
+        if (const char* name = sqlite3_column_name(statement_, i))
+            columns_.emplace(name, i);
+    }
+}
+
+int QVSqlQuery::parameter(const char* name) const
+{
+    if (!statement_ || !name)
+        return 0;
+    std::string key = std::string(":") + name;
+    return sqlite3_bind_parameter_index(statement_, key.c_str());
+}
+
+bool QVSqlQuery::bind(const char* name, const char* value)
+{
+    int index = parameter(name);
+    if (index == 0)
+        return false;
+    int rc = value ? sqlite3_bind_text(statement_, index, value, -1, SQLITE_TRANSIENT)
+                   : sqlite3_bind_null(statement_, index);
+    return rc == SQLITE_OK;
+}
+
+bool QVSqlQuery::bindInt64(const char* name, int64_t value)
+{
+    int index = parameter(name);
+    return index != 0 && sqlite3_bind_int64(statement_, index, value) == SQLITE_OK;
+}
+
+bool QVSqlQuery::bindBlob(const char* name, const void* bytes, int length)
+{
+    int index = parameter(name);
+    if (index == 0)
+        return false;
+    int rc = bytes && length >= 0 ? sqlite3_bind_blob(statement_, index, bytes, length, SQLITE_TRANSIENT)
+                                  : sqlite3_bind_null(statement_, index);
+    return rc == SQLITE_OK;
+}
+
+int QVSqlQuery::execute()
+{
+    if (!statement_) {
+        lastStepResult_ = prepareError_ ? prepareError_ : SQLITE_MISUSE;
+        return lastStepResult_;
+    }
+    int rc = sqlite3_step(statement_);
+    if (rc == SQLITE_DONE) {
+        sqlite3_reset(statement_);
+        lastStepResult_ = kDone;
+    } else if (rc == SQLITE_ROW) {
+        lastStepResult_ = kRow;
+    } else {
+        errorMessage_ = sqlite3_errmsg(database_);
+        // Reset so the statement can run again; the step's own code is what counts.
+        sqlite3_reset(statement_);
+        lastStepResult_ = rc;
+    }
+    return lastStepResult_;
+}
+
+int QVSqlQuery::column(const char* name) const
+{
+    if (!statement_ || !name || lastStepResult_ != kRow)
+        return -1;
+    auto found = columns_.find(name);
+    return found == columns_.end() ? -1 : found->second;
+}
+
+const char* QVSqlQuery::getText(const char* name) const
+{
+    int i = column(name);
+    if (i < 0 || sqlite3_column_type(statement_, i) == SQLITE_NULL)
+        return nullptr;
+    return reinterpret_cast<const char*>(sqlite3_column_text(statement_, i));
+}
+
+int QVSqlQuery::getInt(const char* name) const
+{
+    int i = column(name);
+    return i < 0 ? 0 : sqlite3_column_int(statement_, i);
+}
+
+int64_t QVSqlQuery::getInt64(const char* name) const
+{
+    int i = column(name);
+    return i < 0 ? 0 : sqlite3_column_int64(statement_, i);
+}
+
+double QVSqlQuery::getDouble(const char* name) const
+{
+    int i = column(name);
+    return i < 0 ? 0.0 : sqlite3_column_double(statement_, i);
+}
+
+QVSqlQuery::Blob QVSqlQuery::getBlob(const char* name) const
+{
+    int i = column(name);
+    if (i < 0)
+        return {};
+    Blob b;
+    b.bytes = sqlite3_column_blob(statement_, i);
+    b.length = sqlite3_column_bytes(statement_, i);
+    return b;
+}
+
+void QVSqlQuery::resetQuery()
+{
+    if (statement_)
+        sqlite3_reset(statement_);
+    lastStepResult_ = statement_ ? kDone : (prepareError_ ? prepareError_ : SQLITE_MISUSE);
+}
+
+void QVSqlQuery::destroyQuery()
+{
+    if (statement_)
+        sqlite3_finalize(statement_);
+    statement_ = nullptr;
+    database_ = nullptr;
+    sql_.clear();
+    columns_.clear();
+    prepareError_ = 0;
+    errorMessage_.clear();
+    lastStepResult_ = kDone;
+}
+
+sqlite3* QVSqlOpenDatabase(const std::string& path, std::string* error)
+{
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        if (error)
+            *error = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        // SQLite hands back a handle even when the open fails; it must still be closed.
+        sqlite3_close(db);
+        return nullptr;
+    }
+    return db;
+}
+
+} // namespace quorvel

@@ -1,0 +1,96 @@
+// Internal settings from built-ins and the bundle's settings file; the date
+// formatters; the Documents path.
+#include "social/runtime/QVDateFormatters.h"
+#include "social/runtime/QVDocumentsPath.h"
+#include "social/runtime/QVSettings.h"
+#include "support/TestSupport.h"
+
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Log.h"
+
+using namespace quorvel;
+
+namespace {
+
+class SettingsTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        savedResources = platform::Bundle::main().resourcePath();
+        platform::Bundle::main().setResourcePath(dir.path());
+    }
+    void TearDown() override
+    {
+        QVSettings::Uninitialize();
+        platform::Bundle::main().setResourcePath(savedResources);
+    }
+
+    testing_support::TempDir dir;
+    std::string savedResources;
+    platform::LogCapture log;
+};
+
+TEST_F(SettingsTest, BuiltInsWithoutAFile)
+{
+    EXPECT_EQ(QVSettings::Instance(), nullptr);
+    QVSettings::Initialize();
+    ASSERT_NE(QVSettings::Instance(), nullptr);
+    auto* s = QVSettings::Instance();
+    ASSERT_TRUE(s->objectForKey("server-url"));
+    EXPECT_EQ(s->objectForKey("server-url")->back(), '/');
+    EXPECT_TRUE(s->objectForKey("presence-host"));
+    EXPECT_TRUE(s->objectForKey("facebook-application-key"));
+    EXPECT_TRUE(s->objectForKey("facebook-callback-url"));
+    EXPECT_FALSE(s->objectForKey("debug-override-key"));
+    EXPECT_EQ(s->clientBundleVersion(), platform::Bundle::main().version());
+    QVSettings::Uninitialize();
+    EXPECT_EQ(QVSettings::Instance(), nullptr);
+}
+
+TEST_F(SettingsTest, ReleaseSectionOfTheBundleFileOverrides)
+{
+    dir.write("quorvel_internal_settings.xml",
+              "<quorvel_internal_settings>"
+              "<environment-staging><config><server-url>http://staging/</server-url></config></environment-staging>"
+              "<environment-release><config><server-url>http://127.0.0.1:4567/</server-url>"
+              "<debug-override-key>K</debug-override-key><debug-override-secret>S</debug-override-secret>"
+              "</config></environment-release></quorvel_internal_settings>");
+    QVSettings::Initialize();
+    auto* s = QVSettings::Instance();
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->objectForKey("server-url"), "http://127.0.0.1:4567/");
+    EXPECT_EQ(s->objectForKey("debug-override-key"), "K");
+    EXPECT_EQ(s->objectForKey("debug-override-secret"), "S");
+    EXPECT_EQ(s->objectForKey("presence-host"), "127.0.0.1"); // built-in kept
+}
+
+TEST_F(SettingsTest, MalformedFileKeepsTheBuiltIns)
+{
+    dir.write("quorvel_internal_settings.xml", "<quorvel_internal_settings><environment-release>");
+    QVSettings::Initialize();
+    ASSERT_NE(QVSettings::Instance(), nullptr);
+    EXPECT_EQ(QVSettings::Instance()->objectForKey("server-url"), "http://127.0.0.1:8080/");
+    EXPECT_TRUE(log.contains("not valid XML"));
+}
+
+TEST(DateFormattersTest, ServerAndHttpFormatsInGmt)
+{
+    platform::Date d { 1796160758 }; // 2026-12-01T21:32:38Z, a Tuesday
+    EXPECT_EQ(railsFormatter().format(d), "2026-12-01T21:32:38Z");
+    EXPECT_EQ(httpFormatter().format(d), "Tue, 01 Dec 2026 21:32:38 +0000");
+    auto back = railsFormatter().parse("2026-12-01T21:32:38Z");
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->seconds, d.seconds);
+    EXPECT_FALSE(railsFormatter().parse("2026-12-01 21:32:38"));
+}
+
+TEST(DocumentsPathTest, FileInsideTheDocumentsDirectory)
+{
+    testing_support::TempDir home;
+    std::string saved = platform::Bundle::main().homeDirectory();
+    platform::Bundle::main().setHomeDirectory(home.path());
+    EXPECT_EQ(QVDocumentsPathForFile("quorvel_offline"), home.path() + "/Documents/quorvel_offline");
+    platform::Bundle::main().setHomeDirectory(saved);
+}
+
+} // namespace
