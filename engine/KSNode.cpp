@@ -4,10 +4,12 @@
 
 #include "engine/KSAction.h"
 #include "engine/KSActionManager.h"
+#include "engine/KSCamera.h"
 #include "engine/KSDirector.h"
 #include "engine/Support/KSArray.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
+#include "platform/ui/Touches.h"
 
 #include <GLES/gl.h>
 #include <cmath>
@@ -333,6 +335,35 @@ void KSNode::transform()
     glMultMatrixf(transformGL());
     if (vertexZ_ != 0)
         glTranslatef(0, 0, vertexZ_);
+
+    // A moved camera looks at the node about its anchor point.
+    if (camera_ && camera_->dirty()) {
+        bool translate = anchorPointInPixels_.x != 0 || anchorPointInPixels_.y != 0;
+        if (translate)
+            glTranslatef(anchorPointInPixels_.x, anchorPointInPixels_.y, 0);
+        camera_->locate();
+        if (translate)
+            glTranslatef(-anchorPointInPixels_.x, -anchorPointInPixels_.y, 0);
+    }
+}
+
+KSCamera* KSNode::camera()
+{
+    if (!camera_)
+        camera_ = KSCamera::camera();
+    return camera_.get();
+}
+
+Point KSNode::convertTouchToNodeSpace(platform::ui::ActiveTouch* touch)
+{
+    Point p = touch->locationInView(touch->view());
+    return convertToNodeSpace(KSDirector::sharedDirector()->convertToGL(p));
+}
+
+Point KSNode::convertTouchToNodeSpaceAR(platform::ui::ActiveTouch* touch)
+{
+    Point p = touch->locationInView(touch->view());
+    return convertToNodeSpaceAR(KSDirector::sharedDirector()->convertToGL(p));
 }
 
 // Life cycle ----------------------------------------------------------------
