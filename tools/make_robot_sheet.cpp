@@ -38,7 +38,7 @@ void drawRobot(platform::GraphicsContext& c, int pose)
 
     c.setLineWidth(6);
     // Far arm and leg, darker, behind the body.
-    c.setStrokeColor(0.35f, 0.40f, 0.50f, 1);
+    c.setStrokeColor(0.22f, 0.25f, 0.32f, 1);
     limb(c, 32, 44 + bob, 14, -swing);
     limb(c, 32, 28 + bob, 13, swing);
     // Body and head.
@@ -64,7 +64,7 @@ void drawRobot(platform::GraphicsContext& c, int pose)
     c.fillRect({ 27, 30 + bob, 10, 6 });
     // Near arm and leg, lighter, in front.
     c.setLineWidth(6);
-    c.setStrokeColor(0.45f, 0.52f, 0.65f, 1);
+    c.setStrokeColor(0.33f, 0.37f, 0.47f, 1);
     limb(c, 32, 44 + bob, 14, swing);
     limb(c, 32, 28 + bob, 13, -swing);
 }
