@@ -15,7 +15,6 @@ using platform::Ref;
 
 namespace {
 
-
 uint32_t cellsIn(Size size)
 {
     const double w = size.width > 0 ? std::floor(size.width) : 0;
