@@ -144,8 +144,9 @@ bool KSGridBase::initWithSize(ksGridSize gridSize)
 
 KSGridBase::~KSGridBase()
 {
-    // Give the screen its own projection back if this grid was drawing.
-    if (active_)
+    // Give the screen its own projection back if this grid was drawing (a
+    // grid outliving the director has no projection to restore).
+    if (active_ && KSDirector::hasSharedDirector())
         setActive(false);
 }
 

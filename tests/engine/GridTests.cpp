@@ -282,6 +282,15 @@ TEST_F(GridTest, GridActionsReplaceOrReuseTheNodesGrid)
                     [&] { KSWaves3D::actionWithWaves(1, 10, { 4, 4 }, 1)->startWithTarget(node.get()); });
 }
 
+TEST_F(GridTest, AnActiveGridOutlivingTheDirectorMakesNoNewOne)
+{
+    at(KSWaves3D::actionWithWaves(1, 10, { 2, 2 }, 1).get(), 0.5f);
+    ASSERT_TRUE(node->grid()->active());
+    KSDirector::purgeSharedDirector();
+    node = nullptr;
+    EXPECT_FALSE(KSDirector::hasSharedDirector());
+}
+
 // Mesh effects ------------------------------------------------------------------------------------
 
 TEST_F(GridTest, Waves3DLiftsEveryVertexButTheOriginAlreadyAtTheStart)
