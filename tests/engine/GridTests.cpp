@@ -8,6 +8,7 @@
 #include "engine/KSActionTiledGrid.h"
 #include "engine/KSLayer.h"
 #include "engine/KSSprite.h"
+#include "engine/KSSpriteBatchNode.h"
 #include "engine/KSTexture2D.h"
 #include "platform/foundation/Exception.h"
 #include "platform/graphics/Image.h"
@@ -238,6 +239,23 @@ TEST_F(SpriteGridTest, TurnedOffTilesHideTheSprite)
     for (int i = 0; i < 12; ++i)
         advance(kFrame);
     EXPECT_TRUE(rowExtents().empty());
+}
+
+TEST_F(SpriteGridTest, BatchNodeDrawsThroughItsGridToo)
+{
+    scene->removeChild(sprite.get(), true);
+    auto texture = solidTexture(64, 64, 0x00FF00FF);
+    auto batch = KSSpriteBatchNode::batchNodeWithTexture(texture.get());
+    auto child = KSSprite::spriteWithTexture(texture.get());
+    child->setPosition({ 160, 240 });
+    batch->addChild(child.get());
+    scene->addChild(batch.get());
+    advance(kFrame);
+    ASSERT_EQ(rowExtents().size(), 1u);
+    batch->runAction(KSWaves::actionWithWaves(2, 12, false, true, { 16, 24 }, 10).get());
+    for (int i = 0; i < 8; ++i)
+        advance(kFrame);
+    EXPECT_GT(rowExtents().size(), 3u);
 }
 
 // Starting, reusing and stopping ---------------------------------------------------------------
