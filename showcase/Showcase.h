@@ -36,5 +36,6 @@ private:
 
 // One function per scene: builds and runs it, answers the line to print.
 std::string runEngineScene(Showcase& showcase);
+std::string runMenuScene(Showcase& showcase);
 
 } // namespace showcase

@@ -59,6 +59,7 @@ int main(int argc, char** argv)
     std::printf("frames: %s\n", output.c_str());
     showcase::Showcase show(output);
     std::printf("%s\n", showcase::runEngineScene(show).c_str());
+    std::printf("%s\n", showcase::runMenuScene(show).c_str());
 
     KSDirector::purgeSharedDirector();
     return 0;

@@ -84,9 +84,9 @@ TEST_F(BMFontTest, ReadsTheCommonPageCharAndKerningLines)
     EXPECT_EQ(config->kerningAmount(65, 86), 0);
 
     // Carriage returns before the newlines read the same.
-    std::string crlf = testing_support::readFile(path);
-    for (size_t at = crlf.find('\n'); at != std::string::npos; at = crlf.find('\n', at + 2))
-        crlf.insert(at, "\r");
+    std::string crlf;
+    for (char c : testing_support::readFile(path))
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     auto fromCRLF = KSBMFontConfiguration::configurationWithFNTFile(dir.write("crlf.fnt", crlf));
     EXPECT_EQ(fromCRLF->atlasName(), dir.file("page.png"));
     EXPECT_EQ(fromCRLF->fontDef(65).rect, Rect(10, 20, 8, 12));
