@@ -294,8 +294,13 @@ void KSBMFontConfiguration::parseKerningEntry(const std::string& line)
     element->amount = amount;
     try {
         HASH_ADD(hh, kerningDictionary_, key, sizeof(element->key), element);
-    } catch (...) {
-        std::free(element);
+    } catch (const std::bad_alloc&) {
+        // Making the first table failed before the element was linked: it is
+        // still ours. A failed later growth leaves it linked in the old buckets.
+        if (!kerningDictionary_) {
+            std::free(element->hh.tbl);
+            std::free(element);
+        }
         throw;
     }
 }

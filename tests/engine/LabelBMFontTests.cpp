@@ -263,3 +263,56 @@ TEST_F(BMFontTest, DrawsEveryGlyphWhereItWasLaidOut)
     EXPECT_FALSE(lit(12, 36));
     EXPECT_FALSE(lit(20, 20));
 }
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KS_UNDER_ASAN 1
+#endif
+#endif
+#if !defined(__SANITIZE_ADDRESS__) && !defined(KS_UNDER_ASAN)
+#include <sys/resource.h>
+#include <unistd.h>
+
+// In a child process with its address space capped, reading kerning pairs runs
+// out of memory: it throws std::bad_alloc (instead of ending the process) and the
+// table keeps every pair it took. Several caps, so that some run out while the
+// table itself grows and others while a pair's record is made.
+void fillKerningTableUntilMemoryRunsOut(unsigned headroomMiB)
+{
+    auto config = KSBMFontConfiguration::configurationWithFNTFile("/nonexistent/none.fnt");
+    long pages = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld", &pages) != 1)
+            pages = 0;
+        std::fclose(f);
+    }
+    rlimit limit {};
+    limit.rlim_cur = limit.rlim_max = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(headroomMiB) << 20);
+    setrlimit(RLIMIT_AS, &limit);
+    unsigned added = 0;
+    bool threw = false;
+    try {
+        for (uint32_t i = 0; i < (1u << 24); ++i) {
+            config->parseKerningEntry("kerning first=" + std::to_string(i >> 11) + " second="
+                                      + std::to_string(i & 2047) + " amount=-1");
+            ++added;
+        }
+    } catch (const std::bad_alloc&) {
+        threw = true;
+    }
+    // A failed growth of the table keeps the pair it was adding.
+    const unsigned count = config->kerningCount();
+    bool intact = threw && (count == added || count == added + 1) && config->kerningAmount(0, 0) == -1
+                  && config->kerningAmount(added >> 11, added & 2047) == (count > added ? -1 : 0);
+    config->purgeKerningDictionary();
+    std::_Exit(intact && config->kerningCount() == 0 ? 0 : 1);
+}
+
+TEST(BMFontDeathTest, KerningTableOutOfMemoryThrowsAndKeepsThePairs)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (unsigned headroom : { 8u, 16u, 24u, 32u, 96u })
+        EXPECT_EXIT(fillKerningTableUntilMemoryRunsOut(headroom), ::testing::ExitedWithCode(0), "")
+            << headroom << " MiB";
+}
+#endif
