@@ -30,6 +30,8 @@ public:
     virtual void displayServerMaintenanceNotice(const platform::Bytes& body) { }
     virtual bool hasUserApprovedQuorvel() { return false; }
     virtual bool isQuorvelDisabled() { return false; }
+    // The session id every signed request carries ("0" without a session).
+    virtual std::string sessionId() { return "0"; }
 
     // The installed host, or the default one.
     static QVRuntimeHost& current();
