@@ -261,6 +261,7 @@ int StandInServer::start(int port)
     impl_->server.Put(R"(.*)", handler);
     impl_->server.Delete(R"(.*)", handler);
     impl_->server.set_keep_alive_max_count(100);
+    impl_->server.set_keep_alive_timeout(1);
     if (port == 0)
         port_ = impl_->server.bind_to_any_port("127.0.0.1");
     else
