@@ -14,6 +14,7 @@
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVResource.h"
 #include "social/runtime/QVSettings.h"
+#include "social/runtime/QVStompFrame.h"
 #include "social/runtime/QVXmlDocument.h"
 
 #include <atomic>
@@ -40,8 +41,7 @@ public:
     void run();
 
 private:
-    bool readFrame(std::string& buffer, std::string& command, std::map<std::string, std::string>& headers,
-                   std::string& body);
+    bool readFrame(std::string& buffer, QVStompFrame& frame);
 };
 
 namespace {
@@ -51,46 +51,15 @@ Ref<QVPresenceService>& shared()
     return s;
 }
 
-std::string frame(const std::string& command, const std::vector<std::pair<std::string, std::string>>& headers)
-{
-    std::string f = command + "\n";
-    for (auto& [k, v] : headers)
-        f += k + ":" + v + "\n";
-    f += "\n";
-    f += '\0';
-    return f;
-}
-
 constexpr size_t kMaxFrame = 1024 * 1024;
 constexpr double kConnectTimeout = 10.0;
 } // namespace
 
-bool QVPresenceService::Channel::readFrame(std::string& buffer, std::string& command,
-                                           std::map<std::string, std::string>& headers, std::string& body)
+bool QVPresenceService::Channel::readFrame(std::string& buffer, QVStompFrame& frame)
 {
     for (;;) {
-        size_t start = buffer.find_first_not_of("\r\n");
-        if (start != std::string::npos) {
-            size_t end = buffer.find('\0', start);
-            if (end != std::string::npos) {
-                std::string text = buffer.substr(start, end - start);
-                buffer.erase(0, end + 1);
-                size_t headEnd = text.find("\n\n");
-                std::string head = text.substr(0, headEnd);
-                body = headEnd == std::string::npos ? "" : text.substr(headEnd + 2);
-                headers.clear();
-                size_t pos = 0, nl = head.find('\n');
-                command = head.substr(0, nl);
-                while (nl != std::string::npos) {
-                    pos = nl + 1;
-                    nl = head.find('\n', pos);
-                    std::string line = head.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
-                    if (auto colon = line.find(':'); colon != std::string::npos)
-                        headers.emplace(line.substr(0, colon), line.substr(colon + 1));
-                }
-                return true;
-            }
-        }
+        if (QVStompTakeFrame(buffer, frame))
+            return true;
         if (buffer.size() > kMaxFrame)
             return false; // a frame larger than any presence message: give up on the channel
         if (socket->receive(buffer, 16 * 1024, -1) != TcpSocket::Result::Ok)
@@ -102,26 +71,27 @@ void QVPresenceService::Channel::run()
 {
     Ref<Channel> keep(this);
     bool ok = socket && socket->connect(host, port, kConnectTimeout) == TcpSocket::Result::Ok
-        && socket->sendAll(frame("CONNECT", { { "login", login }, { "passcode", "" } })) == TcpSocket::Result::Ok;
-    std::string buffer, command, body;
-    std::map<std::string, std::string> headers;
+        && socket->sendAll(QVStompMakeFrame("CONNECT", { { "login", login }, { "passcode", "" } }))
+            == TcpSocket::Result::Ok;
+    std::string buffer;
+    QVStompFrame frame;
     if (ok)
-        ok = readFrame(buffer, command, headers, body) && command == "CONNECTED";
+        ok = readFrame(buffer, frame) && frame.command == "CONNECTED";
     if (ok)
-        ok = socket->sendAll(frame("SUBSCRIBE", { { "destination", queue }, { "ack", "auto" } }))
+        ok = socket->sendAll(QVStompMakeFrame("SUBSCRIBE", { { "destination", queue }, { "ack", "auto" } }))
             == TcpSocket::Result::Ok;
     if (ok) {
         onConnected.invoke(this);
-        while (readFrame(buffer, command, headers, body)) {
-            if (command == "MESSAGE")
-                onMessage.invoke(platform::Boxed::box(platform::Value(body)).get());
-            else if (command == "ERROR")
+        while (readFrame(buffer, frame)) {
+            if (frame.command == "MESSAGE")
+                onMessage.invoke(platform::Boxed::box(platform::Value(frame.body)).get());
+            else if (frame.command == "ERROR")
                 break;
         }
     }
     if (socket) {
         if (!socket->isCancelled())
-            socket->sendAll(frame("DISCONNECT", {}));
+            socket->sendAll(QVStompMakeFrame("DISCONNECT", {}));
         socket->close();
     }
     finished = true;
