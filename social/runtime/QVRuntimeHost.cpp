@@ -4,7 +4,10 @@
 #include "social/runtime/QVActionRequest.h"
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVProvider.h"
+#include "social/runtime/QVServerText.h"
 #include "social/runtime/QVXmlDocument.h"
+
+#include "platform/foundation/Bundle.h"
 
 #include "platform/foundation/Log.h"
 
@@ -40,6 +43,14 @@ void QVRuntimeHost::launchGetExtendedCredentialsFlowForRequest(QVActionRequest& 
 void QVRuntimeHost::applyBootstrap(const QVBootstrap& answer, QVProvider& provider)
 {
     provider.setAccessToken(answer.accessToken, answer.accessTokenSecret);
+}
+
+void QVRuntimeHost::displayUpgradeRequiredErrorMessage(const platform::Bytes& body)
+{
+    auto document = QVXmlDocument::xmlDocumentWithData(body);
+    std::string message = document ? document->getElementValue("error_message") : std::string();
+    platform::logLine(platform::LogLevel::Warning,
+                      "Quorvel: " + QVFormatServerText(message, platform::Bundle::main().bundleIdentifier()));
 }
 
 QVRuntimeHost& QVRuntimeHost::current()

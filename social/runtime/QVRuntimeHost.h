@@ -31,7 +31,8 @@ public:
     virtual void showDefaultNotice() { }
     virtual bool areErrorScreensAllowed() { return false; }
     virtual void displayErrorMessage(const std::string& message);
-    virtual void displayUpgradeRequiredErrorMessage(const platform::Bytes& body) { }
+    // The default logs the body's "error_message", filled with the application's name.
+    virtual void displayUpgradeRequiredErrorMessage(const platform::Bytes& body);
     virtual void displayServerMaintenanceNotice(const platform::Bytes& body) { }
     virtual bool hasUserApprovedQuorvel() { return false; }
     virtual bool isQuorvelDisabled() { return false; }
