@@ -10,6 +10,7 @@
 #include <openssl/hmac.h>
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <sstream>
 
@@ -268,8 +269,14 @@ int StandInServer::start(int port)
         port_ = impl_->server.bind_to_port("127.0.0.1", port) ? port : -1;
     if (port_ < 0)
         return -1;
-    impl_->thread = std::thread([this] { impl_->server.listen_after_bind(); });
-    // The socket is bound and listening already; connections queue until the loop runs.
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    impl_->thread = std::thread([this, ended] {
+        impl_->server.listen_after_bind();
+        *ended = true;
+    });
+    // stop() is ignored until the accept loop runs, so wait for it.
+    while (!impl_->server.is_running() && !*ended)
+        std::this_thread::yield();
     return port_;
 }
 
