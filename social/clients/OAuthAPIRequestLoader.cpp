@@ -59,6 +59,7 @@ void OAuthAPIRequestLoader::cancel()
 void OAuthAPIRequestLoader::finished(platform::HttpResult&& result)
 {
     Ref<OAuthAPIRequestLoader> keep(this);
+    transport_ = nullptr;
     if (result.response)
         response_ = OAuthURLResponse::responseWith(result.response);
     if (result.error == HttpError::None) {
