@@ -81,7 +81,7 @@ void KSAnimate::update(float t)
     KSFrameDisplay* s = sprite();
     if (!s)
         return;
-    platform::Object* frame = animation_->frameAtIndex(index);
+    KSSpriteFrame* frame = animation_->frameAtIndex(index);
     if (!s->isFrameDisplayed(frame))
         s->setDisplayFrame(frame);
 }

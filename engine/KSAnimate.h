@@ -2,12 +2,13 @@
 // after another, and optionally puts back the sprite's former frame when it stops.
 //
 // It talks to animations and sprites through two small roles: KSAnimationFrames
-// (what an animation offers: its frames and delay) and KSFrameDisplay (what a
-// sprite offers: the frame it shows). Frames are plain objects to this action.
+// (what an animation offers: its frames and delay; KSAnimation adopts it) and
+// KSFrameDisplay (what a sprite offers: the frame it shows; KSSprite adopts it).
 // An animation without frames shows nothing and changes nothing.
 #pragma once
 
 #include "engine/KSActionInterval.h"
+#include "engine/KSSpriteFrame.h"
 
 namespace kestrel {
 
@@ -16,7 +17,7 @@ class KSAnimationFrames : public platform::Object {
 public:
     virtual float delay() const = 0;
     virtual unsigned frameCount() const = 0;
-    virtual platform::Object* frameAtIndex(unsigned index) const = 0;
+    virtual KSSpriteFrame* frameAtIndex(unsigned index) const = 0;
     // A new animation of copies of the frames in reverse order, same delay.
     virtual platform::Ref<KSAnimationFrames> reversedAnimation() const = 0;
 };
@@ -25,9 +26,9 @@ public:
 class KSFrameDisplay {
 public:
     virtual ~KSFrameDisplay() = default;
-    virtual platform::Ref<platform::Object> displayedFrame() const = 0;
-    virtual bool isFrameDisplayed(platform::Object* frame) const = 0;
-    virtual void setDisplayFrame(platform::Object* frame) = 0;
+    virtual platform::Ref<KSSpriteFrame> displayedFrame() const = 0;
+    virtual bool isFrameDisplayed(KSSpriteFrame* frame) const = 0;
+    virtual void setDisplayFrame(KSSpriteFrame* frame) = 0;
 };
 
 class KSAnimate : public KSActionInterval {
@@ -53,7 +54,7 @@ protected:
     KSFrameDisplay* sprite() const { return dynamic_cast<KSFrameDisplay*>(target_); }
 
     platform::Ref<KSAnimationFrames> animation_;
-    platform::Ref<platform::Object> origFrame_;
+    platform::Ref<KSSpriteFrame> origFrame_;
     bool restoreOriginalFrame_ { false };
 };
 

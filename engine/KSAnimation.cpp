@@ -71,6 +71,15 @@ void KSAnimation::addFrameWithTexture(KSTexture2D* texture, Rect rect)
     frames_.push_back(KSSpriteFrame::frameWithTexture(texture, rect));
 }
 
+Ref<KSAnimationFrames> KSAnimation::reversedAnimation() const
+{
+    KSSpriteFrameList reversed;
+    reversed.reserve(frames_.size());
+    for (auto it = frames_.rbegin(); it != frames_.rend(); ++it)
+        reversed.push_back(*it ? (*it)->copy() : nullptr);
+    return animationWithFrames(reversed, delay_);
+}
+
 std::string KSAnimation::description() const
 {
     return platform::format("<%s = %s | frames=%d, delay:%f>", className().c_str(),

@@ -5,6 +5,7 @@
 // caller's list afterwards does not change the animation.
 #pragma once
 
+#include "engine/KSAnimate.h"
 #include "engine/KSSpriteFrame.h"
 #include "platform/foundation/Object.h"
 
@@ -16,7 +17,7 @@ namespace kestrel {
 
 using KSSpriteFrameList = std::vector<platform::Ref<KSSpriteFrame>>;
 
-class KSAnimation : public platform::Object {
+class KSAnimation : public KSAnimationFrames {
 public:
     static platform::Ref<KSAnimation> animation();
     static platform::Ref<KSAnimation> animationWithFrames(const KSSpriteFrameList& frames);
@@ -43,9 +44,13 @@ public:
 
     const std::string& name() const { return name_; }
     void setName(std::string name) { name_ = std::move(name); }
-    float delay() const { return delay_; }
+    float delay() const override { return delay_; }
     void setDelay(float delay) { delay_ = delay; }
     const KSSpriteFrameList& frames() const { return frames_; }
+    unsigned frameCount() const override { return static_cast<unsigned>(frames_.size()); }
+    KSSpriteFrame* frameAtIndex(unsigned index) const override { return frames_.at(index).get(); }
+    // Copies of the frames in reverse order, same delay, no name.
+    platform::Ref<KSAnimationFrames> reversedAnimation() const override;
     void setFrames(KSSpriteFrameList frames) { frames_ = std::move(frames); }
 
     std::string className() const override { return "KSAnimation"; }

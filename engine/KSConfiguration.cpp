@@ -1,10 +1,9 @@
 // The configuration singleton: GL limits and extensions, and the system version.
-// The system version is the running kernel's release ("6.1.0-18" -> 6.1.0).
+// The system version is the device's ("4.2" -> 0x04020000).
 #include "engine/KSConfiguration.h"
 
+#include "platform/device/Device.h"
 #include "platform/gl/GLExtensions.h"
-
-#include <sys/utsname.h>
 
 #include <cstdlib>
 #include <mutex>
@@ -73,8 +72,7 @@ uint32_t KSConfiguration::versionFromString(const std::string& version)
 
 void KSConfiguration::init()
 {
-    struct utsname names;
-    OSVersion_ = uname(&names) == 0 ? versionFromString(names.release) : 0;
+    OSVersion_ = versionFromString(platform::ui::Device::currentDevice().systemVersion());
 
     const GLubyte* extensions = glGetString(GL_EXTENSIONS);
     gGLExtensions = extensions ? reinterpret_cast<const char*>(extensions) : "";

@@ -1,39 +1,345 @@
-// The director singleton: window size and coordinate conversions used by nodes
-// and actions.
+// KSDirector: scene stack, frame steps, pause and resume, projections, GL
+// defaults, the frame-rate display and shut-down. The loops and the frame
+// itself are in engine/platform/KSDirectorIOS.cpp.
 #include "engine/KSDirector.h"
 
+#include "engine/KSActionManager.h"
+#include "engine/KSAnimation.h"
+#include "engine/KSLabelAtlas.h"
+#include "engine/KSLabelBMFont.h"
+#include "engine/KSScene.h"
+#include "engine/KSScheduler.h"
+#include "engine/KSSpriteFrameCache.h"
+#include "engine/KSTexture2D.h"
+#include "engine/KSTextureCache.h"
+#include "engine/KSTransition.h"
+#include "engine/platform/EAGLView.h"
+#include "engine/platform/KSDirectorIOS.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/Format.h"
+#include "platform/foundation/RunLoop.h"
+
+#include <cmath>
 
 namespace kestrel {
 
 namespace {
-KSDirector* sharedInstance = nullptr;
-
-class KSDirectorPortrait final : public KSDirector {
-public:
-    std::string className() const override { return "KSDirector"; }
-};
+KSDirector* gSharedDirector = nullptr;
 } // namespace
+
+// Singleton ------------------------------------------------------------------------
 
 KSDirector* KSDirector::sharedDirector()
 {
-    if (!sharedInstance)
-        sharedInstance = new KSDirectorPortrait;
-    return sharedInstance;
+    if (!gSharedDirector) {
+        auto* director = new KSDirectorTimer;
+        installShared(director);
+        director->init();
+    }
+    return gSharedDirector;
+}
+
+KSDirector* KSDirector::sharedInstance() { return gSharedDirector; }
+
+void KSDirector::installShared(KSDirector* director)
+{
+    if (gSharedDirector) {
+        director->release();
+        BRISKO_ASSERT(false, "Attempted to allocate a second instance of a singleton.");
+    }
+    gSharedDirector = director;
 }
 
 void KSDirector::purgeSharedDirector()
 {
-    if (KSDirector* d = sharedInstance) {
-        sharedInstance = nullptr;
+    if (KSDirector* d = gSharedDirector) {
+        // Ending releases the view and stops the loop (and its thread).
+        if (d->runningScene_ || !d->scenesStack_.empty() || d->openGLView_)
+            d->end();
+        else
+            d->stopAnimation();
+        gSharedDirector = nullptr;
         d->release();
     }
 }
 
 KSDirector::~KSDirector()
 {
-    if (sharedInstance == this)
-        sharedInstance = nullptr;
+    if (gSharedDirector == this)
+        gSharedDirector = nullptr;
+}
+
+bool KSDirector::init()
+{
+    scenesStack_.reserve(10);
+    oldAnimationInterval_ = animationInterval_ = 1.0 / 60;
+    projection_ = kKSDirectorProjectionDefault;
+    return true;
+}
+
+// Scenes ---------------------------------------------------------------------------
+
+void KSDirector::runWithScene(KSScene* scene)
+{
+    BRISKO_ASSERT(scene, "Argument must be non-nil");
+    BRISKO_ASSERT(!runningScene_, "You can't run an scene if another Scene is running. Use replaceScene or pushScene instead");
+    pushScene(scene);
+    startAnimation();
+}
+
+void KSDirector::replaceScene(KSScene* scene)
+{
+    BRISKO_ASSERT(scene, "Argument must be non-nil");
+    // There is no top to replace: the first scene comes through runWithScene.
+    BRISKO_ASSERT(!scenesStack_.empty(), "A running Scene is needed");
+    sendCleanupToScene_ = true;
+    scenesStack_.back() = scene;
+    nextScene_ = scene;
+}
+
+void KSDirector::pushScene(KSScene* scene)
+{
+    BRISKO_ASSERT(scene, "Argument must be non-nil");
+    sendCleanupToScene_ = false;
+    scenesStack_.emplace_back(scene);
+    nextScene_ = scene;
+}
+
+void KSDirector::popScene()
+{
+    BRISKO_ASSERT(runningScene_, "A running Scene is needed");
+    scenesStack_.pop_back();
+    if (scenesStack_.empty())
+        end();
+    else
+        nextScene_ = scenesStack_.back().get();
+}
+
+void KSDirector::end()
+{
+    platform::Ref<KSDirector> keep(this);
+    if (platform::Ref<KSScene> scene = runningScene_) {
+        scene->onExit();
+        scene->cleanup();
+    }
+    runningScene_ = nullptr;
+    nextScene_ = nullptr;
+    scenesStack_.clear();
+
+    stopAnimation();
+
+    FPSLabel_ = nullptr;
+    projectionDelegate_ = nullptr;
+
+    KSLabelBMFont::purgeCachedData();
+    KSAnimationCache::purgeSharedAnimationCache();
+    KSSpriteFrameCache::purgeSharedSpriteFrameCache();
+    KSScheduler::purgeSharedScheduler();
+    KSActionManager::purgeSharedManager();
+    KSTextureCache::purgeSharedTextureCache();
+
+    openGLView_ = nullptr;
+}
+
+void KSDirector::setNextScene()
+{
+    bool runningIsTransition = dynamic_cast<KSTransitionScene*>(runningScene_.get()) != nullptr;
+    bool newIsTransition = dynamic_cast<KSTransitionScene*>(nextScene_) != nullptr;
+
+    // The outgoing scene may drop the stack's last reference to the next one
+    // (a replaced scene), so hold it first.
+    platform::Ref<KSScene> next(nextScene_);
+    platform::Ref<KSScene> old = runningScene_;
+    if (old && !newIsTransition) {
+        old->onExit();
+        if (sendCleanupToScene_)
+            old->cleanup();
+    }
+    runningScene_ = next;
+    nextScene_ = nullptr;
+    if (runningScene_ && !runningIsTransition) {
+        runningScene_->onEnter();
+        runningScene_->onEnterTransitionDidFinish();
+    }
+}
+
+// Time -----------------------------------------------------------------------------
+
+void KSDirector::readTime(int32_t& seconds, int32_t& microseconds)
+{
+    double now = platform::RunLoop::main().now();
+    double whole = std::floor(now);
+    seconds = static_cast<int32_t>(whole);
+    microseconds = static_cast<int32_t>(std::lround((now - whole) * 1e6));
+    if (microseconds >= 1000000) {
+        ++seconds;
+        microseconds -= 1000000;
+    }
+}
+
+void KSDirector::markLastUpdateNow() { readTime(lastUpdateSeconds_, lastUpdateMicroseconds_); }
+
+void KSDirector::calculateDeltaTime()
+{
+    int32_t seconds = 0, microseconds = 0;
+    readTime(seconds, microseconds);
+    if (nextDeltaTimeZero_) {
+        dt = 0;
+        nextDeltaTimeZero_ = false;
+    } else {
+        dt = static_cast<float>(seconds - lastUpdateSeconds_)
+             + static_cast<float>(microseconds - lastUpdateMicroseconds_) / 1000000.0f;
+        if (dt < 0)
+            dt = 0;
+    }
+    lastUpdateSeconds_ = seconds;
+    lastUpdateMicroseconds_ = microseconds;
+}
+
+void KSDirector::pause()
+{
+    if (isPaused_)
+        return;
+    oldAnimationInterval_ = animationInterval_;
+    setAnimationInterval(1 / 4.0);
+    isPaused_ = true;
+}
+
+void KSDirector::resume()
+{
+    if (!isPaused_)
+        return;
+    setAnimationInterval(oldAnimationInterval_);
+    markLastUpdateNow();
+    isPaused_ = false;
+    dt = 0;
+}
+
+void KSDirector::purgeCachedData()
+{
+    KSLabelBMFont::purgeCachedData();
+    KSTextureCache::purgeSharedTextureCache();
+}
+
+void KSDirector::showFPS()
+{
+    ++frames_;
+    accumDt_ += dt;
+    if (accumDt_ > 0.1f) {
+        frameRate_ = static_cast<float>(frames_) / accumDt_;
+        frames_ = 0;
+        accumDt_ = 0;
+        if (FPSLabel_)
+            FPSLabel_->setString(platform::format("%.1f", frameRate_));
+    }
+    if (FPSLabel_)
+        FPSLabel_->draw();
+}
+
+// GL view and state ------------------------------------------------------------------
+
+void KSDirector::setOpenGLView(EAGLView* view)
+{
+    BRISKO_ASSERT(view, "OpenGLView must be non-nil");
+    if (view == openGLView_.get())
+        return;
+    openGLView_ = view;
+    winSizeInPoints_ = view->bounds().size;
+    winSizeInPixels_ = winSizeInPoints_;
+    setGLDefaultValues();
+}
+
+void KSDirector::setGLDefaultValues()
+{
+    BRISKO_ASSERT(openGLView_, "openGLView_ must be initialized");
+    setAlphaBlending(true);
+    setDepthTest(true);
+    setProjection(projection_);
+    glClearColor(0, 0, 0, 1);
+
+    if (!FPSLabel_) {
+        KSTexture2DPixelFormat saved = KSTexture2D::defaultAlphaPixelFormat();
+        KSTexture2D::setDefaultAlphaPixelFormat(kKSTexture2DPixelFormat_RGBA4444);
+        FPSLabel_ = KSLabelAtlas::labelWithString("00.0", "fps_images.png", 16, 24, '.');
+        KSTexture2D::setDefaultAlphaPixelFormat(saved);
+    }
+}
+
+void KSDirector::setAlphaBlending(bool on)
+{
+    if (on) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    } else {
+        glDisable(GL_BLEND);
+    }
+}
+
+void KSDirector::setDepthTest(bool on)
+{
+    if (on) {
+        glClearDepthf(1.0f);
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LEQUAL);
+        glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    } else {
+        glDisable(GL_DEPTH_TEST);
+    }
+}
+
+void KSDirector::setProjection(int projection)
+{
+    Size size = winSizeInPixels_;
+    switch (projection) {
+    case kKSDirectorProjection2D: {
+        glViewport(0, 0, static_cast<GLsizei>(size.width), static_cast<GLsizei>(size.height));
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        // A view without height has no pixels per point: use one.
+        float scale = winSizeInPoints_.height != 0 ? std::trunc(size.height / winSizeInPoints_.height) : 1.0f;
+        if (scale == 0)
+            scale = 1.0f;
+        glOrthof(0, size.width, 0, size.height, -1024 * scale, 1024 * scale);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        break;
+    }
+    case kKSDirectorProjection3D: {
+        glViewport(0, 0, static_cast<GLsizei>(size.width), static_cast<GLsizei>(size.height));
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        // An empty view gets a square aspect rather than a division by zero.
+        float aspect = size.height != 0 ? size.width / size.height : 1.0f;
+        ksGLPerspective(60, aspect, 0.5f, 1500.0f);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        ksGLLookAt(size.width / 2, size.height / 2, getZEye(), size.width / 2, size.height / 2, 0, 0.0f, 1.0f, 0.0f);
+        break;
+    }
+    case kKSDirectorProjectionCustom:
+        if (auto* delegate = dynamic_cast<KSProjectionProtocol*>(projectionDelegate_.get()))
+            delegate->updateProjection();
+        break;
+    default:
+        break;
+    }
+    projection_ = projection;
+}
+
+float KSDirector::getZEye() const { return winSizeInPixels_.height / 1.1566f; }
+
+void KSDirector::setProjectionDelegate(platform::Object* delegate)
+{
+    BRISKO_ASSERT(!delegate || dynamic_cast<KSProjectionProtocol*>(delegate),
+                  "The projection delegate must implement updateProjection");
+    projectionDelegate_ = delegate;
+}
+
+void KSDirector::reshapeProjection(Size newWindowSize)
+{
+    winSizeInPoints_ = newWindowSize;
+    winSizeInPixels_ = newWindowSize;
+    setProjection(projection_);
 }
 
 void KSDirector::setWinSizeInPixels(Size pixels)
@@ -42,14 +348,52 @@ void KSDirector::setWinSizeInPixels(Size pixels)
     winSizeInPoints_ = ksSizePixelsToPoints(pixels);
 }
 
-Point KSDirector::convertToGL(Point uiPoint) const
+void KSDirector::setNotificationNode(KSNode* node) { notificationNode_ = node; }
+
+// GL utilities ---------------------------------------------------------------------
+
+void ksGLPerspective(GLfloat fovy, GLfloat aspect, GLfloat zNear, GLfloat zFar)
 {
-    return { uiPoint.x, winSize().height - uiPoint.y };
+    GLfloat ymax = zNear * std::tan(fovy * static_cast<float>(M_PI) / 360);
+    GLfloat xmax = ymax * aspect;
+    glFrustumf(-xmax, xmax, -ymax, ymax, zNear, zFar);
 }
 
-Point KSDirector::convertToUI(Point glPoint) const
+void ksGLLookAt(float eyeX, float eyeY, float eyeZ, float centerX, float centerY, float centerZ, float upX,
+                float upY, float upZ)
 {
-    return { glPoint.x, winSize().height - glPoint.y };
+    auto normalise = [](float v[3]) {
+        float len = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+        if (len != 0) {
+            v[0] /= len;
+            v[1] /= len;
+            v[2] /= len;
+        }
+    };
+    auto cross = [](const float a[3], const float b[3], float out[3]) {
+        out[0] = a[1] * b[2] - a[2] * b[1];
+        out[1] = a[2] * b[0] - a[0] * b[2];
+        out[2] = a[0] * b[1] - a[1] * b[0];
+    };
+    float f[3] = { eyeX - centerX, eyeY - centerY, eyeZ - centerZ };
+    normalise(f);
+    float up[3] = { upX, upY, upZ };
+    float s[3];
+    cross(up, f, s);
+    normalise(s);
+    float u[3];
+    cross(f, s, u);
+    normalise(u);
+
+    // Rows s, u, f in column-major order.
+    GLfloat m[16] = {
+        s[0], u[0], f[0], 0,
+        s[1], u[1], f[1], 0,
+        s[2], u[2], f[2], 0,
+        0, 0, 0, 1,
+    };
+    glMultMatrixf(m);
+    glTranslatef(-eyeX, -eyeY, -eyeZ);
 }
 
 } // namespace kestrel

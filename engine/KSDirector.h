@@ -1,41 +1,172 @@
-// The engine's central singleton, reduced for now to what nodes and actions ask
-// of it: the window size in points and pixels, the content scale factor and the
-// conversion between the view's (y down) and GL's (y up) coordinates.
+// The engine's central singleton: the scene stack and which scene is on screen,
+// the GL view and its window size in points and pixels, the GL defaults and
+// projection, the time step between frames, the scheduler tick, scene switches
+// between frames, the frame-rate display, pause, resume and shut-down.
 //
-// The scene stack, the main loop, the GL view and the orientation variants are
-// added later; until then the window size is set by whoever owns the view
-// (setWinSizeInPixels) and the conversions are those of portrait orientation.
+// This is an abstract base: what calls drawScene, and how often, belongs to the
+// loop variants of KSDirectorIOS (engine/platform/), chosen once with
+// setDirectorType before the director is first used. Caveat: everything runs on
+// the main loop's thread; push, replace and pop only record the next scene, and
+// the switch happens at the next frame after the scheduler has ticked.
 #pragma once
 
 #include "engine/ksTypes.h"
 #include "platform/foundation/Object.h"
 
+#include <string>
+#include <thread>
+#include <vector>
+
 namespace kestrel {
+
+class EAGLView;
+class KSLabelAtlas;
+class KSNode;
+class KSScene;
+
+enum ksDirectorProjection {
+    kKSDirectorProjection2D = 0,
+    kKSDirectorProjection3D = 1,
+    kKSDirectorProjectionCustom = 2,
+    kKSDirectorProjectionDefault = kKSDirectorProjection3D,
+};
+
+enum ksDirectorType {
+    kKSDirectorTypeNSTimer = 0,
+    kKSDirectorTypeMainLoop = 1,
+    kKSDirectorTypeThreadMainLoop = 2,
+    kKSDirectorTypeDisplayLink = 3,
+    kKSDirectorTypeDefault = kKSDirectorTypeNSTimer,
+};
+
+// Supplies the custom projection (projection kKSDirectorProjectionCustom).
+class KSProjectionProtocol {
+public:
+    virtual void updateProjection() = 0;
+
+protected:
+    ~KSProjectionProtocol() = default;
+};
+
+// Multiplies the current matrix by a perspective frustum / a look-at transform.
+void ksGLPerspective(GLfloat fovy, GLfloat aspect, GLfloat zNear, GLfloat zFar);
+void ksGLLookAt(float eyeX, float eyeY, float eyeZ, float centerX, float centerY, float centerZ, float upX,
+                float upY, float upZ);
 
 class KSDirector : public platform::Object {
 public:
+    // The one director; made on first use as a KSDirectorTimer unless
+    // setDirectorType chose another loop first.
     static KSDirector* sharedDirector();
+    // Ends and releases the director (tests and programs that start over).
     static void purgeSharedDirector();
+    // Whether the shared director exists, without making one (for clean-up
+    // that runs after a purge).
+    static bool hasSharedDirector() { return sharedInstance() != nullptr; }
+    // 0 timer, 1 fast, 2 fast threaded, 3 display link. False (creating nothing)
+    // for the display link on a system older than 3.1. Once a director exists,
+    // answers true and changes nothing.
+    static bool setDirectorType(int type);
+    static int defaultDirector() { return kKSDirectorTypeNSTimer; }
 
-    // The view's size in points (pixels / content scale factor).
+    std::string className() const override { return "KSDirector"; }
+
+    // --- Scenes ---
+    void runWithScene(KSScene* scene);
+    void replaceScene(KSScene* scene);
+    void pushScene(KSScene* scene);
+    void popScene();
+    virtual void end();
+    KSScene* runningScene() const { return runningScene_.get(); }
+    bool sendCleanupToScene() const { return sendCleanupToScene_; }
+    bool isPaused() const { return isPaused_; }
+    // The stack, bottom first (its last element is the top).
+    const std::vector<platform::Ref<KSScene>>& scenesStack() const { return scenesStack_; }
+
+    // --- Time and frame ---
+    virtual void drawScene() { }
+    virtual void startAnimation() { }
+    virtual void stopAnimation() { }
+    void calculateDeltaTime();
+    void setNextScene();
+    void showFPS();
+    double animationInterval() const { return animationInterval_; }
+    virtual void setAnimationInterval(double interval) { }
+    bool displayFPS() const { return displayFPS_; }
+    void setDisplayFPS(bool display) { displayFPS_ = display; }
+    bool nextDeltaTimeZero() const { return nextDeltaTimeZero_; }
+    void setNextDeltaTimeZero(bool zero) { nextDeltaTimeZero_ = zero; }
+    // The time step of the current frame.
+    ksTime deltaTime() const { return dt; }
+    float frameRate() const { return frameRate_; }
+    KSLabelAtlas* FPSLabel() const { return FPSLabel_.get(); }
+    void pause();
+    void resume();
+    void purgeCachedData();
+    virtual void showProfilers() { }
+
+    // --- GL view and state ---
+    EAGLView* openGLView() const { return openGLView_.get(); }
+    virtual void setOpenGLView(EAGLView* view);
+    void setGLDefaultValues();
+    void setAlphaBlending(bool on);
+    void setDepthTest(bool on);
+    int projection() const { return projection_; }
+    void setProjection(int projection);
+    float getZEye() const;
+    platform::Object* projectionDelegate() const { return projectionDelegate_.get(); }
+    // The delegate must implement KSProjectionProtocol (retained).
+    void setProjectionDelegate(platform::Object* delegate);
+    virtual void reshapeProjection(Size newWindowSize);
+
     virtual Size winSize() const { return winSizeInPoints_; }
     virtual Size winSizeInPixels() const { return winSizeInPixels_; }
     Size displaySizeInPixels() const { return winSizeInPixels_; }
     float contentScaleFactor() const { return ksContentScaleFactor(); }
-
-    // Set by the owner of the GL view when its surface size is known.
+    // Sets the window size without a view (node tests use it).
     void setWinSizeInPixels(Size pixels);
 
-    // View (UI, y down) <-> GL (y up) points, portrait orientation.
-    virtual Point convertToGL(Point uiPoint) const;
-    virtual Point convertToUI(Point glPoint) const;
+    virtual Point convertToGL(Point uiPoint) const { return {}; }
+    virtual Point convertToUI(Point glPoint) const { return {}; }
+
+    KSNode* notificationNode() const { return notificationNode_.get(); }
+    void setNotificationNode(KSNode* node);
+    std::thread::id runningThread() const { return runningThread_; }
 
 protected:
     KSDirector() = default;
     ~KSDirector() override;
+    virtual bool init();
+    // Makes `director` the shared one; the assertion fails when one exists.
+    static void installShared(KSDirector* director);
+    static KSDirector* sharedInstance();
+    // The wall clock as seconds and microseconds (the main loop's clock).
+    static void readTime(int32_t& seconds, int32_t& microseconds);
+    void markLastUpdateNow();
 
+    platform::Ref<EAGLView> openGLView_;
+    double animationInterval_ { 1.0 / 60 };
+    double oldAnimationInterval_ { 1.0 / 60 };
+    bool displayFPS_ { false };
+    unsigned frames_ { 0 };
+    float accumDt_ { 0 };
+    float frameRate_ { 0 };
+    platform::Ref<KSLabelAtlas> FPSLabel_;
+    bool isPaused_ { false };
+    platform::Ref<KSScene> runningScene_;
+    platform::Ref<KSNode> notificationNode_;
+    KSScene* nextScene_ { nullptr }; // not retained: the stack holds it
+    bool sendCleanupToScene_ { false };
+    std::vector<platform::Ref<KSScene>> scenesStack_;
+    int32_t lastUpdateSeconds_ { 0 };
+    int32_t lastUpdateMicroseconds_ { 0 };
+    ksTime dt { 0 };
+    bool nextDeltaTimeZero_ { false };
+    int projection_ { kKSDirectorProjectionDefault };
+    platform::Ref<platform::Object> projectionDelegate_;
     Size winSizeInPoints_ {};
     Size winSizeInPixels_ {};
+    std::thread::id runningThread_ {};
 };
 
 } // namespace kestrel

@@ -4,10 +4,13 @@
 
 #include "engine/KSAction.h"
 #include "engine/KSActionManager.h"
+#include "engine/KSCamera.h"
 #include "engine/KSDirector.h"
+#include "engine/KSGrid.h"
 #include "engine/Support/KSArray.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
+#include "platform/ui/Touches.h"
 
 #include <GLES/gl.h>
 #include <cmath>
@@ -288,6 +291,13 @@ void KSNode::visit()
     if (!visible_)
         return;
     glPushMatrix();
+    // Hold the grid: an action started by a child may replace it mid-visit.
+    Ref<KSGridBase> grid = grid_;
+    const bool gridActive = grid && grid->active();
+    if (gridActive) {
+        grid->beforeDraw();
+        transformAncestors();
+    }
     transform();
     if (children_) {
         // Children may remove themselves or siblings while drawing: hold the
@@ -308,6 +318,8 @@ void KSNode::visit()
     } else {
         draw();
     }
+    if (gridActive)
+        grid->afterDraw(this);
     glPopMatrix();
 }
 
@@ -333,6 +345,41 @@ void KSNode::transform()
     glMultMatrixf(transformGL());
     if (vertexZ_ != 0)
         glTranslatef(0, 0, vertexZ_);
+
+    // A moved camera looks at the node about its anchor point (a grid applies
+    // it itself when it draws the captured picture).
+    if (camera_ && camera_->dirty() && !(grid_ && grid_->active())) {
+        bool translate = anchorPointInPixels_.x != 0 || anchorPointInPixels_.y != 0;
+        if (translate)
+            glTranslatef(anchorPointInPixels_.x, anchorPointInPixels_.y, 0);
+        camera_->locate();
+        if (translate)
+            glTranslatef(-anchorPointInPixels_.x, -anchorPointInPixels_.y, 0);
+    }
+}
+
+void KSNode::setGrid(KSGridBase* grid)
+{
+    grid_ = grid;
+}
+
+KSCamera* KSNode::camera()
+{
+    if (!camera_)
+        camera_ = KSCamera::camera();
+    return camera_.get();
+}
+
+Point KSNode::convertTouchToNodeSpace(platform::ui::ActiveTouch* touch)
+{
+    Point p = touch->locationInView(touch->view());
+    return convertToNodeSpace(KSDirector::sharedDirector()->convertToGL(p));
+}
+
+Point KSNode::convertTouchToNodeSpaceAR(platform::ui::ActiveTouch* touch)
+{
+    Point p = touch->locationInView(touch->view());
+    return convertToNodeSpaceAR(KSDirector::sharedDirector()->convertToGL(p));
 }
 
 // Life cycle ----------------------------------------------------------------

@@ -7,6 +7,8 @@
 // them. A node with running actions is kept alive by the action manager.
 #pragma once
 
+#include "engine/KSCamera.h"
+#include "engine/KSGrid.h"
 #include "engine/KSScheduler.h"
 #include "engine/Support/KSArray.h"
 #include "engine/ksTypes.h"
@@ -17,6 +19,14 @@
 namespace kestrel {
 
 class KSAction;
+
+} // namespace kestrel
+
+namespace platform::ui {
+class ActiveTouch;
+}
+
+namespace kestrel {
 
 // Affine (a, b, c, d, tx, ty) as a column-major 4x4 GL matrix.
 void ksAffineToGLMatrix(const AffineTransform& t, GLfloat m[16]);
@@ -127,6 +137,17 @@ public:
     Point convertToWorldSpace(Point nodePoint);
     Point convertToNodeSpaceAR(Point worldPoint);
     Point convertToWorldSpaceAR(Point nodePoint);
+    // A touch's location (in its view) in the node's space, from its corner / anchor point.
+    Point convertTouchToNodeSpace(platform::ui::ActiveTouch* touch);
+    Point convertTouchToNodeSpaceAR(platform::ui::ActiveTouch* touch);
+
+    // The node's camera, made on first request. A moved (dirty) camera is
+    // applied in transform(), about the anchor point.
+    KSCamera* camera();
+    // The grid effect (retained). While it is active the node and its children
+    // render into the grid's texture, which is then drawn as the grid's mesh.
+    KSGridBase* grid() const { return grid_.get(); }
+    void setGrid(KSGridBase* grid);
     Point convertToWindowSpace(Point nodePoint);
 
     // The cached GL matrix of nodeToParentTransform (refreshed by transform()).
@@ -153,6 +174,8 @@ protected:
     AffineTransform inverse_ {};
     GLfloat transformGL_[16] {};
     float vertexZ_ { 0 };
+    platform::Ref<KSCamera> camera_;
+    platform::Ref<KSGridBase> grid_;
     int zOrder_ { 0 };
     platform::Ref<KSArray> children_;
     KSNode* parent_ { nullptr };

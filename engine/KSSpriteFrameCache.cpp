@@ -1,6 +1,7 @@
 // The sprite-frame cache and the sprite-sheet property-list formats 0 to 3.
 #include "engine/KSSpriteFrameCache.h"
 
+#include "engine/KSSprite.h"
 #include "engine/KSTextureCache.h"
 #include "engine/Support/KSFileUtils.h"
 #include "platform/foundation/Bundle.h"
@@ -184,6 +185,14 @@ KSSpriteFrame* KSSpriteFrameCache::spriteFrameByName(const std::string& name) co
         if (auto found = spriteFrames_.find(alias->second); found != spriteFrames_.end())
             return found->second.get();
     return nullptr;
+}
+
+Ref<KSSprite> KSSpriteFrameCache::createSpriteWithFrameName(const std::string& name) const
+{
+    auto found = spriteFrames_.find(name);
+    if (found == spriteFrames_.end())
+        return nullptr;
+    return KSSprite::spriteWithSpriteFrame(found->second.get());
 }
 
 std::string KSSpriteFrameCache::description() const

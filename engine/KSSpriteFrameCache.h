@@ -15,6 +15,8 @@
 
 namespace kestrel {
 
+class KSSprite;
+
 class KSSpriteFrameCache : public platform::Object {
 public:
     static KSSpriteFrameCache* sharedSpriteFrameCache();
@@ -34,6 +36,9 @@ public:
 
     // The frame under name, else under the name an alias maps it to; nil otherwise.
     KSSpriteFrame* spriteFrameByName(const std::string& name) const;
+    // A sprite showing the frame stored under exactly that name (aliases are
+    // not consulted); nil when there is none.
+    platform::Ref<KSSprite> createSpriteWithFrameName(const std::string& name) const;
 
     size_t count() const { return spriteFrames_.size(); }
     std::string className() const override { return "KSSpriteFrameCache"; }

@@ -1,6 +1,7 @@
 // Texture objects from raw pixels, images and PVR data; drawing one quad and
-// setting the sampling parameters. Images are drawn through the platform's
-// GraphicsContext into a power-of-two bitmap, then repacked.
+// setting the sampling parameters. Images and text are drawn through the
+// platform's GraphicsContext into a power-of-two bitmap (text as coverage in an
+// A8 texture), then uploaded.
 #include "engine/KSTexture2D.h"
 
 #include "engine/KSConfiguration.h"
@@ -10,7 +11,11 @@
 #include "platform/foundation/Format.h"
 #include "platform/gl/GLExtensions.h"
 #include "platform/graphics/GraphicsContext.h"
+#include "platform/graphics/Font.h"
 #include "platform/graphics/Image.h"
+#include "platform/graphics/TextEngine.h"
+#include "external/ttfont/TTFontManager.h"
+#include "external/ttfont/TTStringDrawing.h"
 
 #include <GLES/glext.h>
 
@@ -204,14 +209,91 @@ bool KSTexture2D::initWithImage(const platform::Image* image)
 
 // ---- text ----
 
-bool KSTexture2D::initWithString(const std::string&, const std::string&, float)
+// The platform font of that name, else the font manager's; the texture draws
+// with whichever one holds.
+struct TextFont {
+    Ref<platform::Font> platformFont;
+    Ref<ttfont::TTFont> ttFont;
+    explicit operator bool() const { return platformFont || ttFont; }
+};
+
+static TextFont findTextFont(const std::string& name, float size)
 {
-    return false;
+    TextFont f;
+    f.platformFont = platform::Font::fontWithName(name, size);
+    if (!f.platformFont)
+        f.ttFont = ttfont::TTFontManager::sharedManager()->ttFontWithName(name, size);
+    return f;
 }
 
-bool KSTexture2D::initWithString(const std::string&, Size, KSTextAlignment, const std::string&, float)
+template <typename Draw>
+bool KSTexture2D::initWithText(Size dimensions, const Draw& draw)
 {
-    return false;
+    // Negative, NaN or oversized dimensions make no texture (their conversion
+    // to a pixel count would be undefined).
+    const float limit = static_cast<float>(1u << 16);
+    if (!(dimensions.width > 0 && dimensions.width <= limit && dimensions.height > 0 && dimensions.height <= limit))
+        return false;
+    const uint32_t width = ksNextPowerOfTwo(static_cast<uint32_t>(dimensions.width));
+    const uint32_t height = ksNextPowerOfTwo(static_cast<uint32_t>(dimensions.height));
+    auto context = platform::GraphicsContext::create(width, height, platform::GraphicsContext::Format::Gray8);
+    if (!context)
+        return false;
+    // The context's origin is its top-left corner, so text lands upright with its
+    // first line in the first rows: texture coordinate t = 0 is the text's top.
+    context->setFillColor(1, 1, 1, 1);
+    draw(*context, Rect(0, 0, dimensions.width, dimensions.height));
+    platform::Bytes pixels = context->pixelData();
+    return initWithData(pixels.data(), kKSTexture2DPixelFormat_A8, width, height, dimensions);
+}
+
+bool KSTexture2D::initWithString(const std::string& string, Size dimensions, KSTextAlignment alignment,
+                                 const platform::Font* font)
+{
+    BRISKO_ASSERT(font != nullptr, "Invalid font");
+    return initWithText(dimensions, [&](platform::GraphicsContext& context, Rect rect) {
+        platform::TextLayoutOptions o;
+        o.lineBreakMode = platform::LineBreakMode::WordWrap;
+        o.alignment = static_cast<platform::TextAlignment>(alignment);
+        platform::drawText(context, string, *font, rect, o);
+    });
+}
+
+bool KSTexture2D::initWithString(const std::string& string, Size dimensions, KSTextAlignment alignment,
+                                 const ttfont::TTFont* font)
+{
+    BRISKO_ASSERT(font != nullptr, "Invalid font");
+    return initWithText(dimensions, [&](platform::GraphicsContext& context, Rect rect) {
+        ttfont::drawInRect(context, string, rect, *font, platform::LineBreakMode::WordWrap,
+                           static_cast<platform::TextAlignment>(alignment));
+    });
+}
+
+bool KSTexture2D::initWithString(const std::string& string, const std::string& fontName, float fontSize)
+{
+    TextFont font = findTextFont(fontName, fontSize);
+    if (!font)
+        return false;
+    if (font.platformFont) {
+        platform::TextLayoutOptions o;
+        o.maxLines = 1;
+        o.lineBreakMode = platform::LineBreakMode::Clip;
+        Size dimensions = platform::measureText(string, *font.platformFont, o);
+        return initWithString(string, dimensions, KSTextAlignmentCenter, font.platformFont.get());
+    }
+    Size dimensions = ttfont::sizeWithTTFont(string, *font.ttFont);
+    return initWithString(string, dimensions, KSTextAlignmentCenter, font.ttFont.get());
+}
+
+bool KSTexture2D::initWithString(const std::string& string, Size dimensions, KSTextAlignment alignment,
+                                 const std::string& fontName, float fontSize)
+{
+    TextFont font = findTextFont(fontName, fontSize);
+    if (!font)
+        return false;
+    if (font.platformFont)
+        return initWithString(string, dimensions, alignment, font.platformFont.get());
+    return initWithString(string, dimensions, alignment, font.ttFont.get());
 }
 
 // ---- PVR ----

@@ -15,7 +15,12 @@
 #include <string>
 
 namespace platform {
+class Font;
 class Image;
+} // namespace platform
+
+namespace ttfont {
+class TTFont;
 }
 
 namespace kestrel {
@@ -53,10 +58,18 @@ public:
     bool initWithData(const void* data, KSTexture2DPixelFormat format, uint32_t pixelsWide, uint32_t pixelsHigh,
                       Size contentSize);
     bool initWithImage(const platform::Image* image);
-    // Text rendering arrives with the font support; until then no font is found.
+    // Text drawn into an A8 texture, word-wrapped in (0, 0, dimensions) with the
+    // alignment. The font is the platform font of that name, else the font
+    // manager's bundle font; neither (or empty dimensions) fails. Without
+    // dimensions the texture takes the size of the text on one line, centred.
     bool initWithString(const std::string& string, const std::string& fontName, float fontSize);
     bool initWithString(const std::string& string, Size dimensions, KSTextAlignment alignment,
                         const std::string& fontName, float fontSize);
+    // The font must be given ("Invalid font").
+    bool initWithString(const std::string& string, Size dimensions, KSTextAlignment alignment,
+                        const platform::Font* font);
+    bool initWithString(const std::string& string, Size dimensions, KSTextAlignment alignment,
+                        const ttfont::TTFont* font);
     bool initWithPVRTCData(const void* data, int level, int bpp, bool hasAlpha, int length);
     bool initWithPVRFile(const std::string& path);
 
@@ -102,6 +115,9 @@ private:
     GLfloat maxS_ { 0 };
     GLfloat maxT_ { 0 };
     bool hasPremultipliedAlpha_ { false };
+
+    template <typename Draw>
+    bool initWithText(Size dimensions, const Draw& draw);
 };
 
 // The 16-bit repacking of one R, G, B, A pixel (exposed for tests and tools).

@@ -1,6 +1,7 @@
 // Fuzzes text layout with arbitrary bytes as text (texts come from the server)
 // and options taken from the first bytes; every line must keep to the width
-// whenever the mode truncates or the text can be broken.
+// whenever the mode truncates or the text can be broken, and every glyph must
+// name a character of the text.
 #include "platform/graphics/Font.h"
 #include "platform/graphics/TextEngine.h"
 
@@ -20,6 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     o.alignment = static_cast<platform::TextAlignment>(data[2] / 6 % 3);
     std::string text(reinterpret_cast<const char*>(data + 3), size - 3);
     auto layout = platform::layoutText(text, *font, o);
+    const size_t characters = platform::decodeUtf8(text).size();
     bool truncating = o.lineBreakMode != platform::LineBreakMode::WordWrap && o.lineBreakMode != platform::LineBreakMode::CharacterWrap;
     if (o.maxLines && layout.lines.size() > static_cast<size_t>(o.maxLines))
         std::abort();
@@ -30,6 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort();
         if (platform::decodeUtf8(line.text).size() != line.glyphs.size())
             std::abort();
+        // Glyphs point back into the text (an ellipsis at most one past its end).
+        for (const auto& g : line.glyphs) {
+            if (g.index > characters)
+                std::abort();
+        }
     }
     return 0;
 }

@@ -1,69 +1,70 @@
-// The showcase: drives the engine's scheduler from a real-time run loop at 30
-// frames per second and prints what each subscriber did, frame by frame.
-#include "engine/KSScheduler.h"
-#include "platform/foundation/Format.h"
+// The showcase: runs the engine headless on a display-link director (320 x 480
+// RGB565 view, 1/30 s, frame-rate display on), shows each scene for a moment,
+// saves selected frames as PNG files into a folder it names, and prints one
+// line per scene. Usage: showcase [OUTPUT_FOLDER]
+#include "Showcase.h"
+
+#include "engine/KSDirector.h"
+#include "engine/platform/KSDirectorIOS.h"
+#include "platform/device/Screen.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/ui/Window.h"
+
+#include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 using namespace kestrel;
-using platform::adoptRef;
-using platform::Ref;
 
 namespace {
 
-// A subscriber that reports its calls: a per-frame update and a slower timer.
-class Reporter : public platform::Object {
-public:
-    static Ref<Reporter> make(std::string name) { return adoptRef(new Reporter(std::move(name))); }
-    void update(ksTime dt)
-    {
-        ++updates;
-        total += dt;
+std::string makeOutputDir(int argc, char** argv)
+{
+    if (argc > 1) {
+        mkdir(argv[1], 0755);
+        return argv[1];
     }
-    void every(ksTime elapsed)
-    {
-        std::printf("  %-8s timer fired after %.3f s (updates so far: %d)\n", name.c_str(), elapsed, updates);
-    }
-    std::string name;
-    int updates { 0 };
-    double total { 0 };
-
-private:
-    explicit Reporter(std::string n) : name(std::move(n)) { }
-};
+    char pattern[] = "/tmp/brisko-showcase-XXXXXX";
+    const char* dir = mkdtemp(pattern);
+    return dir ? dir : "";
+}
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
-    auto& loop = platform::RunLoop::main();
-    KSScheduler* scheduler = KSScheduler::sharedScheduler();
+    // Software rasterising everywhere, so the frames are the same on every machine.
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
+    std::string output = makeOutputDir(argc, argv);
+    if (output.empty()) {
+        std::fprintf(stderr, "showcase: cannot make an output folder\n");
+        return 1;
+    }
 
-    auto physics = Reporter::make("physics");
-    auto hud = Reporter::make("hud");
-    scheduler->scheduleUpdateForTarget(physics.get(), -1, false);
-    scheduler->scheduleUpdateForTarget(hud.get(), 1, false);
-    scheduler->scheduleSelector(BRISKO_SELECTOR(Reporter, every), physics.get(), 0.25f, false);
-    scheduler->scheduleSelector(BRISKO_SELECTOR(Reporter, every), hud.get(), 0.5f, false);
+    if (!KSDirector::setDirectorType(kKSDirectorTypeDisplayLink))
+        KSDirector::setDirectorType(kKSDirectorTypeNSTimer);
+    auto* director = static_cast<KSDirectorIOS*>(KSDirector::sharedDirector());
+    auto window = platform::ui::Window::windowWithFrame(platform::ui::Screen::mainScreen().bounds());
+    window->makeKeyAndVisible();
+    director->setPixelFormat(kKSPixelFormatRGB565);
+    if (!director->attachInWindow(window.get())) {
+        std::fprintf(stderr, "showcase: cannot attach the GL view\n");
+        return 1;
+    }
+    director->setAnimationInterval(1.0 / 30);
+    director->setDisplayFPS(true);
 
-    std::puts("scheduler: 1 s of frames at 1/30 s");
-    double last = loop.now();
-    int frames = 0;
-    auto displayLink = loop.scheduleTimer(1.0 / 30, true, [&](platform::Timer& timer) {
-        double now = loop.now();
-        scheduler->tick(static_cast<ksTime>(now - last));
-        last = now;
-        if (++frames == 30) {
-            timer.invalidate();
-            loop.stop();
-        }
-    });
-    loop.run();
+    std::printf("frames: %s\n", output.c_str());
+    showcase::Showcase show(output);
+    std::printf("%s\n", showcase::runEngineScene(show).c_str());
+    std::printf("%s\n", showcase::runSpriteSheetScene(show).c_str());
+    std::printf("%s\n", showcase::runSpriteBatchScene(show).c_str());
+    std::printf("%s\n", showcase::runParticleScene(show).c_str());
+    std::printf("%s\n", showcase::runTileMapScene(show).c_str());
+    std::printf("%s\n", showcase::runTransitionScene(show).c_str());
 
-    std::printf("scheduler: %d frames; physics updated %d times (%.2f s), hud %d times (%.2f s)\n", frames,
-                physics->updates, physics->total, hud->updates, hud->total);
-    KSScheduler::purgeSharedScheduler();
+    KSDirector::purgeSharedDirector();
     return 0;
 }

@@ -15,6 +15,9 @@ namespace platform {
 class Font final : public Object {
 public:
     static Ref<Font> fontWithName(const std::string& name, float size);
+    // A font over an opened file (fonts loaded from files rather than installed);
+    // empty without a file.
+    static Ref<Font> fontWithFile(Ref<FontFile> file, float size) { return make(std::move(file), size); }
     static Ref<Font> systemFont(float size);
     static Ref<Font> boldSystemFont(float size);
     static Ref<Font> italicSystemFont(float size);

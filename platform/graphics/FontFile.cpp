@@ -5,6 +5,8 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_OUTLINE_H
+#include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
 #include <cstdlib>
@@ -151,6 +153,10 @@ Ref<FontFile> FontFile::fromPath(const std::string& path, int faceIndex)
     font->descender_ = face->descender;
     font->height_ = face->height;
     font->hasKerning_ = FT_HAS_KERNING(face);
+    if (auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2)); os2 && os2->version != 0xFFFF && os2->version >= 2) {
+        font->capHeight_ = os2->sCapHeight;
+        font->xHeight_ = os2->sxHeight;
+    }
     if (font->unitsPerEm_ == 0) // bitmap-only faces cannot be measured in design units
         return nullptr;
     return font;
@@ -236,6 +242,82 @@ float FontFile::kerning(uint32_t left, uint32_t right, float size) const
     if (FT_Get_Kerning(face_, left, right, FT_KERNING_UNSCALED, &k) != 0)
         return 0;
     return scale(k.x, size);
+}
+
+std::optional<Bytes> FontFile::copyTable(uint32_t tag) const
+{
+    std::lock_guard guard(mutex_);
+    FT_ULong length = 0;
+    if (!FT_IS_SFNT(face_) || FT_Load_Sfnt_Table(face_, tag, 0, nullptr, &length) != 0)
+        return std::nullopt;
+    Bytes table(length);
+    if (length && FT_Load_Sfnt_Table(face_, tag, 0, table.data(), &length) != 0)
+        return std::nullopt;
+    return table;
+}
+
+namespace {
+
+// Collects an outline's contours; quadratic pieces are raised to cubics so
+// that one curve kind serves every font format.
+struct OutlineBuilder {
+    FontFile::Outline segments;
+    float lastX { 0 }, lastY { 0 };
+
+    static OutlineBuilder& from(void* user) { return *static_cast<OutlineBuilder*>(user); }
+    void add(FontFile::OutlineSegment::Kind kind, float x1, float y1, float x2, float y2, float x, float y)
+    {
+        segments.push_back({ kind, x1, y1, x2, y2, x, y });
+        lastX = x;
+        lastY = y;
+    }
+    static int moveTo(const FT_Vector* to, void* user)
+    {
+        from(user).add(FontFile::OutlineSegment::Move, 0, 0, 0, 0, to->x, to->y);
+        return 0;
+    }
+    static int lineTo(const FT_Vector* to, void* user)
+    {
+        from(user).add(FontFile::OutlineSegment::Line, 0, 0, 0, 0, to->x, to->y);
+        return 0;
+    }
+    static int conicTo(const FT_Vector* c, const FT_Vector* to, void* user)
+    {
+        auto& b = from(user);
+        float x0 = b.lastX, y0 = b.lastY;
+        float x1 = x0 + 2.f / 3.f * (c->x - x0), y1 = y0 + 2.f / 3.f * (c->y - y0);
+        float x2 = to->x + 2.f / 3.f * (c->x - to->x), y2 = to->y + 2.f / 3.f * (c->y - to->y);
+        b.add(FontFile::OutlineSegment::Cubic, x1, y1, x2, y2, to->x, to->y);
+        return 0;
+    }
+    static int cubicTo(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user)
+    {
+        from(user).add(FontFile::OutlineSegment::Cubic, c1->x, c1->y, c2->x, c2->y, to->x, to->y);
+        return 0;
+    }
+};
+
+} // namespace
+
+std::shared_ptr<const FontFile::Outline> FontFile::glyphOutline(uint32_t glyph) const
+{
+    std::lock_guard guard(mutex_);
+    if (auto it = outlines_.find(glyph); it != outlines_.end())
+        return it->second;
+    OutlineBuilder builder;
+    if (FT_Load_Glyph(face_, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) == 0
+        && face_->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
+        FT_Outline_Funcs funcs {};
+        funcs.move_to = &OutlineBuilder::moveTo;
+        funcs.line_to = &OutlineBuilder::lineTo;
+        funcs.conic_to = &OutlineBuilder::conicTo;
+        funcs.cubic_to = &OutlineBuilder::cubicTo;
+        if (FT_Outline_Decompose(&face_->glyph->outline, &funcs, &builder) != 0)
+            builder.segments.clear();
+    }
+    auto outline = std::make_shared<const Outline>(std::move(builder.segments));
+    outlines_.emplace(glyph, outline);
+    return outline;
 }
 
 } // namespace platform

@@ -10,10 +10,15 @@
 
 #include "platform/foundation/Object.h"
 
+#include "platform/foundation/Value.h"
+
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 struct FT_FaceRec_;
 
@@ -40,6 +45,28 @@ public:
     float descender(float size) const { return scale(-descender_, size); }
     float lineHeight(float size) const { return scale(height_, size); }
 
+    // The font's own values in font units, for callers that apply their own
+    // rounding: units per em, ascent and descent (negative below the baseline)
+    // from the horizontal header, cap height and x-height from the OS/2 table
+    // (0 when the table does not record them).
+    long unitsPerEm() const { return unitsPerEm_; }
+    long ascentUnits() const { return ascender_; }
+    long descentUnits() const { return descender_; }
+    long capHeightUnits() const { return capHeight_; }
+    long xHeightUnits() const { return xHeight_; }
+
+    // A copy of a whole sfnt table ('name' is 0x6E616D65); empty when the font has none.
+    std::optional<Bytes> copyTable(uint32_t tag) const;
+
+    // A glyph's outline in font units, y up: closed contours of lines and cubic
+    // curves. Empty for blank glyphs (space). Cached per glyph.
+    struct OutlineSegment {
+        enum Kind : uint8_t { Move, Line, Cubic } kind;
+        float x1, y1, x2, y2, x, y; // control points are used by Cubic only
+    };
+    using Outline = std::vector<OutlineSegment>;
+    std::shared_ptr<const Outline> glyphOutline(uint32_t glyph) const;
+
     // Glyph index of a character; 0 when the font has no glyph for it.
     uint32_t glyphIndex(char32_t c) const;
     bool hasGlyph(char32_t c) const { return glyphIndex(c) != 0; }
@@ -64,10 +91,13 @@ private:
     long ascender_ { 0 };
     long descender_ { 0 };
     long height_ { 0 };
+    long capHeight_ { 0 };
+    long xHeight_ { 0 };
     bool hasKerning_ { false };
     mutable std::mutex mutex_;
     mutable std::unordered_map<uint32_t, long> advances_;
     mutable std::unordered_map<char32_t, uint32_t> glyphs_;
+    mutable std::unordered_map<uint32_t, std::shared_ptr<const Outline>> outlines_;
 };
 
 } // namespace platform

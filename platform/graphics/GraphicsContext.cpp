@@ -113,6 +113,7 @@ void GraphicsContext::strokeRect(const Rect& r)
 void GraphicsContext::beginPath() { cairo_new_path(cr_); }
 void GraphicsContext::moveTo(float x, float y) { cairo_move_to(cr_, x, y); }
 void GraphicsContext::lineTo(float x, float y) { cairo_line_to(cr_, x, y); }
+void GraphicsContext::curveTo(float c1x, float c1y, float c2x, float c2y, float x, float y) { cairo_curve_to(cr_, c1x, c1y, c2x, c2y, x, y); }
 void GraphicsContext::addRect(const Rect& r) { cairo_rectangle(cr_, r.origin.x, r.origin.y, r.size.width, r.size.height); }
 
 void GraphicsContext::addArc(float cx, float cy, float radius, float startAngle, float endAngle, bool clockwise)

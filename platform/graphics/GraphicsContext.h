@@ -55,6 +55,8 @@ public:
     void beginPath();
     void moveTo(float x, float y);
     void lineTo(float x, float y);
+    // A cubic Bezier curve from the current point through two control points.
+    void curveTo(float c1x, float c1y, float c2x, float c2y, float x, float y);
     void addRect(const Rect& r);
     void addArc(float cx, float cy, float radius, float startAngle, float endAngle, bool clockwise);
     void closePath();

@@ -1,9 +1,11 @@
 // The text engine's layout: line breaking, truncation and alignment over the
-// unhinted metrics of a FontFile. Measuring and drawing both go through
-// layoutText, so a label is drawn exactly as it was measured.
+// unhinted metrics of a FontFile, and the drawing of a layout's glyph outlines
+// into a GraphicsContext. Measuring and drawing both go through layoutText, so
+// a label is drawn exactly as it was measured.
 #include "platform/graphics/TextEngine.h"
 
 #include "platform/graphics/Font.h"
+#include "platform/graphics/GraphicsContext.h"
 
 #include <algorithm>
 #include <cmath>
@@ -120,7 +122,7 @@ public:
         return width(r, 0, r.chars.size());
     }
 
-    TextLine line(const std::u32string& s) const
+    TextLine line(const std::u32string& s, const std::vector<size_t>& indexes) const
     {
         Run r = run(s);
         TextLine l;
@@ -129,7 +131,7 @@ public:
         for (size_t i = 0; i < s.size(); ++i) {
             if (i)
                 x += r.kerns[i];
-            l.glyphs.push_back({ r.glyphs[i], s[i], x });
+            l.glyphs.push_back({ r.glyphs[i], s[i], x, indexes[i] });
             x += r.advances[i];
         }
         l.width = x;
@@ -141,40 +143,81 @@ private:
     float size_;
 };
 
-std::u32string trimTrailingSpaces(std::u32string s)
+// Characters of a line with the index of each in the decoded source text, so
+// that drawing can find the attributes of what it draws.
+struct Piece {
+    std::u32string chars;
+    std::vector<size_t> indexes;
+
+    static Piece of(const std::u32string& text, size_t begin, size_t length, size_t base)
+    {
+        Piece p;
+        p.chars = text.substr(begin, length);
+        for (size_t i = 0; i < p.chars.size(); ++i)
+            p.indexes.push_back(base + begin + i);
+        return p;
+    }
+    Piece& operator+=(const Piece& o)
+    {
+        chars += o.chars;
+        indexes.insert(indexes.end(), o.indexes.begin(), o.indexes.end());
+        return *this;
+    }
+};
+
+Piece trimTrailingSpaces(Piece s)
 {
-    while (!s.empty() && isSpace(s.back()))
-        s.pop_back();
+    while (!s.chars.empty() && isSpace(s.chars.back())) {
+        s.chars.pop_back();
+        s.indexes.pop_back();
+    }
     return s;
 }
 
-std::u32string trimLeadingSpaces(std::u32string s)
+Piece trimLeadingSpaces(Piece s)
 {
     size_t k = 0;
-    while (k < s.size() && isSpace(s[k]))
+    while (k < s.chars.size() && isSpace(s.chars[k]))
         ++k;
-    return s.substr(k);
+    s.chars.erase(0, k);
+    s.indexes.erase(s.indexes.begin(), s.indexes.begin() + static_cast<std::ptrdiff_t>(k));
+    return s;
 }
 
 // Cuts a line to fit the width with an ellipsis at the head, tail or middle.
 // The number of characters kept is first estimated from the run's widths,
-// then checked on the composed text (kerning at the joins may differ).
-std::u32string truncate(const Measurer& m, const std::u32string& text, float width, LineBreakMode mode, const std::u32string& ellipsis)
+// then checked on the composed text (kerning at the joins may differ). The
+// ellipsis takes the source index of the first character it stands for.
+Piece truncate(const Measurer& m, const std::u32string& text, size_t base, float width, LineBreakMode mode, const std::u32string& ellipsis)
 {
-    auto fits = [&](const std::u32string& s) { return m.width(s) <= width + kEpsilon; };
+    auto fits = [&](const Piece& p) { return m.width(p.chars) <= width + kEpsilon; };
     float room = width - m.width(ellipsis) + kEpsilon;
     if (room < 0)
         return {};
     Measurer::Run r = m.run(text);
     const size_t n = text.size();
+    auto dots = [&](size_t standsFor) {
+        Piece p;
+        p.chars = ellipsis;
+        p.indexes.assign(ellipsis.size(), base + standsFor);
+        return p;
+    };
     auto compose = [&](size_t keep) {
-        if (mode == LineBreakMode::HeadTruncation)
-            return ellipsis + trimLeadingSpaces(text.substr(n - keep));
+        if (mode == LineBreakMode::HeadTruncation) {
+            Piece p = dots(0);
+            p += trimLeadingSpaces(Piece::of(text, n - keep, keep, base));
+            return p;
+        }
         if (mode == LineBreakMode::MiddleTruncation) {
             size_t front = (keep + 1) / 2, back = keep / 2; // the extra character goes in front
-            return trimTrailingSpaces(text.substr(0, front)) + ellipsis + trimLeadingSpaces(text.substr(n - back));
+            Piece p = trimTrailingSpaces(Piece::of(text, 0, front, base));
+            p += dots(front);
+            p += trimLeadingSpaces(Piece::of(text, n - back, back, base));
+            return p;
         }
-        return trimTrailingSpaces(text.substr(0, keep)) + ellipsis;
+        Piece p = trimTrailingSpaces(Piece::of(text, 0, keep, base));
+        p += dots(keep);
+        return p;
     };
     auto estimateFits = [&](size_t keep) {
         if (mode == LineBreakMode::HeadTruncation)
@@ -187,29 +230,35 @@ std::u32string truncate(const Measurer& m, const std::u32string& text, float wid
     while (estimate < n && estimateFits(estimate + 1))
         ++estimate;
     for (size_t keep = std::min(n, estimate + 2); ; --keep) {
-        std::u32string candidate = compose(keep);
+        Piece candidate = compose(keep);
         if (keep == 0 || fits(candidate))
             return candidate;
     }
 }
 
-std::vector<std::u32string> paragraphs(const std::u32string& text)
+struct Paragraph {
+    std::u32string chars;
+    size_t start { 0 }; // index of its first character in the decoded text
+};
+
+std::vector<Paragraph> paragraphs(const std::u32string& text)
 {
-    std::vector<std::u32string> out;
-    std::u32string current;
+    std::vector<Paragraph> out;
+    Paragraph current;
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
         if (c == '\n' || c == '\r' || c == 0x2028 || c == 0x2029) {
             if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
                 ++i;
             out.push_back(std::move(current));
-            current.clear();
+            current = Paragraph();
+            current.start = i + 1;
         } else {
-            current.push_back(c);
+            current.chars.push_back(c);
         }
     }
     // A final newline ends the last line; it does not start another.
-    if (!current.empty() || out.empty())
+    if (!current.chars.empty() || out.empty())
         out.push_back(std::move(current));
     return out;
 }
@@ -219,8 +268,8 @@ std::vector<std::u32string> paragraphs(const std::u32string& text)
 TextLayout layoutText(const std::string& utf8, const Font& font, const TextLayoutOptions& options)
 {
     TextLayout layout;
-    layout.lineHeight = font.lineHeight();
-    layout.ascender = font.ascender();
+    layout.lineHeight = options.lineHeight > 0 ? options.lineHeight : font.lineHeight();
+    layout.ascender = options.lineHeight > 0 ? options.ascender : font.ascender();
     if (utf8.empty())
         return layout;
 
@@ -239,12 +288,14 @@ TextLayout layoutText(const std::string& utf8, const Font& font, const TextLayou
         || mode == LineBreakMode::TailTruncation || mode == LineBreakMode::MiddleTruncation;
     const std::u32string ellipsis = font.file().hasGlyph(U'\u2026') ? std::u32string(U"\u2026") : std::u32string(U"...");
 
-    std::vector<std::u32string> lines;
+    std::vector<Piece> lines;
     std::vector<float> clippedWidth; // for clip mode: the width shown
     auto paras = paragraphs(decodeUtf8(utf8));
     bool stop = false;
     for (size_t p = 0; p < paras.size() && !stop; ++p) {
-        Measurer::Run run = m.run(paras[p]);
+        const std::u32string& para = paras[p].chars;
+        const size_t base = paras[p].start;
+        Measurer::Run run = m.run(para);
         const size_t n = run.chars.size();
         size_t start = 0;
         bool first = true;
@@ -253,7 +304,7 @@ TextLayout layoutText(const std::string& utf8, const Font& font, const TextLayou
             bool lastAllowed = limit && lines.size() + 1 == limit;
             bool moreAfter = p + 1 < paras.size();
             if (lastAllowed && truncating && bounded) {
-                std::u32string rest = paras[p].substr(start);
+                Piece rest = Piece::of(para, start, std::u32string::npos, base);
                 float w = Measurer::width(run, start, n);
                 if (w > maxWidth + kEpsilon || moreAfter) {
                     layout.truncated = true;
@@ -261,7 +312,7 @@ TextLayout layoutText(const std::string& utf8, const Font& font, const TextLayou
                         lines.push_back(rest);
                         clippedWidth.push_back(std::min(w, maxWidth));
                     } else if (w > maxWidth + kEpsilon || mode == LineBreakMode::TailTruncation) {
-                        lines.push_back(truncate(m, rest, maxWidth, mode, ellipsis));
+                        lines.push_back(truncate(m, rest.chars, base + start, maxWidth, mode, ellipsis));
                         clippedWidth.push_back(-1);
                     } else {
                         lines.push_back(rest);
@@ -275,7 +326,7 @@ TextLayout layoutText(const std::string& utf8, const Font& font, const TextLayou
                 break;
             }
             if (!bounded || Measurer::width(run, start, n) <= maxWidth + kEpsilon) {
-                lines.push_back(paras[p].substr(start));
+                lines.push_back(Piece::of(para, start, std::u32string::npos, base));
                 clippedWidth.push_back(-1);
                 start = n;
             } else {
@@ -296,7 +347,7 @@ TextLayout layoutText(const std::string& utf8, const Font& font, const TextLayou
                 }
                 if (next <= start) // not even one character fits: take one anyway
                     lineEnd = next = start + 1;
-                lines.push_back(trimTrailingSpaces(paras[p].substr(start, lineEnd - start)));
+                lines.push_back(trimTrailingSpaces(Piece::of(para, start, lineEnd - start, base)));
                 clippedWidth.push_back(-1);
                 start = next;
                 while (start < n && isSpace(run.chars[start]))
@@ -311,9 +362,11 @@ TextLayout layoutText(const std::string& utf8, const Font& font, const TextLayou
 
     float maxLineWidth = 0;
     for (size_t i = 0; i < lines.size(); ++i) {
-        TextLine line = m.line(lines[i]);
-        if (clippedWidth[i] >= 0)
+        TextLine line = m.line(lines[i].chars, lines[i].indexes);
+        if (clippedWidth[i] >= 0) {
+            line.clipped = line.width > clippedWidth[i] + kEpsilon;
             line.width = clippedWidth[i];
+        }
         line.top = static_cast<float>(i) * layout.lineHeight;
         line.baseline = line.top + layout.ascender;
         maxLineWidth = std::max(maxLineWidth, line.width);
@@ -333,6 +386,68 @@ TextLayout layoutText(const std::string& utf8, const Font& font, const TextLayou
 Size measureText(const std::string& text, const Font& font, const TextLayoutOptions& options)
 {
     return layoutText(text, font, options).size;
+}
+
+void drawTextLayout(GraphicsContext& context, const TextLayout& layout, const Font& font, Point origin,
+                    const GlyphColorFunction& colorFor)
+{
+    FontFile& file = font.file();
+    if (file.unitsPerEm() <= 0)
+        return;
+    const float scale = font.pointSize() / static_cast<float>(file.unitsPerEm());
+    auto addGlyph = [&](uint32_t glyph, float left, float baseline) {
+        auto outline = file.glyphOutline(glyph);
+        for (const auto& seg : *outline) {
+            switch (seg.kind) {
+            case FontFile::OutlineSegment::Move:
+                context.moveTo(left + seg.x * scale, baseline - seg.y * scale);
+                break;
+            case FontFile::OutlineSegment::Line:
+                context.lineTo(left + seg.x * scale, baseline - seg.y * scale);
+                break;
+            case FontFile::OutlineSegment::Cubic:
+                context.curveTo(left + seg.x1 * scale, baseline - seg.y1 * scale, left + seg.x2 * scale,
+                                baseline - seg.y2 * scale, left + seg.x * scale, baseline - seg.y * scale);
+                break;
+            }
+        }
+    };
+    for (const auto& line : layout.lines) {
+        const float left = origin.x + line.x;
+        const float baseline = origin.y + line.baseline;
+        if (line.clipped) {
+            // Only the sides are cut; accents above and descenders below stay.
+            context.save();
+            context.beginPath();
+            context.addRect(Rect(left, origin.y + line.top - layout.lineHeight, line.width, 3 * layout.lineHeight));
+            context.clip();
+        }
+        context.beginPath();
+        for (const auto& g : line.glyphs) {
+            if (colorFor) {
+                colorFor(context, g.index);
+                context.beginPath();
+            }
+            addGlyph(g.glyph, left + g.x, baseline);
+            if (colorFor)
+                context.fillPath();
+        }
+        if (!colorFor)
+            context.fillPath();
+        if (line.clipped)
+            context.restore();
+    }
+}
+
+Size drawText(GraphicsContext& context, const std::string& text, const Font& font, const Rect& rect, TextLayoutOptions options)
+{
+    if (options.width <= 0)
+        options.width = rect.size.width;
+    if (options.height <= 0)
+        options.height = rect.size.height;
+    TextLayout layout = layoutText(text, font, options);
+    drawTextLayout(context, layout, font, rect.origin);
+    return layout.size;
 }
 
 } // namespace platform

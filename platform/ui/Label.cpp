@@ -1,5 +1,9 @@
-// Label: text state and measurement through the text engine.
+// Label: text state, measurement and drawing through the text engine.
 #include "platform/ui/Label.h"
+
+#include "platform/graphics/GraphicsContext.h"
+
+#include <cmath>
 
 namespace platform::ui {
 
@@ -76,6 +80,23 @@ Size Label::sizeThatFits(Size size) const
     if (numberOfLines_ != 1)
         o.width = size.width;
     return layoutText(text_, *font_, o).size;
+}
+
+void Label::drawRect(GraphicsContext& context, const Rect&)
+{
+    drawTextInRect(context, bounds());
+}
+
+void Label::drawTextInRect(GraphicsContext& context, const Rect& rect)
+{
+    if (!font_ || text_.empty())
+        return;
+    TextLayout layout = layoutInBounds(rect, numberOfLines_);
+    Point origin = rect.origin;
+    origin.y += std::round((rect.size.height - layout.size.height) / 2);
+    Color c = highlighted_ ? highlightedTextColor_.value_or(Color::whiteColor()) : textColor_;
+    context.setFillColor(c.red, c.green, c.blue, c.alpha);
+    drawTextLayout(context, layout, *font_, origin);
 }
 
 } // namespace platform::ui

@@ -1,6 +1,7 @@
 // A label: read-only text in one font, colour and alignment, truncated or
 // wrapped by the text engine. Measuring (sizeThatFits, textRect) uses the same
-// layout that drawing will use.
+// layout that drawing uses. Subclasses that draw text their own way override
+// drawTextInRect and textRectForBounds.
 //
 // Defaults: system font of 17 points, black text, one line, tail truncation,
 // no user interaction. A label made in code has a white, opaque background;
@@ -47,15 +48,25 @@ public:
     void setAdjustsFontSizeToFitWidth(bool a) { adjustsFontSize_ = a; }
     float minimumFontSize() const { return minimumFontSize_; }
     void setMinimumFontSize(float s) { minimumFontSize_ = s; }
+    // How a line drawn in a shrunken font is placed vertically: 0 keeps the
+    // baseline, 1 keeps the line's centre, 2 keeps its top.
+    int baselineAdjustment() const { return baselineAdjustment_; }
+    void setBaselineAdjustment(int a) { baselineAdjustment_ = a; }
 
     Size sizeThatFits(Size size) const override;
     // The text's layout within bounds, with numberOfLines (or the given limit).
     TextLayout layoutInBounds(const Rect& bounds, int numberOfLines) const;
-    Rect textRectForBounds(const Rect& bounds, int numberOfLines) const;
+    virtual Rect textRectForBounds(const Rect& bounds, int numberOfLines) const;
     // The text laid out in the current bounds.
     TextLayout currentLayout() const { return layoutInBounds(bounds(), numberOfLines_); }
 
     std::string dumpText() const override { return text_; }
+
+    // Draws the text into the bounds.
+    void drawRect(GraphicsContext& context, const Rect& rect) override;
+    // Draws the text laid out in rect, centred vertically, in the text colour
+    // (the highlighted colour, or white, while highlighted).
+    virtual void drawTextInRect(GraphicsContext& context, const Rect& rect);
 
 protected:
     friend class InterfaceBuilder;
@@ -72,6 +83,7 @@ private:
     LineBreakMode lineBreakMode_ { LineBreakMode::TailTruncation };
     int numberOfLines_ { 1 };
     float minimumFontSize_ { 0 };
+    int baselineAdjustment_ { 0 };
     bool enabled_ { true };
     bool highlighted_ { false };
     bool adjustsFontSize_ { false };

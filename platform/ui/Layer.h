@@ -12,6 +12,7 @@
 #include "platform/foundation/Geometry.h"
 #include "platform/foundation/Object.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/ui/Types.h"
 
 #include <string>
 #include <variant>
@@ -116,6 +117,15 @@ public:
     void setOpacity(float o);
     Rect bounds() const;
 
+    // Drawn by the renderer: rounded corners clip the view's background and
+    // content; the border is stroked inside the bounds.
+    float cornerRadius() const { return cornerRadius_; }
+    void setCornerRadius(float r) { cornerRadius_ = r < 0 ? 0 : r; }
+    float borderWidth() const { return borderWidth_; }
+    void setBorderWidth(float w) { borderWidth_ = w < 0 ? 0 : w; }
+    const Color& borderColor() const { return borderColor_; }
+    void setBorderColor(const Color& c) { borderColor_ = c; }
+
     // Adds (a reference to) the animation under a key; an empty key gets a
     // unique one. An animation already under that key is stopped first.
     void addAnimation(LayerAnimation* animation, const std::string& key = {});
@@ -141,6 +151,9 @@ private:
     static void tellStopped(const Ref<LayerAnimation>& animation, bool finished);
 
     View* view_ { nullptr }; // the owning view; cleared when it goes
+    float cornerRadius_ { 0 };
+    float borderWidth_ { 0 };
+    Color borderColor_ { Color::black() };
     std::vector<Entry> entries_;
     unsigned nextKey_ { 0 };
 };

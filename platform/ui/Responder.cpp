@@ -1,6 +1,7 @@
 // Responder: first-responder bookkeeping and touch forwarding along the chain.
 #include "platform/ui/Responder.h"
 
+#include "platform/ui/Touches.h"
 #include "platform/ui/View.h"
 
 namespace platform::ui {
@@ -51,5 +52,29 @@ void Responder::touchesBegan(const Touch& t) { if (auto* n = nextResponder()) n-
 void Responder::touchesMoved(const Touch& t) { if (auto* n = nextResponder()) n->touchesMoved(t); }
 void Responder::touchesEnded(const Touch& t) { if (auto* n = nextResponder()) n->touchesEnded(t); }
 void Responder::touchesCancelled(const Touch& t) { if (auto* n = nextResponder()) n->touchesCancelled(t); }
+
+void Responder::touchesBeganWithEvent(const TouchSet& touches, Event*)
+{
+    for (const auto& t : touches)
+        touchesBegan(t->snapshot());
+}
+
+void Responder::touchesMovedWithEvent(const TouchSet& touches, Event*)
+{
+    for (const auto& t : touches)
+        touchesMoved(t->snapshot());
+}
+
+void Responder::touchesEndedWithEvent(const TouchSet& touches, Event*)
+{
+    for (const auto& t : touches)
+        touchesEnded(t->snapshot());
+}
+
+void Responder::touchesCancelledWithEvent(const TouchSet& touches, Event*)
+{
+    for (const auto& t : touches)
+        touchesCancelled(t->snapshot());
+}
 
 } // namespace platform::ui

@@ -13,6 +13,8 @@ namespace platform::ui {
 
 class View;
 class Window;
+class TouchSet;
+class Event;
 
 // One finger's touch, as delivered to the responder that was hit.
 struct Touch {
@@ -47,6 +49,12 @@ public:
     virtual void touchesMoved(const Touch& t);
     virtual void touchesEnded(const Touch& t);
     virtual void touchesCancelled(const Touch& t);
+    // A whole phase of a multi-touch event (see Touches.h). By default each
+    // touch of the set goes to the single-touch handler above.
+    virtual void touchesBeganWithEvent(const TouchSet& touches, Event* event);
+    virtual void touchesMovedWithEvent(const TouchSet& touches, Event* event);
+    virtual void touchesEndedWithEvent(const TouchSet& touches, Event* event);
+    virtual void touchesCancelledWithEvent(const TouchSet& touches, Event* event);
 
 protected:
     Responder() = default;

@@ -5,7 +5,10 @@
 #include "platform/device/Screen.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/ui/ImagePicker.h"
 #include "platform/ui/Keyboard.h"
+#include "platform/ui/PeoplePicker.h"
+#include "platform/ui/Popover.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/TextView.h"
 
@@ -281,6 +284,9 @@ std::string TestDriver::dumpTree(const View* view)
 void TestDriver::reset()
 {
     ButtonPanel::forgetAllShown();
+    PopoverController::forgetAll();
+    ImagePickerController::resetSourceTypes();
+    AddressBook::shared().removeAll();
     Responder::resetFirstResponder();
     Keyboard::shared().reset();
     Application::sharedApplication().reset();

@@ -70,8 +70,9 @@ public:
 
     static std::string dumpTree(const View* view);
 
-    // Forgets shown alerts and sheets, the focus, the keyboard and the
-    // application's state (without delegate calls).
+    // Forgets shown alerts, sheets and popovers, the focus, the keyboard, the
+    // address book, the camera setting and the application's state (without
+    // delegate calls).
     static void reset();
 
 private:

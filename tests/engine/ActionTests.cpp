@@ -60,13 +60,15 @@ public:
     {
         auto a = platform::adoptRef(new TestAnimation);
         for (int i = 0; i < n; ++i)
-            a->frames.push_back(platform::adoptRef(new Frame));
+            a->frames.push_back(makeFrame());
         a->delay_ = delay;
         return a;
     }
+    // A frame without a texture: enough for the action, which compares identities.
+    static Ref<KSSpriteFrame> makeFrame() { return KSSpriteFrame::frameWithTexture(nullptr, Rect(0, 0, 1, 1)); }
     float delay() const override { return delay_; }
     unsigned frameCount() const override { return static_cast<unsigned>(frames.size()); }
-    platform::Object* frameAtIndex(unsigned i) const override { return frames.at(i).get(); }
+    KSSpriteFrame* frameAtIndex(unsigned i) const override { return frames.at(i).get(); }
     Ref<KSAnimationFrames> reversedAnimation() const override
     {
         auto a = platform::adoptRef(new TestAnimation);
@@ -74,18 +76,17 @@ public:
         a->delay_ = delay_;
         return a;
     }
-    class Frame : public platform::Object { };
-    std::vector<Ref<platform::Object>> frames;
+    std::vector<Ref<KSSpriteFrame>> frames;
     float delay_ { 0 };
 };
 
 class FrameSprite : public KSNode, public KSFrameDisplay {
 public:
     static Ref<FrameSprite> make() { auto n = platform::adoptRef(new FrameSprite); n->init(); return n; }
-    Ref<platform::Object> displayedFrame() const override { return frame; }
-    bool isFrameDisplayed(platform::Object* f) const override { return frame.get() == f; }
-    void setDisplayFrame(platform::Object* f) override { frame = f; sets++; }
-    Ref<platform::Object> frame;
+    Ref<KSSpriteFrame> displayedFrame() const override { return frame; }
+    bool isFrameDisplayed(KSSpriteFrame* f) const override { return frame.get() == f; }
+    void setDisplayFrame(KSSpriteFrame* f) override { frame = f; sets++; }
+    Ref<KSSpriteFrame> frame;
     int sets { 0 };
 };
 
@@ -547,7 +548,7 @@ TEST_F(ActionTest, FadesAndTintsAreClampedNeverWrapped)
 TEST_F(ActionTest, AnimateShowsFramesByProgressAndRestoresTheOriginal)
 {
     auto sprite = FrameSprite::make();
-    auto original = platform::adoptRef(new TestAnimation::Frame);
+    auto original = TestAnimation::makeFrame();
     sprite->frame = original.get();
     auto animation = TestAnimation::make(4, 0.25f);
     auto animate = KSAnimate::actionWithAnimation(animation);
@@ -576,7 +577,7 @@ TEST_F(ActionTest, AnimateShowsFramesByProgressAndRestoresTheOriginal)
 TEST_F(ActionTest, AnimateWithAnEmptyAnimationDoesNothing)
 {
     auto sprite = FrameSprite::make();
-    auto original = platform::adoptRef(new TestAnimation::Frame);
+    auto original = TestAnimation::makeFrame();
     sprite->frame = original.get();
     sprite->onEnter();
     sprite->runAction(KSAnimate::actionWithAnimation(TestAnimation::make(0, 0.1f), false));

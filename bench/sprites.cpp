@@ -1,0 +1,391 @@
+// Moving sprites: the engine's batch node (and self-drawn sprites) against a
+// hand-written GL ES 1.1 loop doing the same work in the same run.
+//
+// Workload: a 480x320 target cleared each frame; one 32x32 premultiplied
+// texture made in code (a soft circle with an off-centre highlight); N sprites
+// with fixed-seed positions, velocities and angular velocities; each frame
+// every sprite moves, bounces off the edges and rotates; one blend function
+// (GL_ONE, GL_ONE_MINUS_SRC_ALPHA); the frame ends with glFinish. The same runs
+// with 2x2-pixel sprites, where drawing costs almost nothing and the per-sprite
+// work dominates.
+//
+// Each benchmark runs several rounds; in each round the sides compared take
+// turns frame by frame (engine batch against baseline, then self-drawn against
+// batch), and the counters report the median of the per-round ratios:
+//   batch_vs_baseline  engine batch frame time / baseline frame time
+//   self_vs_batch      self-drawn sprites frame time / batch frame time
+//   bytes_per_sprite   heap the engine spends per batched sprite
+//   baseline_bytes_per_sprite  the same for the hand-written loop
+#include "engine/KSNode.h"
+#include "engine/KSScheduler.h"
+#include "engine/KSActionManager.h"
+#include "engine/KSSprite.h"
+#include "engine/KSSpriteBatchNode.h"
+#include "engine/KSTexture2D.h"
+#include "platform/gl/GLContext.h"
+#include "platform/gl/GLFramebuffer.h"
+
+#include <benchmark/benchmark.h>
+
+#include <GLES/gl.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <utility>
+#include <vector>
+
+using namespace kestrel;
+using platform::Ref;
+
+namespace {
+
+constexpr float kWidth = 480, kHeight = 320;
+constexpr float kDt = 1.0f / 60;
+constexpr int kRounds = 9;
+
+struct Body {
+    float x, y, vx, vy, rotation, spin;
+};
+
+std::vector<Body> makeBodies(int n)
+{
+    std::mt19937 rng(20261206);
+    std::uniform_real_distribution<float> px(0, kWidth), py(0, kHeight), v(-120, 120), w(-180, 180);
+    std::vector<Body> bodies(static_cast<size_t>(n));
+    for (Body& b : bodies)
+        b = { px(rng), py(rng), v(rng), v(rng), 0, w(rng) };
+    return bodies;
+}
+
+inline void step(Body& b)
+{
+    b.x += b.vx * kDt;
+    b.y += b.vy * kDt;
+    if (b.x < 0) {
+        b.x = -b.x;
+        b.vx = -b.vx;
+    } else if (b.x > kWidth) {
+        b.x = 2 * kWidth - b.x;
+        b.vx = -b.vx;
+    }
+    if (b.y < 0) {
+        b.y = -b.y;
+        b.vy = -b.vy;
+    } else if (b.y > kHeight) {
+        b.y = 2 * kHeight - b.y;
+        b.vy = -b.vy;
+    }
+    b.rotation += b.spin * kDt;
+}
+
+// A soft white circle with a brighter spot up and to the left, premultiplied.
+Ref<KSTexture2D> makeBallTexture()
+{
+    std::vector<uint8_t> rgba(32 * 32 * 4);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            float dx = x + 0.5f - 16, dy = y + 0.5f - 16;
+            float d = std::sqrt(dx * dx + dy * dy) / 16;
+            float alpha = std::clamp(1.0f - d * d, 0.0f, 1.0f);
+            float hx = x + 0.5f - 11, hy = y + 0.5f - 11;
+            float highlight = std::clamp(1.0f - std::sqrt(hx * hx + hy * hy) / 8, 0.0f, 1.0f);
+            float r = std::min(1.0f, 0.3f + 0.7f * highlight), g = std::min(1.0f, 0.5f + 0.5f * highlight),
+                  bl = 0.9f;
+            uint8_t* p = &rgba[static_cast<size_t>(y * 32 + x) * 4];
+            p[0] = static_cast<uint8_t>(r * alpha * 255);
+            p[1] = static_cast<uint8_t>(g * alpha * 255);
+            p[2] = static_cast<uint8_t>(bl * alpha * 255);
+            p[3] = static_cast<uint8_t>(alpha * 255);
+        }
+    return KSTexture2D::textureWithData(rgba.data(), kKSTexture2DPixelFormat_RGBA8888, 32, 32, Size(32, 32));
+}
+
+double seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b)
+{
+    return std::chrono::duration<double>(b - a).count();
+}
+
+size_t heapInUse()
+{
+    return mallinfo2().uordblks;
+}
+
+// The GL context and the 480x320 target, made once for the whole program.
+struct Screen {
+    Ref<platform::GLContext> context;
+    Ref<platform::GLFramebuffer> target;
+
+    static Screen& shared()
+    {
+        static Screen screen = [] {
+            setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
+            Screen s;
+            std::string error;
+            s.context = platform::GLContext::create(&error);
+            if (!s.context || !s.context->makeCurrent()) {
+                std::fprintf(stderr, "no GL context: %s\n", error.c_str());
+                std::exit(1);
+            }
+            s.target = platform::GLFramebuffer::create(480, 320, &error);
+            if (!s.target) {
+                std::fprintf(stderr, "no framebuffer: %s\n", error.c_str());
+                std::exit(1);
+            }
+            return s;
+        }();
+        return screen;
+    }
+
+    // The engine's default GL state and a pixel projection.
+    void reset()
+    {
+        target->bind();
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrthof(0, kWidth, 0, kHeight, -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glDisable(GL_DEPTH_TEST);
+        glEnable(GL_TEXTURE_2D);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glEnableClientState(GL_COLOR_ARRAY);
+        glClearColor(0, 0, 0, 1);
+    }
+};
+
+// Moves every sprite once per scheduler tick.
+class Mover : public KSNode {
+public:
+    static Ref<Mover> make(std::vector<Body> bodies)
+    {
+        auto m = platform::adoptRef(new Mover);
+        m->init();
+        m->bodies_ = std::move(bodies);
+        return m;
+    }
+    void setSprites(std::vector<KSSprite*> sprites) { sprites_ = std::move(sprites); }
+    void update(ksTime) override
+    {
+        for (size_t i = 0; i < bodies_.size(); ++i) {
+            Body& b = bodies_[i];
+            step(b);
+            sprites_[i]->setPosition(Point(b.x, b.y));
+            sprites_[i]->setRotation(b.rotation);
+        }
+    }
+
+private:
+    std::vector<Body> bodies_;
+    // Not owned: the batch node (or the plain parent) keeps them.
+    std::vector<KSSprite*> sprites_;
+};
+
+// The engine side: a root node holding either a batch node or the sprites
+// themselves, the mover on the shared scheduler; a frame is tick + visit + finish.
+class EngineScene {
+public:
+    EngineScene(KSTexture2D* texture, Rect rect, int n, bool batched)
+    {
+        root_ = KSNode::node();
+        mover_ = Mover::make(makeBodies(n));
+        KSNode* parent = root_.get();
+        if (batched) {
+            batch_ = KSSpriteBatchNode::batchNodeWithTexture(texture);
+            batch_->setBlendFunc({ GL_ONE, GL_ONE_MINUS_SRC_ALPHA });
+            root_->addChild(batch_.get());
+            parent = batch_.get();
+        }
+        std::vector<KSSprite*> sprites;
+        sprites.reserve(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            Ref<KSSprite> s = KSSprite::spriteWithTexture(texture, rect);
+            if (!batched)
+                s->setBlendFunc({ GL_ONE, GL_ONE_MINUS_SRC_ALPHA });
+            parent->addChild(s.get());
+            sprites.push_back(s.get());
+        }
+        mover_->setSprites(std::move(sprites));
+        root_->addChild(mover_.get());
+        root_->onEnter();
+        mover_->scheduleUpdate();
+    }
+    ~EngineScene()
+    {
+        root_->onExit();
+        root_->cleanup();
+        KSScheduler::purgeSharedScheduler();
+        KSActionManager::purgeSharedManager();
+    }
+
+    void frame()
+    {
+        KSScheduler::sharedScheduler()->tick(kDt);
+        glClear(GL_COLOR_BUFFER_BIT);
+        root_->visit();
+        glFinish();
+    }
+
+private:
+    Ref<KSNode> root_;
+    Ref<KSSpriteBatchNode> batch_;
+    Ref<Mover> mover_;
+};
+
+// The hand-written loop: the same bodies, quads computed on the CPU into one
+// interleaved array (position, texture coordinates), one indexed draw.
+class Baseline {
+public:
+    Baseline(GLuint texture, Rect texRect, float texSize, int n) : texture_(texture), bodies_(makeBodies(n))
+    {
+        halfW_ = texRect.size.width / 2;
+        halfH_ = texRect.size.height / 2;
+        vertices_.resize(static_cast<size_t>(n) * 4);
+        indices_.resize(static_cast<size_t>(n) * 6);
+        float u0 = texRect.origin.x / texSize, u1 = (texRect.origin.x + texRect.size.width) / texSize;
+        float v0 = texRect.origin.y / texSize, v1 = (texRect.origin.y + texRect.size.height) / texSize;
+        for (int i = 0; i < n; ++i) {
+            Vertex* v = &vertices_[static_cast<size_t>(i) * 4];
+            v[0].u = u0, v[0].v = v1; // bottom left
+            v[1].u = u1, v[1].v = v1; // bottom right
+            v[2].u = u0, v[2].v = v0; // top left
+            v[3].u = u1, v[3].v = v0; // top right
+            GLushort base = static_cast<GLushort>(i * 4);
+            GLushort* q = &indices_[static_cast<size_t>(i) * 6];
+            q[0] = base, q[1] = base + 1, q[2] = base + 2, q[3] = base + 3, q[4] = base + 2, q[5] = base + 1;
+        }
+    }
+
+    void frame()
+    {
+        const size_t n = bodies_.size();
+        for (size_t i = 0; i < n; ++i) {
+            Body& b = bodies_[i];
+            step(b);
+            float r = -b.rotation * 0.017453292f;
+            float c = std::cos(r), s = std::sin(r);
+            float ax = c * halfW_, ay = s * halfW_; // the rotated half-width axis
+            float bx = -s * halfH_, by = c * halfH_; // the rotated half-height axis
+            Vertex* v = &vertices_[i * 4];
+            v[0].x = b.x - ax - bx, v[0].y = b.y - ay - by;
+            v[1].x = b.x + ax - bx, v[1].y = b.y + ay - by;
+            v[2].x = b.x - ax + bx, v[2].y = b.y - ay + by;
+            v[3].x = b.x + ax + bx, v[3].y = b.y + ay + by;
+        }
+        glClear(GL_COLOR_BUFFER_BIT);
+        glDisableClientState(GL_COLOR_ARRAY);
+        glColor4ub(255, 255, 255, 255);
+        glBindTexture(GL_TEXTURE_2D, texture_);
+        glVertexPointer(2, GL_FLOAT, sizeof(Vertex), &vertices_[0].x);
+        glTexCoordPointer(2, GL_FLOAT, sizeof(Vertex), &vertices_[0].u);
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(n * 6), GL_UNSIGNED_SHORT, indices_.data());
+        glEnableClientState(GL_COLOR_ARRAY);
+        glFinish();
+    }
+
+    static size_t bytesPerSprite() { return sizeof(Body) + 4 * sizeof(Vertex) + 6 * sizeof(GLushort); }
+
+private:
+    struct Vertex {
+        GLfloat x, y, u, v;
+    };
+    GLuint texture_;
+    std::vector<Body> bodies_;
+    std::vector<Vertex> vertices_;
+    std::vector<GLushort> indices_;
+    float halfW_ { 0 }, halfH_ { 0 };
+};
+
+template <class Scene>
+double timeFrame(Scene& scene)
+{
+    auto start = std::chrono::steady_clock::now();
+    scene.frame();
+    return seconds(start, std::chrono::steady_clock::now());
+}
+
+// Seconds per frame of each side over `frames` frames, the two sides taking
+// turns frame by frame (the first side alternating too), so that load from
+// elsewhere on the machine falls on both alike.
+template <class A, class B>
+std::pair<double, double> timeAlternating(A& a, B& b, int frames)
+{
+    double ta = 0, tb = 0;
+    for (int i = 0; i < frames; ++i) {
+        if (i % 2 == 0) {
+            ta += timeFrame(a);
+            tb += timeFrame(b);
+        } else {
+            tb += timeFrame(b);
+            ta += timeFrame(a);
+        }
+    }
+    return { ta / frames, tb / frames };
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+void runSprites(benchmark::State& state, int n, int spriteSize, bool withSelfDrawn)
+{
+    Screen& screen = Screen::shared();
+    screen.reset();
+    Ref<KSTexture2D> texture = makeBallTexture();
+    // 2x2 sprites take the middle of the picture.
+    Rect rect = spriteSize == 32 ? Rect(0, 0, 32, 32) : Rect(15, 15, 2, 2);
+    const int frames = std::max(4, 40000 / n);
+
+    for (auto _ : state) {
+        size_t before = heapInUse();
+        auto batched = std::make_unique<EngineScene>(texture.get(), rect, n, true);
+        size_t engineBytes = heapInUse() - before;
+        auto self = withSelfDrawn ? std::make_unique<EngineScene>(texture.get(), rect, n, false) : nullptr;
+        Baseline baseline(texture->name(), rect, 32, n);
+
+        // Warm up caches and the driver's paths once.
+        batched->frame();
+        baseline.frame();
+        if (self)
+            self->frame();
+
+        std::vector<double> batchRatios, selfRatios, engineTimes, baselineTimes;
+        for (int round = 0; round < kRounds; ++round) {
+            auto [e, b] = timeAlternating(*batched, baseline, frames);
+            batchRatios.push_back(e / b);
+            engineTimes.push_back(e);
+            baselineTimes.push_back(b);
+            if (self) {
+                auto [s, e2] = timeAlternating(*self, *batched, frames);
+                selfRatios.push_back(s / e2);
+            }
+        }
+        state.counters["batch_vs_baseline"] = median(batchRatios);
+        state.counters["engine_ms"] = median(engineTimes) * 1000;
+        state.counters["baseline_ms"] = median(baselineTimes) * 1000;
+        if (self)
+            state.counters["self_vs_batch"] = median(selfRatios);
+        state.counters["bytes_per_sprite"] = static_cast<double>(engineBytes) / n;
+        state.counters["baseline_bytes_per_sprite"] = static_cast<double>(Baseline::bytesPerSprite());
+    }
+}
+
+} // namespace
+
+BENCHMARK_CAPTURE(runSprites, n1000_32px, 1000, 32, true)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(runSprites, n10000_32px, 10000, 32, true)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(runSprites, n16000_32px, 16000, 32, true)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(runSprites, n1000_2px, 1000, 2, true)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(runSprites, n10000_2px, 10000, 2, true)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(runSprites, n16000_2px, 16000, 2, true)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

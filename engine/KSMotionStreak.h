@@ -1,0 +1,40 @@
+// A node that leaves a fading ribbon behind itself as it moves: every frame it
+// adds a point at its world position once it has moved farther than the
+// minimum segment length.
+//
+// Caveat: the ribbon's points are kept in world space; the streak moves its
+// ribbon child by the opposite of its own world position so they draw in place.
+#pragma once
+
+#include "engine/KSRibbon.h"
+
+namespace kestrel {
+
+class KSMotionStreak : public KSNode, public KSTextureProtocol {
+public:
+    static platform::Ref<KSMotionStreak> streakWithFade(float fade, float minSeg, const std::string& image, float width,
+                                                        float length, ksColor4B color);
+    bool initWithFade(float fade, float minSeg, const std::string& image, float width, float length, ksColor4B color);
+
+    void update(ksTime dt) override;
+
+    KSRibbon* ribbon() const { return ribbon_; }
+    KSTexture2D* texture() const override { return ribbon_->texture(); }
+    void setTexture(KSTexture2D* texture) override { ribbon_->setTexture(texture); }
+    ksBlendFunc blendFunc() const override { return ribbon_->blendFunc(); }
+    void setBlendFunc(ksBlendFunc blendFunc) override { ribbon_->setBlendFunc(blendFunc); }
+
+    std::string className() const override { return "KSMotionStreak"; }
+
+protected:
+    KSMotionStreak() = default;
+
+private:
+    // Owned through the child list.
+    KSRibbon* ribbon_ { nullptr };
+    float segThreshold_ { 0 };
+    float width_ { 0 };
+    Point lastLocation_ {};
+};
+
+} // namespace kestrel

@@ -1,0 +1,701 @@
+// Sprites: construction from textures, files, frames and images; texture
+// rectangles (rotated and trimmed frames), flips, colour with premultiplied
+// opacity, the self-rendered draw and the batch-mode quad update.
+#include "engine/KSSprite.h"
+
+#include "engine/KSAnimation.h"
+#include "engine/KSSpriteBatchNode.h"
+#include "engine/KSSpriteFrameCache.h"
+#include "engine/KSTextureAtlas.h"
+#include "engine/KSTextureCache.h"
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/Format.h"
+
+#include <cmath>
+#include <cstddef>
+
+namespace kestrel {
+
+using platform::adoptRef;
+using platform::Ref;
+
+namespace {
+
+GLuint nameOf(const KSTexture2D* texture) { return texture ? texture->name() : 0; }
+
+void setCornerPositions(ksV3F_C4B_T2F_Quad& q, const AffineTransform& m, float x1, float y1, float x2, float y2,
+                        float z)
+{
+    q.bl.vertices = { x1 * m.a + y1 * m.c + m.tx, x1 * m.b + y1 * m.d + m.ty, z };
+    q.br.vertices = { x2 * m.a + y1 * m.c + m.tx, x2 * m.b + y1 * m.d + m.ty, z };
+    q.tr.vertices = { x2 * m.a + y2 * m.c + m.tx, x2 * m.b + y2 * m.d + m.ty, z };
+    q.tl.vertices = { x1 * m.a + y2 * m.c + m.tx, x1 * m.b + y2 * m.d + m.ty, z };
+}
+
+} // namespace
+
+// Construction ---------------------------------------------------------------
+
+template <class Init>
+Ref<KSSprite> KSSprite::make(Init init)
+{
+    auto s = adoptRef(new KSSprite);
+    return init(s.get()) ? s : nullptr;
+}
+
+Ref<KSSprite> KSSprite::sprite()
+{
+    return make([](KSSprite* s) { return s->init(); });
+}
+
+Ref<KSSprite> KSSprite::spriteWithTexture(KSTexture2D* texture)
+{
+    return make([&](KSSprite* s) { return s->initWithTexture(texture); });
+}
+
+Ref<KSSprite> KSSprite::spriteWithTexture(KSTexture2D* texture, Rect rect)
+{
+    return make([&](KSSprite* s) { return s->initWithTexture(texture, rect); });
+}
+
+Ref<KSSprite> KSSprite::spriteWithFile(const std::string& filename)
+{
+    return make([&](KSSprite* s) { return s->initWithFile(filename); });
+}
+
+Ref<KSSprite> KSSprite::spriteWithFile(const std::string& filename, Rect rect)
+{
+    return make([&](KSSprite* s) { return s->initWithFile(filename, rect); });
+}
+
+Ref<KSSprite> KSSprite::spriteWithSpriteFrame(KSSpriteFrame* frame)
+{
+    return make([&](KSSprite* s) { return s->initWithSpriteFrame(frame); });
+}
+
+Ref<KSSprite> KSSprite::spriteWithSpriteFrameName(const std::string& name)
+{
+    KSSpriteFrame* frame = KSSpriteFrameCache::sharedSpriteFrameCache()->spriteFrameByName(name);
+    return frame ? spriteWithSpriteFrame(frame) : nullptr;
+}
+
+Ref<KSSprite> KSSprite::spriteWithCGImage(const platform::Image* image)
+{
+    return make([&](KSSprite* s) { return s->initWithCGImage(image); });
+}
+
+Ref<KSSprite> KSSprite::spriteWithCGImage(const platform::Image* image, const std::string& key)
+{
+    return make([&](KSSprite* s) { return s->initWithCGImage(image, key); });
+}
+
+Ref<KSSprite> KSSprite::spriteWithBatchNode(KSSpriteBatchNode* batchNode, Rect rect)
+{
+    return make([&](KSSprite* s) { return s->initWithBatchNode(batchNode, rect); });
+}
+
+bool KSSprite::init()
+{
+    if (!KSNode::init())
+        return false;
+    dirty_ = recursiveDirty_ = false;
+    useSelfRender();
+    opacityModifyRGB_ = true;
+    opacity_ = 255;
+    color_ = colorUnmodified_ = ksWHITE;
+    blendFunc_ = { KS_BLEND_SRC, KS_BLEND_DST };
+    setTexture(nullptr);
+    quad_ = {};
+    flipX_ = flipY_ = false;
+    animations_.reset();
+    setAnchorPoint({ 0.5f, 0.5f });
+    offsetPositionInPixels_ = {};
+    honorParentTransform_ = kHonorParentAll;
+    hasChildren_ = false;
+    const ksColor4B white { 255, 255, 255, 255 };
+    quad_.bl.colors = quad_.br.colors = quad_.tl.colors = quad_.tr.colors = white;
+    setTextureRectInPixels(Rect(), false, Size());
+    return true;
+}
+
+bool KSSprite::initWithTexture(KSTexture2D* texture, Rect rect)
+{
+    BRISKO_ASSERT(texture != nullptr, "Invalid texture for sprite");
+    if (!init())
+        return false;
+    setTexture(texture);
+    setTextureRect(rect);
+    return true;
+}
+
+bool KSSprite::initWithTexture(KSTexture2D* texture)
+{
+    BRISKO_ASSERT(texture != nullptr, "Invalid texture for sprite");
+    return initWithTexture(texture, Rect(Point(), texture->contentSize()));
+}
+
+bool KSSprite::initWithFile(const std::string& filename)
+{
+    BRISKO_ASSERT(!filename.empty(), "Invalid filename for sprite");
+    Ref<KSTexture2D> texture = KSTextureCache::sharedTextureCache()->addImage(filename);
+    return texture && initWithTexture(texture.get());
+}
+
+bool KSSprite::initWithFile(const std::string& filename, Rect rect)
+{
+    BRISKO_ASSERT(!filename.empty(), "Invalid filename for sprite");
+    Ref<KSTexture2D> texture = KSTextureCache::sharedTextureCache()->addImage(filename);
+    return texture && initWithTexture(texture.get(), rect);
+}
+
+bool KSSprite::initWithSpriteFrame(KSSpriteFrame* frame)
+{
+    BRISKO_ASSERT(frame != nullptr, "Invalid spriteFrame for sprite");
+    if (frame->texture()) {
+        if (!initWithTexture(frame->texture(), frame->rect()))
+            return false;
+    } else {
+        // A sheet whose image did not load: a sprite that shows nothing.
+        if (!init())
+            return false;
+        setTextureRect(frame->rect());
+    }
+    setDisplayFrame(frame);
+    return true;
+}
+
+bool KSSprite::initWithSpriteFrameName(const std::string& name)
+{
+    BRISKO_ASSERT(!name.empty(), "Invalid spriteFrameName for sprite");
+    KSSpriteFrame* frame = KSSpriteFrameCache::sharedSpriteFrameCache()->spriteFrameByName(name);
+    return frame && initWithSpriteFrame(frame);
+}
+
+bool KSSprite::initWithCGImage(const platform::Image* image)
+{
+    BRISKO_ASSERT(image != nullptr, "Invalid CGImageRef for sprite");
+    return initWithCGImage(image, KSTextureCache::keyForImage(image));
+}
+
+bool KSSprite::initWithCGImage(const platform::Image* image, const std::string& key)
+{
+    BRISKO_ASSERT(image != nullptr, "Invalid CGImageRef for sprite");
+    Ref<KSTexture2D> texture = KSTextureCache::sharedTextureCache()->addCGImage(image, key);
+    return texture && initWithTexture(texture.get());
+}
+
+bool KSSprite::initWithBatchNode(KSSpriteBatchNode* batchNode, Rect rect)
+{
+    BRISKO_ASSERT(batchNode != nullptr, "Argument must be non-nil");
+    if (!initWithTexture(batchNode->texture(), rect))
+        return false;
+    useBatchNode(batchNode);
+    return true;
+}
+
+bool KSSprite::initWithBatchNodeRectInPixels(KSSpriteBatchNode* batchNode, Rect rectInPixels)
+{
+    BRISKO_ASSERT(batchNode != nullptr, "Argument must be non-nil");
+    if (!initWithTexture(batchNode->texture()))
+        return false;
+    setTextureRectInPixels(rectInPixels, false, rectInPixels.size);
+    useBatchNode(batchNode);
+    return true;
+}
+
+KSSprite::~KSSprite() = default;
+
+std::string KSSprite::description() const
+{
+    return platform::format("<%s = %s | Rect = (%.2f,%.2f,%.2f,%.2f) | tag = %i | atlasIndex = %i>",
+                            className().c_str(), platform::addressString(this).c_str(), rect_.origin.x,
+                            rect_.origin.y, rect_.size.width, rect_.size.height, tag_,
+                            static_cast<int>(atlasIndex_));
+}
+
+// Rendering mode ----------------------------------------------------------------
+
+void KSSprite::useSelfRender()
+{
+    atlasIndex_ = kSpriteIndexNone;
+    usesBatchNode_ = false;
+    textureAtlas_ = nullptr;
+    batchNode_ = nullptr;
+    dirty_ = recursiveDirty_ = false;
+    setLocalVertices();
+}
+
+void KSSprite::useBatchNode(KSSpriteBatchNode* batchNode)
+{
+    usesBatchNode_ = true;
+    textureAtlas_ = batchNode->textureAtlas();
+    batchNode_ = batchNode;
+}
+
+void KSSprite::setLocalVertices()
+{
+    float x1 = offsetPositionInPixels_.x;
+    float y1 = offsetPositionInPixels_.y;
+    float x2 = x1 + rectInPixels_.size.width;
+    float y2 = y1 + rectInPixels_.size.height;
+    quad_.bl.vertices = { x1, y1, 0 };
+    quad_.br.vertices = { x2, y1, 0 };
+    quad_.tl.vertices = { x1, y2, 0 };
+    quad_.tr.vertices = { x2, y2, 0 };
+}
+
+// Texture rectangle ---------------------------------------------------------------
+
+void KSSprite::setTextureRect(Rect rect)
+{
+    Rect pixels = ksRectPointsToPixels(rect);
+    setTextureRectInPixels(pixels, false, pixels.size);
+}
+
+void KSSprite::setTextureRectInPixels(Rect rect, bool rotated, Size untrimmedSize)
+{
+    rectInPixels_ = rect;
+    rect_ = ksRectPixelsToPoints(rect);
+    rectRotated_ = rotated;
+    setContentSizeInPixels(untrimmedSize);
+    updateTextureCoords(rectInPixels_);
+
+    Point relativeOffset = unflippedOffsetPositionFromCenter_;
+    if (flipX_)
+        relativeOffset.x = -relativeOffset.x;
+    if (flipY_)
+        relativeOffset.y = -relativeOffset.y;
+    offsetPositionInPixels_.x = relativeOffset.x + (contentSizeInPixels_.width - rectInPixels_.size.width) / 2;
+    offsetPositionInPixels_.y = relativeOffset.y + (contentSizeInPixels_.height - rectInPixels_.size.height) / 2;
+
+    if (usesBatchNode_)
+        dirty_ = true;
+    else
+        setLocalVertices();
+}
+
+KSTexture2D* KSSprite::coordsTexture() const
+{
+    if (usesBatchNode_)
+        return textureAtlas_ ? textureAtlas_->texture() : nullptr;
+    return texture_.get();
+}
+
+void KSSprite::updateTextureCoords(Rect rect)
+{
+    KSTexture2D* texture = coordsTexture();
+    if (!texture)
+        return;
+    const float W = static_cast<float>(texture->pixelsWide());
+    const float H = static_cast<float>(texture->pixelsHigh());
+    float left, right, top, bottom;
+    if (rectRotated_) {
+        left = rect.origin.x / W;
+        right = left + rect.size.height / W;
+        top = rect.origin.y / H;
+        bottom = top + rect.size.width / H;
+        if (flipX_)
+            std::swap(top, bottom);
+        if (flipY_)
+            std::swap(left, right);
+        quad_.bl.texCoords = { left, top };
+        quad_.br.texCoords = { left, bottom };
+        quad_.tl.texCoords = { right, top };
+        quad_.tr.texCoords = { right, bottom };
+    } else {
+        left = rect.origin.x / W;
+        right = left + rect.size.width / W;
+        top = rect.origin.y / H;
+        bottom = top + rect.size.height / H;
+        if (flipX_)
+            std::swap(left, right);
+        if (flipY_)
+            std::swap(top, bottom);
+        quad_.bl.texCoords = { left, bottom };
+        quad_.br.texCoords = { right, bottom };
+        quad_.tl.texCoords = { left, top };
+        quad_.tr.texCoords = { right, top };
+    }
+}
+
+// Frames and animations -----------------------------------------------------------
+
+void KSSprite::setDisplayFrame(KSSpriteFrame* frame)
+{
+    BRISKO_ASSERT(frame != nullptr, "KSSprite#setDisplayFrame. Invalid frame");
+    unflippedOffsetPositionFromCenter_ = frame->offsetInPixels();
+    if (nameOf(frame->texture()) != nameOf(texture_.get()))
+        setTexture(frame->texture());
+    rectRotated_ = frame->rotated();
+    setTextureRectInPixels(frame->rectInPixels(), frame->rotated(), frame->originalSizeInPixels());
+}
+
+void KSSprite::setDisplayFrame(const std::string& animationName, int frameIndex)
+{
+    if (!animations_)
+        animations_ = std::make_unique<std::unordered_map<std::string, Ref<KSAnimation>>>();
+    auto found = animations_->find(animationName);
+    KSSpriteFrame* frame = nullptr;
+    if (found != animations_->end() && frameIndex >= 0
+        && static_cast<size_t>(frameIndex) < found->second->frames().size())
+        frame = found->second->frames()[static_cast<size_t>(frameIndex)].get();
+    BRISKO_ASSERT(frame != nullptr, "KSSprite#setDisplayFrame. Invalid frame");
+    setDisplayFrame(frame);
+}
+
+void KSSprite::setDisplayFrameWithAnimationName(const std::string& animationName, int frameIndex)
+{
+    BRISKO_ASSERT(!animationName.empty(), "KSSprite#setDisplayFrameWithAnimationName. animationName must not be nil");
+    KSAnimation* animation = KSAnimationCache::sharedAnimationCache()->animationByName(animationName);
+    BRISKO_ASSERT(animation != nullptr, "KSSprite#setDisplayFrameWithAnimationName: Frame not found");
+    KSSpriteFrame* frame = nullptr;
+    if (frameIndex >= 0 && static_cast<size_t>(frameIndex) < animation->frames().size())
+        frame = animation->frames()[static_cast<size_t>(frameIndex)].get();
+    BRISKO_ASSERT(frame != nullptr, "KSSprite#setDisplayFrame. Invalid frame");
+    setDisplayFrame(frame);
+}
+
+bool KSSprite::isFrameDisplayed(KSSpriteFrame* frame) const
+{
+    return frame && frame->rect() == rect_ && nameOf(frame->texture()) == nameOf(texture_.get());
+}
+
+Ref<KSSpriteFrame> KSSprite::displayedFrame() const
+{
+    // The whole frame, rotation, trim offset and untrimmed size included, so that
+    // showing it again restores the picture exactly.
+    return KSSpriteFrame::frameWithTexture(texture_.get(), rectInPixels_, rectRotated_,
+                                           unflippedOffsetPositionFromCenter_, contentSizeInPixels_);
+}
+
+void KSSprite::addAnimation(KSAnimation* animation)
+{
+    if (!animation)
+        return;
+    if (!animations_)
+        animations_ = std::make_unique<std::unordered_map<std::string, Ref<KSAnimation>>>();
+    (*animations_)[animation->name()] = animation;
+}
+
+KSAnimation* KSSprite::animationByName(const std::string& animationName) const
+{
+    BRISKO_ASSERT(!animationName.empty(), "animationName parameter must be non nil");
+    if (!animations_)
+        return nullptr;
+    auto found = animations_->find(animationName);
+    return found != animations_->end() ? found->second.get() : nullptr;
+}
+
+// Batch mode ----------------------------------------------------------------------
+
+ksTransformValues KSSprite::getTransformValues() const
+{
+    return { positionInPixels_, { scaleX_, scaleY_ }, rotation_, anchorPointInPixels_, visible_ };
+}
+
+void KSSprite::markDirty()
+{
+    if (usesBatchNode_ && !recursiveDirty_) {
+        dirty_ = recursiveDirty_ = true;
+        if (hasChildren_)
+            setDirtyRecursively(true);
+    }
+}
+
+void KSSprite::setDirtyRecursively(bool flag)
+{
+    dirty_ = recursiveDirty_ = flag;
+    if (hasChildren_ && children_) {
+        for (KSNode* child : children_->objectsAs<KSNode>())
+            if (auto* sprite = dynamic_cast<KSSprite*>(child))
+                sprite->setDirtyRecursively(true);
+    }
+}
+
+void KSSprite::updateTransform()
+{
+    BRISKO_ASSERT(usesBatchNode_,
+                  "updateTransform is only valid when KSSprite is being renderd using an KSSpriteBatchNode");
+    // Not yet in the atlas: the insertion marks it dirty again.
+    if (!dirty_ || atlasIndex_ == kSpriteIndexNone)
+        return;
+
+    const float x1 = offsetPositionInPixels_.x;
+    const float y1 = offsetPositionInPixels_.y;
+    const float x2 = x1 + rectInPixels_.size.width;
+    const float y2 = y1 + rectInPixels_.size.height;
+    bool hidden = !visible_;
+
+    if (!hidden && (!parent_ || parent_ == reinterpret_cast<KSNode*>(batchNode_))) {
+        // Straight under the batch node: the matrix from the sprite's own values.
+        float c = 1, s = 0;
+        if (rotation_ != 0) {
+            const float r = -rotation_ * 0.017453292f;
+            c = std::cos(r);
+            s = std::sin(r);
+        }
+        AffineTransform m { c * scaleX_, s * scaleX_, -s * scaleY_, c * scaleY_, positionInPixels_.x,
+                            positionInPixels_.y };
+        const float ax = -anchorPointInPixels_.x, ay = -anchorPointInPixels_.y;
+        m.tx += m.a * ax + m.c * ay;
+        m.ty += m.b * ax + m.d * ay;
+        setCornerPositions(quad_, m, x1, y1, x2, y2, vertexZ_);
+    } else if (!hidden) {
+        // Inside a sprite tree: each ancestor contributes what its child honours.
+        AffineTransform matrix;
+        int32_t prevHonor = kHonorParentAll;
+        for (KSNode* p = this; p && p != reinterpret_cast<KSNode*>(batchNode_); p = p->parent()) {
+            auto* sprite = dynamic_cast<KSSprite*>(p);
+            if (!p->visible()) {
+                hidden = true;
+                break;
+            }
+            AffineTransform newMatrix;
+            if (prevHonor & kHonorParentTranslate)
+                newMatrix = newMatrix.translate(p->positionInPixels().x, p->positionInPixels().y);
+            if (prevHonor & kHonorParentRotate)
+                newMatrix = newMatrix.rotate(-ksDegreesToRadians(p->rotation()));
+            if (prevHonor & kHonorParentScale)
+                newMatrix = newMatrix.scale(p->scaleX(), p->scaleY());
+            newMatrix = newMatrix.translate(-p->anchorPointInPixels().x, -p->anchorPointInPixels().y);
+            matrix = matrix.concat(newMatrix);
+            prevHonor = sprite ? sprite->honorParentTransform() : kHonorParentAll;
+        }
+        if (!hidden)
+            setCornerPositions(quad_, matrix, x1, y1, x2, y2, vertexZ_);
+    }
+    if (hidden)
+        quad_.bl.vertices = quad_.br.vertices = quad_.tl.vertices = quad_.tr.vertices = {};
+
+    textureAtlas_->updateQuad(&quad_, atlasIndex_);
+    dirty_ = recursiveDirty_ = false;
+}
+
+// Colour and blending ---------------------------------------------------------------
+
+ksColor3B KSSprite::color() const
+{
+    return opacityModifyRGB_ ? colorUnmodified_ : color_;
+}
+
+void KSSprite::setColor(ksColor3B color)
+{
+    color_ = colorUnmodified_ = color;
+    if (opacityModifyRGB_) {
+        color_.r = static_cast<GLubyte>(color.r * opacity_ / 255);
+        color_.g = static_cast<GLubyte>(color.g * opacity_ / 255);
+        color_.b = static_cast<GLubyte>(color.b * opacity_ / 255);
+    }
+    updateColor();
+}
+
+void KSSprite::setOpacity(GLubyte opacity)
+{
+    opacity_ = opacity;
+    if (opacityModifyRGB_)
+        setColor(colorUnmodified_);
+    updateColor();
+}
+
+void KSSprite::setOpacityModifyRGB(bool modify)
+{
+    ksColor3B oldColor = color();
+    opacityModifyRGB_ = modify;
+    setColor(oldColor);
+}
+
+void KSSprite::updateColor()
+{
+    const ksColor4B c { color_.r, color_.g, color_.b, opacity_ };
+    quad_.bl.colors = quad_.br.colors = quad_.tl.colors = quad_.tr.colors = c;
+    if (usesBatchNode_) {
+        if (atlasIndex_ != kSpriteIndexNone && textureAtlas_)
+            textureAtlas_->updateQuad(&quad_, atlasIndex_);
+        else
+            dirty_ = true;
+    }
+}
+
+void KSSprite::updateBlendFunc()
+{
+    BRISKO_ASSERT(!usesBatchNode_,
+                  "KSSprite: updateBlendFunc doesn't work when the sprite is rendered using a KSSpriteBatchNode");
+    if (texture_ && texture_->hasPremultipliedAlpha()) {
+        blendFunc_ = { GL_ONE, GL_ONE_MINUS_SRC_ALPHA };
+        setOpacityModifyRGB(true);
+    } else {
+        blendFunc_ = { GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA };
+        setOpacityModifyRGB(false);
+    }
+}
+
+void KSSprite::setTexture(KSTexture2D* texture)
+{
+    BRISKO_ASSERT(!usesBatchNode_,
+                  "KSSprite: setTexture doesn't work when the sprite is rendered using a KSSpriteBatchNode");
+    texture_ = texture;
+    updateBlendFunc();
+}
+
+// Flips ---------------------------------------------------------------------------
+
+void KSSprite::setFlipX(bool flip)
+{
+    if (flipX_ == flip)
+        return;
+    flipX_ = flip;
+    setTextureRectInPixels(rectInPixels_, rectRotated_, rectInPixels_.size);
+}
+
+void KSSprite::setFlipY(bool flip)
+{
+    if (flipY_ == flip)
+        return;
+    flipY_ = flip;
+    setTextureRectInPixels(rectInPixels_, rectRotated_, rectInPixels_.size);
+}
+
+// Node overrides ------------------------------------------------------------------
+
+void KSSprite::setPosition(Point p)
+{
+    KSNode::setPosition(p);
+    markDirty();
+}
+
+void KSSprite::setPositionInPixels(Point p)
+{
+    KSNode::setPositionInPixels(p);
+    markDirty();
+}
+
+void KSSprite::setRotation(float degrees)
+{
+    KSNode::setRotation(degrees);
+    markDirty();
+}
+
+void KSSprite::setScaleX(float s)
+{
+    KSNode::setScaleX(s);
+    markDirty();
+}
+
+void KSSprite::setScaleY(float s)
+{
+    KSNode::setScaleY(s);
+    markDirty();
+}
+
+void KSSprite::setScale(float s)
+{
+    KSNode::setScale(s);
+    markDirty();
+}
+
+void KSSprite::setVertexZ(float z)
+{
+    KSNode::setVertexZ(z);
+    markDirty();
+}
+
+void KSSprite::setAnchorPoint(Point p)
+{
+    KSNode::setAnchorPoint(p);
+    markDirty();
+}
+
+void KSSprite::setIsRelativeAnchorPoint(bool relative)
+{
+    BRISKO_ASSERT(!usesBatchNode_, "relativeTransformAnchor is invalid in KSSprite");
+    KSNode::setIsRelativeAnchorPoint(relative);
+}
+
+void KSSprite::setVisible(bool visible)
+{
+    KSNode::setVisible(visible);
+    markDirty();
+}
+
+// Children ------------------------------------------------------------------------
+
+void KSSprite::addChild(KSNode* child, int z, int tag)
+{
+    BRISKO_ASSERT(child != nullptr, "Argument must be non-nil");
+    KSSprite* sprite = nullptr;
+    if (usesBatchNode_) {
+        // Checked before anything changes, so a refused child leaves the tree as it was.
+        sprite = dynamic_cast<KSSprite*>(child);
+        BRISKO_ASSERT(sprite != nullptr, "KSSprite only supports KSSprites as children when using KSSpriteBatchNode");
+        BRISKO_ASSERT(nameOf(sprite->texture()) == nameOf(textureAtlas_ ? textureAtlas_->texture() : nullptr),
+                      "KSSprite is not using the same texture id");
+    }
+    KSNode::addChild(child, z, tag);
+    // A sprite not yet in the atlas brings its children along when it is inserted.
+    if (sprite && batchNode_ && atlasIndex_ != kSpriteIndexNone)
+        batchNode_->insertChild(sprite, batchNode_->atlasIndexForChild(sprite, z));
+    hasChildren_ = true;
+}
+
+void KSSprite::reorderChild(KSNode* child, int z)
+{
+    BRISKO_ASSERT(child != nullptr, "Child must be non-nil");
+    BRISKO_ASSERT(children_ && children_->containsObject(child), "Child doesn't belong to Sprite");
+    if (child->zOrder() == z)
+        return;
+    if (!usesBatchNode_) {
+        KSNode::reorderChild(child, z);
+        return;
+    }
+    Ref<KSNode> keep(child);
+    removeChild(child, false);
+    addChild(child, z);
+}
+
+void KSSprite::removeChild(KSNode* child, bool cleanup)
+{
+    if (!child || !children_ || !children_->containsObject(child))
+        return;
+    if (usesBatchNode_ && batchNode_) {
+        if (auto* sprite = dynamic_cast<KSSprite*>(child))
+            batchNode_->removeSpriteFromAtlas(sprite);
+    }
+    KSNode::removeChild(child, cleanup);
+    hasChildren_ = children_->count() != 0;
+}
+
+void KSSprite::removeAllChildrenWithCleanup(bool cleanup)
+{
+    if (usesBatchNode_ && batchNode_ && children_) {
+        Ref<KSArray> list = children_;
+        for (KSNode* child : list->objectsAs<KSNode>())
+            if (auto* sprite = dynamic_cast<KSSprite*>(child))
+                batchNode_->removeSpriteFromAtlas(sprite);
+    }
+    KSNode::removeAllChildrenWithCleanup(cleanup);
+    hasChildren_ = false;
+}
+
+// Drawing ---------------------------------------------------------------------------
+
+void KSSprite::draw()
+{
+    BRISKO_ASSERT(!usesBatchNode_, "If KSSprite is being rendered by KSSpriteBatchNode, KSSprite#draw SHOULD NOT be called");
+    // A frame whose image did not load has no texture: nothing to show.
+    if (!texture_)
+        return;
+    const bool newBlend = blendFunc_.src != KS_BLEND_SRC || blendFunc_.dst != KS_BLEND_DST;
+    if (newBlend)
+        glBlendFunc(blendFunc_.src, blendFunc_.dst);
+    glBindTexture(GL_TEXTURE_2D, texture_->name());
+    const auto* base = reinterpret_cast<const char*>(&quad_);
+    const GLsizei stride = sizeof(ksV3F_C4B_T2F);
+    glVertexPointer(3, GL_FLOAT, stride, base + offsetof(ksV3F_C4B_T2F, vertices));
+    glColorPointer(4, GL_UNSIGNED_BYTE, stride, base + offsetof(ksV3F_C4B_T2F, colors));
+    glTexCoordPointer(2, GL_FLOAT, stride, base + offsetof(ksV3F_C4B_T2F, texCoords));
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    if (newBlend)
+        glBlendFunc(KS_BLEND_SRC, KS_BLEND_DST);
+}
+
+} // namespace kestrel

@@ -1,0 +1,215 @@
+// The engine's textured rectangle: a node showing one rectangle of one texture
+// as a quad of four vertices, with flips, colour, opacity and a blend function.
+//
+// It renders in one of two modes. Self-rendered, its draw() issues one draw
+// call for its own quad. Batch-rendered, its quad lives in a sprite batch
+// node's atlas at atlasIndex(), and the batch node asks it to recompute that
+// quad (updateTransform) before drawing every quad at once.
+//
+// Caveat: the batch node and its atlas are links, not owned; the batch node
+// switches its sprites back to self-rendering when they leave it or when it goes.
+#pragma once
+
+#include "engine/KSAnimate.h"
+#include "engine/KSAnimation.h"
+#include "engine/KSNode.h"
+#include "engine/KSProtocols.h"
+#include "engine/KSSpriteFrame.h"
+#include "engine/KSTexture2D.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+namespace platform {
+class Image;
+}
+
+namespace kestrel {
+
+class KSSpriteBatchNode;
+class KSTextureAtlas;
+
+// The atlas index of a sprite that is not in any atlas.
+inline constexpr uint32_t kSpriteIndexNone = 0xffffffffu;
+
+// Which parts of its parent sprite's transform a batch-rendered sprite inherits.
+enum : int32_t {
+    kHonorParentTranslate = 1 << 0,
+    kHonorParentRotate = 1 << 1,
+    kHonorParentScale = 1 << 2,
+    kHonorParentAll = kHonorParentTranslate | kHonorParentRotate | kHonorParentScale,
+};
+
+// What a batch-rendered sprite reads of each ancestor when building its matrix.
+struct ksTransformValues {
+    Point pos;
+    Point scale;
+    float rotation { 0 };
+    Point ap;
+    bool visible { true };
+};
+
+class KSSprite : public KSNode,
+                 public KSRGBAProtocol,
+                 public KSTextureProtocol,
+                 public KSFlipProtocol,
+                 public KSFrameDisplay {
+public:
+    static platform::Ref<KSSprite> sprite();
+    static platform::Ref<KSSprite> spriteWithTexture(KSTexture2D* texture);
+    static platform::Ref<KSSprite> spriteWithTexture(KSTexture2D* texture, Rect rect);
+    static platform::Ref<KSSprite> spriteWithFile(const std::string& filename);
+    static platform::Ref<KSSprite> spriteWithFile(const std::string& filename, Rect rect);
+    static platform::Ref<KSSprite> spriteWithSpriteFrame(KSSpriteFrame* frame);
+    static platform::Ref<KSSprite> spriteWithSpriteFrameName(const std::string& name);
+    static platform::Ref<KSSprite> spriteWithCGImage(const platform::Image* image);
+    static platform::Ref<KSSprite> spriteWithCGImage(const platform::Image* image, const std::string& key);
+    static platform::Ref<KSSprite> spriteWithBatchNode(KSSpriteBatchNode* batchNode, Rect rect);
+    static platform::Ref<KSSprite> spriteWithSpriteSheet(KSSpriteBatchNode* batchNode, Rect rect)
+    {
+        return spriteWithBatchNode(batchNode, rect);
+    }
+
+    bool init() override;
+    bool initWithTexture(KSTexture2D* texture, Rect rect);
+    bool initWithTexture(KSTexture2D* texture);
+    // False when the texture cache cannot load the file.
+    bool initWithFile(const std::string& filename);
+    bool initWithFile(const std::string& filename, Rect rect);
+    // A frame without a texture gives a sprite that draws nothing.
+    bool initWithSpriteFrame(KSSpriteFrame* frame);
+    // False when no frame has that name.
+    bool initWithSpriteFrameName(const std::string& name);
+    // The texture is cached under keyForImage(image) (the full address).
+    bool initWithCGImage(const platform::Image* image);
+    bool initWithCGImage(const platform::Image* image, const std::string& key);
+    bool initWithBatchNode(KSSpriteBatchNode* batchNode, Rect rect);
+    bool initWithBatchNodeRectInPixels(KSSpriteBatchNode* batchNode, Rect rectInPixels);
+    bool initWithSpriteSheet(KSSpriteBatchNode* batchNode, Rect rect) { return initWithBatchNode(batchNode, rect); }
+
+    std::string className() const override { return "KSSprite"; }
+    std::string description() const override;
+
+    // Rendering mode.
+    void useSelfRender();
+    void useBatchNode(KSSpriteBatchNode* batchNode);
+    void useSpriteSheetRender(KSSpriteBatchNode* batchNode) { useBatchNode(batchNode); }
+
+    // Texture rectangle.
+    void setTextureRect(Rect rect);
+    void setTextureRectInPixels(Rect rect, bool rotated, Size untrimmedSize);
+    void updateTextureCoords(Rect rectInPixels);
+
+    // Frames and animations.
+    void setDisplayFrame(KSSpriteFrame* frame) override;
+    void setDisplayFrame(const std::string& animationName, int frameIndex);
+    void setDisplayFrameWithAnimationName(const std::string& animationName, int frameIndex);
+    bool isFrameDisplayed(KSSpriteFrame* frame) const override;
+    platform::Ref<KSSpriteFrame> displayedFrame() const override;
+    void addAnimation(KSAnimation* animation);
+    KSAnimation* animationByName(const std::string& animationName) const;
+
+    // Batch mode: recompute the quad (when dirty) and write it to the atlas.
+    virtual void updateTransform();
+    void setDirtyRecursively(bool flag);
+    ksTransformValues getTransformValues() const;
+
+    // Colour (KSRGBAProtocol).
+    void setColor(ksColor3B color) override;
+    ksColor3B color() const override;
+    GLubyte opacity() const override { return opacity_; }
+    void setOpacity(GLubyte opacity) override;
+    void setOpacityModifyRGB(bool modify) override;
+    bool doesOpacityModifyRGB() const override { return opacityModifyRGB_; }
+    void updateColor();
+
+    // Texture and blending (KSTextureProtocol).
+    KSTexture2D* texture() const override { return texture_.get(); }
+    void setTexture(KSTexture2D* texture) override;
+    ksBlendFunc blendFunc() const override { return blendFunc_; }
+    void setBlendFunc(ksBlendFunc blendFunc) override { blendFunc_ = blendFunc; }
+    void updateBlendFunc();
+
+    // Flips.
+    bool flipX() const override { return flipX_; }
+    void setFlipX(bool flip) override;
+    bool flipY() const override { return flipY_; }
+    void setFlipY(bool flip) override;
+
+    // Node overrides: placement setters mark a batch-rendered sprite dirty.
+    void setPosition(Point p) override;
+    void setPositionInPixels(Point p) override;
+    void setRotation(float degrees) override;
+    void setScaleX(float s) override;
+    void setScaleY(float s) override;
+    void setScale(float s) override;
+    void setVertexZ(float z) override;
+    void setAnchorPoint(Point p) override;
+    void setIsRelativeAnchorPoint(bool relative) override;
+    void setVisible(bool visible) override;
+
+    using KSNode::addChild;
+    void addChild(KSNode* child, int z, int tag) override;
+    void reorderChild(KSNode* child, int z) override;
+    void removeChild(KSNode* child, bool cleanup) override;
+    void removeAllChildrenWithCleanup(bool cleanup) override;
+
+    void draw() override;
+
+    // Plain accessors.
+    bool dirty() const { return dirty_; }
+    void setDirty(bool dirty) { dirty_ = dirty; }
+    ksV3F_C4B_T2F_Quad quad() const { return quad_; }
+    uint32_t atlasIndex() const { return atlasIndex_; }
+    void setAtlasIndex(uint32_t index) { atlasIndex_ = index; }
+    Rect textureRect() const { return rect_; }
+    bool textureRectRotated() const { return rectRotated_; }
+    bool usesBatchNode() const { return usesBatchNode_; }
+    void setUsesBatchNode(bool uses) { usesBatchNode_ = uses; }
+    KSTextureAtlas* textureAtlas() const { return textureAtlas_; }
+    void setTextureAtlas(KSTextureAtlas* atlas) { textureAtlas_ = atlas; }
+    KSSpriteBatchNode* batchNode() const { return batchNode_; }
+    void setBatchNode(KSSpriteBatchNode* batchNode) { batchNode_ = batchNode; }
+    int32_t honorParentTransform() const { return honorParentTransform_; }
+    void setHonorParentTransform(int32_t honor) { honorParentTransform_ = honor; }
+    Point offsetPositionInPixels() const { return offsetPositionInPixels_; }
+
+protected:
+    KSSprite() = default;
+    ~KSSprite() override;
+
+private:
+    template <class Init> static platform::Ref<KSSprite> make(Init init);
+    void markDirty();
+    void setLocalVertices();
+    KSTexture2D* coordsTexture() const;
+
+    // Not owned: the batch node (and its atlas) this sprite renders through.
+    KSTextureAtlas* textureAtlas_ { nullptr };
+    uint32_t atlasIndex_ { kSpriteIndexNone };
+    KSSpriteBatchNode* batchNode_ { nullptr };
+    int32_t honorParentTransform_ { kHonorParentAll };
+    bool dirty_ { false };
+    bool recursiveDirty_ { false };
+    bool hasChildren_ { false };
+    ksBlendFunc blendFunc_ {};
+    platform::Ref<KSTexture2D> texture_;
+    bool usesBatchNode_ { false };
+    Rect rect_;
+    Rect rectInPixels_;
+    bool rectRotated_ { false };
+    Point offsetPositionInPixels_;
+    Point unflippedOffsetPositionFromCenter_;
+    ksV3F_C4B_T2F_Quad quad_ {};
+    GLubyte opacity_ { 255 };
+    ksColor3B color_ { ksWHITE };
+    ksColor3B colorUnmodified_ { ksWHITE };
+    bool opacityModifyRGB_ { false };
+    bool flipX_ { false };
+    bool flipY_ { false };
+    std::unique_ptr<std::unordered_map<std::string, platform::Ref<KSAnimation>>> animations_;
+};
+
+} // namespace kestrel

@@ -1,0 +1,37 @@
+// The renderer: draws a view tree into a bitmap through GraphicsContext and
+// writes it as PNG, so a screen can be looked at.
+//
+// Each view draws its background, layer border and corners, its kind's look
+// (images with stretch caps, button and text-field chrome, switches,
+// segments, navigation bars, table separators, web views as a box with their
+// URL, map pins) and then its own drawRect (labels draw their text there),
+// then its subviews. Images without pixels are drawn as grey boxes labelled
+// with their names. Rendering a window also draws the newest shown alert or
+// action sheet over it, on a dimmed screen. The output depends only on the
+// tree: fixed fonts, no clock.
+#pragma once
+
+#include "platform/graphics/Image.h"
+#include "platform/ui/View.h"
+
+#include <string>
+
+namespace platform::ui {
+
+class ViewRenderer {
+public:
+    struct Options {
+        float scale { 1 };               // pixels per point
+        Color background { Color::whiteColor() }; // under everything
+        bool drawPanels { true };        // alerts and sheets over a window
+    };
+
+    // The view at its bounds' size (its own position is ignored); empty for a
+    // null or empty view.
+    static Ref<Image> render(View* view, const Options& options);
+    static Ref<Image> render(View* view) { return render(view, Options()); }
+    static bool writePNG(View* view, const std::string& path, const Options& options);
+    static bool writePNG(View* view, const std::string& path) { return writePNG(view, path, Options()); }
+};
+
+} // namespace platform::ui

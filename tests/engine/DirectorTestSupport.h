@@ -1,0 +1,54 @@
+// Fixtures for the director tests: a GL view sharing the test context, a
+// director of the chosen loop on the manual clock, scenes that record their
+// life cycle into a journal, and a clean slate of shared objects per test.
+#pragma once
+
+#include "TextureTestSupport.h"
+
+#include "engine/KSLayer.h"
+#include "engine/KSScene.h"
+#include "engine/platform/EAGLView.h"
+#include "engine/platform/KSDirectorIOS.h"
+
+#include <string>
+#include <vector>
+
+namespace director_test {
+
+using platform::Ref;
+
+class RecordingScene : public kestrel::KSScene {
+public:
+    static Ref<RecordingScene> make(std::string name, std::vector<std::string>* journal);
+    void onEnter() override;
+    void onEnterTransitionDidFinish() override;
+    void onExit() override;
+    void cleanup() override;
+    void visit() override;
+    std::string name;
+
+private:
+    RecordingScene() = default;
+    std::vector<std::string>* journal_ { nullptr };
+};
+
+class DirectorTest : public texture_test::GLTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The director of the given loop type (made now).
+    kestrel::KSDirectorIOS* director(int type = kestrel::kKSDirectorTypeNSTimer);
+    // A view of the given size in points sharing the test's context.
+    Ref<kestrel::EAGLView> makeView(float width = 320, float height = 480,
+                                    const std::string& format = kestrel::kEAGLColorFormatRGB565, GLuint depth = 0);
+    // The director with a view attached (GL defaults set).
+    kestrel::KSDirectorIOS* directorWithView(int type = kestrel::kKSDirectorTypeNSTimer, float width = 320,
+                                             float height = 480);
+    // Copies the shipped frame-rate character map into the test's bundle.
+    void installFPSImages();
+
+    std::vector<std::string> journal;
+};
+
+} // namespace director_test

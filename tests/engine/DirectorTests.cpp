@@ -1,0 +1,592 @@
+// The director in virtual time: frame order, scene stack semantics, time
+// steps, pause and resume, projections, orientation, the high-resolution
+// switch, the loop variants, the frame-rate display and shut-down.
+#include "DirectorTestSupport.h"
+
+#include "engine/KSActionInterval.h"
+#include "engine/KSActionManager.h"
+#include "engine/KSAnimation.h"
+#include "engine/KSScheduler.h"
+#include "engine/KSSpriteFrameCache.h"
+#include "engine/KSTextureCache.h"
+#include "engine/KSLabelAtlas.h"
+#include "engine/platform/KSTouchDispatcher.h"
+#include "platform/device/Application.h"
+#include "platform/device/Device.h"
+#include "platform/device/Screen.h"
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/Log.h"
+#include "platform/gl/GLExtensions.h"
+#include "platform/graphics/Image.h"
+#include "platform/ui/Window.h"
+
+#include <cmath>
+#include <thread>
+
+using namespace kestrel;
+using namespace director_test;
+using platform::Ref;
+
+namespace {
+
+// A per-frame update target that notes each tick (and can act on it).
+class TickRecorder : public platform::Object {
+public:
+    static Ref<TickRecorder> make(std::vector<std::string>* journal)
+    {
+        auto t = platform::adoptRef(new TickRecorder);
+        t->journal = journal;
+        KSScheduler::sharedScheduler()->scheduleUpdateForTarget(t.get(), 0, false);
+        return t;
+    }
+    void update(ksTime dt)
+    {
+        ++ticks;
+        lastDt = dt;
+        thread = std::this_thread::get_id();
+        if (journal)
+            journal->push_back("tick");
+        if (onTick)
+            onTick();
+    }
+    std::vector<std::string>* journal { nullptr };
+    int ticks { 0 };
+    float lastDt { -1 };
+    std::thread::id thread;
+    std::function<void()> onTick;
+};
+
+std::array<GLfloat, 16> matrix(GLenum which)
+{
+    std::array<GLfloat, 16> m {};
+    glGetFloatv(which, m.data());
+    return m;
+}
+
+// Objects that note in a journal when the shared cache holding them lets go.
+std::vector<std::string>* gPurgeJournal = nullptr;
+
+void notePurge(const std::string& what)
+{
+    if (!gPurgeJournal)
+        return;
+    // Every purge before the texture cache's finds the cached texture still there.
+    bool textureCached = KSTextureCache::sharedTextureCache()->textureForKey("red.png") != nullptr;
+    gPurgeJournal->push_back(what + (textureCached ? "" : " (textures gone)"));
+}
+
+class PurgedAnimation : public KSAnimation {
+public:
+    static Ref<PurgedAnimation> make()
+    {
+        auto a = platform::adoptRef(new PurgedAnimation);
+        a->init();
+        return a;
+    }
+    ~PurgedAnimation() override { notePurge("animation cache"); }
+};
+
+class PurgedFrame : public KSSpriteFrame {
+public:
+    static Ref<PurgedFrame> make(KSTexture2D* texture)
+    {
+        auto f = platform::adoptRef(new PurgedFrame);
+        f->initWithTexture(texture, { 0, 0, 4, 4 });
+        return f;
+    }
+    ~PurgedFrame() override { notePurge("sprite frame cache"); }
+};
+
+class PurgedTarget : public platform::Object {
+public:
+    explicit PurgedTarget(std::string what) : what_(std::move(what)) { }
+    ~PurgedTarget() override { notePurge(what_); }
+    void update(ksTime) { }
+
+private:
+    std::string what_;
+};
+
+class PurgedNode : public KSNode {
+public:
+    static Ref<PurgedNode> make()
+    {
+        auto n = platform::adoptRef(new PurgedNode);
+        n->init();
+        return n;
+    }
+    ~PurgedNode() override { notePurge("action manager"); }
+};
+
+class ProjectionRecorder : public platform::Object, public KSProjectionProtocol {
+public:
+    void updateProjection() override { ++calls; }
+    int calls { 0 };
+};
+
+// Frame order ----------------------------------------------------------------------------
+
+TEST_F(DirectorTest, FrameTicksThenSwitchesScenesThenVisitsThenSwaps)
+{
+    KSDirectorIOS* d = directorWithView();
+    auto a = RecordingScene::make("A", &journal);
+    auto b = RecordingScene::make("B", &journal);
+    d->runWithScene(a.get());
+    advance(1.0 / 60);
+    auto ticks = TickRecorder::make(&journal);
+    d->openGLView()->setCaptureHook([&](EAGLView&) { journal.push_back("swap"); });
+    journal.clear();
+
+    d->replaceScene(b.get());
+    EXPECT_TRUE(journal.empty()) << "the switch waits for the next frame";
+    advance(1.0 / 60);
+    EXPECT_EQ(journal, (std::vector<std::string> { "tick", "A:exit", "A:cleanup", "B:enter", "B:didFinish", "B:visit", "swap" }));
+    EXPECT_EQ(d->runningScene(), b.get());
+}
+
+TEST_F(DirectorTest, FrameClearsTheBuffersBeforeDrawing)
+{
+    KSDirectorIOS* d = directorWithView();
+    auto scene = KSScene::node();
+    d->runWithScene(scene.get());
+    glClearColor(1, 1, 1, 1);
+    Ref<platform::Image> frame;
+    d->openGLView()->setCaptureHook([&](EAGLView& v) { frame = v.readFrame(); });
+    advance(1.0 / 60);
+    ASSERT_TRUE(frame);
+    // White clear colour, empty scene: every pixel is the clear colour.
+    EXPECT_EQ(frame->rgba()[0], 255);
+    EXPECT_EQ(frame->rgba()[(240 * 320 + 160) * 4 + 1], 255);
+}
+
+// Scene stack ----------------------------------------------------------------------------
+
+TEST_F(DirectorTest, PushThenPopExitsThePushedSceneWithoutCleanupAndReentersTheOneBelow)
+{
+    KSDirectorIOS* d = directorWithView();
+    auto a = RecordingScene::make("A", &journal);
+    auto b = RecordingScene::make("B", &journal);
+    d->runWithScene(a.get());
+    advance(1.0 / 60);
+    d->pushScene(b.get());
+    advance(1.0 / 60);
+    journal.clear();
+    d->popScene();
+    advance(1.0 / 60);
+    EXPECT_EQ(journal, (std::vector<std::string> { "B:exit", "A:enter", "A:didFinish", "A:visit" }));
+    EXPECT_FALSE(d->sendCleanupToScene());
+    EXPECT_EQ(d->scenesStack().size(), 1u);
+}
+
+TEST_F(DirectorTest, SeveralRequestsInOneFrameSwitchToTheLastWithItsCleanupFlag)
+{
+    KSDirectorIOS* d = directorWithView();
+    auto a = RecordingScene::make("A", &journal);
+    auto b = RecordingScene::make("B", &journal);
+    auto c = RecordingScene::make("C", &journal);
+    d->runWithScene(a.get());
+    advance(1.0 / 60);
+    journal.clear();
+    d->replaceScene(b.get());
+    d->pushScene(c.get());
+    advance(1.0 / 60);
+    EXPECT_EQ(journal, (std::vector<std::string> { "A:exit", "C:enter", "C:didFinish", "C:visit" }));
+    EXPECT_EQ(d->scenesStack().size(), 2u);
+}
+
+TEST_F(DirectorTest, PoppingTheLastSceneEndsTheDirector)
+{
+    KSDirectorIOS* d = directorWithView();
+    auto a = RecordingScene::make("A", &journal);
+    d->runWithScene(a.get());
+    advance(1.0 / 60);
+    journal.clear();
+    d->popScene();
+    EXPECT_EQ(journal, (std::vector<std::string> { "A:exit", "A:cleanup" }));
+    EXPECT_EQ(d->runningScene(), nullptr);
+    EXPECT_EQ(d->openGLView(), nullptr);
+    EXPECT_FALSE(static_cast<KSDirectorTimer*>(d)->isAnimating());
+}
+
+TEST_F(DirectorTest, SceneMisuseFailsItsAssertions)
+{
+    KSDirectorIOS* d = directorWithView();
+    auto a = KSScene::node();
+    try {
+        d->replaceScene(a.get());
+        FAIL() << "replace on an empty stack";
+    } catch (const platform::AssertionFailure& e) {
+        EXPECT_EQ(e.file(), "engine/KSDirector");
+    }
+    EXPECT_TRUE(d->scenesStack().empty());
+    try {
+        d->popScene();
+        FAIL() << "pop without a scene";
+    } catch (const platform::AssertionFailure& e) {
+        EXPECT_EQ(e.message(), "A running Scene is needed");
+    }
+    d->runWithScene(a.get());
+    advance(1.0 / 60);
+    try {
+        d->runWithScene(KSScene::node().get());
+        FAIL() << "run while running";
+    } catch (const platform::AssertionFailure& e) {
+        EXPECT_EQ(e.message(), "You can't run an scene if another Scene is running. Use replaceScene or pushScene instead");
+    }
+    EXPECT_THROW(d->pushScene(nullptr), platform::AssertionFailure);
+}
+
+// Time step ------------------------------------------------------------------------------
+
+TEST_F(DirectorTest, TimeStepIsMeasuredFromTheLoopStartAndCanBeZeroedOnce)
+{
+    KSDirectorIOS* d = directorWithView();
+    d->setAnimationInterval(0.25);
+    auto scene = KSScene::node();
+    d->runWithScene(scene.get());
+    advance(0.25);
+    EXPECT_FLOAT_EQ(d->deltaTime(), 0.25f);
+    d->setNextDeltaTimeZero(true);
+    advance(0.25);
+    EXPECT_EQ(d->deltaTime(), 0.0f);
+    advance(0.25);
+    EXPECT_FLOAT_EQ(d->deltaTime(), 0.25f);
+}
+
+TEST_F(DirectorTest, ClockGoingBackwardsGivesZeroAndAStallGivesItsWholeLength)
+{
+    KSDirectorIOS* d = directorWithView();
+    auto scene = KSScene::node();
+    d->runWithScene(scene.get());
+    advance(1.0 / 60);
+    clock().set(clock().now() - 5);
+    d->drawScene();
+    EXPECT_EQ(d->deltaTime(), 0.0f);
+    clock().advance(10);
+    d->drawScene();
+    EXPECT_FLOAT_EQ(d->deltaTime(), 10.0f);
+}
+
+TEST_F(DirectorTest, PauseStopsTheSchedulerAndResumeMeasuresFromTheMomentOfResume)
+{
+    KSDirectorIOS* d = directorWithView();
+    auto scene = KSScene::node();
+    d->runWithScene(scene.get());
+    auto ticks = TickRecorder::make(nullptr);
+    advance(1.0 / 60);
+    EXPECT_EQ(ticks->ticks, 1);
+
+    d->pause();
+    d->pause();
+    EXPECT_EQ(d->animationInterval(), 0.25);
+    unsigned presented = d->openGLView()->framesPresented();
+    advance(1.0);
+    EXPECT_EQ(d->openGLView()->framesPresented() - presented, 4u) << "paused frames still draw, 4 a second";
+    EXPECT_EQ(ticks->ticks, 1);
+
+    advance(0.1); // resume between two paused frames
+    d->resume();
+    EXPECT_DOUBLE_EQ(d->animationInterval(), 1.0 / 60);
+    EXPECT_EQ(d->deltaTime(), 0.0f);
+    advance(1.0 / 60);
+    EXPECT_EQ(ticks->ticks, 2);
+    EXPECT_NEAR(ticks->lastDt, 1.0f / 60, 1e-5);
+}
+
+// Projections ----------------------------------------------------------------------------
+
+TEST_F(DirectorTest, TwoDimensionalProjectionIsAPixelOrthoWithDepthScaledByPixelsPerPoint)
+{
+    KSDirectorIOS* d = directorWithView();
+    d->setProjection(kKSDirectorProjection2D);
+    auto p = matrix(GL_PROJECTION_MATRIX);
+    EXPECT_FLOAT_EQ(p[0], 2.0f / 320);
+    EXPECT_FLOAT_EQ(p[5], 2.0f / 480);
+    EXPECT_FLOAT_EQ(p[10], -2.0f / 2048);
+    EXPECT_FLOAT_EQ(matrix(GL_MODELVIEW_MATRIX)[12], 0.0f);
+
+    platform::ui::Screen::mainScreen().setScale(2);
+    ASSERT_TRUE(d->enableRetinaDisplay(true));
+    p = matrix(GL_PROJECTION_MATRIX);
+    EXPECT_FLOAT_EQ(p[0], 2.0f / 640);
+    EXPECT_FLOAT_EQ(p[10], -2.0f / 4096);
+}
+
+TEST_F(DirectorTest, ThreeDimensionalProjectionLooksAtTheCentreFromZEye)
+{
+    KSDirectorIOS* d = directorWithView();
+    d->setProjection(kKSDirectorProjection3D);
+    auto p = matrix(GL_PROJECTION_MATRIX);
+    float f = 1.0f / std::tan(static_cast<float>(M_PI) / 6);
+    EXPECT_NEAR(p[5], f, 1e-4);
+    EXPECT_NEAR(p[0], f / (320.0f / 480), 1e-4);
+    auto m = matrix(GL_MODELVIEW_MATRIX);
+    EXPECT_FLOAT_EQ(m[12], -160);
+    EXPECT_FLOAT_EQ(m[13], -240);
+    EXPECT_NEAR(m[14], -480 / 1.1566f, 1e-3);
+    EXPECT_FLOAT_EQ(d->getZEye(), 480 / 1.1566f);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 320);
+    EXPECT_EQ(viewport[3], 480);
+}
+
+TEST_F(DirectorTest, CustomProjectionAsksTheDelegateAndUnknownValuesOnlyStore)
+{
+    KSDirectorIOS* d = directorWithView();
+    auto delegate = platform::adoptRef(new ProjectionRecorder);
+    d->setProjectionDelegate(delegate.get());
+    d->setProjection(kKSDirectorProjectionCustom);
+    EXPECT_EQ(delegate->calls, 1);
+    d->setProjection(7);
+    EXPECT_EQ(d->projection(), 7);
+    EXPECT_EQ(delegate->calls, 1);
+}
+
+TEST_F(DirectorTest, EmptyViewGetsFiniteProjections)
+{
+    KSDirectorIOS* d = director();
+    auto view = makeView(0, 0);
+    ASSERT_TRUE(view);
+    d->setOpenGLView(view.get());
+    for (int projection : { kKSDirectorProjection2D, kKSDirectorProjection3D }) {
+        d->setProjection(projection);
+        for (GLfloat v : matrix(GL_PROJECTION_MATRIX))
+            EXPECT_TRUE(std::isfinite(v)) << "projection " << projection;
+        for (GLfloat v : matrix(GL_MODELVIEW_MATRIX))
+            EXPECT_TRUE(std::isfinite(v)) << "projection " << projection;
+    }
+    platform::drainGLErrors();
+}
+
+// Orientation and scale -------------------------------------------------------------------
+
+TEST_F(DirectorTest, OrientationConvertsTouchesToGLAndBack)
+{
+    KSDirectorIOS* d = directorWithView();
+    EXPECT_EQ(d->convertToGL({ 10, 20 }), platform::Point(10, 460));
+    EXPECT_EQ(d->convertToUI({ 10, 460 }), platform::Point(10, 20));
+
+    d->setDeviceOrientation(kKSDeviceOrientationPortraitUpsideDown);
+    EXPECT_EQ(d->convertToGL({ 10, 20 }), platform::Point(310, 20));
+    EXPECT_EQ(d->convertToUI({ 310, 20 }), platform::Point(10, 20));
+
+    d->setDeviceOrientation(kKSDeviceOrientationLandscapeLeft);
+    EXPECT_EQ(d->winSize(), platform::Size(480, 320));
+    EXPECT_EQ(d->convertToGL({ 10, 20 }), platform::Point(20, 10));
+    EXPECT_EQ(d->convertToUI({ 20, 10 }), platform::Point(10, 20));
+    EXPECT_EQ(platform::ui::Application::sharedApplication().statusBarOrientation(),
+              platform::ui::InterfaceOrientation::LandscapeRight);
+
+    d->setDeviceOrientation(kKSDeviceOrientationLandscapeRight);
+    EXPECT_EQ(d->convertToGL({ 10, 20 }), platform::Point(460, 310));
+    EXPECT_EQ(d->convertToUI({ 460, 310 }), platform::Point(10, 20));
+
+    platform::LogCapture log;
+    d->setDeviceOrientation(9);
+    EXPECT_TRUE(log.contains("Director: Unknown device orientation"));
+    EXPECT_EQ(d->deviceOrientation(), 9);
+    EXPECT_EQ(d->convertToGL({ 10, 20 }), platform::Point(0, 0));
+}
+
+TEST_F(DirectorTest, RetinaSwitchNeedsAHighResolutionScreen)
+{
+    KSDirectorIOS* d = directorWithView();
+    EXPECT_FALSE(d->enableRetinaDisplay(true));
+    EXPECT_EQ(ksContentScaleFactor(), 1.0f);
+
+    platform::ui::Screen::mainScreen().setScale(2);
+    EXPECT_TRUE(d->enableRetinaDisplay(true));
+    EXPECT_EQ(ksContentScaleFactor(), 2.0f);
+    EXPECT_EQ(d->winSizeInPixels(), platform::Size(640, 960));
+    EXPECT_EQ(d->winSize(), platform::Size(320, 480));
+    EXPECT_TRUE(d->isContentScaleSupported());
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[3], 960);
+    d->openGLView()->layoutIfNeeded();
+    EXPECT_EQ(d->openGLView()->surfaceSize(), platform::Size(640, 960));
+    EXPECT_EQ(d->openGLView()->convertPointFromViewToSurface({ 160, 240 }), platform::Point(320, 480));
+
+    EXPECT_TRUE(d->enableRetinaDisplay(true));
+    EXPECT_TRUE(d->enableRetinaDisplay(false));
+    EXPECT_EQ(ksContentScaleFactor(), 1.0f);
+}
+
+TEST_F(DirectorTest, FormatsCannotChangeOnceTheViewIsAttached)
+{
+    KSDirectorIOS* d = director();
+    d->setPixelFormat(kKSPixelFormatRGBA8888);
+    d->setDepthBufferFormat(kKSDepthBuffer16);
+    auto window = platform::ui::Window::windowWithFrame({ 0, 0, 320, 480 });
+    ASSERT_TRUE(d->attachInWindow(window.get()));
+    EXPECT_EQ(d->openGLView()->pixelFormat(), kEAGLColorFormatRGBA8);
+    EXPECT_EQ(d->openGLView()->depthFormat(), static_cast<GLuint>(GL_DEPTH_COMPONENT16_OES));
+    EXPECT_EQ(d->openGLView()->touchDelegate(), KSTouchDispatcher::sharedDispatcher());
+    try {
+        d->setPixelFormat(kKSPixelFormatRGB565);
+        FAIL();
+    } catch (const platform::AssertionFailure& e) {
+        EXPECT_EQ(e.message(), "Can't change the pixel format after the director was initialized");
+        EXPECT_EQ(e.file(), "engine/Platforms/iOS/KSDirectorIOS");
+    }
+    EXPECT_THROW(d->attachInWindow(window.get()), platform::AssertionFailure);
+    EXPECT_TRUE(d->detach());
+    EXPECT_FALSE(d->isOpenGLAttached());
+}
+
+// Loops ----------------------------------------------------------------------------------
+
+TEST_F(DirectorTest, DisplayLinkNeedsSystem31AndTheFirstChoiceSticks)
+{
+    platform::ui::Device::currentDevice().setSystemVersion("3.0");
+    EXPECT_FALSE(KSDirector::setDirectorType(kKSDirectorTypeDisplayLink));
+    platform::ui::Device::currentDevice().setSystemVersion("3.1.3");
+    EXPECT_TRUE(KSDirector::setDirectorType(kKSDirectorTypeDisplayLink));
+    EXPECT_EQ(KSDirector::sharedDirector()->className(), "KSDirectorDisplayLink");
+    EXPECT_TRUE(KSDirector::setDirectorType(kKSDirectorTypeNSTimer));
+    EXPECT_EQ(KSDirector::sharedDirector()->className(), "KSDirectorDisplayLink");
+    EXPECT_THROW(KSDirector::setDirectorType(9), platform::AssertionFailure);
+}
+
+TEST_F(DirectorTest, DisplayLinkFrameIntervalCountsScreenRefreshes)
+{
+    auto* d = static_cast<KSDirectorDisplayLink*>(director(kKSDirectorTypeDisplayLink));
+    d->setAnimationInterval(1.0 / 60);
+    d->startAnimation();
+    EXPECT_EQ(d->frameInterval(), 1);
+    d->setAnimationInterval(static_cast<double>(1.0f / 30));
+    EXPECT_EQ(d->frameInterval(), 2);
+    d->pause();
+    EXPECT_EQ(d->frameInterval(), 15);
+    d->stopAnimation();
+}
+
+TEST_F(DirectorTest, DisplayLinkNeverRefreshesFasterThanTheScreen)
+{
+    KSDirectorIOS* d = directorWithView(kKSDirectorTypeDisplayLink);
+    d->setAnimationInterval(1.0 / 120);
+    auto scene = KSScene::node();
+    d->runWithScene(scene.get());
+    advance(0.5);
+    EXPECT_EQ(d->openGLView()->framesPresented(), 30u);
+}
+
+TEST_F(DirectorTest, FastLoopDrawsUntilStoppedFromInside)
+{
+    KSDirectorIOS* d = directorWithView(kKSDirectorTypeMainLoop);
+    auto scene = KSScene::node();
+    d->runWithScene(scene.get());
+    auto ticks = TickRecorder::make(nullptr);
+    ticks->onTick = [&] {
+        if (ticks->ticks == 3)
+            d->stopAnimation();
+    };
+    loop().drain();
+    EXPECT_EQ(ticks->ticks, 3);
+    EXPECT_EQ(d->openGLView()->framesPresented(), 3u);
+}
+
+TEST_F(DirectorTest, ThreadedLoopDrawsOnTheMainThreadAndEndJoinsItsOneThread)
+{
+    auto* d = static_cast<KSDirectorFastThreaded*>(directorWithView(kKSDirectorTypeThreadMainLoop));
+    auto scene = KSScene::node();
+    d->runWithScene(scene.get());
+    auto ticks = TickRecorder::make(nullptr);
+    ASSERT_TRUE(loop().runUntil([&] { return ticks->ticks >= 3; }, 10));
+    EXPECT_EQ(ticks->thread, std::this_thread::get_id());
+    d->stopAnimation();
+    d->startAnimation();
+    EXPECT_TRUE(d->hasThread());
+    d->end();
+    EXPECT_FALSE(d->hasThread());
+    loop().drain(); // a frame posted before the end finds nothing to draw
+}
+
+// Frame-rate display and shut-down ---------------------------------------------------------
+
+TEST_F(DirectorTest, FrameRateDisplayShowsTheRateOverTenthsOfASecond)
+{
+    installFPSImages();
+    KSDirectorIOS* d = directorWithView();
+    ASSERT_TRUE(d->FPSLabel());
+    auto layer = KSColorLayer::layerWithColor({ 0, 0, 255, 255 });
+    auto scene = KSScene::node();
+    scene->addChild(layer.get());
+    d->setDisplayFPS(true);
+    d->runWithScene(scene.get());
+    Ref<platform::Image> frame;
+    d->openGLView()->setCaptureHook([&](EAGLView& v) { frame = v.readFrame(); });
+    advance(0.5);
+    EXPECT_EQ(d->FPSLabel()->string(), "60.0");
+    ASSERT_TRUE(frame);
+    auto pixel = [&](int x, int y) { return frame->rgba().data() + (static_cast<size_t>(y) * 320 + x) * 4; };
+    EXPECT_EQ(pixel(160, 100)[2], 255) << "the colour layer fills the view";
+    EXPECT_EQ(pixel(160, 100)[0], 0);
+    int white = 0;
+    for (int y = 456; y < 480; ++y)
+        for (int x = 0; x < 64; ++x)
+            white += pixel(x, y)[0] > 200 && pixel(x, y)[1] > 200;
+    EXPECT_GT(white, 40) << "digits drawn at the bottom left";
+}
+
+TEST_F(DirectorTest, EndExitsTheSceneThenPurgesEverySharedCacheAndLetsGoOfTheView)
+{
+    KSDirectorIOS* d = directorWithView();
+    auto a = RecordingScene::make("A", &journal);
+    d->runWithScene(a.get());
+    advance(1.0 / 60);
+    auto ticks = TickRecorder::make(nullptr);
+    auto layer = KSLayer::node();
+    KSTouchDispatcher::sharedDispatcher()->addStandardDelegate(layer.get(), 0);
+    texture_test::writeSolidPNG(dir.file("red.png"), 4, 4, 0xFF0000FF);
+    auto texture = KSTextureCache::sharedTextureCache()->addImage("red.png");
+    KSSpriteFrameCache::sharedSpriteFrameCache()->addSpriteFrame(
+        KSSpriteFrame::frameWithTexture(texture.get(), { 0, 0, 4, 4 }).get(), "red");
+    Ref<EAGLView> view = d->openGLView();
+    journal.clear();
+
+    d->end();
+    EXPECT_EQ(journal, (std::vector<std::string> { "A:exit", "A:cleanup" }));
+    EXPECT_EQ(d->runningScene(), nullptr);
+    EXPECT_TRUE(d->scenesStack().empty());
+    EXPECT_EQ(d->openGLView(), nullptr);
+    EXPECT_EQ(d->FPSLabel(), nullptr);
+    EXPECT_TRUE(KSTouchDispatcher::sharedDispatcher()->standardHandlers().empty());
+    EXPECT_EQ(KSSpriteFrameCache::sharedSpriteFrameCache()->spriteFrameByName("red"), nullptr);
+    EXPECT_FALSE(KSTextureCache::sharedTextureCache()->textureForKey("red.png"));
+    // The scheduler is a new one: the old update target is gone with it.
+    KSScheduler::sharedScheduler()->tick(0.1f);
+    EXPECT_EQ(ticks->ticks, 0);
+    unsigned presented = view->framesPresented();
+    advance(0.1);
+    EXPECT_EQ(view->framesPresented(), presented) << "the loop stopped";
+}
+
+TEST_F(DirectorTest, EndPurgesAnimationsThenFramesThenSchedulerThenActionsThenTextures)
+{
+    KSDirectorIOS* d = directorWithView();
+    auto scene = KSScene::node();
+    d->runWithScene(scene.get());
+    advance(1.0 / 60);
+    texture_test::writeSolidPNG(dir.file("red.png"), 4, 4, 0xFF0000FF);
+    auto texture = KSTextureCache::sharedTextureCache()->addImage("red.png");
+    KSAnimationCache::sharedAnimationCache()->addAnimation(PurgedAnimation::make().get(), "walk");
+    KSSpriteFrameCache::sharedSpriteFrameCache()->addSpriteFrame(PurgedFrame::make(texture.get()).get(), "red");
+    {
+        // Held only by the scheduler / the action manager from here on.
+        auto target = platform::adoptRef(new PurgedTarget("scheduler"));
+        KSScheduler::sharedScheduler()->scheduleUpdateForTarget(target.get(), 1, false);
+        auto node = PurgedNode::make();
+        KSActionManager::sharedManager()->addAction(KSMoveBy::actionWithDuration(5, { 1, 1 }).get(), node.get(), false);
+    }
+    texture = nullptr;
+    std::vector<std::string> purges;
+    gPurgeJournal = &purges;
+    d->end();
+    gPurgeJournal = nullptr;
+    EXPECT_EQ(purges, (std::vector<std::string> { "animation cache", "sprite frame cache", "scheduler", "action manager" }));
+    EXPECT_FALSE(KSTextureCache::sharedTextureCache()->textureForKey("red.png"));
+}
+
+} // namespace

@@ -1,0 +1,84 @@
+// The showcase program end to end: it names its output folder, prints a line
+// per scene, saves each scene's frames, exits 0, and the engine scene's frames
+// show the colour layer and the frame-rate digits.
+#include "platform/graphics/Image.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sys/wait.h>
+
+namespace {
+
+TEST(Showcase, SavesFramesWithTheColourLayerAndTheFrameRate)
+{
+    const char* source = std::getenv("BRISKO_SOURCE_DIR");
+    ASSERT_TRUE(source) << "BRISKO_SOURCE_DIR is not set";
+    testing_support::TempDir dir;
+    std::string command = std::string("BRISKO_RESOURCES='") + source + "/resources' '" BRISKO_SHOWCASE_PATH "' '"
+                          + dir.path() + "' 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_TRUE(pipe);
+    std::string output;
+    char buffer[512];
+    while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
+        output.append(buffer, n);
+    int status = pclose(pipe);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+    EXPECT_EQ(output.rfind("frames: " + dir.path() + "\n", 0), 0u) << output;
+    EXPECT_NE(output.find("\nengine: 45 frames"), std::string::npos) << output;
+    // The other scenes print their line and find their resources.
+    EXPECT_NE(output.find("\nsprite sheet: 30 frames, 4 sheet frames"), std::string::npos) << output;
+    EXPECT_NE(output.find("\nsprite batch: 30 frames, 3000 sprites"), std::string::npos) << output;
+    EXPECT_NE(output.find("\nparticles: 45 frames"), std::string::npos) << output;
+    EXPECT_NE(output.find("\ntile map: 45 frames, 40x15 map"), std::string::npos) << output;
+    for (const char* file : { "sprite-sheet-015.png", "sprite-batch-030.png", "particles-045.png", "tile-map-045.png" })
+        EXPECT_TRUE(platform::Image::imageWithContentsOfFile(dir.file(file))) << file;
+
+    auto frame = platform::Image::imageWithContentsOfFile(dir.file("engine-045.png"));
+    ASSERT_TRUE(frame);
+    ASSERT_EQ(frame->width(), 320u);
+    ASSERT_EQ(frame->height(), 480u);
+    auto pixel = [&](int x, int y) { return frame->rgba().data() + (static_cast<size_t>(y) * 320 + x) * 4; };
+    // The background colour layer (30, 60, 140) through an RGB565 surface.
+    const uint8_t* background = pixel(20, 20);
+    EXPECT_NEAR(background[0], 30, 6);
+    EXPECT_NEAR(background[1], 60, 6);
+    EXPECT_NEAR(background[2], 140, 6);
+    int digitPixels = 0;
+    for (int y = 456; y < 480; ++y)
+        for (int x = 0; x < 64; ++x)
+            digitPixels += pixel(x, y)[0] > 200 && pixel(x, y)[1] > 200 && pixel(x, y)[2] > 200;
+    EXPECT_GT(digitPixels, 40) << "the frame-rate digits at the bottom left";
+
+    // The transition scene: the flip hands over, and its saved frames show one scene each.
+    EXPECT_NE(output.find("\ntransition: KSTransitionFlipX red to blue, 28 frames mid-way, handed over; grid: KSWaves "
+                          "on a sprite, 20 frames"),
+              std::string::npos)
+        << output;
+    auto countColours = [](const platform::Image& image, int& red, int& blue) {
+        red = blue = 0;
+        for (size_t i = 0; i < image.rgba().size(); i += 4) {
+            const uint8_t* p = image.rgba().data() + i;
+            red += p[0] > 140 && p[2] < 60;
+            blue += p[2] > 140 && p[0] < 60;
+        }
+    };
+    int red = 0, blue = 0;
+    auto turningAway = platform::Image::imageWithContentsOfFile(dir.file("transition-008.png"));
+    ASSERT_TRUE(turningAway);
+    countColours(*turningAway, red, blue);
+    EXPECT_GT(red, 1000);
+    EXPECT_EQ(blue, 0);
+    auto turningIn = platform::Image::imageWithContentsOfFile(dir.file("transition-028.png"));
+    ASSERT_TRUE(turningIn);
+    countColours(*turningIn, red, blue);
+    EXPECT_EQ(red, 0);
+    EXPECT_GT(blue, 1000);
+    EXPECT_TRUE(platform::Image::imageWithContentsOfFile(dir.file("grid-020.png")));
+}
+
+} // namespace

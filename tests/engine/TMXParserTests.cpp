@@ -1,0 +1,254 @@
+// The TMX reader: map and layer attributes, layer data encodings, external
+// tilesets, object groups, properties and the refused inputs.
+#include "TMXTestSupport.h"
+
+#include "engine/KSTMXXMLParser.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Exception.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrel;
+using namespace platform;
+using tmx_test::dataElement;
+
+namespace {
+
+class TMXParserTest : public ::testing::Test {
+protected:
+    void SetUp() override { Bundle::main().setResourcePath(dir.path()); }
+
+    Ref<KSTMXMapInfo> load(const std::string& name, const std::string& xml)
+    {
+        dir.write(name, xml);
+        return KSTMXMapInfo::formatWithTMXFile(name);
+    }
+
+    // The assertion message raised while loading, or "" when none.
+    std::string failure(const std::string& name, const std::string& xml)
+    {
+        dir.write(name, xml);
+        try {
+            KSTMXMapInfo::formatWithTMXFile(name);
+        } catch (const AssertionFailure& e) {
+            EXPECT_EQ(e.file(), "engine/KSTMXXMLParser");
+            return e.message();
+        }
+        return {};
+    }
+
+    static std::string map(const std::string& body, const std::string& attrs = "version=\"1.0\" width=\"3\" height=\"2\" tilewidth=\"32\" tileheight=\"16\"")
+    {
+        return "<?xml version=\"1.0\"?>\n<map " + attrs + ">\n" + body + "\n</map>\n";
+    }
+
+    static std::string tileset(const std::string& extra = "")
+    {
+        return "<tileset name=\"ground\" firstgid=\"1\" tilewidth=\"32\" tileheight=\"16\">"
+               "<image source=\"ground.png\"/>" + extra + "</tileset>";
+    }
+
+    testing_support::TempDir dir;
+};
+
+} // namespace
+
+TEST_F(TMXParserTest, ReadsMapAndLayerAttributes)
+{
+    auto info = load("m.tmx", map(tileset()
+        + "<layer name=\"a\" width=\"3\" height=\"2\" visible=\"0\" opacity=\"0.5\">" + dataElement({ 1, 2, 3, 4, 5, 6 }) + "</layer>"
+        + "<layer name=\"b\" width=\"3\" height=\"2\" visible=\"1\" x=\"1\" y=\"2\">" + dataElement({ 0, 0, 0, 0, 0, 7 }, "") + "</layer>"
+        + "<layer name=\"c\" width=\"3\" height=\"2\">" + dataElement({ 9, 9, 9, 9, 9, 9 }, "gzip") + "</layer>",
+        "version=\"2.0\" width=\"3\" height=\"2\" tilewidth=\"32\" tileheight=\"16\""));
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->orientation(), TMXOrientationOrthogonal) << "no orientation attribute";
+    EXPECT_EQ(info->mapSize(), Size(3, 2));
+    EXPECT_EQ(info->tileSize(), Size(32, 16));
+    ASSERT_EQ(info->layers().size(), 3u);
+
+    const KSTMXLayerInfo* a = info->layers()[0].get();
+    EXPECT_EQ(a->name(), "a");
+    EXPECT_FALSE(a->visible());
+    EXPECT_EQ(a->opacity(), 127);
+    ASSERT_TRUE(a->tiles());
+    EXPECT_EQ(a->tiles()[0], 1u);
+    EXPECT_EQ(a->tiles()[5], 6u) << "row-major from the top row";
+
+    const KSTMXLayerInfo* b = info->layers()[1].get();
+    EXPECT_TRUE(b->visible());
+    EXPECT_EQ(b->opacity(), 255);
+    EXPECT_EQ(b->offset(), Point(1, 2));
+    ASSERT_TRUE(b->tiles()) << "base64 without compression";
+    EXPECT_EQ(b->tiles()[5], 7u);
+    EXPECT_TRUE(info->layers()[2]->visible()) << "no visible attribute";
+
+    // Orientation names; an unknown one leaves the previous value.
+    EXPECT_EQ(load("i.tmx", map("", "orientation=\"isometric\""))->orientation(), TMXOrientationIsometric);
+    EXPECT_EQ(load("h.tmx", map("", "orientation=\"hexagonal\""))->orientation(), TMXOrientationHexagonal);
+    EXPECT_EQ(load("x.tmx", map("", "orientation=\"staggered\""))->orientation(), TMXOrientationOrthogonal);
+}
+
+TEST_F(TMXParserTest, DecodesLayerDataAsLittleEndianGIDs)
+{
+    // A gzip-labelled layer holding a zlib stream still inflates.
+    auto info = load("m.tmx", map(tileset()
+        + "<layer name=\"z\" width=\"2\" height=\"1\">" + dataElement({ 0x01020304, 0x80000001 }, "") + "</layer>"
+        + "<layer name=\"g\" width=\"2\" height=\"1\"><data encoding=\"base64\" compression=\"gzip\">"
+        + tmx_test::base64(tmx_test::deflateBytes(tmx_test::gidBytes({ 5, 6 }), 15)) + "</data></layer>"));
+    ASSERT_TRUE(info);
+    ASSERT_TRUE(info->layers()[0]->tiles());
+    EXPECT_EQ(info->layers()[0]->tiles()[0], 0x01020304u);
+    EXPECT_EQ(info->layers()[0]->tiles()[1], 0x80000001u);
+    ASSERT_TRUE(info->layers()[1]->tiles());
+    EXPECT_EQ(info->layers()[1]->tiles()[1], 6u);
+}
+
+TEST_F(TMXParserTest, LayersWithoutUsableDataKeepNoTiles)
+{
+    auto info = load("m.tmx", map(tileset()
+        + "<layer name=\"short\" width=\"3\" height=\"2\">" + dataElement({ 1, 2, 3, 4, 5 }) + "</layer>"
+        + "<layer name=\"broken\" width=\"1\" height=\"1\"><data encoding=\"base64\" compression=\"gzip\">AAAAAAAA</data></layer>"
+        + "<layer name=\"ok\" width=\"1\" height=\"1\">" + dataElement({ 3 }) + "</layer>"));
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->layers()[0]->tiles(), nullptr) << "five GIDs for six cells";
+    EXPECT_EQ(info->layers()[1]->tiles(), nullptr) << "not a compressed stream";
+    ASSERT_TRUE(info->layers()[2]->tiles()) << "the parse went on";
+    EXPECT_EQ(info->layers()[2]->tiles()[0], 3u);
+}
+
+TEST_F(TMXParserTest, RefusesUnsupportedEncodingsAndUnreadableFiles)
+{
+    EXPECT_EQ(failure("zlib.tmx", map(tileset() + "<layer width=\"1\" height=\"1\">" + dataElement({ 1 }, "zlib") + "</layer>")),
+              "TMX: unsupported compression method");
+    EXPECT_EQ(failure("csv.tmx", map(tileset() + "<layer width=\"1\" height=\"1\"><data encoding=\"csv\">1</data></layer>")),
+              "TMX tile map: Only base64 and/or gzip maps are supported");
+    // The encoding of an earlier layer does not carry over to the next one.
+    EXPECT_EQ(failure("mixed.tmx", map(tileset()
+                  + "<layer width=\"1\" height=\"1\">" + dataElement({ 1 }) + "</layer>"
+                  + "<layer width=\"1\" height=\"1\"><data><tile gid=\"1\"/></data></layer>")),
+              "TMX tile map: Only base64 and/or gzip maps are supported");
+    EXPECT_EQ(failure("bad.tmx", map("<layer>")), "Error parsing file: bad.tmx.");
+    try {
+        KSTMXMapInfo::formatWithTMXFile("missing.tmx");
+        FAIL();
+    } catch (const AssertionFailure& e) {
+        EXPECT_EQ(e.message(), "Error parsing file: missing.tmx.");
+    }
+}
+
+TEST_F(TMXParserTest, ExternalTilesetsLoadIntoTheSameDescription)
+{
+    dir.write("maps/tiles.tsx", "<?xml version=\"1.0\"?><tileset name=\"ext\" tilewidth=\"32\" tileheight=\"16\" spacing=\"2\" margin=\"1\">"
+                                "<image source=\"art/tiles.png\" width=\"64\" height=\"64\"/>"
+                                "<tile id=\"3\"><properties><property name=\"kind\" value=\"wall\"/></properties></tile>"
+                                "<tileset source=\"tiles.tsx\"/>"
+                                "<layer name=\"stray\" width=\"1\" height=\"1\"/>"
+                                "</tileset>");
+    auto info = load("maps/level.tmx", map("<tileset firstgid=\"10\" source=\"tiles.tsx\"/>"));
+    ASSERT_TRUE(info);
+    ASSERT_EQ(info->tilesets().size(), 1u) << "a tileset file naming another (here itself) is not followed";
+    const KSTMXTilesetInfo* t = info->tilesets()[0].get();
+    EXPECT_EQ(t->name(), "ext");
+    EXPECT_EQ(t->firstGid(), 10u) << "taken from the map when the file names none";
+    EXPECT_EQ(t->spacing(), 2u);
+    EXPECT_EQ(t->margin(), 1u);
+    EXPECT_EQ(t->tileSize(), Size(32, 16));
+    EXPECT_EQ(t->sourceImage(), "maps/art/tiles.png") << "joined to the map file's directory";
+    ASSERT_EQ(info->tileProperties().count(13), 1u);
+    EXPECT_EQ(info->tileProperties().at(13)["kind"], Value("wall"));
+    EXPECT_TRUE(info->layers().empty()) << "map elements inside a tileset file are ignored";
+
+    dir.write("maps/own.tsx", "<tileset firstgid=\"4\" name=\"own\"/>");
+    EXPECT_EQ(load("maps/own.tmx", map("<tileset firstgid=\"10\" source=\"own.tsx\"/>"))->tilesets()[0]->firstGid(), 4u);
+
+    EXPECT_EQ(failure("maps/gone.tmx", map("<tileset firstgid=\"1\" source=\"gone.tsx\"/>")), "Error parsing file: maps/gone.tsx.");
+}
+
+TEST_F(TMXParserTest, ObjectGroupsPlaceObjectsInEngineCoordinates)
+{
+    auto info = load("m.tmx", map(tileset()
+        + "<objectgroup name=\"spawns\">"
+          "<object name=\"hero\" type=\"start\" x=\"40\" y=\"0\" width=\"32\" height=\"32\"/>"
+          "<object name=\"nameless-size\" x=\"1\" y=\"10\"/></objectgroup>"
+          "<objectgroup name=\"shifted\" x=\"2\" y=\"1\"><property name=\"color\" value=\"red\"/>"
+          "<object name=\"box\" x=\"5\" y=\"4\" width=\"8\" height=\"6\"/></objectgroup>",
+        "width=\"10\" height=\"10\" tilewidth=\"32\" tileheight=\"32\""));
+    ASSERT_TRUE(info);
+    ASSERT_EQ(info->objectGroups().size(), 2u);
+    const KSTMXObjectGroup* spawns = info->objectGroups()[0].get();
+    const ValueDictionary* hero = spawns->objectNamed("hero");
+    ASSERT_TRUE(hero);
+    EXPECT_EQ((*hero)["type"], Value("start"));
+    EXPECT_EQ((*hero)["x"], Value(40));
+    EXPECT_EQ((*hero)["y"], Value(288)) << "bottom edge, counted up from the map's bottom";
+    EXPECT_EQ((*hero)["width"], Value("32")) << "sizes stay the file's strings";
+    EXPECT_FALSE(spawns->objectNamed("nameless-size")->contains("width"));
+    EXPECT_EQ(spawns->objectNamed("villain"), nullptr);
+
+    // On 32 x 32 cells the offset (2, 1) cells is (64, 32) pixels.
+    const KSTMXObjectGroup* shifted = info->objectGroups()[1].get();
+    EXPECT_EQ(shifted->positionOffset(), Point(64, 32));
+    EXPECT_EQ((*shifted->objectNamed("box"))["x"], Value(69));
+    EXPECT_EQ((*shifted->objectNamed("box"))["y"], Value(320 - 36 - 6));
+    EXPECT_EQ(shifted->propertyNamed("color"), Value("red"));
+    EXPECT_TRUE(shifted->propertyNamed("size").isNil());
+}
+
+TEST_F(TMXParserTest, PropertiesGoToTheElementTheyFollow)
+{
+    auto info = load("m.tmx", map(
+        "<properties><property name=\"music\" value=\"cave\"/><property name=\"gone\" value=\"1\"/></properties>"
+        "<tileset name=\"t\" firstgid=\"10\" tilewidth=\"32\" tileheight=\"16\">"
+        "<property name=\"inTileset\" value=\"map\"/>"
+        "<tile id=\"3\"><properties><property name=\"solid\" value=\"yes\"/><property name=\"novalue\"/></properties></tile>"
+        "</tileset>"
+        "<objectgroup name=\"g\"><object name=\"o\"><properties><property name=\"hp\" value=\"3\"/></properties></object></objectgroup>"
+        "<layer name=\"l\" width=\"1\" height=\"1\"><properties><property name=\"depth\" value=\"2\"/></properties>"
+        + dataElement({ 10 }) + "</layer>"
+        "<property name=\"dropped\" value=\"x\"/>"
+        "<map><property name=\"gone\"/></map>"));
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->properties()["music"], Value("cave"));
+    EXPECT_EQ(info->properties()["inTileset"], Value("map")) << "a tileset right after the map leaves the map the parent";
+    EXPECT_FALSE(info->properties().contains("gone")) << "a property without a value removes the name";
+    EXPECT_FALSE(info->properties().contains("dropped")) << "after </layer> nothing is the parent";
+    ASSERT_EQ(info->tileProperties().count(13), 1u);
+    EXPECT_EQ(info->tileProperties().at(13)["solid"], Value("yes"));
+    EXPECT_FALSE(info->tileProperties().at(13).contains("novalue"));
+    EXPECT_EQ((*info->objectGroups()[0]->objectNamed("o"))["hp"], Value("3"));
+    EXPECT_EQ(info->layers()[0]->properties()["depth"], Value("2")) << "the layer, not the earlier object";
+}
+
+TEST_F(TMXParserTest, ElementsOutOfPlaceAreIgnored)
+{
+    auto info = load("m.tmx", map("<image source=\"x.png\"/><tile id=\"1\"><property name=\"p\" value=\"v\"/></tile>"
+                                  "<object name=\"loose\"/><data encoding=\"base64\">AQAAAA==</data>"));
+    ASSERT_TRUE(info);
+    EXPECT_TRUE(info->tilesets().empty());
+    EXPECT_TRUE(info->tileProperties().empty());
+    EXPECT_TRUE(info->objectGroups().empty());
+    EXPECT_TRUE(info->layers().empty());
+}
+
+TEST(TMXTilesetTest, RectForGIDCountsColumnsWithSpacingAndMargin)
+{
+    auto t = KSTMXTilesetInfo::tilesetInfo();
+    t->setFirstGid(5);
+    t->setTileSize(Size(32, 32));
+    t->setSpacing(2);
+    t->setMargin(1);
+    t->setImageSize(Size(256, 256));
+    // (256 - 2 + 2) / 34 = 7 columns.
+    EXPECT_EQ(t->rectForGID(5), Rect(1, 1, 32, 32));
+    EXPECT_EQ(t->rectForGID(5 + 7), Rect(1, 35, 32, 32));
+    EXPECT_EQ(t->rectForGID(5 + 9), Rect(1 + 2 * 34, 35, 32, 32));
+
+    t->setImageSize(Size(16, 256));
+    EXPECT_EQ(t->rectForGID(6), Rect()) << "tiles wider than the image";
+    t->setImageSize(Size());
+    t->setTileSize(Size());
+    t->setSpacing(0);
+    EXPECT_EQ(t->rectForGID(6), Rect()) << "no tile size";
+}

@@ -1,0 +1,280 @@
+// Tiled maps: layers drawn at their cells, tile editing through sprites and
+// the scratch quad, placement per orientation, depth, lookups and refusals.
+#include "TMXTestSupport.h"
+#include "TextureTestSupport.h"
+
+#include "engine/KSTMXTiledMap.h"
+#include "platform/foundation/Exception.h"
+#include "platform/graphics/Image.h"
+
+#include <functional>
+
+using namespace kestrel;
+using namespace platform;
+using texture_test::GLTest;
+using tmx_test::dataElement;
+
+namespace {
+
+// A tileset image of 4 x 2 tiles of 8 x 8 pixels; tile i is red 30 i + 20.
+void writeTiles(const std::string& path)
+{
+    const uint32_t w = 32, h = 16;
+    Bytes rgba(w * h * 4);
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x) {
+            uint8_t* p = &rgba[(y * w + x) * 4];
+            p[0] = static_cast<uint8_t>(30 * ((y / 8) * 4 + x / 8) + 20);
+            p[1] = 7;
+            p[2] = 0;
+            p[3] = 255;
+        }
+    EXPECT_TRUE(Image::imageWithRGBA(w, h, std::move(rgba), ImageAlphaInfo::None)->writePNG(path));
+}
+
+std::string layer(const std::string& name, int w, int h, const std::vector<uint32_t>& gids, const std::string& extra = "")
+{
+    return "<layer name=\"" + name + "\" width=\"" + std::to_string(w) + "\" height=\"" + std::to_string(h) + "\"" + extra
+        + ">" + dataElement(gids) + "</layer>";
+}
+
+std::string mapDocument(const std::string& orientation, int w, int h, int tw, int th, const std::string& body)
+{
+    return "<?xml version=\"1.0\"?><map version=\"1.0\" orientation=\"" + orientation + "\" width=\"" + std::to_string(w)
+        + "\" height=\"" + std::to_string(h) + "\" tilewidth=\"" + std::to_string(tw) + "\" tileheight=\""
+        + std::to_string(th) + "\">" + body + "</map>";
+}
+
+const std::string kTileset = "<tileset name=\"t\" firstgid=\"1\" tilewidth=\"8\" tileheight=\"8\"><image source=\"tiles.png\"/></tileset>";
+
+std::string assertionOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const AssertionFailure& e) {
+        return e.message();
+    }
+    return {};
+}
+
+class TMXTiledMapTest : public GLTest {
+protected:
+    void SetUp() override
+    {
+        GLTest::SetUp();
+        writeTiles(dir.file("tiles.png"));
+    }
+
+    Ref<KSTMXTiledMap> load(const std::string& name, const std::string& xml)
+    {
+        dir.write(name, xml);
+        return KSTMXTiledMap::tiledMapWithTMXFile(name);
+    }
+
+    static uint8_t redAtCell(const Bytes& pixels, int x, int y) { return pixelAt(pixels, 32, x * 8 + 4, y * 8 + 4)[0]; }
+    static uint8_t alphaAtCell(const Bytes& pixels, int x, int y) { return pixelAt(pixels, 32, x * 8 + 4, y * 8 + 4)[3]; }
+};
+
+} // namespace
+
+TEST_F(TMXTiledMapTest, OrthogonalMapDrawsAndEditsItsTiles)
+{
+    dir.write("tiles.tsx", "<tileset name=\"ext\" tilewidth=\"8\" tileheight=\"8\"><image source=\"tiles.png\"/>"
+                           "<tile id=\"1\"><properties><property name=\"kind\" value=\"grass\"/></properties></tile></tileset>");
+    auto map = load("level.tmx", mapDocument("orthogonal", 4, 3, 8, 8,
+        "<properties><property name=\"music\" value=\"cave\"/></properties>"
+        "<tileset firstgid=\"1\" source=\"tiles.tsx\"/>"
+        + layer("ground", 4, 3, { 1, 2, 0, 0, 0, 3, 0, 0, 0, 0, 0, 8 }, "><properties><property name=\"depth\" value=\"3\"/></properties")
+        + "<objectgroup name=\"spawns\"><object name=\"hero\" x=\"8\" y=\"0\" width=\"8\" height=\"8\"/></objectgroup>"));
+    ASSERT_TRUE(map);
+    KSTMXLayer* ground = map->layerNamed("ground");
+    ASSERT_TRUE(ground);
+    EXPECT_EQ(map->contentSize(), Size(32, 24));
+    EXPECT_EQ(ground->textureAtlas()->totalQuads(), 4u);
+    EXPECT_EQ(ground->tileset()->imageSize(), Size(32, 16));
+
+    // Lookups.
+    EXPECT_EQ(map->propertyNamed("music"), Value("cave"));
+    EXPECT_TRUE(map->propertyNamed("volume").isNil());
+    EXPECT_EQ(ground->propertyNamed("depth"), Value("3"));
+    ASSERT_TRUE(map->propertiesForGID(2));
+    EXPECT_EQ((*map->propertiesForGID(2))["kind"], Value("grass"));
+    EXPECT_EQ(map->propertiesForGID(3), nullptr);
+    ASSERT_TRUE(map->objectGroupNamed("spawns"));
+    EXPECT_EQ((*map->groupNamed("spawns")->objectNamed("hero"))["y"], Value(16));
+    EXPECT_EQ(map->objectGroupNamed("enemies"), nullptr);
+    EXPECT_EQ(map->layerNamed("sky"), nullptr);
+
+    auto screen = makeScreen(32, 24);
+    map->visit();
+    Bytes pixels = screen->readPixels();
+    EXPECT_EQ(redAtCell(pixels, 0, 0), 20) << "GID 1: first tile, top-left cell";
+    EXPECT_EQ(redAtCell(pixels, 1, 0), 50);
+    EXPECT_EQ(redAtCell(pixels, 1, 1), 80);
+    EXPECT_EQ(redAtCell(pixels, 3, 2), 230) << "GID 8: second row of the image";
+    EXPECT_EQ(alphaAtCell(pixels, 2, 0), 0);
+
+    // A sprite for a cell stands for its quad.
+    KSSprite* top = ground->tileAt(Point(1, 0));
+    ASSERT_TRUE(top);
+    EXPECT_EQ(ground->tileAt(Point(1, 0)), top) << "the same sprite twice";
+    EXPECT_EQ(top->positionInPixels(), Point(8, 16));
+    EXPECT_EQ(top->atlasIndex(), 1u);
+    EXPECT_EQ(ground->tileAt(Point(2, 0)), nullptr) << "empty cell";
+    KSSprite* middle = ground->tileAt(Point(1, 1));
+    EXPECT_EQ(middle->atlasIndex(), 2u);
+
+    ground->setTileGID(5, Point(1, 0));     // through its sprite
+    ground->setTileGID(6, Point(2, 0));     // a new quad in an empty cell
+    ground->setTileGID(4, Point(3, 2));     // the scratch sprite rewrites the quad
+    EXPECT_EQ(middle->atlasIndex(), 3u) << "moved up by the inserted quad";
+    EXPECT_EQ(ground->tileGIDAt(Point(2, 0)), 6u);
+    EXPECT_EQ(ground->atlasIndexArray(), (std::vector<uint32_t> { 0, 1, 2, 5, 11 }));
+
+    glClear(GL_COLOR_BUFFER_BIT);
+    map->visit();
+    pixels = screen->readPixels();
+    EXPECT_EQ(redAtCell(pixels, 1, 0), 140);
+    EXPECT_EQ(redAtCell(pixels, 2, 0), 170);
+    EXPECT_EQ(redAtCell(pixels, 1, 1), 80) << "the shifted sprite still draws its own cell";
+    EXPECT_EQ(redAtCell(pixels, 3, 2), 110);
+
+    ground->removeTileAt(Point(0, 0));      // a quad without a sprite
+    EXPECT_EQ(top->atlasIndex(), 0u);
+    EXPECT_EQ(middle->atlasIndex(), 2u);
+    ground->setTileGID(0, Point(1, 1));     // a cell with its sprite
+    EXPECT_EQ(ground->children()->count(), 1u);
+    EXPECT_EQ(ground->tileGIDAt(Point(0, 0)), 0u);
+    EXPECT_EQ(ground->tileGIDAt(Point(1, 1)), 0u);
+    EXPECT_EQ(ground->atlasIndexArray(), (std::vector<uint32_t> { 1, 2, 11 }));
+    EXPECT_EQ(ground->textureAtlas()->totalQuads(), 3u);
+
+    glClear(GL_COLOR_BUFFER_BIT);
+    map->visit();
+    pixels = screen->readPixels();
+    EXPECT_EQ(alphaAtCell(pixels, 0, 0), 0);
+    EXPECT_EQ(alphaAtCell(pixels, 1, 1), 0);
+    EXPECT_EQ(redAtCell(pixels, 1, 0), 140);
+    EXPECT_EQ(redAtCell(pixels, 2, 0), 170);
+
+    // Removing the sprite itself empties its cell too.
+    ground->removeChild(top, true);
+    EXPECT_EQ(ground->tileGIDAt(Point(1, 0)), 0u);
+    EXPECT_EQ(ground->atlasIndexArray(), (std::vector<uint32_t> { 2, 11 }));
+}
+
+TEST_F(TMXTiledMapTest, CellsArePlacedByOrientation)
+{
+    std::vector<uint32_t> hundred(100, 0);
+    hundred[0] = 1;
+    auto ortho = load("o.tmx", mapDocument("orthogonal", 10, 10, 32, 32, kTileset
+        + layer("l", 10, 10, hundred, "><properties><property name=\"ks_vertexz\" value=\"automatic\"/></properties")));
+    ASSERT_TRUE(ortho);
+    KSTMXLayer* l = ortho->layerNamed("l");
+    EXPECT_EQ(l->positionAt(Point(0, 0)), Point(0, 288));
+    EXPECT_EQ(l->positionAt(Point(3, 9)), Point(96, 0));
+    EXPECT_EQ(l->vertexZForPos(Point(0, 0)), -10);
+    EXPECT_EQ(l->vertexZForPos(Point(3, 9)), -1);
+    EXPECT_FLOAT_EQ(l->tileAt(Point(0, 0))->vertexZ(), -10);
+
+    auto iso = load("i.tmx", mapDocument("isometric", 10, 10, 64, 32, kTileset
+        + layer("l", 10, 10, hundred, " x=\"1\" y=\"0\"><properties><property name=\"ks_vertexz\" value=\"automatic\"/></properties")));
+    ASSERT_TRUE(iso);
+    l = iso->layerNamed("l");
+    EXPECT_EQ(l->positionAt(Point(0, 0)), Point(288, 288));
+    EXPECT_EQ(l->vertexZForPos(Point(0, 0)), -20);
+    EXPECT_EQ(l->positionInPixels(), Point(32, -16));
+
+    auto hex = load("h.tmx", mapDocument("hexagonal", 10, 10, 32, 32, kTileset + layer("l", 10, 10, hundred)));
+    ASSERT_TRUE(hex);
+    l = hex->layerNamed("l");
+    EXPECT_EQ(l->positionAt(Point(1, 0)).y, l->positionAt(Point(0, 0)).y - 16);
+    EXPECT_EQ(l->positionAt(Point(2, 0)).y, l->positionAt(Point(0, 0)).y);
+    EXPECT_EQ(l->positionAt(Point(3, 4)).x, 72);
+
+    auto fixed = load("f.tmx", mapDocument("orthogonal", 2, 1, 32, 16, kTileset
+        + layer("l", 2, 1, { 1, 0 }, " x=\"1\" y=\"1\"><properties><property name=\"ks_vertexz\" value=\"-3\"/>"
+                                     "<property name=\"ks_alpha_func\" value=\"0.5\"/></properties")));
+    ASSERT_TRUE(fixed);
+    l = fixed->layerNamed("l");
+    EXPECT_EQ(l->positionInPixels(), Point(32, -16)) << "offset (1, 1) cells";
+    EXPECT_EQ(l->vertexZForPos(Point(1, 0)), -3);
+
+    EXPECT_EQ(assertionOf([&] {
+        load("ho.tmx", mapDocument("hexagonal", 2, 1, 32, 32, kTileset + layer("l", 2, 1, { 1, 0 }, " x=\"1\"")));
+    }), "offset for hexagonal map not implemented yet");
+    EXPECT_EQ(assertionOf([&] {
+        load("hz.tmx", mapDocument("hexagonal", 2, 1, 32, 32, kTileset
+            + layer("l", 2, 1, { 1, 0 }, "><properties><property name=\"ks_vertexz\" value=\"automatic\"/></properties")));
+    }), "TMX Hexa zOrder not supported");
+}
+
+TEST_F(TMXTiledMapTest, VisibleLayersBecomeNumberedChildren)
+{
+    auto map = load("m.tmx", mapDocument("orthogonal", 3, 2, 8, 8, kTileset
+        + layer("a", 2, 2, { 1, 0, 0, 0 })
+        + layer("hidden", 3, 2, { 1, 1, 1, 1, 1, 1 }, " visible=\"0\"")
+        + layer("empty", 3, 1, { 0, 0, 0 })));
+    ASSERT_TRUE(map);
+    ASSERT_EQ(map->children()->count(), 2u);
+    EXPECT_EQ(map->layerNamed("a")->tag(), 0);
+    EXPECT_EQ(map->layerNamed("empty")->tag(), 1);
+    EXPECT_EQ(map->layerNamed("empty")->zOrder(), 1);
+    EXPECT_EQ(map->layerNamed("hidden"), nullptr);
+    EXPECT_EQ(map->contentSize(), Size(24, 16)) << "the larger layer on each axis";
+    KSTMXLayer* empty = map->layerNamed("empty");
+    EXPECT_EQ(empty->tileset(), nullptr);
+    EXPECT_EQ(empty->texture(), nullptr);
+    EXPECT_EQ(empty->textureAtlas()->totalQuads(), 0u);
+    auto screen = makeScreen(32, 24);
+    map->visit();
+    EXPECT_EQ(assertionOf([&] { empty->setTileGID(1, Point(0, 0)); }), "TMXLayer: invalid gid") << "no tileset to cut from";
+}
+
+TEST_F(TMXTiledMapTest, EditingFailsItsAssertions)
+{
+    auto map = load("m.tmx", mapDocument("orthogonal", 2, 2, 8, 8,
+        "<tileset name=\"t\" firstgid=\"5\" tilewidth=\"8\" tileheight=\"8\"><image source=\"tiles.png\"/></tileset>"
+        + layer("a", 2, 2, { 5, 6, 0, 0 })));
+    ASSERT_TRUE(map);
+    KSTMXLayer* a = map->layerNamed("a");
+    EXPECT_EQ(assertionOf([&] { a->setTileGID(3, Point(0, 0)); }), "TMXLayer: invalid gid");
+    EXPECT_EQ(assertionOf([&] { a->tileAt(Point(2, 0)); }), "TMXLayer: invalid position");
+    EXPECT_EQ(assertionOf([&] { a->tileGIDAt(Point(0, -1)); }), "TMXLayer: invalid position");
+    EXPECT_EQ(assertionOf([&] { a->addChild(KSSprite::sprite().get(), 0, 0); }),
+              "addChild: is not supported on KSTMXLayer. Instead use setTileGID:at:/tileAt:");
+    EXPECT_EQ(a->children()->count(), 0u) << "nothing was added";
+    auto stranger = KSSprite::sprite();
+    EXPECT_EQ(assertionOf([&] { a->removeChild(stranger.get(), true); }), "Tile does not belong to TMXLayer");
+
+    KSSprite* kept = a->tileAt(Point(1, 0));
+    a->releaseMap();
+    EXPECT_EQ(assertionOf([&] { a->tileGIDAt(Point(0, 0)); }), "TMXLayer: the tiles map has been released");
+    EXPECT_EQ(assertionOf([&] { a->removeTileAt(Point(0, 0)); }), "TMXLayer: the tiles map has been released");
+    auto screen = makeScreen(32, 24);
+    map->visit();
+    EXPECT_EQ(pixelAt(screen->readPixels(), 32, 12, 12)[0], 50) << "released layers keep drawing";
+    a->removeChild(kept, true);
+    EXPECT_EQ(a->textureAtlas()->totalQuads(), 1u);
+}
+
+TEST_F(TMXTiledMapTest, MapsThatCannotBeBuiltAreRefused)
+{
+    EXPECT_EQ(assertionOf([&] { load("none.tmx", mapDocument("orthogonal", 1, 1, 8, 8, layer("a", 1, 1, { 1 }))); }),
+              "TMXTiledMap: Map not found. Please check the filename.");
+    EXPECT_EQ(assertionOf([&] { KSTMXTiledMap::tiledMapWithTMXFile(""); }), "TMXTiledMap: tmx file should not bi nil");
+    EXPECT_EQ(assertionOf([&] {
+        load("two.tmx", mapDocument("orthogonal", 2, 1, 8, 8, kTileset
+            + "<tileset name=\"u\" firstgid=\"9\" tilewidth=\"8\" tileheight=\"8\"><image source=\"tiles.png\"/></tileset>"
+            + layer("a", 2, 1, { 2, 9 })));
+    }), "TMX: Only 1 tilset per layer is supported");
+
+    // Data for fewer cells than the layer has, and a tileset whose image is missing.
+    EXPECT_FALSE(load("short.tmx", mapDocument("orthogonal", 2, 2, 8, 8, kTileset + layer("a", 2, 2, { 1, 1, 1 }))));
+    EXPECT_FALSE(load("noimage.tmx", mapDocument("orthogonal", 1, 1, 8, 8,
+        "<tileset name=\"t\" firstgid=\"1\" tilewidth=\"8\" tileheight=\"8\"><image source=\"gone.png\"/></tileset>"
+        + layer("a", 1, 1, { 1 }))));
+    // An invisible layer is never built, whatever its data.
+    EXPECT_TRUE(load("hiddenshort.tmx", mapDocument("orthogonal", 2, 2, 8, 8, kTileset
+        + layer("a", 2, 2, { 1, 1, 1 }, " visible=\"0\"") + layer("b", 1, 1, { 1 }))));
+}

@@ -1,0 +1,192 @@
+// The renderer: a test screen (navigation bar, table, text field, button and
+// an alert) drawn to PNG deterministically; images from the bundle with
+// stretch caps; missing art as grey boxes.
+#include "UiTestSupport.h"
+
+#include "platform/foundation/Bundle.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Renderer.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/WebView.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace platform;
+using namespace platform::ui;
+
+namespace {
+
+struct Pixel {
+    int r, g, b, a;
+};
+
+Pixel at(const Image& image, int x, int y)
+{
+    const uint8_t* p = image.rgba().data() + (size_t(y) * image.width() + size_t(x)) * 4;
+    return { p[0], p[1], p[2], p[3] };
+}
+
+class Friends : public TableViewController {
+public:
+    int numberOfSectionsInTableView(TableView*) override { return 2; }
+    int tableViewNumberOfRowsInSection(TableView*, int s) override { return s == 0 ? 2 : 6; }
+    std::string tableViewTitleForHeaderInSection(TableView*, int s) override { return s == 0 ? "Online" : "Offline"; }
+    Ref<TableViewCell> tableViewCellForRowAtIndexPath(TableView* t, IndexPath ip) override
+    {
+        auto cell = t->dequeueReusableCellWithIdentifier("Friend");
+        if (!cell)
+            cell = TableViewCell::cellWithStyle(TableViewCellStyle::Subtitle, "Friend");
+        static const char* names[] = { "Ann Lee", "Bo Chen", "Cy Diaz", "Di Egan", "Ed Fox", "Flo Gray", "Gus Hart", "Hal Ito" };
+        cell->textLabel()->setText(names[ip.section * 2 + ip.row]);
+        cell->detailTextLabel()->setText(ip.section == 0 ? "Playing now" : "Last seen yesterday");
+        cell->setAccessoryType(ip.row == 0 ? CellAccessoryType::DetailDisclosureButton : CellAccessoryType::DisclosureIndicator);
+        return cell;
+    }
+};
+
+class RendererTest : public ui_test::UiTest {
+protected:
+    void TearDown() override
+    {
+        Bundle::main().setResourcePath(savedResources);
+        UiTest::TearDown();
+    }
+    std::string savedResources { Bundle::main().resourcePath() };
+    testing_support::TempDir dir;
+};
+
+TEST_F(RendererTest, ATestScreenRendersToAReadableDeterministicPNG)
+{
+    TestDriver driver;
+    auto friends = adoptRef(new Friends);
+    ASSERT_TRUE(friends->init());
+    friends->setTitle("Friends");
+    auto nav = NavigationController::withRootViewController(friends.get());
+    friends->navigationItem()->setRightBarButtonItem(
+        BarButtonItem::withTitle("Edit", BarButtonItem::Style::Bordered, nullptr, BarButtonItem::SenderAction()).get());
+    driver.showController(nav.get());
+
+    TableView* table = friends->tableView();
+    auto header = View::viewWithFrame(Rect(0, 0, 320, 96));
+    header->setBackgroundColor(Color::white(0.94f));
+    auto field = TextField::textFieldWithFrame(Rect(10, 10, 300, 31));
+    field->setBorderStyle(TextField::BorderStyle::RoundedRect);
+    field->setPlaceholder("Find a friend");
+    field->setText("Ann");
+    header->addSubview(field.get());
+    auto button = Button::buttonWithType(Button::Type::RoundedRect);
+    button->setFrame(Rect(10, 52, 300, 37));
+    button->setTitle("Invite Friends", StateNormal);
+    header->addSubview(button.get());
+    table->setTableHeaderView(header.get());
+    table->cellForRowAtIndexPath({ 0, 1 })->setSelected(true, false);
+    AlertView::alert("Remove friend?", "Bo Chen will no longer see your scores.", nullptr, "Cancel", { "Remove" })->show();
+    driver.settle();
+
+    auto image = ViewRenderer::render(driver.window());
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width(), 320u);
+    EXPECT_EQ(image->height(), 480u);
+    auto again = ViewRenderer::render(driver.window());
+    EXPECT_EQ(image->rgba(), again->rgba());
+    ASSERT_TRUE(ViewRenderer::writePNG(driver.window(), dir.file("screen.png")));
+    auto back = Image::imageWithContentsOfFile(dir.file("screen.png"));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->rgba(), image->rgba());
+    if (const char* keep = std::getenv("BRISKO_KEEP_RENDERS"))
+        ViewRenderer::writePNG(driver.window(), std::string(keep) + "/screen.png");
+
+    // Without the alert the bar and the field are not dimmed.
+    ButtonPanel::forgetAllShown();
+    auto plain = ViewRenderer::render(driver.window());
+    if (const char* keep = std::getenv("BRISKO_KEEP_RENDERS"))
+        plain->writePNG(std::string(keep) + "/screen-plain.png");
+    Pixel bar = at(*plain, 160, 20 + 40);       // lower half of the navigation bar
+    EXPECT_NEAR(bar.r, 110, 8);
+    EXPECT_NEAR(bar.b, 163, 8);
+    Pixel dimmed = at(*image, 160, 20 + 40);
+    EXPECT_LT(dimmed.b, bar.b - 40);
+    Pixel fieldInside = at(*plain, 300, 64 + 25); // right end of the text field: white
+    EXPECT_EQ(fieldInside.r, 255);
+    EXPECT_NE(plain->rgba(), image->rgba());
+
+    // A label's text is drawn: the title area holds dark and light pixels.
+    bool ink = false;
+    for (int x = 100; x < 220 && !ink; ++x)
+        for (int y = 25; y < 60 && !ink; ++y)
+            ink = at(*plain, x, y).r > 240;
+    EXPECT_TRUE(ink);
+    nav->view()->removeFromSuperview();
+}
+
+TEST_F(RendererTest, BundleImagesDrawTheirPixelsWithStretchCapsAndMissingArtIsAGreyBox)
+{
+    // A 3x1 image: red, green, blue.
+    Bytes rgba { 255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255 };
+    ASSERT_TRUE(Image::imageWithRGBA(3, 1, rgba)->writePNG(dir.file("Strip.png")));
+    Bundle::main().setResourcePath(dir.path());
+    auto strip = ImageAsset::named("Strip.png");
+    ASSERT_TRUE(strip);
+    EXPECT_EQ(strip->size(), Size(3, 1));
+    EXPECT_FALSE(ImageAsset::named("Nothing.png"));
+    EXPECT_FALSE(ImageAsset::withData("junk", Bytes { 1, 2, 3 }));
+
+    auto root = View::viewWithFrame(Rect(0, 0, 40, 30));
+    auto stretched = ImageView::imageViewWithImage(strip->stretchableImage(1, 0).get());
+    stretched->setFrame(Rect(0, 0, 30, 10));
+    root->addSubview(stretched.get());
+    auto missing = ImageView::imageViewWithImage(ImageAsset::create("QVNoSuchArt.png", Size(40, 20)).get());
+    missing->setFrame(Rect(0, 10, 40, 20));
+    root->addSubview(missing.get());
+    auto image = ViewRenderer::render(root.get());
+    ASSERT_TRUE(image);
+    Pixel left = at(*image, 0, 5), middle = at(*image, 15, 5), right = at(*image, 29, 5);
+    EXPECT_GT(left.r, 200);
+    EXPECT_LT(left.g, 60);
+    EXPECT_GT(middle.g, 200);
+    EXPECT_LT(middle.r, 60);
+    EXPECT_GT(right.b, 200);
+    Pixel grey = at(*image, 2, 12);
+    EXPECT_NEAR(grey.r, 199, 3);
+    EXPECT_EQ(grey.r, grey.g);
+    EXPECT_EQ(grey.g, grey.b);
+
+    // A name-only asset whose file appears later gets its pixels on first use.
+    auto late = ImageAsset::create("Strip.png", Size(3, 1));
+    ASSERT_TRUE(late->image());
+    EXPECT_EQ(late->image()->width(), 3u);
+}
+
+TEST_F(RendererTest, HiddenAndTransparentViewsAreSkippedAndAWebViewShowsItsURL)
+{
+    auto root = View::viewWithFrame(Rect(0, 0, 100, 60));
+    auto hidden = View::viewWithFrame(Rect(0, 0, 50, 60));
+    hidden->setBackgroundColor(Color::rgb(1, 0, 0));
+    hidden->setHidden(true);
+    root->addSubview(hidden.get());
+    auto faint = View::viewWithFrame(Rect(50, 0, 50, 30));
+    faint->setBackgroundColor(Color::black());
+    faint->setAlpha(0.5f);
+    faint->layer()->setBorderWidth(2);
+    faint->layer()->setBorderColor(Color::rgb(0, 0, 1));
+    root->addSubview(faint.get());
+    auto web = WebView::webViewWithFrame(Rect(50, 30, 50, 30));
+    web->loadRequest({ "http://example.test/help" });
+    root->addSubview(web.get());
+    auto image = ViewRenderer::render(root.get());
+    Pixel white = at(*image, 10, 10);
+    EXPECT_EQ(white.r, 255);
+    EXPECT_EQ(white.g, 255);
+    Pixel half = at(*image, 75, 15);
+    EXPECT_NEAR(half.r, 128, 2);
+    Pixel border = at(*image, 51, 15);
+    EXPECT_GT(border.b, half.b + 60);
+    EXPECT_FALSE(ViewRenderer::render(nullptr));
+    EXPECT_FALSE(ViewRenderer::render(View::view().get()));
+    loop().drain();
+}
+
+} // namespace
