@@ -166,13 +166,13 @@ int CurlHttpTransport::socketCallback(void*, int fd, int what, void* selfPtr, vo
 int CurlHttpTransport::timerCallback(void*, long timeoutMs, void* selfPtr)
 {
     auto* self = static_cast<CurlHttpTransport*>(selfPtr);
-    itimerspec spec {};
+    itimerspec when {};
     if (timeoutMs >= 0) {
         // A zero it_value disarms the timer, so "now" is one nanosecond.
-        spec.it_value.tv_sec = timeoutMs / 1000;
-        spec.it_value.tv_nsec = timeoutMs == 0 ? 1 : (timeoutMs % 1000) * 1000000L;
+        when.it_value.tv_sec = timeoutMs / 1000;
+        when.it_value.tv_nsec = timeoutMs == 0 ? 1 : (timeoutMs % 1000) * 1000000L;
     }
-    timerfd_settime(self->timerFd_, 0, &spec, nullptr);
+    timerfd_settime(self->timerFd_, 0, &when, nullptr);
     return 0;
 }
 
