@@ -22,6 +22,16 @@ struct Notification {
     std::string name;
     Object* sender { nullptr };
     Value userInfo;
+    // User-info entries that are objects (arrays of records, responses), by key.
+    std::vector<std::pair<std::string, Ref<Object>>> userObjects;
+
+    Object* userObject(const std::string& key) const
+    {
+        for (auto& [k, v] : userObjects)
+            if (k == key)
+                return v.get();
+        return nullptr;
+    }
 };
 
 class NotificationCenter {

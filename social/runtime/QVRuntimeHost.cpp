@@ -1,7 +1,13 @@
 // The default runtime host and the slot through which the facade replaces it.
 #include "social/runtime/QVRuntimeHost.h"
 
+#include "social/runtime/QVActionRequest.h"
+#include "social/runtime/QVBootstrapService.h"
+#include "social/runtime/QVProvider.h"
+#include "social/runtime/QVServerText.h"
 #include "social/runtime/QVXmlDocument.h"
+
+#include "platform/foundation/Bundle.h"
 
 #include "platform/foundation/Log.h"
 
@@ -22,6 +28,29 @@ void QVRuntimeHost::showServerNotification(const QVXmlElement& element, const QV
 void QVRuntimeHost::displayErrorMessage(const std::string& message)
 {
     platform::logLine(platform::LogLevel::Warning, "Quorvel: " + message);
+}
+
+void QVRuntimeHost::launchLoginFlowForRequest(QVActionRequest& request) { request.abandonInLightOfASeriousError(); }
+
+void QVRuntimeHost::showBackgroundNoticeForLoader(QVActionRequest& request, platform::Object*) { request.startLoading(); }
+
+void QVRuntimeHost::launchGetExtendedCredentialsFlowForRequest(QVActionRequest& request, const platform::Bytes&,
+                                                               platform::Object*)
+{
+    request.abandonInLightOfASeriousError();
+}
+
+void QVRuntimeHost::applyBootstrap(const QVBootstrap& answer, QVProvider& provider)
+{
+    provider.setAccessToken(answer.accessToken, answer.accessTokenSecret);
+}
+
+void QVRuntimeHost::displayUpgradeRequiredErrorMessage(const platform::Bytes& body)
+{
+    auto document = QVXmlDocument::xmlDocumentWithData(body);
+    std::string message = document ? document->getElementValue("error_message") : std::string();
+    platform::logLine(platform::LogLevel::Warning,
+                      "Quorvel: " + QVFormatServerText(message, platform::Bundle::main().bundleIdentifier()));
 }
 
 QVRuntimeHost& QVRuntimeHost::current()

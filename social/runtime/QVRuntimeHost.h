@@ -7,6 +7,7 @@
 // notices (logging them), allows no error screens and reports no approval.
 #pragma once
 
+#include "platform/foundation/Object.h"
 #include "platform/foundation/Value.h"
 
 #include <string>
@@ -15,6 +16,10 @@ namespace quorvel {
 
 struct QVXmlElement;
 class QVResourceNameMap;
+class QVActionRequest;
+class QVBootstrap;
+class QVHttpNestedQueryStringWriter;
+class QVProvider;
 
 class QVRuntimeHost {
 public:
@@ -26,10 +31,34 @@ public:
     virtual void showDefaultNotice() { }
     virtual bool areErrorScreensAllowed() { return false; }
     virtual void displayErrorMessage(const std::string& message);
-    virtual void displayUpgradeRequiredErrorMessage(const platform::Bytes& body) { }
+    // The default logs the body's "error_message", filled with the application's name.
+    virtual void displayUpgradeRequiredErrorMessage(const platform::Bytes& body);
     virtual void displayServerMaintenanceNotice(const platform::Bytes& body) { }
     virtual bool hasUserApprovedQuorvel() { return false; }
     virtual bool isQuorvelDisabled() { return false; }
+    // The session id every signed request carries ("0" without a session).
+    virtual std::string sessionId() { return "0"; }
+
+    // Requests. The provider the services send through (null: requests are dropped).
+    virtual QVProvider* provider() { return nullptr; }
+    // While a full-screen screen of the client is up every request starts silently.
+    virtual bool isShowingFullScreen() { return false; }
+    // A request needing a login while none is held; the default abandons it.
+    virtual void launchLoginFlowForRequest(QVActionRequest& request);
+    // Requests of types 1 and 2: the notice view starts them; the default starts them silently.
+    virtual void showBackgroundNoticeForLoader(QVActionRequest& request, platform::Object* notice);
+    // HTTP 430: the extended-credentials flow, which retries or abandons the request;
+    // the default abandons it.
+    virtual void launchGetExtendedCredentialsFlowForRequest(QVActionRequest& request, const platform::Bytes& body,
+                                                            platform::Object* noticeUserData);
+
+    // Bootstrap. Extra parameters of the bootstrap request (usage statistics, sync dates).
+    virtual void writeBootstrapParameters(QVHttpNestedQueryStringWriter&) { }
+    // Hands the answer to the facade's setters in order; the default stores the access token.
+    virtual void applyBootstrap(const QVBootstrap& answer, QVProvider& provider);
+    virtual void notifyAddOnsUserLoggedIn() { }
+    virtual void synchronizeOfflineData(const QVBootstrap&) { }
+    virtual void notifyAddOnsUserLoggedOut() { }
 
     // The installed host, or the default one.
     static QVRuntimeHost& current();

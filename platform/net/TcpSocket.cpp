@@ -1,0 +1,198 @@
+// Blocking TCP with cancellation: every wait polls the socket together with an
+// eventfd that cancel() signals.
+#include "platform/net/TcpSocket.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace platform {
+
+Ref<TcpSocket> TcpSocket::create()
+{
+    auto s = adoptRef(new TcpSocket);
+    s->wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    return s->wakeFd_ >= 0 ? s : nullptr;
+}
+
+TcpSocket::~TcpSocket()
+{
+    close();
+    if (wakeFd_ >= 0)
+        ::close(wakeFd_);
+}
+
+void TcpSocket::close()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+void TcpSocket::cancel()
+{
+    cancelled_ = true;
+    uint64_t one = 1;
+    [[maybe_unused]] auto n = write(wakeFd_, &one, sizeof one);
+}
+
+TcpSocket::Result TcpSocket::waitFor(short events, double timeout)
+{
+    if (cancelled_)
+        return Result::Cancelled;
+    pollfd fds[2] = { { fd_, events, 0 }, { wakeFd_, POLLIN, 0 } };
+    int ms = timeout < 0 ? -1 : static_cast<int>(timeout * 1000);
+    for (;;) {
+        int n = poll(fds, 2, ms);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return Result::Failed;
+        if (cancelled_ || (fds[1].revents & POLLIN))
+            return Result::Cancelled;
+        if (n == 0)
+            return Result::TimedOut;
+        return Result::Ok;
+    }
+}
+
+TcpSocket::Result TcpSocket::connect(const std::string& host, int port, double timeout)
+{
+    close();
+    if (cancelled_)
+        return Result::Cancelled;
+    addrinfo hints {};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    std::string service = std::to_string(port);
+    if (getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0)
+        return Result::Failed;
+    Result result = Result::Failed;
+    for (addrinfo* a = found; a; a = a->ai_next) {
+        fd_ = socket(a->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd_ < 0)
+            continue;
+        int rc = ::connect(fd_, a->ai_addr, a->ai_addrlen);
+        if (rc != 0 && errno == EINPROGRESS) {
+            result = waitFor(POLLOUT, timeout);
+            if (result == Result::Ok) {
+                int err = 0;
+                socklen_t len = sizeof err;
+                getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len);
+                rc = err == 0 ? 0 : -1;
+                result = rc == 0 ? Result::Ok : Result::Failed;
+            }
+        } else {
+            result = rc == 0 ? Result::Ok : Result::Failed;
+        }
+        if (result == Result::Ok)
+            break;
+        close();
+        if (result == Result::Cancelled)
+            break;
+    }
+    freeaddrinfo(found);
+    return result;
+}
+
+TcpSocket::Result TcpSocket::sendAll(const std::string& bytes)
+{
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        if (fd_ < 0)
+            return Result::Closed;
+        ssize_t n = send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            Result r = waitFor(POLLOUT, 30.0);
+            if (r != Result::Ok)
+                return r;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        return Result::Closed;
+    }
+    return Result::Ok;
+}
+
+TcpSocket::Result TcpSocket::receive(std::string& out, size_t max, double timeout)
+{
+    if (fd_ < 0)
+        return Result::Closed;
+    Result r = waitFor(POLLIN, timeout);
+    if (r != Result::Ok)
+        return r;
+    std::string buffer(max, '\0');
+    ssize_t n;
+    do {
+        n = recv(fd_, buffer.data(), max, 0);
+    } while (n < 0 && errno == EINTR);
+    if (n == 0)
+        return Result::Closed;
+    if (n < 0)
+        return (errno == EAGAIN || errno == EWOULDBLOCK) ? Result::TimedOut : Result::Closed;
+    out.append(buffer.data(), static_cast<size_t>(n));
+    return Result::Ok;
+}
+
+int TcpSocket::listenLoopback(int port)
+{
+    close();
+    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd_ < 0)
+        return -1;
+    int yes = 1;
+    setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in addr {};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd_, 16) != 0) {
+        close();
+        return -1;
+    }
+    socklen_t len = sizeof addr;
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    return ntohs(addr.sin_port);
+}
+
+Ref<TcpSocket> TcpSocket::accept(double timeout, Result* result)
+{
+    Result r = waitFor(POLLIN, timeout);
+    if (r == Result::Ok) {
+        int fd = ::accept4(fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd >= 0) {
+            auto s = create();
+            if (!s) {
+                ::close(fd);
+                r = Result::Failed;
+            } else {
+                s->fd_ = fd;
+                if (result)
+                    *result = Result::Ok;
+                return s;
+            }
+        } else {
+            r = Result::Failed;
+        }
+    }
+    if (result)
+        *result = r;
+    return nullptr;
+}
+
+} // namespace platform

@@ -1,0 +1,46 @@
+// TcpSocket: a blocking TCP connection for a thread of its own (the presence
+// channel). Every wait can be cut short from another thread with cancel(),
+// which makes the pending and all later calls fail at once.
+//
+// connect() and receive() wait at most their timeouts (real time). The
+// socket's own reference count is atomic, so it may be shared with the thread.
+#pragma once
+
+#include "platform/foundation/Object.h"
+
+#include <atomic>
+#include <string>
+
+namespace platform {
+
+class TcpSocket final : public Object {
+public:
+    static Ref<TcpSocket> create();
+    ~TcpSocket() override;
+
+    enum class Result { Ok, Failed, TimedOut, Cancelled, Closed };
+
+    Result connect(const std::string& host, int port, double timeout);
+    Result sendAll(const std::string& bytes);
+    // Reads what is available (up to max bytes) into out; Closed at end of stream.
+    Result receive(std::string& out, size_t max, double timeout);
+    // From any thread.
+    void cancel();
+    bool isCancelled() const { return cancelled_.load(); }
+    void close();
+
+    // Listening side, for tests and the stand-in: binds 127.0.0.1 on `port`
+    // (0 lets the system choose) and answers the port, or -1.
+    int listenLoopback(int port = 0);
+    Ref<TcpSocket> accept(double timeout, Result* result = nullptr);
+
+private:
+    TcpSocket() = default;
+    Result waitFor(short events, double timeout);
+
+    int fd_ { -1 };
+    int wakeFd_ { -1 };
+    std::atomic<bool> cancelled_ { false };
+};
+
+} // namespace platform

@@ -1,0 +1,113 @@
+// The Facebook client's session, as far as the social client uses it: one
+// current session per application key, kept in the user defaults under
+// "FBUserId", "FBSessionKey", "FBSessionSecret" and "FBSessionExpires", with
+// delegates told of logins and logouts. The login and permission dialogs have
+// no web page here: showing one records it in shownDialogs(), and the test (or
+// the headless driver) completes or cancels it.
+#pragma once
+
+#include "platform/foundation/Object.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quorvel {
+
+class FBSession;
+class FBDialog;
+
+class FBSessionDelegate {
+public:
+    virtual ~FBSessionDelegate() = default;
+    virtual void sessionDidLogin(FBSession* session, uint64_t uid) = 0;
+    virtual void sessionDidLogout(FBSession*) { }
+};
+
+class FBDialogDelegate {
+public:
+    virtual ~FBDialogDelegate() = default;
+    virtual void dialogDidSucceed(FBDialog*) { }
+    virtual void dialogDidCancel(FBDialog*) { }
+};
+
+class FBSession : public platform::Object {
+public:
+    // The current session for that application (made once; later calls update its delegate list).
+    static platform::Ref<FBSession> sessionForApplication(const std::string& key, const std::string& getSessionProxy,
+                                                          FBSessionDelegate* delegate);
+    static FBSession* session();
+    static void purgeSession();
+
+    const std::string& apiKey() const { return apiKey_; }
+    const std::string& getSessionProxy() const { return proxy_; }
+    std::vector<FBSessionDelegate*>& delegates() { return delegates_; }
+
+    bool isConnected() const { return uid_ != 0; }
+    uint64_t uid() const { return uid_; }
+    const std::string& sessionKey() const { return sessionKey_; }
+    const std::string& sessionSecret() const { return sessionSecret_; }
+    double expirationDate() const { return expires_; }
+
+    // Restores a stored session; false when none is stored.
+    bool resume();
+    // A login completed: stores the session and tells the delegates.
+    void begin(uint64_t uid, const std::string& sessionKey, const std::string& sessionSecret, double expires);
+    // Forgets the session and its stored keys and tells the delegates.
+    void logout();
+
+private:
+    FBSession() = default;
+    std::string apiKey_;
+    std::string proxy_;
+    std::vector<FBSessionDelegate*> delegates_;
+    uint64_t uid_ { 0 };
+    std::string sessionKey_;
+    std::string sessionSecret_;
+    double expires_ { 0 };
+};
+
+class FBDialog : public platform::Object {
+public:
+    void show();
+    void dismiss();
+    bool isShowing() const { return showing_; }
+    void setDelegate(FBDialogDelegate* d) { delegate_ = d; }
+    FBDialogDelegate* delegate() const { return delegate_; }
+    // Completed by the test: tells the delegate and dismisses.
+    virtual void succeed();
+    virtual void cancel();
+
+    // Dialogs shown and not yet dismissed, oldest first.
+    static std::vector<platform::Ref<FBDialog>>& shownDialogs();
+
+protected:
+    FBDialog() = default;
+    FBDialogDelegate* delegate_ { nullptr };
+    bool showing_ { false };
+};
+
+class FBLoginDialog : public FBDialog {
+public:
+    static platform::Ref<FBLoginDialog> dialogWithSession(FBSession* session);
+    // The login came back with a session: begins it on the session, then tells the delegate.
+    void succeedWithSession(uint64_t uid, const std::string& key, const std::string& secret, double expires);
+    FBSession* session() const { return session_.get(); }
+
+private:
+    FBLoginDialog() = default;
+    platform::Ref<FBSession> session_;
+};
+
+class FBPermissionDialog : public FBDialog {
+public:
+    static platform::Ref<FBPermissionDialog> dialog() { return platform::adoptRef(new FBPermissionDialog); }
+    void setPermission(std::string p) { permission_ = std::move(p); }
+    const std::string& permission() const { return permission_; }
+
+private:
+    FBPermissionDialog() = default;
+    std::string permission_;
+};
+
+} // namespace quorvel

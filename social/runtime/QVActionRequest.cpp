@@ -1,0 +1,147 @@
+// Dispatch and the HTTP status policy of signed requests.
+#include "social/runtime/QVActionRequest.h"
+
+#include "social/runtime/QVProvider.h"
+#include "social/runtime/QVReachability.h"
+#include "social/runtime/QVRequestHandle.h"
+#include "social/runtime/QVRuntimeHost.h"
+
+namespace quorvel {
+
+using platform::Object;
+using platform::Ref;
+
+Ref<QVActionRequest> QVActionRequest::requestWithLoader(QVProvider* provider, Ref<OAuthAPIRequestLoader> loader,
+                                                        const QVDelegate& onSuccess, const QVDelegate& onFailure,
+                                                        int requestType, Object* notice, bool requiresAuthentication)
+{
+    auto r = platform::adoptRef(new QVActionRequest);
+    r->provider_ = Ref<QVProvider>(provider);
+    r->loader_ = std::move(loader);
+    r->onSuccess_ = onSuccess;
+    r->onFailure_ = onFailure;
+    r->requestType_ = requestType;
+    r->notice_ = Ref<Object>(notice);
+    r->requiresAuthentication_ = requiresAuthentication;
+    // The loader reports to this request; end() breaks the link again.
+    r->loader_->setOnSuccess(QVDelegate(r.get(), BRISKO_SELECTOR(QVActionRequest, loaderSucceeded)));
+    r->loader_->setOnFailure(QVDelegate(r.get(), BRISKO_SELECTOR(QVActionRequest, loaderFailed)));
+    return r;
+}
+
+void QVActionRequest::dispatch()
+{
+    if (ended_ || !loader_)
+        return;
+    auto& host = QVRuntimeHost::current();
+    if (requiresAuthentication_ && QVReachability::isConnectedToInternet() && provider_
+        && !provider_->isAuthenticated()) {
+        host.launchLoginFlowForRequest(*this);
+        return;
+    }
+    if (host.isShowingFullScreen() || (requestType_ != 1 && requestType_ != 2))
+        startLoading();
+    else
+        host.showBackgroundNoticeForLoader(*this, notice_.get());
+}
+
+void QVActionRequest::startLoading()
+{
+    if (ended_ || !loader_ || loader_->isLoading())
+        return;
+    if (provider_)
+        provider_->requestStarted(this);
+    loader_->loadSynchronously(false);
+}
+
+void QVActionRequest::loaderSucceeded(Object*)
+{
+    Ref<QVActionRequest> keep(this);
+    OAuthURLResponse* response = loader_->oauthResponse();
+    lastStatus_ = response ? response->statusCode() : 0;
+    const int status = lastStatus_;
+    auto& host = QVRuntimeHost::current();
+    if (status < 400 || status == 403 || status == 406 || !host.areErrorScreensAllowed()) {
+        end(true);
+        return;
+    }
+    const platform::Bytes& body = loader_->data();
+    switch (status) {
+    case 426:
+        host.displayUpgradeRequiredErrorMessage(body);
+        break;
+    case 430:
+        // The credentials flow retries the request, or abandons it, which ends it.
+        host.launchGetExtendedCredentialsFlowForRequest(*this, body,
+                                                        notice_ ? notice_.get() : nullptr);
+        return;
+    case 450:
+        host.displayServerMaintenanceNotice(body);
+        break;
+    default:
+        if (status == 401 && requiresAuthentication_)
+            host.displayErrorMessage(kUnknownErrorMessage);
+        else if (!loader_->error())
+            host.displayErrorMessage(kTryAgainMessage);
+        break;
+    }
+    end(false);
+}
+
+void QVActionRequest::loaderFailed(Object*)
+{
+    Ref<QVActionRequest> keep(this);
+    lastStatus_ = loader_->oauthResponse() ? loader_->oauthResponse()->statusCode() : 0;
+    end(false);
+}
+
+void QVActionRequest::end(bool success)
+{
+    if (ended_)
+        return;
+    ended_ = true;
+    Ref<QVActionRequest> keep(this);
+    Ref<OAuthAPIRequestLoader> loader = loader_;
+    if (loader) {
+        loader->setOnSuccess(QVDelegate());
+        loader->setOnFailure(QVDelegate());
+    }
+    QVRequestHandlesForModule::completeRequest(this);
+    if (provider_)
+        provider_->requestEnded(this);
+    QVDelegate callback = success ? onSuccess_ : onFailure_;
+    onSuccess_ = QVDelegate();
+    onFailure_ = QVDelegate();
+    callback.invoke(loader.get());
+}
+
+void QVActionRequest::abandonInLightOfASeriousError()
+{
+    if (ended_)
+        return;
+    Ref<QVActionRequest> keep(this);
+    if (loader_)
+        loader_->cancel();
+    end(false);
+    loader_ = nullptr;
+}
+
+void QVActionRequest::cancel()
+{
+    if (ended_)
+        return;
+    Ref<QVActionRequest> keep(this);
+    ended_ = true;
+    if (loader_) {
+        loader_->cancel();
+        loader_->setOnSuccess(QVDelegate());
+        loader_->setOnFailure(QVDelegate());
+    }
+    onSuccess_ = QVDelegate();
+    onFailure_ = QVDelegate();
+    QVRequestHandlesForModule::completeRequest(this);
+    if (provider_)
+        provider_->requestEnded(this);
+}
+
+} // namespace quorvel

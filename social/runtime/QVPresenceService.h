@@ -1,0 +1,81 @@
+// QVPresenceService: the presence channel — a STOMP 1.0 connection to the
+// "presence-host" setting ("host:port"; port 61613 when absent), subscribed to
+// the player's queue, run by a thread of its own that only posts to the main
+// loop. It connects only while the provider holds an access token, asks the
+// server for its queue first, connects again 15 s after the connection drops
+// or the queue request fails, 5 s after a connect that found the previous
+// channel thread still winding down, and makes at most 32 connection attempts
+// in its life. Messages are answers in the usual envelope: their resources of
+// registered classes are posted under the classes' discovered notifications.
+#pragma once
+
+#include "social/runtime/QVDelegate.h"
+#include "social/runtime/QVResourceNameMap.h"
+
+#include <memory>
+#include <thread>
+
+namespace quorvel {
+
+class QVBootstrap;
+class QVProvider;
+
+class QVPresenceService : public platform::Object, public QVCallbackable {
+public:
+    static void initializeService(QVProvider* provider);
+    static void shutdownService();
+    static QVPresenceService* sharedInstance();
+    ~QVPresenceService() override;
+
+    void connect();
+    void disconnect();
+    void applyBootstrap(const QVBootstrap& answer);
+    void registerResourceClass(const QVResourceClass& cls) { names_.addResource(cls.resourceName(), cls); }
+
+    // Overrides the "presence-host" setting (tests).
+    void setHostAndPort(std::string host, int port);
+    bool isActive() const { return active_; }
+    bool isConnected() const { return connected_; }
+    bool isReconnectScheduled() const { return retry_ && retry_->isValid(); }
+    int connectAttempts() const { return attempts_; }
+    const std::string& queue() const { return queue_; }
+    bool routesRequests() const { return routesRequests_; }
+
+    bool canReceiveCallbacksNow() override { return true; }
+
+    static constexpr int kMaxConnectAttempts = 32;
+    static constexpr double kReconnectDelay = 15.0;
+    static constexpr double kThreadBusyDelay = 5.0;
+    static constexpr int kDefaultPort = 61613;
+    static constexpr const char* kQueuePath = "users/@me/presence_queue.xml";
+
+    class Channel; // the state shared with the channel thread
+
+private:
+    QVPresenceService() = default;
+    void startChannel();
+    void scheduleConnect(double delay);
+    void queueAnswered(platform::Object* loader);
+    void queueFailed(platform::Object* loader);
+    // From the channel thread, through the main loop.
+    void channelConnected(platform::Object* channel);
+    void channelMessage(platform::Object* message);
+    void channelEnded(platform::Object* channel);
+
+    platform::Ref<QVProvider> provider_;
+    QVResourceNameMap names_;
+    std::string host_;
+    int port_ { 0 };
+    bool hostOverridden_ { false };
+    std::string queue_;
+    bool routesRequests_ { false };
+    bool active_ { false };
+    bool connected_ { false };
+    bool queueRequested_ { false };
+    int attempts_ { 0 };
+    platform::Ref<platform::Timer> retry_;
+    platform::Ref<Channel> channel_;
+    std::thread thread_;
+};
+
+} // namespace quorvel

@@ -1,0 +1,56 @@
+// The reachability singleton and its observers.
+#include "social/runtime/QVReachability.h"
+
+#include "platform/foundation/Boxed.h"
+#include "social/runtime/QVSettings.h"
+
+#include <memory>
+
+namespace quorvel {
+
+namespace {
+std::unique_ptr<QVReachability>& instance()
+{
+    static std::unique_ptr<QVReachability> r;
+    return r;
+}
+} // namespace
+
+void QVReachability::Initialize()
+{
+    std::string url;
+    if (auto* settings = QVSettings::Instance())
+        url = settings->objectForKey("server-url").value_or("");
+    InitializeWithSource(platform::HostReachability::create(url));
+}
+
+void QVReachability::InitializeWithSource(platform::Ref<platform::Reachability> source)
+{
+    instance().reset(new QVReachability(std::move(source)));
+}
+
+QVReachability* QVReachability::Instance() { return instance().get(); }
+void QVReachability::Uninitialize() { instance().reset(); }
+
+bool QVReachability::isConnectedToInternet()
+{
+    auto* r = Instance();
+    return r && r->status() != platform::Reachability::NotReachable;
+}
+
+QVReachabilityObserver::QVReachabilityObserver(const QVDelegate& delegate) : delegate_(delegate)
+{
+    if (auto* r = QVReachability::Instance()) {
+        source_ = platform::Ref<platform::Reachability>(&r->source());
+        QVDelegate d = delegate_;
+        token_ = source_->addObserver([d](int status) { d.invoke(platform::Boxed::number(status).get()); });
+    }
+}
+
+QVReachabilityObserver::~QVReachabilityObserver()
+{
+    if (source_)
+        source_->removeObserver(token_);
+}
+
+} // namespace quorvel

@@ -1,0 +1,125 @@
+// Service base: request entries and the parse-then-callback answer path.
+#include "social/runtime/QVService.h"
+
+#include "platform/foundation/Log.h"
+#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/runtime/QVProvider.h"
+#include "social/runtime/QVResource.h"
+#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVXmlDocument.h"
+
+namespace quorvel {
+
+using platform::Object;
+using platform::Ref;
+
+namespace {
+// The caller's two values, carried as the user parameter of both hooks, so an
+// unreadable answer can still reach the failure value.
+class CallerValues final : public Object {
+public:
+    static Ref<CallerValues> with(const QVDelegate& s, const QVDelegate& f)
+    {
+        auto c = platform::adoptRef(new CallerValues);
+        c->onSuccess = s;
+        c->onFailure = f;
+        return c;
+    }
+    QVDelegate onSuccess;
+    QVDelegate onFailure;
+};
+} // namespace
+
+bool QVService::init()
+{
+    if (!initialised_) {
+        initialised_ = true;
+        populateKnownResources(knownResources_);
+    }
+    return true;
+}
+
+Ref<QVRequestHandle> QVService::getAction(const std::string& path, QVHttpNestedQueryStringWriter* parameters,
+                                          const QVDelegate& onSuccess, const QVDelegate& onFailure, int type,
+                                          Object* notice)
+{
+    return _performAction(path, parameters, "GET", onSuccess, onFailure, type, notice, true);
+}
+
+Ref<QVRequestHandle> QVService::postAction(const std::string& path, QVHttpNestedQueryStringWriter* parameters,
+                                           const QVDelegate& onSuccess, const QVDelegate& onFailure, int type,
+                                           Object* notice)
+{
+    return _performAction(path, parameters, "POST", onSuccess, onFailure, type, notice, true);
+}
+
+Ref<QVRequestHandle> QVService::putAction(const std::string& path, QVHttpNestedQueryStringWriter* parameters,
+                                          const QVDelegate& onSuccess, const QVDelegate& onFailure, int type,
+                                          Object* notice)
+{
+    QVPointer<QVHttpNestedQueryStringWriter> empty;
+    if (!parameters) {
+        empty = new QVHttpNestedQueryStringWriter;
+        parameters = empty.get();
+    }
+    return _performAction(path, parameters, "PUT", onSuccess, onFailure, type, notice, true);
+}
+
+Ref<QVRequestHandle> QVService::deleteAction(const std::string& path, QVHttpNestedQueryStringWriter* parameters,
+                                             const QVDelegate& onSuccess, const QVDelegate& onFailure, int type,
+                                             Object* notice)
+{
+    QVPointer<QVHttpNestedQueryStringWriter> empty;
+    if (!parameters) {
+        empty = new QVHttpNestedQueryStringWriter;
+        parameters = empty.get();
+    }
+    return _performAction(path, parameters, "DELETE", onSuccess, onFailure, type, notice, true);
+}
+
+Ref<QVRequestHandle> QVService::_performAction(const std::string& path, QVHttpNestedQueryStringWriter* parameters,
+                                               const std::string& httpMethod, const QVDelegate& onSuccess,
+                                               const QVDelegate& onFailure, int requestType, Object* notice,
+                                               bool requiringAuthentication)
+{
+    init();
+    QVProvider* provider = QVRuntimeHost::current().provider();
+    if (!provider)
+        return nullptr;
+    auto values = CallerValues::with(onSuccess, onFailure);
+    return provider->performAction(path, parameters, httpMethod,
+                                   QVDelegate(this, BRISKO_SELECTOR(QVService, requestSucceeded), values.get()),
+                                   QVDelegate(this, BRISKO_SELECTOR(QVService, requestFailed), values.get()),
+                                   requestType, notice, requiringAuthentication);
+}
+
+void QVService::requestSucceeded(Object* loaderObject, Object* nextCall)
+{
+    auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(loaderObject);
+    auto* values = dynamic_cast<CallerValues*>(nextCall);
+    if (!loader || !values)
+        return;
+    std::string error;
+    auto document = QVXmlDocument::xmlDocumentWithData(loader->data(), &error);
+    Ref<QVPaginatedSeries> series = document ? QVResource::resourcesFromXml(document.get(), knownResources_) : nullptr;
+    if (!series) {
+        // An answer that is not a document of ours fails the request; the server's text is logged as data only.
+        platform::logWarning("Quorvel: unreadable answer from %s: %s",
+                             loader->request()->url().substr(0, loader->request()->url().find('?')).c_str(),
+                             error.c_str());
+        values->onFailure.invoke(loader);
+        return;
+    }
+    series->setHttpResponseStatusCode(loader->oauthResponse() ? loader->oauthResponse()->statusCode() : 0);
+    QVRuntimeHost::current().showDefaultNotice();
+    values->onSuccess.invoke(series.get());
+}
+
+void QVService::requestFailed(Object* loader, Object* nextCall)
+{
+    if (auto* values = dynamic_cast<CallerValues*>(nextCall))
+        values->onFailure.invoke(loader);
+}
+
+} // namespace quorvel

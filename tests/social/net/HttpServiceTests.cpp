@@ -1,0 +1,141 @@
+// Unsigned transfers on the scripted transport: success range, failures,
+// the 10 s timeout, cancelling, the multipart header and the blob observer.
+#include "platform/foundation/Boxed.h"
+#include "platform/net/FakeHttpTransport.h"
+#include "social/runtime/QVHttpService.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using platform::HttpResult;
+using platform::Ref;
+
+namespace {
+
+class CountingObserver : public QVHttpServiceObserver {
+public:
+    void requestFinished(QVHttpRequest* r) override { finished.push_back(r->statusCode()); }
+    void requestFailed(QVHttpRequest* r) override { failed.push_back(r->statusCode()); }
+    std::vector<int> finished, failed;
+};
+
+class Recorder : public platform::Object {
+public:
+    void ok(platform::Object* a) { okArgs.emplace_back(a); }
+    void bad(platform::Object* a) { badArgs.emplace_back(a); }
+    std::vector<Ref<platform::Object>> okArgs, badArgs;
+};
+
+class HttpServiceTest : public testing_support::ManualClockTest {
+protected:
+    void SetUp() override
+    {
+        ManualClockTest::SetUp();
+        fake = platform::FakeHttpTransport::create();
+        platform::HttpTransport::setShared(Ref<platform::HttpTransport>(fake.get()));
+        service = new QVHttpService("http://127.0.0.1:1/", false);
+    }
+    void TearDown() override
+    {
+        service = nullptr;
+        platform::HttpTransport::setShared(nullptr);
+        ManualClockTest::TearDown();
+    }
+    Ref<platform::FakeHttpTransport> fake;
+    QVPointer<QVHttpService> service;
+};
+
+TEST_F(HttpServiceTest, OnlyTwoHundredsFinish)
+{
+    QVPointer<CountingObserver> observer(new CountingObserver);
+    for (int status : { 200, 299, 300, 404, 500 }) {
+        fake->script(HttpResult::answer(status, { 'x' }));
+        service->startRequest("images/1.png", "GET", std::nullopt, observer.get());
+    }
+    fake->script(HttpResult::failure(platform::HttpError::CannotConnect));
+    service->startRequest("images/2.png", "GET", std::nullopt, observer.get());
+    loop().drain();
+    EXPECT_EQ(observer->finished, (std::vector<int> { 200, 299 }));
+    EXPECT_EQ(observer->failed, (std::vector<int> { 300, 404, 500, 0 }));
+    EXPECT_EQ(service->pendingCount(), 0u);
+    EXPECT_EQ(fake->requests()[0].request.url, "http://127.0.0.1:1/images/1.png");
+}
+
+TEST_F(HttpServiceTest, TimesOutAfterTenSeconds)
+{
+    QVPointer<CountingObserver> observer(new CountingObserver);
+    auto request = service->startRequest("slow", "GET", std::nullopt, observer.get());
+    advance(9.9);
+    EXPECT_TRUE(observer->failed.empty());
+    advance(0.1);
+    EXPECT_EQ(observer->failed, std::vector<int> { 0 });
+    EXPECT_EQ(request->error(), platform::HttpError::TimedOut);
+}
+
+TEST_F(HttpServiceTest, CancellingCallsNoObserverAndTheServiceKeepsObserversAlive)
+{
+    QVPointer<CountingObserver> kept(new CountingObserver);
+    {
+        QVPointer<CountingObserver> observer(new CountingObserver);
+        service->startRequest("a", "GET", std::nullopt, observer.get());
+    } // the caller let go; the running request keeps it
+    service->startRequest("b", "GET", std::nullopt, kept.get());
+    auto c = service->startRequest("c", "GET", std::nullopt, kept.get());
+    c->cancelImmediately();
+    EXPECT_EQ(service->pendingCount(), 2u);
+    fake->complete(HttpResult::answer(200, {}));
+    EXPECT_EQ(service->pendingCount(), 1u);
+    service = nullptr; // destroying the service cancels the rest
+    advance(20);
+    EXPECT_TRUE(kept->finished.empty());
+    EXPECT_TRUE(kept->failed.empty());
+    EXPECT_EQ(fake->activeCount(), 0u);
+}
+
+TEST_F(HttpServiceTest, UploadSetsBoundaryAndCredentials)
+{
+    QVPointer<CountingObserver> observer(new CountingObserver);
+    std::string user = "u", password = "p", boundary = "XyZ";
+    service->startRequest("upload", "POST", platform::Bytes { 1, 2 }, &user, &password, nullptr, &boundary,
+                          observer.get());
+    auto& r = fake->lastRequest();
+    EXPECT_EQ(r.header("Content-Type"), "multipart/form-data;boundary=XyZ");
+    EXPECT_EQ(r.header("Authorization"), "Basic dTpw");
+    EXPECT_EQ(r.body, (platform::Bytes { 1, 2 }));
+}
+
+TEST_F(HttpServiceTest, BlobObserverWrapsOrPassesTheBody)
+{
+    auto recorder = platform::adoptRef(new Recorder);
+    QVDelegate ok(recorder.get(), BRISKO_SELECTOR(Recorder, ok));
+    QVDelegate bad(recorder.get(), BRISKO_SELECTOR(Recorder, bad));
+    auto pass = platform::Boxed::number(7);
+    QVPointer<QVBlobDownloadObserver> wrapping(new QVBlobDownloadObserver(ok, bad, true));
+    QVPointer<QVBlobDownloadObserver> plain(new QVBlobDownloadObserver(ok, bad, false));
+    fake->script(HttpResult::answer(200, { 9 }));
+    fake->script(HttpResult::answer(403, { 9 }));
+    fake->script(HttpResult::answer(200, { 4, 5 }));
+    fake->script(HttpResult::failure(platform::HttpError::TimedOut));
+    service->startRequest("a", "GET", std::nullopt, nullptr, nullptr, pass.get(), nullptr, wrapping.get());
+    service->startRequest("b", "GET", std::nullopt, nullptr, nullptr, pass.get(), nullptr, wrapping.get());
+    service->startRequest("c", "GET", std::nullopt, plain.get());
+    service->startRequest("d", "GET", std::nullopt, plain.get());
+    loop().drain();
+    ASSERT_EQ(recorder->okArgs.size(), 2u);
+    ASSERT_EQ(recorder->badArgs.size(), 2u);
+    auto* wrapped = dynamic_cast<QVS3Response*>(recorder->okArgs[0].get());
+    ASSERT_NE(wrapped, nullptr);
+    EXPECT_EQ(wrapped->statusCode(), 200);
+    EXPECT_EQ(wrapped->passThroughObject(), pass.get());
+    auto* refused = dynamic_cast<QVS3Response*>(recorder->badArgs[0].get());
+    ASSERT_NE(refused, nullptr);
+    EXPECT_EQ(refused->statusCode(), 403);
+    EXPECT_FALSE(refused->data());
+    auto* body = dynamic_cast<platform::Boxed*>(recorder->okArgs[1].get());
+    ASSERT_NE(body, nullptr);
+    EXPECT_EQ(body->value().data(), (platform::Bytes { 4, 5 }));
+    EXPECT_EQ(recorder->badArgs[1], nullptr);
+}
+
+} // namespace

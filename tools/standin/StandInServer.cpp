@@ -1,0 +1,386 @@
+// The stand-in HTTP service on cpp-httplib: request log, answer lookup
+// (scripted, routed, fixture), held and damaged answers, and an OAuth
+// signature check written apart from the client's signing code.
+#include "tools/standin/StandInServer.h"
+
+#include "platform/net/HttpTransport.h"
+
+#include <httplib.h>
+#include <openssl/evp.h>
+#include <openssl/hmac.h>
+
+#include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <sstream>
+
+namespace standin {
+
+using platform::percentDecode;
+using platform::percentEncode;
+
+std::string LoggedRequest::param(const std::string& name) const
+{
+    for (auto& [k, v] : params)
+        if (k == name)
+            return v;
+    return {};
+}
+
+bool LoggedRequest::hasParam(const std::string& name) const
+{
+    for (auto& [k, v] : params)
+        if (k == name)
+            return true;
+    return false;
+}
+
+Params parseFormEncoded(const std::string& text)
+{
+    Params out;
+    size_t pos = 0;
+    while (pos <= text.size() && !text.empty()) {
+        size_t amp = text.find('&', pos);
+        std::string pair = text.substr(pos, amp == std::string::npos ? std::string::npos : amp - pos);
+        if (!pair.empty()) {
+            size_t eq = pair.find('=');
+            std::string name = pair.substr(0, eq);
+            std::string value = eq == std::string::npos ? "" : pair.substr(eq + 1);
+            out.emplace_back(percentDecode(name, true), percentDecode(value, true));
+        }
+        if (amp == std::string::npos)
+            break;
+        pos = amp + 1;
+    }
+    return out;
+}
+
+Params parseAuthorizationHeader(const std::string& header)
+{
+    Params out;
+    std::string h = header;
+    if (h.rfind("OAuth ", 0) != 0)
+        return out;
+    h = h.substr(6);
+    size_t pos = 0;
+    while (pos < h.size()) {
+        while (pos < h.size() && (h[pos] == ' ' || h[pos] == ','))
+            ++pos;
+        size_t eq = h.find('=', pos);
+        if (eq == std::string::npos)
+            break;
+        std::string name = h.substr(pos, eq - pos);
+        std::string value;
+        if (eq + 1 < h.size() && h[eq + 1] == '"') {
+            size_t close = h.find('"', eq + 2);
+            if (close == std::string::npos)
+                break;
+            value = h.substr(eq + 2, close - eq - 2);
+            pos = close + 1;
+        } else {
+            size_t comma = h.find(',', eq);
+            value = h.substr(eq + 1, comma == std::string::npos ? std::string::npos : comma - eq - 1);
+            pos = comma == std::string::npos ? h.size() : comma;
+        }
+        out.emplace_back(percentDecode(name), percentDecode(value));
+    }
+    return out;
+}
+
+bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl, const Params& requestParams,
+                          const std::string& authorizationHeader, const std::string& consumerSecret,
+                          const std::string& tokenSecret, std::string* failure)
+{
+    auto fail = [&](const char* why) {
+        if (failure)
+            *failure = why;
+        return false;
+    };
+    Params oauth = parseAuthorizationHeader(authorizationHeader);
+    if (oauth.empty())
+        return fail("no OAuth header");
+    std::string signature, signatureMethod;
+    std::vector<std::pair<std::string, std::string>> all;
+    for (auto& [k, v] : oauth) {
+        if (k == "oauth_signature")
+            signature = v;
+        else if (k != "realm")
+            all.emplace_back(percentEncode(k), percentEncode(v));
+        if (k == "oauth_signature_method")
+            signatureMethod = v;
+    }
+    if (signatureMethod != "HMAC-SHA1")
+        return fail("not HMAC-SHA1");
+    for (auto& [k, v] : requestParams)
+        all.emplace_back(percentEncode(k), percentEncode(v));
+    std::sort(all.begin(), all.end());
+    std::string normalized;
+    for (auto& [k, v] : all) {
+        if (!normalized.empty())
+            normalized += '&';
+        normalized += k + "=" + v;
+    }
+    std::string upper = method;
+    std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+    std::string base = upper + "&" + percentEncode(baseUrl) + "&" + percentEncode(normalized);
+    std::string key = percentEncode(consumerSecret) + "&" + percentEncode(tokenSecret);
+    unsigned char mac[EVP_MAX_MD_SIZE];
+    unsigned int macLength = 0;
+    HMAC(EVP_sha1(), key.data(), static_cast<int>(key.size()), reinterpret_cast<const unsigned char*>(base.data()),
+         base.size(), mac, &macLength);
+    unsigned char encoded[64] = {};
+    EVP_EncodeBlock(encoded, mac, static_cast<int>(macLength));
+    if (signature != reinterpret_cast<char*>(encoded))
+        return fail("signature mismatch");
+    return true;
+}
+
+struct StandInServer::Impl {
+    httplib::Server server;
+    std::thread thread;
+    mutable std::mutex mutex;
+    std::condition_variable heldChanged;
+    uint64_t releaseGeneration { 0 };
+    bool stopping { false };
+    std::vector<LoggedRequest> log;
+    std::map<std::pair<std::string, std::string>, Handler> routes;
+    std::map<std::pair<std::string, std::string>, std::deque<Answer>> scripted;
+    std::string fixtures;
+    std::string consumerKey { "product-key" };
+    std::string consumerSecret { "product-secret" };
+    std::map<std::string, std::string> tokens;
+
+    void handle(const httplib::Request& req, httplib::Response& res);
+};
+
+void StandInServer::Impl::handle(const httplib::Request& req, httplib::Response& res)
+{
+    LoggedRequest logged;
+    logged.method = req.method;
+    std::string rawPath = req.target.substr(0, req.target.find('?'));
+    logged.path = req.path.size() > 0 && req.path[0] == '/' ? req.path.substr(1) : req.path;
+    if (auto q = req.target.find('?'); q != std::string::npos)
+        logged.params = parseFormEncoded(req.target.substr(q + 1));
+    logged.contentType = req.get_header_value("Content-Type");
+    logged.body = req.body;
+    Params signedParams = logged.params;
+    if (logged.contentType.rfind("application/x-www-form-urlencoded", 0) == 0) {
+        Params body = parseFormEncoded(req.body);
+        logged.params.insert(logged.params.end(), body.begin(), body.end());
+        signedParams.insert(signedParams.end(), body.begin(), body.end());
+    } else if (req.is_multipart_form_data()) {
+        for (auto& [name, file] : req.files)
+            logged.params.emplace_back(name, file.content);
+    }
+    logged.authorization = req.get_header_value("Authorization");
+    if (!logged.authorization.empty()) {
+        logged.signed_ = true;
+        Params oauth = parseAuthorizationHeader(logged.authorization);
+        std::string consumer;
+        for (auto& [k, v] : oauth) {
+            if (k == "oauth_token")
+                logged.oauthToken = v;
+            if (k == "oauth_consumer_key")
+                consumer = v;
+        }
+        std::string baseUrl = "http://" + req.get_header_value("Host") + rawPath;
+        std::lock_guard guard(mutex);
+        auto token = tokens.find(logged.oauthToken);
+        bool tokenKnown = logged.oauthToken.empty() || token != tokens.end();
+        logged.signatureValid = consumer == consumerKey && tokenKnown
+            && verifyOAuthSignature(req.method, baseUrl, signedParams, logged.authorization, consumerSecret,
+                                    logged.oauthToken.empty() ? "" : token->second);
+    }
+
+    Answer answer;
+    bool found = false;
+    Handler handler;
+    {
+        std::lock_guard guard(mutex);
+        log.push_back(logged);
+        auto key = std::make_pair(logged.method, logged.path);
+        if (auto s = scripted.find(key); s != scripted.end() && !s->second.empty()) {
+            answer = s->second.front();
+            s->second.pop_front();
+            found = true;
+        } else if (auto r = routes.find(key); r != routes.end()) {
+            handler = r->second;
+        }
+    }
+    if (!found && handler) {
+        answer = handler(logged);
+        found = true;
+    }
+    if (!found && logged.method == "GET" && !fixtures.empty() && logged.path.find("..") == std::string::npos) {
+        std::ifstream in(fixtures + "/" + logged.path, std::ios::binary);
+        if (in) {
+            std::ostringstream text;
+            text << in.rdbuf();
+            answer = Answer::xml(text.str());
+            found = true;
+        }
+    }
+    if (!found)
+        answer = Answer::xml("<errors><error>Not found</error></errors>", 404);
+
+    if (answer.hold) {
+        std::unique_lock lock(mutex);
+        uint64_t generation = releaseGeneration;
+        heldChanged.wait(lock, [&] { return stopping || releaseGeneration != generation; });
+    }
+    res.status = answer.status;
+    if (answer.truncateAfter > 0) {
+        auto body = std::make_shared<std::string>(answer.body);
+        size_t cut = std::min(answer.truncateAfter, body->size());
+        res.set_content_provider(body->size(), answer.contentType,
+                                 [body, cut](size_t offset, size_t, httplib::DataSink& sink) {
+                                     if (offset < cut)
+                                         sink.write(body->data() + offset, cut - offset);
+                                     return offset < cut; // then drop the connection
+                                 });
+    } else if (answer.hugeBodyBytes > 0) {
+        size_t total = answer.hugeBodyBytes;
+        res.set_content_provider(total, answer.contentType, [total](size_t offset, size_t, httplib::DataSink& sink) {
+            static const std::string chunk(64 * 1024, 'x');
+            size_t n = std::min(chunk.size(), total - offset);
+            return sink.write(chunk.data(), n);
+        });
+    } else {
+        res.set_content(answer.body, answer.contentType.c_str());
+    }
+}
+
+StandInServer::StandInServer() : impl_(std::make_unique<Impl>()) { }
+
+StandInServer::~StandInServer() { stop(); }
+
+int StandInServer::start(int port)
+{
+    auto handler = [this](const httplib::Request& req, httplib::Response& res) { impl_->handle(req, res); };
+    impl_->server.Get(R"(.*)", handler);
+    impl_->server.Post(R"(.*)", handler);
+    impl_->server.Put(R"(.*)", handler);
+    impl_->server.Delete(R"(.*)", handler);
+    impl_->server.set_keep_alive_max_count(100);
+    impl_->server.set_keep_alive_timeout(1);
+    if (port == 0)
+        port_ = impl_->server.bind_to_any_port("127.0.0.1");
+    else
+        port_ = impl_->server.bind_to_port("127.0.0.1", port) ? port : -1;
+    if (port_ < 0)
+        return -1;
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    impl_->thread = std::thread([this, ended] {
+        impl_->server.listen_after_bind();
+        *ended = true;
+    });
+    // stop() is ignored until the accept loop runs, so wait for it.
+    while (!impl_->server.is_running() && !*ended)
+        std::this_thread::yield();
+    return port_;
+}
+
+void StandInServer::stop()
+{
+    {
+        std::lock_guard guard(impl_->mutex);
+        impl_->stopping = true;
+    }
+    impl_->heldChanged.notify_all();
+    impl_->server.stop();
+    if (impl_->thread.joinable())
+        impl_->thread.join();
+}
+
+std::string StandInServer::baseUrl() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
+
+void StandInServer::setFixtureDirectory(std::string dir)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->fixtures = std::move(dir);
+}
+
+void StandInServer::route(const std::string& method, const std::string& path, Handler handler)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->routes[{ method, path }] = std::move(handler);
+}
+
+void StandInServer::route(const std::string& method, const std::string& path, Answer answer)
+{
+    route(method, path, [answer](const LoggedRequest&) { return answer; });
+}
+
+void StandInServer::script(const std::string& method, const std::string& path, Answer answer)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->scripted[{ method, path }].push_back(std::move(answer));
+}
+
+void StandInServer::setConsumer(std::string key, std::string secret)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->consumerKey = std::move(key);
+    impl_->consumerSecret = std::move(secret);
+}
+
+void StandInServer::addToken(std::string token, std::string secret)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->tokens[std::move(token)] = std::move(secret);
+}
+
+void StandInServer::releaseHeld()
+{
+    {
+        std::lock_guard guard(impl_->mutex);
+        ++impl_->releaseGeneration;
+    }
+    impl_->heldChanged.notify_all();
+}
+
+std::vector<LoggedRequest> StandInServer::requests() const
+{
+    std::lock_guard guard(impl_->mutex);
+    return impl_->log;
+}
+
+size_t StandInServer::requestCount() const
+{
+    std::lock_guard guard(impl_->mutex);
+    return impl_->log.size();
+}
+
+void StandInServer::clearLog()
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->log.clear();
+}
+
+void StandInServer::installDefaultRoutes(const std::string& accessToken, const std::string& tokenSecret,
+                                         const std::string& presenceQueue)
+{
+    std::string token = accessToken, secret = tokenSecret;
+    route("POST", "bootstrap.xml", [this, token, secret](const LoggedRequest&) {
+        addToken(token, secret);
+        return Answer::xml("<bootstrap>"
+                           "<polling_frequency_default>60</polling_frequency_default>"
+                           "<polling_frequency_in_chat>5</polling_frequency_in_chat>"
+                           "<access_token>" + token + "</access_token>"
+                           "<access_token_secret>" + secret + "</access_token_secret>"
+                           "<user_has_set_name>true</user_has_set_name>"
+                           "<user_chat_enabled>true</user_chat_enabled>"
+                           "<is_new_user>false</is_new_user>"
+                           "<client_application_id>1</client_application_id>"
+                           "<unviewed_challenges_count>0</unviewed_challenges_count>"
+                           "<pending_friends_count>0</pending_friends_count>"
+                           "<user><id>17</id><name>Player</name></user>"
+                           "<presence_enabled>false</presence_enabled>"
+                           "</bootstrap>");
+    });
+    route("GET", "users/@me/presence_queue.xml", [presenceQueue](const LoggedRequest&) {
+        return Answer::xml("<presence_queue><name>" + presenceQueue + "</name></presence_queue>");
+    });
+}
+
+} // namespace standin

@@ -1,0 +1,146 @@
+// The stand-in for the social-gaming service: a loopback HTTP server that
+// answers the client's requests from fixture files, from per-route handlers or
+// from scripted answers, logs every request (method, path, decoded parameters
+// in wire order, OAuth header) and verifies OAuth 1.0 signatures on its own,
+// without the client's signing code.
+//
+// It serves on its own threads; tests start it in-process and read the log.
+// Held answers wait until releaseHeld() or stop(), so a test can time a
+// request out without the server ever answering.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace standin {
+
+using Params = std::vector<std::pair<std::string, std::string>>;
+
+struct LoggedRequest {
+    std::string method;
+    std::string path; // without the query, leading "/" removed
+    Params params;    // query, then form body, decoded, in wire order
+    std::string authorization;
+    std::string contentType;
+    std::string body;
+    bool signed_ { false };        // carried an OAuth header
+    bool signatureValid { false }; // and it verified
+    std::string oauthToken;
+
+    // The first value of a parameter, or empty.
+    std::string param(const std::string& name) const;
+    bool hasParam(const std::string& name) const;
+};
+
+struct Answer {
+    int status { 200 };
+    std::string body;
+    std::string contentType { "application/xml; charset=utf-8" };
+    bool hold { false };            // wait until released before answering
+    size_t truncateAfter { 0 };     // >0: announce the full length, send this many bytes, drop
+    size_t hugeBodyBytes { 0 };     // >0: stream a body of this many bytes of filler
+
+    static Answer xml(std::string body, int status = 200)
+    {
+        Answer a;
+        a.status = status;
+        a.body = std::move(body);
+        return a;
+    }
+};
+
+using Handler = std::function<Answer(const LoggedRequest&)>;
+
+class StandInServer {
+public:
+    StandInServer();
+    ~StandInServer();
+    StandInServer(const StandInServer&) = delete;
+    StandInServer& operator=(const StandInServer&) = delete;
+
+    // Listens on 127.0.0.1 (port 0: the system chooses); answers the port or -1.
+    int start(int port = 0);
+    void stop();
+    int port() const { return port_; }
+    // "http://127.0.0.1:PORT/"
+    std::string baseUrl() const;
+
+    // GET requests without a route answer the file at that path under dir.
+    void setFixtureDirectory(std::string dir);
+    void route(const std::string& method, const std::string& path, Handler handler);
+    void route(const std::string& method, const std::string& path, Answer answer);
+    // One-shot answers, used before the route: the next request to that path gets it.
+    void script(const std::string& method, const std::string& path, Answer answer);
+
+    // OAuth: the consumer and the tokens the server knows.
+    void setConsumer(std::string key, std::string secret);
+    void addToken(std::string token, std::string secret);
+
+    void releaseHeld();
+    std::vector<LoggedRequest> requests() const;
+    size_t requestCount() const;
+    void clearLog();
+
+    // The built-in routes of the service: bootstrap (issuing a token) and presence queue.
+    void installDefaultRoutes(const std::string& accessToken = "token-1", const std::string& tokenSecret = "token-secret-1",
+                              const std::string& presenceQueue = "/queue/presence.1");
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    int port_ { -1 };
+};
+
+// Independent OAuth 1.0 HMAC-SHA1 verification of one request.
+bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl, const Params& requestParams,
+                          const std::string& authorizationHeader, const std::string& consumerSecret,
+                          const std::string& tokenSecret, std::string* failure = nullptr);
+// The oauth_* fields of an Authorization header, decoded.
+Params parseAuthorizationHeader(const std::string& header);
+// application/x-www-form-urlencoded pairs, decoded, in order.
+Params parseFormEncoded(const std::string& text);
+
+// A STOMP 1.0 stand-in for the presence channel: accepts connections, answers
+// CONNECT with CONNECTED, records the frames it receives and can send MESSAGE
+// frames, drop every connection, or refuse new ones.
+class StompStandIn {
+public:
+    StompStandIn();
+    ~StompStandIn();
+    int start(int port = 0);
+    void stop();
+    int port() const { return port_; }
+
+    struct Frame {
+        std::string command;
+        std::map<std::string, std::string> headers;
+        std::string body;
+    };
+    std::vector<Frame> frames() const;
+    int connectionCount() const; // accepted so far
+    int openConnections() const;
+    void sendMessage(const std::string& destination, const std::string& body);
+    void dropConnections();
+    // Closes the listening socket (new connections are refused) or opens it again on the same port.
+    void setRefusing(bool refusing);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    int port_ { -1 };
+};
+
+// Parses complete STOMP frames off the front of buffer.
+std::vector<StompStandIn::Frame> takeStompFrames(std::string& buffer);
+std::string makeStompFrame(const std::string& command, const std::map<std::string, std::string>& headers,
+                           const std::string& body = {});
+
+} // namespace standin
