@@ -36,5 +36,9 @@ private:
 
 // One function per scene: builds and runs it, answers the line to print.
 std::string runEngineScene(Showcase& showcase);
+std::string runSpriteSheetScene(Showcase& showcase);
+std::string runSpriteBatchScene(Showcase& showcase);
+std::string runParticleScene(Showcase& showcase);
+std::string runTileMapScene(Showcase& showcase);
 
 } // namespace showcase

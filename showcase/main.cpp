@@ -59,6 +59,10 @@ int main(int argc, char** argv)
     std::printf("frames: %s\n", output.c_str());
     showcase::Showcase show(output);
     std::printf("%s\n", showcase::runEngineScene(show).c_str());
+    std::printf("%s\n", showcase::runSpriteSheetScene(show).c_str());
+    std::printf("%s\n", showcase::runSpriteBatchScene(show).c_str());
+    std::printf("%s\n", showcase::runParticleScene(show).c_str());
+    std::printf("%s\n", showcase::runTileMapScene(show).c_str());
 
     KSDirector::purgeSharedDirector();
     return 0;

@@ -1,6 +1,6 @@
 // The showcase program end to end: it names its output folder, prints a line
-// per scene, exits 0, and the frames it saves show the colour layer and the
-// frame-rate digits.
+// per scene, saves each scene's frames, exits 0, and the engine scene's frames
+// show the colour layer and the frame-rate digits.
 #include "platform/graphics/Image.h"
 
 #include "support/TestSupport.h"
@@ -30,6 +30,13 @@ TEST(Showcase, SavesFramesWithTheColourLayerAndTheFrameRate)
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
     EXPECT_EQ(output.rfind("frames: " + dir.path() + "\n", 0), 0u) << output;
     EXPECT_NE(output.find("\nengine: 45 frames"), std::string::npos) << output;
+    // The other scenes print their line and find their resources.
+    EXPECT_NE(output.find("\nsprite sheet: 30 frames, 4 sheet frames"), std::string::npos) << output;
+    EXPECT_NE(output.find("\nsprite batch: 30 frames, 3000 sprites"), std::string::npos) << output;
+    EXPECT_NE(output.find("\nparticles: 45 frames"), std::string::npos) << output;
+    EXPECT_NE(output.find("\ntile map: 45 frames, 40x15 map"), std::string::npos) << output;
+    for (const char* file : { "sprite-sheet-015.png", "sprite-batch-030.png", "particles-045.png", "tile-map-045.png" })
+        EXPECT_TRUE(platform::Image::imageWithContentsOfFile(dir.file(file))) << file;
 
     auto frame = platform::Image::imageWithContentsOfFile(dir.file("engine-045.png"));
     ASSERT_TRUE(frame);
