@@ -94,6 +94,16 @@ Ref<KSFiniteTimeAction> KSActionInterval::reverse() const
     return nullptr;
 }
 
+void KSActionInterval::setAmplitudeRate(float)
+{
+    throw platform::Exception("IntervalAction (Amplitude)", "Abstract class needs implementation");
+}
+
+float KSActionInterval::getAmplitudeRate() const
+{
+    throw platform::Exception("IntervalAction (Amplitude)", "Abstract class needs implementation");
+}
+
 // KSSequence ----------------------------------------------------------------------
 
 Ref<KSSequence> KSSequence::actionOne(KSFiniteTimeAction* one, KSFiniteTimeAction* two)

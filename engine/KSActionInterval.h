@@ -33,6 +33,11 @@ public:
 
     ksTime elapsed() const { return elapsed_; }
 
+    // The strength of an effect, for the amplitude wrappers (0 none, 1 full).
+    // Raise "IntervalAction (Amplitude)" unless the action has an amplitude.
+    virtual void setAmplitudeRate(float rate);
+    virtual float getAmplitudeRate() const;
+
 protected:
     KSActionInterval() = default;
     ksTime elapsed_ { 0 };

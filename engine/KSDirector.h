@@ -60,6 +60,9 @@ public:
     static KSDirector* sharedDirector();
     // Ends and releases the director (tests and programs that start over).
     static void purgeSharedDirector();
+    // Whether the shared director exists, without making one (for clean-up
+    // that runs after a purge).
+    static bool hasSharedDirector() { return sharedInstance() != nullptr; }
     // 0 timer, 1 fast, 2 fast threaded, 3 display link. False (creating nothing)
     // for the display link on a system older than 3.1. Once a director exists,
     // answers true and changes nothing.

@@ -6,6 +6,7 @@
 #include "engine/KSActionManager.h"
 #include "engine/KSCamera.h"
 #include "engine/KSDirector.h"
+#include "engine/KSGrid.h"
 #include "engine/Support/KSArray.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
@@ -290,6 +291,13 @@ void KSNode::visit()
     if (!visible_)
         return;
     glPushMatrix();
+    // Hold the grid: an action started by a child may replace it mid-visit.
+    Ref<KSGridBase> grid = grid_;
+    const bool gridActive = grid && grid->active();
+    if (gridActive) {
+        grid->beforeDraw();
+        transformAncestors();
+    }
     transform();
     if (children_) {
         // Children may remove themselves or siblings while drawing: hold the
@@ -310,6 +318,8 @@ void KSNode::visit()
     } else {
         draw();
     }
+    if (gridActive)
+        grid->afterDraw(this);
     glPopMatrix();
 }
 
@@ -336,8 +346,9 @@ void KSNode::transform()
     if (vertexZ_ != 0)
         glTranslatef(0, 0, vertexZ_);
 
-    // A moved camera looks at the node about its anchor point.
-    if (camera_ && camera_->dirty()) {
+    // A moved camera looks at the node about its anchor point (a grid applies
+    // it itself when it draws the captured picture).
+    if (camera_ && camera_->dirty() && !(grid_ && grid_->active())) {
         bool translate = anchorPointInPixels_.x != 0 || anchorPointInPixels_.y != 0;
         if (translate)
             glTranslatef(anchorPointInPixels_.x, anchorPointInPixels_.y, 0);
@@ -345,6 +356,11 @@ void KSNode::transform()
         if (translate)
             glTranslatef(-anchorPointInPixels_.x, -anchorPointInPixels_.y, 0);
     }
+}
+
+void KSNode::setGrid(KSGridBase* grid)
+{
+    grid_ = grid;
 }
 
 KSCamera* KSNode::camera()

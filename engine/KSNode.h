@@ -8,6 +8,7 @@
 #pragma once
 
 #include "engine/KSCamera.h"
+#include "engine/KSGrid.h"
 #include "engine/KSScheduler.h"
 #include "engine/Support/KSArray.h"
 #include "engine/ksTypes.h"
@@ -143,6 +144,10 @@ public:
     // The node's camera, made on first request. A moved (dirty) camera is
     // applied in transform(), about the anchor point.
     KSCamera* camera();
+    // The grid effect (retained). While it is active the node and its children
+    // render into the grid's texture, which is then drawn as the grid's mesh.
+    KSGridBase* grid() const { return grid_.get(); }
+    void setGrid(KSGridBase* grid);
     Point convertToWindowSpace(Point nodePoint);
 
     // The cached GL matrix of nodeToParentTransform (refreshed by transform()).
@@ -170,6 +175,7 @@ protected:
     GLfloat transformGL_[16] {};
     float vertexZ_ { 0 };
     platform::Ref<KSCamera> camera_;
+    platform::Ref<KSGridBase> grid_;
     int zOrder_ { 0 };
     platform::Ref<KSArray> children_;
     KSNode* parent_ { nullptr };

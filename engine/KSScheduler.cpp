@@ -430,6 +430,7 @@ private:
 
 void KSScheduler::tick(ksTime dt)
 {
+    ++ticks_;
     if (timeScale_ != 1.0f)
         dt *= timeScale_;
 

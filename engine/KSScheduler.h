@@ -93,6 +93,8 @@ public:
 
     // The frame step, called by the director.
     void tick(ksTime dt);
+    // How many ticks have begun (a frame identity for work deferred to the next tick).
+    unsigned long ticks() const { return ticks_; }
 
     // Entry points that exist only to fail.
     void scheduleTimer(KSTimer* timer);
@@ -130,6 +132,7 @@ private:
     // True while tick walks the update lists: removals are only marked.
     bool updateHashLocked_ { false };
     std::vector<ListEntry*> deferredUpdates_;
+    unsigned long ticks_ { 0 };
 };
 
 } // namespace kestrel

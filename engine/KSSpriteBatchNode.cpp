@@ -3,6 +3,7 @@
 // rewritten its quad.
 #include "engine/KSSpriteBatchNode.h"
 
+#include "engine/KSGrid.h"
 #include "engine/KSSprite.h"
 #include "engine/KSTextureCache.h"
 #include "platform/foundation/Exception.h"
@@ -298,8 +299,16 @@ void KSSpriteBatchNode::visit()
     if (!visible_)
         return;
     glPushMatrix();
+    platform::Ref<KSGridBase> grid = grid_;
+    const bool gridActive = grid && grid->active();
+    if (gridActive) {
+        grid->beforeDraw();
+        transformAncestors();
+    }
     transform();
     draw();
+    if (gridActive)
+        grid->afterDraw(this);
     glPopMatrix();
 }
 

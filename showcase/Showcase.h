@@ -40,5 +40,6 @@ std::string runSpriteSheetScene(Showcase& showcase);
 std::string runSpriteBatchScene(Showcase& showcase);
 std::string runParticleScene(Showcase& showcase);
 std::string runTileMapScene(Showcase& showcase);
+std::string runTransitionScene(Showcase& showcase);
 
 } // namespace showcase

@@ -53,6 +53,32 @@ TEST(Showcase, SavesFramesWithTheColourLayerAndTheFrameRate)
         for (int x = 0; x < 64; ++x)
             digitPixels += pixel(x, y)[0] > 200 && pixel(x, y)[1] > 200 && pixel(x, y)[2] > 200;
     EXPECT_GT(digitPixels, 40) << "the frame-rate digits at the bottom left";
+
+    // The transition scene: the flip hands over, and its saved frames show one scene each.
+    EXPECT_NE(output.find("\ntransition: KSTransitionFlipX red to blue, 28 frames mid-way, handed over; grid: KSWaves "
+                          "on a sprite, 20 frames"),
+              std::string::npos)
+        << output;
+    auto countColours = [](const platform::Image& image, int& red, int& blue) {
+        red = blue = 0;
+        for (size_t i = 0; i < image.rgba().size(); i += 4) {
+            const uint8_t* p = image.rgba().data() + i;
+            red += p[0] > 140 && p[2] < 60;
+            blue += p[2] > 140 && p[0] < 60;
+        }
+    };
+    int red = 0, blue = 0;
+    auto turningAway = platform::Image::imageWithContentsOfFile(dir.file("transition-008.png"));
+    ASSERT_TRUE(turningAway);
+    countColours(*turningAway, red, blue);
+    EXPECT_GT(red, 1000);
+    EXPECT_EQ(blue, 0);
+    auto turningIn = platform::Image::imageWithContentsOfFile(dir.file("transition-028.png"));
+    ASSERT_TRUE(turningIn);
+    countColours(*turningIn, red, blue);
+    EXPECT_EQ(red, 0);
+    EXPECT_GT(blue, 1000);
+    EXPECT_TRUE(platform::Image::imageWithContentsOfFile(dir.file("grid-020.png")));
 }
 
 } // namespace

@@ -1,0 +1,396 @@
+// Scene transitions: the life cycle shared by every transition (taking over
+// the scenes' enter and exit calls, the hand-over to the director, touches
+// off meanwhile) and the moving, scaling and flipping transitions.
+#include "engine/KSTransition.h"
+
+#include "engine/KSActionCamera.h"
+#include "engine/KSActionEase.h"
+#include "engine/KSActionInstant.h"
+#include "engine/KSActionInterval.h"
+#include "engine/KSCamera.h"
+#include "engine/KSDirector.h"
+#include "engine/KSScheduler.h"
+#include "engine/platform/KSTouchDispatcher.h"
+#include "platform/foundation/Exception.h"
+
+namespace kestrel {
+
+using platform::Ref;
+
+namespace {
+
+// Transitions that currently keep touch dispatch off. Dispatch comes back on
+// only when the last of them lets go, so one transition ending or dying does
+// not open touches while another is still running.
+int gTouchHolds = 0;
+
+Ref<KSFiniteTimeAction> seq(std::initializer_list<KSFiniteTimeAction*> actions)
+{
+    return KSSequence::actions(actions);
+}
+
+Ref<KSFiniteTimeAction> spawn(std::initializer_list<KSFiniteTimeAction*> actions)
+{
+    return KSSpawn::actions(actions);
+}
+
+Ref<KSActionInterval> delay(ksTime t) { return KSDelayTime::actionWithDuration(t); }
+
+Ref<KSActionInterval> easeOut(KSActionInterval* action) { return KSEaseOut::actionWithAction(action, 2.0f); }
+
+void resetScene(KSScene* scene, bool visible)
+{
+    scene->setVisible(visible);
+    scene->setPosition({ 0, 0 });
+    scene->setScale(1.0f);
+    scene->setRotation(0);
+    scene->camera()->restore();
+}
+
+} // namespace
+
+// KSTransitionScene ----------------------------------------------------------------------
+
+bool KSTransitionScene::initWithDuration(ksTime t, KSScene* scene)
+{
+    BRISKO_ASSERT(scene, "Argument scene must be non-nil");
+    if (!KSScene::init())
+        return false;
+    duration_ = t;
+    inScene_ = scene;
+    outScene_ = KSDirector::sharedDirector()->runningScene();
+    BRISKO_ASSERT(inScene_ != outScene_, "Incoming scene must be different from the outgoing scene");
+
+    holdsTouches_ = true;
+    ++gTouchHolds;
+    KSTouchDispatcher::sharedDispatcher()->setDispatchEvents(false);
+
+    sceneOrder();
+    return true;
+}
+
+KSTransitionScene::~KSTransitionScene() { releaseTouches(); }
+
+void KSTransitionScene::releaseTouches()
+{
+    if (!holdsTouches_)
+        return;
+    holdsTouches_ = false;
+    if (--gTouchHolds <= 0) {
+        gTouchHolds = 0;
+        KSTouchDispatcher::sharedDispatcher()->setDispatchEvents(true);
+    }
+}
+
+void KSTransitionScene::sceneOrder() { inSceneOnTop_ = true; }
+
+void KSTransitionScene::draw()
+{
+    KSScene* first = inSceneOnTop_ ? outScene_.get() : inScene_.get();
+    KSScene* second = inSceneOnTop_ ? inScene_.get() : outScene_.get();
+    if (first)
+        Ref<KSScene>(first)->visit();
+    if (second)
+        Ref<KSScene>(second)->visit();
+}
+
+void KSTransitionScene::onEnter()
+{
+    KSScene::onEnter();
+    inScene_->onEnter();
+}
+
+void KSTransitionScene::onExit()
+{
+    KSScene::onExit();
+    if (outScene_)
+        outScene_->onExit();
+    inScene_->onEnterTransitionDidFinish();
+    // Leaving without the hand-over (replaced or popped meanwhile) must not
+    // leave touches off for good.
+    releaseTouches();
+}
+
+void KSTransitionScene::cleanup()
+{
+    KSScene::cleanup();
+    if (sendCleanupToScene_ && outScene_)
+        outScene_->cleanup();
+}
+
+void KSTransitionScene::finish()
+{
+    resetScene(inScene_.get(), true);
+    if (outScene_)
+        resetScene(outScene_.get(), false);
+    finished_ = true;
+    finishTick_ = KSScheduler::sharedScheduler()->ticks();
+    schedule(BRISKO_SELECTOR(KSTransitionScene, setNewScene), 0);
+}
+
+void KSTransitionScene::setNewScene(ksTime)
+{
+    // A timer scheduled during a tick may be reached later in that same tick:
+    // the hand-over waits for the tick after the one that finished.
+    if (finished_ && KSScheduler::sharedScheduler()->ticks() == finishTick_)
+        return;
+    unschedule(BRISKO_SELECTOR(KSTransitionScene, setNewScene));
+    Ref<KSTransitionScene> keep(this);
+    KSDirector* director = KSDirector::sharedDirector();
+    sendCleanupToScene_ = director->sendCleanupToScene();
+    director->replaceScene(inScene_.get());
+    releaseTouches();
+    if (outScene_)
+        outScene_->setVisible(true);
+}
+
+void KSTransitionScene::hideOutShowIn()
+{
+    inScene_->setVisible(true);
+    if (outScene_)
+        outScene_->setVisible(false);
+}
+
+Ref<KSFiniteTimeAction> KSTransitionScene::callFinish()
+{
+    return KSCallFunc::actionWithTarget(this, BRISKO_SELECTOR(KSTransitionScene, finish));
+}
+
+void KSTransitionScene::runOnOutScene(KSFiniteTimeAction* action, bool ends)
+{
+    if (outScene_) {
+        outScene_->runAction(action);
+    } else if (ends) {
+        auto wait = delay(action->duration());
+        runAction(seq({ wait.get(), callFinish().get() }).get());
+    }
+}
+
+// KSTransitionSceneOriented ----------------------------------------------------------------
+
+bool KSTransitionSceneOriented::initWithDuration(ksTime t, KSScene* scene, int orientation)
+{
+    if (!KSTransitionScene::initWithDuration(t, scene))
+        return false;
+    orientation_ = orientation;
+    return true;
+}
+
+// Roto-zoom and jump-zoom -------------------------------------------------------------------
+
+void KSTransitionRotoZoom::onEnter()
+{
+    KSTransitionScene::onEnter();
+    inScene_->setScale(0.001f);
+    inScene_->setAnchorPoint({ 0.5f, 0.5f });
+    if (outScene_) {
+        outScene_->setScale(1.0f);
+        outScene_->setAnchorPoint({ 0.5f, 0.5f });
+    }
+    auto scale = KSScaleBy::actionWithDuration(duration_ / 2, 0.001f);
+    auto rotate = KSRotateBy::actionWithDuration(duration_ / 2, 360 * 2);
+    auto turn = spawn({ scale.get(), rotate.get() });
+    auto wait = delay(duration_ / 2);
+    auto rotozoom = seq({ turn.get(), wait.get() });
+    runOnOutScene(rotozoom.get(), false);
+    auto back = rotozoom->reverse();
+    inScene_->runAction(seq({ back.get(), callFinish().get() }).get());
+}
+
+void KSTransitionJumpZoom::onEnter()
+{
+    KSTransitionScene::onEnter();
+    Size s = KSDirector::sharedDirector()->winSize();
+    inScene_->setScale(0.5f);
+    inScene_->setPosition({ s.width, 0 });
+    inScene_->setAnchorPoint({ 0.5f, 0.5f });
+    if (outScene_)
+        outScene_->setAnchorPoint({ 0.5f, 0.5f });
+
+    auto jump = KSJumpBy::actionWithDuration(duration_ / 4, { -s.width, 0 }, s.width / 4, 2);
+    // The in-scene gets its own jump: one action object runs on one target at a time.
+    auto jumpIn = platform::dynamicRef<KSFiniteTimeAction>(jump->copy());
+    auto scaleIn = KSScaleTo::actionWithDuration(duration_ / 4, 1.0f);
+    auto scaleOut = KSScaleTo::actionWithDuration(duration_ / 4, 0.5f);
+    auto jumpZoomOut = seq({ scaleOut.get(), jump.get() });
+    auto jumpZoomIn = seq({ jumpIn.get(), scaleIn.get() });
+    auto wait = delay(duration_ / 2);
+    runOnOutScene(jumpZoomOut.get(), false);
+    inScene_->runAction(seq({ wait.get(), jumpZoomIn.get(), callFinish().get() }).get());
+}
+
+// Move-in ----------------------------------------------------------------------------------
+
+void KSTransitionMoveInL::onEnter()
+{
+    KSTransitionScene::onEnter();
+    initScenes();
+    auto a = action();
+    auto eased = easeActionWithAction(a.get());
+    inScene_->runAction(seq({ eased.get(), callFinish().get() }).get());
+}
+
+Ref<KSActionInterval> KSTransitionMoveInL::action() { return KSMoveTo::actionWithDuration(duration_, { 0, 0 }); }
+
+Ref<KSActionInterval> KSTransitionMoveInL::easeActionWithAction(KSActionInterval* action) { return easeOut(action); }
+
+void KSTransitionMoveInL::initScenes()
+{
+    inScene_->setPosition({ -KSDirector::sharedDirector()->winSize().width, 0 });
+}
+
+void KSTransitionMoveInR::initScenes()
+{
+    inScene_->setPosition({ KSDirector::sharedDirector()->winSize().width, 0 });
+}
+
+void KSTransitionMoveInT::initScenes()
+{
+    inScene_->setPosition({ 0, KSDirector::sharedDirector()->winSize().height });
+}
+
+void KSTransitionMoveInB::initScenes()
+{
+    inScene_->setPosition({ 0, -KSDirector::sharedDirector()->winSize().height });
+}
+
+// Slide-in ---------------------------------------------------------------------------------
+
+// The slide covers the window less half a point.
+constexpr float kSlideAdjust = 0.5f;
+
+void KSTransitionSlideInL::sceneOrder() { inSceneOnTop_ = false; }
+
+void KSTransitionSlideInL::onEnter()
+{
+    KSTransitionScene::onEnter();
+    initScenes();
+    auto in = action();
+    auto out = action();
+    auto inEased = easeActionWithAction(in.get());
+    auto outEased = easeActionWithAction(out.get());
+    inScene_->runAction(inEased.get());
+    runOnOutScene(seq({ outEased.get(), callFinish().get() }).get(), true);
+}
+
+void KSTransitionSlideInL::initScenes()
+{
+    inScene_->setPosition({ -(KSDirector::sharedDirector()->winSize().width - kSlideAdjust), 0 });
+}
+
+Ref<KSActionInterval> KSTransitionSlideInL::action()
+{
+    return KSMoveBy::actionWithDuration(duration_, { KSDirector::sharedDirector()->winSize().width - kSlideAdjust, 0 });
+}
+
+Ref<KSActionInterval> KSTransitionSlideInL::easeActionWithAction(KSActionInterval* action) { return easeOut(action); }
+
+void KSTransitionSlideInR::sceneOrder() { inSceneOnTop_ = true; }
+
+void KSTransitionSlideInR::initScenes()
+{
+    inScene_->setPosition({ KSDirector::sharedDirector()->winSize().width - kSlideAdjust, 0 });
+}
+
+Ref<KSActionInterval> KSTransitionSlideInR::action()
+{
+    return KSMoveBy::actionWithDuration(duration_,
+                                        { -(KSDirector::sharedDirector()->winSize().width - kSlideAdjust), 0 });
+}
+
+void KSTransitionSlideInT::sceneOrder() { inSceneOnTop_ = false; }
+
+void KSTransitionSlideInT::initScenes()
+{
+    inScene_->setPosition({ 0, KSDirector::sharedDirector()->winSize().height - kSlideAdjust });
+}
+
+Ref<KSActionInterval> KSTransitionSlideInT::action()
+{
+    return KSMoveBy::actionWithDuration(duration_,
+                                        { 0, -(KSDirector::sharedDirector()->winSize().height - kSlideAdjust) });
+}
+
+void KSTransitionSlideInB::sceneOrder() { inSceneOnTop_ = true; }
+
+void KSTransitionSlideInB::initScenes()
+{
+    inScene_->setPosition({ 0, -(KSDirector::sharedDirector()->winSize().height - kSlideAdjust) });
+}
+
+Ref<KSActionInterval> KSTransitionSlideInB::action()
+{
+    return KSMoveBy::actionWithDuration(duration_, { 0, KSDirector::sharedDirector()->winSize().height - kSlideAdjust });
+}
+
+// Shrink-grow ------------------------------------------------------------------------------
+
+void KSTransitionShrinkGrow::onEnter()
+{
+    KSTransitionScene::onEnter();
+    inScene_->setScale(0.001f);
+    inScene_->setAnchorPoint({ 2 / 3.0f, 0.5f });
+    if (outScene_) {
+        outScene_->setScale(1.0f);
+        outScene_->setAnchorPoint({ 1 / 3.0f, 0.5f });
+    }
+    auto scaleOut = KSScaleTo::actionWithDuration(duration_, 0.01f);
+    auto scaleIn = KSScaleTo::actionWithDuration(duration_, 1.0f);
+    auto inEased = easeActionWithAction(scaleIn.get());
+    auto outEased = easeActionWithAction(scaleOut.get());
+    inScene_->runAction(inEased.get());
+    runOnOutScene(seq({ outEased.get(), callFinish().get() }).get(), true);
+}
+
+Ref<KSActionInterval> KSTransitionShrinkGrow::easeActionWithAction(KSActionInterval* action) { return easeOut(action); }
+
+// Flips --------------------------------------------------------------------------------------
+
+void KSTransitionSceneOriented::runFlip(bool positive, float inAngleX, float outAngleX, bool zoom)
+{
+    // The in-scene starts a quarter turn away and both turn the same way.
+    const float angleZ = positive ? 270 : 90;
+    const float deltaZ = positive ? 90 : -90;
+    const ksTime d = duration_;
+    inScene_->setVisible(false);
+    auto inOrbit = KSOrbitCamera::actionWithDuration(d / 2, 1, 0, angleZ, deltaZ, inAngleX, 0);
+    auto outOrbit = KSOrbitCamera::actionWithDuration(d / 2, 1, 0, 0, deltaZ, outAngleX, 0);
+    auto waitIn = delay(d / 2);
+    auto waitOut = delay(d / 2);
+    auto show = KSShow::action();
+    auto hide = KSHide::action();
+    auto done = callFinish();
+    Ref<KSFiniteTimeAction> inAction, outAction;
+    if (zoom) {
+        auto grow = KSScaleTo::actionWithDuration(d / 2, 1.0f);
+        auto shrink = KSScaleTo::actionWithDuration(d / 2, 0.5f);
+        auto inTurn = spawn({ inOrbit.get(), grow.get(), show.get() });
+        auto outTurn = spawn({ outOrbit.get(), shrink.get() });
+        inAction = seq({ waitIn.get(), inTurn.get(), done.get() });
+        outAction = seq({ outTurn.get(), hide.get(), waitOut.get() });
+        inScene_->setScale(0.5f);
+    } else {
+        inAction = seq({ waitIn.get(), show.get(), inOrbit.get(), done.get() });
+        outAction = seq({ outOrbit.get(), hide.get(), waitOut.get() });
+    }
+    inScene_->runAction(inAction.get());
+    runOnOutScene(outAction.get(), false);
+}
+
+#define KS_FLIP_ON_ENTER(Name, positiveWhen, inX, outX, zoom)                                            \
+    void Name::onEnter()                                                                                 \
+    {                                                                                                    \
+        KSTransitionSceneOriented::onEnter();                                                            \
+        runFlip(orientation_ == (positiveWhen), inX, outX, zoom);                                        \
+    }
+
+KS_FLIP_ON_ENTER(KSTransitionFlipX, 1, 0, 0, false)
+KS_FLIP_ON_ENTER(KSTransitionFlipY, 0, 90, 90, false)
+KS_FLIP_ON_ENTER(KSTransitionFlipAngular, 1, -45, 45, false)
+KS_FLIP_ON_ENTER(KSTransitionZoomFlipX, 1, 0, 0, true)
+KS_FLIP_ON_ENTER(KSTransitionZoomFlipY, 0, 90, 90, true)
+KS_FLIP_ON_ENTER(KSTransitionZoomFlipAngular, 1, -45, 45, true)
+
+#undef KS_FLIP_ON_ENTER
+
+} // namespace kestrel

@@ -1,0 +1,365 @@
+// Scene transitions under the director on the manual clock: what the frames
+// show, when touches come back, the order of the scenes' life-cycle calls,
+// the state every transition hands over, and transitions that never finish.
+#include "DirectorTestSupport.h"
+
+#include "engine/KSActionInterval.h"
+#include "engine/KSActionManager.h"
+#include "engine/KSLayer.h"
+#include "engine/KSTransition.h"
+#include "engine/platform/KSTouchDelegateProtocol.h"
+#include "engine/platform/KSTouchDispatcher.h"
+#include "platform/foundation/Exception.h"
+#include "platform/graphics/Image.h"
+#include "platform/ui/Touches.h"
+
+#include <algorithm>
+#include <functional>
+
+using namespace kestrel;
+using namespace director_test;
+using platform::Ref;
+
+namespace {
+
+constexpr double kFrame = 1.0 / 60;
+
+class TouchCounter : public platform::Object, public KSStandardTouchDelegate {
+public:
+    void ksTouchesBegan(const TouchSet&, Event*) override { ++began; }
+    int began { 0 };
+};
+
+Ref<RecordingScene> colourScene(const std::string& name, std::vector<std::string>* journal, ksColor4B colour)
+{
+    auto scene = RecordingScene::make(name, journal);
+    scene->addChild(KSColorLayer::layerWithColor(colour).get());
+    return scene;
+}
+
+struct Colours {
+    bool red { false };
+    bool blue { false };
+};
+
+Colours coloursOf(const platform::Image& image)
+{
+    Colours c;
+    const uint8_t* p = image.rgba().data();
+    const size_t pixels = static_cast<size_t>(image.width()) * image.height();
+    for (size_t i = 0; i < pixels; i += 3) {
+        const uint8_t* px = p + i * 4;
+        if (px[0] > 150 && px[1] < 80 && px[2] < 80)
+            c.red = true;
+        if (px[2] > 150 && px[0] < 80 && px[1] < 80)
+            c.blue = true;
+    }
+    return c;
+}
+
+std::vector<std::string> withoutVisits(const std::vector<std::string>& journal)
+{
+    std::vector<std::string> out;
+    std::copy_if(journal.begin(), journal.end(), std::back_inserter(out),
+                 [](const std::string& s) { return s.find(":visit") == std::string::npos; });
+    return out;
+}
+
+class TransitionTest : public DirectorTest {
+protected:
+    // Runs frames until the director runs `scene` (at most `limit` frames);
+    // answers how many it took.
+    int runUntilRunning(KSScene* scene, int limit = 400)
+    {
+        for (int i = 1; i <= limit; ++i) {
+            advance(kFrame);
+            if (KSDirector::sharedDirector()->runningScene() == scene)
+                return i;
+        }
+        return -1;
+    }
+    static bool touchesOn() { return KSTouchDispatcher::sharedDispatcher()->dispatchEvents(); }
+};
+
+TEST_F(TransitionTest, FlipXShowsOnlyTheOutgoingSceneThenOnlyTheIncomingOneAndHandsOverATickAfterFinishing)
+{
+    KSDirectorIOS* d = directorWithView();
+    auto red = colourScene("R", &journal, { 255, 0, 0, 255 });
+    auto blue = colourScene("B", &journal, { 0, 0, 255, 255 });
+    d->runWithScene(red.get());
+    advance(kFrame);
+    auto touches = platform::adoptRef(new TouchCounter);
+    KSTouchDispatcher::sharedDispatcher()->addStandardDelegate(touches.get(), 0);
+    journal.clear();
+
+    struct Frame {
+        double time;
+        Colours colours;
+        bool transitionRunning;
+        unsigned inSceneActions;
+        bool outVisible;
+        bool touchesOn;
+    };
+    std::vector<Frame> frames;
+    const double start = clock().now();
+    d->openGLView()->setCaptureHook([&](EAGLView& view) {
+        auto image = view.readFrame();
+        frames.push_back({ clock().now() - start, coloursOf(*image),
+                           dynamic_cast<KSTransitionScene*>(d->runningScene()) != nullptr,
+                           KSActionManager::sharedManager()->numberOfRunningActionsInTarget(blue.get()),
+                           red->visible(), touchesOn() });
+    });
+
+    auto flip = KSTransitionFlipX::transitionWithDuration(1.0f, blue.get(), 1);
+    EXPECT_FALSE(touchesOn()) << "touches are off from the moment the transition exists";
+    d->replaceScene(flip.get());
+    flip = nullptr;
+
+    // Touches during the transition reach no delegate.
+    for (int i = 0; i < 20; ++i)
+        advance(kFrame);
+    platform::ui::TouchInjector::tap(d->openGLView(), { 100, 100 });
+    EXPECT_EQ(touches->began, 0);
+
+    ASSERT_GT(runUntilRunning(blue.get()), 0);
+    advance(kFrame);
+    d->openGLView()->setCaptureHook(nullptr);
+
+    // Every frame shows at most one of the two scenes: red up to the middle, blue after it.
+    bool seenBlue = false;
+    for (const Frame& f : frames) {
+        EXPECT_FALSE(f.colours.red && f.colours.blue) << "at " << f.time;
+        if (f.colours.red) {
+            EXPECT_FALSE(seenBlue) << "red again at " << f.time;
+            EXPECT_LE(f.time, 0.5 + 2 * kFrame);
+        }
+        if (f.colours.blue) {
+            seenBlue = true;
+            EXPECT_GE(f.time, 0.5);
+        }
+    }
+    EXPECT_TRUE(frames.front().colours.red);
+    EXPECT_TRUE(frames.back().colours.blue);
+
+    // The frame in which finish ran still shows the transition, with the
+    // in-scene's actions done, the out-scene hidden and touches off; the
+    // director runs the in-scene from the next frame, touches on again.
+    auto handOver = std::find_if(frames.begin(), frames.end(), [](const Frame& f) { return !f.transitionRunning; });
+    ASSERT_NE(handOver, frames.end());
+    ASSERT_NE(handOver, frames.begin());
+    const Frame& finished = *(handOver - 1);
+    EXPECT_TRUE(finished.transitionRunning);
+    EXPECT_EQ(finished.inSceneActions, 0u);
+    EXPECT_FALSE(finished.outVisible);
+    EXPECT_FALSE(finished.touchesOn);
+    EXPECT_GT((handOver - 2)->inSceneActions, 0u) << "finish comes with the last action";
+    EXPECT_TRUE(handOver->touchesOn);
+    EXPECT_TRUE(handOver->outVisible) << "the out-scene is made visible again at the hand-over";
+
+    platform::ui::TouchInjector::tap(d->openGLView(), { 100, 100 });
+    EXPECT_EQ(touches->began, 1);
+
+    // The in-scene enters once, with the transition; the out-scene exits and is
+    // cleaned up only when the transition leaves.
+    EXPECT_EQ(withoutVisits(journal), (std::vector<std::string> { "B:enter", "R:exit", "B:didFinish", "R:cleanup" }));
+    KSTouchDispatcher::sharedDispatcher()->removeDelegate(touches.get());
+}
+
+TEST_F(TransitionTest, FlipOrientationChoosesTheDirectionOfTheTurn)
+{
+    KSDirectorIOS* d = directorWithView();
+    auto a = KSScene::node();
+    d->runWithScene(a.get());
+    advance(kFrame);
+    // Orientation 1 turns X flips by +90 about z; Y flips take 0 for that.
+    auto check = [&](Ref<KSTransitionScene> t, bool positive) {
+        KSScene* in = t->inScene();
+        KSScene* out = t->outScene();
+        d->replaceScene(t.get());
+        advance(kFrame); // enters
+        for (int i = 0; i < 15; ++i)
+            advance(kFrame); // a quarter of the 1 s transition
+        float eye[3];
+        out->camera()->eyeX(&eye[0], &eye[1], &eye[2]);
+        float outEye = eye[0] != 0 ? eye[0] : eye[1];
+        EXPECT_EQ(outEye > 0, positive) << t->className() << " orientation turn";
+        ASSERT_GT(runUntilRunning(in), 0);
+    };
+    auto b = KSScene::node();
+    check(KSTransitionFlipX::transitionWithDuration(1, b.get(), 1), true);
+    auto c = KSScene::node();
+    check(KSTransitionFlipX::transitionWithDuration(1, c.get(), 0), false);
+    auto e = KSScene::node();
+    auto f = KSScene::node();
+    auto y0 = KSTransitionFlipY::transitionWithDuration(1, e.get(), 0);
+    EXPECT_EQ(y0->orientation(), 0);
+    d->replaceScene(y0.get());
+    ASSERT_GT(runUntilRunning(e.get()), 0);
+    auto y1 = KSTransitionFlipY::transitionWithDuration(1, f.get(), 1);
+    d->replaceScene(y1.get());
+    ASSERT_GT(runUntilRunning(f.get()), 0);
+}
+
+TEST_F(TransitionTest, EveryTransitionHandsOverItsSceneAtRestAndVisible)
+{
+    KSDirectorIOS* d = directorWithView();
+    auto first = KSScene::node();
+    d->runWithScene(first.get());
+    advance(kFrame);
+
+    using Make = std::function<Ref<KSTransitionScene>(ksTime, KSScene*)>;
+    const std::vector<Make> makers {
+        [](ksTime t, KSScene* s) { return KSTransitionRotoZoom::transitionWithDuration(t, s); },
+        [](ksTime t, KSScene* s) { return KSTransitionJumpZoom::transitionWithDuration(t, s); },
+        [](ksTime t, KSScene* s) { return KSTransitionMoveInL::transitionWithDuration(t, s); },
+        [](ksTime t, KSScene* s) { return KSTransitionMoveInR::transitionWithDuration(t, s); },
+        [](ksTime t, KSScene* s) { return KSTransitionMoveInT::transitionWithDuration(t, s); },
+        [](ksTime t, KSScene* s) { return KSTransitionMoveInB::transitionWithDuration(t, s); },
+        [](ksTime t, KSScene* s) { return KSTransitionSlideInL::transitionWithDuration(t, s); },
+        [](ksTime t, KSScene* s) { return KSTransitionSlideInR::transitionWithDuration(t, s); },
+        [](ksTime t, KSScene* s) { return KSTransitionSlideInT::transitionWithDuration(t, s); },
+        [](ksTime t, KSScene* s) { return KSTransitionSlideInB::transitionWithDuration(t, s); },
+        [](ksTime t, KSScene* s) { return KSTransitionShrinkGrow::transitionWithDuration(t, s); },
+        [](ksTime t, KSScene* s) { return KSTransitionFlipX::transitionWithDuration(t, s, 1); },
+        [](ksTime t, KSScene* s) { return KSTransitionFlipY::transitionWithDuration(t, s, 0); },
+        [](ksTime t, KSScene* s) { return KSTransitionFlipAngular::transitionWithDuration(t, s, 1); },
+        [](ksTime t, KSScene* s) { return KSTransitionZoomFlipX::transitionWithDuration(t, s, 0); },
+        [](ksTime t, KSScene* s) { return KSTransitionZoomFlipY::transitionWithDuration(t, s, 1); },
+        [](ksTime t, KSScene* s) { return KSTransitionZoomFlipAngular::transitionWithDuration(t, s, 0); },
+    };
+    for (const Make& make : makers) {
+        Ref<KSScene> out = d->runningScene();
+        auto in = KSScene::node();
+        auto transition = make(0.25f, in.get());
+        const std::string name = transition->className();
+        d->replaceScene(transition.get());
+        transition = nullptr;
+        ASSERT_GT(runUntilRunning(in.get()), 0) << name << " never handed over";
+        EXPECT_EQ(in->position(), platform::Point(0, 0)) << name;
+        EXPECT_FLOAT_EQ(in->scale(), 1.0f) << name;
+        EXPECT_EQ(in->rotation(), 0.0f) << name;
+        EXPECT_TRUE(in->visible()) << name;
+        EXPECT_FALSE(in->camera()->dirty()) << name;
+        EXPECT_TRUE(out->visible()) << name;
+        EXPECT_EQ(out->position(), platform::Point(0, 0)) << name;
+        EXPECT_TRUE(touchesOn()) << name;
+        advance(kFrame);
+    }
+}
+
+TEST_F(TransitionTest, SlideInOrderAndDistancesFollowTheSide)
+{
+    KSDirectorIOS* d = directorWithView();
+    auto a = KSScene::node();
+    d->runWithScene(a.get());
+    advance(kFrame);
+    auto b = KSScene::node();
+    auto left = KSTransitionSlideInL::transitionWithDuration(1, b.get());
+    EXPECT_FALSE(left->isInSceneOnTop());
+    EXPECT_TRUE(KSTransitionSlideInR::transitionWithDuration(1, b.get())->isInSceneOnTop());
+    EXPECT_FALSE(KSTransitionSlideInT::transitionWithDuration(1, b.get())->isInSceneOnTop());
+    EXPECT_TRUE(KSTransitionSlideInB::transitionWithDuration(1, b.get())->isInSceneOnTop());
+    d->replaceScene(left.get());
+    advance(kFrame);
+    EXPECT_EQ(b->position(), platform::Point(-(320 - 0.5f), 0)) << "the slide stops half a point short";
+}
+
+TEST_F(TransitionTest, JumpZoomGivesEachSceneItsOwnJump)
+{
+    KSDirectorIOS* d = directorWithView();
+    auto a = KSScene::node();
+    d->runWithScene(a.get());
+    advance(kFrame);
+    auto b = KSScene::node();
+    // An action of its own puts the in-scene first in the action manager's
+    // order, so its jump starts before the out-scene's jump takes its last step.
+    b->runAction(KSDelayTime::actionWithDuration(5).get());
+    d->replaceScene(KSTransitionJumpZoom::transitionWithDuration(1, b.get()).get());
+    // Step past the out-scene's jump [0.25, 0.5] into the in-scene's [0.5, 0.75]:
+    // the out-scene's position stays where its own jump left it.
+    for (int i = 0; i < 36; ++i)
+        advance(kFrame);
+    platform::Point outAfterJump = a->position();
+    EXPECT_NEAR(outAfterJump.x, -320, 1);
+    for (int i = 0; i < 6; ++i)
+        advance(kFrame);
+    EXPECT_EQ(a->position(), outAfterJump) << "the in-scene's jump must not move the out-scene";
+    EXPECT_LT(b->position().x, 320) << "the in-scene jumps";
+    ASSERT_GT(runUntilRunning(b.get()), 0);
+}
+
+TEST_F(TransitionTest, TouchesComeBackWhenATransitionIsDroppedUnrunOrReplaced)
+{
+    KSDirectorIOS* d = directorWithView();
+    auto a = KSScene::node();
+    d->runWithScene(a.get());
+    advance(kFrame);
+
+    // Made and dropped without running.
+    auto b = KSScene::node();
+    {
+        auto unused = KSTransitionFlipX::transitionWithDuration(1, b.get());
+        EXPECT_FALSE(touchesOn());
+    }
+    EXPECT_TRUE(touchesOn());
+
+    // Two alive: dropping one keeps touches off for the other.
+    auto one = KSTransitionMoveInL::transitionWithDuration(1, b.get());
+    auto two = KSTransitionMoveInR::transitionWithDuration(1, b.get());
+    one = nullptr;
+    EXPECT_FALSE(touchesOn());
+    two = nullptr;
+    EXPECT_TRUE(touchesOn());
+
+    // Replaced by a plain scene before it ends: touches return, and the
+    // transition's late finish does not take the screen back.
+    d->replaceScene(KSTransitionFlipX::transitionWithDuration(0.5f, b.get()).get());
+    for (int i = 0; i < 5; ++i)
+        advance(kFrame);
+    EXPECT_FALSE(touchesOn());
+    auto c = KSScene::node();
+    d->replaceScene(c.get());
+    advance(kFrame);
+    EXPECT_TRUE(touchesOn());
+    for (int i = 0; i < 60; ++i)
+        advance(kFrame);
+    EXPECT_EQ(d->runningScene(), c.get());
+    EXPECT_TRUE(touchesOn());
+}
+
+TEST_F(TransitionTest, MisuseFailsItsAssertions)
+{
+    KSDirectorIOS* d = directorWithView();
+    auto a = KSScene::node();
+    d->runWithScene(a.get());
+    advance(kFrame);
+    try {
+        KSTransitionFlipX::transitionWithDuration(1, nullptr);
+        FAIL();
+    } catch (const platform::AssertionFailure& e) {
+        EXPECT_EQ(e.message(), "Argument scene must be non-nil");
+        EXPECT_EQ(e.file(), "engine/KSTransition");
+    }
+    try {
+        KSTransitionFlipX::transitionWithDuration(1, a.get());
+        FAIL();
+    } catch (const platform::AssertionFailure& e) {
+        EXPECT_EQ(e.message(), "Incoming scene must be different from the outgoing scene");
+    }
+    EXPECT_TRUE(touchesOn()) << "a failed creation holds no touches";
+}
+
+TEST_F(TransitionTest, TransitionAsTheFirstSceneHasNoOutSceneAndStillEnds)
+{
+    KSDirectorIOS* d = directorWithView();
+    auto a = KSScene::node();
+    auto t = KSTransitionSlideInL::transitionWithDuration(0.25f, a.get());
+    EXPECT_EQ(t->outScene(), nullptr);
+    d->runWithScene(t.get());
+    t = nullptr;
+    ASSERT_GT(runUntilRunning(a.get()), 0);
+    EXPECT_EQ(a->position(), platform::Point(0, 0));
+    EXPECT_TRUE(touchesOn());
+}
+
+} // namespace
