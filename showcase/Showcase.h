@@ -41,5 +41,6 @@ std::string runSpriteBatchScene(Showcase& showcase);
 std::string runParticleScene(Showcase& showcase);
 std::string runTileMapScene(Showcase& showcase);
 std::string runTransitionScene(Showcase& showcase);
+std::string runProgressScene(Showcase& showcase);
 
 } // namespace showcase
