@@ -135,6 +135,28 @@ TEST_F(TransitionEffectTest, EveryTransitionHandsOverToItsIncomingScene)
     }
 }
 
+TEST_F(TransitionEffectTest, TransitionsRunAsTheFirstSceneStillHandOver)
+{
+    using Make = std::function<Ref<KSTransitionScene>(KSScene*)>;
+    const std::vector<Make> makers {
+        [](KSScene* s) { return KSTransitionPageTurn::transitionWithDuration(0.2f, s, false); },
+        [](KSScene* s) { return KSTransitionRadialCW::transitionWithDuration(0.2f, s); },
+        [](KSScene* s) { return KSTransitionCrossFade::transitionWithDuration(0.2f, s); },
+        [](KSScene* s) { return KSTransitionTurnOffTiles::transitionWithDuration(0.2f, s); },
+        [](KSScene* s) { return KSTransitionFadeUp::transitionWithDuration(0.2f, s); },
+        [](KSScene* s) { return KSTransitionSplitRows::transitionWithDuration(0.2f, s); },
+    };
+    for (const Make& make : makers) {
+        KSDirectorIOS* d = directorWithView();
+        auto in = colourScene({ 0, 0, 255, 255 });
+        auto t = make(in.get());
+        ASSERT_FALSE(t->outScene());
+        d->runWithScene(t.get());
+        EXPECT_GT(runUntilRunning(in.get()), 0) << t->className() << " never handed over";
+        KSDirector::purgeSharedDirector();
+    }
+}
+
 TEST_F(TransitionEffectTest, FadeIsWhollyItsColourAtTheMidPoint)
 {
     start([](KSScene* s) { return KSTransitionFade::transitionWithDuration(1.0f, s, ksColor3B { 0, 255, 0 }); });
