@@ -15,18 +15,6 @@ using platform::Ref;
 
 namespace {
 
-// Cell and pixel arithmetic truncates toward zero; beyond int it saturates.
-int truncateToInt(double v)
-{
-    if (std::isnan(v))
-        return 0;
-    if (v >= static_cast<double>(INT_MAX))
-        return INT_MAX;
-    if (v <= static_cast<double>(INT_MIN))
-        return INT_MIN;
-    return static_cast<int>(v);
-}
-
 uint32_t cellsIn(Size size)
 {
     const double w = size.width > 0 ? std::floor(size.width) : 0;
@@ -371,7 +359,7 @@ namespace {
 
 Point roundedPixels(double x, double y)
 {
-    return Point(static_cast<float>(truncateToInt(x + 0.49)), static_cast<float>(truncateToInt(y + 0.49)));
+    return Point(static_cast<float>(ksTruncateToInt(x + 0.49)), static_cast<float>(ksTruncateToInt(y + 0.49)));
 }
 
 } // namespace
@@ -392,7 +380,7 @@ Point KSTMXLayer::positionForIsoAt(Point p) const
 Point KSTMXLayer::positionForHexAt(Point p) const
 {
     const double w = mapTileSize_.width, h = mapTileSize_.height;
-    const double diffY = truncateToInt(p.x) % 2 == 1 ? -h / 2 : 0;
+    const double diffY = ksTruncateToInt(p.x) % 2 == 1 ? -h / 2 : 0;
     return roundedPixels(p.x * w * 3 / 4, (static_cast<double>(layerSize_.height) - p.y - 1) * h + diffY);
 }
 
@@ -419,10 +407,10 @@ int KSTMXLayer::vertexZForPos(Point p) const
     switch (layerOrientation_) {
     case TMXOrientationIsometric: {
         const auto maxVal = static_cast<uint32_t>(layerSize_.width + layerSize_.height);
-        return truncateToInt(-(static_cast<double>(maxVal) - (p.x + p.y)));
+        return ksTruncateToInt(-(static_cast<double>(maxVal) - (p.x + p.y)));
     }
     case TMXOrientationOrthogonal:
-        return truncateToInt(-(static_cast<double>(layerSize_.height) - p.y));
+        return ksTruncateToInt(-(static_cast<double>(layerSize_.height) - p.y));
     case TMXOrientationHexagonal:
         BRISKO_ASSERT(false, "TMX Hexa zOrder not supported");
         return 0;

@@ -55,17 +55,6 @@ float floatValue(const char* text)
     return text ? std::strtof(text, nullptr) : 0.0f;
 }
 
-// Truncation toward zero that stays defined for values beyond int.
-int truncateToInt(double v)
-{
-    if (std::isnan(v))
-        return 0;
-    if (v >= static_cast<double>(INT_MAX))
-        return INT_MAX;
-    if (v <= static_cast<double>(INT_MIN))
-        return INT_MIN;
-    return static_cast<int>(v);
-}
 
 bool equals(const char* a, const char* b)
 {
@@ -270,7 +259,7 @@ void KSTMXMapInfo::startElement(const char* name, const char** attributes)
         layer->setLayerSize(Size(static_cast<float>(intValue(attr("width"))), static_cast<float>(intValue(attr("height")))));
         layer->setVisible(!equals(attr("visible"), "0"));
         if (const char* opacity = attr("opacity")) {
-            const int value = truncateToInt(255.0 * static_cast<double>(floatValue(opacity)));
+            const int value = ksTruncateToInt(255.0 * static_cast<double>(floatValue(opacity)));
             layer->setOpacity(static_cast<uint8_t>(value < 0 ? 0 : value > 255 ? 255 : value));
         } else {
             layer->setOpacity(255);
@@ -317,12 +306,12 @@ void KSTMXMapInfo::startElement(const char* name, const char** attributes)
         if (const char* type = attr("type"))
             object.set("type", Value(type));
         const Point offset = group->positionOffset();
-        object.set("x", Value(truncateToInt(static_cast<double>(intValue(attr("x"))) + offset.x)));
+        object.set("x", Value(ksTruncateToInt(static_cast<double>(intValue(attr("x"))) + offset.x)));
         // The file counts y down from the top; the engine up from the bottom, to the object's bottom edge.
         const double mapHeight = static_cast<double>(mapSize_.height) * tileSize_.height;
-        const int top = truncateToInt(static_cast<double>(intValue(attr("y"))) + offset.y);
+        const int top = ksTruncateToInt(static_cast<double>(intValue(attr("y"))) + offset.y);
         const int height = intValue(attr("height"));
-        object.set("y", Value(truncateToInt(mapHeight - top - height)));
+        object.set("y", Value(ksTruncateToInt(mapHeight - top - height)));
         if (const char* width = attr("width"))
             object.set("width", Value(width));
         if (const char* h = attr("height"))

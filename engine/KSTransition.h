@@ -84,6 +84,11 @@ private:
 class KSTransitionSceneOriented : public KSTransitionScene {
 public:
     KS_TRANSITION_FACTORY(KSTransitionSceneOriented)
+    static platform::Ref<KSTransitionSceneOriented> transitionWithDuration(ksTime t, KSScene* scene, int orientation)
+    {
+        auto a = platform::adoptRef(new KSTransitionSceneOriented);
+        return a->initWithDuration(t, scene, orientation) ? a : nullptr;
+    }
     virtual bool initWithDuration(ksTime t, KSScene* scene, int orientation);
     using KSTransitionScene::initWithDuration;
     int orientation() const { return orientation_; }

@@ -5,6 +5,8 @@
 #include "platform/foundation/Geometry.h"
 
 #include <GLES/gl.h>
+#include <climits>
+#include <cmath>
 #include <cstdint>
 
 namespace kestrel {
@@ -133,6 +135,18 @@ inline Rect ksRectPixelsToPoints(Rect r)
 {
     float s = ksContentScaleFactor();
     return s == 1.0f ? r : Rect { r.origin.x / s, r.origin.y / s, r.size.width / s, r.size.height / s };
+}
+
+// Truncation toward zero that stays defined beyond int: saturates, NaN gives 0.
+inline int ksTruncateToInt(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    if (v >= static_cast<double>(INT_MAX))
+        return INT_MAX;
+    if (v <= static_cast<double>(INT_MIN))
+        return INT_MIN;
+    return static_cast<int>(v);
 }
 
 inline constexpr float ksDegreesToRadians(float d) { return d * 0.01745329252f; }

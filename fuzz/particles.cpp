@@ -4,6 +4,7 @@
 // quad or point system or fail a documented assertion; a made system is then
 // stepped and drawn into a small framebuffer. Uses a real headless GL context.
 #include "engine/KSActionManager.h"
+#include "platform/foundation/Deflate.h"
 #include "engine/KSParticleSystemPoint.h"
 #include "engine/KSParticleSystemQuad.h"
 #include "engine/KSScheduler.h"
@@ -17,7 +18,6 @@
 #include "platform/graphics/Image.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
-#include <zlib.h>
 
 #include <cstdlib>
 #include <string>
@@ -45,18 +45,8 @@ const char* const kTextureNames[] = { "spark.png", "missing.png", "", "sub/none.
 
 Bytes compress(const Bytes& in, bool gzip)
 {
-    z_stream z {};
-    if (deflateInit2(&z, 6, Z_DEFLATED, gzip ? 31 : 15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        return {};
-    Bytes out(deflateBound(&z, static_cast<uLong>(in.size())) + 32);
-    z.next_in = const_cast<Bytef*>(in.data());
-    z.avail_in = static_cast<uInt>(in.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
+    return platform::deflateBytes(in, gzip ? platform::DeflateFormat::Gzip : platform::DeflateFormat::Zlib, 6)
+        .value_or(Bytes {});
 }
 
 std::string base64(const Bytes& b)

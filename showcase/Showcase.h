@@ -41,6 +41,7 @@ std::string runSpriteBatchScene(Showcase& showcase);
 std::string runParticleScene(Showcase& showcase);
 std::string runTileMapScene(Showcase& showcase);
 std::string runTransitionScene(Showcase& showcase);
+std::string runMenuScene(Showcase& showcase);
 std::string runProgressScene(Showcase& showcase);
 
 } // namespace showcase

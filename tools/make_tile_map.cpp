@@ -6,10 +6,10 @@
 //
 // Usage: make_tile_map OUTPUT_FOLDER   (the committed copies are in resources/)
 #include "platform/foundation/PropertyList.h"
+#include "platform/foundation/Deflate.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/Image.h"
 
-#include <zlib.h>
 
 #include <cmath>
 #include <cstdio>
@@ -126,18 +126,11 @@ Tile tileAt(int x, int y)
 
 bool gzip(const std::vector<uint8_t>& in, std::vector<uint8_t>& out)
 {
-    z_stream s {};
-    if (deflateInit2(&s, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    auto packed = platform::deflateBytes(in, platform::DeflateFormat::Gzip);
+    if (!packed)
         return false;
-    out.resize(deflateBound(&s, static_cast<uLong>(in.size())) + 32);
-    s.next_in = const_cast<Bytef*>(in.data());
-    s.avail_in = static_cast<uInt>(in.size());
-    s.next_out = out.data();
-    s.avail_out = static_cast<uInt>(out.size());
-    const int result = deflate(&s, Z_FINISH);
-    out.resize(s.total_out);
-    deflateEnd(&s);
-    return result == Z_STREAM_END;
+    out = std::move(*packed);
+    return true;
 }
 
 bool writeText(const std::string& path, const std::string& text)

@@ -322,6 +322,36 @@ TEST_F(GridTest, Waves3DLiftsEveryVertexButTheOriginAlreadyAtTheStart)
     EXPECT_NEAR(mesh()->vertex({ 3, 2 }).z, std::sin(0.125f * 3.1415927f * 4 + (o.x + o.y) * 0.01f) * 30, 1e-4);
 }
 
+TEST_F(GridTest, SwayingEffectsFollowTheirFormulas)
+{
+    const float pi = 3.1415927f;
+    auto liquid = KSLiquid::actionWithWaves(1, 8, { 4, 4 }, 1);
+    at(liquid.get(), 0.2f);
+    EXPECT_EQ(mesh()->vertex({ 0, 2 }).x, mesh()->originalVertex({ 0, 2 }).x) << "the border stays";
+    EXPECT_EQ(mesh()->vertex({ 4, 4 }).y, mesh()->originalVertex({ 4, 4 }).y);
+    ksVertex3F o = mesh()->originalVertex({ 2, 1 });
+    EXPECT_NEAR(mesh()->vertex({ 2, 1 }).x, o.x + std::sin(0.2f * pi * 2 + o.x * 0.01f) * 8, 1e-3);
+
+    // Horizontal waves read x as the vertical step left it.
+    auto waves = KSWaves::actionWithWaves(1, 8, true, true, { 4, 4 }, 1);
+    at(waves.get(), 0.2f);
+    o = mesh()->originalVertex({ 1, 3 });
+    float x = o.x + std::sin(0.2f * pi * 2 + o.y * 0.01f) * 8;
+    EXPECT_NEAR(mesh()->vertex({ 1, 3 }).x, x, 1e-3);
+    EXPECT_NEAR(mesh()->vertex({ 1, 3 }).y, o.y + std::sin(0.2f * pi * 2 + x * 0.01f) * 8, 1e-3);
+
+    // A ripple lifts only inside its radius; a twirl leaves its centre vertex in place.
+    auto ripple = KSRipple3D::actionWithPosition({ 0, 0 }, 100, 2, 10, { 4, 4 }, 1);
+    at(ripple.get(), 0.3f);
+    EXPECT_NEAR(mesh()->vertex({ 0, 0 }).z, std::sin(0.3f * pi * 4 + 10.0f) * 10, 1e-3);
+    EXPECT_EQ(mesh()->vertex({ 4, 4 }).z, 0);
+    auto twirl = KSTwirl::actionWithPosition({ 160, 240 }, 1, 5, { 4, 4 }, 1);
+    at(twirl.get(), 0.7f);
+    EXPECT_NEAR(mesh()->vertex({ 2, 2 }).x, 160, 1e-3);
+    EXPECT_NEAR(mesh()->vertex({ 2, 2 }).y, 240, 1e-3);
+    EXPECT_GT(std::fabs(mesh()->vertex({ 4, 4 }).x - 320), 1);
+}
+
 TEST_F(GridTest, AmplitudeWrappersSwellAndFadeTheEffect)
 {
     auto waves = KSWaves3D::actionWithWaves(1, 10, { 2, 2 }, 1);

@@ -2,6 +2,7 @@
 // drawn into a headless framebuffer, the reader's failures, quad geometry and
 // the point renderer's limits.
 #include "NodeTestSupport.h"
+#include "platform/foundation/Deflate.h"
 #include "TextureTestSupport.h"
 
 #include "engine/KSActionManager.h"
@@ -13,7 +14,6 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/graphics/Image.h"
 
-#include <zlib.h>
 
 #include <cmath>
 
@@ -30,24 +30,9 @@ Bytes pngBytes(uint32_t size, bool alpha)
     return *image->pngData();
 }
 
-Bytes deflate(const Bytes& in, bool gzip)
-{
-    z_stream z {};
-    deflateInit2(&z, 9, Z_DEFLATED, gzip ? 31 : 15, 8, Z_DEFAULT_STRATEGY);
-    Bytes out(deflateBound(&z, static_cast<uLong>(in.size())) + 32);
-    z.next_in = const_cast<Bytef*>(in.data());
-    z.avail_in = static_cast<uInt>(in.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
-
 std::string embedded(const Bytes& bytes, bool gzip = true)
 {
-    Bytes packed = deflate(bytes, gzip);
+    Bytes packed = *platform::deflateBytes(bytes, gzip ? platform::DeflateFormat::Gzip : platform::DeflateFormat::Zlib);
     return base64Encode(packed.data(), packed.size());
 }
 

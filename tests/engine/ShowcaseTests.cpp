@@ -79,6 +79,19 @@ TEST(Showcase, SavesFramesWithTheColourLayerAndTheFrameRate)
     EXPECT_EQ(red, 0);
     EXPECT_GT(blue, 1000);
     EXPECT_TRUE(platform::Image::imageWithContentsOfFile(dir.file("grid-020.png")));
+    // The menu scene: taps on the items reach their callbacks, which rewrite the
+    // bitmap-font label drawn in yellow near the top.
+    EXPECT_NE(output.find("\nmenu: 30 frames, 3 items, 2 taps on Play, sound off, label \"Sound off\""),
+              std::string::npos)
+        << output;
+    auto menu = platform::Image::imageWithContentsOfFile(dir.file("menu-030.png"));
+    ASSERT_TRUE(menu);
+    auto menuPixel = [&](int x, int y) { return menu->rgba().data() + (static_cast<size_t>(y) * 320 + x) * 4; };
+    int labelPixels = 0;
+    for (int y = 40; y < 80; ++y)
+        for (int x = 80; x < 240; ++x)
+            labelPixels += menuPixel(x, y)[0] > 180 && menuPixel(x, y)[1] > 150 && menuPixel(x, y)[2] < 140;
+    EXPECT_GT(labelPixels, 100) << "the bitmap-font label";
 
     // The progress scene: both timers fill, both transitions hand over, and the
     // wipe's saved frame shows the old scene beside the new one.

@@ -2,10 +2,11 @@
 // base64, optionally gzip or zlib compressed) and map documents.
 #pragma once
 
+#include "platform/foundation/Deflate.h"
+
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Value.h"
 
-#include <zlib.h>
 
 #include <cstdint>
 #include <string>
@@ -25,17 +26,7 @@ inline platform::Bytes gidBytes(const std::vector<uint32_t>& gids)
 // windowBits 31 writes a gzip stream, 15 a zlib stream.
 inline platform::Bytes deflateBytes(const platform::Bytes& in, int windowBits)
 {
-    z_stream z {};
-    deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
-    platform::Bytes out(deflateBound(&z, in.size()) + 32);
-    z.next_in = const_cast<Bytef*>(in.data());
-    z.avail_in = static_cast<uInt>(in.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
+    return *platform::deflateBytes(in, windowBits == 31 ? platform::DeflateFormat::Gzip : platform::DeflateFormat::Zlib);
 }
 
 inline std::string base64(const platform::Bytes& bytes)

@@ -1,6 +1,7 @@
 // File loading and inflation: zlib and gzip in memory, .gz and .ksz files, and
 // the malformed inputs each must refuse without leaving a buffer behind.
 #include "engine/Support/Compression.h"
+#include "platform/foundation/Deflate.h"
 
 #include "support/TestSupport.h"
 
@@ -18,17 +19,10 @@ namespace {
 // windowBits 15 writes a zlib stream, 31 a gzip stream.
 std::string deflateText(const std::string& data, int windowBits)
 {
-    z_stream s {};
-    EXPECT_EQ(deflateInit2(&s, 9, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY), Z_OK);
-    std::string out(deflateBound(&s, data.size()), '\0');
-    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    s.avail_in = unsigned(data.size());
-    s.next_out = reinterpret_cast<Bytef*>(out.data());
-    s.avail_out = unsigned(out.size());
-    EXPECT_EQ(deflate(&s, Z_FINISH), Z_STREAM_END);
-    out.resize(s.total_out);
-    deflateEnd(&s);
-    return out;
+    auto packed = platform::deflateBytes(data.data(), data.size(),
+                                         windowBits == 31 ? platform::DeflateFormat::Gzip : platform::DeflateFormat::Zlib);
+    EXPECT_TRUE(packed.has_value());
+    return packed ? std::string(packed->begin(), packed->end()) : std::string();
 }
 std::string zlibText(const std::string& data) { return deflateText(data, 15); }
 std::string gzipText(const std::string& data) { return deflateText(data, 31); }

@@ -1,0 +1,88 @@
+// Fuzzes the bitmap-font reader: the input is a .fnt file read beside a small
+// page image "page.png". A configuration that reads without failing an
+// assertion answers kerning lookups and, when it names that page, lays out and
+// draws a label of every character code below 128 and a few past it. Uses a
+// real headless GL context.
+#include "engine/KSLabelBMFont.h"
+#include "engine/KSTextureCache.h"
+#include "platform/foundation/Exception.h"
+#include "platform/gl/GLContext.h"
+#include "platform/gl/GLFramebuffer.h"
+#include "platform/graphics/Image.h"
+
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string fuzzDir() { return "/tmp/brisko-fuzz-fnt-" + std::to_string(getpid()); }
+
+void removeFuzzDir()
+{
+    unlink((fuzzDir() + "/font.fnt").c_str());
+    unlink((fuzzDir() + "/page.png").c_str());
+    rmdir(fuzzDir().c_str());
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static platform::Ref<platform::GLContext> context = [] {
+        setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
+        auto c = platform::GLContext::create();
+        if (c)
+            c->makeCurrent();
+        return c;
+    }();
+    static platform::Ref<platform::GLFramebuffer> screen = [] {
+        auto fb = context ? platform::GLFramebuffer::create(32, 32) : nullptr;
+        if (fb)
+            fb->bind();
+        glEnable(GL_TEXTURE_2D);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_COLOR_ARRAY);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        return fb;
+    }();
+    static const std::string dir = [] {
+        mkdir(fuzzDir().c_str(), 0700);
+        platform::Image::imageWithRGBA(8, 8, platform::Bytes(8 * 8 * 4, 255))->writePNG(fuzzDir() + "/page.png");
+        std::atexit(removeFuzzDir);
+        return fuzzDir();
+    }();
+    if (!context)
+        return 0;
+
+    const std::string path = dir + "/font.fnt";
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(data, 1, size, f);
+        std::fclose(f);
+    }
+    try {
+        auto config = kestrel::KSBMFontConfiguration::configurationWithFNTFile(path);
+        (void)config->description();
+        for (uint32_t c = 0; c < 128; ++c)
+            (void)config->kerningAmount(c, c + 1);
+        if (config->atlasName() == dir + "/page.png") {
+            kestrel::KSLabelBMFont::purgeCachedData();
+            std::string text;
+            for (char c = 1; c > 0 && c < 127; ++c)
+                text += c;
+            text += "\xc3\xa9\xdf\xbf";
+            auto label = kestrel::KSLabelBMFont::labelWithString(text, path);
+            if (label) {
+                label->visit();
+                label->setString("A\nB\n");
+                label->setAnchorPoint({ 0, 0 });
+                label->visit();
+            }
+        }
+    } catch (const platform::AssertionFailure&) {
+        // The documented assertions for unsupported files.
+    }
+    kestrel::KSLabelBMFont::purgeCachedData();
+    return 0;
+}
