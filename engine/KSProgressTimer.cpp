@@ -6,10 +6,12 @@
 #include "engine/KSSprite.h"
 #include "engine/KSTextureCache.h"
 #include "engine/Support/PointMath.h"
+#include "platform/foundation/Exception.h"
 
 #include <algorithm>
 #include <cfloat>
 #include <cstddef>
+#include <new>
 
 using platform::Ref;
 
@@ -23,6 +25,17 @@ constexpr unsigned kProgressTextureCoords = 0x1E;
 float bit(unsigned value, int index)
 {
     return static_cast<float>((value >> index) & 1u);
+}
+
+void allocateVertices(std::vector<ksV2F_C4F_T2F>& vertices, size_t count)
+{
+    bool allocated = true;
+    try {
+        vertices.assign(count, ksV2F_C4F_T2F {});
+    } catch (const std::bad_alloc&) {
+        allocated = false;
+    }
+    BRISKO_ASSERT(allocated, "KSProgressTimer. Not enough memory");
 }
 
 bool isRadial(int type)
@@ -201,7 +214,7 @@ void KSProgressTimer::updateRadial()
     const size_t count = static_cast<size_t>(k + 3);
     const bool rebuild = vertexData_.size() != count;
     if (rebuild) {
-        vertexData_.assign(count, ksV2F_C4F_T2F {});
+        allocateVertices(vertexData_, count);
         updateColor();
         setVertex(0, mid);
         setVertex(1, top);
@@ -260,7 +273,7 @@ void KSProgressTimer::updateBar()
     }
 
     if (vertexData_.empty()) {
-        vertexData_.assign(4, ksV2F_C4F_T2F {});
+        allocateVertices(vertexData_, 4);
         for (int i = 0; i < 2; ++i) {
             setVertex(fixed[i], fixedAt[i]);
             applyFlips(vertexData_[static_cast<size_t>(fixed[i])]);
