@@ -42,5 +42,6 @@ std::string runParticleScene(Showcase& showcase);
 std::string runTileMapScene(Showcase& showcase);
 std::string runTransitionScene(Showcase& showcase);
 std::string runMenuScene(Showcase& showcase);
+std::string runProgressScene(Showcase& showcase);
 
 } // namespace showcase

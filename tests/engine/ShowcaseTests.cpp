@@ -92,6 +92,24 @@ TEST(Showcase, SavesFramesWithTheColourLayerAndTheFrameRate)
         for (int x = 80; x < 240; ++x)
             labelPixels += menuPixel(x, y)[0] > 180 && menuPixel(x, y)[1] > 150 && menuPixel(x, y)[2] < 140;
     EXPECT_GT(labelPixels, 100) << "the bitmap-font label";
+
+    // The progress scene: both timers fill, both transitions hand over, and the
+    // wipe's saved frame shows the old scene beside the new one.
+    EXPECT_NE(output.find("\nprogress: radial and bar timers, 30 frames, at 100% and 100%; KSTransitionRadialCW "
+                          "handed over, KSTransitionFade handed over"),
+              std::string::npos)
+        << output;
+    auto wiping = platform::Image::imageWithContentsOfFile(dir.file("radial-012.png"));
+    ASSERT_TRUE(wiping);
+    int teal = 0, dusk = 0;
+    for (size_t i = 0; i < wiping->rgba().size(); i += 4) {
+        const uint8_t* p = wiping->rgba().data() + i;
+        teal += p[0] < 60 && p[1] > 120 && p[2] > 110;
+        dusk += p[0] < 60 && p[1] < 60 && p[2] > 45 && p[2] < 80;
+    }
+    EXPECT_GT(teal, 1000);
+    EXPECT_GT(dusk, 1000);
+    EXPECT_TRUE(platform::Image::imageWithContentsOfFile(dir.file("fade-012.png")));
 }
 
 } // namespace

@@ -1,0 +1,92 @@
+// A node that draws into a texture of its own: between begin() and end(),
+// whatever is drawn (typically other nodes' visit()) lands in an off-screen
+// framebuffer whose colour attachment is the texture; the node shows that
+// texture through a child sprite, and the picture can be read back as raw
+// RGBA bytes or written as a PNG or JPEG file into the Documents directory.
+//
+// Caveat: begin() and end() pair up; each end() restores the framebuffer,
+// viewport and clear colour that its begin() found, so captures of different
+// render textures nest. Main thread only, with the engine's context current.
+#pragma once
+
+#include "engine/KSNode.h"
+#include "engine/KSTexture2D.h"
+#include "platform/foundation/Value.h"
+
+#include <GLES/gl.h>
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrel {
+
+class KSSprite;
+
+enum ksImageFormat : int {
+    kKSImageFormatJPG = 0,
+    kKSImageFormatPNG = 1,
+    kKSImageFormatRawData = 2,
+};
+
+class KSRenderTexture : public KSNode {
+public:
+    // Width and height in points; the texture is the next power of two of the
+    // pixel size, its content size the pixel size itself.
+    static platform::Ref<KSRenderTexture> renderTextureWithWidth(int w, int h);
+    static platform::Ref<KSRenderTexture> renderTextureWithWidth(int w, int h, KSTexture2DPixelFormat format);
+    bool initWithWidth(int w, int h);
+    // Raises "Render Texture" / "Could not attach texture to framebuffer" when
+    // the framebuffer is incomplete; false when the texture cannot be made.
+    bool initWithWidth(int w, int h, KSTexture2DPixelFormat format);
+
+    std::string className() const override { return "KSRenderTexture"; }
+
+    void begin();
+    void beginWithClear(float r, float g, float b, float a);
+    void end();
+    // Fills the texture with one colour (a begin/end pair of its own).
+    void clear(float r, float g, float b, float a);
+
+    // Writes the picture under `name` in the Documents directory (JPEG, or the
+    // format given). The name must be a plain file name: one containing "/" or
+    // "..", or an empty one, is refused and nothing is written.
+    bool saveBuffer(const std::string& name);
+    bool saveBuffer(const std::string& name, int format);
+    // The picture encoded as JPEG or PNG, or as raw R, G, B, A bytes top row
+    // first; nullopt when it cannot be made.
+    std::optional<platform::Bytes> getUIImageAsDataFromBuffer(int format);
+
+    KSSprite* sprite() const { return sprite_; }
+    void setSprite(KSSprite* sprite) { sprite_ = sprite; }
+    GLuint fbo() const { return fbo_; }
+    KSTexture2DPixelFormat pixelFormat() const { return pixelFormat_; }
+
+protected:
+    KSRenderTexture() = default;
+    ~KSRenderTexture() override;
+
+    void saveGLstate();
+    void restoreGLstate();
+
+private:
+    // What one begin() found and its end() puts back.
+    struct SavedState {
+        GLint oldFBO { 0 };
+        std::array<GLint, 4> viewport {};
+        std::array<GLfloat, 4> clearColor {};
+    };
+
+    GLuint fbo_ { 0 };
+    GLint oldFBO_ { 0 };
+    // Not retained here: the sprite (a child) holds it.
+    KSTexture2D* texture_ { nullptr };
+    // A child of this node, which keeps it alive.
+    KSSprite* sprite_ { nullptr };
+    KSTexture2DPixelFormat pixelFormat_ { kKSTexture2DPixelFormat_RGBA8888 };
+    std::array<GLfloat, 4> clearColor_ {};
+    std::vector<SavedState> saved_;
+};
+
+} // namespace kestrel
