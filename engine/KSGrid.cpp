@@ -234,31 +234,9 @@ void KSGridBase::set3DProjection()
 
 void KSGridBase::applyLandscape()
 {
-    KSDirector* director = KSDirector::sharedDirector();
-    auto* ios = dynamic_cast<KSDirectorIOS*>(director);
-    if (!ios)
-        return;
-    Size s = director->displaySizeInPixels();
-    float w = s.width / 2, h = s.height / 2;
-    switch (ios->deviceOrientation()) {
-    case kKSDeviceOrientationPortraitUpsideDown:
-        glTranslatef(w, h, 0);
-        glRotatef(180, 0, 0, 1);
-        glTranslatef(-w, -h, 0);
-        break;
-    case kKSDeviceOrientationLandscapeLeft:
-        glTranslatef(w, h, 0);
-        glRotatef(-90, 0, 0, 1);
-        glTranslatef(-h, -w, 0);
-        break;
-    case kKSDeviceOrientationLandscapeRight:
-        glTranslatef(w, h, 0);
-        glRotatef(90, 0, 0, 1);
-        glTranslatef(-h, -w, 0);
-        break;
-    default:
-        break;
-    }
+    // The grid draws in window pixels, turned as the director turns the scene.
+    if (auto* ios = dynamic_cast<KSDirectorIOS*>(KSDirector::sharedDirector()))
+        ios->applyOrientation();
 }
 
 // KSGrid3D -------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 // real headless GL context.
 #include "engine/KSLabelBMFont.h"
 #include "engine/KSTextureCache.h"
+#include "fuzz/FuzzGL.h"
 #include "platform/foundation/Exception.h"
 #include "platform/gl/GLContext.h"
 #include "platform/gl/GLFramebuffer.h"
@@ -30,30 +31,14 @@ void removeFuzzDir()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static platform::Ref<platform::GLContext> context = [] {
-        setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
-        auto c = platform::GLContext::create();
-        if (c)
-            c->makeCurrent();
-        return c;
-    }();
-    static platform::Ref<platform::GLFramebuffer> screen = [] {
-        auto fb = context ? platform::GLFramebuffer::create(32, 32) : nullptr;
-        if (fb)
-            fb->bind();
-        glEnable(GL_TEXTURE_2D);
-        glEnableClientState(GL_VERTEX_ARRAY);
-        glEnableClientState(GL_COLOR_ARRAY);
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        return fb;
-    }();
+    const bool drawable = ensureFuzzGL();
     static const std::string dir = [] {
         mkdir(fuzzDir().c_str(), 0700);
         platform::Image::imageWithRGBA(8, 8, platform::Bytes(8 * 8 * 4, 255))->writePNG(fuzzDir() + "/page.png");
         std::atexit(removeFuzzDir);
         return fuzzDir();
     }();
-    if (!context)
+    if (!drawable)
         return 0;
 
     const std::string path = dir + "/font.fnt";

@@ -4,12 +4,13 @@
 // quad or point system or fail a documented assertion; a made system is then
 // stepped and drawn into a small framebuffer. Uses a real headless GL context.
 #include "engine/KSActionManager.h"
-#include "platform/foundation/Deflate.h"
 #include "engine/KSParticleSystemPoint.h"
 #include "engine/KSParticleSystemQuad.h"
 #include "engine/KSScheduler.h"
 #include "engine/KSTextureCache.h"
+#include "fuzz/FuzzGL.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Deflate.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/gl/GLContext.h"
@@ -102,23 +103,7 @@ struct FuzzPoint : kestrel::KSParticleSystemPoint { };
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static platform::Ref<platform::GLContext> context = [] {
-        setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
-        auto c = platform::GLContext::create();
-        if (c)
-            c->makeCurrent();
-        return c;
-    }();
-    static platform::Ref<platform::GLFramebuffer> screen = [] {
-        auto fb = context ? platform::GLFramebuffer::create(32, 32) : nullptr;
-        if (fb)
-            fb->bind();
-        glEnable(GL_TEXTURE_2D);
-        glEnableClientState(GL_VERTEX_ARRAY);
-        glEnableClientState(GL_COLOR_ARRAY);
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        return fb;
-    }();
+    const bool drawable = ensureFuzzGL();
     static const std::string resources = [] {
         std::string dir = "/tmp/brisko-fuzz-particles-" + std::to_string(getpid());
         mkdir(dir.c_str(), 0700);
@@ -131,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         });
         return dir;
     }();
-    if (!context)
+    if (!drawable)
         return 0;
 
     FuzzedDataProvider in(data, size);

@@ -5,8 +5,8 @@
 // stored base64 + gzip and names the tileset file.
 //
 // Usage: make_tile_map OUTPUT_FOLDER   (the committed copies are in resources/)
-#include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Deflate.h"
+#include "platform/foundation/PropertyList.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/Image.h"
 

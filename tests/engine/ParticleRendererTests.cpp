@@ -2,7 +2,6 @@
 // drawn into a headless framebuffer, the reader's failures, quad geometry and
 // the point renderer's limits.
 #include "NodeTestSupport.h"
-#include "platform/foundation/Deflate.h"
 #include "TextureTestSupport.h"
 
 #include "engine/KSActionManager.h"
@@ -11,9 +10,9 @@
 #include "engine/KSScheduler.h"
 #include "engine/KSSpriteFrame.h"
 #include "engine/KSTextureCache.h"
+#include "platform/foundation/Deflate.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/graphics/Image.h"
-
 
 #include <cmath>
 

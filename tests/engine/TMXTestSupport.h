@@ -3,10 +3,8 @@
 #pragma once
 
 #include "platform/foundation/Deflate.h"
-
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Value.h"
-
 
 #include <cstdint>
 #include <string>
