@@ -43,5 +43,7 @@ std::string runTileMapScene(Showcase& showcase);
 std::string runTransitionScene(Showcase& showcase);
 std::string runMenuScene(Showcase& showcase);
 std::string runProgressScene(Showcase& showcase);
+// The social client: a signed leaderboard request to the stand-in service, drawn as a headless screen.
+std::string runSocialScene(Showcase& showcase);
 
 } // namespace showcase

@@ -66,6 +66,7 @@ int main(int argc, char** argv)
     std::printf("%s\n", showcase::runTransitionScene(show).c_str());
     std::printf("%s\n", showcase::runMenuScene(show).c_str());
     std::printf("%s\n", showcase::runProgressScene(show).c_str());
+    std::printf("%s\n", showcase::runSocialScene(show).c_str());
 
     KSDirector::purgeSharedDirector();
     return 0;

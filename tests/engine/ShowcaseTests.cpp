@@ -1,6 +1,7 @@
 // The showcase program end to end: it names its output folder, prints a line
 // per scene, saves each scene's frames, exits 0, and the engine scene's frames
-// show the colour layer and the frame-rate digits.
+// show the colour layer and the frame-rate digits; the social part reaches the
+// stand-in service and draws its answer.
 #include "platform/graphics/Image.h"
 
 #include "support/TestSupport.h"
@@ -110,6 +111,17 @@ TEST(Showcase, SavesFramesWithTheColourLayerAndTheFrameRate)
     EXPECT_GT(teal, 1000);
     EXPECT_GT(dusk, 1000);
     EXPECT_TRUE(platform::Image::imageWithContentsOfFile(dir.file("fade-012.png")));
+
+    // The social part: a signed GET to the stand-in comes back with its scores,
+    // drawn as a full-screen PNG.
+    EXPECT_NE(output.find("\nsocial: GET leaderboards/5/high_scores.xml 200, 4 high scores, OAuth signature verified "
+                          "by the stand-in; screen social-leaderboard.png"),
+              std::string::npos)
+        << output;
+    auto leaderboard = platform::Image::imageWithContentsOfFile(dir.file("social-leaderboard.png"));
+    ASSERT_TRUE(leaderboard);
+    EXPECT_EQ(leaderboard->width(), 320u);
+    EXPECT_EQ(leaderboard->height(), 480u);
 }
 
 } // namespace
