@@ -40,6 +40,17 @@ void fisherYates(int* array, int count)
     }
 }
 
+// The cells 0 .. count-1 in shuffled order; rand() is seeded first unless the seed is -1.
+std::vector<int> seededShuffledOrder(int seed, int count)
+{
+    if (seed != -1)
+        std::srand(static_cast<unsigned>(seed));
+    std::vector<int> order(static_cast<size_t>(count));
+    std::iota(order.begin(), order.end(), 0);
+    fisherYates(order.data(), count);
+    return order;
+}
+
 } // namespace
 
 // Shaky tiles -------------------------------------------------------------------------------
@@ -135,12 +146,8 @@ Ref<KSAction> KSShuffleTiles::copy() const { return actionWithSeed(seed_, gridSi
 void KSShuffleTiles::startWithTarget(platform::Object* target)
 {
     KSTiledGrid3DAction::startWithTarget(target);
-    if (seed_ != -1)
-        std::srand(static_cast<unsigned>(seed_));
     tilesCount_ = gridSize_.x * gridSize_.y;
-    tilesOrder_.assign(static_cast<size_t>(tilesCount_), 0);
-    std::iota(tilesOrder_.begin(), tilesOrder_.end(), 0);
-    shuffle(tilesOrder_.data(), tilesCount_);
+    tilesOrder_ = seededShuffledOrder(seed_, tilesCount_);
     tiles_.clear();
     tiles_.reserve(static_cast<size_t>(tilesCount_));
     for (int i = 0; i < gridSize_.x; ++i) {
@@ -303,12 +310,8 @@ Ref<KSAction> KSTurnOffTiles::copy() const { return actionWithSeed(seed_, gridSi
 void KSTurnOffTiles::startWithTarget(platform::Object* target)
 {
     KSTiledGrid3DAction::startWithTarget(target);
-    if (seed_ != -1)
-        std::srand(static_cast<unsigned>(seed_));
     tilesCount_ = gridSize_.x * gridSize_.y;
-    tilesOrder_.assign(static_cast<size_t>(tilesCount_), 0);
-    std::iota(tilesOrder_.begin(), tilesOrder_.end(), 0);
-    shuffle(tilesOrder_.data(), tilesCount_);
+    tilesOrder_ = seededShuffledOrder(seed_, tilesCount_);
 }
 
 void KSTurnOffTiles::shuffle(int* array, int count) { fisherYates(array, count); }
