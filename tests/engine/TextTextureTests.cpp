@@ -2,7 +2,7 @@
 // through a real GL ES 1.1 context; glyphs stay inside the measured content
 // and land where alignment and wrapping put them.
 #include "TextureTestSupport.h"
-#include "ttfont/FontSupport.h"
+#include "../external/ttfont/FontSupport.h"
 
 #include "engine/KSTexture2D.h"
 #include "engine/Support/PointMath.h"

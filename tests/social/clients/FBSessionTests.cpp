@@ -1,7 +1,7 @@
 // Smaller pieces of the clients: the Facebook session's stored keys, delegates
 // and recorded dialogs; reachability observers; a loader built without
 // dispatch for the web screens.
-#include "NetTestSupport.h"
+#include "support/NetTestSupport.h"
 
 #include "platform/foundation/Boxed.h"
 #include "social/clients/FBSession.h"
