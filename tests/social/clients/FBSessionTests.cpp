@@ -1,9 +1,7 @@
-// Smaller pieces of the clients: the Facebook session's stored keys, delegates
-// and recorded dialogs; reachability observers; a loader built without
-// dispatch for the web screens.
+// The Facebook session: its keys kept in the defaults, its delegates and the
+// dialogs it records.
 #include "support/NetTestSupport.h"
 
-#include "platform/foundation/Boxed.h"
 #include "social/clients/FBSession.h"
 
 #include <gtest/gtest.h>
@@ -59,52 +57,6 @@ TEST_F(NetTest, FacebookSessionKeepsItsKeysInTheDefaultsAndRecordsDialogs)
     EXPECT_FALSE(platform::UserDefaults::standardUserDefaults().objectForKey("FBSessionKey").asBool());
     again->delegates().clear();
     FBSession::purgeSession();
-}
-
-class StatusRecorder : public platform::Object {
-public:
-    void changed(platform::Object* status)
-    {
-        if (auto* b = dynamic_cast<platform::Boxed*>(status))
-            statuses.push_back(static_cast<int>(b->value().asInteger()));
-    }
-    std::vector<int> statuses;
-};
-
-TEST_F(NetTest, ReachabilityObserversHearEveryChangeUntilDeleted)
-{
-    auto recorder = platform::adoptRef(new StatusRecorder);
-    {
-        QVPointer<QVReachabilityObserver> observer(
-            new QVReachabilityObserver(QVDelegate(recorder.get(), BRISKO_SELECTOR(StatusRecorder, changed))));
-        reachability->setStatus(platform::Reachability::NotReachable);
-        EXPECT_FALSE(QVReachability::isConnectedToInternet());
-        reachability->setStatus(platform::Reachability::ReachableViaWWAN);
-        EXPECT_TRUE(QVReachability::isConnectedToInternet());
-    }
-    reachability->setStatus(platform::Reachability::NotReachable);
-    EXPECT_EQ(recorder->statuses, (std::vector<int> { 0, 1 }));
-    QVReachability::Uninitialize();
-    EXPECT_FALSE(QVReachability::isConnectedToInternet());
-}
-
-TEST_F(NetTest, LoaderForWebScreensIsSignedAndReportsThroughItsValues)
-{
-    provider->setAccessToken("token-1", "token-secret-1");
-    server.route("GET", "web/page", standin::Answer::xml("<html/>"));
-    auto recorder = CallbackRecorder::create();
-    auto loader = provider->getRequestForAction("web/page", { OAuthURLRequestParameter::parameterWithName("a", "1") },
-                                                "GET", recorder->onSuccess(), recorder->onFailure(), 0, nullptr, true);
-    auto configured = loader->getConfiguredRequest();
-    EXPECT_NE(configured.url.find("a=1"), std::string::npos);
-    EXPECT_EQ(configured.header("Authorization").rfind("OAuth ", 0), 0u);
-    EXPECT_EQ(server.requestCount(), 0u); // built, not sent
-    loader->loadSynchronously(false);
-    ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
-    EXPECT_EQ(recorder->successes, 1);
-    EXPECT_EQ(recorder->successArg.get(), loader.get());
-    EXPECT_TRUE(server.requests()[0].signatureValid);
-    recorder->successArg = nullptr; // the loader's values lead back to the recorder
 }
 
 } // namespace
