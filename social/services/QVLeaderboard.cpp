@@ -2,76 +2,52 @@
 // the answer of a page of scores.
 #include "social/services/QVLeaderboard.h"
 
-#include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVPaginatedSeries.h"
-#include "social/runtime/QVRequestHandle.h"
 #include "social/runtime/QVSqlQuery.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVLeaderboardService.h"
 
 namespace quorvel {
 
-namespace {
-QVLeaderboardDelegate*& classDelegate()
-{
-    static QVLeaderboardDelegate* d = nullptr;
-    return d;
-}
-
-// The module the class's requests are filed under.
-const void* module()
-{
-    static const char m = 0;
-    return &m;
-}
-} // namespace
+using platform::Ref;
 
 void QVLeaderboard::getDataMap(QVResourceDataMap& map)
 {
-    map.addField("name", &QVLeaderboard::setName);
-    map.addField("descending_sort_order", &QVLeaderboard::setDescendingScoreOrder);
+    QVResourceFields<QVLeaderboard> f(map);
+    f.read<QVFieldText>("name", &QVLeaderboard::name_);
+    f.read<QVFieldBool>("descending_sort_order", &QVLeaderboard::descendingScoreOrder_);
 }
 
-void QVLeaderboard::setDescendingScoreOrder(const std::string& text) { descendingScoreOrder_ = QVBoolFromText(text); }
+QVService* QVLeaderboard::getService() { return QVLeaderboardService::sharedService(); }
 
-platform::Ref<QVLeaderboard> QVLeaderboard::initWithLocalSQL(const QVSqlQuery& row, platform::Ref<QVResource> localUserScore,
-                                                             platform::Ref<QVResource> comparedUserScore)
+Ref<QVLeaderboard> QVLeaderboard::initWithLocalSQL(const QVSqlQuery& row, Ref<QVResource> localUserScore,
+                                                   Ref<QVResource> comparedUserScore)
 {
     auto board = create();
     const char* id = row.getText("id");
+    const char* name = row.getText("name");
     board->setResourceId(id ? id : "");
-    if (const char* name = row.getText("name"))
-        board->setName(name);
+    board->name_ = name ? name : "";
     board->descendingScoreOrder_ = row.getInt64("descending_sort_order") != 0;
     board->currentUserScore_ = std::move(localUserScore);
     board->comparedUserScore_ = std::move(comparedUserScore);
     return board;
 }
 
-platform::Ref<QVLeaderboard> QVLeaderboard::leaderboard(const std::string& leaderboardId)
+Ref<QVLeaderboard> QVLeaderboard::leaderboard(const std::string& leaderboardId)
 {
     return QVLeaderboardService::getLeaderboard(leaderboardId);
 }
 
-std::vector<platform::Ref<QVLeaderboard>> QVLeaderboard::leaderboards()
-{
-    return QVLeaderboardService::getLeaderboardsLocal();
-}
+std::vector<Ref<QVLeaderboard>> QVLeaderboard::leaderboards() { return QVLeaderboardService::getLeaderboardsLocal(); }
 
-void QVLeaderboard::setDelegate(QVLeaderboardDelegate* delegate)
-{
-    classDelegate() = delegate;
-    if (!delegate)
-        QVRequestHandlesForModule::cancelAllRequestsForModule(module());
-}
-
-QVLeaderboardDelegate* QVLeaderboard::delegate() { return classDelegate(); }
+void QVLeaderboard::setDelegate(QVLeaderboardDelegate* delegate) { QVLeaderboardClass::setDelegate(delegate); }
+QVLeaderboardDelegate* QVLeaderboard::delegate() { return QVLeaderboardClass::delegate(); }
 
 void QVLeaderboard::_downloadedHighScores(platform::Object* object)
 {
-    QVLeaderboardDelegate* d = classDelegate();
     auto* series = dynamic_cast<QVPaginatedSeries*>(object);
-    if (!d || !series)
+    if (!series)
         return;
     const QVPaginatedSeries* page = series;
     // A sectioned answer: the scores are those of the last section's page.
@@ -80,13 +56,14 @@ void QVLeaderboard::_downloadedHighScores(platform::Object* object)
         if (last && last->page())
             page = last->page();
     }
-    d->didDownloadHighScores(page->objects(), this);
+    Ref<QVLeaderboard> keep(this);
+    QVLeaderboardClass::notify([&](QVLeaderboardDelegate& d) { d.didDownloadHighScores(page->objects(), this); });
 }
 
 void QVLeaderboard::_failedDownloadingHighScores(platform::Object*)
 {
-    if (QVLeaderboardDelegate* d = classDelegate())
-        d->didFailDownloadHighScoresQVLeaderboard(this);
+    Ref<QVLeaderboard> keep(this);
+    QVLeaderboardClass::notify([&](QVLeaderboardDelegate& d) { d.didFailDownloadHighScoresQVLeaderboard(this); });
 }
 
 } // namespace quorvel

@@ -3,7 +3,7 @@
 // "leaderboard_aggregation"). Both ids are the service's decimal ids.
 #pragma once
 
-#include "social/runtime/QVResource.h"
+#include "social/runtime/QVResourceFields.h"
 
 namespace quorvel {
 
@@ -14,10 +14,12 @@ public:
 
     static std::string getResourceName() { return "leaderboard_aggregation"; }
     static std::string getResourceDiscoveredNotification() { return "quorvel_leaderboard_aggregations_discovered"; }
+    static QVService* getService();
     static void getDataMap(QVResourceDataMap& map)
     {
-        map.addField("aggregate_leaderboard_id", &QVLeaderboardAggregation::setAggregateLeaderboardId);
-        map.addField("leaderboard_pushing_changes_id", &QVLeaderboardAggregation::setLeaderboardPushingChangesId);
+        QVResourceFields<QVLeaderboardAggregation> f(map);
+        f.read<QVFieldText>("aggregate_leaderboard_id", &QVLeaderboardAggregation::aggregateLeaderboardId_);
+        f.read<QVFieldText>("leaderboard_pushing_changes_id", &QVLeaderboardAggregation::leaderboardPushingChangesId_);
     }
 
     const std::string& aggregateLeaderboardId() const { return aggregateLeaderboardId_; }

@@ -5,7 +5,10 @@
 
 #include "platform/foundation/DateFormat.h"
 #include "platform/foundation/Log.h"
+#include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSmartObject.h"
 #include "social/services/QVLeaderboardAggregation.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVOfflineStore.h"
@@ -19,12 +22,6 @@ namespace quorvel {
 using platform::Ref;
 
 namespace {
-
-QVLeaderboardService*& instance()
-{
-    static QVLeaderboardService* s = nullptr;
-    return s;
-}
 
 // Seconds since 1970 as the store keeps them: cut to a signed 32-bit number.
 int32_t storeSeconds(double seconds)
@@ -170,26 +167,40 @@ std::string lastSyncColumn(const std::string& userId, const char* column)
 
 // -- the service -----------------------------------------------------------------
 
-void QVLeaderboardService::initializeService()
-{
-    if (instance())
-        return;
-    auto* service = new QVLeaderboardService;
-    service->init();
-    instance() = service;
-}
-
-void QVLeaderboardService::shutdownService()
-{
-    if (QVLeaderboardService* service = std::exchange(instance(), nullptr))
-        service->release();
-}
-
-QVLeaderboardService* QVLeaderboardService::sharedInstance() { return instance(); }
+namespace {
+const QVServiceEndpoint kList { "GET", "client_applications/%@/leaderboards.xml", 2,
+                                QVLeaderboardService::kDownloadNotice };
+} // namespace
 
 QVLeaderboardService::~QVLeaderboardService() { QVOfflineStore::finalizeLeaderboardStatements(); }
 
 void QVLeaderboardService::populateKnownResources(QVResourceNameMap& names) { names.addResource<QVLeaderboard>("leaderboard"); }
+
+QVService* QVLeaderboard_Sync::getService() { return QVLeaderboardService::sharedService(); }
+QVService* QVLeaderboardAggregation::getService() { return QVLeaderboardService::sharedService(); }
+
+Ref<QVRequestHandle> QVLeaderboardService::getLeaderboardsForApplication(const std::string& applicationId,
+                                                                         const std::string& comparedToUserId,
+                                                                         const QVDelegate& onSuccess,
+                                                                         const QVDelegate& onFailure)
+{
+    if (!QVRuntimeHost::current().isOnline()) {
+        getLeaderboardsLocal(onSuccess, onFailure);
+        return nullptr;
+    }
+    QVPointer<QVHttpNestedQueryStringWriter> params(new QVHttpNestedQueryStringWriter);
+    if (!comparedToUserId.empty()) {
+        std::string compared = comparedToUserId;
+        params->io("compared_user_id", compared);
+    }
+    const std::string& application = applicationId.empty() ? std::string("@me") : applicationId;
+    return service().send(kList, { application }, params.get(), onSuccess, onFailure);
+}
+
+Ref<QVRequestHandle> QVLeaderboardService::getIndexOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    return getLeaderboardsForApplication({}, onSuccess, onFailure);
+}
 
 void QVLeaderboardService::setupOfflineSupport(bool recreate) { QVOfflineStore::setupLeaderboardTables(recreate); }
 

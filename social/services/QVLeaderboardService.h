@@ -21,13 +21,29 @@
 
 namespace quorvel {
 
-class QVLeaderboardService : public QVService {
+class QVLeaderboardService : public QVSharedService<QVLeaderboardService> {
 public:
-    static void initializeService();
-    static void shutdownService();
-    static QVLeaderboardService* sharedInstance();
+    // The notice text of a list download.
+    static constexpr const char* kDownloadNotice = "Downloaded Leaderboards";
 
     void populateKnownResources(QVResourceNameMap& names) override;
+
+    // -- the list --------------------------------------------------------------
+    // The leaderboards of a game (the running game for an empty id), with a
+    // compared player's bests when one is given; from the store while offline
+    // (then nothing is sent and the answer is null).
+    static platform::Ref<QVRequestHandle> getLeaderboardsForApplication(const std::string& applicationId,
+                                                                        const std::string& comparedToUserId,
+                                                                        const QVDelegate& onSuccess,
+                                                                        const QVDelegate& onFailure);
+    static platform::Ref<QVRequestHandle> getLeaderboardsForApplication(const std::string& applicationId,
+                                                                        const QVDelegate& onSuccess,
+                                                                        const QVDelegate& onFailure)
+    {
+        return getLeaderboardsForApplication(applicationId, {}, onSuccess, onFailure);
+    }
+    // The running game's list.
+    platform::Ref<QVRequestHandle> getIndexOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
 
     // -- the store ------------------------------------------------------------
     static void setupOfflineSupport(bool recreate);
@@ -57,6 +73,7 @@ public:
     static std::string getLastSyncDateUnixForUserId(const std::string& userId);
 
 private:
+    friend class QVSharedService<QVLeaderboardService>;
     QVLeaderboardService() = default;
     ~QVLeaderboardService() override;
 };

@@ -2,43 +2,27 @@
 #include "social/services/QVLeaderboard_Sync.h"
 
 #include "platform/foundation/DateFormat.h"
-#include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVDateFormatters.h"
 #include "social/runtime/QVSqlQuery.h"
 
-#include <cstdlib>
 
 namespace quorvel {
 
 void QVLeaderboard_Sync::getDataMap(QVResourceDataMap& map)
 {
-    map.addField("name", &QVLeaderboard_Sync::setName);
-    map.addField("active", &QVLeaderboard_Sync::setActive);
-    map.addField("allow_posting_lower_scores", &QVLeaderboard_Sync::setAllowPostingLowerScores);
-    map.addField("descending_sort_order", &QVLeaderboard_Sync::setDescendingSortOrder);
-    map.addField("is_aggregate", &QVLeaderboard_Sync::setIsAggregate);
-    map.addField("reached_at", &QVLeaderboard_Sync::setReachedAt);
-    map.addField("score", &QVLeaderboard_Sync::setScore);
-    map.addField("end_version", &QVLeaderboard_Sync::setEndVersion);
-    map.addField("start_version", &QVLeaderboard_Sync::setStartVersion);
-    map.addField("visible", &QVLeaderboard_Sync::setVisible);
-    map.addField("display_text", &QVLeaderboard_Sync::setDisplayText);
-    map.addField("custom_data", &QVLeaderboard_Sync::setCustomData);
-}
-
-void QVLeaderboard_Sync::setActive(const std::string& text) { active_ = QVBoolFromText(text); }
-void QVLeaderboard_Sync::setAllowPostingLowerScores(const std::string& text)
-{
-    allowPostingLowerScores_ = QVBoolFromText(text);
-}
-void QVLeaderboard_Sync::setDescendingSortOrder(const std::string& text) { descendingSortOrder_ = QVBoolFromText(text); }
-void QVLeaderboard_Sync::setIsAggregate(const std::string& text) { isAggregate_ = QVBoolFromText(text); }
-void QVLeaderboard_Sync::setVisible(const std::string& text) { visible_ = QVBoolFromText(text); }
-
-void QVLeaderboard_Sync::setScore(const std::string& text)
-{
-    // The text's leading number, clamped to 64 bits; 0 when it starts with none.
-    score_ = std::strtoll(text.c_str(), nullptr, 10);
+    QVResourceFields<QVLeaderboard_Sync> f(map);
+    f.read<QVFieldText>("name", &QVLeaderboard_Sync::name_);
+    f.read<QVFieldBool>("active", &QVLeaderboard_Sync::active_);
+    f.read<QVFieldBool>("allow_posting_lower_scores", &QVLeaderboard_Sync::allowPostingLowerScores_);
+    f.read<QVFieldBool>("descending_sort_order", &QVLeaderboard_Sync::descendingSortOrder_);
+    f.read<QVFieldBool>("is_aggregate", &QVLeaderboard_Sync::isAggregate_);
+    f.custom("reached_at", &QVLeaderboard_Sync::setReachedAt);
+    f.read<QVFieldInt64>("score", &QVLeaderboard_Sync::score_);
+    f.read<QVFieldText>("end_version", &QVLeaderboard_Sync::endVersion_);
+    f.read<QVFieldText>("start_version", &QVLeaderboard_Sync::startVersion_);
+    f.read<QVFieldBool>("visible", &QVLeaderboard_Sync::visible_);
+    f.read<QVFieldText>("display_text", &QVLeaderboard_Sync::displayText_);
+    f.read<QVFieldText>("custom_data", &QVLeaderboard_Sync::customData_);
 }
 
 std::optional<platform::Date> QVLeaderboard_Sync::parseReachedAt(const std::string& text)

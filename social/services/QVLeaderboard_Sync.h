@@ -8,7 +8,7 @@
 // (initWithLocalSQL), where the score fields stay empty.
 #pragma once
 
-#include "social/runtime/QVResource.h"
+#include "social/runtime/QVResourceFields.h"
 
 #include "platform/foundation/Value.h"
 
@@ -29,6 +29,7 @@ public:
     static std::string getResourceName() { return "leaderboard"; }
     static std::string getResourceDiscoveredNotification() { return "quorvel_leaderboard_discovered"; }
     static void getDataMap(QVResourceDataMap& map);
+    static QVService* getService();
 
     const std::string& name() const { return name_; }
     bool active() const { return active_; }
@@ -46,15 +47,15 @@ public:
 
     // Setters from the element's text.
     void setName(const std::string& text) { name_ = text; }
-    void setActive(const std::string& text);
-    void setAllowPostingLowerScores(const std::string& text);
-    void setDescendingSortOrder(const std::string& text);
-    void setIsAggregate(const std::string& text);
+    void setActive(const std::string& text) { active_ = QVFieldBool::read(text); }
+    void setAllowPostingLowerScores(const std::string& text) { allowPostingLowerScores_ = QVFieldBool::read(text); }
+    void setDescendingSortOrder(const std::string& text) { descendingSortOrder_ = QVFieldBool::read(text); }
+    void setIsAggregate(const std::string& text) { isAggregate_ = QVFieldBool::read(text); }
     void setReachedAt(const std::string& text) { reachedAt_ = parseReachedAt(text); }
-    void setScore(const std::string& text);
+    void setScore(const std::string& text) { score_ = QVFieldInt64::read(text); }
     void setEndVersion(const std::string& text) { endVersion_ = text; }
     void setStartVersion(const std::string& text) { startVersion_ = text; }
-    void setVisible(const std::string& text);
+    void setVisible(const std::string& text) { visible_ = QVFieldBool::read(text); }
     void setDisplayText(const std::string& text) { displayText_ = text; }
     void setCustomData(const std::string& text) { customData_ = text; }
 

@@ -5,7 +5,7 @@
 // through the offline service's name map.
 #pragma once
 
-#include "social/runtime/QVResource.h"
+#include "social/runtime/QVResourceFields.h"
 
 namespace quorvel {
 
@@ -15,11 +15,13 @@ public:
     static platform::Ref<QVOffline> create() { return platform::adoptRef(new QVOffline); }
 
     static std::string getResourceName() { return "offline"; }
+    static QVService* getService();
     static void getDataMap(QVResourceDataMap& map)
     {
-        map.addNestedResourceArrayField("achievements", &QVOffline::setAchievements);
-        map.addNestedResourceArrayField("leaderboards", &QVOffline::setLeaderboards);
-        map.addNestedResourceArrayField("leaderboard_aggregations", &QVOffline::setLeaderboardAggregations);
+        QVResourceFields<QVOffline> f(map);
+        f.array("achievements", &QVOffline::achievements_);
+        f.array("leaderboards", &QVOffline::leaderboards_);
+        f.array("leaderboard_aggregations", &QVOffline::leaderboardAggregations_);
     }
 
     const QVResourceArray& achievements() const { return achievements_; }

@@ -29,12 +29,6 @@ namespace quorvel {
 
 namespace {
 
-QVOfflineService*& instance()
-{
-    static QVOfflineService* s = nullptr;
-    return s;
-}
-
 std::optional<std::string>& cachedAppVersion()
 {
     static std::optional<std::string> v;
@@ -89,22 +83,12 @@ QVOfflineService::Hooks& QVOfflineService::hooks()
 
 void QVOfflineService::initializeService()
 {
-    if (instance())
+    if (sharedService())
         return;
     cachedAppVersion().reset();
-    auto* service = new QVOfflineService;
-    service->init();
-    service->initOffline();
-    instance() = service;
+    QVSharedService::initializeService();
+    sharedService()->initOffline();
 }
-
-void QVOfflineService::shutdownService()
-{
-    if (QVOfflineService* service = std::exchange(instance(), nullptr))
-        service->release();
-}
-
-QVOfflineService* QVOfflineService::sharedInstance() { return instance(); }
 
 bool QVOfflineService::initOffline()
 {
@@ -119,6 +103,8 @@ QVOfflineService::~QVOfflineService()
     cachedAppVersion().reset();
     QVOfflineStore::teardownOfflineDatabase();
 }
+
+QVService* QVOffline::getService() { return QVOfflineService::sharedService(); }
 
 void QVOfflineService::shareKnownResources(QVResourceNameMap& names)
 {
@@ -201,7 +187,7 @@ const std::string& QVOfflineService::getFormattedAppVersion()
 {
     // Kept for the life of the service object; without one it is worked out at each call.
     auto& cached = cachedAppVersion();
-    if (!cached || !instance()) {
+    if (!cached || !sharedService()) {
         QVSettings* settings = QVSettings::Instance();
         cached = formatAppVersion(settings ? settings->clientBundleVersion() : platform::Bundle::main().version());
     }

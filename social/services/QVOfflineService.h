@@ -30,7 +30,7 @@ class QVHttpNestedQueryStringWriter;
 class QVOffline;
 struct QVXmlElement;
 
-class QVOfflineService : public QVService {
+class QVOfflineService : public QVSharedService<QVOfflineService> {
 public:
     static constexpr const char* kConfigResource = "quorvel_offline_config";
     static constexpr const char* kConfigDateRow = "offline_config_file_date";
@@ -49,9 +49,7 @@ public:
 
     // Creates the shared instance (opening the store) when there is none.
     static void initializeService();
-    // Releases it, closing the store.
-    static void shutdownService();
-    static QVOfflineService* sharedInstance();
+    // Releasing the shared instance (shutdownService) closes the store.
 
     void populateKnownResources(QVResourceNameMap& names) override { shareKnownResources(names); }
     // The resource names of the configuration file and the bootstrap's offline part.
@@ -83,6 +81,7 @@ public:
     static bool loadConfigurationFileIfChanged();
 
 private:
+    friend class QVSharedService<QVOfflineService>;
     QVOfflineService() = default;
     ~QVOfflineService() override;
     bool initOffline();

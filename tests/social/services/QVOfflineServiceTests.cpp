@@ -221,11 +221,11 @@ TEST_F(OfflineServiceTest, ABootstrapWithoutOfflinePartOrWithABadPlayerIdLeavesT
 TEST_F(OfflineServiceTest, PendingDataGoesOutAchievementsFirstThroughTheLentSenders)
 {
     start();
-    QVOfflineService::sharedInstance()->sendPendingData("17"); // no senders yet: nothing happens
+    QVOfflineService::sharedService()->sendPendingData("17"); // no senders yet: nothing happens
     std::vector<std::string> calls;
     QVOfflineService::hooks().sendPendingHighScores = [&](const std::string& u) { calls.push_back("scores " + u); };
     QVOfflineService::hooks().sendPendingAchievements = [&](const std::string& u) { calls.push_back("achievements " + u); };
-    QVOfflineService::sharedInstance()->sendPendingData("17");
+    QVOfflineService::sharedService()->sendPendingData("17");
     EXPECT_EQ(calls, (std::vector<std::string> { "achievements 17", "scores 17" }));
 }
 
