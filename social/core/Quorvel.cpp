@@ -10,16 +10,14 @@
 #include "platform/ui/Window.h"
 #include "social/core/QuorvelRuntimeHost.h"
 #include "social/core/QuorvelServices.h"
+#include "social/services/QVOfflineStore.h"
 #include "social/runtime/QVBootstrapService.h"
-#include "social/runtime/QVDocumentsPath.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
 #include "social/runtime/QVSettings.h"
 #include "social/runtime/QVSystemVersion.h"
-
-#include <sqlite3.h>
 
 #include <random>
 
@@ -68,10 +66,6 @@ Quorvel::~Quorvel()
 {
     // The reachability observer goes first: it must not call into a half-released client.
     reachabilityOb = nullptr;
-    if (mOfflineDatabaseHandle) {
-        sqlite3_close(mOfflineDatabaseHandle);
-        mOfflineDatabaseHandle = nullptr;
-    }
 }
 
 void Quorvel::setLifecycleObserver(LifecycleObserver observer) { lifecycleObserver() = std::move(observer); }
@@ -300,34 +294,15 @@ QVPoller* Quorvel::poller()
 
 void Quorvel::setupOfflineDatabase()
 {
-    Quorvel* q = sharedInstance();
-    if (!q)
-        return;
-    teardownOfflineDatabase();
-    std::string path = QVDocumentsPathForFile("quorvel_offline");
-    sqlite3* handle = nullptr;
-    if (sqlite3_open(path.c_str(), &handle) != SQLITE_OK) {
-        platform::logWarning("Quorvel: cannot open the offline store %s: %s", path.c_str(),
-                             handle ? sqlite3_errmsg(handle) : "out of memory");
-        sqlite3_close(handle);
-        handle = nullptr;
-    }
-    q->mOfflineDatabaseHandle = handle;
+    if (sharedInstance())
+        QVOfflineStore::setupOfflineDatabase();
 }
 
-void Quorvel::teardownOfflineDatabase()
-{
-    Quorvel* q = sharedInstance();
-    if (!q || !q->mOfflineDatabaseHandle)
-        return;
-    sqlite3_close(q->mOfflineDatabaseHandle);
-    q->mOfflineDatabaseHandle = nullptr;
-}
+void Quorvel::teardownOfflineDatabase() { QVOfflineStore::teardownOfflineDatabase(); }
 
 sqlite3* Quorvel::getOfflineDatabaseHandle()
 {
-    Quorvel* q = sharedInstance();
-    return q ? q->mOfflineDatabaseHandle : nullptr;
+    return sharedInstance() ? QVOfflineStore::getOfflineDatabaseHandle() : nullptr;
 }
 
 // ---- Session, presentation and small settings

@@ -104,7 +104,8 @@ public:
 
     // The offline store: the SQLite file "quorvel_offline" in the Documents
     // directory, opened when the offline service starts and closed when it
-    // stops. The handle is null while closed or when the open failed.
+    // stops. The store owns the connection; the handle is null while it is
+    // closed, when the open failed and without a running client.
     static void setupOfflineDatabase();
     static void teardownOfflineDatabase();
     static sqlite3* getOfflineDatabaseHandle();
@@ -350,7 +351,6 @@ private:
     int mNotificationPosition { 0 };
     bool mPreviousStatusBarHidden { false };
     double mPollingFrequencyBeforeResigningActive { 0 };
-    sqlite3* mOfflineDatabaseHandle { nullptr };
     bool mIsErrorPending { false };
     bool mPushNotificationsEnabled { false };
     std::vector<QVDelegate> mBootstrapSuccessDelegates;
