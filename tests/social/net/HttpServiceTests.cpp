@@ -3,6 +3,7 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/net/FakeHttpTransport.h"
 #include "social/runtime/QVHttpService.h"
+#include "social/runtime/QVRequestHandle.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -136,6 +137,26 @@ TEST_F(HttpServiceTest, BlobObserverWrapsOrPassesTheBody)
     ASSERT_NE(body, nullptr);
     EXPECT_EQ(body->value().data(), (platform::Bytes { 4, 5 }));
     EXPECT_EQ(recorder->badArgs[1], nullptr);
+}
+
+TEST_F(HttpServiceTest, AnEndedRequestLeavesItsModule)
+{
+    static const int module = 0;
+    QVPointer<CountingObserver> observer(new CountingObserver);
+    fake->script(HttpResult::answer(200, platform::Bytes(1024, 'x')));
+    fake->script(HttpResult::answer(500, {}));
+    for (const char* path : { "ok", "refused", "cancelled" }) {
+        auto request = service->startRequest(path, "GET", std::nullopt, observer.get());
+        QVRequestHandlesForModule::addHandle(QVRequestHandle::requestHandle(request.get()).get(), &module);
+        if (std::string(path) == "cancelled")
+            request->cancelImmediately();
+    }
+    EXPECT_EQ(QVRequestHandlesForModule::handleCount(&module), 2u);
+    loop().drain();
+    // Neither the finished nor the failed request (nor its body) stays filed under the module.
+    EXPECT_EQ(QVRequestHandlesForModule::handleCount(&module), 0u);
+    EXPECT_EQ(observer->finished.size() + observer->failed.size(), 2u);
+    QVRequestHandlesForModule::reset();
 }
 
 } // namespace
