@@ -1,0 +1,68 @@
+// Screen, application and device: sizes, the status bar, the URL recorder and
+// the identifier kept once per installation.
+#include "../ui/UiTestSupport.h"
+
+#include "platform/device/Device.h"
+
+#include <fstream>
+
+using namespace platform;
+using namespace platform::ui;
+using ui_test::UiTest;
+
+TEST_F(UiTest, ScreensAndTheStatusBar)
+{
+    auto& screen = Screen::mainScreen();
+    auto& app = Application::sharedApplication();
+    EXPECT_EQ(screen.bounds(), Rect(0, 0, 320, 480));
+    EXPECT_EQ(screen.applicationFrame(), Rect(0, 20, 320, 460));
+    app.setStatusBarHidden(true, true);
+    EXPECT_EQ(screen.applicationFrame(), Rect(0, 0, 320, 480));
+    EXPECT_TRUE(app.statusBarFrame().isEmpty());
+    app.setStatusBarHidden(false);
+    app.setStatusBarOrientation(InterfaceOrientation::LandscapeLeft);
+    EXPECT_EQ(app.statusBarFrame().size.width, 20); // in landscape the bar's width is its height
+
+    screen.setKind(Screen::Kind::Tablet);
+    EXPECT_EQ(screen.bounds(), Rect(0, 0, 768, 1024));
+    EXPECT_TRUE(Device::currentDevice().isLargeScreen());
+}
+
+TEST_F(UiTest, OpenURLIsRecorded)
+{
+    auto& app = Application::sharedApplication();
+    EXPECT_TRUE(app.openURL("http://example.com/"));
+    app.setCanOpenURLs(false);
+    EXPECT_FALSE(app.openURL("mailto:someone"));
+    EXPECT_EQ(app.openedURLs(), (std::vector<std::string> { "http://example.com/", "mailto:someone" }));
+}
+
+TEST_F(UiTest, DeviceIdentifierIsKeptPerInstallation)
+{
+    testing_support::TempDir dir;
+    auto& device = Device::currentDevice();
+    std::string previous = device.installationDirectory();
+    device.setInstallationDirectory(dir.path());
+    std::string id = device.uniqueIdentifier();
+    EXPECT_EQ(id.size(), 40u);
+    EXPECT_EQ(id.find_first_not_of("0123456789abcdef"), std::string::npos);
+
+    // Read back by a later run.
+    device.setInstallationDirectory(dir.path());
+    EXPECT_EQ(device.uniqueIdentifier(), id);
+
+    // A damaged file is replaced by a fresh identifier.
+    dir.write("device-identifier", "not an id\n");
+    device.setInstallationDirectory(dir.path());
+    std::string fresh = device.uniqueIdentifier();
+    EXPECT_EQ(fresh.size(), 40u);
+    EXPECT_EQ(testing_support::readFile(dir.file("device-identifier")), fresh + "\n");
+
+    // Where nothing can be stored the identifier still holds for this run.
+    device.setInstallationDirectory(dir.file("device-identifier") + "/inside-a-file");
+    std::string unstored = device.uniqueIdentifier();
+    EXPECT_EQ(unstored.size(), 40u);
+    EXPECT_EQ(device.uniqueIdentifier(), unstored);
+    expectedWarnings = 1;
+    device.setInstallationDirectory(previous);
+}
