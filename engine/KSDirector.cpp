@@ -31,12 +31,7 @@ KSDirector* gSharedDirector = nullptr;
 
 KSDirector* KSDirector::sharedDirector()
 {
-    if (!gSharedDirector) {
-        auto* director = new KSDirectorTimer;
-        installShared(director);
-        director->init();
-    }
-    return gSharedDirector;
+    return sharedDirectorOfClass<KSDirectorTimer>();
 }
 
 KSDirector* KSDirector::sharedInstance() { return gSharedDirector; }
