@@ -71,6 +71,13 @@ public:
     // answers true and changes nothing.
     static bool setDirectorType(int type);
     static int defaultDirector() { return kKSDirectorTypeNSTimer; }
+    // Raises the C library's heap trim and mmap thresholds once per process, so
+    // that memory the GL driver frees every frame stays in the heap rather than
+    // being returned to the kernel and faulted in again. Called when a director
+    // is made; programs that draw without one may call it themselves.
+    static void keepFreedMemoryForFrames();
+    static constexpr int kMmapThreshold = 32 * 1024 * 1024;
+    static constexpr int kTrimThreshold = 128 * 1024 * 1024;
 
     std::string className() const override { return "KSDirector"; }
 
