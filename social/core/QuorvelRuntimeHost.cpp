@@ -11,14 +11,31 @@ QuorvelRuntimeHost& host()
     static QuorvelRuntimeHost instance;
     return instance;
 }
+
+QuorvelDashboardHost& dashboardHost()
+{
+    static QuorvelDashboardHost instance;
+    return instance;
+}
 } // namespace
 
-void QuorvelRuntimeHost::install() { QVRuntimeHost::setCurrent(&host()); }
+void QuorvelRuntimeHost::install()
+{
+    QVRuntimeHost::setCurrent(&host());
+    QVDashboardHost::setCurrent(&dashboardHost());
+}
 
 void QuorvelRuntimeHost::uninstall()
 {
     if (&QVRuntimeHost::current() == &host())
         QVRuntimeHost::setCurrent(nullptr);
+    if (&QVDashboardHost::current() == &dashboardHost())
+        QVDashboardHost::setCurrent(nullptr);
+}
+
+platform::ui::InterfaceOrientation QuorvelDashboardHost::getDashboardOrientation()
+{
+    return static_cast<platform::ui::InterfaceOrientation>(Quorvel::getDashboardOrientation());
 }
 
 bool QuorvelRuntimeHost::areErrorScreensAllowed()
