@@ -2,6 +2,7 @@
 #include "social/core/QuorvelRuntimeHost.h"
 
 #include "social/core/Quorvel.h"
+#include "social/services/QVUser.h"
 
 namespace quorvel {
 
@@ -32,6 +33,12 @@ void QuorvelRuntimeHost::uninstall()
     if (&QVDashboardHost::current() == &dashboardHost())
         QVDashboardHost::setCurrent(nullptr);
 }
+
+platform::Ref<platform::Object> QuorvelRuntimeHost::localUser() { return Quorvel::localUser(); }
+
+bool QuorvelRuntimeHost::isOnline() { return Quorvel::isOnline(); }
+
+std::string QuorvelRuntimeHost::clientApplicationId() { return Quorvel::clientApplicationId(); }
 
 platform::ui::InterfaceOrientation QuorvelDashboardHost::getDashboardOrientation()
 {

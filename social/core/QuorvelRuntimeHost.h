@@ -22,6 +22,9 @@ public:
     std::string sessionId() override;
     QVProvider* provider() override;
     void writeBootstrapParameters(QVHttpNestedQueryStringWriter& params) override;
+    platform::Ref<platform::Object> localUser() override;
+    bool isOnline() override;
+    std::string clientApplicationId() override;
 };
 
 // The UI kit's seam: the dashboard orientation of the running client.

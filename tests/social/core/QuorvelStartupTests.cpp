@@ -143,9 +143,9 @@ TEST_F(QuorvelStartupTest, EmptySettingsTakeTheDocumentedDefaults)
     EXPECT_NE(Quorvel::getOfflineDatabaseHandle(), nullptr);
     struct stat st {};
     EXPECT_EQ(stat((home.path() + "/Documents/quorvel_offline").c_str(), &st), 0);
-    // The first bootstrap is for the device's account: no user id.
+    // The first bootstrap is for the last logged-in user: on a fresh home the invalid user.
     ASSERT_TRUE(waitForBootstrapRequests());
-    EXPECT_FALSE(requestsTo("bootstrap.xml")[0].hasParam("user_id"));
+    EXPECT_EQ(requestsTo("bootstrap.xml")[0].param("user_id"), "0");
 }
 
 TEST_F(QuorvelStartupTest, EachSettingsKeyChangesWhatItNames)
