@@ -58,9 +58,9 @@ Ref<QVRequestHandle> QVService::putAction(const std::string& path, QVHttpNestedQ
                                           const QVDelegate& onSuccess, const QVDelegate& onFailure, int type,
                                           Object* notice)
 {
-    QVPointer<QVHttpNestedQueryStringWriter> empty;
+    platform::Ref<QVHttpNestedQueryStringWriter> empty;
     if (!parameters) {
-        empty = new QVHttpNestedQueryStringWriter;
+        empty = platform::adoptRef(new QVHttpNestedQueryStringWriter);
         parameters = empty.get();
     }
     return _performAction(path, parameters, "PUT", onSuccess, onFailure, type, notice, true);
@@ -70,9 +70,9 @@ Ref<QVRequestHandle> QVService::deleteAction(const std::string& path, QVHttpNest
                                              const QVDelegate& onSuccess, const QVDelegate& onFailure, int type,
                                              Object* notice)
 {
-    QVPointer<QVHttpNestedQueryStringWriter> empty;
+    platform::Ref<QVHttpNestedQueryStringWriter> empty;
     if (!parameters) {
-        empty = new QVHttpNestedQueryStringWriter;
+        empty = platform::adoptRef(new QVHttpNestedQueryStringWriter);
         parameters = empty.get();
     }
     return _performAction(path, parameters, "DELETE", onSuccess, onFailure, type, notice, true);
