@@ -56,9 +56,9 @@ Ref<QVRequestHandle> QVService::send(const QVServiceEndpoint& endpoint, std::ini
         onFailure.invoke(nullptr);
         return nullptr;
     }
-    QVPointer<QVHttpNestedQueryStringWriter> empty;
+    platform::Ref<QVHttpNestedQueryStringWriter> empty;
     if (!parameters) {
-        empty = new QVHttpNestedQueryStringWriter;
+        empty = platform::adoptRef(new QVHttpNestedQueryStringWriter);
         parameters = empty.get();
     }
     Ref<Object> notice = endpoint.notice ? QVRuntimeHost::current().foregroundNotice(endpoint.notice) : nullptr;
