@@ -34,9 +34,14 @@ function(brisko_layer name)
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
 endfunction()
 
-# brisko_test(NAME DIR LIBS...): one GoogleTest executable from every .cpp under DIR.
-function(brisko_test name dir)
-  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+# brisko_test(NAME DIRS LIBS...): one GoogleTest executable from every .cpp under
+# DIRS (one folder, or a list such as "tests/engine;tests/external").
+function(brisko_test name dirs)
+  set(sources)
+  foreach(dir IN LISTS dirs)
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+    list(APPEND sources ${found})
+  endforeach()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)

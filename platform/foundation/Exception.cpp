@@ -15,6 +15,9 @@ AssertionFailure::AssertionFailure(std::string method, std::string file, std::st
 std::string sourceFileName(const char* file)
 {
     std::string s = file;
+    // A compiler cache may hand out paths relative to the build folder.
+    while (s.rfind("../", 0) == 0 || s.rfind("./", 0) == 0)
+        s.erase(0, s.find('/') + 1);
     auto slash = s.rfind('/');
     auto dot = s.rfind('.');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash))

@@ -36,6 +36,9 @@ public:
     // Defaults that resource classes may hide with their own.
     static std::string getResourceDiscoveredNotification() { return {}; }
     static void getDataMap(QVResourceDataMap&) { }
+    // The shared service of the class's records; null unless the class names one.
+    // Through a resource of unknown class: resource->resourceClass().service().
+    static QVService* getService() { return nullptr; }
 
     // Fills this resource from its element; `names` resolves the elements of array fields.
     void populateFromXml(const QVXmlElement& element, const QVResourceNameMap& names);

@@ -5,7 +5,8 @@
 // A resource class declares itself with QV_DECLARE_RESOURCE(Class) and provides
 //     static std::string getResourceName();                 // the XML element
 //     static void getDataMap(QVResourceDataMap& map);       // its fields, base first
-// and optionally getResourceDiscoveredNotification(). The map is built once,
+// and optionally getResourceDiscoveredNotification() and getService() (the
+// shared service of its records, which list and record screens ask). The map is built once,
 // on first use, and kept to the end of the process. Class objects register
 // themselves by resource name on first use (the type registry).
 #pragma once
@@ -18,6 +19,7 @@ namespace quorvel {
 
 class QVResource;
 class QVResourceDataMap;
+class QVService;
 
 class QVResourceClass {
 public:
@@ -27,6 +29,8 @@ public:
     virtual std::string resourceDiscoveredNotification() const = 0;
     virtual const QVResourceDataMap& dataMap() const = 0;
     virtual platform::Ref<QVResource> create() const = 0;
+    // The shared service of this class's records, or null.
+    virtual QVService* service() const = 0;
 
     // The registered class of that element name, or null.
     static const QVResourceClass* withResourceName(const std::string& resourceName);
@@ -49,6 +53,7 @@ public:
     std::string resourceDiscoveredNotification() const override { return T::getResourceDiscoveredNotification(); }
     const QVResourceDataMap& dataMap() const override;
     platform::Ref<QVResource> create() const override { return platform::adoptRef(new T); }
+    QVService* service() const override { return T::getService(); }
 
 private:
     explicit QVResourceClassOf(const char* className) : className_(className), resourceName_(T::getResourceName())

@@ -78,6 +78,9 @@ public:
         fields_.push_back(std::move(f));
     }
 
+    // Appends a field made by hand (QVResourceFields builds them from member pointers).
+    void add(Field field) { fields_.push_back(std::move(field)); }
+
     // The first field of that element name, or null.
     const Field* find(const std::string& name) const
     {

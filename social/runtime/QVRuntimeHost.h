@@ -60,6 +60,15 @@ public:
     virtual void synchronizeOfflineData(const QVBootstrap&) { }
     virtual void notifyAddOnsUserLoggedOut() { }
 
+    // The facade's state the services read. Without a facade: no local user
+    // (the services then use the placeholder user), offline, no game id, and
+    // no notice objects (requests start silently).
+    virtual platform::Ref<platform::Object> localUser() { return nullptr; }
+    virtual bool isOnline() { return false; }
+    virtual std::string clientApplicationId() { return {}; }
+    // The foreground notice of a request of type 1 or 2, made from its text.
+    virtual platform::Ref<platform::Object> foregroundNotice(const std::string& text) { return nullptr; }
+
     // The installed host, or the default one.
     static QVRuntimeHost& current();
     // Installs a host (not owned); null restores the default.

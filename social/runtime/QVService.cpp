@@ -40,6 +40,32 @@ bool QVService::init()
     return true;
 }
 
+Ref<QVRequestHandle> QVService::getIndexOnSuccess(const QVDelegate&, const QVDelegate&) { return nullptr; }
+
+Ref<QVRequestHandle> QVService::getShowWithId(const std::string&, const QVDelegate&, const QVDelegate&)
+{
+    return nullptr;
+}
+
+Ref<QVRequestHandle> QVService::send(const QVServiceEndpoint& endpoint, std::initializer_list<std::string_view> segments,
+                                     QVHttpNestedQueryStringWriter* parameters, const QVDelegate& onSuccess,
+                                     const QVDelegate& onFailure)
+{
+    std::optional<std::string> path = QVServicePath::build(endpoint.path, segments);
+    if (!path) {
+        onFailure.invoke(nullptr);
+        return nullptr;
+    }
+    QVPointer<QVHttpNestedQueryStringWriter> empty;
+    if (!parameters) {
+        empty = new QVHttpNestedQueryStringWriter;
+        parameters = empty.get();
+    }
+    Ref<Object> notice = endpoint.notice ? QVRuntimeHost::current().foregroundNotice(endpoint.notice) : nullptr;
+    return _performAction(*path, parameters, endpoint.httpMethod, onSuccess, onFailure, endpoint.requestType,
+                          notice.get(), endpoint.requiresAuthentication);
+}
+
 Ref<QVRequestHandle> QVService::getAction(const std::string& path, QVHttpNestedQueryStringWriter* parameters,
                                           const QVDelegate& onSuccess, const QVDelegate& onFailure, int type,
                                           Object* notice)

@@ -144,6 +144,12 @@ void QVSqlQuery::resetQuery()
     lastStepResult_ = statement_ ? kDone : (prepareError_ ? prepareError_ : SQLITE_MISUSE);
 }
 
+void QVSqlQuery::clearBindings()
+{
+    if (statement_)
+        sqlite3_clear_bindings(statement_);
+}
+
 void QVSqlQuery::destroyQuery()
 {
     if (statement_)

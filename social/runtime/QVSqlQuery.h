@@ -63,6 +63,8 @@ public:
 
     // Resets the statement (bindings stay) and clears the stored result.
     void resetQuery();
+    // Sets every parameter back to NULL.
+    void clearBindings();
     // Finalises the statement and forgets database and SQL; safe to repeat.
     void destroyQuery();
 

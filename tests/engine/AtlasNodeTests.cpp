@@ -133,11 +133,5 @@ TEST_F(AtlasNodeTest, PlainAtlasNodeLeavesTheQuadsToSubclasses)
     ASSERT_TRUE(node);
     node->setTexture(nullptr);
     EXPECT_FALSE(node->doesOpacityModifyRGB());
-    try {
-        node->updateAtlasValues();
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.name(), "KSAtlasNode:Abstract");
-        EXPECT_EQ(e.reason(), "updateAtlasValue not overriden");
-    }
+    EXPECT_EXCEPTION(node->updateAtlasValues(), "KSAtlasNode:Abstract", "updateAtlasValue not overriden");
 }

@@ -102,4 +102,14 @@ void DirectorTest::installFPSImages()
                                std::filesystem::copy_options::overwrite_existing);
 }
 
+int DirectorTest::runUntilRunning(kestrel::KSScene* scene, int limit)
+{
+    for (int i = 1; i <= limit; ++i) {
+        advance(1.0 / 60);
+        if (kestrel::KSDirector::sharedDirector()->runningScene() == scene)
+            return i;
+    }
+    return -1;
+}
+
 } // namespace director_test

@@ -47,6 +47,9 @@ protected:
                                              float height = 480);
     // Copies the shipped frame-rate character map into the test's bundle.
     void installFPSImages();
+    // Runs 1/60 s frames until the director runs `scene` (at most `limit`
+    // frames); answers how many it took, or -1.
+    int runUntilRunning(kestrel::KSScene* scene, int limit = 400);
 
     std::vector<std::string> journal;
 };

@@ -212,27 +212,14 @@ TEST_F(DirectorTest, SceneMisuseFailsItsAssertions)
 {
     KSDirectorIOS* d = directorWithView();
     auto a = KSScene::node();
-    try {
-        d->replaceScene(a.get());
-        FAIL() << "replace on an empty stack";
-    } catch (const platform::AssertionFailure& e) {
-        EXPECT_EQ(e.file(), "engine/KSDirector");
-    }
+    EXPECT_ASSERTION(d->replaceScene(a.get()), "engine/KSDirector", "A running Scene is needed");
     EXPECT_TRUE(d->scenesStack().empty());
-    try {
-        d->popScene();
-        FAIL() << "pop without a scene";
-    } catch (const platform::AssertionFailure& e) {
-        EXPECT_EQ(e.message(), "A running Scene is needed");
-    }
+    EXPECT_ASSERTION(d->popScene(), "engine/KSDirector",
+                     "A running Scene is needed");
     d->runWithScene(a.get());
     advance(1.0 / 60);
-    try {
-        d->runWithScene(KSScene::node().get());
-        FAIL() << "run while running";
-    } catch (const platform::AssertionFailure& e) {
-        EXPECT_EQ(e.message(), "You can't run an scene if another Scene is running. Use replaceScene or pushScene instead");
-    }
+    EXPECT_ASSERTION(d->runWithScene(KSScene::node().get()), "engine/KSDirector",
+                     "You can't run an scene if another Scene is running. Use replaceScene or pushScene instead");
     EXPECT_THROW(d->pushScene(nullptr), platform::AssertionFailure);
 }
 
@@ -423,13 +410,8 @@ TEST_F(DirectorTest, FormatsCannotChangeOnceTheViewIsAttached)
     EXPECT_EQ(d->openGLView()->pixelFormat(), kEAGLColorFormatRGBA8);
     EXPECT_EQ(d->openGLView()->depthFormat(), static_cast<GLuint>(GL_DEPTH_COMPONENT16_OES));
     EXPECT_EQ(d->openGLView()->touchDelegate(), KSTouchDispatcher::sharedDispatcher());
-    try {
-        d->setPixelFormat(kKSPixelFormatRGB565);
-        FAIL();
-    } catch (const platform::AssertionFailure& e) {
-        EXPECT_EQ(e.message(), "Can't change the pixel format after the director was initialized");
-        EXPECT_EQ(e.file(), "engine/Platforms/iOS/KSDirectorIOS");
-    }
+    EXPECT_ASSERTION(d->setPixelFormat(kKSPixelFormatRGB565), "engine/Platforms/iOS/KSDirectorIOS",
+                     "Can't change the pixel format after the director was initialized");
     EXPECT_THROW(d->attachInWindow(window.get()), platform::AssertionFailure);
     EXPECT_TRUE(d->detach());
     EXPECT_FALSE(d->isOpenGLAttached());

@@ -38,19 +38,6 @@ Ref<KSTexture2D> solidTexture(uint32_t w, uint32_t h, uint32_t rgba, KSTexture2D
 
 bool isGreen(const uint8_t* px) { return px[1] > 150 && px[0] < 80 && px[2] < 80; }
 
-template <typename E>
-void expectException(const char* name, const char* reason, E&& body)
-{
-    try {
-        body();
-        ADD_FAILURE() << "no exception " << name;
-    } catch (const platform::AssertionFailure&) {
-        ADD_FAILURE() << "assertion instead of " << name;
-    } catch (const platform::Exception& e) {
-        EXPECT_EQ(e.name(), name);
-        EXPECT_EQ(e.reason(), reason);
-    }
-}
 
 class GridTest : public DirectorTest {
 protected:
@@ -151,15 +138,16 @@ TEST_F(GridTest, SizesThatAreNotPositiveOrOverflowSixteenBitIndicesFailTheAssert
 TEST_F(GridTest, BaseGridAndBaseActionAreAbstractAndAnUnrenderableTextureIsRefused)
 {
     auto texture = solidTexture(8, 8, 0x00FF00FF);
-    expectException("GridBase", "Abstract class needs implementation",
-                    [&] { KSGridBase::gridWithSize({ 1, 1 }, texture.get(), false); });
+    EXPECT_EXCEPTION(KSGridBase::gridWithSize({ 1, 1 }, texture.get(), false), "GridBase",
+                     "Abstract class needs implementation");
     auto action = KSGridAction::actionWithSize({ 2, 2 }, 1);
-    expectException("GridBase", "Abstract class needs implementation", [&] { action->startWithTarget(node.get()); });
+    EXPECT_EXCEPTION(action->startWithTarget(node.get()), "GridBase",
+                     "Abstract class needs implementation");
     auto alpha = solidTexture(8, 8, 0xFF, kKSTexture2DPixelFormat_A8);
     GLint before = 0;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &before);
-    expectException("Frame Grabber", "Could not attach texture to framebuffer",
-                    [&] { KSGrid3D::gridWithSize({ 1, 1 }, alpha.get(), false); });
+    EXPECT_EXCEPTION(KSGrid3D::gridWithSize({ 1, 1 }, alpha.get(), false), "Frame Grabber",
+                     "Could not attach texture to framebuffer");
     GLint after = 0;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &after);
     EXPECT_EQ(after, before) << "the caller's framebuffer is bound again";
@@ -288,16 +276,16 @@ TEST_F(GridTest, GridActionsReplaceOrReuseTheNodesGrid)
 
     // Reuse asked of a grid of another size or kind.
     KSReuseGrid::actionWithTimes(1)->startWithTarget(node.get());
-    expectException("GridBase", "Cannot reuse grid",
-                    [&] { KSWaves3D::actionWithWaves(1, 10, { 2, 2 }, 1)->startWithTarget(node.get()); });
-    expectException("GridBase", "Cannot reuse grid",
-                    [&] { KSWavesTiles3D::actionWithWaves(1, 10, { 4, 4 }, 1)->startWithTarget(node.get()); });
+    EXPECT_EXCEPTION(KSWaves3D::actionWithWaves(1, 10, { 2, 2 }, 1)->startWithTarget(node.get()), "GridBase",
+                     "Cannot reuse grid");
+    EXPECT_EXCEPTION(KSWavesTiles3D::actionWithWaves(1, 10, { 4, 4 }, 1)->startWithTarget(node.get()), "GridBase",
+                     "Cannot reuse grid");
 
     KSStopGrid::action()->startWithTarget(node.get());
     EXPECT_FALSE(grid->active());
     EXPECT_EQ(node->grid(), grid.get()) << "a stopped grid stays on the node";
-    expectException("GridBase", "Cannot reuse grid",
-                    [&] { KSWaves3D::actionWithWaves(1, 10, { 4, 4 }, 1)->startWithTarget(node.get()); });
+    EXPECT_EXCEPTION(KSWaves3D::actionWithWaves(1, 10, { 4, 4 }, 1)->startWithTarget(node.get()), "GridBase",
+                     "Cannot reuse grid");
 }
 
 TEST_F(GridTest, AnActiveGridOutlivingTheDirectorMakesNoNewOne)
@@ -376,7 +364,8 @@ TEST_F(GridTest, AmplitudeWrappersSwellAndFadeTheEffect)
 
     auto plain = KSAccelAmplitude::actionWithAction(KSDelayTime::actionWithDuration(1).get(), 1);
     plain->startWithTarget(node.get());
-    expectException("IntervalAction (Amplitude)", "Abstract class needs implementation", [&] { plain->update(0.5f); });
+    EXPECT_EXCEPTION(plain->update(0.5f), "IntervalAction (Amplitude)",
+                     "Abstract class needs implementation");
 }
 
 TEST_F(GridTest, LensIsDrawnOnceUntilItsPositionChanges)
@@ -417,7 +406,8 @@ TEST_F(GridTest, PageTurnStartsFlatAtHalfAPointAndFlipXMirrorsTheQuad)
     EXPECT_NEAR(mesh()->vertex({ 0, 1 }).x, 320, 1e-3);
     EXPECT_NEAR(mesh()->vertex({ 1, 0 }).x, 0, 1e-3);
     EXPECT_NEAR(mesh()->vertex({ 1, 1 }).x, 0, 1e-3);
-    expectException("FlipX3D", "Grid size must be (1,1)", [] { KSFlipY3D::actionWithSize({ 2, 1 }, 1); });
+    EXPECT_EXCEPTION(KSFlipY3D::actionWithSize({ 2, 1 }, 1), "FlipX3D",
+                     "Grid size must be (1,1)");
 }
 
 TEST_F(GridTest, ShakesOfRangeZeroStayPutAndOthersKeepToTheirRange)

@@ -19,15 +19,7 @@ namespace {
 
 constexpr const char* kCommon = "common lineHeight=32 base=26 scaleW=64 scaleH=64 pages=1 packed=0\n";
 
-template <class F> std::string assertionOf(F f)
-{
-    try {
-        f();
-    } catch (const platform::AssertionFailure& e) {
-        return e.file() + ": " + e.message();
-    }
-    return "no assertion";
-}
+std::string assertionOf(const std::function<void()>& f) { return testing_support::describeRaised(f); }
 
 std::string charLine(int id, int x, int y, int w, int h, int xo, int yo, int xa)
 {

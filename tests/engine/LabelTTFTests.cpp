@@ -138,11 +138,6 @@ TEST_F(LabelTTFTest, PlainInitIsRefused)
     struct Bare : KSLabelTTF {
     };
     Ref<Bare> bare = platform::adoptRef(new Bare);
-    try {
-        bare->init();
-        FAIL();
-    } catch (const platform::AssertionFailure& e) {
-        EXPECT_EQ(e.message(), "KSLabelTTF: Init not supported. Use initWithString");
-        EXPECT_EQ(e.file(), "engine/KSLabelTTF");
-    }
+    EXPECT_ASSERTION(bare->init(), "engine/KSLabelTTF",
+                     "KSLabelTTF: Init not supported. Use initWithString");
 }

@@ -108,13 +108,8 @@ TEST_F(DirectorTest, DyingLayerDoesNotStayTheAccelerometersDelegate)
 TEST_F(DirectorTest, PlainLayerMustOverrideTheTargetedBegan)
 {
     auto layer = KSLayer::node();
-    try {
-        layer->ksTouchBegan(nullptr, nullptr);
-        FAIL();
-    } catch (const platform::AssertionFailure& e) {
-        EXPECT_EQ(e.message(), "Layer#ksTouchBegan override me");
-        EXPECT_EQ(e.file(), "engine/KSLayer");
-    }
+    EXPECT_ASSERTION(layer->ksTouchBegan(nullptr, nullptr), "engine/KSLayer",
+                     "Layer#ksTouchBegan override me");
 }
 
 TEST_F(DirectorTest, ColourLayerCornersFollowItsSize)
@@ -165,12 +160,8 @@ TEST_F(DirectorTest, MultiplexLayerShowsOneLayerAndKeepsIndicesWhenReleasing)
     EXPECT_EQ(multiplex->layerCount(), 3u);
     EXPECT_EQ(multiplex->layerAt(1), nullptr);
     EXPECT_EQ(c->parent(), multiplex.get());
-    try {
-        multiplex->switchTo(3);
-        FAIL();
-    } catch (const platform::AssertionFailure& e) {
-        EXPECT_EQ(e.message(), "Invalid index in MultiplexLayer switchTo message");
-    }
+    EXPECT_ASSERTION(multiplex->switchTo(3), "engine/KSLayer",
+                     "Invalid index in MultiplexLayer switchTo message");
 }
 
 } // namespace

@@ -54,15 +54,7 @@ Ref<KSMenuItem> box(Receiver* r, float w, float h)
     return item;
 }
 
-template <class F> std::string assertionOf(F f)
-{
-    try {
-        f();
-    } catch (const platform::AssertionFailure& e) {
-        return e.file() + ": " + e.message();
-    }
-    return "no assertion";
-}
+std::string assertionOf(const std::function<void()>& f) { return testing_support::describeRaised(f); }
 
 class MenuTest : public DirectorTest {
 protected:

@@ -11,6 +11,7 @@
 #include "engine/KSScheduler.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Weak.h"
+#include "support/Assertions.h"
 
 #include <gtest/gtest.h>
 
@@ -116,17 +117,5 @@ public:
     int stops { 0 };
     bool reversed { false };
 };
-
-// Expects an AssertionFailure with the given message and documented file.
-#define EXPECT_ASSERTION(statement, expectedFile, expectedText)                                  \
-    do {                                                                         \
-        try {                                                                    \
-            statement;                                                           \
-            ADD_FAILURE() << "no assertion: " << #statement;                     \
-        } catch (const platform::AssertionFailure& e) {                          \
-            EXPECT_EQ(e.message(), std::string(expectedText));                           \
-            EXPECT_EQ(e.file(), std::string(expectedFile));                              \
-        }                                                                        \
-    } while (0)
 
 } // namespace kestrel_test

@@ -133,13 +133,8 @@ TEST_F(RibbonTest, PointsFadeWithAgeAndPlainColourWithoutFadeTime)
 
 TEST_F(RibbonTest, ZeroTextureLengthFailsTheAssertion)
 {
-    try {
-        KSRibbon::ribbonWithWidth(2, "band.png", 0, kWhite, 1);
-        FAIL();
-    } catch (const AssertionFailure& e) {
-        EXPECT_EQ(e.message(), "Ribbon texture length must be non 0");
-        EXPECT_EQ(e.file(), "engine/KSRibbon");
-    }
+    EXPECT_ASSERTION(KSRibbon::ribbonWithWidth(2, "band.png", 0, kWhite, 1), "engine/KSRibbon",
+                     "Ribbon texture length must be non 0");
     auto ribbon = KSRibbon::ribbonWithWidth(2, "band.png", 8, kWhite, 1);
     EXPECT_THROW(ribbon->setTextureLength(0), AssertionFailure);
     EXPECT_FLOAT_EQ(ribbon->textureLength(), 8);

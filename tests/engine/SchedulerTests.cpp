@@ -2,6 +2,7 @@
 // re-entrant scheduling from inside callbacks, all in hand-ticked virtual time.
 #include "engine/KSScheduler.h"
 #include "platform/foundation/Exception.h"
+#include "support/Assertions.h"
 
 #include <gtest/gtest.h>
 
@@ -165,13 +166,8 @@ TEST_F(SchedulerTest, AssertionsCarryTheDocumentedMessages)
 {
     auto t = Probe::make("t");
     sched->scheduleSelector(kTick, t.get(), 0, false);
-    try {
-        sched->scheduleSelector(kTock, t.get(), 0, true);
-        FAIL() << "no assertion";
-    } catch (const platform::AssertionFailure& e) {
-        EXPECT_EQ(e.message(), "KSScheduler. Trying to schedule a selector with a pause value different than the target");
-        EXPECT_EQ(e.file(), "engine/KSScheduler");
-    }
+    EXPECT_ASSERTION(sched->scheduleSelector(kTock, t.get(), 0, true), "engine/KSScheduler",
+                     "KSScheduler. Trying to schedule a selector with a pause value different than the target");
     EXPECT_NO_THROW(sched->unscheduleSelector(SEL_SCHEDULE(), nullptr));
     EXPECT_THROW(sched->unscheduleSelector(kTick, nullptr), platform::AssertionFailure);
     EXPECT_THROW(sched->unscheduleSelector(SEL_SCHEDULE(), t.get()), platform::AssertionFailure);

@@ -166,13 +166,8 @@ TEST_F(SpriteFrameTest, TextureNameFollowsThePlistAndMissingTexturesLeaveNilFram
 TEST_F(SpriteFrameTest, UnsupportedFormatsFailTheAssertion)
 {
     for (int format : { 4, -1 }) {
-        try {
-            frames()->addSpriteFramesWithDictionary(formatDictionary(format), nullptr);
-            FAIL() << format;
-        } catch (const AssertionFailure& e) {
-            EXPECT_EQ(e.message(),
-                      "kestrel: WARNING: format is not supported for KSSpriteFrameCache addSpriteFramesWithDictionary:texture:");
-        }
+        EXPECT_ASSERTION(frames()->addSpriteFramesWithDictionary(formatDictionary(format), nullptr), "engine/KSSpriteFrameCache",
+                         "kestrel: WARNING: format is not supported for KSSpriteFrameCache addSpriteFramesWithDictionary:texture:");
     }
     EXPECT_NO_THROW(frames()->addSpriteFramesWithDictionary(formatDictionary(3), nullptr));
 }

@@ -30,13 +30,10 @@ protected:
     std::string failure(const std::string& name, const std::string& xml)
     {
         dir.write(name, xml);
-        try {
-            KSTMXMapInfo::formatWithTMXFile(name);
-        } catch (const AssertionFailure& e) {
-            EXPECT_EQ(e.file(), "engine/KSTMXXMLParser");
-            return e.message();
-        }
-        return {};
+        auto raised = testing_support::raisedBy([&] { KSTMXMapInfo::formatWithTMXFile(name); });
+        if (raised.kind == testing_support::Raised::Kind::Assertion)
+            EXPECT_EQ(raised.file, "engine/KSTMXXMLParser");
+        return raised.message;
     }
 
     static std::string map(const std::string& body, const std::string& attrs = "version=\"1.0\" width=\"3\" height=\"2\" tilewidth=\"32\" tileheight=\"16\"")
@@ -130,12 +127,8 @@ TEST_F(TMXParserTest, RefusesUnsupportedEncodingsAndUnreadableFiles)
                   + "<layer width=\"1\" height=\"1\"><data><tile gid=\"1\"/></data></layer>")),
               "TMX tile map: Only base64 and/or gzip maps are supported");
     EXPECT_EQ(failure("bad.tmx", map("<layer>")), "Error parsing file: bad.tmx.");
-    try {
-        KSTMXMapInfo::formatWithTMXFile("missing.tmx");
-        FAIL();
-    } catch (const AssertionFailure& e) {
-        EXPECT_EQ(e.message(), "Error parsing file: missing.tmx.");
-    }
+    EXPECT_ASSERTION(KSTMXMapInfo::formatWithTMXFile("missing.tmx"), "engine/KSTMXXMLParser",
+                     "Error parsing file: missing.tmx.");
 }
 
 TEST_F(TMXParserTest, ExternalTilesetsLoadIntoTheSameDescription)

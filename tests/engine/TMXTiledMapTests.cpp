@@ -47,15 +47,7 @@ std::string mapDocument(const std::string& orientation, int w, int h, int tw, in
 
 const std::string kTileset = "<tileset name=\"t\" firstgid=\"1\" tilewidth=\"8\" tileheight=\"8\"><image source=\"tiles.png\"/></tileset>";
 
-std::string assertionOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const AssertionFailure& e) {
-        return e.message();
-    }
-    return {};
-}
+std::string assertionOf(const std::function<void()>& f) { return testing_support::assertionMessage(f); }
 
 class TMXTiledMapTest : public GLTest {
 protected:

@@ -85,18 +85,10 @@ TEST_F(TextureAtlasTest, QuadBookkeeping)
     a->removeQuadAtIndex(0);
     EXPECT_EQ(tags(*a), (std::vector<float> { 9, 2, 3 }));
 
-    try {
-        a->removeQuadAtIndex(3);
-        FAIL();
-    } catch (const AssertionFailure& e) {
-        EXPECT_EQ(e.message(), "removeQuadAtIndex: Invalid index");
-    }
-    try {
-        a->updateQuad(&inserted, 10);
-        FAIL();
-    } catch (const AssertionFailure& e) {
-        EXPECT_EQ(e.message(), "updateQuadWithTexture: Invalid index");
-    }
+    EXPECT_ASSERTION(a->removeQuadAtIndex(3), "engine/KSTextureAtlas",
+                     "removeQuadAtIndex: Invalid index");
+    EXPECT_ASSERTION(a->updateQuad(&inserted, 10), "engine/KSTextureAtlas",
+                     "updateQuadWithTexture: Invalid index");
 }
 
 TEST_F(TextureAtlasTest, ResizingKeepsThePrefixAndRebuildsIndices)

@@ -56,12 +56,8 @@ TEST_F(TextureCacheTest, UnloadableImagesStoreNothing)
     EXPECT_FALSE(cache()->addImage("missing.png"));
     EXPECT_FALSE(cache()->addImage("missing.pvr"));
     EXPECT_EQ(cache()->count(), 0u);
-    try {
-        cache()->addImage("");
-        FAIL();
-    } catch (const AssertionFailure& e) {
-        EXPECT_EQ(e.message(), "TextureCache: fileimage MUST not be nill");
-    }
+    EXPECT_ASSERTION(cache()->addImage(""), "engine/KSTextureCache",
+                     "TextureCache: fileimage MUST not be nill");
 }
 
 TEST_F(TextureCacheTest, JPEGAndPVRNamesLoadThroughTheirPaths)
@@ -89,12 +85,8 @@ TEST_F(TextureCacheTest, ImageKeysUseTheWholeAddress)
 TEST_F(TextureCacheTest, PVRTCEntriesCheckBitsPerPixelAndSupport)
 {
     texture_test::writeBytes(dir.file("raw.pvrtc"), Bytes(32, 0));
-    try {
-        cache()->addPVRTCImage("raw.pvrtc", 3, true, 8);
-        FAIL();
-    } catch (const AssertionFailure& e) {
-        EXPECT_EQ(e.message(), "TextureCache: bpp must be either 2 or 4");
-    }
+    EXPECT_ASSERTION(cache()->addPVRTCImage("raw.pvrtc", 3, true, 8), "engine/KSTextureCache",
+                     "TextureCache: bpp must be either 2 or 4");
     EXPECT_FALSE(cache()->addPVRTCImage("raw.pvrtc", 2, true, 8));
 }
 

@@ -94,12 +94,9 @@ TEST_F(TextureTest, RawDataSetsSizesAndCoordinates)
 TEST_F(TextureTest, RawDataRefusesBadFormatsAndFailedUploads)
 {
     Bytes pixels(16, 0);
-    try {
-        KSTexture2D::textureWithData(pixels.data(), static_cast<KSTexture2DPixelFormat>(9), 2, 2, Size(2, 2));
-        FAIL() << "expected an exception";
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.name().c_str(), kInternalInconsistencyException);
-    }
+    EXPECT_EXCEPTION(
+        KSTexture2D::textureWithData(pixels.data(), static_cast<KSTexture2DPixelFormat>(9), 2, 2, Size(2, 2)),
+        kInternalInconsistencyException, "");
     drainGLErrors();
     // Larger than GL allows: the upload fails, the error is consumed, no texture.
     EXPECT_FALSE(KSTexture2D::textureWithData(nullptr, kKSTexture2DPixelFormat_A8, 1u << 20, 1, Size(1, 1)));
@@ -212,19 +209,10 @@ TEST_F(TextureTest, ParameterAssertionsGuardNonPowerOfTwoTextures)
     auto npot = KSTexture2D::textureWithData(pixels.data(), kKSTexture2DPixelFormat_RGBA8888, 6, 4, Size(6, 4));
     ASSERT_TRUE(npot);
     ksTexParams repeat { GL_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT };
-    try {
-        npot->setTexParameters(&repeat);
-        FAIL();
-    } catch (const AssertionFailure& e) {
-        EXPECT_EQ(e.message(), "GL_CLAMP_TO_EDGE should be used in NPOT textures");
-        EXPECT_EQ(e.file(), "engine/KSTexture2D");
-    }
-    try {
-        npot->generateMipmap();
-        FAIL();
-    } catch (const AssertionFailure& e) {
-        EXPECT_EQ(e.message(), "Mimpap texture only works in POT textures");
-    }
+    EXPECT_ASSERTION(npot->setTexParameters(&repeat), "engine/KSTexture2D",
+                     "GL_CLAMP_TO_EDGE should be used in NPOT textures");
+    EXPECT_ASSERTION(npot->generateMipmap(), "engine/KSTexture2D",
+                     "Mimpap texture only works in POT textures");
     auto pot = KSTexture2D::textureWithData(pixels.data(), kKSTexture2DPixelFormat_RGBA8888, 4, 4, Size(4, 4));
     pot->setTexParameters(&repeat);
     pot->generateMipmap();

@@ -65,13 +65,10 @@ std::string writeSheet(const std::string& path)
 
 std::string assertionOf(const std::function<void()>& f)
 {
-    try {
-        f();
-    } catch (const AssertionFailure& e) {
-        EXPECT_EQ(e.file(), "engine/KSTileMapAtlas");
-        return e.message();
-    }
-    return {};
+    auto raised = testing_support::raisedBy(f);
+    if (raised.kind == testing_support::Raised::Kind::Assertion)
+        EXPECT_EQ(raised.file, "engine/KSTileMapAtlas");
+    return raised.message;
 }
 
 class TileMapAtlasTest : public GLTest {
@@ -161,15 +158,8 @@ TEST_F(TileMapAtlasTest, RefusesMapsThatAreMissingOrNot24Bit)
     writeSheet(dir.file("sheet.png"));
     writeMap(dir.file("map32.tga"), 32);
     for (const char* file : { "map32.tga", "missing.tga" }) {
-        try {
-            KSTileMapAtlas::tileMapAtlasWithTileFile("sheet.png", file, 4, 4);
-            ADD_FAILURE() << file;
-        } catch (const AssertionFailure&) {
-            ADD_FAILURE() << file;
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.name(), "TileMapAtlasLoadTGA");
-            EXPECT_EQ(e.reason(), "TileMapAtas cannot load TGA file");
-        }
+        EXPECT_EXCEPTION(KSTileMapAtlas::tileMapAtlasWithTileFile("sheet.png", file, 4, 4), "TileMapAtlasLoadTGA",
+                         "TileMapAtas cannot load TGA file");
     }
     writeMap(dir.file("map.tga"));
     EXPECT_FALSE(KSTileMapAtlas::tileMapAtlasWithTileFile("missing.png", "map.tga", 4, 4)) << "no tile sheet";

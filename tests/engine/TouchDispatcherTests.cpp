@@ -271,13 +271,8 @@ TEST_F(TouchDispatcherTest, ProgrammingErrorsFailTheirAssertions)
 {
     auto x = Standard::make("X");
     dispatcher()->addStandardDelegate(x.get(), 0);
-    try {
-        dispatcher()->addStandardDelegate(x.get(), 3);
-        FAIL() << "a delegate added twice";
-    } catch (const platform::AssertionFailure& e) {
-        EXPECT_EQ(e.message(), "Delegate already added to touch dispatcher.");
-        EXPECT_EQ(e.file(), "engine/Platforms/iOS/KSTouchDispatcher");
-    }
+    EXPECT_ASSERTION(dispatcher()->addStandardDelegate(x.get(), 3), "engine/Platforms/iOS/KSTouchDispatcher",
+                     "Delegate already added to touch dispatcher.");
     auto t = newTouch();
     EXPECT_THROW(send(4, { t.get() }), platform::AssertionFailure);
     EXPECT_FALSE(dispatcher()->isLocked());

@@ -42,15 +42,6 @@ size_t countColour(const platform::Image& image, int r, int g, int b)
 
 class TransitionEffectTest : public DirectorTest {
 protected:
-    int runUntilRunning(KSScene* scene, int limit = 400)
-    {
-        for (int i = 1; i <= limit; ++i) {
-            advance(kFrame);
-            if (KSDirector::sharedDirector()->runningScene() == scene)
-                return i;
-        }
-        return -1;
-    }
 
     // Starts `make`'s transition from a red scene to a blue one in a window of
     // the given size; answers the director after the transition's first two

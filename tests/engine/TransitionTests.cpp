@@ -68,17 +68,6 @@ std::vector<std::string> withoutVisits(const std::vector<std::string>& journal)
 
 class TransitionTest : public DirectorTest {
 protected:
-    // Runs frames until the director runs `scene` (at most `limit` frames);
-    // answers how many it took.
-    int runUntilRunning(KSScene* scene, int limit = 400)
-    {
-        for (int i = 1; i <= limit; ++i) {
-            advance(kFrame);
-            if (KSDirector::sharedDirector()->runningScene() == scene)
-                return i;
-        }
-        return -1;
-    }
     static bool touchesOn() { return KSTouchDispatcher::sharedDispatcher()->dispatchEvents(); }
 };
 
@@ -330,19 +319,10 @@ TEST_F(TransitionTest, MisuseFailsItsAssertions)
     auto a = KSScene::node();
     d->runWithScene(a.get());
     advance(kFrame);
-    try {
-        KSTransitionFlipX::transitionWithDuration(1, nullptr);
-        FAIL();
-    } catch (const platform::AssertionFailure& e) {
-        EXPECT_EQ(e.message(), "Argument scene must be non-nil");
-        EXPECT_EQ(e.file(), "engine/KSTransition");
-    }
-    try {
-        KSTransitionFlipX::transitionWithDuration(1, a.get());
-        FAIL();
-    } catch (const platform::AssertionFailure& e) {
-        EXPECT_EQ(e.message(), "Incoming scene must be different from the outgoing scene");
-    }
+    EXPECT_ASSERTION(KSTransitionFlipX::transitionWithDuration(1, nullptr), "engine/KSTransition",
+                     "Argument scene must be non-nil");
+    EXPECT_ASSERTION(KSTransitionFlipX::transitionWithDuration(1, a.get()), "engine/KSTransition",
+                     "Incoming scene must be different from the outgoing scene");
     EXPECT_TRUE(touchesOn()) << "a failed creation holds no touches";
 }
 

@@ -2,6 +2,7 @@
 // fixture that puts the main run loop on a manual clock.
 #pragma once
 
+#include "support/Assertions.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/RunLoop.h"
 

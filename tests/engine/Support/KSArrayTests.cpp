@@ -3,6 +3,7 @@
 #include "engine/Support/KSArray.h"
 
 #include "platform/foundation/Exception.h"
+#include "support/Assertions.h"
 
 #include <gtest/gtest.h>
 
@@ -115,29 +116,13 @@ TEST(KSArray, DocumentedErrors)
 {
     auto a = KSArray::array();
     a->addObject(Thing::make());
-    try {
-        a->objectAtIndex(5);
-        FAIL();
-    } catch (const platform::Exception& e) {
-        EXPECT_EQ(e.name(), platform::kRangeException);
-        EXPECT_EQ(e.reason(), "index out of range in objectAtIndex(1)"); // the count, not the index
-    }
-    try {
-        a->insertObject(Thing::make(), 2);
-        FAIL();
-    } catch (const platform::AssertionFailure& e) {
-        EXPECT_EQ(e.file(), "engine/Support/ksCArray");
-        EXPECT_EQ(e.message(), "Invalid index. Out of bounds");
-    }
+    // The reason names the count, not the index.
+    EXPECT_EXCEPTION(a->objectAtIndex(5), platform::kRangeException, "index out of range in objectAtIndex(1)");
+    EXPECT_ASSERTION(a->insertObject(Thing::make(), 2), "engine/Support/ksCArray",
+                     "Invalid index. Out of bounds");
     EXPECT_EQ(a->count(), 1u);
     a->removeLastObject();
-    try {
-        a->removeLastObject();
-        FAIL();
-    } catch (const platform::Exception& e) {
-        EXPECT_EQ(e.name(), platform::kRangeException);
-        EXPECT_EQ(e.reason(), "no objects added");
-    }
+    EXPECT_EXCEPTION(a->removeLastObject(), platform::kRangeException, "no objects added");
 }
 
 TEST(KSArray, RandomObjectStaysInRange)

@@ -42,16 +42,8 @@ TEST_F(KSFileUtilsTest, RelativeNamesResolveInTheBundle)
     EXPECT_EQ(KSFileUtils::fullPathFromRelativePath("maps/tiles.png"), tile);
     EXPECT_EQ(KSFileUtils::fullPathFromRelativePath("absent.png"), "absent.png");
     EXPECT_EQ(KSFileUtils::fullPathFromRelativePath("/abs/hero.png"), "/abs/hero.png");
-    EXPECT_THROW(
-        {
-            try {
-                KSFileUtils::fullPathFromRelativePath(static_cast<const char*>(nullptr));
-            } catch (const platform::AssertionFailure& e) {
-                EXPECT_EQ(e.message(), "KSFileUtils: Invalid path");
-                throw;
-            }
-        },
-        platform::AssertionFailure);
+    EXPECT_ASSERTION(KSFileUtils::fullPathFromRelativePath(static_cast<const char*>(nullptr)), "engine/Support/KSFileUtils",
+                     "KSFileUtils: Invalid path");
 }
 
 TEST_F(KSFileUtilsTest, DoubleResolutionVariantOnScaleTwoOnly)

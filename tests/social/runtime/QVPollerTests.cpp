@@ -1,7 +1,7 @@
 // The activity poller on the scripted transport and the manual clock:
 // last-seen ids out, raised ids and notifications back, no polls without a
 // token, one poll at a time.
-#include "NetTestSupport.h"
+#include "support/NetTestSupport.h"
 
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/NotificationCenter.h"

@@ -1,6 +1,6 @@
 // Screen, application and device: sizes, the status bar, the URL recorder and
 // the identifier kept once per installation.
-#include "UiTestSupport.h"
+#include "../ui/UiTestSupport.h"
 
 #include "platform/device/Device.h"
 

@@ -1,7 +1,7 @@
 // The bootstrap against the stand-in: the token it issues is stored (in the
 // keychain file only) and signs later requests; failures of every kind reach
 // the failure value exactly once, including a dropped bootstrap.
-#include "NetTestSupport.h"
+#include "support/NetTestSupport.h"
 
 #include "platform/foundation/Keychain.h"
 #include "social/runtime/QVBootstrapService.h"

@@ -9,6 +9,7 @@
 #include "platform/foundation/Exception.h"
 #include "support/TestSupport.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -112,20 +113,11 @@ TEST(TTFontObject, SizesEqualityAndAssertions)
     // Equal files opened twice are different fonts.
     EXPECT_FALSE(f->isEqual(*dejaVu(16)));
 
-    try {
-        f->fontWithSize(0);
-        FAIL() << "no assertion";
-    } catch (const platform::AssertionFailure& e) {
-        EXPECT_EQ(e.message(), "Invalid parameter not satisfying: fontSize > 0.0");
-        EXPECT_EQ(e.file(), "external/ttfont/TTFont");
-    }
+    EXPECT_ASSERTION(f->fontWithSize(0), "external/ttfont/TTFont",
+                     "Invalid parameter not satisfying: fontSize > 0.0");
     EXPECT_THROW(f->fontWithSize(std::nanf("")), platform::AssertionFailure);
-    try {
-        TTFont::init();
-        FAIL() << "no assertion";
-    } catch (const platform::AssertionFailure& e) {
-        EXPECT_EQ(e.message(), "-init is not valid for TTFont");
-    }
+    EXPECT_ASSERTION(TTFont::init(), "external/ttfont/TTFont",
+                     "-init is not valid for TTFont");
     EXPECT_THROW(TTFont::fontWithUIFont(nullptr), platform::AssertionFailure);
     auto ui = TTFont::fontWithUIFont(platform::Font::systemFont(13).get());
     EXPECT_EQ(ui->pointSize(), 13);
@@ -214,12 +206,7 @@ TEST(NameTableReader, CorruptNameTableInAFontFileLoadsWithoutOverReading)
     file[offset] = '\0';
     file[offset + 1] = '\x07'; // format 7
     auto bad = TTFont::fontWithCGFont(platform::FontFile::fromPath(dir.write("Bad.ttf", file)).get(), 12);
-    try {
-        bad->familyName();
-        FAIL() << "no assertion";
-    } catch (const platform::AssertionFailure& e) {
-        EXPECT_NE(e.message().find("has bad version number"), std::string::npos);
-    }
+    EXPECT_THAT(testing_support::assertionMessage([&] { bad->familyName(); }), testing::HasSubstr("has bad version number"));
 }
 
 TEST_F(FontManagerTest, LoadsBundleFontsOnceAndMakesFontsPerSize)

@@ -80,13 +80,3 @@ TEST(OAuthSignature, MissingMethodIsAProgrammingError)
 }
 
 } // namespace
-
-#include "social/runtime/QVServerText.h"
-
-TEST(ServerText, IsFilledButNeverUsedAsAFormat)
-{
-    using quorvel::QVFormatServerText;
-    EXPECT_EQ(QVFormatServerText("Please update %@ now", "Brisko"), "Please update Brisko now");
-    EXPECT_EQ(QVFormatServerText("%s%n%x %d%% %@%", "G"), "%s%n%x %d% G%");
-    EXPECT_EQ(QVFormatServerText("", "G"), "");
-}

@@ -2,6 +2,7 @@
 // against the runs they must leave behind.
 #include "external/ttfont/TTAttributedString.h"
 #include "platform/foundation/Exception.h"
+#include "support/Assertions.h"
 
 #include <gtest/gtest.h>
 
@@ -26,15 +27,7 @@ bool has(const TTAttributedString& s, size_t run, const std::string& key)
     return s.attributes().at(run)->attributes().find(key) != nullptr;
 }
 
-std::string rangeOfRaise(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const platform::Exception& e) {
-        return e.name() + ": " + e.reason();
-    }
-    return "no exception";
-}
+std::string rangeOfRaise(const std::function<void()>& f) { return testing_support::describeRaised(f); }
 
 const TTAttributes kA { { "k", Value("a") } };
 const TTAttributes kD { { "k", Value("d") } };

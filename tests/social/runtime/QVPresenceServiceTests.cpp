@@ -1,7 +1,7 @@
 // The presence channel against the STOMP stand-in over loopback: queue
 // request, connection and subscription, messages to notifications, the 15 s
 // reconnection after a drop, and the limit of 32 connection attempts.
-#include "NetTestSupport.h"
+#include "support/NetTestSupport.h"
 
 #include "platform/foundation/NotificationCenter.h"
 #include "social/runtime/QVPoller.h"

@@ -2,7 +2,7 @@
 // success paths, the HTTP status policy, transport failures, damaged answers,
 // the drop rules and the login flow. Every request must end in exactly one
 // callback.
-#include "NetTestSupport.h"
+#include "support/NetTestSupport.h"
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/PropertyList.h"

@@ -1,0 +1,50 @@
+// Pictures of resources (profile pictures, icons): the image from the shared
+// image cache when it is there, else a download on the resource's own HTTP
+// service, whose observer hands the body to the resource.
+//
+// A URL beginning with "http" or "www" is fetched as it is; any other is
+// relative to the server ("server-url"). A new download of the same resource
+// cancels its earlier one.
+#pragma once
+
+#include "social/runtime/QVHttpService.h"
+#include "social/runtime/QVRequestHandle.h"
+
+#include "platform/graphics/Image.h"
+
+namespace quorvel {
+
+// Observer of an image transfer: a body of non-zero length goes to the success
+// value (as Boxed data), an empty body or a failed transfer to the failure
+// value with null.
+class QVImageDataObserver : public QVHttpServiceObserver {
+public:
+    QVImageDataObserver(const QVDelegate& onSuccess, const QVDelegate& onFailure)
+        : onSuccess_(onSuccess), onFailure_(onFailure)
+    {
+    }
+    void requestFinished(QVHttpRequest* request) override;
+    void requestFailed(QVHttpRequest* request) override;
+
+private:
+    QVDelegate onSuccess_;
+    QVDelegate onFailure_;
+};
+
+// Cancels any download the service pointer holds and releases the service.
+void QVDestroyHttpService(QVPointer<QVHttpService>& service);
+
+// Starts a GET of the URL on a new service held by `service`, reporting to a
+// new QVImageDataObserver held by `observer`; answers its handle.
+platform::Ref<QVRequestHandle> QVDownloadImageFromUrl(const std::string& url, QVPointer<QVHttpService>& service,
+                                                      QVPointer<QVHttpServiceObserver>& observer,
+                                                      const QVDelegate& onSuccess, const QVDelegate& onFailure);
+
+// `cached` receives the shared cache's image for the URL; when there is one no
+// download starts and the answer is null, else the download's handle.
+platform::Ref<QVRequestHandle> QVGetImageFromUrl(const std::string& url, platform::Ref<platform::Image>& cached,
+                                                 QVPointer<QVHttpService>& service,
+                                                 QVPointer<QVHttpServiceObserver>& observer,
+                                                 const QVDelegate& onSuccess, const QVDelegate& onFailure);
+
+} // namespace quorvel

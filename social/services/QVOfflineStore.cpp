@@ -1,0 +1,589 @@
+// The offline database: its one connection, the schema of every table with
+// the version rows and migrations, and the prepared statements of each table
+// group. See QVOfflineStore.h for the rules every operation follows.
+#include "social/services/QVOfflineStore.h"
+
+#include "platform/foundation/Log.h"
+#include "social/runtime/QVDocumentsPath.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <sqlite3.h>
+
+namespace quorvel {
+
+namespace {
+
+// Table texts. They are part of the stored files' history: keep them as they are.
+constexpr const char* kCreateTableVersions =
+    "CREATE TABLE IF NOT EXISTS table_versions(name TEXT NOT NULL,version INTEGER NOT NULL,UNIQUE(name))";
+constexpr const char* kCreateUnlocked =
+    "CREATE TABLE IF NOT EXISTS unlocked_achievements(user_id INTEGER NOT NULL,achievement_definition_id INTEGER NOT "
+    "NULL,gamerscore INTEGER DEFAULT 0,created_at INTEGER DEFAULT NULL,server_sync_at INTEGER DEFAULT NULL)";
+constexpr const char* kAddPercentComplete =
+    "ALTER TABLE unlocked_achievements ADD COLUMN percent_complete DOUBLE DEFAULT 100";
+constexpr const char* kIndexUnlocked = "CREATE UNIQUE INDEX IF NOT EXISTS unlocked_achievements_index ON "
+                                       "unlocked_achievements (achievement_definition_id, user_id)";
+constexpr const char* kCreateSynchDate = "CREATE TABLE IF NOT EXISTS unlocked_achievements_synch_date( user_id "
+                                         "INTEGER NOT NULL,synch_date INTEGER NOT NULL)";
+constexpr const char* kIndexSynchDate = "CREATE UNIQUE INDEX IF NOT EXISTS unlocked_achievements_synch_date_index ON "
+                                        "unlocked_achievements_synch_date (user_id)";
+constexpr const char* kCreateDefinitions =
+    "CREATE TABLE IF NOT EXISTS achievement_definitions(id INTEGER NOT NULL,title TEXT DEFAULT NULL,description TEXT "
+    "DEFAULT NULL,gamerscore  INTEGER DEFAULT 0,is_secret INTEGER DEFAULT 0,icon_file_name TEXT DEFAULT "
+    "NULL,position INTEGER DEFAULT 0,start_version  TEXT DEFAULT NULL,end_version  TEXT DEFAULT NULL,server_sync_at "
+    "INTEGER DEFAULT NULL)";
+constexpr const char* kIndexDefinitions =
+    "CREATE UNIQUE INDEX IF NOT EXISTS achievement_definitions_index ON achievement_definitions (id)";
+constexpr const char* kAddDefinitionStartVersion =
+    "ALTER TABLE achievement_definitions ADD COLUMN start_version  TEXT DEFAULT NULL";
+constexpr const char* kAddDefinitionEndVersion =
+    "ALTER TABLE achievement_definitions ADD COLUMN end_version  TEXT DEFAULT NULL";
+constexpr const char* kAddDefinitionPosition = "ALTER TABLE achievement_definitions ADD COLUMN position INT DEFAULT 0";
+constexpr const char* kCreateHighScores =
+    "CREATE TABLE IF NOT EXISTS high_scores(user_id INTEGER NOT NULL,leaderboard_id INTEGER NOT NULL,score INTEGER "
+    "DEFAULT 0,display_text TEXT DEFAULT NULL,custom_data TEXT DEFAULT NULL,server_sync_at INTEGER DEFAULT NULL,blob "
+    "BLOB DEFAULT NULL,UNIQUE(leaderboard_id, user_id, score))";
+constexpr const char* kIndexHighScores =
+    "CREATE INDEX IF NOT EXISTS high_scores_index ON high_scores (user_id, leaderboard_id)";
+constexpr const char* kAddDisplayText = "ALTER TABLE high_scores ADD COLUMN display_text TEXT DEFAULT NULL";
+constexpr const char* kAddCustomData = "ALTER TABLE high_scores ADD COLUMN custom_data TEXT DEFAULT NULL";
+constexpr const char* kAddBlob = "ALTER TABLE high_scores ADD COLUMN blob BLOB DEFAULT NULL";
+constexpr const char* kCreateLeaderboards =
+    "CREATE TABLE IF NOT EXISTS leaderboards(id INTEGER NOT NULL,name TEXT DEFAULT NULL,descending_sort_order "
+    "INTEGER DEFAULT 0,active INTEGER DEFAULT 0,is_aggregate INTEGER DEFAULT 0,visible INTEGER DEFAULT "
+    "0,allow_posting_lower_scores INTEGER DEFAULT 0,start_version  TEXT DEFAULT NULL,end_version  TEXT DEFAULT "
+    "NULL,server_sync_at  INTEGER DEFAULT NULL)";
+constexpr const char* kIndexLeaderboards = "CREATE UNIQUE INDEX IF NOT EXISTS leaderboards_index ON leaderboards (id)";
+constexpr const char* kCreateAggregations =
+    "CREATE TABLE IF NOT EXISTS leaderboard_aggregations(aggregate_leaderboard_id INTEGER NOT "
+    "NULL,leaderboard_pushing_changes_id INTEGER NOT NULL,server_sync_at INTEGER DEFAULT NULL)";
+constexpr const char* kIndexAggregations =
+    "CREATE UNIQUE INDEX IF NOT EXISTS leaderboard_aggregations_index ON leaderboard_aggregations "
+    "(aggregate_leaderboard_id,leaderboard_pushing_changes_id)";
+constexpr const char* kCreateUsers =
+    "CREATE TABLE IF NOT EXISTS users(id INTEGER NOT NULL,name TEXT DEFAULT NULL,profile_picture_url TEXT DEFAULT NULL)";
+constexpr const char* kIndexUsers = "CREATE UNIQUE INDEX IF NOT EXISTS users_index ON users (id)";
+
+// Version-row statements.
+constexpr const char* kGetVersion = "SELECT * FROM table_versions WHERE name = :name";
+constexpr const char* kSetVersion = "REPLACE INTO table_versions (name, version) values (:name, :version)";
+
+// Achievement statements.
+constexpr const char* kAchSetLocalProgress =
+    "REPLACE INTO unlocked_achievements (achievement_definition_id, user_id, percent_complete, created_at) "
+    "VALUES(:achievement_definition_id, :user_id, :percent_complete, strftime('%s', 'now'))";
+constexpr const char* kAchPendingIds =
+    "SELECT achievement_definition_id FROM unlocked_achievements WHERE user_id = :user_id AND server_sync_at IS NULL";
+constexpr const char* kAchProgress = "SELECT percent_complete FROM unlocked_achievements WHERE user_id = :user_id AND "
+                                     "achievement_definition_id = :achievement_definition_id";
+constexpr const char* kAchSetConfirmed =
+    "REPLACE INTO unlocked_achievements (user_id, achievement_definition_id, gamerscore, percent_complete, "
+    "created_at, server_sync_at) VALUES (:user_id, :achievement_definition_id, :gamerscore, :percent_complete, "
+    ":server_sync_at, :server_sync_at)";
+constexpr const char* kAchAdopt =
+    "UPDATE unlocked_achievements SET user_id = :user_id WHERE user_id IS NULL or user_id = 0";
+constexpr const char* kAchSetSynchDate = "REPLACE INTO unlocked_achievements_synch_date (user_id, synch_date) VALUES "
+                                         "(:user_id, strftime('%s', 'now'))";
+constexpr const char* kAchSetDefinition =
+    "REPLACE INTO achievement_definitions (id, title, description, gamerscore, is_secret, icon_file_name, position, "
+    "start_version, end_version, server_sync_at) VALUES (:id , :title , :description , :gamerscore , :is_secret , "
+    ":icon_file_name, :position, :start_version, :end_version, strftime('%s', 'now'))";
+constexpr const char* kAchAllDefinitions = "SELECT * FROM achievement_definitions ORDER BY position";
+constexpr const char* kAchOneDefinition = "SELECT *, 0 AS unlocked_date FROM achievement_definitions WHERE id = :id";
+constexpr const char* kAchLastSyncDate =
+    "SELECT datetime(MAX(server_sync_at), 'unixepoch') as last_sync_date FROM (SELECT MIN(server_sync_at) AS "
+    "server_sync_at FROM (SELECT MAX(server_sync_at) AS server_sync_at FROM (SELECT MAX(synch_date) AS "
+    "server_sync_at FROM unlocked_achievements_synch_date WHERE user_id = :user_id UNION SELECT 0 AS "
+    "server_sync_at) X UNION SELECT MAX(server_sync_at) AS server_sync_at FROM achievement_definitions WHERE "
+    "server_sync_at IS NOT NULL) Y ) Z";
+constexpr const char* kAchLocalList =
+    "select defs.*, unlocked_achievements.created_at AS unlocked_date FROM (select * from achievement_definitions "
+    "WHERE start_version <= :app_version AND end_version >= :app_version) AS defs LEFT JOIN unlocked_achievements "
+    "ON unlocked_achievements.achievement_definition_id = defs.id AND unlocked_achievements.user_id = :user_id "
+    "ORDER BY unlocked_achievements.created_at DESC, position ASC, defs.id ASC";
+constexpr const char* kAchLocalOne =
+    "select defs.*, unlocked_achievements.created_at AS unlocked_date FROM (select * from achievement_definitions "
+    "WHERE start_version <= :app_version AND end_version >= :app_version AND id = :achievement_id) AS defs LEFT "
+    "JOIN unlocked_achievements ON unlocked_achievements.achievement_definition_id = defs.id AND "
+    "unlocked_achievements.user_id = :user_id ORDER BY unlocked_achievements.created_at DESC, position ASC, defs.id "
+    "ASC";
+
+// High-score statements.
+constexpr const char* kHsSet =
+    "REPLACE INTO high_scores (user_id, leaderboard_id, score, display_text, custom_data, blob, server_sync_at) "
+    "VALUES(:user_id, :leaderboard_id, :score, :display_text, :custom_data, :blob, :server_sync_at)";
+constexpr const char* kHsPending = "SELECT leaderboard_id, score, display_text, custom_data, blob FROM high_scores "
+                                   "WHERE user_id = :user_id AND server_sync_at IS NULL";
+constexpr const char* kHsLowestOfBest =
+    "SELECT min(score) AS score FROM (SELECT score FROM high_scores  WHERE user_id = :user_id AND leaderboard_id = "
+    ":leaderboard_id ORDER BY score DESC LIMIT :max_scores) AS x";
+constexpr const char* kHsDeleteBelow =
+    "DELETE FROM high_scores  WHERE user_id = :user_id AND leaderboard_id = :leaderboard_id AND score < :score";
+constexpr const char* kHsMarkOthersSynced =
+    "UPDATE high_scores SET server_sync_at = :server_sync_at WHERE user_id = :user_id AND leaderboard_id = "
+    ":leaderboard_id AND score != :score AND server_sync_at IS NULL";
+constexpr const char* kHsAdopt = "UPDATE high_scores SET user_id = :user_id WHERE user_id IS NULL or user_id = 0";
+constexpr const char* kHsAnonymousLeaderboards =
+    "SELECT DISTINCT(leaderboard_id) FROM high_scores WHERE user_id IS NULL or user_id = 0";
+
+// Leaderboard statements.
+constexpr const char* kLbLastSyncDate =
+    "SELECT datetime(MAX(server_sync_at), 'unixepoch') last_sync_date, MAX(server_sync_at) last_sync_unix FROM "
+    "(SELECT MIN(server_sync_at) AS server_sync_at FROM (SELECT MAX(server_sync_at) AS server_sync_at FROM (SELECT "
+    "MAX(server_sync_at) AS server_sync_at FROM high_scores WHERE user_id = :user_id AND server_sync_at IS NOT NULL "
+    "UNION SELECT 0 AS server_sync_at) X UNION SELECT MAX(server_sync_at) AS server_sync_at FROM leaderboards WHERE "
+    "server_sync_at IS NOT NULL) Y ) Z";
+constexpr const char* kLbSet =
+    "REPLACE INTO leaderboards(id, name, descending_sort_order, active, is_aggregate, visible, "
+    "allow_posting_lower_scores, start_version, end_version, server_sync_at) VALUES (:id, :name, "
+    ":descending_sort_order, :active, :is_aggregate, :visible, :allow_posting_lower_scores, :start_version, "
+    ":end_version, :server_sync_at)";
+constexpr const char* kLbActiveVisible = "SELECT * FROM leaderboards WHERE active = 1 AND visible = 1 AND "
+                                         "(start_version <= :app_version AND end_version >= :app_version)";
+constexpr const char* kLbOne = "SELECT * FROM leaderboards WHERE id = :id ";
+constexpr const char* kLbAggregateParents = "SELECT aggregate_leaderboard_id FROM leaderboard_aggregations WHERE "
+                                            "leaderboard_pushing_changes_id = :leaderboard_pushing_changes_id ";
+constexpr const char* kLbSetAggregation =
+    "REPLACE INTO leaderboard_aggregations (aggregate_leaderboard_id, leaderboard_pushing_changes_id, "
+    "server_sync_at) VALUES (:aggregate_leaderboard_id, :leaderboard_pushing_changes_id, :server_sync_at)";
+
+// User statements.
+constexpr const char* kUserSet =
+    "REPLACE INTO users (id, name, profile_picture_url) VALUES (:id, :name, :profile_picture_url)";
+constexpr const char* kUserGet = "SELECT * FROM users WHERE id = :id";
+
+struct State {
+    sqlite3* db { nullptr };
+    std::string openError;
+    int savepoints { 0 };
+    QVSqlQuery getVersion;
+    QVSqlQuery setVersion;
+    QVAchievementStatements achievements;
+    QVHighScoreStatements highScores;
+    QVLeaderboardStatements leaderboards;
+    QVUserStatements users;
+};
+
+State& state()
+{
+    static State s;
+    return s;
+}
+
+void prepare(QVSqlQuery& query, const char* sql) { query.reset(state().db, sql); }
+
+void finalizeVersionStatements()
+{
+    state().getVersion.destroyQuery();
+    state().setVersion.destroyQuery();
+}
+
+// A store that opened but cannot be used: not a database, damaged or read-only.
+std::string checkUsable(sqlite3* db)
+{
+    if (sqlite3_db_readonly(db, "main") == 1)
+        return "the file is read-only";
+    sqlite3_stmt* check = nullptr;
+    int rc = sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &check, nullptr);
+    std::string problem;
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(check);
+    if (rc == SQLITE_ROW) {
+        const unsigned char* verdict = sqlite3_column_text(check, 0);
+        std::string text = verdict ? reinterpret_cast<const char*>(verdict) : "";
+        if (text != "ok")
+            problem = "the file is damaged: " + text;
+    } else {
+        problem = sqlite3_errmsg(db);
+    }
+    sqlite3_finalize(check);
+    return problem;
+}
+
+} // namespace
+
+// -- connection --------------------------------------------------------------
+
+bool QVOfflineStore::setupOfflineDatabase() { return openDatabaseAtPath(QVDocumentsPathForFile(kFileName)); }
+
+bool QVOfflineStore::openDatabaseAtPath(const std::string& path, bool readOnly)
+{
+    teardownOfflineDatabase();
+    State& s = state();
+    s.openError.clear();
+    sqlite3* db = nullptr;
+    int flags = readOnly ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    if (rc != SQLITE_OK)
+        s.openError = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    else
+        s.openError = checkUsable(db);
+    if (!s.openError.empty()) {
+        // SQLite hands back a handle even when the open fails; it must still be closed.
+        sqlite3_close(db);
+        platform::logError("Quorvel: the offline store \"%s\" cannot be used (%s); the client runs without it",
+                           path.c_str(), s.openError.c_str());
+        return false;
+    }
+    s.db = db;
+    return true;
+}
+
+void QVOfflineStore::teardownOfflineDatabase()
+{
+    State& s = state();
+    finalizeAchievementStatements();
+    finalizeHighScoreStatements();
+    finalizeLeaderboardStatements();
+    finalizeUserStatements();
+    finalizeVersionStatements();
+    if (s.db) {
+        if (!sqlite3_get_autocommit(s.db))
+            sqlite3_exec(s.db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(s.db);
+    }
+    s.db = nullptr;
+    s.savepoints = 0;
+}
+
+sqlite3* QVOfflineStore::getOfflineDatabaseHandle() { return state().db; }
+const std::string& QVOfflineStore::lastOpenError() { return state().openError; }
+
+bool QVOfflineStore::exec(const char* sql, bool quiet)
+{
+    sqlite3* db = state().db;
+    if (!db)
+        return false;
+    char* error = nullptr;
+    int rc = sqlite3_exec(db, sql, nullptr, nullptr, &error);
+    if (rc != SQLITE_OK && !quiet)
+        platform::logWarning("Quorvel: offline store: \"%s\" failed: %s", sql, error ? error : sqlite3_errstr(rc));
+    sqlite3_free(error);
+    return rc == SQLITE_OK;
+}
+
+bool QVOfflineStore::tableExists(const std::string& table)
+{
+    QVSqlQuery q(state().db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name = :name");
+    q.bind("name", table);
+    return q.step();
+}
+
+bool QVOfflineStore::columnExists(const std::string& table, const std::string& column)
+{
+    QVSqlQuery q(state().db, "SELECT name FROM pragma_table_info(:table) WHERE name = :column");
+    q.bind("table", table);
+    q.bind("column", column);
+    return q.step();
+}
+
+// -- transactions ------------------------------------------------------------
+
+QVOfflineStore::Transaction::Transaction()
+{
+    State& s = state();
+    if (!s.db)
+        return;
+    nested_ = !sqlite3_get_autocommit(s.db);
+    if (nested_) {
+        savepoint_ = "quorvel_" + std::to_string(++s.savepoints);
+        active_ = exec(("SAVEPOINT " + savepoint_).c_str());
+        if (!active_)
+            --s.savepoints;
+    } else {
+        active_ = exec("BEGIN TRANSACTION");
+    }
+}
+
+QVOfflineStore::Transaction::~Transaction()
+{
+    if (active_)
+        rollback();
+}
+
+bool QVOfflineStore::Transaction::commit()
+{
+    if (!active_)
+        return false;
+    State& s = state();
+    if (nested_) {
+        active_ = false;
+        --s.savepoints;
+        return exec(("RELEASE " + savepoint_).c_str());
+    }
+    if (sqlite3_get_autocommit(s.db)) {
+        // An error (a full disk, say) already rolled the whole transaction back.
+        active_ = false;
+        platform::logWarning("Quorvel: offline store: the transaction was rolled back by an error");
+        return false;
+    }
+    if (exec("COMMIT")) {
+        active_ = false;
+        return true;
+    }
+    // A COMMIT that fails leaves the transaction open: undo it rather than
+    // letting the next statements join it.
+    rollback();
+    return false;
+}
+
+void QVOfflineStore::Transaction::rollback()
+{
+    if (!active_)
+        return;
+    active_ = false;
+    State& s = state();
+    if (!s.db)
+        return;
+    if (nested_) {
+        --s.savepoints;
+        exec(("ROLLBACK TO " + savepoint_).c_str());
+        exec(("RELEASE " + savepoint_).c_str());
+    } else if (!sqlite3_get_autocommit(s.db)) {
+        exec("ROLLBACK");
+    }
+}
+
+// -- versions ----------------------------------------------------------------
+
+int QVOfflineStore::getTableVersion(const std::string& name)
+{
+    Use q(state().getVersion);
+    q->bind("name", name);
+    return q->step() ? q->getInt("version") : 0;
+}
+
+bool QVOfflineStore::setTableVersion(const std::string& name, int version)
+{
+    Use q(state().setVersion);
+    q->bind("name", name);
+    q->bind("version", std::to_string(version));
+    return q->execute() == QVSqlQuery::kDone;
+}
+
+// -- schema --------------------------------------------------------------------
+
+void QVOfflineStore::setupOfflineSupport()
+{
+    State& s = state();
+    if (!s.db)
+        return;
+    exec(kCreateTableVersions);
+    prepare(s.getVersion, kGetVersion);
+    prepare(s.setVersion, kSetVersion);
+    setTableVersion("table_versions", 1);
+    // Only takes effect when the row is missing: a new store, or one written
+    // before version rows existed, enters the achievement set-up at version 1.
+    exec("INSERT INTO table_versions (name, version) values ('unlocked_achievements', 1)", true);
+
+    setupAchievementTables(false);
+    setupHighScoreTables(false);
+    setupLeaderboardTables(false);
+    setupUserTables(false);
+}
+
+void QVOfflineStore::setupAchievementTables(bool recreate)
+{
+    if (!state().db)
+        return;
+    {
+        Transaction transaction;
+        int unlockedVersion = getTableVersion("unlocked_achievements");
+        bool restore = false;
+        if (!recreate && unlockedVersion == 1 && tableExists("unlocked_achievements")) {
+            // The unlocks of a store from before version rows existed come back as pending.
+            exec("DROP TABLE IF EXISTS unlocked_achievements_save");
+            restore = exec("CREATE TABLE unlocked_achievements_save AS SELECT * FROM unlocked_achievements");
+            if (!restore) {
+                platform::logError("Quorvel: offline store: the unlocked achievements cannot be saved; the "
+                                   "achievement tables stay as they are");
+                return;
+            }
+        }
+        if (recreate || unlockedVersion == 1) {
+            exec("DROP TABLE IF EXISTS unlocked_achievements");
+            exec("DROP TABLE IF EXISTS achievement_definitions");
+        }
+
+        exec(kCreateUnlocked);
+        if (!columnExists("unlocked_achievements", "percent_complete"))
+            exec(kAddPercentComplete);
+        exec(kIndexUnlocked);
+        exec(kCreateSynchDate);
+        exec(kIndexSynchDate);
+
+        // Definitions: every column a newer version added, whatever the version row says.
+        exec(kCreateDefinitions);
+        if (!columnExists("achievement_definitions", "start_version"))
+            exec(kAddDefinitionStartVersion);
+        if (!columnExists("achievement_definitions", "end_version"))
+            exec(kAddDefinitionEndVersion);
+        if (!columnExists("achievement_definitions", "position"))
+            exec(kAddDefinitionPosition);
+        exec(kIndexDefinitions);
+
+        if (restore) {
+            // OR IGNORE: an old table could hold the same unlock twice, which the new key refuses.
+            if (!exec("INSERT OR IGNORE INTO unlocked_achievements (user_id, achievement_definition_id,created_at) "
+                      "SELECT user_id, achievement_definition_id, strftime('%s', 'now') FROM "
+                      "unlocked_achievements_save")) {
+                platform::logError("Quorvel: offline store: the saved unlocks cannot be restored; the old tables stay");
+                return;
+            }
+            exec("DROP TABLE IF EXISTS unlocked_achievements_save");
+        }
+        // Versions last, so a migration that fails part-way runs again.
+        if (!setTableVersion("unlocked_achievements", 3) || !setTableVersion("achievement_definitions", 3))
+            return;
+        transaction.commit();
+    }
+
+    QVAchievementStatements& a = achievementStatements();
+    prepare(a.setLocalProgress, kAchSetLocalProgress);
+    prepare(a.pendingIds, kAchPendingIds);
+    prepare(a.progress, kAchProgress);
+    prepare(a.setConfirmedProgress, kAchSetConfirmed);
+    prepare(a.adoptAnonymousRows, kAchAdopt);
+    prepare(a.setSynchDate, kAchSetSynchDate);
+    prepare(a.setDefinition, kAchSetDefinition);
+    prepare(a.allDefinitions, kAchAllDefinitions);
+    prepare(a.oneDefinition, kAchOneDefinition);
+    prepare(a.lastSyncDate, kAchLastSyncDate);
+    prepare(a.localList, kAchLocalList);
+    prepare(a.localOne, kAchLocalOne);
+}
+
+void QVOfflineStore::setupHighScoreTables(bool recreate)
+{
+    if (!state().db)
+        return;
+    {
+        Transaction transaction;
+        if (recreate)
+            exec("DROP TABLE IF EXISTS high_scores");
+        exec(kCreateHighScores);
+        // Any older table, versioned or not, gets every column the statements write.
+        if (!columnExists("high_scores", "display_text"))
+            exec(kAddDisplayText);
+        if (!columnExists("high_scores", "custom_data"))
+            exec(kAddCustomData);
+        if (!columnExists("high_scores", "blob"))
+            exec(kAddBlob);
+        exec(kIndexHighScores);
+        if (!setTableVersion("high_scores", 3))
+            return;
+        transaction.commit();
+    }
+
+    QVHighScoreStatements& h = highScoreStatements();
+    prepare(h.setScore, kHsSet);
+    prepare(h.pendingScores, kHsPending);
+    prepare(h.lowestOfBest, kHsLowestOfBest);
+    prepare(h.deleteBelow, kHsDeleteBelow);
+    prepare(h.markOthersSynced, kHsMarkOthersSynced);
+    prepare(h.adoptAnonymousRows, kHsAdopt);
+    prepare(h.anonymousLeaderboards, kHsAnonymousLeaderboards);
+}
+
+void QVOfflineStore::setupLeaderboardTables(bool recreate)
+{
+    if (!state().db)
+        return;
+    {
+        Transaction transaction;
+        if (recreate) {
+            exec("DROP TABLE IF EXISTS leaderboards");
+            exec("DROP TABLE IF EXISTS leaderboard_aggregations");
+        }
+        exec(kCreateLeaderboards);
+        exec(kIndexLeaderboards);
+        exec(kCreateAggregations);
+        exec(kIndexAggregations);
+        if (!setTableVersion("leaderboards", 1) || !setTableVersion("leaderboard_aggregations", 1))
+            return;
+        transaction.commit();
+    }
+
+    QVLeaderboardStatements& l = leaderboardStatements();
+    prepare(l.lastSyncDate, kLbLastSyncDate);
+    prepare(l.setLeaderboard, kLbSet);
+    prepare(l.activeVisible, kLbActiveVisible);
+    prepare(l.one, kLbOne);
+    prepare(l.aggregateParents, kLbAggregateParents);
+    prepare(l.setAggregation, kLbSetAggregation);
+}
+
+void QVOfflineStore::setupUserTables(bool recreate)
+{
+    if (!state().db)
+        return;
+    {
+        Transaction transaction;
+        if (recreate)
+            exec("DROP TABLE IF EXISTS users");
+        exec(kCreateUsers);
+        exec(kIndexUsers);
+        if (!setTableVersion("users", 1))
+            return;
+        transaction.commit();
+    }
+
+    QVUserStatements& u = userStatements();
+    prepare(u.setUser, kUserSet);
+    prepare(u.getUser, kUserGet);
+}
+
+// -- statements ----------------------------------------------------------------
+
+QVAchievementStatements& QVOfflineStore::achievementStatements() { return state().achievements; }
+QVHighScoreStatements& QVOfflineStore::highScoreStatements() { return state().highScores; }
+QVLeaderboardStatements& QVOfflineStore::leaderboardStatements() { return state().leaderboards; }
+QVUserStatements& QVOfflineStore::userStatements() { return state().users; }
+
+void QVOfflineStore::finalizeAchievementStatements()
+{
+    QVAchievementStatements& a = state().achievements;
+    for (QVSqlQuery* q : { &a.setLocalProgress, &a.pendingIds, &a.progress, &a.setConfirmedProgress,
+                           &a.adoptAnonymousRows, &a.setSynchDate, &a.setDefinition, &a.allDefinitions,
+                           &a.oneDefinition, &a.lastSyncDate, &a.localList, &a.localOne })
+        q->destroyQuery();
+}
+
+void QVOfflineStore::finalizeHighScoreStatements()
+{
+    QVHighScoreStatements& h = state().highScores;
+    for (QVSqlQuery* q : { &h.setScore, &h.pendingScores, &h.lowestOfBest, &h.deleteBelow, &h.markOthersSynced,
+                           &h.adoptAnonymousRows, &h.anonymousLeaderboards })
+        q->destroyQuery();
+}
+
+void QVOfflineStore::finalizeLeaderboardStatements()
+{
+    QVLeaderboardStatements& l = state().leaderboards;
+    for (QVSqlQuery* q : { &l.lastSyncDate, &l.setLeaderboard, &l.activeVisible, &l.one, &l.aggregateParents,
+                           &l.setAggregation })
+        q->destroyQuery();
+}
+
+void QVOfflineStore::finalizeUserStatements()
+{
+    QVUserStatements& u = state().users;
+    u.setUser.destroyQuery();
+    u.getUser.destroyQuery();
+}
+
+bool QVIsDecimalId(const std::string& id)
+{
+    if (id.empty() || id.size() > 19)
+        return false;
+    for (char c : id) {
+        if (c < '0' || c > '9')
+            return false;
+    }
+    errno = 0;
+    std::strtoll(id.c_str(), nullptr, 10);
+    return errno == 0;
+}
+
+} // namespace quorvel

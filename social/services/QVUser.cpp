@@ -1,0 +1,239 @@
+// The user record: fields, archive, offline row, local-user test and the
+// profile picture.
+#include "social/services/QVUser.h"
+
+#include "social/runtime/QVBinaryKeyedArchive.h"
+#include "social/runtime/QVImageCache.h"
+#include "social/runtime/QVResourceFields.h"
+#include "social/runtime/QVResourceImageDownload.h"
+#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSqlQuery.h"
+
+#include "platform/foundation/Boxed.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace quorvel {
+
+using platform::Ref;
+
+namespace {
+constexpr const char* kPlaceholderId = "0";
+constexpr const char* kArchiveClass = "QVUser";
+} // namespace
+
+Ref<QVUser> QVUser::invalidUser()
+{
+    auto u = create();
+    u->initWithId(kPlaceholderId);
+    u->name_ = "Not Logged In";
+    u->lastPlayedGameName_ = "Quorvel Game";
+    return u;
+}
+
+void QVUser::getDataMap(QVResourceDataMap& map)
+{
+    QVResourceFields<QVUser> f(map);
+    f.field<QVFieldText>("name", &QVUser::name_);
+    f.field<QVFieldTextOrNil>("profile_picture_url", &QVUser::profilePictureUrl_);
+    f.field<QVFieldTextOrNil>("profile_picture_source", &QVUser::profilePictureSource_);
+    f.field<QVFieldBool>("uses_facebook_profile_picture", &QVUser::usesFacebookProfilePicture_);
+    f.field<QVFieldText>("last_played_game_id", &QVUser::lastPlayedGameId_);
+    f.field<QVFieldText>("last_played_game_name", &QVUser::lastPlayedGameName_);
+    f.field<QVFieldUnsigned>("gamer_score", &QVUser::gamerScore_);
+    f.field<QVFieldBool>("following_local_user", &QVUser::followsLocalUser_);
+    f.field<QVFieldBool>("followed_by_local_user", &QVUser::followedByLocalUser_);
+    f.field<QVFieldBool>("online", &QVUser::online_);
+    f.field<QVFieldDouble>("lat", &QVUser::latitude_);
+    f.field<QVFieldDouble>("lng", &QVUser::longitude_);
+}
+
+QVUser::~QVUser() { QVDestroyHttpService(mHttpService); }
+
+bool QVUser::initWithLocalSQL(const QVSqlQuery& query)
+{
+    const char* id = query.getText("id");
+    const char* name = query.getText("name");
+    const char* url = query.getText("profile_picture_url");
+    initWithId(id ? id : "");
+    name_ = name ? name : "";
+    profilePictureUrl_ = url ? std::optional<std::string>(url) : std::nullopt;
+    return true;
+}
+
+Ref<QVUser> QVUser::userWithLocalSQL(const QVSqlQuery& query)
+{
+    auto u = create();
+    u->initWithLocalSQL(query);
+    return u;
+}
+
+void QVUser::encodeWithCoder(QVISerializer& coder) const
+{
+    // The serialiser's io takes references; a copy keeps this method const.
+    std::string id = resourceId();
+    std::string name = name_;
+    auto url = profilePictureUrl_;
+    auto source = profilePictureSource_;
+    bool facebook = usesFacebookProfilePicture_;
+    std::string gameId = lastPlayedGameId_, gameName = lastPlayedGameName_;
+    bool follows = followsLocalUser_, followed = followedByLocalUser_, online = online_;
+    int64_t score = gamerScore_;
+    double lat = latitude_, lng = longitude_;
+    coder.io("resourceId", id);
+    coder.io("name", name);
+    coder.io("profilePictureUrl", url);
+    coder.io("profilePictureSource", source);
+    coder.io("usesFacebookProfilePicture", facebook);
+    coder.io("lastPlayedGameId", gameId);
+    coder.io("lastPlayedGameName", gameName);
+    coder.io("followsLocalUser", follows);
+    coder.io("followedByLocalUser", followed);
+    coder.io("gamerScore", score);
+    coder.io("online", online);
+    coder.io("latitude", lat);
+    coder.io("longitude", lng);
+}
+
+bool QVUser::initWithCoder(QVISerializer& coder)
+{
+    std::string id;
+    coder.io("resourceId", id);
+    initWithId(id);
+    coder.io("name", name_);
+    coder.io("profilePictureUrl", profilePictureUrl_);
+    coder.io("profilePictureSource", profilePictureSource_);
+    coder.io("usesFacebookProfilePicture", usesFacebookProfilePicture_);
+    coder.io("lastPlayedGameId", lastPlayedGameId_);
+    coder.io("lastPlayedGameName", lastPlayedGameName_);
+    coder.io("followsLocalUser", followsLocalUser_);
+    coder.io("followedByLocalUser", followedByLocalUser_);
+    // Kept as a 64-bit number, so a score above the int range survives.
+    int64_t score = 0;
+    coder.io("gamerScore", score);
+    gamerScore_ = static_cast<uint32_t>(std::clamp<int64_t>(score, 0, std::numeric_limits<uint32_t>::max()));
+    coder.io("online", online_);
+    coder.io("latitude", latitude_);
+    coder.io("longitude", longitude_);
+    return true;
+}
+
+platform::Bytes QVUser::archivedData() const
+{
+    QVPointer<QVBinaryKeyedWriter> writer(new QVBinaryKeyedWriter(kArchiveClass));
+    encodeWithCoder(*writer);
+    return writer->data();
+}
+
+Ref<QVUser> QVUser::userWithArchivedData(const platform::Bytes& data)
+{
+    QVPointer<QVBinaryKeyedReader> reader = QVBinaryKeyedReader::readerWithData(data, kArchiveClass);
+    if (!reader)
+        return nullptr;
+    auto u = create();
+    u->initWithCoder(*reader);
+    return u;
+}
+
+bool QVUser::online() const
+{
+    if (isLocalUser() && resourceId() != kPlaceholderId)
+        return QVRuntimeHost::current().isOnline();
+    return online_;
+}
+
+bool QVUser::isLocalUser() const
+{
+    if (resourceId() == kPlaceholderId)
+        return true;
+    Ref<platform::Object> local = QVRuntimeHost::current().localUser();
+    auto* user = dynamic_cast<QVUser*>(local.get());
+    return user && user->resourceId() == resourceId();
+}
+
+void QVUser::adjustGamerscore(int delta)
+{
+    int64_t score = static_cast<int64_t>(gamerScore_) + delta;
+    gamerScore_ = static_cast<uint32_t>(std::clamp<int64_t>(score, 0, std::numeric_limits<uint32_t>::max()));
+}
+
+void QVUser::changeProfilePictureUrl(const std::string& url, bool facebook, bool twitter, bool uploaded)
+{
+    setProfilePictureUrl(url);
+    usesFacebookProfilePicture_ = facebook;
+    if (facebook)
+        profilePictureSource_ = "FbconnectCredential";
+    else if (twitter)
+        profilePictureSource_ = "TwitterCredential";
+    else if (uploaded)
+        profilePictureSource_ = "Upload";
+    else
+        profilePictureSource_.reset();
+}
+
+void QVUser::setName(const std::string& text) { name_ = QVFieldText::read(text); }
+void QVUser::setProfilePictureUrl(const std::string& text) { profilePictureUrl_ = QVFieldTextOrNil::read(text); }
+void QVUser::setProfilePictureSource(const std::string& text) { profilePictureSource_ = QVFieldTextOrNil::read(text); }
+void QVUser::setUsesFacebookProfilePicture(const std::string& text) { usesFacebookProfilePicture_ = QVFieldBool::read(text); }
+void QVUser::setLastPlayedGameId(const std::string& text) { lastPlayedGameId_ = text; }
+void QVUser::setLastPlayedGameName(const std::string& text) { lastPlayedGameName_ = text; }
+void QVUser::setGamerScore(const std::string& text) { gamerScore_ = QVFieldUnsigned::read(text); }
+void QVUser::setFollowsLocalUserAsString(const std::string& text) { followsLocalUser_ = QVFieldBool::read(text); }
+void QVUser::setFollowedByLocalUserAsString(const std::string& text) { followedByLocalUser_ = QVFieldBool::read(text); }
+void QVUser::setOnlineAsString(const std::string& text) { online_ = QVFieldBool::read(text); }
+void QVUser::setLatitude(const std::string& text) { latitude_ = QVFieldDouble::read(text); }
+void QVUser::setLongitude(const std::string& text) { longitude_ = QVFieldDouble::read(text); }
+std::string QVUser::getUsesFacebookProfilePictureAsString() const { return QVFieldBool::write(usesFacebookProfilePicture_); }
+std::string QVUser::getGamerScoreAsString() const { return QVFieldUnsigned::write(gamerScore_); }
+std::string QVUser::getFollowsLocalUserAsString() const { return QVFieldBool::write(followsLocalUser_); }
+std::string QVUser::getFollowedByLocalUserAsString() const { return QVFieldBool::write(followedByLocalUser_); }
+std::string QVUser::getOnlineAsString() const { return QVFieldBool::write(online_); }
+std::string QVUser::getLatitudeAsString() const { return QVFieldDouble::write(latitude_); }
+std::string QVUser::getLongitudeAsString() const { return QVFieldDouble::write(longitude_); }
+
+Ref<QVRequestHandle> QVUser::getProfilePicture()
+{
+    if (!profilePictureUrl_) {
+        QVUserClass::notify([this](QVUserDelegate& d) { d.didFailGetProfilePictureQVUser(this); });
+        return nullptr;
+    }
+    Ref<platform::Image> cached;
+    Ref<QVRequestHandle> handle = QVGetImageFromUrl(
+        *profilePictureUrl_, cached, mHttpService, mHttpServiceObserver,
+        QVDelegate(this, BRISKO_SELECTOR(QVUser, _getProfilePictureSuccess)),
+        QVDelegate(this, BRISKO_SELECTOR(QVUser, _getProfilePictureFailure)));
+    if (cached) {
+        QVUserClass::notify([&](QVUserDelegate& d) { d.didGetProfilePicture(cached.get(), this); });
+        return nullptr;
+    }
+    return QVUserClass::file(handle);
+}
+
+void QVUser::_getProfilePictureSuccess(platform::Object* data)
+{
+    Ref<QVUser> keep(this);
+    auto* boxed = dynamic_cast<platform::Boxed*>(data);
+    const platform::Bytes* bytes = boxed && boxed->value().isData() ? &boxed->value().data() : nullptr;
+    Ref<platform::Image> image = bytes ? platform::Image::imageWithData(bytes->data(), bytes->size()) : nullptr;
+    if (!image) {
+        _getProfilePictureFailure(nullptr);
+        return;
+    }
+    if (QVImageCache* cache = QVImageCache::sharedInstance(); cache && profilePictureUrl_)
+        cache->store(image, *profilePictureUrl_);
+    mHttpServiceObserver = nullptr;
+    QVUserClass::notify([&](QVUserDelegate& d) { d.didGetProfilePicture(image.get(), this); });
+}
+
+void QVUser::_getProfilePictureFailure(platform::Object*)
+{
+    Ref<QVUser> keep(this);
+    mHttpServiceObserver = nullptr;
+    QVUserClass::notify([this](QVUserDelegate& d) { d.didFailGetProfilePictureQVUser(this); });
+}
+
+void QVUser::setDelegate(QVUserDelegate* delegate) { QVUserClass::setDelegate(delegate); }
+QVUserDelegate* QVUser::delegate() { return QVUserClass::delegate(); }
+
+} // namespace quorvel

@@ -1,0 +1,284 @@
+// The offline store on real SQLite files: a new store, stores written by
+// older versions of the client, files that cannot be used, and transactions
+// whose COMMIT fails.
+#include "social/services/OfflineStoreTestSupport.h"
+
+#include <sqlite3.h>
+
+#include <ctime>
+#include <fstream>
+#include <unistd.h>
+
+using namespace quorvel;
+using offline_testing::RawDatabase;
+
+namespace {
+
+class OfflineStoreSchemaTest : public offline_testing::OfflineStoreTest { };
+
+std::vector<std::string> kExpectedVersions = {
+    "achievement_definitions|3", "high_scores|3", "leaderboard_aggregations|1", "leaderboards|1",
+    "table_versions|1", "unlocked_achievements|3", "users|1",
+};
+
+TEST_F(OfflineStoreSchemaTest, NewStoreHasEveryTableAndVersionAndASecondOpenChangesNothing)
+{
+    ASSERT_TRUE(openStore());
+    QVOfflineStore::teardownOfflineDatabase();
+
+    RawDatabase raw(path());
+    EXPECT_EQ(raw.rows("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"),
+              (std::vector<std::string> { "achievement_definitions", "high_scores", "leaderboard_aggregations",
+                                          "leaderboards", "table_versions", "unlocked_achievements",
+                                          "unlocked_achievements_synch_date", "users" }));
+    EXPECT_EQ(raw.rows("SELECT name, version FROM table_versions ORDER BY name"), kExpectedVersions);
+    EXPECT_EQ(raw.columns("unlocked_achievements"),
+              (std::vector<std::string> { "user_id", "achievement_definition_id", "gamerscore", "created_at",
+                                          "server_sync_at", "percent_complete" }));
+    std::string schema = raw.rows("SELECT group_concat(sql, ';') FROM sqlite_master").front();
+
+    raw.exec("INSERT INTO high_scores (user_id, leaderboard_id, score) VALUES (17, 5, 100)");
+    ASSERT_TRUE(openStore());
+    QVOfflineStore::teardownOfflineDatabase();
+    EXPECT_EQ(raw.rows("SELECT name, version FROM table_versions ORDER BY name"), kExpectedVersions);
+    EXPECT_EQ(raw.rows("SELECT group_concat(sql, ';') FROM sqlite_master").front(), schema);
+    EXPECT_EQ(raw.rows("SELECT user_id, leaderboard_id, score, server_sync_at FROM high_scores"),
+              (std::vector<std::string> { "17|5|100|NULL" }));
+    EXPECT_EQ(log.count(platform::LogLevel::Warning) + log.count(platform::LogLevel::Error), 0u);
+}
+
+TEST_F(OfflineStoreSchemaTest, StoreFromBeforeVersionRowsKeepsItsUnlocksAsPending)
+{
+    {
+        RawDatabase raw(path());
+        // The oldest layout: no version rows, no key on the unlocks, fewer definition columns.
+        raw.exec("CREATE TABLE unlocked_achievements(user_id INTEGER NOT NULL,achievement_definition_id INTEGER NOT "
+                 "NULL,gamerscore INTEGER DEFAULT 0,created_at INTEGER DEFAULT NULL,server_sync_at INTEGER DEFAULT "
+                 "NULL)");
+        raw.exec("INSERT INTO unlocked_achievements VALUES (17, 3, 10, 1000, 2000), (17, 4, 20, 1000, NULL), "
+                 "(17, 3, 10, 1500, 2500)");
+        raw.exec("CREATE TABLE achievement_definitions(id INTEGER NOT NULL,title TEXT DEFAULT NULL)");
+        raw.exec("INSERT INTO achievement_definitions VALUES (3, 'Old')");
+        raw.exec("CREATE TABLE high_scores(user_id INTEGER NOT NULL,leaderboard_id INTEGER NOT NULL,score INTEGER "
+                 "DEFAULT 0,server_sync_at INTEGER DEFAULT NULL)");
+        raw.exec("INSERT INTO high_scores VALUES (17, 5, 900, 3000)");
+    }
+    long before = static_cast<long>(std::time(nullptr));
+    ASSERT_TRUE(openStore());
+
+    // A high-score write works on the migrated table.
+    {
+        QVOfflineStore::Use q(QVOfflineStore::highScoreStatements().setScore);
+        q->bind("user_id", "17");
+        q->bind("leaderboard_id", "5");
+        q->bind("score", "950");
+        q->bind("display_text", "950 points");
+        q->bind("custom_data", "x");
+        q->bindBlob("blob", "ab", 2);
+        EXPECT_EQ(q->execute(), QVSqlQuery::kDone);
+    }
+    QVOfflineStore::teardownOfflineDatabase();
+
+    RawDatabase raw(path());
+    auto unlocks = raw.rows("SELECT user_id, achievement_definition_id, gamerscore, percent_complete, "
+                            "server_sync_at FROM unlocked_achievements ORDER BY achievement_definition_id");
+    EXPECT_EQ(unlocks, (std::vector<std::string> { "17|3|0|100.0|NULL", "17|4|0|100.0|NULL" }));
+    EXPECT_GE(std::stol(raw.value("SELECT MIN(created_at) FROM unlocked_achievements")), before);
+    EXPECT_EQ(raw.value("SELECT COUNT(*) FROM sqlite_master WHERE name = 'unlocked_achievements_save'"), "0");
+    // The definitions are made again, empty, with every column.
+    EXPECT_EQ(raw.value("SELECT COUNT(*) FROM achievement_definitions"), "0");
+    EXPECT_EQ(raw.columns("achievement_definitions").size(), 10u);
+    // Every missing high-score column is added; the old rows stay.
+    auto columns = raw.columns("high_scores");
+    for (const char* c : { "display_text", "custom_data", "blob" })
+        EXPECT_NE(std::find(columns.begin(), columns.end(), c), columns.end()) << c;
+    EXPECT_EQ(raw.rows("SELECT score, display_text, server_sync_at FROM high_scores ORDER BY score"),
+              (std::vector<std::string> { "900|NULL|3000", "950|950 points|NULL" }));
+    EXPECT_EQ(raw.rows("SELECT name, version FROM table_versions ORDER BY name"), kExpectedVersions);
+}
+
+TEST_F(OfflineStoreSchemaTest, VersionedTablesGainOnlyTheColumnsTheyLack)
+{
+    {
+        RawDatabase raw(path());
+        raw.exec("CREATE TABLE table_versions(name TEXT NOT NULL,version INTEGER NOT NULL,UNIQUE(name))");
+        raw.exec("INSERT INTO table_versions VALUES ('table_versions', 1), ('unlocked_achievements', 2), "
+                 "('achievement_definitions', 1), ('high_scores', 2)");
+        raw.exec("CREATE TABLE unlocked_achievements(user_id INTEGER NOT NULL,achievement_definition_id INTEGER NOT "
+                 "NULL,gamerscore INTEGER DEFAULT 0,created_at INTEGER DEFAULT NULL,server_sync_at INTEGER DEFAULT "
+                 "NULL)");
+        raw.exec("INSERT INTO unlocked_achievements VALUES (17, 3, 10, 1000, 2000)");
+        raw.exec("CREATE TABLE achievement_definitions(id INTEGER NOT NULL,title TEXT DEFAULT NULL,description TEXT "
+                 "DEFAULT NULL,gamerscore  INTEGER DEFAULT 0,is_secret INTEGER DEFAULT 0,icon_file_name TEXT "
+                 "DEFAULT NULL,server_sync_at INTEGER DEFAULT NULL)");
+        raw.exec("INSERT INTO achievement_definitions (id, title) VALUES (3, 'Kept')");
+        raw.exec("CREATE TABLE high_scores(user_id INTEGER NOT NULL,leaderboard_id INTEGER NOT NULL,score INTEGER "
+                 "DEFAULT 0,display_text TEXT DEFAULT NULL,custom_data TEXT DEFAULT NULL,server_sync_at INTEGER "
+                 "DEFAULT NULL,UNIQUE(leaderboard_id, user_id, score))");
+        raw.exec("INSERT INTO high_scores VALUES (17, 5, 900, 'nine hundred', 'c', 3000)");
+    }
+    ASSERT_TRUE(openStore());
+    QVOfflineStore::teardownOfflineDatabase();
+
+    RawDatabase raw(path());
+    // Version 2 of the unlocks keeps its rows (only version 1 goes through the save table).
+    EXPECT_EQ(raw.rows("SELECT achievement_definition_id, gamerscore, percent_complete, server_sync_at FROM "
+                       "unlocked_achievements"),
+              (std::vector<std::string> { "3|10|100.0|2000" }));
+    EXPECT_EQ(raw.rows("SELECT id, title, position, start_version FROM achievement_definitions"),
+              (std::vector<std::string> { "3|Kept|0|NULL" }));
+    EXPECT_EQ(raw.columns("high_scores").back(), "blob");
+    EXPECT_EQ(raw.rows("SELECT score, display_text, custom_data, server_sync_at, blob FROM high_scores"),
+              (std::vector<std::string> { "900|nine hundred|c|3000|NULL" }));
+    EXPECT_EQ(raw.rows("SELECT name, version FROM table_versions ORDER BY name"), kExpectedVersions);
+}
+
+TEST_F(OfflineStoreSchemaTest, AMigrationThatCannotSaveTheOldUnlocksLeavesEverythingAsItWas)
+{
+    {
+        RawDatabase raw(path());
+        raw.exec("CREATE TABLE unlocked_achievements(user_id INTEGER NOT NULL,achievement_definition_id INTEGER NOT "
+                 "NULL,gamerscore INTEGER DEFAULT 0,created_at INTEGER DEFAULT NULL,server_sync_at INTEGER DEFAULT "
+                 "NULL)");
+        raw.exec("INSERT INTO unlocked_achievements VALUES (17, 3, 10, 1000, 2000)");
+        // Something of that name that is not a table: the save table cannot be made.
+        raw.exec("CREATE VIEW unlocked_achievements_save AS SELECT 1");
+    }
+    ASSERT_TRUE(openStore());
+    QVOfflineStore::teardownOfflineDatabase();
+    EXPECT_TRUE(log.contains("cannot be saved"));
+
+    RawDatabase raw(path());
+    EXPECT_EQ(raw.rows("SELECT * FROM unlocked_achievements"), (std::vector<std::string> { "17|3|10|1000|2000" }));
+    EXPECT_EQ(raw.value("SELECT version FROM table_versions WHERE name = 'unlocked_achievements'"), "1");
+    EXPECT_EQ(raw.value("SELECT COUNT(*) FROM table_versions WHERE name = 'achievement_definitions'"), "0");
+    // The other tables were still built.
+    EXPECT_EQ(raw.value("SELECT version FROM table_versions WHERE name = 'leaderboards'"), "1");
+}
+
+TEST_F(OfflineStoreSchemaTest, RecreatingATableGroupLeavesEveryTableAndColumn)
+{
+    ASSERT_TRUE(openStore());
+    QVOfflineStore::exec("INSERT INTO achievement_definitions (id) VALUES (3)");
+    QVOfflineStore::exec("INSERT INTO leaderboards (id) VALUES (5)");
+    QVOfflineStore::setupAchievementTables(true);
+    QVOfflineStore::setupLeaderboardTables(true);
+    QVOfflineStore::setupHighScoreTables(true);
+    QVOfflineStore::setupUserTables(true);
+    EXPECT_TRUE(QVOfflineStore::columnExists("unlocked_achievements", "percent_complete"));
+    EXPECT_TRUE(QVOfflineStore::columnExists("achievement_definitions", "position"));
+    EXPECT_TRUE(QVOfflineStore::tableExists("leaderboard_aggregations"));
+    QVOfflineStore::teardownOfflineDatabase();
+
+    RawDatabase raw(path());
+    EXPECT_EQ(raw.value("SELECT COUNT(*) FROM achievement_definitions"), "0");
+    EXPECT_EQ(raw.value("SELECT COUNT(*) FROM leaderboards"), "0");
+    EXPECT_EQ(raw.rows("SELECT name, version FROM table_versions ORDER BY name"), kExpectedVersions);
+}
+
+class OfflineStoreFileTest : public offline_testing::OfflineStoreTest {
+protected:
+    // The store was not opened: every operation fails softly and nothing was written.
+    void expectRunsWithoutStore()
+    {
+        EXPECT_FALSE(QVOfflineStore::isOpen());
+        EXPECT_FALSE(QVOfflineStore::lastOpenError().empty());
+        QVOfflineStore::setupOfflineSupport();
+        EXPECT_EQ(QVOfflineStore::getTableVersion("users"), 0);
+        EXPECT_FALSE(QVOfflineStore::setTableVersion("users", 1));
+        QVOfflineStore::Use q(QVOfflineStore::userStatements().getUser);
+        q->bind("id", "17");
+        EXPECT_FALSE(q->step());
+        EXPECT_NE(q->lastStepResult(), QVSqlQuery::kDone);
+        EXPECT_FALSE(QVOfflineStore::Transaction().commit());
+        EXPECT_EQ(log.count(platform::LogLevel::Error), 1u);
+        EXPECT_TRUE(log.contains("cannot be used"));
+    }
+};
+
+TEST_F(OfflineStoreFileTest, AFileThatIsNotADatabaseIsReportedOnce)
+{
+    dir.write(QVOfflineStore::kFileName, std::string(4096, 'x'));
+    EXPECT_FALSE(openStore());
+    expectRunsWithoutStore();
+    EXPECT_EQ(testing_support::readFile(path()), std::string(4096, 'x'));
+}
+
+TEST_F(OfflineStoreFileTest, ATruncatedStoreIsReportedOnce)
+{
+    {
+        RawDatabase raw(path());
+        raw.exec("CREATE TABLE padding(x TEXT)");
+        for (int i = 0; i < 50; ++i)
+            raw.exec("INSERT INTO padding VALUES (printf('%.2000c', 'p'))");
+    }
+    std::string bytes = testing_support::readFile(path());
+    ASSERT_GT(bytes.size(), 40000u);
+    ASSERT_EQ(truncate(path().c_str(), static_cast<off_t>(bytes.size() / 2)), 0);
+    EXPECT_FALSE(openStore());
+    expectRunsWithoutStore();
+}
+
+TEST_F(OfflineStoreFileTest, AReadOnlyStoreIsReportedOnce)
+{
+    ASSERT_TRUE(openStore());
+    QVOfflineStore::teardownOfflineDatabase();
+    EXPECT_FALSE(QVOfflineStore::openDatabaseAtPath(path(), true));
+    expectRunsWithoutStore();
+}
+
+TEST_F(OfflineStoreFileTest, AStoreThatCannotBeCreatedIsReportedOnce)
+{
+    EXPECT_FALSE(QVOfflineStore::openDatabaseAtPath(dir.file("missing/folder/quorvel_offline")));
+    expectRunsWithoutStore();
+}
+
+class OfflineTransactionTest : public offline_testing::OfflineStoreTest { };
+
+TEST_F(OfflineTransactionTest, AFailedCommitRollsBackAndLeavesNoTransactionOpen)
+{
+    ASSERT_TRUE(openStore());
+    RawDatabase reader(path());
+    // A reader in the middle of a read keeps the writer from committing.
+    reader.exec("BEGIN");
+    reader.rows("SELECT * FROM users");
+    {
+        QVOfflineStore::Transaction t;
+        ASSERT_TRUE(t.isActive());
+        EXPECT_TRUE(QVOfflineStore::exec("INSERT INTO users (id, name) VALUES (17, 'Ann')"));
+        EXPECT_FALSE(t.commit());
+    }
+    reader.exec("COMMIT");
+    EXPECT_TRUE(sqlite3_get_autocommit(QVOfflineStore::getOfflineDatabaseHandle()));
+    EXPECT_EQ(reader.value("SELECT COUNT(*) FROM users"), "0");
+
+    // The next transaction starts cleanly and commits.
+    QVOfflineStore::Transaction again;
+    EXPECT_TRUE(QVOfflineStore::exec("INSERT INTO users (id, name) VALUES (18, 'Bo')"));
+    EXPECT_TRUE(again.commit());
+    EXPECT_EQ(reader.value("SELECT name FROM users"), "Bo");
+}
+
+TEST_F(OfflineTransactionTest, ANestedTransactionRollsBackOnlyItsOwnChanges)
+{
+    ASSERT_TRUE(openStore());
+    QVOfflineStore::Transaction outer;
+    QVOfflineStore::exec("INSERT INTO users (id) VALUES (1)");
+    {
+        QVOfflineStore::Transaction inner;
+        QVOfflineStore::exec("INSERT INTO users (id) VALUES (2)");
+    }
+    EXPECT_TRUE(outer.commit());
+    RawDatabase raw(path());
+    EXPECT_EQ(raw.rows("SELECT id FROM users"), (std::vector<std::string> { "1" }));
+}
+
+TEST(OfflineIdTest, OnlyDecimalIdsThatFitAreAccepted)
+{
+    EXPECT_TRUE(QVIsDecimalId("0"));
+    EXPECT_TRUE(QVIsDecimalId("9223372036854775807"));
+    for (const char* bad : { "", "-1", "12a", " 12", "1.5", "5; DROP TABLE users", "9223372036854775808" })
+        EXPECT_FALSE(QVIsDecimalId(bad)) << bad;
+}
+
+} // namespace

@@ -1,0 +1,216 @@
+// The user record: reading and writing its XML, its archive and store row,
+// the local-user test and the profile picture's cached and failing paths.
+#include "ServiceTestSupport.h"
+
+#include "social/runtime/QVBinaryKeyedArchive.h"
+#include "social/runtime/QVImageCache.h"
+#include "social/runtime/QVSqlQuery.h"
+#include "social/runtime/QVXmlDocument.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+using namespace quorvel;
+using namespace service_testing;
+using platform::Ref;
+
+namespace {
+
+class PictureDelegate : public platform::Object, public QVUserDelegate {
+public:
+    void didGetProfilePicture(platform::Image* image, QVUser* user) override
+    {
+        pictures.emplace_back(image);
+        users.emplace_back(user);
+    }
+    void didFailGetProfilePictureQVUser(QVUser* user) override { failed.emplace_back(user); }
+    std::vector<Ref<platform::Image>> pictures;
+    std::vector<Ref<QVUser>> users, failed;
+};
+
+class QVUserTest : public testing::Test {
+protected:
+    void SetUp() override { QVRuntimeHost::setCurrent(&host); }
+    void TearDown() override
+    {
+        QVUser::setDelegate(nullptr);
+        QVRuntimeHost::setCurrent(nullptr);
+    }
+
+    static Ref<QVPaginatedSeries> parse(const std::string& xml)
+    {
+        QVResourceNameMap names;
+        names.addResource<QVUser>("user");
+        auto doc = QVXmlDocument::xmlDocumentWithString(xml);
+        return QVResource::resourcesFromXml(doc.get(), names);
+    }
+    static Ref<QVUser> user(const QVPaginatedSeries& s, size_t i) { return Ref<QVUser>(dynamic_cast<QVUser*>(s.objectAtIndex(i))); }
+
+    FacadeHost<> host;
+};
+
+TEST_F(QVUserTest, ReadsEveryFieldOfTheFixture)
+{
+    auto s = parse(fixture("user.xml"));
+    ASSERT_TRUE(s);
+    ASSERT_EQ(s->count(), 1u);
+    auto u = user(*s, 0);
+    EXPECT_EQ(u->userId(), "17");
+    EXPECT_EQ(u->name(), "Ann & Bo");
+    EXPECT_EQ(u->profilePictureUrl(), std::optional<std::string>("http://127.0.0.1/pictures/17.png"));
+    EXPECT_EQ(u->profilePictureSource(), std::optional<std::string>("Upload"));
+    EXPECT_FALSE(u->usesFacebookProfilePicture());
+    EXPECT_EQ(u->lastPlayedGameId(), "301");
+    EXPECT_EQ(u->lastPlayedGameName(), "Rocket Run");
+    EXPECT_EQ(u->gamerScore(), 3000000000u);
+    EXPECT_TRUE(u->followsLocalUser());
+    EXPECT_FALSE(u->followedByLocalUser());
+    EXPECT_TRUE(u->online());
+    EXPECT_DOUBLE_EQ(u->latitude(), 48.208176);
+    EXPECT_DOUBLE_EQ(u->longitude(), -16.373819);
+}
+
+TEST_F(QVUserTest, ListFixtureEmptyTextsAndJunkNumbers)
+{
+    auto s = parse(fixture("users.xml"));
+    ASSERT_TRUE(s);
+    ASSERT_EQ(s->count(), 3u);
+    EXPECT_EQ(user(*s, 1)->userId(), "18");
+    EXPECT_FALSE(user(*s, 1)->profilePictureUrl()) << "an empty text is no URL";
+    EXPECT_FALSE(user(*s, 1)->profilePictureSource());
+    EXPECT_EQ(user(*s, 2)->latitude(), 0.0);
+    EXPECT_EQ(user(*s, 2)->gamerScore(), 0u);
+    ASSERT_TRUE(s->header());
+    EXPECT_EQ(s->header()->totalObjects, 3u);
+}
+
+TEST_F(QVUserTest, WritesBackInTheDocumentedFormats)
+{
+    auto u = user(*parse(fixture("user.xml")), 0);
+    std::string xml = u->toResourceArrayXml();
+    EXPECT_NE(xml.find("<user><id>17</id><name>Ann &amp; Bo</name>"), std::string::npos) << xml;
+    for (const char* part : { "<uses_facebook_profile_picture>0</uses_facebook_profile_picture>",
+                              "<gamer_score>3000000000</gamer_score>", "<following_local_user>1</following_local_user>",
+                              "<followed_by_local_user>0</followed_by_local_user>", "<online>1</online>",
+                              "<lat>48.208176</lat>", "<lng>-16.373819</lng>" })
+        EXPECT_NE(xml.find(part), std::string::npos) << part;
+    EXPECT_EQ(xml.find("favourite_colour"), std::string::npos);
+
+    auto again = user(*parse(xml), 0);
+    EXPECT_EQ(again->toResourceArrayXml(), xml);
+    EXPECT_EQ(u->getLatitudeAsString(), "48.208176");
+    EXPECT_EQ(u->getGamerScoreAsString(), "3000000000");
+}
+
+TEST_F(QVUserTest, ArchiveRoundTripsEveryCodedField)
+{
+    auto u = user(*parse(fixture("user.xml")), 0);
+    auto back = QVUser::userWithArchivedData(u->archivedData());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->toResourceArrayXml(), u->toResourceArrayXml());
+    EXPECT_EQ(back->gamerScore(), 3000000000u) << "the gamerscore is kept as a 64-bit number";
+
+    auto invalid = QVUser::userWithArchivedData(QVUser::invalidUser()->archivedData());
+    ASSERT_TRUE(invalid);
+    EXPECT_EQ(invalid->userId(), "0");
+    EXPECT_EQ(invalid->name(), "Not Logged In");
+    EXPECT_EQ(invalid->lastPlayedGameName(), "Quorvel Game");
+    EXPECT_FALSE(invalid->profilePictureUrl()) << "nil stays nil";
+
+    platform::Bytes damaged = u->archivedData();
+    damaged.resize(damaged.size() / 2);
+    EXPECT_FALSE(QVUser::userWithArchivedData(damaged));
+    QVPointer<QVBinaryKeyedWriter> other(new QVBinaryKeyedWriter("QVHttpBasicCredential"));
+    EXPECT_FALSE(QVUser::userWithArchivedData(other->data())) << "an archive of another class";
+}
+
+TEST_F(QVUserTest, StoreRowWithNullColumnsReadsAsNil)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+    sqlite3_exec(db,
+                 "CREATE TABLE users (id TEXT, name TEXT, profile_picture_url TEXT);"
+                 "INSERT INTO users VALUES ('17', 'Ann', 'http://x/17.png');"
+                 "INSERT INTO users VALUES ('18', NULL, NULL);",
+                 nullptr, nullptr, nullptr);
+    {
+        QVSqlQuery q(db, "SELECT * FROM users ORDER BY id");
+        ASSERT_TRUE(q.step());
+        auto ann = QVUser::userWithLocalSQL(q);
+        EXPECT_EQ(ann->userId(), "17");
+        EXPECT_EQ(ann->name(), "Ann");
+        EXPECT_EQ(ann->profilePictureUrl(), std::optional<std::string>("http://x/17.png"));
+        EXPECT_EQ(ann->gamerScore(), 0u);
+        ASSERT_TRUE(q.step());
+        auto nameless = QVUser::userWithLocalSQL(q);
+        EXPECT_EQ(nameless->userId(), "18");
+        EXPECT_EQ(nameless->name(), "");
+        EXPECT_FALSE(nameless->profilePictureUrl());
+    }
+    sqlite3_close(db);
+}
+
+TEST_F(QVUserTest, LocalUserAndPlaceholder)
+{
+    host.local = user(*parse(fixture("user.xml")), 0);
+    auto other = user(*parse("<user><id>99</id><online>1</online></user>"), 0);
+    auto sameAsLocal = user(*parse("<user><id>17</id><online>0</online></user>"), 0);
+    EXPECT_TRUE(sameAsLocal->isLocalUser());
+    EXPECT_FALSE(other->isLocalUser());
+    EXPECT_TRUE(QVUser::invalidUser()->isLocalUser()) << "the placeholder is local whoever is logged in";
+
+    host.onlineFlag = false;
+    EXPECT_FALSE(sameAsLocal->online()) << "the local user is online as the client is";
+    host.onlineFlag = true;
+    EXPECT_TRUE(sameAsLocal->online());
+    EXPECT_TRUE(other->online());
+}
+
+TEST_F(QVUserTest, ProfilePictureSourceAndGamerscore)
+{
+    auto u = QVUser::create();
+    u->changeProfilePictureUrl("http://x/p.png", true, true, true);
+    EXPECT_EQ(u->profilePictureSource(), std::optional<std::string>("FbconnectCredential"));
+    EXPECT_TRUE(u->usesFacebookProfilePicture());
+    u->changeProfilePictureUrl("http://x/p.png", false, true, true);
+    EXPECT_EQ(u->profilePictureSource(), std::optional<std::string>("TwitterCredential"));
+    u->changeProfilePictureUrl("http://x/p.png", false, false, true);
+    EXPECT_EQ(u->profilePictureSource(), std::optional<std::string>("Upload"));
+    u->changeProfilePictureUrl("", false, false, false);
+    EXPECT_FALSE(u->profilePictureSource());
+    EXPECT_FALSE(u->profilePictureUrl());
+
+    u->adjustGamerscore(50);
+    u->adjustGamerscore(-80);
+    EXPECT_EQ(u->gamerScore(), 0u) << "never below zero";
+}
+
+TEST_F(QVUserTest, ProfilePictureWithoutUrlFailsAtOnce)
+{
+    auto d = platform::adoptRef(new PictureDelegate);
+    QVUser::setDelegate(d.get());
+    auto u = QVUser::create();
+    EXPECT_FALSE(u->getProfilePicture());
+    ASSERT_EQ(d->failed.size(), 1u);
+    EXPECT_EQ(d->failed[0].get(), u.get());
+    EXPECT_TRUE(d->pictures.empty());
+}
+
+TEST_F(QVUserTest, CachedProfilePictureAnswersAtOnceWithoutDownload)
+{
+    QVImageCache::initializeCache();
+    auto image = platform::Image::imageWithRGBA(1, 1, platform::Bytes { 1, 2, 3, 255 });
+    QVImageCache::sharedInstance()->store(image, "http://x/p.png");
+    auto d = platform::adoptRef(new PictureDelegate);
+    QVUser::setDelegate(d.get());
+    auto u = QVUser::create();
+    u->setProfilePictureUrl("http://x/p.png");
+    EXPECT_FALSE(u->getProfilePicture());
+    ASSERT_EQ(d->pictures.size(), 1u);
+    EXPECT_EQ(d->pictures[0].get(), image.get());
+    EXPECT_EQ(d->users[0].get(), u.get());
+    EXPECT_EQ(QVRequestHandlesForModule::handleCount(QVUserClass::module()), 0u);
+    QVImageCache::shutdownCache();
+}
+
+} // namespace
