@@ -1,0 +1,26 @@
+// QuorvelRuntimeHost: the runtime's seam filled by the central class. While
+// the client runs, the runtime asks the facade for the player's approval, the
+// disabled option, the session id, the provider and the bootstrap request's
+// usage statistics through it; what the facade does not answer yet keeps the
+// runtime's default behaviour.
+#pragma once
+
+#include "social/runtime/QVRuntimeHost.h"
+
+namespace quorvel {
+
+class QuorvelRuntimeHost final : public QVRuntimeHost {
+public:
+    // Installed at start-up, removed at shut-down.
+    static void install();
+    static void uninstall();
+
+    bool areErrorScreensAllowed() override;
+    bool hasUserApprovedQuorvel() override;
+    bool isQuorvelDisabled() override;
+    std::string sessionId() override;
+    QVProvider* provider() override;
+    void writeBootstrapParameters(QVHttpNestedQueryStringWriter& params) override;
+};
+
+} // namespace quorvel
