@@ -16,7 +16,12 @@
     X(QVViewController)                                                                                            \
     X(QVNavigationController)                                                                                      \
     X(QVLoadingView)                                                                                               \
-    X(QVLoadingController)
+    X(QVLoadingController)                                                                                         \
+    X(QVDefaultButton)                                                                                             \
+    X(QVButtonPanel)                                                                                               \
+    X(QVDeadEndErrorController)                                                                                    \
+    X(QVShowMessageAndReturnController)                                                                            \
+    X(QVKitInterfaces)
 
 namespace quorvel {
 
