@@ -240,7 +240,8 @@ private:
 };
 
 // The hand-written loop: the same bodies, quads computed on the CPU into one
-// interleaved array (position, texture coordinates), one indexed draw.
+// interleaved array (position, colour, texture coordinates: what the engine
+// must draw too), one indexed draw.
 class Baseline {
 public:
     Baseline(GLuint texture, Rect texRect, float texSize, int n) : texture_(texture), bodies_(makeBodies(n))
@@ -253,6 +254,8 @@ public:
         float v0 = texRect.origin.y / texSize, v1 = (texRect.origin.y + texRect.size.height) / texSize;
         for (int i = 0; i < n; ++i) {
             Vertex* v = &vertices_[static_cast<size_t>(i) * 4];
+            for (int k = 0; k < 4; ++k)
+                v[k].r = v[k].g = v[k].b = v[k].a = 255;
             v[0].u = u0, v[0].v = v1; // bottom left
             v[1].u = u1, v[1].v = v1; // bottom right
             v[2].u = u0, v[2].v = v0; // top left
@@ -280,13 +283,11 @@ public:
             v[3].x = b.x + ax + bx, v[3].y = b.y + ay + by;
         }
         glClear(GL_COLOR_BUFFER_BIT);
-        glDisableClientState(GL_COLOR_ARRAY);
-        glColor4ub(255, 255, 255, 255);
         glBindTexture(GL_TEXTURE_2D, texture_);
         glVertexPointer(2, GL_FLOAT, sizeof(Vertex), &vertices_[0].x);
+        glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(Vertex), &vertices_[0].r);
         glTexCoordPointer(2, GL_FLOAT, sizeof(Vertex), &vertices_[0].u);
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(n * 6), GL_UNSIGNED_SHORT, indices_.data());
-        glEnableClientState(GL_COLOR_ARRAY);
         glFinish();
     }
 
@@ -294,7 +295,9 @@ public:
 
 private:
     struct Vertex {
-        GLfloat x, y, u, v;
+        GLfloat x, y;
+        GLubyte r, g, b, a;
+        GLfloat u, v;
     };
     GLuint texture_;
     std::vector<Body> bodies_;

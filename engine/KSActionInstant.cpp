@@ -205,6 +205,7 @@ bool KSCallFuncND::initWithTarget(Object* target, Selector selector, void* data)
     targetCallback_ = target;
     selector_ = selector;
     data_ = data;
+    callbackMethod_ = selector.method();
     return true;
 }
 
@@ -216,8 +217,8 @@ void KSCallFuncND::startWithTarget(Object* target)
 
 void KSCallFuncND::execute()
 {
-    if (targetCallback_ && selector_)
-        selector_.invoke(targetCallback_.get(), node(), data_);
+    if (targetCallback_ && callbackMethod_)
+        (targetCallback_.get()->*callbackMethod_)(node(), data_);
 }
 
 Ref<KSCallBlock> KSCallBlock::actionWithBlock(Block block)

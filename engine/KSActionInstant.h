@@ -123,6 +123,8 @@ public:
     void startWithTarget(platform::Object* target) override;
     virtual void execute();
 
+    platform::Object* targetCallback() const { return targetCallback_.get(); }
+
 protected:
     KSCallFuncN() = default;
     platform::Ref<platform::Object> targetCallback_;
@@ -141,12 +143,17 @@ public:
 
     platform::Object* targetCallback() const { return targetCallback_.get(); }
     void* data() const { return data_; }
+    // The method execute calls, looked up from the selector once at
+    // initialisation; replacing it redirects the call (same target, same arguments).
+    Selector::Method callbackMethod() const { return callbackMethod_; }
+    void setCallbackMethod(Selector::Method method) { callbackMethod_ = method; }
 
 protected:
     KSCallFuncND() = default;
     platform::Ref<platform::Object> targetCallback_;
     Selector selector_;
     void* data_ { nullptr };
+    Selector::Method callbackMethod_ { nullptr };
 };
 
 class KSCallBlock : public KSActionInstant {

@@ -125,4 +125,12 @@ void KSAtlasNode::draw()
     drawQuads(textureAtlas_->totalQuads());
 }
 
+const KSFloatProperties& KSAtlasNode::floatProperties() const
+{
+    static const KSFloatProperties properties(&KSNode::floatProperties(), {
+        { "opacity", [](KSNode* n, float v) { static_cast<KSAtlasNode*>(n)->setOpacity(ksFloatToByte(v)); } },
+    });
+    return properties;
+}
+
 } // namespace kestrel

@@ -48,6 +48,7 @@ public:
     int itemHeight() const { return itemHeight_; }
 
     std::string className() const override { return "KSAtlasNode"; }
+    const KSFloatProperties& floatProperties() const override;
 
 protected:
     KSAtlasNode() = default;

@@ -20,6 +20,8 @@
 #include "platform/foundation/RunLoop.h"
 
 #include <cmath>
+#include <malloc.h>
+#include <mutex>
 
 namespace kestrel {
 
@@ -31,12 +33,7 @@ KSDirector* gSharedDirector = nullptr;
 
 KSDirector* KSDirector::sharedDirector()
 {
-    if (!gSharedDirector) {
-        auto* director = new KSDirectorTimer;
-        installShared(director);
-        director->init();
-    }
-    return gSharedDirector;
+    return sharedDirectorOfClass<KSDirectorTimer>();
 }
 
 KSDirector* KSDirector::sharedInstance() { return gSharedDirector; }
@@ -69,8 +66,24 @@ KSDirector::~KSDirector()
         gSharedDirector = nullptr;
 }
 
+void KSDirector::keepFreedMemoryForFrames()
+{
+    // The software GL driver allocates and frees a block of several MB around
+    // every draw. With glibc's defaults, a free block at the top of the heap is
+    // handed back to the kernel and the next frame faults it in again page by
+    // page (over a thousand faults a frame with ten thousand sprites). A running
+    // engine keeps up to these amounts instead: blocks below the mmap threshold
+    // come from the heap, and the heap is trimmed only above the trim threshold.
+    static std::once_flag once;
+    std::call_once(once, [] {
+        mallopt(M_MMAP_THRESHOLD, kMmapThreshold);
+        mallopt(M_TRIM_THRESHOLD, kTrimThreshold);
+    });
+}
+
 bool KSDirector::init()
 {
+    keepFreedMemoryForFrames();
     scenesStack_.reserve(10);
     oldAnimationInterval_ = animationInterval_ = 1.0 / 60;
     projection_ = kKSDirectorProjectionDefault;

@@ -56,7 +56,10 @@ void ksGLLookAt(float eyeX, float eyeY, float eyeZ, float centerX, float centerY
 class KSDirector : public platform::Object {
 public:
     // The one director; made on first use as a KSDirectorTimer unless
-    // setDirectorType chose another loop first.
+    // setDirectorType chose another loop first. Each loop class (and any
+    // subclass that declares `static KSDirector* sharedDirector() { return
+    // sharedDirectorOfClass<Mine>(); }`) makes an instance of itself when
+    // called through it and no director exists yet.
     static KSDirector* sharedDirector();
     // Ends and releases the director (tests and programs that start over).
     static void purgeSharedDirector();
@@ -68,6 +71,13 @@ public:
     // answers true and changes nothing.
     static bool setDirectorType(int type);
     static int defaultDirector() { return kKSDirectorTypeNSTimer; }
+    // Raises the C library's heap trim and mmap thresholds once per process, so
+    // that memory the GL driver frees every frame stays in the heap rather than
+    // being returned to the kernel and faulted in again. Called when a director
+    // is made; programs that draw without one may call it themselves.
+    static void keepFreedMemoryForFrames();
+    static constexpr int kMmapThreshold = 32 * 1024 * 1024;
+    static constexpr int kTrimThreshold = 128 * 1024 * 1024;
 
     std::string className() const override { return "KSDirector"; }
 
@@ -137,6 +147,18 @@ protected:
     KSDirector() = default;
     ~KSDirector() override;
     virtual bool init();
+    // The shared director, made as a D (default-constructed, then init) when
+    // there is none yet; an existing director of any class is answered as is.
+    template <class D>
+    static KSDirector* sharedDirectorOfClass()
+    {
+        if (!sharedInstance()) {
+            KSDirector* director = new D;
+            installShared(director);
+            director->init();
+        }
+        return sharedInstance();
+    }
     // Makes `director` the shared one; the assertion fails when one exists.
     static void installShared(KSDirector* director);
     static KSDirector* sharedInstance();

@@ -467,4 +467,12 @@ void KSLabelBMFont::setAnchorPoint(Point point)
     createFontChars();
 }
 
+const KSFloatProperties& KSLabelBMFont::floatProperties() const
+{
+    static const KSFloatProperties properties(&KSSpriteBatchNode::floatProperties(), {
+        { "opacity", [](KSNode* n, float v) { static_cast<KSLabelBMFont*>(n)->setOpacity(ksFloatToByte(v)); } },
+    });
+    return properties;
+}
+
 } // namespace kestrel

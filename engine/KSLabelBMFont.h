@@ -101,7 +101,6 @@ public:
 
     void setString(const std::string& string) override;
     const std::string& string() const override { return string_; }
-    void setCString(const char* string) { setString(string ? string : ""); }
 
     void setColor(ksColor3B color) override;
     ksColor3B color() const override { return color_; }
@@ -120,6 +119,7 @@ public:
     KSBMFontConfiguration* configuration() const { return configuration_.get(); }
 
     std::string className() const override { return "KSLabelBMFont"; }
+    const KSFloatProperties& floatProperties() const override;
 
 protected:
     KSLabelBMFont() = default;

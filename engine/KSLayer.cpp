@@ -230,4 +230,12 @@ void KSMultiplexLayer::switchToAndReleaseMe(unsigned index)
     addChild(layers_[index].get());
 }
 
+const KSFloatProperties& KSColorLayer::floatProperties() const
+{
+    static const KSFloatProperties properties(&KSLayer::floatProperties(), {
+        { "opacity", [](KSNode* n, float v) { static_cast<KSColorLayer*>(n)->setOpacity(ksFloatToByte(v)); } },
+    });
+    return properties;
+}
+
 } // namespace kestrel

@@ -79,6 +79,7 @@ public:
     const GLubyte* squareColors() const { return squareColors_; }
 
     std::string className() const override { return "KSColorLayer"; }
+    const KSFloatProperties& floatProperties() const override;
 
 protected:
     KSColorLayer() = default;

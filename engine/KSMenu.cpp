@@ -353,4 +353,12 @@ void KSMenu::setColor(ksColor3B color)
                 rgba->setColor(color);
 }
 
+const KSFloatProperties& KSMenu::floatProperties() const
+{
+    static const KSFloatProperties properties(&KSLayer::floatProperties(), {
+        { "opacity", [](KSNode* n, float v) { static_cast<KSMenu*>(n)->setOpacity(ksFloatToByte(v)); } },
+    });
+    return properties;
+}
+
 } // namespace kestrel

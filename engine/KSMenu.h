@@ -65,6 +65,7 @@ public:
     KSMenuItem* selectedItem() const { return selectedItem_; }
 
     std::string className() const override { return "KSMenu"; }
+    const KSFloatProperties& floatProperties() const override;
 
 protected:
     KSMenu() = default;

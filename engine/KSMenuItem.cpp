@@ -637,4 +637,20 @@ void KSMenuItemToggle::setColor(ksColor3B color)
             rgba->setColor(color);
 }
 
+const KSFloatProperties& KSMenuItemLabel::floatProperties() const
+{
+    static const KSFloatProperties properties(&KSMenuItem::floatProperties(), {
+        { "opacity", [](KSNode* n, float v) { static_cast<KSMenuItemLabel*>(n)->setOpacity(ksFloatToByte(v)); } },
+    });
+    return properties;
+}
+
+const KSFloatProperties& KSMenuItemSprite::floatProperties() const
+{
+    static const KSFloatProperties properties(&KSMenuItem::floatProperties(), {
+        { "opacity", [](KSNode* n, float v) { static_cast<KSMenuItemSprite*>(n)->setOpacity(ksFloatToByte(v)); } },
+    });
+    return properties;
+}
+
 } // namespace kestrel

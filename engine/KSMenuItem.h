@@ -122,6 +122,7 @@ public:
     ksColor3B color() const override;
 
     std::string className() const override { return "KSMenuItemLabel"; }
+    const KSFloatProperties& floatProperties() const override;
 
 protected:
     KSMenuItemLabel() = default;
@@ -215,6 +216,7 @@ public:
     ksColor3B color() const override;
 
     std::string className() const override { return "KSMenuItemSprite"; }
+    const KSFloatProperties& floatProperties() const override;
 
 protected:
     KSMenuItemSprite() = default;

@@ -149,20 +149,46 @@ void KSNode::setVertexZ(float z)
     vertexZ_ = z * ksContentScaleFactor();
 }
 
+KSFloatProperties::KSFloatProperties(const KSFloatProperties* base,
+                                     std::initializer_list<std::pair<const char*, Setter>> own)
+{
+    if (base)
+        setters_ = base->setters_;
+    for (const auto& [key, setter] : own)
+        setters_[key] = setter;
+}
+
+KSFloatProperties::Setter KSFloatProperties::find(std::string_view key) const
+{
+    auto found = setters_.find(key);
+    return found != setters_.end() ? found->second : nullptr;
+}
+
+GLubyte ksFloatToByte(float value)
+{
+    if (!(value > 0))
+        return 0;
+    return value >= 255 ? 255 : static_cast<GLubyte>(value);
+}
+
+const KSFloatProperties& KSNode::floatProperties() const
+{
+    static const KSFloatProperties properties(nullptr, {
+        { "rotation", [](KSNode* n, float v) { n->setRotation(v); } },
+        { "scale", [](KSNode* n, float v) { n->setScale(v); } },
+        { "scaleX", [](KSNode* n, float v) { n->setScaleX(v); } },
+        { "scaleY", [](KSNode* n, float v) { n->setScaleY(v); } },
+        { "vertexZ", [](KSNode* n, float v) { n->setVertexZ(v); } },
+    });
+    return properties;
+}
+
 void KSNode::setFloatProperty(const std::string& key, float value)
 {
-    if (key == "rotation")
-        setRotation(value);
-    else if (key == "scale")
-        setScale(value);
-    else if (key == "scaleX")
-        setScaleX(value);
-    else if (key == "scaleY")
-        setScaleY(value);
-    else if (key == "vertexZ")
-        setVertexZ(value);
-    else
-        BRISKO_ASSERT(false, platform::format("%s: no numeric property for the key \"%s\"", className().c_str(), key.c_str()));
+    KSFloatProperties::Setter setter = floatProperties().find(key);
+    BRISKO_ASSERT(setter != nullptr,
+                  platform::format("%s: no numeric property for the key \"%s\"", className().c_str(), key.c_str()));
+    setter(this, value);
 }
 
 // Children --------------------------------------------------------------------

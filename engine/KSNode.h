@@ -14,11 +14,32 @@
 #include "engine/ksTypes.h"
 #include "platform/foundation/Object.h"
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 namespace kestrel {
 
 class KSAction;
+class KSNode;
+
+// The numeric properties a node class exposes by name (what the tween action
+// drives). Each class builds one table from its base class's table plus its
+// own entries, so a subclass answers every key of its ancestors.
+class KSFloatProperties {
+public:
+    using Setter = void (*)(KSNode*, float);
+    KSFloatProperties(const KSFloatProperties* base, std::initializer_list<std::pair<const char*, Setter>> own);
+    // Null for a key the class does not expose.
+    Setter find(std::string_view key) const;
+
+private:
+    std::unordered_map<std::string_view, Setter> setters_;
+};
+
+// A float clamped to 0...255 and truncated, for byte properties such as opacity.
+GLubyte ksFloatToByte(float value);
 
 } // namespace kestrel
 
@@ -122,9 +143,11 @@ public:
     // Called every frame once scheduleUpdate was sent.
     virtual void update(ksTime dt) { }
 
-    // Numeric properties by name, for the tween action: "rotation", "scale",
-    // "scaleX", "scaleY", "vertexZ". An unknown key fails the assertion.
-    virtual void setFloatProperty(const std::string& key, float value);
+    // Numeric properties by name, for the tween action. A node answers
+    // "rotation", "scale", "scaleX", "scaleY" and "vertexZ"; subclasses add
+    // theirs by overriding floatProperties(). An unknown key fails the assertion.
+    void setFloatProperty(const std::string& key, float value);
+    virtual const KSFloatProperties& floatProperties() const;
 
     // Geometry (pixels inside the transforms, points at the conversion functions).
     AffineTransform nodeToParentTransform();

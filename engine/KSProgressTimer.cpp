@@ -308,4 +308,12 @@ void KSProgressTimer::draw()
         glBlendFunc(KS_BLEND_SRC, KS_BLEND_DST);
 }
 
+const KSFloatProperties& KSProgressTimer::floatProperties() const
+{
+    static const KSFloatProperties properties(&KSNode::floatProperties(), {
+        { "percentage", [](KSNode* n, float v) { static_cast<KSProgressTimer*>(n)->setPercentage(v); } },
+    });
+    return properties;
+}
+
 } // namespace kestrel

@@ -36,6 +36,7 @@ public:
     bool initWithTexture(KSTexture2D* texture);
 
     std::string className() const override { return "KSProgressTimer"; }
+    const KSFloatProperties& floatProperties() const override;
 
     float percentage() const { return percentage_; }
     // Clamped to 0..100; an unchanged value does nothing.

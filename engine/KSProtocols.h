@@ -55,6 +55,8 @@ public:
     virtual ~KSLabelProtocol() = default;
     virtual void setString(const std::string& string) = 0;
     virtual const std::string& string() const = 0;
+    // Optional: the string from UTF-8 bytes; a null pointer sets the empty string.
+    virtual void setCString(const char* string) { setString(string ? string : ""); }
 };
 
 } // namespace kestrel

@@ -698,4 +698,12 @@ void KSSprite::draw()
         glBlendFunc(KS_BLEND_SRC, KS_BLEND_DST);
 }
 
+const KSFloatProperties& KSSprite::floatProperties() const
+{
+    static const KSFloatProperties properties(&KSNode::floatProperties(), {
+        { "opacity", [](KSNode* n, float v) { static_cast<KSSprite*>(n)->setOpacity(ksFloatToByte(v)); } },
+    });
+    return properties;
+}
+
 } // namespace kestrel

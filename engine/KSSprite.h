@@ -90,6 +90,7 @@ public:
     bool initWithSpriteSheet(KSSpriteBatchNode* batchNode, Rect rect) { return initWithBatchNode(batchNode, rect); }
 
     std::string className() const override { return "KSSprite"; }
+    const KSFloatProperties& floatProperties() const override;
     std::string description() const override;
 
     // Rendering mode.

@@ -3,9 +3,12 @@
 #include "engine/KSTextureCache.h"
 
 #include "engine/KSConfiguration.h"
+#include "engine/KSDirector.h"
+#include "engine/platform/EAGLView.h"
 #include "engine/Support/KSFileUtils.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/gl/GLContext.h"
 #include "platform/graphics/Image.h"
@@ -111,7 +114,7 @@ void KSTextureCache::addImageAsync(const std::string& path, platform::Object* ta
         return;
     }
     Ref<KSAsyncObject> async = KSAsyncObject::make(selector, target, path);
-    async->shareContext_ = platform::GLContext::current();
+    async->shareContext_ = contextToShare();
     joinLoaders(true);
     auto done = std::make_shared<std::atomic<bool>>(false);
     Ref<KSTextureCache> self(this);
@@ -121,6 +124,16 @@ void KSTextureCache::addImageAsync(const std::string& path, platform::Object* ta
     });
     std::lock_guard lock(loadersLock_);
     loaders_.push_back({ std::move(thread), done });
+}
+
+platform::GLContext* KSTextureCache::contextToShare()
+{
+    // The textures are for the director's view; without one, for whatever
+    // context the caller draws with.
+    if (KSDirector::hasSharedDirector())
+        if (EAGLView* view = KSDirector::sharedDirector()->openGLView(); view && view->context())
+            return view->context();
+    return platform::GLContext::current();
 }
 
 void KSTextureCache::joinLoaders(bool finishedOnly)
@@ -144,27 +157,36 @@ void KSTextureCache::joinLoaders(bool finishedOnly)
 
 void KSTextureCache::addImageWithAsyncObject(KSAsyncObject* async)
 {
-    std::lock_guard contextLock(contextLock_);
-    if (!auxContext_) {
-        if (!async->shareContext_)
-            return;
-        auxContext_ = async->shareContext_->createShared();
-        if (!auxContext_)
-            return;
-    }
-    if (!auxContext_->makeCurrent())
-        return;
-    {
-        Ref<KSTexture2D> texture = addImage(async->data());
-        // The texture must be complete in GL before the main thread's context uses it.
-        glFinish();
-        Ref<KSAsyncObject> request(async);
+    Ref<KSAsyncObject> request(async);
+    auto deliver = [request](Ref<KSTexture2D> texture) {
         platform::RunLoop::main().post([request, texture] {
             if (request->target() && request->selector())
                 request->selector().invoke(request->target(), texture.get());
         });
+    };
+    std::lock_guard contextLock(contextLock_);
+    if (!auxContext_ && async->shareContext_) {
+        std::string error;
+        auxContext_ = async->shareContext_->createShared(&error);
+        if (!auxContext_)
+            platform::logError("kestrel: TextureCache: cannot make a loader context for %s: %s", async->data().c_str(),
+                               error.c_str());
     }
+    if (!auxContext_ || !auxContext_->makeCurrent()) {
+        // Nothing can be loaded without a context: say so and answer nil.
+        if (!async->shareContext_ && !auxContext_)
+            platform::logError("kestrel: TextureCache: no GL context to share for %s", async->data().c_str());
+        else
+            platform::logError("kestrel: TextureCache: cannot make the loader context current for %s",
+                               async->data().c_str());
+        deliver(nullptr);
+        return;
+    }
+    Ref<KSTexture2D> texture = addImage(async->data());
+    // The texture must be complete in GL before the main thread's context uses it.
+    glFinish();
     platform::GLContext::clearCurrent();
+    deliver(std::move(texture));
 }
 
 Ref<KSTexture2D> KSTextureCache::addCGImage(const platform::Image* image, const std::string& key)

@@ -2,8 +2,9 @@
 // asked for, so that everything naming one image shares one GL texture.
 //
 // addImageAsync() loads on a thread of its own with a GL context shared with
-// the context current on the calling (main) thread, and calls back on the
-// main run loop. Caveat: every dictionary access takes the dictionary lock,
+// the director's view's context (or, without a view, the one current on the
+// calling thread), and calls back on the main run loop, with nil when the
+// image or the loader's context fails. Caveat: every dictionary access takes the dictionary lock,
 // since a loader thread may be storing into it; the context lock is only ever
 // taken before the dictionary lock.
 #pragma once
@@ -82,6 +83,7 @@ private:
     ~KSTextureCache() override;
     platform::Ref<KSTexture2D> addPVRImageLocked(const std::string& path);
     void joinLoaders(bool finishedOnly);
+    static platform::GLContext* contextToShare();
 
     struct Loader {
         std::thread thread;

@@ -181,6 +181,11 @@ bool EAGLView::initWithFrame(const Rect& frame)
     return initWithFrame(frame, kEAGLColorFormatRGB565, 0, false, nullptr, false, 0);
 }
 
+bool EAGLView::initWithFrame(const Rect& frame, const std::string& pixelFormat)
+{
+    return initWithFrame(frame, pixelFormat, 0, false, nullptr, false, 0);
+}
+
 bool EAGLView::initWithFrame(const Rect& frame, const std::string& pixelFormat, GLuint depthFormat,
                              bool preserveBackbuffer, platform::GLContext* sharegroup, bool multiSampling,
                              unsigned numberOfSamples)

@@ -102,6 +102,7 @@ public:
                                                  bool preserveBackbuffer, platform::GLContext* sharegroup,
                                                  bool multiSampling, unsigned numberOfSamples);
     bool initWithFrame(const Rect& frame) override;
+    bool initWithFrame(const Rect& frame, const std::string& pixelFormat);
     bool initWithFrame(const Rect& frame, const std::string& pixelFormat, GLuint depthFormat, bool preserveBackbuffer,
                        platform::GLContext* sharegroup, bool multiSampling, unsigned numberOfSamples);
     bool initWithCoder(const platform::ui::InterfaceCoder& coder) override;

@@ -59,17 +59,19 @@ bool KSDirector::setDirectorType(int type)
                        "Unknown director type");
     if (sharedInstance())
         return true;
-    KSDirector* director = nullptr;
     switch (type) {
-    case kKSDirectorTypeNSTimer: director = new KSDirectorTimer; break;
-    case kKSDirectorTypeMainLoop: director = new KSDirectorFast; break;
-    case kKSDirectorTypeThreadMainLoop: director = new KSDirectorFastThreaded; break;
-    default: director = new KSDirectorDisplayLink; break;
+    case kKSDirectorTypeNSTimer: KSDirectorTimer::sharedDirector(); break;
+    case kKSDirectorTypeMainLoop: KSDirectorFast::sharedDirector(); break;
+    case kKSDirectorTypeThreadMainLoop: KSDirectorFastThreaded::sharedDirector(); break;
+    default: KSDirectorDisplayLink::sharedDirector(); break;
     }
-    installShared(director);
-    director->init();
     return true;
 }
+
+KSDirector* KSDirectorTimer::sharedDirector() { return sharedDirectorOfClass<KSDirectorTimer>(); }
+KSDirector* KSDirectorFast::sharedDirector() { return sharedDirectorOfClass<KSDirectorFast>(); }
+KSDirector* KSDirectorFastThreaded::sharedDirector() { return sharedDirectorOfClass<KSDirectorFastThreaded>(); }
+KSDirector* KSDirectorDisplayLink::sharedDirector() { return sharedDirectorOfClass<KSDirectorDisplayLink>(); }
 
 // KSDirectorIOS ---------------------------------------------------------------------------
 

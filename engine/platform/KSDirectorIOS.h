@@ -83,6 +83,7 @@ protected:
 
 class KSDirectorTimer : public KSDirectorIOS {
 public:
+    static KSDirector* sharedDirector();
     std::string className() const override { return "KSDirectorTimer"; }
     void startAnimation() override;
     void stopAnimation() override;
@@ -98,6 +99,7 @@ protected:
 
 class KSDirectorFast : public KSDirectorIOS {
 public:
+    static KSDirector* sharedDirector();
     std::string className() const override { return "KSDirectorFast"; }
     void startAnimation() override;
     void stopAnimation() override;
@@ -115,6 +117,7 @@ protected:
 
 class KSDirectorFastThreaded : public KSDirectorIOS {
 public:
+    static KSDirector* sharedDirector();
     std::string className() const override { return "KSDirectorFastThreaded"; }
     void startAnimation() override;
     void stopAnimation() override;
@@ -150,6 +153,7 @@ private:
 
 class KSDirectorDisplayLink : public KSDirectorIOS {
 public:
+    static KSDirector* sharedDirector();
     std::string className() const override { return "KSDirectorDisplayLink"; }
     void startAnimation() override;
     void stopAnimation() override;

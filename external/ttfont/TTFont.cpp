@@ -7,7 +7,9 @@
 #include "platform/foundation/Format.h"
 #include "platform/graphics/TextEngine.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 using platform::Ref;
 
@@ -98,6 +100,29 @@ Ref<TTFont> TTFont::fontWithCGFont(platform::FontFile* font, float size)
     return f->initWithCGFont(font, size) ? f : nullptr;
 }
 
+namespace {
+
+// The highest point of a character's outline (control points included) in
+// font units; 0 when the font has no glyph or an empty one for it.
+long outlineTop(const platform::FontFile& font, char32_t c)
+{
+    const uint32_t glyph = font.glyphIndex(c);
+    if (glyph == 0)
+        return 0;
+    auto outline = font.glyphOutline(glyph);
+    if (!outline || outline->empty())
+        return 0;
+    float top = -std::numeric_limits<float>::infinity();
+    for (const auto& segment : *outline) {
+        top = std::max(top, segment.y);
+        if (segment.kind == platform::FontFile::OutlineSegment::Cubic)
+            top = std::max({ top, segment.y1, segment.y2 });
+    }
+    return std::lround(top);
+}
+
+} // namespace
+
 Ref<TTFont> TTFont::fontWithUIFont(const platform::Font* uiFont)
 {
     BRISKO_ASSERT(uiFont != nullptr, platform::format("Invalid parameter not satisfying: %s", "uiFont != nil"));
@@ -118,6 +143,8 @@ bool TTFont::initWithCGFont(platform::FontFile* font, float size)
     file_ = font;
     pointSize_ = size;
     ratio_ = size / static_cast<float>(font->unitsPerEm());
+    capHeightUnits_ = font->capHeightUnits() ? font->capHeightUnits() : outlineTop(*font, U'H');
+    xHeightUnits_ = font->xHeightUnits() ? font->xHeightUnits() : outlineTop(*font, U'x');
     layoutFont_ = platform::Font::fontWithFile(file_, size);
     return layoutFont_ != nullptr;
 }
@@ -132,8 +159,8 @@ Ref<TTFont> TTFont::fontWithSize(float size) const
 
 float TTFont::ascender() const { return std::ceil(ratio_ * static_cast<float>(file_->ascentUnits())); }
 float TTFont::descender() const { return std::floor(ratio_ * static_cast<float>(file_->descentUnits())); }
-float TTFont::capHeight() const { return std::ceil(ratio_ * static_cast<float>(file_->capHeightUnits())); }
-float TTFont::xHeight() const { return std::ceil(ratio_ * static_cast<float>(file_->xHeightUnits())); }
+float TTFont::capHeight() const { return std::ceil(ratio_ * static_cast<float>(capHeightUnits_)); }
+float TTFont::xHeight() const { return std::ceil(ratio_ * static_cast<float>(xHeightUnits_)); }
 
 std::optional<std::string> TTFont::copyNameTableEntryForID(uint16_t nameID) const
 {

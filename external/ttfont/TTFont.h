@@ -40,6 +40,8 @@ public:
     float ascender() const;
     float descender() const; // negative below the baseline
     float leading() const { return ascender() - descender(); }
+    // From the OS/2 table; fonts whose table does not record them (versions
+    // before 2) use the top of the outlines of "H" and "x" instead.
     float capHeight() const;
     float xHeight() const;
 
@@ -64,6 +66,8 @@ private:
     platform::Ref<platform::Font> layoutFont_;
     float pointSize_ { 0 };
     float ratio_ { 0 };
+    long capHeightUnits_ { 0 };
+    long xHeightUnits_ { 0 };
     mutable std::optional<std::string> familyName_;
     mutable std::optional<std::string> fontName_;
     mutable std::optional<std::string> postScriptName_;

@@ -13,6 +13,7 @@
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVResource.h"
+#include "social/runtime/QVRuntimeHost.h"
 #include "social/runtime/QVSettings.h"
 #include "social/runtime/QVStompFrame.h"
 #include "social/runtime/QVXmlDocument.h"
@@ -103,16 +104,27 @@ void QVPresenceService::initializeService(QVProvider* provider)
     shutdownService();
     auto s = platform::adoptRef(new QVPresenceService);
     s->provider_ = Ref<QVProvider>(provider);
+    s->readHostSetting();
+    shared() = s;
+}
+
+void QVPresenceService::readHostSetting()
+{
     std::string setting;
     if (auto* settings = QVSettings::Instance())
         setting = settings->objectForKey("presence-host").value_or("");
-    s->host_ = setting;
-    s->port_ = kDefaultPort;
+    host_ = setting;
+    port_ = kDefaultPort;
     if (auto colon = setting.rfind(':'); colon != std::string::npos) {
-        s->host_ = setting.substr(0, colon);
-        s->port_ = std::atoi(setting.c_str() + colon + 1);
+        host_ = setting.substr(0, colon);
+        port_ = std::atoi(setting.c_str() + colon + 1);
     }
-    shared() = s;
+}
+
+QVProvider* QVPresenceService::provider() const
+{
+    // The client starts its services before its provider: it is then found through the host.
+    return provider_ ? provider_.get() : QVRuntimeHost::current().provider();
 }
 
 void QVPresenceService::shutdownService()
@@ -167,7 +179,8 @@ void QVPresenceService::scheduleConnect(double delay)
 
 void QVPresenceService::connect()
 {
-    if (active_ || !provider_ || !provider_->isAuthenticated())
+    QVProvider* provider = this->provider();
+    if (active_ || !provider || !provider->isAuthenticated())
         return;
     if (attempts_ >= kMaxConnectAttempts) {
         platform::logWarning("Quorvel: presence gave up after %d connection attempts", attempts_);
@@ -181,7 +194,7 @@ void QVPresenceService::connect()
         if (queueRequested_)
             return;
         queueRequested_ = true;
-        auto handle = provider_->performAction(kQueuePath, nullptr, "GET",
+        auto handle = provider->performAction(kQueuePath, nullptr, "GET",
                                                QVDelegate(this, BRISKO_SELECTOR(QVPresenceService, queueAnswered)),
                                                QVDelegate(this, BRISKO_SELECTOR(QVPresenceService, queueFailed)), 0,
                                                nullptr, true);
@@ -202,11 +215,13 @@ void QVPresenceService::startChannel()
     }
     if (thread_.joinable())
         thread_.join();
+    if (!hostOverridden_ && host_.empty())
+        readHostSetting(); // the settings were not loaded yet when the service started
     auto channel = platform::adoptRef(new Channel);
     channel->host = host_;
     channel->port = port_;
     channel->queue = queue_;
-    channel->login = provider_->accessTokenForPresence();
+    channel->login = provider() ? provider()->accessTokenForPresence() : std::string();
     channel->onConnected = QVDelegate(this, BRISKO_SELECTOR(QVPresenceService, channelConnected));
     channel->onMessage = QVDelegate(this, BRISKO_SELECTOR(QVPresenceService, channelMessage));
     channel->onEnded = QVDelegate(this, BRISKO_SELECTOR(QVPresenceService, channelEnded));

@@ -22,6 +22,7 @@ class QVProvider;
 
 class QVPresenceService : public platform::Object, public QVCallbackable {
 public:
+    // Without a provider the service uses the runtime host's.
     static void initializeService(QVProvider* provider);
     static void shutdownService();
     static QVPresenceService* sharedInstance();
@@ -53,6 +54,8 @@ public:
 
 private:
     QVPresenceService() = default;
+    void readHostSetting();
+    QVProvider* provider() const;
     void startChannel();
     void scheduleConnect(double delay);
     void queueAnswered(platform::Object* loader);

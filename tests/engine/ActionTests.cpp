@@ -39,7 +39,9 @@ public:
     void called() { calls++; }
     void calledWithNode(KSNode* n) { nodes.push_back(n); }
     void calledWithData(KSNode* n, void* d) { nodes.push_back(n); data = d; }
+    void redirectedWithData(KSNode* n, void* d) { redirected++; calledWithData(n, d); }
     int calls { 0 };
+    int redirected { 0 };
     std::vector<KSNode*> nodes;
     void* data { nullptr };
 };
@@ -653,6 +655,25 @@ TEST_F(ActionTest, CallbacksReceiveTheirArgumentsAndCopiesKeepThem)
     EXPECT_EQ(seen, node.get());
     tick(0.1f);
     EXPECT_EQ(node->numberOfRunningActions(), 0u);
+}
+
+TEST_F(ActionTest, CallFuncNDCallsItsLookedUpMethodWhichCanBeReplaced)
+{
+    auto target = platform::adoptRef(new CallbackTarget);
+    int data = 7;
+    auto n = KSCallFuncN::actionWithTarget(target, BRISKO_SELECTOR(CallbackTarget, calledWithNode));
+    EXPECT_EQ(n->targetCallback(), target.get());
+
+    auto nd = KSCallFuncND::actionWithTarget(target, BRISKO_SELECTOR(CallbackTarget, calledWithData), &data);
+    EXPECT_EQ(nd->callbackMethod(), BRISKO_SELECTOR(CallbackTarget, calledWithData).method());
+    nd->setCallbackMethod(static_cast<KSCallFuncND::Selector::Method>(&CallbackTarget::redirectedWithData));
+    node->runAction(nd);
+    EXPECT_EQ(target->redirected, 1);
+    EXPECT_EQ(target->data, &data);
+    // A copy looks the method up again from the selector.
+    node->runAction(nd->copy());
+    EXPECT_EQ(target->redirected, 1);
+    EXPECT_EQ(target->nodes.size(), 2u);
 }
 
 // Copies --------------------------------------------------------------------------

@@ -572,3 +572,70 @@ TEST_F(DirectorTest, EndPurgesAnimationsThenFramesThenSchedulerThenActionsThenTe
 }
 
 } // namespace
+
+// Director subclasses ------------------------------------------------------------------------
+
+namespace {
+
+class GameDirector : public KSDirectorTimer {
+public:
+    static KSDirector* sharedDirector() { return sharedDirectorOfClass<GameDirector>(); }
+    std::string className() const override { return "GameDirector"; }
+};
+
+class TextureReceiver : public platform::Object {
+public:
+    void loaded(KSTexture2D* texture)
+    {
+        ++calls;
+        last = texture;
+    }
+    int calls { 0 };
+    Ref<KSTexture2D> last;
+};
+
+} // namespace
+
+TEST_F(DirectorTest, SharedDirectorThroughASubclassMakesThatSubclass)
+{
+    KSDirector* d = GameDirector::sharedDirector();
+    ASSERT_NE(dynamic_cast<GameDirector*>(d), nullptr);
+    EXPECT_EQ(KSDirector::sharedDirector(), d);
+    // Once one exists, asking through another class answers it unchanged.
+    EXPECT_EQ(KSDirectorFast::sharedDirector(), d);
+    KSDirector::purgeSharedDirector();
+    EXPECT_EQ(KSDirectorFast::sharedDirector()->className(), "KSDirectorFast");
+    KSDirector::purgeSharedDirector();
+    EXPECT_EQ(KSDirector::sharedDirector()->className(), "KSDirectorTimer");
+}
+
+// Background texture loads -------------------------------------------------------------------
+
+TEST_F(DirectorTest, AsyncTextureLoadsShareTheViewsContextNotTheCallers)
+{
+    directorWithView(kKSDirectorTypeNSTimer, 32, 32);
+    texture_test::writeSolidPNG(dir.file("bg.png"), 8, 8, 0x204060FF);
+    // Nothing current on the caller: the load still shares the view's context.
+    platform::GLContext::clearCurrent();
+    auto receiver = platform::makeRef<TextureReceiver>();
+    KSTextureCache::sharedTextureCache()->addImageAsync("bg.png", receiver.get(), BRISKO_SELECTOR(TextureReceiver, loaded));
+    ASSERT_TRUE(loop().runUntil([&] { return receiver->calls > 0; }, 30.0));
+    ASSERT_TRUE(receiver->last);
+    ASSERT_TRUE(KSDirector::sharedDirector()->openGLView()->context()->makeCurrent());
+    EXPECT_TRUE(glIsTexture(receiver->last->name()));
+}
+
+TEST_F(DirectorTest, AsyncTextureLoadWithoutAContextLogsAndCallsBackWithNil)
+{
+    texture_test::writeSolidPNG(dir.file("lost.png"), 8, 8, 0x204060FF);
+    KSTextureCache::purgeSharedTextureCache();
+    platform::GLContext::clearCurrent();
+    platform::LogCapture log;
+    auto receiver = platform::makeRef<TextureReceiver>();
+    KSTextureCache::sharedTextureCache()->addImageAsync("lost.png", receiver.get(), BRISKO_SELECTOR(TextureReceiver, loaded));
+    ASSERT_TRUE(loop().runUntil([&] { return receiver->calls > 0; }, 30.0));
+    EXPECT_EQ(receiver->calls, 1);
+    EXPECT_FALSE(receiver->last);
+    EXPECT_TRUE(log.contains("lost.png"));
+    EXPECT_FALSE(KSTextureCache::sharedTextureCache()->textureForKey("lost.png"));
+}

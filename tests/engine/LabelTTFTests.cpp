@@ -115,6 +115,12 @@ TEST_F(LabelTTFTest, NewTextResizesAndUnknownFontGivesAnEmptyLabel)
     EXPECT_EQ(label->string(), "a much longer text");
     EXPECT_GT(label->textureRect().size.width, before);
     EXPECT_EQ(label->textureRect().size, label->texture()->contentSize());
+    // The label protocol's C-string form goes through setString (null is empty).
+    KSLabelProtocol* asLabel = label.get();
+    asLabel->setCString("caf\xc3\xa9");
+    EXPECT_EQ(label->string(), "caf\xc3\xa9");
+    asLabel->setCString(nullptr);
+    EXPECT_EQ(label->string(), "");
 
     auto missing = KSLabelTTF::labelWithString("Play", "Marker Felt", 32);
     ASSERT_TRUE(missing) << "an unknown font is not a failure of the label";

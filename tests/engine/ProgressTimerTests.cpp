@@ -3,8 +3,10 @@
 #include "DirectorTestSupport.h"
 
 #include "engine/KSActionProgressTimer.h"
+#include "engine/KSActionTween.h"
 #include "engine/KSProgressTimer.h"
 #include "engine/KSSprite.h"
+#include "platform/foundation/Exception.h"
 #include "platform/graphics/Image.h"
 
 #include <vector>
@@ -257,3 +259,44 @@ TEST_F(ProgressTimerTest, ProgressFromToAndItsReverse)
 }
 
 } // namespace
+
+// Tweens by name ------------------------------------------------------------------------
+
+TEST_F(ProgressTimerTest, TweensDriveTheNumericPropertiesEachClassAdds)
+{
+    auto timer = KSProgressTimer::progressWithTexture(quadrants().get());
+    auto fill = KSActionTween::actionWithDuration(2, "percentage", 0, 100);
+    fill->startWithTarget(timer.get());
+    fill->update(0.25f);
+    EXPECT_FLOAT_EQ(timer->percentage(), 25);
+    EXPECT_FALSE(timer->vertexData().empty()) << "the tween goes through the setter that builds the geometry";
+    // The node's own keys still work on the subclass.
+    auto turn = KSActionTween::actionWithDuration(1, "rotation", 0, 90);
+    turn->startWithTarget(timer.get());
+    turn->update(0.5f);
+    EXPECT_FLOAT_EQ(timer->rotation(), 45);
+
+    auto sprite = KSSprite::spriteWithTexture(quadrants().get());
+    auto fade = KSActionTween::actionWithDuration(1, "opacity", 255, 0);
+    fade->startWithTarget(sprite.get());
+    fade->update(0.5f);
+    EXPECT_EQ(sprite->opacity(), 127);
+    EXPECT_EQ(sprite->quad().bl.colors.a, 127);
+    // Byte properties clamp rather than wrap.
+    auto over = KSActionTween::actionWithDuration(1, "opacity", 0, 300);
+    over->startWithTarget(sprite.get());
+    over->update(1);
+    EXPECT_EQ(sprite->opacity(), 255);
+    over->update(-0.5f);
+    EXPECT_EQ(sprite->opacity(), 0);
+
+    // A key the class does not have (percentage belongs to the timer alone) fails.
+    auto wrong = KSActionTween::actionWithDuration(1, "percentage", 0, 1);
+    wrong->startWithTarget(sprite.get());
+    try {
+        wrong->update(0.5f);
+        ADD_FAILURE() << "no assertion";
+    } catch (const platform::AssertionFailure& e) {
+        EXPECT_EQ(e.message(), "KSSprite: no numeric property for the key \"percentage\"");
+    }
+}

@@ -1,0 +1,510 @@
+// The central class: the shared instance, start-up with its settings
+// dictionary, shut-down, and the small accessors every class method answers
+// with a default when the client is not running.
+#include "social/core/Quorvel.h"
+
+#include "platform/foundation/DateFormat.h"
+#include "platform/foundation/Format.h"
+#include "platform/foundation/Log.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "social/core/QuorvelRuntimeHost.h"
+#include "social/core/QuorvelServices.h"
+#include "social/services/QVOfflineStore.h"
+#include "social/services/QVUser.h"
+#include "social/runtime/QVBootstrapService.h"
+#include "social/runtime/QVImageCache.h"
+#include "social/runtime/QVPoller.h"
+#include "social/runtime/QVProvider.h"
+#include "social/runtime/QVReachability.h"
+#include "social/runtime/QVSettings.h"
+#include "social/runtime/QVSystemVersion.h"
+
+#include <random>
+
+namespace quorvel {
+
+using platform::Object;
+using platform::Ref;
+
+namespace {
+
+Ref<Quorvel>& sharedSlot()
+{
+    static Ref<Quorvel> shared;
+    return shared;
+}
+
+Quorvel::LifecycleObserver& lifecycleObserver()
+{
+    static Quorvel::LifecycleObserver observer;
+    return observer;
+}
+
+// A new random (version 4) UUID in its usual upper-case text form.
+std::string newUuidString()
+{
+    std::random_device device;
+    uint8_t b[16];
+    for (auto& byte : b)
+        byte = static_cast<uint8_t>(device());
+    b[6] = static_cast<uint8_t>((b[6] & 0x0f) | 0x40);
+    b[8] = static_cast<uint8_t>((b[8] & 0x3f) | 0x80);
+    return platform::format("%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X", b[0], b[1], b[2],
+                            b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
+}
+
+// The class as a callback target: the reachability observer calls a class method.
+class QuorvelClassTarget final : public Object {
+public:
+    static Ref<QuorvelClassTarget> create() { return platform::adoptRef(new QuorvelClassTarget); }
+    void reachabilityChanged(Object* status) { Quorvel::gameServerReachabilityChanged(status); }
+};
+
+} // namespace
+
+Quorvel::~Quorvel()
+{
+    // The reachability observer goes first: it must not call into a half-released client.
+    reachabilityOb = nullptr;
+}
+
+void Quorvel::setLifecycleObserver(LifecycleObserver observer) { lifecycleObserver() = std::move(observer); }
+
+void Quorvel::traceStep(const std::string& step)
+{
+    if (lifecycleObserver())
+        lifecycleObserver()(step);
+}
+
+// ---- Shared instance
+
+void Quorvel::createSharedInstance()
+{
+    sharedSlot() = platform::adoptRef(new Quorvel);
+    QuorvelRuntimeHost::install();
+}
+
+void Quorvel::destroySharedInstance()
+{
+    Ref<Quorvel> instance = std::move(sharedSlot());
+    sharedSlot() = nullptr;
+    if (instance) {
+        instance->reachabilityOb = nullptr;
+        instance->mCachedLocalUser = nullptr;
+        instance->mDisplayName.clear();
+        instance->mShortDisplayName.clear();
+        instance->mProvider = nullptr;
+        instance->mPoller = nullptr;
+        instance->mQueuedRootModal = nullptr;
+        instance->mDelegatesContainer = nullptr;
+        instance->mPresentationWindow = nullptr;
+        instance->mLocation = nullptr;
+        instance->mSessionId.clear();
+        instance->mBootstrapSuccessDelegates.clear();
+        instance->mBootstrapFailureDelegates.clear();
+    }
+    releaseUserStatsDates();
+    QuorvelRuntimeHost::uninstall();
+    if (QVSettings::Instance())
+        QVSettings::Uninitialize();
+    if (QVReachability::Instance())
+        QVReachability::Uninitialize();
+}
+
+Quorvel* Quorvel::sharedInstance() { return sharedSlot().get(); }
+
+// ---- Start-up
+
+void Quorvel::initializeWithProductKey(const std::string& productKey, const std::string& productSecret,
+                                       const std::string& displayName, const QuorvelSettingsDictionary& settings,
+                                       QVDelegatesContainer* delegates)
+{
+    if (sharedInstance()) {
+        // A second start-up would leak the first one's services and poller.
+        platform::logWarning("Quorvel: initializeWithProductKey called again without shutdown; ignored");
+        return;
+    }
+    auto boolean = [&](const char* key) { return settings.objectForKey(key).asBool(); };
+    auto text = [&](const char* key) { return settings.objectForKey(key).asString(); };
+
+    createSharedInstance();
+    Quorvel* q = sharedInstance();
+    QVImageCache::initializeCache();
+    QuorvelSetControllerLoaderDefaults();
+    initializeServices();
+
+    q->mCachedLocalUser = nullptr;
+    q->mDelegatesContainer = delegates ? Ref<QVDelegatesContainer>(delegates) : QVDelegatesContainer::create();
+    q->mQVRootController = nullptr;
+    q->mDisplayName = displayName;
+    q->mIsDashboardDismissing = false;
+
+    q->mPushNotificationsEnabled = QVIsOS3OrLater() && boolean("EnablePushNotifications");
+    intiailizeUserStats();
+    q->mNotificationPosition = static_cast<int>(static_cast<unsigned>(
+        settings.objectForKey("QuorvelSettingNotificationPosition").asInteger()));
+    q->mDisableUGC = boolean("QuorvelSettingDisableUserGeneratedContent");
+    q->mAllowErrorScreens = true;
+    QuorvelConfigureCloudStorage(settings);
+    QuorvelConfigureCompressableData(settings);
+
+    q->mIsUsingGameCenter = false;
+    if (QVIsOS4Point1OrLater())
+        q->mIsUsingGameCenter = boolean("QuorvelSettingGameCenterEnabled");
+
+    const platform::Value& orientation = settings.objectForKey("DashboardOrientation");
+    setDashboardOrientation(orientation.isNil() ? 1 : orientation.asInt());
+    const platform::Value& shortName = settings.objectForKey("ShortDisplayName");
+    q->mShortDisplayName = shortName.isNil() ? displayName : shortName.asString();
+
+    q->mSessionId = newUuidString();
+    q->mSessionStartDate = platform::dateNow();
+
+    reserveMemory();
+    intiailizeUserOptions();
+    intiailizeSettings();
+
+    QVSettings::Initialize();
+    std::string key = productKey;
+    std::string secret = productSecret;
+    if (auto overrideKey = QVSettings::Instance()->objectForKey("debug-override-key"))
+        key = *overrideKey;
+    if (auto overrideSecret = QVSettings::Instance()->objectForKey("debug-override-secret"))
+        secret = *overrideSecret;
+    q->setMProductKey(key);
+
+    QVReachability::Initialize();
+    q->mPresentationWindow = Ref<platform::ui::Window>(
+        dynamic_cast<platform::ui::Window*>(settings.objectValueForKey("QuorvelSettingPresentationWindow")));
+    q->mProvider = QVProvider::providerWithProductKey(key, secret);
+    q->mPoller = QVPoller::pollerWithProvider(q->mProvider.get(), kActivitiesPath);
+    QuorvelRegisterPolledResources(q->mPoller.get());
+
+    setUnviewedChallengesCount(0);
+    setPendingFriendsCount(0);
+
+    QuorvelConfigureAchievements(settings);
+    QuorvelSetControllerLoaderOverrides(settings.objectForKey("QuorvelSettingOverrideSuffixString"),
+                                        settings.objectForKey("QuorvelSettingOverrideClassNamePrefixString"));
+
+    std::string initialUserId = text("QuorvelSettingInitialUserId");
+    std::string userId = !initialUserId.empty() ? initialUserId : lastLoggedInUserId();
+
+    if (doneWithGetTheMost())
+        startLocationManagerIfAllowed();
+    initializeAddOns(settings);
+    doBootstrap(false, userId, QVDelegate(), QVDelegate());
+
+    platform::log("Using Quorvel version %d (%s). %s", versionNumber(), releaseVersionString().c_str(),
+                  QVSettings::Instance()->objectForKey("server-url").value_or("").c_str());
+
+    static Ref<QuorvelClassTarget> classTarget = QuorvelClassTarget::create();
+    q->reachabilityOb = QVPointer<QVReachabilityObserver>(
+        new QVReachabilityObserver(QVDelegate(classTarget.get(), BRISKO_SELECTOR(QuorvelClassTarget, reachabilityChanged))));
+}
+
+void Quorvel::initializeServices()
+{
+    for (auto& entry : QuorvelServicesInStartupOrder()) {
+        traceStep(std::string(entry.name) + ".initializeService");
+        if (entry.initializeService)
+            entry.initializeService();
+    }
+}
+
+void Quorvel::shutdownServices()
+{
+    for (auto& entry : QuorvelServicesInShutdownOrder()) {
+        traceStep(std::string(entry.name) + ".shutdownService");
+        if (entry.shutdownService)
+            entry.shutdownService();
+    }
+}
+
+// ---- Shut-down
+
+void Quorvel::shutdown()
+{
+    if (Quorvel* q = sharedInstance()) {
+        q->setMProductKey({});
+        // Nothing may call back into a service once the services start going:
+        // the pending requests and the poller's timer stop first.
+        if (q->mProvider) {
+            traceStep("QVProvider.destroyAllPendingRequests");
+            q->mProvider->destroyAllPendingRequests();
+        }
+        if (q->mPoller) {
+            traceStep("QVPoller.stopPolling");
+            q->mPoller->stopPolling();
+        }
+        if (q->mIsUsingGameCenter)
+            QuorvelReleaseGameCenter();
+    }
+    sessionClosed();
+    shutdownAddOns();
+    shutdownServices();
+    QVImageCache::shutdownCache();
+    traceStep("destroySharedInstance");
+    destroySharedInstance();
+}
+
+// ---- Delegates and provider
+
+QuorvelDelegate* Quorvel::getDelegate()
+{
+    Quorvel* q = sharedInstance();
+    if (!q)
+        return nullptr;
+    if (q->mLaunchDelegate)
+        return q->mLaunchDelegate;
+    return q->mDelegatesContainer ? q->mDelegatesContainer->quorvelDelegate() : nullptr;
+}
+
+QVChallengeDelegate* Quorvel::getChallengeDelegate()
+{
+    Quorvel* q = sharedInstance();
+    return q && q->mDelegatesContainer ? q->mDelegatesContainer->challengeDelegate() : nullptr;
+}
+
+QVNotificationDelegate* Quorvel::getNotificationDelegate()
+{
+    Quorvel* q = sharedInstance();
+    return q && q->mDelegatesContainer ? q->mDelegatesContainer->notificationDelegate() : nullptr;
+}
+
+void Quorvel::setLaunchDelegate(QuorvelDelegate* delegate)
+{
+    if (Quorvel* q = sharedInstance())
+        q->mLaunchDelegate = delegate;
+}
+
+QVProvider* Quorvel::provider()
+{
+    Quorvel* q = sharedInstance();
+    return q ? q->mProvider.get() : nullptr;
+}
+
+QVPoller* Quorvel::poller()
+{
+    Quorvel* q = sharedInstance();
+    return q ? q->mPoller.get() : nullptr;
+}
+
+// ---- Offline store
+
+void Quorvel::setupOfflineDatabase()
+{
+    if (sharedInstance())
+        QVOfflineStore::setupOfflineDatabase();
+}
+
+void Quorvel::teardownOfflineDatabase() { QVOfflineStore::teardownOfflineDatabase(); }
+
+sqlite3* Quorvel::getOfflineDatabaseHandle()
+{
+    return sharedInstance() ? QVOfflineStore::getOfflineDatabaseHandle() : nullptr;
+}
+
+// ---- Session, presentation and small settings
+
+std::string Quorvel::sessionId()
+{
+    Quorvel* q = sharedInstance();
+    return q ? q->mSessionId : "0";
+}
+
+platform::Date Quorvel::sessionStartDate()
+{
+    Quorvel* q = sharedInstance();
+    return q ? q->mSessionStartDate : platform::dateNow();
+}
+
+int Quorvel::notificationPosition()
+{
+    Quorvel* q = sharedInstance();
+    return q ? q->mNotificationPosition : 1;
+}
+
+bool Quorvel::invertNotifications()
+{
+    Quorvel* q = sharedInstance();
+    return q && (q->mNotificationPosition == 0 || q->mNotificationPosition == 2);
+}
+
+bool Quorvel::allowUserGeneratedContent()
+{
+    Quorvel* q = sharedInstance();
+    if (!q)
+        return true;
+    if (q->mDisableUGC)
+        return false;
+    return loggedInUserHasChatEnabled();
+}
+
+bool Quorvel::isUsingGameCenter()
+{
+    Quorvel* q = sharedInstance();
+    return q && q->mIsUsingGameCenter;
+}
+
+bool Quorvel::pushNotificationsEnabled()
+{
+    Quorvel* q = sharedInstance();
+    return q && q->mPushNotificationsEnabled;
+}
+
+int Quorvel::getDashboardOrientation()
+{
+    Quorvel* q = sharedInstance();
+    return q ? q->mDashboardOrientation : 1;
+}
+
+void Quorvel::setDashboardOrientation(int orientation)
+{
+    // The rotation of a dashboard on screen belongs to the dashboard's code;
+    // with none showing the orientation is only stored.
+    if (Quorvel* q = sharedInstance())
+        q->mDashboardOrientation = orientation;
+}
+
+platform::ui::Window* Quorvel::presentationWindow()
+{
+    Quorvel* q = sharedInstance();
+    return q ? q->mPresentationWindow.get() : nullptr;
+}
+
+std::string Quorvel::applicationDisplayName()
+{
+    Quorvel* q = sharedInstance();
+    return q ? q->mDisplayName : std::string();
+}
+
+std::string Quorvel::applicationShortDisplayName()
+{
+    Quorvel* q = sharedInstance();
+    return q ? q->mShortDisplayName : std::string();
+}
+
+// ---- The poller
+
+void Quorvel::forceImmediatePoll()
+{
+    if (QVPoller* p = poller())
+        p->pollNow();
+}
+
+void Quorvel::stopPolling()
+{
+    if (QVPoller* p = poller())
+        p->stopPolling();
+}
+
+void Quorvel::setPollingToDefaultFrequency()
+{
+    if (QVPoller* p = poller())
+        p->resetToDefaultPollingFrequency();
+}
+
+void Quorvel::setPollingFrequency(double seconds)
+{
+    if (QVPoller* p = poller())
+        p->changePollingFrequency(seconds);
+}
+
+void Quorvel::clearPollingCacheForClassType(const QVResourceClass& cls)
+{
+    if (QVPoller* p = poller())
+        p->clearCacheForResourceClass(cls);
+}
+
+// ---- Login
+
+void Quorvel::doBootstrap(bool forceCreateAccount, const std::string& userId, const QVDelegate& onSuccess,
+                          const QVDelegate& onFailure)
+{
+    Quorvel* q = sharedInstance();
+    if (!q) {
+        onFailure.invoke(nullptr);
+        return;
+    }
+    if (!onSuccess.isEmpty())
+        q->mBootstrapSuccessDelegates.push_back(onSuccess);
+    if (!onFailure.isEmpty())
+        q->mBootstrapFailureDelegates.push_back(onFailure);
+    if (q->_quorvelFlags.isBootstrapInProgress)
+        return; // the running one answers every waiting value
+    q->_quorvelFlags.isBootstrapInProgress = true;
+    q->mForceCreateAccountOnBootstrap = forceCreateAccount;
+    traceStep("doBootstrap");
+    std::optional<std::string> id;
+    if (!userId.empty())
+        id = userId;
+    Ref<Quorvel> keep(q);
+    q->mProvider->loginAndBootstrapWithDeviceToken(std::nullopt, forceCreateAccount, id,
+                                                   QVDelegate(q, BRISKO_SELECTOR(Quorvel, bootstrapSucceeded)),
+                                                   QVDelegate(q, BRISKO_SELECTOR(Quorvel, bootstrapFailed)));
+}
+
+bool Quorvel::isBootstrapInProgress()
+{
+    Quorvel* q = sharedInstance();
+    return q && q->_quorvelFlags.isBootstrapInProgress;
+}
+
+bool Quorvel::isOnline() { return successfullyBootstrapped() && QVReachability::isConnectedToInternet(); }
+
+bool Quorvel::successfullyBootstrapped()
+{
+    Quorvel* q = sharedInstance();
+    return q && q->mSuccessfullyBootstrapped;
+}
+
+void Quorvel::bootstrapSucceeded(Object* answer)
+{
+    Ref<Quorvel> keep(this);
+    _quorvelFlags.isBootstrapInProgress = false;
+    mForceCreateAccountOnBootstrap = false;
+    mSuccessfullyBootstrapped = true;
+    auto waiting = std::move(mBootstrapSuccessDelegates);
+    mBootstrapSuccessDelegates.clear();
+    mBootstrapFailureDelegates.clear();
+    for (auto& d : waiting)
+        d.invoke(answer);
+}
+
+void Quorvel::bootstrapFailed(Object* loader)
+{
+    Ref<Quorvel> keep(this);
+    _quorvelFlags.isBootstrapInProgress = false;
+    mForceCreateAccountOnBootstrap = false;
+    auto waiting = std::move(mBootstrapFailureDelegates);
+    mBootstrapFailureDelegates.clear();
+    mBootstrapSuccessDelegates.clear();
+    for (auto& d : waiting)
+        d.invoke(loader);
+}
+
+// ---- Hooks of the life cycle, location and add-ons
+
+void Quorvel::gameServerReachabilityChanged(Object*)
+{
+    // The life-cycle code bootstraps again when the server becomes reachable.
+}
+
+void Quorvel::startLocationManagerIfAllowed()
+{
+    traceStep("startLocationManagerIfAllowed");
+    // The player's location tracker is started here once it exists.
+}
+
+void Quorvel::initializeAddOns(const QuorvelSettingsDictionary&) { traceStep("initializeAddOns"); }
+
+void Quorvel::shutdownAddOns() { traceStep("shutdownAddOns"); }
+
+void Quorvel::updateApplicationBadge()
+{
+    // The application's icon badge shows unviewedChallengesCount() once the platform has one.
+}
+
+} // namespace quorvel

@@ -1,0 +1,392 @@
+// Quorvel: the social client's central class. The game starts the client with
+// initializeWithProductKey(...) and talks to it through class methods; every
+// other part of the client reaches the shared state (provider, poller,
+// delegates, session, dashboard state) through it.
+//
+// The state lives in one shared instance, made at start-up and released at
+// shut-down. Every class method tolerates its absence and then answers a fixed
+// default (nil, NO, 0; 1 for the orientation and the notification position;
+// "0" for the session id). Start-up runs once; a second one without a
+// shut-down in between is refused. Main thread only.
+//
+// The class's methods are spread over several files: start-up and shut-down
+// (Quorvel.cpp), the services it starts (QuorvelServices.cpp), user options
+// and settings in the user defaults (QuorvelUserOptions.cpp), usage statistics
+// (QuorvelUserStats.cpp), posted notifications (QuorvelNotifications.cpp) and
+// the runtime's seam (QuorvelRuntimeHost.cpp).
+#pragma once
+
+#include "platform/foundation/Object.h"
+#include "platform/foundation/Value.h"
+#include "social/core/QuorvelDelegate.h"
+#include "social/runtime/QVDelegate.h"
+#include "social/runtime/QVSmartObject.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct sqlite3;
+
+namespace platform::ui {
+class Window;
+class ViewController;
+} // namespace platform::ui
+
+namespace quorvel {
+
+class QVHttpNestedQueryStringWriter;
+class QVPoller;
+class QVProvider;
+class QVReachabilityObserver;
+class QVResourceClass;
+class QVUser;
+
+// The settings dictionary the game hands to start-up: property-list values by
+// key, and the few keys whose value is an object (the presentation window).
+struct QuorvelSettingsDictionary {
+    platform::ValueDictionary values;
+    std::vector<std::pair<std::string, platform::Ref<platform::Object>>> objects;
+
+    // Nil when absent.
+    const platform::Value& objectForKey(const std::string& key) const { return values.get(key); }
+    // Null when absent.
+    platform::Object* objectValueForKey(const std::string& key) const
+    {
+        for (auto& [k, v] : objects)
+            if (k == key)
+                return v.get();
+        return nullptr;
+    }
+    void setObject(const std::string& key, platform::Ref<platform::Object> object)
+    {
+        objects.emplace_back(key, std::move(object));
+    }
+};
+
+class Quorvel : public platform::Object, public QVCallbackable {
+public:
+    ~Quorvel() override;
+
+    // ---- Start-up and shut-down
+
+    static void initializeWithProductKey(const std::string& productKey, const std::string& productSecret,
+                                         const std::string& displayName, const QuorvelSettingsDictionary& settings,
+                                         QVDelegatesContainer* delegates);
+    static void shutdown();
+
+    static void createSharedInstance();
+    static void destroySharedInstance();
+    // Null before start-up and after shut-down.
+    static Quorvel* sharedInstance();
+
+    static int versionNumber() { return 11022010; }
+    static std::string releaseVersionString() { return "1.4.0"; }
+
+    const std::string& mProductKey() const { return mProductKey_; }
+    void setMProductKey(const std::string& key) { mProductKey_ = key; }
+
+    static QuorvelDelegate* getDelegate();
+    static QVChallengeDelegate* getChallengeDelegate();
+    static QVNotificationDelegate* getNotificationDelegate();
+    // The delegate of the current dashboard launch (takes precedence over the container's).
+    static void setLaunchDelegate(QuorvelDelegate* delegate);
+
+    static QVProvider* provider();
+    static QVPoller* poller();
+
+    static void reserveMemory() { }
+    static void releaseReservedMemory() { }
+    static bool shouldWarnOnIncompleteDelegates() { return false; }
+    static void setShouldWarnOnIncompleteDelegates(bool warn);
+
+    // The offline store: the SQLite file "quorvel_offline" in the Documents
+    // directory, opened when the offline service starts and closed when it
+    // stops. The store owns the connection; the handle is null while it is
+    // closed, when the open failed and without a running client.
+    static void setupOfflineDatabase();
+    static void teardownOfflineDatabase();
+    static sqlite3* getOfflineDatabaseHandle();
+
+    // ---- Session, presentation and small settings
+
+    static std::string sessionId();
+    // Wall-clock start of this session; now without an instance.
+    static platform::Date sessionStartDate();
+    static int notificationPosition();
+    static bool invertNotifications();
+    static bool allowUserGeneratedContent();
+    static bool isUsingGameCenter();
+    static bool pushNotificationsEnabled();
+    static int getDashboardOrientation();
+    // Stores the dashboard's interface orientation (needs the instance; an unchanged value does nothing).
+    static void setDashboardOrientation(int orientation);
+    // The window given in the settings dictionary, or null (the key window then).
+    static platform::ui::Window* presentationWindow();
+    static std::string applicationDisplayName();
+    static std::string applicationShortDisplayName();
+
+    // ---- The poller
+
+    static void forceImmediatePoll();
+    static void stopPolling();
+    static void setPollingToDefaultFrequency();
+    static void setPollingFrequency(double seconds);
+    static void clearPollingCacheForClassType(const QVResourceClass& cls);
+
+    // ---- Login (the entry the start-up calls)
+
+    // Starts a bootstrap for the user id (empty: the device's account) unless
+    // one is running; the values wait for its outcome either way.
+    static void doBootstrap(bool forceCreateAccount, const std::string& userId, const QVDelegate& onSuccess,
+                            const QVDelegate& onFailure);
+    static bool isBootstrapInProgress();
+    static bool successfullyBootstrapped();
+    // A bootstrap succeeded in this process and the server can be reached.
+    static bool isOnline();
+
+    // ---- Hooks of the life cycle, location and add-ons
+
+    static void gameServerReachabilityChanged(platform::Object* status);
+    static void startLocationManagerIfAllowed();
+    static void initializeAddOns(const QuorvelSettingsDictionary& settings);
+    static void shutdownAddOns();
+    static void updateApplicationBadge();
+
+    // ---- Notifications posted to the default centre (object nil)
+
+    static void postDashboardOrientationChangedTo(int newOrientation, int oldOrientation);
+    static void postUnreadInviteCountChangedTo(int count);
+    static void postUnreadPostCountChangedTo(int count);
+    static void postUnreadIMCountChangedTo(int count);
+    static void postUnreadInboxCountChangedTo(int count);
+    static void postUnreadAnnouncementCountChangedTo(int count);
+    static void postPendingFriendsCountChangedTo(int count);
+    static void postUnviewedChallengeCountChangedTo(int count);
+    static void postAddFriend(platform::Object* user);
+    static void postRemoveFriend(platform::Object* user);
+    static void postUserChangedNotificationFromUser(platform::Object* previous, platform::Object* current);
+    static void postFriendPresenceChanged(platform::Object* user, const std::string& presence);
+    static void postUserOnline();
+    static void postUserOffline();
+
+    // ---- User options and settings in the user defaults
+
+    static bool _hasUserApprovedQuorvel();
+    static bool hasUserSetQuorvelAccess();
+    static void setUserApprovedQuorvel();
+    static void setUserDeniedQuorvel();
+    static void _resetHasUserSetQuorvelAccess();
+    static bool shouldAutomaticallyPromptLogin();
+    static void setDontAutomaticallyPromptLogin();
+    static bool isDisabled();
+    static void setDisabled(bool disabled);
+    static bool doneWithGetTheMost();
+    static void setDoneWithGetTheMost(bool done);
+    static bool isSynchedWithGameCenterLeaderboards();
+    static void setSynchWithGameCenterLeaderboards(bool synched);
+    static bool isSynchedWithGameCenterAchievements();
+    static void setSynchWithGameCenterAchievements(bool synched);
+    static bool loggedInUserHasChatEnabled();
+    static void setLoggedInUserHasChatEnabled(bool enabled);
+    static bool userAllowsNotifications();
+    static void setUserAllowsNotifications(bool allows);
+    static bool userHasRememberedChoiceForNotifications();
+    static void setUserHasRememberedChoiceForNotifications(bool remembered);
+    static int userDistanceUnit();
+    static void setUserDistanceUnit(int unit);
+    static platform::Value suggestionsForumId();
+    static void setSuggestionsForumId(platform::Value forumId);
+
+    static int unreadIMCount();
+    static void setUnreadIMCount(int count);
+    static int unreadPostCount();
+    static void setUnreadPostCount(int count);
+    static int unreadInviteCount();
+    static void setUnreadInviteCount(int count);
+    static void setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(int im, int posts, int invites);
+    static int unreadInboxTotal();
+    static int pendingFriendsCount();
+    static void setPendingFriendsCount(int count);
+    static int unviewedChallengesCount();
+    static void setUnviewedChallengesCount(int count);
+
+    static std::string clientApplicationId();
+    static void setClientApplicationId(const std::string& id);
+    static std::string clientApplicationIconUrl();
+    static void setClientApplicationIconUrl(const std::string& url);
+    static std::string initialDashboardScreen();
+    static void setInitialDashboardScreen(const std::string& screen);
+    static platform::Value initialDashboardModalContentURL();
+    static void setInitialDashboardModalContentURL(platform::Value url);
+
+    // The local user: null without an instance or when the stored archive
+    // cannot be read; the registered default is the invalid user.
+    static platform::Ref<QVUser> localUser();
+    // Archives the user, replaces the cached one and posts the change.
+    static void setLocalUser(QVUser* user);
+    // The local user's id, name and picture ("" / NO / nullopt while there is none).
+    static std::string lastLoggedInUserId();
+    static std::string lastLoggedInUserName();
+    static bool lastLoggedInUserUsesFacebookProfilePicture();
+    static std::optional<std::string> lastLoggedInUserProfilePictureUrl();
+    static void loggedInUserChangedNameTo(const std::string& name);
+
+    static bool loggedInUserIsNewUser();
+    static void setLoggedInUserIsNewUser(bool isNew);
+    static bool loggedInUserHasTwitterCredential();
+    static void setLoggedInUserHasTwitterCredential(bool has);
+    static bool loggedInUserHasFbconnectCredential();
+    static void setLoggedInUserHasFbconnectCredential(bool has);
+    static bool loggedInUserHasHttpBasicCredential();
+    static void setLoggedInUserHasHttpBasicCredential(bool has);
+    static bool loggedInUserHasNonDeviceCredential();
+    static void setLoggedInUserHasNonDeviceCredential(bool has);
+    static bool loggedInUserSharesOnlineStatus();
+    static void setLoggedInUserSharesOnlineStatus(bool shares);
+    static bool lastLoggedInUserHasSetName();
+    static void setLoggedInUserHasSetName(bool hasSetName);
+    static bool lastLoggedInUserHadFriendsOnBootup();
+    static void setLoggedInUserHadFriendsOnBootup(bool had);
+
+    // The newest announcement the local user has seen (distant past when none).
+    static platform::Date lastAnnouncementDateForLocalUser();
+    // Stores the date only when it is later than the stored one.
+    static void setLastAnnouncementDateForLocalUser(platform::Date date);
+
+    // Poller intervals in whole seconds.
+    static int getPollingFrequencyDefault();
+    static void storePollingFrequencyDefault(int seconds);
+    static int getPollingFrequencyInChat();
+    static void storePollingFrequencyInChat(int seconds);
+
+    // Registered defaults (at start-up).
+    static void intiailizeUserOptions();
+    static void intiailizeSettings();
+
+    // ---- Usage statistics
+
+    static void intiailizeUserStats();
+    static void sessionClosed();
+    static void dashboardLaunched();
+    static void dashboardClosed();
+    static int numberOfGameSessions();
+    static void setNumberOfGameSessions(int value);
+    static void incrementNumberOfGameSessions();
+    static int numberOfOnlineGameSessions();
+    static void setNumberOfOnlineGameSessions(int value);
+    static void incrementNumberOfOnlineGameSessions();
+    static int totalGameSessionsDuration();
+    static void setTotalGameSessionsDuration(int seconds);
+    static void incrementTotalGameSessionsDurationBy(int seconds);
+    static int numberOfDashboardLaunches();
+    static void setNumberOfDashboardLaunches(int value);
+    static void incrementNumberOfDashboardLaunches();
+    static int totalDashboardDuration();
+    static void setTotalDashboardDuration(int seconds);
+    static void incrementTotalDashboardDurationBy(int seconds);
+    // Writes the five "[user_stats]" parameters of the bootstrap request.
+    static void getUserStatsParams(QVHttpNestedQueryStringWriter& params);
+    void _incrementSessionTime();
+
+    // ---- Testing seam
+
+    // Each step of start-up and shut-down that reaches another part of the
+    // client (services, loader, poller registration, add-ons, bootstrap) is
+    // reported by name to this observer, when one is set.
+    using LifecycleObserver = std::function<void(const std::string& step)>;
+    static void setLifecycleObserver(LifecycleObserver observer);
+    static void traceStep(const std::string& step);
+
+    bool canReceiveCallbacksNow() override { return true; }
+    std::string className() const override { return "Quorvel"; }
+
+    // Names of the notifications and of their user-info keys.
+    static constexpr const char* kDashboardOrientationChanged = "QVNSNotificationDashboardOrientationChanged";
+    static constexpr const char* kInfoNewOrientation = "QVNSNotificationInfoNewOrientation";
+    static constexpr const char* kInfoOldOrientation = "QVNSNotificationInfoOldOrientation";
+    static constexpr const char* kUnreadInviteCountChanged = "QVNSNotificationUnreadInviteCountChanged";
+    static constexpr const char* kInfoUnreadInviteCount = "QVNSNotificationInfoUnreadInviteCount";
+    static constexpr const char* kUnreadPostCountChanged = "QVNSNotificationUnreadPostCountChanged";
+    static constexpr const char* kInfoUnreadPostCount = "QVNSNotificationInfoUnreadPostCount";
+    static constexpr const char* kUnreadIMCountChanged = "QVNSNotificationUnreadIMCountChanged";
+    static constexpr const char* kInfoUnreadIMCount = "QVNSNotificationInfoUnreadIMCount";
+    static constexpr const char* kUnreadInboxCountChanged = "QVNSNotificationUnreadInboxCountChanged";
+    static constexpr const char* kInfoUnreadInboxCount = "QVNSNotificationInfoUnreadInboxCount";
+    static constexpr const char* kUnreadAnnouncementCountChanged = "QVNSNotificationUnreadAnnouncementCountChanged";
+    static constexpr const char* kInfoUnreadAnnouncementCount = "QVNSNotificationInfoUnreadAnnouncementCount";
+    static constexpr const char* kPendingFriendCountChanged = "QVNSNotificationPendingFriendCountChanged";
+    static constexpr const char* kInfoPendingFriendCount = "QVNSNotificationInfoPendingFriendCount";
+    static constexpr const char* kUnviewedChallengeCountChanged = "QVNSNotificationUnviewedChallengeCountChanged";
+    static constexpr const char* kInfoUnviewedChallengeCount = "QVNSNotificationInfoUnviewedChallengeCount";
+    static constexpr const char* kAddFriend = "QVNSNotificationAddFriend";
+    static constexpr const char* kRemoveFriend = "QVNSNotificationRemoveFriend";
+    static constexpr const char* kInfoFriend = "QVNSNotificationInfoFriend";
+    static constexpr const char* kUserChanged = "QVNSNotificationUserChanged";
+    static constexpr const char* kInfoPreviousUser = "QVNSNotificationInfoPreviousUser";
+    static constexpr const char* kInfoCurrentUser = "QVNSNotificationInfoCurrentUser";
+    static constexpr const char* kFriendPresenceChanged = "QVNSNotificationFriendPresenceChanged";
+    static constexpr const char* kUserOnline = "QVNSNotificationUserOnline";
+    static constexpr const char* kUserOffline = "QVNSNotificationUserOffline";
+
+    static constexpr const char* kActivitiesPath = "users/@me/activities.xml";
+
+private:
+    friend class QuorvelRuntimeHost;
+    Quorvel() = default;
+
+    static void initializeServices();
+    static void releaseUserStatsDates();
+    // The archived invalid user and default game information, as registered defaults.
+    static void registerLocalRecordDefaults(platform::ValueDictionary& registered);
+    static void shutdownServices();
+    void bootstrapSucceeded(platform::Object* answer);
+    void bootstrapFailed(platform::Object* loader);
+
+    // The data model, in the documented order.
+    platform::Ref<QVDelegatesContainer> mDelegatesContainer;
+    QuorvelDelegate* mLaunchDelegate { nullptr }; // not retained: the game keeps it
+    bool mIsDashboardDismissing { false };
+    platform::Ref<platform::ui::Window> mPresentationWindow;
+    platform::Ref<platform::ui::ViewController> mQueuedRootModal;
+    bool mIsQueuedModalAnOverlay { false };
+    platform::Ref<platform::Object> mQVRootController;
+    std::string mDisplayName;
+    std::string mShortDisplayName;
+    platform::Ref<QVProvider> mProvider;
+    platform::Ref<QVPoller> mPoller;
+    int mPreviousOrientation { 1 };
+    int mDashboardOrientation { 1 };
+    int mNotificationPosition { 0 };
+    bool mPreviousStatusBarHidden { false };
+    double mPollingFrequencyBeforeResigningActive { 0 };
+    bool mIsErrorPending { false };
+    bool mPushNotificationsEnabled { false };
+    std::vector<QVDelegate> mBootstrapSuccessDelegates;
+    std::vector<QVDelegate> mBootstrapFailureDelegates;
+    bool mForceCreateAccountOnBootstrap { false };
+    bool mSuccessfullyBootstrapped { false };
+    bool mAllowErrorScreens { false };
+    bool mIsShowingOverlayModal { false };
+    bool mDisableUGC { false };
+    platform::Ref<platform::Object> mLocation;
+    platform::Ref<QVUser> mCachedLocalUser;
+    bool localUserUnreadable_ { false }; // the stored archive was read once and could not be used
+    std::string mProductKey_;
+    std::string mSessionId;
+    platform::Date mSessionStartDate;
+    bool mIsUsingGameCenter { false };
+    struct {
+        bool isConfirmAccountFlowActive { false };
+        bool hasDeferredLoginDelegate { false };
+        bool isQuorvelDashboardInOnlineMode { false };
+        bool isBootstrapInProgress { false };
+    } _quorvelFlags;
+    QVPointer<QVReachabilityObserver> reachabilityOb;
+    bool appNeedsGetLocationOnForeground { false };
+    bool mDashboardVisable { false };
+};
+
+} // namespace quorvel

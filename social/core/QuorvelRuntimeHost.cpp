@@ -1,0 +1,67 @@
+// The facade's answers to the runtime.
+#include "social/core/QuorvelRuntimeHost.h"
+
+#include "social/core/Quorvel.h"
+#include "social/services/QVUser.h"
+
+namespace quorvel {
+
+namespace {
+QuorvelRuntimeHost& host()
+{
+    static QuorvelRuntimeHost instance;
+    return instance;
+}
+
+QuorvelDashboardHost& dashboardHost()
+{
+    static QuorvelDashboardHost instance;
+    return instance;
+}
+} // namespace
+
+void QuorvelRuntimeHost::install()
+{
+    QVRuntimeHost::setCurrent(&host());
+    QVDashboardHost::setCurrent(&dashboardHost());
+}
+
+void QuorvelRuntimeHost::uninstall()
+{
+    if (&QVRuntimeHost::current() == &host())
+        QVRuntimeHost::setCurrent(nullptr);
+    if (&QVDashboardHost::current() == &dashboardHost())
+        QVDashboardHost::setCurrent(nullptr);
+}
+
+platform::Ref<platform::Object> QuorvelRuntimeHost::localUser() { return Quorvel::localUser(); }
+
+bool QuorvelRuntimeHost::isOnline() { return Quorvel::isOnline(); }
+
+std::string QuorvelRuntimeHost::clientApplicationId() { return Quorvel::clientApplicationId(); }
+
+platform::ui::InterfaceOrientation QuorvelDashboardHost::getDashboardOrientation()
+{
+    return static_cast<platform::ui::InterfaceOrientation>(Quorvel::getDashboardOrientation());
+}
+
+bool QuorvelRuntimeHost::areErrorScreensAllowed()
+{
+    Quorvel* q = Quorvel::sharedInstance();
+    return q && q->mAllowErrorScreens;
+}
+
+bool QuorvelRuntimeHost::hasUserApprovedQuorvel() { return Quorvel::_hasUserApprovedQuorvel(); }
+
+bool QuorvelRuntimeHost::isQuorvelDisabled() { return Quorvel::isDisabled(); }
+
+std::string QuorvelRuntimeHost::sessionId() { return Quorvel::sessionId(); }
+
+QVProvider* QuorvelRuntimeHost::provider() { return Quorvel::provider(); }
+
+void QuorvelRuntimeHost::writeBootstrapParameters(QVHttpNestedQueryStringWriter& params)
+{
+    Quorvel::getUserStatsParams(params);
+}
+
+} // namespace quorvel

@@ -1,0 +1,36 @@
+// QuorvelRuntimeHost: the runtime's seam filled by the central class. While
+// the client runs, the runtime asks the facade for the player's approval, the
+// disabled option, the session id, the provider and the bootstrap request's
+// usage statistics through it; what the facade does not answer yet keeps the
+// runtime's default behaviour.
+#pragma once
+
+#include "social/runtime/QVRuntimeHost.h"
+#include "social/ui/QVDashboardHost.h"
+
+namespace quorvel {
+
+class QuorvelRuntimeHost final : public QVRuntimeHost {
+public:
+    // Installed at start-up, removed at shut-down, together with the UI kit's host.
+    static void install();
+    static void uninstall();
+
+    bool areErrorScreensAllowed() override;
+    bool hasUserApprovedQuorvel() override;
+    bool isQuorvelDisabled() override;
+    std::string sessionId() override;
+    QVProvider* provider() override;
+    void writeBootstrapParameters(QVHttpNestedQueryStringWriter& params) override;
+    platform::Ref<platform::Object> localUser() override;
+    bool isOnline() override;
+    std::string clientApplicationId() override;
+};
+
+// The UI kit's seam: the dashboard orientation of the running client.
+class QuorvelDashboardHost final : public QVDashboardHost {
+public:
+    platform::ui::InterfaceOrientation getDashboardOrientation() override;
+};
+
+} // namespace quorvel

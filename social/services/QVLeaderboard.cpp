@@ -1,0 +1,69 @@
+// The public leaderboard class: its resource fields, the store readers and
+// the answer of a page of scores.
+#include "social/services/QVLeaderboard.h"
+
+#include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVSqlQuery.h"
+#include "social/runtime/QVTableSectionDescription.h"
+#include "social/services/QVLeaderboardService.h"
+
+namespace quorvel {
+
+using platform::Ref;
+
+void QVLeaderboard::getDataMap(QVResourceDataMap& map)
+{
+    QVResourceFields<QVLeaderboard> f(map);
+    f.read<QVFieldText>("name", &QVLeaderboard::name_);
+    f.read<QVFieldBool>("descending_sort_order", &QVLeaderboard::descendingScoreOrder_);
+}
+
+QVService* QVLeaderboard::getService() { return QVLeaderboardService::sharedService(); }
+
+Ref<QVLeaderboard> QVLeaderboard::initWithLocalSQL(const QVSqlQuery& row, Ref<QVResource> localUserScore,
+                                                   Ref<QVResource> comparedUserScore)
+{
+    auto board = create();
+    const char* id = row.getText("id");
+    const char* name = row.getText("name");
+    board->setResourceId(id ? id : "");
+    board->name_ = name ? name : "";
+    board->descendingScoreOrder_ = row.getInt64("descending_sort_order") != 0;
+    board->currentUserScore_ = std::move(localUserScore);
+    board->comparedUserScore_ = std::move(comparedUserScore);
+    return board;
+}
+
+Ref<QVLeaderboard> QVLeaderboard::leaderboard(const std::string& leaderboardId)
+{
+    return QVLeaderboardService::getLeaderboard(leaderboardId);
+}
+
+std::vector<Ref<QVLeaderboard>> QVLeaderboard::leaderboards() { return QVLeaderboardService::getLeaderboardsLocal(); }
+
+void QVLeaderboard::setDelegate(QVLeaderboardDelegate* delegate) { QVLeaderboardClass::setDelegate(delegate); }
+QVLeaderboardDelegate* QVLeaderboard::delegate() { return QVLeaderboardClass::delegate(); }
+
+void QVLeaderboard::_downloadedHighScores(platform::Object* object)
+{
+    auto* series = dynamic_cast<QVPaginatedSeries*>(object);
+    if (!series)
+        return;
+    const QVPaginatedSeries* page = series;
+    // A sectioned answer: the scores are those of the last section's page.
+    if (!series->objects().empty() && dynamic_cast<QVTableSectionDescription*>(series->objects().front().get())) {
+        auto* last = dynamic_cast<QVTableSectionDescription*>(series->objects().back().get());
+        if (last && last->page())
+            page = last->page();
+    }
+    Ref<QVLeaderboard> keep(this);
+    QVLeaderboardClass::notify([&](QVLeaderboardDelegate& d) { d.didDownloadHighScores(page->objects(), this); });
+}
+
+void QVLeaderboard::_failedDownloadingHighScores(platform::Object*)
+{
+    Ref<QVLeaderboard> keep(this);
+    QVLeaderboardClass::notify([&](QVLeaderboardDelegate& d) { d.didFailDownloadHighScoresQVLeaderboard(this); });
+}
+
+} // namespace quorvel

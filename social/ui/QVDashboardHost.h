@@ -1,0 +1,48 @@
+// QVDashboardHost: what the UI kit asks of the client's central class —
+// screen class and orientation, the dashboard's bounds, the root controller,
+// switching to offline use and closing the dashboard.
+//
+// The central class installs its host (setCurrent) when it starts; until then
+// a default host answers from the main screen alone: portrait, no root
+// controller, and closing or going offline only logs. The kit never holds the
+// host: it asks current() each time.
+#pragma once
+
+#include "platform/foundation/Geometry.h"
+#include "platform/ui/Types.h"
+
+namespace platform::ui {
+class View;
+class ViewController;
+class NavigationController;
+}
+
+namespace quorvel {
+
+class QVDashboardHost {
+public:
+    virtual ~QVDashboardHost() = default;
+
+    // The main screen is at least 768 points wide.
+    virtual bool isLargeScreen();
+    // The one orientation every screen of the dashboard allows (1 without a central instance).
+    virtual platform::ui::InterfaceOrientation getDashboardOrientation();
+    // The main screen's bounds; on a large screen x 3, y 3, 640 x 480 (swapped in landscape).
+    virtual platform::Rect getDashboardBounds();
+    virtual platform::ui::ViewController* getRootController() { return nullptr; }
+    // The root's content view, else the root's view; null without a root.
+    virtual platform::ui::View* getTopLevelView();
+    virtual void switchToOfflineDashboard();
+    virtual void dismissDashboard();
+
+    // Always true on a large screen, else when the dashboard orientation is landscape.
+    bool isInLandscapeMode();
+    // The dashboard orientation is landscape (3 or 4).
+    bool isInLandscapeModeOniPad();
+
+    static QVDashboardHost& current();
+    // Installs a host (not owned); null restores the default.
+    static void setCurrent(QVDashboardHost* host);
+};
+
+} // namespace quorvel

@@ -1,0 +1,242 @@
+// The navigation stack of the client's screens.
+#include "social/ui/QVNavigationController.h"
+
+#include "platform/device/Application.h"
+#include "platform/graphics/TextEngine.h"
+#include "platform/ui/ImageView.h"
+#include "social/runtime/QVSystemVersion.h"
+#include "social/ui/QVBadgeView.h"
+#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVKitImages.h"
+#include "social/ui/QVLoadingController.h"
+#include "social/ui/QVPatternedGradientView.h"
+#include "social/ui/QVScreenProtocols.h"
+#include "social/ui/QVTabBar.h"
+#include "social/ui/QVViewHelper.h"
+
+#include <algorithm>
+
+namespace quorvel {
+
+using namespace platform::ui;
+using platform::Rect;
+using platform::Ref;
+
+QV_REGISTER_CLASS(QVNavigationController);
+
+Ref<QVNavigationController> QVNavigationController::withRootViewController(ViewController* root)
+{
+    auto nav = adoptRef(new QVNavigationController);
+    if (!nav->initWithRootViewController(root))
+        return nullptr;
+    return nav;
+}
+
+QVNavigationController::~QVNavigationController()
+{
+    if (orderTimer_)
+        orderTimer_->invalidate();
+    if (delegate() == this)
+        setDelegate(nullptr);
+}
+
+bool QVNavigationController::shouldAutorotateToInterfaceOrientation(InterfaceOrientation o)
+{
+    return o == QVDashboardHost::current().getDashboardOrientation();
+}
+
+void QVNavigationController::viewDidLoad()
+{
+    NavigationController::viewDidLoad();
+    setDelegate(this);
+    navigationBar()->setBarStyle(NavigationBar::Style::Black);
+    navigationBar()->setTintColor(tintColor());
+    if (!mLoadingViewParent)
+        mLoadingViewParent = view();
+    Ref<ImageAsset> bar = QVLoadKitImage("QVNavBar.png");
+    addBackgroundAndOverlayImage(bar ? bar->stretchableImage(5, 0).get() : nullptr);
+}
+
+void QVNavigationController::addBackgroundAndOverlayImage(ImageAsset* barImage)
+{
+    NavigationBar* bar = navigationBar();
+    auto barView = ImageView::imageViewWithFrame(Rect(0, 0, bar->frame().size.width, bar->frame().size.height));
+    barView->setImage(barImage);
+    barView->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+    barView->setUserInteractionEnabled(false);
+    bar->addSubview(barView);
+    bar->sendSubviewToBack(barView);
+    mNavBarBackgroundView = barView.get();
+
+    auto background = QVPatternedGradientView::defaultView(view()->frame());
+    view()->addSubview(background);
+    view()->sendSubviewToBack(background);
+    mBackgroundView = background.get();
+}
+
+void QVNavigationController::hideBackground()
+{
+    if (mBackgroundView)
+        mBackgroundView->removeFromSuperview();
+}
+
+void QVNavigationController::navigationControllerWillShow(NavigationController*, ViewController*, bool)
+{
+    if (orderTimer_)
+        orderTimer_->invalidate();
+    Ref<QVNavigationController> self(this);
+    orderTimer_ = platform::RunLoop::main().performAfter(kOrderViewDepthsDelay, [self] { self->_orderViewDepths(); });
+}
+
+void QVNavigationController::_orderViewDepths()
+{
+    orderTimer_ = nullptr;
+    if (mNavBarBackgroundView && mNavBarBackgroundView->superview())
+        mNavBarBackgroundView->superview()->sendSubviewToBack(mNavBarBackgroundView);
+    ViewController* visible = visibleViewController();
+    if (!visible)
+        return;
+    View* titleView = visible->navigationItem()->titleView();
+    if (titleView && titleView->superview())
+        titleView->superview()->bringSubviewToFront(titleView);
+}
+
+void QVNavigationController::navigationControllerDidShow(NavigationController*, ViewController* controller,
+                                                         bool animated)
+{
+    mIsTabBarHidden = dynamic_cast<QVCustomBottomView*>(controller) != nullptr;
+    if (mIsTabBarHidden != mWasTabBarHidden)
+        slideTabBarInController(controller, mIsTabBarHidden, animated);
+    mWasTabBarHidden = mIsTabBarHidden;
+}
+
+void QVNavigationController::slideTabBarInController(ViewController* controller, bool down, bool animated)
+{
+    if (!controller)
+        return;
+    View* start = isViewLoaded() ? view() : nullptr;
+    auto* container = QVViewHelper::findAncestorOfClass<QVTabBarContainer>(start);
+    QVTabBar* tabBar = container ? container->tabBar() : nullptr;
+    if (!tabBar)
+        return;
+    if (animated) {
+        View::beginAnimations("tabBarSlide");
+        View::setAnimationDuration(kTabBarSlideDuration);
+    }
+    float barHeight = tabBar->frame().size.height;
+    float move = barHeight + QVBadgeView::minimumSize().height;
+    if (QVDashboardHost::current().isLargeScreen())
+        move += kLargeScreenExtraSlide;
+    float sign = down ? 1.0f : -1.0f;
+    Rect barFrame = tabBar->frame();
+    barFrame.origin.y += sign * move;
+    tabBar->setFrame(barFrame);
+    float contentHeight = 0;
+    auto siblings = container->subviews();
+    for (auto& sub : siblings) {
+        if (sub.get() == tabBar)
+            continue;
+        Rect f = sub->frame();
+        f.size.height += sign * barHeight;
+        sub->setFrame(f);
+        contentHeight = std::max(contentHeight, f.size.height);
+    }
+    float navBar = isNavigationBarHidden() ? 0 : navigationBar()->frame().size.height;
+    float statusBar = 0;
+    if (QVIsOS3OrLater()) {
+        Rect status = Application::sharedApplication().statusBarFrame();
+        statusBar = QVDashboardHost::current().isInLandscapeMode() ? status.size.width : status.size.height;
+    }
+    if (controller->isViewLoaded()) {
+        Rect f = controller->view()->frame();
+        f.size.height = contentHeight - navBar - statusBar;
+        controller->view()->setFrame(f);
+    }
+    if (animated)
+        View::commitAnimations();
+}
+
+bool QVNavigationController::isActiveIntroNavigation() const
+{
+    QVIntroFrame* intro = QVIntroFrame::active();
+    return intro && intro->navController() == this;
+}
+
+void QVNavigationController::showLoadingIndicator()
+{
+    if (mLoadingController && mLoadingController->isViewLoaded() && isViewLoaded()
+        && mLoadingController->view()->superview() == view())
+        return;
+    // An earlier overlay shown elsewhere is taken down before its replacement.
+    if (mLoadingController) {
+        mLoadingController->hide();
+        mLoadingController = nullptr;
+    }
+    auto overlay = QVLoadingController::loadingControllerWithText("");
+    if (!overlay)
+        return;
+    mLoadingController = overlay;
+    if (isActiveIntroNavigation()) {
+        QVIntroFrame::active()->displayLoadingView(overlay->view());
+    } else {
+        View* parent = mLoadingViewParent ? mLoadingViewParent.get() : view();
+        overlay->view()->setFrame(view()->bounds());
+        NavigationBar* bar = navigationBar();
+        if (bar->superview() == parent)
+            parent->insertSubviewBelow(overlay->view(), bar);
+        else
+            parent->addSubview(overlay->view());
+    }
+    overlay->showLoadingScreen();
+}
+
+void QVNavigationController::hideLoadingIndicator()
+{
+    if (isActiveIntroNavigation())
+        QVIntroFrame::active()->removeLoadingView();
+    if (mLoadingController) {
+        Ref<QVLoadingController> overlay = mLoadingController;
+        mLoadingController = nullptr;
+        overlay->hide();
+    }
+}
+
+void QVNavigationController::addCloseButtonToViewController(ViewController* controller, platform::Object* target,
+                                                            BarButtonItem::PlainAction action, bool leftSide,
+                                                            BarButtonItem::SystemItem systemItem)
+{
+    if (!controller)
+        return;
+    auto item = BarButtonItem::withSystemItem(systemItem, target, action);
+    if (leftSide)
+        controller->navigationItem()->setLeftBarButtonItem(item);
+    else
+        controller->navigationItem()->setRightBarButtonItem(item);
+}
+
+void QVNavigationController::addCloseButtonToViewController(ViewController* controller, platform::Object* target,
+                                                            BarButtonItem::PlainAction action)
+{
+    addCloseButtonToViewController(controller, target, action, false, BarButtonItem::SystemItem::Cancel);
+}
+
+void QVNavigationController::addTitleLabelToViewController(ViewController* controller)
+{
+    if (!controller)
+        return;
+    auto label = Label::labelWithFrame(Rect());
+    label->setFont(platform::Font::boldSystemFont(kTitleFontSize));
+    label->setText(controller->title());
+    label->setTextColor(titleColor());
+    label->setShadowColor(titleShadowColor());
+    label->setLineBreakMode(platform::LineBreakMode::MiddleTruncation);
+    label->setBackgroundColor(Color::clear());
+    label->setOpaque(false);
+    label->setNumberOfLines(1);
+    label->setTextAlignment(platform::TextAlignment::Center);
+    platform::Size fits = label->sizeThatFits(platform::Size(kTitleMaxWidth, kTitleMaxHeight));
+    label->setFrame(Rect(0, 0, std::min(fits.width, kTitleMaxWidth), std::min(fits.height, kTitleMaxHeight)));
+    controller->navigationItem()->setTitleView(label);
+}
+
+} // namespace quorvel

@@ -1,0 +1,97 @@
+// QVNavigationController: the navigation stack every screen of the client is
+// pushed in. It keeps to the dashboard's orientation, puts the client's bar
+// image and patterned background behind the screens, shows one loading
+// overlay at a time (in its loading view parent, just below the bar), adds
+// close buttons and title labels, and slides the dashboard's tab bar away
+// while the shown screen has a bottom view of its own ("tabBarSlide", 0.325 s).
+#pragma once
+
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationController.h"
+#include "social/runtime/QVDelegate.h"
+#include "social/ui/QVClassRegistry.h"
+#include "social/ui/QVLoadingController.h"
+
+#include <optional>
+
+namespace quorvel {
+
+
+class QVNavigationController : public platform::ui::NavigationController,
+                               public platform::ui::NavigationControllerDelegate,
+                               public QVCallbackable {
+    QV_DECLARE_CLASS(QVNavigationController)
+public:
+    static constexpr double kTabBarSlideDuration = 0.325;
+    static constexpr double kOrderViewDepthsDelay = 0.05;
+    static constexpr float kLargeScreenExtraSlide = 376;
+    static constexpr float kTitleFontSize = 18;
+    static constexpr float kTitleMaxWidth = 250;
+    static constexpr float kTitleMaxHeight = 30;
+
+    static platform::Ref<QVNavigationController> withRootViewController(platform::ui::ViewController* root);
+
+    void showLoadingIndicator();
+    void hideLoadingIndicator();
+    QVLoadingController* loadingController() const { return mLoadingController.get(); }
+
+    static void addCloseButtonToViewController(platform::ui::ViewController* controller, platform::Object* target,
+                                               platform::ui::BarButtonItem::PlainAction action, bool leftSide,
+                                               platform::ui::BarButtonItem::SystemItem systemItem);
+    // On the right, Cancel.
+    static void addCloseButtonToViewController(platform::ui::ViewController* controller, platform::Object* target,
+                                               platform::ui::BarButtonItem::PlainAction action);
+    static void addTitleLabelToViewController(platform::ui::ViewController* controller);
+
+    void addBackgroundAndOverlayImage(platform::ui::ImageAsset* barImage);
+    void hideBackground();
+    platform::ui::View* backgroundView() const { return mBackgroundView.get(); }
+    platform::ui::View* navBarBackgroundView() const { return mNavBarBackgroundView.get(); }
+
+    void slideTabBarInController(platform::ui::ViewController* controller, bool down, bool animated);
+    bool isTabBarHidden() const { return mIsTabBarHidden; }
+
+    platform::ui::View* loadingViewParent() const { return mLoadingViewParent.get(); }
+    void setLoadingViewParent(platform::ui::View* parent) { mLoadingViewParent = parent; }
+    bool isInHiddenTab() const { return mInHiddenTab; }
+    void setIsInHiddenTab(bool hidden) { mInHiddenTab = hidden; }
+
+    void setBadgeValue(const std::optional<std::string>& value) { badgeValue_ = value; }
+    const std::optional<std::string>& badgeValue() const { return badgeValue_; }
+    // The user the stack's screens are about (the framed navigation knows it).
+    virtual platform::Object* currentUser() const { return nullptr; }
+
+    bool shouldAutorotateToInterfaceOrientation(platform::ui::InterfaceOrientation o) override;
+    void viewDidLoad() override;
+    void navigationControllerWillShow(platform::ui::NavigationController* nav, platform::ui::ViewController* controller,
+                                      bool animated) override;
+    void navigationControllerDidShow(platform::ui::NavigationController* nav, platform::ui::ViewController* controller,
+                                     bool animated) override;
+    bool canReceiveCallbacksNow() override { return true; }
+
+    // The client's bar tint and title colours.
+    static platform::ui::Color tintColor() { return platform::ui::Color::rgb(0.16f, 0.18f, 0.20f); }
+    static platform::ui::Color titleColor() { return platform::ui::Color::whiteColor(); }
+    static platform::ui::Color titleShadowColor() { return platform::ui::Color::white(0.2f); }
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVNavigationController() = default;
+    ~QVNavigationController() override;
+
+private:
+    void _orderViewDepths();
+    bool isActiveIntroNavigation() const;
+
+    bool mInHiddenTab { false };
+    bool mIsTabBarHidden { false };
+    bool mWasTabBarHidden { false };
+    platform::Ref<platform::ui::View> mNavBarBackgroundView;
+    platform::Ref<platform::ui::View> mLoadingViewParent;
+    platform::Ref<QVLoadingController> mLoadingController;
+    platform::Ref<platform::ui::View> mBackgroundView;
+    std::optional<std::string> badgeValue_;
+    platform::Ref<platform::Timer> orderTimer_;
+};
+
+} // namespace quorvel

@@ -1,0 +1,43 @@
+// Marker protocols of the dashboard's screens, adopted by screen classes and
+// tested with dynamic_cast by the navigation stacks that show them.
+#pragma once
+
+namespace platform::ui {
+class View;
+class NavigationController;
+}
+
+namespace quorvel {
+
+// A screen with a bottom view of its own: the tab bar slides away while it shows.
+class QVCustomBottomView {
+public:
+    virtual ~QVCustomBottomView() = default;
+};
+
+// A screen shown inside the profile frame of the dashboard.
+class QVProfileFrame {
+public:
+    virtual ~QVProfileFrame() = default;
+};
+
+// The frame of the account and approval flow (one is active at a time): it
+// shows the loading overlay itself and can switch to a full-screen frame.
+class QVIntroFrame {
+public:
+    virtual ~QVIntroFrame() = default;
+    virtual void displayLoadingView(platform::ui::View* overlay) = 0;
+    virtual void removeLoadingView() = 0;
+    virtual void setFullscreenFrame(bool fullscreen) = 0;
+    // The navigation stack inside the frame.
+    virtual platform::ui::NavigationController* navController() = 0;
+
+    // The active intro frame, or null (set by the intro flow, not owned).
+    static QVIntroFrame* active() { return active_; }
+    static void setActive(QVIntroFrame* frame) { active_ = frame; }
+
+private:
+    static inline QVIntroFrame* active_ { nullptr };
+};
+
+} // namespace quorvel

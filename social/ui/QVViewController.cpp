@@ -1,0 +1,86 @@
+// The base of the client's plain screens.
+#include "social/ui/QVViewController.h"
+
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/ScrollView.h"
+#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVLoadingController.h"
+#include "social/ui/QVNavigationController.h"
+#include "social/ui/QVScreenProtocols.h"
+#include "social/ui/QVViewHelper.h"
+
+namespace quorvel {
+
+using namespace platform::ui;
+
+QV_REGISTER_CLASS(QVViewController);
+
+QVNavigationController* QVViewController::qvNavigationController() const
+{
+    return dynamic_cast<QVNavigationController*>(navigationController());
+}
+
+void QVViewController::showLoadingScreen()
+{
+    if (auto* nav = qvNavigationController())
+        nav->showLoadingIndicator();
+}
+
+void QVViewController::hideLoadingScreen()
+{
+    if (auto* nav = qvNavigationController())
+        nav->hideLoadingIndicator();
+}
+
+void QVViewController::showLoadingScreenWithMessage(const std::string& message)
+{
+    if (mLoadingScreen && mLoadingScreen->isViewLoaded())
+        mLoadingScreen->view()->removeFromSuperview();
+    auto loading = QVLoadingController::loadingControllerWithText(message);
+    mLoadingScreen = loading.get();
+    if (loading)
+        view()->addSubview(loading->view());
+}
+
+void QVViewController::setBadgeValue(const std::optional<std::string>& value)
+{
+    if (auto* nav = qvNavigationController())
+        nav->setBadgeValue(value);
+    else
+        badgeValue_ = value;
+}
+
+platform::Object* QVViewController::getPageContextUser() const
+{
+    auto* nav = qvNavigationController();
+    return nav ? nav->currentUser() : nullptr;
+}
+
+bool QVViewController::isCurrentlyInIntroFlow() const
+{
+    QVIntroFrame* intro = QVIntroFrame::active();
+    return intro && navigationController() && intro->navController() == navigationController();
+}
+
+bool QVViewController::shouldAutorotateToInterfaceOrientation(InterfaceOrientation o)
+{
+    return o == QVDashboardHost::current().getDashboardOrientation();
+}
+
+void QVViewController::viewDidLoad()
+{
+    ViewController::viewDidLoad();
+    if (ScrollView* scroll = QVViewHelper::findFirstScrollView(view())) {
+        platform::Size extent = QVViewHelper::subviewsExtent(scroll);
+        extent.height += kScrollContentPadding;
+        scroll->setContentSize(extent);
+    }
+}
+
+void QVViewController::viewWillDisappear(bool animated)
+{
+    ViewController::viewWillDisappear(animated);
+    hideLoadingScreen();
+}
+
+} // namespace quorvel

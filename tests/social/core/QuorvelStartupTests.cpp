@@ -1,0 +1,315 @@
+// Start-up and shut-down of the central class: the order in which they reach
+// the rest of the client, what each settings key changes, the defaults class
+// methods answer without a running client, and a second start-up.
+#include "QuorvelTestSupport.h"
+
+#include "platform/device/Device.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/ui/Window.h"
+#include "social/core/QuorvelServices.h"
+#include "social/runtime/QVPoller.h"
+#include "social/runtime/QVProvider.h"
+#include "social/runtime/QVReachability.h"
+#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSettings.h"
+#include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVDashboardHost.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace quorvel;
+using namespace core_testing;
+using platform::Value;
+
+namespace {
+
+class QuorvelStartupTest : public QuorvelTest {
+protected:
+    void SetUp() override
+    {
+        QuorvelTest::SetUp();
+        Quorvel::setUserApprovedQuorvel();
+    }
+    // Records the lifecycle steps and the count notifications in one sequence.
+    void recordSteps()
+    {
+        Quorvel::setLifecycleObserver([this](const std::string& step) { steps.push_back(step); });
+        for (const char* name : { Quorvel::kUnviewedChallengeCountChanged, Quorvel::kPendingFriendCountChanged })
+            platform::NotificationCenter::defaultCenter().addObserver(
+                this, name, [this](const platform::Notification& n) { steps.push_back("post " + n.name); });
+    }
+    void TearDown() override
+    {
+        platform::NotificationCenter::defaultCenter().removeObserver(this);
+        QuorvelTest::TearDown();
+    }
+    std::vector<std::string> steps;
+};
+
+const std::vector<std::string> kStartupServices = {
+    "QVOfflineService", "QVBootstrapService", "QVUserSettingService", "QVHighScoreService",
+    "QVSocialNotificationService", "QVPushNotificationService", "QVLeaderboardService",
+    "QVApplicationDescriptionService", "QVChatRoomDefinitionService", "QVChatRoomInstanceService",
+    "QVChatMessageService", "QVProfileService", "QVClientApplicationService", "QVUserService",
+    "QVAchievementService", "QVChallengeService", "QVChallengeDefinitionService", "QVUsersCredentialService",
+    "QVFriendsService", "QVForumService", "QVAnnouncementService", "QVGameDiscoveryService",
+    "QVSubscriptionService", "QVConversationService", "QVTickerService", "QVCloudStorageService",
+    "QVPresenceService", "QVInviteService",
+};
+
+const std::vector<std::string> kShutdownServices = {
+    "QVGameDiscoveryService", "QVConversationService", "QVSubscriptionService", "QVAnnouncementService",
+    "QVForumService", "QVFriendsService", "QVUsersCredentialService", "QVChallengeDefinitionService",
+    "QVChallengeService", "QVAchievementService", "QVUserService", "QVClientApplicationService",
+    "QVProfileService", "QVChatMessageService", "QVChatRoomInstanceService", "QVChatRoomDefinitionService",
+    "QVApplicationDescriptionService", "QVLeaderboardService", "QVHighScoreService", "QVPushNotificationService",
+    "QVSocialNotificationService", "QVUserSettingService", "QVTickerService", "QVCloudStorageService",
+    "QVBootstrapService", "QVOfflineService", "QVInviteService", "QVPresenceService",
+};
+
+TEST_F(QuorvelStartupTest, StartAndStopReachTheClientInTheirFixedOrders)
+{
+    recordSteps();
+    platform::LogCapture log;
+    startClient();
+
+    std::vector<std::string> expected { "QVControllerLoader.setDefaults" };
+    for (auto& s : kStartupServices)
+        expected.push_back(s + ".initializeService");
+    for (const char* s : { "QVHighScoreService.registerPolledResources", "QVChatMessageService.registerPolledResources",
+                           "post QVNSNotificationUnviewedChallengeCountChanged",
+                           "post QVNSNotificationPendingFriendCountChanged",
+                           "QVAchievementService.setAutomaticallyPromptToPostUnlocks", "QVControllerLoader.setOverrides",
+                           "initializeAddOns", "doBootstrap" })
+        expected.push_back(s);
+    EXPECT_EQ(steps, expected);
+    EXPECT_TRUE(log.contains("Using Quorvel version 11022010 (1.4.0). " + server.baseUrl()));
+
+    // The bootstrap call went out with the product key and the usage statistics.
+    ASSERT_TRUE(waitForBootstrapRequests());
+    auto bootstrap = requestsTo("bootstrap.xml");
+    ASSERT_EQ(bootstrap.size(), 1u);
+    EXPECT_TRUE(bootstrap[0].signatureValid);
+    EXPECT_EQ(bootstrap[0].param("force_create_account"), "0");
+    EXPECT_TRUE(Quorvel::successfullyBootstrapped());
+    EXPECT_TRUE(Quorvel::provider()->isAuthenticated());
+
+    steps.clear();
+    Quorvel::shutdown();
+    expected = { "QVProvider.destroyAllPendingRequests", "QVPoller.stopPolling", "shutdownAddOns" };
+    for (auto& s : kShutdownServices)
+        expected.push_back(s + ".shutdownService");
+    expected.push_back("destroySharedInstance");
+    EXPECT_EQ(steps, expected);
+    EXPECT_EQ(Quorvel::sharedInstance(), nullptr);
+    EXPECT_EQ(QVSettings::Instance(), nullptr);
+    EXPECT_EQ(QVReachability::Instance(), nullptr);
+    EXPECT_EQ(&QVRuntimeHost::current() == nullptr, false);
+    EXPECT_EQ(QVRuntimeHost::current().sessionId(), "0");
+}
+
+TEST_F(QuorvelStartupTest, ServiceTableHoldsEachServiceOnceInBothOrders)
+{
+    EXPECT_EQ(QuorvelServicesInStartupOrder().size(), 28u);
+    ASSERT_EQ(QuorvelServicesInShutdownOrder().size(), 28u);
+    for (size_t i = 0; i < kShutdownServices.size(); ++i)
+        EXPECT_EQ(QuorvelServicesInShutdownOrder()[i].name, kShutdownServices[i]);
+}
+
+TEST_F(QuorvelStartupTest, EmptySettingsTakeTheDocumentedDefaults)
+{
+    startClient();
+    EXPECT_EQ(Quorvel::getDashboardOrientation(), 1);
+    EXPECT_FALSE(Quorvel::pushNotificationsEnabled());
+    EXPECT_EQ(Quorvel::notificationPosition(), 0);
+    EXPECT_TRUE(Quorvel::invertNotifications());
+    EXPECT_FALSE(Quorvel::isUsingGameCenter());
+    EXPECT_TRUE(Quorvel::allowUserGeneratedContent());
+    EXPECT_EQ(Quorvel::applicationDisplayName(), "Brisko");
+    EXPECT_EQ(Quorvel::applicationShortDisplayName(), "Brisko");
+    EXPECT_EQ(Quorvel::presentationWindow(), nullptr);
+    EXPECT_EQ(Quorvel::getDelegate(), nullptr);
+    EXPECT_EQ(Quorvel::sharedInstance()->mProductKey(), kProductKey);
+    EXPECT_EQ(QVControllerLoader::defaultAssetFileSuffix(), "Qv");
+    EXPECT_EQ(QVControllerLoader::defaultClassNamePrefix(), "QV");
+    EXPECT_EQ(QVControllerLoader::assetFileSuffix(), std::nullopt);
+    EXPECT_EQ(QVControllerLoader::classNamePrefix(), std::nullopt);
+    EXPECT_EQ(Quorvel::sessionId().size(), 36u);
+    EXPECT_EQ(Quorvel::poller()->sourceUrl(), "users/@me/activities.xml");
+    EXPECT_EQ(Quorvel::poller()->getPollingFrequency(), 0.0);
+    EXPECT_EQ(Quorvel::provider()->serverUrl(), server.baseUrl());
+    // The offline store is open while the client runs.
+    EXPECT_NE(Quorvel::getOfflineDatabaseHandle(), nullptr);
+    struct stat st {};
+    EXPECT_EQ(stat((home.path() + "/Documents/quorvel_offline").c_str(), &st), 0);
+    // The first bootstrap is for the last logged-in user: on a fresh home the invalid user.
+    ASSERT_TRUE(waitForBootstrapRequests());
+    EXPECT_EQ(requestsTo("bootstrap.xml")[0].param("user_id"), "0");
+}
+
+TEST_F(QuorvelStartupTest, EachSettingsKeyChangesWhatItNames)
+{
+    auto window = platform::ui::Window::windowWithFrame({ { 0, 0 }, { 320, 480 } });
+    QuorvelSettingsDictionary settings;
+    settings.values.set("DashboardOrientation", 3);
+    settings.values.set("ShortDisplayName", "Bk");
+    settings.values.set("EnablePushNotifications", true);
+    settings.values.set("QuorvelSettingNotificationPosition", 3);
+    settings.values.set("QuorvelSettingDisableUserGeneratedContent", true);
+    settings.values.set("QuorvelSettingGameCenterEnabled", true);
+    settings.values.set("QuorvelSettingInitialUserId", "77");
+    settings.setObject("QuorvelSettingPresentationWindow", window);
+    settings.values.set("QuorvelSettingOverrideSuffixString", "Pad");
+    settings.values.set("QuorvelSettingOverrideClassNamePrefixString", "BK");
+    QuorvelDelegate game;
+    auto delegates = QVDelegatesContainer::containerWithQuorvelDelegate(&game);
+    startClient(settings, delegates.get());
+
+    EXPECT_EQ(Quorvel::getDashboardOrientation(), 3);
+    EXPECT_EQ(QVDashboardHost::current().getDashboardOrientation(), platform::ui::InterfaceOrientation::LandscapeRight);
+    EXPECT_EQ(Quorvel::applicationShortDisplayName(), "Bk");
+    EXPECT_EQ(Quorvel::pushNotificationsEnabled(), platform::ui::Device::currentDevice().systemVersion() >= "3");
+    EXPECT_EQ(Quorvel::notificationPosition(), 3);
+    EXPECT_FALSE(Quorvel::invertNotifications());
+    EXPECT_FALSE(Quorvel::allowUserGeneratedContent());
+    EXPECT_TRUE(Quorvel::isUsingGameCenter()); // the device reports 4.2
+    EXPECT_EQ(Quorvel::presentationWindow(), window.get());
+    EXPECT_EQ(Quorvel::getDelegate(), &game);
+    EXPECT_EQ(QVControllerLoader::assetFileSuffix(), "Pad");
+    EXPECT_EQ(QVControllerLoader::classNamePrefix(), "BK");
+    EXPECT_EQ(QVControllerLoader::defaultAssetFileSuffix(), "Qv");
+    EXPECT_EQ(QVControllerLoader::defaultClassNamePrefix(), "QV");
+    ASSERT_TRUE(waitForBootstrapRequests());
+    EXPECT_EQ(requestsTo("bootstrap.xml")[0].param("user_id"), "77");
+
+    // The launch delegate takes precedence while set.
+    QuorvelDelegate launch;
+    Quorvel::setLaunchDelegate(&launch);
+    EXPECT_EQ(Quorvel::getDelegate(), &launch);
+}
+
+TEST_F(QuorvelStartupTest, EmptyInitialUserIdFallsBackToTheLastLoggedInUser)
+{
+    QuorvelSettingsDictionary settings;
+    settings.values.set("QuorvelSettingInitialUserId", "");
+    startClient(settings);
+    ASSERT_TRUE(waitForBootstrapRequests());
+    EXPECT_EQ(requestsTo("bootstrap.xml")[0].param("user_id"), Quorvel::lastLoggedInUserId());
+}
+
+TEST_F(QuorvelStartupTest, DebugOverrideKeyAndSecretReplaceTheGamesOwn)
+{
+    writeSettingsFile("<debug-override-key>debug-key</debug-override-key>"
+                      "<debug-override-secret>debug-secret</debug-override-secret>");
+    server.setConsumer("debug-key", "debug-secret");
+    startClient();
+    EXPECT_EQ(Quorvel::sharedInstance()->mProductKey(), "debug-key");
+    EXPECT_EQ(Quorvel::provider()->productKey(), "debug-key");
+    ASSERT_TRUE(waitForBootstrapRequests());
+    EXPECT_TRUE(requestsTo("bootstrap.xml")[0].signatureValid);
+}
+
+TEST_F(QuorvelStartupTest, SecondStartupWithoutShutdownIsRefused)
+{
+    startClient();
+    Quorvel* first = Quorvel::sharedInstance();
+    QVProvider* provider = Quorvel::provider();
+    std::string session = Quorvel::sessionId();
+    platform::LogCapture log;
+    QuorvelSettingsDictionary settings;
+    settings.values.set("DashboardOrientation", 4);
+    startClient(settings);
+    EXPECT_TRUE(log.contains("initializeWithProductKey called again without shutdown"));
+    EXPECT_EQ(Quorvel::sharedInstance(), first);
+    EXPECT_EQ(Quorvel::provider(), provider);
+    EXPECT_EQ(Quorvel::sessionId(), session);
+    EXPECT_EQ(Quorvel::getDashboardOrientation(), 1);
+}
+
+TEST_F(QuorvelStartupTest, ShutdownStopsRequestsAndPollingBeforeServicesGo)
+{
+    startClient();
+    ASSERT_TRUE(waitForBootstrapRequests());
+    platform::Ref<QVProvider> provider(Quorvel::provider());
+    platform::Ref<QVPoller> poller(Quorvel::poller());
+    // A poll the server holds, and a polling timer.
+    standin::Answer held = standin::Answer::xml("<resources/>");
+    held.hold = true;
+    server.route("GET", "users/@me/activities.xml", held);
+    Quorvel::setPollingFrequency(5);
+    Quorvel::forceImmediatePoll();
+    ASSERT_TRUE(waitFor([&] { return !requestsTo("users/@me/activities.xml").empty(); }));
+    ASSERT_EQ(provider->pendingRequestCount(), 1u);
+
+    NotificationRecorder polled({ QVPoller::kPollingFailedNotification });
+    Quorvel::shutdown();
+    EXPECT_EQ(provider->pendingRequestCount(), 0u);
+    EXPECT_EQ(poller->getPollingFrequency(), 0.0);
+    server.releaseHeld();
+    loop().runUntil([] { return false; }, 0.05);
+    advance(30);
+    EXPECT_TRUE(polled.posted.empty());
+    EXPECT_EQ(requestsTo("users/@me/activities.xml").size(), 1u);
+}
+
+TEST_F(QuorvelStartupTest, StartShutdownStartInOneProcess)
+{
+    startClient();
+    ASSERT_TRUE(waitForBootstrapRequests(1));
+    std::string firstSession = Quorvel::sessionId();
+    Quorvel::shutdown();
+    EXPECT_EQ(Quorvel::getOfflineDatabaseHandle(), nullptr);
+
+    std::vector<std::string> steps2;
+    Quorvel::setLifecycleObserver([&](const std::string& s) { steps2.push_back(s); });
+    startClient();
+    ASSERT_NE(Quorvel::sharedInstance(), nullptr);
+    EXPECT_NE(Quorvel::sessionId(), firstSession);
+    EXPECT_EQ(steps2.front(), "QVControllerLoader.setDefaults");
+    EXPECT_EQ(steps2.back(), "doBootstrap");
+    EXPECT_NE(Quorvel::getOfflineDatabaseHandle(), nullptr);
+    ASSERT_TRUE(waitForBootstrapRequests(2));
+    EXPECT_TRUE(Quorvel::successfullyBootstrapped());
+}
+
+// Without a running client: before any start-up, and after a shut-down.
+TEST_F(QuorvelStartupTest, ClassMethodsAnswerDefaultsWithoutAnInstance)
+{
+    auto checkDefaults = [] {
+        EXPECT_EQ(Quorvel::sharedInstance(), nullptr);
+        EXPECT_EQ(Quorvel::provider(), nullptr);
+        EXPECT_EQ(Quorvel::poller(), nullptr);
+        EXPECT_EQ(Quorvel::getDelegate(), nullptr);
+        EXPECT_EQ(Quorvel::getChallengeDelegate(), nullptr);
+        EXPECT_EQ(Quorvel::getNotificationDelegate(), nullptr);
+        EXPECT_EQ(Quorvel::sessionId(), "0");
+        EXPECT_EQ(Quorvel::notificationPosition(), 1);
+        EXPECT_FALSE(Quorvel::invertNotifications());
+        EXPECT_TRUE(Quorvel::allowUserGeneratedContent());
+        EXPECT_EQ(Quorvel::getDashboardOrientation(), 1);
+        EXPECT_FALSE(Quorvel::isUsingGameCenter());
+        EXPECT_FALSE(Quorvel::isBootstrapInProgress());
+        EXPECT_EQ(Quorvel::getOfflineDatabaseHandle(), nullptr);
+        EXPECT_EQ(Quorvel::applicationDisplayName(), "");
+        EXPECT_FALSE(Quorvel::shouldWarnOnIncompleteDelegates());
+        Quorvel::forceImmediatePoll();
+        Quorvel::setPollingFrequency(3);
+        Quorvel::setDashboardOrientation(2);
+        Quorvel::setupOfflineDatabase();
+        EXPECT_EQ(Quorvel::getOfflineDatabaseHandle(), nullptr);
+    };
+    checkDefaults();
+    std::vector<std::string> steps;
+    Quorvel::setLifecycleObserver([&](const std::string& s) { steps.push_back(s); });
+    Quorvel::shutdown(); // without a start-up: still closes the session and stops every service
+    EXPECT_EQ(steps.front(), "shutdownAddOns");
+    EXPECT_EQ(steps.size(), 30u);
+    checkDefaults();
+
+    startClient();
+    Quorvel::shutdown();
+    checkDefaults();
+}
+
+} // namespace

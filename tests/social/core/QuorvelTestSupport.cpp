@@ -1,0 +1,89 @@
+// The central class's test harness.
+#include "QuorvelTestSupport.h"
+
+#include "platform/device/Device.h"
+#include "platform/net/HttpTransport.h"
+#include "social/runtime/QVRequestHandle.h"
+
+namespace core_testing {
+
+void QuorvelTest::SetUp()
+{
+    ManualClockTest::SetUp();
+    oldHome_ = platform::Bundle::main().homeDirectory();
+    oldResources_ = platform::Bundle::main().resourcePath();
+    platform::Bundle::main().setHomeDirectory(home.path());
+    platform::Bundle::main().setResourcePath(bundle.path());
+    platform::ui::Device::currentDevice().setInstallationDirectory(home.file("install"));
+    reloadUserDefaults();
+    transport = platform::CurlHttpTransport::create();
+    platform::HttpTransport::setShared(platform::Ref<platform::HttpTransport>(transport.get()));
+    ASSERT_GT(server.start(), 0);
+    server.setConsumer(kProductKey, kProductSecret);
+    server.installDefaultRoutes("token-1", "token-secret-1");
+    writeSettingsFile();
+}
+
+void QuorvelTest::TearDown()
+{
+    // The test's observers die with the test body.
+    quorvel::Quorvel::setLifecycleObserver(nullptr);
+    quorvel::Quorvel::shutdown();
+    quorvel::QVRequestHandlesForModule::reset();
+    // The client's connections close first, so the server's workers end at once.
+    platform::HttpTransport::setShared(nullptr);
+    transport = nullptr;
+    server.stop();
+    platform::Bundle::main().setHomeDirectory(oldHome_);
+    platform::Bundle::main().setResourcePath(oldResources_);
+    reloadUserDefaults();
+    ManualClockTest::TearDown();
+}
+
+void QuorvelTest::writeSettingsFile(const std::string& extraConfig)
+{
+    bundle.write("quorvel_internal_settings.xml",
+                 "<quorvel_internal_settings><environment-release><config><server-url>" + server.baseUrl()
+                     + "</server-url>" + extraConfig + "</config></environment-release></quorvel_internal_settings>");
+}
+
+void QuorvelTest::startClient(const quorvel::QuorvelSettingsDictionary& settings,
+                              quorvel::QVDelegatesContainer* delegates)
+{
+    quorvel::Quorvel::initializeWithProductKey(kProductKey, kProductSecret, kDisplayName, settings, delegates);
+}
+
+std::vector<standin::LoggedRequest> QuorvelTest::requestsTo(const std::string& path) const
+{
+    std::vector<standin::LoggedRequest> out;
+    for (auto& r : server.requests())
+        if (r.path == path)
+            out.push_back(r);
+    return out;
+}
+
+bool QuorvelTest::waitForBootstrapRequests(size_t count)
+{
+    return waitFor([&] { return requestsTo("bootstrap.xml").size() >= count && !quorvel::Quorvel::isBootstrapInProgress(); });
+}
+
+NotificationRecorder::NotificationRecorder(std::vector<std::string> names)
+{
+    for (auto& name : names) {
+        platform::NotificationCenter::defaultCenter().addObserver(this, name, [this](const platform::Notification& n) {
+            posted.push_back({ n.name, n.userInfo, n.userObjects, n.sender != nullptr });
+        });
+    }
+}
+
+NotificationRecorder::~NotificationRecorder() { platform::NotificationCenter::defaultCenter().removeObserver(this); }
+
+std::vector<std::string> NotificationRecorder::names() const
+{
+    std::vector<std::string> out;
+    for (auto& p : posted)
+        out.push_back(p.name);
+    return out;
+}
+
+} // namespace core_testing

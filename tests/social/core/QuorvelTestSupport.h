@@ -1,0 +1,75 @@
+// The harness of the central class's tests, for every test that starts the
+// whole client: the main loop on a manual clock, a private home (user
+// defaults, keychain, Documents) and bundle, the stand-in service on a
+// loopback port with its default routes, and a settings file in the bundle
+// that points "server-url" at it. startClient() initialises the client the way
+// a game does; the fixture shuts it down again at the end.
+#pragma once
+
+#include "support/TestSupport.h"
+
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/net/CurlHttpTransport.h"
+#include "social/core/Quorvel.h"
+#include "tools/standin/StandInServer.h"
+
+#include <string>
+#include <vector>
+
+namespace core_testing {
+
+class QuorvelTest : public testing_support::ManualClockTest {
+protected:
+    static constexpr const char* kProductKey = "product-key";
+    static constexpr const char* kProductSecret = "product-secret";
+    static constexpr const char* kDisplayName = "Brisko";
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // (Re)writes the bundle's settings file: "server-url" at the stand-in, plus `extraConfig` elements.
+    void writeSettingsFile(const std::string& extraConfig = {});
+    // Initialises the client as the game does.
+    void startClient(const quorvel::QuorvelSettingsDictionary& settings = {},
+                     quorvel::QVDelegatesContainer* delegates = nullptr);
+    // The user defaults as a new process reads them (from the file).
+    void reloadUserDefaults() { platform::UserDefaults::resetStandardUserDefaults(); }
+    // Runs the loop on real loopback I/O until done (or 10 s of real time).
+    bool waitFor(const std::function<bool()>& done) { return loop().runUntil(done, 10.0); }
+    // The stand-in's log of requests to one path.
+    std::vector<standin::LoggedRequest> requestsTo(const std::string& path) const;
+    // Waits for the start-up's bootstrap request to reach the stand-in.
+    bool waitForBootstrapRequests(size_t count = 1);
+
+    testing_support::TempDir home;
+    testing_support::TempDir bundle;
+    standin::StandInServer server;
+    platform::Ref<platform::CurlHttpTransport> transport;
+
+private:
+    std::string oldHome_;
+    std::string oldResources_;
+};
+
+// Records notification names (and their user info) posted on the default centre.
+class NotificationRecorder {
+public:
+    explicit NotificationRecorder(std::vector<std::string> names);
+    ~NotificationRecorder();
+    NotificationRecorder(const NotificationRecorder&) = delete;
+    NotificationRecorder& operator=(const NotificationRecorder&) = delete;
+
+    struct Posted {
+        std::string name;
+        platform::Value userInfo;
+        std::vector<std::pair<std::string, platform::Ref<platform::Object>>> userObjects;
+        bool hadSender;
+    };
+    std::vector<Posted> posted;
+    std::vector<std::string> names() const;
+};
+
+} // namespace core_testing

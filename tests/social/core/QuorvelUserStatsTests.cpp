@@ -1,0 +1,87 @@
+// Usage statistics: counts and durations on the main loop's clock, kept in
+// the user defaults and sent with the bootstrap request.
+#include "QuorvelTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using namespace core_testing;
+
+namespace {
+
+class QuorvelUserStatsTest : public QuorvelTest {
+protected:
+    void SetUp() override
+    {
+        QuorvelTest::SetUp();
+        Quorvel::setUserApprovedQuorvel();
+    }
+    std::vector<std::pair<std::string, std::string>> statsParams(const standin::LoggedRequest& r)
+    {
+        std::vector<std::pair<std::string, std::string>> out;
+        for (auto& [name, value] : r.params)
+            if (name.rfind("[user_stats]", 0) == 0)
+                out.emplace_back(name, value);
+        return out;
+    }
+};
+
+TEST_F(QuorvelUserStatsTest, FreshInstallationSendsFiveZeroes)
+{
+    startClient();
+    ASSERT_TRUE(waitForBootstrapRequests());
+    auto params = statsParams(requestsTo("bootstrap.xml")[0]);
+    EXPECT_EQ(params, (std::vector<std::pair<std::string, std::string>> {
+                          { "[user_stats]total_dashboard_duration", "0" },
+                          { "[user_stats]total_dashboard_launches", "0" },
+                          { "[user_stats]total_game_session_duration", "0" },
+                          { "[user_stats]total_game_sessions", "0" },
+                          { "[user_stats]total_online_game_sessions", "0" },
+                      }));
+}
+
+TEST_F(QuorvelUserStatsTest, DurationsAreWholeSecondsOnTheLoopClock)
+{
+    startClient();
+    ASSERT_TRUE(waitForBootstrapRequests()); // nothing in flight while the clock moves
+    // A dashboard closed without being launched changes nothing.
+    Quorvel::dashboardClosed();
+    EXPECT_EQ(Quorvel::totalDashboardDuration(), 0);
+
+    Quorvel::dashboardLaunched();
+    advance(2.9);
+    Quorvel::dashboardClosed();
+    Quorvel::dashboardClosed();
+    EXPECT_EQ(Quorvel::numberOfDashboardLaunches(), 1);
+    EXPECT_EQ(Quorvel::totalDashboardDuration(), 2);
+
+    Quorvel::incrementNumberOfGameSessions();
+    Quorvel::incrementNumberOfOnlineGameSessions();
+    Quorvel::incrementNumberOfOnlineGameSessions();
+    advance(60.5);
+    Quorvel::shutdown(); // closes the session: 63.4 s in all
+    reloadUserDefaults();
+    EXPECT_EQ(Quorvel::totalGameSessionsDuration(), 63);
+
+    // The next process sends what the last one counted.
+    startClient();
+    ASSERT_TRUE(waitForBootstrapRequests(2));
+    auto params = statsParams(requestsTo("bootstrap.xml").back());
+    EXPECT_EQ(params, (std::vector<std::pair<std::string, std::string>> {
+                          { "[user_stats]total_dashboard_duration", "2" },
+                          { "[user_stats]total_dashboard_launches", "1" },
+                          { "[user_stats]total_game_session_duration", "63" },
+                          { "[user_stats]total_game_sessions", "1" },
+                          { "[user_stats]total_online_game_sessions", "2" },
+                      }));
+}
+
+TEST_F(QuorvelUserStatsTest, ShutdownWithoutStartupAddsNoSessionTime)
+{
+    Quorvel::setTotalGameSessionsDuration(10);
+    advance(100);
+    Quorvel::shutdown();
+    EXPECT_EQ(Quorvel::totalGameSessionsDuration(), 10);
+}
+
+} // namespace

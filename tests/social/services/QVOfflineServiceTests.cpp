@@ -1,0 +1,312 @@
+// The offline service over a real store in a private home folder: the
+// configuration file, the application version, the bootstrap's sync dates
+// and offline part, and the senders after login.
+#include "social/services/OfflineStoreTestSupport.h"
+
+#include "platform/foundation/Bundle.h"
+#include "social/runtime/QVBootstrapService.h"
+#include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/runtime/QVSmartObject.h"
+#include "social/services/QVLeaderboardService.h"
+#include "social/services/QVOfflineService.h"
+
+#include <sys/time.h>
+
+#include <ctime>
+
+using namespace quorvel;
+using offline_testing::RawDatabase;
+
+namespace {
+
+// A leaderboard element of the wire format.
+std::string board(const std::string& id, const std::string& extra, bool active = true, bool visible = true)
+{
+    return "<leaderboard><id>" + id + "</id><name>Board " + id + "</name><active>" + (active ? "true" : "false") +
+           "</active><visible>" + (visible ? "true" : "false") +
+           "</visible><descending_sort_order>true</descending_sort_order><start_version>0001.00.00</start_version>"
+           "<end_version>0002.00.00</end_version>" +
+           extra + "</leaderboard>";
+}
+
+class OfflineServiceTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        auto& bundle = platform::Bundle::main();
+        oldHome = bundle.homeDirectory();
+        oldResources = bundle.resourcePath();
+        oldVersion = bundle.version();
+        bundle.setHomeDirectory(home.path());
+        bundle.setResourcePath(resources.path());
+        bundle.setVersion("1.2.3");
+    }
+    void TearDown() override
+    {
+        QVOfflineService::shutdownService();
+        QVLeaderboardService::shutdownService();
+        QVOfflineService::hooks() = {};
+        auto& bundle = platform::Bundle::main();
+        bundle.setHomeDirectory(oldHome);
+        bundle.setResourcePath(oldResources);
+        bundle.setVersion(oldVersion);
+    }
+
+    void start()
+    {
+        QVOfflineService::initializeService();
+        QVLeaderboardService::initializeService();
+    }
+    void restart()
+    {
+        QVOfflineService::shutdownService();
+        QVLeaderboardService::shutdownService();
+        start();
+    }
+    std::string storePath() const { return platform::Bundle::main().documentsDirectory() + "/quorvel_offline"; }
+    std::string writeConfig(const std::string& body, time_t modified)
+    {
+        std::string path = resources.write("quorvel_offline_config.xml", body);
+        struct timeval times[2] = { { modified, 0 }, { modified, 0 } };
+        utimes(path.c_str(), times);
+        return path;
+    }
+    void syncBootstrap(const std::string& offlinePart)
+    {
+        auto answer = QVBootstrap::fromDocument(QVXmlDocument::xmlDocumentWithString(
+            "<bootstrap><access_token>t</access_token><user><id>17</id><name>Ann</name>"
+            "<profile_picture_url>http://pictures/ann.png</profile_picture_url></user>" +
+            offlinePart + "</bootstrap>"));
+        ASSERT_TRUE(answer);
+        QVOfflineService::syncOfflineData(*answer);
+    }
+
+    testing_support::TempDir home;
+    testing_support::TempDir resources;
+    std::string oldHome, oldResources, oldVersion;
+    platform::LogCapture log;
+};
+
+TEST(OfflineAppVersionTest, KeepsTheFirstThreeNumericPartsOfTheBundleVersion)
+{
+    EXPECT_EQ(QVOfflineService::formatAppVersion("1.2"), "0001.02.00");
+    EXPECT_EQ(QVOfflineService::formatAppVersion("2.10.3.7"), "0002.10.03");
+    EXPECT_EQ(QVOfflineService::formatAppVersion(""), "0000.00.00");
+    EXPECT_EQ(QVOfflineService::formatAppVersion("beta.5"), "0000.05.00");
+    EXPECT_EQ(QVOfflineService::formatAppVersion("3"), "0003.00.00");
+}
+
+TEST_F(OfflineServiceTest, TheConfigurationFileIsReadOncePerModificationTime)
+{
+    std::string config = "<resources><offline><leaderboards>" + board("5", "") + board("6", "", false) +
+                         "</leaderboards><leaderboard_aggregations><leaderboard_aggregation>"
+                         "<aggregate_leaderboard_id>9</aggregate_leaderboard_id>"
+                         "<leaderboard_pushing_changes_id>5</leaderboard_pushing_changes_id>"
+                         "</leaderboard_aggregation></leaderboard_aggregations></offline>"
+                         "<game_profile_page_info><name>The Game</name></game_profile_page_info></resources>";
+    writeConfig(config, 1600000000);
+    std::vector<std::string> profiles;
+    QVOfflineService::hooks().setLocalGameProfileInfo = [&](const QVXmlElement& e) { profiles.push_back(e.childText("name")); };
+    start();
+    EXPECT_EQ(QVOfflineService::getFormattedAppVersion(), "0001.02.03");
+    EXPECT_EQ(profiles, std::vector<std::string> { "The Game" });
+    EXPECT_EQ(QVOfflineService::getTableVersion("offline_config_file_date"), 1600000000);
+    ASSERT_EQ(QVLeaderboardService::getLeaderboardsLocal().size(), 1u);
+    // Definitions of the file carry no sync time: an empty store's sync date stays at the epoch.
+    EXPECT_EQ(QVLeaderboardService::getLastSyncDateForUserId("17"), "1970-01-01 00:00:00");
+    EXPECT_EQ(QVLeaderboardService::getLastSyncDateUnixForUserId("17"), "0");
+
+    {
+        RawDatabase raw(storePath());
+        raw.exec("DELETE FROM leaderboards");
+    }
+    restart();
+    EXPECT_TRUE(QVLeaderboardService::getLeaderboardsLocal().empty()) << "the same file was read again";
+    EXPECT_EQ(profiles.size(), 1u);
+
+    writeConfig(config, 1600000500);
+    restart();
+    EXPECT_EQ(QVLeaderboardService::getLeaderboardsLocal().size(), 1u);
+    EXPECT_EQ(QVOfflineService::getTableVersion("offline_config_file_date"), 1600000500);
+    EXPECT_EQ(profiles.size(), 2u);
+}
+
+TEST_F(OfflineServiceTest, AConfigurationFileThatCannotBeParsedIsRecordedAndChangesNothing)
+{
+    writeConfig("<resources><offline><leaderboards>", 1600000000);
+    start();
+    EXPECT_EQ(QVOfflineService::getTableVersion("offline_config_file_date"), 1600000000);
+    EXPECT_FALSE(QVLeaderboardService::hasLeaderboards());
+
+    // Achievements only: no table changes.
+    writeConfig("<resources><offline><achievements><achievement id=\"3\"/></achievements></offline></resources>",
+                1600000100);
+    restart();
+    RawDatabase raw(storePath());
+    EXPECT_EQ(raw.value("SELECT COUNT(*) FROM leaderboards"), "0");
+    EXPECT_EQ(raw.value("SELECT COUNT(*) FROM achievement_definitions"), "0");
+}
+
+TEST_F(OfflineServiceTest, TheBootstrapRequestCarriesBothSyncDates)
+{
+    start();
+    QVPointer<QVHttpNestedQueryStringWriter> params(new QVHttpNestedQueryStringWriter);
+    QVOfflineService::getBootstrapCallParams(*params, "17");
+    const auto& written = params->getQueryParametersAsArray();
+    ASSERT_EQ(written.size(), 2u);
+    EXPECT_EQ(written[0]->name(), "achievements_sync_date");
+    EXPECT_EQ(written[0]->value(), "1970-01-01 00:00:00");
+    EXPECT_EQ(written[1]->name(), "leaderboards_sync_date");
+    EXPECT_EQ(written[1]->value(), "1970-01-01 00:00:00");
+}
+
+TEST_F(OfflineServiceTest, TheBootstrapsOfflinePartFillsTheStoreAndKeepsServerBestsSynchronised)
+{
+    start();
+    std::vector<std::pair<std::string, size_t>> achievementLists;
+    QVOfflineService::hooks().synchAchievementsList = [&](const QVResourceArray& list, const std::string& user) {
+        achievementLists.emplace_back(user, list.size());
+    };
+    long before = static_cast<long>(std::time(nullptr));
+    syncBootstrap("<offline><achievements/><leaderboards>" +
+                  board("5", "<score>1200</score><reached_at>2011-02-03 04:05:06</reached_at>"
+                             "<display_text>1,200 pts</display_text>") +
+                  board("6", "<score>300</score>") + board("7", "<score>0</score>") +
+                  board("9", "<is_aggregate>true</is_aggregate><score>5000</score>") +
+                  "</leaderboards><leaderboard_aggregations><leaderboard_aggregation>"
+                  "<aggregate_leaderboard_id>9</aggregate_leaderboard_id>"
+                  "<leaderboard_pushing_changes_id>5</leaderboard_pushing_changes_id>"
+                  "</leaderboard_aggregation></leaderboard_aggregations></offline>");
+
+    EXPECT_EQ(achievementLists, (std::vector<std::pair<std::string, size_t>> { { "17", 0u } }));
+    RawDatabase raw(storePath());
+    EXPECT_EQ(raw.rows("SELECT * FROM users"), (std::vector<std::string> { "17|Ann|http://pictures/ann.png" }));
+    EXPECT_EQ(raw.value("SELECT COUNT(*) FROM leaderboards WHERE server_sync_at >= " + std::to_string(before)), "4");
+    // Each best is stored as the server's: a time, never pending.
+    EXPECT_EQ(raw.value("SELECT COUNT(*) FROM high_scores WHERE server_sync_at IS NULL"), "0");
+    EXPECT_EQ(raw.rows("SELECT leaderboard_id, score, display_text, server_sync_at FROM high_scores WHERE "
+                       "leaderboard_id = 5"),
+              (std::vector<std::string> { "5|1200|1,200 pts|1296705906" }));
+    EXPECT_GE(std::stol(raw.value("SELECT server_sync_at FROM high_scores WHERE leaderboard_id = 6")), before);
+    EXPECT_EQ(raw.value("SELECT COUNT(*) FROM high_scores WHERE leaderboard_id = 7"), "0");
+    // The aggregate gets its member's increase, not its own server best.
+    EXPECT_EQ(raw.rows("SELECT score FROM high_scores WHERE leaderboard_id = 9"), (std::vector<std::string> { "1200" }));
+
+    // A later list with a lower best on the member does not lower the aggregate.
+    syncBootstrap("<offline><leaderboards>" + board("5", "<score>700</score>") + "</leaderboards></offline>");
+    EXPECT_EQ(raw.rows("SELECT score FROM high_scores WHERE leaderboard_id = 9"), (std::vector<std::string> { "1200" }));
+    // A higher one raises it by the increase.
+    syncBootstrap("<offline><leaderboards>" + board("5", "<score>1500</score>") + "</leaderboards></offline>");
+    EXPECT_EQ(raw.rows("SELECT score FROM high_scores WHERE leaderboard_id = 9 ORDER BY score DESC LIMIT 1"),
+              (std::vector<std::string> { "1500" }));
+
+    // The sync date is now the older of the player's newest synced score and the newest definition.
+    EXPECT_NE(QVLeaderboardService::getLastSyncDateUnixForUserId("17"), "0");
+    EXPECT_EQ(QVLeaderboardService::getLastSyncDateUnixForUserId("18"), "0");
+}
+
+TEST_F(OfflineServiceTest, ABootstrapWithoutOfflinePartOrWithABadPlayerIdLeavesTheStoreUntouched)
+{
+    start();
+    syncBootstrap("");
+    auto answer = QVBootstrap::fromDocument(QVXmlDocument::xmlDocumentWithString(
+        "<bootstrap><access_token>t</access_token><user><id>17x</id></user><offline><leaderboards>" + board("5", "") +
+        "</leaderboards></offline></bootstrap>"));
+    QVOfflineService::syncOfflineData(*answer);
+    RawDatabase raw(storePath());
+    EXPECT_EQ(raw.value("SELECT COUNT(*) FROM users"), "0");
+    EXPECT_EQ(raw.value("SELECT COUNT(*) FROM leaderboards"), "0");
+}
+
+TEST_F(OfflineServiceTest, PendingDataGoesOutAchievementsFirstThroughTheLentSenders)
+{
+    start();
+    QVOfflineService::sharedService()->sendPendingData("17"); // no senders yet: nothing happens
+    std::vector<std::string> calls;
+    QVOfflineService::hooks().sendPendingHighScores = [&](const std::string& u) { calls.push_back("scores " + u); };
+    QVOfflineService::hooks().sendPendingAchievements = [&](const std::string& u) { calls.push_back("achievements " + u); };
+    QVOfflineService::sharedService()->sendPendingData("17");
+    EXPECT_EQ(calls, (std::vector<std::string> { "achievements 17", "scores 17" }));
+}
+
+TEST_F(OfflineServiceTest, AnUnusableStoreIsReportedOnceAndTheServicesRunWithoutIt)
+{
+    home.write("Documents/quorvel_offline", std::string(8192, '\x7f'));
+    start();
+    EXPECT_FALSE(QVOfflineStore::isOpen());
+    EXPECT_EQ(log.count(platform::LogLevel::Error), 1u);
+    syncBootstrap("<offline><leaderboards>" + board("5", "<score>10</score>") + "</leaderboards></offline>");
+    EXPECT_TRUE(QVLeaderboardService::getLeaderboardsLocal().empty());
+    EXPECT_FALSE(QVLeaderboardService::hasLeaderboards());
+    EXPECT_EQ(QVLeaderboardService::getLeaderboard("5"), nullptr);
+    EXPECT_EQ(QVLeaderboardService::getLastSyncDateForUserId("17"), "");
+    EXPECT_EQ(log.count(platform::LogLevel::Error), 1u);
+}
+
+} // namespace
+
+// -- the bootstrap over the wire -------------------------------------------------------
+
+#include "social/services/ServiceTestSupport.h"
+#include "support/NetTestSupport.h"
+
+namespace {
+
+// The facade's part of the bootstrap, as the central class wires it.
+class OfflineBootstrapHost : public net_testing::RecordingHost {
+public:
+    void writeBootstrapParameters(QVHttpNestedQueryStringWriter& params) override
+    {
+        QVOfflineService::getBootstrapCallParams(params, "17");
+    }
+    void synchronizeOfflineData(const QVBootstrap& answer) override { QVOfflineService::syncOfflineData(answer); }
+};
+
+class OfflineBootstrapTest : public net_testing::NetTest {
+protected:
+    void SetUp() override
+    {
+        NetTest::SetUp();
+        offlineHost.providerLink = provider.get();
+        QVRuntimeHost::setCurrent(&offlineHost);
+        QVOfflineService::initializeService();
+        recorder = net_testing::CallbackRecorder::create();
+    }
+    void TearDown() override
+    {
+        QVOfflineService::shutdownService();
+        NetTest::TearDown();
+    }
+    OfflineBootstrapHost offlineHost;
+    platform::Ref<net_testing::CallbackRecorder> recorder;
+};
+
+TEST_F(OfflineBootstrapTest, TheBootstrapSendsTheSyncDatesAndItsAnswerFillsTheStore)
+{
+    server.route("POST", "bootstrap.xml", standin::Answer::xml(service_testing::fixture("bootstrap_offline.xml")));
+    provider->loginAndBootstrapWithDeviceToken(std::nullopt, false, std::nullopt, recorder->onSuccess(),
+                                               recorder->onFailure());
+    ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
+    ASSERT_EQ(recorder->successes, 1);
+
+    auto log = server.requests();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].param("achievements_sync_date"), "1970-01-01 00:00:00");
+    EXPECT_EQ(log[0].param("leaderboards_sync_date"), "1970-01-01 00:00:00");
+
+    RawDatabase raw(platform::Bundle::main().documentsDirectory() + "/quorvel_offline");
+    EXPECT_EQ(raw.rows("SELECT * FROM users"), (std::vector<std::string> { "17|Player|http://127.0.0.1/pictures/17.png" }));
+    EXPECT_EQ(raw.value("SELECT COUNT(*) FROM leaderboards WHERE server_sync_at IS NOT NULL"), "3");
+    EXPECT_EQ(raw.rows("SELECT leaderboard_id, score, display_text, custom_data, server_sync_at FROM high_scores ORDER "
+                       "BY leaderboard_id"),
+              (std::vector<std::string> { "5|1200|1,200 points|level=4|1296705906", "9|1200|NULL|NULL|" +
+                                              raw.value("SELECT server_sync_at FROM high_scores WHERE leaderboard_id = 9") }));
+    EXPECT_EQ(raw.value("SELECT COUNT(*) FROM high_scores WHERE server_sync_at IS NULL"), "0");
+
+    // The local list works with the network off.
+    reachability->setStatus(platform::Reachability::NotReachable);
+    EXPECT_EQ(QVLeaderboardService::getLeaderboardsLocal().size(), 3u);
+    EXPECT_NE(QVLeaderboardService::getLastSyncDateForUserId("17"), "1970-01-01 00:00:00");
+}
+
+} // namespace

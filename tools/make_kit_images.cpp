@@ -1,0 +1,267 @@
+// Draws the social client's kit images into a folder (the project ships them
+// in resources/): button skins, badge caps, picture frames and default
+// profile icons, background patterns, the panel border, the bar and loading
+// strip art, and small icons. Each image is simple flat art with a vertical
+// shade, sized for the stretch caps its users give it.
+// Usage: make_kit_images OUTPUT_DIR
+#include "platform/graphics/GraphicsContext.h"
+#include "platform/graphics/Image.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+using platform::GraphicsContext;
+using platform::Rect;
+
+namespace {
+
+struct Rgb {
+    float r, g, b;
+    Rgb scaled(float k) const { return { std::min(1.f, r * k), std::min(1.f, g * k), std::min(1.f, b * k) }; }
+};
+
+constexpr float kPi = 3.14159265f;
+
+void roundedPath(GraphicsContext& g, const Rect& r, float radius)
+{
+    float rad = std::min({ radius, r.size.width / 2, r.size.height / 2 });
+    g.beginPath();
+    g.moveTo(r.minX(), r.midY());
+    g.addArc(r.minX() + rad, r.minY() + rad, rad, kPi, 1.5f * kPi, true);
+    g.addArc(r.maxX() - rad, r.minY() + rad, rad, 1.5f * kPi, 2 * kPi, true);
+    g.addArc(r.maxX() - rad, r.maxY() - rad, rad, 0, 0.5f * kPi, true);
+    g.addArc(r.minX() + rad, r.maxY() - rad, rad, 0.5f * kPi, kPi, true);
+    g.closePath();
+}
+
+// Fills the current clip with rows shading from `top` to `bottom`.
+void verticalShade(GraphicsContext& g, const Rect& r, Rgb top, Rgb bottom, float alpha = 1)
+{
+    int rows = static_cast<int>(std::ceil(r.size.height));
+    for (int y = 0; y < rows; ++y) {
+        float t = rows > 1 ? static_cast<float>(y) / (rows - 1) : 0;
+        g.setFillColor(top.r + (bottom.r - top.r) * t, top.g + (bottom.g - top.g) * t,
+                       top.b + (bottom.b - top.b) * t, alpha);
+        g.fillRect(Rect(r.minX(), r.minY() + y, r.size.width, 1));
+    }
+}
+
+// A rounded, shaded lozenge with a one-point darker rim.
+void pill(GraphicsContext& g, const Rect& r, float radius, Rgb colour)
+{
+    g.save();
+    roundedPath(g, r, radius);
+    g.clip();
+    g.setFillColor(colour.r * 0.6f, colour.g * 0.6f, colour.b * 0.6f, 1);
+    g.fillRect(r);
+    g.restore();
+    Rect inner(r.minX() + 1, r.minY() + 1, r.size.width - 2, r.size.height - 2);
+    g.save();
+    roundedPath(g, inner, radius - 1);
+    g.clip();
+    verticalShade(g, inner, colour.scaled(1.25f), colour.scaled(0.85f));
+    g.restore();
+}
+
+bool write(const std::string& dir, const std::string& name, int w, int h,
+           const std::function<void(GraphicsContext&)>& draw)
+{
+    auto g = GraphicsContext::create(w, h, GraphicsContext::Format::RGBA);
+    if (!g)
+        return false;
+    g->clear();
+    draw(*g);
+    auto image = g->makeImage();
+    if (!image || !image->writePNG(dir + "/" + name)) {
+        std::fprintf(stderr, "cannot write %s\n", name.c_str());
+        return false;
+    }
+    return true;
+}
+
+const Rgb kGreen { 0.20f, 0.62f, 0.22f };
+const Rgb kRed { 0.78f, 0.14f, 0.14f };
+const Rgb kGrey { 0.55f, 0.55f, 0.57f };
+const Rgb kBadgeGreen { 0.16f, 0.66f, 0.24f };
+const Rgb kBadgeRed { 0.85f, 0.12f, 0.16f };
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_DIR\n", argv[0]);
+        return 2;
+    }
+    const std::string dir = argv[1];
+    bool ok = true;
+    auto button = [&](const std::string& name, int w, int h, float radius, Rgb colour) {
+        ok &= write(dir, name, w, h, [&](GraphicsContext& g) { pill(g, Rect(0, 0, w, h), radius, colour); });
+    };
+
+    // Bordered buttons (phone and tablet), small buttons, the grey skin.
+    button("QVButtonGreen.png", 21, 37, 8, kGreen);
+    button("QVButtonGreenHit.png", 21, 37, 8, kGreen.scaled(0.7f));
+    button("QVButtonRed.png", 21, 37, 8, kRed);
+    button("QVButtonRedHit.png", 21, 37, 8, kRed.scaled(0.7f));
+    button("QVButtonGreenIPad.png", 21, 44, 9, kGreen);
+    button("QVButtonGreenHitIPad.png", 21, 44, 9, kGreen.scaled(0.7f));
+    button("QVButtonRedIPad.png", 21, 44, 9, kRed);
+    button("QVButtonRedHitIPad.png", 21, 44, 9, kRed.scaled(0.7f));
+    button("QVButtonGrey.png", 21, 37, 8, kGrey);
+    button("QVButtonSmallGreen.png", 15, 30, 6, kGreen);
+    button("QVButtonSmallGreenHit.png", 15, 30, 6, kGreen.scaled(0.7f));
+    button("QVButtonSmallGrey.png", 15, 30, 6, kGrey);
+    button("QVButtonSmallGreyHit.png", 15, 30, 6, kGrey.scaled(0.7f));
+
+    // Shadowed buttons: a soft dark halo around a rounded face (caps 20 x 20).
+    for (auto [name, colour] : { std::pair { "QVButtonShadowGreen.png", kGreen }, std::pair { "QVButtonShadowGrey.png", kGrey } }) {
+        ok &= write(dir, name, 41, 41, [&](GraphicsContext& g) {
+            for (int i = 0; i < 4; ++i) {
+                g.setFillColor(0, 0, 0, 0.08f);
+                roundedPath(g, Rect(i, i + 1, 41 - 2 * i, 40 - 2 * i), 12);
+                g.fillPath();
+            }
+            pill(g, Rect(3, 3, 35, 34), 10, colour);
+        });
+    }
+
+    // Bevel (top cap 1): a light top line over a grey face.
+    for (auto [name, k] : { std::pair { "QVButtonBevel.png", 1.0f }, std::pair { "QVButtonBevelHit.png", 0.75f } }) {
+        ok &= write(dir, name, 10, 44, [&](GraphicsContext& g) {
+            verticalShade(g, Rect(0, 0, 10, 44), Rgb { 0.36f, 0.37f, 0.40f }.scaled(k), Rgb { 0.20f, 0.21f, 0.23f }.scaled(k));
+            g.setFillColor(1, 1, 1, 0.35f);
+            g.fillRect(Rect(0, 0, 10, 1));
+        });
+    }
+
+    // Badges: caps 14 x 29 with half a lozenge each, a one-point centre; white rim.
+    for (auto [colourName, colour] : { std::pair { "Green", kBadgeGreen }, std::pair { "Red", kBadgeRed } }) {
+        auto lozenge = [&](GraphicsContext& g, float x) {
+            g.setFillColor(1, 1, 1, 1);
+            roundedPath(g, Rect(x + 1, 1, 27, 27), 13.5f);
+            g.fillPath();
+            g.save();
+            roundedPath(g, Rect(x + 3, 3, 23, 23), 11.5f);
+            g.clip();
+            verticalShade(g, Rect(x + 3, 3, 23, 23), colour.scaled(1.2f), colour.scaled(0.85f));
+            g.restore();
+        };
+        ok &= write(dir, "QVBadgeLeft" + std::string(colourName) + ".png", 14, 29, [&](GraphicsContext& g) { lozenge(g, 0); });
+        ok &= write(dir, "QVBadgeRight" + std::string(colourName) + ".png", 14, 29, [&](GraphicsContext& g) { lozenge(g, -15); });
+        ok &= write(dir, "QVBadgeCenter" + std::string(colourName) + ".png", 1, 29, [&](GraphicsContext& g) { lozenge(g, -14); });
+    }
+
+    // Picture frames: a rim with a transparent middle, drawn over a picture.
+    for (auto [name, colour] : { std::pair { "QVProfilePhotoFrame.png", Rgb { 0.15f, 0.15f, 0.16f } },
+                                 std::pair { "QVGameCenterProfileFrame.png", Rgb { 0.35f, 0.25f, 0.50f } } }) {
+        ok &= write(dir, name, 64, 64, [&](GraphicsContext& g) {
+            g.setFillColor(colour.r, colour.g, colour.b, 1);
+            roundedPath(g, Rect(0, 0, 64, 64), 8);
+            g.fillPath();
+            g.save();
+            roundedPath(g, Rect(7, 5, 50, 52), 5);
+            g.clip();
+            g.clearRect(Rect(0, 0, 64, 64));
+            g.restore();
+        });
+    }
+
+    // Default profile icons: a head and shoulders on a plain square.
+    for (auto [name, back] : { std::pair { "QVProfileIconDefault.png", Rgb { 0.62f, 0.64f, 0.66f } },
+                               std::pair { "QVProfileIconDefaultSelf.png", Rgb { 0.45f, 0.58f, 0.78f } } }) {
+        ok &= write(dir, name, 48, 48, [&](GraphicsContext& g) {
+            g.setFillColor(back.r, back.g, back.b, 1);
+            g.fillRect(Rect(0, 0, 48, 48));
+            g.setFillColor(0.95f, 0.95f, 0.96f, 1);
+            g.beginPath();
+            g.addArc(24, 18, 9, 0, 2 * kPi, true);
+            g.fillPath();
+            g.beginPath();
+            g.addArc(24, 48, 18, kPi, 2 * kPi, true);
+            g.fillPath();
+        });
+    }
+
+    ok &= write(dir, "QVProfilePictureFacebookIcon.png", 16, 16, [&](GraphicsContext& g) {
+        g.setFillColor(0.23f, 0.35f, 0.60f, 1);
+        roundedPath(g, Rect(0, 0, 16, 16), 3);
+        g.fillPath();
+        g.setFillColor(1, 1, 1, 1);
+        g.fillRect(Rect(7, 3, 3, 13));
+        g.fillRect(Rect(5, 7, 7, 2));
+        g.fillRect(Rect(9, 3, 3, 2));
+    });
+
+    ok &= write(dir, "QVFriendshipIndicatorFollowedByLocalUser.png", 16, 16, [&](GraphicsContext& g) {
+        g.setFillColor(kBadgeGreen.r, kBadgeGreen.g, kBadgeGreen.b, 1);
+        g.beginPath();
+        g.addArc(8, 8, 8, 0, 2 * kPi, true);
+        g.fillPath();
+        g.setStrokeColor(1, 1, 1, 1);
+        g.setLineWidth(2);
+        g.beginPath();
+        g.moveTo(4, 8.5f);
+        g.lineTo(7, 11.5f);
+        g.lineTo(12, 5);
+        g.strokePath();
+    });
+
+    // Tiled patterns: faint marks that the background's gradient shows through.
+    auto pattern = [&](const std::string& name, float alpha, bool diagonal) {
+        ok &= write(dir, name, 8, 8, [&](GraphicsContext& g) {
+            g.setFillColor(1, 1, 1, alpha);
+            if (diagonal) {
+                for (int i = 0; i < 8; ++i)
+                    g.fillRect(Rect(i, i, 1, 1));
+            } else {
+                g.fillRect(Rect(0, 0, 1, 1));
+                g.fillRect(Rect(4, 4, 1, 1));
+            }
+        });
+    };
+    pattern("QVIntroPattern.png", 0.10f, true);
+    pattern("QVButtonPanelBackgroundPattern.png", 0.08f, false);
+    pattern("QVProfileBackgroundPattern.png", 0.06f, true);
+
+    // The rounded panel's border (caps 10 x 10) and the text view frame (caps 7 x 7).
+    ok &= write(dir, "QVRoundedRectBorder.png", 21, 21, [&](GraphicsContext& g) {
+        g.setStrokeColor(1, 1, 1, 0.55f);
+        g.setLineWidth(1.5f);
+        roundedPath(g, Rect(0.75f, 0.75f, 19.5f, 19.5f), 9.75f);
+        g.strokePath();
+    });
+    ok &= write(dir, "QVTextViewFrame.png", 15, 15, [&](GraphicsContext& g) {
+        g.setFillColor(1, 1, 1, 1);
+        roundedPath(g, Rect(0, 0, 15, 15), 6);
+        g.fillPath();
+        g.setStrokeColor(0.55f, 0.55f, 0.58f, 1);
+        g.setLineWidth(1);
+        roundedPath(g, Rect(0.5f, 0.5f, 14, 14), 5.5f);
+        g.strokePath();
+    });
+
+    // The navigation bar (left cap 5) and the loading strip: edge tile and centre.
+    ok &= write(dir, "QVNavBar.png", 11, 44, [&](GraphicsContext& g) {
+        verticalShade(g, Rect(0, 0, 11, 44), Rgb { 0.30f, 0.32f, 0.35f }, Rgb { 0.10f, 0.11f, 0.12f });
+        g.setFillColor(1, 1, 1, 0.25f);
+        g.fillRect(Rect(0, 0, 11, 1));
+    });
+    ok &= write(dir, "QVLoadingScreenEdge.png", 8, 64, [&](GraphicsContext& g) {
+        verticalShade(g, Rect(0, 0, 8, 64), Rgb { 0.22f, 0.23f, 0.25f }, Rgb { 0.08f, 0.08f, 0.09f });
+        g.setFillColor(1, 1, 1, 0.2f);
+        g.fillRect(Rect(0, 0, 8, 1));
+    });
+    ok &= write(dir, "QVLoadingScreenCenter.png", 120, 64, [&](GraphicsContext& g) {
+        g.save();
+        roundedPath(g, Rect(0, 0, 120, 80), 14);
+        g.clip();
+        verticalShade(g, Rect(0, 0, 120, 64), Rgb { 0.30f, 0.31f, 0.34f }, Rgb { 0.10f, 0.10f, 0.11f });
+        g.restore();
+    });
+
+    return ok ? 0 : 1;
+}
