@@ -13,7 +13,7 @@
 namespace quorvel {
 
 using platform::Ref;
-using Writer = QVPointer<QVHttpNestedQueryStringWriter>;
+using Writer = Ref<QVHttpNestedQueryStringWriter>;
 
 namespace {
 
@@ -25,7 +25,7 @@ const QVServiceEndpoint kRemoveFollower { "DELETE", "users/%@/following.xml", 2,
 const QVServiceEndpoint kFollowingAnyone { "GET", "users.xml", 0 };
 const QVServiceEndpoint kInvitable { "GET", "invites/new/invitable_friends", 0 };
 
-Writer newWriter() { return Writer(new QVHttpNestedQueryStringWriter); }
+Writer newWriter() { return platform::adoptRef(new QVHttpNestedQueryStringWriter); }
 
 void put(QVHttpNestedQueryStringWriter& w, const char* name, std::string value) { w.io(name, value); }
 void put(QVHttpNestedQueryStringWriter& w, const char* name, int value) { w.io(name, value); }

@@ -72,14 +72,14 @@ bool QVHttpBasicCredential::initWithCoder(QVISerializer& coder)
 
 platform::Bytes QVHttpBasicCredential::archivedData() const
 {
-    QVPointer<QVBinaryKeyedWriter> writer(new QVBinaryKeyedWriter(kArchiveClass));
+    Ref<QVBinaryKeyedWriter> writer = platform::adoptRef(new QVBinaryKeyedWriter(kArchiveClass));
     encodeWithCoder(*writer);
     return writer->data();
 }
 
 Ref<QVHttpBasicCredential> QVHttpBasicCredential::credentialWithArchivedData(const platform::Bytes& data)
 {
-    QVPointer<QVBinaryKeyedReader> reader = QVBinaryKeyedReader::readerWithData(data, kArchiveClass);
+    Ref<QVBinaryKeyedReader> reader = QVBinaryKeyedReader::readerWithData(data, kArchiveClass);
     if (!reader)
         return nullptr;
     auto c = create();

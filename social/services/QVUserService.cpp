@@ -69,7 +69,7 @@ Ref<QVRequestHandle> QVUserService::getUser(const std::string& userId, const QVD
 void QVUserService::setUserLocation(const std::string& userId, const platform::ui::LocationCoordinate2D& location,
                                     bool allowed, const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    QVPointer<QVHttpNestedQueryStringWriter> params(new QVHttpNestedQueryStringWriter);
+    Ref<QVHttpNestedQueryStringWriter> params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
     double lat = location.latitude, lng = location.longitude;
     params->io("lat", lat);
     params->io("lng", lng);
@@ -83,7 +83,7 @@ void QVUserService::setUserLocation(const std::string& userId, const platform::u
 void QVUserService::findUsersByName(const std::string& name, int pageIndex, const QVDelegate& onSuccess,
                                     const QVDelegate& onFailure)
 {
-    QVPointer<QVHttpNestedQueryStringWriter> params(new QVHttpNestedQueryStringWriter);
+    Ref<QVHttpNestedQueryStringWriter> params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
     std::string text = name;
     params->io("name", text);
     params->io("page", pageIndex);
@@ -92,7 +92,7 @@ void QVUserService::findUsersByName(const std::string& name, int pageIndex, cons
 
 void QVUserService::findUsersForLocalDeviceOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    QVPointer<QVHttpNestedQueryStringWriter> params(new QVHttpNestedQueryStringWriter);
+    Ref<QVHttpNestedQueryStringWriter> params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
     std::string udid = platform::ui::Device::currentDevice().uniqueIdentifier();
     params->io("udid", udid);
     service().send(kForDevice, {}, params.get(), onSuccess, onFailure);

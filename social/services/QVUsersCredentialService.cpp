@@ -7,7 +7,7 @@
 namespace quorvel {
 
 using platform::Ref;
-using Writer = QVPointer<QVHttpNestedQueryStringWriter>;
+using Writer = Ref<QVHttpNestedQueryStringWriter>;
 
 namespace {
 
@@ -18,7 +18,7 @@ const QVServiceEndpoint kPictureCredentials { "GET", "profile_picture", 0 };
 const QVServiceEndpoint kSelectPicture { "POST", "profile_picture/select/%@", 0 };
 const QVServiceEndpoint kRefreshPicture { "POST", "profile_picture/refresh", 0 };
 
-Writer newWriter() { return Writer(new QVHttpNestedQueryStringWriter); }
+Writer newWriter() { return platform::adoptRef(new QVHttpNestedQueryStringWriter); }
 
 void putFlag(QVHttpNestedQueryStringWriter& w, const char* name, bool flag)
 {
