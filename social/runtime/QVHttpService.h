@@ -5,7 +5,8 @@
 //
 // A request times out after 10.0 s. Cancelling (one request, every request,
 // or destroying the service) never calls the observer. The service keeps the
-// observer alive while its request runs.
+// observer alive while its request runs; a request that ends (answered, failed
+// or cancelled) also leaves the handles filed under its module.
 #pragma once
 
 #include "platform/net/HttpTransport.h"

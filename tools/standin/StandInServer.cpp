@@ -13,6 +13,7 @@
 #include <atomic>
 #include <fstream>
 #include <sstream>
+#include <strings.h>
 
 namespace standin {
 
@@ -33,6 +34,14 @@ bool LoggedRequest::hasParam(const std::string& name) const
         if (k == name)
             return true;
     return false;
+}
+
+std::optional<std::string> LoggedRequest::header(const std::string& name) const
+{
+    for (auto& [k, v] : headers)
+        if (strcasecmp(k.c_str(), name.c_str()) == 0)
+            return v;
+    return std::nullopt;
 }
 
 Params parseFormEncoded(const std::string& text)
@@ -162,6 +171,8 @@ void StandInServer::Impl::handle(const httplib::Request& req, httplib::Response&
     if (auto q = req.target.find('?'); q != std::string::npos)
         logged.params = parseFormEncoded(req.target.substr(q + 1));
     logged.contentType = req.get_header_value("Content-Type");
+    for (auto& [k, v] : req.headers)
+        logged.headers.emplace_back(k, v);
     logged.body = req.body;
     Params signedParams = logged.params;
     if (logged.contentType.rfind("application/x-www-form-urlencoded", 0) == 0) {

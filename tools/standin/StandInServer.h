@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -31,6 +32,7 @@ struct LoggedRequest {
     std::string authorization;
     std::string contentType;
     std::string body;
+    Params headers; // as received (HTTP), or the frame's headers (channel)
     bool signed_ { false };        // carried an OAuth header
     bool signatureValid { false }; // and it verified
     std::string oauthToken;
@@ -38,6 +40,8 @@ struct LoggedRequest {
     // The first value of a parameter, or empty.
     std::string param(const std::string& name) const;
     bool hasParam(const std::string& name) const;
+    // A header's value (name compared without case), absent when not sent.
+    std::optional<std::string> header(const std::string& name) const;
 };
 
 struct Answer {

@@ -1,9 +1,12 @@
 // Unsigned transfers on the scripted transport: success range, failures,
 // the 10 s timeout, cancelling, the multipart header and the blob observer.
 #include "platform/foundation/Boxed.h"
+#include "platform/net/CurlHttpTransport.h"
 #include "platform/net/FakeHttpTransport.h"
 #include "social/runtime/QVHttpService.h"
+#include "social/runtime/QVRequestHandle.h"
 #include "support/TestSupport.h"
+#include "tools/standin/StandInServer.h"
 
 #include <gtest/gtest.h>
 
@@ -136,6 +139,67 @@ TEST_F(HttpServiceTest, BlobObserverWrapsOrPassesTheBody)
     ASSERT_NE(body, nullptr);
     EXPECT_EQ(body->value().data(), (platform::Bytes { 4, 5 }));
     EXPECT_EQ(recorder->badArgs[1], nullptr);
+}
+
+TEST_F(HttpServiceTest, AnEndedRequestLeavesItsModule)
+{
+    static const int module = 0;
+    QVPointer<CountingObserver> observer(new CountingObserver);
+    fake->script(HttpResult::answer(200, platform::Bytes(1024, 'x')));
+    fake->script(HttpResult::answer(500, {}));
+    for (const char* path : { "ok", "refused", "cancelled" }) {
+        auto request = service->startRequest(path, "GET", std::nullopt, observer.get());
+        QVRequestHandlesForModule::addHandle(QVRequestHandle::requestHandle(request.get()).get(), &module);
+        if (std::string(path) == "cancelled")
+            request->cancelImmediately();
+    }
+    EXPECT_EQ(QVRequestHandlesForModule::handleCount(&module), 2u);
+    loop().drain();
+    // Neither the finished nor the failed request (nor its body) stays filed under the module.
+    EXPECT_EQ(QVRequestHandlesForModule::handleCount(&module), 0u);
+    EXPECT_EQ(observer->finished.size() + observer->failed.size(), 2u);
+    QVRequestHandlesForModule::reset();
+}
+
+// The same service over libcurl to the stand-in on loopback.
+class HttpServiceLoopbackTest : public testing_support::ManualClockTest {
+protected:
+    void SetUp() override
+    {
+        ManualClockTest::SetUp();
+        transport = platform::CurlHttpTransport::create();
+        platform::HttpTransport::setShared(Ref<platform::HttpTransport>(transport.get()));
+        ASSERT_GT(server.start(), 0);
+        service = new QVHttpService(server.baseUrl(), false);
+    }
+    void TearDown() override
+    {
+        service = nullptr;
+        platform::HttpTransport::setShared(nullptr);
+        transport = nullptr;
+        server.stop();
+        ManualClockTest::TearDown();
+    }
+    Ref<platform::CurlHttpTransport> transport;
+    standin::StandInServer server;
+    QVPointer<QVHttpService> service;
+};
+
+TEST_F(HttpServiceLoopbackTest, AnEmptyPutSaysItsLengthIsZero)
+{
+    server.route("PUT", "blobs/1", standin::Answer::xml("<ok/>"));
+    server.route("PUT", "blobs/2", standin::Answer::xml("<ok/>"));
+    QVPointer<CountingObserver> observer(new CountingObserver);
+    service->startRequest("blobs/1", "PUT", std::nullopt, observer.get());
+    service->startRequest("blobs/2", "PUT", platform::Bytes { 'a', 'b' }, observer.get());
+    ASSERT_TRUE(loop().runUntil([&] { return observer->finished.size() + observer->failed.size() == 2; }, 10.0));
+    EXPECT_EQ(observer->finished, (std::vector<int> { 200, 200 }));
+    auto log = server.requests();
+    ASSERT_EQ(log.size(), 2u);
+    for (auto& r : log) {
+        SCOPED_TRACE(r.path);
+        EXPECT_EQ(r.header("Content-Length"), r.path == "blobs/1" ? "0" : "2");
+    }
 }
 
 } // namespace
