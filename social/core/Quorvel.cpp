@@ -11,6 +11,7 @@
 #include "social/core/QuorvelRuntimeHost.h"
 #include "social/core/QuorvelServices.h"
 #include "social/services/QVOfflineStore.h"
+#include "social/services/QVUser.h"
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVPoller.h"
@@ -450,6 +451,8 @@ bool Quorvel::isBootstrapInProgress()
     Quorvel* q = sharedInstance();
     return q && q->_quorvelFlags.isBootstrapInProgress;
 }
+
+bool Quorvel::isOnline() { return successfullyBootstrapped() && QVReachability::isConnectedToInternet(); }
 
 bool Quorvel::successfullyBootstrapped()
 {

@@ -144,6 +144,8 @@ public:
                             const QVDelegate& onFailure);
     static bool isBootstrapInProgress();
     static bool successfullyBootstrapped();
+    // A bootstrap succeeded in this process and the server can be reached.
+    static bool isOnline();
 
     // ---- Hooks of the life cycle, location and add-ons
 
@@ -220,8 +222,17 @@ public:
     static platform::Value initialDashboardModalContentURL();
     static void setInitialDashboardModalContentURL(platform::Value url);
 
-    // The local user's id ("" while there is none).
+    // The local user: null without an instance or when the stored archive
+    // cannot be read; the registered default is the invalid user.
+    static platform::Ref<QVUser> localUser();
+    // Archives the user, replaces the cached one and posts the change.
+    static void setLocalUser(QVUser* user);
+    // The local user's id, name and picture ("" / NO / nullopt while there is none).
     static std::string lastLoggedInUserId();
+    static std::string lastLoggedInUserName();
+    static bool lastLoggedInUserUsesFacebookProfilePicture();
+    static std::optional<std::string> lastLoggedInUserProfilePictureUrl();
+    static void loggedInUserChangedNameTo(const std::string& name);
 
     static bool loggedInUserIsNewUser();
     static void setLoggedInUserIsNewUser(bool isNew);
@@ -361,7 +372,8 @@ private:
     bool mIsShowingOverlayModal { false };
     bool mDisableUGC { false };
     platform::Ref<platform::Object> mLocation;
-    platform::Ref<platform::Object> mCachedLocalUser;
+    platform::Ref<QVUser> mCachedLocalUser;
+    bool localUserUnreadable_ { false }; // the stored archive was read once and could not be used
     std::string mProductKey_;
     std::string mSessionId;
     platform::Date mSessionStartDate;

@@ -4,8 +4,10 @@
 
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVPresenceService.h"
+#include "social/ui/QVControllerLoader.h"
 
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace quorvel {
@@ -92,11 +94,23 @@ void trace(const std::string& step)
 }
 } // namespace
 
-void QuorvelSetControllerLoaderDefaults() { trace("QVControllerLoader.setDefaults"); }
+void QuorvelSetControllerLoaderDefaults()
+{
+    trace("QVControllerLoader.setDefaults");
+    QVControllerLoader::setDefaultAssetFileSuffix("Qv");
+    QVControllerLoader::setDefaultClassNamePrefix("QV");
+}
 
-void QuorvelSetControllerLoaderOverrides(const platform::Value&, const platform::Value&)
+void QuorvelSetControllerLoaderOverrides(const platform::Value& suffix, const platform::Value& classNamePrefix)
 {
     trace("QVControllerLoader.setOverrides");
+    auto text = [](const platform::Value& v) -> std::optional<std::string> {
+        if (v.isNil())
+            return std::nullopt;
+        return v.asString();
+    };
+    QVControllerLoader::setAssetFileSuffix(text(suffix));
+    QVControllerLoader::setClassNamePrefix(text(classNamePrefix));
 }
 
 void QuorvelConfigureCloudStorage(const QuorvelSettingsDictionary&) { }
