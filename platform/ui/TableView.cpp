@@ -3,6 +3,8 @@
 // reused by identifier, and batch updates checked against the new counts.
 #include "platform/ui/TableView.h"
 
+#include "platform/ui/Drawing.h"
+
 #include "platform/device/Screen.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
@@ -1019,6 +1021,51 @@ TableViewController::~TableViewController()
             if (table->delegate() == this)
                 table->setDelegate(nullptr);
         }
+    }
+}
+
+void TableViewCell::drawChrome(GraphicsContext& g, const Rect&)
+{
+    Rect b = bounds();
+    if (isSelected() && selectionStyle() != CellSelectionStyle::None && !selectedBackgroundView()) {
+        draw::setFill(g, selectionStyle() == CellSelectionStyle::Gray ? Color::white(0.7f) : Color::rgb(0.02f, 0.45f, 0.93f));
+        g.fillRect(b);
+    }
+    draw::setFill(g, Color::white(0.88f));
+    g.fillRect(Rect(b.minX(), b.maxY() - 1, b.size.width, 1));
+    if (accessoryView())
+        return;
+    float x = b.maxX() - 20, y = b.midY();
+    switch (accessoryType()) {
+    case CellAccessoryType::None: break;
+    case CellAccessoryType::DisclosureIndicator:
+        g.beginPath();
+        g.moveTo(x - 3, y - 5);
+        g.lineTo(x + 2, y);
+        g.lineTo(x - 3, y + 5);
+        draw::setStroke(g, Color::white(0.5f), 2.5f);
+        g.strokePath();
+        break;
+    case CellAccessoryType::DetailDisclosureButton:
+        g.beginPath();
+        g.addArc(x, y, 11, 0, 2 * float(M_PI), false);
+        draw::setFill(g, Color::rgb(0.2f, 0.45f, 0.9f));
+        g.fillPath();
+        g.beginPath();
+        g.moveTo(x - 2, y - 5);
+        g.lineTo(x + 3, y);
+        g.lineTo(x - 2, y + 5);
+        draw::setStroke(g, Color::whiteColor(), 2.5f);
+        g.strokePath();
+        break;
+    case CellAccessoryType::Checkmark:
+        g.beginPath();
+        g.moveTo(x - 6, y);
+        g.lineTo(x - 1, y + 5);
+        g.lineTo(x + 7, y - 7);
+        draw::setStroke(g, draw::kButtonBlue, 2.5f);
+        g.strokePath();
+        break;
     }
 }
 

@@ -92,6 +92,8 @@ public:
     void touchesEnded(const Touch& t) override;
     std::string dumpText() const override;
 
+    void drawChrome(GraphicsContext& context, const Rect& bounds) override;
+
 protected:
     TableViewCell() = default;
     friend class InterfaceBuilder;

@@ -81,7 +81,7 @@ void QVHttpService::completed(QVHttpRequest* request, platform::HttpResult&& res
     if (result.response)
         request->status_ = result.response->statusCode();
     request->data_ = std::move(result.body);
-    QVPointer<QVHttpServiceObserver> observer = request->observer_;
+    platform::Ref<QVHttpServiceObserver> observer = request->observer_;
     request->observer_ = nullptr;
     forget(request);
     // Last: the observer may destroy this service.

@@ -37,7 +37,7 @@ protected:
         ManualClockTest::SetUp();
         fake = platform::FakeHttpTransport::create();
         platform::HttpTransport::setShared(Ref<platform::HttpTransport>(fake.get()));
-        service = new QVHttpService("http://127.0.0.1:1/", false);
+        service = platform::adoptRef(new QVHttpService("http://127.0.0.1:1/", false));
     }
     void TearDown() override
     {
@@ -46,12 +46,12 @@ protected:
         ManualClockTest::TearDown();
     }
     Ref<platform::FakeHttpTransport> fake;
-    QVPointer<QVHttpService> service;
+    platform::Ref<QVHttpService> service;
 };
 
 TEST_F(HttpServiceTest, OnlyTwoHundredsFinish)
 {
-    QVPointer<CountingObserver> observer(new CountingObserver);
+    platform::Ref<CountingObserver> observer = platform::adoptRef(new CountingObserver);
     for (int status : { 200, 299, 300, 404, 500 }) {
         fake->script(HttpResult::answer(status, { 'x' }));
         service->startRequest("images/1.png", "GET", std::nullopt, observer.get());
@@ -67,7 +67,7 @@ TEST_F(HttpServiceTest, OnlyTwoHundredsFinish)
 
 TEST_F(HttpServiceTest, TimesOutAfterTenSeconds)
 {
-    QVPointer<CountingObserver> observer(new CountingObserver);
+    platform::Ref<CountingObserver> observer = platform::adoptRef(new CountingObserver);
     auto request = service->startRequest("slow", "GET", std::nullopt, observer.get());
     advance(9.9);
     EXPECT_TRUE(observer->failed.empty());
@@ -78,9 +78,9 @@ TEST_F(HttpServiceTest, TimesOutAfterTenSeconds)
 
 TEST_F(HttpServiceTest, CancellingCallsNoObserverAndTheServiceKeepsObserversAlive)
 {
-    QVPointer<CountingObserver> kept(new CountingObserver);
+    platform::Ref<CountingObserver> kept = platform::adoptRef(new CountingObserver);
     {
-        QVPointer<CountingObserver> observer(new CountingObserver);
+        platform::Ref<CountingObserver> observer = platform::adoptRef(new CountingObserver);
         service->startRequest("a", "GET", std::nullopt, observer.get());
     } // the caller let go; the running request keeps it
     service->startRequest("b", "GET", std::nullopt, kept.get());
@@ -98,7 +98,7 @@ TEST_F(HttpServiceTest, CancellingCallsNoObserverAndTheServiceKeepsObserversAliv
 
 TEST_F(HttpServiceTest, UploadSetsBoundaryAndCredentials)
 {
-    QVPointer<CountingObserver> observer(new CountingObserver);
+    platform::Ref<CountingObserver> observer = platform::adoptRef(new CountingObserver);
     std::string user = "u", password = "p", boundary = "XyZ";
     service->startRequest("upload", "POST", platform::Bytes { 1, 2 }, &user, &password, nullptr, &boundary,
                           observer.get());
@@ -114,8 +114,8 @@ TEST_F(HttpServiceTest, BlobObserverWrapsOrPassesTheBody)
     QVDelegate ok(recorder.get(), BRISKO_SELECTOR(Recorder, ok));
     QVDelegate bad(recorder.get(), BRISKO_SELECTOR(Recorder, bad));
     auto pass = platform::Boxed::number(7);
-    QVPointer<QVBlobDownloadObserver> wrapping(new QVBlobDownloadObserver(ok, bad, true));
-    QVPointer<QVBlobDownloadObserver> plain(new QVBlobDownloadObserver(ok, bad, false));
+    platform::Ref<QVBlobDownloadObserver> wrapping = platform::adoptRef(new QVBlobDownloadObserver(ok, bad, true));
+    platform::Ref<QVBlobDownloadObserver> plain = platform::adoptRef(new QVBlobDownloadObserver(ok, bad, false));
     fake->script(HttpResult::answer(200, { 9 }));
     fake->script(HttpResult::answer(403, { 9 }));
     fake->script(HttpResult::answer(200, { 4, 5 }));
