@@ -200,7 +200,7 @@ void Quorvel::initializeWithProductKey(const std::string& productKey, const std:
                   QVSettings::Instance()->objectForKey("server-url").value_or("").c_str());
 
     static Ref<QuorvelClassTarget> classTarget = QuorvelClassTarget::create();
-    q->reachabilityOb = QVPointer<QVReachabilityObserver>(
+    q->reachabilityOb = platform::adoptRef(
         new QVReachabilityObserver(QVDelegate(classTarget.get(), BRISKO_SELECTOR(QuorvelClassTarget, reachabilityChanged))));
 }
 

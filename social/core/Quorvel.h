@@ -20,7 +20,7 @@
 #include "platform/foundation/Value.h"
 #include "social/core/QuorvelDelegate.h"
 #include "social/runtime/QVDelegate.h"
-#include "social/runtime/QVSmartObject.h"
+#include "platform/foundation/Object.h"
 
 #include <functional>
 #include <optional>
@@ -384,7 +384,7 @@ private:
         bool isQuorvelDashboardInOnlineMode { false };
         bool isBootstrapInProgress { false };
     } _quorvelFlags;
-    QVPointer<QVReachabilityObserver> reachabilityOb;
+    platform::Ref<QVReachabilityObserver> reachabilityOb;
     bool appNeedsGetLocationOnForeground { false };
     bool mDashboardVisable { false };
 };

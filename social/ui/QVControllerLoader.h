@@ -14,7 +14,7 @@
 #include "platform/foundation/Object.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/ViewController.h"
-#include "social/runtime/QVSmartObject.h"
+#include "platform/foundation/Object.h"
 
 #include <optional>
 #include <string>
@@ -92,7 +92,7 @@ inline constexpr float kLargeScreenMinimumCellHeight = 60;
 
 } // namespace QVControllerLoader
 
-class QVResourceControllerMap : public QVSmartObject {
+class QVResourceControllerMap : public platform::Object {
 public:
     // Appends an entry (earlier entries of the same class win).
     void addResource(std::type_index resourceClass, const std::string& cellName);
