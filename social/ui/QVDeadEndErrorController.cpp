@@ -141,8 +141,8 @@ void QVDeadEndErrorController::dismiss() { QVDashboardHost::current().dismissDas
 void QVMustBeOnlineErrorController::viewWillAppear(bool animated)
 {
     deadEndWillAppear(animated);
-    mReachabilityObserver = platform::adoptRef(new QVReachabilityObserver(
-        QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVMustBeOnlineErrorController, _onReachabilityStatusChanged)))));
+    mReachabilityObserver = platform::makeRef<QVReachabilityObserver>(
+        QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVMustBeOnlineErrorController, _onReachabilityStatusChanged))));
     setTitle("You're Offline");
     navigationItem()->setHidesBackButton(true);
 }

@@ -21,6 +21,7 @@
     X(QVButtonPanel)                                                                                               \
     X(QVDeadEndErrorController)                                                                                    \
     X(QVShowMessageAndReturnController)                                                                            \
+    X(QVImageView)                                                                                                 \
     X(QVKitInterfaces)
 
 namespace quorvel {

@@ -158,9 +158,20 @@ struct StandInServer::Impl {
     std::string consumerKey { "product-key" };
     std::string consumerSecret { "product-secret" };
     std::map<std::string, std::string> tokens;
+    bool rejectsBadSignatures { false };
+    std::function<void(const std::string&)> logSink;
 
     void handle(const httplib::Request& req, httplib::Response& res);
 };
+
+namespace {
+std::string verdict(const LoggedRequest& r)
+{
+    if (!r.signed_)
+        return "unsigned";
+    return r.signatureValid ? "signature verified" : "signature NOT verified (" + r.signatureFailure + ")";
+}
+} // namespace
 
 void StandInServer::Impl::handle(const httplib::Request& req, httplib::Response& res)
 {
@@ -183,6 +194,7 @@ void StandInServer::Impl::handle(const httplib::Request& req, httplib::Response&
         for (auto& [name, file] : req.files)
             logged.params.emplace_back(name, file.content);
     }
+    logged.viaChannel = req.has_header(kChannelMarkerHeader);
     logged.authorization = req.get_header_value("Authorization");
     if (!logged.authorization.empty()) {
         logged.signed_ = true;
@@ -198,19 +210,29 @@ void StandInServer::Impl::handle(const httplib::Request& req, httplib::Response&
         std::lock_guard guard(mutex);
         auto token = tokens.find(logged.oauthToken);
         bool tokenKnown = logged.oauthToken.empty() || token != tokens.end();
-        logged.signatureValid = consumer == consumerKey && tokenKnown
-            && verifyOAuthSignature(req.method, baseUrl, signedParams, logged.authorization, consumerSecret,
-                                    logged.oauthToken.empty() ? "" : token->second);
+        if (consumer != consumerKey)
+            logged.signatureFailure = "unknown consumer key";
+        else if (!tokenKnown)
+            logged.signatureFailure = "unknown token";
+        else
+            logged.signatureValid = verifyOAuthSignature(req.method, baseUrl, signedParams, logged.authorization,
+                                                         consumerSecret, logged.oauthToken.empty() ? "" : token->second,
+                                                         &logged.signatureFailure);
     }
 
     Answer answer;
     bool found = false;
     Handler handler;
+    std::function<void(const std::string&)> sink;
     {
         std::lock_guard guard(mutex);
         log.push_back(logged);
+        sink = logSink;
         auto key = std::make_pair(logged.method, logged.path);
-        if (auto s = scripted.find(key); s != scripted.end() && !s->second.empty()) {
+        if (logged.signed_ && !logged.signatureValid && rejectsBadSignatures) {
+            answer = Answer::xml("<errors><error>The request's signature does not verify</error></errors>", 401);
+            found = true;
+        } else if (auto s = scripted.find(key); s != scripted.end() && !s->second.empty()) {
             answer = s->second.front();
             s->second.pop_front();
             found = true;
@@ -233,6 +255,9 @@ void StandInServer::Impl::handle(const httplib::Request& req, httplib::Response&
     }
     if (!found)
         answer = Answer::xml("<errors><error>Not found</error></errors>", 404);
+    if (sink)
+        sink(logged.method + " " + logged.path + " " + std::to_string(answer.status) + " " + verdict(logged)
+             + (logged.viaChannel ? " (presence channel)" : ""));
 
     if (answer.hold) {
         std::unique_lock lock(mutex);
@@ -272,6 +297,12 @@ int StandInServer::start(int port)
     impl_->server.Post(R"(.*)", handler);
     impl_->server.Put(R"(.*)", handler);
     impl_->server.Delete(R"(.*)", handler);
+    // Only SO_REUSEADDR: the library's default also sets SO_REUSEPORT, which
+    // would let a second server share a port already in use.
+    impl_->server.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     impl_->server.set_keep_alive_max_count(100);
     impl_->server.set_keep_alive_timeout(1);
     if (port == 0)
@@ -339,6 +370,18 @@ void StandInServer::addToken(std::string token, std::string secret)
 {
     std::lock_guard guard(impl_->mutex);
     impl_->tokens[std::move(token)] = std::move(secret);
+}
+
+void StandInServer::setRejectsBadSignatures(bool rejects)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->rejectsBadSignatures = rejects;
+}
+
+void StandInServer::setLogSink(std::function<void(const std::string&)> sink)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->logSink = std::move(sink);
 }
 
 void StandInServer::releaseHeld()
