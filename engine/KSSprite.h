@@ -183,7 +183,15 @@ protected:
 
 private:
     template <class Init> static platform::Ref<KSSprite> make(Init init);
-    void markDirty();
+    // Called by every placement setter: kept small, the walk over children out of line.
+    void markDirty()
+    {
+        if (usesBatchNode_ && !recursiveDirty_) {
+            dirty_ = recursiveDirty_ = true;
+            if (hasChildren_)
+                setDirtyRecursively(true);
+        }
+    }
     void setLocalVertices();
     KSTexture2D* coordsTexture() const;
 
