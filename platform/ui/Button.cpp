@@ -86,6 +86,13 @@ void Button::setTitle(const std::string& title, unsigned state)
     refreshContent();
 }
 
+void Button::setTitleForAllStates(const std::string& title)
+{
+    for (unsigned state : { unsigned(StateNormal), unsigned(StateHighlighted), unsigned(StateDisabled), unsigned(StateSelected) })
+        titles_[state] = title;
+    refreshContent();
+}
+
 std::string Button::titleForState(unsigned state) const
 {
     auto* t = lookup(titles_, state);

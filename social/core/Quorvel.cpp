@@ -200,7 +200,7 @@ void Quorvel::initializeWithProductKey(const std::string& productKey, const std:
                   QVSettings::Instance()->objectForKey("server-url").value_or("").c_str());
 
     static Ref<QuorvelClassTarget> classTarget = QuorvelClassTarget::create();
-    q->reachabilityOb = QVPointer<QVReachabilityObserver>(
+    q->reachabilityOb = platform::adoptRef(
         new QVReachabilityObserver(QVDelegate(classTarget.get(), BRISKO_SELECTOR(QuorvelClassTarget, reachabilityChanged))));
 }
 
@@ -436,6 +436,7 @@ void Quorvel::doBootstrap(bool forceCreateAccount, const std::string& userId, co
         return; // the running one answers every waiting value
     q->_quorvelFlags.isBootstrapInProgress = true;
     q->mForceCreateAccountOnBootstrap = forceCreateAccount;
+    q->bootstrapUserId_ = userId;
     traceStep("doBootstrap");
     std::optional<std::string> id;
     if (!userId.empty())
@@ -444,6 +445,14 @@ void Quorvel::doBootstrap(bool forceCreateAccount, const std::string& userId, co
     q->mProvider->loginAndBootstrapWithDeviceToken(std::nullopt, forceCreateAccount, id,
                                                    QVDelegate(q, BRISKO_SELECTOR(Quorvel, bootstrapSucceeded)),
                                                    QVDelegate(q, BRISKO_SELECTOR(Quorvel, bootstrapFailed)));
+}
+
+std::string Quorvel::bootstrapUserId()
+{
+    Quorvel* q = sharedInstance();
+    if (q && q->_quorvelFlags.isBootstrapInProgress)
+        return q->bootstrapUserId_;
+    return lastLoggedInUserId();
 }
 
 bool Quorvel::isBootstrapInProgress()

@@ -20,7 +20,6 @@
 #include "platform/foundation/Value.h"
 #include "social/core/QuorvelDelegate.h"
 #include "social/runtime/QVDelegate.h"
-#include "social/runtime/QVSmartObject.h"
 
 #include <functional>
 #include <optional>
@@ -143,6 +142,8 @@ public:
     static void doBootstrap(bool forceCreateAccount, const std::string& userId, const QVDelegate& onSuccess,
                             const QVDelegate& onFailure);
     static bool isBootstrapInProgress();
+    // The user id of the running bootstrap, else the last logged-in user's.
+    static std::string bootstrapUserId();
     static bool successfullyBootstrapped();
     // A bootstrap succeeded in this process and the server can be reached.
     static bool isOnline();
@@ -373,7 +374,8 @@ private:
     bool mDisableUGC { false };
     platform::Ref<platform::Object> mLocation;
     platform::Ref<QVUser> mCachedLocalUser;
-    bool localUserUnreadable_ { false }; // the stored archive was read once and could not be used
+    bool localUserUnreadable_ { false };
+    std::string bootstrapUserId_; // while a bootstrap runs // the stored archive was read once and could not be used
     std::string mProductKey_;
     std::string mSessionId;
     platform::Date mSessionStartDate;
@@ -384,7 +386,7 @@ private:
         bool isQuorvelDashboardInOnlineMode { false };
         bool isBootstrapInProgress { false };
     } _quorvelFlags;
-    QVPointer<QVReachabilityObserver> reachabilityOb;
+    platform::Ref<QVReachabilityObserver> reachabilityOb;
     bool appNeedsGetLocationOnForeground { false };
     bool mDashboardVisable { false };
 };

@@ -2,6 +2,7 @@
 #include "social/core/QuorvelRuntimeHost.h"
 
 #include "social/core/Quorvel.h"
+#include "social/services/QVOfflineService.h"
 #include "social/services/QVUser.h"
 
 namespace quorvel {
@@ -62,6 +63,9 @@ QVProvider* QuorvelRuntimeHost::provider() { return Quorvel::provider(); }
 void QuorvelRuntimeHost::writeBootstrapParameters(QVHttpNestedQueryStringWriter& params)
 {
     Quorvel::getUserStatsParams(params);
+    QVOfflineService::getBootstrapCallParams(params, Quorvel::bootstrapUserId());
 }
+
+void QuorvelRuntimeHost::synchronizeOfflineData(const QVBootstrap& answer) { QVOfflineService::syncOfflineData(answer); }
 
 } // namespace quorvel

@@ -22,6 +22,7 @@ public:
     std::string sessionId() override;
     QVProvider* provider() override;
     void writeBootstrapParameters(QVHttpNestedQueryStringWriter& params) override;
+    void synchronizeOfflineData(const QVBootstrap& answer) override;
     platform::Ref<platform::Object> localUser() override;
     bool isOnline() override;
     std::string clientApplicationId() override;

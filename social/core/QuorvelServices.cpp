@@ -4,6 +4,8 @@
 
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVPresenceService.h"
+#include "social/services/QVLeaderboardService.h"
+#include "social/services/QVOfflineService.h"
 #include "social/ui/QVControllerLoader.h"
 
 #include <cstring>
@@ -14,8 +16,6 @@ namespace quorvel {
 
 namespace {
 
-void initializeOffline() { Quorvel::setupOfflineDatabase(); }
-void shutdownOffline() { Quorvel::teardownOfflineDatabase(); }
 void initializePresence() { QVPresenceService::initializeService(Quorvel::provider()); }
 void shutdownPresence() { QVPresenceService::shutdownService(); }
 
@@ -23,13 +23,13 @@ void shutdownPresence() { QVPresenceService::shutdownService(); }
 const std::vector<QuorvelServiceEntry>& serviceTable()
 {
     static const std::vector<QuorvelServiceEntry> table {
-        { "QVOfflineService", initializeOffline, shutdownOffline },
+        { "QVOfflineService", &QVOfflineService::initializeService, &QVOfflineService::shutdownService },
         { "QVBootstrapService", nullptr, nullptr }, // stateless: its requests go through the provider
         { "QVUserSettingService", nullptr, nullptr },
         { "QVHighScoreService", nullptr, nullptr },
         { "QVSocialNotificationService", nullptr, nullptr },
         { "QVPushNotificationService", nullptr, nullptr },
-        { "QVLeaderboardService", nullptr, nullptr },
+        { "QVLeaderboardService", &QVLeaderboardService::initializeService, &QVLeaderboardService::shutdownService },
         { "QVApplicationDescriptionService", nullptr, nullptr },
         { "QVChatRoomDefinitionService", nullptr, nullptr },
         { "QVChatRoomInstanceService", nullptr, nullptr },

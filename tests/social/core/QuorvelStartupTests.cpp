@@ -12,6 +12,9 @@
 #include "social/runtime/QVReachability.h"
 #include "social/runtime/QVRuntimeHost.h"
 #include "social/runtime/QVSettings.h"
+#include "social/runtime/QVPresenceService.h"
+#include "social/services/QVLeaderboardService.h"
+#include "social/services/QVOfflineService.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDashboardHost.h"
 
@@ -258,8 +261,12 @@ TEST_F(QuorvelStartupTest, StartShutdownStartInOneProcess)
     startClient();
     ASSERT_TRUE(waitForBootstrapRequests(1));
     std::string firstSession = Quorvel::sessionId();
+    EXPECT_NE(QVOfflineService::sharedService(), nullptr);
     Quorvel::shutdown();
     EXPECT_EQ(Quorvel::getOfflineDatabaseHandle(), nullptr);
+    EXPECT_EQ(QVOfflineService::sharedService(), nullptr);
+    EXPECT_EQ(QVLeaderboardService::sharedService(), nullptr);
+    EXPECT_EQ(QVPresenceService::sharedInstance(), nullptr);
 
     std::vector<std::string> steps2;
     Quorvel::setLifecycleObserver([&](const std::string& s) { steps2.push_back(s); });

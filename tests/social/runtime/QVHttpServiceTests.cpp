@@ -144,7 +144,7 @@ TEST_F(HttpServiceTest, BlobObserverWrapsOrPassesTheBody)
 TEST_F(HttpServiceTest, AnEndedRequestLeavesItsModule)
 {
     static const int module = 0;
-    QVPointer<CountingObserver> observer(new CountingObserver);
+    platform::Ref<CountingObserver> observer = platform::adoptRef(new CountingObserver);
     fake->script(HttpResult::answer(200, platform::Bytes(1024, 'x')));
     fake->script(HttpResult::answer(500, {}));
     for (const char* path : { "ok", "refused", "cancelled" }) {
@@ -170,7 +170,7 @@ protected:
         transport = platform::CurlHttpTransport::create();
         platform::HttpTransport::setShared(Ref<platform::HttpTransport>(transport.get()));
         ASSERT_GT(server.start(), 0);
-        service = new QVHttpService(server.baseUrl(), false);
+        service = platform::adoptRef(new QVHttpService(server.baseUrl(), false));
     }
     void TearDown() override
     {
@@ -182,14 +182,14 @@ protected:
     }
     Ref<platform::CurlHttpTransport> transport;
     standin::StandInServer server;
-    QVPointer<QVHttpService> service;
+    platform::Ref<QVHttpService> service;
 };
 
 TEST_F(HttpServiceLoopbackTest, AnEmptyPutSaysItsLengthIsZero)
 {
     server.route("PUT", "blobs/1", standin::Answer::xml("<ok/>"));
     server.route("PUT", "blobs/2", standin::Answer::xml("<ok/>"));
-    QVPointer<CountingObserver> observer(new CountingObserver);
+    platform::Ref<CountingObserver> observer = platform::adoptRef(new CountingObserver);
     service->startRequest("blobs/1", "PUT", std::nullopt, observer.get());
     service->startRequest("blobs/2", "PUT", platform::Bytes { 'a', 'b' }, observer.get());
     ASSERT_TRUE(loop().runUntil([&] { return observer->finished.size() + observer->failed.size() == 2; }, 10.0));
