@@ -8,6 +8,7 @@
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVRuntimeHost.h"
+#include "platform/foundation/Object.h"
 #include "social/services/QVLeaderboardAggregation.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVOfflineStore.h"

@@ -141,7 +141,7 @@ void QVDeadEndErrorController::dismiss() { QVDashboardHost::current().dismissDas
 void QVMustBeOnlineErrorController::viewWillAppear(bool animated)
 {
     deadEndWillAppear(animated);
-    mReachabilityObserver = new QVReachabilityObserver(
+    mReachabilityObserver = platform::makeRef<QVReachabilityObserver>(
         QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVMustBeOnlineErrorController, _onReachabilityStatusChanged))));
     setTitle("You're Offline");
     navigationItem()->setHidesBackButton(true);

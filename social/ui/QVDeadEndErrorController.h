@@ -70,7 +70,7 @@ protected:
 
 private:
     void _onReachabilityStatusChanged(platform::Object* status);
-    QVPointer<QVReachabilityObserver> mReachabilityObserver;
+    platform::Ref<QVReachabilityObserver> mReachabilityObserver;
 };
 
 class QVServerMaintenanceNoticeController : public QVDeadEndErrorController {

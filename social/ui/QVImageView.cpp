@@ -96,15 +96,15 @@ void QVImageView::setImageUrl(const std::optional<std::string>& url, bool crossF
     const std::string& u = *mImageUrl;
     std::string path = u;
     if (startsWith(u, "http")) {
-        mHttpService = new QVHttpService("", false);
+        mHttpService = platform::makeRef<QVHttpService>("", false);
     } else if (startsWith(u, "www")) {
         // A host without a scheme: an empty base would leave no usable address.
-        mHttpService = new QVHttpService("", false);
+        mHttpService = platform::makeRef<QVHttpService>("", false);
         path = "http://" + u;
     } else {
         mHttpService = QVProvider::createHttpService();
     }
-    mHttpServiceObserver = new QVImageViewHttpServiceObserver(success, failure);
+    mHttpServiceObserver = platform::makeRef<QVImageViewHttpServiceObserver>(success, failure);
     mHttpService->startRequest(path, "GET", std::nullopt, mHttpServiceObserver.get());
 }
 

@@ -145,8 +145,8 @@ private:
     float mFadingImageAlpha { 0 };
     platform::Ref<platform::Timer> mFadingTimer;
     platform::Ref<platform::ui::ActivityIndicator> mLoadingView;
-    QVPointer<QVHttpService> mHttpService;
-    QVPointer<QVImageViewHttpServiceObserver> mHttpServiceObserver;
+    platform::Ref<QVHttpService> mHttpService;
+    platform::Ref<QVImageViewHttpServiceObserver> mHttpServiceObserver;
     ClipPath mBorderPath;
     bool mUseSharpCorners { false };
     bool mUsingCustomBorderPath { false };

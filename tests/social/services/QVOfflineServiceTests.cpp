@@ -6,6 +6,7 @@
 #include "platform/foundation/Bundle.h"
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "platform/foundation/Object.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVOfflineService.h"
 
