@@ -8,7 +8,7 @@ using namespace quorvel;
 
 namespace {
 
-struct Element : QVSmartObject {
+struct Element : platform::Object {
     explicit Element(QVISerializer& s) { serialize(s); }
     void serialize(QVISerializer& s)
     {
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     reader->io("big", l);
     reader->io("ratio", d);
     reader->io("blob", blob);
-    std::vector<QVPointer<Element>> items;
+    std::vector<platform::Ref<Element>> items;
     reader->ioArray("items", items);
     {
         QVISerializer::Scope scope(*reader, "nested");

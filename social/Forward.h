@@ -8,8 +8,6 @@ class QVDelegate;
 class QVDelegateChained;
 class QVCallbackable;
 class QVDelegatesContainer;
-class QVSmartObject;
-template <typename T> class QVPointer;
 class QVISerializer;
 class QVHttpNestedQueryStringWriter;
 class QVBinaryKeyedWriter;

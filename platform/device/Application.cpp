@@ -54,9 +54,16 @@ void Application::simulateMemoryWarning()
         controller->didReceiveMemoryWarning();
 }
 
+void QVhideStatusBar(Application& application, bool hide, bool animated)
+{
+    application.setStatusBarHidden(hide, animated);
+}
+
 void Application::reset()
 {
     statusBarHidden_ = false;
+    statusBarAnimated_ = false;
+    statusBarStyle_ = StatusBarStyle::Default;
     orientation_ = InterfaceOrientation::Portrait;
     opened_.clear();
     canOpen_ = true;

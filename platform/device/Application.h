@@ -1,5 +1,5 @@
-// The application: status bar state, the URLs it was asked to open (recorded,
-// never opened), its windows and memory warnings.
+// The application: status bar state (hidden, orientation, style), the URLs it
+// was asked to open (recorded, never opened), its windows and memory warnings.
 //
 // Single-threaded like the rest of the UI layer; reset() restores the
 // start-up state between tests.
@@ -15,12 +15,23 @@ namespace platform::ui {
 
 class Window;
 
+// The status bar's look; the values are the ones callers store.
+enum class StatusBarStyle { Default = 0, BlackTranslucent = 1, BlackOpaque = 2 };
+
 class Application {
 public:
     static Application& sharedApplication();
 
     bool isStatusBarHidden() const { return statusBarHidden_; }
-    void setStatusBarHidden(bool hidden, bool animated = false) { statusBarHidden_ = hidden; }
+    void setStatusBarHidden(bool hidden, bool animated = false)
+    {
+        statusBarHidden_ = hidden;
+        statusBarAnimated_ = animated;
+    }
+    // Whether the last change of the hidden state was asked to animate.
+    bool wasStatusBarChangeAnimated() const { return statusBarAnimated_; }
+    StatusBarStyle statusBarStyle() const { return statusBarStyle_; }
+    void setStatusBarStyle(StatusBarStyle style, bool animated = false) { statusBarStyle_ = style; }
     InterfaceOrientation statusBarOrientation() const { return orientation_; }
     void setStatusBarOrientation(InterfaceOrientation o, bool animated = false) { orientation_ = o; }
     // In screen coordinates: 20 points high along the top of the interface
@@ -45,10 +56,16 @@ public:
 private:
     Application() = default;
     bool statusBarHidden_ { false };
+    bool statusBarAnimated_ { false };
+    StatusBarStyle statusBarStyle_ { StatusBarStyle::Default };
     InterfaceOrientation orientation_ { InterfaceOrientation::Portrait };
     std::vector<std::string> opened_;
     bool canOpen_ { true };
 };
+
+// The social client's helper: hides or shows the status bar, animated when
+// asked, with the application's one call for it.
+void QVhideStatusBar(Application& application, bool hide, bool animated);
 
 inline constexpr const char* kApplicationDidReceiveMemoryWarningNotification = "UIApplicationDidReceiveMemoryWarningNotification";
 

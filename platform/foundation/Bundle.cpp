@@ -94,7 +94,7 @@ std::string Bundle::preferencesDirectory() const
 
 std::string Bundle::pathForResource(const std::string& name, const std::string& type, const std::string& directory) const
 {
-    if (name.empty())
+    if (name.empty() || !path::staysInside(name) || !path::staysInside(directory))
         return {};
     std::string file = name;
     if (!type.empty() && path::extension(name) != type)
@@ -176,6 +176,21 @@ std::string appendingExtension(const std::string& p, const std::string& ext)
 bool isAbsolute(const std::string& p)
 {
     return !p.empty() && p[0] == '/';
+}
+
+bool staysInside(const std::string& p)
+{
+    if (isAbsolute(p))
+        return false;
+    size_t start = 0;
+    for (;;) {
+        size_t slash = p.find('/', start);
+        if (p.compare(start, slash == std::string::npos ? std::string::npos : slash - start, "..") == 0)
+            return false;
+        if (slash == std::string::npos)
+            return true;
+        start = slash + 1;
+    }
 }
 
 bool fileExists(const std::string& p)

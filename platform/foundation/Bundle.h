@@ -30,7 +30,8 @@ public:
 
     // The full path of resource "name.type" (type may be empty, or already part
     // of name) in the resource root or its sub-folder `directory`; empty when
-    // there is no such file.
+    // there is no such file, and for a name or folder that would leave the
+    // resource root (an absolute path or a ".." step).
     std::string pathForResource(const std::string& name, const std::string& type,
                                 const std::string& directory = {}) const;
 
@@ -53,6 +54,8 @@ std::string deletingExtension(const std::string& p);
 std::string appendingComponent(const std::string& p, const std::string& c);
 std::string appendingExtension(const std::string& p, const std::string& ext);
 bool isAbsolute(const std::string& p);
+// Relative and without a ".." step: appended to a folder, it names something inside it.
+bool staysInside(const std::string& p);
 bool fileExists(const std::string& p);
 bool isDirectory(const std::string& p);
 bool createDirectories(const std::string& p);

@@ -1,6 +1,7 @@
-// Date patterns in GMT: the pattern is split into fields and literals once per
-// call, then either printed from gmtime_r's broken-down time or matched
-// strictly against a text and turned back into seconds with timegm.
+// Date patterns: the pattern is split into fields and literals once per call,
+// then either printed from gmtime_r's (or, in the device's zone, localtime_r's)
+// broken-down time or matched strictly against a text and turned back into
+// seconds with timegm (mktime in the device's zone when the text names no offset).
 #include "platform/foundation/DateFormat.h"
 #include "platform/foundation/Format.h"
 
@@ -191,8 +192,18 @@ std::string DateFormatter::format(Date date) const
     double fraction = date.seconds - whole;
     time_t t = static_cast<time_t>(whole);
     struct tm tm {};
-    if (!gmtime_r(&t, &tm))
+    if (zone_ == DateTimeZone::Device) {
+        tzset();
+        if (!localtime_r(&t, &tm))
+            return {};
+    } else if (!gmtime_r(&t, &tm)) {
         return {};
+    }
+    const long offset = zone_ == DateTimeZone::Device ? tm.tm_gmtoff : 0;
+    auto offsetText = [offset](bool colon) {
+        long minutes = (offset < 0 ? -offset : offset) / 60;
+        return platform::format("%c%02ld%s%02ld", offset < 0 ? '-' : '+', minutes / 60, colon ? ":" : "", minutes % 60);
+    };
     long long year = static_cast<long long>(tm.tm_year) + 1900;
 
     std::string out;
@@ -244,7 +255,12 @@ std::string DateFormatter::format(Date date) const
             out += n >= 4 ? std::string(dayNames[tm.tm_wday]) : std::string(dayNames[tm.tm_wday], 3);
             break;
         case 'Z':
-            out += n == 4 ? "GMT" : n == 5 ? "Z" : "+0000";
+            if (n == 4)
+                out += offset == 0 ? std::string("GMT") : "GMT" + offsetText(true);
+            else if (n == 5)
+                out += offset == 0 ? std::string("Z") : offsetText(true);
+            else
+                out += offsetText(false);
             break;
         }
     }
@@ -258,6 +274,7 @@ std::optional<Date> DateFormatter::parse(std::string_view text) const
     long long hour12 = -1, offsetSeconds = 0;
     int pm = -1;
     bool twoDigitYear = false;
+    bool namesZone = false;
     double fraction = 0;
 
     for (const Token& token : tokenize(pattern_)) {
@@ -278,7 +295,7 @@ std::optional<Date> DateFormatter::parse(std::string_view text) const
         case 'M':
         case 'L':
             if (n >= 3) {
-                int index;
+                int index = 0;
                 ok = in.name(monthNames, 12, n, index);
                 month = index + 1;
             } else {
@@ -323,11 +340,12 @@ std::optional<Date> DateFormatter::parse(std::string_view text) const
         case 'E':
         case 'c': {
             // The day name must be a real one; the date itself comes from the other fields.
-            int index;
+            int index = 0;
             ok = in.name(dayNames, 7, n, index);
             break;
         }
         case 'Z':
+            namesZone = true;
             if (n == 4) {
                 ok = in.literal("GMT");
                 if (ok && !in.atEnd() && (text[in.pos] == '+' || text[in.pos] == '-'))
@@ -370,6 +388,12 @@ std::optional<Date> DateFormatter::parse(std::string_view text) const
     tm.tm_hour = static_cast<int>(hour);
     tm.tm_min = static_cast<int>(minute);
     tm.tm_sec = static_cast<int>(second);
+    if (zone_ == DateTimeZone::Device && !namesZone) {
+        tzset();
+        tm.tm_isdst = -1;
+        time_t local = mktime(&tm);
+        return Date { static_cast<double>(local) + fraction };
+    }
     time_t t = timegm(&tm);
     return Date { static_cast<double>(t) - static_cast<double>(offsetSeconds) + fraction };
 }

@@ -1,4 +1,5 @@
-// Date formatting and parsing with explicit patterns, always in GMT.
+// Date formatting and parsing with explicit patterns, in GMT unless the
+// formatter is made for the device's time zone (the TZ setting of the process).
 //
 // Patterns use the usual field letters: yyyy yy MM MMM MMMM dd d HH H hh h mm ss
 // SSS a EEE EEEE Z ZZZZZ, 'quoted literals' and '' for a quote. Month and day
@@ -15,15 +16,22 @@ namespace platform {
 
 Date dateNow();
 
+enum class DateTimeZone { GMT, Device };
+
 class DateFormatter {
 public:
-    explicit DateFormatter(std::string pattern) : pattern_(std::move(pattern)) { }
+    explicit DateFormatter(std::string pattern, DateTimeZone zone = DateTimeZone::GMT)
+        : pattern_(std::move(pattern)), zone_(zone)
+    {
+    }
     const std::string& pattern() const { return pattern_; }
+    DateTimeZone timeZone() const { return zone_; }
     std::string format(Date date) const;
     std::optional<Date> parse(std::string_view text) const;
 
 private:
     std::string pattern_;
+    DateTimeZone zone_ { DateTimeZone::GMT };
 };
 
 } // namespace platform

@@ -65,6 +65,10 @@ public:
 
     Ref& operator=(const Ref& o) { Ref(o).swap(*this); return *this; }
     Ref& operator=(Ref&& o) noexcept { Ref(std::move(o)).swap(*this); return *this; }
+    template <typename U>
+    Ref& operator=(const Ref<U>& o) { Ref(o).swap(*this); return *this; }
+    template <typename U>
+    Ref& operator=(Ref<U>&& o) noexcept { Ref(std::move(o)).swap(*this); return *this; }
     Ref& operator=(T* p) { Ref(p).swap(*this); return *this; }
     Ref& operator=(std::nullptr_t) { Ref().swap(*this); return *this; }
 

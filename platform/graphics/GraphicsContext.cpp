@@ -7,7 +7,9 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstring>
 
 namespace platform {
@@ -38,8 +40,37 @@ GraphicsContext::~GraphicsContext()
         cairo_surface_destroy(surface_);
 }
 
-void GraphicsContext::save() { cairo_save(cr_); }
-void GraphicsContext::restore() { cairo_restore(cr_); }
+void GraphicsContext::push(bool layer)
+{
+    Saved state {};
+    std::copy(std::begin(fill_), std::end(fill_), state.fill);
+    std::copy(std::begin(stroke_), std::end(stroke_), state.stroke);
+    state.layer = layer;
+    saved_.push_back(state);
+}
+
+void GraphicsContext::pop()
+{
+    const Saved& state = saved_.back();
+    std::copy(std::begin(state.fill), std::end(state.fill), fill_);
+    std::copy(std::begin(state.stroke), std::end(state.stroke), stroke_);
+    saved_.pop_back();
+}
+
+void GraphicsContext::save()
+{
+    cairo_save(cr_);
+    push(false);
+}
+
+void GraphicsContext::restore()
+{
+    // Cairo puts a context that restores past its saves into a lasting error.
+    if (saved_.empty() || saved_.back().layer)
+        return;
+    cairo_restore(cr_);
+    pop();
+}
 void GraphicsContext::translate(float tx, float ty) { cairo_translate(cr_, tx, ty); }
 void GraphicsContext::scale(float sx, float sy) { cairo_scale(cr_, sx, sy); }
 void GraphicsContext::rotate(float radians) { cairo_rotate(cr_, radians); }
@@ -141,15 +172,17 @@ void GraphicsContext::strokePath()
 
 void GraphicsContext::clip() { cairo_clip(cr_); }
 
-void GraphicsContext::drawImage(const Image& image, const Rect& r)
+namespace {
+
+// The image as a premultiplied ARGB32 surface (what Cairo draws from); null
+// when it cannot be allocated. The caller destroys it.
+cairo_surface_t* makeSurface(const Image& image)
 {
     const uint32_t w = image.width(), h = image.height();
-    if (w == 0 || h == 0 || r.size.width == 0 || r.size.height == 0)
-        return;
     cairo_surface_t* source = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(w), static_cast<int>(h));
     if (cairo_surface_status(source) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(source);
-        return;
+        return nullptr;
     }
     cairo_surface_flush(source);
     unsigned char* base = cairo_image_surface_get_data(source);
@@ -165,6 +198,19 @@ void GraphicsContext::drawImage(const Image& image, const Rect& r)
         }
     }
     cairo_surface_mark_dirty(source);
+    return source;
+}
+
+} // namespace
+
+void GraphicsContext::drawImage(const Image& image, const Rect& r)
+{
+    const uint32_t w = image.width(), h = image.height();
+    if (w == 0 || h == 0 || r.size.width == 0 || r.size.height == 0)
+        return;
+    cairo_surface_t* source = makeSurface(image);
+    if (!source)
+        return;
     cairo_save(cr_);
     cairo_translate(cr_, r.origin.x, r.origin.y);
     cairo_scale(cr_, r.size.width / w, r.size.height / h);
@@ -175,6 +221,64 @@ void GraphicsContext::drawImage(const Image& image, const Rect& r)
     cairo_fill(cr_);
     cairo_restore(cr_);
     cairo_surface_destroy(source);
+}
+
+void GraphicsContext::drawLinearGradient(Point start, Point end, const std::vector<GradientStop>& stops)
+{
+    if (stops.empty())
+        return;
+    std::vector<GradientStop> sorted = stops;
+    std::stable_sort(sorted.begin(), sorted.end(), [](const GradientStop& a, const GradientStop& b) { return a.location < b.location; });
+    cairo_pattern_t* gradient = cairo_pattern_create_linear(start.x, start.y, end.x, end.y);
+    for (const GradientStop& stop : sorted)
+        cairo_pattern_add_color_stop_rgba(gradient, std::clamp(stop.location, 0.f, 1.f), stop.red, stop.green, stop.blue, stop.alpha);
+    cairo_pattern_set_extend(gradient, CAIRO_EXTEND_PAD);
+    cairo_save(cr_);
+    cairo_set_source(cr_, gradient);
+    cairo_paint(cr_);
+    cairo_restore(cr_);
+    cairo_pattern_destroy(gradient);
+}
+
+void GraphicsContext::drawTiledImage(const Image& image, const Rect& r)
+{
+    if (image.width() == 0 || image.height() == 0 || r.size.width <= 0 || r.size.height <= 0)
+        return;
+    cairo_surface_t* source = makeSurface(image);
+    if (!source)
+        return;
+    cairo_save(cr_);
+    cairo_set_source_surface(cr_, source, r.origin.x, r.origin.y);
+    cairo_pattern_set_extend(cairo_get_source(cr_), CAIRO_EXTEND_REPEAT);
+    cairo_new_path(cr_);
+    cairo_rectangle(cr_, r.origin.x, r.origin.y, r.size.width, r.size.height);
+    cairo_fill(cr_);
+    cairo_restore(cr_);
+    cairo_surface_destroy(source);
+}
+
+void GraphicsContext::beginTransparencyLayer()
+{
+    cairo_push_group(cr_);
+    push(true);
+}
+
+void GraphicsContext::endTransparencyLayer(float alpha)
+{
+    if (transparencyLayerDepth() == 0)
+        return;
+    while (!saved_.back().layer)
+        restore();
+    pop();
+    cairo_pop_group_to_source(cr_);
+    cairo_paint_with_alpha(cr_, std::clamp(alpha, 0.f, 1.f));
+    // Leave no pattern behind as the source: fills set their own colour.
+    cairo_set_source_rgba(cr_, 0, 0, 0, 1);
+}
+
+int GraphicsContext::transparencyLayerDepth() const
+{
+    return int(std::count_if(saved_.begin(), saved_.end(), [](const Saved& s) { return s.layer; }));
 }
 
 Bytes GraphicsContext::pixelData(bool premultiplied) const

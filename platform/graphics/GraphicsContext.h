@@ -4,8 +4,10 @@
 // Two layouts: RGBA (8 bits a component, premultiplied while drawing) and Gray8
 // (one byte a pixel holding coverage, as an alpha-only bitmap). Coordinates are
 // in pixels with the origin at the top-left corner, y growing downwards; the
-// transform stack, paths, clips and fills follow the usual 2-D model. Caveat:
-// pixelData() copies; keep calls out of per-frame loops.
+// transform stack, paths, clips and fills follow the usual 2-D model, with
+// linear gradients, image patterns and transparency layers, so that code above
+// never needs Cairo itself. Caveat: pixelData() copies; keep calls out of
+// per-frame loops.
 #pragma once
 
 #include "platform/foundation/Geometry.h"
@@ -13,6 +15,7 @@
 #include "platform/foundation/Value.h"
 
 #include <cstdint>
+#include <vector>
 
 typedef struct _cairo cairo_t;
 typedef struct _cairo_surface cairo_surface_t;
@@ -20,6 +23,15 @@ typedef struct _cairo_surface cairo_surface_t;
 namespace platform {
 
 class Image;
+
+// One colour of a gradient at a position from 0 (start) to 1 (end); 0..1 components.
+struct GradientStop {
+    float location { 0 };
+    float red { 0 };
+    float green { 0 };
+    float blue { 0 };
+    float alpha { 1 };
+};
 
 class GraphicsContext : public Object {
 public:
@@ -33,7 +45,9 @@ public:
     uint32_t height() const { return height_; }
     Format format() const { return format_; }
 
-    // Transform stack.
+    // The graphics state stack: transform, clip, line width and the fill and
+    // stroke colours. A restore without a matching save (or one that would
+    // cross the start of a transparency layer) does nothing.
     void save();
     void restore();
     void translate(float tx, float ty);
@@ -67,6 +81,24 @@ public:
     // Draws the image scaled into r (source-over).
     void drawImage(const Image& image, const Rect& r);
 
+    // Paints the current clip with a linear gradient from start to end (user
+    // space); beyond either end the end colour continues. Stops are sorted by
+    // location; locations outside 0..1 are clamped. No stops: nothing is drawn.
+    void drawLinearGradient(Point start, Point end, const std::vector<GradientStop>& stops);
+    // Fills r with copies of the image at its own size (one image pixel a unit),
+    // the first copy's top-left corner at r's origin (source-over).
+    void drawTiledImage(const Image& image, const Rect& r);
+
+    // Transparency layers: what is drawn between begin and end is composed
+    // on its own, then put down at once at the given alpha (0..1), so
+    // overlapping shapes inside the layer do not show through each other.
+    // Layers nest; begin saves the graphics state and end restores it (saves
+    // left open inside the layer are closed first). An end without a begin
+    // does nothing.
+    void beginTransparencyLayer();
+    void endTransparencyLayer(float alpha);
+    int transparencyLayerDepth() const;
+
     // The pixels top row first. RGBA: 4 bytes R, G, B, A per pixel, premultiplied or
     // not; Gray8: one byte per pixel.
     Bytes pixelData(bool premultiplied = true) const;
@@ -76,13 +108,19 @@ public:
     // A snapshot as an image (Gray8 becomes an alpha-only mask).
     Ref<Image> makeImage() const;
 
-    // For the text engine, which draws glyphs through Cairo directly.
-    cairo_t* cairo() const { return cr_; }
-
 private:
     GraphicsContext() = default;
     ~GraphicsContext() override;
     void setSource(const float (&c)[4]);
+    // One saved state: the colours (Cairo keeps the rest) and whether it
+    // opened a transparency layer.
+    struct Saved {
+        float fill[4];
+        float stroke[4];
+        bool layer;
+    };
+    void push(bool layer);
+    void pop();
 
     uint32_t width_ { 0 };
     uint32_t height_ { 0 };
@@ -91,6 +129,7 @@ private:
     cairo_t* cr_ { nullptr };
     float fill_[4] { 0, 0, 0, 1 };
     float stroke_[4] { 0, 0, 0, 1 };
+    std::vector<Saved> saved_;
 };
 
 } // namespace platform

@@ -281,7 +281,8 @@ HttpTransport::RequestId CurlHttpTransport::start(HttpRequestData request, Compl
     } else {
         if (r.method != "POST")
             curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, r.method.c_str());
-        if (r.method == "POST" || !r.body.empty()) {
+        // A PUT says its length even when it has no body (servers may refuse one that does not).
+        if (r.method == "POST" || r.method == "PUT" || !r.body.empty()) {
             curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(r.body.size()));
             curl_easy_setopt(easy, CURLOPT_POSTFIELDS, r.body.empty() ? "" : reinterpret_cast<const char*>(r.body.data()));
         }

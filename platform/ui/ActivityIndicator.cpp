@@ -1,6 +1,8 @@
 // ActivityIndicator: animating state and visibility.
 #include "platform/ui/ActivityIndicator.h"
 
+#include "platform/ui/Drawing.h"
+
 namespace platform::ui {
 
 Ref<ActivityIndicator> ActivityIndicator::withStyle(Style style)
@@ -59,6 +61,20 @@ void ActivityIndicator::setHidesWhenStopped(bool h)
 Size ActivityIndicator::sizeThatFits(Size) const
 {
     return style_ == Style::WhiteLarge ? Size(37, 37) : Size(20, 20);
+}
+
+void ActivityIndicator::drawChrome(GraphicsContext& g, const Rect&)
+{
+    Rect b = bounds();
+    float r = std::min(b.size.width, b.size.height) / 2 - 2;
+    for (int i = 0; i < 12; ++i) {
+        float a = float(i) * float(M_PI) / 6;
+        g.beginPath();
+        g.moveTo(b.midX() + std::cos(a) * r * 0.5f, b.midY() + std::sin(a) * r * 0.5f);
+        g.lineTo(b.midX() + std::cos(a) * r, b.midY() + std::sin(a) * r);
+        draw::setStroke(g, style() == Style::Gray ? Color::white(0.4f, 0.3f + 0.05f * float(i)) : Color::white(1, 0.3f + 0.05f * float(i)), 2);
+        g.strokePath();
+    }
 }
 
 } // namespace platform::ui

@@ -23,6 +23,8 @@ public:
     Size sizeThatFits(Size) const override;
     std::string dumpText() const override { return animating_ ? "animating" : "stopped"; }
 
+    void drawChrome(GraphicsContext& context, const Rect& bounds) override;
+
 protected:
     friend class InterfaceBuilder;
     ActivityIndicator() = default;

@@ -1,6 +1,8 @@
 // Button: per-state content and its layout into a title label and image view.
 #include "platform/ui/Button.h"
 
+#include "platform/ui/Drawing.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -81,6 +83,13 @@ ImageView* Button::imageView()
 void Button::setTitle(const std::string& title, unsigned state)
 {
     titles_[state] = title;
+    refreshContent();
+}
+
+void Button::setTitleForAllStates(const std::string& title)
+{
+    for (unsigned state : { unsigned(StateNormal), unsigned(StateHighlighted), unsigned(StateDisabled), unsigned(StateSelected) })
+        titles_[state] = title;
     refreshContent();
 }
 
@@ -203,6 +212,35 @@ std::string Button::dumpText() const
     if (t.empty() && currentImage())
         return "image=" + currentImage()->name();
     return t;
+}
+
+void Button::drawChrome(GraphicsContext& g, const Rect&)
+{
+    Rect b = bounds();
+    if (ImageAsset* bg = currentBackgroundImage()) {
+        draw::asset(g, bg, b);
+        return;
+    }
+    if (buttonType() == Button::Type::RoundedRect) {
+        draw::roundedRectPath(g, b.insetBy(0.5f, 0.5f), 9);
+        draw::setFill(g, isHighlighted() ? Color::rgb(0.2f, 0.45f, 0.9f) : Color::whiteColor());
+        g.fillPath();
+        draw::roundedRectPath(g, b.insetBy(0.5f, 0.5f), 9);
+        draw::setStroke(g, Color::white(0.55f));
+        g.strokePath();
+    } else if (buttonType() == Button::Type::DetailDisclosure || buttonType() == Button::Type::InfoDark
+               || buttonType() == Button::Type::InfoLight || buttonType() == Button::Type::ContactAdd) {
+        float d = std::min(b.size.width, b.size.height) - 2;
+        g.beginPath();
+        g.addArc(b.midX(), b.midY(), d / 2, 0, 2 * float(M_PI), false);
+        draw::setFill(g, buttonType() == Button::Type::InfoLight ? Color::white(0.9f) : Color::rgb(0.2f, 0.45f, 0.9f));
+        g.fillPath();
+        auto font = draw::systemFont(d * 0.7f, true);
+        const char* glyph = buttonType() == Button::Type::ContactAdd ? "+"
+            : buttonType() == Button::Type::DetailDisclosure        ? ">"
+                                                                             : "i";
+        draw::text(g, glyph, font.get(), b, Color::whiteColor(), TextAlignment::Center);
+    }
 }
 
 } // namespace platform::ui

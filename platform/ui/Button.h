@@ -28,6 +28,8 @@ public:
     Type buttonType() const { return type_; }
 
     void setTitle(const std::string& title, unsigned state);
+    // One title for the normal, highlighted, disabled and selected states.
+    void setTitleForAllStates(const std::string& title);
     std::string titleForState(unsigned state) const;
     void setTitleColor(std::optional<Color> color, unsigned state);
     std::optional<Color> titleColorForState(unsigned state) const;
@@ -65,6 +67,8 @@ public:
     void layoutSubviews() override;
     Size sizeThatFits(Size size) const override;
     std::string dumpText() const override;
+
+    void drawChrome(GraphicsContext& context, const Rect& bounds) override;
 
 protected:
     friend class InterfaceBuilder;

@@ -1,6 +1,8 @@
 // ImageView: image state of the headless image view.
 #include "platform/ui/ImageView.h"
 
+#include "platform/ui/Drawing.h"
+
 namespace platform::ui {
 
 Ref<ImageView> ImageView::imageViewWithImage(ImageAsset* image)
@@ -53,6 +55,12 @@ std::string ImageView::dumpText() const
 {
     ImageAsset* img = displayedImage();
     return img ? "image=" + img->name() : std::string();
+}
+
+void ImageView::drawChrome(GraphicsContext& g, const Rect&)
+{
+    if (ImageAsset* img = displayedImage())
+        draw::asset(g, img, draw::contentRect(contentMode(), img->size(), bounds()));
 }
 
 } // namespace platform::ui

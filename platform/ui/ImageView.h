@@ -28,6 +28,8 @@ public:
     Size sizeThatFits(Size size) const override;
     std::string dumpText() const override;
 
+    void drawChrome(GraphicsContext& context, const Rect& bounds) override;
+
 protected:
     friend class InterfaceBuilder;
     ImageView() = default;

@@ -2,6 +2,8 @@
 // linearly onto the bounds, annotation views kept for the visible region.
 #include "platform/ui/MapView.h"
 
+#include "platform/ui/Drawing.h"
+
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
@@ -402,6 +404,25 @@ std::string MapView::dumpText() const
 {
     return format("{%.4f, %.4f} span {%.4f, %.4f}", region_.center.latitude, region_.center.longitude, region_.span.latitudeDelta,
                   region_.span.longitudeDelta);
+}
+
+void AnnotationView::drawChrome(GraphicsContext& g, const Rect&)
+{
+    Rect b = bounds();
+    if (image()) {
+        draw::asset(g, image(), b);
+        return;
+    }
+    float r = std::min(b.size.width, b.size.height) / 4;
+    g.beginPath();
+    g.moveTo(b.midX(), b.minY() + r);
+    g.lineTo(b.midX(), b.maxY());
+    draw::setStroke(g, Color::white(0.3f), 2);
+    g.strokePath();
+    g.beginPath();
+    g.addArc(b.midX(), b.minY() + r, r, 0, 2 * float(M_PI), false);
+    draw::setFill(g, isSelected() ? Color::rgb(0.3f, 0.3f, 0.9f) : Color::rgb(0.85f, 0.1f, 0.1f));
+    g.fillPath();
 }
 
 } // namespace platform::ui

@@ -111,6 +111,8 @@ public:
     virtual void prepareForReuse() { selected_ = false; }
     std::string dumpText() const override;
 
+    void drawChrome(GraphicsContext& context, const Rect& bounds) override;
+
 protected:
     AnnotationView() = default;
 

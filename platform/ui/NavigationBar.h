@@ -34,6 +34,8 @@ public:
     Size sizeThatFits(Size size) const override { return Size(size.width, kHeight); }
     std::string dumpText() const override;
 
+    void drawChrome(GraphicsContext& context, const Rect& bounds) override;
+
 protected:
     friend class InterfaceBuilder;
     NavigationBar() = default;

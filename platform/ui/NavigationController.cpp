@@ -6,6 +6,7 @@
 #include "platform/foundation/Log.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace platform::ui {
 
@@ -85,6 +86,14 @@ void NavigationController::loadView()
         tv->setFrame(contentFrame());
         v->insertSubviewBelow(tv, bar);
     }
+}
+
+ViewController* NavigationController::previousViewController(const ViewController* controller) const
+{
+    auto it = std::find_if(stack_.begin(), stack_.end(), [&](const Ref<ViewController>& c) { return c.get() == controller; });
+    if (it == stack_.end() || it == stack_.begin())
+        return nullptr;
+    return std::prev(it)->get();
 }
 
 ViewController* NavigationController::visibleViewController() const

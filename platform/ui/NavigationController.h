@@ -34,6 +34,9 @@ public:
     const std::vector<Ref<ViewController>>& viewControllers() const { return stack_; }
     void setViewControllers(const std::vector<Ref<ViewController>>& controllers, bool animated);
     ViewController* topViewController() const { return stack_.empty() ? nullptr : stack_.back().get(); }
+    // The screen just below the given one in the stack; null when it is the
+    // root or not in the stack.
+    ViewController* previousViewController(const ViewController* controller) const;
     // The modal screen when one is shown, else the top screen.
     ViewController* visibleViewController() const;
 

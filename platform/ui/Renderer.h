@@ -1,14 +1,14 @@
 // The renderer: draws a view tree into a bitmap through GraphicsContext and
 // writes it as PNG, so a screen can be looked at.
 //
-// Each view draws its background, layer border and corners, its kind's look
-// (images with stretch caps, button and text-field chrome, switches,
-// segments, navigation bars, table separators, web views as a box with their
-// URL, map pins) and then its own drawRect (labels draw their text there),
-// then its subviews. Images without pixels are drawn as grey boxes labelled
-// with their names. Rendering a window also draws the newest shown alert or
-// action sheet over it, on a dimmed screen. The output depends only on the
-// tree: fixed fonts, no clock.
+// It is a walker: for each visible view it opens a transparency layer when the
+// view is faded, clips to rounded corners or bounds, fills the background
+// colour, then asks the view to draw itself (View::drawChrome, the look of its
+// kind; View::drawRect, its content), then walks the subviews and strokes the
+// layer border. Every kind, the platform's own and custom ones alike, draws
+// through those two overridable methods. Rendering a window also draws the
+// newest shown alert or action sheet over it, on a dimmed screen. The output
+// depends only on the tree: fixed fonts, no clock.
 #pragma once
 
 #include "platform/graphics/Image.h"

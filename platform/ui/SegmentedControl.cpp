@@ -1,6 +1,8 @@
 // SegmentedControl: segments, selection and touch selection.
 #include "platform/ui/SegmentedControl.h"
 
+#include "platform/ui/Drawing.h"
+
 #include <algorithm>
 
 namespace platform::ui {
@@ -140,6 +142,29 @@ std::string SegmentedControl::dumpText() const
         out += segments_[i].image && segments_[i].title.empty() ? "image=" + segments_[i].image->name() : segments_[i].title;
     }
     return out;
+}
+
+void SegmentedControl::drawChrome(GraphicsContext& g, const Rect&)
+{
+    Rect b = bounds().insetBy(0.5f, 0.5f);
+    size_t n = numberOfSegments();
+    if (n == 0)
+        return;
+    float w = b.size.width / float(n);
+    auto font = draw::systemFont(13, true);
+    for (size_t i = 0; i < n; ++i) {
+        Rect seg(b.minX() + w * float(i), b.minY(), w, b.size.height);
+        bool selected = selectedSegmentIndex() == int(i);
+        draw::setFill(g, selected ? Color::rgb(0.25f, 0.5f, 0.9f) : Color::white(0.96f));
+        g.fillRect(seg);
+        draw::setStroke(g, Color::white(0.55f));
+        g.strokeRect(seg);
+        if (ImageAsset* img = imageForSegmentAtIndex(i))
+            draw::asset(g, img, draw::contentRect(ContentMode::Center, img->size(), seg));
+        else
+            draw::text(g, titleForSegmentAtIndex(i), font.get(), seg.insetBy(3, 0), selected ? Color::whiteColor() : Color::white(0.35f),
+                 TextAlignment::Center);
+    }
 }
 
 } // namespace platform::ui

@@ -45,6 +45,8 @@ public:
     void touchesBegan(const Touch& t) override;
     std::string dumpText() const override;
 
+    void drawChrome(GraphicsContext& context, const Rect& bounds) override;
+
 protected:
     friend class InterfaceBuilder;
     SegmentedControl() = default;

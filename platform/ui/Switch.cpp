@@ -1,6 +1,8 @@
 // Switch: a two-state control of fixed size.
 #include "platform/ui/Switch.h"
 
+#include "platform/ui/Drawing.h"
+
 namespace platform::ui {
 
 Ref<Switch> Switch::switchWithFrame(const Rect& frame)
@@ -32,6 +34,26 @@ void Switch::didTapInside(const Touch&)
     on_ = !on_;
     setNeedsDisplay();
     sendActionsForControlEvents(ValueChanged);
+}
+
+void Switch::drawChrome(GraphicsContext& g, const Rect&)
+{
+    Rect b = bounds().insetBy(0.5f, 0.5f);
+    draw::roundedRectPath(g, b, 5);
+    draw::setFill(g, isOn() ? Color::rgb(0.0f, 0.5f, 0.92f) : Color::white(0.93f));
+    g.fillPath();
+    draw::roundedRectPath(g, b, 5);
+    draw::setStroke(g, Color::white(0.55f));
+    g.strokePath();
+    Rect half(isOn() ? b.minX() : b.midX(), b.minY(), b.size.width / 2, b.size.height);
+    Rect knob(isOn() ? b.midX() : b.minX(), b.minY(), b.size.width / 2, b.size.height);
+    draw::roundedRectPath(g, knob, 5);
+    draw::setFill(g, Color::white(0.97f));
+    g.fillPath();
+    draw::roundedRectPath(g, knob, 5);
+    g.strokePath();
+    auto font = draw::systemFont(15, true);
+    draw::text(g, isOn() ? "ON" : "OFF", font.get(), half, isOn() ? Color::whiteColor() : Color::white(0.4f), TextAlignment::Center);
 }
 
 } // namespace platform::ui

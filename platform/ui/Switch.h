@@ -17,6 +17,8 @@ public:
     void setOn(bool on, bool animated = false) { on_ = on; setNeedsDisplay(); }
     std::string dumpText() const override { return on_ ? "on" : "off"; }
 
+    void drawChrome(GraphicsContext& context, const Rect& bounds) override;
+
 protected:
     friend class InterfaceBuilder;
     Switch() = default;

@@ -1,6 +1,8 @@
 // TextField: editing state, delegate sequence and keyboard hand-over.
 #include "platform/ui/TextField.h"
 
+#include "platform/ui/Drawing.h"
+
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Keyboard.h"
 #include "platform/ui/Window.h"
@@ -157,6 +159,49 @@ std::string TextField::dumpText() const
     if (traits_.secureTextEntry)
         return std::string(decodeUtf8(text_).size(), '*');
     return text_;
+}
+
+void TextField::drawChrome(GraphicsContext& g, const Rect&)
+{
+    Rect b = bounds();
+    if (background()) {
+        draw::asset(g, background(), b);
+    } else {
+        switch (borderStyle()) {
+        case TextField::BorderStyle::None: break;
+        case TextField::BorderStyle::Line:
+            draw::setStroke(g, Color::black());
+            g.strokeRect(b.insetBy(0.5f, 0.5f));
+            break;
+        case TextField::BorderStyle::Bezel:
+            draw::setFill(g, Color::whiteColor());
+            g.fillRect(b);
+            draw::setStroke(g, Color::white(0.45f));
+            g.strokeRect(b.insetBy(0.5f, 0.5f));
+            break;
+        case TextField::BorderStyle::RoundedRect:
+            draw::roundedRectPath(g, b.insetBy(0.5f, 0.5f), 6);
+            draw::setFill(g, Color::whiteColor());
+            g.fillPath();
+            draw::roundedRectPath(g, b.insetBy(0.5f, 0.5f), 6);
+            draw::setStroke(g, Color::white(0.6f));
+            g.strokePath();
+            break;
+        }
+    }
+    float inset = borderStyle() == TextField::BorderStyle::None ? 0 : 8;
+    Rect r(b.minX() + inset, b.minY(), b.size.width - 2 * inset, b.size.height);
+    if (text().empty()) {
+        draw::text(g, placeholder(), font(), r, Color::white(0.7f), textAlignment());
+        return;
+    }
+    std::string shown = text();
+    if (isSecureTextEntry()) {
+        shown.clear();
+        for (size_t i = 0; i < decodeUtf8(text()).size(); ++i)
+            shown += "\u2022";
+    }
+    draw::text(g, shown, font(), r, textColor(), textAlignment());
 }
 
 } // namespace platform::ui

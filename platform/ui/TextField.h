@@ -91,6 +91,8 @@ public:
 
     std::string dumpText() const override;
 
+    void drawChrome(GraphicsContext& context, const Rect& bounds) override;
+
 protected:
     TextField() = default;
     ~TextField() override;

@@ -1,6 +1,8 @@
 // TextView: multi-line editing with the text field's delegate order.
 #include "platform/ui/TextView.h"
 
+#include "platform/ui/Drawing.h"
+
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Keyboard.h"
 #include "platform/ui/Window.h"
@@ -163,6 +165,11 @@ void TextView::touchesEnded(const Touch& t)
 {
     if (t.tapCount >= 1 && pointInside(t.locationInView(this)))
         becomeFirstResponder();
+}
+
+void TextView::drawChrome(GraphicsContext& g, const Rect&)
+{
+    draw::text(g, text(), font(), bounds().insetBy(8, 8), textColor(), TextAlignment::Left, 0, LineBreakMode::WordWrap);
 }
 
 } // namespace platform::ui

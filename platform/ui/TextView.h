@@ -69,6 +69,8 @@ public:
     void setFrame(const Rect& frame) override;
     std::string dumpText() const override { return text_; }
 
+    void drawChrome(GraphicsContext& context, const Rect& bounds) override;
+
 protected:
     TextView() = default;
     ~TextView() override;

@@ -126,7 +126,17 @@ public:
     void setNeedsDisplay() { needsDisplay_ = true; }
     bool needsDisplay() const { return needsDisplay_; }
     void clearNeedsDisplay() { needsDisplay_ = false; }
-    // Custom drawing into the renderer's context, in the view's coordinates.
+    // The renderer's walker calls these for each visible view, in the view's own
+    // coordinates (origin at bounds' origin), after it has set up the view's
+    // transparency layer and clip and filled its background colour:
+    // drawChrome draws the look of the view's kind (a button's face, a cell's
+    // separator and accessory; the base draws nothing), then drawRect draws
+    // the content (a label's text). Subviews follow, then the layer border.
+    // A kind with its own look overrides drawChrome and calls its base's first
+    // when it builds on it; drawRect stays free for the view's own drawing.
+    // The state is saved around each call. Both must draw from the view's
+    // state only, so that two renders are byte-identical.
+    virtual void drawChrome(GraphicsContext& context, const Rect& bounds) { }
     virtual void drawRect(GraphicsContext& context, const Rect& rect) { }
 
     // --- Hit testing (point in the view's own coordinates) ---

@@ -2,6 +2,8 @@
 // JavaScript answered by the test's scripted page.
 #include "platform/ui/WebView.h"
 
+#include "platform/ui/Drawing.h"
+
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Weak.h"
 
@@ -147,6 +149,20 @@ bool WebPage::failLoad(const WebError& error)
     if (view_.delegate_)
         view_.delegate_->webViewDidFailLoadWithError(&view_, error);
     return true;
+}
+
+void WebView::drawChrome(GraphicsContext& g, const Rect&)
+{
+    Rect b = bounds();
+    draw::setStroke(g, Color::white(0.6f));
+    g.strokeRect(b.insetBy(0.5f, 0.5f));
+    Rect strip(b.minX(), b.minY(), b.size.width, std::min(24.f, b.size.height));
+    draw::setFill(g, Color::white(0.92f));
+    g.fillRect(strip.insetBy(1, 1));
+    auto font = draw::systemFont(11);
+    std::string url = currentURL().empty() ? "(no page)" : currentURL();
+    draw::text(g, (isLoading() ? "Loading " : "") + url, font.get(), strip.insetBy(6, 0), Color::white(0.2f),
+         TextAlignment::Left, 1, LineBreakMode::MiddleTruncation);
 }
 
 } // namespace platform::ui

@@ -118,6 +118,8 @@ public:
 
     std::string dumpText() const override { return currentURL(); }
 
+    void drawChrome(GraphicsContext& context, const Rect& bounds) override;
+
 protected:
     WebView() : page_(*this) { }
     friend class InterfaceBuilder;

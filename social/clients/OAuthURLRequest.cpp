@@ -51,7 +51,7 @@ std::vector<std::pair<std::string, std::string>> OAuthURLRequest::informationFie
     return {
         { "info_client_application_version", bundle.version() },
         { "info_client_application_bundle_id", bundle.bundleIdentifier() },
-        { "info_client_quorvel_version", kQuorvelVersion },
+        { "info_client_quorvel_version", QVRuntimeHost::current().releaseVersionString() },
         { "info_client_device_locale", deviceLocale() },
         { "session_id", QVRuntimeHost::current().sessionId() },
     };
@@ -88,7 +88,8 @@ HttpRequestData OAuthURLRequest::prepare() const
     oauth.emplace_back("oauth_version", "1.0");
 
     OAuthParams signing = oauth;
-    // Parameters already in the address are signed as query parameters.
+    // Parameters already in the address are signed as query parameters,
+    // decoded as a form: '+' stands for a space there.
     if (auto q = url_.find('?'); q != std::string::npos) {
         std::string query = url_.substr(q + 1);
         size_t pos = 0;
@@ -96,8 +97,8 @@ HttpRequestData OAuthURLRequest::prepare() const
             size_t amp = query.find('&', pos);
             std::string pair = query.substr(pos, amp == std::string::npos ? std::string::npos : amp - pos);
             size_t eq = pair.find('=');
-            signing.emplace_back(platform::percentDecode(pair.substr(0, eq)),
-                                 eq == std::string::npos ? "" : platform::percentDecode(pair.substr(eq + 1)));
+            signing.emplace_back(platform::percentDecode(pair.substr(0, eq), true),
+                                 eq == std::string::npos ? "" : platform::percentDecode(pair.substr(eq + 1), true));
             if (amp == std::string::npos)
                 break;
             pos = amp + 1;

@@ -5,8 +5,8 @@
 // query, others in a form body, or multipart/form-data when a blob is present.
 //
 // The information fields are "info_client_application_version",
-// "info_client_application_bundle_id", "info_client_quorvel_version",
-// "info_client_device_locale" and "session_id".
+// "info_client_application_bundle_id", "info_client_quorvel_version" (the
+// client's release version), "info_client_device_locale" and "session_id".
 #pragma once
 
 #include "platform/net/HttpTransport.h"
@@ -49,7 +49,6 @@ public:
 
     // The information fields this client sends with every request.
     static std::vector<std::pair<std::string, std::string>> informationFields();
-    static constexpr const char* kQuorvelVersion = "1.0";
     static constexpr const char* kMultipartBoundary = "QuorvelFormBoundary7MA4YWxkTrZu0gW";
 
 private:

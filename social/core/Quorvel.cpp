@@ -11,6 +11,7 @@
 #include "social/core/QuorvelRuntimeHost.h"
 #include "social/core/QuorvelServices.h"
 #include "social/services/QVOfflineStore.h"
+#include "social/services/QVUser.h"
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVPoller.h"
@@ -199,7 +200,7 @@ void Quorvel::initializeWithProductKey(const std::string& productKey, const std:
                   QVSettings::Instance()->objectForKey("server-url").value_or("").c_str());
 
     static Ref<QuorvelClassTarget> classTarget = QuorvelClassTarget::create();
-    q->reachabilityOb = QVPointer<QVReachabilityObserver>(
+    q->reachabilityOb = platform::adoptRef(
         new QVReachabilityObserver(QVDelegate(classTarget.get(), BRISKO_SELECTOR(QuorvelClassTarget, reachabilityChanged))));
 }
 
@@ -435,6 +436,7 @@ void Quorvel::doBootstrap(bool forceCreateAccount, const std::string& userId, co
         return; // the running one answers every waiting value
     q->_quorvelFlags.isBootstrapInProgress = true;
     q->mForceCreateAccountOnBootstrap = forceCreateAccount;
+    q->bootstrapUserId_ = userId;
     traceStep("doBootstrap");
     std::optional<std::string> id;
     if (!userId.empty())
@@ -445,11 +447,21 @@ void Quorvel::doBootstrap(bool forceCreateAccount, const std::string& userId, co
                                                    QVDelegate(q, BRISKO_SELECTOR(Quorvel, bootstrapFailed)));
 }
 
+std::string Quorvel::bootstrapUserId()
+{
+    Quorvel* q = sharedInstance();
+    if (q && q->_quorvelFlags.isBootstrapInProgress)
+        return q->bootstrapUserId_;
+    return lastLoggedInUserId();
+}
+
 bool Quorvel::isBootstrapInProgress()
 {
     Quorvel* q = sharedInstance();
     return q && q->_quorvelFlags.isBootstrapInProgress;
 }
+
+bool Quorvel::isOnline() { return successfullyBootstrapped() && QVReachability::isConnectedToInternet(); }
 
 bool Quorvel::successfullyBootstrapped()
 {

@@ -20,7 +20,6 @@
 #include "platform/foundation/Value.h"
 #include "social/core/QuorvelDelegate.h"
 #include "social/runtime/QVDelegate.h"
-#include "social/runtime/QVSmartObject.h"
 
 #include <functional>
 #include <optional>
@@ -143,7 +142,11 @@ public:
     static void doBootstrap(bool forceCreateAccount, const std::string& userId, const QVDelegate& onSuccess,
                             const QVDelegate& onFailure);
     static bool isBootstrapInProgress();
+    // The user id of the running bootstrap, else the last logged-in user's.
+    static std::string bootstrapUserId();
     static bool successfullyBootstrapped();
+    // A bootstrap succeeded in this process and the server can be reached.
+    static bool isOnline();
 
     // ---- Hooks of the life cycle, location and add-ons
 
@@ -220,8 +223,17 @@ public:
     static platform::Value initialDashboardModalContentURL();
     static void setInitialDashboardModalContentURL(platform::Value url);
 
-    // The local user's id ("" while there is none).
+    // The local user: null without an instance or when the stored archive
+    // cannot be read; the registered default is the invalid user.
+    static platform::Ref<QVUser> localUser();
+    // Archives the user, replaces the cached one and posts the change.
+    static void setLocalUser(QVUser* user);
+    // The local user's id, name and picture ("" / NO / nullopt while there is none).
     static std::string lastLoggedInUserId();
+    static std::string lastLoggedInUserName();
+    static bool lastLoggedInUserUsesFacebookProfilePicture();
+    static std::optional<std::string> lastLoggedInUserProfilePictureUrl();
+    static void loggedInUserChangedNameTo(const std::string& name);
 
     static bool loggedInUserIsNewUser();
     static void setLoggedInUserIsNewUser(bool isNew);
@@ -361,7 +373,9 @@ private:
     bool mIsShowingOverlayModal { false };
     bool mDisableUGC { false };
     platform::Ref<platform::Object> mLocation;
-    platform::Ref<platform::Object> mCachedLocalUser;
+    platform::Ref<QVUser> mCachedLocalUser;
+    bool localUserUnreadable_ { false };
+    std::string bootstrapUserId_; // while a bootstrap runs // the stored archive was read once and could not be used
     std::string mProductKey_;
     std::string mSessionId;
     platform::Date mSessionStartDate;
@@ -372,7 +386,7 @@ private:
         bool isQuorvelDashboardInOnlineMode { false };
         bool isBootstrapInProgress { false };
     } _quorvelFlags;
-    QVPointer<QVReachabilityObserver> reachabilityOb;
+    platform::Ref<QVReachabilityObserver> reachabilityOb;
     bool appNeedsGetLocationOnForeground { false };
     bool mDashboardVisable { false };
 };

@@ -1,10 +1,95 @@
-// The local user and the game's profile information, archived in the user defaults.
+// The local user, archived in the user defaults with the binary keyed
+// archive. An archive that cannot be read (damaged, another class, a newer
+// format) reads as no user.
 #include "social/core/Quorvel.h"
+
+#include "platform/foundation/Log.h"
+#include "platform/foundation/UserDefaults.h"
+#include "social/services/QVUser.h"
 
 namespace quorvel {
 
-void Quorvel::registerLocalRecordDefaults(platform::ValueDictionary&) { }
+using platform::Ref;
 
-std::string Quorvel::lastLoggedInUserId() { return {}; }
+namespace {
+constexpr const char* kLocalUser = "QuorvelUserOptionLocalUser";
+
+platform::UserDefaults& defaults() { return platform::UserDefaults::standardUserDefaults(); }
+
+Ref<QVUser> readArchivedUser()
+{
+    const platform::Value& stored = defaults().objectForKey(kLocalUser);
+    Ref<QVUser> user = stored.isData() ? QVUser::userWithArchivedData(stored.data()) : nullptr;
+    if (!user && !stored.isNil())
+        platform::logWarning("Quorvel: the stored local user cannot be read; there is no local user");
+    return user;
+}
+} // namespace
+
+void Quorvel::registerLocalRecordDefaults(platform::ValueDictionary& registered)
+{
+    registered.set(kLocalUser, QVUser::invalidUser()->archivedData());
+}
+
+Ref<QVUser> Quorvel::localUser()
+{
+    Quorvel* q = sharedInstance();
+    if (!q)
+        return nullptr;
+    if (!q->mCachedLocalUser && !q->localUserUnreadable_) {
+        q->mCachedLocalUser = readArchivedUser();
+        q->localUserUnreadable_ = !q->mCachedLocalUser;
+    }
+    return q->mCachedLocalUser;
+}
+
+void Quorvel::setLocalUser(QVUser* user)
+{
+    Ref<QVUser> previous = localUser();
+    Ref<QVUser> current(user);
+    if (current)
+        defaults().setObject(kLocalUser, current->archivedData());
+    else
+        defaults().removeObjectForKey(kLocalUser);
+    if (Quorvel* q = sharedInstance()) {
+        q->mCachedLocalUser = current;
+        q->localUserUnreadable_ = false;
+    }
+    postUserChangedNotificationFromUser(previous.get(), current.get());
+}
+
+std::string Quorvel::lastLoggedInUserId()
+{
+    Ref<QVUser> user = localUser();
+    return user ? user->resourceId() : std::string();
+}
+
+std::string Quorvel::lastLoggedInUserName()
+{
+    Ref<QVUser> user = localUser();
+    return user ? user->name() : std::string();
+}
+
+bool Quorvel::lastLoggedInUserUsesFacebookProfilePicture()
+{
+    Ref<QVUser> user = localUser();
+    return user && user->usesFacebookProfilePicture();
+}
+
+std::optional<std::string> Quorvel::lastLoggedInUserProfilePictureUrl()
+{
+    Ref<QVUser> user = localUser();
+    return user ? user->profilePictureUrl() : std::nullopt;
+}
+
+void Quorvel::loggedInUserChangedNameTo(const std::string& name)
+{
+    setLoggedInUserHasSetName(true);
+    Ref<QVUser> user = localUser();
+    if (!user)
+        return;
+    user->setName(name);
+    setLocalUser(user.get());
+}
 
 } // namespace quorvel

@@ -2,6 +2,8 @@
 #include "social/core/QuorvelRuntimeHost.h"
 
 #include "social/core/Quorvel.h"
+#include "social/services/QVOfflineService.h"
+#include "social/services/QVUser.h"
 
 namespace quorvel {
 
@@ -11,14 +13,37 @@ QuorvelRuntimeHost& host()
     static QuorvelRuntimeHost instance;
     return instance;
 }
+
+QuorvelDashboardHost& dashboardHost()
+{
+    static QuorvelDashboardHost instance;
+    return instance;
+}
 } // namespace
 
-void QuorvelRuntimeHost::install() { QVRuntimeHost::setCurrent(&host()); }
+void QuorvelRuntimeHost::install()
+{
+    QVRuntimeHost::setCurrent(&host());
+    QVDashboardHost::setCurrent(&dashboardHost());
+}
 
 void QuorvelRuntimeHost::uninstall()
 {
     if (&QVRuntimeHost::current() == &host())
         QVRuntimeHost::setCurrent(nullptr);
+    if (&QVDashboardHost::current() == &dashboardHost())
+        QVDashboardHost::setCurrent(nullptr);
+}
+
+platform::Ref<platform::Object> QuorvelRuntimeHost::localUser() { return Quorvel::localUser(); }
+
+bool QuorvelRuntimeHost::isOnline() { return Quorvel::isOnline(); }
+
+std::string QuorvelRuntimeHost::clientApplicationId() { return Quorvel::clientApplicationId(); }
+
+platform::ui::InterfaceOrientation QuorvelDashboardHost::getDashboardOrientation()
+{
+    return static_cast<platform::ui::InterfaceOrientation>(Quorvel::getDashboardOrientation());
 }
 
 bool QuorvelRuntimeHost::areErrorScreensAllowed()
@@ -38,6 +63,9 @@ QVProvider* QuorvelRuntimeHost::provider() { return Quorvel::provider(); }
 void QuorvelRuntimeHost::writeBootstrapParameters(QVHttpNestedQueryStringWriter& params)
 {
     Quorvel::getUserStatsParams(params);
+    QVOfflineService::getBootstrapCallParams(params, Quorvel::bootstrapUserId());
 }
+
+void QuorvelRuntimeHost::synchronizeOfflineData(const QVBootstrap& answer) { QVOfflineService::syncOfflineData(answer); }
 
 } // namespace quorvel

@@ -6,12 +6,13 @@
 #pragma once
 
 #include "social/runtime/QVRuntimeHost.h"
+#include "social/ui/QVDashboardHost.h"
 
 namespace quorvel {
 
 class QuorvelRuntimeHost final : public QVRuntimeHost {
 public:
-    // Installed at start-up, removed at shut-down.
+    // Installed at start-up, removed at shut-down, together with the UI kit's host.
     static void install();
     static void uninstall();
 
@@ -21,6 +22,16 @@ public:
     std::string sessionId() override;
     QVProvider* provider() override;
     void writeBootstrapParameters(QVHttpNestedQueryStringWriter& params) override;
+    void synchronizeOfflineData(const QVBootstrap& answer) override;
+    platform::Ref<platform::Object> localUser() override;
+    bool isOnline() override;
+    std::string clientApplicationId() override;
+};
+
+// The UI kit's seam: the dashboard orientation of the running client.
+class QuorvelDashboardHost final : public QVDashboardHost {
+public:
+    platform::ui::InterfaceOrientation getDashboardOrientation() override;
 };
 
 } // namespace quorvel

@@ -4,16 +4,18 @@
 
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVPresenceService.h"
+#include "social/services/QVLeaderboardService.h"
+#include "social/services/QVOfflineService.h"
+#include "social/ui/QVControllerLoader.h"
 
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace quorvel {
 
 namespace {
 
-void initializeOffline() { Quorvel::setupOfflineDatabase(); }
-void shutdownOffline() { Quorvel::teardownOfflineDatabase(); }
 void initializePresence() { QVPresenceService::initializeService(Quorvel::provider()); }
 void shutdownPresence() { QVPresenceService::shutdownService(); }
 
@@ -21,13 +23,13 @@ void shutdownPresence() { QVPresenceService::shutdownService(); }
 const std::vector<QuorvelServiceEntry>& serviceTable()
 {
     static const std::vector<QuorvelServiceEntry> table {
-        { "QVOfflineService", initializeOffline, shutdownOffline },
+        { "QVOfflineService", &QVOfflineService::initializeService, &QVOfflineService::shutdownService },
         { "QVBootstrapService", nullptr, nullptr }, // stateless: its requests go through the provider
         { "QVUserSettingService", nullptr, nullptr },
         { "QVHighScoreService", nullptr, nullptr },
         { "QVSocialNotificationService", nullptr, nullptr },
         { "QVPushNotificationService", nullptr, nullptr },
-        { "QVLeaderboardService", nullptr, nullptr },
+        { "QVLeaderboardService", &QVLeaderboardService::initializeService, &QVLeaderboardService::shutdownService },
         { "QVApplicationDescriptionService", nullptr, nullptr },
         { "QVChatRoomDefinitionService", nullptr, nullptr },
         { "QVChatRoomInstanceService", nullptr, nullptr },
@@ -92,11 +94,23 @@ void trace(const std::string& step)
 }
 } // namespace
 
-void QuorvelSetControllerLoaderDefaults() { trace("QVControllerLoader.setDefaults"); }
+void QuorvelSetControllerLoaderDefaults()
+{
+    trace("QVControllerLoader.setDefaults");
+    QVControllerLoader::setDefaultAssetFileSuffix("Qv");
+    QVControllerLoader::setDefaultClassNamePrefix("QV");
+}
 
-void QuorvelSetControllerLoaderOverrides(const platform::Value&, const platform::Value&)
+void QuorvelSetControllerLoaderOverrides(const platform::Value& suffix, const platform::Value& classNamePrefix)
 {
     trace("QVControllerLoader.setOverrides");
+    auto text = [](const platform::Value& v) -> std::optional<std::string> {
+        if (v.isNil())
+            return std::nullopt;
+        return v.asString();
+    };
+    QVControllerLoader::setAssetFileSuffix(text(suffix));
+    QVControllerLoader::setClassNamePrefix(text(classNamePrefix));
 }
 
 void QuorvelConfigureCloudStorage(const QuorvelSettingsDictionary&) { }

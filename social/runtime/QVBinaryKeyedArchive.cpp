@@ -195,13 +195,13 @@ Bytes QVBinaryKeyedWriter::data() const
 
 // ---- Reader ----
 
-QVPointer<QVBinaryKeyedReader> QVBinaryKeyedReader::readerWithData(const void* bytes, size_t length,
+platform::Ref<QVBinaryKeyedReader> QVBinaryKeyedReader::readerWithData(const void* bytes, size_t length,
                                                                    const std::string& className, std::string* error)
 {
     auto fail = [error](const char* why) {
         if (error)
             *error = why;
-        return QVPointer<QVBinaryKeyedReader>();
+        return platform::Ref<QVBinaryKeyedReader>();
     };
     if (!bytes || length < 5)
         return fail("not an archive");
@@ -227,7 +227,7 @@ QVPointer<QVBinaryKeyedReader> QVBinaryKeyedReader::readerWithData(const void* b
     if (count > in.remaining() / 4)
         return fail("corrupt entry count");
 
-    QVPointer<QVBinaryKeyedReader> reader(new QVBinaryKeyedReader);
+    platform::Ref<QVBinaryKeyedReader> reader = platform::adoptRef(new QVBinaryKeyedReader);
     for (uint32_t i = 0; i < count; ++i) {
         uint16_t keyLength;
         std::string key;

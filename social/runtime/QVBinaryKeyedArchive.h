@@ -64,9 +64,9 @@ public:
     static constexpr uint8_t kFormatVersion = 1;
 
     // Null (with the reason in *error) unless `bytes` is a well-formed archive of `className`.
-    static QVPointer<QVBinaryKeyedReader> readerWithData(const void* bytes, size_t length, const std::string& className,
+    static platform::Ref<QVBinaryKeyedReader> readerWithData(const void* bytes, size_t length, const std::string& className,
                                                          std::string* error = nullptr);
-    static QVPointer<QVBinaryKeyedReader> readerWithData(const platform::Bytes& data, const std::string& className,
+    static platform::Ref<QVBinaryKeyedReader> readerWithData(const platform::Bytes& data, const std::string& className,
                                                          std::string* error = nullptr)
     {
         return readerWithData(data.data(), data.size(), className, error);

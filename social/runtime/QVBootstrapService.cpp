@@ -131,7 +131,7 @@ void QVBootstrapService::bootstrap(QVProvider& provider, const std::optional<pla
                                    bool forceCreateAccount, const std::optional<std::string>& userId,
                                    const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    QVPointer<QVHttpNestedQueryStringWriter> params(new QVHttpNestedQueryStringWriter);
+    platform::Ref<QVHttpNestedQueryStringWriter> params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
     std::string udid = platform::ui::Device::currentDevice().uniqueIdentifier();
     params->io("udid", udid);
     bool force = forceCreateAccount;

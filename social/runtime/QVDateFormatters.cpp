@@ -7,4 +7,9 @@ platform::DateFormatter railsFormatter() { return platform::DateFormatter("yyyy-
 
 platform::DateFormatter httpFormatter() { return platform::DateFormatter("ccc',' dd LLL yyyy HH:mm:ss ZZ"); }
 
+platform::DateFormatter normalFormatter()
+{
+    return platform::DateFormatter("MMM d, yyyy h:mm a", platform::DateTimeZone::Device);
+}
+
 } // namespace quorvel

@@ -1,5 +1,8 @@
-// The client's date formatters, all in GMT with English names: the server's
-// date format and the HTTP date format. Each call answers a new formatter.
+// The client's date formatters. Each call answers a new formatter with
+// English month and day names.
+//
+// The server's and HTTP formats are in GMT; the format of dates shown to the
+// player is in the device's time zone (the process's TZ setting).
 #pragma once
 
 #include "platform/foundation/DateFormat.h"
@@ -10,5 +13,9 @@ namespace quorvel {
 platform::DateFormatter railsFormatter();
 // "Sun, 06 Dec 2026 21:12:38 +0000": dates in HTTP headers.
 platform::DateFormatter httpFormatter();
+// Dates shown to the player (conversation cells): the en_US medium date and
+// short time, "MMM d, yyyy h:mm a", in the device's time zone — such as
+// "Nov 9, 2010 12:00 PM".
+platform::DateFormatter normalFormatter();
 
 } // namespace quorvel

@@ -2,6 +2,7 @@
 #include "social/runtime/QVHttpService.h"
 
 #include "platform/foundation/Boxed.h"
+#include "social/runtime/QVRequestHandle.h"
 #include "platform/foundation/PropertyList.h"
 
 #include <algorithm>
@@ -63,6 +64,8 @@ Ref<QVHttpRequest> QVHttpService::startRequest(const std::string& path, const st
 
 void QVHttpService::forget(QVHttpRequest* request)
 {
+    // An ended request is no longer outstanding for any module either.
+    QVRequestHandlesForModule::completeRequest(request);
     request->service_ = nullptr;
     running_.erase(std::remove_if(running_.begin(), running_.end(),
                                   [request](const Ref<QVHttpRequest>& r) { return r.get() == request; }),
@@ -78,7 +81,7 @@ void QVHttpService::completed(QVHttpRequest* request, platform::HttpResult&& res
     if (result.response)
         request->status_ = result.response->statusCode();
     request->data_ = std::move(result.body);
-    QVPointer<QVHttpServiceObserver> observer = request->observer_;
+    platform::Ref<QVHttpServiceObserver> observer = request->observer_;
     request->observer_ = nullptr;
     forget(request);
     // Last: the observer may destroy this service.

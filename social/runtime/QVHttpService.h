@@ -5,12 +5,13 @@
 //
 // A request times out after 10.0 s. Cancelling (one request, every request,
 // or destroying the service) never calls the observer. The service keeps the
-// observer alive while its request runs.
+// observer alive while its request runs; a request that ends (answered, failed
+// or cancelled) also leaves the handles filed under its module.
 #pragma once
 
 #include "platform/net/HttpTransport.h"
 #include "social/runtime/QVDelegate.h"
-#include "social/runtime/QVSmartObject.h"
+#include "platform/foundation/Object.h"
 
 #include <optional>
 #include <vector>
@@ -45,7 +46,7 @@ private:
     std::string method_;
     platform::HttpRequestData request_;
     platform::Ref<platform::Object> passThrough_;
-    QVPointer<QVHttpServiceObserver> observer_;
+    platform::Ref<QVHttpServiceObserver> observer_;
     QVHttpService* service_ { nullptr }; // cleared when the service lets go of the request
     platform::HttpTransport::RequestId transferId_ { 0 };
     platform::Ref<platform::HttpTransport> transport_;
@@ -55,13 +56,13 @@ private:
     bool finished_ { false };
 };
 
-class QVHttpServiceObserver : public QVSmartObject {
+class QVHttpServiceObserver : public platform::Object {
 public:
     virtual void requestFinished(QVHttpRequest* request) = 0;
     virtual void requestFailed(QVHttpRequest* request) = 0;
 };
 
-class QVHttpService : public QVSmartObject {
+class QVHttpService : public platform::Object {
 public:
     QVHttpService(std::string baseAddress, bool useCookies);
     ~QVHttpService() override;

@@ -8,7 +8,7 @@
 // elements of an array, each in its own element scope (see ioArray).
 #pragma once
 
-#include "social/runtime/QVSmartObject.h"
+#include "platform/foundation/Object.h"
 
 #include "platform/foundation/Value.h"
 
@@ -21,7 +21,7 @@
 
 namespace quorvel {
 
-class QVISerializer : public QVSmartObject {
+class QVISerializer : public platform::Object {
 public:
     virtual bool isReading() const = 0;
     bool isWriting() const { return !isReading(); }
@@ -82,10 +82,10 @@ void QVSerializeElement(QVISerializer& s, T& item)
 }
 
 template <typename T>
-void QVSerializeElement(QVISerializer& s, QVPointer<T>& item)
+void QVSerializeElement(QVISerializer& s, platform::Ref<T>& item)
 {
     if (s.isReading())
-        item = new T(s);
+        item = platform::adoptRef(new T(s));
     else if (item)
         item->serialize(s);
 }

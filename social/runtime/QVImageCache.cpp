@@ -41,6 +41,9 @@ void QVImageCache::store(Ref<Image> image, const std::string& identifier)
 
 Ref<Image> QVImageLoader::loadImage(const std::string& name)
 {
+    // Bundle images only: a name that would reach outside the bundle is refused.
+    if (!platform::path::staysInside(name))
+        return nullptr;
     QVImageCache* cache = QVImageCache::sharedInstance();
     if (cache) {
         if (Ref<Image> cached = cache->fetch(name))

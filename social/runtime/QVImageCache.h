@@ -35,7 +35,8 @@ class QVImageLoader {
 public:
     // The cached image of that name, else the bundle file of that exact name
     // (kept in the cache when there is one); null when the file is missing or
-    // not an image.
+    // not an image, and for a name that leaves the bundle (absolute, or with a
+    // ".." step).
     static platform::Ref<platform::Image> loadImage(const std::string& name);
 };
 

@@ -94,7 +94,7 @@ void QVPoller::pollNow()
         pollNoted_ = true;
         return;
     }
-    QVPointer<QVHttpNestedQueryStringWriter> params(new QVHttpNestedQueryStringWriter);
+    platform::Ref<QVHttpNestedQueryStringWriter> params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
     for (auto& c : classes_) {
         std::string id = platform::format("%lld", static_cast<long long>(c.lastSeenId));
         params->io(c.idParameter.c_str(), id);

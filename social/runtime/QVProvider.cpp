@@ -148,9 +148,9 @@ void QVProvider::destroyLocalCredentials()
     QVRuntimeHost::current().notifyAddOnsUserLoggedOut();
 }
 
-QVPointer<QVHttpService> QVProvider::createHttpService()
+platform::Ref<QVHttpService> QVProvider::createHttpService()
 {
-    return QVPointer<QVHttpService>(new QVHttpService(settingsServerUrl(), false));
+    return platform::adoptRef(new QVHttpService(settingsServerUrl(), false));
 }
 
 } // namespace quorvel

@@ -13,7 +13,7 @@
 #include "social/runtime/QVDelegate.h"
 #include "social/runtime/QVHttpService.h"
 #include "social/runtime/QVRequestHandle.h"
-#include "social/runtime/QVSmartObject.h"
+#include "platform/foundation/Object.h"
 
 #include <optional>
 #include <vector>
@@ -50,7 +50,7 @@ public:
     void destroyLocalCredentials();
 
     // A new unsigned-transfer service on the "server-url" address, without cookies.
-    static QVPointer<QVHttpService> createHttpService();
+    static platform::Ref<QVHttpService> createHttpService();
 
     const std::string& serverUrl() const { return serverUrl_; }
     void setServerUrl(std::string url) { serverUrl_ = std::move(url); }

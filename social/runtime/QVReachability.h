@@ -7,7 +7,7 @@
 
 #include "platform/net/Reachability.h"
 #include "social/runtime/QVDelegate.h"
-#include "social/runtime/QVSmartObject.h"
+#include "platform/foundation/Object.h"
 
 namespace quorvel {
 
@@ -28,7 +28,7 @@ private:
     platform::Ref<platform::Reachability> source_;
 };
 
-class QVReachabilityObserver : public QVSmartObject {
+class QVReachabilityObserver : public platform::Object {
 public:
     explicit QVReachabilityObserver(const QVDelegate& delegate);
     ~QVReachabilityObserver() override;

@@ -69,11 +69,16 @@ Ref<QVResource> readResource(const QVResourceClass& cls, const QVXmlElement& ele
     return r;
 }
 
+constexpr const char* kServerNotification = "server_notification";
+
 void readInto(const QVXmlElement& element, const QVResourceNameMap& names, QVPaginatedSeries& series, bool top)
 {
     for (const auto& childPtr : element.children) {
         const QVXmlElement& child = *childPtr;
-        if (const QVResourceClass* cls = names.find(child.name)) {
+        // A notification is a message for the player, whatever the service's names say.
+        if (child.name == kServerNotification) {
+            QVRuntimeHost::current().showServerNotification(child, names);
+        } else if (const QVResourceClass* cls = names.find(child.name)) {
             series.objects().push_back(readResource(*cls, child, names));
         } else if (child.name == "pagination_header") {
             series.setHeader(readHeader(child));
@@ -89,11 +94,11 @@ void readInto(const QVXmlElement& element, const QVResourceNameMap& names, QVPag
             }
         } else if (child.name == "table_meta_data") {
             for (const auto& meta : child.children) {
-                if (const QVResourceClass* cls = classForElement(meta->name, names))
+                if (meta->name == kServerNotification)
+                    QVRuntimeHost::current().showServerNotification(*meta, names);
+                else if (const QVResourceClass* cls = classForElement(meta->name, names))
                     series.tableMetaDataObjects().push_back(readResource(*cls, *meta, names));
             }
-        } else if (child.name == "server_notification") {
-            QVRuntimeHost::current().showServerNotification(child, names);
         }
     }
 }
@@ -165,7 +170,9 @@ Ref<QVPaginatedSeries> QVResource::resourcesFromXml(const QVXmlDocument* documen
         return nullptr;
     const QVXmlElement& top = *document->topElement();
     auto series = QVPaginatedSeries::paginatedSeries();
-    if (const QVResourceClass* cls = names.find(top.name))
+    if (top.name == kServerNotification)
+        QVRuntimeHost::current().showServerNotification(top, names);
+    else if (const QVResourceClass* cls = names.find(top.name))
         series->objects().push_back(readResource(*cls, top, names));
     else
         readInto(top, names, *series, true);

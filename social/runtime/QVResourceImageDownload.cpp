@@ -20,7 +20,7 @@ void QVImageDataObserver::requestFinished(QVHttpRequest* request)
 
 void QVImageDataObserver::requestFailed(QVHttpRequest*) { onFailure_.invoke(nullptr); }
 
-void QVDestroyHttpService(QVPointer<QVHttpService>& service)
+void QVDestroyHttpService(platform::Ref<QVHttpService>& service)
 {
     if (service) {
         service->cancelAllRequests();
@@ -28,19 +28,19 @@ void QVDestroyHttpService(QVPointer<QVHttpService>& service)
     }
 }
 
-Ref<QVRequestHandle> QVDownloadImageFromUrl(const std::string& url, QVPointer<QVHttpService>& service,
-                                            QVPointer<QVHttpServiceObserver>& observer, const QVDelegate& onSuccess,
+Ref<QVRequestHandle> QVDownloadImageFromUrl(const std::string& url, platform::Ref<QVHttpService>& service,
+                                            platform::Ref<QVHttpServiceObserver>& observer, const QVDelegate& onSuccess,
                                             const QVDelegate& onFailure)
 {
     QVDestroyHttpService(service);
     bool absolute = url.rfind("http", 0) == 0 || url.rfind("www", 0) == 0;
-    service = absolute ? QVPointer<QVHttpService>(new QVHttpService("", false)) : QVProvider::createHttpService();
-    observer = new QVImageDataObserver(onSuccess, onFailure);
+    service = absolute ? platform::adoptRef(new QVHttpService("", false)) : QVProvider::createHttpService();
+    observer = platform::adoptRef(new QVImageDataObserver(onSuccess, onFailure));
     return QVRequestHandle::requestHandle(service->startRequest(url, "GET", std::nullopt, observer.get()).get());
 }
 
 Ref<QVRequestHandle> QVGetImageFromUrl(const std::string& url, Ref<platform::Image>& cached,
-                                       QVPointer<QVHttpService>& service, QVPointer<QVHttpServiceObserver>& observer,
+                                       platform::Ref<QVHttpService>& service, platform::Ref<QVHttpServiceObserver>& observer,
                                        const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
     QVImageCache* cache = QVImageCache::sharedInstance();

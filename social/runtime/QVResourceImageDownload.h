@@ -32,19 +32,19 @@ private:
 };
 
 // Cancels any download the service pointer holds and releases the service.
-void QVDestroyHttpService(QVPointer<QVHttpService>& service);
+void QVDestroyHttpService(platform::Ref<QVHttpService>& service);
 
 // Starts a GET of the URL on a new service held by `service`, reporting to a
 // new QVImageDataObserver held by `observer`; answers its handle.
-platform::Ref<QVRequestHandle> QVDownloadImageFromUrl(const std::string& url, QVPointer<QVHttpService>& service,
-                                                      QVPointer<QVHttpServiceObserver>& observer,
+platform::Ref<QVRequestHandle> QVDownloadImageFromUrl(const std::string& url, platform::Ref<QVHttpService>& service,
+                                                      platform::Ref<QVHttpServiceObserver>& observer,
                                                       const QVDelegate& onSuccess, const QVDelegate& onFailure);
 
 // `cached` receives the shared cache's image for the URL; when there is one no
 // download starts and the answer is null, else the download's handle.
 platform::Ref<QVRequestHandle> QVGetImageFromUrl(const std::string& url, platform::Ref<platform::Image>& cached,
-                                                 QVPointer<QVHttpService>& service,
-                                                 QVPointer<QVHttpServiceObserver>& observer,
+                                                 platform::Ref<QVHttpService>& service,
+                                                 platform::Ref<QVHttpServiceObserver>& observer,
                                                  const QVDelegate& onSuccess, const QVDelegate& onFailure);
 
 } // namespace quorvel

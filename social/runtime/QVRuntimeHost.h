@@ -38,6 +38,9 @@ public:
     virtual bool isQuorvelDisabled() { return false; }
     // The session id every signed request carries ("0" without a session).
     virtual std::string sessionId() { return "0"; }
+    // The client's release version, sent with every signed request.
+    virtual std::string releaseVersionString() { return kReleaseVersion; }
+    static constexpr const char* kReleaseVersion = "1.4.0";
 
     // Requests. The provider the services send through (null: requests are dropped).
     virtual QVProvider* provider() { return nullptr; }

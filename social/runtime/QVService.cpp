@@ -56,9 +56,9 @@ Ref<QVRequestHandle> QVService::send(const QVServiceEndpoint& endpoint, std::ini
         onFailure.invoke(nullptr);
         return nullptr;
     }
-    QVPointer<QVHttpNestedQueryStringWriter> empty;
+    platform::Ref<QVHttpNestedQueryStringWriter> empty;
     if (!parameters) {
-        empty = new QVHttpNestedQueryStringWriter;
+        empty = platform::adoptRef(new QVHttpNestedQueryStringWriter);
         parameters = empty.get();
     }
     Ref<Object> notice = endpoint.notice ? QVRuntimeHost::current().foregroundNotice(endpoint.notice) : nullptr;
@@ -84,9 +84,9 @@ Ref<QVRequestHandle> QVService::putAction(const std::string& path, QVHttpNestedQ
                                           const QVDelegate& onSuccess, const QVDelegate& onFailure, int type,
                                           Object* notice)
 {
-    QVPointer<QVHttpNestedQueryStringWriter> empty;
+    platform::Ref<QVHttpNestedQueryStringWriter> empty;
     if (!parameters) {
-        empty = new QVHttpNestedQueryStringWriter;
+        empty = platform::adoptRef(new QVHttpNestedQueryStringWriter);
         parameters = empty.get();
     }
     return _performAction(path, parameters, "PUT", onSuccess, onFailure, type, notice, true);
@@ -96,9 +96,9 @@ Ref<QVRequestHandle> QVService::deleteAction(const std::string& path, QVHttpNest
                                              const QVDelegate& onSuccess, const QVDelegate& onFailure, int type,
                                              Object* notice)
 {
-    QVPointer<QVHttpNestedQueryStringWriter> empty;
+    platform::Ref<QVHttpNestedQueryStringWriter> empty;
     if (!parameters) {
-        empty = new QVHttpNestedQueryStringWriter;
+        empty = platform::adoptRef(new QVHttpNestedQueryStringWriter);
         parameters = empty.get();
     }
     return _performAction(path, parameters, "DELETE", onSuccess, onFailure, type, notice, true);

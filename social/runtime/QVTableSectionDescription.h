@@ -31,6 +31,21 @@ public:
     QVPaginatedSeries* page() const { return page_.get(); }
     void setPage(platform::Ref<QVPaginatedSeries> p) { page_ = std::move(p); }
 
+    // Merges a newly loaded section (a refresh or the next page) into this
+    // one. With a page here, the new objects not already present are put
+    // before (prepend) or after the current ones, and the new page's header
+    // replaces the current one; answers how many objects were added. Without
+    // a page here, the new page is taken as it is and its count answered.
+    size_t addContentsOfSectionWhereUnique(const QVTableSectionDescription& section, bool areSortedDescending,
+                                           bool shouldPrependContents);
+    // The objects of `objects` that this section's page does not hold yet, in
+    // their order. Resources are the same when their resourceId is (resources
+    // without id, and other objects, only when they are the same object); an
+    // object repeated within `objects` is kept once. The order flag says how
+    // both lists are sorted; every object is checked either way.
+    QVPaginatedSeries::Objects arrayWithoutDuplicates(const QVPaginatedSeries::Objects& objects,
+                                                      bool areSortedDescending) const;
+
 protected:
     QVTableSectionDescription() = default;
 

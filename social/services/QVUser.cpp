@@ -121,14 +121,14 @@ bool QVUser::initWithCoder(QVISerializer& coder)
 
 platform::Bytes QVUser::archivedData() const
 {
-    QVPointer<QVBinaryKeyedWriter> writer(new QVBinaryKeyedWriter(kArchiveClass));
+    platform::Ref<QVBinaryKeyedWriter> writer = platform::adoptRef(new QVBinaryKeyedWriter(kArchiveClass));
     encodeWithCoder(*writer);
     return writer->data();
 }
 
 Ref<QVUser> QVUser::userWithArchivedData(const platform::Bytes& data)
 {
-    QVPointer<QVBinaryKeyedReader> reader = QVBinaryKeyedReader::readerWithData(data, kArchiveClass);
+    platform::Ref<QVBinaryKeyedReader> reader = QVBinaryKeyedReader::readerWithData(data, kArchiveClass);
     if (!reader)
         return nullptr;
     auto u = create();

@@ -140,8 +140,8 @@ private:
     bool online_ { false };
     double latitude_ { 0 };
     double longitude_ { 0 };
-    QVPointer<QVHttpService> mHttpService;
-    QVPointer<QVHttpServiceObserver> mHttpServiceObserver;
+    platform::Ref<QVHttpService> mHttpService;
+    platform::Ref<QVHttpServiceObserver> mHttpServiceObserver;
 };
 
 // The class object of QVUser: its delegate, its request module and the

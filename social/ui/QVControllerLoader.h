@@ -14,7 +14,6 @@
 #include "platform/foundation/Object.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/ViewController.h"
-#include "social/runtime/QVSmartObject.h"
 
 #include <optional>
 #include <string>
@@ -92,8 +91,10 @@ inline constexpr float kLargeScreenMinimumCellHeight = 60;
 
 } // namespace QVControllerLoader
 
-class QVResourceControllerMap : public QVSmartObject {
+class QVResourceControllerMap : public platform::Object {
 public:
+    static platform::Ref<QVResourceControllerMap> create() { return platform::adoptRef(new QVResourceControllerMap); }
+
     // Appends an entry (earlier entries of the same class win).
     void addResource(std::type_index resourceClass, const std::string& cellName);
     template <typename R>
@@ -108,6 +109,7 @@ public:
     size_t count() const { return entries_.size(); }
 
 private:
+    QVResourceControllerMap() = default;
     std::vector<std::pair<std::type_index, std::string>> entries_;
 };
 

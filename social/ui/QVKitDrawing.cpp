@@ -108,3 +108,23 @@ void drawLinearGradient(GraphicsContext& g, const Rect& clipRect, platform::Poin
 }
 
 } // namespace quorvel::QVKitDrawing
+
+namespace quorvel::QVKitDrawing {
+
+void drawImageWithAlpha(GraphicsContext& g, const platform::Image& image, const Rect& rect, float alpha)
+{
+    if (alpha <= 0)
+        return;
+    if (alpha >= 1) {
+        g.drawImage(image, rect);
+        return;
+    }
+    platform::Bytes rgba = image.rgba();
+    for (size_t i = 3; i < rgba.size(); i += 4)
+        rgba[i] = static_cast<uint8_t>(std::lround(rgba[i] * alpha));
+    auto faded = platform::Image::imageWithRGBA(image.width(), image.height(), std::move(rgba));
+    if (faded)
+        g.drawImage(*faded, rect);
+}
+
+} // namespace quorvel::QVKitDrawing

@@ -23,3 +23,9 @@ void drawLinearGradient(platform::GraphicsContext& context, const platform::Rect
                         platform::Point end, const platform::ui::Color& a, const platform::ui::Color& b);
 
 } // namespace quorvel::QVKitDrawing
+
+namespace quorvel::QVKitDrawing {
+// The image drawn into rect at an opacity (1 draws it as it is).
+void drawImageWithAlpha(platform::GraphicsContext& context, const platform::Image& image, const platform::Rect& rect,
+                        float alpha);
+} // namespace quorvel::QVKitDrawing

@@ -10,12 +10,12 @@
 #include "platform/ui/NavigationController.h"
 #include "social/runtime/QVDelegate.h"
 #include "social/ui/QVClassRegistry.h"
+#include "social/ui/QVLoadingController.h"
 
 #include <optional>
 
 namespace quorvel {
 
-class QVLoadingController;
 
 class QVNavigationController : public platform::ui::NavigationController,
                                public platform::ui::NavigationControllerDelegate,

@@ -16,7 +16,13 @@
     X(QVViewController)                                                                                            \
     X(QVNavigationController)                                                                                      \
     X(QVLoadingView)                                                                                               \
-    X(QVLoadingController)
+    X(QVLoadingController)                                                                                         \
+    X(QVDefaultButton)                                                                                             \
+    X(QVButtonPanel)                                                                                               \
+    X(QVDeadEndErrorController)                                                                                    \
+    X(QVShowMessageAndReturnController)                                                                            \
+    X(QVImageView)                                                                                                 \
+    X(QVKitInterfaces)
 
 namespace quorvel {
 

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <fstream>
 #include <sstream>
+#include <strings.h>
 
 namespace standin {
 
@@ -33,6 +34,14 @@ bool LoggedRequest::hasParam(const std::string& name) const
         if (k == name)
             return true;
     return false;
+}
+
+std::optional<std::string> LoggedRequest::header(const std::string& name) const
+{
+    for (auto& [k, v] : headers)
+        if (strcasecmp(k.c_str(), name.c_str()) == 0)
+            return v;
+    return std::nullopt;
 }
 
 Params parseFormEncoded(const std::string& text)
@@ -149,9 +158,20 @@ struct StandInServer::Impl {
     std::string consumerKey { "product-key" };
     std::string consumerSecret { "product-secret" };
     std::map<std::string, std::string> tokens;
+    bool rejectsBadSignatures { false };
+    std::function<void(const std::string&)> logSink;
 
     void handle(const httplib::Request& req, httplib::Response& res);
 };
+
+namespace {
+std::string verdict(const LoggedRequest& r)
+{
+    if (!r.signed_)
+        return "unsigned";
+    return r.signatureValid ? "signature verified" : "signature NOT verified (" + r.signatureFailure + ")";
+}
+} // namespace
 
 void StandInServer::Impl::handle(const httplib::Request& req, httplib::Response& res)
 {
@@ -162,6 +182,8 @@ void StandInServer::Impl::handle(const httplib::Request& req, httplib::Response&
     if (auto q = req.target.find('?'); q != std::string::npos)
         logged.params = parseFormEncoded(req.target.substr(q + 1));
     logged.contentType = req.get_header_value("Content-Type");
+    for (auto& [k, v] : req.headers)
+        logged.headers.emplace_back(k, v);
     logged.body = req.body;
     Params signedParams = logged.params;
     if (logged.contentType.rfind("application/x-www-form-urlencoded", 0) == 0) {
@@ -172,6 +194,7 @@ void StandInServer::Impl::handle(const httplib::Request& req, httplib::Response&
         for (auto& [name, file] : req.files)
             logged.params.emplace_back(name, file.content);
     }
+    logged.viaChannel = req.has_header(kChannelMarkerHeader);
     logged.authorization = req.get_header_value("Authorization");
     if (!logged.authorization.empty()) {
         logged.signed_ = true;
@@ -187,19 +210,29 @@ void StandInServer::Impl::handle(const httplib::Request& req, httplib::Response&
         std::lock_guard guard(mutex);
         auto token = tokens.find(logged.oauthToken);
         bool tokenKnown = logged.oauthToken.empty() || token != tokens.end();
-        logged.signatureValid = consumer == consumerKey && tokenKnown
-            && verifyOAuthSignature(req.method, baseUrl, signedParams, logged.authorization, consumerSecret,
-                                    logged.oauthToken.empty() ? "" : token->second);
+        if (consumer != consumerKey)
+            logged.signatureFailure = "unknown consumer key";
+        else if (!tokenKnown)
+            logged.signatureFailure = "unknown token";
+        else
+            logged.signatureValid = verifyOAuthSignature(req.method, baseUrl, signedParams, logged.authorization,
+                                                         consumerSecret, logged.oauthToken.empty() ? "" : token->second,
+                                                         &logged.signatureFailure);
     }
 
     Answer answer;
     bool found = false;
     Handler handler;
+    std::function<void(const std::string&)> sink;
     {
         std::lock_guard guard(mutex);
         log.push_back(logged);
+        sink = logSink;
         auto key = std::make_pair(logged.method, logged.path);
-        if (auto s = scripted.find(key); s != scripted.end() && !s->second.empty()) {
+        if (logged.signed_ && !logged.signatureValid && rejectsBadSignatures) {
+            answer = Answer::xml("<errors><error>The request's signature does not verify</error></errors>", 401);
+            found = true;
+        } else if (auto s = scripted.find(key); s != scripted.end() && !s->second.empty()) {
             answer = s->second.front();
             s->second.pop_front();
             found = true;
@@ -222,6 +255,9 @@ void StandInServer::Impl::handle(const httplib::Request& req, httplib::Response&
     }
     if (!found)
         answer = Answer::xml("<errors><error>Not found</error></errors>", 404);
+    if (sink)
+        sink(logged.method + " " + logged.path + " " + std::to_string(answer.status) + " " + verdict(logged)
+             + (logged.viaChannel ? " (presence channel)" : ""));
 
     if (answer.hold) {
         std::unique_lock lock(mutex);
@@ -261,6 +297,12 @@ int StandInServer::start(int port)
     impl_->server.Post(R"(.*)", handler);
     impl_->server.Put(R"(.*)", handler);
     impl_->server.Delete(R"(.*)", handler);
+    // Only SO_REUSEADDR: the library's default also sets SO_REUSEPORT, which
+    // would let a second server share a port already in use.
+    impl_->server.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     impl_->server.set_keep_alive_max_count(100);
     impl_->server.set_keep_alive_timeout(1);
     if (port == 0)
@@ -328,6 +370,18 @@ void StandInServer::addToken(std::string token, std::string secret)
 {
     std::lock_guard guard(impl_->mutex);
     impl_->tokens[std::move(token)] = std::move(secret);
+}
+
+void StandInServer::setRejectsBadSignatures(bool rejects)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->rejectsBadSignatures = rejects;
+}
+
+void StandInServer::setLogSink(std::function<void(const std::string&)> sink)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->logSink = std::move(sink);
 }
 
 void StandInServer::releaseHeld()

@@ -2,11 +2,14 @@
 // answers the client's requests from fixture files, from per-route handlers or
 // from scripted answers, logs every request (method, path, decoded parameters
 // in wire order, OAuth header) and verifies OAuth 1.0 signatures on its own,
-// without the client's signing code.
+// without the client's signing code. Requests that travel inside the presence
+// channel reach the same handlers: the STOMP stand-in hands them to this
+// server as HTTP requests.
 //
 // It serves on its own threads; tests start it in-process and read the log.
 // Held answers wait until releaseHeld() or stop(), so a test can time a
-// request out without the server ever answering.
+// request out without the server ever answering. A port in use is refused,
+// never shared.
 #pragma once
 
 #include <condition_variable>
@@ -15,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -31,13 +35,18 @@ struct LoggedRequest {
     std::string authorization;
     std::string contentType;
     std::string body;
+    Params headers; // as received (HTTP), or the frame's headers (channel)
     bool signed_ { false };        // carried an OAuth header
     bool signatureValid { false }; // and it verified
+    std::string signatureFailure;  // why it did not
     std::string oauthToken;
+    bool viaChannel { false }; // came inside the presence channel
 
     // The first value of a parameter, or empty.
     std::string param(const std::string& name) const;
     bool hasParam(const std::string& name) const;
+    // A header's value (name compared without case), absent when not sent.
+    std::optional<std::string> header(const std::string& name) const;
 };
 
 struct Answer {
@@ -83,6 +92,12 @@ public:
     // OAuth: the consumer and the tokens the server knows.
     void setConsumer(std::string key, std::string secret);
     void addToken(std::string token, std::string secret);
+    // Signed requests whose signature does not verify are answered 401 (the
+    // program's behaviour; in-process tests may inspect them instead).
+    void setRejectsBadSignatures(bool rejects);
+    // Receives one line per answered request: method, path, status and the
+    // signature verdict ("GET users.xml 200 signature verified").
+    void setLogSink(std::function<void(const std::string& line)> sink);
 
     void releaseHeld();
     std::vector<LoggedRequest> requests() const;
@@ -125,6 +140,9 @@ public:
         std::string body;
     };
     std::vector<Frame> frames() const;
+    // Requests inside the channel (SEND to kRequestDestination) go to this
+    // server's HTTP handler; without one they are answered 503.
+    void forwardRequestsTo(const StandInServer& server);
     int connectionCount() const; // accepted so far
     int openConnections() const;
     void sendMessage(const std::string& destination, const std::string& body);
@@ -138,7 +156,13 @@ private:
     int port_ { -1 };
 };
 
-// Parses complete STOMP frames off the front of buffer.
+// The destination of requests inside the presence channel, and the header
+// the forwarded HTTP request carries so that the log can tell it apart.
+constexpr const char* kRequestDestination = "/service/requests";
+constexpr const char* kChannelMarkerHeader = "X-Standin-Via-Channel";
+
+// Parses complete STOMP frames off the front of buffer (a content-length
+// header gives the body's size; otherwise the body ends at the first NUL).
 std::vector<StompStandIn::Frame> takeStompFrames(std::string& buffer);
 std::string makeStompFrame(const std::string& command, const std::map<std::string, std::string>& headers,
                            const std::string& body = {});

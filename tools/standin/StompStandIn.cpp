@@ -1,10 +1,15 @@
 // The STOMP 1.0 stand-in of the presence channel: one thread accepts, one
-// thread per connection reads frames; tests drive it from their own thread.
+// thread per connection reads frames, one thread per request inside the
+// channel waits for the HTTP handler's answer; tests drive it from their own
+// thread.
 #include "tools/standin/StandInServer.h"
 
 #include "platform/net/TcpSocket.h"
 
+#include <httplib.h>
+
 #include <atomic>
+#include <cstdlib>
 
 namespace standin {
 
@@ -17,6 +22,8 @@ std::string makeStompFrame(const std::string& command, const std::map<std::strin
     std::string frame = command + "\n";
     for (auto& [k, v] : headers)
         frame += k + ":" + v + "\n";
+    if (!body.empty() && !headers.count("content-length"))
+        frame += "content-length:" + std::to_string(body.size()) + "\n";
     frame += "\n" + body;
     frame += '\0';
     return frame;
@@ -32,17 +39,32 @@ std::vector<StompStandIn::Frame> takeStompFrames(std::string& buffer)
             buffer.clear();
             break;
         }
-        size_t end = buffer.find('\0', start);
-        if (end == std::string::npos) {
+        size_t headerEnd = buffer.find("\n\n", start);
+        size_t nul = buffer.find('\0', start);
+        if (nul != std::string::npos && (headerEnd == std::string::npos || nul < headerEnd))
+            headerEnd = std::string::npos; // a frame without body separator
+        if (headerEnd == std::string::npos && nul == std::string::npos) {
             buffer.erase(0, start);
             break;
         }
-        std::string text = buffer.substr(start, end - start);
-        buffer.erase(0, end + 1);
+        std::string head = buffer.substr(start, (headerEnd == std::string::npos ? nul : headerEnd) - start);
+        // A content-length header gives the body's size (it may hold NULs).
+        size_t bodyStart = headerEnd == std::string::npos ? nul : headerEnd + 2;
+        size_t end = nul;
+        if (auto at = head.find("\ncontent-length:"); at != std::string::npos && headerEnd != std::string::npos) {
+            size_t length = std::strtoull(head.c_str() + at + 16, nullptr, 10);
+            if (buffer.size() < bodyStart + length + 1) {
+                buffer.erase(0, start);
+                break;
+            }
+            end = bodyStart + length;
+        } else if (nul == std::string::npos) {
+            buffer.erase(0, start);
+            break;
+        }
         StompStandIn::Frame frame;
-        size_t headerEnd = text.find("\n\n");
-        std::string head = text.substr(0, headerEnd);
-        frame.body = headerEnd == std::string::npos ? "" : text.substr(headerEnd + 2);
+        frame.body = buffer.substr(bodyStart, end - bodyStart);
+        buffer.erase(0, end + 1);
         size_t pos = 0;
         bool first = true;
         while (pos <= head.size()) {
@@ -71,18 +93,77 @@ struct StompStandIn::Impl {
         std::thread thread;
         std::mutex writeMutex;
         std::atomic<bool> open { true };
+
+        void send(const std::string& frame)
+        {
+            std::lock_guard w(writeMutex);
+            if (open)
+                socket->sendAll(frame);
+        }
     };
 
     mutable std::mutex mutex;
     Ref<TcpSocket> listener;
     std::thread acceptThread;
-    std::vector<std::unique_ptr<Connection>> connections;
+    std::vector<std::shared_ptr<Connection>> connections;
+    std::vector<std::thread> requestThreads;
     std::vector<Frame> frames;
     int accepted { 0 };
     int port { 0 };
     int sessions { 0 };
+    int httpPort { 0 };
+    std::string queue; // the destination the client subscribed to
 
-    void serve(Connection* c)
+    // Hands a request frame to the HTTP handler and sends its answer back
+    // as a MESSAGE with the same correlation id.
+    void answerRequest(std::shared_ptr<Connection> c, Frame f)
+    {
+        auto header = [&f](const char* name) {
+            auto it = f.headers.find(name);
+            return it == f.headers.end() ? std::string() : it->second;
+        };
+        int port;
+        std::string destination;
+        {
+            std::lock_guard guard(mutex);
+            port = httpPort;
+            destination = queue;
+        }
+        int status = 503;
+        std::string body = "<errors><error>No service behind the channel</error></errors>";
+        std::string contentType = "application/xml; charset=utf-8";
+        if (port > 0) {
+            httplib::Client client("127.0.0.1", port);
+            client.set_read_timeout(120, 0);
+            httplib::Request request;
+            request.method = header("method");
+            request.path = header("path");
+            request.path.insert(request.path.begin(), '/');
+            if (!header("authorization").empty())
+                request.headers.emplace("Authorization", header("authorization"));
+            if (!header("content-type").empty())
+                request.headers.emplace("Content-Type", header("content-type"));
+            request.headers.emplace(kChannelMarkerHeader, "1");
+            request.body = f.body;
+            if (auto result = client.send(request)) {
+                status = result->status;
+                body = result->body;
+                contentType = result->get_header_value("Content-Type");
+            } else {
+                status = 502;
+                body = "<errors><error>The service did not answer</error></errors>";
+            }
+        }
+        c->send(makeStompFrame("MESSAGE",
+                               { { "destination", destination },
+                                 { "correlation-id", header("correlation-id") },
+                                 { "status", std::to_string(status) },
+                                 { "content-type", contentType },
+                                 { "content-length", std::to_string(body.size()) } },
+                               body));
+    }
+
+    void serve(std::shared_ptr<Connection> c)
     {
         std::string buffer;
         for (;;) {
@@ -100,8 +181,14 @@ struct StompStandIn::Impl {
                         std::lock_guard guard(mutex);
                         session = "session-" + std::to_string(++sessions);
                     }
-                    std::lock_guard w(c->writeMutex);
-                    c->socket->sendAll(makeStompFrame("CONNECTED", { { "session", session } }));
+                    c->send(makeStompFrame("CONNECTED", { { "session", session } }));
+                } else if (f.command == "SUBSCRIBE") {
+                    std::lock_guard guard(mutex);
+                    queue = f.headers.count("destination") ? f.headers.at("destination") : "";
+                } else if (f.command == "SEND" && f.headers.count("destination")
+                           && f.headers.at("destination") == kRequestDestination) {
+                    std::lock_guard guard(mutex);
+                    requestThreads.emplace_back([this, c, f] { answerRequest(c, f); });
                 } else if (f.command == "DISCONNECT") {
                     c->open = false;
                     c->socket->close();
@@ -130,12 +217,11 @@ struct StompStandIn::Impl {
                     return;
                 if (!s)
                     continue;
-                auto c = std::make_unique<Connection>();
+                auto c = std::make_shared<Connection>();
                 c->socket = s;
-                Connection* raw = c.get();
                 std::lock_guard guard(mutex);
                 ++accepted;
-                c->thread = std::thread([this, raw] { serve(raw); });
+                c->thread = std::thread([this, c] { serve(c); });
                 connections.push_back(std::move(c));
             }
         });
@@ -153,9 +239,22 @@ struct StompStandIn::Impl {
         listener = nullptr;
     }
 
+    // Waits for the requests inside the channel to be answered (a held
+    // answer waits for the HTTP server's release or stop).
+    void joinRequests()
+    {
+        std::vector<std::thread> threads;
+        {
+            std::lock_guard guard(mutex);
+            threads.swap(requestThreads);
+        }
+        for (auto& t : threads)
+            t.join();
+    }
+
     void dropAll()
     {
-        std::vector<std::unique_ptr<Connection>> old;
+        std::vector<std::shared_ptr<Connection>> old;
         {
             std::lock_guard guard(mutex);
             old.swap(connections);
@@ -184,6 +283,13 @@ void StompStandIn::stop()
 {
     impl_->stopListening();
     impl_->dropAll();
+    impl_->joinRequests();
+}
+
+void StompStandIn::forwardRequestsTo(const StandInServer& server)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->httpPort = server.port();
 }
 
 std::vector<StompStandIn::Frame> StompStandIn::frames() const
@@ -211,13 +317,9 @@ void StompStandIn::sendMessage(const std::string& destination, const std::string
 {
     std::lock_guard guard(impl_->mutex);
     static std::atomic<int> messageId { 0 };
-    for (auto& c : impl_->connections) {
-        if (!c->open)
-            continue;
-        std::lock_guard w(c->writeMutex);
-        c->socket->sendAll(makeStompFrame(
-            "MESSAGE", { { "destination", destination }, { "message-id", std::to_string(++messageId) } }, body));
-    }
+    for (auto& c : impl_->connections)
+        c->send(makeStompFrame("MESSAGE",
+                               { { "destination", destination }, { "message-id", std::to_string(++messageId) } }, body));
 }
 
 void StompStandIn::dropConnections() { impl_->dropAll(); }

@@ -1,53 +1,115 @@
-// quorvel_standin: the stand-in service as a program for the showcase.
+// quorvel_standin: the stand-in service as a program a person can run.
 //   quorvel_standin [--port N] [--stomp-port N] [--fixtures DIR]
-// Serves on 127.0.0.1 until interrupted; prints the ports it listens on.
+// Serves HTTP and STOMP on 127.0.0.1 until interrupted, prints the
+// "server-url" and "presence-host" to use, then one line per request.
 #include "tools/standin/StandInServer.h"
 
+#include <cctype>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <unistd.h>
 
+#ifndef QUORVEL_STANDIN_FIXTURES
+#define QUORVEL_STANDIN_FIXTURES ""
+#endif
+
 namespace {
+
 volatile std::sig_atomic_t stopRequested = 0;
 void onSignal(int) { stopRequested = 1; }
+
+const char* kUsage =
+    "usage: quorvel_standin [--port N] [--stomp-port N] [--fixtures DIR]\n"
+    "\n"
+    "The stand-in social service on 127.0.0.1: signed HTTP requests and the STOMP\n"
+    "presence channel (which also carries requests when the client routes them).\n"
+    "\n"
+    "  --port N          HTTP port (0, the default: the system chooses)\n"
+    "  --stomp-port N    STOMP port (0, the default: the system chooses)\n"
+    "  --fixtures DIR    answer GET requests from the files under DIR\n"
+    "                    (default: the program's own fixtures)\n"
+    "  --help            print this text\n"
+    "\n"
+    "Prints \"server-url URL\" and \"presence-host HOST:PORT\", then one line per\n"
+    "request: method, path, status and the signature verdict. A signed request\n"
+    "whose signature does not verify is answered 401.\n";
+
+// A port from 0 to 65535, or -1.
+int parsePort(const char* text)
+{
+    if (!text || !*text)
+        return -1;
+    errno = 0;
+    char* end = nullptr;
+    long value = std::strtol(text, &end, 10);
+    if (errno != 0 || *end != '\0' || value < 0 || value > 65535 || !std::isdigit(static_cast<unsigned char>(text[0])))
+        return -1;
+    return static_cast<int>(value);
+}
+
+int usageError(const std::string& message)
+{
+    std::fprintf(stderr, "quorvel_standin: %s\n%s", message.c_str(), kUsage);
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     int port = 0, stompPort = 0;
-    std::string fixtures;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--port"))
-            port = std::atoi(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--stomp-port"))
-            stompPort = std::atoi(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--fixtures"))
-            fixtures = argv[i + 1];
-        else {
-            std::fprintf(stderr, "usage: %s [--port N] [--stomp-port N] [--fixtures DIR]\n", argv[0]);
-            return 2;
+    std::string fixtures = QUORVEL_STANDIN_FIXTURES;
+    for (int i = 1; i < argc; ++i) {
+        std::string option = argv[i];
+        if (option == "--help" || option == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
         }
+        if (option != "--port" && option != "--stomp-port" && option != "--fixtures")
+            return usageError("unknown argument \"" + option + "\"");
+        if (i + 1 >= argc)
+            return usageError(option + " needs a value");
+        const char* value = argv[++i];
+        if (option == "--fixtures") {
+            fixtures = value;
+            continue;
+        }
+        int parsed = parsePort(value);
+        if (parsed < 0)
+            return usageError(option + " wants a port number from 0 to 65535, not \"" + value + "\"");
+        (option == "--port" ? port : stompPort) = parsed;
     }
+
     standin::StandInServer server;
     if (!fixtures.empty())
         server.setFixtureDirectory(fixtures);
     server.installDefaultRoutes();
+    server.setRejectsBadSignatures(true);
+    server.setLogSink([](const std::string& line) {
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+    });
     if (server.start(port) < 0) {
-        std::fprintf(stderr, "quorvel_standin: cannot listen on port %d\n", port);
+        std::fprintf(stderr, "quorvel_standin: cannot listen on 127.0.0.1 port %d (in use?)\n", port);
         return 1;
     }
     standin::StompStandIn stomp;
     if (stomp.start(stompPort) < 0) {
-        std::fprintf(stderr, "quorvel_standin: cannot listen on STOMP port %d\n", stompPort);
+        std::fprintf(stderr, "quorvel_standin: cannot listen on 127.0.0.1 STOMP port %d (in use?)\n", stompPort);
         return 1;
     }
+    stomp.forwardRequestsTo(server);
     std::printf("server-url %s\npresence-host 127.0.0.1:%d\n", server.baseUrl().c_str(), stomp.port());
     std::fflush(stdout);
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     while (!stopRequested)
         pause();
+    stomp.stop();
+    server.stop();
     return 0;
 }

@@ -28,6 +28,28 @@ TEST_F(UiTest, ScreensAndTheStatusBar)
     EXPECT_TRUE(Device::currentDevice().isLargeScreen());
 }
 
+TEST_F(UiTest, TheClientHidesAndShowsTheStatusBarAndSetsItsStyle)
+{
+    auto& app = Application::sharedApplication();
+    QVhideStatusBar(app, true, true);
+    EXPECT_TRUE(app.isStatusBarHidden());
+    EXPECT_TRUE(app.wasStatusBarChangeAnimated());
+    EXPECT_EQ(Screen::mainScreen().applicationFrame(), Rect(0, 0, 320, 480));
+    QVhideStatusBar(app, false, false);
+    EXPECT_FALSE(app.isStatusBarHidden());
+    EXPECT_FALSE(app.wasStatusBarChangeAnimated());
+    EXPECT_EQ(Screen::mainScreen().applicationFrame(), Rect(0, 20, 320, 460));
+
+    EXPECT_EQ(app.statusBarStyle(), StatusBarStyle::Default);
+    app.setStatusBarStyle(StatusBarStyle::BlackTranslucent);
+    EXPECT_EQ(int(app.statusBarStyle()), 1);
+    app.setStatusBarHidden(true, true);
+    app.reset();
+    EXPECT_EQ(app.statusBarStyle(), StatusBarStyle::Default);
+    EXPECT_FALSE(app.isStatusBarHidden());
+    EXPECT_FALSE(app.wasStatusBarChangeAnimated());
+}
+
 TEST_F(UiTest, OpenURLIsRecorded)
 {
     auto& app = Application::sharedApplication();

@@ -52,6 +52,23 @@ TEST_F(BundleTest, FindsResourcesByNameTypeAndFolder)
     EXPECT_EQ(b.pathForResource("", "png"), "");
 }
 
+TEST_F(BundleTest, RefusesNamesThatLeaveTheResourceRoot)
+{
+    std::string outside = dir.write("outside.png", "x");
+    std::string inside = dir.write("resources/sub/in.png", "x");
+    dir.write("resources/a..b.png", "x");
+    Bundle& b = Bundle::main();
+    EXPECT_EQ(b.pathForResource("../outside.png", ""), "");
+    EXPECT_EQ(b.pathForResource("../outside", "png"), "");
+    EXPECT_EQ(b.pathForResource("sub/../../outside.png", ""), "");
+    EXPECT_EQ(b.pathForResource("outside.png", "", ".."), "");
+    EXPECT_EQ(b.pathForResource(outside, ""), "");
+    EXPECT_EQ(b.pathForResource("in.png", "", dir.file("resources/sub")), "");
+    EXPECT_EQ(b.pathForResource("sub/in.png", ""), inside);
+    EXPECT_EQ(b.pathForResource("in", "png", "sub"), inside);
+    EXPECT_EQ(b.pathForResource("a..b", "png"), dir.file("resources/a..b.png"));
+}
+
 TEST_F(BundleTest, CreatesDocumentsAndPreferencesOnDemand)
 {
     Bundle& b = Bundle::main();

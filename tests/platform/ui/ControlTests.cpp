@@ -111,6 +111,12 @@ TEST_F(UiTest, ButtonStatesFallBackToNormal)
     button->setEnabled(false);
     EXPECT_EQ(button->state(), unsigned(StateDisabled));
     EXPECT_EQ(button->currentTitle(), "Go");
+
+    // One title for every state replaces the per-state ones.
+    button->setTitleForAllStates("Starred");
+    EXPECT_EQ(button->titleLabel()->text(), "Starred");
+    for (unsigned state : { unsigned(StateNormal), unsigned(StateHighlighted), unsigned(StateSelected), unsigned(StateDisabled) })
+        EXPECT_EQ(button->titleForState(state), "Starred") << state;
 }
 
 TEST_F(UiTest, ButtonDefaultTitleColours)

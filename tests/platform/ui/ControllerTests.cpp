@@ -126,6 +126,20 @@ TEST_F(UiTest, PopAnswersWhatItRemoved)
     expectedWarnings = 1;
 }
 
+TEST_F(UiTest, PreviousViewControllerIsTheOneBelowInTheStack)
+{
+    CallLog calls;
+    auto a = Page::make(calls, "a"), b = Page::make(calls, "b"), c = Page::make(calls, "c"), stranger = Page::make(calls, "s");
+    auto nav = NavigationController::withRootViewController(a.get());
+    nav->pushViewController(b.get(), false);
+    nav->pushViewController(c.get(), false);
+    EXPECT_EQ(nav->previousViewController(c.get()), b.get());
+    EXPECT_EQ(nav->previousViewController(b.get()), a.get());
+    EXPECT_EQ(nav->previousViewController(a.get()), nullptr);
+    EXPECT_EQ(nav->previousViewController(stranger.get()), nullptr);
+    EXPECT_EQ(nav->previousViewController(nullptr), nullptr);
+}
+
 TEST_F(UiTest, ANewTransitionCompletesTheOneInProgress)
 {
     TestDriver driver;

@@ -1,10 +1,13 @@
 // The renderer: a test screen (navigation bar, table, text field, button and
 // an alert) drawn to PNG deterministically; images from the bundle with
-// stretch caps; missing art as grey boxes.
+// stretch caps; missing art as grey boxes; custom view kinds drawing their own
+// chrome (gradients, patterned panels) and faded views.
 #include "UiTestSupport.h"
 
 #include "platform/foundation/Bundle.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/Drawing.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/Renderer.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/TextField.h"
@@ -187,6 +190,153 @@ TEST_F(RendererTest, HiddenAndTransparentViewsAreSkippedAndAWebViewShowsItsURL)
     EXPECT_FALSE(ViewRenderer::render(nullptr));
     EXPECT_FALSE(ViewRenderer::render(View::view().get()));
     loop().drain();
+}
+
+// Custom kinds as the dashboard draws them: each brings its own chrome.
+class GradientBackdrop : public View {
+public:
+    void drawChrome(GraphicsContext& g, const Rect& b) override
+    {
+        // Dark navy at the top to light blue at the bottom.
+        draw::linearGradient(g, Point(0, b.minY()), Point(0, b.maxY()), { Color::rgb(0, 0, 0.2f), Color::rgb(0.6f, 0.8f, 1) });
+    }
+};
+
+class PatternPanel : public View {
+public:
+    Ref<Image> tile;
+    void drawChrome(GraphicsContext& g, const Rect& b) override
+    {
+        draw::roundedRectPath(g, b, 12);
+        g.clip();
+        g.drawTiledImage(*tile, b);
+    }
+};
+
+// A badge whose chrome builds on a button's and tracks the calls it gets.
+class BadgeButton : public Button {
+public:
+    std::vector<std::string>* calls { nullptr };
+    void drawChrome(GraphicsContext& g, const Rect& b) override
+    {
+        Button::drawChrome(g, b);
+        calls->push_back("chrome");
+        g.beginPath();
+        g.addArc(b.maxX() - 8, b.minY() + 8, 8, 0, 2 * float(M_PI), false);
+        draw::setFill(g, Color::rgb(1, 0, 0));
+        g.fillPath();
+        draw::setFill(g, Color::rgb(0, 1, 0)); // must not leak into drawRect
+    }
+    void drawRect(GraphicsContext& g, const Rect& b) override
+    {
+        calls->push_back("rect");
+        g.fillRect(Rect(b.minX(), b.maxY() - 2, 2, 2)); // in whatever colour the walker left
+    }
+};
+
+// 4x4 tiles: a yellow 2x2 square on a dark green field.
+Ref<Image> tileImage()
+{
+    Bytes px(4 * 4 * 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) {
+            uint8_t* p = &px[size_t(y * 4 + x) * 4];
+            bool dot = x < 2 && y < 2;
+            p[0] = dot ? 255 : 0;
+            p[1] = dot ? 255 : 100;
+            p[2] = 0;
+            p[3] = 255;
+        }
+    return Image::imageWithRGBA(4, 4, std::move(px));
+}
+
+TEST_F(RendererTest, CustomKindsDrawGradientsPatternsAndFadedViewsThroughTheWalker)
+{
+    TestDriver driver;
+    auto screen = adoptRef(new GradientBackdrop);
+    ASSERT_TRUE(screen->initWithFrame(Rect(0, 0, 320, 480)));
+    driver.window()->addSubview(screen.get());
+
+    auto panel = adoptRef(new PatternPanel);
+    ASSERT_TRUE(panel->initWithFrame(Rect(20, 100, 280, 120)));
+    panel->tile = tileImage();
+    screen->addSubview(panel.get());
+    auto title = Label::labelWithFrame(Rect(16, 8, 248, 24));
+    title->setBackgroundColor(std::nullopt);
+    title->setText("Leaderboards");
+    title->setTextColor(Color::whiteColor());
+    panel->addSubview(title.get());
+
+    // Faded to half: an opaque red card with an opaque blue strip over it.
+    auto card = View::viewWithFrame(Rect(20, 260, 280, 80));
+    card->setBackgroundColor(Color::rgb(1, 0, 0));
+    card->setAlpha(0.5f);
+    auto strip = View::viewWithFrame(Rect(0, 40, 280, 40));
+    strip->setBackgroundColor(Color::rgb(0, 0, 1));
+    card->addSubview(strip.get());
+    screen->addSubview(card.get());
+
+    std::vector<std::string> calls;
+    auto badge = adoptRef(new BadgeButton);
+    ASSERT_TRUE(badge->initWithFrame(Rect(20, 380, 100, 40)));
+    badge->calls = &calls;
+    screen->addSubview(badge.get());
+
+    ASSERT_TRUE(ViewRenderer::writePNG(driver.window(), dir.file("kit.png")));
+    EXPECT_EQ(calls, (std::vector<std::string> { "chrome", "rect" }));
+    if (const char* keep = std::getenv("BRISKO_KEEP_RENDERS"))
+        ViewRenderer::writePNG(driver.window(), std::string(keep) + "/kit.png");
+    auto png = Image::imageWithContentsOfFile(dir.file("kit.png"));
+    ASSERT_TRUE(png);
+
+    // The backdrop's gradient: dark at the top, light at the bottom, rising
+    // steadily down the left margin.
+    Pixel top = at(*png, 5, 1), bottom = at(*png, 5, 478);
+    EXPECT_LT(top.b, 60);
+    EXPECT_GT(bottom.b, 245);
+    EXPECT_GT(bottom.r, 145);
+    for (int y = 20; y < 470; y += 30)
+        EXPECT_GT(at(*png, 5, y + 30).b, at(*png, 5, y).b) << y;
+
+    // The panel repeats its tile from its own corner and keeps its rounded
+    // corners clear of it (the gradient shows there).
+    for (int y = 140; y < 200; y += 4)
+        for (int x = 40; x < 280; x += 4) {
+            EXPECT_EQ(at(*png, x, y).r, 255) << x << "," << y;
+            EXPECT_EQ(at(*png, x + 2, y).r, 0) << x << "," << y;
+            EXPECT_EQ(at(*png, x + 3, y + 3).g, 100) << x << "," << y;
+        }
+    Pixel corner = at(*png, 20, 100);
+    EXPECT_EQ(corner.g, at(*png, 5, 100).g);
+    EXPECT_EQ(corner.b, at(*png, 5, 100).b);
+    // The label on the panel drew white text.
+    bool ink = false;
+    for (int y = 108; y < 132 && !ink; ++y)
+        for (int x = 36; x < 160 && !ink; ++x)
+            ink = at(*png, x, y).b > 200;
+    EXPECT_TRUE(ink);
+
+    // The faded card: red at half over the gradient; where the blue strip
+    // covers it, blue at half with no red showing through.
+    Pixel backdrop = at(*png, 5, 290), red = at(*png, 160, 290);
+    EXPECT_NEAR(red.r, (255 + backdrop.r) / 2, 2);
+    EXPECT_NEAR(red.b, backdrop.b / 2, 2);
+    Pixel backdrop2 = at(*png, 5, 320), blue = at(*png, 160, 320);
+    EXPECT_NEAR(blue.r, backdrop2.r / 2, 2);
+    EXPECT_NEAR(blue.b, (255 + backdrop2.b) / 2, 2);
+
+    // The badge's own chrome over the button's, and the green its chrome left
+    // set did not reach its drawRect.
+    Pixel dot = at(*png, 112, 388);
+    EXPECT_EQ(dot.r, 255);
+    EXPECT_EQ(dot.g, 0);
+    Pixel mark = at(*png, 20, 419);
+    EXPECT_FALSE(mark.r == 0 && mark.g == 255);
+
+    // Two renders are byte-identical.
+    auto again = ViewRenderer::render(driver.window());
+    EXPECT_EQ(again->rgba(), png->rgba());
+    screen->removeFromSuperview();
 }
 
 } // namespace

@@ -73,6 +73,41 @@ TEST(OAuthSignature, SignedRequestsVerifyIndependently)
     }
 }
 
+TEST(OAuthSignature, PlusInTheAddressQueryIsSignedAsASpace)
+{
+    for (const char* method : { "GET", "POST" }) {
+        SCOPED_TRACE(method);
+        auto request = OAuthURLRequest::requestWithURL("http://127.0.0.1:9/search.xml?q=a+b&tag=c%2Bd", "key",
+                                                       "secret", "tok", "tok-secret");
+        request->setHttpMethod(method);
+        auto http = request->prepare();
+        size_t q = http.url.find('?');
+        ASSERT_NE(q, std::string::npos);
+        standin::Params params = standin::parseFormEncoded(http.url.substr(q + 1));
+        standin::Params body = standin::parseFormEncoded(std::string(http.body.begin(), http.body.end()));
+        params.insert(params.end(), body.begin(), body.end());
+        ASSERT_EQ(params[0], (std::pair<std::string, std::string>("q", "a b")));
+        ASSERT_EQ(params[1], (std::pair<std::string, std::string>("tag", "c+d")));
+        std::string why;
+        EXPECT_TRUE(standin::verifyOAuthSignature(method, "http://127.0.0.1:9/search.xml", params,
+                                                  http.header("Authorization"), "secret", "tok-secret", &why))
+            << why;
+    }
+}
+
+TEST(OAuthSignature, RequestsCarryTheClientReleaseVersion)
+{
+    auto request = OAuthURLRequest::requestWithURL("http://127.0.0.1:9/x.xml", "key", "secret");
+    request->setHttpMethod("GET");
+    auto http = request->prepare();
+    auto params = standin::parseFormEncoded(http.url.substr(http.url.find('?') + 1));
+    std::string version;
+    for (auto& [k, v] : params)
+        if (k == "info_client_quorvel_version")
+            version = v;
+    EXPECT_EQ(version, "1.4.0");
+}
+
 TEST(OAuthSignature, MissingMethodIsAProgrammingError)
 {
     auto request = OAuthURLRequest::requestWithURL("http://127.0.0.1:9/x", "key", "secret");

@@ -12,6 +12,11 @@
 #include "social/runtime/QVReachability.h"
 #include "social/runtime/QVRuntimeHost.h"
 #include "social/runtime/QVSettings.h"
+#include "social/runtime/QVPresenceService.h"
+#include "social/services/QVLeaderboardService.h"
+#include "social/services/QVOfflineService.h"
+#include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVDashboardHost.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -129,6 +134,10 @@ TEST_F(QuorvelStartupTest, EmptySettingsTakeTheDocumentedDefaults)
     EXPECT_EQ(Quorvel::presentationWindow(), nullptr);
     EXPECT_EQ(Quorvel::getDelegate(), nullptr);
     EXPECT_EQ(Quorvel::sharedInstance()->mProductKey(), kProductKey);
+    EXPECT_EQ(QVControllerLoader::defaultAssetFileSuffix(), "Qv");
+    EXPECT_EQ(QVControllerLoader::defaultClassNamePrefix(), "QV");
+    EXPECT_EQ(QVControllerLoader::assetFileSuffix(), std::nullopt);
+    EXPECT_EQ(QVControllerLoader::classNamePrefix(), std::nullopt);
     EXPECT_EQ(Quorvel::sessionId().size(), 36u);
     EXPECT_EQ(Quorvel::poller()->sourceUrl(), "users/@me/activities.xml");
     EXPECT_EQ(Quorvel::poller()->getPollingFrequency(), 0.0);
@@ -137,9 +146,9 @@ TEST_F(QuorvelStartupTest, EmptySettingsTakeTheDocumentedDefaults)
     EXPECT_NE(Quorvel::getOfflineDatabaseHandle(), nullptr);
     struct stat st {};
     EXPECT_EQ(stat((home.path() + "/Documents/quorvel_offline").c_str(), &st), 0);
-    // The first bootstrap is for the device's account: no user id.
+    // The first bootstrap is for the last logged-in user: on a fresh home the invalid user.
     ASSERT_TRUE(waitForBootstrapRequests());
-    EXPECT_FALSE(requestsTo("bootstrap.xml")[0].hasParam("user_id"));
+    EXPECT_EQ(requestsTo("bootstrap.xml")[0].param("user_id"), "0");
 }
 
 TEST_F(QuorvelStartupTest, EachSettingsKeyChangesWhatItNames)
@@ -154,11 +163,14 @@ TEST_F(QuorvelStartupTest, EachSettingsKeyChangesWhatItNames)
     settings.values.set("QuorvelSettingGameCenterEnabled", true);
     settings.values.set("QuorvelSettingInitialUserId", "77");
     settings.setObject("QuorvelSettingPresentationWindow", window);
+    settings.values.set("QuorvelSettingOverrideSuffixString", "Pad");
+    settings.values.set("QuorvelSettingOverrideClassNamePrefixString", "BK");
     QuorvelDelegate game;
     auto delegates = QVDelegatesContainer::containerWithQuorvelDelegate(&game);
     startClient(settings, delegates.get());
 
     EXPECT_EQ(Quorvel::getDashboardOrientation(), 3);
+    EXPECT_EQ(QVDashboardHost::current().getDashboardOrientation(), platform::ui::InterfaceOrientation::LandscapeRight);
     EXPECT_EQ(Quorvel::applicationShortDisplayName(), "Bk");
     EXPECT_EQ(Quorvel::pushNotificationsEnabled(), platform::ui::Device::currentDevice().systemVersion() >= "3");
     EXPECT_EQ(Quorvel::notificationPosition(), 3);
@@ -167,6 +179,10 @@ TEST_F(QuorvelStartupTest, EachSettingsKeyChangesWhatItNames)
     EXPECT_TRUE(Quorvel::isUsingGameCenter()); // the device reports 4.2
     EXPECT_EQ(Quorvel::presentationWindow(), window.get());
     EXPECT_EQ(Quorvel::getDelegate(), &game);
+    EXPECT_EQ(QVControllerLoader::assetFileSuffix(), "Pad");
+    EXPECT_EQ(QVControllerLoader::classNamePrefix(), "BK");
+    EXPECT_EQ(QVControllerLoader::defaultAssetFileSuffix(), "Qv");
+    EXPECT_EQ(QVControllerLoader::defaultClassNamePrefix(), "QV");
     ASSERT_TRUE(waitForBootstrapRequests());
     EXPECT_EQ(requestsTo("bootstrap.xml")[0].param("user_id"), "77");
 
@@ -245,8 +261,12 @@ TEST_F(QuorvelStartupTest, StartShutdownStartInOneProcess)
     startClient();
     ASSERT_TRUE(waitForBootstrapRequests(1));
     std::string firstSession = Quorvel::sessionId();
+    EXPECT_NE(QVOfflineService::sharedService(), nullptr);
     Quorvel::shutdown();
     EXPECT_EQ(Quorvel::getOfflineDatabaseHandle(), nullptr);
+    EXPECT_EQ(QVOfflineService::sharedService(), nullptr);
+    EXPECT_EQ(QVLeaderboardService::sharedService(), nullptr);
+    EXPECT_EQ(QVPresenceService::sharedInstance(), nullptr);
 
     std::vector<std::string> steps2;
     Quorvel::setLifecycleObserver([&](const std::string& s) { steps2.push_back(s); });

@@ -4,6 +4,7 @@
 #include "QuorvelTestSupport.h"
 
 #include "platform/foundation/Boxed.h"
+#include "social/services/QVUser.h"
 
 #include <gtest/gtest.h>
 
@@ -161,6 +162,99 @@ TEST_F(QuorvelUserOptionsTest, AnnouncementDateOnlyMovesForward)
     EXPECT_EQ(Quorvel::lastAnnouncementDateForLocalUser().seconds, 2000);
     Quorvel::setLastAnnouncementDateForLocalUser(platform::Date { 3000 });
     EXPECT_EQ(Quorvel::lastAnnouncementDateForLocalUser().seconds, 3000);
+}
+
+} // namespace
+
+namespace {
+
+class QuorvelLocalUserTest : public QuorvelTest {
+protected:
+    static platform::Ref<QVUser> user(const std::string& id, const std::string& name)
+    {
+        auto u = QVUser::create();
+        u->initWithId(id);
+        u->setName(name);
+        return u;
+    }
+};
+
+TEST_F(QuorvelLocalUserTest, FirstLaunchHasTheInvalidUser)
+{
+    EXPECT_EQ(Quorvel::localUser(), nullptr); // no instance yet
+    startClient();
+    auto local = Quorvel::localUser();
+    ASSERT_TRUE(local);
+    EXPECT_EQ(Quorvel::lastLoggedInUserId(), "0");
+    EXPECT_EQ(Quorvel::lastLoggedInUserName(), "Not Logged In");
+    EXPECT_FALSE(Quorvel::lastLoggedInUserUsesFacebookProfilePicture());
+    EXPECT_EQ(Quorvel::localUser().get(), local.get()); // cached
+}
+
+TEST_F(QuorvelLocalUserTest, SetLocalUserPostsTheChangeAndSurvivesARestart)
+{
+    startClient();
+    auto invalid = Quorvel::localUser();
+    NotificationRecorder recorder({ Quorvel::kUserChanged });
+    auto player = user("42", "Player");
+    Quorvel::setLocalUser(player.get());
+    ASSERT_EQ(recorder.posted.size(), 1u);
+    EXPECT_EQ(recorder.posted[0].userObjects[0].second.get(), invalid.get());
+    EXPECT_EQ(recorder.posted[0].userObjects[1].second.get(), player.get());
+    EXPECT_EQ(Quorvel::lastLoggedInUserId(), "42");
+
+    Quorvel::loggedInUserChangedNameTo("Renamed");
+    EXPECT_TRUE(Quorvel::lastLoggedInUserHasSetName());
+    EXPECT_EQ(recorder.posted.size(), 2u);
+    Quorvel::shutdown();
+
+    reloadUserDefaults();
+    startClient();
+    EXPECT_EQ(Quorvel::lastLoggedInUserId(), "42");
+    EXPECT_EQ(Quorvel::lastLoggedInUserName(), "Renamed");
+}
+
+TEST_F(QuorvelLocalUserTest, CorruptArchiveReadsAsNoUser)
+{
+    Quorvel::setUserApprovedQuorvel();
+    auto archive = user("42", "Player")->archivedData();
+    archive.resize(archive.size() / 2);
+    platform::UserDefaults::standardUserDefaults().setObject("QuorvelUserOptionLocalUser", archive);
+    platform::UserDefaults::standardUserDefaults().synchronize();
+    reloadUserDefaults();
+
+    platform::LogCapture log;
+    startClient();
+    EXPECT_EQ(Quorvel::localUser(), nullptr);
+    EXPECT_EQ(Quorvel::lastLoggedInUserId(), "");
+    EXPECT_EQ(log.count(platform::LogLevel::Warning), 1u);
+    EXPECT_TRUE(log.contains("the stored local user cannot be read"));
+    // The start-up's bootstrap then asks for the device's account.
+    ASSERT_TRUE(waitForBootstrapRequests());
+    EXPECT_FALSE(requestsTo("bootstrap.xml")[0].hasParam("user_id"));
+
+    // Not even an archive: a text under the key.
+    platform::UserDefaults::standardUserDefaults().setObject("QuorvelUserOptionLocalUser", "garbage");
+    Quorvel::shutdown();
+    reloadUserDefaults();
+    startClient();
+    EXPECT_EQ(Quorvel::localUser(), nullptr);
+    // Storing a user again repairs it.
+    Quorvel::setLocalUser(user("7", "Again").get());
+    EXPECT_EQ(Quorvel::lastLoggedInUserId(), "7");
+}
+
+TEST_F(QuorvelLocalUserTest, AnnouncementDateIsKeptPerUser)
+{
+    startClient();
+    Quorvel::setLocalUser(user("1", "One").get());
+    Quorvel::setLastAnnouncementDateForLocalUser(platform::Date { 5000 });
+    Quorvel::setLocalUser(user("2", "Two").get());
+    EXPECT_LT(Quorvel::lastAnnouncementDateForLocalUser().seconds, 0);
+    Quorvel::setLocalUser(user("1", "One").get());
+    EXPECT_EQ(Quorvel::lastAnnouncementDateForLocalUser().seconds, 5000);
+    EXPECT_TRUE(platform::UserDefaults::standardUserDefaults().persistentDomain().contains(
+        "QuorvelLastAnnouncementDate_UserID1"));
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace quorvel;
 using namespace core_testing;
 
@@ -38,6 +40,13 @@ TEST_F(QuorvelUserStatsTest, FreshInstallationSendsFiveZeroes)
                           { "[user_stats]total_game_sessions", "0" },
                           { "[user_stats]total_online_game_sessions", "0" },
                       }));
+    // The offline store's sync dates follow the statistics.
+    standin::Params all = requestsTo("bootstrap.xml")[0].params;
+    auto last = std::find_if(all.begin(), all.end(),
+                             [](auto& p) { return p.first == "[user_stats]total_online_game_sessions"; });
+    ASSERT_GE(std::distance(last, all.end()), 3);
+    EXPECT_EQ((last + 1)->first, "achievements_sync_date");
+    EXPECT_EQ((last + 2)->first, "leaderboards_sync_date");
 }
 
 TEST_F(QuorvelUserStatsTest, DurationsAreWholeSecondsOnTheLoopClock)

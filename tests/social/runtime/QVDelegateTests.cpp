@@ -1,7 +1,6 @@
 // Callback values: delivery on the target's loop, the canReceiveCallbacksNow
-// gate, delays, chaining, and the counted-object pointers.
+// gate, delays and chaining.
 #include "social/runtime/QVDelegate.h"
-#include "social/runtime/QVSmartObject.h"
 #include "support/TestSupport.h"
 
 #include <string>
@@ -132,37 +131,6 @@ TEST_F(DelegateTest, ChainedValueTravelsAsUserParameter)
     ASSERT_EQ(first->calls.size(), 2u);
     EXPECT_EQ(first->calls[0].first, arg.get());
     EXPECT_EQ(first->calls[1].first, nullptr);
-}
-
-class Counted : public QVSmartObject {
-public:
-    explicit Counted(int* deaths) : deaths_(deaths) { }
-    ~Counted() override { ++*deaths_; }
-
-private:
-    int* deaths_;
-};
-
-TEST(QVPointerTest, CountsFromZeroAndDeletesOnLastRelease)
-{
-    int deaths = 0;
-    auto* a = new Counted(&deaths);
-    EXPECT_EQ(a->refCount(), 0);
-    {
-        QVPointer<Counted> p(a);
-        EXPECT_EQ(a->refCount(), 1);
-        QVPointer<Counted> q = p;
-        EXPECT_EQ(a->refCount(), 2);
-        p = a; // the same object: nothing changes
-        EXPECT_EQ(a->refCount(), 2);
-        q = new Counted(&deaths);
-        EXPECT_EQ(a->refCount(), 1);
-        p = q;
-        EXPECT_EQ(deaths, 1);
-        p = std::move(q);
-        EXPECT_EQ(deaths, 1);
-    }
-    EXPECT_EQ(deaths, 2);
 }
 
 } // namespace

@@ -1,9 +1,12 @@
 // Unsigned transfers on the scripted transport: success range, failures,
 // the 10 s timeout, cancelling, the multipart header and the blob observer.
 #include "platform/foundation/Boxed.h"
+#include "platform/net/CurlHttpTransport.h"
 #include "platform/net/FakeHttpTransport.h"
 #include "social/runtime/QVHttpService.h"
+#include "social/runtime/QVRequestHandle.h"
 #include "support/TestSupport.h"
+#include "tools/standin/StandInServer.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +37,7 @@ protected:
         ManualClockTest::SetUp();
         fake = platform::FakeHttpTransport::create();
         platform::HttpTransport::setShared(Ref<platform::HttpTransport>(fake.get()));
-        service = new QVHttpService("http://127.0.0.1:1/", false);
+        service = platform::adoptRef(new QVHttpService("http://127.0.0.1:1/", false));
     }
     void TearDown() override
     {
@@ -43,12 +46,12 @@ protected:
         ManualClockTest::TearDown();
     }
     Ref<platform::FakeHttpTransport> fake;
-    QVPointer<QVHttpService> service;
+    platform::Ref<QVHttpService> service;
 };
 
 TEST_F(HttpServiceTest, OnlyTwoHundredsFinish)
 {
-    QVPointer<CountingObserver> observer(new CountingObserver);
+    platform::Ref<CountingObserver> observer = platform::adoptRef(new CountingObserver);
     for (int status : { 200, 299, 300, 404, 500 }) {
         fake->script(HttpResult::answer(status, { 'x' }));
         service->startRequest("images/1.png", "GET", std::nullopt, observer.get());
@@ -64,7 +67,7 @@ TEST_F(HttpServiceTest, OnlyTwoHundredsFinish)
 
 TEST_F(HttpServiceTest, TimesOutAfterTenSeconds)
 {
-    QVPointer<CountingObserver> observer(new CountingObserver);
+    platform::Ref<CountingObserver> observer = platform::adoptRef(new CountingObserver);
     auto request = service->startRequest("slow", "GET", std::nullopt, observer.get());
     advance(9.9);
     EXPECT_TRUE(observer->failed.empty());
@@ -75,9 +78,9 @@ TEST_F(HttpServiceTest, TimesOutAfterTenSeconds)
 
 TEST_F(HttpServiceTest, CancellingCallsNoObserverAndTheServiceKeepsObserversAlive)
 {
-    QVPointer<CountingObserver> kept(new CountingObserver);
+    platform::Ref<CountingObserver> kept = platform::adoptRef(new CountingObserver);
     {
-        QVPointer<CountingObserver> observer(new CountingObserver);
+        platform::Ref<CountingObserver> observer = platform::adoptRef(new CountingObserver);
         service->startRequest("a", "GET", std::nullopt, observer.get());
     } // the caller let go; the running request keeps it
     service->startRequest("b", "GET", std::nullopt, kept.get());
@@ -95,7 +98,7 @@ TEST_F(HttpServiceTest, CancellingCallsNoObserverAndTheServiceKeepsObserversAliv
 
 TEST_F(HttpServiceTest, UploadSetsBoundaryAndCredentials)
 {
-    QVPointer<CountingObserver> observer(new CountingObserver);
+    platform::Ref<CountingObserver> observer = platform::adoptRef(new CountingObserver);
     std::string user = "u", password = "p", boundary = "XyZ";
     service->startRequest("upload", "POST", platform::Bytes { 1, 2 }, &user, &password, nullptr, &boundary,
                           observer.get());
@@ -111,8 +114,8 @@ TEST_F(HttpServiceTest, BlobObserverWrapsOrPassesTheBody)
     QVDelegate ok(recorder.get(), BRISKO_SELECTOR(Recorder, ok));
     QVDelegate bad(recorder.get(), BRISKO_SELECTOR(Recorder, bad));
     auto pass = platform::Boxed::number(7);
-    QVPointer<QVBlobDownloadObserver> wrapping(new QVBlobDownloadObserver(ok, bad, true));
-    QVPointer<QVBlobDownloadObserver> plain(new QVBlobDownloadObserver(ok, bad, false));
+    platform::Ref<QVBlobDownloadObserver> wrapping = platform::adoptRef(new QVBlobDownloadObserver(ok, bad, true));
+    platform::Ref<QVBlobDownloadObserver> plain = platform::adoptRef(new QVBlobDownloadObserver(ok, bad, false));
     fake->script(HttpResult::answer(200, { 9 }));
     fake->script(HttpResult::answer(403, { 9 }));
     fake->script(HttpResult::answer(200, { 4, 5 }));
@@ -136,6 +139,67 @@ TEST_F(HttpServiceTest, BlobObserverWrapsOrPassesTheBody)
     ASSERT_NE(body, nullptr);
     EXPECT_EQ(body->value().data(), (platform::Bytes { 4, 5 }));
     EXPECT_EQ(recorder->badArgs[1], nullptr);
+}
+
+TEST_F(HttpServiceTest, AnEndedRequestLeavesItsModule)
+{
+    static const int module = 0;
+    platform::Ref<CountingObserver> observer = platform::adoptRef(new CountingObserver);
+    fake->script(HttpResult::answer(200, platform::Bytes(1024, 'x')));
+    fake->script(HttpResult::answer(500, {}));
+    for (const char* path : { "ok", "refused", "cancelled" }) {
+        auto request = service->startRequest(path, "GET", std::nullopt, observer.get());
+        QVRequestHandlesForModule::addHandle(QVRequestHandle::requestHandle(request.get()).get(), &module);
+        if (std::string(path) == "cancelled")
+            request->cancelImmediately();
+    }
+    EXPECT_EQ(QVRequestHandlesForModule::handleCount(&module), 2u);
+    loop().drain();
+    // Neither the finished nor the failed request (nor its body) stays filed under the module.
+    EXPECT_EQ(QVRequestHandlesForModule::handleCount(&module), 0u);
+    EXPECT_EQ(observer->finished.size() + observer->failed.size(), 2u);
+    QVRequestHandlesForModule::reset();
+}
+
+// The same service over libcurl to the stand-in on loopback.
+class HttpServiceLoopbackTest : public testing_support::ManualClockTest {
+protected:
+    void SetUp() override
+    {
+        ManualClockTest::SetUp();
+        transport = platform::CurlHttpTransport::create();
+        platform::HttpTransport::setShared(Ref<platform::HttpTransport>(transport.get()));
+        ASSERT_GT(server.start(), 0);
+        service = platform::adoptRef(new QVHttpService(server.baseUrl(), false));
+    }
+    void TearDown() override
+    {
+        service = nullptr;
+        platform::HttpTransport::setShared(nullptr);
+        transport = nullptr;
+        server.stop();
+        ManualClockTest::TearDown();
+    }
+    Ref<platform::CurlHttpTransport> transport;
+    standin::StandInServer server;
+    platform::Ref<QVHttpService> service;
+};
+
+TEST_F(HttpServiceLoopbackTest, AnEmptyPutSaysItsLengthIsZero)
+{
+    server.route("PUT", "blobs/1", standin::Answer::xml("<ok/>"));
+    server.route("PUT", "blobs/2", standin::Answer::xml("<ok/>"));
+    platform::Ref<CountingObserver> observer = platform::adoptRef(new CountingObserver);
+    service->startRequest("blobs/1", "PUT", std::nullopt, observer.get());
+    service->startRequest("blobs/2", "PUT", platform::Bytes { 'a', 'b' }, observer.get());
+    ASSERT_TRUE(loop().runUntil([&] { return observer->finished.size() + observer->failed.size() == 2; }, 10.0));
+    EXPECT_EQ(observer->finished, (std::vector<int> { 200, 200 }));
+    auto log = server.requests();
+    ASSERT_EQ(log.size(), 2u);
+    for (auto& r : log) {
+        SCOPED_TRACE(r.path);
+        EXPECT_EQ(r.header("Content-Length"), r.path == "blobs/1" ? "0" : "2");
+    }
 }
 
 } // namespace

@@ -71,4 +71,22 @@ TEST_F(ImageCacheTest, LoaderWorksWithoutASharedCache)
     EXPECT_NE(QVImageLoader::loadImage("QVBadge.png").get(), image.get());
 }
 
+TEST_F(ImageCacheTest, LoaderRefusesNamesOutsideTheBundle)
+{
+    // The bundle is a folder inside dir; a valid image lies next to it.
+    auto png = Image::imageWithRGBA(1, 1, platform::Bytes(4, 9))->pngData();
+    ASSERT_TRUE(png);
+    dir.write("bundle/inside.png", std::string(png->begin(), png->end()));
+    std::string outside = dir.write("outside.png", std::string(png->begin(), png->end()));
+    platform::Bundle::main().setResourcePath(dir.file("bundle"));
+    QVImageCache::initializeCache();
+    EXPECT_EQ(QVImageLoader::loadImage("../outside.png"), nullptr);
+    EXPECT_EQ(QVImageLoader::loadImage("sub/../../outside.png"), nullptr);
+    EXPECT_EQ(QVImageLoader::loadImage(outside), nullptr);
+    // Not even an image cached under such a name is handed out as a bundle image.
+    QVImageCache::sharedInstance()->store(Image::imageWithRGBA(1, 1, platform::Bytes(4, 3)), "../outside.png");
+    EXPECT_EQ(QVImageLoader::loadImage("../outside.png"), nullptr);
+    EXPECT_TRUE(QVImageLoader::loadImage("inside.png"));
+}
+
 } // namespace

@@ -24,8 +24,7 @@ TEST_F(NetTest, ReachabilityObserversHearEveryChangeUntilDeleted)
 {
     auto recorder = platform::adoptRef(new StatusRecorder);
     {
-        QVPointer<QVReachabilityObserver> observer(
-            new QVReachabilityObserver(QVDelegate(recorder.get(), BRISKO_SELECTOR(StatusRecorder, changed))));
+        platform::Ref<QVReachabilityObserver> observer = platform::adoptRef(new QVReachabilityObserver(QVDelegate(recorder.get(), BRISKO_SELECTOR(StatusRecorder, changed))));
         reachability->setStatus(platform::Reachability::NotReachable);
         EXPECT_FALSE(QVReachability::isConnectedToInternet());
         reachability->setStatus(platform::Reachability::ReachableViaWWAN);

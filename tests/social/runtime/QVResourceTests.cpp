@@ -187,6 +187,26 @@ TEST_F(ResourceTest, ServerNotificationsGoToTheHostNotTheSeries)
     EXPECT_EQ(host.texts, std::vector<std::string> { "Welcome" });
 }
 
+TEST_F(ResourceTest, ServerNotificationsNeverEnterTheSeriesEvenWhenTheNameMapKnowsThem)
+{
+    names.addResource<TestUser>("server_notification");
+    auto s = parse("<resources><server_notification><text>One</text></server_notification>"
+                   "<resource_sections><resource_section><server_notification><text>Two</text></server_notification>"
+                   "<user id=\"1\"/></resource_section></resource_sections>"
+                   "<table_meta_data><server_notification><text>Three</text></server_notification></table_meta_data>"
+                   "</resources>");
+    ASSERT_TRUE(s);
+    ASSERT_EQ(s->count(), 1u);
+    auto* section = at<QVTableSectionDescription>(*s, 0);
+    ASSERT_NE(section, nullptr);
+    EXPECT_EQ(section->page()->count(), 1u);
+    EXPECT_TRUE(s->tableMetaDataObjects().empty());
+    auto alone = parse("<server_notification><text>Four</text></server_notification>");
+    ASSERT_TRUE(alone);
+    EXPECT_EQ(alone->count(), 0u);
+    EXPECT_EQ(host.texts, (std::vector<std::string> { "One", "Two", "Three", "Four" }));
+}
+
 TEST_F(ResourceTest, MalformedAnswerGivesNoSeries)
 {
     EXPECT_FALSE(parse("<resources><user id=\"1\"></resources>"));

@@ -68,7 +68,7 @@ protected:
 TEST_F(ServiceRequestTest, GetReachesSuccessWithParsedSeriesAndStatus)
 {
     server.route("GET", "users/@me/activities.xml", Answer::xml(kTwoActivities));
-    QVPointer<QVHttpNestedQueryStringWriter> params(new QVHttpNestedQueryStringWriter);
+    platform::Ref<QVHttpNestedQueryStringWriter> params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
     std::string page = "2";
     params->io("page", page);
     ASSERT_TRUE(service->getAction("users/@me/activities.xml", params.get(), recorder->onSuccess(),
@@ -99,7 +99,7 @@ TEST_F(ServiceRequestTest, GetReachesSuccessWithParsedSeriesAndStatus)
 TEST_F(ServiceRequestTest, PostSendsFormBodyThatVerifies)
 {
     server.route("POST", "users/@me/activities.xml", Answer::xml("<activity id=\"3\"><text>posted</text></activity>", 201));
-    QVPointer<QVHttpNestedQueryStringWriter> params(new QVHttpNestedQueryStringWriter);
+    platform::Ref<QVHttpNestedQueryStringWriter> params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
     std::string text = "a b&c=d/é";
     {
         QVISerializer::Scope scope(*params, "activity", false);
@@ -121,7 +121,7 @@ TEST_F(ServiceRequestTest, PostSendsFormBodyThatVerifies)
 TEST_F(ServiceRequestTest, MultipartBodyWithBlobVerifies)
 {
     server.route("PUT", "blobs/1.xml", Answer::xml("<resources/>"));
-    QVPointer<QVHttpNestedQueryStringWriter> params(new QVHttpNestedQueryStringWriter);
+    platform::Ref<QVHttpNestedQueryStringWriter> params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
     std::optional<platform::Bytes> blob = platform::Bytes { 0, 1, 2, 255, '\r', '\n', '-', '-' };
     std::string key = "slot";
     params->io("key", key);

@@ -11,7 +11,7 @@ using platform::Bytes;
 namespace {
 
 // A record as the services describe theirs: plain fields, an optional text and a blob.
-class Entry : public QVSmartObject {
+class Entry : public platform::Object {
 public:
     Entry() = default;
     Entry(std::string board, int64_t score, std::optional<Bytes> blob = std::nullopt)
@@ -44,7 +44,7 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 TEST(QueryStringWriterTest, FormatsValuesAtTopLevel)
 {
-    QVPointer<QVHttpNestedQueryStringWriter> w(new QVHttpNestedQueryStringWriter);
+    platform::Ref<QVHttpNestedQueryStringWriter> w = platform::adoptRef(new QVHttpNestedQueryStringWriter);
     bool yes = true, no = false;
     int negative = -5;
     unsigned int big = 3000000000u;
@@ -69,7 +69,7 @@ TEST(QueryStringWriterTest, FormatsValuesAtTopLevel)
 
 TEST(QueryStringWriterTest, NamesNestedScopesAndSeries)
 {
-    QVPointer<QVHttpNestedQueryStringWriter> writer(new QVHttpNestedQueryStringWriter);
+    platform::Ref<QVHttpNestedQueryStringWriter> writer = platform::adoptRef(new QVHttpNestedQueryStringWriter);
     QVHttpNestedQueryStringWriter& w = *writer;
     {
         QVISerializer::Scope user(w, "user");
@@ -84,7 +84,7 @@ TEST(QueryStringWriterTest, NamesNestedScopesAndSeries)
         QVISerializer::Scope none(w, nullptr);
         w.io("email", n);
     }
-    std::vector<QVPointer<Entry>> batch { new Entry("12", 100), new Entry("13", 200) };
+    std::vector<platform::Ref<Entry>> batch { platform::adoptRef(new Entry("12", 100)), platform::adoptRef(new Entry("13", 200)) };
     w.ioArray("high_scores", batch);
     {
         QVISerializer::Scope tags(w, "tags", true);
@@ -100,8 +100,8 @@ TEST(QueryStringWriterTest, NamesNestedScopesAndSeries)
 
 TEST(QueryStringWriterTest, BlobMakesTheRequestMultipart)
 {
-    QVPointer<QVHttpNestedQueryStringWriter> w(new QVHttpNestedQueryStringWriter);
-    std::vector<QVPointer<Entry>> batch { new Entry("12", 5, Bytes { 1, 2, 3 }) };
+    platform::Ref<QVHttpNestedQueryStringWriter> w = platform::adoptRef(new QVHttpNestedQueryStringWriter);
+    std::vector<platform::Ref<Entry>> batch { platform::adoptRef(new Entry("12", 5, Bytes { 1, 2, 3 })) };
     w->ioArray("high_scores", batch);
     EXPECT_TRUE(w->isMultipart());
     const auto& params = w->getQueryParametersAsArray();
@@ -119,7 +119,7 @@ struct Profile {
     int gamerScore { 0 };
     unsigned int flags { 0 };
     double ratio { 0 };
-    std::vector<QVPointer<Entry>> scores;
+    std::vector<platform::Ref<Entry>> scores;
 
     void serialize(QVISerializer& s)
     {
@@ -135,7 +135,7 @@ struct Profile {
 
 Bytes archive(Profile& p, const char* cls = "QVTestProfile")
 {
-    QVPointer<QVBinaryKeyedWriter> w(new QVBinaryKeyedWriter(cls));
+    platform::Ref<QVBinaryKeyedWriter> w = platform::adoptRef(new QVBinaryKeyedWriter(cls));
     p.serialize(*w);
     return w->data();
 }
@@ -149,7 +149,7 @@ TEST(BinaryKeyedArchiveTest, RoundTripsEveryValueTypeAndSeries)
     in.gamerScore = -7;
     in.flags = 4000000000u;
     in.ratio = 0.25;
-    in.scores = { new Entry("12", 99, Bytes { 9 }), new Entry("13", -1) };
+    in.scores = { platform::adoptRef(new Entry("12", 99, Bytes { 9 })), platform::adoptRef(new Entry("13", -1)) };
     Bytes data = archive(in);
 
     auto reader = QVBinaryKeyedReader::readerWithData(data, "QVTestProfile");
@@ -172,7 +172,7 @@ TEST(BinaryKeyedArchiveTest, RoundTripsEveryValueTypeAndSeries)
 
 TEST(BinaryKeyedArchiveTest, MissingKeysKeepTheCallersDefaults)
 {
-    QVPointer<QVBinaryKeyedWriter> w(new QVBinaryKeyedWriter("QVTestProfile"));
+    platform::Ref<QVBinaryKeyedWriter> w = platform::adoptRef(new QVBinaryKeyedWriter("QVTestProfile"));
     std::string name = "Bo";
     w->io("name", name);
     auto reader = QVBinaryKeyedReader::readerWithData(w->data(), "QVTestProfile");
@@ -193,7 +193,7 @@ TEST(BinaryKeyedArchiveTest, CorruptTruncatedOrForeignArchivesReadAsAbsent)
 {
     Profile in;
     in.resourceId = "42";
-    in.scores = { new Entry("12", 1) };
+    in.scores = { platform::adoptRef(new Entry("12", 1)) };
     Bytes data = archive(in);
     std::string error;
 
@@ -223,7 +223,7 @@ TEST(BinaryKeyedArchiveTest, CorruptTruncatedOrForeignArchivesReadAsAbsent)
 
 TEST(BinaryKeyedArchiveTest, SeriesCountIsBoundedByTheArchive)
 {
-    QVPointer<QVBinaryKeyedWriter> w(new QVBinaryKeyedWriter("QVTestProfile"));
+    platform::Ref<QVBinaryKeyedWriter> w = platform::adoptRef(new QVBinaryKeyedWriter("QVTestProfile"));
     {
         QVISerializer::Scope series(*w, "scores", true);
         unsigned int lie = 4000000000u;

@@ -245,3 +245,84 @@ TEST(LeaderboardClassTest, ASectionedPageHandsOnlyTheLastSectionsScoresToTheDele
 }
 
 } // namespace
+
+// -- the list from the server ---------------------------------------------------------
+
+#include "social/services/ServiceTestSupport.h"
+#include "support/NetTestSupport.h"
+
+namespace {
+
+class LeaderboardListTest : public net_testing::NetTest {
+protected:
+    void SetUp() override
+    {
+        NetTest::SetUp();
+        facade.providerLink = provider.get();
+        QVRuntimeHost::setCurrent(&facade);
+        provider->setAccessToken("token-1", "token-secret-1");
+        server.route("GET", "client_applications/@me/leaderboards.xml",
+                     standin::Answer::xml(service_testing::fixture("leaderboards.xml")));
+        recorder = net_testing::CallbackRecorder::create();
+    }
+    void TearDown() override
+    {
+        QVLeaderboardService::shutdownService();
+        QVOfflineStore::teardownOfflineDatabase();
+        NetTest::TearDown();
+    }
+    service_testing::FacadeHost<net_testing::RecordingHost> facade;
+    Ref<net_testing::CallbackRecorder> recorder;
+};
+
+TEST_F(LeaderboardListTest, OnlineTheRunningGamesListComesFromTheServer)
+{
+    ASSERT_TRUE(QVLeaderboardService::getLeaderboardsForApplication("", "42", recorder->onSuccess(),
+                                                                    recorder->onFailure()));
+    ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
+    ASSERT_EQ(recorder->successes, 1);
+    auto* series = dynamic_cast<QVPaginatedSeries*>(recorder->successArg.get());
+    ASSERT_TRUE(series);
+    ASSERT_EQ(series->count(), 2u);
+    auto* first = dynamic_cast<QVLeaderboard*>(series->objectAtIndex(0));
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->leaderboardId(), "5");
+    EXPECT_EQ(first->name(), "Normal");
+    EXPECT_TRUE(first->descendingScoreOrder());
+    EXPECT_FALSE(dynamic_cast<QVLeaderboard*>(series->objectAtIndex(1))->descendingScoreOrder());
+
+    auto log = server.requests();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].method, "GET");
+    EXPECT_EQ(log[0].path, "client_applications/@me/leaderboards.xml");
+    EXPECT_EQ(log[0].param("compared_user_id"), "42");
+    EXPECT_EQ(facade.notices, std::vector<std::string> { "Downloaded Leaderboards" });
+
+    // Another game's id is encoded into its path segment; no compared user, no parameter.
+    server.clearLog();
+    QVLeaderboardService::getLeaderboardsForApplication("30 1", recorder->onSuccess(), recorder->onFailure());
+    ASSERT_TRUE(waitFor([&] { return recorder->total() > 1; }));
+    log = server.requests();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].path, "client_applications/30 1/leaderboards.xml"); // logged decoded
+    EXPECT_FALSE(log[0].hasParam("compared_user_id"));
+}
+
+TEST_F(LeaderboardListTest, OfflineTheListComesFromTheStoreWithoutARequest)
+{
+    testing_support::TempDir dir;
+    ASSERT_TRUE(QVOfflineStore::openDatabaseAtPath(dir.file("quorvel_offline")));
+    QVOfflineStore::setupOfflineSupport();
+    QVLeaderboardService::synchLeaderboardsList({ definition("5", true, true, "0000.00.00", "9999.99.99") }, {},
+                                                std::nullopt, false);
+    facade.onlineFlag = false;
+    EXPECT_FALSE(QVLeaderboardService::service().getIndexOnSuccess(recorder->onSuccess(), recorder->onFailure()));
+    ASSERT_EQ(recorder->successes, 1);
+    auto* series = dynamic_cast<QVPaginatedSeries*>(recorder->successArg.get());
+    ASSERT_TRUE(series);
+    ASSERT_EQ(series->count(), 1u);
+    EXPECT_EQ(dynamic_cast<QVLeaderboard*>(series->objectAtIndex(0))->leaderboardId(), "5");
+    EXPECT_EQ(server.requestCount(), 0u);
+}
+
+} // namespace

@@ -6,7 +6,7 @@
 #include "platform/foundation/Bundle.h"
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
-#include "social/runtime/QVSmartObject.h"
+#include "platform/foundation/Object.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVOfflineService.h"
 
@@ -150,7 +150,7 @@ TEST_F(OfflineServiceTest, AConfigurationFileThatCannotBeParsedIsRecordedAndChan
 TEST_F(OfflineServiceTest, TheBootstrapRequestCarriesBothSyncDates)
 {
     start();
-    QVPointer<QVHttpNestedQueryStringWriter> params(new QVHttpNestedQueryStringWriter);
+    platform::Ref<QVHttpNestedQueryStringWriter> params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
     QVOfflineService::getBootstrapCallParams(*params, "17");
     const auto& written = params->getQueryParametersAsArray();
     ASSERT_EQ(written.size(), 2u);
@@ -241,6 +241,72 @@ TEST_F(OfflineServiceTest, AnUnusableStoreIsReportedOnceAndTheServicesRunWithout
     EXPECT_EQ(QVLeaderboardService::getLeaderboard("5"), nullptr);
     EXPECT_EQ(QVLeaderboardService::getLastSyncDateForUserId("17"), "");
     EXPECT_EQ(log.count(platform::LogLevel::Error), 1u);
+}
+
+} // namespace
+
+// -- the bootstrap over the wire -------------------------------------------------------
+
+#include "social/services/ServiceTestSupport.h"
+#include "support/NetTestSupport.h"
+
+namespace {
+
+// The facade's part of the bootstrap, as the central class wires it.
+class OfflineBootstrapHost : public net_testing::RecordingHost {
+public:
+    void writeBootstrapParameters(QVHttpNestedQueryStringWriter& params) override
+    {
+        QVOfflineService::getBootstrapCallParams(params, "17");
+    }
+    void synchronizeOfflineData(const QVBootstrap& answer) override { QVOfflineService::syncOfflineData(answer); }
+};
+
+class OfflineBootstrapTest : public net_testing::NetTest {
+protected:
+    void SetUp() override
+    {
+        NetTest::SetUp();
+        offlineHost.providerLink = provider.get();
+        QVRuntimeHost::setCurrent(&offlineHost);
+        QVOfflineService::initializeService();
+        recorder = net_testing::CallbackRecorder::create();
+    }
+    void TearDown() override
+    {
+        QVOfflineService::shutdownService();
+        NetTest::TearDown();
+    }
+    OfflineBootstrapHost offlineHost;
+    platform::Ref<net_testing::CallbackRecorder> recorder;
+};
+
+TEST_F(OfflineBootstrapTest, TheBootstrapSendsTheSyncDatesAndItsAnswerFillsTheStore)
+{
+    server.route("POST", "bootstrap.xml", standin::Answer::xml(service_testing::fixture("bootstrap_offline.xml")));
+    provider->loginAndBootstrapWithDeviceToken(std::nullopt, false, std::nullopt, recorder->onSuccess(),
+                                               recorder->onFailure());
+    ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
+    ASSERT_EQ(recorder->successes, 1);
+
+    auto log = server.requests();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].param("achievements_sync_date"), "1970-01-01 00:00:00");
+    EXPECT_EQ(log[0].param("leaderboards_sync_date"), "1970-01-01 00:00:00");
+
+    RawDatabase raw(platform::Bundle::main().documentsDirectory() + "/quorvel_offline");
+    EXPECT_EQ(raw.rows("SELECT * FROM users"), (std::vector<std::string> { "17|Player|http://127.0.0.1/pictures/17.png" }));
+    EXPECT_EQ(raw.value("SELECT COUNT(*) FROM leaderboards WHERE server_sync_at IS NOT NULL"), "3");
+    EXPECT_EQ(raw.rows("SELECT leaderboard_id, score, display_text, custom_data, server_sync_at FROM high_scores ORDER "
+                       "BY leaderboard_id"),
+              (std::vector<std::string> { "5|1200|1,200 points|level=4|1296705906", "9|1200|NULL|NULL|" +
+                                              raw.value("SELECT server_sync_at FROM high_scores WHERE leaderboard_id = 9") }));
+    EXPECT_EQ(raw.value("SELECT COUNT(*) FROM high_scores WHERE server_sync_at IS NULL"), "0");
+
+    // The local list works with the network off.
+    reachability->setStatus(platform::Reachability::NotReachable);
+    EXPECT_EQ(QVLeaderboardService::getLeaderboardsLocal().size(), 3u);
+    EXPECT_NE(QVLeaderboardService::getLastSyncDateForUserId("17"), "1970-01-01 00:00:00");
 }
 
 } // namespace

@@ -120,7 +120,7 @@ TEST_F(QVUserTest, ArchiveRoundTripsEveryCodedField)
     platform::Bytes damaged = u->archivedData();
     damaged.resize(damaged.size() / 2);
     EXPECT_FALSE(QVUser::userWithArchivedData(damaged));
-    QVPointer<QVBinaryKeyedWriter> other(new QVBinaryKeyedWriter("QVHttpBasicCredential"));
+    platform::Ref<QVBinaryKeyedWriter> other = platform::adoptRef(new QVBinaryKeyedWriter("QVHttpBasicCredential"));
     EXPECT_FALSE(QVUser::userWithArchivedData(other->data())) << "an archive of another class";
 }
 

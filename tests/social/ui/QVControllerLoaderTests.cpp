@@ -237,7 +237,7 @@ TEST_F(ControllerLoaderTest, ViewsUseTheOverridingSuffixAloneAndTabletsTryBothVa
 
 TEST(ResourceControllerMapTest, MatchesTheExactClassOnly)
 {
-    QVPointer<QVResourceControllerMap> map(new QVResourceControllerMap);
+    auto map = QVResourceControllerMap::create();
     map->addResource<TestResource>("Resource");
     map->addResource<TestResource>("Later");
     map->addResource<OtherResource>("Other");

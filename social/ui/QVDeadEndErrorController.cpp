@@ -1,0 +1,185 @@
+// The dead-end error screen and its must-be-online and maintenance variants.
+#include "social/ui/QVDeadEndErrorController.h"
+
+#include "platform/device/Screen.h"
+#include "platform/foundation/Boxed.h"
+#include "platform/ui/InterfaceRegistry.h"
+#include "platform/ui/NavigationController.h"
+#include "social/runtime/QVXmlDocument.h"
+#include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVInterfaceOutlets.h"
+#include "social/ui/QVNavigationController.h"
+
+namespace quorvel {
+
+using namespace platform::ui;
+using platform::Rect;
+using platform::Ref;
+
+QV_REGISTER_CLASS(QVDeadEndErrorController);
+QV_REGISTER_CLASS(QVMustBeOnlineErrorController);
+QV_REGISTER_CLASS(QVServerMaintenanceNoticeController);
+
+Ref<QVDeadEndErrorController> QVDeadEndErrorController::deadEndErrorWithMessage(const std::string& message)
+{
+    auto screen = dynamicRef<QVDeadEndErrorController>(QVControllerLoader::load("DeadEndError"));
+    if (screen)
+        screen->setMessage(message);
+    return screen;
+}
+
+Ref<QVDeadEndErrorController> QVDeadEndErrorController::deadEndErrorWithMessageAndOfflineButton(const std::string& message)
+{
+    auto screen = deadEndErrorWithMessage(message);
+    if (screen) {
+        screen->view();
+        if (screen->offlineButton())
+            screen->offlineButton()->setHidden(false);
+    }
+    return screen;
+}
+
+Ref<QVDeadEndErrorController> QVDeadEndErrorController::mustBeOnlineErrorWithMessage(const std::string& message)
+{
+    auto screen = dynamicRef<QVDeadEndErrorController>(QVControllerLoader::load("MustBeOnlineError"));
+    if (screen)
+        screen->setMessage(message);
+    return screen;
+}
+
+void QVDeadEndErrorController::buildInterface(InterfaceBuilder* builder, const char* layoutName)
+{
+    Rect screen = Screen::mainScreen().bounds();
+    Rect frame(0, 0, screen.size.width, screen.size.height * kHeightFraction);
+    Ref<View> root = builder ? builder->makeView<View>(frame) : View::viewWithFrame(frame);
+    root->setBackgroundColor(Color::clear());
+    root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+
+    Rect labelFrame(20, 20, frame.size.width - 40, frame.size.height - 90);
+    Ref<Label> label = builder ? builder->makeView<Label>(labelFrame) : Label::labelWithFrame(labelFrame);
+    label->setNumberOfLines(0);
+    label->setTextAlignment(platform::TextAlignment::Center);
+    label->setTextColor(Color::whiteColor());
+    label->setBackgroundColor(std::nullopt);
+    label->setOpaque(false);
+    label->setFont(platform::Font::boldSystemFont(16));
+    label->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+    root->addSubview(label);
+
+    Rect buttonFrame((frame.size.width - 200) / 2, frame.size.height - 56, 200, 37);
+    Ref<QVDefaultButton> button;
+    if (builder)
+        button = builder->makeView<QVGreenBorderedButton>(buttonFrame).get();
+    else
+        button = QVDefaultButton::greenBoderedButton(buttonFrame);
+    button->setTitleForAllStates("Go Offline");
+    button->setAutoresizingMask(FlexibleLeftMargin | FlexibleRightMargin | FlexibleTopMargin);
+    button->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVDeadEndErrorController, offlinePressed)), TouchUpInside);
+    root->addSubview(button);
+
+    setMessageView(QVOutlet<Label>(label.get(), layoutName, "messageView"));
+    setOfflineButton(QVOutlet<QVDefaultButton>(button.get(), layoutName, "offlineButton"));
+    setView(root);
+}
+
+void QVDeadEndErrorController::loadView()
+{
+    if (!nibName().empty()) {
+        QVViewController::loadView();
+        return;
+    }
+    buildInterface(nullptr, "DeadEndErrorController");
+    // Made by class: the same start as from the layout.
+    if (mOfflineButton)
+        mOfflineButton->setHidden(true);
+}
+
+void QVDeadEndErrorController::awakeFromNib()
+{
+    QVViewController::awakeFromNib();
+    if (mOfflineButton)
+        mOfflineButton->setHidden(true);
+}
+
+void QVDeadEndErrorController::viewDidLoad()
+{
+    QVViewController::viewDidLoad();
+    NavigationController* nav = navigationController();
+    if (nav && nav->modalViewController())
+        QVNavigationController::addCloseButtonToViewController(this, this,
+            BRISKO_SELECTOR(QVDeadEndErrorController, dismiss), false, BarButtonItem::SystemItem::Done);
+    Rect screen = Screen::mainScreen().bounds();
+    view()->setFrame(Rect(0, 0, screen.size.width, kHeightFraction * screen.size.height));
+}
+
+void QVDeadEndErrorController::deadEndWillAppear(bool animated)
+{
+    QVViewController::viewWillAppear(animated);
+    setTitle("Error");
+    view();
+    if (mMessageView)
+        mMessageView->setText(mMessage);
+}
+
+void QVDeadEndErrorController::viewWillAppear(bool animated) { deadEndWillAppear(animated); }
+
+bool QVDeadEndErrorController::performSetter(const std::string& setterName, platform::Object* value)
+{
+    if (setterName == "setMessage") {
+        auto* boxed = dynamic_cast<platform::Boxed*>(value);
+        setMessage(boxed ? boxed->value().asString() : std::string());
+        return true;
+    }
+    return QVViewController::performSetter(setterName, value);
+}
+
+void QVDeadEndErrorController::offlinePressed() { QVDashboardHost::current().switchToOfflineDashboard(); }
+
+void QVDeadEndErrorController::dismiss() { QVDashboardHost::current().dismissDashboard(); }
+
+void QVMustBeOnlineErrorController::viewWillAppear(bool animated)
+{
+    deadEndWillAppear(animated);
+    mReachabilityObserver = platform::makeRef<QVReachabilityObserver>(
+        QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVMustBeOnlineErrorController, _onReachabilityStatusChanged))));
+    setTitle("You're Offline");
+    navigationItem()->setHidesBackButton(true);
+}
+
+void QVMustBeOnlineErrorController::viewDidDisappear(bool animated)
+{
+    QVDeadEndErrorController::viewDidDisappear(animated);
+    mReachabilityObserver = nullptr;
+}
+
+void QVMustBeOnlineErrorController::_onReachabilityStatusChanged(platform::Object* status)
+{
+    auto* boxed = dynamic_cast<platform::Boxed*>(status);
+    if (!boxed || boxed->value().asInteger() == 0)
+        return;
+    if (NavigationController* nav = navigationController())
+        nav->popViewControllerAnimated(true);
+}
+
+Ref<QVServerMaintenanceNoticeController> QVServerMaintenanceNoticeController::maintenanceControllerWithHtmlData(
+    const platform::Bytes& data)
+{
+    auto screen = dynamicRef<QVServerMaintenanceNoticeController>(QVControllerLoader::load("ServerMaintenanceNotice"));
+    if (!screen)
+        return nullptr;
+    auto document = QVXmlDocument::xmlDocumentWithData(data);
+    screen->setMessage(document ? document->getElementValue("server_interruption_notice") : std::string());
+    return screen;
+}
+
+void QVServerMaintenanceNoticeController::viewWillAppear(bool animated)
+{
+    deadEndWillAppear(animated);
+    navigationItem()->setHidesBackButton(true);
+    setTitle("Maintenance");
+    if (messageView())
+        messageView()->setFont(platform::Font::systemFont(kMessageFontSize));
+}
+
+} // namespace quorvel

@@ -1,0 +1,416 @@
+// Pictures by URL: cache, download, cross-fade, frame, clip and badge.
+#include "social/ui/QVImageView.h"
+
+#include "platform/foundation/Boxed.h"
+#include "platform/graphics/GraphicsContext.h"
+#include "social/runtime/QVImageCache.h"
+#include "social/runtime/QVProvider.h"
+#include "social/ui/QVKitDrawing.h"
+#include "social/ui/QVKitImages.h"
+
+#include <cmath>
+
+namespace quorvel {
+
+using namespace platform::ui;
+using platform::Image;
+using platform::Rect;
+using platform::Ref;
+
+QV_REGISTER_CLASS(QVImageView);
+
+namespace {
+bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+} // namespace
+
+void QVImageViewHttpServiceObserver::requestFinished(QVHttpRequest* request)
+{
+    if (request && !request->receivedData().empty())
+        onSuccess_.invoke(platform::Boxed::data(request->receivedData()));
+    else
+        onFailure_.invoke(nullptr);
+}
+
+void QVImageViewHttpServiceObserver::requestFailed(QVHttpRequest*) { onFailure_.invoke(nullptr); }
+
+Ref<QVImageView> QVImageView::imageViewWithFrame(const Rect& frame)
+{
+    auto view = adoptRef(new QVImageView);
+    view->initWithFrame(frame);
+    return view;
+}
+
+bool QVImageView::initWithCoder(const InterfaceCoder& coder)
+{
+    if (!Control::initWithCoder(coder))
+        return false;
+    mShouldShowLoadingIndicator = true;
+    mCrossFadeDuration = 0.25f;
+    mShouldScaleImageToFillRect = true;
+    _recreateBorderPath();
+    return true;
+}
+
+QVImageView::~QVImageView()
+{
+    _destroyHttpService();
+    if (mFadingTimer)
+        mFadingTimer->invalidate();
+}
+
+void QVImageView::showPicture(Image* image, bool crossFading)
+{
+    if (crossFading)
+        _fadeToNewImage(image);
+    else
+        _resetView(image);
+}
+
+void QVImageView::setImageUrl(const std::optional<std::string>& url, bool crossFading)
+{
+    mImageUrl = url && !url->empty() ? url : std::nullopt;
+    Ref<Image> cached;
+    if (mImageUrl) {
+        if (QVImageCache* cache = QVImageCache::sharedInstance())
+            cached = cache->fetch(*mImageUrl);
+    }
+    _destroyHttpService();
+    showPicture(cached, crossFading);
+    setNeedsDisplay();
+    if (!mImageUrl) {
+        if (mDefaultImage)
+            showPicture(mDefaultImage, crossFading);
+        return;
+    }
+    if (cached) {
+        mDelegate.invoke(nullptr);
+        return;
+    }
+    if (mDefaultImage)
+        showPicture(mDefaultImage, crossFading);
+    else
+        showLoadingIndicator();
+
+    QVDelegate success(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVImageView, _imageDownloaded)));
+    QVDelegate failure(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVImageView, _imageDownloadFailed)));
+    const std::string& u = *mImageUrl;
+    std::string path = u;
+    if (startsWith(u, "http")) {
+        mHttpService = platform::makeRef<QVHttpService>("", false);
+    } else if (startsWith(u, "www")) {
+        // A host without a scheme: an empty base would leave no usable address.
+        mHttpService = platform::makeRef<QVHttpService>("", false);
+        path = "http://" + u;
+    } else {
+        mHttpService = QVProvider::createHttpService();
+    }
+    mHttpServiceObserver = platform::makeRef<QVImageViewHttpServiceObserver>(success, failure);
+    mHttpService->startRequest(path, "GET", std::nullopt, mHttpServiceObserver.get());
+}
+
+void QVImageView::setImage(Image* image)
+{
+    mImageUrl = std::nullopt;
+    _destroyHttpService();
+    if (!image && mDefaultImage)
+        _resetView(mDefaultImage);
+    else
+        _resetView(image);
+    setNeedsDisplay();
+}
+
+void QVImageView::setDefaultImage(Image* image)
+{
+    mDefaultImage = image;
+    _resetView(image);
+    setNeedsDisplay();
+}
+
+void QVImageView::setDefaultImageNamed(const std::string& name) { setDefaultImage(QVImageLoader::loadImage(name)); }
+
+void QVImageView::useProfilePicture(bool isLocalUser, bool usesFacebookPicture, const std::optional<std::string>& url)
+{
+    mImageFrameFileName = std::nullopt;
+    setDefaultImageNamed(isLocalUser ? "QVProfileIconDefaultSelf.png" : "QVProfileIconDefault.png");
+    setUseFacebookOverlay(usesFacebookPicture);
+    setImageUrl(url);
+}
+
+void QVImageView::useProfilePicture(std::nullopt_t)
+{
+    mImageFrameFileName = std::nullopt;
+    setDefaultImageNamed("QVProfileIconDefault.png");
+    setImageUrl(std::nullopt);
+}
+
+void QVImageView::useGameCenterProfilePicture()
+{
+    mImageFrameFileName = "QVGameCenterProfileFrame.png";
+    _addImageFrame();
+    setDefaultImageNamed("QVProfileIconDefault.png");
+}
+
+void QVImageView::useOtherPlayerProfilePictureDefault() { setDefaultImageNamed("QVProfileIconDefault.png"); }
+
+void QVImageView::useLocalPlayerProfilePictureDefault() { setDefaultImageNamed("QVProfileIconDefaultSelf.png"); }
+
+void QVImageView::_destroyHttpService()
+{
+    if (mHttpService)
+        mHttpService->cancelAllRequests();
+    mHttpService = nullptr;
+    mHttpServiceObserver = nullptr;
+}
+
+void QVImageView::_imageDownloaded(platform::Object* data)
+{
+    auto* boxed = dynamic_cast<platform::Boxed*>(data);
+    Ref<Image> image;
+    if (boxed && boxed->value().isData()) {
+        const platform::Bytes& bytes = boxed->value().data();
+        image = Image::imageWithData(bytes.data(), bytes.size());
+    }
+    if (!image) {
+        _imageDownloadFailed(nullptr);
+        return;
+    }
+    if (mImageUrl) {
+        if (QVImageCache* cache = QVImageCache::sharedInstance())
+            cache->store(image, *mImageUrl);
+    }
+    _fadeToNewImage(image);
+    setNeedsDisplay();
+    mDelegate.invoke(nullptr);
+    mHttpServiceObserver = nullptr;
+}
+
+void QVImageView::_imageDownloadFailed(platform::Object*)
+{
+    _fadeToNewImage(mDefaultImage);
+    setNeedsDisplay();
+    mDelegate.invoke(nullptr);
+    mHttpServiceObserver = nullptr;
+}
+
+void QVImageView::_fadeToNewImage(Image* image)
+{
+    mImageFadingIn = image;
+    mFadingImageAlpha = 0;
+    // An earlier timer notices on its next tick that it is no longer in charge.
+    Ref<QVImageView> self(this);
+    mFadingTimer = platform::RunLoop::main().scheduleTimer(kFadeTick, true, [self](platform::Timer& t) {
+        self->_tickFading(t);
+    });
+    if (mUseFacebookOverlay)
+        addFacebookOverlay();
+}
+
+void QVImageView::_tickFading(platform::Timer& timer)
+{
+    if (&timer != mFadingTimer.get()) {
+        timer.invalidate();
+        return;
+    }
+    mFadingImageAlpha += static_cast<float>(kFadeTick) / mCrossFadeDuration;
+    if (mFadingImageAlpha < 1.0f) {
+        setNeedsDisplay();
+        return;
+    }
+    mFadingImageAlpha = 0;
+    Ref<platform::Timer> keep(&timer);
+    mFadingTimer = nullptr;
+    Ref<Image> arrived = mImageFadingIn;
+    _resetView(arrived);
+    mImageFadingIn = nullptr;
+    setNeedsDisplay();
+    timer.invalidate();
+}
+
+void QVImageView::_resetView(Image* image)
+{
+    removeFacebookOverlay();
+    if (mImageFrame) {
+        mImageFrame->removeFromSuperview();
+        mImageFrame = nullptr;
+    }
+    if (mLoadingView) {
+        mLoadingView->stopAnimating();
+        mLoadingView->removeFromSuperview();
+        mLoadingView = nullptr;
+    }
+    mImage = image;
+    if (mUseFacebookOverlay && image && image != mDefaultImage.get())
+        addFacebookOverlay();
+    _addImageFrame();
+    mImageFadingIn = nullptr;
+    mFadingImageAlpha = 0;
+    if (mFadingTimer) {
+        mFadingTimer->invalidate();
+        mFadingTimer = nullptr;
+    }
+}
+
+void QVImageView::setCustomClippingPath(ClipPath path)
+{
+    mUsingCustomBorderPath = static_cast<bool>(path);
+    mBorderPath = std::move(path);
+    if (!mUsingCustomBorderPath)
+        _recreateBorderPath();
+    setNeedsDisplay();
+}
+
+void QVImageView::_recreateBorderPath()
+{
+    if (mUsingCustomBorderPath)
+        return;
+    mBorderPath = nullptr;
+    if (mUseSharpCorners)
+        return;
+    platform::Size size = bounds().size;
+    mBorderPath = [size](platform::GraphicsContext& g) {
+        QVKitDrawing::addRoundedRectPath(g, Rect(0, 0, size.width, size.height), kCornerRadius);
+    };
+}
+
+void QVImageView::setUnframed(bool unframed)
+{
+    if (unframed == mUnframed)
+        return;
+    mUnframed = unframed;
+    _recreateBorderPath();
+    _addImageFrame();
+}
+
+void QVImageView::setUseSharpCorners(bool sharp)
+{
+    mUseSharpCorners = sharp;
+    _recreateBorderPath();
+    _addImageFrame();
+    setNeedsDisplay();
+}
+
+Rect QVImageView::frameRect() const
+{
+    Rect b = bounds();
+    return Rect(-7, -5, b.size.width + 14, b.size.height + 12);
+}
+
+void QVImageView::_addImageFrame()
+{
+    if (mImageFrame) {
+        mImageFrame->removeFromSuperview();
+        mImageFrame = nullptr;
+    }
+    if (!mImage || mUseSharpCorners || mUnframed)
+        return;
+    mImageFrame = ImageView::imageViewWithFrame(frameRect());
+    mImageFrame->setContentMode(ContentMode::ScaleToFill);
+    mImageFrame->setImage(QVLoadKitImage(mImageFrameFileName.value_or("QVProfilePhotoFrame.png")));
+    addSubview(mImageFrame);
+    bringSubviewToFront(mImageFrame);
+}
+
+void QVImageView::_updateImageFrame()
+{
+    if (mImageFrame)
+        mImageFrame->setFrame(frameRect());
+}
+
+void QVImageView::setUseFacebookOverlay(bool use)
+{
+    removeFacebookOverlay();
+    mUseFacebookOverlay = use;
+    if (!use || !mImage)
+        return;
+    bool settledOnDefault = mImage == mDefaultImage && !mImageFadingIn;
+    if (!settledOnDefault)
+        addFacebookOverlay();
+}
+
+void QVImageView::addFacebookOverlay()
+{
+    removeFacebookOverlay();
+    Rect b = bounds();
+    if (b.size.width < kFacebookBadgeMinimumSide || b.size.height < kFacebookBadgeMinimumSide)
+        return;
+    Ref<ImageAsset> icon = QVLoadKitImage("QVProfilePictureFacebookIcon.png");
+    if (!icon)
+        return;
+    platform::Size s = icon->size();
+    mFacebookOverlay = ImageView::imageViewWithFrame(Rect(b.size.width - s.width - 1, b.size.height - s.height - 1,
+                                                          s.width, s.height));
+    mFacebookOverlay->setImage(icon);
+    addSubview(mFacebookOverlay);
+}
+
+void QVImageView::removeFacebookOverlay()
+{
+    if (mFacebookOverlay) {
+        mFacebookOverlay->removeFromSuperview();
+        mFacebookOverlay = nullptr;
+    }
+}
+
+void QVImageView::showLoadingIndicator()
+{
+    if (!mShouldShowLoadingIndicator)
+        return;
+    if (mLoadingView)
+        mLoadingView->removeFromSuperview();
+    mLoadingView = ActivityIndicator::withStyle(ActivityIndicator::Style::Gray);
+    mLoadingView->setHidesWhenStopped(true);
+    Rect b = bounds();
+    mLoadingView->setCenter(platform::Point(b.midX(), b.midY()));
+    mLoadingView->startAnimating();
+    addSubview(mLoadingView);
+}
+
+void QVImageView::setFrame(const Rect& frame)
+{
+    Control::setFrame(frame);
+    _recreateBorderPath();
+    _updateImageFrame();
+    setUseFacebookOverlay(mUseFacebookOverlay);
+}
+
+void QVImageView::setHidden(bool hidden)
+{
+    bool wasHidden = isHidden();
+    Control::setHidden(hidden);
+    if (wasHidden && !hidden)
+        setNeedsDisplay();
+}
+
+void QVImageView::touchesEnded(const Touch& t)
+{
+    if (t.tapCount == 1)
+        sendActionsForControlEvents(TouchUpInside);
+}
+
+void QVImageView::_drawImage(platform::GraphicsContext& g, Image& image, float alpha, const Rect& rect)
+{
+    g.save();
+    if (mBorderPath) {
+        mBorderPath(g);
+        g.clip();
+    }
+    if (mShouldScaleImageToFillRect) {
+        QVKitDrawing::drawImageWithAlpha(g, image, rect, alpha);
+    } else {
+        float w = static_cast<float>(image.width()), h = static_cast<float>(image.height());
+        Rect centred((rect.size.width - w) / 2, (rect.size.height - h) / 2, w, h);
+        QVKitDrawing::drawImageWithAlpha(g, image, centred, alpha);
+    }
+    g.restore();
+}
+
+void QVImageView::drawRect(platform::GraphicsContext& g, const Rect& rect)
+{
+    // Without a picture the view's own background shows.
+    if (mImage)
+        _drawImage(g, *mImage, 1, rect);
+    if (mImageFadingIn)
+        _drawImage(g, *mImageFadingIn, mFadingImageAlpha, rect);
+}
+
+} // namespace quorvel

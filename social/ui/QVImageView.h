@@ -1,0 +1,161 @@
+// QVImageView: a picture that lives on a server — a profile picture, a game
+// icon, a banner — named by a URL or a path on the client's server. A cached
+// picture shows at once; otherwise it is downloaded (unsigned), decoded with
+// the capped decoder, stored in the shared cache and cross-faded in on a
+// 1/30-s timer. Meanwhile the default image (or a spinner) shows; a failed
+// download fades the default back in. The view can clip to rounded corners,
+// wear a photo frame and a small Facebook badge; a single tap sends its
+// touch-up-inside actions.
+//
+// A new URL, setImage or destruction cancels the running download, so an old
+// download's callbacks never arrive.
+#pragma once
+
+#include "platform/foundation/RunLoop.h"
+#include "platform/graphics/Image.h"
+#include "platform/ui/ActivityIndicator.h"
+#include "platform/ui/Control.h"
+#include "platform/ui/ImageView.h"
+#include "social/runtime/QVDelegate.h"
+#include "social/runtime/QVHttpService.h"
+#include "social/ui/QVClassRegistry.h"
+
+#include <functional>
+#include <optional>
+
+namespace quorvel {
+
+// Hands a download's outcome to two callbacks: a non-empty body to success,
+// an empty body or a failed transfer to failure (with nil).
+class QVImageViewHttpServiceObserver : public QVHttpServiceObserver {
+public:
+    QVImageViewHttpServiceObserver(const QVDelegate& onSuccess, const QVDelegate& onFailure)
+        : onSuccess_(onSuccess), onFailure_(onFailure)
+    {
+    }
+    void requestFinished(QVHttpRequest* request) override;
+    void requestFailed(QVHttpRequest* request) override;
+
+private:
+    QVDelegate onSuccess_;
+    QVDelegate onFailure_;
+};
+
+class QVImageView : public platform::ui::Control, public QVCallbackable {
+    QV_DECLARE_CLASS(QVImageView)
+public:
+    static constexpr double kFadeTick = 1.0 / 30.0;
+    static constexpr float kCornerRadius = 5.0f;
+    static constexpr float kFacebookBadgeMinimumSide = 36;
+    // Adds a clip path to the context, in the view's coordinates.
+    using ClipPath = std::function<void(platform::GraphicsContext&)>;
+
+    static platform::Ref<QVImageView> imageViewWithFrame(const platform::Rect& frame);
+    bool initWithCoder(const platform::ui::InterfaceCoder& coder) override;
+
+    // The main entry: an empty URL counts as none.
+    void setImageUrl(const std::optional<std::string>& url, bool crossFading);
+    void setImageUrl(const std::optional<std::string>& url) { setImageUrl(url, false); }
+    const std::optional<std::string>& imageUrl() const { return mImageUrl; }
+    // Forgets the URL and shows the image (or the default) at once.
+    void setImage(platform::Image* image);
+    platform::Image* image() const { return mImage.get(); }
+    void setDefaultImage(platform::Image* image);
+    platform::Image* defaultImage() const { return mDefaultImage.get(); }
+    platform::Image* imageFadingIn() const { return mImageFadingIn.get(); }
+    float fadingImageAlpha() const { return mFadingImageAlpha; }
+
+    // A user's picture: any type with isLocalUser(), usesFacebookProfilePicture() and profilePictureUrl().
+    template <typename User>
+    void useProfilePictureFromUser(const User* user)
+    {
+        if (user)
+            useProfilePicture(user->isLocalUser(), user->usesFacebookProfilePicture(), user->profilePictureUrl());
+        else
+            useProfilePicture(std::nullopt);
+    }
+    void useProfilePicture(bool isLocalUser, bool usesFacebookPicture, const std::optional<std::string>& url);
+    // No user: the other-player default and no URL.
+    void useProfilePicture(std::nullopt_t);
+    void useGameCenterProfilePicture();
+    void useOtherPlayerProfilePictureDefault();
+    void useLocalPlayerProfilePictureDefault();
+
+    void setImageDownloadFinishedDelegate(const QVDelegate& delegate) { mDelegate = delegate; }
+    // Null returns to the automatic rounded-corner path.
+    void setCustomClippingPath(ClipPath path);
+    bool hasBorderPath() const { return static_cast<bool>(mBorderPath); }
+
+    bool shouldShowLoadingIndicator() const { return mShouldShowLoadingIndicator; }
+    void setShouldShowLoadingIndicator(bool s) { mShouldShowLoadingIndicator = s; }
+    float crossFadeDuration() const { return mCrossFadeDuration; }
+    void setCrossFadeDuration(float seconds) { mCrossFadeDuration = seconds; }
+    bool shouldScaleImageToFillRect() const { return mShouldScaleImageToFillRect; }
+    void setShouldScaleImageToFillRect(bool s) { mShouldScaleImageToFillRect = s; setNeedsDisplay(); }
+    bool unframed() const { return mUnframed; }
+    void setUnframed(bool unframed);
+    bool useSharpCorners() const { return mUseSharpCorners; }
+    void setUseSharpCorners(bool sharp);
+    bool useFacebookOverlay() const { return mUseFacebookOverlay; }
+    void setUseFacebookOverlay(bool use);
+    const std::optional<std::string>& imageFrameFileName() const { return mImageFrameFileName; }
+
+    void addFacebookOverlay();
+    void removeFacebookOverlay();
+    void showLoadingIndicator();
+    platform::ui::ImageView* facebookOverlay() const { return mFacebookOverlay.get(); }
+    platform::ui::ImageView* imageFrame() const { return mImageFrame.get(); }
+    platform::ui::ActivityIndicator* loadingView() const { return mLoadingView.get(); }
+    bool isDownloading() const { return static_cast<bool>(mHttpServiceObserver); }
+
+    void setFrame(const platform::Rect& frame) override;
+    void setHidden(bool hidden) override;
+    void drawRect(platform::GraphicsContext& context, const platform::Rect& rect) override;
+    void touchesBegan(const platform::ui::Touch& t) override { }
+    void touchesEnded(const platform::ui::Touch& t) override;
+    bool canReceiveCallbacksNow() override { return true; }
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVImageView() = default;
+    ~QVImageView() override;
+
+private:
+    void _imageDownloaded(platform::Object* data);
+    void _imageDownloadFailed(platform::Object*);
+    void _fadeToNewImage(platform::Image* image);
+    void _tickFading(platform::Timer& timer);
+    void _resetView(platform::Image* image);
+    void _destroyHttpService();
+    void _recreateBorderPath();
+    void _addImageFrame();
+    void _updateImageFrame();
+    void _drawImage(platform::GraphicsContext& context, platform::Image& image, float alpha, const platform::Rect& rect);
+    void showPicture(platform::Image* image, bool crossFading);
+    void setDefaultImageNamed(const std::string& name);
+    platform::Rect frameRect() const;
+
+    platform::Ref<platform::Image> mDefaultImage;
+    std::optional<std::string> mImageUrl;
+    platform::Ref<platform::Image> mImage;
+    bool mShouldScaleImageToFillRect { false };
+    bool mShouldShowLoadingIndicator { false };
+    float mCrossFadeDuration { 0 };
+    platform::Ref<platform::Image> mImageFadingIn;
+    float mFadingImageAlpha { 0 };
+    platform::Ref<platform::Timer> mFadingTimer;
+    platform::Ref<platform::ui::ActivityIndicator> mLoadingView;
+    platform::Ref<QVHttpService> mHttpService;
+    platform::Ref<QVImageViewHttpServiceObserver> mHttpServiceObserver;
+    ClipPath mBorderPath;
+    bool mUseSharpCorners { false };
+    bool mUsingCustomBorderPath { false };
+    QVDelegate mDelegate;
+    bool mUseFacebookOverlay { false };
+    platform::Ref<platform::ui::ImageView> mFacebookOverlay;
+    std::optional<std::string> mImageFrameFileName;
+    bool mUnframed { false };
+    platform::Ref<platform::ui::ImageView> mImageFrame;
+};
+
+} // namespace quorvel

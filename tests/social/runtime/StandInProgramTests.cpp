@@ -1,0 +1,196 @@
+// The stand-in service as a person meets it: the program's arguments, its
+// refusal of a port in use, its own fixtures and its request log; and the
+// server's 401 for a signature that does not verify.
+#include "social/clients/OAuthURLRequest.h"
+#include "tools/standin/StandInServer.h"
+
+#include <httplib.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <mutex>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// One run of the program with its output. Reading stops when the program
+// ends, when `until` is found in its output, or after 10 s of real time.
+class Program {
+public:
+    explicit Program(std::vector<std::string> args)
+    {
+        int out[2], err[2];
+        if (pipe(out) != 0 || pipe(err) != 0)
+            return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], 1);
+            dup2(err[1], 2);
+            close(out[0]);
+            close(err[0]);
+            std::vector<char*> argv { const_cast<char*>(QUORVEL_STANDIN_PATH) };
+            for (auto& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        close(err[1]);
+        out_ = out[0];
+        err_ = err[0];
+    }
+    ~Program()
+    {
+        stop(SIGKILL);
+        if (out_ >= 0)
+            close(out_);
+        if (err_ >= 0)
+            close(err_);
+    }
+
+    bool read(const std::string& until = {})
+    {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (!until.empty() && output.find(until) != std::string::npos)
+                return true;
+            pollfd fds[2] = { { out_, POLLIN, 0 }, { err_, POLLIN, 0 } };
+            if (poll(fds, 2, 100) < 0)
+                return false;
+            bool open = false;
+            for (int i = 0; i < 2; ++i) {
+                if (fds[i].fd < 0)
+                    continue;
+                char buffer[4096];
+                ssize_t n = fds[i].revents ? ::read(fds[i].fd, buffer, sizeof buffer) : 1;
+                if (n > 0 && fds[i].revents)
+                    (i == 0 ? output : errors).append(buffer, static_cast<size_t>(n));
+                open |= n != 0;
+            }
+            if (!open)
+                return until.empty();
+        }
+        return false;
+    }
+    // Ends the program (if it still runs) and answers its exit status, or -1.
+    int stop(int signal = SIGTERM)
+    {
+        if (pid_ <= 0)
+            return status_;
+        kill(pid_, signal);
+        return wait();
+    }
+    int wait()
+    {
+        int status = 0;
+        if (pid_ > 0 && waitpid(pid_, &status, 0) == pid_)
+            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        pid_ = -1;
+        return status_;
+    }
+
+    std::string output, errors;
+
+private:
+    pid_t pid_ { -1 };
+    int out_ { -1 }, err_ { -1 };
+    int status_ { -1 };
+};
+
+TEST(StandInProgramTest, ChecksItsArguments)
+{
+    Program help({ "--help" });
+    help.read();
+    EXPECT_EQ(help.wait(), 0);
+    EXPECT_NE(help.output.find("usage: quorvel_standin"), std::string::npos);
+
+    for (std::vector<std::string> args : { std::vector<std::string> { "--port", "http" },
+                                           { "--port", "65536" },
+                                           { "--stomp-port", "-1" },
+                                           { "--port", "80x" },
+                                           { "--port" },
+                                           { "--verbose" } }) {
+        SCOPED_TRACE(args[0] + (args.size() > 1 ? " " + args[1] : ""));
+        Program bad(args);
+        bad.read();
+        EXPECT_EQ(bad.wait(), 2);
+        EXPECT_NE(bad.errors.find("quorvel_standin: "), std::string::npos);
+        EXPECT_EQ(bad.output.find("server-url"), std::string::npos);
+    }
+}
+
+TEST(StandInProgramTest, RefusesAPortInUse)
+{
+    standin::StandInServer occupant;
+    int port = occupant.start();
+    ASSERT_GT(port, 0);
+    Program second({ "--port", std::to_string(port) });
+    second.read("server-url");
+    EXPECT_EQ(second.stop(), 1) << second.output;
+    EXPECT_NE(second.errors.find("cannot listen"), std::string::npos);
+}
+
+TEST(StandInProgramTest, ServesItsOwnFixturesAndLogsEachRequest)
+{
+    Program program({});
+    ASSERT_TRUE(program.read("presence-host")) << program.errors;
+    auto at = program.output.find("server-url http://127.0.0.1:");
+    ASSERT_NE(at, std::string::npos);
+    int port = std::atoi(program.output.c_str() + at + 28);
+    httplib::Client client("127.0.0.1", port);
+    auto scores = client.Get("/leaderboards/5/high_scores.xml");
+    ASSERT_TRUE(scores);
+    EXPECT_EQ(scores->status, 200);
+    EXPECT_NE(scores->body.find("<high_score id=\"901\">"), std::string::npos);
+    auto forged = client.Get("/leaderboards/5/high_scores.xml",
+                             { { "Authorization", "OAuth oauth_consumer_key=\"product-key\", oauth_signature_method="
+                                                  "\"HMAC-SHA1\", oauth_signature=\"forged\"" } });
+    ASSERT_TRUE(forged);
+    EXPECT_EQ(forged->status, 401);
+    EXPECT_TRUE(program.read("(signature mismatch)"));
+    EXPECT_NE(program.output.find("GET leaderboards/5/high_scores.xml 200 unsigned\n"), std::string::npos);
+    EXPECT_NE(program.output.find("GET leaderboards/5/high_scores.xml 401 signature NOT verified"), std::string::npos);
+    EXPECT_EQ(program.stop(), 0);
+}
+
+TEST(StandInServerTest, RejectsWhatDoesNotVerifyWhenAskedAndLogsEveryAnswer)
+{
+    standin::StandInServer server;
+    ASSERT_GT(server.start(), 0);
+    server.setConsumer("key", "secret");
+    server.route("POST", "scores.xml", standin::Answer::xml("<resources/>"));
+    std::mutex mutex;
+    std::vector<std::string> lines;
+    server.setLogSink([&](const std::string& line) {
+        std::lock_guard guard(mutex);
+        lines.push_back(line);
+    });
+    auto send = [&](const std::string& secret) {
+        auto request = quorvel::OAuthURLRequest::requestWithURL(server.baseUrl() + "scores.xml", "key", secret);
+        request->setHttpMethod("POST");
+        auto prepared = request->prepare();
+        httplib::Client client("127.0.0.1", server.port());
+        auto answer = client.Post("/scores.xml", { { "Authorization", prepared.header("Authorization") } },
+                                  std::string(prepared.body.begin(), prepared.body.end()),
+                                  "application/x-www-form-urlencoded");
+        return answer ? answer->status : 0;
+    };
+    EXPECT_EQ(send("wrong"), 200); // in-process tests may look at what came
+    server.setRejectsBadSignatures(true);
+    EXPECT_EQ(send("wrong"), 401);
+    EXPECT_EQ(send("secret"), 200);
+    ASSERT_EQ(server.requestCount(), 3u);
+    EXPECT_FALSE(server.requests()[1].signatureValid);
+    std::lock_guard guard(mutex);
+    EXPECT_EQ(lines, (std::vector<std::string> { "POST scores.xml 200 signature NOT verified (signature mismatch)",
+                                                 "POST scores.xml 401 signature NOT verified (signature mismatch)",
+                                                 "POST scores.xml 200 signature verified" }));
+    server.stop();
+}
+
+} // namespace
