@@ -161,7 +161,7 @@ TEST(PropertyListRead, CapsNestingDepth)
     for (int i = 0; i < 100000; ++i)
         deep += "<array>";
     std::string error = rejection("<plist>" + deep);
-    EXPECT_NE(error.find("nesting"), std::string::npos) << error;
+    EXPECT_NE(error.find("nested deeper than 256 levels"), std::string::npos) << error;
 
     std::string fine;
     for (int i = 0; i < 200; ++i)
