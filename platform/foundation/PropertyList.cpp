@@ -1,6 +1,6 @@
 // XML property lists: a reader that builds Values from SAX events on an explicit stack,
 // a writer that always produces a document the reader accepts, atomic file
-// writes and the base64 coding of <data>.
+// writes.
 //
 // The reader is fed outside files (bundle resources, saved settings), so it
 // refuses anything it does not understand instead of guessing: entity
@@ -11,6 +11,7 @@
 #include "platform/foundation/DateFormat.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/SaxReader.h"
+#include "platform/foundation/Base64.h"
 
 #include <algorithm>
 #include <cctype>
@@ -521,96 +522,6 @@ bool writePropertyListFile(const std::string& path, const Value& root, std::stri
     if (::rename(temp.c_str(), path.c_str()) != 0)
         return failWith("replace");
     return true;
-}
-
-// ---------------------------------------------------------------- base64
-
-namespace {
-const char base64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-int base64Digit(char c)
-{
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 26;
-    if (c >= '0' && c <= '9')
-        return c - '0' + 52;
-    if (c == '+')
-        return 62;
-    if (c == '/')
-        return 63;
-    return -1;
-}
-} // namespace
-
-std::string base64Encode(const void* bytes, size_t length)
-{
-    const auto* p = static_cast<const uint8_t*>(bytes);
-    std::string out;
-    out.reserve((length + 2) / 3 * 4);
-    size_t i = 0;
-    for (; i + 3 <= length; i += 3) {
-        uint32_t n = (uint32_t(p[i]) << 16) | (uint32_t(p[i + 1]) << 8) | p[i + 2];
-        out += base64Alphabet[(n >> 18) & 63];
-        out += base64Alphabet[(n >> 12) & 63];
-        out += base64Alphabet[(n >> 6) & 63];
-        out += base64Alphabet[n & 63];
-    }
-    if (i < length) {
-        uint32_t n = uint32_t(p[i]) << 16;
-        if (i + 1 < length)
-            n |= uint32_t(p[i + 1]) << 8;
-        out += base64Alphabet[(n >> 18) & 63];
-        out += base64Alphabet[(n >> 12) & 63];
-        out += i + 1 < length ? base64Alphabet[(n >> 6) & 63] : '=';
-        out += '=';
-    }
-    return out;
-}
-
-std::optional<Bytes> base64Decode(std::string_view text)
-{
-    Bytes out;
-    out.reserve(text.size() / 4 * 3);
-    uint32_t accumulator = 0;
-    int digits = 0; // digits in the current group of four
-    int padding = 0;
-    for (char c : text) {
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v')
-            continue;
-        if (c == '=') {
-            // Padding only completes a group that has two or three digits.
-            if (digits + padding < 2)
-                return std::nullopt;
-            if (++padding + digits > 4)
-                return std::nullopt;
-            continue;
-        }
-        int d = base64Digit(c);
-        if (d < 0 || padding > 0)
-            return std::nullopt;
-        accumulator = (accumulator << 6) | static_cast<uint32_t>(d);
-        if (++digits == 4) {
-            out.push_back(static_cast<uint8_t>(accumulator >> 16));
-            out.push_back(static_cast<uint8_t>(accumulator >> 8));
-            out.push_back(static_cast<uint8_t>(accumulator));
-            accumulator = 0;
-            digits = 0;
-        }
-    }
-    if (padding > 0 && digits + padding != 4)
-        return std::nullopt;
-    // A final group of two or three digits (padded or not) carries one or two bytes.
-    if (digits == 1)
-        return std::nullopt;
-    if (digits == 2) {
-        out.push_back(static_cast<uint8_t>(accumulator >> 4));
-    } else if (digits == 3) {
-        out.push_back(static_cast<uint8_t>(accumulator >> 10));
-        out.push_back(static_cast<uint8_t>(accumulator >> 2));
-    }
-    return out;
 }
 
 } // namespace platform
