@@ -356,13 +356,23 @@ void KSNode::transformAncestors()
     }
 }
 
+KSNode::DerivedTransforms& KSNode::derivedTransforms()
+{
+    if (!derived_) {
+        derived_ = std::make_unique<DerivedTransforms>();
+        isInverseDirty_ = isTransformGLDirty_ = true;
+    }
+    return *derived_;
+}
+
 const GLfloat* KSNode::transformGL()
 {
+    DerivedTransforms& derived = derivedTransforms();
     if (isTransformGLDirty_) {
-        ksAffineToGLMatrix(nodeToParentTransform(), transformGL_);
+        ksAffineToGLMatrix(nodeToParentTransform(), derived.transformGL_);
         isTransformGLDirty_ = false;
     }
-    return transformGL_;
+    return derived.transformGL_;
 }
 
 void KSNode::transform()
@@ -566,11 +576,12 @@ AffineTransform KSNode::nodeToParentTransform()
 
 AffineTransform KSNode::parentToNodeTransform()
 {
+    DerivedTransforms& derived = derivedTransforms();
     if (isInverseDirty_) {
-        inverse_ = nodeToParentTransform().inverted();
+        derived.inverse_ = nodeToParentTransform().inverted();
         isInverseDirty_ = false;
     }
-    return inverse_;
+    return derived.inverse_;
 }
 
 AffineTransform KSNode::nodeToWorldTransform()

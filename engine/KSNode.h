@@ -15,6 +15,7 @@
 #include "platform/foundation/Object.h"
 
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -206,12 +207,16 @@ protected:
     bool isTransformDirty_ { true };
     bool isInverseDirty_ { true };
     bool isTransformGLDirty_ { true };
-    // Caches a batch-drawn sprite never reads go last, so that what its frame
-    // reads (placement, parent, flags) shares few cache lines.
-    AffineTransform inverse_ {};
-    GLfloat transformGL_[16] {};
+    // The GL matrix and the inverse transform, cached on first use: a
+    // batch-drawn sprite (most nodes of a big scene) never needs either.
+    struct DerivedTransforms {
+        AffineTransform inverse_ {};
+        GLfloat transformGL_[16] {};
+    };
+    std::unique_ptr<DerivedTransforms> derived_;
 
 private:
+    DerivedTransforms& derivedTransforms();
     void childrenAlloc();
     void insertChild(KSNode* child, int z);
     void detachChild(KSNode* child, bool cleanup);
