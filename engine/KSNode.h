@@ -183,30 +183,31 @@ protected:
 
     void setDirty() { isTransformDirty_ = isInverseDirty_ = isTransformGLDirty_ = true; }
 
+    // What a frame of a moving node reads and writes, first and together.
     float rotation_ { 0 };
     float scaleX_ { 1 };
     float scaleY_ { 1 };
     Point position_ {};
     Point positionInPixels_ {};
-    bool visible_ { true };
     Point anchorPointInPixels_ {};
-    Point anchorPoint_ {};
-    bool isRelativeAnchorPoint_ { true };
-    Size contentSize_ {};
-    Size contentSizeInPixels_ {};
-    AffineTransform transform_ {};
     float vertexZ_ { 0 };
-    platform::Ref<KSCamera> camera_;
-    platform::Ref<KSGridBase> grid_;
-    int zOrder_ { 0 };
-    platform::Ref<KSArray> children_;
-    KSNode* parent_ { nullptr };
-    int tag_ { kKSNodeTagInvalid };
-    void* userData_ { nullptr };
+    bool visible_ { true };
+    bool isRelativeAnchorPoint_ { true };
     bool isRunning_ { false };
     bool isTransformDirty_ { true };
     bool isInverseDirty_ { true };
     bool isTransformGLDirty_ { true };
+    KSNode* parent_ { nullptr };
+    Point anchorPoint_ {};
+    Size contentSize_ {};
+    Size contentSizeInPixels_ {};
+    AffineTransform transform_ {};
+    platform::Ref<KSCamera> camera_;
+    platform::Ref<KSGridBase> grid_;
+    int zOrder_ { 0 };
+    int tag_ { kKSNodeTagInvalid };
+    platform::Ref<KSArray> children_;
+    void* userData_ { nullptr };
     // The GL matrix and the inverse transform, cached on first use: a
     // batch-drawn sprite (most nodes of a big scene) never needs either.
     struct DerivedTransforms {
