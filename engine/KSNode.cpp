@@ -63,12 +63,6 @@ std::string KSNode::description() const
 
 // Placement -----------------------------------------------------------------
 
-void KSNode::setRotation(float degrees)
-{
-    rotation_ = degrees;
-    setDirty();
-}
-
 void KSNode::setScaleX(float s)
 {
     scaleX_ = s;
@@ -90,13 +84,6 @@ float KSNode::scale() const
 void KSNode::setScale(float s)
 {
     scaleX_ = scaleY_ = s;
-    setDirty();
-}
-
-void KSNode::setPosition(Point p)
-{
-    position_ = p;
-    positionInPixels_ = ksPointPointsToPixels(p);
     setDirty();
 }
 

@@ -62,7 +62,12 @@ public:
 
     // Placement. Each setter marks the cached transforms dirty.
     float rotation() const { return rotation_; }
-    virtual void setRotation(float degrees);
+    // Inline: a subclass's override that adds to them inlines them too.
+    virtual void setRotation(float degrees)
+    {
+        rotation_ = degrees;
+        setDirty();
+    }
     float scaleX() const { return scaleX_; }
     virtual void setScaleX(float s);
     float scaleY() const { return scaleY_; }
@@ -71,7 +76,12 @@ public:
     float scale() const;
     virtual void setScale(float s);
     Point position() const { return position_; }
-    virtual void setPosition(Point p);
+    virtual void setPosition(Point p)
+    {
+        position_ = p;
+        positionInPixels_ = ksPointPointsToPixels(p);
+        setDirty();
+    }
     Point positionInPixels() const { return positionInPixels_; }
     virtual void setPositionInPixels(Point p);
     Point anchorPoint() const { return anchorPoint_; }
