@@ -35,7 +35,6 @@ void ksAffineToGLMatrix(const AffineTransform& t, GLfloat m[16])
 
 namespace {
 KSNode* childAt(KSArray* list, unsigned i) { return static_cast<KSNode*>(list->objectAtIndex(i)); }
-constexpr unsigned kNotFound = 2147483647u;
 } // namespace
 
 Ref<KSNode> KSNode::node()
@@ -258,7 +257,7 @@ void KSNode::removeFromParentAndCleanup(bool cleanup)
 
 void KSNode::removeChild(KSNode* child, bool cleanup)
 {
-    if (!child || !children_ || children_->indexOfObject(child) == kNotFound)
+    if (!child || !children_ || children_->indexOfObject(child) == kKSNotFound)
         return;
     detachChild(child, cleanup);
 }
