@@ -1,7 +1,10 @@
 // The facade's answers to the runtime.
 #include "social/core/QuorvelRuntimeHost.h"
 
+#include "social/core/QVNotification.h"
 #include "social/core/Quorvel.h"
+#include "social/runtime/QVActionRequest.h"
+#include "social/services/QVServerNotification.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVUser.h"
 
@@ -67,5 +70,24 @@ void QuorvelRuntimeHost::writeBootstrapParameters(QVHttpNestedQueryStringWriter&
 }
 
 void QuorvelRuntimeHost::synchronizeOfflineData(const QVBootstrap& answer) { QVOfflineService::syncOfflineData(answer); }
+
+void QuorvelRuntimeHost::showServerNotification(const QVXmlElement& element, const QVResourceNameMap& names)
+{
+    platform::Ref<QVServerNotification> notification = QVServerNotification::create();
+    notification->populateFromXml(element, names);
+    QVNotification::sharedInstance().showServerNotification(notification.get());
+}
+
+void QuorvelRuntimeHost::showDefaultNotice() { QVNotification::sharedInstance().showDefaultNotice(); }
+
+void QuorvelRuntimeHost::showBackgroundNoticeForLoader(QVActionRequest& request, platform::Object* notice)
+{
+    QVNotification::sharedInstance().showBackgroundNoticeForLoader(request, dynamic_cast<QVNotificationData*>(notice));
+}
+
+platform::Ref<platform::Object> QuorvelRuntimeHost::foregroundNotice(const std::string& text)
+{
+    return QVNotificationData::foreGroundDataWithText(text);
+}
 
 } // namespace quorvel

@@ -26,6 +26,12 @@ public:
     platform::Ref<platform::Object> localUser() override;
     bool isOnline() override;
     std::string clientApplicationId() override;
+
+    // In-game notices.
+    void showServerNotification(const QVXmlElement& element, const QVResourceNameMap& names) override;
+    void showDefaultNotice() override;
+    void showBackgroundNoticeForLoader(QVActionRequest& request, platform::Object* notice) override;
+    platform::Ref<platform::Object> foregroundNotice(const std::string& text) override;
 };
 
 // The UI kit's seam: the dashboard orientation of the running client.
