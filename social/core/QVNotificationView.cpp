@@ -35,11 +35,26 @@ namespace {
 
 constexpr float kMaxBarWidth = 480;
 
-// The bar sliding in now, and the bars waiting for its slide-in to end.
-QVNotificationView*& slidingIn()
+// The bar sliding in now (with the time its slide-in started), and the bars
+// waiting for its slide-in to end.
+struct SlidingIn {
+    Ref<QVNotificationView> bar;
+    double startedAt { 0 };
+};
+SlidingIn& slidingIn()
 {
-    static QVNotificationView* view = nullptr;
-    return view;
+    static SlidingIn slot;
+    return slot;
+}
+
+// A slide-in whose stop never came (its loop was reset) holds no one back.
+bool anotherBarSlidesIn(QVNotificationView* bar)
+{
+    SlidingIn& slot = slidingIn();
+    if (!slot.bar || slot.bar.get() == bar || !slot.bar->isPresenting())
+        return false;
+    const double now = platform::RunLoop::main().now();
+    return now >= slot.startedAt && now < slot.startedAt + QVNotificationView::kSlideInDuration;
 }
 
 std::deque<Ref<QVNotificationView>>& waitingBars()
@@ -289,7 +304,7 @@ void QVNotificationView::_makeStatusIconActiveAndDismiss(const std::optional<std
 void QVNotificationView::_presentForDuration(double seconds)
 {
     mNotificationDuration = seconds;
-    if (slidingIn() && slidingIn() != this) {
+    if (anotherBarSlidesIn(this)) {
         waitingBars().push_back(Ref<QVNotificationView>(this));
         return;
     }
@@ -300,7 +315,7 @@ void QVNotificationView::startSlideIn()
 {
     Ref<QVNotificationView> keep(this);
     mPresenting = true;
-    slidingIn() = this;
+    slidingIn() = { Ref<QVNotificationView>(this), platform::RunLoop::main().now() };
     if (presentationView_)
         presentationView_->addSubview(this);
     Point here = layer()->position();
@@ -343,8 +358,8 @@ void QVNotificationView::animationDidStop(platform::ui::LayerAnimation*, bool)
     Ref<QVNotificationView> keep(this);
     if (mPresenting) {
         mPresenting = false;
-        if (slidingIn() == this)
-            slidingIn() = nullptr;
+        if (slidingIn().bar.get() == this)
+            slidingIn() = {};
         platform::RunLoop::main().performAfter(mNotificationDuration, [keep] { keep->_dismiss(); });
         if (!waitingBars().empty()) {
             Ref<QVNotificationView> next = waitingBars().front();
