@@ -93,6 +93,43 @@ Ref<QVUser> storedUser(const std::string& userId)
 
 bool lastSyncUsable(const std::string& text) { return !text.empty() && text != "(null)"; }
 
+// The texts the rebuilt statements were last prepared with.
+struct BuiltTexts {
+    std::string setHighScore, scoreToKeep, deleteScores, getHighScores, otherPending;
+};
+BuiltTexts& builtTexts()
+{
+    static BuiltTexts texts;
+    return texts;
+}
+
+// A rebuilt statement: prepared again when its text changed (or the store
+// finalised it), so a run of scores on one board reuses the same statement.
+QVSqlQuery& rebuilt(QVSqlQuery& query, std::string& lastText, std::string text)
+{
+    if (!query.isPrepared() || lastText != text) {
+        query.reset(QVOfflineStore::getOfflineDatabaseHandle(), text.c_str());
+        lastText = std::move(text);
+    }
+    return query;
+}
+
+constexpr const char* kOtherPending = "SELECT 1 AS found FROM high_scores WHERE user_id = :user_id AND leaderboard_id = "
+                                      ":leaderboard_id AND score != :score AND server_sync_at IS NULL LIMIT 1";
+
+// The local player's best on a board of known order.
+bool previousBest(int64_t* score, const std::string& leaderboardId, bool descending)
+{
+    QVOfflineStore::Use q(rebuilt(QVOfflineStore::highScoreStatements().getHighScores, builtTexts().getHighScores,
+                                  QVHighScoreService::buildGetHighScoresQuery(descending, 1)));
+    q->bind("leaderboard_id", leaderboardId);
+    q->bind("user_id", localUserId());
+    bool found = q->step();
+    if (score)
+        *score = found ? q->getInt64("score") : 0;
+    return found;
+}
+
 } // namespace
 
 // -- statement texts --------------------------------------------------------------
@@ -187,53 +224,68 @@ bool QVHighScoreService::storeScore(int64_t score, const std::string& leaderboar
     std::optional<std::string> syncText;
     if (serverDate)
         syncText = storeSeconds(*serverDate);
-    std::string lastSync = QVLeaderboardService::getLastSyncDateUnixForUserId(userId);
-
     ScoreSavepoint savepoint;
+    QVHighScoreStatements& statements = QVOfflineStore::highScoreStatements();
+    BuiltTexts& texts = builtTexts();
 
     int64_t previous = 0;
-    bool hasPrevious = getPreviousHighScoreLocal(&previous, leaderboardId);
+    bool hasPrevious = previousBest(&previous, leaderboardId, descending);
     if (addToExisting && hasPrevious)
         score += previous;
 
-    bool submit = allowLower || !hasPrevious || (descending ? score > previous : score < previous)
-        || (score == previous && blob.has_value());
+    bool beats = !hasPrevious || (descending ? score > previous : score < previous);
+    bool submit = allowLower || beats || (score == previous && blob.has_value());
 
-    sqlite3* db = QVOfflineStore::getOfflineDatabaseHandle();
+    // The rows this write may mark as sent are rows already pending besides
+    // the best that stays pending; the player's last sync time is read
+    // (before the write) only when there are some.
+    std::optional<std::string> lastSync;
+    {
+        int64_t staysPending = allowLower || beats ? score : previous;
+        QVOfflineStore::Use other(rebuilt(statements.otherPending, texts.otherPending, kOtherPending));
+        other->bind("user_id", userId);
+        other->bind("leaderboard_id", leaderboardId);
+        other->bind("score", scoreText(staysPending));
+        if (other->step() || userId != localUserId())
+            lastSync = QVLeaderboardService::getLastSyncDateUnixForUserId(userId);
+    }
+
     bool accepted;
     {
-        QVSqlQuery set(db, buildSetHighScoreQuery(overrideExisting).c_str());
-        set.bind("user_id", userId);
-        set.bind("leaderboard_id", leaderboardId);
-        set.bind("score", scoreText(score));
-        set.bind("display_text", displayText);
-        set.bind("custom_data", customData);
+        QVOfflineStore::Use set(rebuilt(statements.setHighScore, texts.setHighScore,
+                                        buildSetHighScoreQuery(overrideExisting)));
+        set->bind("user_id", userId);
+        set->bind("leaderboard_id", leaderboardId);
+        set->bind("score", scoreText(score));
+        set->bind("display_text", displayText);
+        set->bind("custom_data", customData);
         if (syncText)
-            set.bind("server_sync_at", *syncText);
+            set->bind("server_sync_at", *syncText);
         else if (!submit)
-            set.bind("server_sync_at", storeSeconds(platform::dateNow()));
+            set->bind("server_sync_at", storeSeconds(platform::dateNow()));
         if (blob)
-            set.bindBlob("blob", blob->data(), static_cast<int>(blob->size()));
-        accepted = set.execute() == QVSqlQuery::kDone;
+            set->bindBlob("blob", blob->data(), static_cast<int>(blob->size()));
+        accepted = set->execute() == QVSqlQuery::kDone;
     }
 
     std::optional<int64_t> keepScore;
     std::optional<int64_t> highScore;
     {
-        QVSqlQuery keep(db, buildScoreToKeepQuery(descending).c_str());
-        keep.bind("leaderboard_id", leaderboardId);
-        keep.bind("user_id", userId);
-        if (keep.step() && keep.getText("keep_score")) {
-            keepScore = keep.getInt64("keep_score");
-            highScore = keep.getInt64("high_score");
+        QVOfflineStore::Use keep(rebuilt(statements.scoreToKeep, texts.scoreToKeep, buildScoreToKeepQuery(descending)));
+        keep->bind("leaderboard_id", leaderboardId);
+        keep->bind("user_id", userId);
+        if (keep->step() && keep->getText("keep_score")) {
+            keepScore = keep->getInt64("keep_score");
+            highScore = keep->getInt64("high_score");
         }
     }
     if (keepScore) {
-        QVSqlQuery drop(db, buildDeleteScoresQuery(descending).c_str());
-        drop.bind("user_id", userId);
-        drop.bind("leaderboard_id", leaderboardId);
-        drop.bind("score", scoreText(*keepScore));
-        drop.execute();
+        QVOfflineStore::Use drop(rebuilt(statements.deleteScores, texts.deleteScores,
+                                         buildDeleteScoresQuery(descending)));
+        drop->bind("user_id", userId);
+        drop->bind("leaderboard_id", leaderboardId);
+        drop->bind("score", scoreText(*keepScore));
+        drop->execute();
     }
 
     // Only the best unsynchronised score stays pending. On a board that takes
@@ -241,9 +293,9 @@ bool QVHighScoreService::storeScore(int64_t score, const std::string& leaderboar
     // it: then the older pending row is all that is left to send, and stays.
     bool newScoreTrimmed = keepScore && (descending ? score < *keepScore : score > *keepScore);
     std::optional<int64_t> pendingBest = allowLower ? std::optional<int64_t>(score) : highScore;
-    if (pendingBest && (!allowLower || !serverDate) && !(allowLower && newScoreTrimmed)) {
-        QVOfflineStore::Use mark(QVOfflineStore::highScoreStatements().markOthersSynced);
-        mark->bind("server_sync_at", lastSyncUsable(lastSync) ? std::optional<std::string>(lastSync) : std::nullopt);
+    if (lastSync && pendingBest && (!allowLower || !serverDate) && !(allowLower && newScoreTrimmed)) {
+        QVOfflineStore::Use mark(statements.markOthersSynced);
+        mark->bind("server_sync_at", lastSyncUsable(*lastSync) ? lastSync : std::nullopt);
         mark->bind("user_id", userId);
         mark->bind("leaderboard_id", leaderboardId);
         mark->bind("score", scoreText(*pendingBest));
@@ -298,15 +350,9 @@ void QVHighScoreService::adoptAnonymousScores(const std::string& userId)
 
 bool QVHighScoreService::getPreviousHighScoreLocal(int64_t* score, const std::string& leaderboardId)
 {
+    // A board missing from the store reads as ascending.
     Ref<QVLeaderboard_Sync> details = QVLeaderboardService::getLeaderboardDetails(leaderboardId);
-    bool descending = details && details->descendingSortOrder();
-    QVSqlQuery q(QVOfflineStore::getOfflineDatabaseHandle(), buildGetHighScoresQuery(descending, 1).c_str());
-    q.bind("leaderboard_id", leaderboardId);
-    q.bind("user_id", localUserId());
-    bool found = q.step();
-    if (score)
-        *score = found ? q.getInt64("score") : 0;
-    return found;
+    return previousBest(score, leaderboardId, details && details->descendingSortOrder());
 }
 
 std::vector<Ref<QVHighScore>> QVHighScoreService::getHighScoresLocal(const std::string& leaderboardId)
@@ -316,13 +362,14 @@ std::vector<Ref<QVHighScore>> QVHighScoreService::getHighScoresLocal(const std::
     bool descending = details && details->descendingSortOrder();
     std::vector<std::pair<std::string, Ref<QVHighScore>>> read;
     {
-        QVSqlQuery q(QVOfflineStore::getOfflineDatabaseHandle(), buildGetHighScoresQuery(descending, 10).c_str());
-        q.bind("leaderboard_id", leaderboardId);
-        q.bind("user_id", localUserId());
+        QVOfflineStore::Use q(rebuilt(QVOfflineStore::highScoreStatements().getHighScores, builtTexts().getHighScores,
+                                      buildGetHighScoresQuery(descending, 10)));
+        q->bind("leaderboard_id", leaderboardId);
+        q->bind("user_id", localUserId());
         int rank = 1;
-        while (q.step()) {
-            const char* user = q.getText("user_id");
-            read.emplace_back(user ? user : "", QVHighScore::initWithLocalSQL(q, nullptr, rank++));
+        while (q->step()) {
+            const char* user = q->getText("user_id");
+            read.emplace_back(user ? user : "", QVHighScore::initWithLocalSQL(*q, nullptr, rank++));
         }
     }
     // The players are looked up once the rows are read: the users statement is shared.
@@ -345,12 +392,13 @@ void QVHighScoreService::getHighScoresLocal(const std::string& leaderboardId, co
 Ref<QVHighScore> QVHighScoreService::getHighScoreForUser(const QVUser& user, const std::string& leaderboardId,
                                                          bool descendingSortOrder)
 {
-    QVSqlQuery q(QVOfflineStore::getOfflineDatabaseHandle(), buildGetHighScoresQuery(descendingSortOrder, 1).c_str());
-    q.bind("leaderboard_id", leaderboardId);
-    q.bind("user_id", user.resourceId());
-    if (!q.step())
+    QVOfflineStore::Use q(rebuilt(QVOfflineStore::highScoreStatements().getHighScores, builtTexts().getHighScores,
+                                  buildGetHighScoresQuery(descendingSortOrder, 1)));
+    q->bind("leaderboard_id", leaderboardId);
+    q->bind("user_id", user.resourceId());
+    if (!q->step())
         return nullptr;
-    return QVHighScore::initWithLocalSQL(q, Ref<QVUser>(const_cast<QVUser*>(&user)), 1);
+    return QVHighScore::initWithLocalSQL(*q, Ref<QVUser>(const_cast<QVUser*>(&user)), 1);
 }
 
 } // namespace quorvel
