@@ -13,6 +13,7 @@
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVOfflineStore.h"
 #include "social/services/QVUser.h"
+#include "social/services/QVUserService.h"
 
 #include <sqlite3.h>
 
@@ -79,16 +80,6 @@ std::string localUserId()
 {
     auto* user = dynamic_cast<QVUser*>(QVRuntimeHost::current().localUser().get());
     return user ? user->resourceId() : std::string("0");
-}
-
-// The players table's record of a user, or null.
-Ref<QVUser> storedUser(const std::string& userId)
-{
-    QVOfflineStore::Use q(QVOfflineStore::userStatements().getUser);
-    q->bind("id", userId);
-    if (!q->step())
-        return nullptr;
-    return QVUser::userWithLocalSQL(*q);
 }
 
 bool lastSyncUsable(const std::string& text) { return !text.empty() && text != "(null)"; }
@@ -374,7 +365,7 @@ std::vector<Ref<QVHighScore>> QVHighScoreService::getHighScoresLocal(const std::
     }
     // The players are looked up once the rows are read: the users statement is shared.
     for (auto& [userId, score] : read) {
-        score->setUser(storedUser(userId));
+        score->setUser(QVUserService::getLocalUser(userId));
         scores.push_back(score);
     }
     return scores;

@@ -43,6 +43,7 @@ protected:
     void TearDown() override
     {
         QVHighScoreService::shutdownService();
+        QVOfflineService::shutdownService();
         GameCenter::install(nullptr);
         QVOfflineStore::teardownOfflineDatabase();
         NetTest::TearDown();
