@@ -1,7 +1,11 @@
 // The minimal Facebook session: stored keys, delegates, recorded dialogs.
 #include "social/clients/FBSession.h"
 
+#include "platform/device/Application.h"
+#include "platform/device/Screen.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/ui/Keyboard.h"
+#include "platform/ui/Window.h"
 
 #include <algorithm>
 
@@ -88,12 +92,53 @@ std::vector<Ref<FBDialog>>& FBDialog::shownDialogs()
     return dialogs;
 }
 
+namespace {
+
+platform::Rect defaultDialogFrame()
+{
+    return platform::ui::Screen::mainScreen().applicationFrame().insetBy(FBDialog::kPadding, FBDialog::kPadding);
+}
+
+// The part of area that the keyboard (a strip along one edge of the screen)
+// leaves free; the whole area when the keyboard does not reach it.
+platform::Rect areaLeftByKeyboard(const platform::Rect& area, const platform::Rect& keyboard)
+{
+    platform::Rect free = area;
+    if (keyboard.isEmpty() || !keyboard.intersects(area))
+        return free;
+    if (keyboard.size.width >= keyboard.size.height) {
+        float top = keyboard.minY() > area.midY() ? area.minY() : keyboard.maxY();
+        float bottom = keyboard.minY() > area.midY() ? keyboard.minY() : area.maxY();
+        free = platform::Rect(area.minX(), top, area.size.width, std::max(0.f, bottom - top));
+    } else {
+        float left = keyboard.minX() > area.midX() ? area.minX() : keyboard.maxX();
+        float right = keyboard.minX() > area.midX() ? keyboard.minX() : area.maxX();
+        free = platform::Rect(left, area.minY(), std::max(0.f, right - left), area.size.height);
+    }
+    return free;
+}
+
+} // namespace
+
+FBDialog::~FBDialog()
+{
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
+}
+
 void FBDialog::show()
 {
     if (showing_)
         return;
     showing_ = true;
     shownDialogs().emplace_back(this);
+    setFrame(defaultDialogFrame());
+    if (platform::ui::Window* window = platform::ui::Application::sharedApplication().topWindow())
+        window->addSubview(this);
+    auto& center = platform::NotificationCenter::defaultCenter();
+    center.addObserver(this, platform::ui::kKeyboardWillShowNotification,
+                       [this](const platform::Notification& n) { keyboardWillShow(n); });
+    center.addObserver(this, platform::ui::kKeyboardWillHideNotification,
+                       [this](const platform::Notification& n) { keyboardWillHide(n); });
 }
 
 void FBDialog::dismiss()
@@ -101,10 +146,43 @@ void FBDialog::dismiss()
     if (!showing_)
         return;
     showing_ = false;
-    auto& list = shownDialogs();
     Ref<FBDialog> keep(this);
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
+    frameBeforeKeyboard_.reset();
+    removeFromSuperview();
+    auto& list = shownDialogs();
     list.erase(std::remove_if(list.begin(), list.end(), [this](const Ref<FBDialog>& d) { return d.get() == this; }),
                list.end());
+}
+
+void FBDialog::dismissWithSuccess(bool success, bool animated)
+{
+    if (success)
+        succeed();
+    else
+        cancel();
+}
+
+void FBDialog::keyboardWillShow(const platform::Notification& notification)
+{
+    platform::Rect keyboard = platform::ui::rectFromValue(notification.userInfo[platform::ui::kKeyboardFrameEndUserInfoKey]);
+    if (keyboard.isEmpty())
+        keyboard = platform::ui::Keyboard::shared().visibleFrame();
+    platform::Rect before = frameBeforeKeyboard_.value_or(frame());
+    platform::Rect free = areaLeftByKeyboard(platform::ui::Screen::mainScreen().applicationFrame(), keyboard);
+    platform::Rect fitted = before.intersection(free.insetBy(kPadding, kPadding));
+    if (fitted == before)
+        return; // clear of the keyboard already
+    frameBeforeKeyboard_ = before;
+    setFrame(fitted.isEmpty() ? free.insetBy(kPadding, kPadding) : fitted);
+}
+
+void FBDialog::keyboardWillHide(const platform::Notification&)
+{
+    if (!frameBeforeKeyboard_)
+        return;
+    setFrame(*frameBeforeKeyboard_);
+    frameBeforeKeyboard_.reset();
 }
 
 void FBDialog::succeed()
@@ -126,7 +204,21 @@ void FBDialog::cancel()
 Ref<FBLoginDialog> FBLoginDialog::dialogWithSession(FBSession* session)
 {
     auto d = platform::adoptRef(new FBLoginDialog);
-    d->session_ = Ref<FBSession>(session);
+    d->initWithSession(session);
+    return d;
+}
+
+bool FBLoginDialog::initWithSession(FBSession* session)
+{
+    initWithFrame(defaultDialogFrame());
+    session_ = Ref<FBSession>(session);
+    return true;
+}
+
+Ref<FBPermissionDialog> FBPermissionDialog::dialog()
+{
+    auto d = platform::adoptRef(new FBPermissionDialog);
+    d->initWithFrame(defaultDialogFrame());
     return d;
 }
 

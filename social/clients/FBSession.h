@@ -2,11 +2,18 @@
 // current session per application key, kept in the user defaults under
 // "FBUserId", "FBSessionKey", "FBSessionSecret" and "FBSessionExpires", with
 // delegates told of logins and logouts. The login and permission dialogs have
-// no web page here: showing one records it in shownDialogs(), and the test (or
-// the headless driver) completes or cancels it.
+// no web page here: showing one puts it in the key window and records it in
+// shownDialogs(), and the test (or the headless driver) completes or cancels it.
+//
+// A shown dialog is a view that keeps out of the on-screen keyboard's way: it
+// listens to the keyboard's will-show and will-hide notifications while shown
+// and answers them in keyboardWillShow / keyboardWillHide, which subclasses
+// may override (a dialog placed for a large screen moves instead).
 #pragma once
 
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Object.h"
+#include "platform/ui/View.h"
 
 #include <cstdint>
 #include <string>
@@ -67,10 +74,18 @@ private:
     double expires_ { 0 };
 };
 
-class FBDialog : public platform::Object {
+class FBDialog : public platform::ui::View {
 public:
-    void show();
+    // Space kept between a dialog and the edges of the area it is shown in.
+    static constexpr float kPadding = 10;
+
+    // Puts the dialog in the key window over the application frame (less the
+    // padding) and starts answering the keyboard's notifications.
+    virtual void show();
+    // Takes it off screen without telling the delegate.
     void dismiss();
+    // Takes it off screen, then tells the delegate it succeeded or was cancelled.
+    void dismissWithSuccess(bool success, bool animated);
     bool isShowing() const { return showing_; }
     void setDelegate(FBDialogDelegate* d) { delegate_ = d; }
     FBDialogDelegate* delegate() const { return delegate_; }
@@ -78,30 +93,46 @@ public:
     virtual void succeed();
     virtual void cancel();
 
+    // The keyboard is coming up (will-show) or going (will-hide). While it is
+    // up the dialog fits into the part of the application frame the keyboard
+    // leaves free (less the padding); when it goes the dialog takes back the
+    // frame it had. A second will-show while up fits again from that frame.
+    virtual void keyboardWillShow(const platform::Notification& notification);
+    virtual void keyboardWillHide(const platform::Notification& notification);
+    bool isMovedForKeyboard() const { return frameBeforeKeyboard_.has_value(); }
+
     // Dialogs shown and not yet dismissed, oldest first.
     static std::vector<platform::Ref<FBDialog>>& shownDialogs();
 
 protected:
     FBDialog() = default;
+    ~FBDialog() override;
     FBDialogDelegate* delegate_ { nullptr };
     bool showing_ { false };
+
+private:
+    std::optional<platform::Rect> frameBeforeKeyboard_;
 };
 
 class FBLoginDialog : public FBDialog {
 public:
     static platform::Ref<FBLoginDialog> dialogWithSession(FBSession* session);
+    // For subclasses: the dialog at its default frame on the session.
+    bool initWithSession(FBSession* session);
     // The login came back with a session: begins it on the session, then tells the delegate.
     void succeedWithSession(uint64_t uid, const std::string& key, const std::string& secret, double expires);
     FBSession* session() const { return session_.get(); }
 
-private:
+protected:
     FBLoginDialog() = default;
+
+private:
     platform::Ref<FBSession> session_;
 };
 
 class FBPermissionDialog : public FBDialog {
 public:
-    static platform::Ref<FBPermissionDialog> dialog() { return platform::adoptRef(new FBPermissionDialog); }
+    static platform::Ref<FBPermissionDialog> dialog();
     void setPermission(std::string p) { permission_ = std::move(p); }
     const std::string& permission() const { return permission_; }
 

@@ -8,7 +8,7 @@
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVRuntimeHost.h"
-#include "social/runtime/QVSmartObject.h"
+#include "platform/foundation/Object.h"
 #include "social/services/QVLeaderboardAggregation.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVOfflineStore.h"
@@ -188,7 +188,7 @@ Ref<QVRequestHandle> QVLeaderboardService::getLeaderboardsForApplication(const s
         getLeaderboardsLocal(onSuccess, onFailure);
         return nullptr;
     }
-    QVPointer<QVHttpNestedQueryStringWriter> params(new QVHttpNestedQueryStringWriter);
+    platform::Ref<QVHttpNestedQueryStringWriter> params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
     if (!comparedToUserId.empty()) {
         std::string compared = comparedToUserId;
         params->io("compared_user_id", compared);

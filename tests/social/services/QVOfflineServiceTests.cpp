@@ -6,7 +6,7 @@
 #include "platform/foundation/Bundle.h"
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
-#include "social/runtime/QVSmartObject.h"
+#include "platform/foundation/Object.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVOfflineService.h"
 
@@ -150,7 +150,7 @@ TEST_F(OfflineServiceTest, AConfigurationFileThatCannotBeParsedIsRecordedAndChan
 TEST_F(OfflineServiceTest, TheBootstrapRequestCarriesBothSyncDates)
 {
     start();
-    QVPointer<QVHttpNestedQueryStringWriter> params(new QVHttpNestedQueryStringWriter);
+    platform::Ref<QVHttpNestedQueryStringWriter> params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
     QVOfflineService::getBootstrapCallParams(*params, "17");
     const auto& written = params->getQueryParametersAsArray();
     ASSERT_EQ(written.size(), 2u);
