@@ -38,7 +38,7 @@ void OAuthAPIRequestLoader::loadSynchronously(bool synchronously)
     data_.clear();
     response_ = nullptr;
     error_.reset();
-    transport_ = Ref<platform::HttpTransport>(&platform::HttpTransport::shared());
+    transport_ = preferredTransport_ ? preferredTransport_ : Ref<platform::HttpTransport>(&platform::HttpTransport::shared());
     // The transfer keeps the loader alive until it completes.
     Ref<OAuthAPIRequestLoader> self(this);
     requestId_ = transport_->start(getConfiguredRequest(), [self](platform::HttpResult&& result) {

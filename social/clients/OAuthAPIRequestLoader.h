@@ -38,6 +38,9 @@ public:
 
     // NO starts the load on the main loop; YES runs the main loop until it ends.
     void loadSynchronously(bool synchronously);
+    // The transport the next loads go through (the presence channel's, for
+    // one); null: the shared HTTP transport.
+    void setTransport(platform::Ref<platform::HttpTransport> transport) { preferredTransport_ = std::move(transport); }
     void cancel();
     bool isLoading() const { return requestId_ != 0; }
 
@@ -69,6 +72,7 @@ private:
     std::optional<Error> error_;
     platform::HttpTransport::RequestId requestId_ { 0 };
     platform::Ref<platform::HttpTransport> transport_;
+    platform::Ref<platform::HttpTransport> preferredTransport_;
 };
 
 } // namespace quorvel

@@ -1,6 +1,7 @@
 // Dispatch and the HTTP status policy of signed requests.
 #include "social/runtime/QVActionRequest.h"
 
+#include "social/runtime/QVPresenceService.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
 #include "social/runtime/QVRequestHandle.h"
@@ -51,6 +52,11 @@ void QVActionRequest::startLoading()
         return;
     if (provider_)
         provider_->requestStarted(this);
+    // Inside the presence channel when the bootstrap enabled that and it is up; else over HTTP.
+    QVPresenceService* presence = QVPresenceService::sharedInstance();
+    loader_->setTransport(presence && presence->carriesRequests()
+                              ? platform::Ref<platform::HttpTransport>(presence->requestTransport())
+                              : nullptr);
     loader_->loadSynchronously(false);
 }
 

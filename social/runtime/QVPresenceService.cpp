@@ -1,6 +1,8 @@
 // The presence channel: queue request and reconnection policy on the main
 // loop; the STOMP conversation on the channel thread, which shares only the
 // atomically counted Channel with the main thread and reports through posts.
+// Requests inside the channel are written by the main thread (under the
+// channel's write lock) and answered through the same posts.
 #include "social/runtime/QVPresenceService.h"
 
 #include "platform/foundation/Boxed.h"
@@ -20,6 +22,7 @@
 
 #include <atomic>
 #include <map>
+#include <mutex>
 
 namespace quorvel {
 
@@ -37,13 +40,162 @@ public:
     std::atomic<bool> finished { false };
     QVDelegate onConnected;
     QVDelegate onMessage;
+    QVDelegate onAnswer;
     QVDelegate onEnded;
 
     void run();
+    // Writes a frame from any thread; false once the channel is closing.
+    bool send(const std::string& frame);
 
 private:
     bool readFrame(std::string& buffer, QVStompFrame& frame);
+    void close();
+
+    std::mutex writeLock_;
+    bool closed_ { false };
 };
+
+namespace {
+// A frame handed from the channel thread to the main loop.
+class FrameObject final : public Object {
+public:
+    explicit FrameObject(QVStompFrame f) : frame(std::move(f)) { }
+    QVStompFrame frame;
+};
+} // namespace
+
+// Requests inside the channel: each request is one SEND frame carrying a
+// correlation id; its answer is the MESSAGE with the same id. Completions
+// run on the main loop, never inside start(), exactly once.
+class QVPresenceService::RequestTransport final : public platform::HttpTransport {
+public:
+    explicit RequestTransport(QVPresenceService* service) : service_(service) { }
+
+    RequestId start(platform::HttpRequestData request, Completion completion) override;
+    void cancel(RequestId id) override { pending_.erase(id); }
+    size_t activeCount() const override { return pending_.size(); }
+
+    void answered(const QVStompFrame& frame);
+    // Fails every request sent on `channel` (all of them for null).
+    void channelEnded(const Channel* channel);
+    void serviceGone() { service_ = nullptr; }
+
+private:
+    struct Pending {
+        Completion completion;
+        Ref<platform::Timer> timeout;
+        const Channel* channel { nullptr };
+        size_t maxBodySize { 0 };
+    };
+    void finish(RequestId id, platform::HttpResult&& result);
+    RequestId failLater(platform::HttpError error);
+
+    QVPresenceService* service_; // cleared when the service goes
+    std::map<RequestId, Pending> pending_;
+    RequestId nextId_ { 1 };
+};
+
+platform::HttpTransport::RequestId QVPresenceService::RequestTransport::failLater(platform::HttpError error)
+{
+    RequestId id = nextId_++;
+    Ref<RequestTransport> self(this);
+    // Registered so that cancel() still silences it.
+    pending_[id].completion = nullptr;
+    platform::RunLoop::main().post([self, id, error] {
+        self->finish(id, platform::HttpResult::failure(error, platform::httpErrorName(error)));
+    });
+    return id;
+}
+
+platform::HttpTransport::RequestId QVPresenceService::RequestTransport::start(platform::HttpRequestData request,
+                                                                              Completion completion)
+{
+    Channel* channel = service_ && service_->carriesRequests() ? service_->channel_.get() : nullptr;
+    const std::string& base = service_ && service_->provider_ ? service_->provider_->serverUrl() : std::string();
+    if (!channel)
+        return failLater(platform::HttpError::CannotConnect);
+    if (base.empty() || request.url.compare(0, base.size(), base) != 0)
+        return failLater(platform::HttpError::BadURL);
+    RequestId id = nextId_++;
+    std::vector<std::pair<std::string, std::string>> headers = {
+        { "destination", kRequestDestination },
+        { "correlation-id", std::to_string(id) },
+        { "method", request.method },
+        { "path", request.url.substr(base.size()) },
+    };
+    if (auto authorization = request.header("Authorization"); !authorization.empty())
+        headers.emplace_back("authorization", authorization);
+    if (auto type = request.header("Content-Type"); !type.empty())
+        headers.emplace_back("content-type", type);
+    std::string body(request.body.begin(), request.body.end());
+    if (!channel->send(QVStompMakeFrame("SEND", headers, body))) {
+        pending_.erase(id);
+        return failLater(platform::HttpError::ConnectionLost);
+    }
+    Pending& p = pending_[id];
+    p.completion = std::move(completion);
+    p.channel = channel;
+    p.maxBodySize = request.maxBodySize;
+    if (request.timeout > 0) {
+        platform::Weak<RequestTransport> weak(this);
+        p.timeout = platform::RunLoop::main().performAfter(request.timeout, [weak, id] {
+            if (auto self = weak.lock())
+                self->finish(id, platform::HttpResult::failure(platform::HttpError::TimedOut,
+                                                               platform::httpErrorName(platform::HttpError::TimedOut)));
+        });
+    }
+    return id;
+}
+
+void QVPresenceService::RequestTransport::finish(RequestId id, platform::HttpResult&& result)
+{
+    auto it = pending_.find(id);
+    if (it == pending_.end())
+        return;
+    Pending p = std::move(it->second);
+    pending_.erase(it);
+    if (p.timeout)
+        p.timeout->invalidate();
+    if (p.completion)
+        p.completion(std::move(result));
+}
+
+void QVPresenceService::RequestTransport::answered(const QVStompFrame& frame)
+{
+    char* end = nullptr;
+    std::string idText = frame.header("correlation-id");
+    RequestId id = std::strtoull(idText.c_str(), &end, 10);
+    auto it = pending_.find(id);
+    if (idText.empty() || *end || it == pending_.end())
+        return; // cancelled, timed out, or not ours
+    int status = std::atoi(frame.header("status").c_str());
+    if (status < 100 || status > 999) {
+        finish(id, platform::HttpResult::failure(platform::HttpError::Other, "an answer without status"));
+        return;
+    }
+    if (frame.body.size() > it->second.maxBodySize) {
+        finish(id, platform::HttpResult::failure(platform::HttpError::TooLarge,
+                                                 platform::httpErrorName(platform::HttpError::TooLarge)));
+        return;
+    }
+    platform::HttpHeaders headers;
+    if (auto type = frame.header("content-type"); !type.empty())
+        headers.emplace_back("Content-Type", type);
+    finish(id, platform::HttpResult::answer(status, platform::Bytes(frame.body.begin(), frame.body.end()),
+                                            std::move(headers)));
+}
+
+void QVPresenceService::RequestTransport::channelEnded(const Channel* channel)
+{
+    std::vector<RequestId> lost;
+    for (auto& [id, p] : pending_)
+        if (!channel || p.channel == channel)
+            lost.push_back(id);
+    Ref<RequestTransport> keep(this);
+    for (RequestId id : lost)
+        finish(id, platform::HttpResult::failure(platform::HttpError::ConnectionLost,
+                                                 platform::httpErrorName(platform::HttpError::ConnectionLost)));
+}
 
 namespace {
 Ref<QVPresenceService>& shared()
@@ -68,33 +220,47 @@ bool QVPresenceService::Channel::readFrame(std::string& buffer, QVStompFrame& fr
     }
 }
 
-void QVPresenceService::Channel::run()
+bool QVPresenceService::Channel::send(const std::string& frame)
 {
-    Ref<Channel> keep(this);
-    bool ok = socket && socket->connect(host, port, kConnectTimeout) == TcpSocket::Result::Ok
-        && socket->sendAll(QVStompMakeFrame("CONNECT", { { "login", login }, { "passcode", "" } }))
-            == TcpSocket::Result::Ok;
-    std::string buffer;
-    QVStompFrame frame;
-    if (ok)
-        ok = readFrame(buffer, frame) && frame.command == "CONNECTED";
-    if (ok)
-        ok = socket->sendAll(QVStompMakeFrame("SUBSCRIBE", { { "destination", queue }, { "ack", "auto" } }))
-            == TcpSocket::Result::Ok;
-    if (ok) {
-        onConnected.invoke(this);
-        while (readFrame(buffer, frame)) {
-            if (frame.command == "MESSAGE")
-                onMessage.invoke(platform::Boxed::box(platform::Value(frame.body)).get());
-            else if (frame.command == "ERROR")
-                break;
-        }
-    }
+    std::lock_guard guard(writeLock_);
+    return !closed_ && socket && socket->sendAll(frame) == TcpSocket::Result::Ok;
+}
+
+void QVPresenceService::Channel::close()
+{
+    std::lock_guard guard(writeLock_);
+    closed_ = true;
     if (socket) {
         if (!socket->isCancelled())
             socket->sendAll(QVStompMakeFrame("DISCONNECT", {}));
         socket->close();
     }
+}
+
+void QVPresenceService::Channel::run()
+{
+    Ref<Channel> keep(this);
+    bool ok = socket && socket->connect(host, port, kConnectTimeout) == TcpSocket::Result::Ok
+        && send(QVStompMakeFrame("CONNECT", { { "login", login }, { "passcode", "" } }));
+    std::string buffer;
+    QVStompFrame frame;
+    if (ok)
+        ok = readFrame(buffer, frame) && frame.command == "CONNECTED";
+    if (ok)
+        ok = send(QVStompMakeFrame("SUBSCRIBE", { { "destination", queue }, { "ack", "auto" } }));
+    if (ok) {
+        onConnected.invoke(this);
+        while (readFrame(buffer, frame)) {
+            if (frame.command == "MESSAGE" && frame.headers.count("correlation-id"))
+                onAnswer.invoke(platform::adoptRef(new FrameObject(std::move(frame))).get());
+            else if (frame.command == "MESSAGE")
+                onMessage.invoke(platform::Boxed::box(platform::Value(frame.body)).get());
+            else if (frame.command == "ERROR")
+                break;
+            frame = QVStompFrame {};
+        }
+    }
+    close();
     finished = true;
     onEnded.invoke(this);
 }
@@ -136,14 +302,32 @@ void QVPresenceService::shutdownService()
         if (s->thread_.joinable())
             s->thread_.join();
         s->channel_ = nullptr; // its callback values hold the service
+        if (s->requests_) {
+            s->requests_->channelEnded(nullptr);
+            s->requests_->serviceGone();
+        }
         shared() = nullptr;
     }
 }
 
 QVPresenceService* QVPresenceService::sharedInstance() { return shared().get(); }
 
+bool QVPresenceService::carriesRequests() const
+{
+    return routesRequests_ && active_ && connected_ && channel_ && !channel_->finished;
+}
+
+platform::HttpTransport* QVPresenceService::requestTransport()
+{
+    if (!requests_)
+        requests_ = platform::adoptRef(new RequestTransport(this));
+    return requests_.get();
+}
+
 QVPresenceService::~QVPresenceService()
 {
+    if (requests_)
+        requests_->serviceGone();
     if (channel_ && channel_->socket)
         channel_->socket->cancel();
     if (thread_.joinable())
@@ -224,6 +408,7 @@ void QVPresenceService::startChannel()
     channel->login = provider() ? provider()->accessTokenForPresence() : std::string();
     channel->onConnected = QVDelegate(this, BRISKO_SELECTOR(QVPresenceService, channelConnected));
     channel->onMessage = QVDelegate(this, BRISKO_SELECTOR(QVPresenceService, channelMessage));
+    channel->onAnswer = QVDelegate(this, BRISKO_SELECTOR(QVPresenceService, channelAnswer));
     channel->onEnded = QVDelegate(this, BRISKO_SELECTOR(QVPresenceService, channelEnded));
     channel_ = channel;
     thread_ = std::thread([channel] { channel->run(); });
@@ -286,8 +471,17 @@ void QVPresenceService::channelMessage(Object* message)
     }
 }
 
+void QVPresenceService::channelAnswer(Object* frame)
+{
+    if (auto* answer = dynamic_cast<FrameObject*>(frame); answer && requests_)
+        requests_->answered(answer->frame);
+}
+
 void QVPresenceService::channelEnded(Object* channel)
 {
+    // Requests still waiting on this channel get no answer any more.
+    if (requests_)
+        requests_->channelEnded(static_cast<Channel*>(channel));
     if (channel != channel_.get())
         return;
     if (thread_.joinable())
@@ -309,6 +503,8 @@ void QVPresenceService::disconnect()
     connected_ = false;
     if (channel_ && channel_->socket)
         channel_->socket->cancel();
+    if (requests_)
+        requests_->channelEnded(channel_.get());
 }
 
 } // namespace quorvel

@@ -7,8 +7,14 @@
 // channel thread still winding down, and makes at most 32 connection attempts
 // in its life. Messages are answers in the usual envelope: their resources of
 // registered classes are posted under the classes' discovered notifications.
+//
+// When the bootstrap enables it and the channel is connected, signed requests
+// travel inside the channel (requestTransport(): a SEND frame out, a MESSAGE
+// with the same correlation id back; docs/wire-format.md). A request whose
+// channel ends before its answer fails with the connection-lost error, once.
 #pragma once
 
+#include "platform/net/HttpTransport.h"
 #include "social/runtime/QVDelegate.h"
 #include "social/runtime/QVResourceNameMap.h"
 
@@ -41,6 +47,10 @@ public:
     int connectAttempts() const { return attempts_; }
     const std::string& queue() const { return queue_; }
     bool routesRequests() const { return routesRequests_; }
+    // Requests go inside the channel now: the bootstrap enabled it and the channel is connected.
+    bool carriesRequests() const;
+    // The transport of requests inside the channel (it fails requests when the channel is down).
+    platform::HttpTransport* requestTransport();
 
     bool canReceiveCallbacksNow() override { return true; }
 
@@ -49,8 +59,11 @@ public:
     static constexpr double kThreadBusyDelay = 5.0;
     static constexpr int kDefaultPort = 61613;
     static constexpr const char* kQueuePath = "users/@me/presence_queue.xml";
+    // Where requests inside the channel are sent.
+    static constexpr const char* kRequestDestination = "/service/requests";
 
     class Channel; // the state shared with the channel thread
+    class RequestTransport;
 
 private:
     QVPresenceService() = default;
@@ -63,6 +76,7 @@ private:
     // From the channel thread, through the main loop.
     void channelConnected(platform::Object* channel);
     void channelMessage(platform::Object* message);
+    void channelAnswer(platform::Object* frame);
     void channelEnded(platform::Object* channel);
 
     platform::Ref<QVProvider> provider_;
@@ -78,6 +92,7 @@ private:
     int attempts_ { 0 };
     platform::Ref<platform::Timer> retry_;
     platform::Ref<Channel> channel_;
+    platform::Ref<RequestTransport> requests_;
     std::thread thread_;
 };
 

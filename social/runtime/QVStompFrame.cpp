@@ -1,25 +1,13 @@
 // Reading and writing STOMP frames for the presence channel.
 #include "social/runtime/QVStompFrame.h"
 
+#include <cstdlib>
+
 namespace quorvel {
 
-bool QVStompTakeFrame(std::string& buffer, QVStompFrame& frame)
+namespace {
+void readHeaders(const std::string& head, QVStompFrame& frame)
 {
-    size_t start = buffer.find_first_not_of("\r\n");
-    if (start == std::string::npos) {
-        buffer.clear();
-        return false;
-    }
-    size_t end = buffer.find('\0', start);
-    if (end == std::string::npos) {
-        buffer.erase(0, start);
-        return false;
-    }
-    std::string text = buffer.substr(start, end - start);
-    buffer.erase(0, end + 1);
-    size_t headEnd = text.find("\n\n");
-    std::string head = text.substr(0, headEnd);
-    frame.body = headEnd == std::string::npos ? "" : text.substr(headEnd + 2);
     frame.headers.clear();
     size_t nl = head.find('\n');
     frame.command = head.substr(0, nl);
@@ -34,6 +22,51 @@ bool QVStompTakeFrame(std::string& buffer, QVStompFrame& frame)
         if (auto colon = line.find(':'); colon != std::string::npos)
             frame.headers.emplace(line.substr(0, colon), line.substr(colon + 1));
     }
+}
+} // namespace
+
+bool QVStompTakeFrame(std::string& buffer, QVStompFrame& frame)
+{
+    size_t start = buffer.find_first_not_of("\r\n");
+    if (start == std::string::npos) {
+        buffer.clear();
+        return false;
+    }
+    if (start > 0)
+        buffer.erase(0, start);
+    size_t nul = buffer.find('\0');
+    size_t headEnd = buffer.find("\n\n");
+    if (headEnd != std::string::npos && nul != std::string::npos && nul < headEnd)
+        headEnd = std::string::npos; // the frame ends before any body
+    if (headEnd == std::string::npos) {
+        if (nul == std::string::npos)
+            return false;
+        readHeaders(buffer.substr(0, nul), frame);
+        frame.body.clear();
+        buffer.erase(0, nul + 1);
+        return true;
+    }
+    QVStompFrame head;
+    readHeaders(buffer.substr(0, headEnd), head);
+    size_t bodyStart = headEnd + 2;
+    size_t end;
+    if (auto length = head.headers.find("content-length"); length != head.headers.end()) {
+        char* stop = nullptr;
+        unsigned long long n = std::strtoull(length->second.c_str(), &stop, 10);
+        if (buffer.size() - bodyStart <= n)
+            return false; // the body and its NUL are not all here yet
+        end = bodyStart + static_cast<size_t>(n);
+    } else {
+        end = buffer.find('\0', bodyStart);
+        if (end == std::string::npos)
+            return false;
+    }
+    frame.command = std::move(head.command);
+    frame.headers = std::move(head.headers);
+    frame.body = buffer.substr(bodyStart, end - bodyStart);
+    // The NUL that ends the frame (a sender that miscounted loses only its own frame).
+    size_t next = buffer.find('\0', end);
+    buffer.erase(0, next == std::string::npos ? buffer.size() : next + 1);
     return true;
 }
 
@@ -44,6 +77,18 @@ std::string QVStompMakeFrame(const std::string& command,
     for (auto& [k, v] : headers)
         f += k + ":" + v + "\n";
     f += "\n";
+    f += '\0';
+    return f;
+}
+
+std::string QVStompMakeFrame(const std::string& command,
+                             const std::vector<std::pair<std::string, std::string>>& headers, const std::string& body)
+{
+    std::string f = command + "\n";
+    for (auto& [k, v] : headers)
+        f += k + ":" + v + "\n";
+    f += "content-length:" + std::to_string(body.size()) + "\n\n";
+    f += body;
     f += '\0';
     return f;
 }

@@ -4,8 +4,11 @@
 #include "support/NetTestSupport.h"
 
 #include "platform/foundation/NotificationCenter.h"
+#include "social/runtime/QVBootstrapService.h"
+#include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVPresenceService.h"
+#include "social/runtime/QVXmlDocument.h"
 
 #include <gtest/gtest.h>
 
@@ -128,6 +131,130 @@ TEST_F(PresenceTest, StaysOffWithoutAToken)
     EXPECT_FALSE(presence()->isActive());
     EXPECT_EQ(presence()->connectAttempts(), 0);
     EXPECT_EQ(server.requestCount(), 0u);
+}
+
+// Requests inside the channel: the bootstrap turns them on, the STOMP stand-in
+// hands them to the same HTTP handlers.
+class PresenceRequestTest : public PresenceTest {
+protected:
+    void SetUp() override
+    {
+        PresenceTest::SetUp();
+        stomp.forwardRequestsTo(server);
+    }
+    void enableRequestsInTheChannel()
+    {
+        auto answer = QVBootstrap::fromDocument(QVXmlDocument::xmlDocumentWithString(
+            "<bootstrap><access_token>token-1</access_token><access_token_secret>token-secret-1</access_token_secret>"
+            "<presence_enabled>true</presence_enabled></bootstrap>"));
+        ASSERT_TRUE(answer);
+        presence()->applyBootstrap(*answer);
+    }
+    Ref<QVRequestHandle> post(const std::string& path, int score, CallbackRecorder& recorder)
+    {
+        Ref<QVHttpNestedQueryStringWriter> params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
+        params->io("score", score);
+        return provider->performAction(path, params.get(), "POST", recorder.onSuccess(), recorder.onFailure(), 0,
+                                       nullptr, true);
+    }
+    std::vector<standin::LoggedRequest> requestsTo(const std::string& path)
+    {
+        std::vector<standin::LoggedRequest> found;
+        for (auto& r : server.requests())
+            if (r.path == path)
+                found.push_back(r);
+        return found;
+    }
+    static int status(platform::Object* loader)
+    {
+        auto* l = dynamic_cast<OAuthAPIRequestLoader*>(loader);
+        return l && l->oauthResponse() ? l->oauthResponse()->statusCode() : -1;
+    }
+};
+
+TEST_F(PresenceRequestTest, SignedRequestsTravelInsideTheChannelToTheSameHandler)
+{
+    server.route("POST", "scores.xml", [](const standin::LoggedRequest& r) {
+        return Answer::xml("<resources><activity id=\"" + r.param("score") + "\"/></resources>", 201);
+    });
+    server.route("GET", "scores/top.xml", Answer::xml("<resources/>"));
+
+    // Enabled but not yet connected: over HTTP.
+    enableRequestsInTheChannel();
+    auto overHttp = CallbackRecorder::create();
+    post("scores.xml", 5, *overHttp);
+    ASSERT_TRUE(waitFor([&] { return overHttp->total() == 1; }));
+
+    presence()->connect();
+    ASSERT_TRUE(waitFor([&] { return presence()->carriesRequests(); }));
+    auto inside = CallbackRecorder::create();
+    post("scores.xml", 7, *inside);
+    auto get = CallbackRecorder::create();
+    Ref<QVHttpNestedQueryStringWriter> query = platform::adoptRef(new QVHttpNestedQueryStringWriter);
+    std::string mode = "a+b c";
+    query->io("mode", mode);
+    provider->performAction("scores/top.xml", query.get(), "GET", get->onSuccess(), get->onFailure(), 0, nullptr, true);
+    ASSERT_TRUE(waitFor([&] { return inside->total() == 1 && get->total() == 1; }));
+
+    EXPECT_EQ(overHttp->successes, 1);
+    EXPECT_EQ(inside->successes, 1);
+    EXPECT_EQ(get->successes, 1);
+    EXPECT_EQ(status(overHttp->successArg.get()), 201);
+    EXPECT_EQ(status(inside->successArg.get()), 201);
+    auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(inside->successArg.get());
+    ASSERT_NE(loader, nullptr);
+    EXPECT_EQ(std::string(loader->data().begin(), loader->data().end()), "<resources><activity id=\"7\"/></resources>");
+
+    auto scores = requestsTo("scores.xml");
+    ASSERT_EQ(scores.size(), 2u);
+    EXPECT_FALSE(scores[0].viaChannel);
+    EXPECT_TRUE(scores[1].viaChannel);
+    EXPECT_TRUE(scores[1].signatureValid) << scores[1].signatureFailure;
+    EXPECT_EQ(scores[1].param("score"), "7");
+    auto top = requestsTo("scores/top.xml");
+    ASSERT_EQ(top.size(), 1u);
+    EXPECT_TRUE(top[0].viaChannel);
+    EXPECT_TRUE(top[0].signatureValid) << top[0].signatureFailure;
+    EXPECT_EQ(top[0].param("mode"), "a+b c");
+
+    size_t sends = 0;
+    for (auto& f : stomp.frames())
+        if (f.command == "SEND" && f.headers["destination"] == QVPresenceService::kRequestDestination) {
+            ++sends;
+            EXPECT_FALSE(f.headers["correlation-id"].empty());
+            EXPECT_EQ(f.headers["authorization"].rfind("OAuth ", 0), 0u);
+        }
+    EXPECT_EQ(sends, 2u);
+}
+
+TEST_F(PresenceRequestTest, ADroppedChannelEndsItsRequestInFailureOnce)
+{
+    Answer held = Answer::xml("<resources/>");
+    held.hold = true;
+    server.route("POST", "slow.xml", held);
+    enableRequestsInTheChannel();
+    presence()->connect();
+    ASSERT_TRUE(waitFor([&] { return presence()->carriesRequests(); }));
+    auto recorder = CallbackRecorder::create();
+    post("slow.xml", 1, *recorder);
+    ASSERT_TRUE(waitFor([&] { return requestsTo("slow.xml").size() == 1; }));
+    EXPECT_EQ(recorder->total(), 0);
+
+    stomp.dropConnections();
+    ASSERT_TRUE(waitFor([&] { return recorder->total() == 1; }));
+    EXPECT_EQ(recorder->failures, 1);
+    auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(recorder->failureArg.get());
+    ASSERT_NE(loader, nullptr);
+    ASSERT_TRUE(loader->error());
+    EXPECT_EQ(loader->error()->code, OAuthAPIRequestLoader::ErrorNetworkConnectionLost);
+
+    // The late answer, the timeout and the reconnection change nothing.
+    server.releaseHeld();
+    advance(OAuthAPIRequestLoader::kTimeout + QVPresenceService::kReconnectDelay);
+    ASSERT_TRUE(waitFor([&] { return presence()->isConnected(); }));
+    loop().runUntil([] { return false; }, 0.2);
+    EXPECT_EQ(recorder->total(), 1);
+    EXPECT_EQ(provider->pendingRequestCount(), 0u);
 }
 
 } // namespace
