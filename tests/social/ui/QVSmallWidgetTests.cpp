@@ -217,3 +217,54 @@ TEST_F(SmallWidgetTest, TextViewContentIsWholeLinesAndFramedViewCarriesItsFrame)
 }
 
 } // namespace small_widget_tests
+
+#include "platform/ui/Window.h"
+#include "social/ui/QVFBDialog.h"
+
+namespace small_widget_tests {
+
+TEST_F(SmallWidgetTest, FacebookDialogOnALandscapeTabletIsNarrowAndMovesOnceForTheKeyboard)
+{
+    useDevice(Device::Tablet);
+    window()->makeKeyAndVisible();
+    host().orientation = InterfaceOrientation::LandscapeRight;
+    auto session = FBSession::sessionForApplication("fb-key", "http://proxy.test/", nullptr);
+    auto dialog = QVFBDialog::dialogWithSession(session);
+    ASSERT_TRUE(dialog);
+    auto plain = FBLoginDialog::dialogWithSession(session);
+    plain->show();
+    Rect own = plain->frame();
+    plain->dismiss();
+
+    dialog->showInView(nullptr);
+    EXPECT_EQ(dialog->frame().size.width, 400);
+    EXPECT_EQ(dialog->frame().origin.x, own.origin.x + 50);
+    float x = dialog->frame().origin.x;
+    platform::NotificationCenter::defaultCenter().post(kKeyboardWillShowNotification);
+    platform::NotificationCenter::defaultCenter().post(kKeyboardWillShowNotification);
+    EXPECT_EQ(dialog->frame().origin.x, x + 150);
+    EXPECT_TRUE(dialog->isSlidUp());
+    platform::NotificationCenter::defaultCenter().post(kKeyboardWillHideNotification);
+    EXPECT_EQ(dialog->frame().origin.x, x);
+    dialog->dismiss();
+    FBSession::purgeSession();
+}
+
+TEST_F(SmallWidgetTest, FacebookDialogOnAPhoneKeepsItsOwnSizing)
+{
+    window()->makeKeyAndVisible();
+    auto session = FBSession::sessionForApplication("fb-key", "http://proxy.test/", nullptr);
+    auto plain = FBLoginDialog::dialogWithSession(session);
+    plain->show();
+    Rect own = plain->frame();
+    plain->dismiss();
+    auto dialog = QVFBDialog::dialogWithSession(session);
+    dialog->showInView(nullptr);
+    EXPECT_EQ(dialog->frame(), own);
+    dialog->moveUp(true);
+    EXPECT_FALSE(dialog->isSlidUp());
+    dialog->dismiss();
+    FBSession::purgeSession();
+}
+
+} // namespace small_widget_tests
