@@ -32,7 +32,6 @@ struct KSActionManager::HashElement {
 
 namespace {
 KSActionManager* sharedInstance = nullptr;
-constexpr unsigned kNotFound = 2147483647u;
 
 KSAction* actionAt(KSArray* list, unsigned i) { return static_cast<KSAction*>(list->objectAtIndex(i)); }
 } // namespace
@@ -111,7 +110,7 @@ void KSActionManager::addAction(KSAction* action, Object* target, bool paused)
         HASH_ADD_PTR(targets_, target, element);
     }
     actionAllocWithHashElement(element);
-    BRISKO_ASSERT(element->actions->indexOfObject(action) == kNotFound, "runAction: Action already running");
+    BRISKO_ASSERT(element->actions->indexOfObject(action) == kKSNotFound, "runAction: Action already running");
     element->actions->addObject(action);
     action->startWithTarget(target);
 }
@@ -133,7 +132,7 @@ void KSActionManager::removeAllActionsFromTarget(Object* target)
     if (!element)
         return;
     if (element->actions && element->steppingAction && !element->steppingActionSalvaged
-        && element->actions->indexOfObject(element->steppingAction) != kNotFound) {
+        && element->actions->indexOfObject(element->steppingAction) != kKSNotFound) {
         element->steppingAction->retain();
         element->steppingActionSalvaged = true;
     }
@@ -153,7 +152,7 @@ void KSActionManager::removeAction(KSAction* action)
     if (!element || !element->actions)
         return;
     unsigned i = element->actions->indexOfObject(action);
-    if (i != kNotFound)
+    if (i != kKSNotFound)
         removeActionAtIndex(i, element);
 }
 

@@ -292,25 +292,6 @@ void KSGrid3D::calculateVertexPoints()
     indices_ = std::move(indices);
 }
 
-void KSGrid3D::blit()
-{
-    glDisableClientState(GL_COLOR_ARRAY);
-    // The captured picture already holds its colours: draw it untinted.
-    glColor4f(1, 1, 1, 1);
-    glVertexPointer(3, GL_FLOAT, 0, vertices_.data());
-    glTexCoordPointer(2, GL_FLOAT, 0, texCoordinates_.data());
-    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indices_.size()), GL_UNSIGNED_SHORT, indices_.data());
-    glEnableClientState(GL_COLOR_ARRAY);
-}
-
-void KSGrid3D::reuse()
-{
-    if (reuseGrid_ > 0) {
-        originalVertices_ = vertices_;
-        --reuseGrid_;
-    }
-}
-
 // KSTiledGrid3D --------------------------------------------------------------------------
 
 Ref<KSTiledGrid3D> KSTiledGrid3D::gridWithSize(ksGridSize gridSize, KSTexture2D* texture, bool flipped)
@@ -359,24 +340,6 @@ void KSTiledGrid3D::calculateVertexPoints()
     originalVertices_ = std::move(vertices);
     texCoordinates_ = std::move(texCoordinates);
     indices_ = std::move(indices);
-}
-
-void KSTiledGrid3D::blit()
-{
-    glDisableClientState(GL_COLOR_ARRAY);
-    glColor4f(1, 1, 1, 1);
-    glVertexPointer(3, GL_FLOAT, 0, vertices_.data());
-    glTexCoordPointer(2, GL_FLOAT, 0, texCoordinates_.data());
-    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indices_.size()), GL_UNSIGNED_SHORT, indices_.data());
-    glEnableClientState(GL_COLOR_ARRAY);
-}
-
-void KSTiledGrid3D::reuse()
-{
-    if (reuseGrid_ > 0) {
-        originalVertices_ = vertices_;
-        --reuseGrid_;
-    }
 }
 
 } // namespace kestrel

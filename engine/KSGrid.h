@@ -104,7 +104,47 @@ protected:
     bool isTextureFlipped_ { false };
 };
 
-class KSGrid3D : public KSGridBase {
+// The mesh the two concrete grids share: vertices of their own kind (a vertex
+// per grid point, or a quad per tile), texture coordinates, triangle indices,
+// and the copy that reuse() keeps.
+template <class Vertex>
+class KSMeshGrid : public KSGridBase {
+public:
+    // Draws the captured picture through the mesh.
+    void blit() override
+    {
+        glDisableClientState(GL_COLOR_ARRAY);
+        // The captured picture already holds its colours: draw it untinted.
+        glColor4f(1, 1, 1, 1);
+        glVertexPointer(3, GL_FLOAT, 0, vertices_.data());
+        glTexCoordPointer(2, GL_FLOAT, 0, texCoordinates_.data());
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indices_.size()), GL_UNSIGNED_SHORT, indices_.data());
+        glEnableClientState(GL_COLOR_ARRAY);
+    }
+    // While reuses are left, the next effect starts from the current shape.
+    void reuse() override
+    {
+        if (reuseGrid_ > 0) {
+            originalVertices_ = vertices_;
+            --reuseGrid_;
+        }
+    }
+
+    const std::vector<GLfloat>& texCoordinates() const { return texCoordinates_; }
+    const std::vector<Vertex>& vertices() const { return vertices_; }
+    const std::vector<Vertex>& originalVertices() const { return originalVertices_; }
+    const std::vector<GLushort>& indices() const { return indices_; }
+
+protected:
+    KSMeshGrid() = default;
+
+    std::vector<GLfloat> texCoordinates_;
+    std::vector<Vertex> vertices_;
+    std::vector<Vertex> originalVertices_;
+    std::vector<GLushort> indices_;
+};
+
+class KSGrid3D : public KSMeshGrid<ksVertex3F> {
 public:
     static platform::Ref<KSGrid3D> gridWithSize(ksGridSize gridSize, KSTexture2D* texture, bool flipped);
     static platform::Ref<KSGrid3D> gridWithSize(ksGridSize gridSize);
@@ -114,28 +154,16 @@ public:
     ksVertex3F originalVertex(ksGridSize pos) const { return originalVertices_[index(pos)]; }
     void setVertex(ksGridSize pos, const ksVertex3F& vertex) { vertices_[index(pos)] = vertex; }
 
-    void blit() override;
-    void reuse() override;
     void calculateVertexPoints() override;
-
-    const std::vector<GLfloat>& texCoordinates() const { return texCoordinates_; }
-    const std::vector<ksVertex3F>& vertices() const { return vertices_; }
-    const std::vector<ksVertex3F>& originalVertices() const { return originalVertices_; }
-    const std::vector<GLushort>& indices() const { return indices_; }
 
     std::string className() const override { return "KSGrid3D"; }
 
 protected:
     KSGrid3D() = default;
     size_t index(ksGridSize pos) const { return static_cast<size_t>(pos.x * (gridSize_.y + 1) + pos.y); }
-
-    std::vector<GLfloat> texCoordinates_;
-    std::vector<ksVertex3F> vertices_;
-    std::vector<ksVertex3F> originalVertices_;
-    std::vector<GLushort> indices_;
 };
 
-class KSTiledGrid3D : public KSGridBase {
+class KSTiledGrid3D : public KSMeshGrid<ksQuad3> {
 public:
     static platform::Ref<KSTiledGrid3D> gridWithSize(ksGridSize gridSize, KSTexture2D* texture, bool flipped);
     static platform::Ref<KSTiledGrid3D> gridWithSize(ksGridSize gridSize);
@@ -145,25 +173,13 @@ public:
     ksQuad3 originalTile(ksGridSize pos) const { return originalVertices_[index(pos)]; }
     void setTile(ksGridSize pos, const ksQuad3& coords) { vertices_[index(pos)] = coords; }
 
-    void blit() override;
-    void reuse() override;
     void calculateVertexPoints() override;
-
-    const std::vector<GLfloat>& texCoordinates() const { return texCoordinates_; }
-    const std::vector<ksQuad3>& vertices() const { return vertices_; }
-    const std::vector<ksQuad3>& originalVertices() const { return originalVertices_; }
-    const std::vector<GLushort>& indices() const { return indices_; }
 
     std::string className() const override { return "KSTiledGrid3D"; }
 
 protected:
     KSTiledGrid3D() = default;
     size_t index(ksGridSize pos) const { return static_cast<size_t>(pos.x * gridSize_.y + pos.y); }
-
-    std::vector<GLfloat> texCoordinates_;
-    std::vector<ksQuad3> vertices_;
-    std::vector<ksQuad3> originalVertices_;
-    std::vector<GLushort> indices_;
 };
 
 } // namespace kestrel

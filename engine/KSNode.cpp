@@ -35,7 +35,6 @@ void ksAffineToGLMatrix(const AffineTransform& t, GLfloat m[16])
 
 namespace {
 KSNode* childAt(KSArray* list, unsigned i) { return static_cast<KSNode*>(list->objectAtIndex(i)); }
-constexpr unsigned kNotFound = 2147483647u;
 } // namespace
 
 Ref<KSNode> KSNode::node()
@@ -64,12 +63,6 @@ std::string KSNode::description() const
 
 // Placement -----------------------------------------------------------------
 
-void KSNode::setRotation(float degrees)
-{
-    rotation_ = degrees;
-    setDirty();
-}
-
 void KSNode::setScaleX(float s)
 {
     scaleX_ = s;
@@ -91,13 +84,6 @@ float KSNode::scale() const
 void KSNode::setScale(float s)
 {
     scaleX_ = scaleY_ = s;
-    setDirty();
-}
-
-void KSNode::setPosition(Point p)
-{
-    position_ = p;
-    positionInPixels_ = ksPointPointsToPixels(p);
     setDirty();
 }
 
@@ -258,7 +244,7 @@ void KSNode::removeFromParentAndCleanup(bool cleanup)
 
 void KSNode::removeChild(KSNode* child, bool cleanup)
 {
-    if (!child || !children_ || children_->indexOfObject(child) == kNotFound)
+    if (!child || !children_ || children_->indexOfObject(child) == kKSNotFound)
         return;
     detachChild(child, cleanup);
 }
@@ -357,13 +343,23 @@ void KSNode::transformAncestors()
     }
 }
 
+KSNode::DerivedTransforms& KSNode::derivedTransforms()
+{
+    if (!derived_) {
+        derived_ = std::make_unique<DerivedTransforms>();
+        isInverseDirty_ = isTransformGLDirty_ = true;
+    }
+    return *derived_;
+}
+
 const GLfloat* KSNode::transformGL()
 {
+    DerivedTransforms& derived = derivedTransforms();
     if (isTransformGLDirty_) {
-        ksAffineToGLMatrix(nodeToParentTransform(), transformGL_);
+        ksAffineToGLMatrix(nodeToParentTransform(), derived.transformGL_);
         isTransformGLDirty_ = false;
     }
-    return transformGL_;
+    return derived.transformGL_;
 }
 
 void KSNode::transform()
@@ -567,11 +563,12 @@ AffineTransform KSNode::nodeToParentTransform()
 
 AffineTransform KSNode::parentToNodeTransform()
 {
+    DerivedTransforms& derived = derivedTransforms();
     if (isInverseDirty_) {
-        inverse_ = nodeToParentTransform().inverted();
+        derived.inverse_ = nodeToParentTransform().inverted();
         isInverseDirty_ = false;
     }
-    return inverse_;
+    return derived.inverse_;
 }
 
 AffineTransform KSNode::nodeToWorldTransform()

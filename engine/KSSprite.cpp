@@ -221,7 +221,7 @@ void KSSprite::useSelfRender()
     usesBatchNode_ = false;
     textureAtlas_ = nullptr;
     batchNode_ = nullptr;
-    dirty_ = recursiveDirty_ = false;
+    dirty_ = recursiveDirty_ = verticesOnly_ = false;
     setLocalVertices();
 }
 
@@ -269,7 +269,7 @@ void KSSprite::setTextureRectInPixels(Rect rect, bool rotated, Size untrimmedSiz
     offsetPositionInPixels_.y = relativeOffset.y + (contentSizeInPixels_.height - rectInPixels_.size.height) / 2;
 
     if (usesBatchNode_)
-        dirty_ = true;
+        setDirty(true);
     else
         setLocalVertices();
 }
@@ -393,18 +393,10 @@ ksTransformValues KSSprite::getTransformValues() const
     return { positionInPixels_, { scaleX_, scaleY_ }, rotation_, anchorPointInPixels_, visible_ };
 }
 
-void KSSprite::markDirty()
-{
-    if (usesBatchNode_ && !recursiveDirty_) {
-        dirty_ = recursiveDirty_ = true;
-        if (hasChildren_)
-            setDirtyRecursively(true);
-    }
-}
-
-void KSSprite::setDirtyRecursively(bool flag)
+[[gnu::noinline]] void KSSprite::setDirtyRecursively(bool flag)
 {
     dirty_ = recursiveDirty_ = flag;
+    verticesOnly_ = false;
     if (hasChildren_ && children_) {
         for (KSNode* child : children_->objectsAs<KSNode>())
             if (auto* sprite = dynamic_cast<KSSprite*>(child))
@@ -467,8 +459,11 @@ void KSSprite::updateTransform()
     if (hidden)
         quad_.bl.vertices = quad_.br.vertices = quad_.tl.vertices = quad_.tr.vertices = {};
 
-    textureAtlas_->updateQuad(&quad_, atlasIndex_);
-    dirty_ = recursiveDirty_ = false;
+    if (verticesOnly_)
+        textureAtlas_->updateQuadVertices(&quad_, atlasIndex_);
+    else
+        textureAtlas_->updateQuad(&quad_, atlasIndex_);
+    dirty_ = recursiveDirty_ = verticesOnly_ = false;
 }
 
 // Colour and blending ---------------------------------------------------------------
@@ -512,7 +507,7 @@ void KSSprite::updateColor()
         if (atlasIndex_ != kSpriteIndexNone && textureAtlas_)
             textureAtlas_->updateQuad(&quad_, atlasIndex_);
         else
-            dirty_ = true;
+            setDirty(true);
     }
 }
 
@@ -559,36 +554,49 @@ void KSSprite::setFlipY(bool flip)
 
 void KSSprite::setPosition(Point p)
 {
+    // An unchanged placement leaves the quad as it is.
+    if (p == position_)
+        return;
     KSNode::setPosition(p);
     markDirty();
 }
 
 void KSSprite::setPositionInPixels(Point p)
 {
+    if (p == positionInPixels_)
+        return;
     KSNode::setPositionInPixels(p);
     markDirty();
 }
 
 void KSSprite::setRotation(float degrees)
 {
+    if (degrees == rotation_)
+        return;
     KSNode::setRotation(degrees);
     markDirty();
 }
 
 void KSSprite::setScaleX(float s)
 {
+    if (s == scaleX_)
+        return;
     KSNode::setScaleX(s);
     markDirty();
 }
 
 void KSSprite::setScaleY(float s)
 {
+    if (s == scaleY_)
+        return;
     KSNode::setScaleY(s);
     markDirty();
 }
 
 void KSSprite::setScale(float s)
 {
+    if (s == scaleX_ && s == scaleY_)
+        return;
     KSNode::setScale(s);
     markDirty();
 }
@@ -601,6 +609,8 @@ void KSSprite::setVertexZ(float z)
 
 void KSSprite::setAnchorPoint(Point p)
 {
+    if (p == anchorPoint_)
+        return;
     KSNode::setAnchorPoint(p);
     markDirty();
 }
@@ -613,6 +623,8 @@ void KSSprite::setIsRelativeAnchorPoint(bool relative)
 
 void KSSprite::setVisible(bool visible)
 {
+    if (visible == visible_)
+        return;
     KSNode::setVisible(visible);
     markDirty();
 }

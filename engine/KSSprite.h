@@ -161,7 +161,11 @@ public:
 
     // Plain accessors.
     bool dirty() const { return dirty_; }
-    void setDirty(bool dirty) { dirty_ = dirty; }
+    void setDirty(bool dirty)
+    {
+        dirty_ = dirty;
+        verticesOnly_ = false;
+    }
     ksV3F_C4B_T2F_Quad quad() const { return quad_; }
     uint32_t atlasIndex() const { return atlasIndex_; }
     void setAtlasIndex(uint32_t index) { atlasIndex_ = index; }
@@ -183,33 +187,48 @@ protected:
 
 private:
     template <class Init> static platform::Ref<KSSprite> make(Init init);
-    void markDirty();
+    // Called by every placement setter: kept small, the walk over children out of line.
+    void markDirty()
+    {
+        if (usesBatchNode_ && !recursiveDirty_) {
+            // A clean sprite that only moved needs only its vertices rewritten.
+            if (!dirty_)
+                verticesOnly_ = true;
+            dirty_ = recursiveDirty_ = true;
+            if (hasChildren_)
+                setDirtyRecursively(true);
+        }
+    }
     void setLocalVertices();
     KSTexture2D* coordsTexture() const;
 
+    // What a batch-drawn frame reads first, together; the flags packed.
     // Not owned: the batch node (and its atlas) this sprite renders through.
     KSTextureAtlas* textureAtlas_ { nullptr };
-    uint32_t atlasIndex_ { kSpriteIndexNone };
     KSSpriteBatchNode* batchNode_ { nullptr };
+    uint32_t atlasIndex_ { kSpriteIndexNone };
     int32_t honorParentTransform_ { kHonorParentAll };
     bool dirty_ { false };
+    // Set while the only change since the last update is the placement: the
+    // atlas then gets the vertices alone, not the whole quad.
+    bool verticesOnly_ { false };
     bool recursiveDirty_ { false };
     bool hasChildren_ { false };
-    ksBlendFunc blendFunc_ {};
-    platform::Ref<KSTexture2D> texture_;
     bool usesBatchNode_ { false };
-    Rect rect_;
-    Rect rectInPixels_;
     bool rectRotated_ { false };
+    bool opacityModifyRGB_ { false };
+    bool flipX_ { false };
+    bool flipY_ { false };
+    Rect rectInPixels_;
     Point offsetPositionInPixels_;
-    Point unflippedOffsetPositionFromCenter_;
     ksV3F_C4B_T2F_Quad quad_ {};
     GLubyte opacity_ { 255 };
     ksColor3B color_ { ksWHITE };
     ksColor3B colorUnmodified_ { ksWHITE };
-    bool opacityModifyRGB_ { false };
-    bool flipX_ { false };
-    bool flipY_ { false };
+    ksBlendFunc blendFunc_ {};
+    Rect rect_;
+    Point unflippedOffsetPositionFromCenter_;
+    platform::Ref<KSTexture2D> texture_;
     std::unique_ptr<std::unordered_map<std::string, platform::Ref<KSAnimation>>> animations_;
 };
 

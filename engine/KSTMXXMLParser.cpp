@@ -1,4 +1,4 @@
-// The TMX reader: expat events build the map description element by element.
+// The TMX reader: SAX events build the map description element by element.
 // <data> text is collected, base64-decoded, inflated when gzip, and turned into
 // GIDs read explicitly as little-endian 32-bit values.
 #include "engine/KSTMXXMLParser.h"
@@ -9,14 +9,15 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/SaxReader.h"
 
-#include <expat.h>
-
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
+#include <memory>
+#include <utility>
 
 namespace kestrel {
 
@@ -24,17 +25,9 @@ using platform::Ref;
 using platform::Value;
 using platform::ValueDictionary;
 namespace path = platform::path;
+using platform::SaxReader;
 
 namespace {
-
-const char* attribute(const char** attributes, const char* name)
-{
-    for (const char** a = attributes; a && a[0]; a += 2) {
-        if (std::strcmp(a[0], name) == 0)
-            return a[1];
-    }
-    return nullptr;
-}
 
 // Leading blanks, a sign and digits, as far as they go; absent or not a number
 // reads 0, and values beyond int saturate.
@@ -61,42 +54,21 @@ bool equals(const char* a, const char* b)
     return a && std::strcmp(a, b) == 0;
 }
 
-// Carries the map info and the first exception a callback raised: exceptions
-// must not unwind through expat, so they are held until the parse returns.
-struct ParseContext {
-    KSTMXMapInfo* info;
-    XML_Parser parser;
-    std::exception_ptr error;
-};
-
-template <class F>
-void guarded(void* userData, F&& f)
-{
-    auto* context = static_cast<ParseContext*>(userData);
-    if (context->error)
-        return;
-    try {
-        f(context->info);
-    } catch (...) {
-        context->error = std::current_exception();
-        XML_StopParser(context->parser, XML_FALSE);
+// Hands the reader's events to the map info; an assertion a callback raises
+// leaves the reader's parse() once expat is out of the way.
+class MapHandler : public platform::SaxHandler {
+public:
+    explicit MapHandler(KSTMXMapInfo& info) : info_(info) { }
+    void startElement(const char* name, const char** attributes) override { info_.startElement(name, attributes); }
+    void characters(const char* text, size_t length) override
+    {
+        info_.foundCharacters(text, static_cast<int>(std::min<size_t>(length, INT_MAX)));
     }
-}
+    void endElement(const char* name) override { info_.endElement(name); }
 
-void XMLCALL onStart(void* userData, const XML_Char* name, const XML_Char** attributes)
-{
-    guarded(userData, [&](KSTMXMapInfo* info) { info->startElement(name, attributes); });
-}
-
-void XMLCALL onEnd(void* userData, const XML_Char* name)
-{
-    guarded(userData, [&](KSTMXMapInfo* info) { info->endElement(name); });
-}
-
-void XMLCALL onCharacters(void* userData, const XML_Char* text, int length)
-{
-    guarded(userData, [&](KSTMXMapInfo* info) { info->foundCharacters(text, length); });
-}
+private:
+    KSTMXMapInfo& info_;
+};
 
 } // namespace
 
@@ -181,178 +153,217 @@ void KSTMXMapInfo::parseXMLFile(const std::string& xmlFilename)
     unsigned char* data = nullptr;
     const int length = ksLoadFileIntoMemory(fullPath.c_str(), &data);
     bool parsed = false;
-    std::exception_ptr error;
     if (length >= 0) {
-        XML_Parser parser = XML_ParserCreate(nullptr);
-        if (parser) {
-            ParseContext context { this, parser, nullptr };
-            XML_SetUserData(parser, &context);
-            XML_SetElementHandler(parser, onStart, onEnd);
-            XML_SetCharacterDataHandler(parser, onCharacters);
-            parsed = XML_Parse(parser, reinterpret_cast<const char*>(data), length, XML_TRUE) == XML_STATUS_OK;
-            error = context.error;
-            XML_ParserFree(parser);
-        }
+        // The buffer is freed however the parse ends, an assertion included.
+        std::unique_ptr<unsigned char, decltype(&std::free)> owned(data, &std::free);
+        MapHandler handler(*this);
+        platform::SaxReader reader(handler);
+        parsed = reader.parse(data, static_cast<size_t>(length));
+    } else {
+        std::free(data);
     }
-    std::free(data);
-    if (error)
-        std::rethrow_exception(error);
     BRISKO_ASSERT(parsed, platform::format("Error parsing file: %s.", xmlFilename.c_str()));
 }
 
 void KSTMXMapInfo::startElement(const char* name, const char** attributes)
 {
-    auto attr = [attributes](const char* key) { return attribute(attributes, key); };
-    // An external tileset file contributes only its tileset's own elements.
-    const bool inExternal = externalDepth_ > 0;
+    using Start = void (KSTMXMapInfo::*)(const char**);
+    static const std::pair<const char*, Start> starts[] = {
+        { "map", &KSTMXMapInfo::startMap },
+        { "tileset", &KSTMXMapInfo::startTileset },
+        { "tile", &KSTMXMapInfo::startTile },
+        { "layer", &KSTMXMapInfo::startLayer },
+        { "objectgroup", &KSTMXMapInfo::startObjectGroup },
+        { "image", &KSTMXMapInfo::startImage },
+        { "data", &KSTMXMapInfo::startData },
+        { "object", &KSTMXMapInfo::startObject },
+        { "property", &KSTMXMapInfo::startProperty },
+    };
+    for (const auto& [element, start] : starts) {
+        if (std::strcmp(name, element) == 0)
+            return (this->*start)(attributes);
+    }
+}
 
-    if (std::strcmp(name, "map") == 0) {
+// An external tileset file contributes only its tileset's own elements: the
+// map, its layers, object groups and data are skipped there.
+
+void KSTMXMapInfo::startMap(const char** attributes)
+{
+    if (externalDepth_ > 0)
+        return;
+    auto attr = [attributes](const char* key) { return SaxReader::attribute(attributes, key); };
+    const char* orientation = attr("orientation"); // every version loads alike
+    if (equals(orientation, "orthogonal"))
+        orientation_ = TMXOrientationOrthogonal;
+    else if (equals(orientation, "isometric"))
+        orientation_ = TMXOrientationIsometric;
+    else if (equals(orientation, "hexagonal"))
+        orientation_ = TMXOrientationHexagonal;
+    mapSize_ = Size(static_cast<float>(intValue(attr("width"))), static_cast<float>(intValue(attr("height"))));
+    tileSize_ = Size(static_cast<float>(intValue(attr("tilewidth"))), static_cast<float>(intValue(attr("tileheight"))));
+    parentElement_ = TMXParentMap;
+}
+
+void KSTMXMapInfo::startTileset(const char** attributes)
+{
+    auto attr = [attributes](const char* key) { return SaxReader::attribute(attributes, key); };
+    const bool inExternal = externalDepth_ > 0;
+    if (const char* source = attr("source")) {
+        // One level only: a tileset file naming another could name itself.
         if (inExternal)
             return;
-        (void)attr("version"); // every version loads alike
-        const char* orientation = attr("orientation");
-        if (equals(orientation, "orthogonal"))
-            orientation_ = TMXOrientationOrthogonal;
-        else if (equals(orientation, "isometric"))
-            orientation_ = TMXOrientationIsometric;
-        else if (equals(orientation, "hexagonal"))
-            orientation_ = TMXOrientationHexagonal;
-        mapSize_ = Size(static_cast<float>(intValue(attr("width"))), static_cast<float>(intValue(attr("height"))));
-        tileSize_ = Size(static_cast<float>(intValue(attr("tilewidth"))), static_cast<float>(intValue(attr("tileheight"))));
-        parentElement_ = TMXParentMap;
-    } else if (std::strcmp(name, "tileset") == 0) {
-        if (const char* source = attr("source")) {
-            // One level only: a tileset file naming another could name itself.
-            if (inExternal)
-                return;
-            const std::string externalPath = path::appendingComponent(path::deletingLastComponent(filename_), source);
-            externalFirstGid_ = static_cast<uint32_t>(intValue(attr("firstgid")));
-            struct Depth {
-                int& depth;
-                explicit Depth(int& d) : depth(d) { ++depth; }
-                ~Depth() { --depth; }
-            } depth(externalDepth_);
-            parseXMLFile(externalPath);
-            return;
-        }
-        auto tileset = KSTMXTilesetInfo::tilesetInfo();
-        tileset->setName(attr("name") ? attr("name") : "");
-        // A tileset file usually leaves its first GID to the map that names it.
-        const char* firstGid = attr("firstgid");
-        tileset->setFirstGid(inExternal && !firstGid ? externalFirstGid_ : static_cast<uint32_t>(intValue(firstGid)));
-        tileset->setSpacing(static_cast<unsigned>(intValue(attr("spacing"))));
-        tileset->setMargin(static_cast<unsigned>(intValue(attr("margin"))));
-        tileset->setTileSize(Size(static_cast<float>(intValue(attr("tilewidth"))),
-                                  static_cast<float>(intValue(attr("tileheight")))));
-        tilesets_.push_back(std::move(tileset));
-    } else if (std::strcmp(name, "tile") == 0) {
-        if (tilesets_.empty())
-            return;
-        parentGID_ = tilesets_.back()->firstGid() + static_cast<uint32_t>(intValue(attr("id")));
-        tileProperties_[static_cast<int>(parentGID_)] = KSTMXProperties();
-        parentElement_ = TMXParentTile;
-    } else if (std::strcmp(name, "layer") == 0) {
-        if (inExternal)
-            return;
-        auto layer = KSTMXLayerInfo::layerInfo();
-        layer->setName(attr("name") ? attr("name") : "");
-        layer->setLayerSize(Size(static_cast<float>(intValue(attr("width"))), static_cast<float>(intValue(attr("height")))));
-        layer->setVisible(!equals(attr("visible"), "0"));
-        if (const char* opacity = attr("opacity")) {
-            const int value = ksTruncateToInt(255.0 * static_cast<double>(floatValue(opacity)));
-            layer->setOpacity(static_cast<uint8_t>(value < 0 ? 0 : value > 255 ? 255 : value));
-        } else {
-            layer->setOpacity(255);
-        }
-        layer->setOffset(Point(static_cast<float>(intValue(attr("x"))), static_cast<float>(intValue(attr("y")))));
-        layers_.push_back(std::move(layer));
-        parentElement_ = TMXParentLayer;
-    } else if (std::strcmp(name, "objectgroup") == 0) {
-        if (inExternal)
-            return;
-        auto group = KSTMXObjectGroup::objectGroup();
-        group->setGroupName(attr("name") ? attr("name") : "");
-        group->setPositionOffset(Point(static_cast<float>(intValue(attr("x"))) * tileSize_.width,
-                                       static_cast<float>(intValue(attr("y"))) * tileSize_.height));
-        objectGroups_.push_back(std::move(group));
-        parentElement_ = TMXParentObjectGroup;
-    } else if (std::strcmp(name, "image") == 0) {
-        if (tilesets_.empty())
-            return;
-        const char* source = attr("source");
-        tilesets_.back()->setSourceImage(path::appendingComponent(path::deletingLastComponent(filename_), source ? source : ""));
-    } else if (std::strcmp(name, "data") == 0) {
-        if (inExternal)
-            return;
-        // The encoding is the layer's own: nothing carries over from an earlier <data>.
-        layerAttribs_ = TMXLayerDataNone;
-        currentString_.clear();
-        const char* compression = attr("compression");
-        if (equals(attr("encoding"), "base64")) {
-            layerAttribs_ |= TMXLayerDataBase64;
-            storingCharacters_ = true;
-            if (equals(compression, "gzip"))
-                layerAttribs_ |= TMXLayerDataGzip;
-        }
-        BRISKO_ASSERT(!compression || equals(compression, "gzip"), "TMX: unsupported compression method");
-        BRISKO_ASSERT(layerAttribs_ != TMXLayerDataNone, "TMX tile map: Only base64 and/or gzip maps are supported");
-    } else if (std::strcmp(name, "object") == 0) {
-        if (inExternal || objectGroups_.empty())
-            return;
-        KSTMXObjectGroup* group = objectGroups_.back().get();
-        ValueDictionary object;
-        if (const char* objectName = attr("name"))
-            object.set("name", Value(objectName));
-        if (const char* type = attr("type"))
-            object.set("type", Value(type));
-        const Point offset = group->positionOffset();
-        object.set("x", Value(ksTruncateToInt(static_cast<double>(intValue(attr("x"))) + offset.x)));
-        // The file counts y down from the top; the engine up from the bottom, to the object's bottom edge.
-        const double mapHeight = static_cast<double>(mapSize_.height) * tileSize_.height;
-        const int top = ksTruncateToInt(static_cast<double>(intValue(attr("y"))) + offset.y);
-        const int height = intValue(attr("height"));
-        object.set("y", Value(ksTruncateToInt(mapHeight - top - height)));
-        if (const char* width = attr("width"))
-            object.set("width", Value(width));
-        if (const char* h = attr("height"))
-            object.set("height", Value(h));
-        group->objects().push_back(std::move(object));
-        parentElement_ = TMXParentObject;
-    } else if (std::strcmp(name, "property") == 0) {
-        const char* propertyName = attr("name");
-        const char* value = attr("value");
-        if (!propertyName)
-            return;
-        // Without a value the name's entry goes, as for any key set to nothing.
-        auto store = [&](KSTMXProperties& properties) {
-            if (value)
-                properties.set(propertyName, Value(value));
-            else
-                properties.remove(propertyName);
-        };
-        switch (parentElement_) {
-        case TMXParentMap:
-            store(properties_);
-            break;
-        case TMXParentLayer:
-            if (!layers_.empty())
-                store(layers_.back()->properties());
-            break;
-        case TMXParentObjectGroup:
-            if (!objectGroups_.empty())
-                store(objectGroups_.back()->properties());
-            break;
-        case TMXParentObject:
-            if (!objectGroups_.empty() && !objectGroups_.back()->objects().empty())
-                store(objectGroups_.back()->objects().back());
-            break;
-        case TMXParentTile:
-            if (value)
-                tileProperties_[static_cast<int>(parentGID_)].set(propertyName, Value(value));
-            break;
-        default:
-            break;
-        }
+        const std::string externalPath = path::appendingComponent(path::deletingLastComponent(filename_), source);
+        externalFirstGid_ = static_cast<uint32_t>(intValue(attr("firstgid")));
+        struct Depth {
+            int& depth;
+            explicit Depth(int& d) : depth(d) { ++depth; }
+            ~Depth() { --depth; }
+        } depth(externalDepth_);
+        parseXMLFile(externalPath);
+        return;
+    }
+    auto tileset = KSTMXTilesetInfo::tilesetInfo();
+    tileset->setName(attr("name") ? attr("name") : "");
+    // A tileset file usually leaves its first GID to the map that names it.
+    const char* firstGid = attr("firstgid");
+    tileset->setFirstGid(inExternal && !firstGid ? externalFirstGid_ : static_cast<uint32_t>(intValue(firstGid)));
+    tileset->setSpacing(static_cast<unsigned>(intValue(attr("spacing"))));
+    tileset->setMargin(static_cast<unsigned>(intValue(attr("margin"))));
+    tileset->setTileSize(Size(static_cast<float>(intValue(attr("tilewidth"))),
+                              static_cast<float>(intValue(attr("tileheight")))));
+    tilesets_.push_back(std::move(tileset));
+}
+
+void KSTMXMapInfo::startTile(const char** attributes)
+{
+    if (tilesets_.empty())
+        return;
+    parentGID_ = tilesets_.back()->firstGid() + static_cast<uint32_t>(intValue(SaxReader::attribute(attributes, "id")));
+    tileProperties_[static_cast<int>(parentGID_)] = KSTMXProperties();
+    parentElement_ = TMXParentTile;
+}
+
+void KSTMXMapInfo::startLayer(const char** attributes)
+{
+    if (externalDepth_ > 0)
+        return;
+    auto attr = [attributes](const char* key) { return SaxReader::attribute(attributes, key); };
+    auto layer = KSTMXLayerInfo::layerInfo();
+    layer->setName(attr("name") ? attr("name") : "");
+    layer->setLayerSize(Size(static_cast<float>(intValue(attr("width"))), static_cast<float>(intValue(attr("height")))));
+    layer->setVisible(!equals(attr("visible"), "0"));
+    if (const char* opacity = attr("opacity")) {
+        const int value = ksTruncateToInt(255.0 * static_cast<double>(floatValue(opacity)));
+        layer->setOpacity(static_cast<uint8_t>(value < 0 ? 0 : value > 255 ? 255 : value));
+    } else {
+        layer->setOpacity(255);
+    }
+    layer->setOffset(Point(static_cast<float>(intValue(attr("x"))), static_cast<float>(intValue(attr("y")))));
+    layers_.push_back(std::move(layer));
+    parentElement_ = TMXParentLayer;
+}
+
+void KSTMXMapInfo::startObjectGroup(const char** attributes)
+{
+    if (externalDepth_ > 0)
+        return;
+    auto attr = [attributes](const char* key) { return SaxReader::attribute(attributes, key); };
+    auto group = KSTMXObjectGroup::objectGroup();
+    group->setGroupName(attr("name") ? attr("name") : "");
+    group->setPositionOffset(Point(static_cast<float>(intValue(attr("x"))) * tileSize_.width,
+                                   static_cast<float>(intValue(attr("y"))) * tileSize_.height));
+    objectGroups_.push_back(std::move(group));
+    parentElement_ = TMXParentObjectGroup;
+}
+
+void KSTMXMapInfo::startImage(const char** attributes)
+{
+    if (tilesets_.empty())
+        return;
+    const char* source = SaxReader::attribute(attributes, "source");
+    tilesets_.back()->setSourceImage(path::appendingComponent(path::deletingLastComponent(filename_), source ? source : ""));
+}
+
+void KSTMXMapInfo::startData(const char** attributes)
+{
+    if (externalDepth_ > 0)
+        return;
+    // The encoding is the layer's own: nothing carries over from an earlier <data>.
+    layerAttribs_ = TMXLayerDataNone;
+    currentString_.clear();
+    const char* compression = SaxReader::attribute(attributes, "compression");
+    if (equals(SaxReader::attribute(attributes, "encoding"), "base64")) {
+        layerAttribs_ |= TMXLayerDataBase64;
+        storingCharacters_ = true;
+        if (equals(compression, "gzip"))
+            layerAttribs_ |= TMXLayerDataGzip;
+    }
+    BRISKO_ASSERT(!compression || equals(compression, "gzip"), "TMX: unsupported compression method");
+    BRISKO_ASSERT(layerAttribs_ != TMXLayerDataNone, "TMX tile map: Only base64 and/or gzip maps are supported");
+}
+
+void KSTMXMapInfo::startObject(const char** attributes)
+{
+    if (externalDepth_ > 0 || objectGroups_.empty())
+        return;
+    auto attr = [attributes](const char* key) { return SaxReader::attribute(attributes, key); };
+    KSTMXObjectGroup* group = objectGroups_.back().get();
+    ValueDictionary object;
+    if (const char* objectName = attr("name"))
+        object.set("name", Value(objectName));
+    if (const char* type = attr("type"))
+        object.set("type", Value(type));
+    const Point offset = group->positionOffset();
+    object.set("x", Value(ksTruncateToInt(static_cast<double>(intValue(attr("x"))) + offset.x)));
+    // The file counts y down from the top; the engine up from the bottom, to the object's bottom edge.
+    const double mapHeight = static_cast<double>(mapSize_.height) * tileSize_.height;
+    const int top = ksTruncateToInt(static_cast<double>(intValue(attr("y"))) + offset.y);
+    const int height = intValue(attr("height"));
+    object.set("y", Value(ksTruncateToInt(mapHeight - top - height)));
+    if (const char* width = attr("width"))
+        object.set("width", Value(width));
+    if (const char* h = attr("height"))
+        object.set("height", Value(h));
+    group->objects().push_back(std::move(object));
+    parentElement_ = TMXParentObject;
+}
+
+void KSTMXMapInfo::startProperty(const char** attributes)
+{
+    const char* propertyName = SaxReader::attribute(attributes, "name");
+    const char* value = SaxReader::attribute(attributes, "value");
+    if (!propertyName)
+        return;
+    // Without a value the name's entry goes, as for any key set to nothing.
+    auto store = [&](KSTMXProperties& properties) {
+        if (value)
+            properties.set(propertyName, Value(value));
+        else
+            properties.remove(propertyName);
+    };
+    switch (parentElement_) {
+    case TMXParentMap:
+        store(properties_);
+        break;
+    case TMXParentLayer:
+        if (!layers_.empty())
+            store(layers_.back()->properties());
+        break;
+    case TMXParentObjectGroup:
+        if (!objectGroups_.empty())
+            store(objectGroups_.back()->properties());
+        break;
+    case TMXParentObject:
+        if (!objectGroups_.empty() && !objectGroups_.back()->objects().empty())
+            store(objectGroups_.back()->objects().back());
+        break;
+    case TMXParentTile:
+        if (value)
+            tileProperties_[static_cast<int>(parentGID_)].set(propertyName, Value(value));
+        break;
+    default:
+        break;
     }
 }
 

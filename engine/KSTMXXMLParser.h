@@ -1,5 +1,5 @@
 // Reading TMX tile maps: KSTMXMapInfo parses a map file (and the external
-// tileset files it names) with expat into a plain description — tilesets,
+// tileset files it names) with the platform's SAX reader into a plain description — tilesets,
 // layers with their GID arrays, object groups and string properties. Nothing
 // is drawn here; the tiled map turns the description into nodes.
 //
@@ -192,13 +192,23 @@ public:
 
     std::string className() const override { return "KSTMXMapInfo"; }
 
-    // The parser's callbacks (public for the C trampolines only).
+    // The reader's events (public for the SAX handler only).
     void startElement(const char* name, const char** attributes);
     void endElement(const char* name);
     void foundCharacters(const char* text, int length);
 
 private:
     KSTMXMapInfo() = default;
+    // One per element the reader understands; `attributes` as startElement's.
+    void startMap(const char** attributes);
+    void startTileset(const char** attributes);
+    void startTile(const char** attributes);
+    void startLayer(const char** attributes);
+    void startObjectGroup(const char** attributes);
+    void startImage(const char** attributes);
+    void startData(const char** attributes);
+    void startObject(const char** attributes);
+    void startProperty(const char** attributes);
     void endData();
 
     std::string currentString_;

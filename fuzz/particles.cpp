@@ -9,6 +9,7 @@
 #include "engine/KSScheduler.h"
 #include "engine/KSTextureCache.h"
 #include "fuzz/FuzzGL.h"
+#include "platform/foundation/Base64.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Deflate.h"
 #include "platform/foundation/Exception.h"

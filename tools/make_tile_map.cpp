@@ -6,7 +6,7 @@
 //
 // Usage: make_tile_map OUTPUT_FOLDER   (the committed copies are in resources/)
 #include "platform/foundation/Deflate.h"
-#include "platform/foundation/PropertyList.h"
+#include "platform/foundation/Base64.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/Image.h"
 

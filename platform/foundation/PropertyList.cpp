@@ -1,6 +1,6 @@
-// XML property lists: an expat reader that builds Values on an explicit stack,
+// XML property lists: a reader that builds Values from SAX events on an explicit stack,
 // a writer that always produces a document the reader accepts, atomic file
-// writes and the base64 coding of <data>.
+// writes.
 //
 // The reader is fed outside files (bundle resources, saved settings), so it
 // refuses anything it does not understand instead of guessing: entity
@@ -10,8 +10,8 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/DateFormat.h"
 #include "platform/foundation/Format.h"
-
-#include <expat.h>
+#include "platform/foundation/SaxReader.h"
+#include "platform/foundation/Base64.h"
 
 #include <algorithm>
 #include <cctype>
@@ -57,21 +57,23 @@ struct Frame {
     bool hasPendingKey { false };
 };
 
-struct Reader {
-    XML_Parser parser { nullptr };
+struct Reader : SaxHandler {
+    SaxReader sax { *this };
     std::vector<Frame> stack;
     std::optional<Value> root;
-    std::string error;
+    bool failed_ { false };
 
     void fail(const std::string& message)
     {
-        if (error.empty())
-            error = format("line %lu: %s", static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)),
-                           message.c_str());
-        XML_StopParser(parser, XML_FALSE);
+        failed_ = true;
+        sax.stop(message);
     }
 
-    bool failed() const { return !error.empty(); }
+    bool failed() const { return failed_; }
+
+    void startElement(const char* name, const char**) override { start(name); }
+    void characters(const char* s, size_t length) override { text(s, length); }
+    void endElement(const char* name) override { end(name); }
 
     static bool kindForName(const char* name, Kind& kind)
     {
@@ -99,8 +101,6 @@ struct Reader {
         Kind kind;
         if (!kindForName(name, kind))
             return fail(format("unknown element <%s>", name));
-        if (stack.size() >= maxDepth)
-            return fail(format("nesting deeper than %zu levels", maxDepth));
         if (stack.empty()) {
             if (kind == Kind::Key)
                 return fail("<key> outside a dictionary");
@@ -129,21 +129,21 @@ struct Reader {
         stack.push_back(std::move(frame));
     }
 
-    void text(const char* s, int len)
+    void text(const char* s, size_t len)
     {
         if (failed() || stack.empty())
             return;
         Frame& f = stack.back();
         if (isLeaf(f.kind)) {
             if (f.kind == Kind::True || f.kind == Kind::False) {
-                if (!trimmed(std::string_view(s, static_cast<size_t>(len))).empty())
+                if (!trimmed(std::string_view(s, len)).empty())
                     fail("text inside <true/> or <false/>");
                 return;
             }
-            f.text.append(s, static_cast<size_t>(len));
+            f.text.append(s, len);
             return;
         }
-        if (!trimmed(std::string_view(s, static_cast<size_t>(len))).empty())
+        if (!trimmed(std::string_view(s, len)).empty())
             fail("text outside a value element");
     }
 
@@ -260,42 +260,6 @@ struct Reader {
         }
     }
 };
-
-void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char**)
-{
-    static_cast<Reader*>(data)->start(name);
-}
-
-void XMLCALL onEnd(void* data, const XML_Char* name)
-{
-    static_cast<Reader*>(data)->end(name);
-}
-
-void XMLCALL onText(void* data, const XML_Char* s, int len)
-{
-    static_cast<Reader*>(data)->text(s, len);
-}
-
-// Any entity declaration is refused: internal ones are how expansion bombs are
-// built, external ones would load files or URLs.
-void XMLCALL onEntityDecl(void* data, const XML_Char* name, int, const XML_Char*, int, const XML_Char*,
-                          const XML_Char*, const XML_Char*, const XML_Char*)
-{
-    static_cast<Reader*>(data)->fail(format("entity declaration \"%s\" refused", name));
-}
-
-// A reference to an entity nobody declared (possible once a DOCTYPE names an
-// external subset, which is never read).
-void XMLCALL onSkippedEntity(void* data, const XML_Char* name, int)
-{
-    static_cast<Reader*>(data)->fail(format("undefined entity \"%s\"", name));
-}
-
-int XMLCALL onExternalEntity(XML_Parser parser, const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*)
-{
-    static_cast<Reader*>(XML_GetUserData(parser))->fail("external entities are not loaded");
-    return XML_STATUS_ERROR;
-}
 
 void setError(std::string* error, std::string message)
 {
@@ -467,42 +431,9 @@ std::optional<Value> readPropertyList(const void* bytes, size_t length, std::str
     }
 
     Reader reader;
-    reader.parser = XML_ParserCreate(nullptr);
-    if (!reader.parser) {
-        setError(error, "out of memory");
-        return std::nullopt;
-    }
-    XML_SetUserData(reader.parser, &reader);
-    XML_SetElementHandler(reader.parser, onStart, onEnd);
-    XML_SetCharacterDataHandler(reader.parser, onText);
-    XML_SetEntityDeclHandler(reader.parser, onEntityDecl);
-    XML_SetSkippedEntityHandler(reader.parser, onSkippedEntity);
-    XML_SetExternalEntityRefHandler(reader.parser, onExternalEntity);
-    XML_SetParamEntityParsing(reader.parser, XML_PARAM_ENTITY_PARSING_NEVER);
-
-    // expat takes int lengths: feed large inputs in pieces.
-    constexpr size_t chunk = 1 << 20;
-    size_t offset = 0;
-    bool ok = true;
-    do {
-        size_t n = std::min(chunk, length - offset);
-        bool last = offset + n == length;
-        if (XML_Parse(reader.parser, text + offset, static_cast<int>(n), last) != XML_STATUS_OK) {
-            ok = false;
-            break;
-        }
-        offset += n;
-    } while (offset < length);
-
-    if (!ok && reader.error.empty()) {
-        reader.error = format("line %lu: %s", static_cast<unsigned long>(XML_GetCurrentLineNumber(reader.parser)),
-                              XML_ErrorString(XML_GetErrorCode(reader.parser)));
-    }
-    XML_ParserFree(reader.parser);
-    reader.parser = nullptr;
-
-    if (!reader.error.empty()) {
-        setError(error, "malformed property list: " + reader.error);
+    reader.sax.setMaxDepth(static_cast<int>(maxDepth));
+    if (!reader.sax.parse(text, length)) {
+        setError(error, "malformed property list: " + reader.sax.error());
         return std::nullopt;
     }
     if (!reader.root) {
@@ -591,96 +522,6 @@ bool writePropertyListFile(const std::string& path, const Value& root, std::stri
     if (::rename(temp.c_str(), path.c_str()) != 0)
         return failWith("replace");
     return true;
-}
-
-// ---------------------------------------------------------------- base64
-
-namespace {
-const char base64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-int base64Digit(char c)
-{
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 26;
-    if (c >= '0' && c <= '9')
-        return c - '0' + 52;
-    if (c == '+')
-        return 62;
-    if (c == '/')
-        return 63;
-    return -1;
-}
-} // namespace
-
-std::string base64Encode(const void* bytes, size_t length)
-{
-    const auto* p = static_cast<const uint8_t*>(bytes);
-    std::string out;
-    out.reserve((length + 2) / 3 * 4);
-    size_t i = 0;
-    for (; i + 3 <= length; i += 3) {
-        uint32_t n = (uint32_t(p[i]) << 16) | (uint32_t(p[i + 1]) << 8) | p[i + 2];
-        out += base64Alphabet[(n >> 18) & 63];
-        out += base64Alphabet[(n >> 12) & 63];
-        out += base64Alphabet[(n >> 6) & 63];
-        out += base64Alphabet[n & 63];
-    }
-    if (i < length) {
-        uint32_t n = uint32_t(p[i]) << 16;
-        if (i + 1 < length)
-            n |= uint32_t(p[i + 1]) << 8;
-        out += base64Alphabet[(n >> 18) & 63];
-        out += base64Alphabet[(n >> 12) & 63];
-        out += i + 1 < length ? base64Alphabet[(n >> 6) & 63] : '=';
-        out += '=';
-    }
-    return out;
-}
-
-std::optional<Bytes> base64Decode(std::string_view text)
-{
-    Bytes out;
-    out.reserve(text.size() / 4 * 3);
-    uint32_t accumulator = 0;
-    int digits = 0; // digits in the current group of four
-    int padding = 0;
-    for (char c : text) {
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v')
-            continue;
-        if (c == '=') {
-            // Padding only completes a group that has two or three digits.
-            if (digits + padding < 2)
-                return std::nullopt;
-            if (++padding + digits > 4)
-                return std::nullopt;
-            continue;
-        }
-        int d = base64Digit(c);
-        if (d < 0 || padding > 0)
-            return std::nullopt;
-        accumulator = (accumulator << 6) | static_cast<uint32_t>(d);
-        if (++digits == 4) {
-            out.push_back(static_cast<uint8_t>(accumulator >> 16));
-            out.push_back(static_cast<uint8_t>(accumulator >> 8));
-            out.push_back(static_cast<uint8_t>(accumulator));
-            accumulator = 0;
-            digits = 0;
-        }
-    }
-    if (padding > 0 && digits + padding != 4)
-        return std::nullopt;
-    // A final group of two or three digits (padded or not) carries one or two bytes.
-    if (digits == 1)
-        return std::nullopt;
-    if (digits == 2) {
-        out.push_back(static_cast<uint8_t>(accumulator >> 4));
-    } else if (digits == 3) {
-        out.push_back(static_cast<uint8_t>(accumulator >> 10));
-        out.push_back(static_cast<uint8_t>(accumulator >> 2));
-    }
-    return out;
 }
 
 } // namespace platform

@@ -29,9 +29,4 @@ std::string writePropertyList(const Value& root);
 // Writes to a temporary file beside the target and renames it over (atomic).
 bool writePropertyListFile(const std::string& path, const Value& root, std::string* error = nullptr);
 
-// Base64 with the standard alphabet, as property-list <data> uses it.
-std::string base64Encode(const void* bytes, size_t length);
-// Skips whitespace; nullopt on any other character outside the alphabet or bad padding.
-std::optional<Bytes> base64Decode(std::string_view text);
-
 } // namespace platform

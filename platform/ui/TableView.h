@@ -268,11 +268,12 @@ private:
         Ref<View> footerView;
         float top { 0 }; // content y of the header
     };
+    // The calls collected for one batch update.
     struct PendingUpdate {
         std::vector<int> insertedSections, deletedSections, reloadedSections;
         std::vector<IndexPath> insertedRows, deletedRows, reloadedRows;
-        bool empty() const;
     };
+    struct UpdatePlan;
 
     Section loadSection(int section);
     void computeLayout();
@@ -280,8 +281,19 @@ private:
     void removeCell(const IndexPath& ip);
     void enqueue(Ref<TableViewCell> cell);
     void placeSectionViews();
+    // A batch update, in steps: check the section counts, check the row
+    // indexes, map the rows of each kept section (a failed check reloads and
+    // throws), then move the kept cells and the selection, reload the
+    // sections, put the kept cells back and lay out.
     void applyUpdate(PendingUpdate update);
-    void failUpdate(const std::string& reason);
+    void checkSections(UpdatePlan& plan);
+    void checkRowIndexes(UpdatePlan& plan);
+    void mapRows(UpdatePlan& plan);
+    std::map<IndexPath, Ref<TableViewCell>> takeKeptCells(const UpdatePlan& plan);
+    void reloadSectionsAfterUpdate(int newCount);
+    void restoreKeptCells(std::map<IndexPath, Ref<TableViewCell>> kept);
+    void clampContentOffset();
+    [[noreturn]] void failUpdate(const std::string& reason);
     bool validRow(IndexPath ip) const;
     float contentHeight() const;
 

@@ -1,12 +1,14 @@
-// xmlsax: an event (SAX) XML parser over expat.
+// xmlsax: the client's event XML parser, on the platform's hardened reader.
 //
 // The handler hears element starts with their attributes, character data and
-// element ends, in document order. Hostile input fails cleanly: documents that
-// declare entities (the "billion laughs" family) are refused, external entities
-// and external DTDs are never loaded, and nesting deeper than maxDepth is an
-// error. After a failure the handler may have heard part of the document;
-// callers must discard what they built.
+// element ends, in document order. Hostile input fails cleanly (see
+// platform::SaxReader): entity declarations are refused, external entities
+// are never loaded, and nesting deeper than maxDepth is an error. After a
+// failure the handler may have heard part of the document; callers must
+// discard what they built.
 #pragma once
+
+#include "platform/foundation/SaxReader.h"
 
 #include <cstddef>
 #include <string>
@@ -27,7 +29,7 @@ public:
         virtual void endElement(const std::string& name) { }
     };
 
-    static constexpr int kDefaultMaxDepth = 256;
+    static constexpr int kDefaultMaxDepth = platform::SaxReader::kDefaultMaxDepth;
 
     explicit xmlsax(Handler& handler) : handler_(handler) { }
 

@@ -3,7 +3,7 @@
 
 #include "platform/foundation/Boxed.h"
 #include "social/runtime/QVRequestHandle.h"
-#include "platform/foundation/PropertyList.h"
+#include "platform/foundation/Base64.h"
 
 #include <algorithm>
 

@@ -10,6 +10,7 @@
 #include "engine/KSScheduler.h"
 #include "engine/KSSpriteFrame.h"
 #include "engine/KSTextureCache.h"
+#include "platform/foundation/Base64.h"
 #include "platform/foundation/Deflate.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/graphics/Image.h"

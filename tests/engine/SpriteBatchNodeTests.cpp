@@ -381,3 +381,64 @@ TEST_F(BatchTest, SpritesOutlivingTheirBatchNodeRenderThemselves)
     s->visit();
     EXPECT_EQ(screen->readPixels()[(4 * 8 + 4) * 4 + 3], 255);
 }
+
+// Unchanged sprites ------------------------------------------------------------------
+
+TEST_F(BatchTest, ASpriteWhosePlacementDidNotChangeIsNeitherRecomputedNorRewritten)
+{
+    auto screen = makeScreen(8, 8);
+    auto s = sprite();
+    batch->addChild(s);
+    s->setPosition(Point(3, 4));
+    s->setRotation(30);
+    s->setScale(2);
+    s->setAnchorPoint(Point(0.25f, 0.5f));
+    batch->visit();
+    ASSERT_FALSE(s->dirty());
+    // Mark the atlas copy: a rewrite would overwrite the mark.
+    KSTextureAtlas* atlas = batch->textureAtlas();
+    atlas->quads()[0].bl.vertices.z = 99;
+    s->setPosition(Point(3, 4));
+    s->setRotation(30);
+    s->setScale(2);
+    s->setScaleX(2);
+    s->setScaleY(2);
+    s->setAnchorPoint(Point(0.25f, 0.5f));
+    s->setVisible(true);
+    EXPECT_FALSE(s->dirty());
+    batch->visit();
+    EXPECT_EQ(atlas->quads()[0].bl.vertices.z, 99);
+    // Any real change is written out.
+    s->setPosition(Point(3, 5));
+    EXPECT_TRUE(s->dirty());
+    batch->visit();
+    EXPECT_EQ(atlas->quads()[0].bl.vertices.z, 0);
+    const ksV3F_C4B_T2F_Quad q = s->quad();
+    EXPECT_EQ(std::memcmp(&atlas->quads()[0], &q, sizeof q), 0);
+}
+
+TEST_F(BatchTest, AMoveTogetherWithANewRectFlipOrColourStillReachesTheAtlasWhole)
+{
+    auto screen = makeScreen(8, 8);
+    std::vector<Ref<KSSprite>> sprites;
+    for (int i = 0; i < 3; ++i) {
+        sprites.push_back(sprite());
+        batch->addChild(sprites.back());
+    }
+    batch->visit();
+    // Moved first, then given a new rectangle, a flip or a colour before the next frame.
+    sprites[0]->setPosition(Point(5, 5));
+    sprites[0]->setTextureRect(Rect(4, 4, 8, 8));
+    sprites[1]->setPosition(Point(6, 6));
+    sprites[1]->setFlipX(true);
+    sprites[2]->setPosition(Point(7, 7));
+    sprites[2]->setColor(ksColor3B { 10, 20, 30 });
+    // And the other way round on the next frame.
+    expectConsistent();
+    sprites[0]->setTextureRect(Rect(0, 0, 4, 4));
+    sprites[0]->setPosition(Point(1, 1));
+    sprites[1]->setFlipY(true);
+    sprites[1]->setRotation(45);
+    expectConsistent();
+    EXPECT_FLOAT_EQ(batch->textureAtlas()->quads()[0].tr.texCoords.u, 0.25f);
+}

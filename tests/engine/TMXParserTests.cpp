@@ -31,8 +31,9 @@ protected:
     {
         dir.write(name, xml);
         auto raised = testing_support::raisedBy([&] { KSTMXMapInfo::formatWithTMXFile(name); });
-        if (raised.kind == testing_support::Raised::Kind::Assertion)
+        if (raised.kind == testing_support::Raised::Kind::Assertion) {
             EXPECT_EQ(raised.file, "engine/KSTMXXMLParser");
+        }
         return raised.message;
     }
 
@@ -129,6 +130,21 @@ TEST_F(TMXParserTest, RefusesUnsupportedEncodingsAndUnreadableFiles)
     EXPECT_EQ(failure("bad.tmx", map("<layer>")), "Error parsing file: bad.tmx.");
     EXPECT_ASSERTION(KSTMXMapInfo::formatWithTMXFile("missing.tmx"), "engine/KSTMXXMLParser",
                      "Error parsing file: missing.tmx.");
+}
+
+TEST_F(TMXParserTest, RefusesEntityExpansionAndDeepNesting)
+{
+    std::string laughs = "<?xml version=\"1.0\"?><!DOCTYPE map [<!ENTITY a \"aaaaaaaaaa\">"
+                         "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]>";
+    EXPECT_EQ(failure("laughs.tmx", laughs + map("<properties><property name=\"p\" value=\"&b;\"/></properties>")),
+              "Error parsing file: laughs.tmx.");
+    std::string deep;
+    for (int i = 0; i < 300; ++i)
+        deep += "<properties>";
+    for (int i = 0; i < 300; ++i)
+        deep += "</properties>";
+    EXPECT_EQ(failure("deep.tmx", map(deep)), "Error parsing file: deep.tmx.");
+    EXPECT_EQ(failure("shallow.tmx", map("<properties><property name=\"p\" value=\"v\"/></properties>")), "");
 }
 
 TEST_F(TMXParserTest, ExternalTilesetsLoadIntoTheSameDescription)

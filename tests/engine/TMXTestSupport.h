@@ -2,6 +2,7 @@
 // base64, optionally gzip or zlib compressed) and map documents.
 #pragma once
 
+#include "platform/foundation/Base64.h"
 #include "platform/foundation/Deflate.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Value.h"

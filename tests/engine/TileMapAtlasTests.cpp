@@ -66,8 +66,9 @@ std::string writeSheet(const std::string& path)
 std::string assertionOf(const std::function<void()>& f)
 {
     auto raised = testing_support::raisedBy(f);
-    if (raised.kind == testing_support::Raised::Kind::Assertion)
+    if (raised.kind == testing_support::Raised::Kind::Assertion) {
         EXPECT_EQ(raised.file, "engine/KSTileMapAtlas");
+    }
     return raised.message;
 }
 

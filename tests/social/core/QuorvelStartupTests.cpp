@@ -6,7 +6,6 @@
 #include "platform/device/Device.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Window.h"
-#include "social/core/QuorvelServices.h"
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
@@ -14,7 +13,10 @@
 #include "social/runtime/QVSettings.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/services/QVLeaderboardService.h"
+#include "social/services/QVFriendsService.h"
 #include "social/services/QVOfflineService.h"
+#include "social/services/QVUserService.h"
+#include "social/services/QVUsersCredentialService.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDashboardHost.h"
 
@@ -108,16 +110,7 @@ TEST_F(QuorvelStartupTest, StartAndStopReachTheClientInTheirFixedOrders)
     EXPECT_EQ(Quorvel::sharedInstance(), nullptr);
     EXPECT_EQ(QVSettings::Instance(), nullptr);
     EXPECT_EQ(QVReachability::Instance(), nullptr);
-    EXPECT_EQ(&QVRuntimeHost::current() == nullptr, false);
     EXPECT_EQ(QVRuntimeHost::current().sessionId(), "0");
-}
-
-TEST_F(QuorvelStartupTest, ServiceTableHoldsEachServiceOnceInBothOrders)
-{
-    EXPECT_EQ(QuorvelServicesInStartupOrder().size(), 28u);
-    ASSERT_EQ(QuorvelServicesInShutdownOrder().size(), 28u);
-    for (size_t i = 0; i < kShutdownServices.size(); ++i)
-        EXPECT_EQ(QuorvelServicesInShutdownOrder()[i].name, kShutdownServices[i]);
 }
 
 TEST_F(QuorvelStartupTest, EmptySettingsTakeTheDocumentedDefaults)
@@ -262,10 +255,14 @@ TEST_F(QuorvelStartupTest, StartShutdownStartInOneProcess)
     ASSERT_TRUE(waitForBootstrapRequests(1));
     std::string firstSession = Quorvel::sessionId();
     EXPECT_NE(QVOfflineService::sharedService(), nullptr);
+    EXPECT_NE(QVUserService::sharedService(), nullptr);
     Quorvel::shutdown();
     EXPECT_EQ(Quorvel::getOfflineDatabaseHandle(), nullptr);
     EXPECT_EQ(QVOfflineService::sharedService(), nullptr);
     EXPECT_EQ(QVLeaderboardService::sharedService(), nullptr);
+    EXPECT_EQ(QVUserService::sharedService(), nullptr);
+    EXPECT_EQ(QVFriendsService::sharedService(), nullptr);
+    EXPECT_EQ(QVUsersCredentialService::sharedService(), nullptr);
     EXPECT_EQ(QVPresenceService::sharedInstance(), nullptr);
 
     std::vector<std::string> steps2;

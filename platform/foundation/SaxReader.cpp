@@ -1,0 +1,143 @@
+// SaxReader on expat: forwards expat's callbacks to the handler, refuses
+// entity declarations, external entities and excess depth, and carries a
+// handler's exception past expat.
+#include "platform/foundation/SaxReader.h"
+
+#include "platform/foundation/Format.h"
+
+#include <algorithm>
+#include <cstring>
+#include <expat.h>
+#include <utility>
+
+namespace platform {
+
+struct SaxReader::Callbacks {
+    static SaxReader& reader(void* data) { return *static_cast<SaxReader*>(data); }
+
+    // Runs a handler call; an exception stops the parse and is kept for parse().
+    template <class F>
+    static void guarded(SaxReader& r, F&& f)
+    {
+        if (!r.error_.empty() || r.thrown_)
+            return;
+        try {
+            f();
+        } catch (...) {
+            r.thrown_ = std::current_exception();
+            XML_StopParser(static_cast<XML_Parser>(r.parser_), XML_FALSE);
+        }
+    }
+
+    static void XMLCALL start(void* data, const XML_Char* name, const XML_Char** attributes)
+    {
+        SaxReader& r = reader(data);
+        if (++r.depth_ > r.maxDepth_)
+            return r.stop(format("elements nested deeper than %d levels", r.maxDepth_));
+        guarded(r, [&] { r.handler_.startElement(name, attributes); });
+    }
+
+    static void XMLCALL end(void* data, const XML_Char* name)
+    {
+        SaxReader& r = reader(data);
+        --r.depth_;
+        guarded(r, [&] { r.handler_.endElement(name); });
+    }
+
+    static void XMLCALL text(void* data, const XML_Char* s, int length)
+    {
+        SaxReader& r = reader(data);
+        if (length > 0)
+            guarded(r, [&] { r.handler_.characters(s, static_cast<size_t>(length)); });
+    }
+
+    // Internal declarations are how expansion bombs are built; external ones
+    // would load files or URLs.
+    static void XMLCALL entityDeclaration(void* data, const XML_Char* name, int, const XML_Char*, int,
+                                          const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*)
+    {
+        reader(data).stop(format("entity declaration \"%s\" refused", name));
+    }
+
+    // A reference to an entity nobody declared (possible once a DOCTYPE names an
+    // external subset, which is never read).
+    static void XMLCALL skippedEntity(void* data, const XML_Char* name, int)
+    {
+        reader(data).stop(format("undefined entity \"%s\"", name));
+    }
+
+    static int XMLCALL externalEntity(XML_Parser parser, const XML_Char*, const XML_Char*, const XML_Char*,
+                                      const XML_Char*)
+    {
+        reader(XML_GetUserData(parser)).stop("external entities are not loaded");
+        return XML_STATUS_ERROR;
+    }
+};
+
+void SaxReader::stop(const std::string& reason)
+{
+    if (!parser_)
+        return;
+    if (error_.empty())
+        error_ = format("line %lu: %s", currentLine(), reason.c_str());
+    XML_StopParser(static_cast<XML_Parser>(parser_), XML_FALSE);
+}
+
+unsigned long SaxReader::currentLine() const
+{
+    return parser_ ? static_cast<unsigned long>(XML_GetCurrentLineNumber(static_cast<XML_Parser>(parser_))) : 0;
+}
+
+const char* SaxReader::attribute(const char** attributes, const char* name)
+{
+    for (const char** a = attributes; a && a[0] && a[1]; a += 2) {
+        if (std::strcmp(a[0], name) == 0)
+            return a[1];
+    }
+    return nullptr;
+}
+
+bool SaxReader::parse(const void* data, size_t length)
+{
+    error_.clear();
+    thrown_ = nullptr;
+    depth_ = 0;
+    XML_Parser parser = XML_ParserCreate(nullptr);
+    if (!parser) {
+        error_ = "out of memory";
+        return false;
+    }
+    parser_ = parser;
+    XML_SetUserData(parser, this);
+    XML_SetElementHandler(parser, Callbacks::start, Callbacks::end);
+    XML_SetCharacterDataHandler(parser, Callbacks::text);
+    XML_SetEntityDeclHandler(parser, Callbacks::entityDeclaration);
+    XML_SetSkippedEntityHandler(parser, Callbacks::skippedEntity);
+    XML_SetExternalEntityRefHandler(parser, Callbacks::externalEntity);
+    XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);
+
+    // expat takes int lengths: large inputs go in pieces.
+    constexpr size_t kChunk = 1 << 20;
+    const char* text = static_cast<const char*>(data);
+    size_t offset = 0;
+    bool ok = true;
+    do {
+        size_t n = std::min(kChunk, length - offset);
+        bool last = offset + n == length;
+        if (XML_Parse(parser, text ? text + offset : "", static_cast<int>(n), last) != XML_STATUS_OK) {
+            ok = false;
+            break;
+        }
+        offset += n;
+    } while (offset < length);
+
+    if (!ok && error_.empty() && !thrown_)
+        error_ = format("line %lu: %s", currentLine(), XML_ErrorString(XML_GetErrorCode(parser)));
+    XML_ParserFree(parser);
+    parser_ = nullptr;
+    if (thrown_)
+        std::rethrow_exception(std::exchange(thrown_, nullptr));
+    return ok && error_.empty();
+}
+
+} // namespace platform

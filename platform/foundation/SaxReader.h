@@ -1,0 +1,62 @@
+// SaxReader: the one event (SAX) XML reader of the system, over expat.
+//
+// A handler hears element starts with their attributes, character data and
+// element ends, in document order. Hostile input fails cleanly: a document that
+// declares entities (the "billion laughs" family) is refused, external entities
+// and DTDs are never loaded, and nesting deeper than maxDepth is an error. A
+// handler may stop the parse with a reason of its own; an exception thrown by a
+// handler stops the parse and leaves parse() once expat is out of the way.
+// After a failure the handler may have heard part of the document: callers
+// discard what they built.
+#pragma once
+
+#include <cstddef>
+#include <exception>
+#include <string>
+
+namespace platform {
+
+class SaxHandler {
+public:
+    virtual ~SaxHandler() = default;
+    // attributes: name, value, name, value, ..., nullptr.
+    virtual void startElement(const char* name, const char** attributes) { }
+    virtual void characters(const char* text, size_t length) { }
+    virtual void endElement(const char* name) { }
+};
+
+class SaxReader {
+public:
+    static constexpr int kDefaultMaxDepth = 256;
+
+    explicit SaxReader(SaxHandler& handler) : handler_(handler) { }
+    SaxReader(const SaxReader&) = delete;
+    SaxReader& operator=(const SaxReader&) = delete;
+
+    void setMaxDepth(int depth) { maxDepth_ = depth; }
+
+    // Parses one complete document; false with error() set ("line N: why")
+    // when it is malformed, refused or stopped.
+    bool parse(const void* data, size_t length);
+    const std::string& error() const { return error_; }
+
+    // From inside a handler: ends the parse, which answers false with reason.
+    void stop(const std::string& reason);
+    // The line the parser is on (1-based), 0 outside parse().
+    unsigned long currentLine() const;
+
+    // The value of `name` in a start's attributes, or nullptr.
+    static const char* attribute(const char** attributes, const char* name);
+
+private:
+    struct Callbacks;
+
+    SaxHandler& handler_;
+    void* parser_ { nullptr }; // the expat parser while parse() runs
+    std::string error_;
+    std::exception_ptr thrown_;
+    int maxDepth_ { kDefaultMaxDepth };
+    int depth_ { 0 };
+};
+
+} // namespace platform

@@ -1,0 +1,101 @@
+// The shared SAX reader: events in document order, hostile documents refused,
+// a handler's stop and exceptions ending the parse cleanly.
+#include "platform/foundation/SaxReader.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+using namespace platform;
+
+namespace {
+
+class Journal : public SaxHandler {
+public:
+    void startElement(const char* name, const char** attributes) override
+    {
+        log += "<" + std::string(name);
+        for (const char** a = attributes; a[0]; a += 2)
+            log += " " + std::string(a[0]) + "=" + a[1];
+        log += ">";
+        if (throwAt == name)
+            throw std::runtime_error("handler failed");
+        if (stopAt == name)
+            reader->stop("stopped by the handler");
+    }
+    void characters(const char* text, size_t length) override { log.append(text, length); }
+    void endElement(const char* name) override { log += "</" + std::string(name) + ">"; }
+
+    std::string log;
+    std::string throwAt, stopAt;
+    SaxReader* reader { nullptr };
+};
+
+bool parse(Journal& journal, const std::string& xml, std::string* error = nullptr, int maxDepth = 0)
+{
+    SaxReader reader(journal);
+    journal.reader = &reader;
+    if (maxDepth)
+        reader.setMaxDepth(maxDepth);
+    bool ok = reader.parse(xml.data(), xml.size());
+    if (error)
+        *error = reader.error();
+    return ok;
+}
+
+TEST(SaxReader, HandsOverEventsInDocumentOrder)
+{
+    Journal j;
+    ASSERT_TRUE(parse(j, "<a x=\"1\" y=\"&lt;\">t&amp;u<b/></a>"));
+    EXPECT_EQ(j.log, "<a x=1 y=<>t&u<b></b></a>");
+    const char* attributes[] = { "x", "1", "y", "2", nullptr };
+    EXPECT_STREQ(SaxReader::attribute(attributes, "y"), "2");
+    EXPECT_EQ(SaxReader::attribute(attributes, "z"), nullptr);
+}
+
+TEST(SaxReader, RefusesEntityDeclarationsExternalEntitiesAndDeepNesting)
+{
+    Journal j;
+    std::string error;
+    EXPECT_FALSE(parse(j, "<!DOCTYPE r [<!ENTITY a \"aaaa\"><!ENTITY b \"&a;&a;&a;\">]><r>&b;</r>", &error));
+    EXPECT_EQ(error, "line 1: entity declaration \"a\" refused");
+    EXPECT_EQ(j.log.find("aaaa"), std::string::npos) << "nothing expanded";
+
+    EXPECT_FALSE(parse(j, "<!DOCTYPE r SYSTEM \"file:///etc/passwd\"><r>&x;</r>", &error));
+    EXPECT_FALSE(error.empty());
+
+    std::string deep;
+    for (int i = 0; i < 11; ++i)
+        deep += "<e>";
+    for (int i = 0; i < 11; ++i)
+        deep += "</e>";
+    EXPECT_FALSE(parse(j, deep, &error, 10));
+    EXPECT_EQ(error, "line 1: elements nested deeper than 10 levels");
+    EXPECT_TRUE(parse(j, deep, &error, 11));
+    EXPECT_TRUE(error.empty());
+
+    EXPECT_FALSE(parse(j, "<a><b></a>", &error));
+    EXPECT_EQ(error.rfind("line 1: ", 0), 0u) << error;
+    EXPECT_FALSE(parse(j, "", &error));
+}
+
+TEST(SaxReader, AHandlerStopsTheParseOrThrowsPastIt)
+{
+    Journal stopping;
+    stopping.stopAt = "b";
+    std::string error;
+    EXPECT_FALSE(parse(stopping, "<a>\n<b/><c/></a>", &error));
+    EXPECT_EQ(error, "line 2: stopped by the handler");
+    EXPECT_EQ(stopping.log.find("<c>"), std::string::npos) << "no events after a stop";
+
+    Journal throwing;
+    throwing.throwAt = "b";
+    EXPECT_THROW(parse(throwing, "<a><b/><c/></a>"), std::runtime_error);
+    EXPECT_EQ(throwing.log.find("<c>"), std::string::npos);
+    // The reader is usable again afterwards.
+    throwing.throwAt.clear();
+    EXPECT_TRUE(parse(throwing, "<a/>"));
+}
+
+} // namespace
