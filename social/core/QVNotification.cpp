@@ -45,7 +45,17 @@ std::function<bool()>& hubOpenQuery()
     static std::function<bool()> query;
     return query;
 }
+std::function<void(QVNotificationData*)>& allowedObserver()
+{
+    static std::function<void(QVNotificationData*)> observer;
+    return observer;
+}
 } // namespace
+
+void QVNotification::setAllowedNoticeObserver(std::function<void(QVNotificationData*)> observer)
+{
+    allowedObserver() = std::move(observer);
+}
 
 QVNotification& QVNotification::sharedInstance()
 {
@@ -73,9 +83,10 @@ bool QVNotification::allowNotice(QVNotificationData* data)
     if (Quorvel::isDisabled())
         return false;
     QVNotificationDelegate* delegate = Quorvel::getNotificationDelegate();
-    if (!delegate)
-        return true;
-    return delegate->isQuorvelNotificationAllowed(data).value_or(true);
+    const bool allowed = !delegate || delegate->isQuorvelNotificationAllowed(data).value_or(true);
+    if (allowed && allowedObserver())
+        allowedObserver()(data);
+    return allowed;
 }
 
 void QVNotification::onNotificationWillShow(QVNotificationData* data)

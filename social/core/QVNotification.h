@@ -147,6 +147,10 @@ public:
     static void setDashboardHubOpenQuery(std::function<bool()> query);
     static bool isDashboardHubOpen();
 
+    // Told of every notice that passed the decision, before its bar is
+    // looked for (null: none).
+    static void setAllowedNoticeObserver(std::function<void(QVNotificationData*)> observer);
+
 private:
     QVNotification() = default;
     platform::Ref<QVNotificationData> defaultNotice_;
