@@ -332,5 +332,21 @@ int main(int argc, char** argv)
         g.fillRect(Rect(3, 7, 10, 8));
     });
 
+    // The dashboard's 21-point notice strip and its disclosure arrow.
+    ok &= write(dir, "QuorvelDashboardNotificationBackground.png", 8, 21, [&](GraphicsContext& g) {
+        verticalShade(g, Rect(0, 0, 8, 21), Rgb { 0.16f, 0.16f, 0.18f }, Rgb { 0.05f, 0.05f, 0.06f });
+        g.setFillColor(1, 1, 1, 0.15f);
+        g.fillRect(Rect(0, 0, 8, 1));
+    });
+    ok &= write(dir, "QuorvelNotificationDisclosureArrow.png", 7, 11, [&](GraphicsContext& g) {
+        g.setStrokeColor(0.62f, 0.62f, 0.62f, 1);
+        g.setLineWidth(2);
+        g.beginPath();
+        g.moveTo(1, 1);
+        g.lineTo(5.5f, 5.5f);
+        g.lineTo(1, 10);
+        g.strokePath();
+    });
+
     return ok ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 
 #include "platform/device/Application.h"
 #include "platform/foundation/Log.h"
+#include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "social/core/QVNotificationView.h"
 #include "social/core/Quorvel.h"
@@ -50,7 +51,23 @@ std::function<void(QVNotificationData*)>& allowedObserver()
     static std::function<void(QVNotificationData*)> observer;
     return observer;
 }
+QVNotification::DashboardLauncher& dashboardLauncher()
+{
+    static QVNotification::DashboardLauncher launcher;
+    return launcher;
+}
 } // namespace
+
+void QVNotification::setDashboardLauncher(DashboardLauncher launcher) { dashboardLauncher() = std::move(launcher); }
+
+void QVNotification::launchDashboard(const std::string& tab,
+                                     const std::vector<Ref<platform::ui::ViewController>>& controllers)
+{
+    if (dashboardLauncher())
+        dashboardLauncher()(tab, controllers);
+    else
+        platform::log("Quorvel: no dashboard to open on the tab %s", tab.c_str());
+}
 
 void QVNotification::setAllowedNoticeObserver(std::function<void(QVNotificationData*)> observer)
 {

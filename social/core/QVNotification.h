@@ -14,9 +14,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform::ui {
 class Window;
+class ViewController;
 }
 
 namespace quorvel {
@@ -146,6 +148,14 @@ public:
     // installs the answer; until then it is never open.
     static void setDashboardHubOpenQuery(std::function<bool()> query);
     static bool isDashboardHubOpen();
+
+    // Opens the dashboard on a tab with screens pushed (a notice's input
+    // response). The dashboard installs the launcher; without one the call is logged.
+    using DashboardLauncher =
+        std::function<void(const std::string& tab, const std::vector<platform::Ref<platform::ui::ViewController>>&)>;
+    static void setDashboardLauncher(DashboardLauncher launcher);
+    static void launchDashboard(const std::string& tab,
+                                const std::vector<platform::Ref<platform::ui::ViewController>>& controllers);
 
     // Told of every notice that passed the decision, before its bar is
     // looked for (null: none).
