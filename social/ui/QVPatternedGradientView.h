@@ -153,6 +153,7 @@ public:
 protected:
     friend class platform::ui::InterfaceBuilder;
     QVPageSelectionView() = default;
+    ~QVPageSelectionView() override;
 
 private:
     platform::Ref<platform::ui::ScrollView> pageScroller_;
