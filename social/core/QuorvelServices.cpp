@@ -4,8 +4,12 @@
 
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVPresenceService.h"
+#include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
+#include "social/services/QVFriendsService.h"
 #include "social/services/QVOfflineService.h"
+#include "social/services/QVUserService.h"
+#include "social/services/QVUsersCredentialService.h"
 #include "social/ui/QVControllerLoader.h"
 
 #include <cstring>
@@ -26,7 +30,7 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVOfflineService", &QVOfflineService::initializeService, &QVOfflineService::shutdownService },
         { "QVBootstrapService", nullptr, nullptr }, // stateless: its requests go through the provider
         { "QVUserSettingService", nullptr, nullptr },
-        { "QVHighScoreService", nullptr, nullptr },
+        { "QVHighScoreService", &QVHighScoreService::initializeService, &QVHighScoreService::shutdownService },
         { "QVSocialNotificationService", nullptr, nullptr },
         { "QVPushNotificationService", nullptr, nullptr },
         { "QVLeaderboardService", &QVLeaderboardService::initializeService, &QVLeaderboardService::shutdownService },
@@ -36,12 +40,12 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVChatMessageService", nullptr, nullptr },
         { "QVProfileService", nullptr, nullptr },
         { "QVClientApplicationService", nullptr, nullptr },
-        { "QVUserService", nullptr, nullptr },
+        { "QVUserService", &QVUserService::initializeService, &QVUserService::shutdownService },
         { "QVAchievementService", nullptr, nullptr },
         { "QVChallengeService", nullptr, nullptr },
         { "QVChallengeDefinitionService", nullptr, nullptr },
-        { "QVUsersCredentialService", nullptr, nullptr },
-        { "QVFriendsService", nullptr, nullptr },
+        { "QVUsersCredentialService", &QVUsersCredentialService::initializeService, &QVUsersCredentialService::shutdownService },
+        { "QVFriendsService", &QVFriendsService::initializeService, &QVFriendsService::shutdownService },
         { "QVForumService", nullptr, nullptr },
         { "QVAnnouncementService", nullptr, nullptr },
         { "QVGameDiscoveryService", nullptr, nullptr },
@@ -128,6 +132,10 @@ void QuorvelConfigureAchievements(const QuorvelSettingsDictionary&)
     trace("QVAchievementService.setAutomaticallyPromptToPostUnlocks");
 }
 
-void QuorvelReleaseGameCenter() { trace("releaseGameCenter"); }
+void QuorvelReleaseGameCenter()
+{
+    trace("releaseGameCenter");
+    Quorvel::releaseGameCenter();
+}
 
 } // namespace quorvel
