@@ -33,6 +33,8 @@ Ref<QVImageView> makeImage(InterfaceBuilder& b, View* parent, const Rect& frame,
 {
     auto image = b.makeView<QVImageView>(frame);
     image->setAutoresizingMask(mask);
+    image->setBackgroundColor(std::nullopt);
+    image->setOpaque(false);
     parent->addSubview(image.get());
     return image;
 }

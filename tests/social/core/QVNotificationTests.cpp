@@ -18,6 +18,8 @@
 #include "social/services/QVServerNotification.h"
 #include "social/services/QVTickerService.h"
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -418,6 +420,90 @@ TEST_F(NoticeTest, TheTickerAsksForAPageSilently)
     EXPECT_TRUE(hasPage);
     loop().drain();
     EXPECT_TRUE(bars().empty()) << "type 3 has no notice";
+}
+
+} // namespace
+
+namespace {
+
+using screen_testing::near;
+using screen_testing::pixelAt;
+
+// A game's frame: sky, ground and a player square.
+Ref<View> gameFrame()
+{
+    auto game = View::viewWithFrame(platform::Rect(0, 0, 320, 480));
+    game->setBackgroundColor(platform::ui::Color { 0.35f, 0.65f, 0.95f, 1 });
+    auto ground = View::viewWithFrame(platform::Rect(0, 380, 320, 100));
+    ground->setBackgroundColor(platform::ui::Color { 0.25f, 0.60f, 0.20f, 1 });
+    game->addSubview(ground.get());
+    auto player = View::viewWithFrame(platform::Rect(150, 340, 20, 40));
+    player->setBackgroundColor(platform::ui::Color { 0.90f, 0.20f, 0.15f, 1 });
+    game->addSubview(player.get());
+    return game;
+}
+
+Ref<platform::Image> renderWindow(Window& window, const std::string& name)
+{
+    View::layoutAllWindows();
+    Ref<platform::Image> image = platform::ui::ViewRenderer::render(&window);
+    if (const char* keep = std::getenv("BRISKO_KEEP_RENDERS"); keep && image) {
+        std::filesystem::create_directories(keep);
+        image->writePNG(std::string(keep) + "/" + name + ".png");
+    }
+    return image;
+}
+
+// The bar's dark body over the sky.
+bool isBarBody(const screen_testing::Pixel& p) { return p.b < 110 && p.r < 60 && p.b > p.r; }
+
+TEST_F(NoticeTest, BarsRenderOverTheGameAtTheTop)
+{
+    start(0);
+    window->addSubview(gameFrame().get());
+    const int barTop = 20 - 2; // below the status bar, nudged toward the edge
+
+    showText("Could not save", std::string(QVNotification::kStatusFailure));
+    loop().drain();
+    advance(0.25);
+    Ref<platform::Image> text = renderWindow(*window, "notice-text-bar");
+    ASSERT_TRUE(text);
+    EXPECT_TRUE(near(pixelAt(*text, 100, 200), 89, 166, 242)) << "the game shows around the bar";
+    EXPECT_TRUE(near(pixelAt(*text, 160, 360), 230, 51, 38)) << "the player";
+    EXPECT_TRUE(isBarBody(pixelAt(*text, 60, barTop + 40)));
+    EXPECT_TRUE(isBarBody(pixelAt(*text, 300, barTop + 4)));
+    EXPECT_TRUE(near(pixelAt(*text, 289, barTop + 22), 217, 31, 41, 30)) << "the failure status";
+    EXPECT_TRUE(isBarBody(pixelAt(*text, 24, barTop + 22))) << "no image at the left";
+    advance(3);
+
+    Ref<platform::Object> achievement = QVNotificationData::dataWithText("an achievement", 6);
+    QVNotification::sharedInstance().showAchievementNotice(
+        QVUnlockedAchievementNotificationData::dataWithAchievementFields(achievement.get(), "First Blood", 10, "a1", "",
+                                                                         100)
+            .get());
+    loop().drain();
+    advance(0.25);
+    Ref<platform::Image> unlocked = renderWindow(*window, "notice-achievement-bar");
+    ASSERT_TRUE(unlocked);
+    EXPECT_TRUE(near(pixelAt(*unlocked, 24, barTop + 24), 242, 189, 38, 30)) << "the star";
+    EXPECT_TRUE(isBarBody(pixelAt(*unlocked, 200, barTop + 40)));
+    EXPECT_TRUE(isBarBody(pixelAt(*unlocked, 286, barTop + 13))) << "the points mark is a ring, not a box";
+    EXPECT_TRUE(near(pixelAt(*unlocked, 100, 200), 89, 166, 242));
+    advance(5);
+
+    Ref<QVServerNotification> n = QVServerNotification::create();
+    n->setText("Double points all weekend");
+    n->setBackgroundDefaultImage(QVServerNotificationView::kDefaultBackground);
+    n->setIconDefaultImage("QVProfileIconDefaultSelf.png");
+    QVNotification::sharedInstance().showServerNotification(n.get());
+    loop().drain();
+    advance(0.25);
+    Ref<platform::Image> served = renderWindow(*window, "notice-server-bar");
+    ASSERT_TRUE(served);
+    screen_testing::Pixel plum = pixelAt(*served, 200, barTop + 40);
+    EXPECT_TRUE(plum.r > plum.g + 20 && plum.b > plum.g + 20) << "the server's default background";
+    EXPECT_TRUE(near(pixelAt(*served, 11, barTop + 9), 115, 148, 199, 30)) << "the icon";
+    EXPECT_TRUE(near(pixelAt(*served, 100, 200), 89, 166, 242));
 }
 
 } // namespace
