@@ -197,6 +197,56 @@ int main(int argc, char** argv)
         g.fillRect(Rect(9, 3, 3, 2));
     });
 
+    // Network icons of the social prompt.
+    ok &= write(dir, "QVFacebookIcon.png", 24, 24, [&](GraphicsContext& g) {
+        g.setFillColor(0.23f, 0.35f, 0.60f, 1);
+        roundedPath(g, Rect(0, 0, 24, 24), 4);
+        g.fillPath();
+        g.setFillColor(1, 1, 1, 1);
+        g.fillRect(Rect(11, 5, 4, 19));
+        g.fillRect(Rect(8, 10, 10, 3));
+        g.fillRect(Rect(13, 5, 5, 3));
+    });
+    ok &= write(dir, "QVTwitterIcon.png", 24, 24, [&](GraphicsContext& g) {
+        g.setFillColor(0.33f, 0.68f, 0.93f, 1);
+        roundedPath(g, Rect(0, 0, 24, 24), 4);
+        g.fillPath();
+        g.setFillColor(1, 1, 1, 1);
+        g.fillRect(Rect(8, 4, 4, 15));
+        g.fillRect(Rect(8, 9, 10, 3));
+        g.fillRect(Rect(8, 17, 10, 3));
+    });
+
+    // Challenge results: won (green check), lost (red cross), tied (grey bar).
+    auto resultIcon = [&](const std::string& name, Rgb colour, int mark) {
+        ok &= write(dir, name, 24, 24, [&](GraphicsContext& g) {
+            g.setFillColor(colour.r, colour.g, colour.b, 1);
+            g.beginPath();
+            g.addArc(12, 12, 12, 0, 2 * kPi, true);
+            g.fillPath();
+            g.setStrokeColor(1, 1, 1, 1);
+            g.setLineWidth(3);
+            g.beginPath();
+            if (mark == 0) {
+                g.moveTo(6, 12.5f);
+                g.lineTo(10.5f, 17);
+                g.lineTo(18, 7.5f);
+            } else if (mark == 1) {
+                g.moveTo(7, 7);
+                g.lineTo(17, 17);
+                g.moveTo(17, 7);
+                g.lineTo(7, 17);
+            } else {
+                g.moveTo(6, 12);
+                g.lineTo(18, 12);
+            }
+            g.strokePath();
+        });
+    };
+    resultIcon("QVChallengeIconWon.png", kBadgeGreen, 0);
+    resultIcon("QVChallengeIconLost.png", kBadgeRed, 1);
+    resultIcon("QVChallengeIconTied.png", kGrey, 2);
+
     ok &= write(dir, "QVFriendshipIndicatorFollowedByLocalUser.png", 16, 16, [&](GraphicsContext& g) {
         g.setFillColor(kBadgeGreen.r, kBadgeGreen.g, kBadgeGreen.b, 1);
         g.beginPath();
