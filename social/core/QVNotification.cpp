@@ -40,6 +40,19 @@ Ref<QVUnlockedAchievementNotificationData> QVUnlockedAchievementNotificationData
     return data;
 }
 
+Ref<QVReceivedChallengeNotificationData> QVReceivedChallengeNotificationData::dataWithChallengeToUser(
+    platform::Object* challengeToUser, QVUser* challenger, const std::string& definitionIconUrl)
+{
+    Ref<QVReceivedChallengeNotificationData> data = platform::adoptRef(new QVReceivedChallengeNotificationData);
+    data->setNotificationText(kText);
+    data->setNotificationCategory(3);
+    data->setNotificationType(5);
+    data->challengeToUser_ = Ref<platform::Object>(challengeToUser);
+    data->challenger_ = Ref<QVUser>(challenger);
+    data->iconUrl_ = definitionIconUrl;
+    return data;
+}
+
 namespace {
 std::function<bool()>& hubOpenQuery()
 {
@@ -172,6 +185,22 @@ void QVNotification::showAchievementNotice(QVUnlockedAchievementNotificationData
         return;
     onNotificationWillShow(data);
     QVAchievementNotificationView::showAchievementNotice(data, window);
+}
+
+void QVNotification::showChallengeNotice(QVReceivedChallengeNotificationData* data)
+{
+    if (!data)
+        return;
+    Ref<QVReceivedChallengeNotificationData> keep(data);
+    if (!allowNotice(data)) {
+        handleDisallowedNotification(data);
+        return;
+    }
+    platform::ui::Window* window = getTopApplicationWindow();
+    if (!window)
+        return;
+    onNotificationWillShow(data);
+    QVChallengeNotificationView::showChallengeNotice(data, window);
 }
 
 void QVNotification::showServerNotification(QVServerNotification* notification)

@@ -562,3 +562,41 @@ TEST_F(NoticeTest, TheStripCentresItsTextAndArrowAtTheBottom)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(NoticeTest, AChallengeBarNamesTheChallengerAndWaitsForTheIcon)
+{
+    start();
+    server.route("GET", "img/challenge.png", [](const standin::LoggedRequest&) {
+        standin::Answer a = standin::Answer::xml("not a picture");
+        a.hold = true;
+        return a;
+    });
+    Ref<QVUser> challenger = QVUser::create();
+    challenger->setName("Ana %d");
+    Ref<platform::Object> challenge = QVNotificationData::dataWithText("a challenge", 3);
+    auto data = QVReceivedChallengeNotificationData::dataWithChallengeToUser(challenge.get(), challenger.get(),
+                                                                             serverUrl("img/challenge.png"));
+    EXPECT_EQ(data->notificationCategory(), 3);
+    EXPECT_EQ(data->notificationType(), 5);
+    QVNotification::sharedInstance().showChallengeNotice(data.get());
+    ASSERT_TRUE(waitFor([&] { return !requestsTo("img/challenge.png").empty(); }));
+    loop().drain();
+    EXPECT_TRUE(bars().empty()) << "waits for the icon";
+    server.releaseHeld();
+    ASSERT_TRUE(waitFor([&] { return !bars().empty(); }));
+    auto* bar = bars<QVChallengeNotificationView>().at(0);
+    EXPECT_EQ(bar->notice()->text(), "New Challenge!");
+    EXPECT_EQ(bar->challengerText()->text(), "Ana %d has challenged you!");
+
+    // Without a challenge there is nothing to show.
+    auto empty = QVChallengeNotificationView::showChallengeNotice(
+        QVReceivedChallengeNotificationData::dataWithChallengeToUser(nullptr, nullptr, "").get(), window.get());
+    ASSERT_TRUE(empty);
+    advance(10);
+    EXPECT_EQ(empty->superview(), nullptr);
+    EXPECT_TRUE(empty->challengerText()->isHidden());
+}
+
+} // namespace
