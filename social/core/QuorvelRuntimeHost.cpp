@@ -4,6 +4,9 @@
 #include "social/core/QVNotification.h"
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVActionRequest.h"
+#include "social/runtime/QVBootstrapService.h"
+#include "social/runtime/QVXmlDocument.h"
+#include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVServerNotification.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVUser.h"
@@ -43,6 +46,21 @@ platform::Ref<platform::Object> QuorvelRuntimeHost::localUser() { return Quorvel
 bool QuorvelRuntimeHost::isOnline() { return Quorvel::isOnline(); }
 
 std::string QuorvelRuntimeHost::clientApplicationId() { return Quorvel::clientApplicationId(); }
+std::string QuorvelRuntimeHost::lastLoggedInUserId() { return Quorvel::lastLoggedInUserId(); }
+std::string QuorvelRuntimeHost::applicationDisplayName() { return Quorvel::applicationDisplayName(); }
+std::string QuorvelRuntimeHost::applicationShortDisplayName() { return Quorvel::applicationShortDisplayName(); }
+
+platform::Ref<platform::Object> QuorvelRuntimeHost::localGameProfileInfo()
+{
+    return platform::Ref<platform::Object>(Quorvel::localGameProfileInfo().get());
+}
+
+void QuorvelRuntimeHost::applyBootstrap(const QVBootstrap& answer, QVProvider& provider)
+{
+    QVRuntimeHost::applyBootstrap(answer, provider);
+    if (const QVXmlElement* profile = answer.gameProfileElement())
+        Quorvel::setLocalGameProfileInfoFromXml(*profile);
+}
 
 platform::ui::InterfaceOrientation QuorvelDashboardHost::getDashboardOrientation()
 {

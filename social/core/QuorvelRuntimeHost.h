@@ -26,6 +26,11 @@ public:
     platform::Ref<platform::Object> localUser() override;
     bool isOnline() override;
     std::string clientApplicationId() override;
+    std::string lastLoggedInUserId() override;
+    std::string applicationDisplayName() override;
+    std::string applicationShortDisplayName() override;
+    platform::Ref<platform::Object> localGameProfileInfo() override;
+    void applyBootstrap(const QVBootstrap& answer, QVProvider& provider) override;
     void showDefaultNotice() override;
     void showBackgroundNotice(const BackgroundNotice& notice) override;
     void setDefaultBackgroundNotice(const BackgroundNotice& notice) override;

@@ -4,6 +4,7 @@
 
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVPresenceService.h"
+#include "social/services/QVClientApplicationService.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVFriendsService.h"
@@ -21,6 +22,16 @@ namespace quorvel {
 
 namespace {
 
+// The offline configuration file may carry the game's profile: the hook is
+// in place before the service reads the file at its start.
+void initializeOffline()
+{
+    QVOfflineService::hooks().setLocalGameProfileInfo = [](const QVXmlElement& element) {
+        Quorvel::setLocalGameProfileInfoFromXml(element);
+    };
+    QVOfflineService::initializeService();
+}
+
 void initializePresence() { QVPresenceService::initializeService(Quorvel::provider()); }
 void shutdownPresence() { QVPresenceService::shutdownService(); }
 
@@ -28,7 +39,7 @@ void shutdownPresence() { QVPresenceService::shutdownService(); }
 const std::vector<QuorvelServiceEntry>& serviceTable()
 {
     static const std::vector<QuorvelServiceEntry> table {
-        { "QVOfflineService", &QVOfflineService::initializeService, &QVOfflineService::shutdownService },
+        { "QVOfflineService", initializeOffline, &QVOfflineService::shutdownService },
         { "QVBootstrapService", nullptr, nullptr }, // stateless: its requests go through the provider
         { "QVUserSettingService", nullptr, nullptr },
         { "QVHighScoreService", &QVHighScoreService::initializeService, &QVHighScoreService::shutdownService },
@@ -40,7 +51,7 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVChatRoomInstanceService", nullptr, nullptr },
         { "QVChatMessageService", nullptr, nullptr },
         { "QVProfileService", nullptr, nullptr },
-        { "QVClientApplicationService", nullptr, nullptr },
+        { "QVClientApplicationService", &QVClientApplicationService::initializeService, &QVClientApplicationService::shutdownService },
         { "QVUserService", &QVUserService::initializeService, &QVUserService::shutdownService },
         { "QVAchievementService", nullptr, nullptr },
         { "QVChallengeService", nullptr, nullptr },
