@@ -30,8 +30,6 @@ namespace {
 std::atomic<int32_t> gDefaultAlphaPixelFormat { kKSTexture2DPixelFormat_Default };
 std::atomic<bool> gPVRHaveAlphaPremultiplied { false };
 
-bool isPowerOfTwo(uint32_t v) { return v != 0 && ksNextPowerOfTwo(v) == v; }
-
 } // namespace
 
 uint16_t ksPackRGB565(const uint8_t* p)
