@@ -2,6 +2,7 @@
 // the per-step motion of every live particle, and the texture and blend rules
 // that the renderers share.
 #include "engine/KSParticleSystem.h"
+#include "engine/KSParticleSystemStep.h"
 
 #include "engine/KSTextureCache.h"
 #include "engine/Support/Base64.h"
@@ -332,88 +333,10 @@ void KSParticleSystem::resetSystem()
 
 void KSParticleSystem::update(ksTime dt)
 {
-    // Removing itself from its parent may drop the last other reference.
-    Ref<KSParticleSystem> keepAlive(this);
-
-    if (active_ && emissionRate_ != 0) {
-        const float rate = 1.0f / emissionRate_;
-        emitCounter_ += dt;
-        while (particleCount_ < totalParticles_ && emitCounter_ > rate) {
-            if (!addParticle())
-                break;
-            emitCounter_ -= rate;
-        }
-        elapsed_ += dt;
-        if (duration_ != kKSParticleDurationInfinity && duration_ < elapsed_)
-            stopSystem();
-    }
-
-    particleIdx_ = 0;
-    const float s = ksContentScaleFactor();
-    Point currentPosition;
-    if (positionType_ == kKSPositionTypeFree)
-        currentPosition = ksPointMult(convertToWorldSpace(Point()), s);
-    else if (positionType_ == kKSPositionTypeRelative)
-        currentPosition = ksPointMult(position_, s);
-
-    const bool gravityMode = emitterMode_ == kKSParticleModeGravity;
-    const Point gravity = gravityMode ? mode_.A.gravity : Point();
-    const bool grouped = positionType_ == kKSPositionTypeGrouped;
-
-    // The hot loop works on locals and keeps particleIdx_ and particleCount_
-    // current for the hook, which sees them exactly as documented.
-    sKSParticle* const particles = particles_;
-    unsigned count = particleCount_;
-    unsigned idx = 0;
-    while (idx < count) {
-        sKSParticle* p = &particles[idx];
-        p->timeToLive -= dt;
-
-        if (p->timeToLive > 0) {
-            if (gravityMode) {
-                Point radial;
-                if (p->pos.x != 0 || p->pos.y != 0)
-                    radial = ksPointNormalize(p->pos);
-                const Point tangential = ksPointMult(Point(-radial.y, radial.x), p->mode.A.tangentialAccel);
-                radial = ksPointMult(radial, p->mode.A.radialAccel);
-                const Point accel = ksPointAdd(ksPointAdd(radial, tangential), gravity);
-                p->mode.A.dir = ksPointAdd(p->mode.A.dir, ksPointMult(accel, dt));
-                p->pos = ksPointAdd(p->pos, ksPointMult(p->mode.A.dir, dt));
-            } else {
-                p->mode.B.angle += p->mode.B.degreesPerSecond * dt;
-                p->mode.B.radius += p->mode.B.deltaRadius * dt;
-                p->pos.x = -cosf(p->mode.B.angle) * p->mode.B.radius;
-                p->pos.y = -sinf(p->mode.B.angle) * p->mode.B.radius;
-            }
-
-            p->color.r += p->deltaColor.r * dt;
-            p->color.g += p->deltaColor.g * dt;
-            p->color.b += p->deltaColor.b * dt;
-            p->color.a += p->deltaColor.a * dt;
-            p->size = std::max(0.0f, p->size + p->deltaSize * dt);
-            p->rotation += p->deltaRotation * dt;
-
-            const Point newPosition = grouped ? p->pos : ksPointSub(p->pos, ksPointSub(currentPosition, p->startPos));
-            particleIdx_ = idx;
-            updateQuadWithParticle(p, newPosition);
-            ++idx;
-        } else {
-            // The last live particle takes the dead one's place and is updated next.
-            --count;
-            if (idx != count)
-                particles[idx] = particles[count];
-            particleCount_ = count;
-            if (count == 0 && autoRemoveOnFinish_) {
-                particleIdx_ = 0;
-                unscheduleUpdate();
-                if (parent_)
-                    parent_->removeChild(this, true);
-                return;
-            }
-        }
-    }
-    particleIdx_ = idx;
-    postStep();
+    stepParticles(dt, [this](sKSParticle* p, Point position, unsigned index) {
+        particleIdx_ = index;
+        updateQuadWithParticle(p, position);
+    });
 }
 
 // ---------------------------------------------------------------------------

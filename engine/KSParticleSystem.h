@@ -208,6 +208,8 @@ public:
     std::string className() const override { return "KSParticleSystem"; }
 
 protected:
+    // The step with the per-particle hook given (KSParticleSystemStep.h).
+    template <class Hook> void stepParticles(ksTime dt, Hook&& hook);
     KSParticleSystem() = default;
     ~KSParticleSystem() override;
 

@@ -1,6 +1,7 @@
 // The quad particle renderer: fills one quad per live particle in the step and
 // draws them all with the fixed index buffer.
 #include "engine/KSParticleSystemQuad.h"
+#include "engine/KSParticleSystemStep.h"
 
 #include "engine/KSSpriteFrame.h"
 #include "platform/foundation/Exception.h"
@@ -126,9 +127,12 @@ void KSParticleSystemQuad::setDisplayFrame(KSSpriteFrame* frame)
         setTexture(texture);
 }
 
-void KSParticleSystemQuad::updateQuadWithParticle(sKSParticle* p, Point newPosition)
+namespace {
+
+// One particle's quad: its colour at the four corners, its square (turned when
+// the particle spins) around the position. Inlined into the step.
+[[gnu::always_inline]] inline void writeQuad(ksV2F_C4F_T2F_Quad& quad, const sKSParticle* p, Point newPosition)
 {
-    ksV2F_C4F_T2F_Quad& quad = quads_[particleIdx_];
     const ksColor4F color = p->color;
     quad.bl.colors = color;
     quad.br.colors = color;
@@ -154,6 +158,19 @@ void KSParticleSystemQuad::updateQuadWithParticle(sKSParticle* p, Point newPosit
         quad.tl.vertices = { x - size2, y + size2 };
         quad.tr.vertices = { x + size2, y + size2 };
     }
+}
+
+} // namespace
+
+void KSParticleSystemQuad::updateQuadWithParticle(sKSParticle* p, Point newPosition)
+{
+    writeQuad(quads_[particleIdx_], p, newPosition);
+}
+
+void KSParticleSystemQuad::update(ksTime dt)
+{
+    ksV2F_C4F_T2F_Quad* const quads = quads_;
+    stepParticles(dt, [quads](sKSParticle* p, Point position, unsigned index) { writeQuad(quads[index], p, position); });
 }
 
 void KSParticleSystemQuad::draw()

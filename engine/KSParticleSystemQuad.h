@@ -30,7 +30,9 @@ public:
     // Shows the frame's whole texture; frames with an offset fail the assertion.
     void setDisplayFrame(KSSpriteFrame* frame);
 
-    void updateQuadWithParticle(sKSParticle* particle, Point newPosition) override;
+    // Final: update() steps with this hook inlined.
+    void updateQuadWithParticle(sKSParticle* particle, Point newPosition) final;
+    void update(ksTime dt) override;
     void postStep() override { }
     void draw() override;
 

@@ -393,16 +393,7 @@ ksTransformValues KSSprite::getTransformValues() const
     return { positionInPixels_, { scaleX_, scaleY_ }, rotation_, anchorPointInPixels_, visible_ };
 }
 
-void KSSprite::markDirty()
-{
-    if (usesBatchNode_ && !recursiveDirty_) {
-        dirty_ = recursiveDirty_ = true;
-        if (hasChildren_)
-            setDirtyRecursively(true);
-    }
-}
-
-void KSSprite::setDirtyRecursively(bool flag)
+[[gnu::noinline]] void KSSprite::setDirtyRecursively(bool flag)
 {
     dirty_ = recursiveDirty_ = flag;
     if (hasChildren_ && children_) {
@@ -559,36 +550,49 @@ void KSSprite::setFlipY(bool flip)
 
 void KSSprite::setPosition(Point p)
 {
+    // An unchanged placement leaves the quad as it is.
+    if (p == position_)
+        return;
     KSNode::setPosition(p);
     markDirty();
 }
 
 void KSSprite::setPositionInPixels(Point p)
 {
+    if (p == positionInPixels_)
+        return;
     KSNode::setPositionInPixels(p);
     markDirty();
 }
 
 void KSSprite::setRotation(float degrees)
 {
+    if (degrees == rotation_)
+        return;
     KSNode::setRotation(degrees);
     markDirty();
 }
 
 void KSSprite::setScaleX(float s)
 {
+    if (s == scaleX_)
+        return;
     KSNode::setScaleX(s);
     markDirty();
 }
 
 void KSSprite::setScaleY(float s)
 {
+    if (s == scaleY_)
+        return;
     KSNode::setScaleY(s);
     markDirty();
 }
 
 void KSSprite::setScale(float s)
 {
+    if (s == scaleX_ && s == scaleY_)
+        return;
     KSNode::setScale(s);
     markDirty();
 }
@@ -601,6 +605,8 @@ void KSSprite::setVertexZ(float z)
 
 void KSSprite::setAnchorPoint(Point p)
 {
+    if (p == anchorPoint_)
+        return;
     KSNode::setAnchorPoint(p);
     markDirty();
 }
@@ -613,6 +619,8 @@ void KSSprite::setIsRelativeAnchorPoint(bool relative)
 
 void KSSprite::setVisible(bool visible)
 {
+    if (visible == visible_)
+        return;
     KSNode::setVisible(visible);
     markDirty();
 }

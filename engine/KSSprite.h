@@ -183,33 +183,42 @@ protected:
 
 private:
     template <class Init> static platform::Ref<KSSprite> make(Init init);
-    void markDirty();
+    // Called by every placement setter: kept small, the walk over children out of line.
+    void markDirty()
+    {
+        if (usesBatchNode_ && !recursiveDirty_) {
+            dirty_ = recursiveDirty_ = true;
+            if (hasChildren_)
+                setDirtyRecursively(true);
+        }
+    }
     void setLocalVertices();
     KSTexture2D* coordsTexture() const;
 
+    // What a batch-drawn frame reads first, together; the flags packed.
     // Not owned: the batch node (and its atlas) this sprite renders through.
     KSTextureAtlas* textureAtlas_ { nullptr };
-    uint32_t atlasIndex_ { kSpriteIndexNone };
     KSSpriteBatchNode* batchNode_ { nullptr };
+    uint32_t atlasIndex_ { kSpriteIndexNone };
     int32_t honorParentTransform_ { kHonorParentAll };
     bool dirty_ { false };
     bool recursiveDirty_ { false };
     bool hasChildren_ { false };
-    ksBlendFunc blendFunc_ {};
-    platform::Ref<KSTexture2D> texture_;
     bool usesBatchNode_ { false };
-    Rect rect_;
-    Rect rectInPixels_;
     bool rectRotated_ { false };
+    bool opacityModifyRGB_ { false };
+    bool flipX_ { false };
+    bool flipY_ { false };
+    Rect rectInPixels_;
     Point offsetPositionInPixels_;
-    Point unflippedOffsetPositionFromCenter_;
     ksV3F_C4B_T2F_Quad quad_ {};
     GLubyte opacity_ { 255 };
     ksColor3B color_ { ksWHITE };
     ksColor3B colorUnmodified_ { ksWHITE };
-    bool opacityModifyRGB_ { false };
-    bool flipX_ { false };
-    bool flipY_ { false };
+    ksBlendFunc blendFunc_ {};
+    Rect rect_;
+    Point unflippedOffsetPositionFromCenter_;
+    platform::Ref<KSTexture2D> texture_;
     std::unique_ptr<std::unordered_map<std::string, platform::Ref<KSAnimation>>> animations_;
 };
 

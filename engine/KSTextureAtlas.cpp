@@ -84,11 +84,9 @@ void KSTextureAtlas::setQuads(ksV3F_C4B_T2F_Quad* quads)
     quads_ = quads;
 }
 
-void KSTextureAtlas::updateQuad(const ksV3F_C4B_T2F_Quad* quad, uint32_t index)
+void KSTextureAtlas::invalidUpdateIndex()
 {
-    BRISKO_ASSERT(index < capacity_, "updateQuadWithTexture: Invalid index");
-    totalQuads_ = std::max(index + 1, totalQuads_);
-    quads_[index] = *quad;
+    platform::raiseAssertion("updateQuad", "engine/KSTextureAtlas", "updateQuadWithTexture: Invalid index");
 }
 
 void KSTextureAtlas::insertQuad(const ksV3F_C4B_T2F_Quad* quad, uint32_t index)

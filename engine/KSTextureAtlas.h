@@ -26,7 +26,13 @@ public:
     bool initWithFile(const std::string& file, uint32_t capacity);
     bool initWithTexture(KSTexture2D* texture, uint32_t capacity);
 
-    void updateQuad(const ksV3F_C4B_T2F_Quad* quad, uint32_t index);
+    void updateQuad(const ksV3F_C4B_T2F_Quad* quad, uint32_t index)
+    {
+        if (index >= capacity_) [[unlikely]]
+            invalidUpdateIndex();
+        totalQuads_ = index + 1 > totalQuads_ ? index + 1 : totalQuads_;
+        quads_[index] = *quad;
+    }
     void insertQuad(const ksV3F_C4B_T2F_Quad* quad, uint32_t index);
     void insertQuadFromIndex(uint32_t oldIndex, uint32_t newIndex);
     void removeQuadAtIndex(uint32_t index);
@@ -55,6 +61,7 @@ protected:
 
 private:
     void initIndices();
+    [[noreturn]] static void invalidUpdateIndex();
 
     uint32_t totalQuads_ { 0 };
     uint32_t capacity_ { 0 };

@@ -102,9 +102,13 @@ struct ksTexParams {
     GLuint wrapT { GL_CLAMP_TO_EDGE };
 };
 
-// The process-wide content scale factor: pixels = points x factor.
-float ksContentScaleFactor();
-void ksSetContentScaleFactor(float factor);
+// The process-wide content scale factor: pixels = points x factor. Inline:
+// every placement setter reads it.
+namespace detail {
+inline float contentScaleFactor = 1.0f;
+}
+inline float ksContentScaleFactor() { return detail::contentScaleFactor; }
+inline void ksSetContentScaleFactor(float factor) { detail::contentScaleFactor = factor; }
 
 inline Point ksPointPointsToPixels(Point p)
 {

@@ -88,19 +88,20 @@ private:
         size_t maxBodySize { 0 };
     };
     void finish(RequestId id, platform::HttpResult&& result);
-    RequestId failLater(platform::HttpError error);
+    RequestId failLater(platform::HttpError error, Completion completion);
 
     QVPresenceService* service_; // cleared when the service goes
     std::map<RequestId, Pending> pending_;
     RequestId nextId_ { 1 };
 };
 
-platform::HttpTransport::RequestId QVPresenceService::RequestTransport::failLater(platform::HttpError error)
+platform::HttpTransport::RequestId QVPresenceService::RequestTransport::failLater(platform::HttpError error,
+                                                                                  Completion completion)
 {
     RequestId id = nextId_++;
     Ref<RequestTransport> self(this);
     // Registered so that cancel() still silences it.
-    pending_[id].completion = nullptr;
+    pending_[id].completion = std::move(completion);
     platform::RunLoop::main().post([self, id, error] {
         self->finish(id, platform::HttpResult::failure(error, platform::httpErrorName(error)));
     });
@@ -113,9 +114,9 @@ platform::HttpTransport::RequestId QVPresenceService::RequestTransport::start(pl
     Channel* channel = service_ && service_->carriesRequests() ? service_->channel_.get() : nullptr;
     const std::string& base = service_ && service_->provider_ ? service_->provider_->serverUrl() : std::string();
     if (!channel)
-        return failLater(platform::HttpError::CannotConnect);
+        return failLater(platform::HttpError::CannotConnect, std::move(completion));
     if (base.empty() || request.url.compare(0, base.size(), base) != 0)
-        return failLater(platform::HttpError::BadURL);
+        return failLater(platform::HttpError::BadURL, std::move(completion));
     RequestId id = nextId_++;
     std::vector<std::pair<std::string, std::string>> headers = {
         { "destination", kRequestDestination },
@@ -128,10 +129,8 @@ platform::HttpTransport::RequestId QVPresenceService::RequestTransport::start(pl
     if (auto type = request.header("Content-Type"); !type.empty())
         headers.emplace_back("content-type", type);
     std::string body(request.body.begin(), request.body.end());
-    if (!channel->send(QVStompMakeFrame("SEND", headers, body))) {
-        pending_.erase(id);
-        return failLater(platform::HttpError::ConnectionLost);
-    }
+    if (!channel->send(QVStompMakeFrame("SEND", headers, body)))
+        return failLater(platform::HttpError::ConnectionLost, std::move(completion));
     Pending& p = pending_[id];
     p.completion = std::move(completion);
     p.channel = channel;

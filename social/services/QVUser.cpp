@@ -8,6 +8,9 @@
 #include "social/runtime/QVResourceImageDownload.h"
 #include "social/runtime/QVRuntimeHost.h"
 #include "social/runtime/QVSqlQuery.h"
+#include "social/runtime/QVTableSectionDescription.h"
+#include "social/services/QVFriendsService.h"
+#include "social/services/QVUserService.h"
 
 #include "platform/foundation/Boxed.h"
 
@@ -31,6 +34,16 @@ Ref<QVUser> QVUser::invalidUser()
     u->lastPlayedGameName_ = "Quorvel Game";
     return u;
 }
+
+Ref<QVUser> QVUser::localUser()
+{
+    Ref<platform::Object> local = QVRuntimeHost::current().localUser();
+    if (auto* user = dynamic_cast<QVUser*>(local.get()))
+        return Ref<QVUser>(user);
+    return invalidUser();
+}
+
+QVService* QVUser::getService() { return QVUserService::sharedService(); }
 
 void QVUser::getDataMap(QVResourceDataMap& map)
 {
@@ -231,6 +244,93 @@ void QVUser::_getProfilePictureFailure(platform::Object*)
     Ref<QVUser> keep(this);
     mHttpServiceObserver = nullptr;
     QVUserClass::notify([this](QVUserDelegate& d) { d.didFailGetProfilePictureQVUser(this); });
+}
+
+Ref<QVRequestHandle> QVUser::getFriends()
+{
+    return QVUserClass::file(QVFriendsService::getAllUsersFollowedByUserAlphabetical(
+        resourceId(), QVDelegate(this, BRISKO_SELECTOR(QVUser, _getFriendsSuccess)),
+        QVDelegate(this, BRISKO_SELECTOR(QVUser, _getFriendsFailure))));
+}
+
+Ref<QVRequestHandle> QVUser::getFriendsWithThisApplication()
+{
+    return QVUserClass::file(QVFriendsService::getAllUsersWithApp(
+        QVRuntimeHost::current().clientApplicationId(), resourceId(),
+        QVDelegate(this, BRISKO_SELECTOR(QVUser, _getFriendsWithThisApplicationSuccess)),
+        QVDelegate(this, BRISKO_SELECTOR(QVUser, _getFriendsWithThisApplicationFailure))));
+}
+
+QVUserArray QVUser::_extractUsersFromPaginatedSeries(platform::Object* seriesObject)
+{
+    QVUserArray users;
+    users.reserve(32);
+    auto* series = dynamic_cast<QVPaginatedSeries*>(seriesObject);
+    if (!series)
+        return users;
+    for (const auto& object : *series) {
+        if (auto* user = dynamic_cast<QVUser*>(object.get())) {
+            users.emplace_back(user);
+            continue;
+        }
+        auto* section = dynamic_cast<QVTableSectionDescription*>(object.get());
+        if (!section || !section->page() || section->title() == "Online Now")
+            continue;
+        for (const auto& entry : *section->page()) {
+            if (auto* user = dynamic_cast<QVUser*>(entry.get()))
+                users.emplace_back(user);
+        }
+    }
+    return users;
+}
+
+void QVUser::_getFriendsSuccess(platform::Object* series)
+{
+    Ref<QVUser> keep(this);
+    QVUserArray friends = _extractUsersFromPaginatedSeries(series);
+    QVUserClass::notify([&](QVUserDelegate& d) { d.didGetFriends(friends, this); });
+}
+
+void QVUser::_getFriendsFailure(platform::Object*)
+{
+    Ref<QVUser> keep(this);
+    QVUserClass::notify([this](QVUserDelegate& d) { d.didFailGetFriendsQVUser(this); });
+}
+
+void QVUser::_getFriendsWithThisApplicationSuccess(platform::Object* series)
+{
+    Ref<QVUser> keep(this);
+    QVUserArray friends = _extractUsersFromPaginatedSeries(series);
+    QVUserClass::notify([&](QVUserDelegate& d) { d.didGetFriendsWithThisApplication(friends, this); });
+}
+
+void QVUser::_getFriendsWithThisApplicationFailure(platform::Object*)
+{
+    Ref<QVUser> keep(this);
+    QVUserClass::notify([this](QVUserDelegate& d) { d.didFailGetFriendsWithThisApplicationQVUser(this); });
+}
+
+Ref<QVRequestHandle> QVUser::getUser(const std::string& userId)
+{
+    QVUserClass& c = QVUserClass::classObject();
+    return QVUserClass::file(QVUserService::getUser(userId, QVDelegate(&c, BRISKO_SELECTOR(QVUserClass, _getUserSuccess)),
+                                                    QVDelegate(&c, BRISKO_SELECTOR(QVUserClass, _getUserFailure))));
+}
+
+void QVUserClass::_getUserSuccess(platform::Object* seriesObject)
+{
+    auto* series = dynamic_cast<QVPaginatedSeries*>(seriesObject);
+    Ref<QVUser> user(series ? dynamic_cast<QVUser*>(series->objectAtIndex(0)) : nullptr);
+    if (!user) {
+        _getUserFailure(nullptr);
+        return;
+    }
+    notify([&](QVUserDelegate& d) { d.didGetUser(user.get()); });
+}
+
+void QVUserClass::_getUserFailure(platform::Object*)
+{
+    notify([](QVUserDelegate& d) { d.didFailGetUser(); });
 }
 
 void QVUser::setDelegate(QVUserDelegate* delegate) { QVUserClass::setDelegate(delegate); }

@@ -62,9 +62,14 @@ public:
     // Null when the bytes are no archive of a user.
     static platform::Ref<QVUser> userWithArchivedData(const platform::Bytes& data);
 
+    // The facade's local user; the placeholder while there is none.
+    static platform::Ref<QVUser> localUser();
+
     static std::string getResourceName() { return "user"; }
     static std::string getResourceDiscoveredNotification() { return "user_discovered"; }
     static void getDataMap(QVResourceDataMap& map);
+    // The user service.
+    static QVService* getService();
 
     const std::string& userId() const { return resourceId(); }
     const std::string& name() const { return name_; }
@@ -113,7 +118,14 @@ public:
     // download (answers its handle, filed under the class). Without a URL the
     // failure is reported at once and the answer is null.
     platform::Ref<QVRequestHandle> getProfilePicture();
+    // Everyone this user follows, alphabetically, without the "Online Now"
+    // section; the handle is filed under the class.
+    platform::Ref<QVRequestHandle> getFriends();
+    // The same, limited to players of this game.
+    platform::Ref<QVRequestHandle> getFriendsWithThisApplication();
 
+    // Asks the user service for a player; the answer goes to didGetUser or didFailGetUser.
+    static platform::Ref<QVRequestHandle> getUser(const std::string& userId);
     static void setDelegate(QVUserDelegate* delegate);
     static QVUserDelegate* delegate();
 
@@ -127,6 +139,13 @@ protected:
 private:
     void _getProfilePictureSuccess(platform::Object* data);
     void _getProfilePictureFailure(platform::Object*);
+    void _getFriendsSuccess(platform::Object* series);
+    void _getFriendsFailure(platform::Object*);
+    void _getFriendsWithThisApplicationSuccess(platform::Object* series);
+    void _getFriendsWithThisApplicationFailure(platform::Object*);
+    // The users of a friend-list answer: the pages of its sections except
+    // "Online Now", or its users when the answer has no sections.
+    static QVUserArray _extractUsersFromPaginatedSeries(platform::Object* series);
 
     std::string name_;
     std::optional<std::string> profilePictureUrl_;
@@ -149,6 +168,10 @@ private:
 class QVUserClass : public QVServicePublicClass<QVUserClass, QVUserDelegate> {
     friend class QVServicePublicClass<QVUserClass, QVUserDelegate>;
     QVUserClass() = default;
+
+public:
+    void _getUserSuccess(platform::Object* series);
+    void _getUserFailure(platform::Object*);
 };
 
 } // namespace quorvel

@@ -381,3 +381,38 @@ TEST_F(BatchTest, SpritesOutlivingTheirBatchNodeRenderThemselves)
     s->visit();
     EXPECT_EQ(screen->readPixels()[(4 * 8 + 4) * 4 + 3], 255);
 }
+
+// Unchanged sprites ------------------------------------------------------------------
+
+TEST_F(BatchTest, ASpriteWhosePlacementDidNotChangeIsNeitherRecomputedNorRewritten)
+{
+    auto screen = makeScreen(8, 8);
+    auto s = sprite();
+    batch->addChild(s);
+    s->setPosition(Point(3, 4));
+    s->setRotation(30);
+    s->setScale(2);
+    s->setAnchorPoint(Point(0.25f, 0.5f));
+    batch->visit();
+    ASSERT_FALSE(s->dirty());
+    // Mark the atlas copy: a rewrite would overwrite the mark.
+    KSTextureAtlas* atlas = batch->textureAtlas();
+    atlas->quads()[0].bl.vertices.z = 99;
+    s->setPosition(Point(3, 4));
+    s->setRotation(30);
+    s->setScale(2);
+    s->setScaleX(2);
+    s->setScaleY(2);
+    s->setAnchorPoint(Point(0.25f, 0.5f));
+    s->setVisible(true);
+    EXPECT_FALSE(s->dirty());
+    batch->visit();
+    EXPECT_EQ(atlas->quads()[0].bl.vertices.z, 99);
+    // Any real change is written out.
+    s->setPosition(Point(3, 5));
+    EXPECT_TRUE(s->dirty());
+    batch->visit();
+    EXPECT_EQ(atlas->quads()[0].bl.vertices.z, 0);
+    const ksV3F_C4B_T2F_Quad q = s->quad();
+    EXPECT_EQ(std::memcmp(&atlas->quads()[0], &q, sizeof q), 0);
+}

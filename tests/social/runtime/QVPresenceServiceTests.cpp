@@ -257,4 +257,20 @@ TEST_F(PresenceRequestTest, ADroppedChannelEndsItsRequestInFailureOnce)
     EXPECT_EQ(provider->pendingRequestCount(), 0u);
 }
 
+TEST_F(PresenceRequestTest, TheChannelTransportFailsRequestsWhileTheChannelIsDown)
+{
+    enableRequestsInTheChannel();
+    platform::HttpTransport* transport = presence()->requestTransport();
+    platform::HttpRequestData request;
+    request.url = server.baseUrl() + "scores.xml";
+    std::vector<platform::HttpError> results;
+    transport->start(request, [&](platform::HttpResult&& r) { results.push_back(r.error); });
+    auto silenced = transport->start(request, [&](platform::HttpResult&& r) { results.push_back(r.error); });
+    transport->cancel(silenced);
+    EXPECT_TRUE(results.empty()); // never inside start()
+    loop().drain();
+    EXPECT_EQ(results, std::vector<platform::HttpError> { platform::HttpError::CannotConnect });
+    EXPECT_EQ(transport->activeCount(), 0u);
+}
+
 } // namespace

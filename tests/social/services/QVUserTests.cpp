@@ -214,3 +214,54 @@ TEST_F(QVUserTest, CachedProfilePictureAnswersAtOnceWithoutDownload)
 }
 
 } // namespace
+
+namespace {
+
+class QVUserPictureTest : public ServiceNetTest {
+protected:
+    void SetUp() override
+    {
+        ServiceNetTest::SetUp();
+        QVImageCache::initializeCache();
+        delegate = platform::adoptRef(new PictureDelegate);
+        QVUser::setDelegate(delegate.get());
+    }
+    void TearDown() override
+    {
+        QVImageCache::shutdownCache();
+        ServiceNetTest::TearDown();
+    }
+    Ref<PictureDelegate> delegate;
+};
+
+TEST_F(QVUserPictureTest, DownloadedPictureIsCachedAndReported)
+{
+    auto png = platform::Image::imageWithRGBA(2, 2, platform::Bytes(16, 200))->pngData();
+    ASSERT_TRUE(png);
+    server.route("GET", "pictures/17.png", standin::Answer::xml(std::string(png->begin(), png->end())));
+    auto u = QVUser::create();
+    std::string url = server.baseUrl() + "pictures/17.png";
+    u->setProfilePictureUrl(url);
+    EXPECT_TRUE(u->getProfilePicture());
+    ASSERT_TRUE(waitFor([&] { return !delegate->pictures.empty() || !delegate->failed.empty(); }));
+    ASSERT_EQ(delegate->pictures.size(), 1u);
+    EXPECT_EQ(delegate->pictures[0]->width(), 2u);
+    EXPECT_EQ(QVImageCache::sharedInstance()->fetch(url).get(), delegate->pictures[0].get());
+
+    EXPECT_FALSE(u->getProfilePicture()) << "the second time from the cache";
+    EXPECT_EQ(delegate->pictures.size(), 2u);
+    EXPECT_EQ(server.requestCount(), 1u);
+}
+
+TEST_F(QVUserPictureTest, DataThatIsNoImageFails)
+{
+    server.route("GET", "pictures/bad.png", standin::Answer::xml("<not-an-image/>"));
+    auto u = QVUser::create();
+    u->setProfilePictureUrl(server.baseUrl() + "pictures/bad.png");
+    u->getProfilePicture();
+    ASSERT_TRUE(waitFor([&] { return !delegate->pictures.empty() || !delegate->failed.empty(); }));
+    EXPECT_EQ(delegate->failed.size(), 1u);
+    EXPECT_EQ(QVImageCache::sharedInstance()->count(), 0u);
+}
+
+} // namespace

@@ -6,7 +6,13 @@
 #include "social/runtime/QVRuntimeHost.h"
 #include "social/services/QVUser.h"
 
+#include "support/NetTestSupport.h"
 #include "support/TestSupport.h"
+
+#include "platform/device/Device.h"
+#include "social/services/QVFriendsService.h"
+#include "social/services/QVUserService.h"
+#include "social/services/QVUsersCredentialService.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -51,6 +57,81 @@ public:
         notices.push_back(text);
         return nullptr;
     }
+};
+
+// The answers of the user, friends and credentials endpoints, from the fixtures.
+inline void installUserRoutes(standin::StandInServer& server)
+{
+    using standin::Answer;
+    auto file = [](const char* name) { return Answer::xml(fixture(name)); };
+    server.route("GET", "users/17/", file("user.xml"));
+    for (const char* who : { "@me", "17" }) {
+        server.route("POST", std::string("users/") + who + "/set_location.xml", file("ok.xml"));
+        server.route("GET", std::string("http_basic_credentials/") + who + ".xml", file("http_basic_credential.xml"));
+    }
+    server.route("GET", "users/for_device.xml", file("users.xml"));
+    // The lists of users.xml: sectioned for the full alphabetical list unless
+    // asked otherwise; one user for a page of one.
+    std::string sectioned = fixture("friends_sectioned.xml"), plain = fixture("users.xml");
+    server.route("GET", "users.xml", [sectioned, plain](const standin::LoggedRequest& r) {
+        if (r.param("full_alphabetical_list") == "1" && r.param("not_sectioned") != "yes")
+            return Answer::xml(sectioned);
+        if (r.param("per_page") == "1")
+            return Answer::xml("<resources><user><id>17</id></user></resources>");
+        return Answer::xml(plain);
+    });
+    server.route("POST", "users/17/following.xml", file("ok.xml"));
+    server.route("DELETE", "users/17/following.xml", file("ok.xml"));
+    server.route("GET", "invites/new/invitable_friends", file("users.xml"));
+    server.route("GET", "users_credentials", file("users_credentials.xml"));
+    server.route("GET", "users_credentials/import_friends", file("ok.xml"));
+    server.route("GET", "profile_picture", file("users_credentials.xml"));
+    for (const char* type : { "http_basic", "twitter", "fbconnect" })
+        server.route("POST", std::string("profile_picture/select/") + type, file("ok.xml"));
+    server.route("POST", "profile_picture/refresh", file("ok.xml"));
+}
+
+// A request's own parameters: the log's parameters without the client fields every signed request carries.
+inline standin::Params ownParams(const standin::LoggedRequest& r)
+{
+    standin::Params own;
+    for (const auto& [name, value] : r.params) {
+        if (name.rfind("info_client_", 0) != 0 && name != "session_id")
+            own.emplace_back(name, value);
+    }
+    return own;
+}
+
+// The stand-in with every user route, a provider holding a token, and the facade's state.
+class ServiceNetTest : public net_testing::NetTest {
+protected:
+    void SetUp() override
+    {
+        NetTest::SetUp();
+        facade.providerLink = provider.get();
+        quorvel::QVRuntimeHost::setCurrent(&facade);
+        provider->setAccessToken("token-1", "token-secret-1");
+        installUserRoutes(server);
+        platform::ui::Device::currentDevice().setInstallationDirectory(home.path());
+        recorder = net_testing::CallbackRecorder::create();
+    }
+    void TearDown() override
+    {
+        quorvel::QVUser::setDelegate(nullptr);
+        quorvel::QVUserService::shutdownService();
+        quorvel::QVFriendsService::shutdownService();
+        quorvel::QVUsersCredentialService::shutdownService();
+        NetTest::TearDown();
+    }
+    bool waitForRequests(size_t n) { return waitFor([&] { return server.requestCount() >= n; }); }
+    bool waitForCallback() { return waitFor([&] { return recorder->total() > 0; }); }
+    quorvel::QVPaginatedSeries* answer() const
+    {
+        return dynamic_cast<quorvel::QVPaginatedSeries*>(recorder->successArg.get());
+    }
+
+    FacadeHost<net_testing::RecordingHost> facade;
+    platform::Ref<net_testing::CallbackRecorder> recorder;
 };
 
 } // namespace service_testing

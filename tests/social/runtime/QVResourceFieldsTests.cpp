@@ -1,13 +1,11 @@
-// The pattern every service follows: field converters, the field table, the
-// path builder, the shared instance and the class-wide delegate.
+// Field converters and field tables built from member pointers: reading every
+// kind of field and writing back only what a table can write.
 #include "social/runtime/QVResourceFields.h"
-#include "social/runtime/QVService.h"
-#include "social/runtime/QVServicePublicClass.h"
 #include "social/runtime/QVXmlDocument.h"
 
-#include <gtest/gtest.h>
-
 #include <limits>
+
+#include <gtest/gtest.h>
 
 using namespace quorvel;
 using platform::Ref;
@@ -135,117 +133,6 @@ TEST(ResourceFieldTable, ReadsEveryKindAndWritesBackOnlyWhatItCan)
     EXPECT_EQ(again->part_->resourceId(), "2");
     EXPECT_EQ(again->spares_.size(), 2u);
     EXPECT_EQ(again->shout_, "hey!!");
-}
-
-TEST(ServicePath, EncodesEachSegmentButKeepsTheLocalPlayer)
-{
-    EXPECT_EQ(QVServicePath::build("users/%@/following.xml", { "17" }), "users/17/following.xml");
-    EXPECT_EQ(QVServicePath::build("users/%@/", { "a/b?c d#é" }), "users/a%2Fb%3Fc%20d%23%C3%A9/");
-    EXPECT_EQ(QVServicePath::build("users/%@/settings/%@.xml", { "@me", "me" }), "users/@me/settings/me.xml");
-    EXPECT_EQ(QVServicePath::build("users/%@/", { "..%2F" }), "users/..%252F/");
-    EXPECT_EQ(QVServicePath::build("users/%@/x", { ".." }), "users/%2E%2E/x");
-    EXPECT_EQ(QVServicePath::build("users.xml", {}), "users.xml");
-}
-
-TEST(ServicePath, RefusesEmptyOrMissingSegments)
-{
-    EXPECT_FALSE(QVServicePath::build("users/%@/", { "" }));
-    EXPECT_FALSE(QVServicePath::build("users/%@/%@", { "1" }));
-    EXPECT_FALSE(QVServicePath::build("users.xml", { "1" }));
-}
-
-class Recorder : public platform::Object {
-public:
-    void succeeded(platform::Object*) { ++successes; }
-    void failed(platform::Object* arg)
-    {
-        ++failures;
-        failureArg = arg;
-    }
-    int successes { 0 }, failures { 0 };
-    platform::Object* failureArg { reinterpret_cast<platform::Object*>(1) };
-};
-
-class PatternService : public QVSharedService<PatternService> {
-public:
-    PatternService() = default;
-};
-
-TEST(ServiceBase, EmptyIdFailsAtOnceWithoutRequest)
-{
-    auto r = platform::adoptRef(new Recorder);
-    const QVServiceEndpoint follow { "POST", "users/%@/following.xml", 2, "Followed" };
-    auto handle = PatternService::service().send(follow, { "" }, nullptr,
-                                                 QVDelegate(r.get(), BRISKO_SELECTOR(Recorder, succeeded)),
-                                                 QVDelegate(r.get(), BRISKO_SELECTOR(Recorder, failed)));
-    EXPECT_FALSE(handle);
-    EXPECT_EQ(r->failures, 1);
-    EXPECT_EQ(r->failureArg, nullptr);
-    EXPECT_EQ(r->successes, 0);
-    PatternService::shutdownService();
-}
-
-TEST(ServiceBase, SharedInstanceAndOverridables)
-{
-    EXPECT_EQ(PatternService::sharedService(), nullptr);
-    PatternService::initializeService();
-    PatternService* shared = PatternService::sharedService();
-    ASSERT_NE(shared, nullptr);
-    PatternService::initializeService();
-    EXPECT_EQ(PatternService::sharedService(), shared) << "made once";
-    QVService* asBase = shared;
-    EXPECT_EQ(asBase->sharedInstance(), shared);
-    EXPECT_FALSE(asBase->getIndexOnSuccess(QVDelegate(), QVDelegate()));
-    EXPECT_FALSE(asBase->getShowWithId("1", QVDelegate(), QVDelegate()));
-    PatternService::shutdownService();
-    EXPECT_EQ(PatternService::sharedService(), nullptr);
-}
-
-class GadgetDelegate {
-public:
-    virtual ~GadgetDelegate() = default;
-    virtual void didThing() { }
-};
-
-class GadgetClass : public QVServicePublicClass<GadgetClass, GadgetDelegate> {
-    friend class QVServicePublicClass<GadgetClass, GadgetDelegate>;
-    GadgetClass() = default;
-};
-
-class CountingDelegate : public platform::Object, public GadgetDelegate {
-public:
-    void didThing() override { ++calls; }
-    int calls { 0 };
-};
-
-TEST(PublicClassDelegate, NotRetainedAndForgottenWhenItDies)
-{
-    int calls = 0;
-    {
-        auto d = platform::adoptRef(new CountingDelegate);
-        GadgetClass::setDelegate(d.get());
-        EXPECT_EQ(d->retainCount(), 1) << "the class does not retain its delegate";
-        GadgetClass::notify([](GadgetDelegate& g) { g.didThing(); });
-        calls = d->calls;
-    }
-    EXPECT_EQ(calls, 1);
-    EXPECT_EQ(GadgetClass::delegate(), nullptr);
-    GadgetClass::notify([](GadgetDelegate& g) { g.didThing(); }); // must not touch the dead delegate
-    GadgetClass::setDelegate(nullptr);
-}
-
-TEST(PublicClassDelegate, ClearingForgetsTheClassRequestsOnly)
-{
-    auto someRequest = platform::adoptRef(new Recorder);
-    auto otherRequest = platform::adoptRef(new Recorder);
-    int otherModule = 0;
-    GadgetClass::file(QVRequestHandle::requestHandle(someRequest.get()));
-    QVRequestHandlesForModule::addHandle(QVRequestHandle::requestHandle(otherRequest.get()).get(), &otherModule);
-    EXPECT_EQ(QVRequestHandlesForModule::handleCount(GadgetClass::module()), 1u);
-    GadgetClass::setDelegate(nullptr);
-    EXPECT_EQ(QVRequestHandlesForModule::handleCount(GadgetClass::module()), 0u);
-    EXPECT_EQ(QVRequestHandlesForModule::handleCount(&otherModule), 1u);
-    QVRequestHandlesForModule::cancelAllRequestsForModule(&otherModule);
 }
 
 } // namespace

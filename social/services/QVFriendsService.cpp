@@ -1,0 +1,182 @@
+// The friends service's requests.
+#include "social/services/QVFriendsService.h"
+
+#include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRuntimeHost.h"
+#include "social/services/QVGamePlayer.h"
+#include "social/services/QVUser.h"
+#include "social/services/QVUsersCredential.h"
+
+#include "platform/foundation/Boxed.h"
+
+namespace quorvel {
+
+using platform::Ref;
+using Writer = Ref<QVHttpNestedQueryStringWriter>;
+
+namespace {
+
+const QVServiceEndpoint kFriends { "GET", "users.xml", 2, "Downloaded Friends" };
+const QVServiceEndpoint kFollowers { "GET", "users.xml", 2, "Downloaded Followers" };
+const QVServiceEndpoint kFollow { "POST", "users/%@/following.xml", 2, "Followed" };
+const QVServiceEndpoint kStopFollowing { "DELETE", "users/%@/following.xml", 2, "Stopped Following" };
+const QVServiceEndpoint kRemoveFollower { "DELETE", "users/%@/following.xml", 2, "Removed Follower" };
+const QVServiceEndpoint kFollowingAnyone { "GET", "users.xml", 0 };
+const QVServiceEndpoint kInvitable { "GET", "invites/new/invitable_friends", 0 };
+
+Writer newWriter() { return platform::adoptRef(new QVHttpNestedQueryStringWriter); }
+
+void put(QVHttpNestedQueryStringWriter& w, const char* name, std::string value) { w.io(name, value); }
+void put(QVHttpNestedQueryStringWriter& w, const char* name, int value) { w.io(name, value); }
+
+std::string orMe(const std::string& id) { return id.empty() ? "me" : id; }
+
+} // namespace
+
+void QVFriendsService::populateKnownResources(QVResourceNameMap& map)
+{
+    map.addResource<QVUser>("user");
+    map.addResource<QVGamePlayer>("game_player");
+    map.addResource<QVUsersCredential>("users_credential");
+}
+
+Ref<QVRequestHandle> QVFriendsService::getUsersFollowedByUser(const std::string& userId,
+                                                              QVHttpNestedQueryStringWriter* params,
+                                                              const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    Writer own;
+    if (!params) {
+        own = newWriter();
+        params = own.get();
+    }
+    put(*params, "user_id", orMe(userId));
+    put(*params, "scope", std::string("people-of-interest"));
+    return service().send(kFriends, {}, params, onSuccess, onFailure);
+}
+
+void QVFriendsService::getUsersFollowedByUser(const std::string& userId, int pageIndex, const QVDelegate& onSuccess,
+                                              const QVDelegate& onFailure)
+{
+    Writer params = newWriter();
+    put(*params, "page", pageIndex);
+    getUsersFollowedByUser(userId, params.get(), onSuccess, onFailure);
+}
+
+void QVFriendsService::getUsersFollowedByLocalUser(int pageIndex, const QVDelegate& onSuccess,
+                                                   const QVDelegate& onFailure)
+{
+    getUsersFollowedByUser(std::string(), pageIndex, onSuccess, onFailure);
+}
+
+Ref<QVRequestHandle> QVFriendsService::getAllUsersFollowedByUserAlphabetical(const std::string& userId,
+                                                                             const QVDelegate& onSuccess,
+                                                                             const QVDelegate& onFailure)
+{
+    Writer params = newWriter();
+    put(*params, "full_alphabetical_list", 1);
+    return getUsersFollowedByUser(userId, params.get(), onSuccess, onFailure);
+}
+
+void QVFriendsService::getAllUsersFollowedByLocalUserAlphabetical(const QVDelegate& onSuccess,
+                                                                  const QVDelegate& onFailure)
+{
+    getAllUsersFollowedByUserAlphabetical(std::string(), onSuccess, onFailure);
+}
+
+Ref<QVRequestHandle> QVFriendsService::getAllUsersWithApp(const std::string& gameId, const std::string& userId,
+                                                          const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    Writer params = newWriter();
+    put(*params, "full_alphabetical_list", 1);
+    put(*params, "with_client_application", gameId.empty() ? QVRuntimeHost::current().clientApplicationId() : gameId);
+    put(*params, "not_sectioned", std::string("yes"));
+    return getUsersFollowedByUser(userId, params.get(), onSuccess, onFailure);
+}
+
+void QVFriendsService::getUsersWithAppFollowedByUser(const std::optional<std::string>& gameId,
+                                                     const std::string& userId, int pageIndex,
+                                                     const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    Writer params = newWriter();
+    put(*params, "page", pageIndex);
+    put(*params, "user_id", orMe(userId));
+    put(*params, "scope", std::string("people-of-interest"));
+    put(*params, "with_client_application", gameId ? *gameId : QVRuntimeHost::current().clientApplicationId());
+    service().send(kFriends, {}, params.get(), onSuccess, onFailure);
+}
+
+void QVFriendsService::getUsersWithAppFollowedByLocalUser(const std::optional<std::string>& gameId, int pageIndex,
+                                                          const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    getUsersWithAppFollowedByUser(gameId, std::string(), pageIndex, onSuccess, onFailure);
+}
+
+void QVFriendsService::getUsersFollowingUser(const std::string& userId, bool exclude, int pageIndex,
+                                             const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    Writer params = newWriter();
+    put(*params, "page", pageIndex);
+    if (!userId.empty())
+        put(*params, "user_id", userId);
+    put(*params, "scope", std::string("followers"));
+    if (exclude)
+        put(*params, "im-not-following", 1);
+    service().send(kFollowers, {}, params.get(), onSuccess, onFailure);
+}
+
+void QVFriendsService::getUsersFollowingLocalUser(int pageIndex, bool exclude, const QVDelegate& onSuccess,
+                                                  const QVDelegate& onFailure)
+{
+    getUsersFollowingUser(std::string(), exclude, pageIndex, onSuccess, onFailure);
+}
+
+Ref<QVRequestHandle> QVFriendsService::makeLocalUserFollow(const std::string& userId, const QVDelegate& onSuccess,
+                                                           const QVDelegate& onFailure)
+{
+    return service().send(kFollow, { userId }, nullptr, onSuccess, onFailure);
+}
+
+Ref<QVRequestHandle> QVFriendsService::makeLocalUserStopFollowing(const std::string& userId,
+                                                                  const QVDelegate& onSuccess,
+                                                                  const QVDelegate& onFailure)
+{
+    return service().send(kStopFollowing, { userId }, nullptr, onSuccess, onFailure);
+}
+
+void QVFriendsService::removeLocalUsersFollower(const std::string& userId, const QVDelegate& onSuccess,
+                                                const QVDelegate& onFailure)
+{
+    Writer params = newWriter();
+    put(*params, "follower", std::string("yes"));
+    service().send(kRemoveFollower, { userId }, params.get(), onSuccess, onFailure);
+}
+
+void QVFriendsService::isLocalUserFollowingAnyone(const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    Writer params = newWriter();
+    put(*params, "page", 1);
+    put(*params, "per_page", 1);
+    put(*params, "user_id", std::string("me"));
+    put(*params, "scope", std::string("people-of-interest"));
+    QVFriendsService& s = service();
+    s.send(kFollowingAnyone, {}, params.get(),
+           QVDelegate(&s, BRISKO_SELECTOR(QVFriendsService, onIsLocalUserFollowingAnyoneSuccess), onSuccess), onFailure);
+}
+
+void QVFriendsService::onIsLocalUserFollowingAnyoneSuccess(platform::Object* seriesObject, platform::Object* nextCall)
+{
+    auto* series = dynamic_cast<QVPaginatedSeries*>(seriesObject);
+    bool following = series && series->count() > 0;
+    if (auto* next = dynamic_cast<QVDelegateChained*>(nextCall))
+        next->invokeWith(platform::Boxed::box(platform::Value(following)).get());
+}
+
+void QVFriendsService::getInvitableFriends(int pageIndex, const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    Writer params = newWriter();
+    put(*params, "page", pageIndex);
+    service().send(kInvitable, {}, params.get(), onSuccess, onFailure);
+}
+
+} // namespace quorvel
