@@ -255,6 +255,7 @@ void CurlHttpTransport::finish(RequestId id, HttpResult&& result)
 
 HttpTransport::RequestId CurlHttpTransport::start(HttpRequestData request, Completion completion)
 {
+    BRISKO_ASSERT_MAIN_THREAD();
     RequestId id = nextId_++;
     auto t = std::make_unique<Transfer>();
     t->id = id;
@@ -314,6 +315,7 @@ HttpTransport::RequestId CurlHttpTransport::start(HttpRequestData request, Compl
 
 void CurlHttpTransport::cancel(RequestId id)
 {
+    BRISKO_ASSERT_MAIN_THREAD();
     auto it = transfers_.find(id);
     if (it == transfers_.end())
         return;
