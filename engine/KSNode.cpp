@@ -63,12 +63,6 @@ std::string KSNode::description() const
 
 // Placement -----------------------------------------------------------------
 
-void KSNode::setRotation(float degrees)
-{
-    rotation_ = degrees;
-    setDirty();
-}
-
 void KSNode::setScaleX(float s)
 {
     scaleX_ = s;
@@ -90,13 +84,6 @@ float KSNode::scale() const
 void KSNode::setScale(float s)
 {
     scaleX_ = scaleY_ = s;
-    setDirty();
-}
-
-void KSNode::setPosition(Point p)
-{
-    position_ = p;
-    positionInPixels_ = ksPointPointsToPixels(p);
     setDirty();
 }
 
@@ -356,13 +343,23 @@ void KSNode::transformAncestors()
     }
 }
 
+KSNode::DerivedTransforms& KSNode::derivedTransforms()
+{
+    if (!derived_) {
+        derived_ = std::make_unique<DerivedTransforms>();
+        isInverseDirty_ = isTransformGLDirty_ = true;
+    }
+    return *derived_;
+}
+
 const GLfloat* KSNode::transformGL()
 {
+    DerivedTransforms& derived = derivedTransforms();
     if (isTransformGLDirty_) {
-        ksAffineToGLMatrix(nodeToParentTransform(), transformGL_);
+        ksAffineToGLMatrix(nodeToParentTransform(), derived.transformGL_);
         isTransformGLDirty_ = false;
     }
-    return transformGL_;
+    return derived.transformGL_;
 }
 
 void KSNode::transform()
@@ -566,11 +563,12 @@ AffineTransform KSNode::nodeToParentTransform()
 
 AffineTransform KSNode::parentToNodeTransform()
 {
+    DerivedTransforms& derived = derivedTransforms();
     if (isInverseDirty_) {
-        inverse_ = nodeToParentTransform().inverted();
+        derived.inverse_ = nodeToParentTransform().inverted();
         isInverseDirty_ = false;
     }
-    return inverse_;
+    return derived.inverse_;
 }
 
 AffineTransform KSNode::nodeToWorldTransform()

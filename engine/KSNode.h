@@ -15,6 +15,7 @@
 #include "platform/foundation/Object.h"
 
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -61,7 +62,12 @@ public:
 
     // Placement. Each setter marks the cached transforms dirty.
     float rotation() const { return rotation_; }
-    virtual void setRotation(float degrees);
+    // Inline: a subclass's override that adds to them inlines them too.
+    virtual void setRotation(float degrees)
+    {
+        rotation_ = degrees;
+        setDirty();
+    }
     float scaleX() const { return scaleX_; }
     virtual void setScaleX(float s);
     float scaleY() const { return scaleY_; }
@@ -70,7 +76,12 @@ public:
     float scale() const;
     virtual void setScale(float s);
     Point position() const { return position_; }
-    virtual void setPosition(Point p);
+    virtual void setPosition(Point p)
+    {
+        position_ = p;
+        positionInPixels_ = ksPointPointsToPixels(p);
+        setDirty();
+    }
     Point positionInPixels() const { return positionInPixels_; }
     virtual void setPositionInPixels(Point p);
     Point anchorPoint() const { return anchorPoint_; }
@@ -182,36 +193,41 @@ protected:
 
     void setDirty() { isTransformDirty_ = isInverseDirty_ = isTransformGLDirty_ = true; }
 
+    // What a frame of a moving node reads and writes, first and together.
     float rotation_ { 0 };
     float scaleX_ { 1 };
     float scaleY_ { 1 };
     Point position_ {};
     Point positionInPixels_ {};
-    bool visible_ { true };
     Point anchorPointInPixels_ {};
-    Point anchorPoint_ {};
-    bool isRelativeAnchorPoint_ { true };
-    Size contentSize_ {};
-    Size contentSizeInPixels_ {};
-    AffineTransform transform_ {};
     float vertexZ_ { 0 };
-    platform::Ref<KSCamera> camera_;
-    platform::Ref<KSGridBase> grid_;
-    int zOrder_ { 0 };
-    platform::Ref<KSArray> children_;
-    KSNode* parent_ { nullptr };
-    int tag_ { kKSNodeTagInvalid };
-    void* userData_ { nullptr };
+    bool visible_ { true };
+    bool isRelativeAnchorPoint_ { true };
     bool isRunning_ { false };
     bool isTransformDirty_ { true };
     bool isInverseDirty_ { true };
     bool isTransformGLDirty_ { true };
-    // Caches a batch-drawn sprite never reads go last, so that what its frame
-    // reads (placement, parent, flags) shares few cache lines.
-    AffineTransform inverse_ {};
-    GLfloat transformGL_[16] {};
+    KSNode* parent_ { nullptr };
+    Point anchorPoint_ {};
+    Size contentSize_ {};
+    Size contentSizeInPixels_ {};
+    AffineTransform transform_ {};
+    platform::Ref<KSCamera> camera_;
+    platform::Ref<KSGridBase> grid_;
+    int zOrder_ { 0 };
+    int tag_ { kKSNodeTagInvalid };
+    platform::Ref<KSArray> children_;
+    void* userData_ { nullptr };
+    // The GL matrix and the inverse transform, cached on first use: a
+    // batch-drawn sprite (most nodes of a big scene) never needs either.
+    struct DerivedTransforms {
+        AffineTransform inverse_ {};
+        GLfloat transformGL_[16] {};
+    };
+    std::unique_ptr<DerivedTransforms> derived_;
 
 private:
+    DerivedTransforms& derivedTransforms();
     void childrenAlloc();
     void insertChild(KSNode* child, int z);
     void detachChild(KSNode* child, bool cleanup);

@@ -221,7 +221,7 @@ void KSSprite::useSelfRender()
     usesBatchNode_ = false;
     textureAtlas_ = nullptr;
     batchNode_ = nullptr;
-    dirty_ = recursiveDirty_ = false;
+    dirty_ = recursiveDirty_ = verticesOnly_ = false;
     setLocalVertices();
 }
 
@@ -269,7 +269,7 @@ void KSSprite::setTextureRectInPixels(Rect rect, bool rotated, Size untrimmedSiz
     offsetPositionInPixels_.y = relativeOffset.y + (contentSizeInPixels_.height - rectInPixels_.size.height) / 2;
 
     if (usesBatchNode_)
-        dirty_ = true;
+        setDirty(true);
     else
         setLocalVertices();
 }
@@ -396,6 +396,7 @@ ksTransformValues KSSprite::getTransformValues() const
 [[gnu::noinline]] void KSSprite::setDirtyRecursively(bool flag)
 {
     dirty_ = recursiveDirty_ = flag;
+    verticesOnly_ = false;
     if (hasChildren_ && children_) {
         for (KSNode* child : children_->objectsAs<KSNode>())
             if (auto* sprite = dynamic_cast<KSSprite*>(child))
@@ -458,8 +459,11 @@ void KSSprite::updateTransform()
     if (hidden)
         quad_.bl.vertices = quad_.br.vertices = quad_.tl.vertices = quad_.tr.vertices = {};
 
-    textureAtlas_->updateQuad(&quad_, atlasIndex_);
-    dirty_ = recursiveDirty_ = false;
+    if (verticesOnly_)
+        textureAtlas_->updateQuadVertices(&quad_, atlasIndex_);
+    else
+        textureAtlas_->updateQuad(&quad_, atlasIndex_);
+    dirty_ = recursiveDirty_ = verticesOnly_ = false;
 }
 
 // Colour and blending ---------------------------------------------------------------
@@ -503,7 +507,7 @@ void KSSprite::updateColor()
         if (atlasIndex_ != kSpriteIndexNone && textureAtlas_)
             textureAtlas_->updateQuad(&quad_, atlasIndex_);
         else
-            dirty_ = true;
+            setDirty(true);
     }
 }
 

@@ -161,7 +161,11 @@ public:
 
     // Plain accessors.
     bool dirty() const { return dirty_; }
-    void setDirty(bool dirty) { dirty_ = dirty; }
+    void setDirty(bool dirty)
+    {
+        dirty_ = dirty;
+        verticesOnly_ = false;
+    }
     ksV3F_C4B_T2F_Quad quad() const { return quad_; }
     uint32_t atlasIndex() const { return atlasIndex_; }
     void setAtlasIndex(uint32_t index) { atlasIndex_ = index; }
@@ -187,6 +191,9 @@ private:
     void markDirty()
     {
         if (usesBatchNode_ && !recursiveDirty_) {
+            // A clean sprite that only moved needs only its vertices rewritten.
+            if (!dirty_)
+                verticesOnly_ = true;
             dirty_ = recursiveDirty_ = true;
             if (hasChildren_)
                 setDirtyRecursively(true);
@@ -202,6 +209,9 @@ private:
     uint32_t atlasIndex_ { kSpriteIndexNone };
     int32_t honorParentTransform_ { kHonorParentAll };
     bool dirty_ { false };
+    // Set while the only change since the last update is the placement: the
+    // atlas then gets the vertices alone, not the whole quad.
+    bool verticesOnly_ { false };
     bool recursiveDirty_ { false };
     bool hasChildren_ { false };
     bool usesBatchNode_ { false };

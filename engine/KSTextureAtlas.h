@@ -33,6 +33,18 @@ public:
         totalQuads_ = index + 1 > totalQuads_ ? index + 1 : totalQuads_;
         quads_[index] = *quad;
     }
+    // The four positions of a quad, its colours and texture coordinates left as they are.
+    void updateQuadVertices(const ksV3F_C4B_T2F_Quad* quad, uint32_t index)
+    {
+        if (index >= capacity_) [[unlikely]]
+            invalidUpdateIndex();
+        totalQuads_ = index + 1 > totalQuads_ ? index + 1 : totalQuads_;
+        ksV3F_C4B_T2F_Quad& q = quads_[index];
+        q.tl.vertices = quad->tl.vertices;
+        q.bl.vertices = quad->bl.vertices;
+        q.tr.vertices = quad->tr.vertices;
+        q.br.vertices = quad->br.vertices;
+    }
     void insertQuad(const ksV3F_C4B_T2F_Quad* quad, uint32_t index);
     void insertQuadFromIndex(uint32_t oldIndex, uint32_t newIndex);
     void removeQuadAtIndex(uint32_t index);

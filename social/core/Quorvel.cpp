@@ -103,13 +103,13 @@ void Quorvel::destroySharedInstance()
         instance->mSessionId.clear();
         instance->mBootstrapSuccessDelegates.clear();
         instance->mBootstrapFailureDelegates.clear();
+        releaseUserStatsDates();
+        QuorvelRuntimeHost::uninstall();
+        if (QVSettings::Instance())
+            QVSettings::Uninitialize();
+        if (QVReachability::Instance())
+            QVReachability::Uninitialize();
     }
-    releaseUserStatsDates();
-    QuorvelRuntimeHost::uninstall();
-    if (QVSettings::Instance())
-        QVSettings::Uninitialize();
-    if (QVReachability::Instance())
-        QVReachability::Uninitialize();
 }
 
 Quorvel* Quorvel::sharedInstance() { return sharedSlot().get(); }

@@ -5,7 +5,10 @@
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/services/QVLeaderboardService.h"
+#include "social/services/QVFriendsService.h"
 #include "social/services/QVOfflineService.h"
+#include "social/services/QVUserService.h"
+#include "social/services/QVUsersCredentialService.h"
 #include "social/ui/QVControllerLoader.h"
 
 #include <cstring>
@@ -36,12 +39,12 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVChatMessageService", nullptr, nullptr },
         { "QVProfileService", nullptr, nullptr },
         { "QVClientApplicationService", nullptr, nullptr },
-        { "QVUserService", nullptr, nullptr },
+        { "QVUserService", &QVUserService::initializeService, &QVUserService::shutdownService },
         { "QVAchievementService", nullptr, nullptr },
         { "QVChallengeService", nullptr, nullptr },
         { "QVChallengeDefinitionService", nullptr, nullptr },
-        { "QVUsersCredentialService", nullptr, nullptr },
-        { "QVFriendsService", nullptr, nullptr },
+        { "QVUsersCredentialService", &QVUsersCredentialService::initializeService, &QVUsersCredentialService::shutdownService },
+        { "QVFriendsService", &QVFriendsService::initializeService, &QVFriendsService::shutdownService },
         { "QVForumService", nullptr, nullptr },
         { "QVAnnouncementService", nullptr, nullptr },
         { "QVGameDiscoveryService", nullptr, nullptr },

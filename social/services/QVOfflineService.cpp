@@ -13,6 +13,7 @@
 #include "social/services/QVLeaderboard_Sync.h"
 #include "social/services/QVOffline.h"
 #include "social/services/QVOfflineStore.h"
+#include "social/services/QVUserService.h"
 
 #include <sys/stat.h>
 
@@ -233,13 +234,7 @@ void QVOfflineService::syncOfflineData(const QVOffline& offline, const std::stri
         platform::logWarning("Quorvel: the bootstrap's player has no valid id; the offline data was not stored");
         return;
     }
-    {
-        QVOfflineStore::Use q(QVOfflineStore::userStatements().setUser);
-        q->bind("id", userId);
-        q->bind("name", userName);
-        q->bind("profile_picture_url", profilePictureUrl);
-        q->execute();
-    }
+    QVUserService::createLocalUser(userId, userName, profilePictureUrl);
     if (auto& synchAchievements = hooks().synchAchievementsList)
         synchAchievements(offline.achievements(), userId);
     QVLeaderboardService::synchLeaderboardsList(offline.leaderboards(), offline.leaderboardAggregations(), userId, true);

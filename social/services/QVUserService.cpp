@@ -5,7 +5,6 @@
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVRuntimeHost.h"
 #include "social/services/QVHttpBasicCredential.h"
-#include "social/services/QVOfflineStore.h"
 #include "social/services/QVUser.h"
 
 #include "platform/device/Device.h"
@@ -29,16 +28,7 @@ const std::string& orLocalPlayer(const std::string& id)
 }
 
 // The stored copy of a player from the offline users table, or null.
-Ref<QVUser> offlineUser(const std::string& userId)
-{
-    if (!QVOfflineStore::isOpen())
-        return nullptr;
-    QVOfflineStore::Use query(QVOfflineStore::userStatements().getUser);
-    query->bind("id", userId);
-    if (!query->step())
-        return nullptr;
-    return QVUser::userWithLocalSQL(*query);
-}
+Ref<QVUser> offlineUser(const std::string& userId) { return QVUserService::getLocalUser(userId); }
 
 } // namespace
 

@@ -9,6 +9,7 @@
 
 #include "platform/ui/MapView.h"
 
+#include <optional>
 #include <string>
 
 namespace quorvel {
@@ -36,6 +37,21 @@ public:
     static void getEmailForUser(const std::string& userId, const QVDelegate& onSuccess, const QVDelegate& onFailure);
 
     void populateKnownResources(QVResourceNameMap& map) override;
+
+    // -- the users table of the offline store (QVUserServiceOffline.cpp) -------
+    // One row per player who logged in on this device.
+    static void setupOfflineSupport(bool recreate);
+    // Stores (or replaces) the player's row; false for an id that is not a
+    // decimal number or when the row cannot be written.
+    static bool createLocalUser(const std::string& userId, const std::string& userName,
+                                const std::optional<std::string>& profilePictureUrl);
+    // The stored player, or null.
+    static platform::Ref<QVUser> getLocalUser(const std::string& userId);
+    // The stored player as a one-user series to the success value, or the
+    // failure value with null; never a request.
+    static void getLocalUser(const std::string& userId, const QVDelegate& onSuccess, const QVDelegate& onFailure);
+
+    ~QVUserService() override;
 };
 
 } // namespace quorvel

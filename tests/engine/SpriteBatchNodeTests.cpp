@@ -416,3 +416,29 @@ TEST_F(BatchTest, ASpriteWhosePlacementDidNotChangeIsNeitherRecomputedNorRewritt
     const ksV3F_C4B_T2F_Quad q = s->quad();
     EXPECT_EQ(std::memcmp(&atlas->quads()[0], &q, sizeof q), 0);
 }
+
+TEST_F(BatchTest, AMoveTogetherWithANewRectFlipOrColourStillReachesTheAtlasWhole)
+{
+    auto screen = makeScreen(8, 8);
+    std::vector<Ref<KSSprite>> sprites;
+    for (int i = 0; i < 3; ++i) {
+        sprites.push_back(sprite());
+        batch->addChild(sprites.back());
+    }
+    batch->visit();
+    // Moved first, then given a new rectangle, a flip or a colour before the next frame.
+    sprites[0]->setPosition(Point(5, 5));
+    sprites[0]->setTextureRect(Rect(4, 4, 8, 8));
+    sprites[1]->setPosition(Point(6, 6));
+    sprites[1]->setFlipX(true);
+    sprites[2]->setPosition(Point(7, 7));
+    sprites[2]->setColor(ksColor3B { 10, 20, 30 });
+    // And the other way round on the next frame.
+    expectConsistent();
+    sprites[0]->setTextureRect(Rect(0, 0, 4, 4));
+    sprites[0]->setPosition(Point(1, 1));
+    sprites[1]->setFlipY(true);
+    sprites[1]->setRotation(45);
+    expectConsistent();
+    EXPECT_FLOAT_EQ(batch->textureAtlas()->quads()[0].tr.texCoords.u, 0.25f);
+}

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <pthread.h>
 #include <unistd.h>
 
 #ifndef QUORVEL_STANDIN_FIXTURES
@@ -18,9 +19,6 @@
 #endif
 
 namespace {
-
-volatile std::sig_atomic_t stopRequested = 0;
-void onSignal(int) { stopRequested = 1; }
 
 const char* kUsage =
     "usage: quorvel_standin [--port N] [--stomp-port N] [--fixtures DIR]\n"
@@ -84,6 +82,14 @@ int main(int argc, char** argv)
         (option == "--port" ? port : stompPort) = parsed;
     }
 
+    // The server threads inherit a mask without SIGINT and SIGTERM, so the
+    // main thread is the one that receives them (in sigwait below).
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
     standin::StandInServer server;
     if (!fixtures.empty())
         server.setFixtureDirectory(fixtures);
@@ -105,10 +111,8 @@ int main(int argc, char** argv)
     stomp.forwardRequestsTo(server);
     std::printf("server-url %s\npresence-host 127.0.0.1:%d\n", server.baseUrl().c_str(), stomp.port());
     std::fflush(stdout);
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
-    while (!stopRequested)
-        pause();
+    int received = 0;
+    while (sigwait(&stopSignals, &received) != 0) { }
     stomp.stop();
     server.stop();
     return 0;

@@ -13,7 +13,10 @@
 #include "social/runtime/QVSettings.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/services/QVLeaderboardService.h"
+#include "social/services/QVFriendsService.h"
 #include "social/services/QVOfflineService.h"
+#include "social/services/QVUserService.h"
+#include "social/services/QVUsersCredentialService.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDashboardHost.h"
 
@@ -252,10 +255,14 @@ TEST_F(QuorvelStartupTest, StartShutdownStartInOneProcess)
     ASSERT_TRUE(waitForBootstrapRequests(1));
     std::string firstSession = Quorvel::sessionId();
     EXPECT_NE(QVOfflineService::sharedService(), nullptr);
+    EXPECT_NE(QVUserService::sharedService(), nullptr);
     Quorvel::shutdown();
     EXPECT_EQ(Quorvel::getOfflineDatabaseHandle(), nullptr);
     EXPECT_EQ(QVOfflineService::sharedService(), nullptr);
     EXPECT_EQ(QVLeaderboardService::sharedService(), nullptr);
+    EXPECT_EQ(QVUserService::sharedService(), nullptr);
+    EXPECT_EQ(QVFriendsService::sharedService(), nullptr);
+    EXPECT_EQ(QVUsersCredentialService::sharedService(), nullptr);
     EXPECT_EQ(QVPresenceService::sharedInstance(), nullptr);
 
     std::vector<std::string> steps2;

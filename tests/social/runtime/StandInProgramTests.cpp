@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <mutex>
 #include <poll.h>
 #include <sys/wait.h>
@@ -24,18 +25,17 @@ public:
     explicit Program(std::vector<std::string> args)
     {
         int out[2], err[2];
-        if (pipe(out) != 0 || pipe(err) != 0)
+        if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
             return;
+        // Built before fork: the child of a threaded process only execs.
+        std::vector<char*> argv { const_cast<char*>(QUORVEL_STANDIN_PATH) };
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
         pid_ = fork();
         if (pid_ == 0) {
             dup2(out[1], 1);
             dup2(err[1], 2);
-            close(out[0]);
-            close(err[0]);
-            std::vector<char*> argv { const_cast<char*>(QUORVEL_STANDIN_PATH) };
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
             execv(argv[0], argv.data());
             _exit(127);
         }
@@ -85,11 +85,26 @@ public:
         kill(pid_, signal);
         return wait();
     }
+    // The exit status; a program still running after 10 s is killed (-1).
     int wait()
     {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         int status = 0;
-        if (pid_ > 0 && waitpid(pid_, &status, 0) == pid_)
-            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        while (pid_ > 0) {
+            pid_t done = waitpid(pid_, &status, WNOHANG);
+            if (done == pid_) {
+                status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+                break;
+            }
+            if (done < 0)
+                break;
+            if (std::chrono::steady_clock::now() > deadline) {
+                kill(pid_, SIGKILL);
+                waitpid(pid_, &status, 0);
+                break;
+            }
+            poll(nullptr, 0, 10);
+        }
         pid_ = -1;
         return status_;
     }
