@@ -268,9 +268,7 @@ HttpTransport::RequestId CurlHttpTransport::start(HttpRequestData request, Compl
     curl_easy_setopt(easy, CURLOPT_URL, r.url.c_str());
     curl_easy_setopt(easy, CURLOPT_PRIVATE, reinterpret_cast<char*>(static_cast<uintptr_t>(id)));
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-#if LIBCURL_VERSION_NUM >= 0x075500
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-#endif
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &writeBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, t.get());
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &readHeader);
