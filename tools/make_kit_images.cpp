@@ -1,8 +1,9 @@
 // Draws the social client's kit images into a folder (the project ships them
 // in resources/): button skins, badge caps, picture frames and default
 // profile icons, background patterns, the panel border, the bar and loading
-// strip art, and small icons. Each image is simple flat art with a vertical
-// shade, sized for the stretch caps its users give it.
+// strip art, the notice bars and their status marks, and small icons. Each
+// image is simple flat art with a vertical shade, sized for the stretch caps
+// its users give it.
 // Usage: make_kit_images OUTPUT_DIR
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/Image.h"
@@ -206,6 +207,56 @@ int main(int argc, char** argv)
         g.fillRect(Rect(9, 3, 3, 2));
     });
 
+    // Network icons of the social prompt.
+    ok &= write(dir, "QVFacebookIcon.png", 24, 24, [&](GraphicsContext& g) {
+        g.setFillColor(0.23f, 0.35f, 0.60f, 1);
+        roundedPath(g, Rect(0, 0, 24, 24), 4);
+        g.fillPath();
+        g.setFillColor(1, 1, 1, 1);
+        g.fillRect(Rect(11, 5, 4, 19));
+        g.fillRect(Rect(8, 10, 10, 3));
+        g.fillRect(Rect(13, 5, 5, 3));
+    });
+    ok &= write(dir, "QVTwitterIcon.png", 24, 24, [&](GraphicsContext& g) {
+        g.setFillColor(0.33f, 0.68f, 0.93f, 1);
+        roundedPath(g, Rect(0, 0, 24, 24), 4);
+        g.fillPath();
+        g.setFillColor(1, 1, 1, 1);
+        g.fillRect(Rect(8, 4, 4, 15));
+        g.fillRect(Rect(8, 9, 10, 3));
+        g.fillRect(Rect(8, 17, 10, 3));
+    });
+
+    // Challenge results: won (green check), lost (red cross), tied (grey bar).
+    auto resultIcon = [&](const std::string& name, Rgb colour, int mark) {
+        ok &= write(dir, name, 24, 24, [&](GraphicsContext& g) {
+            g.setFillColor(colour.r, colour.g, colour.b, 1);
+            g.beginPath();
+            g.addArc(12, 12, 12, 0, 2 * kPi, true);
+            g.fillPath();
+            g.setStrokeColor(1, 1, 1, 1);
+            g.setLineWidth(3);
+            g.beginPath();
+            if (mark == 0) {
+                g.moveTo(6, 12.5f);
+                g.lineTo(10.5f, 17);
+                g.lineTo(18, 7.5f);
+            } else if (mark == 1) {
+                g.moveTo(7, 7);
+                g.lineTo(17, 17);
+                g.moveTo(17, 7);
+                g.lineTo(7, 17);
+            } else {
+                g.moveTo(6, 12);
+                g.lineTo(18, 12);
+            }
+            g.strokePath();
+        });
+    };
+    resultIcon("QVChallengeIconWon.png", kBadgeGreen, 0);
+    resultIcon("QVChallengeIconLost.png", kBadgeRed, 1);
+    resultIcon("QVChallengeIconTied.png", kGrey, 2);
+
     ok &= write(dir, "QVFriendshipIndicatorFollowedByLocalUser.png", 16, 16, [&](GraphicsContext& g) {
         g.setFillColor(kBadgeGreen.r, kBadgeGreen.g, kBadgeGreen.b, 1);
         g.beginPath();
@@ -271,6 +322,74 @@ int main(int argc, char** argv)
         g.clip();
         verticalShade(g, Rect(0, 0, 120, 64), Rgb { 0.30f, 0.31f, 0.34f }, Rgb { 0.10f, 0.10f, 0.11f });
         g.restore();
+    });
+
+    // Notice bars: a dark strip (left cap = width - 50) with a light rim on
+    // the side that faces the screen's middle; the server's default is plum.
+    auto noticeBar = [&](const std::string& name, Rgb body, bool rimAtTop) {
+        ok &= write(dir, name, 100, 44, [&](GraphicsContext& g) {
+            verticalShade(g, Rect(0, 0, 100, 44), body.scaled(1.2f), body.scaled(0.9f), 0.94f);
+            g.setFillColor(1, 1, 1, 0.45f);
+            g.fillRect(Rect(0, rimAtTop ? 0 : 42, 100, 2));
+        });
+    };
+    const Rgb kNoticeBody { 0.10f, 0.15f, 0.24f };
+    noticeBar("QVNotificationBackgroundIPhoneTop.png", kNoticeBody, false);
+    noticeBar("QVNotificationBackgroundIPhoneBottom.png", kNoticeBody, true);
+    noticeBar("QVNotificationBackgroundIPadTopLeft.png", kNoticeBody, false);
+    noticeBar("QVNotificationBackgroundIPadTopRight.png", kNoticeBody, false);
+    noticeBar("QVNotificationBackgroundIPadBottomLeft.png", kNoticeBody, true);
+    noticeBar("QVNotificationBackgroundIPadBottomRight.png", kNoticeBody, true);
+    noticeBar("QVNotificationBackground.png", Rgb { 0.30f, 0.12f, 0.34f }, true);
+
+    // Notice status and icons: a red failure disc with a white cross, a gold
+    // star for unlocked achievements, and the two small white value marks.
+    ok &= write(dir, "QuorvelStatusIconNotificationFailure.png", 24, 24, [&](GraphicsContext& g) {
+        g.setFillColor(kBadgeRed.r, kBadgeRed.g, kBadgeRed.b, 1);
+        g.beginPath();
+        g.addArc(12, 12, 11, 0, 2 * kPi, true);
+        g.fillPath();
+        g.setStrokeColor(1, 1, 1, 1);
+        g.setLineWidth(3);
+        g.beginPath();
+        g.moveTo(7, 7);
+        g.lineTo(17, 17);
+        g.moveTo(17, 7);
+        g.lineTo(7, 17);
+        g.strokePath();
+    });
+    ok &= write(dir, "QVUnlockedAchievementIcon.png", 32, 32, [&](GraphicsContext& g) {
+        g.setFillColor(0.95f, 0.74f, 0.15f, 1);
+        g.beginPath();
+        for (int i = 0; i < 10; ++i) {
+            float angle = -0.5f * kPi + i * kPi / 5;
+            float radius = i % 2 ? 6.5f : 15.5f;
+            float x = 16 + radius * std::cos(angle), y = 16.5f + radius * std::sin(angle);
+            if (i == 0)
+                g.moveTo(x, y);
+            else
+                g.lineTo(x, y);
+        }
+        g.closePath();
+        g.fillPath();
+    });
+    ok &= write(dir, "QVQuorvelPointsWhite.png", 16, 16, [&](GraphicsContext& g) {
+        g.setStrokeColor(1, 1, 1, 1);
+        g.setLineWidth(2.5f);
+        g.beginPath();
+        g.addArc(8, 8, 5.5f, 0, 2 * kPi, true);
+        g.strokePath();
+        g.setFillColor(1, 1, 1, 1);
+        g.fillRect(Rect(9, 10, 5, 5));
+    });
+    ok &= write(dir, "QuorvelPercentLockWhite.png", 16, 16, [&](GraphicsContext& g) {
+        g.setStrokeColor(1, 1, 1, 1);
+        g.setLineWidth(2);
+        g.beginPath();
+        g.addArc(8, 7, 3.5f, kPi, 2 * kPi, true);
+        g.strokePath();
+        g.setFillColor(1, 1, 1, 1);
+        g.fillRect(Rect(3, 7, 10, 8));
     });
 
     return ok ? 0 : 1;

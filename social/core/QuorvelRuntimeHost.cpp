@@ -1,7 +1,10 @@
 // The facade's answers to the runtime.
 #include "social/core/QuorvelRuntimeHost.h"
 
+#include "social/core/QVNotification.h"
 #include "social/core/Quorvel.h"
+#include "social/runtime/QVActionRequest.h"
+#include "social/services/QVServerNotification.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVUser.h"
 
@@ -67,5 +70,55 @@ void QuorvelRuntimeHost::writeBootstrapParameters(QVHttpNestedQueryStringWriter&
 }
 
 void QuorvelRuntimeHost::synchronizeOfflineData(const QVBootstrap& answer) { QVOfflineService::syncOfflineData(answer); }
+
+void QuorvelRuntimeHost::showDefaultNotice() { Quorvel::showDefaultNotice(); }
+
+void QuorvelRuntimeHost::showBackgroundNotice(const BackgroundNotice& notice) { Quorvel::showBackgroundNotice(notice); }
+
+void QuorvelRuntimeHost::setDefaultBackgroundNotice(const BackgroundNotice& notice)
+{
+    Quorvel::setDefaultBackgroundNotice(notice);
+}
+
+bool QuorvelRuntimeHost::isLoggedIntoGameCenter() { return Quorvel::isLoggedIntoGameCenter(); }
+
+std::optional<std::string> QuorvelRuntimeHost::gameCenterLeaderboardCategory(const std::string& leaderboardId)
+{
+    return Quorvel::getGameCenterLeaderboardCategory(leaderboardId);
+}
+
+platform::Date QuorvelRuntimeHost::submitScoreToGameCenter(int64_t score, const std::string& category,
+                                                           std::function<void(bool failed)> completion)
+{
+    return Quorvel::submitScoreToGameCenter(score, category,
+                                            [completion = std::move(completion)](const platform::gamekit::OptionalError& e) {
+                                                if (completion)
+                                                    completion(e.has_value());
+                                            });
+}
+
+bool QuorvelRuntimeHost::isSynchedWithGameCenterLeaderboards() { return Quorvel::isSynchedWithGameCenterLeaderboards(); }
+
+void QuorvelRuntimeHost::setSynchWithGameCenterLeaderboards(bool synched)
+{
+    Quorvel::setSynchWithGameCenterLeaderboards(synched);
+}
+
+void QuorvelRuntimeHost::showServerNotification(const QVXmlElement& element, const QVResourceNameMap& names)
+{
+    platform::Ref<QVServerNotification> notification = QVServerNotification::create();
+    notification->populateFromXml(element, names);
+    QVNotification::sharedInstance().showServerNotification(notification.get());
+}
+
+void QuorvelRuntimeHost::showBackgroundNoticeForLoader(QVActionRequest& request, platform::Object* notice)
+{
+    QVNotification::sharedInstance().showBackgroundNoticeForLoader(request, dynamic_cast<QVNotificationData*>(notice));
+}
+
+platform::Ref<platform::Object> QuorvelRuntimeHost::foregroundNotice(const std::string& text)
+{
+    return QVNotificationData::foreGroundDataWithText(text);
+}
 
 } // namespace quorvel

@@ -4,8 +4,10 @@
 
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVPresenceService.h"
+#include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVFriendsService.h"
+#include "social/services/QVTickerService.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVUserService.h"
 #include "social/services/QVUsersCredentialService.h"
@@ -29,7 +31,7 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVOfflineService", &QVOfflineService::initializeService, &QVOfflineService::shutdownService },
         { "QVBootstrapService", nullptr, nullptr }, // stateless: its requests go through the provider
         { "QVUserSettingService", nullptr, nullptr },
-        { "QVHighScoreService", nullptr, nullptr },
+        { "QVHighScoreService", &QVHighScoreService::initializeService, &QVHighScoreService::shutdownService },
         { "QVSocialNotificationService", nullptr, nullptr },
         { "QVPushNotificationService", nullptr, nullptr },
         { "QVLeaderboardService", &QVLeaderboardService::initializeService, &QVLeaderboardService::shutdownService },
@@ -50,7 +52,7 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVGameDiscoveryService", nullptr, nullptr },
         { "QVSubscriptionService", nullptr, nullptr },
         { "QVConversationService", nullptr, nullptr },
-        { "QVTickerService", nullptr, nullptr },
+        { "QVTickerService", &QVTickerService::initializeService, &QVTickerService::shutdownService },
         { "QVCloudStorageService", nullptr, nullptr },
         { "QVPresenceService", initializePresence, shutdownPresence },
         { "QVInviteService", nullptr, nullptr },
@@ -131,6 +133,10 @@ void QuorvelConfigureAchievements(const QuorvelSettingsDictionary&)
     trace("QVAchievementService.setAutomaticallyPromptToPostUnlocks");
 }
 
-void QuorvelReleaseGameCenter() { trace("releaseGameCenter"); }
+void QuorvelReleaseGameCenter()
+{
+    trace("releaseGameCenter");
+    Quorvel::releaseGameCenter();
+}
 
 } // namespace quorvel

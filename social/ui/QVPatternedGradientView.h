@@ -39,6 +39,7 @@ public:
                                                                 std::optional<QVGreyGradient> gradient,
                                                                 const std::string& patternImage);
 
+    using platform::ui::View::initWithFrame;
     bool initWithFrame(const platform::Rect& frame, std::optional<QVGreyGradient> gradient,
                        const std::string& patternImage);
     bool initWithCoder(const platform::ui::InterfaceCoder& coder) override;
@@ -144,6 +145,7 @@ public:
     using platform::ui::View::initWithFrame; // the plain one stays available beside this class's own
     static constexpr float kPageWidth = 30;
     static platform::Ref<QVPageSelectionView> viewWithFrame(const platform::Rect& frame, int maxPages);
+    using platform::ui::View::initWithFrame;
     bool initWithFrame(const platform::Rect& frame, int maxPages);
 
     int currentPage() const { return currentPage_; }
@@ -155,6 +157,7 @@ public:
 protected:
     friend class platform::ui::InterfaceBuilder;
     QVPageSelectionView() = default;
+    ~QVPageSelectionView() override;
 
 private:
     platform::Ref<platform::ui::ScrollView> pageScroller_;
