@@ -32,7 +32,6 @@ private:
 class QVButtonPanel : public platform::ui::View {
     QV_DECLARE_CLASS(QVButtonPanel)
 public:
-    using platform::ui::View::initWithFrame; // the plain one stays available beside this class's own
     static constexpr float kNavBarRaise = 15;
 
     static platform::Ref<QVButtonPanel> panelWithFrame(const platform::Rect& frame, int maxButtonCount,

@@ -16,7 +16,6 @@ namespace quorvel {
 class QVDefaultButton : public platform::ui::Button {
     QV_DECLARE_CLASS(QVDefaultButton)
 public:
-    using platform::ui::Button::initWithFrame; // the plain one stays available beside this class's own
     // "QVButton<word>.png", with "IPad" before ".png" on large screens.
     static std::string buttonImageName(const std::string& colourWord);
 

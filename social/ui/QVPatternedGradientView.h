@@ -26,7 +26,6 @@ struct QVGreyGradient {
 class QVPatternedGradientView : public platform::ui::View {
     QV_DECLARE_CLASS(QVPatternedGradientView)
 public:
-    using platform::ui::View::initWithFrame; // the plain one stays available beside this class's own
     static constexpr float kContentFrameInset = 8;
     static QVGreyGradient createLightGradient() { return { 230.0f / 255.0f, 155.0f / 255.0f }; }
     static QVGreyGradient createDefaultGradient() { return { 128.0f / 255.0f, 87.0f / 255.0f }; }
@@ -142,7 +141,6 @@ private:
 class QVPageSelectionView : public platform::ui::View, public platform::ui::ScrollViewDelegate {
     QV_DECLARE_CLASS(QVPageSelectionView)
 public:
-    using platform::ui::View::initWithFrame; // the plain one stays available beside this class's own
     static constexpr float kPageWidth = 30;
     static platform::Ref<QVPageSelectionView> viewWithFrame(const platform::Rect& frame, int maxPages);
     using platform::ui::View::initWithFrame;
