@@ -392,5 +392,37 @@ int main(int argc, char** argv)
         g.fillRect(Rect(3, 7, 10, 8));
     });
 
+    // A challenge's default icon: two crossed bars on an orange disc.
+    ok &= write(dir, "QVDefaultChallengeIcon.png", 32, 32, [&](GraphicsContext& g) {
+        g.setFillColor(0.93f, 0.49f, 0.13f, 1);
+        g.beginPath();
+        g.addArc(16, 16, 15, 0, 2 * kPi, true);
+        g.fillPath();
+        g.setStrokeColor(1, 1, 1, 1);
+        g.setLineWidth(3);
+        g.beginPath();
+        g.moveTo(9, 9);
+        g.lineTo(23, 23);
+        g.moveTo(23, 9);
+        g.lineTo(9, 23);
+        g.strokePath();
+    });
+
+    // The dashboard's 21-point notice strip and its disclosure arrow.
+    ok &= write(dir, "QuorvelDashboardNotificationBackground.png", 8, 21, [&](GraphicsContext& g) {
+        verticalShade(g, Rect(0, 0, 8, 21), Rgb { 0.16f, 0.16f, 0.18f }, Rgb { 0.05f, 0.05f, 0.06f });
+        g.setFillColor(1, 1, 1, 0.15f);
+        g.fillRect(Rect(0, 0, 8, 1));
+    });
+    ok &= write(dir, "QuorvelNotificationDisclosureArrow.png", 7, 11, [&](GraphicsContext& g) {
+        g.setStrokeColor(0.62f, 0.62f, 0.62f, 1);
+        g.setLineWidth(2);
+        g.beginPath();
+        g.moveTo(1, 1);
+        g.lineTo(5.5f, 5.5f);
+        g.lineTo(1, 10);
+        g.strokePath();
+    });
+
     return ok ? 0 : 1;
 }
