@@ -485,7 +485,8 @@ private:
     std::string bootstrapUserId_; // while a bootstrap runs
     platform::Ref<platform::Object> mBootstrapAttempt; // the running bootstrap's callback target
     bool mPendingDataSent { false }; // the offline data went out after the last successful bootstrap
-    std::vector<platform::Ref<platform::ui::ViewController>> mPresentedScreens;
+    // The full-screen screens: one navigation stack per presented layer, the root's first.
+    std::vector<std::vector<platform::Ref<platform::ui::ViewController>>> mPresentedScreens;
     std::string mProductKey_;
     std::string mSessionId;
     platform::Date mSessionStartDate;

@@ -334,8 +334,6 @@ void Quorvel::userDidApproveQuorvel(bool approved, const QVDelegate& accountSetu
         initializeGameCenter();
         setUserDeniedQuorvel();
         accountSetupComplete.invoke(nullptr);
-        // The declined player's approval screen goes away; nothing was sent.
-        dismissRootControllerOrItsModal();
         return;
     }
     setUserApprovedQuorvel();
@@ -516,7 +514,7 @@ void Quorvel::presentRootControllerWithModal(Ref<ViewController> screen)
     if (!q || !screen)
         return;
     traceStep("presentRootControllerWithModal");
-    q->mPresentedScreens.push_back(std::move(screen));
+    q->mPresentedScreens.push_back({ std::move(screen) });
 }
 
 void Quorvel::presentModalOverlay(Ref<ViewController> screen)
@@ -526,7 +524,7 @@ void Quorvel::presentModalOverlay(Ref<ViewController> screen)
         return;
     traceStep("presentModalOverlay");
     q->mIsShowingOverlayModal = true;
-    q->mPresentedScreens.push_back(std::move(screen));
+    q->mPresentedScreens.push_back({ std::move(screen) });
 }
 
 void Quorvel::pushOnActiveNavigationController(Ref<ViewController> screen)
@@ -534,8 +532,12 @@ void Quorvel::pushOnActiveNavigationController(Ref<ViewController> screen)
     Quorvel* q = sharedInstance();
     if (!q || !screen)
         return;
+    if (q->mPresentedScreens.empty()) {
+        presentRootControllerWithModal(std::move(screen));
+        return;
+    }
     traceStep("pushOnActiveNavigationController");
-    q->mPresentedScreens.push_back(std::move(screen));
+    q->mPresentedScreens.back().push_back(std::move(screen));
 }
 
 void Quorvel::displayErrorMessage(const std::string& message)
@@ -551,7 +553,7 @@ void Quorvel::displayErrorScreen(Ref<ViewController> screen)
     if (!q || !screen || q->mPresentedScreens.empty())
         return;
     traceStep("displayErrorMessage");
-    q->mPresentedScreens.push_back(std::move(screen));
+    q->mPresentedScreens.back().push_back(std::move(screen));
 }
 
 void Quorvel::dismissRootController()
@@ -565,8 +567,11 @@ void Quorvel::dismissRootController()
 
 std::vector<Ref<ViewController>> Quorvel::presentedScreens()
 {
-    Quorvel* q = sharedInstance();
-    return q ? q->mPresentedScreens : std::vector<Ref<ViewController>>();
+    std::vector<Ref<ViewController>> out;
+    if (Quorvel* q = sharedInstance())
+        for (auto& layer : q->mPresentedScreens)
+            out.insert(out.end(), layer.begin(), layer.end());
+    return out;
 }
 
 } // namespace quorvel
