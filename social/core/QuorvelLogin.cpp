@@ -9,6 +9,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/BarButtonItem.h"
+#include "social/core/QVNotification.h"
 #include "social/core/QuorvelLoginScreens.h"
 #include "social/runtime/QVActionRequest.h"
 #include "social/runtime/QVProvider.h"
@@ -40,15 +41,15 @@ bool& bootstrapCompletedFlag()
     return completed;
 }
 
-// The in-game notices of the login flow all go out through here.
-void showLoginNotice(const std::string& text, int type, const char* image)
+// The in-game notices of the login flow (category 2): failure notices carry
+// the failure status icon and the default image, welcome notices the logo.
+void showLoginNotice(const std::string& text, int type, bool failure)
 {
-    Quorvel::BackgroundNotice notice;
-    notice.text = text;
-    notice.imageName = image;
-    notice.category = 2;
-    notice.type = type;
-    Quorvel::showBackgroundNotice(notice);
+    auto data = QVNotificationData::dataWithText(text, 2, type);
+    if (!failure)
+        data->setImageName(std::string(kLogoIcon));
+    QVNotification::sharedInstance().showBackgroundNotice(
+        data.get(), failure ? std::optional<std::string>(kFailureIcon) : std::nullopt);
 }
 
 // The callback target of one bootstrap. A logout cancels it, so that an
@@ -252,12 +253,12 @@ void Quorvel::loginWasAborted(bool certificateFailure)
             name = stored->name();
     }
     if (id != "0" && !id.empty() && !name.empty())
-        showLoginNotice(platform::format("Welcome back, %s, you are OFFLINE", name.c_str()), 4, kFailureIcon);
+        showLoginNotice(platform::format("Welcome back, %s, you are OFFLINE", name.c_str()), 4, true);
     else
-        showLoginNotice("Not Logged In To Quorvel", 4, kFailureIcon);
+        showLoginNotice("Not Logged In To Quorvel", 4, true);
 }
 
-void Quorvel::showSSLNotification() { showLoginNotice("Check your date & time settings.", 4, kFailureIcon); }
+void Quorvel::showSSLNotification() { showLoginNotice("Check your date & time settings.", 4, true); }
 
 void Quorvel::loginGameCenterCheck()
 {
@@ -286,7 +287,7 @@ void Quorvel::loginShowNotifications()
     auto hi = [&](int count, const char* what) {
         std::string text = platform::format("Hi %s! You have %u new %s%s.", name.c_str(), static_cast<unsigned>(count),
                                             what, count < 2 ? "" : "s");
-        showLoginNotice(text, 4, kLogoIcon);
+        showLoginNotice(text, 4, false);
     };
     if (int n = unviewedChallengesCount())
         hi(n, "challenge");
@@ -295,13 +296,13 @@ void Quorvel::loginShowNotifications()
     else if (int n = unreadInboxTotal())
         showLoginNotice(platform::format("Hi %s! You have %u unread conversation%s.", name.c_str(),
                                          static_cast<unsigned>(n), n < 2 ? "" : "s"),
-                        4, kLogoIcon);
+                        4, false);
     else if (int n = pendingFriendsCount())
         showLoginNotice(platform::format("Hi %s! You have %u pending friend%s.", name.c_str(), static_cast<unsigned>(n),
                                          n < 2 ? "" : "s"),
-                        4, kLogoIcon);
+                        4, false);
     else
-        showLoginNotice(platform::format("Welcome back, %s", name.c_str()), 4, kLogoIcon);
+        showLoginNotice(platform::format("Welcome back, %s", name.c_str()), 4, false);
 }
 
 // ---- Approval
@@ -388,7 +389,7 @@ void Quorvel::launchLoginFlowAndShowDashboard(bool showDashboard, QVActionReques
     else if (!showDashboard && !shouldAutomaticallyPromptLogin() && !(request && request->failedNotAuthorized()))
         loginWasAborted(false);
     else
-        showLoginNotice(kLoginFailedText, 3, kFailureIcon);
+        showLoginNotice(kLoginFailedText, 3, true);
     // Whatever was shown, the request ends now with its failure callback.
     if (request)
         request->abandonInLightOfASeriousError();
