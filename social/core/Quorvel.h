@@ -19,7 +19,9 @@
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Value.h"
 #include "social/core/QuorvelDelegate.h"
+#include "platform/gamekit/GameCenter.h"
 #include "social/runtime/QVDelegate.h"
+#include "social/runtime/QVRuntimeHost.h"
 
 #include <functional>
 #include <optional>
@@ -42,6 +44,7 @@ class QVProvider;
 class QVReachabilityObserver;
 class QVResourceClass;
 class QVUser;
+class QuorvelGameCenter;
 
 // The settings dictionary the game hands to start-up: property-list values by
 // key, and the few keys whose value is an object (the presentation window).
@@ -291,6 +294,47 @@ public:
     // Writes the five "[user_stats]" parameters of the bootstrap request.
     static void getUserStatsParams(QVHttpNestedQueryStringWriter& params);
     void _incrementSessionTime();
+
+    // ---- In-game notices not tied to a request
+    // The notice path of the services until the notification views take it
+    // over: a notice is dropped while the player has switched the client off,
+    // else handed to the notice observer (and logged). The default background
+    // notice waits in one slot (a newer one replaces it) until the next
+    // successful service answer shows it.
+    using BackgroundNotice = QVRuntimeHost::BackgroundNotice;
+    static void showBackgroundNotice(const BackgroundNotice& notice);
+    static void setDefaultBackgroundNotice(const BackgroundNotice& notice);
+    static void showDefaultNotice();
+    static void clearDefaultNotice();
+    using NoticeObserver = std::function<void(const BackgroundNotice& notice)>;
+    static void setNoticeObserver(NoticeObserver observer);
+
+    // ---- Game Center
+    // In use (the setting, on a system that offers it) and the local player signed in.
+    static bool isLoggedIntoGameCenter();
+    // Not in use: the login flow's Game Center check at once. In use: makes
+    // the bridge once, which signs the player in.
+    static void initializeGameCenter();
+    static void releaseGameCenter();
+    // The bridge while it exists, else null.
+    static QuorvelGameCenter* gameCenterBridge();
+    static std::optional<std::string> getGameCenterLeaderboardCategory(const std::string& leaderboardId);
+    static std::optional<std::string> getGameCenterAchievementId(const std::string& achievementId);
+    // Reports a score; answers the date Game Center gave it.
+    static platform::Date submitScoreToGameCenter(int64_t score, const std::string& category,
+                                                  std::function<void(const platform::gamekit::OptionalError&)> handler);
+    static void submitAchievementToGameCenter(const std::string& identifier, double percentComplete,
+                                              std::function<void(const platform::gamekit::OptionalError&)> handler);
+    static void loadGameCenterScores(const std::string& leaderboardId);
+    static bool isGameCenterScoreLoadedForLeaderboardId(const std::string& leaderboardId, int timeScope);
+    static std::vector<platform::gamekit::Score> getGameCenterScores(int timeScope);
+    static std::optional<std::vector<std::string>> getGameCenterFriends();
+    static void loadGameCenterPlayerName(
+        const std::string& playerId,
+        std::function<void(const std::optional<std::string>& alias, const platform::gamekit::OptionalError&)> handler);
+    // The login flow's steps after a Game Center sign-in.
+    static void loginGameCenterCheck();
+    static void loginShowNotifications();
 
     // ---- Testing seam
 

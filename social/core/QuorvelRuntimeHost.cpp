@@ -68,4 +68,37 @@ void QuorvelRuntimeHost::writeBootstrapParameters(QVHttpNestedQueryStringWriter&
 
 void QuorvelRuntimeHost::synchronizeOfflineData(const QVBootstrap& answer) { QVOfflineService::syncOfflineData(answer); }
 
+void QuorvelRuntimeHost::showDefaultNotice() { Quorvel::showDefaultNotice(); }
+
+void QuorvelRuntimeHost::showBackgroundNotice(const BackgroundNotice& notice) { Quorvel::showBackgroundNotice(notice); }
+
+void QuorvelRuntimeHost::setDefaultBackgroundNotice(const BackgroundNotice& notice)
+{
+    Quorvel::setDefaultBackgroundNotice(notice);
+}
+
+bool QuorvelRuntimeHost::isLoggedIntoGameCenter() { return Quorvel::isLoggedIntoGameCenter(); }
+
+std::optional<std::string> QuorvelRuntimeHost::gameCenterLeaderboardCategory(const std::string& leaderboardId)
+{
+    return Quorvel::getGameCenterLeaderboardCategory(leaderboardId);
+}
+
+platform::Date QuorvelRuntimeHost::submitScoreToGameCenter(int64_t score, const std::string& category,
+                                                           std::function<void(bool failed)> completion)
+{
+    return Quorvel::submitScoreToGameCenter(score, category,
+                                            [completion = std::move(completion)](const platform::gamekit::OptionalError& e) {
+                                                if (completion)
+                                                    completion(e.has_value());
+                                            });
+}
+
+bool QuorvelRuntimeHost::isSynchedWithGameCenterLeaderboards() { return Quorvel::isSynchedWithGameCenterLeaderboards(); }
+
+void QuorvelRuntimeHost::setSynchWithGameCenterLeaderboards(bool synched)
+{
+    Quorvel::setSynchWithGameCenterLeaderboards(synched);
+}
+
 } // namespace quorvel

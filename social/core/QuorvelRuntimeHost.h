@@ -26,6 +26,15 @@ public:
     platform::Ref<platform::Object> localUser() override;
     bool isOnline() override;
     std::string clientApplicationId() override;
+    void showDefaultNotice() override;
+    void showBackgroundNotice(const BackgroundNotice& notice) override;
+    void setDefaultBackgroundNotice(const BackgroundNotice& notice) override;
+    bool isLoggedIntoGameCenter() override;
+    std::optional<std::string> gameCenterLeaderboardCategory(const std::string& leaderboardId) override;
+    platform::Date submitScoreToGameCenter(int64_t score, const std::string& category,
+                                           std::function<void(bool failed)> completion) override;
+    bool isSynchedWithGameCenterLeaderboards() override;
+    void setSynchWithGameCenterLeaderboards(bool synched) override;
 };
 
 // The UI kit's seam: the dashboard orientation of the running client.

@@ -4,6 +4,7 @@
 
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVPresenceService.h"
+#include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVOfflineService.h"
@@ -29,7 +30,7 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVOfflineService", &QVOfflineService::initializeService, &QVOfflineService::shutdownService },
         { "QVBootstrapService", nullptr, nullptr }, // stateless: its requests go through the provider
         { "QVUserSettingService", nullptr, nullptr },
-        { "QVHighScoreService", nullptr, nullptr },
+        { "QVHighScoreService", &QVHighScoreService::initializeService, &QVHighScoreService::shutdownService },
         { "QVSocialNotificationService", nullptr, nullptr },
         { "QVPushNotificationService", nullptr, nullptr },
         { "QVLeaderboardService", &QVLeaderboardService::initializeService, &QVLeaderboardService::shutdownService },
@@ -131,6 +132,10 @@ void QuorvelConfigureAchievements(const QuorvelSettingsDictionary&)
     trace("QVAchievementService.setAutomaticallyPromptToPostUnlocks");
 }
 
-void QuorvelReleaseGameCenter() { trace("releaseGameCenter"); }
+void QuorvelReleaseGameCenter()
+{
+    trace("releaseGameCenter");
+    Quorvel::releaseGameCenter();
+}
 
 } // namespace quorvel

@@ -14,8 +14,9 @@ using platform::Ref;
 namespace {
 std::map<const void*, std::vector<Ref<QVRequestHandle>>>& registry()
 {
-    static std::map<const void*, std::vector<Ref<QVRequestHandle>>> handles;
-    return handles;
+    // Never destroyed: requests held by other statics may end during exit.
+    static auto* handles = new std::map<const void*, std::vector<Ref<QVRequestHandle>>>;
+    return *handles;
 }
 } // namespace
 

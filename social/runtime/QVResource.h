@@ -47,6 +47,13 @@ public:
     static platform::Ref<QVPaginatedSeries> resourcesFromXml(const QVXmlDocument* document,
                                                              const QVResourceNameMap& names);
 
+    // The same straight from an answer's bytes, without building the document
+    // first (large lists); null (with the reason in *error) when the bytes are
+    // not one well-formed document.
+    static platform::Ref<QVPaginatedSeries> resourcesFromData(const void* bytes, size_t length,
+                                                              const QVResourceNameMap& names,
+                                                              std::string* error = nullptr);
+
     // This resource as an answer document: <resources> holding its element.
     std::string toResourceArrayXml() const;
     // Appends this resource as the element `elementName`.

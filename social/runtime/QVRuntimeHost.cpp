@@ -10,6 +10,7 @@
 #include "platform/foundation/Bundle.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/gamekit/GameCenter.h"
 
 #include <atomic>
 
@@ -51,6 +52,26 @@ void QVRuntimeHost::displayUpgradeRequiredErrorMessage(const platform::Bytes& bo
     std::string message = document ? document->getElementValue("error_message") : std::string();
     platform::logLine(platform::LogLevel::Warning,
                       "Quorvel: " + QVFormatServerText(message, platform::Bundle::main().bundleIdentifier()));
+}
+
+void QVRuntimeHost::showBackgroundNotice(const BackgroundNotice& notice)
+{
+    platform::log("Quorvel: notice not shown (no facade): %s", notice.text.c_str());
+}
+
+void QVRuntimeHost::setDefaultBackgroundNotice(const BackgroundNotice& notice)
+{
+    platform::log("Quorvel: default notice not kept (no facade): %s", notice.text.c_str());
+}
+
+platform::Date QVRuntimeHost::submitScoreToGameCenter(int64_t score, const std::string& category,
+                                                      std::function<void(bool failed)> completion)
+{
+    return platform::gamekit::GameCenter::current().reportScore(
+        score, category, [completion = std::move(completion)](const platform::gamekit::OptionalError& error) {
+            if (completion)
+                completion(error.has_value());
+        });
 }
 
 QVRuntimeHost& QVRuntimeHost::current()

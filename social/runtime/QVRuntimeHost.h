@@ -10,7 +10,11 @@
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Value.h"
 
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace quorvel {
 
@@ -71,6 +75,34 @@ public:
     virtual std::string clientApplicationId() { return {}; }
     // The foreground notice of a request of type 1 or 2, made from its text.
     virtual platform::Ref<platform::Object> foregroundNotice(const std::string& text) { return nullptr; }
+
+    // In-game notices not tied to a request: the text, the bundle image shown
+    // beside it, and the category and type the notification delegate sees.
+    // showBackgroundNotice shows it at once; setDefaultBackgroundNotice keeps
+    // it (replacing an older one) until the next successful answer. The
+    // default logs the text.
+    struct BackgroundNotice {
+        std::string text;
+        std::string imageName;
+        int category { 0 };
+        int type { 0 };
+    };
+    virtual void showBackgroundNotice(const BackgroundNotice& notice);
+    virtual void setDefaultBackgroundNotice(const BackgroundNotice& notice);
+
+    // Game data. Game Center in use and its player signed in; the category a
+    // leaderboard maps to; a score report (its completion receives whether it
+    // failed) answering the date Game Center gave the score. The defaults:
+    // not signed in, no mapping, and the report goes to the installed network.
+    virtual bool isLoggedIntoGameCenter() { return false; }
+    virtual std::optional<std::string> gameCenterLeaderboardCategory(const std::string&) { return std::nullopt; }
+    virtual platform::Date submitScoreToGameCenter(int64_t score, const std::string& category,
+                                                   std::function<void(bool failed)> completion);
+    // The user option that the local bests were copied to Game Center once.
+    virtual bool isSynchedWithGameCenterLeaderboards() { return true; }
+    virtual void setSynchWithGameCenterLeaderboards(bool) { }
+    // The player's location (latitude, longitude), when one is known.
+    virtual std::optional<std::pair<double, double>> userLocation() { return std::nullopt; }
 
     // The installed host, or the default one.
     static QVRuntimeHost& current();

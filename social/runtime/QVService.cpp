@@ -127,8 +127,8 @@ void QVService::requestSucceeded(Object* loaderObject, Object* nextCall)
     if (!loader || !values)
         return;
     std::string error;
-    auto document = QVXmlDocument::xmlDocumentWithData(loader->data(), &error);
-    Ref<QVPaginatedSeries> series = document ? QVResource::resourcesFromXml(document.get(), knownResources_) : nullptr;
+    const platform::Bytes& body = loader->data();
+    Ref<QVPaginatedSeries> series = QVResource::resourcesFromData(body.data(), body.size(), knownResources_, &error);
     if (!series) {
         // An answer that is not a document of ours fails the request; the server's text is logged as data only.
         platform::logWarning("Quorvel: unreadable answer from %s: %s",

@@ -554,7 +554,8 @@ void QVOfflineStore::finalizeHighScoreStatements()
 {
     QVHighScoreStatements& h = state().highScores;
     for (QVSqlQuery* q : { &h.setScore, &h.pendingScores, &h.lowestOfBest, &h.deleteBelow, &h.markOthersSynced,
-                           &h.adoptAnonymousRows, &h.anonymousLeaderboards })
+                           &h.adoptAnonymousRows, &h.anonymousLeaderboards, &h.setHighScore, &h.scoreToKeep,
+                           &h.deleteScores, &h.getHighScores, &h.otherPending })
         q->destroyQuery();
 }
 

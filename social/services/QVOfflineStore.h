@@ -57,6 +57,13 @@ struct QVHighScoreStatements {
     QVSqlQuery markOthersSynced;      // :server_sync_at, :user_id, :leaderboard_id, :score
     QVSqlQuery adoptAnonymousRows;    // :user_id
     QVSqlQuery anonymousLeaderboards; // -> leaderboard_id
+    // Built by the high-score service from its text pieces, prepared again
+    // whenever the text changes; finalised here with the others.
+    QVSqlQuery setHighScore;
+    QVSqlQuery scoreToKeep;
+    QVSqlQuery deleteScores;
+    QVSqlQuery getHighScores;
+    QVSqlQuery otherPending;
 };
 
 // The statements of leaderboards and leaderboard_aggregations.

@@ -58,52 +58,24 @@ void drawStretchedImage(GraphicsContext& g, platform::ui::ImageAsset* asset, con
 
 void drawTiledImage(GraphicsContext& g, const platform::Image& image, const Rect& rect)
 {
-    float w = static_cast<float>(image.width()), h = static_cast<float>(image.height());
-    if (w <= 0 || h <= 0 || rect.size.width <= 0 || rect.size.height <= 0)
+    if (rect.size.width <= 0 || rect.size.height <= 0)
         return;
     g.save();
     g.beginPath();
     g.addRect(rect);
     g.clip();
-    for (float y = rect.minY(); y < rect.maxY(); y += h) {
-        for (float x = rect.minX(); x < rect.maxX(); x += w)
-            g.drawImage(image, Rect(x, y, w, h));
-    }
+    g.drawTiledImage(image, rect);
     g.restore();
 }
 
 void drawLinearGradient(GraphicsContext& g, const Rect& clipRect, platform::Point start, platform::Point end,
                         const platform::ui::Color& a, const platform::ui::Color& b)
 {
-    float vx = end.x - start.x, vy = end.y - start.y;
-    float length = std::sqrt(vx * vx + vy * vy);
-    if (length <= 0)
-        return;
-    float ux = vx / length, uy = vy / length; // along the gradient
-    float px = -uy, py = ux;                  // across it
-    float reach = clipRect.size.width + clipRect.size.height + length;
-    int steps = std::max(1, static_cast<int>(std::ceil(length)));
     g.save();
     g.beginPath();
     g.addRect(clipRect);
     g.clip();
-    // One band per point of length, each a quadrilateral across the clip rectangle.
-    for (int i = 0; i < steps; ++i) {
-        float t0 = static_cast<float>(i) / steps, t1 = static_cast<float>(i + 1) / steps;
-        float t = (t0 + t1) / 2;
-        g.setFillColor(a.red + (b.red - a.red) * t, a.green + (b.green - a.green) * t,
-                       a.blue + (b.blue - a.blue) * t, a.alpha + (b.alpha - a.alpha) * t);
-        float sx0 = start.x + vx * t0, sy0 = start.y + vy * t0;
-        // A hair of overlap keeps seams from showing between bands.
-        float sx1 = start.x + vx * t1 + ux * 0.5f, sy1 = start.y + vy * t1 + uy * 0.5f;
-        g.beginPath();
-        g.moveTo(sx0 - px * reach, sy0 - py * reach);
-        g.lineTo(sx0 + px * reach, sy0 + py * reach);
-        g.lineTo(sx1 + px * reach, sy1 + py * reach);
-        g.lineTo(sx1 - px * reach, sy1 - py * reach);
-        g.closePath();
-        g.fillPath();
-    }
+    g.drawLinearGradient(start, end, { { 0, a.red, a.green, a.blue, a.alpha }, { 1, b.red, b.green, b.blue, b.alpha } });
     g.restore();
 }
 
@@ -119,12 +91,9 @@ void drawImageWithAlpha(GraphicsContext& g, const platform::Image& image, const 
         g.drawImage(image, rect);
         return;
     }
-    platform::Bytes rgba = image.rgba();
-    for (size_t i = 3; i < rgba.size(); i += 4)
-        rgba[i] = static_cast<uint8_t>(std::lround(rgba[i] * alpha));
-    auto faded = platform::Image::imageWithRGBA(image.width(), image.height(), std::move(rgba));
-    if (faded)
-        g.drawImage(*faded, rect);
+    g.beginTransparencyLayer();
+    g.drawImage(image, rect);
+    g.endTransparencyLayer(alpha);
 }
 
 } // namespace quorvel::QVKitDrawing

@@ -22,6 +22,9 @@
     X(QVDeadEndErrorController)                                                                                    \
     X(QVShowMessageAndReturnController)                                                                            \
     X(QVImageView)                                                                                                 \
+    X(QVChoiceListController)                                                                                      \
+    X(QVToggleControl)                                                                                             \
+    X(QVDefaultTextField)                                                                                          \
     X(QVKitInterfaces)
 
 namespace quorvel {

@@ -35,7 +35,7 @@ struct LoggedRequest {
     std::string authorization;
     std::string contentType;
     std::string body;
-    Params headers; // as received (HTTP), or the frame's headers (channel)
+    Params headers; // as received (a request from the channel arrives as an HTTP request too)
     bool signed_ { false };        // carried an OAuth header
     bool signatureValid { false }; // and it verified
     std::string signatureFailure;  // why it did not

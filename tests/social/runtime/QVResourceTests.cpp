@@ -31,7 +31,7 @@ public:
 class TestScore : public QVResource {
     QV_DECLARE_RESOURCE(TestScore)
 public:
-    static std::string getResourceName() { return "high_score"; }
+    static std::string getResourceName() { return "test_score"; }
     static void getDataMap(QVResourceDataMap& map)
     {
         map.addField("score", &TestScore::setScore, &TestScore::score);
@@ -246,7 +246,7 @@ TEST_F(ResourceTest, ClassObjectsAnswerNameNotificationAndRegistry)
     EXPECT_EQ(TestUser::staticResourceClass().resourceName(), "user");
     EXPECT_EQ(TestUser::staticResourceClass().resourceDiscoveredNotification(), "user_discovered");
     EXPECT_EQ(TestScore::staticResourceClass().resourceDiscoveredNotification(), "");
-    EXPECT_EQ(QVResourceClass::withResourceName("high_score"), &TestScore::staticResourceClass());
+    EXPECT_EQ(QVResourceClass::withResourceName("test_score"), &TestScore::staticResourceClass());
     EXPECT_EQ(TestScore::staticResourceClass().create()->className(), "TestScore");
 }
 

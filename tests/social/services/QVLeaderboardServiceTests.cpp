@@ -89,14 +89,6 @@ TEST_F(LeaderboardStoreTest, LocalListHoldsOnlyActiveVisibleBoardsOfTheRunningVe
     ASSERT_TRUE(QVLeaderboard::leaderboard("2"));
 }
 
-TEST_F(LeaderboardStoreTest, OnlyInvisibleOrOutOfVersionBoardsMeanNoLeaderboards)
-{
-    QVLeaderboardService::synchLeaderboardsList({ definition("2", false), definition("3", true, false) }, {},
-                                                std::nullopt, false);
-    EXPECT_FALSE(QVLeaderboardService::hasLeaderboards());
-    EXPECT_TRUE(QVLeaderboardService::getLeaderboardsLocal().empty());
-}
-
 TEST_F(LeaderboardStoreTest, AggregateParentsAreTheActiveStoredAggregatesInOrder)
 {
     QVLeaderboardService::synchLeaderboardsList({ definition("5"), definition("8"), definition("9", false) },
@@ -165,44 +157,6 @@ TEST_F(LeaderboardStoreTest, AggregateLoopsInTheDataDoNotRecurseForever)
     EXPECT_TRUE(QVLeaderboardService::synchLeaderboardsList({ a }, {}, std::string("17"), true));
     RawDatabase raw(path());
     EXPECT_EQ(raw.value("SELECT score FROM high_scores WHERE leaderboard_id = 1"), "10");
-}
-
-TEST(LeaderboardSyncRecordTest, ReadsEveryFieldOfItsElement)
-{
-    QVResourceNameMap names;
-    QVOfflineService::shareKnownResources(names);
-    auto doc = QVXmlDocument::xmlDocumentWithString(
-        "<resources><offline><leaderboards><leaderboard id=\"5\"><name>Normal</name><active>true</active>"
-        "<allow_posting_lower_scores>1</allow_posting_lower_scores><descending_sort_order>no</descending_sort_order>"
-        "<is_aggregate>false</is_aggregate><reached_at>2011-02-03 04:05:06</reached_at><score>9000000000</score>"
-        "<end_version>0002.00.00</end_version><start_version>0001.00.00</start_version><visible>yes</visible>"
-        "<display_text>9 bn</display_text><custom_data>c</custom_data></leaderboard><leaderboard id=\"6\"/>"
-        "</leaderboards><leaderboard_aggregations/></offline></resources>");
-    auto series = QVResource::resourcesFromXml(doc.get(), names);
-    ASSERT_EQ(series->count(), 1u);
-    auto* offline = dynamic_cast<QVOffline*>(series->objectAtIndex(0));
-    ASSERT_TRUE(offline);
-    EXPECT_TRUE(offline->leaderboardAggregations().empty());
-    ASSERT_EQ(offline->leaderboards().size(), 2u);
-    auto* b = dynamic_cast<QVLeaderboard_Sync*>(offline->leaderboards()[0].get());
-    ASSERT_TRUE(b);
-    EXPECT_EQ(b->resourceId(), "5");
-    EXPECT_EQ(b->name(), "Normal");
-    EXPECT_TRUE(b->active());
-    EXPECT_TRUE(b->allowPostingLowerScores());
-    EXPECT_FALSE(b->descendingSortOrder());
-    EXPECT_FALSE(b->isAggregate());
-    ASSERT_TRUE(b->reachedAt());
-    EXPECT_EQ(b->reachedAt()->seconds, 1296705906);
-    EXPECT_EQ(b->score(), 9000000000LL);
-    EXPECT_EQ(b->startVersion(), "0001.00.00");
-    EXPECT_EQ(b->endVersion(), "0002.00.00");
-    EXPECT_TRUE(b->visible());
-    EXPECT_EQ(b->displayText(), "9 bn");
-    EXPECT_EQ(b->customData(), "c");
-    auto* bare = dynamic_cast<QVLeaderboard_Sync*>(offline->leaderboards()[1].get());
-    EXPECT_EQ(bare->score(), 0);
-    EXPECT_FALSE(bare->reachedAt());
 }
 
 TEST(LeaderboardSyncRecordTest, ReachedAtAcceptsPlainZonedAndServerDatesOnly)

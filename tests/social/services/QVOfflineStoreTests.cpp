@@ -227,12 +227,6 @@ TEST_F(OfflineStoreFileTest, AReadOnlyStoreIsReportedOnce)
     expectRunsWithoutStore();
 }
 
-TEST_F(OfflineStoreFileTest, AStoreThatCannotBeCreatedIsReportedOnce)
-{
-    EXPECT_FALSE(QVOfflineStore::openDatabaseAtPath(dir.file("missing/folder/quorvel_offline")));
-    expectRunsWithoutStore();
-}
-
 class OfflineTransactionTest : public offline_testing::OfflineStoreTest { };
 
 TEST_F(OfflineTransactionTest, AFailedCommitRollsBackAndLeavesNoTransactionOpen)

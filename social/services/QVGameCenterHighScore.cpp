@@ -1,0 +1,107 @@
+// The Game Center and service double submission of a score batch.
+#include "social/services/QVGameCenterHighScore.h"
+
+#include "social/runtime/QVRuntimeHost.h"
+
+namespace quorvel {
+
+using platform::Ref;
+
+Ref<QVGameCenterHighScore> QVGameCenterHighScore::initWithSeries(const QVHighScoreBatch& scores)
+{
+    auto g = platform::adoptRef(new QVGameCenterHighScore);
+    g->scores_ = scores;
+    return g;
+}
+
+Ref<QVRequestHandle> QVGameCenterHighScore::submitOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure,
+                                                            const QVDelegate& onUploadBlob)
+{
+    Ref<QVGameCenterHighScore> keep(this);
+    successDelegate_ = onSuccess;
+    failureDelegate_ = onFailure;
+    uploadBlobDelegate_ = onUploadBlob;
+    QVRuntimeHost& host = QVRuntimeHost::current();
+
+    if (scores_.empty()) {
+        successDelegate_.invoke(nullptr);
+        if (!silently_ && message_)
+            host.showBackgroundNotice({ *message_, {}, 4, 4 });
+        return nullptr;
+    }
+
+    quorvelStatus_ = kNotUsed;
+    gameCenterStatus_ = kNotUsed;
+    gameCenterCount_ = 0;
+    QVGameCenterDates dates;
+    if (host.isLoggedIntoGameCenter()) {
+        for (const auto& entry : scores_) {
+            std::optional<std::string> category = host.gameCenterLeaderboardCategory(entry->leaderboardId);
+            if (!category)
+                continue;
+            ++gameCenterCount_;
+            gameCenterStatus_ = kPending;
+            dates[entry->leaderboardId] = host.submitScoreToGameCenter(
+                entry->score, *category, [keep](bool failed) { keep->gameCenterAnswered(failed); });
+        }
+    }
+
+    quorvelStatus_ = kPending;
+    QVHighScoreBatch copy = scores_;
+    Ref<QVRequestHandle> handle = QVHighScoreService::submitHighScoreBatch(
+        copy, dates, message_.value_or(QVHighScoreService::kDefaultBatchMessage), silently_,
+        QVDelegate(this, BRISKO_SELECTOR(QVGameCenterHighScore, quorvelSuccess)),
+        QVDelegate(this, BRISKO_SELECTOR(QVGameCenterHighScore, quorvelFailure)));
+    return handle;
+}
+
+void QVGameCenterHighScore::gameCenterAnswered(bool failed)
+{
+    if (gameCenterCount_ > 0)
+        --gameCenterCount_;
+    if (failed)
+        gameCenterStatus_ = kFailed;
+    else if (gameCenterCount_ == 0 && gameCenterStatus_ == kPending)
+        gameCenterStatus_ = kSucceeded;
+    testCompletion();
+}
+
+void QVGameCenterHighScore::quorvelSuccess(platform::Object* page)
+{
+    Ref<QVGameCenterHighScore> keep(this);
+    if (quorvelStatus_ == kPending)
+        quorvelStatus_ = kSucceeded;
+    uploadBlobDelegate_.invoke(page);
+    testCompletion(page);
+}
+
+void QVGameCenterHighScore::quorvelFailure(platform::Object*)
+{
+    Ref<QVGameCenterHighScore> keep(this);
+    if (quorvelStatus_ == kPending)
+        quorvelStatus_ = kFailed;
+    testCompletion();
+}
+
+void QVGameCenterHighScore::testCompletion(platform::Object* result)
+{
+    if (finished_ || quorvelStatus_ == kPending || gameCenterStatus_ == kPending)
+        return;
+    // One callback per submission, even when a late answer arrives after the end.
+    finished_ = true;
+    if (quorvelStatus_ == kFailed || gameCenterStatus_ == kFailed)
+        failureDelegate_.invoke(nullptr);
+    else
+        successDelegate_.invoke(result);
+}
+
+void QVSubmitHighScoreToGameCenterOnly::submitToGameCenterOnlyWithScores(const QVHighScoreBatch& scores)
+{
+    QVRuntimeHost& host = QVRuntimeHost::current();
+    for (const auto& entry : scores) {
+        if (std::optional<std::string> category = host.gameCenterLeaderboardCategory(entry->leaderboardId))
+            host.submitScoreToGameCenter(entry->score, *category, nullptr);
+    }
+}
+
+} // namespace quorvel

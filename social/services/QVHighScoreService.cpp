@@ -1,0 +1,454 @@
+// The high-score service: single scores and batches, the 0.05-s coalescing of
+// scores taken online, the server batch, and the stored scores sent after a
+// login.
+#include "social/services/QVHighScoreService.h"
+
+#include "platform/foundation/DateFormat.h"
+#include "platform/foundation/Format.h"
+#include "platform/foundation/Log.h"
+#include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRuntimeHost.h"
+#include "social/services/QVGameCenterHighScore.h"
+#include "social/services/QVGameCenterMap.h"
+#include "social/services/QVHighScore.h"
+#include "social/services/QVLeaderboardService.h"
+#include "social/services/QVOfflineService.h"
+#include "social/services/QVOfflineStore.h"
+#include "social/services/QVUser.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace quorvel {
+
+using platform::Ref;
+
+namespace {
+
+std::string lastLoggedInUserId()
+{
+    auto* user = dynamic_cast<QVUser*>(QVRuntimeHost::current().localUser().get());
+    return user ? user->resourceId() : std::string("0");
+}
+
+void submitToGameCenterOnly(const QVHighScoreBatch& batch)
+{
+    QVSubmitHighScoreToGameCenterOnly::create()->submitToGameCenterOnlyWithScores(batch);
+}
+
+QVRuntimeHost::BackgroundNotice highScoreNotice(const std::string& text)
+{
+    return { text, QVHighScoreService::kNoticeImage, 4, 4 };
+}
+
+} // namespace
+
+// -- the batch entry -------------------------------------------------------------
+
+Ref<QVHighScoreBatchEntry> QVHighScoreBatchEntry::create(std::string leaderboardId, int64_t score,
+                                                         std::optional<std::string> displayText,
+                                                         std::optional<std::string> customData,
+                                                         std::optional<platform::Bytes> blob)
+{
+    auto e = create();
+    e->leaderboardId = std::move(leaderboardId);
+    e->score = score;
+    e->displayText = std::move(displayText);
+    e->customData = std::move(customData);
+    e->blob = std::move(blob);
+    return e;
+}
+
+void QVHighScoreBatchEntry::serialize(QVISerializer& s)
+{
+    s.io("leaderboard_id", leaderboardId);
+    s.io("score", score);
+    if (s.isReading() || displayText)
+        s.io("display_text", displayText);
+    if (s.isReading() || customData)
+        s.io("custom_data", customData);
+    bool hasBlob = blob.has_value();
+    s.io("has_blob", hasBlob);
+    if (s.isReading()) {
+        unsigned int seconds = 0;
+        s.io("gamecenter_timestamp", seconds);
+        if (seconds)
+            gameCenterDate = platform::Date { static_cast<double>(seconds) };
+    } else if (gameCenterDate) {
+        double t = gameCenterDate->seconds;
+        unsigned int seconds = t > 0 && t < 4294967296.0 ? static_cast<unsigned int>(t) : 0;
+        s.io("gamecenter_timestamp", seconds);
+    }
+}
+
+void QVSerializeHighScoreBatch(QVISerializer& serializer, QVHighScoreBatch& batch)
+{
+    serializer.ioArray("high_scores", batch, "entry");
+}
+
+// -- life ------------------------------------------------------------------------------
+
+QVHighScoreService::QVHighScoreService() = default;
+
+QVHighScoreService::~QVHighScoreService()
+{
+    if (dispatchTimer_)
+        dispatchTimer_->invalidate();
+}
+
+void QVHighScoreService::initializeService()
+{
+    QVSharedService::initializeService();
+    QVOfflineService::hooks().sendPendingHighScores = [](const std::string& userId) {
+        sendPendingHighScores(userId, true, QVDelegate(), QVDelegate());
+    };
+}
+
+void QVHighScoreService::shutdownService()
+{
+    QVOfflineService::hooks().sendPendingHighScores = nullptr;
+    QVSharedService::shutdownService();
+}
+
+void QVHighScoreService::populateKnownResources(QVResourceNameMap& names)
+{
+    names.addResource<QVHighScore>(QVHighScore::getResourceName());
+}
+
+// -- single scores -----------------------------------------------------------------------
+
+void QVHighScoreService::setHighScore(int64_t score, const std::string& leaderboardId, const QVDelegate& onSuccess,
+                                      const QVDelegate& onFailure)
+{
+    setHighScoreWithDisplayTextSilently(score, std::nullopt, leaderboardId, false, onSuccess, onFailure);
+}
+
+void QVHighScoreService::setHighScoreSilently(int64_t score, const std::string& leaderboardId, bool silently,
+                                              const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    setHighScoreWithDisplayTextSilently(score, std::nullopt, leaderboardId, silently, onSuccess, onFailure);
+}
+
+void QVHighScoreService::setHighScoreWithDisplayText(int64_t score, const std::optional<std::string>& displayText,
+                                                     const std::string& leaderboardId, const QVDelegate& onSuccess,
+                                                     const QVDelegate& onFailure)
+{
+    setHighScoreWithDisplayTextSilently(score, displayText, leaderboardId, false, onSuccess, onFailure);
+}
+
+void QVHighScoreService::setHighScoreWithDisplayTextSilently(int64_t score,
+                                                             const std::optional<std::string>& displayText,
+                                                             const std::string& leaderboardId, bool silently,
+                                                             const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    setHighScoreWithCustomData(score, displayText, std::nullopt, leaderboardId, silently, onSuccess, onFailure);
+}
+
+void QVHighScoreService::setHighScoreWithCustomData(int64_t score, const std::optional<std::string>& displayText,
+                                                    const std::optional<std::string>& customData,
+                                                    const std::string& leaderboardId, bool silently,
+                                                    const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    setHighScoreWithBlob(score, displayText, customData, std::nullopt, leaderboardId, silently, false, onSuccess,
+                         onFailure);
+}
+
+void QVHighScoreService::setHighScoreWithCustomDataDeferred(int64_t score,
+                                                            const std::optional<std::string>& displayText,
+                                                            const std::optional<std::string>& customData,
+                                                            const std::string& leaderboardId, bool silently,
+                                                            bool deferred, const QVDelegate& onSuccess,
+                                                            const QVDelegate& onFailure)
+{
+    setHighScoreWithBlob(score, displayText, customData, std::nullopt, leaderboardId, silently, deferred, onSuccess,
+                         onFailure);
+}
+
+void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional<std::string>& displayText,
+                                              const std::optional<std::string>& customData,
+                                              const std::optional<platform::Bytes>& blob,
+                                              const std::string& leaderboardId, bool silently, bool deferred,
+                                              const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    QVRuntimeHost& host = QVRuntimeHost::current();
+    bool sentToGameCenter = false;
+    if (!host.hasUserApprovedQuorvel() && host.isLoggedIntoGameCenter()) {
+        submitToGameCenterOnly({ QVHighScoreBatchEntry::create(leaderboardId, score) });
+        sentToGameCenter = true;
+    }
+
+    std::string userId = lastLoggedInUserId();
+    bool shouldSubmit = true;
+    bool accepted = localSetHighScore(score, leaderboardId, userId, displayText, customData, blob, std::nullopt, false,
+                                      &shouldSubmit, true);
+
+    if (shouldSubmit) {
+        const char* text = kNewHighScoreSavedLocally;
+        if (!deferred && host.isOnline()) {
+            QVHighScoreService& shared = service();
+            if (blob && blob->size() <= kMaxUploadedBlob)
+                setPendingBlob(*blob, leaderboardId, score);
+            else
+                removePendingBlobForLeaderboard(leaderboardId);
+            auto entry = QVHighScoreBatchEntry::create(leaderboardId, score, displayText, customData, blob);
+            // A run of scores taken within the delay goes out as one batch.
+            if (shared.dispatchTimer_)
+                shared.dispatchTimer_->invalidate();
+            QVHighScoreService* target = &shared;
+            shared.dispatchTimer_ = platform::RunLoop::main().performAfter(kDispatchDelay, [target] {
+                target->dispatchTimer_ = nullptr;
+                target->dispatchPendingScores();
+            });
+            shared.mPendingScores.push_back(entry);
+            text = kNewHighScore;
+        }
+        if (!silently) {
+            if (host.isOnline())
+                host.setDefaultBackgroundNotice(highScoreNotice(text));
+            else
+                host.showBackgroundNotice(highScoreNotice(text));
+        }
+    } else if (host.isLoggedIntoGameCenter() && !sentToGameCenter) {
+        submitToGameCenterOnly({ QVHighScoreBatchEntry::create(leaderboardId, score) });
+    }
+
+    if (accepted)
+        onSuccess.invoke(nullptr);
+    else
+        onFailure.invoke(nullptr);
+}
+
+void QVHighScoreService::dispatchPendingScores()
+{
+    Ref<QVHighScoreService> keep(this);
+    QVHighScoreBatch batch = std::move(mPendingScores);
+    mPendingScores.clear();
+    submitHighScoreBatch(batch, true, QVDelegate(this, BRISKO_SELECTOR(QVHighScoreService, _onSetHighScore)),
+                         QVDelegate(), std::nullopt);
+}
+
+void QVHighScoreService::_onSetHighScore(platform::Object*, platform::Object* nextCall)
+{
+    if (auto* chained = dynamic_cast<QVDelegateChained*>(nextCall))
+        chained->invoke();
+}
+
+// -- batches ------------------------------------------------------------------------------
+
+Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& batch, const QVDelegate& onSuccess,
+                                                            const QVDelegate& onFailure,
+                                                            const std::optional<std::string>& message)
+{
+    return batchSetHighScores(batch, false, onSuccess, onFailure, message, false);
+}
+
+Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& batch, bool silently,
+                                                            const QVDelegate& onSuccess, const QVDelegate& onFailure,
+                                                            const std::optional<std::string>& message, bool fromSynch)
+{
+    QVRuntimeHost& host = QVRuntimeHost::current();
+    if (!host.hasUserApprovedQuorvel() && host.isLoggedIntoGameCenter())
+        submitToGameCenterOnly(batch);
+
+    bool verdict = true;
+    if (!fromSynch) {
+        std::string userId = lastLoggedInUserId();
+        for (size_t i = batch.size(); i-- > 0;) {
+            const auto& entry = batch[i];
+            bool shouldSubmit = true;
+            verdict = localSetHighScore(entry->score, entry->leaderboardId, userId, entry->displayText,
+                                        entry->customData, std::nullopt, false, &shouldSubmit);
+            if (!shouldSubmit)
+                batch.erase(batch.begin() + static_cast<long>(i));
+        }
+    }
+    for (const auto& entry : batch) {
+        if (entry->blob)
+            setPendingBlob(*entry->blob, entry->leaderboardId, entry->score);
+        else
+            removePendingBlobForLeaderboard(entry->leaderboardId);
+    }
+    if (!verdict) {
+        onFailure.invoke(nullptr);
+        return nullptr;
+    }
+    return submitHighScoreBatch(batch, silently, onSuccess, onFailure,
+                                message ? message : std::optional<std::string>(kDefaultBatchMessage));
+}
+
+Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(const QVHighScoreBatch& batch, bool silently,
+                                                              const QVDelegate& onSuccess, const QVDelegate& onFailure,
+                                                              const std::optional<std::string>& message)
+{
+    QVHighScoreService& shared = service();
+    auto submission = QVGameCenterHighScore::initWithSeries(batch);
+    submission->setSilently(silently);
+    submission->setMessage(message);
+    return submission->submitOnSuccess(onSuccess, onFailure,
+                                       QVDelegate(&shared, BRISKO_SELECTOR(QVHighScoreService, _uploadBlobs)));
+}
+
+namespace {
+const QVServiceEndpoint kBatch { "POST", QVHighScoreService::kBatchPath, 1, nullptr };
+} // namespace
+
+Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& batch, const QVGameCenterDates& dates,
+                                                              const std::string& message, bool silently,
+                                                              const QVDelegate& onSuccess,
+                                                              const QVDelegate& onFailure)
+{
+    for (size_t i = 0; i < batch.size();) {
+        if (!batch[i] || batch[i]->leaderboardId.empty())
+            batch.erase(batch.begin() + static_cast<long>(i));
+        else
+            ++i;
+    }
+    for (auto& entry : batch) {
+        auto date = dates.find(entry->leaderboardId);
+        if (date != dates.end())
+            entry->gameCenterDate = date->second;
+    }
+    if (batch.empty()) {
+        onFailure.invoke(nullptr);
+        return nullptr;
+    }
+
+    auto params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
+    QVSerializeHighScoreBatch(*params, batch);
+    if (auto location = QVRuntimeHost::current().userLocation()) {
+        double lat = location->first;
+        double lng = location->second;
+        params->io("lat", lat);
+        params->io("lng", lng);
+    }
+    QVRuntimeHost& host = QVRuntimeHost::current();
+    // The batch's notice is its message (category 4, type 1).
+    Ref<platform::Object> notice = host.foregroundNotice(message);
+    return service().postAction(kBatch.path, params.get(), onSuccess, onFailure, silently ? 0 : kBatch.requestType,
+                                notice.get());
+}
+
+// -- blobs -----------------------------------------------------------------------------------
+
+void QVHighScoreService::setPendingBlob(const platform::Bytes& blob, const std::string& leaderboardId, int64_t score)
+{
+    auto& blobs = service().mPendingBlobs;
+    for (auto& pending : blobs) {
+        if (pending.leaderboardId == leaderboardId) {
+            pending.score = score;
+            pending.blob = blob;
+            return;
+        }
+    }
+    blobs.push_back({ leaderboardId, score, blob });
+}
+
+void QVHighScoreService::removePendingBlobForLeaderboard(const std::string& leaderboardId)
+{
+    auto& blobs = service().mPendingBlobs;
+    std::erase_if(blobs, [&](const PendingBlob& p) { return p.leaderboardId == leaderboardId; });
+}
+
+void QVHighScoreService::_uploadBlobs(platform::Object* object, platform::Object*)
+{
+    auto* series = dynamic_cast<QVPaginatedSeries*>(object);
+    if (!series)
+        return;
+    Ref<QVHighScoreService> keep(this);
+    // Each answered score is now known to the server: it is stored as
+    // synchronised, with the blob still waiting for it. Blobs go to their
+    // upload address once blob transfers exist; until then they stay local.
+    for (const auto& item : series->objects()) {
+        auto* score = dynamic_cast<QVHighScore*>(item.get());
+        if (!score || score->leaderboardId().empty())
+            continue;
+        std::optional<platform::Bytes> blob;
+        for (const auto& pending : mPendingBlobs) {
+            if (pending.leaderboardId == score->leaderboardId() && pending.score == score->score())
+                blob = pending.blob;
+        }
+        std::string userId = score->user() && !score->user()->resourceId().empty() ? score->user()->resourceId()
+                                                                                   : lastLoggedInUserId();
+        localSetHighScore(score->score(), score->leaderboardId(), userId, score->displayText(), score->customData(),
+                          blob, platform::dateNow(), false, nullptr, true);
+        removePendingBlobForLeaderboard(score->leaderboardId());
+    }
+}
+
+// -- after a login ------------------------------------------------------------------------------
+
+Ref<QVRequestHandle> QVHighScoreService::sendPendingHighScores(const std::string& userId, bool silently,
+                                                               const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    (void)silently; // the batches of this road always go silently
+    QVHighScoreService& shared = service();
+    QVDelegate chained(&shared, BRISKO_SELECTOR(QVHighScoreService, _onSetHighScore), onSuccess);
+    QVRuntimeHost& host = QVRuntimeHost::current();
+
+    if (!host.isOnline() || userId == "Invalid" || std::strtoll(userId.c_str(), nullptr, 10) <= 0)
+        return nullptr;
+    if (!QVIsDecimalId(userId)) {
+        platform::logWarning("Quorvel: pending high scores not sent: the user id is not a number");
+        return nullptr;
+    }
+
+    if (host.isLoggedIntoGameCenter() && !host.isSynchedWithGameCenterLeaderboards()) {
+        QVHighScoreBatch catchUp;
+        for (const auto& [leaderboardId, category] : QVGameCenterMap::fromBundle().leaderboards) {
+            (void)category;
+            for (const auto& score : getHighScoresLocal(leaderboardId))
+                catchUp.push_back(QVHighScoreBatchEntry::create(leaderboardId, score->score(),
+                                                                score->displayText(), score->customData(),
+                                                                score->blob()));
+        }
+        batchSetHighScores(catchUp, true, chained, onFailure, std::nullopt, true);
+        host.setSynchWithGameCenterLeaderboards(true);
+    }
+
+    std::string lastSync = QVLeaderboardService::getLastSyncDateUnixForUserId(userId);
+
+    std::vector<std::string> adopted;
+    {
+        QVOfflineStore::Use q(QVOfflineStore::highScoreStatements().anonymousLeaderboards);
+        while (q->step())
+            adopted.push_back(platform::format("%d", q->getInt("leaderboard_id")));
+    }
+    adoptAnonymousScores(userId);
+    for (const auto& leaderboardId : adopted) {
+        int64_t best = 0;
+        getPreviousHighScoreLocal(&best, leaderboardId);
+        QVOfflineStore::Use mark(QVOfflineStore::highScoreStatements().markOthersSynced);
+        mark->bind("server_sync_at",
+                   lastSync.empty() || lastSync == "(null)" ? std::optional<std::string>() : lastSync);
+        mark->bind("user_id", userId);
+        mark->bind("leaderboard_id", leaderboardId);
+        mark->bind("score", platform::format("%lld", static_cast<long long>(best)));
+        mark->execute();
+    }
+
+    QVHighScoreBatch pending;
+    {
+        QVOfflineStore::Use q(QVOfflineStore::highScoreStatements().pendingScores);
+        q->bind("user_id", userId);
+        while (q->step()) {
+            auto entry = QVHighScoreBatchEntry::create(platform::format("%d", q->getInt("leaderboard_id")),
+                                                       q->getInt64("score"));
+            if (const char* text = q->getText("display_text"))
+                entry->displayText = std::string(text);
+            if (const char* custom = q->getText("custom_data"))
+                entry->customData = std::string(custom);
+            QVSqlQuery::Blob blob = q->getBlob("blob");
+            if (blob.length > 0 && blob.bytes) {
+                auto* bytes = static_cast<const uint8_t*>(blob.bytes);
+                entry->blob = platform::Bytes(bytes, bytes + blob.length);
+            }
+            pending.push_back(std::move(entry));
+        }
+    }
+    if (pending.empty())
+        return nullptr;
+    return batchSetHighScores(pending, true, chained, onFailure, std::nullopt, true);
+}
+
+} // namespace quorvel

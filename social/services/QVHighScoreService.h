@@ -1,0 +1,218 @@
+// QVHighScoreService: takes the game's scores. Every score is written to the
+// offline store first — the best ten per player and leaderboard, in the
+// leaderboard's order — and the store's verdict reaches the caller's callbacks
+// before the call returns. A score the store marks for submission is queued
+// while the player is online and sent a moment later (QVHighScoreBatchEntry,
+// one POST per run of scores taken within 0.05 s), mirrored to Game Center
+// first where the leaderboard maps to a Game Center category; a score taken
+// offline waits in the store (server_sync_at NULL) until sendPendingHighScores
+// runs after the next login.
+//
+// Each local write (insert, trim, pending mark and the aggregate parents' own
+// writes) runs inside one SAVEPOINT: a crash leaves the score whole or absent.
+// Main thread only: the store's statements are shared.
+#pragma once
+
+#include "social/runtime/QVISerializer.h"
+#include "platform/foundation/RunLoop.h"
+#include "social/runtime/QVService.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvel {
+
+class QVHighScore;
+class QVUser;
+
+// One score of a batch, on every submission road.
+class QVHighScoreBatchEntry : public platform::Object {
+public:
+    static platform::Ref<QVHighScoreBatchEntry> create() { return platform::adoptRef(new QVHighScoreBatchEntry); }
+    static platform::Ref<QVHighScoreBatchEntry> create(std::string leaderboardId, int64_t score,
+                                                       std::optional<std::string> displayText = std::nullopt,
+                                                       std::optional<std::string> customData = std::nullopt,
+                                                       std::optional<platform::Bytes> blob = std::nullopt);
+    // Reads the fields through the serializer.
+    explicit QVHighScoreBatchEntry(QVISerializer& serializer) { serialize(serializer); }
+
+    // leaderboard_id, score, display_text and custom_data when set, has_blob,
+    // and gamecenter_timestamp (whole seconds, unsigned 32-bit) when set.
+    void serialize(QVISerializer& serializer);
+
+    std::string leaderboardId;
+    std::optional<std::string> displayText;
+    std::optional<std::string> customData;
+    std::optional<platform::Bytes> blob;
+    std::optional<platform::Date> gameCenterDate;
+    int64_t score { 0 };
+
+    std::string className() const override { return "QVHighScoreBatchEntry"; }
+
+private:
+    QVHighScoreBatchEntry() = default;
+};
+
+using QVHighScoreBatch = std::vector<platform::Ref<QVHighScoreBatchEntry>>;
+// Game Center's date of each mirrored score, by leaderboard id.
+using QVGameCenterDates = std::map<std::string, platform::Date>;
+
+// The batch as the array "high_scores" of "entry" elements.
+void QVSerializeHighScoreBatch(QVISerializer& serializer, QVHighScoreBatch& batch);
+
+class QVHighScoreService : public QVSharedService<QVHighScoreService> {
+public:
+    static constexpr const char* kBatchPath = "client_applications/@me/high_scores.xml";
+    static constexpr const char* kDefaultBatchMessage = "Submitted High Scores";
+    static constexpr const char* kNewHighScore = "New high score!";
+    static constexpr const char* kNewHighScoreSavedLocally = "New high score! Saving locally.";
+    static constexpr const char* kNoticeImage = "HighScoreNotificationIcon.png";
+    static constexpr double kDispatchDelay = static_cast<double>(0.05f);
+    // Blobs longer than this stay in the store and are never uploaded.
+    static constexpr size_t kMaxUploadedBlob = 51200;
+
+    // Creates the shared instance and lends the offline service its sender of
+    // pending scores; shutdownService takes both back.
+    static void initializeService();
+    static void shutdownService();
+
+    void populateKnownResources(QVResourceNameMap& names) override;
+
+    // -- single scores: each short form fills in the rest and calls the full one.
+    static void setHighScore(int64_t score, const std::string& leaderboardId, const QVDelegate& onSuccess,
+                             const QVDelegate& onFailure);
+    static void setHighScoreSilently(int64_t score, const std::string& leaderboardId, bool silently,
+                                     const QVDelegate& onSuccess, const QVDelegate& onFailure);
+    static void setHighScoreWithDisplayText(int64_t score, const std::optional<std::string>& displayText,
+                                            const std::string& leaderboardId, const QVDelegate& onSuccess,
+                                            const QVDelegate& onFailure);
+    static void setHighScoreWithDisplayTextSilently(int64_t score, const std::optional<std::string>& displayText,
+                                                    const std::string& leaderboardId, bool silently,
+                                                    const QVDelegate& onSuccess, const QVDelegate& onFailure);
+    static void setHighScoreWithCustomData(int64_t score, const std::optional<std::string>& displayText,
+                                           const std::optional<std::string>& customData,
+                                           const std::string& leaderboardId, bool silently,
+                                           const QVDelegate& onSuccess, const QVDelegate& onFailure);
+    static void setHighScoreWithCustomDataDeferred(int64_t score, const std::optional<std::string>& displayText,
+                                                   const std::optional<std::string>& customData,
+                                                   const std::string& leaderboardId, bool silently, bool deferred,
+                                                   const QVDelegate& onSuccess, const QVDelegate& onFailure);
+    // The full form.
+    static void setHighScoreWithBlob(int64_t score, const std::optional<std::string>& displayText,
+                                     const std::optional<std::string>& customData,
+                                     const std::optional<platform::Bytes>& blob, const std::string& leaderboardId,
+                                     bool silently, bool deferred, const QVDelegate& onSuccess,
+                                     const QVDelegate& onFailure);
+
+    // -- batches (the vector may be shortened)
+    static platform::Ref<QVRequestHandle> batchSetHighScores(QVHighScoreBatch& batch, const QVDelegate& onSuccess,
+                                                             const QVDelegate& onFailure,
+                                                             const std::optional<std::string>& message);
+    static platform::Ref<QVRequestHandle> batchSetHighScores(QVHighScoreBatch& batch, bool silently,
+                                                             const QVDelegate& onSuccess, const QVDelegate& onFailure,
+                                                             const std::optional<std::string>& message,
+                                                             bool fromSynch = false);
+    // Game Center first, then the server.
+    static platform::Ref<QVRequestHandle> submitHighScoreBatch(const QVHighScoreBatch& batch, bool silently,
+                                                               const QVDelegate& onSuccess,
+                                                               const QVDelegate& onFailure,
+                                                               const std::optional<std::string>& message);
+    // The server batch: entries without a leaderboard id are dropped; none
+    // left fails with null and sends nothing.
+    static platform::Ref<QVRequestHandle> submitHighScoreBatch(QVHighScoreBatch& batch, const QVGameCenterDates& dates,
+                                                               const std::string& message, bool silently,
+                                                               const QVDelegate& onSuccess,
+                                                               const QVDelegate& onFailure);
+    // After a login: the user's stored unsynchronised scores in one batch
+    // (the caller's success value then runs with no argument). Null when
+    // nothing was sent.
+    static platform::Ref<QVRequestHandle> sendPendingHighScores(const std::string& userId, bool silently,
+                                                                const QVDelegate& onSuccess,
+                                                                const QVDelegate& onFailure);
+
+    // Sends the queued scores.
+    void dispatchPendingScores();
+    // Success hook: runs the chained value, when there is one, with no argument.
+    void _onSetHighScore(platform::Object* series, platform::Object* nextCall);
+    // Blob-upload hook of a batch answer.
+    void _uploadBlobs(platform::Object* series, platform::Object* nextCall);
+    size_t pendingScoreCount() const { return mPendingScores.size(); }
+
+    // -- blobs waiting for their batch's answer
+    struct PendingBlob {
+        std::string leaderboardId;
+        int64_t score { 0 };
+        platform::Bytes blob;
+    };
+    static void setPendingBlob(const platform::Bytes& blob, const std::string& leaderboardId, int64_t score);
+    static void removePendingBlobForLeaderboard(const std::string& leaderboardId);
+    const std::vector<PendingBlob>& pendingBlobs() const { return mPendingBlobs; }
+
+    // -- the local store
+    static bool localSetHighScore(int64_t score, const std::string& leaderboardId, const std::string& userId);
+    static bool localSetHighScore(int64_t score, const std::string& leaderboardId, const std::string& userId,
+                                  const std::optional<std::string>& displayText,
+                                  const std::optional<platform::Date>& serverDate, bool addToExisting);
+    static bool localSetHighScore(int64_t score, const std::string& leaderboardId, const std::string& userId,
+                                  const std::optional<std::string>& displayText,
+                                  const std::optional<std::string>& customData,
+                                  const std::optional<platform::Date>& serverDate, bool addToExisting);
+    static bool localSetHighScore(int64_t score, const std::string& leaderboardId, const std::string& userId,
+                                  const std::optional<std::string>& displayText,
+                                  const std::optional<std::string>& customData,
+                                  const std::optional<platform::Date>& serverDate, bool addToExisting,
+                                  bool* shouldSubmit);
+    // The full form: answers whether the score was stored; sets *shouldSubmit
+    // (when given) to whether it must go to the server.
+    static bool localSetHighScore(int64_t score, const std::string& leaderboardId, const std::string& userId,
+                                  const std::optional<std::string>& displayText,
+                                  const std::optional<std::string>& customData,
+                                  const std::optional<platform::Bytes>& blob,
+                                  const std::optional<platform::Date>& serverDate, bool addToExisting,
+                                  bool* shouldSubmit, bool overrideExisting);
+
+    // The local player's best: true with it, false with 0 when there is none.
+    static bool getPreviousHighScoreLocal(int64_t* score, const std::string& leaderboardId);
+    // The local player's best ten, best first, ranked 1 to 10.
+    static std::vector<platform::Ref<QVHighScore>> getHighScoresLocal(const std::string& leaderboardId);
+    static void getHighScoresLocal(const std::string& leaderboardId, const QVDelegate& onSuccess,
+                                   const QVDelegate& onFailure);
+    static void getLocalHighScores(const std::string& leaderboardId, const QVDelegate& onSuccess,
+                                   const QVDelegate& onFailure)
+    {
+        getHighScoresLocal(leaderboardId, onSuccess, onFailure);
+    }
+    // A user's best on a leaderboard (rank 1), or null.
+    static platform::Ref<QVHighScore> getHighScoreForUser(const QVUser& user, const std::string& leaderboardId,
+                                                          bool descendingSortOrder);
+
+    // The statement texts rebuilt at each use.
+    static std::string buildSetHighScoreQuery(bool overrideExisting);
+    static std::string buildScoreToKeepQuery(bool descending);
+    static std::string buildDeleteScoresQuery(bool descending);
+    static std::string buildGetHighScoresQuery(bool descending, int limit);
+
+    // Gives the scores stored without a player (user 0 or NULL) to the user,
+    // row by row: a score the user already holds keeps the user's row and the
+    // anonymous copy goes.
+    static void adoptAnonymousScores(const std::string& userId);
+
+private:
+    friend class QVSharedService<QVHighScoreService>;
+    QVHighScoreService();
+    ~QVHighScoreService() override;
+
+    static bool storeScore(int64_t score, const std::string& leaderboardId, const std::string& userId,
+                           const std::optional<std::string>& displayText, const std::optional<std::string>& customData,
+                           const std::optional<platform::Bytes>& blob, const std::optional<platform::Date>& serverDate,
+                           bool addToExisting, bool* shouldSubmit, bool overrideExisting, int depth);
+
+    std::vector<PendingBlob> mPendingBlobs;
+    QVHighScoreBatch mPendingScores;
+    platform::Ref<platform::Timer> dispatchTimer_;
+};
+
+} // namespace quorvel

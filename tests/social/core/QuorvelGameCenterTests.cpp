@@ -1,0 +1,145 @@
+// The central class's Game Center bridge — one sign-in per bridge, the id map,
+// friends, achievements and leaderboard loads — and the notice path the
+// services use for notices not tied to a request.
+#include "QuorvelTestSupport.h"
+
+#include "platform/foundation/DateFormat.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/gamekit/GameCenter.h"
+#include "social/core/QuorvelGameCenter.h"
+
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using namespace core_testing;
+using platform::gamekit::GameCenter;
+using platform::gamekit::ScriptedGameCenter;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+class QuorvelGameCenterTest : public QuorvelTest {
+protected:
+    void SetUp() override
+    {
+        QuorvelTest::SetUp();
+        Quorvel::setUserApprovedQuorvel();
+        platform::ValueDictionary boards { { "5", "gc.five" }, { "7", 7 } };
+        platform::ValueDictionary achievements { { "11", "gc.eleven" } };
+        platform::ValueDictionary root { { "Leaderboards", boards }, { "Achievements", achievements } };
+        bundle.write("QVGameCenter.plist", platform::writePropertyList(platform::Value(root)));
+        gc = ScriptedGameCenter::create();
+        gc->friends = { "G:2", "G:3" };
+        // A loaded achievement is looked up among the map's keys and filed under the entry's value.
+        gc->achievements = { { "11", 40 }, { "gc.unmapped", 100 } };
+        GameCenter::install(gc);
+        Quorvel::setLifecycleObserver([this](const std::string& s) { steps.push_back(s); });
+    }
+    void TearDown() override
+    {
+        Quorvel::setLifecycleObserver(nullptr);
+        Quorvel::setNoticeObserver(nullptr);
+        QuorvelTest::TearDown();
+        GameCenter::install(nullptr);
+    }
+    void startWithGameCenter(bool enabled)
+    {
+        QuorvelSettingsDictionary settings;
+        settings.values.set("QuorvelSettingGameCenterEnabled", enabled);
+        startClient(settings);
+    }
+
+    platform::Ref<ScriptedGameCenter> gc;
+    Strings steps;
+};
+
+TEST_F(QuorvelGameCenterTest, TheBridgeSignsInOnceAndLoadsFriendsAndMappedAchievements)
+{
+    startWithGameCenter(true);
+    NotificationRecorder posted({ QuorvelGameCenter::kFriendsLoaded });
+    Quorvel::initializeGameCenter();
+    Quorvel::initializeGameCenter();
+    EXPECT_EQ(gc->authenticateCalls, 1);
+    EXPECT_FALSE(Quorvel::isLoggedIntoGameCenter());
+    loop().drain();
+    EXPECT_TRUE(Quorvel::isLoggedIntoGameCenter());
+    ASSERT_TRUE(Quorvel::getGameCenterFriends());
+    EXPECT_EQ(*Quorvel::getGameCenterFriends(), (Strings { "G:2", "G:3" }));
+    EXPECT_EQ(posted.names(), Strings { QuorvelGameCenter::kFriendsLoaded });
+    EXPECT_EQ(Quorvel::gameCenterBridge()->achievements(), (std::map<std::string, double> { { "gc.eleven", 40 } }));
+    EXPECT_NE(std::find(steps.begin(), steps.end(), "loginGameCenterCheck"), steps.end());
+    EXPECT_EQ(std::find(steps.begin(), steps.end(), "loginShowNotifications"), steps.end());
+
+    EXPECT_EQ(Quorvel::getGameCenterLeaderboardCategory("5"), std::optional<std::string>("gc.five"));
+    EXPECT_EQ(Quorvel::getGameCenterLeaderboardCategory("7"), std::nullopt) << "a value that is not a string maps nothing";
+    EXPECT_EQ(Quorvel::getGameCenterAchievementId("11"), std::optional<std::string>("gc.eleven"));
+
+    Quorvel::shutdown();
+    EXPECT_EQ(Quorvel::gameCenterBridge(), nullptr);
+}
+
+TEST_F(QuorvelGameCenterTest, LeaderboardLoadsRunPerTimeScopeForMappedBoardsOnly)
+{
+    startWithGameCenter(true);
+    gc->setAuthenticated(true);
+    gc->scores = { { "G:2", "gc.five", 300, "300", platform::dateNow(), 0 } };
+    Quorvel::initializeGameCenter();
+    loop().drain();
+    NotificationRecorder posted({ QuorvelGameCenter::kScoresLoaded });
+    Quorvel::loadGameCenterScores("6");
+    EXPECT_TRUE(Quorvel::isGameCenterScoreLoadedForLeaderboardId("6", 2));
+    Quorvel::loadGameCenterScores("5");
+    EXPECT_FALSE(Quorvel::isGameCenterScoreLoadedForLeaderboardId("5", 2));
+    EXPECT_TRUE(Quorvel::isGameCenterScoreLoadedForLeaderboardId("6", 2));
+    loop().drain();
+    EXPECT_TRUE(Quorvel::isGameCenterScoreLoadedForLeaderboardId("5", 2));
+    ASSERT_EQ(posted.posted.size(), 3u);
+    EXPECT_EQ(posted.posted[0].userInfo["scope"].asInt(), 2);
+    EXPECT_EQ(posted.posted[2].userInfo["scope"].asInt(), 0);
+    ASSERT_EQ(Quorvel::getGameCenterScores(2).size(), 1u);
+    EXPECT_EQ(Quorvel::getGameCenterScores(2)[0].value, 300);
+}
+
+TEST_F(QuorvelGameCenterTest, WithoutTheSettingThereIsNoBridgeAndNobodyIsSignedIn)
+{
+    startWithGameCenter(false);
+    gc->setAuthenticated(true);
+    Quorvel::initializeGameCenter();
+    loop().drain();
+    EXPECT_EQ(Quorvel::gameCenterBridge(), nullptr);
+    EXPECT_EQ(gc->authenticateCalls, 0);
+    EXPECT_FALSE(Quorvel::isLoggedIntoGameCenter());
+    EXPECT_EQ(Quorvel::getGameCenterLeaderboardCategory("5"), std::nullopt);
+    EXPECT_NE(std::find(steps.begin(), steps.end(), "loginGameCenterCheck"), steps.end());
+}
+
+TEST_F(QuorvelGameCenterTest, APlayerNotSignedInAfterALoginGetsTheWelcomeNotices)
+{
+    gc->signsIn = false;
+    startWithGameCenter(true);
+    ASSERT_TRUE(waitFor([] { return Quorvel::successfullyBootstrapped(); }));
+    Quorvel::initializeGameCenter();
+    loop().drain();
+    EXPECT_NE(std::find(steps.begin(), steps.end(), "loginShowNotifications"), steps.end());
+    EXPECT_FALSE(Quorvel::getGameCenterFriends());
+}
+
+TEST_F(QuorvelGameCenterTest, TheDefaultNoticeWaitsForTheNextShowAndADisabledClientShowsNone)
+{
+    startClient();
+    Strings shown;
+    Quorvel::setNoticeObserver([&](const Quorvel::BackgroundNotice& n) { shown.push_back(n.text); });
+    Quorvel::setDefaultBackgroundNotice({ "first", {}, 4, 4 });
+    Quorvel::setDefaultBackgroundNotice({ "second", {}, 4, 4 });
+    EXPECT_TRUE(shown.empty());
+    Quorvel::showDefaultNotice();
+    Quorvel::showDefaultNotice();
+    EXPECT_EQ(shown, Strings { "second" });
+    Quorvel::showBackgroundNotice({ "now", {}, 4, 4 });
+    Quorvel::setDisabled(true);
+    Quorvel::showBackgroundNotice({ "hidden", {}, 4, 4 });
+    EXPECT_EQ(shown, (Strings { "second", "now" }));
+    Quorvel::setDisabled(false);
+}
+
+} // namespace

@@ -1,0 +1,301 @@
+// Score submission against the stand-in service: scores taken offline and
+// sent after the login, the 0.05-s coalescing of scores taken online, the
+// batch parameters, the Game Center mirror and its dates, and batches that
+// must not be sent.
+#include "social/services/HighScoreTestSupport.h"
+#include "support/NetTestSupport.h"
+
+#include "social/services/QVGameCenterHighScore.h"
+#include "social/services/QVHighScore.h"
+#include "social/services/QVHighScoreService.h"
+#include "social/services/QVLeaderboard.h"
+#include "social/services/QVOfflineService.h"
+#include "social/services/QVOfflineStore.h"
+#include "social/services/OfflineStoreTestSupport.h"
+
+using namespace quorvel;
+using highscore_testing::paramValues;
+using net_testing::CallbackRecorder;
+using platform::Ref;
+using platform::gamekit::GameCenter;
+using platform::gamekit::ScriptedGameCenter;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+class HighScoreServiceTest : public net_testing::NetTest {
+protected:
+    void SetUp() override
+    {
+        NetTest::SetUp();
+        ASSERT_TRUE(QVOfflineStore::openDatabaseAtPath(dir.file(QVOfflineStore::kFileName)));
+        QVOfflineStore::setupOfflineSupport();
+        highscore_testing::storeBoards({ { "5" }, { "6" } });
+        facade.providerLink = provider.get();
+        facade.local = highscore_testing::player("42");
+        QVRuntimeHost::setCurrent(&facade);
+        provider->setAccessToken("token-1", "token-secret-1");
+        server.route("POST", QVHighScoreService::kBatchPath,
+                     [](const standin::LoggedRequest& r) { return highscore_testing::echoBatch(r, "42"); });
+        QVHighScoreService::initializeService();
+        recorder = CallbackRecorder::create();
+    }
+    void TearDown() override
+    {
+        QVHighScoreService::shutdownService();
+        QVOfflineService::shutdownService();
+        GameCenter::install(nullptr);
+        QVOfflineStore::teardownOfflineDatabase();
+        NetTest::TearDown();
+    }
+    Strings rows(const std::string& sql)
+    {
+        offline_testing::RawDatabase raw(dir.file(QVOfflineStore::kFileName));
+        return raw.rows(sql);
+    }
+    Ref<ScriptedGameCenter> signedInGameCenter()
+    {
+        auto gc = ScriptedGameCenter::create();
+        gc->setAuthenticated(true);
+        GameCenter::install(gc);
+        facade.usesGameCenter = true;
+        facade.categories = { { "5", "gc.five" } };
+        return gc;
+    }
+    static size_t pendingScores() { return QVHighScoreService::service().pendingScoreCount(); }
+
+    testing_support::TempDir dir;
+    highscore_testing::ScoreHost<net_testing::RecordingHost> facade;
+    Ref<CallbackRecorder> recorder;
+};
+
+TEST_F(HighScoreServiceTest, AnOfflineScoreIsKeptShownAtOnceAndSentInOneBatchAfterTheLogin)
+{
+    facade.onlineFlag = false;
+    QVHighScoreService::setHighScore(100, "5", recorder->onSuccess(), recorder->onFailure());
+    EXPECT_EQ(recorder->successes, 1) << "the verdict arrives before the call returns";
+    QVHighScoreService::setHighScoreWithDisplayText(300, std::string("3:00"), "6", recorder->onSuccess(),
+                                                    recorder->onFailure());
+    EXPECT_EQ(facade.shownNotices, (Strings { "New high score! Saving locally.", "New high score! Saving locally." }));
+    ASSERT_EQ(facade.allNotices.size(), 2u);
+    EXPECT_EQ(facade.allNotices[0].imageName, "HighScoreNotificationIcon.png");
+    EXPECT_EQ(facade.allNotices[0].category, 4);
+    EXPECT_EQ(facade.allNotices[0].type, 4);
+    advance(1.0);
+    EXPECT_EQ(server.requestCount(), 0u);
+    EXPECT_EQ(rows("SELECT leaderboard_id, score FROM high_scores WHERE server_sync_at IS NULL ORDER BY score"),
+              (Strings { "5|100", "6|300" }));
+
+    // The login: the offline service's pending-data step sends them.
+    facade.onlineFlag = true;
+    QVOfflineService::service().sendPendingData("42");
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
+    auto log = server.requests();
+    EXPECT_EQ(log[0].method, "POST");
+    EXPECT_EQ(log[0].path, "client_applications/@me/high_scores.xml");
+    EXPECT_EQ(paramValues(log[0], "high_scores[][leaderboard_id]"), (Strings { "5", "6" }));
+    EXPECT_EQ(paramValues(log[0], "high_scores[][score]"), (Strings { "100", "300" }));
+    EXPECT_EQ(paramValues(log[0], "high_scores[][display_text]"), Strings { "3:00" });
+    ASSERT_TRUE(waitFor([&] {
+        return rows("SELECT COUNT(*) FROM high_scores WHERE server_sync_at IS NULL") == Strings { "0" };
+    }));
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM high_scores"), Strings { "2" });
+}
+
+TEST_F(HighScoreServiceTest, SendingPendingScoresRunsTheCallersSuccessAndRefusesInvalidUsers)
+{
+    facade.onlineFlag = false;
+    QVHighScoreService::setHighScore(100, "5", {}, {});
+    facade.onlineFlag = true;
+    EXPECT_FALSE(QVHighScoreService::sendPendingHighScores("Invalid", true, recorder->onSuccess(), {}));
+    EXPECT_FALSE(QVHighScoreService::sendPendingHighScores("0", true, recorder->onSuccess(), {}));
+    EXPECT_FALSE(QVHighScoreService::sendPendingHighScores("4x2", true, recorder->onSuccess(), {}));
+    ASSERT_TRUE(QVHighScoreService::sendPendingHighScores("42", true, recorder->onSuccess(), recorder->onFailure()));
+    ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
+    EXPECT_EQ(recorder->successes, 1);
+    EXPECT_EQ(recorder->successArg, nullptr);
+    EXPECT_EQ(server.requestCount(), 1u);
+}
+
+TEST_F(HighScoreServiceTest, ScoresTakenOnlineWithinTheDelayGoOutAsOnePostAfterTheLast)
+{
+    QVHighScoreService::setHighScore(10, "5", recorder->onSuccess(), recorder->onFailure());
+    advance(0.01);
+    QVHighScoreService::setHighScore(20, "6", recorder->onSuccess(), recorder->onFailure());
+    EXPECT_EQ(recorder->successes, 2);
+    advance(0.045);
+    EXPECT_EQ(pendingScores(), 2u) << "never sent before 0.05 s after the last score";
+    advance(0.01);
+    EXPECT_EQ(pendingScores(), 0u);
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
+    auto request = server.requests()[0];
+    EXPECT_EQ(paramValues(request, "high_scores[][leaderboard_id]"), (Strings { "5", "6" }));
+    EXPECT_EQ(paramValues(request, "high_scores[][score]"), (Strings { "10", "20" }));
+    EXPECT_EQ(paramValues(request, "high_scores[][has_blob]"), (Strings { "0", "0" }));
+    EXPECT_FALSE(request.hasParam("high_scores[][gamecenter_timestamp]"));
+    EXPECT_FALSE(request.hasParam("num_elements"));
+    EXPECT_EQ(facade.defaultNotices, (Strings { "New high score!", "New high score!" }));
+    EXPECT_TRUE(facade.shownNotices.empty());
+}
+
+TEST_F(HighScoreServiceTest, NoticesFollowTheSilentAndDeferredFlags)
+{
+    QVHighScoreService::setHighScoreSilently(10, "5", true, {}, {});
+    EXPECT_TRUE(facade.allNotices.empty());
+    QVHighScoreService::setHighScoreWithCustomDataDeferred(20, std::nullopt, std::nullopt, "5", false, true, {}, {});
+    EXPECT_EQ(facade.defaultNotices, Strings { "New high score! Saving locally." });
+    EXPECT_EQ(pendingScores(), 1u) << "a deferred score waits in the store";
+}
+
+TEST_F(HighScoreServiceTest, AnOversizedBlobIsQueuedWithoutAPendingUpload)
+{
+    QVHighScoreService::setHighScoreWithBlob(10, std::nullopt, std::nullopt, platform::Bytes(60000, 7), "5", true,
+                                             false, {}, {});
+    QVHighScoreService::setHighScoreWithBlob(10, std::nullopt, std::nullopt, platform::Bytes(51200, 7), "6", true,
+                                             false, {}, {});
+    EXPECT_EQ(pendingScores(), 2u);
+    ASSERT_EQ(QVHighScoreService::service().pendingBlobs().size(), 1u);
+    EXPECT_EQ(QVHighScoreService::service().pendingBlobs()[0].leaderboardId, "6");
+    EXPECT_EQ(rows("SELECT leaderboard_id, length(blob) FROM high_scores ORDER BY leaderboard_id"),
+              (Strings { "5|60000", "6|51200" }));
+}
+
+TEST_F(HighScoreServiceTest, AScoreEqualToTheBestWithoutABlobOnlyReachesGameCenter)
+{
+    auto gc = signedInGameCenter();
+    QVHighScoreService::localSetHighScore(50, "5", "42");
+    QVHighScoreService::setHighScore(50, "5", recorder->onSuccess(), recorder->onFailure());
+    EXPECT_EQ(recorder->successes, 1);
+    EXPECT_EQ(pendingScores(), 0u);
+    ASSERT_EQ(gc->reports.size(), 1u);
+    EXPECT_EQ(gc->reports[0].id, "gc.five");
+    EXPECT_EQ(gc->reports[0].value, 50);
+    advance(0.2);
+    loop().drain();
+    EXPECT_EQ(server.requestCount(), 0u);
+}
+
+TEST_F(HighScoreServiceTest, APlayerWhoDeclinedTheServiceStillReachesGameCenterOnce)
+{
+    auto gc = signedInGameCenter();
+    facade.approved = false;
+    QVHighScoreService::setHighScore(70, "5", recorder->onSuccess(), recorder->onFailure());
+    EXPECT_EQ(gc->reports.size(), 1u);
+    EXPECT_EQ(rows("SELECT score FROM high_scores"), Strings { "70" });
+}
+
+TEST_F(HighScoreServiceTest, OnlyMappedBoardsGoToGameCenterAndCarryItsDate)
+{
+    auto gc = signedInGameCenter();
+    gc->scoreDate = platform::Date { 1700000123.75 };
+    QVHighScoreBatch batch { QVHighScoreBatchEntry::create("5", 10), QVHighScoreBatchEntry::create("6", 20) };
+    QVHighScoreService::submitHighScoreBatch(batch, true, recorder->onSuccess(), recorder->onFailure(), std::nullopt);
+    ASSERT_EQ(gc->reports.size(), 1u);
+    EXPECT_EQ(gc->reports[0].value, 10);
+    ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
+    EXPECT_EQ(recorder->successes, 1);
+    auto request = server.requests().at(0);
+    EXPECT_EQ(paramValues(request, "high_scores[][leaderboard_id]"), (Strings { "5", "6" }));
+    Strings names;
+    for (const auto& [name, value] : request.params)
+        if (name.rfind("high_scores", 0) == 0)
+            names.push_back(name);
+    EXPECT_EQ(names, (Strings { "high_scores[][leaderboard_id]", "high_scores[][score]", "high_scores[][has_blob]",
+                                "high_scores[][gamecenter_timestamp]", "high_scores[][leaderboard_id]",
+                                "high_scores[][score]", "high_scores[][has_blob]" }));
+    EXPECT_EQ(request.param("high_scores[][gamecenter_timestamp]"), "1700000123");
+}
+
+TEST_F(HighScoreServiceTest, ABatchWithoutAnyLeaderboardIdFailsWithNullAndSendsNothing)
+{
+    QVHighScoreBatch batch { QVHighScoreBatchEntry::create("", 10), QVHighScoreBatchEntry::create("", 20),
+                             QVHighScoreBatchEntry::create("", 30) };
+    EXPECT_FALSE(QVHighScoreService::submitHighScoreBatch(batch, {}, "Submitted High Scores", true,
+                                                          recorder->onSuccess(), recorder->onFailure()));
+    EXPECT_EQ(recorder->failures, 1);
+    EXPECT_EQ(recorder->failureArg, nullptr);
+    EXPECT_TRUE(batch.empty());
+    // Mixed: only the entries with an id go.
+    QVHighScoreBatch mixed { QVHighScoreBatchEntry::create("", 1), QVHighScoreBatchEntry::create("", 2),
+                             QVHighScoreBatchEntry::create("6", 3) };
+    ASSERT_TRUE(QVHighScoreService::submitHighScoreBatch(mixed, {}, "Submitted High Scores", true,
+                                                         recorder->onSuccess(), recorder->onFailure()));
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
+    EXPECT_EQ(paramValues(server.requests()[0], "high_scores[][score]"), Strings { "3" });
+}
+
+TEST_F(HighScoreServiceTest, AStoredBatchSkipsScoresTheStoreDoesNotAskFor)
+{
+    QVHighScoreService::localSetHighScore(50, "5", "42");
+    QVHighScoreBatch batch { QVHighScoreBatchEntry::create("5", 40), QVHighScoreBatchEntry::create("6", 60) };
+    ASSERT_TRUE(QVHighScoreService::batchSetHighScores(batch, recorder->onSuccess(), recorder->onFailure(),
+                                                       std::nullopt));
+    ASSERT_EQ(batch.size(), 1u);
+    EXPECT_EQ(batch[0]->leaderboardId, "6");
+    ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
+    EXPECT_EQ(recorder->successes, 1);
+    EXPECT_EQ(paramValues(server.requests()[0], "high_scores[][score]"), Strings { "60" });
+}
+
+TEST_F(HighScoreServiceTest, AGameCenterFailureFailsTheWholeSubmissionOnce)
+{
+    auto gc = signedInGameCenter();
+    gc->failReports = platform::gamekit::Error { 3, "network" };
+    facade.categories["6"] = "gc.six";
+    QVHighScoreBatch batch { QVHighScoreBatchEntry::create("5", 10), QVHighScoreBatchEntry::create("6", 20) };
+    auto submission = QVGameCenterHighScore::initWithSeries(batch);
+    submission->setSilently(true);
+    submission->submitOnSuccess(recorder->onSuccess(), recorder->onFailure(), {});
+    EXPECT_EQ(submission->gameCenterCount(), 2u);
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1 && recorder->total() > 0; }));
+    loop().drain();
+    EXPECT_EQ(recorder->failures, 1);
+    EXPECT_EQ(recorder->successes, 0);
+    EXPECT_EQ(submission->gameCenterStatus(), QVGameCenterHighScore::kFailed);
+    EXPECT_EQ(submission->quorvelStatus(), QVGameCenterHighScore::kSucceeded);
+}
+
+TEST_F(HighScoreServiceTest, AnEmptySubmissionSucceedsAtOnceWithItsMessage)
+{
+    auto submission = QVGameCenterHighScore::initWithSeries({});
+    submission->setMessage(std::string("Nothing new"));
+    EXPECT_FALSE(submission->submitOnSuccess(recorder->onSuccess(), recorder->onFailure(), {}));
+    EXPECT_EQ(recorder->successes, 1);
+    EXPECT_EQ(facade.shownNotices, Strings { "Nothing new" });
+}
+
+// -- the public class ------------------------------------------------------------------
+
+class Watcher : public platform::Object, public QVHighScoreDelegate {
+public:
+    Strings calls;
+    void didSubmit(QVHighScore* s) override { calls.push_back("submit " + s->displayText()); }
+    void didFailSubmit(QVHighScore*) override { calls.push_back("fail submit"); }
+    void didDownloadBlob(QVHighScore*) override { calls.push_back("blob"); }
+    void didFailDownloadBlob(QVHighScore*) override { calls.push_back("fail blob"); }
+};
+
+TEST_F(HighScoreServiceTest, ThePublicClassReportsTheStoresVerdictAtOnce)
+{
+    auto watcher = platform::adoptRef(new Watcher);
+    QVHighScore::setDelegate(watcher.get());
+    auto score = QVHighScore::initForSubmissionWithScore(77);
+    score->submitTo(*QVLeaderboard::leaderboard("5"));
+    auto lost = QVHighScore::initForSubmissionWithScore(1);
+    auto unknown = QVLeaderboard::create();
+    unknown->setResourceId("404");
+    lost->submitTo(*unknown);
+    EXPECT_EQ(watcher->calls, (Strings { "submit 77", "fail submit" }));
+    // The display text sent is the decimal score when none was set.
+    advance(0.1);
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() >= 1; }));
+    EXPECT_EQ(paramValues(server.requests()[0], "high_scores[][display_text]").at(0), "77");
+
+    lost->downloadBlob();
+    lost->setBlob(platform::Bytes { 1 });
+    lost->downloadBlob();
+    EXPECT_EQ(watcher->calls, (Strings { "submit 77", "fail submit", "fail blob", "blob" }));
+    QVHighScore::setDelegate(nullptr);
+}
+
+} // namespace

@@ -1,0 +1,117 @@
+// A screen of kit widgets rendered to PNG through the view renderer and
+// checked by pixel probes: the patterned background's gradient, the bar art,
+// a button panel's skinned buttons, a red badge, a framed picture and a
+// translucent rounded panel.
+#include "ScreenTestKit.h"
+
+#include "social/ui/QVBadgeView.h"
+#include "social/ui/QVButtonPanel.h"
+#include "social/ui/QVDefaultButton.h"
+#include "social/ui/QVImageView.h"
+#include "social/ui/QVNavigationController.h"
+#include "social/ui/QVPatternedGradientView.h"
+#include "social/ui/QVViewController.h"
+
+using namespace quorvel;
+using namespace platform::ui;
+using platform::Rect;
+using platform::Ref;
+using screen_testing::near;
+using screen_testing::pixelAt;
+
+namespace kit_render_tests {
+
+class KitRenderTest : public screen_testing::ScreenTest { };
+
+Ref<platform::Image> solid(uint32_t w, uint32_t h, uint8_t r, uint8_t g, uint8_t b)
+{
+    platform::Bytes rgba;
+    for (uint32_t i = 0; i < w * h; ++i)
+        rgba.insert(rgba.end(), { r, g, b, 255 });
+    return platform::Image::imageWithRGBA(w, h, std::move(rgba));
+}
+
+TEST_F(KitRenderTest, PanelBadgesAndPictureDrawWhereTheyAre)
+{
+    auto screen = dynamicRef<QVViewController>(QVViewController::qvCreateInstance());
+    screen->init();
+    screen->setTitle("Kit");
+    auto nav = QVNavigationController::withRootViewController(screen);
+    driver().showController(nav);
+    View* content = screen->view();
+    content->setBackgroundColor(std::nullopt);
+    content->setOpaque(false);
+
+    auto panel = QVButtonPanel::panelWithFrame(Rect(0, 10, 320, 100), 3, platform::Size(90, 37),
+                                               platform::Size(10, 10), nullptr);
+    for (int i = 0; i < 3; ++i) {
+        auto button = QVDefaultButton::greenBoderedButton(Rect(0, 0, 90, 37));
+        button->setTitleForAllStates(std::to_string(i + 1));
+        panel->setButton(button, i);
+    }
+    content->addSubview(panel);
+
+    auto badge = QVBadgeView::redBadge();
+    badge->setFrame(Rect(180, 0, 29, 29));
+    badge->setValue(7);
+    content->addSubview(badge);
+
+    auto picture = QVImageView::imageViewWithFrame(Rect(40, 160, 64, 64));
+    picture->setImage(solid(64, 64, 20, 60, 230));
+    content->addSubview(picture);
+
+    auto rounded = QVRoundedRectView::viewWithFrame(Rect(160, 160, 120, 80));
+    content->addSubview(rounded);
+
+    auto image = render("kit-panel-badges-picture");
+    ASSERT_TRUE(image);
+    ASSERT_EQ(image->width(), 320u);
+    ASSERT_EQ(image->height(), 480u);
+
+    auto at = [&](View* v, float x, float y) {
+        platform::Point p = v->convertPointTo(platform::Point(x, y), nullptr);
+        return pixelAt(*image, static_cast<int>(p.x), static_cast<int>(p.y));
+    };
+    // The bar's art is dark grey.
+    auto bar = at(nav->navigationBar(), 2, 22);
+    EXPECT_LT(bar.r, 90);
+    // Each panel slot shows a green face.
+    for (auto& slot : panel->buttons()) {
+        auto face = at(slot.get(), 10, 18);
+        EXPECT_GT(face.g, face.r + 40) << "slot at x " << slot->frame().origin.x;
+        EXPECT_GT(face.g, face.b + 40);
+    }
+    // Between the slots the background shows: no green.
+    auto gap = at(panel.get(), panel->buttons()[0]->frame().maxX() + 5, 28);
+    EXPECT_LT(std::abs(gap.g - gap.r), 20);
+    // The badge is red around its white number.
+    auto badgeRim = at(badge.get(), 6, 14);
+    EXPECT_GT(badgeRim.r, badgeRim.g + 80);
+    bool whiteDigit = false;
+    for (int x = 8; x < 22 && !whiteDigit; ++x)
+        for (int y = 6; y < 22 && !whiteDigit; ++y)
+            whiteDigit = near(at(badge.get(), x, y), 255, 255, 255, 40);
+    EXPECT_TRUE(whiteDigit);
+    // The picture fills its view inside the dark photo frame; its corners are clipped.
+    EXPECT_TRUE(near(at(picture.get(), 32, 32), 20, 60, 230, 8));
+    auto rim = at(picture.get(), -4, 32);
+    EXPECT_LT(rim.r + rim.g + rim.b, 150);
+    auto corner = at(picture.get(), 0.5f, 0.5f);
+    EXPECT_FALSE(near(corner, 20, 60, 230, 30));
+    // The rounded panel darkens what is under it, and its corner stays clear.
+    auto behind = at(content, 150, 200);
+    auto inside = at(rounded.get(), 60, 40);
+    EXPECT_LT(inside.r + inside.g + inside.b, behind.r + behind.g + behind.b - 60);
+    auto outside = at(rounded.get(), 1, 1);
+    EXPECT_NEAR(outside.r, at(content, 159, 161).r, 25);
+    // The default background runs from lighter at the top to darker at the bottom.
+    auto top = at(content, 300, 130);
+    auto bottom = at(content, 300, 400);
+    EXPECT_GT(top.r, bottom.r + 15);
+
+    // Two renders of the same tree are identical.
+    auto again = render("kit-panel-badges-picture-again");
+    EXPECT_EQ(again->rgba(), image->rgba());
+}
+
+} // namespace kit_render_tests
