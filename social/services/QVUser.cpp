@@ -151,7 +151,7 @@ Ref<QVUser> QVUser::userWithArchivedData(const platform::Bytes& data)
 
 bool QVUser::online() const
 {
-    if (isLocalUser() && resourceId() != kPlaceholderId)
+    if (isLocalUser())
         return QVRuntimeHost::current().isOnline();
     return online_;
 }

@@ -66,6 +66,7 @@ public:
     bool usesGameCenter { false };
     std::map<std::string, std::string> categories;
     bool synchedWithGameCenter { true };
+    std::optional<std::pair<double, double>> location;
     std::vector<std::string> shownNotices;
     std::vector<std::string> defaultNotices;
     std::vector<Notice> allNotices;
@@ -92,6 +93,7 @@ public:
     }
     bool isSynchedWithGameCenterLeaderboards() override { return synchedWithGameCenter; }
     void setSynchWithGameCenterLeaderboards(bool s) override { synchedWithGameCenter = s; }
+    std::optional<std::pair<double, double>> userLocation() override { return location; }
 };
 
 // The service's answer to a batch: each posted entry back as a high_score of the user.

@@ -13,6 +13,11 @@
 #include "social/services/QVOfflineStore.h"
 #include "social/services/OfflineStoreTestSupport.h"
 
+#include "platform/foundation/DateFormat.h"
+#include "platform/foundation/PropertyList.h"
+
+#include <algorithm>
+
 using namespace quorvel;
 using highscore_testing::paramValues;
 using net_testing::CallbackRecorder;
@@ -138,6 +143,41 @@ TEST_F(HighScoreServiceTest, ScoresTakenOnlineWithinTheDelayGoOutAsOnePostAfterT
     EXPECT_TRUE(facade.shownNotices.empty());
 }
 
+TEST_F(HighScoreServiceTest, TheFirstLoginSignedInToGameCenterCopiesTheLocalBestsThere)
+{
+    testing_support::TempDir resources;
+    std::string oldResources = platform::Bundle::main().resourcePath();
+    platform::Bundle::main().setResourcePath(resources.path());
+    platform::ValueDictionary boards { { "5", "gc.five" } };
+    resources.write("QVGameCenter.plist",
+                    platform::writePropertyList(platform::Value(platform::ValueDictionary { { "Leaderboards", boards } })));
+    auto gc = signedInGameCenter();
+    facade.synchedWithGameCenter = false;
+    facade.location = std::make_pair(51.5, -0.25);
+    // Two bests the server already has, and one pending score elsewhere.
+    QVHighScoreService::localSetHighScore(40, "5", "42", std::nullopt, platform::dateNow(), false);
+    QVHighScoreService::localSetHighScore(30, "5", "42", std::nullopt, platform::dateNow(), false);
+    facade.onlineFlag = false;
+    QVHighScoreService::setHighScore(60, "6", {}, {});
+    facade.onlineFlag = true;
+
+    QVHighScoreService::sendPendingHighScores("42", true, {}, {});
+    EXPECT_TRUE(facade.synchedWithGameCenter);
+    ASSERT_EQ(gc->reports.size(), 2u);
+    EXPECT_EQ(gc->reports[0].value, 40);
+    EXPECT_EQ(gc->reports[1].value, 30);
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() == 2; }));
+    auto log = server.requests();
+    std::sort(log.begin(), log.end(), [](const auto& a, const auto& b) {
+        return a.param("high_scores[][leaderboard_id]") < b.param("high_scores[][leaderboard_id]");
+    });
+    EXPECT_EQ(paramValues(log[0], "high_scores[][score]"), (Strings { "40", "30" }));
+    EXPECT_EQ(paramValues(log[1], "high_scores[][score]"), Strings { "60" });
+    EXPECT_EQ(log[1].param("lat"), "51.500000");
+    EXPECT_EQ(log[1].param("lng"), "-0.250000");
+    platform::Bundle::main().setResourcePath(oldResources);
+}
+
 TEST_F(HighScoreServiceTest, NoticesFollowTheSilentAndDeferredFlags)
 {
     QVHighScoreService::setHighScoreSilently(10, "5", true, {}, {});
@@ -173,15 +213,12 @@ TEST_F(HighScoreServiceTest, AScoreEqualToTheBestWithoutABlobOnlyReachesGameCent
     advance(0.2);
     loop().drain();
     EXPECT_EQ(server.requestCount(), 0u);
-}
 
-TEST_F(HighScoreServiceTest, APlayerWhoDeclinedTheServiceStillReachesGameCenterOnce)
-{
-    auto gc = signedInGameCenter();
+    // A player who declined the service: Game Center once, and the store.
     facade.approved = false;
     QVHighScoreService::setHighScore(70, "5", recorder->onSuccess(), recorder->onFailure());
-    EXPECT_EQ(gc->reports.size(), 1u);
-    EXPECT_EQ(rows("SELECT score FROM high_scores"), Strings { "70" });
+    EXPECT_EQ(gc->reports.size(), 2u);
+    EXPECT_EQ(rows("SELECT score FROM high_scores ORDER BY score"), (Strings { "50", "70" }));
 }
 
 TEST_F(HighScoreServiceTest, OnlyMappedBoardsGoToGameCenterAndCarryItsDate)
@@ -253,15 +290,6 @@ TEST_F(HighScoreServiceTest, AGameCenterFailureFailsTheWholeSubmissionOnce)
     EXPECT_EQ(recorder->successes, 0);
     EXPECT_EQ(submission->gameCenterStatus(), QVGameCenterHighScore::kFailed);
     EXPECT_EQ(submission->quorvelStatus(), QVGameCenterHighScore::kSucceeded);
-}
-
-TEST_F(HighScoreServiceTest, AnEmptySubmissionSucceedsAtOnceWithItsMessage)
-{
-    auto submission = QVGameCenterHighScore::initWithSeries({});
-    submission->setMessage(std::string("Nothing new"));
-    EXPECT_FALSE(submission->submitOnSuccess(recorder->onSuccess(), recorder->onFailure(), {}));
-    EXPECT_EQ(recorder->successes, 1);
-    EXPECT_EQ(facade.shownNotices, Strings { "Nothing new" });
 }
 
 // -- the public class ------------------------------------------------------------------

@@ -181,15 +181,6 @@ TEST(QVHttpBasicCredential, ReadsWritesAndArchives)
     auto back = QVHttpBasicCredential::credentialWithArchivedData(c->archivedData());
     ASSERT_TRUE(back);
     EXPECT_EQ(back->toResourceArrayXml(), xml);
-
-    for (const char* yes : { "true", "1" }) {
-        c->setVerifiedAsString(yes);
-        EXPECT_TRUE(c->verified()) << yes;
-    }
-    for (const char* no : { "false", "0" }) {
-        c->setVerifiedAsString(no);
-        EXPECT_FALSE(c->verified()) << no;
-    }
 }
 
 } // namespace

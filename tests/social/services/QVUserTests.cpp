@@ -166,25 +166,6 @@ TEST_F(QVUserTest, LocalUserAndPlaceholder)
     EXPECT_TRUE(other->online());
 }
 
-TEST_F(QVUserTest, ProfilePictureSourceAndGamerscore)
-{
-    auto u = QVUser::create();
-    u->changeProfilePictureUrl("http://x/p.png", true, true, true);
-    EXPECT_EQ(u->profilePictureSource(), std::optional<std::string>("FbconnectCredential"));
-    EXPECT_TRUE(u->usesFacebookProfilePicture());
-    u->changeProfilePictureUrl("http://x/p.png", false, true, true);
-    EXPECT_EQ(u->profilePictureSource(), std::optional<std::string>("TwitterCredential"));
-    u->changeProfilePictureUrl("http://x/p.png", false, false, true);
-    EXPECT_EQ(u->profilePictureSource(), std::optional<std::string>("Upload"));
-    u->changeProfilePictureUrl("", false, false, false);
-    EXPECT_FALSE(u->profilePictureSource());
-    EXPECT_FALSE(u->profilePictureUrl());
-
-    u->adjustGamerscore(50);
-    u->adjustGamerscore(-80);
-    EXPECT_EQ(u->gamerScore(), 0u) << "never below zero";
-}
-
 TEST_F(QVUserTest, ProfilePictureWithoutUrlFailsAtOnce)
 {
     auto d = platform::adoptRef(new PictureDelegate);

@@ -1,10 +1,9 @@
-// The credentials service against the stand-in (requests, the picture upload),
-// the credential record, and the image-link record.
+// The credentials service against the stand-in: requests, the picture upload
+// and the credential records of its answers.
 #include "ServiceTestSupport.h"
 
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/runtime/QVXmlDocument.h"
-#include "social/services/QVImageUrl.h"
 #include "social/services/QVUsersCredential.h"
 
 #include <gtest/gtest.h>
@@ -121,40 +120,6 @@ TEST_F(QVUsersCredentialServiceTest, LinkedIndexAnswersSectionsOfCredentials)
     EXPECT_TRUE(credential(2)->isFacebook());
     EXPECT_FALSE(credential(2)->hasGlobalPermissions()) << "\"1\" is not \"true\"";
     EXPECT_FALSE(credential(2)->isLinked());
-}
-
-TEST(QVUsersCredential, FlagsAndDisplayNames)
-{
-    QVResourceNameMap names;
-    names.addResource<QVUsersCredential>("users_credential");
-    auto doc = QVXmlDocument::xmlDocumentWithString("<users_credential><has_global_permissions>yes</has_global_permissions>"
-                                                    "<is_linked>true</is_linked></users_credential>");
-    auto series = QVResource::resourcesFromXml(doc.get(), names);
-    auto* c = dynamic_cast<QVUsersCredential*>(series->objectAtIndex(0));
-    ASSERT_TRUE(c);
-    EXPECT_FALSE(c->hasGlobalPermissions());
-    EXPECT_TRUE(c->isLinked());
-    EXPECT_EQ(c->toResourceArrayXml().find("is_linked"), std::string::npos) << "read only";
-
-    EXPECT_EQ(QVUsersCredential::getDisplayNameForCredentialType("twitter"), std::optional<std::string>("Twitter"));
-    EXPECT_EQ(QVUsersCredential::getDisplayNameForCredentialType("fbconnect"), std::optional<std::string>("Facebook"));
-    EXPECT_EQ(QVUsersCredential::getDisplayNameForCredentialType("http_basic"),
-              std::optional<std::string>("Email & Password"));
-    EXPECT_FALSE(QVUsersCredential::getDisplayNameForCredentialType("Twitter"));
-    EXPECT_FALSE(QVUsersCredential::getDisplayNameForCredentialType(""));
-}
-
-TEST(QVImageUrl, UrlOrNone)
-{
-    QVResourceNameMap names;
-    names.addResource<QVImageUrl>("image_url");
-    auto doc = QVXmlDocument::xmlDocumentWithString(fixture("image_url.xml"));
-    auto series = QVResource::resourcesFromXml(doc.get(), names);
-    ASSERT_TRUE(series);
-    ASSERT_EQ(series->count(), 2u);
-    EXPECT_EQ(dynamic_cast<QVImageUrl*>(series->objectAtIndex(0))->url(),
-              std::optional<std::string>("http://127.0.0.1/images/achievement.png"));
-    EXPECT_FALSE(dynamic_cast<QVImageUrl*>(series->objectAtIndex(1))->url());
 }
 
 } // namespace
