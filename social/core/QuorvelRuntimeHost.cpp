@@ -100,10 +100,11 @@ void QuorvelRuntimeHost::applyBootstrap(const QVBootstrap& a, QVProvider& provid
     Quorvel::setLoggedInUserHasTwitterCredential(a.hasTwitterCredential);
     Quorvel::setLoggedInUserHasNonDeviceCredential(a.hasNonDeviceCredential());
     Quorvel::setLoggedInUserIsNewUser(a.isNewUser);
-    Quorvel::setClientApplicationId(a.clientApplicationId);
-    Quorvel::setClientApplicationIconUrl(a.clientApplicationIconUrl);
+    // The game's profile first: the answer's own game id wins over the profile's.
     if (const QVXmlElement* profile = a.gameProfileElement())
         Quorvel::setLocalGameProfileInfoFromXml(*profile);
+    Quorvel::setClientApplicationId(a.clientApplicationId);
+    Quorvel::setClientApplicationIconUrl(a.clientApplicationIconUrl);
     Quorvel::setUnviewedChallengesCount(a.unviewedChallengesCount);
     Quorvel::setPendingFriendsCount(a.pendingFriendsCount);
     if (const QVXmlElement* userElement = a.userElement()) {
