@@ -59,6 +59,24 @@ platform::Ref<platform::Object> QuorvelRuntimeHost::localGameProfileInfo()
     return platform::Ref<platform::Object>(Quorvel::localGameProfileInfo().get());
 }
 
+platform::Date QuorvelRuntimeHost::lastAnnouncementDateForLocalUser() { return Quorvel::lastAnnouncementDateForLocalUser(); }
+
+void QuorvelRuntimeHost::setLastAnnouncementDateForLocalUser(platform::Date date)
+{
+    Quorvel::setLastAnnouncementDateForLocalUser(date);
+}
+
+void QuorvelRuntimeHost::postUnreadAnnouncementCountChangedTo(int count)
+{
+    Quorvel::postUnreadAnnouncementCountChangedTo(count);
+}
+
+std::string QuorvelRuntimeHost::suggestionsForumId()
+{
+    platform::Value id = Quorvel::suggestionsForumId();
+    return id.isNil() ? std::string() : id.asString();
+}
+
 platform::ui::InterfaceOrientation QuorvelDashboardHost::getDashboardOrientation()
 {
     return static_cast<platform::ui::InterfaceOrientation>(Quorvel::getDashboardOrientation());

@@ -39,6 +39,10 @@ public:
     std::string applicationShortDisplayName() override;
     platform::Ref<platform::Object> localGameProfileInfo() override;
     void applyBootstrap(const QVBootstrap& answer, QVProvider& provider) override;
+    platform::Date lastAnnouncementDateForLocalUser() override;
+    void setLastAnnouncementDateForLocalUser(platform::Date date) override;
+    void postUnreadAnnouncementCountChangedTo(int count) override;
+    std::string suggestionsForumId() override;
     void showDefaultNotice() override;
     void showBackgroundNotice(const BackgroundNotice& notice) override;
     void setDefaultBackgroundNotice(const BackgroundNotice& notice) override;
