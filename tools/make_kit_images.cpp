@@ -1,8 +1,9 @@
 // Draws the social client's kit images into a folder (the project ships them
 // in resources/): button skins, badge caps, picture frames and default
 // profile icons, background patterns, the panel border, the bar and loading
-// strip art, and small icons. Each image is simple flat art with a vertical
-// shade, sized for the stretch caps its users give it.
+// strip art, the notice bars and their status marks, and small icons. Each
+// image is simple flat art with a vertical shade, sized for the stretch caps
+// its users give it.
 // Usage: make_kit_images OUTPUT_DIR
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/Image.h"
@@ -118,7 +119,9 @@ int main(int argc, char** argv)
     button("QVButtonSmallGreyHit.png", 15, 30, 6, kGrey.scaled(0.7f));
 
     // Shadowed buttons: a soft dark halo around a rounded face (caps 20 x 20).
-    for (auto [name, colour] : { std::pair { "QVButtonShadowGreen.png", kGreen }, std::pair { "QVButtonShadowGrey.png", kGrey } }) {
+    for (const auto& entry : { std::pair { "QVButtonShadowGreen.png", kGreen }, std::pair { "QVButtonShadowGrey.png", kGrey } }) {
+        const auto name = entry.first;
+        const auto colour = entry.second;
         ok &= write(dir, name, 41, 41, [&](GraphicsContext& g) {
             for (int i = 0; i < 4; ++i) {
                 g.setFillColor(0, 0, 0, 0.08f);
@@ -130,7 +133,9 @@ int main(int argc, char** argv)
     }
 
     // Bevel (top cap 1): a light top line over a grey face.
-    for (auto [name, k] : { std::pair { "QVButtonBevel.png", 1.0f }, std::pair { "QVButtonBevelHit.png", 0.75f } }) {
+    for (const auto& entry : { std::pair { "QVButtonBevel.png", 1.0f }, std::pair { "QVButtonBevelHit.png", 0.75f } }) {
+        const auto name = entry.first;
+        const auto k = entry.second;
         ok &= write(dir, name, 10, 44, [&](GraphicsContext& g) {
             verticalShade(g, Rect(0, 0, 10, 44), Rgb { 0.36f, 0.37f, 0.40f }.scaled(k), Rgb { 0.20f, 0.21f, 0.23f }.scaled(k));
             g.setFillColor(1, 1, 1, 0.35f);
@@ -139,7 +144,9 @@ int main(int argc, char** argv)
     }
 
     // Badges: caps 14 x 29 with half a lozenge each, a one-point centre; white rim.
-    for (auto [colourName, colour] : { std::pair { "Green", kBadgeGreen }, std::pair { "Red", kBadgeRed } }) {
+    for (const auto& entry : { std::pair { "Green", kBadgeGreen }, std::pair { "Red", kBadgeRed } }) {
+        const auto colourName = entry.first;
+        const auto colour = entry.second;
         auto lozenge = [&](GraphicsContext& g, float x) {
             g.setFillColor(1, 1, 1, 1);
             roundedPath(g, Rect(x + 1, 1, 27, 27), 13.5f);
@@ -156,8 +163,10 @@ int main(int argc, char** argv)
     }
 
     // Picture frames: a rim with a transparent middle, drawn over a picture.
-    for (auto [name, colour] : { std::pair { "QVProfilePhotoFrame.png", Rgb { 0.15f, 0.15f, 0.16f } },
+    for (const auto& entry : { std::pair { "QVProfilePhotoFrame.png", Rgb { 0.15f, 0.15f, 0.16f } },
                                  std::pair { "QVGameCenterProfileFrame.png", Rgb { 0.35f, 0.25f, 0.50f } } }) {
+        const auto name = entry.first;
+        const auto colour = entry.second;
         ok &= write(dir, name, 64, 64, [&](GraphicsContext& g) {
             g.setFillColor(colour.r, colour.g, colour.b, 1);
             roundedPath(g, Rect(0, 0, 64, 64), 8);
@@ -171,8 +180,10 @@ int main(int argc, char** argv)
     }
 
     // Default profile icons: a head and shoulders on a plain square.
-    for (auto [name, back] : { std::pair { "QVProfileIconDefault.png", Rgb { 0.62f, 0.64f, 0.66f } },
+    for (const auto& entry : { std::pair { "QVProfileIconDefault.png", Rgb { 0.62f, 0.64f, 0.66f } },
                                std::pair { "QVProfileIconDefaultSelf.png", Rgb { 0.45f, 0.58f, 0.78f } } }) {
+        const auto name = entry.first;
+        const auto back = entry.second;
         ok &= write(dir, name, 48, 48, [&](GraphicsContext& g) {
             g.setFillColor(back.r, back.g, back.b, 1);
             g.fillRect(Rect(0, 0, 48, 48));
@@ -195,6 +206,56 @@ int main(int argc, char** argv)
         g.fillRect(Rect(5, 7, 7, 2));
         g.fillRect(Rect(9, 3, 3, 2));
     });
+
+    // Network icons of the social prompt.
+    ok &= write(dir, "QVFacebookIcon.png", 24, 24, [&](GraphicsContext& g) {
+        g.setFillColor(0.23f, 0.35f, 0.60f, 1);
+        roundedPath(g, Rect(0, 0, 24, 24), 4);
+        g.fillPath();
+        g.setFillColor(1, 1, 1, 1);
+        g.fillRect(Rect(11, 5, 4, 19));
+        g.fillRect(Rect(8, 10, 10, 3));
+        g.fillRect(Rect(13, 5, 5, 3));
+    });
+    ok &= write(dir, "QVTwitterIcon.png", 24, 24, [&](GraphicsContext& g) {
+        g.setFillColor(0.33f, 0.68f, 0.93f, 1);
+        roundedPath(g, Rect(0, 0, 24, 24), 4);
+        g.fillPath();
+        g.setFillColor(1, 1, 1, 1);
+        g.fillRect(Rect(8, 4, 4, 15));
+        g.fillRect(Rect(8, 9, 10, 3));
+        g.fillRect(Rect(8, 17, 10, 3));
+    });
+
+    // Challenge results: won (green check), lost (red cross), tied (grey bar).
+    auto resultIcon = [&](const std::string& name, Rgb colour, int mark) {
+        ok &= write(dir, name, 24, 24, [&](GraphicsContext& g) {
+            g.setFillColor(colour.r, colour.g, colour.b, 1);
+            g.beginPath();
+            g.addArc(12, 12, 12, 0, 2 * kPi, true);
+            g.fillPath();
+            g.setStrokeColor(1, 1, 1, 1);
+            g.setLineWidth(3);
+            g.beginPath();
+            if (mark == 0) {
+                g.moveTo(6, 12.5f);
+                g.lineTo(10.5f, 17);
+                g.lineTo(18, 7.5f);
+            } else if (mark == 1) {
+                g.moveTo(7, 7);
+                g.lineTo(17, 17);
+                g.moveTo(17, 7);
+                g.lineTo(7, 17);
+            } else {
+                g.moveTo(6, 12);
+                g.lineTo(18, 12);
+            }
+            g.strokePath();
+        });
+    };
+    resultIcon("QVChallengeIconWon.png", kBadgeGreen, 0);
+    resultIcon("QVChallengeIconLost.png", kBadgeRed, 1);
+    resultIcon("QVChallengeIconTied.png", kGrey, 2);
 
     ok &= write(dir, "QVFriendshipIndicatorFollowedByLocalUser.png", 16, 16, [&](GraphicsContext& g) {
         g.setFillColor(kBadgeGreen.r, kBadgeGreen.g, kBadgeGreen.b, 1);
@@ -261,6 +322,106 @@ int main(int argc, char** argv)
         g.clip();
         verticalShade(g, Rect(0, 0, 120, 64), Rgb { 0.30f, 0.31f, 0.34f }, Rgb { 0.10f, 0.10f, 0.11f });
         g.restore();
+    });
+
+    // Notice bars: a dark strip (left cap = width - 50) with a light rim on
+    // the side that faces the screen's middle; the server's default is plum.
+    auto noticeBar = [&](const std::string& name, Rgb body, bool rimAtTop) {
+        ok &= write(dir, name, 100, 44, [&](GraphicsContext& g) {
+            verticalShade(g, Rect(0, 0, 100, 44), body.scaled(1.2f), body.scaled(0.9f), 0.94f);
+            g.setFillColor(1, 1, 1, 0.45f);
+            g.fillRect(Rect(0, rimAtTop ? 0 : 42, 100, 2));
+        });
+    };
+    const Rgb kNoticeBody { 0.10f, 0.15f, 0.24f };
+    noticeBar("QVNotificationBackgroundIPhoneTop.png", kNoticeBody, false);
+    noticeBar("QVNotificationBackgroundIPhoneBottom.png", kNoticeBody, true);
+    noticeBar("QVNotificationBackgroundIPadTopLeft.png", kNoticeBody, false);
+    noticeBar("QVNotificationBackgroundIPadTopRight.png", kNoticeBody, false);
+    noticeBar("QVNotificationBackgroundIPadBottomLeft.png", kNoticeBody, true);
+    noticeBar("QVNotificationBackgroundIPadBottomRight.png", kNoticeBody, true);
+    noticeBar("QVNotificationBackground.png", Rgb { 0.30f, 0.12f, 0.34f }, true);
+
+    // Notice status and icons: a red failure disc with a white cross, a gold
+    // star for unlocked achievements, and the two small white value marks.
+    ok &= write(dir, "QuorvelStatusIconNotificationFailure.png", 24, 24, [&](GraphicsContext& g) {
+        g.setFillColor(kBadgeRed.r, kBadgeRed.g, kBadgeRed.b, 1);
+        g.beginPath();
+        g.addArc(12, 12, 11, 0, 2 * kPi, true);
+        g.fillPath();
+        g.setStrokeColor(1, 1, 1, 1);
+        g.setLineWidth(3);
+        g.beginPath();
+        g.moveTo(7, 7);
+        g.lineTo(17, 17);
+        g.moveTo(17, 7);
+        g.lineTo(7, 17);
+        g.strokePath();
+    });
+    ok &= write(dir, "QVUnlockedAchievementIcon.png", 32, 32, [&](GraphicsContext& g) {
+        g.setFillColor(0.95f, 0.74f, 0.15f, 1);
+        g.beginPath();
+        for (int i = 0; i < 10; ++i) {
+            float angle = -0.5f * kPi + i * kPi / 5;
+            float radius = i % 2 ? 6.5f : 15.5f;
+            float x = 16 + radius * std::cos(angle), y = 16.5f + radius * std::sin(angle);
+            if (i == 0)
+                g.moveTo(x, y);
+            else
+                g.lineTo(x, y);
+        }
+        g.closePath();
+        g.fillPath();
+    });
+    ok &= write(dir, "QVQuorvelPointsWhite.png", 16, 16, [&](GraphicsContext& g) {
+        g.setStrokeColor(1, 1, 1, 1);
+        g.setLineWidth(2.5f);
+        g.beginPath();
+        g.addArc(8, 8, 5.5f, 0, 2 * kPi, true);
+        g.strokePath();
+        g.setFillColor(1, 1, 1, 1);
+        g.fillRect(Rect(9, 10, 5, 5));
+    });
+    ok &= write(dir, "QuorvelPercentLockWhite.png", 16, 16, [&](GraphicsContext& g) {
+        g.setStrokeColor(1, 1, 1, 1);
+        g.setLineWidth(2);
+        g.beginPath();
+        g.addArc(8, 7, 3.5f, kPi, 2 * kPi, true);
+        g.strokePath();
+        g.setFillColor(1, 1, 1, 1);
+        g.fillRect(Rect(3, 7, 10, 8));
+    });
+
+    // A challenge's default icon: two crossed bars on an orange disc.
+    ok &= write(dir, "QVDefaultChallengeIcon.png", 32, 32, [&](GraphicsContext& g) {
+        g.setFillColor(0.93f, 0.49f, 0.13f, 1);
+        g.beginPath();
+        g.addArc(16, 16, 15, 0, 2 * kPi, true);
+        g.fillPath();
+        g.setStrokeColor(1, 1, 1, 1);
+        g.setLineWidth(3);
+        g.beginPath();
+        g.moveTo(9, 9);
+        g.lineTo(23, 23);
+        g.moveTo(23, 9);
+        g.lineTo(9, 23);
+        g.strokePath();
+    });
+
+    // The dashboard's 21-point notice strip and its disclosure arrow.
+    ok &= write(dir, "QuorvelDashboardNotificationBackground.png", 8, 21, [&](GraphicsContext& g) {
+        verticalShade(g, Rect(0, 0, 8, 21), Rgb { 0.16f, 0.16f, 0.18f }, Rgb { 0.05f, 0.05f, 0.06f });
+        g.setFillColor(1, 1, 1, 0.15f);
+        g.fillRect(Rect(0, 0, 8, 1));
+    });
+    ok &= write(dir, "QuorvelNotificationDisclosureArrow.png", 7, 11, [&](GraphicsContext& g) {
+        g.setStrokeColor(0.62f, 0.62f, 0.62f, 1);
+        g.setLineWidth(2);
+        g.beginPath();
+        g.moveTo(1, 1);
+        g.lineTo(5.5f, 5.5f);
+        g.lineTo(1, 10);
+        g.strokePath();
     });
 
     return ok ? 0 : 1;

@@ -296,11 +296,11 @@ public:
     void _incrementSessionTime();
 
     // ---- In-game notices not tied to a request
-    // The notice path of the services until the notification views take it
-    // over: a notice is dropped while the player has switched the client off,
-    // else handed to the notice observer (and logged). The default background
-    // notice waits in one slot (a newer one replaces it) until the next
-    // successful service answer shows it.
+    // The services' notices, handed to the shared QVNotification (which
+    // decides whether they show). The default background notice waits in one
+    // slot (a newer one replaces it) until the next successful service answer
+    // shows it. The notice observer hears of every such notice that passed
+    // the decision.
     using BackgroundNotice = QVRuntimeHost::BackgroundNotice;
     static void showBackgroundNotice(const BackgroundNotice& notice);
     static void setDefaultBackgroundNotice(const BackgroundNotice& notice);

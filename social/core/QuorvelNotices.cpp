@@ -1,46 +1,45 @@
-// The services' in-game notices not tied to a request, and the default
-// background notice slot shown after the next successful answer.
+// The services' in-game notices not tied to a request and the default
+// background notice slot, handed to the shared QVNotification: the notice
+// passes its decision and gets its bar there.
+#include "social/core/QVNotification.h"
 #include "social/core/Quorvel.h"
-
-#include "platform/foundation/Log.h"
 
 namespace quorvel {
 
 namespace {
-std::optional<Quorvel::BackgroundNotice>& defaultSlot()
+platform::Ref<QVNotificationData> noticeData(const Quorvel::BackgroundNotice& notice)
 {
-    static std::optional<Quorvel::BackgroundNotice> slot;
-    return slot;
-}
-
-Quorvel::NoticeObserver& noticeObserver()
-{
-    static Quorvel::NoticeObserver observer;
-    return observer;
+    auto data = QVNotificationData::dataWithText(notice.text, notice.category, notice.type);
+    if (!notice.imageName.empty())
+        data->setImageName(notice.imageName);
+    return data;
 }
 } // namespace
 
-void Quorvel::setNoticeObserver(NoticeObserver observer) { noticeObserver() = std::move(observer); }
+void Quorvel::setNoticeObserver(NoticeObserver observer)
+{
+    if (!observer) {
+        QVNotification::setAllowedNoticeObserver(nullptr);
+        return;
+    }
+    QVNotification::setAllowedNoticeObserver([observer = std::move(observer)](QVNotificationData* data) {
+        observer({ data->notificationText(), data->imageName().value_or(std::string()),
+                   data->notificationCategory(), data->notificationType() });
+    });
+}
 
 void Quorvel::showBackgroundNotice(const BackgroundNotice& notice)
 {
-    if (isDisabled())
-        return;
-    platform::log("Quorvel notice: %s", notice.text.c_str());
-    if (noticeObserver())
-        noticeObserver()(notice);
+    QVNotification::sharedInstance().showBackgroundNotice(noticeData(notice).get(), std::nullopt);
 }
 
-void Quorvel::setDefaultBackgroundNotice(const BackgroundNotice& notice) { defaultSlot() = notice; }
-
-void Quorvel::showDefaultNotice()
+void Quorvel::setDefaultBackgroundNotice(const BackgroundNotice& notice)
 {
-    std::optional<BackgroundNotice> notice = std::move(defaultSlot());
-    defaultSlot().reset();
-    if (notice)
-        showBackgroundNotice(*notice);
+    QVNotification::sharedInstance().setDefaultBackgroundNotice(noticeData(notice).get(), std::nullopt);
 }
 
-void Quorvel::clearDefaultNotice() { defaultSlot().reset(); }
+void Quorvel::showDefaultNotice() { QVNotification::sharedInstance().showDefaultNotice(); }
+
+void Quorvel::clearDefaultNotice() { QVNotification::sharedInstance().clearDefaultNotice(); }
 
 } // namespace quorvel

@@ -1,7 +1,10 @@
 // The facade's answers to the runtime.
 #include "social/core/QuorvelRuntimeHost.h"
 
+#include "social/core/QVNotification.h"
 #include "social/core/Quorvel.h"
+#include "social/runtime/QVActionRequest.h"
+#include "social/services/QVServerNotification.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVUser.h"
 
@@ -99,6 +102,23 @@ bool QuorvelRuntimeHost::isSynchedWithGameCenterLeaderboards() { return Quorvel:
 void QuorvelRuntimeHost::setSynchWithGameCenterLeaderboards(bool synched)
 {
     Quorvel::setSynchWithGameCenterLeaderboards(synched);
+}
+
+void QuorvelRuntimeHost::showServerNotification(const QVXmlElement& element, const QVResourceNameMap& names)
+{
+    platform::Ref<QVServerNotification> notification = QVServerNotification::create();
+    notification->populateFromXml(element, names);
+    QVNotification::sharedInstance().showServerNotification(notification.get());
+}
+
+void QuorvelRuntimeHost::showBackgroundNoticeForLoader(QVActionRequest& request, platform::Object* notice)
+{
+    QVNotification::sharedInstance().showBackgroundNoticeForLoader(request, dynamic_cast<QVNotificationData*>(notice));
+}
+
+platform::Ref<platform::Object> QuorvelRuntimeHost::foregroundNotice(const std::string& text)
+{
+    return QVNotificationData::foreGroundDataWithText(text);
 }
 
 } // namespace quorvel

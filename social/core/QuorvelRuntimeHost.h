@@ -35,6 +35,11 @@ public:
                                            std::function<void(bool failed)> completion) override;
     bool isSynchedWithGameCenterLeaderboards() override;
     void setSynchWithGameCenterLeaderboards(bool synched) override;
+
+    // In-game notices.
+    void showServerNotification(const QVXmlElement& element, const QVResourceNameMap& names) override;
+    void showBackgroundNoticeForLoader(QVActionRequest& request, platform::Object* notice) override;
+    platform::Ref<platform::Object> foregroundNotice(const std::string& text) override;
 };
 
 // The UI kit's seam: the dashboard orientation of the running client.

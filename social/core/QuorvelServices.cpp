@@ -7,6 +7,7 @@
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVFriendsService.h"
+#include "social/services/QVTickerService.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVUserService.h"
 #include "social/services/QVUsersCredentialService.h"
@@ -51,7 +52,7 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVGameDiscoveryService", nullptr, nullptr },
         { "QVSubscriptionService", nullptr, nullptr },
         { "QVConversationService", nullptr, nullptr },
-        { "QVTickerService", nullptr, nullptr },
+        { "QVTickerService", &QVTickerService::initializeService, &QVTickerService::shutdownService },
         { "QVCloudStorageService", nullptr, nullptr },
         { "QVPresenceService", initializePresence, shutdownPresence },
         { "QVInviteService", nullptr, nullptr },

@@ -37,6 +37,7 @@ public:
     static platform::Ref<QVButtonPanel> panelWithFrame(const platform::Rect& frame, int maxButtonCount,
                                                        platform::Size buttonSize, platform::Size buttonSpacing,
                                                        platform::ui::ImageAsset* emptyImage);
+    using platform::ui::View::initWithFrame;
     bool initWithFrame(const platform::Rect& frame, int maxButtonCount, platform::Size buttonSize,
                        platform::Size buttonSpacing, platform::ui::ImageAsset* emptyImage);
     void configureMaxButtonCount(int maxButtonCount, platform::Size buttonSize, platform::Size buttonSpacing,

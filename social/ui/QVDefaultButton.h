@@ -27,6 +27,7 @@ public:
                                                            const std::optional<std::string>& normalImage,
                                                            const std::optional<std::string>& hitImage);
 
+    using platform::ui::Button::initWithFrame;
     bool initWithFrame(const platform::Rect& frame, const std::optional<std::string>& normalImage,
                        const std::optional<std::string>& hitImage);
     bool initWithCoder(const platform::ui::InterfaceCoder& coder) override;

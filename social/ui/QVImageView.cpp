@@ -2,6 +2,7 @@
 #include "social/ui/QVImageView.h"
 
 #include "platform/foundation/Boxed.h"
+#include "platform/foundation/Weak.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVProvider.h"
@@ -197,9 +198,12 @@ void QVImageView::_fadeToNewImage(Image* image)
     mImageFadingIn = image;
     mFadingImageAlpha = 0;
     // An earlier timer notices on its next tick that it is no longer in charge.
-    Ref<QVImageView> self(this);
-    mFadingTimer = platform::RunLoop::main().scheduleTimer(kFadeTick, true, [self](platform::Timer& t) {
-        self->_tickFading(t);
+    platform::Weak<QVImageView> weak(this);
+    mFadingTimer = platform::RunLoop::main().scheduleTimer(kFadeTick, true, [weak](platform::Timer& t) {
+        if (auto self = weak.lock())
+            self->_tickFading(t);
+        else
+            t.invalidate();
     });
     if (mUseFacebookOverlay)
         addFacebookOverlay();

@@ -2,6 +2,7 @@
 #include "social/ui/QVNavigationController.h"
 
 #include "platform/device/Application.h"
+#include "platform/foundation/Weak.h"
 #include "platform/graphics/TextEngine.h"
 #include "platform/ui/ImageView.h"
 #include "social/runtime/QVSystemVersion.h"
@@ -84,8 +85,11 @@ void QVNavigationController::navigationControllerWillShow(NavigationController*,
 {
     if (orderTimer_)
         orderTimer_->invalidate();
-    Ref<QVNavigationController> self(this);
-    orderTimer_ = platform::RunLoop::main().performAfter(kOrderViewDepthsDelay, [self] { self->_orderViewDepths(); });
+    platform::Weak<QVNavigationController> weak(this);
+    orderTimer_ = platform::RunLoop::main().performAfter(kOrderViewDepthsDelay, [weak] {
+        if (auto self = weak.lock())
+            self->_orderViewDepths();
+    });
 }
 
 void QVNavigationController::_orderViewDepths()

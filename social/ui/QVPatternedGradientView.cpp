@@ -237,6 +237,12 @@ bool QVPageSelectionView::initWithFrame(const Rect& frame, int maxPages)
     return true;
 }
 
+QVPageSelectionView::~QVPageSelectionView()
+{
+    if (pageScroller_ && pageScroller_->scrollDelegate() == this)
+        pageScroller_->setScrollDelegate(nullptr);
+}
+
 void QVPageSelectionView::scrollViewDidScroll(ScrollView* scrollView)
 {
     float width = bounds().size.width;

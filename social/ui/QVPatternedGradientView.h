@@ -38,6 +38,7 @@ public:
                                                                 std::optional<QVGreyGradient> gradient,
                                                                 const std::string& patternImage);
 
+    using platform::ui::View::initWithFrame;
     bool initWithFrame(const platform::Rect& frame, std::optional<QVGreyGradient> gradient,
                        const std::string& patternImage);
     bool initWithCoder(const platform::ui::InterfaceCoder& coder) override;
@@ -142,6 +143,7 @@ class QVPageSelectionView : public platform::ui::View, public platform::ui::Scro
 public:
     static constexpr float kPageWidth = 30;
     static platform::Ref<QVPageSelectionView> viewWithFrame(const platform::Rect& frame, int maxPages);
+    using platform::ui::View::initWithFrame;
     bool initWithFrame(const platform::Rect& frame, int maxPages);
 
     int currentPage() const { return currentPage_; }
@@ -153,6 +155,7 @@ public:
 protected:
     friend class platform::ui::InterfaceBuilder;
     QVPageSelectionView() = default;
+    ~QVPageSelectionView() override;
 
 private:
     platform::Ref<platform::ui::ScrollView> pageScroller_;

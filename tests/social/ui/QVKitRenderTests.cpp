@@ -115,3 +115,40 @@ TEST_F(KitRenderTest, PanelBadgesAndPictureDrawWhereTheyAre)
 }
 
 } // namespace kit_render_tests
+
+#include "social/ui/QVDeadEndErrorController.h"
+#include "social/ui/QVLoadingController.h"
+
+namespace kit_render_tests {
+
+TEST_F(KitRenderTest, ErrorScreenUnderTheLoadingOverlay)
+{
+    auto screen = QVDeadEndErrorController::deadEndErrorWithMessage("The server could not be reached.");
+    auto nav = QVNavigationController::withRootViewController(screen);
+    driver().showController(nav);
+    auto before = render("dead-end-error");
+    ASSERT_TRUE(before);
+    // The message is drawn in white somewhere in its label.
+    Rect label = screen->messageView()->convertRectTo(screen->messageView()->bounds(), nullptr);
+    bool white = false;
+    for (int y = static_cast<int>(label.minY()); y < label.maxY() && !white; ++y)
+        for (int x = static_cast<int>(label.minX()); x < label.maxX() && !white; ++x)
+            white = near(pixelAt(*before, x, y), 255, 255, 255, 30);
+    EXPECT_TRUE(white);
+
+    nav->showLoadingIndicator();
+    settle(QVLoadingView::kAppearDuration);
+    auto after = render("dead-end-error-loading");
+    QVLoadingView* overlay = nav->loadingController()->loadingView();
+    // The dimmed screen: three quarters black over what was there.
+    auto was = pixelAt(*before, 300, 300);
+    auto now = pixelAt(*after, 300, 300);
+    EXPECT_NEAR(now.r, was.r / 4, 6);
+    // The strip rests on the bottom edge of the stack's view; its centre art is dark.
+    Rect strip = overlay->contentContainer()->convertRectTo(overlay->contentContainer()->bounds(), nullptr);
+    EXPECT_EQ(strip.maxY(), 480);
+    auto centre = pixelAt(*after, 160, static_cast<int>(strip.maxY()) - 5);
+    EXPECT_LT(centre.r + centre.g + centre.b, 120);
+}
+
+} // namespace kit_render_tests

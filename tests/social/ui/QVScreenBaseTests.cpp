@@ -220,3 +220,60 @@ TEST_F(ScreenBaseTest, ReturnKeysByTagStopAtTheFirstGap)
 namespace base_tests {
 QV_REGISTER_CLASS(BottomViewScreen);
 }
+
+#include "social/ui/QVShowMessageAndReturnController.h"
+
+namespace base_tests {
+
+class FakeIntroFrame : public QVIntroFrame {
+public:
+    NavigationController* nav { nullptr };
+    std::vector<std::string> calls;
+    View* shown { nullptr };
+    void displayLoadingView(View* overlay) override { calls.push_back("display"); shown = overlay; }
+    void removeLoadingView() override { calls.push_back("remove"); }
+    void setFullscreenFrame(bool on) override { calls.push_back(on ? "fullscreen" : "framed"); }
+    NavigationController* navController() override { return nav; }
+};
+
+TEST_F(ScreenBaseTest, TheIntroFrameShowsTheOverlayOfItsOwnStack)
+{
+    FakeIntroFrame intro;
+    auto root = plainScreen();
+    root->init();
+    auto nav = QVNavigationController::withRootViewController(root);
+    driver().showController(nav);
+    intro.nav = nav.get();
+    QVIntroFrame::setActive(&intro);
+    EXPECT_TRUE(root->isCurrentlyInIntroFlow());
+    root->showLoadingScreen();
+    ASSERT_TRUE(nav->loadingController());
+    EXPECT_EQ(intro.shown, nav->loadingController()->view());
+    root->hideLoadingScreen();
+    EXPECT_EQ(intro.calls, (std::vector<std::string> { "display", "remove" }));
+    settle(1);
+
+    auto message = dynamicRef<QVShowMessageAndReturnController>(QVControllerLoader::load("ShowMessageAndReturn"));
+    intro.calls.clear();
+    nav->pushViewController(message, false);
+    nav->popViewControllerAnimated(false);
+    // The root leaving hides the stack's indicator (the intro frame is told each time).
+    EXPECT_EQ(intro.calls, (std::vector<std::string> { "remove", "fullscreen", "framed" }));
+    QVIntroFrame::setActive(nullptr);
+    EXPECT_FALSE(root->isCurrentlyInIntroFlow());
+}
+
+TEST_F(ScreenBaseTest, ScreenShowsAnOverlayOfItsOwnWithAMessage)
+{
+    auto screen = plainScreen();
+    screen->init();
+    screen->showLoadingScreenWithMessage("Saving");
+    ASSERT_TRUE(screen->loadingScreen());
+    EXPECT_EQ(screen->loadingScreen()->view()->superview(), screen->view());
+    // Without a stack there is no stack overlay to show or hide.
+    screen->showLoadingScreen();
+    screen->setBadgeValue("3");
+    EXPECT_EQ(screen->badgeValue(), "3");
+}
+
+} // namespace base_tests

@@ -186,3 +186,36 @@ TEST_F(WidgetTest, PanelSlotsTakeButtonsAndDecorationsAndIgnoreBadIndexes)
 }
 
 } // namespace widget_tests
+
+#include "social/runtime/QVImageCache.h"
+
+namespace widget_tests {
+
+TEST_F(WidgetTest, EveryKitImageNameResolvesToAnImage)
+{
+    const char* names[] = {
+        "QVButtonGreen.png", "QVButtonGreenHit.png", "QVButtonRed.png", "QVButtonRedHit.png",
+        "QVButtonGreenIPad.png", "QVButtonGreenHitIPad.png", "QVButtonRedIPad.png", "QVButtonRedHitIPad.png",
+        "QVButtonGrey.png", "QVButtonSmallGreen.png", "QVButtonSmallGreenHit.png", "QVButtonSmallGrey.png",
+        "QVButtonSmallGreyHit.png", "QVButtonShadowGreen.png", "QVButtonShadowGrey.png", "QVButtonBevel.png",
+        "QVButtonBevelHit.png", "QVBadgeLeftGreen.png", "QVBadgeRightGreen.png", "QVBadgeCenterGreen.png",
+        "QVBadgeLeftRed.png", "QVBadgeRightRed.png", "QVBadgeCenterRed.png", "QVProfilePhotoFrame.png",
+        "QVGameCenterProfileFrame.png", "QVProfileIconDefault.png", "QVProfileIconDefaultSelf.png",
+        "QVProfilePictureFacebookIcon.png", "QVFriendshipIndicatorFollowedByLocalUser.png", "QVIntroPattern.png",
+        "QVButtonPanelBackgroundPattern.png", "QVProfileBackgroundPattern.png", "QVRoundedRectBorder.png",
+        "QVTextViewFrame.png", "QVNavBar.png", "QVLoadingScreenEdge.png", "QVLoadingScreenCenter.png",
+        "QVFacebookIcon.png", "QVTwitterIcon.png", "QVChallengeIconWon.png", "QVChallengeIconLost.png",
+        "QVChallengeIconTied.png",
+    };
+    for (const char* name : names) {
+        auto image = QVImageLoader::loadImage(name);
+        ASSERT_TRUE(image) << name;
+        EXPECT_GT(image->width(), 0u) << name;
+    }
+    // Stretch caps fit their images: the shadowed skins' 20-point caps, the panel border's 10.
+    EXPECT_GT(QVImageLoader::loadImage("QVButtonShadowGreen.png")->width(), 40u);
+    EXPECT_GT(QVImageLoader::loadImage("QVRoundedRectBorder.png")->width(), 20u);
+    EXPECT_GT(QVImageLoader::loadImage("QVTextViewFrame.png")->width(), 14u);
+}
+
+} // namespace widget_tests

@@ -1,0 +1,249 @@
+// The notice decision and the five ways a notice is shown.
+#include "social/core/QVNotification.h"
+
+#include "platform/device/Application.h"
+#include "platform/foundation/Log.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "social/core/QVNotificationView.h"
+#include "social/core/Quorvel.h"
+#include "social/runtime/QVActionRequest.h"
+#include "social/services/QVServerNotification.h"
+
+namespace quorvel {
+
+using platform::Ref;
+
+Ref<QVNotificationData> QVNotificationData::dataWithText(const std::string& text, int category, int type)
+{
+    Ref<QVNotificationData> data = platform::adoptRef(new QVNotificationData);
+    data->text_ = text;
+    data->category_ = category;
+    data->type_ = type;
+    return data;
+}
+
+Ref<QVUnlockedAchievementNotificationData> QVUnlockedAchievementNotificationData::dataWithAchievementFields(
+    platform::Object* achievement, const std::string& title, int gamerscore, const std::string& resourceId,
+    const std::string& iconUrl, double percentComplete)
+{
+    Ref<QVUnlockedAchievementNotificationData> data = platform::adoptRef(new QVUnlockedAchievementNotificationData);
+    data->setNotificationText(kText);
+    data->setNotificationCategory(6);
+    data->setNotificationType(4);
+    data->achievement_ = Ref<platform::Object>(achievement);
+    data->title_ = title;
+    data->gamerscore_ = gamerscore;
+    data->resourceId_ = resourceId;
+    data->iconUrl_ = iconUrl;
+    data->percentComplete_ = percentComplete;
+    return data;
+}
+
+Ref<QVReceivedChallengeNotificationData> QVReceivedChallengeNotificationData::dataWithChallengeToUser(
+    platform::Object* challengeToUser, QVUser* challenger, const std::string& definitionIconUrl)
+{
+    Ref<QVReceivedChallengeNotificationData> data = platform::adoptRef(new QVReceivedChallengeNotificationData);
+    data->setNotificationText(kText);
+    data->setNotificationCategory(3);
+    data->setNotificationType(5);
+    data->challengeToUser_ = Ref<platform::Object>(challengeToUser);
+    data->challenger_ = Ref<QVUser>(challenger);
+    data->iconUrl_ = definitionIconUrl;
+    return data;
+}
+
+namespace {
+std::function<bool()>& hubOpenQuery()
+{
+    static std::function<bool()> query;
+    return query;
+}
+std::function<void(QVNotificationData*)>& allowedObserver()
+{
+    static std::function<void(QVNotificationData*)> observer;
+    return observer;
+}
+QVNotification::DashboardLauncher& dashboardLauncher()
+{
+    static QVNotification::DashboardLauncher launcher;
+    return launcher;
+}
+} // namespace
+
+void QVNotification::setDashboardLauncher(DashboardLauncher launcher) { dashboardLauncher() = std::move(launcher); }
+
+void QVNotification::launchDashboard(const std::string& tab,
+                                     const std::vector<Ref<platform::ui::ViewController>>& controllers)
+{
+    if (dashboardLauncher())
+        dashboardLauncher()(tab, controllers);
+    else
+        platform::log("Quorvel: no dashboard to open on the tab %s", tab.c_str());
+}
+
+void QVNotification::setAllowedNoticeObserver(std::function<void(QVNotificationData*)> observer)
+{
+    allowedObserver() = std::move(observer);
+}
+
+QVNotification& QVNotification::sharedInstance()
+{
+    static QVNotification* instance = [] {
+        auto* n = new QVNotification;
+        n->retain();
+        return n;
+    }();
+    return *instance;
+}
+
+void QVNotification::setDashboardHubOpenQuery(std::function<bool()> query) { hubOpenQuery() = std::move(query); }
+
+bool QVNotification::isDashboardHubOpen() { return hubOpenQuery() && hubOpenQuery()(); }
+
+platform::ui::Window* QVNotification::getTopApplicationWindow()
+{
+    if (platform::ui::Window* window = Quorvel::presentationWindow())
+        return window;
+    return platform::ui::Application::sharedApplication().topWindow();
+}
+
+bool QVNotification::allowNotice(QVNotificationData* data)
+{
+    if (Quorvel::isDisabled())
+        return false;
+    QVNotificationDelegate* delegate = Quorvel::getNotificationDelegate();
+    const bool allowed = !delegate || delegate->isQuorvelNotificationAllowed(data).value_or(true);
+    if (allowed && allowedObserver())
+        allowedObserver()(data);
+    return allowed;
+}
+
+void QVNotification::onNotificationWillShow(QVNotificationData* data)
+{
+    if (QVNotificationDelegate* delegate = Quorvel::getNotificationDelegate())
+        delegate->notificationWillShow(data);
+}
+
+void QVNotification::handleDisallowedNotification(QVNotificationData* data)
+{
+    if (QVNotificationDelegate* delegate = Quorvel::getNotificationDelegate())
+        delegate->handleDisallowedNotification(data);
+}
+
+void QVNotification::showBackgroundNotice(QVNotificationData* data, const std::optional<std::string>& status)
+{
+    if (isDashboardHubOpen() || !data)
+        return;
+    Ref<QVNotificationData> keep(data);
+    if (!allowNotice(data)) {
+        handleDisallowedNotification(data);
+        return;
+    }
+    platform::ui::Window* window = getTopApplicationWindow();
+    if (!window)
+        return;
+    onNotificationWillShow(data);
+    QVNotificationView::showNotificationWithText(data->notificationText(), data->imageName(), status, window);
+}
+
+void QVNotification::showBackgroundNoticeForLoader(QVActionRequest& request, QVNotificationData* data)
+{
+    Ref<QVActionRequest> keepRequest(&request);
+    Ref<QVNotificationData> keep(data);
+    if (!data) {
+        request.startLoading();
+        return;
+    }
+    if (!allowNotice(data)) {
+        // A refused notice never stops its request.
+        request.startLoading();
+        handleDisallowedNotification(data);
+        return;
+    }
+    platform::ui::Window* window = getTopApplicationWindow();
+    if (!window) {
+        request.startLoading();
+        return;
+    }
+    onNotificationWillShow(data);
+    if (!QVNotificationView::showNotificationWithRequest(request, data->notificationText(), window))
+        request.startLoading();
+}
+
+void QVNotification::showAchievementNotice(QVUnlockedAchievementNotificationData* data)
+{
+    if (!data)
+        return;
+    Ref<QVUnlockedAchievementNotificationData> keep(data);
+    if (!allowNotice(data)) {
+        handleDisallowedNotification(data);
+        return;
+    }
+    platform::ui::Window* window = getTopApplicationWindow();
+    if (!window)
+        return;
+    onNotificationWillShow(data);
+    QVAchievementNotificationView::showAchievementNotice(data, window);
+}
+
+void QVNotification::showChallengeNotice(QVReceivedChallengeNotificationData* data)
+{
+    if (!data)
+        return;
+    Ref<QVReceivedChallengeNotificationData> keep(data);
+    if (!allowNotice(data)) {
+        handleDisallowedNotification(data);
+        return;
+    }
+    platform::ui::Window* window = getTopApplicationWindow();
+    if (!window)
+        return;
+    onNotificationWillShow(data);
+    QVChallengeNotificationView::showChallengeNotice(data, window);
+}
+
+void QVNotification::showServerNotification(QVServerNotification* notification)
+{
+    if (!notification)
+        return;
+    Ref<QVServerNotification> keepNotification(notification);
+    Ref<QVNotificationData> data = defaultNotice_
+                                       ? QVNotificationData::dataWithText(notification->text(),
+                                                                          defaultNotice_->notificationCategory(),
+                                                                          defaultNotice_->notificationType())
+                                       : QVNotificationData::dataWithText(notification->text(), 8, 0);
+    data->setNotificationUserData(notification);
+    if (!allowNotice(data.get())) {
+        handleDisallowedNotification(data.get());
+        return;
+    }
+    platform::ui::Window* window = getTopApplicationWindow();
+    if (!window)
+        return;
+    onNotificationWillShow(data.get());
+    QVServerNotificationView::showServerNotification(notification, window);
+}
+
+void QVNotification::setDefaultBackgroundNotice(QVNotificationData* data, const std::optional<std::string>& status)
+{
+    defaultNotice_ = Ref<QVNotificationData>(data);
+    defaultStatus_ = status;
+}
+
+void QVNotification::showDefaultNotice()
+{
+    Ref<QVNotificationData> data = std::move(defaultNotice_);
+    std::optional<std::string> status = std::move(defaultStatus_);
+    clearDefaultNotice();
+    if (data)
+        showBackgroundNotice(data.get(), status);
+}
+
+void QVNotification::clearDefaultNotice()
+{
+    defaultNotice_ = nullptr;
+    defaultStatus_.reset();
+}
+
+} // namespace quorvel

@@ -1,0 +1,720 @@
+// The sliding notice bars: layout, slide in / hold / slide out, and the text,
+// request, achievement and server-notification configurations.
+#include "social/core/QVNotificationView.h"
+
+#include "platform/device/Application.h"
+#include "platform/device/Screen.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/graphics/Font.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/InterfaceRegistry.h"
+#include "social/core/QVNotification.h"
+#include "social/core/Quorvel.h"
+#include "social/runtime/QVActionRequest.h"
+#include "social/services/QVServerNotification.h"
+#include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVKitImages.h"
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+
+namespace quorvel {
+
+using platform::Point;
+using platform::Rect;
+using platform::Ref;
+using platform::AffineTransform;
+using platform::ui::Label;
+using platform::ui::View;
+
+namespace {
+
+constexpr float kMaxBarWidth = 480;
+
+// The bar sliding in now (with the time its slide-in started), and the bars
+// waiting for its slide-in to end.
+struct SlidingIn {
+    Ref<QVNotificationView> bar;
+    double startedAt { 0 };
+};
+SlidingIn& slidingIn()
+{
+    static SlidingIn slot;
+    return slot;
+}
+
+// A slide-in whose stop never came (its loop was reset) holds no one back.
+bool anotherBarSlidesIn(QVNotificationView* bar)
+{
+    SlidingIn& slot = slidingIn();
+    if (!slot.bar || slot.bar.get() == bar || !slot.bar->isPresenting())
+        return false;
+    const double now = platform::RunLoop::main().now();
+    return now >= slot.startedAt && now < slot.startedAt + QVNotificationView::kSlideInDuration;
+}
+
+std::deque<Ref<QVNotificationView>>& waitingBars()
+{
+    static std::deque<Ref<QVNotificationView>> bars;
+    return bars;
+}
+
+platform::Image* bundleImage(const std::string& name)
+{
+    if (name.empty())
+        return nullptr;
+    Ref<platform::ui::ImageAsset> asset = QVLoadKitImage(name);
+    return asset ? asset->image() : nullptr;
+}
+
+template <typename T>
+Ref<T> loadBar(const char* name)
+{
+    if (!platform::ui::InterfaceRegistry::shared().has("NotificationViewQv"))
+        QVRegisterNotificationInterfaces();
+    Ref<View> view = QVControllerLoader::loadView(name);
+    auto* bar = dynamic_cast<T*>(view.get());
+    if (!bar) {
+        platform::logWarning("Quorvel: notice dropped: the view \"%s\" could not be loaded", name);
+        return nullptr;
+    }
+    return Ref<T>(bar);
+}
+
+bool isTopPosition(int position) { return position == 0 || position == 2; }
+
+} // namespace
+
+std::string QVNotificationView::backgroundImageName(int position, bool largeScreen)
+{
+    if (largeScreen) {
+        switch (position) {
+        case 0: return "QVNotificationBackgroundIPadTopLeft.png";
+        case 2: return "QVNotificationBackgroundIPadTopRight.png";
+        case 3: return "QVNotificationBackgroundIPadBottomRight.png";
+        default: return "QVNotificationBackgroundIPadBottomLeft.png";
+        }
+    }
+    return isTopPosition(position) ? "QVNotificationBackgroundIPhoneTop.png" : "QVNotificationBackgroundIPhoneBottom.png";
+}
+
+QVNoticeLayout QVNotificationView::calcLayout(const QVNoticeLayoutInput& in)
+{
+    const float W = in.width, H = in.height, h = in.barHeight, s = in.statusBar;
+    const int o = in.orientation;
+    // A phone has one bar across the screen: the right-hand positions are the left-hand ones.
+    const int p = in.largeScreen ? in.position : (isTopPosition(in.position) ? 0 : 1);
+    const bool right = in.largeScreen && (p == 2 || p == 3);
+    const bool top = isTopPosition(p);
+    QVNoticeLayout out;
+    if (!in.rotatedInternally) {
+        const float bw = std::min(W, kMaxBarWidth);
+        float x;
+        if (!in.largeScreen)
+            x = (W - bw) / 2;
+        else
+            x = (right != (o == 2)) ? W - bw : 0;
+        float y, d;
+        if (o != 2) {
+            y = top ? s : H - h;
+            d = top ? -2 : 2;
+        } else {
+            y = top ? H - h - s : 0;
+            d = top ? 2 : -2;
+        }
+        out.frame = Rect(x, y, bw, h);
+        if (o == 2)
+            out.transform = AffineTransform(-1, 0, 0, -1, 0, 0);
+        out.nudge = Point(0, d);
+        return out;
+    }
+    const float bw = std::min(H, kMaxBarWidth);
+    out.frame = Rect(-bw / 2, -h / 2, bw, h);
+    if (o != 3 && o != 4)
+        return out;
+    float tx, ty, d;
+    if (o == 3) {
+        tx = top ? W - h / 2 - s : h / 2;
+        d = top ? -2 : 2;
+        ty = !in.largeScreen ? H / 2 : (right ? H - bw / 2 : bw / 2);
+        out.transform = AffineTransform(0, 1, -1, 0, tx, ty);
+    } else {
+        tx = top ? s + h / 2 : W - h / 2;
+        d = top ? 2 : -2;
+        ty = !in.largeScreen ? H / 2 : (right ? bw / 2 : H - bw / 2);
+        out.transform = AffineTransform(0, -1, 1, 0, tx, ty);
+    }
+    out.nudge = Point(d, 0);
+    return out;
+}
+
+Point QVNotificationView::calcOffScreenPosition(Point p, float h, int orientation, int position, bool rotated)
+{
+    const bool top = isTopPosition(position);
+    if (!rotated)
+        return (top != (orientation == 2)) ? Point(p.x, p.y - h) : Point(p.x, p.y + h);
+    Point offset;
+    switch (orientation) {
+    case 1: offset = Point(0, h); break;
+    case 2: offset = Point(0, -h); break;
+    case 3: offset = Point(-h, 0); break;
+    case 4: offset = Point(h, 0); break;
+    default: break;
+    }
+    if (top)
+        offset = Point(-offset.x, -offset.y);
+    return Point(p.x + offset.x, p.y + offset.y);
+}
+
+bool QVNotificationView::isParentViewRotatedInternally(View* view, int orientation)
+{
+    if (!view || (orientation != 3 && orientation != 4))
+        return false;
+    Rect screen = platform::ui::Screen::mainScreen().bounds();
+    return view->bounds().size.width <= (screen.size.width + screen.size.height) / 2;
+}
+
+void QVNotificationView::setOutlets(Label* notice, QVImageView* status, QVImageView* background, QVImageView* image,
+                                    View* viewToMove)
+{
+    notice_ = notice;
+    statusIndicator_ = status;
+    backgroundImage_ = background;
+    notificationImage_ = image;
+    viewToMove_ = viewToMove;
+}
+
+void QVNotificationView::scheduleConfigure(std::function<void(QVNotificationView&)> configure)
+{
+    Ref<QVNotificationView> keep(this);
+    platform::RunLoop::main().scheduleTimer(0, false, [keep, configure = std::move(configure)](platform::Timer&) {
+        configure(*keep);
+    });
+}
+
+Ref<QVNotificationView> QVNotificationView::showNotificationWithText(const std::string& text,
+                                                                     const std::optional<std::string>& imageName,
+                                                                     const std::optional<std::string>& status,
+                                                                     View* inView)
+{
+    Ref<QVNotificationView> bar = loadBar<QVNotificationView>(notificationViewName());
+    if (!bar)
+        return nullptr;
+    Ref<View> target(inView);
+    bar->scheduleConfigure([text, imageName, status, target](QVNotificationView& v) {
+        v.configureWithText(text, imageName, status, target.get());
+    });
+    return bar;
+}
+
+Ref<QVNotificationView> QVNotificationView::showNotificationWithRequest(QVActionRequest& request,
+                                                                        const std::string& text, View* inView)
+{
+    Ref<QVNotificationView> bar = loadBar<QVNotificationView>(notificationViewName());
+    if (!bar)
+        return nullptr;
+    Ref<View> target(inView);
+    Ref<QVActionRequest> keep(&request);
+    bar->scheduleConfigure([keep, text, target](QVNotificationView& v) {
+        v.configureWithRequest(*keep, text, target.get());
+    });
+    return bar;
+}
+
+void QVNotificationView::setupDefaultImages()
+{
+    if (backgroundImage_) {
+        backgroundImage_->setDefaultImage(
+            bundleImage(backgroundImageName(Quorvel::notificationPosition(), QVDashboardHost::current().isLargeScreen())));
+        backgroundImage_->setUnframed(true);
+        backgroundImage_->setUseSharpCorners(true);
+    }
+    if (statusIndicator_)
+        statusIndicator_->setUnframed(true);
+}
+
+void QVNotificationView::_setPresentationView(View* view)
+{
+    presentationView_ = Ref<View>(view);
+    _calcFrameAndTransform();
+}
+
+void QVNotificationView::_calcFrameAndTransform()
+{
+    if (!presentationView_)
+        return;
+    const int orientation = Quorvel::getDashboardOrientation();
+    mParentViewIsRotatedInternally = isParentViewRotatedInternally(presentationView_.get(), orientation);
+    auto& app = platform::ui::Application::sharedApplication();
+    Rect statusFrame = app.statusBarFrame();
+    QVNoticeLayoutInput in;
+    in.width = presentationView_->bounds().size.width;
+    in.height = presentationView_->bounds().size.height;
+    in.barHeight = frame().size.height;
+    in.statusBar = app.isStatusBarHidden() ? 0
+                                           : (mParentViewIsRotatedInternally ? statusFrame.size.width
+                                                                             : statusFrame.size.height);
+    in.largeScreen = QVDashboardHost::current().isLargeScreen();
+    in.orientation = orientation;
+    in.position = Quorvel::notificationPosition();
+    in.rotatedInternally = mParentViewIsRotatedInternally;
+    QVNoticeLayout layout = calcLayout(in);
+    setTransform(AffineTransform::identity());
+    setFrame(layout.frame);
+    setTransform(layout.transform);
+    if (viewToMove_) {
+        Point c = viewToMove_->center();
+        viewToMove_->setCenter(Point(c.x + layout.nudge.x, c.y + layout.nudge.y));
+    }
+}
+
+void QVNotificationView::_buildViewWithText(const std::string& text)
+{
+    if (statusIndicator_)
+        statusIndicator_->setHidden(true);
+    if (notice_)
+        notice_->setText(text);
+    if (backgroundImage_)
+        backgroundImage_->setShouldScaleImageToFillRect(true);
+}
+
+void QVNotificationView::_makeStatusIconActiveAndDismiss(const std::optional<std::string>& status)
+{
+    _presentForDuration(kStatusHoldDuration);
+    if (status) {
+        if (statusIndicator_) {
+            statusIndicator_->setImage(bundleImage(*status));
+            statusIndicator_->setHidden(false);
+        }
+        return;
+    }
+    if (statusIndicator_)
+        statusIndicator_->setHidden(true);
+    if (notice_ && notificationImage_ && !notificationImage_->image() && !notificationImage_->defaultImage()) {
+        Rect f = notice_->frame();
+        const float w = notificationImage_->frame().size.width;
+        notice_->setFrame(Rect(f.origin.x - w, f.origin.y, f.size.width + w, f.size.height));
+    }
+}
+
+void QVNotificationView::_presentForDuration(double seconds)
+{
+    mNotificationDuration = seconds;
+    if (anotherBarSlidesIn(this)) {
+        waitingBars().push_back(Ref<QVNotificationView>(this));
+        return;
+    }
+    startSlideIn();
+}
+
+void QVNotificationView::startSlideIn()
+{
+    Ref<QVNotificationView> keep(this);
+    mPresenting = true;
+    slidingIn() = { Ref<QVNotificationView>(this), platform::RunLoop::main().now() };
+    if (presentationView_)
+        presentationView_->addSubview(this);
+    Point here = layer()->position();
+    animatePosition(calcOffScreenPosition(here, bounds().size.height, Quorvel::getDashboardOrientation(),
+                                          Quorvel::notificationPosition(), mParentViewIsRotatedInternally),
+                    here, kSlideInDuration, true);
+    presentationView_ = nullptr;
+}
+
+void QVNotificationView::animatePosition(Point from, Point to, double seconds, bool removeOnCompletion)
+{
+    // One animation per changed coordinate; only the last one tells this view.
+    std::vector<Ref<platform::ui::BasicAnimation>> animations;
+    if (from.x != to.x) {
+        auto a = platform::ui::BasicAnimation::withKeyPath("position.x");
+        a->setFromValue(double(from.x));
+        a->setToValue(double(to.x));
+        animations.push_back(a);
+    }
+    if (from.y != to.y || animations.empty()) {
+        auto a = platform::ui::BasicAnimation::withKeyPath("position.y");
+        a->setFromValue(double(from.y));
+        a->setToValue(double(to.y));
+        animations.push_back(a);
+    }
+    for (size_t i = 0; i < animations.size(); ++i) {
+        auto& a = animations[i];
+        a->setDuration(seconds);
+        a->setTimingFunction(platform::ui::TimingFunction::EaseOut);
+        a->setRemovedOnCompletion(removeOnCompletion);
+        a->setFillMode(removeOnCompletion ? platform::ui::FillMode::Removed : platform::ui::FillMode::Forwards);
+        if (i + 1 == animations.size())
+            a->setDelegate(this);
+        layer()->addAnimation(a.get(), a->keyPath());
+    }
+}
+
+void QVNotificationView::animationDidStop(platform::ui::LayerAnimation*, bool)
+{
+    Ref<QVNotificationView> keep(this);
+    if (mPresenting) {
+        mPresenting = false;
+        if (slidingIn().bar.get() == this)
+            slidingIn() = {};
+        platform::RunLoop::main().performAfter(mNotificationDuration, [keep] { keep->_dismiss(); });
+        if (!waitingBars().empty()) {
+            Ref<QVNotificationView> next = waitingBars().front();
+            waitingBars().pop_front();
+            next->startSlideIn();
+        }
+        return;
+    }
+    if (slidingOut_) {
+        slidingOut_ = false;
+        layer()->removeAnimationForKey("position.x");
+        layer()->removeAnimationForKey("position.y");
+        removeFromSuperview();
+    }
+}
+
+void QVNotificationView::_dismiss()
+{
+    slidingOut_ = true;
+    Point here = layer()->position();
+    animatePosition(here,
+                    calcOffScreenPosition(here, bounds().size.height, Quorvel::getDashboardOrientation(),
+                                          Quorvel::notificationPosition(), mParentViewIsRotatedInternally),
+                    kSlideOutDuration, false);
+}
+
+void QVNotificationView::configureWithText(const std::string& text, const std::optional<std::string>& imageName,
+                                           const std::optional<std::string>& status, View* inView)
+{
+    setupDefaultImages();
+    if (imageName && !imageName->empty() && notificationImage_) {
+        notificationImage_->setImage(bundleImage(*imageName));
+        notificationImage_->setUnframed(true);
+        notificationImage_->setUseSharpCorners(true);
+        notificationImage_->setShouldScaleImageToFillRect(false);
+    }
+    _setPresentationView(inView);
+    _buildViewWithText(text);
+    _makeStatusIconActiveAndDismiss(status);
+}
+
+void QVNotificationView::configureWithRequest(QVActionRequest& request, const std::string& text, View* inView)
+{
+    setupDefaultImages();
+    _setPresentationView(inView);
+    _buildViewWithText(text);
+    OAuthAPIRequestLoader* loader = request.loader();
+    if (!loader) {
+        request.startLoading();
+        return;
+    }
+    request_ = Ref<QVActionRequest>(&request);
+    replacedSuccess_ = loader->getOnSuccess();
+    replacedFailure_ = loader->getOnFailure();
+    loader->setOnSuccess(QVDelegate(this, BRISKO_SELECTOR(QVNotificationView, _requestSucceeded), replacedSuccess_));
+    loader->setOnFailure(QVDelegate(this, BRISKO_SELECTOR(QVNotificationView, _requestFailed), replacedFailure_));
+    request.startLoading();
+}
+
+void QVNotificationView::restoreRequestCallbacks()
+{
+    // A request sent again (after a login) must not bring this bar back.
+    if (request_ && request_->loader()) {
+        request_->loader()->setOnSuccess(replacedSuccess_);
+        request_->loader()->setOnFailure(replacedFailure_);
+    }
+    request_ = nullptr;
+}
+
+void QVNotificationView::_requestSucceeded(platform::Object* loader, platform::Object* nextCall)
+{
+    Ref<QVNotificationView> keep(this);
+    Ref<platform::Object> chained(nextCall);
+    restoreRequestCallbacks();
+    _makeStatusIconActiveAndDismiss(std::nullopt);
+    if (auto* next = dynamic_cast<QVDelegateChained*>(nextCall))
+        next->invokeWith(loader);
+}
+
+void QVNotificationView::_requestFailed(platform::Object* loader, platform::Object* nextCall)
+{
+    Ref<QVNotificationView> keep(this);
+    Ref<platform::Object> chained(nextCall);
+    restoreRequestCallbacks();
+    _makeStatusIconActiveAndDismiss(std::string(QVNotification::kStatusFailure));
+    if (auto* next = dynamic_cast<QVDelegateChained*>(nextCall))
+        next->invokeWith(loader);
+}
+
+// --- Achievements ---
+
+Ref<QVAchievementNotificationView> QVAchievementNotificationView::showAchievementNotice(
+    QVUnlockedAchievementNotificationData* data, View* inView)
+{
+    Ref<QVAchievementNotificationView> bar = loadBar<QVAchievementNotificationView>(notificationViewName());
+    if (!bar)
+        return nullptr;
+    Ref<QVUnlockedAchievementNotificationData> keepData(data);
+    Ref<View> target(inView);
+    bar->scheduleConfigure([keepData, target](QVNotificationView& v) {
+        static_cast<QVAchievementNotificationView&>(v).configureWithNotificationData(keepData.get(), target.get());
+    });
+    return bar;
+}
+
+void QVAchievementNotificationView::configureWithNotificationData(QVUnlockedAchievementNotificationData* data,
+                                                                  View* inView)
+{
+    _setPresentationView(inView);
+    if (notice() && data)
+        notice()->setText(data->notificationText());
+    setupDefaultImages();
+    if (notificationImage()) {
+        notificationImage()->setDefaultImage(bundleImage(kDefaultIcon));
+        notificationImage()->setUnframed(true);
+    }
+    if (!data || !data->unlockedAchievement()) {
+        if (statusIndicator())
+            statusIndicator()->setHidden(true);
+        if (achievementValueText_)
+            achievementValueText_->setHidden(true);
+        _iconFinishedDownloading(nullptr);
+        return;
+    }
+    data_ = Ref<QVUnlockedAchievementNotificationData>(data);
+    if (notice())
+        notice()->setText("'" + data->title() + "'");
+    const double percent = data->percentComplete();
+    std::optional<std::string> statusImage;
+    if (percent == 100) {
+        if (achievementValueText_)
+            achievementValueText_->setText(std::to_string(data->gamerscore()));
+        statusImage = kPointsImage;
+    } else if (percent >= 0) {
+        if (achievementValueText_)
+            achievementValueText_->setText(std::to_string(static_cast<int>(percent)) + "%");
+        statusImage = kPercentImage;
+    } else if (achievementValueText_) {
+        achievementValueText_->setHidden(true);
+    }
+    if (statusIndicator()) {
+        statusIndicator()->setDefaultImage(statusImage ? bundleImage(*statusImage) : nullptr);
+        statusIndicator()->setUnframed(true);
+    }
+    if (notificationImage()) {
+        if (platform::Image* bundled = bundleImage("AchievementIcon_" + data->resourceId() + ".jpg")) {
+            notificationImage()->setImage(bundled);
+        } else if (!data->iconUrl().empty()) {
+            notificationImage()->setImageDownloadFinishedDelegate(
+                QVDelegate(this, BRISKO_SELECTOR(QVAchievementNotificationView, _iconFinishedDownloading)));
+            notificationImage()->setImageUrl(data->iconUrl());
+            return;
+        }
+    }
+    _iconFinishedDownloading(nullptr);
+}
+
+void QVAchievementNotificationView::_iconFinishedDownloading(platform::Object*)
+{
+    _presentForDuration(kImageHoldDuration);
+    if (notificationImage())
+        notificationImage()->setImageDownloadFinishedDelegate(QVDelegate());
+}
+
+// --- Challenges ---
+
+void QVChallengeNotificationView::setChallengeOutlets(QVImageView* icon, QVImageView* picture, Label* text)
+{
+    challengeIcon_ = icon;
+    challengerProfileImage_ = picture;
+    challengerText_ = text;
+}
+
+Ref<QVChallengeNotificationView> QVChallengeNotificationView::showChallengeNotice(
+    QVReceivedChallengeNotificationData* data, View* inView)
+{
+    Ref<QVChallengeNotificationView> bar = loadBar<QVChallengeNotificationView>(notificationViewName());
+    if (!bar)
+        return nullptr;
+    Ref<QVReceivedChallengeNotificationData> keepData(data);
+    Ref<View> target(inView);
+    bar->scheduleConfigure([keepData, target](QVNotificationView& v) {
+        static_cast<QVChallengeNotificationView&>(v).configureWithNotificationData(keepData.get(), target.get());
+    });
+    return bar;
+}
+
+void QVChallengeNotificationView::configureWithNotificationData(QVReceivedChallengeNotificationData* data,
+                                                                View* inView)
+{
+    _setPresentationView(inView);
+    if (notice() && data)
+        notice()->setText(data->notificationText());
+    setupDefaultImages();
+    if (challengeIcon_)
+        challengeIcon_->setDefaultImage(bundleImage(kDefaultIcon));
+    if (!data || !data->receivedChallengeToUser()) {
+        // Nothing to tell: no bar.
+        for (View* part : { static_cast<View*>(statusIndicator()), static_cast<View*>(challengerProfileImage_),
+                            static_cast<View*>(challengerText_) }) {
+            if (part)
+                part->setHidden(true);
+        }
+        return;
+    }
+    data_ = Ref<QVReceivedChallengeNotificationData>(data);
+    if (challengerProfileImage_) {
+        challengerProfileImage_->setUseSharpCorners(true);
+        challengerProfileImage_->useProfilePictureFromUser(data->challenger());
+    }
+    if (challengerText_)
+        challengerText_->setText((data->challenger() ? data->challenger()->name() : std::string())
+                                 + " has challenged you!");
+    if (challengeIcon_ && !data->definitionIconUrl().empty()) {
+        challengeIcon_->setImageDownloadFinishedDelegate(
+            QVDelegate(this, BRISKO_SELECTOR(QVChallengeNotificationView, _iconFinishedDownloading)));
+        challengeIcon_->setImageUrl(data->definitionIconUrl());
+        return;
+    }
+    _iconFinishedDownloading(nullptr);
+}
+
+void QVChallengeNotificationView::_iconFinishedDownloading(platform::Object*)
+{
+    _presentForDuration(kImageHoldDuration);
+    if (challengeIcon_)
+        challengeIcon_->setImageDownloadFinishedDelegate(QVDelegate());
+}
+
+// --- Server notifications ---
+
+void QVServerNotificationView::setServerOutlets(QVImageView* icon, Label* top, Label* bottom, Label* number,
+                                                View* smallIcon)
+{
+    icon_ = icon;
+    twoLineTopLabel_ = top;
+    twoLineBottomLabel_ = bottom;
+    numberLabel_ = number;
+    smallQuorvelIconForNumber_ = smallIcon;
+}
+
+Ref<QVServerNotificationView> QVServerNotificationView::showServerNotification(QVServerNotification* notification,
+                                                                              View* inView)
+{
+    if (!notification)
+        return nullptr;
+    QVNotification::sharedInstance().clearDefaultNotice();
+    Ref<QVServerNotificationView> bar = loadBar<QVServerNotificationView>(notificationViewName());
+    if (!bar)
+        return nullptr;
+    Ref<QVServerNotification> keep(notification);
+    Ref<View> target(inView);
+    bar->scheduleConfigure([keep, target](QVNotificationView& v) {
+        static_cast<QVServerNotificationView&>(v).configureServerNotification(keep.get(), target.get());
+    });
+    return bar;
+}
+
+void QVServerNotificationView::configureServerNotification(QVServerNotification* notification, View* inView)
+{
+    if (!notification)
+        return;
+    Ref<QVServerNotification> keep(notification);
+    _setPresentationView(inView);
+    settingUpView = true;
+    _loadImagesWithNotification(*notification);
+    _updateText(*notification);
+    _updateNumber(*notification);
+    settingUpView = false;
+    if (miDownloadsDone == miDownloadsNeeded)
+        _presentForDuration(kImageHoldDuration);
+}
+
+void QVServerNotificationView::_loadImagesWithNotification(QVServerNotification& n)
+{
+    for (QVImageView* view : { backgroundImage(), statusIndicator(), icon_ }) {
+        if (view)
+            view->setUnframed(true);
+    }
+    _setImageViewImage(backgroundImage(), kDefaultBackground, n.backgroundDefaultImage(), n.backgroundImage());
+    _setImageViewImage(statusIndicator(), QVNotification::kStatusFailure, n.statusDefaultImage(), n.statusImage());
+    _setImageViewImage(icon_, kDefaultIcon, n.iconDefaultImage(), n.iconImage());
+}
+
+void QVServerNotificationView::_setImageViewImage(QVImageView* view, const std::string& backupDefaultImage,
+                                                  const std::string& defaultImageName,
+                                                  const std::string& desiredImage)
+{
+    if (!view)
+        return;
+    if (defaultImageName.empty() && desiredImage.empty()) {
+        view->setHidden(true);
+        return;
+    }
+    view->setDefaultImage(bundleImage(backupDefaultImage));
+    if (platform::Image* named = bundleImage(defaultImageName)) {
+        view->setDefaultImage(named);
+        view->setShouldScaleImageToFillRect(true);
+    }
+    if (!desiredImage.empty()) {
+        ++miDownloadsNeeded;
+        view->setImageDownloadFinishedDelegate(
+            QVDelegate(this, BRISKO_SELECTOR(QVServerNotificationView, _imageFinishedDownloading)));
+        view->setImageUrl(desiredImage);
+    }
+}
+
+void QVServerNotificationView::_updateText(QVServerNotification& n)
+{
+    for (Label* label : { notice(), twoLineTopLabel_, twoLineBottomLabel_ }) {
+        if (label)
+            label->setHidden(true);
+    }
+    if (n.text().empty())
+        return;
+    if (n.detail().empty()) {
+        if (notice()) {
+            notice()->setText(n.text());
+            notice()->setHidden(false);
+        }
+        return;
+    }
+    if (twoLineTopLabel_) {
+        twoLineTopLabel_->setText(n.text());
+        twoLineTopLabel_->setHidden(false);
+    }
+    if (twoLineBottomLabel_) {
+        twoLineBottomLabel_->setText(n.detail());
+        twoLineBottomLabel_->setHidden(false);
+    }
+}
+
+void QVServerNotificationView::_updateNumber(QVServerNotification& n)
+{
+    if (!n.score().empty()) {
+        if (numberLabel_)
+            numberLabel_->setText(n.score());
+        return;
+    }
+    if (numberLabel_)
+        numberLabel_->setHidden(true);
+    if (smallQuorvelIconForNumber_)
+        smallQuorvelIconForNumber_->setHidden(true);
+}
+
+void QVServerNotificationView::_imageFinishedDownloading(platform::Object*)
+{
+    ++miDownloadsDone;
+    if (miDownloadsDone != miDownloadsNeeded || settingUpView)
+        return;
+    _presentForDuration(kImageHoldDuration);
+    for (QVImageView* view : { backgroundImage(), statusIndicator(), icon_ }) {
+        if (view)
+            view->setImageDownloadFinishedDelegate(QVDelegate());
+    }
+}
+
+} // namespace quorvel

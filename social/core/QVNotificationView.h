@@ -1,0 +1,230 @@
+// The sliding notice bars. A bar is loaded by name through the controller
+// loader, configured on a 0-s timer of the main run loop (never inside the
+// caller), laid out at the player's notification position, slides in over
+// 0.25 s, holds (2 s with a status, 4 s for achievements and server notices)
+// and slides out over 0.5 s, then leaves its superview.
+//
+// A bar that becomes ready while another is still sliding in waits for that
+// slide-in to end, then slides in itself: no notice is lost.
+#pragma once
+
+#include "platform/ui/Label.h"
+#include "platform/ui/Layer.h"
+#include "platform/ui/View.h"
+#include "social/core/QVNotification.h"
+#include "social/runtime/QVActionRequest.h"
+#include "social/runtime/QVDelegate.h"
+#include "social/ui/QVImageView.h"
+
+#include <optional>
+#include <string>
+
+namespace quorvel {
+
+class QVServerNotification;
+
+// Where a bar goes, from the presentation view's size and the client's state.
+struct QVNoticeLayoutInput {
+    float width { 0 };      // presentation view bounds
+    float height { 0 };
+    float barHeight { 0 };
+    float statusBar { 0 };  // status bar height (its width when rotated); 0 when hidden
+    bool largeScreen { false };
+    int orientation { 1 };  // dashboard orientation 1-4
+    int position { 1 };     // 0 top left, 1 bottom left, 2 top right, 3 bottom right
+    bool rotatedInternally { false };
+};
+
+struct QVNoticeLayout {
+    platform::Rect frame;
+    platform::AffineTransform transform;
+    platform::Point nudge; // how far the inner view moves toward the screen edge
+};
+
+class QVNotificationView : public platform::ui::View,
+                           public QVCallbackable,
+                           public platform::ui::AnimationDelegate {
+public:
+    static constexpr double kSlideInDuration = 0.25;
+    static constexpr double kSlideOutDuration = 0.5;
+    static constexpr double kStatusHoldDuration = 2.0;
+    static constexpr double kImageHoldDuration = 4.0;
+
+    static const char* notificationViewName() { return "NotificationView"; }
+
+    // Each loads its bar and configures it on a 0-s timer; an empty Ref (and a
+    // log line) when the bar cannot be loaded.
+    static platform::Ref<QVNotificationView> showNotificationWithText(const std::string& text,
+                                                                      const std::optional<std::string>& imageName,
+                                                                      const std::optional<std::string>& status,
+                                                                      platform::ui::View* inView);
+    // The request starts when the bar is configured; the bar shows once it ended.
+    static platform::Ref<QVNotificationView> showNotificationWithRequest(QVActionRequest& request,
+                                                                         const std::string& text,
+                                                                         platform::ui::View* inView);
+
+    void configureWithText(const std::string& text, const std::optional<std::string>& imageName,
+                           const std::optional<std::string>& status, platform::ui::View* inView);
+    void configureWithRequest(QVActionRequest& request, const std::string& text, platform::ui::View* inView);
+
+    // The layout rules; small screens place positions 2 and 3 as 0 and 1.
+    static QVNoticeLayout calcLayout(const QVNoticeLayoutInput& input);
+    // Where the bar's centre starts (slide in) and ends (slide out).
+    static platform::Point calcOffScreenPosition(platform::Point p, float barHeight, int orientation, int position,
+                                                 bool rotatedInternally);
+    // The dashboard is landscape inside a portrait-sized view.
+    static bool isParentViewRotatedInternally(platform::ui::View* view, int orientation);
+    // The background image of a position.
+    static std::string backgroundImageName(int position, bool largeScreen);
+
+    platform::ui::Label* notice() const { return notice_; }
+    QVImageView* statusIndicator() const { return statusIndicator_; }
+    QVImageView* backgroundImage() const { return backgroundImage_; }
+    QVImageView* notificationImage() const { return notificationImage_; }
+    platform::ui::View* viewToMove() const { return viewToMove_; }
+    bool isPresenting() const { return mPresenting; }
+    double notificationDuration() const { return mNotificationDuration; }
+    platform::ui::View* presentationView() const { return presentationView_.get(); }
+
+    bool canReceiveCallbacksNow() override { return true; }
+    void animationDidStop(platform::ui::LayerAnimation* animation, bool finished) override;
+
+    // Connected by the layout builders.
+    void setOutlets(platform::ui::Label* notice, QVImageView* status, QVImageView* background, QVImageView* image,
+                    platform::ui::View* viewToMove);
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVNotificationView() = default;
+
+    void setupDefaultImages();
+    void _setPresentationView(platform::ui::View* view);
+    void _buildViewWithText(const std::string& text);
+    void _makeStatusIconActiveAndDismiss(const std::optional<std::string>& status);
+    void _presentForDuration(double seconds);
+    void _dismiss();
+    void _calcFrameAndTransform();
+    // Schedules a configure call on a 0-s timer, keeping the bar alive.
+    void scheduleConfigure(std::function<void(QVNotificationView&)> configure);
+
+private:
+    void _requestSucceeded(platform::Object* loader, platform::Object* nextCall);
+    void _requestFailed(platform::Object* loader, platform::Object* nextCall);
+    void restoreRequestCallbacks();
+    void startSlideIn();
+    void animatePosition(platform::Point from, platform::Point to, double seconds, bool removeOnCompletion);
+
+    platform::ui::Label* notice_ { nullptr };
+    QVImageView* statusIndicator_ { nullptr };
+    QVImageView* backgroundImage_ { nullptr };
+    QVImageView* notificationImage_ { nullptr };
+    bool mParentViewIsRotatedInternally { false };
+    bool mPresenting { false };
+    double mNotificationDuration { 0 };
+    platform::Ref<platform::ui::View> presentationView_;
+    platform::ui::View* viewToMove_ { nullptr };
+    platform::Ref<QVActionRequest> request_;
+    QVDelegate replacedSuccess_;
+    QVDelegate replacedFailure_;
+    bool slidingOut_ { false };
+};
+
+class QVAchievementNotificationView : public QVNotificationView {
+public:
+    static constexpr const char* kDefaultIcon = "QVUnlockedAchievementIcon.png";
+    static constexpr const char* kPointsImage = "QVQuorvelPointsWhite.png";
+    static constexpr const char* kPercentImage = "QuorvelPercentLockWhite.png";
+    static const char* notificationViewName() { return "AchievementNotificationView"; }
+
+    static platform::Ref<QVAchievementNotificationView> showAchievementNotice(
+        QVUnlockedAchievementNotificationData* data, platform::ui::View* inView);
+    void configureWithNotificationData(QVUnlockedAchievementNotificationData* data, platform::ui::View* inView);
+
+    platform::ui::Label* achievementValueText() const { return achievementValueText_; }
+    void setValueOutlet(platform::ui::Label* label) { achievementValueText_ = label; }
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVAchievementNotificationView() = default;
+
+private:
+    void _iconFinishedDownloading(platform::Object*);
+    platform::Ref<QVUnlockedAchievementNotificationData> data_;
+    platform::ui::Label* achievementValueText_ { nullptr };
+};
+
+// Loaded from the text bars' layout, whose bar is of this class.
+class QVChallengeNotificationView : public QVNotificationView {
+public:
+    static constexpr const char* kDefaultIcon = "QVDefaultChallengeIcon.png";
+    static const char* notificationViewName() { return "NotificationView"; }
+
+    static platform::Ref<QVChallengeNotificationView> showChallengeNotice(QVReceivedChallengeNotificationData* data,
+                                                                          platform::ui::View* inView);
+    void configureWithNotificationData(QVReceivedChallengeNotificationData* data, platform::ui::View* inView);
+
+    QVImageView* challengeIcon() const { return challengeIcon_; }
+    QVImageView* challengerProfileImage() const { return challengerProfileImage_; }
+    platform::ui::Label* challengerText() const { return challengerText_; }
+    void setChallengeOutlets(QVImageView* icon, QVImageView* picture, platform::ui::Label* text);
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVChallengeNotificationView() = default;
+
+private:
+    void _iconFinishedDownloading(platform::Object*);
+    platform::Ref<QVReceivedChallengeNotificationData> data_;
+    QVImageView* challengeIcon_ { nullptr };
+    QVImageView* challengerProfileImage_ { nullptr };
+    platform::ui::Label* challengerText_ { nullptr };
+};
+
+class QVServerNotificationView : public QVNotificationView {
+public:
+    static constexpr const char* kDefaultBackground = "QVNotificationBackground.png";
+    static constexpr const char* kDefaultIcon = "QVProfileIconDefaultSelf.png";
+    static const char* notificationViewName() { return "ServerNotificationView"; }
+
+    // Nothing for a null notification; else drops the default background notice.
+    static platform::Ref<QVServerNotificationView> showServerNotification(QVServerNotification* notification,
+                                                                          platform::ui::View* inView);
+    void configureServerNotification(QVServerNotification* notification, platform::ui::View* inView);
+
+    QVImageView* icon() const { return icon_; }
+    platform::ui::Label* twoLineTopLabel() const { return twoLineTopLabel_; }
+    platform::ui::Label* twoLineBottomLabel() const { return twoLineBottomLabel_; }
+    platform::ui::Label* numberLabel() const { return numberLabel_; }
+    platform::ui::View* smallQuorvelIconForNumber() const { return smallQuorvelIconForNumber_; }
+    int downloadsNeeded() const { return miDownloadsNeeded; }
+    int downloadsDone() const { return miDownloadsDone; }
+
+    void setServerOutlets(QVImageView* icon, platform::ui::Label* top, platform::ui::Label* bottom,
+                          platform::ui::Label* number, platform::ui::View* smallIcon);
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVServerNotificationView() = default;
+
+private:
+    void _loadImagesWithNotification(QVServerNotification& notification);
+    void _setImageViewImage(QVImageView* view, const std::string& backupDefaultImage,
+                            const std::string& defaultImageName, const std::string& desiredImage);
+    void _updateText(QVServerNotification& notification);
+    void _updateNumber(QVServerNotification& notification);
+    void _imageFinishedDownloading(platform::Object*);
+
+    QVImageView* icon_ { nullptr };
+    platform::ui::Label* twoLineTopLabel_ { nullptr };
+    platform::ui::Label* twoLineBottomLabel_ { nullptr };
+    platform::ui::Label* numberLabel_ { nullptr };
+    platform::ui::View* smallQuorvelIconForNumber_ { nullptr };
+    bool settingUpView { false };
+    int miDownloadsNeeded { 0 };
+    int miDownloadsDone { 0 };
+};
+
+// Registers (again) the three bar layouts under the loader's default names.
+void QVRegisterNotificationInterfaces();
+
+} // namespace quorvel
