@@ -21,7 +21,6 @@
 #include "social/core/QuorvelDelegate.h"
 #include "platform/gamekit/GameCenter.h"
 #include "social/runtime/QVDelegate.h"
-#include "social/runtime/QVRuntimeHost.h"
 
 #include <functional>
 #include <optional>
@@ -294,20 +293,6 @@ public:
     // Writes the five "[user_stats]" parameters of the bootstrap request.
     static void getUserStatsParams(QVHttpNestedQueryStringWriter& params);
     void _incrementSessionTime();
-
-    // ---- In-game notices not tied to a request
-    // The services' notices, handed to the shared QVNotification (which
-    // decides whether they show). The default background notice waits in one
-    // slot (a newer one replaces it) until the next successful service answer
-    // shows it. The notice observer hears of every such notice that passed
-    // the decision.
-    using BackgroundNotice = QVRuntimeHost::BackgroundNotice;
-    static void showBackgroundNotice(const BackgroundNotice& notice);
-    static void setDefaultBackgroundNotice(const BackgroundNotice& notice);
-    static void showDefaultNotice();
-    static void clearDefaultNotice();
-    using NoticeObserver = std::function<void(const BackgroundNotice& notice)>;
-    static void setNoticeObserver(NoticeObserver observer);
 
     // ---- Game Center
     // In use (the setting, on a system that offers it) and the local player signed in.

@@ -71,13 +71,28 @@ void QuorvelRuntimeHost::writeBootstrapParameters(QVHttpNestedQueryStringWriter&
 
 void QuorvelRuntimeHost::synchronizeOfflineData(const QVBootstrap& answer) { QVOfflineService::syncOfflineData(answer); }
 
-void QuorvelRuntimeHost::showDefaultNotice() { Quorvel::showDefaultNotice(); }
+namespace {
+// A service's notice as the notice path takes it.
+platform::Ref<QVNotificationData> noticeData(const QVRuntimeHost::BackgroundNotice& notice)
+{
+    auto data = QVNotificationData::dataWithText(notice.text, notice.category, notice.type);
+    if (!notice.imageName.empty())
+        data->setImageName(notice.imageName);
+    return data;
+}
+} // namespace
 
-void QuorvelRuntimeHost::showBackgroundNotice(const BackgroundNotice& notice) { Quorvel::showBackgroundNotice(notice); }
+void QuorvelRuntimeHost::showDefaultNotice() { QVNotification::sharedInstance().showDefaultNotice(); }
+
+// Notices of the services go with the success status (no status image).
+void QuorvelRuntimeHost::showBackgroundNotice(const BackgroundNotice& notice)
+{
+    QVNotification::sharedInstance().showBackgroundNotice(noticeData(notice).get(), std::nullopt);
+}
 
 void QuorvelRuntimeHost::setDefaultBackgroundNotice(const BackgroundNotice& notice)
 {
-    Quorvel::setDefaultBackgroundNotice(notice);
+    QVNotification::sharedInstance().setDefaultBackgroundNotice(noticeData(notice).get(), std::nullopt);
 }
 
 bool QuorvelRuntimeHost::isLoggedIntoGameCenter() { return Quorvel::isLoggedIntoGameCenter(); }
