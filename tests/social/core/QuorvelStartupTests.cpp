@@ -277,6 +277,19 @@ TEST_F(QuorvelStartupTest, StartShutdownStartInOneProcess)
     EXPECT_TRUE(Quorvel::successfullyBootstrapped());
 }
 
+// The presence service starts before the provider exists; it still connects through the client's provider.
+TEST_F(QuorvelStartupTest, PresenceConnectsThroughTheClientsProvider)
+{
+    writeSettingsFile("<presence-host>127.0.0.1:1</presence-host>");
+    startClient();
+    ASSERT_TRUE(waitForBootstrapRequests());
+    ASSERT_NE(QVPresenceService::sharedInstance(), nullptr);
+    QVPresenceService::sharedInstance()->connect();
+    ASSERT_TRUE(waitFor([&] { return !requestsTo("users/@me/presence_queue.xml").empty(); }));
+    EXPECT_TRUE(requestsTo("users/@me/presence_queue.xml")[0].signatureValid);
+    EXPECT_EQ(requestsTo("users/@me/presence_queue.xml")[0].oauthToken, "token-1");
+}
+
 // Without a running client: before any start-up, and after a shut-down.
 TEST_F(QuorvelStartupTest, ClassMethodsAnswerDefaultsWithoutAnInstance)
 {
