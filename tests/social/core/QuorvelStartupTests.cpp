@@ -190,8 +190,9 @@ TEST_F(QuorvelStartupTest, EmptyInitialUserIdFallsBackToTheLastLoggedInUser)
     QuorvelSettingsDictionary settings;
     settings.values.set("QuorvelSettingInitialUserId", "");
     startClient(settings);
+    std::string before = Quorvel::lastLoggedInUserId(); // the answer replaces the local user
     ASSERT_TRUE(waitForBootstrapRequests());
-    EXPECT_EQ(requestsTo("bootstrap.xml")[0].param("user_id"), Quorvel::lastLoggedInUserId());
+    EXPECT_EQ(requestsTo("bootstrap.xml")[0].param("user_id"), before);
 }
 
 TEST_F(QuorvelStartupTest, DebugOverrideKeyAndSecretReplaceTheGamesOwn)
