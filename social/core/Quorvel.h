@@ -484,6 +484,7 @@ private:
     bool localUserUnreadable_ { false };
     std::string bootstrapUserId_; // while a bootstrap runs
     platform::Ref<platform::Object> mBootstrapAttempt; // the running bootstrap's callback target
+    bool mSessionSawLinkNetworks { false }; // the link-networks offer is made once per session (until a logout)
     bool mPendingDataSent { false }; // the offline data went out after the last successful bootstrap
     // The full-screen screens: one navigation stack per presented layer, the root's first.
     std::vector<std::vector<platform::Ref<platform::ui::ViewController>>> mPresentedScreens;

@@ -189,10 +189,9 @@ void Quorvel::bootstrapSucceeded(Object* attempt, Object*)
         _quorvelFlags.isBootstrapInProgress = false;
         return;
     }
-    static bool sessionSawLinkNetworks = false;
-    if (!doneWithGetTheMost() && !sessionSawLinkNetworks && !isShowingFullScreen()) {
+    if (!doneWithGetTheMost() && !mSessionSawLinkNetworks && !isShowingFullScreen()) {
         if (Ref<ViewController> screen = QVControllerLoader::load("LinkSocialNetworks")) {
-            sessionSawLinkNetworks = true;
+            mSessionSawLinkNetworks = true;
             _quorvelFlags.isConfirmAccountFlowActive = true;
             presentRootControllerWithModal(screen);
         }
@@ -485,6 +484,7 @@ void Quorvel::logoutUser()
     q->mSuccessfullyBootstrapped = false;
     invalidateBootstrap();
     setDoneWithGetTheMost(false);
+    q->mSessionSawLinkNetworks = false;
     if (QuorvelDelegate* delegate = getDelegate())
         delegate->userLoggedOut(userId);
 }

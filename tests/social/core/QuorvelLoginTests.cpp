@@ -187,6 +187,26 @@ TEST_F(LoginTest, ApprovalConfirmsTheAccountThenLogsInOnceWithTheWelcomeNotice)
     EXPECT_EQ(notices, (Strings { "Hi Player! You have 1 new challenge." }));
 }
 
+TEST_F(LoginTest, TheLinkNetworksOfferDefersTheLoggedInCallUntilItCloses)
+{
+    QVClassRegistry::registerClass("QVLinkSocialNetworksController",
+                                   [] { return Ref<Object>(platform::ui::ViewController::controller()); });
+    Quorvel::setDoneWithGetTheMost(false);
+    startApprovedAndLogIn();
+    EXPECT_EQ(Quorvel::presentedScreens().size(), 1u);
+    EXPECT_TRUE(game.calls.empty());
+    Quorvel::dismissRootControllerOrItsModal();
+    EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17" }));
+
+    // Once per session: the next login goes straight through.
+    auto call = CallRecorder::create();
+    Quorvel::doBootstrap(call->onSuccess(), call->onFailure());
+    ASSERT_TRUE(waitFor([&] { return call->successes == 1; }));
+    EXPECT_FALSE(Quorvel::isShowingFullScreen());
+    EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17", "userLoggedIn:17" }));
+    QVClassRegistry::unregisterClass("QVLinkSocialNetworksController");
+}
+
 TEST_F(LoginTest, TheCompleteAnswerFillsEverySetting)
 {
     answerBootstrapCompletely();
