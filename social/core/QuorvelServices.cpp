@@ -12,8 +12,10 @@
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVSubscriptionService.h"
 #include "social/services/QVOfflineService.h"
+#include "social/services/QVPushNotificationService.h"
 #include "social/services/QVTickerService.h"
 #include "social/services/QVUserService.h"
+#include "social/services/QVUserSettingService.h"
 #include "social/services/QVUsersCredentialService.h"
 #include "social/ui/QVControllerLoader.h"
 
@@ -34,10 +36,10 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
     static const std::vector<QuorvelServiceEntry> table {
         { "QVOfflineService", &QVOfflineService::initializeService, &QVOfflineService::shutdownService },
         { "QVBootstrapService", nullptr, nullptr }, // stateless: its requests go through the provider
-        { "QVUserSettingService", nullptr, nullptr },
+        { "QVUserSettingService", &QVUserSettingService::initializeService, &QVUserSettingService::shutdownService },
         { "QVHighScoreService", &QVHighScoreService::initializeService, &QVHighScoreService::shutdownService },
         { "QVSocialNotificationService", nullptr, nullptr },
-        { "QVPushNotificationService", nullptr, nullptr },
+        { "QVPushNotificationService", &QVPushNotificationService::initializeService, &QVPushNotificationService::shutdownService },
         { "QVLeaderboardService", &QVLeaderboardService::initializeService, &QVLeaderboardService::shutdownService },
         { "QVApplicationDescriptionService", nullptr, nullptr },
         { "QVChatRoomDefinitionService", nullptr, nullptr },
@@ -108,6 +110,9 @@ void QuorvelSetControllerLoaderDefaults()
     trace("QVControllerLoader.setDefaults");
     QVControllerLoader::setDefaultAssetFileSuffix("Qv");
     QVControllerLoader::setDefaultClassNamePrefix("QV");
+    // Settings entries open their screens through the loader, by name.
+    QVUserSettingPushController::setControllerLoader(
+        [](const std::string& name) { return QVControllerLoader::load(name); });
 }
 
 void QuorvelSetControllerLoaderOverrides(const platform::Value& suffix, const platform::Value& classNamePrefix)
