@@ -7,6 +7,7 @@
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVConversationService.h"
 #include "social/services/QVForumService.h"
+#include "social/services/QVChatServices.h"
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
@@ -42,9 +43,9 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVPushNotificationService", &QVPushNotificationService::initializeService, &QVPushNotificationService::shutdownService },
         { "QVLeaderboardService", &QVLeaderboardService::initializeService, &QVLeaderboardService::shutdownService },
         { "QVApplicationDescriptionService", nullptr, nullptr },
-        { "QVChatRoomDefinitionService", nullptr, nullptr },
-        { "QVChatRoomInstanceService", nullptr, nullptr },
-        { "QVChatMessageService", nullptr, nullptr },
+        { "QVChatRoomDefinitionService", &QVChatRoomDefinitionService::initializeService, &QVChatRoomDefinitionService::shutdownService },
+        { "QVChatRoomInstanceService", &QVChatRoomInstanceService::initializeService, &QVChatRoomInstanceService::shutdownService },
+        { "QVChatMessageService", &QVChatMessageService::initializeService, &QVChatMessageService::shutdownService },
         { "QVProfileService", nullptr, nullptr },
         { "QVClientApplicationService", nullptr, nullptr },
         { "QVUserService", &QVUserService::initializeService, &QVUserService::shutdownService },
@@ -131,10 +132,13 @@ void QuorvelConfigureCloudStorage(const QuorvelSettingsDictionary&) { }
 
 void QuorvelConfigureCompressableData(const QuorvelSettingsDictionary&) { }
 
-void QuorvelRegisterPolledResources(QVPoller*)
+void QuorvelRegisterPolledResources(QVPoller* poller)
 {
     trace("QVHighScoreService.registerPolledResources");
     trace("QVChatMessageService.registerPolledResources");
+    QVChatMessageService::service().registerPolledResources(poller);
+    QVChatMessageService::setPollingControl({ [](const QVResourceClass& cls) { Quorvel::clearPollingCacheForClassType(cls); },
+                                              [] { Quorvel::forceImmediatePoll(); } });
 }
 
 void QuorvelConfigureAchievements(const QuorvelSettingsDictionary&)
