@@ -48,6 +48,24 @@ bool QuorvelRuntimeHost::isOnline() { return Quorvel::isOnline(); }
 
 std::string QuorvelRuntimeHost::clientApplicationId() { return Quorvel::clientApplicationId(); }
 
+platform::Date QuorvelRuntimeHost::lastAnnouncementDateForLocalUser() { return Quorvel::lastAnnouncementDateForLocalUser(); }
+
+void QuorvelRuntimeHost::setLastAnnouncementDateForLocalUser(platform::Date date)
+{
+    Quorvel::setLastAnnouncementDateForLocalUser(date);
+}
+
+void QuorvelRuntimeHost::postUnreadAnnouncementCountChangedTo(int count)
+{
+    Quorvel::postUnreadAnnouncementCountChangedTo(count);
+}
+
+std::string QuorvelRuntimeHost::suggestionsForumId()
+{
+    platform::Value id = Quorvel::suggestionsForumId();
+    return id.isNil() ? std::string() : id.asString();
+}
+
 platform::ui::InterfaceOrientation QuorvelDashboardHost::getDashboardOrientation()
 {
     return static_cast<platform::ui::InterfaceOrientation>(Quorvel::getDashboardOrientation());

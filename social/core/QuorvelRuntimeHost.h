@@ -35,6 +35,10 @@ public:
     platform::Ref<platform::Object> localUser() override;
     bool isOnline() override;
     std::string clientApplicationId() override;
+    platform::Date lastAnnouncementDateForLocalUser() override;
+    void setLastAnnouncementDateForLocalUser(platform::Date date) override;
+    void postUnreadAnnouncementCountChangedTo(int count) override;
+    std::string suggestionsForumId() override;
     void showDefaultNotice() override;
     void showBackgroundNotice(const BackgroundNotice& notice) override;
     void setDefaultBackgroundNotice(const BackgroundNotice& notice) override;
