@@ -54,6 +54,9 @@ std::string QuorvelRuntimeHost::lastLoggedInUserId() { return Quorvel::lastLogge
 std::string QuorvelRuntimeHost::applicationDisplayName() { return Quorvel::applicationDisplayName(); }
 std::string QuorvelRuntimeHost::applicationShortDisplayName() { return Quorvel::applicationShortDisplayName(); }
 
+bool QuorvelRuntimeHost::isLargeScreen() { return QVDashboardHost::current().isLargeScreen(); }
+bool QuorvelRuntimeHost::isInLandscapeMode() { return QVDashboardHost::current().isInLandscapeMode(); }
+
 platform::Ref<platform::Object> QuorvelRuntimeHost::localGameProfileInfo()
 {
     return platform::Ref<platform::Object>(Quorvel::localGameProfileInfo().get());

@@ -38,6 +38,8 @@ public:
     std::string applicationDisplayName() override;
     std::string applicationShortDisplayName() override;
     platform::Ref<platform::Object> localGameProfileInfo() override;
+    bool isLargeScreen() override;
+    bool isInLandscapeMode() override;
     void applyBootstrap(const QVBootstrap& answer, QVProvider& provider) override;
     platform::Date lastAnnouncementDateForLocalUser() override;
     void setLastAnnouncementDateForLocalUser(platform::Date date) override;

@@ -11,6 +11,7 @@
 #include "social/services/QVForumService.h"
 #include "social/services/QVChatServices.h"
 #include "social/services/QVFriendsService.h"
+#include "social/services/QVGameDiscoveryService.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVSubscriptionService.h"
@@ -70,7 +71,7 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVFriendsService", &QVFriendsService::initializeService, &QVFriendsService::shutdownService },
         { "QVForumService", &QVForumService::initializeService, &QVForumService::shutdownService },
         { "QVAnnouncementService", &QVAnnouncementService::initializeService, &QVAnnouncementService::shutdownService },
-        { "QVGameDiscoveryService", nullptr, nullptr },
+        { "QVGameDiscoveryService", &QVGameDiscoveryService::initializeService, &QVGameDiscoveryService::shutdownService },
         { "QVSubscriptionService", &QVSubscriptionService::initializeService, &QVSubscriptionService::shutdownService },
         { "QVConversationService", &QVConversationService::initializeService, &QVConversationService::shutdownService },
         { "QVTickerService", &QVTickerService::initializeService, &QVTickerService::shutdownService },

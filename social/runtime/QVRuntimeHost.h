@@ -79,6 +79,9 @@ public:
     virtual std::string applicationDisplayName() { return {}; }
     virtual std::string applicationShortDisplayName() { return {}; }
     virtual platform::Ref<platform::Object> localGameProfileInfo() { return nullptr; }
+    // The screen is large (a tablet); the dashboard shows in landscape.
+    virtual bool isLargeScreen() { return false; }
+    virtual bool isInLandscapeMode() { return false; }
     // The foreground notice of a request of type 1 or 2, made from its text.
     virtual platform::Ref<platform::Object> foregroundNotice(const std::string& text) { return nullptr; }
 
