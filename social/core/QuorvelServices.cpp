@@ -4,6 +4,7 @@
 
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVPresenceService.h"
+#include "social/services/QVAchievementService.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVFriendsService.h"
@@ -42,7 +43,7 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVProfileService", nullptr, nullptr },
         { "QVClientApplicationService", nullptr, nullptr },
         { "QVUserService", &QVUserService::initializeService, &QVUserService::shutdownService },
-        { "QVAchievementService", nullptr, nullptr },
+        { "QVAchievementService", &QVAchievementService::initializeService, &QVAchievementService::shutdownService },
         { "QVChallengeService", nullptr, nullptr },
         { "QVChallengeDefinitionService", nullptr, nullptr },
         { "QVUsersCredentialService", &QVUsersCredentialService::initializeService, &QVUsersCredentialService::shutdownService },
@@ -128,9 +129,11 @@ void QuorvelRegisterPolledResources(QVPoller*)
     trace("QVChatMessageService.registerPolledResources");
 }
 
-void QuorvelConfigureAchievements(const QuorvelSettingsDictionary&)
+void QuorvelConfigureAchievements(const QuorvelSettingsDictionary& settings)
 {
     trace("QVAchievementService.setAutomaticallyPromptToPostUnlocks");
+    const platform::Value& prompt = settings.objectForKey("QuorvelSettingPromptToPostAchievementUnlock");
+    QVAchievementService::setAutomaticallyPromptToPostUnlocks(!prompt.isNil() && prompt.asBool());
 }
 
 void QuorvelReleaseGameCenter()
