@@ -4,6 +4,7 @@
 #include "engine/KSScheduler.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/RunLoop.h"
 
 #include <memory>
 #include <new>
@@ -170,6 +171,7 @@ KSScheduler::HashUpdateEntry* KSScheduler::findUpdateEntry(Object* target) const
 
 void KSScheduler::scheduleSelector(SEL_SCHEDULE selector, Object* target, ksTime interval, bool paused)
 {
+    BRISKO_ASSERT_MAIN_THREAD();
     BRISKO_ASSERT(bool(selector), "Argument selector must be non-nil");
     BRISKO_ASSERT(target != nullptr, "Argument target must be non-nil");
 
@@ -202,6 +204,7 @@ void KSScheduler::scheduleSelector(SEL_SCHEDULE selector, Object* target, ksTime
 
 void KSScheduler::unscheduleSelector(SEL_SCHEDULE selector, Object* target)
 {
+    BRISKO_ASSERT_MAIN_THREAD();
     if (!target && !selector)
         return;
     BRISKO_ASSERT(target != nullptr, "Target MUST not be nil");
@@ -242,6 +245,7 @@ void KSScheduler::removeHashElement(HashSelectorEntry* element)
 
 void KSScheduler::unscheduleAllSelectorsForTarget(Object* target)
 {
+    BRISKO_ASSERT_MAIN_THREAD();
     if (!target)
         return;
     // Keep the target alive through its own removal.
@@ -259,6 +263,7 @@ void KSScheduler::unscheduleAllSelectorsForTarget(Object* target)
 
 void KSScheduler::unscheduleAllSelectors()
 {
+    BRISKO_ASSERT_MAIN_THREAD();
     for (HashSelectorEntry* element = hashForSelectors_; element;) {
         HashSelectorEntry* next = static_cast<HashSelectorEntry*>(element->hh.next);
         unscheduleAllSelectorsForTarget(element->target);
@@ -336,6 +341,7 @@ void KSScheduler::priorityIn(ListEntry** list, Object* target, SEL_SCHEDULE sel,
 
 void KSScheduler::scheduleUpdate(Object* target, SEL_SCHEDULE updateSelector, int priority, bool paused)
 {
+    BRISKO_ASSERT_MAIN_THREAD();
     BRISKO_ASSERT(target != nullptr, "Argument target must be non-nil");
     BRISKO_ASSERT(findUpdateEntry(target) == nullptr, "KSScheduler: the target's update is already scheduled");
     if (priority == 0)
@@ -348,6 +354,7 @@ void KSScheduler::scheduleUpdate(Object* target, SEL_SCHEDULE updateSelector, in
 
 void KSScheduler::unscheduleUpdateForTarget(Object* target)
 {
+    BRISKO_ASSERT_MAIN_THREAD();
     if (!target)
         return;
     HashUpdateEntry* element = findUpdateEntry(target);
@@ -384,6 +391,7 @@ void KSScheduler::purgeDeletedUpdates()
 
 void KSScheduler::pauseTarget(Object* target)
 {
+    BRISKO_ASSERT_MAIN_THREAD();
     BRISKO_ASSERT(target != nullptr, "target must be non nil");
     if (HashSelectorEntry* element = findSelectorEntry(target))
         element->paused = true;
@@ -395,6 +403,7 @@ void KSScheduler::pauseTarget(Object* target)
 
 void KSScheduler::resumeTarget(Object* target)
 {
+    BRISKO_ASSERT_MAIN_THREAD();
     BRISKO_ASSERT(target != nullptr, "target must be non nil");
     if (HashSelectorEntry* element = findSelectorEntry(target))
         element->paused = false;
@@ -430,6 +439,7 @@ private:
 
 void KSScheduler::tick(ksTime dt)
 {
+    BRISKO_ASSERT_MAIN_THREAD();
     ++ticks_;
     if (timeScale_ != 1.0f)
         dt *= timeScale_;

@@ -32,7 +32,7 @@ std::string runMenuScene(Showcase& showcase)
 
     auto counter = KSLabelBMFont::labelWithString("Taps: 0", "dejavu-sans-24.fnt");
     if (!counter)
-        return "menu: no bitmap font";
+        return showcase.failed("menu: no bitmap font");
     counter->setPosition({ 160, 420 });
     counter->setColor({ 255, 220, 120 });
     scene->addChild(counter.get(), 1);

@@ -52,7 +52,7 @@ std::string runParticleScene(Showcase& showcase)
     auto fire = KSParticleFire::node();
     auto explosions = ExplodingLayer::make();
     if (!fire || !explosions)
-        return "particles: cannot make the systems (is fire.png in the resources?)";
+        return showcase.failed("particles: cannot make the systems (is fire.png in the resources?)");
     auto scene = KSScene::node();
     scene->addChild(KSColorLayer::layerWithColor({ 0, 0, 0, 255 }).get(), 0);
     scene->addChild(fire.get(), 1);

@@ -101,12 +101,14 @@ std::string runProgressScene(Showcase& showcase)
     auto teal = colourScene({ 30, 150, 140, 255 });
     auto wipe = KSTransitionRadialCW::transitionWithDuration(0.8f, teal.get());
     auto wiping = showcase.run("radial", wipe.get(), 12, { 12 });
-    bool wiped = platform::RunLoop::main().runUntil([&] { return director->runningScene() == teal.get(); }, 5);
+    bool wiped = showcase.runUntil("progress: the radial wipe did not hand over",
+                                   [&] { return director->runningScene() == teal.get(); }, 5);
 
     auto purple = colourScene({ 120, 40, 150, 255 });
     auto fade = KSTransitionFade::transitionWithDuration(0.8f, purple.get());
     auto fading = showcase.run("fade", fade.get(), 12, { 12 });
-    bool faded = platform::RunLoop::main().runUntil([&] { return director->runningScene() == purple.get(); }, 5);
+    bool faded = showcase.runUntil("progress: the fade did not hand over",
+                                   [&] { return director->runningScene() == purple.get(); }, 5);
 
     return platform::format("progress: radial and bar timers, %u frames, at %.0f%% and %.0f%%; KSTransitionRadialCW "
                             "%s, KSTransitionFade %s; saved %s, %s, %s",

@@ -1,4 +1,5 @@
-// The scene runner of the showcase: frames on the real clock, captures to PNG.
+// The scene runner of the showcase: frames on the manual clock (or the real one),
+// captures to PNG, and the failures the program reports in its exit status.
 #include "Showcase.h"
 
 #include "engine/KSDirector.h"
@@ -13,6 +14,26 @@ namespace showcase {
 
 kestrel::EAGLView* Showcase::view() const { return kestrel::KSDirector::sharedDirector()->openGLView(); }
 
+void Showcase::step()
+{
+    double interval = kestrel::KSDirector::sharedDirector()->animationInterval();
+    if (realTime_)
+        platform::RunLoop::main().runUntil([] { return false; }, interval);
+    else
+        platform::RunLoop::main().advance(interval);
+}
+
+bool Showcase::runUntil(const std::string& what, const std::function<bool()>& done, double seconds)
+{
+    double interval = kestrel::KSDirector::sharedDirector()->animationInterval();
+    for (double t = 0; !done() && t < seconds; t += interval)
+        step();
+    if (done())
+        return true;
+    fail(what);
+    return false;
+}
+
 SceneRun Showcase::run(const std::string& name, kestrel::KSScene* scene, unsigned frames,
                        const std::set<unsigned>& save, const std::function<void(unsigned)>& onFrame)
 {
@@ -26,14 +47,18 @@ SceneRun Showcase::run(const std::string& name, kestrel::KSScene* scene, unsigne
         unsigned frame = ++result.frames;
         if (save.count(frame)) {
             std::string file = platform::format("%s-%03u.png", name.c_str(), frame);
-            if (auto image = v.readFrame()) {
-                if (auto png = image->pngData()) {
-                    std::ofstream out(outputDir_ + "/" + file, std::ios::binary);
-                    out.write(reinterpret_cast<const char*>(png->data()), static_cast<std::streamsize>(png->size()));
-                    if (out)
-                        result.saved.push_back(file);
-                }
+            auto image = v.readFrame();
+            auto png = image ? image->pngData() : std::nullopt;
+            bool written = false;
+            if (png) {
+                std::ofstream out(outputDir_ + "/" + file, std::ios::binary);
+                out.write(reinterpret_cast<const char*>(png->data()), static_cast<std::streamsize>(png->size()));
+                written = static_cast<bool>(out.flush());
             }
+            if (written)
+                result.saved.push_back(file);
+            else
+                fail(name + ": cannot save " + file);
         }
         if (onFrame)
             onFrame(frame);
@@ -43,9 +68,13 @@ SceneRun Showcase::run(const std::string& name, kestrel::KSScene* scene, unsigne
     else
         director->runWithScene(scene);
     // Generous: the frames themselves take frames x the animation interval.
-    double timeout = 5 + frames * director->animationInterval() * 2;
-    platform::RunLoop::main().runUntil([&] { return result.frames >= frames; }, timeout);
+    double interval = director->animationInterval();
+    double limit = 5 + frames * interval * 2;
+    for (double t = 0; result.frames < frames && t < limit; t += interval)
+        step();
     glView->setCaptureHook({});
+    if (result.frames < frames)
+        fail(platform::format("%s: drew %u of %u frames", name.c_str(), result.frames, frames));
     return result;
 }
 

@@ -141,7 +141,7 @@ std::string runSocialScene(Showcase& showcase)
     standin::StandInServer server;
     if (server.start() <= 0) {
         Bundle::main().setHomeDirectory(oldHome);
-        return "social: cannot start the stand-in service";
+        return showcase.failed("social: cannot start the stand-in service");
     }
     server.setConsumer("showcase-key", "showcase-secret");
     server.addToken("token-1", "token-secret-1");
@@ -172,7 +172,7 @@ std::string runSocialScene(Showcase& showcase)
 
     std::string line;
     if (!outcome->series) {
-        line = sent ? "social: the leaderboard request failed" : "social: the leaderboard request was dropped";
+        line = showcase.failed(sent ? "social: the leaderboard request failed" : "social: the leaderboard request was dropped");
     } else {
         std::vector<HighScore*> scores;
         for (size_t i = 0; i < outcome->series->count(); ++i)
@@ -186,6 +186,8 @@ std::string runSocialScene(Showcase& showcase)
                       outcome->series->httpResponseStatusCode(), scores.size(),
                       verified ? "verified by the stand-in" : "NOT verified",
                       drawn ? file.c_str() : "not drawn");
+        if (!verified || !drawn)
+            showcase.fail(line);
     }
 
     // The client's connections close first, so the server's workers end at once.

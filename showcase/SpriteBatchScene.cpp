@@ -105,7 +105,7 @@ std::string runSpriteBatchScene(Showcase& showcase)
     auto texture = ballTexture();
     auto layer = texture ? BouncingLayer::make(texture.get()) : nullptr;
     if (!layer)
-        return "sprite batch: cannot make the sprites";
+        return showcase.failed("sprite batch: cannot make the sprites");
     auto scene = KSScene::node();
     scene->addChild(KSColorLayer::layerWithColor({ 10, 10, 30, 255 }).get(), 0);
     scene->addChild(layer.get(), 1);

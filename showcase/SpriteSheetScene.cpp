@@ -35,7 +35,7 @@ std::string runSpriteSheetScene(Showcase& showcase)
     for (int i = 0; i < 4; ++i) {
         robots[i] = KSSprite::spriteWithSpriteFrameName("robot-0.png");
         if (!robots[i])
-            return "sprite sheet: robot-sheet.plist did not load";
+            return showcase.failed("sprite sheet: robot-sheet.plist did not load");
         robots[i]->setPosition(places[i]);
         robots[i]->setScale(2);
         robots[i]->runAction(KSRepeatForever::actionWithAction(KSAnimate::actionWithAnimation(walk.get(), false).get()).get());

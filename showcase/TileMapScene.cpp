@@ -40,7 +40,7 @@ std::string runTileMapScene(Showcase& showcase)
 {
     auto map = KSTMXTiledMap::tiledMapWithTMXFile("showcase-map.tmx");
     if (!map)
-        return "tile map: showcase-map.tmx did not load";
+        return showcase.failed("tile map: showcase-map.tmx did not load");
     const float overhang = map->contentSize().width - 320;
     auto away = KSMoveBy::actionWithDuration(1.0f, { -overhang, 0 });
     auto back = KSMoveBy::actionWithDuration(1.0f, { overhang, 0 });
@@ -48,7 +48,7 @@ std::string runTileMapScene(Showcase& showcase)
 
     auto robot = KSSprite::spriteWithFile("robot-sheet.png", { 0, 0, 64, 64 });
     if (!robot || !makeStreakTexture())
-        return "tile map: cannot make the robot or its streak";
+        return showcase.failed("tile map: cannot make the robot or its streak");
     robot->setPosition({ 80, 160 });
     // The loop: a square of 160 points, 0.4 s a side.
     auto up = KSMoveBy::actionWithDuration(0.4f, { 0, 160 });
@@ -61,7 +61,7 @@ std::string runTileMapScene(Showcase& showcase)
     // The streak rides at the robot's centre, drawn beneath it.
     auto streak = KSMotionStreak::streakWithFade(1.0f, 2, kStreakTexture, 12, 32, { 120, 220, 255, 255 });
     if (!streak)
-        return "tile map: cannot make the motion streak";
+        return showcase.failed("tile map: cannot make the motion streak");
     streak->setPosition({ robot->contentSize().width / 2, robot->contentSize().height / 2 });
     robot->addChild(streak.get(), -1);
 

@@ -69,7 +69,8 @@ std::string runTransitionScene(Showcase& showcase)
     // A 1.2 s flip: frame 8 shows the red scene turning away, 28 the blue one turning in.
     auto flip = KSTransitionFlipX::transitionWithDuration(1.2f, blue.get(), 1);
     auto turning = showcase.run("transition", flip.get(), 28, { 8, 28 });
-    bool handedOver = platform::RunLoop::main().runUntil([&] { return director->runningScene() == blue.get(); }, 5);
+    bool handedOver = showcase.runUntil("transition: the flip did not hand over",
+                                        [&] { return director->runningScene() == blue.get(); }, 5);
 
     auto scene = KSScene::node();
     scene->addChild(KSColorLayer::layerWithColor({ 20, 90, 60, 255 }).get(), 0);
@@ -77,11 +78,12 @@ std::string runTransitionScene(Showcase& showcase)
     sprite->setPosition({ 160, 240 });
     sprite->setScale(1.5f);
     scene->addChild(sprite.get(), 1);
-    sprite->runAction(KSWaves::actionWithWaves(3, 10, true, true, { 16, 24 }, 2).get());
+    // The effect bends the whole scene: its grid captures the background with the sprite.
+    scene->runAction(KSWaves::actionWithWaves(3, 10, true, true, { 16, 24 }, 2).get());
     auto swaying = showcase.run("grid", scene.get(), 20, { 10, 20 });
 
     return platform::format("transition: KSTransitionFlipX red to blue, %u frames mid-way, %s; grid: KSWaves on a "
-                            "sprite, %u frames; saved %s, %s",
+                            "scene, %u frames; saved %s, %s",
                             turning.frames, handedOver ? "handed over" : "not handed over", swaying.frames,
                             joined(turning.saved).c_str(), joined(swaying.saved).c_str());
 }

@@ -1,12 +1,16 @@
 // The showcase: runs the engine headless on a display-link director (320 x 480
 // RGB565 view, 1/30 s, frame-rate display on), shows each scene for a moment,
 // saves selected frames as PNG files into a folder it names, and prints one
-// line per scene. Usage: showcase [OUTPUT_FOLDER]
+// line per scene. Time is virtual: one frame per 1/30 s of a manual clock, as
+// fast as the machine draws, so every run saves the same frames; --real-time
+// paces the frames on the real clock instead. Exits 1 when a scene fails or a
+// frame cannot be saved. Usage: showcase [--real-time] [OUTPUT_FOLDER]
 #include "Showcase.h"
 
 #include "engine/KSDirector.h"
 #include "engine/platform/KSDirectorIOS.h"
 #include "platform/device/Screen.h"
+#include "platform/foundation/Clock.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Window.h"
 
@@ -14,17 +18,20 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
 
 using namespace kestrel;
 
 namespace {
 
-std::string makeOutputDir(int argc, char** argv)
+std::string makeOutputDir(const char* asked)
 {
-    if (argc > 1) {
-        mkdir(argv[1], 0755);
-        return argv[1];
+    if (asked) {
+        mkdir(asked, 0755);
+        struct stat st {};
+        return stat(asked, &st) == 0 && S_ISDIR(st.st_mode) ? asked : "";
     }
     char pattern[] = "/tmp/brisko-showcase-XXXXXX";
     const char* dir = mkdtemp(pattern);
@@ -37,7 +44,22 @@ int main(int argc, char** argv)
 {
     // Software rasterising everywhere, so the frames are the same on every machine.
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
-    std::string output = makeOutputDir(argc, argv);
+    bool realTime = false;
+    const char* asked = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--real-time") == 0) {
+            realTime = true;
+        } else if (argv[i][0] == '-' || asked) {
+            std::fprintf(stderr, "usage: showcase [--real-time] [OUTPUT_FOLDER]\n");
+            return 2;
+        } else {
+            asked = argv[i];
+        }
+    }
+    // Before the director exists, so its loop starts on this clock.
+    if (!realTime)
+        platform::RunLoop::main().setClock(std::make_shared<platform::ManualClock>(0.0));
+    std::string output = makeOutputDir(asked);
     if (output.empty()) {
         std::fprintf(stderr, "showcase: cannot make an output folder\n");
         return 1;
@@ -57,7 +79,7 @@ int main(int argc, char** argv)
     director->setDisplayFPS(true);
 
     std::printf("frames: %s\n", output.c_str());
-    showcase::Showcase show(output);
+    showcase::Showcase show(output, realTime);
     std::printf("%s\n", showcase::runEngineScene(show).c_str());
     std::printf("%s\n", showcase::runSpriteSheetScene(show).c_str());
     std::printf("%s\n", showcase::runSpriteBatchScene(show).c_str());
@@ -69,5 +91,7 @@ int main(int argc, char** argv)
     std::printf("%s\n", showcase::runSocialScene(show).c_str());
 
     KSDirector::purgeSharedDirector();
-    return 0;
+    for (const std::string& failure : show.failures())
+        std::fprintf(stderr, "showcase: FAILED %s\n", failure.c_str());
+    return show.failures().empty() ? 0 : 1;
 }

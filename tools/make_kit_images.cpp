@@ -119,7 +119,9 @@ int main(int argc, char** argv)
     button("QVButtonSmallGreyHit.png", 15, 30, 6, kGrey.scaled(0.7f));
 
     // Shadowed buttons: a soft dark halo around a rounded face (caps 20 x 20).
-    for (auto [name, colour] : { std::pair { "QVButtonShadowGreen.png", kGreen }, std::pair { "QVButtonShadowGrey.png", kGrey } }) {
+    for (const auto& entry : { std::pair { "QVButtonShadowGreen.png", kGreen }, std::pair { "QVButtonShadowGrey.png", kGrey } }) {
+        const auto name = entry.first;
+        const auto colour = entry.second;
         ok &= write(dir, name, 41, 41, [&](GraphicsContext& g) {
             for (int i = 0; i < 4; ++i) {
                 g.setFillColor(0, 0, 0, 0.08f);
@@ -131,7 +133,9 @@ int main(int argc, char** argv)
     }
 
     // Bevel (top cap 1): a light top line over a grey face.
-    for (auto [name, k] : { std::pair { "QVButtonBevel.png", 1.0f }, std::pair { "QVButtonBevelHit.png", 0.75f } }) {
+    for (const auto& entry : { std::pair { "QVButtonBevel.png", 1.0f }, std::pair { "QVButtonBevelHit.png", 0.75f } }) {
+        const auto name = entry.first;
+        const auto k = entry.second;
         ok &= write(dir, name, 10, 44, [&](GraphicsContext& g) {
             verticalShade(g, Rect(0, 0, 10, 44), Rgb { 0.36f, 0.37f, 0.40f }.scaled(k), Rgb { 0.20f, 0.21f, 0.23f }.scaled(k));
             g.setFillColor(1, 1, 1, 0.35f);
@@ -140,7 +144,9 @@ int main(int argc, char** argv)
     }
 
     // Badges: caps 14 x 29 with half a lozenge each, a one-point centre; white rim.
-    for (auto [colourName, colour] : { std::pair { "Green", kBadgeGreen }, std::pair { "Red", kBadgeRed } }) {
+    for (const auto& entry : { std::pair { "Green", kBadgeGreen }, std::pair { "Red", kBadgeRed } }) {
+        const auto colourName = entry.first;
+        const auto colour = entry.second;
         auto lozenge = [&](GraphicsContext& g, float x) {
             g.setFillColor(1, 1, 1, 1);
             roundedPath(g, Rect(x + 1, 1, 27, 27), 13.5f);
@@ -157,8 +163,10 @@ int main(int argc, char** argv)
     }
 
     // Picture frames: a rim with a transparent middle, drawn over a picture.
-    for (auto [name, colour] : { std::pair { "QVProfilePhotoFrame.png", Rgb { 0.15f, 0.15f, 0.16f } },
+    for (const auto& entry : { std::pair { "QVProfilePhotoFrame.png", Rgb { 0.15f, 0.15f, 0.16f } },
                                  std::pair { "QVGameCenterProfileFrame.png", Rgb { 0.35f, 0.25f, 0.50f } } }) {
+        const auto name = entry.first;
+        const auto colour = entry.second;
         ok &= write(dir, name, 64, 64, [&](GraphicsContext& g) {
             g.setFillColor(colour.r, colour.g, colour.b, 1);
             roundedPath(g, Rect(0, 0, 64, 64), 8);
@@ -172,8 +180,10 @@ int main(int argc, char** argv)
     }
 
     // Default profile icons: a head and shoulders on a plain square.
-    for (auto [name, back] : { std::pair { "QVProfileIconDefault.png", Rgb { 0.62f, 0.64f, 0.66f } },
+    for (const auto& entry : { std::pair { "QVProfileIconDefault.png", Rgb { 0.62f, 0.64f, 0.66f } },
                                std::pair { "QVProfileIconDefaultSelf.png", Rgb { 0.45f, 0.58f, 0.78f } } }) {
+        const auto name = entry.first;
+        const auto back = entry.second;
         ok &= write(dir, name, 48, 48, [&](GraphicsContext& g) {
             g.setFillColor(back.r, back.g, back.b, 1);
             g.fillRect(Rect(0, 0, 48, 48));
@@ -380,6 +390,38 @@ int main(int argc, char** argv)
         g.strokePath();
         g.setFillColor(1, 1, 1, 1);
         g.fillRect(Rect(3, 7, 10, 8));
+    });
+
+    // A challenge's default icon: two crossed bars on an orange disc.
+    ok &= write(dir, "QVDefaultChallengeIcon.png", 32, 32, [&](GraphicsContext& g) {
+        g.setFillColor(0.93f, 0.49f, 0.13f, 1);
+        g.beginPath();
+        g.addArc(16, 16, 15, 0, 2 * kPi, true);
+        g.fillPath();
+        g.setStrokeColor(1, 1, 1, 1);
+        g.setLineWidth(3);
+        g.beginPath();
+        g.moveTo(9, 9);
+        g.lineTo(23, 23);
+        g.moveTo(23, 9);
+        g.lineTo(9, 23);
+        g.strokePath();
+    });
+
+    // The dashboard's 21-point notice strip and its disclosure arrow.
+    ok &= write(dir, "QuorvelDashboardNotificationBackground.png", 8, 21, [&](GraphicsContext& g) {
+        verticalShade(g, Rect(0, 0, 8, 21), Rgb { 0.16f, 0.16f, 0.18f }, Rgb { 0.05f, 0.05f, 0.06f });
+        g.setFillColor(1, 1, 1, 0.15f);
+        g.fillRect(Rect(0, 0, 8, 1));
+    });
+    ok &= write(dir, "QuorvelNotificationDisclosureArrow.png", 7, 11, [&](GraphicsContext& g) {
+        g.setStrokeColor(0.62f, 0.62f, 0.62f, 1);
+        g.setLineWidth(2);
+        g.beginPath();
+        g.moveTo(1, 1);
+        g.lineTo(5.5f, 5.5f);
+        g.lineTo(1, 10);
+        g.strokePath();
     });
 
     return ok ? 0 : 1;

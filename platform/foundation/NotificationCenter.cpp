@@ -43,7 +43,7 @@ void NotificationCenter::removeObserver(const void* observer, const std::string&
 
 void NotificationCenter::post(const std::string& name, Object* sender, Value userInfo)
 {
-    post(Notification { name, sender, std::move(userInfo) });
+    post(Notification { name, sender, std::move(userInfo), {} });
 }
 
 void NotificationCenter::post(const Notification& notification)

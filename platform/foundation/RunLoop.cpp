@@ -31,10 +31,17 @@ struct RunLoop::Shared {
     int wakeFd { -1 };
 };
 
+// Owner-only methods: other threads post() instead.
+#define ASSERT_OWNER(loop)                                                                                   \
+    BRISKO_ASSERT_FILE((loop)->isCurrent(), "platform/foundation/RunLoop",                                  \
+                       "Run loop used off its owning thread; post to it instead")
+
 void Timer::invalidate()
 {
-    if (loop_)
-        loop_->removeTimer(this);
+    if (!loop_)
+        return;
+    ASSERT_OWNER(loop_);
+    loop_->removeTimer(this);
 }
 
 void Timer::setFireTime(double t)
@@ -43,6 +50,7 @@ void Timer::setFireTime(double t)
         fireTime_ = t;
         return;
     }
+    ASSERT_OWNER(loop_);
     Ref<Timer> keep(this);
     RunLoop* loop = loop_;
     loop->removeTimer(this);
@@ -124,6 +132,7 @@ void RunLoop::wake()
 
 Ref<Timer> RunLoop::scheduleTimer(double interval, bool repeats, std::function<void(Timer&)> fn)
 {
+    ASSERT_OWNER(this);
     Ref<Timer> t = adoptRef(new Timer);
     t->callback_ = std::move(fn);
     t->interval_ = interval < 0 ? 0 : interval;
@@ -250,6 +259,7 @@ bool RunLoop::pollFds(double maxWait)
 
 int RunLoop::watchFd(int fd, short events, std::function<void(short)> fn)
 {
+    ASSERT_OWNER(this);
     int id = nextWatchId_++;
     watches_[id] = Watch { fd, events, std::move(fn) };
     return id;
@@ -257,17 +267,20 @@ int RunLoop::watchFd(int fd, short events, std::function<void(short)> fn)
 
 void RunLoop::setFdEvents(int watchId, short events)
 {
+    ASSERT_OWNER(this);
     if (auto it = watches_.find(watchId); it != watches_.end())
         it->second.events = events;
 }
 
 void RunLoop::unwatchFd(int watchId)
 {
+    ASSERT_OWNER(this);
     watches_.erase(watchId);
 }
 
 bool RunLoop::runOnce(double maxWait)
 {
+    ASSERT_OWNER(this);
     bool ran = runPosts();
     ran |= fireDueTimers(now(), false);
     bool pending;
@@ -285,6 +298,7 @@ bool RunLoop::runOnce(double maxWait)
 
 void RunLoop::run()
 {
+    ASSERT_OWNER(this);
     stopped_ = false;
     while (!stopped_)
         runOnce(1.0);
@@ -299,6 +313,7 @@ void RunLoop::stop()
 
 bool RunLoop::runUntil(const std::function<bool()>& done, double timeout)
 {
+    ASSERT_OWNER(this);
     RealClock real;
     double end = real.now() + timeout;
     while (!done()) {
@@ -312,6 +327,7 @@ bool RunLoop::runUntil(const std::function<bool()>& done, double timeout)
 
 void RunLoop::drain()
 {
+    ASSERT_OWNER(this);
     for (int guard = 0; guard < 100000; ++guard) {
         bool ran = runPosts();
         ran |= fireDueTimers(now(), false);
@@ -323,6 +339,7 @@ void RunLoop::drain()
 
 void RunLoop::advance(double seconds)
 {
+    ASSERT_OWNER(this);
     ManualClock* manual = manualClock();
     if (!manual) {
         RealClock real;

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/Exception.h"
 #include "platform/foundation/Object.h"
 
 #include <cstdint>
@@ -75,7 +76,7 @@ public:
     // --- From any thread ---
     void post(std::function<void()> fn);
 
-    // --- Owning thread only ---
+    // --- Owning thread only (an assertion fails on any other) ---
     Ref<Timer> scheduleTimer(double interval, bool repeats, std::function<void(Timer&)> fn);
     Ref<Timer> performAfter(double delay, std::function<void()> fn);
 
@@ -134,3 +135,8 @@ private:
 };
 
 } // namespace platform
+
+// For code that belongs to the main thread (the scheduler, the HTTP transport):
+// fails the assertion, naming the caller, on any other thread.
+#define BRISKO_ASSERT_MAIN_THREAD() \
+    BRISKO_ASSERT(::platform::RunLoop::isMainThread(), "Called off the main thread; post to the main run loop instead")

@@ -98,7 +98,6 @@ Ref<GLContext> EGLGLContext::create(EGLGLContext* shareWith, std::string* error)
 
     auto context = adoptRef(new EGLGLContext);
     context->display_ = state.display;
-    context->config_ = state.config;
     // The API binding is per thread: loader threads need it too.
     eglBindAPI(EGL_OPENGL_ES_API);
     const EGLint contextAttributes[] = { EGL_CONTEXT_CLIENT_VERSION, 1, EGL_NONE };

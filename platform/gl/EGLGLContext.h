@@ -24,7 +24,6 @@ private:
     ~EGLGLContext() override;
 
     EGLDisplay display_ { EGL_NO_DISPLAY };
-    EGLConfig config_ { nullptr };
     EGLContext context_ { EGL_NO_CONTEXT };
     EGLSurface surface_ { EGL_NO_SURFACE };
 };

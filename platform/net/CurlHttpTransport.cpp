@@ -255,6 +255,7 @@ void CurlHttpTransport::finish(RequestId id, HttpResult&& result)
 
 HttpTransport::RequestId CurlHttpTransport::start(HttpRequestData request, Completion completion)
 {
+    BRISKO_ASSERT_MAIN_THREAD();
     RequestId id = nextId_++;
     auto t = std::make_unique<Transfer>();
     t->id = id;
@@ -267,9 +268,7 @@ HttpTransport::RequestId CurlHttpTransport::start(HttpRequestData request, Compl
     curl_easy_setopt(easy, CURLOPT_URL, r.url.c_str());
     curl_easy_setopt(easy, CURLOPT_PRIVATE, reinterpret_cast<char*>(static_cast<uintptr_t>(id)));
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-#if LIBCURL_VERSION_NUM >= 0x075500
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-#endif
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &writeBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, t.get());
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &readHeader);
@@ -314,6 +313,7 @@ HttpTransport::RequestId CurlHttpTransport::start(HttpRequestData request, Compl
 
 void CurlHttpTransport::cancel(RequestId id)
 {
+    BRISKO_ASSERT_MAIN_THREAD();
     auto it = transfers_.find(id);
     if (it == transfers_.end())
         return;

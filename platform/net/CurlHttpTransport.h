@@ -44,7 +44,6 @@ private:
     std::map<int, int> socketWatches_; // fd -> watch id
     std::map<RequestId, std::unique_ptr<Transfer>> transfers_;
     RequestId nextId_ { 1 };
-    bool collecting_ { false };
 };
 
 } // namespace platform

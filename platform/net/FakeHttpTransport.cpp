@@ -1,12 +1,14 @@
 // Scripted transport for tests: records requests and answers them from a script.
 #include "platform/net/FakeHttpTransport.h"
 
+#include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Weak.h"
 
 namespace platform {
 
 HttpTransport::RequestId FakeHttpTransport::start(HttpRequestData request, Completion completion)
 {
+    BRISKO_ASSERT_MAIN_THREAD();
     RequestId id = nextId_++;
     Pending p;
     p.completion = std::move(completion);
@@ -43,6 +45,7 @@ bool FakeHttpTransport::complete(HttpResult result, RequestId id)
 
 void FakeHttpTransport::cancel(RequestId id)
 {
+    BRISKO_ASSERT_MAIN_THREAD();
     auto it = pending_.find(id);
     if (it == pending_.end())
         return;

@@ -3,6 +3,7 @@
 
 #include "platform/device/Application.h"
 #include "platform/foundation/Log.h"
+#include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "social/core/QVNotificationView.h"
 #include "social/core/Quorvel.h"
@@ -39,6 +40,19 @@ Ref<QVUnlockedAchievementNotificationData> QVUnlockedAchievementNotificationData
     return data;
 }
 
+Ref<QVReceivedChallengeNotificationData> QVReceivedChallengeNotificationData::dataWithChallengeToUser(
+    platform::Object* challengeToUser, QVUser* challenger, const std::string& definitionIconUrl)
+{
+    Ref<QVReceivedChallengeNotificationData> data = platform::adoptRef(new QVReceivedChallengeNotificationData);
+    data->setNotificationText(kText);
+    data->setNotificationCategory(3);
+    data->setNotificationType(5);
+    data->challengeToUser_ = Ref<platform::Object>(challengeToUser);
+    data->challenger_ = Ref<QVUser>(challenger);
+    data->iconUrl_ = definitionIconUrl;
+    return data;
+}
+
 namespace {
 std::function<bool()>& hubOpenQuery()
 {
@@ -50,7 +64,23 @@ std::function<void(QVNotificationData*)>& allowedObserver()
     static std::function<void(QVNotificationData*)> observer;
     return observer;
 }
+QVNotification::DashboardLauncher& dashboardLauncher()
+{
+    static QVNotification::DashboardLauncher launcher;
+    return launcher;
+}
 } // namespace
+
+void QVNotification::setDashboardLauncher(DashboardLauncher launcher) { dashboardLauncher() = std::move(launcher); }
+
+void QVNotification::launchDashboard(const std::string& tab,
+                                     const std::vector<Ref<platform::ui::ViewController>>& controllers)
+{
+    if (dashboardLauncher())
+        dashboardLauncher()(tab, controllers);
+    else
+        platform::log("Quorvel: no dashboard to open on the tab %s", tab.c_str());
+}
 
 void QVNotification::setAllowedNoticeObserver(std::function<void(QVNotificationData*)> observer)
 {
@@ -155,6 +185,22 @@ void QVNotification::showAchievementNotice(QVUnlockedAchievementNotificationData
         return;
     onNotificationWillShow(data);
     QVAchievementNotificationView::showAchievementNotice(data, window);
+}
+
+void QVNotification::showChallengeNotice(QVReceivedChallengeNotificationData* data)
+{
+    if (!data)
+        return;
+    Ref<QVReceivedChallengeNotificationData> keep(data);
+    if (!allowNotice(data)) {
+        handleDisallowedNotification(data);
+        return;
+    }
+    platform::ui::Window* window = getTopApplicationWindow();
+    if (!window)
+        return;
+    onNotificationWillShow(data);
+    QVChallengeNotificationView::showChallengeNotice(data, window);
 }
 
 void QVNotification::showServerNotification(QVServerNotification* notification)

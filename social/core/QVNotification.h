@@ -10,19 +10,23 @@
 
 #include "platform/foundation/Object.h"
 #include "social/runtime/QVDelegate.h"
+#include "social/services/QVUser.h"
 
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform::ui {
 class Window;
+class ViewController;
 }
 
 namespace quorvel {
 
 class QVActionRequest;
 class QVServerNotification;
+class QVUser;
 
 class QVNotificationData : public platform::Object {
 public:
@@ -97,6 +101,26 @@ private:
     double percentComplete_ { 0 };
 };
 
+// A received challenge: the challenge record, who sent it and its
+// definition's icon address.
+class QVReceivedChallengeNotificationData : public QVNotificationData {
+public:
+    static constexpr const char* kText = "New Challenge!";
+
+    static platform::Ref<QVReceivedChallengeNotificationData> dataWithChallengeToUser(
+        platform::Object* challengeToUser, QVUser* challenger, const std::string& definitionIconUrl);
+
+    platform::Object* receivedChallengeToUser() const { return challengeToUser_.get(); }
+    QVUser* challenger() const { return challenger_.get(); }
+    const std::string& definitionIconUrl() const { return iconUrl_; }
+
+private:
+    QVReceivedChallengeNotificationData() = default;
+    platform::Ref<platform::Object> challengeToUser_;
+    platform::Ref<QVUser> challenger_;
+    std::string iconUrl_;
+};
+
 // The game's notification delegate; every method is optional. A delegate that
 // does not answer isQuorvelNotificationAllowed (nullopt) allows every notice.
 class QVNotificationDelegate {
@@ -121,6 +145,7 @@ public:
     // sent: silently when the notice is refused or has nowhere to show.
     void showBackgroundNoticeForLoader(QVActionRequest& request, QVNotificationData* data);
     void showAchievementNotice(QVUnlockedAchievementNotificationData* data);
+    void showChallengeNotice(QVReceivedChallengeNotificationData* data);
     // The bar of a server notification; takes the stored default notice's
     // category and type, and drops that notice.
     void showServerNotification(QVServerNotification* notification);
@@ -146,6 +171,14 @@ public:
     // installs the answer; until then it is never open.
     static void setDashboardHubOpenQuery(std::function<bool()> query);
     static bool isDashboardHubOpen();
+
+    // Opens the dashboard on a tab with screens pushed (a notice's input
+    // response). The dashboard installs the launcher; without one the call is logged.
+    using DashboardLauncher =
+        std::function<void(const std::string& tab, const std::vector<platform::Ref<platform::ui::ViewController>>&)>;
+    static void setDashboardLauncher(DashboardLauncher launcher);
+    static void launchDashboard(const std::string& tab,
+                                const std::vector<platform::Ref<platform::ui::ViewController>>& controllers);
 
     // Told of every notice that passed the decision, before its bar is
     // looked for (null: none).

@@ -63,9 +63,15 @@ View* buildBar(InterfaceBuilder& b, Bar& bar)
 void QVRegisterNotificationInterfaces()
 {
     auto& registry = InterfaceRegistry::shared();
+    // Text, request and challenge notices share this layout, so its bar is a
+    // challenge bar; the challenge parts stay empty for the others.
     registry.registerLayout("NotificationViewQv", [](InterfaceBuilder& b) {
-        auto bar = b.makeView<QVNotificationView>(Rect(0, 0, kWidth, kHeight));
-        buildBar(b, *bar);
+        auto bar = b.makeView<QVChallengeNotificationView>(Rect(0, 0, kWidth, kHeight));
+        View* inner = buildBar(b, *bar);
+        auto icon = makeImage(b, inner, Rect(kWidth - 72, 6, 32, 32), FlexibleLeftMargin);
+        auto picture = makeImage(b, inner, Rect(8, 6, 32, 32), AutoresizingNone);
+        auto challenger = makeLabel(b, inner, Rect(48, 24, 200, 18), 11, false);
+        bar->setChallengeOutlets(icon.get(), picture.get(), challenger.get());
         return std::vector<Ref<Object>> { bar };
     });
     registry.registerLayout("AchievementNotificationViewQv", [](InterfaceBuilder& b) {

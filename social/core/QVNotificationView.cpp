@@ -524,6 +524,71 @@ void QVAchievementNotificationView::_iconFinishedDownloading(platform::Object*)
         notificationImage()->setImageDownloadFinishedDelegate(QVDelegate());
 }
 
+// --- Challenges ---
+
+void QVChallengeNotificationView::setChallengeOutlets(QVImageView* icon, QVImageView* picture, Label* text)
+{
+    challengeIcon_ = icon;
+    challengerProfileImage_ = picture;
+    challengerText_ = text;
+}
+
+Ref<QVChallengeNotificationView> QVChallengeNotificationView::showChallengeNotice(
+    QVReceivedChallengeNotificationData* data, View* inView)
+{
+    Ref<QVChallengeNotificationView> bar = loadBar<QVChallengeNotificationView>(notificationViewName());
+    if (!bar)
+        return nullptr;
+    Ref<QVReceivedChallengeNotificationData> keepData(data);
+    Ref<View> target(inView);
+    bar->scheduleConfigure([keepData, target](QVNotificationView& v) {
+        static_cast<QVChallengeNotificationView&>(v).configureWithNotificationData(keepData.get(), target.get());
+    });
+    return bar;
+}
+
+void QVChallengeNotificationView::configureWithNotificationData(QVReceivedChallengeNotificationData* data,
+                                                                View* inView)
+{
+    _setPresentationView(inView);
+    if (notice() && data)
+        notice()->setText(data->notificationText());
+    setupDefaultImages();
+    if (challengeIcon_)
+        challengeIcon_->setDefaultImage(bundleImage(kDefaultIcon));
+    if (!data || !data->receivedChallengeToUser()) {
+        // Nothing to tell: no bar.
+        for (View* part : { static_cast<View*>(statusIndicator()), static_cast<View*>(challengerProfileImage_),
+                            static_cast<View*>(challengerText_) }) {
+            if (part)
+                part->setHidden(true);
+        }
+        return;
+    }
+    data_ = Ref<QVReceivedChallengeNotificationData>(data);
+    if (challengerProfileImage_) {
+        challengerProfileImage_->setUseSharpCorners(true);
+        challengerProfileImage_->useProfilePictureFromUser(data->challenger());
+    }
+    if (challengerText_)
+        challengerText_->setText((data->challenger() ? data->challenger()->name() : std::string())
+                                 + " has challenged you!");
+    if (challengeIcon_ && !data->definitionIconUrl().empty()) {
+        challengeIcon_->setImageDownloadFinishedDelegate(
+            QVDelegate(this, BRISKO_SELECTOR(QVChallengeNotificationView, _iconFinishedDownloading)));
+        challengeIcon_->setImageUrl(data->definitionIconUrl());
+        return;
+    }
+    _iconFinishedDownloading(nullptr);
+}
+
+void QVChallengeNotificationView::_iconFinishedDownloading(platform::Object*)
+{
+    _presentForDuration(kImageHoldDuration);
+    if (challengeIcon_)
+        challengeIcon_->setImageDownloadFinishedDelegate(QVDelegate());
+}
+
 // --- Server notifications ---
 
 void QVServerNotificationView::setServerOutlets(QVImageView* icon, Label* top, Label* bottom, Label* number,

@@ -1,12 +1,14 @@
 // Scheduler: ordering of updates and timers, intervals, pause, time scale and
 // re-entrant scheduling from inside callbacks, all in hand-ticked virtual time.
 #include "engine/KSScheduler.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Exception.h"
 #include "support/Assertions.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -327,4 +329,22 @@ TEST_F(SchedulerTest, TimerDescriptionNamesTargetAndSelector)
     std::string d = timer->description();
     EXPECT_EQ(d.rfind("<KSTimer = ", 0), 0u) << d;
     EXPECT_NE(d.find("| target:Probe selector:(tick)>"), std::string::npos) << d;
+}
+
+// The scheduler belongs to the main thread: another thread's scheduling or
+// ticking fails the assertion and schedules nothing.
+TEST_F(SchedulerTest, OtherThreadsCannotScheduleOrTick)
+{
+    platform::RunLoop::main(); // the test's thread is the main thread
+    auto t = Probe::make("t");
+    std::vector<std::string> raised;
+    std::thread other([&] {
+        raised.push_back(testing_support::describeRaised([&] { sched->scheduleSelector(kTick, t.get(), 0, false); }));
+        raised.push_back(testing_support::describeRaised([&] { sched->tick(0.1f); }));
+    });
+    other.join();
+    const std::string offThread = "engine/KSScheduler: Called off the main thread; post to the main run loop instead";
+    EXPECT_EQ(raised, (std::vector<std::string> { offThread, offThread }));
+    sched->tick(0.1f);
+    EXPECT_TRUE(calls.empty());
 }

@@ -12,6 +12,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -105,9 +106,8 @@ std::string writeSolidPNG(const std::string& path, uint32_t width, uint32_t heig
 Bytes pvrFile(uint32_t width, uint32_t height, uint32_t formatCode, const Bytes& data, uint32_t alphaMask,
               int64_t dataLengthOverride, const char* tag)
 {
-    Bytes file;
-    file.reserve(52 + data.size());
-    file.resize(52, 0);
+    Bytes file(52 + data.size(), 0);
+    std::copy(data.begin(), data.end(), file.begin() + 52);
     auto put = [&file](size_t offset, uint32_t v) {
         for (int i = 0; i < 4; ++i)
             file[offset + i] = static_cast<uint8_t>(v >> (8 * i));
@@ -121,7 +121,6 @@ Bytes pvrFile(uint32_t width, uint32_t height, uint32_t formatCode, const Bytes&
     for (int i = 0; i < 4; ++i)
         file[44 + i] = static_cast<uint8_t>(tag[i]);
     put(48, 1);
-    file.insert(file.end(), data.begin(), data.end());
     return file;
 }
 

@@ -14,10 +14,6 @@
 #include <pthread.h>
 #include <unistd.h>
 
-#ifndef QUORVEL_STANDIN_FIXTURES
-#define QUORVEL_STANDIN_FIXTURES ""
-#endif
-
 namespace {
 
 const char* kUsage =

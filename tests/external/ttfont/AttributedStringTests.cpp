@@ -343,8 +343,9 @@ TEST(AttributedStringEditing, RandomEditsMatchAPerCharacterModel)
             for (size_t r = 0; r < runs.size(); ++r) {
                 size_t end = r + 1 < runs.size() ? runs[r + 1]->index() : text.size();
                 ASSERT_LT(runs[r]->index(), end) << "empty run, round " << round << " step " << step;
-                if (r > 0)
+                if (r > 0) {
                     ASSERT_FALSE(runs[r]->attributes() == runs[r - 1]->attributes()) << "unmerged runs, step " << step;
+                }
             }
             for (size_t i = 0; i < text.size(); ++i)
                 ASSERT_EQ(s->attributesAtIndex(i, nullptr), model[i]) << "character " << i << ", step " << step;

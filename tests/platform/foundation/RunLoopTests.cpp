@@ -2,6 +2,8 @@
 #include "platform/foundation/RunLoop.h"
 #include "support/TestSupport.h"
 
+#include <functional>
+#include <string>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -97,4 +99,26 @@ TEST_F(RunLoopTest, TimerRescheduledDuringAdvanceFiresAtItsNewTime)
     advance(1.0);
     ASSERT_EQ(times.size(), 1u);
     EXPECT_NEAR(times[0], 0.7, 1e-9);
+}
+
+// Another thread may only post: scheduling, watching or turning the loop there
+// fails the assertion and leaves the loop as it was.
+TEST_F(RunLoopTest, OwnerOnlyMethodsFailTheirAssertionOnAnotherThread)
+{
+    auto timer = loop().performAfter(1, [] { });
+    std::vector<std::string> raised;
+    std::thread other([&] {
+        auto expect = [&](const std::function<void()>& f) { raised.push_back(testing_support::describeRaised(f)); };
+        expect([&] { loop().performAfter(1, [] { }); });
+        expect([&] { loop().watchFd(0, RunLoop::Readable, [](short) { }); });
+        expect([&] { loop().runOnce(); });
+        expect([&] { loop().advance(1); });
+        expect([&] { timer->invalidate(); });
+        expect([&] { loop().post([] { }); });
+    });
+    other.join();
+    const std::string owner = "platform/foundation/RunLoop: Run loop used off its owning thread; post to it instead";
+    EXPECT_EQ(raised, (std::vector<std::string> { owner, owner, owner, owner, owner, "nothing raised" }));
+    EXPECT_EQ(loop().timerCount(), 1u);
+    EXPECT_TRUE(timer->isValid());
 }

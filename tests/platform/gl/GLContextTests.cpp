@@ -21,8 +21,9 @@ Ref<GLContext> currentContext()
     std::string error;
     auto context = GLContext::create(&error);
     EXPECT_TRUE(context) << error;
-    if (context)
+    if (context) {
         EXPECT_TRUE(context->makeCurrent());
+    }
     return context;
 }
 

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <thread>
+
 using namespace platform;
 
 namespace {
@@ -28,6 +31,19 @@ TEST_F(FakeTransportTest, ScriptedAnswersComeLaterAndTimeoutsFollowTheClock)
     EXPECT_EQ(timedOut, 1);
     EXPECT_FALSE(fake->complete(HttpResult::answer(200)));
     EXPECT_EQ(fake->requests().size(), 2u);
+}
+
+// Transports belong to the main thread, whose loop delivers their answers.
+TEST_F(FakeTransportTest, RequestsFromAnotherThreadFailTheAssertion)
+{
+    auto fake = FakeHttpTransport::create();
+    std::string raised;
+    std::thread other([&] {
+        raised = testing_support::describeRaised([&] { fake->start(HttpRequestData {}, [](HttpResult&&) { }); });
+    });
+    other.join();
+    EXPECT_EQ(raised, "platform/net/FakeHttpTransport: Called off the main thread; post to the main run loop instead");
+    EXPECT_TRUE(fake->requests().empty());
 }
 
 } // namespace

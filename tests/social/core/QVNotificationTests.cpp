@@ -507,3 +507,96 @@ TEST_F(NoticeTest, BarsRenderOverTheGameAtTheTop)
 }
 
 } // namespace
+
+#include "social/core/QVDashboardNotificationView.h"
+#include "social/core/QVNotificationInputResponse.h"
+#include "social/ui/QVShowMessageAndReturnController.h"
+
+namespace {
+
+TEST_F(NoticeTest, InputResponsesOpenTheDashboardPushAScreenOrCall)
+{
+    start();
+    std::vector<std::pair<std::string, std::vector<Ref<platform::ui::ViewController>>>> launches;
+    QVNotification::setDashboardLauncher([&](const std::string& tab, const auto& controllers) {
+        launches.emplace_back(tab, controllers);
+    });
+    auto open = QVInputResponseOpenDashboard::initWithTab("MyQuorvel", "ShowMessageAndReturn");
+    open->respondToInput();
+    open->respondToInput();
+    QVNotification::setDashboardLauncher(nullptr);
+    ASSERT_EQ(launches.size(), 2u);
+    EXPECT_EQ(launches[0].first, "MyQuorvel");
+    ASSERT_EQ(launches[0].second.size(), 1u);
+    EXPECT_NE(dynamic_cast<QVShowMessageAndReturnController*>(launches[0].second[0].get()), nullptr);
+    EXPECT_EQ(launches[1].second.at(0), launches[0].second[0]) << "loaded once, then kept";
+
+    auto root = platform::ui::ViewController::controller();
+    auto nav = platform::ui::NavigationController::withRootViewController(root.get());
+    QVInputResponsePushController::responseWithControllerName("ShowMessageAndReturn", nav.get(), false)
+        ->respondToInput();
+    EXPECT_EQ(nav->viewControllers().size(), 2u);
+    QVInputResponsePushController::responseWithControllerName("NoSuchScreen", nav.get(), false)->respondToInput();
+    EXPECT_EQ(nav->viewControllers().size(), 2u);
+
+    int calls = 0;
+    QVInputResponsePerformSelector::responseWithSelector([&] { ++calls; }, nullptr)->respondToInput();
+    EXPECT_EQ(calls, 1);
+}
+
+TEST_F(NoticeTest, TheStripCentresItsTextAndArrowAtTheBottom)
+{
+    start();
+    auto strip = QVDashboardNotificationView::notificationWithText("3 new messages");
+    EXPECT_EQ(strip->frame(), platform::Rect(0, 0, 320, 21));
+    EXPECT_EQ(strip->autoresizingMask(), 8u);
+    const platform::Rect label = strip->label()->frame();
+    const platform::Rect arrow = strip->arrow()->frame();
+    EXPECT_EQ(arrow.size, platform::Size(7, 11));
+    EXPECT_FLOAT_EQ(arrow.origin.y, 7);
+    // The text and the arrow together are centred: as much room on either side.
+    const float left = label.origin.x;
+    const float right = 320 - arrow.maxX();
+    EXPECT_GT(left, 100);
+    EXPECT_LE(std::abs(left - right), 1.0f);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(NoticeTest, AChallengeBarNamesTheChallengerAndWaitsForTheIcon)
+{
+    start();
+    server.route("GET", "img/challenge.png", [](const standin::LoggedRequest&) {
+        standin::Answer a = standin::Answer::xml("not a picture");
+        a.hold = true;
+        return a;
+    });
+    Ref<QVUser> challenger = QVUser::create();
+    challenger->setName("Ana %d");
+    Ref<platform::Object> challenge = QVNotificationData::dataWithText("a challenge", 3);
+    auto data = QVReceivedChallengeNotificationData::dataWithChallengeToUser(challenge.get(), challenger.get(),
+                                                                             serverUrl("img/challenge.png"));
+    EXPECT_EQ(data->notificationCategory(), 3);
+    EXPECT_EQ(data->notificationType(), 5);
+    QVNotification::sharedInstance().showChallengeNotice(data.get());
+    ASSERT_TRUE(waitFor([&] { return !requestsTo("img/challenge.png").empty(); }));
+    loop().drain();
+    EXPECT_TRUE(bars().empty()) << "waits for the icon";
+    server.releaseHeld();
+    ASSERT_TRUE(waitFor([&] { return !bars().empty(); }));
+    auto* bar = bars<QVChallengeNotificationView>().at(0);
+    EXPECT_EQ(bar->notice()->text(), "New Challenge!");
+    EXPECT_EQ(bar->challengerText()->text(), "Ana %d has challenged you!");
+
+    // Without a challenge there is nothing to show.
+    auto empty = QVChallengeNotificationView::showChallengeNotice(
+        QVReceivedChallengeNotificationData::dataWithChallengeToUser(nullptr, nullptr, "").get(), window.get());
+    ASSERT_TRUE(empty);
+    advance(10);
+    EXPECT_EQ(empty->superview(), nullptr);
+    EXPECT_TRUE(empty->challengerText()->isHidden());
+}
+
+} // namespace

@@ -251,6 +251,7 @@ TEST_F(ScreenBaseTest, TheIntroFrameShowsTheOverlayOfItsOwnStack)
     EXPECT_EQ(intro.shown, nav->loadingController()->view());
     root->hideLoadingScreen();
     EXPECT_EQ(intro.calls, (std::vector<std::string> { "display", "remove" }));
+    settle(1);
 
     auto message = dynamicRef<QVShowMessageAndReturnController>(QVControllerLoader::load("ShowMessageAndReturn"));
     intro.calls.clear();
