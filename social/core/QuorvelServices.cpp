@@ -5,11 +5,15 @@
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/services/QVAchievementService.h"
+#include "social/services/QVAnnouncementService.h"
+#include "social/services/QVConversationService.h"
+#include "social/services/QVForumService.h"
+#include "social/services/QVFriendsService.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
-#include "social/services/QVFriendsService.h"
-#include "social/services/QVTickerService.h"
+#include "social/services/QVSubscriptionService.h"
 #include "social/services/QVOfflineService.h"
+#include "social/services/QVTickerService.h"
 #include "social/services/QVUserService.h"
 #include "social/services/QVUsersCredentialService.h"
 #include "social/ui/QVControllerLoader.h"
@@ -48,11 +52,11 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVChallengeDefinitionService", nullptr, nullptr },
         { "QVUsersCredentialService", &QVUsersCredentialService::initializeService, &QVUsersCredentialService::shutdownService },
         { "QVFriendsService", &QVFriendsService::initializeService, &QVFriendsService::shutdownService },
-        { "QVForumService", nullptr, nullptr },
-        { "QVAnnouncementService", nullptr, nullptr },
+        { "QVForumService", &QVForumService::initializeService, &QVForumService::shutdownService },
+        { "QVAnnouncementService", &QVAnnouncementService::initializeService, &QVAnnouncementService::shutdownService },
         { "QVGameDiscoveryService", nullptr, nullptr },
-        { "QVSubscriptionService", nullptr, nullptr },
-        { "QVConversationService", nullptr, nullptr },
+        { "QVSubscriptionService", &QVSubscriptionService::initializeService, &QVSubscriptionService::shutdownService },
+        { "QVConversationService", &QVConversationService::initializeService, &QVConversationService::shutdownService },
         { "QVTickerService", &QVTickerService::initializeService, &QVTickerService::shutdownService },
         { "QVCloudStorageService", nullptr, nullptr },
         { "QVPresenceService", initializePresence, shutdownPresence },
