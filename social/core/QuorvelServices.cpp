@@ -8,13 +8,16 @@
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVConversationService.h"
 #include "social/services/QVForumService.h"
+#include "social/services/QVChatServices.h"
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVSubscriptionService.h"
 #include "social/services/QVOfflineService.h"
+#include "social/services/QVPushNotificationService.h"
 #include "social/services/QVTickerService.h"
 #include "social/services/QVUserService.h"
+#include "social/services/QVUserSettingService.h"
 #include "social/services/QVUsersCredentialService.h"
 #include "social/ui/QVControllerLoader.h"
 
@@ -35,15 +38,15 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
     static const std::vector<QuorvelServiceEntry> table {
         { "QVOfflineService", &QVOfflineService::initializeService, &QVOfflineService::shutdownService },
         { "QVBootstrapService", nullptr, nullptr }, // stateless: its requests go through the provider
-        { "QVUserSettingService", nullptr, nullptr },
+        { "QVUserSettingService", &QVUserSettingService::initializeService, &QVUserSettingService::shutdownService },
         { "QVHighScoreService", &QVHighScoreService::initializeService, &QVHighScoreService::shutdownService },
         { "QVSocialNotificationService", nullptr, nullptr },
-        { "QVPushNotificationService", nullptr, nullptr },
+        { "QVPushNotificationService", &QVPushNotificationService::initializeService, &QVPushNotificationService::shutdownService },
         { "QVLeaderboardService", &QVLeaderboardService::initializeService, &QVLeaderboardService::shutdownService },
         { "QVApplicationDescriptionService", nullptr, nullptr },
-        { "QVChatRoomDefinitionService", nullptr, nullptr },
-        { "QVChatRoomInstanceService", nullptr, nullptr },
-        { "QVChatMessageService", nullptr, nullptr },
+        { "QVChatRoomDefinitionService", &QVChatRoomDefinitionService::initializeService, &QVChatRoomDefinitionService::shutdownService },
+        { "QVChatRoomInstanceService", &QVChatRoomInstanceService::initializeService, &QVChatRoomInstanceService::shutdownService },
+        { "QVChatMessageService", &QVChatMessageService::initializeService, &QVChatMessageService::shutdownService },
         { "QVProfileService", nullptr, nullptr },
         { "QVClientApplicationService", nullptr, nullptr },
         { "QVUserService", &QVUserService::initializeService, &QVUserService::shutdownService },
@@ -109,6 +112,9 @@ void QuorvelSetControllerLoaderDefaults()
     trace("QVControllerLoader.setDefaults");
     QVControllerLoader::setDefaultAssetFileSuffix("Qv");
     QVControllerLoader::setDefaultClassNamePrefix("QV");
+    // Settings entries open their screens through the loader, by name.
+    QVUserSettingPushController::setControllerLoader(
+        [](const std::string& name) { return QVControllerLoader::load(name); });
 }
 
 void QuorvelSetControllerLoaderOverrides(const platform::Value& suffix, const platform::Value& classNamePrefix)
@@ -127,10 +133,13 @@ void QuorvelConfigureCloudStorage(const QuorvelSettingsDictionary&) { }
 
 void QuorvelConfigureCompressableData(const QuorvelSettingsDictionary&) { }
 
-void QuorvelRegisterPolledResources(QVPoller*)
+void QuorvelRegisterPolledResources(QVPoller* poller)
 {
     trace("QVHighScoreService.registerPolledResources");
     trace("QVChatMessageService.registerPolledResources");
+    QVChatMessageService::service().registerPolledResources(poller);
+    QVChatMessageService::setPollingControl({ [](const QVResourceClass& cls) { Quorvel::clearPollingCacheForClassType(cls); },
+                                              [] { Quorvel::forceImmediatePoll(); } });
 }
 
 void QuorvelConfigureAchievements(const QuorvelSettingsDictionary& settings)
