@@ -15,6 +15,7 @@
 #include "social/services/QVSubscriptionService.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVPushNotificationService.h"
+#include "social/services/QVSocialNotificationService.h"
 #include "social/services/QVTickerService.h"
 #include "social/services/QVUserService.h"
 #include "social/services/QVUserSettingService.h"
@@ -40,7 +41,7 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVBootstrapService", nullptr, nullptr }, // stateless: its requests go through the provider
         { "QVUserSettingService", &QVUserSettingService::initializeService, &QVUserSettingService::shutdownService },
         { "QVHighScoreService", &QVHighScoreService::initializeService, &QVHighScoreService::shutdownService },
-        { "QVSocialNotificationService", nullptr, nullptr },
+        { "QVSocialNotificationService", &QVSocialNotificationService::initializeService, &QVSocialNotificationService::shutdownService },
         { "QVPushNotificationService", &QVPushNotificationService::initializeService, &QVPushNotificationService::shutdownService },
         { "QVLeaderboardService", &QVLeaderboardService::initializeService, &QVLeaderboardService::shutdownService },
         { "QVApplicationDescriptionService", nullptr, nullptr },
@@ -105,6 +106,27 @@ void trace(const std::string& step)
     // Reported through the central class's lifecycle observer.
     Quorvel::traceStep(step);
 }
+
+// The choices and the permission screen a social post needs. Without a
+// "SocialNotification" screen nothing can be asked, so nothing is posted.
+void installSocialNotificationHost()
+{
+    QVSocialNotificationService::Host host;
+    host.userHasRememberedChoiceForNotifications = [] { return Quorvel::userHasRememberedChoiceForNotifications(); };
+    host.userAllowsNotifications = [] { return Quorvel::userAllowsNotifications(); };
+    host.applicationShortDisplayName = [] { return Quorvel::applicationShortDisplayName(); };
+    host.requestPermission = [](QVSocialNotification* notification,
+                                const std::vector<platform::Ref<QVUsersCredential>>& credentials) {
+        platform::Ref<platform::ui::ViewController> screen = QVControllerLoader::load("SocialNotification");
+        auto* prompt = dynamic_cast<QVSocialNotificationPrompt*>(screen.get());
+        if (!prompt)
+            return false;
+        prompt->setSocialNotification(notification, credentials);
+        Quorvel::presentModalOverlay(screen);
+        return true;
+    };
+    QVSocialNotificationService::setHost(std::move(host));
+}
 } // namespace
 
 void QuorvelSetControllerLoaderDefaults()
@@ -115,6 +137,7 @@ void QuorvelSetControllerLoaderDefaults()
     // Settings entries open their screens through the loader, by name.
     QVUserSettingPushController::setControllerLoader(
         [](const std::string& name) { return QVControllerLoader::load(name); });
+    installSocialNotificationHost();
 }
 
 void QuorvelSetControllerLoaderOverrides(const platform::Value& suffix, const platform::Value& classNamePrefix)
