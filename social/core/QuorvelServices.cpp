@@ -2,6 +2,7 @@
 // fill in its entry in serviceTable(); both orders pick it up.
 #include "social/core/QuorvelServices.h"
 
+#include "social/core/QVNotification.h"
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/services/QVAchievementService.h"
@@ -124,6 +125,11 @@ void installSocialNotificationHost()
         prompt->setSocialNotification(notification, credentials);
         Quorvel::presentModalOverlay(screen);
         return true;
+    };
+    host.postNotice = [](const std::string& text, QVSocialNotification* notification) {
+        platform::Ref<QVNotificationData> notice = QVNotificationData::dataWithText(text, 7, 1);
+        notice->setNotificationUserData(notification);
+        return platform::Ref<platform::Object>(notice.get());
     };
     QVSocialNotificationService::setHost(std::move(host));
 }

@@ -200,8 +200,9 @@ Ref<QVRequestHandle> QVSocialNotificationService::sendWithoutRequestingPermissio
     params->io("image_type", imageType);
     params->io(imageType == QVSocialNotification::kNotificationImages ? "image_name" : "image_id", imageIdentifier);
     params->io("url", url);
-    Ref<platform::Object> notice =
-        QVRuntimeHost::current().foregroundNotice(platform::format("Published Game Event: %s", msg->c_str()));
+    std::string noticeText = platform::format("Published Game Event: %s", msg->c_str());
+    Ref<platform::Object> notice = host().postNotice ? host().postNotice(noticeText, notification)
+                                                     : QVRuntimeHost::current().foregroundNotice(noticeText);
     return QVSocialNotificationApi::file(
         s.postAction(kPostPath, params.get(), QVDelegate(&s, BRISKO_SELECTOR(QVSocialNotificationService, notificationSent)),
                      QVDelegate(&s, BRISKO_SELECTOR(QVSocialNotificationService, notificationFailed)),

@@ -100,6 +100,9 @@ public:
         // Presents the permission screen; false when there is none.
         std::function<bool(QVSocialNotification*, const std::vector<platform::Ref<QVUsersCredential>>&)>
             requestPermission;
+        // The post's notice (the published-event notice carrying the
+        // notification); without one, a foreground notice of the text.
+        std::function<platform::Ref<platform::Object>(const std::string& text, QVSocialNotification*)> postNotice;
     };
     static void setHost(Host host);
 
