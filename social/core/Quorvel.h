@@ -12,7 +12,8 @@
 // The class's methods are spread over several files: start-up and shut-down
 // (Quorvel.cpp), the services it starts (QuorvelServices.cpp), user options
 // and settings in the user defaults (QuorvelUserOptions.cpp), usage statistics
-// (QuorvelUserStats.cpp), posted notifications (QuorvelNotifications.cpp) and
+// (QuorvelUserStats.cpp), posted notifications (QuorvelNotifications.cpp),
+// approval, bootstrap, login and logout (QuorvelLogin.cpp) and
 // the runtime's seam (QuorvelRuntimeHost.cpp).
 #pragma once
 
