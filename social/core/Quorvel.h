@@ -47,6 +47,8 @@ class QVReachabilityObserver;
 class QVResourceClass;
 class QVUser;
 class QuorvelGameCenter;
+class QVGameProfilePageInfo;
+struct QVXmlElement;
 
 // The settings dictionary the game hands to start-up: property-list values by
 // key, and the few keys whose value is an object (the presentation window).
@@ -290,6 +292,13 @@ public:
     static platform::Ref<QVUser> localUser();
     // Archives the user, replaces the cached one and posts the change.
     static void setLocalUser(QVUser* user);
+    // The running game's profile, archived in the user defaults (the default
+    // info until the bootstrap or the offline configuration replaces it);
+    // storing one also sets the client application id from its id.
+    static platform::Ref<QVGameProfilePageInfo> localGameProfileInfo();
+    static void setLocalGameProfileInfo(QVGameProfilePageInfo* info);
+    // The same from a <game_profile_page_info> element (bootstrap, offline configuration).
+    static void setLocalGameProfileInfoFromXml(const QVXmlElement& element);
     // The local user's id, name and picture ("" / NO / nullopt while there is none).
     static std::string lastLoggedInUserId();
     static std::string lastLoggedInUserName();

@@ -5,6 +5,9 @@
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVActionRequest.h"
 #include "social/services/QVAchievement.h"
+#include "social/runtime/QVBootstrapService.h"
+#include "social/runtime/QVXmlDocument.h"
+#include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVServerNotification.h"
 #include "social/services/QVOfflineService.h"
 #include "platform/foundation/Log.h"
@@ -48,6 +51,14 @@ platform::Ref<platform::Object> QuorvelRuntimeHost::localUser() { return Quorvel
 bool QuorvelRuntimeHost::isOnline() { return Quorvel::isOnline(); }
 
 std::string QuorvelRuntimeHost::clientApplicationId() { return Quorvel::clientApplicationId(); }
+std::string QuorvelRuntimeHost::lastLoggedInUserId() { return Quorvel::lastLoggedInUserId(); }
+std::string QuorvelRuntimeHost::applicationDisplayName() { return Quorvel::applicationDisplayName(); }
+std::string QuorvelRuntimeHost::applicationShortDisplayName() { return Quorvel::applicationShortDisplayName(); }
+
+platform::Ref<platform::Object> QuorvelRuntimeHost::localGameProfileInfo()
+{
+    return platform::Ref<platform::Object>(Quorvel::localGameProfileInfo().get());
+}
 
 platform::Date QuorvelRuntimeHost::lastAnnouncementDateForLocalUser() { return Quorvel::lastAnnouncementDateForLocalUser(); }
 
@@ -108,6 +119,9 @@ void QuorvelRuntimeHost::applyBootstrap(const QVBootstrap& a, QVProvider& provid
     Quorvel::setLoggedInUserHasTwitterCredential(a.hasTwitterCredential);
     Quorvel::setLoggedInUserHasNonDeviceCredential(a.hasNonDeviceCredential());
     Quorvel::setLoggedInUserIsNewUser(a.isNewUser);
+    // The game's profile first: the answer's own game id wins over the profile's.
+    if (const QVXmlElement* profile = a.gameProfileElement())
+        Quorvel::setLocalGameProfileInfoFromXml(*profile);
     Quorvel::setClientApplicationId(a.clientApplicationId);
     Quorvel::setClientApplicationIconUrl(a.clientApplicationIconUrl);
     Quorvel::setUnviewedChallengesCount(a.unviewedChallengesCount);

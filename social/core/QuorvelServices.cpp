@@ -6,6 +6,7 @@
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/services/QVAchievementService.h"
+#include "social/services/QVClientApplicationService.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVConversationService.h"
 #include "social/services/QVForumService.h"
@@ -31,6 +32,16 @@ namespace quorvel {
 
 namespace {
 
+// The offline configuration file may carry the game's profile: the hook is
+// in place before the service reads the file at its start.
+void initializeOffline()
+{
+    QVOfflineService::hooks().setLocalGameProfileInfo = [](const QVXmlElement& element) {
+        Quorvel::setLocalGameProfileInfoFromXml(element);
+    };
+    QVOfflineService::initializeService();
+}
+
 void initializePresence() { QVPresenceService::initializeService(Quorvel::provider()); }
 void shutdownPresence() { QVPresenceService::shutdownService(); }
 
@@ -38,7 +49,7 @@ void shutdownPresence() { QVPresenceService::shutdownService(); }
 const std::vector<QuorvelServiceEntry>& serviceTable()
 {
     static const std::vector<QuorvelServiceEntry> table {
-        { "QVOfflineService", &QVOfflineService::initializeService, &QVOfflineService::shutdownService },
+        { "QVOfflineService", initializeOffline, &QVOfflineService::shutdownService },
         { "QVBootstrapService", nullptr, nullptr }, // stateless: its requests go through the provider
         { "QVUserSettingService", &QVUserSettingService::initializeService, &QVUserSettingService::shutdownService },
         { "QVHighScoreService", &QVHighScoreService::initializeService, &QVHighScoreService::shutdownService },
@@ -50,7 +61,7 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVChatRoomInstanceService", &QVChatRoomInstanceService::initializeService, &QVChatRoomInstanceService::shutdownService },
         { "QVChatMessageService", &QVChatMessageService::initializeService, &QVChatMessageService::shutdownService },
         { "QVProfileService", nullptr, nullptr },
-        { "QVClientApplicationService", nullptr, nullptr },
+        { "QVClientApplicationService", &QVClientApplicationService::initializeService, &QVClientApplicationService::shutdownService },
         { "QVUserService", &QVUserService::initializeService, &QVUserService::shutdownService },
         { "QVAchievementService", &QVAchievementService::initializeService, &QVAchievementService::shutdownService },
         { "QVChallengeService", nullptr, nullptr },

@@ -73,6 +73,12 @@ public:
     virtual platform::Ref<platform::Object> localUser() { return nullptr; }
     virtual bool isOnline() { return false; }
     virtual std::string clientApplicationId() { return {}; }
+    // The local player's id ("" without one), the game's display names, and
+    // the running game's stored profile (null without a facade).
+    virtual std::string lastLoggedInUserId() { return {}; }
+    virtual std::string applicationDisplayName() { return {}; }
+    virtual std::string applicationShortDisplayName() { return {}; }
+    virtual platform::Ref<platform::Object> localGameProfileInfo() { return nullptr; }
     // The foreground notice of a request of type 1 or 2, made from its text.
     virtual platform::Ref<platform::Object> foregroundNotice(const std::string& text) { return nullptr; }
 

@@ -3,6 +3,7 @@
 #include "social/services/QVOfflineService.h"
 
 #include "social/services/QVAchievement.h"
+#include "social/services/QVGameProfilePageInfo.h"
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
@@ -116,6 +117,7 @@ void QVOfflineService::shareKnownResources(QVResourceNameMap& names)
     names.addResource<QVLeaderboardAggregation>("leaderboard_aggregation");
     names.addResource<QVAchievement>("achievement");
     names.addResource<QVUnlockedAchievement>("unlocked_achievement");
+    names.addResource<QVGameProfilePageInfo>("game_profile_page_info");
 }
 
 // -- the store ------------------------------------------------------------------------
