@@ -16,6 +16,7 @@
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVSubscriptionService.h"
 #include "social/services/QVOfflineService.h"
+#include "social/services/QVProfileService.h"
 #include "social/services/QVPushNotificationService.h"
 #include "social/services/QVSocialNotificationService.h"
 #include "social/services/QVTickerService.h"
@@ -60,7 +61,7 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVChatRoomDefinitionService", &QVChatRoomDefinitionService::initializeService, &QVChatRoomDefinitionService::shutdownService },
         { "QVChatRoomInstanceService", &QVChatRoomInstanceService::initializeService, &QVChatRoomInstanceService::shutdownService },
         { "QVChatMessageService", &QVChatMessageService::initializeService, &QVChatMessageService::shutdownService },
-        { "QVProfileService", nullptr, nullptr },
+        { "QVProfileService", &QVProfileService::initializeService, &QVProfileService::shutdownService },
         { "QVClientApplicationService", &QVClientApplicationService::initializeService, &QVClientApplicationService::shutdownService },
         { "QVUserService", &QVUserService::initializeService, &QVUserService::shutdownService },
         { "QVAchievementService", &QVAchievementService::initializeService, &QVAchievementService::shutdownService },

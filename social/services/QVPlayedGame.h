@@ -1,0 +1,50 @@
+// QVPlayedGame: one row of a game list — a game with its name, icon, store
+// link, total gamerscore, friends who have it, the player's favourite mark
+// and review, and one standing per compared user (QVUserGameStat).
+#pragma once
+
+#include "social/services/QVProfileService.h"
+
+#include <string>
+
+namespace quorvel {
+
+class QVPlayedGame : public QVResource {
+    QV_DECLARE_RESOURCE(QVPlayedGame)
+public:
+    static std::string getResourceName() { return "played_game"; }
+    static std::string getResourceDiscoveredNotification() { return "quorvel_played_game_discovered"; }
+    static void getDataMap(QVResourceDataMap& map);
+    static QVService* getService() { return QVProfileService::sharedService(); }
+
+    // The first stat of the local player, in array order; null without one.
+    QVUserGameStat* getLocalUsersGameStat() const;
+    // Whether the local player's stat says the player has the game (NO without a stat).
+    bool isOwnedByCurrentUser() const;
+
+    const std::string& name() const { return name_; }
+    const std::string& iconUrl() const { return iconUrl_; }
+    const std::string& clientApplicationId() const { return clientApplicationId_; }
+    uint32_t totalGamerscore() const { return totalGamerscore_; }
+    uint32_t friendsWithApp() const { return friendsWithApp_; }
+    const QVResourceArray& userGameStats() const { return userGameStats_; }
+    const std::string& iTunesAppStoreUrl() const { return iTunesAppStoreUrl_; }
+    bool favorite() const { return favorite_; }
+    const std::string& review() const { return review_; }
+
+protected:
+    QVPlayedGame() = default;
+
+private:
+    std::string name_;
+    std::string iconUrl_;
+    std::string clientApplicationId_;
+    uint32_t totalGamerscore_ { 0 };
+    uint32_t friendsWithApp_ { 0 };
+    QVResourceArray userGameStats_;
+    std::string iTunesAppStoreUrl_;
+    bool favorite_ { false };
+    std::string review_;
+};
+
+} // namespace quorvel
