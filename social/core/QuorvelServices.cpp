@@ -5,6 +5,7 @@
 #include "social/core/QVNotification.h"
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVPresenceService.h"
+#include "social/services/QVAchievementService.h"
 #include "social/services/QVClientApplicationService.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVConversationService.h"
@@ -64,7 +65,7 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVProfileService", &QVProfileService::initializeService, &QVProfileService::shutdownService },
         { "QVClientApplicationService", &QVClientApplicationService::initializeService, &QVClientApplicationService::shutdownService },
         { "QVUserService", &QVUserService::initializeService, &QVUserService::shutdownService },
-        { "QVAchievementService", nullptr, nullptr },
+        { "QVAchievementService", &QVAchievementService::initializeService, &QVAchievementService::shutdownService },
         { "QVChallengeService", nullptr, nullptr },
         { "QVChallengeDefinitionService", nullptr, nullptr },
         { "QVUsersCredentialService", &QVUsersCredentialService::initializeService, &QVUsersCredentialService::shutdownService },
@@ -183,9 +184,11 @@ void QuorvelRegisterPolledResources(QVPoller* poller)
                                               [] { Quorvel::forceImmediatePoll(); } });
 }
 
-void QuorvelConfigureAchievements(const QuorvelSettingsDictionary&)
+void QuorvelConfigureAchievements(const QuorvelSettingsDictionary& settings)
 {
     trace("QVAchievementService.setAutomaticallyPromptToPostUnlocks");
+    const platform::Value& prompt = settings.objectForKey("QuorvelSettingPromptToPostAchievementUnlock");
+    QVAchievementService::setAutomaticallyPromptToPostUnlocks(!prompt.isNil() && prompt.asBool());
 }
 
 void QuorvelReleaseGameCenter()
