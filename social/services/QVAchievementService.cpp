@@ -14,6 +14,7 @@
 #include "social/services/QVGameCenterAchievement.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVOfflineStore.h"
+#include "social/services/QVSocialNotificationService.h"
 #include "social/services/QVUser.h"
 
 #include <algorithm>
@@ -88,12 +89,6 @@ void QVAchievementService::populateKnownResources(QVResourceNameMap& names)
 {
     names.addResource<QVAchievement>(QVAchievement::getResourceName());
     names.addResource<QVUnlockedAchievement>(QVUnlockedAchievement::getResourceName());
-}
-
-QVAchievementService::SocialPosts& QVAchievementService::socialPosts()
-{
-    static SocialPosts posts;
-    return posts;
 }
 
 void QVAchievementService::setAutomaticallyPromptToPostUnlocks(bool prompt)
@@ -382,11 +377,12 @@ void QVAchievementService::finishAchievementsPage(const QVPaginatedSeries* page,
         return;
     QVAchievementService* shared = sharedService();
     bool prompt = shared && shared->mAutomaticallyPromptToPostUnlocks;
-    SocialPosts& posts = socialPosts();
     if (page->objects().size() == 1) {
         auto* record = dynamic_cast<QVUnlockedAchievement*>(page->objects().front().get());
-        if (record && !duringSync && prompt && record->percentComplete() == 100 && posts.sendWithAchievement)
-            posts.sendWithAchievement(record->achievement(), shared->mCustomUrlWithSocialNotification);
+        QVAchievement* a = record ? record->achievement() : nullptr;
+        if (a && !duringSync && prompt && record->percentComplete() == 100)
+            QVSocialNotificationService::sendWithAchievement(a->resourceId(), a->title().value_or(""), a->iconUrl(),
+                                                             shared->mCustomUrlWithSocialNotification);
         return;
     }
     int unlocked = 0;
@@ -398,8 +394,8 @@ void QVAchievementService::finishAchievementsPage(const QVPaginatedSeries* page,
     if (duringSync)
         return;
     QVRuntimeHost::current().showBackgroundNotice({ kSubmittedNotice, {}, 6, 4 });
-    if (prompt && unlocked > 0 && posts.sendWithAchievements)
-        posts.sendWithAchievements(unlocked);
+    if (prompt && unlocked > 0)
+        QVSocialNotificationService::sendWithAchievements(static_cast<unsigned>(unlocked));
 }
 
 bool QVAchievementService::adoptAnonymousProgress(const std::string& userId)

@@ -36,14 +36,6 @@ public:
     static void shutdownService();
     void populateKnownResources(QVResourceNameMap& names) override;
 
-    // What the social-network post service lends: the post of one unlock
-    // (with the custom link, empty for none) and of a count of unlocks.
-    struct SocialPosts {
-        std::function<void(QVAchievement* achievement, const std::string& customUrl)> sendWithAchievement;
-        std::function<void(int count)> sendWithAchievements;
-    };
-    static SocialPosts& socialPosts();
-
     static void setAutomaticallyPromptToPostUnlocks(bool prompt);
     bool automaticallyPromptToPostUnlocks() const { return mAutomaticallyPromptToPostUnlocks; }
     static void setCustomUrlWithSocialNotification(const std::string& url);

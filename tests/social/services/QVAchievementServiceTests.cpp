@@ -474,3 +474,27 @@ TEST(AchievementRecordTest, UnlockDatesAndUnlockedRecordsReadFromXml)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(AchievementServiceTest, AConfirmedUnlockIsOfferedForPostingOnlyWhenAskedAndComplete)
+{
+    QVAchievementService::setAutomaticallyPromptToPostUnlocks(true);
+    auto page = parse(service_testing::fixture("unlocked_achievements.xml"));
+    ASSERT_TRUE(page);
+    auto one = [&](size_t i) {
+        return QVPaginatedSeries::paginatedSeriesFromArray({ page->objects()[i] });
+    };
+    // 40 percent, or during a sync: no post.
+    QVAchievementService::finishAchievementsPage(one(1).get(), false, false);
+    QVAchievementService::finishAchievementsPage(one(0).get(), true, false);
+    advance(0.2);
+    EXPECT_EQ(server.requestCount(), 0u);
+    // 100 percent: the post starts with the credential check.
+    QVAchievementService::finishAchievementsPage(one(0).get(), false, false);
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
+    EXPECT_EQ(server.requests()[0].path.rfind("users_credentials", 0), 0u);
+    EXPECT_TRUE(facade.shownNotices.empty()) << "a page of one shows no notice";
+}
+
+} // namespace
