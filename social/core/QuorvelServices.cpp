@@ -6,6 +6,7 @@
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/services/QVAchievementService.h"
+#include "social/services/QVApplicationDescriptionService.h"
 #include "social/services/QVClientApplicationService.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVConversationService.h"
@@ -58,7 +59,7 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVSocialNotificationService", &QVSocialNotificationService::initializeService, &QVSocialNotificationService::shutdownService },
         { "QVPushNotificationService", &QVPushNotificationService::initializeService, &QVPushNotificationService::shutdownService },
         { "QVLeaderboardService", &QVLeaderboardService::initializeService, &QVLeaderboardService::shutdownService },
-        { "QVApplicationDescriptionService", nullptr, nullptr },
+        { "QVApplicationDescriptionService", &QVApplicationDescriptionService::initializeService, &QVApplicationDescriptionService::shutdownService },
         { "QVChatRoomDefinitionService", &QVChatRoomDefinitionService::initializeService, &QVChatRoomDefinitionService::shutdownService },
         { "QVChatRoomInstanceService", &QVChatRoomInstanceService::initializeService, &QVChatRoomInstanceService::shutdownService },
         { "QVChatMessageService", &QVChatMessageService::initializeService, &QVChatMessageService::shutdownService },
