@@ -15,6 +15,7 @@
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVGameDiscoveryService.h"
 #include "social/services/QVHighScoreService.h"
+#include "social/services/QVInviteService.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVSubscriptionService.h"
 #include "social/services/QVOfflineService.h"
@@ -79,7 +80,7 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVTickerService", &QVTickerService::initializeService, &QVTickerService::shutdownService },
         { "QVCloudStorageService", nullptr, nullptr },
         { "QVPresenceService", initializePresence, shutdownPresence },
-        { "QVInviteService", nullptr, nullptr },
+        { "QVInviteService", &QVInviteService::initializeService, &QVInviteService::shutdownService },
     };
     return table;
 }
