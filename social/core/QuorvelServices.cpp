@@ -6,6 +6,7 @@
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/services/QVAchievementService.h"
+#include "social/services/QVApplicationDescriptionService.h"
 #include "social/services/QVClientApplicationService.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVConversationService.h"
@@ -14,6 +15,7 @@
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVGameDiscoveryService.h"
 #include "social/services/QVHighScoreService.h"
+#include "social/services/QVInviteService.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVSubscriptionService.h"
 #include "social/services/QVOfflineService.h"
@@ -58,7 +60,7 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVSocialNotificationService", &QVSocialNotificationService::initializeService, &QVSocialNotificationService::shutdownService },
         { "QVPushNotificationService", &QVPushNotificationService::initializeService, &QVPushNotificationService::shutdownService },
         { "QVLeaderboardService", &QVLeaderboardService::initializeService, &QVLeaderboardService::shutdownService },
-        { "QVApplicationDescriptionService", nullptr, nullptr },
+        { "QVApplicationDescriptionService", &QVApplicationDescriptionService::initializeService, &QVApplicationDescriptionService::shutdownService },
         { "QVChatRoomDefinitionService", &QVChatRoomDefinitionService::initializeService, &QVChatRoomDefinitionService::shutdownService },
         { "QVChatRoomInstanceService", &QVChatRoomInstanceService::initializeService, &QVChatRoomInstanceService::shutdownService },
         { "QVChatMessageService", &QVChatMessageService::initializeService, &QVChatMessageService::shutdownService },
@@ -78,7 +80,7 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVTickerService", &QVTickerService::initializeService, &QVTickerService::shutdownService },
         { "QVCloudStorageService", nullptr, nullptr },
         { "QVPresenceService", initializePresence, shutdownPresence },
-        { "QVInviteService", nullptr, nullptr },
+        { "QVInviteService", &QVInviteService::initializeService, &QVInviteService::shutdownService },
     };
     return table;
 }

@@ -3,11 +3,31 @@
 // and review, and one standing per compared user (QVUserGameStat).
 #pragma once
 
+#include "social/runtime/QVServicePublicClass.h"
 #include "social/services/QVProfileService.h"
 
 #include <string>
 
 namespace quorvel {
+
+class QVPlayedGame;
+
+// The played-game class's delegate; every method optional.
+class QVPlayedGameDelegate {
+public:
+    virtual ~QVPlayedGameDelegate() = default;
+    virtual void didGetFeaturedGames(const std::vector<platform::Ref<platform::Object>>&) { }
+    virtual void didFailGetFeaturedGames() { }
+};
+
+class QVPlayedGameClass : public QVServicePublicClass<QVPlayedGameClass, QVPlayedGameDelegate> {
+    friend class QVServicePublicClass<QVPlayedGameClass, QVPlayedGameDelegate>;
+    QVPlayedGameClass() = default;
+
+public:
+    void _getFeaturedGamesSuccess(platform::Object* series);
+    void _getFeaturedGamesFailure(platform::Object*);
+};
 
 class QVPlayedGame : public QVResource {
     QV_DECLARE_RESOURCE(QVPlayedGame)
@@ -16,6 +36,12 @@ public:
     static std::string getResourceDiscoveredNotification() { return "quorvel_played_game_discovered"; }
     static void getDataMap(QVResourceDataMap& map);
     static QVService* getService() { return QVProfileService::sharedService(); }
+
+    // The developers' picks (the discovery page "developers_picks", page 1),
+    // answered to the class's delegate.
+    static platform::Ref<QVRequestHandle> getFeaturedGames();
+    // A null delegate also forgets the class's running requests.
+    static void setDelegate(QVPlayedGameDelegate* delegate) { QVPlayedGameClass::setDelegate(delegate); }
 
     // The first stat of the local player, in array order; null without one.
     QVUserGameStat* getLocalUsersGameStat() const;

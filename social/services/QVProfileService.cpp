@@ -3,8 +3,10 @@
 #include "social/services/QVProfileService.h"
 
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVResourceFields.h"
 #include "social/runtime/QVRuntimeHost.h"
+#include "social/services/QVGameDiscoveryService.h"
 #include "social/services/QVPlayedGame.h"
 #include "social/services/QVUsersCredential.h"
 
@@ -93,6 +95,29 @@ void QVPlayedGame::getDataMap(QVResourceDataMap& map)
     f.field<QVFieldText>("i_tunes_app_store_url", &T::iTunesAppStoreUrl_);
     f.field<QVFieldBool>("favorite", &T::favorite_);
     f.field<QVFieldText>("review", &T::review_);
+}
+
+Ref<QVRequestHandle> QVPlayedGame::getFeaturedGames()
+{
+    auto& c = QVPlayedGameClass::classObject();
+    return QVPlayedGameClass::file(QVGameDiscoveryService::getDiscoveryPageNamed(
+        "developers_picks", 1, QVDelegate(&c, BRISKO_SELECTOR(QVPlayedGameClass, _getFeaturedGamesSuccess)),
+        QVDelegate(&c, BRISKO_SELECTOR(QVPlayedGameClass, _getFeaturedGamesFailure))));
+}
+
+void QVPlayedGameClass::_getFeaturedGamesSuccess(platform::Object* seriesObject)
+{
+    std::vector<Ref<platform::Object>> games;
+    if (auto* series = dynamic_cast<QVPaginatedSeries*>(seriesObject)) {
+        for (const auto& object : series->objects())
+            games.push_back(Ref<platform::Object>(object.get()));
+    }
+    notify([&](QVPlayedGameDelegate& d) { d.didGetFeaturedGames(games); });
+}
+
+void QVPlayedGameClass::_getFeaturedGamesFailure(platform::Object*)
+{
+    notify([](QVPlayedGameDelegate& d) { d.didFailGetFeaturedGames(); });
 }
 
 QVUserGameStat* QVPlayedGame::getLocalUsersGameStat() const

@@ -109,4 +109,40 @@ TEST_F(QVGameDiscoveryServiceTest, APageMixesItsRowsAndGamesKeepTheirStats)
     EXPECT_TRUE(game->isOwnedByCurrentUser());
 }
 
+class FeaturedDelegate : public platform::Object, public QVPlayedGameDelegate {
+public:
+    void didGetFeaturedGames(const std::vector<Ref<platform::Object>>& games) override
+    {
+        calls.push_back("got " + std::to_string(games.size()));
+    }
+    void didFailGetFeaturedGames() override { calls.push_back("failed"); }
+    std::vector<std::string> calls;
+};
+
+TEST_F(QVGameDiscoveryServiceTest, FeaturedGamesReachTheClassDelegateUntilItIsCleared)
+{
+    auto d = platform::adoptRef(new FeaturedDelegate);
+    QVPlayedGame::setDelegate(d.get());
+    EXPECT_TRUE(QVPlayedGame::getFeaturedGames());
+    ASSERT_TRUE(waitFor([&] { return !d->calls.empty(); }));
+    EXPECT_EQ(server.requests().at(0).path, "game_discovery_categories/developers_picks.xml");
+
+    // An empty page still arrives, with no games.
+    server.route("GET", "game_discovery_categories/developers_picks.xml", standin::Answer::xml("<resources/>"));
+    QVPlayedGame::getFeaturedGames();
+    ASSERT_TRUE(waitFor([&] { return d->calls.size() == 2; }));
+    server.route("GET", "game_discovery_categories/developers_picks.xml", standin::Answer::xml("<error/>", 500));
+    QVPlayedGame::getFeaturedGames();
+    ASSERT_TRUE(waitFor([&] { return d->calls.size() == 3; }));
+    EXPECT_EQ(d->calls, (std::vector<std::string> { "got 5", "got 0", "failed" }));
+
+    // Cleared while the request runs: the answer finds no delegate.
+    server.clearLog();
+    QVPlayedGame::getFeaturedGames();
+    QVPlayedGame::setDelegate(nullptr);
+    ASSERT_TRUE(waitForRequests(1));
+    loop().runUntil([] { return false; }, 0.1);
+    EXPECT_EQ(d->calls.size(), 3u);
+}
+
 } // namespace
