@@ -18,8 +18,6 @@
 #include "social/services/QVUser.h"
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 namespace quorvel {
 
@@ -45,18 +43,6 @@ bool isValidUser(const std::string& userId) { return QVIsDecimalId(userId) && st
 bool isAnonymousUser(const std::string& userId) { return userId == "0"; }
 
 std::string percentText(double percent) { return platform::format("%lf", percent); }
-
-// Seconds since 1970 as the store keeps them: cut to a signed 32-bit number.
-int32_t storeSeconds(double seconds)
-{
-    if (!(seconds == seconds))
-        return 0;
-    if (seconds >= static_cast<double>(std::numeric_limits<int32_t>::max()))
-        return std::numeric_limits<int32_t>::max();
-    if (seconds <= static_cast<double>(std::numeric_limits<int32_t>::min()))
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(std::trunc(seconds));
-}
 
 std::optional<std::string> orNull(const std::optional<std::string>& text) { return text; }
 
@@ -319,7 +305,7 @@ bool QVAchievementService::synchUnlockedAchievement(const std::string& achieveme
     q->bind("achievement_definition_id", achievementId);
     q->bind("gamerscore", gamerScore);
     q->bind("percent_complete", percentText(percentComplete));
-    q->bind("server_sync_at", platform::format("%d", serverDate ? storeSeconds(serverDate->seconds) : 0));
+    q->bind("server_sync_at", platform::format("%d", serverDate ? QVStoreSeconds(serverDate->seconds) : 0));
     return q->execute() == QVSqlQuery::kDone;
 }
 
