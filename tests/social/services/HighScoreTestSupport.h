@@ -6,8 +6,11 @@
 #include "platform/gamekit/GameCenter.h"
 #include "social/services/QVLeaderboardAggregation.h"
 #include "social/services/QVLeaderboardService.h"
+#include "social/services/OfflineStoreTestSupport.h"
 #include "social/services/QVLeaderboard_Sync.h"
+#include "social/services/QVOfflineStore.h"
 #include "social/services/ServiceTestSupport.h"
+#include "support/NetTestSupport.h"
 #include "tools/standin/StandInServer.h"
 
 #include <map>
@@ -94,6 +97,32 @@ public:
     bool isSynchedWithGameCenterLeaderboards() override { return synchedWithGameCenter; }
     void setSynchWithGameCenterLeaderboards(bool s) override { synchedWithGameCenter = s; }
     std::optional<std::pair<double, double>> userLocation() override { return location; }
+};
+
+// A service test over an offline store in a temporary folder, reported to a
+// callback recorder, with a facade that may use Game Center.
+template <typename Host>
+class GameCenterStoreTest : public net_testing::NetTest {
+protected:
+    // What a query finds in the store, read straight from its file.
+    std::vector<std::string> rows(const std::string& sql)
+    {
+        offline_testing::RawDatabase raw(dir.file(quorvel::QVOfflineStore::kFileName));
+        return raw.rows(sql);
+    }
+    // A Game Center with its player signed in, installed and used by the facade.
+    platform::Ref<platform::gamekit::ScriptedGameCenter> installSignedInGameCenter()
+    {
+        auto gc = platform::gamekit::ScriptedGameCenter::create();
+        gc->setAuthenticated(true);
+        platform::gamekit::GameCenter::install(gc);
+        facade.usesGameCenter = true;
+        return gc;
+    }
+
+    testing_support::TempDir dir;
+    Host facade;
+    platform::Ref<net_testing::CallbackRecorder> recorder;
 };
 
 // The service's answer to a batch: each posted entry back as a high_score of the user.

@@ -76,7 +76,7 @@ standin::Answer echoUnlocks(const standin::LoggedRequest& r, const std::set<std:
     return standin::Answer::xml(body + "</resources>");
 }
 
-class AchievementServiceTest : public net_testing::NetTest {
+class AchievementServiceTest : public highscore_testing::GameCenterStoreTest<AchievementHost> {
 protected:
     void SetUp() override
     {
@@ -117,25 +117,14 @@ protected:
         }
         ASSERT_TRUE(QVAchievementService::synchAchievementsList(defs, "42"));
     }
-    Strings rows(const std::string& sql)
-    {
-        offline_testing::RawDatabase raw(dir.file(QVOfflineStore::kFileName));
-        return raw.rows(sql);
-    }
     Ref<ScriptedGameCenter> signedInGameCenter()
     {
-        auto gc = ScriptedGameCenter::create();
-        gc->setAuthenticated(true);
-        GameCenter::install(gc);
-        facade.usesGameCenter = true;
+        auto gc = installSignedInGameCenter();
         facade.achievementIds = { { "11", "gc.first" } };
         return gc;
     }
     bool waitForCallback() { return waitFor([&] { return recorder->total() > 0; }); }
 
-    testing_support::TempDir dir;
-    AchievementHost facade;
-    Ref<CallbackRecorder> recorder;
     std::set<std::string> refused;
 };
 

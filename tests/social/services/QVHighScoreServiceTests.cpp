@@ -28,7 +28,9 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
-class HighScoreServiceTest : public net_testing::NetTest {
+using ScoreHost = highscore_testing::ScoreHost<net_testing::RecordingHost>;
+
+class HighScoreServiceTest : public highscore_testing::GameCenterStoreTest<ScoreHost> {
 protected:
     void SetUp() override
     {
@@ -53,25 +55,13 @@ protected:
         QVOfflineStore::teardownOfflineDatabase();
         NetTest::TearDown();
     }
-    Strings rows(const std::string& sql)
-    {
-        offline_testing::RawDatabase raw(dir.file(QVOfflineStore::kFileName));
-        return raw.rows(sql);
-    }
     Ref<ScriptedGameCenter> signedInGameCenter()
     {
-        auto gc = ScriptedGameCenter::create();
-        gc->setAuthenticated(true);
-        GameCenter::install(gc);
-        facade.usesGameCenter = true;
+        auto gc = installSignedInGameCenter();
         facade.categories = { { "5", "gc.five" } };
         return gc;
     }
     static size_t pendingScores() { return QVHighScoreService::service().pendingScoreCount(); }
-
-    testing_support::TempDir dir;
-    highscore_testing::ScoreHost<net_testing::RecordingHost> facade;
-    Ref<CallbackRecorder> recorder;
 };
 
 TEST_F(HighScoreServiceTest, AnOfflineScoreIsKeptShownAtOnceAndSentInOneBatchAfterTheLogin)
