@@ -17,7 +17,7 @@ namespace platform {
 
 class CurlHttpTransport final : public HttpTransport {
 public:
-    static Ref<CurlHttpTransport> create();
+    [[nodiscard]] static Ref<CurlHttpTransport> create();
     ~CurlHttpTransport() override;
 
     RequestId start(HttpRequestData request, Completion completion) override;
@@ -28,7 +28,7 @@ public:
 
 private:
     CurlHttpTransport() = default;
-    bool init();
+    [[nodiscard]] bool init();
 
     static int socketCallback(void* easy, int fd, int what, void* self, void* socketData);
     static int timerCallback(void* multi, long timeoutMs, void* self);
