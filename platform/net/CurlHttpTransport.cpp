@@ -83,6 +83,11 @@ HttpError errorFor(CURLcode code)
     case CURLE_URL_MALFORMAT:
     case CURLE_UNSUPPORTED_PROTOCOL:
         return HttpError::BadURL;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CACERT_BADFILE:
+        return HttpError::SecureConnectionFailed;
     default:
         return HttpError::Other;
     }

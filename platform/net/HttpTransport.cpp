@@ -36,6 +36,7 @@ const char* httpErrorName(HttpError error)
     case HttpError::ConnectionLost: return "the connection was lost";
     case HttpError::TooLarge: return "the answer is too large";
     case HttpError::BadURL: return "bad URL";
+    case HttpError::SecureConnectionFailed: return "a secure connection could not be made";
     case HttpError::Other: return "network error";
     }
     return "network error";

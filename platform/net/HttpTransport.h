@@ -60,6 +60,7 @@ enum class HttpError {
     ConnectionLost, // dropped or truncated answer
     TooLarge,       // body above the request's limit
     BadURL,
+    SecureConnectionFailed, // TLS handshake or certificate check failed
     Other,
 };
 

@@ -74,6 +74,7 @@ void OAuthAPIRequestLoader::finished(platform::HttpResult&& result)
     case HttpError::ConnectionLost: e.code = ErrorNetworkConnectionLost; break;
     case HttpError::TooLarge: e.code = ErrorDataLengthExceedsMaximum; break;
     case HttpError::BadURL: e.code = ErrorBadURL; break;
+    case HttpError::SecureConnectionFailed: e.code = ErrorSecureConnectionFailed; break;
     default: e.code = ErrorUnknown; break;
     }
     e.text = platform::httpErrorName(result.error);

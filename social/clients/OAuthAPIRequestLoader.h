@@ -25,6 +25,7 @@ public:
         ErrorCannotConnectToHost = -1004,
         ErrorNetworkConnectionLost = -1005,
         ErrorDataLengthExceedsMaximum = -1103,
+        ErrorSecureConnectionFailed = -1200,
     };
     struct Error {
         int code { ErrorUnknown };

@@ -38,6 +38,7 @@ class ViewController;
 
 namespace quorvel {
 
+class QVActionRequest;
 class QVHttpNestedQueryStringWriter;
 class QVPoller;
 class QVProvider;
@@ -138,18 +139,75 @@ public:
     static void setPollingFrequency(double seconds);
     static void clearPollingCacheForClassType(const QVResourceClass& cls);
 
-    // ---- Login (the entry the start-up calls)
+    // ---- Approval, bootstrap and login (QuorvelLogin.cpp)
 
-    // Starts a bootstrap for the user id (empty: the device's account) unless
-    // one is running; the values wait for its outcome either way.
+    // The bootstrap entry. A player who never answered the approval question
+    // is asked first; one who declined gets only the Game Center step. While a
+    // bootstrap runs, a further call sends nothing: its values wait for the
+    // running one's outcome. An empty user id means the device's account.
     static void doBootstrap(bool forceCreateAccount, const std::string& userId, const QVDelegate& onSuccess,
                             const QVDelegate& onFailure);
+    static void doBootstrap(const QVDelegate& onSuccess, const QVDelegate& onFailure)
+    {
+        doBootstrap(false, {}, onSuccess, onFailure);
+    }
+    static void loginWithUserId(const std::string& userId, const QVDelegate& onSuccess, const QVDelegate& onFailure)
+    {
+        doBootstrap(false, userId, onSuccess, onFailure);
+    }
+    static void addBootstrapDelegates(const QVDelegate& onSuccess, const QVDelegate& onFailure);
     static bool isBootstrapInProgress();
     // The user id of the running bootstrap, else the last logged-in user's.
     static std::string bootstrapUserId();
     static bool successfullyBootstrapped();
+    static bool isSuccessfullyBootstrapped() { return successfullyBootstrapped(); }
+    // A bootstrap succeeded in this process (outlives the instance; cleared by invalidateBootstrap).
+    static bool hasBootstrapCompleted();
+    static void invalidateBootstrap();
     // A bootstrap succeeded in this process and the server can be reached.
     static bool isOnline();
+
+    static bool hasUserApprovedQuorvel() { return _hasUserApprovedQuorvel(); }
+    static void presentUserQuorvelApprovalModal(const QVDelegate& approved, const QVDelegate& denied);
+    // The approval screens' answer (the game's own screen calls the first form).
+    static void userDidApproveQuorvel(bool approved) { userDidApproveQuorvel(approved, QVDelegate()); }
+    static void userDidApproveQuorvel(bool approved, const QVDelegate& accountSetupComplete);
+    static void presentConfirmAccountModal(const QVDelegate& complete, bool useModalInDashboard);
+    // Ends the approval, confirm-account and link-networks flows; runs a deferred logged-in call.
+    static void dismissRootControllerOrItsModal();
+
+    // The login flow never shows a login screen: an error screen while a
+    // full-screen screen is up, else a notice; the request is abandoned.
+    static void launchLoginFlowAndShowDashboard(bool showDashboard, QVActionRequest* request);
+    static void launchLoginFlowForRequest(QVActionRequest* request);
+    static void launchLoginFlowToDashboard() { launchLoginFlowAndShowDashboard(true, nullptr); }
+    static void launchLoginFlowThenDismiss() { launchLoginFlowAndShowDashboard(false, nullptr); }
+    static void loginWasAborted(bool certificateFailure);
+    static void showSSLNotification();
+
+    // The request layer's answers to statuses 430, 426 and 450.
+    static void launchGetExtendedCredentialsFlowForRequest(QVActionRequest& request, const platform::Bytes& body,
+                                                           platform::Object* noticeUserData);
+    static void displayUpgradeRequiredErrorMessage(const platform::Bytes& body);
+    static void displayServerMaintenanceNotice(const platform::Bytes& body);
+
+    // Logs the player out: token, local user and presence channel go; the game hears userLoggedOut.
+    static void logoutUser();
+
+    // ---- Presentation of the client's full-screen screens
+    // The dashboard's root controller holds the screens presented here, the
+    // first one as root, later ones as its modal or pushed screens.
+    static bool isShowingFullScreen();
+    static bool isDashboardHubOpen() { return false; }
+    static void presentRootControllerWithModal(platform::Ref<platform::ui::ViewController> screen);
+    static void presentModalOverlay(platform::Ref<platform::ui::ViewController> screen);
+    static void pushOnActiveNavigationController(platform::Ref<platform::ui::ViewController> screen);
+    // Error screens are pushed while a full-screen screen is up; otherwise only logged.
+    static void displayErrorMessage(const std::string& message);
+    static void displayErrorScreen(platform::Ref<platform::ui::ViewController> screen);
+    static void dismissRootController();
+    // The presented screens, root first.
+    static std::vector<platform::Ref<platform::ui::ViewController>> presentedScreens();
 
     // ---- Hooks of the life cycle, location and add-ons
 
@@ -348,6 +406,11 @@ public:
     bool canReceiveCallbacksNow() override { return true; }
     std::string className() const override { return "Quorvel"; }
 
+    // The outcome of the bootstrap whose callback target is `attempt`; an
+    // outcome of any other (cancelled) bootstrap is ignored.
+    void bootstrapSucceeded(platform::Object* attempt, platform::Object* answer);
+    void bootstrapFailed(platform::Object* attempt, platform::Object* response);
+
     // Names of the notifications and of their user-info keys.
     static constexpr const char* kDashboardOrientationChanged = "QVNSNotificationDashboardOrientationChanged";
     static constexpr const char* kInfoNewOrientation = "QVNSNotificationInfoNewOrientation";
@@ -387,8 +450,8 @@ private:
     // The archived invalid user and default game information, as registered defaults.
     static void registerLocalRecordDefaults(platform::ValueDictionary& registered);
     static void shutdownServices();
-    void bootstrapSucceeded(platform::Object* answer);
-    void bootstrapFailed(platform::Object* loader);
+    static void _invokeLoggedInDelegate();
+    static void invokeAndClearBootstrapDelegates(std::vector<QVDelegate> delegates, platform::Object* argument);
 
     // The data model, in the documented order.
     platform::Ref<QVDelegatesContainer> mDelegatesContainer;
@@ -419,7 +482,12 @@ private:
     platform::Ref<platform::Object> mLocation;
     platform::Ref<QVUser> mCachedLocalUser;
     bool localUserUnreadable_ { false };
-    std::string bootstrapUserId_; // while a bootstrap runs // the stored archive was read once and could not be used
+    std::string bootstrapUserId_; // while a bootstrap runs
+    platform::Ref<platform::Object> mBootstrapAttempt; // the running bootstrap's callback target
+    bool mSessionSawLinkNetworks { false }; // the link-networks offer is made once per session (until a logout)
+    bool mPendingDataSent { false }; // the offline data went out after the last successful bootstrap
+    // The full-screen screens: one navigation stack per presented layer, the root's first.
+    std::vector<std::vector<platform::Ref<platform::ui::ViewController>>> mPresentedScreens;
     std::string mProductKey_;
     std::string mSessionId;
     platform::Date mSessionStartDate;

@@ -194,9 +194,4 @@ void Quorvel::loadGameCenterPlayerName(
         });
 }
 
-// The login flow's steps that follow a Game Center sign-in; the login flow
-// fills them in.
-void Quorvel::loginGameCenterCheck() { traceStep("loginGameCenterCheck"); }
-void Quorvel::loginShowNotifications() { traceStep("loginShowNotifications"); }
-
 } // namespace quorvel

@@ -6,6 +6,10 @@
 #include "social/runtime/QVActionRequest.h"
 #include "social/services/QVServerNotification.h"
 #include "social/services/QVOfflineService.h"
+#include "platform/foundation/Log.h"
+#include "social/runtime/QVBootstrapService.h"
+#include "social/runtime/QVProvider.h"
+#include "social/runtime/QVResourceNameMap.h"
 #include "social/services/QVUser.h"
 
 namespace quorvel {
@@ -70,6 +74,72 @@ void QuorvelRuntimeHost::writeBootstrapParameters(QVHttpNestedQueryStringWriter&
 }
 
 void QuorvelRuntimeHost::synchronizeOfflineData(const QVBootstrap& answer) { QVOfflineService::syncOfflineData(answer); }
+
+void QuorvelRuntimeHost::applyBootstrap(const QVBootstrap& a, QVProvider& provider)
+{
+    // The answer's settings, in the order the rest of the client expects them.
+    Quorvel::storePollingFrequencyDefault(static_cast<int>(a.pollingFrequencyDefault));
+    Quorvel::storePollingFrequencyInChat(static_cast<int>(a.pollingFrequencyInChat));
+    provider.setAccessToken(a.accessToken, a.accessTokenSecret);
+    Quorvel::setLoggedInUserHasSetName(a.userHasSetName);
+    Quorvel::setLoggedInUserHasChatEnabled(a.userChatEnabled);
+    Quorvel::setLoggedInUserHadFriendsOnBootup(a.userHadFriendsOnBootup);
+    Quorvel::setLoggedInUserHasHttpBasicCredential(a.hasHttpBasicCredential);
+    Quorvel::setLoggedInUserHasFbconnectCredential(a.hasFbconnectCredential);
+    Quorvel::setLoggedInUserHasTwitterCredential(a.hasTwitterCredential);
+    Quorvel::setLoggedInUserHasNonDeviceCredential(a.hasNonDeviceCredential());
+    Quorvel::setLoggedInUserIsNewUser(a.isNewUser);
+    Quorvel::setClientApplicationId(a.clientApplicationId);
+    Quorvel::setClientApplicationIconUrl(a.clientApplicationIconUrl);
+    Quorvel::setUnviewedChallengesCount(a.unviewedChallengesCount);
+    Quorvel::setPendingFriendsCount(a.pendingFriendsCount);
+    if (const QVXmlElement* userElement = a.userElement()) {
+        QVResourceNameMap names;
+        platform::Ref<QVUser> user = QVUser::create();
+        user->populateFromXml(*userElement, names);
+        if (!user->userId().empty())
+            Quorvel::setLocalUser(user.get());
+        else
+            platform::logWarning("Quorvel: the bootstrap's player has no id; the local user is kept");
+    }
+    Quorvel::setSuggestionsForumId(a.suggestionsForumId.empty() ? platform::Value() : platform::Value(a.suggestionsForumId));
+    Quorvel::setInitialDashboardScreen(a.initialDashboardScreen);
+    Quorvel::setInitialDashboardModalContentURL(a.initialDashboardModalContentUrl.empty()
+                                                    ? platform::Value()
+                                                    : platform::Value(a.initialDashboardModalContentUrl));
+    Quorvel::setLoggedInUserSharesOnlineStatus(a.userSharesOnlineStatus);
+    Quorvel::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(a.unreadImCount, a.unreadPostCount,
+                                                                    a.unreadInviteCount);
+    Quorvel::setUserDistanceUnit(a.userDistanceUnit());
+}
+
+void QuorvelRuntimeHost::notifyAddOnsUserLoggedIn() { Quorvel::traceStep("notifyAddOnsUserLoggedIn"); }
+
+bool QuorvelRuntimeHost::isShowingFullScreen() { return Quorvel::isShowingFullScreen(); }
+
+void QuorvelRuntimeHost::displayErrorMessage(const std::string& message) { Quorvel::displayErrorMessage(message); }
+
+void QuorvelRuntimeHost::displayUpgradeRequiredErrorMessage(const platform::Bytes& body)
+{
+    Quorvel::displayUpgradeRequiredErrorMessage(body);
+}
+
+void QuorvelRuntimeHost::displayServerMaintenanceNotice(const platform::Bytes& body)
+{
+    Quorvel::displayServerMaintenanceNotice(body);
+}
+
+void QuorvelRuntimeHost::launchLoginFlowForRequest(QVActionRequest& request)
+{
+    Quorvel::launchLoginFlowForRequest(&request);
+}
+
+void QuorvelRuntimeHost::launchGetExtendedCredentialsFlowForRequest(QVActionRequest& request,
+                                                                    const platform::Bytes& body,
+                                                                    platform::Object* noticeUserData)
+{
+    Quorvel::launchGetExtendedCredentialsFlowForRequest(request, body, noticeUserData);
+}
 
 void QuorvelRuntimeHost::showDefaultNotice() { Quorvel::showDefaultNotice(); }
 

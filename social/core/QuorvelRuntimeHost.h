@@ -23,6 +23,15 @@ public:
     QVProvider* provider() override;
     void writeBootstrapParameters(QVHttpNestedQueryStringWriter& params) override;
     void synchronizeOfflineData(const QVBootstrap& answer) override;
+    void applyBootstrap(const QVBootstrap& answer, QVProvider& provider) override;
+    void notifyAddOnsUserLoggedIn() override;
+    bool isShowingFullScreen() override;
+    void displayErrorMessage(const std::string& message) override;
+    void displayUpgradeRequiredErrorMessage(const platform::Bytes& body) override;
+    void displayServerMaintenanceNotice(const platform::Bytes& body) override;
+    void launchLoginFlowForRequest(QVActionRequest& request) override;
+    void launchGetExtendedCredentialsFlowForRequest(QVActionRequest& request, const platform::Bytes& body,
+                                                    platform::Object* noticeUserData) override;
     platform::Ref<platform::Object> localUser() override;
     bool isOnline() override;
     std::string clientApplicationId() override;

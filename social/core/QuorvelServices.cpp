@@ -4,11 +4,11 @@
 
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVPresenceService.h"
+#include "social/services/QVFriendsService.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
-#include "social/services/QVFriendsService.h"
-#include "social/services/QVTickerService.h"
 #include "social/services/QVOfflineService.h"
+#include "social/services/QVTickerService.h"
 #include "social/services/QVUserService.h"
 #include "social/services/QVUsersCredentialService.h"
 #include "social/ui/QVControllerLoader.h"

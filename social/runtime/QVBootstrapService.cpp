@@ -96,6 +96,11 @@ public:
             onFailure.invoke(loaderObject);
             return;
         }
+        // A caller that gave up meanwhile (a logout) gets nothing applied in its name.
+        if (auto* target = dynamic_cast<QVCallbackable*>(onSuccess.target()); target && !target->canReceiveCallbacksNow()) {
+            platform::log("Quorvel: a bootstrap answer arrived after its caller gave up; dropped");
+            return;
+        }
         auto& host = QVRuntimeHost::current();
         host.applyBootstrap(*answer, *provider);
         if (auto* presence = QVPresenceService::sharedInstance())

@@ -411,6 +411,39 @@ void StandInServer::clearLog()
     impl_->log.clear();
 }
 
+std::string StandInServer::completeBootstrapAnswer(const std::string& accessToken, const std::string& tokenSecret)
+{
+    return "<bootstrap>"
+           "<polling_frequency_default>45</polling_frequency_default>"
+           "<polling_frequency_in_chat>4</polling_frequency_in_chat>"
+           "<access_token>" + accessToken + "</access_token>"
+           "<access_token_secret>" + tokenSecret + "</access_token_secret>"
+           "<user_has_set_name>true</user_has_set_name>"
+           "<user_chat_enabled>true</user_chat_enabled>"
+           "<user_had_friends_on_bootup>true</user_had_friends_on_bootup>"
+           "<has_http_basic_credential>false</has_http_basic_credential>"
+           "<has_fbconnect_credential>true</has_fbconnect_credential>"
+           "<has_twitter_credential>false</has_twitter_credential>"
+           "<is_new_user>true</is_new_user>"
+           "<client_application_id>321</client_application_id>"
+           "<client_application_icon_url>http://127.0.0.1/icon.png</client_application_icon_url>"
+           "<unviewed_challenges_count>1</unviewed_challenges_count>"
+           "<pending_friends_count>2</pending_friends_count>"
+           "<game_profile_page_info><name>Brisko</name><ios_app_store_id>7</ios_app_store_id></game_profile_page_info>"
+           "<user><id>17</id><name>Player</name><profile_picture_url>http://127.0.0.1/p.png</profile_picture_url></user>"
+           "<suggestions_forum_id>55</suggestions_forum_id>"
+           "<initial_dashboard_screen>leaderboards</initial_dashboard_screen>"
+           "<initial_dashboard_modal_content_url>http://127.0.0.1/modal</initial_dashboard_modal_content_url>"
+           "<user_shares_online_status>true</user_shares_online_status>"
+           "<unread_im_count>3</unread_im_count>"
+           "<unread_post_count>5</unread_post_count>"
+           "<unread_invite_count>6</unread_invite_count>"
+           "<location_sharing_enabled>true</location_sharing_enabled>"
+           "<presence_enabled>false</presence_enabled>"
+           "<presence_queue>/queue/presence.17</presence_queue>"
+           "</bootstrap>";
+}
+
 void StandInServer::installDefaultRoutes(const std::string& accessToken, const std::string& tokenSecret,
                                          const std::string& presenceQueue)
 {

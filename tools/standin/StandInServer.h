@@ -105,6 +105,10 @@ public:
     void clearLog();
 
     // The built-in routes of the service: bootstrap (issuing a token) and presence queue.
+    // A bootstrap answer with every element the client reads, none at its
+    // default: counters 1 to 7, every flag true, the player 17 "Player".
+    static std::string completeBootstrapAnswer(const std::string& accessToken, const std::string& tokenSecret);
+
     void installDefaultRoutes(const std::string& accessToken = "token-1", const std::string& tokenSecret = "token-secret-1",
                               const std::string& presenceQueue = "/queue/presence.1");
 

@@ -109,6 +109,8 @@ protected:
         delegates = QVDelegatesContainer::containerWithQuorvelDelegate(nullptr, nullptr, delegate);
         startClient(settings, delegates.get());
         ASSERT_TRUE(waitForBootstrapRequests());
+        // The login's welcome notice runs to its end before the test's own notices.
+        advance(10);
         platform::Bundle::main().setResourcePath(screen_testing::sourceDirectory() + "/resources");
     }
 
@@ -159,6 +161,7 @@ TEST_F(NoticeTest, TheDecisionFollowsTheDisabledOptionThenTheDelegate)
 {
     RecordingNoticeDelegate delegate;
     start(0, &delegate);
+    delegate.calls.clear(); // the login's welcome notice
 
     // No answer from the delegate: shown, with the will-show hook.
     showText("One");

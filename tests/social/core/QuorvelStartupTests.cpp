@@ -190,8 +190,9 @@ TEST_F(QuorvelStartupTest, EmptyInitialUserIdFallsBackToTheLastLoggedInUser)
     QuorvelSettingsDictionary settings;
     settings.values.set("QuorvelSettingInitialUserId", "");
     startClient(settings);
+    std::string before = Quorvel::lastLoggedInUserId(); // the answer replaces the local user
     ASSERT_TRUE(waitForBootstrapRequests());
-    EXPECT_EQ(requestsTo("bootstrap.xml")[0].param("user_id"), Quorvel::lastLoggedInUserId());
+    EXPECT_EQ(requestsTo("bootstrap.xml")[0].param("user_id"), before);
 }
 
 TEST_F(QuorvelStartupTest, DebugOverrideKeyAndSecretReplaceTheGamesOwn)
@@ -275,6 +276,19 @@ TEST_F(QuorvelStartupTest, StartShutdownStartInOneProcess)
     EXPECT_NE(Quorvel::getOfflineDatabaseHandle(), nullptr);
     ASSERT_TRUE(waitForBootstrapRequests(2));
     EXPECT_TRUE(Quorvel::successfullyBootstrapped());
+}
+
+// The presence service starts before the provider exists; it still connects through the client's provider.
+TEST_F(QuorvelStartupTest, PresenceConnectsThroughTheClientsProvider)
+{
+    writeSettingsFile("<presence-host>127.0.0.1:1</presence-host>");
+    startClient();
+    ASSERT_TRUE(waitForBootstrapRequests());
+    ASSERT_NE(QVPresenceService::sharedInstance(), nullptr);
+    QVPresenceService::sharedInstance()->connect();
+    ASSERT_TRUE(waitFor([&] { return !requestsTo("users/@me/presence_queue.xml").empty(); }));
+    EXPECT_TRUE(requestsTo("users/@me/presence_queue.xml")[0].signatureValid);
+    EXPECT_EQ(requestsTo("users/@me/presence_queue.xml")[0].oauthToken, "token-1");
 }
 
 // Without a running client: before any start-up, and after a shut-down.

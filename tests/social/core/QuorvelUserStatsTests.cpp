@@ -80,8 +80,9 @@ TEST_F(QuorvelUserStatsTest, DurationsAreWholeSecondsOnTheLoopClock)
                           { "[user_stats]total_dashboard_duration", "2" },
                           { "[user_stats]total_dashboard_launches", "1" },
                           { "[user_stats]total_game_session_duration", "63" },
-                          { "[user_stats]total_game_sessions", "1" },
-                          { "[user_stats]total_online_game_sessions", "2" },
+                          // the first process's login counted one of each too
+                          { "[user_stats]total_game_sessions", "2" },
+                          { "[user_stats]total_online_game_sessions", "3" },
                       }));
 }
 

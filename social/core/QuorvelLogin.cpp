@@ -1,0 +1,578 @@
+// Approval, bootstrap and login: the approval question, the bootstrap guard
+// and its outcome, the logged-in call to the game, the welcome and failure
+// notices, the login flow, the request layer's credential, upgrade and
+// maintenance answers, logout and the offline login.
+#include "social/core/Quorvel.h"
+
+#include "platform/foundation/Boxed.h"
+#include "platform/foundation/Format.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/ui/BarButtonItem.h"
+#include "social/core/QVNotification.h"
+#include "social/core/QuorvelLoginScreens.h"
+#include "social/runtime/QVActionRequest.h"
+#include "social/runtime/QVProvider.h"
+#include "social/runtime/QVReachability.h"
+#include "social/runtime/QVServerText.h"
+#include "social/runtime/QVXmlDocument.h"
+#include "social/services/QVOfflineService.h"
+#include "social/services/QVUser.h"
+#include "social/services/QVUserService.h"
+#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVDeadEndErrorController.h"
+
+namespace quorvel {
+
+using platform::Object;
+using platform::Ref;
+using platform::ui::ViewController;
+
+namespace {
+
+constexpr const char* kLoginFailedText = "Unable to login to Quorvel. Restart to try again.";
+constexpr const char* kFailureIcon = "QuorvelStatusIconNotificationFailure.png";
+constexpr const char* kLogoIcon = "QuorvelLogoNotificationIcon.png";
+
+bool& bootstrapCompletedFlag()
+{
+    static bool completed = false; // outlives the shared instance
+    return completed;
+}
+
+// The in-game notices of the login flow (category 2): failure notices carry
+// the failure status icon and the default image, welcome notices the logo.
+void showLoginNotice(const std::string& text, int type, bool failure)
+{
+    auto data = QVNotificationData::dataWithText(text, 2, type);
+    if (!failure)
+        data->setImageName(std::string(kLogoIcon));
+    QVNotification::sharedInstance().showBackgroundNotice(
+        data.get(), failure ? std::optional<std::string>(kFailureIcon) : std::nullopt);
+}
+
+// The callback target of one bootstrap. A logout cancels it, so that an
+// answer arriving afterwards is neither applied nor reported.
+class BootstrapAttempt final : public Object, public QVCallbackable {
+public:
+    static Ref<BootstrapAttempt> create() { return platform::adoptRef(new BootstrapAttempt); }
+    bool canReceiveCallbacksNow() override { return !cancelled && Quorvel::sharedInstance(); }
+    void succeeded(Object* answer) { Quorvel::sharedInstance()->bootstrapSucceeded(this, answer); }
+    void failed(Object* response) { Quorvel::sharedInstance()->bootstrapFailed(this, response); }
+    bool cancelled { false };
+
+private:
+    BootstrapAttempt() = default;
+};
+
+// The certificate and secure-connection failures of the URL loading system.
+bool isCertificateFailure(Object* response)
+{
+    auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(response);
+    if (!loader || !loader->error())
+        return false;
+    int code = loader->error()->code;
+    return code == -1200 || code == -1201 || code == -1202;
+}
+
+} // namespace
+
+// ---- Bootstrap
+
+void Quorvel::doBootstrap(bool forceCreateAccount, const std::string& userId, const QVDelegate& onSuccess,
+                          const QVDelegate& onFailure)
+{
+    Quorvel* q = sharedInstance();
+    if (!q) {
+        onFailure.invoke(nullptr);
+        return;
+    }
+    if (q->_quorvelFlags.isBootstrapInProgress) {
+        // The running bootstrap answers these callers too: nobody waits forever.
+        addBootstrapDelegates(onSuccess, onFailure);
+        return;
+    }
+    if (_hasUserApprovedQuorvel()) {
+        addBootstrapDelegates(onSuccess, onFailure);
+        q->_quorvelFlags.isBootstrapInProgress = true;
+        q->mForceCreateAccountOnBootstrap = forceCreateAccount;
+        q->bootstrapUserId_ = userId;
+        traceStep("doBootstrap");
+        std::optional<std::string> id;
+        if (!userId.empty())
+            id = userId;
+        Ref<BootstrapAttempt> attempt = BootstrapAttempt::create();
+        q->mBootstrapAttempt = attempt;
+        Ref<Quorvel> keep(q);
+        q->mProvider->loginAndBootstrapWithDeviceToken(std::nullopt, forceCreateAccount, id,
+                                                       QVDelegate(attempt.get(), BRISKO_SELECTOR(BootstrapAttempt, succeeded)),
+                                                       QVDelegate(attempt.get(), BRISKO_SELECTOR(BootstrapAttempt, failed)));
+    } else if (hasUserSetQuorvelAccess()) {
+        initializeGameCenter();
+    } else {
+        presentUserQuorvelApprovalModal(QVDelegate(), QVDelegate());
+    }
+}
+
+void Quorvel::addBootstrapDelegates(const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    Quorvel* q = sharedInstance();
+    if (!q)
+        return;
+    if (!onSuccess.isEmpty())
+        q->mBootstrapSuccessDelegates.push_back(onSuccess);
+    if (!onFailure.isEmpty())
+        q->mBootstrapFailureDelegates.push_back(onFailure);
+}
+
+std::string Quorvel::bootstrapUserId()
+{
+    Quorvel* q = sharedInstance();
+    if (q && q->_quorvelFlags.isBootstrapInProgress)
+        return q->bootstrapUserId_;
+    return lastLoggedInUserId();
+}
+
+bool Quorvel::isBootstrapInProgress()
+{
+    Quorvel* q = sharedInstance();
+    return q && q->_quorvelFlags.isBootstrapInProgress;
+}
+
+bool Quorvel::isOnline() { return successfullyBootstrapped() && QVReachability::isConnectedToInternet(); }
+
+bool Quorvel::successfullyBootstrapped()
+{
+    Quorvel* q = sharedInstance();
+    return q && q->mSuccessfullyBootstrapped;
+}
+
+bool Quorvel::hasBootstrapCompleted() { return bootstrapCompletedFlag(); }
+
+void Quorvel::invalidateBootstrap()
+{
+    bootstrapCompletedFlag() = false;
+    // The client keeps no cookie store: the "_qv_session" cookie dies with the connection.
+}
+
+void Quorvel::invokeAndClearBootstrapDelegates(std::vector<QVDelegate> delegates, Object* argument)
+{
+    if (Quorvel* q = sharedInstance()) {
+        q->mBootstrapSuccessDelegates.clear();
+        q->mBootstrapFailureDelegates.clear();
+    }
+    for (auto& d : delegates)
+        d.invoke(argument);
+}
+
+void Quorvel::bootstrapSucceeded(Object* attempt, Object*)
+{
+    if (attempt != mBootstrapAttempt.get())
+        return;
+    Ref<Quorvel> keep(this);
+    mBootstrapAttempt = nullptr;
+    mSuccessfullyBootstrapped = true;
+    mForceCreateAccountOnBootstrap = false;
+    mPendingDataSent = false;
+    bootstrapCompletedFlag() = true;
+    invokeAndClearBootstrapDelegates(std::move(mBootstrapSuccessDelegates), nullptr);
+    traceStep("switchToOnlineDashboard");
+    _quorvelFlags.isQuorvelDashboardInOnlineMode = true;
+    if (mPushNotificationsEnabled)
+        traceStep("registerForRemoteNotifications");
+
+    if (isDisabled()) {
+        _invokeLoggedInDelegate();
+        if (_quorvelFlags.isConfirmAccountFlowActive)
+            dismissRootControllerOrItsModal();
+        _quorvelFlags.isBootstrapInProgress = false;
+        return;
+    }
+    if (!doneWithGetTheMost() && !mSessionSawLinkNetworks && !isShowingFullScreen()) {
+        if (Ref<ViewController> screen = QVControllerLoader::load("LinkSocialNetworks")) {
+            mSessionSawLinkNetworks = true;
+            _quorvelFlags.isConfirmAccountFlowActive = true;
+            presentRootControllerWithModal(screen);
+        }
+    }
+    _invokeLoggedInDelegate();
+    _quorvelFlags.isBootstrapInProgress = false;
+}
+
+void Quorvel::bootstrapFailed(Object* attempt, Object* response)
+{
+    if (attempt != mBootstrapAttempt.get())
+        return;
+    Ref<Quorvel> keep(this);
+    mBootstrapAttempt = nullptr;
+    loginWasAborted(isCertificateFailure(response));
+    mForceCreateAccountOnBootstrap = false;
+    invokeAndClearBootstrapDelegates(std::move(mBootstrapFailureDelegates), nullptr);
+    _invokeLoggedInDelegate();
+    _quorvelFlags.isBootstrapInProgress = false;
+}
+
+void Quorvel::_invokeLoggedInDelegate()
+{
+    Quorvel* q = sharedInstance();
+    if (!q)
+        return;
+    if (q->_quorvelFlags.isConfirmAccountFlowActive) {
+        q->_quorvelFlags.hasDeferredLoginDelegate = true;
+        return;
+    }
+    initializeGameCenter();
+    QuorvelDelegate* delegate = getDelegate();
+    if (!delegate)
+        return;
+    if (isOnline())
+        delegate->userLoggedIn(lastLoggedInUserId());
+    else
+        delegate->offlineUserLoggedIn(lastLoggedInUserId());
+}
+
+// ---- After the login: sessions, notices and the offline data
+
+void Quorvel::loginWasAborted(bool certificateFailure)
+{
+    if (certificateFailure) {
+        platform::RunLoop::main().performAfter(3.0, [] { showSSLNotification(); });
+    }
+    incrementNumberOfGameSessions();
+    if (isUsingGameCenter()) {
+        initializeGameCenter();
+        return;
+    }
+    std::string name = lastLoggedInUserName();
+    std::string id = lastLoggedInUserId();
+    if (name.empty() && !id.empty() && id != "0") {
+        // The archived user may be gone; the users table still knows who played here.
+        if (Ref<QVUser> stored = QVUserService::getLocalUser(id))
+            name = stored->name();
+    }
+    if (id != "0" && !id.empty() && !name.empty())
+        showLoginNotice(platform::format("Welcome back, %s, you are OFFLINE", name.c_str()), 4, true);
+    else
+        showLoginNotice("Not Logged In To Quorvel", 4, true);
+}
+
+void Quorvel::showSSLNotification() { showLoginNotice("Check your date & time settings.", 4, true); }
+
+void Quorvel::loginGameCenterCheck()
+{
+    traceStep("loginGameCenterCheck");
+    incrementNumberOfOnlineGameSessions();
+    incrementNumberOfGameSessions();
+    if (!isUsingGameCenter() && isSuccessfullyBootstrapped())
+        loginShowNotifications();
+    // What was stored while offline goes out once per successful bootstrap:
+    // later calls (a deferred logged-in call, a second Game Center step) send nothing.
+    Quorvel* q = sharedInstance();
+    if (q && q->mSuccessfullyBootstrapped && !q->mPendingDataSent) {
+        q->mPendingDataSent = true;
+        if (auto* offline = QVOfflineService::sharedService())
+            offline->sendPendingData(lastLoggedInUserId());
+    }
+    traceStep("downloadAnnouncements");
+}
+
+void Quorvel::loginShowNotifications()
+{
+    traceStep("loginShowNotifications");
+    if (isShowingFullScreen())
+        return;
+    std::string name = lastLoggedInUserName();
+    auto hi = [&](int count, const char* what) {
+        std::string text = platform::format("Hi %s! You have %u new %s%s.", name.c_str(), static_cast<unsigned>(count),
+                                            what, count < 2 ? "" : "s");
+        showLoginNotice(text, 4, false);
+    };
+    if (int n = unviewedChallengesCount())
+        hi(n, "challenge");
+    else if (int n = unreadInviteCount())
+        hi(n, "invitation");
+    else if (int n = unreadInboxTotal())
+        showLoginNotice(platform::format("Hi %s! You have %u unread conversation%s.", name.c_str(),
+                                         static_cast<unsigned>(n), n < 2 ? "" : "s"),
+                        4, false);
+    else if (int n = pendingFriendsCount())
+        showLoginNotice(platform::format("Hi %s! You have %u pending friend%s.", name.c_str(), static_cast<unsigned>(n),
+                                         n < 2 ? "" : "s"),
+                        4, false);
+    else
+        showLoginNotice(platform::format("Welcome back, %s", name.c_str()), 4, false);
+}
+
+// ---- Approval
+
+void Quorvel::presentUserQuorvelApprovalModal(const QVDelegate& approved, const QVDelegate& denied)
+{
+    if (_hasUserApprovedQuorvel()) {
+        approved.invoke(nullptr);
+        return;
+    }
+    for (auto& screen : presentedScreens())
+        if (dynamic_cast<QVApprovalScreen*>(screen.get()))
+            return; // the question is already on screen
+    QuorvelDelegate* delegate = getDelegate();
+    if (!isDashboardHubOpen() && delegate && delegate->showCustomQuorvelApprovalScreen().value_or(false))
+        return; // the game asks with its own screen and answers through userDidApproveQuorvel
+    Ref<ViewController> screen = QVControllerLoader::load("UserQuorvelApproval");
+    if (!screen) {
+        platform::logWarning("Quorvel: no approval screen could be loaded");
+        return;
+    }
+    if (auto* approval = dynamic_cast<QVApprovalScreen*>(screen.get()))
+        approval->setApprovedDelegate(approved, denied);
+    presentRootControllerWithModal(screen);
+}
+
+void Quorvel::userDidApproveQuorvel(bool approved, const QVDelegate& accountSetupComplete)
+{
+    if (!approved) {
+        initializeGameCenter();
+        setUserDeniedQuorvel();
+        accountSetupComplete.invoke(nullptr);
+        return;
+    }
+    setUserApprovedQuorvel();
+    presentConfirmAccountModal(accountSetupComplete, false);
+}
+
+void Quorvel::presentConfirmAccountModal(const QVDelegate& complete, bool useModalInDashboard)
+{
+    Quorvel* q = sharedInstance();
+    if (!q)
+        return;
+    Ref<ViewController> screen = QVControllerLoader::load("DoBootstrap");
+    if (!screen) {
+        // Without the account screen the device's own account logs in at once.
+        doBootstrap(false, lastLoggedInUserId(), complete, QVDelegate());
+        return;
+    }
+    q->_quorvelFlags.isConfirmAccountFlowActive = true;
+    if (auto* confirm = dynamic_cast<QVConfirmAccountScreen*>(screen.get()))
+        confirm->setCompleteDelegate(complete);
+    if (isShowingFullScreen() && !useModalInDashboard)
+        pushOnActiveNavigationController(screen);
+    else
+        presentRootControllerWithModal(screen);
+}
+
+void Quorvel::dismissRootControllerOrItsModal()
+{
+    Quorvel* q = sharedInstance();
+    if (!q)
+        return;
+    if (isShowingFullScreen()) {
+        if (q->mPresentedScreens.size() > 1)
+            q->mPresentedScreens.pop_back();
+        else
+            dismissRootController();
+    }
+    if (q->_quorvelFlags.isConfirmAccountFlowActive) {
+        q->_quorvelFlags.isConfirmAccountFlowActive = false;
+        if (q->_quorvelFlags.hasDeferredLoginDelegate)
+            _invokeLoggedInDelegate();
+    }
+}
+
+// ---- The login flow and the request layer's special answers
+
+void Quorvel::launchLoginFlowAndShowDashboard(bool showDashboard, QVActionRequest* request)
+{
+    Ref<QVActionRequest> keep(request);
+    if (isShowingFullScreen())
+        displayErrorMessage(kLoginFailedText);
+    else if (!showDashboard && !shouldAutomaticallyPromptLogin() && !(request && request->failedNotAuthorized()))
+        loginWasAborted(false);
+    else
+        showLoginNotice(kLoginFailedText, 3, true);
+    // Whatever was shown, the request ends now with its failure callback.
+    if (request)
+        request->abandonInLightOfASeriousError();
+}
+
+void Quorvel::launchLoginFlowForRequest(QVActionRequest* request)
+{
+    launchLoginFlowAndShowDashboard(isDashboardHubOpen(), request);
+}
+
+void Quorvel::launchGetExtendedCredentialsFlowForRequest(QVActionRequest& request, const platform::Bytes& body,
+                                                         Object* noticeUserData)
+{
+    Ref<QVActionRequest> keep(&request);
+    Ref<QVXmlDocument> document = QVXmlDocument::xmlDocumentWithData(body);
+    auto required = [&](const char* path) {
+        return document && document->getElementValue(path) == "extended_credentials";
+    };
+    auto load = [&](const char* name) -> Ref<ViewController> {
+        Ref<ViewController> screen = QVControllerLoader::load(name);
+        if (auto* credential = dynamic_cast<QVExtendedCredentialScreen*>(screen.get())) {
+            credential->setRequestRequiringCredential(&request);
+            if (noticeUserData)
+                credential->setSocialNotification(noticeUserData);
+        }
+        return screen;
+    };
+    Ref<ViewController> twitter;
+    Ref<ViewController> facebook;
+    if (required("errors.TwitterCredential"))
+        twitter = load("TwitterExtendedCredential");
+    if (required("errors.FbconnectCredential"))
+        facebook = load("FacebookExtendedCredential");
+    if (twitter && facebook) {
+        // Twitter first; the Facebook screen retries the request afterwards.
+        if (auto* credential = dynamic_cast<QVExtendedCredentialScreen*>(twitter.get())) {
+            credential->setRequestRequiringCredential(nullptr);
+            credential->setNextController(facebook.get());
+        }
+    }
+    Ref<ViewController> first = twitter ? twitter : facebook;
+    if (!first || !dynamic_cast<QVExtendedCredentialScreen*>(first.get())) {
+        // No screen can get the credential: the request must still end.
+        if (first)
+            presentModalOverlay(first);
+        request.abandonInLightOfASeriousError();
+        return;
+    }
+    presentModalOverlay(first);
+}
+
+void Quorvel::displayUpgradeRequiredErrorMessage(const platform::Bytes& body)
+{
+    if (!isShowingFullScreen())
+        return;
+    Ref<QVXmlDocument> document = QVXmlDocument::xmlDocumentWithData(body);
+    std::string format = document ? document->getElementValue("error_message") : std::string();
+    auto screen = QVDeadEndErrorController::deadEndErrorWithMessage(QVFormatServerText(format, applicationDisplayName()));
+    if (auto* item = screen->navigationItem())
+        item->setHidesBackButton(true);
+    displayErrorScreen(screen);
+}
+
+void Quorvel::displayServerMaintenanceNotice(const platform::Bytes& body)
+{
+    if (!isShowingFullScreen())
+        return;
+    displayErrorScreen(QVServerMaintenanceNoticeController::maintenanceControllerWithHtmlData(body));
+}
+
+// ---- Logout
+
+void Quorvel::logoutUser()
+{
+    Quorvel* q = sharedInstance();
+    if (!q)
+        return;
+    Ref<Quorvel> keep(q);
+    std::string userId = lastLoggedInUserId();
+    // A bootstrap still running must not log the old player back in.
+    if (auto* attempt = dynamic_cast<BootstrapAttempt*>(q->mBootstrapAttempt.get())) {
+        attempt->cancelled = true;
+        q->mBootstrapAttempt = nullptr;
+        q->_quorvelFlags.isBootstrapInProgress = false;
+        invokeAndClearBootstrapDelegates(std::move(q->mBootstrapFailureDelegates), nullptr);
+    }
+    setLocalUser(QVUser::invalidUser().get());
+    if (q->mProvider)
+        q->mProvider->destroyLocalCredentials();
+    setUserDeniedQuorvel();
+    traceStep("switchToOfflineDashboard");
+    q->_quorvelFlags.isQuorvelDashboardInOnlineMode = false;
+    q->mSuccessfullyBootstrapped = false;
+    invalidateBootstrap();
+    setDoneWithGetTheMost(false);
+    q->mSessionSawLinkNetworks = false;
+    if (QuorvelDelegate* delegate = getDelegate())
+        delegate->userLoggedOut(userId);
+}
+
+// ---- Reachability: the offline player logs in once the server answers
+
+void Quorvel::gameServerReachabilityChanged(Object*)
+{
+    Quorvel* q = sharedInstance();
+    if (!q || !QVReachability::isConnectedToInternet())
+        return;
+    if (q->mSuccessfullyBootstrapped || q->_quorvelFlags.isBootstrapInProgress || !_hasUserApprovedQuorvel())
+        return;
+    doBootstrap(false, lastLoggedInUserId(), QVDelegate(), QVDelegate());
+}
+
+// ---- Presentation
+
+bool Quorvel::isShowingFullScreen()
+{
+    Quorvel* q = sharedInstance();
+    return q && !q->mPresentedScreens.empty();
+}
+
+void Quorvel::presentRootControllerWithModal(Ref<ViewController> screen)
+{
+    Quorvel* q = sharedInstance();
+    if (!q || !screen)
+        return;
+    traceStep("presentRootControllerWithModal");
+    q->mPresentedScreens.push_back({ std::move(screen) });
+}
+
+void Quorvel::presentModalOverlay(Ref<ViewController> screen)
+{
+    Quorvel* q = sharedInstance();
+    if (!q || !screen)
+        return;
+    traceStep("presentModalOverlay");
+    q->mIsShowingOverlayModal = true;
+    q->mPresentedScreens.push_back({ std::move(screen) });
+}
+
+void Quorvel::pushOnActiveNavigationController(Ref<ViewController> screen)
+{
+    Quorvel* q = sharedInstance();
+    if (!q || !screen)
+        return;
+    if (q->mPresentedScreens.empty()) {
+        presentRootControllerWithModal(std::move(screen));
+        return;
+    }
+    traceStep("pushOnActiveNavigationController");
+    q->mPresentedScreens.back().push_back(std::move(screen));
+}
+
+void Quorvel::displayErrorMessage(const std::string& message)
+{
+    platform::logWarning("Quorvel: %s", message.c_str());
+    if (isShowingFullScreen())
+        displayErrorScreen(QVDeadEndErrorController::deadEndErrorWithMessage(message));
+}
+
+void Quorvel::displayErrorScreen(Ref<ViewController> screen)
+{
+    Quorvel* q = sharedInstance();
+    if (!q || !screen || q->mPresentedScreens.empty())
+        return;
+    traceStep("displayErrorMessage");
+    q->mPresentedScreens.back().push_back(std::move(screen));
+}
+
+void Quorvel::dismissRootController()
+{
+    Quorvel* q = sharedInstance();
+    if (!q)
+        return;
+    q->mPresentedScreens.clear();
+    q->mIsShowingOverlayModal = false;
+}
+
+std::vector<Ref<ViewController>> Quorvel::presentedScreens()
+{
+    std::vector<Ref<ViewController>> out;
+    if (Quorvel* q = sharedInstance())
+        for (auto& layer : q->mPresentedScreens)
+            out.insert(out.end(), layer.begin(), layer.end());
+    return out;
+}
+
+} // namespace quorvel

@@ -1,0 +1,40 @@
+// What the login flows need of the approval, account and credential screens,
+// which are made by name through the controller loader ("UserQuorvelApproval",
+// "DoBootstrap", "LinkSocialNetworks", "TwitterExtendedCredential",
+// "FacebookExtendedCredential"). A loaded screen that lacks one of these
+// interfaces is still presented; it just receives nothing.
+#pragma once
+
+#include "platform/foundation/Object.h"
+#include "platform/ui/ViewController.h"
+#include "social/runtime/QVDelegate.h"
+
+namespace quorvel {
+
+class QVActionRequest;
+
+// "UserQuorvelApproval": ends with Quorvel::userDidApproveQuorvel(...), or its delegates.
+class QVApprovalScreen {
+public:
+    virtual ~QVApprovalScreen() = default;
+    virtual void setApprovedDelegate(const QVDelegate& approved, const QVDelegate& denied) = 0;
+};
+
+// "DoBootstrap": the confirm-account screen; invokes its delegate when the account is set up.
+class QVConfirmAccountScreen {
+public:
+    virtual ~QVConfirmAccountScreen() = default;
+    virtual void setCompleteDelegate(const QVDelegate& complete) = 0;
+};
+
+// "TwitterExtendedCredential" / "FacebookExtendedCredential": get the credential,
+// then retry the request (or abandon it), or hand over to the next screen.
+class QVExtendedCredentialScreen {
+public:
+    virtual ~QVExtendedCredentialScreen() = default;
+    virtual void setRequestRequiringCredential(QVActionRequest* request) = 0;
+    virtual void setSocialNotification(platform::Object* notification) = 0;
+    virtual void setNextController(platform::ui::ViewController* next) = 0;
+};
+
+} // namespace quorvel
