@@ -45,7 +45,7 @@ public:
 protected:
     KSActionManager() = default;
     ~KSActionManager() override;
-    bool init();
+    [[nodiscard]] bool init();
 
 private:
     HashElement* find(platform::Object* target) const;

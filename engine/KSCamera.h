@@ -10,8 +10,8 @@ namespace kestrel {
 
 class KSCamera : public platform::Object {
 public:
-    static platform::Ref<KSCamera> camera();
-    bool init();
+    [[nodiscard]] static platform::Ref<KSCamera> camera();
+    [[nodiscard]] bool init();
 
     // The single-precision epsilon: a rest eye just in front of the centre.
     static float getZEye();

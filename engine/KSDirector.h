@@ -146,7 +146,7 @@ public:
 protected:
     KSDirector() = default;
     ~KSDirector() override;
-    virtual bool init();
+    [[nodiscard]] virtual bool init();
     // The shared director, made as a D (default-constructed, then init) when
     // there is none yet; an existing director of any class is answered as is.
     template <class D>

@@ -55,8 +55,8 @@ void ksAffineToGLMatrix(const AffineTransform& t, GLfloat m[16]);
 
 class KSNode : public platform::Object {
 public:
-    static platform::Ref<KSNode> node();
-    virtual bool init();
+    [[nodiscard]] static platform::Ref<KSNode> node();
+    [[nodiscard]] virtual bool init();
 
     std::string description() const override;
 

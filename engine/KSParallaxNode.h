@@ -15,8 +15,8 @@ class KSArray;
 
 class KSParallaxNode : public KSNode {
 public:
-    static platform::Ref<KSParallaxNode> node();
-    bool init() override;
+    [[nodiscard]] static platform::Ref<KSParallaxNode> node();
+    [[nodiscard]] bool init() override;
 
     using KSNode::addChild;
     void addChild(KSNode* child, int z, Point parallaxRatio, Point positionOffset);

@@ -8,8 +8,8 @@ namespace kestrel {
 
 class KSScene : public KSNode {
 public:
-    static platform::Ref<KSScene> node();
-    bool init() override;
+    [[nodiscard]] static platform::Ref<KSScene> node();
+    [[nodiscard]] bool init() override;
     std::string className() const override { return "KSScene"; }
 
 protected:

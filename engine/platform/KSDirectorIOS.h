@@ -73,7 +73,7 @@ public:
 
 protected:
     KSDirectorIOS() = default;
-    bool init() override;
+    [[nodiscard]] bool init() override;
 
     int deviceOrientation_ { kKSDeviceOrientationPortrait };
     bool isContentScaleSupported_ { false };

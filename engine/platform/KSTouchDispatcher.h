@@ -56,7 +56,7 @@ public:
 protected:
     KSTouchDispatcher() = default;
     ~KSTouchDispatcher() override;
-    bool init();
+    [[nodiscard]] bool init();
 
 private:
     void forceAddHandler(KSTouchHandler* handler, std::vector<platform::Ref<KSTouchHandler>>& array);
