@@ -6,6 +6,7 @@
 #include "platform/foundation/RunLoop.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace platform::gamekit {
 
@@ -122,6 +123,20 @@ OptionalError ScriptedGameCenter::loadError() const
     return failLoads;
 }
 
+void ScriptedGameCenter::answerReport(std::function<void()> completion)
+{
+    if (holdReports)
+        heldReports_.push_back(std::move(completion));
+    else
+        later(std::move(completion));
+}
+
+void ScriptedGameCenter::releaseHeldReports()
+{
+    for (auto& completion : std::exchange(heldReports_, {}))
+        later(std::move(completion));
+}
+
 void ScriptedGameCenter::authenticateLocalPlayer(ErrorHandler completion)
 {
     ++authenticateCalls;
@@ -151,7 +166,7 @@ Date ScriptedGameCenter::reportScore(int64_t value, const std::string& category,
         reports.push_back({ "score", category, value, 0, made });
         scores.push_back({ playerID, category, value, std::to_string(value), made, 0 });
     }
-    later([completion = std::move(completion), error] {
+    answerReport([completion = std::move(completion), error] {
         if (completion)
             completion(error);
     });
@@ -164,7 +179,7 @@ void ScriptedGameCenter::reportAchievement(const std::string& identifier, double
     OptionalError error = authenticated_ ? failReports : OptionalError(notSignedIn());
     if (!error)
         reports.push_back({ "achievement", identifier, 0, percentComplete, dateNow() });
-    later([completion = std::move(completion), error] {
+    answerReport([completion = std::move(completion), error] {
         if (completion)
             completion(error);
     });

@@ -134,6 +134,10 @@ public:
     OptionalError failLoads;        // every load completes with this error
     // The date the next reported scores carry; the wall clock when unset.
     std::optional<Date> scoreDate;
+    // While set, report completions wait for releaseHeldReports().
+    bool holdReports { false };
+    // Posts the waiting report completions to the main loop, in report order.
+    void releaseHeldReports();
 
     // -- record
     struct Report {
@@ -164,7 +168,9 @@ public:
 private:
     ScriptedGameCenter() = default;
     OptionalError loadError() const;
+    void answerReport(std::function<void()> completion);
     bool authenticated_ { false };
+    std::vector<std::function<void()>> heldReports_;
 };
 
 } // namespace platform::gamekit

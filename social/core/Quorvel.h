@@ -12,7 +12,8 @@
 // The class's methods are spread over several files: start-up and shut-down
 // (Quorvel.cpp), the services it starts (QuorvelServices.cpp), user options
 // and settings in the user defaults (QuorvelUserOptions.cpp), usage statistics
-// (QuorvelUserStats.cpp), posted notifications (QuorvelNotifications.cpp) and
+// (QuorvelUserStats.cpp), posted notifications (QuorvelNotifications.cpp),
+// approval, bootstrap, login and logout (QuorvelLogin.cpp) and
 // the runtime's seam (QuorvelRuntimeHost.cpp).
 #pragma once
 
@@ -46,6 +47,8 @@ class QVReachabilityObserver;
 class QVResourceClass;
 class QVUser;
 class QuorvelGameCenter;
+class QVGameProfilePageInfo;
+struct QVXmlElement;
 
 // The settings dictionary the game hands to start-up: property-list values by
 // key, and the few keys whose value is an object (the presentation window).
@@ -289,6 +292,13 @@ public:
     static platform::Ref<QVUser> localUser();
     // Archives the user, replaces the cached one and posts the change.
     static void setLocalUser(QVUser* user);
+    // The running game's profile, archived in the user defaults (the default
+    // info until the bootstrap or the offline configuration replaces it);
+    // storing one also sets the client application id from its id.
+    static platform::Ref<QVGameProfilePageInfo> localGameProfileInfo();
+    static void setLocalGameProfileInfo(QVGameProfilePageInfo* info);
+    // The same from a <game_profile_page_info> element (bootstrap, offline configuration).
+    static void setLocalGameProfileInfoFromXml(const QVXmlElement& element);
     // The local user's id, name and picture ("" / NO / nullopt while there is none).
     static std::string lastLoggedInUserId();
     static std::string lastLoggedInUserName();

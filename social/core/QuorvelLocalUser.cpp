@@ -5,6 +5,8 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UserDefaults.h"
+#include "social/runtime/QVResourceNameMap.h"
+#include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVUser.h"
 
 namespace quorvel {
@@ -13,6 +15,7 @@ using platform::Ref;
 
 namespace {
 constexpr const char* kLocalUser = "QuorvelUserOptionLocalUser";
+constexpr const char* kLocalGameInfo = "QuorvelUserOptionLocalGameInfo";
 
 platform::UserDefaults& defaults() { return platform::UserDefaults::standardUserDefaults(); }
 
@@ -29,6 +32,35 @@ Ref<QVUser> readArchivedUser()
 void Quorvel::registerLocalRecordDefaults(platform::ValueDictionary& registered)
 {
     registered.set(kLocalUser, QVUser::invalidUser()->archivedData());
+    registered.set(kLocalGameInfo, QVGameProfilePageInfo::defaultInfo()->archivedData());
+}
+
+Ref<QVGameProfilePageInfo> Quorvel::localGameProfileInfo()
+{
+    const platform::Value& stored = defaults().objectForKey(kLocalGameInfo);
+    Ref<QVGameProfilePageInfo> info = stored.isData() ? QVGameProfilePageInfo::infoWithArchivedData(stored.data()) : nullptr;
+    if (!info && !stored.isNil())
+        platform::logWarning("Quorvel: the stored game profile cannot be read; the default is used");
+    return info ? info : QVGameProfilePageInfo::defaultInfo();
+}
+
+void Quorvel::setLocalGameProfileInfo(QVGameProfilePageInfo* info)
+{
+    if (!info)
+        return;
+    defaults().setObject(kLocalGameInfo, info->archivedData());
+    setClientApplicationId(info->resourceId());
+}
+
+void Quorvel::setLocalGameProfileInfoFromXml(const QVXmlElement& element)
+{
+    Ref<QVResource> made = QVGameProfilePageInfo::staticResourceClass().create();
+    auto* info = dynamic_cast<QVGameProfilePageInfo*>(made.get());
+    if (!info)
+        return;
+    QVResourceNameMap names;
+    info->populateFromXml(element, names);
+    setLocalGameProfileInfo(info);
 }
 
 Ref<QVUser> Quorvel::localUser()

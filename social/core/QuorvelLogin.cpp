@@ -16,6 +16,7 @@
 #include "social/runtime/QVReachability.h"
 #include "social/runtime/QVServerText.h"
 #include "social/runtime/QVXmlDocument.h"
+#include "social/services/QVAnnouncementService.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVUser.h"
 #include "social/services/QVUserService.h"
@@ -275,6 +276,8 @@ void Quorvel::loginGameCenterCheck()
             offline->sendPendingData(lastLoggedInUserId());
     }
     traceStep("downloadAnnouncements");
+    if (QVAnnouncementService::sharedService())
+        QVAnnouncementService::downloadAnnouncements();
 }
 
 void Quorvel::loginShowNotifications()

@@ -4,6 +4,9 @@
 #include "social/core/QVNotification.h"
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVActionRequest.h"
+#include "social/runtime/QVBootstrapService.h"
+#include "social/runtime/QVXmlDocument.h"
+#include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVServerNotification.h"
 #include "social/services/QVOfflineService.h"
 #include "platform/foundation/Log.h"
@@ -47,6 +50,32 @@ platform::Ref<platform::Object> QuorvelRuntimeHost::localUser() { return Quorvel
 bool QuorvelRuntimeHost::isOnline() { return Quorvel::isOnline(); }
 
 std::string QuorvelRuntimeHost::clientApplicationId() { return Quorvel::clientApplicationId(); }
+std::string QuorvelRuntimeHost::lastLoggedInUserId() { return Quorvel::lastLoggedInUserId(); }
+std::string QuorvelRuntimeHost::applicationDisplayName() { return Quorvel::applicationDisplayName(); }
+std::string QuorvelRuntimeHost::applicationShortDisplayName() { return Quorvel::applicationShortDisplayName(); }
+
+platform::Ref<platform::Object> QuorvelRuntimeHost::localGameProfileInfo()
+{
+    return platform::Ref<platform::Object>(Quorvel::localGameProfileInfo().get());
+}
+
+platform::Date QuorvelRuntimeHost::lastAnnouncementDateForLocalUser() { return Quorvel::lastAnnouncementDateForLocalUser(); }
+
+void QuorvelRuntimeHost::setLastAnnouncementDateForLocalUser(platform::Date date)
+{
+    Quorvel::setLastAnnouncementDateForLocalUser(date);
+}
+
+void QuorvelRuntimeHost::postUnreadAnnouncementCountChangedTo(int count)
+{
+    Quorvel::postUnreadAnnouncementCountChangedTo(count);
+}
+
+std::string QuorvelRuntimeHost::suggestionsForumId()
+{
+    platform::Value id = Quorvel::suggestionsForumId();
+    return id.isNil() ? std::string() : id.asString();
+}
 
 platform::ui::InterfaceOrientation QuorvelDashboardHost::getDashboardOrientation()
 {
@@ -89,6 +118,9 @@ void QuorvelRuntimeHost::applyBootstrap(const QVBootstrap& a, QVProvider& provid
     Quorvel::setLoggedInUserHasTwitterCredential(a.hasTwitterCredential);
     Quorvel::setLoggedInUserHasNonDeviceCredential(a.hasNonDeviceCredential());
     Quorvel::setLoggedInUserIsNewUser(a.isNewUser);
+    // The game's profile first: the answer's own game id wins over the profile's.
+    if (const QVXmlElement* profile = a.gameProfileElement())
+        Quorvel::setLocalGameProfileInfoFromXml(*profile);
     Quorvel::setClientApplicationId(a.clientApplicationId);
     Quorvel::setClientApplicationIconUrl(a.clientApplicationIconUrl);
     Quorvel::setUnviewedChallengesCount(a.unviewedChallengesCount);

@@ -23,7 +23,6 @@ public:
     QVProvider* provider() override;
     void writeBootstrapParameters(QVHttpNestedQueryStringWriter& params) override;
     void synchronizeOfflineData(const QVBootstrap& answer) override;
-    void applyBootstrap(const QVBootstrap& answer, QVProvider& provider) override;
     void notifyAddOnsUserLoggedIn() override;
     bool isShowingFullScreen() override;
     void displayErrorMessage(const std::string& message) override;
@@ -35,6 +34,15 @@ public:
     platform::Ref<platform::Object> localUser() override;
     bool isOnline() override;
     std::string clientApplicationId() override;
+    std::string lastLoggedInUserId() override;
+    std::string applicationDisplayName() override;
+    std::string applicationShortDisplayName() override;
+    platform::Ref<platform::Object> localGameProfileInfo() override;
+    void applyBootstrap(const QVBootstrap& answer, QVProvider& provider) override;
+    platform::Date lastAnnouncementDateForLocalUser() override;
+    void setLastAnnouncementDateForLocalUser(platform::Date date) override;
+    void postUnreadAnnouncementCountChangedTo(int count) override;
+    std::string suggestionsForumId() override;
     void showDefaultNotice() override;
     void showBackgroundNotice(const BackgroundNotice& notice) override;
     void setDefaultBackgroundNotice(const BackgroundNotice& notice) override;

@@ -2,14 +2,24 @@
 // fill in its entry in serviceTable(); both orders pick it up.
 #include "social/core/QuorvelServices.h"
 
+#include "social/core/QVNotification.h"
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVPresenceService.h"
+#include "social/services/QVClientApplicationService.h"
+#include "social/services/QVAnnouncementService.h"
+#include "social/services/QVConversationService.h"
+#include "social/services/QVForumService.h"
+#include "social/services/QVChatServices.h"
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
+#include "social/services/QVSubscriptionService.h"
 #include "social/services/QVOfflineService.h"
+#include "social/services/QVPushNotificationService.h"
+#include "social/services/QVSocialNotificationService.h"
 #include "social/services/QVTickerService.h"
 #include "social/services/QVUserService.h"
+#include "social/services/QVUserSettingService.h"
 #include "social/services/QVUsersCredentialService.h"
 #include "social/ui/QVControllerLoader.h"
 
@@ -21,6 +31,16 @@ namespace quorvel {
 
 namespace {
 
+// The offline configuration file may carry the game's profile: the hook is
+// in place before the service reads the file at its start.
+void initializeOffline()
+{
+    QVOfflineService::hooks().setLocalGameProfileInfo = [](const QVXmlElement& element) {
+        Quorvel::setLocalGameProfileInfoFromXml(element);
+    };
+    QVOfflineService::initializeService();
+}
+
 void initializePresence() { QVPresenceService::initializeService(Quorvel::provider()); }
 void shutdownPresence() { QVPresenceService::shutdownService(); }
 
@@ -28,30 +48,30 @@ void shutdownPresence() { QVPresenceService::shutdownService(); }
 const std::vector<QuorvelServiceEntry>& serviceTable()
 {
     static const std::vector<QuorvelServiceEntry> table {
-        { "QVOfflineService", &QVOfflineService::initializeService, &QVOfflineService::shutdownService },
+        { "QVOfflineService", initializeOffline, &QVOfflineService::shutdownService },
         { "QVBootstrapService", nullptr, nullptr }, // stateless: its requests go through the provider
-        { "QVUserSettingService", nullptr, nullptr },
+        { "QVUserSettingService", &QVUserSettingService::initializeService, &QVUserSettingService::shutdownService },
         { "QVHighScoreService", &QVHighScoreService::initializeService, &QVHighScoreService::shutdownService },
-        { "QVSocialNotificationService", nullptr, nullptr },
-        { "QVPushNotificationService", nullptr, nullptr },
+        { "QVSocialNotificationService", &QVSocialNotificationService::initializeService, &QVSocialNotificationService::shutdownService },
+        { "QVPushNotificationService", &QVPushNotificationService::initializeService, &QVPushNotificationService::shutdownService },
         { "QVLeaderboardService", &QVLeaderboardService::initializeService, &QVLeaderboardService::shutdownService },
         { "QVApplicationDescriptionService", nullptr, nullptr },
-        { "QVChatRoomDefinitionService", nullptr, nullptr },
-        { "QVChatRoomInstanceService", nullptr, nullptr },
-        { "QVChatMessageService", nullptr, nullptr },
+        { "QVChatRoomDefinitionService", &QVChatRoomDefinitionService::initializeService, &QVChatRoomDefinitionService::shutdownService },
+        { "QVChatRoomInstanceService", &QVChatRoomInstanceService::initializeService, &QVChatRoomInstanceService::shutdownService },
+        { "QVChatMessageService", &QVChatMessageService::initializeService, &QVChatMessageService::shutdownService },
         { "QVProfileService", nullptr, nullptr },
-        { "QVClientApplicationService", nullptr, nullptr },
+        { "QVClientApplicationService", &QVClientApplicationService::initializeService, &QVClientApplicationService::shutdownService },
         { "QVUserService", &QVUserService::initializeService, &QVUserService::shutdownService },
         { "QVAchievementService", nullptr, nullptr },
         { "QVChallengeService", nullptr, nullptr },
         { "QVChallengeDefinitionService", nullptr, nullptr },
         { "QVUsersCredentialService", &QVUsersCredentialService::initializeService, &QVUsersCredentialService::shutdownService },
         { "QVFriendsService", &QVFriendsService::initializeService, &QVFriendsService::shutdownService },
-        { "QVForumService", nullptr, nullptr },
-        { "QVAnnouncementService", nullptr, nullptr },
+        { "QVForumService", &QVForumService::initializeService, &QVForumService::shutdownService },
+        { "QVAnnouncementService", &QVAnnouncementService::initializeService, &QVAnnouncementService::shutdownService },
         { "QVGameDiscoveryService", nullptr, nullptr },
-        { "QVSubscriptionService", nullptr, nullptr },
-        { "QVConversationService", nullptr, nullptr },
+        { "QVSubscriptionService", &QVSubscriptionService::initializeService, &QVSubscriptionService::shutdownService },
+        { "QVConversationService", &QVConversationService::initializeService, &QVConversationService::shutdownService },
         { "QVTickerService", &QVTickerService::initializeService, &QVTickerService::shutdownService },
         { "QVCloudStorageService", nullptr, nullptr },
         { "QVPresenceService", initializePresence, shutdownPresence },
@@ -97,6 +117,32 @@ void trace(const std::string& step)
     // Reported through the central class's lifecycle observer.
     Quorvel::traceStep(step);
 }
+
+// The choices and the permission screen a social post needs. Without a
+// "SocialNotification" screen nothing can be asked, so nothing is posted.
+void installSocialNotificationHost()
+{
+    QVSocialNotificationService::Host host;
+    host.userHasRememberedChoiceForNotifications = [] { return Quorvel::userHasRememberedChoiceForNotifications(); };
+    host.userAllowsNotifications = [] { return Quorvel::userAllowsNotifications(); };
+    host.applicationShortDisplayName = [] { return Quorvel::applicationShortDisplayName(); };
+    host.requestPermission = [](QVSocialNotification* notification,
+                                const std::vector<platform::Ref<QVUsersCredential>>& credentials) {
+        platform::Ref<platform::ui::ViewController> screen = QVControllerLoader::load("SocialNotification");
+        auto* prompt = dynamic_cast<QVSocialNotificationPrompt*>(screen.get());
+        if (!prompt)
+            return false;
+        prompt->setSocialNotification(notification, credentials);
+        Quorvel::presentModalOverlay(screen);
+        return true;
+    };
+    host.postNotice = [](const std::string& text, QVSocialNotification* notification) {
+        platform::Ref<QVNotificationData> notice = QVNotificationData::dataWithText(text, 7, 1);
+        notice->setNotificationUserData(notification);
+        return platform::Ref<platform::Object>(notice.get());
+    };
+    QVSocialNotificationService::setHost(std::move(host));
+}
 } // namespace
 
 void QuorvelSetControllerLoaderDefaults()
@@ -104,6 +150,10 @@ void QuorvelSetControllerLoaderDefaults()
     trace("QVControllerLoader.setDefaults");
     QVControllerLoader::setDefaultAssetFileSuffix("Qv");
     QVControllerLoader::setDefaultClassNamePrefix("QV");
+    // Settings entries open their screens through the loader, by name.
+    QVUserSettingPushController::setControllerLoader(
+        [](const std::string& name) { return QVControllerLoader::load(name); });
+    installSocialNotificationHost();
 }
 
 void QuorvelSetControllerLoaderOverrides(const platform::Value& suffix, const platform::Value& classNamePrefix)
@@ -122,10 +172,13 @@ void QuorvelConfigureCloudStorage(const QuorvelSettingsDictionary&) { }
 
 void QuorvelConfigureCompressableData(const QuorvelSettingsDictionary&) { }
 
-void QuorvelRegisterPolledResources(QVPoller*)
+void QuorvelRegisterPolledResources(QVPoller* poller)
 {
     trace("QVHighScoreService.registerPolledResources");
     trace("QVChatMessageService.registerPolledResources");
+    QVChatMessageService::service().registerPolledResources(poller);
+    QVChatMessageService::setPollingControl({ [](const QVResourceClass& cls) { Quorvel::clearPollingCacheForClassType(cls); },
+                                              [] { Quorvel::forceImmediatePoll(); } });
 }
 
 void QuorvelConfigureAchievements(const QuorvelSettingsDictionary&)

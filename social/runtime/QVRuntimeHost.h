@@ -73,8 +73,23 @@ public:
     virtual platform::Ref<platform::Object> localUser() { return nullptr; }
     virtual bool isOnline() { return false; }
     virtual std::string clientApplicationId() { return {}; }
+    // The local player's id ("" without one), the game's display names, and
+    // the running game's stored profile (null without a facade).
+    virtual std::string lastLoggedInUserId() { return {}; }
+    virtual std::string applicationDisplayName() { return {}; }
+    virtual std::string applicationShortDisplayName() { return {}; }
+    virtual platform::Ref<platform::Object> localGameProfileInfo() { return nullptr; }
     // The foreground notice of a request of type 1 or 2, made from its text.
     virtual platform::Ref<platform::Object> foregroundNotice(const std::string& text) { return nullptr; }
+
+    // Announcements and forums. The newest announcement the local user has
+    // read (kept only when later than the stored one), the unread count the
+    // client announces, and the game's suggestions forum. The defaults keep
+    // nothing: the distant past, no announcement, no forum id.
+    virtual platform::Date lastAnnouncementDateForLocalUser() { return {}; }
+    virtual void setLastAnnouncementDateForLocalUser(platform::Date) { }
+    virtual void postUnreadAnnouncementCountChangedTo(int) { }
+    virtual std::string suggestionsForumId() { return {}; }
 
     // In-game notices not tied to a request: the text, the bundle image shown
     // beside it, and the category and type the notification delegate sees.

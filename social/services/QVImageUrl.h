@@ -3,6 +3,7 @@
 #pragma once
 
 #include "social/runtime/QVResourceFields.h"
+#include "social/services/QVSocialNotificationService.h"
 
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@ class QVImageUrl : public QVResource {
     QV_DECLARE_RESOURCE(QVImageUrl)
 public:
     static std::string getResourceName() { return "image_url"; }
+    static QVService* getService() { return QVSocialNotificationService::sharedService(); }
     static void getDataMap(QVResourceDataMap& map)
     {
         QVResourceFields<QVImageUrl>(map).read<QVFieldTextOrNil>("url", &QVImageUrl::url_);

@@ -2,6 +2,8 @@
 // application version, and the offline half of the bootstrap.
 #include "social/services/QVOfflineService.h"
 
+#include "social/services/QVGameProfilePageInfo.h"
+
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "social/runtime/QVBootstrapService.h"
@@ -112,6 +114,7 @@ void QVOfflineService::shareKnownResources(QVResourceNameMap& names)
     names.addResource<QVOffline>("offline");
     names.addResource<QVLeaderboard_Sync>("leaderboard");
     names.addResource<QVLeaderboardAggregation>("leaderboard_aggregation");
+    names.addResource<QVGameProfilePageInfo>("game_profile_page_info");
 }
 
 // -- the store ------------------------------------------------------------------------

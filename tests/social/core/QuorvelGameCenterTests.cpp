@@ -1,6 +1,5 @@
-// The central class's Game Center bridge — one sign-in per bridge, the id map,
-// friends, achievements and leaderboard loads — and the notice path the
-// services use for notices not tied to a request.
+// The central class's Game Center bridge: one sign-in per bridge, the id map,
+// friends, achievements and leaderboard loads.
 #include "QuorvelTestSupport.h"
 
 #include "platform/foundation/DateFormat.h"
@@ -38,7 +37,6 @@ protected:
     void TearDown() override
     {
         Quorvel::setLifecycleObserver(nullptr);
-        Quorvel::setNoticeObserver(nullptr);
         QuorvelTest::TearDown();
         GameCenter::install(nullptr);
     }
@@ -122,24 +120,6 @@ TEST_F(QuorvelGameCenterTest, APlayerNotSignedInAfterALoginGetsTheWelcomeNotices
     loop().drain();
     EXPECT_NE(std::find(steps.begin(), steps.end(), "loginShowNotifications"), steps.end());
     EXPECT_FALSE(Quorvel::getGameCenterFriends());
-}
-
-TEST_F(QuorvelGameCenterTest, TheDefaultNoticeWaitsForTheNextShowAndADisabledClientShowsNone)
-{
-    startClient();
-    Strings shown;
-    Quorvel::setNoticeObserver([&](const Quorvel::BackgroundNotice& n) { shown.push_back(n.text); });
-    Quorvel::setDefaultBackgroundNotice({ "first", {}, 4, 4 });
-    Quorvel::setDefaultBackgroundNotice({ "second", {}, 4, 4 });
-    EXPECT_TRUE(shown.empty());
-    Quorvel::showDefaultNotice();
-    Quorvel::showDefaultNotice();
-    EXPECT_EQ(shown, Strings { "second" });
-    Quorvel::showBackgroundNotice({ "now", {}, 4, 4 });
-    Quorvel::setDisabled(true);
-    Quorvel::showBackgroundNotice({ "hidden", {}, 4, 4 });
-    EXPECT_EQ(shown, (Strings { "second", "now" }));
-    Quorvel::setDisabled(false);
 }
 
 } // namespace

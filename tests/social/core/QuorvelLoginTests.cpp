@@ -8,6 +8,7 @@
 #include "platform/foundation/Keychain.h"
 #include "social/core/QuorvelLoginScreens.h"
 #include "social/runtime/QVActionRequest.h"
+#include "social/runtime/QVDateFormatters.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVProvider.h"
 #include "social/services/QVOfflineService.h"
@@ -334,6 +335,14 @@ TEST_F(LoginTest, LogoutClearsTheSessionAndTellsTheGameWhoLeft)
     // Logged out means declined: no bootstrap until the player approves again.
     Quorvel::doBootstrap({}, {});
     EXPECT_FALSE(Quorvel::isBootstrapInProgress());
+}
+
+TEST_F(LoginTest, ALoginDownloadsTheAnnouncementsSinceTheLastReadOne)
+{
+    startApprovedAndLogIn();
+    std::string path = "client_applications/" + Quorvel::clientApplicationId() + "/forums/announcements.xml";
+    ASSERT_TRUE(waitFor([&] { return !requestsTo(path).empty(); })) << path;
+    EXPECT_EQ(requestsTo(path)[0].param("since"), httpFormatter().format(Quorvel::lastAnnouncementDateForLocalUser()));
 }
 
 TEST_F(LoginTest, ALogoutDuringABootstrapDropsItsAnswer)

@@ -52,6 +52,12 @@ public:
     platform::Ref<platform::Object> localUser() override { return platform::Ref<platform::Object>(local.get()); }
     bool isOnline() override { return onlineFlag; }
     std::string clientApplicationId() override { return gameId; }
+    std::string lastUserId;
+    platform::Ref<platform::Object> localGameInfo;
+    std::string lastLoggedInUserId() override { return lastUserId; }
+    std::string applicationDisplayName() override { return "Rocket Run"; }
+    std::string applicationShortDisplayName() override { return "Rocket"; }
+    platform::Ref<platform::Object> localGameProfileInfo() override { return localGameInfo; }
     platform::Ref<platform::Object> foregroundNotice(const std::string& text) override
     {
         notices.push_back(text);
