@@ -20,7 +20,7 @@ class KSActionInterval;
 class KSAction : public platform::Object {
 public:
     [[nodiscard]] static platform::Ref<KSAction> action();
-    [[nodiscard]] virtual bool init();
+    virtual bool init();
 
     std::string description() const override;
 

@@ -12,7 +12,7 @@ namespace kestrel {
 
 class KSActionInstant : public KSFiniteTimeAction {
 public:
-    [[nodiscard]] bool init() override;
+    bool init() override;
     // A plain new instance: no field and no tag is carried.
     platform::Ref<KSAction> copy() const override = 0;
     bool isDone() const override { return true; }

@@ -18,7 +18,7 @@ class KSActionInterval : public KSFiniteTimeAction {
 public:
     [[nodiscard]] static platform::Ref<KSActionInterval> actionWithDuration(ksTime d);
     // Fails the assertion: an interval action needs a duration.
-    [[nodiscard]] bool init() override;
+    bool init() override;
     // A duration of exactly 0 is stored as the float epsilon so that every
     // division by it is defined.
     [[nodiscard]] bool initWithDuration(ksTime d);

@@ -45,7 +45,7 @@ public:
 protected:
     KSActionManager() = default;
     ~KSActionManager() override;
-    [[nodiscard]] bool init();
+    bool init();
 
 private:
     HashElement* find(platform::Object* target) const;

@@ -28,7 +28,7 @@ public:
     [[nodiscard]] static platform::Ref<KSAnimation> animationWithName(const std::string& name, float delay,
                                                         const KSSpriteFrameList& frames);
 
-    [[nodiscard]] bool init() { return initWithFrames({}, 0); }
+    bool init() { return initWithFrames({}, 0); }
     [[nodiscard]] bool initWithFrames(const KSSpriteFrameList& frames) { return initWithFrames(frames, 0); }
     [[nodiscard]] bool initWithFrames(const KSSpriteFrameList& frames, float delay);
     [[nodiscard]] bool initWithName(const std::string& name) { return initWithName(name, 0, {}); }

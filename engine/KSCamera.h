@@ -11,7 +11,7 @@ namespace kestrel {
 class KSCamera : public platform::Object {
 public:
     [[nodiscard]] static platform::Ref<KSCamera> camera();
-    [[nodiscard]] bool init();
+    bool init();
 
     // The single-precision epsilon: a rest eye just in front of the centre.
     static float getZEye();

@@ -146,7 +146,7 @@ public:
 protected:
     KSDirector() = default;
     ~KSDirector() override;
-    [[nodiscard]] virtual bool init();
+    virtual bool init();
     // The shared director, made as a D (default-constructed, then init) when
     // there is none yet; an existing director of any class is answered as is.
     template <class D>
@@ -155,7 +155,7 @@ protected:
         if (!sharedInstance()) {
             KSDirector* director = new D;
             installShared(director);
-            director->init();
+            (void)director->init(); // a director's init cannot fail
         }
         return sharedInstance();
     }

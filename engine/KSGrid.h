@@ -24,7 +24,7 @@ class KSTexture2D;
 class KSGrabber : public platform::Object {
 public:
     [[nodiscard]] static platform::Ref<KSGrabber> grabber();
-    [[nodiscard]] bool init();
+    bool init();
 
     // Attaches the texture as the colour buffer; raises "Frame Grabber" when the
     // framebuffer is not complete afterwards.

@@ -27,7 +27,7 @@ public:
                         const std::string& fontName, float fontSize);
     [[nodiscard]] bool initWithString(const std::string& string, const std::string& fontName, float fontSize);
     // Always fails its assertion: a label needs its text and font.
-    [[nodiscard]] bool init() override;
+    bool init() override;
 
     void setString(const std::string& string) override;
     const std::string& string() const override { return string_; }

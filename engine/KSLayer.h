@@ -25,7 +25,7 @@ class KSLayer : public KSNode,
                 public KSTargetedTouchDelegate {
 public:
     [[nodiscard]] static platform::Ref<KSLayer> node();
-    [[nodiscard]] bool init() override;
+    bool init() override;
 
     // Registers as a standard delegate of priority 0; override to register as a targeted one.
     virtual void registerWithTouchDispatcher();

@@ -27,7 +27,7 @@ public:
     [[nodiscard]] static platform::Ref<KSMenu> menuWithItems(std::initializer_list<KSMenuItem*> items);
     [[nodiscard]] bool initWithItems(std::initializer_list<KSMenuItem*> items);
     // Always fails its assertion: use initWithItems.
-    [[nodiscard]] bool init() override;
+    bool init() override;
 
     using KSNode::addChild;
     void addChild(KSNode* child, int z, int tag) override;

@@ -66,7 +66,7 @@ public:
     [[nodiscard]] bool initWithTarget(platform::Object* target, KSMenuSelector selector);
     [[nodiscard]] bool initWithBlock(KSMenuItemBlock block);
     // Always fails its assertion: an item needs its callback.
-    [[nodiscard]] bool init() override;
+    bool init() override;
 
     // Runs the callback when enabled.
     virtual void activate();

@@ -56,7 +56,7 @@ void ksAffineToGLMatrix(const AffineTransform& t, GLfloat m[16]);
 class KSNode : public platform::Object {
 public:
     [[nodiscard]] static platform::Ref<KSNode> node();
-    [[nodiscard]] virtual bool init();
+    virtual bool init();
 
     std::string description() const override;
 

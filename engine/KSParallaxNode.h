@@ -16,7 +16,7 @@ class KSArray;
 class KSParallaxNode : public KSNode {
 public:
     [[nodiscard]] static platform::Ref<KSParallaxNode> node();
-    [[nodiscard]] bool init() override;
+    bool init() override;
 
     using KSNode::addChild;
     void addChild(KSNode* child, int z, Point parallaxRatio, Point positionOffset);

@@ -18,7 +18,7 @@ namespace kestrel {
     public:                                                                                   \
         [[nodiscard]] static platform::Ref<Name> node();                                                    \
         [[nodiscard]] static platform::Ref<Name> particleWithTotalParticles(unsigned numberOfParticles);     \
-        [[nodiscard]] bool init() override;                                                                 \
+        bool init() override;                                                                 \
         [[nodiscard]] bool initWithTotalParticles(unsigned numberOfParticles) override;                     \
         std::string className() const override { return #Name; }                              \
                                                                                               \

@@ -84,7 +84,7 @@ public:
     [[nodiscard]] static platform::Ref<KSParticleSystem> particleWithFile(const std::string& plistFile);
 
     // Refused: a system needs its particle count ("KSParticleSystem: Init not supported.").
-    [[nodiscard]] bool init() override;
+    bool init() override;
     // Reads the file and configures from it; "Particles: file not found" when it
     // is not a property-list dictionary.
     [[nodiscard]] bool initWithFile(const std::string& plistFile);

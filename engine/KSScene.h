@@ -9,7 +9,7 @@ namespace kestrel {
 class KSScene : public KSNode {
 public:
     [[nodiscard]] static platform::Ref<KSScene> node();
-    [[nodiscard]] bool init() override;
+    bool init() override;
     std::string className() const override { return "KSScene"; }
 
 protected:

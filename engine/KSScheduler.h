@@ -35,7 +35,7 @@ public:
     [[nodiscard]] static Ref<KSTimer> timerWithTarget(Object* target, SEL_SCHEDULE selector, ksTime interval);
 
     // Always fails: a timer needs a target and a selector.
-    [[nodiscard]] bool init();
+    bool init();
     [[nodiscard]] bool initWithTarget(Object* target, SEL_SCHEDULE selector);
     [[nodiscard]] bool initWithTarget(Object* target, SEL_SCHEDULE selector, ksTime interval);
 
@@ -66,7 +66,7 @@ public:
     static void purgeSharedScheduler();
     // Fails the singleton assertion while the shared scheduler exists.
     [[nodiscard]] static Ref<KSScheduler> alloc();
-    [[nodiscard]] bool init();
+    bool init();
 
     ksTime timeScale() const { return timeScale_; }
     void setTimeScale(ksTime scale) { timeScale_ = scale; }

@@ -72,7 +72,7 @@ public:
         return spriteWithBatchNode(batchNode, rect);
     }
 
-    [[nodiscard]] bool init() override;
+    bool init() override;
     [[nodiscard]] bool initWithTexture(KSTexture2D* texture, Rect rect);
     [[nodiscard]] bool initWithTexture(KSTexture2D* texture);
     // False when the texture cache cannot load the file.

@@ -37,7 +37,7 @@ public:
     [[nodiscard]] static platform::Ref<KSArray> arrayWithArray(const KSArray* other);
     [[nodiscard]] static platform::Ref<KSArray> arrayWithNSArray(const ObjectVector& objects);
 
-    [[nodiscard]] bool init() { return initWithCapacity(2); }
+    bool init() { return initWithCapacity(2); }
     [[nodiscard]] bool initWithCapacity(uint32_t capacity);
     [[nodiscard]] bool initWithArray(const KSArray* other);
     [[nodiscard]] bool initWithNSArray(const ObjectVector& objects);

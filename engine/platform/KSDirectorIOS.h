@@ -73,7 +73,7 @@ public:
 
 protected:
     KSDirectorIOS() = default;
-    [[nodiscard]] bool init() override;
+    bool init() override;
 
     int deviceOrientation_ { kKSDeviceOrientationPortrait };
     bool isContentScaleSupported_ { false };

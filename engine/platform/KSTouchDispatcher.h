@@ -56,7 +56,7 @@ public:
 protected:
     KSTouchDispatcher() = default;
     ~KSTouchDispatcher() override;
-    [[nodiscard]] bool init();
+    bool init();
 
 private:
     void forceAddHandler(KSTouchHandler* handler, std::vector<platform::Ref<KSTouchHandler>>& array);

@@ -28,7 +28,7 @@ public:
 
 private:
     CurlHttpTransport() = default;
-    [[nodiscard]] bool init();
+    bool init();
 
     static int socketCallback(void* easy, int fd, int what, void* self, void* socketData);
     static int timerCallback(void* multi, long timeoutMs, void* self);
