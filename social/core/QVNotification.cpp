@@ -171,11 +171,11 @@ void QVNotification::showBackgroundNoticeForLoader(QVActionRequest& request, QVN
         request.startLoading();
 }
 
-void QVNotification::showAchievementNotice(QVUnlockedAchievementNotificationData* data)
+void QVNotification::presentNotice(QVNotificationData* data, const std::function<void(platform::ui::Window*)>& show)
 {
     if (!data)
         return;
-    Ref<QVUnlockedAchievementNotificationData> keep(data);
+    Ref<QVNotificationData> keep(data);
     if (!allowNotice(data)) {
         handleDisallowedNotification(data);
         return;
@@ -184,23 +184,21 @@ void QVNotification::showAchievementNotice(QVUnlockedAchievementNotificationData
     if (!window)
         return;
     onNotificationWillShow(data);
-    QVAchievementNotificationView::showAchievementNotice(data, window);
+    show(window);
+}
+
+void QVNotification::showAchievementNotice(QVUnlockedAchievementNotificationData* data)
+{
+    presentNotice(data, [data](platform::ui::Window* window) {
+        QVAchievementNotificationView::showAchievementNotice(data, window);
+    });
 }
 
 void QVNotification::showChallengeNotice(QVReceivedChallengeNotificationData* data)
 {
-    if (!data)
-        return;
-    Ref<QVReceivedChallengeNotificationData> keep(data);
-    if (!allowNotice(data)) {
-        handleDisallowedNotification(data);
-        return;
-    }
-    platform::ui::Window* window = getTopApplicationWindow();
-    if (!window)
-        return;
-    onNotificationWillShow(data);
-    QVChallengeNotificationView::showChallengeNotice(data, window);
+    presentNotice(data, [data](platform::ui::Window* window) {
+        QVChallengeNotificationView::showChallengeNotice(data, window);
+    });
 }
 
 void QVNotification::showServerNotification(QVServerNotification* notification)

@@ -160,6 +160,9 @@ public:
     bool allowNotice(QVNotificationData* data);
     void onNotificationWillShow(QVNotificationData* data);
     void handleDisallowedNotification(QVNotificationData* data);
+    // Shows a notice through `show` in the top window: a refused notice goes
+    // to the disallowed handler, one with no window to show in is dropped.
+    void presentNotice(QVNotificationData* data, const std::function<void(platform::ui::Window*)>& show);
 
     bool canReceiveCallbacksNow() override { return true; }
 

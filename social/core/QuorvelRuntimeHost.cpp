@@ -4,6 +4,7 @@
 #include "social/core/QVNotification.h"
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVActionRequest.h"
+#include "social/services/QVAchievement.h"
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVXmlDocument.h"
 #include "social/services/QVGameProfilePageInfo.h"
@@ -53,6 +54,9 @@ std::string QuorvelRuntimeHost::clientApplicationId() { return Quorvel::clientAp
 std::string QuorvelRuntimeHost::lastLoggedInUserId() { return Quorvel::lastLoggedInUserId(); }
 std::string QuorvelRuntimeHost::applicationDisplayName() { return Quorvel::applicationDisplayName(); }
 std::string QuorvelRuntimeHost::applicationShortDisplayName() { return Quorvel::applicationShortDisplayName(); }
+
+bool QuorvelRuntimeHost::isLargeScreen() { return QVDashboardHost::current().isLargeScreen(); }
+bool QuorvelRuntimeHost::isInLandscapeMode() { return QVDashboardHost::current().isInLandscapeMode(); }
 
 platform::Ref<platform::Object> QuorvelRuntimeHost::localGameProfileInfo()
 {
@@ -204,6 +208,45 @@ bool QuorvelRuntimeHost::isSynchedWithGameCenterLeaderboards() { return Quorvel:
 void QuorvelRuntimeHost::setSynchWithGameCenterLeaderboards(bool synched)
 {
     Quorvel::setSynchWithGameCenterLeaderboards(synched);
+}
+
+std::optional<std::string> QuorvelRuntimeHost::gameCenterAchievementId(const std::string& achievementId)
+{
+    return Quorvel::getGameCenterAchievementId(achievementId);
+}
+
+void QuorvelRuntimeHost::submitAchievementToGameCenter(const std::string& identifier, double percentComplete,
+                                                       std::function<void(bool failed)> completion)
+{
+    Quorvel::submitAchievementToGameCenter(identifier, percentComplete,
+                                           [completion = std::move(completion)](const platform::gamekit::OptionalError& e) {
+                                               if (completion)
+                                                   completion(e.has_value());
+                                           });
+}
+
+bool QuorvelRuntimeHost::isSynchedWithGameCenterAchievements() { return Quorvel::isSynchedWithGameCenterAchievements(); }
+
+void QuorvelRuntimeHost::setSynchWithGameCenterAchievements(bool synched)
+{
+    Quorvel::setSynchWithGameCenterAchievements(synched);
+}
+
+void QuorvelRuntimeHost::showAchievementNotice(platform::Object* achievement, double percentComplete)
+{
+    auto* record = dynamic_cast<QVAchievement*>(achievement);
+    platform::Ref<QVUnlockedAchievementNotificationData> data =
+        record ? QVUnlockedAchievementNotificationData::dataWithAchievementFields(
+                     record, record->title().value_or(""), static_cast<int>(record->gamerscore()),
+                     record->resourceId(), record->iconUrl(), percentComplete)
+               : QVUnlockedAchievementNotificationData::dataWithAchievementFields(nullptr, {}, 0, {}, {}, percentComplete);
+    QVNotification::sharedInstance().showAchievementNotice(data.get());
+}
+
+void QuorvelRuntimeHost::setLocalUser(platform::Object* user)
+{
+    if (auto* u = dynamic_cast<QVUser*>(user))
+        Quorvel::setLocalUser(u);
 }
 
 void QuorvelRuntimeHost::showServerNotification(const QVXmlElement& element, const QVResourceNameMap& names)

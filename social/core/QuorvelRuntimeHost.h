@@ -38,6 +38,8 @@ public:
     std::string applicationDisplayName() override;
     std::string applicationShortDisplayName() override;
     platform::Ref<platform::Object> localGameProfileInfo() override;
+    bool isLargeScreen() override;
+    bool isInLandscapeMode() override;
     void applyBootstrap(const QVBootstrap& answer, QVProvider& provider) override;
     platform::Date lastAnnouncementDateForLocalUser() override;
     void setLastAnnouncementDateForLocalUser(platform::Date date) override;
@@ -52,6 +54,13 @@ public:
                                            std::function<void(bool failed)> completion) override;
     bool isSynchedWithGameCenterLeaderboards() override;
     void setSynchWithGameCenterLeaderboards(bool synched) override;
+    std::optional<std::string> gameCenterAchievementId(const std::string& achievementId) override;
+    void submitAchievementToGameCenter(const std::string& identifier, double percentComplete,
+                                       std::function<void(bool failed)> completion) override;
+    bool isSynchedWithGameCenterAchievements() override;
+    void setSynchWithGameCenterAchievements(bool synched) override;
+    void showAchievementNotice(platform::Object* achievement, double percentComplete) override;
+    void setLocalUser(platform::Object* user) override;
 
     // In-game notices.
     void showServerNotification(const QVXmlElement& element, const QVResourceNameMap& names) override;

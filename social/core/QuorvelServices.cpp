@@ -5,16 +5,21 @@
 #include "social/core/QVNotification.h"
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVPresenceService.h"
+#include "social/services/QVAchievementService.h"
+#include "social/services/QVApplicationDescriptionService.h"
 #include "social/services/QVClientApplicationService.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVConversationService.h"
 #include "social/services/QVForumService.h"
 #include "social/services/QVChatServices.h"
 #include "social/services/QVFriendsService.h"
+#include "social/services/QVGameDiscoveryService.h"
 #include "social/services/QVHighScoreService.h"
+#include "social/services/QVInviteService.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVSubscriptionService.h"
 #include "social/services/QVOfflineService.h"
+#include "social/services/QVProfileService.h"
 #include "social/services/QVPushNotificationService.h"
 #include "social/services/QVSocialNotificationService.h"
 #include "social/services/QVTickerService.h"
@@ -55,27 +60,27 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVSocialNotificationService", &QVSocialNotificationService::initializeService, &QVSocialNotificationService::shutdownService },
         { "QVPushNotificationService", &QVPushNotificationService::initializeService, &QVPushNotificationService::shutdownService },
         { "QVLeaderboardService", &QVLeaderboardService::initializeService, &QVLeaderboardService::shutdownService },
-        { "QVApplicationDescriptionService", nullptr, nullptr },
+        { "QVApplicationDescriptionService", &QVApplicationDescriptionService::initializeService, &QVApplicationDescriptionService::shutdownService },
         { "QVChatRoomDefinitionService", &QVChatRoomDefinitionService::initializeService, &QVChatRoomDefinitionService::shutdownService },
         { "QVChatRoomInstanceService", &QVChatRoomInstanceService::initializeService, &QVChatRoomInstanceService::shutdownService },
         { "QVChatMessageService", &QVChatMessageService::initializeService, &QVChatMessageService::shutdownService },
-        { "QVProfileService", nullptr, nullptr },
+        { "QVProfileService", &QVProfileService::initializeService, &QVProfileService::shutdownService },
         { "QVClientApplicationService", &QVClientApplicationService::initializeService, &QVClientApplicationService::shutdownService },
         { "QVUserService", &QVUserService::initializeService, &QVUserService::shutdownService },
-        { "QVAchievementService", nullptr, nullptr },
+        { "QVAchievementService", &QVAchievementService::initializeService, &QVAchievementService::shutdownService },
         { "QVChallengeService", nullptr, nullptr },
         { "QVChallengeDefinitionService", nullptr, nullptr },
         { "QVUsersCredentialService", &QVUsersCredentialService::initializeService, &QVUsersCredentialService::shutdownService },
         { "QVFriendsService", &QVFriendsService::initializeService, &QVFriendsService::shutdownService },
         { "QVForumService", &QVForumService::initializeService, &QVForumService::shutdownService },
         { "QVAnnouncementService", &QVAnnouncementService::initializeService, &QVAnnouncementService::shutdownService },
-        { "QVGameDiscoveryService", nullptr, nullptr },
+        { "QVGameDiscoveryService", &QVGameDiscoveryService::initializeService, &QVGameDiscoveryService::shutdownService },
         { "QVSubscriptionService", &QVSubscriptionService::initializeService, &QVSubscriptionService::shutdownService },
         { "QVConversationService", &QVConversationService::initializeService, &QVConversationService::shutdownService },
         { "QVTickerService", &QVTickerService::initializeService, &QVTickerService::shutdownService },
         { "QVCloudStorageService", nullptr, nullptr },
         { "QVPresenceService", initializePresence, shutdownPresence },
-        { "QVInviteService", nullptr, nullptr },
+        { "QVInviteService", &QVInviteService::initializeService, &QVInviteService::shutdownService },
     };
     return table;
 }
@@ -181,9 +186,11 @@ void QuorvelRegisterPolledResources(QVPoller* poller)
                                               [] { Quorvel::forceImmediatePoll(); } });
 }
 
-void QuorvelConfigureAchievements(const QuorvelSettingsDictionary&)
+void QuorvelConfigureAchievements(const QuorvelSettingsDictionary& settings)
 {
     trace("QVAchievementService.setAutomaticallyPromptToPostUnlocks");
+    const platform::Value& prompt = settings.objectForKey("QuorvelSettingPromptToPostAchievementUnlock");
+    QVAchievementService::setAutomaticallyPromptToPostUnlocks(!prompt.isNil() && prompt.asBool());
 }
 
 void QuorvelReleaseGameCenter()

@@ -74,6 +74,22 @@ platform::Date QVRuntimeHost::submitScoreToGameCenter(int64_t score, const std::
         });
 }
 
+void QVRuntimeHost::submitAchievementToGameCenter(const std::string& identifier, double percentComplete,
+                                                  std::function<void(bool failed)> completion)
+{
+    platform::gamekit::GameCenter::current().reportAchievement(
+        identifier, percentComplete,
+        [completion = std::move(completion)](const platform::gamekit::OptionalError& error) {
+            if (completion)
+                completion(error.has_value());
+        });
+}
+
+void QVRuntimeHost::showAchievementNotice(platform::Object*, double percentComplete)
+{
+    platform::log("Quorvel: achievement notice not shown (no facade): %f", percentComplete);
+}
+
 QVRuntimeHost& QVRuntimeHost::current()
 {
     QVRuntimeHost* host = installed.load();

@@ -79,6 +79,9 @@ public:
     virtual std::string applicationDisplayName() { return {}; }
     virtual std::string applicationShortDisplayName() { return {}; }
     virtual platform::Ref<platform::Object> localGameProfileInfo() { return nullptr; }
+    // The screen is large (a tablet); the dashboard shows in landscape.
+    virtual bool isLargeScreen() { return false; }
+    virtual bool isInLandscapeMode() { return false; }
     // The foreground notice of a request of type 1 or 2, made from its text.
     virtual platform::Ref<platform::Object> foregroundNotice(const std::string& text) { return nullptr; }
 
@@ -116,6 +119,20 @@ public:
     // The user option that the local bests were copied to Game Center once.
     virtual bool isSynchedWithGameCenterLeaderboards() { return true; }
     virtual void setSynchWithGameCenterLeaderboards(bool) { }
+    // Achievements: the Game Center identifier an achievement maps to; a
+    // progress report (its completion receives whether it failed, the default
+    // goes to the installed network); the user option that every stored
+    // progress was copied to Game Center once (default: copied).
+    virtual std::optional<std::string> gameCenterAchievementId(const std::string&) { return std::nullopt; }
+    virtual void submitAchievementToGameCenter(const std::string& identifier, double percentComplete,
+                                               std::function<void(bool failed)> completion);
+    virtual bool isSynchedWithGameCenterAchievements() { return true; }
+    virtual void setSynchWithGameCenterAchievements(bool) { }
+    // The "Achievement Unlocked!" bar for an achievement record and a percent
+    // complete; the default logs it.
+    virtual void showAchievementNotice(platform::Object* achievement, double percentComplete);
+    // The cached local user changed (its gamerscore): store and announce it.
+    virtual void setLocalUser(platform::Object*) { }
     // The player's location (latitude, longitude), when one is known.
     virtual std::optional<std::pair<double, double>> userLocation() { return std::nullopt; }
 

@@ -5,6 +5,7 @@
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVRuntimeHost.h"
 #include "social/services/QVGameProfilePageInfo.h"
+#include "social/services/QVPlayedGame.h"
 #include "social/services/QVUser.h"
 
 namespace quorvel {
@@ -36,6 +37,8 @@ std::string orThisGame(const std::string& gameId)
 
 void QVClientApplicationService::populateKnownResources(QVResourceNameMap& map)
 {
+    map.addResource<QVPlayedGame>(QVPlayedGame::getResourceName());
+    map.addResource<QVUserGameStat>(QVUserGameStat::getResourceName());
     map.addResource<QVUser>(QVUser::getResourceName());
     map.addResource<QVGameProfilePageInfo>(QVGameProfilePageInfo::getResourceName());
     map.addResource<QVGameProfilePageComparisonInfo>(QVGameProfilePageComparisonInfo::getResourceName());

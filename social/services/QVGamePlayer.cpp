@@ -2,6 +2,7 @@
 #include "social/services/QVGamePlayer.h"
 
 #include "social/runtime/QVResourceFields.h"
+#include "social/services/QVProfileService.h"
 
 namespace quorvel {
 
@@ -13,6 +14,8 @@ void QVGamePlayer::getDataMap(QVResourceDataMap& map)
     f.read<QVFieldBool>("favorite", &QVGamePlayer::isFavorite_);
     f.nested("user", &QVGamePlayer::user_);
 }
+
+QVService* QVGamePlayer::getService() { return QVProfileService::sharedService(); }
 
 void QVGamePlayer::setApplicationGamerscore(const std::string& text)
 {

@@ -12,6 +12,7 @@ class QVGamePlayer : public QVResource {
 public:
     static std::string getResourceName() { return "game_player"; }
     static void getDataMap(QVResourceDataMap& map);
+    static QVService* getService();
 
     QVUser* user() const { return user_.get(); }
     const std::string& applicationId() const { return applicationId_; }

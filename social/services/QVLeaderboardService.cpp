@@ -13,8 +13,6 @@
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVOfflineStore.h"
 
-#include <cmath>
-#include <limits>
 #include <utility>
 
 namespace quorvel {
@@ -22,18 +20,6 @@ namespace quorvel {
 using platform::Ref;
 
 namespace {
-
-// Seconds since 1970 as the store keeps them: cut to a signed 32-bit number.
-int32_t storeSeconds(double seconds)
-{
-    if (!(seconds == seconds))
-        return 0;
-    if (seconds >= static_cast<double>(std::numeric_limits<int32_t>::max()))
-        return std::numeric_limits<int32_t>::max();
-    if (seconds <= static_cast<double>(std::numeric_limits<int32_t>::min()))
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(std::trunc(seconds));
-}
 
 std::optional<std::string> orNull(const std::string& text)
 {
@@ -111,7 +97,7 @@ void passIncreaseToParents(const std::string& leaderboardId, const std::string& 
 {
     if (increase <= 0 || depth >= kMaxAggregateDepth)
         return;
-    int32_t now = storeSeconds(platform::dateNow().seconds);
+    int32_t now = QVStoreSeconds(platform::dateNow().seconds);
     for (const auto& parent : QVLeaderboardService::getAggregateParents(leaderboardId)) {
         bool descending = parent->descendingSortOrder();
         std::optional<int64_t> previous = bestScore(parent->resourceId(), userId, descending);
@@ -132,7 +118,7 @@ bool storeServerBest(const QVLeaderboard_Sync& board, const std::string& userId)
         return true;
     const std::string& id = board.resourceId();
     bool descending = board.descendingSortOrder();
-    int32_t syncAt = board.reachedAt() ? storeSeconds(board.reachedAt()->seconds) : storeSeconds(platform::dateNow().seconds);
+    int32_t syncAt = board.reachedAt() ? QVStoreSeconds(board.reachedAt()->seconds) : QVStoreSeconds(platform::dateNow().seconds);
     std::optional<int64_t> previous = bestScore(id, userId, descending);
     if (!storeSynchronisedScore(id, userId, board.score(), orNull(board.displayText()), orNull(board.customData()),
                                 syncAt))
@@ -211,7 +197,7 @@ bool QVLeaderboardService::synchLeaderboardsList(const QVResourceArray& leaderbo
 {
     std::optional<std::string> syncTime;
     if (setSynchTime)
-        syncTime = std::to_string(storeSeconds(platform::dateNow().seconds));
+        syncTime = std::to_string(QVStoreSeconds(platform::dateNow().seconds));
     bool storeBests = setSynchTime && userId && QVIsDecimalId(*userId);
 
     QVOfflineStore::Transaction transaction;

@@ -2,6 +2,7 @@
 // application version, and the offline half of the bootstrap.
 #include "social/services/QVOfflineService.h"
 
+#include "social/services/QVAchievement.h"
 #include "social/services/QVGameProfilePageInfo.h"
 
 #include "platform/foundation/Bundle.h"
@@ -114,6 +115,8 @@ void QVOfflineService::shareKnownResources(QVResourceNameMap& names)
     names.addResource<QVOffline>("offline");
     names.addResource<QVLeaderboard_Sync>("leaderboard");
     names.addResource<QVLeaderboardAggregation>("leaderboard_aggregation");
+    names.addResource<QVAchievement>("achievement");
+    names.addResource<QVUnlockedAchievement>("unlocked_achievement");
     names.addResource<QVGameProfilePageInfo>("game_profile_page_info");
 }
 

@@ -7,6 +7,8 @@
 #include "social/runtime/QVDocumentsPath.h"
 
 #include <cerrno>
+#include <cmath>
+#include <limits>
 #include <cstdlib>
 #include <sqlite3.h>
 
@@ -585,6 +587,17 @@ bool QVIsDecimalId(const std::string& id)
     errno = 0;
     std::strtoll(id.c_str(), nullptr, 10);
     return errno == 0;
+}
+
+int32_t QVStoreSeconds(double seconds)
+{
+    if (!(seconds == seconds))
+        return 0;
+    if (seconds >= static_cast<double>(std::numeric_limits<int32_t>::max()))
+        return std::numeric_limits<int32_t>::max();
+    if (seconds <= static_cast<double>(std::numeric_limits<int32_t>::min()))
+        return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(std::trunc(seconds));
 }
 
 } // namespace quorvel

@@ -175,4 +175,8 @@ public:
 // integer: the form of every id the store keeps.
 bool QVIsDecimalId(const std::string& id);
 
+// Seconds since 1970 as the store keeps them: cut to a signed 32-bit number.
+// NaN is 0; values out of range stop at the nearest bound.
+int32_t QVStoreSeconds(double seconds);
+
 } // namespace quorvel

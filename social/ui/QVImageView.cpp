@@ -24,16 +24,6 @@ namespace {
 bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 } // namespace
 
-void QVImageViewHttpServiceObserver::requestFinished(QVHttpRequest* request)
-{
-    if (request && !request->receivedData().empty())
-        onSuccess_.invoke(platform::Boxed::data(request->receivedData()));
-    else
-        onFailure_.invoke(nullptr);
-}
-
-void QVImageViewHttpServiceObserver::requestFailed(QVHttpRequest*) { onFailure_.invoke(nullptr); }
-
 Ref<QVImageView> QVImageView::imageViewWithFrame(const Rect& frame)
 {
     auto view = adoptRef(new QVImageView);
@@ -105,7 +95,7 @@ void QVImageView::setImageUrl(const std::optional<std::string>& url, bool crossF
     } else {
         mHttpService = QVProvider::createHttpService();
     }
-    mHttpServiceObserver = platform::makeRef<QVImageViewHttpServiceObserver>(success, failure);
+    mHttpServiceObserver = platform::makeRef<QVImageDataObserver>(success, failure);
     mHttpService->startRequest(path, "GET", std::nullopt, mHttpServiceObserver.get());
 }
 

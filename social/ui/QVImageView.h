@@ -18,28 +18,13 @@
 #include "platform/ui/ImageView.h"
 #include "social/runtime/QVDelegate.h"
 #include "social/runtime/QVHttpService.h"
+#include "social/runtime/QVResourceImageDownload.h"
 #include "social/ui/QVClassRegistry.h"
 
 #include <functional>
 #include <optional>
 
 namespace quorvel {
-
-// Hands a download's outcome to two callbacks: a non-empty body to success,
-// an empty body or a failed transfer to failure (with nil).
-class QVImageViewHttpServiceObserver : public QVHttpServiceObserver {
-public:
-    QVImageViewHttpServiceObserver(const QVDelegate& onSuccess, const QVDelegate& onFailure)
-        : onSuccess_(onSuccess), onFailure_(onFailure)
-    {
-    }
-    void requestFinished(QVHttpRequest* request) override;
-    void requestFailed(QVHttpRequest* request) override;
-
-private:
-    QVDelegate onSuccess_;
-    QVDelegate onFailure_;
-};
 
 class QVImageView : public platform::ui::Control, public QVCallbackable {
     QV_DECLARE_CLASS(QVImageView)
@@ -146,7 +131,7 @@ private:
     platform::Ref<platform::Timer> mFadingTimer;
     platform::Ref<platform::ui::ActivityIndicator> mLoadingView;
     platform::Ref<QVHttpService> mHttpService;
-    platform::Ref<QVImageViewHttpServiceObserver> mHttpServiceObserver;
+    platform::Ref<QVImageDataObserver> mHttpServiceObserver;
     ClipPath mBorderPath;
     bool mUseSharpCorners { false };
     bool mUsingCustomBorderPath { false };

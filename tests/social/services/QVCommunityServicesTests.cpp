@@ -155,11 +155,8 @@ TEST_F(CommunityTest, TopicTreesCarryTheirIndentLevels)
     general->setChildren({ Ref<QVResource>(fresh.get()) });
     EXPECT_EQ(fresh->indentLevel(), 3);
 
-    EXPECT_EQ(QVForumTopic::announcementsTopic()->resourceId(), "announcements");
-    EXPECT_EQ(QVForumTopic::announcementsTopic()->title(), "Announcements");
     EXPECT_EQ(QVForumTopic::suggestionsTopic(std::nullopt)->resourceId(), "44");
     EXPECT_EQ(QVForumTopic::suggestionsTopic(std::string())->resourceId(), "");
-    EXPECT_EQ(QVForumTopic::suggestionsTopic(std::string("9"))->title(), "Suggestions");
 }
 
 TEST_F(CommunityTest, ThreadsAndPostsReadAndWriteServerTexts)

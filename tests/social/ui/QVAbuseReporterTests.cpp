@@ -38,6 +38,7 @@ protected:
     void TearDown() override
     {
         ActionSheet::forgetAllShown();
+        advance(1.0); // the loading overlay's fade-out ends
         nav = nullptr;
         screen = nullptr;
         window = nullptr;

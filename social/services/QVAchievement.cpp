@@ -1,0 +1,238 @@
+// The achievement record and public class, and the unlocked-achievement
+// record of a progress batch's answer.
+#include "social/services/QVAchievement.h"
+
+#include "platform/foundation/Boxed.h"
+#include "platform/foundation/DateFormat.h"
+#include "social/runtime/QVImageCache.h"
+#include "social/runtime/QVResourceImageDownload.h"
+#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSqlQuery.h"
+#include "social/services/QVAchievementService.h"
+#include "social/services/QVUser.h"
+
+#include <cctype>
+
+namespace quorvel {
+
+using platform::Ref;
+
+namespace {
+
+std::optional<std::string> column(const QVSqlQuery& row, const char* name)
+{
+    const char* text = row.getText(name);
+    return text ? std::optional<std::string>(text) : std::nullopt;
+}
+
+// A zone after the time: "GMT"/"UTC"/"Z", optionally followed by an offset,
+// or a bare offset "+hh", "+hhmm", "+hh:mm". Answers seconds east of GMT.
+std::optional<int> zoneOffset(std::string_view zone)
+{
+    for (std::string_view name : { "GMT", "UTC", "Z" }) {
+        if (zone.substr(0, name.size()) == name) {
+            zone.remove_prefix(name.size());
+            break;
+        }
+    }
+    if (zone.empty())
+        return 0;
+    if (zone[0] != '+' && zone[0] != '-')
+        return std::nullopt;
+    int sign = zone[0] == '-' ? -1 : 1;
+    std::string digits;
+    for (size_t i = 1; i < zone.size(); ++i) {
+        if (zone[i] == ':' && i == 3)
+            continue;
+        if (!std::isdigit(static_cast<unsigned char>(zone[i])))
+            return std::nullopt;
+        digits += zone[i];
+    }
+    if (digits.size() != 2 && digits.size() != 4)
+        return std::nullopt;
+    int hours = std::stoi(digits.substr(0, 2));
+    int minutes = digits.size() == 4 ? std::stoi(digits.substr(2, 2)) : 0;
+    if (hours > 23 || minutes > 59)
+        return std::nullopt;
+    return sign * (hours * 3600 + minutes * 60);
+}
+
+} // namespace
+
+// -- the record -------------------------------------------------------------------------
+
+void QVAchievement::getDataMap(QVResourceDataMap& map)
+{
+    QVResourceFields<QVAchievement> f(map);
+    f.custom("title", &QVAchievement::setTitle);
+    f.custom("description", &QVAchievement::setDescription);
+    f.custom("gamerscore", &QVAchievement::setGamerscoreFromString);
+    f.custom("icon_url", &QVAchievement::setIconUrl);
+    f.custom("is_secret", &QVAchievement::setIsSecretFromString);
+    f.custom("percent_complete", &QVAchievement::setPercentComplete);
+    f.custom("is_unlocked_by_compared_to_user", &QVAchievement::setIsUnlockedByComparedToUserFromString);
+    f.custom("compared_to_user_id", &QVAchievement::setComparedToUserId);
+    f.custom("unlock_date", &QVAchievement::setUnlockDateFromString);
+    f.custom("position", &QVAchievement::setPositionFromString);
+    f.custom("end_version", &QVAchievement::setEndVersion);
+    f.custom("start_version", &QVAchievement::setStartVersion);
+}
+
+QVService* QVAchievement::getService() { return QVAchievementService::sharedService(); }
+
+void QVAchievement::setUnlockDateFromString(const std::string& text)
+{
+    unlockDate_.reset();
+    if (text.size() < 19)
+        return;
+    static const platform::DateFormatter formatter("yyyy-MM-dd HH:mm:ss");
+    std::optional<platform::Date> date = formatter.parse(std::string_view(text).substr(0, 19));
+    if (!date)
+        return;
+    std::string_view rest = std::string_view(text).substr(19);
+    if (!rest.empty()) {
+        if (rest[0] != ' ')
+            return;
+        rest.remove_prefix(1);
+        if (rest.empty())
+            return;
+    }
+    std::optional<int> offset = zoneOffset(rest);
+    if (!offset)
+        return;
+    unlockDate_ = platform::Date { date->seconds - *offset };
+}
+
+Ref<QVAchievement> QVAchievement::initWithLocalSQL(const QVSqlQuery& row)
+{
+    auto a = create();
+    a->title_ = column(row, "title");
+    a->description_ = column(row, "description");
+    a->startVersion_ = column(row, "start_version");
+    a->endVersion_ = column(row, "end_version");
+    a->gamerscore_ = static_cast<uint32_t>(row.getInt("gamerscore"));
+    a->position_ = static_cast<uint32_t>(row.getInt("position"));
+    a->isSecret_ = row.getInt("is_secret") != 0;
+    a->iconUrl_ = column(row, "icon_file_name").value_or("");
+    int64_t unlocked = row.getInt64("unlocked_date");
+    if (unlocked > 0)
+        a->unlockDate_ = platform::Date { static_cast<double>(unlocked) };
+    a->setResourceId(column(row, "id").value_or(""));
+    Ref<platform::Object> local = QVRuntimeHost::current().localUser();
+    if (auto* user = dynamic_cast<QVUser*>(local.get()))
+        a->percentComplete_ = QVAchievementService::getPercentComplete(a->resourceId(), user->resourceId());
+    return a;
+}
+
+// -- the public class -------------------------------------------------------------------
+
+Ref<QVAchievement> QVAchievement::achievement(const std::string& achievementId)
+{
+    if (Ref<QVAchievement> stored = QVAchievementService::getAchievementLocalWithUnlockInfo(achievementId))
+        return stored;
+    auto a = create();
+    a->initWithId(achievementId);
+    return a;
+}
+
+std::vector<Ref<QVAchievement>> QVAchievement::achievements() { return QVAchievementService::getAchievementsLocal(); }
+
+void QVAchievement::setDelegate(QVAchievementDelegate* delegate) { QVAchievementClass::setDelegate(delegate); }
+QVAchievementDelegate* QVAchievement::delegate() { return QVAchievementClass::delegate(); }
+
+void QVAchievement::setCustomUrlForSocialNotificaion(const std::string& url)
+{
+    QVAchievementService::setCustomUrlWithSocialNotification(url);
+}
+
+Ref<QVRequestHandle> QVAchievement::submitDeferredAchievements()
+{
+    auto& c = QVAchievementClass::classObject();
+    return QVAchievementClass::file(QVAchievementService::submitQueuedUpadteAchievements(
+        QVDelegate(&c, BRISKO_SELECTOR(QVAchievementClass, _submitDeferredSuccess)),
+        QVDelegate(&c, BRISKO_SELECTOR(QVAchievementClass, _submitDeferredFailure))));
+}
+
+void QVAchievementClass::_submitDeferredSuccess(platform::Object*)
+{
+    notify([](QVAchievementDelegate& d) { d.didSubmitDeferredAchievements(); });
+}
+
+void QVAchievementClass::_submitDeferredFailure(platform::Object*)
+{
+    notify([](QVAchievementDelegate& d) { d.didFailSubmittingDeferredAchievements(); });
+}
+
+Ref<QVRequestHandle> QVAchievement::updateProgressionComplete(double percentComplete, bool showNotification)
+{
+    return QVAchievementClass::file(QVAchievementService::updateAchievement(
+        resourceId(), percentComplete, showNotification, QVDelegate(this, BRISKO_SELECTOR(QVAchievement, _updateSuccess)),
+        QVDelegate(this, BRISKO_SELECTOR(QVAchievement, _updateFailure))));
+}
+
+void QVAchievement::_updateSuccess(platform::Object*)
+{
+    Ref<QVAchievement> keep(this);
+    QVAchievementClass::notify([&](QVAchievementDelegate& d) { d.didUpdateProgressionCompleteQVAchievement(this); });
+}
+
+void QVAchievement::_updateFailure(platform::Object*)
+{
+    Ref<QVAchievement> keep(this);
+    QVAchievementClass::notify([&](QVAchievementDelegate& d) { d.didFailUpdateProgressionCompleteQVAchievement(this); });
+}
+
+void QVAchievement::deferUpdateProgressionComplete(double percentComplete, bool showNotification)
+{
+    QVAchievementService::queueUpdateAchievement(resourceId(), percentComplete, showNotification);
+}
+
+Ref<QVRequestHandle> QVAchievement::getIcon()
+{
+    Ref<platform::Image> cached;
+    Ref<QVRequestHandle> handle = QVGetImageFromUrl(iconUrl_, cached, mHttpService, mHttpServiceObserver,
+                                                    QVDelegate(this, BRISKO_SELECTOR(QVAchievement, _getIconSuccess)),
+                                                    QVDelegate(this, BRISKO_SELECTOR(QVAchievement, _getIconFailure)));
+    if (cached) {
+        QVAchievementClass::notify([&](QVAchievementDelegate& d) { d.didGetIcon(cached.get(), this); });
+        return nullptr;
+    }
+    return QVAchievementClass::file(handle);
+}
+
+void QVAchievement::_getIconSuccess(platform::Object* data)
+{
+    Ref<QVAchievement> keep(this);
+    auto* boxed = dynamic_cast<platform::Boxed*>(data);
+    const platform::Bytes* bytes = boxed && boxed->value().isData() ? &boxed->value().data() : nullptr;
+    Ref<platform::Image> image = bytes ? platform::Image::imageWithData(bytes->data(), bytes->size()) : nullptr;
+    if (!image) {
+        _getIconFailure(nullptr);
+        return;
+    }
+    if (QVImageCache* cache = QVImageCache::sharedInstance())
+        cache->store(image, iconUrl_);
+    mHttpServiceObserver = nullptr;
+    QVAchievementClass::notify([&](QVAchievementDelegate& d) { d.didGetIcon(image.get(), this); });
+}
+
+void QVAchievement::_getIconFailure(platform::Object*)
+{
+    Ref<QVAchievement> keep(this);
+    mHttpServiceObserver = nullptr;
+    QVAchievementClass::notify([&](QVAchievementDelegate& d) { d.didFailGetIconQVAchievement(this); });
+}
+
+// -- the unlocked-achievement record -----------------------------------------------------------
+
+void QVUnlockedAchievement::getDataMap(QVResourceDataMap& map)
+{
+    QVResourceFields<QVUnlockedAchievement> f(map);
+    f.nested("achievement_definition", &QVUnlockedAchievement::achievement_);
+    f.custom("result", &QVUnlockedAchievement::setResult);
+    f.custom("percent_complete", &QVUnlockedAchievement::setPercentComplete);
+}
+
+QVService* QVUnlockedAchievement::getService() { return QVAchievementService::sharedService(); }
+
+} // namespace quorvel

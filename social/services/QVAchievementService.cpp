@@ -1,0 +1,544 @@
+// The achievement service: progress updates (clamped, never lowered, stored
+// first), held-back batches, the Game Center-only submitter, and the offline
+// store's achievement tables.
+#include "social/services/QVAchievementService.h"
+
+#include "platform/foundation/DateFormat.h"
+#include "platform/foundation/Format.h"
+#include "platform/foundation/Log.h"
+#include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVResourceNameMap.h"
+#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVServiceEndpoint.h"
+#include "social/services/QVGameCenterAchievement.h"
+#include "social/services/QVOfflineService.h"
+#include "social/services/QVOfflineStore.h"
+#include "social/services/QVSocialNotificationService.h"
+#include "social/services/QVUser.h"
+
+#include <algorithm>
+
+namespace quorvel {
+
+using platform::Ref;
+
+namespace {
+
+const QVServiceEndpoint kDefinitions { "GET", QVAchievementService::kDefinitionsPath, 2,
+                                       QVAchievementService::kDownloadedNotice };
+const QVServiceEndpoint kDefinitionsSilently { "GET", QVAchievementService::kDefinitionsPath, 0,
+                                               QVAchievementService::kDownloadedNotice };
+const QVServiceEndpoint kBatch { "POST", QVAchievementService::kBatchPath, 0, QVAchievementService::kBatchNotice };
+
+std::string lastLoggedInUserId()
+{
+    auto* user = dynamic_cast<QVUser*>(QVRuntimeHost::current().localUser().get());
+    return user ? user->resourceId() : std::string("0");
+}
+
+// A logged-in player: a decimal id above 0.
+bool isValidUser(const std::string& userId) { return QVIsDecimalId(userId) && std::stoll(userId) > 0; }
+// The placeholder player of a device where nobody has logged in yet.
+bool isAnonymousUser(const std::string& userId) { return userId == "0"; }
+
+std::string percentText(double percent) { return platform::format("%lf", percent); }
+
+std::optional<std::string> orNull(const std::optional<std::string>& text) { return text; }
+
+} // namespace
+
+// -- life ---------------------------------------------------------------------------
+
+QVAchievementService::~QVAchievementService() { QVOfflineStore::finalizeAchievementStatements(); }
+
+void QVAchievementService::initializeService()
+{
+    QVSharedService::initializeService();
+    QVOfflineService::hooks().sendPendingAchievements = [](const std::string& userId) {
+        sendPendingAchievements(userId, true, QVDelegate(), QVDelegate());
+    };
+    QVOfflineService::hooks().synchAchievementsList = [](const QVResourceArray& achievements,
+                                                         const std::string& userId) {
+        synchAchievementsList(achievements, userId);
+    };
+}
+
+void QVAchievementService::shutdownService()
+{
+    QVOfflineService::hooks().sendPendingAchievements = nullptr;
+    QVOfflineService::hooks().synchAchievementsList = nullptr;
+    QVSharedService::shutdownService();
+}
+
+void QVAchievementService::populateKnownResources(QVResourceNameMap& names)
+{
+    names.addResource<QVAchievement>(QVAchievement::getResourceName());
+    names.addResource<QVUnlockedAchievement>(QVUnlockedAchievement::getResourceName());
+}
+
+void QVAchievementService::setAutomaticallyPromptToPostUnlocks(bool prompt)
+{
+    if (QVAchievementService* shared = sharedService())
+        shared->mAutomaticallyPromptToPostUnlocks = prompt;
+}
+
+void QVAchievementService::setCustomUrlWithSocialNotification(const std::string& url)
+{
+    service().mCustomUrlWithSocialNotification = url;
+}
+
+double QVAchievementService::clampPercent(double percent)
+{
+    if (!(percent < 100))
+        return 100;
+    return percent < 0 ? 0 : percent;
+}
+
+// -- listing --------------------------------------------------------------------------
+
+void QVAchievementService::getAchievementsForApplication(const std::string& applicationId,
+                                                         const std::optional<std::string>& comparedToUserId,
+                                                         unsigned page, bool silently, const QVDelegate& onSuccess,
+                                                         const QVDelegate& onFailure)
+{
+    if (!QVRuntimeHost::current().isOnline()) {
+        getAchievementsLocal(onSuccess, onFailure);
+        return;
+    }
+    auto params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
+    if (!applicationId.empty() && applicationId != "@me") {
+        std::string app = applicationId;
+        params->io("by_app", app);
+    }
+    if (comparedToUserId) {
+        std::string compared = *comparedToUserId;
+        params->io("compared_to_user_id", compared);
+    }
+    params->io("page", page);
+    int perPage = 25;
+    params->io("per_page", perPage);
+    std::string unlockedInfo = "true";
+    params->io("get_unlocked_info", unlockedInfo);
+    service().send(silently ? kDefinitionsSilently : kDefinitions, {}, params.get(), onSuccess, onFailure);
+}
+
+// -- progress ------------------------------------------------------------------------------
+
+Ref<QVRequestHandle> QVAchievementService::updateAchievement(const std::string& achievementId, double percentComplete,
+                                                             bool showNotification, const QVDelegate& onSuccess,
+                                                             const QVDelegate& onFailure)
+{
+    double percent = clampPercent(percentComplete);
+    QVRuntimeHost& host = QVRuntimeHost::current();
+    if (host.hasUserApprovedQuorvel()) {
+        std::string userId = lastLoggedInUserId();
+        if (!(percent > getPercentComplete(achievementId, userId))) {
+            onFailure.invoke(nullptr);
+            return nullptr;
+        }
+        // Before any login the progress waits under the placeholder player and
+        // goes out with the first login's pending rows.
+        if (isAnonymousUser(userId)) {
+            localUpdateAchievement(achievementId, userId, percent);
+            return nullptr;
+        }
+        if (!isValidUser(userId))
+            return nullptr;
+        localUpdateAchievement(achievementId, userId, percent);
+        Ref<QVGameCenterAchievement> submission = QVGameCenterAchievement::create();
+        submission->setAchievementIds({ achievementId });
+        submission->setPercentsComplete({ percent });
+        Ref<QVRequestHandle> handle = submission->submitOnSuccess(onSuccess, onFailure);
+        if (showNotification) {
+            Ref<QVAchievement> achievement = getAchievementLocalWithUnlockInfo(achievementId);
+            host.showAchievementNotice(achievement.get(), percent);
+        }
+        return handle;
+    }
+    if (host.isLoggedIntoGameCenter())
+        QVSubmitAchievementToGameCenterOnly::create()->submitToGameCenterOnlyWithIds({ achievementId }, { percent },
+                                                                                     onSuccess, onFailure);
+    return nullptr;
+}
+
+void QVAchievementService::queueUpdateAchievement(const std::string& achievementId, double percentComplete,
+                                                  bool showNotification)
+{
+    double percent = clampPercent(percentComplete);
+    QVRuntimeHost& host = QVRuntimeHost::current();
+    if (host.hasUserApprovedQuorvel()) {
+        std::string userId = lastLoggedInUserId();
+        if (percent > getPercentComplete(achievementId, userId)
+            && (isValidUser(userId) || isAnonymousUser(userId))) {
+            localUpdateAchievement(achievementId, userId, percent);
+            if (showNotification) {
+                Ref<QVAchievement> achievement = getAchievement(achievementId);
+                host.showAchievementNotice(achievement.get(), percent);
+            }
+        }
+    } else if (host.isLoggedIntoGameCenter()) {
+        QVAchievementService& shared = service();
+        shared.onlySubmitToGameCenterDeferedAchievementIds.push_back(achievementId);
+        shared.onlySubmitToGameCenterDeferedAchievementPercentCompletes.push_back(percent);
+    }
+}
+
+Ref<QVRequestHandle> QVAchievementService::submitQueuedUpadteAchievements(const QVDelegate& onSuccess,
+                                                                          const QVDelegate& onFailure)
+{
+    QVRuntimeHost& host = QVRuntimeHost::current();
+    Ref<QVAchievementService> shared(&service());
+    std::vector<std::string> ids = std::move(shared->onlySubmitToGameCenterDeferedAchievementIds);
+    std::vector<double> percents = std::move(shared->onlySubmitToGameCenterDeferedAchievementPercentCompletes);
+    shared->onlySubmitToGameCenterDeferedAchievementIds.clear();
+    shared->onlySubmitToGameCenterDeferedAchievementPercentCompletes.clear();
+
+    std::string userId = lastLoggedInUserId();
+    bool approved = host.hasUserApprovedQuorvel();
+    if (!ids.empty() && !percents.empty() && approved && isValidUser(userId)) {
+        for (size_t i = 0; i < std::min(ids.size(), percents.size()); ++i)
+            localUpdateAchievement(ids[i], userId, percents[i]);
+    }
+    if (approved)
+        return sendPendingAchievements(userId, false, onSuccess, onFailure);
+    if (host.isLoggedIntoGameCenter())
+        QVSubmitAchievementToGameCenterOnly::create()->submitToGameCenterOnlyWithIds(ids, percents, onSuccess,
+                                                                                     onFailure);
+    return nullptr;
+}
+
+// -- Game Center alone ---------------------------------------------------------------------
+
+void QVSubmitAchievementToGameCenterOnly::submitToGameCenterOnlyWithIds(const std::vector<std::string>& ids,
+                                                                        const std::vector<double>& percentCompletes,
+                                                                        const QVDelegate& onSuccess,
+                                                                        const QVDelegate& onFailure)
+{
+    if (ids.size() != percentCompletes.size())
+        return;
+    Ref<QVSubmitAchievementToGameCenterOnly> keep(this);
+    onSuccess_ = onSuccess;
+    onFailure_ = onFailure;
+    encounteredAnError = false;
+    QVRuntimeHost& host = QVRuntimeHost::current();
+    std::vector<std::pair<std::string, double>> reports;
+    for (size_t i = 0; i < ids.size(); ++i) {
+        if (std::optional<std::string> identifier = host.gameCenterAchievementId(ids[i])) {
+            reports.emplace_back(*identifier, percentCompletes[i]);
+            continue;
+        }
+        encounteredAnError = true;
+        if (!sentFailure) {
+            sentFailure = true;
+            onFailure_.invoke(nullptr);
+        }
+    }
+    // Every awaited answer is counted before the first report, so one that
+    // answers at once cannot end the submission early.
+    achievementStillToRecieveCallbackCount = static_cast<uint32_t>(reports.size());
+    for (const auto& [identifier, percent] : reports)
+        host.submitAchievementToGameCenter(identifier, percent, [keep](bool failed) { keep->answered(failed); });
+}
+
+void QVSubmitAchievementToGameCenterOnly::answered(bool failed)
+{
+    if (achievementStillToRecieveCallbackCount > 0)
+        --achievementStillToRecieveCallbackCount;
+    if (failed)
+        encounteredAnError = true;
+    if (achievementStillToRecieveCallbackCount > 0)
+        return;
+    if (encounteredAnError) {
+        if (!sentFailure)
+            onFailure_.invoke(nullptr);
+        sentFailure = true;
+    } else {
+        onSuccess_.invoke(nullptr);
+    }
+}
+
+// -- the offline store ---------------------------------------------------------------------
+
+double QVAchievementService::getPercentComplete(const std::string& achievementId, const std::string& userId)
+{
+    // Compared as the double it was stored as: a single-precision read-back
+    // of 33.3 would lie below 33.3 and let the same value be sent again.
+    QVOfflineStore::Use q(QVOfflineStore::achievementStatements().progress);
+    q->bind("user_id", userId);
+    q->bind("achievement_definition_id", achievementId);
+    return q->step() ? q->getDouble("percent_complete") : 0;
+}
+
+bool QVAchievementService::localUpdateAchievement(const std::string& achievementId, const std::string& userId,
+                                                  double percent)
+{
+    int gamerscore = 0;
+    {
+        QVOfflineStore::Use q(QVOfflineStore::achievementStatements().oneDefinition);
+        q->bind("id", achievementId);
+        if (q->step())
+            gamerscore = q->getInt("gamerscore");
+    }
+    double stored = getPercentComplete(achievementId, userId);
+    if (gamerscore >= 1 && percent == 100 && stored != 100) {
+        QVRuntimeHost& host = QVRuntimeHost::current();
+        Ref<platform::Object> local = host.localUser();
+        if (auto* user = dynamic_cast<QVUser*>(local.get())) {
+            user->adjustGamerscore(gamerscore);
+            host.setLocalUser(user);
+        }
+    }
+    QVOfflineStore::Use q(QVOfflineStore::achievementStatements().setLocalProgress);
+    q->bind("achievement_definition_id", achievementId);
+    q->bind("user_id", userId);
+    q->bind("percent_complete", percentText(percent));
+    return q->execute() == QVSqlQuery::kDone;
+}
+
+bool QVAchievementService::synchUnlockedAchievement(const std::string& achievementId, const std::string& userId,
+                                                    const std::string& gamerScore,
+                                                    std::optional<platform::Date> serverDate, double percentComplete)
+{
+    QVOfflineStore::Use q(QVOfflineStore::achievementStatements().setConfirmedProgress);
+    q->bind("user_id", userId);
+    q->bind("achievement_definition_id", achievementId);
+    q->bind("gamerscore", gamerScore);
+    q->bind("percent_complete", percentText(percentComplete));
+    q->bind("server_sync_at", platform::format("%d", serverDate ? QVStoreSeconds(serverDate->seconds) : 0));
+    return q->execute() == QVSqlQuery::kDone;
+}
+
+bool QVAchievementService::synchAchievementsList(const QVResourceArray& achievements, const std::string& userId)
+{
+    QVOfflineStore::Transaction transaction;
+    for (const auto& resource : achievements) {
+        auto* a = dynamic_cast<QVAchievement*>(resource.get());
+        if (!a)
+            continue;
+        {
+            QVOfflineStore::Use q(QVOfflineStore::achievementStatements().setDefinition);
+            q->bind("id", a->resourceId());
+            q->bind("title", orNull(a->title()));
+            q->bind("description", orNull(a->achievementDescription()));
+            q->bind("gamerscore", platform::format("%d", static_cast<int>(a->gamerscore())));
+            q->bind("is_secret", a->isSecret() ? "1" : "0");
+            q->bind("position", platform::format("%d", static_cast<int>(a->position())));
+            q->bind("icon_file_name", a->iconUrl());
+            q->bind("start_version", orNull(a->startVersion()));
+            q->bind("end_version", orNull(a->endVersion()));
+            q->execute();
+        }
+        if (a->percentComplete() > 0)
+            synchUnlockedAchievement(a->resourceId(), userId,
+                                     platform::format("%d", static_cast<int>(a->gamerscore())), a->unlockDate(),
+                                     a->percentComplete());
+    }
+    if (!transaction.commit())
+        return false;
+    QVOfflineStore::Use q(QVOfflineStore::achievementStatements().setSynchDate);
+    q->bind("user_id", userId);
+    q->execute();
+    return true;
+}
+
+void QVAchievementService::syncOfflineAchievements(const QVPaginatedSeries* page)
+{
+    if (!page)
+        return;
+    std::string userId = lastLoggedInUserId();
+    for (const auto& object : page->objects()) {
+        auto* record = dynamic_cast<QVUnlockedAchievement*>(object.get());
+        if (!record || record->isInvalidResult() || !record->achievement())
+            continue;
+        QVAchievement* a = record->achievement();
+        synchUnlockedAchievement(a->resourceId(), userId, platform::format("%d", static_cast<int>(a->gamerscore())),
+                                 a->unlockDate().value_or(platform::dateNow()), record->percentComplete());
+    }
+}
+
+void QVAchievementService::finishAchievementsPage(const QVPaginatedSeries* page, bool duringSync, bool)
+{
+    if (!page || page->objects().empty())
+        return;
+    QVAchievementService* shared = sharedService();
+    bool prompt = shared && shared->mAutomaticallyPromptToPostUnlocks;
+    if (page->objects().size() == 1) {
+        auto* record = dynamic_cast<QVUnlockedAchievement*>(page->objects().front().get());
+        QVAchievement* a = record ? record->achievement() : nullptr;
+        if (a && !duringSync && prompt && record->percentComplete() == 100)
+            QVSocialNotificationService::sendWithAchievement(a->resourceId(), a->title().value_or(""), a->iconUrl(),
+                                                             shared->mCustomUrlWithSocialNotification);
+        return;
+    }
+    int unlocked = 0;
+    for (const auto& object : page->objects()) {
+        auto* record = dynamic_cast<QVUnlockedAchievement*>(object.get());
+        if (record && record->percentComplete() == 100)
+            ++unlocked;
+    }
+    if (duringSync)
+        return;
+    QVRuntimeHost::current().showBackgroundNotice({ kSubmittedNotice, {}, 6, 4 });
+    if (prompt && unlocked > 0)
+        QVSocialNotificationService::sendWithAchievements(static_cast<unsigned>(unlocked));
+}
+
+bool QVAchievementService::adoptAnonymousProgress(const std::string& userId)
+{
+    sqlite3* db = QVOfflineStore::getOfflineDatabaseHandle();
+    if (!db)
+        return false;
+    QVOfflineStore::Transaction transaction;
+    // The user's rows that a pre-login row beats go; then the pre-login rows
+    // the user's own rows match or beat; what is left moves to the user
+    // without meeting the (achievement, user) unique index.
+    QVSqlQuery beaten(db, "DELETE FROM unlocked_achievements WHERE user_id = :user_id AND EXISTS (SELECT 1 FROM "
+                          "unlocked_achievements AS a WHERE (a.user_id IS NULL OR a.user_id = 0) AND "
+                          "a.achievement_definition_id = unlocked_achievements.achievement_definition_id AND "
+                          "a.percent_complete > unlocked_achievements.percent_complete)");
+    beaten.bind("user_id", userId);
+    QVSqlQuery matched(db, "DELETE FROM unlocked_achievements WHERE (user_id IS NULL OR user_id = 0) AND "
+                           "achievement_definition_id IN (SELECT achievement_definition_id FROM "
+                           "unlocked_achievements WHERE user_id = :user_id)");
+    matched.bind("user_id", userId);
+    if (beaten.execute() != QVSqlQuery::kDone || matched.execute() != QVSqlQuery::kDone)
+        return false;
+    {
+        QVOfflineStore::Use adopt(QVOfflineStore::achievementStatements().adoptAnonymousRows);
+        adopt->bind("user_id", userId);
+        if (adopt->execute() != QVSqlQuery::kDone)
+            return false;
+    }
+    return transaction.commit();
+}
+
+Ref<QVRequestHandle> QVAchievementService::sendPendingAchievements(const std::string& userId, bool syncOnly,
+                                                                   const QVDelegate& onSuccess,
+                                                                   const QVDelegate& onFailure)
+{
+    QVRuntimeHost& host = QVRuntimeHost::current();
+    if (!host.isOnline() || !isValidUser(userId))
+        return nullptr;
+
+    std::vector<std::string> ids;
+    std::vector<double> percents;
+    if (host.isLoggedIntoGameCenter() && !host.isSynchedWithGameCenterAchievements()) {
+        // Once: every stored achievement goes to Game Center (and the server).
+        for (const auto& a : getAchievementsLocal()) {
+            ids.push_back(a->resourceId());
+            percents.push_back(a->percentComplete());
+        }
+        Ref<QVRequestHandle> handle;
+        if (!ids.empty()) {
+            Ref<QVGameCenterAchievement> submission = QVGameCenterAchievement::create();
+            submission->setAchievementIds(std::move(ids));
+            submission->setPercentsComplete(std::move(percents));
+            submission->setBatch(true);
+            submission->setSync(syncOnly);
+            handle = submission->submitOnSuccess(onSuccess, onFailure);
+        }
+        host.setSynchWithGameCenterAchievements(true);
+        return handle;
+    }
+
+    if (!adoptAnonymousProgress(userId))
+        platform::logError("Quorvel: achievements stored before the login could not be given to user %s",
+                           userId.c_str());
+    {
+        QVOfflineStore::Use q(QVOfflineStore::achievementStatements().pendingIds);
+        q->bind("user_id", userId);
+        while (q->step())
+            ids.push_back(platform::format("%lld", static_cast<long long>(q->getInt64("achievement_definition_id"))));
+    }
+    if (ids.empty())
+        return nullptr;
+    for (const auto& id : ids)
+        percents.push_back(getPercentComplete(id, userId));
+    Ref<QVGameCenterAchievement> submission = QVGameCenterAchievement::create();
+    submission->setAchievementIds(std::move(ids));
+    submission->setPercentsComplete(std::move(percents));
+    submission->setBatch(true);
+    submission->setSync(syncOnly);
+    return submission->submitOnSuccess(onSuccess, onFailure);
+}
+
+Ref<QVRequestHandle> QVAchievementService::updateAchievements(const std::vector<std::string>& ids,
+                                                              const std::vector<double>& percentCompletes,
+                                                              const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    auto params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
+    size_t written = 0;
+    {
+        QVISerializer::Scope list(*params, "achievement_list", true);
+        for (size_t i = 0; i < std::min(ids.size(), percentCompletes.size()); ++i) {
+            if (ids[i].empty())
+                continue;
+            std::string id = ids[i];
+            double percent = percentCompletes[i];
+            QVISerializer::Scope entry(*params, "achievement");
+            params->io("achievement_definition_id", id);
+            params->io("percent_complete", percent);
+            ++written;
+        }
+    }
+    if (written == 0) {
+        onFailure.invoke(nullptr);
+        return nullptr;
+    }
+    return service().send(kBatch, {}, params.get(), onSuccess, onFailure);
+}
+
+// -- reading ---------------------------------------------------------------------------------
+
+std::string QVAchievementService::getLastSyncDateForUserId(const std::string& userId)
+{
+    QVOfflineStore::Use q(QVOfflineStore::achievementStatements().lastSyncDate);
+    q->bind("user_id", userId);
+    const char* text = q->step() ? q->getText("last_sync_date") : nullptr;
+    return text ? std::string(text) : std::string();
+}
+
+std::vector<Ref<QVAchievement>> QVAchievementService::getAchievementsLocal()
+{
+    std::vector<Ref<QVAchievement>> out;
+    QVOfflineStore::Use q(QVOfflineStore::achievementStatements().localList);
+    q->bind("app_version", QVOfflineService::getFormattedAppVersion());
+    q->bind("user_id", lastLoggedInUserId());
+    while (q->step())
+        out.push_back(QVAchievement::initWithLocalSQL(*q));
+    return out;
+}
+
+void QVAchievementService::getAchievementsLocal(const QVDelegate& onSuccess, const QVDelegate&)
+{
+    QVPaginatedSeries::Objects objects;
+    for (auto& a : getAchievementsLocal())
+        objects.emplace_back(a.get());
+    Ref<QVPaginatedSeries> series = QVPaginatedSeries::paginatedSeriesFromArray(std::move(objects));
+    onSuccess.invoke(series.get());
+}
+
+Ref<QVAchievement> QVAchievementService::getAchievementLocalWithUnlockInfo(const std::string& achievementId)
+{
+    QVOfflineStore::Use q(QVOfflineStore::achievementStatements().localOne);
+    q->bind("app_version", QVOfflineService::getFormattedAppVersion());
+    q->bind("achievement_id", achievementId);
+    q->bind("user_id", lastLoggedInUserId());
+    return q->step() ? QVAchievement::initWithLocalSQL(*q) : nullptr;
+}
+
+Ref<QVAchievement> QVAchievementService::getAchievement(const std::string& achievementId)
+{
+    QVOfflineStore::Use q(QVOfflineStore::achievementStatements().oneDefinition);
+    q->bind("id", achievementId);
+    return q->step() ? QVAchievement::initWithLocalSQL(*q) : nullptr;
+}
+
+bool QVAchievementService::hasAchievements()
+{
+    QVOfflineStore::Use q(QVOfflineStore::achievementStatements().allDefinitions);
+    return q->step();
+}
+
+} // namespace quorvel

@@ -1,0 +1,122 @@
+// The Game Center and service double submission of achievement progress.
+#include "social/services/QVGameCenterAchievement.h"
+
+#include "platform/foundation/DateFormat.h"
+#include "social/runtime/QVRuntimeHost.h"
+#include "social/services/QVAchievementService.h"
+#include "social/services/QVOfflineStore.h"
+#include "social/services/QVUser.h"
+
+#include <algorithm>
+
+namespace quorvel {
+
+using platform::Ref;
+
+namespace {
+std::string lastLoggedInUserId()
+{
+    auto* user = dynamic_cast<QVUser*>(QVRuntimeHost::current().localUser().get());
+    return user ? user->resourceId() : std::string("0");
+}
+} // namespace
+
+Ref<QVRequestHandle> QVGameCenterAchievement::submitOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    Ref<QVGameCenterAchievement> keep(this);
+    successDelegate_ = onSuccess;
+    failureDelegate_ = onFailure;
+    quorvelStatus_ = kNotUsed;
+    gameCenterStatus_ = kNotUsed;
+    QVRuntimeHost& host = QVRuntimeHost::current();
+
+    Ref<QVRequestHandle> handle;
+    std::string userId = lastLoggedInUserId();
+    if (QVIsDecimalId(userId) && std::stoll(userId) > 0 && !achievementIds_.empty()) {
+        // Marked pending before the request: an answer may arrive at once.
+        quorvelStatus_ = kPending;
+        handle = QVAchievementService::updateAchievements(
+            achievementIds_, percentsComplete_, QVDelegate(this, BRISKO_SELECTOR(QVGameCenterAchievement, onQuorvelSuccess)),
+            QVDelegate(this, BRISKO_SELECTOR(QVGameCenterAchievement, onQuorvelFailure)));
+    }
+
+    if (host.isLoggedIntoGameCenter()) {
+        gameCenterCount_ = 0;
+        size_t n = std::min(achievementIds_.size(), percentsComplete_.size());
+        std::vector<std::pair<std::string, double>> reports;
+        for (size_t i = 0; i < n; ++i) {
+            std::optional<std::string> identifier = host.gameCenterAchievementId(achievementIds_[i]);
+            if (!identifier || percentsComplete_[i] == 0.0)
+                continue;
+            ++gameCenterCount_;
+            gameCenterStatus_ = kPending;
+            reports.emplace_back(*identifier, percentsComplete_[i]);
+        }
+        // Counted first, so a report that answers at once cannot finish the submission early.
+        for (const auto& [identifier, percent] : reports)
+            host.submitAchievementToGameCenter(identifier, percent, [keep](bool failed) { keep->gameCenterAnswered(failed); });
+    }
+    testCompletion();
+    return handle;
+}
+
+void QVGameCenterAchievement::gameCenterAnswered(bool failed)
+{
+    if (gameCenterCount_ > 0)
+        --gameCenterCount_;
+    if (failed)
+        gameCenterStatus_ = kFailed;
+    else if (gameCenterCount_ == 0 && gameCenterStatus_ == kPending)
+        gameCenterStatus_ = kSucceeded;
+    testCompletion();
+}
+
+void QVGameCenterAchievement::onQuorvelSuccess(platform::Object* page)
+{
+    Ref<QVGameCenterAchievement> keep(this);
+    quorvelPage_ = Ref<QVPaginatedSeries>(dynamic_cast<QVPaginatedSeries*>(page));
+    if (quorvelStatus_ == kPending)
+        quorvelStatus_ = kSucceeded;
+    testCompletion();
+}
+
+void QVGameCenterAchievement::onQuorvelFailure(platform::Object*)
+{
+    Ref<QVGameCenterAchievement> keep(this);
+    if (quorvelStatus_ == kPending)
+        quorvelStatus_ = kFailed;
+    testCompletion();
+}
+
+void QVGameCenterAchievement::testCompletion()
+{
+    if (finished_ || quorvelStatus_ == kPending || gameCenterStatus_ == kPending)
+        return;
+    // Neither side used: nothing was sent and no callback is due.
+    if (quorvelStatus_ == kNotUsed && gameCenterStatus_ == kNotUsed)
+        return;
+    finished_ = true;
+    if (quorvelStatus_ == kSucceeded)
+        QVAchievementService::finishAchievementsPage(quorvelPage_.get(), sync_, batch_);
+    if (quorvelStatus_ != kFailed && gameCenterStatus_ != kFailed) {
+        if (quorvelStatus_ == kNotUsed) {
+            // Game Center alone: the store records each mapped achievement as synchronised.
+            QVRuntimeHost& host = QVRuntimeHost::current();
+            platform::Date now = platform::dateNow();
+            std::string userId = lastLoggedInUserId();
+            size_t n = std::min(achievementIds_.size(), percentsComplete_.size());
+            for (size_t i = 0; i < n; ++i) {
+                if (host.gameCenterAchievementId(achievementIds_[i]))
+                    QVAchievementService::synchUnlockedAchievement(achievementIds_[i], userId, "", now,
+                                                                   percentsComplete_[i]);
+            }
+        } else {
+            QVAchievementService::syncOfflineAchievements(quorvelPage_.get());
+        }
+        successDelegate_.invoke(quorvelPage_.get());
+    } else {
+        failureDelegate_.invoke(quorvelPage_.get());
+    }
+}
+
+} // namespace quorvel
