@@ -2,9 +2,13 @@
 #include "social/services/QVInviteService.h"
 
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVResourceImageDownload.h"
 #include "social/runtime/QVResourceFields.h"
 #include "social/services/QVDeviceContact.h"
+
+#include "platform/foundation/Boxed.h"
 
 namespace quorvel {
 
@@ -147,6 +151,44 @@ void QVInviteDefinitionClass::_getInviteDefinitionFailure(platform::Object*)
     notify([](QVInviteDefinitionDelegate& d) { d.didFailGetInviteDefinition(); });
 }
 
+QVInviteDefinition::~QVInviteDefinition() { QVDestroyHttpService(mHttpService); }
+
+Ref<QVRequestHandle> QVInviteDefinition::getInviteIcon()
+{
+    Ref<platform::Image> cached;
+    Ref<QVRequestHandle> handle = QVGetImageFromUrl(inviteIconURL, cached, mHttpService, mHttpServiceObserver,
+                                                    QVDelegate(this, BRISKO_SELECTOR(QVInviteDefinition, _getInviteIconSuccess)),
+                                                    QVDelegate(this, BRISKO_SELECTOR(QVInviteDefinition, _getInviteIconFailure)));
+    if (cached) {
+        QVInviteDefinitionClass::notify([&](QVInviteDefinitionDelegate& d) { d.didGetInviteIcon(cached.get(), this); });
+        return nullptr;
+    }
+    return QVInviteDefinitionClass::file(handle);
+}
+
+void QVInviteDefinition::_getInviteIconSuccess(platform::Object* data)
+{
+    Ref<QVInviteDefinition> keep(this);
+    auto* boxed = dynamic_cast<platform::Boxed*>(data);
+    const platform::Bytes* bytes = boxed && boxed->value().isData() ? &boxed->value().data() : nullptr;
+    Ref<platform::Image> image = bytes ? platform::Image::imageWithData(bytes->data(), bytes->size()) : nullptr;
+    if (!image) {
+        _getInviteIconFailure(nullptr);
+        return;
+    }
+    if (QVImageCache* cache = QVImageCache::sharedInstance())
+        cache->store(image, inviteIconURL);
+    mHttpServiceObserver = nullptr;
+    QVInviteDefinitionClass::notify([&](QVInviteDefinitionDelegate& d) { d.didGetInviteIcon(image.get(), this); });
+}
+
+void QVInviteDefinition::_getInviteIconFailure(platform::Object*)
+{
+    Ref<QVInviteDefinition> keep(this);
+    mHttpServiceObserver = nullptr;
+    QVInviteDefinitionClass::notify([&](QVInviteDefinitionDelegate& d) { d.didFailGetInviteIconQVInviteDefinition(this); });
+}
+
 // -- the invite -------------------------------------------------------------------------
 
 void QVInvite::getDataMap(QVResourceDataMap& map)
@@ -194,6 +236,44 @@ void QVInvite::_sendInviteSuccess(platform::Object*)
 void QVInvite::_sendInviteFailure(platform::Object*)
 {
     QVInviteClass::notify([this](QVInviteDelegate& d) { d.didFailSendInvite(this); });
+}
+
+QVInvite::~QVInvite() { QVDestroyHttpService(mHttpService); }
+
+Ref<QVRequestHandle> QVInvite::getInviteIcon()
+{
+    Ref<platform::Image> cached;
+    Ref<QVRequestHandle> handle = QVGetImageFromUrl(inviteIconURL, cached, mHttpService, mHttpServiceObserver,
+                                                    QVDelegate(this, BRISKO_SELECTOR(QVInvite, _getInviteIconSuccess)),
+                                                    QVDelegate(this, BRISKO_SELECTOR(QVInvite, _getInviteIconFailure)));
+    if (cached) {
+        QVInviteClass::notify([&](QVInviteDelegate& d) { d.didGetInviteIcon(cached.get(), this); });
+        return nullptr;
+    }
+    return QVInviteClass::file(handle);
+}
+
+void QVInvite::_getInviteIconSuccess(platform::Object* data)
+{
+    Ref<QVInvite> keep(this);
+    auto* boxed = dynamic_cast<platform::Boxed*>(data);
+    const platform::Bytes* bytes = boxed && boxed->value().isData() ? &boxed->value().data() : nullptr;
+    Ref<platform::Image> image = bytes ? platform::Image::imageWithData(bytes->data(), bytes->size()) : nullptr;
+    if (!image) {
+        _getInviteIconFailure(nullptr);
+        return;
+    }
+    if (QVImageCache* cache = QVImageCache::sharedInstance())
+        cache->store(image, inviteIconURL);
+    mHttpServiceObserver = nullptr;
+    QVInviteClass::notify([&](QVInviteDelegate& d) { d.didGetInviteIcon(image.get(), this); });
+}
+
+void QVInvite::_getInviteIconFailure(platform::Object*)
+{
+    Ref<QVInvite> keep(this);
+    mHttpServiceObserver = nullptr;
+    QVInviteClass::notify([&](QVInviteDelegate& d) { d.didFailGetInviteIconQVInvite(this); });
 }
 
 } // namespace quorvel

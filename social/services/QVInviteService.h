@@ -4,6 +4,7 @@
 // QVInvite are its records and public classes with class-wide delegates.
 #pragma once
 
+#include "social/runtime/QVHttpService.h"
 #include "social/runtime/QVService.h"
 #include "social/runtime/QVServicePublicClass.h"
 #include "social/services/QVUser.h"
@@ -48,6 +49,8 @@ public:
     virtual void didFailGetPrimaryInviteDefinition() { }
     virtual void didGetInviteDefinition(QVInviteDefinition*) { }
     virtual void didFailGetInviteDefinition() { }
+    virtual void didGetInviteIcon(platform::Image*, QVInviteDefinition*) { }
+    virtual void didFailGetInviteIconQVInviteDefinition(QVInviteDefinition*) { }
 };
 
 class QVInviteDefinitionClass : public QVServicePublicClass<QVInviteDefinitionClass, QVInviteDefinitionDelegate> {
@@ -73,6 +76,12 @@ public:
     static platform::Ref<QVRequestHandle> getInviteDefinition(const std::string& inviteIdentifier);
     // A null delegate also forgets the class's running requests.
     static void setDelegate(QVInviteDefinitionDelegate* d) { QVInviteDefinitionClass::setDelegate(d); }
+    // The icon from the image cache (told to the delegate at once; null
+    // answered) or downloaded (the transfer's handle, filed under the class).
+    platform::Ref<QVRequestHandle> getInviteIcon();
+    void _getInviteIconSuccess(platform::Object* data);
+    void _getInviteIconFailure(platform::Object*);
+    ~QVInviteDefinition() override;
 
     std::string clientApplicationName, clientApplicationID, inviteIdentifier, senderParameter, receiverParameter,
         inviteIconURL, developerMessage, receiverNotification, senderNotification, senderIncentiveText,
@@ -80,6 +89,10 @@ public:
 
 protected:
     QVInviteDefinition() = default;
+
+private:
+    platform::Ref<QVHttpService> mHttpService;
+    platform::Ref<QVHttpServiceObserver> mHttpServiceObserver;
 };
 
 class QVInvite;
@@ -89,6 +102,8 @@ public:
     virtual ~QVInviteDelegate() = default;
     virtual void didSendInvite(QVInvite*) { }
     virtual void didFailSendInvite(QVInvite*) { }
+    virtual void didGetInviteIcon(platform::Image*, QVInvite*) { }
+    virtual void didFailGetInviteIconQVInvite(QVInvite*) { }
 };
 
 class QVInviteClass : public QVServicePublicClass<QVInviteClass, QVInviteDelegate> {
@@ -108,6 +123,12 @@ public:
     // Null (nothing sent) without a definition.
     platform::Ref<QVRequestHandle> sendInviteToUsers(const std::vector<platform::Ref<platform::Object>>& recipients);
     static void setDelegate(QVInviteDelegate* d) { QVInviteClass::setDelegate(d); }
+    // The icon from the image cache (told to the delegate at once; null
+    // answered) or downloaded (the transfer's handle, filed under the class).
+    platform::Ref<QVRequestHandle> getInviteIcon();
+    void _getInviteIconSuccess(platform::Object* data);
+    void _getInviteIconFailure(platform::Object*);
+    ~QVInvite() override;
 
     void _sendInviteSuccess(platform::Object*);
     void _sendInviteFailure(platform::Object*);
@@ -125,6 +146,8 @@ private:
     platform::Ref<QVUser> senderUser_;
     platform::Ref<QVUser> receiverUser_;
     platform::Ref<QVInviteDefinition> inviteDefinition_;
+    platform::Ref<QVHttpService> mHttpService;
+    platform::Ref<QVHttpServiceObserver> mHttpServiceObserver;
 };
 
 } // namespace quorvel

@@ -3,6 +3,7 @@
 // and review, and one standing per compared user (QVUserGameStat).
 #pragma once
 
+#include "social/runtime/QVHttpService.h"
 #include "social/runtime/QVServicePublicClass.h"
 #include "social/services/QVProfileService.h"
 
@@ -18,6 +19,8 @@ public:
     virtual ~QVPlayedGameDelegate() = default;
     virtual void didGetFeaturedGames(const std::vector<platform::Ref<platform::Object>>&) { }
     virtual void didFailGetFeaturedGames() { }
+    virtual void didGetGameIcon(platform::Image*, QVPlayedGame*) { }
+    virtual void didFailGetGameIconQVPlayedGame(QVPlayedGame*) { }
 };
 
 class QVPlayedGameClass : public QVServicePublicClass<QVPlayedGameClass, QVPlayedGameDelegate> {
@@ -42,6 +45,13 @@ public:
     static platform::Ref<QVRequestHandle> getFeaturedGames();
     // A null delegate also forgets the class's running requests.
     static void setDelegate(QVPlayedGameDelegate* delegate) { QVPlayedGameClass::setDelegate(delegate); }
+
+    // The icon from the image cache (told to the delegate at once; null
+    // answered) or downloaded (the transfer's handle, filed under the class).
+    platform::Ref<QVRequestHandle> getGameIcon();
+    void _getGameIconSuccess(platform::Object* data);
+    void _getGameIconFailure(platform::Object*);
+    ~QVPlayedGame() override;
 
     // The first stat of the local player, in array order; null without one.
     QVUserGameStat* getLocalUsersGameStat() const;
@@ -71,6 +81,8 @@ private:
     std::string iTunesAppStoreUrl_;
     bool favorite_ { false };
     std::string review_;
+    platform::Ref<QVHttpService> mHttpService;
+    platform::Ref<QVHttpServiceObserver> mHttpServiceObserver;
 };
 
 } // namespace quorvel

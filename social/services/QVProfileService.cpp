@@ -3,12 +3,16 @@
 #include "social/services/QVProfileService.h"
 
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVResourceImageDownload.h"
 #include "social/runtime/QVResourceFields.h"
 #include "social/runtime/QVRuntimeHost.h"
 #include "social/services/QVGameDiscoveryService.h"
 #include "social/services/QVPlayedGame.h"
 #include "social/services/QVUsersCredential.h"
+
+#include "platform/foundation/Boxed.h"
 
 namespace quorvel {
 
@@ -118,6 +122,44 @@ void QVPlayedGameClass::_getFeaturedGamesSuccess(platform::Object* seriesObject)
 void QVPlayedGameClass::_getFeaturedGamesFailure(platform::Object*)
 {
     notify([](QVPlayedGameDelegate& d) { d.didFailGetFeaturedGames(); });
+}
+
+QVPlayedGame::~QVPlayedGame() { QVDestroyHttpService(mHttpService); }
+
+Ref<QVRequestHandle> QVPlayedGame::getGameIcon()
+{
+    Ref<platform::Image> cached;
+    Ref<QVRequestHandle> handle = QVGetImageFromUrl(iconUrl_, cached, mHttpService, mHttpServiceObserver,
+                                                    QVDelegate(this, BRISKO_SELECTOR(QVPlayedGame, _getGameIconSuccess)),
+                                                    QVDelegate(this, BRISKO_SELECTOR(QVPlayedGame, _getGameIconFailure)));
+    if (cached) {
+        QVPlayedGameClass::notify([&](QVPlayedGameDelegate& d) { d.didGetGameIcon(cached.get(), this); });
+        return nullptr;
+    }
+    return QVPlayedGameClass::file(handle);
+}
+
+void QVPlayedGame::_getGameIconSuccess(platform::Object* data)
+{
+    Ref<QVPlayedGame> keep(this);
+    auto* boxed = dynamic_cast<platform::Boxed*>(data);
+    const platform::Bytes* bytes = boxed && boxed->value().isData() ? &boxed->value().data() : nullptr;
+    Ref<platform::Image> image = bytes ? platform::Image::imageWithData(bytes->data(), bytes->size()) : nullptr;
+    if (!image) {
+        _getGameIconFailure(nullptr);
+        return;
+    }
+    if (QVImageCache* cache = QVImageCache::sharedInstance())
+        cache->store(image, iconUrl_);
+    mHttpServiceObserver = nullptr;
+    QVPlayedGameClass::notify([&](QVPlayedGameDelegate& d) { d.didGetGameIcon(image.get(), this); });
+}
+
+void QVPlayedGame::_getGameIconFailure(platform::Object*)
+{
+    Ref<QVPlayedGame> keep(this);
+    mHttpServiceObserver = nullptr;
+    QVPlayedGameClass::notify([&](QVPlayedGameDelegate& d) { d.didFailGetGameIconQVPlayedGame(this); });
 }
 
 QVUserGameStat* QVPlayedGame::getLocalUsersGameStat() const

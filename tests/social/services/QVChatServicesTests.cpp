@@ -14,7 +14,7 @@ using standin::Params;
 
 namespace {
 
-using Call = std::function<void(const QVDelegate&, const QVDelegate&)>;
+using Call = ServiceCall;
 
 class QVChatServicesTest : public ServiceNetTest {
 protected:

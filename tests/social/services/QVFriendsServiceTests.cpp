@@ -38,9 +38,8 @@ class QVFriendsServiceTest : public ServiceNetTest { };
 
 TEST_F(QVFriendsServiceTest, EachRequestSendsItsMethodPathParametersAndNotice)
 {
-    using Call = std::function<void(const QVDelegate&, const QVDelegate&)>;
     struct Case {
-        Call call;
+        ServiceCall call;
         const char* method;
         const char* path;
         Params params;
@@ -86,22 +85,16 @@ TEST_F(QVFriendsServiceTest, EachRequestSendsItsMethodPathParametersAndNotice)
           "invites/new/invitable_friends", { { "page", "5" } }, nullptr },
     };
     for (const Case& c : cases) {
-        server.clearLog();
-        facade.notices.clear();
-        recorder = net_testing::CallbackRecorder::create();
-        c.call(recorder->onSuccess(), recorder->onFailure());
-        ASSERT_TRUE(waitForCallback()) << c.path;
-        EXPECT_EQ(recorder->successes, 1) << c.path;
-        auto log = server.requests();
-        ASSERT_EQ(log.size(), 1u) << c.path;
-        EXPECT_EQ(log[0].method, c.method) << c.path;
-        EXPECT_EQ(log[0].path, c.path);
-        EXPECT_EQ(ownParams(log[0]), c.params) << c.method << " " << c.path;
-        EXPECT_TRUE(log[0].signatureValid) << "parameters are signed: " << c.path;
+        SCOPED_TRACE(std::string(c.method) + " " + c.path);
+        standin::LoggedRequest sent = sendOne(c.call);
+        EXPECT_EQ(sent.method, c.method);
+        EXPECT_EQ(sent.path, c.path);
+        EXPECT_EQ(ownParams(sent), c.params);
+        EXPECT_TRUE(sent.signatureValid) << "parameters are signed";
         if (c.notice)
-            EXPECT_EQ(facade.notices, std::vector<std::string> { c.notice }) << c.path;
+            EXPECT_EQ(facade.notices, std::vector<std::string> { c.notice });
         else
-            EXPECT_TRUE(facade.notices.empty()) << c.path;
+            EXPECT_TRUE(facade.notices.empty());
     }
 }
 

@@ -3,6 +3,7 @@
 // definition and invite classes' delegates.
 #include "ServiceTestSupport.h"
 
+#include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/services/QVDeviceContact.h"
 #include "social/services/QVInviteService.h"
@@ -116,6 +117,43 @@ TEST_F(QVInviteServiceTest, DefinitionsAndSentInvitesReachTheDelegates)
     QVInviteDefinition::setDelegate(nullptr);
     loop().runUntil([] { return false; }, 0.2);
     EXPECT_EQ(d->calls.size(), 4u);
+}
+
+class IconDelegate : public platform::Object, public QVInviteDefinitionDelegate, public QVInviteDelegate {
+public:
+    void didGetInviteIcon(platform::Image*, QVInviteDefinition*) override { calls.push_back("definition-icon"); }
+    void didFailGetInviteIconQVInviteDefinition(QVInviteDefinition*) override { calls.push_back("definition-failed"); }
+    void didGetInviteIcon(platform::Image*, QVInvite*) override { calls.push_back("invite-icon"); }
+    void didFailGetInviteIconQVInvite(QVInvite*) override { calls.push_back("invite-failed"); }
+    std::vector<std::string> calls;
+};
+
+TEST_F(QVInviteServiceTest, IconsComeFromTheCacheAtOnceOrFailOnBytesThatAreNoImage)
+{
+    QVImageCache::initializeCache();
+    auto d = platform::adoptRef(new IconDelegate);
+    QVInviteDefinition::setDelegate(d.get());
+    QVInvite::setDelegate(d.get());
+    std::string xml = "<resources><invite_definition><id>1</id><invite_icon_url>";
+    xml += server.baseUrl();
+    xml += "icons/bad.png</invite_icon_url></invite_definition></resources>";
+    QVResourceNameMap names;
+    QVInviteService().populateKnownResources(names);
+    auto series = QVResource::resourcesFromData(xml.data(), xml.size(), names);
+    Ref<QVInviteDefinition> definition(dynamic_cast<QVInviteDefinition*>(series->objects().at(0).get()));
+    ASSERT_TRUE(definition);
+    server.route("GET", "icons/bad.png", standin::Answer::xml("<not-an-image/>"));
+    EXPECT_TRUE(definition->getInviteIcon());
+    ASSERT_TRUE(waitFor([&] { return d->calls.size() == 1; }));
+
+    auto image = platform::Image::imageWithRGBA(1, 1, platform::Bytes { 1, 2, 3, 255 });
+    QVImageCache::sharedInstance()->store(image, definition->inviteIconURL);
+    EXPECT_FALSE(definition->getInviteIcon());
+    auto invite = QVInvite::inviteWithInviteDefinition(definition.get());
+    invite->inviteIconURL = definition->inviteIconURL;
+    EXPECT_FALSE(invite->getInviteIcon());
+    EXPECT_EQ(d->calls, (std::vector<std::string> { "definition-failed", "definition-icon", "invite-icon" }));
+    QVImageCache::shutdownCache();
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // services' names.
 #include "ServiceTestSupport.h"
 
+#include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVResourceNameMap.h"
 #include "social/services/QVClientApplicationService.h"
@@ -140,6 +141,46 @@ TEST_F(QVProfileServiceTest, RecordsNameTheProfileService)
     EXPECT_EQ(QVGamePlayer::staticResourceClass().service(), QVProfileService::sharedService());
     EXPECT_EQ(QVGamerscore::staticResourceClass().service(), QVProfileService::sharedService());
     EXPECT_EQ(QVUserGameStat::staticResourceClass().service(), nullptr);
+}
+
+class IconDelegate : public platform::Object, public QVPlayedGameDelegate {
+public:
+    void didGetGameIcon(platform::Image* image, QVPlayedGame*) override { calls.push_back(image ? "icon" : "null"); }
+    void didFailGetGameIconQVPlayedGame(QVPlayedGame*) override { calls.push_back("failed"); }
+    std::vector<std::string> calls;
+};
+
+TEST_F(QVProfileServiceTest, GameIconsAreDownloadedCachedOrRefused)
+{
+    QVImageCache::initializeCache();
+    auto d = platform::adoptRef(new IconDelegate);
+    QVPlayedGame::setDelegate(d.get());
+    auto gameWithIcon = [&](const std::string& path) {
+        std::string xml = "<resources><played_game><icon_url>";
+        xml += server.baseUrl();
+        xml += path;
+        xml += "</icon_url></played_game></resources>";
+        auto series = parseWith<QVProfileService>(xml);
+        return Ref<QVPlayedGame>(dynamic_cast<QVPlayedGame*>(series->objects().at(0).get()));
+    };
+    server.route("GET", "icons/bad.png", standin::Answer::xml("<not-an-image/>"));
+    auto bad = gameWithIcon("icons/bad.png");
+    EXPECT_TRUE(bad->getGameIcon());
+    ASSERT_TRUE(waitFor([&] { return d->calls.size() == 1; }));
+
+    auto png = platform::Image::imageWithRGBA(2, 2, platform::Bytes(16, 200))->pngData();
+    ASSERT_TRUE(png);
+    server.route("GET", "icons/302.png", standin::Answer::xml(std::string(png->begin(), png->end())));
+    auto game = gameWithIcon("icons/302.png");
+    EXPECT_TRUE(game->getGameIcon());
+    ASSERT_TRUE(waitFor([&] { return d->calls.size() == 2; }));
+    // The second time from the cache: told at once, nothing sent.
+    size_t sent = server.requestCount();
+    EXPECT_FALSE(game->getGameIcon());
+    EXPECT_EQ(d->calls, (std::vector<std::string> { "failed", "icon", "icon" }));
+    EXPECT_EQ(server.requestCount(), sent);
+    QVPlayedGame::setDelegate(nullptr);
+    QVImageCache::shutdownCache();
 }
 
 } // namespace

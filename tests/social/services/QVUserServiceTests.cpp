@@ -30,7 +30,7 @@ class QVUserServiceTest : public ServiceNetTest { };
 TEST_F(QVUserServiceTest, EachRequestSendsItsMethodPathAndParameters)
 {
     struct Case {
-        std::function<void(const QVDelegate&, const QVDelegate&)> call;
+        ServiceCall call;
         const char* method;
         const char* path;
         Params params;
@@ -53,19 +53,14 @@ TEST_F(QVUserServiceTest, EachRequestSendsItsMethodPathAndParameters)
           {}, true },
     };
     for (const Case& c : cases) {
-        server.clearLog();
-        recorder = net_testing::CallbackRecorder::create();
-        c.call(recorder->onSuccess(), recorder->onFailure());
-        ASSERT_TRUE(waitForCallback()) << c.path;
-        EXPECT_EQ(recorder->successes, 1) << c.path;
-        auto log = server.requests();
-        ASSERT_EQ(log.size(), 1u) << c.path;
-        EXPECT_EQ(log[0].method, c.method);
-        EXPECT_EQ(log[0].path, c.path);
-        EXPECT_EQ(ownParams(log[0]), c.params) << c.path;
-        EXPECT_TRUE(log[0].signatureValid) << c.path;
+        SCOPED_TRACE(std::string(c.method) + " " + c.path);
+        standin::LoggedRequest sent = sendOne(c.call);
+        EXPECT_EQ(sent.method, c.method);
+        EXPECT_EQ(sent.path, c.path);
+        EXPECT_EQ(ownParams(sent), c.params);
+        EXPECT_TRUE(sent.signatureValid);
+        EXPECT_TRUE(facade.notices.empty()) << "the user service's requests are silent";
     }
-    EXPECT_TRUE(facade.notices.empty()) << "the user service's requests are silent";
 }
 
 TEST_F(QVUserServiceTest, DeviceAccountsNeedNoLogin)

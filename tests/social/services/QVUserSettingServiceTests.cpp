@@ -15,7 +15,7 @@ using standin::Params;
 
 namespace {
 
-using Call = std::function<void(const QVDelegate&, const QVDelegate&)>;
+using Call = ServiceCall;
 
 class QVUserSettingServiceTest : public ServiceNetTest {
 protected:
@@ -40,18 +40,6 @@ protected:
         QVPushNotificationService::shutdownService();
         QVPushNotificationService::setApnsEnvironment("sandbox");
         ServiceNetTest::TearDown();
-    }
-    standin::LoggedRequest sendOne(const Call& call)
-    {
-        server.clearLog();
-        facade.notices.clear();
-        recorder = net_testing::CallbackRecorder::create();
-        call(recorder->onSuccess(), recorder->onFailure());
-        EXPECT_TRUE(waitForCallback());
-        EXPECT_EQ(recorder->successes, 1);
-        auto log = server.requests();
-        EXPECT_EQ(log.size(), 1u);
-        return log.empty() ? standin::LoggedRequest() : log[0];
     }
 };
 

@@ -15,27 +15,12 @@ using standin::Params;
 
 namespace {
 
-class QVUsersCredentialServiceTest : public ServiceNetTest {
-protected:
-    // Sends one request and answers its log entry.
-    standin::LoggedRequest sendOne(const std::function<void(const QVDelegate&, const QVDelegate&)>& call)
-    {
-        server.clearLog();
-        facade.notices.clear();
-        recorder = net_testing::CallbackRecorder::create();
-        call(recorder->onSuccess(), recorder->onFailure());
-        EXPECT_TRUE(waitForCallback());
-        EXPECT_EQ(recorder->successes, 1);
-        auto log = server.requests();
-        EXPECT_EQ(log.size(), 1u);
-        return log.empty() ? standin::LoggedRequest() : log[0];
-    }
-};
+class QVUsersCredentialServiceTest : public ServiceNetTest { };
 
 TEST_F(QVUsersCredentialServiceTest, EachRequestSendsItsMethodPathAndParameters)
 {
     struct Case {
-        std::function<void(const QVDelegate&, const QVDelegate&)> call;
+        ServiceCall call;
         const char* method;
         const char* path;
         Params params;

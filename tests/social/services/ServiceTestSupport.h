@@ -16,6 +16,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace service_testing {
@@ -108,6 +109,9 @@ inline standin::Params ownParams(const standin::LoggedRequest& r)
     return own;
 }
 
+// A service call handed its success and failure delegates.
+using ServiceCall = std::function<void(const quorvel::QVDelegate&, const quorvel::QVDelegate&)>;
+
 // The stand-in with every user route, a provider holding a token, and the facade's state.
 class ServiceNetTest : public net_testing::NetTest {
 protected:
@@ -131,6 +135,20 @@ protected:
     }
     bool waitForRequests(size_t n) { return waitFor([&] { return server.requestCount() >= n; }); }
     bool waitForCallback() { return waitFor([&] { return recorder->total() > 0; }); }
+    // Sends one call on an empty log and notice list, expects it to succeed
+    // with exactly one request, and answers that request's log entry.
+    standin::LoggedRequest sendOne(const ServiceCall& call)
+    {
+        server.clearLog();
+        facade.notices.clear();
+        recorder = net_testing::CallbackRecorder::create();
+        call(recorder->onSuccess(), recorder->onFailure());
+        EXPECT_TRUE(waitForCallback());
+        EXPECT_EQ(recorder->successes, 1);
+        auto log = server.requests();
+        EXPECT_EQ(log.size(), 1u);
+        return log.empty() ? standin::LoggedRequest() : log[0];
+    }
     quorvel::QVPaginatedSeries* answer() const
     {
         return dynamic_cast<quorvel::QVPaginatedSeries*>(recorder->successArg.get());
