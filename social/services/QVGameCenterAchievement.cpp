@@ -62,12 +62,7 @@ Ref<QVRequestHandle> QVGameCenterAchievement::submitOnSuccess(const QVDelegate& 
 
 void QVGameCenterAchievement::gameCenterAnswered(bool failed)
 {
-    if (gameCenterCount_ > 0)
-        --gameCenterCount_;
-    if (failed)
-        gameCenterStatus_ = kFailed;
-    else if (gameCenterCount_ == 0 && gameCenterStatus_ == kPending)
-        gameCenterStatus_ = kSucceeded;
+    gameCenterReportAnswered(failed);
     testCompletion();
 }
 
@@ -75,16 +70,14 @@ void QVGameCenterAchievement::onQuorvelSuccess(platform::Object* page)
 {
     Ref<QVGameCenterAchievement> keep(this);
     quorvelPage_ = Ref<QVPaginatedSeries>(dynamic_cast<QVPaginatedSeries*>(page));
-    if (quorvelStatus_ == kPending)
-        quorvelStatus_ = kSucceeded;
+    quorvelAnswered(false);
     testCompletion();
 }
 
 void QVGameCenterAchievement::onQuorvelFailure(platform::Object*)
 {
     Ref<QVGameCenterAchievement> keep(this);
-    if (quorvelStatus_ == kPending)
-        quorvelStatus_ = kFailed;
+    quorvelAnswered(true);
     testCompletion();
 }
 

@@ -9,6 +9,7 @@
 // request's callbacks and the Game Center completions keep the object alive.
 #pragma once
 
+#include "social/services/QVDoubleSubmission.h"
 #include "social/runtime/QVDelegate.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVRequestHandle.h"
@@ -18,10 +19,8 @@
 
 namespace quorvel {
 
-class QVGameCenterAchievement : public platform::Object, public QVCallbackable {
+class QVGameCenterAchievement : public platform::Object, public QVCallbackable, public QVDoubleSubmission {
 public:
-    enum Status : unsigned { kNotUsed = 0, kPending = 1, kSucceeded = 2, kFailed = 3 };
-
     static platform::Ref<QVGameCenterAchievement> create() { return platform::adoptRef(new QVGameCenterAchievement); }
 
     void setAchievementIds(std::vector<std::string> ids) { achievementIds_ = std::move(ids); }
@@ -36,10 +35,6 @@ public:
 
     // Answers the service request's handle, or null when none was sent.
     platform::Ref<QVRequestHandle> submitOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure);
-
-    unsigned quorvelStatus() const { return quorvelStatus_; }
-    unsigned gameCenterStatus() const { return gameCenterStatus_; }
-    unsigned gameCenterCount() const { return gameCenterCount_; }
 
     void onQuorvelSuccess(platform::Object* page);
     void onQuorvelFailure(platform::Object* loader);
@@ -59,9 +54,6 @@ private:
     bool sync_ { false };
     QVDelegate successDelegate_;
     QVDelegate failureDelegate_;
-    unsigned quorvelStatus_ { kNotUsed };
-    unsigned gameCenterStatus_ { kNotUsed };
-    unsigned gameCenterCount_ { 0 };
     bool finished_ { false };
 };
 

@@ -57,20 +57,14 @@ Ref<QVRequestHandle> QVGameCenterHighScore::submitOnSuccess(const QVDelegate& on
 
 void QVGameCenterHighScore::gameCenterAnswered(bool failed)
 {
-    if (gameCenterCount_ > 0)
-        --gameCenterCount_;
-    if (failed)
-        gameCenterStatus_ = kFailed;
-    else if (gameCenterCount_ == 0 && gameCenterStatus_ == kPending)
-        gameCenterStatus_ = kSucceeded;
+    gameCenterReportAnswered(failed);
     testCompletion();
 }
 
 void QVGameCenterHighScore::quorvelSuccess(platform::Object* page)
 {
     Ref<QVGameCenterHighScore> keep(this);
-    if (quorvelStatus_ == kPending)
-        quorvelStatus_ = kSucceeded;
+    quorvelAnswered(false);
     uploadBlobDelegate_.invoke(page);
     testCompletion(page);
 }
@@ -78,8 +72,7 @@ void QVGameCenterHighScore::quorvelSuccess(platform::Object* page)
 void QVGameCenterHighScore::quorvelFailure(platform::Object*)
 {
     Ref<QVGameCenterHighScore> keep(this);
-    if (quorvelStatus_ == kPending)
-        quorvelStatus_ = kFailed;
+    quorvelAnswered(true);
     testCompletion();
 }
 

@@ -9,6 +9,7 @@
 // Game Center completions hold it.
 #pragma once
 
+#include "social/services/QVDoubleSubmission.h"
 #include "social/services/QVHighScoreService.h"
 
 #include <optional>
@@ -16,10 +17,8 @@
 
 namespace quorvel {
 
-class QVGameCenterHighScore : public platform::Object, public QVCallbackable {
+class QVGameCenterHighScore : public platform::Object, public QVCallbackable, public QVDoubleSubmission {
 public:
-    enum Status : unsigned { kNotUsed = 0, kPending = 1, kSucceeded = 2, kFailed = 3 };
-
     // The batch is copied.
     static platform::Ref<QVGameCenterHighScore> initWithSeries(const QVHighScoreBatch& scores);
 
@@ -31,10 +30,6 @@ public:
     // Answers the batch request's handle, or null when none was made.
     platform::Ref<QVRequestHandle> submitOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure,
                                                    const QVDelegate& onUploadBlob);
-
-    unsigned quorvelStatus() const { return quorvelStatus_; }
-    unsigned gameCenterStatus() const { return gameCenterStatus_; }
-    unsigned gameCenterCount() const { return gameCenterCount_; }
 
     void quorvelSuccess(platform::Object* page);
     void quorvelFailure(platform::Object* loader);
@@ -53,9 +48,6 @@ private:
     QVDelegate successDelegate_;
     QVDelegate failureDelegate_;
     QVDelegate uploadBlobDelegate_;
-    unsigned quorvelStatus_ { kNotUsed };
-    unsigned gameCenterStatus_ { kNotUsed };
-    unsigned gameCenterCount_ { 0 };
     bool finished_ { false };
 };
 
