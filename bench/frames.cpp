@@ -162,7 +162,7 @@ public:
     static Ref<Mover> make(std::vector<KSSprite*> sprites)
     {
         auto m = platform::adoptRef(new Mover);
-        m->init();
+        (void)m->init();
         m->bodies_ = makeBodies();
         m->sprites_ = std::move(sprites);
         return m;

@@ -173,7 +173,7 @@ public:
     static Ref<Mover> make(std::vector<Body> bodies)
     {
         auto m = platform::adoptRef(new Mover);
-        m->init();
+        (void)m->init();
         m->bodies_ = std::move(bodies);
         return m;
     }

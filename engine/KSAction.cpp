@@ -36,7 +36,7 @@ std::string KSAction::description() const
 Ref<KSAction> KSAction::copy() const
 {
     auto a = adoptRef(new KSAction);
-    a->init();
+    (void)a->init(); // a plain action's init cannot fail
     a->tag_ = tag_;
     return a;
 }
@@ -218,7 +218,7 @@ bool KSFollow::initWithTarget(KSNode* followedNode, Rect rect)
 Ref<KSAction> KSFollow::copy() const
 {
     auto a = adoptRef(new KSFollow);
-    a->init();
+    (void)a->init(); // the fields are copied below
     a->tag_ = tag_;
     a->followedNode_ = followedNode_;
     a->boundarySet_ = boundarySet_;

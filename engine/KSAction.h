@@ -19,7 +19,7 @@ class KSActionInterval;
 
 class KSAction : public platform::Object {
 public:
-    static platform::Ref<KSAction> action();
+    [[nodiscard]] static platform::Ref<KSAction> action();
     virtual bool init();
 
     std::string description() const override;
@@ -70,8 +70,8 @@ protected:
 // Repeats an interval action without end; the inner action is restarted, not copied.
 class KSRepeatForever : public KSAction {
 public:
-    static platform::Ref<KSRepeatForever> actionWithAction(KSActionInterval* action);
-    bool initWithAction(KSActionInterval* action);
+    [[nodiscard]] static platform::Ref<KSRepeatForever> actionWithAction(KSActionInterval* action);
+    [[nodiscard]] bool initWithAction(KSActionInterval* action);
 
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
@@ -90,8 +90,8 @@ protected:
 // Runs an interval action at a changeable speed (0 halts it).
 class KSSpeed : public KSAction {
 public:
-    static platform::Ref<KSSpeed> actionWithAction(KSActionInterval* action, float speed);
-    bool initWithAction(KSActionInterval* action, float speed);
+    [[nodiscard]] static platform::Ref<KSSpeed> actionWithAction(KSActionInterval* action, float speed);
+    [[nodiscard]] bool initWithAction(KSActionInterval* action, float speed);
 
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
@@ -115,10 +115,10 @@ protected:
 // stops running.
 class KSFollow : public KSAction {
 public:
-    static platform::Ref<KSFollow> actionWithTarget(KSNode* followedNode);
-    static platform::Ref<KSFollow> actionWithTarget(KSNode* followedNode, Rect worldBoundary);
-    bool initWithTarget(KSNode* followedNode);
-    bool initWithTarget(KSNode* followedNode, Rect worldBoundary);
+    [[nodiscard]] static platform::Ref<KSFollow> actionWithTarget(KSNode* followedNode);
+    [[nodiscard]] static platform::Ref<KSFollow> actionWithTarget(KSNode* followedNode, Rect worldBoundary);
+    [[nodiscard]] bool initWithTarget(KSNode* followedNode);
+    [[nodiscard]] bool initWithTarget(KSNode* followedNode, Rect worldBoundary);
 
     // Carries the followed node, the boundary and the screen sizes as well as the tag.
     platform::Ref<KSAction> copy() const override;

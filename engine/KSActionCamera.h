@@ -23,9 +23,9 @@ protected:
 
 class KSOrbitCamera : public KSActionCamera {
 public:
-    static platform::Ref<KSOrbitCamera> actionWithDuration(ksTime t, float radius, float deltaRadius, float angleZ,
+    [[nodiscard]] static platform::Ref<KSOrbitCamera> actionWithDuration(ksTime t, float radius, float deltaRadius, float angleZ,
                                                            float deltaAngleZ, float angleX, float deltaAngleX);
-    bool initWithDuration(ksTime t, float radius, float deltaRadius, float angleZ, float deltaAngleZ, float angleX,
+    [[nodiscard]] bool initWithDuration(ksTime t, float radius, float deltaRadius, float angleZ, float deltaAngleZ, float angleX,
                           float deltaAngleX);
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;

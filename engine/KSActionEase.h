@@ -9,8 +9,8 @@ namespace kestrel {
 
 class KSActionEase : public KSActionInterval {
 public:
-    static platform::Ref<KSActionEase> actionWithAction(KSActionInterval* action);
-    bool initWithAction(KSActionInterval* action);
+    [[nodiscard]] static platform::Ref<KSActionEase> actionWithAction(KSActionInterval* action);
+    [[nodiscard]] bool initWithAction(KSActionInterval* action);
 
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
@@ -31,8 +31,8 @@ protected:
 
 class KSEaseRateAction : public KSActionEase {
 public:
-    static platform::Ref<KSEaseRateAction> actionWithAction(KSActionInterval* action, float rate);
-    bool initWithAction(KSActionInterval* action, float rate);
+    [[nodiscard]] static platform::Ref<KSEaseRateAction> actionWithAction(KSActionInterval* action, float rate);
+    [[nodiscard]] bool initWithAction(KSActionInterval* action, float rate);
 
     platform::Ref<KSAction> copy() const override;
     // The same class with the inner action reversed and rate 1 / rate.
@@ -52,7 +52,7 @@ protected:
 #define KS_EASE_CLASS(Name, Base)                                                                      \
     class Name : public Base {                                                                         \
     public:                                                                                            \
-        static platform::Ref<Name> actionWithAction(KSActionInterval* action);                         \
+        [[nodiscard]] static platform::Ref<Name> actionWithAction(KSActionInterval* action);                         \
         void update(float t) override;                                                                 \
         platform::Ref<KSFiniteTimeAction> reverse() const override;                                    \
                                                                                                        \
@@ -64,7 +64,7 @@ protected:
 #define KS_EASE_RATE_CLASS(Name)                                                                       \
     class Name : public KSEaseRateAction {                                                             \
     public:                                                                                            \
-        static platform::Ref<Name> actionWithAction(KSActionInterval* action, float rate);             \
+        [[nodiscard]] static platform::Ref<Name> actionWithAction(KSActionInterval* action, float rate);             \
         void update(float t) override;                                                                 \
                                                                                                        \
     protected:                                                                                         \
@@ -77,7 +77,7 @@ KS_EASE_RATE_CLASS(KSEaseIn)
 KS_EASE_RATE_CLASS(KSEaseOut)
 class KSEaseInOut : public KSEaseRateAction {
 public:
-    static platform::Ref<KSEaseInOut> actionWithAction(KSActionInterval* action, float rate);
+    [[nodiscard]] static platform::Ref<KSEaseInOut> actionWithAction(KSActionInterval* action, float rate);
     void update(float t) override;
     // Same rate (the curve is its own mirror).
     platform::Ref<KSFiniteTimeAction> reverse() const override;
@@ -97,8 +97,8 @@ KS_EASE_CLASS(KSEaseSineInOut, KSActionEase)
 // Elastic curves; a period of 0 is replaced by 0.45 before use.
 class KSEaseElastic : public KSActionEase {
 public:
-    static platform::Ref<KSEaseElastic> actionWithAction(KSActionInterval* action, float period = 0.3f);
-    bool initWithAction(KSActionInterval* action, float period = 0.3f);
+    [[nodiscard]] static platform::Ref<KSEaseElastic> actionWithAction(KSActionInterval* action, float period = 0.3f);
+    [[nodiscard]] bool initWithAction(KSActionInterval* action, float period = 0.3f);
 
     platform::Ref<KSAction> copy() const override;
     // Fails the assertion "Override me".
@@ -119,7 +119,7 @@ protected:
 #define KS_EASE_ELASTIC_CLASS(Name)                                                                    \
     class Name : public KSEaseElastic {                                                                \
     public:                                                                                            \
-        static platform::Ref<Name> actionWithAction(KSActionInterval* action, float period = 0.3f);    \
+        [[nodiscard]] static platform::Ref<Name> actionWithAction(KSActionInterval* action, float period = 0.3f);    \
         void update(float t) override;                                                                 \
         platform::Ref<KSFiniteTimeAction> reverse() const override;                                    \
                                                                                                        \
@@ -134,7 +134,7 @@ KS_EASE_ELASTIC_CLASS(KSEaseElasticInOut)
 
 class KSEaseBounce : public KSActionEase {
 public:
-    static platform::Ref<KSEaseBounce> actionWithAction(KSActionInterval* action);
+    [[nodiscard]] static platform::Ref<KSEaseBounce> actionWithAction(KSActionInterval* action);
     float bounceTime(float t) const;
 
 protected:

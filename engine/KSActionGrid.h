@@ -18,7 +18,7 @@ namespace kestrel {
 
 // A factory and copy for a grid action whose only parameters are size and duration.
 #define KS_GRID_ACTION_BASICS(Name)                                                     \
-    static platform::Ref<Name> actionWithSize(ksGridSize gridSize, ksTime d)            \
+    [[nodiscard]] static platform::Ref<Name> actionWithSize(ksGridSize gridSize, ksTime d)            \
     {                                                                                   \
         auto a = platform::adoptRef(new Name);                                          \
         return a->initWithSize(gridSize, d) ? a : nullptr;                              \
@@ -28,7 +28,7 @@ namespace kestrel {
 class KSGridAction : public KSActionInterval {
 public:
     KS_GRID_ACTION_BASICS(KSGridAction)
-    virtual bool initWithSize(ksGridSize gridSize, ksTime d);
+    [[nodiscard]] virtual bool initWithSize(ksGridSize gridSize, ksTime d);
 
     // Gives the target a new grid, or reuses its grid when that grid allows it;
     // raises "GridBase" "Cannot reuse grid" when reuse is asked of a grid that
@@ -92,8 +92,8 @@ protected:
 #define KS_AMPLITUDE_CLASS(Name)                                                                         \
     class Name : public KSActionInterval {                                                               \
     public:                                                                                              \
-        static platform::Ref<Name> actionWithAction(KSActionInterval* action, ksTime d);                 \
-        bool initWithAction(KSActionInterval* action, ksTime d);                                         \
+        [[nodiscard]] static platform::Ref<Name> actionWithAction(KSActionInterval* action, ksTime d);                 \
+        [[nodiscard]] bool initWithAction(KSActionInterval* action, ksTime d);                                         \
         platform::Ref<KSAction> copy() const override;                                                   \
         void startWithTarget(platform::Object* target) override;                                         \
         void update(float t) override;                                                                   \
@@ -121,7 +121,7 @@ KS_AMPLITUDE_CLASS(KSDeccelAmplitude)
 // Switches the target's active grid off (the grid stays on the node).
 class KSStopGrid : public KSActionInstant {
 public:
-    static platform::Ref<KSStopGrid> action();
+    [[nodiscard]] static platform::Ref<KSStopGrid> action();
     platform::Ref<KSAction> copy() const override { return action(); }
     void startWithTarget(platform::Object* target) override;
     std::string className() const override { return "KSStopGrid"; }
@@ -134,8 +134,8 @@ protected:
 // current mesh instead of a flat one.
 class KSReuseGrid : public KSActionInstant {
 public:
-    static platform::Ref<KSReuseGrid> actionWithTimes(int times);
-    bool initWithTimes(int times);
+    [[nodiscard]] static platform::Ref<KSReuseGrid> actionWithTimes(int times);
+    [[nodiscard]] bool initWithTimes(int times);
     platform::Ref<KSAction> copy() const override { return actionWithTimes(t_); }
     void startWithTarget(platform::Object* target) override;
     std::string className() const override { return "KSReuseGrid"; }

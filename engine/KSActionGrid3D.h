@@ -26,8 +26,8 @@ namespace kestrel {
 
 class KSWaves3D : public KSGrid3DAction {
 public:
-    static platform::Ref<KSWaves3D> actionWithWaves(int waves, float amplitude, ksGridSize gridSize, ksTime d);
-    bool initWithWaves(int waves, float amplitude, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] static platform::Ref<KSWaves3D> actionWithWaves(int waves, float amplitude, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] bool initWithWaves(int waves, float amplitude, ksGridSize gridSize, ksTime d);
     platform::Ref<KSAction> copy() const override;
     void update(float t) override;
     KS_AMPLITUDE_PROPERTIES
@@ -43,10 +43,10 @@ protected:
 class KSFlipX3D : public KSGrid3DAction {
 public:
     KS_GRID_ACTION_BASICS(KSFlipX3D)
-    static platform::Ref<KSFlipX3D> actionWithDuration(ksTime d);
-    bool initWithDuration(ksTime d);
+    [[nodiscard]] static platform::Ref<KSFlipX3D> actionWithDuration(ksTime d);
+    [[nodiscard]] bool initWithDuration(ksTime d);
     // Only a 1 x 1 grid: anything else raises "FlipX3D" "Grid size must be (1,1)".
-    bool initWithSize(ksGridSize gridSize, ksTime d) override;
+    [[nodiscard]] bool initWithSize(ksGridSize gridSize, ksTime d) override;
     void update(float t) override;
     std::string className() const override { return "KSFlipX3D"; }
 
@@ -57,7 +57,7 @@ protected:
 class KSFlipY3D : public KSFlipX3D {
 public:
     KS_GRID_ACTION_BASICS(KSFlipY3D)
-    static platform::Ref<KSFlipY3D> actionWithDuration(ksTime d);
+    [[nodiscard]] static platform::Ref<KSFlipY3D> actionWithDuration(ksTime d);
     void update(float t) override;
     std::string className() const override { return "KSFlipY3D"; }
 
@@ -67,8 +67,8 @@ protected:
 
 class KSLens3D : public KSGrid3DAction {
 public:
-    static platform::Ref<KSLens3D> actionWithPosition(Point position, float radius, ksGridSize gridSize, ksTime d);
-    bool initWithPosition(Point position, float radius, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] static platform::Ref<KSLens3D> actionWithPosition(Point position, float radius, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] bool initWithPosition(Point position, float radius, ksGridSize gridSize, ksTime d);
     platform::Ref<KSAction> copy() const override;
     void update(float t) override;
 
@@ -91,9 +91,9 @@ protected:
 
 class KSRipple3D : public KSGrid3DAction {
 public:
-    static platform::Ref<KSRipple3D> actionWithPosition(Point position, float radius, int waves, float amplitude,
+    [[nodiscard]] static platform::Ref<KSRipple3D> actionWithPosition(Point position, float radius, int waves, float amplitude,
                                                         ksGridSize gridSize, ksTime d);
-    bool initWithPosition(Point position, float radius, int waves, float amplitude, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] bool initWithPosition(Point position, float radius, int waves, float amplitude, ksGridSize gridSize, ksTime d);
     platform::Ref<KSAction> copy() const override;
     void update(float t) override;
     Point position() const { return position_; }
@@ -113,8 +113,8 @@ protected:
 
 class KSShaky3D : public KSGrid3DAction {
 public:
-    static platform::Ref<KSShaky3D> actionWithRange(int range, bool shakeZ, ksGridSize gridSize, ksTime d);
-    bool initWithRange(int range, bool shakeZ, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] static platform::Ref<KSShaky3D> actionWithRange(int range, bool shakeZ, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] bool initWithRange(int range, bool shakeZ, ksGridSize gridSize, ksTime d);
     platform::Ref<KSAction> copy() const override;
     void update(float t) override;
     std::string className() const override { return "KSShaky3D"; }
@@ -127,8 +127,8 @@ protected:
 
 class KSLiquid : public KSGrid3DAction {
 public:
-    static platform::Ref<KSLiquid> actionWithWaves(int waves, float amplitude, ksGridSize gridSize, ksTime d);
-    bool initWithWaves(int waves, float amplitude, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] static platform::Ref<KSLiquid> actionWithWaves(int waves, float amplitude, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] bool initWithWaves(int waves, float amplitude, ksGridSize gridSize, ksTime d);
     platform::Ref<KSAction> copy() const override;
     void update(float t) override;
     KS_AMPLITUDE_PROPERTIES
@@ -143,9 +143,9 @@ protected:
 
 class KSWaves : public KSGrid3DAction {
 public:
-    static platform::Ref<KSWaves> actionWithWaves(int waves, float amplitude, bool horizontal, bool vertical,
+    [[nodiscard]] static platform::Ref<KSWaves> actionWithWaves(int waves, float amplitude, bool horizontal, bool vertical,
                                                   ksGridSize gridSize, ksTime d);
-    bool initWithWaves(int waves, float amplitude, bool horizontal, bool vertical, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] bool initWithWaves(int waves, float amplitude, bool horizontal, bool vertical, ksGridSize gridSize, ksTime d);
     platform::Ref<KSAction> copy() const override;
     void update(float t) override;
     KS_AMPLITUDE_PROPERTIES
@@ -162,9 +162,9 @@ protected:
 
 class KSTwirl : public KSGrid3DAction {
 public:
-    static platform::Ref<KSTwirl> actionWithPosition(Point position, int twirls, float amplitude, ksGridSize gridSize,
+    [[nodiscard]] static platform::Ref<KSTwirl> actionWithPosition(Point position, int twirls, float amplitude, ksGridSize gridSize,
                                                      ksTime d);
-    bool initWithPosition(Point position, int twirls, float amplitude, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] bool initWithPosition(Point position, int twirls, float amplitude, ksGridSize gridSize, ksTime d);
     platform::Ref<KSAction> copy() const override;
     void update(float t) override;
     Point position() const { return position_; }

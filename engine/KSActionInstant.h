@@ -26,7 +26,7 @@ protected:
 
 class KSShow : public KSActionInstant {
 public:
-    static platform::Ref<KSShow> action();
+    [[nodiscard]] static platform::Ref<KSShow> action();
     platform::Ref<KSAction> copy() const override { return action(); }
     void startWithTarget(platform::Object* target) override;
     platform::Ref<KSFiniteTimeAction> reverse() const override;
@@ -37,7 +37,7 @@ protected:
 
 class KSHide : public KSActionInstant {
 public:
-    static platform::Ref<KSHide> action();
+    [[nodiscard]] static platform::Ref<KSHide> action();
     platform::Ref<KSAction> copy() const override { return action(); }
     void startWithTarget(platform::Object* target) override;
     platform::Ref<KSFiniteTimeAction> reverse() const override;
@@ -48,7 +48,7 @@ protected:
 
 class KSToggleVisibility : public KSActionInstant {
 public:
-    static platform::Ref<KSToggleVisibility> action();
+    [[nodiscard]] static platform::Ref<KSToggleVisibility> action();
     platform::Ref<KSAction> copy() const override { return action(); }
     void startWithTarget(platform::Object* target) override;
 
@@ -59,8 +59,8 @@ protected:
 // Flips need a target that adopts KSFlipProtocol (a sprite).
 class KSFlipX : public KSActionInstant {
 public:
-    static platform::Ref<KSFlipX> actionWithFlipX(bool flip);
-    bool initWithFlipX(bool flip);
+    [[nodiscard]] static platform::Ref<KSFlipX> actionWithFlipX(bool flip);
+    [[nodiscard]] bool initWithFlipX(bool flip);
     platform::Ref<KSAction> copy() const override { return actionWithFlipX(flipX_); }
     void startWithTarget(platform::Object* target) override;
     platform::Ref<KSFiniteTimeAction> reverse() const override { return actionWithFlipX(!flipX_); }
@@ -72,8 +72,8 @@ protected:
 
 class KSFlipY : public KSActionInstant {
 public:
-    static platform::Ref<KSFlipY> actionWithFlipY(bool flip);
-    bool initWithFlipY(bool flip);
+    [[nodiscard]] static platform::Ref<KSFlipY> actionWithFlipY(bool flip);
+    [[nodiscard]] bool initWithFlipY(bool flip);
     platform::Ref<KSAction> copy() const override { return actionWithFlipY(flipY_); }
     void startWithTarget(platform::Object* target) override;
     platform::Ref<KSFiniteTimeAction> reverse() const override { return actionWithFlipY(!flipY_); }
@@ -85,8 +85,8 @@ protected:
 
 class KSPlace : public KSActionInstant {
 public:
-    static platform::Ref<KSPlace> actionWithPosition(Point position);
-    bool initWithPosition(Point position);
+    [[nodiscard]] static platform::Ref<KSPlace> actionWithPosition(Point position);
+    [[nodiscard]] bool initWithPosition(Point position);
     platform::Ref<KSAction> copy() const override { return actionWithPosition(position_); }
     void startWithTarget(platform::Object* target) override;
 
@@ -99,8 +99,8 @@ protected:
 class KSCallFunc : public KSActionInstant {
 public:
     using Selector = platform::Selector<>;
-    static platform::Ref<KSCallFunc> actionWithTarget(platform::Object* target, Selector selector);
-    bool initWithTarget(platform::Object* target, Selector selector);
+    [[nodiscard]] static platform::Ref<KSCallFunc> actionWithTarget(platform::Object* target, Selector selector);
+    [[nodiscard]] bool initWithTarget(platform::Object* target, Selector selector);
     platform::Ref<KSAction> copy() const override { return actionWithTarget(targetCallback_.get(), selector_); }
     void startWithTarget(platform::Object* target) override;
     virtual void execute();
@@ -117,8 +117,8 @@ protected:
 class KSCallFuncN : public KSActionInstant {
 public:
     using Selector = platform::Selector<KSNode*>;
-    static platform::Ref<KSCallFuncN> actionWithTarget(platform::Object* target, Selector selector);
-    bool initWithTarget(platform::Object* target, Selector selector);
+    [[nodiscard]] static platform::Ref<KSCallFuncN> actionWithTarget(platform::Object* target, Selector selector);
+    [[nodiscard]] bool initWithTarget(platform::Object* target, Selector selector);
     platform::Ref<KSAction> copy() const override { return actionWithTarget(targetCallback_.get(), selector_); }
     void startWithTarget(platform::Object* target) override;
     virtual void execute();
@@ -135,8 +135,8 @@ protected:
 class KSCallFuncND : public KSActionInstant {
 public:
     using Selector = platform::Selector<KSNode*, void*>;
-    static platform::Ref<KSCallFuncND> actionWithTarget(platform::Object* target, Selector selector, void* data);
-    bool initWithTarget(platform::Object* target, Selector selector, void* data);
+    [[nodiscard]] static platform::Ref<KSCallFuncND> actionWithTarget(platform::Object* target, Selector selector, void* data);
+    [[nodiscard]] bool initWithTarget(platform::Object* target, Selector selector, void* data);
     platform::Ref<KSAction> copy() const override { return actionWithTarget(targetCallback_.get(), selector_, data_); }
     void startWithTarget(platform::Object* target) override;
     virtual void execute();
@@ -159,8 +159,8 @@ protected:
 class KSCallBlock : public KSActionInstant {
 public:
     using Block = std::function<void()>;
-    static platform::Ref<KSCallBlock> actionWithBlock(Block block);
-    bool initWithBlock(Block block);
+    [[nodiscard]] static platform::Ref<KSCallBlock> actionWithBlock(Block block);
+    [[nodiscard]] bool initWithBlock(Block block);
     platform::Ref<KSAction> copy() const override { return actionWithBlock(block_); }
     void startWithTarget(platform::Object* target) override;
     virtual void execute();
@@ -173,8 +173,8 @@ protected:
 class KSCallBlockN : public KSActionInstant {
 public:
     using Block = std::function<void(KSNode*)>;
-    static platform::Ref<KSCallBlockN> actionWithBlock(Block block);
-    bool initWithBlock(Block block);
+    [[nodiscard]] static platform::Ref<KSCallBlockN> actionWithBlock(Block block);
+    [[nodiscard]] bool initWithBlock(Block block);
     platform::Ref<KSAction> copy() const override { return actionWithBlock(block_); }
     void startWithTarget(platform::Object* target) override;
     virtual void execute();

@@ -16,12 +16,12 @@ namespace kestrel {
 
 class KSActionInterval : public KSFiniteTimeAction {
 public:
-    static platform::Ref<KSActionInterval> actionWithDuration(ksTime d);
+    [[nodiscard]] static platform::Ref<KSActionInterval> actionWithDuration(ksTime d);
     // Fails the assertion: an interval action needs a duration.
     bool init() override;
     // A duration of exactly 0 is stored as the float epsilon so that every
     // division by it is defined.
-    bool initWithDuration(ksTime d);
+    [[nodiscard]] bool initWithDuration(ksTime d);
 
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
@@ -47,10 +47,10 @@ protected:
 // Two actions, one after the other.
 class KSSequence : public KSActionInterval {
 public:
-    static platform::Ref<KSSequence> actionOne(KSFiniteTimeAction* one, KSFiniteTimeAction* two);
+    [[nodiscard]] static platform::Ref<KSSequence> actionOne(KSFiniteTimeAction* one, KSFiniteTimeAction* two);
     // Folds the list from the left; a null entry ends it. One action comes back
     // unwrapped; an empty list (or one starting with null) gives null.
-    static platform::Ref<KSFiniteTimeAction> actions(std::initializer_list<KSFiniteTimeAction*> list);
+    [[nodiscard]] static platform::Ref<KSFiniteTimeAction> actions(std::initializer_list<KSFiniteTimeAction*> list);
     bool initOne(KSFiniteTimeAction* one, KSFiniteTimeAction* two);
 
     platform::Ref<KSAction> copy() const override;
@@ -69,8 +69,8 @@ protected:
 // An action a number of times, each repetition restarting it.
 class KSRepeat : public KSActionInterval {
 public:
-    static platform::Ref<KSRepeat> actionWithAction(KSFiniteTimeAction* action, unsigned times);
-    bool initWithAction(KSFiniteTimeAction* action, unsigned times);
+    [[nodiscard]] static platform::Ref<KSRepeat> actionWithAction(KSFiniteTimeAction* action, unsigned times);
+    [[nodiscard]] bool initWithAction(KSFiniteTimeAction* action, unsigned times);
 
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
@@ -89,8 +89,8 @@ protected:
 // Two actions together; the shorter one is padded with a delay.
 class KSSpawn : public KSActionInterval {
 public:
-    static platform::Ref<KSSpawn> actionOne(KSFiniteTimeAction* one, KSFiniteTimeAction* two);
-    static platform::Ref<KSFiniteTimeAction> actions(std::initializer_list<KSFiniteTimeAction*> list);
+    [[nodiscard]] static platform::Ref<KSSpawn> actionOne(KSFiniteTimeAction* one, KSFiniteTimeAction* two);
+    [[nodiscard]] static platform::Ref<KSFiniteTimeAction> actions(std::initializer_list<KSFiniteTimeAction*> list);
     bool initOne(KSFiniteTimeAction* one, KSFiniteTimeAction* two);
 
     platform::Ref<KSAction> copy() const override;
@@ -107,7 +107,7 @@ protected:
 
 class KSDelayTime : public KSActionInterval {
 public:
-    static platform::Ref<KSDelayTime> actionWithDuration(ksTime d);
+    [[nodiscard]] static platform::Ref<KSDelayTime> actionWithDuration(ksTime d);
     platform::Ref<KSAction> copy() const override;
     void update(float t) override { }
     platform::Ref<KSFiniteTimeAction> reverse() const override;
@@ -119,8 +119,8 @@ protected:
 // Plays an action backwards (its update with 1 - t).
 class KSReverseTime : public KSActionInterval {
 public:
-    static platform::Ref<KSReverseTime> actionWithAction(KSFiniteTimeAction* action);
-    bool initWithAction(KSFiniteTimeAction* action);
+    [[nodiscard]] static platform::Ref<KSReverseTime> actionWithAction(KSFiniteTimeAction* action);
+    [[nodiscard]] bool initWithAction(KSFiniteTimeAction* action);
 
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
@@ -138,8 +138,8 @@ protected:
 // Turns the shortest way to an angle (degrees).
 class KSRotateTo : public KSActionInterval {
 public:
-    static platform::Ref<KSRotateTo> actionWithDuration(ksTime d, float angle);
-    bool initWithDuration(ksTime d, float angle);
+    [[nodiscard]] static platform::Ref<KSRotateTo> actionWithDuration(ksTime d, float angle);
+    [[nodiscard]] bool initWithDuration(ksTime d, float angle);
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
     void update(float t) override;
@@ -151,8 +151,8 @@ protected:
 
 class KSRotateBy : public KSActionInterval {
 public:
-    static platform::Ref<KSRotateBy> actionWithDuration(ksTime d, float angle);
-    bool initWithDuration(ksTime d, float angle);
+    [[nodiscard]] static platform::Ref<KSRotateBy> actionWithDuration(ksTime d, float angle);
+    [[nodiscard]] bool initWithDuration(ksTime d, float angle);
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
     void update(float t) override;
@@ -165,8 +165,8 @@ protected:
 
 class KSMoveTo : public KSActionInterval {
 public:
-    static platform::Ref<KSMoveTo> actionWithDuration(ksTime d, Point position);
-    bool initWithDuration(ksTime d, Point position);
+    [[nodiscard]] static platform::Ref<KSMoveTo> actionWithDuration(ksTime d, Point position);
+    [[nodiscard]] bool initWithDuration(ksTime d, Point position);
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
     void update(float t) override;
@@ -178,8 +178,8 @@ protected:
 
 class KSMoveBy : public KSMoveTo {
 public:
-    static platform::Ref<KSMoveBy> actionWithDuration(ksTime d, Point offset);
-    bool initWithDuration(ksTime d, Point offset);
+    [[nodiscard]] static platform::Ref<KSMoveBy> actionWithDuration(ksTime d, Point offset);
+    [[nodiscard]] bool initWithDuration(ksTime d, Point offset);
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
     platform::Ref<KSFiniteTimeAction> reverse() const override;
@@ -191,8 +191,8 @@ protected:
 // Parabolic hops of a given height along a straight offset.
 class KSJumpBy : public KSActionInterval {
 public:
-    static platform::Ref<KSJumpBy> actionWithDuration(ksTime d, Point position, float height, int jumps);
-    bool initWithDuration(ksTime d, Point position, float height, int jumps);
+    [[nodiscard]] static platform::Ref<KSJumpBy> actionWithDuration(ksTime d, Point position, float height, int jumps);
+    [[nodiscard]] bool initWithDuration(ksTime d, Point position, float height, int jumps);
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
     void update(float t) override;
@@ -208,8 +208,8 @@ protected:
 // As KSJumpBy to an absolute point; the offset is computed anew at each start.
 class KSJumpTo : public KSJumpBy {
 public:
-    static platform::Ref<KSJumpTo> actionWithDuration(ksTime d, Point position, float height, int jumps);
-    bool initWithDuration(ksTime d, Point position, float height, int jumps);
+    [[nodiscard]] static platform::Ref<KSJumpTo> actionWithDuration(ksTime d, Point position, float height, int jumps);
+    [[nodiscard]] bool initWithDuration(ksTime d, Point position, float height, int jumps);
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
 
@@ -227,8 +227,8 @@ struct ksBezierConfig {
 // A cubic Bezier path relative to the start position.
 class KSBezierBy : public KSActionInterval {
 public:
-    static platform::Ref<KSBezierBy> actionWithDuration(ksTime d, ksBezierConfig config);
-    bool initWithDuration(ksTime d, ksBezierConfig config);
+    [[nodiscard]] static platform::Ref<KSBezierBy> actionWithDuration(ksTime d, ksBezierConfig config);
+    [[nodiscard]] bool initWithDuration(ksTime d, ksBezierConfig config);
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
     void update(float t) override;
@@ -243,8 +243,8 @@ protected:
 // As KSBezierBy with absolute points; they are made relative anew at each start.
 class KSBezierTo : public KSBezierBy {
 public:
-    static platform::Ref<KSBezierTo> actionWithDuration(ksTime d, ksBezierConfig config);
-    bool initWithDuration(ksTime d, ksBezierConfig config);
+    [[nodiscard]] static platform::Ref<KSBezierTo> actionWithDuration(ksTime d, ksBezierConfig config);
+    [[nodiscard]] bool initWithDuration(ksTime d, ksBezierConfig config);
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
 
@@ -255,10 +255,10 @@ protected:
 
 class KSScaleTo : public KSActionInterval {
 public:
-    static platform::Ref<KSScaleTo> actionWithDuration(ksTime d, float scale);
-    static platform::Ref<KSScaleTo> actionWithDuration(ksTime d, float scaleX, float scaleY);
-    bool initWithDuration(ksTime d, float scale);
-    bool initWithDuration(ksTime d, float scaleX, float scaleY);
+    [[nodiscard]] static platform::Ref<KSScaleTo> actionWithDuration(ksTime d, float scale);
+    [[nodiscard]] static platform::Ref<KSScaleTo> actionWithDuration(ksTime d, float scaleX, float scaleY);
+    [[nodiscard]] bool initWithDuration(ksTime d, float scale);
+    [[nodiscard]] bool initWithDuration(ksTime d, float scaleX, float scaleY);
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
     void update(float t) override;
@@ -270,8 +270,8 @@ protected:
 
 class KSScaleBy : public KSScaleTo {
 public:
-    static platform::Ref<KSScaleBy> actionWithDuration(ksTime d, float scale);
-    static platform::Ref<KSScaleBy> actionWithDuration(ksTime d, float scaleX, float scaleY);
+    [[nodiscard]] static platform::Ref<KSScaleBy> actionWithDuration(ksTime d, float scale);
+    [[nodiscard]] static platform::Ref<KSScaleBy> actionWithDuration(ksTime d, float scaleX, float scaleY);
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
     platform::Ref<KSFiniteTimeAction> reverse() const override;
@@ -283,8 +283,8 @@ protected:
 // Toggles visibility a number of times; the final state is not restored.
 class KSBlink : public KSActionInterval {
 public:
-    static platform::Ref<KSBlink> actionWithDuration(ksTime d, int blinks);
-    bool initWithDuration(ksTime d, int blinks);
+    [[nodiscard]] static platform::Ref<KSBlink> actionWithDuration(ksTime d, int blinks);
+    [[nodiscard]] bool initWithDuration(ksTime d, int blinks);
     platform::Ref<KSAction> copy() const override;
     void update(float t) override;
     platform::Ref<KSFiniteTimeAction> reverse() const override;
@@ -298,7 +298,7 @@ protected:
 // are clamped into 0..255.
 class KSFadeIn : public KSActionInterval {
 public:
-    static platform::Ref<KSFadeIn> actionWithDuration(ksTime d);
+    [[nodiscard]] static platform::Ref<KSFadeIn> actionWithDuration(ksTime d);
     platform::Ref<KSAction> copy() const override;
     void update(float t) override;
     platform::Ref<KSFiniteTimeAction> reverse() const override;
@@ -309,7 +309,7 @@ protected:
 
 class KSFadeOut : public KSActionInterval {
 public:
-    static platform::Ref<KSFadeOut> actionWithDuration(ksTime d);
+    [[nodiscard]] static platform::Ref<KSFadeOut> actionWithDuration(ksTime d);
     platform::Ref<KSAction> copy() const override;
     void update(float t) override;
     platform::Ref<KSFiniteTimeAction> reverse() const override;
@@ -320,8 +320,8 @@ protected:
 
 class KSFadeTo : public KSActionInterval {
 public:
-    static platform::Ref<KSFadeTo> actionWithDuration(ksTime d, GLubyte opacity);
-    bool initWithDuration(ksTime d, GLubyte opacity);
+    [[nodiscard]] static platform::Ref<KSFadeTo> actionWithDuration(ksTime d, GLubyte opacity);
+    [[nodiscard]] bool initWithDuration(ksTime d, GLubyte opacity);
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
     void update(float t) override;
@@ -333,8 +333,8 @@ protected:
 
 class KSTintTo : public KSActionInterval {
 public:
-    static platform::Ref<KSTintTo> actionWithDuration(ksTime d, GLubyte red, GLubyte green, GLubyte blue);
-    bool initWithDuration(ksTime d, GLubyte red, GLubyte green, GLubyte blue);
+    [[nodiscard]] static platform::Ref<KSTintTo> actionWithDuration(ksTime d, GLubyte red, GLubyte green, GLubyte blue);
+    [[nodiscard]] bool initWithDuration(ksTime d, GLubyte red, GLubyte green, GLubyte blue);
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
     void update(float t) override;
@@ -346,8 +346,8 @@ protected:
 
 class KSTintBy : public KSActionInterval {
 public:
-    static platform::Ref<KSTintBy> actionWithDuration(ksTime d, int16_t red, int16_t green, int16_t blue);
-    bool initWithDuration(ksTime d, int16_t red, int16_t green, int16_t blue);
+    [[nodiscard]] static platform::Ref<KSTintBy> actionWithDuration(ksTime d, int16_t red, int16_t green, int16_t blue);
+    [[nodiscard]] bool initWithDuration(ksTime d, int16_t red, int16_t green, int16_t blue);
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
     void update(float t) override;

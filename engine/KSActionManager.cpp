@@ -41,7 +41,7 @@ KSActionManager* KSActionManager::sharedManager()
     if (!sharedInstance) {
         auto* manager = new KSActionManager;
         sharedInstance = manager;
-        manager->init();
+        (void)manager->init(); // only registers with the scheduler: cannot fail
     }
     return sharedInstance;
 }

@@ -12,8 +12,8 @@ namespace kestrel {
 
 class KSProgressTo : public KSActionInterval {
 public:
-    static platform::Ref<KSProgressTo> actionWithDuration(ksTime duration, float percent);
-    bool initWithDuration(ksTime duration, float percent);
+    [[nodiscard]] static platform::Ref<KSProgressTo> actionWithDuration(ksTime duration, float percent);
+    [[nodiscard]] bool initWithDuration(ksTime duration, float percent);
 
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
@@ -27,9 +27,9 @@ protected:
 
 class KSProgressFromTo : public KSActionInterval {
 public:
-    static platform::Ref<KSProgressFromTo> actionWithDuration(ksTime duration, float fromPercentage,
+    [[nodiscard]] static platform::Ref<KSProgressFromTo> actionWithDuration(ksTime duration, float fromPercentage,
                                                               float toPercentage);
-    bool initWithDuration(ksTime duration, float fromPercentage, float toPercentage);
+    [[nodiscard]] bool initWithDuration(ksTime duration, float fromPercentage, float toPercentage);
 
     platform::Ref<KSAction> copy() const override;
     platform::Ref<KSFiniteTimeAction> reverse() const override;

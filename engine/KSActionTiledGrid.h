@@ -19,8 +19,8 @@ namespace kestrel {
 
 class KSShakyTiles3D : public KSTiledGrid3DAction {
 public:
-    static platform::Ref<KSShakyTiles3D> actionWithRange(int range, bool shakeZ, ksGridSize gridSize, ksTime d);
-    bool initWithRange(int range, bool shakeZ, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] static platform::Ref<KSShakyTiles3D> actionWithRange(int range, bool shakeZ, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] bool initWithRange(int range, bool shakeZ, ksGridSize gridSize, ksTime d);
     platform::Ref<KSAction> copy() const override;
     void update(float t) override;
     std::string className() const override { return "KSShakyTiles3D"; }
@@ -33,8 +33,8 @@ protected:
 
 class KSShatteredTiles3D : public KSTiledGrid3DAction {
 public:
-    static platform::Ref<KSShatteredTiles3D> actionWithRange(int range, bool shatterZ, ksGridSize gridSize, ksTime d);
-    bool initWithRange(int range, bool shatterZ, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] static platform::Ref<KSShatteredTiles3D> actionWithRange(int range, bool shatterZ, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] bool initWithRange(int range, bool shatterZ, ksGridSize gridSize, ksTime d);
     platform::Ref<KSAction> copy() const override;
     // Displaces the tiles on the first step only.
     void update(float t) override;
@@ -57,8 +57,8 @@ struct ShuffledTile {
 
 class KSShuffleTiles : public KSTiledGrid3DAction {
 public:
-    static platform::Ref<KSShuffleTiles> actionWithSeed(int seed, ksGridSize gridSize, ksTime d);
-    bool initWithSeed(int seed, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] static platform::Ref<KSShuffleTiles> actionWithSeed(int seed, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] bool initWithSeed(int seed, ksGridSize gridSize, ksTime d);
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
     void update(float t) override;
@@ -129,9 +129,9 @@ protected:
 class KSTurnOffTiles : public KSTiledGrid3DAction {
 public:
     // Made from a size alone, the seed is 0.
-    static platform::Ref<KSTurnOffTiles> actionWithSize(ksGridSize gridSize, ksTime d);
-    static platform::Ref<KSTurnOffTiles> actionWithSeed(int seed, ksGridSize gridSize, ksTime d);
-    bool initWithSeed(int seed, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] static platform::Ref<KSTurnOffTiles> actionWithSize(ksGridSize gridSize, ksTime d);
+    [[nodiscard]] static platform::Ref<KSTurnOffTiles> actionWithSeed(int seed, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] bool initWithSeed(int seed, ksGridSize gridSize, ksTime d);
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
     void update(float t) override;
@@ -152,8 +152,8 @@ protected:
 
 class KSWavesTiles3D : public KSTiledGrid3DAction {
 public:
-    static platform::Ref<KSWavesTiles3D> actionWithWaves(int waves, float amplitude, ksGridSize gridSize, ksTime d);
-    bool initWithWaves(int waves, float amplitude, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] static platform::Ref<KSWavesTiles3D> actionWithWaves(int waves, float amplitude, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] bool initWithWaves(int waves, float amplitude, ksGridSize gridSize, ksTime d);
     platform::Ref<KSAction> copy() const override;
     void update(float t) override;
     float amplitude() const { return amplitude_; }
@@ -172,8 +172,8 @@ protected:
 
 class KSJumpTiles3D : public KSTiledGrid3DAction {
 public:
-    static platform::Ref<KSJumpTiles3D> actionWithJumps(int jumps, float amplitude, ksGridSize gridSize, ksTime d);
-    bool initWithJumps(int jumps, float amplitude, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] static platform::Ref<KSJumpTiles3D> actionWithJumps(int jumps, float amplitude, ksGridSize gridSize, ksTime d);
+    [[nodiscard]] bool initWithJumps(int jumps, float amplitude, ksGridSize gridSize, ksTime d);
     platform::Ref<KSAction> copy() const override;
     void update(float t) override;
     float amplitude() const { return amplitude_; }
@@ -192,8 +192,8 @@ protected:
 
 class KSSplitRows : public KSTiledGrid3DAction {
 public:
-    static platform::Ref<KSSplitRows> actionWithRows(int rows, ksTime d);
-    bool initWithRows(int rows, ksTime d);
+    [[nodiscard]] static platform::Ref<KSSplitRows> actionWithRows(int rows, ksTime d);
+    [[nodiscard]] bool initWithRows(int rows, ksTime d);
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
     void update(float t) override;
@@ -207,8 +207,8 @@ protected:
 
 class KSSplitCols : public KSTiledGrid3DAction {
 public:
-    static platform::Ref<KSSplitCols> actionWithCols(int cols, ksTime d);
-    bool initWithCols(int cols, ksTime d);
+    [[nodiscard]] static platform::Ref<KSSplitCols> actionWithCols(int cols, ksTime d);
+    [[nodiscard]] bool initWithCols(int cols, ksTime d);
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;
     void update(float t) override;

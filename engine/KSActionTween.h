@@ -10,8 +10,8 @@ namespace kestrel {
 
 class KSActionTween : public KSActionInterval {
 public:
-    static platform::Ref<KSActionTween> actionWithDuration(ksTime d, const std::string& key, float from, float to);
-    bool initWithDuration(ksTime d, const std::string& key, float from, float to);
+    [[nodiscard]] static platform::Ref<KSActionTween> actionWithDuration(ksTime d, const std::string& key, float from, float to);
+    [[nodiscard]] bool initWithDuration(ksTime d, const std::string& key, float from, float to);
 
     platform::Ref<KSAction> copy() const override;
     void startWithTarget(platform::Object* target) override;

@@ -33,11 +33,11 @@ public:
 
 class KSAnimate : public KSActionInterval {
 public:
-    static platform::Ref<KSAnimate> actionWithAnimation(KSAnimationFrames* animation, bool restoreOriginalFrame = true);
-    static platform::Ref<KSAnimate> actionWithDuration(ksTime d, KSAnimationFrames* animation, bool restoreOriginalFrame);
+    [[nodiscard]] static platform::Ref<KSAnimate> actionWithAnimation(KSAnimationFrames* animation, bool restoreOriginalFrame = true);
+    [[nodiscard]] static platform::Ref<KSAnimate> actionWithDuration(ksTime d, KSAnimationFrames* animation, bool restoreOriginalFrame);
     // Duration = frame count x delay.
-    bool initWithAnimation(KSAnimationFrames* animation, bool restoreOriginalFrame = true);
-    bool initWithDuration(ksTime d, KSAnimationFrames* animation, bool restoreOriginalFrame);
+    [[nodiscard]] bool initWithAnimation(KSAnimationFrames* animation, bool restoreOriginalFrame = true);
+    [[nodiscard]] bool initWithDuration(ksTime d, KSAnimationFrames* animation, bool restoreOriginalFrame);
 
     // Shares the animation object.
     platform::Ref<KSAction> copy() const override;

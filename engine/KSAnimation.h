@@ -19,22 +19,22 @@ using KSSpriteFrameList = std::vector<platform::Ref<KSSpriteFrame>>;
 
 class KSAnimation : public KSAnimationFrames {
 public:
-    static platform::Ref<KSAnimation> animation();
-    static platform::Ref<KSAnimation> animationWithFrames(const KSSpriteFrameList& frames);
-    static platform::Ref<KSAnimation> animationWithFrames(const KSSpriteFrameList& frames, float delay);
-    static platform::Ref<KSAnimation> animationWithName(const std::string& name);
-    static platform::Ref<KSAnimation> animationWithName(const std::string& name, const KSSpriteFrameList& frames);
-    static platform::Ref<KSAnimation> animationWithName(const std::string& name, float delay);
-    static platform::Ref<KSAnimation> animationWithName(const std::string& name, float delay,
+    [[nodiscard]] static platform::Ref<KSAnimation> animation();
+    [[nodiscard]] static platform::Ref<KSAnimation> animationWithFrames(const KSSpriteFrameList& frames);
+    [[nodiscard]] static platform::Ref<KSAnimation> animationWithFrames(const KSSpriteFrameList& frames, float delay);
+    [[nodiscard]] static platform::Ref<KSAnimation> animationWithName(const std::string& name);
+    [[nodiscard]] static platform::Ref<KSAnimation> animationWithName(const std::string& name, const KSSpriteFrameList& frames);
+    [[nodiscard]] static platform::Ref<KSAnimation> animationWithName(const std::string& name, float delay);
+    [[nodiscard]] static platform::Ref<KSAnimation> animationWithName(const std::string& name, float delay,
                                                         const KSSpriteFrameList& frames);
 
     bool init() { return initWithFrames({}, 0); }
-    bool initWithFrames(const KSSpriteFrameList& frames) { return initWithFrames(frames, 0); }
-    bool initWithFrames(const KSSpriteFrameList& frames, float delay);
-    bool initWithName(const std::string& name) { return initWithName(name, 0, {}); }
-    bool initWithName(const std::string& name, const KSSpriteFrameList& frames) { return initWithName(name, 0, frames); }
-    bool initWithName(const std::string& name, float delay) { return initWithName(name, delay, {}); }
-    bool initWithName(const std::string& name, float delay, const KSSpriteFrameList& frames);
+    [[nodiscard]] bool initWithFrames(const KSSpriteFrameList& frames) { return initWithFrames(frames, 0); }
+    [[nodiscard]] bool initWithFrames(const KSSpriteFrameList& frames, float delay);
+    [[nodiscard]] bool initWithName(const std::string& name) { return initWithName(name, 0, {}); }
+    [[nodiscard]] bool initWithName(const std::string& name, const KSSpriteFrameList& frames) { return initWithName(name, 0, frames); }
+    [[nodiscard]] bool initWithName(const std::string& name, float delay) { return initWithName(name, delay, {}); }
+    [[nodiscard]] bool initWithName(const std::string& name, float delay, const KSSpriteFrameList& frames);
 
     void addFrame(KSSpriteFrame* frame);
     // A frame covering the whole image, from the texture cache; an image that cannot be

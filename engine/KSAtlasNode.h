@@ -17,9 +17,9 @@ namespace kestrel {
 class KSAtlasNode : public KSNode, public KSRGBAProtocol, public KSTextureProtocol {
 public:
     // Tile size in points; itemsToRender is the atlas capacity.
-    static platform::Ref<KSAtlasNode> atlasWithTileFile(const std::string& tile, int tileWidth, int tileHeight,
+    [[nodiscard]] static platform::Ref<KSAtlasNode> atlasWithTileFile(const std::string& tile, int tileWidth, int tileHeight,
                                                         int itemsToRender);
-    bool initWithTileFile(const std::string& tile, int tileWidth, int tileHeight, int itemsToRender);
+    [[nodiscard]] bool initWithTileFile(const std::string& tile, int tileWidth, int tileHeight, int itemsToRender);
 
     void calculateMaxItems();
     // Fills the atlas's quads; subclasses implement it.

@@ -10,7 +10,7 @@ namespace kestrel {
 
 class KSCamera : public platform::Object {
 public:
-    static platform::Ref<KSCamera> camera();
+    [[nodiscard]] static platform::Ref<KSCamera> camera();
     bool init();
 
     // The single-precision epsilon: a rest eye just in front of the centre.

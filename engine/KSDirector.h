@@ -155,7 +155,7 @@ protected:
         if (!sharedInstance()) {
             KSDirector* director = new D;
             installShared(director);
-            director->init();
+            (void)director->init(); // a director's init cannot fail
         }
         return sharedInstance();
     }

@@ -23,7 +23,7 @@ class KSTexture2D;
 // Renders into a texture through a framebuffer object of its own.
 class KSGrabber : public platform::Object {
 public:
-    static platform::Ref<KSGrabber> grabber();
+    [[nodiscard]] static platform::Ref<KSGrabber> grabber();
     bool init();
 
     // Attaches the texture as the colour buffer; raises "Frame Grabber" when the
@@ -50,13 +50,13 @@ private:
 class KSGridBase : public platform::Object {
 public:
     // On the base class these raise "GridBase" (the mesh is a subclass's).
-    static platform::Ref<KSGridBase> gridWithSize(ksGridSize gridSize, KSTexture2D* texture, bool flipped);
-    static platform::Ref<KSGridBase> gridWithSize(ksGridSize gridSize);
+    [[nodiscard]] static platform::Ref<KSGridBase> gridWithSize(ksGridSize gridSize, KSTexture2D* texture, bool flipped);
+    [[nodiscard]] static platform::Ref<KSGridBase> gridWithSize(ksGridSize gridSize);
 
-    bool initWithSize(ksGridSize gridSize, KSTexture2D* texture, bool flipped);
+    [[nodiscard]] bool initWithSize(ksGridSize gridSize, KSTexture2D* texture, bool flipped);
     // A grid over a new window-size texture (power-of-two sides, content size
     // the window's pixels); false when the texture cannot be made.
-    bool initWithSize(ksGridSize gridSize);
+    [[nodiscard]] bool initWithSize(ksGridSize gridSize);
 
     // Around the drawing of a node whose grid is active.
     void beforeDraw();
@@ -146,8 +146,8 @@ protected:
 
 class KSGrid3D : public KSMeshGrid<ksVertex3F> {
 public:
-    static platform::Ref<KSGrid3D> gridWithSize(ksGridSize gridSize, KSTexture2D* texture, bool flipped);
-    static platform::Ref<KSGrid3D> gridWithSize(ksGridSize gridSize);
+    [[nodiscard]] static platform::Ref<KSGrid3D> gridWithSize(ksGridSize gridSize, KSTexture2D* texture, bool flipped);
+    [[nodiscard]] static platform::Ref<KSGrid3D> gridWithSize(ksGridSize gridSize);
 
     // Vertex (i, j), 0 <= i <= gx, 0 <= j <= gy.
     ksVertex3F vertex(ksGridSize pos) const { return vertices_[index(pos)]; }
@@ -165,8 +165,8 @@ protected:
 
 class KSTiledGrid3D : public KSMeshGrid<ksQuad3> {
 public:
-    static platform::Ref<KSTiledGrid3D> gridWithSize(ksGridSize gridSize, KSTexture2D* texture, bool flipped);
-    static platform::Ref<KSTiledGrid3D> gridWithSize(ksGridSize gridSize);
+    [[nodiscard]] static platform::Ref<KSTiledGrid3D> gridWithSize(ksGridSize gridSize, KSTexture2D* texture, bool flipped);
+    [[nodiscard]] static platform::Ref<KSTiledGrid3D> gridWithSize(ksGridSize gridSize);
 
     // Tile (i, j), 0 <= i < gx, 0 <= j < gy.
     ksQuad3 tile(ksGridSize pos) const { return vertices_[index(pos)]; }

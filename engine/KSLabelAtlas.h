@@ -13,12 +13,12 @@ namespace kestrel {
 
 class KSLabelAtlas : public KSAtlasNode, public KSLabelProtocol {
 public:
-    static platform::Ref<KSLabelAtlas> labelWithString(const std::string& string, const std::string& charMapFile,
+    [[nodiscard]] static platform::Ref<KSLabelAtlas> labelWithString(const std::string& string, const std::string& charMapFile,
                                                        int itemWidth, int itemHeight, char startCharMap);
-    static platform::Ref<KSLabelAtlas> labelAtlasWithString(const std::string& string,
+    [[nodiscard]] static platform::Ref<KSLabelAtlas> labelAtlasWithString(const std::string& string,
                                                             const std::string& charMapFile, int itemWidth,
                                                             int itemHeight, char startCharMap);
-    bool initWithString(const std::string& string, const std::string& charMapFile, int itemWidth, int itemHeight,
+    [[nodiscard]] bool initWithString(const std::string& string, const std::string& charMapFile, int itemWidth, int itemHeight,
                         char startCharMap);
 
     void setString(const std::string& string) override;

@@ -41,9 +41,9 @@ struct _BMFontPadding {
 
 class KSBMFontConfiguration : public platform::Object {
 public:
-    static platform::Ref<KSBMFontConfiguration> configurationWithFNTFile(const std::string& fntFile);
+    [[nodiscard]] static platform::Ref<KSBMFontConfiguration> configurationWithFNTFile(const std::string& fntFile);
     // A file that cannot be read gives a configuration without characters.
-    bool initWithFNTfile(const std::string& fntFile);
+    [[nodiscard]] bool initWithFNTfile(const std::string& fntFile);
 
     // The line readers of the file reader (each takes one line of the file).
     void parseConfigFile(const std::string& fntFile);
@@ -85,8 +85,8 @@ KSBMFontConfiguration* ksLoadFNTConfiguration(const std::string& fntFile);
 
 class KSLabelBMFont : public KSSpriteBatchNode, public KSLabelProtocol, public KSRGBAProtocol {
 public:
-    static platform::Ref<KSLabelBMFont> labelWithString(const std::string& string, const std::string& fntFile);
-    static platform::Ref<KSLabelBMFont> bitmapFontAtlasWithString(const std::string& string,
+    [[nodiscard]] static platform::Ref<KSLabelBMFont> labelWithString(const std::string& string, const std::string& fntFile);
+    [[nodiscard]] static platform::Ref<KSLabelBMFont> bitmapFontAtlasWithString(const std::string& string,
                                                                   const std::string& fntFile)
     {
         return labelWithString(string, fntFile);
@@ -97,7 +97,7 @@ public:
     static unsigned cachedConfigurationCount();
 
     // Text in UTF-8; every character must be below 2048.
-    bool initWithString(const std::string& string, const std::string& fntFile);
+    [[nodiscard]] bool initWithString(const std::string& string, const std::string& fntFile);
 
     void setString(const std::string& string) override;
     const std::string& string() const override { return string_; }

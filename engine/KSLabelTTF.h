@@ -17,15 +17,15 @@ namespace kestrel {
 class KSLabelTTF : public KSSprite, public KSLabelProtocol {
 public:
     // Sizes in points; the label keeps them in pixels.
-    static platform::Ref<KSLabelTTF> labelWithString(const std::string& string, Size dimensions,
+    [[nodiscard]] static platform::Ref<KSLabelTTF> labelWithString(const std::string& string, Size dimensions,
                                                      KSTextAlignment alignment, const std::string& fontName,
                                                      float fontSize);
-    static platform::Ref<KSLabelTTF> labelWithString(const std::string& string, const std::string& fontName,
+    [[nodiscard]] static platform::Ref<KSLabelTTF> labelWithString(const std::string& string, const std::string& fontName,
                                                      float fontSize);
 
-    bool initWithString(const std::string& string, Size dimensions, KSTextAlignment alignment,
+    [[nodiscard]] bool initWithString(const std::string& string, Size dimensions, KSTextAlignment alignment,
                         const std::string& fontName, float fontSize);
-    bool initWithString(const std::string& string, const std::string& fontName, float fontSize);
+    [[nodiscard]] bool initWithString(const std::string& string, const std::string& fontName, float fontSize);
     // Always fails its assertion: a label needs its text and font.
     bool init() override;
 

@@ -24,7 +24,7 @@ class KSLayer : public KSNode,
                 public KSStandardTouchDelegate,
                 public KSTargetedTouchDelegate {
 public:
-    static platform::Ref<KSLayer> node();
+    [[nodiscard]] static platform::Ref<KSLayer> node();
     bool init() override;
 
     // Registers as a standard delegate of priority 0; override to register as a targeted one.
@@ -55,10 +55,10 @@ protected:
 
 class KSColorLayer : public KSLayer, public KSRGBAProtocol, public KSBlendProtocol {
 public:
-    static platform::Ref<KSColorLayer> layerWithColor(ksColor4B color, float width, float height);
-    static platform::Ref<KSColorLayer> layerWithColor(ksColor4B color);
-    bool initWithColor(ksColor4B color, float width, float height);
-    bool initWithColor(ksColor4B color);
+    [[nodiscard]] static platform::Ref<KSColorLayer> layerWithColor(ksColor4B color, float width, float height);
+    [[nodiscard]] static platform::Ref<KSColorLayer> layerWithColor(ksColor4B color);
+    [[nodiscard]] bool initWithColor(ksColor4B color, float width, float height);
+    [[nodiscard]] bool initWithColor(ksColor4B color);
 
     void setContentSize(Size size) override;
     void changeWidth(float width, float height);
@@ -94,8 +94,8 @@ protected:
 class KSMultiplexLayer : public KSLayer {
 public:
     // The first layer is shown. Null entries end the list.
-    static platform::Ref<KSMultiplexLayer> layerWithLayers(std::initializer_list<KSLayer*> layers);
-    bool initWithLayers(std::initializer_list<KSLayer*> layers);
+    [[nodiscard]] static platform::Ref<KSMultiplexLayer> layerWithLayers(std::initializer_list<KSLayer*> layers);
+    [[nodiscard]] bool initWithLayers(std::initializer_list<KSLayer*> layers);
 
     // Shows the layer at index (the shown one is removed with cleanup).
     void switchTo(unsigned index);

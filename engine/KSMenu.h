@@ -24,8 +24,8 @@ inline constexpr int kKSMenuTouchPriority = -128;
 class KSMenu : public KSLayer, public KSRGBAProtocol {
 public:
     // A null entry ends the list.
-    static platform::Ref<KSMenu> menuWithItems(std::initializer_list<KSMenuItem*> items);
-    bool initWithItems(std::initializer_list<KSMenuItem*> items);
+    [[nodiscard]] static platform::Ref<KSMenu> menuWithItems(std::initializer_list<KSMenuItem*> items);
+    [[nodiscard]] bool initWithItems(std::initializer_list<KSMenuItem*> items);
     // Always fails its assertion: use initWithItems.
     bool init() override;
 

@@ -45,7 +45,7 @@ using KSMenuItemBlock = std::function<void(KSMenuItem* sender)>;
 // by calling the block with the sender.
 class KSCallbackBlock : public platform::Object {
 public:
-    static platform::Ref<KSCallbackBlock> blockWith(KSMenuItemBlock block);
+    [[nodiscard]] static platform::Ref<KSCallbackBlock> blockWith(KSMenuItemBlock block);
     void ksCallbackBlockWithSender(KSMenuItem* sender);
     std::string className() const override { return "KSCallbackBlock"; }
 
@@ -60,11 +60,11 @@ inline constexpr int kCurrentItemTag = static_cast<int>(0xc0c05001u);
 
 class KSMenuItem : public KSNode {
 public:
-    static platform::Ref<KSMenuItem> itemWithTarget(platform::Object* target, KSMenuSelector selector);
-    static platform::Ref<KSMenuItem> itemWithBlock(KSMenuItemBlock block);
+    [[nodiscard]] static platform::Ref<KSMenuItem> itemWithTarget(platform::Object* target, KSMenuSelector selector);
+    [[nodiscard]] static platform::Ref<KSMenuItem> itemWithBlock(KSMenuItemBlock block);
     // Nothing runs on activation when the target or the selector is null.
-    bool initWithTarget(platform::Object* target, KSMenuSelector selector);
-    bool initWithBlock(KSMenuItemBlock block);
+    [[nodiscard]] bool initWithTarget(platform::Object* target, KSMenuSelector selector);
+    [[nodiscard]] bool initWithBlock(KSMenuItemBlock block);
     // Always fails its assertion: an item needs its callback.
     bool init() override;
 
@@ -99,11 +99,11 @@ protected:
 class KSMenuItemLabel : public KSMenuItem, public KSRGBAProtocol {
 public:
     // The label must adopt KSLabelProtocol and KSRGBAProtocol.
-    static platform::Ref<KSMenuItemLabel> itemWithLabel(KSNode* label, platform::Object* target,
+    [[nodiscard]] static platform::Ref<KSMenuItemLabel> itemWithLabel(KSNode* label, platform::Object* target,
                                                         KSMenuSelector selector);
-    static platform::Ref<KSMenuItemLabel> itemWithLabel(KSNode* label, KSMenuItemBlock block);
-    bool initWithLabel(KSNode* label, platform::Object* target, KSMenuSelector selector);
-    bool initWithLabel(KSNode* label, KSMenuItemBlock block);
+    [[nodiscard]] static platform::Ref<KSMenuItemLabel> itemWithLabel(KSNode* label, KSMenuItemBlock block);
+    [[nodiscard]] bool initWithLabel(KSNode* label, platform::Object* target, KSMenuSelector selector);
+    [[nodiscard]] bool initWithLabel(KSNode* label, KSMenuItemBlock block);
 
     KSNode* label() const { return label_; }
     void setLabel(KSNode* label);
@@ -138,12 +138,12 @@ protected:
 // A label item over a KSLabelAtlas made from a character map image.
 class KSMenuItemAtlasFont : public KSMenuItemLabel {
 public:
-    static platform::Ref<KSMenuItemAtlasFont> itemFromString(const std::string& value, const std::string& charMapFile,
+    [[nodiscard]] static platform::Ref<KSMenuItemAtlasFont> itemFromString(const std::string& value, const std::string& charMapFile,
                                                              int itemWidth, int itemHeight, char startCharMap);
-    static platform::Ref<KSMenuItemAtlasFont> itemFromString(const std::string& value, const std::string& charMapFile,
+    [[nodiscard]] static platform::Ref<KSMenuItemAtlasFont> itemFromString(const std::string& value, const std::string& charMapFile,
                                                              int itemWidth, int itemHeight, char startCharMap,
                                                              platform::Object* target, KSMenuSelector selector);
-    static platform::Ref<KSMenuItemAtlasFont> itemFromString(const std::string& value, const std::string& charMapFile,
+    [[nodiscard]] static platform::Ref<KSMenuItemAtlasFont> itemFromString(const std::string& value, const std::string& charMapFile,
                                                              int itemWidth, int itemHeight, char startCharMap,
                                                              KSMenuItemBlock block);
     // The value must not be empty. False when the character map cannot be loaded.
@@ -168,10 +168,10 @@ public:
     static void setFontName(const std::string& name);
     static const std::string& fontName();
 
-    static platform::Ref<KSMenuItemFont> itemFromString(const std::string& value);
-    static platform::Ref<KSMenuItemFont> itemFromString(const std::string& value, platform::Object* target,
+    [[nodiscard]] static platform::Ref<KSMenuItemFont> itemFromString(const std::string& value);
+    [[nodiscard]] static platform::Ref<KSMenuItemFont> itemFromString(const std::string& value, platform::Object* target,
                                                         KSMenuSelector selector);
-    static platform::Ref<KSMenuItemFont> itemFromString(const std::string& value, KSMenuItemBlock block);
+    [[nodiscard]] static platform::Ref<KSMenuItemFont> itemFromString(const std::string& value, KSMenuItemBlock block);
     // The value must not be empty.
     bool initFromString(const std::string& value, platform::Object* target, KSMenuSelector selector);
     bool initFromString(const std::string& value, KSMenuItemBlock block);
@@ -186,14 +186,14 @@ protected:
 // disabled (optional). The images must adopt KSRGBAProtocol.
 class KSMenuItemSprite : public KSMenuItem, public KSRGBAProtocol {
 public:
-    static platform::Ref<KSMenuItemSprite> itemFromNormalSprite(KSNode* normal, KSNode* selected);
-    static platform::Ref<KSMenuItemSprite> itemFromNormalSprite(KSNode* normal, KSNode* selected,
+    [[nodiscard]] static platform::Ref<KSMenuItemSprite> itemFromNormalSprite(KSNode* normal, KSNode* selected);
+    [[nodiscard]] static platform::Ref<KSMenuItemSprite> itemFromNormalSprite(KSNode* normal, KSNode* selected,
                                                                 platform::Object* target, KSMenuSelector selector);
-    static platform::Ref<KSMenuItemSprite> itemFromNormalSprite(KSNode* normal, KSNode* selected, KSNode* disabled,
+    [[nodiscard]] static platform::Ref<KSMenuItemSprite> itemFromNormalSprite(KSNode* normal, KSNode* selected, KSNode* disabled,
                                                                 platform::Object* target, KSMenuSelector selector);
-    static platform::Ref<KSMenuItemSprite> itemFromNormalSprite(KSNode* normal, KSNode* selected,
+    [[nodiscard]] static platform::Ref<KSMenuItemSprite> itemFromNormalSprite(KSNode* normal, KSNode* selected,
                                                                 KSMenuItemBlock block);
-    static platform::Ref<KSMenuItemSprite> itemFromNormalSprite(KSNode* normal, KSNode* selected, KSNode* disabled,
+    [[nodiscard]] static platform::Ref<KSMenuItemSprite> itemFromNormalSprite(KSNode* normal, KSNode* selected, KSNode* disabled,
                                                                 KSMenuItemBlock block);
     bool initFromNormalSprite(KSNode* normal, KSNode* selected, KSNode* disabled, platform::Object* target,
                               KSMenuSelector selector);
@@ -234,17 +234,17 @@ private:
 // means no image of that kind).
 class KSMenuItemImage : public KSMenuItemSprite {
 public:
-    static platform::Ref<KSMenuItemImage> itemFromNormalImage(const std::string& normal, const std::string& selected);
-    static platform::Ref<KSMenuItemImage> itemFromNormalImage(const std::string& normal, const std::string& selected,
+    [[nodiscard]] static platform::Ref<KSMenuItemImage> itemFromNormalImage(const std::string& normal, const std::string& selected);
+    [[nodiscard]] static platform::Ref<KSMenuItemImage> itemFromNormalImage(const std::string& normal, const std::string& selected,
                                                               platform::Object* target, KSMenuSelector selector);
-    static platform::Ref<KSMenuItemImage> itemFromNormalImage(const std::string& normal, const std::string& selected,
+    [[nodiscard]] static platform::Ref<KSMenuItemImage> itemFromNormalImage(const std::string& normal, const std::string& selected,
                                                               const std::string& disabled);
-    static platform::Ref<KSMenuItemImage> itemFromNormalImage(const std::string& normal, const std::string& selected,
+    [[nodiscard]] static platform::Ref<KSMenuItemImage> itemFromNormalImage(const std::string& normal, const std::string& selected,
                                                               const std::string& disabled, platform::Object* target,
                                                               KSMenuSelector selector);
-    static platform::Ref<KSMenuItemImage> itemFromNormalImage(const std::string& normal, const std::string& selected,
+    [[nodiscard]] static platform::Ref<KSMenuItemImage> itemFromNormalImage(const std::string& normal, const std::string& selected,
                                                               KSMenuItemBlock block);
-    static platform::Ref<KSMenuItemImage> itemFromNormalImage(const std::string& normal, const std::string& selected,
+    [[nodiscard]] static platform::Ref<KSMenuItemImage> itemFromNormalImage(const std::string& normal, const std::string& selected,
                                                               const std::string& disabled, KSMenuItemBlock block);
     // False when the normal image cannot be loaded.
     bool initFromNormalImage(const std::string& normal, const std::string& selected, const std::string& disabled,
@@ -263,12 +263,12 @@ protected:
 class KSMenuItemToggle : public KSMenuItem, public KSRGBAProtocol {
 public:
     // A null entry ends the list. Without any sub-item there is no toggle (empty Ref).
-    static platform::Ref<KSMenuItemToggle> itemWithTarget(platform::Object* target, KSMenuSelector selector,
+    [[nodiscard]] static platform::Ref<KSMenuItemToggle> itemWithTarget(platform::Object* target, KSMenuSelector selector,
                                                           std::initializer_list<KSMenuItem*> items);
-    static platform::Ref<KSMenuItemToggle> itemWithBlock(KSMenuItemBlock block,
+    [[nodiscard]] static platform::Ref<KSMenuItemToggle> itemWithBlock(KSMenuItemBlock block,
                                                          std::initializer_list<KSMenuItem*> items);
-    bool initWithTarget(platform::Object* target, KSMenuSelector selector, std::initializer_list<KSMenuItem*> items);
-    bool initWithBlock(KSMenuItemBlock block, std::initializer_list<KSMenuItem*> items);
+    [[nodiscard]] bool initWithTarget(platform::Object* target, KSMenuSelector selector, std::initializer_list<KSMenuItem*> items);
+    [[nodiscard]] bool initWithBlock(KSMenuItemBlock block, std::initializer_list<KSMenuItem*> items);
 
     uint32_t selectedIndex() const { return selectedIndex_; }
     // Raises the range exception for an index past the sub-items.

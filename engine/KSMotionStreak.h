@@ -12,9 +12,9 @@ namespace kestrel {
 
 class KSMotionStreak : public KSNode, public KSTextureProtocol {
 public:
-    static platform::Ref<KSMotionStreak> streakWithFade(float fade, float minSeg, const std::string& image, float width,
+    [[nodiscard]] static platform::Ref<KSMotionStreak> streakWithFade(float fade, float minSeg, const std::string& image, float width,
                                                         float length, ksColor4B color);
-    bool initWithFade(float fade, float minSeg, const std::string& image, float width, float length, ksColor4B color);
+    [[nodiscard]] bool initWithFade(float fade, float minSeg, const std::string& image, float width, float length, ksColor4B color);
 
     void update(ksTime dt) override;
 

@@ -55,7 +55,7 @@ void ksAffineToGLMatrix(const AffineTransform& t, GLfloat m[16]);
 
 class KSNode : public platform::Object {
 public:
-    static platform::Ref<KSNode> node();
+    [[nodiscard]] static platform::Ref<KSNode> node();
     virtual bool init();
 
     std::string description() const override;

@@ -15,7 +15,7 @@ class KSArray;
 
 class KSParallaxNode : public KSNode {
 public:
-    static platform::Ref<KSParallaxNode> node();
+    [[nodiscard]] static platform::Ref<KSParallaxNode> node();
     bool init() override;
 
     using KSNode::addChild;

@@ -16,10 +16,10 @@ namespace kestrel {
 #define KS_PARTICLE_PRESET(Name)                                                              \
     class Name : public KSParticleSystemPoint {                                               \
     public:                                                                                   \
-        static platform::Ref<Name> node();                                                    \
-        static platform::Ref<Name> particleWithTotalParticles(unsigned numberOfParticles);     \
+        [[nodiscard]] static platform::Ref<Name> node();                                                    \
+        [[nodiscard]] static platform::Ref<Name> particleWithTotalParticles(unsigned numberOfParticles);     \
         bool init() override;                                                                 \
-        bool initWithTotalParticles(unsigned numberOfParticles) override;                     \
+        [[nodiscard]] bool initWithTotalParticles(unsigned numberOfParticles) override;                     \
         std::string className() const override { return #Name; }                              \
                                                                                               \
     protected:                                                                                \

@@ -81,19 +81,19 @@ struct sKSParticle {
 class KSParticleSystem : public KSNode, public KSTextureProtocol {
 public:
     // A system made from a particle property list (a bundle resource name).
-    static platform::Ref<KSParticleSystem> particleWithFile(const std::string& plistFile);
+    [[nodiscard]] static platform::Ref<KSParticleSystem> particleWithFile(const std::string& plistFile);
 
     // Refused: a system needs its particle count ("KSParticleSystem: Init not supported.").
     bool init() override;
     // Reads the file and configures from it; "Particles: file not found" when it
     // is not a property-list dictionary.
-    bool initWithFile(const std::string& plistFile);
+    [[nodiscard]] bool initWithFile(const std::string& plistFile);
     // Configures from a particle property list; false when the particle count
     // is refused. Malformed texture data fails the documented assertions.
-    bool initWithDictionary(const platform::Value& dictionary);
+    [[nodiscard]] bool initWithDictionary(const platform::Value& dictionary);
     // The designated initialiser: n records, the defaults, and the per-frame step
     // scheduled with priority 1. False for more than kKSParticleSystemMaxParticles.
-    virtual bool initWithTotalParticles(unsigned numberOfParticles);
+    [[nodiscard]] virtual bool initWithTotalParticles(unsigned numberOfParticles);
 
     // Running.
     bool addParticle();

@@ -11,10 +11,10 @@ namespace kestrel {
 
 class KSParticleSystemPoint : public KSParticleSystem {
 public:
-    static platform::Ref<KSParticleSystemPoint> particleWithFile(const std::string& plistFile);
-    static platform::Ref<KSParticleSystemPoint> particleWithTotalParticles(unsigned numberOfParticles);
+    [[nodiscard]] static platform::Ref<KSParticleSystemPoint> particleWithFile(const std::string& plistFile);
+    [[nodiscard]] static platform::Ref<KSParticleSystemPoint> particleWithTotalParticles(unsigned numberOfParticles);
 
-    bool initWithTotalParticles(unsigned numberOfParticles) override;
+    [[nodiscard]] bool initWithTotalParticles(unsigned numberOfParticles) override;
 
     void updateQuadWithParticle(sKSParticle* particle, Point newPosition) override;
     void postStep() override { }

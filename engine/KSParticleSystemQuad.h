@@ -17,10 +17,10 @@ inline constexpr unsigned kKSParticleQuadMaxParticles = 65536 / 4;
 
 class KSParticleSystemQuad : public KSParticleSystem {
 public:
-    static platform::Ref<KSParticleSystemQuad> particleWithFile(const std::string& plistFile);
-    static platform::Ref<KSParticleSystemQuad> particleWithTotalParticles(unsigned numberOfParticles);
+    [[nodiscard]] static platform::Ref<KSParticleSystemQuad> particleWithFile(const std::string& plistFile);
+    [[nodiscard]] static platform::Ref<KSParticleSystemQuad> particleWithTotalParticles(unsigned numberOfParticles);
 
-    bool initWithTotalParticles(unsigned numberOfParticles) override;
+    [[nodiscard]] bool initWithTotalParticles(unsigned numberOfParticles) override;
 
     // Gives every quad the texture coordinates of rect (texture pixels).
     void initTexCoordsWithRect(Rect rect);

@@ -30,10 +30,10 @@ enum KSProgressTimerType : int {
 class KSProgressTimer : public KSNode {
 public:
     // Empty when the image cannot be loaded.
-    static platform::Ref<KSProgressTimer> progressWithFile(const std::string& filename);
-    static platform::Ref<KSProgressTimer> progressWithTexture(KSTexture2D* texture);
-    bool initWithFile(const std::string& filename);
-    bool initWithTexture(KSTexture2D* texture);
+    [[nodiscard]] static platform::Ref<KSProgressTimer> progressWithFile(const std::string& filename);
+    [[nodiscard]] static platform::Ref<KSProgressTimer> progressWithTexture(KSTexture2D* texture);
+    [[nodiscard]] bool initWithFile(const std::string& filename);
+    [[nodiscard]] bool initWithTexture(KSTexture2D* texture);
 
     std::string className() const override { return "KSProgressTimer"; }
     const KSFloatProperties& floatProperties() const override;

@@ -34,12 +34,12 @@ class KSRenderTexture : public KSNode {
 public:
     // Width and height in points; the texture is the next power of two of the
     // pixel size, its content size the pixel size itself.
-    static platform::Ref<KSRenderTexture> renderTextureWithWidth(int w, int h);
-    static platform::Ref<KSRenderTexture> renderTextureWithWidth(int w, int h, KSTexture2DPixelFormat format);
-    bool initWithWidth(int w, int h);
+    [[nodiscard]] static platform::Ref<KSRenderTexture> renderTextureWithWidth(int w, int h);
+    [[nodiscard]] static platform::Ref<KSRenderTexture> renderTextureWithWidth(int w, int h, KSTexture2DPixelFormat format);
+    [[nodiscard]] bool initWithWidth(int w, int h);
     // Raises "Render Texture" / "Could not attach texture to framebuffer" when
     // the framebuffer is incomplete; false when the texture cannot be made.
-    bool initWithWidth(int w, int h, KSTexture2DPixelFormat format);
+    [[nodiscard]] bool initWithWidth(int w, int h, KSTexture2DPixelFormat format);
 
     std::string className() const override { return "KSRenderTexture"; }
 

@@ -21,7 +21,7 @@ inline constexpr unsigned kKSRibbonSegmentPoints = 50;
 // 50 points of the band, two edge vertices each.
 class KSRibbonSegment : public platform::Object {
 public:
-    static platform::Ref<KSRibbonSegment> segment();
+    [[nodiscard]] static platform::Ref<KSRibbonSegment> segment();
     void reset();
     // Draws the points not yet faded at time `curTime`; fading alphas go from
     // 255 to 0 over `fadeTime` (0: no fading, the plain colour).
@@ -45,9 +45,9 @@ private:
 class KSRibbon : public KSNode, public KSTextureProtocol {
 public:
     // A texture length of 0 fails the assertion "Ribbon texture length must be non 0".
-    static platform::Ref<KSRibbon> ribbonWithWidth(float width, const std::string& image, float length, ksColor4B color,
+    [[nodiscard]] static platform::Ref<KSRibbon> ribbonWithWidth(float width, const std::string& image, float length, ksColor4B color,
                                                    float fade);
-    bool initWithWidth(float width, const std::string& image, float length, ksColor4B color, float fade);
+    [[nodiscard]] bool initWithWidth(float width, const std::string& image, float length, ksColor4B color, float fade);
 
     // Extends the band to a point (in points) with the given full width.
     void addPointAt(Point location, float width);

@@ -8,7 +8,7 @@ namespace kestrel {
 
 class KSScene : public KSNode {
 public:
-    static platform::Ref<KSScene> node();
+    [[nodiscard]] static platform::Ref<KSScene> node();
     bool init() override;
     std::string className() const override { return "KSScene"; }
 

@@ -115,7 +115,7 @@ KSScheduler* KSScheduler::sharedScheduler()
 {
     if (!sharedInstance) {
         Ref<KSScheduler> s = alloc();
-        s->init();
+        (void)s->init(); // sets the time scale: cannot fail
         sharedInstance = s.leak();
     }
     return sharedInstance;

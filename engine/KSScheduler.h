@@ -30,14 +30,14 @@ using SEL_SCHEDULE = platform::Selector<ksTime>;
 // timer: the scheduler's per-target entry keeps it alive.
 class KSTimer : public Object {
 public:
-    static Ref<KSTimer> alloc() { return platform::adoptRef(new KSTimer); }
-    static Ref<KSTimer> timerWithTarget(Object* target, SEL_SCHEDULE selector);
-    static Ref<KSTimer> timerWithTarget(Object* target, SEL_SCHEDULE selector, ksTime interval);
+    [[nodiscard]] static Ref<KSTimer> alloc() { return platform::adoptRef(new KSTimer); }
+    [[nodiscard]] static Ref<KSTimer> timerWithTarget(Object* target, SEL_SCHEDULE selector);
+    [[nodiscard]] static Ref<KSTimer> timerWithTarget(Object* target, SEL_SCHEDULE selector, ksTime interval);
 
     // Always fails: a timer needs a target and a selector.
     bool init();
-    bool initWithTarget(Object* target, SEL_SCHEDULE selector);
-    bool initWithTarget(Object* target, SEL_SCHEDULE selector, ksTime interval);
+    [[nodiscard]] bool initWithTarget(Object* target, SEL_SCHEDULE selector);
+    [[nodiscard]] bool initWithTarget(Object* target, SEL_SCHEDULE selector, ksTime interval);
 
     // Accumulates dt and fires when the interval is reached (the remainder is dropped).
     void update(ksTime dt);
@@ -65,7 +65,7 @@ public:
     static KSScheduler* sharedScheduler();
     static void purgeSharedScheduler();
     // Fails the singleton assertion while the shared scheduler exists.
-    static Ref<KSScheduler> alloc();
+    [[nodiscard]] static Ref<KSScheduler> alloc();
     bool init();
 
     ksTime timeScale() const { return timeScale_; }

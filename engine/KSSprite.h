@@ -57,37 +57,37 @@ class KSSprite : public KSNode,
                  public KSFlipProtocol,
                  public KSFrameDisplay {
 public:
-    static platform::Ref<KSSprite> sprite();
-    static platform::Ref<KSSprite> spriteWithTexture(KSTexture2D* texture);
-    static platform::Ref<KSSprite> spriteWithTexture(KSTexture2D* texture, Rect rect);
-    static platform::Ref<KSSprite> spriteWithFile(const std::string& filename);
-    static platform::Ref<KSSprite> spriteWithFile(const std::string& filename, Rect rect);
-    static platform::Ref<KSSprite> spriteWithSpriteFrame(KSSpriteFrame* frame);
-    static platform::Ref<KSSprite> spriteWithSpriteFrameName(const std::string& name);
-    static platform::Ref<KSSprite> spriteWithCGImage(const platform::Image* image);
-    static platform::Ref<KSSprite> spriteWithCGImage(const platform::Image* image, const std::string& key);
-    static platform::Ref<KSSprite> spriteWithBatchNode(KSSpriteBatchNode* batchNode, Rect rect);
-    static platform::Ref<KSSprite> spriteWithSpriteSheet(KSSpriteBatchNode* batchNode, Rect rect)
+    [[nodiscard]] static platform::Ref<KSSprite> sprite();
+    [[nodiscard]] static platform::Ref<KSSprite> spriteWithTexture(KSTexture2D* texture);
+    [[nodiscard]] static platform::Ref<KSSprite> spriteWithTexture(KSTexture2D* texture, Rect rect);
+    [[nodiscard]] static platform::Ref<KSSprite> spriteWithFile(const std::string& filename);
+    [[nodiscard]] static platform::Ref<KSSprite> spriteWithFile(const std::string& filename, Rect rect);
+    [[nodiscard]] static platform::Ref<KSSprite> spriteWithSpriteFrame(KSSpriteFrame* frame);
+    [[nodiscard]] static platform::Ref<KSSprite> spriteWithSpriteFrameName(const std::string& name);
+    [[nodiscard]] static platform::Ref<KSSprite> spriteWithCGImage(const platform::Image* image);
+    [[nodiscard]] static platform::Ref<KSSprite> spriteWithCGImage(const platform::Image* image, const std::string& key);
+    [[nodiscard]] static platform::Ref<KSSprite> spriteWithBatchNode(KSSpriteBatchNode* batchNode, Rect rect);
+    [[nodiscard]] static platform::Ref<KSSprite> spriteWithSpriteSheet(KSSpriteBatchNode* batchNode, Rect rect)
     {
         return spriteWithBatchNode(batchNode, rect);
     }
 
     bool init() override;
-    bool initWithTexture(KSTexture2D* texture, Rect rect);
-    bool initWithTexture(KSTexture2D* texture);
+    [[nodiscard]] bool initWithTexture(KSTexture2D* texture, Rect rect);
+    [[nodiscard]] bool initWithTexture(KSTexture2D* texture);
     // False when the texture cache cannot load the file.
-    bool initWithFile(const std::string& filename);
-    bool initWithFile(const std::string& filename, Rect rect);
+    [[nodiscard]] bool initWithFile(const std::string& filename);
+    [[nodiscard]] bool initWithFile(const std::string& filename, Rect rect);
     // A frame without a texture gives a sprite that draws nothing.
-    bool initWithSpriteFrame(KSSpriteFrame* frame);
+    [[nodiscard]] bool initWithSpriteFrame(KSSpriteFrame* frame);
     // False when no frame has that name.
-    bool initWithSpriteFrameName(const std::string& name);
+    [[nodiscard]] bool initWithSpriteFrameName(const std::string& name);
     // The texture is cached under keyForImage(image) (the full address).
-    bool initWithCGImage(const platform::Image* image);
-    bool initWithCGImage(const platform::Image* image, const std::string& key);
-    bool initWithBatchNode(KSSpriteBatchNode* batchNode, Rect rect);
-    bool initWithBatchNodeRectInPixels(KSSpriteBatchNode* batchNode, Rect rectInPixels);
-    bool initWithSpriteSheet(KSSpriteBatchNode* batchNode, Rect rect) { return initWithBatchNode(batchNode, rect); }
+    [[nodiscard]] bool initWithCGImage(const platform::Image* image);
+    [[nodiscard]] bool initWithCGImage(const platform::Image* image, const std::string& key);
+    [[nodiscard]] bool initWithBatchNode(KSSpriteBatchNode* batchNode, Rect rect);
+    [[nodiscard]] bool initWithBatchNodeRectInPixels(KSSpriteBatchNode* batchNode, Rect rectInPixels);
+    [[nodiscard]] bool initWithSpriteSheet(KSSpriteBatchNode* batchNode, Rect rect) { return initWithBatchNode(batchNode, rect); }
 
     std::string className() const override { return "KSSprite"; }
     const KSFloatProperties& floatProperties() const override;

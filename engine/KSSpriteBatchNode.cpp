@@ -93,7 +93,8 @@ void KSSpriteBatchNode::initSprite(KSSprite* sprite, Rect rect)
 {
     if (!sprite)
         return;
-    sprite->initWithTexture(textureAtlas_->texture(), rect);
+    if (!sprite->initWithTexture(textureAtlas_->texture(), rect))
+        return;
     sprite->useBatchNode(this);
 }
 

@@ -25,24 +25,24 @@ inline constexpr uint32_t kKSDefaultSpriteBatchCapacity = 29;
 
 class KSSpriteBatchNode : public KSNode, public KSTextureProtocol {
 public:
-    static platform::Ref<KSSpriteBatchNode> batchNodeWithTexture(KSTexture2D* texture,
+    [[nodiscard]] static platform::Ref<KSSpriteBatchNode> batchNodeWithTexture(KSTexture2D* texture,
                                                                  uint32_t capacity = kKSDefaultSpriteBatchCapacity);
     // Nil when the texture cache cannot load the file.
-    static platform::Ref<KSSpriteBatchNode> batchNodeWithFile(const std::string& file,
+    [[nodiscard]] static platform::Ref<KSSpriteBatchNode> batchNodeWithFile(const std::string& file,
                                                               uint32_t capacity = kKSDefaultSpriteBatchCapacity);
-    static platform::Ref<KSSpriteBatchNode> spriteSheetWithTexture(KSTexture2D* texture,
+    [[nodiscard]] static platform::Ref<KSSpriteBatchNode> spriteSheetWithTexture(KSTexture2D* texture,
                                                                    uint32_t capacity = kKSDefaultSpriteBatchCapacity)
     {
         return batchNodeWithTexture(texture, capacity);
     }
-    static platform::Ref<KSSpriteBatchNode> spriteSheetWithFile(const std::string& file,
+    [[nodiscard]] static platform::Ref<KSSpriteBatchNode> spriteSheetWithFile(const std::string& file,
                                                                 uint32_t capacity = kKSDefaultSpriteBatchCapacity)
     {
         return batchNodeWithFile(file, capacity);
     }
 
-    bool initWithTexture(KSTexture2D* texture, uint32_t capacity);
-    bool initWithFile(const std::string& file, uint32_t capacity);
+    [[nodiscard]] bool initWithTexture(KSTexture2D* texture, uint32_t capacity);
+    [[nodiscard]] bool initWithFile(const std::string& file, uint32_t capacity);
 
     // A sprite of the atlas texture, ready for this node but not added to it.
     platform::Ref<KSSprite> createSpriteWithRect(Rect rect);

@@ -15,13 +15,13 @@ namespace kestrel {
 class KSSpriteFrame : public platform::Object {
 public:
     // rect in points.
-    static platform::Ref<KSSpriteFrame> frameWithTexture(KSTexture2D* texture, Rect rect);
+    [[nodiscard]] static platform::Ref<KSSpriteFrame> frameWithTexture(KSTexture2D* texture, Rect rect);
     // Everything in pixels.
-    static platform::Ref<KSSpriteFrame> frameWithTexture(KSTexture2D* texture, Rect rectInPixels, bool rotated,
+    [[nodiscard]] static platform::Ref<KSSpriteFrame> frameWithTexture(KSTexture2D* texture, Rect rectInPixels, bool rotated,
                                                          Point offset, Size originalSize);
 
-    bool initWithTexture(KSTexture2D* texture, Rect rect);
-    bool initWithTexture(KSTexture2D* texture, Rect rectInPixels, bool rotated, Point offset, Size originalSize);
+    [[nodiscard]] bool initWithTexture(KSTexture2D* texture, Rect rect);
+    [[nodiscard]] bool initWithTexture(KSTexture2D* texture, Rect rectInPixels, bool rotated, Point offset, Size originalSize);
 
     platform::Ref<KSSpriteFrame> copy() const;
 

@@ -213,7 +213,8 @@ void KSTMXLayer::releaseMap()
 void KSTMXLayer::prepareTile(KSSprite* sprite, uint32_t gid, Point p)
 {
     const Rect rect = tileset_->rectForGID(gid);
-    sprite->initWithBatchNodeRectInPixels(this, rect);
+    if (!sprite->initWithBatchNodeRectInPixels(this, rect))
+        return;
     sprite->setPositionInPixels(positionAt(p));
     sprite->setVertexZ(static_cast<float>(vertexZForPos(p)));
     sprite->setAnchorPoint(Point());

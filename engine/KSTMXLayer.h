@@ -21,9 +21,9 @@ namespace kestrel {
 class KSTMXLayer : public KSSpriteBatchNode {
 public:
     // Takes the layer info's GIDs. Nil when the tileset image cannot be loaded.
-    static platform::Ref<KSTMXLayer> layerWithTilesetInfo(KSTMXTilesetInfo* tilesetInfo, KSTMXLayerInfo* layerInfo,
+    [[nodiscard]] static platform::Ref<KSTMXLayer> layerWithTilesetInfo(KSTMXTilesetInfo* tilesetInfo, KSTMXLayerInfo* layerInfo,
                                                           KSTMXMapInfo* mapInfo);
-    bool initWithTilesetInfo(KSTMXTilesetInfo* tilesetInfo, KSTMXLayerInfo* layerInfo, KSTMXMapInfo* mapInfo);
+    [[nodiscard]] bool initWithTilesetInfo(KSTMXTilesetInfo* tilesetInfo, KSTMXLayerInfo* layerInfo, KSTMXMapInfo* mapInfo);
     // Writes one quad per non-empty cell; the map calls it once the layer owns the GIDs.
     void setupTiles();
 

@@ -19,8 +19,8 @@ namespace kestrel {
 
 class KSTMXTiledMap : public KSNode {
 public:
-    static platform::Ref<KSTMXTiledMap> tiledMapWithTMXFile(const std::string& tmxFile);
-    bool initWithTMXFile(const std::string& tmxFile);
+    [[nodiscard]] static platform::Ref<KSTMXTiledMap> tiledMapWithTMXFile(const std::string& tmxFile);
+    [[nodiscard]] bool initWithTMXFile(const std::string& tmxFile);
 
     KSTMXLayer* layerNamed(const std::string& layerName) const;
     KSTMXObjectGroup* objectGroupNamed(const std::string& groupName) const;

@@ -51,7 +51,7 @@ using KSTMXProperties = platform::ValueDictionary;
 // (cell (x, y) at x + y x width; 0 is an empty cell).
 class KSTMXLayerInfo : public platform::Object {
 public:
-    static platform::Ref<KSTMXLayerInfo> layerInfo();
+    [[nodiscard]] static platform::Ref<KSTMXLayerInfo> layerInfo();
 
     const std::string& name() const { return name_; }
     void setName(std::string name) { name_ = std::move(name); }
@@ -97,7 +97,7 @@ private:
 // One tileset: an image cut into tiles of one size, numbered from firstGid.
 class KSTMXTilesetInfo : public platform::Object {
 public:
-    static platform::Ref<KSTMXTilesetInfo> tilesetInfo();
+    [[nodiscard]] static platform::Ref<KSTMXTilesetInfo> tilesetInfo();
 
     // The tile's rectangle in the image in pixels, y from the image's top. A
     // tileset whose tiles do not fit the image's width once answers a zero rectangle.
@@ -138,7 +138,7 @@ private:
 // strings, then the object's properties) and the group's properties.
 class KSTMXObjectGroup : public platform::Object {
 public:
-    static platform::Ref<KSTMXObjectGroup> objectGroup();
+    [[nodiscard]] static platform::Ref<KSTMXObjectGroup> objectGroup();
 
     // The first object whose "name" equals name; null when none.
     const platform::ValueDictionary* objectNamed(const std::string& name) const;
@@ -169,8 +169,8 @@ private:
 class KSTMXMapInfo : public platform::Object {
 public:
     // Reads the file (a bundle resource name or a path) before returning.
-    static platform::Ref<KSTMXMapInfo> formatWithTMXFile(const std::string& tmxFile);
-    bool initWithTMXFile(const std::string& tmxFile);
+    [[nodiscard]] static platform::Ref<KSTMXMapInfo> formatWithTMXFile(const std::string& tmxFile);
+    [[nodiscard]] bool initWithTMXFile(const std::string& tmxFile);
 
     // Parses one file into this description; fails "Error parsing file: <path>."
     // when it cannot be read or is not well-formed XML.

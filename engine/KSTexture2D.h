@@ -42,36 +42,36 @@ enum KSTextAlignment : int32_t { KSTextAlignmentLeft = 0, KSTextAlignmentCenter 
 
 class KSTexture2D : public platform::Object {
 public:
-    static platform::Ref<KSTexture2D> textureWithData(const void* data, KSTexture2DPixelFormat format,
+    [[nodiscard]] static platform::Ref<KSTexture2D> textureWithData(const void* data, KSTexture2DPixelFormat format,
                                                       uint32_t pixelsWide, uint32_t pixelsHigh, Size contentSize);
-    static platform::Ref<KSTexture2D> textureWithImage(const platform::Image* image);
-    static platform::Ref<KSTexture2D> textureWithString(const std::string& string, const std::string& fontName,
+    [[nodiscard]] static platform::Ref<KSTexture2D> textureWithImage(const platform::Image* image);
+    [[nodiscard]] static platform::Ref<KSTexture2D> textureWithString(const std::string& string, const std::string& fontName,
                                                         float fontSize);
-    static platform::Ref<KSTexture2D> textureWithString(const std::string& string, Size dimensions,
+    [[nodiscard]] static platform::Ref<KSTexture2D> textureWithString(const std::string& string, Size dimensions,
                                                         KSTextAlignment alignment, const std::string& fontName,
                                                         float fontSize);
-    static platform::Ref<KSTexture2D> textureWithPVRTCData(const void* data, int level, int bpp, bool hasAlpha,
+    [[nodiscard]] static platform::Ref<KSTexture2D> textureWithPVRTCData(const void* data, int level, int bpp, bool hasAlpha,
                                                            int length);
-    static platform::Ref<KSTexture2D> textureWithPVRFile(const std::string& path);
+    [[nodiscard]] static platform::Ref<KSTexture2D> textureWithPVRFile(const std::string& path);
 
     // The initialisers the factories run; each answers false on failure.
-    bool initWithData(const void* data, KSTexture2DPixelFormat format, uint32_t pixelsWide, uint32_t pixelsHigh,
+    [[nodiscard]] bool initWithData(const void* data, KSTexture2DPixelFormat format, uint32_t pixelsWide, uint32_t pixelsHigh,
                       Size contentSize);
-    bool initWithImage(const platform::Image* image);
+    [[nodiscard]] bool initWithImage(const platform::Image* image);
     // Text drawn into an A8 texture, word-wrapped in (0, 0, dimensions) with the
     // alignment. The font is the platform font of that name, else the font
     // manager's bundle font; neither (or empty dimensions) fails. Without
     // dimensions the texture takes the size of the text on one line, centred.
-    bool initWithString(const std::string& string, const std::string& fontName, float fontSize);
-    bool initWithString(const std::string& string, Size dimensions, KSTextAlignment alignment,
+    [[nodiscard]] bool initWithString(const std::string& string, const std::string& fontName, float fontSize);
+    [[nodiscard]] bool initWithString(const std::string& string, Size dimensions, KSTextAlignment alignment,
                         const std::string& fontName, float fontSize);
     // The font must be given ("Invalid font").
-    bool initWithString(const std::string& string, Size dimensions, KSTextAlignment alignment,
+    [[nodiscard]] bool initWithString(const std::string& string, Size dimensions, KSTextAlignment alignment,
                         const platform::Font* font);
-    bool initWithString(const std::string& string, Size dimensions, KSTextAlignment alignment,
+    [[nodiscard]] bool initWithString(const std::string& string, Size dimensions, KSTextAlignment alignment,
                         const ttfont::TTFont* font);
-    bool initWithPVRTCData(const void* data, int level, int bpp, bool hasAlpha, int length);
-    bool initWithPVRFile(const std::string& path);
+    [[nodiscard]] bool initWithPVRTCData(const void* data, int level, int bpp, bool hasAlpha, int length);
+    [[nodiscard]] bool initWithPVRFile(const std::string& path);
 
     // The class-wide format for images with alpha (initially RGBA8888).
     static void setDefaultAlphaPixelFormat(KSTexture2DPixelFormat format);
@@ -117,7 +117,7 @@ private:
     bool hasPremultipliedAlpha_ { false };
 
     template <typename Draw>
-    bool initWithText(Size dimensions, const Draw& draw);
+    [[nodiscard]] bool initWithText(Size dimensions, const Draw& draw);
 };
 
 // The 16-bit repacking of one R, G, B, A pixel (exposed for tests and tools).

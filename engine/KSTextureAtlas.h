@@ -20,11 +20,11 @@ inline constexpr uint32_t kKSTextureAtlasMaxCapacity = 16384;
 
 class KSTextureAtlas : public platform::Object {
 public:
-    static platform::Ref<KSTextureAtlas> textureAtlasWithFile(const std::string& file, uint32_t capacity);
-    static platform::Ref<KSTextureAtlas> textureAtlasWithTexture(KSTexture2D* texture, uint32_t capacity);
+    [[nodiscard]] static platform::Ref<KSTextureAtlas> textureAtlasWithFile(const std::string& file, uint32_t capacity);
+    [[nodiscard]] static platform::Ref<KSTextureAtlas> textureAtlasWithTexture(KSTexture2D* texture, uint32_t capacity);
 
-    bool initWithFile(const std::string& file, uint32_t capacity);
-    bool initWithTexture(KSTexture2D* texture, uint32_t capacity);
+    [[nodiscard]] bool initWithFile(const std::string& file, uint32_t capacity);
+    [[nodiscard]] bool initWithTexture(KSTexture2D* texture, uint32_t capacity);
 
     void updateQuad(const ksV3F_C4B_T2F_Quad* quad, uint32_t index)
     {

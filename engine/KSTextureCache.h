@@ -31,7 +31,7 @@ namespace kestrel {
 // One background request: the image path, and whom to call back with what.
 class KSAsyncObject : public platform::Object {
 public:
-    static platform::Ref<KSAsyncObject> make(platform::Selector<KSTexture2D*> selector, platform::Object* target,
+    [[nodiscard]] static platform::Ref<KSAsyncObject> make(platform::Selector<KSTexture2D*> selector, platform::Object* target,
                                              std::string data);
     platform::Selector<KSTexture2D*> selector() const { return selector_; }
     platform::Object* target() const { return target_.get(); }

@@ -26,12 +26,12 @@ struct KSPVRMipmap {
 
 class KSTexturePVR : public platform::Object {
 public:
-    static platform::Ref<KSTexturePVR> pvrTextureWithContentsOfFile(const std::string& path);
+    [[nodiscard]] static platform::Ref<KSTexturePVR> pvrTextureWithContentsOfFile(const std::string& path);
     // A "file://" URL; nil for any other scheme.
-    static platform::Ref<KSTexturePVR> pvrTextureWithContentsOfURL(const std::string& url);
+    [[nodiscard]] static platform::Ref<KSTexturePVR> pvrTextureWithContentsOfURL(const std::string& url);
 
-    bool initWithContentsOfFile(const std::string& path);
-    bool initWithContentsOfURL(const std::string& url);
+    [[nodiscard]] bool initWithContentsOfFile(const std::string& path);
+    [[nodiscard]] bool initWithContentsOfURL(const std::string& url);
 
     // Steps of the initialiser, public for tests of the header checks.
     bool unpackPVRData(const unsigned char* data, uint32_t length);

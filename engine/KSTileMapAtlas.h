@@ -21,9 +21,9 @@ class KSTileMapAtlas : public KSAtlasNode {
 public:
     // A map file that cannot be loaded, or is not 24 bits per pixel, raises the
     // exception "TileMapAtlasLoadTGA" ("TileMapAtas cannot load TGA file").
-    static platform::Ref<KSTileMapAtlas> tileMapAtlasWithTileFile(const std::string& tile, const std::string& mapFile,
+    [[nodiscard]] static platform::Ref<KSTileMapAtlas> tileMapAtlasWithTileFile(const std::string& tile, const std::string& mapFile,
                                                                   int tileWidth, int tileHeight);
-    bool initWithTileFile(const std::string& tile, const std::string& mapFile, int tileWidth, int tileHeight);
+    [[nodiscard]] bool initWithTileFile(const std::string& tile, const std::string& mapFile, int tileWidth, int tileHeight);
 
     // The map pixel (R, G, B) of a cell.
     ksColor3B tileAt(ksGridSize position) const;

@@ -22,7 +22,7 @@ class KSActionInterval;
 
 // The class factory every transition offers (an object of the named class).
 #define KS_TRANSITION_FACTORY(Name)                                                           \
-    static platform::Ref<Name> transitionWithDuration(ksTime t, KSScene* scene)               \
+    [[nodiscard]] static platform::Ref<Name> transitionWithDuration(ksTime t, KSScene* scene)               \
     {                                                                                         \
         auto a = platform::adoptRef(new Name);                                                \
         return a->initWithDuration(t, scene) ? a : nullptr;                                   \
@@ -33,7 +33,7 @@ class KSTransitionScene : public KSScene {
 public:
     KS_TRANSITION_FACTORY(KSTransitionScene)
     // Fails the assertion for a null scene or the scene that is running.
-    virtual bool initWithDuration(ksTime t, KSScene* scene);
+    [[nodiscard]] virtual bool initWithDuration(ksTime t, KSScene* scene);
 
     // Visits both scenes, the in-scene last when it is on top.
     void draw() override;
@@ -84,12 +84,12 @@ private:
 class KSTransitionSceneOriented : public KSTransitionScene {
 public:
     KS_TRANSITION_FACTORY(KSTransitionSceneOriented)
-    static platform::Ref<KSTransitionSceneOriented> transitionWithDuration(ksTime t, KSScene* scene, int orientation)
+    [[nodiscard]] static platform::Ref<KSTransitionSceneOriented> transitionWithDuration(ksTime t, KSScene* scene, int orientation)
     {
         auto a = platform::adoptRef(new KSTransitionSceneOriented);
         return a->initWithDuration(t, scene, orientation) ? a : nullptr;
     }
-    virtual bool initWithDuration(ksTime t, KSScene* scene, int orientation);
+    [[nodiscard]] virtual bool initWithDuration(ksTime t, KSScene* scene, int orientation);
     using KSTransitionScene::initWithDuration;
     int orientation() const { return orientation_; }
 
@@ -227,7 +227,7 @@ protected:
     class Name : public KSTransitionSceneOriented {                                               \
     public:                                                                                       \
         KS_TRANSITION_FACTORY(Name)                                                               \
-        static platform::Ref<Name> transitionWithDuration(ksTime t, KSScene* scene, int orientation) \
+        [[nodiscard]] static platform::Ref<Name> transitionWithDuration(ksTime t, KSScene* scene, int orientation) \
         {                                                                                         \
             auto a = platform::adoptRef(new Name);                                                \
             return a->initWithDuration(t, scene, orientation) ? a : nullptr;                      \

@@ -17,10 +17,10 @@ inline constexpr int kSceneFade = static_cast<int>(0xFADEFADEu);
 class KSTransitionFade : public KSTransitionScene {
 public:
     KS_TRANSITION_FACTORY(KSTransitionFade)
-    static platform::Ref<KSTransitionFade> transitionWithDuration(ksTime t, KSScene* scene, ksColor3B color);
+    [[nodiscard]] static platform::Ref<KSTransitionFade> transitionWithDuration(ksTime t, KSScene* scene, ksColor3B color);
     // Through black.
-    bool initWithDuration(ksTime t, KSScene* scene) override;
-    virtual bool initWithDuration(ksTime t, KSScene* scene, ksColor3B color);
+    [[nodiscard]] bool initWithDuration(ksTime t, KSScene* scene) override;
+    [[nodiscard]] virtual bool initWithDuration(ksTime t, KSScene* scene, ksColor3B color);
 
     void onEnter() override;
     void onExit() override;

@@ -13,8 +13,8 @@ namespace kestrel {
 class KSTransitionPageTurn : public KSTransitionScene {
 public:
     KS_TRANSITION_FACTORY(KSTransitionPageTurn)
-    static platform::Ref<KSTransitionPageTurn> transitionWithDuration(ksTime t, KSScene* scene, bool backwards);
-    virtual bool initWithDuration(ksTime t, KSScene* scene, bool backwards);
+    [[nodiscard]] static platform::Ref<KSTransitionPageTurn> transitionWithDuration(ksTime t, KSScene* scene, bool backwards);
+    [[nodiscard]] virtual bool initWithDuration(ksTime t, KSScene* scene, bool backwards);
     using KSTransitionScene::initWithDuration;
 
     void onEnter() override;

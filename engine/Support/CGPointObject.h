@@ -14,8 +14,8 @@ class KSNode;
 
 class CGPointObject : public platform::Object {
 public:
-    static platform::Ref<CGPointObject> pointWithCGPoint(platform::Point ratio, platform::Point offset);
-    bool initWithCGPoint(platform::Point ratio, platform::Point offset);
+    [[nodiscard]] static platform::Ref<CGPointObject> pointWithCGPoint(platform::Point ratio, platform::Point offset);
+    [[nodiscard]] bool initWithCGPoint(platform::Point ratio, platform::Point offset);
 
     platform::Point ratio() const;
     void setRatio(platform::Point ratio);

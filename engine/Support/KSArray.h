@@ -32,15 +32,15 @@ class KSArray : public platform::Object {
 public:
     using ObjectVector = std::vector<platform::Ref<platform::Object>>;
 
-    static platform::Ref<KSArray> array();
-    static platform::Ref<KSArray> arrayWithCapacity(uint32_t capacity);
-    static platform::Ref<KSArray> arrayWithArray(const KSArray* other);
-    static platform::Ref<KSArray> arrayWithNSArray(const ObjectVector& objects);
+    [[nodiscard]] static platform::Ref<KSArray> array();
+    [[nodiscard]] static platform::Ref<KSArray> arrayWithCapacity(uint32_t capacity);
+    [[nodiscard]] static platform::Ref<KSArray> arrayWithArray(const KSArray* other);
+    [[nodiscard]] static platform::Ref<KSArray> arrayWithNSArray(const ObjectVector& objects);
 
     bool init() { return initWithCapacity(2); }
-    bool initWithCapacity(uint32_t capacity);
-    bool initWithArray(const KSArray* other);
-    bool initWithNSArray(const ObjectVector& objects);
+    [[nodiscard]] bool initWithCapacity(uint32_t capacity);
+    [[nodiscard]] bool initWithArray(const KSArray* other);
+    [[nodiscard]] bool initWithNSArray(const ObjectVector& objects);
 
     // Queries.
     uint32_t count() const { return data_->num; }

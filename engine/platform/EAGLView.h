@@ -49,10 +49,10 @@ class ES1Renderer : public platform::Object {
 public:
     // Empty when the context cannot be made or made current, or the driver has
     // no framebuffer objects.
-    static platform::Ref<ES1Renderer> rendererWithDepthFormat(unsigned depthFormat, unsigned pixelFormat,
+    [[nodiscard]] static platform::Ref<ES1Renderer> rendererWithDepthFormat(unsigned depthFormat, unsigned pixelFormat,
                                                               platform::GLContext* sharegroup, bool multiSampling,
                                                               unsigned numberOfSamples);
-    bool initWithDepthFormat(unsigned depthFormat, unsigned pixelFormat, platform::GLContext* sharegroup,
+    [[nodiscard]] bool initWithDepthFormat(unsigned depthFormat, unsigned pixelFormat, platform::GLContext* sharegroup,
                              bool multiSampling, unsigned numberOfSamples);
 
     // Gives the buffers storage of the view's drawable size; false when the
@@ -92,20 +92,20 @@ private:
 
 class EAGLView : public platform::ui::View {
 public:
-    static platform::Ref<EAGLView> viewWithFrame(const Rect& frame);
-    static platform::Ref<EAGLView> viewWithFrame(const Rect& frame, const std::string& pixelFormat);
-    static platform::Ref<EAGLView> viewWithFrame(const Rect& frame, const std::string& pixelFormat, GLuint depthFormat);
-    static platform::Ref<EAGLView> viewWithFrame(const Rect& frame, const std::string& pixelFormat, GLuint depthFormat,
+    [[nodiscard]] static platform::Ref<EAGLView> viewWithFrame(const Rect& frame);
+    [[nodiscard]] static platform::Ref<EAGLView> viewWithFrame(const Rect& frame, const std::string& pixelFormat);
+    [[nodiscard]] static platform::Ref<EAGLView> viewWithFrame(const Rect& frame, const std::string& pixelFormat, GLuint depthFormat);
+    [[nodiscard]] static platform::Ref<EAGLView> viewWithFrame(const Rect& frame, const std::string& pixelFormat, GLuint depthFormat,
                                                  bool preserveBackbuffer);
     // `sharegroup`: a context whose textures the view's context shares, or null.
-    static platform::Ref<EAGLView> viewWithFrame(const Rect& frame, const std::string& pixelFormat, GLuint depthFormat,
+    [[nodiscard]] static platform::Ref<EAGLView> viewWithFrame(const Rect& frame, const std::string& pixelFormat, GLuint depthFormat,
                                                  bool preserveBackbuffer, platform::GLContext* sharegroup,
                                                  bool multiSampling, unsigned numberOfSamples);
-    bool initWithFrame(const Rect& frame) override;
-    bool initWithFrame(const Rect& frame, const std::string& pixelFormat);
-    bool initWithFrame(const Rect& frame, const std::string& pixelFormat, GLuint depthFormat, bool preserveBackbuffer,
+    [[nodiscard]] bool initWithFrame(const Rect& frame) override;
+    [[nodiscard]] bool initWithFrame(const Rect& frame, const std::string& pixelFormat);
+    [[nodiscard]] bool initWithFrame(const Rect& frame, const std::string& pixelFormat, GLuint depthFormat, bool preserveBackbuffer,
                        platform::GLContext* sharegroup, bool multiSampling, unsigned numberOfSamples);
-    bool initWithCoder(const platform::ui::InterfaceCoder& coder) override;
+    [[nodiscard]] bool initWithCoder(const platform::ui::InterfaceCoder& coder) override;
 
     bool setupSurfaceWithSharegroup(platform::GLContext* sharegroup);
     void layoutSubviews() override;

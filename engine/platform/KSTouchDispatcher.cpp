@@ -22,7 +22,7 @@ KSTouchDispatcher* KSTouchDispatcher::sharedDispatcher()
     std::lock_guard lock(gDispatcherLock);
     if (!gSharedDispatcher) {
         gSharedDispatcher = new KSTouchDispatcher;
-        gSharedDispatcher->init();
+        (void)gSharedDispatcher->init(); // reserves its lists: cannot fail
     }
     return gSharedDispatcher;
 }

@@ -22,8 +22,8 @@ enum ksTouchSelectorFlag : unsigned {
 
 class KSTouchHandler : public platform::Object {
 public:
-    static platform::Ref<KSTouchHandler> handlerWithDelegate(platform::Object* delegate, int priority);
-    virtual bool initWithDelegate(platform::Object* delegate, int priority);
+    [[nodiscard]] static platform::Ref<KSTouchHandler> handlerWithDelegate(platform::Object* delegate, int priority);
+    [[nodiscard]] virtual bool initWithDelegate(platform::Object* delegate, int priority);
 
     platform::Object* delegate() const { return delegate_.get(); }
     void setDelegate(platform::Object* delegate) { delegate_ = delegate; }
@@ -44,8 +44,8 @@ protected:
 class KSStandardTouchHandler : public KSTouchHandler {
 public:
     // The delegate must implement KSStandardTouchDelegate.
-    static platform::Ref<KSStandardTouchHandler> handlerWithDelegate(platform::Object* delegate, int priority);
-    bool initWithDelegate(platform::Object* delegate, int priority) override;
+    [[nodiscard]] static platform::Ref<KSStandardTouchHandler> handlerWithDelegate(platform::Object* delegate, int priority);
+    [[nodiscard]] bool initWithDelegate(platform::Object* delegate, int priority) override;
     KSStandardTouchDelegate* standardDelegate() const { return dynamic_cast<KSStandardTouchDelegate*>(delegate_.get()); }
     std::string className() const override { return "KSStandardTouchHandler"; }
 
@@ -56,10 +56,10 @@ protected:
 class KSTargetedTouchHandler : public KSTouchHandler {
 public:
     // The delegate must implement KSTargetedTouchDelegate.
-    static platform::Ref<KSTargetedTouchHandler> handlerWithDelegate(platform::Object* delegate, int priority,
+    [[nodiscard]] static platform::Ref<KSTargetedTouchHandler> handlerWithDelegate(platform::Object* delegate, int priority,
                                                                      bool swallowsTouches);
     using KSTouchHandler::initWithDelegate;
-    bool initWithDelegate(platform::Object* delegate, int priority, bool swallowsTouches);
+    [[nodiscard]] bool initWithDelegate(platform::Object* delegate, int priority, bool swallowsTouches);
     KSTargetedTouchDelegate* targetedDelegate() const { return dynamic_cast<KSTargetedTouchDelegate*>(delegate_.get()); }
 
     bool swallowsTouches() const { return swallowsTouches_; }

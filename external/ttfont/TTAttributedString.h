@@ -65,7 +65,7 @@ enum : uint32_t { TTAttributedStringEnumerationReverse = 2, TTAttributedStringEn
 
 class TTAttributeRun final : public platform::Object {
 public:
-    static platform::Ref<TTAttributeRun> attributeRunWithIndex(size_t index, const TTAttributes* attributes);
+    [[nodiscard]] static platform::Ref<TTAttributeRun> attributeRunWithIndex(size_t index, const TTAttributes* attributes);
     platform::Ref<TTAttributeRun> copy() const { return attributeRunWithIndex(index_, &attributes_); }
 
     size_t index() const { return index_; }
@@ -87,10 +87,10 @@ class TTMutableAttributedString;
 
 class TTAttributedString : public platform::Object {
 public:
-    static platform::Ref<TTAttributedString> attributedString(const std::string& string = {},
+    [[nodiscard]] static platform::Ref<TTAttributedString> attributedString(const std::string& string = {},
                                                                const TTAttributes* attributes = nullptr);
     // Asserts that other is given.
-    static platform::Ref<TTAttributedString> attributedString(const TTAttributedString* other);
+    [[nodiscard]] static platform::Ref<TTAttributedString> attributedString(const TTAttributedString* other);
 
     // An immutable string: the receiver itself, or a new immutable copy of a mutable one.
     virtual platform::Ref<TTAttributedString> copy() const;
@@ -142,9 +142,9 @@ private:
 
 class TTMutableAttributedString final : public TTAttributedString {
 public:
-    static platform::Ref<TTMutableAttributedString> attributedString(const std::string& string = {},
+    [[nodiscard]] static platform::Ref<TTMutableAttributedString> attributedString(const std::string& string = {},
                                                                       const TTAttributes* attributes = nullptr);
-    static platform::Ref<TTMutableAttributedString> attributedString(const TTAttributedString* other);
+    [[nodiscard]] static platform::Ref<TTMutableAttributedString> attributedString(const TTAttributedString* other);
 
     platform::Ref<TTAttributedString> copy() const override;
     std::string className() const override { return "TTMutableAttributedString"; }

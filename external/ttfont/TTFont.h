@@ -21,11 +21,11 @@ namespace ttfont {
 
 class TTFont final : public platform::Object {
 public:
-    static platform::Ref<TTFont> fontWithCGFont(platform::FontFile* font, float size);
+    [[nodiscard]] static platform::Ref<TTFont> fontWithCGFont(platform::FontFile* font, float size);
     // The file of a platform font at that font's size.
-    static platform::Ref<TTFont> fontWithUIFont(const platform::Font* uiFont);
+    [[nodiscard]] static platform::Ref<TTFont> fontWithUIFont(const platform::Font* uiFont);
     // Always fails the assertion "-init is not valid for TTFont".
-    static platform::Ref<TTFont> init();
+    [[nodiscard]] static platform::Ref<TTFont> init();
 
     // The receiver when size equals pointSize; otherwise a new font over the
     // same file (size must be greater than 0).
@@ -60,7 +60,7 @@ public:
 
 private:
     TTFont() = default;
-    bool initWithCGFont(platform::FontFile* font, float size);
+    [[nodiscard]] bool initWithCGFont(platform::FontFile* font, float size);
 
     platform::Ref<platform::FontFile> file_;
     platform::Ref<platform::Font> layoutFont_;

@@ -17,14 +17,14 @@ namespace ttfont {
 class TTFontLabel : public platform::ui::Label {
 public:
     // Without a font of that name the label has no ttFont and draws as the platform label.
-    static platform::Ref<TTFontLabel> labelWithFrame(const platform::Rect& frame, const std::string& fontName, float pointSize);
-    static platform::Ref<TTFontLabel> labelWithFrame(const platform::Rect& frame, TTFont* font);
-    static platform::Ref<TTFontLabel> labelWithFrame(const platform::Rect& frame, platform::FontFile* font, float pointSize);
+    [[nodiscard]] static platform::Ref<TTFontLabel> labelWithFrame(const platform::Rect& frame, const std::string& fontName, float pointSize);
+    [[nodiscard]] static platform::Ref<TTFontLabel> labelWithFrame(const platform::Rect& frame, TTFont* font);
+    [[nodiscard]] static platform::Ref<TTFontLabel> labelWithFrame(const platform::Rect& frame, platform::FontFile* font, float pointSize);
 
     using Label::initWithFrame;
-    bool initWithFrame(const platform::Rect& frame, const std::string& fontName, float pointSize);
-    bool initWithFrame(const platform::Rect& frame, TTFont* font);
-    bool initWithFrame(const platform::Rect& frame, platform::FontFile* font, float pointSize);
+    [[nodiscard]] bool initWithFrame(const platform::Rect& frame, const std::string& fontName, float pointSize);
+    [[nodiscard]] bool initWithFrame(const platform::Rect& frame, TTFont* font);
+    [[nodiscard]] bool initWithFrame(const platform::Rect& frame, platform::FontFile* font, float pointSize);
 
     TTFont* ttFont() const { return ttFont_.get(); }
     // Does not ask for a redraw.

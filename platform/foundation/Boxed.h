@@ -9,14 +9,14 @@ namespace platform {
 
 class Boxed final : public Object {
 public:
-    static Ref<Boxed> box(Value value)
+    [[nodiscard]] static Ref<Boxed> box(Value value)
     {
         auto b = adoptRef(new Boxed);
         b->value_ = std::move(value);
         return b;
     }
-    static Ref<Boxed> number(long long n) { return box(Value(n)); }
-    static Ref<Boxed> data(Bytes bytes) { return box(Value(std::move(bytes))); }
+    [[nodiscard]] static Ref<Boxed> number(long long n) { return box(Value(n)); }
+    [[nodiscard]] static Ref<Boxed> data(Bytes bytes) { return box(Value(std::move(bytes))); }
 
     const Value& value() const { return value_; }
     std::string description() const override { return value_.asString(); }

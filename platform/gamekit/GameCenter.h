@@ -58,7 +58,7 @@ struct Player {
 // from loadScores() until its completion has run.
 class Leaderboard final : public Object {
 public:
-    static Ref<Leaderboard> create() { return adoptRef(new Leaderboard); }
+    [[nodiscard]] static Ref<Leaderboard> create() { return adoptRef(new Leaderboard); }
 
     int timeScope { kTimeScopeAllTime };
     int playerScope { kPlayerScopeGlobal };
@@ -121,7 +121,7 @@ protected:
 // operation on demand, and a record of every report.
 class ScriptedGameCenter final : public GameCenter {
 public:
-    static Ref<ScriptedGameCenter> create() { return adoptRef(new ScriptedGameCenter); }
+    [[nodiscard]] static Ref<ScriptedGameCenter> create() { return adoptRef(new ScriptedGameCenter); }
 
     // -- script
     bool signsIn { true };

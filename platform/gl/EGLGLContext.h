@@ -11,7 +11,7 @@ namespace platform {
 
 class EGLGLContext final : public GLContext {
 public:
-    static Ref<GLContext> create(EGLGLContext* shareWith, std::string* error);
+    [[nodiscard]] static Ref<GLContext> create(EGLGLContext* shareWith, std::string* error);
 
     Ref<GLContext> createShared(std::string* error) override;
     bool makeCurrent() override;

@@ -18,7 +18,7 @@ class GLContext : public Object {
 public:
     // A new context with a small pbuffer surface, or empty with the reason in *error
     // (no EGL display, no GL ES 1 config, context creation refused).
-    static Ref<GLContext> create(std::string* error = nullptr);
+    [[nodiscard]] static Ref<GLContext> create(std::string* error = nullptr);
 
     // A context in the same share group (textures, buffers, framebuffers are shared).
     virtual Ref<GLContext> createShared(std::string* error = nullptr) = 0;

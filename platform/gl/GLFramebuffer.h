@@ -21,7 +21,7 @@ class Image;
 class GLFramebuffer : public Object {
 public:
     // Empty with the reason when the extension is missing or the framebuffer is incomplete.
-    static Ref<GLFramebuffer> create(uint32_t width, uint32_t height, std::string* error = nullptr);
+    [[nodiscard]] static Ref<GLFramebuffer> create(uint32_t width, uint32_t height, std::string* error = nullptr);
 
     uint32_t width() const { return width_; }
     uint32_t height() const { return height_; }

@@ -14,13 +14,13 @@ namespace platform {
 
 class Font final : public Object {
 public:
-    static Ref<Font> fontWithName(const std::string& name, float size);
+    [[nodiscard]] static Ref<Font> fontWithName(const std::string& name, float size);
     // A font over an opened file (fonts loaded from files rather than installed);
     // empty without a file.
-    static Ref<Font> fontWithFile(Ref<FontFile> file, float size) { return make(std::move(file), size); }
-    static Ref<Font> systemFont(float size);
-    static Ref<Font> boldSystemFont(float size);
-    static Ref<Font> italicSystemFont(float size);
+    [[nodiscard]] static Ref<Font> fontWithFile(Ref<FontFile> file, float size) { return make(std::move(file), size); }
+    [[nodiscard]] static Ref<Font> systemFont(float size);
+    [[nodiscard]] static Ref<Font> boldSystemFont(float size);
+    [[nodiscard]] static Ref<Font> italicSystemFont(float size);
     // The same typeface at another size.
     Ref<Font> fontWithSize(float size) const;
 
@@ -37,7 +37,7 @@ public:
 
 private:
     Font(Ref<FontFile> file, std::string name, float size) : file_(std::move(file)), name_(std::move(name)), size_(size) { }
-    static Ref<Font> make(Ref<FontFile> file, float size);
+    [[nodiscard]] static Ref<Font> make(Ref<FontFile> file, float size);
 
     Ref<FontFile> file_;
     std::string name_;

@@ -27,13 +27,13 @@ namespace platform {
 class FontFile final : public Object {
 public:
     // Opens a font file; empty when it cannot be read as a font.
-    static Ref<FontFile> fromPath(const std::string& path, int faceIndex = 0);
+    [[nodiscard]] static Ref<FontFile> fromPath(const std::string& path, int faceIndex = 0);
     // The platform font with this family, full or PostScript name; empty when none.
     // Files are opened once and shared.
-    static Ref<FontFile> findByName(const std::string& name);
-    static Ref<FontFile> defaultFont();
-    static Ref<FontFile> defaultBoldFont();
-    static Ref<FontFile> defaultItalicFont();
+    [[nodiscard]] static Ref<FontFile> findByName(const std::string& name);
+    [[nodiscard]] static Ref<FontFile> defaultFont();
+    [[nodiscard]] static Ref<FontFile> defaultBoldFont();
+    [[nodiscard]] static Ref<FontFile> defaultItalicFont();
 
     const std::string& path() const { return path_; }
     const std::string& familyName() const { return family_; }

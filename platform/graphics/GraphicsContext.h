@@ -39,7 +39,7 @@ public:
 
     // A cleared (fully transparent) bitmap; empty when the size is 0, too large or
     // Cairo cannot allocate it.
-    static Ref<GraphicsContext> create(uint32_t width, uint32_t height, Format format);
+    [[nodiscard]] static Ref<GraphicsContext> create(uint32_t width, uint32_t height, Format format);
 
     uint32_t width() const { return width_; }
     uint32_t height() const { return height_; }

@@ -38,11 +38,11 @@ public:
     static constexpr uint64_t kDefaultMaxPixels = 64ull * 1024 * 1024;
 
     // PNG or JPEG, told apart by their signatures.
-    static Ref<Image> imageWithContentsOfFile(const std::string& path, std::string* error = nullptr);
-    static Ref<Image> imageWithData(const void* bytes, size_t length, std::string* error = nullptr,
+    [[nodiscard]] static Ref<Image> imageWithContentsOfFile(const std::string& path, std::string* error = nullptr);
+    [[nodiscard]] static Ref<Image> imageWithData(const void* bytes, size_t length, std::string* error = nullptr,
                                     uint64_t maxPixels = kDefaultMaxPixels);
     // Takes width x height x 4 bytes of unpremultiplied RGBA, top row first.
-    static Ref<Image> imageWithRGBA(uint32_t width, uint32_t height, Bytes rgba,
+    [[nodiscard]] static Ref<Image> imageWithRGBA(uint32_t width, uint32_t height, Bytes rgba,
                                     ImageAlphaInfo alphaInfo = ImageAlphaInfo::Last,
                                     ImageColorModel colorModel = ImageColorModel::RGB,
                                     uint32_t bitsPerComponent = 8);

@@ -17,7 +17,7 @@ namespace platform {
 
 class CurlHttpTransport final : public HttpTransport {
 public:
-    static Ref<CurlHttpTransport> create();
+    [[nodiscard]] static Ref<CurlHttpTransport> create();
     ~CurlHttpTransport() override;
 
     RequestId start(HttpRequestData request, Completion completion) override;

@@ -14,7 +14,7 @@ namespace platform {
 
 class FakeHttpTransport final : public HttpTransport {
 public:
-    static Ref<FakeHttpTransport> create() { return adoptRef(new FakeHttpTransport); }
+    [[nodiscard]] static Ref<FakeHttpTransport> create() { return adoptRef(new FakeHttpTransport); }
 
     RequestId start(HttpRequestData request, Completion completion) override;
     void cancel(RequestId id) override;

@@ -36,7 +36,7 @@ struct HttpRequestData {
 // The answer the server gave: its status line and headers.
 class HttpURLResponse : public Object {
 public:
-    static Ref<HttpURLResponse> response(int status, HttpHeaders headers = {})
+    [[nodiscard]] static Ref<HttpURLResponse> response(int status, HttpHeaders headers = {})
     {
         auto r = adoptRef(new HttpURLResponse);
         r->statusCode_ = status;

@@ -38,7 +38,7 @@ private:
 
 class ManualReachability final : public Reachability {
 public:
-    static Ref<ManualReachability> create(int status = ReachableViaWiFi)
+    [[nodiscard]] static Ref<ManualReachability> create(int status = ReachableViaWiFi)
     {
         auto r = adoptRef(new ManualReachability);
         r->setStatusAndNotify(status);
@@ -53,7 +53,7 @@ private:
 class HostReachability final : public Reachability {
 public:
     // `url` or bare host name; the host part is checked.
-    static Ref<HostReachability> create(const std::string& urlOrHost);
+    [[nodiscard]] static Ref<HostReachability> create(const std::string& urlOrHost);
     ~HostReachability() override;
     // Checks now (also runs every 30 s).
     void check();

@@ -15,7 +15,7 @@ namespace platform {
 
 class TcpSocket final : public Object {
 public:
-    static Ref<TcpSocket> create();
+    [[nodiscard]] static Ref<TcpSocket> create();
     ~TcpSocket() override;
 
     enum class Result { Ok, Failed, TimedOut, Cancelled, Closed };

@@ -80,7 +80,7 @@ public:
     static Ref<PurgedAnimation> make()
     {
         auto a = platform::adoptRef(new PurgedAnimation);
-        a->init();
+        EXPECT_TRUE(a->init());
         return a;
     }
     ~PurgedAnimation() override { notePurge("animation cache"); }
@@ -91,7 +91,7 @@ public:
     static Ref<PurgedFrame> make(KSTexture2D* texture)
     {
         auto f = platform::adoptRef(new PurgedFrame);
-        f->initWithTexture(texture, { 0, 0, 4, 4 });
+        EXPECT_TRUE(f->initWithTexture(texture, { 0, 0, 4, 4 }));
         return f;
     }
     ~PurgedFrame() override { notePurge("sprite frame cache"); }

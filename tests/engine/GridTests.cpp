@@ -126,13 +126,13 @@ TEST_F(GridTest, ReuseCopiesTheCurrentMeshOnlyWhileReusesRemain)
 
 TEST_F(GridTest, SizesThatAreNotPositiveOrOverflowSixteenBitIndicesFailTheAssertion)
 {
-    EXPECT_THROW(KSGrid3D::gridWithSize({ 0, 4 }), platform::AssertionFailure);
-    EXPECT_THROW(KSTiledGrid3D::gridWithSize({ 4, -1 }), platform::AssertionFailure);
+    EXPECT_THROW((void)KSGrid3D::gridWithSize({ 0, 4 }), platform::AssertionFailure);
+    EXPECT_THROW((void)KSTiledGrid3D::gridWithSize({ 4, -1 }), platform::AssertionFailure);
     EXPECT_TRUE(KSGrid3D::gridWithSize({ 255, 255 })) << "65536 vertices fit";
-    EXPECT_THROW(KSGrid3D::gridWithSize({ 256, 255 }), platform::AssertionFailure);
+    EXPECT_THROW((void)KSGrid3D::gridWithSize({ 256, 255 }), platform::AssertionFailure);
     EXPECT_TRUE(KSTiledGrid3D::gridWithSize({ 128, 128 }));
-    EXPECT_THROW(KSTiledGrid3D::gridWithSize({ 129, 128 }), platform::AssertionFailure);
-    EXPECT_THROW(KSGrid3D::gridWithSize({ 100000, 100000 }), platform::AssertionFailure);
+    EXPECT_THROW((void)KSTiledGrid3D::gridWithSize({ 129, 128 }), platform::AssertionFailure);
+    EXPECT_THROW((void)KSGrid3D::gridWithSize({ 100000, 100000 }), platform::AssertionFailure);
 }
 
 TEST_F(GridTest, BaseGridAndBaseActionAreAbstractAndAnUnrenderableTextureIsRefused)

@@ -162,7 +162,7 @@ TEST_F(BMFontTest, ConfigurationsAreSharedPerFileNameUntilPurged)
     auto three = KSLabelBMFont::labelWithString("A", path);
     EXPECT_NE(three->configuration(), one->configuration());
 
-    EXPECT_EQ(assertionOf([&] { KSLabelBMFont::labelWithString("A", dir.file("none.fnt")); }),
+    EXPECT_EQ(assertionOf([&] { (void)KSLabelBMFont::labelWithString("A", dir.file("none.fnt")); }),
               "engine/KSTextureCache: TextureCache: fileimage MUST not be nill");
 }
 

@@ -372,9 +372,9 @@ TEST_F(MenuTest, FontItemsTakeTheClassWideFontOfTheirMaking)
     EXPECT_GT(small->contentSize().width, big->contentSize().width * 0.9f);
     EXPECT_EQ(small->contentSize(), small->label()->contentSize());
 
-    EXPECT_EQ(assertionOf([&] { KSMenuItemFont::itemFromString(""); }),
+    EXPECT_EQ(assertionOf([&] { (void)KSMenuItemFont::itemFromString(""); }),
               "engine/KSMenuItem: Value lenght must be greater than 0");
-    EXPECT_EQ(assertionOf([&] { KSMenuItemAtlasFont::itemFromString("", "fps_images.png", 16, 24, '.'); }),
+    EXPECT_EQ(assertionOf([&] { (void)KSMenuItemAtlasFont::itemFromString("", "fps_images.png", 16, 24, '.'); }),
               "engine/KSMenuItem: value lenght must be greater than 0");
 }
 

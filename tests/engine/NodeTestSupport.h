@@ -96,7 +96,7 @@ public:
     static Ref<ProbeAction> make(float d)
     {
         auto a = platform::adoptRef(new ProbeAction);
-        a->initWithDuration(d);
+        EXPECT_TRUE(a->initWithDuration(d));
         return a;
     }
     Ref<kestrel::KSAction> copy() const override { return make(duration_); }

@@ -173,8 +173,8 @@ TEST_F(SchedulerTest, AssertionsCarryTheDocumentedMessages)
     EXPECT_NO_THROW(sched->unscheduleSelector(SEL_SCHEDULE(), nullptr));
     EXPECT_THROW(sched->unscheduleSelector(kTick, nullptr), platform::AssertionFailure);
     EXPECT_THROW(sched->unscheduleSelector(SEL_SCHEDULE(), t.get()), platform::AssertionFailure);
-    EXPECT_THROW(KSScheduler::alloc(), platform::AssertionFailure);
-    EXPECT_THROW(KSTimer::alloc()->init(), platform::AssertionFailure);
+    EXPECT_THROW((void)KSScheduler::alloc(), platform::AssertionFailure);
+    EXPECT_THROW((void)KSTimer::alloc()->init(), platform::AssertionFailure);
     EXPECT_THROW(sched->scheduleTimer(nullptr), platform::AssertionFailure);
 }
 

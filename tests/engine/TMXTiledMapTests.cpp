@@ -254,7 +254,7 @@ TEST_F(TMXTiledMapTest, MapsThatCannotBeBuiltAreRefused)
 {
     EXPECT_EQ(assertionOf([&] { load("none.tmx", mapDocument("orthogonal", 1, 1, 8, 8, layer("a", 1, 1, { 1 }))); }),
               "TMXTiledMap: Map not found. Please check the filename.");
-    EXPECT_EQ(assertionOf([&] { KSTMXTiledMap::tiledMapWithTMXFile(""); }), "TMXTiledMap: tmx file should not bi nil");
+    EXPECT_EQ(assertionOf([&] { (void)KSTMXTiledMap::tiledMapWithTMXFile(""); }), "TMXTiledMap: tmx file should not bi nil");
     EXPECT_EQ(assertionOf([&] {
         load("two.tmx", mapDocument("orthogonal", 2, 1, 8, 8, kTileset
             + "<tileset name=\"u\" firstgid=\"9\" tilewidth=\"8\" tileheight=\"8\"><image source=\"tiles.png\"/></tileset>"

@@ -37,7 +37,7 @@ std::string describeRaised(const std::function<void()>& f);
 // The statement fails an assertion from expectedFile with exactly expectedMessage.
 #define EXPECT_ASSERTION(statement, expectedFile, expectedMessage)                                  \
     do {                                                                                            \
-        auto raised_ = ::testing_support::raisedBy([&] { statement; });                             \
+        auto raised_ = ::testing_support::raisedBy([&] { (void)(statement); });                           \
         if (raised_.kind != ::testing_support::Raised::Kind::Assertion) {                           \
             ADD_FAILURE() << "no assertion from: " << #statement                                    \
                           << (raised_.name.empty() ? "" : " (raised " + raised_.name + ")");        \
@@ -50,7 +50,7 @@ std::string describeRaised(const std::function<void()>& f);
 // The statement raises a named exception (not an assertion) with exactly this reason.
 #define EXPECT_EXCEPTION(statement, expectedName, expectedReason)                                   \
     do {                                                                                            \
-        auto raised_ = ::testing_support::raisedBy([&] { statement; });                             \
+        auto raised_ = ::testing_support::raisedBy([&] { (void)(statement); });                           \
         if (raised_.kind != ::testing_support::Raised::Kind::Exception) {                           \
             ADD_FAILURE() << (raised_.kind == ::testing_support::Raised::Kind::Nothing              \
                                   ? "no exception from: "                                           \

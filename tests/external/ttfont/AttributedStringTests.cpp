@@ -266,7 +266,7 @@ TEST(AttributedStringObject, CopiesSubstringsEqualityAndDescription)
     EXPECT_NE(frozen.get(), mutableString.get());
     EXPECT_EQ(frozen->className(), "TTAttributedString");
     EXPECT_TRUE(frozen->isEqualToAttributedString(*mutableString));
-    EXPECT_THROW(TTAttributedString::attributedString(static_cast<const TTAttributedString*>(nullptr)),
+    EXPECT_THROW((void)TTAttributedString::attributedString(static_cast<const TTAttributedString*>(nullptr)),
                  platform::AssertionFailure);
 
     auto s = TTMutableAttributedString::attributedString("0123456789", &kA);

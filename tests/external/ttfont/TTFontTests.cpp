@@ -128,7 +128,7 @@ TEST(TTFontObject, SizesEqualityAndAssertions)
     EXPECT_THROW(f->fontWithSize(std::nanf("")), platform::AssertionFailure);
     EXPECT_ASSERTION(TTFont::init(), "external/ttfont/TTFont",
                      "-init is not valid for TTFont");
-    EXPECT_THROW(TTFont::fontWithUIFont(nullptr), platform::AssertionFailure);
+    EXPECT_THROW((void)TTFont::fontWithUIFont(nullptr), platform::AssertionFailure);
     auto ui = TTFont::fontWithUIFont(platform::Font::systemFont(13).get());
     EXPECT_EQ(ui->pointSize(), 13);
     EXPECT_EQ(ui->postScriptName(), "DejaVuSans");
