@@ -27,6 +27,8 @@ public:
     bool checkForGLExtension(const std::string& name) const;
 
     GLint maxTextureSize() const { return maxTextureSize_; }
+    // Samples a multisampled framebuffer may use (0 where the driver has none).
+    GLint maxSamplesAllowed() const { return maxSamplesAllowed_; }
     GLint maxModelviewStackDepth() const { return maxModelviewStackDepth_; }
     bool supportsPVRTC() const { return supportsPVRTC_; }
     bool supportsNPOT() const { return supportsNPOT_; }

@@ -17,7 +17,6 @@ public:
     [[nodiscard]] bool initWithTotalParticles(unsigned numberOfParticles) override;
 
     void updateQuadWithParticle(sKSParticle* particle, Point newPosition) override;
-    void postStep() override { }
     void draw() override;
 
     void setStartSize(float size) override;

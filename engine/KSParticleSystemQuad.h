@@ -33,7 +33,6 @@ public:
     // Final: update() steps with this hook inlined.
     void updateQuadWithParticle(sKSParticle* particle, Point newPosition) final;
     void update(ksTime dt) override;
-    void postStep() override { }
     void draw() override;
 
     const ksV2F_C4F_T2F_Quad* quads() const { return quads_; }

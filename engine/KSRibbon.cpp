@@ -206,8 +206,6 @@ void KSRibbon::addPointAt(Point location, float w)
 
     texVPos_ = tend;
     lastLocation_ = location;
-    lastPoint1_ = p1;
-    lastPoint2_ = p2;
     lastWidth_ = w;
     seg->end += 1;
 }

@@ -77,16 +77,12 @@ protected:
 private:
     std::vector<platform::Ref<KSRibbonSegment>> segments_;
     std::vector<platform::Ref<KSRibbonSegment>> deletedSegments_;
-    Point lastPoint1_ {};
-    Point lastPoint2_ {};
     Point lastLocation_ {};
-    int vertCount_ { 0 };
     float texVPos_ { 0 };
     float curTime_ { 0 };
     float fadeTime_ { 0 };
     float delta_ { 0 };
     float lastWidth_ { 0 };
-    float lastSign_ { 0 };
     bool pastFirstPoint_ { false };
     platform::Ref<KSTexture2D> texture_;
     float textureLength_ { 1 };
