@@ -50,4 +50,15 @@ Ref<QVRequestHandle> QVGetImageFromUrl(const std::string& url, Ref<platform::Ima
     return QVDownloadImageFromUrl(url, service, observer, onSuccess, onFailure);
 }
 
+Ref<platform::Image> QVCacheDownloadedImage(platform::Object* body, const std::string* url)
+{
+    auto* boxed = dynamic_cast<platform::Boxed*>(body);
+    const platform::Bytes* bytes = boxed && boxed->value().isData() ? &boxed->value().data() : nullptr;
+    Ref<platform::Image> image = bytes ? platform::Image::imageWithData(bytes->data(), bytes->size()) : nullptr;
+    if (image && url)
+        if (QVImageCache* cache = QVImageCache::sharedInstance())
+            cache->store(image, *url);
+    return image;
+}
+
 } // namespace quorvel

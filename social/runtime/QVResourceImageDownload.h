@@ -47,4 +47,9 @@ platform::Ref<QVRequestHandle> QVGetImageFromUrl(const std::string& url, platfor
                                                  platform::Ref<QVHttpServiceObserver>& observer,
                                                  const QVDelegate& onSuccess, const QVDelegate& onFailure);
 
+// The image in a download's body (Boxed data, as QVImageDataObserver hands it
+// over), decoded through the capped decoder and stored in the shared cache
+// under `url` when one is given; null when the body does not decode.
+platform::Ref<platform::Image> QVCacheDownloadedImage(platform::Object* body, const std::string* url);
+
 } // namespace quorvel

@@ -203,15 +203,11 @@ Ref<QVRequestHandle> QVAchievement::getIcon()
 void QVAchievement::_getIconSuccess(platform::Object* data)
 {
     Ref<QVAchievement> keep(this);
-    auto* boxed = dynamic_cast<platform::Boxed*>(data);
-    const platform::Bytes* bytes = boxed && boxed->value().isData() ? &boxed->value().data() : nullptr;
-    Ref<platform::Image> image = bytes ? platform::Image::imageWithData(bytes->data(), bytes->size()) : nullptr;
+    Ref<platform::Image> image = QVCacheDownloadedImage(data, &iconUrl_);
     if (!image) {
         _getIconFailure(nullptr);
         return;
     }
-    if (QVImageCache* cache = QVImageCache::sharedInstance())
-        cache->store(image, iconUrl_);
     mHttpServiceObserver = nullptr;
     QVAchievementClass::notify([&](QVAchievementDelegate& d) { d.didGetIcon(image.get(), this); });
 }

@@ -169,15 +169,11 @@ Ref<QVRequestHandle> QVInviteDefinition::getInviteIcon()
 void QVInviteDefinition::_getInviteIconSuccess(platform::Object* data)
 {
     Ref<QVInviteDefinition> keep(this);
-    auto* boxed = dynamic_cast<platform::Boxed*>(data);
-    const platform::Bytes* bytes = boxed && boxed->value().isData() ? &boxed->value().data() : nullptr;
-    Ref<platform::Image> image = bytes ? platform::Image::imageWithData(bytes->data(), bytes->size()) : nullptr;
+    Ref<platform::Image> image = QVCacheDownloadedImage(data, &inviteIconURL);
     if (!image) {
         _getInviteIconFailure(nullptr);
         return;
     }
-    if (QVImageCache* cache = QVImageCache::sharedInstance())
-        cache->store(image, inviteIconURL);
     mHttpServiceObserver = nullptr;
     QVInviteDefinitionClass::notify([&](QVInviteDefinitionDelegate& d) { d.didGetInviteIcon(image.get(), this); });
 }
@@ -256,15 +252,11 @@ Ref<QVRequestHandle> QVInvite::getInviteIcon()
 void QVInvite::_getInviteIconSuccess(platform::Object* data)
 {
     Ref<QVInvite> keep(this);
-    auto* boxed = dynamic_cast<platform::Boxed*>(data);
-    const platform::Bytes* bytes = boxed && boxed->value().isData() ? &boxed->value().data() : nullptr;
-    Ref<platform::Image> image = bytes ? platform::Image::imageWithData(bytes->data(), bytes->size()) : nullptr;
+    Ref<platform::Image> image = QVCacheDownloadedImage(data, &inviteIconURL);
     if (!image) {
         _getInviteIconFailure(nullptr);
         return;
     }
-    if (QVImageCache* cache = QVImageCache::sharedInstance())
-        cache->store(image, inviteIconURL);
     mHttpServiceObserver = nullptr;
     QVInviteClass::notify([&](QVInviteDelegate& d) { d.didGetInviteIcon(image.get(), this); });
 }

@@ -142,15 +142,11 @@ Ref<QVRequestHandle> QVPlayedGame::getGameIcon()
 void QVPlayedGame::_getGameIconSuccess(platform::Object* data)
 {
     Ref<QVPlayedGame> keep(this);
-    auto* boxed = dynamic_cast<platform::Boxed*>(data);
-    const platform::Bytes* bytes = boxed && boxed->value().isData() ? &boxed->value().data() : nullptr;
-    Ref<platform::Image> image = bytes ? platform::Image::imageWithData(bytes->data(), bytes->size()) : nullptr;
+    Ref<platform::Image> image = QVCacheDownloadedImage(data, &iconUrl_);
     if (!image) {
         _getGameIconFailure(nullptr);
         return;
     }
-    if (QVImageCache* cache = QVImageCache::sharedInstance())
-        cache->store(image, iconUrl_);
     mHttpServiceObserver = nullptr;
     QVPlayedGameClass::notify([&](QVPlayedGameDelegate& d) { d.didGetGameIcon(image.get(), this); });
 }

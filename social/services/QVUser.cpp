@@ -226,15 +226,11 @@ Ref<QVRequestHandle> QVUser::getProfilePicture()
 void QVUser::_getProfilePictureSuccess(platform::Object* data)
 {
     Ref<QVUser> keep(this);
-    auto* boxed = dynamic_cast<platform::Boxed*>(data);
-    const platform::Bytes* bytes = boxed && boxed->value().isData() ? &boxed->value().data() : nullptr;
-    Ref<platform::Image> image = bytes ? platform::Image::imageWithData(bytes->data(), bytes->size()) : nullptr;
+    Ref<platform::Image> image = QVCacheDownloadedImage(data, profilePictureUrl_ ? &*profilePictureUrl_ : nullptr);
     if (!image) {
         _getProfilePictureFailure(nullptr);
         return;
     }
-    if (QVImageCache* cache = QVImageCache::sharedInstance(); cache && profilePictureUrl_)
-        cache->store(image, *profilePictureUrl_);
     mHttpServiceObserver = nullptr;
     QVUserClass::notify([&](QVUserDelegate& d) { d.didGetProfilePicture(image.get(), this); });
 }
