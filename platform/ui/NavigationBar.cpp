@@ -41,18 +41,29 @@ float barButtonWidth(const std::string& title)
     return std::clamp(measureText(title, *font).width + 20, 48.f, 120.f);
 }
 
+Color barTint(const NavigationBar& bar)
+{
+    return bar.tintColor().value_or(bar.barStyle() == NavigationBar::Style::Default ? draw::kBarBlue : Color::white(0.1f));
+}
+
 } // namespace
 
 void NavigationBar::drawChrome(GraphicsContext& g, const Rect&)
 {
     Rect b = bounds();
-    Color tint = tintColor().value_or(barStyle() == NavigationBar::Style::Default ? draw::kBarBlue : Color::white(0.1f));
+    Color tint = barTint(*this);
     draw::setFill(g, tint);
     g.fillRect(b);
     draw::setFill(g, Color::white(1, 0.15f));
     g.fillRect(Rect(b.minX(), b.minY(), b.size.width, b.size.height / 2));
     draw::setFill(g, Color::white(0, 0.35f));
     g.fillRect(Rect(b.minX(), b.maxY() - 1, b.size.width, 1));
+}
+
+void NavigationBar::drawAboveSubviews(GraphicsContext& g, const Rect&)
+{
+    Rect b = bounds();
+    Color tint = barTint(*this);
     NavigationItem* top = topItem();
     if (!top)
         return;

@@ -34,7 +34,10 @@ public:
     Size sizeThatFits(Size size) const override { return Size(size.width, kHeight); }
     std::string dumpText() const override;
 
+    // The bar's face beneath its subviews (a bar image added to it), then its
+    // buttons and title above them.
     void drawChrome(GraphicsContext& context, const Rect& bounds) override;
+    void drawAboveSubviews(GraphicsContext& context, const Rect& bounds) override;
 
 protected:
     friend class InterfaceBuilder;

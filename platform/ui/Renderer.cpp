@@ -54,6 +54,9 @@ void drawView(GraphicsContext& g, View* view)
         drawView(g, sub.get());
         g.restore();
     }
+    g.save();
+    view->drawAboveSubviews(g, b);
+    g.restore();
     if (layer->borderWidth() > 0) {
         float w = layer->borderWidth();
         draw::roundedRectPath(g, b.insetBy(w / 2, w / 2), std::max(0.f, radius - w / 2));

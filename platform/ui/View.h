@@ -138,6 +138,9 @@ public:
     // state only, so that two renders are byte-identical.
     virtual void drawChrome(GraphicsContext& context, const Rect& bounds) { }
     virtual void drawRect(GraphicsContext& context, const Rect& rect) { }
+    // Drawn after the subviews, for a kind whose own parts stand above views
+    // added to it (a navigation bar's buttons and title over a bar image).
+    virtual void drawAboveSubviews(GraphicsContext& context, const Rect& bounds) { }
 
     // --- Hit testing (point in the view's own coordinates) ---
     virtual View* hitTest(Point point);

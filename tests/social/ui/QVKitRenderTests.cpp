@@ -135,6 +135,14 @@ TEST_F(KitRenderTest, ErrorScreenUnderTheLoadingOverlay)
         for (int x = static_cast<int>(label.minX()); x < label.maxX() && !white; ++x)
             white = near(pixelAt(*before, x, y), 255, 255, 255, 30);
     EXPECT_TRUE(white);
+    // The bar's title "Error" stands above the kit's bar image.
+    Rect bar = nav->navigationBar()->convertRectTo(nav->navigationBar()->bounds(), nullptr);
+    bool title = false;
+    for (int y = static_cast<int>(bar.minY()); y < bar.maxY() && !title; ++y)
+        for (int x = 120; x < 200 && !title; ++x)
+            title = near(pixelAt(*before, x, y), 255, 255, 255, 30);
+    EXPECT_EQ(screen->title(), "Error");
+    EXPECT_TRUE(title);
 
     nav->showLoadingIndicator();
     settle(QVLoadingView::kAppearDuration);
