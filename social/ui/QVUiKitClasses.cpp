@@ -25,7 +25,9 @@
     X(QVChoiceListController)                                                                                      \
     X(QVToggleControl)                                                                                             \
     X(QVDefaultTextField)                                                                                          \
-    X(QVKitInterfaces)
+    X(QVKitInterfaces)                                                                                             \
+    X(QVTableCellHelper)                                                                                           \
+    X(QVTableControllerHelper)
 
 namespace quorvel {
 
