@@ -193,8 +193,9 @@ TEST_F(GameProfileTest, OfflineWithoutStoredListsDisablesEverythingAndSaysSo)
     open();
     EXPECT_TRUE(page->wasOfflineLastRefresh());
     for (Button* b : placed()) {
-        if (b)
-            EXPECT_FALSE(b->isEnabled()) << b->currentTitle();
+        if (!b)
+            continue;
+        EXPECT_FALSE(b->isEnabled()) << b->currentTitle();
     }
     auto* alert = driver().currentAlert();
     ASSERT_TRUE(alert);
