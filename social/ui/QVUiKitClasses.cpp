@@ -29,7 +29,8 @@
     X(QVResumeView)                                                                                                \
     X(QVKitInterfaces)                                                                                             \
     X(QVTableCellHelper)                                                                                           \
-    X(QVTableControllerHelper)
+    X(QVTableControllerHelper)                                                                                     \
+    X(QVFormControllerHelper)
 
 namespace quorvel {
 
