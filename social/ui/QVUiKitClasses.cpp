@@ -25,6 +25,8 @@
     X(QVChoiceListController)                                                                                      \
     X(QVToggleControl)                                                                                             \
     X(QVDefaultTextField)                                                                                          \
+    X(QVRootController)                                                                                            \
+    X(QVResumeView)                                                                                                \
     X(QVKitInterfaces)
 
 namespace quorvel {
