@@ -27,7 +27,9 @@
     X(QVDefaultTextField)                                                                                          \
     X(QVRootController)                                                                                            \
     X(QVResumeView)                                                                                                \
-    X(QVKitInterfaces)
+    X(QVKitInterfaces)                                                                                             \
+    X(QVTableCellHelper)                                                                                           \
+    X(QVTableControllerHelper)
 
 namespace quorvel {
 
