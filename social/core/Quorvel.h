@@ -41,6 +41,7 @@ namespace quorvel {
 
 class QVActionRequest;
 class QVHttpNestedQueryStringWriter;
+class QVPaginatedSeries;
 class QVPoller;
 class QVProvider;
 class QVReachabilityObserver;
@@ -397,6 +398,16 @@ public:
     static bool isGameCenterScoreLoadedForLeaderboardId(const std::string& leaderboardId, int timeScope);
     static std::vector<platform::gamekit::Score> getGameCenterScores(int timeScope);
     static std::optional<std::vector<std::string>> getGameCenterFriends();
+    // The leaderboard page of the high-score screen: the player's section,
+    // "Friends" and everyone, with Game Center's scores of the time scope
+    // merged into everyone while the leaderboard's category is the one loaded.
+    static platform::Ref<QVPaginatedSeries> combinedGameCenterForLeaderboardId(const std::string& leaderboardId,
+                                                                               int timeScope,
+                                                                               const QVPaginatedSeries& globals,
+                                                                               const QVPaginatedSeries* friends);
+    // Game Center's scores of the time scope merged with a page of service scores (or none).
+    static platform::Ref<QVPaginatedSeries> _combineGameCenterScope(int timeScope,
+                                                                    const QVPaginatedSeries* servicePage);
     static void loadGameCenterPlayerName(
         const std::string& playerId,
         std::function<void(const std::optional<std::string>& alias, const platform::gamekit::OptionalError&)> handler);

@@ -31,7 +31,9 @@
     X(QVTabBarController)                                                                                          \
     X(QVTabbedPageHeaderController)                                                                                \
     X(QVResumeView)                                                                                                \
-    X(QVKitInterfaces)
+    X(QVKitInterfaces)                                                                                             \
+    X(QVTableCellHelper)                                                                                           \
+    X(QVTableControllerHelper)
 
 namespace quorvel {
 
