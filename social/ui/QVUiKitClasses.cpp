@@ -34,7 +34,9 @@
     X(QVKitInterfaces)                                                                                             \
     X(QVTableCellHelper)                                                                                           \
     X(QVTableControllerHelper)                                                                                     \
-    X(QVFormControllerHelper)
+    X(QVFormControllerHelper)                                                                                      \
+    X(QVTableSequenceControllerHelper)                                                                             \
+    X(QVListKitInterfaces)
 
 namespace quorvel {
 
