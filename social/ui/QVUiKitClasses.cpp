@@ -25,7 +25,8 @@
     X(QVChoiceListController)                                                                                      \
     X(QVToggleControl)                                                                                             \
     X(QVDefaultTextField)                                                                                          \
-    X(QVKitInterfaces)
+    X(QVKitInterfaces)                                                                                             \
+    X(QVAccountClasses)
 
 namespace quorvel {
 
