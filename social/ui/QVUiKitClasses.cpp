@@ -27,6 +27,7 @@
     X(QVChoiceListController)                                                                                      \
     X(QVToggleControl)                                                                                             \
     X(QVDefaultTextField)                                                                                          \
+    X(QVAccountClasses)                                                                                            \
     X(QVRootController)                                                                                            \
     X(QVTabBarController)                                                                                          \
     X(QVTabbedPageHeaderController)                                                                                \
@@ -35,7 +36,8 @@
     X(QVTableCellHelper)                                                                                           \
     X(QVTableControllerHelper)                                                                                     \
     X(QVFormControllerHelper)                                                                                      \
-    X(QVAccountClasses)
+    X(QVTableSequenceControllerHelper)                                                                             \
+    X(QVListKitInterfaces)
 
 namespace quorvel {
 
