@@ -9,6 +9,7 @@
 #include "social/ui/QVDashboardHost.h"
 #include "social/ui/QVInterfaceOutlets.h"
 #include "social/ui/QVKitImages.h"
+#include "social/ui/QVTabBarController.h"
 
 namespace quorvel {
 
@@ -354,8 +355,11 @@ void QVRootController::_adjustForKeyboard(InterfaceOrientation orientation)
 
 void QVRootController::_adjustController(ViewController* controller, bool compensate)
 {
-    (void)controller;
-    (void)compensate;
+    if (auto* tabs = dynamic_cast<QVTabBarController*>(controller)) {
+        auto items = tabs->tabBarItems();
+        for (auto& item : items)
+            _adjustController(item->viewController(), compensate);
+    }
 }
 
 } // namespace quorvel

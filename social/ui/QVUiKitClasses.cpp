@@ -10,6 +10,8 @@
     X(QVBadgeButton)                                                                                               \
     X(QVTabBar)                                                                                                    \
     X(QVTabBarContainer)                                                                                           \
+    X(QVTabBarItem)                                                                                                \
+    X(QVSegmentedView)                                                                                             \
     X(QVPatternedGradientView)                                                                                     \
     X(QVRoundedRectView)                                                                                           \
     X(QVPageSelectionView)                                                                                         \
@@ -26,10 +28,15 @@
     X(QVToggleControl)                                                                                             \
     X(QVDefaultTextField)                                                                                          \
     X(QVRootController)                                                                                            \
+    X(QVTabBarController)                                                                                          \
+    X(QVTabbedPageHeaderController)                                                                                \
     X(QVResumeView)                                                                                                \
     X(QVKitInterfaces)                                                                                             \
     X(QVTableCellHelper)                                                                                           \
-    X(QVTableControllerHelper)
+    X(QVTableControllerHelper)                                                                                     \
+    X(QVFormControllerHelper)                                                                                      \
+    X(QVTableSequenceControllerHelper)                                                                             \
+    X(QVListKitInterfaces)
 
 namespace quorvel {
 
