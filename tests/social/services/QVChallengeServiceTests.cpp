@@ -340,7 +340,8 @@ TEST_F(ChallengeTest, ANewDataDownloadCancelsTheRunningOne)
     server.route("GET", "challenges/62/data.blob", standin::Answer::xml("second run"));
     server.route("GET", "challenges/63/data.blob", standin::Answer::xml("gone", 404));
 
-    auto first = received(0)->challenge();
+    auto record = received(0);
+    QVChallenge* first = record->challenge();
     auto second = QVChallenge::create();
     second->setDataUrl("/challenges/62/data.blob");
     ASSERT_NE(first->downloadChallengeData(), nullptr);
