@@ -28,6 +28,7 @@
     X(QVToggleControl)                                                                                             \
     X(QVDefaultTextField)                                                                                          \
     X(QVRootController)                                                                                            \
+    X(QVFramedNavigationController)                                                                                \
     X(QVTabBarController)                                                                                          \
     X(QVTabbedPageHeaderController)                                                                                \
     X(QVResumeView)                                                                                                \
