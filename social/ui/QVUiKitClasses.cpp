@@ -34,7 +34,10 @@
     X(QVResumeView)                                                                                                \
     X(QVKitInterfaces)                                                                                             \
     X(QVTableCellHelper)                                                                                           \
-    X(QVTableControllerHelper)
+    X(QVTableControllerHelper)                                                                                     \
+    X(QVFormControllerHelper)                                                                                      \
+    X(QVTableSequenceControllerHelper)                                                                             \
+    X(QVListKitInterfaces)
 
 namespace quorvel {
 
