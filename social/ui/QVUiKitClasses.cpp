@@ -27,6 +27,7 @@
     X(QVChoiceListController)                                                                                      \
     X(QVToggleControl)                                                                                             \
     X(QVDefaultTextField)                                                                                          \
+    X(QVAccountClasses)                                                                                            \
     X(QVRootController)                                                                                            \
     X(QVFramedNavigationController)                                                                                \
     X(QVTabBarController)                                                                                          \
