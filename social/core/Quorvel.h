@@ -220,8 +220,12 @@ public:
     static void displayErrorMessage(const std::string& message);
     static void displayErrorScreen(platform::Ref<platform::ui::ViewController> screen);
     static void dismissRootController();
-    // The presented screens, root first.
+    // The presented screens, root first (the screens inside an intro frame included).
     static std::vector<platform::Ref<platform::ui::ViewController>> presentedScreens();
+    // The controller presented last (what the root controller shows now), or null.
+    static platform::ui::ViewController* topPresentedController();
+    // While off, service failures push no error screens (the account flow turns them off).
+    static void allowErrorScreens(bool allow);
 
     // ---- Application life cycle and push notifications (QuorvelLifecycle.cpp)
     // The game forwards its application's events; launch options and push

@@ -27,7 +27,9 @@
     X(QVChoiceListController)                                                                                      \
     X(QVToggleControl)                                                                                             \
     X(QVDefaultTextField)                                                                                          \
+    X(QVAccountClasses)                                                                                            \
     X(QVRootController)                                                                                            \
+    X(QVFramedNavigationController)                                                                                \
     X(QVTabBarController)                                                                                          \
     X(QVTabbedPageHeaderController)                                                                                \
     X(QVResumeView)                                                                                                \
