@@ -29,6 +29,7 @@
     X(QVDefaultTextField)                                                                                          \
     X(QVAccountClasses)                                                                                            \
     X(QVRootController)                                                                                            \
+    X(QVFramedNavigationController)                                                                                \
     X(QVTabBarController)                                                                                          \
     X(QVTabbedPageHeaderController)                                                                                \
     X(QVResumeView)                                                                                                \
@@ -37,7 +38,9 @@
     X(QVTableControllerHelper)                                                                                     \
     X(QVFormControllerHelper)                                                                                      \
     X(QVTableSequenceControllerHelper)                                                                             \
-    X(QVListKitInterfaces)
+    X(QVListKitInterfaces)                                                                                         \
+    X(QVSelectUserWidget)                                                                                          \
+    X(QVUserCell)
 
 namespace quorvel {
 
