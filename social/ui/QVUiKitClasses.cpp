@@ -29,6 +29,7 @@
     X(QVDefaultTextField)                                                                                          \
     X(QVAccountClasses)                                                                                            \
     X(QVRootController)                                                                                            \
+    X(QVFramedNavigationController)                                                                                \
     X(QVTabBarController)                                                                                          \
     X(QVTabbedPageHeaderController)                                                                                \
     X(QVResumeView)                                                                                                \
