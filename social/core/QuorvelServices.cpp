@@ -4,6 +4,7 @@
 
 #include "social/core/QVNotification.h"
 #include "social/core/Quorvel.h"
+#include "social/runtime/QVCompressableData.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/services/QVAchievementService.h"
 #include "social/services/QVApplicationDescriptionService.h"
@@ -175,7 +176,15 @@ void QuorvelSetControllerLoaderOverrides(const platform::Value& suffix, const pl
 
 void QuorvelConfigureCloudStorage(const QuorvelSettingsDictionary&) { }
 
-void QuorvelConfigureCompressableData(const QuorvelSettingsDictionary&) { }
+void QuorvelConfigureCompressableData(const QuorvelSettingsDictionary& settings)
+{
+    auto flag = [&](const char* key) {
+        const platform::Value& v = settings.objectForKey(key);
+        return !v.isNil() && v.asBool();
+    };
+    QVCompressableData::setDisableCompression(flag("QuorvelSettingDisableCloudStorageCompression"));
+    QVCompressableData::setVerbose(flag("QuorvelSettingOutputCloudStorageCompressionRatio"));
+}
 
 void QuorvelRegisterPolledResources(QVPoller* poller)
 {
