@@ -9,6 +9,7 @@
 #include "social/services/QVAchievementService.h"
 #include "social/services/QVApplicationDescriptionService.h"
 #include "social/services/QVClientApplicationService.h"
+#include "social/services/QVCloudStorageService.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVConversationService.h"
 #include "social/services/QVForumService.h"
@@ -79,7 +80,7 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVSubscriptionService", &QVSubscriptionService::initializeService, &QVSubscriptionService::shutdownService },
         { "QVConversationService", &QVConversationService::initializeService, &QVConversationService::shutdownService },
         { "QVTickerService", &QVTickerService::initializeService, &QVTickerService::shutdownService },
-        { "QVCloudStorageService", nullptr, nullptr },
+        { "QVCloudStorageService", &QVCloudStorageService::initializeService, &QVCloudStorageService::shutdownService },
         { "QVPresenceService", initializePresence, shutdownPresence },
         { "QVInviteService", &QVInviteService::initializeService, &QVInviteService::shutdownService },
     };
@@ -174,16 +175,29 @@ void QuorvelSetControllerLoaderOverrides(const platform::Value& suffix, const pl
     QVControllerLoader::setClassNamePrefix(text(classNamePrefix));
 }
 
-void QuorvelConfigureCloudStorage(const QuorvelSettingsDictionary&) { }
+namespace {
+bool settingIsTrue(const QuorvelSettingsDictionary& settings, const char* key)
+{
+    const platform::Value& v = settings.objectForKey(key);
+    return !v.isNil() && v.asBool();
+}
+} // namespace
+
+void QuorvelConfigureCloudStorage(const QuorvelSettingsDictionary& settings)
+{
+    QVCloudStorageService& storage = QVCloudStorageService::service();
+    if (settingIsTrue(settings, "QuorvelSettingDisableCloudStorageCompression"))
+        storage.disableCompression();
+    if (settingIsTrue(settings, "QuorvelSettingOutputCloudStorageCompressionRatio"))
+        storage.enableVeboseCompression();
+    if (settingIsTrue(settings, "QuorvelSettingCloudStorageHeaderlessCompression"))
+        storage.useLegacyHeaderlessCompression();
+}
 
 void QuorvelConfigureCompressableData(const QuorvelSettingsDictionary& settings)
 {
-    auto flag = [&](const char* key) {
-        const platform::Value& v = settings.objectForKey(key);
-        return !v.isNil() && v.asBool();
-    };
-    QVCompressableData::setDisableCompression(flag("QuorvelSettingDisableCloudStorageCompression"));
-    QVCompressableData::setVerbose(flag("QuorvelSettingOutputCloudStorageCompressionRatio"));
+    QVCompressableData::setDisableCompression(settingIsTrue(settings, "QuorvelSettingDisableCloudStorageCompression"));
+    QVCompressableData::setVerbose(settingIsTrue(settings, "QuorvelSettingOutputCloudStorageCompressionRatio"));
 }
 
 void QuorvelRegisterPolledResources(QVPoller* poller)
