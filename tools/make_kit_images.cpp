@@ -91,6 +91,156 @@ const Rgb kBadgeRed { 0.85f, 0.12f, 0.16f };
 
 } // namespace
 
+
+// The dashboard pages' art: the ticker bar and its close button, the game
+// page's grid button skins, the three tabs' icons (portrait, landscape and
+// tablet; normal, hit and disabled), the tab divider, the map button, and the
+// achievement icons and progress bar.
+static bool drawDashboardImages(const std::string& dir)
+{
+    bool ok = true;
+    for (const auto& entry : { std::pair { "", 24 }, std::pair { "IPad", 34 } }) {
+        const std::string suffix = entry.first;
+        const int closeWidth = entry.second;
+        ok &= write(dir, "QVTickerBar" + suffix + ".png", 81, 24, [&](GraphicsContext& g) {
+            verticalShade(g, Rect(0, 0, 81, 24), Rgb { 0.22f, 0.24f, 0.28f }, Rgb { 0.08f, 0.09f, 0.11f });
+            g.setFillColor(1, 1, 1, 0.2f);
+            g.fillRect(Rect(0, 0, 81, 1));
+        });
+        ok &= write(dir, "QVTickerClose" + suffix + ".png", closeWidth, 24, [&](GraphicsContext& g) {
+            verticalShade(g, Rect(0, 0, closeWidth, 24), Rgb { 0.30f, 0.10f, 0.10f }, Rgb { 0.16f, 0.04f, 0.04f });
+            g.setStrokeColor(1, 1, 1, 1);
+            g.setLineWidth(2);
+            float cx = closeWidth / 2.0f;
+            g.beginPath();
+            g.moveTo(cx - 5, 7);
+            g.lineTo(cx + 5, 17);
+            g.moveTo(cx + 5, 7);
+            g.lineTo(cx - 5, 17);
+            g.strokePath();
+        });
+    }
+
+    // Game page buttons (caps 1 x 1): a shaded face with a light rim; the top
+    // row lighter, the bottom row darker.
+    for (const auto& entry : { std::pair { "Top", 1.1f }, std::pair { "Middle", 1.0f }, std::pair { "Bottom", 0.9f } }) {
+        const std::string part = entry.first;
+        const float k = entry.second;
+        for (const auto& hit : { std::pair { "", 1.0f }, std::pair { "Hit", 0.7f } }) {
+            ok &= write(dir, "QVGameProfileButton" + part + hit.first + ".png", 12, 12, [&](GraphicsContext& g) {
+                g.setFillColor(0.55f, 0.60f, 0.66f, 1);
+                g.fillRect(Rect(0, 0, 12, 12));
+                verticalShade(g, Rect(1, 1, 10, 10), Rgb { 0.20f, 0.36f, 0.58f }.scaled(k * hit.second),
+                              Rgb { 0.12f, 0.22f, 0.38f }.scaled(k * hit.second));
+            });
+        }
+    }
+
+    // Tab icons: a disc (now playing), a person (my pages), a compass square (games).
+    auto tabIcon = [&](const std::string& name, int size, int shape, Rgb colour) {
+        ok &= write(dir, name, size, size, [&](GraphicsContext& g) {
+            const float s = static_cast<float>(size);
+            g.setFillColor(colour.r, colour.g, colour.b, 1);
+            if (shape == 0) {
+                g.beginPath();
+                g.addArc(s / 2, s / 2, s * 0.36f, 0, 2 * kPi, false);
+                g.fillPath();
+            } else if (shape == 1) {
+                g.beginPath();
+                g.addArc(s / 2, s * 0.32f, s * 0.18f, 0, 2 * kPi, false);
+                g.fillPath();
+                roundedPath(g, Rect(s * 0.2f, s * 0.55f, s * 0.6f, s * 0.35f), s * 0.15f);
+                g.fillPath();
+            } else {
+                roundedPath(g, Rect(s * 0.15f, s * 0.15f, s * 0.7f, s * 0.7f), s * 0.12f);
+                g.fillPath();
+            }
+        });
+    };
+    const Rgb active { 0.45f, 0.80f, 1.0f }, inactive { 0.62f, 0.64f, 0.68f }, disabled { 0.30f, 0.31f, 0.33f };
+    for (const auto& entry : { std::pair { "Portrait", 26 }, std::pair { "Landscape", 20 }, std::pair { "IPad", 30 } }) {
+        const std::string suffix = entry.first;
+        const int size = entry.second;
+        tabIcon("QVDashboardTabNowPlaying" + suffix + "Hit.png", size, 0, active);
+        tabIcon("QVDashboardTabNowPlaying" + suffix + ".png", size, 0, inactive);
+        tabIcon("QVDashboardTabMyQuorvel" + suffix + "Hit.png", size, 1, active);
+        tabIcon("QVDashboardTabMyQuorvel" + suffix + ".png", size, 1, inactive);
+        tabIcon("QVDashboardTabMyQuorvel" + suffix + "Disabled.png", size, 1, disabled);
+        tabIcon("QVDashboardTabDiscovery" + suffix + "Hit.png", size, 2, active);
+        tabIcon("QVDashboardTabDiscovery" + suffix + ".png", size, 2, inactive);
+        tabIcon("QVDashboardTabDiscovery" + suffix + "Disabled.png", size, 2, disabled);
+    }
+    ok &= write(dir, "QVTabBarDivider.png", 2, 36, [&](GraphicsContext& g) {
+        g.setFillColor(0, 0, 0, 0.6f);
+        g.fillRect(Rect(0, 0, 1, 36));
+        g.setFillColor(1, 1, 1, 0.15f);
+        g.fillRect(Rect(1, 0, 1, 36));
+    });
+    ok &= write(dir, "QVMapButton.png", 30, 30, [&](GraphicsContext& g) {
+        g.setFillColor(0.85f, 0.20f, 0.20f, 1);
+        g.beginPath();
+        g.addArc(15, 12, 7, 0, 2 * kPi, false);
+        g.fillPath();
+        g.beginPath();
+        g.moveTo(9, 15);
+        g.lineTo(15, 27);
+        g.lineTo(21, 15);
+        g.closePath();
+        g.fillPath();
+    });
+
+    // The high-score row's attached-data button: a down arrow in a disc.
+    ok &= write(dir, "QVHighScoreBlobButton.png", 26, 26, [&](GraphicsContext& g) {
+        g.setFillColor(0.15f, 0.45f, 0.80f, 1);
+        g.beginPath();
+        g.addArc(13, 13, 12, 0, 2 * kPi, false);
+        g.fillPath();
+        g.setStrokeColor(1, 1, 1, 1);
+        g.setLineWidth(2.5f);
+        g.beginPath();
+        g.moveTo(13, 6);
+        g.lineTo(13, 19);
+        g.moveTo(8, 14);
+        g.lineTo(13, 19);
+        g.lineTo(18, 14);
+        g.strokePath();
+    });
+
+    // Achievements: locked (grey padlock square), the generic unlocked icon
+    // (gold, not square), the progress bar's trough and fill (cap 10), the
+    // default game icon.
+    ok &= write(dir, "QVLockedAchievementIcon.png", 48, 48, [&](GraphicsContext& g) {
+        pill(g, Rect(0, 0, 48, 48), 6, Rgb { 0.35f, 0.36f, 0.38f });
+        g.setFillColor(0.75f, 0.76f, 0.78f, 1);
+        g.fillRect(Rect(15, 22, 18, 14));
+        g.setStrokeColor(0.75f, 0.76f, 0.78f, 1);
+        g.setLineWidth(3);
+        g.beginPath();
+        g.addArc(24, 22, 6, kPi, 2 * kPi, false);
+        g.strokePath();
+    });
+    ok &= write(dir, "QVUnlockedAchievementIconNotSquare.png", 48, 48, [&](GraphicsContext& g) {
+        g.setFillColor(0.86f, 0.68f, 0.16f, 1);
+        g.beginPath();
+        g.addArc(24, 24, 21, 0, 2 * kPi, false);
+        g.fillPath();
+        g.setFillColor(1, 0.9f, 0.5f, 1);
+        g.beginPath();
+        g.addArc(24, 24, 11, 0, 2 * kPi, false);
+        g.fillPath();
+    });
+    ok &= write(dir, "QVAchievementProgressBackground.png", 21, 10, [&](GraphicsContext& g) {
+        pill(g, Rect(0, 0, 21, 10), 5, Rgb { 0.25f, 0.26f, 0.28f });
+    });
+    ok &= write(dir, "QVAchievementProgressBar.png", 21, 10, [&](GraphicsContext& g) {
+        pill(g, Rect(0, 0, 21, 10), 5, kGreen);
+    });
+    ok &= write(dir, "QVDefaultApplicationIcon.png", 57, 57, [&](GraphicsContext& g) {
+        pill(g, Rect(0, 0, 57, 57), 10, Rgb { 0.25f, 0.40f, 0.65f });
+    });
+    return ok;
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -424,5 +574,6 @@ int main(int argc, char** argv)
         g.strokePath();
     });
 
+    ok &= drawDashboardImages(dir);
     return ok ? 0 : 1;
 }

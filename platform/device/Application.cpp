@@ -67,6 +67,7 @@ void Application::reset()
     orientation_ = InterfaceOrientation::Portrait;
     opened_.clear();
     canOpen_ = true;
+    badge_ = 0;
 }
 
 } // namespace platform::ui

@@ -38,6 +38,10 @@ public:
     // (20 wide in landscape); the zero rectangle while hidden.
     Rect statusBarFrame() const;
 
+    // The number on the application's icon (0 shows none).
+    int applicationIconBadgeNumber() const { return badge_; }
+    void setApplicationIconBadgeNumber(int number) { badge_ = number; }
+
     // Records the address and answers canOpen (true unless a test says otherwise).
     bool openURL(const std::string& url);
     const std::vector<std::string>& openedURLs() const { return opened_; }
@@ -61,6 +65,7 @@ private:
     InterfaceOrientation orientation_ { InterfaceOrientation::Portrait };
     std::vector<std::string> opened_;
     bool canOpen_ { true };
+    int badge_ { 0 };
 };
 
 // The social client's helper: hides or shows the status bar, animated when

@@ -8,6 +8,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
+#include "social/core/QVLocation.h"
 #include "social/core/QuorvelRuntimeHost.h"
 #include "social/core/QuorvelServices.h"
 #include "social/services/QVOfflineStore.h"
@@ -416,23 +417,6 @@ void Quorvel::clearPollingCacheForClassType(const QVResourceClass& cls)
 {
     if (QVPoller* p = poller())
         p->clearCacheForResourceClass(cls);
-}
-
-// ---- Hooks of the life cycle, location and add-ons
-
-void Quorvel::startLocationManagerIfAllowed()
-{
-    traceStep("startLocationManagerIfAllowed");
-    // The player's location tracker is started here once it exists.
-}
-
-void Quorvel::initializeAddOns(const QuorvelSettingsDictionary&) { traceStep("initializeAddOns"); }
-
-void Quorvel::shutdownAddOns() { traceStep("shutdownAddOns"); }
-
-void Quorvel::updateApplicationBadge()
-{
-    // The application's icon badge shows unviewedChallengesCount() once the platform has one.
 }
 
 } // namespace quorvel

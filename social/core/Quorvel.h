@@ -32,7 +32,12 @@
 
 struct sqlite3;
 
+namespace platform {
+class Image;
+}
+
 namespace platform::ui {
+class Location;
 class Window;
 class ViewController;
 } // namespace platform::ui
@@ -41,6 +46,12 @@ namespace quorvel {
 
 class QVActionRequest;
 class QVHttpNestedQueryStringWriter;
+class QVHttpService;
+class QVHttpServiceObserver;
+class QVLocation;
+class QVPaginatedSeries;
+class QVRequestHandle;
+class QuorvelAddOn;
 class QVPoller;
 class QVProvider;
 class QVReachabilityObserver;
@@ -209,16 +220,87 @@ public:
     static void displayErrorMessage(const std::string& message);
     static void displayErrorScreen(platform::Ref<platform::ui::ViewController> screen);
     static void dismissRootController();
-    // The presented screens, root first.
+    // The presented screens, root first (the screens inside an intro frame included).
     static std::vector<platform::Ref<platform::ui::ViewController>> presentedScreens();
+    // The controller presented last (what the root controller shows now), or null.
+    static platform::ui::ViewController* topPresentedController();
+    // While off, service failures push no error screens (the account flow turns them off).
+    static void allowErrorScreens(bool allow);
 
-    // ---- Hooks of the life cycle, location and add-ons
+    // ---- Application life cycle and push notifications (QuorvelLifecycle.cpp)
+    // The game forwards its application's events; launch options and push
+    // payloads are property-list dictionaries. A payload whose
+    // "notification_type" is "challenge" names the received challenge by its
+    // "resource_id"; launch options carry the payload under
+    // "UIApplicationLaunchOptionsRemoteNotificationKey".
 
+    // Saves the poller's interval and stops it; the user defaults are written.
+    static void applicationWillResignActive();
+    // Restarts the poller at the saved interval; not logged in and the server
+    // reachable: a bootstrap for the last player.
+    static void applicationDidBecomeActive();
+    // Drops the presence channel; a fix still awaited is abandoned until the foreground.
+    static void applicationDidEnterBackground();
+    static void applicationWillEnterForeground();
+    // Answers whether the client (or an add-on) handled the launch's payload.
+    static bool respondToApplicationLaunchOptions(const platform::Value& launchOptions);
+    static bool applicationDidReceiveRemoteNotification(const platform::Value& payload);
+    // The challenge-to-user id of a challenge payload, else nullopt.
+    static std::optional<std::string> getChallengeIdIfExist(const platform::Value& payload);
+    static void applicationDidRegisterForRemoteNotificationsWithDeviceToken(const std::optional<platform::Bytes>& token);
+    static void applicationDidFailToRegisterForRemoteNotifications() { }
     static void gameServerReachabilityChanged(platform::Object* status);
-    static void startLocationManagerIfAllowed();
-    static void initializeAddOns(const QuorvelSettingsDictionary& settings);
-    static void shutdownAddOns();
+
+    // What a received challenge does: fetch it, then open the dashboard on it
+    // (launch) or show its notice (while the game runs). The challenge service
+    // installs these; until then a challenge payload is still answered as handled.
+    struct ChallengePushHandlers {
+        std::function<void(const std::string& challengeToUserId)> showDetailView;
+        std::function<void(const std::string& challengeToUserId)> showNotification;
+    };
+    static void setChallengePushHandlers(ChallengePushHandlers handlers);
+
+    // The application icon's badge shows the unviewed challenges.
     static void updateApplicationBadge();
+
+    // Pictures by URL: the shared cache's image at once (no download, null
+    // handle), else a download on the caller's own service. A URL beginning
+    // with "http" or "www" is fetched as it is; any other relative to the server.
+    static platform::Ref<QVRequestHandle> getImageFromUrl(const std::string& url, platform::Ref<platform::Image>& cachedImage,
+                                                          platform::Ref<QVHttpService>& httpService,
+                                                          platform::Ref<QVHttpServiceObserver>& httpObserver,
+                                                          platform::Object* target, QVDelegate::Method onDownloadSuccess,
+                                                          QVDelegate::Method onDownloadFailure);
+    static platform::Ref<QVRequestHandle> downloadImageFromUrl(const std::string& url,
+                                                               platform::Ref<QVHttpService>& httpService,
+                                                               platform::Ref<QVHttpServiceObserver>& httpObserver,
+                                                               const QVDelegate& onSuccess, const QVDelegate& onFailure);
+    // Cancels the service's downloads and lets it go.
+    static void destroyHttpService(platform::Ref<QVHttpService>& httpService);
+
+    // ---- The player's location
+    // Not when the distance-unit option is 1, not before approval, not without
+    // an instance; otherwise a new tracker replaces the current one.
+    static void startLocationManagerIfAllowed();
+    static void setUserLocation(QVLocation* location);
+    // The tracker's last fix; null without one.
+    static platform::ui::Location* getUserLocation();
+    static QVLocation* locationTracker();
+
+    // ---- Add-ons (QuorvelAddOns.cpp)
+    // Optional modules join the client by registering; each life-cycle event
+    // is passed to every one in registration order.
+    static void registerAddOn(QuorvelAddOn* addOn);
+    static void unregisterAllAddOns();
+    static void initializeAddOns(const QuorvelSettingsDictionary& settings);
+    static void setDefaultAddOnSettings(platform::ValueDictionary& settings);
+    static void loadAddOnSettings(platform::ValueDictionary& settings, platform::Object* reader);
+    static void notifyAddOnsUserLoggedIn();
+    static void notifyAddOnsUserLoggedOut();
+    // Asks each add-on until one handles the payload; answers whether one did.
+    static bool allowAddOnsToRespondToPushNotification(const platform::Value& notification,
+                                                       bool duringApplicationLaunch);
+    static void shutdownAddOns();
 
     // ---- Notifications posted to the default centre (object nil)
 
@@ -397,6 +479,16 @@ public:
     static bool isGameCenterScoreLoadedForLeaderboardId(const std::string& leaderboardId, int timeScope);
     static std::vector<platform::gamekit::Score> getGameCenterScores(int timeScope);
     static std::optional<std::vector<std::string>> getGameCenterFriends();
+    // The leaderboard page of the high-score screen: the player's section,
+    // "Friends" and everyone, with Game Center's scores of the time scope
+    // merged into everyone while the leaderboard's category is the one loaded.
+    static platform::Ref<QVPaginatedSeries> combinedGameCenterForLeaderboardId(const std::string& leaderboardId,
+                                                                               int timeScope,
+                                                                               const QVPaginatedSeries& globals,
+                                                                               const QVPaginatedSeries* friends);
+    // Game Center's scores of the time scope merged with a page of service scores (or none).
+    static platform::Ref<QVPaginatedSeries> _combineGameCenterScope(int timeScope,
+                                                                    const QVPaginatedSeries* servicePage);
     static void loadGameCenterPlayerName(
         const std::string& playerId,
         std::function<void(const std::optional<std::string>& alias, const platform::gamekit::OptionalError&)> handler);
@@ -489,7 +581,7 @@ private:
     bool mAllowErrorScreens { false };
     bool mIsShowingOverlayModal { false };
     bool mDisableUGC { false };
-    platform::Ref<platform::Object> mLocation;
+    platform::Ref<QVLocation> mLocation;
     platform::Ref<QVUser> mCachedLocalUser;
     bool localUserUnreadable_ { false };
     std::string bootstrapUserId_; // while a bootstrap runs

@@ -4,6 +4,8 @@
 
 #include "platform/foundation/NotificationCenter.h"
 #include "social/core/Quorvel.h"
+#include "social/services/QVGameCenterLeaderboardPage.h"
+#include "social/services/QVLeaderboard.h"
 
 namespace quorvel {
 
@@ -175,6 +177,38 @@ std::vector<platform::gamekit::Score> Quorvel::getGameCenterScores(int timeScope
 {
     platform::gamekit::Leaderboard* board = bridge() ? bridge()->leaderboardForTimeScope(timeScope) : nullptr;
     return board ? board->scores() : std::vector<platform::gamekit::Score>();
+}
+
+namespace {
+
+QVGameCenterLeaderboardPage::Merge gameCenterMerge(int timeScope)
+{
+    QVGameCenterLeaderboardPage::Merge merge;
+    merge.gameCenterScores = Quorvel::getGameCenterScores(timeScope);
+    merge.localPlayerID = GameCenter::current().localPlayerID();
+    // An unknown leaderboard sorts ascending.
+    Ref<QVLeaderboard> board = bridge() ? QVLeaderboard::leaderboard(bridge()->currentLeaderboardId()) : nullptr;
+    merge.descending = board && board->descendingScoreOrder();
+    return merge;
+}
+
+} // namespace
+
+Ref<QVPaginatedSeries> Quorvel::_combineGameCenterScope(int timeScope, const QVPaginatedSeries* servicePage)
+{
+    return QVGameCenterLeaderboardPage::combineScores(gameCenterMerge(timeScope), servicePage);
+}
+
+Ref<QVPaginatedSeries> Quorvel::combinedGameCenterForLeaderboardId(const std::string& leaderboardId, int timeScope,
+                                                                   const QVPaginatedSeries& globals,
+                                                                   const QVPaginatedSeries* friends)
+{
+    std::optional<std::string> category = getGameCenterLeaderboardCategory(leaderboardId);
+    if (sharedInstance() && bridge() && category && *category == bridge()->currentCategory()) {
+        QVGameCenterLeaderboardPage::Merge merge = gameCenterMerge(timeScope);
+        return QVGameCenterLeaderboardPage::combinedPage(globals, friends, &merge);
+    }
+    return QVGameCenterLeaderboardPage::combinedPage(globals, friends, nullptr);
 }
 
 std::optional<std::vector<std::string>> Quorvel::getGameCenterFriends()

@@ -2,6 +2,7 @@
 // and its outcome, the logged-in call to the game, the welcome and failure
 // notices, the login flow, the request layer's credential, upgrade and
 // maintenance answers, logout and the offline login.
+#include "platform/ui/NavigationController.h"
 #include "social/core/Quorvel.h"
 
 #include "platform/foundation/Boxed.h"
@@ -23,6 +24,7 @@
 #include "social/clients/OAuthAPIRequestLoader.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDeadEndErrorController.h"
+#include "social/ui/QVScreenProtocols.h"
 
 namespace quorvel {
 
@@ -75,6 +77,22 @@ bool isCertificateFailure(Object* response)
         return false;
     int code = loader->error()->code;
     return code == -1200 || code == -1201 || code == -1202;
+}
+
+// The approval and account screens go into the intro frame, in a navigation
+// stack of their own; without a frame class the screen is presented alone.
+Ref<ViewController> framedIntroScreen(Ref<ViewController> screen)
+{
+    Ref<ViewController> frame = QVControllerLoader::loadWithParams("IntroNavigation", { { "navigationRoot", screen } });
+    auto* intro = dynamic_cast<QVIntroFrame*>(frame.get());
+    return intro && intro->navController() ? frame : screen;
+}
+
+// The navigation stack inside a presented intro frame, or null.
+platform::ui::NavigationController* introStackOf(ViewController* presented)
+{
+    auto* intro = dynamic_cast<QVIntroFrame*>(presented);
+    return intro ? intro->navController() : nullptr;
 }
 
 } // namespace
@@ -194,7 +212,7 @@ void Quorvel::bootstrapSucceeded(Object* attempt, Object*)
         if (Ref<ViewController> screen = QVControllerLoader::load("LinkSocialNetworks")) {
             mSessionSawLinkNetworks = true;
             _quorvelFlags.isConfirmAccountFlowActive = true;
-            presentRootControllerWithModal(screen);
+            presentRootControllerWithModal(framedIntroScreen(screen));
         }
     }
     _invokeLoggedInDelegate();
@@ -328,7 +346,7 @@ void Quorvel::presentUserQuorvelApprovalModal(const QVDelegate& approved, const 
     }
     if (auto* approval = dynamic_cast<QVApprovalScreen*>(screen.get()))
         approval->setApprovedDelegate(approved, denied);
-    presentRootControllerWithModal(screen);
+    presentRootControllerWithModal(framedIntroScreen(screen));
 }
 
 void Quorvel::userDidApproveQuorvel(bool approved, const QVDelegate& accountSetupComplete)
@@ -360,7 +378,7 @@ void Quorvel::presentConfirmAccountModal(const QVDelegate& complete, bool useMod
     if (isShowingFullScreen() && !useModalInDashboard)
         pushOnActiveNavigationController(screen);
     else
-        presentRootControllerWithModal(screen);
+        presentRootControllerWithModal(framedIntroScreen(screen));
 }
 
 void Quorvel::dismissRootControllerOrItsModal()
@@ -541,6 +559,10 @@ void Quorvel::pushOnActiveNavigationController(Ref<ViewController> screen)
         return;
     }
     traceStep("pushOnActiveNavigationController");
+    if (auto* stack = introStackOf(q->mPresentedScreens.back().front().get())) {
+        stack->pushViewController(screen.get(), false);
+        return;
+    }
     q->mPresentedScreens.back().push_back(std::move(screen));
 }
 
@@ -557,6 +579,10 @@ void Quorvel::displayErrorScreen(Ref<ViewController> screen)
     if (!q || !screen || q->mPresentedScreens.empty())
         return;
     traceStep("displayErrorMessage");
+    if (auto* stack = introStackOf(q->mPresentedScreens.back().front().get())) {
+        stack->pushViewController(screen.get(), false);
+        return;
+    }
     q->mPresentedScreens.back().push_back(std::move(screen));
 }
 
@@ -574,8 +600,27 @@ std::vector<Ref<ViewController>> Quorvel::presentedScreens()
     std::vector<Ref<ViewController>> out;
     if (Quorvel* q = sharedInstance())
         for (auto& layer : q->mPresentedScreens)
-            out.insert(out.end(), layer.begin(), layer.end());
+            for (auto& screen : layer) {
+                if (auto* stack = introStackOf(screen.get()))
+                    out.insert(out.end(), stack->viewControllers().begin(), stack->viewControllers().end());
+                else
+                    out.push_back(screen);
+            }
     return out;
+}
+
+ViewController* Quorvel::topPresentedController()
+{
+    Quorvel* q = sharedInstance();
+    if (!q || q->mPresentedScreens.empty() || q->mPresentedScreens.back().empty())
+        return nullptr;
+    return q->mPresentedScreens.back().front().get();
+}
+
+void Quorvel::allowErrorScreens(bool allow)
+{
+    if (Quorvel* q = sharedInstance())
+        q->mAllowErrorScreens = allow;
 }
 
 } // namespace quorvel

@@ -1,6 +1,8 @@
 // The facade's answers to the runtime.
 #include "social/core/QuorvelRuntimeHost.h"
 
+#include "platform/ui/MapView.h"
+
 #include "social/core/QVNotification.h"
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVActionRequest.h"
@@ -149,7 +151,16 @@ void QuorvelRuntimeHost::applyBootstrap(const QVBootstrap& a, QVProvider& provid
     Quorvel::setUserDistanceUnit(a.userDistanceUnit());
 }
 
-void QuorvelRuntimeHost::notifyAddOnsUserLoggedIn() { Quorvel::traceStep("notifyAddOnsUserLoggedIn"); }
+void QuorvelRuntimeHost::notifyAddOnsUserLoggedIn() { Quorvel::notifyAddOnsUserLoggedIn(); }
+
+void QuorvelRuntimeHost::notifyAddOnsUserLoggedOut() { Quorvel::notifyAddOnsUserLoggedOut(); }
+
+std::optional<std::pair<double, double>> QuorvelRuntimeHost::userLocation()
+{
+    if (platform::ui::Location* location = Quorvel::getUserLocation())
+        return std::make_pair(location->coordinate().latitude, location->coordinate().longitude);
+    return std::nullopt;
+}
 
 bool QuorvelRuntimeHost::isShowingFullScreen() { return Quorvel::isShowingFullScreen(); }
 

@@ -24,6 +24,8 @@ public:
     void writeBootstrapParameters(QVHttpNestedQueryStringWriter& params) override;
     void synchronizeOfflineData(const QVBootstrap& answer) override;
     void notifyAddOnsUserLoggedIn() override;
+    void notifyAddOnsUserLoggedOut() override;
+    std::optional<std::pair<double, double>> userLocation() override;
     bool isShowingFullScreen() override;
     void displayErrorMessage(const std::string& message) override;
     void displayUpgradeRequiredErrorMessage(const platform::Bytes& body) override;

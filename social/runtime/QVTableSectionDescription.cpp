@@ -1,4 +1,5 @@
-// Merging incremental answers (refreshes and next pages) into a section.
+// Sections of a list: the row mapping, the counts, and merging incremental
+// answers (refreshes and next pages) into a section.
 #include "social/runtime/QVTableSectionDescription.h"
 
 #include "social/runtime/QVResource.h"
@@ -64,9 +65,106 @@ size_t QVTableSectionDescription::addContentsOfSectionWhereUnique(const QVTableS
     // The incoming objects are copied first: the section may be this one.
     QVPaginatedSeries::Objects added = arrayWithoutDuplicates(incoming->objects(), areSortedDescending);
     auto& objects = page_->objects();
-    objects.insert(shouldPrependContents ? objects.begin() : objects.end(), added.begin(), added.end());
-    page_->setHeader(platform::Ref<QVPaginatedSeriesHeader>(incoming->header()));
+    matchupExpandedViews();
+    if (shouldPrependContents) {
+        objects.insert(objects.begin(), added.begin(), added.end());
+        // The flags follow their objects.
+        expandedViews_.insert(expandedViews_.begin(), added.size(), false);
+    } else {
+        objects.insert(objects.end(), added.begin(), added.end());
+    }
+    matchupExpandedViews();
+    if (incoming->header())
+        page_->setHeader(platform::Ref<QVPaginatedSeriesHeader>(incoming->header()));
     return added.size();
+}
+
+platform::Ref<QVTableSectionDescription> QVTableSectionDescription::sectionWithTitleAndStaticCells(std::string title,
+                                                                                                 Cells staticCells)
+{
+    auto s = sectionWithTitle(std::move(title), nullptr);
+    s->staticCells_ = std::move(staticCells);
+    return s;
+}
+
+platform::Ref<QVTableSectionDescription> QVTableSectionDescription::sectionWithTitleAndCell(std::string title,
+                                                                                          platform::Object* cell)
+{
+    return sectionWithTitle(std::move(title), QVPaginatedSeries::paginatedSeriesWithObject(cell));
+}
+
+void QVTableSectionDescription::matchupExpandedViews()
+{
+    size_t objects = page_ ? page_->count() : 0;
+    if (expandedViews_.size() < objects)
+        expandedViews_.resize(objects, false);
+}
+
+bool QVTableSectionDescription::removeObjectAtIndex(size_t index)
+{
+    if (!page_ || index >= page_->count())
+        return false;
+    matchupExpandedViews();
+    page_->objects().erase(page_->objects().begin() + static_cast<std::ptrdiff_t>(index));
+    expandedViews_.erase(expandedViews_.begin() + static_cast<std::ptrdiff_t>(index));
+    return true;
+}
+
+QVTableSectionDescription::CellType QVTableSectionDescription::gatherDataForRow(int row, int& dataRow)
+{
+    matchupExpandedViews();
+    if (leadingCellName_) {
+        if (row == 0)
+            return kLeadingCell;
+        --row;
+    }
+    if (row < 0)
+        return kInvalidCell;
+    if (row < static_cast<int>(staticCells_.size())) {
+        dataRow = row;
+        return kStaticCell;
+    }
+    // Objects are numbered from the same first row as static cells.
+    int current = 0;
+    size_t objects = page_ ? page_->count() : 0;
+    for (size_t i = 0; i < objects; ++i) {
+        if (current == row) {
+            dataRow = static_cast<int>(i);
+            return kObjectCell;
+        }
+        ++current;
+        if (expandedViews_[i]) {
+            if (current == row) {
+                dataRow = static_cast<int>(i);
+                return kActionCell;
+            }
+            ++current;
+        }
+    }
+    if (trailingCellName_ && row == current)
+        return kTrailingCell;
+    return kInvalidCell;
+}
+
+int QVTableSectionDescription::countWithAssumption(int objectCount)
+{
+    matchupExpandedViews();
+    int count = objectCount + (leadingCellName_ ? 1 : 0) + (trailingCellName_ ? 1 : 0);
+    for (bool expanded : expandedViews_)
+        count += expanded ? 1 : 0;
+    return count;
+}
+
+int QVTableSectionDescription::countPageItems()
+{
+    return countWithAssumption(static_cast<int>((page_ ? page_->count() : 0) + staticCells_.size()));
+}
+
+int QVTableSectionDescription::countEntireItemSet()
+{
+    if (!page_ || !page_->header())
+        return countPageItems();
+    return countWithAssumption(static_cast<int>(page_->header()->totalObjects));
 }
 
 } // namespace quorvel

@@ -1,15 +1,30 @@
-// QVTableSectionDescription: one section of a sectioned answer — its title, its
-// identifier and the page of resources it holds. The list screens build on it.
+// QVTableSectionDescription: one section of a list — its title, its identifier
+// and the page of resources it holds (sectioned answers are read into these),
+// plus what the list screens add: the names of a leading and a trailing cell,
+// header and footer views, fixed cells shown instead of a page, and one
+// expanded flag per page object (an expanded object has an action row below).
+//
+// The section maps every table row to a data row and a cell type; the list
+// screens count and fill their rows through it.
 #pragma once
 
 #include "social/runtime/QVPaginatedSeries.h"
 
+#include "platform/ui/TableView.h"
+
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace quorvel {
 
 class QVTableSectionDescription : public platform::Object {
 public:
+    // Row types of the row mapping.
+    enum CellType { kLeadingCell = 0, kStaticCell = 1, kObjectCell = 2, kActionCell = 3, kTrailingCell = 4,
+                    kInvalidCell = 5 };
+    using Cells = std::vector<platform::Ref<platform::ui::TableViewCell>>;
+
     static platform::Ref<QVTableSectionDescription> sectionWithTitle(std::string title,
                                                                      platform::Ref<QVPaginatedSeries> page)
     {
@@ -17,10 +32,14 @@ public:
         s->initWithTitle(std::move(title), std::move(page));
         return s;
     }
+    // A section of fixed cells (no page).
+    static platform::Ref<QVTableSectionDescription> sectionWithTitleAndStaticCells(std::string title, Cells staticCells);
+    // A section whose page holds the one object.
+    static platform::Ref<QVTableSectionDescription> sectionWithTitleAndCell(std::string title, platform::Object* cell);
     bool initWithTitle(std::string title, platform::Ref<QVPaginatedSeries> page)
     {
         title_ = std::move(title);
-        page_ = std::move(page);
+        setPage(std::move(page));
         return true;
     }
 
@@ -29,13 +48,50 @@ public:
     const std::string& identifier() const { return identifier_; }
     void setIdentifier(std::string id) { identifier_ = std::move(id); }
     QVPaginatedSeries* page() const { return page_.get(); }
-    void setPage(platform::Ref<QVPaginatedSeries> p) { page_ = std::move(p); }
+    // Starts the expanded flags afresh (all collapsed).
+    void setPage(platform::Ref<QVPaginatedSeries> p)
+    {
+        page_ = std::move(p);
+        expandedViews_.clear();
+        matchupExpandedViews();
+    }
+    const std::optional<std::string>& leadingCellName() const { return leadingCellName_; }
+    void setLeadingCellName(std::optional<std::string> name) { leadingCellName_ = std::move(name); }
+    const std::optional<std::string>& trailingCellName() const { return trailingCellName_; }
+    void setTrailingCellName(std::optional<std::string> name) { trailingCellName_ = std::move(name); }
+    platform::ui::View* headerView() const { return headerView_.get(); }
+    void setHeaderView(platform::ui::View* v) { headerView_ = v; }
+    platform::ui::View* footerView() const { return footerView_.get(); }
+    void setFooterView(platform::ui::View* v) { footerView_ = v; }
+    Cells& staticCells() { return staticCells_; }
+    const Cells& staticCells() const { return staticCells_; }
+    void setStaticCells(Cells cells) { staticCells_ = std::move(cells); }
+    // One flag per page object (at least); the list flips them.
+    std::vector<bool>& expandedViews() { return expandedViews_; }
+    // Appends collapsed flags until every page object has one (never removes any).
+    void matchupExpandedViews();
+    // Removes the page object at the index with its flag (false past the end).
+    bool removeObjectAtIndex(size_t index);
+
+    // The row mapping: the type of a table row and, for static, object and
+    // action rows, the index of its cell or object (dataRow is left as it was
+    // for other rows).
+    CellType gatherDataForRow(int row, int& dataRow);
+    // Rows of the loaded page (objects and static cells) with leading,
+    // trailing and action rows.
+    int countPageItems();
+    // The same for the whole result set the page header announces; without a
+    // header, the loaded page's objects are counted instead.
+    int countEntireItemSet();
+    bool isRowFirstObject(int row) const { return row == (leadingCellName_ ? 1 : 0); }
+    bool isRowLastObject(int row) { return row == countEntireItemSet() - 1 - (trailingCellName_ ? 1 : 0); }
 
     // Merges a newly loaded section (a refresh or the next page) into this
     // one. With a page here, the new objects not already present are put
     // before (prepend) or after the current ones, and the new page's header
     // replaces the current one; answers how many objects were added. Without
-    // a page here, the new page is taken as it is and its count answered.
+    // a page here, the new page is taken as it is and its count answered. A
+    // new page without header keeps the current header.
     size_t addContentsOfSectionWhereUnique(const QVTableSectionDescription& section, bool areSortedDescending,
                                            bool shouldPrependContents);
     // The objects of `objects` that this section's page does not hold yet, in
@@ -50,9 +106,17 @@ protected:
     QVTableSectionDescription() = default;
 
 private:
+    int countWithAssumption(int objectCount);
+
     std::string title_;
     std::string identifier_;
     platform::Ref<QVPaginatedSeries> page_;
+    std::optional<std::string> leadingCellName_;
+    std::optional<std::string> trailingCellName_;
+    platform::Ref<platform::ui::View> headerView_;
+    platform::Ref<platform::ui::View> footerView_;
+    Cells staticCells_;
+    std::vector<bool> expandedViews_;
 };
 
 } // namespace quorvel

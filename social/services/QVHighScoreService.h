@@ -23,6 +23,10 @@
 #include <string>
 #include <vector>
 
+namespace platform::ui {
+class Location;
+}
+
 namespace quorvel {
 
 class QVHighScore;
@@ -80,6 +84,61 @@ public:
     static void shutdownService();
 
     void populateKnownResources(QVResourceNameMap& names) override;
+
+    // -- score queries (QVHighScoreQueries.cpp). Every one is a GET of pages of
+    // high_score records handed to the success value as a QVPaginatedSeries.
+    static constexpr const char* kDownloadedHighScores = "Downloaded High Scores";
+    static constexpr int kDefaultQueryPageSize = 25;
+    // A page of a leaderboard: everyone or friends only, optionally compared
+    // with another player ("" for none) and limited to a time scope (0 for
+    // all time). Each short form fills in the rest and calls the full one.
+    static platform::Ref<QVRequestHandle> getPage(int page, const std::string& leaderboardId, bool friendsOnly,
+                                                  const QVDelegate& onSuccess, const QVDelegate& onFailure);
+    static platform::Ref<QVRequestHandle> getPage(int page, const std::string& leaderboardId, bool friendsOnly,
+                                                  bool silently, const QVDelegate& onSuccess,
+                                                  const QVDelegate& onFailure);
+    static platform::Ref<QVRequestHandle> getPage(int page, const std::string& leaderboardId,
+                                                  const std::string& comparedToUserId, bool friendsOnly,
+                                                  bool silently, const QVDelegate& onSuccess,
+                                                  const QVDelegate& onFailure);
+    static platform::Ref<QVRequestHandle> getPage(int page, const std::string& leaderboardId,
+                                                  const std::string& comparedToUserId, bool friendsOnly,
+                                                  bool silently, unsigned int timeScope, const QVDelegate& onSuccess,
+                                                  const QVDelegate& onFailure);
+    static platform::Ref<QVRequestHandle> getPage(int page, int pageSize, const std::string& leaderboardId,
+                                                  const std::string& comparedToUserId, bool friendsOnly,
+                                                  bool silently, unsigned int timeScope, const QVDelegate& onSuccess,
+                                                  const QVDelegate& onFailure);
+    // The page that holds the local player.
+    static platform::Ref<QVRequestHandle> getPageWithLoggedInUser(const std::string& leaderboardId,
+                                                                  const QVDelegate& onSuccess,
+                                                                  const QVDelegate& onFailure);
+    static platform::Ref<QVRequestHandle> getPageWithLoggedInUser(int pageSize, const std::string& leaderboardId,
+                                                                  const QVDelegate& onSuccess,
+                                                                  const QVDelegate& onFailure);
+    static platform::Ref<QVRequestHandle> getPageWithLoggedInUser(int pageSize, const std::string& leaderboardId,
+                                                                  bool silently, const QVDelegate& onSuccess,
+                                                                  const QVDelegate& onFailure);
+    // The local player's scores on every leaderboard; the notice is the
+    // message, "Downloaded High Scores" without one.
+    static void getAllHighScoresForLoggedInUser(const QVDelegate& onSuccess, const QVDelegate& onFailure,
+                                                const std::optional<std::string>& message);
+    // Scores near a place (null: wherever the server places the player);
+    // radius 0 and no map mode are left out.
+    static void getHighScoresFromLocation(const platform::ui::Location* location, int radius, int page,
+                                          const std::string& leaderboardId, const QVDelegate& onSuccess,
+                                          const QVDelegate& onFailure);
+    static void getHighScoresFromLocation(const platform::ui::Location* location, int radius, int page,
+                                          const std::string& leaderboardId,
+                                          const std::optional<std::string>& userMapMode,
+                                          const QVDelegate& onSuccess, const QVDelegate& onFailure);
+    // A page of the scores from startScore on in steps of scoreDelta; the
+    // values travel in the path.
+    static platform::Ref<QVRequestHandle> getDistributedHighScoresAtPage(int page, int pageSize, int scoreDelta,
+                                                                         int startScore,
+                                                                         const std::string& leaderboardId,
+                                                                         const QVDelegate& onSuccess,
+                                                                         const QVDelegate& onFailure);
 
     // -- single scores: each short form fills in the rest and calls the full one.
     static void setHighScore(int64_t score, const std::string& leaderboardId, const QVDelegate& onSuccess,

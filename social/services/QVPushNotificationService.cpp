@@ -2,6 +2,7 @@
 #include "social/services/QVPushNotificationService.h"
 
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/runtime/QVSettings.h"
 
 #include "platform/device/Device.h"
 
@@ -13,20 +14,27 @@ namespace {
 
 const QVServiceEndpoint kDeviceToken { "POST", "push_notification_device_tokens.xml", 0 };
 
-std::string& environment()
+std::string& environmentOverride()
 {
-    static std::string value = "sandbox";
+    static std::string value; // empty: the internal setting decides
     return value;
 }
 
 } // namespace
 
-const std::string& QVPushNotificationService::apnsEnvironment() { return environment(); }
-
-void QVPushNotificationService::setApnsEnvironment(std::string value)
+std::string QVPushNotificationService::apnsEnvironment()
 {
-    environment() = value.empty() ? std::string("sandbox") : std::move(value);
+    if (!environmentOverride().empty())
+        return environmentOverride();
+    if (QVSettings* settings = QVSettings::Instance()) {
+        std::string value = settings->objectForKey(kApnsEnvironmentSetting).value_or("");
+        if (!value.empty())
+            return value;
+    }
+    return "sandbox";
 }
+
+void QVPushNotificationService::setApnsEnvironment(std::string value) { environmentOverride() = std::move(value); }
 
 std::string QVPushNotificationService::tokenText(const platform::Bytes& token)
 {

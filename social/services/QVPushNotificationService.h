@@ -25,9 +25,13 @@ public:
     // bytes joined by "%20".
     static std::string tokenText(const platform::Bytes& token);
 
-    // The push environment the token belongs to; "sandbox" unless set.
-    static const std::string& apnsEnvironment();
+    // The push environment the token belongs to: the one set here, else the
+    // internal setting "apns-environment", else "sandbox".
+    static std::string apnsEnvironment();
+    // An empty text hands the choice back to the setting.
     static void setApnsEnvironment(std::string environment);
+
+    static constexpr const char* kApnsEnvironmentSetting = "apns-environment";
 };
 
 } // namespace quorvel

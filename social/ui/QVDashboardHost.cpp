@@ -37,6 +37,13 @@ void QVDashboardHost::switchToOfflineDashboard() { platform::log("QVDashboardHos
 
 void QVDashboardHost::dismissDashboard() { platform::log("QVDashboardHost: no dashboard to dismiss"); }
 
+void QVDashboardHost::presentRootControllerWithModal(platform::ui::ViewController*)
+{
+    platform::log("QVDashboardHost: no dashboard to present in");
+}
+
+void QVDashboardHost::dismissRootControllerOrItsModal() { platform::log("QVDashboardHost: no dashboard to dismiss"); }
+
 bool QVDashboardHost::isInLandscapeMode() { return isLargeScreen() || isInLandscapeModeOniPad(); }
 
 bool QVDashboardHost::isInLandscapeModeOniPad() { return platform::ui::isLandscape(getDashboardOrientation()); }

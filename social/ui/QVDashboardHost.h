@@ -11,6 +11,8 @@
 #include "platform/foundation/Geometry.h"
 #include "platform/ui/Types.h"
 
+#include <string>
+
 namespace platform::ui {
 class View;
 class ViewController;
@@ -34,6 +36,19 @@ public:
     virtual platform::ui::View* getTopLevelView();
     virtual void switchToOfflineDashboard();
     virtual void dismissDashboard();
+
+    // The root controller's show or hide transition ended: the central class
+    // completes opening (the dashboard appeared) or closing (it destroys the dashboard).
+    virtual void animationDidStop(bool finished) { }
+    // A URL the tabbed dashboard opens as modal web content once it is shown ("" for none).
+    virtual std::string initialDashboardModalContentURL() { return {}; }
+    virtual void setInitialDashboardModalContentURL(const std::string& url) { }
+    // Shows a screen full screen in the root controller (queued while another is up).
+    virtual void presentRootControllerWithModal(platform::ui::ViewController* screen);
+    // Closes the root controller's modal screen when it has one, else the root controller.
+    virtual void dismissRootControllerOrItsModal();
+    // The request layer shows error screens only while they are allowed.
+    virtual void allowErrorScreens(bool allow) { }
 
     // Always true on a large screen, else when the dashboard orientation is landscape.
     bool isInLandscapeMode();

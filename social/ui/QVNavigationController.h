@@ -60,6 +60,9 @@ public:
     const std::optional<std::string>& badgeValue() const { return badgeValue_; }
     // The user the stack's screens are about (the framed navigation knows it).
     virtual platform::Object* currentUser() const { return nullptr; }
+    // The user the shown screen compares with and the game it is about (the framed navigation knows them).
+    virtual platform::Object* comparisonUser() const { return nullptr; }
+    virtual platform::Object* currentGameContext() const { return nullptr; }
 
     bool shouldAutorotateToInterfaceOrientation(platform::ui::InterfaceOrientation o) override;
     void viewDidLoad() override;

@@ -6,6 +6,9 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/gamekit/GameCenter.h"
 #include "social/core/QuorvelGameCenter.h"
+#include "social/runtime/QVTableSectionDescription.h"
+#include "social/services/QVHighScore.h"
+#include "social/services/QVUser.h"
 
 #include <gtest/gtest.h>
 
@@ -120,6 +123,41 @@ TEST_F(QuorvelGameCenterTest, APlayerNotSignedInAfterALoginGetsTheWelcomeNotices
     loop().drain();
     EXPECT_NE(std::find(steps.begin(), steps.end(), "loginShowNotifications"), steps.end());
     EXPECT_FALSE(Quorvel::getGameCenterFriends());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(QuorvelGameCenterTest, OnlyTheLoadedCategoryIsMergedIntoTheLeaderboardPage)
+{
+    startWithGameCenter(true);
+    gc->setAuthenticated(true);
+    gc->scores = { { "G:2", "gc.five", 300, "300", platform::dateNow(), 0 } };
+    Quorvel::initializeGameCenter();
+    loop().drain();
+    Quorvel::loadGameCenterScores("5");
+    loop().drain();
+
+    auto own = QVPaginatedSeries::paginatedSeries();
+    auto everyone = QVPaginatedSeries::paginatedSeries();
+    auto globals = QVPaginatedSeries::paginatedSeriesFromArray(
+        { platform::Ref<platform::Object>(QVTableSectionDescription::sectionWithTitle("Mine", own).get()),
+          platform::Ref<platform::Object>(QVTableSectionDescription::sectionWithTitle("All", everyone).get()) });
+    auto section = [](const QVPaginatedSeries& p, size_t i) {
+        return dynamic_cast<QVTableSectionDescription*>(p.objectAtIndex(i));
+    };
+
+    auto merged = Quorvel::combinedGameCenterForLeaderboardId("5", 2, *globals, nullptr);
+    ASSERT_EQ(merged->count(), 3u);
+    EXPECT_EQ(section(*merged, 1)->title(), "Friends");
+    ASSERT_EQ(section(*merged, 2)->page()->count(), 1u);
+    EXPECT_EQ(dynamic_cast<QVHighScore*>(section(*merged, 2)->page()->objectAtIndex(0))->score(), 300);
+
+    // A leaderboard that is not the one loaded keeps the service's list.
+    auto plain = Quorvel::combinedGameCenterForLeaderboardId("6", 2, *globals, nullptr);
+    ASSERT_EQ(plain->count(), 3u);
+    EXPECT_EQ(section(*plain, 2)->page()->count(), 0u);
 }
 
 } // namespace

@@ -38,6 +38,19 @@ public:
     platform::ui::ViewController* getRootController() override { return root; }
     void switchToOfflineDashboard() override { calls.push_back("switchToOfflineDashboard"); }
     void dismissDashboard() override { calls.push_back("dismissDashboard"); }
+    void animationDidStop(bool finished) override { calls.push_back(finished ? "animationDidStop" : "animationDidStop:cut"); }
+    std::string initialModalURL;
+    std::string initialDashboardModalContentURL() override { return initialModalURL; }
+    void setInitialDashboardModalContentURL(const std::string& url) override { initialModalURL = url; }
+    std::vector<platform::Ref<platform::ui::ViewController>> presented;
+    void presentRootControllerWithModal(platform::ui::ViewController* screen) override
+    {
+        calls.push_back("presentRootControllerWithModal");
+        presented.emplace_back(screen);
+    }
+    void dismissRootControllerOrItsModal() override { calls.push_back("dismissRootControllerOrItsModal"); }
+    bool errorScreensAllowed { true };
+    void allowErrorScreens(bool allow) override { errorScreensAllowed = allow; }
 };
 
 // One request the screens sent through the provider.

@@ -1,0 +1,199 @@
+// The application's life cycle as the game forwards it: the poller paused and
+// resumed, the presence channel dropped and reconnected, the location fix
+// abandoned in the background and taken again in the foreground, a bootstrap
+// when the player is not logged in yet; launch options and push payloads
+// (a received challenge opens it), the device token, the icon badge, picture
+// downloads and the player's location tracker.
+#include "social/core/Quorvel.h"
+
+#include "platform/device/Application.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/UserDefaults.h"
+#include "social/core/QVLocation.h"
+#include "social/runtime/QVPoller.h"
+#include "social/runtime/QVPresenceService.h"
+#include "social/runtime/QVReachability.h"
+#include "social/runtime/QVResourceImageDownload.h"
+#include "social/services/QVPushNotificationService.h"
+
+namespace quorvel {
+
+using platform::Ref;
+
+namespace {
+
+constexpr const char* kRemoteNotificationKey = "UIApplicationLaunchOptionsRemoteNotificationKey";
+
+Quorvel::ChallengePushHandlers& challengeHandlers()
+{
+    static Quorvel::ChallengePushHandlers handlers;
+    return handlers;
+}
+
+// The interval a resign-active saved; nullopt when none was saved since the
+// last restore (so a become-active at launch leaves the poller alone).
+std::optional<double>& savedPollingInterval()
+{
+    static std::optional<double> interval;
+    return interval;
+}
+
+} // namespace
+
+// ---- Life cycle
+
+void Quorvel::applicationWillResignActive()
+{
+    if (Quorvel* q = sharedInstance()) {
+        if (q->mPoller) {
+            q->mPollingFrequencyBeforeResigningActive = q->mPoller->getPollingFrequency();
+            savedPollingInterval() = q->mPollingFrequencyBeforeResigningActive;
+            q->mPoller->stopPolling();
+        }
+    }
+    platform::UserDefaults::standardUserDefaults().synchronize();
+}
+
+void Quorvel::applicationDidBecomeActive()
+{
+    Quorvel* q = sharedInstance();
+    if (!q)
+        return;
+    if (q->mPoller && savedPollingInterval()) {
+        q->mPoller->changePollingFrequency(q->mPollingFrequencyBeforeResigningActive);
+        savedPollingInterval().reset();
+    }
+    if (!isSuccessfullyBootstrapped() && QVReachability::isConnectedToInternet())
+        doBootstrap(false, lastLoggedInUserId(), QVDelegate(), QVDelegate());
+}
+
+void Quorvel::applicationDidEnterBackground()
+{
+    if (auto* presence = QVPresenceService::sharedInstance())
+        presence->disconnect();
+    Quorvel* q = sharedInstance();
+    if (q && q->mLocation && q->mLocation->isLocationUpdating()) {
+        q->mLocation->stopUpdatingLocation();
+        q->mLocation = nullptr;
+        q->appNeedsGetLocationOnForeground = true;
+    }
+}
+
+void Quorvel::applicationWillEnterForeground()
+{
+    if (auto* presence = QVPresenceService::sharedInstance())
+        presence->connect();
+    Quorvel* q = sharedInstance();
+    if (!q)
+        return;
+    if (!isSuccessfullyBootstrapped() && QVReachability::isConnectedToInternet())
+        doBootstrap(QVDelegate(), QVDelegate());
+    if (q->appNeedsGetLocationOnForeground) {
+        startLocationManagerIfAllowed();
+        q->appNeedsGetLocationOnForeground = false;
+    }
+}
+
+// ---- Launch options and push payloads
+
+std::optional<std::string> Quorvel::getChallengeIdIfExist(const platform::Value& payload)
+{
+    if (!payload.isDictionary() || payload["notification_type"].asString() != "challenge")
+        return std::nullopt;
+    std::string id = payload["resource_id"].asString();
+    if (id.empty())
+        return std::nullopt; // nothing to fetch
+    return id;
+}
+
+bool Quorvel::respondToApplicationLaunchOptions(const platform::Value& launchOptions)
+{
+    const platform::Value& payload = launchOptions.isDictionary() ? launchOptions[kRemoteNotificationKey] : platform::Value::nil();
+    if (!payload.isDictionary())
+        return false;
+    if (auto id = getChallengeIdIfExist(payload)) {
+        traceStep("getChallengeToUserAndShowDetailView");
+        if (challengeHandlers().showDetailView)
+            challengeHandlers().showDetailView(*id);
+        return true;
+    }
+    return allowAddOnsToRespondToPushNotification(payload, true);
+}
+
+bool Quorvel::applicationDidReceiveRemoteNotification(const platform::Value& payload)
+{
+    if (!payload.isDictionary())
+        return false;
+    if (auto id = getChallengeIdIfExist(payload)) {
+        setUnviewedChallengesCount(unviewedChallengesCount() + 1);
+        traceStep("getChallengeToUserAndShowNotification");
+        if (challengeHandlers().showNotification)
+            challengeHandlers().showNotification(*id);
+        return true;
+    }
+    return allowAddOnsToRespondToPushNotification(payload, false);
+}
+
+void Quorvel::setChallengePushHandlers(ChallengePushHandlers handlers) { challengeHandlers() = std::move(handlers); }
+
+void Quorvel::applicationDidRegisterForRemoteNotificationsWithDeviceToken(const std::optional<platform::Bytes>& token)
+{
+    QVPushNotificationService::setDeviceToken(token, QVDelegate(), QVDelegate());
+}
+
+// ---- Shared operations
+
+void Quorvel::updateApplicationBadge()
+{
+    platform::ui::Application::sharedApplication().setApplicationIconBadgeNumber(unviewedChallengesCount());
+}
+
+Ref<QVRequestHandle> Quorvel::getImageFromUrl(const std::string& url, Ref<platform::Image>& cachedImage,
+                                              Ref<QVHttpService>& httpService, Ref<QVHttpServiceObserver>& httpObserver,
+                                              platform::Object* target, QVDelegate::Method onDownloadSuccess,
+                                              QVDelegate::Method onDownloadFailure)
+{
+    return QVGetImageFromUrl(url, cachedImage, httpService, httpObserver, QVDelegate(target, onDownloadSuccess),
+                             QVDelegate(target, onDownloadFailure));
+}
+
+Ref<QVRequestHandle> Quorvel::downloadImageFromUrl(const std::string& url, Ref<QVHttpService>& httpService,
+                                                   Ref<QVHttpServiceObserver>& httpObserver, const QVDelegate& onSuccess,
+                                                   const QVDelegate& onFailure)
+{
+    return QVDownloadImageFromUrl(url, httpService, httpObserver, onSuccess, onFailure);
+}
+
+void Quorvel::destroyHttpService(Ref<QVHttpService>& httpService) { QVDestroyHttpService(httpService); }
+
+// ---- The player's location
+
+void Quorvel::startLocationManagerIfAllowed()
+{
+    traceStep("startLocationManagerIfAllowed");
+    Quorvel* q = sharedInstance();
+    if (!q || userDistanceUnit() == 1 || !_hasUserApprovedQuorvel())
+        return;
+    q->mLocation = nullptr; // the old tracker stops before the new one starts
+    q->mLocation = QVLocation::create();
+}
+
+void Quorvel::setUserLocation(QVLocation* location)
+{
+    if (Quorvel* q = sharedInstance())
+        q->mLocation = Ref<QVLocation>(location);
+}
+
+platform::ui::Location* Quorvel::getUserLocation()
+{
+    Quorvel* q = sharedInstance();
+    return q && q->mLocation ? q->mLocation->userLocation() : nullptr;
+}
+
+QVLocation* Quorvel::locationTracker()
+{
+    Quorvel* q = sharedInstance();
+    return q ? q->mLocation.get() : nullptr;
+}
+
+} // namespace quorvel

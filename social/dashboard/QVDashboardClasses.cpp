@@ -1,0 +1,35 @@
+// The dashboard's classes created by name: referring to each one's
+// registration here keeps its source file in every program that links the
+// dashboard.
+#include "social/dashboard/QVDashboardClasses.h"
+
+#define QV_DASHBOARD_CLASSES(X)                                                                                    \
+    X(QVTickerView)                                                                                                \
+    X(QVGameProfileController)                                                                                     \
+    X(QVLeaderboardController)                                                                                     \
+    X(QVHighScoreController)                                                                                       \
+    X(QVLeaderboardCell)                                                                                           \
+    X(QVHighScoreCell)                                                                                             \
+    X(QVAchievementListController)                                                                                 \
+    X(QVAchievementProgressionList)                                                                                \
+    X(QVAchievementCompareListCell)                                                                                \
+    X(QVDashboardInterfaces)
+
+namespace quorvel {
+
+#define QV_DECLARE_ANCHOR(Class) void qvClassAnchor_##Class();
+QV_DASHBOARD_CLASSES(QV_DECLARE_ANCHOR)
+#undef QV_DECLARE_ANCHOR
+
+void QVLinkDashboardClasses()
+{
+    static const bool linked = [] {
+#define QV_CALL_ANCHOR(Class) qvClassAnchor_##Class();
+        QV_DASHBOARD_CLASSES(QV_CALL_ANCHOR)
+#undef QV_CALL_ANCHOR
+        return true;
+    }();
+    (void)linked;
+}
+
+} // namespace quorvel

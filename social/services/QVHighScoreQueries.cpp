@@ -1,0 +1,158 @@
+// The read side of the high-score service: pages of a leaderboard by scope,
+// around the player, near a place and in a score range, and the player's
+// scores across leaderboards. All are GETs of high_scores answered as pages.
+#include "platform/foundation/Format.h"
+#include "platform/ui/MapView.h"
+#include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/runtime/QVRuntimeHost.h"
+#include "social/services/QVHighScoreService.h"
+
+namespace quorvel {
+
+using platform::Ref;
+
+namespace {
+
+using Writer = QVHttpNestedQueryStringWriter;
+
+const QVServiceEndpoint kScoresSilent { "GET", QVHighScoreService::kBatchPath, 0, nullptr };
+const QVServiceEndpoint kScores { "GET", QVHighScoreService::kBatchPath, 2, QVHighScoreService::kDownloadedHighScores };
+const QVServiceEndpoint kScoresNear { "GET", QVHighScoreService::kBatchPath, 2, nullptr };
+const QVServiceEndpoint kRange { "GET", "leaderboards/%@/high_scores/range/%@/%@/%@/%@.xml", 0, nullptr };
+
+Ref<Writer> writer() { return platform::adoptRef(new Writer); }
+
+void put(Writer& w, const char* name, std::string value) { w.io(name, value); }
+void put(Writer& w, const char* name, int value) { w.io(name, value); }
+void put(Writer& w, const char* name, unsigned int value) { w.io(name, value); }
+void put(Writer& w, const char* name, bool value) { w.io(name, value); }
+void put(Writer& w, const char* name, double value) { w.io(name, value); }
+
+} // namespace
+
+Ref<QVRequestHandle> QVHighScoreService::getPage(int page, const std::string& leaderboardId, bool friendsOnly,
+                                                 const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    return getPage(page, leaderboardId, friendsOnly, false, onSuccess, onFailure);
+}
+
+Ref<QVRequestHandle> QVHighScoreService::getPage(int page, const std::string& leaderboardId, bool friendsOnly,
+                                                 bool silently, const QVDelegate& onSuccess,
+                                                 const QVDelegate& onFailure)
+{
+    return getPage(page, leaderboardId, std::string(), friendsOnly, silently, onSuccess, onFailure);
+}
+
+Ref<QVRequestHandle> QVHighScoreService::getPage(int page, const std::string& leaderboardId,
+                                                 const std::string& comparedToUserId, bool friendsOnly, bool silently,
+                                                 const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    return getPage(page, kDefaultQueryPageSize, leaderboardId, comparedToUserId, friendsOnly, silently, 0, onSuccess,
+                   onFailure);
+}
+
+Ref<QVRequestHandle> QVHighScoreService::getPage(int page, const std::string& leaderboardId,
+                                                 const std::string& comparedToUserId, bool friendsOnly, bool silently,
+                                                 unsigned int timeScope, const QVDelegate& onSuccess,
+                                                 const QVDelegate& onFailure)
+{
+    return getPage(page, kDefaultQueryPageSize, leaderboardId, comparedToUserId, friendsOnly, silently, timeScope,
+                   onSuccess, onFailure);
+}
+
+Ref<QVRequestHandle> QVHighScoreService::getPage(int page, int pageSize, const std::string& leaderboardId,
+                                                 const std::string& comparedToUserId, bool friendsOnly, bool silently,
+                                                 unsigned int timeScope, const QVDelegate& onSuccess,
+                                                 const QVDelegate& onFailure)
+{
+    auto params = writer();
+    put(*params, "leaderboard_id", leaderboardId);
+    put(*params, "page", page);
+    put(*params, "page_size", pageSize);
+    if (timeScope != 0)
+        put(*params, "interval", timeScope);
+    if (friendsOnly) {
+        put(*params, "friends_leaderboard", true);
+        put(*params, "follower_id", std::string("me"));
+    }
+    if (!comparedToUserId.empty())
+        put(*params, "compared_user_id", comparedToUserId);
+    put(*params, "uses_gc", QVRuntimeHost::current().isLoggedIntoGameCenter());
+    return service().send(silently ? kScoresSilent : kScores, {}, params.get(), onSuccess, onFailure);
+}
+
+Ref<QVRequestHandle> QVHighScoreService::getPageWithLoggedInUser(const std::string& leaderboardId,
+                                                                 const QVDelegate& onSuccess,
+                                                                 const QVDelegate& onFailure)
+{
+    return getPageWithLoggedInUser(kDefaultQueryPageSize, leaderboardId, onSuccess, onFailure);
+}
+
+Ref<QVRequestHandle> QVHighScoreService::getPageWithLoggedInUser(int pageSize, const std::string& leaderboardId,
+                                                                 const QVDelegate& onSuccess,
+                                                                 const QVDelegate& onFailure)
+{
+    return getPageWithLoggedInUser(pageSize, leaderboardId, false, onSuccess, onFailure);
+}
+
+Ref<QVRequestHandle> QVHighScoreService::getPageWithLoggedInUser(int pageSize, const std::string& leaderboardId,
+                                                                 bool silently, const QVDelegate& onSuccess,
+                                                                 const QVDelegate& onFailure)
+{
+    auto params = writer();
+    put(*params, "leaderboard_id", leaderboardId);
+    put(*params, "near_user_id", std::string("me"));
+    put(*params, "page_size", pageSize);
+    return service().send(silently ? kScoresSilent : kScores, {}, params.get(), onSuccess, onFailure);
+}
+
+void QVHighScoreService::getAllHighScoresForLoggedInUser(const QVDelegate& onSuccess, const QVDelegate& onFailure,
+                                                         const std::optional<std::string>& message)
+{
+    auto params = writer();
+    put(*params, "across_leaderboards", true);
+    put(*params, "user_id", std::string("me"));
+    // The notice is the caller's message (category 4, type 2).
+    Ref<platform::Object> notice = QVRuntimeHost::current().foregroundNotice(message.value_or(kDownloadedHighScores));
+    service().getAction(kBatchPath, params.get(), onSuccess, onFailure, 2, notice.get());
+}
+
+void QVHighScoreService::getHighScoresFromLocation(const platform::ui::Location* location, int radius, int page,
+                                                   const std::string& leaderboardId, const QVDelegate& onSuccess,
+                                                   const QVDelegate& onFailure)
+{
+    getHighScoresFromLocation(location, radius, page, leaderboardId, std::nullopt, onSuccess, onFailure);
+}
+
+void QVHighScoreService::getHighScoresFromLocation(const platform::ui::Location* location, int radius, int page,
+                                                   const std::string& leaderboardId,
+                                                   const std::optional<std::string>& userMapMode,
+                                                   const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    auto params = writer();
+    put(*params, "geolocation", true);
+    put(*params, "page", page);
+    put(*params, "leaderboard_id", leaderboardId);
+    if (radius != 0)
+        put(*params, "radius", radius);
+    if (location) {
+        put(*params, "lat", location->coordinate().latitude);
+        put(*params, "lng", location->coordinate().longitude);
+    }
+    if (userMapMode)
+        put(*params, "map_me", *userMapMode);
+    service().send(kScoresNear, {}, params.get(), onSuccess, onFailure);
+}
+
+Ref<QVRequestHandle> QVHighScoreService::getDistributedHighScoresAtPage(int page, int pageSize, int scoreDelta,
+                                                                        int startScore,
+                                                                        const std::string& leaderboardId,
+                                                                        const QVDelegate& onSuccess,
+                                                                        const QVDelegate& onFailure)
+{
+    std::string start = platform::format("%d", startScore), delta = platform::format("%d", scoreDelta),
+                pageText = platform::format("%d", page), size = platform::format("%d", pageSize);
+    return service().send(kRange, { leaderboardId, start, delta, pageText, size }, nullptr, onSuccess, onFailure);
+}
+
+} // namespace quorvel

@@ -1,0 +1,195 @@
+// List cells bound to a resource, their rounded backgrounds and the list's table view.
+#include "social/ui/QVTableCellHelper.h"
+
+#include "social/ui/QVKitDrawing.h"
+#include "social/ui/QVKitImages.h"
+#include "social/ui/QVTableControllerHelper.h"
+
+namespace quorvel {
+
+using namespace platform::ui;
+using platform::Object;
+using platform::Ref;
+
+QV_REGISTER_CLASS(QVTableCellHelper);
+QV_REGISTER_CLASS(QVTableCellHelperActionCell);
+QV_REGISTER_CLASS(QVTableCellBackgroundView);
+QV_REGISTER_CLASS(QVTableView);
+
+bool QVTableCellHelper::initQVTableCellHelper(const std::string& reuseIdentifier)
+{
+    return initWithStyle(TableViewCellStyle::Default, reuseIdentifier);
+}
+
+void QVTableCellHelper::setOwner(Object* owner)
+{
+    setOwningTable(dynamic_cast<QVTableControllerHelper*>(owner));
+}
+
+void QVTableCellHelper::changeResource(Object* resource)
+{
+    Ref<Object> keep(resource);
+    mResource = resource;
+    onResourceChanged(resource);
+    if (owningTable_)
+        owningTable_->onCell(this, resource);
+}
+
+void QVTableCellHelper::changeResource(Object* resource, int cellIndex)
+{
+    mResource = resource;
+    onResourceChanged(resource, cellIndex);
+}
+
+void QVTableCellHelper::setEdgeStyle(int edgeStyle)
+{
+    if (auto* bg = dynamic_cast<QVTableCellBackgroundView*>(backgroundView()))
+        bg->setEdgeStyle(edgeStyle);
+    if (auto* bg = dynamic_cast<QVTableCellBackgroundView*>(selectedBackgroundView()))
+        bg->setEdgeStyle(edgeStyle);
+}
+
+void QVTableCellHelperActionCell::buttonPressed(Object* sender)
+{
+    QVTableControllerHelper* table = owningTable();
+    auto* button = dynamic_cast<View*>(sender);
+    if (!table || !button)
+        return;
+    TableView* tableView = table->tableView();
+    std::optional<IndexPath> path = tableView ? tableView->indexPathForCell(this) : std::nullopt;
+    if (path)
+        table->actionPressedForTag(button->tag(), *path);
+}
+
+void QVResourceViewHelper::changeResource(Object* resource)
+{
+    Ref<Object> keep(resource);
+    mResource = resource;
+    onResourceChanged(resource);
+}
+
+Ref<QVTableCellBackgroundView> QVTableCellBackgroundView::viewWithFrame(const platform::Rect& frame,
+                                                                      const std::string& imageName, int edgeStyle)
+{
+    auto view = platform::adoptRef(new QVTableCellBackgroundView);
+    return view->initWithFrameAndImageName(frame, imageName, edgeStyle) ? view : nullptr;
+}
+
+Ref<QVTableCellBackgroundView> QVTableCellBackgroundView::defaultBackgroundView()
+{
+    return viewWithFrame(platform::Rect(), "", QVTableCellHelper::kEdgeNone);
+}
+
+bool QVTableCellBackgroundView::initWithFrameAndImageName(const platform::Rect& frame, const std::string& imageName,
+                                                          int edgeStyle)
+{
+    if (!View::initWithFrame(frame))
+        return false;
+    setBackgroundColor(Color::clear());
+    setOpaque(false);
+    if (!imageName.empty())
+        mImage = QVLoadKitImage(imageName);
+    mEdgeStyle = edgeStyle;
+    mTileImage = false;
+    return true;
+}
+
+void QVTableCellBackgroundView::setImage(ImageAsset* image)
+{
+    if (mImage.get() == image)
+        return;
+    mImage = image;
+    setNeedsDisplay();
+}
+
+void QVTableCellBackgroundView::setEdgeStyle(int edgeStyle)
+{
+    if (mEdgeStyle == edgeStyle)
+        return;
+    mEdgeStyle = edgeStyle;
+    setNeedsDisplay();
+}
+
+void QVTableCellBackgroundView::setTileImage(bool tile)
+{
+    if (mTileImage == tile)
+        return;
+    mTileImage = tile;
+    setNeedsDisplay();
+}
+
+namespace {
+
+// The bounds with the corners the edge style rounds; the arcs meet the edges at their middles.
+void addEdgePath(platform::GraphicsContext& context, const platform::Rect& r, int edgeStyle, float radius)
+{
+    const bool top = edgeStyle == QVTableCellHelper::kEdgeTop || edgeStyle == QVTableCellHelper::kEdgeAll;
+    const bool bottom = edgeStyle == QVTableCellHelper::kEdgeBottom || edgeStyle == QVTableCellHelper::kEdgeAll;
+    const float minX = r.origin.x, minY = r.origin.y;
+    const float maxX = minX + r.size.width, maxY = minY + r.size.height;
+    const float midX = minX + r.size.width / 2, midY = minY + r.size.height / 2;
+    constexpr float kPi = 3.14159265358979f;
+    context.beginPath();
+    context.moveTo(minX, midY);
+    if (top) {
+        context.addArc(minX + radius, minY + radius, radius, kPi, 1.5f * kPi, false);
+        context.lineTo(midX, minY);
+        context.addArc(maxX - radius, minY + radius, radius, 1.5f * kPi, 2 * kPi, false);
+    } else {
+        context.lineTo(minX, minY);
+        context.lineTo(maxX, minY);
+    }
+    context.lineTo(maxX, midY);
+    if (bottom) {
+        context.addArc(maxX - radius, maxY - radius, radius, 0, 0.5f * kPi, false);
+        context.lineTo(midX, maxY);
+        context.addArc(minX + radius, maxY - radius, radius, 0.5f * kPi, kPi, false);
+    } else {
+        context.lineTo(maxX, maxY);
+        context.lineTo(minX, maxY);
+    }
+    context.closePath();
+}
+
+} // namespace
+
+void QVTableCellBackgroundView::drawRect(platform::GraphicsContext& context, const platform::Rect&)
+{
+    platform::Rect bounds = this->bounds();
+    context.save();
+    if (mEdgeStyle >= QVTableCellHelper::kEdgeTop && mEdgeStyle <= QVTableCellHelper::kEdgeAll) {
+        addEdgePath(context, bounds, mEdgeStyle, kCornerRadius);
+        context.clip();
+    }
+    if (mImage && mImage->image()) {
+        if (mTileImage)
+            QVKitDrawing::drawTiledImage(context, *mImage->image(), bounds);
+        else
+            QVKitDrawing::drawStretchedImage(context, mImage.get(), bounds);
+    }
+    context.restore();
+}
+
+Ref<QVTableView> QVTableView::tableViewWithFrame(const platform::Rect& frame, TableViewStyle style)
+{
+    auto table = platform::adoptRef(new QVTableView);
+    return table->initWithFrameAndStyle(frame, style) ? table : nullptr;
+}
+
+View* QVTableView::hitTest(platform::Point point)
+{
+    if (isDecelerating() || isEditing())
+        return TableView::hitTest(point);
+    if (isHidden() || !isUserInteractionEnabled() || !pointInside(point))
+        return TableView::hitTest(point);
+    std::optional<IndexPath> row = indexPathForRowAtPoint(point);
+    TableViewCell* cell = row ? cellForRowAtIndexPath(*row) : nullptr;
+    if (!cell || !cell->contentView())
+        return TableView::hitTest(point);
+    View* content = cell->contentView();
+    if (View* hit = content->hitTest(content->convertPointFrom(point, this)))
+        return hit;
+    return content;
+}
+
+} // namespace quorvel

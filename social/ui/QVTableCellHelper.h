@@ -1,0 +1,158 @@
+// The cells of the client's lists. QVTableCellHelper is a table cell bound to
+// one resource: changeResource keeps the resource, lets the cell fill its
+// views (onResourceChanged) and tells the owning list screen. Cells are made
+// by name through the controller loader; a cell class made without a layout
+// receives its name as reuse identifier and the list screen as owner.
+//
+// QVTableCellHelperActionCell reports its buttons to the list by tag and
+// row; QVResourceViewHelper is the same binding for a plain view;
+// QVTableCellBackgroundView draws a cell's image with rounded edges;
+// QVTableView delivers touches on a row straight to the row's content view
+// while the table is neither decelerating nor editing; and
+// QVTableSectionCellDescription names the cell and resource of one row of a
+// list that is described cell by cell.
+#pragma once
+
+#include "platform/ui/ImageAsset.h"
+#include "platform/ui/TableView.h"
+#include "social/ui/QVClassRegistry.h"
+#include "social/ui/QVControllerLoader.h"
+
+#include <string>
+
+namespace quorvel {
+
+class QVTableControllerHelper;
+
+class QVTableCellHelper : public platform::ui::TableViewCell, public QVLoadableCell, public QVOwnedCell {
+    QV_DECLARE_CLASS(QVTableCellHelper)
+public:
+    // Edge styles of the background: top corners, bottom corners, all four, none.
+    enum EdgeStyle { kEdgeTop = 0, kEdgeBottom = 1, kEdgeAll = 2, kEdgeNone = 3 };
+
+    bool initQVTableCellHelper(const std::string& reuseIdentifier) override;
+
+    // --- Hooks ---
+    // Fill the cell's views from the resource.
+    virtual void onResourceChanged(platform::Object* resource) { }
+    virtual void onResourceChanged(platform::Object* resource, int cellIndex) { onResourceChanged(resource); }
+    // YES: the cell sets its own backgrounds (configureSelf...); NO: the list does.
+    virtual bool wantsToConfigureSelf() { return false; }
+    virtual void configureSelfAsLeading(bool leading, bool trailing, bool odd) { }
+    virtual void viewDidAppear() { }
+    virtual void viewDidDisappear() { }
+    // YES lets the list measure with a sizing cell without filling it again.
+    virtual bool hasConstantHeight() { return false; }
+
+    // Keeps the resource, fills the cell, then tells the owning list.
+    void changeResource(platform::Object* resource);
+    // Keeps the resource and fills the cell for a row of a streamed list; the list is not told.
+    void changeResource(platform::Object* resource, int cellIndex);
+    platform::Object* resource() const { return mResource.get(); }
+
+    // To the background and the selected background (when they are QVTableCellBackgroundViews).
+    void setEdgeStyle(int edgeStyle);
+
+    QVTableControllerHelper* owningTable() const { return owningTable_; }
+    void setOwningTable(QVTableControllerHelper* table) { owningTable_ = table; }
+    void setOwner(platform::Object* owner) override;
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVTableCellHelper() = default;
+
+private:
+    QVTableControllerHelper* owningTable_ { nullptr }; // the list screen keeps its cells alive
+    platform::Ref<platform::Object> mResource;
+};
+
+// A cell whose buttons report to the list: the button's tag and the cell's row.
+class QVTableCellHelperActionCell : public QVTableCellHelper {
+    QV_DECLARE_CLASS(QVTableCellHelperActionCell)
+public:
+    void buttonPressed(platform::Object* sender);
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVTableCellHelperActionCell() = default;
+};
+
+// A plain view bound to one resource.
+class QVResourceViewHelper : public platform::ui::View {
+public:
+    void changeResource(platform::Object* resource);
+    virtual void onResourceChanged(platform::Object* resource) { }
+    platform::Object* resource() const { return mResource.get(); }
+
+protected:
+    QVResourceViewHelper() = default;
+
+private:
+    platform::Ref<platform::Object> mResource;
+};
+
+// A cell background: its image stretched (or tiled) over the bounds, clipped
+// to rounded corners (radius 10) by edge style.
+class QVTableCellBackgroundView : public platform::ui::View {
+    QV_DECLARE_CLASS(QVTableCellBackgroundView)
+public:
+    static constexpr float kCornerRadius = 10;
+
+    static platform::Ref<QVTableCellBackgroundView> viewWithFrame(const platform::Rect& frame,
+                                                                  const std::string& imageName, int edgeStyle);
+    // Zero frame, no image, no rounding.
+    static platform::Ref<QVTableCellBackgroundView> defaultBackgroundView();
+    bool initWithFrameAndImageName(const platform::Rect& frame, const std::string& imageName, int edgeStyle);
+
+    platform::ui::ImageAsset* image() const { return mImage.get(); }
+    void setImage(platform::ui::ImageAsset* image);
+    int edgeStyle() const { return mEdgeStyle; }
+    void setEdgeStyle(int edgeStyle);
+    bool tileImage() const { return mTileImage; }
+    void setTileImage(bool tile);
+
+    void drawRect(platform::GraphicsContext& context, const platform::Rect& rect) override;
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVTableCellBackgroundView() = default;
+
+private:
+    platform::Ref<platform::ui::ImageAsset> mImage;
+    int mEdgeStyle { QVTableCellHelper::kEdgeNone };
+    bool mTileImage { false };
+};
+
+class QVTableView : public platform::ui::TableView {
+    QV_DECLARE_CLASS(QVTableView)
+public:
+    static platform::Ref<QVTableView> tableViewWithFrame(const platform::Rect& frame,
+                                                         platform::ui::TableViewStyle style);
+    platform::ui::View* hitTest(platform::Point point) override;
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVTableView() = default;
+};
+
+// One row of a list described cell by cell: the cell's name and its resource.
+class QVTableSectionCellDescription : public platform::Object {
+public:
+    static platform::Ref<QVTableSectionCellDescription> cellController(const std::string& controllerName,
+                                                                       platform::Object* resource)
+    {
+        auto d = platform::adoptRef(new QVTableSectionCellDescription);
+        d->controllerName_ = controllerName;
+        d->resource_ = resource;
+        return d;
+    }
+    const std::string& controllerName() const { return controllerName_; }
+    platform::Object* resource() const { return resource_.get(); }
+
+private:
+    QVTableSectionCellDescription() = default;
+    std::string controllerName_;
+    platform::Ref<platform::Object> resource_;
+};
+
+} // namespace quorvel

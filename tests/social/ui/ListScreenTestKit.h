@@ -1,0 +1,54 @@
+// Helpers of the list-screen tests: a row cell that shows its resource's name,
+// user answers as XML, and a list screen in a navigation stack on the phone.
+#pragma once
+
+#include "ScreenTestKit.h"
+
+#include "social/services/QVUser.h"
+#include "social/services/QVUserService.h"
+#include "social/ui/QVNavigationController.h"
+#include "social/ui/QVTableCellHelper.h"
+#include "social/ui/QVTableControllerHelper.h"
+
+#include <string>
+#include <vector>
+
+namespace list_testing {
+
+// "ListRow": the row cell of the tests; its text is the user's name, or
+// "<section title>" for a leading or trailing row.
+class QVListRowCell : public quorvel::QVTableCellHelper {
+    QV_DECLARE_CLASS(QVListRowCell)
+public:
+    void onResourceChanged(platform::Object* resource) override
+    {
+        if (auto* user = dynamic_cast<quorvel::QVUser*>(resource))
+            textLabel()->setText(user->name());
+        else if (auto* section = dynamic_cast<quorvel::QVTableSectionDescription*>(resource))
+            textLabel()->setText("<" + section->title() + ">");
+        else
+            textLabel()->setText("");
+        ++fills;
+    }
+    int fills { 0 };
+
+protected:
+    QVListRowCell() = default;
+};
+
+// Registers the test cell classes for the test's lifetime.
+class ScopedTestCells {
+public:
+    ScopedTestCells();
+    ~ScopedTestCells();
+};
+
+// "<resources><user>...</user>...[pagination_header]</resources>" for the names,
+// ids from firstId on.
+std::string usersXml(const std::vector<std::string>& names, int firstId = 1, const std::string& paginationHeader = "");
+std::string paginationHeader(int currentPage, int totalPages, int perPage, int totalObjects, int currentOffset = 0);
+
+// The user names shown by the visible rows of a section, in row order.
+std::vector<std::string> rowTexts(platform::ui::TableView* table, int section = 0);
+
+} // namespace list_testing
