@@ -38,7 +38,9 @@
     X(QVTableControllerHelper)                                                                                     \
     X(QVFormControllerHelper)                                                                                      \
     X(QVTableSequenceControllerHelper)                                                                             \
-    X(QVListKitInterfaces)
+    X(QVListKitInterfaces)                                                                                         \
+    X(QVSelectUserWidget)                                                                                          \
+    X(QVUserCell)
 
 namespace quorvel {
 
