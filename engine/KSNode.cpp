@@ -304,7 +304,7 @@ void KSNode::visit()
         return;
     glPushMatrix();
     // Hold the grid: an action started by a child may replace it mid-visit.
-    Ref<KSGridBase> grid = grid_;
+    Ref<KSGridBase> grid = this->grid();
     const bool gridActive = grid && grid->active();
     if (gridActive) {
         grid->beforeDraw();
@@ -343,23 +343,29 @@ void KSNode::transformAncestors()
     }
 }
 
-KSNode::DerivedTransforms& KSNode::derivedTransforms()
+KSNode::Extras& KSNode::extras()
 {
-    if (!derived_) {
-        derived_ = std::make_unique<DerivedTransforms>();
-        isInverseDirty_ = isTransformGLDirty_ = true;
+    if (!extras_) {
+        extras_ = std::make_unique<Extras>();
+        setDirty();
     }
-    return *derived_;
+    return *extras_;
+}
+
+void KSNode::setUserData(void* data)
+{
+    if (data || extras_)
+        extras().userData_ = data;
 }
 
 const GLfloat* KSNode::transformGL()
 {
-    DerivedTransforms& derived = derivedTransforms();
+    Extras& extras = this->extras();
     if (isTransformGLDirty_) {
-        ksAffineToGLMatrix(nodeToParentTransform(), derived.transformGL_);
+        ksAffineToGLMatrix(nodeToParentTransform(), extras.transformGL_);
         isTransformGLDirty_ = false;
     }
-    return derived.transformGL_;
+    return extras.transformGL_;
 }
 
 void KSNode::transform()
@@ -370,11 +376,13 @@ void KSNode::transform()
 
     // A moved camera looks at the node about its anchor point (a grid applies
     // it itself when it draws the captured picture).
-    if (camera_ && camera_->dirty() && !(grid_ && grid_->active())) {
+    KSCamera* camera = extras_ ? extras_->camera_.get() : nullptr;
+    KSGridBase* grid = this->grid();
+    if (camera && camera->dirty() && !(grid && grid->active())) {
         bool translate = anchorPointInPixels_.x != 0 || anchorPointInPixels_.y != 0;
         if (translate)
             glTranslatef(anchorPointInPixels_.x, anchorPointInPixels_.y, 0);
-        camera_->locate();
+        camera->locate();
         if (translate)
             glTranslatef(-anchorPointInPixels_.x, -anchorPointInPixels_.y, 0);
     }
@@ -382,14 +390,16 @@ void KSNode::transform()
 
 void KSNode::setGrid(KSGridBase* grid)
 {
-    grid_ = grid;
+    if (grid || extras_)
+        extras().grid_ = grid;
 }
 
 KSCamera* KSNode::camera()
 {
-    if (!camera_)
-        camera_ = KSCamera::camera();
-    return camera_.get();
+    Extras& extras = this->extras();
+    if (!extras.camera_)
+        extras.camera_ = KSCamera::camera();
+    return extras.camera_.get();
 }
 
 Point KSNode::convertTouchToNodeSpace(platform::ui::ActiveTouch* touch)
@@ -541,6 +551,7 @@ void KSNode::pauseSchedulerAndActions()
 
 AffineTransform KSNode::nodeToParentTransform()
 {
+    Extras& extras = this->extras();
     if (isTransformDirty_) {
         AffineTransform t;
         Point ap = anchorPointInPixels_;
@@ -555,20 +566,20 @@ AffineTransform KSNode::nodeToParentTransform()
             t = t.scale(scaleX_, scaleY_);
         if (!anchorIsZero)
             t = t.translate(-ap.x, -ap.y);
-        transform_ = t;
+        extras.transform_ = t;
         isTransformDirty_ = false;
     }
-    return transform_;
+    return extras.transform_;
 }
 
 AffineTransform KSNode::parentToNodeTransform()
 {
-    DerivedTransforms& derived = derivedTransforms();
+    Extras& extras = this->extras();
     if (isInverseDirty_) {
-        derived.inverse_ = nodeToParentTransform().inverted();
+        extras.inverse_ = nodeToParentTransform().inverted();
         isInverseDirty_ = false;
     }
-    return derived.inverse_;
+    return extras.inverse_;
 }
 
 AffineTransform KSNode::nodeToWorldTransform()

@@ -101,8 +101,8 @@ public:
 
     int tag() const { return tag_; }
     void setTag(int tag) { tag_ = tag; }
-    void* userData() const { return userData_; }
-    void setUserData(void* data) { userData_ = data; }
+    void* userData() const { return extras_ ? extras_->userData_ : nullptr; }
+    void setUserData(void* data);
     // Not retained: the parent owns its children.
     KSNode* parent() const { return parent_; }
     void setParent(KSNode* parent) { parent_ = parent; }
@@ -180,7 +180,7 @@ public:
     KSCamera* camera();
     // The grid effect (retained). While it is active the node and its children
     // render into the grid's texture, which is then drawn as the grid's mesh.
-    KSGridBase* grid() const { return grid_.get(); }
+    KSGridBase* grid() const { return extras_ ? extras_->grid_.get() : nullptr; }
     void setGrid(KSGridBase* grid);
     Point convertToWindowSpace(Point nodePoint);
 
@@ -211,23 +211,24 @@ protected:
     Point anchorPoint_ {};
     Size contentSize_ {};
     Size contentSizeInPixels_ {};
-    AffineTransform transform_ {};
-    platform::Ref<KSCamera> camera_;
-    platform::Ref<KSGridBase> grid_;
     int zOrder_ { 0 };
     int tag_ { kKSNodeTagInvalid };
     platform::Ref<KSArray> children_;
-    void* userData_ { nullptr };
-    // The GL matrix and the inverse transform, cached on first use: a
-    // batch-drawn sprite (most nodes of a big scene) never needs either.
-    struct DerivedTransforms {
+    // What most nodes of a big scene never use, in a block made on first use:
+    // the cached transforms (a batch-drawn sprite asks for none of them), the
+    // camera, the grid and the user data.
+    struct Extras {
+        AffineTransform transform_ {};
         AffineTransform inverse_ {};
         GLfloat transformGL_[16] {};
+        platform::Ref<KSCamera> camera_;
+        platform::Ref<KSGridBase> grid_;
+        void* userData_ { nullptr };
     };
-    std::unique_ptr<DerivedTransforms> derived_;
+    std::unique_ptr<Extras> extras_;
 
 private:
-    DerivedTransforms& derivedTransforms();
+    Extras& extras();
     void childrenAlloc();
     void insertChild(KSNode* child, int z);
     void detachChild(KSNode* child, bool cleanup);

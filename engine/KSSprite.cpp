@@ -103,17 +103,15 @@ bool KSSprite::init()
     opacityModifyRGB_ = true;
     opacity_ = 255;
     color_ = colorUnmodified_ = ksWHITE;
-    blendFunc_ = { KS_BLEND_SRC, KS_BLEND_DST };
+    setBlendFunc({ KS_BLEND_SRC, KS_BLEND_DST });
     setTexture(nullptr);
-    quad_ = {};
     flipX_ = flipY_ = false;
-    animations_.reset();
+    if (rare_)
+        rare_->animations_.clear();
     setAnchorPoint({ 0.5f, 0.5f });
     offsetPositionInPixels_ = {};
     honorParentTransform_ = kHonorParentAll;
     hasChildren_ = false;
-    const ksColor4B white { 255, 255, 255, 255 };
-    quad_.bl.colors = quad_.br.colors = quad_.tl.colors = quad_.tr.colors = white;
     setTextureRectInPixels(Rect(), false, Size());
     return true;
 }
@@ -208,8 +206,8 @@ KSSprite::~KSSprite() = default;
 std::string KSSprite::description() const
 {
     return platform::format("<%s = %s | Rect = (%.2f,%.2f,%.2f,%.2f) | tag = %i | atlasIndex = %i>",
-                            className().c_str(), platform::addressString(this).c_str(), rect_.origin.x,
-                            rect_.origin.y, rect_.size.width, rect_.size.height, tag_,
+                            className().c_str(), platform::addressString(this).c_str(), textureRect().origin.x,
+                            textureRect().origin.y, textureRect().size.width, textureRect().size.height, tag_,
                             static_cast<int>(atlasIndex_));
 }
 
@@ -219,29 +217,55 @@ void KSSprite::useSelfRender()
 {
     atlasIndex_ = kSpriteIndexNone;
     usesBatchNode_ = false;
-    textureAtlas_ = nullptr;
     batchNode_ = nullptr;
     dirty_ = recursiveDirty_ = verticesOnly_ = false;
-    setLocalVertices();
 }
 
 void KSSprite::useBatchNode(KSSpriteBatchNode* batchNode)
 {
     usesBatchNode_ = true;
-    textureAtlas_ = batchNode->textureAtlas();
     batchNode_ = batchNode;
 }
 
-void KSSprite::setLocalVertices()
+KSTextureAtlas* KSSprite::textureAtlas() const
+{
+    return batchNode_ ? batchNode_->textureAtlas() : nullptr;
+}
+
+ksV3F_C4B_T2F_Quad* KSSprite::atlasQuad() const
+{
+    KSTextureAtlas* atlas = usesBatchNode_ ? textureAtlas() : nullptr;
+    return atlas && atlasIndex_ < atlas->totalQuads() ? &atlas->quads()[atlasIndex_] : nullptr;
+}
+
+void KSSprite::localVertices(ksV3F_C4B_T2F_Quad& q) const
 {
     float x1 = offsetPositionInPixels_.x;
     float y1 = offsetPositionInPixels_.y;
     float x2 = x1 + rectInPixels_.size.width;
     float y2 = y1 + rectInPixels_.size.height;
-    quad_.bl.vertices = { x1, y1, 0 };
-    quad_.br.vertices = { x2, y1, 0 };
-    quad_.tl.vertices = { x1, y2, 0 };
-    quad_.tr.vertices = { x2, y2, 0 };
+    q.bl.vertices = { x1, y1, 0 };
+    q.br.vertices = { x2, y1, 0 };
+    q.tl.vertices = { x1, y2, 0 };
+    q.tr.vertices = { x2, y2, 0 };
+}
+
+void KSSprite::fillColors(ksV3F_C4B_T2F_Quad& q) const
+{
+    const ksColor4B c { color_.r, color_.g, color_.b, opacity_ };
+    q.bl.colors = q.br.colors = q.tl.colors = q.tr.colors = c;
+}
+
+ksV3F_C4B_T2F_Quad KSSprite::quad() const
+{
+    ksV3F_C4B_T2F_Quad q {};
+    if (const ksV3F_C4B_T2F_Quad* slot = atlasQuad())
+        q = *slot;
+    else
+        localVertices(q);
+    fillColors(q);
+    fillTexCoords(q, rectInPixels_);
+    return q;
 }
 
 // Texture rectangle ---------------------------------------------------------------
@@ -255,12 +279,11 @@ void KSSprite::setTextureRect(Rect rect)
 void KSSprite::setTextureRectInPixels(Rect rect, bool rotated, Size untrimmedSize)
 {
     rectInPixels_ = rect;
-    rect_ = ksRectPixelsToPoints(rect);
     rectRotated_ = rotated;
     setContentSizeInPixels(untrimmedSize);
     updateTextureCoords(rectInPixels_);
 
-    Point relativeOffset = unflippedOffsetPositionFromCenter_;
+    Point relativeOffset = unflippedOffsetPositionFromCenter();
     if (flipX_)
         relativeOffset.x = -relativeOffset.x;
     if (flipY_)
@@ -270,22 +293,28 @@ void KSSprite::setTextureRectInPixels(Rect rect, bool rotated, Size untrimmedSiz
 
     if (usesBatchNode_)
         setDirty(true);
-    else
-        setLocalVertices();
 }
 
 KSTexture2D* KSSprite::coordsTexture() const
 {
-    if (usesBatchNode_)
-        return textureAtlas_ ? textureAtlas_->texture() : nullptr;
+    if (usesBatchNode_) {
+        KSTextureAtlas* atlas = textureAtlas();
+        return atlas ? atlas->texture() : nullptr;
+    }
     return texture_.get();
 }
 
 void KSSprite::updateTextureCoords(Rect rect)
 {
+    if (ksV3F_C4B_T2F_Quad* slot = atlasQuad())
+        fillTexCoords(*slot, rect);
+}
+
+bool KSSprite::fillTexCoords(ksV3F_C4B_T2F_Quad& q, Rect rect) const
+{
     KSTexture2D* texture = coordsTexture();
     if (!texture)
-        return;
+        return false;
     const float W = static_cast<float>(texture->pixelsWide());
     const float H = static_cast<float>(texture->pixelsHigh());
     float left, right, top, bottom;
@@ -298,10 +327,10 @@ void KSSprite::updateTextureCoords(Rect rect)
             std::swap(top, bottom);
         if (flipY_)
             std::swap(left, right);
-        quad_.bl.texCoords = { left, top };
-        quad_.br.texCoords = { left, bottom };
-        quad_.tl.texCoords = { right, top };
-        quad_.tr.texCoords = { right, bottom };
+        q.bl.texCoords = { left, top };
+        q.br.texCoords = { left, bottom };
+        q.tl.texCoords = { right, top };
+        q.tr.texCoords = { right, bottom };
     } else {
         left = rect.origin.x / W;
         right = left + rect.size.width / W;
@@ -311,11 +340,12 @@ void KSSprite::updateTextureCoords(Rect rect)
             std::swap(left, right);
         if (flipY_)
             std::swap(top, bottom);
-        quad_.bl.texCoords = { left, bottom };
-        quad_.br.texCoords = { right, bottom };
-        quad_.tl.texCoords = { left, top };
-        quad_.tr.texCoords = { right, top };
+        q.bl.texCoords = { left, bottom };
+        q.br.texCoords = { right, bottom };
+        q.tl.texCoords = { left, top };
+        q.tr.texCoords = { right, top };
     }
+    return true;
 }
 
 // Frames and animations -----------------------------------------------------------
@@ -323,7 +353,8 @@ void KSSprite::updateTextureCoords(Rect rect)
 void KSSprite::setDisplayFrame(KSSpriteFrame* frame)
 {
     BRISKO_ASSERT(frame != nullptr, "KSSprite#setDisplayFrame. Invalid frame");
-    unflippedOffsetPositionFromCenter_ = frame->offsetInPixels();
+    if (rare_ || !(frame->offsetInPixels() == Point()))
+        rare().unflippedOffsetPositionFromCenter_ = frame->offsetInPixels();
     if (nameOf(frame->texture()) != nameOf(texture_.get()))
         setTexture(frame->texture());
     rectRotated_ = frame->rotated();
@@ -332,11 +363,10 @@ void KSSprite::setDisplayFrame(KSSpriteFrame* frame)
 
 void KSSprite::setDisplayFrame(const std::string& animationName, int frameIndex)
 {
-    if (!animations_)
-        animations_ = std::make_unique<std::unordered_map<std::string, Ref<KSAnimation>>>();
-    auto found = animations_->find(animationName);
+    auto& animations = rare().animations_;
+    auto found = animations.find(animationName);
     KSSpriteFrame* frame = nullptr;
-    if (found != animations_->end() && frameIndex >= 0
+    if (found != animations.end() && frameIndex >= 0
         && static_cast<size_t>(frameIndex) < found->second->frames().size())
         frame = found->second->frames()[static_cast<size_t>(frameIndex)].get();
     BRISKO_ASSERT(frame != nullptr, "KSSprite#setDisplayFrame. Invalid frame");
@@ -357,7 +387,7 @@ void KSSprite::setDisplayFrameWithAnimationName(const std::string& animationName
 
 bool KSSprite::isFrameDisplayed(KSSpriteFrame* frame) const
 {
-    return frame && frame->rect() == rect_ && nameOf(frame->texture()) == nameOf(texture_.get());
+    return frame && frame->rect() == textureRect() && nameOf(frame->texture()) == nameOf(texture_.get());
 }
 
 Ref<KSSpriteFrame> KSSprite::displayedFrame() const
@@ -365,25 +395,30 @@ Ref<KSSpriteFrame> KSSprite::displayedFrame() const
     // The whole frame, rotation, trim offset and untrimmed size included, so that
     // showing it again restores the picture exactly.
     return KSSpriteFrame::frameWithTexture(texture_.get(), rectInPixels_, rectRotated_,
-                                           unflippedOffsetPositionFromCenter_, contentSizeInPixels_);
+                                           unflippedOffsetPositionFromCenter(), contentSizeInPixels_);
+}
+
+KSSprite::Rare& KSSprite::rare()
+{
+    if (!rare_)
+        rare_ = std::make_unique<Rare>();
+    return *rare_;
 }
 
 void KSSprite::addAnimation(KSAnimation* animation)
 {
     if (!animation)
         return;
-    if (!animations_)
-        animations_ = std::make_unique<std::unordered_map<std::string, Ref<KSAnimation>>>();
-    (*animations_)[animation->name()] = animation;
+    rare().animations_[animation->name()] = animation;
 }
 
 KSAnimation* KSSprite::animationByName(const std::string& animationName) const
 {
     BRISKO_ASSERT(!animationName.empty(), "animationName parameter must be non nil");
-    if (!animations_)
+    if (!rare_)
         return nullptr;
-    auto found = animations_->find(animationName);
-    return found != animations_->end() ? found->second.get() : nullptr;
+    auto found = rare_->animations_.find(animationName);
+    return found != rare_->animations_.end() ? found->second.get() : nullptr;
 }
 
 // Batch mode ----------------------------------------------------------------------
@@ -411,6 +446,8 @@ void KSSprite::updateTransform()
     // Not yet in the atlas: the insertion marks it dirty again.
     if (!dirty_ || atlasIndex_ == kSpriteIndexNone)
         return;
+    // The quad is rewritten where it is drawn from.
+    ksV3F_C4B_T2F_Quad& quad = batchNode_->textureAtlas()->quadToUpdate(atlasIndex_);
 
     const float x1 = offsetPositionInPixels_.x;
     const float y1 = offsetPositionInPixels_.y;
@@ -431,7 +468,7 @@ void KSSprite::updateTransform()
         const float ax = -anchorPointInPixels_.x, ay = -anchorPointInPixels_.y;
         m.tx += m.a * ax + m.c * ay;
         m.ty += m.b * ax + m.d * ay;
-        setCornerPositions(quad_, m, x1, y1, x2, y2, vertexZ_);
+        setCornerPositions(quad, m, x1, y1, x2, y2, vertexZ_);
     } else if (!hidden) {
         // Inside a sprite tree: each ancestor contributes what its child honours.
         AffineTransform matrix;
@@ -454,15 +491,16 @@ void KSSprite::updateTransform()
             prevHonor = sprite ? sprite->honorParentTransform() : kHonorParentAll;
         }
         if (!hidden)
-            setCornerPositions(quad_, matrix, x1, y1, x2, y2, vertexZ_);
+            setCornerPositions(quad, matrix, x1, y1, x2, y2, vertexZ_);
     }
     if (hidden)
-        quad_.bl.vertices = quad_.br.vertices = quad_.tl.vertices = quad_.tr.vertices = {};
+        quad.bl.vertices = quad.br.vertices = quad.tl.vertices = quad.tr.vertices = {};
 
-    if (verticesOnly_)
-        textureAtlas_->updateQuadVertices(&quad_, atlasIndex_);
-    else
-        textureAtlas_->updateQuad(&quad_, atlasIndex_);
+    // A sprite that only moved keeps its colours and texture coordinates.
+    if (!verticesOnly_) {
+        fillColors(quad);
+        fillTexCoords(quad, rectInPixels_);
+    }
     dirty_ = recursiveDirty_ = verticesOnly_ = false;
 }
 
@@ -501,14 +539,13 @@ void KSSprite::setOpacityModifyRGB(bool modify)
 
 void KSSprite::updateColor()
 {
-    const ksColor4B c { color_.r, color_.g, color_.b, opacity_ };
-    quad_.bl.colors = quad_.br.colors = quad_.tl.colors = quad_.tr.colors = c;
-    if (usesBatchNode_) {
-        if (atlasIndex_ != kSpriteIndexNone && textureAtlas_)
-            textureAtlas_->updateQuad(&quad_, atlasIndex_);
-        else
-            setDirty(true);
-    }
+    if (!usesBatchNode_)
+        return;
+    KSTextureAtlas* atlas = textureAtlas();
+    if (atlasIndex_ != kSpriteIndexNone && atlas)
+        fillColors(atlas->quadToUpdate(atlasIndex_));
+    else
+        setDirty(true);
 }
 
 void KSSprite::updateBlendFunc()
@@ -516,12 +553,18 @@ void KSSprite::updateBlendFunc()
     BRISKO_ASSERT(!usesBatchNode_,
                   "KSSprite: updateBlendFunc doesn't work when the sprite is rendered using a KSSpriteBatchNode");
     if (texture_ && texture_->hasPremultipliedAlpha()) {
-        blendFunc_ = { GL_ONE, GL_ONE_MINUS_SRC_ALPHA };
+        setBlendFunc({ GL_ONE, GL_ONE_MINUS_SRC_ALPHA });
         setOpacityModifyRGB(true);
     } else {
-        blendFunc_ = { GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA };
+        setBlendFunc({ GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA });
         setOpacityModifyRGB(false);
     }
+}
+
+void KSSprite::setBlendFunc(ksBlendFunc blendFunc)
+{
+    blendSrc_ = static_cast<uint16_t>(blendFunc.src);
+    blendDst_ = static_cast<uint16_t>(blendFunc.dst);
 }
 
 void KSSprite::setTexture(KSTexture2D* texture)
@@ -639,7 +682,7 @@ void KSSprite::addChild(KSNode* child, int z, int tag)
         // Checked before anything changes, so a refused child leaves the tree as it was.
         sprite = dynamic_cast<KSSprite*>(child);
         BRISKO_ASSERT(sprite != nullptr, "KSSprite only supports KSSprites as children when using KSSpriteBatchNode");
-        BRISKO_ASSERT(nameOf(sprite->texture()) == nameOf(textureAtlas_ ? textureAtlas_->texture() : nullptr),
+        BRISKO_ASSERT(nameOf(sprite->texture()) == nameOf(textureAtlas() ? textureAtlas()->texture() : nullptr),
                       "KSSprite is not using the same texture id");
     }
     KSNode::addChild(child, z, tag);
@@ -696,11 +739,16 @@ void KSSprite::draw()
     // A frame whose image did not load has no texture: nothing to show.
     if (!texture_)
         return;
-    const bool newBlend = blendFunc_.src != KS_BLEND_SRC || blendFunc_.dst != KS_BLEND_DST;
+    const bool newBlend = blendSrc_ != KS_BLEND_SRC || blendDst_ != KS_BLEND_DST;
     if (newBlend)
-        glBlendFunc(blendFunc_.src, blendFunc_.dst);
+        glBlendFunc(blendSrc_, blendDst_);
     glBindTexture(GL_TEXTURE_2D, texture_->name());
-    const auto* base = reinterpret_cast<const char*>(&quad_);
+    // Read by the draw call below, which copies what it needs.
+    ksV3F_C4B_T2F_Quad quad {};
+    localVertices(quad);
+    fillColors(quad);
+    fillTexCoords(quad, rectInPixels_);
+    const auto* base = reinterpret_cast<const char*>(&quad);
     const GLsizei stride = sizeof(ksV3F_C4B_T2F);
     glVertexPointer(3, GL_FLOAT, stride, base + offsetof(ksV3F_C4B_T2F, vertices));
     glColorPointer(4, GL_UNSIGNED_BYTE, stride, base + offsetof(ksV3F_C4B_T2F, colors));

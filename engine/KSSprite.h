@@ -6,6 +6,10 @@
 // node's atlas at atlasIndex(), and the batch node asks it to recompute that
 // quad (updateTransform) before drawing every quad at once.
 //
+// The sprite keeps no quad of its own: a batch-rendered sprite's quad is its
+// slot in the atlas, and a self-rendered sprite makes its quad when it draws,
+// from its texture rectangle, flips, colour and opacity.
+//
 // Caveat: the batch node and its atlas are links, not owned; the batch node
 // switches its sprites back to self-rendering when they leave it or when it goes.
 #pragma once
@@ -101,6 +105,8 @@ public:
     // Texture rectangle.
     void setTextureRect(Rect rect);
     void setTextureRectInPixels(Rect rect, bool rotated, Size untrimmedSize);
+    // Writes the texture coordinates of rectInPixels into the sprite's atlas
+    // slot; a sprite outside an atlas takes them from its texture rectangle.
     void updateTextureCoords(Rect rectInPixels);
 
     // Frames and animations.
@@ -129,8 +135,8 @@ public:
     // Texture and blending (KSTextureProtocol).
     KSTexture2D* texture() const override { return texture_.get(); }
     void setTexture(KSTexture2D* texture) override;
-    ksBlendFunc blendFunc() const override { return blendFunc_; }
-    void setBlendFunc(ksBlendFunc blendFunc) override { blendFunc_ = blendFunc; }
+    ksBlendFunc blendFunc() const override { return { blendSrc_, blendDst_ }; }
+    void setBlendFunc(ksBlendFunc blendFunc) override;
     void updateBlendFunc();
 
     // Flips.
@@ -166,19 +172,21 @@ public:
         dirty_ = dirty;
         verticesOnly_ = false;
     }
-    ksV3F_C4B_T2F_Quad quad() const { return quad_; }
+    // The quad as drawn: from the atlas slot while the sprite is in one (its
+    // positions as of the last update), else in the sprite's own space.
+    ksV3F_C4B_T2F_Quad quad() const;
     uint32_t atlasIndex() const { return atlasIndex_; }
     void setAtlasIndex(uint32_t index) { atlasIndex_ = index; }
-    Rect textureRect() const { return rect_; }
+    Rect textureRect() const { return ksRectPixelsToPoints(rectInPixels_); }
     bool textureRectRotated() const { return rectRotated_; }
     bool usesBatchNode() const { return usesBatchNode_; }
     void setUsesBatchNode(bool uses) { usesBatchNode_ = uses; }
-    KSTextureAtlas* textureAtlas() const { return textureAtlas_; }
-    void setTextureAtlas(KSTextureAtlas* atlas) { textureAtlas_ = atlas; }
+    // The batch node's atlas while batch-rendered, else null.
+    KSTextureAtlas* textureAtlas() const;
     KSSpriteBatchNode* batchNode() const { return batchNode_; }
     void setBatchNode(KSSpriteBatchNode* batchNode) { batchNode_ = batchNode; }
     int32_t honorParentTransform() const { return honorParentTransform_; }
-    void setHonorParentTransform(int32_t honor) { honorParentTransform_ = honor; }
+    void setHonorParentTransform(int32_t honor) { honorParentTransform_ = static_cast<int8_t>(honor & kHonorParentAll); }
     Point offsetPositionInPixels() const { return offsetPositionInPixels_; }
 
 protected:
@@ -199,37 +207,52 @@ private:
                 setDirtyRecursively(true);
         }
     }
-    void setLocalVertices();
+    // The quad in the sprite's own space (self-rendered drawing, quad()).
+    void localVertices(ksV3F_C4B_T2F_Quad& q) const;
+    void fillColors(ksV3F_C4B_T2F_Quad& q) const;
+    // False (quad unchanged) without a texture.
+    bool fillTexCoords(ksV3F_C4B_T2F_Quad& q, Rect rectInPixels) const;
     KSTexture2D* coordsTexture() const;
+    // The atlas slot while the sprite holds one, else null.
+    ksV3F_C4B_T2F_Quad* atlasQuad() const;
+
+    // What the sprite needs only for trimmed frames or named animations, made on first use.
+    struct Rare {
+        Point unflippedOffsetPositionFromCenter_;
+        std::unordered_map<std::string, platform::Ref<KSAnimation>> animations_;
+    };
+    Rare& rare();
+    Point unflippedOffsetPositionFromCenter() const
+    {
+        return rare_ ? rare_->unflippedOffsetPositionFromCenter_ : Point();
+    }
 
     // What a batch-drawn frame reads first, together; the flags packed.
-    // Not owned: the batch node (and its atlas) this sprite renders through.
-    KSTextureAtlas* textureAtlas_ { nullptr };
+    // Not owned: the batch node (and through it the atlas) this sprite renders through.
     KSSpriteBatchNode* batchNode_ { nullptr };
     uint32_t atlasIndex_ { kSpriteIndexNone };
-    int32_t honorParentTransform_ { kHonorParentAll };
-    bool dirty_ { false };
-    // Set while the only change since the last update is the placement: the
-    // atlas then gets the vertices alone, not the whole quad.
-    bool verticesOnly_ { false };
-    bool recursiveDirty_ { false };
-    bool hasChildren_ { false };
-    bool usesBatchNode_ { false };
-    bool rectRotated_ { false };
-    bool opacityModifyRGB_ { false };
-    bool flipX_ { false };
-    bool flipY_ { false };
     Rect rectInPixels_;
     Point offsetPositionInPixels_;
-    ksV3F_C4B_T2F_Quad quad_ {};
+    bool dirty_ { false };
+    // Set while the only change since the last update is the placement: the
+    // atlas then gets the positions alone, not the whole quad.
+    bool verticesOnly_ { false };
+    bool recursiveDirty_ { false };
+    bool usesBatchNode_ { false };
+    int8_t honorParentTransform_ { kHonorParentAll };
     GLubyte opacity_ { 255 };
     ksColor3B color_ { ksWHITE };
     ksColor3B colorUnmodified_ { ksWHITE };
-    ksBlendFunc blendFunc_ {};
-    Rect rect_;
-    Point unflippedOffsetPositionFromCenter_;
+    bool hasChildren_ : 1 { false };
+    bool rectRotated_ : 1 { false };
+    bool opacityModifyRGB_ : 1 { false };
+    bool flipX_ : 1 { false };
+    bool flipY_ : 1 { false };
+    // Blend factors are GL enums below 0x10000.
+    uint16_t blendSrc_ { 0 };
+    uint16_t blendDst_ { 0 };
     platform::Ref<KSTexture2D> texture_;
-    std::unique_ptr<std::unordered_map<std::string, platform::Ref<KSAnimation>>> animations_;
+    std::unique_ptr<Rare> rare_;
 };
 
 } // namespace kestrel

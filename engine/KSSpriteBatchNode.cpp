@@ -205,11 +205,11 @@ void KSSpriteBatchNode::insertChild(KSSprite* sprite, uint32_t index)
 {
     if (textureAtlas_->totalQuads() == textureAtlas_->capacity())
         increaseAtlasCapacity();
+    // The quad made before the sprite points at its slot; from then on it lives there.
+    ksV3F_C4B_T2F_Quad quad = sprite->quad();
     sprite->useBatchNode(this);
     sprite->setAtlasIndex(index);
     sprite->setDirty(true);
-
-    ksV3F_C4B_T2F_Quad quad = sprite->quad();
     textureAtlas_->insertQuad(&quad, index);
     descendants_->insertObject(sprite, index);
 
@@ -300,7 +300,7 @@ void KSSpriteBatchNode::visit()
     if (!visible_)
         return;
     glPushMatrix();
-    platform::Ref<KSGridBase> grid = grid_;
+    platform::Ref<KSGridBase> grid = this->grid();
     const bool gridActive = grid && grid->active();
     if (gridActive) {
         grid->beforeDraw();

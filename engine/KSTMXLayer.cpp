@@ -283,9 +283,9 @@ void KSTMXLayer::addQuadFromSprite(KSSprite* sprite, uint32_t index)
     KSTextureAtlas* atlas = textureAtlas();
     while (index >= atlas->capacity() || atlas->capacity() == atlas->totalQuads())
         increaseAtlasCapacity();
+    ksV3F_C4B_T2F_Quad quad = sprite->quad();
     sprite->useBatchNode(this);
     sprite->setAtlasIndex(index);
-    ksV3F_C4B_T2F_Quad quad = sprite->quad();
     atlas->insertQuad(&quad, index);
     sprite->setDirty(true);
     sprite->updateTransform();

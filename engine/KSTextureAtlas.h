@@ -33,17 +33,14 @@ public:
         totalQuads_ = index + 1 > totalQuads_ ? index + 1 : totalQuads_;
         quads_[index] = *quad;
     }
-    // The four positions of a quad, its colours and texture coordinates left as they are.
-    void updateQuadVertices(const ksV3F_C4B_T2F_Quad* quad, uint32_t index)
+    // The quad at index, for its owner to rewrite in place (the same bounds and
+    // count as updateQuad), so that nothing is built elsewhere and copied in.
+    ksV3F_C4B_T2F_Quad& quadToUpdate(uint32_t index)
     {
         if (index >= capacity_) [[unlikely]]
             invalidUpdateIndex();
         totalQuads_ = index + 1 > totalQuads_ ? index + 1 : totalQuads_;
-        ksV3F_C4B_T2F_Quad& q = quads_[index];
-        q.tl.vertices = quad->tl.vertices;
-        q.bl.vertices = quad->bl.vertices;
-        q.tr.vertices = quad->tr.vertices;
-        q.br.vertices = quad->br.vertices;
+        return quads_[index];
     }
     void insertQuad(const ksV3F_C4B_T2F_Quad* quad, uint32_t index);
     void insertQuadFromIndex(uint32_t oldIndex, uint32_t newIndex);

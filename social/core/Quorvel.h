@@ -280,9 +280,11 @@ public:
     // The root's show or hide transition ended.
     static void animationDidStop(bool finished);
     static void destroyDashboard();
-    // The screens on show: the root's screen (its navigation stack, or the
-    // selected tab's), then its modal screen's, root first.
+    // The screens on show: the root's screen (its navigation stack, an intro
+    // frame's stack or the selected tab's), then its modal screen's, root first.
     static std::vector<platform::Ref<platform::ui::ViewController>> presentedScreens();
+    // The controller presented last (the root's modal screen, else what the root shows), or null.
+    static platform::ui::ViewController* topPresentedController();
 
     static void dashboardWillAppear();
     static void dashboardDidAppear();
@@ -356,8 +358,8 @@ public:
     static void gameServerReachabilityChanged(platform::Object* status);
 
     // What a received challenge does: fetch it, then open the dashboard on it
-    // (launch) or show its notice (while the game runs). The challenge service
-    // installs these; until then a challenge payload is still answered as handled.
+    // (launch) or show its notice (while the game runs). The challenge
+    // service's fetches unless replaced here (empty handlers restore them).
     struct ChallengePushHandlers {
         std::function<void(const std::string& challengeToUserId)> showDetailView;
         std::function<void(const std::string& challengeToUserId)> showNotification;

@@ -25,6 +25,7 @@
 #include "social/ui/QVDashboardHost.h"
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVRootFrame.h"
+#include "social/ui/QVScreenProtocols.h"
 
 namespace quorvel {
 
@@ -58,6 +59,9 @@ void appendShown(ViewController* c, std::vector<Ref<ViewController>>& out)
 {
     if (!c)
         return;
+    if (auto* intro = dynamic_cast<QVIntroFrame*>(c))
+        if (NavigationController* stack = intro->navController())
+            c = stack;
     if (auto* nav = dynamic_cast<NavigationController*>(c)) {
         for (auto& s : nav->viewControllers())
             out.push_back(s);
@@ -126,6 +130,8 @@ NavigationController* Quorvel::getActiveNavigationController()
     ViewController* content = contentController(q);
     if (auto* nav = dynamic_cast<NavigationController*>(content))
         return nav;
+    if (auto* intro = dynamic_cast<QVIntroFrame*>(content))
+        return intro->navController();
     if (auto* tabbed = dynamic_cast<QVTabbedDashboardScreen*>(content))
         return dynamic_cast<NavigationController*>(tabbed->selectedTabController());
     return nullptr;
@@ -159,6 +165,16 @@ std::vector<Ref<ViewController>> Quorvel::presentedScreens()
     if (ViewController* modal = q->mQVRootController->modalViewController())
         appendShown(modal, out);
     return out;
+}
+
+ViewController* Quorvel::topPresentedController()
+{
+    Quorvel* q = sharedInstance();
+    if (!isShowingFullScreen())
+        return nullptr;
+    if (ViewController* modal = q->mQVRootController->modalViewController())
+        return modal;
+    return contentController(q);
 }
 
 // ---- Opening

@@ -24,6 +24,7 @@
 #include "social/clients/OAuthAPIRequestLoader.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDeadEndErrorController.h"
+#include "social/ui/QVScreenProtocols.h"
 
 namespace quorvel {
 
@@ -68,10 +69,16 @@ private:
     BootstrapAttempt() = default;
 };
 
-// The flows' screens go in a navigation stack of their own with a hidden
-// bar, so that the next screen of the flow is pushed on it.
+// The approval and account screens go into the intro frame, in a navigation
+// stack of their own, so that the next screen of the flow is pushed on it;
+// without a frame class, in a plain stack with a hidden bar.
 Ref<ViewController> introStack(ViewController* first)
 {
+    Ref<ViewController> frame =
+        QVControllerLoader::loadWithParams("IntroNavigation", { { "navigationRoot", Ref<Object>(first) } });
+    auto* intro = dynamic_cast<QVIntroFrame*>(frame.get());
+    if (intro && intro->navController())
+        return frame;
     Ref<platform::ui::NavigationController> nav = platform::ui::NavigationController::withRootViewController(first);
     nav->setNavigationBarHidden(true, false);
     return nav;

@@ -39,6 +39,14 @@ void QuorvelRuntimeHost::install()
 {
     QVRuntimeHost::setCurrent(&host());
     QVDashboardHost::setCurrent(&dashboardHost());
+    // The notices and their input responses ask the central class about the dashboard.
+    QVNotification::setDashboardHubOpenQuery([] { return Quorvel::isDashboardHubOpen(); });
+    QVNotification::setDashboardLauncher([](const std::string& tab, const std::vector<platform::Ref<platform::ui::ViewController>>& controllers) {
+        std::vector<Quorvel::DashboardEntry> entries;
+        for (auto& c : controllers)
+            entries.emplace_back(platform::Ref<platform::Object>(c.get()));
+        Quorvel::launchDashboardWithDelegate(nullptr, tab, entries);
+    });
 }
 
 void QuorvelRuntimeHost::uninstall()
@@ -47,6 +55,8 @@ void QuorvelRuntimeHost::uninstall()
         QVRuntimeHost::setCurrent(nullptr);
     if (&QVDashboardHost::current() == &dashboardHost())
         QVDashboardHost::setCurrent(nullptr);
+    QVNotification::setDashboardHubOpenQuery(nullptr);
+    QVNotification::setDashboardLauncher(nullptr);
 }
 
 platform::Ref<platform::Object> QuorvelRuntimeHost::localUser() { return Quorvel::localUser(); }

@@ -7,6 +7,9 @@
 #include "social/runtime/QVPresenceService.h"
 #include "social/services/QVAchievementService.h"
 #include "social/services/QVApplicationDescriptionService.h"
+#include "social/services/QVChallenge.h"
+#include "social/services/QVChallengeDefinition.h"
+#include "social/services/QVChallengeService.h"
 #include "social/services/QVClientApplicationService.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVConversationService.h"
@@ -27,6 +30,7 @@
 #include "social/services/QVUserSettingService.h"
 #include "social/services/QVUsersCredentialService.h"
 #include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVNavigationController.h"
 
 #include <cstring>
 #include <optional>
@@ -68,8 +72,8 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVClientApplicationService", &QVClientApplicationService::initializeService, &QVClientApplicationService::shutdownService },
         { "QVUserService", &QVUserService::initializeService, &QVUserService::shutdownService },
         { "QVAchievementService", &QVAchievementService::initializeService, &QVAchievementService::shutdownService },
-        { "QVChallengeService", nullptr, nullptr },
-        { "QVChallengeDefinitionService", nullptr, nullptr },
+        { "QVChallengeService", &QVChallengeService::initializeService, &QVChallengeService::shutdownService },
+        { "QVChallengeDefinitionService", &QVChallengeDefinitionService::initializeService, &QVChallengeDefinitionService::shutdownService },
         { "QVUsersCredentialService", &QVUsersCredentialService::initializeService, &QVUsersCredentialService::shutdownService },
         { "QVFriendsService", &QVFriendsService::initializeService, &QVFriendsService::shutdownService },
         { "QVForumService", &QVForumService::initializeService, &QVForumService::shutdownService },
@@ -148,6 +152,58 @@ void installSocialNotificationHost()
     };
     QVSocialNotificationService::setHost(std::move(host));
 }
+
+// Closes a challenge screen opened over the game.
+class ChallengeScreenCloser : public platform::Object {
+public:
+    void cancel() { Quorvel::dismissRootController(); }
+};
+
+// The challenge screens, the dashboard's challenge pages, the received
+// challenge's notice and the wait for a bootstrap.
+void installChallengeHost()
+{
+    QVChallengeService::Host host;
+    host.presentChallengeScreen = [](const QVChallengeScreen& values) {
+        platform::Ref<platform::ui::ViewController> screen = QVControllerLoader::load(values.controllerName);
+        if (!screen)
+            return false;
+        if (auto* challengeScreen = dynamic_cast<QVChallengeScreenController*>(screen.get()))
+            challengeScreen->setChallengeScreen(values);
+        if (!values.title.empty())
+            screen->setTitle(values.title);
+        static platform::Object* closer = new ChallengeScreenCloser;
+        QVNavigationController::addCloseButtonToViewController(screen.get(), closer,
+                                                               BRISKO_SELECTOR(ChallengeScreenCloser, cancel));
+        Quorvel::presentRootControllerWithModal(
+            platform::Ref<platform::ui::ViewController>(QVNavigationController::withRootViewController(screen.get()).get()));
+        return true;
+    };
+    host.showChallengeDetail = [](const std::string& challengeId) {
+        platform::Ref<platform::ui::ViewController> list = QVControllerLoader::load("ChallengeList");
+        platform::Ref<platform::ui::ViewController> detail = QVControllerLoader::load("ChallengeDetail");
+        if (auto* shown = dynamic_cast<QVChallengeDetailController*>(detail.get()))
+            shown->setChallengeId(challengeId);
+        std::vector<platform::Ref<platform::ui::ViewController>> controllers;
+        for (auto& c : { list, detail })
+            if (c)
+                controllers.push_back(c);
+        QVNotification::launchDashboard("GameProfile", controllers);
+    };
+    host.showChallengeNotice = [](QVChallengeToUser* received) {
+        QVChallenge* challenge = received->challenge();
+        QVChallengeDefinition* definition = challenge ? challenge->challengeDefinition() : nullptr;
+        QVNotification::sharedInstance().showChallengeNotice(
+            QVReceivedChallengeNotificationData::dataWithChallengeToUser(
+                received, challenge ? challenge->challenger() : nullptr, definition ? definition->iconUrl() : "")
+                .get());
+    };
+    host.addBootstrapDelegates = [](const QVDelegate& onSuccess, const QVDelegate& onFailure) {
+        Quorvel::addBootstrapDelegates(onSuccess, onFailure);
+    };
+    QVChallengeService::setHost(std::move(host));
+}
+
 } // namespace
 
 void QuorvelSetControllerLoaderDefaults()
@@ -159,6 +215,7 @@ void QuorvelSetControllerLoaderDefaults()
     QVUserSettingPushController::setControllerLoader(
         [](const std::string& name) { return QVControllerLoader::load(name); });
     installSocialNotificationHost();
+    installChallengeHost();
 }
 
 void QuorvelSetControllerLoaderOverrides(const platform::Value& suffix, const platform::Value& classNamePrefix)

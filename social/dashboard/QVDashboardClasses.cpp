@@ -6,6 +6,13 @@
 #define QV_DASHBOARD_CLASSES(X)                                                                                    \
     X(QVTickerView)                                                                                                \
     X(QVGameProfileController)                                                                                     \
+    X(QVLeaderboardController)                                                                                     \
+    X(QVHighScoreController)                                                                                       \
+    X(QVLeaderboardCell)                                                                                           \
+    X(QVHighScoreCell)                                                                                             \
+    X(QVAchievementListController)                                                                                 \
+    X(QVAchievementProgressionList)                                                                                \
+    X(QVAchievementCompareListCell)                                                                                \
     X(QVDashboardInterfaces)
 
 namespace quorvel {

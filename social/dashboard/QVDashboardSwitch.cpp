@@ -2,6 +2,7 @@
 #include "social/dashboard/QVDashboardSwitch.h"
 
 #include "platform/ui/NavigationController.h"
+#include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDashboardHost.h"
 
 namespace quorvel {
@@ -23,6 +24,17 @@ void QVDashboardSwitch::switchToOfflineDashboard()
         open_->switchToOfflineMode();
     else
         QVDashboardHost::current().switchToOfflineDashboard();
+}
+
+void QVDashboardSwitch::showProfileForUser(platform::Object* user)
+{
+    platform::ui::NavigationController* nav = activeNavigationController();
+    if (!nav || !user)
+        return;
+    platform::Ref<platform::ui::ViewController> profile
+        = QVControllerLoader::loadWithParams("Profile", { { "setUser", platform::Ref<platform::Object>(user) } });
+    if (profile)
+        nav->pushViewController(profile.get(), true);
 }
 
 void QVDashboardSwitch::changeGameContext(platform::ui::NavigationController*, QVGameProfilePageInfo*) { }

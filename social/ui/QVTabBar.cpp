@@ -1,10 +1,819 @@
-// The tab strip and its container.
+// The tab strip: tabs with lazily loaded screens, selection, disabling,
+// unloading, z-order, layout, badges, pulses and the segmented variant.
 #include "social/ui/QVTabBar.h"
+
+#include "platform/foundation/Log.h"
+#include "platform/ui/NavigationController.h"
+#include "social/runtime/QVRuntimeHost.h"
+#include "social/ui/QVBadgeView.h"
+#include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVKitImages.h"
+
+#include <cmath>
+#include <cstdlib>
 
 namespace quorvel {
 
+using namespace platform::ui;
+using platform::Point;
+using platform::Rect;
+using platform::Ref;
+
 QV_REGISTER_CLASS(QVTabBar);
+QV_REGISTER_CLASS(QVTabBarItem);
+QV_REGISTER_CLASS(QVSegmentedView);
 QV_REGISTER_CLASS(QVTabBarContainer);
+
+namespace {
+
+constexpr float kIconBottomSpace = 12;
+constexpr float kLabelHeight = 20;
+constexpr float kHitOverlayLift = 5;
+
+void fadeAlpha(View* view, float alpha, double duration, const char* name = "fadeTabBarIcon")
+{
+    View::beginAnimations(name);
+    View::setAnimationDuration(duration);
+    View::setAnimationBeginsFromCurrentState(true);
+    view->setAlpha(alpha);
+    View::commitAnimations();
+}
+
+} // namespace
+
+// ---- QVTabBarItem
+
+Ref<QVTabBarItem> QVTabBarItem::withParent(QVTabBar* parent, const std::string& controllerName,
+                                           const std::string& name, ImageAsset* activeImage,
+                                           ImageAsset* inactiveImage, ImageAsset* disabledImage)
+{
+    auto item = platform::adoptRef(new QVTabBarItem);
+    if (!item->initWithParent(parent, controllerName, name, activeImage, inactiveImage, disabledImage))
+        return nullptr;
+    return item;
+}
+
+bool QVTabBarItem::initWithParent(QVTabBar* parent, const std::string& controllerName, const std::string& name,
+                                  ImageAsset* activeImage, ImageAsset* inactiveImage, ImageAsset* disabledImage)
+{
+    if (!parent)
+        return false;
+    Rect barBounds = parent->bounds();
+    float width = barBounds.size.width;
+    float height = barBounds.size.height;
+    if (!initWithFrame(Rect(0, 0, width, height)))
+        return false;
+    parent_ = parent;
+    viewControllerName_ = controllerName;
+    name_ = name;
+    activeImage_ = activeImage;
+    inactiveImage_ = inactiveImage;
+    disabledImage_ = disabledImage;
+    setBackgroundColor(std::nullopt);
+    setOpaque(false);
+
+    button_ = Button::buttonWithType(Button::Type::Custom);
+    button_->setFrame(Rect(0, 0, width, height));
+    button_->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+    button_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVTabBarItem, didTapTabItem)), TouchUpInside);
+    button_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVTabBarItem, didHit)), TouchDown);
+    button_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVTabBarItem, didCancelHit)),
+                       TouchUpOutside | TouchDragExit);
+
+    if (parent->style == QVTabBar::ImageSegments) {
+        backgroundView_ = ImageView::imageViewWithFrame(Rect(0, 0, width, height));
+        backgroundView_->setContentMode(ContentMode::Center);
+        backgroundView_->setImage(inactiveImage);
+        addSubview(backgroundView_.get());
+        addSubview(button_.get());
+        imageView_ = ImageView::imageViewWithFrame(Rect(0, 0, width, height));
+        imageView_->setContentMode(ContentMode::Center);
+        imageView_->setUserInteractionEnabled(false);
+        imageView_->setAlpha(0);
+        imageView_->setImage(activeImage);
+        addSubview(imageView_.get());
+    } else {
+        backgroundView_ = ImageView::imageViewWithFrame(Rect(0, 0, width + parent->overlap, height));
+        backgroundView_->setImage(parent->inactiveItemBackgroundImage.get());
+        backgroundView_->setContentMode(ContentMode::ScaleToFill);
+        backgroundView_->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+        addSubview(backgroundView_.get());
+        addSubview(button_.get());
+        hitImageView_ = ImageView::imageViewWithImage(parent->hitOverlayImage.get());
+        hitImageView_->setHidden(true);
+        hitImageView_->setUserInteractionEnabled(false);
+        addSubview(hitImageView_.get());
+        imageView_ = ImageView::imageViewWithFrame(Rect(0, 0, width, height - kIconBottomSpace));
+        imageView_->setContentMode(ContentMode::Center);
+        imageView_->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+        imageView_->setUserInteractionEnabled(false);
+        imageView_->setImage(inactiveImage);
+        addSubview(imageView_.get());
+
+        bool segments = parent->style == QVTabBar::LabelledSegments;
+        Rect labelFrame(0, height - kLabelHeight, width, kLabelHeight);
+        if (segments) {
+            const Rect& p = parent->labelPadding;
+            labelFrame = Rect(p.origin.x, p.origin.y, width - p.size.width + parent->overlap, height - p.size.height);
+        }
+        nameLabel_ = Label::labelWithFrame(labelFrame);
+        nameLabel_->setText(name);
+        nameLabel_->setTextAlignment(parent->textAlignment);
+        nameLabel_->setFont(platform::Font::boldSystemFont(segments ? 14 : 10).get());
+        nameLabel_->setAutoresizingMask(FlexibleWidth | FlexibleTopMargin);
+        nameLabel_->setBackgroundColor(std::nullopt);
+        nameLabel_->setOpaque(false);
+        updateLabelColors(parent->inactiveTextColor, parent->inactiveShadowColor);
+        addSubview(nameLabel_.get());
+    }
+
+    float dividerWidth = parent->dividerImage ? parent->dividerImage->size().width : 0;
+    borderImageView_ = ImageView::imageViewWithFrame(Rect(-1, 0, dividerWidth, height));
+    borderImageView_->setAutoresizingMask(FlexibleRightMargin | FlexibleHeight);
+    borderImageView_->setImage(parent->dividerImage.get());
+    borderImageView_->setUserInteractionEnabled(false);
+    addSubview(borderImageView_.get());
+
+    badgeView_ = QVBadgeView::redBadge();
+    if (badgeView_) {
+        badgeView_->setHidden(true);
+        badgeView_->setUserInteractionEnabled(false);
+        addSubview(badgeView_.get());
+    }
+    return true;
+}
+
+void QVTabBarItem::updateLabelColors(const std::optional<Color>& text, const std::optional<Color>& shadow)
+{
+    if (!nameLabel_)
+        return;
+    if (text)
+        nameLabel_->setTextColor(*text);
+    nameLabel_->setShadowColor(shadow);
+    if (shadow)
+        nameLabel_->setShadowOffset(platform::Size(0, 1));
+}
+
+void QVTabBarItem::setBadgeValue(const std::string& text) { setBadgeValue(std::atoi(text.c_str())); }
+
+void QVTabBarItem::setBadgeValue(int value)
+{
+    if (!badgeView_)
+        return;
+    badgeView_->setValue(value);
+    badgeView_->setHidden(value == 0);
+    setNeedsLayout();
+}
+
+void QVTabBarItem::loadViewControllerIfNeeded(bool& loadedNow)
+{
+    loadedNow = false;
+    if (viewControllerName_.empty() || viewController_ || !parent_)
+        return;
+    std::string name = viewControllerName_;
+    if (!disabledControllerName_.empty() && !QVRuntimeHost::current().hasUserApprovedQuorvel())
+        name = disabledControllerName_;
+    viewController_ = parent_->_loadTabItemViewController(name, this);
+    loadedNow = viewController_ != nullptr;
+}
+
+void QVTabBarItem::setActive(bool active)
+{
+    if (disabled_ || !parent_)
+        return;
+    bool wasActive = active_;
+    active_ = active;
+    int style = parent_->style;
+    if (active) {
+        bool loadedNow = false;
+        loadViewControllerIfNeeded(loadedNow);
+        justLoaded_ = loadedNow;
+        if (viewController_ && (loadedNow || !wasActive)) {
+            viewController_->notifyViewWillAppear(false);
+            View* screen = viewController_->view();
+            View* holder = parent_->superview();
+            if (!screen->superview() && holder)
+                holder->insertSubviewBelow(screen, parent_);
+            screen->setHidden(false);
+            if (View* s = screen->superview()) {
+                Rect b = s->bounds();
+                screen->setFrame(Rect(0, 0, b.size.width, b.size.height - parent_->frame().size.height));
+            }
+            viewController_->notifyViewDidAppear(false);
+        }
+        if (style == QVTabBar::ImageSegments) {
+            fadeAlpha(imageView_.get(), 1.0f, kFadeDuration);
+        } else {
+            backgroundView_->setImage(parent_->activeItemBackgroundImage.get());
+            imageView_->setImage(activeImage_.get());
+            updateLabelColors(parent_->activeTextColor, parent_->activeShadowColor);
+            if (parent_->pulse && !wasActive)
+                animatePulse();
+        }
+    } else {
+        if (style == QVTabBar::ImageSegments) {
+            fadeAlpha(imageView_.get(), 0.0f, kFadeDuration);
+        } else {
+            backgroundView_->setImage(parent_->inactiveItemBackgroundImage.get());
+            imageView_->setImage(inactiveImage_.get());
+            updateLabelColors(parent_->inactiveTextColor, parent_->inactiveShadowColor);
+            fadeAlpha(imageView_.get(), 1.0f, kFadeDuration);
+        }
+        // Only a tab that was showing its screen hides it.
+        if (viewController_ && wasActive) {
+            viewController_->notifyViewWillDisappear(false);
+            if (viewController_->isViewLoaded())
+                viewController_->view()->setHidden(true);
+            viewController_->notifyViewDidDisappear(false);
+        }
+    }
+    didCancelHit();
+}
+
+void QVTabBarItem::setDisabled(bool disabled)
+{
+    disabled_ = disabled;
+    if (!parent_)
+        return;
+    bool images = parent_->style == QVTabBar::ImageSegments;
+    if (disabled) {
+        if (images) {
+            backgroundView_->setImage(disabledImage_ ? disabledImage_.get() : inactiveImage_.get());
+            return;
+        }
+        backgroundView_->setImage(parent_->disabledItemBackgroundImage.get());
+        updateLabelColors(parent_->disabledTextColor, parent_->disabledShadowColor);
+        if (disabledImage_) {
+            imageView_->setImage(disabledImage_.get());
+            return;
+        }
+        imageView_->setImage(inactiveImage_.get());
+        if (!overlayView_) {
+            overlayView_ = View::viewWithFrame(backgroundView_->frame());
+            overlayView_->setBackgroundColor(Color::white(47.0f / 255).withAlpha(91.0f / 255));
+            overlayView_->setOpaque(false);
+            overlayView_->setUserInteractionEnabled(false);
+            if (ImageAsset* icon = parent_->disabledOverlayIconImage.get()) {
+                auto iconView = ImageView::imageViewWithImage(icon);
+                Rect f = iconView->frame();
+                f.origin.x = std::round((overlayView_->bounds().size.width - f.size.width) / 2);
+                iconView->setFrame(f);
+                overlayView_->addSubview(iconView.get());
+                imageView_->setHidden(true);
+            }
+            addSubview(overlayView_.get());
+        }
+        return;
+    }
+    if (images) {
+        backgroundView_->setImage(inactiveImage_.get());
+        return;
+    }
+    if (overlayView_) {
+        overlayView_->removeFromSuperview();
+        overlayView_ = nullptr;
+        imageView_->setHidden(false);
+    }
+    showStateLook(active_);
+}
+
+void QVTabBarItem::showStateLook(bool active)
+{
+    backgroundView_->setImage(active ? parent_->activeItemBackgroundImage.get() : parent_->inactiveItemBackgroundImage.get());
+    imageView_->setImage(active ? activeImage_.get() : inactiveImage_.get());
+    if (active)
+        updateLabelColors(parent_->activeTextColor, parent_->activeShadowColor);
+    else
+        updateLabelColors(parent_->inactiveTextColor, parent_->inactiveShadowColor);
+}
+
+void QVTabBarItem::animatePulse()
+{
+    if (!imageView_)
+        return;
+    View::beginAnimations("pulseQVTabBarItem");
+    View::setAnimationDuration(kPulseDuration);
+    View::setAnimationBeginsFromCurrentState(true);
+    View::setAnimationDelegate(this);
+    View::setAnimationDidStopSelector(View::DidStopSelector(BRISKO_SELECTOR(QVTabBarItem, pulseDidStop)));
+    imageView_->setAlpha(imageView_->alpha() >= 1.0f ? kPulseAlpha : 1.0f);
+    View::commitAnimations();
+}
+
+void QVTabBarItem::pulseDidStop(const std::string&, bool, void*)
+{
+    if (active_ && parent_ && parent_->pulse)
+        animatePulse();
+    else if (imageView_)
+        imageView_->setAlpha(1.0f);
+}
+
+void QVTabBarItem::didTapTabItem()
+{
+    if (disabled_ || !parent_)
+        return;
+    parent_->showTab(this);
+}
+
+void QVTabBarItem::didHit()
+{
+    if (disabled_ || !hitImageView_)
+        return;
+    hitImageView_->setHidden(false);
+    hitImageView_->setAlpha(1.0f);
+}
+
+void QVTabBarItem::didCancelHit()
+{
+    if (hitImageView_)
+        fadeAlpha(hitImageView_.get(), 0.0f, kFadeDuration, "fadeTabBarHit");
+}
+
+void QVTabBarItem::layoutSubviews() { layoutInBar(); }
+
+void QVTabBarItem::layoutInBar()
+{
+    if (!parent_)
+        return;
+    auto index = parent_->indexOfItem(this);
+    if (!index)
+        return;
+    const auto& items = parent_->items();
+    float width;
+    float x;
+    if (parent_->style == QVTabBar::ImageSegments) {
+        width = activeImage_ ? activeImage_->size().width : 0;
+        x = parent_->leftPadding;
+        for (size_t i = 0; i < *index; ++i)
+            x += items[i]->activeImage_ ? items[i]->activeImage_->size().width : 0;
+    } else {
+        float barWidth = parent_->bounds().size.width;
+        width = (barWidth - parent_->leftPadding - parent_->rightPadding - parent_->overlap) / float(items.size());
+        x = parent_->leftPadding + float(*index) * width;
+    }
+    float height = frame().size.height;
+    setFrame(Rect(std::round(x), 0, std::round(width), height));
+    Rect b = bounds();
+    width = b.size.width;
+
+    if (overlayView_) {
+        overlayView_->setFrame(b);
+        for (auto& sub : overlayView_->subviews()) {
+            Point c = sub->center();
+            c.x = width / 2;
+            sub->setCenter(c);
+        }
+        bringSubviewToFront(overlayView_.get());
+    }
+    if (hitImageView_)
+        hitImageView_->setCenter(Point(width / 2, height / 2 - kHitOverlayLift));
+
+    ImageAsset* icon = imageView_ ? imageView_->image() : nullptr;
+    switch (parent_->style) {
+    case QVTabBar::TabBarStyle: {
+        platform::Size s = icon ? icon->size() : platform::Size();
+        imageView_->setFrame(Rect(std::round((width - s.width) / 2), std::round((height - s.height - 4) / 2) - 5,
+                                  s.width, s.height));
+        break;
+    }
+    case QVTabBar::LabelledSegments:
+        if (icon) {
+            platform::Size s = icon->size();
+            imageView_->setFrame(Rect(std::round((width - s.width) / 2), std::round((height - s.height - 12) / 2),
+                                      s.width, s.height));
+        }
+        break;
+    default:
+        imageView_->setFrame(b);
+        backgroundView_->setFrame(b);
+        break;
+    }
+
+    if (badgeView_) {
+        platform::Size s = badgeView_->frame().size;
+        Point offset = parent_->badgeOffset;
+        float bx, by;
+        if (parent_->placeBadgeTopRight) {
+            bx = width - s.width / 2 + offset.x;
+            by = s.height / 2 + offset.y;
+        } else {
+            bx = width / 2 + offset.x;
+            by = height / 2 + offset.y;
+        }
+        badgeView_->setCenter(Point(std::floor(bx) + 0.5f, std::floor(by) + 0.5f));
+    }
+    if (nameLabel_ && parent_->textAlignment == platform::TextAlignment::Center) {
+        Rect f = nameLabel_->frame();
+        nameLabel_->setFrame(Rect(0, f.origin.y, width, f.size.height));
+    }
+}
+
+// ---- QVTabBar
+
+Ref<QVTabBar> QVTabBar::withFrame(const Rect& frame)
+{
+    auto bar = platform::adoptRef(new QVTabBar);
+    if (!bar->initWithFrame(frame))
+        return nullptr;
+    return bar;
+}
+
+bool QVTabBar::initWithFrame(const Rect& frame)
+{
+    if (!View::initWithFrame(frame))
+        return false;
+    setupDefaults();
+    return true;
+}
+
+bool QVTabBar::initWithCoder(const InterfaceCoder& coder)
+{
+    if (!View::initWithCoder(coder))
+        return false;
+    setupDefaults();
+    return true;
+}
+
+void QVTabBar::setupDefaults()
+{
+    setBackgroundColor(Color::clear());
+    setOpaque(false);
+    setAutoresizingMask(FlexibleWidth | FlexibleTopMargin);
+    if (!backgroundImageView_) {
+        backgroundImageView_ = ImageView::imageViewWithFrame(bounds());
+        backgroundImageView_->setContentMode(ContentMode::ScaleToFill);
+        backgroundImageView_->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+        backgroundImageView_->setBackgroundColor(Color::clear());
+        backgroundImageView_->setOpaque(false);
+        insertSubviewAt(backgroundImageView_.get(), 0);
+    }
+}
+
+QVTabBar::~QVTabBar()
+{
+    for (auto& item : items_)
+        item->setActive(false);
+    for (auto& item : items_)
+        item->parent_ = nullptr;
+}
+
+ImageAsset* QVTabBar::backgroundImage() const { return backgroundImageView_ ? backgroundImageView_->image() : nullptr; }
+
+void QVTabBar::setBackgroundImage(ImageAsset* image)
+{
+    if (backgroundImageView_)
+        backgroundImageView_->setImage(image);
+}
+
+ViewController* QVTabBar::selectedViewController() const
+{
+    return selectedTab_ ? selectedTab_->viewController() : nullptr;
+}
+
+std::optional<size_t> QVTabBar::indexOfItem(const QVTabBarItem* item) const
+{
+    for (size_t i = 0; i < items_.size(); ++i)
+        if (items_[i].get() == item)
+            return i;
+    return std::nullopt;
+}
+
+QVTabBarItem* QVTabBar::addItem(Ref<QVTabBarItem> item)
+{
+    if (!item)
+        return nullptr;
+    items_.push_back(item);
+    insertSubviewAbove(item.get(), backgroundImageView_.get());
+    setNeedsLayout();
+    return item.get();
+}
+
+QVTabBarItem* QVTabBar::addViewControllerOfDisabledViewController(const std::string& controllerName,
+                                                                  const std::string& disabledControllerName,
+                                          const std::string& name, ImageAsset* activeImage, ImageAsset* inactiveImage,
+                                          ImageAsset* disabledImage)
+{
+    auto item = QVTabBarItem::withParent(this, controllerName, name, activeImage, inactiveImage, disabledImage);
+    if (item)
+        item->setQuorvelDisabledViewControllerName(disabledControllerName);
+    return addItem(item);
+}
+
+QVTabBarItem* QVTabBar::addViewController(const std::string& controllerName, const std::string& name,
+                                          ImageAsset* activeImage, ImageAsset* inactiveImage, ImageAsset* disabledImage)
+{
+    return addViewControllerOfDisabledViewController(controllerName, {}, name, activeImage, inactiveImage, disabledImage);
+}
+
+QVTabBarItem* QVTabBar::addSegmentNamed(const std::string& name, ImageAsset* activeImage, ImageAsset* inactiveImage,
+                                        ImageAsset* disabledImage)
+{
+    return addViewControllerOfDisabledViewController({}, {}, name, activeImage, inactiveImage, disabledImage);
+}
+
+Ref<ViewController> QVTabBar::_loadTabItemViewController(const std::string& controllerName, QVTabBarItem* item)
+{
+    if (delegate_) {
+        if (auto answer = delegate_->tabBarLoadViewController(this, controllerName, item))
+            return *answer;
+    }
+    return QVControllerLoader::load(controllerName);
+}
+
+void QVTabBar::showTab(QVTabBarItem* item, bool showAtRoot, bool notifyDelegate)
+{
+    Ref<QVTabBar> protect(this);
+    for (size_t i = 0; i < items_.size(); ++i) {
+        Ref<QVTabBarItem> it = items_[i];
+        if (it.get() != item) {
+            it->setActive(false);
+            continue;
+        }
+        bool hadController = it->viewController() != nullptr;
+        QVTabBarItem* previous = selectedTab_;
+        selectedTab_ = it.get();
+        it->justLoaded_ = false;
+        it->setActive(true);
+        if (!it->viewControllerName().empty()) {
+            ViewController* controller = it->viewController();
+            if (it->justLoaded_ && controller && delegate_)
+                delegate_->tabBarDidLoadViewController(this, controller, it.get());
+            if (delegate_)
+                delegate_->tabBarDidSelectViewController(this, selectedViewController());
+            if ((hadController && previous == it.get()) || showAtRoot) {
+                if (auto* nav = dynamic_cast<NavigationController*>(it->viewController()))
+                    nav->popToRootViewControllerAnimated(true);
+            }
+        }
+        if (notifyDelegate && delegate_) {
+            delegate_->tabBarDidSelectTabItem(this, it.get());
+            delegate_->tabBarDidSelectTabNamed(this, it->name());
+            delegate_->tabBarDidSelectTabAtIndex(this, i);
+        }
+    }
+    updateZOrder();
+}
+
+void QVTabBar::showTabAtIndex(size_t index, bool showAtRoot, bool notifyDelegate)
+{
+    if (index >= items_.size()) {
+        platform::logWarning("QVTabBar: no tab at index %zu of %zu", index, items_.size());
+        return;
+    }
+    showTab(items_[index].get(), showAtRoot, notifyDelegate);
+}
+
+void QVTabBar::showTabNamed(const std::string& name, bool showAtRoot, bool notifyDelegate)
+{
+    for (auto& item : items_) {
+        if (item->name() == name) {
+            showTab(item.get(), showAtRoot, notifyDelegate);
+            return;
+        }
+    }
+}
+
+void QVTabBar::showTabViewControllerNamed(const std::string& controllerName, bool showAtRoot, bool notifyDelegate)
+{
+    for (auto& item : items_) {
+        if (!controllerName.empty() && item->viewControllerName() == controllerName) {
+            showTab(item.get(), showAtRoot, notifyDelegate);
+            return;
+        }
+    }
+}
+
+void QVTabBar::disableTab(QVTabBarItem* item, bool notifyDelegate)
+{
+    auto index = indexOfItem(item);
+    if (!index)
+        return;
+    item->setDisabled(true);
+    if (notifyDelegate && delegate_) {
+        delegate_->tabBarDidDisableTabItem(this, item);
+        delegate_->tabBarDidDisableTabNamed(this, item->name());
+        delegate_->tabBarDidDisableTabAtIndex(this, *index);
+    }
+    updateZOrder();
+}
+
+void QVTabBar::disableTabAtIndex(size_t index, bool notifyDelegate)
+{
+    if (index >= items_.size()) {
+        platform::logWarning("QVTabBar: no tab at index %zu of %zu", index, items_.size());
+        return;
+    }
+    disableTab(items_[index].get(), notifyDelegate);
+}
+
+void QVTabBar::disableTabNamed(const std::string& name, bool notifyDelegate)
+{
+    auto items = items_;
+    for (auto& item : items)
+        if (item->name() == name)
+            disableTab(item.get(), notifyDelegate);
+}
+
+void QVTabBar::disableTabViewControllerNamed(const std::string& controllerName, bool notifyDelegate)
+{
+    auto items = items_;
+    for (auto& item : items)
+        if (!controllerName.empty() && item->viewControllerName() == controllerName)
+            disableTab(item.get(), notifyDelegate);
+}
+
+void QVTabBar::enableAllTabs()
+{
+    for (auto& item : items_)
+        item->setDisabled(false);
+    updateZOrder();
+}
+
+void QVTabBar::unloadTabBarItem(QVTabBarItem* item)
+{
+    if (!item || !item->viewController())
+        return;
+    Ref<ViewController> controller = item->viewController();
+    if (auto* nav = dynamic_cast<NavigationController*>(controller.get()))
+        nav->popToRootViewControllerAnimated(false);
+    if (delegate_)
+        delegate_->tabBarWillUnloadViewController(this, controller.get(), item);
+    item->setViewController(nullptr);
+    // The screen's view goes with it, so that unloaded tabs leave nothing behind.
+    if (controller->isViewLoaded())
+        controller->view()->removeFromSuperview();
+}
+
+void QVTabBar::unloadTabBarItemNamed(const std::string& controllerName)
+{
+    auto items = items_;
+    for (auto& item : items) {
+        if (controllerName.empty() || item->viewControllerName() != controllerName || !item->viewController())
+            continue;
+        if (item.get() != selectedTab_) {
+            unloadTabBarItem(item.get());
+            continue;
+        }
+        QVTabBarItem* other = nullptr;
+        for (auto& candidate : items_)
+            if (candidate != item) {
+                other = candidate.get();
+                break;
+            }
+        if (!other) {
+            platform::log("Couldn't unload QVTabBarItem %s because it's the only one!", controllerName.c_str());
+            continue;
+        }
+        showTab(other);
+        unloadTabBarItem(item.get());
+        showTab(item.get());
+    }
+}
+
+void QVTabBar::unloadAllInactiveTabs()
+{
+    auto items = items_;
+    for (auto& item : items)
+        if (item.get() != selectedTab_ && !item->viewControllerName().empty() && item->viewController())
+            unloadTabBarItem(item.get());
+}
+
+void QVTabBar::forceUnloadAllTabs()
+{
+    auto items = items_;
+    for (auto& item : items)
+        if (!item->viewControllerName().empty() && item->viewController())
+            unloadTabBarItem(item.get());
+}
+
+void QVTabBar::setBadgeValueForItemNamed(int value, const std::string& name)
+{
+    for (auto& item : items_) {
+        if (item->name() == name) {
+            item->setBadgeValue(value);
+            return;
+        }
+    }
+}
+
+void QVTabBar::updateZOrder()
+{
+    if (!changeZOrderOnTap)
+        return;
+    auto selected = indexOfItem(selectedTab_);
+    for (size_t i = 0; i < items_.size(); ++i) {
+        if (!selected || i < *selected)
+            bringSubviewToFront(items_[i].get());
+        else
+            sendSubviewToBack(items_[i].get());
+    }
+    if (selectedTab_)
+        bringSubviewToFront(selectedTab_);
+    if (backgroundImageView_)
+        sendSubviewToBack(backgroundImageView_.get());
+}
+
+void QVTabBar::layoutSubviews()
+{
+    for (size_t i = 0; i < items_.size(); ++i) {
+        items_[i]->layoutInBar();
+        if (ImageView* divider = items_[i]->borderImageView())
+            divider->setHidden(i == 0);
+    }
+}
+
+void QVTabBar::hideTabBar()
+{
+    if (isHidden())
+        return;
+    View::beginAnimations(kHideAnimation);
+    View::setAnimationDuration(kSlideDuration);
+    View::setAnimationCurve(AnimationCurve::EaseIn);
+    View::setAnimationDelegate(this);
+    View::setAnimationDidStopSelector(View::DidStopSelector(BRISKO_SELECTOR(QVTabBar, slideDidStop)));
+    Point c = center();
+    c.y += frame().size.height;
+    setCenter(c);
+    if (ViewController* selected = selectedViewController(); selected && selected->isViewLoaded()) {
+        if (View* s = selected->view()->superview())
+            selected->view()->setFrame(s->bounds());
+    }
+    View::commitAnimations();
+}
+
+void QVTabBar::showTabBar()
+{
+    if (!isHidden())
+        return;
+    setHidden(false);
+    View::beginAnimations(kShowAnimation);
+    View::setAnimationDuration(kSlideDuration);
+    View::setAnimationCurve(AnimationCurve::EaseOut);
+    View::setAnimationDelegate(this);
+    View::setAnimationDidStopSelector(View::DidStopSelector(BRISKO_SELECTOR(QVTabBar, slideDidStop)));
+    Point c = center();
+    c.y -= frame().size.height;
+    setCenter(c);
+    if (ViewController* selected = selectedViewController(); selected && selected->isViewLoaded()) {
+        if (View* s = selected->view()->superview()) {
+            Rect b = s->bounds();
+            selected->view()->setFrame(Rect(0, 0, b.size.width, b.size.height - frame().size.height));
+        }
+    }
+    View::commitAnimations();
+}
+
+void QVTabBar::slideDidStop(const std::string& name, bool, void*) { setHidden(name == kHideAnimation); }
+
+// ---- QVSegmentedView
+
+float QVSegmentedView::segmentedViewHeight() { return QVDashboardHost::current().isLargeScreen() ? 40.0f : 33.0f; }
+
+Ref<QVSegmentedView> QVSegmentedView::withFrame(const Rect& frame)
+{
+    auto view = platform::adoptRef(new QVSegmentedView);
+    if (!view->initWithFrame(frame))
+        return nullptr;
+    return view;
+}
+
+void QVSegmentedView::setupDefaults()
+{
+    QVTabBar::setupDefaults();
+    style = LabelledSegments;
+    Color grey = Color::white(98.0f / 255).withAlpha(1);
+    activeTextColor = grey;
+    inactiveTextColor = grey;
+    setBackgroundImage(nullptr);
+    Rect f = frame();
+    f.size.height = segmentedViewHeight();
+    setFrame(f);
+    std::string suffix = QVDashboardHost::current().isLargeScreen() ? "IPad" : "";
+    if (auto inactive = QVLoadKitImage("QVTabBarOverlappingSegment" + suffix + ".png"))
+        inactiveItemBackgroundImage = inactive->stretchableImage(27, 0);
+    if (auto active = QVLoadKitImage("QVTabBarOverlappingSegmentActive" + suffix + ".png"))
+        activeItemBackgroundImage = active->stretchableImage(27, 0);
+    dividerImage = nullptr;
+    leftPadding = -1;
+    rightPadding = -3;
+    overlap = -1;
+    textAlignment = platform::TextAlignment::Center;
+    labelPadding = Rect(31, 1, 0, 0);
+    badgeOffset = Point(-10, 2);
+}
+
+// ---- QVTabBarContainer
+
+Ref<QVTabBarContainer> QVTabBarContainer::containerWithFrame(const Rect& frame)
+{
+    auto container = platform::adoptRef(new QVTabBarContainer);
+    if (!container->initWithFrame(frame))
+        return nullptr;
+    container->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+    container->setAutoresizesSubviews(true);
+    return container;
+}
 
 QVTabBar* QVTabBarContainer::tabBar() const
 {

@@ -10,6 +10,8 @@
     X(QVBadgeButton)                                                                                               \
     X(QVTabBar)                                                                                                    \
     X(QVTabBarContainer)                                                                                           \
+    X(QVTabBarItem)                                                                                                \
+    X(QVSegmentedView)                                                                                             \
     X(QVPatternedGradientView)                                                                                     \
     X(QVRoundedRectView)                                                                                           \
     X(QVPageSelectionView)                                                                                         \
@@ -25,11 +27,20 @@
     X(QVChoiceListController)                                                                                      \
     X(QVToggleControl)                                                                                             \
     X(QVDefaultTextField)                                                                                          \
+    X(QVAccountClasses)                                                                                            \
     X(QVRootController)                                                                                            \
+    X(QVFramedNavigationController)                                                                                \
+    X(QVTabBarController)                                                                                          \
+    X(QVTabbedPageHeaderController)                                                                                \
     X(QVResumeView)                                                                                                \
     X(QVKitInterfaces)                                                                                             \
     X(QVTableCellHelper)                                                                                           \
-    X(QVTableControllerHelper)
+    X(QVTableControllerHelper)                                                                                     \
+    X(QVFormControllerHelper)                                                                                      \
+    X(QVTableSequenceControllerHelper)                                                                             \
+    X(QVListKitInterfaces)                                                                                         \
+    X(QVSelectUserWidget)                                                                                          \
+    X(QVUserCell)
 
 namespace quorvel {
 

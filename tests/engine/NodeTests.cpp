@@ -342,3 +342,30 @@ TEST_F(NodeTest, UnchangedAnchorOrSizeKeepsTheCachedTransforms)
     node->setAnchorPoint({ 0, 0 });
     EXPECT_TRUE(node->dirty());
 }
+
+TEST_F(NodeTest, RarelyUsedFieldsMadeOnFirstUseKeepTheirValues)
+{
+    auto node = FlagNode::make();
+    EXPECT_EQ(node->userData(), nullptr);
+    EXPECT_EQ(node->grid(), nullptr);
+    node->setUserData(nullptr);
+    node->setGrid(nullptr);
+    int payload = 7;
+    node->setUserData(&payload);
+    EXPECT_EQ(node->userData(), &payload);
+    KSCamera* camera = node->camera();
+    EXPECT_EQ(node->camera(), camera) << "one camera per node";
+    EXPECT_EQ(node->userData(), &payload);
+
+    // Placement set before the transforms were ever asked for still reaches them.
+    auto late = FlagNode::make();
+    late->setContentSize({ 4, 2 });
+    late->setAnchorPoint({ 0.5f, 0.5f });
+    late->setPosition({ 10, 20 });
+    late->setRotation(90);
+    const AffineTransform t = late->nodeToParentTransform();
+    EXPECT_NEAR(t.apply(Point(2, 1)).x, 10, 1e-4);
+    EXPECT_NEAR(t.apply(Point(2, 1)).y, 20, 1e-4);
+    EXPECT_FLOAT_EQ(late->transformGL()[12], t.tx);
+    EXPECT_NEAR(late->parentToNodeTransform().apply(Point(10, 20)).x, 2, 1e-4);
+}

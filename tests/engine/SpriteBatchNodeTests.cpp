@@ -442,3 +442,49 @@ TEST_F(BatchTest, AMoveTogetherWithANewRectFlipOrColourStillReachesTheAtlasWhole
     expectConsistent();
     EXPECT_FLOAT_EQ(batch->textureAtlas()->quads()[0].tr.texCoords.u, 0.25f);
 }
+
+// The quad lives in the atlas ---------------------------------------------------------
+
+TEST_F(BatchTest, ColourReachesTheAtlasAtOnceAndASpriteLeavingItKeepsItsLook)
+{
+    auto screen = makeScreen(8, 8);
+    auto s = sprite();
+    batch->addChild(s);
+    s->setPosition(Point(4, 4));
+    batch->visit();
+    KSTextureAtlas* atlas = batch->textureAtlas();
+    atlas->quads()[0].bl.vertices.z = 99;
+    // A colour is written into the slot without a frame and without touching the positions.
+    s->setOpacityModifyRGB(false);
+    s->setColor(ksColor3B { 10, 20, 30 });
+    s->setOpacity(40);
+    EXPECT_EQ(atlas->quads()[0].tr.colors, (ksColor4B { 10, 20, 30, 40 }));
+    EXPECT_EQ(atlas->quads()[0].bl.vertices.z, 99);
+
+    s->setFlipX(true);
+    s->setTextureRect(Rect(4, 0, 4, 8));
+    batch->visit();
+    const ksV3F_C4B_T2F_Quad inAtlas = atlas->quads()[0];
+    EXPECT_FLOAT_EQ(inAtlas.bl.texCoords.u, 0.5f) << "flipped on x";
+    EXPECT_FLOAT_EQ(inAtlas.br.texCoords.u, 0.25f);
+
+    // Out of the atlas the sprite draws the same picture from its own space.
+    batch->removeChild(s, true);
+    ASSERT_FALSE(s->usesBatchNode());
+    const ksV3F_C4B_T2F_Quad own = s->quad();
+    EXPECT_EQ(own.tr.colors, (ksColor4B { 10, 20, 30, 40 }));
+    EXPECT_EQ(std::memcmp(&own.bl.texCoords, &inAtlas.bl.texCoords, sizeof own.bl.texCoords), 0);
+    EXPECT_EQ(std::memcmp(&own.tr.texCoords, &inAtlas.tr.texCoords, sizeof own.tr.texCoords), 0);
+    EXPECT_EQ(own.bl.vertices.x, 0);
+    EXPECT_EQ(own.tr.vertices.x, 4);
+    EXPECT_EQ(own.tr.vertices.y, 8);
+
+    // And back in, it is written whole into its new slot.
+    batch->addChild(sprite());
+    batch->addChild(s);
+    batch->visit();
+    const ksV3F_C4B_T2F_Quad back = atlas->quads()[s->atlasIndex()];
+    EXPECT_EQ(back.tr.colors, (ksColor4B { 10, 20, 30, 40 }));
+    EXPECT_EQ(std::memcmp(&back.bl.texCoords, &inAtlas.bl.texCoords, sizeof back.bl.texCoords), 0);
+    EXPECT_EQ(std::memcmp(&back.tr.vertices, &inAtlas.tr.vertices, sizeof back.tr.vertices), 0);
+}

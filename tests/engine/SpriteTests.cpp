@@ -160,6 +160,25 @@ TEST_F(SpriteTest, RectanglesAreInPointsAndQuadsInPixels)
 
 // Texture coordinates and flips ------------------------------------------------------
 
+TEST_F(SpriteTest, BlendFactorsHonourFlagsAndTrimOffsetsAreKeptExactly)
+{
+    auto sprite = KSSprite::spriteWithTexture(texture.get());
+    sprite->setBlendFunc({ GL_SRC_ALPHA_SATURATE, GL_DST_COLOR });
+    EXPECT_EQ(sprite->blendFunc().src, static_cast<GLenum>(GL_SRC_ALPHA_SATURATE));
+    EXPECT_EQ(sprite->blendFunc().dst, static_cast<GLenum>(GL_DST_COLOR));
+    sprite->setHonorParentTransform(kHonorParentTranslate | kHonorParentScale);
+    EXPECT_EQ(sprite->honorParentTransform(), kHonorParentTranslate | kHonorParentScale);
+
+    // A trimmed frame's offset, and an untrimmed frame shown afterwards resets it.
+    auto trimmed = KSSpriteFrame::frameWithTexture(texture.get(), Rect(0, 0, 4, 4), false, Point(1, -1), Size(6, 6));
+    sprite->setDisplayFrame(trimmed.get());
+    EXPECT_EQ(sprite->offsetPositionInPixels(), Point(2, 0));
+    auto plain = KSSpriteFrame::frameWithTexture(texture.get(), Rect(4, 4, 4, 4), false, Point(), Size(4, 4));
+    sprite->setDisplayFrame(plain.get());
+    EXPECT_EQ(sprite->offsetPositionInPixels(), Point());
+    EXPECT_EQ(sprite->animationByName("none"), nullptr);
+}
+
 TEST_F(SpriteTest, RotatedFrameFlippedOnXSwapsTopAndBottom)
 {
     auto frame = KSSpriteFrame::frameWithTexture(texture.get(), Rect(0, 0, 4, 8), true, Point(), Size(4, 8));

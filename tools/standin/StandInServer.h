@@ -112,6 +112,13 @@ public:
     void installDefaultRoutes(const std::string& accessToken = "token-1", const std::string& tokenSecret = "token-secret-1",
                               const std::string& presenceQueue = "/queue/presence.1");
 
+    // The account routes (device accounts, login, credentials, name, e-mail,
+    // password, reset, extended credentials): success, or field errors for
+    // the inputs the service refuses. The device has `deviceAccounts` accounts.
+    void installAccountRoutes(int deviceAccounts = 0);
+    // A page of `count` users (17 "Player", 18 "Second", ... at most four).
+    static std::string deviceAccountsAnswer(int count);
+
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;

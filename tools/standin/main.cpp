@@ -90,6 +90,7 @@ int main(int argc, char** argv)
     if (!fixtures.empty())
         server.setFixtureDirectory(fixtures);
     server.installDefaultRoutes();
+    server.installAccountRoutes(1);
     server.setRejectsBadSignatures(true);
     server.setLogSink([](const std::string& line) {
         std::printf("%s\n", line.c_str());

@@ -1,0 +1,353 @@
+// Forms: fields by tag written as nested parameters, submission through the
+// provider, the error alert, Return order and the keyboard.
+#include "social/ui/QVFormControllerHelper.h"
+
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Keyboard.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/Switch.h"
+#include "platform/ui/Window.h"
+#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/runtime/QVProvider.h"
+#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVXmlDocument.h"
+#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVKeyboardSize.h"
+#include "social/ui/QVViewHelper.h"
+
+namespace quorvel {
+
+using namespace platform::ui;
+using platform::Object;
+using platform::Ref;
+
+QV_REGISTER_CLASS(QVFormControllerHelper);
+
+bool QVFormFieldWriter(View* view, const std::string& name, QVHttpNestedQueryStringWriter& writer)
+{
+    // By kind, so the kit's own text fields and text views are read too.
+    std::string text;
+    if (auto* field = dynamic_cast<TextField*>(view)) {
+        text = field->text();
+    } else if (auto* textView = dynamic_cast<TextView*>(view)) {
+        text = textView->text();
+    } else if (auto* label = dynamic_cast<Label*>(view)) {
+        text = label->text();
+    } else if (auto* toggle = dynamic_cast<Switch*>(view)) {
+        bool on = toggle->isOn();
+        writer.io(name.c_str(), on);
+        return true;
+    } else {
+        return false;
+    }
+    writer.io(name.c_str(), text);
+    return true;
+}
+
+QVFormControllerHelper::~QVFormControllerHelper()
+{
+    stopObservingKeyboard();
+}
+
+// ---------------------------------------------------------------------------
+// Start
+
+void QVFormControllerHelper::viewDidLoad()
+{
+    QVViewController::viewDidLoad();
+    mHttpService = QVProvider::createHttpService();
+    mTagActions.clear();
+    registerActionsNow();
+    mViewDataMap = QVViewDataMap::create();
+    populateViewDataMap(*mViewDataMap);
+    QVViewHelper::setTextDelegates(view(), this, this);
+    QVViewHelper::setReturnKeysByTag(view(), ReturnKeyType::Send);
+    mScrollContainerView = QVViewHelper::findFirstScrollView(view());
+    if (mScrollContainerView)
+        mScrollContainerView->setContentSize(QVViewHelper::subviewsExtent(mScrollContainerView.get()));
+}
+
+// ---------------------------------------------------------------------------
+// Submission
+
+void QVFormControllerHelper::onSubmitForm(Object*)
+{
+    if (mIsSubmitting)
+        return;
+    if (shouldShowLoadingScreenWhileSubmitting())
+        showLoadingScreen();
+    if (shouldDismissKeyboardWhenSubmitting())
+        QVViewHelper::resignFirstResponder(view());
+    mIsSubmitting = true;
+    submitForm();
+}
+
+void QVFormControllerHelper::submitForm()
+{
+    Ref<QVFormControllerHelper> keep(this);
+    auto writer = platform::adoptRef(new QVHttpNestedQueryStringWriter);
+    {
+        std::string scope = singularResourceName();
+        QVISerializer::Scope resource(*writer, scope.c_str());
+        if (mViewDataMap) {
+            for (const auto& entry : mViewDataMap->entries())
+                if (View* field = QVViewHelper::findViewByTag(view(), entry.tag))
+                    QVFormFieldWriter(field, entry.name, *writer);
+        }
+    }
+    addHiddenParameters(*writer);
+    onBeforeFormSubmitted();
+
+    QVProvider* provider = QVRuntimeHost::current().provider();
+    Ref<QVRequestHandle> handle;
+    if (provider) {
+        handle = provider->performAction(
+            getFormSubmissionUrl(), writer.get(), getHTTPMethod(),
+            QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVFormControllerHelper, _requestRespondedBehavior))),
+            QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVFormControllerHelper, _requestErroredBehavior))), 2,
+            QVRuntimeHost::current().foregroundNotice(getLoadingScreenText()).get(), shouldUseOAuth());
+    }
+    // A request that never went out gets no answer: fail now rather than stay submitting.
+    if (!handle && mIsSubmitting)
+        _requestErroredBehavior(nullptr);
+}
+
+void QVFormControllerHelper::_requestRespondedBehavior(Object* request)
+{
+    // An answer with an error status (delivered as an answer when no error
+    // screen is allowed) is a refused submission, not a submitted form.
+    auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(request);
+    if (loader && loader->oauthResponse() && loader->oauthResponse()->statusCode() >= 400) {
+        _requestErroredBehavior(request);
+        return;
+    }
+    hideLoadingScreen();
+    onFormSubmitted();
+    mIsSubmitting = false;
+}
+
+namespace {
+
+void replaceAll(std::string& text, const std::string& from, const std::string& to)
+{
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+} // namespace
+
+std::string QVFormControllerHelper::errorMessageFromBody(const platform::Bytes& body)
+{
+    auto document = body.empty() ? nullptr : QVXmlDocument::xmlDocumentWithData(body);
+    const QVXmlElement* errors = document ? document->topElement() : nullptr;
+    if (!errors || errors->name != "errors")
+        return "";
+    std::string message;
+    for (const auto& error : errors->children) {
+        std::string field = error->childText("field");
+        std::string reason = error->childText("reason");
+        replaceAll(reason, "&lt;", "<");
+        replaceAll(reason, "&gt;", ">");
+        replaceAll(reason, "&amp;", "&"); // last, so one level of escaping stays
+        if (field == "base")
+            message += reason + "\n";
+        else
+            message += "- " + field + ": " + reason + "\n";
+    }
+    return message;
+}
+
+void QVFormControllerHelper::_requestErroredBehavior(Object* request)
+{
+    Ref<QVFormControllerHelper> keep(this);
+    hideLoadingScreen();
+    onPresentingErrorDialog();
+    auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(request);
+    std::string message = loader ? errorMessageFromBody(loader->data()) : std::string();
+    std::string button = "Ok";
+    if (message.empty()) {
+        // The request's own error: "<description> (<domain>[<code>])".
+        std::string description = "The request could not be sent";
+        std::string domain = "QVRequestDomain";
+        int code = 0;
+        if (loader && loader->error()) {
+            description = loader->error()->text;
+            domain = "NSURLErrorDomain";
+            code = loader->error()->code;
+        } else if (loader && loader->oauthResponse()) {
+            description = "The server refused the request";
+            domain = "QVHttpStatusDomain";
+            code = loader->oauthResponse()->statusCode();
+        }
+        message = description + " (" + domain + "[" + std::to_string(code) + "])";
+        button = "Ok.";
+    }
+    AlertView::alert(kErrorTitle, message, nullptr, button)->show();
+    mIsSubmitting = false;
+}
+
+// ---------------------------------------------------------------------------
+// Tag actions
+
+void QVFormControllerHelper::registerAction(const QVDelegate& action, int tag)
+{
+    mTagActions.emplace(tag, action);
+}
+
+void QVFormControllerHelper::onTriggerAction(Object* sender)
+{
+    int tag = 0;
+    if (auto* view = dynamic_cast<View*>(sender))
+        tag = view->tag();
+    else if (auto* item = dynamic_cast<BarButtonItem*>(sender))
+        tag = item->tag();
+    else
+        return;
+    auto action = mTagActions.find(tag);
+    if (action != mTagActions.end())
+        action->second.invoke(nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Fields and Return
+
+bool QVFormControllerHelper::textFieldShouldReturn(TextField* field)
+{
+    View* next = QVViewHelper::findViewByTag(view(), field->tag() + 1);
+    if (!next)
+        onSubmitForm(field);
+    else if (dynamic_cast<TextField*>(next) || dynamic_cast<TextView*>(next))
+        next->becomeFirstResponder();
+    else
+        field->resignFirstResponder();
+    return true;
+}
+
+void QVFormControllerHelper::textFieldDidBeginEditing(TextField* field)
+{
+    mActiveTextField = field;
+    scrollActiveFieldIntoView();
+}
+
+void QVFormControllerHelper::textFieldDidEndEditing(TextField* field)
+{
+    if (mActiveTextField == field)
+        mActiveTextField = nullptr;
+}
+
+void QVFormControllerHelper::textViewDidBeginEditing(TextView* textView)
+{
+    mActiveTextField = textView;
+    scrollActiveFieldIntoView();
+}
+
+void QVFormControllerHelper::textViewDidEndEditing(TextView* textView)
+{
+    if (mActiveTextField == textView)
+        mActiveTextField = nullptr;
+}
+
+void QVFormControllerHelper::scrollActiveFieldIntoView()
+{
+    if (!mActiveTextField || !mScrollContainerView)
+        return;
+    platform::Rect frame = mActiveTextField->frame();
+    View* parent = mActiveTextField->superview();
+    if (parent && parent != mScrollContainerView.get()) {
+        frame.origin.x += parent->frame().origin.x;
+        frame.origin.y += parent->frame().origin.y;
+    }
+    mScrollContainerView->scrollRectToVisible(frame, true);
+}
+
+// ---------------------------------------------------------------------------
+// Keyboard and life cycle
+
+void QVFormControllerHelper::viewDidAppear(bool animated)
+{
+    QVViewController::viewDidAppear(animated);
+    if (observingKeyboard_)
+        return;
+    observingKeyboard_ = true;
+    auto& center = platform::NotificationCenter::defaultCenter();
+    center.addObserver(this, kKeyboardDidShowNotification,
+                       [this](const platform::Notification& n) { _KeyboardDidShow(n.userInfo); });
+    center.addObserver(this, kKeyboardDidHideNotification, [this](const platform::Notification&) { _KeyboardDidHide(); });
+}
+
+void QVFormControllerHelper::stopObservingKeyboard()
+{
+    if (!observingKeyboard_)
+        return;
+    observingKeyboard_ = false;
+    auto& center = platform::NotificationCenter::defaultCenter();
+    center.removeObserver(this, kKeyboardDidShowNotification);
+    center.removeObserver(this, kKeyboardDidHideNotification);
+}
+
+void QVFormControllerHelper::viewWillDisappear(bool animated)
+{
+    if (mHttpService)
+        mHttpService->cancelAllRequests();
+    QVViewHelper::resignFirstResponder(view());
+    // A submission still out may never be answered here: the form starts afresh when shown again.
+    mIsSubmitting = false;
+    QVViewController::viewWillDisappear(animated);
+}
+
+void QVFormControllerHelper::viewDidDisappear(bool animated)
+{
+    QVViewController::viewDidDisappear(animated);
+    stopObservingKeyboard();
+    hideLoadingScreen();
+}
+
+void QVFormControllerHelper::_KeyboardDidShow(const platform::Value& userInfo)
+{
+    if (mIsKeyboardShown)
+        return;
+    if (QVDashboardHost::current().isLargeScreen() || !mScrollContainerView) {
+        mIsKeyboardShown = true;
+        return;
+    }
+    // The view just below the window.
+    View* top = mScrollContainerView.get();
+    while (top->superview() && !dynamic_cast<Window*>(top->superview()))
+        top = top->superview();
+    if (!top->superview()) {
+        mIsKeyboardShown = true;
+        return;
+    }
+    platform::Size keyboard = QVgetKeyboardSize(userInfo);
+    mViewHeightWithoutKeyboard = mScrollContainerView->frame().size.height;
+    float containerTop = mScrollContainerView->convertPointTo(platform::Point(0, 0), top).y;
+    platform::Rect frame = mScrollContainerView->frame();
+    frame.size.height = top->frame().size.height - keyboard.height - containerTop;
+    View::beginAnimations("QVFormKeyboard");
+    View::setAnimationDuration(kKeyboardAnimationDuration);
+    mScrollContainerView->setFrame(frame);
+    scrollActiveFieldIntoView();
+    View::commitAnimations();
+    resizedForKeyboard_ = true;
+    mIsKeyboardShown = true;
+}
+
+void QVFormControllerHelper::_KeyboardDidHide()
+{
+    if (!mIsKeyboardShown)
+        return;
+    if (mScrollContainerView && resizedForKeyboard_) {
+        platform::Rect frame = mScrollContainerView->frame();
+        frame.size.height = mViewHeightWithoutKeyboard;
+        View::beginAnimations("QVFormKeyboard");
+        View::setAnimationDuration(kKeyboardAnimationDuration);
+        mScrollContainerView->setFrame(frame);
+        View::commitAnimations();
+    }
+    resizedForKeyboard_ = false;
+    mIsKeyboardShown = false;
+}
+
+} // namespace quorvel

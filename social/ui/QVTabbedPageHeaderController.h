@@ -1,0 +1,50 @@
+// QVTabbedPageHeaderController: a header over a list screen whose tab strip
+// works as segments. Each segment names an action of the callback target
+// (the list screen); choosing a segment calls it. The first segment added is
+// shown without calling its action.
+#pragma once
+
+#include "platform/foundation/Selector.h"
+#include "platform/ui/ViewController.h"
+#include "social/ui/QVClassRegistry.h"
+#include "social/ui/QVTabBar.h"
+
+#include <map>
+#include <string>
+
+namespace quorvel {
+
+class QVTabbedPageHeaderController : public platform::ui::ViewController, public QVTabBarDelegate {
+    QV_DECLARE_CLASS(QVTabbedPageHeaderController)
+public:
+    using TabCallback = platform::Selector<>;
+
+    QVTabBar* tabBar() const { return tabBar_.get(); }
+    // Set from the header's interface; a header made in code gets a segmented view.
+    void setTabBar(QVTabBar* bar);
+    platform::Object* callbackTarget() const { return callbackTarget_; }
+    void setCallbackTarget(platform::Object* target) { callbackTarget_ = target; }
+
+    void addTab(const std::string& name, TabCallback selectedCallback);
+    // Selects the segment without calling its action.
+    void showTab(const std::string& name);
+    // The text's integer value; a name without a segment changes nothing.
+    void setBadgeValueForTabNamed(const std::string& text, const std::string& name);
+    void tabBarDidSelectTabNamed(QVTabBar* bar, const std::string& name) override;
+    // Full width of the view it is placed over, at its own height.
+    void resizeView(platform::ui::View* over);
+
+    void loadView() override;
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVTabbedPageHeaderController() = default;
+    ~QVTabbedPageHeaderController() override;
+
+private:
+    std::map<std::string, TabCallback> mTabCallbacks;
+    platform::Ref<QVTabBar> tabBar_;
+    platform::Object* callbackTarget_ { nullptr }; // not retained: the list screen owns the header
+};
+
+} // namespace quorvel

@@ -1,0 +1,358 @@
+// The tab strip, the tab bar controller and the tabbed page header: layout,
+// lazy tab screens, re-selection, memory warnings, disabling, badges, the
+// by-name forms and the segment callbacks.
+#include "ScreenTestKit.h"
+
+#include "platform/device/Application.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "social/ui/QVNavigationController.h"
+#include "social/ui/QVTabBarController.h"
+#include "social/ui/QVTabbedPageHeaderController.h"
+#include "social/ui/QVViewController.h"
+
+using namespace platform::ui;
+using platform::Rect;
+using platform::Ref;
+
+namespace quorvel {
+
+// Tab screens made by the loader.
+class QVTabProbeController : public QVViewController {
+    QV_DECLARE_CLASS(QVTabProbeController)
+};
+QV_REGISTER_CLASS(QVTabProbeController);
+
+class QVTabLockedController : public QVViewController {
+    QV_DECLARE_CLASS(QVTabLockedController)
+};
+QV_REGISTER_CLASS(QVTabLockedController);
+
+} // namespace quorvel
+
+using namespace quorvel;
+
+namespace tab_tests {
+
+// Supplies navigation stacks for tabs and records what the bar reports.
+class RecordingDelegate : public QVTabBarDelegate, public QVTabBarControllerDelegate {
+public:
+    std::vector<std::string> events;
+    int made { 0 };
+    bool supplies { true };
+
+    std::optional<Ref<ViewController>> tabBarLoadViewController(QVTabBar*, const std::string& name,
+                                                                QVTabBarItem*) override
+    {
+        if (!supplies)
+            return std::nullopt;
+        auto root = dynamicRef<QVViewController>(QVViewController::qvCreateInstance());
+        root->init();
+        ++made;
+        return Ref<ViewController>(QVNavigationController::withRootViewController(root.get()));
+    }
+    void tabBarDidLoadViewController(QVTabBar*, ViewController*, QVTabBarItem* item) override
+    {
+        events.push_back("load " + item->name());
+    }
+    void tabBarWillUnloadViewController(QVTabBar*, ViewController*, QVTabBarItem* item) override
+    {
+        events.push_back("unload " + item->name());
+    }
+    void tabBarDidSelectTabNamed(QVTabBar*, const std::string& name) override { events.push_back("select " + name); }
+    void tabBarDidDisableTabNamed(QVTabBar*, const std::string& name) override { events.push_back("disable " + name); }
+
+    void tabBarControllerDidLoadViewController(QVTabBarController*, ViewController*, QVTabBarItem* item) override
+    {
+        events.push_back("controller load " + item->name());
+    }
+    void tabBarControllerWillUnloadViewController(QVTabBarController*, ViewController*, QVTabBarItem* item) override
+    {
+        events.push_back("controller unload " + item->name());
+    }
+    void tabBarControllerDidSelectViewController(QVTabBarController*, ViewController*) override
+    {
+        events.push_back("controller select");
+    }
+};
+
+class TabBarTest : public screen_testing::ScreenTest {
+protected:
+    // A 320 x 49 strip at the bottom of a container in the window.
+    Ref<QVTabBar> barInWindow()
+    {
+        container = QVTabBarContainer::containerWithFrame(Rect(0, 0, 320, 480));
+        window()->addSubview(container.get());
+        auto bar = QVTabBar::withFrame(Rect(0, 431, 320, 49));
+        container->addSubview(bar.get());
+        bar->setDelegate(&delegate);
+        return bar;
+    }
+    Ref<QVTabBarContainer> container;
+    RecordingDelegate delegate;
+};
+
+TEST_F(TabBarTest, ThreeTabsShareTheWidthInWholePoints)
+{
+    auto bar = barInWindow();
+    bar->addViewController("One", "One", nullptr, nullptr, nullptr);
+    bar->addViewController("Two", "Two", nullptr, nullptr, nullptr);
+    bar->addViewController("Three", "Three", nullptr, nullptr, nullptr);
+    settle();
+    EXPECT_EQ(bar->items()[0]->frame(), Rect(0, 0, 107, 49));
+    EXPECT_EQ(bar->items()[1]->frame(), Rect(107, 0, 107, 49));
+    EXPECT_EQ(bar->items()[2]->frame(), Rect(213, 0, 107, 49));
+    EXPECT_TRUE(bar->items()[0]->borderImageView()->isHidden());
+    EXPECT_FALSE(bar->items()[1]->borderImageView()->isHidden());
+}
+
+TEST_F(TabBarTest, TabsLoadTheirScreensWhenFirstShownAndReselectionPopsToTheRoot)
+{
+    auto bar = barInWindow();
+    bar->addViewController("One", "One", nullptr, nullptr, nullptr);
+    bar->addViewController("Two", "Two", nullptr, nullptr, nullptr);
+    EXPECT_EQ(delegate.made, 0);
+
+    bar->showTabAtIndex(0);
+    EXPECT_EQ(delegate.made, 1);
+    auto* nav = dynamic_cast<NavigationController*>(bar->selectedViewController());
+    ASSERT_TRUE(nav);
+    EXPECT_EQ(nav->view()->superview(), container.get());
+    EXPECT_EQ(nav->view()->frame(), Rect(0, 0, 320, 431));
+    EXPECT_TRUE(nav->isVisible());
+
+    auto pushed = dynamicRef<QVViewController>(QVViewController::qvCreateInstance());
+    pushed->init();
+    nav->pushViewController(pushed.get(), false);
+    // Another tab keeps this stack as it is.
+    bar->showTabAtIndex(1);
+    EXPECT_TRUE(nav->view()->isHidden());
+    bar->showTabAtIndex(0);
+    EXPECT_EQ(nav->viewControllers().size(), 2u);
+    EXPECT_EQ(delegate.made, 2);
+    // A second selection of the shown tab pops to the root.
+    bar->items()[0]->didTapTabItem();
+    settle(0.5);
+    EXPECT_EQ(nav->viewControllers().size(), 1u);
+    EXPECT_EQ(delegate.events, (std::vector<std::string> { "load One", "select One", "load Two", "select Two",
+                                                           "select One", "select One" }));
+}
+
+TEST_F(TabBarTest, TheLoaderMakesTabScreensTheDelegateLeavesToIt)
+{
+    delegate.supplies = false;
+    auto bar = barInWindow();
+    bar->addViewControllerOfDisabledViewController("TabProbe", "TabLocked", "Probe", nullptr, nullptr, nullptr);
+    bar->addViewController("NoSuchScreen", "Missing", nullptr, nullptr, nullptr);
+    // Before approval a tab with a disabled-controller name shows that screen.
+    bar->showTabAtIndex(0);
+    EXPECT_TRUE(dynamic_cast<QVTabLockedController*>(bar->selectedViewController()));
+    // A name nothing resolves: the tab is selected and shows nothing.
+    bar->showTabAtIndex(1);
+    EXPECT_EQ(bar->selectedTab(), bar->items()[1].get());
+    EXPECT_EQ(bar->selectedViewController(), nullptr);
+}
+
+TEST_F(TabBarTest, AnIndexOutsideTheTabsIsIgnoredWithALogLine)
+{
+    auto bar = barInWindow();
+    bar->addViewController("One", "One", nullptr, nullptr, nullptr);
+    bar->showTabAtIndex(0);
+    bar->showTabAtIndex(5);
+    bar->disableTabAtIndex(5);
+    EXPECT_EQ(bar->selectedTab(), bar->items()[0].get());
+    EXPECT_TRUE(log.contains("no tab at index 5"));
+}
+
+TEST_F(TabBarTest, DisabledTabsIgnoreTapsUntilEnabledAgain)
+{
+    auto bar = barInWindow();
+    bar->addViewController("One", "One", nullptr, nullptr, nullptr);
+    bar->addViewController("Two", "Two", nullptr, nullptr, nullptr);
+    bar->addViewController("Three", "Two", nullptr, nullptr, nullptr);
+    bar->showTabAtIndex(0);
+    delegate.events.clear();
+
+    // Every tab of the name is disabled.
+    bar->disableTabNamed("Two");
+    EXPECT_TRUE(bar->items()[1]->disabled());
+    EXPECT_TRUE(bar->items()[2]->disabled());
+    EXPECT_TRUE(bar->items()[1]->overlayView());
+    bar->items()[1]->didTapTabItem();
+    bar->items()[1]->setActive(true);
+    EXPECT_EQ(bar->selectedTab(), bar->items()[0].get());
+    EXPECT_FALSE(bar->items()[1]->active());
+    EXPECT_EQ(delegate.events, (std::vector<std::string> { "disable Two", "disable Two" }));
+
+    bar->enableAllTabs();
+    EXPECT_FALSE(bar->items()[1]->overlayView());
+    EXPECT_EQ(bar->items()[1]->nameLabel()->textColor(), Color::white(0.5f));
+    // The name form of showing takes the first match.
+    bar->showTabNamed("Two");
+    EXPECT_EQ(bar->selectedTab(), bar->items()[1].get());
+}
+
+TEST_F(TabBarTest, BadgesShowTheIntegerValueAndHideAtZero)
+{
+    auto bar = barInWindow();
+    bar->addViewController("One", "One", nullptr, nullptr, nullptr);
+    QVTabBarItem* item = bar->items()[0].get();
+    EXPECT_TRUE(item->badgeView()->isHidden());
+    item->setBadgeValue("12 new");
+    EXPECT_FALSE(item->badgeView()->isHidden());
+    EXPECT_EQ(item->badgeView()->value(), 12);
+    bar->setBadgeValueForItemNamed(0, "One");
+    EXPECT_TRUE(item->badgeView()->isHidden());
+    bar->setBadgeValueForItemNamed(3, "Nobody"); // no such tab: nothing
+    EXPECT_TRUE(item->badgeView()->isHidden());
+}
+
+TEST_F(TabBarTest, UnloadingTheOnlyTabKeepsIt)
+{
+    auto bar = barInWindow();
+    bar->addViewController("One", "One", nullptr, nullptr, nullptr);
+    bar->showTabAtIndex(0);
+    bar->unloadTabBarItemNamed("One");
+    EXPECT_TRUE(bar->selectedViewController());
+    EXPECT_TRUE(log.contains("Couldn't unload QVTabBarItem One because it's the only one!"));
+}
+
+TEST_F(TabBarTest, UnloadingTheSelectedTabByNameBringsItBackFresh)
+{
+    auto bar = barInWindow();
+    bar->addViewController("One", "One", nullptr, nullptr, nullptr);
+    bar->addViewController("Two", "Two", nullptr, nullptr, nullptr);
+    bar->showTabAtIndex(0);
+    delegate.events.clear();
+    bar->unloadTabBarItemNamed("One");
+    EXPECT_EQ(bar->selectedTab(), bar->items()[0].get());
+    EXPECT_TRUE(bar->selectedViewController());
+    EXPECT_EQ(delegate.events, (std::vector<std::string> { "load Two", "select Two", "unload One", "load One",
+                                                           "select One" }));
+}
+
+TEST_F(TabBarTest, TheSelectedSegmentLiesOnTopOfItsNeighbours)
+{
+    auto bar = barInWindow();
+    for (auto name : { "A", "B", "C" })
+        bar->addSegmentNamed(name, nullptr, nullptr, nullptr);
+    bar->showTabAtIndex(1);
+    auto& subs = bar->subviews();
+    EXPECT_EQ(subs.front().get(), bar->backgroundImageView());
+    EXPECT_EQ(subs.back().get(), bar->items()[1].get());
+}
+
+TEST_F(TabBarTest, SegmentedViewTakesItsHeightAndSpacing)
+{
+    auto segments = QVSegmentedView::withFrame(Rect(0, 0, 320, 10));
+    EXPECT_FLOAT_EQ(segments->frame().size.height, 33);
+    EXPECT_EQ(segments->style, QVTabBar::LabelledSegments);
+    EXPECT_FLOAT_EQ(segments->overlap, -1);
+    useDevice(Device::Tablet);
+    EXPECT_FLOAT_EQ(QVSegmentedView::segmentedViewHeight(), 40);
+}
+
+// ---- The tab bar controller
+
+class TabBarControllerTest : public TabBarTest {
+protected:
+    Ref<QVTabBarController> controllerInWindow()
+    {
+        auto c = dynamicRef<QVTabBarController>(QVTabBarController::qvCreateInstance());
+        c->init();
+        c->setDelegate(&delegate);
+        c->tabBar()->setDelegate(c.get());
+        driver().showController(c.get());
+        return c;
+    }
+};
+
+TEST_F(TabBarControllerTest, AStripOf49PointsLiesAlongTheBottomOfTheDashboard)
+{
+    auto c = dynamicRef<QVTabBarController>(QVTabBarController::qvCreateInstance());
+    c->init();
+    EXPECT_EQ(c->view(), c->containerView());
+    EXPECT_EQ(c->containerView()->frame(), Rect(0, 0, 320, 480));
+    EXPECT_EQ(c->tabBar()->frame(), Rect(0, 431, 320, 49));
+    EXPECT_EQ(c->tabBar()->superview(), c->containerView());
+}
+
+TEST_F(TabBarControllerTest, ABadgeLandsOnTheTabJustAdded)
+{
+    auto c = controllerInWindow();
+    c->addViewController("TabProbe", "One", "", "", "", std::string("4"));
+    c->addViewController("TabProbe", "Two", "", "NoSuchImage.png", "");
+    EXPECT_EQ(c->tabBarItems()[0]->badgeView()->value(), 4);
+    EXPECT_TRUE(c->tabBarItems()[1]->badgeView()->isHidden());
+    EXPECT_EQ(c->tabBarItems()[1]->inactiveImage(), nullptr);
+}
+
+TEST_F(TabBarControllerTest, LoadedTabScreensKnowTheirTabAndSelectionIsAlwaysReported)
+{
+    delegate.supplies = false;
+    auto c = controllerInWindow();
+    c->addViewController("TabProbe", "One", "", "", "");
+    c->showTabNamed("One");
+    auto* screen = dynamic_cast<QVViewController*>(c->tabBar()->selectedViewController());
+    ASSERT_TRUE(screen);
+    EXPECT_EQ(screen->owningTabBarItem(), c->tabBarItems()[0].get());
+    QVSetTabBadgeValue(screen, "7");
+    EXPECT_EQ(c->tabBarItems()[0]->badgeView()->value(), 7);
+    delegate.events.clear();
+    // The bar reports the selection, and the controller reports it again.
+    c->showTabNamed("One");
+    EXPECT_EQ(delegate.events, (std::vector<std::string> { "controller select", "controller select" }));
+}
+
+TEST_F(TabBarControllerTest, AMemoryWarningUnloadsInactiveTabsWhichReloadWhenSelected)
+{
+    delegate.supplies = false;
+    auto c = controllerInWindow();
+    c->addViewController("TabProbe", "One", "", "", "");
+    c->addViewController("TabProbe", "Two", "", "", "");
+    c->showTabAtIndex(0);
+    c->showTabAtIndex(1);
+    delegate.events.clear();
+
+    driver().memoryWarning();
+    EXPECT_EQ(c->tabBarItems()[0]->viewController(), nullptr);
+    EXPECT_TRUE(c->tabBarItems()[1]->viewController());
+    EXPECT_EQ(delegate.events, (std::vector<std::string> { "controller unload One" }));
+
+    c->showTabAtIndex(0);
+    EXPECT_TRUE(c->tabBarItems()[0]->viewController());
+    EXPECT_EQ(delegate.events[1], "controller load One");
+}
+
+// ---- The tabbed page header
+
+struct ListScreen : platform::Object {
+    std::vector<std::string> calls;
+    void showFriends() { calls.push_back("friends"); }
+    void showPending() { calls.push_back("pending"); }
+};
+
+TEST_F(TabBarTest, HeaderSegmentsCallTheirActionsButNotForTheFirstShown)
+{
+    auto list = platform::adoptRef(new ListScreen);
+    auto header = dynamicRef<QVTabbedPageHeaderController>(QVTabbedPageHeaderController::qvCreateInstance());
+    header->init();
+    header->setCallbackTarget(list.get());
+    header->addTab("Friends", BRISKO_SELECTOR(ListScreen, showFriends));
+    header->addTab("Pending", BRISKO_SELECTOR(ListScreen, showPending));
+    EXPECT_EQ(header->tabBar()->selectedTab()->name(), "Friends");
+    EXPECT_TRUE(list->calls.empty());
+
+    header->tabBar()->items()[1]->didTapTabItem();
+    EXPECT_EQ(list->calls, (std::vector<std::string> { "pending" }));
+
+    header->setBadgeValueForTabNamed("2", "Pending");
+    header->setBadgeValueForTabNamed("5", "Nobody");
+    EXPECT_EQ(header->tabBar()->items()[1]->badgeView()->value(), 2);
+    EXPECT_TRUE(header->tabBar()->items()[0]->badgeView()->isHidden());
+
+    auto over = View::viewWithFrame(Rect(0, 0, 300, 400));
+    header->resizeView(over.get());
+    EXPECT_EQ(header->view()->frame(), Rect(0, 0, 300, 33));
+}
+
+} // namespace tab_tests
