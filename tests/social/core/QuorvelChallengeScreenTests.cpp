@@ -62,10 +62,9 @@ TEST_F(ChallengeScreenTest, TheSendScreenOpensFramedWithItsValuesAndACloseButton
     QVChallengeService::displaySendChallengeModal("51", "Beat my lap", platform::Bytes { 7 });
     auto screens = Quorvel::presentedScreens();
     ASSERT_EQ(screens.size(), 1u);
-    auto* nav = dynamic_cast<QVFramedNavigationController*>(screens[0].get());
-    ASSERT_TRUE(nav);
-    auto* send = dynamic_cast<FakeSendChallenge*>(nav->topViewController());
+    auto* send = dynamic_cast<FakeSendChallenge*>(screens[0].get());
     ASSERT_TRUE(send);
+    EXPECT_TRUE(dynamic_cast<QVFramedNavigationController*>(send->navigationController()));
     EXPECT_EQ(send->title(), "Challenge Friends");
     EXPECT_EQ(send->values.challengeDefinitionId, "51");
     EXPECT_EQ(send->values.challengeText, "Beat my lap");
