@@ -218,11 +218,7 @@ protected:
     bool visible_ { true };
     bool isRelativeAnchorPoint_ { true };
     bool isRunning_ { false };
-    Size contentSize_ {};
-    int zOrder_ { 0 };
-    int tag_ { kKSNodeTagInvalid };
     KSNode* parent_ { nullptr };
-    platform::Ref<KSArray> children_;
     // What most nodes of a big scene never use, in a block made on first use:
     // the cached transforms (a batch-drawn sprite asks for none of them), the
     // depth, the camera, the grid and the user data.
@@ -239,6 +235,11 @@ protected:
         void* userData_ { nullptr };
     };
     std::unique_ptr<Extras> extras_;
+    // Not read by a frame of a batch-drawn sprite.
+    platform::Ref<KSArray> children_;
+    Size contentSize_ {};
+    int zOrder_ { 0 };
+    int tag_ { kKSNodeTagInvalid };
 
 private:
     Extras& extras();

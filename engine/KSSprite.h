@@ -235,6 +235,7 @@ private:
     // What a batch-drawn frame reads first, together; the flags packed.
     // Not owned: the batch node (and through it the atlas) this sprite renders through.
     KSSpriteBatchNode* batchNode_ { nullptr };
+    std::unique_ptr<Rare> rare_;
     uint32_t atlasIndex_ { kSpriteIndexNone };
     Rect rectInPixels_;
     bool dirty_ : 1 { false };
@@ -256,7 +257,6 @@ private:
     uint16_t blendSrc_ { 0 };
     uint16_t blendDst_ { 0 };
     platform::Ref<KSTexture2D> texture_;
-    std::unique_ptr<Rare> rare_;
 };
 
 } // namespace kestrel
