@@ -189,6 +189,23 @@ static bool drawDashboardImages(const std::string& dir)
         g.fillPath();
     });
 
+    // The high-score row's attached-data button: a down arrow in a disc.
+    ok &= write(dir, "QVHighScoreBlobButton.png", 26, 26, [&](GraphicsContext& g) {
+        g.setFillColor(0.15f, 0.45f, 0.80f, 1);
+        g.beginPath();
+        g.addArc(13, 13, 12, 0, 2 * kPi, false);
+        g.fillPath();
+        g.setStrokeColor(1, 1, 1, 1);
+        g.setLineWidth(2.5f);
+        g.beginPath();
+        g.moveTo(13, 6);
+        g.lineTo(13, 19);
+        g.moveTo(8, 14);
+        g.lineTo(13, 19);
+        g.lineTo(18, 14);
+        g.strokePath();
+    });
+
     // Achievements: locked (grey padlock square), the generic unlocked icon
     // (gold, not square), the progress bar's trough and fill (cap 10), the
     // default game icon.

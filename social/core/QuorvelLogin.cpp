@@ -9,6 +9,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/BarButtonItem.h"
+#include "platform/ui/NavigationController.h"
 #include "social/core/QVNotification.h"
 #include "social/core/QuorvelLoginScreens.h"
 #include "social/runtime/QVActionRequest.h"
@@ -23,6 +24,7 @@
 #include "social/clients/OAuthAPIRequestLoader.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDeadEndErrorController.h"
+#include "social/ui/QVScreenProtocols.h"
 
 namespace quorvel {
 
@@ -66,6 +68,21 @@ public:
 private:
     BootstrapAttempt() = default;
 };
+
+// The approval and account screens go into the intro frame, in a navigation
+// stack of their own, so that the next screen of the flow is pushed on it;
+// without a frame class, in a plain stack with a hidden bar.
+Ref<ViewController> introStack(ViewController* first)
+{
+    Ref<ViewController> frame =
+        QVControllerLoader::loadWithParams("IntroNavigation", { { "navigationRoot", Ref<Object>(first) } });
+    auto* intro = dynamic_cast<QVIntroFrame*>(frame.get());
+    if (intro && intro->navController())
+        return frame;
+    Ref<platform::ui::NavigationController> nav = platform::ui::NavigationController::withRootViewController(first);
+    nav->setNavigationBarHidden(true, false);
+    return nav;
+}
 
 // The certificate and secure-connection failures of the URL loading system.
 bool isCertificateFailure(Object* response)
@@ -178,8 +195,7 @@ void Quorvel::bootstrapSucceeded(Object* attempt, Object*)
     mPendingDataSent = false;
     bootstrapCompletedFlag() = true;
     invokeAndClearBootstrapDelegates(std::move(mBootstrapSuccessDelegates), nullptr);
-    traceStep("switchToOnlineDashboard");
-    _quorvelFlags.isQuorvelDashboardInOnlineMode = true;
+    switchToOnlineDashboard();
     if (mPushNotificationsEnabled)
         traceStep("registerForRemoteNotifications");
 
@@ -194,7 +210,7 @@ void Quorvel::bootstrapSucceeded(Object* attempt, Object*)
         if (Ref<ViewController> screen = QVControllerLoader::load("LinkSocialNetworks")) {
             mSessionSawLinkNetworks = true;
             _quorvelFlags.isConfirmAccountFlowActive = true;
-            presentRootControllerWithModal(screen);
+            presentRootControllerWithModal(introStack(screen.get()));
         }
     }
     _invokeLoggedInDelegate();
@@ -328,7 +344,11 @@ void Quorvel::presentUserQuorvelApprovalModal(const QVDelegate& approved, const 
     }
     if (auto* approval = dynamic_cast<QVApprovalScreen*>(screen.get()))
         approval->setApprovedDelegate(approved, denied);
-    presentRootControllerWithModal(screen);
+    Ref<ViewController> stack = introStack(screen.get());
+    if (isDashboardHubOpen())
+        getRootController()->presentModalViewController(stack.get(), true);
+    else
+        presentRootControllerWithModal(stack);
 }
 
 void Quorvel::userDidApproveQuorvel(bool approved, const QVDelegate& accountSetupComplete)
@@ -357,10 +377,12 @@ void Quorvel::presentConfirmAccountModal(const QVDelegate& complete, bool useMod
     q->_quorvelFlags.isConfirmAccountFlowActive = true;
     if (auto* confirm = dynamic_cast<QVConfirmAccountScreen*>(screen.get()))
         confirm->setCompleteDelegate(complete);
-    if (isShowingFullScreen() && !useModalInDashboard)
-        pushOnActiveNavigationController(screen);
+    if (isShowingFullScreen() && !useModalInDashboard && getActiveNavigationController())
+        getActiveNavigationController()->pushViewController(screen.get(), true);
+    else if (!getRootController())
+        presentRootControllerWithModal(introStack(screen.get()));
     else
-        presentRootControllerWithModal(screen);
+        getRootController()->presentModalViewController(introStack(screen.get()).get(), true);
 }
 
 void Quorvel::dismissRootControllerOrItsModal()
@@ -369,8 +391,8 @@ void Quorvel::dismissRootControllerOrItsModal()
     if (!q)
         return;
     if (isShowingFullScreen()) {
-        if (q->mPresentedScreens.size() > 1)
-            q->mPresentedScreens.pop_back();
+        if (getRootController()->modalViewController())
+            getRootController()->dismissModalViewControllerAnimated(true);
         else
             dismissRootController();
     }
@@ -482,8 +504,7 @@ void Quorvel::logoutUser()
     if (q->mProvider)
         q->mProvider->destroyLocalCredentials();
     setUserDeniedQuorvel();
-    traceStep("switchToOfflineDashboard");
-    q->_quorvelFlags.isQuorvelDashboardInOnlineMode = false;
+    switchToOfflineDashboard();
     q->mSuccessfullyBootstrapped = false;
     invalidateBootstrap();
     setDoneWithGetTheMost(false);
@@ -502,80 +523,6 @@ void Quorvel::gameServerReachabilityChanged(Object*)
     if (q->mSuccessfullyBootstrapped || q->_quorvelFlags.isBootstrapInProgress || !_hasUserApprovedQuorvel())
         return;
     doBootstrap(false, lastLoggedInUserId(), QVDelegate(), QVDelegate());
-}
-
-// ---- Presentation
-
-bool Quorvel::isShowingFullScreen()
-{
-    Quorvel* q = sharedInstance();
-    return q && !q->mPresentedScreens.empty();
-}
-
-void Quorvel::presentRootControllerWithModal(Ref<ViewController> screen)
-{
-    Quorvel* q = sharedInstance();
-    if (!q || !screen)
-        return;
-    traceStep("presentRootControllerWithModal");
-    q->mPresentedScreens.push_back({ std::move(screen) });
-}
-
-void Quorvel::presentModalOverlay(Ref<ViewController> screen)
-{
-    Quorvel* q = sharedInstance();
-    if (!q || !screen)
-        return;
-    traceStep("presentModalOverlay");
-    q->mIsShowingOverlayModal = true;
-    q->mPresentedScreens.push_back({ std::move(screen) });
-}
-
-void Quorvel::pushOnActiveNavigationController(Ref<ViewController> screen)
-{
-    Quorvel* q = sharedInstance();
-    if (!q || !screen)
-        return;
-    if (q->mPresentedScreens.empty()) {
-        presentRootControllerWithModal(std::move(screen));
-        return;
-    }
-    traceStep("pushOnActiveNavigationController");
-    q->mPresentedScreens.back().push_back(std::move(screen));
-}
-
-void Quorvel::displayErrorMessage(const std::string& message)
-{
-    platform::logWarning("Quorvel: %s", message.c_str());
-    if (isShowingFullScreen())
-        displayErrorScreen(QVDeadEndErrorController::deadEndErrorWithMessage(message));
-}
-
-void Quorvel::displayErrorScreen(Ref<ViewController> screen)
-{
-    Quorvel* q = sharedInstance();
-    if (!q || !screen || q->mPresentedScreens.empty())
-        return;
-    traceStep("displayErrorMessage");
-    q->mPresentedScreens.back().push_back(std::move(screen));
-}
-
-void Quorvel::dismissRootController()
-{
-    Quorvel* q = sharedInstance();
-    if (!q)
-        return;
-    q->mPresentedScreens.clear();
-    q->mIsShowingOverlayModal = false;
-}
-
-std::vector<Ref<ViewController>> Quorvel::presentedScreens()
-{
-    std::vector<Ref<ViewController>> out;
-    if (Quorvel* q = sharedInstance())
-        for (auto& layer : q->mPresentedScreens)
-            out.insert(out.end(), layer.begin(), layer.end());
-    return out;
 }
 
 } // namespace quorvel

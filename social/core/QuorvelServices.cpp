@@ -4,10 +4,15 @@
 
 #include "social/core/QVNotification.h"
 #include "social/core/Quorvel.h"
+#include "social/runtime/QVCompressableData.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/services/QVAchievementService.h"
 #include "social/services/QVApplicationDescriptionService.h"
+#include "social/services/QVChallenge.h"
+#include "social/services/QVChallengeDefinition.h"
+#include "social/services/QVChallengeService.h"
 #include "social/services/QVClientApplicationService.h"
+#include "social/services/QVCloudStorageService.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVConversationService.h"
 #include "social/services/QVForumService.h"
@@ -27,6 +32,7 @@
 #include "social/services/QVUserSettingService.h"
 #include "social/services/QVUsersCredentialService.h"
 #include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVNavigationController.h"
 
 #include <cstring>
 #include <optional>
@@ -68,8 +74,8 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVClientApplicationService", &QVClientApplicationService::initializeService, &QVClientApplicationService::shutdownService },
         { "QVUserService", &QVUserService::initializeService, &QVUserService::shutdownService },
         { "QVAchievementService", &QVAchievementService::initializeService, &QVAchievementService::shutdownService },
-        { "QVChallengeService", nullptr, nullptr },
-        { "QVChallengeDefinitionService", nullptr, nullptr },
+        { "QVChallengeService", &QVChallengeService::initializeService, &QVChallengeService::shutdownService },
+        { "QVChallengeDefinitionService", &QVChallengeDefinitionService::initializeService, &QVChallengeDefinitionService::shutdownService },
         { "QVUsersCredentialService", &QVUsersCredentialService::initializeService, &QVUsersCredentialService::shutdownService },
         { "QVFriendsService", &QVFriendsService::initializeService, &QVFriendsService::shutdownService },
         { "QVForumService", &QVForumService::initializeService, &QVForumService::shutdownService },
@@ -78,7 +84,7 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVSubscriptionService", &QVSubscriptionService::initializeService, &QVSubscriptionService::shutdownService },
         { "QVConversationService", &QVConversationService::initializeService, &QVConversationService::shutdownService },
         { "QVTickerService", &QVTickerService::initializeService, &QVTickerService::shutdownService },
-        { "QVCloudStorageService", nullptr, nullptr },
+        { "QVCloudStorageService", &QVCloudStorageService::initializeService, &QVCloudStorageService::shutdownService },
         { "QVPresenceService", initializePresence, shutdownPresence },
         { "QVInviteService", &QVInviteService::initializeService, &QVInviteService::shutdownService },
     };
@@ -148,6 +154,58 @@ void installSocialNotificationHost()
     };
     QVSocialNotificationService::setHost(std::move(host));
 }
+
+// Closes a challenge screen opened over the game.
+class ChallengeScreenCloser : public platform::Object {
+public:
+    void cancel() { Quorvel::dismissRootController(); }
+};
+
+// The challenge screens, the dashboard's challenge pages, the received
+// challenge's notice and the wait for a bootstrap.
+void installChallengeHost()
+{
+    QVChallengeService::Host host;
+    host.presentChallengeScreen = [](const QVChallengeScreen& values) {
+        platform::Ref<platform::ui::ViewController> screen = QVControllerLoader::load(values.controllerName);
+        if (!screen)
+            return false;
+        if (auto* challengeScreen = dynamic_cast<QVChallengeScreenController*>(screen.get()))
+            challengeScreen->setChallengeScreen(values);
+        if (!values.title.empty())
+            screen->setTitle(values.title);
+        static platform::Object* closer = new ChallengeScreenCloser;
+        QVNavigationController::addCloseButtonToViewController(screen.get(), closer,
+                                                               BRISKO_SELECTOR(ChallengeScreenCloser, cancel));
+        Quorvel::presentRootControllerWithModal(
+            platform::Ref<platform::ui::ViewController>(QVNavigationController::withRootViewController(screen.get()).get()));
+        return true;
+    };
+    host.showChallengeDetail = [](const std::string& challengeId) {
+        platform::Ref<platform::ui::ViewController> list = QVControllerLoader::load("ChallengeList");
+        platform::Ref<platform::ui::ViewController> detail = QVControllerLoader::load("ChallengeDetail");
+        if (auto* shown = dynamic_cast<QVChallengeDetailController*>(detail.get()))
+            shown->setChallengeId(challengeId);
+        std::vector<platform::Ref<platform::ui::ViewController>> controllers;
+        for (auto& c : { list, detail })
+            if (c)
+                controllers.push_back(c);
+        QVNotification::launchDashboard("GameProfile", controllers);
+    };
+    host.showChallengeNotice = [](QVChallengeToUser* received) {
+        QVChallenge* challenge = received->challenge();
+        QVChallengeDefinition* definition = challenge ? challenge->challengeDefinition() : nullptr;
+        QVNotification::sharedInstance().showChallengeNotice(
+            QVReceivedChallengeNotificationData::dataWithChallengeToUser(
+                received, challenge ? challenge->challenger() : nullptr, definition ? definition->iconUrl() : "")
+                .get());
+    };
+    host.addBootstrapDelegates = [](const QVDelegate& onSuccess, const QVDelegate& onFailure) {
+        Quorvel::addBootstrapDelegates(onSuccess, onFailure);
+    };
+    QVChallengeService::setHost(std::move(host));
+}
+
 } // namespace
 
 void QuorvelSetControllerLoaderDefaults()
@@ -159,6 +217,7 @@ void QuorvelSetControllerLoaderDefaults()
     QVUserSettingPushController::setControllerLoader(
         [](const std::string& name) { return QVControllerLoader::load(name); });
     installSocialNotificationHost();
+    installChallengeHost();
 }
 
 void QuorvelSetControllerLoaderOverrides(const platform::Value& suffix, const platform::Value& classNamePrefix)
@@ -173,9 +232,30 @@ void QuorvelSetControllerLoaderOverrides(const platform::Value& suffix, const pl
     QVControllerLoader::setClassNamePrefix(text(classNamePrefix));
 }
 
-void QuorvelConfigureCloudStorage(const QuorvelSettingsDictionary&) { }
+namespace {
+bool settingIsTrue(const QuorvelSettingsDictionary& settings, const char* key)
+{
+    const platform::Value& v = settings.objectForKey(key);
+    return !v.isNil() && v.asBool();
+}
+} // namespace
 
-void QuorvelConfigureCompressableData(const QuorvelSettingsDictionary&) { }
+void QuorvelConfigureCloudStorage(const QuorvelSettingsDictionary& settings)
+{
+    QVCloudStorageService& storage = QVCloudStorageService::service();
+    if (settingIsTrue(settings, "QuorvelSettingDisableCloudStorageCompression"))
+        storage.disableCompression();
+    if (settingIsTrue(settings, "QuorvelSettingOutputCloudStorageCompressionRatio"))
+        storage.enableVeboseCompression();
+    if (settingIsTrue(settings, "QuorvelSettingCloudStorageHeaderlessCompression"))
+        storage.useLegacyHeaderlessCompression();
+}
+
+void QuorvelConfigureCompressableData(const QuorvelSettingsDictionary& settings)
+{
+    QVCompressableData::setDisableCompression(settingIsTrue(settings, "QuorvelSettingDisableCloudStorageCompression"));
+    QVCompressableData::setVerbose(settingIsTrue(settings, "QuorvelSettingOutputCloudStorageCompressionRatio"));
+}
 
 void QuorvelRegisterPolledResources(QVPoller* poller)
 {

@@ -5,7 +5,16 @@
 
 #define QV_DASHBOARD_CLASSES(X)                                                                                    \
     X(QVTickerView)                                                                                                \
+    X(QVTabbedDashboardController)                                                                                 \
+    X(QVTabbedDashboardPageController)                                                                             \
     X(QVGameProfileController)                                                                                     \
+    X(QVLeaderboardController)                                                                                     \
+    X(QVHighScoreController)                                                                                       \
+    X(QVLeaderboardCell)                                                                                           \
+    X(QVHighScoreCell)                                                                                             \
+    X(QVAchievementListController)                                                                                 \
+    X(QVAchievementProgressionList)                                                                                \
+    X(QVAchievementCompareListCell)                                                                                \
     X(QVDashboardInterfaces)
 
 namespace quorvel {

@@ -1,7 +1,10 @@
 // The dashboard pages' interface layouts, registered under the names the
 // loader computes with the default suffix.
 #include "platform/ui/InterfaceRegistry.h"
+#include "social/dashboard/QVAchievementCells.h"
 #include "social/dashboard/QVGameProfileController.h"
+#include "social/dashboard/QVLeaderboardCells.h"
+#include "social/ui/QVDashboardHost.h"
 
 namespace quorvel {
 
@@ -20,10 +23,27 @@ void registerGameProfile(const char* layout, bool withLongButtons)
     });
 }
 
+// A row cell of the width of the dashboard, bound to the list that loads it.
+template <typename Cell>
+void registerCell(const char* layout, float height)
+{
+    InterfaceRegistry::shared().registerLayout(layout, [layout, height](InterfaceBuilder& b) {
+        float width = QVDashboardHost::current().getDashboardBounds().size.width;
+        auto cell = b.makeView<Cell>(platform::Rect(0, 0, width, height));
+        cell->setOwner(b.owner());
+        cell->buildInterface(b, layout);
+        return std::vector<Ref<Object>> { cell };
+    });
+}
+
 } // namespace
 
 void QVRegisterDashboardInterfaces()
 {
+    registerCell<QVLeaderboardCell>("LeaderboardCellQv", 44);
+    registerCell<QVHighScoreCell>("HighScoreCellQv", 50);
+    registerCell<QVAchievementProgressionList>("AchievementProgressionListCellQv", 72);
+    registerCell<QVAchievementCompareListCell>("AchievementCompareListCellQv", 64);
     registerGameProfile("GameProfileControllerQv", true);
     registerGameProfile("GameProfileWithNavBarControllerQv", false);
 }

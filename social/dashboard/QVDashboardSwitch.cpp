@@ -2,6 +2,10 @@
 #include "social/dashboard/QVDashboardSwitch.h"
 
 #include "platform/ui/NavigationController.h"
+#include "social/services/QVGameProfilePageInfo.h"
+#include "social/services/QVUser.h"
+#include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVDashboardHost.h"
 
 namespace quorvel {
@@ -25,11 +29,31 @@ void QVDashboardSwitch::switchToOfflineDashboard()
         QVDashboardHost::current().switchToOfflineDashboard();
 }
 
-void QVDashboardSwitch::changeGameContext(platform::ui::NavigationController*, QVGameProfilePageInfo*) { }
-
-bool QVDashboardSwitch::pushComparedTo(platform::ui::NavigationController*, platform::ui::ViewController*, QVUser*)
+void QVDashboardSwitch::showProfileForUser(platform::Object* user)
 {
-    return false;
+    platform::ui::NavigationController* nav = activeNavigationController();
+    if (!nav || !user)
+        return;
+    platform::Ref<platform::ui::ViewController> profile
+        = QVControllerLoader::loadWithParams("Profile", { { "setUser", platform::Ref<platform::Object>(user) } });
+    if (profile)
+        nav->pushViewController(profile.get(), true);
+}
+
+void QVDashboardSwitch::changeGameContext(platform::ui::NavigationController* nav, QVGameProfilePageInfo* info)
+{
+    if (auto* framed = dynamic_cast<QVFramedNavigationController*>(nav))
+        framed->changeGameContext(info);
+}
+
+bool QVDashboardSwitch::pushComparedTo(platform::ui::NavigationController* nav, platform::ui::ViewController* controller,
+                                       QVUser* user)
+{
+    auto* framed = dynamic_cast<QVFramedNavigationController*>(nav);
+    if (!framed)
+        return false;
+    framed->pushViewControllerInContextOfLocalUserComparedTo(controller, true, user);
+    return true;
 }
 
 } // namespace quorvel

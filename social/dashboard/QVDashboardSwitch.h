@@ -34,6 +34,9 @@ public:
     static void switchToOnlineDashboard();
     static void switchToOfflineDashboard();
 
+    // Opens the user's profile ("Profile", given the user) on the active stack.
+    static void showProfileForUser(platform::Object* user);
+
     // Framed stacks: the game the screens are about; a push compared with
     // another user (false when the stack cannot compare).
     static void changeGameContext(platform::ui::NavigationController* nav, QVGameProfilePageInfo* info);

@@ -9,6 +9,7 @@
 #include "social/ui/QVDashboardHost.h"
 #include "social/ui/QVInterfaceOutlets.h"
 #include "social/ui/QVKitImages.h"
+#include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVTabBarController.h"
 
 namespace quorvel {
@@ -359,6 +360,13 @@ void QVRootController::_adjustController(ViewController* controller, bool compen
         auto items = tabs->tabBarItems();
         for (auto& item : items)
             _adjustController(item->viewController(), compensate);
+        return;
+    }
+    if (auto* framed = dynamic_cast<QVFramedNavigationController*>(controller)) {
+        float height = 0;
+        if (auto* adjust = dynamic_cast<QVKeyboardAdjustment*>(framed->topViewController()))
+            height = adjust->_keyboardAdjustment();
+        framed->adjustForKeyboard(compensate ? height > 0 : false, height);
     }
 }
 

@@ -9,16 +9,23 @@ class NavigationController;
 
 namespace quorvel {
 
-// A screen with a bottom view of its own: the tab bar slides away while it shows.
+class QVUser;
+
+// A screen with a bottom view of its own: the tab bar slides away while it
+// shows, and a framed navigation stack places the view below the screen.
 class QVCustomBottomView {
 public:
     virtual ~QVCustomBottomView() = default;
+    virtual platform::ui::View* getBottomView() { return nullptr; }
 };
 
-// A screen shown inside the profile frame of the dashboard.
+// A screen shown inside the profile frame of the dashboard; told when the
+// user it shows or compares with changes.
 class QVProfileFrame {
 public:
     virtual ~QVProfileFrame() = default;
+    virtual void profileUsersChanged(QVUser* user, QVUser* comparedToUser) { }
+    virtual bool supportsComparison() { return false; }
 };
 
 // The frame of the account and approval flow (one is active at a time): it

@@ -4,7 +4,9 @@
 #include "platform/device/Application.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVKitImages.h"
+#include "social/ui/QVTableControllerHelper.h"
 #include "social/ui/QVViewController.h"
 
 #include <cstdlib>
@@ -164,6 +166,10 @@ QVTabBarItem* QVOwningTabBarItem(ViewController* controller)
 {
     if (auto* screen = dynamic_cast<QVViewController*>(controller))
         return dynamic_cast<QVTabBarItem*>(screen->owningTabBarItem());
+    if (auto* list = dynamic_cast<QVTableControllerHelper*>(controller))
+        return dynamic_cast<QVTabBarItem*>(list->owningTabBarItem());
+    if (auto* framed = dynamic_cast<QVFramedNavigationController*>(controller))
+        return framed->owningTabBarItem();
     return nullptr;
 }
 
@@ -171,6 +177,10 @@ void QVSetOwningTabBarItem(ViewController* controller, QVTabBarItem* item)
 {
     if (auto* screen = dynamic_cast<QVViewController*>(controller))
         screen->setOwningTabBarItem(item);
+    else if (auto* list = dynamic_cast<QVTableControllerHelper*>(controller))
+        list->setOwningTabBarItem(item);
+    else if (auto* framed = dynamic_cast<QVFramedNavigationController*>(controller))
+        framed->setOwningTabBarItem(item);
 }
 
 void QVSetTabBadgeValue(ViewController* controller, const std::string& text)

@@ -37,6 +37,7 @@ namespace quorvel {
 
 class QVNavigationController;
 class QVService;
+class QVResource;
 class QVTableCellHelper;
 
 // A table header controller that sizes itself for the list's view.

@@ -27,14 +27,20 @@
     X(QVChoiceListController)                                                                                      \
     X(QVToggleControl)                                                                                             \
     X(QVDefaultTextField)                                                                                          \
+    X(QVAccountClasses)                                                                                            \
     X(QVRootController)                                                                                            \
+    X(QVFramedNavigationController)                                                                                \
     X(QVTabBarController)                                                                                          \
     X(QVTabbedPageHeaderController)                                                                                \
     X(QVResumeView)                                                                                                \
     X(QVKitInterfaces)                                                                                             \
     X(QVTableCellHelper)                                                                                           \
     X(QVTableControllerHelper)                                                                                     \
-    X(QVFormControllerHelper)
+    X(QVFormControllerHelper)                                                                                      \
+    X(QVTableSequenceControllerHelper)                                                                             \
+    X(QVListKitInterfaces)                                                                                         \
+    X(QVSelectUserWidget)                                                                                          \
+    X(QVUserCell)
 
 namespace quorvel {
 

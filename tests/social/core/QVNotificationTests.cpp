@@ -103,6 +103,8 @@ protected:
     void start(int position = 1, QVNotificationDelegate* delegate = nullptr)
     {
         Quorvel::setUserApprovedQuorvel();
+        // The player has seen the link-networks offer: no full-screen screen holds the notices back.
+        Quorvel::setDoneWithGetTheMost(true);
         QuorvelSettingsDictionary settings;
         settings.values.set("QuorvelSettingNotificationPosition", platform::Value(position));
         settings.setObject("QuorvelSettingPresentationWindow", window);

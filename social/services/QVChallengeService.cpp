@@ -1,0 +1,489 @@
+// The challenge service: requests, the data download, the local file of a
+// challenge-to-user and the challenge screens.
+#include "social/services/QVChallengeService.h"
+
+#include "platform/foundation/Boxed.h"
+#include "platform/foundation/Log.h"
+#include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVProvider.h"
+#include "social/runtime/QVResource.h"
+#include "social/runtime/QVRuntimeHost.h"
+#include "social/services/QVChallenge.h"
+#include "social/services/QVChallengeDefinition.h"
+#include "social/services/QVUser.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+namespace quorvel {
+
+using platform::Ref;
+using Writer = QVHttpNestedQueryStringWriter;
+
+namespace {
+
+QVChallengeService::Host& host()
+{
+    static QVChallengeService::Host h;
+    return h;
+}
+
+const QVServiceEndpoint kChallengeToUser { "GET", "challenges_users/%@.xml", 0, nullptr };
+const QVServiceEndpoint kPending { "GET", "challenges_users.xml", 2,
+                                   QVChallengeService::kDownloadedChallengeInformation };
+const QVServiceEndpoint kSent { "GET", "challenges.xml", 2, QVChallengeService::kDownloadedChallengeInformation };
+const QVServiceEndpoint kHistory { "GET", "challenges_users.xml", 2,
+                                   QVChallengeService::kDownloadingChallengeInformation };
+const QVServiceEndpoint kUsersToChallenge { "GET", "users.xml", 2, "Downloaded Friends" };
+const QVServiceEndpoint kReceivers { "GET", "challenges_users.xml", 0, nullptr };
+const QVServiceEndpoint kSend { "POST", "challenges.xml", 1, QVChallengeService::kChallengeSent };
+const QVServiceEndpoint kReject { "POST", "challenges_users/%@/update.xml", 2, "Rejected Challenge" };
+const QVServiceEndpoint kSubmit { "POST", "challenges_users/%@/update.xml", 2, "Submitted Challenge" };
+
+Ref<Writer> writer() { return platform::adoptRef(new Writer); }
+void put(Writer& w, const char* name, std::string value) { w.io(name, value); }
+void put(Writer& w, const char* name, int value) { w.io(name, value); }
+
+QVChallengeToUser* firstChallengeToUser(platform::Object* object)
+{
+    auto* series = dynamic_cast<QVPaginatedSeries*>(object);
+    if (!series)
+        return nullptr;
+    for (const auto& item : series->objects())
+        if (auto* c = dynamic_cast<QVChallengeToUser*>(item.get()))
+            return c;
+    return nullptr;
+}
+
+// Writes beside the target and renames it over, so a reader never sees half a file.
+bool writeAtomically(const std::string& path, const std::string& text)
+{
+    std::string temp = path + ".tmp." + std::to_string(::getpid());
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out)
+            return false;
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.flush();
+        if (!out) {
+            out.close();
+            std::remove(temp.c_str());
+            return false;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temp, path, ec);
+    if (ec) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool present(const QVChallengeScreen& screen)
+{
+    if (host().presentChallengeScreen)
+        return host().presentChallengeScreen(screen);
+    platform::log("Quorvel: no screen to open %s", screen.controllerName.c_str());
+    return false;
+}
+
+} // namespace
+
+void QVChallengeService::setHost(Host h) { host() = std::move(h); }
+
+QVChallengeService::~QVChallengeService()
+{
+    if (mHttpService)
+        mHttpService->cancelAllRequests();
+}
+
+void QVChallengeService::populateKnownResources(QVResourceNameMap& names)
+{
+    names.addResource<QVChallenge>(QVChallenge::getResourceName());
+    names.addResource<QVChallengeToUser>(QVChallengeToUser::getResourceName());
+    names.addResource<QVUser>(QVUser::getResourceName());
+}
+
+// -- lists ----------------------------------------------------------------------------------------
+
+Ref<QVRequestHandle> QVChallengeService::getChallengeToUserWithId(const std::string& id, const QVDelegate& onSuccess,
+                                                                  const QVDelegate& onFailure)
+{
+    return service().send(kChallengeToUser, { id }, nullptr, onSuccess, onFailure);
+}
+
+void QVChallengeService::getPendingChallengesForLocalUserAndApplication(const std::string& clientApplicationId,
+                                                                        int page, const std::string& comparedToUserId,
+                                                                        const QVDelegate& onSuccess,
+                                                                        const QVDelegate& onFailure)
+{
+    auto params = writer();
+    put(*params, "incomplete", 1);
+    put(*params, "page", page);
+    put(*params, "mark_as_viewed", 1);
+    if (!clientApplicationId.empty())
+        put(*params, "client_application_id", clientApplicationId);
+    if (!comparedToUserId.empty())
+        put(*params, "compared_user_id", comparedToUserId);
+    service().send(kPending, {}, params.get(), onSuccess, onFailure);
+}
+
+void QVChallengeService::getPendingChallengesForLocalUserAndApplication(const std::string& clientApplicationId,
+                                                                        int page, const QVDelegate& onSuccess,
+                                                                        const QVDelegate& onFailure)
+{
+    getPendingChallengesForLocalUserAndApplication(clientApplicationId, page, std::string(), onSuccess, onFailure);
+}
+
+void QVChallengeService::getPendingChallengesForLocalUserAndLocalApplication(int page, const QVDelegate& onSuccess,
+                                                                             const QVDelegate& onFailure)
+{
+    getPendingChallengesForLocalUserAndApplication(std::string(), page, std::string(), onSuccess, onFailure);
+}
+
+void QVChallengeService::getCompletedChallengesForLocalUserAndLocalApplication(int page, const QVDelegate& onSuccess,
+                                                                               const QVDelegate& onFailure)
+{
+    auto params = writer();
+    put(*params, "complete", 1);
+    put(*params, "page", page);
+    service().send(kPending, {}, params.get(), onSuccess, onFailure);
+}
+
+void QVChallengeService::getSentChallengesForLocalUserAndLocalApplication(int page, const QVDelegate& onSuccess,
+                                                                          const QVDelegate& onFailure)
+{
+    auto params = writer();
+    put(*params, "page", page);
+    service().send(kSent, {}, params.get(), onSuccess, onFailure);
+}
+
+void QVChallengeService::getChallengeHistoryForType(const std::string& challengeDefinitionId,
+                                                    const std::optional<std::string>& clientApplicationId, int page,
+                                                    const std::string& comparedToUserId, const QVDelegate& onSuccess,
+                                                    const QVDelegate& onFailure)
+{
+    auto params = writer();
+    put(*params, "history", 1);
+    put(*params, "page", page);
+    put(*params, "challenge_definition_id", challengeDefinitionId);
+    if (clientApplicationId)
+        put(*params, "client_application_id", *clientApplicationId);
+    if (!comparedToUserId.empty())
+        put(*params, "compared_user_id", comparedToUserId);
+    service().send(kHistory, {}, params.get(), onSuccess, onFailure);
+}
+
+void QVChallengeService::getChallengeHistoryForType(const std::string& challengeDefinitionId,
+                                                    const std::optional<std::string>& clientApplicationId, int page,
+                                                    const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    getChallengeHistoryForType(challengeDefinitionId, clientApplicationId, page, std::string(), onSuccess, onFailure);
+}
+
+void QVChallengeService::getChallengeHistoryAcrossAllTypes(int page, const QVDelegate& onSuccess,
+                                                           const QVDelegate& onFailure)
+{
+    auto params = writer();
+    put(*params, "history", 1);
+    put(*params, "page", page);
+    service().send(kHistory, {}, params.get(), onSuccess, onFailure);
+}
+
+void QVChallengeService::getUsersToChallenge(const std::string& challengerUserId, int page,
+                                             const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    auto params = writer();
+    put(*params, "page", page);
+    put(*params, "user_id", std::string("me"));
+    put(*params, "scope", std::string("people-of-interest"));
+    put(*params, "with_client_application", QVRuntimeHost::current().clientApplicationId());
+    put(*params, "not_sectioned", std::string("yes"));
+    if (!challengerUserId.empty())
+        put(*params, "challenger_user_id", challengerUserId);
+    service().send(kUsersToChallenge, {}, params.get(), onSuccess, onFailure);
+}
+
+void QVChallengeService::getUsersWhoReceivedChallengeWithId(const std::string& challengeId,
+                                                            const std::optional<std::string>& clientApplicationId,
+                                                            int page, const QVDelegate& onSuccess,
+                                                            const QVDelegate& onFailure)
+{
+    auto params = writer();
+    put(*params, "challenge_id", challengeId);
+    put(*params, "client_application_id",
+        clientApplicationId ? *clientApplicationId : QVRuntimeHost::current().clientApplicationId());
+    put(*params, "page", page);
+    service().send(kReceivers, {}, params.get(), onSuccess, onFailure);
+}
+
+// -- sending and answering ----------------------------------------------------------------------
+
+Ref<QVRequestHandle> QVChallengeService::sendChallenge(const std::string& challengeDefinitionId,
+                                                       const std::string& challengeText,
+                                                       const std::optional<platform::Bytes>& challengeData,
+                                                       const std::optional<std::string>& userMessage,
+                                                       const std::string& hiddenText,
+                                                       const std::vector<std::string>& toUsers,
+                                                       const std::optional<std::string>& inResponseToChallengeId,
+                                                       const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    if (challengeDefinitionId.empty()) {
+        onFailure.invoke(nullptr);
+        return nullptr;
+    }
+    auto params = sendChallengeParameters(challengeDefinitionId, challengeText, challengeData, userMessage, hiddenText,
+                                          toUsers, inResponseToChallengeId);
+    return service().send(kSend, {}, params.get(), onSuccess, onFailure);
+}
+
+Ref<QVHttpNestedQueryStringWriter> QVChallengeService::sendChallengeParameters(
+    const std::string& challengeDefinitionId, const std::string& challengeText,
+    const std::optional<platform::Bytes>& challengeData, const std::optional<std::string>& userMessage,
+    const std::string& hiddenText, const std::vector<std::string>& toUsers,
+    const std::optional<std::string>& inResponseToChallengeId)
+{
+    auto params = writer();
+    put(*params, "challenge_hidden_text", hiddenText);
+    put(*params, "challenger_id", std::string("me"));
+    put(*params, "challenge_description", challengeText);
+    put(*params, "challenge_definition_id", challengeDefinitionId);
+    if (inResponseToChallengeId && !inResponseToChallengeId->empty())
+        put(*params, "challenge_response_to_challenge_id", *inResponseToChallengeId);
+    if (userMessage)
+        put(*params, "challenge_user_message", *userMessage);
+    std::optional<platform::Bytes> data = serializedChallengeData(challengeData);
+    params->io("challenge_user_data", data);
+    {
+        // Each id goes as challenge_user_ids[], in the given order.
+        QVISerializer::Scope series(*params, "challenge_user_ids", true);
+        for (std::string id : toUsers)
+            params->io("user_ids", id);
+    }
+    return params;
+}
+
+Ref<QVRequestHandle> QVChallengeService::rejectChallenge(const std::string& challengeToUserId,
+                                                         const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    auto params = writer();
+    {
+        QVISerializer::Scope scope(*params, "challenges_user");
+        put(*params, "ignored", 1);
+    }
+    return service().send(kReject, { challengeToUserId }, params.get(), onSuccess, onFailure);
+}
+
+Ref<QVRequestHandle> QVChallengeService::submitChallengeResult(const std::string& challengeToUserId, int result,
+                                                               const std::string& resultDescription,
+                                                               const QVDelegate& onSuccess,
+                                                               const QVDelegate& onFailure)
+{
+    if (challengeToUserId.empty()) {
+        onFailure.invoke(nullptr);
+        return nullptr;
+    }
+    auto params = writer();
+    {
+        QVISerializer::Scope scope(*params, "challenges_user");
+        put(*params, "result_text", resultDescription);
+        switch (result) {
+        case kWon:
+            put(*params, "result", std::string("win"));
+            break;
+        case kLost:
+            put(*params, "result", std::string("lose"));
+            break;
+        case kTied:
+            put(*params, "result", std::string("tie"));
+            break;
+        default:
+            break;
+        }
+    }
+    return service().send(kSubmit, { challengeToUserId }, params.get(), onSuccess, onFailure);
+}
+
+// -- challenge data ---------------------------------------------------------------------------------
+
+platform::Bytes QVChallengeService::serializedChallengeData(const std::optional<platform::Bytes>& data)
+{
+    return data.value_or(platform::Bytes());
+}
+
+QVHttpService* QVChallengeService::createHttpService()
+{
+    if (mHttpService)
+        mHttpService->cancelAllRequests();
+    mHttpService = QVProvider::createHttpService();
+    return mHttpService.get();
+}
+
+Ref<QVRequestHandle> QVChallengeService::downloadChallengeData(const std::string& url, const QVDelegate& onSuccess,
+                                                               const QVDelegate& onFailure)
+{
+    if (url.empty())
+        return nullptr;
+    QVHttpService* http = service().createHttpService();
+    if (!http) {
+        onFailure.invoke(nullptr);
+        return nullptr;
+    }
+    // The server gives paths from its root ("/..."): one slash between them.
+    std::string path = url;
+    if (path[0] == '/' && !http->baseAddress().empty() && http->baseAddress().back() == '/')
+        path.erase(0, 1);
+    auto observer = platform::adoptRef(new QVBlobDownloadObserver(onSuccess, onFailure, false));
+    return QVRequestHandle::requestHandle(http->startRequest(path, "GET", std::nullopt, observer.get()).get());
+}
+
+// -- the local file ----------------------------------------------------------------------------------
+
+bool QVChallengeService::writeChallengeToUserToFile(const std::string& path, const QVChallengeToUser& challengeToUser)
+{
+    if (path.empty())
+        return false;
+    if (!writeAtomically(path, challengeToUser.toResourceArrayXml())) {
+        platform::logWarning("Quorvel: the challenge could not be written to %s", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+Ref<QVChallengeToUser> QVChallengeService::readChallengeToUserFromFile(const std::string& path)
+{
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::is_regular_file(path, ec))
+        return nullptr;
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof())
+        return nullptr;
+    Ref<QVPaginatedSeries> series =
+        QVResource::resourcesFromData(bytes.data(), bytes.size(), service().getKnownResources());
+    QVChallengeToUser* first = firstChallengeToUser(series.get());
+    return first ? Ref<QVChallengeToUser>(first) : nullptr;
+}
+
+// -- screens ---------------------------------------------------------------------------------------------
+
+void QVChallengeService::displaySendChallengeModal(const std::string& challengeDefinitionId,
+                                                   const std::string& challengeText,
+                                                   const std::optional<platform::Bytes>& challengeData)
+{
+    QVChallengeScreen screen;
+    screen.controllerName = QVChallengeScreen::kSendChallenge;
+    screen.challengeDefinitionId = challengeDefinitionId;
+    screen.challengeText = challengeText;
+    screen.challengeData = challengeData;
+    screen.title = kChallengeFriendsTitle;
+    screen.isCompleted = false;
+    present(screen);
+}
+
+void QVChallengeService::displayChallengeCompletedModal(QVChallengeToUser& challengeToUser,
+                                                        const std::optional<platform::Bytes>& resultData,
+                                                        const std::string& resultDescription,
+                                                        const std::string& reChallengeDescription)
+{
+    QVChallenge* challenge = challengeToUser.challenge();
+    QVChallengeDefinition* definition = challenge ? challenge->challengeDefinition() : nullptr;
+    bool multiAttempt = definition && definition->multiAttempt();
+    bool won = challengeToUser.result() == kWon;
+    challengeToUser.setIsCompleted(!multiAttempt || won);
+    challengeToUser.setResultDescription(resultDescription);
+
+    QVChallengeScreen screen;
+    if (multiAttempt && won) {
+        screen.controllerName = QVChallengeScreen::kSendChallenge;
+        screen.challengeDefinitionId = definition->resourceId();
+        screen.challengeText = reChallengeDescription;
+        screen.resultData = resultData;
+        screen.isCompleted = challengeToUser.isCompleted();
+        screen.title = kChallengeResultTitle;
+    } else {
+        screen.controllerName = QVChallengeScreen::kCompletedChallengeHeader;
+        screen.isCompleted = challengeToUser.isCompleted();
+    }
+    screen.userChallenge = Ref<QVChallengeToUser>(&challengeToUser);
+    present(screen);
+}
+
+void QVChallengeService::getChallengeToUserAndShowDetailView(const std::string& challengeToUserId)
+{
+    service()._getChallengeToUserAndShowDetailView(challengeToUserId);
+}
+
+void QVChallengeService::_getChallengeToUserAndShowDetailView(const std::string& challengeToUserId)
+{
+    QVDelegate failed(this, BRISKO_SELECTOR(QVChallengeService, _onChallengeReceivedFailed));
+    if (QVRuntimeHost::current().isOnline()) {
+        getChallengeToUserWithId(challengeToUserId,
+                                 QVDelegate(this, BRISKO_SELECTOR(QVChallengeService, _onChallengeReceivedDetailView)),
+                                 failed);
+        return;
+    }
+    if (!host().addBootstrapDelegates) {
+        platform::log("Quorvel: offline, the challenge %s is not shown", challengeToUserId.c_str());
+        return;
+    }
+    Ref<platform::Boxed> id = platform::Boxed::box(platform::Value(challengeToUserId));
+    host().addBootstrapDelegates(
+        QVDelegate(this, BRISKO_SELECTOR(QVChallengeService, _chainedGetChallengeToUserAndShowDetailView), id.get()),
+        failed);
+}
+
+void QVChallengeService::_chainedGetChallengeToUserAndShowDetailView(platform::Object* nextCall,
+                                                                     platform::Object* challengeId)
+{
+    auto* id = dynamic_cast<platform::Boxed*>(challengeId);
+    if (id && id->value().isString()) {
+        QVDelegate failed(this, BRISKO_SELECTOR(QVChallengeService, _onChallengeReceivedFailed));
+        getChallengeToUserWithId(id->value().asString(),
+                                 QVDelegate(this, BRISKO_SELECTOR(QVChallengeService, _onChallengeReceivedDetailView)),
+                                 failed);
+    }
+    if (auto* chained = dynamic_cast<QVDelegateChained*>(nextCall))
+        chained->invoke();
+}
+
+void QVChallengeService::_onChallengeReceivedDetailView(platform::Object* series)
+{
+    QVChallengeToUser* received = firstChallengeToUser(series);
+    if (!received)
+        return;
+    std::string challengeId = received->challenge() ? received->challenge()->resourceId() : std::string();
+    if (host().showChallengeDetail)
+        host().showChallengeDetail(challengeId);
+    else
+        platform::log("Quorvel: no dashboard to show the challenge %s", challengeId.c_str());
+}
+
+void QVChallengeService::getChallengeToUserAndShowNotification(const std::string& challengeToUserId)
+{
+    QVChallengeService& shared = service();
+    getChallengeToUserWithId(challengeToUserId,
+                             QVDelegate(&shared, BRISKO_SELECTOR(QVChallengeService, _onChallengeReceivedNotification)),
+                             QVDelegate(&shared, BRISKO_SELECTOR(QVChallengeService, _onChallengeReceivedFailed)));
+}
+
+void QVChallengeService::_onChallengeReceivedNotification(platform::Object* series)
+{
+    QVChallengeToUser* received = firstChallengeToUser(series);
+    if (!received)
+        return;
+    if (host().showChallengeNotice)
+        host().showChallengeNotice(received);
+}
+
+void QVChallengeService::_onChallengeReceivedFailed(platform::Object*)
+{
+    QVRuntimeHost::current().showBackgroundNotice({ kErrorDownloadingChallenge, kFailureStatusImage, 3, 3 });
+}
+
+} // namespace quorvel

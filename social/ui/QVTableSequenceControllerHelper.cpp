@@ -1,0 +1,489 @@
+// Paged lists of server resources, the load-more cell, and the single-resource
+// and static lists.
+#include "social/ui/QVTableSequenceControllerHelper.h"
+
+#include "platform/foundation/Log.h"
+#include "platform/ui/AlertView.h"
+#include "social/runtime/QVResource.h"
+#include "social/runtime/QVService.h"
+
+namespace quorvel {
+
+using namespace platform::ui;
+using platform::Object;
+using platform::Ref;
+
+QV_REGISTER_CLASS(QVTableSequenceControllerHelper);
+QV_REGISTER_CLASS(QVTableSequenceControllerLoadMoreCell);
+QV_REGISTER_CLASS(QVTableSingleControllerHelper);
+QV_REGISTER_CLASS(QVTableStaticControllerHelper);
+
+void QVTableSequenceControllerHelper::viewDidLoad()
+{
+    QVTableControllerHelper::viewDidLoad();
+    mIsLoadingNextPage = false;
+    mNumLoadedPages = 0;
+    mResourceMap = QVResourceControllerMap::create();
+    populateResourceMap(*mResourceMap);
+}
+
+void QVTableSequenceControllerHelper::doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    if (QVService* service = getService())
+        service->getIndexOnSuccess(onSuccess, onFailure);
+}
+
+// ---------------------------------------------------------------------------
+// Rows
+
+Object* QVTableSequenceControllerHelper::getResourceFromSection(QVTableSectionDescription* section, int row)
+{
+    QVPaginatedSeries* page = section ? section->page() : nullptr;
+    if (!page)
+        return nullptr;
+    if (hasStreamingSections()) {
+        row -= _getLoadedBaseRowIndex();
+        size_t loaded = mSections && !mSections->empty() && mSections->front()->page()
+            ? mSections->front()->page()->count() : 0;
+        if (row < 0 || static_cast<size_t>(row) >= loaded)
+            return nullptr;
+    }
+    return row < 0 ? nullptr : page->objectAtIndex(static_cast<size_t>(row));
+}
+
+std::string QVTableSequenceControllerHelper::getCellControllerNameFromSection(QVTableSectionDescription* section, int row)
+{
+    Object* resource = getResourceFromSection(section, row);
+    if (!resource)
+        return hasStreamingSections() ? getCellControllerNameForStreamingCells() : std::string();
+    if (!mResourceMap)
+        return "";
+    return mResourceMap->getControllerName(*resource).value_or("");
+}
+
+Object* QVTableSequenceControllerHelper::getResourceAtIndexPath(IndexPath indexPath)
+{
+    QVTableSectionDescription* section = getSectionForIndexPath(indexPath);
+    if (!section)
+        return nullptr;
+    int dataRow = 0;
+    CellType type = section->gatherDataForRow(dataRowIndex(indexPath.section, indexPath.row), dataRow);
+    if (type != QVTableSectionDescription::kObjectCell && type != QVTableSectionDescription::kActionCell)
+        return nullptr;
+    return getResourceFromSection(section, dataRow);
+}
+
+std::optional<IndexPath> QVTableSequenceControllerHelper::getFirstIndexPathForResource(const QVResource* resource)
+{
+    if (!resource || !mSections)
+        return std::nullopt;
+    for (size_t s = 0; s < mSections->size(); ++s) {
+        QVTableSectionDescription* section = (*mSections)[s].get();
+        if (!section->page())
+            continue;
+        const auto& objects = section->page()->objects();
+        for (size_t i = 0; i < objects.size(); ++i) {
+            auto* candidate = dynamic_cast<const QVResource*>(objects[i].get());
+            if (candidate && candidate->resourceId() == resource->resourceId())
+                return IndexPath::forRow(static_cast<int>(i) + (section->leadingCellName() ? 1 : 0), static_cast<int>(s));
+        }
+    }
+    return std::nullopt;
+}
+
+void QVTableSequenceControllerHelper::configureCell(TableViewCell* cell, bool leading, bool trailing, bool odd)
+{
+    if (trailing && dynamic_cast<QVTableSequenceControllerLoadMoreCell*>(cell))
+        return; // the load-more cell keeps its own look
+    QVTableControllerHelper::configureCell(cell, leading, trailing, odd);
+}
+
+// ---------------------------------------------------------------------------
+// Answers
+
+std::optional<QVTableControllerHelper::Sections> QVTableSequenceControllerHelper::_sectionsFromResources(QVPaginatedSeries* series)
+{
+    if (series->tableMetaDataObjects().empty()) {
+        mMetaDataObjects.reset();
+    } else {
+        mMetaDataObjects = series->tableMetaDataObjects();
+        series->setTableMetaDataObjects({});
+    }
+    if (series->count() == 0)
+        return std::nullopt;
+    if (!dynamic_cast<QVTableSectionDescription*>(series->objectAtIndex(0)))
+        return Sections { QVTableSectionDescription::sectionWithTitle("", QVPaginatedSeries::paginatedSeriesFromSeries(*series)) };
+    Sections kept;
+    for (const auto& object : series->objects()) {
+        auto* section = dynamic_cast<QVTableSectionDescription*>(object.get());
+        if (!section)
+            continue;
+        bool hasObjects = section->page() && section->page()->count() > 0;
+        if (hasObjects || getLeadingCellControllerNameForSection(static_cast<int>(kept.size())))
+            kept.emplace_back(section);
+    }
+    if (kept.empty())
+        return std::nullopt;
+    return kept;
+}
+
+void QVTableSequenceControllerHelper::_onDataLoaded(QVPaginatedSeries* series, bool isIncremental)
+{
+    const bool firstLoad = !mSections;
+    const bool wasAtHead = _isScrolledToHead();
+    onBeforeResourcesProcessed(series);
+    std::optional<Sections> sections = _sectionsFromResources(series);
+    onSectionsCreated(sections);
+
+    const bool onFirstPage = !series->header() || series->header()->currentPage <= 1;
+    if (usesHeaderResource() && onFirstPage && sections) {
+        int index = getHeaderResourceSectionIndex();
+        if (index >= 0 && static_cast<size_t>(index) < sections->size()) {
+            QVTableSectionDescription* section = (*sections)[static_cast<size_t>(index)].get();
+            if (section->page() && section->page()->count() > 0) {
+                Ref<Object> header = section->page()->objects().front();
+                section->removeObjectAtIndex(0);
+                onHeaderResourceDownloaded(header.get());
+                if (section->page()->count() == 0)
+                    sections->erase(sections->begin() + index);
+                if (sections->empty())
+                    sections.reset();
+            }
+        }
+    }
+
+    TableView* table = tableView();
+    if (!firstLoad && isIncremental && mSections && !mSections->empty()) {
+        // Merge into the last section; an answer without objects changes nothing.
+        if (sections && !sections->empty()) {
+            QVTableSectionDescription* last = mSections->back().get();
+            const bool paged = allowPagination() && last->page() && last->page()->header();
+            const size_t added = last->addContentsOfSectionWhereUnique(*sections->back(), true, !paged);
+            const size_t objects = last->page() ? last->page()->count() : 0;
+            const bool fits = !table || table->contentSize().height <= table->bounds().size.height;
+            if (paged || (fits && objects < kReloadBelowObjectCount)) {
+                _reloadTableData();
+            } else if (added > 0 && table) {
+                // The new objects are the first of the page: their rows, in table order.
+                const int section = static_cast<int>(mSections->size()) - 1;
+                const int lead = last->leadingCellName() ? 1 : 0;
+                const int count = getNumCellsInSection(section);
+                std::vector<IndexPath> rows;
+                for (size_t i = 0; i < added; ++i) {
+                    int row = lead + static_cast<int>(i);
+                    rows.push_back(IndexPath::forRow(isNewContentShownAtBottom() ? count - 1 - row : row, section));
+                }
+                table->beginUpdates();
+                table->insertRowsAtIndexPaths(rows, TableViewRowAnimation::Fade);
+                table->endUpdates();
+            }
+        }
+    } else {
+        mSections = std::move(sections);
+        if (mSections && !mSections->empty())
+            _reloadTableData();
+    }
+
+    if (table) {
+        if (wasAtHead)
+            _scrollToTableHead(!firstLoad);
+        else
+            table->flashScrollIndicators();
+    }
+    onResourcesDownloaded(series);
+}
+
+void QVTableSequenceControllerHelper::_reloadTableData()
+{
+    if (mSections && !mSections->empty() && allowPagination() && !hasStreamingSections()) {
+        QVTableSectionDescription* last = mSections->back().get();
+        if (last->page() && last->page()->header() && !last->trailingCellName())
+            last->setTrailingCellName(std::string(kLoadMoreCellName));
+    }
+    QVTableControllerHelper::_reloadTableData();
+}
+
+// ---------------------------------------------------------------------------
+// Next page
+
+QVTableSequenceControllerLoadMoreCell* QVTableSequenceControllerHelper::visibleLoadMoreCell()
+{
+    TableView* table = tableView();
+    if (!table || !mSections || mSections->empty())
+        return nullptr;
+    int section = static_cast<int>(mSections->size()) - 1;
+    int rows = table->numberOfRowsInSection(section);
+    if (rows <= 0)
+        return nullptr;
+    return dynamic_cast<QVTableSequenceControllerLoadMoreCell*>(
+        table->cellForRowAtIndexPath(IndexPath::forRow(rows - 1, section)));
+}
+
+void QVTableSequenceControllerHelper::onTrailingCellWasClickedForSection(int section)
+{
+    onTrailingCellWasClickedForSection(section, QVDelegate(), QVDelegate());
+}
+
+void QVTableSequenceControllerHelper::doLoadMoreOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    if (mSections && !mSections->empty())
+        onTrailingCellWasClickedForSection(static_cast<int>(mSections->size()) - 1, onSuccess, onFailure);
+}
+
+void QVTableSequenceControllerHelper::onTrailingCellWasClickedForSection(int section, const QVDelegate& onSuccess,
+                                                                         const QVDelegate& onFailure)
+{
+    if (!mSections || section != static_cast<int>(mSections->size()) - 1 || mIsLoadingNextPage)
+        return;
+    QVPaginatedSeries* page = mSections->back()->page();
+    if (page && page->header() && page->header()->isLastPageLoaded())
+        return;
+    ++mNumLoadedPages;
+    if (TableView* table = tableView()) {
+        int rows = table->numberOfRowsInSection(section);
+        if (rows > 0)
+            table->deselectRowAtIndexPath(IndexPath::forRow(rows - 1, section), true);
+    }
+    if (auto* cell = visibleLoadMoreCell())
+        cell->setIsLoading(true);
+    mIsLoadingNextPage = true;
+    doIndexActionWithPage(
+        mNumLoadedPages,
+        QVDelegate(this, BRISKO_SELECTOR(QVTableSequenceControllerHelper, _paginationRequestSucceeded), onSuccess),
+        QVDelegate(this, BRISKO_SELECTOR(QVTableSequenceControllerHelper, _paginationRequestFailed), onFailure));
+}
+
+void QVTableSequenceControllerHelper::_paginationRequestSucceeded(Object* series, Object* chainedDelegate)
+{
+    Ref<QVTableSequenceControllerHelper> keep(this);
+    mIsLoadingNextPage = false;
+    if (auto* cell = visibleLoadMoreCell())
+        cell->setIsLoading(false);
+    _onDataLoadedWrapperIsIncremental(series, true);
+    // The merge reloaded the table; the load-more row is refreshed where it is now.
+    TableView* table = tableView();
+    if (table && mSections && !mSections->empty()) {
+        int section = static_cast<int>(mSections->size()) - 1;
+        int rows = table->numberOfRowsInSection(section);
+        if (rows > 0 && cellTypeAtIndexPath(IndexPath::forRow(rows - 1, section)) == QVTableSectionDescription::kTrailingCell)
+            table->reloadRowsAtIndexPaths({ IndexPath::forRow(rows - 1, section) }, TableViewRowAnimation::Fade);
+    }
+    if (auto* chained = dynamic_cast<QVDelegateChained*>(chainedDelegate))
+        chained->invoke();
+}
+
+void QVTableSequenceControllerHelper::_paginationRequestFailed(Object* answer, Object* chainedDelegate)
+{
+    Ref<QVTableSequenceControllerHelper> keep(this);
+    // The page was not loaded: the next touch asks for it again.
+    if (mNumLoadedPages > 0)
+        --mNumLoadedPages;
+    mIsLoadingNextPage = false;
+    if (auto* cell = visibleLoadMoreCell())
+        cell->setIsLoading(false);
+    AlertView::alert("", kLoadMoreFailedMessage, nullptr, "Ok")->show();
+    getOnFailureDelegate().invoke(answer);
+    if (auto* chained = dynamic_cast<QVDelegateChained*>(chainedDelegate))
+        chained->invoke();
+}
+
+// ---------------------------------------------------------------------------
+// Section headers and footers
+
+Ref<View> QVTableSequenceControllerHelper::tableViewViewForHeaderInSection(TableView* table, int section)
+{
+    QVTableSectionDescription* s = getSectionForIndexPath(IndexPath::forRow(0, section));
+    if (!s)
+        return nullptr;
+    if (!s->headerView() && table->style() == TableViewStyle::Plain && usePlainTableSectionHeaders())
+        s->setHeaderView(createPlainTableSectionHeader(section).get());
+    return Ref<View>(s->headerView());
+}
+
+Ref<View> QVTableSequenceControllerHelper::tableViewViewForFooterInSection(TableView*, int section)
+{
+    QVTableSectionDescription* s = getSectionForIndexPath(IndexPath::forRow(0, section));
+    return s ? Ref<View>(s->footerView()) : nullptr;
+}
+
+float QVTableSequenceControllerHelper::tableViewHeightForHeaderInSection(TableView* table, int section)
+{
+    QVTableSectionDescription* s = getSectionForIndexPath(IndexPath::forRow(0, section));
+    if (s && !s->headerView() && table->style() == TableViewStyle::Plain && usePlainTableSectionHeaders())
+        s->setHeaderView(createPlainTableSectionHeader(section).get());
+    if (s && s->headerView())
+        return s->headerView()->frame().size.height;
+    if (table->style() == TableViewStyle::Plain && !usePlainTableSectionHeaders())
+        return 0;
+    return s && !s->title().empty() ? kTitledSectionHeaderHeight : 0;
+}
+
+float QVTableSequenceControllerHelper::tableViewHeightForFooterInSection(TableView*, int section)
+{
+    QVTableSectionDescription* s = getSectionForIndexPath(IndexPath::forRow(0, section));
+    return s && s->footerView() ? s->footerView()->frame().size.height : 0;
+}
+
+// ---------------------------------------------------------------------------
+// Load-more cell
+
+bool QVTableSequenceControllerLoadMoreCell::initQVTableCellHelper(const std::string& reuseIdentifier)
+{
+    if (!QVTableCellHelper::initQVTableCellHelper(reuseIdentifier))
+        return false;
+    setFrame(platform::Rect(0, 0, 320, kHeight));
+    backgroundImageView_ = ImageView::imageViewWithImage(nullptr);
+    backgroundImageView_->setFrame(bounds());
+    backgroundImageView_->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+    setBackgroundView(backgroundImageView_.get());
+    setBackgroundColor(Color::white(0.93f));
+
+    auto indicator = ActivityIndicator::withStyle(ActivityIndicator::Style::Gray);
+    indicator->setTag(1);
+    indicator->setFrame(platform::Rect(20, 15, 20, 20));
+    contentView()->addSubview(indicator.get());
+    auto main = Label::labelWithFrame(platform::Rect(50, 8, 250, kMainLabelHeight));
+    main->setTag(2);
+    main->setTextAlignment(platform::TextAlignment::Center);
+    main->setFont(platform::Font::boldSystemFont(14).get());
+    main->setBackgroundColor(std::nullopt);
+    contentView()->addSubview(main.get());
+    auto second = Label::labelWithFrame(platform::Rect(50, 27, 250, 15));
+    second->setTag(3);
+    second->setTextAlignment(platform::TextAlignment::Center);
+    second->setFont(platform::Font::systemFont(12).get());
+    second->setTextColor(Color::white(0.4f));
+    second->setBackgroundColor(std::nullopt);
+    contentView()->addSubview(second.get());
+    return true;
+}
+
+ActivityIndicator* QVTableSequenceControllerLoadMoreCell::activityIndicator() const
+{
+    return dynamic_cast<ActivityIndicator*>(contentView()->viewWithTag(1));
+}
+
+Label* QVTableSequenceControllerLoadMoreCell::mainLabel() const
+{
+    return dynamic_cast<Label*>(contentView()->viewWithTag(2));
+}
+
+Label* QVTableSequenceControllerLoadMoreCell::secondLabel() const
+{
+    return dynamic_cast<Label*>(contentView()->viewWithTag(3));
+}
+
+void QVTableSequenceControllerLoadMoreCell::onResourceChanged(Object* resource)
+{
+    auto* section = dynamic_cast<QVTableSectionDescription*>(resource);
+    QVPaginatedSeries* page = section ? section->page() : nullptr;
+    lastLoadedPageHeader_ = page ? page->header() : nullptr;
+    loadedCount_ = page ? page->count() : 0;
+    setIsLoading(false);
+}
+
+namespace {
+
+void setLabelHeight(Label* label, float height)
+{
+    if (!label)
+        return;
+    platform::Rect frame = label->frame();
+    frame.size.height = height;
+    label->setFrame(frame);
+}
+
+} // namespace
+
+void QVTableSequenceControllerLoadMoreCell::setIsLoading(bool loading)
+{
+    ActivityIndicator* indicator = activityIndicator();
+    Label* main = mainLabel();
+    Label* second = secondLabel();
+    if (loading) {
+        if (indicator)
+            indicator->startAnimating();
+        if (main)
+            main->setText("Loading");
+        setLabelHeight(main, kLoadingLabelHeight);
+        if (second)
+            second->setText("");
+        return;
+    }
+    if (indicator)
+        indicator->stopAnimating();
+    setLabelHeight(main, kMainLabelHeight);
+    // Without a page header the loaded objects are all there is.
+    const QVPaginatedSeriesHeader* header = lastLoadedPageHeader_.get();
+    const unsigned total = header ? header->totalObjects : static_cast<unsigned>(loadedCount_);
+    unsigned shown = header ? header->currentPage * header->perPage : total;
+    std::string mainText;
+    if (!header || header->isLastPageLoaded()) {
+        shown = total;
+        mainText = "No More To Load";
+        setSelectionStyle(CellSelectionStyle::None);
+    } else {
+        unsigned more = header->perPage;
+        if (header->currentPage == header->totalPages - 1)
+            more = total > shown ? total - shown : 0;
+        mainText = "Load " + std::to_string(more) + " More";
+        setSelectionStyle(CellSelectionStyle::Blue);
+    }
+    if (main)
+        main->setText(mainText);
+    if (second)
+        second->setText("Showing " + std::to_string(shown) + " of " + std::to_string(total));
+    if (TableView* table = tableView())
+        if (auto path = table->indexPathForCell(this))
+            table->deselectRowAtIndexPath(*path, true);
+}
+
+// ---------------------------------------------------------------------------
+// Single resource and static lists
+
+void QVTableSingleControllerHelper::doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    if (QVService* service = getService())
+        service->getShowWithId(resourceId_, onSuccess, onFailure);
+}
+
+void QVTableSingleControllerHelper::_onDataLoaded(QVPaginatedSeries* series, bool)
+{
+    mSections.reset();
+    if (series->count() > 0)
+        mSections = tableSectionDescriptionsForResource(series->objectAtIndex(0));
+    if (TableView* table = tableView())
+        table->reloadData();
+}
+
+std::string QVTableSingleControllerHelper::getCellControllerNameFromSection(QVTableSectionDescription* section, int row)
+{
+    auto* description = section && section->page()
+        ? dynamic_cast<QVTableSectionCellDescription*>(section->page()->objectAtIndex(static_cast<size_t>(row)))
+        : nullptr;
+    return description ? description->controllerName() : std::string();
+}
+
+Object* QVTableSingleControllerHelper::getResourceFromSection(QVTableSectionDescription* section, int row)
+{
+    auto* description = section && section->page()
+        ? dynamic_cast<QVTableSectionCellDescription*>(section->page()->objectAtIndex(static_cast<size_t>(row)))
+        : nullptr;
+    return description ? description->resource() : nullptr;
+}
+
+void QVTableStaticControllerHelper::viewDidLoad()
+{
+    QVTableControllerHelper::viewDidLoad();
+    mSections = buildTableSectionDescriptions();
+}
+
+void QVTableStaticControllerHelper::viewWillAppear(bool animated)
+{
+    QVTableControllerHelper::viewWillAppear(animated);
+    TableView* table = tableView();
+    if (table && !table->tableHeaderView())
+        _createAndDisplayTableHeader();
+}
+
+} // namespace quorvel

@@ -1,0 +1,177 @@
+// QVTableSequenceControllerHelper: the list screen for server resources. Each
+// answer (a QVPaginatedSeries) becomes sections — one untitled section, or the
+// answer's own sections — and each object's cell is named by its class through
+// the screen's QVResourceControllerMap. A paged answer gets a load-more cell
+// ("TableSequenceControllerLoadMore") after its last section; touching it asks
+// for the next page, whose objects are appended to the last section. A
+// refresh notification's objects are put before the current ones.
+//
+// One next-page request runs at a time. A failed page is not counted as
+// loaded, so the retry asks for the same page, and shows "Quorvel was unable
+// to load more items. Please try again".
+//
+// QVTableSequenceControllerLoadMoreCell shows the paging state: "Load %d
+// More" or "No More To Load", and "Showing %d of %d".
+//
+// QVTableSingleControllerHelper shows one resource fetched by id as rows the
+// screen describes (QVTableSectionCellDescription); QVTableStaticControllerHelper
+// shows sections built once, without any request.
+#pragma once
+
+#include "platform/ui/ActivityIndicator.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "social/ui/QVTableCellHelper.h"
+#include "social/ui/QVTableControllerHelper.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvel {
+
+class QVTableSequenceControllerHelper : public QVTableControllerHelper {
+    QV_DECLARE_CLASS(QVTableSequenceControllerHelper)
+public:
+    static constexpr const char* kLoadMoreCellName = "TableSequenceControllerLoadMore";
+    static constexpr const char* kLoadMoreFailedMessage = "Quorvel was unable to load more items. Please try again";
+    static constexpr float kTitledSectionHeaderHeight = 38;
+    // A list that is not paged reloads instead of inserting while it fits the table and holds fewer objects.
+    static constexpr size_t kReloadBelowObjectCount = 16;
+
+    // --- Hooks ---
+    // Register the resource classes of the list and their cell names.
+    virtual void populateResourceMap(QVResourceControllerMap& map) { }
+    virtual void populateSectionHeaderFooterResourceMap(QVResourceControllerMap& map) { }
+    virtual void onBeforeResourcesProcessed(QVPaginatedSeries* series) { }
+    virtual void onResourcesDownloaded(QVPaginatedSeries* series) { }
+    virtual void onSectionsCreated(const std::optional<Sections>& sections) { }
+    virtual bool allowPagination() { return true; }
+    // The next page (numbered from 1) to onSuccess.
+    virtual void doIndexActionWithPage(unsigned int page, const QVDelegate& onSuccess, const QVDelegate& onFailure) { }
+    virtual void doIndexActionWithOffset(int offset, const QVDelegate& onSuccess, const QVDelegate& onFailure) { }
+    virtual std::string getCellControllerNameForStreamingCells() { return ""; }
+    // The first object of one section on page 1 is a header resource, not a row.
+    virtual bool usesHeaderResource() { return false; }
+    virtual int getHeaderResourceSectionIndex() { return -1; }
+    virtual void onHeaderResourceDownloaded(platform::Object* resource) { }
+    virtual bool usePlainTableSectionHeaders() { return isAlphabeticalList(); }
+
+    // --- Operations ---
+    // The page object of an index path's row (null for other rows or out of range).
+    platform::Object* getResourceAtIndexPath(platform::ui::IndexPath indexPath);
+    // The first row, in section and object order, whose object has the resource's id.
+    std::optional<platform::ui::IndexPath> getFirstIndexPathForResource(const QVResource* resource);
+    // The table meta-data objects of the last answer that are of class T.
+    template <typename T>
+    std::vector<platform::Ref<T>> getMetaDataOfType() const
+    {
+        std::vector<platform::Ref<T>> found;
+        if (mMetaDataObjects)
+            for (const auto& o : *mMetaDataObjects)
+                if (auto* match = dynamic_cast<T*>(o.get()))
+                    found.emplace_back(match);
+        return found;
+    }
+    void doLoadMoreOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure);
+    void onTrailingCellWasClickedForSection(int section, const QVDelegate& onSuccess, const QVDelegate& onFailure);
+    bool isLoadingNextPage() const { return mIsLoadingNextPage; }
+    unsigned int numLoadedPages() const { return mNumLoadedPages; }
+    QVResourceControllerMap* resourceMap() const { return mResourceMap.get(); }
+
+    // --- Overrides ---
+    void viewDidLoad() override;
+    void onRefreshingData() override { mNumLoadedPages = 1; }
+    void doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
+    void _onDataLoaded(QVPaginatedSeries* series, bool isIncremental) override;
+    void configureCell(platform::ui::TableViewCell* cell, bool leading, bool trailing, bool odd) override;
+    platform::Object* getResourceFromSection(QVTableSectionDescription* section, int row) override;
+    std::string getCellControllerNameFromSection(QVTableSectionDescription* section, int row) override;
+    void onTrailingCellWasClickedForSection(int section) override;
+
+    platform::Ref<platform::ui::View> tableViewViewForHeaderInSection(platform::ui::TableView* table, int section) override;
+    platform::Ref<platform::ui::View> tableViewViewForFooterInSection(platform::ui::TableView* table, int section) override;
+    float tableViewHeightForHeaderInSection(platform::ui::TableView* table, int section) override;
+    float tableViewHeightForFooterInSection(platform::ui::TableView* table, int section) override;
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVTableSequenceControllerHelper() = default;
+
+    void _reloadTableData() override;
+    std::optional<Sections> _sectionsFromResources(QVPaginatedSeries* series);
+    void _paginationRequestSucceeded(platform::Object* series, platform::Object* chainedDelegate);
+    void _paginationRequestFailed(platform::Object* answer, platform::Object* chainedDelegate);
+
+    platform::Ref<QVResourceControllerMap> mResourceMap;
+    bool mIsLoadingNextPage { false };
+    unsigned int mNumLoadedPages { 0 };
+    std::optional<QVPaginatedSeries::Objects> mMetaDataObjects;
+
+private:
+    class QVTableSequenceControllerLoadMoreCell* visibleLoadMoreCell();
+};
+
+class QVTableSequenceControllerLoadMoreCell : public QVTableCellHelper {
+    QV_DECLARE_CLASS(QVTableSequenceControllerLoadMoreCell)
+public:
+    static constexpr float kHeight = 50;
+    static constexpr float kLoadingLabelHeight = 26;
+    static constexpr float kMainLabelHeight = 15;
+
+    bool initQVTableCellHelper(const std::string& reuseIdentifier) override;
+    // Given the section the cell ends.
+    void onResourceChanged(platform::Object* resource) override;
+    void setIsLoading(bool loading);
+    bool wantsToConfigureSelf() override { return true; }
+
+    QVPaginatedSeriesHeader* lastLoadedPageHeader() const { return lastLoadedPageHeader_.get(); }
+    platform::ui::ActivityIndicator* activityIndicator() const;
+    platform::ui::Label* mainLabel() const;
+    platform::ui::Label* secondLabel() const;
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVTableSequenceControllerLoadMoreCell() = default;
+
+private:
+    platform::Ref<QVPaginatedSeriesHeader> lastLoadedPageHeader_;
+    size_t loadedCount_ { 0 };
+    platform::Ref<platform::ui::ImageView> backgroundImageView_;
+};
+
+class QVTableSingleControllerHelper : public QVTableControllerHelper {
+    QV_DECLARE_CLASS(QVTableSingleControllerHelper)
+public:
+    const std::string& resourceId() const { return resourceId_; }
+    void setResourceId(const std::string& id) { resourceId_ = id; }
+    // The sections of the fetched resource; their pages hold QVTableSectionCellDescriptions.
+    virtual std::optional<Sections> tableSectionDescriptionsForResource(platform::Object* resource) { return std::nullopt; }
+
+    void doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
+    void _onDataLoaded(QVPaginatedSeries* series, bool isIncremental) override;
+    std::string getCellControllerNameFromSection(QVTableSectionDescription* section, int row) override;
+    platform::Object* getResourceFromSection(QVTableSectionDescription* section, int row) override;
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVTableSingleControllerHelper() = default;
+
+private:
+    std::string resourceId_;
+};
+
+class QVTableStaticControllerHelper : public QVTableControllerHelper {
+    QV_DECLARE_CLASS(QVTableStaticControllerHelper)
+public:
+    virtual std::optional<Sections> buildTableSectionDescriptions() { return std::nullopt; }
+    platform::Object* getResourceFromSection(QVTableSectionDescription*, int) override { return nullptr; }
+    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVTableStaticControllerHelper() = default;
+};
+
+} // namespace quorvel

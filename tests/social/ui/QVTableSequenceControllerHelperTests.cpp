@@ -1,0 +1,242 @@
+// Paged lists: the load-more cell's texts page by page, one next-page request
+// at a time, a failed page retried as the same page, answers without a page
+// header, refresh merges (insert or reload) that keep the table consistent,
+// and the static list that never asks.
+#include "ListScreenTestKit.h"
+
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/ui/AlertView.h"
+#include "social/runtime/QVPoller.h"
+#include "social/ui/QVDeadEndErrorController.h"
+#include "social/ui/QVTableSequenceControllerHelper.h"
+
+using namespace quorvel;
+using namespace platform::ui;
+using namespace list_testing;
+using platform::Ref;
+
+namespace paged_list_tests {
+
+class PagedUsers : public QVTableSequenceControllerHelper {
+    QV_DECLARE_CLASS(PagedUsers)
+public:
+    void doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure) override
+    {
+        QVUserService::findUsersByName("a", 1, onSuccess, onFailure);
+    }
+    void doIndexActionWithPage(unsigned int page, const QVDelegate& onSuccess, const QVDelegate& onFailure) override
+    {
+        QVUserService::findUsersByName("a", static_cast<int>(page), onSuccess, onFailure);
+    }
+    void populateResourceMap(QVResourceControllerMap& map) override { map.addResource<QVUser>("ListRow"); }
+    bool shouldRefreshAfterNotification() override { return true; }
+    std::string getNotificationToRefreshAfter() override { return "user_discovered"; }
+};
+
+class StaticList : public QVTableStaticControllerHelper {
+    QV_DECLARE_CLASS(StaticList)
+public:
+    std::optional<Sections> buildTableSectionDescriptions() override
+    {
+        return Sections { QVTableSectionDescription::sectionWithTitleAndStaticCells(
+            "", { TableViewCell::cellWithStyle(TableViewCellStyle::Default, "one") }) };
+    }
+    void doIndexActionOnSuccess(const QVDelegate&, const QVDelegate&) override { ++requests; }
+    int requests { 0 };
+};
+
+std::vector<std::string> names(int from, int count)
+{
+    std::vector<std::string> n;
+    for (int i = from; i < from + count; ++i)
+        n.push_back("U" + std::to_string(i));
+    return n;
+}
+
+class PagedListTest : public screen_testing::ScreenTest {
+protected:
+    void SetUp() override
+    {
+        ScreenTest::SetUp();
+        recording = std::make_unique<screen_testing::RecordingProvider>();
+        list = platform::dynamicRef<PagedUsers>(PagedUsers::qvCreateInstance());
+        list->init();
+    }
+    void TearDown() override
+    {
+        AlertView::forgetAllShown();
+        nav = nullptr;
+        list = nullptr;
+        settle(1);
+        QVUserService::shutdownService();
+        recording.reset();
+        ScreenTest::TearDown();
+    }
+    void show(ViewController* screen)
+    {
+        nav = QVNavigationController::withRootViewController(screen);
+        driver().showController(nav.get());
+        settle();
+    }
+    void answer(const std::string& xml)
+    {
+        settle();
+        ASSERT_TRUE(recording->answerWithXml(xml));
+        settle(1);
+    }
+    std::string pageParameter(size_t request)
+    {
+        for (auto& [name, value] : recording->requests().at(request).parameters)
+            if (name == "page")
+                return value;
+        return "";
+    }
+    // The load-more cell, scrolled into view.
+    QVTableSequenceControllerLoadMoreCell* loadMore()
+    {
+        TableView* table = list->tableView();
+        int rows = table->numberOfRowsInSection(0);
+        auto path = IndexPath::forRow(rows - 1, 0);
+        table->scrollToRowAtIndexPath(path, TableViewScrollPosition::Bottom, false);
+        table->layoutSubviews();
+        return dynamic_cast<QVTableSequenceControllerLoadMoreCell*>(table->cellForRowAtIndexPath(path));
+    }
+    void expectConsistent()
+    {
+        TableView* table = list->tableView();
+        for (int s = 0; s < table->numberOfSections(); ++s)
+            EXPECT_EQ(table->numberOfRowsInSection(s), list->getNumCellsInSection(s));
+    }
+
+    ScopedTestCells cells;
+    std::unique_ptr<screen_testing::RecordingProvider> recording;
+    Ref<PagedUsers> list;
+    Ref<QVNavigationController> nav;
+};
+
+TEST_F(PagedListTest, LoadMoreCellPagesThroughTheWholeSet)
+{
+    show(list.get());
+    answer(usersXml(names(1, 25), 1, paginationHeader(1, 3, 25, 60)));
+    auto* cell = loadMore();
+    ASSERT_TRUE(cell);
+    EXPECT_EQ(cell->mainLabel()->text(), "Load 25 More");
+    EXPECT_EQ(cell->secondLabel()->text(), "Showing 25 of 60");
+
+    // Two touches before the answer: one request, for page 2.
+    TableView* table = list->tableView();
+    IndexPath last = IndexPath::forRow(25, 0);
+    EXPECT_TRUE(table->tapRowForTest(last));
+    EXPECT_EQ(cell->mainLabel()->text(), "Loading");
+    EXPECT_TRUE(table->tapRowForTest(last));
+    settle();
+    ASSERT_EQ(recording->requests().size(), 2u);
+    EXPECT_EQ(pageParameter(1), "2");
+    answer(usersXml(names(26, 25), 26, paginationHeader(2, 3, 25, 60)));
+    expectConsistent();
+    EXPECT_FALSE(list->isLoadingNextPage());
+    cell = loadMore();
+    EXPECT_EQ(cell->mainLabel()->text(), "Load 10 More");
+    EXPECT_EQ(cell->secondLabel()->text(), "Showing 50 of 60");
+
+    EXPECT_TRUE(table->tapRowForTest(IndexPath::forRow(50, 0)));
+    settle();
+    EXPECT_EQ(pageParameter(2), "3");
+    answer(usersXml(names(51, 10), 51, paginationHeader(3, 3, 25, 60)));
+    expectConsistent();
+    cell = loadMore();
+    EXPECT_EQ(cell->mainLabel()->text(), "No More To Load");
+    EXPECT_EQ(cell->secondLabel()->text(), "Showing 60 of 60");
+    EXPECT_EQ(table->numberOfRowsInSection(0), 61);
+    // Everything is loaded: no further request.
+    table->tapRowForTest(IndexPath::forRow(60, 0));
+    settle();
+    EXPECT_EQ(recording->requests().size(), 3u);
+}
+
+TEST_F(PagedListTest, AFailedPageIsAskedForAgain)
+{
+    show(list.get());
+    answer(usersXml(names(1, 25), 1, paginationHeader(1, 3, 25, 60)));
+    list->doLoadMoreOnSuccess(QVDelegate(), QVDelegate());
+    settle();
+    ASSERT_TRUE(recording->answerWithFailure());
+    settle(1);
+    EXPECT_FALSE(list->isLoadingNextPage());
+    ASSERT_EQ(AlertView::visibleAlerts().size(), 1u);
+    EXPECT_EQ(AlertView::visibleAlerts()[0]->message(), "Quorvel was unable to load more items. Please try again");
+    EXPECT_EQ(loadMore()->mainLabel()->text(), "Load 25 More");
+
+    list->doLoadMoreOnSuccess(QVDelegate(), QVDelegate());
+    settle();
+    ASSERT_EQ(recording->requests().size(), 3u);
+    EXPECT_EQ(pageParameter(2), "2");
+}
+
+TEST_F(PagedListTest, AnAnswerWithoutPageHeaderHasNoLoadMoreCell)
+{
+    show(list.get());
+    answer(usersXml(names(1, 3)));
+    EXPECT_EQ(list->tableView()->numberOfRowsInSection(0), 3);
+    EXPECT_EQ(rowTexts(list->tableView()), (std::vector<std::string> { "U1", "U2", "U3" }));
+}
+
+TEST_F(PagedListTest, RefreshesPutNewObjectsFirstAndKeepTheTableConsistent)
+{
+    show(list.get());
+    answer(usersXml(names(1, 20)));
+    auto post = [](std::vector<std::pair<std::string, std::string>> users) {
+        QVPaginatedSeries::Objects objects;
+        for (auto& [id, name] : users) {
+            auto u = QVUser::create();
+            u->setResourceId(id);
+            u->setName(name);
+            objects.emplace_back(u);
+        }
+        platform::Notification n;
+        n.name = "user_discovered";
+        n.userObjects.emplace_back(QVPoller::kResourcesKey, QVPaginatedSeries::paginatedSeriesFromArray(objects));
+        platform::NotificationCenter::defaultCenter().post(n);
+    };
+    // Taller than the table: the two new rows are inserted.
+    post({ { "100", "New1" }, { "101", "New2" }, { "5", "U5" } });
+    settle();
+    expectConsistent();
+    EXPECT_EQ(list->tableView()->numberOfRowsInSection(0), 22);
+    auto texts = rowTexts(list->tableView());
+    EXPECT_EQ(texts[0], "New1");
+    EXPECT_EQ(texts[1], "New2");
+    EXPECT_EQ(texts[2], "U1");
+    // Nothing new changes nothing.
+    post({});
+    settle();
+    EXPECT_EQ(list->tableView()->numberOfRowsInSection(0), 22);
+}
+
+TEST_F(PagedListTest, SectionsThatAreAllEmptyShowTheEmptyScreen)
+{
+    show(list.get());
+    answer("<resources><resource_sections><resource_section><title>A</title></resource_section>"
+           "</resource_sections></resources>");
+    EXPECT_FALSE(list->sections());
+    ASSERT_TRUE(list->emptyTableController());
+    EXPECT_EQ(static_cast<QVDeadEndErrorController*>(list->emptyTableController())->message(),
+              "No data results were found");
+}
+
+TEST_F(PagedListTest, AStaticListNeverAsks)
+{
+    auto statics = platform::dynamicRef<StaticList>(StaticList::qvCreateInstance());
+    statics->init();
+    show(statics.get());
+    EXPECT_EQ(statics->requests, 0);
+    EXPECT_EQ(statics->tableView()->numberOfRowsInSection(0), 1);
+    nav->pushViewController(list.get(), false);
+    settle();
+    nav->popViewControllerAnimated(false);
+    settle();
+    EXPECT_EQ(statics->requests, 0);
+    nav = nullptr;
+}
+
+} // namespace paged_list_tests
