@@ -32,11 +32,16 @@ void QVAchievementListController::postPushAchievementListController()
 {
     std::string compared = comparedUserId();
     bool comparing = !compared.empty() && compared != QVRuntimeHost::current().lastLoggedInUserId();
-    if (!mResourceMap)
-        mResourceMap = QVResourceControllerMap::create();
-    auto map = QVResourceControllerMap::create();
-    map->addResource<QVAchievement>(comparing ? "AchievementCompareList" : "AchievementProgressionList");
-    mResourceMap = map;
+    achievementCellName_ = comparing ? "AchievementCompareList" : "AchievementProgressionList";
+    mResourceMap = QVResourceControllerMap::create();
+    populateResourceMap(*mResourceMap);
+}
+
+void QVAchievementListController::populateResourceMap(QVResourceControllerMap& map)
+{
+    // Empty until the cell is chosen.
+    if (!achievementCellName_.empty())
+        map.addResource<QVAchievement>(achievementCellName_);
 }
 
 void QVAchievementListController::profileUsersChanged(Object*, Object*)
@@ -66,7 +71,7 @@ void QVAchievementListController::doIndexActionOnSuccess(const QVDelegate& onSuc
     doIndexActionWithPage(1, onSuccess, onFailure);
 }
 
-void QVAchievementListController::doIndexActionWithPage(int page, const QVDelegate& onSuccess,
+void QVAchievementListController::doIndexActionWithPage(unsigned int page, const QVDelegate& onSuccess,
                                                         const QVDelegate& onFailure)
 {
     std::string compared = comparedUserId();
@@ -114,7 +119,7 @@ bool QVAchievementListController::performSetter(const std::string& setterName, O
         doesUserHaveApplication_ = boxed && boxed->value().asBool();
         return true;
     }
-    return QVDashboardListHelper::performSetter(setterName, value);
+    return QVTableSequenceControllerHelper::performSetter(setterName, value);
 }
 
 } // namespace quorvel

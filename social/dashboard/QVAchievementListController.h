@@ -11,7 +11,7 @@
 
 #include "social/dashboard/QVDashboardProtocols.h"
 #include "social/ui/QVScreenProtocols.h"
-#include "social/dashboard/QVDashboardListHelper.h"
+#include "social/ui/QVTableSequenceControllerHelper.h"
 
 #include <string>
 
@@ -19,7 +19,7 @@ namespace quorvel {
 
 class QVPlayedGame;
 
-class QVAchievementListController : public QVDashboardListHelper,
+class QVAchievementListController : public QVTableSequenceControllerHelper,
                                     public QVProfileFrame,
                                     public QVAchievementListSetup {
     QV_DECLARE_CLASS(QVAchievementListController)
@@ -41,9 +41,9 @@ public:
     void profileUsersChanged(platform::Object* user, platform::Object* comparedToUser);
     bool supportsComparison() const { return true; }
 
-    void populateResourceMap(QVResourceControllerMap*) override { }
+    void populateResourceMap(QVResourceControllerMap& map) override;
     void doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
-    void doIndexActionWithPage(int page, const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
+    void doIndexActionWithPage(unsigned int page, const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
     QVService* getService() override;
     std::string getNoDataFoundMessage() override { return "There are no achievements for " + applicationName_; }
     std::optional<std::string> getTableHeaderControllerName() override { return std::nullopt; }
@@ -63,6 +63,7 @@ private:
     std::string applicationId_;
     std::string applicationIconUrl_;
     bool doesUserHaveApplication_ { false };
+    std::string achievementCellName_;
 };
 
 } // namespace quorvel

@@ -44,9 +44,9 @@ std::string resourceIdOf(Object* user)
 
 // ---- Leaderboard list
 
-void QVLeaderboardController::populateResourceMap(QVResourceControllerMap* map)
+void QVLeaderboardController::populateResourceMap(QVResourceControllerMap& map)
 {
-    map->addResource<QVLeaderboard>("Leaderboard");
+    map.addResource<QVLeaderboard>("Leaderboard");
 }
 
 QVService* QVLeaderboardController::getService() { return QVLeaderboardService::sharedService(); }
@@ -62,7 +62,7 @@ void QVLeaderboardController::doIndexActionOnSuccess(const QVDelegate& onSuccess
     if ((compared != nullptr) != isComparison_) {
         isComparison_ = compared != nullptr;
         mResourceMap = QVResourceControllerMap::create();
-        populateResourceMap(mResourceMap.get());
+        populateResourceMap(*mResourceMap);
     }
     QVLeaderboardService::getLeaderboardsForApplication(gameProfileInfo_ ? gameProfileInfo_->resourceId() : std::string(),
                                                         resourceIdOf(compared), onSuccess, onFailure);
@@ -89,7 +89,7 @@ bool QVLeaderboardController::performSetter(const std::string& setterName, Objec
         setGameProfileInfo(dynamic_cast<QVGameProfilePageInfo*>(value));
         return true;
     }
-    return QVDashboardListHelper::performSetter(setterName, value);
+    return QVTableSequenceControllerHelper::performSetter(setterName, value);
 }
 
 // ---- High-score list: set-up
@@ -100,9 +100,9 @@ QVHighScoreController::~QVHighScoreController()
     platform::NotificationCenter::defaultCenter().removeObserver(this);
 }
 
-void QVHighScoreController::populateResourceMap(QVResourceControllerMap* map)
+void QVHighScoreController::populateResourceMap(QVResourceControllerMap& map)
 {
-    map->addResource<QVHighScore>("HighScore");
+    map.addResource<QVHighScore>("HighScore");
 }
 
 QVService* QVHighScoreController::getService() { return QVHighScoreService::sharedService(); }
@@ -117,12 +117,12 @@ bool QVHighScoreController::performSetter(const std::string& setterName, Object*
         setGameProfileInfo(dynamic_cast<QVGameProfilePageInfo*>(value));
         return true;
     }
-    return QVDashboardListHelper::performSetter(setterName, value);
+    return QVTableSequenceControllerHelper::performSetter(setterName, value);
 }
 
 void QVHighScoreController::viewDidLoad()
 {
-    QVDashboardListHelper::viewDidLoad();
+    QVTableSequenceControllerHelper::viewDidLoad();
     timeScope_ = 2;
     auto& center = platform::NotificationCenter::defaultCenter();
     center.removeObserver(this, QuorvelGameCenter::kScoresLoaded);
@@ -133,12 +133,12 @@ void QVHighScoreController::viewDidLoad()
 void QVHighScoreController::viewDidUnload()
 {
     platform::NotificationCenter::defaultCenter().removeObserver(this);
-    QVDashboardListHelper::viewDidUnload();
+    QVTableSequenceControllerHelper::viewDidUnload();
 }
 
 void QVHighScoreController::viewWillAppear(bool animated)
 {
-    QVDashboardListHelper::viewWillAppear(animated);
+    QVTableSequenceControllerHelper::viewWillAppear(animated);
     setTitle(leaderboardName());
     Quorvel::loadGameCenterScores(leaderboardId());
     if (isOnline()) {

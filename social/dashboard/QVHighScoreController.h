@@ -15,20 +15,20 @@
 #include "social/services/QVHighScore.h"
 #include "social/services/QVLeaderboard.h"
 #include "social/ui/QVScreenProtocols.h"
-#include "social/dashboard/QVDashboardListHelper.h"
+#include "social/ui/QVTableSequenceControllerHelper.h"
 
 #include <string>
 
 namespace quorvel {
 
-class QVLeaderboardController : public QVDashboardListHelper, public QVProfileFrame {
+class QVLeaderboardController : public QVTableSequenceControllerHelper, public QVProfileFrame {
     QV_DECLARE_CLASS(QVLeaderboardController)
 public:
     QVGameProfilePageInfo* gameProfileInfo() const { return gameProfileInfo_.get(); }
     void setGameProfileInfo(QVGameProfilePageInfo* info) { gameProfileInfo_ = info; }
     bool isComparison() const { return isComparison_; }
 
-    void populateResourceMap(QVResourceControllerMap* map) override;
+    void populateResourceMap(QVResourceControllerMap& map) override;
     void doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
     QVService* getService() override;
     std::string getNoDataFoundMessage() override;
@@ -46,7 +46,7 @@ private:
     bool isComparison_ { false };
 };
 
-class QVHighScoreController : public QVDashboardListHelper, public QVProfileFrame {
+class QVHighScoreController : public QVTableSequenceControllerHelper, public QVProfileFrame {
     QV_DECLARE_CLASS(QVHighScoreController)
 public:
     // Days sent with the score request, by time scope (today, this week, all time).
@@ -84,7 +84,7 @@ public:
     void onBlobDownloadedForHighScore(platform::Object* score);
     void onBlobFailedDownloading(platform::Object* answer);
 
-    void populateResourceMap(QVResourceControllerMap* map) override;
+    void populateResourceMap(QVResourceControllerMap& map) override;
     bool allowPagination() override { return false; }
     bool usePlainTableSectionHeaders() override { return true; }
     void doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure) override;

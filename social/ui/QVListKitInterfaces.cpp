@@ -1,5 +1,6 @@
 // The layouts of the list kit that exist as layouts only: the plain section
-// header of list screens (a label tagged 1 on a strip).
+// header of list screens (a label tagged 1 on a strip) and the select-user
+// list's header.
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/Label.h"
 #include "social/ui/QVDashboardHost.h"
@@ -30,11 +31,21 @@ std::vector<Ref<Object>> buildPlainSectionHeader(InterfaceBuilder& b)
     return { strip };
 }
 
+// The header of the select-user list.
+std::vector<Ref<Object>> buildSelectUserHeader(InterfaceBuilder& b)
+{
+    auto built = buildPlainSectionHeader(b);
+    if (auto* label = dynamic_cast<Label*>(static_cast<View*>(built.front().get())->viewWithTag(1)))
+        label->setText("Device Users");
+    return built;
+}
+
 } // namespace
 
 void QVRegisterListKitInterfaces()
 {
     InterfaceRegistry::shared().registerLayout("PlainTableSectionHeaderQv", buildPlainSectionHeader);
+    InterfaceRegistry::shared().registerLayout("SelectUserWidgetHeaderQv", buildSelectUserHeader);
 }
 
 void qvClassAnchor_QVListKitInterfaces() { }

@@ -40,7 +40,9 @@
     X(QVTableControllerHelper)                                                                                     \
     X(QVFormControllerHelper)                                                                                      \
     X(QVTableSequenceControllerHelper)                                                                             \
-    X(QVListKitInterfaces)
+    X(QVListKitInterfaces)                                                                                         \
+    X(QVSelectUserWidget)                                                                                          \
+    X(QVUserCell)
 
 namespace quorvel {
 

@@ -85,11 +85,18 @@ TEST_F(AchievementListTest, GamePagePushesTheListWhichAsksForTwentyFiveAtATime)
 
     ASSERT_TRUE(provider->answerWithXml(fixture("achievements_progress.xml")));
     settle(1);
-    EXPECT_EQ(list->tableView()->numberOfRowsInSection(0) >= 5, true);
+    auto* table = list->tableView();
+    ASSERT_EQ(table->numberOfRowsInSection(0), 6) << "five rows and the load-more row";
 
-    // The next page joins the list.
-    ASSERT_TRUE(list->loadNextPage());
-    EXPECT_FALSE(list->loadNextPage()) << "one next page at a time";
+    // The load-more row offers the next page and loads it when touched.
+    auto last = IndexPath::forRow(5, 0);
+    table->scrollToRowAtIndexPath(last, platform::ui::TableViewScrollPosition::None, false);
+    table->layoutSubviews();
+    auto* more = dynamic_cast<QVTableSequenceControllerLoadMoreCell*>(table->cellForRowAtIndexPath(last));
+    ASSERT_TRUE(more);
+    EXPECT_EQ(more->mainLabel()->text(), "Load 5 More");
+    EXPECT_EQ(more->secondLabel()->text(), "Showing 25 of 30");
+    ASSERT_TRUE(driver().tap(more));
     settle();
     std::vector<screen_testing::RecordedRequest> pages;
     for (auto& r : provider->requests())

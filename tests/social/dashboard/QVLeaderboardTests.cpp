@@ -7,6 +7,7 @@
 #include "social/dashboard/QVLeaderboardCells.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/ui/QVDeadEndErrorController.h"
+#include "social/ui/QVTabbedPageHeaderController.h"
 
 #include <gtest/gtest.h>
 
@@ -93,6 +94,30 @@ protected:
         return out;
     }
 
+    // The header's tab names, in order.
+    static std::vector<std::string> tabNames(QVHighScoreController* screen)
+    {
+        std::vector<std::string> out;
+        auto* header = dynamic_cast<QVTabbedPageHeaderController*>(screen->tableHeaderController());
+        if (header && header->tabBar())
+            for (auto& item : header->tabBar()->items())
+                out.push_back(item->name());
+        return out;
+    }
+    bool tapTab(QVHighScoreController* screen, const std::string& name)
+    {
+        auto* header = dynamic_cast<QVTabbedPageHeaderController*>(screen->tableHeaderController());
+        if (!header || !header->tabBar())
+            return false;
+        for (auto& item : header->tabBar()->items())
+            if (item->name() == name) {
+                bool tapped = static_cast<bool>(driver().tap(item.get()));
+                settle();
+                return tapped;
+            }
+        return false;
+    }
+
     QVHighScoreCell* scoreCell(QVHighScoreController* screen, int row, int section)
     {
         auto* table = screen->tableView();
@@ -114,7 +139,7 @@ TEST_F(LeaderboardTest, TappedLeaderboardLoadsFriendsAndEveryoneAndShowsThemMerg
     EXPECT_EQ(requests[0].path, "client_applications/302/leaderboards.xml");
     ASSERT_TRUE(provider->answerWithXml(fixture("leaderboards.xml")));
     settle(1);
-    ASSERT_EQ(list->tableView()->numberOfRowsInSection(0), 2);
+    ASSERT_EQ(list->tableView()->numberOfRowsInSection(0), 3) << "two leaderboards and the load-more row";
     auto* first = dynamic_cast<QVLeaderboardCell*>(list->tableView()->cellForRowAtIndexPath(IndexPath::forRow(0, 0)));
     ASSERT_TRUE(first);
     EXPECT_EQ(first->titleLabel()->text(), "Normal");
@@ -150,17 +175,19 @@ TEST_F(LeaderboardTest, TabsChangeTheIntervalAndALoadOutlivedByItsTabIsRepeated)
     ASSERT_TRUE(provider->answerWithXml(fixture("high_scores_global.xml")));
     settle(1);
     ASSERT_TRUE(screen->sections());
+    EXPECT_EQ(tabNames(screen), (std::vector<std::string> { "All Time", "Today", "This week" }));
 
-    screen->setTimeScopingDay();
-    settle();
+    ASSERT_TRUE(tapTab(screen, "Today"));
     auto sent = scoreRequests();
     ASSERT_EQ(sent.size(), 4u);
     EXPECT_EQ(parameter(sent[2], "interval"), "1");
     EXPECT_EQ(parameter(sent[3], "interval"), "1");
     EXPECT_EQ(screen->noDataFoundMessage(), "No one has posted high scores for Normal yet.");
 
-    // This week is chosen while today's load runs: no request now, today's
+    // This week is chosen while today's load runs (the loading overlay takes
+    // touches, so the tab's action is sent directly): no request now, today's
     // answers are not shown, and the load is made again for this week.
+    EXPECT_FALSE(tapTab(screen, "This week")) << "the overlay covers the tabs";
     screen->setTimeScopingWeek();
     settle();
     EXPECT_EQ(scoreRequests().size(), 4u);
@@ -175,7 +202,7 @@ TEST_F(LeaderboardTest, TabsChangeTheIntervalAndALoadOutlivedByItsTabIsRepeated)
 
     screen->setTimeScopingAll();
     settle();
-    EXPECT_EQ(scoreRequests().size(), 6u);
+    EXPECT_EQ(scoreRequests().size(), 6u) << "a load is outstanding";
 }
 
 TEST_F(LeaderboardTest, LateAnswerOfAFailedLoadIsDropped)
@@ -220,6 +247,7 @@ TEST_F(LeaderboardTest, OfflineShowsTheStoredScoresUnderItsOwnText)
     settle(1);
     EXPECT_EQ(screen->noDataFoundMessage(),
               "All of your high scores for Normal will show up here. You have not posted any yet.");
+    EXPECT_EQ(tabNames(screen), std::vector<std::string> { "My Scores" });
     EXPECT_EQ(screen->navigationItem()->rightBarButtonItem(), nullptr);
 }
 

@@ -1,0 +1,247 @@
+// Leading and trailing rows, the plain table header and the user row.
+#include "social/ui/QVStandardCells.h"
+
+#include "platform/graphics/Font.h"
+#include "social/core/Quorvel.h"
+#include "social/services/QVUser.h"
+#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVKitImages.h"
+
+namespace quorvel {
+
+using namespace platform::ui;
+using platform::Object;
+using platform::Rect;
+using platform::Ref;
+
+QV_REGISTER_CLASS(QVDefaultLeadingCell);
+QV_REGISTER_CLASS(QVPlainMessageTrailingCell);
+QV_REGISTER_CLASS(QVTrailingViewAllCell);
+QV_REGISTER_CLASS(QVPlainTableHeaderController);
+QV_REGISTER_CLASS(QVUserCell);
+
+namespace {
+
+constexpr float kRowHeight = 44;
+constexpr float kIconSize = 32;
+
+float rowWidth()
+{
+    return QVDashboardHost::current().getDashboardBounds().size.width;
+}
+
+Ref<Label> makeLabel(const Rect& frame, float fontSize, bool bold)
+{
+    auto label = Label::labelWithFrame(frame);
+    label->setFont((bold ? platform::Font::boldSystemFont(fontSize) : platform::Font::systemFont(fontSize)).get());
+    label->setBackgroundColor(std::nullopt);
+    label->setOpaque(false);
+    return label;
+}
+
+float maxX(const View* v) { return v->frame().origin.x + v->frame().size.width; }
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Leading cell
+
+bool QVDefaultLeadingCell::initQVTableCellHelper(const std::string& reuseIdentifier)
+{
+    if (!QVTableCellHelper::initQVTableCellHelper(reuseIdentifier))
+        return false;
+    const float width = rowWidth();
+    setFrame(Rect(0, 0, width, kRowHeight));
+    const float iconY = (kRowHeight - kIconSize) / 2;
+    headerContainerView_ = View::viewWithFrame(Rect(10, 0, width - 20, kRowHeight));
+    headerContainerView_->setBackgroundColor(std::nullopt);
+    headerLabel_ = makeLabel(Rect(0, 0, width - 20, kRowHeight), 16, true);
+    headerLabel_->setTextColor(Color::whiteColor());
+    headerLabel_->setAutoresizingMask(FlexibleWidth);
+    headerContainerView_->addSubview(headerLabel_.get());
+    leftIconView_ = QVImageView::imageViewWithFrame(Rect(6, iconY, kIconSize, kIconSize));
+    rightIconView_ = QVImageView::imageViewWithFrame(Rect(width - 6 - kIconSize, iconY, kIconSize, kIconSize));
+    secondFromRightIconView_ = QVImageView::imageViewWithFrame(Rect(width - 12 - 2 * kIconSize, iconY, kIconSize, kIconSize));
+    for (QVImageView* icon : { leftIconView_.get(), rightIconView_.get(), secondFromRightIconView_.get() }) {
+        icon->setHidden(true);
+        contentView()->addSubview(icon);
+    }
+    contentView()->addSubview(headerContainerView_.get());
+    setSelectionStyle(CellSelectionStyle::None);
+    return true;
+}
+
+void QVDefaultLeadingCell::enableLeftIconView()
+{
+    leftIconView_->setHidden(false);
+    Rect container = headerContainerView_->frame();
+    float edge = maxX(leftIconView_.get()) + kIconMargin;
+    if (edge > container.origin.x) {
+        float shift = edge - container.origin.x;
+        container.origin.x = edge;
+        container.size.width -= shift;
+        headerContainerView_->setFrame(container);
+    }
+}
+
+void QVDefaultLeadingCell::enableLeftIconViewWithImageUrl(const std::optional<std::string>& url,
+                                                          const std::string& defaultImage)
+{
+    enableLeftIconView();
+    if (auto asset = QVLoadKitImage(defaultImage))
+        leftIconView_->setDefaultImage(asset->image());
+    leftIconView_->setImageUrl(url);
+}
+
+void QVDefaultLeadingCell::enableBothRightIconViews()
+{
+    enableRightIconView();
+    enableSecondFromRightIconView();
+}
+
+void QVDefaultLeadingCell::_enableRightAlignedView(View* icon)
+{
+    icon->setHidden(false);
+    Rect container = headerContainerView_->frame();
+    float limit = icon->frame().origin.x - kIconMargin;
+    if (maxX(headerContainerView_.get()) > limit) {
+        container.size.width = limit - container.origin.x;
+        headerContainerView_->setFrame(container);
+    }
+}
+
+void QVDefaultLeadingCell::_disableRightAlignedView(View* icon)
+{
+    icon->setHidden(true);
+    View* reference = secondFromRightIconView_.get();
+    if (rightIconView_->isHidden() && secondFromRightIconView_->isHidden())
+        reference = rightIconView_.get();
+    Rect container = headerContainerView_->frame();
+    if (maxX(reference) > maxX(headerContainerView_.get())) {
+        container.size.width = maxX(reference) - container.origin.x;
+        headerContainerView_->setFrame(container);
+    }
+}
+
+void QVDefaultLeadingCell::disableBothRightIconViews()
+{
+    rightIconView_->setHidden(true);
+    secondFromRightIconView_->setHidden(true);
+    Rect container = headerContainerView_->frame();
+    container.size.width = frame().size.width - 2 * container.origin.x;
+    headerContainerView_->setFrame(container);
+}
+
+void QVDefaultLeadingCell::useLocalPlayerPicture(QVImageView* view)
+{
+    view->useLocalPlayerProfilePictureDefault();
+    view->setImageUrl(Quorvel::lastLoggedInUserProfilePictureUrl());
+    if (Quorvel::lastLoggedInUserUsesFacebookProfilePicture())
+        view->addFacebookOverlay();
+    else
+        view->removeFacebookOverlay();
+}
+
+void QVDefaultLeadingCell::populateRightIconsAsComparison(QVUser* user)
+{
+    enableRightIconView();
+    if (user && !user->isLocalUser()) {
+        enableSecondFromRightIconView();
+        useLocalPlayerPicture(secondFromRightIconView_.get());
+        rightIconView_->useProfilePictureFromUser(user);
+    } else {
+        useLocalPlayerPicture(rightIconView_.get());
+        disableSecondFromRightIconView();
+    }
+}
+
+void QVDefaultLeadingCell::onClickedLeftIcon()
+{
+    if (mCallbackTarget && mLeftIconSelector)
+        mLeftIconSelector.invoke(mCallbackTarget);
+}
+
+// ---------------------------------------------------------------------------
+// Trailing cells
+
+bool QVPlainMessageTrailingCell::initQVTableCellHelper(const std::string& reuseIdentifier)
+{
+    if (!QVTableCellHelper::initQVTableCellHelper(reuseIdentifier))
+        return false;
+    const float width = rowWidth();
+    setFrame(Rect(0, 0, width, kRowHeight));
+    messageLabel_ = makeLabel(Rect(10, 0, width - 20, kRowHeight), 14, false);
+    messageLabel_->setTextAlignment(platform::TextAlignment::Center);
+    messageLabel_->setAutoresizingMask(FlexibleWidth);
+    contentView()->addSubview(messageLabel_.get());
+    setSelectionStyle(CellSelectionStyle::None);
+    return true;
+}
+
+bool QVTrailingViewAllCell::initQVTableCellHelper(const std::string& reuseIdentifier)
+{
+    if (!QVTableCellHelper::initQVTableCellHelper(reuseIdentifier))
+        return false;
+    const float width = rowWidth();
+    setFrame(Rect(0, 0, width, kRowHeight));
+    viewAllLabel_ = makeLabel(Rect(10, 0, width - 40, kRowHeight), 15, true);
+    viewAllLabel_->setAutoresizingMask(FlexibleWidth);
+    contentView()->addSubview(viewAllLabel_.get());
+    setAccessoryType(CellAccessoryType::DisclosureIndicator);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Plain table header
+
+void QVPlainTableHeaderController::loadView()
+{
+    const float width = rowWidth();
+    auto view = View::viewWithFrame(Rect(0, 0, width, kHeight));
+    view->setAutoresizingMask(FlexibleWidth);
+    bgView_ = ImageView::imageViewWithImage(nullptr);
+    if (auto image = QVLoadKitImage("QVPlainTableHeaderBackground.png"))
+        bgView_->setImage(image->stretchableImage(11, 22).get());
+    bgView_->setFrame(view->bounds());
+    bgView_->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+    view->addSubview(bgView_.get());
+    headerLabel_ = makeLabel(Rect(15, 0, width - 30, kHeight), 14, false);
+    headerLabel_->setNumberOfLines(2);
+    headerLabel_->setTextAlignment(platform::TextAlignment::Center);
+    headerLabel_->setAutoresizingMask(FlexibleWidth);
+    view->addSubview(headerLabel_.get());
+    setView(view.get());
+}
+
+void QVPlainTableHeaderController::resizeView(View* tableView)
+{
+    float width = tableView ? tableView->frame().size.width : 0;
+    view()->setFrame(Rect(0, 0, width, kHeight));
+}
+
+// ---------------------------------------------------------------------------
+// User row
+
+bool QVUserCell::initQVTableCellHelper(const std::string& reuseIdentifier)
+{
+    if (!QVTableCellHelper::initQVTableCellHelper(reuseIdentifier))
+        return false;
+    const float width = rowWidth();
+    setFrame(Rect(0, 0, width, kHeight));
+    profilePicture_ = QVImageView::imageViewWithFrame(Rect(8, 7, 40, 40));
+    contentView()->addSubview(profilePicture_.get());
+    nameLabel_ = makeLabel(Rect(58, 0, width - 90, kHeight), 16, true);
+    nameLabel_->setAutoresizingMask(FlexibleWidth);
+    contentView()->addSubview(nameLabel_.get());
+    setAccessoryType(CellAccessoryType::DisclosureIndicator);
+    return true;
+}
+
+void QVUserCell::onResourceChanged(Object* resource)
+{
+    auto* user = dynamic_cast<QVUser*>(resource);
+    nameLabel_->setText(user ? user->name() : std::string());
+    profilePicture_->useProfilePictureFromUser(user);
+}
+
+} // namespace quorvel
