@@ -141,15 +141,17 @@ TEST_F(RootTest, ASecondScreenReplacesTheFirstAtOnceWithoutDisappearing)
     root->showController(first.get());
     settle(0.6);
     root->showController(second.get());
-    settle(0.6);
     EXPECT_EQ(root->contentController(), second.get());
-    EXPECT_EQ(screenLog, (std::vector<std::string> { "first.willAppear", "first.didAppear", "second.willAppear",
-                                                     "second.didAppear" }));
-    // The old view stays behind the new one.
+    // The old view stays behind the new one while it moves in, then leaves.
     auto& subs = root->containerView()->subviews();
     ASSERT_EQ(subs.size(), 2u);
     EXPECT_EQ(subs[0].get(), first->view());
     EXPECT_EQ(subs[1].get(), second->view());
+    settle(0.6);
+    EXPECT_EQ(screenLog, (std::vector<std::string> { "first.willAppear", "first.didAppear", "second.willAppear",
+                                                     "second.didAppear" }));
+    ASSERT_EQ(root->containerView()->subviews().size(), 1u);
+    EXPECT_EQ(first->view()->superview(), nullptr);
 }
 
 TEST_F(RootTest, ClosingDuringTheMoveInEndsOnceAsAClose)
