@@ -11,6 +11,8 @@
 #include "social/runtime/QVServiceEndpoint.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVRootController.h"
+#include "social/ui/QVTabBarController.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/account/QVAccountViews.h"
 
@@ -364,6 +366,12 @@ void QVEnableQuorvelInDashboardController::clickedEnableQuorvel()
 void QVEnableQuorvelInDashboardController::_switchToOnlineMode(platform::Object*)
 {
     Quorvel::allowErrorScreens(true);
+    // The dashboard's tabs were made offline: they load again from the first.
+    auto* root = dynamic_cast<QVRootController*>(QVDashboardHost::current().getRootController());
+    if (auto* tabs = root ? dynamic_cast<QVTabBarController*>(root->contentController()) : nullptr) {
+        tabs->forceUnloadAllTabs();
+        tabs->showTabAtIndex(0);
+    }
 }
 
 void QVEnableQuorvelInDashboardController::_stayInOfflineMode(platform::Object*) { hideLoadingScreen(); }
