@@ -291,6 +291,35 @@ TEST_F(AccountFormTest, NetworkFormsLogInOrLinkByTheirMode)
     EXPECT_EQ(loggedIn->messageTitleLabel()->text(), "Switch Accounts");
 }
 
+TEST_F(AccountFormTest, ARefusedFacebookLoginAsksAgainAndACancelledDialogLeaves)
+{
+    screen_testing::RecordingProvider recording;
+    auto bottom = QVControllerLoader::load("ShowMessageAndReturn");
+    auto facebook = show<QVFacebookAccountLoginController>("FacebookAccountLogin", bottom.get());
+    settle(1);
+    auto* login = dynamic_cast<FBLoginDialog*>(facebook->loginDialog());
+    ASSERT_TRUE(login);
+    login->succeedWithSession(7, "key-7", "secret-7", 0);
+    settle();
+    EXPECT_FALSE(facebook->loginDialog());
+    EXPECT_EQ(facebook->fbuid(), 7u);
+    facebook->onSubmitForm();
+    settle();
+    auto requests = recording.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(leading(requests[0], 4), (P { { "udid", udid() }, { "credential_type", "fbconnect" },
+                                            { "credential[fbuid]", "7" }, { "credential[session_key]", "key-7" } }));
+    ASSERT_TRUE(recording.answerWithXml(
+        "<errors><error><field>base</field><reason>That Facebook account is not linked.</reason></error></errors>", 422));
+    settle(1);
+    // The old session is gone and the dialog is up again.
+    EXPECT_EQ(facebook->fbuid(), 0u);
+    ASSERT_TRUE(facebook->loginDialog());
+    facebook->loginDialog()->cancel();
+    settle(1);
+    EXPECT_EQ(nav->topViewController(), bottom.get());
+}
+
 TEST_F(AccountFormTest, PasswordFormsSayWhetherThePasswordChangedAndResetSendsOnlyTheUser)
 {
     screen_testing::RecordingProvider recording;
