@@ -337,3 +337,22 @@ TEST_F(FramedTest, ThePlayerBannerSaysWhatThePlayerPlaysAndFollowsTheLocalUser)
 }
 
 } // namespace framed_tests
+
+namespace framed_tests {
+
+TEST_F(FramedTest, LargeScreenBannersAreWiderAndTheFrameReachesFurther)
+{
+    useDevice(Device::Tablet);
+    auto screen = BannerScreen::make("TestBanner");
+    screen->navigationItem()->setRightBarButtonItem(
+        BarButtonItem::withTitle("Edit", BarButtonItem::Style::Bordered, nullptr, BarButtonItem::PlainAction()).get());
+    auto nav = stack(screen.get());
+    float height = nav->view()->bounds().size.height;
+    EXPECT_EQ(nav->bannerView()->frame(), Rect(0, 44, 640, 78));
+    EXPECT_EQ(nav->frameView()->frame(), Rect(0, 113, nav->view()->bounds().size.width, height - 113 + 7));
+    auto* wrapper = dynamic_cast<QVFramedContentWrapperView*>(screen->view());
+    ASSERT_TRUE(wrapper);
+    EXPECT_EQ(wrapper->contentInsets(), (EdgeInsets { 8 + 113 - 44, 6, 0, 6 }));
+}
+
+} // namespace framed_tests
