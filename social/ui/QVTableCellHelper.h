@@ -123,12 +123,16 @@ private:
     bool mTileImage { false };
 };
 
+// It also draws its section index (when the list has one) down its right edge.
 class QVTableView : public platform::ui::TableView {
     QV_DECLARE_CLASS(QVTableView)
 public:
+    static constexpr float kSectionIndexWidth = 16;
+
     static platform::Ref<QVTableView> tableViewWithFrame(const platform::Rect& frame,
                                                          platform::ui::TableViewStyle style);
     platform::ui::View* hitTest(platform::Point point) override;
+    void drawAboveSubviews(platform::GraphicsContext& context, const platform::Rect& bounds) override;
 
 protected:
     friend class platform::ui::InterfaceBuilder;
