@@ -76,7 +76,7 @@ public:
 
     // --- Operations ---
     // Ignored while a submission runs.
-    void onSubmitForm(platform::Object* sender = nullptr);
+    virtual void onSubmitForm(platform::Object* sender = nullptr);
     void submitForm();
     // A tag keeps its first action.
     void registerAction(const QVDelegate& action, int tag);

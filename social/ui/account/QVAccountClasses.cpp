@@ -3,9 +3,12 @@
 // linker keeps them all.
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/account/QVAccountClasses.h"
+#include "social/ui/account/QVAccountChangeControllers.h"
+#include "social/ui/account/QVAccountLoginControllers.h"
 #include "social/ui/account/QVApprovalControllers.h"
 #include "social/ui/account/QVIntroFlowControllers.h"
 #include "social/ui/account/QVIntroNavigationController.h"
+#include "social/ui/account/QVSocialAccountControllers.h"
 
 #define QV_ACCOUNT_CLASSES(X)                                                                                      \
     X(QVIntroNavigationController)                                                                                 \
@@ -17,7 +20,19 @@
     X(QVGameCenterIntegrationController)                                                                           \
     X(QVUserQuorvelApprovalController)                                                                             \
     X(QVWebApprovalController)                                                                                     \
-    X(QVEnableQuorvelInDashboardController)
+    X(QVEnableQuorvelInDashboardController)                                                                        \
+    X(QVQuorvelAccountLoginController)                                                                             \
+    X(QVHttpCredentialsCreateController)                                                                           \
+    X(QVSelectAccountTypeController)                                                                               \
+    X(QVUsersCredentialCell)                                                                                       \
+    X(QVFacebookAccountLoginController)                                                                            \
+    X(QVTwitterAccountLoginController)                                                                             \
+    X(QVFacebookExtendedCredentialController)                                                                      \
+    X(QVTwitterExtendedCredentialController)                                                                       \
+    X(QVChangeEmailController)                                                                                     \
+    X(QVChangeNameController)                                                                                      \
+    X(QVChangePasswordController)                                                                                  \
+    X(QVResetPasswordController)
 
 namespace quorvel {
 

@@ -28,7 +28,7 @@ bool QVAccountSetupBaseController::performSetter(const std::string& setterName, 
         mAddingAdditionalCredential = boxed && boxed->value().asBool();
         return true;
     }
-    return QVAccountForm::performSetter(setterName, value);
+    return QVFormControllerHelper::performSetter(setterName, value);
 }
 
 void QVAccountSetupBaseController::onFormSubmitted()

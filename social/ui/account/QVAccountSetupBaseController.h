@@ -6,13 +6,14 @@
 #pragma once
 
 #include "social/runtime/QVDelegate.h"
-#include "social/ui/account/QVAccountForm.h"
+#include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/ui/QVFormControllerHelper.h"
 
 namespace quorvel {
 
 class QVShowMessageAndReturnController;
 
-class QVAccountSetupBaseController : public QVAccountForm {
+class QVAccountSetupBaseController : public QVFormControllerHelper {
 public:
     static constexpr const char* kLoginFailedMessage
         = "Quorvel was unable to log you in at this time.  Some features will be unavailable until the next time "

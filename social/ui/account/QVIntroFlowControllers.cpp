@@ -387,7 +387,6 @@ void QVNewAccountController::loadView()
     spacer->setBackgroundColor(std::nullopt);
     content->addSubview(spacer.get());
     setView(root.get());
-    adoptTextFields(root.get());
 }
 
 void QVNewAccountController::addHiddenParameters(QVHttpNestedQueryStringWriter& params)
@@ -413,7 +412,7 @@ void QVNewAccountController::viewWillAppear(bool)
 
 void QVNewAccountController::viewWillDisappear(bool animated)
 {
-    QVAccountForm::viewWillDisappear(animated);
+    QVFormControllerHelper::viewWillDisappear(animated);
     setIntroFullscreen(false);
 }
 
@@ -435,7 +434,7 @@ void QVNewAccountController::textFieldDidBeginEditing(TextField*)
     useDefaultNameButton_->setHidden(false);
 }
 
-void QVNewAccountController::onSubmitForm()
+void QVNewAccountController::onSubmitForm(platform::Object* sender)
 {
     if (isSubmitting())
         return;
@@ -450,7 +449,7 @@ void QVNewAccountController::onSubmitForm()
     acceptNameButton_->setEnabled(false);
     alreadyHaveAccountButton_->setEnabled(false);
     showNameLoadingView("Submitting name...");
-    QVAccountForm::onSubmitForm();
+    QVFormControllerHelper::onSubmitForm(sender);
 }
 
 void QVNewAccountController::onFormSubmitted()

@@ -12,7 +12,8 @@
 #include "social/core/QuorvelLoginScreens.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVImageView.h"
-#include "social/ui/account/QVAccountForm.h"
+#include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/ui/QVFormControllerHelper.h"
 #include "social/ui/account/QVAccountViews.h"
 
 namespace quorvel {
@@ -123,7 +124,7 @@ protected:
     bool isMultiple() const override { return true; }
 };
 
-class QVNewAccountController : public QVAccountForm {
+class QVNewAccountController : public QVFormControllerHelper {
     QV_DECLARE_CLASS(QVNewAccountController)
 public:
     void setCompleteDelegate(const QVDelegate& d) { mOnCompletionDelegate = d; }
@@ -153,10 +154,10 @@ public:
     // Form hooks.
     std::string getFormSubmissionUrl() override { return "users/update_name.xml"; }
     std::string singularResourceName() override { return "user"; }
-    void populateViewDataMap(ViewDataMap& map) override { map.emplace_back("name", 1); }
+    void populateViewDataMap(QVViewDataMap& map) override { map.addField("name", 1); }
     void addHiddenParameters(QVHttpNestedQueryStringWriter& params) override;
     bool shouldShowLoadingScreenWhileSubmitting() override { return false; }
-    void onSubmitForm() override;
+    void onSubmitForm(platform::Object* sender = nullptr) override;
     void onFormSubmitted() override;
     void onPresentingErrorDialog() override;
     void textFieldDidBeginEditing(platform::ui::TextField* field) override;
