@@ -4,6 +4,7 @@
 
 #include "social/core/QVNotification.h"
 #include "social/core/Quorvel.h"
+#include "social/runtime/QVCompressableData.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/services/QVAchievementService.h"
 #include "social/services/QVApplicationDescriptionService.h"
@@ -11,6 +12,7 @@
 #include "social/services/QVChallengeDefinition.h"
 #include "social/services/QVChallengeService.h"
 #include "social/services/QVClientApplicationService.h"
+#include "social/services/QVCloudStorageService.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVConversationService.h"
 #include "social/services/QVForumService.h"
@@ -82,7 +84,7 @@ const std::vector<QuorvelServiceEntry>& serviceTable()
         { "QVSubscriptionService", &QVSubscriptionService::initializeService, &QVSubscriptionService::shutdownService },
         { "QVConversationService", &QVConversationService::initializeService, &QVConversationService::shutdownService },
         { "QVTickerService", &QVTickerService::initializeService, &QVTickerService::shutdownService },
-        { "QVCloudStorageService", nullptr, nullptr },
+        { "QVCloudStorageService", &QVCloudStorageService::initializeService, &QVCloudStorageService::shutdownService },
         { "QVPresenceService", initializePresence, shutdownPresence },
         { "QVInviteService", &QVInviteService::initializeService, &QVInviteService::shutdownService },
     };
@@ -230,9 +232,30 @@ void QuorvelSetControllerLoaderOverrides(const platform::Value& suffix, const pl
     QVControllerLoader::setClassNamePrefix(text(classNamePrefix));
 }
 
-void QuorvelConfigureCloudStorage(const QuorvelSettingsDictionary&) { }
+namespace {
+bool settingIsTrue(const QuorvelSettingsDictionary& settings, const char* key)
+{
+    const platform::Value& v = settings.objectForKey(key);
+    return !v.isNil() && v.asBool();
+}
+} // namespace
 
-void QuorvelConfigureCompressableData(const QuorvelSettingsDictionary&) { }
+void QuorvelConfigureCloudStorage(const QuorvelSettingsDictionary& settings)
+{
+    QVCloudStorageService& storage = QVCloudStorageService::service();
+    if (settingIsTrue(settings, "QuorvelSettingDisableCloudStorageCompression"))
+        storage.disableCompression();
+    if (settingIsTrue(settings, "QuorvelSettingOutputCloudStorageCompressionRatio"))
+        storage.enableVeboseCompression();
+    if (settingIsTrue(settings, "QuorvelSettingCloudStorageHeaderlessCompression"))
+        storage.useLegacyHeaderlessCompression();
+}
+
+void QuorvelConfigureCompressableData(const QuorvelSettingsDictionary& settings)
+{
+    QVCompressableData::setDisableCompression(settingIsTrue(settings, "QuorvelSettingDisableCloudStorageCompression"));
+    QVCompressableData::setVerbose(settingIsTrue(settings, "QuorvelSettingOutputCloudStorageCompressionRatio"));
+}
 
 void QuorvelRegisterPolledResources(QVPoller* poller)
 {

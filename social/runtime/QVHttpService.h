@@ -109,6 +109,7 @@ public:
         return r;
     }
     const std::optional<platform::Bytes>& data() const { return data_; }
+    void setData(std::optional<platform::Bytes> data) { data_ = std::move(data); }
     platform::Object* passThroughObject() const { return passThrough_.get(); }
     int statusCode() const { return status_; }
 
@@ -121,9 +122,9 @@ private:
 
 // Observer of a blob download. With the wrap flag every outcome becomes a
 // QVS3Response (success for 200 to 299, failure otherwise). Without it the
-// success value receives the decoded body (a Boxed data value) and the failure
-// value nil; decoding is the identity until the compressed-blob reader
-// overrides decodeBody().
+// success value receives the body read as a stored blob (QVCompressableData,
+// expanded to at most 1 MiB) as a Boxed data value, and the failure value nil
+// — also for a body that does not expand.
 class QVBlobDownloadObserver : public QVHttpServiceObserver {
 public:
     QVBlobDownloadObserver(const QVDelegate& onSuccess, const QVDelegate& onFailure, bool wrapResponse)
@@ -134,7 +135,7 @@ public:
     void requestFailed(QVHttpRequest* request) override;
 
 protected:
-    virtual std::optional<platform::Bytes> decodeBody(const platform::Bytes& body) { return body; }
+    virtual std::optional<platform::Bytes> decodeBody(const platform::Bytes& body);
 
 private:
     QVDelegate onSuccess_;

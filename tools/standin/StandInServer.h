@@ -133,6 +133,42 @@ bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl,
 Params parseAuthorizationHeader(const std::string& header);
 // application/x-www-form-urlencoded pairs, decoded, in order.
 Params parseFormEncoded(const std::string& text);
+// The parts of a multipart/form-data body (name, content) in order; the
+// boundary comes from the Content-Type value. The closing delimiter may end
+// the body with or without a line end.
+Params parseMultipart(const std::string& body, const std::string& contentType);
+
+// A blob storage host on its own loopback port, for the signed forms of score
+// blobs. A multipart POST (any path) with the fields key, AWSAccessKeyId,
+// acl, policy and signature and the part "file" stores the file under the key
+// (answer 204; 400 when a field is missing). A GET answers the object stored
+// under the path (without its leading "/"), or 404. One connection at a time,
+// closed after each answer. The policy is required, not verified.
+class StorageHostStandIn {
+public:
+    StorageHostStandIn();
+    ~StorageHostStandIn();
+    StorageHostStandIn(const StorageHostStandIn&) = delete;
+    StorageHostStandIn& operator=(const StorageHostStandIn&) = delete;
+
+    // Listens on 127.0.0.1 (port 0: the system chooses); answers the port or -1.
+    int start(int port = 0);
+    void stop();
+    int port() const { return port_; }
+    std::string baseUrl() const;
+    // Receives one line per answered request: method, path and status.
+    void setLogSink(std::function<void(const std::string& line)> sink);
+
+    std::optional<std::string> storedObject(const std::string& key) const;
+    void storeObject(const std::string& key, std::string bytes);
+    // The requests so far, the form's parts as parameters.
+    std::vector<LoggedRequest> requests() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    int port_ { -1 };
+};
 
 // A STOMP 1.0 stand-in for the presence channel: accepts connections, answers
 // CONNECT with CONNECTED, records the frames it receives and can send MESSAGE

@@ -1,7 +1,8 @@
 // quorvel_standin: the stand-in service as a program a person can run.
-//   quorvel_standin [--port N] [--stomp-port N] [--fixtures DIR]
-// Serves HTTP and STOMP on 127.0.0.1 until interrupted, prints the
-// "server-url" and "presence-host" to use, then one line per request.
+//   quorvel_standin [--port N] [--stomp-port N] [--storage-port N] [--fixtures DIR]
+// Serves HTTP, STOMP and a blob storage host on 127.0.0.1 until interrupted,
+// prints the "server-url", "presence-host" and "storage-url" to use, then one
+// line per request.
 #include "tools/standin/StandInServer.h"
 
 #include <cctype>
@@ -17,20 +18,22 @@
 namespace {
 
 const char* kUsage =
-    "usage: quorvel_standin [--port N] [--stomp-port N] [--fixtures DIR]\n"
+    "usage: quorvel_standin [--port N] [--stomp-port N] [--storage-port N] [--fixtures DIR]\n"
     "\n"
     "The stand-in social service on 127.0.0.1: signed HTTP requests and the STOMP\n"
     "presence channel (which also carries requests when the client routes them).\n"
     "\n"
     "  --port N          HTTP port (0, the default: the system chooses)\n"
     "  --stomp-port N    STOMP port (0, the default: the system chooses)\n"
+    "  --storage-port N  port of the blob storage host that signed forms post\n"
+    "                    to (0, the default: the system chooses)\n"
     "  --fixtures DIR    answer GET requests from the files under DIR\n"
     "                    (default: the program's own fixtures)\n"
     "  --help            print this text\n"
     "\n"
-    "Prints \"server-url URL\" and \"presence-host HOST:PORT\", then one line per\n"
-    "request: method, path, status and the signature verdict. A signed request\n"
-    "whose signature does not verify is answered 401.\n";
+    "Prints \"server-url URL\", \"presence-host HOST:PORT\" and \"storage-url URL\",\n"
+    "then one line per request: method, path, status and the signature verdict.\n"
+    "A signed request whose signature does not verify is answered 401.\n";
 
 // A port from 0 to 65535, or -1.
 int parsePort(const char* text)
@@ -55,7 +58,7 @@ int usageError(const std::string& message)
 
 int main(int argc, char** argv)
 {
-    int port = 0, stompPort = 0;
+    int port = 0, stompPort = 0, storagePort = 0;
     std::string fixtures = QUORVEL_STANDIN_FIXTURES;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
@@ -63,7 +66,7 @@ int main(int argc, char** argv)
             std::fputs(kUsage, stdout);
             return 0;
         }
-        if (option != "--port" && option != "--stomp-port" && option != "--fixtures")
+        if (option != "--port" && option != "--stomp-port" && option != "--storage-port" && option != "--fixtures")
             return usageError("unknown argument \"" + option + "\"");
         if (i + 1 >= argc)
             return usageError(option + " needs a value");
@@ -75,7 +78,7 @@ int main(int argc, char** argv)
         int parsed = parsePort(value);
         if (parsed < 0)
             return usageError(option + " wants a port number from 0 to 65535, not \"" + value + "\"");
-        (option == "--port" ? port : stompPort) = parsed;
+        (option == "--port" ? port : option == "--stomp-port" ? stompPort : storagePort) = parsed;
     }
 
     // The server threads inherit a mask without SIGINT and SIGTERM, so the
@@ -106,11 +109,22 @@ int main(int argc, char** argv)
         return 1;
     }
     stomp.forwardRequestsTo(server);
-    std::printf("server-url %s\npresence-host 127.0.0.1:%d\n", server.baseUrl().c_str(), stomp.port());
+    standin::StorageHostStandIn storage;
+    storage.setLogSink([](const std::string& line) {
+        std::printf("storage %s\n", line.c_str());
+        std::fflush(stdout);
+    });
+    if (storage.start(storagePort) < 0) {
+        std::fprintf(stderr, "quorvel_standin: cannot listen on 127.0.0.1 storage port %d (in use?)\n", storagePort);
+        return 1;
+    }
+    std::printf("server-url %s\npresence-host 127.0.0.1:%d\nstorage-url %s\n", server.baseUrl().c_str(), stomp.port(),
+                storage.baseUrl().c_str());
     std::fflush(stdout);
     int received = 0;
     while (sigwait(&stopSignals, &received) != 0) { }
     stomp.stop();
+    storage.stop();
     server.stop();
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/net/CurlHttpTransport.h"
 #include "platform/net/FakeHttpTransport.h"
+#include "social/runtime/QVCompressableData.h"
 #include "social/runtime/QVHttpService.h"
 #include "social/runtime/QVRequestHandle.h"
 #include "support/TestSupport.h"
@@ -139,6 +140,28 @@ TEST_F(HttpServiceTest, BlobObserverWrapsOrPassesTheBody)
     ASSERT_NE(body, nullptr);
     EXPECT_EQ(body->value().data(), (platform::Bytes { 4, 5 }));
     EXPECT_EQ(recorder->badArgs[1], nullptr);
+}
+
+TEST_F(HttpServiceTest, BlobObserverExpandsStoredBlobsAndFailsOnesThatDoNotExpand)
+{
+    auto recorder = platform::adoptRef(new Recorder);
+    QVDelegate ok(recorder.get(), BRISKO_SELECTOR(Recorder, ok));
+    QVDelegate bad(recorder.get(), BRISKO_SELECTOR(Recorder, bad));
+    platform::Ref<QVBlobDownloadObserver> plain = platform::adoptRef(new QVBlobDownloadObserver(ok, bad, false));
+    platform::Bytes blob(600, 'b');
+    platform::Bytes stored = QVCompressableData::serializedDataFromData(blob);
+    ASSERT_LT(stored.size(), blob.size());
+    platform::Bytes broken = stored;
+    broken.resize(stored.size() - 4);
+    fake->script(HttpResult::answer(200, stored));
+    fake->script(HttpResult::answer(200, broken));
+    service->startRequest("good", "GET", std::nullopt, plain.get());
+    service->startRequest("broken", "GET", std::nullopt, plain.get());
+    loop().drain();
+    ASSERT_EQ(recorder->okArgs.size(), 1u);
+    EXPECT_EQ(dynamic_cast<platform::Boxed*>(recorder->okArgs[0].get())->value().data(), blob);
+    ASSERT_EQ(recorder->badArgs.size(), 1u);
+    EXPECT_EQ(recorder->badArgs[0], nullptr);
 }
 
 TEST_F(HttpServiceTest, AnEndedRequestLeavesItsModule)

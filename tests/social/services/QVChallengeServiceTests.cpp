@@ -6,6 +6,7 @@
 
 #include "platform/foundation/Boxed.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVSettings.h"
 #include "social/services/QVChallenge.h"
@@ -339,7 +340,8 @@ TEST_F(ChallengeTest, ANewDataDownloadCancelsTheRunningOne)
     server.route("GET", "challenges/62/data.blob", standin::Answer::xml("second run"));
     server.route("GET", "challenges/63/data.blob", standin::Answer::xml("gone", 404));
 
-    auto first = received(0)->challenge();
+    auto record = received(0);
+    QVChallenge* first = record->challenge();
     auto second = QVChallenge::create();
     second->setDataUrl("/challenges/62/data.blob");
     ASSERT_NE(first->downloadChallengeData(), nullptr);
@@ -438,6 +440,11 @@ public:
     {
         calls.push_back("all " + std::to_string(all.size()));
     }
+    void didGetIcon(platform::Image*, QVChallengeDefinition* d) override { calls.push_back("icon " + d->title()); }
+    void getFailGetIconQVChallengeDefinition(QVChallengeDefinition* d) override
+    {
+        calls.push_back("no icon " + d->title());
+    }
 };
 
 TEST_F(ChallengeTest, DefinitionsAndTheirStatistics)
@@ -486,6 +493,24 @@ TEST_F(ChallengeTest, DefinitionsAndTheirStatistics)
     EXPECT_EQ(QVRequestHandlesForModule::handleCount(QVChallengeDefinitionClass::module()), 1u);
     QVChallengeDefinition::setDelegate(nullptr);
     EXPECT_EQ(QVRequestHandlesForModule::handleCount(QVChallengeDefinitionClass::module()), 0u);
+}
+
+TEST_F(ChallengeTest, IconsComeFromTheCacheAtOnceAndBytesThatAreNoImageFail)
+{
+    QVImageCache::initializeCache();
+    DefinitionRecorder delegate;
+    QVChallengeDefinition::setDelegate(&delegate);
+    auto definition = QVChallengeDefinition::create();
+    definition->setTitle("Lap");
+    definition->setIconUrl("images/lap.png");
+    server.route("GET", "images/lap.png", standin::Answer::xml("<not-an-image/>"));
+    EXPECT_TRUE(definition->getIcon());
+    ASSERT_TRUE(waitFor([&] { return delegate.calls.size() == 1; }));
+    QVImageCache::sharedInstance()->store(platform::Image::imageWithRGBA(1, 1, platform::Bytes { 1, 2, 3, 255 }),
+                                          definition->iconUrl());
+    EXPECT_FALSE(definition->getIcon());
+    EXPECT_EQ(delegate.calls, (std::vector<std::string> { "no icon Lap", "icon Lap" }));
+    QVImageCache::shutdownCache();
 }
 
 TEST_F(ChallengeTest, MultiAttemptReadsAsAFlag)
