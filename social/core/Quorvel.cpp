@@ -361,14 +361,6 @@ int Quorvel::getDashboardOrientation()
     return q ? q->mDashboardOrientation : 1;
 }
 
-void Quorvel::setDashboardOrientation(int orientation)
-{
-    // The rotation of a dashboard on screen belongs to the dashboard's code;
-    // with none showing the orientation is only stored.
-    if (Quorvel* q = sharedInstance())
-        q->mDashboardOrientation = orientation;
-}
-
 platform::ui::Window* Quorvel::presentationWindow()
 {
     Quorvel* q = sharedInstance();

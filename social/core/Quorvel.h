@@ -18,6 +18,7 @@
 #pragma once
 
 #include "platform/foundation/Object.h"
+#include "platform/foundation/Geometry.h"
 #include "platform/foundation/Value.h"
 #include "social/core/QuorvelDelegate.h"
 #include "platform/gamekit/GameCenter.h"
@@ -28,6 +29,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 struct sqlite3;
@@ -38,6 +40,8 @@ class Image;
 
 namespace platform::ui {
 class Location;
+class NavigationController;
+class View;
 class Window;
 class ViewController;
 } // namespace platform::ui
@@ -138,7 +142,9 @@ public:
     static bool isUsingGameCenter();
     static bool pushNotificationsEnabled();
     static int getDashboardOrientation();
-    // Stores the dashboard's interface orientation (needs the instance; an unchanged value does nothing).
+    // Needs the instance; an unchanged value does nothing. On a phone while a
+    // full-screen screen is up the call is ignored; on a large screen the
+    // dashboard on show turns (0.4 s between portrait and landscape, else 0.8 s).
     static void setDashboardOrientation(int orientation);
     // The window given in the settings dictionary, or null (the key window then).
     static platform::ui::Window* presentationWindow();
@@ -208,24 +214,124 @@ public:
     // Logs the player out: token, local user and presence channel go; the game hears userLoggedOut.
     static void logoutUser();
 
-    // ---- Presentation of the client's full-screen screens
-    // The dashboard's root controller holds the screens presented here, the
-    // first one as root, later ones as its modal or pushed screens.
+    // ---- The dashboard and the client's full-screen screens (QuorvelDashboard.cpp)
+    // Every full-screen screen is shown inside one root controller (loaded as
+    // "Root") whose view goes on the top application window. Only one screen is
+    // shown at a time: a screen offered while another is showing or closing
+    // waits in a single queue slot (a later offer replaces it) and is shown
+    // right after the close. The game's delegate hears dashboardWillAppear,
+    // dashboardDidAppear, dashboardWillDisappear and dashboardDidDisappear.
+
+    // An entry of a dashboard launch: a screen name, a leaderboard id (after a
+    // leaderboard list screen) or a screen object.
+    using DashboardEntry = std::variant<std::string, platform::Ref<platform::Object>>;
+
+    static void launchDashboard() { launchDashboardWithDelegate(nullptr); }
+    static void launchDashboardWithDelegate(QuorvelDelegate* delegate)
+    {
+        launchDashboardWithDelegate(delegate, {}, std::vector<DashboardEntry> {});
+    }
+    // Approval first when the player never approved and nothing is stored
+    // offline; the login flow (or an alert while unreachable) without a login;
+    // otherwise the tabbed dashboard on the tab (empty: the initial or default
+    // one) with the entries pushed on it.
+    static void launchDashboardWithDelegate(QuorvelDelegate* delegate, const std::string& tabControllerName,
+                                            const std::vector<DashboardEntry>& controllers);
+    static void launchDashboardWithDelegate(QuorvelDelegate* delegate, const std::string& tabControllerName,
+                                            DashboardEntry controller)
+    {
+        launchDashboardWithDelegate(delegate, tabControllerName, std::vector<DashboardEntry> { std::move(controller) });
+    }
+    static void dismissDashboard() { dismissRootController(); }
+    static void presentRootControllerWithTabbedDashboard(const std::string& tabControllerName)
+    {
+        presentRootControllerWithTabbedDashboard(tabControllerName, {});
+    }
+    static void presentRootControllerWithTabbedDashboard(const std::string& tabControllerName,
+                                                         const std::vector<DashboardEntry>& controllers);
+    // The approval's callback: the dashboard when online, else nothing left up.
+    void _presentRootControllerWithTabbedDashboard(platform::Object* unused);
+
+    // The root controller exists, is not closing and shows a screen.
     static bool isShowingFullScreen();
-    static bool isDashboardHubOpen() { return false; }
+    // A full-screen screen is up and it is the tabbed dashboard.
+    static bool isDashboardHubOpen();
+    static platform::ui::ViewController* getRootController();
+    static platform::ui::View* getTopLevelView();
+    static platform::ui::Window* getTopApplicationWindow();
+    // The root's modal navigation stack, else its content's, else the selected tab's; null without one.
+    static platform::ui::NavigationController* getActiveNavigationController();
+    static bool isLargeScreen();
+    static platform::Rect getDashboardBounds();
+    static bool isInLandscapeMode();
+    static bool isInLandscapeModeOniPad();
+    static bool dashboardVisible();
+
+    // Answers whether the root controller could be put up now; otherwise the
+    // screen waits in the queue slot.
+    static bool tryCreateDashboardWithModal(platform::ui::ViewController* screen);
     static void presentRootControllerWithModal(platform::Ref<platform::ui::ViewController> screen);
     static void presentModalOverlay(platform::Ref<platform::ui::ViewController> screen);
+    static void presentModalOverlay(platform::Ref<platform::ui::ViewController> screen, bool opaque);
+    // Pushes on the active navigation stack; without one the screen is shown
+    // modally on the root controller (or as the root's screen when none is up).
     static void pushOnActiveNavigationController(platform::Ref<platform::ui::ViewController> screen);
-    // Error screens are pushed while a full-screen screen is up; otherwise only logged.
-    static void displayErrorMessage(const std::string& message);
-    static void displayErrorScreen(platform::Ref<platform::ui::ViewController> screen);
     static void dismissRootController();
-    // The presented screens, root first (the screens inside an intro frame included).
+    // The root's show or hide transition ended.
+    static void animationDidStop(bool finished);
+    static void destroyDashboard();
+    // The screens on show: the root's screen (its navigation stack, an intro
+    // frame's stack or the selected tab's), then its modal screen's, root first.
     static std::vector<platform::Ref<platform::ui::ViewController>> presentedScreens();
-    // The controller presented last (what the root controller shows now), or null.
+    // The controller presented last (the root's modal screen, else what the root shows), or null.
     static platform::ui::ViewController* topPresentedController();
-    // While off, service failures push no error screens (the account flow turns them off).
+
+    static void dashboardWillAppear();
+    static void dashboardDidAppear();
+    static void dashboardWillDisappear();
+    static void dashboardDidDisappear();
+
+    // Online and offline mode of an open dashboard (each acts only on a change).
+    static void switchToOnlineDashboard();
+    static void switchToOfflineDashboard();
+    static void reloadInactiveTabBars();
+
+    // Orientation.
+    static void transformView(platform::ui::View* view, int orientation);
+    static void transformViewToDashboardOrientation(platform::ui::View* view);
+    static bool shouldAutorotateToInterfaceOrientation(int orientation, const int* supportedOrientations, int count);
+    void _rotateDashboardFromOrientation(int from, int to);
+
+    // Error screens inside the dashboard: never stacked; a second one while
+    // one is shown or about to be pushed (0.1 s later) is dropped.
+    static void displayErrorMessage(const std::string& message);
+    static void displayErrorMessageAndOfflineButton(const std::string& message);
+    static void displayErrorMessage(platform::Ref<platform::ui::ViewController> screen,
+                                    platform::ui::NavigationController* navController);
+    // The error screen in the active navigation stack.
+    static void displayErrorScreen(platform::Ref<platform::ui::ViewController> screen);
+    static bool isShowingErrorScreenInNavController(platform::ui::NavigationController* navController);
+    static bool areErrorScreensAllowed();
     static void allowErrorScreens(bool allow);
+
+    // ---- Dashboard pages a game may open directly (QuorvelDashboardPages.cpp)
+    // Each opens the dashboard on its tab with its screens pushed.
+    static void launchDashboardWithIMToUser(QVUser* user, const std::string& initialText);
+    static void launchDashboardWithSpecificInvite(const std::string& inviteId);
+    static void launchDashboardWithInvitePage();
+    static void launchDashboardWithiPurchasePage(const std::string& applicationId);
+    static void launchDashboardWithFindFriendsPage();
+    static void launchDashboardWithChallengesPage();
+    // The leaderboard list, then that leaderboard's scores.
+    static void launchDashboardWithHighscorePage(const std::string& leaderboardId);
+    static void launchDashboardWithListLeaderboardsPage();
+    static void launchDashboardWithAchievementsPage();
+    static void launchDashboardWithWhosPlayingPage();
+    // Only while user-generated content is allowed; otherwise nothing opens.
+    static void launchDashboardWithForumsPage();
+    static void launchDashboardWithSwitchUserPage();
+    // The chat rooms open to everyone (neither the developer's nor the game's).
+    static void launchDashboardWithListGlobalChatRoomsPage();
 
     // ---- Application life cycle and push notifications (QuorvelLifecycle.cpp)
     // The game forwards its application's events; launch options and push
@@ -252,8 +358,8 @@ public:
     static void gameServerReachabilityChanged(platform::Object* status);
 
     // What a received challenge does: fetch it, then open the dashboard on it
-    // (launch) or show its notice (while the game runs). The challenge service
-    // installs these; until then a challenge payload is still answered as handled.
+    // (launch) or show its notice (while the game runs). The challenge
+    // service's fetches unless replaced here (empty handlers restore them).
     struct ChallengePushHandlers {
         std::function<void(const std::string& challengeToUserId)> showDetailView;
         std::function<void(const std::string& challengeToUserId)> showNotification;
@@ -562,7 +668,7 @@ private:
     platform::Ref<platform::ui::Window> mPresentationWindow;
     platform::Ref<platform::ui::ViewController> mQueuedRootModal;
     bool mIsQueuedModalAnOverlay { false };
-    platform::Ref<platform::Object> mQVRootController;
+    platform::Ref<platform::ui::ViewController> mQVRootController;
     std::string mDisplayName;
     std::string mShortDisplayName;
     platform::Ref<QVProvider> mProvider;
@@ -588,8 +694,6 @@ private:
     platform::Ref<platform::Object> mBootstrapAttempt; // the running bootstrap's callback target
     bool mSessionSawLinkNetworks { false }; // the link-networks offer is made once per session (until a logout)
     bool mPendingDataSent { false }; // the offline data went out after the last successful bootstrap
-    // The full-screen screens: one navigation stack per presented layer, the root's first.
-    std::vector<std::vector<platform::Ref<platform::ui::ViewController>>> mPresentedScreens;
     std::string mProductKey_;
     std::string mSessionId;
     platform::Date mSessionStartDate;

@@ -14,6 +14,7 @@
 #include "social/runtime/QVPresenceService.h"
 #include "social/runtime/QVReachability.h"
 #include "social/runtime/QVResourceImageDownload.h"
+#include "social/services/QVChallengeService.h"
 #include "social/services/QVPushNotificationService.h"
 
 namespace quorvel {
@@ -115,6 +116,8 @@ bool Quorvel::respondToApplicationLaunchOptions(const platform::Value& launchOpt
         traceStep("getChallengeToUserAndShowDetailView");
         if (challengeHandlers().showDetailView)
             challengeHandlers().showDetailView(*id);
+        else
+            QVChallengeService::getChallengeToUserAndShowDetailView(*id);
         return true;
     }
     return allowAddOnsToRespondToPushNotification(payload, true);
@@ -129,6 +132,8 @@ bool Quorvel::applicationDidReceiveRemoteNotification(const platform::Value& pay
         traceStep("getChallengeToUserAndShowNotification");
         if (challengeHandlers().showNotification)
             challengeHandlers().showNotification(*id);
+        else
+            QVChallengeService::getChallengeToUserAndShowNotification(*id);
         return true;
     }
     return allowAddOnsToRespondToPushNotification(payload, false);

@@ -2,7 +2,6 @@
 // and its outcome, the logged-in call to the game, the welcome and failure
 // notices, the login flow, the request layer's credential, upgrade and
 // maintenance answers, logout and the offline login.
-#include "platform/ui/NavigationController.h"
 #include "social/core/Quorvel.h"
 
 #include "platform/foundation/Boxed.h"
@@ -10,6 +9,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/BarButtonItem.h"
+#include "platform/ui/NavigationController.h"
 #include "social/core/QVNotification.h"
 #include "social/core/QuorvelLoginScreens.h"
 #include "social/runtime/QVActionRequest.h"
@@ -69,6 +69,21 @@ private:
     BootstrapAttempt() = default;
 };
 
+// The approval and account screens go into the intro frame, in a navigation
+// stack of their own, so that the next screen of the flow is pushed on it;
+// without a frame class, in a plain stack with a hidden bar.
+Ref<ViewController> introStack(ViewController* first)
+{
+    Ref<ViewController> frame =
+        QVControllerLoader::loadWithParams("IntroNavigation", { { "navigationRoot", Ref<Object>(first) } });
+    auto* intro = dynamic_cast<QVIntroFrame*>(frame.get());
+    if (intro && intro->navController())
+        return frame;
+    Ref<platform::ui::NavigationController> nav = platform::ui::NavigationController::withRootViewController(first);
+    nav->setNavigationBarHidden(true, false);
+    return nav;
+}
+
 // The certificate and secure-connection failures of the URL loading system.
 bool isCertificateFailure(Object* response)
 {
@@ -77,22 +92,6 @@ bool isCertificateFailure(Object* response)
         return false;
     int code = loader->error()->code;
     return code == -1200 || code == -1201 || code == -1202;
-}
-
-// The approval and account screens go into the intro frame, in a navigation
-// stack of their own; without a frame class the screen is presented alone.
-Ref<ViewController> framedIntroScreen(Ref<ViewController> screen)
-{
-    Ref<ViewController> frame = QVControllerLoader::loadWithParams("IntroNavigation", { { "navigationRoot", screen } });
-    auto* intro = dynamic_cast<QVIntroFrame*>(frame.get());
-    return intro && intro->navController() ? frame : screen;
-}
-
-// The navigation stack inside a presented intro frame, or null.
-platform::ui::NavigationController* introStackOf(ViewController* presented)
-{
-    auto* intro = dynamic_cast<QVIntroFrame*>(presented);
-    return intro ? intro->navController() : nullptr;
 }
 
 } // namespace
@@ -196,8 +195,7 @@ void Quorvel::bootstrapSucceeded(Object* attempt, Object*)
     mPendingDataSent = false;
     bootstrapCompletedFlag() = true;
     invokeAndClearBootstrapDelegates(std::move(mBootstrapSuccessDelegates), nullptr);
-    traceStep("switchToOnlineDashboard");
-    _quorvelFlags.isQuorvelDashboardInOnlineMode = true;
+    switchToOnlineDashboard();
     if (mPushNotificationsEnabled)
         traceStep("registerForRemoteNotifications");
 
@@ -212,7 +210,7 @@ void Quorvel::bootstrapSucceeded(Object* attempt, Object*)
         if (Ref<ViewController> screen = QVControllerLoader::load("LinkSocialNetworks")) {
             mSessionSawLinkNetworks = true;
             _quorvelFlags.isConfirmAccountFlowActive = true;
-            presentRootControllerWithModal(framedIntroScreen(screen));
+            presentRootControllerWithModal(introStack(screen.get()));
         }
     }
     _invokeLoggedInDelegate();
@@ -346,7 +344,11 @@ void Quorvel::presentUserQuorvelApprovalModal(const QVDelegate& approved, const 
     }
     if (auto* approval = dynamic_cast<QVApprovalScreen*>(screen.get()))
         approval->setApprovedDelegate(approved, denied);
-    presentRootControllerWithModal(framedIntroScreen(screen));
+    Ref<ViewController> stack = introStack(screen.get());
+    if (isDashboardHubOpen())
+        getRootController()->presentModalViewController(stack.get(), true);
+    else
+        presentRootControllerWithModal(stack);
 }
 
 void Quorvel::userDidApproveQuorvel(bool approved, const QVDelegate& accountSetupComplete)
@@ -375,10 +377,12 @@ void Quorvel::presentConfirmAccountModal(const QVDelegate& complete, bool useMod
     q->_quorvelFlags.isConfirmAccountFlowActive = true;
     if (auto* confirm = dynamic_cast<QVConfirmAccountScreen*>(screen.get()))
         confirm->setCompleteDelegate(complete);
-    if (isShowingFullScreen() && !useModalInDashboard)
-        pushOnActiveNavigationController(screen);
+    if (isShowingFullScreen() && !useModalInDashboard && getActiveNavigationController())
+        getActiveNavigationController()->pushViewController(screen.get(), true);
+    else if (!getRootController())
+        presentRootControllerWithModal(introStack(screen.get()));
     else
-        presentRootControllerWithModal(framedIntroScreen(screen));
+        getRootController()->presentModalViewController(introStack(screen.get()).get(), true);
 }
 
 void Quorvel::dismissRootControllerOrItsModal()
@@ -387,8 +391,8 @@ void Quorvel::dismissRootControllerOrItsModal()
     if (!q)
         return;
     if (isShowingFullScreen()) {
-        if (q->mPresentedScreens.size() > 1)
-            q->mPresentedScreens.pop_back();
+        if (getRootController()->modalViewController())
+            getRootController()->dismissModalViewControllerAnimated(true);
         else
             dismissRootController();
     }
@@ -500,8 +504,7 @@ void Quorvel::logoutUser()
     if (q->mProvider)
         q->mProvider->destroyLocalCredentials();
     setUserDeniedQuorvel();
-    traceStep("switchToOfflineDashboard");
-    q->_quorvelFlags.isQuorvelDashboardInOnlineMode = false;
+    switchToOfflineDashboard();
     q->mSuccessfullyBootstrapped = false;
     invalidateBootstrap();
     setDoneWithGetTheMost(false);
@@ -520,107 +523,6 @@ void Quorvel::gameServerReachabilityChanged(Object*)
     if (q->mSuccessfullyBootstrapped || q->_quorvelFlags.isBootstrapInProgress || !_hasUserApprovedQuorvel())
         return;
     doBootstrap(false, lastLoggedInUserId(), QVDelegate(), QVDelegate());
-}
-
-// ---- Presentation
-
-bool Quorvel::isShowingFullScreen()
-{
-    Quorvel* q = sharedInstance();
-    return q && !q->mPresentedScreens.empty();
-}
-
-void Quorvel::presentRootControllerWithModal(Ref<ViewController> screen)
-{
-    Quorvel* q = sharedInstance();
-    if (!q || !screen)
-        return;
-    traceStep("presentRootControllerWithModal");
-    q->mPresentedScreens.push_back({ std::move(screen) });
-}
-
-void Quorvel::presentModalOverlay(Ref<ViewController> screen)
-{
-    Quorvel* q = sharedInstance();
-    if (!q || !screen)
-        return;
-    traceStep("presentModalOverlay");
-    q->mIsShowingOverlayModal = true;
-    q->mPresentedScreens.push_back({ std::move(screen) });
-}
-
-void Quorvel::pushOnActiveNavigationController(Ref<ViewController> screen)
-{
-    Quorvel* q = sharedInstance();
-    if (!q || !screen)
-        return;
-    if (q->mPresentedScreens.empty()) {
-        presentRootControllerWithModal(std::move(screen));
-        return;
-    }
-    traceStep("pushOnActiveNavigationController");
-    if (auto* stack = introStackOf(q->mPresentedScreens.back().front().get())) {
-        stack->pushViewController(screen.get(), false);
-        return;
-    }
-    q->mPresentedScreens.back().push_back(std::move(screen));
-}
-
-void Quorvel::displayErrorMessage(const std::string& message)
-{
-    platform::logWarning("Quorvel: %s", message.c_str());
-    if (isShowingFullScreen())
-        displayErrorScreen(QVDeadEndErrorController::deadEndErrorWithMessage(message));
-}
-
-void Quorvel::displayErrorScreen(Ref<ViewController> screen)
-{
-    Quorvel* q = sharedInstance();
-    if (!q || !screen || q->mPresentedScreens.empty())
-        return;
-    traceStep("displayErrorMessage");
-    if (auto* stack = introStackOf(q->mPresentedScreens.back().front().get())) {
-        stack->pushViewController(screen.get(), false);
-        return;
-    }
-    q->mPresentedScreens.back().push_back(std::move(screen));
-}
-
-void Quorvel::dismissRootController()
-{
-    Quorvel* q = sharedInstance();
-    if (!q)
-        return;
-    q->mPresentedScreens.clear();
-    q->mIsShowingOverlayModal = false;
-}
-
-std::vector<Ref<ViewController>> Quorvel::presentedScreens()
-{
-    std::vector<Ref<ViewController>> out;
-    if (Quorvel* q = sharedInstance())
-        for (auto& layer : q->mPresentedScreens)
-            for (auto& screen : layer) {
-                if (auto* stack = introStackOf(screen.get()))
-                    out.insert(out.end(), stack->viewControllers().begin(), stack->viewControllers().end());
-                else
-                    out.push_back(screen);
-            }
-    return out;
-}
-
-ViewController* Quorvel::topPresentedController()
-{
-    Quorvel* q = sharedInstance();
-    if (!q || q->mPresentedScreens.empty() || q->mPresentedScreens.back().empty())
-        return nullptr;
-    return q->mPresentedScreens.back().front().get();
-}
-
-void Quorvel::allowErrorScreens(bool allow)
-{
-    if (Quorvel* q = sharedInstance())
-        q->mAllowErrorScreens = allow;
 }
 
 } // namespace quorvel

@@ -2,6 +2,7 @@
 #include "social/core/QuorvelRuntimeHost.h"
 
 #include "platform/ui/MapView.h"
+#include "platform/ui/ViewController.h"
 
 #include "social/core/QVNotification.h"
 #include "social/core/Quorvel.h"
@@ -38,6 +39,14 @@ void QuorvelRuntimeHost::install()
 {
     QVRuntimeHost::setCurrent(&host());
     QVDashboardHost::setCurrent(&dashboardHost());
+    // The notices and their input responses ask the central class about the dashboard.
+    QVNotification::setDashboardHubOpenQuery([] { return Quorvel::isDashboardHubOpen(); });
+    QVNotification::setDashboardLauncher([](const std::string& tab, const std::vector<platform::Ref<platform::ui::ViewController>>& controllers) {
+        std::vector<Quorvel::DashboardEntry> entries;
+        for (auto& c : controllers)
+            entries.emplace_back(platform::Ref<platform::Object>(c.get()));
+        Quorvel::launchDashboardWithDelegate(nullptr, tab, entries);
+    });
 }
 
 void QuorvelRuntimeHost::uninstall()
@@ -46,6 +55,8 @@ void QuorvelRuntimeHost::uninstall()
         QVRuntimeHost::setCurrent(nullptr);
     if (&QVDashboardHost::current() == &dashboardHost())
         QVDashboardHost::setCurrent(nullptr);
+    QVNotification::setDashboardHubOpenQuery(nullptr);
+    QVNotification::setDashboardLauncher(nullptr);
 }
 
 platform::Ref<platform::Object> QuorvelRuntimeHost::localUser() { return Quorvel::localUser(); }
@@ -87,6 +98,35 @@ platform::ui::InterfaceOrientation QuorvelDashboardHost::getDashboardOrientation
 {
     return static_cast<platform::ui::InterfaceOrientation>(Quorvel::getDashboardOrientation());
 }
+
+platform::ui::ViewController* QuorvelDashboardHost::getRootController() { return Quorvel::getRootController(); }
+
+platform::ui::View* QuorvelDashboardHost::getTopLevelView() { return Quorvel::getTopLevelView(); }
+
+void QuorvelDashboardHost::switchToOfflineDashboard() { Quorvel::switchToOfflineDashboard(); }
+
+void QuorvelDashboardHost::dismissDashboard() { Quorvel::dismissDashboard(); }
+
+void QuorvelDashboardHost::animationDidStop(bool finished) { Quorvel::animationDidStop(finished); }
+
+std::string QuorvelDashboardHost::initialDashboardModalContentURL()
+{
+    return Quorvel::initialDashboardModalContentURL().asString();
+}
+
+void QuorvelDashboardHost::setInitialDashboardModalContentURL(const std::string& url)
+{
+    Quorvel::setInitialDashboardModalContentURL(url.empty() ? platform::Value() : platform::Value(url));
+}
+
+void QuorvelDashboardHost::presentRootControllerWithModal(platform::ui::ViewController* screen)
+{
+    Quorvel::presentRootControllerWithModal(platform::Ref<platform::ui::ViewController>(screen));
+}
+
+void QuorvelDashboardHost::dismissRootControllerOrItsModal() { Quorvel::dismissRootControllerOrItsModal(); }
+
+void QuorvelDashboardHost::allowErrorScreens(bool allow) { Quorvel::allowErrorScreens(allow); }
 
 bool QuorvelRuntimeHost::areErrorScreensAllowed()
 {

@@ -74,6 +74,16 @@ public:
 class QuorvelDashboardHost final : public QVDashboardHost {
 public:
     platform::ui::InterfaceOrientation getDashboardOrientation() override;
+    platform::ui::ViewController* getRootController() override;
+    platform::ui::View* getTopLevelView() override;
+    void switchToOfflineDashboard() override;
+    void dismissDashboard() override;
+    void animationDidStop(bool finished) override;
+    std::string initialDashboardModalContentURL() override;
+    void setInitialDashboardModalContentURL(const std::string& url) override;
+    void presentRootControllerWithModal(platform::ui::ViewController* screen) override;
+    void dismissRootControllerOrItsModal() override;
+    void allowErrorScreens(bool allow) override;
 };
 
 } // namespace quorvel

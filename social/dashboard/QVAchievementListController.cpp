@@ -44,7 +44,7 @@ void QVAchievementListController::populateResourceMap(QVResourceControllerMap& m
         map.addResource<QVAchievement>(achievementCellName_);
 }
 
-void QVAchievementListController::profileUsersChanged(Object*, Object*)
+void QVAchievementListController::profileUsersChanged(QVUser*, QVUser*)
 {
     // The rows change kind with the compared user: choose the cell before the new rows arrive.
     postPushAchievementListController();

@@ -38,8 +38,8 @@ public:
 
     void postPushAchievementListController() override;
     void populateContextualDataFromPlayedGame(const QVPlayedGame& game);
-    void profileUsersChanged(platform::Object* user, platform::Object* comparedToUser);
-    bool supportsComparison() const { return true; }
+    void profileUsersChanged(QVUser* user, QVUser* comparedToUser) override;
+    bool supportsComparison() override { return true; }
 
     void populateResourceMap(QVResourceControllerMap& map) override;
     void doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure) override;

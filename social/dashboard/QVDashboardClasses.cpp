@@ -5,6 +5,8 @@
 
 #define QV_DASHBOARD_CLASSES(X)                                                                                    \
     X(QVTickerView)                                                                                                \
+    X(QVTabbedDashboardController)                                                                                 \
+    X(QVTabbedDashboardPageController)                                                                             \
     X(QVGameProfileController)                                                                                     \
     X(QVLeaderboardController)                                                                                     \
     X(QVHighScoreController)                                                                                       \

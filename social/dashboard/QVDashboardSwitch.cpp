@@ -2,7 +2,10 @@
 #include "social/dashboard/QVDashboardSwitch.h"
 
 #include "platform/ui/NavigationController.h"
+#include "social/services/QVGameProfilePageInfo.h"
+#include "social/services/QVUser.h"
 #include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVDashboardHost.h"
 
 namespace quorvel {
@@ -37,11 +40,20 @@ void QVDashboardSwitch::showProfileForUser(platform::Object* user)
         nav->pushViewController(profile.get(), true);
 }
 
-void QVDashboardSwitch::changeGameContext(platform::ui::NavigationController*, QVGameProfilePageInfo*) { }
-
-bool QVDashboardSwitch::pushComparedTo(platform::ui::NavigationController*, platform::ui::ViewController*, QVUser*)
+void QVDashboardSwitch::changeGameContext(platform::ui::NavigationController* nav, QVGameProfilePageInfo* info)
 {
-    return false;
+    if (auto* framed = dynamic_cast<QVFramedNavigationController*>(nav))
+        framed->changeGameContext(info);
+}
+
+bool QVDashboardSwitch::pushComparedTo(platform::ui::NavigationController* nav, platform::ui::ViewController* controller,
+                                       QVUser* user)
+{
+    auto* framed = dynamic_cast<QVFramedNavigationController*>(nav);
+    if (!framed)
+        return false;
+    framed->pushViewControllerInContextOfLocalUserComparedTo(controller, true, user);
+    return true;
 }
 
 } // namespace quorvel

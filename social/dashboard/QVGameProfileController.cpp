@@ -115,7 +115,7 @@ void QVGameProfileController::setPushControllerData(ViewController* controller, 
     }
 }
 
-bool QVGameProfileController::isBannerAvailableNow() const
+bool QVGameProfileController::isBannerAvailableNow()
 {
     NavigationController* nav = navigationController();
     return nav && nav->viewControllers().size() < 2;
@@ -283,7 +283,7 @@ void QVGameProfileController::viewDidAppear(bool animated)
     QVViewController::viewDidAppear(animated);
 }
 
-void QVGameProfileController::profileUsersChanged(Object*, Object*) { _downloadGameProfileInfo(); }
+void QVGameProfileController::profileUsersChanged(QVUser*, QVUser*) { _downloadGameProfileInfo(); }
 
 // ---- Layout
 

@@ -14,6 +14,7 @@
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/ui/QVBadgeView.h"
 #include "social/ui/QVButtonPanel.h"
+#include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVViewController.h"
 
@@ -21,7 +22,7 @@
 
 namespace quorvel {
 
-class QVGameProfileController : public QVViewController {
+class QVGameProfileController : public QVViewController, public QVBannerProvider, public QVProfileFrame {
     QV_DECLARE_CLASS(QVGameProfileController)
 public:
     static constexpr const char* kForumWarning
@@ -53,17 +54,17 @@ public:
     // Sent by the central class when the dashboard goes offline.
     void refreshView() { _refreshView(); }
     // Sent by the framed navigation when the page's users change.
-    void profileUsersChanged(platform::Object* user, platform::Object* comparedToUser);
+    void profileUsersChanged(QVUser* user, QVUser* comparedToUser) override;
     // Sent by the dashboard when the tab's page is made.
     void registerForBadgeNotifications();
     bool isRegisteredForBadgeNotifications() const { return registeredForBadges_; }
 
     // Banner of the framed navigation.
-    std::string bannerCellControllerName() const { return "FeaturedGame"; }
-    bool isBannerAvailableNow() const;
-    platform::Object* getBannerResource() const { return nullptr; }
-    void onBannerClicked() { }
-    bool supportsComparison() const { return false; }
+    std::string bannerCellControllerName() override { return "FeaturedGame"; }
+    bool isBannerAvailableNow() override;
+    platform::Object* getBannerResource() override { return nullptr; }
+    void onBannerClicked() override { }
+    bool supportsComparison() override { return false; }
     bool canReceiveCallbacksNow() override { return true; }
 
     const std::string& clientApplicationId() const { return clientApplicationId_; }

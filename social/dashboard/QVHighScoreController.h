@@ -33,8 +33,8 @@ public:
     QVService* getService() override;
     std::string getNoDataFoundMessage() override;
     void onCellWasClicked(platform::Object* resource, platform::ui::IndexPath indexPathInTable) override;
-    bool supportsComparison() const { return false; }
-    void profileUsersChanged(platform::Object* user, platform::Object* comparedToUser) { reloadDataFromServer(); }
+    bool supportsComparison() override { return false; }
+    void profileUsersChanged(QVUser*, QVUser*) override { reloadDataFromServer(); }
     bool performSetter(const std::string& setterName, platform::Object* value) override;
 
 protected:

@@ -6,6 +6,7 @@
 #include "QuorvelTestSupport.h"
 
 #include "platform/foundation/Keychain.h"
+#include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelLoginScreens.h"
 #include "social/runtime/QVActionRequest.h"
 #include "social/runtime/QVDateFormatters.h"
@@ -407,10 +408,16 @@ protected:
     void SetUp() override
     {
         LoginTest::SetUp();
+        // The login's announcement download must not fail into an error screen of its own.
+        server.route("GET", "client_applications/1/forums/announcements.xml",
+                     standin::Answer::xml("<resources/>"));
         startApprovedAndLogIn();
+        Quorvel::stopPolling(); // no poll's error screen may take the place of the one under test
         notices.clear();
-        // A dashboard screen is up, so error screens may show.
-        Quorvel::presentRootControllerWithModal(platform::ui::ViewController::controller());
+        // A dashboard stack is up, so error screens may show.
+        Quorvel::presentRootControllerWithModal(
+            platform::ui::NavigationController::withRootViewController(platform::ui::ViewController::controller().get()));
+        advance(0.5); // the root's show transition
     }
     Ref<CallRecorder> send(const std::string& path, bool requiresLogin = false)
     {
@@ -427,13 +434,17 @@ TEST_F(RequestAnswerTest, UpgradeAndMaintenanceShowTheirScreenAndStillFailTheReq
     server.route("GET", "upgrade.xml", standin::Answer::xml("<error_message>Update %@ now</error_message>", 426));
     auto call = send("upgrade.xml");
     ASSERT_TRUE(waitFor([&] { return call->failures == 1; }));
+    advance(0.1); // error screens are pushed a moment later
     auto* upgrade = topScreen<QVDeadEndErrorController>();
     ASSERT_NE(upgrade, nullptr);
     EXPECT_EQ(upgrade->message(), "Update Brisko now");
+    advance(0.5);
+    Quorvel::getActiveNavigationController()->popViewControllerAnimated(false); // error screens never stack
 
     server.route("GET", "maintenance.xml", standin::Answer::xml("<html>Back soon</html>", 450));
     call = send("maintenance.xml");
     ASSERT_TRUE(waitFor([&] { return call->failures == 1; }));
+    advance(0.1);
     EXPECT_NE(topScreen<QVServerMaintenanceNoticeController>(), nullptr);
     EXPECT_EQ(call->successes, 0);
 
@@ -450,6 +461,9 @@ TEST_F(RequestAnswerTest, ExtendedCredentialsShowTwitterThenFacebookAndKeepTheRe
                  standin::Answer::xml("<errors><TwitterCredential>extended_credentials</TwitterCredential>"
                                       "<FbconnectCredential>extended_credentials</FbconnectCredential></errors>",
                                       430));
+    // A screen offered while another shows waits for its close: start with none.
+    Quorvel::dismissRootController();
+    advance(0.5);
     auto call = send("post.xml");
     ASSERT_TRUE(waitFor([] { return topScreen<FakeCredentialScreen>() != nullptr; }));
     auto* twitter = topScreen<FakeCredentialScreen>();
@@ -472,6 +486,7 @@ TEST_F(RequestAnswerTest, ARequestNeedingALoginShowsTheErrorScreenOrTheNoticeAnd
     Quorvel::provider()->setAccessToken({}, {});
     auto call = send("friends.xml", true);
     ASSERT_TRUE(waitFor([&] { return call->failures == 1; }));
+    advance(0.1);
     auto* error = topScreen<QVDeadEndErrorController>();
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(error->message(), "Unable to login to Quorvel. Restart to try again.");

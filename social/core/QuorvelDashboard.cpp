@@ -1,0 +1,729 @@
+// The dashboard on screen: the launch decision (approval, login or alert
+// first), the tabbed dashboard with its requested screens pushed, the root
+// controller that holds every full-screen screen with its single queue slot,
+// closing, the appear and disappear calls to the game, orientation, error
+// screens inside the dashboard and the online/offline switch.
+#include "social/core/Quorvel.h"
+
+#include "platform/device/Application.h"
+#include "platform/device/Screen.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/Window.h"
+#include "social/core/QuorvelDashboardScreens.h"
+#include "social/runtime/QVImageCache.h"
+#include "social/runtime/QVProvider.h"
+#include "social/runtime/QVReachability.h"
+#include "social/services/QVAnnouncementService.h"
+#include "social/services/QVGameProfilePageInfo.h"
+#include "social/services/QVLeaderboard.h"
+#include "social/services/QVLeaderboardService.h"
+#include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDeadEndErrorController.h"
+#include "social/ui/QVRootFrame.h"
+#include "social/ui/QVScreenProtocols.h"
+
+namespace quorvel {
+
+using platform::Object;
+using platform::Rect;
+using platform::Ref;
+using platform::ui::NavigationController;
+using platform::ui::View;
+using platform::ui::ViewController;
+
+namespace {
+
+constexpr int kOverlayBackgroundTag = 489;
+constexpr double kOverlayFadeDuration = 0.5;
+constexpr float kOverlayBackgroundAlpha = 0.85f;
+constexpr double kErrorPushDelay = 0.1;
+
+QVRootFrame* rootFrame(Quorvel* q) { return q ? dynamic_cast<QVRootFrame*>(q->getRootController()) : nullptr; }
+
+ViewController* contentController(Quorvel* q)
+{
+    QVRootFrame* frame = rootFrame(q);
+    return frame ? frame->contentController() : nullptr;
+}
+
+QVTabbedDashboardScreen* tabbedContent(Quorvel* q) { return dynamic_cast<QVTabbedDashboardScreen*>(contentController(q)); }
+
+// A screen's navigation stack as shown: a stack's screens, a tabbed
+// dashboard's selected stack, or the screen alone.
+void appendShown(ViewController* c, std::vector<Ref<ViewController>>& out)
+{
+    if (!c)
+        return;
+    if (auto* intro = dynamic_cast<QVIntroFrame*>(c))
+        if (NavigationController* stack = intro->navController())
+            c = stack;
+    if (auto* nav = dynamic_cast<NavigationController*>(c)) {
+        for (auto& s : nav->viewControllers())
+            out.push_back(s);
+        return;
+    }
+    if (auto* tabbed = dynamic_cast<QVTabbedDashboardScreen*>(c)) {
+        out.emplace_back(c);
+        appendShown(tabbed->selectedTabController(), out);
+        return;
+    }
+    out.emplace_back(c);
+}
+
+bool isPortraitPair(int o) { return o == 1 || o == 2; }
+
+} // namespace
+
+QuorvelDashboardHooks& QuorvelDashboardHooks::shared()
+{
+    static QuorvelDashboardHooks hooks;
+    return hooks;
+}
+
+// ---- Derived state
+
+ViewController* Quorvel::getRootController()
+{
+    Quorvel* q = sharedInstance();
+    return q ? q->mQVRootController.get() : nullptr;
+}
+
+bool Quorvel::isShowingFullScreen()
+{
+    Quorvel* q = sharedInstance();
+    return q && q->mQVRootController && !q->mIsDashboardDismissing && contentController(q);
+}
+
+bool Quorvel::isDashboardHubOpen()
+{
+    return isShowingFullScreen() && tabbedContent(sharedInstance());
+}
+
+View* Quorvel::getTopLevelView()
+{
+    Quorvel* q = sharedInstance();
+    if (ViewController* content = contentController(q))
+        return content->view();
+    return q && q->mQVRootController ? q->mQVRootController->view() : nullptr;
+}
+
+platform::ui::Window* Quorvel::getTopApplicationWindow()
+{
+    Quorvel* q = sharedInstance();
+    if (q && q->mPresentationWindow)
+        return q->mPresentationWindow.get();
+    return platform::ui::Application::sharedApplication().topWindow();
+}
+
+NavigationController* Quorvel::getActiveNavigationController()
+{
+    Quorvel* q = sharedInstance();
+    if (!q || !q->mQVRootController)
+        return nullptr;
+    if (auto* modal = dynamic_cast<NavigationController*>(q->mQVRootController->modalViewController()))
+        return modal;
+    ViewController* content = contentController(q);
+    if (auto* nav = dynamic_cast<NavigationController*>(content))
+        return nav;
+    if (auto* intro = dynamic_cast<QVIntroFrame*>(content))
+        return intro->navController();
+    if (auto* tabbed = dynamic_cast<QVTabbedDashboardScreen*>(content))
+        return dynamic_cast<NavigationController*>(tabbed->selectedTabController());
+    return nullptr;
+}
+
+bool Quorvel::isLargeScreen() { return QVDashboardHost::current().isLargeScreen(); }
+
+Rect Quorvel::getDashboardBounds() { return QVDashboardHost::current().getDashboardBounds(); }
+
+bool Quorvel::isInLandscapeMode() { return isLargeScreen() || isInLandscapeModeOniPad(); }
+
+bool Quorvel::isInLandscapeModeOniPad()
+{
+    int o = getDashboardOrientation();
+    return o == 3 || o == 4;
+}
+
+bool Quorvel::dashboardVisible()
+{
+    Quorvel* q = sharedInstance();
+    return q && q->mDashboardVisable;
+}
+
+std::vector<Ref<ViewController>> Quorvel::presentedScreens()
+{
+    std::vector<Ref<ViewController>> out;
+    Quorvel* q = sharedInstance();
+    if (!isShowingFullScreen())
+        return out;
+    appendShown(contentController(q), out);
+    if (ViewController* modal = q->mQVRootController->modalViewController())
+        appendShown(modal, out);
+    return out;
+}
+
+ViewController* Quorvel::topPresentedController()
+{
+    Quorvel* q = sharedInstance();
+    if (!isShowingFullScreen())
+        return nullptr;
+    if (ViewController* modal = q->mQVRootController->modalViewController())
+        return modal;
+    return contentController(q);
+}
+
+// ---- Opening
+
+void Quorvel::launchDashboardWithDelegate(QuorvelDelegate* delegate, const std::string& tabControllerName,
+                                          const std::vector<DashboardEntry>& controllers)
+{
+    Quorvel* q = sharedInstance();
+    if (!q)
+        return;
+    q->mLaunchDelegate = delegate;
+    bool hasOfflineData = QVLeaderboardService::hasLeaderboards();
+    if (!_hasUserApprovedQuorvel() && !hasOfflineData) {
+        presentUserQuorvelApprovalModal(QVDelegate(q, BRISKO_SELECTOR(Quorvel, _presentRootControllerWithTabbedDashboard)),
+                                        QVDelegate());
+        return;
+    }
+    bool authenticated = q->mProvider && q->mProvider->isAuthenticated();
+    if ((!authenticated || lastLoggedInUserId().empty()) && !hasOfflineData) {
+        if (QVReachability::isConnectedToInternet()) {
+            launchLoginFlowToDashboard();
+        } else {
+            platform::ui::AlertView::alert("No Quorvel Account", "You must go online once and connect to the Quorvel server.",
+                                           nullptr, "OK")
+                ->show();
+        }
+        return;
+    }
+    presentRootControllerWithTabbedDashboard(tabControllerName, controllers);
+}
+
+void Quorvel::_presentRootControllerWithTabbedDashboard(Object*)
+{
+    if (isOnline())
+        presentRootControllerWithTabbedDashboard({});
+    else
+        destroyDashboard();
+}
+
+void Quorvel::presentRootControllerWithTabbedDashboard(const std::string& tabControllerName,
+                                                       const std::vector<DashboardEntry>& controllers)
+{
+    Quorvel* q = sharedInstance();
+    if (!q)
+        return;
+    bool hubOpen = isDashboardHubOpen();
+    Ref<ViewController> dashboard = hubOpen ? Ref<ViewController>(contentController(q)) : QVControllerLoader::load("TabbedDashboard");
+    if (!dashboard) {
+        platform::logWarning("Quorvel: no tabbed dashboard could be loaded");
+        return;
+    }
+    auto* tabbed = dynamic_cast<QVTabbedDashboardScreen*>(dashboard.get());
+
+    std::string tab = tabControllerName;
+    if (tab.empty()) {
+        std::string initial = initialDashboardScreen();
+        tab = _hasUserApprovedQuorvel() && !initial.empty() ? initial : (tabbed ? tabbed->defaultTab() : std::string());
+    }
+    bool online = isOnline();
+    if (!online && tabbed)
+        tab = tabbed->offlineTab();
+    const std::vector<DashboardEntry> none;
+    const std::vector<DashboardEntry>& entries = online ? controllers : none;
+
+    if (hubOpen) {
+        tabbed->showTabViewControllerNamed(tab, false);
+        if (auto* nav = dynamic_cast<NavigationController*>(tabbed->selectedTabController()))
+            nav->popToRootViewControllerAnimated(false);
+    } else {
+        presentRootControllerWithModal(dashboard);
+        if (tabbed)
+            tabbed->showTabViewControllerNamed(tab, false);
+    }
+    if (!tabbed)
+        return;
+    auto* target = dynamic_cast<NavigationController*>(tabbed->selectedTabController());
+    QuorvelDashboardHooks& hooks = QuorvelDashboardHooks::shared();
+
+    bool push = true;
+    Ref<ViewController> previous;
+    for (auto& entry : entries) {
+        if (!push)
+            break;
+        Ref<ViewController> screen;
+        if (auto* object = std::get_if<Ref<Object>>(&entry)) {
+            auto* controller = dynamic_cast<ViewController*>(object->get());
+            screen = controller ? Ref<ViewController>(controller) : previous;
+        } else {
+            const std::string& name = std::get<std::string>(entry);
+            if (previous && previous->className() == "QVLeaderboardController") {
+                // A leaderboard id: that leaderboard's scores.
+                Ref<QVLeaderboard> leaderboard = QVLeaderboardService::getLeaderboard(name);
+                if (!leaderboard) {
+                    push = online;
+                } else if ((screen = QVControllerLoader::load("HighScore"))) {
+                    screen->setTitle("HighScore");
+                    if (auto* setters = dynamic_cast<QVKeyedSetters*>(screen.get()))
+                        setters->performSetter("setLeaderboard", leaderboard.get());
+                }
+            } else {
+                screen = QVControllerLoader::load(name);
+            }
+        }
+        previous = screen;
+        if (!screen)
+            continue;
+        if (tab == "GameProfile") {
+            Ref<QVGameProfilePageInfo> info = localGameProfileInfo();
+            if (hooks.changeGameContext && target)
+                hooks.changeGameContext(target, info.get());
+            if (hooks.setPushControllerData)
+                hooks.setPushControllerData(screen.get(), info.get());
+            const std::string& title = screen->title();
+            if (title == "Achievements") {
+                push = info && info->hasAchievements();
+            } else if (title == "Leaderboards" || title == "HighScore") {
+                if (!(info && info->hasLeaderboards()) && !QVLeaderboardService::hasLeaderboards()) {
+                    push = false;
+                    continue;
+                }
+            } else {
+                push = online;
+            }
+        } else {
+            push = online;
+        }
+        if (push && target) {
+            target->pushViewController(screen.get(), true);
+            if (screen->className() == "QVAchievementListController" && hooks.postPush)
+                hooks.postPush(screen.get());
+        }
+    }
+}
+
+bool Quorvel::tryCreateDashboardWithModal(ViewController* screen)
+{
+    Quorvel* q = sharedInstance();
+    if (!q)
+        return false;
+    if (isShowingFullScreen() || (q->mQVRootController && q->mIsDashboardDismissing)) {
+        q->mQueuedRootModal = Ref<ViewController>(screen);
+        return false;
+    }
+    q->mIsDashboardDismissing = false;
+    dashboardWillAppear();
+    if (!q->mQVRootController) {
+        q->mQVRootController = QVControllerLoader::load("Root");
+        if (!rootFrame(q)) {
+            platform::logWarning("Quorvel: no root controller could be loaded");
+            q->mQVRootController = nullptr;
+            return false;
+        }
+    }
+    ViewController* root = q->mQVRootController.get();
+    transformViewToDashboardOrientation(root->view());
+    root->notifyViewWillAppear(true);
+    if (platform::ui::Window* window = getTopApplicationWindow())
+        window->addSubview(root->view());
+    root->notifyViewDidAppear(true);
+    return true;
+}
+
+void Quorvel::presentRootControllerWithModal(Ref<ViewController> screen)
+{
+    Quorvel* q = sharedInstance();
+    if (!q || !screen || isDisabled())
+        return;
+    traceStep("presentRootControllerWithModal");
+    if (!tryCreateDashboardWithModal(screen.get())) {
+        q->mIsQueuedModalAnOverlay = false;
+        return;
+    }
+    q->mIsShowingOverlayModal = false;
+    QVRootFrame* frame = rootFrame(q);
+    Rect rootBounds = q->mQVRootController->view()->bounds();
+    screen->view()->setFrame(Rect(0, 0, rootBounds.size.width, rootBounds.size.height));
+    frame->setTransitionIn(platform::ui::TransitionSubtype::FromTop);
+    frame->setTransitionOut(platform::ui::TransitionSubtype::FromBottom);
+    frame->showController(screen.get());
+}
+
+void Quorvel::presentModalOverlay(Ref<ViewController> screen) { presentModalOverlay(std::move(screen), true); }
+
+void Quorvel::presentModalOverlay(Ref<ViewController> screen, bool opaque)
+{
+    Quorvel* q = sharedInstance();
+    if (!q || !screen || isDisabled())
+        return;
+    traceStep("presentModalOverlay");
+    if (!tryCreateDashboardWithModal(screen.get())) {
+        q->mIsQueuedModalAnOverlay = true;
+        return;
+    }
+    q->mIsShowingOverlayModal = true;
+    QVRootFrame* frame = rootFrame(q);
+    View* rootView = q->mQVRootController->view();
+    Rect bounds = getDashboardBounds();
+    if (!isLargeScreen() && opaque) {
+        Ref<View> shade = View::viewWithFrame(bounds);
+        shade->setBackgroundColor(platform::ui::Color::black());
+        shade->setAutoresizingMask(platform::ui::FlexibleWidth | platform::ui::FlexibleHeight);
+        shade->setAutoresizesSubviews(true);
+        shade->setTag(kOverlayBackgroundTag);
+        shade->setAlpha(0);
+        rootView->addSubview(shade.get());
+        View::beginAnimations("QVOverlayShadeIn");
+        View::setAnimationDuration(kOverlayFadeDuration);
+        shade->setAlpha(kOverlayBackgroundAlpha);
+        View::commitAnimations();
+    } else if (View* shadow = frame->bgDropShadow()) {
+        shadow->removeFromSuperview();
+    }
+    Rect overlay = screen->view()->frame();
+    overlay.origin.x = (bounds.size.width - overlay.size.width) * 0.5f;
+    screen->view()->setFrame(overlay);
+    frame->setTransitionIn(platform::ui::TransitionSubtype::FromBottom);
+    frame->setTransitionOut(platform::ui::TransitionSubtype::FromTop);
+    frame->showController(screen.get());
+}
+
+void Quorvel::pushOnActiveNavigationController(Ref<ViewController> screen)
+{
+    Quorvel* q = sharedInstance();
+    if (!q || !screen)
+        return;
+    if (!isShowingFullScreen()) {
+        presentRootControllerWithModal(std::move(screen));
+        return;
+    }
+    traceStep("pushOnActiveNavigationController");
+    if (NavigationController* nav = getActiveNavigationController())
+        nav->pushViewController(screen.get(), true);
+    else
+        q->mQVRootController->presentModalViewController(screen.get(), true);
+}
+
+// ---- Closing
+
+void Quorvel::dismissRootController()
+{
+    Quorvel* q = sharedInstance();
+    if (!q || !isShowingFullScreen())
+        return;
+    Ref<Quorvel> keep(q);
+    q->mIsDashboardDismissing = true;
+    if (q->mIsShowingOverlayModal) {
+        if (View* shade = q->mQVRootController->view()->viewWithTag(kOverlayBackgroundTag)) {
+            View::beginAnimations("QVOverlayShadeOut");
+            View::setAnimationDuration(kOverlayFadeDuration);
+            shade->setAlpha(0);
+            View::commitAnimations();
+        }
+    }
+    rootFrame(q)->hideController();
+    dashboardWillDisappear();
+}
+
+void Quorvel::animationDidStop(bool)
+{
+    Quorvel* q = sharedInstance();
+    if (!q)
+        return;
+    Ref<Quorvel> keep(q);
+    if (!q->mIsDashboardDismissing) {
+        dashboardDidAppear();
+        return;
+    }
+    q->mIsDashboardDismissing = false;
+    destroyDashboard();
+    if (Ref<ViewController> queued = std::move(q->mQueuedRootModal)) {
+        q->mQueuedRootModal = nullptr;
+        if (q->mIsQueuedModalAnOverlay)
+            presentModalOverlay(queued);
+        else
+            presentRootControllerWithModal(queued);
+    }
+}
+
+void Quorvel::destroyDashboard()
+{
+    Quorvel* q = sharedInstance();
+    if (!q)
+        return;
+    Ref<Quorvel> keep(q);
+    dashboardDidDisappear();
+    if (Ref<ViewController> root = std::move(q->mQVRootController)) {
+        q->mQVRootController = nullptr;
+        if (auto* frame = dynamic_cast<QVRootFrame*>(root.get()))
+            frame->cleanupSubviews();
+        root->dismissModalViewControllerAnimated(false);
+        if (root->isViewLoaded())
+            root->view()->removeFromSuperview();
+    }
+    q->mLaunchDelegate = nullptr;
+    platform::UserDefaults::standardUserDefaults().synchronize();
+    if (QVImageCache* cache = QVImageCache::sharedInstance())
+        cache->purge();
+}
+
+// ---- Appear and disappear
+
+void Quorvel::dashboardWillAppear()
+{
+    Quorvel* q = sharedInstance();
+    if (!q)
+        return;
+    auto& app = platform::ui::Application::sharedApplication();
+    q->mPreviousOrientation = static_cast<int>(app.statusBarOrientation());
+    q->mPreviousStatusBarHidden = app.isStatusBarHidden();
+    platform::ui::QVhideStatusBar(app, !isLargeScreen(), true);
+    app.setStatusBarOrientation(static_cast<platform::ui::InterfaceOrientation>(q->mDashboardOrientation));
+    releaseReservedMemory();
+    if (QuorvelDelegate* delegate = getDelegate())
+        delegate->dashboardWillAppear();
+}
+
+void Quorvel::dashboardDidAppear()
+{
+    Quorvel* q = sharedInstance();
+    if (!q)
+        return;
+    q->mDashboardVisable = true;
+    dashboardLaunched();
+    if (QuorvelDelegate* delegate = getDelegate())
+        delegate->dashboardDidAppear();
+}
+
+void Quorvel::dashboardWillDisappear()
+{
+    Quorvel* q = sharedInstance();
+    if (!q)
+        return;
+    auto& app = platform::ui::Application::sharedApplication();
+    if (!isLargeScreen())
+        app.setStatusBarOrientation(static_cast<platform::ui::InterfaceOrientation>(q->mPreviousOrientation), true);
+    app.setStatusBarHidden(q->mPreviousStatusBarHidden, true);
+    if (QuorvelDelegate* delegate = getDelegate())
+        delegate->dashboardWillDisappear();
+}
+
+void Quorvel::dashboardDidDisappear()
+{
+    Quorvel* q = sharedInstance();
+    if (!q)
+        return;
+    q->mDashboardVisable = false;
+    dashboardClosed();
+    reserveMemory();
+    if (QuorvelDelegate* delegate = getDelegate())
+        delegate->dashboardDidDisappear();
+}
+
+// ---- Online and offline mode
+
+void Quorvel::switchToOnlineDashboard()
+{
+    Quorvel* q = sharedInstance();
+    if (!q || q->_quorvelFlags.isQuorvelDashboardInOnlineMode)
+        return;
+    traceStep("switchToOnlineDashboard");
+    postUserOnline();
+    if (QVTabbedDashboardScreen* tabbed = tabbedContent(q))
+        tabbed->setOnlineMode();
+    reloadInactiveTabBars();
+    q->_quorvelFlags.isQuorvelDashboardInOnlineMode = true;
+}
+
+void Quorvel::switchToOfflineDashboard()
+{
+    Quorvel* q = sharedInstance();
+    if (!q || !q->_quorvelFlags.isQuorvelDashboardInOnlineMode)
+        return;
+    Ref<Quorvel> keep(q);
+    traceStep("switchToOfflineDashboard");
+    postUserOffline();
+    setUnviewedChallengesCount(0);
+    setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(0, 0, 0);
+    setPendingFriendsCount(0);
+    if (auto* announcements = QVAnnouncementService::sharedService())
+        announcements->clearLocalAnnouncements();
+    if (QVTabbedDashboardScreen* tabbed = tabbedContent(q)) {
+        tabbed->showTabViewControllerNamed("GameProfile", true);
+        tabbed->setOfflineMode();
+        if (auto* nav = dynamic_cast<NavigationController*>(tabbed->selectedTabController())) {
+            ViewController* top = nav->topViewController();
+            if (top && top->className() == "QVGameProfileController" && QuorvelDashboardHooks::shared().refreshView)
+                QuorvelDashboardHooks::shared().refreshView(top);
+        }
+        if (q->mQVRootController && q->mQVRootController->modalViewController())
+            q->mQVRootController->dismissModalViewControllerAnimated(true);
+    }
+    q->_quorvelFlags.isQuorvelDashboardInOnlineMode = false;
+}
+
+void Quorvel::reloadInactiveTabBars()
+{
+    QVTabbedDashboardScreen* tabbed = tabbedContent(sharedInstance());
+    if (!tabbed)
+        return;
+    QuorvelDashboardHooks& hooks = QuorvelDashboardHooks::shared();
+    ViewController* selected = tabbed->selectedTabController();
+    for (ViewController* tab : tabbed->tabControllers()) {
+        auto* nav = dynamic_cast<NavigationController*>(tab);
+        if (!nav)
+            continue;
+        if (tab != selected) {
+            nav->popToRootViewControllerAnimated(false);
+            if (nav->topViewController() && hooks.reloadDataFromServer)
+                hooks.reloadDataFromServer(nav->topViewController());
+        }
+        if (hooks.refreshProfile)
+            hooks.refreshProfile(nav);
+    }
+}
+
+// ---- Orientation
+
+void Quorvel::setDashboardOrientation(int orientation)
+{
+    Quorvel* q = sharedInstance();
+    if (!q || q->mDashboardOrientation == orientation)
+        return;
+    if (isShowingFullScreen()) {
+        if (!isLargeScreen())
+            return; // a phone's dashboard keeps the orientation it opened with
+        platform::ui::Application::sharedApplication().setStatusBarOrientation(
+            static_cast<platform::ui::InterfaceOrientation>(orientation), true);
+        q->_rotateDashboardFromOrientation(q->mDashboardOrientation, orientation);
+    }
+    q->mDashboardOrientation = orientation;
+}
+
+void Quorvel::_rotateDashboardFromOrientation(int from, int to)
+{
+    if (!isLargeScreen() || !mQVRootController)
+        return;
+    View::beginAnimations("QVInterfaceOrientationRotate");
+    View::setAnimationDuration(isPortraitPair(from) != isPortraitPair(to) ? 0.4 : 0.8);
+    transformView(mQVRootController->view(), to);
+    postDashboardOrientationChangedTo(to, from);
+    View::commitAnimations();
+}
+
+void Quorvel::transformView(View* view, int orientation)
+{
+    if (!view)
+        return;
+    Rect screen = platform::ui::Screen::mainScreen().bounds();
+    platform::Point centre(screen.origin.x + screen.size.width / 2, screen.origin.y + screen.size.height / 2);
+    platform::AffineTransform transform;
+    Rect bounds = screen;
+    Rect swapped(0, 0, screen.size.height, screen.size.width);
+    switch (orientation) {
+    case 2:
+        transform = platform::AffineTransform(-1, 0, 0, -1, 0, 0);
+        break;
+    case 3:
+        transform = platform::AffineTransform(0, 1, -1, 0, 0, 0);
+        bounds = swapped;
+        break;
+    case 4:
+        transform = platform::AffineTransform(0, -1, 1, 0, 0, 0);
+        bounds = swapped;
+        break;
+    default:
+        break;
+    }
+    view->setTransform(transform);
+    view->setBounds(bounds);
+    view->setCenter(centre);
+}
+
+void Quorvel::transformViewToDashboardOrientation(View* view) { transformView(view, getDashboardOrientation()); }
+
+bool Quorvel::shouldAutorotateToInterfaceOrientation(int orientation, const int* supportedOrientations, int count)
+{
+    if (isShowingFullScreen() && !isLargeScreen())
+        return false;
+    for (int i = 0; i < count && supportedOrientations; ++i)
+        if (supportedOrientations[i] == orientation)
+            return true;
+    return false;
+}
+
+// ---- Error screens
+
+void Quorvel::displayErrorMessage(const std::string& message)
+{
+    platform::logWarning("Quorvel: %s", message.c_str());
+    if (!isShowingFullScreen())
+        return;
+    bool offlineButton = isDashboardHubOpen() && !QVReachability::isConnectedToInternet();
+    Ref<ViewController> screen = offlineButton ? Ref<ViewController>(QVDeadEndErrorController::deadEndErrorWithMessageAndOfflineButton(message))
+                                               : Ref<ViewController>(QVDeadEndErrorController::deadEndErrorWithMessage(message));
+    displayErrorMessage(screen, getActiveNavigationController());
+}
+
+void Quorvel::displayErrorMessageAndOfflineButton(const std::string& message)
+{
+    if (!isShowingFullScreen())
+        return;
+    displayErrorMessage(QVDeadEndErrorController::deadEndErrorWithMessageAndOfflineButton(message),
+                        getActiveNavigationController());
+}
+
+void Quorvel::displayErrorMessage(Ref<ViewController> screen, NavigationController* navController)
+{
+    Quorvel* q = sharedInstance();
+    if (!q || !screen || !q->mAllowErrorScreens || isShowingErrorScreenInNavController(navController))
+        return;
+    traceStep("displayErrorMessage");
+    q->mIsErrorPending = true;
+    Ref<NavigationController> nav(navController);
+    platform::RunLoop::main().performAfter(kErrorPushDelay, [screen, nav] {
+        if (Quorvel* instance = sharedInstance())
+            instance->mIsErrorPending = false;
+        if (nav)
+            nav->pushViewController(screen.get(), true);
+    });
+}
+
+void Quorvel::displayErrorScreen(Ref<ViewController> screen)
+{
+    displayErrorMessage(std::move(screen), getActiveNavigationController());
+}
+
+bool Quorvel::isShowingErrorScreenInNavController(NavigationController* navController)
+{
+    Quorvel* q = sharedInstance();
+    if (!q)
+        return false;
+    if (navController) {
+        if (dynamic_cast<QVDeadEndErrorController*>(navController->visibleViewController())
+            || dynamic_cast<QVDeadEndErrorController*>(navController->topViewController()))
+            return true;
+    }
+    return q->mIsErrorPending;
+}
+
+bool Quorvel::areErrorScreensAllowed()
+{
+    Quorvel* q = sharedInstance();
+    return q && q->mAllowErrorScreens;
+}
+
+void Quorvel::allowErrorScreens(bool allow)
+{
+    if (Quorvel* q = sharedInstance())
+        q->mAllowErrorScreens = allow;
+}
+
+} // namespace quorvel

@@ -1,0 +1,617 @@
+// The dashboard on screen, driven through the central class against the
+// stand-in: the launch decision, the tab and its pushed screens, the root
+// controller's queue slot and overlay, the game's four calls in order,
+// orientation, error screens, the online/offline switch and the pages a game
+// opens directly. The tabbed dashboard and its screens are fakes registered
+// under the names the client loads; the root controller is the kit's own.
+#include "QuorvelTestSupport.h"
+
+#include "platform/device/Application.h"
+#include "platform/device/Screen.h"
+#include "platform/foundation/Boxed.h"
+#include "platform/graphics/Image.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/Renderer.h"
+#include "platform/ui/TestDriver.h"
+#include "platform/ui/Window.h"
+#include "social/core/QuorvelDashboardScreens.h"
+#include "social/core/QuorvelLoginScreens.h"
+#include "social/runtime/QVReachability.h"
+#include "social/runtime/QVXmlDocument.h"
+#include "social/services/QVLeaderboard.h"
+#include "social/services/QVLeaderboardService.h"
+#include "social/services/QVLeaderboard_Sync.h"
+#include "social/services/QVUser.h"
+#include "social/ui/QVClassRegistry.h"
+#include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVDeadEndErrorController.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <utility>
+
+using namespace quorvel;
+using namespace core_testing;
+using platform::Object;
+using platform::Ref;
+using platform::ui::NavigationController;
+using platform::ui::ViewController;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+// A screen made under a class name: it answers that name, keeps the title it
+// was registered with and records the setters it receives.
+class NamedScreen final : public ViewController, public QVKeyedSetters {
+public:
+    static Ref<NamedScreen> create(const std::string& cls, const std::string& title)
+    {
+        auto s = platform::adoptRef(new NamedScreen);
+        s->cls_ = cls;
+        s->setTitle(title);
+        return s;
+    }
+    std::string className() const override { return cls_; }
+    bool performSetter(const std::string& name, Object* value) override
+    {
+        std::string text;
+        if (auto* boxed = dynamic_cast<platform::Boxed*>(value))
+            text = boxed->value().asString();
+        else if (auto* board = dynamic_cast<QVLeaderboard*>(value))
+            text = board->leaderboardId();
+        else if (value)
+            text = value->className();
+        setters[name] = text;
+        return true;
+    }
+    void loadView() override
+    {
+        ViewController::loadView();
+        auto label = platform::ui::Label::labelWithFrame(platform::Rect(10, 60, 300, 30));
+        label->setText(cls_);
+        view()->addSubview(label.get());
+    }
+    std::map<std::string, std::string> setters;
+
+private:
+    std::string cls_;
+};
+
+// The tabbed dashboard: three tabs, each a navigation stack whose root is titled for it.
+class FakeTabbedDashboard final : public ViewController, public QVTabbedDashboardScreen {
+public:
+    static Ref<Object> make()
+    {
+        auto d = platform::adoptRef(new FakeTabbedDashboard);
+        for (const char* name : { "GameProfile", "MyQuorvel", "GameDiscovery" }) {
+            auto root = NamedScreen::create(std::string("Tab") + name, name);
+            d->tabs_.emplace_back(name, NavigationController::withRootViewController(root.get()));
+        }
+        last() = d.get();
+        return d;
+    }
+    static FakeTabbedDashboard*& last()
+    {
+        static FakeTabbedDashboard* instance = nullptr;
+        return instance;
+    }
+    ~FakeTabbedDashboard() override
+    {
+        if (last() == this)
+            last() = nullptr;
+    }
+    std::string defaultTab() override { return "GameProfile"; }
+    std::string offlineTab() override { return "GameProfile"; }
+    void showTabViewControllerNamed(const std::string& name, bool showAtRoot) override
+    {
+        calls.push_back("show:" + name + (showAtRoot ? ":root" : ""));
+        for (size_t i = 0; i < tabs_.size(); ++i) {
+            if (tabs_[i].first != name)
+                continue;
+            if (selectedNav())
+                selectedNav()->view()->removeFromSuperview();
+            selected_ = i;
+            if (showAtRoot)
+                selectedNav()->popToRootViewControllerAnimated(false);
+            selectedNav()->view()->setFrame(view()->bounds());
+            view()->addSubview(selectedNav()->view());
+        }
+    }
+    ViewController* selectedTabController() override { return selectedNav(); }
+    std::vector<ViewController*> tabControllers() override
+    {
+        std::vector<ViewController*> out;
+        for (auto& t : tabs_)
+            out.push_back(t.second.get());
+        return out;
+    }
+    void setOnlineMode() override { calls.push_back("setOnlineMode"); }
+    void setOfflineMode() override { calls.push_back("setOfflineMode"); }
+
+    NavigationController* tab(const std::string& name)
+    {
+        for (auto& t : tabs_)
+            if (t.first == name)
+                return t.second.get();
+        return nullptr;
+    }
+    std::string selectedName() const { return selected_ < tabs_.size() ? tabs_[selected_].first : std::string(); }
+    // The class names of the selected tab's stack, root first.
+    Strings stack()
+    {
+        Strings out;
+        if (selectedNav())
+            for (auto& c : selectedNav()->viewControllers())
+                out.push_back(c->className());
+        return out;
+    }
+    Strings calls;
+
+private:
+    NavigationController* selectedNav() const { return selected_ < tabs_.size() ? tabs_[selected_].second.get() : nullptr; }
+    std::vector<std::pair<std::string, Ref<NavigationController>>> tabs_;
+    size_t selected_ { static_cast<size_t>(-1) };
+};
+
+class FakeApprovalScreen final : public ViewController, public QVApprovalScreen {
+public:
+    static Ref<Object> make() { return platform::adoptRef(new FakeApprovalScreen); }
+    void setApprovedDelegate(const QVDelegate& a, const QVDelegate&) override { approved = a; }
+    QVDelegate approved;
+};
+
+class RecordingGame final : public QuorvelDelegate {
+public:
+    void dashboardWillAppear() override { calls.push_back("willAppear"); }
+    void dashboardDidAppear() override { calls.push_back("didAppear"); }
+    void dashboardWillDisappear() override { calls.push_back("willDisappear"); }
+    void dashboardDidDisappear() override { calls.push_back("didDisappear"); }
+    Strings calls;
+};
+
+const std::vector<std::pair<std::string, std::string>> kScreens = {
+    { "QVLeaderboardController", "Leaderboards" },
+    { "QVHighScoreController", "" },
+    { "QVAchievementListController", "Achievements" },
+    { "QVChallengeListController", "Challenges" },
+    { "QVWhosPlayingController", "Who's Playing" },
+    { "QVImportFriendsController", "Find Friends" },
+    { "QVForumTopicListController", "Forums" },
+    { "QVUseNewOrOldAccountController", "Switch User" },
+    { "QVSelectChatRoomDefinitionController", "Chat Rooms" },
+    { "QVApplicationDescriptionController", "Description" },
+    { "QVSelectInviteTypeController", "Invite" },
+    { "QVConversationController", "Conversation" },
+};
+
+template <size_t I>
+Ref<Object> makeNamedScreen()
+{
+    return NamedScreen::create(kScreens[I].first, kScreens[I].second);
+}
+
+template <size_t... I>
+std::vector<QVClassRegistry::Factory> namedScreenFactories(std::index_sequence<I...>)
+{
+    return { &makeNamedScreen<I>... };
+}
+
+constexpr size_t kScreenCount = 12;
+
+class DashboardTest : public QuorvelTest {
+protected:
+    void SetUp() override
+    {
+        QuorvelTest::SetUp();
+        platform::ui::Application::sharedApplication().reset();
+        platform::ui::Screen::mainScreen().setKind(platform::ui::Screen::Kind::Phone);
+        driver_ = std::make_unique<platform::ui::TestDriver>();
+        oldVersion_ = platform::Bundle::main().version();
+        platform::Bundle::main().setVersion("1.2");
+        saveAndRegister("QVTabbedDashboardController", &FakeTabbedDashboard::make);
+        saveAndRegister("QVUserQuorvelApprovalController", &FakeApprovalScreen::make);
+        auto factories = namedScreenFactories(std::make_index_sequence<kScreenCount>());
+        for (size_t i = 0; i < kScreenCount; ++i)
+            saveAndRegister(kScreens[i].first, factories[i]);
+        delegates->setQuorvelDelegate(&game);
+        server.route("GET", "client_applications/1/forums/announcements.xml",
+                     [](const standin::LoggedRequest&) { return standin::Answer::xml("<resources/>"); });
+    }
+    void TearDown() override
+    {
+        Quorvel::shutdown();
+        for (auto& [name, factory] : saved_) {
+            if (factory)
+                QVClassRegistry::registerClass(name, factory);
+            else
+                QVClassRegistry::unregisterClass(name);
+        }
+        QuorvelDashboardHooks::shared() = {};
+        driver_.reset();
+        platform::ui::AlertView::dismissAll();
+        platform::ui::Screen::mainScreen().setKind(platform::ui::Screen::Kind::Phone);
+        platform::Bundle::main().setVersion(oldVersion_);
+        QuorvelTest::TearDown();
+    }
+    void saveAndRegister(const std::string& name, QVClassRegistry::Factory factory)
+    {
+        saved_.emplace_back(name, QVClassRegistry::classNamed(name));
+        QVClassRegistry::registerClass(name, std::move(factory));
+    }
+    void startLoggedIn()
+    {
+        Quorvel::setUserApprovedQuorvel();
+        Quorvel::setDoneWithGetTheMost(true);
+        startClient({}, delegates.get());
+        ASSERT_TRUE(waitFor([] { return Quorvel::successfullyBootstrapped(); }));
+        Quorvel::stopPolling();
+        Quorvel::setInitialDashboardScreen("");
+    }
+    // The server can no longer be reached (or again).
+    void setReachable(bool reachable)
+    {
+        if (!reachability_) {
+            reachability_ = platform::ManualReachability::create();
+            QVReachability::Uninitialize();
+            QVReachability::InitializeWithSource(Ref<platform::Reachability>(reachability_.get()));
+        }
+        reachability_->setStatus(reachable ? 2 : 0);
+    }
+    void storeLeaderboard(const std::string& id)
+    {
+        auto d = QVLeaderboard_Sync::create();
+        d->setResourceId(id);
+        d->setName("Board " + id);
+        d->setActive("1");
+        d->setVisible("1");
+        d->setDescendingSortOrder("1");
+        d->setStartVersion("0001.00.00");
+        d->setEndVersion("0001.99.99");
+        ASSERT_TRUE(QVLeaderboardService::synchLeaderboardsList({ d }, {}, std::nullopt, false));
+    }
+    void setGameProfile(bool leaderboards, bool achievements)
+    {
+        auto doc = QVXmlDocument::xmlDocumentWithString(
+            std::string("<game_profile_page_info><id>1</id><name>Brisko</name><has_leaderboards>")
+            + (leaderboards ? "true" : "false") + "</has_leaderboards><has_achievements>" + (achievements ? "true" : "false")
+            + "</has_achievements></game_profile_page_info>");
+        Quorvel::setLocalGameProfileInfoFromXml(*doc->topElement());
+    }
+    FakeTabbedDashboard* dashboard() { return FakeTabbedDashboard::last(); }
+    // Saves the window as a PNG in $BRISKO_KEEP_RENDERS when set; answers the image.
+    Ref<platform::Image> render(const std::string& name)
+    {
+        driver_->settle();
+        Ref<platform::Image> image = platform::ui::ViewRenderer::render(driver_->window());
+        if (const char* dir = std::getenv("BRISKO_KEEP_RENDERS"); dir && image)
+            image->writePNG(std::string(dir) + "/" + name + ".png");
+        return image;
+    }
+
+    RecordingGame game;
+    Ref<QVDelegatesContainer> delegates = QVDelegatesContainer::create();
+    Ref<platform::ManualReachability> reachability_;
+
+private:
+    std::unique_ptr<platform::ui::TestDriver> driver_;
+    std::vector<std::pair<std::string, QVClassRegistry::Factory>> saved_;
+    std::string oldVersion_;
+};
+
+} // namespace
+
+// ---- The launch decision
+
+TEST_F(DashboardTest, AnUnapprovedPlayerIsAskedFirstAndAnUnknownOneIsSentToLogIn)
+{
+    startClient({}, delegates.get());
+    // Never asked, nothing stored: the approval question, no dashboard.
+    Quorvel::launchDashboard();
+    auto screens = Quorvel::presentedScreens();
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_NE(dynamic_cast<FakeApprovalScreen*>(screens[0].get()), nullptr);
+    EXPECT_EQ(dashboard(), nullptr);
+    Quorvel::dismissRootController();
+    advance(0.5);
+
+    // Approved but never logged in: the login flow while reachable, else the alert.
+    Quorvel::setUserApprovedQuorvel();
+    std::vector<std::string> notices;
+    Quorvel::setNoticeObserver([&](const Quorvel::BackgroundNotice& n) { notices.push_back(n.text); });
+    Quorvel::launchDashboard();
+    EXPECT_EQ(notices, (Strings { "Unable to login to Quorvel. Restart to try again." }));
+    setReachable(false);
+    Quorvel::launchDashboard();
+    auto alerts = platform::ui::AlertView::visibleAlerts();
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0]->message(), "You must go online once and connect to the Quorvel server.");
+    EXPECT_EQ(dashboard(), nullptr);
+    Quorvel::setNoticeObserver(nullptr);
+}
+
+TEST_F(DashboardTest, OpeningAndClosingTellsTheGameInOrderAndDestroysTheRoot)
+{
+    startLoggedIn();
+    Quorvel::launchDashboard();
+    ASSERT_NE(dashboard(), nullptr);
+    EXPECT_TRUE(Quorvel::isDashboardHubOpen());
+    EXPECT_EQ(dashboard()->selectedName(), "GameProfile"); // the default tab
+    EXPECT_EQ(game.calls, (Strings { "willAppear" }));
+    EXPECT_TRUE(platform::ui::Application::sharedApplication().isStatusBarHidden());
+    advance(0.5);
+    EXPECT_EQ(game.calls, (Strings { "willAppear", "didAppear" }));
+    EXPECT_TRUE(Quorvel::dashboardVisible());
+    EXPECT_EQ(Quorvel::numberOfDashboardLaunches(), 1);
+
+    Quorvel::dismissDashboard();
+    EXPECT_FALSE(Quorvel::isShowingFullScreen());
+    EXPECT_NE(Quorvel::getRootController(), nullptr); // still closing
+    EXPECT_FALSE(platform::ui::Application::sharedApplication().isStatusBarHidden());
+    advance(0.5);
+    EXPECT_EQ(game.calls, (Strings { "willAppear", "didAppear", "willDisappear", "didDisappear" }));
+    EXPECT_EQ(Quorvel::getRootController(), nullptr);
+    EXPECT_FALSE(Quorvel::dashboardVisible());
+
+    // The launch's own delegate takes the calls of that launch only.
+    RecordingGame once;
+    Quorvel::launchDashboardWithDelegate(&once);
+    advance(0.5);
+    Quorvel::dismissDashboard();
+    advance(0.5);
+    EXPECT_EQ(once.calls, (Strings { "willAppear", "didAppear", "willDisappear", "didDisappear" }));
+    EXPECT_EQ(game.calls.size(), 4u);
+}
+
+TEST_F(DashboardTest, TheInitialScreenOfTheBootstrapPicksTheTabAndOfflineOpensTheOfflineTabAlone)
+{
+    startLoggedIn();
+    Quorvel::setInitialDashboardScreen("MyQuorvel");
+    Quorvel::launchDashboard();
+    EXPECT_EQ(dashboard()->selectedName(), "MyQuorvel");
+    advance(0.5);
+    Quorvel::dismissDashboard();
+    advance(0.5);
+
+    // Offline with leaderboards stored: the offline tab, none of the requested screens.
+    storeLeaderboard("7");
+    setReachable(false);
+    Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::vector<Quorvel::DashboardEntry> { std::string("WhosPlaying") });
+    ASSERT_NE(dashboard(), nullptr);
+    EXPECT_EQ(dashboard()->selectedName(), "GameProfile");
+    EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile" }));
+}
+
+// ---- Pushed screens
+
+TEST_F(DashboardTest, ALeaderboardIdAfterTheListOpensItsScoresAndAnUnknownIdPushesNothing)
+{
+    startLoggedIn();
+    setGameProfile(true, true);
+    storeLeaderboard("7");
+    Strings prepared;
+    QuorvelDashboardHooks::shared().setPushControllerData = [&](ViewController* s, QVGameProfilePageInfo*) {
+        prepared.push_back(s->className());
+    };
+    Quorvel::launchDashboardWithHighscorePage("7");
+    EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile", "QVLeaderboardController", "QVHighScoreController" }));
+    auto* scores = dynamic_cast<NamedScreen*>(dashboard()->tab("GameProfile")->topViewController());
+    EXPECT_EQ(scores->title(), "HighScore");
+    EXPECT_EQ(scores->setters["setLeaderboard"], "7");
+    EXPECT_EQ(prepared, (Strings { "QVLeaderboardController", "QVHighScoreController" }));
+    advance(0.5);
+
+    // The hub is open: the tab is popped to its root and the new list pushed.
+    Quorvel::launchDashboardWithHighscorePage("404");
+    EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile", "QVLeaderboardController" }));
+}
+
+TEST_F(DashboardTest, TheGamePagesScreensNeedTheGameToOfferThem)
+{
+    startLoggedIn();
+    setGameProfile(false, false);
+    Quorvel::launchDashboardWithAchievementsPage();
+    EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile" }));
+    Quorvel::launchDashboardWithListLeaderboardsPage();
+    EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile" }));
+    // Stored leaderboards are enough for the list.
+    storeLeaderboard("3");
+    Quorvel::launchDashboardWithListLeaderboardsPage();
+    EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile", "QVLeaderboardController" }));
+}
+
+TEST_F(DashboardTest, EachPageOpensItsTabWithItsScreens)
+{
+    startLoggedIn();
+    setGameProfile(true, true);
+    Quorvel::setLoggedInUserHasChatEnabled(true);
+    Strings posted;
+    QuorvelDashboardHooks::shared().postPush = [&](ViewController* s) { posted.push_back(s->className()); };
+    auto user = QVUser::invalidUser();
+
+    struct Page {
+        std::string name;
+        std::function<void()> open;
+        std::string tab;
+        Strings stack;
+    };
+    const std::vector<Page> pages = {
+        { "im", [&] { Quorvel::launchDashboardWithIMToUser(user.get(), "hello"); }, "MyQuorvel", { "TabMyQuorvel", "QVConversationController" } },
+        { "invite", [] { Quorvel::launchDashboardWithSpecificInvite("12"); }, "MyQuorvel", { "TabMyQuorvel", "QVSelectInviteTypeController" } },
+        { "invitepage", [] { Quorvel::launchDashboardWithInvitePage(); }, "GameProfile", { "TabGameProfile", "QVSelectInviteTypeController" } },
+        { "purchase", [] { Quorvel::launchDashboardWithiPurchasePage("55"); }, "GameDiscovery", { "TabGameDiscovery", "QVApplicationDescriptionController" } },
+        { "findfriends", [] { Quorvel::launchDashboardWithFindFriendsPage(); }, "MyQuorvel", { "TabMyQuorvel", "QVImportFriendsController" } },
+        { "challenges", [] { Quorvel::launchDashboardWithChallengesPage(); }, "GameProfile", { "TabGameProfile", "QVChallengeListController" } },
+        { "leaderboards", [] { Quorvel::launchDashboardWithListLeaderboardsPage(); }, "GameProfile", { "TabGameProfile", "QVLeaderboardController" } },
+        { "achievements", [] { Quorvel::launchDashboardWithAchievementsPage(); }, "GameProfile", { "TabGameProfile", "QVAchievementListController" } },
+        { "whosplaying", [] { Quorvel::launchDashboardWithWhosPlayingPage(); }, "GameProfile", { "TabGameProfile", "QVWhosPlayingController" } },
+        { "forums", [] { Quorvel::launchDashboardWithForumsPage(); }, "GameProfile", { "TabGameProfile", "QVForumTopicListController" } },
+        { "switchuser", [] { Quorvel::launchDashboardWithSwitchUserPage(); }, "MyQuorvel", { "TabMyQuorvel", "QVUseNewOrOldAccountController" } },
+        { "chatrooms", [] { Quorvel::launchDashboardWithListGlobalChatRoomsPage(); }, "GameProfile", { "TabGameProfile", "QVSelectChatRoomDefinitionController" } },
+    };
+    for (auto& page : pages) {
+        SCOPED_TRACE(page.name);
+        page.open();
+        ASSERT_NE(dashboard(), nullptr);
+        EXPECT_EQ(dashboard()->selectedName(), page.tab);
+        EXPECT_EQ(dashboard()->stack(), page.stack);
+        advance(0.5);
+        EXPECT_NE(render("page-" + page.name), nullptr);
+        Quorvel::dismissDashboard();
+        advance(0.5);
+    }
+    EXPECT_EQ(posted, (Strings { "QVAchievementListController" }));
+
+    // The settings the screens were loaded with.
+    Quorvel::launchDashboardWithListGlobalChatRoomsPage();
+    auto* rooms = dynamic_cast<NamedScreen*>(dashboard()->tab("GameProfile")->topViewController());
+    EXPECT_EQ(rooms->setters["setIncludeGlobalRooms"], "1");
+    EXPECT_EQ(rooms->setters["setIncludeDeveloperRooms"], "0");
+    Quorvel::launchDashboardWithiPurchasePage("55");
+    auto* description = dynamic_cast<NamedScreen*>(dashboard()->tab("GameDiscovery")->topViewController());
+    EXPECT_EQ(description->setters["setApplicationId"], "55");
+    EXPECT_EQ(description->setters["setAppBannerPlacement"], "directDashboardLaunch");
+    advance(0.5);
+    Quorvel::dismissDashboard();
+    advance(0.5);
+
+    // Forums while user-generated content is off: nothing opens.
+    Quorvel::setLoggedInUserHasChatEnabled(false);
+    Quorvel::launchDashboardWithForumsPage();
+    EXPECT_EQ(Quorvel::getRootController(), nullptr);
+}
+
+// ---- Root controller, queue slot and overlay
+
+TEST_F(DashboardTest, AScreenOfferedWhileTheDashboardClosesIsShownAfterTheClose)
+{
+    startLoggedIn();
+    Quorvel::launchDashboard();
+    advance(0.5);
+    Quorvel::dismissDashboard();
+    auto first = ViewController::controller();
+    auto second = ViewController::controller();
+    Quorvel::presentRootControllerWithModal(first);
+    Quorvel::presentModalOverlay(second); // replaces the first in the slot
+    EXPECT_FALSE(Quorvel::isShowingFullScreen());
+    advance(0.5);
+    // The dashboard is gone; the queued overlay is up, over a shade on the phone.
+    ASSERT_TRUE(Quorvel::isShowingFullScreen());
+    auto screens = Quorvel::presentedScreens();
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(screens[0].get(), second.get());
+    platform::ui::View* shade = Quorvel::getRootController()->view()->viewWithTag(489);
+    ASSERT_NE(shade, nullptr);
+    advance(0.5);
+    EXPECT_FLOAT_EQ(shade->alpha(), 0.85f);
+    EXPECT_EQ(game.calls, (Strings { "willAppear", "didAppear", "willDisappear", "didDisappear", "willAppear", "didAppear" }));
+
+    // A screen offered while one shows waits for that one's close too; it is never stacked.
+    auto third = ViewController::controller();
+    Quorvel::presentRootControllerWithModal(third);
+    EXPECT_EQ(Quorvel::presentedScreens()[0].get(), second.get());
+    Quorvel::dismissRootController();
+    EXPECT_FLOAT_EQ(shade->alpha(), 0.0f);
+    advance(0.5);
+    ASSERT_EQ(Quorvel::presentedScreens().size(), 1u);
+    EXPECT_EQ(Quorvel::presentedScreens()[0].get(), third.get());
+    EXPECT_EQ(Quorvel::getRootController()->view()->viewWithTag(489), nullptr);
+}
+
+// ---- Orientation
+
+TEST_F(DashboardTest, APhoneDashboardKeepsItsOrientationAndALargeOneTurns)
+{
+    startLoggedIn();
+    Quorvel::launchDashboard();
+    advance(0.5);
+    Quorvel::setDashboardOrientation(3);
+    EXPECT_EQ(Quorvel::getDashboardOrientation(), 1);
+    int supported[] = { 1, 3 };
+    EXPECT_FALSE(Quorvel::shouldAutorotateToInterfaceOrientation(1, supported, 2));
+    Quorvel::dismissDashboard();
+    advance(0.5);
+    EXPECT_TRUE(Quorvel::shouldAutorotateToInterfaceOrientation(3, supported, 2));
+    EXPECT_FALSE(Quorvel::shouldAutorotateToInterfaceOrientation(4, supported, 2));
+
+    platform::ui::Screen::mainScreen().setKind(platform::ui::Screen::Kind::Tablet);
+    Quorvel::launchDashboard();
+    advance(0.5);
+    NotificationRecorder recorder({ Quorvel::kDashboardOrientationChanged });
+    Quorvel::setDashboardOrientation(3);
+    auto running = platform::ui::View::runningAnimations();
+    ASSERT_FALSE(running.empty());
+    EXPECT_EQ(running.back().name, "QVInterfaceOrientationRotate");
+    EXPECT_DOUBLE_EQ(running.back().duration, 0.4);
+    platform::ui::View* root = Quorvel::getRootController()->view();
+    EXPECT_EQ(root->transform(), platform::AffineTransform(0, 1, -1, 0, 0, 0));
+    EXPECT_EQ(root->bounds(), platform::Rect(0, 0, 1024, 768));
+    EXPECT_EQ(recorder.posted.size(), 1u);
+    advance(0.4);
+    Quorvel::setDashboardOrientation(4);
+    EXPECT_DOUBLE_EQ(platform::ui::View::runningAnimations().back().duration, 0.8);
+    EXPECT_EQ(Quorvel::getDashboardOrientation(), 4);
+    EXPECT_TRUE(Quorvel::shouldAutorotateToInterfaceOrientation(3, supported, 2));
+    advance(0.8);
+}
+
+// ---- Error screens
+
+TEST_F(DashboardTest, TwoErrorsInATenthOfASecondPushOneErrorScreen)
+{
+    startLoggedIn();
+    Quorvel::launchDashboard();
+    advance(0.5);
+    Quorvel::displayErrorMessage("first");
+    advance(0.05);
+    Quorvel::displayErrorMessage("second");
+    advance(0.06);
+    EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile", "QVDeadEndErrorController" }));
+    advance(0.5);
+    Quorvel::displayErrorMessage("third"); // one is already shown
+    advance(0.2);
+    EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile", "QVDeadEndErrorController" }));
+    auto* error = dynamic_cast<QVDeadEndErrorController*>(dashboard()->tab("GameProfile")->topViewController());
+    EXPECT_EQ(error->message(), "first");
+
+    // Not allowed: none at all.
+    dashboard()->tab("GameProfile")->popToRootViewControllerAnimated(false);
+    Quorvel::allowErrorScreens(false);
+    Quorvel::displayErrorMessage("fourth");
+    advance(0.2);
+    EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile" }));
+}
+
+// ---- Online and offline
+
+TEST_F(DashboardTest, GoingOfflineClearsTheCountsAndShowsTheGamePageAndOnlineReloadsTheOtherTabs)
+{
+    startLoggedIn();
+    Strings refreshed, reloaded;
+    QuorvelDashboardHooks::shared().refreshView = [&](ViewController* s) { refreshed.push_back(s->className()); };
+    QuorvelDashboardHooks::shared().reloadDataFromServer = [&](ViewController* s) { reloaded.push_back(s->className()); };
+    Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::vector<Quorvel::DashboardEntry> { std::string("ImportFriends") });
+    advance(0.5);
+    Quorvel::setUnviewedChallengesCount(4);
+    Quorvel::setPendingFriendsCount(2);
+    NotificationRecorder recorder({ Quorvel::kUserOnline, Quorvel::kUserOffline });
+
+    Quorvel::switchToOfflineDashboard();
+    Quorvel::switchToOfflineDashboard(); // no change, nothing more
+    EXPECT_EQ(recorder.names(), (Strings { Quorvel::kUserOffline }));
+    EXPECT_EQ(Quorvel::unviewedChallengesCount(), 0);
+    EXPECT_EQ(Quorvel::pendingFriendsCount(), 0);
+    EXPECT_EQ(dashboard()->selectedName(), "GameProfile");
+    EXPECT_EQ(dashboard()->calls.back(), "setOfflineMode");
+
+    dashboard()->showTabViewControllerNamed("GameProfile", false);
+    Quorvel::switchToOnlineDashboard();
+    EXPECT_EQ(recorder.names(), (Strings { Quorvel::kUserOffline, Quorvel::kUserOnline }));
+    EXPECT_EQ(dashboard()->calls.back(), "setOnlineMode");
+    // The inactive tabs are back at their roots and reload.
+    EXPECT_EQ(dashboard()->tab("MyQuorvel")->viewControllers().size(), 1u);
+    EXPECT_EQ(reloaded, (Strings { "TabMyQuorvel", "TabGameDiscovery" }));
+}
