@@ -100,7 +100,6 @@ void KSNode::setAnchorPoint(Point p)
     if (p == anchorPoint_)
         return;
     anchorPoint_ = p;
-    anchorPointInPixels_ = { contentSizeInPixels_.width * p.x, contentSizeInPixels_.height * p.y };
     setDirty();
 }
 
@@ -110,7 +109,6 @@ void KSNode::setContentSize(Size s)
         return;
     contentSize_ = s;
     contentSizeInPixels_ = ksSizePointsToPixels(s);
-    anchorPointInPixels_ = { contentSizeInPixels_.width * anchorPoint_.x, contentSizeInPixels_.height * anchorPoint_.y };
     setDirty();
 }
 
@@ -120,7 +118,6 @@ void KSNode::setContentSizeInPixels(Size s)
         return;
     contentSizeInPixels_ = s;
     contentSize_ = ksSizePixelsToPoints(s);
-    anchorPointInPixels_ = { contentSizeInPixels_.width * anchorPoint_.x, contentSizeInPixels_.height * anchorPoint_.y };
     setDirty();
 }
 
@@ -132,7 +129,9 @@ void KSNode::setIsRelativeAnchorPoint(bool relative)
 
 void KSNode::setVertexZ(float z)
 {
-    vertexZ_ = z * ksContentScaleFactor();
+    const float pixels = z * ksContentScaleFactor();
+    if (pixels != 0 || extras_)
+        extras().vertexZ_ = pixels;
 }
 
 KSFloatProperties::KSFloatProperties(const KSFloatProperties* base,
@@ -345,10 +344,8 @@ void KSNode::transformAncestors()
 
 KSNode::Extras& KSNode::extras()
 {
-    if (!extras_) {
+    if (!extras_)
         extras_ = std::make_unique<Extras>();
-        setDirty();
-    }
     return *extras_;
 }
 
@@ -361,9 +358,9 @@ void KSNode::setUserData(void* data)
 const GLfloat* KSNode::transformGL()
 {
     Extras& extras = this->extras();
-    if (isTransformGLDirty_) {
+    if (extras.transformGLDirty_) {
         ksAffineToGLMatrix(nodeToParentTransform(), extras.transformGL_);
-        isTransformGLDirty_ = false;
+        extras.transformGLDirty_ = false;
     }
     return extras.transformGL_;
 }
@@ -371,20 +368,21 @@ const GLfloat* KSNode::transformGL()
 void KSNode::transform()
 {
     glMultMatrixf(transformGL());
-    if (vertexZ_ != 0)
-        glTranslatef(0, 0, vertexZ_);
+    if (const float z = vertexZ(); z != 0)
+        glTranslatef(0, 0, z);
 
     // A moved camera looks at the node about its anchor point (a grid applies
     // it itself when it draws the captured picture).
     KSCamera* camera = extras_ ? extras_->camera_.get() : nullptr;
     KSGridBase* grid = this->grid();
     if (camera && camera->dirty() && !(grid && grid->active())) {
-        bool translate = anchorPointInPixels_.x != 0 || anchorPointInPixels_.y != 0;
+        const Point ap = anchorPointInPixels();
+        bool translate = ap.x != 0 || ap.y != 0;
         if (translate)
-            glTranslatef(anchorPointInPixels_.x, anchorPointInPixels_.y, 0);
+            glTranslatef(ap.x, ap.y, 0);
         camera->locate();
         if (translate)
-            glTranslatef(-anchorPointInPixels_.x, -anchorPointInPixels_.y, 0);
+            glTranslatef(-ap.x, -ap.y, 0);
     }
 }
 
@@ -552,9 +550,9 @@ void KSNode::pauseSchedulerAndActions()
 AffineTransform KSNode::nodeToParentTransform()
 {
     Extras& extras = this->extras();
-    if (isTransformDirty_) {
+    if (extras.transformDirty_) {
         AffineTransform t;
-        Point ap = anchorPointInPixels_;
+        Point ap = anchorPointInPixels();
         bool anchorIsZero = ap == Point {};
         if (!isRelativeAnchorPoint_ && !anchorIsZero)
             t = t.translate(ap.x, ap.y);
@@ -567,7 +565,7 @@ AffineTransform KSNode::nodeToParentTransform()
         if (!anchorIsZero)
             t = t.translate(-ap.x, -ap.y);
         extras.transform_ = t;
-        isTransformDirty_ = false;
+        extras.transformDirty_ = false;
     }
     return extras.transform_;
 }
@@ -575,9 +573,9 @@ AffineTransform KSNode::nodeToParentTransform()
 AffineTransform KSNode::parentToNodeTransform()
 {
     Extras& extras = this->extras();
-    if (isInverseDirty_) {
+    if (extras.inverseDirty_) {
         extras.inverse_ = nodeToParentTransform().inverted();
-        isInverseDirty_ = false;
+        extras.inverseDirty_ = false;
     }
     return extras.inverse_;
 }
@@ -626,12 +624,12 @@ Point KSNode::convertToWorldSpace(Point nodePoint)
 
 Point KSNode::convertToNodeSpaceAR(Point worldPoint)
 {
-    return convertToNodeSpace(worldPoint) - ksPointPixelsToPoints(anchorPointInPixels_);
+    return convertToNodeSpace(worldPoint) - ksPointPixelsToPoints(anchorPointInPixels());
 }
 
 Point KSNode::convertToWorldSpaceAR(Point nodePoint)
 {
-    return convertToWorldSpace(nodePoint + ksPointPixelsToPoints(anchorPointInPixels_));
+    return convertToWorldSpace(nodePoint + ksPointPixelsToPoints(anchorPointInPixels()));
 }
 
 Point KSNode::convertToWindowSpace(Point nodePoint)

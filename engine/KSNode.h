@@ -86,7 +86,11 @@ public:
     virtual void setPositionInPixels(Point p);
     Point anchorPoint() const { return anchorPoint_; }
     virtual void setAnchorPoint(Point p);
-    Point anchorPointInPixels() const { return anchorPointInPixels_; }
+    // Derived from the anchor point and the content size in pixels.
+    Point anchorPointInPixels() const
+    {
+        return { contentSizeInPixels_.width * anchorPoint_.x, contentSizeInPixels_.height * anchorPoint_.y };
+    }
     Size contentSize() const { return contentSize_; }
     virtual void setContentSize(Size s);
     Size contentSizeInPixels() const { return contentSizeInPixels_; }
@@ -94,7 +98,7 @@ public:
     bool isRelativeAnchorPoint() const { return isRelativeAnchorPoint_; }
     virtual void setIsRelativeAnchorPoint(bool relative);
     // Stored in pixels: the getter answers z x content scale factor.
-    float vertexZ() const { return vertexZ_; }
+    float vertexZ() const { return extras_ ? extras_->vertexZ_ : 0; }
     virtual void setVertexZ(float z);
     bool visible() const { return visible_; }
     virtual void setVisible(bool visible) { visible_ = visible; }
@@ -191,7 +195,17 @@ protected:
     KSNode() = default;
     ~KSNode() override;
 
-    void setDirty() { isTransformDirty_ = isInverseDirty_ = isTransformGLDirty_ = true; }
+    // The cached transforms live in the on-demand block: without it there is nothing to mark.
+    void setDirty()
+    {
+        if (extras_)
+            extras_->transformDirty_ = extras_->inverseDirty_ = extras_->transformGLDirty_ = true;
+    }
+    // Whether any cached transform waits to be recomputed.
+    bool transformsDirty() const
+    {
+        return !extras_ || extras_->transformDirty_ || extras_->inverseDirty_ || extras_->transformGLDirty_;
+    }
 
     // What a frame of a moving node reads and writes, first and together.
     float rotation_ { 0 };
@@ -199,33 +213,33 @@ protected:
     float scaleY_ { 1 };
     Point position_ {};
     Point positionInPixels_ {};
-    Point anchorPointInPixels_ {};
-    float vertexZ_ { 0 };
+    Point anchorPoint_ {};
+    Size contentSizeInPixels_ {};
     bool visible_ { true };
     bool isRelativeAnchorPoint_ { true };
     bool isRunning_ { false };
-    bool isTransformDirty_ { true };
-    bool isInverseDirty_ { true };
-    bool isTransformGLDirty_ { true };
     KSNode* parent_ { nullptr };
-    Point anchorPoint_ {};
-    Size contentSize_ {};
-    Size contentSizeInPixels_ {};
-    int zOrder_ { 0 };
-    int tag_ { kKSNodeTagInvalid };
-    platform::Ref<KSArray> children_;
     // What most nodes of a big scene never use, in a block made on first use:
     // the cached transforms (a batch-drawn sprite asks for none of them), the
-    // camera, the grid and the user data.
+    // depth, the camera, the grid and the user data.
     struct Extras {
         AffineTransform transform_ {};
         AffineTransform inverse_ {};
         GLfloat transformGL_[16] {};
+        float vertexZ_ { 0 };
+        bool transformDirty_ { true };
+        bool inverseDirty_ { true };
+        bool transformGLDirty_ { true };
         platform::Ref<KSCamera> camera_;
         platform::Ref<KSGridBase> grid_;
         void* userData_ { nullptr };
     };
     std::unique_ptr<Extras> extras_;
+    // Not read by a frame of a batch-drawn sprite.
+    platform::Ref<KSArray> children_;
+    Size contentSize_ {};
+    int zOrder_ { 0 };
+    int tag_ { kKSNodeTagInvalid };
 
 private:
     Extras& extras();

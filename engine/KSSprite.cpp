@@ -102,14 +102,15 @@ bool KSSprite::init()
     useSelfRender();
     opacityModifyRGB_ = true;
     opacity_ = 255;
-    color_ = colorUnmodified_ = ksWHITE;
+    colorUnmodified_ = ksWHITE;
     setBlendFunc({ KS_BLEND_SRC, KS_BLEND_DST });
     setTexture(nullptr);
     flipX_ = flipY_ = false;
     if (rare_)
         rare_->animations_.clear();
     setAnchorPoint({ 0.5f, 0.5f });
-    offsetPositionInPixels_ = {};
+    if (rare_)
+        rare_->offsetPositionInPixels_ = {};
     honorParentTransform_ = kHonorParentAll;
     hasChildren_ = false;
     setTextureRectInPixels(Rect(), false, Size());
@@ -240,8 +241,9 @@ ksV3F_C4B_T2F_Quad* KSSprite::atlasQuad() const
 
 void KSSprite::localVertices(ksV3F_C4B_T2F_Quad& q) const
 {
-    float x1 = offsetPositionInPixels_.x;
-    float y1 = offsetPositionInPixels_.y;
+    const Point offset = offsetPositionInPixels();
+    float x1 = offset.x;
+    float y1 = offset.y;
     float x2 = x1 + rectInPixels_.size.width;
     float y2 = y1 + rectInPixels_.size.height;
     q.bl.vertices = { x1, y1, 0 };
@@ -252,7 +254,8 @@ void KSSprite::localVertices(ksV3F_C4B_T2F_Quad& q) const
 
 void KSSprite::fillColors(ksV3F_C4B_T2F_Quad& q) const
 {
-    const ksColor4B c { color_.r, color_.g, color_.b, opacity_ };
+    const ksColor3B color = quadColor();
+    const ksColor4B c { color.r, color.g, color.b, opacity_ };
     q.bl.colors = q.br.colors = q.tl.colors = q.tr.colors = c;
 }
 
@@ -288,8 +291,10 @@ void KSSprite::setTextureRectInPixels(Rect rect, bool rotated, Size untrimmedSiz
         relativeOffset.x = -relativeOffset.x;
     if (flipY_)
         relativeOffset.y = -relativeOffset.y;
-    offsetPositionInPixels_.x = relativeOffset.x + (contentSizeInPixels_.width - rectInPixels_.size.width) / 2;
-    offsetPositionInPixels_.y = relativeOffset.y + (contentSizeInPixels_.height - rectInPixels_.size.height) / 2;
+    const Point offset { relativeOffset.x + (contentSizeInPixels_.width - rectInPixels_.size.width) / 2,
+                         relativeOffset.y + (contentSizeInPixels_.height - rectInPixels_.size.height) / 2 };
+    if (rare_ || !(offset == Point()))
+        rare().offsetPositionInPixels_ = offset;
 
     if (usesBatchNode_)
         setDirty(true);
@@ -425,7 +430,7 @@ KSAnimation* KSSprite::animationByName(const std::string& animationName) const
 
 ksTransformValues KSSprite::getTransformValues() const
 {
-    return { positionInPixels_, { scaleX_, scaleY_ }, rotation_, anchorPointInPixels_, visible_ };
+    return { positionInPixels_, { scaleX_, scaleY_ }, rotation_, anchorPointInPixels(), visible_ };
 }
 
 [[gnu::noinline]] void KSSprite::setDirtyRecursively(bool flag)
@@ -449,8 +454,9 @@ void KSSprite::updateTransform()
     // The quad is rewritten where it is drawn from.
     ksV3F_C4B_T2F_Quad& quad = batchNode_->textureAtlas()->quadToUpdate(atlasIndex_);
 
-    const float x1 = offsetPositionInPixels_.x;
-    const float y1 = offsetPositionInPixels_.y;
+    const Point offset = offsetPositionInPixels();
+    const float x1 = offset.x;
+    const float y1 = offset.y;
     const float x2 = x1 + rectInPixels_.size.width;
     const float y2 = y1 + rectInPixels_.size.height;
     bool hidden = !visible_;
@@ -465,10 +471,11 @@ void KSSprite::updateTransform()
         }
         AffineTransform m { c * scaleX_, s * scaleX_, -s * scaleY_, c * scaleY_, positionInPixels_.x,
                             positionInPixels_.y };
-        const float ax = -anchorPointInPixels_.x, ay = -anchorPointInPixels_.y;
+        const Point anchor = anchorPointInPixels();
+        const float ax = -anchor.x, ay = -anchor.y;
         m.tx += m.a * ax + m.c * ay;
         m.ty += m.b * ax + m.d * ay;
-        setCornerPositions(quad, m, x1, y1, x2, y2, vertexZ_);
+        setCornerPositions(quad, m, x1, y1, x2, y2, vertexZ());
     } else if (!hidden) {
         // Inside a sprite tree: each ancestor contributes what its child honours.
         AffineTransform matrix;
@@ -491,7 +498,7 @@ void KSSprite::updateTransform()
             prevHonor = sprite ? sprite->honorParentTransform() : kHonorParentAll;
         }
         if (!hidden)
-            setCornerPositions(quad, matrix, x1, y1, x2, y2, vertexZ_);
+            setCornerPositions(quad, matrix, x1, y1, x2, y2, vertexZ());
     }
     if (hidden)
         quad.bl.vertices = quad.br.vertices = quad.tl.vertices = quad.tr.vertices = {};
@@ -508,17 +515,21 @@ void KSSprite::updateTransform()
 
 ksColor3B KSSprite::color() const
 {
-    return opacityModifyRGB_ ? colorUnmodified_ : color_;
+    return colorUnmodified_;
+}
+
+ksColor3B KSSprite::quadColor() const
+{
+    if (!opacityModifyRGB_)
+        return colorUnmodified_;
+    const ksColor3B c = colorUnmodified_;
+    return { static_cast<GLubyte>(c.r * opacity_ / 255), static_cast<GLubyte>(c.g * opacity_ / 255),
+             static_cast<GLubyte>(c.b * opacity_ / 255) };
 }
 
 void KSSprite::setColor(ksColor3B color)
 {
-    color_ = colorUnmodified_ = color;
-    if (opacityModifyRGB_) {
-        color_.r = static_cast<GLubyte>(color.r * opacity_ / 255);
-        color_.g = static_cast<GLubyte>(color.g * opacity_ / 255);
-        color_.b = static_cast<GLubyte>(color.b * opacity_ / 255);
-    }
+    colorUnmodified_ = color;
     updateColor();
 }
 

@@ -185,9 +185,9 @@ public:
     KSTextureAtlas* textureAtlas() const;
     KSSpriteBatchNode* batchNode() const { return batchNode_; }
     void setBatchNode(KSSpriteBatchNode* batchNode) { batchNode_ = batchNode; }
-    int32_t honorParentTransform() const { return honorParentTransform_; }
-    void setHonorParentTransform(int32_t honor) { honorParentTransform_ = static_cast<int8_t>(honor & kHonorParentAll); }
-    Point offsetPositionInPixels() const { return offsetPositionInPixels_; }
+    int32_t honorParentTransform() const { return static_cast<int32_t>(honorParentTransform_); }
+    void setHonorParentTransform(int32_t honor) { honorParentTransform_ = static_cast<unsigned>(honor & kHonorParentAll); }
+    Point offsetPositionInPixels() const { return rare_ ? rare_->offsetPositionInPixels_ : Point(); }
 
 protected:
     KSSprite() = default;
@@ -216,8 +216,13 @@ private:
     // The atlas slot while the sprite holds one, else null.
     ksV3F_C4B_T2F_Quad* atlasQuad() const;
 
-    // What the sprite needs only for trimmed frames or named animations, made on first use.
+    // The colour written into the quad: premultiplied by the opacity when that modifies RGB.
+    ksColor3B quadColor() const;
+
+    // What the sprite needs only for trimmed or offset frames and named
+    // animations, made on first use: most sprites' offsets are zero.
     struct Rare {
+        Point offsetPositionInPixels_;
         Point unflippedOffsetPositionFromCenter_;
         std::unordered_map<std::string, platform::Ref<KSAnimation>> animations_;
     };
@@ -230,29 +235,28 @@ private:
     // What a batch-drawn frame reads first, together; the flags packed.
     // Not owned: the batch node (and through it the atlas) this sprite renders through.
     KSSpriteBatchNode* batchNode_ { nullptr };
+    std::unique_ptr<Rare> rare_;
     uint32_t atlasIndex_ { kSpriteIndexNone };
     Rect rectInPixels_;
-    Point offsetPositionInPixels_;
-    bool dirty_ { false };
+    bool dirty_ : 1 { false };
     // Set while the only change since the last update is the placement: the
     // atlas then gets the positions alone, not the whole quad.
-    bool verticesOnly_ { false };
-    bool recursiveDirty_ { false };
-    bool usesBatchNode_ { false };
-    int8_t honorParentTransform_ { kHonorParentAll };
-    GLubyte opacity_ { 255 };
-    ksColor3B color_ { ksWHITE };
-    ksColor3B colorUnmodified_ { ksWHITE };
+    bool verticesOnly_ : 1 { false };
+    bool recursiveDirty_ : 1 { false };
+    bool usesBatchNode_ : 1 { false };
     bool hasChildren_ : 1 { false };
     bool rectRotated_ : 1 { false };
     bool opacityModifyRGB_ : 1 { false };
     bool flipX_ : 1 { false };
     bool flipY_ : 1 { false };
+    unsigned honorParentTransform_ : 3 { kHonorParentAll };
+    GLubyte opacity_ { 255 };
+    // As the caller set it; the quad's colour is derived (quadColor).
+    ksColor3B colorUnmodified_ { ksWHITE };
     // Blend factors are GL enums below 0x10000.
     uint16_t blendSrc_ { 0 };
     uint16_t blendDst_ { 0 };
     platform::Ref<KSTexture2D> texture_;
-    std::unique_ptr<Rare> rare_;
 };
 
 } // namespace kestrel

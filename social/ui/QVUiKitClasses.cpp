@@ -29,6 +29,8 @@
     X(QVDefaultTextField)                                                                                          \
     X(QVAccountClasses)                                                                                            \
     X(QVRootController)                                                                                            \
+    X(QVWebViewController)                                                                                         \
+    X(QVWebNavController)                                                                                          \
     X(QVFramedNavigationController)                                                                                \
     X(QVTabBarController)                                                                                          \
     X(QVTabbedPageHeaderController)                                                                                \

@@ -321,7 +321,7 @@ namespace {
 class FlagNode : public KSNode {
 public:
     static Ref<FlagNode> make() { auto n = platform::adoptRef(new FlagNode); n->init(); return n; }
-    bool dirty() const { return isTransformDirty_ || isInverseDirty_ || isTransformGLDirty_; }
+    bool dirty() const { return transformsDirty(); }
     void clean() { nodeToParentTransform(); parentToNodeTransform(); transformGL(); }
 };
 } // namespace

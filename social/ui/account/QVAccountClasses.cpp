@@ -9,6 +9,7 @@
 #include "social/ui/account/QVIntroFlowControllers.h"
 #include "social/ui/account/QVIntroNavigationController.h"
 #include "social/ui/account/QVSocialAccountControllers.h"
+#include "social/ui/account/QVUseNewOrOldAccountController.h"
 
 #define QV_ACCOUNT_CLASSES(X)                                                                                      \
     X(QVIntroNavigationController)                                                                                 \
@@ -32,7 +33,8 @@
     X(QVChangeEmailController)                                                                                     \
     X(QVChangeNameController)                                                                                      \
     X(QVChangePasswordController)                                                                                  \
-    X(QVResetPasswordController)
+    X(QVResetPasswordController)                                                                                   \
+    X(QVUseNewOrOldAccountController)
 
 namespace quorvel {
 

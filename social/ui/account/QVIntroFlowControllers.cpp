@@ -204,9 +204,15 @@ void QVExistingAccountController::loadView()
     float w = width(root.get());
     appNameLabel_ = label(root.get(), Rect(20, 20, w - 40, 24), 16, {}, true);
     if (isMultiple()) {
-        label(root.get(), Rect(20, 50, w - 40, 40), 14, "Choose the account you play with:");
-        editButton_ = button(root.get(), Rect(w - 80, 96, 64, 30), "Edit", this,
+        label(root.get(), Rect(20, 50, w - 100, 40), 14, "Choose the account you play with:");
+        editButton_ = button(root.get(), Rect(w - 80, 56, 64, 30), "Edit", this,
                              BRISKO_SELECTOR(QVExistingAccountController, _edit), false);
+        selectUserWidget_ = QVSelectUserWidget::widgetWithFrame(Rect(10, 96, w - 20, root->bounds().size.height - 170));
+        selectUserWidget_->setDelegate(this);
+        selectUserWidget_->setHideHeader(true);
+        root->addSubview(selectUserWidget_.get());
+        if (!users_.empty())
+            selectUserWidget_->setUserResources(users_);
     } else {
         profileImageView_ = QVImageView::imageViewWithFrame(Rect((w - 64) / 2, 56, 64, 64));
         root->addSubview(profileImageView_.get());
@@ -219,7 +225,6 @@ void QVExistingAccountController::loadView()
     notMeButton_ = button(root.get(), Rect((w - 200) / 2, root->bounds().size.height - 60, 200, 37),
                           "This isn't me", this, BRISKO_SELECTOR(QVExistingAccountController, _thisIsntMe), false);
     setView(root.get());
-    layoutUserButtons();
 }
 
 void QVExistingAccountController::setUserResources(platform::Object* answer)
@@ -229,35 +234,8 @@ void QVExistingAccountController::setUserResources(platform::Object* answer)
         for (size_t i = 0; i < series->count(); ++i)
             if (auto* user = dynamic_cast<QVUser*>(series->objectAtIndex(i)))
                 users_.emplace_back(user);
-    if (isViewLoaded())
-        layoutUserButtons();
-}
-
-void QVExistingAccountController::layoutUserButtons()
-{
-    for (auto& b : userButtons_)
-        b->removeFromSuperview();
-    userButtons_.clear();
-    if (!isMultiple())
-        return;
-    float w = width(view());
-    float y = 132;
-    for (auto& user : users_) {
-        auto b = button(view(), Rect(20, y, w - 40, 37), user->name(), nullptr, {}, false);
-        b->addTarget(this, Control::SenderAction(BRISKO_SELECTOR(QVExistingAccountController, _userButtonTapped)),
-                     TouchUpInside);
-        userButtons_.push_back(b);
-        y += 44;
-    }
-}
-
-void QVExistingAccountController::_userButtonTapped(platform::Object* sender)
-{
-    for (size_t i = 0; i < userButtons_.size(); ++i)
-        if (userButtons_[i].get() == sender && i < users_.size()) {
-            selectUser(users_[i].get());
-            return;
-        }
+    if (selectUserWidget_)
+        selectUserWidget_->setUserResources(users_);
 }
 
 void QVExistingAccountController::viewWillAppear(bool)
@@ -285,12 +263,14 @@ void QVExistingAccountController::viewDidDisappear(bool)
 
 void QVExistingAccountController::_edit()
 {
-    editing_ = !editing_;
-    editButton_->setTitle(editing_ ? "Done" : "Edit", StateNormal);
-    editButton_->setTitle(editing_ ? "Done" : "Edit", StateHighlighted);
+    bool editing = editButton_->currentTitle() != "Done";
+    editButton_->setTitle(editing ? "Done" : "Edit", StateNormal);
+    editButton_->setTitle(editing ? "Done" : "Edit", StateHighlighted);
+    if (selectUserWidget_)
+        selectUserWidget_->setEditing(editing);
 }
 
-void QVExistingAccountController::selectUser(QVUser* user)
+void QVExistingAccountController::selectUserWidget(QVSelectUserWidget*, QVUser* user)
 {
     if (!user)
         return;

@@ -12,6 +12,7 @@
 #include "social/core/QuorvelLoginScreens.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVImageView.h"
+#include "social/ui/QVSelectUserWidget.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/ui/QVFormControllerHelper.h"
 #include "social/ui/account/QVAccountViews.h"
@@ -59,7 +60,7 @@ private:
     platform::Ref<platform::ui::Button> skipButton_;
 };
 
-class QVExistingAccountController : public QVViewController {
+class QVExistingAccountController : public QVViewController, public QVSelectUserWidgetDelegate {
     QV_DECLARE_CLASS(QVExistingAccountController)
 public:
     // Slides the navigation bar in (down from above) or out, over 0.5 s.
@@ -68,7 +69,7 @@ public:
     void setCompleteDelegate(const QVDelegate& d) { mOnCompletionDelegate = d; }
     // The accounts to choose from (the "ExistingAccountMultiple" layout only).
     void setUserResources(platform::Object* series);
-    void selectUser(QVUser* user);
+    void selectUserWidget(QVSelectUserWidget* widget, QVUser* user) override;
     void _edit();
     void _ok() { continueFlow(); }
     void _thisIsntMe();
@@ -84,9 +85,8 @@ public:
     platform::ui::Button* okButton() { view(); return okButton_.get(); }
     platform::ui::Button* notMeButton() { view(); return notMeButton_.get(); }
     platform::ui::Button* editButton() { view(); return editButton_.get(); }
-    // The buttons of the accounts to choose from, in order (empty for one account).
-    const std::vector<platform::Ref<platform::ui::Button>>& userButtons() const { return userButtons_; }
-    bool isEditingUsers() const { return editing_; }
+    // The list of accounts to choose from ("ExistingAccountMultiple" only, else null).
+    QVSelectUserWidget* selectUserWidget() { view(); return selectUserWidget_.get(); }
 
     void loadView() override;
     void viewWillAppear(bool animated) override;
@@ -99,14 +99,11 @@ protected:
     virtual bool isMultiple() const { return false; }
 
 private:
-    void _userButtonTapped(platform::Object* sender);
-    void layoutUserButtons();
     QVDelegate mOnCompletionDelegate;
     bool hasBeenDismissed_ { false };
-    bool editing_ { false };
     platform::Ref<QVUser> previousLocalUser_;
     std::vector<platform::Ref<QVUser>> users_;
-    std::vector<platform::Ref<platform::ui::Button>> userButtons_;
+    platform::Ref<QVSelectUserWidget> selectUserWidget_;
     platform::Ref<platform::ui::Label> appNameLabel_;
     platform::Ref<platform::ui::Label> usernameLabel_;
     platform::Ref<platform::ui::Label> scoreLabel_;

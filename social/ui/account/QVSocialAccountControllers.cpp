@@ -66,12 +66,17 @@ Ref<ImageAsset> statusImage(const char* name)
 
 QVFacebookAccountController::~QVFacebookAccountController()
 {
-    if (loginDialog_)
+    // No session may keep telling a screen that is gone.
+    auto forget = [this](FBSession* session) {
+        if (session)
+            std::erase(session->delegates(), static_cast<FBSessionDelegate*>(this));
+    };
+    if (loginDialog_) {
         loginDialog_->setDelegate(nullptr);
-    if (fbSession_) {
-        auto& delegates = fbSession_->delegates();
-        std::erase(delegates, static_cast<FBSessionDelegate*>(this));
+        forget(loginDialog_->session());
     }
+    forget(fbSession_.get());
+    forget(FBSession::session());
 }
 
 void QVFacebookAccountController::setStatusImage(const char* name)

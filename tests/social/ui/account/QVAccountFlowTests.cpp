@@ -9,10 +9,12 @@
 #include "platform/gamekit/GameCenter.h"
 #include "platform/device/Screen.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/TableView.h"
 #include "platform/ui/TestDriver.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/WebView.h"
 #include "social/services/QVUser.h"
+#include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/account/QVAccountClasses.h"
 #include "social/ui/account/QVApprovalControllers.h"
@@ -168,6 +170,23 @@ protected:
         step(0.6);
         return delivered;
     }
+    // Taps the list row that shows the text.
+    bool tapRow(const std::string& text)
+    {
+        std::vector<platform::ui::TableViewCell*> cells;
+        collect(driver->window(), cells);
+        for (auto* cell : cells) {
+            std::vector<Label*> labels;
+            collect(cell, labels);
+            for (auto* l : labels)
+                if (l->text() == text) {
+                    bool delivered = static_cast<bool>(driver->tap(cell));
+                    step(0.6);
+                    return delivered;
+                }
+        }
+        return false;
+    }
     bool labelShows(const std::string& text)
     {
         std::vector<Label*> labels;
@@ -226,6 +245,7 @@ TEST_F(AccountFlowTest, WebApprovalFallsBackToNativeThenANewPlayerIsNamedAndLink
     ASSERT_TRUE(waitUntil([&] { return screenName() == "QVNewAccountController"; }));
     EXPECT_EQ(requestsTo("users/for_device.xml").size(), 1u);
     ASSERT_EQ(requestsTo("bootstrap.xml").size(), 1u);
+    EXPECT_EQ(requestsTo("bootstrap.xml")[0].param("force_create_account"), "1");
     std::vector<TextField*> fields;
     collect(driver->window(), fields);
     ASSERT_EQ(fields.size(), 1u);
@@ -265,6 +285,7 @@ TEST_F(AccountFlowTest, OneAccountLogsInWithoutAChoiceAndEndsOnTheGameCenterNote
     ASSERT_TRUE(waitUntil([&] { return screenName() == "QVExistingAccountController"; }));
     auto bootstraps = requestsTo("bootstrap.xml");
     ASSERT_EQ(bootstraps.size(), 1u);
+    EXPECT_EQ(bootstraps[0].param("user_id"), "17");
     EXPECT_TRUE(labelShows("Player"));
     EXPECT_TRUE(labelShows("Now Playing Brisko"));
 
@@ -287,10 +308,13 @@ TEST_F(AccountFlowTest, SeveralAccountsWaitForTheChoiceAndBootstrapTheChosenOne)
     ASSERT_TRUE(tap("Use Quorvel"));
     ASSERT_TRUE(waitUntil([&] { return screenName() == "QVExistingAccountMultipleController"; }));
     EXPECT_TRUE(requestsTo("bootstrap.xml").empty());
-    ASSERT_NE(buttonTitled("Player"), nullptr);
-    ASSERT_TRUE(tap("Second"));
+    ASSERT_TRUE(waitUntil([&] { return labelShows("Player") && labelShows("Second"); }));
+    ASSERT_TRUE(tapRow("Second"));
     ASSERT_TRUE(waitUntil([&] { return screenName() == "QVLinkSocialNetworksController"; }));
-    ASSERT_EQ(requestsTo("bootstrap.xml").size(), 1u);
+    auto bootstraps = requestsTo("bootstrap.xml");
+    ASSERT_EQ(bootstraps.size(), 1u);
+    EXPECT_EQ(bootstraps[0].param("user_id"), "18");
+    EXPECT_EQ(bootstraps[0].param("force_create_account"), "0");
     ASSERT_TRUE(tap("Continue"));
     EXPECT_FALSE(Quorvel::isShowingFullScreen());
     EXPECT_EQ(calls->approved, 1);
@@ -304,12 +328,25 @@ TEST_F(AccountFlowTest, AFailedLoginOfTheChosenAccountRestoresThePreviousPlayer)
     ASSERT_TRUE(waitUntil([&] { return screenName() == "QVExistingAccountMultipleController"; }));
     std::string before = Quorvel::lastLoggedInUserId();
     server.script("POST", "bootstrap.xml", standin::Answer::xml("<errors><error>down</error></errors>", 500));
-    ASSERT_TRUE(tap("Second"));
+    ASSERT_TRUE(waitUntil([&] { return labelShows("Second"); }));
+    ASSERT_TRUE(tapRow("Second"));
     ASSERT_TRUE(waitUntil([&] { return screenName() == "QVDeadEndErrorController"; }));
     EXPECT_EQ(Quorvel::lastLoggedInUserId(), before);
     EXPECT_NE(Quorvel::lastLoggedInUserId(), "18");
     EXPECT_TRUE(labelShows("Quorvel was unable to log you in at this time.  Some features will be unavailable until "
                            "the next time you are online."));
+}
+
+TEST_F(AccountFlowTest, AScreenTheLoaderCannotMakeIsNeverPushed)
+{
+    startAndAskForApproval(1);
+    ASSERT_TRUE(tap("Use Quorvel"));
+    ASSERT_TRUE(waitUntil([&] { return screenName() == "QVExistingAccountController"; }));
+    QVClassRegistry::unregisterClass("QVLinkSocialNetworksController");
+    ASSERT_TRUE(tap("Continue"));
+    EXPECT_EQ(screenName(), "QVExistingAccountController");
+    EXPECT_EQ(Quorvel::presentedScreens().size(), 3u); // approval, bootstrap, existing account
+    QVRegisterAccountClasses();
 }
 
 TEST_F(AccountFlowTest, DecliningTellsTheGameOnceAndLeavesTheClientUnapproved)

@@ -23,6 +23,8 @@
 #include "social/ui/account/QVApprovalControllers.h"
 #include "social/ui/account/QVIntroFlowControllers.h"
 #include "social/ui/account/QVSocialAccountControllers.h"
+#include "social/ui/account/QVUseNewOrOldAccountController.h"
+#include "tools/standin/StandInServer.h"
 
 using namespace quorvel;
 using namespace platform::ui;
@@ -338,6 +340,26 @@ TEST_F(AccountFormTest, TheCredentialCellKnowsThreeTypesAndOpensTheScreenThatExi
     EXPECT_EQ(QVUsersCredentialCell::getCredentialCellText("http_basic"), "Create New Password");
     EXPECT_FALSE(QVUsersCredentialCell::getCredentialControllerName("myspace"));
     EXPECT_FALSE(QVUsersCredentialCell::getCredentialImage("myspace"));
+}
+
+TEST_F(AccountFormTest, SwitchingToAnAccountThatCannotLogInSaysSo)
+{
+    screen_testing::RecordingProvider recording;
+    auto list = show<QVUseNewOrOldAccountController>("UseNewOrOldAccount");
+    EXPECT_EQ(list->title(), "Choose Account");
+    settle(1);
+    auto requests = recording.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].path, "users/for_device.xml");
+    ASSERT_TRUE(recording.answerWithXml(standin::StandInServer::deviceAccountsAnswer(2)));
+    settle(1);
+    ASSERT_TRUE(list->tableView()->tapRowForTest(IndexPath::forRow(1, 0)));
+    settle(1);
+    // No client to log the account in here: the dead end, never the logged-in message.
+    auto* error = dynamic_cast<QVDeadEndErrorController*>(nav->topViewController());
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->message(), QVAccountSetupBaseController::kLoginFailedMessage);
+    ASSERT_TRUE(list->footerButton());
 }
 
 // ---- Extended credentials
