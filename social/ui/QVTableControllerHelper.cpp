@@ -8,6 +8,7 @@
 #include "social/runtime/QVPoller.h"
 #include "social/ui/QVDashboardHost.h"
 #include "social/ui/QVDeadEndErrorController.h"
+#include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVNavigationController.h"
 #include "social/ui/QVTableCellHelper.h"
@@ -250,8 +251,12 @@ void QVTableControllerHelper::_createAndDisplayTableHeader()
             table->setTableHeaderView(nullptr);
             return;
         }
-        if (auto* header = dynamic_cast<QVTableControllerHeader*>(mTableHeaderController.get()))
-            header->resizeView(view());
+        if (auto* header = dynamic_cast<QVTableControllerHeader*>(mTableHeaderController.get())) {
+            View* sizing = view();
+            if (auto* wrapper = dynamic_cast<QVFramedContentWrapperView*>(sizing))
+                sizing = wrapper->wrappedView();
+            header->resizeView(sizing);
+        }
         table->setTableHeaderView(mTableHeaderController->view());
     } else if (auto viewName = getTableHeaderViewName()) {
         if (mTableHeaderView)
