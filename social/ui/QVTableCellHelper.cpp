@@ -23,6 +23,16 @@ bool QVTableCellHelper::initQVTableCellHelper(const std::string& reuseIdentifier
     return initWithStyle(TableViewCellStyle::Default, reuseIdentifier);
 }
 
+QVTableControllerHelper* QVTableCellHelper::owningTable() const
+{
+    return owningTable_.expired() ? nullptr : dynamic_cast<QVTableControllerHelper*>(owningTable_.unsafeGet());
+}
+
+void QVTableCellHelper::setOwningTable(QVTableControllerHelper* table)
+{
+    owningTable_ = static_cast<Object*>(table);
+}
+
 void QVTableCellHelper::setOwner(Object* owner)
 {
     setOwningTable(dynamic_cast<QVTableControllerHelper*>(owner));
@@ -33,8 +43,9 @@ void QVTableCellHelper::changeResource(Object* resource)
     Ref<Object> keep(resource);
     mResource = resource;
     onResourceChanged(resource);
-    if (owningTable_)
-        owningTable_->onCell(this, resource);
+    if (Ref<Object> table = owningTable_.lock())
+        if (auto* list = dynamic_cast<QVTableControllerHelper*>(table.get()))
+            list->onCell(this, resource);
 }
 
 void QVTableCellHelper::changeResource(Object* resource, int cellIndex)
