@@ -33,6 +33,13 @@ public:
     std::string getNotificationToRefreshAfter() override { return "user_discovered"; }
 };
 
+// A chat-like list: the newest object at the bottom.
+class BottomUsers : public PagedUsers {
+    QV_DECLARE_CLASS(BottomUsers)
+public:
+    bool isNewContentShownAtBottom() override { return true; }
+};
+
 class StaticList : public QVTableStaticControllerHelper {
     QV_DECLARE_CLASS(StaticList)
 public:
@@ -211,6 +218,32 @@ TEST_F(PagedListTest, RefreshesPutNewObjectsFirstAndKeepTheTableConsistent)
     post({});
     settle();
     EXPECT_EQ(list->tableView()->numberOfRowsInSection(0), 22);
+}
+
+TEST_F(PagedListTest, ListsWithNewContentAtTheBottomInsertTheNewestLast)
+{
+    list = platform::dynamicRef<PagedUsers>(BottomUsers::qvCreateInstance());
+    list->init();
+    show(list.get());
+    answer(usersXml(names(1, 20)));
+    auto texts = rowTexts(list->tableView());
+    EXPECT_EQ(texts.front(), "U20");
+    EXPECT_EQ(texts.back(), "U1");
+    auto fresh = QVUser::create();
+    fresh->setResourceId("100");
+    fresh->setName("New");
+    platform::Notification n;
+    n.name = "user_discovered";
+    n.userObjects.emplace_back(QVPoller::kResourcesKey, QVPaginatedSeries::paginatedSeriesWithObject(fresh.get()));
+    platform::NotificationCenter::defaultCenter().post(n);
+    settle();
+    expectConsistent();
+    texts = rowTexts(list->tableView());
+    ASSERT_EQ(texts.size(), 21u);
+    EXPECT_EQ(texts.back(), "New");
+    EXPECT_EQ(texts[19], "U1");
+    // A tap on the last row is about the newest object.
+    EXPECT_EQ(static_cast<QVUser*>(list->getCellAtIndexPath(IndexPath::forRow(20, 0)))->name(), "New");
 }
 
 TEST_F(PagedListTest, SectionsThatAreAllEmptyShowTheEmptyScreen)
