@@ -329,7 +329,24 @@ QVTableControllerHelper::CellType QVTableControllerHelper::cellTypeAtIndexPath(I
     if (!section)
         return QVTableSectionDescription::kInvalidCell;
     int dataRow = 0;
-    return section->gatherDataForRow(dataRowIndex(indexPath.section, indexPath.row), dataRow);
+    return rowType(section, dataRowIndex(indexPath.section, indexPath.row), dataRow);
+}
+
+QVTableControllerHelper::CellType QVTableControllerHelper::rowType(QVTableSectionDescription* section, int row,
+                                                                   int& dataRow)
+{
+    if (!hasStreamingSections())
+        return section->gatherDataForRow(row, dataRow);
+    const int lead = section->leadingCellName() ? 1 : 0;
+    const int total = section->countEntireItemSet();
+    if (lead && row == 0)
+        return QVTableSectionDescription::kLeadingCell;
+    if (section->trailingCellName() && row == total - 1)
+        return QVTableSectionDescription::kTrailingCell;
+    if (row < lead || row >= total)
+        return QVTableSectionDescription::kInvalidCell;
+    dataRow = row - lead;
+    return QVTableSectionDescription::kObjectCell;
 }
 
 int QVTableControllerHelper::_getLoadedBaseRowIndex()
@@ -346,7 +363,7 @@ Object* QVTableControllerHelper::getCellAtIndexPath(IndexPath indexPath)
     if (!section || !section->page())
         return nullptr;
     int dataRow = 0;
-    CellType type = section->gatherDataForRow(dataRowIndex(indexPath.section, indexPath.row), dataRow);
+    CellType type = rowType(section, dataRowIndex(indexPath.section, indexPath.row), dataRow);
     if (type != QVTableSectionDescription::kObjectCell && type != QVTableSectionDescription::kActionCell)
         return nullptr;
     if (hasStreamingSections())
@@ -433,7 +450,7 @@ Ref<TableViewCell> QVTableControllerHelper::getCellForIndex(IndexPath indexPath,
     const int row = isNewContentShownAtBottom() ? count - 1 - indexPath.row : indexPath.row;
 
     int dataRow = 0;
-    CellType type = section->gatherDataForRow(row, dataRow);
+    CellType type = rowType(section, row, dataRow);
     std::string name;
     Ref<Object> resource;
     const bool leading = type == QVTableSectionDescription::kLeadingCell;

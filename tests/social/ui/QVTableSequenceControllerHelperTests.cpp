@@ -40,6 +40,18 @@ public:
     bool isNewContentShownAtBottom() override { return true; }
 };
 
+// One long result set streamed around the visible rows.
+class StreamedUsers : public PagedUsers {
+    QV_DECLARE_CLASS(StreamedUsers)
+public:
+    bool hasStreamingSections() override { return true; }
+    std::string getCellControllerNameForStreamingCells() override { return "ListRow"; }
+    void doIndexActionWithOffset(int offset, const QVDelegate& onSuccess, const QVDelegate& onFailure) override
+    {
+        QVUserService::findUsersByName("a", offset, onSuccess, onFailure);
+    }
+};
+
 class StaticList : public QVTableStaticControllerHelper {
     QV_DECLARE_CLASS(StaticList)
 public:
@@ -244,6 +256,37 @@ TEST_F(PagedListTest, ListsWithNewContentAtTheBottomInsertTheNewestLast)
     EXPECT_EQ(texts[19], "U1");
     // A tap on the last row is about the newest object.
     EXPECT_EQ(static_cast<QVUser*>(list->getCellAtIndexPath(IndexPath::forRow(20, 0)))->name(), "New");
+}
+
+TEST_F(PagedListTest, AStreamedListFillsTheRowsAroundTheVisibleOnes)
+{
+    list = platform::dynamicRef<PagedUsers>(StreamedUsers::qvCreateInstance());
+    list->init();
+    show(list.get());
+    answer(usersXml(names(1, 10), 1, paginationHeader(1, 10, 10, 100, 0)));
+    TableView* table = list->tableView();
+    ASSERT_EQ(table->numberOfRowsInSection(0), 100); // the whole set, no load-more row
+    settle(0.2);
+    const size_t asked = recording->requests().size();
+
+    // Scrolled to row 50: its cell has no object yet, and one request follows the rest.
+    table->scrollToRowAtIndexPath(IndexPath::forRow(50, 0), TableViewScrollPosition::Top, false);
+    table->layoutSubviews();
+    EXPECT_EQ(table->cellForRowAtIndexPath(IndexPath::forRow(50, 0))->textLabel()->text(), "");
+    settle(0.05);
+    table->scrollToRowAtIndexPath(IndexPath::forRow(52, 0), TableViewScrollPosition::Top, false);
+    table->layoutSubviews();
+    settle(0.2);
+    ASSERT_EQ(recording->requests().size(), asked + 1);
+    EXPECT_EQ(pageParameter(asked), std::to_string(table->indexPathsForVisibleRows().front().row - 5));
+
+    const int offset = std::stoi(pageParameter(asked));
+    answer(usersXml(names(offset + 1, 20), offset + 1, paginationHeader(1, 10, 20, 100, offset)));
+    const int first = table->indexPathsForVisibleRows().front().row;
+    EXPECT_EQ(table->cellForRowAtIndexPath(IndexPath::forRow(first, 0))->textLabel()->text(), "U" + std::to_string(first + 1));
+    EXPECT_EQ(static_cast<QVUser*>(list->getCellAtIndexPath(IndexPath::forRow(first, 0)))->name(),
+              "U" + std::to_string(first + 1));
+    EXPECT_FALSE(list->tableViewCanEditRowAtIndexPath(table, IndexPath::forRow(first, 0)));
 }
 
 TEST_F(PagedListTest, SectionsThatAreAllEmptyShowTheEmptyScreen)
