@@ -23,6 +23,7 @@
 #include "social/ui/account/QVApprovalControllers.h"
 #include "social/ui/account/QVIntroFlowControllers.h"
 #include "social/ui/account/QVSocialAccountControllers.h"
+#include "social/ui/account/QVUIInvisibleKeyboardTrap.h"
 #include "social/ui/account/QVUseNewOrOldAccountController.h"
 #include "tools/standin/StandInServer.h"
 
@@ -360,6 +361,24 @@ TEST_F(AccountFormTest, SwitchingToAnAccountThatCannotLogInSaysSo)
     ASSERT_TRUE(error);
     EXPECT_EQ(error->message(), QVAccountSetupBaseController::kLoginFailedMessage);
     ASSERT_TRUE(list->footerButton());
+}
+
+TEST_F(AccountFormTest, TheKeyboardTrapStaysOnTopAndLetsTouchesThroughToWhatItHolds)
+{
+    auto parent = View::viewWithFrame(platform::Rect(0, 0, 320, 480));
+    auto trap = QVUIInvisibleKeyboardTrap::trapWithFrame(platform::Rect(0, 0, 320, 480));
+    auto sibling = View::viewWithFrame(platform::Rect(0, 0, 320, 480));
+    parent->addSubview(trap.get());
+    parent->addSubview(sibling.get());
+    EXPECT_EQ(parent->subviews().back().get(), sibling.get());
+    EXPECT_EQ(trap->hitTest(platform::Point(10, 10)), nullptr); // empty: catches nothing
+    auto held = View::viewWithFrame(platform::Rect(0, 400, 320, 80));
+    trap->addSubview(held.get());
+    EXPECT_EQ(parent->subviews().back().get(), trap.get());
+    EXPECT_EQ(trap->hitTest(platform::Point(10, 420)), held.get());
+    EXPECT_EQ(trap->hitTest(platform::Point(10, 10)), nullptr);
+    held->removeFromSuperview();
+    EXPECT_EQ(parent->subviews().front().get(), trap.get());
 }
 
 // ---- Extended credentials
