@@ -107,7 +107,7 @@ static bool drawListImages(const std::string& dir)
         Rgb top, bottom;
     };
     const Row rows[] = {
-        { "QVTableCellDefaultBackground.png", { 0.97f, 0.97f, 0.98f }, { 0.91f, 0.92f, 0.93f } },
+        { "QVTableCellDefaultBackground.png", { 1.0f, 1.0f, 1.0f }, { 0.96f, 0.96f, 0.97f } },
         { "QVTableCellDefaultBackgroundOdd.png", { 0.90f, 0.91f, 0.93f }, { 0.85f, 0.86f, 0.88f } },
         { "QVTableCellDefaultBackgroundSelected.png", { 0.35f, 0.55f, 0.85f }, { 0.20f, 0.40f, 0.75f } },
         { "QVTableCellDefaultBackgroundOddSelected.png", { 0.32f, 0.52f, 0.82f }, { 0.18f, 0.37f, 0.72f } },
