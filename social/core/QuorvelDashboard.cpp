@@ -231,22 +231,22 @@ void Quorvel::presentRootControllerWithTabbedDashboard(const std::string& tabCon
     std::string tab = tabControllerName;
     if (tab.empty()) {
         std::string initial = initialDashboardScreen();
-        tab = _hasUserApprovedQuorvel() && !initial.empty() ? initial : (tabbed ? tabbed->defaultTab() : std::string());
+        tab = _hasUserApprovedQuorvel() && !initial.empty() ? initial : (tabbed ? tabbed->dashboardDefaultTab() : std::string());
     }
     bool online = isOnline();
     if (!online && tabbed)
-        tab = tabbed->offlineTab();
+        tab = tabbed->dashboardOfflineTab();
     const std::vector<DashboardEntry> none;
     const std::vector<DashboardEntry>& entries = online ? controllers : none;
 
     if (hubOpen) {
-        tabbed->showTabViewControllerNamed(tab, false);
+        tabbed->showDashboardTab(tab, false);
         if (auto* nav = dynamic_cast<NavigationController*>(tabbed->selectedTabController()))
             nav->popToRootViewControllerAnimated(false);
     } else {
         presentRootControllerWithModal(dashboard);
         if (tabbed)
-            tabbed->showTabViewControllerNamed(tab, false);
+            tabbed->showDashboardTab(tab, false);
     }
     if (!tabbed)
         return;
@@ -537,7 +537,7 @@ void Quorvel::switchToOnlineDashboard()
     traceStep("switchToOnlineDashboard");
     postUserOnline();
     if (QVTabbedDashboardScreen* tabbed = tabbedContent(q))
-        tabbed->setOnlineMode();
+        tabbed->enterOnlineMode();
     reloadInactiveTabBars();
     q->_quorvelFlags.isQuorvelDashboardInOnlineMode = true;
 }
@@ -556,8 +556,8 @@ void Quorvel::switchToOfflineDashboard()
     if (auto* announcements = QVAnnouncementService::sharedService())
         announcements->clearLocalAnnouncements();
     if (QVTabbedDashboardScreen* tabbed = tabbedContent(q)) {
-        tabbed->showTabViewControllerNamed("GameProfile", true);
-        tabbed->setOfflineMode();
+        tabbed->showDashboardTab("GameProfile", true);
+        tabbed->enterOfflineMode();
         if (auto* nav = dynamic_cast<NavigationController*>(tabbed->selectedTabController())) {
             ViewController* top = nav->topViewController();
             if (top && top->className() == "QVGameProfileController" && QuorvelDashboardHooks::shared().refreshView)

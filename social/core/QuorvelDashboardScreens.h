@@ -22,16 +22,16 @@ class QVTabbedDashboardScreen {
 public:
     virtual ~QVTabbedDashboardScreen() = default;
     // The tab opened when none is asked for, and the one shown offline.
-    virtual std::string defaultTab() = 0;
-    virtual std::string offlineTab() = 0;
+    virtual std::string dashboardDefaultTab() = 0;
+    virtual std::string dashboardOfflineTab() = 0;
     // Selects the tab of that name; showAtRoot pops its stack to the root first.
-    virtual void showTabViewControllerNamed(const std::string& name, bool showAtRoot) = 0;
+    virtual void showDashboardTab(const std::string& name, bool showAtRoot) = 0;
     virtual platform::ui::ViewController* selectedTabController() = 0;
     // Each tab's controller, in tab order.
     virtual std::vector<platform::ui::ViewController*> tabControllers() = 0;
     // Switch the tabs between their online and offline forms.
-    virtual void setOnlineMode() = 0;
-    virtual void setOfflineMode() = 0;
+    virtual void enterOnlineMode() = 0;
+    virtual void enterOfflineMode() = 0;
 };
 
 // The class methods of the dashboard's screens that the launch and the

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "platform/foundation/RunLoop.h"
+#include "social/core/QuorvelDashboardScreens.h"
 #include "social/dashboard/QVDashboardSwitch.h"
 #include "social/dashboard/QVTickerProxy.h"
 #include "social/dashboard/QVTickerView.h"
@@ -36,7 +37,8 @@ class QVTabbedDashboardController : public QVTabBarController,
                                     public QVTabBarControllerDelegate,
                                     public QVTickerViewDelegate,
                                     public QVTickerProxyRecipient,
-                                    public QVDashboardSwitch::Dashboard {
+                                    public QVDashboardSwitch::Dashboard,
+                                    public QVTabbedDashboardScreen {
     QV_DECLARE_CLASS(QVTabbedDashboardController)
 public:
     static constexpr float kTickerHeight = 24.0f;
@@ -79,6 +81,15 @@ public:
     platform::ui::NavigationController* activeNavigationController() override;
     void switchToOnlineMode() override { setOnlineMode(this); }
     void switchToOfflineMode() override { setOfflineMode(this); }
+
+    // What the central class drives (QVTabbedDashboardScreenBridge.cpp).
+    std::string dashboardDefaultTab() override { return defaultTab(); }
+    std::string dashboardOfflineTab() override { return offlineTab(); }
+    void showDashboardTab(const std::string& name, bool showAtRoot) override { showTabViewControllerNamed(name, showAtRoot); }
+    platform::ui::ViewController* selectedTabController() override;
+    std::vector<platform::ui::ViewController*> tabControllers() override;
+    void enterOnlineMode() override { setOnlineMode(this); }
+    void enterOfflineMode() override { setOfflineMode(this); }
 
 protected:
     friend class platform::ui::InterfaceBuilder;

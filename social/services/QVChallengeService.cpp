@@ -4,6 +4,7 @@
 
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/Log.h"
+#include "social/runtime/QVCompressableData.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVProvider.h"
@@ -313,7 +314,7 @@ Ref<QVRequestHandle> QVChallengeService::submitChallengeResult(const std::string
 
 platform::Bytes QVChallengeService::serializedChallengeData(const std::optional<platform::Bytes>& data)
 {
-    return data.value_or(platform::Bytes());
+    return QVCompressableData::serializedDataFromData(data.value_or(platform::Bytes()));
 }
 
 QVHttpService* QVChallengeService::createHttpService()

@@ -7,6 +7,7 @@
 #include "social/runtime/QVSqlQuery.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboard.h"
+#include "social/services/QVS3UploadParameters.h"
 #include "social/services/QVUser.h"
 
 namespace quorvel {
@@ -28,6 +29,12 @@ void QVHighScore::getDataMap(QVResourceDataMap& map)
     f.custom("distance", &QVHighScore::setDistance);
     f.custom("gamecenter_timestamp", &QVHighScore::setGameCenterSeconds);
     f.nested("user", &QVHighScore::user_);
+    f.nested("blob_upload_parameters", &QVHighScore::blobUploadParameters_);
+}
+
+void QVHighScore::setBlobUploadParameters(Ref<QVS3UploadParameters> parameters)
+{
+    blobUploadParameters_ = std::move(parameters);
 }
 
 QVService* QVHighScore::getService() { return QVHighScoreService::sharedService(); }
@@ -81,6 +88,7 @@ Ref<QVHighScore> QVHighScore::initWithQvScore(const QVHighScore& other, int rank
     s->customData_ = other.customData_;
     s->blob_ = other.blob_;
     s->blobUrl_ = other.blobUrl_;
+    s->blobUploadParameters_ = other.blobUploadParameters_;
     s->toHighRankText_ = other.toHighRankText_;
     s->gameCenterSeconds_ = other.gameCenterSeconds_;
     s->latitude_ = other.latitude_;
@@ -137,11 +145,29 @@ void QVHighScore::_submitFailed(platform::Object*)
 Ref<QVRequestHandle> QVHighScore::downloadBlob()
 {
     Ref<QVHighScore> keep(this);
-    if (blob_)
-        QVHighScoreClass::notify([&](QVHighScoreDelegate& d) { d.didDownloadBlob(this); });
-    else
+    if (!hasBlob()) {
         QVHighScoreClass::notify([&](QVHighScoreDelegate& d) { d.didFailDownloadBlob(this); });
-    return nullptr;
+        return nullptr;
+    }
+    if (blob_) {
+        QVHighScoreClass::notify([&](QVHighScoreDelegate& d) { d.didDownloadBlob(this); });
+        return nullptr;
+    }
+    return QVHighScoreClass::file(QVHighScoreService::downloadBlobForHighScore(
+        this, QVDelegate(this, BRISKO_SELECTOR(QVHighScore, _downloadBlobSucceeded)),
+        QVDelegate(this, BRISKO_SELECTOR(QVHighScore, _downloadBlobFailed))));
+}
+
+void QVHighScore::_downloadBlobSucceeded(platform::Object*)
+{
+    Ref<QVHighScore> keep(this);
+    QVHighScoreClass::notify([&](QVHighScoreDelegate& d) { d.didDownloadBlob(this); });
+}
+
+void QVHighScore::_downloadBlobFailed(platform::Object*)
+{
+    Ref<QVHighScore> keep(this);
+    QVHighScoreClass::notify([&](QVHighScoreDelegate& d) { d.didFailDownloadBlob(this); });
 }
 
 } // namespace quorvel

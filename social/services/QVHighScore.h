@@ -10,6 +10,7 @@
 
 #include "social/runtime/QVResourceFields.h"
 #include "social/runtime/QVServicePublicClass.h"
+#include "social/services/QVS3UploadParameters.h"
 
 #include <cstdint>
 #include <optional>
@@ -68,6 +69,9 @@ public:
     const std::optional<std::string>& customData() const { return customData_; }
     const std::optional<platform::Bytes>& blob() const { return blob_; }
     const std::optional<std::string>& blobUrl() const { return blobUrl_; }
+    // The signed form the score's blob is posted with, when the server gave one.
+    const platform::Ref<QVS3UploadParameters>& blobUploadParameters() const { return blobUploadParameters_; }
+    void setBlobUploadParameters(platform::Ref<QVS3UploadParameters> parameters);
     // The server's text, or "99.999+" when none was given.
     std::string toHighRankText() const { return toHighRankText_.value_or("99.999+"); }
     uint32_t gameCenterSeconds() const { return gameCenterSeconds_; }
@@ -105,8 +109,7 @@ public:
     // Submits this score (its display text as displayText() gives it) to the leaderboard.
     void submitTo(const QVLeaderboard& leaderboard);
     // The held blob is reported at once (null answer); without any blob the
-    // failure is. A download of another player's blob arrives with the blob
-    // transfers; until then it is reported as failed.
+    // failure is. Otherwise the blob is downloaded from its address.
     platform::Ref<QVRequestHandle> downloadBlob();
 
     bool canReceiveCallbacksNow() override { return true; }
@@ -116,6 +119,8 @@ private:
     QVHighScore() = default;
     void _submitSucceeded(platform::Object*);
     void _submitFailed(platform::Object*);
+    void _downloadBlobSucceeded(platform::Object*);
+    void _downloadBlobFailed(platform::Object*);
 
     platform::Ref<QVUser> user_;
     int64_t score_ { 0 };
@@ -125,6 +130,7 @@ private:
     std::optional<std::string> customData_;
     std::optional<platform::Bytes> blob_;
     std::optional<std::string> blobUrl_;
+    platform::Ref<QVS3UploadParameters> blobUploadParameters_;
     std::optional<std::string> toHighRankText_;
     uint32_t gameCenterSeconds_ { 0 };
     std::string gameCenterId_;

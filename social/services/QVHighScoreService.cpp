@@ -9,12 +9,14 @@
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVRuntimeHost.h"
+#include "social/services/QVAbridgedHighScore.h"
 #include "social/services/QVGameCenterHighScore.h"
 #include "social/services/QVGameCenterMap.h"
 #include "social/services/QVHighScore.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVOfflineStore.h"
+#include "social/services/QVS3UploadParameters.h"
 #include "social/services/QVUser.h"
 
 #include <cmath>
@@ -114,6 +116,8 @@ void QVHighScoreService::shutdownService()
 void QVHighScoreService::populateKnownResources(QVResourceNameMap& names)
 {
     names.addResource<QVHighScore>(QVHighScore::getResourceName());
+    names.addResource<QVAbridgedHighScore>(QVAbridgedHighScore::getResourceName());
+    names.addResource<QVS3UploadParameters>(QVS3UploadParameters::getResourceName());
 }
 
 // -- single scores -----------------------------------------------------------------------
@@ -327,53 +331,6 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& 
     Ref<platform::Object> notice = host.foregroundNotice(message);
     return service().postAction(kBatch.path, params.get(), onSuccess, onFailure, silently ? 0 : kBatch.requestType,
                                 notice.get());
-}
-
-// -- blobs -----------------------------------------------------------------------------------
-
-void QVHighScoreService::setPendingBlob(const platform::Bytes& blob, const std::string& leaderboardId, int64_t score)
-{
-    auto& blobs = service().mPendingBlobs;
-    for (auto& pending : blobs) {
-        if (pending.leaderboardId == leaderboardId) {
-            pending.score = score;
-            pending.blob = blob;
-            return;
-        }
-    }
-    blobs.push_back({ leaderboardId, score, blob });
-}
-
-void QVHighScoreService::removePendingBlobForLeaderboard(const std::string& leaderboardId)
-{
-    auto& blobs = service().mPendingBlobs;
-    std::erase_if(blobs, [&](const PendingBlob& p) { return p.leaderboardId == leaderboardId; });
-}
-
-void QVHighScoreService::_uploadBlobs(platform::Object* object, platform::Object*)
-{
-    auto* series = dynamic_cast<QVPaginatedSeries*>(object);
-    if (!series)
-        return;
-    Ref<QVHighScoreService> keep(this);
-    // Each answered score is now known to the server: it is stored as
-    // synchronised, with the blob still waiting for it. Blobs go to their
-    // upload address once blob transfers exist; until then they stay local.
-    for (const auto& item : series->objects()) {
-        auto* score = dynamic_cast<QVHighScore*>(item.get());
-        if (!score || score->leaderboardId().empty())
-            continue;
-        std::optional<platform::Bytes> blob;
-        for (const auto& pending : mPendingBlobs) {
-            if (pending.leaderboardId == score->leaderboardId() && pending.score == score->score())
-                blob = pending.blob;
-        }
-        std::string userId = score->user() && !score->user()->resourceId().empty() ? score->user()->resourceId()
-                                                                                   : lastLoggedInUserId();
-        localSetHighScore(score->score(), score->leaderboardId(), userId, score->displayText(), score->customData(),
-                          blob, platform::dateNow(), false, nullptr, true);
-        removePendingBlobForLeaderboard(score->leaderboardId());
-    }
 }
 
 // -- after a login ------------------------------------------------------------------------------

@@ -196,7 +196,10 @@ public:
     void dispatchPendingScores();
     // Success hook: runs the chained value, when there is one, with no argument.
     void _onSetHighScore(platform::Object* series, platform::Object* nextCall);
-    // Blob-upload hook of a batch answer.
+    // Blob-upload hook of a batch answer: each answered score with a pending
+    // blob and upload parameters sends its blob to the storage host (and is
+    // stored once it is there); every other answered score is stored as
+    // synchronised at once, with its pending blob.
     void _uploadBlobs(platform::Object* series, platform::Object* nextCall);
     size_t pendingScoreCount() const { return mPendingScores.size(); }
 
@@ -206,9 +209,31 @@ public:
         int64_t score { 0 };
         platform::Bytes blob;
     };
+    // At most one per leaderboard: a new one replaces the leaderboard's last.
     static void setPendingBlob(const platform::Bytes& blob, const std::string& leaderboardId, int64_t score);
     static void removePendingBlobForLeaderboard(const std::string& leaderboardId);
+    // The blob pending for exactly this leaderboard and score, or none.
+    static std::optional<platform::Bytes> getPendingBlobForLeaderboard(const std::string& leaderboardId,
+                                                                       int64_t score);
     const std::vector<PendingBlob>& pendingBlobs() const { return mPendingBlobs; }
+
+    // -- score blobs on the storage host
+    // Sets the blob on the score and posts it to the score's upload form;
+    // nothing without a form or a blob.
+    static void uploadBlob(const std::optional<platform::Bytes>& blob, QVHighScore* highScore);
+    // The success value receives the score (its blob set), the failure value
+    // null. A score without any blob fails at once, one that holds its blob
+    // succeeds at once; neither sends anything (null handle). A blob the host
+    // no longer has (404) is reported to the server.
+    static platform::Ref<QVRequestHandle> downloadBlobForHighScore(QVHighScore* highScore,
+                                                                   const QVDelegate& onSuccess,
+                                                                   const QVDelegate& onFailure);
+    // Tells the server to drop the score's blob address.
+    static void reportMissingBlobForHighScore(QVHighScore* highScore);
+    void onBlobUploaded(platform::Object* response);
+    void onBlobUploadFailed(platform::Object*);
+    void onBlobDownloaded(platform::Object* response, platform::Object* nextCall);
+    void onBlobFailedDownloading(platform::Object* response, platform::Object* nextCall);
 
     // -- the local store
     static bool localSetHighScore(int64_t score, const std::string& leaderboardId, const std::string& userId);

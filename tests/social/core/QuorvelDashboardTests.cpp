@@ -104,9 +104,9 @@ public:
         if (last() == this)
             last() = nullptr;
     }
-    std::string defaultTab() override { return "GameProfile"; }
-    std::string offlineTab() override { return "GameProfile"; }
-    void showTabViewControllerNamed(const std::string& name, bool showAtRoot) override
+    std::string dashboardDefaultTab() override { return "GameProfile"; }
+    std::string dashboardOfflineTab() override { return "GameProfile"; }
+    void showDashboardTab(const std::string& name, bool showAtRoot) override
     {
         calls.push_back("show:" + name + (showAtRoot ? ":root" : ""));
         for (size_t i = 0; i < tabs_.size(); ++i) {
@@ -129,8 +129,8 @@ public:
             out.push_back(t.second.get());
         return out;
     }
-    void setOnlineMode() override { calls.push_back("setOnlineMode"); }
-    void setOfflineMode() override { calls.push_back("setOfflineMode"); }
+    void enterOnlineMode() override { calls.push_back("setOnlineMode"); }
+    void enterOfflineMode() override { calls.push_back("setOfflineMode"); }
 
     NavigationController* tab(const std::string& name)
     {
@@ -212,6 +212,8 @@ protected:
         driver_ = std::make_unique<platform::ui::TestDriver>();
         oldVersion_ = platform::Bundle::main().version();
         platform::Bundle::main().setVersion("1.2");
+        savedHooks_ = QuorvelDashboardHooks::shared();
+        QuorvelDashboardHooks::shared() = {};
         saveAndRegister("QVTabbedDashboardController", &FakeTabbedDashboard::make);
         saveAndRegister("QVUserQuorvelApprovalController", &FakeApprovalScreen::make);
         auto factories = namedScreenFactories(std::make_index_sequence<kScreenCount>());
@@ -230,12 +232,18 @@ protected:
             else
                 QVClassRegistry::unregisterClass(name);
         }
-        QuorvelDashboardHooks::shared() = {};
+        QuorvelDashboardHooks::shared() = savedHooks_;
         driver_.reset();
         platform::ui::AlertView::dismissAll();
         platform::ui::Screen::mainScreen().setKind(platform::ui::Screen::Kind::Phone);
         platform::Bundle::main().setVersion(oldVersion_);
         QuorvelTest::TearDown();
+    }
+    // The dashboard layer's own tabbed dashboard instead of the fake.
+    void useRealTabbedDashboard()
+    {
+        QVClassRegistry::registerClass("QVTabbedDashboardController", saved_.front().second);
+        QuorvelDashboardHooks::shared() = savedHooks_;
     }
     void saveAndRegister(const std::string& name, QVClassRegistry::Factory factory)
     {
@@ -300,6 +308,7 @@ private:
     std::unique_ptr<platform::ui::TestDriver> driver_;
     std::vector<std::pair<std::string, QVClassRegistry::Factory>> saved_;
     std::string oldVersion_;
+    QuorvelDashboardHooks savedHooks_;
 };
 
 } // namespace
@@ -607,11 +616,36 @@ TEST_F(DashboardTest, GoingOfflineClearsTheCountsAndShowsTheGamePageAndOnlineRel
     EXPECT_EQ(dashboard()->selectedName(), "GameProfile");
     EXPECT_EQ(dashboard()->calls.back(), "setOfflineMode");
 
-    dashboard()->showTabViewControllerNamed("GameProfile", false);
+    dashboard()->showDashboardTab("GameProfile", false);
     Quorvel::switchToOnlineDashboard();
     EXPECT_EQ(recorder.names(), (Strings { Quorvel::kUserOffline, Quorvel::kUserOnline }));
     EXPECT_EQ(dashboard()->calls.back(), "setOnlineMode");
     // The inactive tabs are back at their roots and reload.
     EXPECT_EQ(dashboard()->tab("MyQuorvel")->viewControllers().size(), 1u);
     EXPECT_EQ(reloaded, (Strings { "TabMyQuorvel", "TabGameDiscovery" }));
+}
+
+// ---- The dashboard layer's tabbed dashboard
+
+TEST_F(DashboardTest, TheRealDashboardOpensOnEachTab)
+{
+    useRealTabbedDashboard();
+    startLoggedIn();
+    for (const char* tab : { "GameProfile", "MyQuorvel", "GameDiscovery" }) {
+        SCOPED_TRACE(tab);
+        Quorvel::launchDashboardWithDelegate(nullptr, tab, std::vector<Quorvel::DashboardEntry> {});
+        ASSERT_TRUE(Quorvel::isDashboardHubOpen());
+        auto* tabbed = dynamic_cast<QVTabbedDashboardScreen*>(Quorvel::presentedScreens().front().get());
+        ASSERT_NE(tabbed, nullptr);
+        ASSERT_NE(tabbed->selectedTabController(), nullptr);
+        ASSERT_NE(Quorvel::getActiveNavigationController(), nullptr);
+        EXPECT_EQ(Quorvel::getActiveNavigationController(), tabbed->selectedTabController());
+        advance(0.5);
+        EXPECT_NE(render(std::string("tab-") + tab), nullptr);
+    }
+    // The hub stays open across the launches: one root, one appearance.
+    EXPECT_EQ(game.calls, (Strings { "willAppear", "didAppear" }));
+    Quorvel::dismissDashboard();
+    advance(0.5);
+    EXPECT_EQ(Quorvel::getRootController(), nullptr);
 }

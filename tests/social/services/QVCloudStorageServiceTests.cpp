@@ -8,6 +8,7 @@
 #include "platform/foundation/Log.h"
 #include "social/runtime/QVCompressableData.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/services/QVChallengeService.h"
 #include "social/services/QVCloudStorage.h"
 #include "social/services/QVCloudStorageService.h"
 #include "social/services/QVS3UploadParameters.h"
@@ -347,3 +348,13 @@ TEST_F(CloudStorageTest, WithCompressionDisabledValuesAreStoredAsTheyAre)
 }
 
 
+
+TEST(ChallengeData, TravelsInTheStoredFormAndComesBackWhole)
+{
+    Bytes data(600, 'c');
+    Bytes sent = QVChallengeService::serializedChallengeData(data);
+    EXPECT_EQ(text(Bytes(sent.begin(), sent.begin() + 8)), "QVZLHDR0");
+    EXPECT_EQ(QVCompressableData::uncompressedDataFromSerializedData(sent), data);
+    EXPECT_EQ(QVChallengeService::serializedChallengeData(bytes("run")), bytes("run"));
+    EXPECT_TRUE(QVChallengeService::serializedChallengeData(std::nullopt).empty());
+}

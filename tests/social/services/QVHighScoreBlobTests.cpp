@@ -1,0 +1,226 @@
+// Score blobs end to end: the blob pending per leaderboard, its upload to the
+// stand-in storage host once the batch is answered with a form, the store
+// row that keeps it, downloads of another player's blob and the report of a
+// blob the host has lost; and the abridged score record with its picture.
+#include "social/services/HighScoreTestSupport.h"
+#include "support/NetTestSupport.h"
+
+#include "social/runtime/QVCompressableData.h"
+#include "social/runtime/QVImageCache.h"
+#include "social/runtime/QVPaginatedSeries.h"
+#include "social/services/QVAbridgedHighScore.h"
+#include "social/services/QVCloudStorageService.h"
+#include "social/services/QVHighScore.h"
+#include "social/services/QVHighScoreService.h"
+#include "social/services/QVOfflineService.h"
+#include "social/services/QVOfflineStore.h"
+
+using namespace quorvel;
+using net_testing::CallbackRecorder;
+using platform::Bytes;
+using platform::Ref;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+using ScoreHost = highscore_testing::ScoreHost<net_testing::RecordingHost>;
+
+class HighScoreBlobTest : public highscore_testing::GameCenterStoreTest<ScoreHost> {
+protected:
+    void SetUp() override
+    {
+        NetTest::SetUp();
+        ASSERT_GT(storage.start(), 0);
+        ASSERT_TRUE(QVOfflineStore::openDatabaseAtPath(dir.file(QVOfflineStore::kFileName)));
+        QVOfflineStore::setupOfflineSupport();
+        highscore_testing::storeBoards({ { "5" }, { "6" } });
+        facade.providerLink = provider.get();
+        facade.local = highscore_testing::player("42");
+        QVRuntimeHost::setCurrent(&facade);
+        provider->setAccessToken("token-1", "token-secret-1");
+        // The batch answered with a signed form for each score, unless told to keep a best.
+        server.route("POST", QVHighScoreService::kBatchPath, [this](const standin::LoggedRequest& r) {
+            standin::Answer a = highscore_testing::echoBatch(r, "42");
+            if (keptBest)
+                a.body = "<resources><high_score><id>950</id><score>" + *keptBest
+                    + "</score><leaderboard_id>5</leaderboard_id></high_score></resources>";
+            std::string form = "<blob_upload_parameters><action>" + storage.baseUrl()
+                + "</action><key>blobs/SCORE</key><AWSAccessKeyId>AKID</AWSAccessKeyId><acl>public-read</acl>"
+                + "<policy>cG9saWN5</policy><signature>c2ln</signature></blob_upload_parameters></high_score>";
+            for (size_t at = 0; (at = a.body.find("</high_score>", at)) != std::string::npos;) {
+                size_t id = a.body.rfind("<high_score><id>", at) + 12;
+                std::string scoreId = a.body.substr(id + 4, a.body.find("</id>", id) - id - 4);
+                std::string withKey = form;
+                withKey.replace(withKey.find("SCORE"), 5, scoreId);
+                a.body.replace(at, 13, withKey);
+                at += withKey.size();
+            }
+            return a;
+        });
+        server.route("POST", "high_scores/77/invalidate_blob.xml", standin::Answer::xml("<resources/>"));
+        QVHighScoreService::initializeService();
+        QVCloudStorageService::initializeService();
+        recorder = CallbackRecorder::create();
+    }
+    void TearDown() override
+    {
+        QVHighScore::setDelegate(nullptr);
+        QVCloudStorageService::shutdownService();
+        QVHighScoreService::shutdownService();
+        QVOfflineService::shutdownService();
+        QVOfflineStore::teardownOfflineDatabase();
+        storage.stop();
+        NetTest::TearDown();
+    }
+    // Another player's score with a blob on the storage host.
+    Ref<QVHighScore> othersScore(const std::string& blobPath)
+    {
+        std::string xml = "<resources><high_score><id>77</id><score>9</score><leaderboard_id>5</leaderboard_id>"
+                          "<blob_url>"
+            + (blobPath.empty() ? std::string() : storage.baseUrl() + blobPath) + "</blob_url></high_score></resources>";
+        auto series = QVResource::resourcesFromData(xml.data(), xml.size(),
+                                                    QVHighScoreService::service().getKnownResources());
+        return Ref<QVHighScore>(dynamic_cast<QVHighScore*>(series->objects().at(0).get()));
+    }
+
+    standin::StorageHostStandIn storage;
+    std::optional<std::string> keptBest;
+};
+
+class BlobWatcher : public platform::Object, public QVHighScoreDelegate {
+public:
+    void didDownloadBlob(QVHighScore* s) override { calls.push_back("blob " + std::to_string(s->blob()->size())); }
+    void didFailDownloadBlob(QVHighScore*) override { calls.push_back("fail blob"); }
+    Strings calls;
+};
+
+} // namespace
+
+TEST_F(HighScoreBlobTest, APendingBlobIsUploadedAfterTheBatchAnswerAndStoredWithItsScore)
+{
+    Bytes blob(600, 'q');
+    QVHighScoreService::setHighScoreWithBlob(10, std::nullopt, std::nullopt, Bytes(300, 'x'), "5", true, false, {}, {});
+    QVHighScoreService::setHighScoreWithBlob(20, std::nullopt, std::nullopt, blob, "5", true, false, {}, {});
+    // Only the later score's blob waits for the answer.
+    ASSERT_EQ(QVHighScoreService::service().pendingBlobs().size(), 1u);
+    EXPECT_EQ(QVHighScoreService::service().pendingBlobs()[0].score, 20);
+    EXPECT_EQ(QVHighScoreService::getPendingBlobForLeaderboard("5", 20), blob);
+    EXPECT_FALSE(QVHighScoreService::getPendingBlobForLeaderboard("5", 10));
+
+    advance(0.1);
+    ASSERT_TRUE(waitFor([&] { return storage.storedObject("blobs/901").has_value(); }));
+    std::string uploaded = *storage.storedObject("blobs/901");
+    EXPECT_EQ(Bytes(uploaded.begin(), uploaded.end()), QVCompressableData::serializedDataFromData(blob));
+    EXPECT_FALSE(storage.storedObject("blobs/900")) << "the first score's answer finds no blob for its value";
+    ASSERT_TRUE(waitFor([&] {
+        return rows("SELECT score, length(blob) FROM high_scores WHERE server_sync_at IS NOT NULL AND blob IS NOT NULL")
+            == Strings { "20|600" };
+    }));
+    EXPECT_TRUE(QVHighScoreService::service().pendingBlobs().empty());
+}
+
+TEST_F(HighScoreBlobTest, AnAnswerWithAnotherScoreUploadsNothingAndDropsThePendingBlob)
+{
+    keptBest = "5";
+    QVHighScoreService::setHighScoreWithBlob(30, std::nullopt, std::nullopt, Bytes(100, 'z'), "5", true, false, {}, {});
+    advance(0.1);
+    ASSERT_TRUE(waitFor([&] { return QVHighScoreService::service().pendingBlobs().empty(); }));
+    loop().drain();
+    EXPECT_TRUE(storage.requests().empty());
+}
+
+TEST_F(HighScoreBlobTest, AnotherPlayersBlobIsDownloadedAndALostOneIsReported)
+{
+    Bytes blob(700, 'd');
+    storage.storeObject("blobs/77", std::string(blob.begin(), blob.end()));
+    auto score = othersScore("blobs/77");
+    ASSERT_TRUE(score->hasBlob());
+    auto handle = QVHighScoreService::downloadBlobForHighScore(score.get(), recorder->onSuccess(), recorder->onFailure());
+    EXPECT_TRUE(handle);
+    ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
+    ASSERT_EQ(recorder->successes, 1);
+    EXPECT_EQ(recorder->successArg.get(), score.get());
+    EXPECT_EQ(score->blob(), blob);
+
+    // Held now: success at once, nothing sent.
+    recorder = CallbackRecorder::create();
+    EXPECT_FALSE(QVHighScoreService::downloadBlobForHighScore(score.get(), recorder->onSuccess(), recorder->onFailure()));
+    EXPECT_EQ(recorder->successes, 1);
+    // No blob and no address: failure at once with nil.
+    recorder = CallbackRecorder::create();
+    EXPECT_FALSE(QVHighScoreService::downloadBlobForHighScore(othersScore("").get(), recorder->onSuccess(),
+                                                              recorder->onFailure()));
+    EXPECT_EQ(recorder->failures, 1);
+    EXPECT_EQ(recorder->failureArg, nullptr);
+
+    // The host has lost it: the server hears of it and the caller fails.
+    recorder = CallbackRecorder::create();
+    QVHighScoreService::downloadBlobForHighScore(othersScore("blobs/lost").get(), recorder->onSuccess(),
+                                                 recorder->onFailure());
+    ASSERT_TRUE(waitFor([&] { return recorder->total() > 0 && server.requestCount() > 0; }));
+    EXPECT_EQ(recorder->failures, 1);
+    auto log = server.requests();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].method, "POST");
+    EXPECT_EQ(log[0].path, "high_scores/77/invalidate_blob.xml");
+}
+
+TEST_F(HighScoreBlobTest, ThePublicClassDownloadsThroughTheService)
+{
+    auto watcher = platform::adoptRef(new BlobWatcher);
+    QVHighScore::setDelegate(watcher.get());
+    storage.storeObject("blobs/77", "abc");
+    auto score = othersScore("blobs/77");
+    EXPECT_TRUE(score->downloadBlob());
+    ASSERT_TRUE(waitFor([&] { return !watcher->calls.empty(); }));
+    auto broken = othersScore("blobs/missing");
+    broken->downloadBlob();
+    ASSERT_TRUE(waitFor([&] { return watcher->calls.size() == 2; }));
+    EXPECT_EQ(watcher->calls, (Strings { "blob 3", "fail blob" }));
+}
+
+// -- abridged scores --------------------------------------------------------------------
+
+namespace {
+class PictureWatcher : public platform::Object, public QVAbridgedHighScoreDelegate {
+public:
+    void didGetProfilePicture(platform::Image*, QVAbridgedHighScore*) override { calls.push_back("picture"); }
+    void didFailGetProfilePictureQVAbridgedHighScore(QVAbridgedHighScore*) override { calls.push_back("failed"); }
+    Strings calls;
+};
+} // namespace
+
+TEST_F(HighScoreBlobTest, AbridgedScoresReadTheirPlayerAndFetchThePicture)
+{
+    QVImageCache::initializeCache();
+    auto watcher = platform::adoptRef(new PictureWatcher);
+    QVAbridgedHighScore::setDelegate(watcher.get());
+    std::string xml = "<resources><abridged_score><score>1234567890123</score><leaderboard_id>5</leaderboard_id>"
+                      "<display_text></display_text><user_id>17</user_id><user_name></user_name>"
+                      "<user_profile_picture_url>"
+        + server.baseUrl() + "pictures/17.png</user_profile_picture_url><user_gamer_score>350</user_gamer_score>"
+        + "</abridged_score></resources>";
+    auto series = QVResource::resourcesFromData(xml.data(), xml.size(),
+                                                QVHighScoreService::service().getKnownResources());
+    ASSERT_TRUE(series);
+    Ref<QVAbridgedHighScore> score(dynamic_cast<QVAbridgedHighScore*>(series->objects().at(0).get()));
+    ASSERT_TRUE(score);
+    EXPECT_EQ(score->score(), 1234567890123);
+    EXPECT_EQ(score->displayText(), "1234567890123");
+    EXPECT_EQ(score->userId(), "17");
+    EXPECT_FALSE(score->userName());
+    EXPECT_EQ(score->userGamerScore(), 350u);
+
+    server.route("GET", "pictures/17.png", standin::Answer::xml("<not-an-image/>"));
+    EXPECT_TRUE(score->getProfilePicture());
+    ASSERT_TRUE(waitFor([&] { return watcher->calls.size() == 1; }));
+    EXPECT_EQ(watcher->calls.back(), "failed");
+    EXPECT_FALSE(QVImageCache::sharedInstance()->fetch(*score->userProfilePictureUrl()));
+
+    QVImageCache::sharedInstance()->store(platform::Image::imageWithRGBA(1, 1, Bytes { 1, 2, 3, 255 }),
+                                          *score->userProfilePictureUrl());
+    EXPECT_FALSE(score->getProfilePicture());
+    EXPECT_EQ(watcher->calls, (Strings { "failed", "picture" }));
+    QVAbridgedHighScore::setDelegate(nullptr);
+    QVImageCache::shutdownCache();
+}
