@@ -2,6 +2,8 @@
 #include "social/ui/account/QVApprovalControllers.h"
 
 #include "platform/foundation/Format.h"
+
+#include <algorithm>
 #include "platform/foundation/Log.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/NavigationController.h"
@@ -11,6 +13,9 @@
 #include "social/runtime/QVServiceEndpoint.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVWebViewController.h"
+#include "social/ui/QVRootController.h"
+#include "social/ui/QVTabBarController.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/account/QVAccountViews.h"
 
@@ -200,15 +205,19 @@ void QVWebApprovalController::loadWebContent()
     loadingTimeoutTimer_ = platform::RunLoop::main().performAfter(kShowTimeout, [self] { self->show(); });
 }
 
-bool QVWebApprovalController::webViewShouldStartLoadWithRequest(WebView*, const URLRequest& request,
+bool QVWebApprovalController::webViewShouldStartLoadWithRequest(WebView* webView, const URLRequest& request,
                                                                 WebViewNavigationType)
 {
-    const std::string scheme = "quorvel:";
-    if (request.url.compare(0, scheme.size(), scheme) != 0)
+    QVWebURL url = QVWebURL::parse(request.url);
+    if (url.scheme != "quorvel")
         return true;
-    std::string specifier = request.url.substr(scheme.size());
-    while (!specifier.empty() && specifier.front() == '/')
-        specifier.erase(0, 1);
+    const std::string& specifier = url.resourceSpecifier;
+    size_t marks = std::count(specifier.begin(), specifier.end(), '?');
+    if (marks > 1)
+        return true; // not an action: loaded as it is
+    // Only the server's own page may answer for the player.
+    if (!QVWebHosts::isTrustedPage(webView->currentURL()))
+        return false;
     std::string action = specifier.substr(0, specifier.find('?'));
     if (action == "approve") {
         _webActionApprove();
@@ -364,6 +373,12 @@ void QVEnableQuorvelInDashboardController::clickedEnableQuorvel()
 void QVEnableQuorvelInDashboardController::_switchToOnlineMode(platform::Object*)
 {
     Quorvel::allowErrorScreens(true);
+    // The dashboard's tabs were made offline: they load again from the first.
+    auto* root = dynamic_cast<QVRootController*>(QVDashboardHost::current().getRootController());
+    if (auto* tabs = root ? dynamic_cast<QVTabBarController*>(root->contentController()) : nullptr) {
+        tabs->forceUnloadAllTabs();
+        tabs->showTabAtIndex(0);
+    }
 }
 
 void QVEnableQuorvelInDashboardController::_stayInOfflineMode(platform::Object*) { hideLoadingScreen(); }
