@@ -906,6 +906,16 @@ bool QVFramedNavigationController::frameWasSet(QVFramedContentWrapperView* wrapp
     return false;
 }
 
+void QVFramedNavigationController::showLoadingIndicator()
+{
+    QVNavigationController::showLoadingIndicator();
+    QVLoadingController* overlay = loadingController();
+    if (!overlay || !overlay->isViewLoaded() || !frameView_ || !isViewLoaded())
+        return;
+    if (overlay->view()->superview() == view() && frameView_->superview() == view())
+        view()->insertSubviewBelow(overlay->view(), frameView_.get());
+}
+
 void QVFramedNavigationController::adjustForKeyboard(bool shown, float height)
 {
     isKeyboardShown_ = shown;

@@ -267,6 +267,8 @@ public:
     void compareButtonPressed() { }
     platform::Ref<QVBannerCell> loadBannerFromController(platform::ui::ViewController* screen);
     bool frameWasSet(QVFramedContentWrapperView* wrapper) override;
+    // The overlay goes just below the frame, so that the frame stays drawn around it.
+    void showLoadingIndicator() override;
 
     // The geometry of the frame's parts for the given flags.
     Rects _genRects(const VisibilityFlags& flags);

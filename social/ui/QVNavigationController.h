@@ -31,7 +31,7 @@ public:
 
     static platform::Ref<QVNavigationController> withRootViewController(platform::ui::ViewController* root);
 
-    void showLoadingIndicator();
+    virtual void showLoadingIndicator();
     void hideLoadingIndicator();
     QVLoadingController* loadingController() const { return mLoadingController.get(); }
 

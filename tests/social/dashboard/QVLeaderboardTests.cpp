@@ -4,6 +4,9 @@
 #include "DashboardTestSupport.h"
 
 #include "social/dashboard/QVHighScoreController.h"
+#include "social/core/Quorvel.h"
+#include "social/services/HighScoreTestSupport.h"
+#include "social/services/QVHighScoreService.h"
 #include "social/dashboard/QVLeaderboardCells.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/ui/QVDeadEndErrorController.h"
@@ -249,6 +252,46 @@ TEST_F(LeaderboardTest, OfflineShowsTheStoredScoresUnderItsOwnText)
               "All of your high scores for Normal will show up here. You have not posted any yet.");
     EXPECT_EQ(tabNames(screen), std::vector<std::string> { "My Scores" });
     EXPECT_EQ(screen->navigationItem()->rightBarButtonItem(), nullptr);
+}
+
+TEST_F(LeaderboardTest, MapButtonOnlyWithASharedLocation)
+{
+    auto* screen = openHighScores("5", "Normal");
+    EXPECT_EQ(screen->navigationItem()->rightBarButtonItem(), nullptr) << "no location known";
+
+    provider->location = std::make_pair(48.2, 16.4);
+    Quorvel::setUserDistanceUnit(1);
+    screen->viewWillAppear(false);
+    EXPECT_EQ(screen->navigationItem()->rightBarButtonItem(), nullptr) << "the player shares no location";
+
+    Quorvel::setUserDistanceUnit(0);
+    screen->viewWillAppear(false);
+    ASSERT_TRUE(screen->navigationItem()->rightBarButtonItem());
+    EXPECT_EQ(screen->navigationItem()->rightBarButtonItem()->image()->name(), "QVMapButton.png");
+}
+
+TEST_F(LeaderboardTest, OfflineMyScoresComeFromTheStore)
+{
+    testing_support::TempDir storeDir;
+    ASSERT_TRUE(QVOfflineStore::openDatabaseAtPath(storeDir.file(QVOfflineStore::kFileName)));
+    QVOfflineStore::setupOfflineSupport();
+    highscore_testing::storeBoards({ { "5" } });
+    ASSERT_TRUE(QVHighScoreService::localSetHighScore(700, "5", "0"));
+    provider->online = false;
+
+    auto* screen = openHighScores("5", "Normal");
+    settle(1);
+    EXPECT_TRUE(scoreRequests().empty());
+    ASSERT_TRUE(screen->sections());
+    QVHighScoreCell* mine = scoreCell(screen, 0, 0);
+    ASSERT_TRUE(mine);
+    EXPECT_EQ(mine->nameLabel()->text(), "1. Unregistered User");
+    EXPECT_TRUE(mine->disclosureIndicator()->isHidden());
+    EXPECT_EQ(tabNames(screen), std::vector<std::string> { "My Scores" });
+    navigation->view()->removeFromSuperview();
+    navigation = nullptr;
+    scores = nullptr;
+    QVOfflineStore::teardownOfflineDatabase();
 }
 
 TEST_F(LeaderboardTest, ScoreRowsShowRankDistanceAndAttachedData)

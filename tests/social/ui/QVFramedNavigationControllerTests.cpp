@@ -353,6 +353,14 @@ TEST_F(FramedTest, LargeScreenBannersAreWiderAndTheFrameReachesFurther)
     auto* wrapper = dynamic_cast<QVFramedContentWrapperView*>(screen->view());
     ASSERT_TRUE(wrapper);
     EXPECT_EQ(wrapper->contentInsets(), (EdgeInsets { 8 + 113 - 44, 6, 0, 6 }));
+
+    // The loading overlay lies just below the frame.
+    screen->showLoadingScreen();
+    auto& subs = nav->view()->subviews();
+    auto overlay = std::find_if(subs.begin(), subs.end(), [&](auto& v) { return v.get() == nav->loadingController()->view(); });
+    auto frame = std::find_if(subs.begin(), subs.end(), [&](auto& v) { return v.get() == nav->frameView(); });
+    ASSERT_NE(overlay, subs.end());
+    EXPECT_EQ(overlay + 1, frame);
 }
 
 } // namespace framed_tests

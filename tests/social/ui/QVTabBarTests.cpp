@@ -393,3 +393,40 @@ TEST_F(TabBarTest, ThePulseRunsOnlyWhileTheTabIsActive)
 }
 
 } // namespace tab_tests
+
+namespace tab_tests {
+
+TEST_F(TabBarTest, ImageSegmentsTakeTheWidthOfTheirPictures)
+{
+    auto bar = barInWindow();
+    bar->style = QVTabBar::ImageSegments;
+    bar->leftPadding = 4;
+    auto wide = ImageAsset::create("wide", platform::Size(100, 30));
+    auto narrow = ImageAsset::create("narrow", platform::Size(60, 30));
+    bar->addSegmentNamed("A", wide.get(), nullptr, nullptr);
+    bar->addSegmentNamed("B", narrow.get(), nullptr, nullptr);
+    settle();
+    EXPECT_EQ(bar->items()[0]->frame(), Rect(4, 0, 100, 49));
+    EXPECT_EQ(bar->items()[1]->frame(), Rect(104, 0, 60, 49));
+    // The active picture fades in over the background.
+    bar->showTabAtIndex(1);
+    EXPECT_FLOAT_EQ(bar->items()[1]->imageView()->alpha(), 1);
+    EXPECT_FLOAT_EQ(bar->items()[0]->imageView()->alpha(), 0);
+}
+
+TEST_F(TabBarTest, ADisabledTabWithoutItsOwnPictureIsVeiled)
+{
+    auto bar = barInWindow();
+    bar->disabledOverlayIconImage = ImageAsset::create("lock", platform::Size(20, 20));
+    bar->addViewController("One", "One", nullptr, nullptr, nullptr);
+    bar->addViewController("Two", "Two", nullptr, nullptr, nullptr);
+    bar->disableTabAtIndex(1);
+    QVTabBarItem* item = bar->items()[1].get();
+    ASSERT_TRUE(item->overlayView());
+    EXPECT_TRUE(item->imageView()->isHidden());
+    EXPECT_EQ(item->nameLabel()->textColor(), Color::white(0.25f));
+    bar->enableAllTabs();
+    EXPECT_FALSE(item->imageView()->isHidden());
+}
+
+} // namespace tab_tests

@@ -11,6 +11,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/TextField.h"
 #include "social/clients/FBSession.h"
+#include "social/core/Quorvel.h"
 #include "social/runtime/QVActionRequest.h"
 #include "social/services/QVSocialNotificationService.h"
 #include "social/services/QVUsersCredential.h"
@@ -405,6 +406,22 @@ TEST_F(AccountFormTest, ARefusedNameReenablesTheButtonsAndAnUnchangedNameSendsNo
     EXPECT_FALSE(naming->nameLoadingView());
     ASSERT_TRUE(driver().currentAlert());
     EXPECT_EQ(driver().currentAlert()->message(), "- name: has already been taken\n");
+}
+
+TEST_F(AccountFormTest, ANewAccountWithoutACompletedLoginEndsTheFlowInsteadOfStalling)
+{
+    screen_testing::RecordingProvider recording;
+    Quorvel::invalidateBootstrap();
+    auto done = Calls::create();
+    auto naming = show<QVNewAccountController>("NewAccount");
+    naming->setCloseDashboardOnCompletion(true);
+    naming->setCompleteDelegate(done->delegate());
+    tapButton("Continue");
+    EXPECT_TRUE(naming->hasBeenDismissed());
+    EXPECT_EQ(done->count, 1);
+    naming->dismiss();
+    EXPECT_EQ(done->count, 1);
+    EXPECT_EQ(nav->topViewController(), naming.get()); // nothing pushed
 }
 
 TEST_F(AccountFormTest, TheCredentialCellKnowsThreeTypesAndOpensTheScreenThatExists)
