@@ -15,7 +15,14 @@
     X(QVAchievementListController)                                                                                 \
     X(QVAchievementProgressionList)                                                                                \
     X(QVAchievementCompareListCell)                                                                                \
-    X(QVDashboardInterfaces)
+    X(QVDashboardInterfaces)                                                                                       \
+    X(QVSelectChatRoomDefinitionController)                                                                        \
+    X(QVSelectChatRoomInstanceController)                                                                          \
+    X(QVChatRoomController)                                                                                        \
+    X(QVChatRoomMessageBoxController)                                                                              \
+    X(QVChatRoomDefinitionCell)                                                                                    \
+    X(QVChatRoomInstanceCell)                                                                                      \
+    X(QVChatRoomChatMessageCell)
 
 namespace quorvel {
 
