@@ -22,7 +22,11 @@
     X(QVChatRoomMessageBoxController)                                                                              \
     X(QVChatRoomDefinitionCell)                                                                                    \
     X(QVChatRoomInstanceCell)                                                                                      \
-    X(QVChatRoomChatMessageCell)
+    X(QVChatRoomChatMessageCell)                                                                                   \
+    X(QVConversationController)                                                                                    \
+    X(QVConversationMessageBoxController)                                                                          \
+    X(QVConversationCell)                                                                                          \
+    X(QVOnlineStatusCell)
 
 namespace quorvel {
 
