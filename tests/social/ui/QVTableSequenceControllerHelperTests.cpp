@@ -105,7 +105,9 @@ protected:
     }
     std::string pageParameter(size_t request)
     {
-        for (auto& [name, value] : recording->requests().at(request).parameters)
+        // requests() answers a copy: keep it alive while walking it.
+        const auto requests = recording->requests();
+        for (auto& [name, value] : requests.at(request).parameters)
             if (name == "page")
                 return value;
         return "";
