@@ -11,7 +11,10 @@
 #include "social/ui/QVBadgeView.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDashboardHost.h"
+#include "social/runtime/QVSettings.h"
+#include "social/runtime/QVSystemVersion.h"
 #include "social/ui/QVKitImages.h"
+#include "social/ui/QVWebNavController.h"
 
 namespace quorvel {
 
@@ -108,8 +111,39 @@ bool QVTabbedDashboardController::init()
         setOfflineMode(this);
     setDelegate(this);
     QVDashboardSwitch::setOpenDashboard(this);
+    _addModalContentController();
     return true;
 }
+
+void QVTabbedDashboardController::_addModalContentController()
+{
+    std::string url = QVDashboardHost::current().initialDashboardModalContentURL();
+    if (url.empty())
+        return;
+    if (url.find("://") == std::string::npos) {
+        // A path on the client's server.
+        std::optional<std::string> server = QVSettings::Instance() ? QVSettings::Instance()->objectForKey("server-url")
+                                                                   : std::nullopt;
+        std::string base = server.value_or(std::string());
+        if (!base.empty() && base.back() == '/' && !url.empty() && url.front() == '/')
+            url.erase(0, 1);
+        url = base + url;
+    }
+    Ref<QVWebNavController> web = QVWebNavController::controllerWithTitle("", url, true);
+    if (!web)
+        return;
+    web->setDismissOnPopToRoot(true);
+    mModalDashboardContentController = web.get();
+}
+
+void QVTabbedDashboardController::_presentModalContentController()
+{
+    if (!mModalDashboardContentController || QVIsOS2())
+        return;
+    if (ViewController* root = QVDashboardHost::current().getRootController())
+        root->presentModalViewController(mModalDashboardContentController.get(), true);
+}
+
 
 QVTabbedDashboardController::~QVTabbedDashboardController()
 {
@@ -272,8 +306,8 @@ void QVTabbedDashboardController::textFinishedScrolling()
 void QVTabbedDashboardController::onXPressed()
 {
     // The close button closes the dashboard only while it is shown.
-    if (QVDashboardHost::current().getRootController())
-        QVDashboardHost::current().dismissDashboard();
+    if (Quorvel::dashboardVisible())
+        Quorvel::dismissDashboard();
 }
 
 } // namespace quorvel

@@ -15,6 +15,7 @@
 #include "social/dashboard/QVTickerProxy.h"
 #include "social/dashboard/QVTickerView.h"
 #include "social/ui/QVFramedNavigationController.h"
+#include "social/ui/QVRootFrame.h"
 #include "social/ui/QVTabBarController.h"
 
 #include <string>
@@ -38,7 +39,8 @@ class QVTabbedDashboardController : public QVTabBarController,
                                     public QVTickerViewDelegate,
                                     public QVTickerProxyRecipient,
                                     public QVDashboardSwitch::Dashboard,
-                                    public QVTabbedDashboardScreen {
+                                    public QVTabbedDashboardScreen,
+                                    public QVInitialModalContentPresenter {
     QV_DECLARE_CLASS(QVTabbedDashboardController)
 public:
     static constexpr float kTickerHeight = 24.0f;
@@ -78,6 +80,10 @@ public:
     bool respondsToOnXPressed() const override { return true; }
     void onXPressed() override;
 
+    // The web page shown over the dashboard once it is up (null without one).
+    platform::ui::ViewController* modalDashboardContentController() const { return mModalDashboardContentController.get(); }
+    void _presentModalContentController() override;
+
     platform::ui::NavigationController* activeNavigationController() override;
     void switchToOnlineMode() override { setOnlineMode(this); }
     void switchToOfflineMode() override { setOfflineMode(this); }
@@ -101,11 +107,13 @@ private:
     static void _setOnlineMode(QVTabbedDashboardController* dashboard);
     void _styleTabBar();
     void _addAllViewControllers();
+    void _addModalContentController();
 
     platform::Ref<platform::ui::View> hostView_;
     platform::Ref<QVTickerView> tickerView_;
     platform::Ref<platform::ui::View> touchBlocker_;
     platform::Ref<platform::Timer> tickerRetry_;
+    platform::Ref<platform::ui::ViewController> mModalDashboardContentController;
 };
 
 } // namespace quorvel

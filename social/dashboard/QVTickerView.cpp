@@ -44,8 +44,9 @@ void QVTickerView::_commonInit()
     std::string suffix = large ? "IPad" : "";
     Ref<ImageAsset> barImage = QVLoadKitImage("QVTickerBar" + suffix + ".png");
     Ref<ImageAsset> closeImage = QVLoadKitImage("QVTickerClose" + suffix + ".png");
-    float closeWidth = closeImage ? closeImage->size().width : 0;
     Rect b = bounds();
+    // Without its art the close button keeps a square the bar's height, so it can still be touched.
+    float closeWidth = closeImage ? closeImage->size().width : b.size.height;
 
     barView_ = ImageView::imageViewWithImage(barImage ? barImage->stretchableImage(40, 0).get() : nullptr);
     barView_->setFrame(Rect(0, 0, b.size.width - closeWidth, b.size.height));

@@ -49,7 +49,7 @@ void QVHighScoreService::removePendingBlobForLeaderboard(const std::string& lead
 {
     auto& blobs = service().mPendingBlobs;
     auto found = std::find_if(blobs.begin(), blobs.end(),
-                              [&](const PendingBlob& p) { return p.leaderboardId == leaderboardId; });
+                              [&](const QVPendingBlob& p) { return p.leaderboardId == leaderboardId; });
     if (found != blobs.end())
         blobs.erase(found);
 }
@@ -74,7 +74,7 @@ void QVHighScoreService::_uploadBlobs(platform::Object* object, platform::Object
     // Whether a later score of the answer is the one the leaderboard's pending blob belongs to.
     auto answeredLater = [&](size_t index, const std::string& leaderboardId) {
         auto pending = std::find_if(mPendingBlobs.begin(), mPendingBlobs.end(),
-                                    [&](const PendingBlob& p) { return p.leaderboardId == leaderboardId; });
+                                    [&](const QVPendingBlob& p) { return p.leaderboardId == leaderboardId; });
         if (pending == mPendingBlobs.end())
             return false;
         for (size_t later = index + 1; later < objects.size(); ++later) {

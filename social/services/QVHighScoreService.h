@@ -204,7 +204,7 @@ public:
     size_t pendingScoreCount() const { return mPendingScores.size(); }
 
     // -- blobs waiting for their batch's answer
-    struct PendingBlob {
+    struct QVPendingBlob {
         std::string leaderboardId;
         int64_t score { 0 };
         platform::Bytes blob;
@@ -215,7 +215,7 @@ public:
     // The blob pending for exactly this leaderboard and score, or none.
     static std::optional<platform::Bytes> getPendingBlobForLeaderboard(const std::string& leaderboardId,
                                                                        int64_t score);
-    const std::vector<PendingBlob>& pendingBlobs() const { return mPendingBlobs; }
+    const std::vector<QVPendingBlob>& pendingBlobs() const { return mPendingBlobs; }
 
     // -- score blobs on the storage host
     // Sets the blob on the score and posts it to the score's upload form;
@@ -294,7 +294,7 @@ private:
                            const std::optional<platform::Bytes>& blob, const std::optional<platform::Date>& serverDate,
                            bool addToExisting, bool* shouldSubmit, bool overrideExisting, int depth);
 
-    std::vector<PendingBlob> mPendingBlobs;
+    std::vector<QVPendingBlob> mPendingBlobs;
     QVHighScoreBatch mPendingScores;
     platform::Ref<platform::Timer> dispatchTimer_;
 };

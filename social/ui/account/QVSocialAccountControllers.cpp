@@ -175,8 +175,6 @@ void QVFacebookAccountController::displayError(const std::string& message)
         nav->popViewControllerAnimated(true);
 }
 
-void QVFacebookAccountController::alertViewClickedButtonAtIndex(AlertView*, int) { }
-
 void QVFacebookAccountController::addHiddenParameters(QVHttpNestedQueryStringWriter& params)
 {
     QVAccountSetupBaseController::addHiddenParameters(params);

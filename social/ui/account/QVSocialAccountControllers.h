@@ -25,8 +25,7 @@ class QVActionRequest;
 
 class QVFacebookAccountController : public QVAccountSetupBaseController,
                                     public FBSessionDelegate,
-                                    public FBDialogDelegate,
-                                    public platform::ui::AlertViewDelegate {
+                                    public FBDialogDelegate {
 public:
     static constexpr const char* kStatusFailureImage = "QuorvelStatusIconNotificationFailure.png";
     static constexpr const char* kStatusSuccessImage = "QuorvelStatusIconNotificationSuccess.png";
@@ -45,7 +44,6 @@ public:
 
     void sessionDidLogin(FBSession* session, uint64_t uid) override;
     void dialogDidCancel(FBDialog* dialog) override;
-    void alertViewClickedButtonAtIndex(platform::ui::AlertView* alert, int index) override;
 
     bool shouldUseOAuth() override { return addingAdditionalCredential(); }
     void addHiddenParameters(QVHttpNestedQueryStringWriter& params) override;

@@ -9,6 +9,7 @@
 #include "social/dashboard/QVGameProfileController.h"
 #include "social/dashboard/QVHighScoreController.h"
 #include "social/dashboard/QVTabbedDashboardController.h"
+#include "social/ui/QVRootFrame.h"
 #include "tools/standin/StandInServer.h"
 
 #include <gtest/gtest.h>
@@ -37,17 +38,23 @@ protected:
         platform::ui::TestDriver::reset();
         driver = std::make_unique<platform::ui::TestDriver>();
         server.setFixtureDirectory(sourceDir() + "/tools/standin/fixtures");
+        // The dashboard asks for the game's announcements when it opens.
+        server.route("GET", "client_applications/321/forums/announcements.xml",
+                     standin::Answer::xml("<?xml version=\"1.0\"?><resources></resources>"));
         // The game offers leaderboards and achievements.
         server.route("POST", "bootstrap.xml", [this](const standin::LoggedRequest&) {
             if (refuseBootstrap)
                 return standin::Answer::xml("<errors><error>Try again later</error></errors>", 500);
-            return standin::Answer::xml("<bootstrap><access_token>token-1</access_token>"
-                                        "<access_token_secret>token-secret-1</access_token_secret>"
-                                        "<client_application_id>1</client_application_id>"
-                                        "<user><id>17</id><name>Player</name></user>"
-                                        "<game_profile_page_info><id>1</id><name>Brisko</name><short_name>Brisko</short_name>"
-                                        "<has_leaderboards>true</has_leaderboards><has_achievements>true</has_achievements>"
-                                        "</game_profile_page_info></bootstrap>");
+            std::string answer = standin::StandInServer::completeBootstrapAnswer("token-1", "token-secret-1");
+            size_t from = answer.find("<game_profile_page_info>");
+            size_t to = answer.find("</game_profile_page_info>");
+            if (from != std::string::npos && to != std::string::npos)
+                answer.erase(from, to + std::string("</game_profile_page_info>").size() - from);
+            answer.insert(answer.rfind("</bootstrap>"),
+                          "<game_profile_page_info><id>321</id><name>Brisko</name><short_name>Brisko</short_name>"
+                          "<has_leaderboards>true</has_leaderboards><has_achievements>true</has_achievements>"
+                          "</game_profile_page_info>");
+            return standin::Answer::xml(answer);
         });
     }
     void TearDown() override
@@ -77,19 +84,30 @@ protected:
 TEST_F(DashboardStandInTest, OpensOnTheGamesPageShowsTheTickerAndReachesALeaderboardsScores)
 {
     Quorvel::setUserApprovedQuorvel();
+    Quorvel::setDoneWithGetTheMost(true);
     startClient();
     ASSERT_TRUE(waitFor([] { return Quorvel::isOnline(); }));
+    Quorvel::stopPolling();
+    Quorvel::setInitialDashboardScreen("");
+    Quorvel::setInitialDashboardModalContentURL(platform::Value()); // no web page over the dashboard
 
-    Ref<platform::ui::ViewController> loaded = QVControllerLoader::load("TabbedDashboard");
-    dashboard = Ref<QVTabbedDashboardController>(dynamic_cast<QVTabbedDashboardController*>(loaded.get()));
-    ASSERT_TRUE(dashboard);
-    driver->showController(dashboard.get());
-    dashboard->showTabViewControllerNamed(QVTabbedDashboardController::defaultTab());
-    ASSERT_TRUE(settleUntil([&] { return !dashboard->tickerView()->text().empty(); }));
-    EXPECT_EQ(dashboard->tickerView()->text(), "Cave Diver tops the charts this week");
+    Quorvel::launchDashboard();
+    EXPECT_TRUE(Quorvel::isDashboardHubOpen());
+    driver->advance(0.6); // the move-in
+    ASSERT_TRUE(Quorvel::dashboardVisible());
+    auto* root = dynamic_cast<QVRootFrame*>(Quorvel::getRootController());
+    ASSERT_TRUE(root);
+    auto* opened = dynamic_cast<QVTabbedDashboardController*>(root->contentController());
+    ASSERT_TRUE(opened);
+    ASSERT_TRUE(settleUntil([&] { return !opened->tickerView()->text().empty(); }));
+    EXPECT_EQ(opened->tickerView()->text(), "Cave Diver tops the charts this week");
     EXPECT_EQ(requestsTo("tickers.xml").size(), 1u);
+    const auto& tabs = opened->tabBarItems();
+    ASSERT_EQ(tabs.size(), 3u);
+    EXPECT_EQ(tabs[1]->name(), "My Quorvel");
+    EXPECT_EQ(tabs[2]->name(), "Games");
 
-    auto* nav = dashboard->activeNavigationController();
+    auto* nav = opened->activeNavigationController();
     ASSERT_TRUE(nav);
     auto* page = dynamic_cast<QVGameProfileController*>(nav->topViewController());
     ASSERT_TRUE(page);
@@ -105,19 +123,28 @@ TEST_F(DashboardStandInTest, OpensOnTheGamesPageShowsTheTickerAndReachesALeaderb
         for (auto& r : server.requests())
             ADD_FAILURE() << r.method << " " << r.path;
     ASSERT_TRUE(listed);
-    EXPECT_EQ(requestsTo("client_applications/1/leaderboards.xml").size(), 1u);
+    EXPECT_EQ(requestsTo("client_applications/321/leaderboards.xml").size(), 1u);
 
     driver->advance(1); // the loading overlay fades out
     auto* table = leaderboards->tableView();
+    driver->settle();
+    table->layoutSubviews();
     auto* row = table->cellForRowAtIndexPath(IndexPath::forRow(0, 0));
     ASSERT_TRUE(row);
-    ASSERT_TRUE(driver->tap(row));
+    auto tapped = driver->tap(row);
+    ASSERT_TRUE(tapped) << tapped.problem;
     driver->advance(1);
     auto* scores = dynamic_cast<QVHighScoreController*>(nav->topViewController());
     ASSERT_TRUE(scores);
     ASSERT_TRUE(settleUntil([&] { return scores->sections().has_value(); }));
     EXPECT_EQ(requestsTo("client_applications/@me/high_scores.xml").size(), 2u) << "friends and everyone";
     ASSERT_FALSE(scores->sections()->empty());
+
+    // The ticker's close button closes the dashboard.
+    auto closed = driver->tap(opened->tickerView()->xButton());
+    ASSERT_TRUE(closed) << closed.problem << " " << opened->tickerView()->xButton()->convertRectTo(opened->tickerView()->xButton()->bounds(), nullptr).origin.x;
+    driver->advance(0.5);
+    EXPECT_FALSE(Quorvel::dashboardVisible());
 }
 
 } // namespace
@@ -133,24 +160,24 @@ TEST_F(DashboardStandInTest, EnablingTheClientFromTheGamesPageAfterAnEarlierAppr
     ASSERT_TRUE(waitFor([] { return Quorvel::hasBootstrapCompleted() || !Quorvel::isBootstrapInProgress(); }));
     ASSERT_FALSE(Quorvel::isOnline());
 
-    Ref<platform::ui::ViewController> loaded = QVControllerLoader::load("GameProfile");
+    // The first tab's page for a client that is not on.
+    Ref<platform::ui::ViewController> loaded = QVControllerLoader::load("EnableQuorvelInDashboard");
     Ref<QVGameProfileController> page(dynamic_cast<QVGameProfileController*>(loaded.get()));
     ASSERT_TRUE(page);
     auto nav = QVNavigationController::withRootViewController(page.get());
     driver->showController(nav.get());
     driver->advance(1);
-    EXPECT_TRUE(page->wasOfflineLastRefresh());
+    ASSERT_TRUE(page->enableButton());
 
     refuseBootstrap = false;
     size_t before = requestsTo("bootstrap.xml").size();
-    page->pressedEnableQuorvel();
+    ASSERT_TRUE(driver->tap(page->enableButton()));
     ASSERT_TRUE(nav->loadingController() && !nav->loadingController()->view()->isHidden());
     ASSERT_TRUE(settleUntil([&] { return Quorvel::isOnline(); })) << "the approval given earlier starts the login";
     EXPECT_EQ(requestsTo("bootstrap.xml").size(), before + 1);
     driver->advance(1);
     EXPECT_TRUE(!nav->loadingController() || nav->loadingController()->view()->isHidden() ||
                 !nav->loadingController()->view()->superview());
-    EXPECT_FALSE(page->wasOfflineLastRefresh());
     nav->view()->removeFromSuperview();
 }
 

@@ -84,6 +84,8 @@ protected:
     void TearDown() override
     {
         AlertView::forgetAllShown();
+        while (recording->answerWithFailure()) // requests of screens the test left waiting
+            settle();
         nav = nullptr;
         list = nullptr;
         settle(1);
@@ -105,8 +107,7 @@ protected:
     }
     std::string pageParameter(size_t request)
     {
-        // requests() answers a copy: keep it alive while walking it.
-        const auto requests = recording->requests();
+        auto requests = recording->requests();
         for (auto& [name, value] : requests.at(request).parameters)
             if (name == "page")
                 return value;
