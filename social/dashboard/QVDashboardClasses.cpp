@@ -26,7 +26,15 @@
     X(QVConversationController)                                                                                    \
     X(QVConversationMessageBoxController)                                                                          \
     X(QVConversationCell)                                                                                          \
-    X(QVOnlineStatusCell)
+    X(QVOnlineStatusCell)                                                                                          \
+    X(QVForumTopicListController)                                                                                  \
+    X(QVForumThreadListController)                                                                                 \
+    X(QVForumThreadViewController)                                                                                 \
+    X(QVPostNewMessage)                                                                                            \
+    X(QVForumTopicCell)                                                                                            \
+    X(QVForumThreadCell)                                                                                           \
+    X(QVForumPostCell)                                                                                             \
+    X(QVForumSubscribeButtonCell)
 
 namespace quorvel {
 
