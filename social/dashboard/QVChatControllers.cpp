@@ -424,6 +424,12 @@ void QVChatRoomController::_KeyboardWillHide(const platform::Value& userInfo)
 // ---------------------------------------------------------------------------
 // Message box
 
+QVChatRoomMessageBoxController::~QVChatRoomMessageBoxController()
+{
+    // A box released while shown must not be told about the keyboard any more.
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
+}
+
 std::string QVChatRoomMessageBoxController::singularResourceName() { return QVChatMessage::getResourceName(); }
 
 void QVChatRoomMessageBoxController::loadView()

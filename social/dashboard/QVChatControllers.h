@@ -179,6 +179,7 @@ public:
 protected:
     friend class platform::ui::InterfaceBuilder;
     QVChatRoomMessageBoxController() = default;
+    ~QVChatRoomMessageBoxController() override;
 
 private:
     void fade(float alpha, bool animated);

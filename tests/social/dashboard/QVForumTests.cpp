@@ -147,11 +147,14 @@ TEST_F(ForumTest, ANewThreadIsCheckedPostedAndTheListReloadsOnce)
     ASSERT_TRUE(lastAlert());
     EXPECT_EQ(lastAlert()->message(), "Please enter a subject and try again.");
     lastAlert()->clickButton(0);
+    settle(1);
     form->subjectField()->setText("Level 3");
     form->bodyField()->setText("");
     form->onSubmitForm();
+    ASSERT_TRUE(lastAlert());
     EXPECT_EQ(lastAlert()->message(), "Please enter a message body and try again.");
     lastAlert()->clickButton(0);
+    settle(1);
     EXPECT_TRUE(requestsTo("topics/7/discussions.xml").size() == 1u) << "nothing sent";
 
     form->bodyField()->setText("How do I pass it?");
