@@ -322,6 +322,21 @@ static bool drawFrameImages(const std::string& dir)
     ok &= write(dir, "QVNowPlayingBannerOffline.png", 320, 58, [&](GraphicsContext& g) {
         verticalShade(g, Rect(0, 0, 320, 58), Rgb { 0.30f, 0.31f, 0.33f }, Rgb { 0.16f, 0.17f, 0.18f });
     });
+    for (const auto& entry : { std::pair { "QVPlayerFrame.png", 44 }, std::pair { "QVPlayerFrameIPad.png", 60 } }) {
+        const int side = entry.second;
+        ok &= write(dir, entry.first, side, side, [&](GraphicsContext& g) {
+            g.setStrokeColor(0.05f, 0.05f, 0.06f, 1);
+            g.setLineWidth(4);
+            roundedPath(g, Rect(2, 2, side - 4, side - 4), 6);
+            g.strokePath();
+        });
+    }
+    ok &= write(dir, "QVPlayerQuorvelPts.png", 2, 3, [&](GraphicsContext& g) {
+        g.setFillColor(0, 0, 0, 0.35f);
+        g.fillRect(Rect(0, 0, 1, 3));
+        g.setFillColor(1, 1, 1, 0.15f);
+        g.fillRect(Rect(1, 0, 1, 3));
+    });
     ok &= write(dir, "QuorvelResumeButtonBackground.png", 90, 32, [&](GraphicsContext& g) {
         pill(g, Rect(0, 0, 90, 32), 10, Rgb { 0.22f, 0.45f, 0.75f });
     });

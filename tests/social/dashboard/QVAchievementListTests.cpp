@@ -8,6 +8,7 @@
 #include "social/services/QVAchievement.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVFramedNavigationController.h"
+#include "social/ui/QVStandardCells.h"
 
 #include <gtest/gtest.h>
 
@@ -192,6 +193,11 @@ TEST_F(AchievementListTest, ComparedWithAnotherPlayerTheRowsBecomeCompareRowsUnd
         sawCompare = dynamic_cast<QVAchievementCompareListCell*>(table->cellForRowAtIndexPath(IndexPath::forRow(row, 0)));
     }
     EXPECT_TRUE(sawCompare);
+    table->scrollToRowAtIndexPath(IndexPath::forRow(0, 0), platform::ui::TableViewScrollPosition::None, false);
+    table->layoutSubviews();
+    auto* leading = dynamic_cast<QVDefaultLeadingCell*>(table->cellForRowAtIndexPath(IndexPath::forRow(0, 0)));
+    ASSERT_TRUE(leading);
+    EXPECT_EQ(leading->headerLabel()->text(), "Brisko Deluxe");
 
     framed->view()->removeFromSuperview();
 }
