@@ -41,7 +41,8 @@
     X(QVInboxIMConversationsController)                                                                            \
     X(QVInboxSubscribedForumThreadsController)                                                                     \
     X(QVInboxCell)                                                                                                 \
-    X(QVInboxIMActionCell)
+    X(QVInboxIMActionCell)                                                                                         \
+    X(QVProfileController)
 
 namespace quorvel {
 
