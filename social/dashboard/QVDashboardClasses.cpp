@@ -46,7 +46,10 @@
     X(QVInboxIMConversationsController)                                                                            \
     X(QVInboxSubscribedForumThreadsController)                                                                     \
     X(QVInboxCell)                                                                                                 \
-    X(QVInboxIMActionCell)
+    X(QVInboxIMActionCell)                                                                                         \
+    X(QVAnnouncementBrowserController)                                                                             \
+    X(QVAnnouncementDetailController)                                                                              \
+    X(QVSocialNotificationController)
 
 namespace quorvel {
 
