@@ -273,6 +273,76 @@ static bool drawDashboardImages(const std::string& dir)
     return ok;
 }
 
+// The dashboard frame: the content frame's border (caps 25, square and rounded
+// corners), the large screens' drop shadow (caps 30), the overlapping segments
+// of tabbed headers (left cap 27), the player banner (caps 10 x 21) and its
+// offline stand-in, and the resume button's background.
+static bool drawFrameImages(const std::string& dir)
+{
+    bool ok = true;
+    for (const auto& entry : { std::pair { "QVContentFrameBorder.png", 2.0f }, std::pair { "QVContentFrameBorderRound.png", 12.0f } }) {
+        const float radius = entry.second;
+        ok &= write(dir, entry.first, 51, 51, [&](GraphicsContext& g) {
+            g.setStrokeColor(0.08f, 0.09f, 0.11f, 0.9f);
+            g.setLineWidth(4);
+            roundedPath(g, Rect(2, 2, 47, 47), radius);
+            g.strokePath();
+            g.setStrokeColor(1, 1, 1, 0.25f);
+            g.setLineWidth(1);
+            roundedPath(g, Rect(4.5f, 4.5f, 42, 42), std::max(0.0f, radius - 2));
+            g.strokePath();
+        });
+    }
+    ok &= write(dir, "QVDashboardShadow.png", 61, 61, [&](GraphicsContext& g) {
+        for (int i = 0; i < 8; ++i) {
+            g.setFillColor(0, 0, 0, 0.06f);
+            roundedPath(g, Rect(i * 2, i * 2, 61 - 4 * i, 61 - 4 * i), 14);
+            g.fillPath();
+        }
+    });
+    for (const auto& entry : { std::pair { "", 33 }, std::pair { "IPad", 40 } }) {
+        const std::string suffix = entry.first;
+        const int h = entry.second;
+        ok &= write(dir, "QVTabBarOverlappingSegment" + suffix + ".png", 55, h, [&](GraphicsContext& g) {
+            roundedPath(g, Rect(0, 2, 55, h - 2), 6);
+            g.clip();
+            verticalShade(g, Rect(0, 0, 55, h), Rgb { 0.84f, 0.85f, 0.87f }, Rgb { 0.70f, 0.71f, 0.74f });
+        });
+        ok &= write(dir, "QVTabBarOverlappingSegmentActive" + suffix + ".png", 55, h, [&](GraphicsContext& g) {
+            roundedPath(g, Rect(0, 0, 55, h), 6);
+            g.clip();
+            verticalShade(g, Rect(0, 0, 55, h), Rgb { 1.0f, 1.0f, 1.0f }, Rgb { 0.90f, 0.91f, 0.93f });
+        });
+    }
+    ok &= write(dir, "QVPlayerBanner.png", 21, 43, [&](GraphicsContext& g) {
+        verticalShade(g, Rect(0, 0, 21, 43), Rgb { 0.20f, 0.30f, 0.45f }, Rgb { 0.08f, 0.12f, 0.20f });
+        g.setFillColor(1, 1, 1, 0.2f);
+        g.fillRect(Rect(0, 0, 21, 1));
+    });
+    ok &= write(dir, "QVNowPlayingBannerOffline.png", 320, 58, [&](GraphicsContext& g) {
+        verticalShade(g, Rect(0, 0, 320, 58), Rgb { 0.30f, 0.31f, 0.33f }, Rgb { 0.16f, 0.17f, 0.18f });
+    });
+    for (const auto& entry : { std::pair { "QVPlayerFrame.png", 44 }, std::pair { "QVPlayerFrameIPad.png", 60 } }) {
+        const int side = entry.second;
+        ok &= write(dir, entry.first, side, side, [&](GraphicsContext& g) {
+            g.setStrokeColor(0.05f, 0.05f, 0.06f, 1);
+            g.setLineWidth(4);
+            roundedPath(g, Rect(2, 2, side - 4, side - 4), 6);
+            g.strokePath();
+        });
+    }
+    ok &= write(dir, "QVPlayerQuorvelPts.png", 2, 3, [&](GraphicsContext& g) {
+        g.setFillColor(0, 0, 0, 0.35f);
+        g.fillRect(Rect(0, 0, 1, 3));
+        g.setFillColor(1, 1, 1, 0.15f);
+        g.fillRect(Rect(1, 0, 1, 3));
+    });
+    ok &= write(dir, "QuorvelResumeButtonBackground.png", 90, 32, [&](GraphicsContext& g) {
+        pill(g, Rect(0, 0, 90, 32), 10, Rgb { 0.22f, 0.45f, 0.75f });
+    });
+    return ok;
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -608,5 +678,6 @@ int main(int argc, char** argv)
 
     ok &= drawDashboardImages(dir);
     ok &= drawListImages(dir);
+    ok &= drawFrameImages(dir);
     return ok ? 0 : 1;
 }

@@ -32,7 +32,8 @@
 #include "social/services/QVUserSettingService.h"
 #include "social/services/QVUsersCredentialService.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVFramedNavigationController.h"
+#include "social/ui/QVNavigationController.h"
+#include "platform/ui/NavigationController.h"
 
 #include <cstring>
 #include <optional>
@@ -177,8 +178,13 @@ void installChallengeHost()
         static platform::Object* closer = new ChallengeScreenCloser;
         QVNavigationController::addCloseButtonToViewController(screen.get(), closer,
                                                                BRISKO_SELECTOR(ChallengeScreenCloser, cancel));
-        Quorvel::presentRootControllerWithModal(platform::Ref<platform::ui::ViewController>(
-            QVFramedNavigationController::withRootViewController(screen.get()).get()));
+        // The framed navigation is made by name, as every screen the central class shows.
+        platform::Ref<platform::ui::ViewController> frame = QVControllerLoader::load("FramedNavigation");
+        auto* navigation = dynamic_cast<platform::ui::NavigationController*>(frame.get());
+        if (!navigation)
+            return false;
+        navigation->setViewControllers({ screen }, false);
+        Quorvel::presentRootControllerWithModal(frame);
         return true;
     };
     host.showChallengeDetail = [](const std::string& challengeId) {

@@ -7,6 +7,7 @@
 #include "social/services/QVAchievementService.h"
 #include "social/services/QVPlayedGame.h"
 #include "social/services/QVUser.h"
+#include "social/ui/QVStandardCells.h"
 
 namespace quorvel {
 
@@ -90,14 +91,15 @@ std::optional<std::string> QVAchievementListController::getLeadingCellController
 void QVAchievementListController::onLeadingCellWasLoaded(platform::ui::TableViewCell* cell, int)
 {
     // The leading row names the game beside both users' pictures.
-    if (auto* keyed = dynamic_cast<QVKeyedSetters*>(cell)) {
-        keyed->performSetter("enableLeftIconViewWithImageUrl",
-                             platform::Boxed::box(platform::Value(applicationIconUrl_)).get());
-        keyed->performSetter("setHeaderText", platform::Boxed::box(platform::Value(applicationName_)).get());
-        keyed->performSetter("populateRightIconsAsComparison", getPageComparisonUser());
-    } else if (cell && cell->textLabel()) {
-        cell->textLabel()->setText(applicationName_);
-    }
+    auto* leading = dynamic_cast<QVDefaultLeadingCell*>(cell);
+    if (!leading)
+        return;
+    leading->enableLeftIconViewWithImageUrl(
+        applicationIconUrl_.empty() ? std::nullopt : std::optional<std::string>(applicationIconUrl_),
+        "QVDefaultApplicationIcon.png");
+    if (leading->headerLabel())
+        leading->headerLabel()->setText(applicationName_);
+    leading->populateRightIconsAsComparison(dynamic_cast<QVUser*>(getPageComparisonUser()));
 }
 
 bool QVAchievementListController::performSetter(const std::string& setterName, Object* value)

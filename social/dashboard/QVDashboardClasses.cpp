@@ -15,7 +15,26 @@
     X(QVAchievementListController)                                                                                 \
     X(QVAchievementProgressionList)                                                                                \
     X(QVAchievementCompareListCell)                                                                                \
-    X(QVDashboardInterfaces)
+    X(QVDashboardInterfaces)                                                                                       \
+    X(QVSelectChatRoomDefinitionController)                                                                        \
+    X(QVSelectChatRoomInstanceController)                                                                          \
+    X(QVChatRoomController)                                                                                        \
+    X(QVChatRoomMessageBoxController)                                                                              \
+    X(QVChatRoomDefinitionCell)                                                                                    \
+    X(QVChatRoomInstanceCell)                                                                                      \
+    X(QVChatRoomChatMessageCell)                                                                                   \
+    X(QVConversationController)                                                                                    \
+    X(QVConversationMessageBoxController)                                                                          \
+    X(QVConversationCell)                                                                                          \
+    X(QVOnlineStatusCell)                                                                                          \
+    X(QVForumTopicListController)                                                                                  \
+    X(QVForumThreadListController)                                                                                 \
+    X(QVForumThreadViewController)                                                                                 \
+    X(QVPostNewMessage)                                                                                            \
+    X(QVForumTopicCell)                                                                                            \
+    X(QVForumThreadCell)                                                                                           \
+    X(QVForumPostCell)                                                                                             \
+    X(QVForumSubscribeButtonCell)
 
 namespace quorvel {
 

@@ -46,6 +46,11 @@ void QVRegisterDashboardInterfaces()
     registerCell<QVAchievementCompareListCell>("AchievementCompareListCellQv", 64);
     registerGameProfile("GameProfileControllerQv", true);
     registerGameProfile("GameProfileWithNavBarControllerQv", false);
+    InterfaceRegistry::shared().registerLayout("EnableQuorvelInDashboardControllerQv", [](InterfaceBuilder& b) {
+        auto page = b.makeController<QVGameProfileController>();
+        page->buildEnableInterface(b, "EnableQuorvelInDashboardControllerQv");
+        return std::vector<Ref<Object>> { page };
+    });
 }
 
 void qvClassAnchor_QVDashboardInterfaces() { }

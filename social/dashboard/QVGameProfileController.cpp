@@ -206,6 +206,33 @@ void QVGameProfileController::buildInterface(InterfaceBuilder* builder, const ch
     setView(root);
 }
 
+void QVGameProfileController::buildEnableInterface(InterfaceBuilder& b, const char* layoutName)
+{
+    Rect bounds = QVDashboardHost::current().getDashboardBounds();
+    Rect frame(0, 0, bounds.size.width, bounds.size.height);
+    Ref<View> root = b.makeView<View>(frame);
+    root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+    root->setBackgroundColor(Color::rgb(0.11f, 0.12f, 0.14f));
+    Ref<Label> message = b.makeView<Label>(Rect(20, 40, frame.size.width - 40, 120));
+    message->setNumberOfLines(0);
+    message->setTextAlignment(platform::TextAlignment::Center);
+    message->setTextColor(Color::whiteColor());
+    message->setFont(platform::Font::boldSystemFont(16).get());
+    message->setText("Turn Quorvel on to see leaderboards, achievements and challenges, and to play with friends.");
+    message->setAutoresizingMask(FlexibleWidth);
+    root->addSubview(message);
+    Ref<Button> enable = b.makeButton(Button::Type::Custom, Rect((frame.size.width - 200) / 2, 180, 200, 44));
+    enable->setTitleForAllStates("Enable Quorvel");
+    enable->setTitleColor(Color::whiteColor(), StateNormal);
+    Ref<ImageAsset> skin = QVLoadKitImage("QVButtonGreen.png");
+    enable->setBackgroundImage(skin ? skin->stretchableImage(10, 0).get() : nullptr, StateNormal);
+    enable->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVGameProfileController, pressedEnableQuorvel)), TouchUpInside);
+    enable->setAutoresizingMask(FlexibleLeftMargin | FlexibleRightMargin);
+    root->addSubview(enable);
+    enableButton_ = QVOutlet<Button>(enable.get(), layoutName, "enableButton");
+    setView(root);
+}
+
 void QVGameProfileController::loadView()
 {
     if (!nibName().empty()) {

@@ -90,6 +90,10 @@ public:
 
     // Builds the interface file's objects into this controller.
     void buildInterface(platform::ui::InterfaceBuilder* builder, const char* layoutName, bool withLongButtons);
+    // The page the first tab shows while the player has not approved the
+    // client: a message and the button that turns the client on.
+    void buildEnableInterface(platform::ui::InterfaceBuilder& builder, const char* layoutName);
+    platform::ui::Button* enableButton() const { return enableButton_.get(); }
 
     void viewDidLoad() override;
     void viewDidAppear(bool animated) override;
@@ -125,6 +129,7 @@ private:
     platform::Ref<QVBadgeButton> fanClubLongButton_;
     platform::Ref<platform::ui::View> backgroundView_;
     platform::Ref<QVButtonPanel> buttonPanel_;
+    platform::Ref<platform::ui::Button> enableButton_;
     std::string clientApplicationId_;
     platform::Ref<QVGameProfilePageInfo> gameProfileInfo_;
     bool wasOfflineLastRefresh_ { false };

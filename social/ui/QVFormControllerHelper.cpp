@@ -265,6 +265,15 @@ void QVFormControllerHelper::scrollActiveFieldIntoView()
 // ---------------------------------------------------------------------------
 // Keyboard and life cycle
 
+void QVFormControllerHelper::viewWillAppear(bool animated)
+{
+    QVViewController::viewWillAppear(animated);
+    if (tagActionsCleared_) {
+        tagActionsCleared_ = false;
+        registerActionsNow();
+    }
+}
+
 void QVFormControllerHelper::viewDidAppear(bool animated)
 {
     QVViewController::viewDidAppear(animated);
@@ -302,6 +311,8 @@ void QVFormControllerHelper::viewDidDisappear(bool animated)
     QVViewController::viewDidDisappear(animated);
     stopObservingKeyboard();
     hideLoadingScreen();
+    mTagActions.clear();
+    tagActionsCleared_ = true;
 }
 
 void QVFormControllerHelper::_KeyboardDidShow(const platform::Value& userInfo)

@@ -11,7 +11,10 @@
 // failure path at once, and a form whose screen disappears is no longer
 // submitting, so a form is never stuck. Return moves to the view tagged one
 // higher, or submits from the last field; the active field is kept visible
-// above the keyboard on phones. Buttons can be bound to actions by tag.
+// above the keyboard on phones. Buttons can be bound to actions by tag; the
+// actions (which usually hold the form itself) are let go while the form is
+// off screen and registered again when it comes back, so a form that leaves
+// its stack is not kept alive by its own actions.
 #pragma once
 
 #include "platform/ui/ScrollView.h"
@@ -93,6 +96,7 @@ public:
     static std::string errorMessageFromBody(const platform::Bytes& body);
 
     void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
     void viewDidAppear(bool animated) override;
     void viewWillDisappear(bool animated) override;
     void viewDidDisappear(bool animated) override;
@@ -124,10 +128,10 @@ private:
     platform::Ref<QVHttpService> mHttpService;
     bool mIsKeyboardShown { false };
     float mViewHeightWithoutKeyboard { 0 };
-    float mViewOriginYWithoutKeyboardiPad { 0 };
     bool mIsSubmitting { false };
     bool observingKeyboard_ { false };
     bool resizedForKeyboard_ { false };
+    bool tagActionsCleared_ { false };
 };
 
 } // namespace quorvel

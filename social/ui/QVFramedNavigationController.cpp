@@ -10,6 +10,7 @@
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDashboardHost.h"
 #include "social/ui/QVKitImages.h"
+#include "social/ui/QVViewHelper.h"
 
 #include <algorithm>
 #include <cmath>
@@ -165,6 +166,7 @@ void QVPlayerBannerCell::onResourceChanged(Object* resource)
     quorvelPtsLabel_ = playerNameLabel_ = onlineStatusLabel_ = nowPlayingLabel_ = nullptr;
     profileView_ = nullptr;
     profileButton_ = nullptr;
+    quorvelPtsView_ = separatorView_ = nullptr;
     bool large = QVDashboardHost::current().isLargeScreen();
     if (!user_) {
         bgView_ = ImageView::imageViewWithImage(QVLoadKitImage("QVNowPlayingBannerOffline.png").get());
@@ -198,6 +200,11 @@ void QVPlayerBannerCell::onResourceChanged(Object* resource)
         content->addSubview(l.get());
         return l;
     };
+    quorvelPtsView_ = ImageView::imageViewWithImage(QVLoadKitImage("QVQuorvelPointsWhite.png").get());
+    content->addSubview(quorvelPtsView_.get());
+    Ref<ImageAsset> separator = QVLoadKitImage("QVPlayerQuorvelPts.png");
+    separatorView_ = ImageView::imageViewWithImage(separator ? separator->stretchableImage(0, 1).get() : nullptr);
+    content->addSubview(separatorView_.get());
     quorvelPtsLabel_ = label(std::to_string(user_->gamerScore()), large ? 12 : 10, Color::whiteColor());
     quorvelPtsLabel_->setShadowColor(std::nullopt);
     playerNameLabel_ = label(user_->name(), large ? 17 : 15, Color::whiteColor());
@@ -230,12 +237,40 @@ void QVPlayerBannerCell::layoutSubviews()
     if (profileButton_)
         profileButton_->setFrame(pictureFrame);
     float left = pictureFrame.origin.x + picture + 9;
+    if (profileView_) {
+        auto* bannerFrame = QVViewHelper::findAncestorOfClass<QVBannerFrame>(this);
+        View* holder = bannerFrame ? bannerFrame->superview() : nullptr;
+        if (holder) {
+            if (!pictureFrameView_)
+                pictureFrameView_ = ImageView::imageViewWithImage(
+                    QVLoadKitImage(large ? "QVPlayerFrameIPad.png" : "QVPlayerFrame.png").get());
+            if (pictureFrameView_->superview() != holder)
+                holder->addSubview(pictureFrameView_.get());
+            platform::Point c = profileView_->convertPointTo(
+                platform::Point(picture / 2, picture / 2), holder);
+            pictureFrameView_->setCenter(platform::Point(std::round(c.x), std::round(c.y)));
+            left = pictureFrame.origin.x + std::max(picture, pictureFrameView_->frame().size.width) + 9;
+        }
+    } else if (pictureFrameView_) {
+        pictureFrameView_->removeFromSuperview();
+    }
     if (quorvelPtsLabel_) {
         quorvelPtsLabel_->sizeToFit();
         Rect f = quorvelPtsLabel_->frame();
         f.size.width += 15;
         f.origin = Point(b.size.width - f.size.width, std::round(mid - f.size.height / 2));
         quorvelPtsLabel_->setFrame(f);
+        float x = f.origin.x;
+        if (quorvelPtsView_) {
+            Rect icon = quorvelPtsView_->frame();
+            x -= icon.size.width;
+            quorvelPtsView_->setFrame(Rect(x, std::round(mid - icon.size.height / 2), icon.size.width, icon.size.height));
+        }
+        if (separatorView_) {
+            float w = separatorView_->frame().size.width;
+            x -= w + 4;
+            separatorView_->setFrame(Rect(x, 0, w, b.size.height));
+        }
     }
     if (playerNameLabel_) {
         playerNameLabel_->sizeToFit();
@@ -252,6 +287,13 @@ void QVPlayerBannerCell::layoutSubviews()
         Rect f = nowPlayingLabel_->frame();
         nowPlayingLabel_->setFrame(Rect(statusX, mid, f.size.width, f.size.height));
     }
+}
+
+void QVPlayerBannerCell::removeFromSuperview()
+{
+    if (pictureFrameView_)
+        pictureFrameView_->removeFromSuperview();
+    QVBannerCell::removeFromSuperview();
 }
 
 void QVPlayerBannerCell::profilePictureTouched()

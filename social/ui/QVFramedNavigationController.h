@@ -136,7 +136,10 @@ public:
     platform::ui::Label* quorvelPtsLabel() const { return quorvelPtsLabel_.get(); }
     QVImageView* profileView() const { return profileView_.get(); }
     platform::ui::Button* profileButton() const { return profileButton_.get(); }
+    // The picture's frame image, placed over the banner frame's superview so that it may overhang.
+    platform::ui::ImageView* pictureFrameView() const { return pictureFrameView_.get(); }
     void layoutSubviews() override;
+    void removeFromSuperview() override;
 
 protected:
     QVPlayerBannerCell() = default;
@@ -150,6 +153,9 @@ private:
     platform::Ref<platform::ui::Label> nowPlayingLabel_;
     platform::Ref<QVImageView> profileView_;
     platform::Ref<platform::ui::Button> profileButton_;
+    platform::Ref<platform::ui::ImageView> quorvelPtsView_;
+    platform::Ref<platform::ui::ImageView> separatorView_;
+    platform::Ref<platform::ui::ImageView> pictureFrameView_;
 };
 
 // A user shown beside a comparison: the picture and the gamer score.

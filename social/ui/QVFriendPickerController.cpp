@@ -55,12 +55,27 @@ void QVFriendPickerController::launchPickerWithDelegate(QVFriendPickerDelegate* 
     root->presentModalViewController(nav.get(), true);
 }
 
+void QVFriendPickerController::setDelegate(QVFriendPickerDelegate* d)
+{
+    delegate_ = d;
+    auto* object = dynamic_cast<platform::Object*>(d);
+    delegateIsObject_ = object != nullptr;
+    delegateObject_ = platform::Weak<platform::Object>(object);
+}
+
+QVFriendPickerDelegate* QVFriendPickerController::delegate() const
+{
+    if (delegateIsObject_ && delegateObject_.expired())
+        return nullptr;
+    return delegate_;
+}
+
 void QVFriendPickerController::cancel()
 {
     Ref<QVFriendPickerController> keep(this);
     dismiss();
-    if (delegate_)
-        delegate_->pickerCancelled();
+    if (QVFriendPickerDelegate* d = delegate())
+        d->pickerCancelled();
 }
 
 void QVFriendPickerController::dismiss()
@@ -79,14 +94,14 @@ void QVFriendPickerController::dismiss()
 void QVFriendPickerController::popoverControllerDidDismissPopover(PopoverController*)
 {
     Ref<QVFriendPickerController> keep(this);
-    if (auto* opener = dynamic_cast<ViewController*>(delegate_))
+    if (auto* opener = dynamic_cast<ViewController*>(delegate()))
         if (BarButtonItem* button = opener->navigationItem()->rightBarButtonItem())
             button->setEnabled(true);
     popover_ = nullptr;
     // Closed from outside: the player picked nobody.
     QVDashboardHost::current().allowErrorScreens(true);
-    if (delegate_)
-        delegate_->pickerCancelled();
+    if (QVFriendPickerDelegate* d = delegate())
+        d->pickerCancelled();
 }
 
 void QVFriendPickerController::viewWillAppear(bool animated)
@@ -138,8 +153,8 @@ void QVFriendPickerController::onCellWasClicked(platform::Object* resource, Inde
     Ref<QVFriendPickerController> keep(this);
     Ref<QVUser> picked(user);
     dismiss();
-    if (delegate_)
-        delegate_->pickerFinishedWithSelectedUser(picked.get());
+    if (QVFriendPickerDelegate* d = delegate())
+        d->pickerFinishedWithSelectedUser(picked.get());
 }
 
 void QVFriendPickerController::_customFailHandler(platform::Object*)

@@ -6,6 +6,7 @@
 // dashboard is up. While it shows, service failures put up no error screens.
 #pragma once
 
+#include "platform/foundation/Weak.h"
 #include "platform/ui/Popover.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVFriendPickerDelegate.h"
@@ -28,8 +29,9 @@ public:
     static void launchPickerWithDelegate(QVFriendPickerDelegate* delegate, const std::string& promptText = kDefaultPrompt,
                                          const std::string& mustHaveApplicationId = {});
 
-    QVFriendPickerDelegate* delegate() const { return delegate_; }
-    void setDelegate(QVFriendPickerDelegate* d) { delegate_ = d; }
+    // Null once a delegate that is an object has gone.
+    QVFriendPickerDelegate* delegate() const;
+    void setDelegate(QVFriendPickerDelegate* d);
     const std::string& promptText() const { return promptText_; }
     void setPromptText(const std::string& t) { promptText_ = t; }
     const std::optional<std::string>& mustHaveApplicationId() const { return gameScope_; }
@@ -62,6 +64,8 @@ protected:
 
 private:
     QVFriendPickerDelegate* delegate_ { nullptr }; // not retained: the screen that opened the picker
+    platform::Weak<platform::Object> delegateObject_; // tells whether that screen still exists
+    bool delegateIsObject_ { false };
     std::string promptText_;
     std::optional<std::string> gameScope_;
     platform::Ref<platform::ui::PopoverController> popover_;

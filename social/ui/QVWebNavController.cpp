@@ -166,8 +166,8 @@ void QVWebNavController::viewDidLoad()
         std::swap(frame.size.width, frame.size.height);
         own->setFrame(frame);
     }
-    platform::Ref<QVWebNavController> self(this);
-    fixTimer_ = platform::RunLoop::main().performAfter(kFixNavBarDelay, [self] { self->_fixNavBar(); });
+    // The timers hold this controller by pointer: its destructor stops them.
+    fixTimer_ = platform::RunLoop::main().performAfter(kFixNavBarDelay, [this] { _fixNavBar(); });
 
     float barHeight = navigationBar()->frame().size.height;
     Rect page(0, 0, frame.size.width, frame.size.height - barHeight);
@@ -406,9 +406,8 @@ void QVWebNavController::actionAddBarButton(const std::optional<QVWebOptions>& o
     }
     if (barButtonTimer_)
         barButtonTimer_->invalidate();
-    Ref<QVWebNavController> self(this);
-    barButtonTimer_ = platform::RunLoop::main().performAfter(kBarButtonDelay, [self, button] {
-        if (ViewController* top = self->topViewController())
+    barButtonTimer_ = platform::RunLoop::main().performAfter(kBarButtonDelay, [this, button] {
+        if (ViewController* top = topViewController())
             top->navigationItem()->setRightBarButtonItem(button.get());
     });
 }

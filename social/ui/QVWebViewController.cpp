@@ -94,9 +94,9 @@ std::string QVWebURL::resolve(const std::string& base, const std::string& refere
         return reference;
     std::string origin = b.scheme + ":";
     if (!b.host.empty() || b.resourceSpecifier.rfind("//", 0) == 0) {
-        std::string spec = b.resourceSpecifier;
-        size_t slash = spec.find_first_of("/?#", 2);
-        origin += spec.substr(0, slash);
+        std::string specifier = b.resourceSpecifier;
+        size_t slash = specifier.find_first_of("/?#", 2);
+        origin += specifier.substr(0, slash);
     }
     if (reference.rfind("//", 0) == 0)
         return b.scheme + ":" + reference;

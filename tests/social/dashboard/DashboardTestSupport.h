@@ -38,12 +38,14 @@ public:
     std::string userId { "17" };
     std::string shortName { "Brisko" };
     platform::Ref<platform::Object> localInfo;
+    std::optional<std::pair<double, double>> location;
 
     bool isOnline() override { return online; }
     std::string clientApplicationId() override { return applicationId; }
     std::string lastLoggedInUserId() override { return userId; }
     std::string applicationShortDisplayName() override { return shortName; }
     platform::Ref<platform::Object> localGameProfileInfo() override { return localInfo; }
+    std::optional<std::pair<double, double>> userLocation() override { return location; }
 };
 
 // A <game_profile_page_info> answer.

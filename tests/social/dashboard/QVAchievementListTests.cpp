@@ -6,6 +6,9 @@
 #include "social/dashboard/QVAchievementListController.h"
 #include "social/dashboard/QVGameProfileController.h"
 #include "social/services/QVAchievement.h"
+#include "social/services/QVUser.h"
+#include "social/ui/QVFramedNavigationController.h"
+#include "social/ui/QVStandardCells.h"
 
 #include <gtest/gtest.h>
 
@@ -149,6 +152,54 @@ TEST_F(AchievementListTest, ProgressionRowsHideSecretsAndShowOnlyPartProgress)
     platform::Point p = almost->progressBar()->convertPointTo(platform::Point(bar.size.width / 2, bar.size.height / 2), nullptr);
     auto px = screen_testing::pixelAt(*image, static_cast<int>(p.x), static_cast<int>(p.y));
     EXPECT_GT(px.g, px.r + 40) << px.r << "," << px.g << "," << px.b;
+}
+
+TEST_F(AchievementListTest, ComparedWithAnotherPlayerTheRowsBecomeCompareRowsUnderALeadingRow)
+{
+    setLocalProfile("55", false, true, false);
+    Ref<platform::ui::ViewController> loadedPage = QVControllerLoader::load("GameProfile");
+    page = Ref<QVGameProfileController>(dynamic_cast<QVGameProfileController*>(loadedPage.get()));
+    auto framed = QVFramedNavigationController::withRootViewController(page.get());
+    driver().showController(framed.get());
+    settle(1);
+
+    Ref<platform::ui::ViewController> loaded = QVControllerLoader::load("AchievementList");
+    list = Ref<QVAchievementListController>(dynamic_cast<QVAchievementListController*>(loaded.get()));
+    ASSERT_TRUE(list);
+    QVGameProfileController::setPushControllerData(list.get(), page->gameProfileInfo());
+    Ref<QVResource> other = QVUser::staticResourceClass().create();
+    auto* rival = dynamic_cast<QVUser*>(other.get());
+    QVResourceNameMap names;
+    rival->populateFromXml(*QVXmlDocument::xmlDocumentWithString("<user><id>99</id><name>Rival</name></user>")->topElement(), names);
+    framed->pushViewControllerInContextOfLocalUserComparedTo(list.get(), false, rival);
+    list->postPushAchievementListController();
+    settle(1);
+
+    EXPECT_EQ(list->resourceMap()->getControllerName(typeid(QVAchievement)), std::optional<std::string>("AchievementCompareList"));
+    std::vector<screen_testing::RecordedRequest> sent;
+    for (auto& r : provider->requests())
+        if (r.path == "client_applications/@me/achievement_definitions.xml")
+            sent.push_back(r);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(parameter(sent[0], "compared_to_user_id"), "99");
+    ASSERT_TRUE(provider->answerWithXml(fixture("achievements_progress.xml")));
+    settle(1);
+    EXPECT_EQ(list->getLeadingCellControllerNameForSection(0), std::optional<std::string>("DefaultLeading"));
+    auto* table = list->tableView();
+    bool sawCompare = false;
+    for (int row = 0; row < table->numberOfRowsInSection(0) && !sawCompare; ++row) {
+        table->scrollToRowAtIndexPath(IndexPath::forRow(row, 0), platform::ui::TableViewScrollPosition::None, false);
+        table->layoutSubviews();
+        sawCompare = dynamic_cast<QVAchievementCompareListCell*>(table->cellForRowAtIndexPath(IndexPath::forRow(row, 0)));
+    }
+    EXPECT_TRUE(sawCompare);
+    table->scrollToRowAtIndexPath(IndexPath::forRow(0, 0), platform::ui::TableViewScrollPosition::None, false);
+    table->layoutSubviews();
+    auto* leading = dynamic_cast<QVDefaultLeadingCell*>(table->cellForRowAtIndexPath(IndexPath::forRow(0, 0)));
+    ASSERT_TRUE(leading);
+    EXPECT_EQ(leading->headerLabel()->text(), "Brisko Deluxe");
+
+    framed->view()->removeFromSuperview();
 }
 
 TEST_F(AchievementListTest, CompareRowHidesTheRealIconFromAPlayerWhoHasNotUnlockedIt)

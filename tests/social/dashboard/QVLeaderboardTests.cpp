@@ -4,6 +4,10 @@
 #include "DashboardTestSupport.h"
 
 #include "social/dashboard/QVHighScoreController.h"
+#include "platform/gamekit/GameCenter.h"
+#include "social/core/Quorvel.h"
+#include "social/services/HighScoreTestSupport.h"
+#include "social/services/QVHighScoreService.h"
 #include "social/dashboard/QVLeaderboardCells.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/ui/QVDeadEndErrorController.h"
@@ -249,6 +253,80 @@ TEST_F(LeaderboardTest, OfflineShowsTheStoredScoresUnderItsOwnText)
               "All of your high scores for Normal will show up here. You have not posted any yet.");
     EXPECT_EQ(tabNames(screen), std::vector<std::string> { "My Scores" });
     EXPECT_EQ(screen->navigationItem()->rightBarButtonItem(), nullptr);
+}
+
+TEST_F(LeaderboardTest, GameCenterRowsShowTheAliasOnceLoadedAndTakeNoTouches)
+{
+    auto center = platform::gamekit::ScriptedGameCenter::create();
+    center->players = { { "G:7", "Diver7" } };
+    center->setAuthenticated(true);
+    platform::gamekit::GameCenter::install(center);
+    platform::gamekit::Score gk;
+    gk.playerID = "G:7";
+    gk.value = 1500;
+    gk.formattedValue = "1,500";
+
+    Ref<platform::ui::TableViewCell> made = QVControllerLoader::loadCell("HighScore");
+    auto* cell = dynamic_cast<QVHighScoreCell*>(made.get());
+    ASSERT_TRUE(cell);
+    auto score = QVHighScore::initWithGkScore(gk, 3);
+    cell->changeResource(score.get(), 0);
+    EXPECT_EQ(cell->nameLabel()->text(), "Loading...");
+    EXPECT_EQ(cell->scoreLabel()->text(), "1,500");
+    EXPECT_FALSE(cell->isUserInteractionEnabled());
+    EXPECT_TRUE(cell->downloadBlobButton()->isHidden());
+    EXPECT_TRUE(cell->disclosureIndicator()->isHidden());
+    settle();
+    EXPECT_EQ(cell->nameLabel()->text(), "3. Diver7");
+    EXPECT_EQ(score->gameCenterName(), "Diver7");
+
+    // A failed alias load says so, on the row that still shows that score.
+    center->failLoads = platform::gamekit::Error { 5, "offline" };
+    auto other = QVHighScore::initWithGkScore(gk, 4);
+    cell->changeResource(other.get(), 0);
+    settle();
+    EXPECT_EQ(cell->nameLabel()->text(), "Loading Error");
+    platform::gamekit::GameCenter::install(nullptr);
+}
+
+TEST_F(LeaderboardTest, MapButtonOnlyWithASharedLocation)
+{
+    auto* screen = openHighScores("5", "Normal");
+    EXPECT_EQ(screen->navigationItem()->rightBarButtonItem(), nullptr) << "no location known";
+
+    provider->location = std::make_pair(48.2, 16.4);
+    Quorvel::setUserDistanceUnit(1);
+    screen->viewWillAppear(false);
+    EXPECT_EQ(screen->navigationItem()->rightBarButtonItem(), nullptr) << "the player shares no location";
+
+    Quorvel::setUserDistanceUnit(0);
+    screen->viewWillAppear(false);
+    ASSERT_TRUE(screen->navigationItem()->rightBarButtonItem());
+    EXPECT_EQ(screen->navigationItem()->rightBarButtonItem()->image()->name(), "QVMapButton.png");
+}
+
+TEST_F(LeaderboardTest, OfflineMyScoresComeFromTheStore)
+{
+    testing_support::TempDir storeDir;
+    ASSERT_TRUE(QVOfflineStore::openDatabaseAtPath(storeDir.file(QVOfflineStore::kFileName)));
+    QVOfflineStore::setupOfflineSupport();
+    highscore_testing::storeBoards({ { "5" } });
+    ASSERT_TRUE(QVHighScoreService::localSetHighScore(700, "5", "0"));
+    provider->online = false;
+
+    auto* screen = openHighScores("5", "Normal");
+    settle(1);
+    EXPECT_TRUE(scoreRequests().empty());
+    ASSERT_TRUE(screen->sections());
+    QVHighScoreCell* mine = scoreCell(screen, 0, 0);
+    ASSERT_TRUE(mine);
+    EXPECT_EQ(mine->nameLabel()->text(), "1. Unregistered User");
+    EXPECT_TRUE(mine->disclosureIndicator()->isHidden());
+    EXPECT_EQ(tabNames(screen), std::vector<std::string> { "My Scores" });
+    navigation->view()->removeFromSuperview();
+    navigation = nullptr;
+    scores = nullptr;
+    QVOfflineStore::teardownOfflineDatabase();
 }
 
 TEST_F(LeaderboardTest, ScoreRowsShowRankDistanceAndAttachedData)

@@ -84,6 +84,9 @@ TEST_F(FrameRenderTest, RootWithTabsAndAFramedListDraws)
     EXPECT_TRUE(near(pixelAt(*image, 310, 150), 255, 255, 255));
     EXPECT_FALSE(near(pixelAt(*image, 2, 100), 255, 255, 255, 40));
     EXPECT_FALSE(near(pixelAt(*image, 200, 3), 255, 255, 255, 40));
+    // The frame's dark border runs down both edges of the content.
+    EXPECT_TRUE(near(pixelAt(*image, 2, 300), 20, 23, 28, 30));
+    EXPECT_TRUE(near(pixelAt(*image, 317, 300), 20, 23, 28, 30));
     // Below the three rows the stack's background shows, above the strip.
     EXPECT_FALSE(near(pixelAt(*image, 160, 300), 255, 255, 255, 40));
     EXPECT_FALSE(near(pixelAt(*image, 160, 300), 26, 51, 204, 40));

@@ -88,6 +88,10 @@ protected:
     void TearDown() override
     {
         AlertView::forgetAllShown();
+        if (nav) { // the dashboard closing: the shown form disappears
+            nav->notifyViewWillDisappear(false);
+            nav->notifyViewDidDisappear(false);
+        }
         nav = nullptr;
         form = nullptr;
         settle(1);
@@ -185,6 +189,8 @@ TEST_F(FormTest, ReturnMovesToTheNextTagAndSubmitsFromTheLast)
     settle();
     EXPECT_EQ(recording.requests().size(), 1u);
     EXPECT_TRUE(form->isSubmitting());
+    while (recording.answerWithFailure())
+        settle();
 }
 
 TEST_F(FormTest, IsNeverLeftSubmitting)
@@ -215,6 +221,8 @@ TEST_F(FormTest, IsNeverLeftSubmitting)
     form->onSubmitForm();
     settle();
     EXPECT_EQ(recording.requests().size(), 2u);
+    while (recording.answerWithFailure())
+        settle();
 }
 
 TEST_F(FormTest, KeepsTheFieldAboveTheKeyboardAndRunsTagActions)
@@ -240,6 +248,23 @@ TEST_F(FormTest, KeepsTheFieldAboveTheKeyboardAndRunsTagActions)
     // A tag keeps its first action.
     form->onTriggerAction(form->remember.get());
     EXPECT_EQ(form->actions, std::vector<std::string> { "first" });
+
+    // Covered and shown again, the actions still work; popped, the form is let go.
+    auto other = platform::dynamicRef<TestForm>(TestForm::qvCreateInstance());
+    other->init();
+    nav->pushViewController(other.get(), false);
+    settle();
+    nav->popViewControllerAnimated(false);
+    settle();
+    form->onTriggerAction(form->remember.get());
+    EXPECT_EQ(form->actions, (std::vector<std::string> { "first", "first" }));
+    nav->pushViewController(other.get(), false);
+    settle();
+    platform::Weak<TestForm> gone(form);
+    nav->setViewControllers({ Ref<ViewController>(other.get()) }, false);
+    form = nullptr;
+    settle(1);
+    EXPECT_TRUE(gone.expired());
 }
 
 } // namespace form_tests

@@ -334,6 +334,14 @@ TEST_F(FramedTest, ThePlayerBannerSaysWhatThePlayerPlaysAndFollowsTheLocalUser)
     users->local = renamed;
     nav->refreshProfile();
     EXPECT_EQ(banner->playerNameLabel()->text(), "New Name");
+
+    // The picture's frame overhangs the banner from the stack's view and leaves with the banner.
+    settle();
+    ImageView* pictureFrame = banner->pictureFrameView();
+    ASSERT_TRUE(pictureFrame);
+    EXPECT_EQ(pictureFrame->superview(), nav->view());
+    nav->bannerView()->setBannerSubview(nullptr);
+    EXPECT_EQ(pictureFrame->superview(), nullptr);
 }
 
 } // namespace framed_tests

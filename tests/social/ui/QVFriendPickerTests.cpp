@@ -128,6 +128,16 @@ TEST_F(PickerTest, CancelClosesBeforeTellingTheDelegate)
     EXPECT_EQ(opener->heard, (std::vector<std::string> { "cancelled after 2 host calls" }));
 }
 
+TEST_F(PickerTest, AnOpenerThatHasGoneHearsNothing)
+{
+    QVFriendPickerController* picker = openFullScreen();
+    ASSERT_TRUE(picker);
+    opener = nullptr;
+    EXPECT_EQ(picker->delegate(), nullptr);
+    picker->cancel();
+    EXPECT_EQ(host().calls.back(), "dismissRootControllerOrItsModal");
+}
+
 TEST_F(PickerTest, AFailedListShowsTheDeadEndScreenWithAClose)
 {
     QVFriendPickerController* picker = openFullScreen();

@@ -153,6 +153,8 @@ protected:
     }
     void TearDown() override
     {
+        while (recording->answerWithFailure()) // requests of screens the test left waiting
+            settle();
         nav = nullptr;
         list = nullptr;
         settle(1);

@@ -84,6 +84,8 @@ protected:
     void TearDown() override
     {
         AlertView::forgetAllShown();
+        while (recording->answerWithFailure()) // requests of screens the test left waiting
+            settle();
         nav = nullptr;
         list = nullptr;
         settle(1);
@@ -105,7 +107,8 @@ protected:
     }
     std::string pageParameter(size_t request)
     {
-        for (auto& [name, value] : recording->requests().at(request).parameters)
+        auto requests = recording->requests();
+        for (auto& [name, value] : requests.at(request).parameters)
             if (name == "page")
                 return value;
         return "";
