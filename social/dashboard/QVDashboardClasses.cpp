@@ -34,7 +34,14 @@
     X(QVForumTopicCell)                                                                                            \
     X(QVForumThreadCell)                                                                                           \
     X(QVForumPostCell)                                                                                             \
-    X(QVForumSubscribeButtonCell)
+    X(QVForumSubscribeButtonCell)                                                                                  \
+    X(QVFanClubCell)                                                                                               \
+    X(QVInboxTopLevelController)                                                                                   \
+    X(QVInboxController)                                                                                           \
+    X(QVInboxIMConversationsController)                                                                            \
+    X(QVInboxSubscribedForumThreadsController)                                                                     \
+    X(QVInboxCell)                                                                                                 \
+    X(QVInboxIMActionCell)
 
 namespace quorvel {
 
