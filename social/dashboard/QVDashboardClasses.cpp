@@ -41,7 +41,10 @@
     X(QVInboxIMConversationsController)                                                                            \
     X(QVInboxSubscribedForumThreadsController)                                                                     \
     X(QVInboxCell)                                                                                                 \
-    X(QVInboxIMActionCell)
+    X(QVInboxIMActionCell)                                                                                         \
+    X(QVAnnouncementBrowserController)                                                                             \
+    X(QVAnnouncementDetailController)                                                                              \
+    X(QVSocialNotificationController)
 
 namespace quorvel {
 
