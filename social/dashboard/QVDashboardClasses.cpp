@@ -15,6 +15,11 @@
     X(QVAchievementListController)                                                                                 \
     X(QVAchievementProgressionList)                                                                                \
     X(QVAchievementCompareListCell)                                                                                \
+    X(QVMyQuorvelController)                                                                                       \
+    X(QVApplicationDescriptionController)                                                                          \
+    X(QVFeaturedGamesController)                                                                                   \
+    X(QVGameDiscoveryNewsItemController)                                                                           \
+    X(QVHelpController)                                                                                            \
     X(QVDashboardInterfaces)                                                                                       \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
@@ -42,6 +47,9 @@
     X(QVInboxSubscribedForumThreadsController)                                                                     \
     X(QVInboxCell)                                                                                                 \
     X(QVInboxIMActionCell)                                                                                         \
+    X(QVAnnouncementBrowserController)                                                                             \
+    X(QVAnnouncementDetailController)                                                                              \
+    X(QVSocialNotificationController)                                                                              \
     X(QVProfileController)
 
 namespace quorvel {
