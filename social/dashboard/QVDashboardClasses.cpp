@@ -34,7 +34,11 @@
     X(QVForumTopicCell)                                                                                            \
     X(QVForumThreadCell)                                                                                           \
     X(QVForumPostCell)                                                                                             \
-    X(QVForumSubscribeButtonCell)
+    X(QVForumSubscribeButtonCell)                                                                                  \
+    X(QVChallengeListController)                                                                                   \
+    X(QVChallengeToUserCell)                                                                                       \
+    X(QVChallengeSentCell)                                                                                         \
+    X(QVChallengeDefinitionStatsCell)
 
 namespace quorvel {
 
