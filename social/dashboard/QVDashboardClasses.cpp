@@ -15,6 +15,11 @@
     X(QVAchievementListController)                                                                                 \
     X(QVAchievementProgressionList)                                                                                \
     X(QVAchievementCompareListCell)                                                                                \
+    X(QVMyQuorvelController)                                                                                       \
+    X(QVApplicationDescriptionController)                                                                          \
+    X(QVFeaturedGamesController)                                                                                   \
+    X(QVGameDiscoveryNewsItemController)                                                                           \
+    X(QVHelpController)                                                                                            \
     X(QVDashboardInterfaces)                                                                                       \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
@@ -35,6 +40,16 @@
     X(QVForumThreadCell)                                                                                           \
     X(QVForumPostCell)                                                                                             \
     X(QVForumSubscribeButtonCell)                                                                                  \
+    X(QVFanClubCell)                                                                                               \
+    X(QVInboxTopLevelController)                                                                                   \
+    X(QVInboxController)                                                                                           \
+    X(QVInboxIMConversationsController)                                                                            \
+    X(QVInboxSubscribedForumThreadsController)                                                                     \
+    X(QVInboxCell)                                                                                                 \
+    X(QVInboxIMActionCell)                                                                                         \
+    X(QVAnnouncementBrowserController)                                                                             \
+    X(QVAnnouncementDetailController)                                                                              \
+    X(QVSocialNotificationController)                                                                              \
     X(QVChallengeListController)                                                                                   \
     X(QVChallengeToUserCell)                                                                                       \
     X(QVChallengeSentCell)                                                                                         \

@@ -2,6 +2,7 @@
 #include "social/dashboard/QVDashboardSwitch.h"
 
 #include "platform/ui/NavigationController.h"
+#include "social/core/Quorvel.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVControllerLoader.h"
@@ -10,20 +11,29 @@
 
 namespace quorvel {
 
+// With a running client the central class decides (it also shows the
+// offline tab and refreshes the game's page); without one, the open
+// dashboard is switched directly.
 platform::ui::NavigationController* QVDashboardSwitch::activeNavigationController()
 {
+    if (Quorvel::sharedInstance())
+        return Quorvel::getActiveNavigationController();
     return open_ ? open_->activeNavigationController() : nullptr;
 }
 
 void QVDashboardSwitch::switchToOnlineDashboard()
 {
-    if (open_)
+    if (Quorvel::sharedInstance())
+        Quorvel::switchToOnlineDashboard();
+    else if (open_)
         open_->switchToOnlineMode();
 }
 
 void QVDashboardSwitch::switchToOfflineDashboard()
 {
-    if (open_)
+    if (Quorvel::sharedInstance())
+        Quorvel::switchToOfflineDashboard();
+    else if (open_)
         open_->switchToOfflineMode();
     else
         QVDashboardHost::current().switchToOfflineDashboard();
