@@ -66,6 +66,27 @@ TEST_F(AnnouncementScreenTest, NoAnnouncementsStillMarksAllRead)
     EXPECT_TRUE(provider->requests().empty()) << "the running game's list is the service's";
 }
 
+TEST_F(AnnouncementScreenTest, AnotherGamesAnnouncementsChangeNeitherTheDateNorTheCount)
+{
+    QVAnnouncementService::service().setUnseenAnnouncementCount(2);
+    const double dateBefore = Quorvel::lastAnnouncementDateForLocalUser().seconds;
+    Ref<platform::ui::ViewController> page = QVControllerLoader::load("DeadEndError");
+    auto framed = QVFramedNavigationController::withRootViewController(page.get());
+    navigation = framed;
+    driver().showController(navigation.get());
+    settle();
+    framed->changeGameContext(profileFrom(dashboard_testing::profileXml("302", "Other", false, false, false)).get());
+    browser = QVAnnouncementBrowserController::announcementBrowser();
+    navigation->pushViewController(browser.get(), false);
+    settle(1);
+    ASSERT_EQ(requestsTo("client_applications/302/forums/announcements.xml").size(), 1u);
+    ASSERT_TRUE(provider->answerWithXml(fixture("announcements.xml")));
+    settle(1);
+    EXPECT_EQ(browser->tableView()->numberOfRowsInSection(0), 3);
+    EXPECT_EQ(QVAnnouncementService::unreadAnnouncements(), 2u);
+    EXPECT_EQ(Quorvel::lastAnnouncementDateForLocalUser().seconds, dateBefore);
+}
+
 TEST_F(AnnouncementScreenTest, TheDetailShowsTheFirstPostInItsHeaderAndOffersReply)
 {
     openBrowser(fixture("announcements.xml"));
