@@ -20,7 +20,15 @@
     X(QVFeaturedGamesController)                                                                                   \
     X(QVGameDiscoveryNewsItemController)                                                                           \
     X(QVHelpController)                                                                                            \
+    X(QVPlayedGameController)                                                                                      \
+    X(QVGameDiscoveryController)                                                                                   \
+    X(QVPlayedGameCell)                                                                                            \
+    X(QVGameDiscoveryCategoryCell)                                                                                 \
+    X(QVGameDiscoveryNewsItemCell)                                                                                 \
+    X(QVGameDiscoveryImageHyperlinkCell)                                                                           \
+    X(QVFeaturedGameCell)                                                                                          \
     X(QVDashboardInterfaces)                                                                                       \
+    X(QVProfileController)                                                                                         \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
     X(QVChatRoomController)                                                                                        \
@@ -50,7 +58,10 @@
     X(QVAnnouncementBrowserController)                                                                             \
     X(QVAnnouncementDetailController)                                                                              \
     X(QVSocialNotificationController)                                                                              \
-    X(QVProfileController)
+    X(QVChallengeListController)                                                                                   \
+    X(QVChallengeToUserCell)                                                                                       \
+    X(QVChallengeSentCell)                                                                                         \
+    X(QVChallengeDefinitionStatsCell)
 
 namespace quorvel {
 
