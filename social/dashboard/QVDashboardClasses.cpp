@@ -29,6 +29,8 @@
     X(QVFeaturedGameCell)                                                                                          \
     X(QVDashboardInterfaces)                                                                                       \
     X(QVProfileController)                                                                                         \
+    X(QVFriendsController)                                                                                         \
+    X(QVFriendsHeaderController)                                                                                   \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
     X(QVChatRoomController)                                                                                        \
