@@ -15,6 +15,18 @@
     X(QVAchievementListController)                                                                                 \
     X(QVAchievementProgressionList)                                                                                \
     X(QVAchievementCompareListCell)                                                                                \
+    X(QVMyQuorvelController)                                                                                       \
+    X(QVApplicationDescriptionController)                                                                          \
+    X(QVFeaturedGamesController)                                                                                   \
+    X(QVGameDiscoveryNewsItemController)                                                                           \
+    X(QVHelpController)                                                                                            \
+    X(QVPlayedGameController)                                                                                      \
+    X(QVGameDiscoveryController)                                                                                   \
+    X(QVPlayedGameCell)                                                                                            \
+    X(QVGameDiscoveryCategoryCell)                                                                                 \
+    X(QVGameDiscoveryNewsItemCell)                                                                                 \
+    X(QVGameDiscoveryImageHyperlinkCell)                                                                           \
+    X(QVFeaturedGameCell)                                                                                          \
     X(QVDashboardInterfaces)                                                                                       \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
@@ -41,7 +53,14 @@
     X(QVInboxIMConversationsController)                                                                            \
     X(QVInboxSubscribedForumThreadsController)                                                                     \
     X(QVInboxCell)                                                                                                 \
-    X(QVInboxIMActionCell)
+    X(QVInboxIMActionCell)                                                                                         \
+    X(QVAnnouncementBrowserController)                                                                             \
+    X(QVAnnouncementDetailController)                                                                              \
+    X(QVSocialNotificationController)                                                                              \
+    X(QVChallengeListController)                                                                                   \
+    X(QVChallengeToUserCell)                                                                                       \
+    X(QVChallengeSentCell)                                                                                         \
+    X(QVChallengeDefinitionStatsCell)
 
 namespace quorvel {
 
