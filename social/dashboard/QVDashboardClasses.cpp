@@ -28,6 +28,7 @@
     X(QVGameDiscoveryImageHyperlinkCell)                                                                           \
     X(QVFeaturedGameCell)                                                                                          \
     X(QVDashboardInterfaces)                                                                                       \
+    X(QVProfileController)                                                                                         \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
     X(QVChatRoomController)                                                                                        \
@@ -60,7 +61,11 @@
     X(QVChallengeListController)                                                                                   \
     X(QVChallengeToUserCell)                                                                                       \
     X(QVChallengeSentCell)                                                                                         \
-    X(QVChallengeDefinitionStatsCell)
+    X(QVChallengeDefinitionStatsCell)                                                                              \
+    X(QVChallengeDetailController)                                                                                 \
+    X(QVChallengeDetailFrame)                                                                                      \
+    X(QVChallengeDetailHeaderController)                                                                           \
+    X(QVChallengeDetailCell)
 
 namespace quorvel {
 
