@@ -64,7 +64,8 @@
     X(QVChallengeDetailController)                                                                                 \
     X(QVChallengeDetailFrame)                                                                                      \
     X(QVChallengeDetailHeaderController)                                                                           \
-    X(QVChallengeDetailCell)
+    X(QVChallengeDetailCell)                                                                                       \
+    X(QVHighScoreMapViewController)
 
 namespace quorvel {
 
