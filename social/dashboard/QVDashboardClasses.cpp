@@ -67,7 +67,8 @@
     X(QVChallengeDetailController)                                                                                 \
     X(QVChallengeDetailFrame)                                                                                      \
     X(QVChallengeDetailHeaderController)                                                                           \
-    X(QVChallengeDetailCell)
+    X(QVChallengeDetailCell)                                                                                       \
+    X(QVHighScoreMapViewController)
 
 namespace quorvel {
 
