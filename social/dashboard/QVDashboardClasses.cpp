@@ -43,6 +43,7 @@
     X(QVViewInviteController)                                                                                      \
     X(QVInviteNotificationController)                                                                              \
     X(QVDashboardInterfaces)                                                                                       \
+    X(QVProfileController)                                                                                         \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
     X(QVChatRoomController)                                                                                        \
