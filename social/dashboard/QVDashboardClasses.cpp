@@ -44,6 +44,14 @@
     X(QVInviteNotificationController)                                                                              \
     X(QVDashboardInterfaces)                                                                                       \
     X(QVProfileController)                                                                                         \
+    X(QVFriendsController)                                                                                         \
+    X(QVFriendsHeaderController)                                                                                   \
+    X(QVImportFriendsController)                                                                                   \
+    X(QVFullScreenImportFriendsMessage)                                                                            \
+    X(QVFindUserController)                                                                                        \
+    X(QVFindUserHeaderController)                                                                                  \
+    X(QVWhosPlayingController)                                                                                     \
+    X(QVWhosPlayingCell)                                                                                           \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
     X(QVChatRoomController)                                                                                        \
@@ -80,7 +88,8 @@
     X(QVChallengeDetailController)                                                                                 \
     X(QVChallengeDetailFrame)                                                                                      \
     X(QVChallengeDetailHeaderController)                                                                           \
-    X(QVChallengeDetailCell)
+    X(QVChallengeDetailCell)                                                                                       \
+    X(QVHighScoreMapViewController)
 
 namespace quorvel {
 
