@@ -296,8 +296,22 @@ void QVChatRoomController::viewDidAppear(bool animated)
         mChatRoomMessageBoxController->viewDidAppear(animated);
 }
 
+void QVChatRoomController::setTopBarsVisible(bool visible)
+{
+    NavigationController* nav = navigationController();
+    if (!nav || nav->isNavigationBarHidden() == !visible)
+        return;
+    nav->setNavigationBarHidden(!visible, true);
+    NavigationBar* bar = nav->navigationBar();
+    Rect f = bar->frame();
+    f.size.width = view()->frame().size.width;
+    bar->setFrame(f);
+}
+
 void QVChatRoomController::viewWillDisappear(bool animated)
 {
+    if (QVDashboardHost::current().isInLandscapeMode())
+        setTopBarsVisible(true);
     QVTableSequenceControllerHelper::viewWillDisappear(animated);
     if (mChatRoomMessageBoxController)
         mChatRoomMessageBoxController->viewWillDisappear(animated);
@@ -399,6 +413,8 @@ void QVChatRoomController::_KeyboardWillShow(const platform::Value& userInfo)
         return;
     }
     float height = QVgetKeyboardSize(userInfo).height;
+    if (QVDashboardHost::current().isInLandscapeMode())
+        setTopBarsVisible(false);
     if (auto* framed = dynamic_cast<QVFramedNavigationController*>(navigationController()))
         framed->adjustForKeyboard(true, height);
     float limit = table->contentSize().height - table->frame().size.height;
@@ -414,8 +430,14 @@ void QVChatRoomController::_KeyboardWillHide(const platform::Value& userInfo)
     if (Quorvel::isLargeScreen() || !tableView())
         return;
     float height = QVgetKeyboardSize(userInfo).height;
+    float barHeight = 0;
+    if (QVDashboardHost::current().isInLandscapeMode()) {
+        setTopBarsVisible(true);
+        if (navigationController())
+            barHeight = navigationController()->navigationBar()->frame().size.height;
+    }
     platform::Point offset = tableView()->contentOffset();
-    offset.y = std::max(offset.y - height, 0.0f);
+    offset.y = std::max(offset.y - height + barHeight, 0.0f);
     tableView()->setContentOffset(offset, true);
     if (auto* framed = dynamic_cast<QVFramedNavigationController*>(navigationController()))
         framed->adjustForKeyboard(false, height);
@@ -466,23 +488,9 @@ void QVChatRoomMessageBoxController::viewDidLoad()
     keyboardUp_ = false;
 }
 
-void QVChatRoomMessageBoxController::fade(float alpha, bool animated)
-{
-    if (animated) {
-        View::beginAnimations("fade");
-        View::setAnimationDuration(0.25);
-    }
-    for (View* v : std::initializer_list<View*> { textEntryField_.get(), hideKeyboardButton_.get(), backgroundView_.get() })
-        if (v)
-            v->setAlpha(alpha);
-    if (animated)
-        View::commitAnimations();
-}
-
 void QVChatRoomMessageBoxController::viewWillAppear(bool animated)
 {
-    QVFormControllerHelper::viewWillAppear(animated);
-    fade(1, animated);
+    QVCommunityMessageBoxController::viewWillAppear(animated);
     auto& center = platform::NotificationCenter::defaultCenter();
     center.addObserver(this, kKeyboardWillShowNotification, [this](const platform::Notification&) { keyboardShown(true); });
     center.addObserver(this, kKeyboardWillHideNotification, [this](const platform::Notification&) { keyboardShown(false); });
@@ -490,8 +498,7 @@ void QVChatRoomMessageBoxController::viewWillAppear(bool animated)
 
 void QVChatRoomMessageBoxController::viewWillDisappear(bool animated)
 {
-    QVFormControllerHelper::viewWillDisappear(animated);
-    fade(0, animated);
+    QVCommunityMessageBoxController::viewWillDisappear(animated);
     auto& center = platform::NotificationCenter::defaultCenter();
     center.removeObserver(this, kKeyboardWillShowNotification);
     center.removeObserver(this, kKeyboardWillHideNotification);
@@ -514,20 +521,6 @@ void QVChatRoomMessageBoxController::toggleKeyboardNow()
         textEntryField_->resignFirstResponder();
     else
         textEntryField_->becomeFirstResponder();
-}
-
-void QVChatRoomMessageBoxController::onBeforeFormSubmitted()
-{
-    pendingText_ = textEntryField_->text();
-    textEntryField_->setText("");
-}
-
-void QVChatRoomMessageBoxController::onPresentingErrorDialog()
-{
-    // Give the player back what did not get through, unless they typed on.
-    if (!pendingText_.empty() && textEntryField_->text().empty())
-        textEntryField_->setText(pendingText_);
-    pendingText_.clear();
 }
 
 // ---------------------------------------------------------------------------

@@ -15,7 +15,47 @@
     X(QVAchievementListController)                                                                                 \
     X(QVAchievementProgressionList)                                                                                \
     X(QVAchievementCompareListCell)                                                                                \
+    X(QVMyQuorvelController)                                                                                       \
+    X(QVApplicationDescriptionController)                                                                          \
+    X(QVFeaturedGamesController)                                                                                   \
+    X(QVGameDiscoveryNewsItemController)                                                                           \
+    X(QVHelpController)                                                                                            \
+    X(QVPlayedGameController)                                                                                      \
+    X(QVGameDiscoveryController)                                                                                   \
+    X(QVPlayedGameCell)                                                                                            \
+    X(QVGameDiscoveryCategoryCell)                                                                                 \
+    X(QVGameDiscoveryNewsItemCell)                                                                                 \
+    X(QVGameDiscoveryImageHyperlinkCell)                                                                           \
+    X(QVFeaturedGameCell)                                                                                          \
+    X(QVSelectInviteTypeCell)                                                                                      \
+    X(QVSelectInviteTypeHeaderController)                                                                          \
+    X(QVSelectInviteTypeController)                                                                                \
+    X(QVSelectFriendsToInviteController)                                                                           \
+    X(QVSelectContactsToInviteHeaderController)                                                                    \
+    X(QVSelectContactsToInviteController)                                                                          \
+    X(QVInviteFriendsHeaderController)                                                                             \
+    X(QVInviteFriendsController)                                                                                   \
+    X(QVInviteCompleteController)                                                                                  \
+    X(QVContactCell)                                                                                               \
+    X(QVSelectableContactCell)                                                                                     \
+    X(QVInviteCell)                                                                                                \
+    X(QVInvitationsController)                                                                                     \
+    X(QVViewInviteController)                                                                                      \
+    X(QVInviteNotificationController)                                                                              \
     X(QVDashboardInterfaces)                                                                                       \
+    X(QVProfileController)                                                                                         \
+    X(QVFriendsController)                                                                                         \
+    X(QVFriendsHeaderController)                                                                                   \
+    X(QVImportFriendsController)                                                                                   \
+    X(QVFullScreenImportFriendsMessage)                                                                            \
+    X(QVFindUserController)                                                                                        \
+    X(QVFindUserHeaderController)                                                                                  \
+    X(QVWhosPlayingController)                                                                                     \
+    X(QVWhosPlayingCell)                                                                                           \
+    X(QVUserSettingController)                                                                                     \
+    X(QVUserSettingCell)                                                                                           \
+    X(QVUserSettingActionCell)                                                                                     \
+    X(QVShareLocationController)                                                                                   \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
     X(QVChatRoomController)                                                                                        \
@@ -41,7 +81,19 @@
     X(QVInboxIMConversationsController)                                                                            \
     X(QVInboxSubscribedForumThreadsController)                                                                     \
     X(QVInboxCell)                                                                                                 \
-    X(QVInboxIMActionCell)
+    X(QVInboxIMActionCell)                                                                                         \
+    X(QVAnnouncementBrowserController)                                                                             \
+    X(QVAnnouncementDetailController)                                                                              \
+    X(QVSocialNotificationController)                                                                              \
+    X(QVChallengeListController)                                                                                   \
+    X(QVChallengeToUserCell)                                                                                       \
+    X(QVChallengeSentCell)                                                                                         \
+    X(QVChallengeDefinitionStatsCell)                                                                              \
+    X(QVChallengeDetailController)                                                                                 \
+    X(QVChallengeDetailFrame)                                                                                      \
+    X(QVChallengeDetailHeaderController)                                                                           \
+    X(QVChallengeDetailCell)                                                                                       \
+    X(QVHighScoreMapViewController)
 
 namespace quorvel {
 

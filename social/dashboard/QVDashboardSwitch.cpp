@@ -1,7 +1,10 @@
 // The open dashboard as the pages see it.
 #include "social/dashboard/QVDashboardSwitch.h"
 
+#include "social/dashboard/QVProfileController.h"
+
 #include "platform/ui/NavigationController.h"
+#include "social/core/Quorvel.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVControllerLoader.h"
@@ -10,20 +13,29 @@
 
 namespace quorvel {
 
+// With a running client the central class decides (it also shows the
+// offline tab and refreshes the game's page); without one, the open
+// dashboard is switched directly.
 platform::ui::NavigationController* QVDashboardSwitch::activeNavigationController()
 {
+    if (Quorvel::sharedInstance())
+        return Quorvel::getActiveNavigationController();
     return open_ ? open_->activeNavigationController() : nullptr;
 }
 
 void QVDashboardSwitch::switchToOnlineDashboard()
 {
-    if (open_)
+    if (Quorvel::sharedInstance())
+        Quorvel::switchToOnlineDashboard();
+    else if (open_)
         open_->switchToOnlineMode();
 }
 
 void QVDashboardSwitch::switchToOfflineDashboard()
 {
-    if (open_)
+    if (Quorvel::sharedInstance())
+        Quorvel::switchToOfflineDashboard();
+    else if (open_)
         open_->switchToOfflineMode();
     else
         QVDashboardHost::current().switchToOfflineDashboard();
@@ -31,13 +43,8 @@ void QVDashboardSwitch::switchToOfflineDashboard()
 
 void QVDashboardSwitch::showProfileForUser(platform::Object* user)
 {
-    platform::ui::NavigationController* nav = activeNavigationController();
-    if (!nav || !user)
-        return;
-    platform::Ref<platform::ui::ViewController> profile
-        = QVControllerLoader::loadWithParams("Profile", { { "setUser", platform::Ref<platform::Object>(user) } });
-    if (profile)
-        nav->pushViewController(profile.get(), true);
+    if (auto* u = dynamic_cast<QVUser*>(user))
+        QVProfileController::showProfileForUser(u);
 }
 
 void QVDashboardSwitch::changeGameContext(platform::ui::NavigationController* nav, QVGameProfilePageInfo* info)

@@ -1,8 +1,8 @@
 // QVDashboardSwitch: what the dashboard's pages ask of the open dashboard —
 // the navigation stack shown now, switching between online and offline mode,
-// and the game context and compared user of a framed stack. The tabbed
-// dashboard registers itself while it is open; without one, switching online
-// does nothing and offline goes to the central class's host.
+// and the game context and compared user of a framed stack. With a running
+// client these go to the central class; otherwise to the tabbed dashboard,
+// which registers itself while it is open.
 #pragma once
 
 #include "platform/foundation/Object.h"
