@@ -42,6 +42,8 @@
     X(QVInvitationsController)                                                                                     \
     X(QVViewInviteController)                                                                                      \
     X(QVInviteNotificationController)                                                                              \
+    X(QVFanClubController)                                                                                         \
+    X(QVNewsLetterController)                                                                                      \
     X(QVDashboardInterfaces)                                                                                       \
     X(QVProfileController)                                                                                         \
     X(QVFriendsController)                                                                                         \
