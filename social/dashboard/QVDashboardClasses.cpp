@@ -66,7 +66,10 @@
     X(QVChallengeDetailFrame)                                                                                      \
     X(QVChallengeDetailHeaderController)                                                                           \
     X(QVChallengeDetailCell)                                                                                       \
-    X(QVHighScoreMapViewController)
+    X(QVHighScoreMapViewController)                                                                                \
+    X(QVSendChallengeController)                                                                                   \
+    X(QVSendChallengeHeaderController)                                                                             \
+    X(QVCompletedChallengeHeaderController)
 
 namespace quorvel {
 
