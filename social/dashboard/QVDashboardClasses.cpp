@@ -42,6 +42,8 @@
     X(QVInvitationsController)                                                                                     \
     X(QVViewInviteController)                                                                                      \
     X(QVInviteNotificationController)                                                                              \
+    X(QVFanClubController)                                                                                         \
+    X(QVNewsLetterController)                                                                                      \
     X(QVDashboardInterfaces)                                                                                       \
     X(QVProfileController)                                                                                         \
     X(QVFriendsController)                                                                                         \
@@ -52,6 +54,12 @@
     X(QVFindUserHeaderController)                                                                                  \
     X(QVWhosPlayingController)                                                                                     \
     X(QVWhosPlayingCell)                                                                                           \
+    X(QVUserSettingController)                                                                                     \
+    X(QVUserSettingCell)                                                                                           \
+    X(QVUserSettingActionCell)                                                                                     \
+    X(QVShareLocationController)                                                                                   \
+    X(QVRemoveCredentialController)                                                                                \
+    X(QVRemoveDeviceFromAccountController)                                                                         \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
     X(QVChatRoomController)                                                                                        \
