@@ -97,7 +97,10 @@
     X(QVChallengeDetailFrame)                                                                                      \
     X(QVChallengeDetailHeaderController)                                                                           \
     X(QVChallengeDetailCell)                                                                                       \
-    X(QVHighScoreMapViewController)
+    X(QVHighScoreMapViewController)                                                                                \
+    X(QVSendChallengeController)                                                                                   \
+    X(QVSendChallengeHeaderController)                                                                             \
+    X(QVCompletedChallengeHeaderController)
 
 namespace quorvel {
 
