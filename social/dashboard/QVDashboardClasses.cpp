@@ -29,6 +29,14 @@
     X(QVFeaturedGameCell)                                                                                          \
     X(QVDashboardInterfaces)                                                                                       \
     X(QVProfileController)                                                                                         \
+    X(QVFriendsController)                                                                                         \
+    X(QVFriendsHeaderController)                                                                                   \
+    X(QVImportFriendsController)                                                                                   \
+    X(QVFullScreenImportFriendsMessage)                                                                            \
+    X(QVFindUserController)                                                                                        \
+    X(QVFindUserHeaderController)                                                                                  \
+    X(QVWhosPlayingController)                                                                                     \
+    X(QVWhosPlayingCell)                                                                                           \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
     X(QVChatRoomController)                                                                                        \
@@ -65,7 +73,8 @@
     X(QVChallengeDetailController)                                                                                 \
     X(QVChallengeDetailFrame)                                                                                      \
     X(QVChallengeDetailHeaderController)                                                                           \
-    X(QVChallengeDetailCell)
+    X(QVChallengeDetailCell)                                                                                       \
+    X(QVHighScoreMapViewController)
 
 namespace quorvel {
 
