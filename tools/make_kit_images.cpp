@@ -621,8 +621,8 @@ static bool drawCommunityImages(const std::string& dir)
 // Page art: challenge marks (new, sent, winner, the group icon), the check
 // box, the score marks, the game rows' divider, disclosure arrows, favourite
 // mark and shopping cart, the discovery footer's rules and icon frame (caps
-// 21 x 19), the account set-up connect buttons, the notice icons and the
-// featured-games banners for every orientation.
+// 21 x 19), the account set-up connect buttons, the notice icons, the map
+// pin's blank image and the featured-games banners for every orientation.
 static bool drawPageImages(const std::string& dir)
 {
     bool ok = true;
@@ -829,6 +829,10 @@ static bool drawPageImages(const std::string& dir)
         starPath(g, 16, 8, 7, 3);
         g.fillPath();
     });
+
+    // The map pin's own image: one clear pixel, so that the pin is only the
+    // player's picture and badge laid out round the pin's point.
+    ok &= write(dir, "QVBlankIcon.png", 1, 1, [](GraphicsContext&) {});
 
     // Featured-games banners (phone portrait and landscape, tablet), online
     // and offline.
