@@ -27,6 +27,23 @@
     X(QVGameDiscoveryNewsItemCell)                                                                                 \
     X(QVGameDiscoveryImageHyperlinkCell)                                                                           \
     X(QVFeaturedGameCell)                                                                                          \
+    X(QVSelectInviteTypeCell)                                                                                      \
+    X(QVSelectInviteTypeHeaderController)                                                                          \
+    X(QVSelectInviteTypeController)                                                                                \
+    X(QVSelectFriendsToInviteController)                                                                           \
+    X(QVSelectContactsToInviteHeaderController)                                                                    \
+    X(QVSelectContactsToInviteController)                                                                          \
+    X(QVInviteFriendsHeaderController)                                                                             \
+    X(QVInviteFriendsController)                                                                                   \
+    X(QVInviteCompleteController)                                                                                  \
+    X(QVContactCell)                                                                                               \
+    X(QVSelectableContactCell)                                                                                     \
+    X(QVInviteCell)                                                                                                \
+    X(QVInvitationsController)                                                                                     \
+    X(QVViewInviteController)                                                                                      \
+    X(QVInviteNotificationController)                                                                              \
+    X(QVFanClubController)                                                                                         \
+    X(QVNewsLetterController)                                                                                      \
     X(QVDashboardInterfaces)                                                                                       \
     X(QVProfileController)                                                                                         \
     X(QVFriendsController)                                                                                         \
@@ -37,6 +54,12 @@
     X(QVFindUserHeaderController)                                                                                  \
     X(QVWhosPlayingController)                                                                                     \
     X(QVWhosPlayingCell)                                                                                           \
+    X(QVUserSettingController)                                                                                     \
+    X(QVUserSettingCell)                                                                                           \
+    X(QVUserSettingActionCell)                                                                                     \
+    X(QVShareLocationController)                                                                                   \
+    X(QVRemoveCredentialController)                                                                                \
+    X(QVRemoveDeviceFromAccountController)                                                                         \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
     X(QVChatRoomController)                                                                                        \
@@ -74,7 +97,10 @@
     X(QVChallengeDetailFrame)                                                                                      \
     X(QVChallengeDetailHeaderController)                                                                           \
     X(QVChallengeDetailCell)                                                                                       \
-    X(QVHighScoreMapViewController)
+    X(QVHighScoreMapViewController)                                                                                \
+    X(QVSendChallengeController)                                                                                   \
+    X(QVSendChallengeHeaderController)                                                                             \
+    X(QVCompletedChallengeHeaderController)
 
 namespace quorvel {
 

@@ -46,6 +46,34 @@ void pushOn(NavigationController* nav, const Ref<ViewController>& screen, bool a
         nav->pushViewController(screen.get(), animated);
 }
 
+// Offers the sign-in screen over `from`: cancelling it comes back to `from`
+// (through onCancel), signing in calls onDone.
+void pushLoginOver(ViewController* from, const QVDelegate& onCancel, const QVDelegate& onDone)
+{
+    Ref<ViewController> screen = QVControllerLoader::load("QuorvelAccountLogin");
+    if (auto* login = dynamic_cast<QVAccountSetupBaseController*>(screen.get())) {
+        login->setCancelDelegate(onCancel);
+        login->setCompletionDelegate(onDone);
+    }
+    pushOn(from->navigationController(), screen, true);
+}
+
+// The last step of the sequence over `from`: offering to link the social
+// networks, which ends the sequence through onDone.
+void pushLinkNetworks(ViewController* from, const QVDelegate& onDone)
+{
+    Ref<ViewController> screen = QVControllerLoader::load("LinkSocialNetworks");
+    if (auto* link = dynamic_cast<QVLinkSocialNetworksController*>(screen.get()))
+        link->setCompleteDelegate(onDone);
+    pushOn(from->navigationController(), screen, true);
+}
+
+void popBackTo(ViewController* screen)
+{
+    if (NavigationController* nav = screen->navigationController())
+        nav->popToViewController(screen, true);
+}
+
 // Ends the sequence: error screens back on, the intro frame closed.
 void closeIntro()
 {
@@ -291,10 +319,7 @@ void QVExistingAccountController::continueFlow(platform::Object*)
         dismiss();
         return;
     }
-    Ref<ViewController> screen = QVControllerLoader::load("LinkSocialNetworks");
-    if (auto* link = dynamic_cast<QVLinkSocialNetworksController*>(screen.get()))
-        link->setCompleteDelegate(mOnCompletionDelegate);
-    pushOn(navigationController(), screen, true);
+    pushLinkNetworks(this, mOnCompletionDelegate);
 }
 
 void QVExistingAccountController::onBootstrapFailure(platform::Object*)
@@ -310,19 +335,11 @@ void QVExistingAccountController::onBootstrapFailure(platform::Object*)
 
 void QVExistingAccountController::_thisIsntMe()
 {
-    Ref<ViewController> screen = QVControllerLoader::load("QuorvelAccountLogin");
-    if (auto* login = dynamic_cast<QVAccountSetupBaseController*>(screen.get())) {
-        login->setCancelDelegate(QVDelegate(this, BRISKO_SELECTOR(QVExistingAccountController, popBackToMe)));
-        login->setCompletionDelegate(QVDelegate(this, BRISKO_SELECTOR(QVExistingAccountController, continueFlow)));
-    }
-    pushOn(navigationController(), screen, true);
+    pushLoginOver(this, QVDelegate(this, BRISKO_SELECTOR(QVExistingAccountController, popBackToMe)),
+                  QVDelegate(this, BRISKO_SELECTOR(QVExistingAccountController, continueFlow)));
 }
 
-void QVExistingAccountController::popBackToMe(platform::Object*)
-{
-    if (NavigationController* nav = navigationController())
-        nav->popToViewController(this, true);
-}
+void QVExistingAccountController::popBackToMe(platform::Object*) { popBackTo(this); }
 
 void QVExistingAccountController::dismiss()
 {
@@ -455,10 +472,7 @@ void QVNewAccountController::continueFlow(platform::Object*)
         dismiss();
         return;
     }
-    Ref<ViewController> screen = QVControllerLoader::load("LinkSocialNetworks");
-    if (auto* link = dynamic_cast<QVLinkSocialNetworksController*>(screen.get()))
-        link->setCompleteDelegate(mOnCompletionDelegate);
-    pushOn(navigationController(), screen, true);
+    pushLinkNetworks(this, mOnCompletionDelegate);
 }
 
 void QVNewAccountController::dismiss(platform::Object*)
@@ -481,19 +495,11 @@ void QVNewAccountController::cancelled()
 
 void QVNewAccountController::_alreadyCreatedAccount()
 {
-    Ref<ViewController> screen = QVControllerLoader::load("QuorvelAccountLogin");
-    if (auto* login = dynamic_cast<QVAccountSetupBaseController*>(screen.get())) {
-        login->setCancelDelegate(QVDelegate(this, BRISKO_SELECTOR(QVNewAccountController, popBackToMe)));
-        login->setCompletionDelegate(QVDelegate(this, BRISKO_SELECTOR(QVNewAccountController, dismiss)));
-    }
-    pushOn(navigationController(), screen, true);
+    pushLoginOver(this, QVDelegate(this, BRISKO_SELECTOR(QVNewAccountController, popBackToMe)),
+                  QVDelegate(this, BRISKO_SELECTOR(QVNewAccountController, dismiss)));
 }
 
-void QVNewAccountController::popBackToMe(platform::Object*)
-{
-    if (NavigationController* nav = navigationController())
-        nav->popToViewController(this, true);
-}
+void QVNewAccountController::popBackToMe(platform::Object*) { popBackTo(this); }
 
 void QVNewAccountController::showNameLoadingView(const std::string& text)
 {
