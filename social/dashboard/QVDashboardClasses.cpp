@@ -42,6 +42,8 @@
     X(QVInvitationsController)                                                                                     \
     X(QVViewInviteController)                                                                                      \
     X(QVInviteNotificationController)                                                                              \
+    X(QVFanClubController)                                                                                         \
+    X(QVNewsLetterController)                                                                                      \
     X(QVDashboardInterfaces)                                                                                       \
     X(QVProfileController)                                                                                         \
     X(QVFriendsController)                                                                                         \
@@ -56,6 +58,10 @@
     X(QVUserSettingCell)                                                                                           \
     X(QVUserSettingActionCell)                                                                                     \
     X(QVShareLocationController)                                                                                   \
+    X(QVRemoveCredentialController)                                                                                \
+    X(QVRemoveDeviceFromAccountController)                                                                         \
+    X(QVSelectProfilePictureController)                                                                            \
+    X(QVProfilePictureCell)                                                                                        \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
     X(QVChatRoomController)                                                                                        \
@@ -93,7 +99,10 @@
     X(QVChallengeDetailFrame)                                                                                      \
     X(QVChallengeDetailHeaderController)                                                                           \
     X(QVChallengeDetailCell)                                                                                       \
-    X(QVHighScoreMapViewController)
+    X(QVHighScoreMapViewController)                                                                                \
+    X(QVSendChallengeController)                                                                                   \
+    X(QVSendChallengeHeaderController)                                                                             \
+    X(QVCompletedChallengeHeaderController)
 
 namespace quorvel {
 
