@@ -637,8 +637,9 @@ static bool drawCommunityImages(const std::string& dir)
 // Page art: challenge marks (new, sent, winner, the group icon), the check
 // box, the score marks, the game rows' divider, disclosure arrows, favourite
 // mark and shopping cart, the discovery footer's rules and icon frame (caps
-// 21 x 19), the account set-up connect buttons, the notice icons, the map
-// pin's blank image and the featured-games banners for every orientation.
+// 21 x 19), the account set-up connect buttons, the notice icons, the picture
+// source's check and unknown picture, the map pin's blank image and the
+// featured-games banners for every orientation.
 static bool drawPageImages(const std::string& dir)
 {
     bool ok = true;
@@ -832,6 +833,30 @@ static bool drawPageImages(const std::string& dir)
         g.fillRect(Rect(11.5f, 14, 9, 16));
         starPath(g, 16, 8, 7, 3);
         g.fillPath();
+    });
+
+    // The chosen picture source's mark: a blue check, no disc.
+    ok &= write(dir, "QVCheckmark.png", 20, 20, [&](GraphicsContext& g) {
+        g.setStrokeColor(0.20f, 0.40f, 0.75f, 1);
+        g.setLineWidth(3);
+        checkMark(g, 20);
+    });
+    // A network's picture not known yet: a grey head and shoulders with a question mark.
+    ok &= write(dir, "QVUnknownProfilePicture.png", 48, 48, [&](GraphicsContext& g) {
+        g.setFillColor(0.80f, 0.81f, 0.83f, 1);
+        g.fillRect(Rect(0, 0, 48, 48));
+        const Rgb shape { 0.60f, 0.61f, 0.64f };
+        disc(g, 24, 18, 9, shape);
+        g.beginPath();
+        g.addArc(24, 48, 18, kPi, 2 * kPi, true);
+        g.fillPath();
+        g.setStrokeColor(1, 1, 1, 1);
+        g.setLineWidth(2.5f);
+        g.beginPath();
+        g.addArc(24, 15, 4, kPi, 2.5f * kPi, true);
+        g.lineTo(24, 22);
+        g.strokePath();
+        disc(g, 24, 25.5f, 1.5f, Rgb { 1, 1, 1 });
     });
 
     // The map pin's own image: one clear pixel, so that the pin is only the
