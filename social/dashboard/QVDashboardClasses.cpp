@@ -52,6 +52,12 @@
     X(QVFindUserHeaderController)                                                                                  \
     X(QVWhosPlayingController)                                                                                     \
     X(QVWhosPlayingCell)                                                                                           \
+    X(QVUserSettingController)                                                                                     \
+    X(QVUserSettingCell)                                                                                           \
+    X(QVUserSettingActionCell)                                                                                     \
+    X(QVShareLocationController)                                                                                   \
+    X(QVRemoveCredentialController)                                                                                \
+    X(QVRemoveDeviceFromAccountController)                                                                         \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
     X(QVChatRoomController)                                                                                        \
