@@ -64,9 +64,31 @@ Ref<QVConversationController> QVConversationController::conversationWithId(const
     screen->view();
     screen->setConversationId(conversationId);
     screen->setConversationUser(user);
-    if (!initialText.empty() && screen->messageBox())
-        screen->messageBox()->setInitialText(initialText);
+    screen->setInitialText(initialText);
     return screen;
+}
+
+void QVConversationController::setInitialText(const std::string& text)
+{
+    if (text.empty())
+        return;
+    initialText_ = text;
+    if (messageBox_)
+        messageBox_->setInitialText(text);
+}
+
+bool QVConversationController::performSetter(const std::string& setterName, Object* value)
+{
+    auto* boxed = dynamic_cast<platform::Boxed*>(value);
+    if (setterName == "setUser")
+        setConversationUser(dynamic_cast<QVUser*>(value));
+    else if (setterName == "setInitialText")
+        setInitialText(boxed ? boxed->value().asString() : std::string());
+    else if (setterName == "setConversationId")
+        setConversationId(boxed ? boxed->value().asString() : std::string());
+    else
+        return QVTableSequenceControllerHelper::performSetter(setterName, value);
+    return true;
 }
 
 QVConversationController::~QVConversationController()
@@ -204,6 +226,8 @@ void QVConversationController::loadView()
     if (messageBox_) {
         messageBox_->view();
         messageBox_->setConversationId(conversationId_);
+        if (!initialText_.empty())
+            messageBox_->setInitialText(initialText_);
         if (messageBox_->messageField())
             messageBox_->messageField()->setMultilineTextFieldDelegate(this);
     }

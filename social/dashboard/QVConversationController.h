@@ -78,6 +78,10 @@ public:
     void configureCell(platform::ui::TableViewCell*, bool, bool, bool) override { }
     void tableViewDidSelectRowAtIndexPath(platform::ui::TableView* table, platform::ui::IndexPath indexPath) override;
 
+    // The loader's keys: "user", "initialText" and "conversationId".
+    bool performSetter(const std::string& setterName, platform::Object* value) override;
+    void setInitialText(const std::string& text);
+
     void loadView() override;
     void viewWillAppear(bool animated) override;
     void viewDidAppear(bool animated) override;
@@ -101,6 +105,7 @@ private:
     platform::Ref<QVUser> conversationUser_;
     platform::Ref<QVConversationMessageBoxController> messageBox_;
     platform::Ref<QVPoller> poller_;
+    std::string initialText_; // until the message box exists
     bool hasCompletedInitialIndex_ { false };
     bool isKeyboardShown_ { false };
     bool observing_ { false };

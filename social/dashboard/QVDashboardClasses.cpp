@@ -15,6 +15,11 @@
     X(QVAchievementListController)                                                                                 \
     X(QVAchievementProgressionList)                                                                                \
     X(QVAchievementCompareListCell)                                                                                \
+    X(QVMyQuorvelController)                                                                                       \
+    X(QVApplicationDescriptionController)                                                                          \
+    X(QVFeaturedGamesController)                                                                                   \
+    X(QVGameDiscoveryNewsItemController)                                                                           \
+    X(QVHelpController)                                                                                            \
     X(QVDashboardInterfaces)                                                                                       \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
@@ -41,7 +46,10 @@
     X(QVInboxIMConversationsController)                                                                            \
     X(QVInboxSubscribedForumThreadsController)                                                                     \
     X(QVInboxCell)                                                                                                 \
-    X(QVInboxIMActionCell)
+    X(QVInboxIMActionCell)                                                                                         \
+    X(QVAnnouncementBrowserController)                                                                             \
+    X(QVAnnouncementDetailController)                                                                              \
+    X(QVSocialNotificationController)
 
 namespace quorvel {
 

@@ -44,7 +44,8 @@ Ref<QVRequestHandle> QVAbridgedHighScore::getProfilePicture()
         QVDelegate(this, BRISKO_SELECTOR(QVAbridgedHighScore, _getProfilePictureSuccess)),
         QVDelegate(this, BRISKO_SELECTOR(QVAbridgedHighScore, _getProfilePictureFailure)));
     if (cached) {
-        QVAbridgedHighScoreClass::notify([&](QVAbridgedHighScoreDelegate& d) { d.didGetProfilePicture(cached.get(), this); });
+        QVAbridgedHighScoreClass::notify(
+            [&](QVAbridgedHighScoreDelegate& d) { d.didGetProfilePicture(cached.get(), this); });
         return nullptr;
     }
     return QVAbridgedHighScoreClass::file(handle);
@@ -60,14 +61,16 @@ void QVAbridgedHighScore::_getProfilePictureSuccess(platform::Object* data)
         return;
     }
     mHttpServiceObserver = nullptr;
-    QVAbridgedHighScoreClass::notify([&](QVAbridgedHighScoreDelegate& d) { d.didGetProfilePicture(image.get(), this); });
+    QVAbridgedHighScoreClass::notify(
+        [&](QVAbridgedHighScoreDelegate& d) { d.didGetProfilePicture(image.get(), this); });
 }
 
 void QVAbridgedHighScore::_getProfilePictureFailure(platform::Object*)
 {
     Ref<QVAbridgedHighScore> keep(this);
     mHttpServiceObserver = nullptr;
-    QVAbridgedHighScoreClass::notify([&](QVAbridgedHighScoreDelegate& d) { d.didFailGetProfilePictureQVAbridgedHighScore(this); });
+    QVAbridgedHighScoreClass::notify(
+        [&](QVAbridgedHighScoreDelegate& d) { d.didFailGetProfilePictureQVAbridgedHighScore(this); });
 }
 
 } // namespace quorvel

@@ -13,6 +13,11 @@ using namespace core_testing;
 namespace {
 class QuorvelBlobSettingsTest : public QuorvelTest {
 protected:
+    void SetUp() override
+    {
+        QuorvelTest::SetUp();
+        Quorvel::setUserApprovedQuorvel();
+    }
     void TearDown() override
     {
         QuorvelTest::TearDown();

@@ -207,7 +207,12 @@ TEST_F(ConversationTest, TheBoxSendsNothingEmptyAndKeepsTextThatFailedToSend)
 
 TEST_F(ConversationTest, AnInitialTextFillsTheBoxOnceShown)
 {
-    screen = QVConversationController::conversationWithId("60", bo.get(), "gg!");
+    // As the central class opens it for a game: by name, with the user and the text.
+    QVLoaderParameters parameters { { "user", Ref<platform::Object>(bo.get()) },
+                                    { "initialText", platform::Boxed::box(platform::Value(std::string("gg!"))) } };
+    screen = dynamicRef<QVConversationController>(QVControllerLoader::loadWithParams("Conversation", parameters));
+    ASSERT_TRUE(screen);
+    EXPECT_EQ(screen->conversationUser(), bo.get());
     navigation = QVFramedNavigationController::withRootViewController(screen.get());
     driver().showController(navigation.get());
     settle(0.2);

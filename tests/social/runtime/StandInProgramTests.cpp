@@ -209,3 +209,33 @@ TEST(StandInServerTest, RejectsWhatDoesNotVerifyWhenAskedAndLogsEveryAnswer)
 }
 
 } // namespace
+
+TEST(StandInProgramTest, ServesAStorageHostForSignedForms)
+{
+    Program program({});
+    // The three addresses are printed in one write.
+    ASSERT_TRUE(program.read("storage-url")) << program.errors;
+    auto at = program.output.find("storage-url http://127.0.0.1:");
+    ASSERT_NE(at, std::string::npos);
+    int port = std::atoi(program.output.c_str() + at + 29);
+    httplib::Client client("127.0.0.1", port);
+    const std::string b = "XyZ";
+    std::string form;
+    for (const char* field : { "key", "AWSAccessKeyId", "acl", "policy", "signature" })
+        form += "--" + b + "\r\nContent-Disposition: form-data; name=\"" + field + "\"\r\n\r\n"
+            + (std::string(field) == "key" ? "blobs/1" : "v") + "\r\n";
+    form += "--" + b + "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"test.blob\"\r\n\r\nxyz\r\n--"
+        + b + "--";
+    auto posted = client.Post("/", form, "multipart/form-data;boundary=XyZ");
+    ASSERT_TRUE(posted);
+    EXPECT_EQ(posted->status, 204);
+    auto fetched = client.Get("/blobs/1");
+    ASSERT_TRUE(fetched);
+    EXPECT_EQ(fetched->status, 200);
+    EXPECT_EQ(fetched->body, "xyz");
+    auto missing = client.Get("/blobs/2");
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->status, 404);
+    EXPECT_TRUE(program.read("storage GET blobs/2 404"));
+    EXPECT_EQ(program.stop(), 0);
+}

@@ -75,9 +75,10 @@ protected:
     // Another player's score with a blob on the storage host.
     Ref<QVHighScore> othersScore(const std::string& blobPath)
     {
+        std::string url = blobPath.empty() ? std::string() : storage.baseUrl() + blobPath;
         std::string xml = "<resources><high_score><id>77</id><score>9</score><leaderboard_id>5</leaderboard_id>"
                           "<blob_url>"
-            + (blobPath.empty() ? std::string() : storage.baseUrl() + blobPath) + "</blob_url></high_score></resources>";
+            + url + "</blob_url></high_score></resources>";
         auto series = QVResource::resourcesFromData(xml.data(), xml.size(),
                                                     QVHighScoreService::service().getKnownResources());
         return Ref<QVHighScore>(dynamic_cast<QVHighScore*>(series->objects().at(0).get()));
@@ -135,8 +136,8 @@ TEST_F(HighScoreBlobTest, AnotherPlayersBlobIsDownloadedAndALostOneIsReported)
     storage.storeObject("blobs/77", std::string(blob.begin(), blob.end()));
     auto score = othersScore("blobs/77");
     ASSERT_TRUE(score->hasBlob());
-    auto handle = QVHighScoreService::downloadBlobForHighScore(score.get(), recorder->onSuccess(), recorder->onFailure());
-    EXPECT_TRUE(handle);
+    EXPECT_TRUE(
+        QVHighScoreService::downloadBlobForHighScore(score.get(), recorder->onSuccess(), recorder->onFailure()));
     ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
     ASSERT_EQ(recorder->successes, 1);
     EXPECT_EQ(recorder->successArg.get(), score.get());
@@ -144,7 +145,8 @@ TEST_F(HighScoreBlobTest, AnotherPlayersBlobIsDownloadedAndALostOneIsReported)
 
     // Held now: success at once, nothing sent.
     recorder = CallbackRecorder::create();
-    EXPECT_FALSE(QVHighScoreService::downloadBlobForHighScore(score.get(), recorder->onSuccess(), recorder->onFailure()));
+    EXPECT_FALSE(
+        QVHighScoreService::downloadBlobForHighScore(score.get(), recorder->onSuccess(), recorder->onFailure()));
     EXPECT_EQ(recorder->successes, 1);
     // No blob and no address: failure at once with nil.
     recorder = CallbackRecorder::create();
