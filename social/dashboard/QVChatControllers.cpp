@@ -296,8 +296,22 @@ void QVChatRoomController::viewDidAppear(bool animated)
         mChatRoomMessageBoxController->viewDidAppear(animated);
 }
 
+void QVChatRoomController::setTopBarsVisible(bool visible)
+{
+    NavigationController* nav = navigationController();
+    if (!nav || nav->isNavigationBarHidden() == !visible)
+        return;
+    nav->setNavigationBarHidden(!visible, true);
+    NavigationBar* bar = nav->navigationBar();
+    Rect f = bar->frame();
+    f.size.width = view()->frame().size.width;
+    bar->setFrame(f);
+}
+
 void QVChatRoomController::viewWillDisappear(bool animated)
 {
+    if (QVDashboardHost::current().isInLandscapeMode())
+        setTopBarsVisible(true);
     QVTableSequenceControllerHelper::viewWillDisappear(animated);
     if (mChatRoomMessageBoxController)
         mChatRoomMessageBoxController->viewWillDisappear(animated);
@@ -399,6 +413,8 @@ void QVChatRoomController::_KeyboardWillShow(const platform::Value& userInfo)
         return;
     }
     float height = QVgetKeyboardSize(userInfo).height;
+    if (QVDashboardHost::current().isInLandscapeMode())
+        setTopBarsVisible(false);
     if (auto* framed = dynamic_cast<QVFramedNavigationController*>(navigationController()))
         framed->adjustForKeyboard(true, height);
     float limit = table->contentSize().height - table->frame().size.height;
@@ -414,8 +430,14 @@ void QVChatRoomController::_KeyboardWillHide(const platform::Value& userInfo)
     if (Quorvel::isLargeScreen() || !tableView())
         return;
     float height = QVgetKeyboardSize(userInfo).height;
+    float barHeight = 0;
+    if (QVDashboardHost::current().isInLandscapeMode()) {
+        setTopBarsVisible(true);
+        if (navigationController())
+            barHeight = navigationController()->navigationBar()->frame().size.height;
+    }
     platform::Point offset = tableView()->contentOffset();
-    offset.y = std::max(offset.y - height, 0.0f);
+    offset.y = std::max(offset.y - height + barHeight, 0.0f);
     tableView()->setContentOffset(offset, true);
     if (auto* framed = dynamic_cast<QVFramedNavigationController*>(navigationController()))
         framed->adjustForKeyboard(false, height);

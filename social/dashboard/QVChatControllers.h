@@ -106,6 +106,8 @@ public:
     bool isKeyboardShown() const { return mIsKeyboardShown; }
 
     void rejoinRoom();
+    // Shows or hides the navigation bar (in landscape the keyboard leaves no room for it).
+    void setTopBarsVisible(bool visible);
     void onRejoinedRoom(platform::Object*);
     void onFailedToRejoinRoom(platform::Object*);
 

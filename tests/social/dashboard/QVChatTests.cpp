@@ -242,6 +242,26 @@ TEST_F(ChatTest, LeavingRestoresTheDefaultIntervalAndReturningRejoinsFirst)
     EXPECT_EQ(alert->buttonTitleAtIndex(0), "OK");
 }
 
+TEST_F(ChatTest, TheKeyboardTogglesTheBoxButtonAndInLandscapeTheBar)
+{
+    host().orientation = platform::ui::InterfaceOrientation::LandscapeRight;
+    auto* room = enterRoom();
+    ASSERT_TRUE(room);
+    auto* box = room->messageBox();
+    const float buttonY = box->hideKeyboardButton()->frame().origin.y;
+    ASSERT_TRUE(box->textEntryField()->becomeFirstResponder());
+    settle(1);
+    EXPECT_TRUE(room->isKeyboardShown());
+    EXPECT_TRUE(navigation->isNavigationBarHidden()) << "no room for the bar above the keyboard";
+    EXPECT_FLOAT_EQ(box->hideKeyboardButton()->frame().origin.y, buttonY + 3);
+
+    ASSERT_TRUE(driver().tap(box->hideKeyboardButton()));
+    settle(1);
+    EXPECT_FALSE(room->isKeyboardShown());
+    EXPECT_FALSE(navigation->isNavigationBarHidden());
+    EXPECT_FLOAT_EQ(box->hideKeyboardButton()->frame().origin.y, buttonY);
+}
+
 TEST_F(ChatTest, TheLastJoinedRoomLeadsTheDefinitionList)
 {
     auto* room = enterRoom();

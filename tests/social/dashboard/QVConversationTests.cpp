@@ -205,6 +205,27 @@ TEST_F(ConversationTest, TheBoxSendsNothingEmptyAndKeepsTextThatFailedToSend)
     EXPECT_EQ(box->messageField()->text(), "see you");
 }
 
+TEST_F(ConversationTest, TheBoxGrowsUpwardsWithItsTextUpToFiveLines)
+{
+    open("60");
+    ASSERT_TRUE(provider->answerWithXml(kHistory));
+    settle(1);
+    auto* box = screen->messageBox();
+    auto* field = box->messageField();
+    const float bottom = box->view()->frame().maxY();
+    const float oneLine = box->view()->frame().size.height;
+    field->setText("one\ntwo\nthree");
+    settle();
+    EXPECT_FLOAT_EQ(box->view()->frame().maxY(), bottom) << "the box keeps its bottom edge";
+    EXPECT_GT(box->view()->frame().size.height, oneLine);
+    EXPECT_FLOAT_EQ(box->view()->frame().size.height, field->frame().size.height + 6);
+    field->setText("1\n2\n3\n4\n5\n6\n7\n8");
+    settle();
+    const float fiveLines = 5 * field->lineHeight() + QVExpandableSinglelineTextField::kExtraHeightSmall + 6;
+    EXPECT_LE(box->view()->frame().size.height, fiveLines + 0.5f);
+    EXPECT_FLOAT_EQ(box->view()->frame().maxY(), bottom);
+}
+
 TEST_F(ConversationTest, AnInitialTextFillsTheBoxOnceShown)
 {
     // As the central class opens it for a game: by name, with the user and the text.

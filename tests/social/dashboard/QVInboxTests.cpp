@@ -113,6 +113,14 @@ TEST_F(InboxTest, TheIMListKeepsConversationsAndCountsUnreadOverEveryLoadedPage)
     EXPECT_TRUE(cell->unreadBadge()->isHidden());
     EXPECT_FALSE(cell->expandButton()->isHidden());
     EXPECT_EQ(cell->iconView()->frame().size.width, 65);
+
+    // A conversation row opens that conversation with its player.
+    ASSERT_TRUE(tapRow(list, 1));
+    auto* conversation = dynamic_cast<QVConversationController*>(navigation->topViewController());
+    ASSERT_TRUE(conversation);
+    EXPECT_EQ(conversation->conversationId(), "61");
+    ASSERT_TRUE(conversation->conversationUser());
+    EXPECT_EQ(conversation->conversationUser()->name(), "Cy");
 }
 
 TEST_F(InboxTest, StarredThreadsKeepThreadsAndOpenTheThreadView)
