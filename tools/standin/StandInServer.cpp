@@ -153,6 +153,7 @@ struct StandInServer::Impl {
     bool stopping { false };
     std::vector<LoggedRequest> log;
     std::map<std::pair<std::string, std::string>, Handler> routes;
+    std::vector<std::pair<std::pair<std::string, std::string>, Handler>> prefixRoutes;
     std::map<std::pair<std::string, std::string>, std::deque<Answer>> scripted;
     std::string fixtures;
     std::string consumerKey { "product-key" };
@@ -238,6 +239,12 @@ void StandInServer::Impl::handle(const httplib::Request& req, httplib::Response&
             found = true;
         } else if (auto r = routes.find(key); r != routes.end()) {
             handler = r->second;
+        } else {
+            for (auto& [prefix, h] : prefixRoutes)
+                if (prefix.first == logged.method && logged.path.rfind(prefix.second, 0) == 0) {
+                    handler = h;
+                    break;
+                }
         }
     }
     if (!found && handler) {
@@ -340,6 +347,12 @@ void StandInServer::setFixtureDirectory(std::string dir)
 {
     std::lock_guard guard(impl_->mutex);
     impl_->fixtures = std::move(dir);
+}
+
+void StandInServer::routePrefix(const std::string& method, const std::string& prefix, Handler handler)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->prefixRoutes.emplace_back(std::make_pair(method, prefix), std::move(handler));
 }
 
 void StandInServer::route(const std::string& method, const std::string& path, Handler handler)

@@ -86,6 +86,9 @@ public:
     void setFixtureDirectory(std::string dir);
     void route(const std::string& method, const std::string& path, Handler handler);
     void route(const std::string& method, const std::string& path, Answer answer);
+    // Requests whose path starts with `prefix` and that have no route of their
+    // own (the first matching prefix, in the order added).
+    void routePrefix(const std::string& method, const std::string& prefix, Handler handler);
     // One-shot answers, used before the route: the next request to that path gets it.
     void script(const std::string& method, const std::string& path, Answer answer);
 

@@ -1,9 +1,10 @@
 // quorvel_standin: the stand-in service as a program a person can run.
-//   quorvel_standin [--port N] [--stomp-port N] [--storage-port N] [--fixtures DIR]
+//   quorvel_standin [--port N] [--stomp-port N] [--storage-port N] [--fixtures DIR] [--state DIR]
 // Serves HTTP, STOMP and a blob storage host on 127.0.0.1 until interrupted,
 // prints the "server-url", "presence-host" and "storage-url" to use, then one
 // line per request.
 #include "tools/standin/StandInServer.h"
+#include "tools/standin/StandInState.h"
 
 #include <cctype>
 #include <cerrno>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <pthread.h>
 #include <unistd.h>
@@ -19,6 +21,7 @@ namespace {
 
 const char* kUsage =
     "usage: quorvel_standin [--port N] [--stomp-port N] [--storage-port N] [--fixtures DIR]\n"
+    "                       [--state DIR]\n"
     "\n"
     "The stand-in social service on 127.0.0.1: signed HTTP requests and the STOMP\n"
     "presence channel (which also carries requests when the client routes them).\n"
@@ -29,6 +32,11 @@ const char* kUsage =
     "                    to (0, the default: the system chooses)\n"
     "  --fixtures DIR    answer GET requests from the files under DIR\n"
     "                    (default: the program's own fixtures)\n"
+    "  --state DIR       keep players, devices, tokens, scores, achievements and\n"
+    "                    friends in DIR/standin.sqlite and answer from them (the\n"
+    "                    folder is made when missing; a restart on the same DIR\n"
+    "                    finds everything again); other requests still come from\n"
+    "                    the fixtures\n"
     "  --help            print this text\n"
     "\n"
     "Prints \"server-url URL\", \"presence-host HOST:PORT\" and \"storage-url URL\",\n"
@@ -60,19 +68,27 @@ int main(int argc, char** argv)
 {
     int port = 0, stompPort = 0, storagePort = 0;
     std::string fixtures = QUORVEL_STANDIN_FIXTURES;
+    std::string stateDirectory;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         if (option == "--help" || option == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
         }
-        if (option != "--port" && option != "--stomp-port" && option != "--storage-port" && option != "--fixtures")
+        if (option != "--port" && option != "--stomp-port" && option != "--storage-port" && option != "--fixtures"
+            && option != "--state")
             return usageError("unknown argument \"" + option + "\"");
         if (i + 1 >= argc)
             return usageError(option + " needs a value");
         const char* value = argv[++i];
         if (option == "--fixtures") {
             fixtures = value;
+            continue;
+        }
+        if (option == "--state") {
+            if (!*value)
+                return usageError("--state needs a folder");
+            stateDirectory = value;
             continue;
         }
         int parsed = parsePort(value);
@@ -94,6 +110,15 @@ int main(int argc, char** argv)
         server.setFixtureDirectory(fixtures);
     server.installDefaultRoutes();
     server.installAccountRoutes(1);
+    std::unique_ptr<standin::StandInState> state;
+    if (!stateDirectory.empty()) {
+        state = std::make_unique<standin::StandInState>(stateDirectory);
+        if (!state->isOpen()) {
+            std::fprintf(stderr, "quorvel_standin: %s\n", state->error().c_str());
+            return 1;
+        }
+        state->install(server);
+    }
     server.setRejectsBadSignatures(true);
     server.setLogSink([](const std::string& line) {
         std::printf("%s\n", line.c_str());
@@ -120,6 +145,8 @@ int main(int argc, char** argv)
     }
     std::printf("server-url %s\npresence-host 127.0.0.1:%d\nstorage-url %s\n", server.baseUrl().c_str(), stomp.port(),
                 storage.baseUrl().c_str());
+    if (state)
+        std::printf("state %s\n", state->databasePath().c_str());
     std::fflush(stdout);
     int received = 0;
     while (sigwait(&stopSignals, &received) != 0) { }

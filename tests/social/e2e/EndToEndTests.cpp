@@ -1,0 +1,222 @@
+// The client's main promises, end to end over loopback HTTP against the
+// stand-in that keeps state: the first launch's approval, new player and
+// login, the same player on the next launch; scores and achievements taken
+// while the service is down kept and sent exactly once when it is back, with
+// the service killed and restarted on its folder in the middle; the kept
+// scores read back through the client's own leaderboard query.
+#include "EndToEndTestSupport.h"
+
+#include "platform/ui/TextField.h"
+#include "platform/ui/View.h"
+#include "social/runtime/QVPaginatedSeries.h"
+#include "social/services/QVAchievement.h"
+#include "social/services/QVHighScore.h"
+#include "social/services/QVHighScoreService.h"
+#include "social/services/QVUser.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace quorvel;
+using namespace e2e_testing;
+using platform::Object;
+using platform::Ref;
+using Strings = std::vector<std::string>;
+using standin::StandInState;
+
+namespace {
+
+// Receives the page of a query.
+class PageRecorder final : public Object {
+public:
+    static Ref<PageRecorder> create() { return platform::adoptRef(new PageRecorder); }
+    void succeeded(Object* page)
+    {
+        ++answers;
+        if (auto* series = dynamic_cast<QVPaginatedSeries*>(page))
+            for (auto& o : series->objects())
+                if (auto* score = dynamic_cast<QVHighScore*>(o.get()))
+                    scores.push_back(score->score());
+    }
+    void failed(Object*) { ++answers, ++failures; }
+    QVDelegate onSuccess() { return QVDelegate(this, BRISKO_SELECTOR(PageRecorder, succeeded)); }
+    QVDelegate onFailure() { return QVDelegate(this, BRISKO_SELECTOR(PageRecorder, failed)); }
+    int answers { 0 };
+    int failures { 0 };
+    std::vector<int64_t> scores;
+};
+
+int64_t asId(const std::string& text) { return std::stoll(text); }
+
+// The kept scores of one player on one leaderboard, in the order received.
+std::vector<int64_t> keptScores(const StandInState& state, int64_t user, int64_t board)
+{
+    std::vector<int64_t> out;
+    for (auto& s : state.scores())
+        if (s.userId == user && s.leaderboardId == board)
+            out.push_back(s.score);
+    return out;
+}
+
+double keptProgress(const StandInState& state, int64_t user, int64_t achievement)
+{
+    for (auto& u : state.unlocks())
+        if (u.userId == user && u.achievementId == achievement)
+            return u.percentComplete;
+    return -1;
+}
+
+class EndToEnd : public EndToEndTest {
+protected:
+    // An approved client that has logged in online; answers the player's id.
+    int64_t launchAndLogIn()
+    {
+        Quorvel::setUserApprovedQuorvel();
+        Quorvel::setDoneWithGetTheMost(true);
+        launch();
+        EXPECT_TRUE(waitUntil([] { return Quorvel::successfullyBootstrapped() && !Quorvel::isBootstrapInProgress(); }));
+        return loggedInUser().empty() ? 0 : asId(loggedInUser());
+    }
+};
+
+TEST_F(EndToEnd, FirstLaunchAsksApprovalMakesANamedPlayerAndTheNextLaunchIsTheSamePlayer)
+{
+    launch();
+    ASSERT_TRUE(waitUntil([&] { return screenName() == "QVUserQuorvelApprovalController"; }));
+    EXPECT_TRUE(serviceRequestsTo("bootstrap.xml").empty()); // nothing before the player answers
+
+    ASSERT_TRUE(tap("Use Quorvel"));
+    // No account on this device yet: the service makes one and the player names it.
+    ASSERT_TRUE(waitUntil([&] { return screenName() == "QVNewAccountController"; }));
+    auto bootstraps = serviceRequestsTo("bootstrap.xml");
+    ASSERT_EQ(bootstraps.size(), 1u);
+    EXPECT_TRUE(bootstraps[0].signatureValid);
+    std::string udid = bootstraps[0].param("udid");
+    auto player = state->userForDevice(udid);
+    ASSERT_TRUE(player.has_value());
+    EXPECT_EQ(loggedInUser(), std::to_string(*player));
+
+    std::vector<platform::ui::TextField*> fields;
+    std::function<void(platform::ui::View*)> find = [&](platform::ui::View* v) {
+        if (auto* f = dynamic_cast<platform::ui::TextField*>(v))
+            fields.push_back(f);
+        for (auto& s : v->subviews())
+            find(s.get());
+    };
+    find(driver->window());
+    ASSERT_EQ(fields.size(), 1u);
+    ASSERT_TRUE(driver->tap(fields[0]));
+    for (size_t i = fields[0]->text().size(); i > 0; --i)
+        driver->deleteBackward();
+    ASSERT_TRUE(driver->type("Zed"));
+    ASSERT_TRUE(tap("Submit"));
+    ASSERT_TRUE(waitUntil([&] { return screenName() == "QVLinkSocialNetworksController"; }));
+    EXPECT_EQ(state->userName(*player), "Zed");
+    ASSERT_TRUE(tap("Continue"));
+    EXPECT_FALSE(Quorvel::isShowingFullScreen());
+    EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + std::to_string(*player) }));
+
+    // The service restarts on its folder; the next launch asks nothing and is the same player.
+    quit();
+    killService();
+    startService();
+    game.calls.clear();
+    launch();
+    ASSERT_TRUE(waitUntil([&] { return !game.calls.empty(); }));
+    EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + std::to_string(*player) }));
+    EXPECT_EQ(screenName(), "");
+    bootstraps = serviceRequestsTo("bootstrap.xml");
+    ASSERT_EQ(bootstraps.size(), 1u);
+    EXPECT_EQ(bootstraps[0].param("force_create_account"), "0");
+    EXPECT_EQ(Quorvel::lastLoggedInUserName(), "Zed");
+}
+
+TEST_F(EndToEnd, ScoresAndAchievementsTakenWhileTheServiceIsDownGoOutOnceWhenItIsBack)
+{
+    const std::string normal = std::to_string(StandInState::kNormalLeaderboard);
+    const std::string firstSteps = std::to_string(StandInState::kFirstStepsAchievement);
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+
+    // Online: a score goes out at once and is kept.
+    QVHighScoreService::setHighScore(1000, normal, {}, {});
+    ASSERT_TRUE(waitUntil([&] { return keptScores(*state, player, StandInState::kNormalLeaderboard).size() == 1; }));
+    quit();
+
+    // The service dies; the game starts without it and logs the player in offline.
+    killService();
+    game.calls.clear();
+    notices.clear();
+    launch();
+    ASSERT_TRUE(waitUntil([] { return !Quorvel::isBootstrapInProgress(); }));
+    EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:" + std::to_string(player) }));
+    QVHighScoreService::setHighScore(1500, normal, {}, {});
+    QVHighScoreService::setHighScore(1200, normal, {}, {}); // not a best: stays on the device
+    Ref<QVAchievement> achievement = QVAchievement::achievement(firstSteps);
+    ASSERT_TRUE(achievement);
+    achievement->unlock();
+    EXPECT_NE(std::find(notices.begin(), notices.end(), QVHighScoreService::kNewHighScoreSavedLocally), notices.end());
+
+    // The service comes back on its folder; the client notices and sends what it kept, once.
+    startService();
+    Quorvel::gameServerReachabilityChanged(nullptr);
+    Quorvel::gameServerReachabilityChanged(nullptr);
+    ASSERT_TRUE(waitUntil([&] {
+        return keptScores(*state, player, StandInState::kNormalLeaderboard).size() == 2
+            && keptProgress(*state, player, StandInState::kFirstStepsAchievement) >= 100;
+    }));
+    EXPECT_EQ(keptScores(*state, player, StandInState::kNormalLeaderboard), (std::vector<int64_t> { 1000, 1500 }));
+    EXPECT_EQ(serviceRequestsTo("bootstrap.xml").size(), 1u);
+
+    // Nothing goes out again: not later in this run, not on the next launch.
+    idle(0.5); // lets any late request arrive
+    quit();
+    launch();
+    ASSERT_TRUE(waitUntil([] { return Quorvel::successfullyBootstrapped(); }));
+    idle(0.5);
+    EXPECT_EQ(serviceRequestsTo("client_applications/@me/high_scores.xml").size(), 1u);
+    EXPECT_EQ(serviceRequestsTo("users/@me/unlocked_achievements.xml").size(), 1u);
+    EXPECT_EQ(keptScores(*state, player, StandInState::kNormalLeaderboard), (std::vector<int64_t> { 1000, 1500 }));
+    EXPECT_GE(keptProgress(*state, player, StandInState::kFirstStepsAchievement), 100.0);
+
+    // The leaderboard the client reads shows the kept bests: the rival's and the player's.
+    auto page = PageRecorder::create();
+    QVHighScoreService::getPage(1, normal, false, page->onSuccess(), page->onFailure());
+    ASSERT_TRUE(waitUntil([&] { return page->answers == 1; }));
+    EXPECT_EQ(page->failures, 0);
+    EXPECT_EQ(page->scores, (std::vector<int64_t> { 1500, 900 }));
+}
+
+TEST_F(EndToEnd, AScoreWhosePostFindsTheServiceGoneIsSentOnceOnTheNextLogin)
+{
+    const std::string normal = std::to_string(StandInState::kNormalLeaderboard);
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    // The service dies while the client believes it is online.
+    killService();
+    QVHighScoreService::setHighScore(2000, normal, {}, {});
+    idle(0.5);
+    quit();
+    startService();
+    launchAndLogIn();
+    ASSERT_TRUE(waitUntil([&] { return !keptScores(*state, player, StandInState::kNormalLeaderboard).empty(); }));
+    idle(0.5);
+    EXPECT_EQ(keptScores(*state, player, StandInState::kNormalLeaderboard), (std::vector<int64_t> { 2000 }));
+    EXPECT_EQ(serviceRequestsTo("client_applications/@me/high_scores.xml").size(), 1u);
+}
+
+TEST_F(EndToEnd, ABootstrapWhoseSignatureDoesNotVerifyMakesNoPlayer)
+{
+    // The service knows the product by another secret.
+    service->setConsumer(kProductKey, "another-secret");
+    Quorvel::setUserApprovedQuorvel();
+    launch();
+    ASSERT_TRUE(waitUntil([&] { return !serviceRequestsTo("bootstrap.xml").empty() && !Quorvel::isBootstrapInProgress(); }));
+    auto bootstraps = serviceRequestsTo("bootstrap.xml");
+    EXPECT_FALSE(bootstraps[0].signatureValid);
+    EXPECT_FALSE(Quorvel::successfullyBootstrapped());
+    EXPECT_FALSE(state->userForDevice(bootstraps[0].param("udid")).has_value());
+}
+
+} // namespace

@@ -1,0 +1,102 @@
+// The stand-in service's kept state: users, their devices and access tokens,
+// leaderboards and scores, achievement definitions and unlocks, and friends,
+// in one SQLite file under a directory the caller names. A StandInServer
+// given this state answers the client's requests from it (routes that are not
+// kept here still come from fixtures and scripts), so a test or the showcase
+// can stop the service, start it again on the same directory and find
+// everything it had confirmed.
+//
+// Every kept route answers 401 to a request that is unsigned or whose
+// signature does not verify; the tokens it issued are made known to the
+// server again when the state is installed after a restart.
+#pragma once
+
+#include "tools/standin/StandInServer.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace standin {
+
+class StandInState {
+public:
+    // Opens (creating when new) DIR/standin.sqlite; the directory is made when missing.
+    explicit StandInState(std::string directory);
+    ~StandInState();
+    StandInState(const StandInState&) = delete;
+    StandInState& operator=(const StandInState&) = delete;
+
+    bool isOpen() const { return db_ != nullptr; }
+    // Why the store could not be opened.
+    const std::string& error() const { return error_; }
+    const std::string& databasePath() const { return path_; }
+
+    // Routes the kept requests of `server` to this state and tells it the
+    // tokens already issued. The state must outlive the server's running.
+    void install(StandInServer& server);
+
+    struct Score {
+        int64_t id;
+        int64_t userId;
+        int64_t leaderboardId;
+        int64_t score;
+        std::string displayText;
+    };
+    struct Unlock {
+        int64_t userId;
+        int64_t achievementId;
+        double percentComplete;
+        std::string unlockedAt; // empty until complete
+    };
+    // Every kept score (in the order received) and unlock.
+    std::vector<Score> scores() const;
+    std::vector<Unlock> unlocks() const;
+    // The user a device's own account is, when it has one.
+    std::optional<int64_t> userForDevice(const std::string& udid) const;
+    std::optional<std::string> userName(int64_t userId) const;
+    // Adds a user (for tests and the showcase's other players) and answers its id.
+    int64_t addUser(const std::string& name);
+    void addScore(int64_t userId, int64_t leaderboardId, int64_t score, const std::string& displayText = {});
+    // Both players follow each other.
+    void addFriends(int64_t a, int64_t b);
+
+    // The seeded game: leaderboards 5 "Normal" (higher is better) and 6
+    // "Fastest Lap" (lower is better), achievements 11 "First Steps" and 12
+    // "Collector", and the player 18 "Rival" with a score on each board.
+    static constexpr int64_t kNormalLeaderboard = 5;
+    static constexpr int64_t kFastestLapLeaderboard = 6;
+    static constexpr int64_t kFirstStepsAchievement = 11;
+    static constexpr int64_t kCollectorAchievement = 12;
+    static constexpr int64_t kRivalUser = 18;
+
+private:
+    Answer bootstrap(const LoggedRequest& r, StandInServer& server);
+    Answer submitScores(const LoggedRequest& r, int64_t user);
+    Answer scorePage(const LoggedRequest& r, int64_t user);
+    Answer leaderboards(int64_t user);
+    Answer achievementDefinitions(int64_t user);
+    Answer submitUnlocks(const LoggedRequest& r, int64_t user);
+    Answer usersOfInterest(const LoggedRequest& r, int64_t user);
+    Answer rename(const LoggedRequest& r, int64_t user);
+    Answer deviceAccounts(const LoggedRequest& r);
+    Answer oneUser(const std::string& id, int64_t user);
+    Answer follow(const LoggedRequest& r, int64_t user, bool start);
+
+    // The user the request's token belongs to, when it verifies.
+    std::optional<int64_t> caller(const LoggedRequest& r);
+    std::string userElement(int64_t id, int64_t viewer, const char* element = "user");
+    bool exec(const std::string& sql);
+
+    std::string path_;
+    std::string error_;
+    sqlite3* db_ { nullptr };
+    mutable std::recursive_mutex mutex_;
+};
+
+} // namespace standin
