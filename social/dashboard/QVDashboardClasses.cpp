@@ -29,6 +29,8 @@
     X(QVFeaturedGameCell)                                                                                          \
     X(QVDashboardInterfaces)                                                                                       \
     X(QVProfileController)                                                                                         \
+    X(QVFriendsController)                                                                                         \
+    X(QVFriendsHeaderController)                                                                                   \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
     X(QVChatRoomController)                                                                                        \
@@ -65,7 +67,8 @@
     X(QVChallengeDetailController)                                                                                 \
     X(QVChallengeDetailFrame)                                                                                      \
     X(QVChallengeDetailHeaderController)                                                                           \
-    X(QVChallengeDetailCell)
+    X(QVChallengeDetailCell)                                                                                       \
+    X(QVHighScoreMapViewController)
 
 namespace quorvel {
 

@@ -294,8 +294,10 @@ void QVHighScoreController::clickedMap()
     Ref<ViewController> map = QVControllerLoader::load("Mapping");
     if (!map)
         return;
-    if (auto* keyed = dynamic_cast<QVKeyedSetters*>(map.get()))
+    if (auto* keyed = dynamic_cast<QVKeyedSetters*>(map.get())) {
         keyed->performSetter("setLeaderboard", platform::Boxed::box(platform::Value(leaderboardId())).get());
+        keyed->performSetter("getScores", nullptr);
+    }
     if (NavigationController* nav = navigationController())
         nav->pushViewController(map.get(), true);
 }

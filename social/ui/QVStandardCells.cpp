@@ -237,7 +237,7 @@ bool QVUserCell::initQVTableCellHelper(const std::string& reuseIdentifier)
     nameLabel_->setAutoresizingMask(FlexibleWidth);
     contentView()->addSubview(nameLabel_.get());
     lastPlayedGameLabel_ = makeLabel(Rect(58, 28, width - 150, 18), 12, false);
-    lastPlayedGameLabel_->setTextColor(Color::white(0.75f));
+    lastPlayedGameLabel_->setTextColor(Color::white(0.4f));
     lastPlayedGameLabel_->setAutoresizingMask(FlexibleWidth);
     contentView()->addSubview(lastPlayedGameLabel_.get());
     onlineLabel_ = makeLabel(Rect(width - 90, 30, 60, 16), 11, true);
@@ -251,7 +251,7 @@ bool QVUserCell::initQVTableCellHelper(const std::string& reuseIdentifier)
     scoreIcon_->setAutoresizingMask(FlexibleLeftMargin);
     contentView()->addSubview(scoreIcon_.get());
     gamerScoreLabel_ = makeLabel(Rect(width - 74, 5, 44, 20), 13, true);
-    gamerScoreLabel_->setTextColor(Color::whiteColor());
+    gamerScoreLabel_->setTextColor(Color::white(0.2f));
     gamerScoreLabel_->setAutoresizingMask(FlexibleLeftMargin);
     contentView()->addSubview(gamerScoreLabel_.get());
     InterfaceBuilder builder(this);
