@@ -1,128 +1,112 @@
-// The social-client part of the showcase: starts the stand-in service on a
-// loopback port, points the client's settings at it, fetches a leaderboard
-// page with one signed GET through a service on the main run loop, and draws
-// the scores as a headless screen (navigation bar over a table) to a PNG.
+// The social part of the showcase: a game that uses the social client the way
+// a game does, against the stand-in service keeping its state in a folder of
+// the output. First launch and login; a score sent online; the service goes
+// down, the game starts again offline and keeps a score and an achievement;
+// the service comes back on its folder and gets them once; the dashboard
+// opens on the game's page and on the leaderboard, each saved as a PNG; the
+// player logs out. One line per step.
 #include "Showcase.h"
 
+#include "platform/device/Device.h"
 #include "platform/device/Screen.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/net/CurlHttpTransport.h"
-#include "platform/ui/NavigationController.h"
 #include "platform/ui/Renderer.h"
-#include "platform/ui/TableView.h"
-#include "platform/ui/Window.h"
-#include "social/runtime/QVPaginatedSeries.h"
-#include "social/runtime/QVProvider.h"
-#include "social/runtime/QVResource.h"
-#include "social/runtime/QVRuntimeHost.h"
-#include "social/runtime/QVService.h"
-#include "social/runtime/QVSettings.h"
-#include "tools/standin/StandInServer.h"
+#include "platform/ui/View.h"
+#include "platform/ui/ViewController.h"
+#include "social/core/Quorvel.h"
+#include "social/dashboard/QVDashboardClasses.h"
+#include "social/dashboard/QVHighScoreController.h"
+#include "social/dashboard/QVTabbedDashboardController.h"
+#include "social/services/QVAchievement.h"
+#include "social/services/QVHighScoreService.h"
+#include "social/ui/QVRootFrame.h"
+#include "tools/standin/StandInState.h"
 
-#include <sys/stat.h>
-
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 using namespace platform;
+using quorvel::Quorvel;
+using standin::StandInState;
 
 namespace {
 
-const char* kPath = "leaderboards/5/high_scores.xml";
-const char* kScores = "<resources>"
-                      "<high_score id=\"901\"><score>1200</score><display_text>Ann</display_text></high_score>"
-                      "<high_score id=\"902\"><score>950</score><display_text>Bo</display_text></high_score>"
-                      "<high_score id=\"903\"><score>870</score><display_text>Cy</display_text></high_score>"
-                      "<high_score id=\"904\"><score>400</score><display_text>Di</display_text></high_score>"
-                      "</resources>";
+const char* kProductKey = "showcase-key";
+const char* kProductSecret = "showcase-secret";
 
-// One entry of a leaderboard: <high_score id="..."><score/><display_text/></high_score>.
-class HighScore : public quorvel::QVResource {
-    QV_DECLARE_RESOURCE(HighScore)
+class GameDelegate final : public quorvel::QuorvelDelegate {
 public:
-    static std::string getResourceName() { return "high_score"; }
-    static void getDataMap(quorvel::QVResourceDataMap& map)
+    void userLoggedIn(const std::string& id) override { calls.push_back("online " + id); }
+    void offlineUserLoggedIn(const std::string& id) override { calls.push_back("offline " + id); }
+    void userLoggedOut(const std::string& id) override { calls.push_back("logged out " + id); }
+    std::vector<std::string> calls;
+};
+
+// The service: its kept state and its server, on one port for the whole run.
+struct Service {
+    std::string folder;
+    int port { 0 };
+    std::unique_ptr<StandInState> state;
+    std::unique_ptr<standin::StandInServer> server;
+    size_t requests { 0 }, verified { 0 };
+
+    bool start()
     {
-        map.addField("score", &HighScore::setScore, &HighScore::score);
-        map.addField("display_text", &HighScore::setDisplayText, &HighScore::displayText);
+        state = std::make_unique<StandInState>(folder);
+        if (!state->isOpen())
+            return false;
+        server = std::make_unique<standin::StandInServer>();
+        server->setConsumer(kProductKey, kProductSecret);
+        server->installDefaultRoutes();
+        server->installAccountRoutes(0);
+        server->setRejectsBadSignatures(true);
+        state->install(*server);
+        // What the service does not keep comes from the program's fixtures.
+        server->setFixtureDirectory(BRISKO_STANDIN_FIXTURES);
+        server->route("GET", "game_discovery_categories/now_playing_featured_placement.xml",
+                      standin::Answer::xml("<resources></resources>"));
+        int got = server->start(port);
+        if (got <= 0)
+            return false;
+        port = got;
+        return true;
     }
-    const std::string& score() const { return score_; }
-    void setScore(const std::string& s) { score_ = s; }
-    const std::string& displayText() const { return displayText_; }
-    void setDisplayText(const std::string& t) { displayText_ = t; }
-
-private:
-    std::string score_;
-    std::string displayText_;
-};
-
-class HighScoreService : public quorvel::QVService {
-public:
-    static Ref<HighScoreService> create()
+    void stop()
     {
-        auto s = adoptRef(new HighScoreService);
-        return s->init() ? s : nullptr;
+        if (server) {
+            for (auto& r : server->requests()) {
+                ++requests;
+                verified += r.signatureValid;
+            }
+        }
+        server.reset();
+        state.reset();
     }
-    void populateKnownResources(quorvel::QVResourceNameMap& map) override { map.addResource<HighScore>("high_score"); }
-};
-
-// The player has approved the client; requests go through our provider.
-class ShowcaseHost : public quorvel::QVRuntimeHost {
-public:
-    quorvel::QVProvider* providerLink { nullptr };
-    bool hasUserApprovedQuorvel() override { return true; }
-    quorvel::QVProvider* provider() override { return providerLink; }
-};
-
-// Keeps what the request's one callback hands over.
-class Outcome : public Object {
-public:
-    void succeeded(Object* arg) { done = true; series = Ref<quorvel::QVPaginatedSeries>(dynamic_cast<quorvel::QVPaginatedSeries*>(arg)); }
-    void failed(Object*) { done = true; }
-    bool done { false };
-    Ref<quorvel::QVPaginatedSeries> series;
-};
-
-class ScoresController : public ui::TableViewController {
-public:
-    std::vector<HighScore*> scores;
-    int tableViewNumberOfRowsInSection(ui::TableView*, int) override { return static_cast<int>(scores.size()); }
-    Ref<ui::TableViewCell> tableViewCellForRowAtIndexPath(ui::TableView* table, ui::IndexPath ip) override
+    std::vector<int64_t> scores(int64_t user) const
     {
-        auto cell = table->dequeueReusableCellWithIdentifier("Score");
-        if (!cell)
-            cell = ui::TableViewCell::cellWithStyle(ui::TableViewCellStyle::Value1, "Score");
-        const HighScore* s = scores[static_cast<size_t>(ip.row)];
-        cell->textLabel()->setText(format("%d. %s", ip.row + 1, s->displayText().c_str()));
-        cell->detailTextLabel()->setText(s->score());
-        return cell;
+        std::vector<int64_t> out;
+        for (auto& s : state->scores())
+            if (s.userId == user && s.leaderboardId == StandInState::kNormalLeaderboard)
+                out.push_back(s.score);
+        return out;
     }
 };
 
-// Draws the scores under a "Leaderboard" bar; answers whether the PNG was written.
-bool renderScores(const std::vector<HighScore*>& scores, const std::string& path)
+std::string joined(const std::vector<int64_t>& values)
 {
-    auto controller = adoptRef(new ScoresController);
-    if (!controller->init())
-        return false;
-    controller->scores = scores;
-    controller->setTitle("Leaderboard");
-    auto nav = ui::NavigationController::withRootViewController(controller.get());
-    auto window = ui::Window::windowWithFrame(ui::Screen::mainScreen().bounds());
-    ui::View* v = nav->view();
-    v->setFrame(ui::Screen::mainScreen().applicationFrame());
-    nav->notifyViewWillAppear(false);
-    window->addSubview(v);
-    nav->notifyViewDidAppear(false);
-    RunLoop::main().drain();
-    window->layoutIfNeeded();
-    bool written = ui::ViewRenderer::writePNG(window.get(), path);
-    v->removeFromSuperview();
-    return written;
+    std::string out;
+    for (int64_t v : values)
+        out += (out.empty() ? "" : ", ") + std::to_string(v);
+    return out;
 }
 
 } // namespace
@@ -131,75 +115,176 @@ namespace showcase {
 
 std::string runSocialScene(Showcase& showcase)
 {
-    // A private home (keychain, defaults) and settings file inside the output folder.
+    namespace fs = std::filesystem;
+    // A private home (keychain, defaults), bundle and service folder inside the output, new each run.
     std::string home = showcase.outputDir() + "/social-home";
-    mkdir(home.c_str(), 0755);
+    std::string bundle = showcase.outputDir() + "/social-bundle";
+    Service service;
+    service.folder = showcase.outputDir() + "/social-service";
+    std::error_code ignored;
+    for (auto* dir : { &home, &bundle, &service.folder })
+        fs::remove_all(*dir, ignored);
+    fs::create_directories(home, ignored);
+    fs::create_directories(bundle, ignored);
     std::string oldHome = Bundle::main().homeDirectory();
+    std::string oldResources = Bundle::main().resourcePath();
     Bundle::main().setHomeDirectory(home);
+    Bundle::main().setResourcePath(bundle);
+    ui::Device::currentDevice().setInstallationDirectory(home + "/install");
     UserDefaults::resetStandardUserDefaults();
-
-    standin::StandInServer server;
-    if (server.start() <= 0) {
-        Bundle::main().setHomeDirectory(oldHome);
-        return showcase.failed("social: cannot start the stand-in service");
-    }
-    server.setConsumer("showcase-key", "showcase-secret");
-    server.addToken("token-1", "token-secret-1");
-    server.route("GET", kPath, standin::Answer::xml(kScores));
-
-    std::string settings = home + "/quorvel_internal_settings.xml";
-    std::ofstream(settings) << "<quorvel_internal_settings><environment-release><config><server-url>"
-                            << server.baseUrl() << "</server-url></config></environment-release>"
-                            << "</quorvel_internal_settings>\n";
-    quorvel::QVSettings::InitializeWithFile(settings);
+    quorvel::QVLinkDashboardClasses();
 
     auto transport = CurlHttpTransport::create();
     HttpTransport::setShared(Ref<HttpTransport>(transport.get()));
-    auto provider = quorvel::QVProvider::providerWithProductKey("showcase-key", "showcase-secret");
-    provider->setAccessToken("token-1", "token-secret-1");
-    ShowcaseHost host;
-    host.providerLink = provider.get();
-    quorvel::QVRuntimeHost::setCurrent(&host);
+    GameDelegate game;
+    auto delegates = quorvel::QVDelegatesContainer::create();
+    delegates->setQuorvelDelegate(&game);
+    std::vector<std::string> notices;
+    Quorvel::setNoticeObserver([&](const Quorvel::BackgroundNotice& n) { notices.push_back(n.text); });
 
-    auto service = HighScoreService::create();
-    auto outcome = makeRef<Outcome>();
-    bool sent = service
-                && service->getAction(kPath, nullptr,
-                                      quorvel::QVDelegate(outcome.get(), BRISKO_SELECTOR(Outcome, succeeded)),
-                                      quorvel::QVDelegate(outcome.get(), BRISKO_SELECTOR(Outcome, failed)), 0, nullptr);
-    if (sent)
-        RunLoop::main().runUntil([&] { return outcome->done; }, 5.0);
+    // Loopback answers come in real time; the client's timers run on the showcase's clock.
+    auto wait = [&](const std::string& what, const std::function<bool()>& done) {
+        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!done() && std::chrono::steady_clock::now() < until) {
+            RunLoop::main().runUntil(done, 0.02);
+            if (!done())
+                RunLoop::main().advance(0.1);
+        }
+        if (!done())
+            showcase.fail("social: " + what);
+        return done();
+    };
+    auto say = [](const std::string& line) {
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+    };
+    auto launch = [&] { Quorvel::initializeWithProductKey(kProductKey, kProductSecret, "Brisko", {}, delegates.get()); };
+    auto quit = [&] {
+        Quorvel::shutdown();
+        UserDefaults::resetStandardUserDefaults();
+    };
+    auto renderTop = [&](const std::string& file) {
+        ui::ViewController* root = Quorvel::getRootController();
+        if (!root)
+            return false;
+        RunLoop::main().drain();
+        root->view()->layoutIfNeeded();
+        return ui::ViewRenderer::writePNG(root->view(), showcase.outputDir() + "/" + file);
+    };
 
-    std::string line;
-    if (!outcome->series) {
-        line = showcase.failed(sent ? "social: the leaderboard request failed" : "social: the leaderboard request was dropped");
-    } else {
-        std::vector<HighScore*> scores;
-        for (size_t i = 0; i < outcome->series->count(); ++i)
-            if (auto* s = dynamic_cast<HighScore*>(outcome->series->objectAtIndex(i)))
-                scores.push_back(s);
-        auto log = server.requests();
-        bool verified = log.size() == 1 && log[0].signatureValid;
-        std::string file = "social-leaderboard.png";
-        bool drawn = renderScores(scores, showcase.outputDir() + "/" + file);
-        line = format("social: GET %s %d, %zu high scores, OAuth signature %s; screen %s", kPath,
-                      outcome->series->httpResponseStatusCode(), scores.size(),
-                      verified ? "verified by the stand-in" : "NOT verified",
-                      drawn ? file.c_str() : "not drawn");
-        if (!verified || !drawn)
-            showcase.fail(line);
-    }
+    std::string line = "social: done";
+    auto finish = [&] {
+        Quorvel::setNoticeObserver(nullptr);
+        Quorvel::shutdown();
+        HttpTransport::setShared(nullptr);
+        transport = nullptr;
+        service.stop();
+        Bundle::main().setHomeDirectory(oldHome);
+        Bundle::main().setResourcePath(oldResources);
+        UserDefaults::resetStandardUserDefaults();
+        return line;
+    };
 
-    // The client's connections close first, so the server's workers end at once.
-    provider->destroyAllPendingRequests();
-    quorvel::QVRuntimeHost::setCurrent(nullptr);
-    HttpTransport::setShared(nullptr);
-    transport = nullptr;
-    server.stop();
-    quorvel::QVSettings::Uninitialize();
-    Bundle::main().setHomeDirectory(oldHome);
-    UserDefaults::resetStandardUserDefaults();
-    return line;
+    if (!service.start())
+        return line = showcase.failed("social: cannot start the stand-in service"), finish();
+    std::ofstream(bundle + "/quorvel_internal_settings.xml")
+        << "<quorvel_internal_settings><environment-release><config><server-url>" << service.server->baseUrl()
+        << "</server-url></config></environment-release></quorvel_internal_settings>\n";
+    say("social: service on 127.0.0.1 keeping its state in social-service/standin.sqlite");
+
+    // First launch: the player approves the client and gets a new account.
+    Quorvel::setUserApprovedQuorvel();
+    Quorvel::setDoneWithGetTheMost(true);
+    launch();
+    if (!wait("the first login did not finish", [] { return Quorvel::isOnline(); }))
+        return finish();
+    std::string id = Quorvel::lastLoggedInUserId();
+    int64_t player = std::atoll(id.c_str());
+    say("social: first launch approved; logged in as " + Quorvel::lastLoggedInUserName() + " (" + id + ")");
+
+    const std::string normal = std::to_string(StandInState::kNormalLeaderboard);
+    quorvel::QVHighScoreService::setHighScore(1000, normal, {}, {});
+    if (!wait("the online score was not kept", [&] { return service.scores(player).size() == 1; }))
+        return finish();
+    say("social: score 1000 on Normal sent online; the service keeps " + joined(service.scores(player)));
+
+    // The service goes down; the game starts again without it.
+    quit();
+    service.stop();
+    notices.clear();
+    game.calls.clear();
+    launch();
+    wait("the offline login did not finish", [] { return !Quorvel::isBootstrapInProgress(); });
+    say("social: service down; game started again: " + (game.calls.empty() ? std::string("no login") : game.calls[0])
+        + (notices.empty() ? std::string() : " (\"" + notices[0] + "\")"));
+    notices.clear();
+    quorvel::QVHighScoreService::setHighScore(1500, normal, {}, {});
+    if (auto achievement = quorvel::QVAchievement::achievement(std::to_string(StandInState::kFirstStepsAchievement)))
+        achievement->unlock();
+    say("social: score 1500 and achievement First Steps taken offline"
+        + (notices.empty() ? std::string() : " (\"" + notices[0] + "\")"));
+
+    // Back on its folder: what the client kept goes out once.
+    if (!service.start())
+        return line = showcase.failed("social: the service did not start again on its port"), finish();
+    Quorvel::gameServerReachabilityChanged(nullptr);
+    auto progress = [&] {
+        for (auto& u : service.state->unlocks())
+            if (u.userId == player && u.achievementId == StandInState::kFirstStepsAchievement)
+                return u.percentComplete;
+        return 0.0;
+    };
+    if (!wait("the kept score and achievement did not reach the service",
+              [&] { return service.scores(player).size() == 2 && progress() >= 100; }))
+        return finish();
+    say(format("social: service back; sent once: it keeps %s and First Steps at %.0f%%", joined(service.scores(player)).c_str(),
+               progress()));
+
+    // The dashboard on the game's page, then on the leaderboard's scores.
+    Quorvel::stopPolling();
+    Quorvel::setInitialDashboardScreen("");
+    Quorvel::setInitialDashboardModalContentURL(Value());
+    Quorvel::launchDashboard();
+    RunLoop::main().advance(0.6);
+    auto* frame = dynamic_cast<quorvel::QVRootFrame*>(Quorvel::getRootController());
+    auto* tabs = frame ? dynamic_cast<quorvel::QVTabbedDashboardController*>(frame->contentController()) : nullptr;
+    bool pageDrawn = tabs && renderTop("social-dashboard.png");
+    say(std::string("social: dashboard opened on the game's page; screen ")
+        + (pageDrawn ? "social-dashboard.png" : "not drawn"));
+    if (!pageDrawn)
+        showcase.fail("social: the dashboard's game page was not drawn");
+    Quorvel::dismissDashboard();
+    RunLoop::main().advance(0.6);
+
+    Quorvel::launchDashboardWithHighscorePage(normal);
+    RunLoop::main().advance(0.6);
+    quorvel::QVHighScoreController* scores = nullptr;
+    wait("the leaderboard's scores did not load", [&] {
+        RunLoop::main().advance(0.1);
+        auto* f = dynamic_cast<quorvel::QVRootFrame*>(Quorvel::getRootController());
+        auto* t = f ? dynamic_cast<quorvel::QVTabbedDashboardController*>(f->contentController()) : nullptr;
+        auto* nav = t ? t->activeNavigationController() : nullptr;
+        scores = nav ? dynamic_cast<quorvel::QVHighScoreController*>(nav->topViewController()) : nullptr;
+        return scores && scores->sections().has_value();
+    });
+    RunLoop::main().advance(1.0);
+    bool scoresDrawn = scores && renderTop("social-leaderboard.png");
+    say(std::string("social: dashboard on the Normal leaderboard; screen ")
+        + (scoresDrawn ? "social-leaderboard.png" : "not drawn"));
+    Quorvel::dismissDashboard();
+    RunLoop::main().advance(0.6);
+
+    Quorvel::logoutUser();
+    say("social: " + (game.calls.empty() ? std::string("no logout") : game.calls.back()));
+    service.stop();
+    line = service.requests == service.verified ? "social: every request to the service carried a verified signature"
+                                                : format("social: %zu of %zu requests to the service were not verified",
+                                                         service.requests - service.verified, service.requests);
+    if (service.requests != service.verified)
+        showcase.fail(line);
+    if (!scoresDrawn)
+        showcase.fail("social: the leaderboard was not drawn");
+    return finish();
 }
 
 } // namespace showcase

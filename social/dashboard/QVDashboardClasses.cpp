@@ -31,6 +31,12 @@
     X(QVProfileController)                                                                                         \
     X(QVFriendsController)                                                                                         \
     X(QVFriendsHeaderController)                                                                                   \
+    X(QVImportFriendsController)                                                                                   \
+    X(QVFullScreenImportFriendsMessage)                                                                            \
+    X(QVFindUserController)                                                                                        \
+    X(QVFindUserHeaderController)                                                                                  \
+    X(QVWhosPlayingController)                                                                                     \
+    X(QVWhosPlayingCell)                                                                                           \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
     X(QVChatRoomController)                                                                                        \

@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sqlite3.h>
+#include <vector>
 
 namespace {
 
@@ -165,15 +167,50 @@ TEST_F(Showcase, ProgressTimersFillAndTheWipeShowsBothScenes)
     EXPECT_TRUE(frame("fade-012.png"));
 }
 
-TEST_F(Showcase, SocialPartFetchesAndDrawsTheLeaderboard)
+// The social part plays a game against the stand-in that keeps state: the
+// service's folder holds each score once, the offline one included, and the
+// saved leaderboard screen shows them.
+TEST_F(Showcase, SocialPartKeepsEveryScoreOnceAndTheDashboardShowsThem)
 {
-    EXPECT_TRUE(printed("social: GET leaderboards/5/high_scores.xml 200, 4 high scores, OAuth signature verified "
-                        "by the stand-in; screen social-leaderboard.png"))
-        << output();
+    for (const char* line : { "social: first launch approved; logged in as Player 100 (100)",
+                              "social: service down; game started again: offline 100 (\"Welcome back, Player 100, you "
+                              "are OFFLINE\")",
+                              "social: service back; sent once: it keeps 1000, 1500 and First Steps at 100%",
+                              "social: dashboard on the Normal leaderboard; screen social-leaderboard.png",
+                              "social: logged out 100",
+                              "social: every request to the service carried a verified signature" })
+        EXPECT_TRUE(printed(line)) << line << "\n" << output();
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(file("social-service/standin.sqlite").c_str(), &db, SQLITE_OPEN_READONLY, nullptr),
+              SQLITE_OK);
+    sqlite3_stmt* q = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT score FROM high_scores WHERE user_id = 100 ORDER BY id", -1, &q, nullptr),
+              SQLITE_OK);
+    std::vector<int64_t> kept;
+    while (sqlite3_step(q) == SQLITE_ROW)
+        kept.push_back(sqlite3_column_int64(q, 0));
+    sqlite3_finalize(q);
+    sqlite3_close(db);
+    EXPECT_EQ(kept, (std::vector<int64_t> { 1000, 1500 }));
+
     auto leaderboard = frame("social-leaderboard.png");
     ASSERT_TRUE(leaderboard);
-    EXPECT_EQ(leaderboard->width(), 320u);
-    EXPECT_EQ(leaderboard->height(), 480u);
+    ASSERT_EQ(leaderboard->width(), 320u);
+    ASSERT_EQ(leaderboard->height(), 480u);
+    // Two rows of scores: white cells with the blue score text on the right.
+    auto blueIn = [&](int top, int bottom) {
+        int n = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = 200; x < 310; ++x) {
+                const uint8_t* p = leaderboard->rgba().data() + (static_cast<size_t>(y) * 320 + x) * 4;
+                n += p[2] > 150 && p[0] < 100;
+            }
+        return n;
+    };
+    EXPECT_GT(blueIn(115, 155), 20) << "the player's 1500";
+    EXPECT_GT(blueIn(210, 250), 20) << "the rival's 900";
+    EXPECT_TRUE(frame("social-dashboard.png"));
 }
 
 // Time is virtual: a second run saves the very same bytes.
@@ -190,7 +227,7 @@ TEST_F(Showcase, ASecondRunSavesByteIdenticalFrames)
         EXPECT_EQ(testing_support::readFile(entry.path()), testing_support::readFile(again.file(name))) << name;
         ++compared;
     }
-    EXPECT_EQ(compared, 26);
+    EXPECT_EQ(compared, 27);
 }
 
 // A frame that cannot be written (a folder stands where the file goes) fails the program.

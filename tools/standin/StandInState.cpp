@@ -106,6 +106,9 @@ std::string pageHeader(size_t total)
         + "</total_objects></pagination_header>";
 }
 
+// The game's id on the service.
+constexpr const char* kGameId = "321";
+
 Answer unauthorized(const std::string& why)
 {
     return Answer::xml("<errors><error>" + escape(why) + "</error></errors>", 401);
@@ -229,16 +232,21 @@ void StandInState::install(StandInServer& server)
     });
     server.route("POST", "client_applications/@me/high_scores.xml", signedRoute(&StandInState::submitScores));
     server.route("GET", "client_applications/@me/high_scores.xml", signedRoute(&StandInState::scorePage));
-    server.route("GET", "client_applications/@me/leaderboards.xml", [this](const LoggedRequest& r) {
-        std::lock_guard guard(mutex_);
-        auto user = caller(r);
-        return user ? leaderboards(*user) : unauthorized("The request is not signed by a known player");
-    });
-    server.route("GET", "client_applications/@me/achievement_definitions.xml", [this](const LoggedRequest& r) {
-        std::lock_guard guard(mutex_);
-        auto user = caller(r);
-        return user ? achievementDefinitions(*user) : unauthorized("The request is not signed by a known player");
-    });
+    // The running game is "@me" or its id.
+    for (std::string game : { std::string("@me"), std::string(kGameId) }) {
+        server.route("GET", "client_applications/" + game + "/leaderboards.xml", [this](const LoggedRequest& r) {
+            std::lock_guard guard(mutex_);
+            auto user = caller(r);
+            return user ? leaderboards(*user) : unauthorized("The request is not signed by a known player");
+        });
+        server.route("GET", "client_applications/" + game + "/achievement_definitions.xml", [this](const LoggedRequest& r) {
+            std::lock_guard guard(mutex_);
+            auto user = caller(r);
+            return user ? achievementDefinitions(*user) : unauthorized("The request is not signed by a known player");
+        });
+    }
+    server.route("GET", std::string("client_applications/") + kGameId + "/forums/announcements.xml",
+                 Answer::xml("<resources></resources>"));
     server.route("POST", "users/@me/unlocked_achievements.xml", signedRoute(&StandInState::submitUnlocks));
     server.route("GET", "users.xml", signedRoute(&StandInState::usersOfInterest));
     server.route("POST", "users/update_name.xml", signedRoute(&StandInState::rename));
@@ -391,10 +399,12 @@ Answer StandInState::bootstrap(const LoggedRequest& r, StandInServer& server)
                        + "<user_has_set_name>true</user_has_set_name><user_chat_enabled>true</user_chat_enabled>"
                        + element("user_had_friends_on_bootup", friends ? "true" : "false")
                        + element("is_new_user", isNew ? "true" : "false")
-                       + "<client_application_id>1</client_application_id>"
+                       + "<client_application_id>" + kGameId + "</client_application_id>"
                          "<unviewed_challenges_count>0</unviewed_challenges_count>"
                          "<pending_friends_count>0</pending_friends_count>"
-                         "<game_profile_page_info><name>Brisko</name></game_profile_page_info>"
+                         "<game_profile_page_info><id>" + kGameId + "</id><name>Brisko</name><short_name>Brisko</short_name>"
+                         "<has_leaderboards>true</has_leaderboards><has_achievements>true</has_achievements>"
+                         "</game_profile_page_info>"
                        + "<user><id>" + std::to_string(*user) + "</id>" + element("name", name) + "</user>"
                        + "<presence_enabled>false</presence_enabled>" + offline + "</bootstrap>");
 }
