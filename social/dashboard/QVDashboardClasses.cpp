@@ -27,6 +27,21 @@
     X(QVGameDiscoveryNewsItemCell)                                                                                 \
     X(QVGameDiscoveryImageHyperlinkCell)                                                                           \
     X(QVFeaturedGameCell)                                                                                          \
+    X(QVSelectInviteTypeCell)                                                                                      \
+    X(QVSelectInviteTypeHeaderController)                                                                          \
+    X(QVSelectInviteTypeController)                                                                                \
+    X(QVSelectFriendsToInviteController)                                                                           \
+    X(QVSelectContactsToInviteHeaderController)                                                                    \
+    X(QVSelectContactsToInviteController)                                                                          \
+    X(QVInviteFriendsHeaderController)                                                                             \
+    X(QVInviteFriendsController)                                                                                   \
+    X(QVInviteCompleteController)                                                                                  \
+    X(QVContactCell)                                                                                               \
+    X(QVSelectableContactCell)                                                                                     \
+    X(QVInviteCell)                                                                                                \
+    X(QVInvitationsController)                                                                                     \
+    X(QVViewInviteController)                                                                                      \
+    X(QVInviteNotificationController)                                                                              \
     X(QVDashboardInterfaces)                                                                                       \
     X(QVProfileController)                                                                                         \
     X(QVFriendsController)                                                                                         \
