@@ -488,23 +488,9 @@ void QVChatRoomMessageBoxController::viewDidLoad()
     keyboardUp_ = false;
 }
 
-void QVChatRoomMessageBoxController::fade(float alpha, bool animated)
-{
-    if (animated) {
-        View::beginAnimations("fade");
-        View::setAnimationDuration(0.25);
-    }
-    for (View* v : std::initializer_list<View*> { textEntryField_.get(), hideKeyboardButton_.get(), backgroundView_.get() })
-        if (v)
-            v->setAlpha(alpha);
-    if (animated)
-        View::commitAnimations();
-}
-
 void QVChatRoomMessageBoxController::viewWillAppear(bool animated)
 {
-    QVFormControllerHelper::viewWillAppear(animated);
-    fade(1, animated);
+    QVCommunityMessageBoxController::viewWillAppear(animated);
     auto& center = platform::NotificationCenter::defaultCenter();
     center.addObserver(this, kKeyboardWillShowNotification, [this](const platform::Notification&) { keyboardShown(true); });
     center.addObserver(this, kKeyboardWillHideNotification, [this](const platform::Notification&) { keyboardShown(false); });
@@ -512,8 +498,7 @@ void QVChatRoomMessageBoxController::viewWillAppear(bool animated)
 
 void QVChatRoomMessageBoxController::viewWillDisappear(bool animated)
 {
-    QVFormControllerHelper::viewWillDisappear(animated);
-    fade(0, animated);
+    QVCommunityMessageBoxController::viewWillDisappear(animated);
     auto& center = platform::NotificationCenter::defaultCenter();
     center.removeObserver(this, kKeyboardWillShowNotification);
     center.removeObserver(this, kKeyboardWillHideNotification);
@@ -536,20 +521,6 @@ void QVChatRoomMessageBoxController::toggleKeyboardNow()
         textEntryField_->resignFirstResponder();
     else
         textEntryField_->becomeFirstResponder();
-}
-
-void QVChatRoomMessageBoxController::onBeforeFormSubmitted()
-{
-    pendingText_ = textEntryField_->text();
-    textEntryField_->setText("");
-}
-
-void QVChatRoomMessageBoxController::onPresentingErrorDialog()
-{
-    // Give the player back what did not get through, unless they typed on.
-    if (!pendingText_.empty() && textEntryField_->text().empty())
-        textEntryField_->setText(pendingText_);
-    pendingText_.clear();
 }
 
 // ---------------------------------------------------------------------------

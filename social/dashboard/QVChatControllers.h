@@ -12,6 +12,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/TextField.h"
+#include "social/dashboard/QVCommunityKit.h"
 #include "social/ui/QVFormControllerHelper.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVImageView.h"
@@ -150,28 +151,20 @@ private:
 };
 
 // The one-line box under the room: posts "chat_messages.xml" with the text as
-// chat_message[message]. The field is emptied as the message goes; when the
-// post fails the typed text comes back, so nothing the player wrote is lost.
-class QVChatRoomMessageBoxController : public QVFormControllerHelper {
+// chat_message[message].
+class QVChatRoomMessageBoxController : public QVCommunityMessageBoxController {
     QV_DECLARE_CLASS(QVChatRoomMessageBoxController)
 public:
     static constexpr float kHeight = 43;
 
     platform::ui::TextField* textEntryField() const { return textEntryField_.get(); }
     platform::ui::Button* hideKeyboardButton() const { return hideKeyboardButton_.get(); }
-    platform::ui::ImageView* backgroundView() const { return backgroundView_.get(); }
     void toggleKeyboardNow();
 
     std::string getFormSubmissionUrl() override { return "chat_messages.xml"; }
     std::string singularResourceName() override;
     void populateViewDataMap(QVViewDataMap& map) override { map.addField("message", 1); }
     std::string getLoadingScreenText() override { return "Sending Chat Message"; }
-    bool shouldShowLoadingScreenWhileSubmitting() override { return false; }
-    bool shouldDismissKeyboardWhenSubmitting() override { return false; }
-    bool canReceiveCallbacksNow() override { return true; }
-    void onBeforeFormSubmitted() override;
-    void onFormSubmitted() override { pendingText_.clear(); }
-    void onPresentingErrorDialog() override;
 
     void loadView() override;
     void viewDidLoad() override;
@@ -183,14 +176,22 @@ protected:
     QVChatRoomMessageBoxController() = default;
     ~QVChatRoomMessageBoxController() override;
 
+    std::string enteredText() const override { return textEntryField_ ? textEntryField_->text() : std::string(); }
+    void setEnteredText(const std::string& text) override
+    {
+        if (textEntryField_)
+            textEntryField_->setText(text);
+    }
+    std::vector<platform::ui::View*> fadingViews() const override
+    {
+        return { textEntryField_.get(), hideKeyboardButton_.get(), backgroundView_.get() };
+    }
+
 private:
-    void fade(float alpha, bool animated);
     void keyboardShown(bool shown);
 
     platform::Ref<platform::ui::TextField> textEntryField_;
     platform::Ref<platform::ui::Button> hideKeyboardButton_;
-    platform::Ref<platform::ui::ImageView> backgroundView_;
-    std::string pendingText_;
     bool keyboardUp_ { false };
 };
 

@@ -76,6 +76,44 @@ bool isShowingErrorScreen(NavigationController* nav)
 
 } // namespace community
 
+void QVCommunityMessageBoxController::onBeforeFormSubmitted()
+{
+    pendingText_ = enteredText();
+    setEnteredText("");
+}
+
+void QVCommunityMessageBoxController::onPresentingErrorDialog()
+{
+    if (!pendingText_.empty() && enteredText().empty())
+        setEnteredText(pendingText_);
+    pendingText_.clear();
+}
+
+void QVCommunityMessageBoxController::viewWillAppear(bool animated)
+{
+    QVFormControllerHelper::viewWillAppear(animated);
+    fade(1, animated);
+}
+
+void QVCommunityMessageBoxController::viewWillDisappear(bool animated)
+{
+    QVFormControllerHelper::viewWillDisappear(animated);
+    fade(0, animated);
+}
+
+void QVCommunityMessageBoxController::fade(float alpha, bool animated)
+{
+    if (animated) {
+        View::beginAnimations("fade");
+        View::setAnimationDuration(0.25);
+    }
+    for (View* v : fadingViews())
+        if (v)
+            v->setAlpha(alpha);
+    if (animated)
+        View::commitAnimations();
+}
+
 namespace {
 QVCommunityPolling defaultPolling()
 {

@@ -6,10 +6,13 @@
 
 #include "platform/graphics/Font.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/ImageView.h"
 #include "platform/ui/NavigationController.h"
+#include "social/ui/QVFormControllerHelper.h"
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace quorvel {
 
@@ -33,6 +36,42 @@ void showAlert(const std::string& title, const std::string& message, const std::
 bool isShowingErrorScreen(platform::ui::NavigationController* nav);
 
 } // namespace community
+
+// The box under a chat room or a conversation: a field, its button and a
+// backdrop that fade in and out with the screen. It posts without a loading
+// screen and keeps the keyboard up. The field is emptied as the post goes;
+// when the post fails the typed text comes back unless the player typed on,
+// so nothing they wrote is lost.
+class QVCommunityMessageBoxController : public QVFormControllerHelper {
+public:
+    platform::ui::ImageView* backgroundView() const { return backgroundView_.get(); }
+
+    bool shouldShowLoadingScreenWhileSubmitting() override { return false; }
+    bool shouldDismissKeyboardWhenSubmitting() override { return false; }
+    bool canReceiveCallbacksNow() override { return true; }
+    void onBeforeFormSubmitted() override;
+    void onFormSubmitted() override { pendingText_.clear(); }
+    void onPresentingErrorDialog() override;
+
+    void viewWillAppear(bool animated) override;
+    void viewWillDisappear(bool animated) override;
+
+protected:
+    QVCommunityMessageBoxController() = default;
+
+    // The field's text (empty without a field) and setting it (nothing without one).
+    virtual std::string enteredText() const = 0;
+    virtual void setEnteredText(const std::string& text) = 0;
+    // The views that fade with the screen.
+    virtual std::vector<platform::ui::View*> fadingViews() const = 0;
+
+    platform::Ref<platform::ui::ImageView> backgroundView_;
+
+private:
+    void fade(float alpha, bool animated);
+
+    std::string pendingText_;
+};
 
 // How the chat screens steer the client's activity poller: the chat interval
 // while a room shows, the client's default interval when it goes. Tests

@@ -403,23 +403,9 @@ void QVConversationMessageBoxController::loadView()
     setView(root.get());
 }
 
-void QVConversationMessageBoxController::fade(float alpha, bool animated)
-{
-    if (animated) {
-        View::beginAnimations("fade");
-        View::setAnimationDuration(0.25);
-    }
-    for (View* v : std::initializer_list<View*> { messageField_.get(), sendButton_.get(), backgroundView_.get() })
-        if (v)
-            v->setAlpha(alpha);
-    if (animated)
-        View::commitAnimations();
-}
-
 void QVConversationMessageBoxController::viewWillAppear(bool animated)
 {
-    QVFormControllerHelper::viewWillAppear(animated);
-    fade(1, animated);
+    QVCommunityMessageBoxController::viewWillAppear(animated);
     // The text handed in (from the game) goes into the field once the screen settles.
     platform::Weak<QVConversationMessageBoxController> weak(this);
     initialTextTimer_ = platform::RunLoop::main().performAfter(0.5, [weak] {
@@ -427,12 +413,6 @@ void QVConversationMessageBoxController::viewWillAppear(bool animated)
             if (self->messageField_)
                 self->messageField_->setText(self->initialText_);
     });
-}
-
-void QVConversationMessageBoxController::viewWillDisappear(bool animated)
-{
-    QVFormControllerHelper::viewWillDisappear(animated);
-    fade(0, animated);
 }
 
 void QVConversationMessageBoxController::onSubmitForm(Object* sender)
@@ -460,16 +440,9 @@ void QVConversationMessageBoxController::addHiddenParameters(QVHttpNestedQuerySt
 
 void QVConversationMessageBoxController::onBeforeFormSubmitted()
 {
-    pendingText_ = messageField_->text();
-    messageField_->setText("");
-    messageField_->resignFirstResponder();
-}
-
-void QVConversationMessageBoxController::onPresentingErrorDialog()
-{
-    if (!pendingText_.empty() && messageField_ && messageField_->text().empty())
-        messageField_->setText(pendingText_);
-    pendingText_.clear();
+    QVCommunityMessageBoxController::onBeforeFormSubmitted();
+    if (messageField_)
+        messageField_->resignFirstResponder();
 }
 
 // ---------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "social/runtime/QVPoller.h"
+#include "social/dashboard/QVCommunityKit.h"
 #include "social/ui/QVFormControllerHelper.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVImageView.h"
@@ -112,9 +113,8 @@ private:
 };
 
 // The box under the conversation: posts "discussions/<id>/posts.xml" with
-// post[body]. The field is emptied as the post goes (it comes back through
-// the poller); a post that fails gives the typed text back.
-class QVConversationMessageBoxController : public QVFormControllerHelper {
+// post[body]; the posted text comes back through the poller.
+class QVConversationMessageBoxController : public QVCommunityMessageBoxController {
     QV_DECLARE_CLASS(QVConversationMessageBoxController)
 public:
     static constexpr float kHeight = 43;
@@ -131,30 +131,31 @@ public:
     std::string singularResourceName() override;
     void addHiddenParameters(QVHttpNestedQueryStringWriter& writer) override;
     std::string getLoadingScreenText() override { return ""; }
-    bool shouldShowLoadingScreenWhileSubmitting() override { return false; }
-    bool shouldDismissKeyboardWhenSubmitting() override { return false; }
-    bool canReceiveCallbacksNow() override { return true; }
     void onBeforeFormSubmitted() override;
-    void onFormSubmitted() override { pendingText_.clear(); }
-    void onPresentingErrorDialog() override;
 
     void loadView() override;
     void viewWillAppear(bool animated) override;
-    void viewWillDisappear(bool animated) override;
 
 protected:
     friend class platform::ui::InterfaceBuilder;
     QVConversationMessageBoxController() = default;
 
-private:
-    void fade(float alpha, bool animated);
+    std::string enteredText() const override { return messageField_ ? messageField_->text() : std::string(); }
+    void setEnteredText(const std::string& text) override
+    {
+        if (messageField_)
+            messageField_->setText(text);
+    }
+    std::vector<platform::ui::View*> fadingViews() const override
+    {
+        return { messageField_.get(), sendButton_.get(), backgroundView_.get() };
+    }
 
+private:
     platform::Ref<QVExpandableSinglelineTextField> messageField_;
     platform::Ref<platform::ui::Button> sendButton_;
-    platform::Ref<platform::ui::ImageView> backgroundView_;
     std::string conversationId_;
     std::string initialText_;
-    std::string pendingText_;
     platform::Ref<platform::Timer> initialTextTimer_;
 };
 

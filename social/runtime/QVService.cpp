@@ -3,6 +3,7 @@
 
 #include "platform/foundation/Log.h"
 #include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/QVCallerValues.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVResource.h"
@@ -13,23 +14,6 @@ namespace quorvel {
 
 using platform::Object;
 using platform::Ref;
-
-namespace {
-// The caller's two values, carried as the user parameter of both hooks, so an
-// unreadable answer can still reach the failure value.
-class CallerValues final : public Object {
-public:
-    static Ref<CallerValues> with(const QVDelegate& s, const QVDelegate& f)
-    {
-        auto c = platform::adoptRef(new CallerValues);
-        c->onSuccess = s;
-        c->onFailure = f;
-        return c;
-    }
-    QVDelegate onSuccess;
-    QVDelegate onFailure;
-};
-} // namespace
 
 bool QVService::init()
 {
@@ -113,7 +97,7 @@ Ref<QVRequestHandle> QVService::_performAction(const std::string& path, QVHttpNe
     QVProvider* provider = QVRuntimeHost::current().provider();
     if (!provider)
         return nullptr;
-    auto values = CallerValues::with(onSuccess, onFailure);
+    auto values = QVCallerValues::with(onSuccess, onFailure);
     return provider->performAction(path, parameters, httpMethod,
                                    QVDelegate(this, BRISKO_SELECTOR(QVService, requestSucceeded), values.get()),
                                    QVDelegate(this, BRISKO_SELECTOR(QVService, requestFailed), values.get()),
@@ -123,7 +107,7 @@ Ref<QVRequestHandle> QVService::_performAction(const std::string& path, QVHttpNe
 void QVService::requestSucceeded(Object* loaderObject, Object* nextCall)
 {
     auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(loaderObject);
-    auto* values = dynamic_cast<CallerValues*>(nextCall);
+    auto* values = dynamic_cast<QVCallerValues*>(nextCall);
     if (!loader || !values)
         return;
     std::string error;
@@ -144,7 +128,7 @@ void QVService::requestSucceeded(Object* loaderObject, Object* nextCall)
 
 void QVService::requestFailed(Object* loader, Object* nextCall)
 {
-    if (auto* values = dynamic_cast<CallerValues*>(nextCall))
+    if (auto* values = dynamic_cast<QVCallerValues*>(nextCall))
         values->onFailure.invoke(loader);
 }
 

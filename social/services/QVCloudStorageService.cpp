@@ -5,6 +5,7 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/Log.h"
 #include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/QVCallerValues.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVRuntimeHost.h"
@@ -22,21 +23,6 @@ using platform::Object;
 using platform::Ref;
 
 namespace {
-
-// Both of the caller's values, carried as the user parameter of a hook that
-// may end either way.
-class CallerValues final : public Object {
-public:
-    static Ref<CallerValues> with(const QVDelegate& s, const QVDelegate& f)
-    {
-        auto c = platform::adoptRef(new CallerValues);
-        c->onSuccess = s;
-        c->onFailure = f;
-        return c;
-    }
-    QVDelegate onSuccess;
-    QVDelegate onFailure;
-};
 
 const QVServiceEndpoint kUpload { "POST", "/cloud_stores", 0, nullptr };
 const QVServiceEndpoint kDownload { "GET", "cloud_stores/%@.blob", 0, nullptr };
@@ -117,7 +103,7 @@ Ref<QVRequestHandle> QVCloudStorageService::downloadBlobWithKey(const std::strin
     QVProvider* provider = QVRuntimeHost::current().provider();
     if (!path || !provider)
         return nullptr;
-    auto values = CallerValues::with(onSuccess, onFailure);
+    auto values = QVCallerValues::with(onSuccess, onFailure);
     auto params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
     return provider->performAction(
         *path, params.get(), kDownload.httpMethod,
@@ -158,14 +144,14 @@ void QVCloudStorageService::onUploadFailure(Object* loader, Object* nextCall)
 
 void QVCloudStorageService::onDownloadFailure(Object* loader, Object* nextCall)
 {
-    if (auto* values = dynamic_cast<CallerValues*>(nextCall))
+    if (auto* values = dynamic_cast<QVCallerValues*>(nextCall))
         values->onFailure.invoke(statusForFailure(loader, false));
 }
 
 void QVCloudStorageService::onBlobDownloaded(Object* loaderObject, Object* nextCall)
 {
     auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(loaderObject);
-    auto* values = dynamic_cast<CallerValues*>(nextCall);
+    auto* values = dynamic_cast<QVCallerValues*>(nextCall);
     if (!loader || !values)
         return;
     std::optional<Bytes> blob = loader->data();
@@ -270,7 +256,7 @@ Ref<QVRequestHandle> QVCloudStorageService::downloadS3Blob(const std::string& ad
                                                            const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
     QVCloudStorageService& shared = service();
-    auto values = CallerValues::with(onSuccess, onFailure);
+    auto values = QVCallerValues::with(onSuccess, onFailure);
     QVDelegate success(&shared, BRISKO_SELECTOR(QVCloudStorageService, onS3BlobDownloaded), values.get());
     auto observer = platform::adoptRef(new QVBlobDownloadObserver(success, onFailure, true));
     auto request = shared.mS3HttpService->startRequest(address, "GET", std::nullopt, nullptr, nullptr, passThrough,
@@ -281,7 +267,7 @@ Ref<QVRequestHandle> QVCloudStorageService::downloadS3Blob(const std::string& ad
 void QVCloudStorageService::onS3BlobDownloaded(Object* responseObject, Object* nextCall)
 {
     auto* response = dynamic_cast<QVS3Response*>(responseObject);
-    auto* values = dynamic_cast<CallerValues*>(nextCall);
+    auto* values = dynamic_cast<QVCallerValues*>(nextCall);
     if (!response || !values)
         return;
     Ref<QVS3Response> keep(response);

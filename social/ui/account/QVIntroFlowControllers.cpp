@@ -46,6 +46,24 @@ void pushOn(NavigationController* nav, const Ref<ViewController>& screen, bool a
         nav->pushViewController(screen.get(), animated);
 }
 
+// Offers the sign-in screen over `from`: cancelling it comes back to `from`
+// (through onCancel), signing in calls onDone.
+void pushLoginOver(ViewController* from, const QVDelegate& onCancel, const QVDelegate& onDone)
+{
+    Ref<ViewController> screen = QVControllerLoader::load("QuorvelAccountLogin");
+    if (auto* login = dynamic_cast<QVAccountSetupBaseController*>(screen.get())) {
+        login->setCancelDelegate(onCancel);
+        login->setCompletionDelegate(onDone);
+    }
+    pushOn(from->navigationController(), screen, true);
+}
+
+void popBackTo(ViewController* screen)
+{
+    if (NavigationController* nav = screen->navigationController())
+        nav->popToViewController(screen, true);
+}
+
 // Ends the sequence: error screens back on, the intro frame closed.
 void closeIntro()
 {
@@ -310,19 +328,11 @@ void QVExistingAccountController::onBootstrapFailure(platform::Object*)
 
 void QVExistingAccountController::_thisIsntMe()
 {
-    Ref<ViewController> screen = QVControllerLoader::load("QuorvelAccountLogin");
-    if (auto* login = dynamic_cast<QVAccountSetupBaseController*>(screen.get())) {
-        login->setCancelDelegate(QVDelegate(this, BRISKO_SELECTOR(QVExistingAccountController, popBackToMe)));
-        login->setCompletionDelegate(QVDelegate(this, BRISKO_SELECTOR(QVExistingAccountController, continueFlow)));
-    }
-    pushOn(navigationController(), screen, true);
+    pushLoginOver(this, QVDelegate(this, BRISKO_SELECTOR(QVExistingAccountController, popBackToMe)),
+                  QVDelegate(this, BRISKO_SELECTOR(QVExistingAccountController, continueFlow)));
 }
 
-void QVExistingAccountController::popBackToMe(platform::Object*)
-{
-    if (NavigationController* nav = navigationController())
-        nav->popToViewController(this, true);
-}
+void QVExistingAccountController::popBackToMe(platform::Object*) { popBackTo(this); }
 
 void QVExistingAccountController::dismiss()
 {
@@ -481,19 +491,11 @@ void QVNewAccountController::cancelled()
 
 void QVNewAccountController::_alreadyCreatedAccount()
 {
-    Ref<ViewController> screen = QVControllerLoader::load("QuorvelAccountLogin");
-    if (auto* login = dynamic_cast<QVAccountSetupBaseController*>(screen.get())) {
-        login->setCancelDelegate(QVDelegate(this, BRISKO_SELECTOR(QVNewAccountController, popBackToMe)));
-        login->setCompletionDelegate(QVDelegate(this, BRISKO_SELECTOR(QVNewAccountController, dismiss)));
-    }
-    pushOn(navigationController(), screen, true);
+    pushLoginOver(this, QVDelegate(this, BRISKO_SELECTOR(QVNewAccountController, popBackToMe)),
+                  QVDelegate(this, BRISKO_SELECTOR(QVNewAccountController, dismiss)));
 }
 
-void QVNewAccountController::popBackToMe(platform::Object*)
-{
-    if (NavigationController* nav = navigationController())
-        nav->popToViewController(this, true);
-}
+void QVNewAccountController::popBackToMe(platform::Object*) { popBackTo(this); }
 
 void QVNewAccountController::showNameLoadingView(const std::string& text)
 {

@@ -4,12 +4,14 @@
 
 #include "ScreenTestKit.h"
 
+#include "platform/ui/AlertView.h"
 #include "social/services/QVUser.h"
 #include "social/services/QVUserService.h"
 #include "social/ui/QVNavigationController.h"
 #include "social/ui/QVTableCellHelper.h"
 #include "social/ui/QVTableControllerHelper.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,5 +52,51 @@ std::string paginationHeader(int currentPage, int totalPages, int perPage, int t
 
 // The user names shown by the visible rows of a section, in row order.
 std::vector<std::string> rowTexts(platform::ui::TableView* table, int section = 0);
+
+// A fresh list screen of class List for each test, shown in a navigation
+// stack with its requests recorded. What a test leaves waiting is failed and
+// the alerts it raised are forgotten on tear-down.
+template <typename List>
+class ListScreenFixture : public screen_testing::ScreenTest {
+protected:
+    void SetUp() override
+    {
+        ScreenTest::SetUp();
+        recording = std::make_unique<screen_testing::RecordingProvider>();
+        list = platform::dynamicRef<List>(List::qvCreateInstance());
+        list->init();
+    }
+    void TearDown() override
+    {
+        platform::ui::AlertView::forgetAllShown();
+        while (recording->answerWithFailure())
+            settle();
+        nav = nullptr;
+        list = nullptr;
+        settle(1);
+        quorvel::QVUserService::shutdownService();
+        recording.reset();
+        ScreenTest::TearDown();
+    }
+    void show(platform::ui::ViewController* screen)
+    {
+        nav = quorvel::QVNavigationController::withRootViewController(screen);
+        driver().showController(nav.get());
+        settle();
+    }
+    void show() { show(list.get()); }
+    // The table stays consistent with the list's counts.
+    void expectConsistent()
+    {
+        platform::ui::TableView* table = list->tableView();
+        for (int s = 0; s < table->numberOfSections(); ++s)
+            EXPECT_EQ(table->numberOfRowsInSection(s), list->getNumCellsInSection(s)) << "section " << s;
+    }
+
+    ScopedTestCells cells;
+    std::unique_ptr<screen_testing::RecordingProvider> recording;
+    platform::Ref<List> list;
+    platform::Ref<quorvel::QVNavigationController> nav;
+};
 
 } // namespace list_testing

@@ -142,50 +142,14 @@ public:
     std::vector<size_t> incremental;
 };
 
-class ListScreenTest : public screen_testing::ScreenTest {
+class ListScreenTest : public ListScreenFixture<TestList> {
 protected:
-    void SetUp() override
-    {
-        ScreenTest::SetUp();
-        recording = std::make_unique<screen_testing::RecordingProvider>();
-        list = platform::dynamicRef<TestList>(TestList::qvCreateInstance());
-        list->init();
-    }
-    void TearDown() override
-    {
-        while (recording->answerWithFailure()) // requests of screens the test left waiting
-            settle();
-        nav = nullptr;
-        list = nullptr;
-        settle(1);
-        QVUserService::shutdownService();
-        recording.reset();
-        ScreenTest::TearDown();
-    }
-    void show()
-    {
-        nav = QVNavigationController::withRootViewController(list.get());
-        driver().showController(nav.get());
-        settle();
-    }
     void answer(const std::vector<std::string>& names)
     {
         settle();
         ASSERT_TRUE(recording->answerWithXml(usersXml(names)));
         settle(1);
     }
-    // The table stays consistent with the list's counts.
-    void expectConsistent()
-    {
-        TableView* table = list->tableView();
-        for (int s = 0; s < table->numberOfSections(); ++s)
-            EXPECT_EQ(table->numberOfRowsInSection(s), list->getNumCellsInSection(s)) << "section " << s;
-    }
-
-    ScopedTestCells cells;
-    std::unique_ptr<screen_testing::RecordingProvider> recording;
-    Ref<TestList> list;
-    Ref<QVNavigationController> nav;
 };
 
 TEST_F(ListScreenTest, RequestsOnceOnFirstAppearanceAndShowsTheEmptyFooterUntilDataArrives)

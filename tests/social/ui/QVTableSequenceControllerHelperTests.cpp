@@ -72,33 +72,8 @@ std::vector<std::string> names(int from, int count)
     return n;
 }
 
-class PagedListTest : public screen_testing::ScreenTest {
+class PagedListTest : public ListScreenFixture<PagedUsers> {
 protected:
-    void SetUp() override
-    {
-        ScreenTest::SetUp();
-        recording = std::make_unique<screen_testing::RecordingProvider>();
-        list = platform::dynamicRef<PagedUsers>(PagedUsers::qvCreateInstance());
-        list->init();
-    }
-    void TearDown() override
-    {
-        AlertView::forgetAllShown();
-        while (recording->answerWithFailure()) // requests of screens the test left waiting
-            settle();
-        nav = nullptr;
-        list = nullptr;
-        settle(1);
-        QVUserService::shutdownService();
-        recording.reset();
-        ScreenTest::TearDown();
-    }
-    void show(ViewController* screen)
-    {
-        nav = QVNavigationController::withRootViewController(screen);
-        driver().showController(nav.get());
-        settle();
-    }
     void answer(const std::string& xml)
     {
         settle();
@@ -123,17 +98,6 @@ protected:
         table->layoutSubviews();
         return dynamic_cast<QVTableSequenceControllerLoadMoreCell*>(table->cellForRowAtIndexPath(path));
     }
-    void expectConsistent()
-    {
-        TableView* table = list->tableView();
-        for (int s = 0; s < table->numberOfSections(); ++s)
-            EXPECT_EQ(table->numberOfRowsInSection(s), list->getNumCellsInSection(s));
-    }
-
-    ScopedTestCells cells;
-    std::unique_ptr<screen_testing::RecordingProvider> recording;
-    Ref<PagedUsers> list;
-    Ref<QVNavigationController> nav;
 };
 
 TEST_F(PagedListTest, LoadMoreCellPagesThroughTheWholeSet)
