@@ -52,6 +52,10 @@
     X(QVFindUserHeaderController)                                                                                  \
     X(QVWhosPlayingController)                                                                                     \
     X(QVWhosPlayingCell)                                                                                           \
+    X(QVUserSettingController)                                                                                     \
+    X(QVUserSettingCell)                                                                                           \
+    X(QVUserSettingActionCell)                                                                                     \
+    X(QVShareLocationController)                                                                                   \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
     X(QVChatRoomController)                                                                                        \

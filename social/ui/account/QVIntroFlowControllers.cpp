@@ -58,6 +58,16 @@ void pushLoginOver(ViewController* from, const QVDelegate& onCancel, const QVDel
     pushOn(from->navigationController(), screen, true);
 }
 
+// The last step of the sequence over `from`: offering to link the social
+// networks, which ends the sequence through onDone.
+void pushLinkNetworks(ViewController* from, const QVDelegate& onDone)
+{
+    Ref<ViewController> screen = QVControllerLoader::load("LinkSocialNetworks");
+    if (auto* link = dynamic_cast<QVLinkSocialNetworksController*>(screen.get()))
+        link->setCompleteDelegate(onDone);
+    pushOn(from->navigationController(), screen, true);
+}
+
 void popBackTo(ViewController* screen)
 {
     if (NavigationController* nav = screen->navigationController())
@@ -309,10 +319,7 @@ void QVExistingAccountController::continueFlow(platform::Object*)
         dismiss();
         return;
     }
-    Ref<ViewController> screen = QVControllerLoader::load("LinkSocialNetworks");
-    if (auto* link = dynamic_cast<QVLinkSocialNetworksController*>(screen.get()))
-        link->setCompleteDelegate(mOnCompletionDelegate);
-    pushOn(navigationController(), screen, true);
+    pushLinkNetworks(this, mOnCompletionDelegate);
 }
 
 void QVExistingAccountController::onBootstrapFailure(platform::Object*)
@@ -465,10 +472,7 @@ void QVNewAccountController::continueFlow(platform::Object*)
         dismiss();
         return;
     }
-    Ref<ViewController> screen = QVControllerLoader::load("LinkSocialNetworks");
-    if (auto* link = dynamic_cast<QVLinkSocialNetworksController*>(screen.get()))
-        link->setCompleteDelegate(mOnCompletionDelegate);
-    pushOn(navigationController(), screen, true);
+    pushLinkNetworks(this, mOnCompletionDelegate);
 }
 
 void QVNewAccountController::dismiss(platform::Object*)
