@@ -56,6 +56,8 @@
     X(QVUserSettingCell)                                                                                           \
     X(QVUserSettingActionCell)                                                                                     \
     X(QVShareLocationController)                                                                                   \
+    X(QVRemoveCredentialController)                                                                                \
+    X(QVRemoveDeviceFromAccountController)                                                                         \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
     X(QVChatRoomController)                                                                                        \
