@@ -42,6 +42,8 @@
     X(QVInvitationsController)                                                                                     \
     X(QVViewInviteController)                                                                                      \
     X(QVInviteNotificationController)                                                                              \
+    X(QVFanClubController)                                                                                         \
+    X(QVNewsLetterController)                                                                                      \
     X(QVDashboardInterfaces)                                                                                       \
     X(QVProfileController)                                                                                         \
     X(QVFriendsController)                                                                                         \
@@ -95,7 +97,10 @@
     X(QVChallengeDetailFrame)                                                                                      \
     X(QVChallengeDetailHeaderController)                                                                           \
     X(QVChallengeDetailCell)                                                                                       \
-    X(QVHighScoreMapViewController)
+    X(QVHighScoreMapViewController)                                                                                \
+    X(QVSendChallengeController)                                                                                   \
+    X(QVSendChallengeHeaderController)                                                                             \
+    X(QVCompletedChallengeHeaderController)
 
 namespace quorvel {
 
