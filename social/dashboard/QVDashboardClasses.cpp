@@ -60,6 +60,8 @@
     X(QVShareLocationController)                                                                                   \
     X(QVRemoveCredentialController)                                                                                \
     X(QVRemoveDeviceFromAccountController)                                                                         \
+    X(QVSelectProfilePictureController)                                                                            \
+    X(QVProfilePictureCell)                                                                                        \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
     X(QVChatRoomController)                                                                                        \
