@@ -92,10 +92,6 @@ const Rgb kBadgeRed { 0.85f, 0.12f, 0.16f };
 } // namespace
 
 
-// The dashboard pages' art: the ticker bar and its close button, the game
-// page's grid button skins, the three tabs' icons (portrait, landscape and
-// tablet; normal, hit and disabled), the tab divider, the map button, and the
-// achievement icons and progress bar.
 // List rows: light even and odd rows with a hairline at the bottom, their
 // blue selected forms, the dark leading row, and the plain table header's
 // rounded strip (caps 11 x 22).
@@ -128,6 +124,10 @@ static bool drawListImages(const std::string& dir)
     return ok;
 }
 
+// The dashboard pages' art: the ticker bar and its close button, the game
+// page's grid button skins, the three tabs' icons (portrait, landscape and
+// tablet; normal, hit and disabled), the tab divider, the map button, and the
+// achievement icons and progress bar.
 static bool drawDashboardImages(const std::string& dir)
 {
     bool ok = true;
@@ -248,7 +248,7 @@ static bool drawDashboardImages(const std::string& dir)
         g.setStrokeColor(0.75f, 0.76f, 0.78f, 1);
         g.setLineWidth(3);
         g.beginPath();
-        g.addArc(24, 22, 6, kPi, 2 * kPi, false);
+        g.addArc(24, 22, 6, kPi, 2 * kPi, true);
         g.strokePath();
     });
     ok &= write(dir, "QVUnlockedAchievementIconNotSquare.png", 48, 48, [&](GraphicsContext& g) {
@@ -340,6 +340,516 @@ static bool drawFrameImages(const std::string& dir)
     ok &= write(dir, "QuorvelResumeButtonBackground.png", 90, 32, [&](GraphicsContext& g) {
         pill(g, Rect(0, 0, 90, 32), 10, Rgb { 0.22f, 0.45f, 0.75f });
     });
+    return ok;
+}
+
+// Shared marks of the community and page art.
+static void disc(GraphicsContext& g, float cx, float cy, float radius, Rgb colour, float alpha = 1)
+{
+    g.setFillColor(colour.r, colour.g, colour.b, alpha);
+    g.beginPath();
+    g.addArc(cx, cy, radius, 0, 2 * kPi, true);
+    g.fillPath();
+}
+
+// A five-pointed star path centred on (cx, cy).
+static void starPath(GraphicsContext& g, float cx, float cy, float outer, float inner)
+{
+    g.beginPath();
+    for (int i = 0; i < 10; ++i) {
+        float angle = -0.5f * kPi + i * kPi / 5;
+        float radius = i % 2 ? inner : outer;
+        float x = cx + radius * std::cos(angle), y = cy + radius * std::sin(angle);
+        if (i == 0)
+            g.moveTo(x, y);
+        else
+            g.lineTo(x, y);
+    }
+    g.closePath();
+}
+
+// A speech bubble: a rounded body with a tail at its lower left.
+static void bubblePath(GraphicsContext& g, const Rect& body, float radius)
+{
+    roundedPath(g, body, radius);
+    g.moveTo(body.minX() + body.size.width * 0.22f, body.maxY() - 1);
+    g.lineTo(body.minX() + body.size.width * 0.12f, body.maxY() + body.size.height * 0.35f);
+    g.lineTo(body.minX() + body.size.width * 0.45f, body.maxY() - 1);
+    g.closePath();
+}
+
+// A chevron stroked through three points.
+static void chevron(GraphicsContext& g, float x0, float y0, float x1, float y1, float x2, float y2)
+{
+    g.beginPath();
+    g.moveTo(x0, y0);
+    g.lineTo(x1, y1);
+    g.lineTo(x2, y2);
+    g.strokePath();
+}
+
+// A check mark for the success and check-box marks.
+static void checkMark(GraphicsContext& g, float s)
+{
+    chevron(g, s * 0.25f, s * 0.52f, s * 0.43f, s * 0.70f, s * 0.76f, s * 0.30f);
+}
+
+const Rgb kGold { 0.95f, 0.74f, 0.15f };
+const Rgb kChatBlue { 0.25f, 0.55f, 0.90f };
+
+// Community screens: chat room icons (open and full), the message box's
+// keyboard toggles and tablet background, conversation bubbles (caps 8 x 16),
+// the reply and subscription stars, forum topic and thread icons, the inbox
+// icons, the IM picture frame, the expand arrows and the action row's inlay
+// (caps 15 x 35).
+static bool drawCommunityImages(const std::string& dir)
+{
+    bool ok = true;
+    for (const auto& entry : { std::pair { "QVIconChat.png", kChatBlue }, std::pair { "QVIconChatFull.png", kRed } }) {
+        const Rgb colour = entry.second;
+        ok &= write(dir, entry.first, 32, 32, [&](GraphicsContext& g) {
+            g.setFillColor(colour.r, colour.g, colour.b, 1);
+            bubblePath(g, Rect(2, 4, 28, 19), 8);
+            g.fillPath();
+            for (int i = 0; i < 3; ++i)
+                disc(g, 10 + i * 6, 13.5f, 2, Rgb { 1, 1, 1 });
+        });
+    }
+
+    // Keyboard toggles: a small keyboard over an arrow that says where it goes.
+    for (const auto& entry : { std::pair { "QVKeyboardUp.png", true }, std::pair { "QVKeyboardDown.png", false } }) {
+        const bool up = entry.second;
+        ok &= write(dir, entry.first, 28, 24, [&](GraphicsContext& g) {
+            g.setFillColor(0.32f, 0.33f, 0.36f, 1);
+            roundedPath(g, Rect(2, 1, 24, 14), 3);
+            g.fillPath();
+            g.setFillColor(0.92f, 0.92f, 0.94f, 1);
+            for (int row = 0; row < 2; ++row)
+                for (int key = 0; key < 5; ++key)
+                    g.fillRect(Rect(4.5f + key * 4, 3.5f + row * 4, 3, 3));
+            g.fillRect(Rect(8.5f, 11.5f, 11, 2));
+            g.setStrokeColor(0.32f, 0.33f, 0.36f, 1);
+            g.setLineWidth(2.5f);
+            if (up)
+                chevron(g, 9, 22, 14, 17.5f, 19, 22);
+            else
+                chevron(g, 9, 17.5f, 14, 22, 19, 17.5f);
+        });
+    }
+    ok &= write(dir, "QVCustomBottomViewBackgroundIPad.png", 16, 43, [&](GraphicsContext& g) {
+        verticalShade(g, Rect(0, 0, 16, 43), Rgb { 0.94f, 0.94f, 0.95f }, Rgb { 0.84f, 0.84f, 0.86f });
+        g.setFillColor(0, 0, 0, 0.3f);
+        g.fillRect(Rect(0, 0, 16, 1));
+        g.setFillColor(1, 1, 1, 0.8f);
+        g.fillRect(Rect(0, 1, 16, 1));
+    });
+
+    // The bubbles keep the colours the conversation screen falls back to.
+    for (const auto& entry : { std::pair { "QVConversationBubbleGreen.png", Rgb { 0.72f, 0.90f, 0.60f } },
+                               std::pair { "QVConversationBubbleGrey.png", Rgb { 0.86f, 0.86f, 0.88f } } }) {
+        const Rgb colour = entry.second;
+        ok &= write(dir, entry.first, 17, 33, [&](GraphicsContext& g) {
+            g.setFillColor(colour.r * 0.7f, colour.g * 0.7f, colour.b * 0.7f, 1);
+            roundedPath(g, Rect(0, 0, 17, 33), 8);
+            g.fillPath();
+            g.save();
+            roundedPath(g, Rect(1, 1, 15, 31), 7);
+            g.clip();
+            verticalShade(g, Rect(1, 1, 15, 31), colour.scaled(1.05f), colour.scaled(0.95f));
+            g.restore();
+        });
+    }
+
+    // Reply: a white arrow that turns back to the left, for dark bars.
+    ok &= write(dir, "QVButtonReplyToThread.png", 24, 20, [&](GraphicsContext& g) {
+        g.setStrokeColor(1, 1, 1, 1);
+        g.setLineWidth(3);
+        g.beginPath();
+        g.moveTo(7, 8);
+        g.lineTo(15, 8);
+        g.curveTo(20, 8, 21, 12, 21, 17);
+        g.strokePath();
+        g.setFillColor(1, 1, 1, 1);
+        g.beginPath();
+        g.moveTo(2, 8);
+        g.lineTo(9, 2);
+        g.lineTo(9, 14);
+        g.closePath();
+        g.fillPath();
+    });
+
+    // Subscription stars: an outline (not subscribed) and a filled gold star.
+    ok &= write(dir, "QVButtonStarEmptySmall.png", 20, 20, [&](GraphicsContext& g) {
+        g.setStrokeColor(0.55f, 0.55f, 0.58f, 1);
+        g.setLineWidth(1.5f);
+        starPath(g, 10, 10.8f, 8.5f, 3.6f);
+        g.strokePath();
+    });
+    ok &= write(dir, "QVButtonStarFilledSmall.png", 20, 20, [&](GraphicsContext& g) {
+        g.setFillColor(kGold.r, kGold.g, kGold.b, 1);
+        starPath(g, 10, 10.8f, 9.5f, 4);
+        g.fillPath();
+        g.setStrokeColor(0.70f, 0.50f, 0.05f, 1);
+        g.setLineWidth(1);
+        starPath(g, 10, 10.8f, 9, 3.8f);
+        g.strokePath();
+    });
+
+    // Forum topics: two overlapping bubbles.
+    ok &= write(dir, "QVForumTopicSmall.png", 28, 28, [&](GraphicsContext& g) {
+        g.setFillColor(0.93f, 0.55f, 0.15f, 1);
+        bubblePath(g, Rect(1, 2, 18, 13), 5);
+        g.fillPath();
+        g.setFillColor(1, 1, 1, 1);
+        roundedPath(g, Rect(8, 9, 19, 14), 5);
+        g.fillPath();
+        g.setFillColor(0.20f, 0.45f, 0.75f, 1);
+        roundedPath(g, Rect(9, 10, 17, 12), 4);
+        g.fillPath();
+        g.moveTo(20, 21);
+        g.lineTo(24, 26);
+        g.lineTo(23, 21);
+        g.closePath();
+        g.fillPath();
+    });
+
+    // Forum threads: a page of lines; the locked one carries a padlock.
+    auto page = [](GraphicsContext& g, Rect r) {
+        g.setFillColor(0.55f, 0.56f, 0.60f, 1);
+        roundedPath(g, r, 3);
+        g.fillPath();
+        g.setFillColor(1, 1, 1, 1);
+        roundedPath(g, Rect(r.minX() + 1, r.minY() + 1, r.size.width - 2, r.size.height - 2), 2);
+        g.fillPath();
+        g.setFillColor(0.60f, 0.62f, 0.66f, 1);
+        for (float y = r.minY() + 6; y < r.maxY() - 5; y += 5)
+            g.fillRect(Rect(r.minX() + 5, y, r.size.width - 10, 2));
+    };
+    ok &= write(dir, "QVForumThreadNormalIcon.png", 48, 44, [&](GraphicsContext& g) { page(g, Rect(11, 5, 26, 34)); });
+    ok &= write(dir, "QVForumThreadLockedIcon.png", 48, 44, [&](GraphicsContext& g) {
+        page(g, Rect(11, 5, 26, 34));
+        g.setStrokeColor(0.25f, 0.26f, 0.29f, 1);
+        g.setLineWidth(3);
+        g.beginPath();
+        g.addArc(30, 26, 5, kPi, 2 * kPi, true);
+        g.strokePath();
+        g.setFillColor(0.25f, 0.26f, 0.29f, 1);
+        roundedPath(g, Rect(22, 26, 16, 13), 2);
+        g.fillPath();
+        disc(g, 30, 31.5f, 2, Rgb { 0.9f, 0.9f, 0.9f });
+    });
+
+    // Inbox rows: invitations (an envelope), IM conversations (a green
+    // bubble), starred forum posts (a page with a gold star).
+    ok &= write(dir, "QVInboxAcceptInviteIcon.png", 32, 32, [&](GraphicsContext& g) {
+        g.setFillColor(0.20f, 0.45f, 0.75f, 1);
+        roundedPath(g, Rect(2, 7, 28, 19), 3);
+        g.fillPath();
+        g.setStrokeColor(1, 1, 1, 1);
+        g.setLineWidth(2);
+        chevron(g, 4, 9, 16, 18, 28, 9);
+    });
+    ok &= write(dir, "QVInboxIMIcon.png", 32, 32, [&](GraphicsContext& g) {
+        g.setFillColor(kBadgeGreen.r, kBadgeGreen.g, kBadgeGreen.b, 1);
+        bubblePath(g, Rect(2, 4, 28, 19), 8);
+        g.fillPath();
+        g.setFillColor(1, 1, 1, 1);
+        g.fillRect(Rect(8, 10, 16, 2));
+        g.fillRect(Rect(8, 15, 11, 2));
+    });
+    ok &= write(dir, "QVInboxForumsIcon.png", 32, 32, [&](GraphicsContext& g) {
+        page(g, Rect(4, 2, 20, 26));
+        g.setFillColor(kGold.r, kGold.g, kGold.b, 1);
+        starPath(g, 22, 21, 9, 4);
+        g.fillPath();
+    });
+
+    // The IM row's picture frame: a dark rim round the picture's place
+    // (6, 3, 38 x 38) with a tail pointing at the text.
+    ok &= write(dir, "QVPlayerFrameIM.png", 65, 44, [&](GraphicsContext& g) {
+        g.setFillColor(0.15f, 0.15f, 0.16f, 1);
+        roundedPath(g, Rect(3, 0, 44, 44), 6);
+        g.fillPath();
+        g.beginPath();
+        g.moveTo(46, 14);
+        g.lineTo(60, 22);
+        g.lineTo(46, 30);
+        g.closePath();
+        g.fillPath();
+        g.save();
+        roundedPath(g, Rect(6, 3, 38, 38), 4);
+        g.clip();
+        g.clearRect(Rect(0, 0, 65, 44));
+        g.restore();
+    });
+
+    // Expand arrows: a grey disc with a white chevron.
+    for (const auto& entry : { std::pair { "QVButtonArrowUp.png", true }, std::pair { "QVButtonArrowDown.png", false } }) {
+        const bool up = entry.second;
+        ok &= write(dir, entry.first, 30, 30, [&](GraphicsContext& g) {
+            disc(g, 15, 15, 12, Rgb { 0.50f, 0.51f, 0.55f });
+            g.setStrokeColor(1, 1, 1, 1);
+            g.setLineWidth(3);
+            if (up)
+                chevron(g, 9.5f, 17.5f, 15, 12, 20.5f, 17.5f);
+            else
+                chevron(g, 9.5f, 12.5f, 15, 18, 20.5f, 12.5f);
+        });
+    }
+
+    // The IM actions' inlay: a recessed strip with a shadow under its top.
+    ok &= write(dir, "QVIMActionInlay.png", 31, 44, [&](GraphicsContext& g) {
+        verticalShade(g, Rect(0, 0, 31, 44), Rgb { 0.74f, 0.75f, 0.78f }, Rgb { 0.84f, 0.85f, 0.87f });
+        for (int i = 0; i < 4; ++i) {
+            g.setFillColor(0, 0, 0, 0.16f - i * 0.04f);
+            g.fillRect(Rect(0, i, 31, 1));
+        }
+        g.setFillColor(1, 1, 1, 0.6f);
+        g.fillRect(Rect(0, 43, 31, 1));
+    });
+
+    // A success mark beside the failure one.
+    ok &= write(dir, "QuorvelStatusIconNotificationSuccess.png", 24, 24, [&](GraphicsContext& g) {
+        disc(g, 12, 12, 11, kBadgeGreen);
+        g.setStrokeColor(1, 1, 1, 1);
+        g.setLineWidth(3);
+        checkMark(g, 24);
+    });
+    return ok;
+}
+
+// Page art: challenge marks (new, sent, winner, the group icon), the check
+// box, the score marks, the game rows' divider, disclosure arrows, favourite
+// mark and shopping cart, the discovery footer's rules and icon frame (caps
+// 21 x 19), the account set-up connect buttons, the notice icons, the map
+// pin's blank image and the featured-games banners for every orientation.
+static bool drawPageImages(const std::string& dir)
+{
+    bool ok = true;
+    ok &= write(dir, "QVChallengeIconNew.png", 24, 24, [&](GraphicsContext& g) {
+        g.setFillColor(0.93f, 0.49f, 0.13f, 1);
+        g.beginPath();
+        for (int i = 0; i < 16; ++i) {
+            float angle = i * kPi / 8;
+            float radius = i % 2 ? 8.5f : 11.5f;
+            float x = 12 + radius * std::cos(angle), y = 12 + radius * std::sin(angle);
+            if (i == 0)
+                g.moveTo(x, y);
+            else
+                g.lineTo(x, y);
+        }
+        g.closePath();
+        g.fillPath();
+        g.setFillColor(1, 1, 1, 1);
+        g.fillRect(Rect(10.5f, 5.5f, 3, 8));
+        g.fillRect(Rect(10.5f, 15.5f, 3, 3));
+    });
+    ok &= write(dir, "QVChallengeSentIcon.png", 18, 18, [&](GraphicsContext& g) {
+        disc(g, 9, 9, 8.5f, Rgb { 1, 1, 1 });
+        disc(g, 9, 9, 7, kChatBlue);
+        g.setStrokeColor(1, 1, 1, 1);
+        g.setLineWidth(2);
+        g.beginPath();
+        g.moveTo(4.5f, 9);
+        g.lineTo(12.5f, 9);
+        g.strokePath();
+        chevron(g, 9.5f, 5.5f, 13, 9, 9.5f, 12.5f);
+    });
+    ok &= write(dir, "QVChallengeWinnerIcon.png", 16, 16, [&](GraphicsContext& g) {
+        g.setFillColor(kGold.r, kGold.g, kGold.b, 1);
+        g.beginPath();
+        g.moveTo(1, 5);
+        g.lineTo(5, 8);
+        g.lineTo(8, 2);
+        g.lineTo(11, 8);
+        g.lineTo(15, 5);
+        g.lineTo(13.5f, 13);
+        g.lineTo(2.5f, 13);
+        g.closePath();
+        g.fillPath();
+        g.setFillColor(0.70f, 0.50f, 0.05f, 1);
+        g.fillRect(Rect(2.5f, 13, 11, 2));
+    });
+    ok &= write(dir, "QVMultiPeopleChallengeIcon.png", 48, 48, [&](GraphicsContext& g) {
+        pill(g, Rect(0, 0, 48, 48), 8, Rgb { 0.93f, 0.49f, 0.13f });
+        // Two heads and shoulders, the one behind a little darker.
+        for (const auto& person : { std::pair { 18.0f, 0.80f }, std::pair { 30.0f, 1.0f } }) {
+            const float x = person.first;
+            g.setFillColor(person.second, person.second, person.second, 1);
+            g.beginPath();
+            g.addArc(x, 19, 6, 0, 2 * kPi, true);
+            g.fillPath();
+            g.beginPath();
+            g.addArc(x, 44, 12, kPi, 2 * kPi, true);
+            g.fillPath();
+        }
+    });
+
+    for (const auto& entry : { std::pair { "QVCheckBox.png", false }, std::pair { "QVCheckBoxSelected.png", true } }) {
+        const bool checked = entry.second;
+        ok &= write(dir, entry.first, 24, 24, [&](GraphicsContext& g) {
+            g.setFillColor(0.50f, 0.51f, 0.55f, 1);
+            roundedPath(g, Rect(1, 1, 22, 22), 5);
+            g.fillPath();
+            g.setFillColor(1, 1, 1, 1);
+            roundedPath(g, Rect(2.5f, 2.5f, 19, 19), 4);
+            g.fillPath();
+            if (checked) {
+                g.setStrokeColor(kBadgeGreen.r, kBadgeGreen.g, kBadgeGreen.b, 1);
+                g.setLineWidth(3.5f);
+                checkMark(g, 24);
+            }
+        });
+    }
+
+    // Score marks: the points ring of the white mark, in grey for a light row
+    // (and a winning green).
+    auto points = [&](const std::string& name, int size, Rgb colour) {
+        ok &= write(dir, name, size, size, [&](GraphicsContext& g) {
+            const float s = static_cast<float>(size);
+            g.setStrokeColor(colour.r, colour.g, colour.b, 1);
+            g.setLineWidth(s * 0.16f);
+            g.beginPath();
+            g.addArc(s / 2, s / 2, s * 0.34f, 0, 2 * kPi, true);
+            g.strokePath();
+            g.setFillColor(colour.r, colour.g, colour.b, 1);
+            g.fillRect(Rect(s * 0.56f, s * 0.62f, s * 0.31f, s * 0.31f));
+        });
+    };
+    points("QVQuorvelScoreIcon.png", 14, Rgb { 0.30f, 0.42f, 0.62f });
+    points("QVTableQuorvelPoints.png", 16, Rgb { 0.45f, 0.46f, 0.50f });
+    points("QVTableQuorvelPointsWin.png", 16, kBadgeGreen);
+
+    ok &= write(dir, "QVComparisonDivider.png", 2, 48, [&](GraphicsContext& g) {
+        g.setFillColor(0, 0, 0, 0.25f);
+        g.fillRect(Rect(0, 0, 1, 48));
+        g.setFillColor(1, 1, 1, 0.6f);
+        g.fillRect(Rect(1, 0, 1, 48));
+    });
+    for (const auto& entry : { std::pair { "QVCustomDisclosure.png", 1 }, std::pair { "QVCustomDisclosureIPad.png", 2 } }) {
+        const float k = static_cast<float>(entry.second);
+        ok &= write(dir, entry.first, 14 * entry.second, 20 * entry.second, [&](GraphicsContext& g) {
+            g.setStrokeColor(0.50f, 0.51f, 0.55f, 1);
+            g.setLineWidth(3 * k);
+            chevron(g, 4 * k, 3 * k, 10 * k, 10 * k, 4 * k, 17 * k);
+        });
+    }
+    ok &= write(dir, "QVFavoritedIcon.png", 12, 12, [&](GraphicsContext& g) {
+        g.setFillColor(kGold.r, kGold.g, kGold.b, 1);
+        starPath(g, 6, 6.5f, 6, 2.5f);
+        g.fillPath();
+    });
+    ok &= write(dir, "QVShoppingCart.png", 32, 32, [&](GraphicsContext& g) {
+        g.setStrokeColor(kGreen.r, kGreen.g, kGreen.b, 1);
+        g.setLineWidth(2.5f);
+        g.beginPath();
+        g.moveTo(2, 6);
+        g.lineTo(7, 6);
+        g.lineTo(11, 21);
+        g.lineTo(26, 21);
+        g.strokePath();
+        g.setFillColor(kGreen.r, kGreen.g, kGreen.b, 1);
+        g.beginPath();
+        g.moveTo(8, 9);
+        g.lineTo(29, 9);
+        g.lineTo(26, 18);
+        g.lineTo(10.5f, 18);
+        g.closePath();
+        g.fillPath();
+        disc(g, 12, 26, 2.5f, kGreen);
+        disc(g, 24, 26, 2.5f, kGreen);
+    });
+
+    ok &= write(dir, "QVGameDiscoveryDividerTop.png", 8, 2, [&](GraphicsContext& g) {
+        g.setFillColor(0, 0, 0, 0.5f);
+        g.fillRect(Rect(0, 0, 8, 1));
+        g.setFillColor(1, 1, 1, 0.2f);
+        g.fillRect(Rect(0, 1, 8, 1));
+    });
+    ok &= write(dir, "QVGameDiscoveryDividerBottom.png", 8, 2, [&](GraphicsContext& g) {
+        g.setFillColor(1, 1, 1, 0.2f);
+        g.fillRect(Rect(0, 0, 8, 1));
+        g.setFillColor(0, 0, 0, 0.5f);
+        g.fillRect(Rect(0, 1, 8, 1));
+    });
+    // A four-point rim round the icon's place, clear in the middle.
+    ok &= write(dir, "QVGameDiscoveryIconFrame.png", 43, 39, [&](GraphicsContext& g) {
+        g.setFillColor(0.20f, 0.21f, 0.23f, 1);
+        roundedPath(g, Rect(0, 0, 43, 39), 10);
+        g.fillPath();
+        g.setFillColor(1, 1, 1, 0.25f);
+        g.fillRect(Rect(8, 0.5f, 27, 1));
+        g.save();
+        roundedPath(g, Rect(4, 4, 35, 31), 7);
+        g.clip();
+        g.clearRect(Rect(0, 0, 43, 39));
+        g.restore();
+    });
+
+    // Connect buttons of the credential rows: the network's colour with its mark.
+    auto connect = [&](const std::string& name, Rgb colour, bool facebook) {
+        ok &= write(dir, name, 200, 32, [&](GraphicsContext& g) {
+            pill(g, Rect(0, 0, 200, 32), 6, colour);
+            g.setFillColor(1, 1, 1, 1);
+            if (facebook) {
+                g.fillRect(Rect(13, 8, 3, 18));
+                g.fillRect(Rect(10, 13, 9, 3));
+                g.fillRect(Rect(15, 8, 4, 3));
+            } else {
+                g.fillRect(Rect(10, 7, 3, 16));
+                g.fillRect(Rect(10, 12, 9, 3));
+                g.fillRect(Rect(10, 21, 9, 3));
+            }
+            g.setFillColor(1, 1, 1, 0.35f);
+            g.fillRect(Rect(28, 5, 1, 22));
+        });
+    };
+    connect("QuorvelAccountSetupFBConnectButton.png", Rgb { 0.23f, 0.35f, 0.60f }, true);
+    connect("QuorvelAccountSetupTwitterConnectButton.png", Rgb { 0.33f, 0.68f, 0.93f }, false);
+
+    // Notice icons: our logo (a gold star in a ring) and the high-score podium.
+    ok &= write(dir, "QuorvelLogoNotificationIcon.png", 32, 32, [&](GraphicsContext& g) {
+        pill(g, Rect(0, 0, 32, 32), 7, Rgb { 0.22f, 0.45f, 0.75f });
+        g.setStrokeColor(1, 1, 1, 1);
+        g.setLineWidth(3);
+        g.beginPath();
+        g.addArc(16, 16, 10, 0, 2 * kPi, true);
+        g.strokePath();
+        g.setFillColor(kGold.r, kGold.g, kGold.b, 1);
+        starPath(g, 16, 16.8f, 7, 3);
+        g.fillPath();
+    });
+    ok &= write(dir, "HighScoreNotificationIcon.png", 32, 32, [&](GraphicsContext& g) {
+        g.setFillColor(0.75f, 0.76f, 0.80f, 1);
+        g.fillRect(Rect(2, 18, 9, 12));
+        g.setFillColor(0.80f, 0.50f, 0.25f, 1);
+        g.fillRect(Rect(21, 22, 9, 8));
+        g.setFillColor(kGold.r, kGold.g, kGold.b, 1);
+        g.fillRect(Rect(11.5f, 14, 9, 16));
+        starPath(g, 16, 8, 7, 3);
+        g.fillPath();
+    });
+
+    // The map pin's own image: one clear pixel, so that the pin is only the
+    // player's picture and badge laid out round the pin's point.
+    ok &= write(dir, "QVBlankIcon.png", 1, 1, [](GraphicsContext&) {});
+
+    // Featured-games banners (phone portrait and landscape, tablet), online
+    // and offline.
+    for (const auto& entry : { std::pair { "", 320 }, std::pair { "Landscape", 480 }, std::pair { "IPad", 768 } }) {
+        const std::string suffix = entry.first;
+        const int w = entry.second, h = suffix == "IPad" ? 62 : 42;
+        ok &= write(dir, "QVNowPlayingBanner" + suffix + ".png", w, h, [&](GraphicsContext& g) {
+            verticalShade(g, Rect(0, 0, w, h), Rgb { 0.22f, 0.36f, 0.58f }, Rgb { 0.08f, 0.14f, 0.26f });
+            g.setFillColor(1, 1, 1, 0.2f);
+            g.fillRect(Rect(0, 0, w, 1));
+        });
+        if (!suffix.empty()) {
+            ok &= write(dir, "QVNowPlayingBanner" + suffix + "Offline.png", w, h, [&](GraphicsContext& g) {
+                verticalShade(g, Rect(0, 0, w, h), Rgb { 0.30f, 0.31f, 0.33f }, Rgb { 0.16f, 0.17f, 0.18f });
+            });
+        }
+    }
     return ok;
 }
 
@@ -679,5 +1189,7 @@ int main(int argc, char** argv)
     ok &= drawDashboardImages(dir);
     ok &= drawListImages(dir);
     ok &= drawFrameImages(dir);
+    ok &= drawCommunityImages(dir);
+    ok &= drawPageImages(dir);
     return ok ? 0 : 1;
 }

@@ -341,6 +341,7 @@ float QVChallengeDetailHeaderController::contentBottom()
 
 void QVChallengeDetailHeaderController::resizeView(View* tableView)
 {
+    (void)view(); // the outlets exist once the view is loaded
     view()->setFrame(Rect(0, 0, tableView ? tableView->frame().size.width : rowWidth(), contentBottom() + 20));
     view()->layoutSubviews();
 }

@@ -60,6 +60,8 @@
     X(QVShareLocationController)                                                                                   \
     X(QVRemoveCredentialController)                                                                                \
     X(QVRemoveDeviceFromAccountController)                                                                         \
+    X(QVSelectProfilePictureController)                                                                            \
+    X(QVProfilePictureCell)                                                                                        \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
     X(QVChatRoomController)                                                                                        \
@@ -97,7 +99,10 @@
     X(QVChallengeDetailFrame)                                                                                      \
     X(QVChallengeDetailHeaderController)                                                                           \
     X(QVChallengeDetailCell)                                                                                       \
-    X(QVHighScoreMapViewController)
+    X(QVHighScoreMapViewController)                                                                                \
+    X(QVSendChallengeController)                                                                                   \
+    X(QVSendChallengeHeaderController)                                                                             \
+    X(QVCompletedChallengeHeaderController)
 
 namespace quorvel {
 

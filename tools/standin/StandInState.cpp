@@ -762,6 +762,19 @@ void StandInState::addScore(int64_t userId, int64_t leaderboardId, int64_t score
     q.bind(1, userId).bind(2, leaderboardId).bind(3, score).bind(4, displayText).bind(5, now()).run();
 }
 
+std::vector<int64_t> StandInState::followedBy(int64_t user) const
+{
+    std::lock_guard guard(mutex_);
+    std::vector<int64_t> out;
+    if (!db_)
+        return out;
+    Statement q(db_, "SELECT friend_id FROM friends WHERE user_id = ? ORDER BY friend_id");
+    q.bind(1, user);
+    while (q.step())
+        out.push_back(q.integer(0));
+    return out;
+}
+
 void StandInState::addFriends(int64_t a, int64_t b)
 {
     std::lock_guard guard(mutex_);

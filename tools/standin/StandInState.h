@@ -63,6 +63,8 @@ public:
     // Adds a user (for tests and the showcase's other players) and answers its id.
     int64_t addUser(const std::string& name);
     void addScore(int64_t userId, int64_t leaderboardId, int64_t score, const std::string& displayText = {});
+    // The players `user` follows.
+    std::vector<int64_t> followedBy(int64_t user) const;
     // Both players follow each other.
     void addFriends(int64_t a, int64_t b);
 

@@ -73,8 +73,9 @@ TEST_F(RemovalFormTest, SecuredAccountRemovesFacebookAtOnce)
     ASSERT_TRUE(provider->answerWithXml(dashboard_testing::fixture("ok.xml")));
     settle(1);
     EXPECT_FALSE(Quorvel::loggedInUserHasFbconnectCredential());
-    if (Ref<QVUser> local = Quorvel::localUser()) // kept only while the central class runs
+    if (Ref<QVUser> local = Quorvel::localUser()) { // kept only while the central class runs
         EXPECT_FALSE(local->profilePictureSource().has_value());
+    }
     EXPECT_NE(navigation->topViewController(), form.get());
 }
 

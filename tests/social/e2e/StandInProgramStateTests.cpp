@@ -1,0 +1,185 @@
+// The stand-in program with its state folder, as the showcase or a person
+// runs it: the client logs in and sends a score, the program is killed hard
+// (SIGKILL) and started again on the same folder and another port, and the
+// client's next login (signed with the token the first run issued) finds the
+// score. A folder that cannot be made ends the program with status 1.
+#include "social/core/QuorvelTestSupport.h"
+
+#include "social/runtime/QVPaginatedSeries.h"
+#include "social/services/QVHighScore.h"
+#include "social/services/QVHighScoreService.h"
+#include "social/services/QVUser.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace quorvel;
+using platform::Object;
+using platform::Ref;
+
+namespace {
+
+// One run of the program; its output is read on demand.
+class Program {
+public:
+    explicit Program(std::vector<std::string> args)
+    {
+        int out[2];
+        if (pipe2(out, O_CLOEXEC) != 0)
+            return;
+        std::vector<char*> argv { const_cast<char*>(QUORVEL_STANDIN_PATH) };
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], 1);
+            dup2(out[1], 2);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        out_ = out[0];
+    }
+    ~Program()
+    {
+        stop(SIGKILL);
+        if (out_ >= 0)
+            close(out_);
+    }
+    // Reads until `text` shows in the output (10 s at most), or to the end.
+    bool readUntil(const std::string& text)
+    {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (output.find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+            pollfd fd { out_, POLLIN, 0 };
+            if (poll(&fd, 1, 100) <= 0)
+                continue;
+            char buffer[4096];
+            ssize_t n = ::read(out_, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            output.append(buffer, static_cast<size_t>(n));
+        }
+        return output.find(text) != std::string::npos;
+    }
+    // Takes what the program has written so far, without waiting.
+    const std::string& pump()
+    {
+        pollfd fd { out_, POLLIN, 0 };
+        char buffer[4096];
+        while (poll(&fd, 1, 0) > 0) {
+            ssize_t n = ::read(out_, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            output.append(buffer, static_cast<size_t>(n));
+        }
+        return output;
+    }
+    std::string value(const std::string& key) const
+    {
+        size_t at = output.find(key + " ");
+        if (at == std::string::npos)
+            return {};
+        at += key.size() + 1;
+        return output.substr(at, output.find('\n', at) - at);
+    }
+    int stop(int signal)
+    {
+        if (pid_ <= 0)
+            return status_;
+        kill(pid_, signal);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        pid_ = -1;
+        return status_;
+    }
+
+    std::string output;
+
+private:
+    pid_t pid_ { -1 };
+    int out_ { -1 };
+    int status_ { -1 };
+};
+
+class PageRecorder final : public Object {
+public:
+    static Ref<PageRecorder> create() { return platform::adoptRef(new PageRecorder); }
+    void succeeded(Object* page)
+    {
+        done = true;
+        if (auto* series = dynamic_cast<QVPaginatedSeries*>(page))
+            for (auto& o : series->objects())
+                if (auto* score = dynamic_cast<QVHighScore*>(o.get()))
+                    scores.push_back(score->score());
+    }
+    void failed(Object*) { done = failed_ = true; }
+    bool done { false }, failed_ { false };
+    std::vector<int64_t> scores;
+};
+
+class StandInProgramState : public core_testing::QuorvelTest {
+protected:
+    void pointClientAt(const std::string& url)
+    {
+        bundle.write("quorvel_internal_settings.xml",
+                     "<quorvel_internal_settings><environment-release><config><server-url>" + url
+                         + "</server-url></config></environment-release></quorvel_internal_settings>");
+    }
+    testing_support::TempDir folder;
+};
+
+TEST_F(StandInProgramState, AScoreSurvivesAHardKillAndTheNextLoginUsesTheKeptToken)
+{
+    Program first({ "--state", folder.path() + "/service" });
+    ASSERT_TRUE(first.readUntil("state ")) << first.output;
+    pointClientAt(first.value("server-url"));
+    Quorvel::setUserApprovedQuorvel();
+    Quorvel::setDoneWithGetTheMost(true);
+    startClient();
+    ASSERT_TRUE(waitFor([] { return Quorvel::successfullyBootstrapped() && !Quorvel::isBootstrapInProgress(); }));
+    QVHighScoreService::setHighScore(700, "5", {}, {});
+    ASSERT_TRUE(waitFor(
+        [&] {
+            advance(0.1); // the score's send delay
+            return first.pump().find("POST client_applications/@me/high_scores.xml 200") != std::string::npos;
+        }));
+    // Hard: no chance to close anything.
+    first.stop(SIGKILL);
+    Quorvel::shutdown();
+
+    Program second({ "--state", folder.path() + "/service" });
+    ASSERT_TRUE(second.readUntil("state ")) << second.output;
+    pointClientAt(second.value("server-url"));
+    reloadUserDefaults();
+    startClient();
+    ASSERT_TRUE(waitFor([] { return !Quorvel::isBootstrapInProgress(); }));
+    ASSERT_TRUE(Quorvel::successfullyBootstrapped()) << second.output;
+    auto page = PageRecorder::create();
+    QVHighScoreService::getPage(1, "5", false, QVDelegate(page.get(), BRISKO_SELECTOR(PageRecorder, succeeded)),
+                                QVDelegate(page.get(), BRISKO_SELECTOR(PageRecorder, failed)));
+    ASSERT_TRUE(waitFor([&] { return page->done; }));
+    EXPECT_FALSE(page->failed_);
+    EXPECT_EQ(page->scores, (std::vector<int64_t> { 900, 700 }));
+    second.readUntil("GET client_applications/@me/high_scores.xml");
+    EXPECT_NE(second.output.find("POST bootstrap.xml 200 signature verified"), std::string::npos) << second.output;
+    EXPECT_EQ(second.output.find("NOT verified"), std::string::npos) << second.output;
+}
+
+TEST(StandInProgramStateFolder, AFolderThatCannotBeMadeEndsTheProgram)
+{
+    Program program({ "--state", "/proc/no-such-folder/service" });
+    program.readUntil("\n");
+    EXPECT_EQ(program.stop(0), 1);
+    EXPECT_NE(program.output.find("cannot make the state directory"), std::string::npos) << program.output;
+}
+
+} // namespace
