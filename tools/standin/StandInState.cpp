@@ -142,7 +142,23 @@ CREATE TABLE IF NOT EXISTS unlocks (user_id INTEGER NOT NULL, achievement_id INT
     percent_complete REAL NOT NULL, unlocked_at TEXT, PRIMARY KEY (user_id, achievement_id));
 CREATE TABLE IF NOT EXISTS friends (user_id INTEGER NOT NULL, friend_id INTEGER NOT NULL,
     PRIMARY KEY (user_id, friend_id));
+CREATE TABLE IF NOT EXISTS challenges (id INTEGER PRIMARY KEY AUTOINCREMENT, challenger_id INTEGER NOT NULL,
+    definition_id INTEGER NOT NULL, description TEXT NOT NULL, hidden_text TEXT, user_message TEXT, data BLOB,
+    created_at TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS challenges_users (id INTEGER PRIMARY KEY AUTOINCREMENT, challenge_id INTEGER NOT NULL,
+    user_id INTEGER NOT NULL, result TEXT, result_text TEXT, ignored INTEGER NOT NULL DEFAULT 0);
 )sql";
+
+// The game's challenge definitions (as its fixtures list them).
+std::string definitionName(int64_t id)
+{
+    switch (id) {
+    case 51: return "Fastest Lap";
+    case 52: return "High Score";
+    case 53: return "Marathon";
+    default: return {};
+    }
+}
 
 } // namespace
 
@@ -183,6 +199,7 @@ StandInState::StandInState(std::string directory)
              "INSERT INTO users VALUES (18, 'Rival', '2026-01-01 00:00:00');"
              "INSERT INTO high_scores (user_id, leaderboard_id, score, display_text, created_at) VALUES"
              " (18, 5, 900, '900 points', '2026-01-01 00:00:00'), (18, 6, 75, '1:15', '2026-01-01 00:00:00');"
+             "INSERT INTO sqlite_sequence (name, seq) VALUES ('challenges', 60), ('challenges_users', 70);"
              "COMMIT;");
     }
 }
@@ -259,6 +276,25 @@ void StandInState::install(StandInServer& server)
     server.route("GET", "users/@me/activities.xml", [this](const LoggedRequest& r) {
         std::lock_guard guard(mutex_);
         return caller(r) ? Answer::xml("<resources></resources>") : unauthorized("The request is not signed by a known player");
+    });
+    server.route("POST", "challenges.xml", signedRoute(&StandInState::sendChallenge));
+    server.route("GET", "challenges.xml", signedRoute(&StandInState::sentChallenges));
+    server.route("GET", "challenges_users.xml", signedRoute(&StandInState::receivedChallenges));
+    server.routePrefix("POST", "challenges_users/", signedRoute(&StandInState::answerChallenge));
+    // A challenge's data is fetched unsigned from its user_data_url.
+    server.routePrefix("GET", "challenges/", [this](const LoggedRequest& r) -> Answer {
+        std::lock_guard guard(mutex_);
+        std::string id = r.path.substr(11);
+        id = id.substr(0, id.find('/'));
+        auto challenge = number(id);
+        Statement q(db_, "SELECT data FROM challenges WHERE id = ?");
+        q.bind(1, challenge.value_or(-1));
+        if (!challenge || !q.step())
+            return Answer::xml("<errors><error>No such challenge</error></errors>", 404);
+        Answer a;
+        a.body = q.text(0);
+        a.contentType = "application/octet-stream";
+        return a;
     });
     server.routePrefix("POST", "users/", [this](const LoggedRequest& r) -> Answer {
         std::lock_guard guard(mutex_);
@@ -690,6 +726,132 @@ Answer StandInState::follow(const LoggedRequest& r, int64_t user, bool start)
         q.bind(1, user).bind(2, *other).run();
     }
     return Answer::xml("<resources></resources>");
+}
+
+std::string StandInState::challengeElement(int64_t id, int64_t viewer)
+{
+    Statement q(db_, "SELECT challenger_id, definition_id, description, COALESCE(hidden_text, ''),"
+                     " COALESCE(user_message, '') FROM challenges WHERE id = ?");
+    q.bind(1, id);
+    if (!q.step())
+        return {};
+    return "<challenge><id>" + std::to_string(id) + "</id>" + element("description", q.text(2))
+        + element("hidden_text", q.text(3)) + element("user_message", q.text(4))
+        + element("user_data_url", "/challenges/" + std::to_string(id) + "/data.blob")
+        + "<challenge_definition><id>" + std::to_string(q.integer(1)) + "</id>"
+        + element("name", definitionName(q.integer(1))) + "<client_application_id>" + kGameId
+        + "</client_application_id><multi_attempt>true</multi_attempt></challenge_definition>"
+        + userElement(q.integer(0), viewer) + "</challenge>";
+}
+
+Answer StandInState::sendChallenge(const LoggedRequest& r, int64_t user)
+{
+    auto definition = number(r.param("challenge_definition_id"));
+    if (!definition || definitionName(*definition).empty())
+        return badRequest("There is no such challenge definition");
+    std::vector<int64_t> recipients;
+    for (auto& [name, value] : r.params)
+        if (name == "challenge_user_ids[]") {
+            auto id = number(value);
+            if (!id || !userName(*id) || *id == user)
+                return badRequest("A challenge goes to other players only");
+            recipients.push_back(*id);
+        }
+    if (recipients.empty())
+        return badRequest("A challenge needs a player to go to");
+    exec("BEGIN");
+    Statement q(db_, "INSERT INTO challenges (challenger_id, definition_id, description, hidden_text, user_message,"
+                     " data, created_at) VALUES (?, ?, ?, ?, ?, ?, ?)");
+    q.bind(1, user).bind(2, *definition).bind(3, r.param("challenge_description")).bind(4, r.param("challenge_hidden_text"));
+    if (r.hasParam("challenge_user_message"))
+        q.bind(5, r.param("challenge_user_message"));
+    q.bind(6, r.param("challenge_user_data")).bind(7, now());
+    if (!q.run()) {
+        exec("ROLLBACK");
+        return Answer::xml("<errors><error>The challenge could not be kept</error></errors>", 500);
+    }
+    int64_t challenge = sqlite3_last_insert_rowid(db_);
+    for (int64_t to : recipients) {
+        Statement add(db_, "INSERT INTO challenges_users (challenge_id, user_id) VALUES (?, ?)");
+        add.bind(1, challenge).bind(2, to).run();
+    }
+    exec("COMMIT");
+    return Answer::xml("<resources>" + challengeElement(challenge, user) + "</resources>");
+}
+
+Answer StandInState::sentChallenges(const LoggedRequest&, int64_t user)
+{
+    std::string body;
+    size_t count = 0;
+    Statement q(db_, "SELECT id FROM challenges WHERE challenger_id = ? ORDER BY id DESC");
+    q.bind(1, user);
+    while (q.step()) {
+        ++count;
+        body += challengeElement(q.integer(0), user);
+    }
+    return Answer::xml("<resources>" + pageHeader(count) + body + "</resources>");
+}
+
+Answer StandInState::receivedChallenges(const LoggedRequest& r, int64_t user)
+{
+    std::string where = "user_id = ?1 AND ignored = 0";
+    if (r.param("incomplete") == "1")
+        where += " AND result IS NULL";
+    else if (r.param("complete") == "1")
+        where += " AND result IS NOT NULL";
+    if (auto challenge = number(r.param("challenge_id")))
+        where = "challenge_id = " + std::to_string(*challenge);
+    std::string sql = "SELECT id, challenge_id, user_id, COALESCE(result, ''), COALESCE(result_text, '') FROM"
+                      " challenges_users WHERE " + where + " ORDER BY id DESC";
+    Statement q(db_, sql.c_str());
+    if (where.find("?1") != std::string::npos)
+        q.bind(1, user);
+    std::string body;
+    size_t count = 0;
+    while (q.step()) {
+        ++count;
+        body += "<challenges_user><id>" + std::to_string(q.integer(0)) + "</id>" + element("result", q.text(3))
+            + element("result_text", q.text(4)) + "<viewed>1</viewed><attempts>0</attempts>"
+            + challengeElement(q.integer(1), user) + userElement(q.integer(2), user) + "</challenges_user>";
+    }
+    return Answer::xml("<resources>" + pageHeader(count) + body + "</resources>");
+}
+
+Answer StandInState::answerChallenge(const LoggedRequest& r, int64_t user)
+{
+    // challenges_users/<id>/update.xml, only by the player it went to
+    std::string id = r.path.substr(17);
+    id = id.substr(0, id.find('/'));
+    auto row = number(id);
+    Statement owner(db_, "SELECT 1 FROM challenges_users WHERE id = ? AND user_id = ?");
+    owner.bind(1, row.value_or(-1)).bind(2, user);
+    if (!row || !owner.step())
+        return Answer::xml("<errors><error>No such challenge for this player</error></errors>", 404);
+    if (r.param("challenges_user[ignored]") == "1") {
+        Statement q(db_, "UPDATE challenges_users SET ignored = 1 WHERE id = ?");
+        q.bind(1, *row).run();
+    } else {
+        std::string result = r.param("challenges_user[result]");
+        if (!result.empty() && result != "win" && result != "lose" && result != "tie")
+            return badRequest("A result is win, lose or tie");
+        Statement q(db_, "UPDATE challenges_users SET result = ?, result_text = ? WHERE id = ?");
+        q.bind(1, result.empty() ? std::string("none") : result).bind(2, r.param("challenges_user[result_text]")).bind(3, *row).run();
+    }
+    return Answer::xml("<resources></resources>");
+}
+
+std::vector<StandInState::Challenge> StandInState::challengesTo(int64_t user) const
+{
+    std::lock_guard guard(mutex_);
+    std::vector<Challenge> out;
+    if (!db_)
+        return out;
+    Statement q(db_, "SELECT c.id, c.challenger_id, c.definition_id, COALESCE(c.user_message, ''), COALESCE(u.result, '')"
+                     " FROM challenges_users u JOIN challenges c ON c.id = u.challenge_id WHERE u.user_id = ? ORDER BY u.id");
+    q.bind(1, user);
+    while (q.step())
+        out.push_back({ q.integer(0), q.integer(1), q.integer(2), q.text(3), q.text(4) });
+    return out;
 }
 
 std::vector<StandInState::Score> StandInState::scores() const

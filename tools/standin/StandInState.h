@@ -1,5 +1,6 @@
 // The stand-in service's kept state: users, their devices and access tokens,
-// leaderboards and scores, achievement definitions and unlocks, and friends,
+// leaderboards and scores, achievement definitions and unlocks, friends and
+// challenges,
 // in one SQLite file under a directory the caller names. A StandInServer
 // given this state answers the client's requests from it (routes that are not
 // kept here still come from fixtures and scripts), so a test or the showcase
@@ -63,6 +64,15 @@ public:
     // Adds a user (for tests and the showcase's other players) and answers its id.
     int64_t addUser(const std::string& name);
     void addScore(int64_t userId, int64_t leaderboardId, int64_t score, const std::string& displayText = {});
+    struct Challenge {
+        int64_t id;
+        int64_t challengerId;
+        int64_t definitionId;
+        std::string userMessage;
+        std::string result; // empty while open
+    };
+    // The challenges sent to a player, in the order sent.
+    std::vector<Challenge> challengesTo(int64_t user) const;
     // The players `user` follows.
     std::vector<int64_t> followedBy(int64_t user) const;
     // Both players follow each other.
@@ -86,6 +96,11 @@ private:
     Answer submitUnlocks(const LoggedRequest& r, int64_t user);
     Answer usersOfInterest(const LoggedRequest& r, int64_t user);
     Answer rename(const LoggedRequest& r, int64_t user);
+    Answer sendChallenge(const LoggedRequest& r, int64_t user);
+    Answer sentChallenges(const LoggedRequest& r, int64_t user);
+    Answer receivedChallenges(const LoggedRequest& r, int64_t user);
+    Answer answerChallenge(const LoggedRequest& r, int64_t user);
+    std::string challengeElement(int64_t id, int64_t viewer);
     Answer deviceAccounts(const LoggedRequest& r);
     Answer oneUser(const std::string& id, int64_t user);
     Answer follow(const LoggedRequest& r, int64_t user, bool start);

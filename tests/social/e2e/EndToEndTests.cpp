@@ -11,6 +11,8 @@
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVAchievement.h"
+#include "social/services/QVChallenge.h"
+#include "social/services/QVChallengeService.h"
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVHighScore.h"
 #include "social/services/QVHighScoreService.h"
@@ -254,6 +256,51 @@ TEST_F(EndToEnd, FollowingARivalIsKeptAcrossARestartAndShapesTheFriendsLeaderboa
                                                  stopped->onFailure());
     ASSERT_TRUE(waitUntil([&] { return stopped->done; }));
     EXPECT_TRUE(state->followedBy(player).empty());
+}
+
+// Receives a page of challenges.
+class ChallengeRecorder final : public Object {
+public:
+    static Ref<ChallengeRecorder> create() { return platform::adoptRef(new ChallengeRecorder); }
+    void succeeded(Object* page)
+    {
+        done = true;
+        if (auto* series = dynamic_cast<QVPaginatedSeries*>(page))
+            for (auto& o : series->objects())
+                if (auto* c = dynamic_cast<QVChallenge*>(o.get()))
+                    texts.push_back(c->challengeDescription() + " / " + c->userMessage());
+    }
+    void failed(Object*) { done = failed_ = true; }
+    QVDelegate onSuccess() { return QVDelegate(this, BRISKO_SELECTOR(ChallengeRecorder, succeeded)); }
+    QVDelegate onFailure() { return QVDelegate(this, BRISKO_SELECTOR(ChallengeRecorder, failed)); }
+    bool done { false }, failed_ { false };
+    Strings texts;
+};
+
+TEST_F(EndToEnd, ASentChallengeReachesItsPlayerAndOutlivesARestart)
+{
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    auto sent = ChallengeRecorder::create();
+    ASSERT_TRUE(QVChallengeService::sendChallenge("51", "Beat my lap", platform::Bytes { 1, 2, 3 }, std::string("Try this"),
+                                                  "lap=75", { std::to_string(StandInState::kRivalUser) }, std::nullopt,
+                                                  sent->onSuccess(), sent->onFailure()));
+    ASSERT_TRUE(waitUntil([&] { return sent->done; }));
+    EXPECT_FALSE(sent->failed_);
+    auto received = state->challengesTo(StandInState::kRivalUser);
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].challengerId, player);
+    EXPECT_EQ(received[0].definitionId, 51);
+    EXPECT_EQ(received[0].userMessage, "Try this");
+
+    killService();
+    startService();
+    auto list = ChallengeRecorder::create();
+    QVChallengeService::getSentChallengesForLocalUserAndLocalApplication(1, list->onSuccess(), list->onFailure());
+    ASSERT_TRUE(waitUntil([&] { return list->done; }));
+    EXPECT_FALSE(list->failed_);
+    EXPECT_EQ(list->texts, (Strings { "Beat my lap / Try this" }));
+    EXPECT_EQ(serviceRequestsTo("challenges.xml").size(), 1u);
 }
 
 TEST_F(EndToEnd, AScoreWhosePostFindsTheServiceGoneIsSentOnceOnTheNextLogin)
