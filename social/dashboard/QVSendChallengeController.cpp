@@ -118,7 +118,12 @@ void QVSendChallengeController::doIndexActionOnSuccess(const QVDelegate& onSucce
 void QVSendChallengeController::_refreshDataNow()
 {
     stallTimer_ = nullptr;
-    doIndexActionWithPage(1, stalledSuccess_, stalledFailure_);
+    // The stored callbacks target this screen: kept after use, they would keep it for good.
+    QVDelegate onSuccess = std::move(stalledSuccess_);
+    QVDelegate onFailure = std::move(stalledFailure_);
+    stalledSuccess_ = QVDelegate();
+    stalledFailure_ = QVDelegate();
+    doIndexActionWithPage(1, onSuccess, onFailure);
 }
 
 void QVSendChallengeController::doIndexActionWithPage(unsigned int page, const QVDelegate& onSuccess,
