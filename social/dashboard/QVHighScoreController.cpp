@@ -307,13 +307,10 @@ void QVHighScoreController::downloadBlobForHighScore(QVHighScore* score)
     if (!score || !score->hasBlob())
         return;
     showLoadingScreen();
-    Ref<QVHighScore> keep(score);
-    // A blob already held is handed over at once; one not yet downloaded is
-    // reported as a failure until attached data can be fetched.
-    if (score->blob())
-        QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVHighScoreController, onBlobDownloadedForHighScore))).invoke(score);
-    else
-        QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVHighScoreController, onBlobFailedDownloading))).invoke(score);
+    // A blob already held is handed over at once; another is fetched from the storage host.
+    QVHighScoreService::downloadBlobForHighScore(
+        score, QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVHighScoreController, onBlobDownloadedForHighScore))),
+        QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVHighScoreController, onBlobFailedDownloading))));
 }
 
 void QVHighScoreController::onBlobDownloadedForHighScore(Object* answer)

@@ -367,8 +367,14 @@ TEST_F(LeaderboardTest, ScoreRowsShowRankDistanceAndAttachedData)
         }
     EXPECT_TRUE(found);
 
-    // A tap on the blob button of a score whose data is not held fails with the alert.
+    // A tap on the blob button of a score whose data is not held asks the storage
+    // host for it; a host that no longer has it ends in the alert.
+    size_t before = provider->waitingCount();
     ASSERT_TRUE(driver().tap(bo->downloadBlobButton()));
+    settle();
+    ASSERT_EQ(provider->waitingCount(), before + 1);
+    ASSERT_TRUE(provider->answerWithXml("", 404));
+    settle(1);
     ASSERT_TRUE(driver().currentAlert());
     EXPECT_EQ(driver().currentAlert()->title(), "Error!");
 }
