@@ -41,7 +41,8 @@ protected:
         // The dashboard asks for the game's announcements when it opens.
         server.route("GET", "client_applications/321/forums/announcements.xml",
                      standin::Answer::xml("<?xml version=\"1.0\"?><resources></resources>"));
-        // The game offers leaderboards and achievements.
+        // The game offers leaderboards and achievements; the token the answer issues is known.
+        server.addToken("token-1", "token-secret-1");
         server.route("POST", "bootstrap.xml", [this](const standin::LoggedRequest&) {
             if (refuseBootstrap)
                 return standin::Answer::xml("<errors><error>Try again later</error></errors>", 500);
