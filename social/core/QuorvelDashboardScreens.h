@@ -37,6 +37,8 @@ public:
 // The class methods of the dashboard's screens that the launch and the
 // online/offline switch use. The layers that own those screens install them;
 // an absent hook is skipped.
+struct QVChallengeScreen;
+
 struct QuorvelDashboardHooks {
     // Prepares a screen pushed on the game page's tab with the game's profile.
     std::function<void(platform::ui::ViewController* screen, QVGameProfilePageInfo* info)> setPushControllerData;
@@ -50,6 +52,9 @@ struct QuorvelDashboardHooks {
     std::function<void(platform::ui::ViewController* screen)> reloadDataFromServer;
     // A framed stack reloads its profile frame.
     std::function<void(platform::ui::NavigationController* nav)> refreshProfile;
+    // Opens a challenge screen over the game, framed, with its close button;
+    // false when it could not be made.
+    std::function<bool(const QVChallengeScreen& screen)> presentChallengeScreen;
 
     static QuorvelDashboardHooks& shared();
 };

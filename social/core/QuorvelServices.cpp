@@ -2,7 +2,9 @@
 // fill in its entry in serviceTable(); both orders pick it up.
 #include "social/core/QuorvelServices.h"
 
+#include "platform/foundation/Log.h"
 #include "social/core/QVNotification.h"
+#include "social/core/QuorvelDashboardScreens.h"
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVCompressableData.h"
 #include "social/runtime/QVPresenceService.h"
@@ -32,7 +34,6 @@
 #include "social/services/QVUserSettingService.h"
 #include "social/services/QVUsersCredentialService.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVNavigationController.h"
 #include "platform/ui/NavigationController.h"
 
 #include <cstring>
@@ -156,36 +157,19 @@ void installSocialNotificationHost()
     QVSocialNotificationService::setHost(std::move(host));
 }
 
-// Closes a challenge screen opened over the game.
-class ChallengeScreenCloser : public platform::Object {
-public:
-    void cancel() { Quorvel::dismissRootController(); }
-};
-
 // The challenge screens, the dashboard's challenge pages, the received
 // challenge's notice and the wait for a bootstrap.
 void installChallengeHost()
 {
     QVChallengeService::Host host;
     host.presentChallengeScreen = [](const QVChallengeScreen& values) {
-        platform::Ref<platform::ui::ViewController> screen = QVControllerLoader::load(values.controllerName);
-        if (!screen)
+        // The challenge screens belong to the dashboard, which presents them.
+        const auto& present = QuorvelDashboardHooks::shared().presentChallengeScreen;
+        if (!present) {
+            platform::log("Quorvel: no challenge screens to present %s", values.controllerName.c_str());
             return false;
-        if (auto* challengeScreen = dynamic_cast<QVChallengeScreenController*>(screen.get()))
-            challengeScreen->setChallengeScreen(values);
-        if (!values.title.empty())
-            screen->setTitle(values.title);
-        static platform::Object* closer = new ChallengeScreenCloser;
-        QVNavigationController::addCloseButtonToViewController(screen.get(), closer,
-                                                               BRISKO_SELECTOR(ChallengeScreenCloser, cancel));
-        // The framed navigation is made by name, as every screen the central class shows.
-        platform::Ref<platform::ui::ViewController> frame = QVControllerLoader::load("FramedNavigation");
-        auto* navigation = dynamic_cast<platform::ui::NavigationController*>(frame.get());
-        if (!navigation)
-            return false;
-        navigation->setViewControllers({ screen }, false);
-        Quorvel::presentRootControllerWithModal(frame);
-        return true;
+        }
+        return present(values);
     };
     host.showChallengeDetail = [](const std::string& challengeId) {
         platform::Ref<platform::ui::ViewController> list = QVControllerLoader::load("ChallengeList");

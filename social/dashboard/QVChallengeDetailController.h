@@ -12,6 +12,7 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeService.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVTableCellHelper.h"
@@ -22,7 +23,6 @@
 
 namespace quorvel {
 
-class QVChallengeToUser;
 
 class QVChallengeDetailController : public QVTableSequenceControllerHelper,
                                     public QVChallengeDetailSetup,

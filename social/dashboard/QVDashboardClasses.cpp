@@ -44,6 +44,7 @@
     X(QVInviteNotificationController)                                                                              \
     X(QVFanClubController)                                                                                         \
     X(QVNewsLetterController)                                                                                      \
+    X(QVFavoriteThisGameController)                                                                                \
     X(QVDashboardInterfaces)                                                                                       \
     X(QVProfileController)                                                                                         \
     X(QVFriendsController)                                                                                         \

@@ -7,6 +7,7 @@
 #include "social/dashboard/QVForumControllers.h"
 #include "social/dashboard/QVInviteControllers.h"
 #include "social/dashboard/QVPlayedGameController.h"
+#include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVRuntimeHost.h"
 #include "social/runtime/QVTableSectionDescription.h"
@@ -251,6 +252,196 @@ void QVNewsLetterController::onSubscriptionFailedToChange(Object*)
     // The server kept the old state: the switch shows it again.
     subscriptionSwitch()->setOn(!requestedState_);
     hideLoadingScreen();
+}
+
+} // namespace quorvel
+
+// ---------------------------------------------------------------------------
+// Favourite and review
+
+
+namespace quorvel {
+
+QV_REGISTER_CLASS(QVFavoriteThisGameController);
+
+namespace {
+
+QVGameProfilePageInfo* gameContextOf(const ViewController* screen)
+{
+    auto* framed = dynamic_cast<QVFramedNavigationController*>(screen->navigationController());
+    return framed ? dynamic_cast<QVGameProfilePageInfo*>(framed->currentGameContext()) : nullptr;
+}
+
+} // namespace
+
+std::string QVFavoriteThisGameController::getClientApplicationId() const
+{
+    QVGameProfilePageInfo* game = gameContextOf(this);
+    return game ? game->resourceId() : QVRuntimeHost::current().clientApplicationId();
+}
+
+std::string QVFavoriteThisGameController::getClientApplicationName() const
+{
+    QVGameProfilePageInfo* game = gameContextOf(this);
+    return game ? game->name() : Quorvel::applicationDisplayName();
+}
+
+void QVFavoriteThisGameController::loadView()
+{
+    Rect bounds = QVDashboardHost::current().getDashboardBounds();
+    float width = bounds.size.width;
+    Ref<View> root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
+    root->setBackgroundColor(Color::rgb(0.13f, 0.15f, 0.18f));
+    descriptionLabel_ = community::makeLabel(Rect(10, 10, width - 20, 80), 14, false);
+    descriptionLabel_->setNumberOfLines(0);
+    descriptionLabel_->setTextColor(Color::whiteColor());
+    favoriteButton_ = Button::buttonWithType(Button::Type::Custom);
+    favoriteButton_->setFrame(Rect((width - 64) / 2, 100, 64, 64));
+    favoriteButton_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVFavoriteThisGameController, onFavoritePressed)),
+                               TouchUpInside);
+    reviewArea_ = View::viewWithFrame(Rect(10, 176, width - 20, 110));
+    reviewArea_->setBackgroundColor(std::nullopt);
+    reviewTextField_ = TextView::textViewWithFrame(Rect(0, 0, width - 20, 100));
+    reviewArea_->addSubview(reviewTextField_.get());
+    for (View* v : std::initializer_list<View*> { descriptionLabel_.get(), favoriteButton_.get(), reviewArea_.get() })
+        root->addSubview(v);
+    setView(root.get());
+}
+
+void QVFavoriteThisGameController::addHiddenParameters(QVHttpNestedQueryStringWriter& writer)
+{
+    QVFormControllerHelper::addHiddenParameters(writer);
+    std::string review = reviewTextField()->text();
+    if (!review.empty())
+        writer.io("client_application_user[review]", review);
+    bool favorite = isFavorite_;
+    writer.io("client_application_user[favorite]", favorite);
+}
+
+void QVFavoriteThisGameController::onFormSubmitted()
+{
+    reviewTextField()->resignFirstResponder();
+    hideLoadingScreen();
+    AlertView::alert("", "Your comment has been submitted successfully.", nullptr, "OK")->show();
+}
+
+void QVFavoriteThisGameController::viewWillAppear(bool animated)
+{
+    QVFormControllerHelper::viewWillAppear(animated);
+    setReviewAreaAvailable(false, false);
+    showLoadingScreen();
+    QVClientApplicationService::getPlayerReviewForGame(
+        getClientApplicationId(), "",
+        QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVFavoriteThisGameController, onReviewLoaded))),
+        QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVFavoriteThisGameController, onRequestFailed))));
+}
+
+void QVFavoriteThisGameController::onReviewLoaded(Object* answer)
+{
+    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
+    auto* review = series && series->count() > 0 ? dynamic_cast<QVPlayerReview*>(series->objectAtIndex(0)) : nullptr;
+    if (review && review->favorite())
+        onGameIsFavorite(review->review());
+    else
+        onGameIsNotFavorite();
+    hideLoadingScreen();
+}
+
+void QVFavoriteThisGameController::onFavoritePressed()
+{
+    updateState(std::nullopt, !isFavorite_, &QVFavoriteThisGameController::onIsFavoriteChanged);
+}
+
+void QVFavoriteThisGameController::onSubmitReviewPressed()
+{
+    reviewTextField()->resignFirstResponder();
+    const std::string comment = reviewTextField()->text();
+    if (comment.empty()) {
+        AlertView::alert("", "You must enter a comment before submitting.", nullptr, "OK")->show();
+        return;
+    }
+    updateState(comment, true, &QVFavoriteThisGameController::onReviewSubmitted);
+}
+
+void QVFavoriteThisGameController::updateState(const std::optional<std::string>& comment, bool makeFavorite,
+                                               void (QVFavoriteThisGameController::*success)(Object*))
+{
+    showLoadingScreen();
+    QVDelegate onSuccess(this, QVDelegate::ShortMethod(platform::Selector<Object*>(success, "updateStateSucceeded")));
+    QVDelegate onFailure(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVFavoriteThisGameController, onRequestFailed)));
+    if (makeFavorite) {
+        std::optional<std::string> text = comment && !comment->empty() ? comment : std::nullopt;
+        QVClientApplicationService::makeGameFavorite(getClientApplicationId(), text, onSuccess, onFailure);
+    } else {
+        QVClientApplicationService::unfavoriteGame(getClientApplicationId(), onSuccess, onFailure);
+    }
+}
+
+void QVFavoriteThisGameController::onIsFavoriteChanged(Object*)
+{
+    isFavorite_ = !isFavorite_;
+    if (isFavorite_)
+        onGameIsFavorite(reviewTextField()->text());
+    else
+        onGameIsNotFavorite();
+    hideLoadingScreen();
+}
+
+void QVFavoriteThisGameController::onReviewSubmitted(Object*)
+{
+    hideLoadingScreen();
+    AlertView::alert("", "Your comment has been submitted.", nullptr, "OK")->show();
+}
+
+void QVFavoriteThisGameController::onGameIsNotFavorite()
+{
+    isFavorite_ = false;
+    descriptionLabel()->setText(kNotFavoriteText);
+    setButtonImage(QVDashboardHost::current().isLargeScreen() ? "QVFavoriteThisGameIconRateOff.png" : "QVButtonStarEmpty.png");
+    setReviewAreaAvailable(false, true);
+}
+
+void QVFavoriteThisGameController::onGameIsFavorite(const std::string& comment)
+{
+    isFavorite_ = true;
+    setButtonImage(QVDashboardHost::current().isLargeScreen() ? "QVFavoriteThisGameIconRateOn.png" : "QVButtonStarFilled.png");
+    reviewTextField()->setText(comment);
+    descriptionLabel()->setText("You've added " + getClientApplicationName()
+                                + " to your Favorites. From now on when your friends view your list of games, this one "
+                                  "will be marked with a star. Press the star again to remove it from your Favorites.");
+    setReviewAreaAvailable(true, true);
+}
+
+void QVFavoriteThisGameController::setButtonImage(const std::string& name)
+{
+    starImageName_ = name;
+    auto image = QVLoadKitImage(name);
+    favoriteButton()->setImage(image.get(), StateNormal);
+    favoriteButton()->setImage(image.get(), StateHighlighted);
+}
+
+void QVFavoriteThisGameController::setReviewAreaAvailable(bool shown, bool)
+{
+    // The star steps aside (sideways in landscape, else up) for the comment area.
+    const bool landscape = QVDashboardHost::current().isInLandscapeMode();
+    float width = view()->bounds().size.width;
+    Rect star = favoriteButton()->frame();
+    if (shown) {
+        star.origin = landscape ? platform::Point(10, star.origin.y) : platform::Point((width - 64) / 2, 96);
+        reviewArea()->setAlpha(1);
+        reviewArea()->setUserInteractionEnabled(true);
+        navigationItem()->setRightBarButtonItem(
+            BarButtonItem::withTitle("Submit", BarButtonItem::Style::Plain, this,
+                                     BarButtonItem::PlainAction(BRISKO_SELECTOR(QVFavoriteThisGameController, onSubmitReviewPressed)))
+                .get());
+    } else {
+        star.origin = platform::Point((width - 64) / 2, 100);
+        reviewArea()->setAlpha(0);
+        reviewArea()->setUserInteractionEnabled(false);
+        reviewTextField()->resignFirstResponder();
+        navigationItem()->setRightBarButtonItem(nullptr);
+    }
+    favoriteButton()->setFrame(star);
 }
 
 } // namespace quorvel

@@ -17,6 +17,7 @@
 #include "social/services/QVUser.h"
 #include "social/ui/QVDashboardHost.h"
 #include "social/ui/QVKitImages.h"
+#include "social/ui/QVStandardCells.h"
 
 #include <algorithm>
 
@@ -323,10 +324,7 @@ Ref<QVSelectFriendsToInviteController> QVSelectFriendsToInviteController::invite
 
 void QVSelectFriendsToInviteController::populateResourceMap(QVResourceControllerMap& map)
 {
-    // The selectable user row where the program has one, else the plain user row.
-    const bool selectable = QVControllerLoader::getViewClass("SelectableUserCell").has_value()
-        || QVClassRegistry::create(QVControllerLoader::defaultClassNamePrefix() + "SelectableUserCell");
-    map.addResource<QVUser>(selectable ? "SelectableUser" : "User");
+    map.addResource<QVUser>("SelectableUser");
 }
 
 void QVSelectFriendsToInviteController::doIndexActionWithPage(unsigned int page, const QVDelegate& onSuccess,
@@ -373,9 +371,9 @@ bool QVSelectFriendsToInviteController::isUserSelected(const QVUser* user) const
 
 void QVSelectFriendsToInviteController::onCell(QVTableCellHelper* cell, Object* resource)
 {
-    // Rows shown later keep their check mark (a selectable row answers "setChecked").
-    if (auto* user = dynamic_cast<QVUser*>(resource))
-        cell->setAccessoryType(isUserSelected(user) ? CellAccessoryType::Checkmark : CellAccessoryType::None);
+    // Rows shown later keep their check mark.
+    if (auto* selectable = dynamic_cast<QVSelectableUserCell*>(cell))
+        selectable->setChecked(isUserSelected(dynamic_cast<QVUser*>(resource)));
 }
 
 void QVSelectFriendsToInviteController::onCellWasClicked(Object* resource, IndexPath indexPath)
@@ -390,8 +388,8 @@ void QVSelectFriendsToInviteController::onCellWasClicked(Object* resource, Index
             selectedUsers_.emplace_back(user);
         else
             selectedUsers_.erase(it);
-        if (TableViewCell* cell = tableView()->cellForRowAtIndexPath(indexPath))
-            cell->setAccessoryType(isUserSelected(user) ? CellAccessoryType::Checkmark : CellAccessoryType::None);
+        if (auto* cell = dynamic_cast<QVSelectableUserCell*>(tableView()->cellForRowAtIndexPath(indexPath)))
+            cell->setChecked(isUserSelected(user));
     }
     tableView()->deselectRowAtIndexPath(indexPath, false);
 }

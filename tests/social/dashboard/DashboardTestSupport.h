@@ -74,6 +74,11 @@ protected:
     }
     void TearDown() override
     {
+        // Requests still waiting hold their screens: end them before the screens go.
+        for (int i = 0; i < 20 && provider && provider->waitingCount() > 0; ++i) {
+            provider->answerWithFailure();
+            settle();
+        }
         quorvel::QVDashboardSwitch::setOpenDashboard(nullptr);
         navigation = nullptr;
         settle(1);

@@ -157,19 +157,18 @@ TEST_F(AchievementListTest, ProgressionRowsHideSecretsAndShowOnlyPartProgress)
 TEST_F(AchievementListTest, ComparedWithAnotherPlayerTheRowsBecomeCompareRowsUnderALeadingRow)
 {
     setLocalProfile("55", false, true, false);
-    Ref<platform::ui::ViewController> loadedPage = QVControllerLoader::load("GameProfile");
-    page = Ref<QVGameProfileController>(dynamic_cast<QVGameProfileController*>(loadedPage.get()));
-    auto framed = QVFramedNavigationController::withRootViewController(page.get());
+    Ref<platform::Object> rootMade = QVClassRegistry::create("QVViewController");
+    Ref<platform::ui::ViewController> root(dynamic_cast<platform::ui::ViewController*>(rootMade.get()));
+    root->init();
+    auto framed = QVFramedNavigationController::withRootViewController(root.get());
     driver().showController(framed.get());
     settle(1);
-    // The game page's featured banner asks for its images first.
-    ASSERT_TRUE(provider->answerWithXml("<?xml version=\"1.0\"?><resources></resources>"));
-    settle();
 
     Ref<platform::ui::ViewController> loaded = QVControllerLoader::load("AchievementList");
     list = Ref<QVAchievementListController>(dynamic_cast<QVAchievementListController*>(loaded.get()));
     ASSERT_TRUE(list);
-    QVGameProfileController::setPushControllerData(list.get(), page->gameProfileInfo());
+    QVGameProfileController::setPushControllerData(list.get(),
+                                                   dynamic_cast<QVGameProfilePageInfo*>(provider->localInfo.get()));
     Ref<QVResource> other = QVUser::staticResourceClass().create();
     auto* rival = dynamic_cast<QVUser*>(other.get());
     QVResourceNameMap names;

@@ -147,3 +147,57 @@ TEST_F(FanClubTest, NewsletterWithoutCredentialsDetoursOrStaysOff)
 }
 
 } // namespace
+
+namespace {
+
+class FavoriteTest : public FanClubTest { };
+
+std::string reviewXml(bool favorite, const std::string& review)
+{
+    return "<?xml version=\"1.0\"?><resources><client_application_user><id>9</id><favorite>"
+        + std::string(favorite ? "true" : "false") + "</favorite><review>" + review + "</review></client_application_user></resources>";
+}
+
+TEST_F(FavoriteTest, TheStarTakesTheMarkBackWithoutTheComment)
+{
+    auto* page = open<QVFavoriteThisGameController>("FavoriteThisGame", nullptr);
+    ASSERT_TRUE(page);
+    ASSERT_EQ(requestsTo("client_applications/55/users/17.xml").size(), 1u);
+    ASSERT_TRUE(provider->answerWithXml(reviewXml(true, "Deep")));
+    settle();
+    EXPECT_TRUE(page->isFavorite());
+    EXPECT_EQ(page->reviewTextField()->text(), "Deep");
+    EXPECT_EQ(page->starImageName(), "QVButtonStarFilled.png");
+    EXPECT_EQ(page->reviewArea()->alpha(), 1.0f);
+    ASSERT_TRUE(page->navigationItem()->rightBarButtonItem());
+
+    ASSERT_TRUE(driver().tap(page->favoriteButton()));
+    settle();
+    auto sent = requestsTo("client_applications/55/users/review.xml");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(parameter(sent[0], "client_application_user[favorite]"), "0");
+    EXPECT_EQ(parameter(sent[0], "client_application_user[review]"), "<none>");
+    ASSERT_TRUE(provider->answerWithXml(fixture("ok.xml")));
+    settle();
+    EXPECT_FALSE(page->isFavorite());
+    EXPECT_EQ(page->descriptionLabel()->text(), QVFavoriteThisGameController::kNotFavoriteText);
+    EXPECT_EQ(page->reviewArea()->alpha(), 0.0f);
+    EXPECT_FALSE(page->navigationItem()->rightBarButtonItem());
+}
+
+TEST_F(FavoriteTest, AnEmptyCommentIsNotSentAndANonFavouriteIgnoresItsComment)
+{
+    auto* page = open<QVFavoriteThisGameController>("FavoriteThisGame", nullptr);
+    ASSERT_TRUE(page);
+    ASSERT_TRUE(provider->answerWithXml(reviewXml(false, "Old words")));
+    settle();
+    EXPECT_FALSE(page->isFavorite());
+    EXPECT_EQ(page->descriptionLabel()->text(), QVFavoriteThisGameController::kNotFavoriteText);
+
+    page->onSubmitReviewPressed();
+    ASSERT_TRUE(lastAlert());
+    EXPECT_EQ(lastAlert()->message(), "You must enter a comment before submitting.");
+    EXPECT_TRUE(requestsTo("client_applications/55/users/review.xml").empty());
+}
+
+} // namespace

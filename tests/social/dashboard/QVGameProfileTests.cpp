@@ -158,6 +158,8 @@ TEST_F(GameProfileTest, FailedDownloadLeavesTheAlwaysOfferedButtonsAndAsksAgainO
     page->viewDidAppear(false);
     settle();
     EXPECT_EQ(provider->requests().size(), 2u);
+    ASSERT_TRUE(provider->answerWithFailure());
+    settle(1);
 }
 
 TEST_F(GameProfileTest, LandscapeUsesThreeColumnsOfTopAndBottomRows)

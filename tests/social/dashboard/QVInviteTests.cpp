@@ -10,6 +10,7 @@
 #include "social/dashboard/QVInviteControllers.h"
 #include "social/runtime/QVReachability.h"
 #include "social/services/QVUser.h"
+#include "social/ui/QVStandardCells.h"
 
 using namespace quorvel;
 using namespace community_testing;
@@ -223,6 +224,11 @@ TEST_F(InviteTest, FriendsChooserWaitsBeforeEveryReloadAfterTheFirst)
     ASSERT_EQ(requestsTo("invites/new/invitable_friends").size(), 1u) << "the first load is at once";
     ASSERT_TRUE(provider->answerWithXml(fixture("users.xml")));
     settle(1);
+    ASSERT_TRUE(tapRow(chooser, 0));
+    ASSERT_EQ(chooser->selectedUsers().size(), 1u);
+    auto* row = dynamic_cast<QVSelectableUserCell*>(rowCell(chooser, 0));
+    ASSERT_TRUE(row);
+    EXPECT_TRUE(row->checked());
 
     // Back on the chooser from a screen pushed over it, the reload waits.
     navigation->pushViewController(QVControllerLoader::load("Help").get(), false);
