@@ -71,8 +71,9 @@ protected:
     {
         ASSERT_TRUE(provider->answerWithXml(fixture("invite_definition.xml")));
         settle();
-        if (provider->waitingCount() > 0)
+        if (provider->waitingCount() > 0) {
             ASSERT_TRUE(provider->answerWithFailure());
+        }
         settle(1);
     }
     // Picks one value of the person through the contacts chooser's address-book button.
