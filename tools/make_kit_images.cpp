@@ -907,8 +907,8 @@ static void phone(GraphicsContext& g, const Rect& r)
 
 // Invitations and the fan club: the invite icon's frame and default icon,
 // the invite notice's card (caps at its middle), the invite type icons
-// (friends, contacts), a contact's small phone and mail marks, and the fan
-// club rows' icons.
+// (friends, contacts), a contact's small phone and mail marks, the favourite
+// button's stars and the fan club rows' icons.
 static bool drawInviteImages(const std::string& dir)
 {
     bool ok = true;
@@ -949,6 +949,30 @@ static bool drawInviteImages(const std::string& dir)
     ok &= write(dir, "QVSelectInviteContactMailSmall.png", 16, 16, [&](GraphicsContext& g) {
         envelope(g, Rect(1, 3.5f, 14, 9), Rgb { 0.20f, 0.45f, 0.75f }, Rgb { 1, 1, 1 }, 1.2f);
     });
+
+    // The favourite button's large stars (phone and tablet): an outline when
+    // the game is not a favourite, a filled gold star when it is.
+    for (const auto& entry : { std::pair { "QVButtonStar", 60 }, std::pair { "QVFavoriteThisGameIconRate", 64 } }) {
+        const std::string base = entry.first;
+        const int size = entry.second;
+        const float c = size / 2.0f;
+        const bool tablet = base == "QVFavoriteThisGameIconRate";
+        ok &= write(dir, base + (tablet ? "Off.png" : "Empty.png"), size, size, [&](GraphicsContext& g) {
+            g.setStrokeColor(0.55f, 0.55f, 0.58f, 1);
+            g.setLineWidth(3);
+            starPath(g, c, c + size * 0.04f, size * 0.44f, size * 0.18f);
+            g.strokePath();
+        });
+        ok &= write(dir, base + (tablet ? "On.png" : "Filled.png"), size, size, [&](GraphicsContext& g) {
+            g.setFillColor(kGold.r, kGold.g, kGold.b, 1);
+            starPath(g, c, c + size * 0.04f, size * 0.47f, size * 0.19f);
+            g.fillPath();
+            g.setStrokeColor(0.70f, 0.50f, 0.05f, 1);
+            g.setLineWidth(2);
+            starPath(g, c, c + size * 0.04f, size * 0.45f, size * 0.18f);
+            g.strokePath();
+        });
+    }
 
     // Fan club rows: favourite (a star), announcements (a megaphone), the
     // newsletter (a page of news), inviting (an envelope with a plus), ideas
