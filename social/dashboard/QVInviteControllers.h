@@ -403,7 +403,7 @@ private:
 class QVInvitationsController : public QVTableSequenceControllerHelper {
     QV_DECLARE_CLASS(QVInvitationsController)
 public:
-    void notifyInviteIgnored(const std::string& inviteId) { reloadOnWillAppear_ = true; }
+    void notifyInviteIgnored(const std::string&) { reloadOnWillAppear_ = true; }
     bool reloadOnWillAppear() const { return reloadOnWillAppear_; }
     void toggleEditing();
 

@@ -84,7 +84,7 @@ public:
     platform::Object* getBannerResource() override;
     void onBannerClicked() override;
 
-    void profileUsersChanged(QVUser* user, QVUser* comparedToUser) override { reloadDataFromServer(); }
+    void profileUsersChanged(QVUser*, QVUser*) override { reloadDataFromServer(); }
 
     // --- Shake ---
     void accelerometer(platform::ui::Accelerometer* accelerometer, platform::ui::Acceleration* acceleration) override;

@@ -48,6 +48,8 @@ protected:
     }
     void TearDown() override
     {
+        // A picture still downloading holds its image view until it ends.
+        waitFor([this] { return transport->activeCount() == 0; });
         platform::ui::ActionSheet::dismissAll();
         settings = nullptr;
         driver.reset();
