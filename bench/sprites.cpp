@@ -11,7 +11,8 @@
 //
 // Each benchmark runs several rounds; in each round the sides compared take
 // turns frame by frame (engine batch against baseline, then self-drawn against
-// batch), and the counters report the median of the per-round ratios:
+// batch), each side's time is its median frame, and the counters report the
+// median of the per-round ratios:
 //   batch_vs_baseline  engine batch frame time / baseline frame time
 //   self_vs_batch      self-drawn sprites frame time / batch frame time
 //   bytes_per_sprite   heap the engine spends per batched sprite
@@ -328,29 +329,30 @@ double timeFrame(Scene& scene)
     return seconds(start, std::chrono::steady_clock::now());
 }
 
-// Seconds per frame of each side over `frames` frames, the two sides taking
-// turns frame by frame (the first side alternating too), so that load from
-// elsewhere on the machine falls on both alike.
-template <class A, class B>
-std::pair<double, double> timeAlternating(A& a, B& b, int frames)
-{
-    double ta = 0, tb = 0;
-    for (int i = 0; i < frames; ++i) {
-        if (i % 2 == 0) {
-            ta += timeFrame(a);
-            tb += timeFrame(b);
-        } else {
-            tb += timeFrame(b);
-            ta += timeFrame(a);
-        }
-    }
-    return { ta / frames, tb / frames };
-}
-
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+// Seconds per frame of each side over `frames` frames, the two sides taking
+// turns frame by frame (the first side alternating too), so that load from
+// elsewhere on the machine falls on both alike. Each side's median frame: a
+// frame the scheduler took the processor away from does not count.
+template <class A, class B>
+std::pair<double, double> timeAlternating(A& a, B& b, int frames)
+{
+    std::vector<double> ta, tb;
+    for (int i = 0; i < frames; ++i) {
+        if (i % 2 == 0) {
+            ta.push_back(timeFrame(a));
+            tb.push_back(timeFrame(b));
+        } else {
+            tb.push_back(timeFrame(b));
+            ta.push_back(timeFrame(a));
+        }
+    }
+    return { median(ta), median(tb) };
 }
 
 void runSprites(benchmark::State& state, int n, int spriteSize, bool withSelfDrawn)
@@ -360,7 +362,7 @@ void runSprites(benchmark::State& state, int n, int spriteSize, bool withSelfDra
     Ref<KSTexture2D> texture = makeBallTexture();
     // 2x2 sprites take the middle of the picture.
     Rect rect = spriteSize == 32 ? Rect(0, 0, 32, 32) : Rect(15, 15, 2, 2);
-    const int frames = std::max(4, 40000 / n);
+    const int frames = std::max(8, 40000 / n);
 
     for (auto _ : state) {
         auto batched = std::make_unique<EngineScene>(texture.get(), rect, n, true);

@@ -185,6 +185,7 @@ public:
     KSTextureAtlas* textureAtlas() const;
     KSSpriteBatchNode* batchNode() const { return batchNode_; }
     void setBatchNode(KSSpriteBatchNode* batchNode) { batchNode_ = batchNode; }
+    // Only the three kHonorParent bits are kept.
     int32_t honorParentTransform() const { return static_cast<int32_t>(honorParentTransform_); }
     void setHonorParentTransform(int32_t honor) { honorParentTransform_ = static_cast<unsigned>(honor & kHonorParentAll); }
     Point offsetPositionInPixels() const { return rare_ ? rare_->offsetPositionInPixels_ : Point(); }

@@ -96,6 +96,38 @@ const Rgb kBadgeRed { 0.85f, 0.12f, 0.16f };
 // page's grid button skins, the three tabs' icons (portrait, landscape and
 // tablet; normal, hit and disabled), the tab divider, the map button, and the
 // achievement icons and progress bar.
+// List rows: light even and odd rows with a hairline at the bottom, their
+// blue selected forms, the dark leading row, and the plain table header's
+// rounded strip (caps 11 x 22).
+static bool drawListImages(const std::string& dir)
+{
+    bool ok = true;
+    struct Row {
+        const char* name;
+        Rgb top, bottom;
+    };
+    const Row rows[] = {
+        { "QVTableCellDefaultBackground.png", { 1.0f, 1.0f, 1.0f }, { 0.96f, 0.96f, 0.97f } },
+        { "QVTableCellDefaultBackgroundOdd.png", { 0.90f, 0.91f, 0.93f }, { 0.85f, 0.86f, 0.88f } },
+        { "QVTableCellDefaultBackgroundSelected.png", { 0.35f, 0.55f, 0.85f }, { 0.20f, 0.40f, 0.75f } },
+        { "QVTableCellDefaultBackgroundOddSelected.png", { 0.32f, 0.52f, 0.82f }, { 0.18f, 0.37f, 0.72f } },
+        { "QVLeadingCellBackground.png", { 0.27f, 0.32f, 0.40f }, { 0.15f, 0.18f, 0.24f } },
+    };
+    for (const Row& row : rows) {
+        ok &= write(dir, row.name, 16, 44, [&](GraphicsContext& g) {
+            verticalShade(g, Rect(0, 0, 16, 44), row.top, row.bottom);
+            g.setFillColor(0, 0, 0, 0.18f);
+            g.fillRect(Rect(0, 43, 16, 1));
+        });
+    }
+    ok &= write(dir, "QVPlainTableHeaderBackground.png", 23, 45, [&](GraphicsContext& g) {
+        roundedPath(g, Rect(1, 1, 21, 43), 8);
+        g.clip();
+        verticalShade(g, Rect(0, 0, 23, 45), Rgb { 0.95f, 0.95f, 0.88f }, Rgb { 0.86f, 0.86f, 0.78f });
+    });
+    return ok;
+}
+
 static bool drawDashboardImages(const std::string& dir)
 {
     bool ok = true;
@@ -575,5 +607,6 @@ int main(int argc, char** argv)
     });
 
     ok &= drawDashboardImages(dir);
+    ok &= drawListImages(dir);
     return ok ? 0 : 1;
 }

@@ -32,7 +32,7 @@
 #include "social/services/QVUserSettingService.h"
 #include "social/services/QVUsersCredentialService.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVNavigationController.h"
+#include "social/ui/QVFramedNavigationController.h"
 
 #include <cstring>
 #include <optional>
@@ -177,8 +177,8 @@ void installChallengeHost()
         static platform::Object* closer = new ChallengeScreenCloser;
         QVNavigationController::addCloseButtonToViewController(screen.get(), closer,
                                                                BRISKO_SELECTOR(ChallengeScreenCloser, cancel));
-        Quorvel::presentRootControllerWithModal(
-            platform::Ref<platform::ui::ViewController>(QVNavigationController::withRootViewController(screen.get()).get()));
+        Quorvel::presentRootControllerWithModal(platform::Ref<platform::ui::ViewController>(
+            QVFramedNavigationController::withRootViewController(screen.get()).get()));
         return true;
     };
     host.showChallengeDetail = [](const std::string& challengeId) {

@@ -27,7 +27,6 @@ public:
     virtual ~QVChallengeResourceDelegate() = default;
     virtual void didSendChallenge(QVChallenge*) { }
     virtual void didFailSendChallenge(QVChallenge*) { }
-    // The data, or none when the downloaded bytes did not expand.
     virtual void didDownloadChallengeData(const std::optional<platform::Bytes>&, QVChallenge*) { }
     virtual void didFailDownloadChallengeDataQVChallenge(QVChallenge*) { }
 };

@@ -141,14 +141,15 @@ public:
                                                                 const QVDelegate& onSuccess,
                                                                 const QVDelegate& onFailure);
 
-    // -- challenge data. Null without an address (no callback). The success
-    // value receives the expanded bytes (Boxed data), or null when they do not
-    // expand; any failure reaches the failure value with null.
+    // -- challenge data, in the stored blob form on the wire. A download is
+    // null without an address (no callback). The success value receives the
+    // expanded bytes (Boxed data); any failure, and a body that does not
+    // expand, reaches the failure value with null.
     static platform::Ref<QVRequestHandle> downloadChallengeData(const std::string& url, const QVDelegate& onSuccess,
                                                                 const QVDelegate& onFailure);
     // The HTTP service of the next download; any download still running on the old one is cancelled.
     QVHttpService* createHttpService();
-    // The form the data travels in, and back.
+    // The form the data travels in.
     static platform::Bytes serializedChallengeData(const std::optional<platform::Bytes>& data);
 
     // -- a challenge-to-user in a file of the caller's choosing

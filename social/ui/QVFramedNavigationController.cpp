@@ -28,6 +28,7 @@ QV_REGISTER_CLASS(QVContentFrameView);
 QV_REGISTER_CLASS(QVBannerCell);
 QV_REGISTER_CLASS(QVPlayerBannerCell);
 QV_REGISTER_CLASS(QVBannerFrame);
+QV_REGISTER_CLASS(QVProfileComparisonUser);
 
 namespace {
 
@@ -162,6 +163,8 @@ void QVPlayerBannerCell::onResourceChanged(Object* resource)
     user_ = dynamic_cast<QVUser*>(resource);
     bgView_ = nullptr;
     quorvelPtsLabel_ = playerNameLabel_ = onlineStatusLabel_ = nowPlayingLabel_ = nullptr;
+    profileView_ = nullptr;
+    profileButton_ = nullptr;
     bool large = QVDashboardHost::current().isLargeScreen();
     if (!user_) {
         bgView_ = ImageView::imageViewWithImage(QVLoadKitImage("QVNowPlayingBannerOffline.png").get());
@@ -172,6 +175,17 @@ void QVPlayerBannerCell::onResourceChanged(Object* resource)
     Ref<ImageAsset> bg = QVLoadKitImage("QVPlayerBanner.png");
     bgView_ = ImageView::imageViewWithImage(bg ? bg->stretchableImage(10, 21).get() : nullptr);
     content->addSubview(bgView_.get());
+
+    float side = large ? 50 : 36;
+    profileView_ = QVImageView::imageViewWithFrame(Rect(0, 0, side, side));
+    profileView_->setUnframed(true);
+    profileView_->setShouldScaleImageToFillRect(true);
+    profileView_->useProfilePictureFromUser(user_.get());
+    content->addSubview(profileView_.get());
+    profileButton_ = Button::buttonWithType(Button::Type::Custom);
+    profileButton_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVPlayerBannerCell, profilePictureTouched)),
+                              TouchUpInside);
+    content->addSubview(profileButton_.get());
 
     auto label = [&](const std::string& text, float size, Color color) {
         auto l = Label::labelWithFrame({});
@@ -209,8 +223,13 @@ void QVPlayerBannerCell::layoutSubviews()
         bgView_->setFrame(b);
     bool large = QVDashboardHost::current().isLargeScreen();
     float picture = large ? 50 : 36;
-    float left = 9 + picture + 9;
     float mid = b.size.height / 2;
+    Rect pictureFrame(9, std::round(mid - picture / 2), picture, picture);
+    if (profileView_)
+        profileView_->setFrame(pictureFrame);
+    if (profileButton_)
+        profileButton_->setFrame(pictureFrame);
+    float left = pictureFrame.origin.x + picture + 9;
     if (quorvelPtsLabel_) {
         quorvelPtsLabel_->sizeToFit();
         Rect f = quorvelPtsLabel_->frame();
@@ -241,6 +260,48 @@ void QVPlayerBannerCell::profilePictureTouched()
         if (!provider->bannerProfilePictureTouched())
             provider->onBannerClicked();
     }
+}
+
+bool QVProfileComparisonUser::initWithFrame(const Rect& frame)
+{
+    if (!View::initWithFrame(frame))
+        return false;
+    build(false);
+    return true;
+}
+
+bool QVProfileComparisonUser::initWithCoder(const InterfaceCoder& coder)
+{
+    if (!View::initWithCoder(coder))
+        return false;
+    build(true);
+    return true;
+}
+
+void QVProfileComparisonUser::build(bool fromInterface)
+{
+    Rect b = bounds();
+    float side = std::min(b.size.width, b.size.height - 16);
+    avatar_ = QVImageView::imageViewWithFrame(Rect(std::round((b.size.width - side) / 2), 0, side, std::max(0.0f, side)));
+    addSubview(avatar_.get());
+    score_ = Label::labelWithFrame(Rect(0, b.size.height - 16, b.size.width, 16));
+    score_->setTextAlignment(platform::TextAlignment::Center);
+    score_->setBackgroundColor(std::nullopt);
+    addSubview(score_.get());
+    // Interface-built comparisons stand sideways in landscape.
+    if (fromInterface && QVDashboardHost::current().isInLandscapeMode())
+        avatar_->setTransform(platform::AffineTransform { 0, 1, -1, 0, 0, 0 });
+}
+
+void QVProfileComparisonUser::setUser(QVUser* user)
+{
+    user_ = user;
+    if (avatar_) {
+        avatar_->setUseFacebookOverlay(false);
+        avatar_->useProfilePictureFromUser(user);
+    }
+    if (score_)
+        score_->setText(user ? std::to_string(static_cast<int>(user->gamerScore())) : std::string());
 }
 
 bool QVBannerFrame::initWithFrame(const Rect& frame)

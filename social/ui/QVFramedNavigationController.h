@@ -11,9 +11,11 @@
 #pragma once
 
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVFriendPickerDelegate.h"
+#include "social/ui/QVImageView.h"
 #include "social/ui/QVNavigationController.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTableCellHelper.h"
@@ -132,6 +134,8 @@ public:
     platform::ui::Label* nowPlayingLabel() const { return nowPlayingLabel_.get(); }
     platform::ui::Label* onlineStatusLabel() const { return onlineStatusLabel_.get(); }
     platform::ui::Label* quorvelPtsLabel() const { return quorvelPtsLabel_.get(); }
+    QVImageView* profileView() const { return profileView_.get(); }
+    platform::ui::Button* profileButton() const { return profileButton_.get(); }
     void layoutSubviews() override;
 
 protected:
@@ -144,6 +148,30 @@ private:
     platform::Ref<platform::ui::Label> playerNameLabel_;
     platform::Ref<platform::ui::Label> onlineStatusLabel_;
     platform::Ref<platform::ui::Label> nowPlayingLabel_;
+    platform::Ref<QVImageView> profileView_;
+    platform::Ref<platform::ui::Button> profileButton_;
+};
+
+// A user shown beside a comparison: the picture and the gamer score.
+class QVProfileComparisonUser : public platform::ui::View {
+    QV_DECLARE_CLASS(QVProfileComparisonUser)
+public:
+    bool initWithFrame(const platform::Rect& frame) override;
+    bool initWithCoder(const platform::ui::InterfaceCoder& coder) override;
+    QVUser* user() const { return user_.get(); }
+    void setUser(QVUser* user);
+    platform::ui::Label* score() const { return score_.get(); }
+    QVImageView* avatar() const { return avatar_.get(); }
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVProfileComparisonUser() = default;
+
+private:
+    void build(bool fromInterface);
+    platform::Ref<QVUser> user_;
+    platform::Ref<platform::ui::Label> score_;
+    platform::Ref<QVImageView> avatar_;
 };
 
 // The banner area above the screens.

@@ -117,7 +117,13 @@ void QVRootController::showController(ViewController* controller)
         return;
     }
     view();
-    // The previous screen is dropped as it is: no disappearance, its view stays.
+    // The previous screen is dropped as it is, without disappearance calls; its
+    // view stays behind the new one while that moves in, then leaves the window.
+    if (contentController_ && contentController_.get() != controller && contentController_->isViewLoaded()) {
+        if (replacedView_ && replacedView_.get() != controller->view())
+            replacedView_->removeFromSuperview();
+        replacedView_ = contentController_->view();
+    }
     contentController_ = controller;
     controller->notifyViewWillAppear(true);
     controller->view()->setFrame(QVDashboardHost::current().getDashboardBounds());
@@ -173,6 +179,10 @@ void QVRootController::animationDidStop(LayerAnimation* animation, bool finished
     if (!animation || animation != contentTransition_.get())
         return;
     contentTransition_ = nullptr;
+    if (Ref<View> replaced = std::move(replacedView_)) {
+        if (!contentController_ || !contentController_->isViewLoaded() || contentController_->view() != replaced.get())
+            replaced->removeFromSuperview();
+    }
 
     if (contentTransitionHides_) {
         if (Ref<ViewController> content = contentController_) {

@@ -91,6 +91,7 @@ private:
     platform::Ref<platform::ui::ImageView> bgDropShadow_;
     platform::Ref<platform::ui::ViewController> contentController_;
     platform::Ref<platform::ui::ViewController> nonFullscreenModal_;
+    platform::Ref<platform::ui::View> replacedView_; // a replaced screen's view, until the move-in ends
     platform::ui::TransitionSubtype transitionIn_ { platform::ui::TransitionSubtype::FromTop };
     platform::ui::TransitionSubtype transitionOut_ { platform::ui::TransitionSubtype::FromBottom };
     // The container's transition now running (a replaced one is ignored when it stops).

@@ -157,8 +157,9 @@ void QVDefaultLeadingCell::populateRightIconsAsComparison(QVUser* user)
 
 void QVDefaultLeadingCell::onClickedLeftIcon()
 {
-    if (mCallbackTarget && mLeftIconSelector)
-        mLeftIconSelector.invoke(mCallbackTarget);
+    Ref<Object> target = mCallbackTarget.lock();
+    if (target && mLeftIconSelector)
+        mLeftIconSelector.invoke(target.get());
 }
 
 // ---------------------------------------------------------------------------

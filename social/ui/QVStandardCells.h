@@ -47,6 +47,7 @@ public:
 
     // The left picture calls the target's selector when both are set.
     void setCallbackTarget(platform::Object* target) { mCallbackTarget = target; }
+    platform::Object* callbackTarget() const { return mCallbackTarget.expired() ? nullptr : mCallbackTarget.unsafeGet(); }
     void setLeftIconSelector(platform::Selector<> selector) { mLeftIconSelector = selector; }
     void onClickedLeftIcon();
     void onClickedRightIcon() { }
@@ -66,7 +67,7 @@ private:
     platform::Ref<QVImageView> leftIconView_;
     platform::Ref<QVImageView> rightIconView_;
     platform::Ref<QVImageView> secondFromRightIconView_;
-    platform::Object* mCallbackTarget { nullptr }; // the list screen that set it
+    platform::Weak<platform::Object> mCallbackTarget; // the list screen that set it
     platform::Selector<> mLeftIconSelector;
 };
 

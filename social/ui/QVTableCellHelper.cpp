@@ -1,6 +1,8 @@
 // List cells bound to a resource, their rounded backgrounds and the list's table view.
 #include "social/ui/QVTableCellHelper.h"
 
+#include "platform/graphics/Font.h"
+#include "platform/graphics/TextEngine.h"
 #include "social/ui/QVKitDrawing.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVTableControllerHelper.h"
@@ -21,6 +23,16 @@ bool QVTableCellHelper::initQVTableCellHelper(const std::string& reuseIdentifier
     return initWithStyle(TableViewCellStyle::Default, reuseIdentifier);
 }
 
+QVTableControllerHelper* QVTableCellHelper::owningTable() const
+{
+    return owningTable_.expired() ? nullptr : dynamic_cast<QVTableControllerHelper*>(owningTable_.unsafeGet());
+}
+
+void QVTableCellHelper::setOwningTable(QVTableControllerHelper* table)
+{
+    owningTable_ = static_cast<Object*>(table);
+}
+
 void QVTableCellHelper::setOwner(Object* owner)
 {
     setOwningTable(dynamic_cast<QVTableControllerHelper*>(owner));
@@ -31,8 +43,9 @@ void QVTableCellHelper::changeResource(Object* resource)
     Ref<Object> keep(resource);
     mResource = resource;
     onResourceChanged(resource);
-    if (owningTable_)
-        owningTable_->onCell(this, resource);
+    if (Ref<Object> table = owningTable_.lock())
+        if (auto* list = dynamic_cast<QVTableControllerHelper*>(table.get()))
+            list->onCell(this, resource);
 }
 
 void QVTableCellHelper::changeResource(Object* resource, int cellIndex)
@@ -190,6 +203,28 @@ View* QVTableView::hitTest(platform::Point point)
     if (View* hit = content->hitTest(content->convertPointFrom(point, this)))
         return hit;
     return content;
+}
+
+void QVTableView::drawAboveSubviews(platform::GraphicsContext& context, const platform::Rect& bounds)
+{
+    const std::vector<std::string>& titles = sectionIndexTitles();
+    if (titles.empty())
+        return;
+    // A column of small titles over the visible part, on a faint strip.
+    const float x = bounds.origin.x + bounds.size.width - kSectionIndexWidth;
+    const float top = bounds.origin.y + 4;
+    const float step = (bounds.size.height - 8) / static_cast<float>(titles.size());
+    context.setFillColor(0, 0, 0, 0.15f);
+    context.fillRect(platform::Rect(x, bounds.origin.y, kSectionIndexWidth, bounds.size.height));
+    auto font = platform::Font::boldSystemFont(std::min(11.f, step));
+    if (!font)
+        return;
+    context.setFillColor(0.2f, 0.25f, 0.35f, 1);
+    platform::TextLayoutOptions options;
+    options.alignment = platform::TextAlignment::Center;
+    for (size_t i = 0; i < titles.size(); ++i)
+        platform::drawText(context, titles[i], *font,
+                           platform::Rect(x, top + step * static_cast<float>(i), kSectionIndexWidth, step), options);
 }
 
 } // namespace quorvel

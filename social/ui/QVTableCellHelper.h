@@ -13,6 +13,7 @@
 // list that is described cell by cell.
 #pragma once
 
+#include "platform/foundation/Weak.h"
 #include "platform/ui/ImageAsset.h"
 #include "platform/ui/TableView.h"
 #include "social/ui/QVClassRegistry.h"
@@ -53,8 +54,9 @@ public:
     // To the background and the selected background (when they are QVTableCellBackgroundViews).
     void setEdgeStyle(int edgeStyle);
 
-    QVTableControllerHelper* owningTable() const { return owningTable_; }
-    void setOwningTable(QVTableControllerHelper* table) { owningTable_ = table; }
+    // Null once the list screen is gone (a table can outlive its screen).
+    QVTableControllerHelper* owningTable() const;
+    void setOwningTable(QVTableControllerHelper* table);
     void setOwner(platform::Object* owner) override;
 
 protected:
@@ -62,7 +64,7 @@ protected:
     QVTableCellHelper() = default;
 
 private:
-    QVTableControllerHelper* owningTable_ { nullptr }; // the list screen keeps its cells alive
+    platform::Weak<platform::Object> owningTable_;
     platform::Ref<platform::Object> mResource;
 };
 
@@ -123,12 +125,16 @@ private:
     bool mTileImage { false };
 };
 
+// It also draws its section index (when the list has one) down its right edge.
 class QVTableView : public platform::ui::TableView {
     QV_DECLARE_CLASS(QVTableView)
 public:
+    static constexpr float kSectionIndexWidth = 16;
+
     static platform::Ref<QVTableView> tableViewWithFrame(const platform::Rect& frame,
                                                          platform::ui::TableViewStyle style);
     platform::ui::View* hitTest(platform::Point point) override;
+    void drawAboveSubviews(platform::GraphicsContext& context, const platform::Rect& bounds) override;
 
 protected:
     friend class platform::ui::InterfaceBuilder;

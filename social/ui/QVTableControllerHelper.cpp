@@ -8,6 +8,7 @@
 #include "social/runtime/QVPoller.h"
 #include "social/ui/QVDashboardHost.h"
 #include "social/ui/QVDeadEndErrorController.h"
+#include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVNavigationController.h"
 #include "social/ui/QVTableCellHelper.h"
@@ -250,8 +251,12 @@ void QVTableControllerHelper::_createAndDisplayTableHeader()
             table->setTableHeaderView(nullptr);
             return;
         }
-        if (auto* header = dynamic_cast<QVTableControllerHeader*>(mTableHeaderController.get()))
-            header->resizeView(view());
+        if (auto* header = dynamic_cast<QVTableControllerHeader*>(mTableHeaderController.get())) {
+            View* sizing = view();
+            if (auto* wrapper = dynamic_cast<QVFramedContentWrapperView*>(sizing))
+                sizing = wrapper->wrappedView();
+            header->resizeView(sizing);
+        }
         table->setTableHeaderView(mTableHeaderController->view());
     } else if (auto viewName = getTableHeaderViewName()) {
         if (mTableHeaderView)
@@ -324,7 +329,24 @@ QVTableControllerHelper::CellType QVTableControllerHelper::cellTypeAtIndexPath(I
     if (!section)
         return QVTableSectionDescription::kInvalidCell;
     int dataRow = 0;
-    return section->gatherDataForRow(dataRowIndex(indexPath.section, indexPath.row), dataRow);
+    return rowType(section, dataRowIndex(indexPath.section, indexPath.row), dataRow);
+}
+
+QVTableControllerHelper::CellType QVTableControllerHelper::rowType(QVTableSectionDescription* section, int row,
+                                                                   int& dataRow)
+{
+    if (!hasStreamingSections())
+        return section->gatherDataForRow(row, dataRow);
+    const int lead = section->leadingCellName() ? 1 : 0;
+    const int total = section->countEntireItemSet();
+    if (lead && row == 0)
+        return QVTableSectionDescription::kLeadingCell;
+    if (section->trailingCellName() && row == total - 1)
+        return QVTableSectionDescription::kTrailingCell;
+    if (row < lead || row >= total)
+        return QVTableSectionDescription::kInvalidCell;
+    dataRow = row - lead;
+    return QVTableSectionDescription::kObjectCell;
 }
 
 int QVTableControllerHelper::_getLoadedBaseRowIndex()
@@ -341,7 +363,7 @@ Object* QVTableControllerHelper::getCellAtIndexPath(IndexPath indexPath)
     if (!section || !section->page())
         return nullptr;
     int dataRow = 0;
-    CellType type = section->gatherDataForRow(dataRowIndex(indexPath.section, indexPath.row), dataRow);
+    CellType type = rowType(section, dataRowIndex(indexPath.section, indexPath.row), dataRow);
     if (type != QVTableSectionDescription::kObjectCell && type != QVTableSectionDescription::kActionCell)
         return nullptr;
     if (hasStreamingSections())
@@ -428,7 +450,7 @@ Ref<TableViewCell> QVTableControllerHelper::getCellForIndex(IndexPath indexPath,
     const int row = isNewContentShownAtBottom() ? count - 1 - indexPath.row : indexPath.row;
 
     int dataRow = 0;
-    CellType type = section->gatherDataForRow(row, dataRow);
+    CellType type = rowType(section, row, dataRow);
     std::string name;
     Ref<Object> resource;
     const bool leading = type == QVTableSectionDescription::kLeadingCell;

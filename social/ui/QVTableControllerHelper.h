@@ -206,6 +206,9 @@ protected:
     int _getLoadedBaseRowIndex();
     // The section's row for a table row (mirrored when new content is shown at the bottom).
     int dataRowIndex(int section, int row);
+    // The section's row mapping; a streamed section counts every row of the
+    // whole set as an object row, loaded or not.
+    CellType rowType(QVTableSectionDescription* section, int row, int& dataRow);
     void _confirmDelete();
     bool _isScrolledToHead();
     void _scrollToTableHead(bool animated);

@@ -67,7 +67,7 @@ Object* QVTableSequenceControllerHelper::getResourceAtIndexPath(IndexPath indexP
     if (!section)
         return nullptr;
     int dataRow = 0;
-    CellType type = section->gatherDataForRow(dataRowIndex(indexPath.section, indexPath.row), dataRow);
+    CellType type = rowType(section, dataRowIndex(indexPath.section, indexPath.row), dataRow);
     if (type != QVTableSectionDescription::kObjectCell && type != QVTableSectionDescription::kActionCell)
         return nullptr;
     return getResourceFromSection(section, dataRow);
@@ -153,7 +153,23 @@ void QVTableSequenceControllerHelper::_onDataLoaded(QVPaginatedSeries* series, b
     }
 
     TableView* table = tableView();
-    if (!firstLoad && isIncremental && mSections && !mSections->empty()) {
+    if (!firstLoad && allowPagination() && hasStreamingSections() && sections && mSections
+        && sections->size() == mSections->size()) {
+        // A streamed window: the visible rows it covers take their objects, without a reload.
+        mSections = std::move(sections);
+        QVTableSectionDescription* last = mSections->back().get();
+        QVPaginatedSeries* page = last->page();
+        if (table && page) {
+            const int section = static_cast<int>(mSections->size()) - 1;
+            const int base = static_cast<int>(page->header() ? page->header()->currentOffset : 0)
+                + (last->leadingCellName() ? 1 : 0);
+            for (size_t i = 0; i < page->count(); ++i) {
+                const int row = base + static_cast<int>(i);
+                if (TableViewCell* cell = table->cellForRowAtIndexPath(IndexPath::forRow(row, section)))
+                    _changeResource(page->objectAtIndex(i), cell, row);
+            }
+        }
+    } else if (!firstLoad && isIncremental && mSections && !mSections->empty()) {
         // Merge into the last section; an answer without objects changes nothing.
         if (sections && !sections->empty()) {
             QVTableSectionDescription* last = mSections->back().get();
@@ -285,6 +301,48 @@ void QVTableSequenceControllerHelper::_paginationRequestFailed(Object* answer, O
     getOnFailureDelegate().invoke(answer);
     if (auto* chained = dynamic_cast<QVDelegateChained*>(chainedDelegate))
         chained->invoke();
+}
+
+// ---------------------------------------------------------------------------
+// Streaming
+
+void QVTableSequenceControllerHelper::tableViewWillDisplayCell(TableView*, TableViewCell*, IndexPath)
+{
+    if (!hasStreamingSections())
+        return;
+    platform::RunLoop& loop = platform::RunLoop::main();
+    if (mCountdownToStreamingRequest && mCountdownToStreamingRequest->isValid()) {
+        mCountdownToStreamingRequest->setFireTime(loop.now() + kStreamingDelay);
+        return;
+    }
+    platform::Weak<QVTableSequenceControllerHelper> weak(this);
+    mCountdownToStreamingRequest = loop.performAfter(kStreamingDelay, [weak] {
+        if (auto self = weak.lock())
+            self->_downloadCurrentStreamingPage();
+    });
+}
+
+void QVTableSequenceControllerHelper::_downloadCurrentStreamingPage()
+{
+    if (mCountdownToStreamingRequest)
+        mCountdownToStreamingRequest->invalidate();
+    mCountdownToStreamingRequest = nullptr;
+    TableView* table = tableView();
+    if (!table)
+        return;
+    std::vector<IndexPath> visible = table->indexPathsForVisibleRows();
+    const int first = visible.empty() ? 0 : visible.front().row;
+    // A few rows above the first visible one; never before the first row.
+    const int offset = first == 0 ? 0 : std::max(0, first - kStreamingRowsAbove);
+    doIndexActionWithOffset(offset,
+                            QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVTableSequenceControllerHelper,
+                                                                                     _streamingPaginationSucceeded))),
+                            QVDelegate());
+}
+
+void QVTableSequenceControllerHelper::_streamingPaginationSucceeded(Object* series)
+{
+    _onDataLoadedWrapperIsIncremental(series, true);
 }
 
 // ---------------------------------------------------------------------------

@@ -6,6 +6,11 @@
 // for the next page, whose objects are appended to the last section. A
 // refresh notification's objects are put before the current ones.
 //
+// A list that streams one long result set (hasStreamingSections) counts its
+// rows by the page header's total and, once scrolling rests for 0.1 s, asks
+// for the rows around the visible ones (doIndexActionWithOffset); rows not
+// loaded yet show the streaming cell.
+//
 // One next-page request runs at a time. A failed page is not counted as
 // loaded, so the retry asks for the same page, and shows "Quorvel was unable
 // to load more items. Please try again".
@@ -38,6 +43,9 @@ public:
     static constexpr float kTitledSectionHeaderHeight = 38;
     // A list that is not paged reloads instead of inserting while it fits the table and holds fewer objects.
     static constexpr size_t kReloadBelowObjectCount = 16;
+    // A streamed list asks for the rows around the visible ones once scrolling rests this long.
+    static constexpr double kStreamingDelay = 0.1;
+    static constexpr int kStreamingRowsAbove = 5;
 
     // --- Hooks ---
     // Register the resource classes of the list and their cell names.
@@ -93,6 +101,8 @@ public:
     platform::Ref<platform::ui::View> tableViewViewForFooterInSection(platform::ui::TableView* table, int section) override;
     float tableViewHeightForHeaderInSection(platform::ui::TableView* table, int section) override;
     float tableViewHeightForFooterInSection(platform::ui::TableView* table, int section) override;
+    void tableViewWillDisplayCell(platform::ui::TableView* table, platform::ui::TableViewCell* cell,
+                                  platform::ui::IndexPath indexPath) override;
 
 protected:
     friend class platform::ui::InterfaceBuilder;
@@ -102,11 +112,14 @@ protected:
     std::optional<Sections> _sectionsFromResources(QVPaginatedSeries* series);
     void _paginationRequestSucceeded(platform::Object* series, platform::Object* chainedDelegate);
     void _paginationRequestFailed(platform::Object* answer, platform::Object* chainedDelegate);
+    void _downloadCurrentStreamingPage();
+    void _streamingPaginationSucceeded(platform::Object* series);
 
     platform::Ref<QVResourceControllerMap> mResourceMap;
     bool mIsLoadingNextPage { false };
     unsigned int mNumLoadedPages { 0 };
     std::optional<QVPaginatedSeries::Objects> mMetaDataObjects;
+    platform::Ref<platform::Timer> mCountdownToStreamingRequest;
 
 private:
     class QVTableSequenceControllerLoadMoreCell* visibleLoadMoreCell();

@@ -31,6 +31,7 @@
     X(QVRootController)                                                                                            \
     X(QVWebViewController)                                                                                         \
     X(QVWebNavController)                                                                                          \
+    X(QVFriendPickerController)                                                                                    \
     X(QVFramedNavigationController)                                                                                \
     X(QVTabBarController)                                                                                          \
     X(QVTabbedPageHeaderController)                                                                                \

@@ -98,6 +98,7 @@ void QVChangeEmailController::onBeforeFormSubmitted() { emailAttemptingToClaim_ 
 void QVChangeEmailController::onFormSubmitted()
 {
     newEmailField_->setText(emailAttemptingToClaim_);
+    Quorvel::reloadInactiveTabBars();
     pushConfirmation("Change Email",
                      platform::format("Your email has been changed to\n%s.", emailAttemptingToClaim_.c_str()));
     emailAttemptingToClaim_.clear();
@@ -134,6 +135,7 @@ void QVChangeNameController::onFormSubmitted()
 {
     Quorvel::loggedInUserChangedNameTo(nameAttemptingToClaim_);
     currentNameLabel_->setText(nameAttemptingToClaim_);
+    Quorvel::reloadInactiveTabBars();
     pushConfirmation("Change Name",
                      platform::format("You have changed your Quorvel name to %s.", nameAttemptingToClaim_.c_str()));
     nameAttemptingToClaim_.clear();

@@ -49,6 +49,7 @@ void QVAccountSetupBaseController::onFormSubmitted()
 void QVAccountSetupBaseController::onBootstrapDone(platform::Object*)
 {
     hideLoadingScreen();
+    Quorvel::reloadInactiveTabBars();
     pushCompletionControllerOrPopOut();
 }
 

@@ -2,6 +2,7 @@
 #include "social/ui/account/QVApprovalControllers.h"
 
 #include "platform/foundation/Format.h"
+
 #include "platform/foundation/Log.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/NavigationController.h"
@@ -11,6 +12,9 @@
 #include "social/runtime/QVServiceEndpoint.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVWebViewController.h"
+#include "social/ui/QVRootController.h"
+#include "social/ui/QVTabBarController.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/account/QVAccountViews.h"
 
@@ -117,12 +121,7 @@ void QVWebApprovalController::unregisterWebApprovalLayout()
     InterfaceRegistry::shared().unregisterLayout("UserQuorvelApprovalControllerQv");
 }
 
-QVWebApprovalController::~QVWebApprovalController()
-{
-    stopTimers();
-    if (mWebView)
-        mWebView->setDelegate(nullptr);
-}
+QVWebApprovalController::~QVWebApprovalController() { stopTimers(); }
 
 void QVWebApprovalController::stopTimers()
 {
@@ -141,96 +140,58 @@ void QVWebApprovalController::setApprovedDelegate(const QVDelegate& approved, co
 
 std::string QVWebApprovalController::getAction()
 {
-    return "/web_views/simple_intro/" + QVServicePath::encodeSegment(Quorvel::applicationDisplayName());
+    // Relative to the server address, which ends in "/".
+    return "web_views/simple_intro/" + QVServicePath::encodeSegment(Quorvel::applicationDisplayName());
 }
 
-void QVWebApprovalController::loadView()
+std::map<std::string, QVWebViewController::WebAction> QVWebApprovalController::getDispatchDictionary()
 {
-    Ref<View> root = rootView();
-    mWebView = WebView::webViewWithFrame(root->bounds());
-    mWebView->setDelegate(this);
-    root->addSubview(mWebView.get());
-    setView(root.get());
+    auto actions = QVWebViewController::getDispatchDictionary();
+    actions["approve"] = static_cast<WebAction>(&QVWebApprovalController::_webActionApprove);
+    actions["decline"] = static_cast<WebAction>(&QVWebApprovalController::_webActionDecline);
+    return actions;
 }
 
-void QVWebApprovalController::viewWillAppear(bool)
+void QVWebApprovalController::viewWillAppear(bool animated)
 {
-    setTitle(getTitle());
-    mWebView->setAlpha(isLoaded_ ? 1 : 0);
-    if (!didFirstLoad_)
-        loadWebContent();
+    QVWebViewController::viewWillAppear(animated); // loads the page the first time
+    if (!loadingOutOfSight_)
+        loadOutOfSight();
+    webView()->setAlpha(isLoaded_ ? 1 : 0);
 }
 
-void QVWebApprovalController::viewDidAppear(bool) { mWebView->setAlpha(isLoaded_ ? 1 : 0); }
-
-void QVWebApprovalController::loadWebContent()
+void QVWebApprovalController::viewDidAppear(bool animated)
 {
-    view();
-    didFirstLoad_ = true;
+    QVWebViewController::viewDidAppear(animated);
+    webView()->setAlpha(isLoaded_ ? 1 : 0);
+}
+
+void QVWebApprovalController::loadOutOfSight()
+{
+    loadingOutOfSight_ = true;
     QVDashboardHost& host = QVDashboardHost::current();
-    bool landscape = host.isInLandscapeMode();
-    OAuthURLRequest::Parameters params;
-    params.push_back(OAuthURLRequestParameter::parameterWithName("landscape", landscape ? "1" : "0"));
-    params.push_back(OAuthURLRequestParameter::parameterWithName(
-        "orientation", host.isLargeScreen() ? "ipad" : (landscape ? "landscape" : "Portrait")));
-    std::string action = getAction();
-    if (!action.empty() && action.front() == '/')
-        action.erase(0, 1); // the server address ends in "/" already
-    if (QVProvider* provider = Quorvel::provider()) {
-        Ref<OAuthAPIRequestLoader> loader
-            = provider->getRequestForAction(action, params, "GET", QVDelegate(), QVDelegate(), 2, nullptr, true);
-        if (loader) {
-            platform::HttpRequestData data = loader->getConfiguredRequest();
-            URLRequest request(data.url);
-            request.method = data.method;
-            request.headers = data.headers;
-            request.body = data.body;
-            mWebView->loadRequest(request);
-        }
-    }
-    // The page loads out of sight until it is ready or the screen has to show.
+    WebView* web = webView();
     view()->setBackgroundColor(Color::white(0.5f));
-    mWebView->setBackgroundColor(Color::white(0.5f));
-    mWebView->setAlpha(0);
+    web->setBackgroundColor(Color::white(0.5f));
+    web->setAlpha(0);
     Rect bounds = host.getDashboardBounds();
     bounds.origin = platform::Point(0, 0);
-    mWebView->setFrame(bounds);
-    view()->sendSubviewToBack(mWebView.get());
+    web->setFrame(bounds);
+    view()->sendSubviewToBack(web);
     Ref<QVWebApprovalController> self(this);
     loadingTimeoutTimer_ = platform::RunLoop::main().performAfter(kShowTimeout, [self] { self->show(); });
 }
 
-bool QVWebApprovalController::webViewShouldStartLoadWithRequest(WebView*, const URLRequest& request,
-                                                                WebViewNavigationType)
+void QVWebApprovalController::webViewDidFinishLoad(WebView* web)
 {
-    const std::string scheme = "quorvel:";
-    if (request.url.compare(0, scheme.size(), scheme) != 0)
-        return true;
-    std::string specifier = request.url.substr(scheme.size());
-    while (!specifier.empty() && specifier.front() == '/')
-        specifier.erase(0, 1);
-    std::string action = specifier.substr(0, specifier.find('?'));
-    if (action == "approve") {
-        _webActionApprove();
-        return false;
-    }
-    if (action == "decline") {
-        _webActionDecline();
-        return false;
-    }
-    return true;
-}
-
-void QVWebApprovalController::webViewDidFinishLoad(WebView* webView)
-{
-    std::string layout = webView->stringByEvaluatingJavaScriptFromString("document.body.className");
+    std::string layout = web->stringByEvaluatingJavaScriptFromString("document.body.className");
     if (layout == "ipad" || layout == "landscape" || layout == "portrait") {
         Ref<QVWebApprovalController> self(this);
         delayedFinishTimer_
             = platform::RunLoop::main().performAfter(kDelayedFinish, [self] { self->webViewDidFinishDelayedLoad(); });
         return;
     }
-    webViewDidFailLoadWithError(webView, WebError { "ServerError", 0, "The page is not a known layout" });
+    webViewDidFailLoadWithError(web, WebError { "ServerError", 0, "The page is not a known layout" });
 }
 
 void QVWebApprovalController::webViewDidFinishDelayedLoad()
@@ -238,9 +199,10 @@ void QVWebApprovalController::webViewDidFinishDelayedLoad()
     delayedFinishTimer_ = nullptr;
     if (switched_)
         return;
+    QVWebViewController::webViewDidFinishLoad(webView());
     isLoaded_ = true;
     View::beginAnimations("webApprovalFadeIn");
-    mWebView->setAlpha(1);
+    webView()->setAlpha(1);
     View::commitAnimations();
     show();
 }
@@ -266,9 +228,9 @@ void QVWebApprovalController::switchToNativeIfNotYetLoaded()
     fallbackTimer_ = nullptr;
     if (isLoaded_ || switched_)
         return;
-    mWebView->stopLoading(); // a load in progress reports itself failed
+    webView()->stopLoading(); // a load in progress reports itself failed
     if (!switched_)
-        webViewDidFailLoadWithError(mWebView.get(), WebError { kURLErrorDomain, kURLErrorCancelled, "timed out" });
+        webViewDidFailLoadWithError(webView(), WebError { kURLErrorDomain, kURLErrorCancelled, "timed out" });
 }
 
 void QVWebApprovalController::webViewDidFailLoadWithError(WebView*, const WebError& error)
@@ -288,14 +250,13 @@ void QVWebApprovalController::webViewDidFailLoadWithError(WebView*, const WebErr
     native->setApprovedDelegate(mApprovedDelegate, mDeniedDelegate);
     if (auto* intro = QVIntroFrame::active())
         intro->setFullscreenFrame(false);
-    if (NavigationController* nav = navigationController()) {
+    if (NavigationController* nav = navigationController())
         nav->setViewControllers({ Ref<ViewController>(native.get()) }, false);
-    }
     isLoaded_ = true;
     isShown_ = true;
 }
 
-void QVWebApprovalController::_webActionApprove()
+void QVWebApprovalController::_webActionApprove(const std::vector<std::string>&)
 {
     if (answered_)
         return;
@@ -305,7 +266,7 @@ void QVWebApprovalController::_webActionApprove()
     setIntroFullscreen(false);
 }
 
-void QVWebApprovalController::_webActionDecline()
+void QVWebApprovalController::_webActionDecline(const std::vector<std::string>&)
 {
     if (answered_)
         return;
@@ -364,6 +325,12 @@ void QVEnableQuorvelInDashboardController::clickedEnableQuorvel()
 void QVEnableQuorvelInDashboardController::_switchToOnlineMode(platform::Object*)
 {
     Quorvel::allowErrorScreens(true);
+    // The dashboard's tabs were made offline: they load again from the first.
+    auto* root = dynamic_cast<QVRootController*>(QVDashboardHost::current().getRootController());
+    if (auto* tabs = root ? dynamic_cast<QVTabBarController*>(root->contentController()) : nullptr) {
+        tabs->forceUnloadAllTabs();
+        tabs->showTabAtIndex(0);
+    }
 }
 
 void QVEnableQuorvelInDashboardController::_stayInOfflineMode(platform::Object*) { hideLoadingScreen(); }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "platform/ui/WebView.h"
+#include "social/ui/QVWebViewController.h"
 #include "social/core/QuorvelLoginScreens.h"
 #include "social/ui/QVViewController.h"
 
@@ -41,9 +42,7 @@ private:
     platform::Ref<platform::ui::Button> dontUseButton_;
 };
 
-class QVWebApprovalController : public QVViewController,
-                                public QVApprovalScreen,
-                                public platform::ui::WebViewDelegate {
+class QVWebApprovalController : public QVWebViewController, public QVApprovalScreen {
     QV_DECLARE_CLASS(QVWebApprovalController)
 public:
     static constexpr double kShowTimeout = 5.0;
@@ -51,25 +50,21 @@ public:
     static constexpr double kNativeFallbackTimeout = 4.0;
 
     void setApprovedDelegate(const QVDelegate& approved, const QVDelegate& denied) override;
-    std::string getAction();
-    std::string getTitle() { return "Approve QV"; }
-    void loadWebContent();
+    std::string getAction() override;
+    std::string getTitle() override { return "Approve QV"; }
+    std::map<std::string, WebAction> getDispatchDictionary() override;
     void show();
     void switchToNativeIfNotYetLoaded();
     void webViewDidFinishDelayedLoad();
-    void _webActionApprove();
-    void _webActionDecline();
+    void _webActionApprove(const std::vector<std::string>& parameters = {});
+    void _webActionDecline(const std::vector<std::string>& parameters = {});
 
-    platform::ui::WebView* webView() { view(); return mWebView.get(); }
     bool isShown() const { return isShown_; }
     bool isLoaded() const { return isLoaded_; }
 
-    bool webViewShouldStartLoadWithRequest(platform::ui::WebView* webView, const platform::ui::URLRequest& request,
-                                           platform::ui::WebViewNavigationType type) override;
     void webViewDidFinishLoad(platform::ui::WebView* webView) override;
     void webViewDidFailLoadWithError(platform::ui::WebView* webView, const platform::ui::WebError& error) override;
 
-    void loadView() override;
     void viewWillAppear(bool animated) override;
     void viewDidAppear(bool animated) override;
     bool canReceiveCallbacksNow() override { return true; }
@@ -83,14 +78,15 @@ protected:
     ~QVWebApprovalController() override;
 
 private:
+    // The page loads out of sight until it is ready or the screen has to show.
+    void loadOutOfSight();
     void stopTimers();
     QVDelegate mApprovedDelegate;
     QVDelegate mDeniedDelegate;
-    platform::Ref<platform::ui::WebView> mWebView;
     platform::Ref<platform::Timer> loadingTimeoutTimer_;
     platform::Ref<platform::Timer> fallbackTimer_;
     platform::Ref<platform::Timer> delayedFinishTimer_;
-    bool didFirstLoad_ { false };
+    bool loadingOutOfSight_ { false };
     bool isShown_ { false };
     bool isLoaded_ { false };
     bool switched_ { false };

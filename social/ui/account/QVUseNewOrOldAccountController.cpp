@@ -77,6 +77,7 @@ void QVUseNewOrOldAccountController::onCellWasClicked(platform::Object* resource
 void QVUseNewOrOldAccountController::_bootstrapSuccess(platform::Object*)
 {
     hideLoadingScreen();
+    Quorvel::reloadInactiveTabBars();
     NavigationController* nav = navigationController();
     Ref<QVShowMessageAndReturnController> message = QVAccountSetupBaseController::getStandardLoggedInController();
     if (!nav || !message)
@@ -97,6 +98,7 @@ void QVUseNewOrOldAccountController::_bootstrapFailed(platform::Object*)
 
 void QVUseNewOrOldAccountController::_popBackToRoot(platform::Object*)
 {
+    Quorvel::reloadInactiveTabBars();
     if (NavigationController* nav = navigationController())
         nav->popToRootViewControllerAnimated(true);
 }

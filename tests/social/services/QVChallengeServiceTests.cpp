@@ -5,6 +5,7 @@
 #include "ServiceTestSupport.h"
 
 #include "platform/foundation/Boxed.h"
+#include "social/runtime/QVCompressableData.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVPaginatedSeries.h"
@@ -203,11 +204,17 @@ TEST_F(ChallengeTest, SendingPutsTheRecipientsInOrderAfterTheData)
                                                  "challenge_user_ids[]=21", "challenge_user_ids[]=22",
                                                  "challenge_user_ids[]=23" }));
 
-    r = sendOne([](auto& s, auto& f) {
-        QVChallengeService::sendChallenge("51", "Again", std::nullopt, std::nullopt, "", { "21" }, std::nullopt, s, f);
+    // Data that compresses travels in the stored blob form.
+    platform::Bytes run(4000, 'a');
+    r = sendOne([&](auto& s, auto& f) {
+        QVChallengeService::sendChallenge("51", "Again", run, std::nullopt, "", { "21" }, std::nullopt, s, f);
     });
     EXPECT_FALSE(r.hasParam("challenge_response_to_challenge_id"));
     EXPECT_FALSE(r.hasParam("challenge_user_message"));
+    std::string sent = r.param("challenge_user_data");
+    EXPECT_EQ(sent.rfind("QVZLHDR0", 0), 0u);
+    EXPECT_LT(sent.size(), run.size());
+    EXPECT_EQ(QVCompressableData::uncompressedDataFromSerializedData(platform::Bytes(sent.begin(), sent.end())), run);
 
     expectRefusedAtOnce([](auto& s, auto& f) {
         EXPECT_EQ(QVChallengeService::sendChallenge("", "x", std::nullopt, std::nullopt, "", { "21" }, std::nullopt, s, f),
@@ -339,6 +346,10 @@ TEST_F(ChallengeTest, ANewDataDownloadCancelsTheRunningOne)
     server.route("GET", "challenges/61/data.blob", slow);
     server.route("GET", "challenges/62/data.blob", standin::Answer::xml("second run"));
     server.route("GET", "challenges/63/data.blob", standin::Answer::xml("gone", 404));
+    platform::Bytes stored = QVCompressableData::serializedDataFromData(platform::Bytes(3000, 'z'));
+    server.route("GET", "challenges/64/data.blob", standin::Answer::xml(std::string(stored.begin(), stored.end())));
+    std::string broken(stored.begin(), stored.begin() + 20);
+    server.route("GET", "challenges/65/data.blob", standin::Answer::xml(broken));
 
     auto record = received(0);
     QVChallenge* first = record->challenge();
@@ -361,6 +372,17 @@ TEST_F(ChallengeTest, ANewDataDownloadCancelsTheRunningOne)
 
     EXPECT_EQ(QVChallenge::create()->downloadChallengeData(), nullptr);
     EXPECT_EQ(delegate.calls.size(), 2u);
+
+    // Stored blobs arrive expanded; one that does not expand is a failure.
+    auto packed = QVChallenge::create();
+    packed->setDataUrl("/challenges/64/data.blob");
+    packed->downloadChallengeData();
+    ASSERT_TRUE(waitFor([&] { return delegate.calls.size() == 3; }));
+    EXPECT_EQ(delegate.calls.back(), std::string(3000, 'z'));
+    packed->setDataUrl("/challenges/65/data.blob");
+    packed->downloadChallengeData();
+    ASSERT_TRUE(waitFor([&] { return delegate.calls.size() == 4; }));
+    EXPECT_EQ(delegate.calls.back(), "failed");
 }
 
 TEST_F(ChallengeTest, ReceivedChallengesAreShownOnceFetched)

@@ -53,6 +53,13 @@ public:
         std::string device = "dev-1";
         writer.io("udid", device);
     }
+    void registerActionsNow() override
+    {
+        registerAction(QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(TestForm, firstAction))), 5);
+        registerAction(QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(TestForm, secondAction))), 5);
+    }
+    void firstAction(platform::Object*) { actions.push_back("first"); }
+    void secondAction(platform::Object*) { actions.push_back("second"); }
     void onFormSubmitted() override { ++submitted; }
     void onPresentingErrorDialog() override { ++errors; }
 
@@ -62,6 +69,7 @@ public:
     Ref<TextView> note;
     int submitted { 0 };
     int errors { 0 };
+    std::vector<std::string> actions;
 };
 
 class DroppingProvider : public screen_testing::RecordingProvider {
@@ -207,6 +215,31 @@ TEST_F(FormTest, IsNeverLeftSubmitting)
     form->onSubmitForm();
     settle();
     EXPECT_EQ(recording.requests().size(), 2u);
+}
+
+TEST_F(FormTest, KeepsTheFieldAboveTheKeyboardAndRunsTagActions)
+{
+    screen_testing::RecordingProvider recording;
+    show();
+    ScrollView* scroll = form->scrollContainerView();
+    ASSERT_EQ(scroll, form->view());
+    const float before = scroll->frame().size.height;
+    View* top = scroll;
+    while (top->superview() && top->superview() != window())
+        top = top->superview();
+    const float expected = top->frame().size.height - 216 - scroll->convertPointTo(platform::Point(0, 0), top).y;
+    ASSERT_TRUE(form->password->becomeFirstResponder());
+    settle(1);
+    EXPECT_TRUE(form->isKeyboardShown());
+    EXPECT_FLOAT_EQ(scroll->frame().size.height, expected);
+    form->password->resignFirstResponder();
+    settle(1);
+    EXPECT_FALSE(form->isKeyboardShown());
+    EXPECT_FLOAT_EQ(scroll->frame().size.height, before);
+
+    // A tag keeps its first action.
+    form->onTriggerAction(form->remember.get());
+    EXPECT_EQ(form->actions, std::vector<std::string> { "first" });
 }
 
 } // namespace form_tests

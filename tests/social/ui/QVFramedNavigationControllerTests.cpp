@@ -286,3 +286,73 @@ TEST_F(FramedTest, AnAnimatedPushSlidesTheBannerInAfterTheTransition)
 }
 
 } // namespace framed_tests
+
+namespace framed_tests {
+
+class PlayerScreen : public BannerScreen {
+public:
+    static Ref<PlayerScreen> make(QVUser* u)
+    {
+        auto s = platform::adoptRef(new PlayerScreen);
+        s->init();
+        s->shown = u;
+        return s;
+    }
+    std::string bannerCellControllerName() override { return "PlayerBanner"; }
+    platform::Object* getBannerResource() override { return shown.get(); }
+    Ref<QVUser> shown;
+};
+
+TEST_F(FramedTest, ThePlayerBannerSaysWhatThePlayerPlaysAndFollowsTheLocalUser)
+{
+    users->local->setLastPlayedGameName("Kestrel Run");
+    auto screen = PlayerScreen::make(users->local.get());
+    auto nav = stack(screen.get());
+    auto* banner = dynamic_cast<QVPlayerBannerCell*>(nav->bannerView()->bannerSubview());
+    ASSERT_TRUE(banner);
+    EXPECT_EQ(banner->nowPlayingLabel()->text(), "Playing Kestrel Run");
+    EXPECT_EQ(banner->onlineStatusLabel(), nullptr);
+
+    auto other = user("5");
+    other->setLastPlayedGameName("Chess");
+    banner->changeResource(other.get());
+    EXPECT_EQ(banner->nowPlayingLabel()->text(), "Last played Chess");
+    other->setOnlineAsString("true");
+    banner->changeResource(other.get());
+    EXPECT_EQ(banner->nowPlayingLabel()->text(), "playing Chess");
+    ASSERT_TRUE(banner->onlineStatusLabel());
+    EXPECT_EQ(banner->onlineStatusLabel()->text(), "ONLINE");
+
+    // The picture falls back to the banner's click when the screen has no picture handler.
+    banner->profilePictureTouched();
+    EXPECT_EQ(screen->clicks, 1);
+
+    // A refreshed profile shows the current local user again.
+    banner->changeResource(users->local.get());
+    auto renamed = user("1");
+    renamed->setName("New Name");
+    users->local = renamed;
+    nav->refreshProfile();
+    EXPECT_EQ(banner->playerNameLabel()->text(), "New Name");
+}
+
+} // namespace framed_tests
+
+namespace framed_tests {
+
+TEST_F(FramedTest, LargeScreenBannersAreWiderAndTheFrameReachesFurther)
+{
+    useDevice(Device::Tablet);
+    auto screen = BannerScreen::make("TestBanner");
+    screen->navigationItem()->setRightBarButtonItem(
+        BarButtonItem::withTitle("Edit", BarButtonItem::Style::Bordered, nullptr, BarButtonItem::PlainAction()).get());
+    auto nav = stack(screen.get());
+    float height = nav->view()->bounds().size.height;
+    EXPECT_EQ(nav->bannerView()->frame(), Rect(0, 44, 640, 78));
+    EXPECT_EQ(nav->frameView()->frame(), Rect(0, 113, nav->view()->bounds().size.width, height - 113 + 7));
+    auto* wrapper = dynamic_cast<QVFramedContentWrapperView*>(screen->view());
+    ASSERT_TRUE(wrapper);
+    EXPECT_EQ(wrapper->contentInsets(), (EdgeInsets { 8 + 113 - 44, 6, 0, 6 }));
+}
+
+} // namespace framed_tests

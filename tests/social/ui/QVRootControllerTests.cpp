@@ -6,8 +6,11 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Keyboard.h"
 #include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVResumeView.h"
 #include "social/ui/QVRootController.h"
+#include "social/ui/QVTabBarController.h"
+#include "social/ui/QVViewController.h"
 
 using namespace quorvel;
 using namespace platform::ui;
@@ -138,15 +141,17 @@ TEST_F(RootTest, ASecondScreenReplacesTheFirstAtOnceWithoutDisappearing)
     root->showController(first.get());
     settle(0.6);
     root->showController(second.get());
-    settle(0.6);
     EXPECT_EQ(root->contentController(), second.get());
-    EXPECT_EQ(screenLog, (std::vector<std::string> { "first.willAppear", "first.didAppear", "second.willAppear",
-                                                     "second.didAppear" }));
-    // The old view stays behind the new one.
+    // The old view stays behind the new one while it moves in, then leaves.
     auto& subs = root->containerView()->subviews();
     ASSERT_EQ(subs.size(), 2u);
     EXPECT_EQ(subs[0].get(), first->view());
     EXPECT_EQ(subs[1].get(), second->view());
+    settle(0.6);
+    EXPECT_EQ(screenLog, (std::vector<std::string> { "first.willAppear", "first.didAppear", "second.willAppear",
+                                                     "second.didAppear" }));
+    ASSERT_EQ(root->containerView()->subviews().size(), 1u);
+    EXPECT_EQ(first->view()->superview(), nullptr);
 }
 
 TEST_F(RootTest, ClosingDuringTheMoveInEndsOnceAsAClose)
@@ -299,6 +304,52 @@ TEST_F(RootTest, ResumeViewSitsUnderTheBarAndCallsItsTarget)
     EXPECT_FLOAT_EQ(bg.origin.y + bg.size.height, 44);
     view->touchesEnded(Touch {});
     EXPECT_EQ(target->taps, 1);
+}
+
+} // namespace root_tests
+
+namespace root_tests {
+
+class TypingScreen : public QVViewController, public QVKeyboardAdjustment {
+public:
+    float _keyboardAdjustment() override { return 120; }
+};
+
+// Tabs whose screens are framed stacks topped by a screen that asks for keyboard room.
+class KeyboardTabs : public QVTabBarController {
+public:
+    std::optional<Ref<ViewController>> tabBarLoadViewController(QVTabBar*, const std::string&, QVTabBarItem*) override
+    {
+        auto screen = platform::adoptRef(new TypingScreen);
+        screen->init();
+        return Ref<ViewController>(QVFramedNavigationController::withRootViewController(screen.get()));
+    }
+};
+
+TEST_F(RootTest, TabletKeyboardReachesTheFramedStacksOfEveryTab)
+{
+    useDevice(Device::Tablet);
+    host().orientation = InterfaceOrientation::LandscapeLeft;
+    auto root = putUpRoot();
+    auto tabs = platform::adoptRef(new KeyboardTabs);
+    tabs->init();
+    tabs->addViewController("A", "A", "", "", "");
+    tabs->addViewController("B", "B", "", "", "");
+    root->showController(tabs.get());
+    tabs->showTabAtIndex(1);
+    tabs->showTabAtIndex(0);
+    settle(0.6);
+
+    platform::NotificationCenter::defaultCenter().post(kKeyboardWillShowNotification);
+    for (auto& item : tabs->tabBarItems()) {
+        auto* framed = dynamic_cast<QVFramedNavigationController*>(item->viewController());
+        ASSERT_TRUE(framed);
+        EXPECT_TRUE(framed->isKeyboardShown());
+        EXPECT_FLOAT_EQ(framed->keyboardHeight(), 120);
+    }
+    platform::NotificationCenter::defaultCenter().post(kKeyboardWillHideNotification);
+    auto* first = dynamic_cast<QVFramedNavigationController*>(tabs->tabBarItems()[0]->viewController());
+    EXPECT_FALSE(first->isKeyboardShown());
 }
 
 } // namespace root_tests

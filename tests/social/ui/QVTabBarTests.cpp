@@ -355,4 +355,41 @@ TEST_F(TabBarTest, HeaderSegmentsCallTheirActionsButNotForTheFirstShown)
     EXPECT_EQ(header->view()->frame(), Rect(0, 0, 300, 33));
 }
 
+
+TEST_F(TabBarTest, HidingTheStripGivesTheSelectedScreenTheWholeHeight)
+{
+    auto bar = barInWindow();
+    bar->addViewController("One", "One", nullptr, nullptr, nullptr);
+    bar->showTabAtIndex(0);
+    View* screen = bar->selectedViewController()->view();
+    bar->hideTabBar();
+    EXPECT_EQ(screen->frame(), Rect(0, 0, 320, 480));
+    EXPECT_FALSE(bar->isHidden());
+    settle(0.5);
+    EXPECT_TRUE(bar->isHidden());
+    bar->showTabBar();
+    EXPECT_FALSE(bar->isHidden());
+    EXPECT_EQ(screen->frame(), Rect(0, 0, 320, 431));
+    EXPECT_EQ(bar->frame(), Rect(0, 431, 320, 49));
+}
+
+TEST_F(TabBarTest, ThePulseRunsOnlyWhileTheTabIsActive)
+{
+    auto bar = barInWindow();
+    bar->pulse = true;
+    bar->addViewController("One", "One", nullptr, nullptr, nullptr);
+    bar->addViewController("Two", "Two", nullptr, nullptr, nullptr);
+    bar->showTabAtIndex(0);
+    ImageView* icon = bar->items()[0]->imageView();
+    settle(0.2);
+    EXPECT_FLOAT_EQ(icon->alpha(), 0.5f);
+    settle(1.75);
+    EXPECT_FLOAT_EQ(icon->alpha(), 1.0f);
+    settle(1.75);
+    EXPECT_FLOAT_EQ(icon->alpha(), 0.5f);
+    bar->showTabAtIndex(1);
+    settle(4);
+    EXPECT_FLOAT_EQ(icon->alpha(), 1.0f);
+}
+
 } // namespace tab_tests

@@ -303,4 +303,23 @@ TEST_F(ListScreenTest, RowsThatMapToNothingGetAnEmptyCellAndRefreshesPassOnlyVal
     EXPECT_EQ(list->incremental.size(), 1u);
 }
 
+TEST_F(ListScreenTest, ACellThatOutlivesItsListNoLongerReportsToIt)
+{
+    show();
+    answer({ "Ann" });
+    Ref<TableViewCell> kept(list->tableView()->cellForRowAtIndexPath(IndexPath::forRow(0, 0)));
+    auto* cell = dynamic_cast<QVTableCellHelper*>(kept.get());
+    ASSERT_TRUE(cell);
+    EXPECT_EQ(cell->owningTable(), list.get());
+    platform::Weak<TestList> gone(list);
+    nav->view()->removeFromSuperview();
+    nav = nullptr;
+    list = nullptr;
+    settle(1);
+    ASSERT_TRUE(gone.expired());
+    EXPECT_FALSE(cell->owningTable());
+    cell->changeResource(user("2", "Bob").get());
+    EXPECT_EQ(cell->textLabel()->text(), "Bob");
+}
+
 } // namespace list_screen_tests

@@ -33,6 +33,25 @@ public:
     std::string getNotificationToRefreshAfter() override { return "user_discovered"; }
 };
 
+// A chat-like list: the newest object at the bottom.
+class BottomUsers : public PagedUsers {
+    QV_DECLARE_CLASS(BottomUsers)
+public:
+    bool isNewContentShownAtBottom() override { return true; }
+};
+
+// One long result set streamed around the visible rows.
+class StreamedUsers : public PagedUsers {
+    QV_DECLARE_CLASS(StreamedUsers)
+public:
+    bool hasStreamingSections() override { return true; }
+    std::string getCellControllerNameForStreamingCells() override { return "ListRow"; }
+    void doIndexActionWithOffset(int offset, const QVDelegate& onSuccess, const QVDelegate& onFailure) override
+    {
+        QVUserService::findUsersByName("a", offset, onSuccess, onFailure);
+    }
+};
+
 class StaticList : public QVTableStaticControllerHelper {
     QV_DECLARE_CLASS(StaticList)
 public:
@@ -211,6 +230,63 @@ TEST_F(PagedListTest, RefreshesPutNewObjectsFirstAndKeepTheTableConsistent)
     post({});
     settle();
     EXPECT_EQ(list->tableView()->numberOfRowsInSection(0), 22);
+}
+
+TEST_F(PagedListTest, ListsWithNewContentAtTheBottomInsertTheNewestLast)
+{
+    list = platform::dynamicRef<PagedUsers>(BottomUsers::qvCreateInstance());
+    list->init();
+    show(list.get());
+    answer(usersXml(names(1, 20)));
+    auto texts = rowTexts(list->tableView());
+    EXPECT_EQ(texts.front(), "U20");
+    EXPECT_EQ(texts.back(), "U1");
+    auto fresh = QVUser::create();
+    fresh->setResourceId("100");
+    fresh->setName("New");
+    platform::Notification n;
+    n.name = "user_discovered";
+    n.userObjects.emplace_back(QVPoller::kResourcesKey, QVPaginatedSeries::paginatedSeriesWithObject(fresh.get()));
+    platform::NotificationCenter::defaultCenter().post(n);
+    settle();
+    expectConsistent();
+    texts = rowTexts(list->tableView());
+    ASSERT_EQ(texts.size(), 21u);
+    EXPECT_EQ(texts.back(), "New");
+    EXPECT_EQ(texts[19], "U1");
+    // A tap on the last row is about the newest object.
+    EXPECT_EQ(static_cast<QVUser*>(list->getCellAtIndexPath(IndexPath::forRow(20, 0)))->name(), "New");
+}
+
+TEST_F(PagedListTest, AStreamedListFillsTheRowsAroundTheVisibleOnes)
+{
+    list = platform::dynamicRef<PagedUsers>(StreamedUsers::qvCreateInstance());
+    list->init();
+    show(list.get());
+    answer(usersXml(names(1, 10), 1, paginationHeader(1, 10, 10, 100, 0)));
+    TableView* table = list->tableView();
+    ASSERT_EQ(table->numberOfRowsInSection(0), 100); // the whole set, no load-more row
+    settle(0.2);
+    const size_t asked = recording->requests().size();
+
+    // Scrolled to row 50: its cell has no object yet, and one request follows the rest.
+    table->scrollToRowAtIndexPath(IndexPath::forRow(50, 0), TableViewScrollPosition::Top, false);
+    table->layoutSubviews();
+    EXPECT_EQ(table->cellForRowAtIndexPath(IndexPath::forRow(50, 0))->textLabel()->text(), "");
+    settle(0.05);
+    table->scrollToRowAtIndexPath(IndexPath::forRow(52, 0), TableViewScrollPosition::Top, false);
+    table->layoutSubviews();
+    settle(0.2);
+    ASSERT_EQ(recording->requests().size(), asked + 1);
+    EXPECT_EQ(pageParameter(asked), std::to_string(table->indexPathsForVisibleRows().front().row - 5));
+
+    const int offset = std::stoi(pageParameter(asked));
+    answer(usersXml(names(offset + 1, 20), offset + 1, paginationHeader(1, 10, 20, 100, offset)));
+    const int first = table->indexPathsForVisibleRows().front().row;
+    EXPECT_EQ(table->cellForRowAtIndexPath(IndexPath::forRow(first, 0))->textLabel()->text(), "U" + std::to_string(first + 1));
+    EXPECT_EQ(static_cast<QVUser*>(list->getCellAtIndexPath(IndexPath::forRow(first, 0)))->name(),
+              "U" + std::to_string(first + 1));
+    EXPECT_FALSE(list->tableViewCanEditRowAtIndexPath(table, IndexPath::forRow(first, 0)));
 }
 
 TEST_F(PagedListTest, SectionsThatAreAllEmptyShowTheEmptyScreen)

@@ -382,9 +382,30 @@ TEST_F(AccountFlowTest, AWebPageThatLoadsIsShownASecondAfterItFinishesAndCanAppr
     ASSERT_EQ(screenName(), "QVWebApprovalController");
     // The page's link is the client's action, not a page to load.
     EXPECT_FALSE(web->page().navigate("quorvel:approve"));
+    // A second answer changes nothing.
+    EXPECT_FALSE(web->page().navigate("quorvel:decline"));
+    EXPECT_EQ(calls->denied, 0);
     step(0.1);
     EXPECT_TRUE(Quorvel::hasUserApprovedQuorvel());
     ASSERT_TRUE(waitUntil([&] { return screenName() == "QVExistingAccountController"; }));
+}
+
+TEST_F(AccountFlowTest, APageFromAnotherHostCannotAnswerForThePlayer)
+{
+    QVWebApprovalController::registerWebApprovalLayout();
+    pageSetup = [](platform::ui::WebPage& page) {
+        page.setScriptHandler([](const std::string&) { return std::string("portrait"); });
+    };
+    startAndAskForApproval(1);
+    platform::ui::WebView* web = shownWebView();
+    ASSERT_NE(web, nullptr);
+    step(1.5);
+    EXPECT_TRUE(web->page().navigate("http://elsewhere.test/intro"));
+    step(1.5);
+    EXPECT_FALSE(web->page().navigate("quorvel:approve"));
+    step(0.1);
+    EXPECT_FALSE(Quorvel::hasUserApprovedQuorvel());
+    EXPECT_EQ(screenName(), "QVWebApprovalController");
 }
 
 TEST_F(AccountFlowTest, APageOfUnknownLayoutIsReplacedByTheNativeScreenAtOnce)

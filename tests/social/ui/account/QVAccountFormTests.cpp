@@ -6,6 +6,7 @@
 #include "social/ui/ScreenTestKit.h"
 
 #include "platform/device/Device.h"
+#include "platform/foundation/Boxed.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/TextField.h"
@@ -23,6 +24,7 @@
 #include "social/ui/account/QVApprovalControllers.h"
 #include "social/ui/account/QVIntroFlowControllers.h"
 #include "social/ui/account/QVSocialAccountControllers.h"
+#include "social/ui/account/QVUIInvisibleKeyboardTrap.h"
 #include "social/ui/account/QVUseNewOrOldAccountController.h"
 #include "tools/standin/StandInServer.h"
 
@@ -245,6 +247,79 @@ TEST_F(AccountFormTest, FacebookFormBeforeAFacebookLoginSendsAZeroIdAndNoStreamF
         EXPECT_NE(name, "enable_stream_integration");
 }
 
+TEST_F(AccountFormTest, NetworkFormsLogInOrLinkByTheirMode)
+{
+    screen_testing::RecordingProvider recording;
+    struct Case {
+        const char* name;
+        bool adding;
+        const char* path;
+        const char* resource;
+        const char* loadingText;
+    };
+    for (const Case& c : { Case { "FacebookAccountLogin", false, "session.xml", "credential", "Logging In To Quorvel" },
+                           Case { "FacebookAccountLogin", true, "users_credentials.xml", "users_credential",
+                                  "Connecting To Facebook" },
+                           Case { "TwitterAccountLogin", false, "session.xml", "credential", "Logging In To Quorvel" },
+                           Case { "TwitterAccountLogin", true, "users_credentials.xml", "credential",
+                                  "Connecting To Twitter" } }) {
+        Ref<ViewController> made = QVControllerLoader::loadWithParams(
+            c.name, { { "addingAdditionalCredential", platform::Boxed::box(platform::Value(c.adding)) } });
+        auto* form = dynamic_cast<QVAccountSetupBaseController*>(made.get());
+        ASSERT_TRUE(form) << c.name;
+        EXPECT_EQ(form->addingAdditionalCredential(), c.adding);
+        EXPECT_EQ(form->getFormSubmissionUrl(), c.path) << c.name;
+        EXPECT_EQ(form->singularResourceName(), c.resource) << c.name;
+        EXPECT_EQ(form->getLoadingScreenText(), c.loadingText) << c.name;
+        // Linking goes with the player's token; logging in without.
+        EXPECT_EQ(form->shouldUseOAuth(), c.adding) << c.name;
+    }
+    // A linked Facebook account sends the stream choice; the standard logged-in message names the player.
+    auto facebook = show<QVFacebookAccountLoginController>("FacebookAccountLogin");
+    facebook->setAddingAdditionalCredential(true);
+    facebook->onSubmitForm();
+    settle();
+    auto requests = recording.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].path, "users_credentials.xml");
+    EXPECT_EQ(leading(requests[0], 5), (P { { "udid", udid() }, { "credential_type", "fbconnect" },
+                                            { "credential[fbuid]", "0" }, { "credential[session_key]", "" },
+                                            { "enable_stream_integration", "1" } }));
+    auto loggedIn = QVAccountSetupBaseController::getStandardLoggedInController();
+    ASSERT_TRUE(loggedIn);
+    EXPECT_EQ(loggedIn->messageLabel()->text(), "You are now logged into Quorvel as:\n ");
+    EXPECT_EQ(loggedIn->messageTitleLabel()->text(), "Switch Accounts");
+}
+
+TEST_F(AccountFormTest, ARefusedFacebookLoginAsksAgainAndACancelledDialogLeaves)
+{
+    screen_testing::RecordingProvider recording;
+    auto bottom = QVControllerLoader::load("ShowMessageAndReturn");
+    auto facebook = show<QVFacebookAccountLoginController>("FacebookAccountLogin", bottom.get());
+    settle(1);
+    auto* login = dynamic_cast<FBLoginDialog*>(facebook->loginDialog());
+    ASSERT_TRUE(login);
+    login->succeedWithSession(7, "key-7", "secret-7", 0);
+    settle();
+    EXPECT_FALSE(facebook->loginDialog());
+    EXPECT_EQ(facebook->fbuid(), 7u);
+    facebook->onSubmitForm();
+    settle();
+    auto requests = recording.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(leading(requests[0], 4), (P { { "udid", udid() }, { "credential_type", "fbconnect" },
+                                            { "credential[fbuid]", "7" }, { "credential[session_key]", "key-7" } }));
+    ASSERT_TRUE(recording.answerWithXml(
+        "<errors><error><field>base</field><reason>That Facebook account is not linked.</reason></error></errors>", 422));
+    settle(1);
+    // The old session is gone and the dialog is up again.
+    EXPECT_EQ(facebook->fbuid(), 0u);
+    ASSERT_TRUE(facebook->loginDialog());
+    facebook->loginDialog()->cancel();
+    settle(1);
+    EXPECT_EQ(nav->topViewController(), bottom.get());
+}
+
 TEST_F(AccountFormTest, PasswordFormsSayWhetherThePasswordChangedAndResetSendsOnlyTheUser)
 {
     screen_testing::RecordingProvider recording;
@@ -360,6 +435,24 @@ TEST_F(AccountFormTest, SwitchingToAnAccountThatCannotLogInSaysSo)
     ASSERT_TRUE(error);
     EXPECT_EQ(error->message(), QVAccountSetupBaseController::kLoginFailedMessage);
     ASSERT_TRUE(list->footerButton());
+}
+
+TEST_F(AccountFormTest, TheKeyboardTrapStaysOnTopAndLetsTouchesThroughToWhatItHolds)
+{
+    auto parent = View::viewWithFrame(platform::Rect(0, 0, 320, 480));
+    auto trap = QVUIInvisibleKeyboardTrap::trapWithFrame(platform::Rect(0, 0, 320, 480));
+    auto sibling = View::viewWithFrame(platform::Rect(0, 0, 320, 480));
+    parent->addSubview(trap.get());
+    parent->addSubview(sibling.get());
+    EXPECT_EQ(parent->subviews().back().get(), sibling.get());
+    EXPECT_EQ(trap->hitTest(platform::Point(10, 10)), nullptr); // empty: catches nothing
+    auto held = View::viewWithFrame(platform::Rect(0, 400, 320, 80));
+    trap->addSubview(held.get());
+    EXPECT_EQ(parent->subviews().back().get(), trap.get());
+    EXPECT_EQ(trap->hitTest(platform::Point(10, 420)), held.get());
+    EXPECT_EQ(trap->hitTest(platform::Point(10, 10)), nullptr);
+    held->removeFromSuperview();
+    EXPECT_EQ(parent->subviews().front().get(), trap.get());
 }
 
 // ---- Extended credentials
