@@ -82,14 +82,14 @@ void QVScoreEnumerator::jumpToPage(int page)
 bool QVScoreEnumerator::nextPage()
 {
     bool wasBelow = currentPage_ < totalPages_;
-    jumpToPage(std::min(currentPage_ + 1, totalPages_));
+    jumpToPage(wasBelow ? currentPage_ + 1 : totalPages_);
     return wasBelow;
 }
 
 bool QVScoreEnumerator::previousPage()
 {
     bool wasAbove = currentPage_ > 1;
-    jumpToPage(std::max(currentPage_ - 1, 1));
+    jumpToPage(wasAbove ? currentPage_ - 1 : 1);
     return wasAbove;
 }
 
@@ -206,7 +206,7 @@ void QVDistributedScoreEnumerator::setCurrentPage(int page)
 
 bool QVDistributedScoreEnumerator::nextPage()
 {
-    if (currentPage_ + 1 >= lastPage_)
+    if (currentPage_ >= lastPage_ - 1)
         return false;
     jumpToPage(currentPage_ + 1);
     return true;
@@ -215,7 +215,7 @@ bool QVDistributedScoreEnumerator::nextPage()
 bool QVDistributedScoreEnumerator::previousPage()
 {
     bool wasAbove = currentPage_ > 1;
-    jumpToPage(std::max(currentPage_ - 1, 1));
+    jumpToPage(wasAbove ? currentPage_ - 1 : 1);
     return wasAbove;
 }
 
