@@ -530,6 +530,26 @@ TEST_F(DashboardTest, AScreenOfferedWhileTheDashboardClosesIsShownAfterTheClose)
     EXPECT_EQ(Quorvel::getRootController()->view()->viewWithTag(489), nullptr);
 }
 
+TEST_F(DashboardTest, ADashboardOpenedWhileOneClosesOpensAfterTheClose)
+{
+    startLoggedIn();
+    Quorvel::launchDashboard();
+    advance(0.5);
+    FakeTabbedDashboard* closing = dashboard();
+    Quorvel::dismissDashboard();
+    Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::vector<Quorvel::DashboardEntry> { std::string("ImportFriends") });
+    // Not stacked on the closing one.
+    EXPECT_FALSE(Quorvel::isShowingFullScreen());
+    advance(0.5);
+    ASSERT_TRUE(Quorvel::isDashboardHubOpen());
+    EXPECT_NE(dashboard(), closing);
+    EXPECT_EQ(Quorvel::presentedScreens().front().get(), dashboard());
+    EXPECT_EQ(dashboard()->selectedName(), "MyQuorvel");
+    EXPECT_EQ(dashboard()->stack(), (Strings { "TabMyQuorvel", "QVImportFriendsController" }));
+    advance(0.5);
+    EXPECT_EQ(game.calls, (Strings { "willAppear", "didAppear", "willDisappear", "didDisappear", "willAppear", "didAppear" }));
+}
+
 // ---- Orientation
 
 TEST_F(DashboardTest, APhoneDashboardKeepsItsOrientationAndALargeOneTurns)

@@ -6,8 +6,11 @@
 
 #include "platform/device/Application.h"
 #include "platform/device/LocationManager.h"
+#include "platform/graphics/Image.h"
 #include "social/core/QVLocation.h"
 #include "social/core/QuorvelAddOn.h"
+#include "social/runtime/QVImageCache.h"
+#include "social/runtime/QVHttpService.h"
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
 #include "social/services/QVPushNotificationService.h"
@@ -16,6 +19,7 @@
 
 using namespace quorvel;
 using namespace core_testing;
+using platform::Ref;
 using platform::Value;
 using platform::ValueDictionary;
 using platform::ui::LocationManager;
@@ -219,6 +223,31 @@ TEST_F(LifecycleTest, TheDeviceTokenIsReportedWithTheConfiguredPushEnvironment)
     Quorvel::applicationDidRegisterForRemoteNotificationsWithDeviceToken(token);
     ASSERT_TRUE(waitForRequests("push_notification_device_tokens.xml", 2));
     EXPECT_EQ(requestsTo("push_notification_device_tokens.xml")[1].param("apns_environment"), "production");
+}
+
+// ---- Pictures by URL
+
+TEST_F(LifecycleTest, PicturesComeFromTheCacheOrFromTheirAddressOrTheServer)
+{
+    startClient();
+    Ref<QVHttpService> service;
+    Ref<QVHttpServiceObserver> observer;
+    Ref<platform::Image> cached;
+    auto image = platform::Image::imageWithRGBA(2, 2, platform::Bytes(16, 0xff));
+    QVImageCache::sharedInstance()->store(image, "http://pictures.test/a.png");
+    EXPECT_EQ(Quorvel::getImageFromUrl("http://pictures.test/a.png", cached, service, observer, nullptr, {}, {}), nullptr);
+    EXPECT_EQ(cached.get(), image.get());
+    EXPECT_EQ(service, nullptr); // no download
+
+    // "www" addresses are fetched as they are; anything else relative to the server.
+    EXPECT_NE(Quorvel::downloadImageFromUrl("www.pictures.test/b.png", service, observer, {}, {}), nullptr);
+    EXPECT_EQ(service->baseAddress(), "");
+    Ref<QVHttpService> first = service;
+    EXPECT_NE(Quorvel::downloadImageFromUrl("pictures/c.png", service, observer, {}, {}), nullptr);
+    EXPECT_EQ(service->baseAddress(), server.baseUrl());
+    EXPECT_EQ(first->pendingCount(), 0u); // the earlier download was cancelled
+    Quorvel::destroyHttpService(service);
+    EXPECT_EQ(service, nullptr);
 }
 
 // ---- Location
