@@ -20,6 +20,13 @@
     X(QVFeaturedGamesController)                                                                                   \
     X(QVGameDiscoveryNewsItemController)                                                                           \
     X(QVHelpController)                                                                                            \
+    X(QVPlayedGameController)                                                                                      \
+    X(QVGameDiscoveryController)                                                                                   \
+    X(QVPlayedGameCell)                                                                                            \
+    X(QVGameDiscoveryCategoryCell)                                                                                 \
+    X(QVGameDiscoveryNewsItemCell)                                                                                 \
+    X(QVGameDiscoveryImageHyperlinkCell)                                                                           \
+    X(QVFeaturedGameCell)                                                                                          \
     X(QVDashboardInterfaces)                                                                                       \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
