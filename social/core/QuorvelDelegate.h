@@ -36,4 +36,34 @@ public:
     virtual void userDownloadedBlob(const platform::Bytes& blob, platform::Object* highScore) { }
 };
 
+// QVChallengeDelegate: what the game implements to hear from the challenge
+// screens. A message is sent only when respondsTo answers true for it; the
+// client's behaviour also changes with some of them (a start without
+// userLaunchedChallenge keeps the dashboard open; the send screen offers a
+// stronger challenge only with userRestartedCreateChallenge).
+class QVChallengeDelegate {
+public:
+    enum class Message {
+        UserLaunchedChallenge,
+        UserSentChallenges,
+        SendChallengeScreenClosed,
+        CompletedChallengeScreenClosed,
+        UserRestartedChallenge,
+        UserRestartedCreateChallenge,
+        CreateStrongerChallenge,
+    };
+    virtual ~QVChallengeDelegate() = default;
+
+    virtual bool respondsTo(Message) const { return false; }
+    // The player started a received challenge (the challenge-to-user record,
+    // and its data when it has any).
+    virtual void userLaunchedChallenge(platform::Object* challengeToUser, const std::optional<platform::Bytes>& data) { }
+    virtual void userSentChallenges() { }
+    virtual void sendChallengeScreenClosed() { }
+    virtual void completedChallengeScreenClosed() { }
+    virtual void userRestartedChallenge() { }
+    virtual void userRestartedCreateChallenge() { }
+    virtual void createStrongerChallenge() { }
+};
+
 } // namespace quorvel

@@ -56,7 +56,11 @@
     X(QVInboxIMActionCell)                                                                                         \
     X(QVAnnouncementBrowserController)                                                                             \
     X(QVAnnouncementDetailController)                                                                              \
-    X(QVSocialNotificationController)
+    X(QVSocialNotificationController)                                                                              \
+    X(QVChallengeListController)                                                                                   \
+    X(QVChallengeToUserCell)                                                                                       \
+    X(QVChallengeSentCell)                                                                                         \
+    X(QVChallengeDefinitionStatsCell)
 
 namespace quorvel {
 

@@ -42,6 +42,8 @@ protected:
     void SetUp() override
     {
         QuorvelTest::SetUp();
+        for (auto* name : kNames)
+            saved_.push_back(QVClassRegistry::classNamed(name));
         QVClassRegistry::registerClass("QVSendChallengeController", &FakeSendChallenge::make);
         QVClassRegistry::registerClass("QVChallengeDetailController", &FakeChallengeDetail::make);
         QVClassRegistry::registerClass("QVChallengeListController", &makeList);
@@ -49,10 +51,19 @@ protected:
     void TearDown() override
     {
         QVNotification::setDashboardLauncher(nullptr);
-        for (auto* name : { "QVSendChallengeController", "QVChallengeDetailController", "QVChallengeListController" })
-            QVClassRegistry::unregisterClass(name);
+        // The dashboard's own classes come back for the tests that follow.
+        for (size_t i = 0; i < std::size(kNames); ++i) {
+            QVClassRegistry::unregisterClass(kNames[i]);
+            if (saved_[i])
+                QVClassRegistry::registerClass(kNames[i], saved_[i]);
+        }
         QuorvelTest::TearDown();
     }
+
+private:
+    static constexpr const char* kNames[] = { "QVSendChallengeController", "QVChallengeDetailController",
+                                              "QVChallengeListController" };
+    std::vector<QVClassRegistry::Factory> saved_;
 };
 
 TEST_F(ChallengeScreenTest, TheSendScreenOpensFramedWithItsValuesAndACloseButton)
