@@ -190,7 +190,7 @@ void installChallengeHost()
     host.showChallengeDetail = [](const std::string& challengeId) {
         platform::Ref<platform::ui::ViewController> list = QVControllerLoader::load("ChallengeList");
         platform::Ref<platform::ui::ViewController> detail = QVControllerLoader::load("ChallengeDetail");
-        if (auto* shown = dynamic_cast<QVChallengeDetailController*>(detail.get()))
+        if (auto* shown = dynamic_cast<QVChallengeDetailSetup*>(detail.get()))
             shown->setChallengeId(challengeId);
         std::vector<platform::Ref<platform::ui::ViewController>> controllers;
         for (auto& c : { list, detail })

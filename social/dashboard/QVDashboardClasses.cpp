@@ -60,7 +60,11 @@
     X(QVChallengeListController)                                                                                   \
     X(QVChallengeToUserCell)                                                                                       \
     X(QVChallengeSentCell)                                                                                         \
-    X(QVChallengeDefinitionStatsCell)
+    X(QVChallengeDefinitionStatsCell)                                                                              \
+    X(QVChallengeDetailController)                                                                                 \
+    X(QVChallengeDetailFrame)                                                                                      \
+    X(QVChallengeDetailHeaderController)                                                                           \
+    X(QVChallengeDetailCell)
 
 namespace quorvel {
 

@@ -47,9 +47,9 @@ public:
 };
 
 // Implemented by the challenge detail screen: the challenge it shows.
-class QVChallengeDetailController {
+class QVChallengeDetailSetup {
 public:
-    virtual ~QVChallengeDetailController() = default;
+    virtual ~QVChallengeDetailSetup() = default;
     virtual void setChallengeId(const std::string& challengeId) = 0;
 };
 

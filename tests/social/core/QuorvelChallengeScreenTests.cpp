@@ -28,7 +28,7 @@ public:
     QVChallengeScreen values;
 };
 
-class FakeChallengeDetail final : public platform::ui::ViewController, public QVChallengeDetailController {
+class FakeChallengeDetail final : public platform::ui::ViewController, public QVChallengeDetailSetup {
 public:
     static Ref<platform::Object> make() { return platform::adoptRef(new FakeChallengeDetail); }
     void setChallengeId(const std::string& id) override { challengeId = id; }
