@@ -11,6 +11,7 @@
 #include "social/dashboard/QVForumControllers.h"
 #include "social/dashboard/QVTabbedDashboardController.h"
 #include "social/dashboard/QVTickerProxy.h"
+#include "social/runtime/QVPoller.h"
 #include "social/services/QVChatServices.h"
 #include "social/services/QVForumService.h"
 #include "social/ui/QVRootFrame.h"
@@ -177,6 +178,14 @@ TEST_F(CommunityStandInTest, AJoinedRoomShowsWhatTheClientsPollerBrings)
             ADD_FAILURE() << r.method << " " << r.path;
     ASSERT_TRUE(shown);
     EXPECT_EQ(room->tableView()->numberOfRowsInSection(0), 2);
+    ASSERT_TRUE(Quorvel::poller());
+    EXPECT_EQ(Quorvel::poller()->getPollingFrequency(), 1.0);
+
+    // Leaving the room puts the client's poller back on the interval the bootstrap gave, not off.
+    nav->popViewControllerAnimated(false);
+    driver->advance(0.5);
+    EXPECT_EQ(Quorvel::poller()->getPollingFrequency(), static_cast<double>(Quorvel::getPollingFrequencyDefault()));
+    EXPECT_GT(Quorvel::poller()->getPollingFrequency(), 0.0);
 }
 
 } // namespace
