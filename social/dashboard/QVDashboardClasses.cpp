@@ -28,6 +28,7 @@
     X(QVGameDiscoveryImageHyperlinkCell)                                                                           \
     X(QVFeaturedGameCell)                                                                                          \
     X(QVDashboardInterfaces)                                                                                       \
+    X(QVProfileController)                                                                                         \
     X(QVSelectChatRoomDefinitionController)                                                                        \
     X(QVSelectChatRoomInstanceController)                                                                          \
     X(QVChatRoomController)                                                                                        \

@@ -1,6 +1,8 @@
 // The open dashboard as the pages see it.
 #include "social/dashboard/QVDashboardSwitch.h"
 
+#include "social/dashboard/QVProfileController.h"
+
 #include "platform/ui/NavigationController.h"
 #include "social/core/Quorvel.h"
 #include "social/services/QVGameProfilePageInfo.h"
@@ -41,13 +43,8 @@ void QVDashboardSwitch::switchToOfflineDashboard()
 
 void QVDashboardSwitch::showProfileForUser(platform::Object* user)
 {
-    platform::ui::NavigationController* nav = activeNavigationController();
-    if (!nav || !user)
-        return;
-    platform::Ref<platform::ui::ViewController> profile
-        = QVControllerLoader::loadWithParams("Profile", { { "setUser", platform::Ref<platform::Object>(user) } });
-    if (profile)
-        nav->pushViewController(profile.get(), true);
+    if (auto* u = dynamic_cast<QVUser*>(user))
+        QVProfileController::showProfileForUser(u);
 }
 
 void QVDashboardSwitch::changeGameContext(platform::ui::NavigationController* nav, QVGameProfilePageInfo* info)

@@ -6,6 +6,7 @@
 #include "social/services/QVUser.h"
 #include "social/ui/QVDashboardHost.h"
 #include "social/ui/QVKitImages.h"
+#include "social/ui/QVToggleControl.h"
 
 namespace quorvel {
 
@@ -19,6 +20,7 @@ QV_REGISTER_CLASS(QVPlainMessageTrailingCell);
 QV_REGISTER_CLASS(QVTrailingViewAllCell);
 QV_REGISTER_CLASS(QVPlainTableHeaderController);
 QV_REGISTER_CLASS(QVUserCell);
+QV_REGISTER_CLASS(QVSelectableUserCell);
 
 namespace {
 
@@ -231,9 +233,30 @@ bool QVUserCell::initQVTableCellHelper(const std::string& reuseIdentifier)
     setFrame(Rect(0, 0, width, kHeight));
     profilePicture_ = QVImageView::imageViewWithFrame(Rect(8, 7, 40, 40));
     contentView()->addSubview(profilePicture_.get());
-    nameLabel_ = makeLabel(Rect(58, 0, width - 90, kHeight), 16, true);
+    nameLabel_ = makeLabel(Rect(58, 5, width - 150, 22), 16, true);
     nameLabel_->setAutoresizingMask(FlexibleWidth);
     contentView()->addSubview(nameLabel_.get());
+    lastPlayedGameLabel_ = makeLabel(Rect(58, 28, width - 150, 18), 12, false);
+    lastPlayedGameLabel_->setTextColor(Color::white(0.75f));
+    lastPlayedGameLabel_->setAutoresizingMask(FlexibleWidth);
+    contentView()->addSubview(lastPlayedGameLabel_.get());
+    onlineLabel_ = makeLabel(Rect(width - 90, 30, 60, 16), 11, true);
+    onlineLabel_->setTextColor(Color::rgb(0.35f, 0.85f, 0.35f));
+    onlineLabel_->setText("online");
+    onlineLabel_->setAutoresizingMask(FlexibleLeftMargin);
+    onlineLabel_->setHidden(true);
+    contentView()->addSubview(onlineLabel_.get());
+    scoreIcon_ = ImageView::imageViewWithImage(QVLoadKitImage("QVQuorvelScoreIcon.png").get());
+    scoreIcon_->setFrame(Rect(width - 90, 8, 14, 14));
+    scoreIcon_->setAutoresizingMask(FlexibleLeftMargin);
+    contentView()->addSubview(scoreIcon_.get());
+    gamerScoreLabel_ = makeLabel(Rect(width - 74, 5, 44, 20), 13, true);
+    gamerScoreLabel_->setTextColor(Color::whiteColor());
+    gamerScoreLabel_->setAutoresizingMask(FlexibleLeftMargin);
+    contentView()->addSubview(gamerScoreLabel_.get());
+    InterfaceBuilder builder(this);
+    relationship_ = builder.makeView<QVUserRelationshipIndicator>(Rect(40, 36, 14, 14));
+    contentView()->addSubview(relationship_.get());
     setAccessoryType(CellAccessoryType::DisclosureIndicator);
     return true;
 }
@@ -243,6 +266,44 @@ void QVUserCell::onResourceChanged(Object* resource)
     auto* user = dynamic_cast<QVUser*>(resource);
     nameLabel_->setText(user ? user->name() : std::string());
     profilePicture_->useProfilePictureFromUser(user);
+    gamerScoreLabel_->setText(std::to_string(user ? user->gamerScore() : 0u));
+    std::string prefix;
+    if (user && user->online()) {
+        onlineLabel_->setHidden(false);
+        prefix = "playing";
+    } else {
+        onlineLabel_->setHidden(true);
+        prefix = user && user->isLocalUser() ? "You are playing" : "Last played";
+    }
+    lastPlayedGameLabel_->setText(prefix + " " + (user ? user->lastPlayedGameName() : std::string()));
+    relationship_->setUser(user);
+}
+
+void QVUserCell::setEditing(bool editing, bool animated)
+{
+    QVTableCellHelper::setEditing(editing, animated);
+    const float alpha = editing ? 0.0f : 1.0f;
+    scoreIcon_->setAlpha(alpha);
+    gamerScoreLabel_->setAlpha(alpha);
+}
+
+bool QVSelectableUserCell::initQVTableCellHelper(const std::string& reuseIdentifier)
+{
+    if (!QVUserCell::initQVTableCellHelper(reuseIdentifier))
+        return false;
+    checkBox_ = ImageView::imageViewWithImage(nullptr);
+    checkBox_->setFrame(Rect(rowWidth() - 34, (kHeight - 24) / 2, 24, 24));
+    checkBox_->setAutoresizingMask(FlexibleLeftMargin);
+    contentView()->addSubview(checkBox_.get());
+    setAccessoryType(CellAccessoryType::None);
+    setChecked(false);
+    return true;
+}
+
+void QVSelectableUserCell::setChecked(bool checked)
+{
+    checked_ = checked;
+    checkBox_->setImage(QVLoadKitImage(checked ? "QVCheckBoxSelected.png" : "QVCheckBox.png").get());
 }
 
 } // namespace quorvel

@@ -6,7 +6,9 @@
 //   QVTrailingViewAllCell ("TrailingViewAll"): one label after a section;
 // - QVPlainTableHeaderController ("PlainTableHeader"): a 60-point label on a
 //   stretchable strip, as wide as the table it is sized for;
-// - QVUserCell ("User"): a user's picture and name.
+// - QVUserCell ("User"): a user's picture, name, score, what they play and
+//   whether the player follows them; QVSelectableUserCell ("SelectableUser")
+//   adds a check box.
 // Without layouts each builds its own subviews; the outlets are the same.
 #pragma once
 
@@ -15,6 +17,7 @@
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVTableCellHelper.h"
 #include "social/ui/QVTableControllerHelper.h"
+#include "social/ui/QVToggleControl.h"
 #include "social/ui/QVViewController.h"
 
 namespace quorvel {
@@ -119,6 +122,7 @@ private:
 };
 
 // The user row of user lists (its full form, with status and actions, belongs to the friends screens).
+
 class QVUserCell : public QVTableCellHelper {
     QV_DECLARE_CLASS(QVUserCell)
 public:
@@ -126,8 +130,16 @@ public:
 
     bool initQVTableCellHelper(const std::string& reuseIdentifier) override;
     void onResourceChanged(platform::Object* resource) override;
+    // The score and its icon fade out while the row is edited.
+    void setEditing(bool editing, bool animated) override;
+
     platform::ui::Label* nameLabel() const { return nameLabel_.get(); }
     QVImageView* profilePicture() const { return profilePicture_.get(); }
+    platform::ui::Label* gamerScoreLabel() const { return gamerScoreLabel_.get(); }
+    platform::ui::Label* onlineLabel() const { return onlineLabel_.get(); }
+    platform::ui::Label* lastPlayedGameLabel() const { return lastPlayedGameLabel_.get(); }
+    platform::ui::ImageView* quorvelScoreIconImageView() const { return scoreIcon_.get(); }
+    QVUserRelationshipIndicator* relationshipIndicator() const { return relationship_.get(); }
 
 protected:
     friend class platform::ui::InterfaceBuilder;
@@ -136,6 +148,28 @@ protected:
 private:
     platform::Ref<platform::ui::Label> nameLabel_;
     platform::Ref<QVImageView> profilePicture_;
+    platform::Ref<platform::ui::Label> gamerScoreLabel_;
+    platform::Ref<platform::ui::Label> onlineLabel_;
+    platform::Ref<platform::ui::Label> lastPlayedGameLabel_;
+    platform::Ref<platform::ui::ImageView> scoreIcon_;
+    platform::Ref<QVUserRelationshipIndicator> relationship_;
+};
+
+class QVSelectableUserCell : public QVUserCell {
+    QV_DECLARE_CLASS(QVSelectableUserCell)
+public:
+    bool initQVTableCellHelper(const std::string& reuseIdentifier) override;
+    void setChecked(bool checked);
+    bool checked() const { return checked_; }
+    platform::ui::ImageView* checkBox() const { return checkBox_.get(); }
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVSelectableUserCell() = default;
+
+private:
+    platform::Ref<platform::ui::ImageView> checkBox_;
+    bool checked_ { false };
 };
 
 } // namespace quorvel

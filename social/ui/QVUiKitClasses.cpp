@@ -43,7 +43,8 @@
     X(QVTableSequenceControllerHelper)                                                                             \
     X(QVListKitInterfaces)                                                                                         \
     X(QVSelectUserWidget)                                                                                          \
-    X(QVUserCell)
+    X(QVUserCell)                                                                                                  \
+    X(QVSelectableUserCell)
 
 namespace quorvel {
 

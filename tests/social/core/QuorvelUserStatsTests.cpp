@@ -17,6 +17,8 @@ protected:
     {
         QuorvelTest::SetUp();
         Quorvel::setUserApprovedQuorvel();
+        // The player has seen the link-networks offer: its screen would count as a dashboard launch.
+        Quorvel::setDoneWithGetTheMost(true);
     }
     std::vector<std::pair<std::string, std::string>> statsParams(const standin::LoggedRequest& r)
     {

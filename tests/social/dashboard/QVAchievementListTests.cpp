@@ -162,6 +162,9 @@ TEST_F(AchievementListTest, ComparedWithAnotherPlayerTheRowsBecomeCompareRowsUnd
     auto framed = QVFramedNavigationController::withRootViewController(page.get());
     driver().showController(framed.get());
     settle(1);
+    // The game page's featured banner asks for its images first.
+    ASSERT_TRUE(provider->answerWithXml("<?xml version=\"1.0\"?><resources></resources>"));
+    settle();
 
     Ref<platform::ui::ViewController> loaded = QVControllerLoader::load("AchievementList");
     list = Ref<QVAchievementListController>(dynamic_cast<QVAchievementListController*>(loaded.get()));
