@@ -4,6 +4,7 @@
 #include "FriendsTestSupport.h"
 
 #include "platform/ui/TableView.h"
+#include "social/dashboard/QVFriendImport.h"
 #include "social/dashboard/QVFriendsController.h"
 #include "social/dashboard/QVProfileController.h"
 #include "social/ui/QVStandardCells.h"
@@ -156,6 +157,29 @@ TEST_F(FriendsListTest, PendingCountNeverGoesBelowZero)
     Quorvel::setPendingFriendsCount(0);
     answer(dashboard_testing::fixture("ok.xml"));
     EXPECT_EQ(Quorvel::pendingFriendsCount(), 0);
+}
+
+TEST_F(FriendsListTest, NoFriendsYetInvitesToImportOnTheListsOwnStack)
+{
+    Quorvel::setPendingFriendsCount(3);
+    auto* friends = openFriends(localPlayer.get());
+    ASSERT_TRUE(friends);
+    answer(friendsAnswer({}));
+    ASSERT_TRUE(friends->friendsHeader());
+    auto pendingBadge = [&] {
+        for (auto& item : friends->friendsHeader()->tabBar()->items())
+            if (item->name() == "Pending")
+                return item->badgeView() ? item->badgeView()->value() : -1;
+        return -2;
+    };
+    EXPECT_EQ(pendingBadge(), 3);
+    Quorvel::setPendingFriendsCount(5);
+    EXPECT_EQ(pendingBadge(), 5);
+    auto empty = friends->getNoDataFoundViewController();
+    auto* import = dynamic_cast<QVImportFriendsController*>(empty.get());
+    ASSERT_TRUE(import);
+    EXPECT_EQ(import->importer()->controller(), friends);
+    EXPECT_TRUE(friends->shouldAlwaysRefreshWhenShown());
 }
 
 TEST_F(FriendsListTest, AnotherPlayersListHasNoTabsNoButtonsAndItsOwnMessage)

@@ -204,6 +204,12 @@ TEST_F(ProfileTest, OnlyTheLocalPlayersPictureOpensTheChooser)
     // abuse and friends do nothing there.
     auto* mine = openProfile(localPlayer.get(), 0, 0);
     ASSERT_TRUE(mine);
+    EXPECT_TRUE(mine->bannerProfilePictureTouched());
+    settle(1);
+    ASSERT_TRUE(navigation->topViewController());
+    EXPECT_EQ(std::string(navigation->topViewController()->className()), "QVSelectProfilePictureController");
+    ASSERT_TRUE(provider->answerWithFailure()); // the chooser's list
+    settle(1);
     mine->onFlag();
     mine->onToggleFollowing();
     settle(1);

@@ -198,3 +198,31 @@ TEST_F(UserSettingTest, LocationPanelRechecksFifteenTimesOncePerProcess)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(UserSettingTest, SettingsListRendersItsSwitches)
+{
+    auto* list = openSettings(setting("1", "Show me online", "presence", "1") + setting("2", "Share my location", "location", "0"));
+    ASSERT_TRUE(list);
+    settle(1);
+    auto image = render("settings");
+    ASSERT_TRUE(image);
+    auto* on = switchRow(list, 0);
+    ASSERT_TRUE(on);
+    // The row's name is drawn in dark text on the light row.
+    auto origin = on->nameLabel()->convertPointTo(platform::Point(0, 0), nullptr);
+    int dark = 0;
+    for (int x = 0; x < 40; ++x)
+        for (int y = 10; y < 34; ++y)
+            dark += screen_testing::near(screen_testing::pixelAt(*image, int(origin.x) + x, int(origin.y) + y), 0, 0, 0, 60);
+    EXPECT_GT(dark, 10);
+    // The two switches differ where they are drawn.
+    auto a = on->booleanSwitch()->convertPointTo(platform::Point(20, 13), nullptr);
+    auto b = switchRow(list, 1)->booleanSwitch()->convertPointTo(platform::Point(20, 13), nullptr);
+    auto pa = screen_testing::pixelAt(*image, int(a.x), int(a.y));
+    auto pb = screen_testing::pixelAt(*image, int(b.x), int(b.y));
+    EXPECT_FALSE(screen_testing::near(pa, pb.r, pb.g, pb.b, 20));
+}
+
+} // namespace
