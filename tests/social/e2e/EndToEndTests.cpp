@@ -13,6 +13,7 @@
 #include "social/services/QVAchievement.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeService.h"
+#include "social/services/QVForumService.h"
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVHighScore.h"
 #include "social/services/QVHighScoreService.h"
@@ -301,6 +302,48 @@ TEST_F(EndToEnd, ASentChallengeReachesItsPlayerAndOutlivesARestart)
     EXPECT_FALSE(list->failed_);
     EXPECT_EQ(list->texts, (Strings { "Beat my lap / Try this" }));
     EXPECT_EQ(serviceRequestsTo("challenges.xml").size(), 1u);
+}
+
+// Receives a page of forum posts.
+class PostRecorder final : public Object {
+public:
+    static Ref<PostRecorder> create() { return platform::adoptRef(new PostRecorder); }
+    void succeeded(Object* page)
+    {
+        done = true;
+        if (auto* series = dynamic_cast<QVPaginatedSeries*>(page))
+            for (auto& o : series->objects())
+                if (auto* p = dynamic_cast<QVForumPost*>(o.get()))
+                    bodies.push_back(p->body());
+    }
+    void failed(Object*) { done = failed_ = true; }
+    QVDelegate onSuccess() { return QVDelegate(this, BRISKO_SELECTOR(PostRecorder, succeeded)); }
+    QVDelegate onFailure() { return QVDelegate(this, BRISKO_SELECTOR(PostRecorder, failed)); }
+    bool done { false }, failed_ { false };
+    Strings bodies;
+};
+
+TEST_F(EndToEnd, AForumThreadAndItsReplyAreKeptAcrossARestart)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    auto opened = PostRecorder::create();
+    QVForumService::postNewThreadInTopic(std::to_string(StandInState::kGeneralTopic), "Lap times", "Post yours",
+                                         opened->onSuccess(), opened->onFailure());
+    ASSERT_TRUE(waitUntil([&] { return opened->done; }));
+    EXPECT_FALSE(opened->failed_);
+    auto replied = PostRecorder::create();
+    QVForumService::replyToThread("301", "75 s here", replied->onSuccess(), replied->onFailure());
+    ASSERT_TRUE(waitUntil([&] { return replied->done; }));
+    EXPECT_FALSE(replied->failed_);
+    EXPECT_EQ(state->postsIn(301), (Strings { "Post yours", "75 s here" }));
+
+    killService();
+    startService();
+    auto posts = PostRecorder::create();
+    QVForumService::getPostsForThread("301", 1, posts->onSuccess(), posts->onFailure());
+    ASSERT_TRUE(waitUntil([&] { return posts->done; }));
+    EXPECT_FALSE(posts->failed_);
+    EXPECT_EQ(posts->bodies, (Strings { "Post yours", "75 s here" }));
 }
 
 TEST_F(EndToEnd, AScoreWhosePostFindsTheServiceGoneIsSentOnceOnTheNextLogin)
