@@ -394,6 +394,22 @@ static void checkMark(GraphicsContext& g, float s)
     chevron(g, s * 0.25f, s * 0.52f, s * 0.43f, s * 0.70f, s * 0.76f, s * 0.30f);
 }
 
+// A clear-middled rim round an icon's place (caps 21 x 19).
+static void iconFrame(GraphicsContext& g, Rgb rim)
+{
+    g.setFillColor(rim.r, rim.g, rim.b, 1);
+    roundedPath(g, Rect(0, 0, 43, 39), 10);
+    g.fillPath();
+    g.setFillColor(1, 1, 1, 0.25f);
+    g.fillRect(Rect(8, 0.5f, 27, 1));
+    g.save();
+    roundedPath(g, Rect(4, 4, 35, 31), 7);
+    g.clip();
+    g.clearRect(Rect(0, 0, 43, 39));
+    g.restore();
+}
+
+
 const Rgb kGold { 0.95f, 0.74f, 0.15f };
 const Rgb kChatBlue { 0.25f, 0.55f, 0.90f };
 
@@ -621,8 +637,9 @@ static bool drawCommunityImages(const std::string& dir)
 // Page art: challenge marks (new, sent, winner, the group icon), the check
 // box, the score marks, the game rows' divider, disclosure arrows, favourite
 // mark and shopping cart, the discovery footer's rules and icon frame (caps
-// 21 x 19), the account set-up connect buttons, the notice icons, the map
-// pin's blank image and the featured-games banners for every orientation.
+// 21 x 19), the account set-up connect buttons, the notice icons, the picture
+// source's check and unknown picture, the map pin's blank image and the
+// featured-games banners for every orientation.
 static bool drawPageImages(const std::string& dir)
 {
     bool ok = true;
@@ -772,19 +789,7 @@ static bool drawPageImages(const std::string& dir)
         g.setFillColor(0, 0, 0, 0.5f);
         g.fillRect(Rect(0, 1, 8, 1));
     });
-    // A four-point rim round the icon's place, clear in the middle.
-    ok &= write(dir, "QVGameDiscoveryIconFrame.png", 43, 39, [&](GraphicsContext& g) {
-        g.setFillColor(0.20f, 0.21f, 0.23f, 1);
-        roundedPath(g, Rect(0, 0, 43, 39), 10);
-        g.fillPath();
-        g.setFillColor(1, 1, 1, 0.25f);
-        g.fillRect(Rect(8, 0.5f, 27, 1));
-        g.save();
-        roundedPath(g, Rect(4, 4, 35, 31), 7);
-        g.clip();
-        g.clearRect(Rect(0, 0, 43, 39));
-        g.restore();
-    });
+    ok &= write(dir, "QVGameDiscoveryIconFrame.png", 43, 39, [&](GraphicsContext& g) { iconFrame(g, Rgb { 0.20f, 0.21f, 0.23f }); });
 
     // Connect buttons of the credential rows: the network's colour with its mark.
     auto connect = [&](const std::string& name, Rgb colour, bool facebook) {
@@ -830,6 +835,30 @@ static bool drawPageImages(const std::string& dir)
         g.fillPath();
     });
 
+    // The chosen picture source's mark: a blue check, no disc.
+    ok &= write(dir, "QVCheckmark.png", 20, 20, [&](GraphicsContext& g) {
+        g.setStrokeColor(0.20f, 0.40f, 0.75f, 1);
+        g.setLineWidth(3);
+        checkMark(g, 20);
+    });
+    // A network's picture not known yet: a grey head and shoulders with a question mark.
+    ok &= write(dir, "QVUnknownProfilePicture.png", 48, 48, [&](GraphicsContext& g) {
+        g.setFillColor(0.80f, 0.81f, 0.83f, 1);
+        g.fillRect(Rect(0, 0, 48, 48));
+        const Rgb shape { 0.60f, 0.61f, 0.64f };
+        disc(g, 24, 18, 9, shape);
+        g.beginPath();
+        g.addArc(24, 48, 18, kPi, 2 * kPi, true);
+        g.fillPath();
+        g.setStrokeColor(1, 1, 1, 1);
+        g.setLineWidth(2.5f);
+        g.beginPath();
+        g.addArc(24, 15, 4, kPi, 2.5f * kPi, true);
+        g.lineTo(24, 22);
+        g.strokePath();
+        disc(g, 24, 25.5f, 1.5f, Rgb { 1, 1, 1 });
+    });
+
     // The map pin's own image: one clear pixel, so that the pin is only the
     // player's picture and badge laid out round the pin's point.
     ok &= write(dir, "QVBlankIcon.png", 1, 1, [](GraphicsContext&) {});
@@ -850,6 +879,146 @@ static bool drawPageImages(const std::string& dir)
             });
         }
     }
+    return ok;
+}
+
+// An envelope filling `r`, flap drawn in `flap`.
+static void envelope(GraphicsContext& g, const Rect& r, Rgb body, Rgb flap, float line)
+{
+    g.setFillColor(body.r, body.g, body.b, 1);
+    roundedPath(g, r, std::max(1.0f, r.size.height * 0.12f));
+    g.fillPath();
+    g.setStrokeColor(flap.r, flap.g, flap.b, 1);
+    g.setLineWidth(line);
+    chevron(g, r.minX() + line, r.minY() + line, r.midX(), r.midY() + line / 2, r.maxX() - line, r.minY() + line);
+}
+
+// A mobile phone: a dark body with a light screen.
+static void phone(GraphicsContext& g, const Rect& r)
+{
+    g.setFillColor(0.22f, 0.23f, 0.26f, 1);
+    roundedPath(g, r, r.size.width * 0.2f);
+    g.fillPath();
+    const float side = r.size.width * 0.14f;
+    g.setFillColor(0.55f, 0.78f, 0.95f, 1);
+    g.fillRect(Rect(r.minX() + side, r.minY() + r.size.height * 0.14f, r.size.width - 2 * side, r.size.height * 0.66f));
+    disc(g, r.midX(), r.maxY() - r.size.height * 0.1f, std::max(0.8f, r.size.width * 0.08f), Rgb { 0.8f, 0.8f, 0.82f });
+}
+
+// Invitations and the fan club: the invite icon's frame and default icon,
+// the invite notice's card (caps at its middle), the invite type icons
+// (friends, contacts), a contact's small phone and mail marks, and the fan
+// club rows' icons.
+static bool drawInviteImages(const std::string& dir)
+{
+    bool ok = true;
+    ok &= write(dir, "QVInviteIconFrame.png", 43, 39, [&](GraphicsContext& g) { iconFrame(g, Rgb { 0.20f, 0.21f, 0.23f }); });
+    ok &= write(dir, "QVDefaultInviteIcon.png", 56, 56, [&](GraphicsContext& g) {
+        pill(g, Rect(0, 0, 56, 56), 10, kGreen);
+        envelope(g, Rect(10, 16, 36, 24), Rgb { 1, 1, 1 }, kGreen.scaled(0.8f), 2.5f);
+    });
+    ok &= write(dir, "QVInviteNotificationBackground.png", 41, 41, [&](GraphicsContext& g) {
+        g.setFillColor(0.35f, 0.36f, 0.40f, 1);
+        roundedPath(g, Rect(0, 0, 41, 41), 12);
+        g.fillPath();
+        g.save();
+        roundedPath(g, Rect(2, 2, 37, 37), 10);
+        g.clip();
+        verticalShade(g, Rect(2, 2, 37, 37), Rgb { 1.0f, 1.0f, 0.98f }, Rgb { 0.90f, 0.91f, 0.88f });
+        g.restore();
+    });
+
+    // Invite types: Quorvel friends (a green leaf) and contacts (a phone).
+    ok &= write(dir, "QVSelectInviteTypeLeaf.png", 32, 32, [&](GraphicsContext& g) {
+        g.setFillColor(kBadgeGreen.r, kBadgeGreen.g, kBadgeGreen.b, 1);
+        g.beginPath();
+        g.moveTo(5, 27);
+        g.curveTo(3, 12, 14, 3, 28, 4);
+        g.curveTo(29, 18, 20, 29, 5, 27);
+        g.closePath();
+        g.fillPath();
+        g.setStrokeColor(1, 1, 1, 0.85f);
+        g.setLineWidth(1.5f);
+        g.beginPath();
+        g.moveTo(6, 26);
+        g.lineTo(22, 10);
+        g.strokePath();
+    });
+    ok &= write(dir, "QVSelectInviteTypePhone.png", 32, 32, [&](GraphicsContext& g) { phone(g, Rect(9, 2, 14, 28)); });
+    ok &= write(dir, "QVSelectInviteContactPhoneSmall.png", 16, 16, [&](GraphicsContext& g) { phone(g, Rect(4.5f, 1, 7, 14)); });
+    ok &= write(dir, "QVSelectInviteContactMailSmall.png", 16, 16, [&](GraphicsContext& g) {
+        envelope(g, Rect(1, 3.5f, 14, 9), Rgb { 0.20f, 0.45f, 0.75f }, Rgb { 1, 1, 1 }, 1.2f);
+    });
+
+    // Fan club rows: favourite (a star), announcements (a megaphone), the
+    // newsletter (a page of news), inviting (an envelope with a plus), ideas
+    // (a light bulb) and more games (four tiles).
+    ok &= write(dir, "QVFanClubIconStar.png", 32, 32, [&](GraphicsContext& g) {
+        g.setFillColor(kGold.r, kGold.g, kGold.b, 1);
+        starPath(g, 16, 17, 15, 6.3f);
+        g.fillPath();
+    });
+    ok &= write(dir, "QVFanClubIconDevAnnouncements.png", 32, 32, [&](GraphicsContext& g) {
+        g.setFillColor(0.93f, 0.49f, 0.13f, 1);
+        g.beginPath();
+        g.moveTo(4, 12);
+        g.lineTo(12, 12);
+        g.lineTo(26, 4);
+        g.lineTo(26, 26);
+        g.lineTo(12, 18);
+        g.lineTo(4, 18);
+        g.closePath();
+        g.fillPath();
+        g.fillRect(Rect(8, 18, 4, 9));
+        g.setFillColor(0.55f, 0.28f, 0.05f, 1);
+        g.fillRect(Rect(26, 11, 3, 8));
+    });
+    ok &= write(dir, "QVFanClubIconNewsLetter.png", 32, 32, [&](GraphicsContext& g) {
+        g.setFillColor(0.55f, 0.56f, 0.60f, 1);
+        roundedPath(g, Rect(4, 3, 24, 26), 3);
+        g.fillPath();
+        g.setFillColor(1, 1, 1, 1);
+        roundedPath(g, Rect(5, 4, 22, 24), 2);
+        g.fillPath();
+        g.setFillColor(0.20f, 0.45f, 0.75f, 1);
+        g.fillRect(Rect(8, 7, 16, 5));
+        g.setFillColor(0.60f, 0.62f, 0.66f, 1);
+        for (float y = 15; y < 26; y += 4) {
+            g.fillRect(Rect(8, y, 7, 2));
+            g.fillRect(Rect(17, y, 7, 2));
+        }
+    });
+    ok &= write(dir, "QVFanClubIconSendInvite.png", 32, 32, [&](GraphicsContext& g) {
+        envelope(g, Rect(2, 6, 24, 17), Rgb { 0.20f, 0.45f, 0.75f }, Rgb { 1, 1, 1 }, 2);
+        disc(g, 24, 23, 7, kBadgeGreen);
+        g.setFillColor(1, 1, 1, 1);
+        g.fillRect(Rect(23, 19, 2, 8));
+        g.fillRect(Rect(20, 22, 8, 2));
+    });
+    ok &= write(dir, "QVFanClubIconIdea.png", 32, 32, [&](GraphicsContext& g) {
+        disc(g, 16, 12, 9, Rgb { 1.0f, 0.85f, 0.25f });
+        g.setFillColor(1.0f, 0.85f, 0.25f, 1);
+        g.beginPath();
+        g.moveTo(10, 16);
+        g.lineTo(22, 16);
+        g.lineTo(20, 22);
+        g.lineTo(12, 22);
+        g.closePath();
+        g.fillPath();
+        g.setFillColor(0.45f, 0.46f, 0.50f, 1);
+        g.fillRect(Rect(12, 23, 8, 2));
+        g.fillRect(Rect(13, 26, 6, 2));
+        g.setFillColor(1, 1, 1, 0.7f);
+        g.fillRect(Rect(12, 8, 2, 5));
+    });
+    ok &= write(dir, "QVFanClubIconMoreGames.png", 32, 32, [&](GraphicsContext& g) {
+        const Rgb tiles[] = { Rgb { 0.25f, 0.40f, 0.65f }, kGreen, kRed, Rgb { 0.93f, 0.49f, 0.13f } };
+        for (int i = 0; i < 4; ++i) {
+            g.setFillColor(tiles[i].r, tiles[i].g, tiles[i].b, 1);
+            roundedPath(g, Rect(3 + (i % 2) * 14, 3 + (i / 2) * 14, 12, 12), 3);
+            g.fillPath();
+        }
+    });
     return ok;
 }
 
@@ -1191,5 +1360,6 @@ int main(int argc, char** argv)
     ok &= drawFrameImages(dir);
     ok &= drawCommunityImages(dir);
     ok &= drawPageImages(dir);
+    ok &= drawInviteImages(dir);
     return ok ? 0 : 1;
 }

@@ -572,8 +572,7 @@ bool QVChatRoomInstanceCell::initQVTableCellHelper(const std::string& name)
     auto occupancy = makeLabel(Rect(width - 90, 0, 60, 44), 14, false);
     occupancy->setTag(2);
     occupancy->setTextAlignment(platform::TextAlignment::Right);
-    for (View* v : std::initializer_list<View*> { icon.get(), label.get(), occupancy.get() })
-        contentView()->addSubview(v);
+    addSubviews(contentView(), { icon.get(), label.get(), occupancy.get() });
     setAccessoryType(CellAccessoryType::DisclosureIndicator);
     setSelectionStyle(CellSelectionStyle::Gray);
     return true;
@@ -620,10 +619,9 @@ bool QVChatRoomChatMessageCell::initQVTableCellHelper(const std::string& name)
     gameNameButton_ = Button::buttonWithType(Button::Type::Custom);
     gameNameButton_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVChatRoomChatMessageCell, onClickedGameName)),
                                TouchUpInside);
-    for (View* v : std::initializer_list<View*> { profilePictureView_.get(), gamePictureView_.get(), playerNameLabel_.get(),
-                                                  gameNameLabel_.get(), chatMessageLabel_.get(), playerNameButton_.get(),
-                                                  gameNameButton_.get() })
-        contentView()->addSubview(v);
+    addSubviews(contentView(), { profilePictureView_.get(), gamePictureView_.get(), playerNameLabel_.get(),
+                                 gameNameLabel_.get(), chatMessageLabel_.get(), playerNameButton_.get(),
+                                 gameNameButton_.get() });
     return true;
 }
 

@@ -48,6 +48,13 @@ float fitLabelHeight(Label* label, float minHeight, float maxHeight)
     return height;
 }
 
+void addSubviews(View* parent, std::initializer_list<View*> views)
+{
+    for (View* v : views)
+        if (v)
+            parent->addSubview(v);
+}
+
 float maxX(const View* v) { return v->frame().origin.x + v->frame().size.width; }
 float maxY(const View* v) { return v->frame().origin.y + v->frame().size.height; }
 

@@ -11,6 +11,7 @@
 #include "social/ui/QVFormControllerHelper.h"
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ platform::Ref<platform::ui::Label> makeLabel(const platform::Rect& frame, float 
 platform::Size textSize(const platform::ui::Label* label, const std::string& text, float width = 0);
 // Resizes the label to the height of its text at its width (at least minHeight).
 float fitLabelHeight(platform::ui::Label* label, float minHeight = 0, float maxHeight = 0);
+// Adds the views to the parent in order (nulls skipped).
+void addSubviews(platform::ui::View* parent, std::initializer_list<platform::ui::View*> views);
 float maxX(const platform::ui::View* v);
 float maxY(const platform::ui::View* v);
 

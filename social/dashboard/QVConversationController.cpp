@@ -472,9 +472,8 @@ bool QVConversationCell::initQVTableCellHelper(const std::string& name)
     dateLabel_->setTextColor(Color::rgb(0.4f, 0.4f, 0.4f));
     bodyLabel_ = makeLabel(Rect(80, 26, width - 104, 25), 14, false);
     bodyLabel_->setNumberOfLines(0);
-    for (View* v : std::initializer_list<View*> { greenBubbleView_.get(), greyBubbleView_.get(), arrowView_.get(),
-                                                  authorPictureView_.get(), authorLabel_.get(), dateLabel_.get(), bodyLabel_.get() })
-        contentView()->addSubview(v);
+    addSubviews(contentView(), { greenBubbleView_.get(), greyBubbleView_.get(), arrowView_.get(),
+                                 authorPictureView_.get(), authorLabel_.get(), dateLabel_.get(), bodyLabel_.get() });
     return true;
 }
 

@@ -455,9 +455,8 @@ bool QVForumThreadCell::initQVTableCellHelper(const std::string& name)
     threadStatusIcon_->setImage(QVLoadKitImage("QVForumThreadLockedIcon.png").get());
     favoritedIcon_ = ImageView::imageViewWithFrame(Rect(width - 60, 15, 20, 20));
     favoritedIcon_->setImage(QVLoadKitImage("QVButtonStarFilledSmall.png").get());
-    for (View* v : std::initializer_list<View*> { stickyLabel_.get(), titleLabel_.get(), lastPostByLabel_.get(),
-                                                  postsCountLabel_.get(), threadStatusIcon_.get(), favoritedIcon_.get() })
-        contentView()->addSubview(v);
+    addSubviews(contentView(), { stickyLabel_.get(), titleLabel_.get(), lastPostByLabel_.get(),
+                                 postsCountLabel_.get(), threadStatusIcon_.get(), favoritedIcon_.get() });
     setSelectionStyle(CellSelectionStyle::Gray);
     return true;
 }
@@ -494,8 +493,7 @@ bool QVForumPostCell::initQVTableCellHelper(const std::string& name)
     bodyLabel_ = makeLabel(Rect(58, 24, width - 90, 18), 14, false);
     bodyLabel_->setNumberOfLines(0);
     bodyLabel_->setTextColor(Color::rgb(0.1f, 0.1f, 0.12f));
-    for (View* v : std::initializer_list<View*> { authorPictureView_.get(), authorLabel_.get(), gameLabel_.get(), bodyLabel_.get() })
-        contentView()->addSubview(v);
+    addSubviews(contentView(), { authorPictureView_.get(), authorLabel_.get(), gameLabel_.get(), bodyLabel_.get() });
     setSelectionStyle(CellSelectionStyle::Gray);
     return true;
 }

@@ -47,8 +47,7 @@ bool QVFanClubCell::initQVTableCellHelper(const std::string& name)
     titleLabel_ = makeLabel(Rect(50, 0, width - 120, 50), 17, true);
     badgeView_ = QVBadgeView::redBadge();
     badgeView_->setFrame(Rect(width - 70, 10, 29, 29));
-    for (View* v : std::initializer_list<View*> { iconView_.get(), titleLabel_.get(), badgeView_.get() })
-        contentView()->addSubview(v);
+    addSubviews(contentView(), { iconView_.get(), titleLabel_.get(), badgeView_.get() });
     setAccessoryType(CellAccessoryType::DisclosureIndicator);
     setSelectionStyle(CellSelectionStyle::Gray);
     return true;
@@ -367,9 +366,8 @@ bool QVInboxCell::initQVTableCellHelper(const std::string& name)
     expandButton_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVInboxCell, toggleExpansion)), TouchUpInside);
     unreadBadge_ = QVBadgeView::redBadge();
     unreadBadge_->setFrame(Rect(width - 88, 12, 29, 29));
-    for (View* v : std::initializer_list<View*> { iconView_.get(), profilePictureView_.get(), typeLabel_.get(), titleLabel_.get(),
-                                                  bodyPreviewLabel_.get(), expandButton_.get(), unreadBadge_.get() })
-        contentView()->addSubview(v);
+    addSubviews(contentView(), { iconView_.get(), profilePictureView_.get(), typeLabel_.get(), titleLabel_.get(),
+                                 bodyPreviewLabel_.get(), expandButton_.get(), unreadBadge_.get() });
     // The heights the labels may grow to: their height times their line count.
     cachedTitleMaxHeight_ = titleLabel_->frame().size.height * static_cast<float>(std::max(titleLabel_->numberOfLines(), 1));
     cachedBodyMaxHeight_ = bodyPreviewLabel_->frame().size.height * static_cast<float>(std::max(bodyPreviewLabel_->numberOfLines(), 1));

@@ -217,9 +217,17 @@ TEST_F(ChatTest, LeavingRestoresTheDefaultIntervalAndReturningRejoinsFirst)
     navigation->pushViewController(other.get(), false);
     settle(1);
     EXPECT_EQ(pollerCalls, std::vector<std::string>({ "chat", "default" }));
+    // The message box fades out with the room and back in with it.
+    auto* box = room->messageBox();
+    ASSERT_TRUE(box);
+    using Views = std::initializer_list<platform::ui::View*>;
+    for (platform::ui::View* v : Views { box->textEntryField(), box->hideKeyboardButton(), box->backgroundView() })
+        EXPECT_EQ(v->alpha(), 0.0f);
 
     navigation->popViewControllerAnimated(false);
     settle(1);
+    EXPECT_EQ(box->textEntryField()->alpha(), 1.0f);
+    EXPECT_EQ(box->backgroundView()->alpha(), 1.0f);
     auto joins = requestsTo("chat_room_instances/join");
     ASSERT_EQ(joins.size(), 2u) << "returning sends a rejoin";
     EXPECT_EQ(pollerCalls.size(), 2u) << "polling resumes only after the rejoin";
