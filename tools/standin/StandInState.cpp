@@ -316,6 +316,7 @@ void StandInState::install(StandInServer& server)
     server.route("GET", "client_applications/@me/forums.xml", signedRoute(&StandInState::forumTopics));
     server.routePrefix("GET", "topics/", signedRoute(&StandInState::forumThreads));
     server.routePrefix("POST", "topics/", signedRoute(&StandInState::newForumThread));
+    server.route("POST", "discussions.xml", signedRoute(&StandInState::startConversation));
     server.routePrefix("GET", "discussions/", signedRoute(&StandInState::forumPosts));
     server.routePrefix("POST", "discussions/", signedRoute(&StandInState::newForumPost));
     server.routePrefix("POST", "users/", [this](const LoggedRequest& r) -> Answer {
@@ -975,6 +976,33 @@ Answer StandInState::newForumPost(const LoggedRequest& r, int64_t user)
     return Answer::xml("<resources><post><id>" + std::to_string(post) + "</id>" + element("body", text)
                        + userElement(user, user) + element("discussion_id", std::to_string(*thread))
                        + "</post></resources>");
+}
+
+Answer StandInState::startConversation(const LoggedRequest& r, int64_t user)
+{
+    // A conversation is a thread of two players outside every topic (topic 0, the other player as subject).
+    auto other = number(r.param("discussion[other_user_id]"));
+    if (!other || *other == user || !userName(*other))
+        return Answer::xml("<errors><error>No such player</error></errors>", 404);
+    std::string subject = std::to_string(std::min(user, *other)) + "-" + std::to_string(std::max(user, *other));
+    int64_t id = 0;
+    {
+        Statement q(db_, "SELECT id FROM discussions WHERE topic_id = 0 AND subject = ?");
+        q.bind(1, subject);
+        if (q.step())
+            id = q.integer(0);
+    }
+    if (!id) {
+        Statement q(db_, "INSERT INTO discussions (topic_id, subject, user_id, updated_at) VALUES (0, ?, ?, ?)");
+        q.bind(1, subject).bind(2, user).bind(3, now()).run();
+        id = sqlite3_last_insert_rowid(db_);
+    }
+    Statement q(db_, "SELECT updated_at, (SELECT COUNT(*) FROM posts WHERE discussion_id = ?1) FROM discussions WHERE id = ?1");
+    q.bind(1, id);
+    q.step();
+    return Answer::xml("<conversation><id>" + std::to_string(id) + "</id><subject></subject>"
+                       + element("updated_at", forumDate(q.text(0))) + element("posts_count", std::to_string(q.integer(1)))
+                       + userElement(user, user) + userElement(*other, user, "other_user") + "</conversation>");
 }
 
 std::vector<std::string> StandInState::postsIn(int64_t thread) const

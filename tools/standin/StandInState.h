@@ -1,6 +1,6 @@
 // The stand-in service's kept state: users, their devices and access tokens,
 // leaderboards and scores, achievement definitions and unlocks, friends,
-// challenges and forum threads,
+// challenges, forum threads and conversations,
 // in one SQLite file under a directory the caller names. A StandInServer
 // given this state answers the client's requests from it (routes that are not
 // kept here still come from fixtures and scripts), so a test or the showcase
@@ -110,6 +110,7 @@ private:
     Answer newForumThread(const LoggedRequest& r, int64_t user);
     Answer forumPosts(const LoggedRequest& r, int64_t user);
     Answer newForumPost(const LoggedRequest& r, int64_t user);
+    Answer startConversation(const LoggedRequest& r, int64_t user);
     std::string threadElement(int64_t id, int64_t viewer);
     Answer deviceAccounts(const LoggedRequest& r);
     Answer oneUser(const std::string& id, int64_t user);
