@@ -364,12 +364,25 @@ void RunLoop::advance(double seconds)
 
 void RunLoop::reset()
 {
-    for (auto& [key, timer] : timers_)
-        timer->loop_ = nullptr;
+    // A dropped timer can never fire, so its callback goes too: an owner that
+    // keeps the timer would otherwise keep whatever the callback holds. The
+    // callbacks and posts are destroyed last, outside the lock, since their
+    // captures' destructors may schedule or post again.
+    auto timers = std::move(timers_);
     timers_.clear();
+    std::vector<std::function<void(Timer&)>> callbacks;
+    for (auto& [key, timer] : timers) {
+        timer->loop_ = nullptr;
+        callbacks.push_back(std::move(timer->callback_));
+        timer->callback_ = nullptr;
+    }
+    auto watches = std::move(watches_);
     watches_.clear();
-    std::lock_guard guard(shared_->mutex);
-    shared_->posts.clear();
+    decltype(shared_->posts) posts;
+    {
+        std::lock_guard guard(shared_->mutex);
+        posts.swap(shared_->posts);
+    }
 }
 
 } // namespace platform

@@ -6,6 +6,7 @@
 #include "platform/ui/View.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace platform::ui {
 
@@ -85,13 +86,34 @@ void Layer::addAnimation(LayerAnimation* animation, const std::string& keyIn)
     // The layer's entry holds the timer, so the timer only observes the layer.
     Weak<Layer> layer(this);
     Ref<LayerAnimation> anim(animation);
-    e.timer = RunLoop::main().performAfter(animation->beginOffset() + animation->duration(), [layer, anim] {
-        if (auto self = layer.lock())
-            self->finish(anim.get());
+    // Should the loop drop the timer (torn down), the animation can never end:
+    // it lets its delegate go then, or a delegate owning this layer would keep
+    // both alive.
+    struct Abandoned {
+        Weak<Layer> layer;
+        Ref<LayerAnimation> anim;
+        ~Abandoned()
+        {
+            if (auto self = layer.lock())
+                self->releaseDelegateOfAbandoned(anim.get());
+        }
+    };
+    std::shared_ptr<Abandoned> watch(new Abandoned { layer, anim });
+    e.timer = RunLoop::main().performAfter(animation->beginOffset() + animation->duration(), [watch] {
+        if (auto self = watch->layer.lock())
+            self->finish(watch->anim.get());
     });
     entries_.push_back(std::move(e));
     if (auto* d = dynamic_cast<AnimationDelegate*>(animation->delegate()))
         d->animationDidStart(animation);
+}
+
+void Layer::releaseDelegateOfAbandoned(LayerAnimation* animation)
+{
+    // Still listed and running, with no timer left to end it.
+    for (auto& e : entries_)
+        if (e.animation.get() == animation && !e.ended && e.timer && !e.timer->isValid())
+            animation->delegate_ = nullptr;
 }
 
 void Layer::finish(LayerAnimation* animation)

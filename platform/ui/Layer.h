@@ -6,7 +6,8 @@
 // animation runs for its duration on the main run loop (manual clock in
 // tests); when it ends its delegate gets animationDidStop(finished = true)
 // exactly once, and one removed or replaced early gets finished = false.
-// An animation retains its delegate until it has been told.
+// An animation retains its delegate until it has been told, or until the run
+// loop drops its timer unfired (then it can never end).
 #pragma once
 
 #include "platform/foundation/Geometry.h"
@@ -148,6 +149,7 @@ private:
         bool ended { false };
     };
     void finish(LayerAnimation* animation);
+    void releaseDelegateOfAbandoned(LayerAnimation* animation);
     static void tellStopped(const Ref<LayerAnimation>& animation, bool finished);
 
     View* view_ { nullptr }; // the owning view; cleared when it goes

@@ -136,7 +136,7 @@ public:
 
     void loadView() override;
     void viewDidLoad() override;
-    void awakeFromNib();
+    void awakeFromNib() override;
     void setChallenge(QVChallengeDefinition* definition);
     void _newChallengeDefinitionDownloaded(platform::Object* series);
     void _challengeDefinitionDownloadFailed(platform::Object*);

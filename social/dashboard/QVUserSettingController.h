@@ -37,6 +37,7 @@ public:
     bool canReceiveCallbacksNow() override { return true; }
 
     QVUserSettingController* owner() const { return owner_; }
+    using QVTableCellHelper::setOwner; // the loader's owner outlet stays reachable
     void setOwner(QVUserSettingController* owner) { owner_ = owner; }
     platform::ui::Switch* booleanSwitch() const { return booleanSwitch_.get(); }
     platform::ui::Label* nameLabel() const { return name_.get(); }

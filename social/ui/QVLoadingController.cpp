@@ -233,8 +233,11 @@ void QVLoadingController::showLoadingScreen(bool animated)
 
 void QVLoadingController::hide()
 {
+    // The running animation keeps the view until it leaves its superview; a
+    // callback holding this controller would make the view and its controller
+    // keep each other when the animation never ends (the loop is torn down).
     if (QVLoadingView* lv = loadingView())
-        lv->playDisappearTransition(QVDelegate(this, BRISKO_SELECTOR(QVLoadingController, _noop)));
+        lv->playDisappearTransition(QVDelegate());
 }
 
 } // namespace quorvel

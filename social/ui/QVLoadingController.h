@@ -88,8 +88,6 @@ protected:
     friend class platform::ui::InterfaceBuilder;
     QVLoadingController() = default;
 
-private:
-    void _noop(platform::Object*) { }
 };
 
 } // namespace quorvel

@@ -122,3 +122,26 @@ TEST_F(RunLoopTest, OwnerOnlyMethodsFailTheirAssertionOnAnotherThread)
     EXPECT_EQ(loop().timerCount(), 1u);
     EXPECT_TRUE(timer->isValid());
 }
+
+TEST_F(RunLoopTest, ResetLetsGoOfWhatDroppedTimersAndPostsHeld)
+{
+    // A timer kept by its owner must not keep its captures once the loop drops it.
+    auto alive = std::make_shared<int>(0);
+    std::weak_ptr<int> timerCapture = alive;
+    Ref<Timer> kept = loop().performAfter(1, [alive] { });
+    alive = std::make_shared<int>(0);
+    std::weak_ptr<int> postCapture = alive;
+    loop().post([alive] { });
+    alive.reset();
+
+    loop().reset();
+    EXPECT_FALSE(kept->isValid());
+    EXPECT_TRUE(timerCapture.expired());
+    EXPECT_TRUE(postCapture.expired());
+
+    // The loop still works afterwards.
+    int fired = 0;
+    loop().performAfter(0.1, [&] { ++fired; });
+    advance(0.2);
+    EXPECT_EQ(fired, 1);
+}

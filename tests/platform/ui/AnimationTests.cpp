@@ -2,6 +2,7 @@
 // transitions end exactly at their duration and tell their delegate once.
 #include "UiTestSupport.h"
 
+#include "platform/foundation/Weak.h"
 #include "platform/ui/Layer.h"
 
 using namespace platform;
@@ -131,4 +132,26 @@ TEST_F(UiTest, ReplacedOrRemovedAnimationsStopUnfinished)
     EXPECT_EQ(w->layerStops.back(), "cut");
     advance(1);
     EXPECT_EQ(w->layerStops.size(), 3u);
+}
+
+TEST_F(UiTest, AnAnimationTheLoopDroppedLetsGoOfADelegateOwningItsView)
+{
+    // The delegate owns the view whose layer runs the animation: a loop
+    // torn down before the end must not leave the three keeping each other.
+    class Owner : public Watcher {
+    public:
+        Ref<View> view;
+    };
+    Weak<Owner> gone;
+    {
+        Ref<Owner> owner = adoptRef(new Owner);
+        owner->view = View::viewWithFrame(Rect(0, 0, 10, 10));
+        auto a = BasicAnimation::withKeyPath("opacity");
+        a->setDelegate(owner.get());
+        owner->view->layer()->addAnimation(a.get(), "fade");
+        gone = Weak<Owner>(owner.get());
+    }
+    ASSERT_TRUE(gone.lock());
+    loop().reset();
+    EXPECT_FALSE(gone.lock());
 }

@@ -148,7 +148,8 @@ TEST_F(UserSettingTest, LogoutAsksFirst)
     auto* list = openSettings(setting("1", "Show me online", "presence", "1"));
     ASSERT_TRUE(list);
     list->logout();
-    ActionSheet* sheet = list->logoutSheet();
+    // Kept here: the list lets the sheet go when the question is cancelled.
+    platform::Ref<ActionSheet> sheet = list->logoutSheet();
     ASSERT_TRUE(sheet);
     EXPECT_EQ(sheet->title(), QVUserSettingController::kLogoutQuestion);
     EXPECT_EQ(sheet->buttonTitleAtIndex(sheet->destructiveButtonIndex()), "Logout");

@@ -66,6 +66,12 @@ RecordingProvider::RecordingProvider()
 
 RecordingProvider::~RecordingProvider()
 {
+    // A request still waiting holds the transport and its screen through the
+    // transport's pending completion; cancelling breaks that loop.
+    provider_->destroyAllPendingRequests();
+    // Other transfers (pictures, blobs) hold their observers, which hold their
+    // views, until they end; end them as a lost connection would.
+    while (transport_->complete(HttpResult::failure(HttpError::ConnectionLost, "test ended"))) { }
     quorvel::QVRuntimeHost::setCurrent(nullptr);
     HttpTransport::setShared(nullptr);
 }
