@@ -2,7 +2,8 @@
 // a game does, against the stand-in service keeping its state in a folder of
 // the output. First launch and login; a score sent online; the service goes
 // down, the game starts again offline and keeps a score and an achievement;
-// the service comes back on its folder and gets them once; the dashboard
+// the service comes back on its folder and gets them once; the player follows
+// a rival and challenges them; the dashboard
 // opens on the game's page and on the leaderboard, each saved as a PNG; the
 // player logs out. One line per step.
 #include "Showcase.h"
@@ -22,6 +23,8 @@
 #include "social/dashboard/QVHighScoreController.h"
 #include "social/dashboard/QVTabbedDashboardController.h"
 #include "social/services/QVAchievement.h"
+#include "social/services/QVChallengeService.h"
+#include "social/services/QVFriendsService.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/ui/QVRootFrame.h"
 #include "tools/standin/StandInState.h"
@@ -49,6 +52,16 @@ public:
     void offlineUserLoggedIn(const std::string& id) override { calls.push_back("offline " + id); }
     void userLoggedOut(const std::string& id) override { calls.push_back("logged out " + id); }
     std::vector<std::string> calls;
+};
+
+// Whether a request's callback came, and which.
+class Callbacks : public Object {
+public:
+    void succeeded(Object*) { done = true; }
+    void failedCall(Object*) { done = failed = true; }
+    quorvel::QVDelegate success() { return quorvel::QVDelegate(this, BRISKO_SELECTOR(Callbacks, succeeded)); }
+    quorvel::QVDelegate failure() { return quorvel::QVDelegate(this, BRISKO_SELECTOR(Callbacks, failedCall)); }
+    bool done { false }, failed { false };
 };
 
 // The service: its kept state and its server, on one port for the whole run.
@@ -239,6 +252,25 @@ std::string runSocialScene(Showcase& showcase)
         return finish();
     say(format("social: service back; sent once: it keeps %s and First Steps at %.0f%%", joined(service.scores(player)).c_str(),
                progress()));
+
+    // The player follows the rival and challenges them.
+    auto followed = makeRef<Callbacks>();
+    quorvel::QVFriendsService::makeLocalUserFollow(std::to_string(StandInState::kRivalUser), followed->success(),
+                                                   followed->failure());
+    wait("following the rival did not finish", [&] { return followed->done; });
+    auto challenged = makeRef<Callbacks>();
+    quorvel::QVChallengeService::sendChallenge("51", "Beat my lap", Bytes { 1, 2, 3 }, std::string("Try this"), "lap=70",
+                                               { std::to_string(StandInState::kRivalUser) }, std::nullopt,
+                                               challenged->success(), challenged->failure());
+    wait("the challenge was not sent", [&] { return challenged->done; });
+    auto friends = service.state->followedBy(player);
+    auto challenges = service.state->challengesTo(StandInState::kRivalUser);
+    bool social = friends.size() == 1 && challenges.size() == 1 && !followed->failed && !challenged->failed;
+    say(format("social: following Rival and challenged them to Fastest Lap; the service keeps %zu friend and %zu "
+               "challenge",
+               friends.size(), challenges.size()));
+    if (!social)
+        showcase.fail("social: the friend or the challenge was not kept");
 
     // The dashboard on the game's page, then on the leaderboard's scores.
     Quorvel::stopPolling();

@@ -176,6 +176,8 @@ TEST_F(Showcase, SocialPartKeepsEveryScoreOnceAndTheDashboardShowsThem)
                               "social: service down; game started again: offline 100 (\"Welcome back, Player 100, you "
                               "are OFFLINE\")",
                               "social: service back; sent once: it keeps 1000, 1500 and First Steps at 100%",
+                              "social: following Rival and challenged them to Fastest Lap; the service keeps 1 friend "
+                              "and 1 challenge",
                               "social: dashboard on the Normal leaderboard; screen social-leaderboard.png",
                               "social: logged out 100",
                               "social: every request to the service carried a verified signature" })

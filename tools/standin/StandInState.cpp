@@ -147,7 +147,20 @@ CREATE TABLE IF NOT EXISTS challenges (id INTEGER PRIMARY KEY AUTOINCREMENT, cha
     created_at TEXT NOT NULL);
 CREATE TABLE IF NOT EXISTS challenges_users (id INTEGER PRIMARY KEY AUTOINCREMENT, challenge_id INTEGER NOT NULL,
     user_id INTEGER NOT NULL, result TEXT, result_text TEXT, ignored INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE IF NOT EXISTS topics (id INTEGER PRIMARY KEY, name TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS discussions (id INTEGER PRIMARY KEY AUTOINCREMENT, topic_id INTEGER NOT NULL,
+    subject TEXT NOT NULL, user_id INTEGER NOT NULL, updated_at TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS posts (id INTEGER PRIMARY KEY AUTOINCREMENT, discussion_id INTEGER NOT NULL,
+    user_id INTEGER NOT NULL, body TEXT NOT NULL, created_at TEXT NOT NULL);
 )sql";
+
+// Dates in forums are written yyyy-MM-dd'T'HH:mm:ss'Z'.
+std::string forumDate(std::string kept)
+{
+    if (kept.size() == 19 && kept[10] == ' ')
+        kept = kept.substr(0, 10) + "T" + kept.substr(11) + "Z";
+    return kept;
+}
 
 // The game's challenge definitions (as its fixtures list them).
 std::string definitionName(int64_t id)
@@ -199,7 +212,9 @@ StandInState::StandInState(std::string directory)
              "INSERT INTO users VALUES (18, 'Rival', '2026-01-01 00:00:00');"
              "INSERT INTO high_scores (user_id, leaderboard_id, score, display_text, created_at) VALUES"
              " (18, 5, 900, '900 points', '2026-01-01 00:00:00'), (18, 6, 75, '1:15', '2026-01-01 00:00:00');"
-             "INSERT INTO sqlite_sequence (name, seq) VALUES ('challenges', 60), ('challenges_users', 70);"
+             "INSERT INTO sqlite_sequence (name, seq) VALUES ('challenges', 60), ('challenges_users', 70),"
+             " ('discussions', 300), ('posts', 400);"
+             "INSERT INTO topics VALUES (201, 'General'), (202, 'Suggestions');"
              "COMMIT;");
     }
 }
@@ -296,6 +311,14 @@ void StandInState::install(StandInServer& server)
         a.contentType = "application/octet-stream";
         return a;
     });
+    server.route("GET", std::string("client_applications/") + kGameId + "/forums.xml",
+                 signedRoute(&StandInState::forumTopics));
+    server.route("GET", "client_applications/@me/forums.xml", signedRoute(&StandInState::forumTopics));
+    server.routePrefix("GET", "topics/", signedRoute(&StandInState::forumThreads));
+    server.routePrefix("POST", "topics/", signedRoute(&StandInState::newForumThread));
+    server.route("POST", "discussions.xml", signedRoute(&StandInState::startConversation));
+    server.routePrefix("GET", "discussions/", signedRoute(&StandInState::forumPosts));
+    server.routePrefix("POST", "discussions/", signedRoute(&StandInState::newForumPost));
     server.routePrefix("POST", "users/", [this](const LoggedRequest& r) -> Answer {
         std::lock_guard guard(mutex_);
         auto user = caller(r);
@@ -838,6 +861,161 @@ Answer StandInState::answerChallenge(const LoggedRequest& r, int64_t user)
         q.bind(1, result.empty() ? std::string("none") : result).bind(2, r.param("challenges_user[result_text]")).bind(3, *row).run();
     }
     return Answer::xml("<resources></resources>");
+}
+
+namespace {
+// The id after a path's first segment ("topics/201/discussions.xml": 201).
+std::optional<int64_t> pathId(const std::string& path)
+{
+    size_t from = path.find('/');
+    if (from == std::string::npos)
+        return std::nullopt;
+    std::string id = path.substr(from + 1);
+    return number(id.substr(0, id.find('/')));
+}
+bool endsWith(const std::string& text, const std::string& tail)
+{
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+} // namespace
+
+std::string StandInState::threadElement(int64_t id, int64_t viewer)
+{
+    Statement q(db_, "SELECT d.subject, d.updated_at, (SELECT COUNT(*) FROM posts WHERE discussion_id = d.id),"
+                     " (SELECT user_id FROM posts WHERE discussion_id = d.id ORDER BY id DESC LIMIT 1)"
+                     " FROM discussions d WHERE d.id = ?");
+    q.bind(1, id);
+    if (!q.step())
+        return {};
+    return "<discussion><id>" + std::to_string(id) + "</id>" + element("subject", q.text(0))
+        + userElement(q.integer(3), viewer) + element("updated_at", forumDate(q.text(1)))
+        + "<locked>false</locked>" + element("posts_count", std::to_string(q.integer(2)))
+        + "<sticky>false</sticky><subscribed>false</subscribed></discussion>";
+}
+
+Answer StandInState::forumTopics(const LoggedRequest&, int64_t)
+{
+    std::string body;
+    Statement q(db_, "SELECT t.id, t.name, (SELECT COUNT(*) FROM discussions WHERE topic_id = t.id) FROM topics t"
+                     " ORDER BY t.id");
+    while (q.step())
+        body += "<topic><id>" + std::to_string(q.integer(0)) + "</id>" + element("name", q.text(1))
+            + element("discussions_count", std::to_string(q.integer(2))) + "</topic>";
+    return Answer::xml("<resources>" + body + "</resources>");
+}
+
+Answer StandInState::forumThreads(const LoggedRequest& r, int64_t user)
+{
+    auto topic = pathId(r.path);
+    if (!topic || !endsWith(r.path, "/discussions.xml"))
+        return Answer::xml("<errors><error>Not found</error></errors>", 404);
+    std::string body;
+    size_t count = 0;
+    Statement q(db_, "SELECT id FROM discussions WHERE topic_id = ? ORDER BY updated_at DESC, id DESC");
+    q.bind(1, *topic);
+    while (q.step()) {
+        ++count;
+        body += threadElement(q.integer(0), user);
+    }
+    return Answer::xml("<resources>" + pageHeader(count) + body + "</resources>");
+}
+
+Answer StandInState::newForumThread(const LoggedRequest& r, int64_t user)
+{
+    auto topic = pathId(r.path);
+    Statement known(db_, "SELECT 1 FROM topics WHERE id = ?");
+    known.bind(1, topic.value_or(-1));
+    if (!topic || !endsWith(r.path, "/discussions.xml") || !known.step())
+        return Answer::xml("<errors><error>No such topic</error></errors>", 404);
+    std::string subject = r.param("discussion[subject]"), text = r.param("discussion[body]");
+    if (subject.empty() || text.empty())
+        return Answer::xml("<errors><error>A thread needs a subject and a text</error></errors>", 422);
+    exec("BEGIN");
+    Statement q(db_, "INSERT INTO discussions (topic_id, subject, user_id, updated_at) VALUES (?, ?, ?, ?)");
+    q.bind(1, *topic).bind(2, subject).bind(3, user).bind(4, now()).run();
+    int64_t thread = sqlite3_last_insert_rowid(db_);
+    Statement first(db_, "INSERT INTO posts (discussion_id, user_id, body, created_at) VALUES (?, ?, ?, ?)");
+    first.bind(1, thread).bind(2, user).bind(3, text).bind(4, now()).run();
+    exec("COMMIT");
+    return Answer::xml("<resources>" + threadElement(thread, user) + "</resources>");
+}
+
+Answer StandInState::forumPosts(const LoggedRequest& r, int64_t user)
+{
+    auto thread = pathId(r.path);
+    if (!thread || !endsWith(r.path, "/posts.xml"))
+        return Answer::xml("<errors><error>Not found</error></errors>", 404);
+    std::string body;
+    size_t count = 0;
+    Statement q(db_, "SELECT id, user_id, body, created_at FROM posts WHERE discussion_id = ? ORDER BY id");
+    q.bind(1, *thread);
+    while (q.step()) {
+        ++count;
+        body += "<post><id>" + std::to_string(q.integer(0)) + "</id>" + element("body", q.text(2))
+            + userElement(q.integer(1), user) + element("created_at", forumDate(q.text(3)))
+            + element("discussion_id", std::to_string(*thread)) + "</post>";
+    }
+    return Answer::xml("<resources>" + pageHeader(count) + body + "</resources>");
+}
+
+Answer StandInState::newForumPost(const LoggedRequest& r, int64_t user)
+{
+    auto thread = pathId(r.path);
+    Statement known(db_, "SELECT 1 FROM discussions WHERE id = ?");
+    known.bind(1, thread.value_or(-1));
+    if (!thread || !endsWith(r.path, "/posts.xml") || !known.step())
+        return Answer::xml("<errors><error>No such thread</error></errors>", 404);
+    std::string text = r.param("post[body]");
+    if (text.empty())
+        return Answer::xml("<errors><error>A post needs a text</error></errors>", 422);
+    Statement q(db_, "INSERT INTO posts (discussion_id, user_id, body, created_at) VALUES (?, ?, ?, ?)");
+    q.bind(1, *thread).bind(2, user).bind(3, text).bind(4, now()).run();
+    int64_t post = sqlite3_last_insert_rowid(db_);
+    Statement touch(db_, "UPDATE discussions SET updated_at = ? WHERE id = ?");
+    touch.bind(1, now()).bind(2, *thread).run();
+    return Answer::xml("<resources><post><id>" + std::to_string(post) + "</id>" + element("body", text)
+                       + userElement(user, user) + element("discussion_id", std::to_string(*thread))
+                       + "</post></resources>");
+}
+
+Answer StandInState::startConversation(const LoggedRequest& r, int64_t user)
+{
+    // A conversation is a thread of two players outside every topic (topic 0, the other player as subject).
+    auto other = number(r.param("discussion[other_user_id]"));
+    if (!other || *other == user || !userName(*other))
+        return Answer::xml("<errors><error>No such player</error></errors>", 404);
+    std::string subject = std::to_string(std::min(user, *other)) + "-" + std::to_string(std::max(user, *other));
+    int64_t id = 0;
+    {
+        Statement q(db_, "SELECT id FROM discussions WHERE topic_id = 0 AND subject = ?");
+        q.bind(1, subject);
+        if (q.step())
+            id = q.integer(0);
+    }
+    if (!id) {
+        Statement q(db_, "INSERT INTO discussions (topic_id, subject, user_id, updated_at) VALUES (0, ?, ?, ?)");
+        q.bind(1, subject).bind(2, user).bind(3, now()).run();
+        id = sqlite3_last_insert_rowid(db_);
+    }
+    Statement q(db_, "SELECT updated_at, (SELECT COUNT(*) FROM posts WHERE discussion_id = ?1) FROM discussions WHERE id = ?1");
+    q.bind(1, id);
+    q.step();
+    return Answer::xml("<conversation><id>" + std::to_string(id) + "</id><subject></subject>"
+                       + element("updated_at", forumDate(q.text(0))) + element("posts_count", std::to_string(q.integer(1)))
+                       + userElement(user, user) + userElement(*other, user, "other_user") + "</conversation>");
+}
+
+std::vector<std::string> StandInState::postsIn(int64_t thread) const
+{
+    std::lock_guard guard(mutex_);
+    std::vector<std::string> out;
+    if (!db_)
+        return out;
+    Statement q(db_, "SELECT body FROM posts WHERE discussion_id = ? ORDER BY id");
+    q.bind(1, thread);
+    while (q.step())
+        out.push_back(q.text(0));
+    return out;
 }
 
 std::vector<StandInState::Challenge> StandInState::challengesTo(int64_t user) const

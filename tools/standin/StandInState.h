@@ -1,6 +1,6 @@
 // The stand-in service's kept state: users, their devices and access tokens,
-// leaderboards and scores, achievement definitions and unlocks, friends and
-// challenges,
+// leaderboards and scores, achievement definitions and unlocks, friends,
+// challenges, forum threads and conversations,
 // in one SQLite file under a directory the caller names. A StandInServer
 // given this state answers the client's requests from it (routes that are not
 // kept here still come from fixtures and scripts), so a test or the showcase
@@ -73,6 +73,8 @@ public:
     };
     // The challenges sent to a player, in the order sent.
     std::vector<Challenge> challengesTo(int64_t user) const;
+    // The texts of a forum thread's posts, its own first.
+    std::vector<std::string> postsIn(int64_t thread) const;
     // The players `user` follows.
     std::vector<int64_t> followedBy(int64_t user) const;
     // Both players follow each other.
@@ -86,6 +88,8 @@ public:
     static constexpr int64_t kFirstStepsAchievement = 11;
     static constexpr int64_t kCollectorAchievement = 12;
     static constexpr int64_t kRivalUser = 18;
+    // Forum topics 201 "General" and 202 "Suggestions"; threads are numbered from 301.
+    static constexpr int64_t kGeneralTopic = 201;
 
 private:
     Answer bootstrap(const LoggedRequest& r, StandInServer& server);
@@ -101,6 +105,13 @@ private:
     Answer receivedChallenges(const LoggedRequest& r, int64_t user);
     Answer answerChallenge(const LoggedRequest& r, int64_t user);
     std::string challengeElement(int64_t id, int64_t viewer);
+    Answer forumTopics(const LoggedRequest& r, int64_t user);
+    Answer forumThreads(const LoggedRequest& r, int64_t user);
+    Answer newForumThread(const LoggedRequest& r, int64_t user);
+    Answer forumPosts(const LoggedRequest& r, int64_t user);
+    Answer newForumPost(const LoggedRequest& r, int64_t user);
+    Answer startConversation(const LoggedRequest& r, int64_t user);
+    std::string threadElement(int64_t id, int64_t viewer);
     Answer deviceAccounts(const LoggedRequest& r);
     Answer oneUser(const std::string& id, int64_t user);
     Answer follow(const LoggedRequest& r, int64_t user, bool start);

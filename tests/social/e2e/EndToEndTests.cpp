@@ -13,6 +13,8 @@
 #include "social/services/QVAchievement.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeService.h"
+#include "social/services/QVConversationService.h"
+#include "social/services/QVForumService.h"
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVHighScore.h"
 #include "social/services/QVHighScoreService.h"
@@ -301,6 +303,78 @@ TEST_F(EndToEnd, ASentChallengeReachesItsPlayerAndOutlivesARestart)
     EXPECT_FALSE(list->failed_);
     EXPECT_EQ(list->texts, (Strings { "Beat my lap / Try this" }));
     EXPECT_EQ(serviceRequestsTo("challenges.xml").size(), 1u);
+}
+
+// Receives a page of forum posts.
+class PostRecorder final : public Object {
+public:
+    static Ref<PostRecorder> create() { return platform::adoptRef(new PostRecorder); }
+    void succeeded(Object* page)
+    {
+        done = true;
+        if (auto* series = dynamic_cast<QVPaginatedSeries*>(page))
+            for (auto& o : series->objects()) {
+                if (auto* p = dynamic_cast<QVForumPost*>(o.get()))
+                    bodies.push_back(p->body());
+                if (auto* c = dynamic_cast<QVConversation*>(o.get()))
+                    conversation = c->resourceId();
+            }
+    }
+    void failed(Object*) { done = failed_ = true; }
+    QVDelegate onSuccess() { return QVDelegate(this, BRISKO_SELECTOR(PostRecorder, succeeded)); }
+    QVDelegate onFailure() { return QVDelegate(this, BRISKO_SELECTOR(PostRecorder, failed)); }
+    bool done { false }, failed_ { false };
+    Strings bodies;
+    std::string conversation;
+};
+
+TEST_F(EndToEnd, AForumThreadAndItsReplyAreKeptAcrossARestart)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    auto opened = PostRecorder::create();
+    QVForumService::postNewThreadInTopic(std::to_string(StandInState::kGeneralTopic), "Lap times", "Post yours",
+                                         opened->onSuccess(), opened->onFailure());
+    ASSERT_TRUE(waitUntil([&] { return opened->done; }));
+    EXPECT_FALSE(opened->failed_);
+    auto replied = PostRecorder::create();
+    QVForumService::replyToThread("301", "75 s here", replied->onSuccess(), replied->onFailure());
+    ASSERT_TRUE(waitUntil([&] { return replied->done; }));
+    EXPECT_FALSE(replied->failed_);
+    EXPECT_EQ(state->postsIn(301), (Strings { "Post yours", "75 s here" }));
+
+    killService();
+    startService();
+    auto posts = PostRecorder::create();
+    QVForumService::getPostsForThread("301", 1, posts->onSuccess(), posts->onFailure());
+    ASSERT_TRUE(waitUntil([&] { return posts->done; }));
+    EXPECT_FALSE(posts->failed_);
+    EXPECT_EQ(posts->bodies, (Strings { "Post yours", "75 s here" }));
+}
+
+TEST_F(EndToEnd, AConversationWithTheRivalKeepsItsMessagesAndIsFoundAgain)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    std::string rival = std::to_string(StandInState::kRivalUser);
+    auto started = PostRecorder::create();
+    QVConversationService::startConversationWithUser(rival, started->onSuccess(), started->onFailure());
+    ASSERT_TRUE(waitUntil([&] { return started->done; }));
+    ASSERT_FALSE(started->conversation.empty());
+    auto sent = PostRecorder::create();
+    QVConversationService::postMessage("Good race", started->conversation, sent->onSuccess(), sent->onFailure());
+    ASSERT_TRUE(waitUntil([&] { return sent->done; }));
+    EXPECT_FALSE(sent->failed_);
+
+    killService();
+    startService();
+    // Starting it again finds the same conversation, with its message.
+    auto again = PostRecorder::create();
+    QVConversationService::startConversationWithUser(rival, again->onSuccess(), again->onFailure());
+    ASSERT_TRUE(waitUntil([&] { return again->done; }));
+    EXPECT_EQ(again->conversation, started->conversation);
+    auto history = PostRecorder::create();
+    QVConversationService::getConversationHistory(started->conversation, 1, history->onSuccess(), history->onFailure());
+    ASSERT_TRUE(waitUntil([&] { return history->done; }));
+    EXPECT_EQ(history->bodies, (Strings { "Good race" }));
 }
 
 TEST_F(EndToEnd, AScoreWhosePostFindsTheServiceGoneIsSentOnceOnTheNextLogin)
