@@ -201,6 +201,49 @@ void FBDialog::cancel()
         delegate_->dialogDidCancel(this);
 }
 
+void FBDialog::fail(const FBError& error)
+{
+    Ref<FBDialog> keep(this);
+    dismiss();
+    if (delegate_)
+        delegate_->dialogDidFailWithError(this, error);
+}
+
+bool FBDialog::openExternalLink(const std::string& url)
+{
+    Ref<FBDialog> keep(this);
+    if (delegate_ && !delegate_->dialogShouldOpenURLInExternalBrowser(this, url))
+        return false;
+    return platform::ui::Application::sharedApplication().openURL(url);
+}
+
+Ref<FBRequest> FBRequest::requestWithDelegate(FBRequestDelegate* delegate)
+{
+    auto r = platform::adoptRef(new FBRequest);
+    r->delegate_ = delegate;
+    return r;
+}
+
+void FBRequest::fail(const FBError& error)
+{
+    if (finished_)
+        return;
+    finished_ = true;
+    Ref<FBRequest> keep(this);
+    if (delegate_)
+        delegate_->requestDidFailWithError(this, error);
+}
+
+void FBRequest::cancel()
+{
+    if (finished_)
+        return;
+    finished_ = true;
+    Ref<FBRequest> keep(this);
+    if (delegate_)
+        delegate_->requestWasCancelled(this);
+}
+
 Ref<FBLoginDialog> FBLoginDialog::dialogWithSession(FBSession* session)
 {
     auto d = platform::adoptRef(new FBLoginDialog);

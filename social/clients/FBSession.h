@@ -23,6 +23,14 @@ namespace quorvel {
 
 class FBSession;
 class FBDialog;
+class FBRequest;
+
+// What a failed dialog or request reports.
+struct FBError {
+    std::string domain;
+    int code { 0 };
+    std::string localizedDescription;
+};
 
 class FBSessionDelegate {
 public:
@@ -36,6 +44,17 @@ public:
     virtual ~FBDialogDelegate() = default;
     virtual void dialogDidSucceed(FBDialog*) { }
     virtual void dialogDidCancel(FBDialog*) { }
+    virtual void dialogDidFailWithError(FBDialog*, const FBError&) { }
+    // A link in the dialog leads out of the program; true lets the dialog
+    // open it in the system browser itself.
+    virtual bool dialogShouldOpenURLInExternalBrowser(FBDialog*, const std::string&) { return true; }
+};
+
+class FBRequestDelegate {
+public:
+    virtual ~FBRequestDelegate() = default;
+    virtual void requestDidFailWithError(FBRequest*, const FBError&) { }
+    virtual void requestWasCancelled(FBRequest*) { }
 };
 
 class FBSession : public platform::Object {
@@ -92,6 +111,11 @@ public:
     // Completed by the test: tells the delegate and dismisses.
     virtual void succeed();
     virtual void cancel();
+    // The dialog's page failed to load: dismisses, then tells the delegate.
+    void fail(const FBError& error);
+    // A link leading out of the dialog was followed: opened in the system
+    // browser unless the delegate declines. True when it was opened.
+    bool openExternalLink(const std::string& url);
 
     // The keyboard is coming up (will-show) or going (will-hide). While it is
     // up the dialog fits into the part of the application frame the keyboard
@@ -139,6 +163,24 @@ public:
 private:
     FBPermissionDialog() = default;
     std::string permission_;
+};
+
+// A call to the Facebook API. There is no Facebook service here: the test (or
+// the headless driver) ends a request by failing or cancelling it, and the
+// delegate hears of it once.
+class FBRequest : public platform::Object {
+public:
+    static platform::Ref<FBRequest> requestWithDelegate(FBRequestDelegate* delegate);
+    void setDelegate(FBRequestDelegate* d) { delegate_ = d; }
+    FBRequestDelegate* delegate() const { return delegate_; }
+    bool isFinished() const { return finished_; }
+    void fail(const FBError& error);
+    void cancel();
+
+private:
+    FBRequest() = default;
+    FBRequestDelegate* delegate_ { nullptr };
+    bool finished_ { false };
 };
 
 } // namespace quorvel

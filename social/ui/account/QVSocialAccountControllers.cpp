@@ -1,6 +1,7 @@
 // The Facebook and Twitter forms and the extended-credential overlays.
 #include "social/ui/account/QVSocialAccountControllers.h"
 
+#include "platform/device/Application.h"
 #include "platform/foundation/Format.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/Quorvel.h"
@@ -11,6 +12,7 @@
 #include "social/ui/QVDashboardHost.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
+#include "social/ui/QVWebViewController.h"
 #include "social/ui/account/QVAccountViews.h"
 
 namespace quorvel {
@@ -60,6 +62,9 @@ Ref<ImageAsset> statusImage(const char* name)
     return image ? ImageAsset::withImage(name, image.get()) : nullptr;
 }
 
+// Where a player sets who may read their Facebook profile.
+constexpr const char* kFacebookSiteAddress = "http://www.facebook.com";
+
 } // namespace
 
 // ---- Facebook login (both Facebook forms)
@@ -77,6 +82,8 @@ QVFacebookAccountController::~QVFacebookAccountController()
     }
     forget(fbSession_.get());
     forget(FBSession::session());
+    if (openLinkAlert_)
+        openLinkAlert_->setDelegate(nullptr);
 }
 
 void QVFacebookAccountController::setStatusImage(const char* name)
@@ -164,6 +171,47 @@ void QVFacebookAccountController::dialogDidCancel(FBDialog*)
     closeLoginDialog();
     if (NavigationController* nav = navigationController())
         nav->popViewControllerAnimated(true);
+}
+
+void QVFacebookAccountController::dialogDidFailWithError(FBDialog*, const FBError& error)
+{
+    displayError(error.localizedDescription);
+}
+
+void QVFacebookAccountController::requestDidFailWithError(FBRequest*, const FBError& error)
+{
+    displayError(error.localizedDescription);
+}
+
+void QVFacebookAccountController::requestWasCancelled(FBRequest*)
+{
+    displayError(platform::format("Unable to get your name from Facebook. Please make sure the proper permissions "
+                                  "are set on your profile at %s",
+                                  kFacebookSiteAddress));
+}
+
+bool QVFacebookAccountController::dialogShouldOpenURLInExternalBrowser(FBDialog*, const std::string& url)
+{
+    urlToLaunch_ = url;
+    // One question at a time: a newer link replaces the one still asked about.
+    if (openLinkAlert_) {
+        openLinkAlert_->setDelegate(nullptr);
+        openLinkAlert_->dismissWithClickedButtonIndex(openLinkAlert_->cancelButtonIndex(), false);
+    }
+    std::string message = platform::format("Exit %s and open %s in Safari?", Quorvel::applicationDisplayName().c_str(),
+                                           QVWebURL::parse(url).host.c_str());
+    openLinkAlert_ = AlertView::alert("Open Link In Safari", message, this, "Cancel", { "Open Link" });
+    openLinkAlert_->show();
+    return false;
+}
+
+void QVFacebookAccountController::alertViewClickedButtonAtIndex(AlertView* alert, int index)
+{
+    if (alert != openLinkAlert_.get())
+        return;
+    openLinkAlert_ = nullptr;
+    if (index == 1 && !urlToLaunch_.empty())
+        Application::sharedApplication().openURL(urlToLaunch_);
 }
 
 void QVFacebookAccountController::displayError(const std::string& message)

@@ -25,7 +25,9 @@ class QVActionRequest;
 
 class QVFacebookAccountController : public QVAccountSetupBaseController,
                                     public FBSessionDelegate,
-                                    public FBDialogDelegate {
+                                    public FBDialogDelegate,
+                                    public FBRequestDelegate,
+                                    public platform::ui::AlertViewDelegate {
 public:
     static constexpr const char* kStatusFailureImage = "QuorvelStatusIconNotificationFailure.png";
     static constexpr const char* kStatusSuccessImage = "QuorvelStatusIconNotificationSuccess.png";
@@ -44,6 +46,14 @@ public:
 
     void sessionDidLogin(FBSession* session, uint64_t uid) override;
     void dialogDidCancel(FBDialog* dialog) override;
+    void dialogDidFailWithError(FBDialog* dialog, const FBError& error) override;
+    // Asks the player first; the dialog never opens the link itself.
+    bool dialogShouldOpenURLInExternalBrowser(FBDialog* dialog, const std::string& url) override;
+    void requestDidFailWithError(FBRequest* request, const FBError& error) override;
+    void requestWasCancelled(FBRequest* request) override;
+    // The open-link question: index 1 opens urlToLaunch.
+    void alertViewClickedButtonAtIndex(platform::ui::AlertView* alert, int index) override;
+    const std::string& urlToLaunch() const { return urlToLaunch_; }
 
     bool shouldUseOAuth() override { return addingAdditionalCredential(); }
     void addHiddenParameters(QVHttpNestedQueryStringWriter& params) override;
@@ -64,6 +74,8 @@ private:
     uint64_t fbuid_ { 0 };
     platform::Ref<FBSession> fbSession_;
     platform::Ref<QVFBDialog> loginDialog_;
+    std::string urlToLaunch_;
+    platform::Ref<platform::ui::AlertView> openLinkAlert_;
     bool skipLoginOnAppear_ { false };
 };
 

@@ -22,6 +22,20 @@ class DialogWatcher : public FBDialogDelegate {
 public:
     void dialogDidSucceed(FBDialog*) override { calls.push_back("succeed"); }
     void dialogDidCancel(FBDialog*) override { calls.push_back("cancel"); }
+    void dialogDidFailWithError(FBDialog*, const FBError& e) override { calls.push_back("fail " + e.localizedDescription); }
+    bool dialogShouldOpenURLInExternalBrowser(FBDialog*, const std::string& url) override
+    {
+        calls.push_back("link " + url);
+        return allowLinks;
+    }
+    std::vector<std::string> calls;
+    bool allowLinks { false };
+};
+
+class RequestWatcher : public FBRequestDelegate {
+public:
+    void requestDidFailWithError(FBRequest*, const FBError& e) override { calls.push_back("fail " + e.localizedDescription); }
+    void requestWasCancelled(FBRequest*) override { calls.push_back("cancelled"); }
     std::vector<std::string> calls;
 };
 
@@ -139,4 +153,40 @@ TEST_F(FBLoginDialogTest, DismissingWithSuccessOrNotTellsTheDelegateOnce)
     dialog->dismissWithSuccess(false, true);
     EXPECT_EQ(watcher.calls.size(), 2u);
     EXPECT_EQ(dialog->superview(), nullptr);
+}
+
+TEST_F(FBLoginDialogTest, AFailedDialogLeavesTheScreenAndOutsideLinksOpenOnlyWhenTheDelegateAgrees)
+{
+    DialogWatcher watcher;
+    auto dialog = FBLoginDialog::dialogWithSession(nullptr);
+    dialog->setDelegate(&watcher);
+    dialog->show();
+    dialog->fail(FBError { "NSURLErrorDomain", -1009, "The Internet connection appears to be offline." });
+    EXPECT_FALSE(dialog->isShowing());
+    EXPECT_TRUE(FBDialog::shownDialogs().empty());
+
+    auto& app = Application::sharedApplication();
+    size_t opened = app.openedURLs().size();
+    EXPECT_FALSE(dialog->openExternalLink("http://example.invalid/terms"));
+    EXPECT_EQ(app.openedURLs().size(), opened);
+    watcher.allowLinks = true;
+    EXPECT_TRUE(dialog->openExternalLink("http://example.invalid/help"));
+    ASSERT_EQ(app.openedURLs().size(), opened + 1);
+    EXPECT_EQ(app.openedURLs().back(), "http://example.invalid/help");
+    EXPECT_EQ(watcher.calls, (std::vector<std::string> { "fail The Internet connection appears to be offline.",
+                                                         "link http://example.invalid/terms",
+                                                         "link http://example.invalid/help" }));
+}
+
+TEST_F(FBLoginDialogTest, ARequestEndsOnceByFailingOrBeingCancelled)
+{
+    RequestWatcher watcher;
+    auto failed = FBRequest::requestWithDelegate(&watcher);
+    failed->fail(FBError { "facebook", 190, "Session expired." });
+    failed->cancel();
+    auto cancelled = FBRequest::requestWithDelegate(&watcher);
+    cancelled->cancel();
+    cancelled->fail(FBError {});
+    EXPECT_TRUE(failed->isFinished());
+    EXPECT_EQ(watcher.calls, (std::vector<std::string> { "fail Session expired.", "cancelled" }));
 }

@@ -5,8 +5,10 @@
 // approval, login and new-account screens checked by pixel probes.
 #include "social/ui/ScreenTestKit.h"
 
+#include "platform/device/Application.h"
 #include "platform/device/Device.h"
 #include "platform/foundation/Boxed.h"
+#include "platform/foundation/Format.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/TextField.h"
@@ -28,6 +30,8 @@
 #include "social/ui/account/QVUIInvisibleKeyboardTrap.h"
 #include "social/ui/account/QVUseNewOrOldAccountController.h"
 #include "tools/standin/StandInServer.h"
+
+#include <functional>
 
 using namespace quorvel;
 using namespace platform::ui;
@@ -60,6 +64,8 @@ protected:
     void TearDown() override
     {
         AlertView::forgetAllShown();
+        for (auto& d : std::vector<Ref<FBDialog>>(FBDialog::shownDialogs()))
+            d->dismiss();
         nav = nullptr;
         settle(1);
         ScreenTest::TearDown();
@@ -319,6 +325,84 @@ TEST_F(AccountFormTest, ARefusedFacebookLoginAsksAgainAndACancelledDialogLeaves)
     facebook->loginDialog()->cancel();
     settle(1);
     EXPECT_EQ(nav->topViewController(), bottom.get());
+}
+
+TEST_F(AccountFormTest, AFailedOrCancelledFacebookLoginAlertsAsItShouldAndLeaves)
+{
+    const std::string permissions = "Unable to get your name from Facebook. Please make sure the proper permissions "
+                                    "are set on your profile at http://www.facebook.com";
+    struct Case {
+        const char* what;
+        std::function<void(QVFacebookAccountController*)> end;
+        std::string alertMessage; // empty: no alert at all
+    };
+    for (const Case& c : {
+             Case { "dialog failed",
+                    [](QVFacebookAccountController* f) {
+                        f->loginDialog()->fail(FBError { "NSURLErrorDomain", -1001, "The request timed out." });
+                    },
+                    "The request timed out." },
+             Case { "request failed",
+                    [](QVFacebookAccountController* f) {
+                        FBRequest::requestWithDelegate(f)->fail(FBError { "facebook", 102, "Session key invalid." });
+                    },
+                    "Session key invalid." },
+             Case { "request cancelled", [](QVFacebookAccountController* f) { FBRequest::requestWithDelegate(f)->cancel(); },
+                    permissions },
+             Case { "dialog cancelled", [](QVFacebookAccountController* f) { f->loginDialog()->cancel(); }, "" } }) {
+        SCOPED_TRACE(c.what);
+        auto bottom = QVControllerLoader::load("ShowMessageAndReturn");
+        auto facebook = show<QVFacebookAccountLoginController>("FacebookAccountLogin", bottom.get());
+        settle(1);
+        Ref<FBDialog> dialog(facebook->loginDialog());
+        ASSERT_TRUE(dialog);
+        c.end(facebook.get());
+        settle(1);
+        auto alerts = AlertView::visibleAlerts();
+        if (c.alertMessage.empty()) {
+            EXPECT_TRUE(alerts.empty());
+        } else {
+            ASSERT_EQ(alerts.size(), 1u);
+            EXPECT_EQ(alerts[0]->title(), "Facebook Connect Error");
+            EXPECT_EQ(alerts[0]->message(), c.alertMessage);
+            EXPECT_EQ(alerts[0]->buttonTitles(), (std::vector<std::string> { "Ok" }));
+        }
+        EXPECT_FALSE(facebook->loginDialog());
+        EXPECT_FALSE(dialog->isShowing());
+        EXPECT_EQ(nav->topViewController(), bottom.get());
+        AlertView::forgetAllShown();
+    }
+}
+
+TEST_F(AccountFormTest, AnOutsideLinkFromTheFacebookDialogOpensOnlyWhenThePlayerChoosesTo)
+{
+    auto facebook = show<QVFacebookAccountLoginController>("FacebookAccountLogin");
+    settle(1);
+    ASSERT_TRUE(facebook->loginDialog());
+    auto& app = platform::ui::Application::sharedApplication();
+    const size_t opened = app.openedURLs().size();
+    const std::string expected = platform::format("Exit %s and open m.example.invalid in Safari?",
+                                                  Quorvel::applicationDisplayName().c_str());
+    for (const char* url : { "https://m.example.invalid/terms.php?r=1", "http://m.example.invalid/help" }) {
+        // The dialog does not open the link itself; the player is asked.
+        EXPECT_FALSE(facebook->loginDialog()->openExternalLink(url));
+        EXPECT_EQ(facebook->urlToLaunch(), url);
+        auto alerts = AlertView::visibleAlerts();
+        ASSERT_EQ(alerts.size(), 1u);
+        EXPECT_EQ(alerts[0]->title(), "Open Link In Safari");
+        EXPECT_EQ(alerts[0]->message(), expected);
+        EXPECT_EQ(alerts[0]->buttonTitles(), (std::vector<std::string> { "Cancel", "Open Link" }));
+    }
+    // "Cancel" opens nothing.
+    ASSERT_TRUE(AlertView::visibleAlerts().back()->clickButton(0));
+    EXPECT_EQ(app.openedURLs().size(), opened);
+    EXPECT_FALSE(facebook->loginDialog()->openExternalLink("http://m.example.invalid/privacy"));
+    ASSERT_TRUE(AlertView::visibleAlerts().back()->clickButton("Open Link"));
+    ASSERT_EQ(app.openedURLs().size(), opened + 1);
+    EXPECT_EQ(app.openedURLs().back(), "http://m.example.invalid/privacy");
+    // The form and its dialog stay.
+    EXPECT_TRUE(facebook->loginDialog());
+    EXPECT_EQ(nav->topViewController(), facebook.get());
 }
 
 TEST_F(AccountFormTest, PasswordFormsSayWhetherThePasswordChangedAndResetSendsOnlyTheUser)
