@@ -5,9 +5,12 @@
 // BRISKO_HOME for the home folder (else ~/.brisko/<bundle identifier>).
 #include "platform/foundation/Bundle.h"
 
+#include <string_view>
+
 #include <cstdlib>
 #include <filesystem>
 #include <pwd.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -94,13 +97,16 @@ std::string Bundle::preferencesDirectory() const
 
 std::string Bundle::pathForResource(const std::string& name, const std::string& type, const std::string& directory) const
 {
-    if (name.empty() || !path::staysInside(name) || !path::staysInside(directory))
+    if (name.empty() || path::isAbsolute(name) || !path::staysInside(directory)
+        || !path::staysInside(path::appendingComponent(directory, name)))
         return {};
     std::string file = name;
     if (!type.empty() && path::extension(name) != type)
         file = path::appendingExtension(name, type);
     std::string dir = directory.empty() ? resourcePath_ : path::appendingComponent(resourcePath_, directory);
-    std::string full = path::appendingComponent(dir, file);
+    // Resolved by its text, so a step through a folder that does not exist
+    // still names the file it reads as.
+    std::string full = std::filesystem::path(path::appendingComponent(dir, file)).lexically_normal().string();
     return path::fileExists(full) && !path::isDirectory(full) ? full : std::string();
 }
 
@@ -182,11 +188,20 @@ bool staysInside(const std::string& p)
 {
     if (isAbsolute(p))
         return false;
+    // Walk the steps: "." stays, ".." climbs; leaving the start folder at any
+    // step is refused, so "a/../b" stays inside and "a/../../b" does not.
+    int depth = 0;
     size_t start = 0;
     for (;;) {
         size_t slash = p.find('/', start);
-        if (p.compare(start, slash == std::string::npos ? std::string::npos : slash - start, "..") == 0)
-            return false;
+        size_t length = slash == std::string::npos ? std::string::npos : slash - start;
+        std::string_view step = std::string_view(p).substr(start, length);
+        if (step == "..") {
+            if (--depth < 0)
+                return false;
+        } else if (!step.empty() && step != ".") {
+            ++depth;
+        }
         if (slash == std::string::npos)
             return true;
         start = slash + 1;

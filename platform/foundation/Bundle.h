@@ -31,7 +31,7 @@ public:
     // The full path of resource "name.type" (type may be empty, or already part
     // of name) in the resource root or its sub-folder `directory`; empty when
     // there is no such file, and for a name or folder that would leave the
-    // resource root (an absolute path or a ".." step).
+    // resource root (an absolute path, or ".." steps that climb above it).
     std::string pathForResource(const std::string& name, const std::string& type,
                                 const std::string& directory = {}) const;
 
@@ -54,7 +54,8 @@ std::string deletingExtension(const std::string& p);
 std::string appendingComponent(const std::string& p, const std::string& c);
 std::string appendingExtension(const std::string& p, const std::string& ext);
 bool isAbsolute(const std::string& p);
-// Relative and without a ".." step: appended to a folder, it names something inside it.
+// Relative, and no ".." step climbs above its start once the steps before it are
+// resolved: appended to a folder, it names something inside it.
 bool staysInside(const std::string& p);
 bool fileExists(const std::string& p);
 bool isDirectory(const std::string& p);

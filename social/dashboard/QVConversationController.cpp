@@ -43,14 +43,6 @@ int64_t numericId(const std::string& id)
 }
 } // namespace
 
-Ref<QVOnlineStatus> QVOnlineStatus::initWithUser(QVUser* user, bool online)
-{
-    auto s = platform::adoptRef(new QVOnlineStatus);
-    s->user_ = user;
-    s->online_ = online;
-    return s;
-}
-
 // ---------------------------------------------------------------------------
 // Screen
 
@@ -183,7 +175,7 @@ void QVConversationController::_initialIndexComplete(Object* answer, Object* nex
 
 void QVConversationController::_updateOnlineStatusWithUser(QVUser* user, bool online)
 {
-    auto status = QVOnlineStatus::initWithUser(user, online);
+    auto status = QVOnlineStatus::onlineStatusWithUser(user, online);
     if (!mSections)
         mSections = Sections();
     if (mSections->empty() || !(*mSections)[0]->page()) {

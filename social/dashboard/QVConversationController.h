@@ -9,6 +9,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "social/runtime/QVPoller.h"
+#include "social/services/QVGamePlayer.h"
 #include "social/dashboard/QVCommunityKit.h"
 #include "social/ui/QVFormControllerHelper.h"
 #include "social/ui/QVFramedNavigationController.h"
@@ -23,19 +24,6 @@ namespace quorvel {
 
 class QVUser;
 class QVConversationMessageBoxController;
-
-// A row saying whether the other player is online.
-class QVOnlineStatus : public platform::Object {
-public:
-    static platform::Ref<QVOnlineStatus> initWithUser(QVUser* user, bool online);
-    QVUser* user() const { return user_.get(); }
-    bool isOnline() const { return online_; }
-
-private:
-    QVOnlineStatus() = default;
-    platform::Ref<QVUser> user_;
-    bool online_ { false };
-};
 
 class QVConversationController : public QVTableSequenceControllerHelper,
                                  public QVCustomBottomView,

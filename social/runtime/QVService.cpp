@@ -26,8 +26,11 @@ bool QVService::init()
 
 Ref<QVRequestHandle> QVService::getIndexOnSuccess(const QVDelegate&, const QVDelegate&) { return nullptr; }
 
-Ref<QVRequestHandle> QVService::getShowWithId(const std::string&, const QVDelegate&, const QVDelegate&)
+Ref<QVRequestHandle> QVService::getShowWithId(const std::string&, const QVDelegate&, const QVDelegate& onFailure)
 {
+    // A record screen waits for one of its two callbacks: a service that reads
+    // no single record fails the read rather than leave the screen waiting.
+    onFailure.invoke(nullptr);
     return nullptr;
 }
 

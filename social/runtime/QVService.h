@@ -36,7 +36,7 @@ public:
 
     // Overridables that list and record screens call on their service: one page
     // of the service's records, and the record with an id. The base sends
-    // nothing and answers null.
+    // nothing and answers null; its record read calls the failure value.
     virtual platform::Ref<QVRequestHandle> getIndexOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure);
     virtual platform::Ref<QVRequestHandle> getShowWithId(const std::string& resourceId, const QVDelegate& onSuccess,
                                                          const QVDelegate& onFailure);

@@ -173,6 +173,13 @@ TEST_F(TMXParserTest, ExternalTilesetsLoadIntoTheSameDescription)
     EXPECT_EQ(load("maps/own.tmx", map("<tileset firstgid=\"10\" source=\"own.tsx\"/>"))->tilesets()[0]->firstGid(), 4u);
 
     EXPECT_EQ(failure("maps/gone.tmx", map("<tileset firstgid=\"1\" source=\"gone.tsx\"/>")), "Error parsing file: maps/gone.tsx.");
+
+    // A tileset in a sibling folder, reached through "..", stays inside the bundle.
+    dir.write("tilesets/t.tsx", "<tileset name=\"sibling\" tilewidth=\"8\" tileheight=\"8\"/>");
+    auto sibling = load("maps/sibling.tmx", map("<tileset firstgid=\"1\" source=\"../tilesets/t.tsx\"/>"));
+    ASSERT_TRUE(sibling);
+    ASSERT_EQ(sibling->tilesets().size(), 1u);
+    EXPECT_EQ(sibling->tilesets()[0]->name(), "sibling");
 }
 
 TEST_F(TMXParserTest, ObjectGroupsPlaceObjectsInEngineCoordinates)

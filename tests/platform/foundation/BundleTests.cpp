@@ -67,6 +67,12 @@ TEST_F(BundleTest, RefusesNamesThatLeaveTheResourceRoot)
     EXPECT_EQ(b.pathForResource("sub/in.png", ""), inside);
     EXPECT_EQ(b.pathForResource("in", "png", "sub"), inside);
     EXPECT_EQ(b.pathForResource("a..b", "png"), dir.file("resources/a..b.png"));
+    // ".." steps that stay below the root once resolved are fine: a map in one
+    // folder names its tileset in a sibling folder.
+    EXPECT_NE(b.pathForResource("../sub/in.png", "", "other"), "");
+    EXPECT_NE(b.pathForResource("in.png", "", "sub/./x/.."), "");
+    EXPECT_EQ(b.pathForResource("../../outside.png", "", "sub"), "");
+    EXPECT_EQ(b.pathForResource("in.png", "", "sub/../.."), "");
 }
 
 TEST_F(BundleTest, CreatesDocumentsAndPreferencesOnDemand)

@@ -68,7 +68,11 @@ TEST(ServiceBase, SharedInstanceAndOverridables)
     QVService* asBase = shared;
     EXPECT_EQ(asBase->sharedInstance(), shared);
     EXPECT_FALSE(asBase->getIndexOnSuccess(QVDelegate(), QVDelegate()));
-    EXPECT_FALSE(asBase->getShowWithId("1", QVDelegate(), QVDelegate()));
+    auto r = platform::adoptRef(new Recorder);
+    EXPECT_FALSE(asBase->getShowWithId("1", QVDelegate(r.get(), BRISKO_SELECTOR(Recorder, succeeded)),
+                                       QVDelegate(r.get(), BRISKO_SELECTOR(Recorder, failed))));
+    EXPECT_EQ(r->failures, 1) << "a record screen on a service that reads no record must not wait forever";
+    EXPECT_EQ(r->successes, 0);
     PatternService::shutdownService();
     EXPECT_EQ(PatternService::sharedService(), nullptr);
 }
