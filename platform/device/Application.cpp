@@ -68,6 +68,8 @@ void Application::reset()
     opened_.clear();
     canOpen_ = true;
     badge_ = 0;
+    remoteNotificationTypes_ = 0;
+    remoteNotificationRegistrations_ = 0;
 }
 
 } // namespace platform::ui

@@ -18,6 +18,12 @@ class Window;
 // The status bar's look; the values are the ones callers store.
 enum class StatusBarStyle { Default = 0, BlackTranslucent = 1, BlackOpaque = 2 };
 
+enum RemoteNotificationType : unsigned {
+    RemoteNotificationTypeBadge = 1 << 0,
+    RemoteNotificationTypeSound = 1 << 1,
+    RemoteNotificationTypeAlert = 1 << 2,
+};
+
 class Application {
 public:
     static Application& sharedApplication();
@@ -47,6 +53,16 @@ public:
     const std::vector<std::string>& openedURLs() const { return opened_; }
     void setCanOpenURLs(bool canOpen) { canOpen_ = canOpen; }
 
+    // Remote notifications: a registration records the kinds asked for (an
+    // OR of the RemoteNotificationType bits); no token ever arrives here.
+    void registerForRemoteNotificationTypes(unsigned types)
+    {
+        remoteNotificationTypes_ = types;
+        ++remoteNotificationRegistrations_;
+    }
+    unsigned registeredRemoteNotificationTypes() const { return remoteNotificationTypes_; }
+    int remoteNotificationRegistrations() const { return remoteNotificationRegistrations_; }
+
     Window* keyWindow() const;
     // The key window, else the first window; null without windows.
     Window* topWindow() const;
@@ -66,6 +82,8 @@ private:
     std::vector<std::string> opened_;
     bool canOpen_ { true };
     int badge_ { 0 };
+    unsigned remoteNotificationTypes_ { 0 };
+    int remoteNotificationRegistrations_ { 0 };
 };
 
 // The social client's helper: hides or shows the status bar, animated when

@@ -7,6 +7,7 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
+#include "platform/device/Application.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/NavigationController.h"
@@ -196,8 +197,11 @@ void Quorvel::bootstrapSucceeded(Object* attempt, Object*)
     bootstrapCompletedFlag() = true;
     invokeAndClearBootstrapDelegates(std::move(mBootstrapSuccessDelegates), nullptr);
     switchToOnlineDashboard();
-    if (mPushNotificationsEnabled)
-        traceStep("registerForRemoteNotifications");
+    if (mPushNotificationsEnabled) {
+        using namespace platform::ui;
+        Application::sharedApplication().registerForRemoteNotificationTypes(
+            RemoteNotificationTypeBadge | RemoteNotificationTypeSound | RemoteNotificationTypeAlert);
+    }
 
     if (isDisabled()) {
         _invokeLoggedInDelegate();

@@ -5,6 +5,7 @@
 // registered under the names the client loads.
 #include "QuorvelTestSupport.h"
 
+#include "platform/device/Application.h"
 #include "platform/foundation/Keychain.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelLoginScreens.h"
@@ -187,6 +188,25 @@ TEST_F(LoginTest, ApprovalConfirmsTheAccountThenLogsInOnceWithTheWelcomeNotice)
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17" }));
     // One challenge and six invitations pending: the challenge comes first, singular.
     EXPECT_EQ(notices, (Strings { "Hi Player! You have 1 new challenge." }));
+}
+
+TEST_F(LoginTest, EverySuccessfulBootstrapRegistersForRemoteNotificationsWhenTheGameAsks)
+{
+    auto& application = platform::ui::Application::sharedApplication();
+    application.reset();
+    startApprovedAndLogIn();
+    EXPECT_EQ(application.remoteNotificationRegistrations(), 0) << "the game did not ask";
+    Quorvel::shutdown();
+
+    QuorvelSettingsDictionary settings;
+    settings.values.set("EnablePushNotifications", true);
+    startClient(settings, delegates.get());
+    ASSERT_TRUE(waitFor([] { return Quorvel::successfullyBootstrapped(); }));
+    EXPECT_EQ(application.remoteNotificationRegistrations(), 1);
+    using namespace platform::ui;
+    EXPECT_EQ(application.registeredRemoteNotificationTypes(),
+              unsigned(RemoteNotificationTypeBadge | RemoteNotificationTypeSound | RemoteNotificationTypeAlert));
+    application.reset();
 }
 
 TEST_F(LoginTest, TheLinkNetworksOfferDefersTheLoggedInCallUntilItCloses)
