@@ -175,6 +175,9 @@ public:
     {
         doBootstrap(false, userId, onSuccess, onFailure);
     }
+    // A bootstrap that carries the device's push token: it starts whatever
+    // runs already and has no callers of its own.
+    static void doBootstrapWithDeviceToken(const std::optional<platform::Bytes>& deviceToken, bool forceCreateAccount);
     static void addBootstrapDelegates(const QVDelegate& onSuccess, const QVDelegate& onFailure);
     static bool isBootstrapInProgress();
     // The user id of the running bootstrap, else the last logged-in user's.
@@ -485,6 +488,11 @@ public:
     // storing one also sets the client application id from its id.
     static platform::Ref<QVGameProfilePageInfo> localGameProfileInfo();
     static void setLocalGameProfileInfo(QVGameProfilePageInfo* info);
+    // What the running game offers, from its profile.
+    static bool appHasFeaturedApplication();
+    static bool appHasLeaderboards();
+    static bool appHasChallenges();
+    static bool appHasAchievements();
     // The same from a <game_profile_page_info> element (bootstrap, offline configuration).
     static void setLocalGameProfileInfoFromXml(const QVXmlElement& element);
     // The local user's id, name and picture ("" / NO / nullopt while there is none).
@@ -617,6 +625,8 @@ public:
     // The outcome of the bootstrap whose callback target is `attempt`; an
     // outcome of any other (cancelled) bootstrap is ignored.
     void bootstrapSucceeded(platform::Object* attempt, platform::Object* answer);
+    void startBootstrapAttempt(const std::optional<platform::Bytes>& deviceToken, bool forceCreateAccount,
+                               const std::string& userId);
     void bootstrapFailed(platform::Object* attempt, platform::Object* response);
 
     // Names of the notifications and of their user-info keys.

@@ -44,6 +44,11 @@ Ref<QVGameProfilePageInfo> Quorvel::localGameProfileInfo()
     return info ? info : QVGameProfilePageInfo::defaultInfo();
 }
 
+bool Quorvel::appHasFeaturedApplication() { return localGameProfileInfo()->hasFeaturedApplication(); }
+bool Quorvel::appHasLeaderboards() { return localGameProfileInfo()->hasLeaderboards(); }
+bool Quorvel::appHasChallenges() { return localGameProfileInfo()->hasChallenges(); }
+bool Quorvel::appHasAchievements() { return localGameProfileInfo()->hasAchievements(); }
+
 void Quorvel::setLocalGameProfileInfo(QVGameProfilePageInfo* info)
 {
     if (!info)

@@ -114,24 +114,37 @@ void Quorvel::doBootstrap(bool forceCreateAccount, const std::string& userId, co
     }
     if (_hasUserApprovedQuorvel()) {
         addBootstrapDelegates(onSuccess, onFailure);
-        q->_quorvelFlags.isBootstrapInProgress = true;
-        q->mForceCreateAccountOnBootstrap = forceCreateAccount;
-        q->bootstrapUserId_ = userId;
-        traceStep("doBootstrap");
-        std::optional<std::string> id;
-        if (!userId.empty())
-            id = userId;
-        Ref<BootstrapAttempt> attempt = BootstrapAttempt::create();
-        q->mBootstrapAttempt = attempt;
-        Ref<Quorvel> keep(q);
-        q->mProvider->loginAndBootstrapWithDeviceToken(std::nullopt, forceCreateAccount, id,
-                                                       QVDelegate(attempt.get(), BRISKO_SELECTOR(BootstrapAttempt, succeeded)),
-                                                       QVDelegate(attempt.get(), BRISKO_SELECTOR(BootstrapAttempt, failed)));
+        q->startBootstrapAttempt(std::nullopt, forceCreateAccount, userId);
     } else if (hasUserSetQuorvelAccess()) {
         initializeGameCenter();
     } else {
         presentUserQuorvelApprovalModal(QVDelegate(), QVDelegate());
     }
+}
+
+void Quorvel::doBootstrapWithDeviceToken(const std::optional<platform::Bytes>& deviceToken, bool forceCreateAccount)
+{
+    if (Quorvel* q = sharedInstance())
+        q->startBootstrapAttempt(deviceToken, forceCreateAccount, {});
+}
+
+void Quorvel::startBootstrapAttempt(const std::optional<platform::Bytes>& deviceToken, bool forceCreateAccount,
+                                    const std::string& userId)
+{
+    _quorvelFlags.isBootstrapInProgress = true;
+    mForceCreateAccountOnBootstrap = forceCreateAccount;
+    bootstrapUserId_ = userId;
+    traceStep("doBootstrap");
+    std::optional<std::string> id;
+    if (!userId.empty())
+        id = userId;
+    // A newer attempt replaces the running one, whose answer is then ignored.
+    Ref<BootstrapAttempt> attempt = BootstrapAttempt::create();
+    mBootstrapAttempt = attempt;
+    Ref<Quorvel> keep(this);
+    mProvider->loginAndBootstrapWithDeviceToken(deviceToken, forceCreateAccount, id,
+                                                QVDelegate(attempt.get(), BRISKO_SELECTOR(BootstrapAttempt, succeeded)),
+                                                QVDelegate(attempt.get(), BRISKO_SELECTOR(BootstrapAttempt, failed)));
 }
 
 void Quorvel::addBootstrapDelegates(const QVDelegate& onSuccess, const QVDelegate& onFailure)

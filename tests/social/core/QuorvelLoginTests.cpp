@@ -209,6 +209,29 @@ TEST_F(LoginTest, EverySuccessfulBootstrapRegistersForRemoteNotificationsWhenThe
     application.reset();
 }
 
+TEST_F(LoginTest, ABootstrapWithTheDeviceTokenCarriesItAndTheGameFlagsComeFromTheProfile)
+{
+    server.route("POST", "bootstrap.xml", [this](const standin::LoggedRequest&) {
+        server.addToken("token-9", "secret-9");
+        std::string answer = standin::StandInServer::completeBootstrapAnswer("token-9", "secret-9");
+        const std::string profile = "<game_profile_page_info><name>Brisko</name>";
+        answer.replace(answer.find(profile), profile.size(),
+                       profile + "<has_challenges>true</has_challenges><has_achievements>true</has_achievements>");
+        return standin::Answer::xml(answer);
+    });
+    startApprovedAndLogIn();
+    EXPECT_TRUE(Quorvel::appHasChallenges());
+    EXPECT_TRUE(Quorvel::appHasAchievements());
+    EXPECT_FALSE(Quorvel::appHasLeaderboards());
+    EXPECT_FALSE(Quorvel::appHasFeaturedApplication());
+
+    Quorvel::doBootstrapWithDeviceToken(platform::Bytes { 0xab, 0x01 }, false);
+    ASSERT_TRUE(waitForBootstrapRequests(2));
+    EXPECT_EQ(requestsTo("bootstrap.xml").back().param("device_token"), "ab01");
+    ASSERT_TRUE(waitFor([] { return !Quorvel::isBootstrapInProgress(); }));
+    EXPECT_TRUE(Quorvel::successfullyBootstrapped());
+}
+
 TEST_F(LoginTest, TheLinkNetworksOfferDefersTheLoggedInCallUntilItCloses)
 {
     QVClassRegistry::registerClass("QVLinkSocialNetworksController",
