@@ -27,6 +27,8 @@
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVScreenProtocols.h"
 
+#include <utility>
+
 namespace quorvel {
 
 using platform::Object;
@@ -108,6 +110,11 @@ void Quorvel::doBootstrap(bool forceCreateAccount, const std::string& userId, co
         return;
     }
     if (q->_quorvelFlags.isBootstrapInProgress) {
+        if (!userId.empty() && userId != q->bootstrapUserId_) {
+            // Another player's login: it runs after this one and hears its own outcome.
+            q->mQueuedLogins.push_back({ userId, onSuccess, onFailure });
+            return;
+        }
         // The running bootstrap answers these callers too: nobody waits forever.
         addBootstrapDelegates(onSuccess, onFailure);
         return;
@@ -221,6 +228,7 @@ void Quorvel::bootstrapSucceeded(Object* attempt, Object*)
         if (_quorvelFlags.isConfirmAccountFlowActive)
             dismissRootControllerOrItsModal();
         _quorvelFlags.isBootstrapInProgress = false;
+        runQueuedLogin();
         return;
     }
     if (!doneWithGetTheMost() && !mSessionSawLinkNetworks && !isShowingFullScreen()) {
@@ -232,6 +240,7 @@ void Quorvel::bootstrapSucceeded(Object* attempt, Object*)
     }
     _invokeLoggedInDelegate();
     _quorvelFlags.isBootstrapInProgress = false;
+    runQueuedLogin();
 }
 
 void Quorvel::bootstrapFailed(Object* attempt, Object* response)
@@ -245,6 +254,16 @@ void Quorvel::bootstrapFailed(Object* attempt, Object* response)
     invokeAndClearBootstrapDelegates(std::move(mBootstrapFailureDelegates), nullptr);
     _invokeLoggedInDelegate();
     _quorvelFlags.isBootstrapInProgress = false;
+    runQueuedLogin();
+}
+
+void Quorvel::runQueuedLogin()
+{
+    if (mQueuedLogins.empty() || _quorvelFlags.isBootstrapInProgress)
+        return;
+    QueuedLogin next = std::move(mQueuedLogins.front());
+    mQueuedLogins.erase(mQueuedLogins.begin());
+    doBootstrap(false, next.userId, next.onSuccess, next.onFailure);
 }
 
 void Quorvel::_invokeLoggedInDelegate()
@@ -517,6 +536,9 @@ void Quorvel::logoutUser()
         q->_quorvelFlags.isBootstrapInProgress = false;
         invokeAndClearBootstrapDelegates(std::move(q->mBootstrapFailureDelegates), nullptr);
     }
+    // Logins asked for before the logout are not carried past it.
+    for (QueuedLogin& queued : std::exchange(q->mQueuedLogins, {}))
+        queued.onFailure.invoke(nullptr);
     setLocalUser(QVUser::invalidUser().get());
     if (q->mProvider)
         q->mProvider->destroyLocalCredentials();

@@ -311,6 +311,26 @@ TEST_F(LoginTest, TwoBootstrapsAtOnceSendOneRequestAndAnswerBothCallers)
     EXPECT_EQ(first->failures, 1);
 }
 
+TEST_F(LoginTest, AnotherPlayersLoginDuringABootstrapRunsAfterItAndHearsItsOwnOutcome)
+{
+    Quorvel::setUserApprovedQuorvel();
+    start(); // the start-up's bootstrap, for the device's account, is running
+    auto other = CallRecorder::create();
+    Quorvel::loginWithUserId("42", other->onSuccess(), other->onFailure());
+    ASSERT_TRUE(waitFor([&] { return other->successes + other->failures == 1; }));
+    ASSERT_EQ(requestsTo("bootstrap.xml").size(), 2u) << "the second player's login ran after the first";
+    EXPECT_EQ(requestsTo("bootstrap.xml").back().param("user_id"), "42");
+    EXPECT_EQ(other->successes, 1);
+
+    // A queued login dropped by a logout is told so.
+    Quorvel::doBootstrap(QVDelegate(), QVDelegate());
+    auto dropped = CallRecorder::create();
+    Quorvel::loginWithUserId("43", dropped->onSuccess(), dropped->onFailure());
+    Quorvel::logoutUser();
+    EXPECT_EQ(dropped->failures, 1);
+    EXPECT_EQ(dropped->successes, 0);
+}
+
 TEST_F(LoginTest, AFailedBootstrapTakesTheFailurePathAndTheNextOneCanRun)
 {
     Quorvel::setUserApprovedQuorvel();
