@@ -554,12 +554,15 @@ void Quorvel::logoutUser()
 
 // ---- Reachability: the offline player logs in once the server answers
 
-void Quorvel::gameServerReachabilityChanged(Object*)
+void Quorvel::gameServerReachabilityChanged(Object* status)
 {
+    // The status the monitor reported (0 unreachable, 1 WWAN, 2 WiFi): the
+    // server that can be reached again logs the last player in, unless a
+    // bootstrap runs already or the player never approved the service.
+    auto* boxed = dynamic_cast<platform::Boxed*>(status);
+    const bool reachable = boxed && boxed->value().asInteger() != platform::Reachability::NotReachable;
     Quorvel* q = sharedInstance();
-    if (!q || !QVReachability::isConnectedToInternet())
-        return;
-    if (q->mSuccessfullyBootstrapped || q->_quorvelFlags.isBootstrapInProgress || !_hasUserApprovedQuorvel())
+    if (!q || !reachable || q->_quorvelFlags.isBootstrapInProgress || !_hasUserApprovedQuorvel())
         return;
     doBootstrap(false, lastLoggedInUserId(), QVDelegate(), QVDelegate());
 }

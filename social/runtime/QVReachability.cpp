@@ -16,8 +16,25 @@ std::unique_ptr<QVReachability>& instance()
 }
 } // namespace
 
+namespace {
+platform::Ref<platform::Reachability>& defaultSource()
+{
+    static platform::Ref<platform::Reachability> source;
+    return source;
+}
+} // namespace
+
+void QVReachability::setDefaultSource(platform::Ref<platform::Reachability> source)
+{
+    defaultSource() = std::move(source);
+}
+
 void QVReachability::Initialize()
 {
+    if (defaultSource()) {
+        InitializeWithSource(defaultSource());
+        return;
+    }
     std::string url;
     if (auto* settings = QVSettings::Instance())
         url = settings->objectForKey("server-url").value_or("");

@@ -13,7 +13,11 @@ namespace quorvel {
 
 class QVReachability {
 public:
+    // Watches the "server-url" host, or the source set by setDefaultSource.
     static void Initialize();
+    // The source Initialize uses instead of a host check (a settable one in
+    // tests, or the application's own monitor); null restores the host check.
+    static void setDefaultSource(platform::Ref<platform::Reachability> source);
     static void InitializeWithSource(platform::Ref<platform::Reachability> source);
     static QVReachability* Instance();
     static void Uninitialize();

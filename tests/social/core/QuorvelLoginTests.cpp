@@ -7,6 +7,9 @@
 
 #include "platform/device/Application.h"
 #include "platform/foundation/Keychain.h"
+#include "social/runtime/QVReachability.h"
+#include "platform/net/Reachability.h"
+#include "platform/foundation/Boxed.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelLoginScreens.h"
 #include "social/runtime/QVActionRequest.h"
@@ -453,15 +456,38 @@ TEST_F(LoginTest, OfflineStartLogsTheLastPlayerInAndSyncsOnceTheServerAnswers)
     QVOfflineService::hooks().sendPendingHighScores = [&](const std::string& id) { sent.push_back(id); };
     // The server answers again: one bootstrap, the pending data once, however often reachability says so.
     Quorvel::provider()->setServerUrl(server.baseUrl());
-    Quorvel::gameServerReachabilityChanged(nullptr);
-    Quorvel::gameServerReachabilityChanged(nullptr);
+    Quorvel::gameServerReachabilityChanged(platform::Boxed::number(2).get());
+    Quorvel::gameServerReachabilityChanged(platform::Boxed::number(1).get());
     ASSERT_TRUE(waitFor([] { return Quorvel::successfullyBootstrapped(); }));
-    Quorvel::gameServerReachabilityChanged(nullptr);
+    Quorvel::gameServerReachabilityChanged(platform::Boxed::number(0).get());
     Quorvel::loginGameCenterCheck();
     QVOfflineService::hooks().sendPendingHighScores = previous;
     EXPECT_EQ(requestsTo("bootstrap.xml").size(), 2u);
     EXPECT_EQ(sent, (Strings { "17" }));
     EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:17", "userLoggedIn:17" }));
+}
+
+TEST_F(LoginTest, TheReachabilityMonitorLogsTheLastPlayerInWhenTheServerComesBack)
+{
+    auto monitor = platform::ManualReachability::create(platform::Reachability::NotReachable);
+    QVReachability::setDefaultSource(Ref<platform::Reachability>(monitor.get()));
+    start(); // not approved yet: the approval screen, no bootstrap
+    monitor->setStatus(platform::Reachability::ReachableViaWiFi);
+    loop().runUntil([] { return false; }, 0.2);
+    EXPECT_TRUE(requestsTo("bootstrap.xml").empty()) << "never before the player approved the service";
+    Quorvel::shutdown();
+
+    Quorvel::setUserApprovedQuorvel();
+    start();
+    ASSERT_TRUE(waitFor([] { return Quorvel::successfullyBootstrapped() && !Quorvel::isBootstrapInProgress(); }));
+    const size_t before = requestsTo("bootstrap.xml").size();
+    // Monitor -> observer -> the central class -> a bootstrap for the last player.
+    monitor->setStatus(platform::Reachability::NotReachable);
+    monitor->setStatus(platform::Reachability::ReachableViaWWAN);
+    monitor->setStatus(platform::Reachability::ReachableViaWiFi); // ignored: one runs already
+    ASSERT_TRUE(waitFor([&] { return requestsTo("bootstrap.xml").size() == before + 1 && !Quorvel::isBootstrapInProgress(); }));
+    EXPECT_EQ(requestsTo("bootstrap.xml").back().param("user_id"), Quorvel::lastLoggedInUserId());
+    QVReachability::setDefaultSource(nullptr);
 }
 
 // ---- The request layer's answers that reach the login code
