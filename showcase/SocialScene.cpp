@@ -10,11 +10,13 @@
 
 #include "platform/device/Device.h"
 #include "platform/device/Screen.h"
+#include "platform/foundation/Boxed.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/net/CurlHttpTransport.h"
+#include "platform/net/Reachability.h"
 #include "platform/ui/Renderer.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
@@ -240,7 +242,7 @@ std::string runSocialScene(Showcase& showcase)
     // Back on its folder: what the client kept goes out once.
     if (!service.start())
         return line = showcase.failed("social: the service did not start again on its port"), finish();
-    Quorvel::gameServerReachabilityChanged(nullptr);
+    Quorvel::gameServerReachabilityChanged(platform::Boxed::number(platform::Reachability::ReachableViaWiFi).get());
     auto progress = [&] {
         for (auto& u : service.state->unlocks())
             if (u.userId == player && u.achievementId == StandInState::kFirstStepsAchievement)

@@ -6,6 +6,8 @@
 // scores read back through the client's own leaderboard query.
 #include "EndToEndTestSupport.h"
 
+#include "platform/foundation/Boxed.h"
+#include "platform/net/Reachability.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/View.h"
 #include "social/runtime/QVPaginatedSeries.h"
@@ -166,8 +168,8 @@ TEST_F(EndToEnd, ScoresAndAchievementsTakenWhileTheServiceIsDownGoOutOnceWhenItI
 
     // The service comes back on its folder; the client notices and sends what it kept, once.
     startService();
-    Quorvel::gameServerReachabilityChanged(nullptr);
-    Quorvel::gameServerReachabilityChanged(nullptr);
+    Quorvel::gameServerReachabilityChanged(platform::Boxed::number(platform::Reachability::ReachableViaWiFi).get());
+    Quorvel::gameServerReachabilityChanged(platform::Boxed::number(platform::Reachability::ReachableViaWiFi).get());
     ASSERT_TRUE(waitUntil([&] {
         return keptScores(*state, player, StandInState::kNormalLeaderboard).size() == 2
             && keptProgress(*state, player, StandInState::kFirstStepsAchievement) >= 100;
