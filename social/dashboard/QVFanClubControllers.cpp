@@ -18,7 +18,7 @@
 #include "social/services/QVUserSettingService.h"
 #include "social/ui/QVDashboardHost.h"
 #include "social/ui/QVKitImages.h"
-#include "social/ui/account/QVAccountSetupBaseController.h"
+#include "social/dashboard/account/QVAccountSetupBaseController.h"
 
 namespace quorvel {
 

@@ -22,7 +22,7 @@
 #include "social/ui/QVDefaultButton.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
 #include "social/ui/QVTableControllerHelper.h"
-#include "social/ui/account/QVAccountSetupBaseController.h"
+#include "social/dashboard/account/QVAccountSetupBaseController.h"
 
 namespace quorvel {
 

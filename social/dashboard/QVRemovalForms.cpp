@@ -3,7 +3,7 @@
 
 #include "platform/device/Device.h"
 #include "platform/ui/NavigationController.h"
-#include "social/clients/FBSession.h"
+#include "social/runtime/FBSession.h"
 #include "social/core/Quorvel.h"
 #include "social/dashboard/QVCommunityKit.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"

@@ -17,8 +17,8 @@
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDashboardHost.h"
 #include "social/ui/QVKitImages.h"
-#include "social/ui/account/QVAccountLoginControllers.h"
-#include "social/ui/account/QVAccountSetupBaseController.h"
+#include "social/dashboard/account/QVAccountLoginControllers.h"
+#include "social/dashboard/account/QVAccountSetupBaseController.h"
 
 #include <numbers>
 

@@ -12,8 +12,8 @@
 #include "social/services/QVUserSettingService.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDashboardHost.h"
-#include "social/ui/account/QVAccountSetupBaseController.h"
-#include "social/ui/account/QVAccountLoginControllers.h"
+#include "social/dashboard/account/QVAccountSetupBaseController.h"
+#include "social/dashboard/account/QVAccountLoginControllers.h"
 
 namespace quorvel {
 

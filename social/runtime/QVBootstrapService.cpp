@@ -3,7 +3,7 @@
 
 #include "platform/device/Device.h"
 #include "platform/foundation/Log.h"
-#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/runtime/QVProvider.h"

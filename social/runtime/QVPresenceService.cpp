@@ -10,7 +10,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Weak.h"
 #include "platform/net/TcpSocket.h"
-#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"

@@ -4,7 +4,7 @@
 
 #include "platform/foundation/Keychain.h"
 #include "platform/foundation/Log.h"
-#include "social/clients/FBSession.h"
+#include "social/runtime/FBSession.h"
 #include "social/runtime/QVActionRequest.h"
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"

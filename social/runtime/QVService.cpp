@@ -2,7 +2,7 @@
 #include "social/runtime/QVService.h"
 
 #include "platform/foundation/Log.h"
-#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVCallerValues.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVProvider.h"

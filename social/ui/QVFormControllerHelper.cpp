@@ -8,7 +8,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/Window.h"
-#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVRuntimeHost.h"

@@ -4,7 +4,7 @@
 #include "platform/device/Device.h"
 #include "platform/foundation/Format.h"
 #include "platform/ui/AlertView.h"
-#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVRuntimeHost.h"

@@ -8,7 +8,7 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Renderer.h"
 #include "platform/ui/ScrollView.h"
-#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVRuntimeHost.h"
 #include "social/ui/QVDashboardHost.h"

@@ -7,7 +7,7 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/NavigationController.h"
-#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVRuntimeHost.h"
 #include "social/ui/QVDashboardHost.h"

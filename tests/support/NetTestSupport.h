@@ -10,7 +10,7 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/net/CurlHttpTransport.h"
 #include "platform/net/Reachability.h"
-#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVActionRequest.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"

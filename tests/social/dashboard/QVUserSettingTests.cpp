@@ -6,7 +6,7 @@
 #include "platform/ui/AlertView.h"
 #include "social/dashboard/QVUserSettingController.h"
 #include "social/services/QVUserSettingService.h"
-#include "social/ui/account/QVAccountSetupBaseController.h"
+#include "social/dashboard/account/QVAccountSetupBaseController.h"
 
 using namespace quorvel;
 using namespace friends_testing;
