@@ -2,7 +2,7 @@
 #include "social/ui/QVStandardCells.h"
 
 #include "platform/graphics/Font.h"
-#include "social/core/Quorvel.h"
+#include "social/runtime/QVRuntimeHost.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVDashboardHost.h"
 #include "social/ui/QVKitImages.h"
@@ -137,8 +137,11 @@ void QVDefaultLeadingCell::disableBothRightIconViews()
 void QVDefaultLeadingCell::useLocalPlayerPicture(QVImageView* view)
 {
     view->useLocalPlayerProfilePictureDefault();
-    view->setImageUrl(Quorvel::lastLoggedInUserProfilePictureUrl());
-    if (Quorvel::lastLoggedInUserUsesFacebookProfilePicture())
+    // The local player as the running client knows it (none without a client).
+    platform::Ref<platform::Object> local = QVRuntimeHost::current().localUser();
+    auto* user = dynamic_cast<QVUser*>(local.get());
+    view->setImageUrl(user ? user->profilePictureUrl() : std::nullopt);
+    if (user && user->usesFacebookProfilePicture())
         view->addFacebookOverlay();
     else
         view->removeFacebookOverlay();
