@@ -5,7 +5,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Exception.h"
 #include "social/runtime/OAuthSignature.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -51,9 +51,9 @@ std::vector<std::pair<std::string, std::string>> OAuthURLRequest::informationFie
     return {
         { "info_client_application_version", bundle.version() },
         { "info_client_application_bundle_id", bundle.bundleIdentifier() },
-        { "info_client_quorvel_version", QVRuntimeHost::current().releaseVersionString() },
+        { "info_client_quorvel_version", QVSessionRole::current().releaseVersionString() },
         { "info_client_device_locale", deviceLocale() },
-        { "session_id", QVRuntimeHost::current().sessionId() },
+        { "session_id", QVSessionRole::current().sessionId() },
     };
 }
 

@@ -15,7 +15,7 @@
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVResource.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVSettings.h"
 #include "social/runtime/QVStompFrame.h"
 #include "social/runtime/QVXmlDocument.h"
@@ -289,7 +289,7 @@ void QVPresenceService::readHostSetting()
 QVProvider* QVPresenceService::provider() const
 {
     // The client starts its services before its provider: it is then found through the host.
-    return provider_ ? provider_.get() : QVRuntimeHost::current().provider();
+    return provider_ ? provider_.get() : QVSessionRole::current().provider();
 }
 
 void QVPresenceService::shutdownService()

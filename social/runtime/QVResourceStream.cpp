@@ -4,7 +4,7 @@
 // built as an element, because the host takes it as one.
 #include "social/runtime/QVResource.h"
 
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVRequestUIRole.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/runtime/QVXmlDocument.h"
 
@@ -57,7 +57,7 @@ public:
     void showNotifications()
     {
         for (const auto& element : notifications_)
-            QVRuntimeHost::current().showServerNotification(*element, names_);
+            QVRequestUIRole::current().showServerNotification(*element, names_);
     }
 
 private:

@@ -1,7 +1,7 @@
 // QVRootFrame: what the central class drives of the dashboard's root
 // controller. The central class loads "Root" by name and reaches it through
 // this interface only; the root controller tells it back through
-// QVDashboardHost::animationDidStop when its show or hide transition ends.
+// QVDashboardRole::animationDidStop when its show or hide transition ends.
 //
 // The sequence both sides rely on: the central class sizes the screen, sets
 // the transition subtypes and calls showController; when the move-in ends the

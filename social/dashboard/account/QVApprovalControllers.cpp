@@ -11,7 +11,7 @@
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVServiceEndpoint.h"
 #include "social/services/QVGameProfilePageInfo.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVWebViewController.h"
 #include "social/ui/QVRootController.h"
 #include "social/ui/QVTabBarController.h"
@@ -169,7 +169,7 @@ void QVWebApprovalController::viewDidAppear(bool animated)
 void QVWebApprovalController::loadOutOfSight()
 {
     loadingOutOfSight_ = true;
-    QVDashboardHost& host = QVDashboardHost::current();
+    QVDashboardRole& host = QVDashboardRole::current();
     WebView* web = webView();
     view()->setBackgroundColor(Color::white(0.5f));
     web->setBackgroundColor(Color::white(0.5f));
@@ -326,7 +326,7 @@ void QVEnableQuorvelInDashboardController::_switchToOnlineMode(platform::Object*
 {
     Quorvel::allowErrorScreens(true);
     // The dashboard's tabs were made offline: they load again from the first.
-    auto* root = dynamic_cast<QVRootController*>(QVDashboardHost::current().getRootController());
+    auto* root = dynamic_cast<QVRootController*>(QVDashboardRole::current().getRootController());
     if (auto* tabs = root ? dynamic_cast<QVTabBarController*>(root->contentController()) : nullptr) {
         tabs->forceUnloadAllTabs();
         tabs->showTabAtIndex(0);

@@ -15,7 +15,7 @@
 #include "social/runtime/QVReachability.h"
 #include "social/services/QVUserService.h"
 #include "social/services/QVUserSettingService.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVDeadEndErrorController.h"
 
 namespace quorvel {
@@ -100,7 +100,7 @@ void QVDoBootstrapController::_bootstrapSucceded(platform::Object*)
             naming->setHideNavigationBar(true);
             naming->setCloseDashboardOnCompletion(true);
             naming->setCompleteDelegate(mCompleteDelegate);
-            if (QVDashboardHost::current().isLargeScreen())
+            if (QVDashboardRole::current().isLargeScreen())
                 naming->hideContentFrame();
         }
     } else {

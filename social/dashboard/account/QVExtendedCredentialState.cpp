@@ -10,7 +10,7 @@
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVSettings.h"
 #include "social/services/QVSocialNotificationService.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
 #include "social/ui/QVWebViewController.h"

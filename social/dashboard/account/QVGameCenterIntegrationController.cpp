@@ -13,7 +13,7 @@
 #include "social/runtime/QVReachability.h"
 #include "social/services/QVUserService.h"
 #include "social/services/QVUserSettingService.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVDeadEndErrorController.h"
 
 namespace quorvel {

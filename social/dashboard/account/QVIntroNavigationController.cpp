@@ -1,7 +1,7 @@
 // The frame around the approval and account screens.
 #include "social/dashboard/account/QVIntroNavigationController.h"
 
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 
 namespace quorvel {
 
@@ -93,19 +93,19 @@ void QVIntroNavigationController::viewDidLoad()
     contentFrameView_->setUserInteractionEnabled(false);
     own->addSubview(contentFrameView_.get());
     setFullscreenFrame(fullscreenFrame_, false);
-    if (!QVDashboardHost::current().isLargeScreen())
+    if (!QVDashboardRole::current().isLargeScreen())
         own->setBackgroundColor(Color::white(0.93f));
 }
 
 void QVIntroNavigationController::viewWillAppear(bool)
 {
-    if (!QVDashboardHost::current().isLargeScreen() && contentFrameView_)
+    if (!QVDashboardRole::current().isLargeScreen() && contentFrameView_)
         contentFrameView_->setFrame(view()->bounds());
 }
 
 void QVIntroNavigationController::viewDidAppear(bool)
 {
-    if (QVDashboardHost::current().isLargeScreen() && navController_)
+    if (QVDashboardRole::current().isLargeScreen() && navController_)
         navController_->view()->setFrame(Rect(kInset, kInset, 628, 468));
 }
 
@@ -125,7 +125,7 @@ float QVIntroNavigationController::bottomPadding()
 {
     if (fullscreenFrame_)
         return 0;
-    QVDashboardHost& host = QVDashboardHost::current();
+    QVDashboardRole& host = QVDashboardRole::current();
     if (host.isLargeScreen())
         return 55;
     return host.isInLandscapeMode() ? 40 : 50;
@@ -136,7 +136,7 @@ void QVIntroNavigationController::setFullscreenFrame(bool fullscreen, bool anima
     fullscreenFrame_ = fullscreen;
     if (!isViewLoaded())
         return;
-    Rect frame = QVDashboardHost::current().getDashboardBounds();
+    Rect frame = QVDashboardRole::current().getDashboardBounds();
     frame.origin = platform::Point(0, 0);
     frame.size.height -= bottomPadding();
     if (animated) {
@@ -147,7 +147,7 @@ void QVIntroNavigationController::setFullscreenFrame(bool fullscreen, bool anima
         contentFrameView_->setFrame(frame);
     if (loadingView_) {
         Rect loading = frame;
-        if (QVDashboardHost::current().isLargeScreen())
+        if (QVDashboardRole::current().isLargeScreen())
             loading.size.height -= 10;
         loadingView_->setFrame(loading);
     }
@@ -163,7 +163,7 @@ void QVIntroNavigationController::displayLoadingView(View* overlay)
     loadingView_ = overlay;
     overlay->setClipsToBounds(true);
     Rect frame = contentFrameView_ ? contentFrameView_->frame() : view()->bounds();
-    if (QVDashboardHost::current().isLargeScreen())
+    if (QVDashboardRole::current().isLargeScreen())
         frame.size.height -= 10;
     overlay->setFrame(frame);
     if (contentFrameView_)

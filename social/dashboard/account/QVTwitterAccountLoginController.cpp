@@ -10,7 +10,7 @@
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVSettings.h"
 #include "social/services/QVSocialNotificationService.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
 #include "social/ui/QVWebViewController.h"
@@ -51,7 +51,7 @@ void QVTwitterAccountLoginController::viewWillAppear(bool)
         streamIntegrationSwitch_->setHidden(true);
         streamIntegrationLabel_->setHidden(true);
         float y = streamIntegrationLabel_->frame().origin.y;
-        if (QVDashboardHost::current().isInLandscapeMode()) {
+        if (QVDashboardRole::current().isInLandscapeMode()) {
             Rect submit = submitButton_->frame();
             submit.origin.y = y;
             submitButton_->setFrame(submit);

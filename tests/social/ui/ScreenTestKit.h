@@ -12,8 +12,8 @@
 #include "platform/net/FakeHttpTransport.h"
 #include "platform/ui/TestDriver.h"
 #include "social/runtime/QVProvider.h"
-#include "social/runtime/QVRuntimeHost.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/runtime/TestRuntimeRoles.h"
+#include "social/ui/QVDashboardRole.h"
 
 #include <memory>
 #include <optional>
@@ -28,7 +28,7 @@ std::string sourceDirectory();
 
 // A dashboard host whose orientation, root and bounds the test sets; it
 // records the calls that would change the dashboard.
-class TestDashboardHost : public quorvel::QVDashboardHost {
+class TestDashboardHost : public quorvel::QVDashboardRole {
 public:
     platform::ui::InterfaceOrientation orientation { platform::ui::InterfaceOrientation::Portrait };
     platform::ui::ViewController* root { nullptr };
@@ -64,7 +64,7 @@ struct RecordedRequest {
 
 // A signed-request provider whose transport the test answers. Installs a
 // runtime host that hands out the provider and records notices.
-class RecordingProvider : public quorvel::QVRuntimeHost {
+class RecordingProvider : public quorvel::TestRuntimeRoles {
 public:
     static constexpr const char* kServerUrl = "http://standin.test/";
 

@@ -1,11 +1,11 @@
-// QVDashboardHost: what the UI kit asks of the client's central class —
-// screen class and orientation, the dashboard's bounds, the root controller,
-// switching to offline use and closing the dashboard.
+// QVDashboardRole: the dashboard as the UI kit sees it, answered by the
+// running client — screen class and orientation, the dashboard's bounds, the
+// root controller, switching to offline use and closing the dashboard.
 //
-// The central class installs its host (setCurrent) when it starts; until then
-// a default host answers from the main screen alone: portrait, no root
-// controller, and closing or going offline only logs. The kit never holds the
-// host: it asks current() each time.
+// The central class implements it and installs it at start-up (setCurrent),
+// removing it at shut-down. Without a running client the defaults answer from
+// the main screen alone: portrait, no root controller, and closing or going
+// offline only logs. The kit never holds the role: it asks current() each time.
 #pragma once
 
 #include "platform/foundation/Geometry.h"
@@ -21,9 +21,9 @@ class NavigationController;
 
 namespace quorvel {
 
-class QVDashboardHost {
+class QVDashboardRole {
 public:
-    virtual ~QVDashboardHost() = default;
+    virtual ~QVDashboardRole() = default;
 
     // The main screen is at least 768 points wide.
     virtual bool isLargeScreen();
@@ -55,9 +55,9 @@ public:
     // The dashboard orientation is landscape (3 or 4).
     bool isInLandscapeModeOniPad();
 
-    static QVDashboardHost& current();
-    // Installs a host (not owned); null restores the default.
-    static void setCurrent(QVDashboardHost* host);
+    static QVDashboardRole& current();
+    // Installs a role (not owned); null restores the default.
+    static void setCurrent(QVDashboardRole* role);
 };
 
 } // namespace quorvel
