@@ -288,7 +288,7 @@ void QVPresenceService::readHostSetting()
 
 QVProvider* QVPresenceService::provider() const
 {
-    // The client starts its services before its provider: it is then found through the host.
+    // The client starts its services before its provider: it is then found through the session role.
     return provider_ ? provider_.get() : QVSessionRole::current().provider();
 }
 

@@ -1,6 +1,6 @@
 // Shared fixture of the network tests of the client: the main loop on a manual
 // clock, a fresh libcurl transport, a private home folder (keychain, defaults),
-// the stand-in service on a loopback port, a recording runtime host and a
+// the stand-in service on a loopback port, a recording runtime roles double and a
 // provider pointed at the stand-in.
 #pragma once
 

@@ -1,4 +1,4 @@
-// The screen test kit: devices, the steerable dashboard host, the recording
+// The screen test kit: devices, the steerable dashboard role, the recording
 // provider and rendering to PNG.
 #include "ScreenTestKit.h"
 

@@ -1,6 +1,6 @@
 // The screen test kit of the dashboard's tests: a phone (320 x 480) or tablet
 // (768 x 1024) on the manual clock with the project's resources as bundle, a
-// dashboard host the test steers, a recording provider the test answers with
+// dashboard role the test steers, a recording provider the test answers with
 // XML fixtures or failures, and rendering of the window to PNG (kept in the
 // folder named by BRISKO_KEEP_RENDERS, when set).
 #pragma once
@@ -26,7 +26,7 @@ namespace screen_testing {
 // The project's folder (BRISKO_SOURCE_DIR, else found from the test program's path).
 std::string sourceDirectory();
 
-// A dashboard host whose orientation, root and bounds the test sets; it
+// A dashboard role whose orientation, root and bounds the test sets; it
 // records the calls that would change the dashboard.
 class TestDashboardHost : public quorvel::QVDashboardRole {
 public:
@@ -63,7 +63,7 @@ struct RecordedRequest {
 };
 
 // A signed-request provider whose transport the test answers. Installs a
-// runtime host that hands out the provider and records notices.
+// runtime role double that hands out the provider and records notices.
 class RecordingProvider : public quorvel::TestRuntimeRoles {
 public:
     static constexpr const char* kServerUrl = "http://standin.test/";
