@@ -15,7 +15,8 @@
 //   service_vs_baseline  service time / hand-loop time (goal: at most 1.5)
 //   service_us / baseline_us  microseconds per score
 #include "platform/foundation/Log.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVRequestUIRole.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVLeaderboard_Sync.h"
@@ -68,7 +69,7 @@ std::string scratchDirectory()
 }
 
 // The player the service stores for.
-class Host final : public QVRuntimeHost {
+class Host final : public QVSessionRole, public QVRequestUIRole {
 public:
     platform::Ref<platform::Object> localUser() override { return platform::Ref<platform::Object>(user.get()); }
     void showBackgroundNotice(const BackgroundNotice&) override { }
@@ -184,7 +185,8 @@ void runOfflineScores(benchmark::State& state)
     Host host;
     host.user = QVUser::create();
     host.user->setResourceId("42");
-    QVRuntimeHost::setCurrent(&host);
+    QVSessionRole::setCurrent(&host);
+    QVRequestUIRole::setCurrent(&host);
     std::string dir = scratchDirectory();
     auto scores = makeScores();
     for (auto _ : state) {
@@ -201,7 +203,8 @@ void runOfflineScores(benchmark::State& state)
         state.counters["baseline_us"] = median(baseline) * 1e6 / kScores;
     }
     QVHighScoreService::shutdownService();
-    QVRuntimeHost::setCurrent(nullptr);
+    QVSessionRole::setCurrent(nullptr);
+    QVRequestUIRole::setCurrent(nullptr);
     std::filesystem::remove_all(dir);
 }
 

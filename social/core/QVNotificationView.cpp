@@ -15,7 +15,7 @@
 #include "social/runtime/QVActionRequest.h"
 #include "social/services/QVServerNotification.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 
 #include <algorithm>
@@ -229,7 +229,7 @@ void QVNotificationView::setupDefaultImages()
 {
     if (backgroundImage_) {
         backgroundImage_->setDefaultImage(
-            bundleImage(backgroundImageName(Quorvel::notificationPosition(), QVDashboardHost::current().isLargeScreen())));
+            bundleImage(backgroundImageName(Quorvel::notificationPosition(), QVDashboardRole::current().isLargeScreen())));
         backgroundImage_->setUnframed(true);
         backgroundImage_->setUseSharpCorners(true);
     }
@@ -258,7 +258,7 @@ void QVNotificationView::_calcFrameAndTransform()
     in.statusBar = app.isStatusBarHidden() ? 0
                                            : (mParentViewIsRotatedInternally ? statusFrame.size.width
                                                                              : statusFrame.size.height);
-    in.largeScreen = QVDashboardHost::current().isLargeScreen();
+    in.largeScreen = QVDashboardRole::current().isLargeScreen();
     in.orientation = orientation;
     in.position = Quorvel::notificationPosition();
     in.rotatedInternally = mParentViewIsRotatedInternally;

@@ -9,7 +9,7 @@
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "social/core/QVLocation.h"
-#include "social/core/QuorvelRuntimeHost.h"
+#include "social/core/QuorvelRoles.h"
 #include "social/core/QuorvelServices.h"
 #include "social/services/QVOfflineStore.h"
 #include "social/services/QVUser.h"
@@ -83,7 +83,7 @@ void Quorvel::traceStep(const std::string& step)
 void Quorvel::createSharedInstance()
 {
     sharedSlot() = platform::adoptRef(new Quorvel);
-    QuorvelRuntimeHost::install();
+    QuorvelRoles::install();
 }
 
 void Quorvel::destroySharedInstance()
@@ -105,7 +105,7 @@ void Quorvel::destroySharedInstance()
         instance->mBootstrapSuccessDelegates.clear();
         instance->mBootstrapFailureDelegates.clear();
         releaseUserStatsDates();
-        QuorvelRuntimeHost::uninstall();
+        QuorvelRoles::uninstall();
         if (QVSettings::Instance())
             QVSettings::Uninitialize();
         if (QVReachability::Instance())

@@ -10,11 +10,17 @@
 // shut-down in between is refused. Main thread only.
 //
 // The class's methods are spread over several files: start-up and shut-down
-// (Quorvel.cpp), the services it starts (QuorvelServices.cpp), user options
-// and settings in the user defaults (QuorvelUserOptions.cpp), usage statistics
-// (QuorvelUserStats.cpp), posted notifications (QuorvelNotifications.cpp),
-// approval, bootstrap, login and logout (QuorvelLogin.cpp) and
-// the runtime's seam (QuorvelRuntimeHost.cpp).
+// (Quorvel.cpp), the services it starts (QuorvelServices.cpp), approval,
+// bootstrap, login and logout (QuorvelLogin.cpp), the dashboard and the
+// client's full-screen screens (QuorvelDashboard.cpp) and the pages a game
+// opens directly (QuorvelDashboardPages.cpp), application events and push
+// payloads (QuorvelLifecycle.cpp), user options and settings in the user
+// defaults (QuorvelUserOptions.cpp), the local user and game
+// (QuorvelLocalUser.cpp), usage statistics (QuorvelUserStats.cpp), posted
+// notifications (QuorvelNotifications.cpp), in-game notices
+// (QuorvelNotices.cpp), Game Center (QuorvelGameCenter.cpp), add-ons
+// (QuorvelAddOns.cpp) and its answers to the layers below, the role
+// interfaces (QuorvelRoles.cpp).
 #pragma once
 
 #include "platform/foundation/Object.h"
@@ -23,7 +29,7 @@
 #include "social/core/QuorvelDelegate.h"
 #include "platform/gamekit/GameCenter.h"
 #include "social/runtime/QVDelegate.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVRequestUIRole.h"
 
 #include <functional>
 #include <optional>
@@ -565,7 +571,7 @@ public:
     // slot (a newer one replaces it) until the next successful service answer
     // shows it. The notice observer hears of every such notice that passed
     // the decision.
-    using BackgroundNotice = QVRuntimeHost::BackgroundNotice;
+    using BackgroundNotice = QVRequestUIRole::BackgroundNotice;
     static void showBackgroundNotice(const BackgroundNotice& notice);
     static void setDefaultBackgroundNotice(const BackgroundNotice& notice);
     static void showDefaultNotice();
@@ -661,7 +667,7 @@ public:
     static constexpr const char* kActivitiesPath = "users/@me/activities.xml";
 
 private:
-    friend class QuorvelRuntimeHost;
+    friend class QuorvelRoles;
     Quorvel() = default;
 
     static void initializeServices();

@@ -22,7 +22,7 @@
 #include "social/services/QVLeaderboard.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVRootFrame.h"
 #include "social/ui/QVScreenProtocols.h"
@@ -137,9 +137,9 @@ NavigationController* Quorvel::getActiveNavigationController()
     return nullptr;
 }
 
-bool Quorvel::isLargeScreen() { return QVDashboardHost::current().isLargeScreen(); }
+bool Quorvel::isLargeScreen() { return QVDashboardRole::current().isLargeScreen(); }
 
-Rect Quorvel::getDashboardBounds() { return QVDashboardHost::current().getDashboardBounds(); }
+Rect Quorvel::getDashboardBounds() { return QVDashboardRole::current().getDashboardBounds(); }
 
 bool Quorvel::isInLandscapeMode() { return isLargeScreen() || isInLandscapeModeOniPad(); }
 

@@ -22,7 +22,7 @@
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVUser.h"
 #include "social/services/QVUserService.h"
-#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVScreenProtocols.h"

@@ -44,15 +44,9 @@ namespace quorvel {
 
 namespace {
 
-// The offline configuration file may carry the game's profile: the hook is
-// in place before the service reads the file at its start.
-void initializeOffline()
-{
-    QVOfflineService::hooks().setLocalGameProfileInfo = [](const QVXmlElement& element) {
-        Quorvel::setLocalGameProfileInfoFromXml(element);
-    };
-    QVOfflineService::initializeService();
-}
+// The offline configuration file may carry the game's profile: it reaches
+// the central class through the session role, installed before the services start.
+void initializeOffline() { QVOfflineService::initializeService(); }
 
 void initializePresence() { QVPresenceService::initializeService(Quorvel::provider()); }
 void shutdownPresence() { QVPresenceService::shutdownService(); }
@@ -130,72 +124,6 @@ void trace(const std::string& step)
     // Reported through the central class's lifecycle observer.
     Quorvel::traceStep(step);
 }
-
-// The choices and the permission screen a social post needs. Without a
-// "SocialNotification" screen nothing can be asked, so nothing is posted.
-void installSocialNotificationHost()
-{
-    QVSocialNotificationService::Host host;
-    host.userHasRememberedChoiceForNotifications = [] { return Quorvel::userHasRememberedChoiceForNotifications(); };
-    host.userAllowsNotifications = [] { return Quorvel::userAllowsNotifications(); };
-    host.applicationShortDisplayName = [] { return Quorvel::applicationShortDisplayName(); };
-    host.requestPermission = [](QVSocialNotification* notification,
-                                const std::vector<platform::Ref<QVUsersCredential>>& credentials) {
-        platform::Ref<platform::ui::ViewController> screen = QVControllerLoader::load("SocialNotification");
-        auto* prompt = dynamic_cast<QVSocialNotificationPrompt*>(screen.get());
-        if (!prompt)
-            return false;
-        prompt->setSocialNotification(notification, credentials);
-        Quorvel::presentModalOverlay(screen);
-        return true;
-    };
-    host.postNotice = [](const std::string& text, QVSocialNotification* notification) {
-        platform::Ref<QVNotificationData> notice = QVNotificationData::dataWithText(text, 7, 1);
-        notice->setNotificationUserData(notification);
-        return platform::Ref<platform::Object>(notice.get());
-    };
-    QVSocialNotificationService::setHost(std::move(host));
-}
-
-// The challenge screens, the dashboard's challenge pages, the received
-// challenge's notice and the wait for a bootstrap.
-void installChallengeHost()
-{
-    QVChallengeService::Host host;
-    host.presentChallengeScreen = [](const QVChallengeScreen& values) {
-        // The challenge screens belong to the dashboard, which presents them.
-        const auto& present = QuorvelDashboardHooks::shared().presentChallengeScreen;
-        if (!present) {
-            platform::log("Quorvel: no challenge screens to present %s", values.controllerName.c_str());
-            return false;
-        }
-        return present(values);
-    };
-    host.showChallengeDetail = [](const std::string& challengeId) {
-        platform::Ref<platform::ui::ViewController> list = QVControllerLoader::load("ChallengeList");
-        platform::Ref<platform::ui::ViewController> detail = QVControllerLoader::load("ChallengeDetail");
-        if (auto* shown = dynamic_cast<QVChallengeDetailSetup*>(detail.get()))
-            shown->setChallengeId(challengeId);
-        std::vector<platform::Ref<platform::ui::ViewController>> controllers;
-        for (auto& c : { list, detail })
-            if (c)
-                controllers.push_back(c);
-        QVNotification::launchDashboard("GameProfile", controllers);
-    };
-    host.showChallengeNotice = [](QVChallengeToUser* received) {
-        QVChallenge* challenge = received->challenge();
-        QVChallengeDefinition* definition = challenge ? challenge->challengeDefinition() : nullptr;
-        QVNotification::sharedInstance().showChallengeNotice(
-            QVReceivedChallengeNotificationData::dataWithChallengeToUser(
-                received, challenge ? challenge->challenger() : nullptr, definition ? definition->iconUrl() : "")
-                .get());
-    };
-    host.addBootstrapDelegates = [](const QVDelegate& onSuccess, const QVDelegate& onFailure) {
-        Quorvel::addBootstrapDelegates(onSuccess, onFailure);
-    };
-    QVChallengeService::setHost(std::move(host));
-}
-
 } // namespace
 
 void QuorvelSetControllerLoaderDefaults()
@@ -203,11 +131,6 @@ void QuorvelSetControllerLoaderDefaults()
     trace("QVControllerLoader.setDefaults");
     QVControllerLoader::setDefaultAssetFileSuffix("Qv");
     QVControllerLoader::setDefaultClassNamePrefix("QV");
-    // Settings entries open their screens through the loader, by name.
-    QVUserSettingPushController::setControllerLoader(
-        [](const std::string& name) { return QVControllerLoader::load(name); });
-    installSocialNotificationHost();
-    installChallengeHost();
 }
 
 void QuorvelSetControllerLoaderOverrides(const platform::Value& suffix, const platform::Value& classNamePrefix)
@@ -252,8 +175,6 @@ void QuorvelRegisterPolledResources(QVPoller* poller)
     trace("QVHighScoreService.registerPolledResources");
     trace("QVChatMessageService.registerPolledResources");
     QVChatMessageService::service().registerPolledResources(poller);
-    QVChatMessageService::setPollingControl({ [](const QVResourceClass& cls) { Quorvel::clearPollingCacheForClassType(cls); },
-                                              [] { Quorvel::forceImmediatePoll(); } });
 }
 
 void QuorvelConfigureAchievements(const QuorvelSettingsDictionary& settings)

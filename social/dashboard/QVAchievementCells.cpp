@@ -4,7 +4,7 @@
 #include "platform/graphics/TextEngine.h"
 #include "social/dashboard/QVAchievementListController.h"
 #include "social/runtime/QVImageCache.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAchievement.h"
 #include "social/ui/QVInterfaceOutlets.h"
 
@@ -199,7 +199,7 @@ void QVAchievementCompareListCell::onResourceChanged(Object* resource)
     if (!a)
         return;
     const std::string& compared = a->comparedToUserId();
-    bool comparing = !compared.empty() && compared != QVRuntimeHost::current().lastLoggedInUserId();
+    bool comparing = !compared.empty() && compared != QVSessionRole::current().lastLoggedInUserId();
     QVImageView* playersIcon = firstUnlockedIcon_.get();
     View* visibleContainer = firstIconContainer_.get();
     if (comparing) {

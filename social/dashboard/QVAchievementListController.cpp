@@ -2,7 +2,7 @@
 #include "social/dashboard/QVAchievementListController.h"
 
 #include "platform/foundation/Boxed.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAchievement.h"
 #include "social/services/QVAchievementService.h"
 #include "social/services/QVPlayedGame.h"
@@ -32,7 +32,7 @@ std::string QVAchievementListController::comparedUserId() const
 void QVAchievementListController::postPushAchievementListController()
 {
     std::string compared = comparedUserId();
-    bool comparing = !compared.empty() && compared != QVRuntimeHost::current().lastLoggedInUserId();
+    bool comparing = !compared.empty() && compared != QVSessionRole::current().lastLoggedInUserId();
     achievementCellName_ = comparing ? "AchievementCompareList" : "AchievementProgressionList";
     mResourceMap = QVResourceControllerMap::create();
     populateResourceMap(*mResourceMap);
@@ -57,7 +57,7 @@ void QVAchievementListController::populateContextualDataFromPlayedGame(const QVP
     applicationName_ = game.name();
     applicationId_ = game.clientApplicationId();
     applicationIconUrl_ = game.iconUrl();
-    std::string localId = QVRuntimeHost::current().lastLoggedInUserId();
+    std::string localId = QVSessionRole::current().lastLoggedInUserId();
     for (const auto& entry : game.userGameStats()) {
         auto* stat = dynamic_cast<QVUserGameStat*>(entry.get());
         if (stat && stat->userId() == localId)

@@ -1,5 +1,6 @@
 // The announcement browser and the announcement detail.
 #include "social/dashboard/QVAnnouncementControllers.h"
+#include "social/runtime/QVSessionRole.h"
 
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/InterfaceRegistry.h"
@@ -47,7 +48,7 @@ void QVAnnouncementBrowserController::viewWillAppear(bool animated)
 std::string QVAnnouncementBrowserController::otherGameId() const
 {
     auto* game = dynamic_cast<QVResource*>(getPageContextGame());
-    if (game && game->resourceId() != QVRuntimeHost::current().clientApplicationId())
+    if (game && game->resourceId() != QVSessionRole::current().clientApplicationId())
         return game->resourceId();
     return {};
 }

@@ -7,7 +7,7 @@
 #include "social/core/Quorvel.h"
 #include "social/dashboard/QVCommunityKit.h"
 #include "social/runtime/QVImageCache.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeDefinition.h"
 #include "social/services/QVChallengeService.h"
@@ -35,7 +35,7 @@ namespace {
 
 bool isCurrentGame(const std::string& clientApplicationId)
 {
-    return clientApplicationId == QVRuntimeHost::current().clientApplicationId();
+    return clientApplicationId == QVSessionRole::current().clientApplicationId();
 }
 
 template <typename T>
@@ -196,7 +196,7 @@ Ref<View> QVChallengeListController::createPlainTableSectionHeader(int section)
 
 std::string QVChallengeListController::getNoDataFoundMessage()
 {
-    const std::string game = QVRuntimeHost::current().applicationDisplayName();
+    const std::string game = QVSessionRole::current().applicationDisplayName();
     if (auto* user = dynamic_cast<QVUser*>(getPageComparisonUser())) {
         if (listType_ == kPending)
             return "There are no pending challenges between you and " + user->name() + ".";

@@ -6,7 +6,7 @@
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeService.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVNavigationController.h"
 
 namespace quorvel::QVChallengeScreens {
@@ -69,6 +69,6 @@ QVChallengeDelegate* delegateRespondingTo(QVChallengeDelegate::Message message)
     return d && d->respondsTo(message) ? d : nullptr;
 }
 
-void dismissDashboard() { QVDashboardHost::current().dismissDashboard(); }
+void dismissDashboard() { QVDashboardRole::current().dismissDashboard(); }
 
 } // namespace quorvel::QVChallengeScreens

@@ -10,7 +10,7 @@
 #include "social/dashboard/QVGameProfileController.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/services/QVChatServices.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKeyboardSize.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVViewHelper.h"
@@ -310,7 +310,7 @@ void QVChatRoomController::setTopBarsVisible(bool visible)
 
 void QVChatRoomController::viewWillDisappear(bool animated)
 {
-    if (QVDashboardHost::current().isInLandscapeMode())
+    if (QVDashboardRole::current().isInLandscapeMode())
         setTopBarsVisible(true);
     QVTableSequenceControllerHelper::viewWillDisappear(animated);
     if (mChatRoomMessageBoxController)
@@ -413,7 +413,7 @@ void QVChatRoomController::_KeyboardWillShow(const platform::Value& userInfo)
         return;
     }
     float height = QVgetKeyboardSize(userInfo).height;
-    if (QVDashboardHost::current().isInLandscapeMode())
+    if (QVDashboardRole::current().isInLandscapeMode())
         setTopBarsVisible(false);
     if (auto* framed = dynamic_cast<QVFramedNavigationController*>(navigationController()))
         framed->adjustForKeyboard(true, height);
@@ -431,7 +431,7 @@ void QVChatRoomController::_KeyboardWillHide(const platform::Value& userInfo)
         return;
     float height = QVgetKeyboardSize(userInfo).height;
     float barHeight = 0;
-    if (QVDashboardHost::current().isInLandscapeMode()) {
+    if (QVDashboardRole::current().isInLandscapeMode()) {
         setTopBarsVisible(true);
         if (navigationController())
             barHeight = navigationController()->navigationBar()->frame().size.height;

@@ -4,7 +4,7 @@
 #include "platform/graphics/TextEngine.h"
 #include "platform/ui/AlertView.h"
 #include "social/core/Quorvel.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVDeadEndErrorController.h"
 
 namespace quorvel {
@@ -15,7 +15,7 @@ using platform::Ref;
 
 namespace community {
 
-float rowWidth() { return QVDashboardHost::current().getDashboardBounds().size.width; }
+float rowWidth() { return QVDashboardRole::current().getDashboardBounds().size.width; }
 
 Ref<Label> makeLabel(const Rect& frame, float fontSize, bool bold)
 {

@@ -10,7 +10,8 @@
 #include "social/dashboard/QVDashboardSwitch.h"
 #include "social/runtime/QVDateFormatters.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVRequestUIRole.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVConversationService.h"
 #include "social/services/QVForumService.h"
 #include "social/ui/QVKeyboardSize.h"
@@ -145,7 +146,7 @@ void QVConversationController::_startedConversation(Object* answer)
 void QVConversationController::_errorStartingConversation(Object*)
 {
     hideLoadingScreen();
-    QVRuntimeHost::current().displayErrorMessage(kStartFailed);
+    QVRequestUIRole::current().displayErrorMessage(kStartFailed);
 }
 
 void QVConversationController::_initialIndexComplete(Object* answer, Object* nextCall)
@@ -160,7 +161,7 @@ void QVConversationController::_initialIndexComplete(Object* answer, Object* nex
     // A repeated first page replaces the poller: two would poll the same posts.
     if (poller_)
         poller_->stopPolling();
-    poller_ = QVPoller::pollerWithProvider(QVRuntimeHost::current().provider(),
+    poller_ = QVPoller::pollerWithProvider(QVSessionRole::current().provider(),
                                            "discussions/" + conversationId_ + "/posts.xml");
     poller_->registerResourceClass(QVForumPost::staticResourceClass());
     poller_->clearCacheAndForceLastSeenId(lastSeen, QVForumPost::staticResourceClass());

@@ -9,36 +9,37 @@
 #include "social/services/QVUser.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVFramedNavigationController.h"
-#include "social/ui/QVDashboardHost.h"
 
 namespace quorvel {
 
-// With a running client the central class decides (it also shows the
-// offline tab and refreshes the game's page); without one, the open
-// dashboard is switched directly.
+// The one place that tells "no client running" apart: then the tabbed
+// dashboard registered while open answers itself (null when none is open).
+// With a running client the central class decides (it also shows the offline
+// tab and refreshes the game's page); without one and without an open
+// dashboard its class methods answer their defaults (no stack, no switch).
+QVDashboardSwitch::Dashboard* QVDashboardSwitch::standalone() { return Quorvel::sharedInstance() ? nullptr : open_; }
+
 platform::ui::NavigationController* QVDashboardSwitch::activeNavigationController()
 {
-    if (Quorvel::sharedInstance())
-        return Quorvel::getActiveNavigationController();
-    return open_ ? open_->activeNavigationController() : nullptr;
+    if (Dashboard* dashboard = standalone())
+        return dashboard->activeNavigationController();
+    return Quorvel::getActiveNavigationController();
 }
 
 void QVDashboardSwitch::switchToOnlineDashboard()
 {
-    if (Quorvel::sharedInstance())
+    if (Dashboard* dashboard = standalone())
+        dashboard->switchToOnlineMode();
+    else
         Quorvel::switchToOnlineDashboard();
-    else if (open_)
-        open_->switchToOnlineMode();
 }
 
 void QVDashboardSwitch::switchToOfflineDashboard()
 {
-    if (Quorvel::sharedInstance())
-        Quorvel::switchToOfflineDashboard();
-    else if (open_)
-        open_->switchToOfflineMode();
+    if (Dashboard* dashboard = standalone())
+        dashboard->switchToOfflineMode();
     else
-        QVDashboardHost::current().switchToOfflineDashboard();
+        Quorvel::switchToOfflineDashboard();
 }
 
 void QVDashboardSwitch::showProfileForUser(platform::Object* user)

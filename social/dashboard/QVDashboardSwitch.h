@@ -44,6 +44,8 @@ public:
                                QVUser* user);
 
 private:
+    // The open dashboard while no client runs, else null.
+    static Dashboard* standalone();
     static inline Dashboard* open_ { nullptr };
 };
 

@@ -2,7 +2,7 @@
 #include "social/dashboard/QVDashboardWebPages.h"
 
 #include "platform/foundation/Boxed.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 
 namespace quorvel {
 
@@ -54,7 +54,7 @@ bool QVApplicationDescriptionController::performSetter(const std::string& setter
 
 OAuthURLRequest::Parameters QVFeaturedGamesController::getParameters()
 {
-    return { OAuthURLRequestParameter::parameterWithName("client_application_id", QVRuntimeHost::current().clientApplicationId()) };
+    return { OAuthURLRequestParameter::parameterWithName("client_application_id", QVSessionRole::current().clientApplicationId()) };
 }
 
 std::string QVGameDiscoveryNewsItemController::getAction()

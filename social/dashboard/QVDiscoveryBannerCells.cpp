@@ -7,8 +7,8 @@
 #include "social/dashboard/QVDashboardWebPages.h"
 #include "social/dashboard/QVPlayedGameController.h"
 #include "social/runtime/QVPaginatedSeries.h"
-#include "social/runtime/QVRuntimeHost.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/runtime/QVSessionRole.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVTableControllerHelper.h"
 
@@ -28,7 +28,7 @@ namespace {
 
 float bannerHeight()
 {
-    return QVDashboardHost::current().isLargeScreen() ? QVGameDiscoveryImageHyperlinkCell::kLargeScreenHeight
+    return QVDashboardRole::current().isLargeScreen() ? QVGameDiscoveryImageHyperlinkCell::kLargeScreenHeight
                                                       : QVGameDiscoveryImageHyperlinkCell::kHeight;
 }
 
@@ -41,7 +41,7 @@ bool QVGameDiscoveryImageHyperlinkCell::initQVTableCellHelper(const std::string&
 {
     if (!QVBannerCell::initQVTableCellHelper(name))
         return false;
-    float width = QVDashboardHost::current().getDashboardBounds().size.width;
+    float width = QVDashboardRole::current().getDashboardBounds().size.width;
     setFrame(Rect(0, 0, width, bannerHeight()));
     imageView_ = QVImageView::imageViewWithFrame(Rect(0, 0, width, bannerHeight()));
     contentView()->addSubview(imageView_.get());
@@ -118,7 +118,7 @@ bool QVFeaturedGameCell::initQVTableCellHelper(const std::string& name)
     bgImageView_ = ImageView::imageViewWithFrame(frame);
     bgImageView_->setUserInteractionEnabled(false);
     bgImageView_->setBackgroundColor(std::nullopt);
-    const bool online = QVRuntimeHost::current().isOnline();
+    const bool online = QVSessionRole::current().isOnline();
     if (online)
         _changeBannerToOnline();
     else
@@ -148,7 +148,7 @@ bool QVFeaturedGameCell::initQVTableCellHelper(const std::string& name)
 
 std::string QVFeaturedGameCell::_bannerSuffix()
 {
-    QVDashboardHost& host = QVDashboardHost::current();
+    QVDashboardRole& host = QVDashboardRole::current();
     if (host.isLargeScreen())
         return "IPad";
     if (host.isInLandscapeMode())

@@ -9,16 +9,16 @@
 #include "social/dashboard/QVPlayedGameController.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVClientApplicationService.h"
 #include "social/services/QVForumService.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVUserSettingService.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
-#include "social/ui/account/QVAccountSetupBaseController.h"
+#include "social/dashboard/account/QVAccountSetupBaseController.h"
 
 namespace quorvel {
 
@@ -56,7 +56,7 @@ std::optional<QVTableControllerHelper::Sections> QVFanClubController::buildTable
         controllerNames_.push_back(controllerName);
         cells.emplace_back(cell.get());
     };
-    Ref<QVGameProfilePageInfo> running(dynamic_cast<QVGameProfilePageInfo*>(QVRuntimeHost::current().localGameProfileInfo().get()));
+    Ref<QVGameProfilePageInfo> running(dynamic_cast<QVGameProfilePageInfo*>(QVSessionRole::current().localGameProfileInfo().get()));
     // The rows may be built before the stack has given the page its game: the running game stands in.
     QVGameProfilePageInfo* game = pageGame() ? pageGame() : running.get();
     createCell("Add Game as Favorite", "QVFanClubIconStar.png", "FavoriteThisGame", nullptr);
@@ -108,7 +108,7 @@ Ref<ViewController> QVFanClubController::inviteFriends()
 Ref<ViewController> QVFanClubController::createSuggestionBrowser()
 {
     QVGameProfilePageInfo* game = pageGame();
-    Ref<Object> running = QVRuntimeHost::current().localGameProfileInfo();
+    Ref<Object> running = QVSessionRole::current().localGameProfileInfo();
     if (!game)
         game = dynamic_cast<QVGameProfilePageInfo*>(running.get());
     auto topic = QVForumTopic::suggestionsTopic(game ? game->suggestionsForumId() : std::nullopt);
@@ -132,7 +132,7 @@ void QVFanClubController::viewWillAppear(bool animated)
     QVGameProfilePageInfo* game = pageGame();
     if (!registeredView_) {
         registeredView_ = true;
-        QVClientApplicationService::viewedFanClub(game ? game->resourceId() : QVRuntimeHost::current().clientApplicationId());
+        QVClientApplicationService::viewedFanClub(game ? game->resourceId() : QVSessionRole::current().clientApplicationId());
     }
     if (!game || game->isLocalGameInfo()) {
         for (size_t i = 0; i < rows_.size(); ++i)
@@ -146,7 +146,7 @@ void QVFanClubController::viewWillAppear(bool animated)
 
 void QVNewsLetterController::loadView()
 {
-    Rect bounds = QVDashboardHost::current().getDashboardBounds();
+    Rect bounds = QVDashboardRole::current().getDashboardBounds();
     float width = bounds.size.width;
     Ref<View> root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
     root->setBackgroundColor(Color::rgb(0.13f, 0.15f, 0.18f));
@@ -169,13 +169,13 @@ std::string QVNewsLetterController::gameId() const
 {
     auto* framed = dynamic_cast<QVFramedNavigationController*>(navigationController());
     auto* game = framed ? dynamic_cast<QVGameProfilePageInfo*>(framed->currentGameContext()) : nullptr;
-    return game ? game->resourceId() : QVRuntimeHost::current().clientApplicationId();
+    return game ? game->resourceId() : QVSessionRole::current().clientApplicationId();
 }
 
 void QVNewsLetterController::viewWillAppear(bool animated)
 {
     QVViewController::viewWillAppear(animated);
-    if (!QVDashboardHost::current().isInLandscapeMode())
+    if (!QVDashboardRole::current().isInLandscapeMode())
         summaryLabel()->setText("Subscribe to new updates!");
     descriptionLabel()->setText("Subscribe to email updates from the developer of " + Quorvel::applicationDisplayName()
                                 + ".  Don't worry, your email address is stored securely and won't be shared with any third parties.");
@@ -277,7 +277,7 @@ QVGameProfilePageInfo* gameContextOf(const ViewController* screen)
 std::string QVFavoriteThisGameController::getClientApplicationId() const
 {
     QVGameProfilePageInfo* game = gameContextOf(this);
-    return game ? game->resourceId() : QVRuntimeHost::current().clientApplicationId();
+    return game ? game->resourceId() : QVSessionRole::current().clientApplicationId();
 }
 
 std::string QVFavoriteThisGameController::getClientApplicationName() const
@@ -288,7 +288,7 @@ std::string QVFavoriteThisGameController::getClientApplicationName() const
 
 void QVFavoriteThisGameController::loadView()
 {
-    Rect bounds = QVDashboardHost::current().getDashboardBounds();
+    Rect bounds = QVDashboardRole::current().getDashboardBounds();
     float width = bounds.size.width;
     Ref<View> root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
     root->setBackgroundColor(Color::rgb(0.13f, 0.15f, 0.18f));
@@ -397,14 +397,14 @@ void QVFavoriteThisGameController::onGameIsNotFavorite()
 {
     isFavorite_ = false;
     descriptionLabel()->setText(kNotFavoriteText);
-    setButtonImage(QVDashboardHost::current().isLargeScreen() ? "QVFavoriteThisGameIconRateOff.png" : "QVButtonStarEmpty.png");
+    setButtonImage(QVDashboardRole::current().isLargeScreen() ? "QVFavoriteThisGameIconRateOff.png" : "QVButtonStarEmpty.png");
     setReviewAreaAvailable(false, true);
 }
 
 void QVFavoriteThisGameController::onGameIsFavorite(const std::string& comment)
 {
     isFavorite_ = true;
-    setButtonImage(QVDashboardHost::current().isLargeScreen() ? "QVFavoriteThisGameIconRateOn.png" : "QVButtonStarFilled.png");
+    setButtonImage(QVDashboardRole::current().isLargeScreen() ? "QVFavoriteThisGameIconRateOn.png" : "QVButtonStarFilled.png");
     reviewTextField()->setText(comment);
     descriptionLabel()->setText("You've added " + getClientApplicationName()
                                 + " to your Favorites. From now on when your friends view your list of games, this one "
@@ -423,7 +423,7 @@ void QVFavoriteThisGameController::setButtonImage(const std::string& name)
 void QVFavoriteThisGameController::setReviewAreaAvailable(bool shown, bool)
 {
     // The star steps aside (sideways in landscape, else up) for the comment area.
-    const bool landscape = QVDashboardHost::current().isInLandscapeMode();
+    const bool landscape = QVDashboardRole::current().isInLandscapeMode();
     float width = view()->bounds().size.width;
     Rect star = favoriteButton()->frame();
     if (shown) {

@@ -7,7 +7,7 @@
 #include "social/dashboard/QVCommunityKit.h"
 #include "social/dashboard/QVDashboardSwitch.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVForumService.h"
 #include "social/ui/QVKitImages.h"
 
@@ -60,7 +60,7 @@ void QVForumTopicListController::doIndexActionOnSuccess(const QVDelegate& onSucc
     auto* game = dynamic_cast<QVResource*>(getPageContextGame());
     Ref<Object> local;
     if (!game) {
-        local = QVRuntimeHost::current().localGameProfileInfo();
+        local = QVSessionRole::current().localGameProfileInfo();
         game = dynamic_cast<QVResource*>(local.get());
     }
     QVForumService::getTopicsForApplication(game ? game->resourceId() : std::string(), onSuccess, onFailure);

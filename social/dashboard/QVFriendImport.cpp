@@ -18,11 +18,11 @@
 #include "social/services/QVUsersCredential.h"
 #include "social/services/QVUsersCredentialService.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVDefaultButton.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
 #include "social/ui/QVTableControllerHelper.h"
-#include "social/ui/account/QVAccountSetupBaseController.h"
+#include "social/dashboard/account/QVAccountSetupBaseController.h"
 
 namespace quorvel {
 
@@ -40,7 +40,7 @@ QV_REGISTER_CLASS(QVWhosPlayingController);
 
 namespace {
 
-float screenWidth() { return QVDashboardHost::current().getDashboardBounds().size.width; }
+float screenWidth() { return QVDashboardRole::current().getDashboardBounds().size.width; }
 
 std::string textOf(Object* value)
 {
@@ -200,7 +200,7 @@ bool QVImportFriendsController::performSetter(const std::string& setterName, Obj
 
 void QVImportFriendsController::loadView()
 {
-    const Rect bounds = QVDashboardHost::current().getDashboardBounds();
+    const Rect bounds = QVDashboardRole::current().getDashboardBounds();
     const float width = bounds.size.width;
     auto root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
@@ -230,7 +230,7 @@ void QVImportFriendsController::loadView()
 
 void QVFullScreenImportFriendsMessage::loadView()
 {
-    const Rect bounds = QVDashboardHost::current().getDashboardBounds();
+    const Rect bounds = QVDashboardRole::current().getDashboardBounds();
     const float width = bounds.size.width;
     auto root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);

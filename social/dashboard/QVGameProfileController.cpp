@@ -13,13 +13,13 @@
 #include "social/dashboard/QVDashboardSwitch.h"
 #include "social/dashboard/QVDashboardProtocols.h"
 #include "social/runtime/QVPaginatedSeries.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAchievementService.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVClientApplicationService.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVUser.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVInterfaceOutlets.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVNavigationController.h"
@@ -38,7 +38,7 @@ namespace {
 
 bool forumWarningShown = false;
 
-bool isOnline() { return QVRuntimeHost::current().isOnline(); }
+bool isOnline() { return QVSessionRole::current().isOnline(); }
 
 Ref<platform::Boxed> boxedBool(bool value) { return platform::Boxed::box(platform::Value(value)); }
 Ref<platform::Boxed> boxedText(const std::string& value) { return platform::Boxed::box(platform::Value(value)); }
@@ -62,7 +62,7 @@ QVGameProfileController::~QVGameProfileController()
 Ref<QVGameProfileController> QVGameProfileController::showGameProfileWithClientApplicationId(
     const std::string& clientApplicationId, Object* compareToUser)
 {
-    bool large = QVDashboardHost::current().isLargeScreen();
+    bool large = QVDashboardRole::current().isLargeScreen();
     Ref<ViewController> loaded = QVControllerLoader::load(large ? "GameProfileWithNavBar" : "GameProfile");
     Ref<QVGameProfileController> page(dynamic_cast<QVGameProfileController*>(loaded.get()));
     if (!page)
@@ -83,7 +83,7 @@ Ref<QVGameProfileController> QVGameProfileController::showGameProfileWithClientA
 
 Ref<QVGameProfileController> QVGameProfileController::showGameProfileWithLocalApplication()
 {
-    return showGameProfileWithClientApplicationId(QVRuntimeHost::current().clientApplicationId());
+    return showGameProfileWithClientApplicationId(QVSessionRole::current().clientApplicationId());
 }
 
 void QVGameProfileController::setPushControllerData(ViewController* controller, QVGameProfilePageInfo* info)
@@ -125,7 +125,7 @@ bool QVGameProfileController::isBannerAvailableNow()
 
 Size QVGameProfileController::_buttonSizeForMaxButtons(int n)
 {
-    QVDashboardHost& host = QVDashboardHost::current();
+    QVDashboardRole& host = QVDashboardRole::current();
     if (host.isLargeScreen())
         return n > 3 ? Size(210, 149) : Size(628, 99);
     if (host.isInLandscapeMode())
@@ -135,7 +135,7 @@ Size QVGameProfileController::_buttonSizeForMaxButtons(int n)
 
 void QVGameProfileController::buildInterface(InterfaceBuilder* builder, const char* layoutName, bool withLongButtons)
 {
-    Rect bounds = QVDashboardHost::current().getDashboardBounds();
+    Rect bounds = QVDashboardRole::current().getDashboardBounds();
     Rect frame(0, 0, bounds.size.width, bounds.size.height);
     auto make = [&](auto tag, const Rect& r) {
         using T = typename decltype(tag)::type;
@@ -208,7 +208,7 @@ void QVGameProfileController::buildInterface(InterfaceBuilder* builder, const ch
 
 void QVGameProfileController::buildEnableInterface(InterfaceBuilder& b, const char* layoutName)
 {
-    Rect bounds = QVDashboardHost::current().getDashboardBounds();
+    Rect bounds = QVDashboardRole::current().getDashboardBounds();
     Rect frame(0, 0, bounds.size.width, bounds.size.height);
     Ref<View> root = b.makeView<View>(frame);
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
@@ -240,7 +240,7 @@ void QVGameProfileController::loadView()
         return;
     }
     // Made by class: an empty page of the same shape, without buttons.
-    Rect bounds = QVDashboardHost::current().getDashboardBounds();
+    Rect bounds = QVDashboardRole::current().getDashboardBounds();
     Rect frame(0, 0, bounds.size.width, bounds.size.height);
     Ref<View> root = View::viewWithFrame(frame);
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
@@ -262,14 +262,14 @@ bool QVGameProfileController::isRunningGameProfile() const
 {
     if (!gameProfileInfo_)
         return false;
-    Ref<Object> local = QVRuntimeHost::current().localGameProfileInfo();
+    Ref<Object> local = QVSessionRole::current().localGameProfileInfo();
     auto* info = dynamic_cast<QVGameProfilePageInfo*>(local.get());
     return info && info->resourceId() == gameProfileInfo_->resourceId();
 }
 
 void QVGameProfileController::_downloadGameProfileInfo()
 {
-    if (!clientApplicationId_.empty() && clientApplicationId_ != QVRuntimeHost::current().clientApplicationId())
+    if (!clientApplicationId_.empty() && clientApplicationId_ != QVSessionRole::current().clientApplicationId())
         showLoadingScreen();
     QVClientApplicationService::getGameProfilePageInfo(
         clientApplicationId_,
@@ -316,7 +316,7 @@ void QVGameProfileController::profileUsersChanged(QVUser*, QVUser*) { _downloadG
 
 void QVGameProfileController::_configureButton(Button* button, int row)
 {
-    const char* part = row == 0 ? "Top" : (row == 1 && !QVDashboardHost::current().isInLandscapeMode() ? "Middle" : "Bottom");
+    const char* part = row == 0 ? "Top" : (row == 1 && !QVDashboardRole::current().isInLandscapeMode() ? "Middle" : "Bottom");
     std::string base = std::string("QVGameProfileButton") + part;
     Ref<ImageAsset> normal = QVLoadKitImage(base + ".png");
     Ref<ImageAsset> hit = QVLoadKitImage(base + "Hit.png");
@@ -377,7 +377,7 @@ void QVGameProfileController::_refreshView()
         place(whosPlayingLongButton_.get());
     } else {
         usingLongButtons_ = false;
-        int columns = QVDashboardHost::current().isInLandscapeMode() ? 3 : 2;
+        int columns = QVDashboardRole::current().isInLandscapeMode() ? 3 : 2;
         Size size = _buttonSizeForMaxButtons(6);
         buttonPanel_->configureMaxButtonCount(6, size, Size(0, 0), nullptr);
         buttonPanel_->setFixedNumColumns(columns);

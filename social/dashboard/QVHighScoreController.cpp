@@ -10,11 +10,11 @@
 #include "social/core/Quorvel.h"
 #include "social/core/QuorvelGameCenter.h"
 #include "social/dashboard/QVDashboardSwitch.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVUser.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 #if __has_include("social/ui/QVTabbedPageHeaderController.h")
 #include "social/ui/QVTabbedPageHeaderController.h"
@@ -32,7 +32,7 @@ QV_REGISTER_CLASS(QVHighScoreController);
 
 namespace {
 
-bool isOnline() { return QVRuntimeHost::current().isOnline(); }
+bool isOnline() { return QVSessionRole::current().isOnline(); }
 
 std::string resourceIdOf(Object* user)
 {
@@ -145,7 +145,7 @@ void QVHighScoreController::viewWillAppear(bool animated)
         // The first load shows the same empty text as a tab's load would.
         if (noDataFoundMessage_.empty())
             noDataFoundMessage_ = "No one has posted high scores for " + leaderboardName() + " yet.";
-        if (Quorvel::userDistanceUnit() != 1 && QVRuntimeHost::current().userLocation()) {
+        if (Quorvel::userDistanceUnit() != 1 && QVSessionRole::current().userLocation()) {
             Ref<BarButtonItem> map = BarButtonItem::withImage(QVLoadKitImage("QVMapButton.png").get(),
                                                               BarButtonItem::Style::Plain, this,
                                                               BRISKO_SELECTOR(QVHighScoreController, _mapPressed));
@@ -167,7 +167,7 @@ void QVHighScoreController::onTableHeaderCreated(ViewController* header)
         return;
     tabs->setCallbackTarget(this);
     if (isOnline()) {
-        if (!QVDashboardHost::current().isInLandscapeMode() && tabs->tabBar()) {
+        if (!QVDashboardRole::current().isInLandscapeMode() && tabs->tabBar()) {
             tabs->tabBar()->textAlignment = platform::TextAlignment::Left;
             tabs->tabBar()->labelPadding = platform::Rect(28, 0, 0, 0);
         }

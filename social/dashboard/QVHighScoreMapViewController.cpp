@@ -7,13 +7,13 @@
 #include "platform/ui/InterfaceRegistry.h"
 #include "social/core/Quorvel.h"
 #include "social/dashboard/QVDashboardSwitch.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVHighScore.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVLeaderboard_Sync.h"
 #include "social/services/QVUser.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 
 #include <algorithm>
@@ -34,13 +34,13 @@ namespace {
 
 Ref<Location> playerLocation()
 {
-    auto where = QVRuntimeHost::current().userLocation();
+    auto where = QVSessionRole::current().userLocation();
     return where ? Location::withLatitude(where->first, where->second) : nullptr;
 }
 
 bool isLastLoggedInUser(const QVUser* user)
 {
-    return user && !user->resourceId().empty() && user->resourceId() == QVRuntimeHost::current().lastLoggedInUserId();
+    return user && !user->resourceId().empty() && user->resourceId() == QVSessionRole::current().lastLoggedInUserId();
 }
 
 // The longitude difference the short way round the globe.
@@ -204,7 +204,7 @@ QVHighScoreMapViewController::~QVHighScoreMapViewController()
 
 void QVHighScoreMapViewController::loadView()
 {
-    Rect bounds = QVDashboardHost::current().getDashboardBounds();
+    Rect bounds = QVDashboardRole::current().getDashboardBounds();
     Ref<View> root = View::viewWithFrame(Rect(0, 0, bounds.size.width, bounds.size.height));
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     mapView_ = MapView::mapViewWithFrame(root->bounds());

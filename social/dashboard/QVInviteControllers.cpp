@@ -15,7 +15,7 @@
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVUser.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVStandardCells.h"
 
@@ -104,7 +104,7 @@ void QVSelectInviteTypeCell::setAmountSelected(size_t count)
 
 void QVSelectInviteTypeHeaderController::loadView()
 {
-    float width = QVDashboardHost::current().getDashboardBounds().size.width;
+    float width = QVDashboardRole::current().getDashboardBounds().size.width;
     Ref<View> root = View::viewWithFrame(Rect(0, 0, width, 90));
     root->setBackgroundColor(std::nullopt);
     inviteIconFrame_ = ImageView::imageViewWithFrame(Rect(10, 10, 64, 64));
@@ -466,7 +466,7 @@ void QVSelectFriendsToInviteController::done()
 
 void QVSelectFriendsToInviteController::cancel()
 {
-    if (ViewController* root = QVDashboardHost::current().getRootController())
+    if (ViewController* root = QVDashboardRole::current().getRootController())
         root->dismissModalViewControllerAnimated(true);
 }
 
@@ -481,7 +481,7 @@ QVSelectContactsToInviteHeaderController::~QVSelectContactsToInviteHeaderControl
 
 void QVSelectContactsToInviteHeaderController::loadView()
 {
-    float width = QVDashboardHost::current().getDashboardBounds().size.width;
+    float width = QVDashboardRole::current().getDashboardBounds().size.width;
     Ref<View> root = View::viewWithFrame(Rect(0, 0, width, 60));
     root->setBackgroundColor(std::nullopt);
     addContactButton_ = Button::buttonWithType(Button::Type::Custom);
@@ -513,7 +513,7 @@ void QVSelectContactsToInviteHeaderController::addContact()
     picker_->setPeoplePickerDelegate(this);
     picker_->setDisplayedProperties({ PersonProperty::Email, PersonProperty::Phone });
     // Large screens show the picker in a popover in the kit; here both present it over the root.
-    if (ViewController* root = QVDashboardHost::current().getRootController())
+    if (ViewController* root = QVDashboardRole::current().getRootController())
         root->presentModalViewController(picker_.get(), true);
 }
 
@@ -521,7 +521,7 @@ void QVSelectContactsToInviteHeaderController::_dismissPicker()
 {
     if (picker_)
         picker_->setPeoplePickerDelegate(nullptr);
-    if (ViewController* root = QVDashboardHost::current().getRootController())
+    if (ViewController* root = QVDashboardRole::current().getRootController())
         root->dismissModalViewControllerAnimated(true);
     picker_ = nullptr;
 }
@@ -686,7 +686,7 @@ void QVSelectContactsToInviteController::done()
 
 void QVInviteFriendsHeaderController::loadView()
 {
-    float width = QVDashboardHost::current().getDashboardBounds().size.width;
+    float width = QVDashboardRole::current().getDashboardBounds().size.width;
     Ref<View> root = View::viewWithFrame(Rect(0, 0, width, 130));
     root->setBackgroundColor(std::nullopt);
     titleLabel_ = community::makeLabel(Rect(10, 8, width - 20, 22), 15, true);

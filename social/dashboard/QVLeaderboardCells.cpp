@@ -4,7 +4,7 @@
 #include "platform/foundation/Weak.h"
 #include "social/core/Quorvel.h"
 #include "social/dashboard/QVHighScoreController.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVHighScore.h"
 #include "social/services/QVLeaderboard.h"
@@ -86,7 +86,7 @@ void QVHighScoreCell::buildInterface(InterfaceBuilder& b, const char* layoutName
 void QVHighScoreCell::awakeFromNib()
 {
     QVTableCellHelper::awakeFromNib();
-    if (!QVRuntimeHost::current().isOnline())
+    if (!QVSessionRole::current().isOnline())
         setSelectionStyle(CellSelectionStyle::None);
 }
 
@@ -155,7 +155,7 @@ void QVHighScoreCell::showServiceScore(QVHighScore* score)
     setUserInteractionEnabled(true);
     QVUser* user = score->user().get();
     profilePictureView_->useProfilePictureFromUser(user);
-    bool online = QVRuntimeHost::current().isOnline();
+    bool online = QVSessionRole::current().isOnline();
     std::string userName = user ? user->name() : std::string();
     if (online) {
         if (score->rank() != -1) {
@@ -190,7 +190,7 @@ void QVHighScoreCell::showServiceScore(QVHighScore* score)
     bool mayShowBlob = disclosureIndicator_ && downloadBlobButton_;
     if (auto* table = dynamic_cast<QVHighScoreController*>(owningTable())) {
         QVGameProfilePageInfo* info = table->gameProfileInfo();
-        Ref<Object> local = QVRuntimeHost::current().localGameProfileInfo();
+        Ref<Object> local = QVSessionRole::current().localGameProfileInfo();
         auto* localInfo = dynamic_cast<QVGameProfilePageInfo*>(local.get());
         // Attached data belongs to this game only.
         if (info && !info->resourceId().empty() && (!localInfo || info->resourceId() != localInfo->resourceId()))

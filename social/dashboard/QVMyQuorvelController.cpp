@@ -7,7 +7,7 @@
 #include "social/dashboard/QVDashboardSwitch.h"
 #include "social/services/QVProfileService.h"
 #include "social/services/QVUser.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVInterfaceOutlets.h"
 #include "platform/ui/InterfaceRegistry.h"
 
@@ -42,7 +42,7 @@ QVMyQuorvelController::~QVMyQuorvelController()
 
 void QVMyQuorvelController::buildInterface(InterfaceBuilder& b, const char* layoutName)
 {
-    Rect bounds = QVDashboardHost::current().getDashboardBounds();
+    Rect bounds = QVDashboardRole::current().getDashboardBounds();
     float width = bounds.size.width;
     Ref<View> root = b.makeView<View>(Rect(0, 0, width, bounds.size.height));
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);

@@ -13,13 +13,13 @@
 #include "social/dashboard/QVDiscoveryBannerCells.h"
 #include "social/dashboard/QVGameProfileController.h"
 #include "social/runtime/QVPaginatedSeries.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVClientApplicationService.h"
 #include "social/services/QVGameDiscoveryService.h"
 #include "social/services/QVPlayedGame.h"
 #include "social/services/QVUser.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVNavigationController.h"
 #include "social/ui/QVStandardCells.h"
@@ -481,7 +481,7 @@ void QVPlayedGameCell::onResourceChanged(Object* resource)
     secondScoreIconName_.clear();
     const QVResourceArray& stats = game->userGameStats();
     if (!stats.empty()) {
-        const std::string localId = QVRuntimeHost::current().lastLoggedInUserId();
+        const std::string localId = QVSessionRole::current().lastLoggedInUserId();
         QVUserGameStat* local = nullptr;
         QVUserGameStat* compared = nullptr;
         auto* first = dynamic_cast<QVUserGameStat*>(stats[0].get());
@@ -602,7 +602,7 @@ void QVGameDiscoveryCategoryCell::onResourceChanged(Object* resource)
 void QVGameDiscoveryCategoryCell::layoutSubviews()
 {
     QVTableCellHelper::layoutSubviews();
-    const bool large = QVDashboardHost::current().isLargeScreen();
+    const bool large = QVDashboardRole::current().isLargeScreen();
     disclosureView_->setImage(QVLoadKitImage(large ? "QVCustomDisclosureIPad.png" : "QVCustomDisclosure.png").get());
     if (dynamic_cast<QVTableCellBackgroundView*>(backgroundView()))
         setBackgroundView(nullptr);

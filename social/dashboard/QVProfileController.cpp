@@ -17,7 +17,7 @@
 #include "social/services/QVUser.h"
 #include "social/ui/QVAbuseReporter.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 
 namespace quorvel {
 
@@ -99,7 +99,7 @@ Object* QVProfileController::getBannerResource() { return pageUser(); }
 
 void QVProfileController::loadView()
 {
-    const Rect bounds = QVDashboardHost::current().getDashboardBounds();
+    const Rect bounds = QVDashboardRole::current().getDashboardBounds();
     const float width = bounds.size.width;
     auto root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);

@@ -3,13 +3,13 @@
 
 #include "platform/device/Device.h"
 #include "platform/ui/NavigationController.h"
-#include "social/clients/FBSession.h"
+#include "social/runtime/FBSession.h"
 #include "social/core/Quorvel.h"
 #include "social/dashboard/QVCommunityKit.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/services/QVUser.h"
 #include "social/services/QVUserSettingService.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 
 namespace quorvel {
 
@@ -38,7 +38,7 @@ namespace {
 
 Ref<View> formRoot()
 {
-    const Rect bounds = QVDashboardHost::current().getDashboardBounds();
+    const Rect bounds = QVDashboardRole::current().getDashboardBounds();
     auto root = View::viewWithFrame(Rect(0, 0, bounds.size.width, bounds.size.height));
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     root->setBackgroundColor(Color::rgb(0.11f, 0.12f, 0.14f));

@@ -15,10 +15,10 @@
 #include "social/services/QVUsersCredential.h"
 #include "social/services/QVUsersCredentialService.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
-#include "social/ui/account/QVAccountLoginControllers.h"
-#include "social/ui/account/QVAccountSetupBaseController.h"
+#include "social/dashboard/account/QVAccountLoginControllers.h"
+#include "social/dashboard/account/QVAccountSetupBaseController.h"
 
 #include <numbers>
 
@@ -51,7 +51,7 @@ bool QVProfilePictureCell::initQVTableCellHelper(const std::string& reuseIdentif
 {
     if (!QVTableCellHelper::initQVTableCellHelper(reuseIdentifier))
         return false;
-    const float width = QVDashboardHost::current().getDashboardBounds().size.width;
+    const float width = QVDashboardRole::current().getDashboardBounds().size.width;
     setFrame(Rect(0, 0, width, kHeight));
     profilePictureView_ = QVImageView::imageViewWithFrame(Rect(8, 5, kPictureSize, kPictureSize));
     contentView()->addSubview(profilePictureView_.get());

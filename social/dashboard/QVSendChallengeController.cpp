@@ -7,7 +7,7 @@
 #include "social/dashboard/QVCommunityKit.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVReachability.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeDefinition.h"
 #include "social/services/QVFriendsService.h"
@@ -162,7 +162,7 @@ void QVSendChallengeController::onTableHeaderCreated(ViewController* header)
 
 std::string QVSendChallengeController::getNoDataFoundMessage()
 {
-    return "You have no friends with " + QVRuntimeHost::current().applicationDisplayName() + ".";
+    return "You have no friends with " + QVSessionRole::current().applicationDisplayName() + ".";
 }
 
 Ref<ViewController> QVSendChallengeController::getNoDataFoundViewController()

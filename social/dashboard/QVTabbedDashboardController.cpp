@@ -6,11 +6,11 @@
 #include "platform/device/Application.h"
 #include "social/core/Quorvel.h"
 #include "social/dashboard/QVGameProfileController.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/ui/QVBadgeView.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/runtime/QVSettings.h"
 #include "social/runtime/QVSystemVersion.h"
 #include "social/ui/QVKitImages.h"
@@ -54,7 +54,7 @@ std::string imageName(const char* pattern, const std::string& suffix, const char
 
 std::string tabImageSuffix()
 {
-    QVDashboardHost& host = QVDashboardHost::current();
+    QVDashboardRole& host = QVDashboardRole::current();
     if (host.isLargeScreen())
         return "IPad";
     return host.isInLandscapeMode() ? "Landscape" : "Portrait";
@@ -75,7 +75,7 @@ std::string QVTabbedDashboardController::playerCount()
 
 bool QVTabbedDashboardController::init()
 {
-    QVDashboardHost& host = QVDashboardHost::current();
+    QVDashboardRole& host = QVDashboardRole::current();
     Rect bounds = host.getDashboardBounds();
     if (!QVTabBarController::initWithFrame(Rect(0, kTickerHeight, bounds.size.width, bounds.size.height - kTickerHeight)))
         return false;
@@ -107,7 +107,7 @@ bool QVTabbedDashboardController::init()
         touchBlocker_->setUserInteractionEnabled(true);
         hostView_->addSubview(touchBlocker_.get());
     }
-    if (!QVRuntimeHost::current().isOnline())
+    if (!QVSessionRole::current().isOnline())
         setOfflineMode(this);
     setDelegate(this);
     QVDashboardSwitch::setOpenDashboard(this);
@@ -117,7 +117,7 @@ bool QVTabbedDashboardController::init()
 
 void QVTabbedDashboardController::_addModalContentController()
 {
-    std::string url = QVDashboardHost::current().initialDashboardModalContentURL();
+    std::string url = QVDashboardRole::current().initialDashboardModalContentURL();
     if (url.empty())
         return;
     if (url.find("://") == std::string::npos) {
@@ -140,7 +140,7 @@ void QVTabbedDashboardController::_presentModalContentController()
 {
     if (!mModalDashboardContentController || QVIsOS2())
         return;
-    if (ViewController* root = QVDashboardHost::current().getRootController())
+    if (ViewController* root = QVDashboardRole::current().getRootController())
         root->presentModalViewController(mModalDashboardContentController.get(), true);
 }
 
@@ -193,7 +193,7 @@ void QVTabbedDashboardController::_addAllViewControllers()
 {
     std::string suffix = tabImageSuffix();
     addViewControllerOfDisabledControllerName("GameProfile", "EnableQuorvelInDashboard",
-                                              QVRuntimeHost::current().applicationShortDisplayName(),
+                                              QVSessionRole::current().applicationShortDisplayName(),
                                               imageName("QVDashboardTabNowPlaying", suffix, "Hit"),
                                               imageName("QVDashboardTabNowPlaying", suffix, ""), "", gameCount());
     addViewController("MyQuorvel", "My Quorvel", imageName("QVDashboardTabMyQuorvel", suffix, "Hit"),
@@ -228,7 +228,7 @@ void QVTabbedDashboardController::tabBarControllerDidLoadViewController(QVTabBar
     }
     if (nav && dynamic_cast<QVGameProfileController*>(nav->topViewController())) {
         if (auto* page = dynamic_cast<QVGameProfileController*>(visible)) {
-            page->setTitle(QVRuntimeHost::current().applicationShortDisplayName());
+            page->setTitle(QVSessionRole::current().applicationShortDisplayName());
             page->registerForBadgeNotifications();
         }
     }
@@ -289,7 +289,7 @@ void QVTabbedDashboardController::newTickerMessage(const std::string& text)
 
 void QVTabbedDashboardController::textFinishedScrolling()
 {
-    ViewController* root = QVDashboardHost::current().getRootController();
+    ViewController* root = QVDashboardRole::current().getRootController();
     if (root && root->modalViewController()) {
         // Nothing new while a modal screen covers the dashboard: ask again later.
         if (tickerRetry_)

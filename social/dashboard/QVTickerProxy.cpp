@@ -3,7 +3,7 @@
 #include "social/dashboard/QVTickerProxy.h"
 
 #include "social/runtime/QVPaginatedSeries.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVTickerService.h"
 
 namespace quorvel {
@@ -64,7 +64,7 @@ void QVTickerProxy::_neverMind(QVTickerProxyRecipient* recipient)
 
 void QVTickerProxy::_kickTicker()
 {
-    if (!QVRuntimeHost::current().isOnline())
+    if (!QVSessionRole::current().isOnline())
         return;
     QVTickerService::getPage(1, QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVTickerProxy, _tickerMessagesRecieved))),
                              QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVTickerProxy, _tickerDownloadFailed))));

@@ -3,7 +3,7 @@
 #include "social/dashboard/QVTickerView.h"
 
 #include "platform/graphics/TextEngine.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 
 namespace quorvel {
@@ -40,7 +40,7 @@ bool QVTickerView::initWithCoder(const InterfaceCoder& coder)
 void QVTickerView::_commonInit()
 {
     setBackgroundColor(Color::clear());
-    bool large = QVDashboardHost::current().isLargeScreen();
+    bool large = QVDashboardRole::current().isLargeScreen();
     std::string suffix = large ? "IPad" : "";
     Ref<ImageAsset> barImage = QVLoadKitImage("QVTickerBar" + suffix + ".png");
     Ref<ImageAsset> closeImage = QVLoadKitImage("QVTickerClose" + suffix + ".png");

@@ -11,9 +11,9 @@
 #include "social/runtime/QVPresenceService.h"
 #include "social/services/QVUserSettingService.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVDashboardHost.h"
-#include "social/ui/account/QVAccountSetupBaseController.h"
-#include "social/ui/account/QVAccountLoginControllers.h"
+#include "social/ui/QVDashboardRole.h"
+#include "social/dashboard/account/QVAccountSetupBaseController.h"
+#include "social/dashboard/account/QVAccountLoginControllers.h"
 
 namespace quorvel {
 
@@ -31,7 +31,7 @@ namespace {
 
 constexpr float kRowHeight = 44;
 
-float rowWidth() { return QVDashboardHost::current().getDashboardBounds().size.width; }
+float rowWidth() { return QVDashboardRole::current().getDashboardBounds().size.width; }
 
 View* topLevelView(ViewController* fallback)
 {

@@ -5,7 +5,7 @@
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
 #include "social/runtime/QVRequestHandle.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVRequestUIRole.h"
 
 namespace quorvel {
 
@@ -34,16 +34,15 @@ void QVActionRequest::dispatch()
 {
     if (ended_ || !loader_)
         return;
-    auto& host = QVRuntimeHost::current();
     if (requiresAuthentication_ && QVReachability::isConnectedToInternet() && provider_
         && !provider_->isAuthenticated()) {
-        host.launchLoginFlowForRequest(*this);
+        QVRequestUIRole::current().launchLoginFlowForRequest(*this);
         return;
     }
-    if (host.isShowingFullScreen() || (requestType_ != 1 && requestType_ != 2))
+    if (QVRequestUIRole::current().isShowingFullScreen() || (requestType_ != 1 && requestType_ != 2))
         startLoading();
     else
-        host.showBackgroundNoticeForLoader(*this, notice_.get());
+        QVRequestUIRole::current().showBackgroundNoticeForLoader(*this, notice_.get());
 }
 
 void QVActionRequest::startLoading()
@@ -66,29 +65,28 @@ void QVActionRequest::loaderSucceeded(Object*)
     OAuthURLResponse* response = loader_->oauthResponse();
     lastStatus_ = response ? response->statusCode() : 0;
     const int status = lastStatus_;
-    auto& host = QVRuntimeHost::current();
-    if (status < 400 || status == 403 || status == 406 || !host.areErrorScreensAllowed()) {
+    if (status < 400 || status == 403 || status == 406 || !QVRequestUIRole::current().areErrorScreensAllowed()) {
         end(true);
         return;
     }
     const platform::Bytes& body = loader_->data();
     switch (status) {
     case 426:
-        host.displayUpgradeRequiredErrorMessage(body);
+        QVRequestUIRole::current().displayUpgradeRequiredErrorMessage(body);
         break;
     case 430:
         // The credentials flow retries the request, or abandons it, which ends it.
-        host.launchGetExtendedCredentialsFlowForRequest(*this, body,
+        QVRequestUIRole::current().launchGetExtendedCredentialsFlowForRequest(*this, body,
                                                         notice_ ? notice_.get() : nullptr);
         return;
     case 450:
-        host.displayServerMaintenanceNotice(body);
+        QVRequestUIRole::current().displayServerMaintenanceNotice(body);
         break;
     default:
         if (status == 401 && requiresAuthentication_)
-            host.displayErrorMessage(kUnknownErrorMessage);
+            QVRequestUIRole::current().displayErrorMessage(kUnknownErrorMessage);
         else if (!loader_->error())
-            host.displayErrorMessage(kTryAgainMessage);
+            QVRequestUIRole::current().displayErrorMessage(kTryAgainMessage);
         break;
     }
     end(false);

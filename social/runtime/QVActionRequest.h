@@ -12,7 +12,7 @@
 // abandonment; cancel() ends it with none.
 #pragma once
 
-#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVDelegate.h"
 
 namespace quorvel {

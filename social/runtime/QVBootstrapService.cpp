@@ -3,11 +3,11 @@
 
 #include "platform/device/Device.h"
 #include "platform/foundation/Log.h"
-#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/runtime/QVProvider.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 
 #include <cstdlib>
 
@@ -101,12 +101,11 @@ public:
             platform::log("Quorvel: a bootstrap answer arrived after its caller gave up; dropped");
             return;
         }
-        auto& host = QVRuntimeHost::current();
-        host.applyBootstrap(*answer, *provider);
+        QVSessionRole::current().applyBootstrap(*answer, *provider);
         if (auto* presence = QVPresenceService::sharedInstance())
             presence->applyBootstrap(*answer);
-        host.notifyAddOnsUserLoggedIn();
-        host.synchronizeOfflineData(*answer);
+        QVSessionRole::current().notifyAddOnsUserLoggedIn();
+        QVSessionRole::current().synchronizeOfflineData(*answer);
         onSuccess.invoke(answer.get());
     }
     void failed(Object* loader) { onFailure.invoke(loader); }
@@ -149,7 +148,7 @@ void QVBootstrapService::bootstrap(QVProvider& provider, const std::optional<pla
         std::string token = hex(*deviceToken);
         params->io("device_token", token);
     }
-    QVRuntimeHost::current().writeBootstrapParameters(*params);
+    QVSessionRole::current().writeBootstrapParameters(*params);
 
     auto call = BootstrapCall::with(provider, onSuccess, onFailure);
     auto handle = provider.performAction(kPath, params.get(), "POST",

@@ -2,7 +2,7 @@
 // the device in (or creates an account); the answer's <bootstrap> element
 // carries one field per setting the facade stores, the access token and the
 // presence settings (docs/wire-format.md, "Bootstrap"). On an answer the
-// runtime host applies it, the add-ons are told, the offline data is
+// session role applies it, the add-ons are told, the offline data is
 // synchronised, and the success value is invoked with the QVBootstrap.
 // Anything else — no answer, an error status, an unreadable or wrong
 // document — invokes the failure value with the request loader.

@@ -10,7 +10,7 @@
 // element count writes nothing.
 #pragma once
 
-#include "social/clients/OAuthURLRequestParameter.h"
+#include "social/runtime/OAuthURLRequestParameter.h"
 #include "social/runtime/QVISerializer.h"
 
 #include <vector>

@@ -6,7 +6,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/foundation/Weak.h"
-#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVResource.h"

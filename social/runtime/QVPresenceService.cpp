@@ -10,12 +10,12 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Weak.h"
 #include "platform/net/TcpSocket.h"
-#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVResource.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVSettings.h"
 #include "social/runtime/QVStompFrame.h"
 #include "social/runtime/QVXmlDocument.h"
@@ -288,8 +288,8 @@ void QVPresenceService::readHostSetting()
 
 QVProvider* QVPresenceService::provider() const
 {
-    // The client starts its services before its provider: it is then found through the host.
-    return provider_ ? provider_.get() : QVRuntimeHost::current().provider();
+    // The client starts its services before its provider: it is then found through the session role.
+    return provider_ ? provider_.get() : QVSessionRole::current().provider();
 }
 
 void QVPresenceService::shutdownService()

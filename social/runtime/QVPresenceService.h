@@ -28,7 +28,7 @@ class QVProvider;
 
 class QVPresenceService : public platform::Object, public QVCallbackable {
 public:
-    // Without a provider the service uses the runtime host's.
+    // Without a provider the service uses the session role's.
     static void initializeService(QVProvider* provider);
     static void shutdownService();
     static QVPresenceService* sharedInstance();

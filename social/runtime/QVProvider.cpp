@@ -4,12 +4,12 @@
 
 #include "platform/foundation/Keychain.h"
 #include "platform/foundation/Log.h"
-#include "social/clients/FBSession.h"
+#include "social/runtime/FBSession.h"
 #include "social/runtime/QVActionRequest.h"
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPresenceService.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVSettings.h"
 
 #include <algorithm>
@@ -42,8 +42,7 @@ Ref<QVProvider> QVProvider::providerWithProductKey(const std::string& key, const
 
 bool QVProvider::isDropping() const
 {
-    auto& host = QVRuntimeHost::current();
-    return !host.hasUserApprovedQuorvel() || host.isQuorvelDisabled();
+    return !QVSessionRole::current().hasUserApprovedQuorvel() || QVSessionRole::current().isQuorvelDisabled();
 }
 
 Ref<OAuthAPIRequestLoader> QVProvider::makeLoader(const std::string& path,
@@ -145,7 +144,7 @@ void QVProvider::destroyLocalCredentials()
         session->logout();
     if (auto* presence = QVPresenceService::sharedInstance())
         presence->disconnect();
-    QVRuntimeHost::current().notifyAddOnsUserLoggedOut();
+    QVSessionRole::current().notifyAddOnsUserLoggedOut();
 }
 
 platform::Ref<QVHttpService> QVProvider::createHttpService()

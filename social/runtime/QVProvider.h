@@ -9,7 +9,7 @@
 // reports failure, so its caller is never left waiting.
 #pragma once
 
-#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVDelegate.h"
 #include "social/runtime/QVHttpService.h"
 #include "social/runtime/QVRequestHandle.h"

@@ -2,7 +2,7 @@
 // and the answer envelope (sections, paging header, meta-data, notifications).
 #include "social/runtime/QVResource.h"
 
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVRequestUIRole.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/runtime/QVXmlDocument.h"
 
@@ -77,7 +77,7 @@ void readInto(const QVXmlElement& element, const QVResourceNameMap& names, QVPag
         const QVXmlElement& child = *childPtr;
         // A notification is a message for the player, whatever the service's names say.
         if (child.name == kServerNotification) {
-            QVRuntimeHost::current().showServerNotification(child, names);
+            QVRequestUIRole::current().showServerNotification(child, names);
         } else if (const QVResourceClass* cls = names.find(child.name)) {
             series.objects().push_back(readResource(*cls, child, names));
         } else if (child.name == "pagination_header") {
@@ -95,7 +95,7 @@ void readInto(const QVXmlElement& element, const QVResourceNameMap& names, QVPag
         } else if (child.name == "table_meta_data") {
             for (const auto& meta : child.children) {
                 if (meta->name == kServerNotification)
-                    QVRuntimeHost::current().showServerNotification(*meta, names);
+                    QVRequestUIRole::current().showServerNotification(*meta, names);
                 else if (const QVResourceClass* cls = classForElement(meta->name, names))
                     series.tableMetaDataObjects().push_back(readResource(*cls, *meta, names));
             }
@@ -171,7 +171,7 @@ Ref<QVPaginatedSeries> QVResource::resourcesFromXml(const QVXmlDocument* documen
     const QVXmlElement& top = *document->topElement();
     auto series = QVPaginatedSeries::paginatedSeries();
     if (top.name == kServerNotification)
-        QVRuntimeHost::current().showServerNotification(top, names);
+        QVRequestUIRole::current().showServerNotification(top, names);
     else if (const QVResourceClass* cls = names.find(top.name))
         series->objects().push_back(readResource(*cls, top, names));
     else

@@ -6,7 +6,7 @@
 // then hands every child whose name is in the field map to that field's
 // setter; other children are skipped. resourcesFromXml turns a whole answer
 // into a QVPaginatedSeries: resources, sections, paging header and table
-// meta-data; server notifications go to the runtime host instead of the series.
+// meta-data; server notifications go to the request UI role instead of the series.
 // The answer envelope is described in docs/wire-format.md.
 #pragma once
 

@@ -1,10 +1,10 @@
 // Answers read into resources straight from the parser's events, without an
 // element tree: the same result as QVResource::resourcesFromXml on the
 // document, for the large lists of the service. Only a server notification is
-// built as an element, because the host takes it as one.
+// built as an element, because the request UI role takes it as one.
 #include "social/runtime/QVResource.h"
 
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVRequestUIRole.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/runtime/QVXmlDocument.h"
 
@@ -57,7 +57,7 @@ public:
     void showNotifications()
     {
         for (const auto& element : notifications_)
-            QVRuntimeHost::current().showServerNotification(*element, names_);
+            QVRequestUIRole::current().showServerNotification(*element, names_);
     }
 
 private:

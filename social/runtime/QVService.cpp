@@ -2,12 +2,13 @@
 #include "social/runtime/QVService.h"
 
 #include "platform/foundation/Log.h"
-#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVCallerValues.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVResource.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVRequestUIRole.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVXmlDocument.h"
 
 namespace quorvel {
@@ -48,7 +49,7 @@ Ref<QVRequestHandle> QVService::send(const QVServiceEndpoint& endpoint, std::ini
         empty = platform::adoptRef(new QVHttpNestedQueryStringWriter);
         parameters = empty.get();
     }
-    Ref<Object> notice = endpoint.notice ? QVRuntimeHost::current().foregroundNotice(endpoint.notice) : nullptr;
+    Ref<Object> notice = endpoint.notice ? QVRequestUIRole::current().foregroundNotice(endpoint.notice) : nullptr;
     return _performAction(*path, parameters, endpoint.httpMethod, onSuccess, onFailure, endpoint.requestType,
                           notice.get(), endpoint.requiresAuthentication);
 }
@@ -97,7 +98,7 @@ Ref<QVRequestHandle> QVService::_performAction(const std::string& path, QVHttpNe
                                                bool requiringAuthentication)
 {
     init();
-    QVProvider* provider = QVRuntimeHost::current().provider();
+    QVProvider* provider = QVSessionRole::current().provider();
     if (!provider)
         return nullptr;
     auto values = QVCallerValues::with(onSuccess, onFailure);
@@ -125,7 +126,7 @@ void QVService::requestSucceeded(Object* loaderObject, Object* nextCall)
         return;
     }
     series->setHttpResponseStatusCode(loader->oauthResponse() ? loader->oauthResponse()->statusCode() : 0);
-    QVRuntimeHost::current().showDefaultNotice();
+    QVRequestUIRole::current().showDefaultNotice();
     values->onSuccess.invoke(series.get());
 }
 

@@ -2,7 +2,7 @@
 // lookups into it.
 #include "social/runtime/QVXmlDocument.h"
 
-#include "social/clients/xmlsax.h"
+#include "social/runtime/xmlsax.h"
 
 namespace quorvel {
 

@@ -6,7 +6,7 @@
 #include "platform/foundation/DateFormat.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVResourceImageDownload.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVSqlQuery.h"
 #include "social/services/QVAchievementService.h"
 #include "social/services/QVUser.h"
@@ -118,7 +118,7 @@ Ref<QVAchievement> QVAchievement::initWithLocalSQL(const QVSqlQuery& row)
     if (unlocked > 0)
         a->unlockDate_ = platform::Date { static_cast<double>(unlocked) };
     a->setResourceId(column(row, "id").value_or(""));
-    Ref<platform::Object> local = QVRuntimeHost::current().localUser();
+    Ref<platform::Object> local = QVSessionRole::current().localUser();
     if (auto* user = dynamic_cast<QVUser*>(local.get()))
         a->percentComplete_ = QVAchievementService::getPercentComplete(a->resourceId(), user->resourceId());
     return a;

@@ -9,7 +9,9 @@
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVResourceNameMap.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVGameCenterRole.h"
+#include "social/runtime/QVRequestUIRole.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVServiceEndpoint.h"
 #include "social/services/QVGameCenterAchievement.h"
 #include "social/services/QVOfflineService.h"
@@ -33,7 +35,7 @@ const QVServiceEndpoint kBatch { "POST", QVAchievementService::kBatchPath, 0, QV
 
 std::string lastLoggedInUserId()
 {
-    auto* user = dynamic_cast<QVUser*>(QVRuntimeHost::current().localUser().get());
+    auto* user = dynamic_cast<QVUser*>(QVSessionRole::current().localUser().get());
     return user ? user->resourceId() : std::string("0");
 }
 
@@ -102,7 +104,7 @@ void QVAchievementService::getAchievementsForApplication(const std::string& appl
                                                          unsigned page, bool silently, const QVDelegate& onSuccess,
                                                          const QVDelegate& onFailure)
 {
-    if (!QVRuntimeHost::current().isOnline()) {
+    if (!QVSessionRole::current().isOnline()) {
         getAchievementsLocal(onSuccess, onFailure);
         return;
     }
@@ -130,8 +132,7 @@ Ref<QVRequestHandle> QVAchievementService::updateAchievement(const std::string& 
                                                              const QVDelegate& onFailure)
 {
     double percent = clampPercent(percentComplete);
-    QVRuntimeHost& host = QVRuntimeHost::current();
-    if (host.hasUserApprovedQuorvel()) {
+    if (QVSessionRole::current().hasUserApprovedQuorvel()) {
         std::string userId = lastLoggedInUserId();
         if (!(percent > getPercentComplete(achievementId, userId))) {
             onFailure.invoke(nullptr);
@@ -152,11 +153,11 @@ Ref<QVRequestHandle> QVAchievementService::updateAchievement(const std::string& 
         Ref<QVRequestHandle> handle = submission->submitOnSuccess(onSuccess, onFailure);
         if (showNotification) {
             Ref<QVAchievement> achievement = getAchievementLocalWithUnlockInfo(achievementId);
-            host.showAchievementNotice(achievement.get(), percent);
+            QVRequestUIRole::current().showAchievementNotice(achievement.get(), percent);
         }
         return handle;
     }
-    if (host.isLoggedIntoGameCenter())
+    if (QVGameCenterRole::current().isLoggedIntoGameCenter())
         QVSubmitAchievementToGameCenterOnly::create()->submitToGameCenterOnlyWithIds({ achievementId }, { percent },
                                                                                      onSuccess, onFailure);
     return nullptr;
@@ -166,18 +167,17 @@ void QVAchievementService::queueUpdateAchievement(const std::string& achievement
                                                   bool showNotification)
 {
     double percent = clampPercent(percentComplete);
-    QVRuntimeHost& host = QVRuntimeHost::current();
-    if (host.hasUserApprovedQuorvel()) {
+    if (QVSessionRole::current().hasUserApprovedQuorvel()) {
         std::string userId = lastLoggedInUserId();
         if (percent > getPercentComplete(achievementId, userId)
             && (isValidUser(userId) || isAnonymousUser(userId))) {
             localUpdateAchievement(achievementId, userId, percent);
             if (showNotification) {
                 Ref<QVAchievement> achievement = getAchievement(achievementId);
-                host.showAchievementNotice(achievement.get(), percent);
+                QVRequestUIRole::current().showAchievementNotice(achievement.get(), percent);
             }
         }
-    } else if (host.isLoggedIntoGameCenter()) {
+    } else if (QVGameCenterRole::current().isLoggedIntoGameCenter()) {
         QVAchievementService& shared = service();
         shared.onlySubmitToGameCenterDeferedAchievementIds.push_back(achievementId);
         shared.onlySubmitToGameCenterDeferedAchievementPercentCompletes.push_back(percent);
@@ -187,7 +187,6 @@ void QVAchievementService::queueUpdateAchievement(const std::string& achievement
 Ref<QVRequestHandle> QVAchievementService::submitQueuedUpadteAchievements(const QVDelegate& onSuccess,
                                                                           const QVDelegate& onFailure)
 {
-    QVRuntimeHost& host = QVRuntimeHost::current();
     Ref<QVAchievementService> shared(&service());
     std::vector<std::string> ids = std::move(shared->onlySubmitToGameCenterDeferedAchievementIds);
     std::vector<double> percents = std::move(shared->onlySubmitToGameCenterDeferedAchievementPercentCompletes);
@@ -195,14 +194,14 @@ Ref<QVRequestHandle> QVAchievementService::submitQueuedUpadteAchievements(const 
     shared->onlySubmitToGameCenterDeferedAchievementPercentCompletes.clear();
 
     std::string userId = lastLoggedInUserId();
-    bool approved = host.hasUserApprovedQuorvel();
+    bool approved = QVSessionRole::current().hasUserApprovedQuorvel();
     if (!ids.empty() && !percents.empty() && approved && isValidUser(userId)) {
         for (size_t i = 0; i < std::min(ids.size(), percents.size()); ++i)
             localUpdateAchievement(ids[i], userId, percents[i]);
     }
     if (approved)
         return sendPendingAchievements(userId, false, onSuccess, onFailure);
-    if (host.isLoggedIntoGameCenter())
+    if (QVGameCenterRole::current().isLoggedIntoGameCenter())
         QVSubmitAchievementToGameCenterOnly::create()->submitToGameCenterOnlyWithIds(ids, percents, onSuccess,
                                                                                      onFailure);
     return nullptr;
@@ -221,10 +220,9 @@ void QVSubmitAchievementToGameCenterOnly::submitToGameCenterOnlyWithIds(const st
     onSuccess_ = onSuccess;
     onFailure_ = onFailure;
     encounteredAnError = false;
-    QVRuntimeHost& host = QVRuntimeHost::current();
     std::vector<std::pair<std::string, double>> reports;
     for (size_t i = 0; i < ids.size(); ++i) {
-        if (std::optional<std::string> identifier = host.gameCenterAchievementId(ids[i])) {
+        if (std::optional<std::string> identifier = QVGameCenterRole::current().gameCenterAchievementId(ids[i])) {
             reports.emplace_back(*identifier, percentCompletes[i]);
             continue;
         }
@@ -238,7 +236,7 @@ void QVSubmitAchievementToGameCenterOnly::submitToGameCenterOnlyWithIds(const st
     // answers at once cannot end the submission early.
     achievementStillToRecieveCallbackCount = static_cast<uint32_t>(reports.size());
     for (const auto& [identifier, percent] : reports)
-        host.submitAchievementToGameCenter(identifier, percent, [keep](bool failed) { keep->answered(failed); });
+        QVGameCenterRole::current().submitAchievementToGameCenter(identifier, percent, [keep](bool failed) { keep->answered(failed); });
 }
 
 void QVSubmitAchievementToGameCenterOnly::answered(bool failed)
@@ -282,11 +280,10 @@ bool QVAchievementService::localUpdateAchievement(const std::string& achievement
     }
     double stored = getPercentComplete(achievementId, userId);
     if (gamerscore >= 1 && percent == 100 && stored != 100) {
-        QVRuntimeHost& host = QVRuntimeHost::current();
-        Ref<platform::Object> local = host.localUser();
+        Ref<platform::Object> local = QVSessionRole::current().localUser();
         if (auto* user = dynamic_cast<QVUser*>(local.get())) {
             user->adjustGamerscore(gamerscore);
-            host.setLocalUser(user);
+            QVSessionRole::current().setLocalUser(user);
         }
     }
     QVOfflineStore::Use q(QVOfflineStore::achievementStatements().setLocalProgress);
@@ -379,7 +376,7 @@ void QVAchievementService::finishAchievementsPage(const QVPaginatedSeries* page,
     }
     if (duringSync)
         return;
-    QVRuntimeHost::current().showBackgroundNotice({ kSubmittedNotice, {}, 6, 4 });
+    QVRequestUIRole::current().showBackgroundNotice({ kSubmittedNotice, {}, 6, 4 });
     if (prompt && unlocked > 0)
         QVSocialNotificationService::sendWithAchievements(static_cast<unsigned>(unlocked));
 }
@@ -417,13 +414,12 @@ Ref<QVRequestHandle> QVAchievementService::sendPendingAchievements(const std::st
                                                                    const QVDelegate& onSuccess,
                                                                    const QVDelegate& onFailure)
 {
-    QVRuntimeHost& host = QVRuntimeHost::current();
-    if (!host.isOnline() || !isValidUser(userId))
+    if (!QVSessionRole::current().isOnline() || !isValidUser(userId))
         return nullptr;
 
     std::vector<std::string> ids;
     std::vector<double> percents;
-    if (host.isLoggedIntoGameCenter() && !host.isSynchedWithGameCenterAchievements()) {
+    if (QVGameCenterRole::current().isLoggedIntoGameCenter() && !QVGameCenterRole::current().isSynchedWithGameCenterAchievements()) {
         // Once: every stored achievement goes to Game Center (and the server).
         for (const auto& a : getAchievementsLocal()) {
             ids.push_back(a->resourceId());
@@ -438,7 +434,7 @@ Ref<QVRequestHandle> QVAchievementService::sendPendingAchievements(const std::st
             submission->setSync(syncOnly);
             handle = submission->submitOnSuccess(onSuccess, onFailure);
         }
-        host.setSynchWithGameCenterAchievements(true);
+        QVGameCenterRole::current().setSynchWithGameCenterAchievements(true);
         return handle;
     }
 

@@ -3,7 +3,7 @@
 
 #include "social/runtime/QVDateFormatters.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVTableSectionDescription.h"
 
 #include "platform/foundation/Boxed.h"
@@ -63,11 +63,10 @@ void QVAnnouncementService::populateKnownResources(QVResourceNameMap& map)
 Ref<QVRequestHandle> QVAnnouncementService::downloadAnnouncements(const QVDelegate& onSuccess,
                                                                   const QVDelegate& onFailure)
 {
-    auto& host = QVRuntimeHost::current();
     auto params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
-    std::string since = httpFormatter().format(host.lastAnnouncementDateForLocalUser());
+    std::string since = httpFormatter().format(QVSessionRole::current().lastAnnouncementDateForLocalUser());
     params->io("since", since);
-    return service().send(kAnnouncements, { host.clientApplicationId() }, params.get(), onSuccess, onFailure);
+    return service().send(kAnnouncements, { QVSessionRole::current().clientApplicationId() }, params.get(), onSuccess, onFailure);
 }
 
 Ref<QVRequestHandle> QVAnnouncementService::downloadAnnouncements()
@@ -110,7 +109,7 @@ Ref<QVRequestHandle> QVAnnouncementService::getIndexOnSuccess(const QVDelegate& 
 void QVAnnouncementService::markAllAnnouncementsAsRead()
 {
     unseenAnnouncementCount_ = 0;
-    QVRuntimeHost::current().postUnreadAnnouncementCountChangedTo(0);
+    QVSessionRole::current().postUnreadAnnouncementCountChangedTo(0);
 }
 
 void QVAnnouncementService::clearLocalAnnouncements()
@@ -160,7 +159,7 @@ void QVAnnouncementService::_onAnnouncementsDownloaded(platform::Object* series)
         for (const auto& object : *announcements_)
             if (auto* a = dynamic_cast<QVAnnouncement*>(object.get()); a && a->isUnread())
                 ++unseenAnnouncementCount_;
-    QVRuntimeHost::current().postUnreadAnnouncementCountChangedTo(static_cast<int>(unseenAnnouncementCount_));
+    QVSessionRole::current().postUnreadAnnouncementCountChangedTo(static_cast<int>(unseenAnnouncementCount_));
 }
 
 // ---- The record
@@ -259,14 +258,13 @@ void QVAnnouncement::markAsRead()
 {
     if (!isUnread_)
         return;
-    auto& host = QVRuntimeHost::current();
     auto* service = QVAnnouncementService::sharedService();
     if (service && service->unseenAnnouncementCount() > 0) {
         service->setUnseenAnnouncementCount(service->unseenAnnouncementCount() - 1);
-        host.postUnreadAnnouncementCountChangedTo(static_cast<int>(service->unseenAnnouncementCount()));
+        QVSessionRole::current().postUnreadAnnouncementCountChangedTo(static_cast<int>(service->unseenAnnouncementCount()));
     }
     if (originalPostDate_)
-        host.setLastAnnouncementDateForLocalUser(*originalPostDate_);
+        QVSessionRole::current().setLastAnnouncementDateForLocalUser(*originalPostDate_);
     isUnread_ = false;
 }
 

@@ -4,7 +4,7 @@
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVResourceImageDownload.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 
 namespace quorvel {
 
@@ -52,7 +52,7 @@ void QVChallengeDefinitionService::getChallengeDefinitionStatsForLocalUser(
     bool stats = true;
     int perPage = kStatsPerPage;
     std::string application = clientApplicationId ? *clientApplicationId
-                                                  : QVRuntimeHost::current().clientApplicationId();
+                                                  : QVSessionRole::current().clientApplicationId();
     params->io("challenge_definition_stats", stats);
     params->io("per_page", perPage);
     params->io("page", page);

@@ -9,7 +9,9 @@
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVResource.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVRequestUIRole.h"
+#include "social/runtime/QVSessionRole.h"
+#include "social/services/QVScreensRole.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeDefinition.h"
 #include "social/services/QVUser.h"
@@ -27,11 +29,6 @@ using Writer = QVHttpNestedQueryStringWriter;
 
 namespace {
 
-QVChallengeService::Host& host()
-{
-    static QVChallengeService::Host h;
-    return h;
-}
 
 const QVServiceEndpoint kChallengeToUser { "GET", "challenges_users/%@.xml", 0, nullptr };
 const QVServiceEndpoint kPending { "GET", "challenges_users.xml", 2,
@@ -87,15 +84,10 @@ bool writeAtomically(const std::string& path, const std::string& text)
 
 bool present(const QVChallengeScreen& screen)
 {
-    if (host().presentChallengeScreen)
-        return host().presentChallengeScreen(screen);
-    platform::log("Quorvel: no screen to open %s", screen.controllerName.c_str());
-    return false;
+    return QVScreensRole::current().presentChallengeScreen(screen);
 }
 
 } // namespace
-
-void QVChallengeService::setHost(Host h) { host() = std::move(h); }
 
 QVChallengeService::~QVChallengeService()
 {
@@ -203,7 +195,7 @@ void QVChallengeService::getUsersToChallenge(const std::string& challengerUserId
     put(*params, "page", page);
     put(*params, "user_id", std::string("me"));
     put(*params, "scope", std::string("people-of-interest"));
-    put(*params, "with_client_application", QVRuntimeHost::current().clientApplicationId());
+    put(*params, "with_client_application", QVSessionRole::current().clientApplicationId());
     put(*params, "not_sectioned", std::string("yes"));
     if (!challengerUserId.empty())
         put(*params, "challenger_user_id", challengerUserId);
@@ -218,7 +210,7 @@ void QVChallengeService::getUsersWhoReceivedChallengeWithId(const std::string& c
     auto params = writer();
     put(*params, "challenge_id", challengeId);
     put(*params, "client_application_id",
-        clientApplicationId ? *clientApplicationId : QVRuntimeHost::current().clientApplicationId());
+        clientApplicationId ? *clientApplicationId : QVSessionRole::current().clientApplicationId());
     put(*params, "page", page);
     service().send(kReceivers, {}, params.get(), onSuccess, onFailure);
 }
@@ -423,20 +415,17 @@ void QVChallengeService::getChallengeToUserAndShowDetailView(const std::string& 
 void QVChallengeService::_getChallengeToUserAndShowDetailView(const std::string& challengeToUserId)
 {
     QVDelegate failed(this, BRISKO_SELECTOR(QVChallengeService, _onChallengeReceivedFailed));
-    if (QVRuntimeHost::current().isOnline()) {
+    if (QVSessionRole::current().isOnline()) {
         getChallengeToUserWithId(challengeToUserId,
                                  QVDelegate(this, BRISKO_SELECTOR(QVChallengeService, _onChallengeReceivedDetailView)),
                                  failed);
         return;
     }
-    if (!host().addBootstrapDelegates) {
-        platform::log("Quorvel: offline, the challenge %s is not shown", challengeToUserId.c_str());
-        return;
-    }
     Ref<platform::Boxed> id = platform::Boxed::box(platform::Value(challengeToUserId));
-    host().addBootstrapDelegates(
-        QVDelegate(this, BRISKO_SELECTOR(QVChallengeService, _chainedGetChallengeToUserAndShowDetailView), id.get()),
-        failed);
+    if (!QVSessionRole::current().addBootstrapDelegates(
+            QVDelegate(this, BRISKO_SELECTOR(QVChallengeService, _chainedGetChallengeToUserAndShowDetailView), id.get()),
+            failed))
+        platform::log("Quorvel: offline, the challenge %s is not shown", challengeToUserId.c_str());
 }
 
 void QVChallengeService::_chainedGetChallengeToUserAndShowDetailView(platform::Object* nextCall,
@@ -459,10 +448,7 @@ void QVChallengeService::_onChallengeReceivedDetailView(platform::Object* series
     if (!received)
         return;
     std::string challengeId = received->challenge() ? received->challenge()->resourceId() : std::string();
-    if (host().showChallengeDetail)
-        host().showChallengeDetail(challengeId);
-    else
-        platform::log("Quorvel: no dashboard to show the challenge %s", challengeId.c_str());
+    QVScreensRole::current().showChallengeDetail(challengeId);
 }
 
 void QVChallengeService::getChallengeToUserAndShowNotification(const std::string& challengeToUserId)
@@ -478,13 +464,12 @@ void QVChallengeService::_onChallengeReceivedNotification(platform::Object* seri
     QVChallengeToUser* received = firstChallengeToUser(series);
     if (!received)
         return;
-    if (host().showChallengeNotice)
-        host().showChallengeNotice(received);
+    QVScreensRole::current().showChallengeNotice(received);
 }
 
 void QVChallengeService::_onChallengeReceivedFailed(platform::Object*)
 {
-    QVRuntimeHost::current().showBackgroundNotice({ kErrorDownloadingChallenge, kFailureStatusImage, 3, 3 });
+    QVRequestUIRole::current().showBackgroundNotice({ kErrorDownloadingChallenge, kFailureStatusImage, 3, 3 });
 }
 
 } // namespace quorvel

@@ -3,9 +3,9 @@
 // were challenged, results and rejections, the download of a challenge's data
 // blob, a challenge-to-user kept in a local file, and the challenge screens.
 //
-// Screens and the dashboard belong to the layers above: the central class
-// installs a Host that opens them; without one those calls are logged and
-// dropped. One data download runs at a time: a new one cancels the one still
+// Screens and the dashboard belong to the layers above: they open through
+// the screens role (QVScreensRole); without a running client those calls are
+// logged and dropped. One data download runs at a time: a new one cancels the one still
 // running, whose callbacks are then not invoked.
 #pragma once
 
@@ -65,18 +65,6 @@ public:
     // Results of a challenge-to-user.
     enum Result { kNoResult = 0, kWon = 1, kLost = 2, kTied = 3 };
 
-    // What the central class provides.
-    struct Host {
-        // Opens a challenge screen over the game; false when none could be made.
-        std::function<bool(const QVChallengeScreen&)> presentChallengeScreen;
-        // Opens the dashboard on the challenge list and the detail of a challenge.
-        std::function<void(const std::string& challengeId)> showChallengeDetail;
-        // Shows the in-game notice of a received challenge.
-        std::function<void(QVChallengeToUser*)> showChallengeNotice;
-        // Calls back after the next bootstrap.
-        std::function<void(const QVDelegate& onSuccess, const QVDelegate& onFailure)> addBootstrapDelegates;
-    };
-    static void setHost(Host host);
 
     void populateKnownResources(QVResourceNameMap& names) override;
 

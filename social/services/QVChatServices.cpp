@@ -5,6 +5,7 @@
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVPoller.h"
+#include "social/runtime/QVSessionRole.h"
 
 #include "platform/foundation/RunLoop.h"
 
@@ -23,11 +24,6 @@ const QVServiceEndpoint kShowLast { "GET", "chat_room_instances/show", 0 };
 
 Ref<QVHttpNestedQueryStringWriter> newWriter() { return platform::adoptRef(new QVHttpNestedQueryStringWriter); }
 
-QVChatMessageService::PollingControl& pollingControl()
-{
-    static QVChatMessageService::PollingControl control;
-    return control;
-}
 
 double monotonicNow() { return platform::RunLoop::main().now(); }
 
@@ -63,16 +59,12 @@ void QVChatMessageService::getIndex(const QVDelegate& onSuccess, const QVDelegat
     service().getIndexOnSuccess(onSuccess, onFailure);
 }
 
-void QVChatMessageService::setPollingControl(PollingControl control) { pollingControl() = std::move(control); }
-
 void QVChatMessageService::clearCacheAndPollNow()
 {
-    // Copies: a hook may replace the control.
-    PollingControl control = pollingControl();
-    if (control.clearPollingCacheForClassType)
-        control.clearPollingCacheForClassType(QVChatMessage::staticResourceClass());
-    if (control.forceImmediatePoll)
-        control.forceImmediatePoll();
+    // The running client's poller (nothing happens without one).
+    QVSessionRole& session = QVSessionRole::current();
+    session.clearPollingCacheForClassType(QVChatMessage::staticResourceClass());
+    session.forceImmediatePoll();
 }
 
 // ---- room definitions

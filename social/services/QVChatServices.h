@@ -31,13 +31,6 @@ public:
     // polls at once (or once the poll in flight has ended).
     static void clearCacheAndPollNow();
 
-    // How the poller is reached: the central class installs its own
-    // operations; until then nothing happens.
-    struct PollingControl {
-        std::function<void(const QVResourceClass&)> clearPollingCacheForClassType;
-        std::function<void()> forceImmediatePoll;
-    };
-    static void setPollingControl(PollingControl control);
 
     void populateKnownResources(QVResourceNameMap& map) override;
     // Registers QVChatMessage with the poller.

@@ -3,7 +3,7 @@
 
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVPlayedGame.h"
 #include "social/services/QVUser.h"
@@ -30,7 +30,7 @@ void put(QVHttpNestedQueryStringWriter& w, const char* name, bool value) { w.io(
 
 std::string orThisGame(const std::string& gameId)
 {
-    return gameId.empty() ? QVRuntimeHost::current().clientApplicationId() : gameId;
+    return gameId.empty() ? QVSessionRole::current().clientApplicationId() : gameId;
 }
 
 } // namespace
@@ -51,7 +51,7 @@ void QVClientApplicationService::getGameProfilePageComparisonInfo(const std::str
                                                                   const QVDelegate& onFailure)
 {
     if (comparedToUserId.empty()) {
-        Ref<platform::Object> local = QVRuntimeHost::current().localGameProfileInfo();
+        Ref<platform::Object> local = QVSessionRole::current().localGameProfileInfo();
         auto* info = dynamic_cast<QVGameProfilePageInfo*>(local.get());
         if (info && (gameId.empty() || gameId == info->resourceId())) {
             onSuccess.invoke(QVPaginatedSeries::paginatedSeriesWithObject(info).get());
@@ -93,7 +93,7 @@ void QVClientApplicationService::getPlayedGamesForUser(const std::string& userId
     Writer params = newWriter();
     put(*params, "page", page);
     put(*params, "per_page", perPage);
-    bool isLocal = userId.empty() || userId == QVRuntimeHost::current().lastLoggedInUserId();
+    bool isLocal = userId.empty() || userId == QVSessionRole::current().lastLoggedInUserId();
     if (!isLocal)
         put(*params, "compared_to_user_id", std::string("me"));
     if (favoriteGamesOnly)
@@ -116,7 +116,7 @@ void QVClientApplicationService::getFavoriteGamesForUser(const std::string& user
 void QVClientApplicationService::getPlayerReviewForGame(const std::string& gameId, const std::string& userId,
                                                         const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    std::string user = userId.empty() ? QVRuntimeHost::current().lastLoggedInUserId() : userId;
+    std::string user = userId.empty() ? QVSessionRole::current().lastLoggedInUserId() : userId;
     service().send(kPlayerReview, { orThisGame(gameId), user }, newWriter().get(), onSuccess, onFailure);
 }
 

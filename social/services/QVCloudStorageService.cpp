@@ -4,11 +4,11 @@
 
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/Log.h"
-#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVCallerValues.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVProvider.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVCloudStorage.h"
 #include "social/services/QVS3UploadParameters.h"
 
@@ -100,7 +100,7 @@ Ref<QVRequestHandle> QVCloudStorageService::downloadBlobWithKey(const std::strin
         return nullptr;
     }
     std::optional<std::string> path = QVServicePath::build(kDownload.path, { key });
-    QVProvider* provider = QVRuntimeHost::current().provider();
+    QVProvider* provider = QVSessionRole::current().provider();
     if (!path || !provider)
         return nullptr;
     auto values = QVCallerValues::with(onSuccess, onFailure);

@@ -2,7 +2,7 @@
 #include "social/services/QVConversationService.h"
 
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 
 namespace quorvel {
 
@@ -60,7 +60,7 @@ Ref<QVRequestHandle> QVConversationService::getConversationHistory(const std::st
 Ref<QVRequestHandle> QVConversationService::deleteConversation(const std::string& conversationId,
                                                                const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    auto params = textWriter("client_application_id", QVRuntimeHost::current().clientApplicationId());
+    auto params = textWriter("client_application_id", QVSessionRole::current().clientApplicationId());
     return service().send(kDelete, { conversationId }, params.get(), onSuccess, onFailure);
 }
 

@@ -2,7 +2,7 @@
 #include "social/services/QVForumService.h"
 
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 
 namespace quorvel {
 
@@ -46,7 +46,7 @@ void QVForumService::populateKnownResources(QVResourceNameMap& map)
 Ref<QVRequestHandle> QVForumService::getTopicsForApplication(const std::string& applicationId,
                                                              const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    std::string id = applicationId.empty() ? QVRuntimeHost::current().clientApplicationId() : applicationId;
+    std::string id = applicationId.empty() ? QVSessionRole::current().clientApplicationId() : applicationId;
     return service().send(kTopics, { id }, nullptr, onSuccess, onFailure);
 }
 
@@ -112,7 +112,7 @@ Ref<QVForumTopic> QVForumTopic::announcementsTopic()
 Ref<QVForumTopic> QVForumTopic::suggestionsTopic(const std::optional<std::string>& forumId)
 {
     auto topic = create();
-    topic->setResourceId(forumId ? *forumId : QVRuntimeHost::current().suggestionsForumId());
+    topic->setResourceId(forumId ? *forumId : QVSessionRole::current().suggestionsForumId());
     topic->setTitle("Suggestions");
     return topic;
 }

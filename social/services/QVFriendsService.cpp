@@ -3,7 +3,7 @@
 
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVGamePlayer.h"
 #include "social/services/QVUser.h"
 #include "social/services/QVUsersCredential.h"
@@ -89,7 +89,7 @@ Ref<QVRequestHandle> QVFriendsService::getAllUsersWithApp(const std::string& gam
 {
     Writer params = newWriter();
     put(*params, "full_alphabetical_list", 1);
-    put(*params, "with_client_application", gameId.empty() ? QVRuntimeHost::current().clientApplicationId() : gameId);
+    put(*params, "with_client_application", gameId.empty() ? QVSessionRole::current().clientApplicationId() : gameId);
     put(*params, "not_sectioned", std::string("yes"));
     return getUsersFollowedByUser(userId, params.get(), onSuccess, onFailure);
 }
@@ -102,7 +102,7 @@ void QVFriendsService::getUsersWithAppFollowedByUser(const std::optional<std::st
     put(*params, "page", pageIndex);
     put(*params, "user_id", orMe(userId));
     put(*params, "scope", std::string("people-of-interest"));
-    put(*params, "with_client_application", gameId ? *gameId : QVRuntimeHost::current().clientApplicationId());
+    put(*params, "with_client_application", gameId ? *gameId : QVSessionRole::current().clientApplicationId());
     service().send(kFriends, {}, params.get(), onSuccess, onFailure);
 }
 

@@ -2,7 +2,8 @@
 #include "social/services/QVGameCenterAchievement.h"
 
 #include "platform/foundation/DateFormat.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVGameCenterRole.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAchievementService.h"
 #include "social/services/QVOfflineStore.h"
 #include "social/services/QVUser.h"
@@ -16,7 +17,7 @@ using platform::Ref;
 namespace {
 std::string lastLoggedInUserId()
 {
-    auto* user = dynamic_cast<QVUser*>(QVRuntimeHost::current().localUser().get());
+    auto* user = dynamic_cast<QVUser*>(QVSessionRole::current().localUser().get());
     return user ? user->resourceId() : std::string("0");
 }
 } // namespace
@@ -28,7 +29,6 @@ Ref<QVRequestHandle> QVGameCenterAchievement::submitOnSuccess(const QVDelegate& 
     failureDelegate_ = onFailure;
     quorvelStatus_ = kNotUsed;
     gameCenterStatus_ = kNotUsed;
-    QVRuntimeHost& host = QVRuntimeHost::current();
 
     Ref<QVRequestHandle> handle;
     std::string userId = lastLoggedInUserId();
@@ -40,12 +40,12 @@ Ref<QVRequestHandle> QVGameCenterAchievement::submitOnSuccess(const QVDelegate& 
             QVDelegate(this, BRISKO_SELECTOR(QVGameCenterAchievement, onQuorvelFailure)));
     }
 
-    if (host.isLoggedIntoGameCenter()) {
+    if (QVGameCenterRole::current().isLoggedIntoGameCenter()) {
         gameCenterCount_ = 0;
         size_t n = std::min(achievementIds_.size(), percentsComplete_.size());
         std::vector<std::pair<std::string, double>> reports;
         for (size_t i = 0; i < n; ++i) {
-            std::optional<std::string> identifier = host.gameCenterAchievementId(achievementIds_[i]);
+            std::optional<std::string> identifier = QVGameCenterRole::current().gameCenterAchievementId(achievementIds_[i]);
             if (!identifier || percentsComplete_[i] == 0.0)
                 continue;
             ++gameCenterCount_;
@@ -54,7 +54,7 @@ Ref<QVRequestHandle> QVGameCenterAchievement::submitOnSuccess(const QVDelegate& 
         }
         // Counted first, so a report that answers at once cannot finish the submission early.
         for (const auto& [identifier, percent] : reports)
-            host.submitAchievementToGameCenter(identifier, percent, [keep](bool failed) { keep->gameCenterAnswered(failed); });
+            QVGameCenterRole::current().submitAchievementToGameCenter(identifier, percent, [keep](bool failed) { keep->gameCenterAnswered(failed); });
     }
     testCompletion();
     return handle;
@@ -94,12 +94,11 @@ void QVGameCenterAchievement::testCompletion()
     if (quorvelStatus_ != kFailed && gameCenterStatus_ != kFailed) {
         if (quorvelStatus_ == kNotUsed) {
             // Game Center alone: the store records each mapped achievement as synchronised.
-            QVRuntimeHost& host = QVRuntimeHost::current();
             platform::Date now = platform::dateNow();
             std::string userId = lastLoggedInUserId();
             size_t n = std::min(achievementIds_.size(), percentsComplete_.size());
             for (size_t i = 0; i < n; ++i) {
-                if (host.gameCenterAchievementId(achievementIds_[i]))
+                if (QVGameCenterRole::current().gameCenterAchievementId(achievementIds_[i]))
                     QVAchievementService::synchUnlockedAchievement(achievementIds_[i], userId, "", now,
                                                                    percentsComplete_[i]);
             }

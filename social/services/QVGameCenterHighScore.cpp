@@ -1,7 +1,8 @@
 // The Game Center and service double submission of a score batch.
 #include "social/services/QVGameCenterHighScore.h"
 
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVGameCenterRole.h"
+#include "social/runtime/QVRequestUIRole.h"
 
 namespace quorvel {
 
@@ -21,12 +22,11 @@ Ref<QVRequestHandle> QVGameCenterHighScore::submitOnSuccess(const QVDelegate& on
     successDelegate_ = onSuccess;
     failureDelegate_ = onFailure;
     uploadBlobDelegate_ = onUploadBlob;
-    QVRuntimeHost& host = QVRuntimeHost::current();
 
     if (scores_.empty()) {
         successDelegate_.invoke(nullptr);
         if (!silently_ && message_)
-            host.showBackgroundNotice({ *message_, {}, 4, 4 });
+            QVRequestUIRole::current().showBackgroundNotice({ *message_, {}, 4, 4 });
         return nullptr;
     }
 
@@ -34,14 +34,14 @@ Ref<QVRequestHandle> QVGameCenterHighScore::submitOnSuccess(const QVDelegate& on
     gameCenterStatus_ = kNotUsed;
     gameCenterCount_ = 0;
     QVGameCenterDates dates;
-    if (host.isLoggedIntoGameCenter()) {
+    if (QVGameCenterRole::current().isLoggedIntoGameCenter()) {
         for (const auto& entry : scores_) {
-            std::optional<std::string> category = host.gameCenterLeaderboardCategory(entry->leaderboardId);
+            std::optional<std::string> category = QVGameCenterRole::current().gameCenterLeaderboardCategory(entry->leaderboardId);
             if (!category)
                 continue;
             ++gameCenterCount_;
             gameCenterStatus_ = kPending;
-            dates[entry->leaderboardId] = host.submitScoreToGameCenter(
+            dates[entry->leaderboardId] = QVGameCenterRole::current().submitScoreToGameCenter(
                 entry->score, *category, [keep](bool failed) { keep->gameCenterAnswered(failed); });
         }
     }
@@ -90,10 +90,9 @@ void QVGameCenterHighScore::testCompletion(platform::Object* result)
 
 void QVSubmitHighScoreToGameCenterOnly::submitToGameCenterOnlyWithScores(const QVHighScoreBatch& scores)
 {
-    QVRuntimeHost& host = QVRuntimeHost::current();
     for (const auto& entry : scores) {
-        if (std::optional<std::string> category = host.gameCenterLeaderboardCategory(entry->leaderboardId))
-            host.submitScoreToGameCenter(entry->score, *category, nullptr);
+        if (std::optional<std::string> category = QVGameCenterRole::current().gameCenterLeaderboardCategory(entry->leaderboardId))
+            QVGameCenterRole::current().submitScoreToGameCenter(entry->score, *category, nullptr);
     }
 }
 

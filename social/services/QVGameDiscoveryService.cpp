@@ -3,7 +3,7 @@
 
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVResourceFields.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVPlayedGame.h"
 
 namespace quorvel {
@@ -17,10 +17,9 @@ const QVServiceEndpoint kIndex { "GET", "game_discovery_categories", 0 };
 
 std::string orientation()
 {
-    QVRuntimeHost& host = QVRuntimeHost::current();
-    if (host.isLargeScreen())
+    if (QVSessionRole::current().isLargeScreen())
         return "ipad";
-    return host.isInLandscapeMode() ? "landscape" : "portrait";
+    return QVSessionRole::current().isInLandscapeMode() ? "landscape" : "portrait";
 }
 
 } // namespace

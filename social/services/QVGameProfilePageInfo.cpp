@@ -3,7 +3,7 @@
 
 #include "social/runtime/QVBinaryKeyedArchive.h"
 #include "social/runtime/QVResourceFields.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVClientApplicationService.h"
 
 namespace quorvel {
@@ -34,9 +34,8 @@ void QVGameProfilePageInfo::getDataMap(QVResourceDataMap& map)
 Ref<QVGameProfilePageInfo> QVGameProfilePageInfo::defaultInfo()
 {
     Ref<QVGameProfilePageInfo> info = platform::adoptRef(new QVGameProfilePageInfo);
-    QVRuntimeHost& host = QVRuntimeHost::current();
-    info->name_ = host.applicationDisplayName();
-    info->shortName_ = host.applicationShortDisplayName();
+    info->name_ = QVSessionRole::current().applicationDisplayName();
+    info->shortName_ = QVSessionRole::current().applicationShortDisplayName();
     info->ownedByLocalPlayer_ = true;
     info->suggestionsForumId_.emplace(1, '0');
     return info;
@@ -44,7 +43,7 @@ Ref<QVGameProfilePageInfo> QVGameProfilePageInfo::defaultInfo()
 
 bool QVGameProfilePageInfo::isLocalGameInfo() const
 {
-    Ref<platform::Object> local = QVRuntimeHost::current().localGameProfileInfo();
+    Ref<platform::Object> local = QVSessionRole::current().localGameProfileInfo();
     auto* info = dynamic_cast<QVGameProfilePageInfo*>(local.get());
     return info && info->resourceId() == resourceId();
 }

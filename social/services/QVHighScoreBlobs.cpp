@@ -5,7 +5,7 @@
 
 #include "platform/foundation/DateFormat.h"
 #include "social/runtime/QVPaginatedSeries.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVCloudStorageService.h"
 #include "social/services/QVHighScore.h"
 #include "social/services/QVS3UploadParameters.h"
@@ -26,7 +26,7 @@ std::string ownerOf(const QVHighScore& score)
 {
     if (score.user() && !score.user()->resourceId().empty())
         return score.user()->resourceId();
-    auto* user = dynamic_cast<QVUser*>(QVRuntimeHost::current().localUser().get());
+    auto* user = dynamic_cast<QVUser*>(QVSessionRole::current().localUser().get());
     return user ? user->resourceId() : std::string("0");
 }
 

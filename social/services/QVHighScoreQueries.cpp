@@ -4,7 +4,8 @@
 #include "platform/foundation/Format.h"
 #include "platform/ui/MapView.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVGameCenterRole.h"
+#include "social/runtime/QVRequestUIRole.h"
 #include "social/services/QVHighScoreService.h"
 
 namespace quorvel {
@@ -77,7 +78,7 @@ Ref<QVRequestHandle> QVHighScoreService::getPage(int page, int pageSize, const s
     }
     if (!comparedToUserId.empty())
         put(*params, "compared_user_id", comparedToUserId);
-    put(*params, "uses_gc", QVRuntimeHost::current().isLoggedIntoGameCenter());
+    put(*params, "uses_gc", QVGameCenterRole::current().isLoggedIntoGameCenter());
     return service().send(silently ? kScoresSilent : kScores, {}, params.get(), onSuccess, onFailure);
 }
 
@@ -113,7 +114,7 @@ void QVHighScoreService::getAllHighScoresForLoggedInUser(const QVDelegate& onSuc
     put(*params, "across_leaderboards", true);
     put(*params, "user_id", std::string("me"));
     // The notice is the caller's message (category 4, type 2).
-    Ref<platform::Object> notice = QVRuntimeHost::current().foregroundNotice(message.value_or(kDownloadedHighScores));
+    Ref<platform::Object> notice = QVRequestUIRole::current().foregroundNotice(message.value_or(kDownloadedHighScores));
     service().getAction(kBatchPath, params.get(), onSuccess, onFailure, 2, notice.get());
 }
 

@@ -8,7 +8,9 @@
 #include "platform/foundation/Log.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVGameCenterRole.h"
+#include "social/runtime/QVRequestUIRole.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAbridgedHighScore.h"
 #include "social/services/QVGameCenterHighScore.h"
 #include "social/services/QVGameCenterMap.h"
@@ -30,7 +32,7 @@ namespace {
 
 std::string lastLoggedInUserId()
 {
-    auto* user = dynamic_cast<QVUser*>(QVRuntimeHost::current().localUser().get());
+    auto* user = dynamic_cast<QVUser*>(QVSessionRole::current().localUser().get());
     return user ? user->resourceId() : std::string("0");
 }
 
@@ -39,7 +41,7 @@ void submitToGameCenterOnly(const QVHighScoreBatch& batch)
     QVSubmitHighScoreToGameCenterOnly::create()->submitToGameCenterOnlyWithScores(batch);
 }
 
-QVRuntimeHost::BackgroundNotice highScoreNotice(const std::string& text)
+QVRequestUIRole::BackgroundNotice highScoreNotice(const std::string& text)
 {
     return { text, QVHighScoreService::kNoticeImage, 4, 4 };
 }
@@ -175,9 +177,8 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
                                               const std::string& leaderboardId, bool silently, bool deferred,
                                               const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    QVRuntimeHost& host = QVRuntimeHost::current();
     bool sentToGameCenter = false;
-    if (!host.hasUserApprovedQuorvel() && host.isLoggedIntoGameCenter()) {
+    if (!QVSessionRole::current().hasUserApprovedQuorvel() && QVGameCenterRole::current().isLoggedIntoGameCenter()) {
         submitToGameCenterOnly({ QVHighScoreBatchEntry::create(leaderboardId, score) });
         sentToGameCenter = true;
     }
@@ -189,7 +190,7 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
 
     if (shouldSubmit) {
         const char* text = kNewHighScoreSavedLocally;
-        if (!deferred && host.isOnline()) {
+        if (!deferred && QVSessionRole::current().isOnline()) {
             QVHighScoreService& shared = service();
             if (blob && blob->size() <= kMaxUploadedBlob)
                 setPendingBlob(*blob, leaderboardId, score);
@@ -208,12 +209,12 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
             text = kNewHighScore;
         }
         if (!silently) {
-            if (host.isOnline())
-                host.setDefaultBackgroundNotice(highScoreNotice(text));
+            if (QVSessionRole::current().isOnline())
+                QVRequestUIRole::current().setDefaultBackgroundNotice(highScoreNotice(text));
             else
-                host.showBackgroundNotice(highScoreNotice(text));
+                QVRequestUIRole::current().showBackgroundNotice(highScoreNotice(text));
         }
-    } else if (host.isLoggedIntoGameCenter() && !sentToGameCenter) {
+    } else if (QVGameCenterRole::current().isLoggedIntoGameCenter() && !sentToGameCenter) {
         submitToGameCenterOnly({ QVHighScoreBatchEntry::create(leaderboardId, score) });
     }
 
@@ -251,8 +252,7 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
                                                             const QVDelegate& onSuccess, const QVDelegate& onFailure,
                                                             const std::optional<std::string>& message, bool fromSynch)
 {
-    QVRuntimeHost& host = QVRuntimeHost::current();
-    if (!host.hasUserApprovedQuorvel() && host.isLoggedIntoGameCenter())
+    if (!QVSessionRole::current().hasUserApprovedQuorvel() && QVGameCenterRole::current().isLoggedIntoGameCenter())
         submitToGameCenterOnly(batch);
 
     bool verdict = true;
@@ -320,15 +320,14 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& 
 
     auto params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
     QVSerializeHighScoreBatch(*params, batch);
-    if (auto location = QVRuntimeHost::current().userLocation()) {
+    if (auto location = QVSessionRole::current().userLocation()) {
         double lat = location->first;
         double lng = location->second;
         params->io("lat", lat);
         params->io("lng", lng);
     }
-    QVRuntimeHost& host = QVRuntimeHost::current();
     // The batch's notice is its message (category 4, type 1).
-    Ref<platform::Object> notice = host.foregroundNotice(message);
+    Ref<platform::Object> notice = QVRequestUIRole::current().foregroundNotice(message);
     return service().postAction(kBatch.path, params.get(), onSuccess, onFailure, silently ? 0 : kBatch.requestType,
                                 notice.get());
 }
@@ -341,16 +340,15 @@ Ref<QVRequestHandle> QVHighScoreService::sendPendingHighScores(const std::string
     (void)silently; // the batches of this road always go silently
     QVHighScoreService& shared = service();
     QVDelegate chained(&shared, BRISKO_SELECTOR(QVHighScoreService, _onSetHighScore), onSuccess);
-    QVRuntimeHost& host = QVRuntimeHost::current();
 
-    if (!host.isOnline() || userId == "Invalid" || std::strtoll(userId.c_str(), nullptr, 10) <= 0)
+    if (!QVSessionRole::current().isOnline() || userId == "Invalid" || std::strtoll(userId.c_str(), nullptr, 10) <= 0)
         return nullptr;
     if (!QVIsDecimalId(userId)) {
         platform::logWarning("Quorvel: pending high scores not sent: the user id is not a number");
         return nullptr;
     }
 
-    if (host.isLoggedIntoGameCenter() && !host.isSynchedWithGameCenterLeaderboards()) {
+    if (QVGameCenterRole::current().isLoggedIntoGameCenter() && !QVGameCenterRole::current().isSynchedWithGameCenterLeaderboards()) {
         QVHighScoreBatch catchUp;
         for (const auto& [leaderboardId, category] : QVGameCenterMap::fromBundle().leaderboards) {
             (void)category;
@@ -360,7 +358,7 @@ Ref<QVRequestHandle> QVHighScoreService::sendPendingHighScores(const std::string
                                                                 score->blob()));
         }
         batchSetHighScores(catchUp, true, chained, onFailure, std::nullopt, true);
-        host.setSynchWithGameCenterLeaderboards(true);
+        QVGameCenterRole::current().setSynchWithGameCenterLeaderboards(true);
     }
 
     std::string lastSync = QVLeaderboardService::getLastSyncDateUnixForUserId(userId);

@@ -7,7 +7,7 @@
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
 #include "social/runtime/QVPaginatedSeries.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVSqlQuery.h"
 #include "social/services/QVHighScore.h"
 #include "social/services/QVLeaderboardService.h"
@@ -78,7 +78,7 @@ private:
 
 std::string localUserId()
 {
-    auto* user = dynamic_cast<QVUser*>(QVRuntimeHost::current().localUser().get());
+    auto* user = dynamic_cast<QVUser*>(QVSessionRole::current().localUser().get());
     return user ? user->resourceId() : std::string("0");
 }
 

@@ -7,7 +7,7 @@
 #include "platform/foundation/Log.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "platform/foundation/Object.h"
 #include "social/services/QVLeaderboardAggregation.h"
 #include "social/services/QVOfflineService.h"
@@ -170,7 +170,7 @@ Ref<QVRequestHandle> QVLeaderboardService::getLeaderboardsForApplication(const s
                                                                          const QVDelegate& onSuccess,
                                                                          const QVDelegate& onFailure)
 {
-    if (!QVRuntimeHost::current().isOnline()) {
+    if (!QVSessionRole::current().isOnline()) {
         getLeaderboardsLocal(onSuccess, onFailure);
         return nullptr;
     }

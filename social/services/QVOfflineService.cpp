@@ -9,6 +9,7 @@
 #include "platform/foundation/Log.h"
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVSettings.h"
 #include "social/runtime/QVXmlDocument.h"
 #include "social/services/QVLeaderboardAggregation.h"
@@ -159,10 +160,10 @@ bool QVOfflineService::loadConfigurationFileIfChanged()
                                                                      false) && stored;
         }
         if (const QVXmlElement* top = document->topElement()) {
-            auto& setProfile = hooks().setLocalGameProfileInfo;
+            // The game's profile becomes the running client's local game profile.
             for (const auto& child : top->children) {
-                if (child->name == "game_profile_page_info" && setProfile)
-                    setProfile(*child);
+                if (child->name == "game_profile_page_info")
+                    QVSessionRole::current().setLocalGameProfileInfo(*child);
             }
         }
     }

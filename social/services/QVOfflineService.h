@@ -13,7 +13,8 @@
 //
 // The achievement and high-score services lend it their senders and the
 // achievement list writer through hooks(), filled when those services start;
-// an empty hook is skipped.
+// an empty hook is skipped. The game profile of the configuration file goes
+// to the running client through the session role.
 #pragma once
 
 #include "social/runtime/QVResourceDataMap.h"
@@ -35,15 +36,13 @@ public:
     static constexpr const char* kConfigResource = "quorvel_offline_config";
     static constexpr const char* kConfigDateRow = "offline_config_file_date";
 
-    // What other services and the facade lend the offline service.
+    // What the achievement and high-score services lend the offline service.
     struct Hooks {
         // Sends the user's pending achievements (sync only) and high scores (silently).
         std::function<void(const std::string& userId)> sendPendingAchievements;
         std::function<void(const std::string& userId)> sendPendingHighScores;
         // Writes the achievement list of a bootstrap answer for the user.
         std::function<void(const QVResourceArray& achievements, const std::string& userId)> synchAchievementsList;
-        // The game profile record of the configuration file, to become the local game profile.
-        std::function<void(const QVXmlElement& gameProfile)> setLocalGameProfileInfo;
     };
     static Hooks& hooks();
 

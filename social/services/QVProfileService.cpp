@@ -7,7 +7,7 @@
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVResourceImageDownload.h"
 #include "social/runtime/QVResourceFields.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVGameDiscoveryService.h"
 #include "social/services/QVPlayedGame.h"
 #include "social/services/QVUsersCredential.h"
@@ -42,7 +42,7 @@ void QVProfileService::getProfileForUser(const std::string& userId, const QVDele
                                          const QVDelegate& onFailure)
 {
     Writer params = newWriter();
-    bool isLocal = userId.empty() || userId == QVRuntimeHost::current().lastLoggedInUserId();
+    bool isLocal = userId.empty() || userId == QVSessionRole::current().lastLoggedInUserId();
     if (!isLocal) {
         std::string me = "me";
         params->io("compared_to_user_id", me);
@@ -160,7 +160,7 @@ void QVPlayedGame::_getGameIconFailure(platform::Object*)
 
 QVUserGameStat* QVPlayedGame::getLocalUsersGameStat() const
 {
-    std::string local = QVRuntimeHost::current().lastLoggedInUserId();
+    std::string local = QVSessionRole::current().lastLoggedInUserId();
     for (const auto& item : userGameStats_) {
         auto* stat = dynamic_cast<QVUserGameStat*>(item.get());
         if (stat && stat->userId() == local)

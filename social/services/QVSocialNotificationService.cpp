@@ -4,7 +4,9 @@
 
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVRequestUIRole.h"
+#include "social/runtime/QVSessionRole.h"
+#include "social/services/QVScreensRole.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVImageUrl.h"
 #include "social/services/QVUsersCredential.h"
@@ -25,11 +27,6 @@ const QVServiceEndpoint kImageUrl { "GET", "client_applications/%@/notification_
 constexpr const char* kPostPath = "notifications.xml";
 constexpr int kPostRequestType = 1;
 
-QVSocialNotificationService::Host& host()
-{
-    static QVSocialNotificationService::Host h;
-    return h;
-}
 
 QVSocialNotification::Text nonEmpty(const std::string& link)
 {
@@ -83,7 +80,6 @@ Ref<QVSocialNotification> QVSocialNotification::initWithText(std::string text, T
 
 // ---- the service
 
-void QVSocialNotificationService::setHost(Host h) { host() = std::move(h); }
 
 void QVSocialNotificationService::populateKnownResources(QVResourceNameMap& map)
 {
@@ -113,12 +109,12 @@ void QVSocialNotificationService::getImageUrlForNotificationImageNamed(const std
     auto params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
     std::string imageName = name;
     params->io("image_name", imageName);
-    service().send(kImageUrl, { QVRuntimeHost::current().clientApplicationId() }, params.get(), onSuccess, onFailure);
+    service().send(kImageUrl, { QVSessionRole::current().clientApplicationId() }, params.get(), onSuccess, onFailure);
 }
 
 Ref<QVRequestHandle> QVSocialNotificationService::sendWithAchievements(unsigned count)
 {
-    std::string game = host().applicationShortDisplayName ? host().applicationShortDisplayName() : std::string();
+    std::string game = QVSessionRole::current().applicationShortDisplayName();
     std::string text = platform::format("I unlocked %u achievements in \"%s\"!", count, game.c_str());
     return sendWithSocialNotification(
         QVSocialNotification::initWithText(text, std::string("achievement_definitions"), std::string("game_icon"),
@@ -131,7 +127,7 @@ Ref<QVRequestHandle> QVSocialNotificationService::sendWithAchievement(const std:
                                                                       const std::string& iconUrl,
                                                                       const std::string& linkedUrl)
 {
-    std::string game = host().applicationShortDisplayName ? host().applicationShortDisplayName() : std::string();
+    std::string game = QVSessionRole::current().applicationShortDisplayName();
     std::string text = platform::format("I unlocked \"%s\" in \"%s\"!", title.c_str(), game.c_str());
     auto n = QVSocialNotification::initWithText(text, std::string("achievement_definitions"), unlockedAchievementId,
                                                 nonEmpty(linkedUrl));
@@ -167,15 +163,14 @@ void QVSocialNotificationService::onCredentialsSuccess(platform::Object* series,
         QVSocialNotificationApi::sendFailure();
         return;
     }
-    Host h = host();
-    bool remembered = h.userHasRememberedChoiceForNotifications && h.userHasRememberedChoiceForNotifications();
-    if (!remembered) {
+    QVSessionRole& session = QVSessionRole::current();
+    if (!session.userHasRememberedChoiceForNotifications()) {
         // The prompt's screen posts (or not) once the player has chosen.
-        if (!h.requestPermission || !h.requestPermission(notification.get(), credentials))
+        if (!QVScreensRole::current().requestNotificationPermission(notification.get(), credentials))
             QVSocialNotificationApi::sendFailure();
         return;
     }
-    if (h.userAllowsNotifications && h.userAllowsNotifications())
+    if (session.userAllowsNotifications())
         sendWithoutRequestingPermissionWithSocialNotification(notification.get());
     else
         QVSocialNotificationApi::sendFailure();
@@ -201,8 +196,7 @@ Ref<QVRequestHandle> QVSocialNotificationService::sendWithoutRequestingPermissio
     params->io(imageType == QVSocialNotification::kNotificationImages ? "image_name" : "image_id", imageIdentifier);
     params->io("url", url);
     std::string noticeText = platform::format("Published Game Event: %s", msg->c_str());
-    Ref<platform::Object> notice = host().postNotice ? host().postNotice(noticeText, notification)
-                                                     : QVRuntimeHost::current().foregroundNotice(noticeText);
+    Ref<platform::Object> notice = QVRequestUIRole::current().publishedEventNotice(noticeText, notification);
     return QVSocialNotificationApi::file(
         s.postAction(kPostPath, params.get(), QVDelegate(&s, BRISKO_SELECTOR(QVSocialNotificationService, notificationSent)),
                      QVDelegate(&s, BRISKO_SELECTOR(QVSocialNotificationService, notificationFailed)),

@@ -91,20 +91,6 @@ public:
     static platform::Ref<QVRequestHandle> sendWithoutRequestingPermissionWithSocialNotification(
         QVSocialNotification* notification);
 
-    // What the service needs from the central class, installed at start-up.
-    // Without a prompt, a player who has not chosen yet gets nothing posted.
-    struct Host {
-        std::function<bool()> userHasRememberedChoiceForNotifications;
-        std::function<bool()> userAllowsNotifications;
-        std::function<std::string()> applicationShortDisplayName;
-        // Presents the permission screen; false when there is none.
-        std::function<bool(QVSocialNotification*, const std::vector<platform::Ref<QVUsersCredential>>&)>
-            requestPermission;
-        // The post's notice (the published-event notice carrying the
-        // notification); without one, a foreground notice of the text.
-        std::function<platform::Ref<platform::Object>(const std::string& text, QVSocialNotification*)> postNotice;
-    };
-    static void setHost(Host host);
 
     static bool hasGlobalPermissionsOnLinkedCredentials(
         const std::vector<platform::Ref<QVUsersCredential>>& credentials);

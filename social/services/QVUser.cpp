@@ -6,7 +6,7 @@
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVResourceFields.h"
 #include "social/runtime/QVResourceImageDownload.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVSqlQuery.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVFriendsService.h"
@@ -37,7 +37,7 @@ Ref<QVUser> QVUser::invalidUser()
 
 Ref<QVUser> QVUser::localUser()
 {
-    Ref<platform::Object> local = QVRuntimeHost::current().localUser();
+    Ref<platform::Object> local = QVSessionRole::current().localUser();
     if (auto* user = dynamic_cast<QVUser*>(local.get()))
         return Ref<QVUser>(user);
     return invalidUser();
@@ -152,7 +152,7 @@ Ref<QVUser> QVUser::userWithArchivedData(const platform::Bytes& data)
 bool QVUser::online() const
 {
     if (isLocalUser())
-        return QVRuntimeHost::current().isOnline();
+        return QVSessionRole::current().isOnline();
     return online_;
 }
 
@@ -160,7 +160,7 @@ bool QVUser::isLocalUser() const
 {
     if (resourceId() == kPlaceholderId)
         return true;
-    Ref<platform::Object> local = QVRuntimeHost::current().localUser();
+    Ref<platform::Object> local = QVSessionRole::current().localUser();
     auto* user = dynamic_cast<QVUser*>(local.get());
     return user && user->resourceId() == resourceId();
 }
@@ -252,7 +252,7 @@ Ref<QVRequestHandle> QVUser::getFriends()
 Ref<QVRequestHandle> QVUser::getFriendsWithThisApplication()
 {
     return QVUserClass::file(QVFriendsService::getAllUsersWithApp(
-        QVRuntimeHost::current().clientApplicationId(), resourceId(),
+        QVSessionRole::current().clientApplicationId(), resourceId(),
         QVDelegate(this, BRISKO_SELECTOR(QVUser, _getFriendsWithThisApplicationSuccess)),
         QVDelegate(this, BRISKO_SELECTOR(QVUser, _getFriendsWithThisApplicationFailure))));
 }

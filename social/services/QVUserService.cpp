@@ -3,7 +3,7 @@
 
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVHttpBasicCredential.h"
 #include "social/services/QVUser.h"
 
@@ -46,7 +46,7 @@ Ref<QVRequestHandle> QVUserService::getUser(const std::string& userId, const QVD
         onSuccess.invoke(QVPaginatedSeries::paginatedSeriesWithObject(local.get()).get());
         return nullptr;
     }
-    if (!QVRuntimeHost::current().isOnline()) {
+    if (!QVSessionRole::current().isOnline()) {
         if (Ref<QVUser> stored = offlineUser(userId))
             onSuccess.invoke(QVPaginatedSeries::paginatedSeriesWithObject(stored.get()).get());
         else

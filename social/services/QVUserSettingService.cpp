@@ -4,7 +4,8 @@
 
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVISerializer.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
+#include "social/services/QVScreensRole.h"
 
 #include "platform/device/Device.h"
 
@@ -31,7 +32,7 @@ Ref<QVHttpNestedQueryStringWriter> newWriter() { return platform::adoptRef(new Q
 
 std::string orThisGame(const std::string& gameId)
 {
-    return gameId.empty() ? QVRuntimeHost::current().clientApplicationId() : gameId;
+    return gameId.empty() ? QVSessionRole::current().clientApplicationId() : gameId;
 }
 
 Ref<QVRequestHandle> setSetting(const char* idName, const std::string& id, bool value, const QVDelegate& onSuccess,
@@ -49,7 +50,6 @@ Ref<QVRequestHandle> setSetting(const char* idName, const std::string& id, bool 
 }
 
 struct PushControllerRegistry {
-    QVUserSettingPushController::Loader loader;
     std::map<std::pair<std::string, std::string>, QVUserSettingPushController::Action> actions;
 };
 
@@ -147,7 +147,6 @@ void QVNewsletterSubscription::getDataMap(QVResourceDataMap& map)
 
 // ---- the push-controller entry
 
-void QVUserSettingPushController::setControllerLoader(Loader loader) { registry().loader = std::move(loader); }
 
 void QVUserSettingPushController::registerAction(const std::string& controllerName, const std::string& actionName,
                                                  Action action)
@@ -165,9 +164,9 @@ void QVUserSettingPushController::unregisterActions(const std::string& controlle
 Ref<platform::ui::ViewController> QVUserSettingPushController::getController() const
 {
     auto& r = registry();
-    if (!r.loader || controllerName_.empty())
+    if (controllerName_.empty())
         return nullptr;
-    Ref<platform::ui::ViewController> controller = r.loader(controllerName_);
+    Ref<platform::ui::ViewController> controller = QVScreensRole::current().loadScreen(controllerName_);
     if (!controller || !selectorToCall_)
         return controller;
     auto action = r.actions.find({ controllerName_, *selectorToCall_ });

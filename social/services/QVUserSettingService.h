@@ -83,7 +83,6 @@ private:
 class QVUserSettingPushController : public QVResource {
     QV_DECLARE_RESOURCE(QVUserSettingPushController)
 public:
-    using Loader = std::function<platform::Ref<platform::ui::ViewController>(const std::string& name)>;
     using Action = std::function<void(platform::ui::ViewController&)>;
 
     static std::string getResourceName() { return "user_setting_push_controller"; }
@@ -101,8 +100,6 @@ public:
     // Null when no screen of that name loads.
     platform::Ref<platform::ui::ViewController> getController() const;
 
-    // How screens are loaded by name (the central class installs the UI kit's loader).
-    static void setControllerLoader(Loader loader);
     // Allows `action` as the action named `actionName` of screens named `controllerName`.
     static void registerAction(const std::string& controllerName, const std::string& actionName, Action action);
     static void unregisterActions(const std::string& controllerName);

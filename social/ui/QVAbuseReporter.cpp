@@ -4,9 +4,9 @@
 #include "platform/ui/Window.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVProvider.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVServiceEndpoint.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVViewController.h"
 
 namespace quorvel {
@@ -49,7 +49,7 @@ void QVAbuseReporter::reportAbuseByUserForumPost(const std::string& userId, cons
 void QVAbuseReporter::report()
 {
     platform::ui::View* view = nullptr;
-    if (auto* root = QVDashboardHost::current().getRootController())
+    if (auto* root = QVDashboardRole::current().getRootController())
         view = root->view();
     else
         view = platform::ui::Window::keyWindow(); // no dashboard: over the game's window
@@ -84,7 +84,7 @@ void QVAbuseReporter::send()
         params->io("abuse_flag[flaggable_id]", flaggableId_);
         params->io("abuse_flag[flaggable_type]", flaggableType_);
     }
-    QVProvider* provider = QVRuntimeHost::current().provider();
+    QVProvider* provider = QVSessionRole::current().provider();
     auto path = QVServicePath::build("users/%@/abuse_flags.xml", { userId_ });
     Ref<QVRequestHandle> handle;
     if (provider && path)

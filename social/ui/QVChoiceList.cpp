@@ -3,7 +3,7 @@
 
 #include "platform/device/Screen.h"
 #include "platform/foundation/Log.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 
 namespace quorvel {
 
@@ -92,7 +92,7 @@ namespace QVChoiceList {
 Ref<QVChoiceListController> showChoiceListWithDelegate(QVChoiceListDelegate* delegate, platform::Point location,
                                                        std::vector<std::string> choices)
 {
-    ViewController* root = QVDashboardHost::current().getRootController();
+    ViewController* root = QVDashboardRole::current().getRootController();
     if (!root) {
         platform::log("QVChoiceList: no dashboard to show the list over");
         return nullptr;

@@ -4,7 +4,7 @@
 
 #include "platform/foundation/Log.h"
 #include "social/ui/QVClassRegistry.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 
 #include <cctype>
 
@@ -37,7 +37,7 @@ bool overridesComplete() { return strings().prefix && strings().suffix; }
 Ref<ViewController> attemptController(const std::string& name, Object* owner, const std::string& suffix,
                                       const std::string& prefix)
 {
-    QVDashboardHost& host = QVDashboardHost::current();
+    QVDashboardRole& host = QVDashboardRole::current();
     Ref<ViewController> c;
     if (host.isLargeScreen())
         c = QVControllerLoader::loadNibObject<ViewController>(name + "ControllerIPad" + suffix, owner);
@@ -60,7 +60,7 @@ Ref<ViewController> attemptController(const std::string& name, Object* owner, co
 Ref<TableViewCell> attemptCell(const std::string& name, Object* owner, const std::string& suffix,
                                const std::string& prefix)
 {
-    QVDashboardHost& host = QVDashboardHost::current();
+    QVDashboardRole& host = QVDashboardRole::current();
     Ref<TableViewCell> c;
     if (host.isLargeScreen())
         c = QVControllerLoader::loadNibObject<TableViewCell>(name + "IPadCell" + suffix, owner);
@@ -85,7 +85,7 @@ Ref<TableViewCell> attemptCell(const std::string& name, Object* owner, const std
 
 Ref<View> attemptView(const std::string& name, Object* owner, const std::string& suffix)
 {
-    QVDashboardHost& host = QVDashboardHost::current();
+    QVDashboardRole& host = QVDashboardRole::current();
     Ref<View> v;
     if (host.isLargeScreen())
         v = QVControllerLoader::loadNibObject<View>(name + "IPad" + suffix, owner);
@@ -167,7 +167,7 @@ Ref<TableViewCell> loadCell(const std::string& name, Object* owner)
         cell = attemptCell(name, owner, *s.suffix, *s.prefix);
     if (!cell)
         cell = attemptCell(name, owner, s.defaultSuffix, s.defaultPrefix);
-    if (cell && QVDashboardHost::current().isLargeScreen()) {
+    if (cell && QVDashboardRole::current().isLargeScreen()) {
         platform::Rect f = cell->frame();
         if (f.size.height < kLargeScreenMinimumCellHeight) {
             f.size.height = kLargeScreenMinimumCellHeight;

@@ -7,7 +7,7 @@
 #include "platform/ui/NavigationController.h"
 #include "social/runtime/QVXmlDocument.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVInterfaceOutlets.h"
 #include "social/ui/QVNavigationController.h"
 
@@ -134,9 +134,9 @@ bool QVDeadEndErrorController::performSetter(const std::string& setterName, plat
     return QVViewController::performSetter(setterName, value);
 }
 
-void QVDeadEndErrorController::offlinePressed() { QVDashboardHost::current().switchToOfflineDashboard(); }
+void QVDeadEndErrorController::offlinePressed() { QVDashboardRole::current().switchToOfflineDashboard(); }
 
-void QVDeadEndErrorController::dismiss() { QVDashboardHost::current().dismissDashboard(); }
+void QVDeadEndErrorController::dismiss() { QVDashboardRole::current().dismissDashboard(); }
 
 void QVMustBeOnlineErrorController::viewWillAppear(bool animated)
 {

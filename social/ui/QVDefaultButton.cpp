@@ -1,7 +1,7 @@
 // The client's button skins.
 #include "social/ui/QVDefaultButton.h"
 
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 
 #include <cmath>
@@ -50,7 +50,7 @@ Ref<ImageAsset> stretchableHalf(const std::string& name, bool capsAt20, int topC
 
 std::string QVDefaultButton::buttonImageName(const std::string& colourWord)
 {
-    return "QVButton" + colourWord + (QVDashboardHost::current().isLargeScreen() ? "IPad" : "") + ".png";
+    return "QVButton" + colourWord + (QVDashboardRole::current().isLargeScreen() ? "IPad" : "") + ".png";
 }
 
 Ref<QVDefaultButton> QVDefaultButton::buttonWithImages(const Rect& frame, const std::optional<std::string>& normal,

@@ -1,7 +1,7 @@
 // The Facebook login dialog of the dashboard.
 #include "social/ui/QVFBDialog.h"
 
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 
 namespace quorvel {
 
@@ -18,7 +18,7 @@ platform::Ref<QVFBDialog> QVFBDialog::dialogWithSession(FBSession* session)
 void QVFBDialog::showInView(platform::ui::View*)
 {
     show();
-    QVDashboardHost& host = QVDashboardHost::current();
+    QVDashboardRole& host = QVDashboardRole::current();
     if (host.isLargeScreen() && host.isInLandscapeModeOniPad()) {
         platform::Rect f = frame();
         f.size.width = kLandscapeWidth;
@@ -30,7 +30,7 @@ void QVFBDialog::showInView(platform::ui::View*)
 
 void QVFBDialog::keyboardWillShow(const platform::Notification& notification)
 {
-    if (QVDashboardHost::current().isLargeScreen())
+    if (QVDashboardRole::current().isLargeScreen())
         moveUp(true);
     else
         FBLoginDialog::keyboardWillShow(notification);
@@ -38,7 +38,7 @@ void QVFBDialog::keyboardWillShow(const platform::Notification& notification)
 
 void QVFBDialog::keyboardWillHide(const platform::Notification& notification)
 {
-    if (QVDashboardHost::current().isLargeScreen())
+    if (QVDashboardRole::current().isLargeScreen())
         moveUp(false);
     else
         FBLoginDialog::keyboardWillHide(notification);
@@ -46,7 +46,7 @@ void QVFBDialog::keyboardWillHide(const platform::Notification& notification)
 
 void QVFBDialog::moveUp(bool up)
 {
-    QVDashboardHost& host = QVDashboardHost::current();
+    QVDashboardRole& host = QVDashboardRole::current();
     if (!host.isLargeScreen() || up == isSlidUp_)
         return;
     isSlidUp_ = up;

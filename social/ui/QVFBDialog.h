@@ -4,7 +4,7 @@
 // come). On small screens it keeps the Facebook client's own behaviour.
 #pragma once
 
-#include "social/clients/FBSession.h"
+#include "social/runtime/FBSession.h"
 
 namespace quorvel {
 

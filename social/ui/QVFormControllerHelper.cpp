@@ -8,12 +8,13 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/Window.h"
-#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVProvider.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVRequestUIRole.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVXmlDocument.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKeyboardSize.h"
 #include "social/ui/QVViewHelper.h"
 
@@ -100,14 +101,14 @@ void QVFormControllerHelper::submitForm()
     addHiddenParameters(*writer);
     onBeforeFormSubmitted();
 
-    QVProvider* provider = QVRuntimeHost::current().provider();
+    QVProvider* provider = QVSessionRole::current().provider();
     Ref<QVRequestHandle> handle;
     if (provider) {
         handle = provider->performAction(
             getFormSubmissionUrl(), writer.get(), getHTTPMethod(),
             QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVFormControllerHelper, _requestRespondedBehavior))),
             QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVFormControllerHelper, _requestErroredBehavior))), 2,
-            QVRuntimeHost::current().foregroundNotice(getLoadingScreenText()).get(), shouldUseOAuth());
+            QVRequestUIRole::current().foregroundNotice(getLoadingScreenText()).get(), shouldUseOAuth());
     }
     // A request that never went out gets no answer: fail now rather than stay submitting.
     if (!handle && mIsSubmitting)
@@ -319,7 +320,7 @@ void QVFormControllerHelper::_KeyboardDidShow(const platform::Value& userInfo)
 {
     if (mIsKeyboardShown)
         return;
-    if (QVDashboardHost::current().isLargeScreen() || !mScrollContainerView) {
+    if (QVDashboardRole::current().isLargeScreen() || !mScrollContainerView) {
         mIsKeyboardShown = true;
         return;
     }

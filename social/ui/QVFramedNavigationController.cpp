@@ -5,10 +5,10 @@
 #include "platform/foundation/Log.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/ScrollView.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVViewHelper.h"
 
@@ -52,7 +52,7 @@ void registerFrameLayouts()
 
 [[maybe_unused]] const bool frameLayoutsRegistered = (registerFrameLayouts(), true);
 
-Ref<QVUser> localUser() { return dynamicRef<QVUser>(QVRuntimeHost::current().localUser()); }
+Ref<QVUser> localUser() { return dynamicRef<QVUser>(QVSessionRole::current().localUser()); }
 
 bool sameUser(const QVUser* a, const QVUser* b) { return a && b && a->resourceId() == b->resourceId(); }
 
@@ -113,7 +113,7 @@ void QVFramedContentWrapperView::update()
 
 EdgeInsets QVContentFrameView::getContentInsets()
 {
-    return EdgeInsets { 8, 6, QVDashboardHost::current().isLargeScreen() ? 0.0f : 8.0f, 6 };
+    return EdgeInsets { 8, 6, QVDashboardRole::current().isLargeScreen() ? 0.0f : 8.0f, 6 };
 }
 
 Ref<QVContentFrameView> QVContentFrameView::withFrame(const Rect& frame)
@@ -128,7 +128,7 @@ bool QVContentFrameView::initWithFrame(const Rect& frame)
 {
     if (!ImageView::initWithFrame(frame))
         return false;
-    setRoundedCorners(QVDashboardHost::current().isLargeScreen());
+    setRoundedCorners(QVDashboardRole::current().isLargeScreen());
     return true;
 }
 
@@ -136,7 +136,7 @@ bool QVContentFrameView::initWithCoder(const InterfaceCoder& coder)
 {
     if (!ImageView::initWithCoder(coder))
         return false;
-    setRoundedCorners(QVDashboardHost::current().isLargeScreen());
+    setRoundedCorners(QVDashboardRole::current().isLargeScreen());
     return true;
 }
 
@@ -167,7 +167,7 @@ void QVPlayerBannerCell::onResourceChanged(Object* resource)
     profileView_ = nullptr;
     profileButton_ = nullptr;
     quorvelPtsView_ = separatorView_ = nullptr;
-    bool large = QVDashboardHost::current().isLargeScreen();
+    bool large = QVDashboardRole::current().isLargeScreen();
     if (!user_) {
         bgView_ = ImageView::imageViewWithImage(QVLoadKitImage("QVNowPlayingBannerOffline.png").get());
         content->addSubview(bgView_.get());
@@ -228,7 +228,7 @@ void QVPlayerBannerCell::layoutSubviews()
     Rect b = contentView()->bounds();
     if (bgView_)
         bgView_->setFrame(b);
-    bool large = QVDashboardHost::current().isLargeScreen();
+    bool large = QVDashboardRole::current().isLargeScreen();
     float picture = large ? 50 : 36;
     float mid = b.size.height / 2;
     Rect pictureFrame(9, std::round(mid - picture / 2), picture, picture);
@@ -331,7 +331,7 @@ void QVProfileComparisonUser::build(bool fromInterface)
     score_->setBackgroundColor(std::nullopt);
     addSubview(score_.get());
     // Interface-built comparisons stand sideways in landscape.
-    if (fromInterface && QVDashboardHost::current().isInLandscapeMode())
+    if (fromInterface && QVDashboardRole::current().isInLandscapeMode())
         avatar_->setTransform(platform::AffineTransform { 0, 1, -1, 0, 0, 0 });
 }
 
@@ -862,7 +862,7 @@ void QVFramedNavigationController::refreshBottomView()
 
 QVFramedNavigationController::Rects QVFramedNavigationController::_genRects(const VisibilityFlags& flags)
 {
-    QVDashboardHost& host = QVDashboardHost::current();
+    QVDashboardRole& host = QVDashboardRole::current();
     Rects r;
     Rect bounds = view()->bounds();
     r.navBar = navigationBar()->frame();

@@ -2,10 +2,10 @@
 #include "social/ui/QVFriendPickerController.h"
 
 #include "platform/foundation/Log.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVUser.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVStandardCells.h"
 
@@ -19,7 +19,7 @@ QV_REGISTER_CLASS(QVFriendPickerController);
 void QVFriendPickerController::launchPickerWithDelegate(QVFriendPickerDelegate* delegate, const std::string& promptText,
                                                         const std::string& mustHaveApplicationId)
 {
-    if (!QVRuntimeHost::current().isOnline())
+    if (!QVSessionRole::current().isOnline())
         return;
     auto picker = dynamicRef<QVFriendPickerController>(QVControllerLoader::load("FriendPicker"));
     if (!picker) {
@@ -34,7 +34,7 @@ void QVFriendPickerController::launchPickerWithDelegate(QVFriendPickerDelegate* 
     QVNavigationController::addCloseButtonToViewController(
         picker.get(), picker.get(), BarButtonItem::PlainAction(BRISKO_SELECTOR(QVFriendPickerController, cancel)));
 
-    QVDashboardHost& host = QVDashboardHost::current();
+    QVDashboardRole& host = QVDashboardRole::current();
     ViewController* root = host.getRootController();
     if (!root) {
         auto nav = QVFramedNavigationController::withRootViewController(picker.get());
@@ -80,7 +80,7 @@ void QVFriendPickerController::cancel()
 
 void QVFriendPickerController::dismiss()
 {
-    QVDashboardHost& host = QVDashboardHost::current();
+    QVDashboardRole& host = QVDashboardRole::current();
     host.allowErrorScreens(true);
     if (popover_) {
         Ref<PopoverController> popover = std::move(popover_);
@@ -99,14 +99,14 @@ void QVFriendPickerController::popoverControllerDidDismissPopover(PopoverControl
             button->setEnabled(true);
     popover_ = nullptr;
     // Closed from outside: the player picked nobody.
-    QVDashboardHost::current().allowErrorScreens(true);
+    QVDashboardRole::current().allowErrorScreens(true);
     if (QVFriendPickerDelegate* d = delegate())
         d->pickerCancelled();
 }
 
 void QVFriendPickerController::viewWillAppear(bool animated)
 {
-    QVDashboardHost::current().allowErrorScreens(false);
+    QVDashboardRole::current().allowErrorScreens(false);
     QVTableSequenceControllerHelper::viewWillAppear(animated);
 }
 

@@ -4,7 +4,7 @@
 #include "platform/ui/Keyboard.h"
 #include "platform/ui/Types.h"
 #include "social/runtime/QVSystemVersion.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 
 namespace quorvel {
 
@@ -17,7 +17,7 @@ platform::Size QVgetKeyboardSize(const platform::Value& userInfo, bool systemHas
 {
     if (systemHasEndFrame) {
         platform::Size size = platform::ui::rectFromValue(userInfo[platform::ui::kKeyboardFrameEndUserInfoKey]).size;
-        if (QVDashboardHost::current().isInLandscapeMode())
+        if (QVDashboardRole::current().isInLandscapeMode())
             return platform::Size(size.height, size.width);
         return size;
     }

@@ -2,7 +2,7 @@
 // with the default suffix: the loading overlay and the shared error and
 // message screens (the empty-list screen "EmptyDataSet" exists only here).
 #include "platform/ui/InterfaceRegistry.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVInterfaceOutlets.h"
 #include "social/ui/QVLoadingController.h"
@@ -32,7 +32,7 @@ void QVRegisterKitInterfaces()
 {
     InterfaceRegistry::shared().registerLayout("LoadingControllerQv", [](InterfaceBuilder& b) {
         auto controller = b.makeController<QVLoadingController>();
-        auto view = QVLoadingController::buildLoadingView(&b, QVDashboardHost::current().getDashboardBounds());
+        auto view = QVLoadingController::buildLoadingView(&b, QVDashboardRole::current().getDashboardBounds());
         controller->setView(QVOutlet<QVLoadingView>(view.get(), "LoadingControllerQv", "view"));
         return std::vector<Ref<Object>> { controller };
     });

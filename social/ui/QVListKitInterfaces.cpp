@@ -3,7 +3,7 @@
 // list's header.
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/Label.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 
 namespace quorvel {
 
@@ -17,7 +17,7 @@ constexpr float kPlainSectionHeaderHeight = 24;
 
 std::vector<Ref<Object>> buildPlainSectionHeader(InterfaceBuilder& b)
 {
-    float width = QVDashboardHost::current().getDashboardBounds().size.width;
+    float width = QVDashboardRole::current().getDashboardBounds().size.width;
     auto strip = b.makeView<View>(platform::Rect(0, 0, width, kPlainSectionHeaderHeight));
     strip->setBackgroundColor(Color::rgb(0.22f, 0.25f, 0.29f));
     strip->setAutoresizingMask(FlexibleWidth);

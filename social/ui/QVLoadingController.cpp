@@ -4,7 +4,7 @@
 #include "platform/ui/ActivityIndicator.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 
 #include <cmath>
@@ -199,7 +199,7 @@ void QVLoadingController::loadView()
         ViewController::loadView();
         return;
     }
-    setView(buildLoadingView(nullptr, QVDashboardHost::current().getDashboardBounds()));
+    setView(buildLoadingView(nullptr, QVDashboardRole::current().getDashboardBounds()));
 }
 
 QVLoadingView* QVLoadingController::loadingView() { return dynamic_cast<QVLoadingView*>(view()); }
@@ -222,7 +222,7 @@ void QVLoadingController::viewDidLoad()
         lv->setLeftView(left);
         lv->setRightView(right);
     }
-    lv->setFrame(QVDashboardHost::current().getDashboardBounds());
+    lv->setFrame(QVDashboardRole::current().getDashboardBounds());
 }
 
 void QVLoadingController::showLoadingScreen(bool animated)

@@ -7,7 +7,7 @@
 #include "platform/ui/ImageView.h"
 #include "social/runtime/QVSystemVersion.h"
 #include "social/ui/QVBadgeView.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVLoadingController.h"
 #include "social/ui/QVPatternedGradientView.h"
@@ -43,7 +43,7 @@ QVNavigationController::~QVNavigationController()
 
 bool QVNavigationController::shouldAutorotateToInterfaceOrientation(InterfaceOrientation o)
 {
-    return o == QVDashboardHost::current().getDashboardOrientation();
+    return o == QVDashboardRole::current().getDashboardOrientation();
 }
 
 void QVNavigationController::viewDidLoad()
@@ -129,7 +129,7 @@ void QVNavigationController::slideTabBarInController(ViewController* controller,
     }
     float barHeight = tabBar->frame().size.height;
     float move = barHeight + QVBadgeView::minimumSize().height;
-    if (QVDashboardHost::current().isLargeScreen())
+    if (QVDashboardRole::current().isLargeScreen())
         move += kLargeScreenExtraSlide;
     float sign = down ? 1.0f : -1.0f;
     Rect barFrame = tabBar->frame();
@@ -149,7 +149,7 @@ void QVNavigationController::slideTabBarInController(ViewController* controller,
     float statusBar = 0;
     if (QVIsOS3OrLater()) {
         Rect status = Application::sharedApplication().statusBarFrame();
-        statusBar = QVDashboardHost::current().isInLandscapeMode() ? status.size.width : status.size.height;
+        statusBar = QVDashboardRole::current().isInLandscapeMode() ? status.size.width : status.size.height;
     }
     if (controller->isViewLoaded()) {
         Rect f = controller->view()->frame();

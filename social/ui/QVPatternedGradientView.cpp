@@ -2,7 +2,7 @@
 #include "social/ui/QVPatternedGradientView.h"
 
 #include "platform/graphics/GraphicsContext.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitDrawing.h"
 #include "social/ui/QVKitImages.h"
 
@@ -41,7 +41,7 @@ Ref<QVPatternedGradientView> QVPatternedGradientView::defaultView(const Rect& fr
 
 Ref<QVPatternedGradientView> QVPatternedGradientView::introView()
 {
-    auto view = viewWithFrame(QVDashboardHost::current().getDashboardBounds(), createLightGradient(),
+    auto view = viewWithFrame(QVDashboardRole::current().getDashboardBounds(), createLightGradient(),
                               "QVIntroPattern.png");
     view->setGradientAngle(QVUnframedIntroPatternedGradientView::kIntroAngle);
     return view;
@@ -132,7 +132,7 @@ bool QVUnframedIntroPatternedGradientView::initWithCoder(const InterfaceCoder& c
         return false;
     setUpFromInterface(createLightGradient(), "QVIntroPattern.png");
     setGradientAngle(kIntroAngle);
-    if (QVDashboardHost::current().isLargeScreen())
+    if (QVDashboardRole::current().isLargeScreen())
         View::setBackgroundColor(Color::clear());
     return true;
 }

@@ -2,7 +2,7 @@
 #include "social/ui/QVResumeView.h"
 
 #include "platform/ui/ImageView.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 
 namespace quorvel {
@@ -32,7 +32,7 @@ bool QVResumeView::initWithAction(Action action, platform::Object* target)
     Ref<ImageView> background = image ? ImageView::imageViewWithImage(image.get()) : ImageView::imageViewWithFrame({});
     background->setAutoresizingMask(0);
     setFrame(background->frame());
-    float bottom = QVDashboardHost::current().isInLandscapeMode() ? kLandscapeBottomEdge : kBottomEdge;
+    float bottom = QVDashboardRole::current().isInLandscapeMode() ? kLandscapeBottomEdge : kBottomEdge;
     Rect frame = background->frame();
     frame.origin.x += kImageOffsetX;
     frame.origin.y = bottom - frame.size.height;

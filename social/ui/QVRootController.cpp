@@ -6,7 +6,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/Keyboard.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVInterfaceOutlets.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVFramedNavigationController.h"
@@ -85,7 +85,7 @@ void QVRootController::loadView()
 void QVRootController::viewDidLoad()
 {
     ViewController::viewDidLoad();
-    QVDashboardHost& host = QVDashboardHost::current();
+    QVDashboardRole& host = QVDashboardRole::current();
     if (!host.isLargeScreen() || !containerView_)
         return;
     containerView_->setBackgroundColor(Color::clear());
@@ -126,7 +126,7 @@ void QVRootController::showController(ViewController* controller)
     }
     contentController_ = controller;
     controller->notifyViewWillAppear(true);
-    controller->view()->setFrame(QVDashboardHost::current().getDashboardBounds());
+    controller->view()->setFrame(QVDashboardRole::current().getDashboardBounds());
     containerView_->addSubview(controller->view());
     // A container hidden by an earlier close shows again; otherwise the show
     // would end looking like a hide.
@@ -196,7 +196,7 @@ void QVRootController::animationDidStop(LayerAnimation* animation, bool finished
         contentController_->notifyViewDidAppear(true);
     }
 
-    QVDashboardHost& host = QVDashboardHost::current();
+    QVDashboardRole& host = QVDashboardRole::current();
     host.animationDidStop(finished);
 
     if (!host.initialDashboardModalContentURL().empty()) {
@@ -221,7 +221,7 @@ void QVRootController::cleanupSubviews()
 
 void QVRootController::presentModalViewController(ViewController* controller, bool animated)
 {
-    if (!QVDashboardHost::current().isLargeScreen()) {
+    if (!QVDashboardRole::current().isLargeScreen()) {
         ViewController::presentModalViewController(controller, animated);
         return;
     }
@@ -248,7 +248,7 @@ void QVRootController::presentModalViewController(ViewController* controller, bo
 
 void QVRootController::dismissModalViewControllerAnimated(bool animated)
 {
-    if (!QVDashboardHost::current().isLargeScreen()) {
+    if (!QVDashboardRole::current().isLargeScreen()) {
         ViewController::dismissModalViewControllerAnimated(animated);
         return;
     }
@@ -286,7 +286,7 @@ ViewController* QVRootController::modalViewController() const
 
 bool QVRootController::shouldAutorotateToInterfaceOrientation(InterfaceOrientation o)
 {
-    return o == QVDashboardHost::current().getDashboardOrientation();
+    return o == QVDashboardRole::current().getDashboardOrientation();
 }
 
 // ---- Keyboard compensation (large screens)
@@ -294,7 +294,7 @@ bool QVRootController::shouldAutorotateToInterfaceOrientation(InterfaceOrientati
 void QVRootController::viewWillAppear(bool animated)
 {
     ViewController::viewWillAppear(animated);
-    if (!QVDashboardHost::current().isLargeScreen() || observingKeyboard_)
+    if (!QVDashboardRole::current().isLargeScreen() || observingKeyboard_)
         return;
     observingKeyboard_ = true;
     auto& center = NotificationCenter::defaultCenter();
@@ -307,7 +307,7 @@ void QVRootController::viewWillAppear(bool animated)
 void QVRootController::viewWillDisappear(bool animated)
 {
     ViewController::viewWillDisappear(animated);
-    if (QVDashboardHost::current().isLargeScreen())
+    if (QVDashboardRole::current().isLargeScreen())
         removeKeyboardObservers();
 }
 
@@ -325,7 +325,7 @@ void QVRootController::_keyboardWillShow(const platform::Notification&)
     if (keyboardShowing_)
         return;
     keyboardShowing_ = true;
-    _adjustForKeyboard(QVDashboardHost::current().getDashboardOrientation());
+    _adjustForKeyboard(QVDashboardRole::current().getDashboardOrientation());
 }
 
 void QVRootController::_keyboardWillHide(const platform::Notification&)
@@ -333,7 +333,7 @@ void QVRootController::_keyboardWillHide(const platform::Notification&)
     if (!keyboardShowing_)
         return;
     keyboardShowing_ = false;
-    _adjustForKeyboard(QVDashboardHost::current().getDashboardOrientation());
+    _adjustForKeyboard(QVDashboardRole::current().getDashboardOrientation());
 }
 
 void QVRootController::_dashboardWillRotate(const platform::Notification& n)

@@ -2,7 +2,7 @@
 // tabbed dashboard, the intro flow, single screens). It holds one content
 // screen at a time in its container, moves it in and reveals it out with
 // 0.5 s transitions while the background overlay fades in and out, and tells
-// the central class (through the dashboard host) when either transition ends.
+// the central class (through the dashboard role) when either transition ends.
 //
 // On large screens it keeps the content clear of the on-screen keyboard and
 // shows modal screens inside the content's view rather than over the window.

@@ -1,15 +1,16 @@
 // QVRootFrame: what the central class drives of the dashboard's root
 // controller. The central class loads "Root" by name and reaches it through
 // this interface only; the root controller tells it back through
-// QVDashboardHost::animationDidStop when its show or hide transition ends.
+// QVDashboardRole::animationDidStop when its show or hide transition ends.
 //
 // The sequence both sides rely on: the central class sizes the screen, sets
 // the transition subtypes and calls showController; when the move-in ends the
-// screen gets viewDidAppear and the host hears animationDidStop (the dashboard
-// appeared). Closing calls hideController; when the reveal ends the screen
-// gets viewDidDisappear, is dropped, and the host hears animationDidStop (the
-// central class then destroys the dashboard: cleanupSubviews, the modal
-// dismissed without animation, the root's view removed).
+// screen gets viewDidAppear and the dashboard role hears animationDidStop
+// (the dashboard appeared). Closing calls hideController; when the reveal
+// ends the screen gets viewDidDisappear, is dropped, and the dashboard role
+// hears animationDidStop (the central class then destroys the dashboard:
+// cleanupSubviews, the modal dismissed without animation, the root's view
+// removed).
 #pragma once
 
 #include "platform/ui/Layer.h"

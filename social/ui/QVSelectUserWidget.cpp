@@ -4,10 +4,10 @@
 #include "platform/device/Device.h"
 #include "platform/foundation/Format.h"
 #include "platform/ui/AlertView.h"
-#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVProvider.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVUser.h"
 #include "social/services/QVUserService.h"
 
@@ -149,7 +149,7 @@ void QVSelectUserController::replaceUsers(const std::vector<Ref<QVUser>>& users)
 void QVSelectUserController::onResourceWasDeleted(Object* resource)
 {
     auto* user = dynamic_cast<QVUser*>(resource);
-    QVProvider* provider = QVRuntimeHost::current().provider();
+    QVProvider* provider = QVSessionRole::current().provider();
     if (!user || !provider)
         return;
     auto params = platform::adoptRef(new QVHttpNestedQueryStringWriter);

@@ -2,9 +2,9 @@
 #include "social/ui/QVStandardCells.h"
 
 #include "platform/graphics/Font.h"
-#include "social/core/Quorvel.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVUser.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVToggleControl.h"
 
@@ -29,7 +29,7 @@ constexpr float kIconSize = 32;
 
 float rowWidth()
 {
-    return QVDashboardHost::current().getDashboardBounds().size.width;
+    return QVDashboardRole::current().getDashboardBounds().size.width;
 }
 
 Ref<Label> makeLabel(const Rect& frame, float fontSize, bool bold)
@@ -137,8 +137,11 @@ void QVDefaultLeadingCell::disableBothRightIconViews()
 void QVDefaultLeadingCell::useLocalPlayerPicture(QVImageView* view)
 {
     view->useLocalPlayerProfilePictureDefault();
-    view->setImageUrl(Quorvel::lastLoggedInUserProfilePictureUrl());
-    if (Quorvel::lastLoggedInUserUsesFacebookProfilePicture())
+    // The local player as the running client knows it (none without a client).
+    platform::Ref<platform::Object> local = QVSessionRole::current().localUser();
+    auto* user = dynamic_cast<QVUser*>(local.get());
+    view->setImageUrl(user ? user->profilePictureUrl() : std::nullopt);
+    if (user && user->usesFacebookProfilePicture())
         view->addFacebookOverlay();
     else
         view->removeFacebookOverlay();

@@ -4,10 +4,10 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/ui/NavigationController.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/ui/QVBadgeView.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 
 #include <cmath>
@@ -172,7 +172,7 @@ void QVTabBarItem::loadViewControllerIfNeeded(bool& loadedNow)
     if (viewControllerName_.empty() || viewController_ || !parent_)
         return;
     std::string name = viewControllerName_;
-    if (!disabledControllerName_.empty() && !QVRuntimeHost::current().hasUserApprovedQuorvel())
+    if (!disabledControllerName_.empty() && !QVSessionRole::current().hasUserApprovedQuorvel())
         name = disabledControllerName_;
     viewController_ = parent_->_loadTabItemViewController(name, this);
     loadedNow = viewController_ != nullptr;
@@ -768,7 +768,7 @@ void QVTabBar::slideDidStop(const std::string& name, bool, void*) { setHidden(na
 
 // ---- QVSegmentedView
 
-float QVSegmentedView::segmentedViewHeight() { return QVDashboardHost::current().isLargeScreen() ? 40.0f : 33.0f; }
+float QVSegmentedView::segmentedViewHeight() { return QVDashboardRole::current().isLargeScreen() ? 40.0f : 33.0f; }
 
 Ref<QVSegmentedView> QVSegmentedView::withFrame(const Rect& frame)
 {
@@ -789,7 +789,7 @@ void QVSegmentedView::setupDefaults()
     Rect f = frame();
     f.size.height = segmentedViewHeight();
     setFrame(f);
-    std::string suffix = QVDashboardHost::current().isLargeScreen() ? "IPad" : "";
+    std::string suffix = QVDashboardRole::current().isLargeScreen() ? "IPad" : "";
     if (auto inactive = QVLoadKitImage("QVTabBarOverlappingSegment" + suffix + ".png"))
         inactiveItemBackgroundImage = inactive->stretchableImage(27, 0);
     if (auto active = QVLoadKitImage("QVTabBarOverlappingSegmentActive" + suffix + ".png"))

@@ -3,7 +3,7 @@
 
 #include "platform/device/Application.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVTableControllerHelper.h"
@@ -25,7 +25,7 @@ Ref<ImageAsset> imageNamed(const std::string& name) { return name.empty() ? null
 
 } // namespace
 
-bool QVTabBarController::init() { return initWithFrame(QVDashboardHost::current().getDashboardBounds()); }
+bool QVTabBarController::init() { return initWithFrame(QVDashboardRole::current().getDashboardBounds()); }
 
 bool QVTabBarController::initWithFrame(const Rect& frame)
 {

@@ -6,7 +6,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/ui/Label.h"
 #include "social/runtime/QVPoller.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVKitImages.h"
@@ -61,7 +61,7 @@ QVNavigationController* QVTableControllerHelper::qvNavigationController() const
 
 void QVTableControllerHelper::loadView()
 {
-    auto table = QVTableView::tableViewWithFrame(QVDashboardHost::current().getDashboardBounds(), tableStyle_);
+    auto table = QVTableView::tableViewWithFrame(QVDashboardRole::current().getDashboardBounds(), tableStyle_);
     table->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     table->setSeparatorColor(Color::clear()); // no separators: the cell backgrounds draw the rows
     mMyTableView = table.get();
@@ -133,7 +133,7 @@ void QVTableControllerHelper::viewWillDisappear(bool animated)
 
 bool QVTableControllerHelper::shouldAutorotateToInterfaceOrientation(InterfaceOrientation o)
 {
-    return o == QVDashboardHost::current().getDashboardOrientation();
+    return o == QVDashboardRole::current().getDashboardOrientation();
 }
 
 // ---------------------------------------------------------------------------

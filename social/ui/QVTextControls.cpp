@@ -4,7 +4,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/graphics/TextEngine.h"
 #include "platform/ui/Keyboard.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKeyboardSize.h"
 #include "social/ui/QVKitImages.h"
 
@@ -72,7 +72,7 @@ void QVDefaultTextFieldDelegate::_KeyboardDidShow(const platform::Value& userInf
     if (manageScrollViewOnFocus_ && scroll) {
         platform::Size keyboard = QVgetKeyboardSize(userInfo);
         mViewHeightWithoutKeyboard = scroll->frame().size.height;
-        QVDashboardHost& host = QVDashboardHost::current();
+        QVDashboardRole& host = QVDashboardRole::current();
         View* top = host.getTopLevelView();
         float y = scroll->convertPointTo(platform::Point(0, 0), top).y;
         Rect f = scroll->frame();
@@ -203,7 +203,7 @@ void QVTextView::setContentSize(platform::Size size)
 
 void QVTextView::setContentInset(EdgeInsets)
 {
-    if (QVDashboardHost::current().isLargeScreen())
+    if (QVDashboardRole::current().isLargeScreen())
         TextView::setContentInset(EdgeInsets { 0, 0, 3, 0 });
     else
         TextView::setContentInset(EdgeInsets { 3, 0, 3, 0 });
@@ -244,7 +244,7 @@ void QVMultilineTextField::setContentOffset(platform::Point offset, bool animate
 void QVExpandableSinglelineTextField::awakeFromNib()
 {
     View::awakeFromNib();
-    float size = QVDashboardHost::current().isLargeScreen() ? 13 : 12;
+    float size = QVDashboardRole::current().isLargeScreen() ? 13 : 12;
     // Helvetica where it is installed; the system font of that size otherwise.
     font_ = platform::Font::fontWithName("Helvetica", size);
     if (!font_)
@@ -297,7 +297,7 @@ void QVExpandableSinglelineTextField::resizeForProposedText(const std::string& p
     float height = platform::measureText(proposed, *font_, options).height;
     height = std::clamp(height, minLines_ * lineHeight_, std::max(minLines_, maxLines_) * lineHeight_);
     Rect f = frame();
-    f.size.height = height + (QVDashboardHost::current().isLargeScreen() ? kExtraHeightLarge : kExtraHeightSmall);
+    f.size.height = height + (QVDashboardRole::current().isLargeScreen() ? kExtraHeightLarge : kExtraHeightSmall);
     setFrame(f);
 }
 

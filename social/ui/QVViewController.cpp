@@ -3,7 +3,7 @@
 
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ScrollView.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVLoadingController.h"
 #include "social/ui/QVNavigationController.h"
 #include "social/ui/QVScreenProtocols.h"
@@ -64,7 +64,7 @@ bool QVViewController::isCurrentlyInIntroFlow() const
 
 bool QVViewController::shouldAutorotateToInterfaceOrientation(InterfaceOrientation o)
 {
-    return o == QVDashboardHost::current().getDashboardOrientation();
+    return o == QVDashboardRole::current().getDashboardOrientation();
 }
 
 void QVViewController::viewDidLoad()

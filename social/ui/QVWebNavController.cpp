@@ -8,10 +8,10 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Renderer.h"
 #include "platform/ui/ScrollView.h"
-#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVProvider.h"
-#include "social/runtime/QVRuntimeHost.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/runtime/QVSessionRole.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVViewHelper.h"
 #include "social/ui/QVWebViewController.h"
@@ -160,7 +160,7 @@ void QVWebNavController::viewDidLoad()
     own->setClipsToBounds(true);
     own->setBackgroundColor(Color::white(0.8f));
     own->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
-    QVDashboardHost& host = QVDashboardHost::current();
+    QVDashboardRole& host = QVDashboardRole::current();
     Rect frame = own->frame();
     if (host.isInLandscapeMode()) {
         std::swap(frame.size.width, frame.size.height);
@@ -186,7 +186,7 @@ void QVWebNavController::viewDidLoad()
     webView_->setAlpha(0);
     webView_->setDataDetectorTypes(DataDetectorNone);
 
-    if (QVProvider* provider = QVRuntimeHost::current().provider()) {
+    if (QVProvider* provider = QVSessionRole::current().provider()) {
         std::string path = url_;
         const std::string& server = provider->serverUrl();
         if (!server.empty() && path.rfind(server, 0) == 0)
@@ -232,7 +232,7 @@ void QVWebNavController::_fixNavBar()
 
 bool QVWebNavController::shouldAutorotateToInterfaceOrientation(InterfaceOrientation o)
 {
-    return o == QVDashboardHost::current().getDashboardOrientation();
+    return o == QVDashboardRole::current().getDashboardOrientation();
 }
 
 QVFramedNavigationController::VisibilityFlags QVWebNavController::_visibilityFlagsForController(ViewController* screen)
@@ -416,7 +416,7 @@ void QVWebNavController::closeTapped() { actionDismissNavController(); }
 
 void QVWebNavController::actionDismissNavController(const std::optional<QVWebOptions>&)
 {
-    if (ViewController* root = QVDashboardHost::current().getRootController())
+    if (ViewController* root = QVDashboardRole::current().getRootController())
         root->dismissModalViewControllerAnimated(true);
 }
 

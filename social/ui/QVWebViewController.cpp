@@ -7,10 +7,11 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/NavigationController.h"
-#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVProvider.h"
-#include "social/runtime/QVRuntimeHost.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/runtime/QVRequestUIRole.h"
+#include "social/runtime/QVSessionRole.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVRootController.h"
 #include "social/ui/QVTabBarController.h"
 
@@ -129,7 +130,7 @@ std::string QVWebURL::resolve(const std::string& base, const std::string& refere
 
 std::string QVWebHosts::serverHost()
 {
-    QVProvider* provider = QVRuntimeHost::current().provider();
+    QVProvider* provider = QVSessionRole::current().provider();
     return provider ? QVWebURL::parse(provider->serverUrl()).host : std::string();
 }
 
@@ -214,7 +215,7 @@ void QVWebViewController::loadView()
 
     mLoadingView = ActivityIndicator::withStyle(ActivityIndicator::Style::WhiteLarge);
     platform::Size screen = Screen::mainScreen().bounds().size;
-    if (QVDashboardHost::current().isInLandscapeMode())
+    if (QVDashboardRole::current().isInLandscapeMode())
         std::swap(screen.width, screen.height);
     mLoadingView->setFrame(Rect((screen.width - kSpinnerSize) / 2, (screen.height - kSpinnerSize) / 2, kSpinnerSize,
                                 kSpinnerSize));
@@ -236,7 +237,7 @@ void QVWebViewController::viewWillAppear(bool animated)
     mLoadingView->setCenter(platform::Point(std::round(b.size.width / 2), std::round(b.size.height / 2)));
     if (!mLoadingView->superview())
         own->addSubview(mLoadingView.get());
-    QVDashboardHost& host = QVDashboardHost::current();
+    QVDashboardRole& host = QVDashboardRole::current();
     if (!host.isLargeScreen())
         mWebView->stringByEvaluatingJavaScriptFromString(
             std::string("setOrientation('") + (host.isInLandscapeMode() ? "landscape" : "portrait") + "')");
@@ -249,7 +250,7 @@ void QVWebViewController::loadWebContent()
 {
     view();
     didFirstLoad_ = true;
-    QVDashboardHost& host = QVDashboardHost::current();
+    QVDashboardRole& host = QVDashboardRole::current();
     bool landscape = host.isInLandscapeMode();
     OAuthURLRequest::Parameters parameters;
     parameters.push_back(OAuthURLRequestParameter::parameterWithName("landscape", landscape ? "1" : "0"));
@@ -257,15 +258,14 @@ void QVWebViewController::loadWebContent()
         "orientation", host.isLargeScreen() ? "ipad" : (landscape ? "landscape" : "Portrait")));
     for (auto& p : getParameters())
         parameters.push_back(p);
-    QVRuntimeHost& runtime = QVRuntimeHost::current();
-    QVProvider* provider = runtime.provider();
+    QVProvider* provider = QVSessionRole::current().provider();
     if (!provider) {
         platform::logWarning("QVWebViewController: no provider to request %s", getAction().c_str());
         return;
     }
     Ref<OAuthAPIRequestLoader> loader = provider->getRequestForAction(
         getAction(), parameters, "GET", QVDelegate(), QVDelegate(), 2,
-        runtime.foregroundNotice(notificationString()).get(), true);
+        QVRequestUIRole::current().foregroundNotice(notificationString()).get(), true);
     if (!loader)
         return;
     platform::HttpRequestData data = loader->getConfiguredRequest();
@@ -314,11 +314,11 @@ bool QVWebViewController::webViewShouldStartLoadWithRequest(WebView* web, const 
         return false;
     }
     if (!url.host.empty() && url.host == lower(QVWebHosts::oauthRedirect)) {
-        if (QVProvider* provider = QVRuntimeHost::current().provider()) {
+        if (QVProvider* provider = QVSessionRole::current().provider()) {
             std::string path = url.path.empty() ? url.path : url.path.substr(1);
             Ref<OAuthAPIRequestLoader> loader = provider->getRequestForAction(
                 path, {}, "GET", QVDelegate(), QVDelegate(), 2,
-                QVRuntimeHost::current().foregroundNotice("Downloaded").get(), true);
+                QVRequestUIRole::current().foregroundNotice("Downloaded").get(), true);
             if (loader) {
                 platform::HttpRequestData data = loader->getConfiguredRequest();
                 URLRequest signedRequest(data.url);

@@ -12,7 +12,7 @@
 
 #include "platform/ui/ActivityIndicator.h"
 #include "platform/ui/WebView.h"
-#include "social/clients/OAuthURLRequest.h"
+#include "social/runtime/OAuthURLRequest.h"
 #include "social/ui/QVViewController.h"
 
 #include <map>

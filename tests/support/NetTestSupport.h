@@ -1,6 +1,6 @@
 // Shared fixture of the network tests of the client: the main loop on a manual
 // clock, a fresh libcurl transport, a private home folder (keychain, defaults),
-// the stand-in service on a loopback port, a recording runtime host and a
+// the stand-in service on a loopback port, a recording runtime roles double and a
 // provider pointed at the stand-in.
 #pragma once
 
@@ -10,13 +10,13 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/net/CurlHttpTransport.h"
 #include "platform/net/Reachability.h"
-#include "social/clients/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVActionRequest.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
 #include "social/runtime/QVRequestHandle.h"
 #include "social/runtime/QVResource.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/TestRuntimeRoles.h"
 #include "tools/standin/StandInServer.h"
 
 #include <string>
@@ -39,7 +39,7 @@ private:
 };
 
 // Records what the runtime asks of the facade.
-class RecordingHost : public quorvel::QVRuntimeHost {
+class RecordingHost : public quorvel::TestRuntimeRoles {
 public:
     bool approved { true };
     bool disabled { false };
@@ -60,13 +60,13 @@ public:
     void launchLoginFlowForRequest(quorvel::QVActionRequest& r) override
     {
         calls.push_back("login");
-        QVRuntimeHost::launchLoginFlowForRequest(r);
+        TestRuntimeRoles::launchLoginFlowForRequest(r);
     }
     void launchGetExtendedCredentialsFlowForRequest(quorvel::QVActionRequest& r, const platform::Bytes& b,
                                                     platform::Object* n) override
     {
         calls.push_back("credentials");
-        QVRuntimeHost::launchGetExtendedCredentialsFlowForRequest(r, b, n);
+        TestRuntimeRoles::launchGetExtendedCredentialsFlowForRequest(r, b, n);
     }
     void notifyAddOnsUserLoggedIn() override { calls.push_back("addons-in"); }
     void notifyAddOnsUserLoggedOut() override { calls.push_back("addons-out"); }
@@ -104,7 +104,7 @@ protected:
         provider = quorvel::QVProvider::providerWithProductKey("product-key", "product-secret");
         provider->setServerUrl(server.baseUrl());
         host.providerLink = provider.get();
-        quorvel::QVRuntimeHost::setCurrent(&host);
+        quorvel::TestRuntimeRoles::setCurrent(&host);
         reachability = platform::ManualReachability::create(platform::Reachability::ReachableViaWiFi);
         quorvel::QVReachability::InitializeWithSource(platform::Ref<platform::Reachability>(reachability.get()));
     }
@@ -113,7 +113,7 @@ protected:
     {
         provider->destroyAllPendingRequests();
         quorvel::QVReachability::Uninitialize();
-        quorvel::QVRuntimeHost::setCurrent(nullptr);
+        quorvel::TestRuntimeRoles::setCurrent(nullptr);
         quorvel::QVRequestHandlesForModule::reset();
         // The client's connections close first, so the server's workers end at once.
         platform::HttpTransport::setShared(nullptr);

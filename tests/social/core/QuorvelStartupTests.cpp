@@ -9,7 +9,9 @@
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/TestRuntimeRoles.h"
+#include "social/services/QVScreensRole.h"
+#include "social/core/QuorvelRoles.h"
 #include "social/runtime/QVSettings.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/services/QVLeaderboardService.h"
@@ -18,7 +20,7 @@
 #include "social/services/QVUserService.h"
 #include "social/services/QVUsersCredentialService.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVDashboardRole.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -110,7 +112,7 @@ TEST_F(QuorvelStartupTest, StartAndStopReachTheClientInTheirFixedOrders)
     EXPECT_EQ(Quorvel::sharedInstance(), nullptr);
     EXPECT_EQ(QVSettings::Instance(), nullptr);
     EXPECT_EQ(QVReachability::Instance(), nullptr);
-    EXPECT_EQ(QVRuntimeHost::current().sessionId(), "0");
+    EXPECT_EQ(QVSessionRole::current().sessionId(), "0");
 }
 
 TEST_F(QuorvelStartupTest, EmptySettingsTakeTheDocumentedDefaults)
@@ -163,7 +165,7 @@ TEST_F(QuorvelStartupTest, EachSettingsKeyChangesWhatItNames)
     startClient(settings, delegates.get());
 
     EXPECT_EQ(Quorvel::getDashboardOrientation(), 3);
-    EXPECT_EQ(QVDashboardHost::current().getDashboardOrientation(), platform::ui::InterfaceOrientation::LandscapeRight);
+    EXPECT_EQ(QVDashboardRole::current().getDashboardOrientation(), platform::ui::InterfaceOrientation::LandscapeRight);
     EXPECT_EQ(Quorvel::applicationShortDisplayName(), "Bk");
     EXPECT_EQ(Quorvel::pushNotificationsEnabled(), platform::ui::Device::currentDevice().systemVersion() >= "3");
     EXPECT_EQ(Quorvel::notificationPosition(), 3);
@@ -277,6 +279,31 @@ TEST_F(QuorvelStartupTest, StartShutdownStartInOneProcess)
     EXPECT_NE(Quorvel::getOfflineDatabaseHandle(), nullptr);
     ASSERT_TRUE(waitForBootstrapRequests(2));
     EXPECT_TRUE(Quorvel::successfullyBootstrapped());
+}
+
+// The layers below reach the running client through its roles only while it
+// runs; a role a test installed in the meantime is left in place.
+TEST_F(QuorvelStartupTest, StartUpInstallsEveryRoleAndShutDownRemovesOnlyItsOwn)
+{
+    auto installed = [] {
+        return std::vector<bool> { dynamic_cast<QuorvelRoles*>(&QVSessionRole::current()) != nullptr,
+                                   dynamic_cast<QuorvelRoles*>(&QVRequestUIRole::current()) != nullptr,
+                                   dynamic_cast<QuorvelRoles*>(&QVGameCenterRole::current()) != nullptr,
+                                   dynamic_cast<QuorvelRoles*>(&QVScreensRole::current()) != nullptr,
+                                   dynamic_cast<QuorvelRoles*>(&QVDashboardRole::current()) != nullptr };
+    };
+    EXPECT_EQ(installed(), std::vector<bool>(5, false));
+    startClient();
+    EXPECT_EQ(installed(), std::vector<bool>(5, true));
+    EXPECT_EQ(QVSessionRole::current().sessionId(), Quorvel::sessionId());
+
+    QVScreensRole screens;
+    QVScreensRole::setCurrent(&screens);
+    Quorvel::shutdown();
+    EXPECT_EQ(installed(), std::vector<bool>(5, false));
+    EXPECT_EQ(&QVScreensRole::current(), &screens);
+    QVScreensRole::setCurrent(nullptr);
+    EXPECT_EQ(QVSessionRole::current().sessionId(), "0");
 }
 
 // The presence service starts before the provider exists; it still connects through the client's provider.

@@ -1,6 +1,7 @@
 // The challenge lists: pending rows with their icons and the unviewed count,
 // the types with statistics (alone and compared) and a type's history.
 #include "ChallengeTestSupport.h"
+#include "social/runtime/QVSessionRole.h"
 
 #include "social/core/Quorvel.h"
 #include "social/dashboard/QVChallengeListController.h"
@@ -163,7 +164,7 @@ TEST_F(ChallengeListTest, ComparedTypesMarkTheLeaderAndLeaveTiesPlain)
     auto stats = requestsTo("challenge_definitions.xml");
     ASSERT_EQ(stats.size(), 1u);
     EXPECT_EQ(parameter(stats[0], "compared_user_id"), "99");
-    EXPECT_EQ(list->getNoDataFoundMessage(), "There are no available challenge types for " + QVRuntimeHost::current().applicationDisplayName() + " at this moment.");
+    EXPECT_EQ(list->getNoDataFoundMessage(), "There are no available challenge types for " + QVSessionRole::current().applicationDisplayName() + " at this moment.");
     ASSERT_TRUE(provider->answerWithXml(
         "<resources><challenge_definition_stats><challenge_definition><id>51</id><name>Lap</name></challenge_definition>"
         "<local_users_wins>4</local_users_wins><local_users_losses>2</local_users_losses><local_users_ties>1</local_users_ties>"
@@ -192,7 +193,7 @@ TEST_F(ChallengeListTest, ComparedTypesMarkTheLeaderAndLeaveTiesPlain)
 TEST_F(ChallengeListTest, EmptyTextsFollowTheModeAndTheGame)
 {
     ASSERT_TRUE(open(QVChallengeListController::kPending));
-    const std::string game = QVRuntimeHost::current().applicationDisplayName();
+    const std::string game = QVSessionRole::current().applicationDisplayName();
     EXPECT_EQ(list->getNoDataFoundMessage(), "You don't have any pending challenges for " + game + ".");
     list->setClientApplicationId("301");
     EXPECT_EQ(list->getNoDataFoundMessage(), "You have no pending challenges for this game.");

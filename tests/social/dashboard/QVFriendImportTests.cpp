@@ -10,7 +10,7 @@
 #include "social/dashboard/QVProfileController.h"
 #include "social/services/QVUsersCredential.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
-#include "social/ui/account/QVAccountSetupBaseController.h"
+#include "social/dashboard/account/QVAccountSetupBaseController.h"
 
 using namespace quorvel;
 using namespace friends_testing;

@@ -7,7 +7,7 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/ImagePicker.h"
 #include "social/dashboard/QVSelectProfilePictureController.h"
-#include "social/ui/account/QVAccountSetupBaseController.h"
+#include "social/dashboard/account/QVAccountSetupBaseController.h"
 
 using namespace quorvel;
 using namespace friends_testing;

@@ -184,7 +184,7 @@ TEST_F(TabbedDashboardTest, StartUpWebPageIsMadeOnceAndPresentedOverTheDashboard
 {
     ModalPageHost pages;
     pages.url = "news/today.html";
-    QVDashboardHost::setCurrent(&pages);
+    QVDashboardRole::setCurrent(&pages);
     setLocalProfile("55", true, false, false);
     open();
     auto* web = dynamic_cast<QVWebNavController*>(dashboard->modalDashboardContentController());
@@ -198,7 +198,7 @@ TEST_F(TabbedDashboardTest, StartUpWebPageIsMadeOnceAndPresentedOverTheDashboard
     EXPECT_EQ(dashboard->modalViewController(), web);
     dashboard->dismissModalViewControllerAnimated(false);
     pages.root = nullptr;
-    QVDashboardHost::setCurrent(&host());
+    QVDashboardRole::setCurrent(&host());
 
     // Without a URL there is no page.
     dashboard->view()->removeFromSuperview();

@@ -5,8 +5,9 @@
 
 #include "platform/ui/AlertView.h"
 #include "social/dashboard/QVUserSettingController.h"
+#include "social/services/QVScreensRole.h"
 #include "social/services/QVUserSettingService.h"
-#include "social/ui/account/QVAccountSetupBaseController.h"
+#include "social/dashboard/account/QVAccountSetupBaseController.h"
 
 using namespace quorvel;
 using namespace friends_testing;
@@ -30,15 +31,23 @@ std::string settingsAnswer(const std::string& rows)
 
 class UserSettingTest : public FriendsTest {
 protected:
+    // Settings entries open their screens through the kit's loader, as in the client.
+    struct LoaderScreens : QVScreensRole {
+        Ref<platform::ui::ViewController> loadScreen(const std::string& name) override
+        {
+            return QVControllerLoader::load(name);
+        }
+    } screens;
     void SetUp() override
     {
         FriendsTest::SetUp();
         ActionSheet::dismissAll();
         QVShareLocationController::resetReloadCount();
-        QVUserSettingPushController::setControllerLoader([](const std::string& name) { return QVControllerLoader::load(name); });
+        QVScreensRole::setCurrent(&screens);
     }
     void TearDown() override
     {
+        QVScreensRole::setCurrent(nullptr);
         ActionSheet::dismissAll();
         settings = nullptr;
         FriendsTest::TearDown();

@@ -5,7 +5,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/View.h"
-#include "social/ui/account/QVAccountClasses.h"
+#include "social/dashboard/account/QVAccountClasses.h"
 
 #include <gtest/gtest.h>
 

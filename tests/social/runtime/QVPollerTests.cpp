@@ -30,7 +30,7 @@ protected:
         provider->setServerUrl("http://127.0.0.1:1/");
         provider->setAccessToken("t", "ts");
         host.providerLink = provider.get();
-        QVRuntimeHost::setCurrent(&host);
+        TestRuntimeRoles::setCurrent(&host);
         poller = QVPoller::pollerWithProvider(provider.get(), "users/@me/activities.xml");
         poller->registerResourceClass(TestActivity::staticResourceClass());
         auto& center = platform::NotificationCenter::defaultCenter();
@@ -48,7 +48,7 @@ protected:
         platform::NotificationCenter::defaultCenter().removeObserver(this);
         poller->stopPolling();
         provider->destroyAllPendingRequests();
-        QVRuntimeHost::setCurrent(nullptr);
+        TestRuntimeRoles::setCurrent(nullptr);
         platform::HttpTransport::setShared(nullptr);
         platform::Bundle::main().setHomeDirectory(oldHome);
         ManualClockTest::TearDown();

@@ -3,7 +3,7 @@
 // notifications, for every shape of the envelope and for damaged input.
 #include "social/runtime/QVResource.h"
 #include "social/runtime/QVResourceFields.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/TestRuntimeRoles.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/runtime/QVXmlDocument.h"
 
@@ -51,7 +51,7 @@ public:
     std::string idField_, label_;
 };
 
-class NoticeHost : public QVRuntimeHost {
+class NoticeHost : public TestRuntimeRoles {
 public:
     void showServerNotification(const QVXmlElement& e, const QVResourceNameMap&) override
     {
@@ -96,9 +96,9 @@ protected:
         names.addResource<Widget>("widget");
         names.addResource<Widget>("gizmo"); // a second element name of one class
         names.addResource<Tag>("tag");
-        QVRuntimeHost::setCurrent(&host);
+        TestRuntimeRoles::setCurrent(&host);
     }
-    void TearDown() override { QVRuntimeHost::setCurrent(nullptr); }
+    void TearDown() override { TestRuntimeRoles::setCurrent(nullptr); }
 
     // Both readings of the bytes, described; "null" for no series.
     std::pair<std::string, std::string> both(const std::string& xml)

@@ -1,7 +1,7 @@
 // Answers into resources: every envelope shape of the wire format, plain,
 // nested and array fields, and writing resources back.
 #include "social/runtime/QVResource.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/TestRuntimeRoles.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/runtime/QVXmlDocument.h"
 
@@ -64,7 +64,7 @@ public:
     std::string rank_;
 };
 
-class RecordingHost : public QVRuntimeHost {
+class RecordingHost : public TestRuntimeRoles {
 public:
     void showServerNotification(const QVXmlElement& e, const QVResourceNameMap&) override { texts.push_back(e.childText("text")); }
     std::vector<std::string> texts;
@@ -77,9 +77,9 @@ protected:
         names.addResource<TestUser>("user");
         names.addResource<TestScore>("high_score");
         names.addResource<TestTopScore>("top_score");
-        QVRuntimeHost::setCurrent(&host);
+        TestRuntimeRoles::setCurrent(&host);
     }
-    void TearDown() override { QVRuntimeHost::setCurrent(nullptr); }
+    void TearDown() override { TestRuntimeRoles::setCurrent(nullptr); }
 
     Ref<QVPaginatedSeries> parse(const std::string& xml)
     {

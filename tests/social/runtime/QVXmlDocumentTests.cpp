@@ -1,6 +1,6 @@
 // XML answers: the element tree, path lookups and the refusal of malformed or
 // hostile documents.
-#include "social/clients/xmlsax.h"
+#include "social/runtime/xmlsax.h"
 #include "social/runtime/QVXmlDocument.h"
 
 #include <gtest/gtest.h>

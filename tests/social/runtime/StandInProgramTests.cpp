@@ -1,7 +1,7 @@
 // The stand-in service as a person meets it: the program's arguments, its
 // refusal of a port in use, its own fixtures and its request log; and the
 // server's 401 for a signature that does not verify.
-#include "social/clients/OAuthURLRequest.h"
+#include "social/runtime/OAuthURLRequest.h"
 #include "tools/standin/StandInServer.h"
 
 #include <httplib.h>

@@ -58,7 +58,7 @@ protected:
         community.providerLink = provider.get();
         community.local = quorvel::QVUser::create();
         community.local->setResourceId("5");
-        quorvel::QVRuntimeHost::setCurrent(&community);
+        quorvel::TestRuntimeRoles::setCurrent(&community);
         installCommunityRoutes(server);
     }
     void TearDown() override
@@ -68,7 +68,7 @@ protected:
         quorvel::QVAnnouncementService::shutdownService();
         quorvel::QVConversationService::shutdownService();
         quorvel::QVSubscriptionService::shutdownService();
-        quorvel::QVRuntimeHost::setCurrent(&facade);
+        quorvel::TestRuntimeRoles::setCurrent(&facade);
         ServiceNetTest::TearDown();
     }
     CommunityHost community;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/gamekit/GameCenter.h"
+#include "social/runtime/QVRequestUIRole.h"
 #include "social/services/QVLeaderboardAggregation.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/OfflineStoreTestSupport.h"
@@ -61,10 +62,10 @@ inline platform::Ref<quorvel::QVUser> player(const std::string& id)
 }
 
 // The facade as the high-score service reads it.
-template <typename Base = quorvel::QVRuntimeHost>
+template <typename Base = quorvel::TestRuntimeRoles>
 class ScoreHost : public service_testing::FacadeHost<Base> {
 public:
-    using Notice = quorvel::QVRuntimeHost::BackgroundNotice;
+    using Notice = quorvel::QVRequestUIRole::BackgroundNotice;
     bool approved { true };
     bool usesGameCenter { false };
     std::map<std::string, std::string> categories;

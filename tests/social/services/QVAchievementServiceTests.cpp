@@ -85,7 +85,7 @@ protected:
         QVOfflineStore::setupOfflineSupport();
         facade.providerLink = provider.get();
         facade.local = highscore_testing::player("42");
-        QVRuntimeHost::setCurrent(&facade);
+        TestRuntimeRoles::setCurrent(&facade);
         provider->setAccessToken("token-1", "token-secret-1");
         server.route("POST", QVAchievementService::kBatchPath,
                      [this](const standin::LoggedRequest& r) { return echoUnlocks(r, refused); });
@@ -400,11 +400,11 @@ protected:
     {
         ASSERT_TRUE(openStore());
         facade.local = highscore_testing::player("42");
-        QVRuntimeHost::setCurrent(&facade);
+        TestRuntimeRoles::setCurrent(&facade);
     }
     void TearDown() override
     {
-        QVRuntimeHost::setCurrent(nullptr);
+        TestRuntimeRoles::setCurrent(nullptr);
         OfflineStoreTest::TearDown();
     }
     AchievementHost facade;

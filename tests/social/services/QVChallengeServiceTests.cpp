@@ -13,6 +13,7 @@
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeDefinition.h"
 #include "social/services/QVChallengeService.h"
+#include "social/services/QVScreensRole.h"
 
 #include <gtest/gtest.h>
 
@@ -23,10 +24,27 @@ using standin::Params;
 
 namespace {
 
-class ChallengeHost : public FacadeHost<net_testing::RecordingHost> {
+// The facade and the screens it would open for the service.
+class ChallengeHost : public FacadeHost<net_testing::RecordingHost>, public QVScreensRole {
 public:
     std::vector<BackgroundNotice> background;
+    std::vector<std::string> shown;
+    std::vector<QVChallengeScreen> screens;
+    QVDelegate bootstrapSuccess, bootstrapFailure;
     void showBackgroundNotice(const BackgroundNotice& n) override { background.push_back(n); }
+    bool addBootstrapDelegates(const QVDelegate& s, const QVDelegate& f) override
+    {
+        bootstrapSuccess = s;
+        bootstrapFailure = f;
+        return true;
+    }
+    void showChallengeDetail(const std::string& id) override { shown.push_back("detail " + id); }
+    void showChallengeNotice(QVChallengeToUser* c) override { shown.push_back("notice " + c->resourceId()); }
+    bool presentChallengeScreen(const QVChallengeScreen& s) override
+    {
+        screens.push_back(s);
+        return true;
+    }
 };
 
 class ChallengeTest : public ServiceNetTest {
@@ -39,7 +57,7 @@ protected:
         me->setResourceId("17");
         me->setName("Player");
         challenges.local = me;
-        QVRuntimeHost::setCurrent(&challenges);
+        TestRuntimeRoles::setCurrent(&challenges);
         QVSettings::InitializeWithFile(home.write(
             "settings.xml", "<quorvel_internal_settings><environment-release><config><server-url>" + server.baseUrl()
                                 + "</server-url></config></environment-release></quorvel_internal_settings>"));
@@ -53,27 +71,15 @@ protected:
         server.route("GET", "challenge_definitions.xml", file("challenge_definitions.xml"));
         server.route("GET", "challenge_definitions/51.xml", file("challenge_definitions.xml"));
         server.route("GET", "challenge_definitions/59.xml", file("empty_resources.xml"));
-
-        QVChallengeService::Host h;
-        h.showChallengeDetail = [this](const std::string& id) { shown.push_back("detail " + id); };
-        h.showChallengeNotice = [this](QVChallengeToUser* c) { shown.push_back("notice " + c->resourceId()); };
-        h.addBootstrapDelegates = [this](const QVDelegate& s, const QVDelegate& f) {
-            bootstrapSuccess = s;
-            bootstrapFailure = f;
-        };
-        h.presentChallengeScreen = [this](const QVChallengeScreen& s) {
-            screens.push_back(s);
-            return true;
-        };
-        QVChallengeService::setHost(std::move(h));
+        QVScreensRole::setCurrent(&challenges);
     }
     void TearDown() override
     {
         QVChallenge::setDelegate(nullptr);
         QVChallengeToUser::setDelegate(nullptr);
         QVChallengeDefinition::setDelegate(nullptr);
-        QVChallengeService::setHost({});
-        QVRuntimeHost::setCurrent(&facade);
+        QVScreensRole::setCurrent(nullptr);
+        TestRuntimeRoles::setCurrent(&facade);
         QVChallengeService::shutdownService();
         QVChallengeDefinitionService::shutdownService();
         QVSettings::Uninitialize();
@@ -103,9 +109,9 @@ protected:
     }
 
     ChallengeHost challenges;
-    std::vector<std::string> shown;
-    std::vector<QVChallengeScreen> screens;
-    QVDelegate bootstrapSuccess, bootstrapFailure;
+    std::vector<std::string>& shown { challenges.shown };
+    std::vector<QVChallengeScreen>& screens { challenges.screens };
+    QVDelegate& bootstrapSuccess { challenges.bootstrapSuccess };
 };
 
 TEST_F(ChallengeTest, ListsSendTheirPathParametersAndNotice)

@@ -32,13 +32,13 @@ protected:
 
         poller = QVPoller::pollerWithProvider(provider.get(), "users/@me/activities.xml");
         QVChatMessageService::service().registerPolledResources(poller.get());
-        QVChatMessageService::setPollingControl(
-            { [this](const QVResourceClass& cls) { poller->clearCacheForResourceClass(cls); },
-              [this] { poller->pollNow(); } });
+        facade.clearPollingCache = [this](const QVResourceClass& cls) { poller->clearCacheForResourceClass(cls); };
+        facade.pollNow = [this] { poller->pollNow(); };
     }
     void TearDown() override
     {
-        QVChatMessageService::setPollingControl({});
+        facade.clearPollingCache = nullptr;
+        facade.pollNow = nullptr;
         poller->stopPolling();
         poller = nullptr;
         QVChatMessageService::shutdownService();

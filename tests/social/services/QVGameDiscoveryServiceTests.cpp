@@ -30,7 +30,7 @@ protected:
     {
         ServiceNetTest::SetUp();
         discovery.providerLink = provider.get();
-        QVRuntimeHost::setCurrent(&discovery);
+        TestRuntimeRoles::setCurrent(&discovery);
         discovery.lastUserId = std::string(1, '5');
         auto page = standin::Answer::xml(fixture("discovery_page.xml"));
         server.route("GET", "game_discovery_categories", page);
@@ -39,7 +39,7 @@ protected:
     }
     void TearDown() override
     {
-        QVRuntimeHost::setCurrent(&facade);
+        TestRuntimeRoles::setCurrent(&facade);
         QVGameDiscoveryService::shutdownService();
         ServiceNetTest::TearDown();
     }

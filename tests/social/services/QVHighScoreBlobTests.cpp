@@ -36,7 +36,7 @@ protected:
         highscore_testing::storeBoards({ { "5" }, { "6" } });
         facade.providerLink = provider.get();
         facade.local = highscore_testing::player("42");
-        QVRuntimeHost::setCurrent(&facade);
+        TestRuntimeRoles::setCurrent(&facade);
         provider->setAccessToken("token-1", "token-secret-1");
         // The batch answered with a signed form for each score, unless told to keep a best.
         server.route("POST", QVHighScoreService::kBatchPath, [this](const standin::LoggedRequest& r) {

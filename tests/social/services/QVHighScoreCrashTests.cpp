@@ -26,7 +26,7 @@ void submitForever(int reportFd)
     highscore_testing::ScoreHost<> host;
     host.local = highscore_testing::player("42");
     host.onlineFlag = false;
-    QVRuntimeHost::setCurrent(&host);
+    TestRuntimeRoles::setCurrent(&host);
     for (int i = 0;; ++i) {
         QVHighScoreService::setHighScoreSilently(i, std::to_string(i % kBoards + 1), true, {}, {});
         if (write(reportFd, &i, sizeof i) != static_cast<ssize_t>(sizeof i))
@@ -85,10 +85,10 @@ TEST_F(HighScoreCrashTest, AKilledRunLeavesASoundStoreWithEveryReturnedScore)
     highscore_testing::ScoreHost<> host;
     host.local = highscore_testing::player("42");
     host.onlineFlag = false;
-    QVRuntimeHost::setCurrent(&host);
+    TestRuntimeRoles::setCurrent(&host);
     EXPECT_TRUE(QVHighScoreService::localSetHighScore(1000000, "1", "42"));
     QVHighScoreService::shutdownService();
-    QVRuntimeHost::setCurrent(nullptr);
+    TestRuntimeRoles::setCurrent(nullptr);
 }
 
 } // namespace

@@ -40,7 +40,7 @@ protected:
         highscore_testing::storeBoards({ { "5" }, { "6" } });
         facade.providerLink = provider.get();
         facade.local = highscore_testing::player("42");
-        QVRuntimeHost::setCurrent(&facade);
+        TestRuntimeRoles::setCurrent(&facade);
         provider->setAccessToken("token-1", "token-secret-1");
         server.route("POST", QVHighScoreService::kBatchPath,
                      [](const standin::LoggedRequest& r) { return highscore_testing::echoBatch(r, "42"); });

@@ -23,12 +23,12 @@ protected:
         ASSERT_TRUE(openStore());
         host.local = highscore_testing::player("42");
         host.onlineFlag = false;
-        QVRuntimeHost::setCurrent(&host);
+        TestRuntimeRoles::setCurrent(&host);
     }
     void TearDown() override
     {
         QVHighScoreService::shutdownService();
-        QVRuntimeHost::setCurrent(nullptr);
+        TestRuntimeRoles::setCurrent(nullptr);
         OfflineStoreTest::TearDown();
     }
     bool store(int64_t score, const std::string& board, bool* submit = nullptr,

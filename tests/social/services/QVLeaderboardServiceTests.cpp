@@ -213,7 +213,7 @@ protected:
     {
         NetTest::SetUp();
         facade.providerLink = provider.get();
-        QVRuntimeHost::setCurrent(&facade);
+        TestRuntimeRoles::setCurrent(&facade);
         provider->setAccessToken("token-1", "token-secret-1");
         server.route("GET", "client_applications/@me/leaderboards.xml",
                      standin::Answer::xml(service_testing::fixture("leaderboards.xml")));

@@ -1,6 +1,7 @@
 // The offline service over a real store in a private home folder: the
 // configuration file, the application version, the bootstrap's sync dates
 // and offline part, and the senders after login.
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/OfflineStoreTestSupport.h"
 
 #include "platform/foundation/Bundle.h"
@@ -31,6 +32,11 @@ std::string board(const std::string& id, const std::string& extra, bool active =
 
 class OfflineServiceTest : public testing::Test {
 protected:
+    // The running client, as far as it takes the configuration file's game profile.
+    struct ProfileSession : QVSessionRole {
+        std::vector<std::string> profiles;
+        void setLocalGameProfileInfo(const QVXmlElement& e) override { profiles.push_back(e.childText("name")); }
+    } session;
     void SetUp() override
     {
         auto& bundle = platform::Bundle::main();
@@ -46,6 +52,7 @@ protected:
         QVOfflineService::shutdownService();
         QVLeaderboardService::shutdownService();
         QVOfflineService::hooks() = {};
+        QVSessionRole::setCurrent(nullptr);
         auto& bundle = platform::Bundle::main();
         bundle.setHomeDirectory(oldHome);
         bundle.setResourcePath(oldResources);
@@ -105,8 +112,8 @@ TEST_F(OfflineServiceTest, TheConfigurationFileIsReadOncePerModificationTime)
                          "</leaderboard_aggregation></leaderboard_aggregations></offline>"
                          "<game_profile_page_info><name>The Game</name></game_profile_page_info></resources>";
     writeConfig(config, 1600000000);
-    std::vector<std::string> profiles;
-    QVOfflineService::hooks().setLocalGameProfileInfo = [&](const QVXmlElement& e) { profiles.push_back(e.childText("name")); };
+    const std::vector<std::string>& profiles = session.profiles;
+    QVSessionRole::setCurrent(&session);
     start();
     EXPECT_EQ(QVOfflineService::getFormattedAppVersion(), "0001.02.03");
     EXPECT_EQ(profiles, std::vector<std::string> { "The Game" });
@@ -268,7 +275,7 @@ protected:
     {
         NetTest::SetUp();
         offlineHost.providerLink = provider.get();
-        QVRuntimeHost::setCurrent(&offlineHost);
+        TestRuntimeRoles::setCurrent(&offlineHost);
         QVOfflineService::initializeService();
         recorder = net_testing::CallbackRecorder::create();
     }

@@ -46,7 +46,7 @@ protected:
         auto me = QVUser::create();
         me->setResourceId("17");
         scores.local = me;
-        QVRuntimeHost::setCurrent(&scores);
+        TestRuntimeRoles::setCurrent(&scores);
         server.route("GET", kScoresPath, [this](const standin::LoggedRequest& r) {
             if (r.hasParam("near_user_id"))
                 return standin::Answer::xml(fixture("high_scores_sectioned.xml"));
@@ -62,7 +62,7 @@ protected:
     {
         QVScoreEnumerator::setDelegate(nullptr);
         QVDistributedScoreEnumerator::setDelegate(nullptr);
-        QVRuntimeHost::setCurrent(&facade);
+        TestRuntimeRoles::setCurrent(&facade);
         QVHighScoreService::shutdownService();
         ServiceNetTest::TearDown();
     }

@@ -4,6 +4,7 @@
 #include "ServiceTestSupport.h"
 
 #include "social/services/QVImageUrl.h"
+#include "social/services/QVScreensRole.h"
 #include "social/services/QVSocialNotificationService.h"
 #include "social/services/QVUsersCredential.h"
 
@@ -34,28 +35,27 @@ protected:
                      standin::Answer::xml(fixture("image_url.xml")));
         answerCredentials(fixture("linked_credentials.xml"));
         QVSocialNotificationApi::setDelegate(&api);
+        facade.shortName = "Brisko Run";
+        screens.onPermission = [this](QVSocialNotification* n, const std::vector<Ref<QVUsersCredential>>& c) {
+            prompted.emplace_back(n);
+            promptedCredentials = c.size();
+            return promptShown;
+        };
+        QVScreensRole::setCurrent(&screens);
         setChoice(true, true);
     }
     void TearDown() override
     {
         QVSocialNotificationApi::setDelegate(nullptr);
         QVSocialNotificationApi::setCustomUrl(std::nullopt);
-        QVSocialNotificationService::setHost({});
+        QVScreensRole::setCurrent(nullptr);
         QVSocialNotificationService::shutdownService();
         ServiceNetTest::TearDown();
     }
     void setChoice(bool remembered, bool allows)
     {
-        QVSocialNotificationService::Host host;
-        host.userHasRememberedChoiceForNotifications = [remembered] { return remembered; };
-        host.userAllowsNotifications = [allows] { return allows; };
-        host.applicationShortDisplayName = [] { return std::string("Brisko Run"); };
-        host.requestPermission = [this](QVSocialNotification* n, const std::vector<Ref<QVUsersCredential>>& c) {
-            prompted.emplace_back(n);
-            promptedCredentials = c.size();
-            return promptShown;
-        };
-        QVSocialNotificationService::setHost(std::move(host));
+        facade.rememberedChoice = remembered;
+        facade.allowsPosts = allows;
     }
     // Runs a send until the delegate hears of it; answers the requests made.
     std::vector<standin::LoggedRequest> post(const std::function<void()>& send)
@@ -69,6 +69,15 @@ protected:
     }
     void answerCredentials(const std::string& xml) { server.route("GET", "users_credentials", standin::Answer::xml(xml)); }
 
+    // The permission screen, as the client's screens role would present it.
+    struct PromptScreens : QVScreensRole {
+        std::function<bool(QVSocialNotification*, const std::vector<Ref<QVUsersCredential>>&)> onPermission;
+        bool requestNotificationPermission(QVSocialNotification* n, const std::vector<Ref<QVUsersCredential>>& c) override
+        {
+            return onPermission(n, c);
+        }
+    };
+    PromptScreens screens;
     RecordingApiDelegate api;
     std::vector<Ref<QVSocialNotification>> prompted;
     size_t promptedCredentials { 0 };

@@ -4,6 +4,7 @@
 
 #include "social/runtime/QVXmlDocument.h"
 #include "social/services/QVPushNotificationService.h"
+#include "social/services/QVScreensRole.h"
 #include "social/services/QVUserSettingService.h"
 
 #include <gtest/gtest.h>
@@ -161,11 +162,17 @@ TEST(QVUserSettingPushControllerTest, OnlyRegisteredActionsOfTheNamedScreenRun)
     ASSERT_EQ(series->count(), 4u);
     auto entry = [&](size_t i) { return dynamic_cast<QVUserSettingPushController*>(series->objectAtIndex(i)); };
 
-    std::vector<std::string> loaded;
-    QVUserSettingPushController::setControllerLoader([&](const std::string& name) {
-        loaded.push_back(name);
-        return name == "Missing" ? nullptr : platform::ui::ViewController::controller();
-    });
+    // The client's screens, as far as loading by name goes.
+    struct Screens : QVScreensRole {
+        std::vector<std::string> loaded;
+        Ref<platform::ui::ViewController> loadScreen(const std::string& name) override
+        {
+            loaded.push_back(name);
+            return name == "Missing" ? nullptr : platform::ui::ViewController::controller();
+        }
+    } screens;
+    const std::vector<std::string>& loaded = screens.loaded;
+    QVScreensRole::setCurrent(&screens);
     int imports = 0;
     QVUserSettingPushController::registerAction("ImportFriends", "startImport",
                                                 [&](platform::ui::ViewController&) { ++imports; });
@@ -181,7 +188,7 @@ TEST(QVUserSettingPushControllerTest, OnlyRegisteredActionsOfTheNamedScreenRun)
     QVUserSettingPushController::unregisterActions("ImportFriends");
     EXPECT_TRUE(entry(0)->getController());
     EXPECT_EQ(imports, 1);
-    QVUserSettingPushController::setControllerLoader(nullptr);
+    QVScreensRole::setCurrent(nullptr);
 }
 
 } // namespace

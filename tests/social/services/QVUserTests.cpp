@@ -30,11 +30,11 @@ public:
 
 class QVUserTest : public testing::Test {
 protected:
-    void SetUp() override { QVRuntimeHost::setCurrent(&host); }
+    void SetUp() override { TestRuntimeRoles::setCurrent(&host); }
     void TearDown() override
     {
         QVUser::setDelegate(nullptr);
-        QVRuntimeHost::setCurrent(nullptr);
+        TestRuntimeRoles::setCurrent(nullptr);
     }
 
     static Ref<QVPaginatedSeries> parse(const std::string& xml)

@@ -3,7 +3,7 @@
 // request's own parameters out of the stand-in's log.
 #pragma once
 
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/TestRuntimeRoles.h"
 #include "social/services/QVUser.h"
 
 #include "support/NetTestSupport.h"
@@ -42,7 +42,7 @@ inline std::string fixture(const std::string& name)
 }
 
 // The facade's state as the services read it.
-template <typename Base = quorvel::QVRuntimeHost>
+template <typename Base = quorvel::TestRuntimeRoles>
 class FacadeHost : public Base {
 public:
     platform::Ref<quorvel::QVUser> local { quorvel::QVUser::invalidUser() };
@@ -57,7 +57,26 @@ public:
     platform::Ref<platform::Object> localGameInfo;
     std::string lastLoggedInUserId() override { return lastUserId; }
     std::string applicationDisplayName() override { return "Rocket Run"; }
-    std::string applicationShortDisplayName() override { return "Rocket"; }
+    std::string shortName { "Rocket" };
+    std::string applicationShortDisplayName() override { return shortName; }
+    // The player's choice about social posts (none made by default).
+    bool rememberedChoice { false };
+    bool allowsPosts { false };
+    bool userHasRememberedChoiceForNotifications() override { return rememberedChoice; }
+    bool userAllowsNotifications() override { return allowsPosts; }
+    // The client's poller (none by default).
+    std::function<void(const quorvel::QVResourceClass&)> clearPollingCache;
+    std::function<void()> pollNow;
+    void clearPollingCacheForClassType(const quorvel::QVResourceClass& c) override
+    {
+        if (clearPollingCache)
+            clearPollingCache(c);
+    }
+    void forceImmediatePoll() override
+    {
+        if (pollNow)
+            pollNow();
+    }
     platform::Ref<platform::Object> localGameProfileInfo() override { return localGameInfo; }
     platform::Ref<platform::Object> foregroundNotice(const std::string& text) override
     {
@@ -119,7 +138,7 @@ protected:
     {
         NetTest::SetUp();
         facade.providerLink = provider.get();
-        quorvel::QVRuntimeHost::setCurrent(&facade);
+        quorvel::TestRuntimeRoles::setCurrent(&facade);
         provider->setAccessToken("token-1", "token-secret-1");
         installUserRoutes(server);
         platform::ui::Device::currentDevice().setInstallationDirectory(home.path());

@@ -79,7 +79,7 @@ TEST_F(RootTest, OpeningMovesInAndTellsTheCentralClassWhenTheMoveEnds)
     EXPECT_EQ(screenLog, (std::vector<std::string> { "screen.willAppear" }));
     EXPECT_EQ(root->contentController(), screen.get());
     EXPECT_EQ(screen->view()->superview(), root->containerView());
-    EXPECT_EQ(screen->view()->frame(), QVDashboardHost::current().getDashboardBounds());
+    EXPECT_EQ(screen->view()->frame(), QVDashboardRole::current().getDashboardBounds());
     auto* t = dynamic_cast<Transition*>(root->containerView()->layer()->animationForKey("transition"));
     ASSERT_TRUE(t);
     EXPECT_EQ(t->type(), TransitionType::MoveIn);

@@ -1,4 +1,4 @@
-// The screen test kit: devices, the steerable dashboard host, the recording
+// The screen test kit: devices, the steerable dashboard role, the recording
 // provider and rendering to PNG.
 #include "ScreenTestKit.h"
 
@@ -61,7 +61,7 @@ RecordingProvider::RecordingProvider()
     provider_ = quorvel::QVProvider::providerWithProductKey("test-key", "test-secret");
     provider_->setServerUrl(kServerUrl);
     provider_->setAccessToken("test-token", "test-token-secret");
-    quorvel::QVRuntimeHost::setCurrent(this);
+    quorvel::TestRuntimeRoles::setCurrent(this);
 }
 
 RecordingProvider::~RecordingProvider()
@@ -72,7 +72,7 @@ RecordingProvider::~RecordingProvider()
     // Other transfers (pictures, blobs) hold their observers, which hold their
     // views, until they end; end them as a lost connection would.
     while (transport_->complete(HttpResult::failure(HttpError::ConnectionLost, "test ended"))) { }
-    quorvel::QVRuntimeHost::setCurrent(nullptr);
+    quorvel::TestRuntimeRoles::setCurrent(nullptr);
     HttpTransport::setShared(nullptr);
 }
 
@@ -136,7 +136,7 @@ void ScreenTest::SetUp()
     savedResources_ = Bundle::main().resourcePath();
     Bundle::main().setResourcePath(sourceDirectory() + "/resources");
     quorvel::QVImageCache::initializeCache();
-    quorvel::QVDashboardHost::setCurrent(&host_);
+    quorvel::QVDashboardRole::setCurrent(&host_);
     quorvel::QVControllerLoader::setDefaultClassNamePrefix("QV");
     quorvel::QVControllerLoader::setDefaultAssetFileSuffix("Qv");
     quorvel::QVControllerLoader::setClassNamePrefix(std::nullopt);
@@ -150,7 +150,7 @@ void ScreenTest::TearDown()
     TestDriver::reset();
     View::layoutAllWindows();
     loop().reset();
-    quorvel::QVDashboardHost::setCurrent(nullptr);
+    quorvel::QVDashboardRole::setCurrent(nullptr);
     quorvel::QVImageCache::shutdownCache();
     quorvel::QVControllerLoader::setClassNamePrefix(std::nullopt);
     quorvel::QVControllerLoader::setAssetFileSuffix(std::nullopt);

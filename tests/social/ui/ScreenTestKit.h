@@ -1,6 +1,6 @@
 // The screen test kit of the dashboard's tests: a phone (320 x 480) or tablet
 // (768 x 1024) on the manual clock with the project's resources as bundle, a
-// dashboard host the test steers, a recording provider the test answers with
+// dashboard role the test steers, a recording provider the test answers with
 // XML fixtures or failures, and rendering of the window to PNG (kept in the
 // folder named by BRISKO_KEEP_RENDERS, when set).
 #pragma once
@@ -12,8 +12,8 @@
 #include "platform/net/FakeHttpTransport.h"
 #include "platform/ui/TestDriver.h"
 #include "social/runtime/QVProvider.h"
-#include "social/runtime/QVRuntimeHost.h"
-#include "social/ui/QVDashboardHost.h"
+#include "social/runtime/TestRuntimeRoles.h"
+#include "social/ui/QVDashboardRole.h"
 
 #include <memory>
 #include <optional>
@@ -26,9 +26,9 @@ namespace screen_testing {
 // The project's folder (BRISKO_SOURCE_DIR, else found from the test program's path).
 std::string sourceDirectory();
 
-// A dashboard host whose orientation, root and bounds the test sets; it
+// A dashboard role whose orientation, root and bounds the test sets; it
 // records the calls that would change the dashboard.
-class TestDashboardHost : public quorvel::QVDashboardHost {
+class TestDashboardHost : public quorvel::QVDashboardRole {
 public:
     platform::ui::InterfaceOrientation orientation { platform::ui::InterfaceOrientation::Portrait };
     platform::ui::ViewController* root { nullptr };
@@ -63,8 +63,8 @@ struct RecordedRequest {
 };
 
 // A signed-request provider whose transport the test answers. Installs a
-// runtime host that hands out the provider and records notices.
-class RecordingProvider : public quorvel::QVRuntimeHost {
+// runtime role double that hands out the provider and records notices.
+class RecordingProvider : public quorvel::TestRuntimeRoles {
 public:
     static constexpr const char* kServerUrl = "http://standin.test/";
 

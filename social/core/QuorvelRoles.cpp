@@ -1,0 +1,422 @@
+// The central class's answers to the layers below it.
+#include "social/core/QuorvelRoles.h"
+
+#include "platform/ui/MapView.h"
+#include "platform/ui/ViewController.h"
+
+#include "social/core/QVNotification.h"
+#include "social/core/Quorvel.h"
+#include "social/core/QuorvelDashboardScreens.h"
+#include "social/services/QVChallenge.h"
+#include "social/services/QVChallengeDefinition.h"
+#include "social/services/QVChallengeService.h"
+#include "social/services/QVSocialNotificationService.h"
+#include "social/ui/QVControllerLoader.h"
+#include "social/runtime/QVActionRequest.h"
+#include "social/services/QVAchievement.h"
+#include "social/runtime/QVBootstrapService.h"
+#include "social/runtime/QVXmlDocument.h"
+#include "social/services/QVGameProfilePageInfo.h"
+#include "social/services/QVServerNotification.h"
+#include "social/services/QVOfflineService.h"
+#include "platform/foundation/Log.h"
+#include "social/runtime/QVBootstrapService.h"
+#include "social/runtime/QVProvider.h"
+#include "social/runtime/QVResourceNameMap.h"
+#include "social/services/QVUser.h"
+
+namespace quorvel {
+
+namespace {
+QuorvelRoles& roles()
+{
+    static QuorvelRoles instance;
+    return instance;
+}
+} // namespace
+
+void QuorvelRoles::install()
+{
+    QuorvelRoles& r = roles();
+    QVSessionRole::setCurrent(&r);
+    QVRequestUIRole::setCurrent(&r);
+    QVGameCenterRole::setCurrent(&r);
+    QVScreensRole::setCurrent(&r);
+    QVDashboardRole::setCurrent(&r);
+    // The notices and their input responses ask the central class about the dashboard.
+    QVNotification::setDashboardHubOpenQuery([] { return Quorvel::isDashboardHubOpen(); });
+    QVNotification::setDashboardLauncher([](const std::string& tab, const std::vector<platform::Ref<platform::ui::ViewController>>& controllers) {
+        std::vector<Quorvel::DashboardEntry> entries;
+        for (auto& c : controllers)
+            entries.emplace_back(platform::Ref<platform::Object>(c.get()));
+        Quorvel::launchDashboardWithDelegate(nullptr, tab, entries);
+    });
+}
+
+void QuorvelRoles::uninstall()
+{
+    // A role a test put in place of the client's stays.
+    QuorvelRoles& r = roles();
+    if (&QVSessionRole::current() == &r)
+        QVSessionRole::setCurrent(nullptr);
+    if (&QVRequestUIRole::current() == &r)
+        QVRequestUIRole::setCurrent(nullptr);
+    if (&QVGameCenterRole::current() == &r)
+        QVGameCenterRole::setCurrent(nullptr);
+    if (&QVScreensRole::current() == &r)
+        QVScreensRole::setCurrent(nullptr);
+    if (&QVDashboardRole::current() == &r)
+        QVDashboardRole::setCurrent(nullptr);
+    QVNotification::setDashboardHubOpenQuery(nullptr);
+    QVNotification::setDashboardLauncher(nullptr);
+}
+
+// ---- Session
+
+platform::Ref<platform::Object> QuorvelRoles::localUser() { return Quorvel::localUser(); }
+
+bool QuorvelRoles::isOnline() { return Quorvel::isOnline(); }
+
+std::string QuorvelRoles::clientApplicationId() { return Quorvel::clientApplicationId(); }
+std::string QuorvelRoles::lastLoggedInUserId() { return Quorvel::lastLoggedInUserId(); }
+std::string QuorvelRoles::applicationDisplayName() { return Quorvel::applicationDisplayName(); }
+std::string QuorvelRoles::applicationShortDisplayName() { return Quorvel::applicationShortDisplayName(); }
+
+// The main screen decides, as the kit's default does.
+bool QuorvelRoles::isLargeScreen() { return QVDashboardRole::isLargeScreen(); }
+bool QuorvelRoles::isInLandscapeMode() { return QVDashboardRole::isInLandscapeMode(); }
+
+platform::Ref<platform::Object> QuorvelRoles::localGameProfileInfo()
+{
+    return platform::Ref<platform::Object>(Quorvel::localGameProfileInfo().get());
+}
+
+platform::Date QuorvelRoles::lastAnnouncementDateForLocalUser() { return Quorvel::lastAnnouncementDateForLocalUser(); }
+
+void QuorvelRoles::setLastAnnouncementDateForLocalUser(platform::Date date)
+{
+    Quorvel::setLastAnnouncementDateForLocalUser(date);
+}
+
+void QuorvelRoles::postUnreadAnnouncementCountChangedTo(int count)
+{
+    Quorvel::postUnreadAnnouncementCountChangedTo(count);
+}
+
+std::string QuorvelRoles::suggestionsForumId()
+{
+    platform::Value id = Quorvel::suggestionsForumId();
+    return id.isNil() ? std::string() : id.asString();
+}
+
+// ---- The dashboard as the kit sees it
+
+platform::ui::InterfaceOrientation QuorvelRoles::getDashboardOrientation()
+{
+    return static_cast<platform::ui::InterfaceOrientation>(Quorvel::getDashboardOrientation());
+}
+
+platform::ui::ViewController* QuorvelRoles::getRootController() { return Quorvel::getRootController(); }
+
+platform::ui::View* QuorvelRoles::getTopLevelView() { return Quorvel::getTopLevelView(); }
+
+void QuorvelRoles::switchToOfflineDashboard() { Quorvel::switchToOfflineDashboard(); }
+
+void QuorvelRoles::dismissDashboard() { Quorvel::dismissDashboard(); }
+
+void QuorvelRoles::animationDidStop(bool finished) { Quorvel::animationDidStop(finished); }
+
+std::string QuorvelRoles::initialDashboardModalContentURL()
+{
+    return Quorvel::initialDashboardModalContentURL().asString();
+}
+
+void QuorvelRoles::setInitialDashboardModalContentURL(const std::string& url)
+{
+    Quorvel::setInitialDashboardModalContentURL(url.empty() ? platform::Value() : platform::Value(url));
+}
+
+void QuorvelRoles::presentRootControllerWithModal(platform::ui::ViewController* screen)
+{
+    Quorvel::presentRootControllerWithModal(platform::Ref<platform::ui::ViewController>(screen));
+}
+
+void QuorvelRoles::dismissRootControllerOrItsModal() { Quorvel::dismissRootControllerOrItsModal(); }
+
+void QuorvelRoles::allowErrorScreens(bool allow) { Quorvel::allowErrorScreens(allow); }
+
+// ---- Session and request UI
+
+bool QuorvelRoles::areErrorScreensAllowed()
+{
+    Quorvel* q = Quorvel::sharedInstance();
+    return q && q->mAllowErrorScreens;
+}
+
+bool QuorvelRoles::hasUserApprovedQuorvel() { return Quorvel::_hasUserApprovedQuorvel(); }
+
+bool QuorvelRoles::isQuorvelDisabled() { return Quorvel::isDisabled(); }
+
+std::string QuorvelRoles::sessionId() { return Quorvel::sessionId(); }
+
+QVProvider* QuorvelRoles::provider() { return Quorvel::provider(); }
+
+void QuorvelRoles::writeBootstrapParameters(QVHttpNestedQueryStringWriter& params)
+{
+    Quorvel::getUserStatsParams(params);
+    QVOfflineService::getBootstrapCallParams(params, Quorvel::bootstrapUserId());
+}
+
+void QuorvelRoles::synchronizeOfflineData(const QVBootstrap& answer) { QVOfflineService::syncOfflineData(answer); }
+
+void QuorvelRoles::applyBootstrap(const QVBootstrap& a, QVProvider& provider)
+{
+    // The answer's settings, in the order the rest of the client expects them.
+    Quorvel::storePollingFrequencyDefault(static_cast<int>(a.pollingFrequencyDefault));
+    Quorvel::storePollingFrequencyInChat(static_cast<int>(a.pollingFrequencyInChat));
+    provider.setAccessToken(a.accessToken, a.accessTokenSecret);
+    Quorvel::setLoggedInUserHasSetName(a.userHasSetName);
+    Quorvel::setLoggedInUserHasChatEnabled(a.userChatEnabled);
+    Quorvel::setLoggedInUserHadFriendsOnBootup(a.userHadFriendsOnBootup);
+    Quorvel::setLoggedInUserHasHttpBasicCredential(a.hasHttpBasicCredential);
+    Quorvel::setLoggedInUserHasFbconnectCredential(a.hasFbconnectCredential);
+    Quorvel::setLoggedInUserHasTwitterCredential(a.hasTwitterCredential);
+    Quorvel::setLoggedInUserHasNonDeviceCredential(a.hasNonDeviceCredential());
+    Quorvel::setLoggedInUserIsNewUser(a.isNewUser);
+    // The game's profile first: the answer's own game id wins over the profile's.
+    if (const QVXmlElement* profile = a.gameProfileElement())
+        Quorvel::setLocalGameProfileInfoFromXml(*profile);
+    Quorvel::setClientApplicationId(a.clientApplicationId);
+    Quorvel::setClientApplicationIconUrl(a.clientApplicationIconUrl);
+    Quorvel::setUnviewedChallengesCount(a.unviewedChallengesCount);
+    Quorvel::setPendingFriendsCount(a.pendingFriendsCount);
+    if (const QVXmlElement* userElement = a.userElement()) {
+        QVResourceNameMap names;
+        platform::Ref<QVUser> user = QVUser::create();
+        user->populateFromXml(*userElement, names);
+        if (!user->userId().empty())
+            Quorvel::setLocalUser(user.get());
+        else
+            platform::logWarning("Quorvel: the bootstrap's player has no id; the local user is kept");
+    }
+    Quorvel::setSuggestionsForumId(a.suggestionsForumId.empty() ? platform::Value() : platform::Value(a.suggestionsForumId));
+    Quorvel::setInitialDashboardScreen(a.initialDashboardScreen);
+    Quorvel::setInitialDashboardModalContentURL(a.initialDashboardModalContentUrl.empty()
+                                                    ? platform::Value()
+                                                    : platform::Value(a.initialDashboardModalContentUrl));
+    Quorvel::setLoggedInUserSharesOnlineStatus(a.userSharesOnlineStatus);
+    Quorvel::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(a.unreadImCount, a.unreadPostCount,
+                                                                    a.unreadInviteCount);
+    Quorvel::setUserDistanceUnit(a.userDistanceUnit());
+}
+
+void QuorvelRoles::notifyAddOnsUserLoggedIn() { Quorvel::notifyAddOnsUserLoggedIn(); }
+
+void QuorvelRoles::notifyAddOnsUserLoggedOut() { Quorvel::notifyAddOnsUserLoggedOut(); }
+
+std::optional<std::pair<double, double>> QuorvelRoles::userLocation()
+{
+    if (platform::ui::Location* location = Quorvel::getUserLocation())
+        return std::make_pair(location->coordinate().latitude, location->coordinate().longitude);
+    return std::nullopt;
+}
+
+bool QuorvelRoles::isShowingFullScreen() { return Quorvel::isShowingFullScreen(); }
+
+void QuorvelRoles::displayErrorMessage(const std::string& message) { Quorvel::displayErrorMessage(message); }
+
+void QuorvelRoles::displayUpgradeRequiredErrorMessage(const platform::Bytes& body)
+{
+    Quorvel::displayUpgradeRequiredErrorMessage(body);
+}
+
+void QuorvelRoles::displayServerMaintenanceNotice(const platform::Bytes& body)
+{
+    Quorvel::displayServerMaintenanceNotice(body);
+}
+
+void QuorvelRoles::launchLoginFlowForRequest(QVActionRequest& request)
+{
+    Quorvel::launchLoginFlowForRequest(&request);
+}
+
+void QuorvelRoles::launchGetExtendedCredentialsFlowForRequest(QVActionRequest& request,
+                                                                    const platform::Bytes& body,
+                                                                    platform::Object* noticeUserData)
+{
+    Quorvel::launchGetExtendedCredentialsFlowForRequest(request, body, noticeUserData);
+}
+
+void QuorvelRoles::showDefaultNotice() { Quorvel::showDefaultNotice(); }
+
+void QuorvelRoles::showBackgroundNotice(const BackgroundNotice& notice) { Quorvel::showBackgroundNotice(notice); }
+
+void QuorvelRoles::setDefaultBackgroundNotice(const BackgroundNotice& notice)
+{
+    Quorvel::setDefaultBackgroundNotice(notice);
+}
+
+// ---- Game Center
+
+bool QuorvelRoles::isLoggedIntoGameCenter() { return Quorvel::isLoggedIntoGameCenter(); }
+
+std::optional<std::string> QuorvelRoles::gameCenterLeaderboardCategory(const std::string& leaderboardId)
+{
+    return Quorvel::getGameCenterLeaderboardCategory(leaderboardId);
+}
+
+platform::Date QuorvelRoles::submitScoreToGameCenter(int64_t score, const std::string& category,
+                                                           std::function<void(bool failed)> completion)
+{
+    return Quorvel::submitScoreToGameCenter(score, category,
+                                            [completion = std::move(completion)](const platform::gamekit::OptionalError& e) {
+                                                if (completion)
+                                                    completion(e.has_value());
+                                            });
+}
+
+bool QuorvelRoles::isSynchedWithGameCenterLeaderboards() { return Quorvel::isSynchedWithGameCenterLeaderboards(); }
+
+void QuorvelRoles::setSynchWithGameCenterLeaderboards(bool synched)
+{
+    Quorvel::setSynchWithGameCenterLeaderboards(synched);
+}
+
+std::optional<std::string> QuorvelRoles::gameCenterAchievementId(const std::string& achievementId)
+{
+    return Quorvel::getGameCenterAchievementId(achievementId);
+}
+
+void QuorvelRoles::submitAchievementToGameCenter(const std::string& identifier, double percentComplete,
+                                                       std::function<void(bool failed)> completion)
+{
+    Quorvel::submitAchievementToGameCenter(identifier, percentComplete,
+                                           [completion = std::move(completion)](const platform::gamekit::OptionalError& e) {
+                                               if (completion)
+                                                   completion(e.has_value());
+                                           });
+}
+
+bool QuorvelRoles::isSynchedWithGameCenterAchievements() { return Quorvel::isSynchedWithGameCenterAchievements(); }
+
+void QuorvelRoles::setSynchWithGameCenterAchievements(bool synched)
+{
+    Quorvel::setSynchWithGameCenterAchievements(synched);
+}
+
+void QuorvelRoles::showAchievementNotice(platform::Object* achievement, double percentComplete)
+{
+    auto* record = dynamic_cast<QVAchievement*>(achievement);
+    platform::Ref<QVUnlockedAchievementNotificationData> data =
+        record ? QVUnlockedAchievementNotificationData::dataWithAchievementFields(
+                     record, record->title().value_or(""), static_cast<int>(record->gamerscore()),
+                     record->resourceId(), record->iconUrl(), percentComplete)
+               : QVUnlockedAchievementNotificationData::dataWithAchievementFields(nullptr, {}, 0, {}, {}, percentComplete);
+    QVNotification::sharedInstance().showAchievementNotice(data.get());
+}
+
+void QuorvelRoles::setLocalUser(platform::Object* user)
+{
+    if (auto* u = dynamic_cast<QVUser*>(user))
+        Quorvel::setLocalUser(u);
+}
+
+void QuorvelRoles::showServerNotification(const QVXmlElement& element, const QVResourceNameMap& names)
+{
+    platform::Ref<QVServerNotification> notification = QVServerNotification::create();
+    notification->populateFromXml(element, names);
+    QVNotification::sharedInstance().showServerNotification(notification.get());
+}
+
+void QuorvelRoles::showBackgroundNoticeForLoader(QVActionRequest& request, platform::Object* notice)
+{
+    QVNotification::sharedInstance().showBackgroundNoticeForLoader(request, dynamic_cast<QVNotificationData*>(notice));
+}
+
+platform::Ref<platform::Object> QuorvelRoles::foregroundNotice(const std::string& text)
+{
+    return QVNotificationData::foreGroundDataWithText(text);
+}
+
+bool QuorvelRoles::addBootstrapDelegates(const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    Quorvel::addBootstrapDelegates(onSuccess, onFailure);
+    return true;
+}
+
+void QuorvelRoles::setLocalGameProfileInfo(const QVXmlElement& element) { Quorvel::setLocalGameProfileInfoFromXml(element); }
+
+bool QuorvelRoles::userHasRememberedChoiceForNotifications() { return Quorvel::userHasRememberedChoiceForNotifications(); }
+
+bool QuorvelRoles::userAllowsNotifications() { return Quorvel::userAllowsNotifications(); }
+
+void QuorvelRoles::clearPollingCacheForClassType(const QVResourceClass& resourceClass)
+{
+    Quorvel::clearPollingCacheForClassType(resourceClass);
+}
+
+void QuorvelRoles::forceImmediatePoll() { Quorvel::forceImmediatePoll(); }
+
+platform::Ref<platform::Object> QuorvelRoles::publishedEventNotice(const std::string& text, platform::Object* post)
+{
+    platform::Ref<QVNotificationData> notice = QVNotificationData::dataWithText(text, 7, 1);
+    notice->setNotificationUserData(post);
+    return platform::Ref<platform::Object>(notice.get());
+}
+
+// ---- Screens the services open
+
+bool QuorvelRoles::presentChallengeScreen(const QVChallengeScreen& screen)
+{
+    // The challenge screens belong to the dashboard, which presents them.
+    const auto& present = QuorvelDashboardHooks::shared().presentChallengeScreen;
+    if (!present) {
+        platform::log("Quorvel: no challenge screens to present %s", screen.controllerName.c_str());
+        return false;
+    }
+    return present(screen);
+}
+
+void QuorvelRoles::showChallengeDetail(const std::string& challengeId)
+{
+    platform::Ref<platform::ui::ViewController> list = QVControllerLoader::load("ChallengeList");
+    platform::Ref<platform::ui::ViewController> detail = QVControllerLoader::load("ChallengeDetail");
+    if (auto* shown = dynamic_cast<QVChallengeDetailSetup*>(detail.get()))
+        shown->setChallengeId(challengeId);
+    std::vector<platform::Ref<platform::ui::ViewController>> controllers;
+    for (auto& c : { list, detail })
+        if (c)
+            controllers.push_back(c);
+    QVNotification::launchDashboard("GameProfile", controllers);
+}
+
+void QuorvelRoles::showChallengeNotice(QVChallengeToUser* received)
+{
+    QVChallenge* challenge = received->challenge();
+    QVChallengeDefinition* definition = challenge ? challenge->challengeDefinition() : nullptr;
+    QVNotification::sharedInstance().showChallengeNotice(
+        QVReceivedChallengeNotificationData::dataWithChallengeToUser(
+            received, challenge ? challenge->challenger() : nullptr, definition ? definition->iconUrl() : "")
+            .get());
+}
+
+// Without a "SocialNotification" screen nothing can be asked, so nothing is posted.
+bool QuorvelRoles::requestNotificationPermission(QVSocialNotification* notification,
+                                                 const std::vector<platform::Ref<QVUsersCredential>>& credentials)
+{
+    platform::Ref<platform::ui::ViewController> screen = QVControllerLoader::load("SocialNotification");
+    auto* prompt = dynamic_cast<QVSocialNotificationPrompt*>(screen.get());
+    if (!prompt)
+        return false;
+    prompt->setSocialNotification(notification, credentials);
+    Quorvel::presentModalOverlay(screen);
+    return true;
+}
+
+// Settings entries open their screens through the kit's loader, by name.
+platform::Ref<platform::ui::ViewController> QuorvelRoles::loadScreen(const std::string& name)
+{
+    return QVControllerLoader::load(name);
+}
+
+} // namespace quorvel

@@ -1,0 +1,150 @@
+// The base of the account forms: device identifier, completion routing.
+#include "social/dashboard/account/QVAccountSetupBaseController.h"
+
+#include "platform/device/Device.h"
+#include "platform/foundation/Boxed.h"
+#include "platform/foundation/Format.h"
+#include "platform/ui/NavigationController.h"
+#include "social/core/Quorvel.h"
+#include "social/runtime/QVProvider.h"
+#include "social/ui/QVDeadEndErrorController.h"
+#include "social/ui/QVShowMessageAndReturnController.h"
+
+namespace quorvel {
+
+using namespace platform::ui;
+using platform::Ref;
+
+void QVAccountSetupBaseController::addHiddenParameters(QVHttpNestedQueryStringWriter& params)
+{
+    std::string udid = Device::currentDevice().uniqueIdentifier();
+    params.io("udid", udid);
+}
+
+bool QVAccountSetupBaseController::performSetter(const std::string& setterName, platform::Object* value)
+{
+    if (setterName == "setAddingAdditionalCredential") {
+        auto* boxed = dynamic_cast<platform::Boxed*>(value);
+        mAddingAdditionalCredential = boxed && boxed->value().asBool();
+        return true;
+    }
+    return QVFormControllerHelper::performSetter(setterName, value);
+}
+
+void QVAccountSetupBaseController::onFormSubmitted()
+{
+    if (mAddingAdditionalCredential) {
+        Quorvel::setLoggedInUserHasNonDeviceCredential(true);
+        pushCompletionControllerOrPopOut();
+        return;
+    }
+    // A login: the device's credentials give way to the account just named.
+    showLoadingScreen();
+    if (QVProvider* provider = Quorvel::provider())
+        provider->destroyLocalCredentials();
+    Quorvel::doBootstrap(QVDelegate(this, BRISKO_SELECTOR(QVAccountSetupBaseController, onBootstrapDone)),
+                         QVDelegate(this, BRISKO_SELECTOR(QVAccountSetupBaseController, onBootstrapFailed)));
+}
+
+void QVAccountSetupBaseController::onBootstrapDone(platform::Object*)
+{
+    hideLoadingScreen();
+    Quorvel::reloadInactiveTabBars();
+    pushCompletionControllerOrPopOut();
+}
+
+void QVAccountSetupBaseController::onBootstrapFailed(platform::Object*)
+{
+    // The player is not logged in: say so rather than naming the old account.
+    Ref<QVAccountSetupBaseController> keep(this);
+    hideLoadingScreen();
+    if (NavigationController* nav = navigationController()) {
+        auto error = QVDeadEndErrorController::deadEndErrorWithMessage(kLoginFailedMessage);
+        nav->pushViewController(error.get(), true);
+    }
+    if (!mCompletionDelegate.isEmpty())
+        mCompletionDelegate.invoke(nullptr);
+}
+
+void QVAccountSetupBaseController::pushCompletionControllerOrPopOut()
+{
+    if (!mCompletionDelegate.isEmpty()) {
+        mCompletionDelegate.invoke(nullptr);
+        return;
+    }
+    Ref<ViewController> next = controllerToPushOnCompletion();
+    if (!next) {
+        popOutOfAccountFlow();
+        return;
+    }
+    next->navigationItem()->setHidesBackButton(true);
+    if (auto* message = dynamic_cast<QVShowMessageAndReturnController*>(next.get()))
+        message->setControllerToPopTo(getControllerToPopTo());
+    pushScreen(next);
+}
+
+ViewController* QVAccountSetupBaseController::getControllerToPopTo()
+{
+    NavigationController* nav = navigationController();
+    if (!mAddingAdditionalCredential || !nav)
+        return nullptr;
+    auto& stack = nav->viewControllers();
+    for (size_t i = stack.size(); i-- > 1;)
+        if (!dynamic_cast<QVAccountSetupBaseController*>(stack[i].get()))
+            return stack[i].get();
+    return nullptr;
+}
+
+bool QVAccountSetupBaseController::isInModalController()
+{
+    NavigationController* nav = navigationController();
+    ViewController* parent = nav ? nav->parentViewController() : nullptr;
+    return parent && parent->modalViewController();
+}
+
+void QVAccountSetupBaseController::popOutOfAccountFlow()
+{
+    NavigationController* nav = navigationController();
+    if (!nav)
+        return;
+    if (isInModalController()) {
+        nav->dismissModalViewControllerAnimated(true);
+        return;
+    }
+    if (ViewController* target = getControllerToPopTo())
+        nav->popToViewController(target, true);
+    else
+        nav->popToRootViewControllerAnimated(true);
+}
+
+void QVAccountSetupBaseController::cancelSetup()
+{
+    if (!mCancelDelegate.isEmpty()) {
+        mCancelDelegate.invoke(nullptr);
+        return;
+    }
+    if (isInModalController())
+        navigationController()->dismissModalViewControllerAnimated(true);
+}
+
+Ref<QVShowMessageAndReturnController> QVAccountSetupBaseController::getStandardLoggedInController()
+{
+    Ref<ViewController> screen = QVControllerLoader::load("ShowMessageAndReturn");
+    Ref<QVShowMessageAndReturnController> message(dynamic_cast<QVShowMessageAndReturnController*>(screen.get()));
+    if (!message)
+        return nullptr;
+    message->messageLabel()->setText(
+        platform::format("You are now logged into Quorvel as:\n %s", Quorvel::lastLoggedInUserName().c_str()));
+    message->messageTitleLabel()->setText("Switch Accounts");
+    message->navigationItem()->setHidesBackButton(true);
+    return message;
+}
+
+void QVAccountSetupBaseController::pushScreen(Ref<ViewController> screen)
+{
+    NavigationController* nav = navigationController();
+    if (screen && nav)
+        nav->pushViewController(screen.get(), true);
+}
+
+} // namespace quorvel

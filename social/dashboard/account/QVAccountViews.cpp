@@ -1,0 +1,72 @@
+// Builders of the account screens' views.
+#include "social/dashboard/account/QVAccountViews.h"
+
+#include "platform/device/Screen.h"
+#include "platform/foundation/Format.h"
+#include "social/core/Quorvel.h"
+
+namespace quorvel::account_views {
+
+using namespace platform::ui;
+using platform::Rect;
+using platform::Ref;
+
+Ref<View> rootView()
+{
+    Rect frame = Screen::mainScreen().applicationFrame();
+    frame.origin = platform::Point(0, 0);
+    Ref<View> root = View::viewWithFrame(frame);
+    root->setBackgroundColor(Color::rgb(0.16f, 0.18f, 0.20f));
+    root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+    return root;
+}
+
+float width(View* root) { return root ? root->bounds().size.width : 320; }
+
+Ref<Label> label(View* parent, const Rect& frame, float fontSize, const std::string& text, bool bold)
+{
+    Ref<Label> l = Label::labelWithFrame(frame);
+    l->setNumberOfLines(0);
+    l->setTextAlignment(platform::TextAlignment::Center);
+    l->setTextColor(Color::whiteColor());
+    l->setBackgroundColor(std::nullopt);
+    l->setOpaque(false);
+    l->setFont(bold ? platform::Font::boldSystemFont(fontSize) : platform::Font::systemFont(fontSize));
+    l->setText(text);
+    parent->addSubview(l.get());
+    return l;
+}
+
+Ref<QVDefaultButton> button(View* parent, const Rect& frame, const std::string& title, platform::Object* target,
+                            Control::PlainAction action, bool green)
+{
+    Ref<QVDefaultButton> b = green ? QVDefaultButton::greenBoderedButton(frame) : QVDefaultButton::textButton(frame);
+    b->setTitleForAllStates(title);
+    if (target)
+        b->addTarget(target, action, TouchUpInside);
+    parent->addSubview(b.get());
+    return b;
+}
+
+Ref<TextField> field(View* parent, const Rect& frame, int tag, const std::string& placeholder, bool secure)
+{
+    Ref<TextField> f = TextField::textFieldWithFrame(frame);
+    f->setTag(tag);
+    f->setPlaceholder(placeholder);
+    f->setBorderStyle(TextField::BorderStyle::RoundedRect);
+    f->setBackgroundColor(Color::whiteColor());
+    f->setSecureTextEntry(secure);
+    parent->addSubview(f.get());
+    return f;
+}
+
+Ref<Switch> toggle(View* parent, const Rect& frame)
+{
+    Ref<Switch> s = Switch::switchWithFrame(frame);
+    parent->addSubview(s.get());
+    return s;
+}
+
+std::string nowPlaying() { return platform::format("Now Playing %s", Quorvel::applicationDisplayName().c_str()); }
+
+} // namespace quorvel::account_views

@@ -1,0 +1,140 @@
+#include "social/dashboard/account/QVDoBootstrapController.h"
+
+#include "platform/foundation/Boxed.h"
+#include "platform/foundation/Format.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/NavigationController.h"
+#include "social/core/Quorvel.h"
+#include "social/dashboard/account/QVAccountFlowSteps.h"
+#include "social/dashboard/account/QVNewAccountController.h"
+#include "social/dashboard/account/QVExistingAccountController.h"
+#include "social/dashboard/account/QVAccountSetupBaseController.h"
+#include "social/dashboard/account/QVIntroNavigationController.h"
+#include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVPresenceService.h"
+#include "social/runtime/QVReachability.h"
+#include "social/services/QVUserService.h"
+#include "social/services/QVUserSettingService.h"
+#include "social/ui/QVDashboardRole.h"
+#include "social/ui/QVDeadEndErrorController.h"
+
+namespace quorvel {
+
+using namespace platform::ui;
+using namespace account_views;
+using platform::Rect;
+using platform::Ref;
+using namespace account_steps;
+
+QV_REGISTER_CLASS(QVDoBootstrapController);
+
+void QVDoBootstrapController::loadView()
+{
+    Ref<View> root = rootView();
+    float w = width(root.get());
+    titleLabel_ = label(root.get(), Rect(20, 40, w - 40, 30), 20, "Setting Up Quorvel", true);
+    messageLabel_ = label(root.get(), Rect(20, 80, w - 40, 160), 14);
+    messageLabel_->setHidden(true);
+    activityIndicator_ = ActivityIndicator::withStyle(ActivityIndicator::Style::WhiteLarge);
+    activityIndicator_->setFrame(Rect((w - 37) / 2, 120, 37, 37));
+    activityIndicator_->startAnimating();
+    root->addSubview(activityIndicator_.get());
+    skipButton_ = button(root.get(), Rect((w - 200) / 2, 260, 200, 37), "Continue", this,
+                         BRISKO_SELECTOR(QVDoBootstrapController, _skip));
+    setView(root.get());
+}
+
+void QVDoBootstrapController::viewWillAppear(bool)
+{
+    Quorvel::allowErrorScreens(false);
+    navigationItem()->setHidesBackButton(true);
+}
+
+void QVDoBootstrapController::viewDidAppear(bool)
+{
+    if (NavigationController* nav = navigationController())
+        nav->setNavigationBarHidden(true, true);
+    setIntroFullscreen(false);
+    if (lookupStarted_)
+        return; // coming back to this screen starts nothing again
+    lookupStarted_ = true;
+    if (QVReachability::isConnectedToInternet())
+        QVUserService::findUsersForLocalDeviceOnSuccess(
+            QVDelegate(this, BRISKO_SELECTOR(QVDoBootstrapController, _findUsersSucceeded)),
+            QVDelegate(this, BRISKO_SELECTOR(QVDoBootstrapController, _findUsersFailed)));
+    else
+        _showMessageAndHideLoading(kOfflineMessage);
+}
+
+void QVDoBootstrapController::_findUsersSucceeded(platform::Object* answer)
+{
+    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
+    size_t count = series ? series->count() : 0;
+    QVDelegate succeeded(this, BRISKO_SELECTOR(QVDoBootstrapController, _bootstrapSucceded));
+    QVDelegate failed(this, BRISKO_SELECTOR(QVDoBootstrapController, _bootstrapFailed));
+    if (count == 0) {
+        Quorvel::doBootstrap(true, {}, succeeded, failed);
+        return;
+    }
+    if (count == 1) {
+        auto* user = dynamic_cast<QVUser*>(series->objectAtIndex(0));
+        Quorvel::doBootstrap(false, user ? user->resourceId() : std::string(), succeeded, failed);
+        return;
+    }
+    Ref<ViewController> screen = QVControllerLoader::load("ExistingAccountMultiple");
+    if (auto* choice = dynamic_cast<QVExistingAccountController*>(screen.get())) {
+        choice->setUserResources(series);
+        choice->setCompleteDelegate(mCompleteDelegate);
+    }
+    pushScreen(screen, true);
+}
+
+void QVDoBootstrapController::_findUsersFailed(platform::Object*) { _showMessageAndHideLoading(kFailedMessage); }
+
+void QVDoBootstrapController::_bootstrapSucceded(platform::Object*)
+{
+    Ref<ViewController> screen;
+    if (Quorvel::loggedInUserIsNewUser()) {
+        screen = QVControllerLoader::load("NewAccount");
+        if (auto* naming = dynamic_cast<QVNewAccountController*>(screen.get())) {
+            naming->setHideNavigationBar(true);
+            naming->setCloseDashboardOnCompletion(true);
+            naming->setCompleteDelegate(mCompleteDelegate);
+            if (QVDashboardRole::current().isLargeScreen())
+                naming->hideContentFrame();
+        }
+    } else {
+        screen = QVControllerLoader::load("ExistingAccount");
+        if (auto* existing = dynamic_cast<QVExistingAccountController*>(screen.get()))
+            existing->setCompleteDelegate(mCompleteDelegate);
+    }
+    pushScreen(screen, false);
+}
+
+void QVDoBootstrapController::_bootstrapFailed(platform::Object*) { _showMessageAndHideLoading(kFailedMessage); }
+
+void QVDoBootstrapController::_showMessageAndHideLoading(const std::string& text)
+{
+    view();
+    activityIndicator_->stopAnimating();
+    activityIndicator_->setHidden(true);
+    titleLabel_->setText("Error");
+    messageLabel_->setText(text);
+    messageLabel_->setHidden(false);
+}
+
+void QVDoBootstrapController::_skip()
+{
+    Ref<QVDoBootstrapController> keep(this);
+    closeIntro();
+    QVDelegate complete = mCompleteDelegate;
+    mCompleteDelegate = QVDelegate(); // once
+    complete.invoke(nullptr);
+}
+
+void QVDoBootstrapController::pushScreen(Ref<ViewController> screen, bool animated)
+{
+    pushOn(navigationController(), screen, animated);
+}
+
+} // namespace quorvel

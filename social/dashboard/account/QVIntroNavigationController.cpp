@@ -1,0 +1,182 @@
+// The frame around the approval and account screens.
+#include "social/dashboard/account/QVIntroNavigationController.h"
+
+#include "social/ui/QVDashboardRole.h"
+
+namespace quorvel {
+
+using namespace platform::ui;
+using platform::Rect;
+using platform::Ref;
+
+QV_REGISTER_CLASS(QVIntroNavigationController);
+
+namespace {
+QVIntroNavigationController* gActiveIntro = nullptr; // not retained: cleared when it goes
+}
+
+QVIntroNavigationController* QVIntroNavigationController::activeIntroNavigationController() { return gActiveIntro; }
+
+Ref<QVIntroNavigationController> QVIntroNavigationController::withNavigationController(QVNavigationController* nav)
+{
+    Ref<QVIntroNavigationController> intro = platform::adoptRef(new QVIntroNavigationController);
+    if (!intro->initWithNavigationController(nav))
+        return nullptr;
+    return intro;
+}
+
+Ref<QVIntroNavigationController> QVIntroNavigationController::framing(ViewController* screen)
+{
+    if (!screen)
+        return nullptr;
+    Ref<QVNavigationController> nav = QVNavigationController::withRootViewController(screen);
+    if (!nav)
+        return nullptr;
+    nav->setNavigationBarHidden(true, false);
+    nav->hideBackground();
+    return withNavigationController(nav.get());
+}
+
+bool QVIntroNavigationController::initWithNavigationController(QVNavigationController* nav)
+{
+    if (!init() || !nav)
+        return false;
+    adopt(nav);
+    return true;
+}
+
+void QVIntroNavigationController::adopt(QVNavigationController* nav)
+{
+    navController_ = nav;
+    view();
+    gActiveIntro = this;
+    QVIntroFrame::setActive(this);
+}
+
+QVIntroNavigationController::~QVIntroNavigationController()
+{
+    if (gActiveIntro == this) {
+        gActiveIntro = nullptr;
+        QVIntroFrame::setActive(nullptr);
+    }
+}
+
+bool QVIntroNavigationController::performSetter(const std::string& setterName, platform::Object* value)
+{
+    if (setterName != "setNavigationRoot")
+        return QVViewController::performSetter(setterName, value);
+    auto* screen = dynamic_cast<ViewController*>(value);
+    Ref<QVNavigationController> nav = screen ? QVNavigationController::withRootViewController(screen) : nullptr;
+    if (!nav)
+        return false;
+    nav->setNavigationBarHidden(true, false);
+    nav->hideBackground();
+    adopt(nav.get());
+    return true;
+}
+
+void QVIntroNavigationController::viewDidLoad()
+{
+    QVViewController::viewDidLoad();
+    View* own = view();
+    own->setClipsToBounds(true);
+    if (!navController_)
+        return;
+    Rect bounds = own->bounds();
+    navController_->view()->setFrame(Rect(kInset, kInset, bounds.size.width - 2 * kInset,
+                                          bounds.size.height - 2 * kInset));
+    navController_->setLoadingViewParent(own);
+    own->addSubview(navController_->view());
+    contentFrameView_ = View::viewWithFrame(bounds);
+    contentFrameView_->setBackgroundColor(std::nullopt);
+    contentFrameView_->setOpaque(false);
+    contentFrameView_->setUserInteractionEnabled(false);
+    own->addSubview(contentFrameView_.get());
+    setFullscreenFrame(fullscreenFrame_, false);
+    if (!QVDashboardRole::current().isLargeScreen())
+        own->setBackgroundColor(Color::white(0.93f));
+}
+
+void QVIntroNavigationController::viewWillAppear(bool)
+{
+    if (!QVDashboardRole::current().isLargeScreen() && contentFrameView_)
+        contentFrameView_->setFrame(view()->bounds());
+}
+
+void QVIntroNavigationController::viewDidAppear(bool)
+{
+    if (QVDashboardRole::current().isLargeScreen() && navController_)
+        navController_->view()->setFrame(Rect(kInset, kInset, 628, 468));
+}
+
+void QVIntroNavigationController::forwardAppearance(Phase phase, bool animated)
+{
+    if (!navController_)
+        return;
+    switch (phase) {
+    case Phase::WillAppear: navController_->notifyViewWillAppear(animated); break;
+    case Phase::DidAppear: navController_->notifyViewDidAppear(animated); break;
+    case Phase::WillDisappear: navController_->notifyViewWillDisappear(animated); break;
+    case Phase::DidDisappear: navController_->notifyViewDidDisappear(animated); break;
+    }
+}
+
+float QVIntroNavigationController::bottomPadding()
+{
+    if (fullscreenFrame_)
+        return 0;
+    QVDashboardRole& host = QVDashboardRole::current();
+    if (host.isLargeScreen())
+        return 55;
+    return host.isInLandscapeMode() ? 40 : 50;
+}
+
+void QVIntroNavigationController::setFullscreenFrame(bool fullscreen, bool animated)
+{
+    fullscreenFrame_ = fullscreen;
+    if (!isViewLoaded())
+        return;
+    Rect frame = QVDashboardRole::current().getDashboardBounds();
+    frame.origin = platform::Point(0, 0);
+    frame.size.height -= bottomPadding();
+    if (animated) {
+        View::beginAnimations("introFrame");
+        View::setAnimationBeginsFromCurrentState(true);
+    }
+    if (contentFrameView_)
+        contentFrameView_->setFrame(frame);
+    if (loadingView_) {
+        Rect loading = frame;
+        if (QVDashboardRole::current().isLargeScreen())
+            loading.size.height -= 10;
+        loadingView_->setFrame(loading);
+    }
+    if (animated)
+        View::commitAnimations();
+}
+
+void QVIntroNavigationController::displayLoadingView(View* overlay)
+{
+    removeLoadingView();
+    if (!overlay)
+        return;
+    loadingView_ = overlay;
+    overlay->setClipsToBounds(true);
+    Rect frame = contentFrameView_ ? contentFrameView_->frame() : view()->bounds();
+    if (QVDashboardRole::current().isLargeScreen())
+        frame.size.height -= 10;
+    overlay->setFrame(frame);
+    if (contentFrameView_)
+        view()->insertSubviewBelow(overlay, contentFrameView_.get());
+    else
+        view()->addSubview(overlay);
+}
+
+void QVIntroNavigationController::removeLoadingView()
+{
+    if (loadingView_ && loadingView_->superview() == view())
+        loadingView_->removeFromSuperview();
+    loadingView_ = nullptr;
+}
+
+} // namespace quorvel

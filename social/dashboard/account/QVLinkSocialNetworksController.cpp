@@ -1,0 +1,116 @@
+#include "social/dashboard/account/QVLinkSocialNetworksController.h"
+
+#include "platform/foundation/Boxed.h"
+#include "platform/foundation/Format.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/NavigationController.h"
+#include "social/core/Quorvel.h"
+#include "social/dashboard/account/QVAccountFlowSteps.h"
+#include "social/dashboard/account/QVExistingAccountController.h"
+#include "social/dashboard/account/QVAccountSetupBaseController.h"
+#include "social/dashboard/account/QVIntroNavigationController.h"
+#include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVPresenceService.h"
+#include "social/runtime/QVReachability.h"
+#include "social/services/QVUserService.h"
+#include "social/services/QVUserSettingService.h"
+#include "social/ui/QVDashboardRole.h"
+#include "social/ui/QVDeadEndErrorController.h"
+
+namespace quorvel {
+
+using namespace platform::ui;
+using namespace account_views;
+using platform::Rect;
+using platform::Ref;
+using namespace account_steps;
+
+QV_REGISTER_CLASS(QVLinkSocialNetworksController);
+
+namespace {
+bool gSessionSawLinkNetworks = false;
+}
+
+bool QVLinkSocialNetworksController::hasSessionSeenLinkSocialNetworksScreen() { return gSessionSawLinkNetworks; }
+void QVLinkSocialNetworksController::invalidateSessionSeenLinkSocialNetworksScreen() { gSessionSawLinkNetworks = false; }
+
+void QVLinkSocialNetworksController::loadView()
+{
+    Ref<View> root = rootView();
+    float w = width(root.get());
+    mAppNameLabel = label(root.get(), Rect(20, 16, w - 40, 22), 15, {}, true);
+    label(root.get(), Rect(20, 44, w - 40, 36), 13, "Find your friends and share your games:");
+    mBtnConnectFacebook = button(root.get(), Rect((w - 220) / 2, 88, 220, 37), "Connect Facebook", this,
+                                 BRISKO_SELECTOR(QVLinkSocialNetworksController, onImportFromFacebook));
+    mBtnConnectTwitter = button(root.get(), Rect((w - 220) / 2, 134, 220, 37), "Connect Twitter", this,
+                                BRISKO_SELECTOR(QVLinkSocialNetworksController, onImportFromTwitter));
+    label(root.get(), Rect(20, 190, w - 130, 27), 14, "Share my location");
+    mShareLocationSwitch = toggle(root.get(), Rect(w - 104, 190, 94, 27));
+    label(root.get(), Rect(20, 228, w - 130, 27), 14, "Share my online status");
+    mShareOnlineStatusSwitch = toggle(root.get(), Rect(w - 104, 228, 94, 27));
+    continueButton_ = button(root.get(), Rect((w - 200) / 2, 280, 200, 37), "Continue", this,
+                             BRISKO_SELECTOR(QVLinkSocialNetworksController, onSkip));
+    setView(root.get());
+}
+
+void QVLinkSocialNetworksController::viewWillAppear(bool)
+{
+    mShareLocationOriginalState = Quorvel::userDistanceUnit() != 1;
+    mShareOnlineStatusOriginalState = Quorvel::loggedInUserSharesOnlineStatus();
+    mAppNameLabel->setText(nowPlaying());
+    mBtnConnectTwitter->setEnabled(!Quorvel::loggedInUserHasTwitterCredential());
+    mBtnConnectFacebook->setEnabled(!Quorvel::loggedInUserHasFbconnectCredential());
+    mShareLocationSwitch->setOn(mShareLocationOriginalState);
+    mShareOnlineStatusSwitch->setOn(mShareOnlineStatusOriginalState);
+}
+
+void QVLinkSocialNetworksController::viewDidAppear(bool)
+{
+    gSessionSawLinkNetworks = true;
+    QVExistingAccountController::customAnimateNavigationController(navigationController(), false);
+}
+
+void QVLinkSocialNetworksController::viewDidDisappear(bool)
+{
+    QVExistingAccountController::customAnimateNavigationController(navigationController(), true);
+}
+
+void QVLinkSocialNetworksController::importFrom(const std::string& network)
+{
+    // Linking a network adds a credential to the account that is logged in.
+    Ref<ViewController> screen = QVControllerLoader::loadWithParams(
+        network + "AccountLogin", { { "addingAdditionalCredential", platform::Boxed::box(platform::Value(true)) } });
+    pushOn(navigationController(), screen, true);
+}
+
+void QVLinkSocialNetworksController::onImportFromFacebook() { importFrom("Facebook"); }
+void QVLinkSocialNetworksController::onImportFromTwitter() { importFrom("Twitter"); }
+
+void QVLinkSocialNetworksController::onSkip()
+{
+    Ref<QVLinkSocialNetworksController> keep(this);
+    bool location = mShareLocationSwitch->isOn();
+    if (location != mShareLocationOriginalState) {
+        QVUserSettingService::setUserSettingWithKey("location", location, QVDelegate(), QVDelegate());
+        Quorvel::setUserDistanceUnit(location ? 0 : 1);
+    }
+    bool online = mShareOnlineStatusSwitch->isOn();
+    if (online != mShareOnlineStatusOriginalState) {
+        QVUserSettingService::setUserSettingWithKey("presence", online, QVDelegate(), QVDelegate());
+        if (!online)
+            if (QVPresenceService* presence = QVPresenceService::sharedInstance())
+                presence->disconnect();
+    }
+    Quorvel::setDoneWithGetTheMost(true);
+    if (Quorvel::isUsingGameCenter()) {
+        pushOn(navigationController(), QVControllerLoader::load("GameCenterIntegration"), true);
+    } else {
+        Quorvel::startLocationManagerIfAllowed();
+        closeIntro();
+    }
+    QVDelegate complete = mOnCompletionDelegate;
+    mOnCompletionDelegate = QVDelegate();
+    complete.invoke(nullptr);
+}
+
+} // namespace quorvel

@@ -1,0 +1,119 @@
+// Switching to another account used on this device.
+#include "social/dashboard/account/QVUseNewOrOldAccountController.h"
+
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/TableView.h"
+#include "social/core/Quorvel.h"
+#include "social/runtime/QVProvider.h"
+#include "social/services/QVUser.h"
+#include "social/services/QVUserService.h"
+#include "social/ui/QVDeadEndErrorController.h"
+#include "social/ui/QVShowMessageAndReturnController.h"
+#include "social/dashboard/account/QVAccountLoginControllers.h"
+#include "social/dashboard/account/QVAccountViews.h"
+
+namespace quorvel {
+
+using namespace platform::ui;
+using platform::Rect;
+using platform::Ref;
+
+QV_REGISTER_CLASS(QVUseNewOrOldAccountController);
+
+bool QVUseNewOrOldAccountController::init()
+{
+    if (!QVTableSequenceControllerHelper::init())
+        return false;
+    setTitle("Choose Account");
+    return true;
+}
+
+QVService* QVUseNewOrOldAccountController::getService() { return &QVUserService::service(); }
+
+void QVUseNewOrOldAccountController::doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    QVUserService::findUsersForLocalDeviceOnSuccess(onSuccess, onFailure);
+}
+
+void QVUseNewOrOldAccountController::populateResourceMap(QVResourceControllerMap& map) { map.addResource<QVUser>("User"); }
+
+void QVUseNewOrOldAccountController::viewDidLoad()
+{
+    QVTableSequenceControllerHelper::viewDidLoad();
+    _createAndDisplayHeaderAndFooter();
+}
+
+void QVUseNewOrOldAccountController::_createAndDisplayHeaderAndFooter()
+{
+    TableView* table = tableView();
+    if (!table)
+        return;
+    float w = view()->bounds().size.width;
+    Ref<View> header = View::viewWithFrame(Rect(0, 0, w, 50));
+    header->setBackgroundColor(std::nullopt);
+    account_views::label(header.get(), Rect(10, 6, w - 20, 38), 13, "Choose the account to play with on this device:");
+    Ref<View> footer = View::viewWithFrame(Rect(0, 0, w, 60));
+    footer->setBackgroundColor(std::nullopt);
+    footerButton_ = account_views::button(footer.get(), Rect((w - 240) / 2, 12, 240, 37), "Log in to another account",
+                                          this, BRISKO_SELECTOR(QVUseNewOrOldAccountController, clickedUseOld));
+    table->setTableHeaderView(header.get());
+    table->setTableFooterView(footer.get());
+}
+
+void QVUseNewOrOldAccountController::onCellWasClicked(platform::Object* resource, IndexPath)
+{
+    auto* user = dynamic_cast<QVUser*>(resource);
+    if (!user)
+        return;
+    showLoadingScreen();
+    if (QVProvider* provider = Quorvel::provider())
+        provider->destroyLocalCredentials();
+    Quorvel::doBootstrap(false, user->resourceId(),
+                         QVDelegate(this, BRISKO_SELECTOR(QVUseNewOrOldAccountController, _bootstrapSuccess)),
+                         QVDelegate(this, BRISKO_SELECTOR(QVUseNewOrOldAccountController, _bootstrapFailed)));
+}
+
+void QVUseNewOrOldAccountController::_bootstrapSuccess(platform::Object*)
+{
+    hideLoadingScreen();
+    Quorvel::reloadInactiveTabBars();
+    NavigationController* nav = navigationController();
+    Ref<QVShowMessageAndReturnController> message = QVAccountSetupBaseController::getStandardLoggedInController();
+    if (!nav || !message)
+        return;
+    message->setControllerToPopTo(nav->viewControllers().front().get());
+    nav->pushViewController(message.get(), true);
+}
+
+void QVUseNewOrOldAccountController::_bootstrapFailed(platform::Object*)
+{
+    // Not logged in: the player must not read that the switch worked.
+    hideLoadingScreen();
+    if (NavigationController* nav = navigationController()) {
+        auto error = QVDeadEndErrorController::deadEndErrorWithMessage(QVAccountSetupBaseController::kLoginFailedMessage);
+        nav->pushViewController(error.get(), true);
+    }
+}
+
+void QVUseNewOrOldAccountController::_popBackToRoot(platform::Object*)
+{
+    Quorvel::reloadInactiveTabBars();
+    if (NavigationController* nav = navigationController())
+        nav->popToRootViewControllerAnimated(true);
+}
+
+void QVUseNewOrOldAccountController::clickedUseOld()
+{
+    Ref<ViewController> screen = QVControllerLoader::load("QuorvelAccountLogin");
+    auto* login = dynamic_cast<QVQuorvelAccountLoginController*>(screen.get());
+    NavigationController* nav = navigationController();
+    if (!login || !nav)
+        return;
+    login->setHideIntroFlowSpacer(true);
+    login->setCompletionDelegate(QVDelegate(this, BRISKO_SELECTOR(QVUseNewOrOldAccountController, _bootstrapSuccess)));
+    login->setCancelDelegate(QVDelegate(this, BRISKO_SELECTOR(QVUseNewOrOldAccountController, _popBackToRoot)));
+    nav->pushViewController(screen.get(), true);
+}
+
+} // namespace quorvel

@@ -1,0 +1,95 @@
+// QVSessionRole: what the runtime, the services and the kit read of the
+// running client — its session and provider, the local player and game, the
+// bootstrap's extra steps, the announcements' state and a few user choices.
+//
+// The central class implements it and installs it at start-up (setCurrent),
+// removing it at shut-down. Without a running client the defaults below
+// answer: no session ("0"), no provider (requests are dropped), no local
+// user, offline, no game id, and the bootstrap only stores its access token.
+#pragma once
+
+#include "platform/foundation/Object.h"
+#include "platform/foundation/Value.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace quorvel {
+
+struct QVXmlElement;
+class QVBootstrap;
+class QVDelegate;
+class QVHttpNestedQueryStringWriter;
+class QVProvider;
+class QVResourceClass;
+
+class QVSessionRole {
+public:
+    virtual ~QVSessionRole() = default;
+
+    // The session id every signed request carries ("0" without a session).
+    virtual std::string sessionId() { return "0"; }
+    // The client's release version, sent with every signed request.
+    virtual std::string releaseVersionString() { return kReleaseVersion; }
+    static constexpr const char* kReleaseVersion = "1.4.0";
+    // The provider the services send through (null: requests are dropped).
+    virtual QVProvider* provider() { return nullptr; }
+    virtual bool hasUserApprovedQuorvel() { return false; }
+    virtual bool isQuorvelDisabled() { return false; }
+
+    // Bootstrap. Extra parameters of the bootstrap request (usage statistics, sync dates).
+    virtual void writeBootstrapParameters(QVHttpNestedQueryStringWriter&) { }
+    // Hands the answer to the client's setters in order; the default stores the access token.
+    virtual void applyBootstrap(const QVBootstrap& answer, QVProvider& provider);
+    virtual void notifyAddOnsUserLoggedIn() { }
+    virtual void synchronizeOfflineData(const QVBootstrap&) { }
+    virtual void notifyAddOnsUserLoggedOut() { }
+    // Calls back after the next bootstrap; false (nothing will call back) without a client.
+    virtual bool addBootstrapDelegates(const QVDelegate&, const QVDelegate&) { return false; }
+
+    // The local player and game. Without a client: no local user (the
+    // services then use the placeholder user), offline, no game id, no
+    // stored game profile.
+    virtual platform::Ref<platform::Object> localUser() { return nullptr; }
+    // The cached local user changed (its gamerscore): store and announce it.
+    virtual void setLocalUser(platform::Object*) { }
+    virtual bool isOnline() { return false; }
+    virtual std::string clientApplicationId() { return {}; }
+    // The local player's id ("" without one) and the game's display names.
+    virtual std::string lastLoggedInUserId() { return {}; }
+    virtual std::string applicationDisplayName() { return {}; }
+    virtual std::string applicationShortDisplayName() { return {}; }
+    virtual platform::Ref<platform::Object> localGameProfileInfo() { return nullptr; }
+    // The game profile record of the offline configuration file, to become the local game profile.
+    virtual void setLocalGameProfileInfo(const QVXmlElement&) { }
+    // The player's location (latitude, longitude), when one is known.
+    virtual std::optional<std::pair<double, double>> userLocation() { return std::nullopt; }
+    // The player chose whether social posts may go out, and what.
+    virtual bool userHasRememberedChoiceForNotifications() { return false; }
+    virtual bool userAllowsNotifications() { return false; }
+    // The screen is large (a tablet); the dashboard shows in landscape.
+    virtual bool isLargeScreen() { return false; }
+    virtual bool isInLandscapeMode() { return false; }
+
+    // Announcements and forums. The newest announcement the local user has
+    // read (kept only when later than the stored one), the unread count the
+    // client announces, and the game's suggestions forum. The defaults keep
+    // nothing: the distant past, no announcement, no forum id.
+    virtual platform::Date lastAnnouncementDateForLocalUser() { return {}; }
+    virtual void setLastAnnouncementDateForLocalUser(platform::Date) { }
+    virtual void postUnreadAnnouncementCountChangedTo(int) { }
+    virtual std::string suggestionsForumId() { return {}; }
+
+    // The poller: forget what was polled of a class, poll at once. Without a client nothing happens.
+    virtual void clearPollingCacheForClassType(const QVResourceClass&) { }
+    virtual void forceImmediatePoll() { }
+
+    // The installed role, or the default one.
+    static QVSessionRole& current();
+    // Installs a role (not owned); null restores the default.
+    static void setCurrent(QVSessionRole* role);
+};
+
+} // namespace quorvel

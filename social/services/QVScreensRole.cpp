@@ -1,0 +1,39 @@
+// The screens role's defaults (no client running: nothing opens) and its slot.
+#include "social/services/QVScreensRole.h"
+
+#include "social/services/QVChallengeService.h"
+
+#include "platform/foundation/Log.h"
+#include "platform/ui/ViewController.h"
+
+#include <atomic>
+
+namespace quorvel {
+
+namespace {
+std::atomic<QVScreensRole*> installed { nullptr };
+} // namespace
+
+bool QVScreensRole::presentChallengeScreen(const QVChallengeScreen& screen)
+{
+    platform::log("Quorvel: no screen to open %s", screen.controllerName.c_str());
+    return false;
+}
+
+void QVScreensRole::showChallengeDetail(const std::string& challengeId)
+{
+    platform::log("Quorvel: no dashboard to show the challenge %s", challengeId.c_str());
+}
+
+platform::Ref<platform::ui::ViewController> QVScreensRole::loadScreen(const std::string&) { return nullptr; }
+
+QVScreensRole& QVScreensRole::current()
+{
+    static QVScreensRole fallback;
+    QVScreensRole* role = installed.load();
+    return role ? *role : fallback;
+}
+
+void QVScreensRole::setCurrent(QVScreensRole* role) { installed.store(role); }
+
+} // namespace quorvel

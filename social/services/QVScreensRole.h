@@ -1,0 +1,53 @@
+// QVScreensRole: the screens the services open over the game through the
+// running client — the challenge screens and pages, the received challenge's
+// notice, the permission screen of a social post, and screens made by name
+// (the settings entries').
+//
+// The central class implements it and installs it at start-up (setCurrent),
+// removing it at shut-down. Without a running client nothing opens: the
+// calls are logged and answer false or null.
+#pragma once
+
+#include "platform/foundation/Object.h"
+
+#include <string>
+#include <vector>
+
+namespace platform::ui {
+class ViewController;
+}
+
+namespace quorvel {
+
+struct QVChallengeScreen;
+class QVChallengeToUser;
+class QVSocialNotification;
+class QVUsersCredential;
+
+class QVScreensRole {
+public:
+    virtual ~QVScreensRole() = default;
+
+    // Opens a challenge screen over the game; false when none could be made.
+    virtual bool presentChallengeScreen(const QVChallengeScreen& screen);
+    // Opens the dashboard on the challenge list and the detail of a challenge.
+    virtual void showChallengeDetail(const std::string& challengeId);
+    // Shows the in-game notice of a received challenge.
+    virtual void showChallengeNotice(QVChallengeToUser*) { }
+    // Presents the permission screen of a social post (which posts, or not,
+    // once the player has chosen); false when there is none.
+    virtual bool requestNotificationPermission(QVSocialNotification*,
+                                               const std::vector<platform::Ref<QVUsersCredential>>&)
+    {
+        return false;
+    }
+    // A screen made by name; null when none of that name loads.
+    virtual platform::Ref<platform::ui::ViewController> loadScreen(const std::string& name);
+
+    // The installed role, or the default one.
+    static QVScreensRole& current();
+    // Installs a role (not owned); null restores the default.
+    static void setCurrent(QVScreensRole* role);
+};
+
+} // namespace quorvel

@@ -1,0 +1,59 @@
+// The dashboard role's defaults: answers from the main screen, without a running client.
+#include "social/ui/QVDashboardRole.h"
+
+#include "platform/device/Screen.h"
+#include "platform/foundation/Log.h"
+#include "platform/ui/ViewController.h"
+
+namespace quorvel {
+
+using platform::ui::InterfaceOrientation;
+using platform::ui::Screen;
+
+namespace {
+QVDashboardRole* installed = nullptr;
+}
+
+bool QVDashboardRole::isLargeScreen() { return Screen::mainScreen().bounds().size.width >= 768; }
+
+InterfaceOrientation QVDashboardRole::getDashboardOrientation() { return InterfaceOrientation::Portrait; }
+
+platform::Rect QVDashboardRole::getDashboardBounds()
+{
+    if (!isLargeScreen())
+        return Screen::mainScreen().bounds();
+    if (platform::ui::isLandscape(getDashboardOrientation()))
+        return platform::Rect(3, 3, 480, 640);
+    return platform::Rect(3, 3, 640, 480);
+}
+
+platform::ui::View* QVDashboardRole::getTopLevelView()
+{
+    platform::ui::ViewController* root = getRootController();
+    return root ? root->view() : nullptr;
+}
+
+void QVDashboardRole::switchToOfflineDashboard() { platform::log("Quorvel: no dashboard to switch offline"); }
+
+void QVDashboardRole::dismissDashboard() { platform::log("Quorvel: no dashboard to dismiss"); }
+
+void QVDashboardRole::presentRootControllerWithModal(platform::ui::ViewController*)
+{
+    platform::log("Quorvel: no dashboard to present in");
+}
+
+void QVDashboardRole::dismissRootControllerOrItsModal() { platform::log("Quorvel: no dashboard to dismiss"); }
+
+bool QVDashboardRole::isInLandscapeMode() { return isLargeScreen() || isInLandscapeModeOniPad(); }
+
+bool QVDashboardRole::isInLandscapeModeOniPad() { return platform::ui::isLandscape(getDashboardOrientation()); }
+
+QVDashboardRole& QVDashboardRole::current()
+{
+    static QVDashboardRole fallback;
+    return installed ? *installed : fallback;
+}
+
+void QVDashboardRole::setCurrent(QVDashboardRole* role) { installed = role; }
+
+} // namespace quorvel

@@ -1,0 +1,63 @@
+// QVDashboardRole: the dashboard as the UI kit sees it, answered by the
+// running client — screen class and orientation, the dashboard's bounds, the
+// root controller, switching to offline use and closing the dashboard.
+//
+// The central class implements it and installs it at start-up (setCurrent),
+// removing it at shut-down. Without a running client the defaults answer from
+// the main screen alone: portrait, no root controller, and closing or going
+// offline only logs. The kit never holds the role: it asks current() each time.
+#pragma once
+
+#include "platform/foundation/Geometry.h"
+#include "platform/ui/Types.h"
+
+#include <string>
+
+namespace platform::ui {
+class View;
+class ViewController;
+class NavigationController;
+}
+
+namespace quorvel {
+
+class QVDashboardRole {
+public:
+    virtual ~QVDashboardRole() = default;
+
+    // The main screen is at least 768 points wide.
+    virtual bool isLargeScreen();
+    // The one orientation every screen of the dashboard allows (1 without a central instance).
+    virtual platform::ui::InterfaceOrientation getDashboardOrientation();
+    // The main screen's bounds; on a large screen x 3, y 3, 640 x 480 (swapped in landscape).
+    virtual platform::Rect getDashboardBounds();
+    virtual platform::ui::ViewController* getRootController() { return nullptr; }
+    // The root's content view, else the root's view; null without a root.
+    virtual platform::ui::View* getTopLevelView();
+    virtual void switchToOfflineDashboard();
+    virtual void dismissDashboard();
+
+    // The root controller's show or hide transition ended: the central class
+    // completes opening (the dashboard appeared) or closing (it destroys the dashboard).
+    virtual void animationDidStop(bool finished) { }
+    // A URL the tabbed dashboard opens as modal web content once it is shown ("" for none).
+    virtual std::string initialDashboardModalContentURL() { return {}; }
+    virtual void setInitialDashboardModalContentURL(const std::string& url) { }
+    // Shows a screen full screen in the root controller (queued while another is up).
+    virtual void presentRootControllerWithModal(platform::ui::ViewController* screen);
+    // Closes the root controller's modal screen when it has one, else the root controller.
+    virtual void dismissRootControllerOrItsModal();
+    // The request layer shows error screens only while they are allowed.
+    virtual void allowErrorScreens(bool allow) { }
+
+    // Always true on a large screen, else when the dashboard orientation is landscape.
+    bool isInLandscapeMode();
+    // The dashboard orientation is landscape (3 or 4).
+    bool isInLandscapeModeOniPad();
+
+    static QVDashboardRole& current();
+    // Installs a role (not owned); null restores the default.
+    static void setCurrent(QVDashboardRole* role);
+};
+
+} // namespace quorvel
