@@ -370,10 +370,6 @@ private:
     bool finished_ { false };
 };
 
-} // namespace
-
-namespace {
-
 // The bytes a score's parameters take in a form-encoded body, with room for
 // the Game Center date that the bridge may add.
 size_t encodedBytes(const QVHighScoreBatchEntry& entry)
