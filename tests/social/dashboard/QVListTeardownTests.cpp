@@ -4,6 +4,7 @@
 // cells, and leaves a table that outlives it with nothing that calls back.
 #include "DashboardTestSupport.h"
 
+#include "social/core/QuorvelServices.h"
 #include "social/dashboard/QVHighScoreController.h"
 #include "social/services/QVLeaderboard.h"
 #include "social/services/QVUser.h"
@@ -66,6 +67,15 @@ std::string globalXml(int count)
 
 class ListTeardownTest : public DashboardTest {
 protected:
+    void TearDown() override
+    {
+        DashboardTest::TearDown();
+        // The screens' requests made their services; none existed before.
+        for (const QuorvelServiceEntry& entry : QuorvelServicesInShutdownOrder())
+            if (entry.shutdownService)
+                entry.shutdownService();
+    }
+
     // Pushes the screen over a plain root, gives it time to load, then closes
     // it with the back button; answers the table, kept alive past the screen.
     Ref<TableView> openAndClose(Ref<QVTableControllerHelper> screen, const std::function<void()>& fill)
