@@ -14,6 +14,17 @@
 // sides take turns for several rounds; the counters report medians:
 //   service_vs_baseline  service time / hand-loop time (goal: at most 1.5)
 //   service_us / baseline_us  microseconds per score
+//
+// Many boards: 100,000 scores over 10,000 leaderboards through the service,
+// timed per tenth. A cost per score that does not grow with the store keeps
+//   last_vs_first_tenth  time of the last 10,000 / time of the first 10,000 (goal: at most 1.2)
+//   first_tenth_us, last_tenth_us, store_mb
+//
+// Real disk: 1,000 scores of the first workload through the service in a
+// folder on the disk (BRISKO_BENCH_DISK_DIR, else the current folder), beside
+// the same in the memory folder; each score's transaction syncs the file there.
+//   disk_us, memory_us   microseconds per score
+//   disk_is_memory       1 when the "disk" folder is itself in memory (tmpfs)
 #include "platform/foundation/Log.h"
 #include "social/runtime/QVRequestUIRole.h"
 #include "social/runtime/QVSessionRole.h"
@@ -25,11 +36,13 @@
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <random>
@@ -49,12 +62,12 @@ struct Score {
     int64_t value;
 };
 
-std::vector<Score> makeScores()
+std::vector<Score> makeScores(int count = kScores, int boards = kBoards)
 {
     std::mt19937 rng(20261207);
-    std::uniform_int_distribution<int> board(1, kBoards);
+    std::uniform_int_distribution<int> board(1, boards);
     std::uniform_int_distribution<int64_t> value(0, 1000000);
-    std::vector<Score> scores(kScores);
+    std::vector<Score> scores(static_cast<size_t>(count));
     for (auto& s : scores)
         s = { board(rng), value(rng) };
     return scores;
@@ -76,13 +89,13 @@ public:
     platform::Ref<QVUser> user;
 };
 
-double runService(const std::string& path, const std::vector<Score>& scores)
+void openStore(const std::string& path, int boardCount)
 {
     std::filesystem::remove(path);
     QVOfflineStore::openDatabaseAtPath(path);
     QVOfflineStore::setupOfflineSupport();
     QVResourceArray boards;
-    for (int b = 1; b <= kBoards; ++b) {
+    for (int b = 1; b <= boardCount; ++b) {
         auto d = QVLeaderboard_Sync::create();
         d->setResourceId(std::to_string(b));
         d->setActive("1");
@@ -91,10 +104,26 @@ double runService(const std::string& path, const std::vector<Score>& scores)
         boards.emplace_back(d.get());
     }
     QVLeaderboardService::synchLeaderboardsList(boards, {}, std::nullopt, false);
-    auto start = std::chrono::steady_clock::now();
-    for (const auto& s : scores)
-        QVHighScoreService::setHighScoreSilently(s.value, std::to_string(s.board), true, {}, {});
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Seconds for each of `parts` equal runs of the scores, in order.
+std::vector<double> storeScores(const std::vector<Score>& scores, size_t parts)
+{
+    std::vector<double> seconds;
+    const size_t per = scores.size() / parts;
+    for (size_t part = 0; part < parts; ++part) {
+        auto start = std::chrono::steady_clock::now();
+        for (size_t i = part * per; i < (part + 1) * per; ++i)
+            QVHighScoreService::setHighScoreSilently(scores[i].value, std::to_string(scores[i].board), true, {}, {});
+        seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    return seconds;
+}
+
+double runService(const std::string& path, const std::vector<Score>& scores, int boards = kBoards)
+{
+    openStore(path, boards);
+    double seconds = storeScores(scores, 1).front();
     QVOfflineStore::teardownOfflineDatabase();
     return seconds;
 }
@@ -208,8 +237,64 @@ void runOfflineScores(benchmark::State& state)
     std::filesystem::remove_all(dir);
 }
 
+void runManyBoards(benchmark::State& state)
+{
+    constexpr int kManyBoards = 10000, kManyScores = 100000;
+    platform::LogCapture quiet;
+    Host host;
+    host.user = QVUser::create();
+    host.user->setResourceId("42");
+    QVRuntimeHost::setCurrent(&host);
+    std::string dir = scratchDirectory();
+    auto scores = makeScores(kManyScores, kManyBoards);
+    for (auto _ : state) {
+        const std::string path = dir + "/quorvel_offline";
+        openStore(path, kManyBoards);
+        std::vector<double> tenths = storeScores(scores, 10);
+        QVOfflineStore::teardownOfflineDatabase();
+        state.counters["last_vs_first_tenth"] = tenths.back() / tenths.front();
+        state.counters["first_tenth_us"] = tenths.front() * 1e6 / (kManyScores / 10);
+        state.counters["last_tenth_us"] = tenths.back() * 1e6 / (kManyScores / 10);
+        state.counters["store_mb"] = static_cast<double>(std::filesystem::file_size(path)) / (1024.0 * 1024.0);
+    }
+    QVHighScoreService::shutdownService();
+    QVRuntimeHost::setCurrent(nullptr);
+    std::filesystem::remove_all(dir);
+}
+
+void runOnDisk(benchmark::State& state)
+{
+    constexpr int kDiskScores = 1000;
+    platform::LogCapture quiet;
+    Host host;
+    host.user = QVUser::create();
+    host.user->setResourceId("42");
+    QVRuntimeHost::setCurrent(&host);
+    const char* chosen = std::getenv("BRISKO_BENCH_DISK_DIR");
+    std::string diskDir = std::string(chosen && *chosen ? chosen : ".") + "/brisko_offline_scores_disk_"
+        + std::to_string(getpid());
+    std::filesystem::create_directories(diskDir);
+    std::string memoryDir = scratchDirectory();
+    auto scores = makeScores(kDiskScores, kBoards);
+    for (auto _ : state) {
+        double disk = runService(diskDir + "/quorvel_offline", scores);
+        double memory = runService(memoryDir + "/quorvel_offline", scores);
+        struct statfs fs {};
+        const bool inMemory = statfs(diskDir.c_str(), &fs) == 0 && fs.f_type == 0x01021994; // tmpfs
+        state.counters["disk_us"] = disk * 1e6 / kDiskScores;
+        state.counters["memory_us"] = memory * 1e6 / kDiskScores;
+        state.counters["disk_is_memory"] = inMemory ? 1 : 0;
+    }
+    QVHighScoreService::shutdownService();
+    QVRuntimeHost::setCurrent(nullptr);
+    std::filesystem::remove_all(diskDir);
+    std::filesystem::remove_all(memoryDir);
+}
+
 } // namespace
 
 BENCHMARK(runOfflineScores)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(runManyBoards)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(runOnDisk)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

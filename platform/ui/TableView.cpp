@@ -157,6 +157,35 @@ void TableView::reloadData()
     updateVisibleCells();
 }
 
+void TableView::discardContents()
+{
+    Ref<TableView> keep = this;
+    auto visible = std::move(visible_);
+    visible_.clear();
+    for (auto& [ip, cell] : visible)
+        if (cell->superview() == this)
+            cell->removeFromSuperview();
+    reusable_.clear();
+    for (auto& s : sections_) {
+        if (s.headerView && s.headerView->superview() == this)
+            s.headerView->removeFromSuperview();
+        if (s.footerView && s.footerView->superview() == this)
+            s.footerView->removeFromSuperview();
+    }
+    sections_.clear();
+    if (tableHeaderView_ && tableHeaderView_->superview() == this)
+        tableHeaderView_->removeFromSuperview();
+    tableHeaderView_ = nullptr;
+    if (tableFooterView_ && tableFooterView_->superview() == this)
+        tableFooterView_->removeFromSuperview();
+    tableFooterView_ = nullptr;
+    indexTitles_.clear();
+    selected_.reset();
+    pending_ = {};
+    updateDepth_ = 0;
+    loaded_ = false;
+}
+
 float TableView::contentHeight() const
 {
     return contentSize().height;
@@ -322,7 +351,8 @@ void TableView::enqueue(Ref<TableViewCell> cell)
 
 void TableView::updateVisibleCells()
 {
-    if (updatingCells_ || !loaded_)
+    // Without a data source there is nobody to ask for the rows coming in.
+    if (updatingCells_ || !loaded_ || !dataSource_)
         return;
     struct Guard {
         bool& flag;

@@ -190,6 +190,10 @@ public:
     // Forgets every row and asks the data source again (also done by the first
     // layout of a table that never loaded).
     void reloadData();
+    // Forgets rows, cells (shown and queued for reuse), selection, header and
+    // footer without asking anyone or laying out: for a controller that goes
+    // away while its table may live on. The table reads as never loaded.
+    void discardContents();
     bool hasLoadedData() const { return loaded_; }
     int numberOfSections() const { return int(sections_.size()); }
     int numberOfRowsInSection(int section) const;

@@ -4,6 +4,7 @@
 
 #include "social/runtime/QVResource.h"
 
+#include <algorithm>
 #include <set>
 #include <string>
 
@@ -74,6 +75,7 @@ size_t QVTableSectionDescription::addContentsOfSectionWhereUnique(const QVTableS
         objects.insert(objects.end(), added.begin(), added.end());
     }
     matchupExpandedViews();
+    rowIndex_.valid = false;
     if (incoming->header())
         page_->setHeader(platform::Ref<QVPaginatedSeriesHeader>(incoming->header()));
     return added.size();
@@ -100,6 +102,15 @@ void QVTableSectionDescription::matchupExpandedViews()
         expandedViews_.resize(objects, false);
 }
 
+void QVTableSectionDescription::setExpanded(size_t index, bool expanded)
+{
+    matchupExpandedViews();
+    if (index >= expandedViews_.size() || expandedViews_[index] == expanded)
+        return;
+    expandedViews_[index] = expanded;
+    rowIndex_.valid = false;
+}
+
 bool QVTableSectionDescription::removeObjectAtIndex(size_t index)
 {
     if (!page_ || index >= page_->count())
@@ -107,12 +118,32 @@ bool QVTableSectionDescription::removeObjectAtIndex(size_t index)
     matchupExpandedViews();
     page_->objects().erase(page_->objects().begin() + static_cast<std::ptrdiff_t>(index));
     expandedViews_.erase(expandedViews_.begin() + static_cast<std::ptrdiff_t>(index));
+    rowIndex_.valid = false;
     return true;
+}
+
+void QVTableSectionDescription::refreshRowIndex()
+{
+    const size_t objects = page_ ? page_->count() : 0;
+    if (rowIndex_.valid && rowIndex_.objects == objects)
+        return;
+    matchupExpandedViews();
+    rowIndex_.expanded.clear();
+    rowIndex_.actionRows.clear();
+    for (size_t i = 0; i < objects; ++i) {
+        if (!expandedViews_[i])
+            continue;
+        // Object i sits below i objects and the action rows of the expanded ones before it.
+        rowIndex_.actionRows.push_back(static_cast<int>(i + rowIndex_.expanded.size()) + 1);
+        rowIndex_.expanded.push_back(static_cast<int>(i));
+    }
+    rowIndex_.objects = objects;
+    rowIndex_.valid = true;
 }
 
 QVTableSectionDescription::CellType QVTableSectionDescription::gatherDataForRow(int row, int& dataRow)
 {
-    matchupExpandedViews();
+    refreshRowIndex();
     if (leadingCellName_) {
         if (row == 0)
             return kLeadingCell;
@@ -124,35 +155,31 @@ QVTableSectionDescription::CellType QVTableSectionDescription::gatherDataForRow(
         dataRow = row;
         return kStaticCell;
     }
-    // Objects are numbered from the same first row as static cells.
-    int current = 0;
-    size_t objects = page_ ? page_->count() : 0;
-    for (size_t i = 0; i < objects; ++i) {
-        if (current == row) {
-            dataRow = static_cast<int>(i);
-            return kObjectCell;
+    // Objects are numbered from the same first row as static cells; each
+    // expanded object has its action row right below it.
+    const auto& actions = rowIndex_.actionRows;
+    const int objectRows = static_cast<int>(rowIndex_.objects + actions.size());
+    if (row < objectRows) {
+        // The action rows above this row shift it down from its object.
+        auto above = std::lower_bound(actions.begin(), actions.end(), row);
+        const size_t shift = static_cast<size_t>(above - actions.begin());
+        if (above != actions.end() && *above == row) {
+            dataRow = rowIndex_.expanded[shift];
+            return kActionCell;
         }
-        ++current;
-        if (expandedViews_[i]) {
-            if (current == row) {
-                dataRow = static_cast<int>(i);
-                return kActionCell;
-            }
-            ++current;
-        }
+        dataRow = row - static_cast<int>(shift);
+        return kObjectCell;
     }
-    if (trailingCellName_ && row == current)
+    if (trailingCellName_ && row == objectRows)
         return kTrailingCell;
     return kInvalidCell;
 }
 
 int QVTableSectionDescription::countWithAssumption(int objectCount)
 {
-    matchupExpandedViews();
-    int count = objectCount + (leadingCellName_ ? 1 : 0) + (trailingCellName_ ? 1 : 0);
-    for (bool expanded : expandedViews_)
-        count += expanded ? 1 : 0;
-    return count;
+    refreshRowIndex();
+    return objectCount + (leadingCellName_ ? 1 : 0) + (trailingCellName_ ? 1 : 0)
+        + static_cast<int>(rowIndex_.expanded.size());
 }
 
 int QVTableSectionDescription::countPageItems()

@@ -53,6 +53,7 @@ public:
     {
         page_ = std::move(p);
         expandedViews_.clear();
+        rowIndex_.valid = false;
         matchupExpandedViews();
     }
     const std::optional<std::string>& leadingCellName() const { return leadingCellName_; }
@@ -66,8 +67,17 @@ public:
     Cells& staticCells() { return staticCells_; }
     const Cells& staticCells() const { return staticCells_; }
     void setStaticCells(Cells cells) { staticCells_ = std::move(cells); }
-    // One flag per page object (at least); the list flips them.
-    std::vector<bool>& expandedViews() { return expandedViews_; }
+    // One flag per page object (at least). Changing them through this
+    // reference is seen by the counts and the row mapping when the reference
+    // is taken afresh for each change; setExpanded is the cheaper way.
+    std::vector<bool>& expandedViews()
+    {
+        rowIndex_.valid = false;
+        return expandedViews_;
+    }
+    const std::vector<bool>& expandedViews() const { return expandedViews_; }
+    bool isExpanded(size_t index) const { return index < expandedViews_.size() && expandedViews_[index]; }
+    void setExpanded(size_t index, bool expanded);
     // Appends collapsed flags until every page object has one (never removes any).
     void matchupExpandedViews();
     // Removes the page object at the index with its flag (false past the end).
@@ -107,6 +117,19 @@ protected:
 
 private:
     int countWithAssumption(int objectCount);
+    // Brings the row index up to date with the flags and the number of objects.
+    void refreshRowIndex();
+
+    // The row mapping kept per section so that counts and lookups do not walk
+    // the rows: the indexes of the expanded objects (ascending) and the row,
+    // counted from the first object row, of each one's action row. Rebuilt
+    // when the flags change or the page's object count differs.
+    struct RowIndex {
+        bool valid { false };
+        size_t objects { 0 };
+        std::vector<int> expanded;
+        std::vector<int> actionRows;
+    };
 
     std::string title_;
     std::string identifier_;
@@ -117,6 +140,7 @@ private:
     platform::Ref<platform::ui::View> footerView_;
     Cells staticCells_;
     std::vector<bool> expandedViews_;
+    RowIndex rowIndex_;
 };
 
 } // namespace quorvel

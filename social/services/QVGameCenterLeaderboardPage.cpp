@@ -108,6 +108,10 @@ Ref<QVPaginatedSeries> QVGameCenterLeaderboardPage::combinedPage(const QVPaginat
 {
     auto page = QVPaginatedSeries::paginatedSeriesFromSeries(globals);
     auto& sections = page->objects();
+    // A flat answer (scores, not sections) is shown as one list: it is cut
+    // like a section, so a board of thousands of players shows 25 rows.
+    if (!sections.empty() && !sectionAt(*page, 0) && sections.size() > kMaxScoresPerSection)
+        sections.resize(kMaxScoresPerSection);
 
     std::unordered_map<std::string, int> mergedRanks;
     if (merge) {

@@ -8,10 +8,12 @@
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVCloudStorageService.h"
 #include "social/services/QVHighScore.h"
+#include "social/services/QVOfflineStore.h"
 #include "social/services/QVS3UploadParameters.h"
 #include "social/services/QVUser.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace quorvel {
 
@@ -41,27 +43,41 @@ void storeAnswered(const QVHighScore& score, const std::optional<platform::Bytes
 
 void QVHighScoreService::setPendingBlob(const platform::Bytes& blob, const std::string& leaderboardId, int64_t score)
 {
-    removePendingBlobForLeaderboard(leaderboardId);
-    service().mPendingBlobs.push_back({ leaderboardId, score, blob });
+    QVHighScoreService& shared = service();
+    auto found = shared.mPendingBlobIndex.find(leaderboardId);
+    if (found != shared.mPendingBlobIndex.end()) {
+        shared.mPendingBlobs[found->second] = { leaderboardId, score, blob };
+        return;
+    }
+    shared.mPendingBlobIndex.emplace(leaderboardId, shared.mPendingBlobs.size());
+    shared.mPendingBlobs.push_back({ leaderboardId, score, blob });
 }
 
 void QVHighScoreService::removePendingBlobForLeaderboard(const std::string& leaderboardId)
 {
-    auto& blobs = service().mPendingBlobs;
-    auto found = std::find_if(blobs.begin(), blobs.end(),
-                              [&](const QVPendingBlob& p) { return p.leaderboardId == leaderboardId; });
-    if (found != blobs.end())
-        blobs.erase(found);
+    QVHighScoreService& shared = service();
+    auto found = shared.mPendingBlobIndex.find(leaderboardId);
+    if (found == shared.mPendingBlobIndex.end())
+        return;
+    // The last blob takes the removed one's place: no shifting of the rest.
+    auto& blobs = shared.mPendingBlobs;
+    const size_t at = found->second;
+    shared.mPendingBlobIndex.erase(found);
+    if (at + 1 != blobs.size()) {
+        blobs[at] = std::move(blobs.back());
+        shared.mPendingBlobIndex[blobs[at].leaderboardId] = at;
+    }
+    blobs.pop_back();
 }
 
 std::optional<platform::Bytes> QVHighScoreService::getPendingBlobForLeaderboard(const std::string& leaderboardId,
                                                                                 int64_t score)
 {
-    for (const auto& pending : service().mPendingBlobs) {
-        if (pending.score == score && pending.leaderboardId == leaderboardId)
-            return pending.blob;
-    }
-    return std::nullopt;
+    QVHighScoreService& shared = service();
+    auto found = shared.mPendingBlobIndex.find(leaderboardId);
+    if (found == shared.mPendingBlobIndex.end() || shared.mPendingBlobs[found->second].score != score)
+        return std::nullopt;
+    return shared.mPendingBlobs[found->second].blob;
 }
 
 void QVHighScoreService::_uploadBlobs(platform::Object* object, platform::Object*)
@@ -71,19 +87,24 @@ void QVHighScoreService::_uploadBlobs(platform::Object* object, platform::Object
         return;
     Ref<QVHighScoreService> keep(this);
     const auto& objects = series->objects();
-    // Whether a later score of the answer is the one the leaderboard's pending blob belongs to.
-    auto answeredLater = [&](size_t index, const std::string& leaderboardId) {
-        auto pending = std::find_if(mPendingBlobs.begin(), mPendingBlobs.end(),
-                                    [&](const QVPendingBlob& p) { return p.leaderboardId == leaderboardId; });
-        if (pending == mPendingBlobs.end())
-            return false;
-        for (size_t later = index + 1; later < objects.size(); ++later) {
-            auto* other = dynamic_cast<QVHighScore*>(objects[later].get());
-            if (other && other->leaderboardId() == leaderboardId && other->score() == pending->score)
-                return true;
+    // Two scores of one leaderboard in one batch: the earlier one's answer
+    // leaves the blob of the later one waiting for it. The last answer that
+    // matches each pending blob is found once, before the answers are handled
+    // (handling them only ever removes pending blobs).
+    std::unordered_map<std::string, size_t> lastMatch;
+    if (!mPendingBlobs.empty()) {
+        for (size_t i = 0; i < objects.size(); ++i) {
+            auto* score = dynamic_cast<QVHighScore*>(objects[i].get());
+            if (!score)
+                continue;
+            auto pending = mPendingBlobIndex.find(score->leaderboardId());
+            if (pending != mPendingBlobIndex.end() && mPendingBlobs[pending->second].score == score->score())
+                lastMatch[score->leaderboardId()] = i;
         }
-        return false;
-    };
+    }
+    // The answered scores are stored in one transaction: one sync of the
+    // store for the batch, not one per score.
+    QVOfflineStore::Transaction transaction;
     for (size_t i = 0; i < objects.size(); ++i) {
         auto* score = dynamic_cast<QVHighScore*>(objects[i].get());
         if (!score || score->leaderboardId().empty())
@@ -93,11 +114,11 @@ void QVHighScoreService::_uploadBlobs(platform::Object* object, platform::Object
             uploadBlob(blob, score);
         else
             storeAnswered(*score, blob);
-        // Two scores of one leaderboard in one batch: the earlier one's answer
-        // leaves the blob of the later one waiting for it.
-        if (!answeredLater(i, score->leaderboardId()))
+        auto later = lastMatch.find(score->leaderboardId());
+        if (later == lastMatch.end() || later->second <= i)
             removePendingBlobForLeaderboard(score->leaderboardId());
     }
+    transaction.commit();
 }
 
 void QVHighScoreService::uploadBlob(const std::optional<platform::Bytes>& blob, QVHighScore* highScore)

@@ -21,6 +21,8 @@
 #include "social/services/QVS3UploadParameters.h"
 #include "social/services/QVUser.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 
@@ -258,14 +260,24 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
     bool verdict = true;
     if (!fromSynch) {
         std::string userId = lastLoggedInUserId();
-        for (size_t i = batch.size(); i-- > 0;) {
-            const auto& entry = batch[i];
-            bool shouldSubmit = true;
-            verdict = localSetHighScore(entry->score, entry->leaderboardId, userId, entry->displayText,
-                                        entry->customData, std::nullopt, false, &shouldSubmit);
-            if (!shouldSubmit)
-                batch.erase(batch.begin() + static_cast<long>(i));
+        std::vector<bool> keep(batch.size(), true);
+        {
+            // One transaction for the whole batch: one sync of the store, not one per score.
+            QVOfflineStore::Transaction transaction;
+            for (size_t i = batch.size(); i-- > 0;) {
+                const auto& entry = batch[i];
+                bool shouldSubmit = true;
+                verdict = localSetHighScore(entry->score, entry->leaderboardId, userId, entry->displayText,
+                                            entry->customData, std::nullopt, false, &shouldSubmit);
+                keep[i] = shouldSubmit;
+            }
+            transaction.commit();
         }
+        size_t kept = 0;
+        for (size_t i = 0; i < batch.size(); ++i)
+            if (keep[i])
+                batch[kept++] = std::move(batch[i]);
+        batch.resize(kept);
     }
     for (const auto& entry : batch) {
         if (entry->blob)
@@ -281,16 +293,143 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
                                 message ? message : std::optional<std::string>(kDefaultBatchMessage));
 }
 
-Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(const QVHighScoreBatch& batch, bool silently,
-                                                              const QVDelegate& onSuccess, const QVDelegate& onFailure,
-                                                              const std::optional<std::string>& message)
+namespace {
+
+Ref<QVRequestHandle> submitThroughGameCenter(const QVHighScoreBatch& batch, bool silently, const QVDelegate& onSuccess,
+                                             const QVDelegate& onFailure, const std::optional<std::string>& message)
 {
-    QVHighScoreService& shared = service();
+    QVHighScoreService& shared = QVHighScoreService::service();
     auto submission = QVGameCenterHighScore::initWithSeries(batch);
     submission->setSilently(silently);
     submission->setMessage(message);
     return submission->submitOnSuccess(onSuccess, onFailure,
                                        QVDelegate(&shared, BRISKO_SELECTOR(QVHighScoreService, _uploadBlobs)));
+}
+
+// The pieces of one large batch, sent one after the other: the next piece
+// goes when the one before is answered, so a server sees one request of the
+// batch at a time. Each piece is answered (and its scores stored as sent) on
+// its own; a failed piece does not stop the others. The caller hears once,
+// after the last answer.
+class BatchPieces final : public platform::Object {
+public:
+    BatchPieces(std::vector<QVHighScoreBatch> pieces, bool silently, std::optional<std::string> message,
+                const QVDelegate& onSuccess, const QVDelegate& onFailure)
+        : pieces_(std::move(pieces)), message_(std::move(message)), onSuccess_(onSuccess), onFailure_(onFailure),
+          silently_(silently)
+    {
+    }
+    Ref<QVRequestHandle> sendNext()
+    {
+        if (next_ >= pieces_.size())
+            return nullptr;
+        Ref<BatchPieces> keep(this);
+        QVHighScoreBatch piece = std::move(pieces_[next_++]);
+        // One notice for the whole batch: the pieces before the last go silently.
+        return submitThroughGameCenter(piece, silently_ || next_ < pieces_.size(),
+                                       QVDelegate(this, BRISKO_SELECTOR(BatchPieces, pieceSucceeded)),
+                                       QVDelegate(this, BRISKO_SELECTOR(BatchPieces, pieceFailed)), message_);
+    }
+    void pieceSucceeded(platform::Object* answer, platform::Object*)
+    {
+        if (auto* series = dynamic_cast<QVPaginatedSeries*>(answer))
+            for (const auto& object : series->objects())
+                answers_.push_back(object);
+        pieceDone();
+    }
+    void pieceFailed(platform::Object*, platform::Object*)
+    {
+        failed_ = true;
+        pieceDone();
+    }
+
+private:
+    void pieceDone()
+    {
+        if (finished_)
+            return;
+        if (next_ < pieces_.size()) {
+            sendNext();
+            return;
+        }
+        finished_ = true;
+        if (failed_)
+            onFailure_.invoke(nullptr);
+        else
+            onSuccess_.invoke(QVPaginatedSeries::paginatedSeriesFromArray(std::move(answers_)).get());
+    }
+
+    std::vector<QVHighScoreBatch> pieces_;
+    std::optional<std::string> message_;
+    QVDelegate onSuccess_;
+    QVDelegate onFailure_;
+    QVPaginatedSeries::Objects answers_;
+    size_t next_ { 0 };
+    bool silently_;
+    bool failed_ { false };
+    bool finished_ { false };
+};
+
+// The bytes a score's parameters take in a form-encoded body, with room for
+// the Game Center date that the bridge may add.
+size_t encodedBytes(const QVHighScoreBatchEntry& entry)
+{
+    constexpr size_t kGameCenterDate = 64; // "high_scores%5B%5D%5Bgamecenter_timestamp%5D=" and ten digits
+    auto writer = platform::adoptRef(new QVHttpNestedQueryStringWriter);
+    QVHighScoreBatch one { Ref<QVHighScoreBatchEntry>(const_cast<QVHighScoreBatchEntry*>(&entry)) };
+    QVSerializeHighScoreBatch(*writer, one);
+    auto encoded = [](const std::string& text) {
+        size_t n = 0;
+        for (unsigned char c : text)
+            n += std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~' ? 1 : 3;
+        return n;
+    };
+    size_t bytes = kGameCenterDate;
+    for (const auto& parameter : writer->getQueryParametersAsArray())
+        if (parameter)
+            bytes += encoded(parameter->name()) + encoded(parameter->value()) + 2; // '=' and '&'
+    return bytes;
+}
+
+// Where each piece of the batch ends (one past its last score).
+std::vector<size_t> pieceEnds(const QVHighScoreBatch& batch)
+{
+    std::vector<size_t> ends;
+    size_t count = 0, bytes = 0;
+    for (size_t i = 0; i < batch.size(); ++i) {
+        const size_t entryBytes = batch[i] ? encodedBytes(*batch[i]) : 0;
+        if (count > 0
+            && (count == QVHighScoreService::kMaxScoresPerRequest
+                || bytes + entryBytes > QVHighScoreService::kMaxRequestBytes)) {
+            ends.push_back(i);
+            count = bytes = 0;
+        }
+        ++count;
+        bytes += entryBytes;
+    }
+    if (count > 0)
+        ends.push_back(batch.size());
+    return ends;
+}
+
+} // namespace
+
+Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(const QVHighScoreBatch& batch, bool silently,
+                                                              const QVDelegate& onSuccess, const QVDelegate& onFailure,
+                                                              const std::optional<std::string>& message)
+{
+    const std::vector<size_t> ends = pieceEnds(batch);
+    if (ends.size() <= 1)
+        return submitThroughGameCenter(batch, silently, onSuccess, onFailure, message);
+    std::vector<QVHighScoreBatch> pieces;
+    size_t start = 0;
+    for (size_t end : ends) {
+        pieces.emplace_back(batch.begin() + static_cast<std::ptrdiff_t>(start),
+                            batch.begin() + static_cast<std::ptrdiff_t>(end));
+        start = end;
+    }
+    auto sender = platform::adoptRef(new BatchPieces(std::move(pieces), silently, message, onSuccess, onFailure));
+    return sender->sendNext();
 }
 
 namespace {
@@ -302,12 +441,9 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& 
                                                               const QVDelegate& onSuccess,
                                                               const QVDelegate& onFailure)
 {
-    for (size_t i = 0; i < batch.size();) {
-        if (!batch[i] || batch[i]->leaderboardId.empty())
-            batch.erase(batch.begin() + static_cast<long>(i));
-        else
-            ++i;
-    }
+    batch.erase(std::remove_if(batch.begin(), batch.end(),
+                               [](const Ref<QVHighScoreBatchEntry>& e) { return !e || e->leaderboardId.empty(); }),
+                batch.end());
     for (auto& entry : batch) {
         auto date = dates.find(entry->leaderboardId);
         if (date != dates.end())

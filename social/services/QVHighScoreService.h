@@ -21,6 +21,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace platform::ui {
@@ -174,7 +175,17 @@ public:
                                                              const QVDelegate& onSuccess, const QVDelegate& onFailure,
                                                              const std::optional<std::string>& message,
                                                              bool fromSynch = false);
-    // Game Center first, then the server.
+    // A large batch goes out in pieces, one POST each (docs/wire-format.md):
+    // at most this many scores, whose parameters take at most about
+    // kMaxRequestBytes once encoded (a larger single score goes alone). A
+    // server's limit on a request's size then cannot strand the whole batch,
+    // and a failed piece leaves only its own scores pending.
+    static constexpr size_t kMaxScoresPerRequest = 50;
+    static constexpr size_t kMaxRequestBytes = 6144;
+    // Game Center first, then the server; a large batch in pieces sent one
+    // after the other, whose caller hears once, when every piece is answered
+    // (success with the answers' scores together, failure when a piece
+    // failed). The handle is that of the first piece.
     static platform::Ref<QVRequestHandle> submitHighScoreBatch(const QVHighScoreBatch& batch, bool silently,
                                                                const QVDelegate& onSuccess,
                                                                const QVDelegate& onFailure,
@@ -210,6 +221,7 @@ public:
         platform::Bytes blob;
     };
     // At most one per leaderboard: a new one replaces the leaderboard's last.
+    // Each call takes constant time; removing one may change the others' order.
     static void setPendingBlob(const platform::Bytes& blob, const std::string& leaderboardId, int64_t score);
     static void removePendingBlobForLeaderboard(const std::string& leaderboardId);
     // The blob pending for exactly this leaderboard and score, or none.
@@ -295,6 +307,8 @@ private:
                            bool addToExisting, bool* shouldSubmit, bool overrideExisting, int depth);
 
     std::vector<QVPendingBlob> mPendingBlobs;
+    // Where each leaderboard's pending blob is in mPendingBlobs.
+    std::unordered_map<std::string, size_t> mPendingBlobIndex;
     QVHighScoreBatch mPendingScores;
     platform::Ref<platform::Timer> dispatchTimer_;
 };

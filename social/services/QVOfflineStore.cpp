@@ -48,6 +48,16 @@ constexpr const char* kCreateHighScores =
     "BLOB DEFAULT NULL,UNIQUE(leaderboard_id, user_id, score))";
 constexpr const char* kIndexHighScores =
     "CREATE INDEX IF NOT EXISTS high_scores_index ON high_scores (user_id, leaderboard_id)";
+// The player's last sync time is the newest stamp of the player's scores and
+// of the leaderboards: these indexes let it be read without a scan, so that
+// storing a score costs the same however large the store grows.
+constexpr const char* kIndexHighScoresSync =
+    "CREATE INDEX IF NOT EXISTS high_scores_sync_index ON high_scores (user_id, server_sync_at)";
+constexpr const char* kIndexLeaderboardsSync =
+    "CREATE INDEX IF NOT EXISTS leaderboards_sync_index ON leaderboards (server_sync_at)";
+// A leaderboard's aggregate parents are looked up for every score it takes.
+constexpr const char* kIndexAggregationChildren = "CREATE INDEX IF NOT EXISTS leaderboard_aggregations_child_index ON "
+                                                  "leaderboard_aggregations (leaderboard_pushing_changes_id)";
 constexpr const char* kAddDisplayText = "ALTER TABLE high_scores ADD COLUMN display_text TEXT DEFAULT NULL";
 constexpr const char* kAddCustomData = "ALTER TABLE high_scores ADD COLUMN custom_data TEXT DEFAULT NULL";
 constexpr const char* kAddBlob = "ALTER TABLE high_scores ADD COLUMN blob BLOB DEFAULT NULL";
@@ -473,6 +483,7 @@ void QVOfflineStore::setupHighScoreTables(bool recreate)
         if (!columnExists("high_scores", "blob"))
             exec(kAddBlob);
         exec(kIndexHighScores);
+        exec(kIndexHighScoresSync);
         if (!setTableVersion("high_scores", 3))
             return;
         transaction.commit();
@@ -500,8 +511,10 @@ void QVOfflineStore::setupLeaderboardTables(bool recreate)
         }
         exec(kCreateLeaderboards);
         exec(kIndexLeaderboards);
+        exec(kIndexLeaderboardsSync);
         exec(kCreateAggregations);
         exec(kIndexAggregations);
+        exec(kIndexAggregationChildren);
         if (!setTableVersion("leaderboards", 1) || !setTableVersion("leaderboard_aggregations", 1))
             return;
         transaction.commit();

@@ -30,12 +30,14 @@ bool QVTableControllerHelper::init()
 QVTableControllerHelper::~QVTableControllerHelper()
 {
     platform::NotificationCenter::defaultCenter().removeObserver(this);
+    // Tearing down neither lays the table out nor asks for cells (a layout
+    // here would ask a data source that is gone, inside a destructor).
     if (TableView* table = mMyTableView.get()) { // never view(): that would load a view now
         if (table->dataSource() == this)
             table->setDataSource(nullptr);
         if (table->delegate() == this)
             table->setDelegate(nullptr);
-        table->setTableHeaderView(nullptr);
+        table->discardContents(); // its cells and header point back at this screen
     }
     if (mTableHeaderController && mTableHeaderController->isViewLoaded())
         mTableHeaderController->view()->removeFromSuperview();
@@ -382,7 +384,7 @@ bool QVTableControllerHelper::isExpandedAtIndexPath(IndexPath indexPath)
     if (section->gatherDataForRow(dataRowIndex(indexPath.section, indexPath.row), dataRow)
         != QVTableSectionDescription::kObjectCell)
         return false;
-    return section->expandedViews()[static_cast<size_t>(dataRow)];
+    return section->isExpanded(static_cast<size_t>(dataRow));
 }
 
 void QVTableControllerHelper::toggleExpansionAtIndexPath(IndexPath indexPath)
@@ -394,9 +396,8 @@ void QVTableControllerHelper::toggleExpansionAtIndexPath(IndexPath indexPath)
     if (section->gatherDataForRow(dataRowIndex(indexPath.section, indexPath.row), dataRow)
         != QVTableSectionDescription::kObjectCell)
         return;
-    auto flag = section->expandedViews()[static_cast<size_t>(dataRow)];
-    bool expanded = !flag;
-    section->expandedViews()[static_cast<size_t>(dataRow)] = expanded;
+    bool expanded = !section->isExpanded(static_cast<size_t>(dataRow));
+    section->setExpanded(static_cast<size_t>(dataRow), expanded);
     TableView* table = tableView();
     if (!table)
         return;
@@ -658,7 +659,7 @@ void QVTableControllerHelper::_confirmDelete()
     Ref<Object> object(section->page()->objectAtIndex(static_cast<size_t>(dataRow)));
     if (!object || (expected && expected != object))
         return;
-    const bool expanded = section->expandedViews()[static_cast<size_t>(dataRow)];
+    const bool expanded = section->isExpanded(static_cast<size_t>(dataRow));
     section->removeObjectAtIndex(static_cast<size_t>(dataRow));
     if (TableView* table = tableView()) {
         std::vector<IndexPath> rows { path };

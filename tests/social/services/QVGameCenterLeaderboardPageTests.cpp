@@ -134,6 +134,25 @@ TEST(QVGameCenterLeaderboardPage, UnmergedPagesStillGetFriendsAndAreCutTo25)
     EXPECT_EQ(section(*globals, 1)->page()->count(), 30u);
 }
 
+TEST(QVGameCenterLeaderboardPage, FlatAnswersAreCutTo25Too)
+{
+    // A board of thousands answered without sections shows no more rows than a sectioned one.
+    std::vector<Ref<QVHighScore>> many;
+    for (int i = 0; i < 2000; ++i)
+        many.push_back(serviceScore(std::to_string(100 + i), 5000 - i, 0, i + 1));
+    auto globals = page(many);
+    auto result = Page::combinedPage(*globals, page(many).get(), nullptr);
+    size_t flatScores = 0;
+    for (size_t i = 0; i < result->count(); ++i) {
+        if (QVTableSectionDescription* s = section(*result, i))
+            EXPECT_LE(s->page()->count(), 25u) << s->title();
+        else if (dynamic_cast<QVHighScore*>(result->objectAtIndex(i)))
+            ++flatScores;
+    }
+    EXPECT_LE(flatScores, 25u);
+    EXPECT_EQ(globals->count(), 2000u) << "the caller's page is left as it was";
+}
+
 TEST(QVGameCenterLeaderboardPage, PagesWithoutSections)
 {
     // Nothing at all: the "Friends" section alone, without a crash.

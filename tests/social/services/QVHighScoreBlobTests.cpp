@@ -120,6 +120,24 @@ TEST_F(HighScoreBlobTest, APendingBlobIsUploadedAfterTheBatchAnswerAndStoredWith
     EXPECT_TRUE(QVHighScoreService::service().pendingBlobs().empty());
 }
 
+TEST_F(HighScoreBlobTest, PendingBlobsStayFoundByBoardAsOthersComeAndGo)
+{
+    for (int board = 1; board <= 4; ++board)
+        QVHighScoreService::setPendingBlob(Bytes(static_cast<size_t>(board), 'b'), std::to_string(board), board * 10);
+    QVHighScoreService::removePendingBlobForLeaderboard("2"); // one from the middle
+    QVHighScoreService::removePendingBlobForLeaderboard("9"); // none for that board
+    QVHighScoreService::setPendingBlob(Bytes(7, 'n'), "3", 31); // replaces board 3's
+    EXPECT_EQ(QVHighScoreService::service().pendingBlobs().size(), 3u);
+    EXPECT_FALSE(QVHighScoreService::getPendingBlobForLeaderboard("2", 20));
+    EXPECT_EQ(QVHighScoreService::getPendingBlobForLeaderboard("1", 10), Bytes(1, 'b'));
+    EXPECT_EQ(QVHighScoreService::getPendingBlobForLeaderboard("4", 40), Bytes(4, 'b'));
+    EXPECT_FALSE(QVHighScoreService::getPendingBlobForLeaderboard("3", 30)) << "only the newest blob of a board";
+    EXPECT_EQ(QVHighScoreService::getPendingBlobForLeaderboard("3", 31), Bytes(7, 'n'));
+    for (const char* board : { "4", "1", "3" })
+        QVHighScoreService::removePendingBlobForLeaderboard(board);
+    EXPECT_TRUE(QVHighScoreService::service().pendingBlobs().empty());
+}
+
 TEST_F(HighScoreBlobTest, AnAnswerWithAnotherScoreUploadsNothingAndDropsThePendingBlob)
 {
     keptBest = "5";

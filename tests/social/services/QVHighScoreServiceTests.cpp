@@ -17,6 +17,8 @@
 #include "platform/foundation/PropertyList.h"
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 
 using namespace quorvel;
 using highscore_testing::paramValues;
@@ -110,6 +112,72 @@ TEST_F(HighScoreServiceTest, SendingPendingScoresRunsTheCallersSuccessAndRefuses
     EXPECT_EQ(recorder->successes, 1);
     EXPECT_EQ(recorder->successArg, nullptr);
     EXPECT_EQ(server.requestCount(), 1u);
+}
+
+TEST_F(HighScoreServiceTest, ALargeBatchGoesInPiecesAndAFailedPieceLeavesOnlyItsOwnScoresPending)
+{
+    // 250 boards, one score each taken offline.
+    std::vector<highscore_testing::Board> boards;
+    for (int b = 100; b < 350; ++b)
+        boards.push_back({ std::to_string(b) });
+    highscore_testing::storeBoards(boards);
+    facade.onlineFlag = false;
+    {
+        QVOfflineStore::Transaction fast;
+        for (int b = 100; b < 350; ++b)
+            QVHighScoreService::setHighScoreSilently(1000 + b, std::to_string(b), true, {}, {});
+        fast.commit();
+    }
+    // The server refuses the piece that holds board 200's score, once.
+    auto holds200 = [](const standin::LoggedRequest& r) {
+        Strings ids = paramValues(r, "high_scores[][leaderboard_id]");
+        return std::find(ids.begin(), ids.end(), "200") != ids.end();
+    };
+    auto refusals = std::make_shared<std::atomic<int>>(0);
+    server.route("POST", QVHighScoreService::kBatchPath, [holds200, refusals](const standin::LoggedRequest& r) {
+        if (holds200(r) && (*refusals)++ == 0)
+            return standin::Answer::xml("<errors/>", 500);
+        return highscore_testing::echoBatch(r, "42");
+    });
+    facade.onlineFlag = true;
+    ASSERT_TRUE(QVHighScoreService::sendPendingHighScores("42", true, recorder->onSuccess(), recorder->onFailure()));
+    ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
+    EXPECT_EQ(recorder->failures, 1) << "the caller hears once, after the last piece";
+    EXPECT_EQ(recorder->successes, 0);
+    auto log = server.requests();
+    ASSERT_GE(log.size(), 5u) << "every piece reached the server";
+    size_t sent = 0;
+    for (const auto& request : log) {
+        const size_t scores = paramValues(request, "high_scores[][score]").size();
+        EXPECT_LE(scores, QVHighScoreService::kMaxScoresPerRequest);
+        EXPECT_LE(request.body.size(), QVHighScoreService::kMaxRequestBytes);
+        sent += scores;
+    }
+    EXPECT_EQ(sent, 250u);
+    auto refusedPiece = std::find_if(log.begin(), log.end(), holds200);
+    ASSERT_NE(refusedPiece, log.end());
+    const Strings refused = paramValues(*refusedPiece, "high_scores[][leaderboard_id]");
+    ASSERT_GT(refused.size(), 1u);
+    ASSERT_TRUE(waitFor([&] {
+        return rows("SELECT COUNT(*) FROM high_scores WHERE server_sync_at IS NULL")
+            == Strings { std::to_string(refused.size()) };
+    }));
+
+    // The next login sends what was not confirmed, and only that.
+    ASSERT_TRUE(QVHighScoreService::sendPendingHighScores("42", true, recorder->onSuccess(), recorder->onFailure()));
+    ASSERT_TRUE(waitFor([&] { return recorder->total() > 1; }));
+    EXPECT_EQ(recorder->successes, 1);
+    const size_t before = log.size();
+    log = server.requests();
+    ASSERT_EQ(log.size(), before + 1);
+    Strings resent = paramValues(log.back(), "high_scores[][leaderboard_id]");
+    Strings expected = refused;
+    std::sort(resent.begin(), resent.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(resent, expected);
+    ASSERT_TRUE(waitFor([&] {
+        return rows("SELECT COUNT(*) FROM high_scores WHERE server_sync_at IS NULL") == Strings { "0" };
+    }));
 }
 
 TEST_F(HighScoreServiceTest, ScoresTakenOnlineWithinTheDelayGoOutAsOnePostAfterTheLast)

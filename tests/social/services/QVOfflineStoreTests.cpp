@@ -47,6 +47,26 @@ TEST_F(OfflineStoreSchemaTest, NewStoreHasEveryTableAndVersionAndASecondOpenChan
     EXPECT_EQ(log.count(platform::LogLevel::Warning) + log.count(platform::LogLevel::Error), 0u);
 }
 
+TEST_F(OfflineStoreSchemaTest, ThePlayersLastSyncTimeIsReadWithoutScanningScoresOrLeaderboards)
+{
+    // Read for a score of a board with other pending scores: it must not grow with the store.
+    ASSERT_TRUE(openStore());
+    std::string lastSync;
+    for (sqlite3_stmt* s = sqlite3_next_stmt(QVOfflineStore::getOfflineDatabaseHandle(), nullptr); s;
+         s = sqlite3_next_stmt(QVOfflineStore::getOfflineDatabaseHandle(), s))
+        if (std::string text = sqlite3_sql(s); text.find("last_sync_unix") != std::string::npos)
+            lastSync = text;
+    QVOfflineStore::teardownOfflineDatabase();
+    ASSERT_FALSE(lastSync.empty());
+    RawDatabase raw(path());
+    std::string plan;
+    for (const std::string& step : raw.rows("EXPLAIN QUERY PLAN " + lastSync))
+        plan += step + "\n";
+    EXPECT_EQ(plan.find("SCAN high_scores"), std::string::npos) << plan;
+    EXPECT_EQ(plan.find("SCAN leaderboards"), std::string::npos) << plan;
+    EXPECT_NE(plan.find("high_scores"), std::string::npos) << plan;
+}
+
 TEST_F(OfflineStoreSchemaTest, StoreFromBeforeVersionRowsKeepsItsUnlocksAsPending)
 {
     {

@@ -60,6 +60,65 @@ TEST(TableSectionTest, MapsRowsThroughLeadingExpandedAndTrailingRows)
     EXPECT_EQ(s->countEntireItemSet(), 13);
 }
 
+// The row walk the section's kept index stands for: what every row maps to.
+std::vector<std::pair<int, int>> walkedRows(const std::vector<bool>& flags, bool lead, bool trail)
+{
+    std::vector<std::pair<int, int>> rows;
+    if (lead)
+        rows.push_back({ Section::kLeadingCell, -1 });
+    for (size_t i = 0; i < flags.size(); ++i) {
+        rows.push_back({ Section::kObjectCell, static_cast<int>(i) });
+        if (flags[i])
+            rows.push_back({ Section::kActionCell, static_cast<int>(i) });
+    }
+    if (trail)
+        rows.push_back({ Section::kTrailingCell, -1 });
+    return rows;
+}
+
+TEST(TableSectionTest, KeptRowIndexFollowsFlagsRemovalsAndNewObjects)
+{
+    QVPaginatedSeries::Objects objects;
+    for (int i = 0; i < 40; ++i)
+        objects.emplace_back(user(std::to_string(i), "u").get());
+    auto s = Section::sectionWithTitle("", QVPaginatedSeries::paginatedSeriesFromArray(std::move(objects)));
+    s->setLeadingCellName("Lead");
+    s->setTrailingCellName("Trail");
+    std::vector<bool> flags(40, false);
+    auto check = [&](const char* step) {
+        auto expected = walkedRows(flags, true, true);
+        ASSERT_EQ(s->countPageItems(), static_cast<int>(expected.size())) << step;
+        for (size_t row = 0; row < expected.size(); ++row) {
+            int dataRow = -1;
+            int type = s->gatherDataForRow(static_cast<int>(row), dataRow);
+            EXPECT_EQ(type, expected[row].first) << step << " row " << row;
+            if (expected[row].second >= 0) {
+                EXPECT_EQ(dataRow, expected[row].second) << step << " row " << row;
+            }
+        }
+        int dataRow = -1;
+        EXPECT_EQ(s->gatherDataForRow(static_cast<int>(expected.size()), dataRow), Section::kInvalidCell) << step;
+    };
+    check("collapsed");
+    for (int i : { 0, 7, 8, 39 }) {
+        s->setExpanded(static_cast<size_t>(i), true);
+        flags[static_cast<size_t>(i)] = true;
+    }
+    check("expanded");
+    s->expandedViews()[20] = true; // through the reference, taken afresh
+    flags[20] = true;
+    check("flag set through the reference");
+    s->removeObjectAtIndex(7);
+    flags.erase(flags.begin() + 7);
+    check("an expanded object removed");
+    s->page()->objects().emplace_back(user("new", "n").get()); // the page grows behind the section's back
+    flags.push_back(false);
+    check("the page grew");
+    s->setExpanded(0, false);
+    flags[0] = false;
+    check("collapsed again");
+}
+
 TEST(TableSectionTest, StaticCellsAndFlagsFollowTheirObjects)
 {
     auto s = Section::sectionWithTitleAndStaticCells(
