@@ -132,13 +132,17 @@ void drawPanels(GraphicsContext& g, const Rect& screen)
         return;
     }
     ActionSheet* s = sheets.back().get();
-    float titleH = s->title().empty() ? 0 : 40;
+    // The title wraps to its whole length; the sheet grows to hold it.
+    TextLayoutOptions o;
+    o.width = screen.size.width - 40;
+    o.alignment = TextAlignment::Center;
+    float titleH = s->title().empty() ? 0 : std::max(40.f, layoutText(s->title(), *bodyFont, o).size.height + 8);
     float height = 12 + titleH + float(s->numberOfButtons()) * 51 + 4;
     Rect box(screen.minX(), screen.maxY() - height, screen.size.width, height);
     draw::setFill(g, Color::white(0.1f, 0.9f));
     g.fillRect(box);
     draw::text(g, s->title(), bodyFont.get(), Rect(box.minX() + 20, box.minY() + 8, box.size.width - 40, titleH), Color::white(0.85f),
-         TextAlignment::Center, 2, LineBreakMode::WordWrap);
+         TextAlignment::Center, 0, LineBreakMode::WordWrap);
     drawButtons(g, s->buttonTitles(), s->cancelButtonIndex(), s->destructiveButtonIndex(),
                 Rect(box.minX() + 20, box.minY() + 12 + titleH, box.size.width - 40, 0), false);
 }
