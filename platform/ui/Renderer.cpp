@@ -36,7 +36,12 @@ void drawView(GraphicsContext& g, View* view)
     }
     if (view->backgroundColor() && view->backgroundColor()->alpha > 0) {
         draw::setFill(g, *view->backgroundColor());
-        g.fillRect(b);
+        if (float face = view->chromeCornerRadius(); face > radius) {
+            draw::roundedRectPath(g, b, face);
+            g.fillPath();
+        } else {
+            g.fillRect(b);
+        }
     }
     g.save();
     view->drawChrome(g, b);

@@ -141,6 +141,10 @@ public:
     // Drawn after the subviews, for a kind whose own parts stand above views
     // added to it (a navigation bar's buttons and title over a bar image).
     virtual void drawAboveSubviews(GraphicsContext& context, const Rect& bounds) { }
+    // The corner radius of the kind's own rounded face (a rounded text field):
+    // the background colour fills the bounds rounded by it, so no square
+    // corners show around the face. 0: the whole bounds.
+    virtual float chromeCornerRadius() const { return 0; }
 
     // --- Hit testing (point in the view's own coordinates) ---
     virtual View* hitTest(Point point);
