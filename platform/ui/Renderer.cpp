@@ -18,13 +18,16 @@ namespace {
 
 void drawView(GraphicsContext& g, View* view)
 {
-    if (view->isHidden() || view->alpha() <= 0.01f)
+    // Views are drawn as they are on screen now: mid-animation where a running
+    // view animation has them.
+    float alpha = view->presentationAlpha();
+    if (view->isHidden() || alpha <= 0.01f)
         return;
     Ref<View> keep = view;
     Rect b = view->bounds();
     // A faded view is composed on its own and put down at its alpha, so its
     // overlapping parts do not show through each other.
-    bool faded = view->alpha() < 0.99f;
+    bool faded = alpha < 0.99f;
     g.save();
     if (faded)
         g.beginTransparencyLayer();
@@ -51,10 +54,10 @@ void drawView(GraphicsContext& g, View* view)
     g.restore();
     for (const Ref<View>& sub : std::vector<Ref<View>>(view->subviews())) {
         g.save();
-        Point c = sub->center();
+        Point c = sub->presentationCenter();
         Rect sb = sub->bounds();
         g.translate(c.x, c.y);
-        g.concat(sub->transform());
+        g.concat(sub->presentationTransform());
         g.translate(-sb.size.width / 2 - sb.origin.x, -sb.size.height / 2 - sb.origin.y);
         drawView(g, sub.get());
         g.restore();
@@ -69,7 +72,7 @@ void drawView(GraphicsContext& g, View* view)
         g.strokePath();
     }
     if (faded)
-        g.endTransparencyLayer(view->alpha());
+        g.endTransparencyLayer(alpha);
     g.restore();
 }
 
