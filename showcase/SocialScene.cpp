@@ -31,6 +31,7 @@
 #include "social/ui/QVRootFrame.h"
 #include "tools/standin/StandInState.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -178,11 +179,34 @@ std::string runSocialScene(Showcase& showcase)
         Quorvel::shutdown();
         UserDefaults::resetStandardUserDefaults();
     };
+    // A render shows running animations where they are, and the ticker scrolls
+    // its messages all the time, from when they came in (in real time). So the
+    // frames stay the same from run to run: wait for the ticker's message, let
+    // the running animations end (the next scroll begins at that clock time)
+    // and render a second into what follows.
+    auto settleAnimations = [&](ui::ViewController* root) {
+        auto* rootFrame = dynamic_cast<quorvel::QVRootFrame*>(root);
+        auto* tabs = rootFrame ? dynamic_cast<quorvel::QVTabbedDashboardController*>(rootFrame->contentController()) : nullptr;
+        if (tabs && tabs->tickerView()) {
+            auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (!tabs->tickerView()->scrollInProgress() && std::chrono::steady_clock::now() < until)
+                RunLoop::main().runUntil([&] { return tabs->tickerView()->scrollInProgress(); }, 0.02);
+        }
+        double end = RunLoop::main().now();
+        for (const auto& animation : ui::View::runningAnimations())
+            end = std::max(end, animation.endTime);
+        RunLoop::main().advance(end - RunLoop::main().now());
+        RunLoop::main().advance(1.0);
+    };
     auto renderTop = [&](const std::string& file) {
         ui::ViewController* root = Quorvel::getRootController();
         if (!root)
             return false;
         RunLoop::main().drain();
+        settleAnimations(root);
+        root = Quorvel::getRootController();
+        if (!root)
+            return false;
         root->view()->layoutIfNeeded();
         return ui::ViewRenderer::writePNG(root->view(), showcase.outputDir() + "/" + file);
     };

@@ -65,14 +65,16 @@ Size ActivityIndicator::sizeThatFits(Size) const
 
 void ActivityIndicator::drawChrome(GraphicsContext& g, const Rect&)
 {
+    // The spokes keep the style's own size, centred, whatever the bounds.
     Rect b = bounds();
-    float r = std::min(b.size.width, b.size.height) / 2 - 2;
+    float r = sizeThatFits({}).width / 2 - 2;
     for (int i = 0; i < 12; ++i) {
         float a = float(i) * float(M_PI) / 6;
         g.beginPath();
         g.moveTo(b.midX() + std::cos(a) * r * 0.5f, b.midY() + std::sin(a) * r * 0.5f);
         g.lineTo(b.midX() + std::cos(a) * r, b.midY() + std::sin(a) * r);
-        draw::setStroke(g, style() == Style::Gray ? Color::white(0.4f, 0.3f + 0.05f * float(i)) : Color::white(1, 0.3f + 0.05f * float(i)), 2);
+        draw::setStroke(g, style() == Style::Gray ? Color::white(0.4f, 0.3f + 0.05f * float(i)) : Color::white(1, 0.3f + 0.05f * float(i)),
+                        style() == Style::WhiteLarge ? 3.f : 2.f);
         g.strokePath();
     }
 }

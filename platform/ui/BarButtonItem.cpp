@@ -99,6 +99,12 @@ std::string BarButtonItem::displayName() const
     return customView_ ? customView_->className() : std::string();
 }
 
+void NavigationItem::changed()
+{
+    if (Ref<View> bar = bar_.lock())
+        bar->setNeedsLayout();
+}
+
 Ref<NavigationItem> NavigationItem::withTitle(const std::string& title)
 {
     auto n = adoptRef(new NavigationItem);

@@ -79,23 +79,29 @@ public:
     static Ref<NavigationItem> withTitle(const std::string& title);
 
     const std::string& title() const { return title_; }
-    void setTitle(const std::string& t) { title_ = t; }
+    void setTitle(const std::string& t) { title_ = t; changed(); }
     View* titleView() const { return titleView_.get(); }
-    void setTitleView(View* v) { titleView_ = v; }
+    void setTitleView(View* v) { titleView_ = v; changed(); }
     const std::string& prompt() const { return prompt_; }
     void setPrompt(const std::string& p) { prompt_ = p; }
     BarButtonItem* leftBarButtonItem() const { return left_.get(); }
-    void setLeftBarButtonItem(BarButtonItem* item, bool animated = false) { left_ = item; }
+    void setLeftBarButtonItem(BarButtonItem* item, bool animated = false) { left_ = item; changed(); }
     BarButtonItem* rightBarButtonItem() const { return right_.get(); }
-    void setRightBarButtonItem(BarButtonItem* item, bool animated = false) { right_ = item; }
+    void setRightBarButtonItem(BarButtonItem* item, bool animated = false) { right_ = item; changed(); }
     // The item shown as the back button of the screen above this one.
     BarButtonItem* backBarButtonItem() const { return back_.get(); }
-    void setBackBarButtonItem(BarButtonItem* item) { back_ = item; }
+    void setBackBarButtonItem(BarButtonItem* item) { back_ = item; changed(); }
     bool hidesBackButton() const { return hidesBack_; }
-    void setHidesBackButton(bool h, bool animated = false) { hidesBack_ = h; }
+    void setHidesBackButton(bool h, bool animated = false) { hidesBack_ = h; changed(); }
+
+    // The bar that shows the item (not owned): it lays out the item's views again
+    // when they change.
+    void setBar(View* bar) { bar_ = bar; }
 
 private:
     NavigationItem() = default;
+    void changed();
+    Weak<View> bar_;
     std::string title_;
     std::string prompt_;
     Ref<View> titleView_;

@@ -53,6 +53,11 @@ public:
     int baselineAdjustment() const { return baselineAdjustment_; }
     void setBaselineAdjustment(int a) { baselineAdjustment_ = a; }
 
+    // The font the text is drawn in within a width: the label's own or, for a
+    // one-line label that adjusts its font size to fit the width, the largest
+    // size (in half points, not below the minimum font size) at which it fits.
+    Ref<Font> fontForWidth(float width) const;
+
     Size sizeThatFits(Size size) const override;
     // The text's layout within bounds, with numberOfLines (or the given limit).
     TextLayout layoutInBounds(const Rect& bounds, int numberOfLines) const;
@@ -73,6 +78,8 @@ protected:
     Label() = default;
 
 private:
+    TextLayout layoutWithFont(const Font& font, const Rect& bounds, int numberOfLines) const;
+
     std::string text_;
     Ref<Font> font_;
     Color textColor_ { Color::black() };

@@ -5,10 +5,13 @@
 #include "platform/ui/Drawing.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace platform::ui {
 
 namespace {
+
+void drawBarButtonContent(GraphicsContext& g, BarButtonItem* item, const Rect& r);
 
 void drawBarButton(GraphicsContext& g, BarButtonItem* item, const std::string& title, const Rect& r, const Color& tint, bool back)
 {
@@ -30,6 +33,10 @@ void drawBarButton(GraphicsContext& g, BarButtonItem* item, const std::string& t
         g.fillPath();
     }
     g.restore();
+    if (item) {
+        drawBarButtonContent(g, item, r);
+        return;
+    }
     auto font = draw::systemFont(12, true);
     draw::text(g, title, font.get(), Rect(r.minX() + (back ? 10 : 4), r.minY(), r.size.width - (back ? 12 : 8), r.size.height),
          Color::whiteColor(), TextAlignment::Center);
@@ -39,6 +46,49 @@ float barButtonWidth(const std::string& title)
 {
     auto font = draw::systemFont(12, true);
     return std::clamp(measureText(title, *font).width + 20, 48.f, 120.f);
+}
+
+constexpr float kButtonHeight = 30;
+constexpr float kMaxImageHeight = 24;
+
+Size imageSize(ImageAsset* image)
+{
+    Size s = image->size();
+    if (s.height > kMaxImageHeight && s.height > 0)
+        s = Size(s.width * kMaxImageHeight / s.height, kMaxImageHeight);
+    return s;
+}
+
+float itemWidth(BarButtonItem* item)
+{
+    if (View* custom = item->customView())
+        return custom->frame().size.width;
+    if (item->width() > 0)
+        return item->width();
+    if (item->title().empty() && item->image())
+        return std::max(imageSize(item->image()).width + 20, 36.f);
+    if (item->title().empty() && item->systemItem() == BarButtonItem::SystemItem::Add)
+        return 36;
+    return barButtonWidth(item->displayName());
+}
+
+// The button's content: its image, the system item's glyph, or its title.
+void drawBarButtonContent(GraphicsContext& g, BarButtonItem* item, const Rect& r)
+{
+    if (item->title().empty() && item->image()) {
+        Size s = imageSize(item->image());
+        draw::asset(g, item->image(), Rect(std::round(r.midX() - s.width / 2), std::round(r.midY() - s.height / 2), s.width, s.height));
+        return;
+    }
+    if (item->title().empty() && item->systemItem() == BarButtonItem::SystemItem::Add) {
+        draw::setFill(g, Color::whiteColor());
+        g.fillRect(Rect(r.midX() - 7, r.midY() - 1.5f, 14, 3));
+        g.fillRect(Rect(r.midX() - 1.5f, r.midY() - 7, 3, 14));
+        return;
+    }
+    auto font = draw::systemFont(12, true);
+    draw::text(g, item->displayName(), font.get(), Rect(r.minX() + 4, r.minY(), r.size.width - 8, r.size.height), Color::whiteColor(),
+               TextAlignment::Center);
 }
 
 Color barTint(const NavigationBar& bar)
@@ -60,35 +110,96 @@ void NavigationBar::drawChrome(GraphicsContext& g, const Rect&)
     g.fillRect(Rect(b.minX(), b.maxY() - 1, b.size.width, 1));
 }
 
+void NavigationBar::setItems(std::vector<Ref<NavigationItem>> items)
+{
+    items_ = std::move(items);
+    for (auto& item : items_)
+        item->setBar(this);
+    setNeedsLayout();
+    setNeedsDisplay();
+}
+
+NavigationBar::Placement NavigationBar::placement() const
+{
+    Placement p;
+    Rect b = bounds();
+    NavigationItem* top = topItem();
+    float left = b.minX() + 5, right = b.maxX() - 5;
+    auto rowRect = [&](float x, float w, View* custom) {
+        float h = custom ? custom->frame().size.height : kButtonHeight;
+        return Rect(x, std::round(b.midY() - h / 2), w, h);
+    };
+    if (top) {
+        if (BarButtonItem* item = top->leftBarButtonItem()) {
+            float w = itemWidth(item);
+            p.left = rowRect(left, w, item->customView());
+            left += w + 5;
+        } else if (backItem() && !top->hidesBackButton()) {
+            float w = barButtonWidth(backButtonTitle());
+            p.left = rowRect(left, w, nullptr);
+            p.leftIsBack = true;
+            left += w + 5;
+        }
+        if (BarButtonItem* item = top->rightBarButtonItem()) {
+            float w = itemWidth(item);
+            p.right = rowRect(right - w, w, item->customView());
+            right -= w + 5;
+        }
+    }
+    // The title is centred on the bar, as wide as the buttons leave on both sides.
+    float inset = std::max(left - b.minX(), b.maxX() - right);
+    p.title = Rect(b.minX() + inset, b.minY(), std::max(0.f, b.size.width - 2 * inset), b.size.height);
+    return p;
+}
+
+void NavigationBar::layoutSubviews()
+{
+    View::layoutSubviews();
+    NavigationItem* top = topItem();
+    Placement p = placement();
+    std::vector<std::pair<Ref<View>, Rect>> wanted;
+    if (top) {
+        if (BarButtonItem* item = top->leftBarButtonItem(); item && item->customView() && p.left)
+            wanted.emplace_back(item->customView(), *p.left);
+        if (BarButtonItem* item = top->rightBarButtonItem(); item && item->customView() && p.right)
+            wanted.emplace_back(item->customView(), *p.right);
+        if (View* title = top->titleView()) {
+            Size s = title->frame().size;
+            float w = std::min(s.width, p.title.size.width);
+            wanted.emplace_back(title, Rect(std::round(p.title.midX() - w / 2), std::round(p.title.midY() - s.height / 2), w, s.height));
+        }
+    }
+    for (auto& old : placed_) {
+        bool kept = std::any_of(wanted.begin(), wanted.end(), [&](const auto& w) { return w.first == old; });
+        if (!kept && old->superview() == this)
+            old->removeFromSuperview();
+    }
+    placed_.clear();
+    for (auto& [view, frame] : wanted) {
+        if (view->superview() != this)
+            addSubview(view.get());
+        view->setFrame(frame);
+        placed_.push_back(view);
+    }
+}
+
 void NavigationBar::drawAboveSubviews(GraphicsContext& g, const Rect&)
 {
-    Rect b = bounds();
     Color tint = barTint(*this);
     NavigationItem* top = topItem();
     if (!top)
         return;
-    float left = b.minX() + 5, right = b.maxX() - 5;
-    Rect button(0, b.minY() + 7, 0, 30);
-    if (BarButtonItem* item = top->leftBarButtonItem(); item && !item->customView()) {
-        float w = item->width() > 0 ? item->width() : barButtonWidth(item->displayName());
-        drawBarButton(g, item, item->displayName(), Rect(left, button.origin.y, w, 30), tint, false);
-        left += w + 5;
-    } else if (backItem() && !top->hidesBackButton()) {
-        std::string title = backButtonTitle();
-        float w = barButtonWidth(title);
-        drawBarButton(g, nullptr, title, Rect(left, button.origin.y, w, 30), tint, true);
-        left += w + 5;
+    Placement p = placement();
+    if (p.left && p.leftIsBack) {
+        drawBarButton(g, nullptr, backButtonTitle(), *p.left, tint, true);
+    } else if (BarButtonItem* item = top->leftBarButtonItem(); item && !item->customView() && p.left) {
+        drawBarButton(g, item, {}, *p.left, tint, false);
     }
-    if (BarButtonItem* item = top->rightBarButtonItem(); item && !item->customView()) {
-        float w = item->width() > 0 ? item->width() : barButtonWidth(item->displayName());
-        drawBarButton(g, item, item->displayName(), Rect(right - w, button.origin.y, w, 30), tint, false);
-        right -= w + 5;
-    }
+    if (BarButtonItem* item = top->rightBarButtonItem(); item && !item->customView() && p.right)
+        drawBarButton(g, item, {}, *p.right, tint, false);
     if (!top->titleView()) {
-        float inset = std::max(left - b.minX(), b.maxX() - right);
         auto font = draw::systemFont(20, true);
-        draw::text(g, top->title(), font.get(), Rect(b.minX() + inset, b.minY(), b.size.width - 2 * inset, b.size.height),
-             Color::whiteColor(), TextAlignment::Center);
+        draw::text(g, top->title(), font.get(), p.title, Color::whiteColor(), TextAlignment::Center);
     }
 }
 

@@ -25,11 +25,24 @@ public:
     void setTranslucent(bool t) { translucent_ = t; }
 
     const std::vector<Ref<NavigationItem>>& items() const { return items_; }
-    void setItems(std::vector<Ref<NavigationItem>> items) { items_ = std::move(items); setNeedsDisplay(); }
+    void setItems(std::vector<Ref<NavigationItem>> items);
     NavigationItem* topItem() const { return items_.empty() ? nullptr : items_.back().get(); }
     NavigationItem* backItem() const { return items_.size() < 2 ? nullptr : items_[items_.size() - 2].get(); }
-    // The back button's title: the item below's back button title, else its title.
+    // The back button's title: the item below's back button title, else its
+    // title, else "Back".
     std::string backButtonTitle() const;
+
+    // Where the top item's parts go: the left (or back) button, the right
+    // button and the title between them. Custom views of bar buttons and the
+    // title view are placed there as subviews of the bar.
+    struct Placement {
+        std::optional<Rect> left;
+        bool leftIsBack { false };
+        std::optional<Rect> right;
+        Rect title;
+    };
+    Placement placement() const;
+    void layoutSubviews() override;
 
     Size sizeThatFits(Size size) const override { return Size(size.width, kHeight); }
     std::string dumpText() const override;
@@ -45,6 +58,7 @@ protected:
 
 private:
     std::vector<Ref<NavigationItem>> items_;
+    std::vector<Ref<View>> placed_; // the custom and title views the bar put in itself
     std::optional<Color> tint_;
     Style style_ { Style::Default };
     bool translucent_ { false };

@@ -21,9 +21,8 @@ std::string NavigationBar::backButtonTitle() const
     NavigationItem* back = backItem();
     if (!back)
         return {};
-    if (auto* item = back->backBarButtonItem())
-        return item->title();
-    return back->title();
+    std::string title = back->backBarButtonItem() ? back->backBarButtonItem()->title() : back->title();
+    return title.empty() ? "Back" : title; // a button under an untitled screen still says where it goes
 }
 
 std::string NavigationBar::dumpText() const

@@ -18,13 +18,16 @@ namespace {
 
 void drawView(GraphicsContext& g, View* view)
 {
-    if (view->isHidden() || view->alpha() <= 0.01f)
+    // Views are drawn as they are on screen now: mid-animation where a running
+    // view animation has them.
+    float alpha = view->presentationAlpha();
+    if (view->isHidden() || alpha <= 0.01f)
         return;
     Ref<View> keep = view;
     Rect b = view->bounds();
     // A faded view is composed on its own and put down at its alpha, so its
     // overlapping parts do not show through each other.
-    bool faded = view->alpha() < 0.99f;
+    bool faded = alpha < 0.99f;
     g.save();
     if (faded)
         g.beginTransparencyLayer();
@@ -36,7 +39,12 @@ void drawView(GraphicsContext& g, View* view)
     }
     if (view->backgroundColor() && view->backgroundColor()->alpha > 0) {
         draw::setFill(g, *view->backgroundColor());
-        g.fillRect(b);
+        if (float face = view->chromeCornerRadius(); face > radius) {
+            draw::roundedRectPath(g, b, face);
+            g.fillPath();
+        } else {
+            g.fillRect(b);
+        }
     }
     g.save();
     view->drawChrome(g, b);
@@ -46,10 +54,10 @@ void drawView(GraphicsContext& g, View* view)
     g.restore();
     for (const Ref<View>& sub : std::vector<Ref<View>>(view->subviews())) {
         g.save();
-        Point c = sub->center();
+        Point c = sub->presentationCenter();
         Rect sb = sub->bounds();
         g.translate(c.x, c.y);
-        g.concat(sub->transform());
+        g.concat(sub->presentationTransform());
         g.translate(-sb.size.width / 2 - sb.origin.x, -sb.size.height / 2 - sb.origin.y);
         drawView(g, sub.get());
         g.restore();
@@ -64,7 +72,7 @@ void drawView(GraphicsContext& g, View* view)
         g.strokePath();
     }
     if (faded)
-        g.endTransparencyLayer(view->alpha());
+        g.endTransparencyLayer(alpha);
     g.restore();
 }
 
@@ -132,13 +140,17 @@ void drawPanels(GraphicsContext& g, const Rect& screen)
         return;
     }
     ActionSheet* s = sheets.back().get();
-    float titleH = s->title().empty() ? 0 : 40;
+    // The title wraps to its whole length; the sheet grows to hold it.
+    TextLayoutOptions o;
+    o.width = screen.size.width - 40;
+    o.alignment = TextAlignment::Center;
+    float titleH = s->title().empty() ? 0 : std::max(40.f, layoutText(s->title(), *bodyFont, o).size.height + 8);
     float height = 12 + titleH + float(s->numberOfButtons()) * 51 + 4;
     Rect box(screen.minX(), screen.maxY() - height, screen.size.width, height);
     draw::setFill(g, Color::white(0.1f, 0.9f));
     g.fillRect(box);
     draw::text(g, s->title(), bodyFont.get(), Rect(box.minX() + 20, box.minY() + 8, box.size.width - 40, titleH), Color::white(0.85f),
-         TextAlignment::Center, 2, LineBreakMode::WordWrap);
+         TextAlignment::Center, 0, LineBreakMode::WordWrap);
     drawButtons(g, s->buttonTitles(), s->cancelButtonIndex(), s->destructiveButtonIndex(),
                 Rect(box.minX() + 20, box.minY() + 12 + titleH, box.size.width - 40, 0), false);
 }

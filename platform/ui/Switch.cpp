@@ -38,6 +38,10 @@ void Switch::didTapInside(const Touch&)
 
 void Switch::drawChrome(GraphicsContext& g, const Rect&)
 {
+    // A disabled switch is the same face at half strength.
+    bool dimmed = !isEnabled();
+    if (dimmed)
+        g.beginTransparencyLayer();
     Rect b = bounds().insetBy(0.5f, 0.5f);
     draw::roundedRectPath(g, b, 5);
     draw::setFill(g, isOn() ? Color::rgb(0.0f, 0.5f, 0.92f) : Color::white(0.93f));
@@ -54,6 +58,8 @@ void Switch::drawChrome(GraphicsContext& g, const Rect&)
     g.strokePath();
     auto font = draw::systemFont(15, true);
     draw::text(g, isOn() ? "ON" : "OFF", font.get(), half, isOn() ? Color::whiteColor() : Color::white(0.4f), TextAlignment::Center);
+    if (dimmed)
+        g.endTransparencyLayer(0.5f);
 }
 
 } // namespace platform::ui

@@ -399,7 +399,7 @@ void TableView::updateVisibleCells()
         if (!validRow(ip))
             return; // the data source changed the table while making the cell
         cell->setFrame(r);
-        cell->setEditing(editing_, false);
+        showEditing(cell.get(), ip, false);
         cell->setSelected(selected_ && *selected_ == ip, false);
         visible_[ip] = cell;
         if (delegate_)
@@ -482,8 +482,22 @@ void TableView::scrollToRowAtIndexPath(IndexPath ip, TableViewScrollPosition pos
 void TableView::setEditing(bool editing, bool animated)
 {
     editing_ = editing;
-    for (auto& [ip, cell] : visible_)
-        cell->setEditing(editing, animated);
+    for (auto& [ip, cell] : std::map<IndexPath, Ref<TableViewCell>>(visible_))
+        showEditing(cell.get(), ip, animated);
+}
+
+// An editing row shows the control of its editing style; a row its data source
+// cannot edit shows none. Asked only while editing.
+void TableView::showEditing(TableViewCell* cell, IndexPath ip, bool animated)
+{
+    if (editing_) {
+        bool editable = !dataSource_ || dataSource_->tableViewCanEditRowAtIndexPath(this, ip);
+        cell->editingStyle_ = !editable ? CellEditingStyle::None
+            : delegate_                 ? delegate_->tableViewEditingStyleForRowAtIndexPath(this, ip)
+                                        : CellEditingStyle::Delete;
+    }
+    cell->setEditing(editing_, animated);
+    cell->setNeedsLayout();
 }
 
 bool TableView::tapRowForTest(IndexPath ip)

@@ -80,7 +80,11 @@ public:
     bool isHighlighted() const { return highlighted_; }
     virtual void setHighlighted(bool highlighted, bool animated) { highlighted_ = highlighted; }
     bool isEditing() const { return editing_; }
-    virtual void setEditing(bool editing, bool animated) { editing_ = editing; }
+    virtual void setEditing(bool editing, bool animated);
+    // The control an editing row shows at its left (its table sets it: none for
+    // a row that cannot be edited); the content is indented to make room for it.
+    CellEditingStyle editingStyle() const { return editingStyle_; }
+    static constexpr float kEditingIndent = 32;
 
     // Sent when the table hands the cell out again from its reuse queue.
     virtual void prepareForReuse();
@@ -93,12 +97,14 @@ public:
     std::string dumpText() const override;
 
     void drawChrome(GraphicsContext& context, const Rect& bounds) override;
+    void drawAboveSubviews(GraphicsContext& context, const Rect& bounds) override;
 
 protected:
     TableViewCell() = default;
     friend class InterfaceBuilder;
 
 private:
+    friend class TableView;
     void setUp(TableViewCellStyle style, const std::string& reuseIdentifier);
 
     TableViewCellStyle style_ { TableViewCellStyle::Default };
@@ -112,6 +118,7 @@ private:
     Ref<View> selectedBackgroundView_;
     CellAccessoryType accessory_ { CellAccessoryType::None };
     CellSelectionStyle selectionStyle_ { CellSelectionStyle::Blue };
+    CellEditingStyle editingStyle_ { CellEditingStyle::Delete };
     bool selected_ { false };
     bool highlighted_ { false };
     bool editing_ { false };
@@ -300,6 +307,7 @@ private:
     [[noreturn]] void failUpdate(const std::string& reason);
     bool validRow(IndexPath ip) const;
     float contentHeight() const;
+    void showEditing(TableViewCell* cell, IndexPath ip, bool animated);
 
     TableViewStyle style_ { TableViewStyle::Plain };
     TableViewDataSource* dataSource_ { nullptr };

@@ -141,6 +141,15 @@ void TableViewCell::setSelected(bool selected, bool animated)
     setNeedsDisplay();
 }
 
+void TableViewCell::setEditing(bool editing, bool)
+{
+    if (editing_ == editing)
+        return;
+    editing_ = editing;
+    setNeedsLayout();
+    setNeedsDisplay();
+}
+
 void TableViewCell::prepareForReuse()
 {
     setSelected(false, false);
@@ -155,7 +164,8 @@ void TableViewCell::layoutSubviews()
 {
     Rect b = bounds();
     float accessoryWidth = (accessoryView_ || accessory_ != CellAccessoryType::None) ? kAccessoryWidth + 10 : 0;
-    contentView_->setFrame(Rect(0, 0, b.size.width - accessoryWidth, b.size.height));
+    float indent = editing_ && editingStyle_ != CellEditingStyle::None ? kEditingIndent : 0;
+    contentView_->setFrame(Rect(indent, 0, std::max(0.f, b.size.width - accessoryWidth - indent), b.size.height));
     if (accessoryView_) {
         Rect a = accessoryView_->frame();
         accessoryView_->setFrame(Rect(b.size.width - a.size.width - 10, (b.size.height - a.size.height) / 2, a.size.width, a.size.height));
@@ -213,8 +223,28 @@ void TableViewCell::drawChrome(GraphicsContext& g, const Rect&)
         draw::setFill(g, selectionStyle() == CellSelectionStyle::Gray ? Color::white(0.7f) : Color::rgb(0.02f, 0.45f, 0.93f));
         g.fillRect(b);
     }
+}
+
+// The separator, the accessory and the delete control stand above the cell's
+// subviews, so a background view added to the cell does not cover them.
+void TableViewCell::drawAboveSubviews(GraphicsContext& g, const Rect&)
+{
+    Rect b = bounds();
     draw::setFill(g, Color::white(0.88f));
     g.fillRect(Rect(b.minX(), b.maxY() - 1, b.size.width, 1));
+    if (editing_ && editingStyle_ != CellEditingStyle::None) {
+        // A red disc with a bar (delete) or a green one with a plus (insert).
+        float cx = b.minX() + kEditingIndent / 2, cy = b.midY();
+        bool insert = editingStyle_ == CellEditingStyle::Insert;
+        g.beginPath();
+        g.addArc(cx, cy, 10, 0, 2 * float(M_PI), false);
+        draw::setFill(g, insert ? Color::rgb(0.2f, 0.7f, 0.25f) : Color::rgb(0.86f, 0.12f, 0.12f));
+        g.fillPath();
+        draw::setFill(g, Color::whiteColor());
+        g.fillRect(Rect(cx - 6, cy - 1.5f, 12, 3));
+        if (insert)
+            g.fillRect(Rect(cx - 1.5f, cy - 6, 3, 12));
+    }
     if (accessoryView())
         return;
     float x = b.maxX() - 20, y = b.midY();

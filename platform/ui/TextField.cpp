@@ -9,6 +9,10 @@
 
 namespace platform::ui {
 
+namespace {
+constexpr float kRoundedCornerRadius = 6;
+}
+
 Ref<TextField> TextField::textFieldWithFrame(const Rect& frame)
 {
     auto f = adoptRef(new TextField);
@@ -161,6 +165,11 @@ std::string TextField::dumpText() const
     return text_;
 }
 
+float TextField::chromeCornerRadius() const
+{
+    return !background() && borderStyle() == BorderStyle::RoundedRect ? kRoundedCornerRadius : 0;
+}
+
 void TextField::drawChrome(GraphicsContext& g, const Rect&)
 {
     Rect b = bounds();
@@ -180,10 +189,10 @@ void TextField::drawChrome(GraphicsContext& g, const Rect&)
             g.strokeRect(b.insetBy(0.5f, 0.5f));
             break;
         case TextField::BorderStyle::RoundedRect:
-            draw::roundedRectPath(g, b.insetBy(0.5f, 0.5f), 6);
+            draw::roundedRectPath(g, b.insetBy(0.5f, 0.5f), kRoundedCornerRadius);
             draw::setFill(g, Color::whiteColor());
             g.fillPath();
-            draw::roundedRectPath(g, b.insetBy(0.5f, 0.5f), 6);
+            draw::roundedRectPath(g, b.insetBy(0.5f, 0.5f), kRoundedCornerRadius);
             draw::setStroke(g, Color::white(0.6f));
             g.strokePath();
             break;

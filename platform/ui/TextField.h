@@ -92,6 +92,7 @@ public:
     std::string dumpText() const override;
 
     void drawChrome(GraphicsContext& context, const Rect& bounds) override;
+    float chromeCornerRadius() const override;
 
 protected:
     TextField() = default;

@@ -12,8 +12,18 @@
 namespace platform::ui {
 
 namespace {
-constexpr float kTextPadding = 8; // around the text inside the view
+constexpr float kTextPadding = 8; // left and right of the text; also the default insets above and below it
+
+// The height of text laid out to width; a text ending with a new line counts
+// the empty line the caret stands on.
+float textHeight(const std::string& text, const Font& font, float width)
+{
+    TextLayoutOptions o;
+    o.width = width;
+    bool newLine = text.empty() || text.back() == '\n';
+    return layoutText(newLine ? text + "X" : text, font, o).size.height;
 }
+} // namespace
 
 Ref<TextView> TextView::textViewWithFrame(const Rect& frame)
 {
@@ -32,7 +42,7 @@ bool TextView::initWithFrame(const Rect& frame)
     ScrollView::initWithFrame(frame);
     font_ = Font::systemFont(12);
     setBackgroundColor(Color::whiteColor());
-    updateContentSize();
+    setUpContent();
     return true;
 }
 
@@ -40,8 +50,26 @@ bool TextView::initWithCoder(const InterfaceCoder& coder)
 {
     ScrollView::initWithCoder(coder);
     font_ = Font::systemFont(12);
-    updateContentSize();
+    setUpContent();
     return true;
+}
+
+// The text starts at the top of the content; the space above and below it is
+// the content inset, so the view rests at the inset's top.
+void TextView::setUpContent()
+{
+    setContentInset(EdgeInsets { kTextPadding, 0, kTextPadding, 0 });
+    updateContentSize();
+    setContentOffset(minimumOffset());
+}
+
+void TextView::setContentInset(EdgeInsets insets)
+{
+    bool atTop = contentOffset().y <= minimumOffset().y;
+    ScrollView::setContentInset(insets);
+    if (atTop)
+        setContentOffset(Point(contentOffset().x, minimumOffset().y));
+    keepOffsetInRange();
 }
 
 void TextView::setText(const std::string& text)
@@ -68,13 +96,35 @@ void TextView::setFrame(const Rect& frame)
 void TextView::updateContentSize()
 {
     float width = bounds().size.width;
-    float textHeight = 0;
-    if (font_ && width > 2 * kTextPadding) {
-        TextLayoutOptions o;
-        o.width = width - 2 * kTextPadding;
-        textHeight = layoutText(text_, *font_, o).size.height;
+    float height = 0;
+    if (font_ && width > 2 * kTextPadding && !text_.empty())
+        height = textHeight(text_, *font_, width - 2 * kTextPadding);
+    setContentSize(Size(width, height));
+    keepOffsetInRange();
+}
+
+// After a change of text, size or inset: the offset stays within the content,
+// and while editing the caret's line stays in view.
+void TextView::keepOffsetInRange()
+{
+    auto clamp = [this](Point p) {
+        Point lo = minimumOffset(), hi = maximumOffset();
+        return Point(std::clamp(p.x, lo.x, hi.x), std::clamp(p.y, lo.y, hi.y));
+    };
+    Point offset = clamp(contentOffset());
+    if (editing_ && font_ && bounds().size.width > 2 * kTextPadding) {
+        float lineHeight = textHeight({}, *font_, 1);
+        float caretBottom = textHeight(text_.substr(0, std::min(selection_.location, text_.size())), *font_,
+                                       bounds().size.width - 2 * kTextPadding);
+        float height = bounds().size.height;
+        if (caretBottom + contentInset().bottom > offset.y + height)
+            offset.y = caretBottom + contentInset().bottom - height;
+        if (caretBottom - lineHeight - contentInset().top < offset.y)
+            offset.y = caretBottom - lineHeight - contentInset().top;
+        offset = clamp(offset);
     }
-    setContentSize(Size(width, textHeight + 2 * kTextPadding));
+    if (!(offset == contentOffset()))
+        setContentOffset(offset);
 }
 
 void TextView::setSelectedRange(TextRange r)
@@ -105,6 +155,7 @@ bool TextView::becomeFirstResponder()
         return false;
     editing_ = true;
     selection_ = { text_.size(), 0 };
+    keepOffsetInRange();
     if (delegate_)
         delegate_->textViewDidBeginEditing(this);
     NotificationCenter::defaultCenter().post(kTextViewTextDidBeginEditingNotification, this);
@@ -167,9 +218,18 @@ void TextView::touchesEnded(const Touch& t)
         becomeFirstResponder();
 }
 
-void TextView::drawChrome(GraphicsContext& g, const Rect&)
+// The text lies in the content from its top, so the content offset scrolls it
+// and the content inset holds the space above it.
+void TextView::drawChrome(GraphicsContext& g, const Rect& b)
 {
-    draw::text(g, text(), font(), bounds().insetBy(8, 8), textColor(), TextAlignment::Left, 0, LineBreakMode::WordWrap);
+    if (text_.empty() || !font_ || b.size.width <= 2 * kTextPadding)
+        return;
+    TextLayoutOptions o;
+    o.width = b.size.width - 2 * kTextPadding;
+    o.alignment = alignment_;
+    TextLayout layout = layoutText(text_, *font_, o);
+    draw::setFill(g, textColor_);
+    drawTextLayout(g, layout, *font_, Point(kTextPadding, 0));
 }
 
 } // namespace platform::ui

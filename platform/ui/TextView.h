@@ -1,7 +1,11 @@
 // A multi-line, scrolling text view. Editing follows the same order as the
 // text field (should-begin, did-begin, keyboard; should-change before every
 // edit, then did-change; should-end, did-end, keyboard); Return inserts a
-// newline through should-change. The content size follows the text's height.
+// newline through should-change. The text lies in the content from its top,
+// 8 points from the left and right; the content size follows the text's
+// height and the content inset (8 points above and below by default) holds the
+// space around it. At rest the view shows the content's top; while editing,
+// the caret's line scrolls into view.
 #pragma once
 
 #include "platform/graphics/Font.h"
@@ -67,6 +71,7 @@ public:
 
     void touchesEnded(const Touch& t) override;
     void setFrame(const Rect& frame) override;
+    void setContentInset(EdgeInsets insets) override;
     std::string dumpText() const override { return text_; }
 
     void drawChrome(GraphicsContext& context, const Rect& bounds) override;
@@ -78,7 +83,9 @@ protected:
 
 private:
     bool replace(TextRange range, const std::string& replacement);
+    void setUpContent();
     void updateContentSize();
+    void keepOffsetInRange();
 
     std::string text_;
     Ref<Font> font_;

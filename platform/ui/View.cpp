@@ -85,6 +85,7 @@ void View::setFrame(const Rect& f)
 {
     Size old = bounds_.size;
     Rect r = f.standardized();
+    willChange(AnimatedProperty::Center, { r.midX(), r.midY() });
     center_ = Point(r.midX(), r.midY());
     if (transform_.isIdentity()) {
         bounds_.size = r.size;
@@ -106,11 +107,13 @@ void View::setBounds(const Rect& b)
 
 void View::setCenter(Point c)
 {
+    willChange(AnimatedProperty::Center, { c.x, c.y });
     center_ = c;
 }
 
 void View::setTransform(const AffineTransform& t)
 {
+    willChange(AnimatedProperty::Transform, { t.a, t.b, t.c, t.d, t.tx, t.ty });
     transform_ = t;
 }
 
@@ -383,7 +386,9 @@ void View::setHidden(bool hidden)
 
 void View::setAlpha(float alpha)
 {
-    alpha_ = std::clamp(alpha, 0.f, 1.f);
+    float a = std::clamp(alpha, 0.f, 1.f);
+    willChange(AnimatedProperty::Alpha, { a });
+    alpha_ = a;
 }
 
 // --- Layout ---

@@ -12,7 +12,9 @@
 //
 // View animations (beginAnimations/commitAnimations) apply final values at
 // once and call their did-stop selector when the duration has passed on the
-// run loop's clock.
+// run loop's clock. Meanwhile the view keeps the change of centre, transform
+// and alpha as a running animation: its presentation values are where the
+// animation has them at the clock's current time, which is what a render shows.
 #pragma once
 
 #include "platform/foundation/Selector.h"
@@ -20,6 +22,7 @@
 #include "platform/ui/Responder.h"
 #include "platform/ui/Types.h"
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -141,6 +144,10 @@ public:
     // Drawn after the subviews, for a kind whose own parts stand above views
     // added to it (a navigation bar's buttons and title over a bar image).
     virtual void drawAboveSubviews(GraphicsContext& context, const Rect& bounds) { }
+    // The corner radius of the kind's own rounded face (a rounded text field):
+    // the background colour fills the bounds rounded by it, so no square
+    // corners show around the face. 0: the whole bounds.
+    virtual float chromeCornerRadius() const { return 0; }
 
     // --- Hit testing (point in the view's own coordinates) ---
     virtual View* hitTest(Point point);
@@ -183,13 +190,41 @@ public:
     // Committed view animations whose did-stop has not come yet, oldest first.
     static std::vector<RunningAnimation> runningAnimations();
 
+    // What the screen shows now: the value a running view animation has at the
+    // run loop's current time (its start value during its delay), else the
+    // model value. Setting a property outside an animation block to another
+    // value than the running animation's end stops that animation.
+    Point presentationCenter() const;
+    AffineTransform presentationTransform() const;
+    float presentationAlpha() const;
+    bool hasRunningValueAnimations() const;
+
 protected:
     View() = default;
     ~View() override;
 
+public:
+    enum class AnimatedProperty { Center, Transform, Alpha };
+    // One property's move under a committed animation block (six numbers hold
+    // a point, a transform or an alpha).
+    struct ValueAnimation {
+        AnimatedProperty property;
+        std::array<float, 6> from;
+        std::array<float, 6> to;
+        double begin;
+        double duration;
+        AnimationCurve curve;
+    };
+
 private:
     friend class ViewController;
     friend class InterfaceBuilder;
+    friend struct ViewAnimationAccess;
+
+    // Called before a model change of an animatable property to newValue.
+    void willChange(AnimatedProperty property, const std::array<float, 6>& newValue);
+    std::array<float, 6> modelValue(AnimatedProperty property) const;
+    std::array<float, 6> presentationValue(AnimatedProperty property) const;
 
     void resizeSubviewsWithOldSize(Size oldSize);
     void autoresize(Size oldSuperSize, Size newSuperSize);
@@ -206,6 +241,7 @@ private:
     std::vector<Ref<View>> subviews_;
     ViewController* controller_ { nullptr };
     Ref<Layer> layer_;
+    std::vector<ValueAnimation> valueAnimations_;
     std::optional<Color> background_;
     int tag_ { 0 };
     float alpha_ { 1 };

@@ -1,0 +1,274 @@
+// Pixel probes of the platform kinds' looks: small view trees rendered to an
+// image, one probe per kind of fault (cell parts under a background view, the
+// editing controls, text view insets and scrolling, wrapped sheet titles,
+// indicator sizes, rounded backgrounds, disabled switches, shrinking labels,
+// the navigation bar's items and views drawn mid-animation).
+#include "UiTestSupport.h"
+
+#include "platform/ui/ActivityIndicator.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/Renderer.h"
+#include "platform/ui/Switch.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/TextView.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+using namespace platform::ui;
+
+namespace {
+
+struct Pixel {
+    int r, g, b;
+};
+
+Pixel at(const Image& image, int x, int y)
+{
+    const uint8_t* p = image.rgba().data() + (size_t(y) * image.width() + size_t(x)) * 4;
+    return { p[0], p[1], p[2] };
+}
+
+// Whether any pixel of the rectangle differs from the colour by more than 60 in a channel.
+bool inked(const Image& image, const Rect& r, Pixel plain)
+{
+    for (int y = int(r.minY()); y < int(r.maxY()); ++y)
+        for (int x = int(r.minX()); x < int(r.maxX()); ++x) {
+            Pixel p = at(image, x, y);
+            if (std::abs(p.r - plain.r) > 60 || std::abs(p.g - plain.g) > 60 || std::abs(p.b - plain.b) > 60)
+                return true;
+        }
+    return false;
+}
+
+constexpr Pixel kWhite { 255, 255, 255 };
+constexpr Pixel kBlack { 0, 0, 0 };
+
+// Rows on a dark background view; the first cannot be edited.
+class Rows : public TableViewController {
+public:
+    int tableViewNumberOfRowsInSection(TableView*, int) override { return 2; }
+    bool tableViewCanEditRowAtIndexPath(TableView*, IndexPath ip) override { return ip.row == 1; }
+    Ref<TableViewCell> tableViewCellForRowAtIndexPath(TableView*, IndexPath ip) override
+    {
+        auto cell = TableViewCell::cellWithStyle(TableViewCellStyle::Default, "Row");
+        auto background = View::viewWithFrame(cell->bounds());
+        background->setBackgroundColor(Color::white(0.2f));
+        cell->setBackgroundView(background.get());
+        cell->setAccessoryType(ip.row == 0 ? CellAccessoryType::DisclosureIndicator : CellAccessoryType::Checkmark);
+        return cell;
+    }
+};
+
+class RenderProbeTest : public ui_test::UiTest { };
+
+TEST_F(RenderProbeTest, CellPartsStandAboveTheBackgroundViewAndEditableRowsShowTheDeleteControl)
+{
+    TestDriver driver;
+    auto rows = adoptRef(new Rows);
+    ASSERT_TRUE(rows->init());
+    driver.showController(rows.get());
+    TableView* table = rows->tableView();
+    auto image = ViewRenderer::render(table);
+    Pixel dark { 51, 51, 51 };
+    EXPECT_TRUE(inked(*image, Rect(295, 12, 10, 20), dark)) << "chevron";
+    EXPECT_TRUE(inked(*image, Rect(290, 44 + 12, 20, 20), dark)) << "check mark";
+    EXPECT_GT(at(*image, 160, 43).r, 200) << "separator";
+
+    rows->setEditing(true, false);
+    driver.settle();
+    TableViewCell* fixed = table->cellForRowAtIndexPath({ 0, 0 });
+    TableViewCell* deletable = table->cellForRowAtIndexPath({ 0, 1 });
+    EXPECT_EQ(fixed->contentView()->frame().origin.x, 0);
+    EXPECT_EQ(deletable->contentView()->frame().origin.x, TableViewCell::kEditingIndent);
+    image = ViewRenderer::render(table);
+    Pixel disc = at(*image, 16, 44 + 22 - 6);
+    EXPECT_GT(disc.r, 180);
+    EXPECT_LT(disc.g, 80);
+    EXPECT_EQ(at(*image, 10, 22).r, 51) << "no control on a row that cannot be edited";
+
+    rows->setEditing(false, false);
+    driver.settle();
+    EXPECT_EQ(deletable->contentView()->frame().origin.x, 0);
+}
+
+TEST_F(RenderProbeTest, TextViewsShowTheirTextFromTheInsetTopAndScrollTheCaretLineIntoView)
+{
+    TestDriver driver;
+    auto root = View::viewWithFrame(Rect(0, 0, 200, 200));
+    root->setBackgroundColor(Color::whiteColor());
+    // A tall box with one line: the line is at the top, below the 8-point inset.
+    auto tall = TextView::textViewWithFrame(Rect(0, 0, 200, 100));
+    tall->setText("Hello there");
+    root->addSubview(tall.get());
+    // A box three lines high with a 3-point inset shows all three lines.
+    auto box = TextView::textViewWithFrame(Rect(0, 120, 200, 50));
+    box->setContentInset(EdgeInsets { 3, 0, 3, 0 });
+    box->setText("one\ntwo\nthree");
+    root->addSubview(box.get());
+    driver.window()->addSubview(root.get());
+
+    EXPECT_EQ(tall->contentOffset().y, -8);
+    auto image = ViewRenderer::render(root.get());
+    EXPECT_TRUE(inked(*image, Rect(8, 8, 60, 14), kWhite));
+    EXPECT_FALSE(inked(*image, Rect(0, 30, 200, 70), kWhite));
+    float line = box->contentSize().height / 3;
+    EXPECT_TRUE(inked(*image, Rect(8, 120 + 3 + 2 * line, 40, line), kWhite)) << "third line";
+
+    // A fourth line past the box's height scrolls in while typing.
+    ASSERT_TRUE(box->becomeFirstResponder());
+    ASSERT_TRUE(box->insertText("\nfour"));
+    EXPECT_GT(box->contentOffset().y, 0);
+    EXPECT_FLOAT_EQ(box->contentOffset().y, box->maximumOffset().y);
+    image = ViewRenderer::render(root.get());
+    EXPECT_TRUE(inked(*image, Rect(8, 170 - 3 - line, 40, line), kWhite)) << "fourth line";
+    box->resignFirstResponder();
+}
+
+TEST_F(RenderProbeTest, AnActionSheetGrowsToHoldItsWholeTitle)
+{
+    TestDriver driver;
+    driver.window()->setBackgroundColor(Color::whiteColor());
+    std::string title = "Removing this account from the device also forgets its saved scores, its friends list, "
+                        "its pending challenges and every setting you made for it. You can sign in again later.";
+    auto sheet = ActionSheet::sheet(title, nullptr, "Cancel", "Remove");
+    sheet->showInView(driver.window());
+    auto image = ViewRenderer::render(driver.window());
+    // Two buttons and a 40-point title would start the sheet at y 322; this title takes it far higher.
+    Pixel sheetColour = at(*image, 5, 250);
+    EXPECT_LT(sheetColour.r, 60);
+    // The title's last line sits just above the buttons.
+    EXPECT_TRUE(inked(*image, Rect(20, 480 - 4 - 102 - 4 - 24, 280, 24), sheetColour));
+    ActionSheet::dismissAll();
+}
+
+TEST_F(RenderProbeTest, KindsKeepTheirPlatformFacesIndicatorSizesRoundedBackgroundsAndDimmedSwitches)
+{
+    auto root = View::viewWithFrame(Rect(0, 0, 320, 200));
+    root->setBackgroundColor(Color::black());
+    auto spinner = ActivityIndicator::withStyle(ActivityIndicator::Style::White);
+    spinner->setFrame(Rect(0, 0, 100, 100));
+    spinner->startAnimating();
+    root->addSubview(spinner.get());
+    auto field = TextField::textFieldWithFrame(Rect(110, 10, 100, 31));
+    field->setBorderStyle(TextField::BorderStyle::RoundedRect);
+    field->setBackgroundColor(Color::whiteColor());
+    root->addSubview(field.get());
+    auto enabled = Switch::switchWithFrame(Rect(110, 60, 0, 0));
+    root->addSubview(enabled.get());
+    auto disabled = Switch::switchWithFrame(Rect(110, 100, 0, 0));
+    disabled->setEnabled(false);
+    root->addSubview(disabled.get());
+
+    auto image = ViewRenderer::render(root.get());
+    // The 20-point spokes sit in the middle of the 100-point view.
+    EXPECT_TRUE(inked(*image, Rect(40, 40, 20, 20), kBlack));
+    EXPECT_FALSE(inked(*image, Rect(0, 0, 100, 35), kBlack));
+    // The white background stays inside the field's rounded corners.
+    EXPECT_LT(at(*image, 110, 10).r, 60);
+    EXPECT_EQ(at(*image, 160, 25).r, 255);
+    // The disabled switch is the enabled face at half strength.
+    Pixel knob = at(*image, 110 + 20, 60 + 13), dimmedKnob = at(*image, 110 + 20, 100 + 13);
+    EXPECT_GT(knob.r, 230);
+    EXPECT_NEAR(dimmedKnob.r, knob.r / 2, 8);
+}
+
+TEST_F(RenderProbeTest, ALabelShrinksItsFontToFitItsWidthDownToTheMinimumSize)
+{
+    auto label = Label::labelWithFrame(Rect(0, 0, 150, 30));
+    label->setText("Find new games your friends are playing");
+    EXPECT_TRUE(label->currentLayout().truncated);
+    label->setAdjustsFontSizeToFitWidth(true);
+    EXPECT_FALSE(label->currentLayout().truncated);
+    EXPECT_LT(label->fontForWidth(150)->pointSize(), 17);
+    auto image = ViewRenderer::render(label.get());
+    EXPECT_TRUE(inked(*image, Rect(120, 0, 30, 30), kWhite)) << "the text runs to the end";
+
+    label->setMinimumFontSize(14);
+    EXPECT_EQ(label->fontForWidth(150)->pointSize(), 14);
+    EXPECT_TRUE(label->currentLayout().truncated);
+}
+
+class Screen : public ViewController { };
+
+TEST_F(RenderProbeTest, TheNavigationBarPlacesCustomViewsAndDrawsImagesGlyphsAndABackTitle)
+{
+    TestDriver driver;
+    Bytes red;
+    for (int i = 0; i < 16 * 16; ++i)
+        red.insert(red.end(), { 255, 0, 0, 255 });
+    auto icon = ImageAsset::withImage("Icon.png", Image::imageWithRGBA(16, 16, red).get());
+    auto root = adoptRef(new Screen);
+    ASSERT_TRUE(root->init());
+    root->navigationItem()->setLeftBarButtonItem(
+        BarButtonItem::withImage(icon.get(), BarButtonItem::Style::Bordered, nullptr, BarButtonItem::SenderAction()).get());
+    root->navigationItem()->setRightBarButtonItem(
+        BarButtonItem::withSystemItem(BarButtonItem::SystemItem::Add, nullptr, BarButtonItem::SenderAction()).get());
+    auto nav = NavigationController::withRootViewController(root.get());
+    driver.showController(nav.get());
+    NavigationBar* bar = nav->navigationBar();
+
+    auto image = ViewRenderer::render(bar);
+    Pixel iconPixel = at(*image, 5 + 18, 22);
+    EXPECT_GT(iconPixel.r, 230);
+    EXPECT_LT(iconPixel.g, 30);
+    Pixel plus = at(*image, 320 - 5 - 18, 22), beside = at(*image, 320 - 5 - 18 + 5, 22 - 5);
+    EXPECT_GT(plus.r, 240);
+    EXPECT_LT(beside.r, 200);
+
+    // A pushed screen under an untitled one: "Back"; its custom item sits at the bar's right end.
+    auto pushed = adoptRef(new Screen);
+    ASSERT_TRUE(pushed->init());
+    pushed->setTitle("Map");
+    auto findMe = View::viewWithFrame(Rect(0, 0, 60, 30));
+    findMe->setBackgroundColor(Color::rgb(0, 0, 1));
+    pushed->navigationItem()->setRightBarButtonItem(BarButtonItem::withCustomView(findMe.get()).get());
+    nav->pushViewController(pushed.get(), false);
+    driver.settle();
+    EXPECT_EQ(bar->backButtonTitle(), "Back");
+    EXPECT_EQ(findMe->superview(), bar);
+    EXPECT_EQ(findMe->frame(), Rect(320 - 5 - 60, 7, 60, 30));
+    image = ViewRenderer::render(bar);
+    EXPECT_GT(at(*image, 320 - 30, 22).b, 240);
+
+    nav->popViewControllerAnimated(false);
+    driver.settle();
+    EXPECT_EQ(findMe->superview(), nullptr);
+    nav->view()->removeFromSuperview();
+}
+
+TEST_F(RenderProbeTest, ARenderMidAnimationShowsWhereTheRunningAnimationHasTheView)
+{
+    auto strip = View::viewWithFrame(Rect(0, 0, 200, 20));
+    strip->setBackgroundColor(Color::black());
+    strip->setClipsToBounds(true);
+    auto text = View::viewWithFrame(Rect(0, 0, 40, 20));
+    text->setBackgroundColor(Color::whiteColor());
+    text->setTransform(AffineTransform::makeTranslation(200, 0)); // off to the right
+    strip->addSubview(text.get());
+
+    View::beginAnimations("scroll");
+    View::setAnimationCurve(View::AnimationCurve::Linear);
+    View::setAnimationDuration(2);
+    text->setTransform(AffineTransform::makeTranslation(-40, 0)); // off to the left
+    View::commitAnimations();
+    EXPECT_EQ(text->transform().tx, -40) << "the model value applies at once";
+
+    auto image = ViewRenderer::render(strip.get());
+    EXPECT_FALSE(inked(*image, Rect(0, 0, 200, 20), kBlack)) << "not yet in";
+    advance(1);
+    EXPECT_FLOAT_EQ(text->presentationTransform().tx, 80);
+    image = ViewRenderer::render(strip.get());
+    EXPECT_EQ(at(*image, 100, 10).r, 255);
+    EXPECT_EQ(at(*image, 70, 10).r, 0);
+
+    // A change outside a block to another place stops the animation there.
+    text->setTransform(AffineTransform::makeTranslation(10, 0));
+    EXPECT_FALSE(text->hasRunningValueAnimations());
+    advance(2);
+}
+
+} // namespace
