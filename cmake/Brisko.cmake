@@ -3,6 +3,12 @@
 
 find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
+include(${CMAKE_CURRENT_LIST_DIR}/BriskoDependencies.cmake)
+include(GNUInstallDirs)
+
+# The folders whose headers are the libraries' interface: the layers and the
+# umbrella headers a game includes (kestrel/kestrel.h, quorvel/quorvel.h).
+set(BRISKO_HEADER_DIRS platform engine external social kestrel quorvel)
 
 # The project's code builds without warnings on GCC and clang; scripts/test turns
 # BRISKO_WERROR on so that it stays so. Unused parameters are allowed: virtual
@@ -18,7 +24,7 @@ if(BRISKO_WERROR)
   add_compile_options(-Werror)
 endif()
 # __FILE__ relative to the source root, so assertions name files as "engine/KSNode".
-add_compile_options(-fmacro-prefix-map=${CMAKE_SOURCE_DIR}/=)
+add_compile_options(-fmacro-prefix-map=${PROJECT_SOURCE_DIR}/=)
 
 if(BRISKO_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined
@@ -33,17 +39,28 @@ if(BRISKO_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
-# brisko_layer(NAME DIRS dir...): a static library from every .cpp/.c under DIRS.
+# brisko_layer(NAME DIRS dir...): a static library from every .cpp/.c under DIRS,
+# also known as Brisko::NAME (the name a game uses, installed or not). Headers
+# are included from the source root ("engine/KSNode.h"); installed, that root
+# is include/brisko.
 function(brisko_layer name)
   cmake_parse_arguments(L "" "" "DIRS" ${ARGN})
   set(sources)
   foreach(dir IN LISTS L_DIRS)
     file(GLOB_RECURSE found CONFIGURE_DEPENDS
-         ${CMAKE_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_SOURCE_DIR}/${dir}/*.c)
+         ${PROJECT_SOURCE_DIR}/${dir}/*.cpp ${PROJECT_SOURCE_DIR}/${dir}/*.c)
     list(APPEND sources ${found})
   endforeach()
   add_library(${name} STATIC ${sources})
-  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  add_library(Brisko::${name} ALIAS ${name})
+  target_compile_features(${name} PUBLIC cxx_std_20)
+  # In another project the headers are a dependency's: that project's warnings
+  # do not apply to them (an installed package's are system headers anyway).
+  if(NOT PROJECT_IS_TOP_LEVEL)
+    set_target_properties(${name} PROPERTIES SYSTEM ON)
+  endif()
+  target_include_directories(${name} PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>
+                                            $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/brisko>)
 endfunction()
 
 # brisko_test(NAME DIRS LIBS...): one GoogleTest executable from every .cpp under
@@ -51,12 +68,12 @@ endfunction()
 function(brisko_test name dirs)
   set(sources)
   foreach(dir IN LISTS dirs)
-    file(GLOB_RECURSE found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.cpp)
     list(APPEND sources ${found})
   endforeach()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gmock GTest::gtest_main)
-  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-                       PROPERTIES ENVIRONMENT "BRISKO_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+                       PROPERTIES ENVIRONMENT "BRISKO_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()

@@ -2,9 +2,9 @@
 #include "platform/device/Device.h"
 
 #include "platform/device/Screen.h"
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -25,11 +25,7 @@ bool isIdentifier(const std::string& s)
 
 } // namespace
 
-Device::Device()
-{
-    const char* home = std::getenv("HOME");
-    dir_ = std::string(home && *home ? home : "/tmp") + "/.local/share/brisko";
-}
+Device::Device() = default;
 
 Device& Device::currentDevice()
 {
@@ -53,11 +49,20 @@ void Device::setInstallationDirectory(std::string dir)
     udid_.clear();
 }
 
+std::string Device::installationDirectory() const
+{
+    if (!dir_.empty())
+        return dir_;
+    return path::appendingComponent(Bundle::main().homeDirectory(), "Documents");
+}
+
 std::string Device::uniqueIdentifier()
 {
-    if (!udid_.empty())
+    std::string dir = installationDirectory();
+    if (!udid_.empty() && udidDir_ == dir)
         return udid_;
-    std::string path = dir_ + "/device-identifier";
+    udidDir_ = dir;
+    std::string path = dir + "/device-identifier";
     {
         std::ifstream in(path);
         std::string stored;
@@ -71,7 +76,7 @@ std::string Device::uniqueIdentifier()
         id.push_back(hex[rd() % 16]);
     // Written aside and renamed, so a reader never sees half an identifier.
     std::error_code ec;
-    std::filesystem::create_directories(dir_, ec);
+    std::filesystem::create_directories(dir, ec);
     std::string temp = path + ".tmp";
     bool stored = false;
     {

@@ -21,15 +21,19 @@ public:
     // made and stored there on first use. A file that does not hold such an
     // identifier is replaced.
     std::string uniqueIdentifier();
-    // Where the identifier file lives ($HOME/.local/share/brisko by default).
+    // Where the identifier file lives. By default the game's own Documents
+    // folder (the main bundle's, followed when the bundle's home changes), so
+    // a game that deletes its data starts with a new identity and no two
+    // games share one. An empty directory returns to that default.
     void setInstallationDirectory(std::string dir);
-    const std::string& installationDirectory() const { return dir_; }
+    std::string installationDirectory() const;
 
 private:
     Device();
     std::string systemVersion_ { "4.2" };
-    std::string dir_;
+    std::string dir_; // empty: the bundle's Documents folder
     std::string udid_;
+    std::string udidDir_; // where udid_ was read or made
 };
 
 } // namespace platform::ui

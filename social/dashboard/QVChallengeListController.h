@@ -17,6 +17,7 @@
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTableCellHelper.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
+#include "social/services/QVChallengeDefinition.h"
 
 #include <string>
 

@@ -18,6 +18,7 @@
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
+#include "social/services/QVChatServices.h"
 
 #include <string>
 

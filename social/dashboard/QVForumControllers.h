@@ -12,6 +12,7 @@
 #include "social/ui/QVFormControllerHelper.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
+#include "social/services/QVForumService.h"
 
 #include <string>
 

@@ -13,6 +13,7 @@
 #include "social/ui/QVFriendPickerDelegate.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
+#include "social/services/QVUser.h"
 
 #include <functional>
 #include <string>

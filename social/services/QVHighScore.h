@@ -11,6 +11,7 @@
 #include "social/runtime/QVResourceFields.h"
 #include "social/runtime/QVServicePublicClass.h"
 #include "social/services/QVS3UploadParameters.h"
+#include "social/services/QVUser.h"
 
 #include <cstdint>
 #include <optional>

@@ -3,7 +3,9 @@
 #include "../ui/UiTestSupport.h"
 
 #include "platform/device/Device.h"
+#include "platform/foundation/Bundle.h"
 
+#include <filesystem>
 #include <fstream>
 
 using namespace platform;
@@ -63,7 +65,6 @@ TEST_F(UiTest, DeviceIdentifierIsKeptPerInstallation)
 {
     testing_support::TempDir dir;
     auto& device = Device::currentDevice();
-    std::string previous = device.installationDirectory();
     device.setInstallationDirectory(dir.path());
     std::string id = device.uniqueIdentifier();
     EXPECT_EQ(id.size(), 40u);
@@ -86,5 +87,35 @@ TEST_F(UiTest, DeviceIdentifierIsKeptPerInstallation)
     EXPECT_EQ(unstored.size(), 40u);
     EXPECT_EQ(device.uniqueIdentifier(), unstored);
     expectedWarnings = 1;
-    device.setInstallationDirectory(previous);
+    device.setInstallationDirectory({});
+}
+
+TEST_F(UiTest, DeviceIdentifierDefaultsToTheGamesOwnDocumentsFolder)
+{
+    testing_support::TempDir dir;
+    auto& bundle = Bundle::main();
+    auto& device = Device::currentDevice();
+    std::string oldHome = bundle.homeDirectory();
+    device.setInstallationDirectory({});
+
+    bundle.setHomeDirectory(dir.file("first-game"));
+    EXPECT_EQ(device.installationDirectory(), dir.file("first-game/Documents"));
+    std::string first = device.uniqueIdentifier();
+    EXPECT_EQ(testing_support::readFile(dir.file("first-game/Documents/device-identifier")), first + "\n");
+
+    // Another game (another home) has an identity of its own.
+    bundle.setHomeDirectory(dir.file("second-game"));
+    std::string second = device.uniqueIdentifier();
+    EXPECT_NE(second, first);
+    EXPECT_EQ(testing_support::readFile(dir.file("second-game/Documents/device-identifier")), second + "\n");
+
+    // A game that deletes its data is a new device on its next run.
+    std::filesystem::remove_all(dir.file("second-game"));
+    device.setInstallationDirectory({});
+    EXPECT_NE(device.uniqueIdentifier(), second);
+
+    // The first game still finds its own.
+    bundle.setHomeDirectory(dir.file("first-game"));
+    EXPECT_EQ(device.uniqueIdentifier(), first);
+    bundle.setHomeDirectory(oldHome);
 }

@@ -1,0 +1,29 @@
+# Installation: the static libraries, their headers under include/brisko (the
+# root the headers are written against), the bundle resources under
+# share/brisko/resources and the CMake package, so that a game writes
+#     find_package(Brisko REQUIRED)
+#     target_link_libraries(game PRIVATE Brisko::kestrel Brisko::quorvel)
+include(CMakePackageConfigHelpers)
+
+set(BRISKO_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/Brisko)
+
+install(TARGETS platform kestrel quorvel EXPORT BriskoTargets
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/brisko)
+foreach(dir IN LISTS BRISKO_HEADER_DIRS)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/${dir} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/brisko
+          FILES_MATCHING PATTERN "*.h")
+endforeach()
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/ DESTINATION ${CMAKE_INSTALL_DATADIR}/brisko/resources)
+
+install(EXPORT BriskoTargets NAMESPACE Brisko:: DESTINATION ${BRISKO_INSTALL_CMAKEDIR})
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/BriskoConfig.cmake.in
+                              ${PROJECT_BINARY_DIR}/BriskoConfig.cmake
+                              INSTALL_DESTINATION ${BRISKO_INSTALL_CMAKEDIR}
+                              PATH_VARS CMAKE_INSTALL_DATADIR)
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/BriskoConfigVersion.cmake
+                                 COMPATIBILITY SameMinorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/BriskoConfig.cmake ${PROJECT_BINARY_DIR}/BriskoConfigVersion.cmake
+              ${PROJECT_SOURCE_DIR}/cmake/BriskoDependencies.cmake
+        DESTINATION ${BRISKO_INSTALL_CMAKEDIR})
