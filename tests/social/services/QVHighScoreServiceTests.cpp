@@ -97,6 +97,37 @@ TEST_F(HighScoreServiceTest, AnOfflineScoreIsKeptShownAtOnceAndSentInOneBatchAft
     EXPECT_EQ(rows("SELECT COUNT(*) FROM high_scores"), Strings { "2" });
 }
 
+TEST_F(HighScoreServiceTest, ARepeatedScoreLeavesTheWaitingBestWaiting)
+{
+    // Offline: the best waits; the same score again changes nothing.
+    facade.onlineFlag = false;
+    QVHighScoreService::setHighScoreWithDisplayText(100, std::string("first"), "5", {}, {});
+    QVHighScoreService::setHighScore(100, "5", recorder->onSuccess(), recorder->onFailure());
+    EXPECT_EQ(recorder->successes, 1);
+    EXPECT_EQ(rows("SELECT score, display_text FROM high_scores WHERE server_sync_at IS NULL"), Strings { "100|first" });
+
+    // Online, the batch fails: the best still waits, and so after the same score again.
+    facade.onlineFlag = true;
+    server.script("POST", QVHighScoreService::kBatchPath, standin::Answer::xml("<error/>", 500));
+    QVHighScoreService::setHighScore(70, "6", {}, {});
+    advance(0.1);
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
+    loop().drain();
+    QVHighScoreService::setHighScore(70, "6", {}, {});
+    EXPECT_EQ(pendingScores(), 0u);
+    EXPECT_EQ(rows("SELECT leaderboard_id, score FROM high_scores WHERE server_sync_at IS NULL ORDER BY leaderboard_id"),
+              (Strings { "5|100", "6|70" }));
+
+    // The next login sends both once.
+    server.clearLog();
+    QVOfflineService::service().sendPendingData("42");
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
+    auto log = server.requests();
+    EXPECT_EQ(paramValues(log[0], "high_scores[][leaderboard_id]"), (Strings { "5", "6" }));
+    EXPECT_EQ(paramValues(log[0], "high_scores[][score]"), (Strings { "100", "70" }));
+    EXPECT_EQ(paramValues(log[0], "high_scores[][display_text]"), Strings { "first" });
+}
+
 TEST_F(HighScoreServiceTest, SendingPendingScoresRunsTheCallersSuccessAndRefusesInvalidUsers)
 {
     facade.onlineFlag = false;
