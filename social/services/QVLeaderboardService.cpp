@@ -123,6 +123,19 @@ bool storeServerBest(const QVLeaderboard_Sync& board, const std::string& userId)
     if (!storeSynchronisedScore(id, userId, board.score(), orNull(board.displayText()), orNull(board.customData()),
                                 syncAt))
         return false;
+    {
+        // The server holds this score already (a batch whose answer was lost):
+        // a row of it still waiting must not be sent a second time.
+        QVSqlQuery reached(QVOfflineStore::getOfflineDatabaseHandle(),
+                           "UPDATE high_scores SET server_sync_at = :server_sync_at WHERE user_id = :user_id AND "
+                           "leaderboard_id = :leaderboard_id AND score = :score AND server_sync_at IS NULL");
+        reached.bind("server_sync_at", std::to_string(syncAt));
+        reached.bind("user_id", userId);
+        reached.bind("leaderboard_id", id);
+        reached.bind("score", std::to_string(board.score()));
+        if (reached.execute() != QVSqlQuery::kDone)
+            return false;
+    }
     std::optional<int64_t> best = keepBestTen(id, userId, descending);
     if (!best)
         return true;

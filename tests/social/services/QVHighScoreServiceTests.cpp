@@ -128,6 +128,32 @@ TEST_F(HighScoreServiceTest, ARepeatedScoreLeavesTheWaitingBestWaiting)
     EXPECT_EQ(paramValues(log[0], "high_scores[][display_text]"), Strings { "first" });
 }
 
+TEST_F(HighScoreServiceTest, AScoreTheServerKeptThoughItsAnswerWasLostIsNotSentAgain)
+{
+    standin::Answer lost = standin::Answer::xml(std::string(200, ' '));
+    lost.truncateAfter = 10;
+    server.script("POST", QVHighScoreService::kBatchPath, lost);
+    QVHighScoreBatch batch { QVHighScoreBatchEntry::create("5", 500) };
+    QVHighScoreService::batchSetHighScores(batch, true, recorder->onSuccess(), recorder->onFailure(), std::nullopt,
+                                           false);
+    ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
+    EXPECT_EQ(recorder->failures, 1);
+    EXPECT_EQ(rows("SELECT score FROM high_scores WHERE server_sync_at IS NULL"), Strings { "500" });
+
+    // The next login's list reports that score as the player's best: nothing is left to send.
+    auto best = QVLeaderboard_Sync::create();
+    best->setResourceId("5");
+    best->setActive("1");
+    best->setVisible("1");
+    best->setDescendingSortOrder("1");
+    best->setScore("500");
+    ASSERT_TRUE(QVLeaderboardService::synchLeaderboardsList({ best }, {}, std::string("42"), true));
+    server.clearLog();
+    EXPECT_FALSE(QVHighScoreService::sendPendingHighScores("42", true, {}, {}));
+    loop().drain();
+    EXPECT_EQ(server.requestCount(), 0u);
+}
+
 TEST_F(HighScoreServiceTest, SendingPendingScoresRunsTheCallersSuccessAndRefusesInvalidUsers)
 {
     facade.onlineFlag = false;
