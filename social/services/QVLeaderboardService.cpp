@@ -9,9 +9,12 @@
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVRuntimeHost.h"
 #include "platform/foundation/Object.h"
+#include "social/services/QVHighScore.h"
+#include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardAggregation.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVOfflineStore.h"
+#include "social/services/QVUser.h"
 
 #include <utility>
 
@@ -274,10 +277,19 @@ bool QVLeaderboardService::synchLeaderboardsList(const QVResourceArray& leaderbo
 std::vector<Ref<QVLeaderboard>> QVLeaderboardService::getLeaderboardsLocal()
 {
     std::vector<Ref<QVLeaderboard>> boards;
-    QVOfflineStore::Use q(QVOfflineStore::leaderboardStatements().activeVisible);
-    q->bind("app_version", QVOfflineService::getFormattedAppVersion());
-    while (q->step())
-        boards.push_back(QVLeaderboard::initWithLocalSQL(*q, nullptr, nullptr));
+    {
+        QVOfflineStore::Use q(QVOfflineStore::leaderboardStatements().activeVisible);
+        q->bind("app_version", QVOfflineService::getFormattedAppVersion());
+        while (q->step())
+            boards.push_back(QVLeaderboard::initWithLocalSQL(*q, nullptr, nullptr));
+    }
+    // Each board carries the local player's best stored score, read once the list is.
+    auto* user = dynamic_cast<QVUser*>(QVRuntimeHost::current().localUser().get());
+    if (user) {
+        for (auto& board : boards)
+            board->setCurrentUsersScore(
+                QVHighScoreService::getHighScoreForUser(*user, board->leaderboardId(), board->descendingScoreOrder()));
+    }
     return boards;
 }
 

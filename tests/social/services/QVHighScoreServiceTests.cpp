@@ -341,6 +341,77 @@ TEST_F(HighScoreServiceTest, AGameCenterAnswerAfterTheEndDoesNotCallTheCallerAga
     EXPECT_EQ(submission->gameCenterStatus(), QVGameCenterHighScore::kFailed);
 }
 
+// -- the public leaderboard class --------------------------------------------------------
+
+class BoardWatcher : public platform::Object, public QVLeaderboardDelegate {
+public:
+    void didDownloadHighScores(const std::vector<Ref<platform::Object>>& scores, QVLeaderboard*) override
+    {
+        for (const auto& o : scores)
+            calls.push_back(std::to_string(static_cast<QVHighScore*>(o.get())->score()));
+    }
+    void didFailDownloadHighScoresQVLeaderboard(QVLeaderboard*) override { calls.push_back("failed"); }
+    Strings calls;
+};
+
+TEST_F(HighScoreServiceTest, TheLeaderboardClassCarriesThePlayersBestAndSubmitsAndDownloadsScores)
+{
+    // A board of every version, so the local list shows it.
+    auto definition = QVLeaderboard_Sync::create();
+    definition->setResourceId("7");
+    definition->setName("Distance");
+    definition->setActive("1");
+    definition->setVisible("1");
+    definition->setDescendingSortOrder("1");
+    definition->setStartVersion("0000.00.00");
+    definition->setEndVersion("9999.99.99");
+    ASSERT_TRUE(QVLeaderboardService::synchLeaderboardsList({ definition }, {}, std::nullopt, false));
+    auto board = QVLeaderboard::leaderboard("7");
+    ASSERT_TRUE(board);
+    EXPECT_FALSE(board->highScoreForCurrentUser());
+
+    facade.onlineFlag = false;
+    auto forty = QVHighScore::initForSubmissionWithScore(40);
+    forty->setDisplayText(std::string("forty"));
+    board->submitScore(*forty);
+    board->submitScore(*QVHighScore::initForSubmissionWithScore(90));
+    Strings local;
+    for (const auto& score : board->locallySubmittedScores())
+        local.push_back(std::to_string(score->score()) + " " + score->displayText());
+    EXPECT_EQ(local, (Strings { "90 90", "40 forty" }));
+    ASSERT_TRUE(board->highScoreForCurrentUser());
+    EXPECT_EQ(board->highScoreForCurrentUser()->score(), 90);
+
+    // The local list carries the player's best on each board, and so do the player's scores.
+    auto boards = QVLeaderboard::leaderboards();
+    ASSERT_EQ(boards.size(), 1u);
+    ASSERT_TRUE(boards[0]->currentUserScore());
+    EXPECT_EQ(boards[0]->currentUserScore()->score(), 90);
+    auto mine = QVHighScore::allHighScoresForCurrentUser();
+    ASSERT_EQ(mine.size(), 1u);
+    EXPECT_EQ(static_cast<QVHighScore*>(mine[0].get())->score(), 90);
+
+    // The first page of friends' scores goes to the delegate; the filter is kept.
+    facade.onlineFlag = true;
+    server.route("GET", QVHighScoreService::kBatchPath, standin::Answer::xml(service_testing::fixture("high_scores_page.xml")));
+    auto watcher = platform::adoptRef(new BoardWatcher);
+    QVLeaderboard::setDelegate(watcher.get());
+    ASSERT_TRUE(board->downloadHighScoresWithFilter(1));
+    EXPECT_EQ(board->filter(), 1);
+    ASSERT_TRUE(waitFor([&] { return !watcher->calls.empty(); }));
+    EXPECT_EQ(watcher->calls, (Strings { "1200", "950" }));
+    auto request = server.requests().back();
+    EXPECT_EQ(request.method, "GET");
+    EXPECT_EQ(request.param("leaderboard_id"), "7");
+    EXPECT_EQ(request.param("page"), "1");
+    EXPECT_EQ(request.param("page_size"), "25");
+    EXPECT_EQ(request.param("friends_leaderboard"), "1");
+    board->downloadHighScoresWithFilter(2);
+    ASSERT_TRUE(waitFor([&] { return watcher->calls.size() == 4; }));
+    EXPECT_FALSE(server.requests().back().hasParam("friends_leaderboard"));
+    QVLeaderboard::setDelegate(nullptr);
+}
+
 // -- the public class ------------------------------------------------------------------
 
 class Watcher : public platform::Object, public QVHighScoreDelegate {
