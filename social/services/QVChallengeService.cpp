@@ -234,7 +234,7 @@ Ref<QVRequestHandle> QVChallengeService::sendChallenge(const std::string& challe
                                                        const std::optional<std::string>& inResponseToChallengeId,
                                                        const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    if (challengeDefinitionId.empty()) {
+    if (challengeDefinitionId.empty() || (challengeData && challengeData->size() > kMaxChallengeData)) {
         onFailure.invoke(nullptr);
         return nullptr;
     }
