@@ -99,6 +99,14 @@ double QVAchievementService::clampPercent(double percent)
 
 void QVAchievementService::getAchievementsForApplication(const std::string& applicationId,
                                                          const std::optional<std::string>& comparedToUserId,
+                                                         unsigned page, const QVDelegate& onSuccess,
+                                                         const QVDelegate& onFailure)
+{
+    getAchievementsForApplication(applicationId, comparedToUserId, page, false, onSuccess, onFailure);
+}
+
+void QVAchievementService::getAchievementsForApplication(const std::string& applicationId,
+                                                         const std::optional<std::string>& comparedToUserId,
                                                          unsigned page, bool silently, const QVDelegate& onSuccess,
                                                          const QVDelegate& onFailure)
 {
@@ -118,7 +126,7 @@ void QVAchievementService::getAchievementsForApplication(const std::string& appl
     params->io("page", page);
     int perPage = 25;
     params->io("per_page", perPage);
-    std::string unlockedInfo = "true";
+    bool unlockedInfo = true;
     params->io("get_unlocked_info", unlockedInfo);
     service().send(silently ? kDefinitionsSilently : kDefinitions, {}, params.get(), onSuccess, onFailure);
 }
@@ -355,6 +363,17 @@ void QVAchievementService::syncOfflineAchievements(const QVPaginatedSeries* page
         synchUnlockedAchievement(a->resourceId(), userId, platform::format("%d", static_cast<int>(a->gamerscore())),
                                  a->unlockDate().value_or(platform::dateNow()), record->percentComplete());
     }
+}
+
+void QVAchievementService::onAchievementUpdated(platform::Object* object, platform::Object* nextCall, bool duringSync,
+                                                bool fromBatch)
+{
+    Ref<QVAchievementService> keep(this);
+    auto* page = dynamic_cast<QVPaginatedSeries*>(object);
+    syncOfflineAchievements(page);
+    finishAchievementsPage(page, duringSync, fromBatch);
+    if (auto* chained = dynamic_cast<QVDelegateChained*>(nextCall))
+        chained->invokeWith(object);
 }
 
 void QVAchievementService::finishAchievementsPage(const QVPaginatedSeries* page, bool duringSync, bool)

@@ -188,6 +188,21 @@ TEST_F(AchievementServiceTest, AnUnlockAddsTheGamerscoreOnceAndARefusedRecordSta
     EXPECT_EQ(facade.local->gamerScore(), 20u) << "a second unlock adds nothing";
 }
 
+TEST_F(AchievementServiceTest, AnUpdatedPageIsStoredFinishedAndPassedOn)
+{
+    auto page = parse(service_testing::fixture("unlocked_achievements.xml"));
+    ASSERT_TRUE(page);
+    QVAchievementService::service().onAchievementUpdated(
+        page.get(), QVDelegateChained::chainedWith(recorder->onSuccess()).get(), false, true);
+    // Only the accepted record is stored, as confirmed at its unlock date.
+    EXPECT_EQ(rows("SELECT user_id, achievement_definition_id, percent_complete, server_sync_at FROM "
+                   "unlocked_achievements"),
+              Strings { "42|11|100.0|1272715200" });
+    EXPECT_EQ(facade.shownNotices, Strings { QVAchievementService::kSubmittedNotice });
+    EXPECT_EQ(recorder->successes, 1);
+    EXPECT_EQ(recorder->successArg.get(), page.get());
+}
+
 TEST_F(AchievementServiceTest, ProgressBeforeTheLoginIsAdoptedKeepingTheHigherPercentAndSentInOneBatch)
 {
     facade.local = QVUser::invalidUser();
@@ -336,7 +351,7 @@ TEST_F(AchievementServiceTest, TheFirstGameCenterSyncSendsEveryStoredAchievement
 
 TEST_F(AchievementServiceTest, TheListIsReadOnlineAndFromTheStoreInItsOrder)
 {
-    QVAchievementService::getAchievementsForApplication("@me", std::string("17"), 2, false, recorder->onSuccess(),
+    QVAchievementService::getAchievementsForApplication("@me", std::string("17"), 2, recorder->onSuccess(),
                                                         recorder->onFailure());
     ASSERT_TRUE(waitForCallback());
     auto log = server.requests();
@@ -344,7 +359,7 @@ TEST_F(AchievementServiceTest, TheListIsReadOnlineAndFromTheStoreInItsOrder)
     EXPECT_EQ(log[0].path, "client_applications/@me/achievement_definitions.xml");
     EXPECT_EQ(service_testing::ownParams(log[0]),
               (standin::Params { { "compared_to_user_id", "17" }, { "page", "2" }, { "per_page", "25" },
-                                 { "get_unlocked_info", "true" } }));
+                                 { "get_unlocked_info", "1" } }));
     EXPECT_EQ(facade.notices, Strings { "Downloaded Achievement Information" });
     auto* page = dynamic_cast<QVPaginatedSeries*>(recorder->successArg.get());
     ASSERT_TRUE(page);
@@ -443,6 +458,13 @@ TEST(AchievementRecordTest, UnlockDatesAndUnlockedRecordsReadFromXml)
     EXPECT_EQ(a->unlockDate()->seconds, 1272715200 - 7200);
     a->setUnlockDateFromString("2010-05-01 12:00:00 UTC");
     EXPECT_EQ(a->unlockDate()->seconds, 1272715200);
+    // A zone name keeps its zone: 12:00 in the Pacific is 20:00 GMT.
+    a->setUnlockDateFromString("2010-05-01 12:00:00 PST");
+    ASSERT_TRUE(a->unlockDate());
+    EXPECT_EQ(a->unlockDate()->seconds, 1272715200 + 8 * 3600);
+    a->setUnlockDateFromString("2010-05-01 12:00:00 CEST");
+    ASSERT_TRUE(a->unlockDate());
+    EXPECT_EQ(a->unlockDate()->seconds, 1272715200 - 2 * 3600);
     for (const char* bad : { "", "yesterday", "2010-05-01 12:00:00 Mars", "2010-05-01T12:00:00Z" }) {
         a->setUnlockDateFromString(bad);
         EXPECT_FALSE(a->unlockDate()) << bad;
