@@ -154,6 +154,16 @@ Ref<QVRequestHandle> QVAchievementService::updateAchievement(const std::string& 
         if (!isValidUser(userId))
             return nullptr;
         localUpdateAchievement(achievementId, userId, percent);
+        // Offline the progress stays pending in the store and goes with the
+        // next login's pending rows, once, as scores do.
+        if (!host.isOnline()) {
+            if (showNotification) {
+                Ref<QVAchievement> achievement = getAchievementLocalWithUnlockInfo(achievementId);
+                host.showAchievementNotice(achievement.get(), percent);
+            }
+            onSuccess.invoke(nullptr);
+            return nullptr;
+        }
         Ref<QVGameCenterAchievement> submission = QVGameCenterAchievement::create();
         submission->setAchievementIds({ achievementId });
         submission->setPercentsComplete({ percent });

@@ -188,6 +188,30 @@ TEST_F(AchievementServiceTest, AnUnlockAddsTheGamerscoreOnceAndARefusedRecordSta
     EXPECT_EQ(facade.local->gamerScore(), 20u) << "a second unlock adds nothing";
 }
 
+TEST_F(AchievementServiceTest, AnUnlockTakenOfflineIsKeptAndSentOnceAfterTheLogin)
+{
+    facade.onlineFlag = false;
+    EXPECT_FALSE(QVAchievementService::updateAchievement("11", 100, true, recorder->onSuccess(), recorder->onFailure()));
+    EXPECT_EQ(recorder->successes, 1) << "kept on the device";
+    ASSERT_EQ(facade.achievementNotices.size(), 1u);
+    advance(0.5);
+    loop().drain();
+    EXPECT_EQ(server.requestCount(), 0u) << "nothing is sent while offline";
+    EXPECT_EQ(rows("SELECT achievement_definition_id, percent_complete FROM unlocked_achievements WHERE server_sync_at "
+                   "IS NULL"),
+              Strings { "11|100.0" });
+
+    facade.onlineFlag = true;
+    QVOfflineService::service().sendPendingData("42");
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
+    EXPECT_EQ(paramValues(server.requests()[0], "achievement_list[][achievement_definition_id]"), Strings { "11" });
+    ASSERT_TRUE(waitFor([&] { return rows("SELECT COUNT(*) FROM unlocked_achievements WHERE server_sync_at IS NULL")
+                                         == Strings { "0" }; }));
+    advance(0.5);
+    loop().drain();
+    EXPECT_EQ(server.requestCount(), 1u);
+}
+
 TEST_F(AchievementServiceTest, AnUpdatedPageIsStoredFinishedAndPassedOn)
 {
     auto page = parse(service_testing::fixture("unlocked_achievements.xml"));
