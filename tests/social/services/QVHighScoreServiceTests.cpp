@@ -268,6 +268,25 @@ TEST_F(HighScoreServiceTest, AScoreEqualToTheBestWithoutABlobOnlyReachesGameCent
     EXPECT_EQ(rows("SELECT score FROM high_scores ORDER BY score"), (Strings { "50", "70" }));
 }
 
+TEST_F(HighScoreServiceTest, APlayerWhoDeclinedTheServiceReportsEachScoreToGameCenterOnce)
+{
+    auto gc = signedInGameCenter();
+    facade.approved = false;
+    QVHighScoreService::setHighScore(70, "5", recorder->onSuccess(), recorder->onFailure());
+    advance(0.2);
+    loop().drain();
+    ASSERT_EQ(gc->reports.size(), 1u);
+    EXPECT_EQ(gc->reports[0].value, 70);
+
+    QVHighScoreBatch batch { QVHighScoreBatchEntry::create("5", 80) };
+    QVHighScoreService::batchSetHighScores(batch, true, {}, {}, std::nullopt, false);
+    loop().drain();
+    ASSERT_EQ(gc->reports.size(), 2u);
+    EXPECT_EQ(gc->reports[1].value, 80);
+    EXPECT_EQ(server.requestCount(), 0u) << "the provider drops the service's requests";
+    EXPECT_EQ(recorder->successes, 1);
+}
+
 TEST_F(HighScoreServiceTest, OnlyMappedBoardsGoToGameCenterAndCarryItsDate)
 {
     auto gc = signedInGameCenter();
