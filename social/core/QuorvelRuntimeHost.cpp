@@ -317,4 +317,9 @@ platform::Ref<platform::Object> QuorvelRuntimeHost::foregroundNotice(const std::
     return QVNotificationData::foreGroundDataWithText(text);
 }
 
+platform::Ref<platform::Object> QuorvelRuntimeHost::categorizedNotice(const std::string& text, int category, int type)
+{
+    return QVNotificationData::dataWithText(text, category, type);
+}
+
 } // namespace quorvel

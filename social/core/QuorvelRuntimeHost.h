@@ -68,6 +68,7 @@ public:
     void showServerNotification(const QVXmlElement& element, const QVResourceNameMap& names) override;
     void showBackgroundNoticeForLoader(QVActionRequest& request, platform::Object* notice) override;
     platform::Ref<platform::Object> foregroundNotice(const std::string& text) override;
+    platform::Ref<platform::Object> categorizedNotice(const std::string& text, int category, int type) override;
 };
 
 // The UI kit's seam: the dashboard orientation of the running client.

@@ -84,6 +84,14 @@ public:
     virtual bool isInLandscapeMode() { return false; }
     // The foreground notice of a request of type 1 or 2, made from its text.
     virtual platform::Ref<platform::Object> foregroundNotice(const std::string& text) { return nullptr; }
+    // The same with the notice's category and type; without a facade of its
+    // own it is the plain foreground notice.
+    virtual platform::Ref<platform::Object> categorizedNotice(const std::string& text, int category, int type)
+    {
+        (void)category;
+        (void)type;
+        return foregroundNotice(text);
+    }
 
     // Announcements and forums. The newest announcement the local user has
     // read (kept only when later than the stored one), the unread count the

@@ -41,7 +41,7 @@ const QVServiceEndpoint kHistory { "GET", "challenges_users.xml", 2,
                                    QVChallengeService::kDownloadingChallengeInformation };
 const QVServiceEndpoint kUsersToChallenge { "GET", "users.xml", 2, "Downloaded Friends" };
 const QVServiceEndpoint kReceivers { "GET", "challenges_users.xml", 0, nullptr };
-const QVServiceEndpoint kSend { "POST", "challenges.xml", 1, QVChallengeService::kChallengeSent };
+const QVServiceEndpoint kSend { "POST", "challenges.xml", 1, QVChallengeService::kChallengeSent, true, 3, 1 };
 const QVServiceEndpoint kReject { "POST", "challenges_users/%@/update.xml", 2, "Rejected Challenge" };
 const QVServiceEndpoint kSubmit { "POST", "challenges_users/%@/update.xml", 2, "Submitted Challenge" };
 

@@ -328,7 +328,7 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& 
     }
     QVRuntimeHost& host = QVRuntimeHost::current();
     // The batch's notice is its message (category 4, type 1).
-    Ref<platform::Object> notice = host.foregroundNotice(message);
+    Ref<platform::Object> notice = host.categorizedNotice(message, 4, 1);
     return service().postAction(kBatch.path, params.get(), onSuccess, onFailure, silently ? 0 : kBatch.requestType,
                                 notice.get());
 }

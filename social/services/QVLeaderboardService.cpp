@@ -171,8 +171,13 @@ std::string lastSyncColumn(const std::string& userId, const char* column)
 
 namespace {
 const QVServiceEndpoint kList { "GET", "client_applications/%@/leaderboards.xml", 2,
-                                QVLeaderboardService::kDownloadNotice };
+                                QVLeaderboardService::kDownloadNotice, true, 5, 2 };
 } // namespace
+
+Ref<platform::Object> QVLeaderboardService::getDownloadNotification()
+{
+    return QVRuntimeHost::current().categorizedNotice(kList.notice, kList.noticeCategory, kList.noticeType);
+}
 
 QVLeaderboardService::~QVLeaderboardService() { QVOfflineStore::finalizeLeaderboardStatements(); }
 

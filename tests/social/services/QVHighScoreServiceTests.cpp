@@ -287,6 +287,18 @@ TEST_F(HighScoreServiceTest, APlayerWhoDeclinedTheServiceReportsEachScoreToGameC
     EXPECT_EQ(recorder->successes, 1);
 }
 
+TEST_F(HighScoreServiceTest, RequestNoticesCarryTheirCategoryAndType)
+{
+    QVHighScoreService::setHighScore(10, "5", {}, {});
+    advance(0.1);
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
+    QVHighScoreService::getAllHighScoresForLoggedInUser({}, {}, std::nullopt);
+    QVLeaderboardService::getLeaderboardsForApplication("", {}, {});
+    EXPECT_EQ(facade.categorizedNotices, (Strings { "Submitted High Scores 4/1", "Downloaded High Scores 4/2",
+                                                    "Downloaded Leaderboards 5/2" }));
+    EXPECT_EQ(facade.notices.size(), 3u) << "a facade without categories still gets the texts";
+}
+
 TEST_F(HighScoreServiceTest, OnlyMappedBoardsGoToGameCenterAndCarryItsDate)
 {
     auto gc = signedInGameCenter();
