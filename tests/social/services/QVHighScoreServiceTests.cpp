@@ -50,6 +50,7 @@ protected:
     void TearDown() override
     {
         QVHighScoreService::shutdownService();
+        QVLeaderboardService::shutdownService();
         QVOfflineService::shutdownService();
         GameCenter::install(nullptr);
         QVOfflineStore::teardownOfflineDatabase();
