@@ -69,6 +69,10 @@ std::vector<std::string> listing(const QVPaginatedSeries* p)
     std::vector<std::string> out;
     for (const auto& o : p->objects()) {
         auto* s = dynamic_cast<QVHighScore*>(o.get());
+        if (!s) {
+            out.push_back("not a score");
+            continue;
+        }
         std::string who = s->gameCenterId().empty() ? s->resourceId() : "gc " + s->gameCenterId();
         out.push_back(platform::format("%s:%lld#%d", who.c_str(), static_cast<long long>(s->score()), s->rank()));
     }
