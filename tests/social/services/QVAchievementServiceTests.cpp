@@ -12,6 +12,8 @@
 #include "social/services/QVGameCenterAchievement.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVOfflineStore.h"
+#include "social/services/QVSocialNotificationService.h"
+#include "social/services/QVUsersCredentialService.h"
 
 #include <cmath>
 #include <limits>
@@ -99,6 +101,8 @@ protected:
     {
         QVAchievement::setDelegate(nullptr);
         QVAchievementService::shutdownService();
+        QVSocialNotificationService::shutdownService();
+        QVUsersCredentialService::shutdownService();
         QVOfflineService::shutdownService();
         GameCenter::install(nullptr);
         QVOfflineStore::teardownOfflineDatabase();
