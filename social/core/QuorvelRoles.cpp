@@ -338,6 +338,11 @@ platform::Ref<platform::Object> QuorvelRoles::foregroundNotice(const std::string
     return QVNotificationData::foreGroundDataWithText(text);
 }
 
+platform::Ref<platform::Object> QuorvelRoles::categorizedNotice(const std::string& text, int category, int type)
+{
+    return QVNotificationData::dataWithText(text, category, type);
+}
+
 bool QuorvelRoles::addBootstrapDelegates(const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
     Quorvel::addBootstrapDelegates(onSuccess, onFailure);

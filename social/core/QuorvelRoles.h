@@ -69,6 +69,7 @@ public:
     void launchGetExtendedCredentialsFlowForRequest(QVActionRequest& request, const platform::Bytes& body,
                                                     platform::Object* noticeUserData) override;
     platform::Ref<platform::Object> foregroundNotice(const std::string& text) override;
+    platform::Ref<platform::Object> categorizedNotice(const std::string& text, int category, int type) override;
     platform::Ref<platform::Object> publishedEventNotice(const std::string& text, platform::Object* post) override;
     void showBackgroundNotice(const BackgroundNotice& notice) override;
     void setDefaultBackgroundNotice(const BackgroundNotice& notice) override;

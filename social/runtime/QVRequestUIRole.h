@@ -46,6 +46,11 @@ public:
                                                             platform::Object* noticeUserData);
     // The foreground notice of a request of type 1 or 2, made from its text (null: none).
     virtual platform::Ref<platform::Object> foregroundNotice(const std::string&) { return nullptr; }
+    // The same with the notice's category and type; by default the plain foreground notice.
+    virtual platform::Ref<platform::Object> categorizedNotice(const std::string& text, int, int)
+    {
+        return foregroundNotice(text);
+    }
     // The notice of a published social post, carrying the post as its user
     // data; the default is the foreground notice of the text.
     virtual platform::Ref<platform::Object> publishedEventNotice(const std::string& text, platform::Object*)

@@ -49,7 +49,9 @@ Ref<QVRequestHandle> QVService::send(const QVServiceEndpoint& endpoint, std::ini
         empty = platform::adoptRef(new QVHttpNestedQueryStringWriter);
         parameters = empty.get();
     }
-    Ref<Object> notice = endpoint.notice ? QVRequestUIRole::current().foregroundNotice(endpoint.notice) : nullptr;
+    Ref<Object> notice = endpoint.notice ? QVRequestUIRole::current().categorizedNotice(
+                             endpoint.notice, endpoint.noticeCategory, endpoint.noticeType)
+                                         : nullptr;
     return _performAction(*path, parameters, endpoint.httpMethod, onSuccess, onFailure, endpoint.requestType,
                           notice.get(), endpoint.requiresAuthentication);
 }

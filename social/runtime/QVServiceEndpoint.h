@@ -22,6 +22,8 @@ struct QVServiceEndpoint {
     int requestType { 0 };             // 0 and 3 silent; 1 and 2 shown by the notice view
     const char* notice { nullptr };    // the foreground notice's text, or none
     bool requiresAuthentication { true };
+    int noticeCategory { 1 };          // the notice's category and type
+    int noticeType { 0 };
 };
 
 class QVServicePath {

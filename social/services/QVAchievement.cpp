@@ -25,10 +25,27 @@ std::optional<std::string> column(const QVSqlQuery& row, const char* name)
     return text ? std::optional<std::string>(text) : std::nullopt;
 }
 
-// A zone after the time: "GMT"/"UTC"/"Z", optionally followed by an offset,
-// or a bare offset "+hh", "+hhmm", "+hh:mm". Answers seconds east of GMT.
+// Zone names a date may carry instead of an offset, in hours east of GMT.
+struct ZoneName {
+    std::string_view name;
+    int hours;
+};
+constexpr ZoneName kZoneNames[] = {
+    { "PST", -8 }, { "PDT", -7 }, { "MST", -7 },  { "MDT", -6 },  { "CST", -6 },  { "CDT", -5 },
+    { "EST", -5 }, { "EDT", -4 }, { "AKST", -9 }, { "AKDT", -8 }, { "HST", -10 }, { "WET", 0 },
+    { "WEST", 1 }, { "BST", 1 },  { "CET", 1 },   { "CEST", 2 },  { "EET", 2 },   { "EEST", 3 },
+    { "MSK", 3 },  { "JST", 9 },  { "AEST", 10 }, { "AEDT", 11 },
+};
+
+// A zone after the time: a zone name ("PST"), or "GMT"/"UTC"/"Z" optionally
+// followed by an offset, or a bare offset "+hh", "+hhmm", "+hh:mm". Answers
+// seconds east of GMT.
 std::optional<int> zoneOffset(std::string_view zone)
 {
+    for (const ZoneName& named : kZoneNames) {
+        if (zone == named.name)
+            return named.hours * 3600;
+    }
     for (std::string_view name : { "GMT", "UTC", "Z" }) {
         if (zone.substr(0, name.size()) == name) {
             zone.remove_prefix(name.size());

@@ -101,6 +101,14 @@ double QVAchievementService::clampPercent(double percent)
 
 void QVAchievementService::getAchievementsForApplication(const std::string& applicationId,
                                                          const std::optional<std::string>& comparedToUserId,
+                                                         unsigned page, const QVDelegate& onSuccess,
+                                                         const QVDelegate& onFailure)
+{
+    getAchievementsForApplication(applicationId, comparedToUserId, page, false, onSuccess, onFailure);
+}
+
+void QVAchievementService::getAchievementsForApplication(const std::string& applicationId,
+                                                         const std::optional<std::string>& comparedToUserId,
                                                          unsigned page, bool silently, const QVDelegate& onSuccess,
                                                          const QVDelegate& onFailure)
 {
@@ -120,7 +128,7 @@ void QVAchievementService::getAchievementsForApplication(const std::string& appl
     params->io("page", page);
     int perPage = 25;
     params->io("per_page", perPage);
-    std::string unlockedInfo = "true";
+    bool unlockedInfo = true;
     params->io("get_unlocked_info", unlockedInfo);
     service().send(silently ? kDefinitionsSilently : kDefinitions, {}, params.get(), onSuccess, onFailure);
 }
@@ -147,6 +155,16 @@ Ref<QVRequestHandle> QVAchievementService::updateAchievement(const std::string& 
         if (!isValidUser(userId))
             return nullptr;
         localUpdateAchievement(achievementId, userId, percent);
+        // Offline the progress stays pending in the store and goes with the
+        // next login's pending rows, once, as scores do.
+        if (!host.isOnline()) {
+            if (showNotification) {
+                Ref<QVAchievement> achievement = getAchievementLocalWithUnlockInfo(achievementId);
+                host.showAchievementNotice(achievement.get(), percent);
+            }
+            onSuccess.invoke(nullptr);
+            return nullptr;
+        }
         Ref<QVGameCenterAchievement> submission = QVGameCenterAchievement::create();
         submission->setAchievementIds({ achievementId });
         submission->setPercentsComplete({ percent });
@@ -352,6 +370,17 @@ void QVAchievementService::syncOfflineAchievements(const QVPaginatedSeries* page
         synchUnlockedAchievement(a->resourceId(), userId, platform::format("%d", static_cast<int>(a->gamerscore())),
                                  a->unlockDate().value_or(platform::dateNow()), record->percentComplete());
     }
+}
+
+void QVAchievementService::onAchievementUpdated(platform::Object* object, platform::Object* nextCall, bool duringSync,
+                                                bool fromBatch)
+{
+    Ref<QVAchievementService> keep(this);
+    auto* page = dynamic_cast<QVPaginatedSeries*>(object);
+    syncOfflineAchievements(page);
+    finishAchievementsPage(page, duringSync, fromBatch);
+    if (auto* chained = dynamic_cast<QVDelegateChained*>(nextCall))
+        chained->invokeWith(object);
 }
 
 void QVAchievementService::finishAchievementsPage(const QVPaginatedSeries* page, bool duringSync, bool)

@@ -46,6 +46,9 @@ public:
     // -- the game's and the dashboard's operations
     static void getAchievementsForApplication(const std::string& applicationId,
                                               const std::optional<std::string>& comparedToUserId, unsigned page,
+                                              const QVDelegate& onSuccess, const QVDelegate& onFailure);
+    static void getAchievementsForApplication(const std::string& applicationId,
+                                              const std::optional<std::string>& comparedToUserId, unsigned page,
                                               bool silently, const QVDelegate& onSuccess, const QVDelegate& onFailure);
     static platform::Ref<QVRequestHandle> updateAchievement(const std::string& achievementId, double percentComplete,
                                                             bool showNotification, const QVDelegate& onSuccess = {},
@@ -82,6 +85,10 @@ public:
     static platform::Ref<QVAchievement> getAchievementLocalWithUnlockInfo(const std::string& achievementId);
     static platform::Ref<QVAchievement> getAchievement(const std::string& achievementId);
     static bool hasAchievements();
+
+    // A confirmed page of unlocks: stored, then finished (notice and social
+    // post); the chained next call, when there is one, then receives the page.
+    void onAchievementUpdated(platform::Object* page, platform::Object* nextCall, bool duringSync, bool fromBatch);
 
     ~QVAchievementService() override;
 

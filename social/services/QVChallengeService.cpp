@@ -38,7 +38,7 @@ const QVServiceEndpoint kHistory { "GET", "challenges_users.xml", 2,
                                    QVChallengeService::kDownloadingChallengeInformation };
 const QVServiceEndpoint kUsersToChallenge { "GET", "users.xml", 2, "Downloaded Friends" };
 const QVServiceEndpoint kReceivers { "GET", "challenges_users.xml", 0, nullptr };
-const QVServiceEndpoint kSend { "POST", "challenges.xml", 1, QVChallengeService::kChallengeSent };
+const QVServiceEndpoint kSend { "POST", "challenges.xml", 1, QVChallengeService::kChallengeSent, true, 3, 1 };
 const QVServiceEndpoint kReject { "POST", "challenges_users/%@/update.xml", 2, "Rejected Challenge" };
 const QVServiceEndpoint kSubmit { "POST", "challenges_users/%@/update.xml", 2, "Submitted Challenge" };
 
@@ -226,7 +226,7 @@ Ref<QVRequestHandle> QVChallengeService::sendChallenge(const std::string& challe
                                                        const std::optional<std::string>& inResponseToChallengeId,
                                                        const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    if (challengeDefinitionId.empty()) {
+    if (challengeDefinitionId.empty() || (challengeData && challengeData->size() > kMaxChallengeData)) {
         onFailure.invoke(nullptr);
         return nullptr;
     }

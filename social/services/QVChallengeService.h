@@ -10,6 +10,7 @@
 #pragma once
 
 #include "social/runtime/QVHttpService.h"
+#include "social/runtime/QVCompressableData.h"
 #include "social/runtime/QVService.h"
 
 #include <functional>
@@ -105,7 +106,8 @@ public:
                                                    const QVDelegate& onSuccess, const QVDelegate& onFailure);
 
     // -- sending and answering. An empty definition or challenge-to-user id
-    // fails at once with null and sends nothing.
+    // fails at once with null and sends nothing; so does challenge data
+    // larger than kMaxChallengeData, which no recipient could expand.
     static platform::Ref<QVRequestHandle> sendChallenge(const std::string& challengeDefinitionId,
                                                         const std::string& challengeText,
                                                         const std::optional<platform::Bytes>& challengeData,
@@ -137,6 +139,8 @@ public:
                                                                 const QVDelegate& onFailure);
     // The HTTP service of the next download; any download still running on the old one is cancelled.
     QVHttpService* createHttpService();
+    // The largest challenge data: what a download expands to at most.
+    static constexpr size_t kMaxChallengeData = QVCompressableData::kDefaultExpansionCap;
     // The form the data travels in.
     static platform::Bytes serializedChallengeData(const std::optional<platform::Bytes>& data);
 

@@ -72,7 +72,7 @@ Ref<QVRequestHandle> QVCloudStorageService::uploadBlob(const std::optional<Bytes
     std::optional<Bytes> stored = blob;
     if (shared.mUseCompression)
         stored = QVCompressableData::serializedDataFromData(*blob);
-    if (stored->size() > kMaxStoredBlob) {
+    if (stored->size() > kMaxStoredBlob || blob->size() > kMaxExpandedValue) {
         onFailure.invoke(shared.getStatusObject_InsufficientStorage());
         return nullptr;
     }
@@ -156,7 +156,7 @@ void QVCloudStorageService::onBlobDownloaded(Object* loaderObject, Object* nextC
         return;
     std::optional<Bytes> blob = loader->data();
     if (mUseCompression)
-        blob = QVCompressableData::uncompressedDataFromSerializedData(loader->data(), kMaxStoredBlob);
+        blob = QVCompressableData::uncompressedDataFromSerializedData(loader->data(), kMaxExpandedValue);
     // A stored value that does not expand is not the value: a failure.
     if (!blob) {
         values->onFailure.invoke(getStatusObject_NotAcceptable());

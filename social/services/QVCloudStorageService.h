@@ -44,8 +44,12 @@ QV_CLOUD_STORAGE_STATUS(InsufficientStorage, 507)
 
 class QVCloudStorageService : public QVSharedService<QVCloudStorageService> {
 public:
-    // The largest stored form of a cloud-store value; also the cap of its expansion.
+    // The largest stored form of a cloud-store value.
     static constexpr size_t kMaxStoredBlob = 262144;
+    // The largest cloud-store value itself: an upload beyond it is refused
+    // (507) and a download expands to at most it, so what is accepted can
+    // always be read back.
+    static constexpr size_t kMaxExpandedValue = QVCompressableData::kDefaultExpansionCap;
     // Storage-host blobs expand to at most this many bytes.
     static constexpr size_t kMaxTransferredBlob = QVCompressableData::kDefaultExpansionCap;
 

@@ -34,7 +34,9 @@ Ref<QVRequestHandle> QVGameCenterHighScore::submitOnSuccess(const QVDelegate& on
     gameCenterStatus_ = kNotUsed;
     gameCenterCount_ = 0;
     QVGameCenterDates dates;
-    if (QVGameCenterRole::current().isLoggedIntoGameCenter()) {
+    // A player who declined the service has had these scores sent to Game
+    // Center alone already, by every road that leads here: only once.
+    if (QVSessionRole::current().hasUserApprovedQuorvel() && QVGameCenterRole::current().isLoggedIntoGameCenter()) {
         for (const auto& entry : scores_) {
             std::optional<std::string> category = QVGameCenterRole::current().gameCenterLeaderboardCategory(entry->leaderboardId);
             if (!category)

@@ -108,24 +108,28 @@ Ref<QVPaginatedSeries> QVGameCenterLeaderboardPage::combinedPage(const QVPaginat
 {
     auto page = QVPaginatedSeries::paginatedSeriesFromSeries(globals);
     auto& sections = page->objects();
-    // A flat answer (scores, not sections) is shown as one list: it is cut
-    // like a section, so a board of thousands of players shows 25 rows.
-    if (!sections.empty() && !sectionAt(*page, 0) && sections.size() > kMaxScoresPerSection)
-        sections.resize(kMaxScoresPerSection);
+    // An answer of plain score rows is the list of everyone, without the
+    // player's own section: it becomes the "Everyone" section.
+    const bool plainRows = !sections.empty() && !sectionAt(*page, 0);
+    if (plainRows) {
+        sections.clear();
+        sections.emplace_back(copySection(kEveryoneTitle, std::string(), &globals).get());
+    }
 
     std::unordered_map<std::string, int> mergedRanks;
     if (merge) {
         Ref<QVPaginatedSeries> merged;
-        if (sections.size() < 2) {
+        const size_t everyoneAt = plainRows ? 0 : 1;
+        if (sections.size() <= everyoneAt) {
             merged = combineScores(*merge, nullptr);
             sections.emplace_back(QVTableSectionDescription::sectionWithTitle(kEveryoneTitle, merged).get());
-        } else if (QVTableSectionDescription* everyone = sectionAt(*page, 1)) {
+        } else if (QVTableSectionDescription* everyone = sectionAt(*page, everyoneAt)) {
             merged = combineScores(*merge, everyone->page());
             auto replaced = QVTableSectionDescription::sectionWithTitle(everyone->title(), merged);
             replaced->setIdentifier(everyone->identifier());
-            sections[1] = Ref<platform::Object>(replaced.get());
+            sections[everyoneAt] = Ref<platform::Object>(replaced.get());
         }
-        if (merged) {
+        if (merged && !plainRows) {
             for (const auto& object : merged->objects()) {
                 auto* score = dynamic_cast<QVHighScore*>(object.get());
                 if (score && !score->resourceId().empty())
@@ -134,10 +138,17 @@ Ref<QVPaginatedSeries> QVGameCenterLeaderboardPage::combinedPage(const QVPaginat
         }
     }
 
-    // Second on the page, or first when there is nothing before it.
-    size_t friendsAt = std::min<size_t>(1, sections.size());
+    // A sectioned friends answer holds its friends' scores in its last section.
+    const QVPaginatedSeries* friendRows = friends;
+    if (friends && !friends->objects().empty() && sectionAt(*friends, 0)) {
+        auto* last = dynamic_cast<QVTableSectionDescription*>(friends->objects().back().get());
+        friendRows = last ? last->page() : nullptr;
+    }
+    // Second on the page, after the player's own section; first before the
+    // plain list of everyone or on an empty page.
+    size_t friendsAt = plainRows ? 0 : std::min<size_t>(1, sections.size());
     sections.insert(sections.begin() + static_cast<long>(friendsAt),
-                    Ref<platform::Object>(copySection(kFriendsTitle, std::string(), friends).get()));
+                    Ref<platform::Object>(copySection(kFriendsTitle, std::string(), friendRows).get()));
 
     for (size_t i = 0; i < sections.size(); ++i) {
         QVTableSectionDescription* section = sectionAt(*page, i);

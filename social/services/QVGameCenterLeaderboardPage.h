@@ -46,6 +46,9 @@ public:
     // "Everyone" when missing); a "Friends" section holding a copy of
     // `friends` goes in at index 1 (or first on an empty page); the player's
     // scores take their rank from the merged list; every section is cut to 25.
+    // Answers may also come as plain score rows: plain `globals` are the list
+    // of everyone ("Everyone", after "Friends"), and of a sectioned `friends`
+    // its last section's scores are the friends'.
     static platform::Ref<QVPaginatedSeries> combinedPage(const QVPaginatedSeries& globals,
                                                          const QVPaginatedSeries* friends, const Merge* merge);
 

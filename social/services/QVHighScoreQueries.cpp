@@ -114,7 +114,8 @@ void QVHighScoreService::getAllHighScoresForLoggedInUser(const QVDelegate& onSuc
     put(*params, "across_leaderboards", true);
     put(*params, "user_id", std::string("me"));
     // The notice is the caller's message (category 4, type 2).
-    Ref<platform::Object> notice = QVRequestUIRole::current().foregroundNotice(message.value_or(kDownloadedHighScores));
+    Ref<platform::Object> notice =
+        QVRequestUIRole::current().categorizedNotice(message.value_or(kDownloadedHighScores), 4, 2);
     service().getAction(kBatchPath, params.get(), onSuccess, onFailure, 2, notice.get());
 }
 

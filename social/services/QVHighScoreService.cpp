@@ -463,7 +463,7 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& 
         params->io("lng", lng);
     }
     // The batch's notice is its message (category 4, type 1).
-    Ref<platform::Object> notice = QVRequestUIRole::current().foregroundNotice(message);
+    Ref<platform::Object> notice = QVRequestUIRole::current().categorizedNotice(message, 4, 1);
     return service().postAction(kBatch.path, params.get(), onSuccess, onFailure, silently ? 0 : kBatch.requestType,
                                 notice.get());
 }

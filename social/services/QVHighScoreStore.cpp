@@ -241,8 +241,22 @@ bool QVHighScoreService::storeScore(int64_t score, const std::string& leaderboar
             lastSync = QVLeaderboardService::getLastSyncDateUnixForUserId(userId);
     }
 
-    bool accepted;
-    {
+    // A score the player repeats while its row still waits to be sent leaves
+    // that row as it is: rewriting it would mark it sent (or drop its texts
+    // and blob) before it ever reached the server.
+    bool keepsWaitingRow = false;
+    if (!submit && !syncText) {
+        QVSqlQuery waiting(QVOfflineStore::getOfflineDatabaseHandle(),
+                           "SELECT 1 AS found FROM high_scores WHERE user_id = :user_id AND leaderboard_id = "
+                           ":leaderboard_id AND score = :score AND server_sync_at IS NULL LIMIT 1");
+        waiting.bind("user_id", userId);
+        waiting.bind("leaderboard_id", leaderboardId);
+        waiting.bind("score", scoreText(score));
+        keepsWaitingRow = waiting.step();
+    }
+
+    bool accepted = true;
+    if (!keepsWaitingRow) {
         QVOfflineStore::Use set(rebuilt(statements.setHighScore, texts.setHighScore,
                                         buildSetHighScoreQuery(overrideExisting)));
         set->bind("user_id", userId);

@@ -3,9 +3,12 @@
 #include "social/services/QVLeaderboard.h"
 
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVSqlQuery.h"
 #include "social/runtime/QVTableSectionDescription.h"
+#include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
+#include "social/services/QVUser.h"
 
 namespace quorvel {
 
@@ -16,12 +19,14 @@ void QVLeaderboard::getDataMap(QVResourceDataMap& map)
     QVResourceFields<QVLeaderboard> f(map);
     f.read<QVFieldText>("name", &QVLeaderboard::name_);
     f.read<QVFieldBool>("descending_sort_order", &QVLeaderboard::descendingScoreOrder_);
+    f.nested("current_user_high_score", &QVLeaderboard::currentUserScore_);
+    f.nested("compared_user_high_score", &QVLeaderboard::comparedUserScore_);
 }
 
 QVService* QVLeaderboard::getService() { return QVLeaderboardService::sharedService(); }
 
-Ref<QVLeaderboard> QVLeaderboard::initWithLocalSQL(const QVSqlQuery& row, Ref<QVResource> localUserScore,
-                                                   Ref<QVResource> comparedUserScore)
+Ref<QVLeaderboard> QVLeaderboard::initWithLocalSQL(const QVSqlQuery& row, Ref<QVHighScore> localUserScore,
+                                                   Ref<QVHighScore> comparedUserScore)
 {
     auto board = create();
     const char* id = row.getText("id");
@@ -43,6 +48,37 @@ std::vector<Ref<QVLeaderboard>> QVLeaderboard::leaderboards() { return QVLeaderb
 
 void QVLeaderboard::setDelegate(QVLeaderboardDelegate* delegate) { QVLeaderboardClass::setDelegate(delegate); }
 QVLeaderboardDelegate* QVLeaderboard::delegate() { return QVLeaderboardClass::delegate(); }
+
+QVUser* QVLeaderboard::comparedToUser() const
+{
+    return comparedUserScore_ ? comparedUserScore_->user().get() : nullptr;
+}
+
+void QVLeaderboard::submitScore(const QVHighScore& score)
+{
+    QVHighScoreService::setHighScoreWithCustomData(score.score(), score.displayText(), score.customData(),
+                                                   leaderboardId(), false, QVDelegate(), QVDelegate());
+}
+
+Ref<QVRequestHandle> QVLeaderboard::downloadHighScoresWithFilter(int filter)
+{
+    filter_ = filter;
+    return QVLeaderboardClass::file(QVHighScoreService::getPage(
+        1, QVHighScoreService::kDefaultQueryPageSize, leaderboardId(), std::string(), filter == 1, true, 0,
+        QVDelegate(this, BRISKO_SELECTOR(QVLeaderboard, _downloadedHighScores)),
+        QVDelegate(this, BRISKO_SELECTOR(QVLeaderboard, _failedDownloadingHighScores))));
+}
+
+std::vector<Ref<QVHighScore>> QVLeaderboard::locallySubmittedScores() const
+{
+    return QVHighScoreService::getHighScoresLocal(leaderboardId());
+}
+
+Ref<QVHighScore> QVLeaderboard::highScoreForCurrentUser() const
+{
+    auto* user = dynamic_cast<QVUser*>(QVSessionRole::current().localUser().get());
+    return user ? QVHighScoreService::getHighScoreForUser(*user, leaderboardId(), descendingScoreOrder_) : nullptr;
+}
 
 void QVLeaderboard::_downloadedHighScores(platform::Object* object)
 {

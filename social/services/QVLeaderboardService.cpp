@@ -7,11 +7,15 @@
 #include "platform/foundation/Log.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequestUIRole.h"
 #include "social/runtime/QVSessionRole.h"
 #include "platform/foundation/Object.h"
+#include "social/services/QVHighScore.h"
+#include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardAggregation.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVOfflineStore.h"
+#include "social/services/QVUser.h"
 
 #include <utility>
 
@@ -123,6 +127,19 @@ bool storeServerBest(const QVLeaderboard_Sync& board, const std::string& userId)
     if (!storeSynchronisedScore(id, userId, board.score(), orNull(board.displayText()), orNull(board.customData()),
                                 syncAt))
         return false;
+    {
+        // The server holds this score already (a batch whose answer was lost):
+        // a row of it still waiting must not be sent a second time.
+        QVSqlQuery reached(QVOfflineStore::getOfflineDatabaseHandle(),
+                           "UPDATE high_scores SET server_sync_at = :server_sync_at WHERE user_id = :user_id AND "
+                           "leaderboard_id = :leaderboard_id AND score = :score AND server_sync_at IS NULL");
+        reached.bind("server_sync_at", std::to_string(syncAt));
+        reached.bind("user_id", userId);
+        reached.bind("leaderboard_id", id);
+        reached.bind("score", std::to_string(board.score()));
+        if (reached.execute() != QVSqlQuery::kDone)
+            return false;
+    }
     std::optional<int64_t> best = keepBestTen(id, userId, descending);
     if (!best)
         return true;
@@ -155,8 +172,13 @@ std::string lastSyncColumn(const std::string& userId, const char* column)
 
 namespace {
 const QVServiceEndpoint kList { "GET", "client_applications/%@/leaderboards.xml", 2,
-                                QVLeaderboardService::kDownloadNotice };
+                                QVLeaderboardService::kDownloadNotice, true, 5, 2 };
 } // namespace
+
+Ref<platform::Object> QVLeaderboardService::getDownloadNotification()
+{
+    return QVRequestUIRole::current().categorizedNotice(kList.notice, kList.noticeCategory, kList.noticeType);
+}
 
 QVLeaderboardService::~QVLeaderboardService() { QVOfflineStore::finalizeLeaderboardStatements(); }
 
@@ -261,10 +283,19 @@ bool QVLeaderboardService::synchLeaderboardsList(const QVResourceArray& leaderbo
 std::vector<Ref<QVLeaderboard>> QVLeaderboardService::getLeaderboardsLocal()
 {
     std::vector<Ref<QVLeaderboard>> boards;
-    QVOfflineStore::Use q(QVOfflineStore::leaderboardStatements().activeVisible);
-    q->bind("app_version", QVOfflineService::getFormattedAppVersion());
-    while (q->step())
-        boards.push_back(QVLeaderboard::initWithLocalSQL(*q, nullptr, nullptr));
+    {
+        QVOfflineStore::Use q(QVOfflineStore::leaderboardStatements().activeVisible);
+        q->bind("app_version", QVOfflineService::getFormattedAppVersion());
+        while (q->step())
+            boards.push_back(QVLeaderboard::initWithLocalSQL(*q, nullptr, nullptr));
+    }
+    // Each board carries the local player's best stored score, read once the list is.
+    auto* user = dynamic_cast<QVUser*>(QVSessionRole::current().localUser().get());
+    if (user) {
+        for (auto& board : boards)
+            board->setCurrentUsersScore(
+                QVHighScoreService::getHighScoreForUser(*user, board->leaderboardId(), board->descendingScoreOrder()));
+    }
     return boards;
 }
 

@@ -25,6 +25,8 @@ class QVLeaderboardService : public QVSharedService<QVLeaderboardService> {
 public:
     // The notice text of a list download.
     static constexpr const char* kDownloadNotice = "Downloaded Leaderboards";
+    // The notice of a list download: that text, category 5, type 2.
+    static platform::Ref<platform::Object> getDownloadNotification();
 
     void populateKnownResources(QVResourceNameMap& names) override;
 

@@ -4,6 +4,7 @@
 
 #include "social/services/QVAchievement.h"
 #include "social/services/QVGameProfilePageInfo.h"
+#include "social/services/QVHighScore.h"
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
@@ -17,6 +18,7 @@
 #include "social/services/QVLeaderboard_Sync.h"
 #include "social/services/QVOffline.h"
 #include "social/services/QVOfflineStore.h"
+#include "social/services/QVUser.h"
 #include "social/services/QVUserService.h"
 
 #include <sys/stat.h>
@@ -113,12 +115,14 @@ QVService* QVOffline::getService() { return QVOfflineService::sharedService(); }
 
 void QVOfflineService::shareKnownResources(QVResourceNameMap& names)
 {
+    names.addResource<QVGameProfilePageInfo>("game_profile_page_info");
     names.addResource<QVOffline>("offline");
-    names.addResource<QVLeaderboard_Sync>("leaderboard");
-    names.addResource<QVLeaderboardAggregation>("leaderboard_aggregation");
     names.addResource<QVAchievement>("achievement");
     names.addResource<QVUnlockedAchievement>("unlocked_achievement");
-    names.addResource<QVGameProfilePageInfo>("game_profile_page_info");
+    names.addResource<QVHighScore>("high_score");
+    names.addResource<QVLeaderboard_Sync>("leaderboard");
+    names.addResource<QVLeaderboardAggregation>("leaderboard_aggregation");
+    names.addResource<QVUser>("user");
 }
 
 // -- the store ------------------------------------------------------------------------

@@ -84,7 +84,7 @@ TEST_F(AchievementListTest, GamePagePushesTheListWhichAsksForTwentyFiveAtATime)
     EXPECT_EQ(parameter(requests[0], "by_app"), "55");
     EXPECT_EQ(parameter(requests[0], "page"), "1");
     EXPECT_EQ(parameter(requests[0], "per_page"), "25");
-    EXPECT_EQ(parameter(requests[0], "get_unlocked_info"), "true");
+    EXPECT_EQ(parameter(requests[0], "get_unlocked_info"), "1");
 
     ASSERT_TRUE(provider->answerWithXml(fixture("achievements_progress.xml")));
     settle(1);

@@ -9,6 +9,7 @@
 #include "social/dashboard/QVGameProfileController.h"
 #include "social/dashboard/QVHighScoreController.h"
 #include "social/dashboard/QVTabbedDashboardController.h"
+#include "social/services/QVHighScore.h"
 #include "social/ui/QVRootFrame.h"
 #include "tools/standin/StandInServer.h"
 
@@ -140,6 +141,15 @@ TEST_F(DashboardStandInTest, OpensOnTheGamesPageShowsTheTickerAndReachesALeaderb
     ASSERT_TRUE(settleUntil([&] { return scores->sections().has_value(); }));
     EXPECT_EQ(requestsTo("client_applications/@me/high_scores.xml").size(), 2u) << "friends and everyone";
     ASSERT_FALSE(scores->sections()->empty());
+    // The stand-in answers plain score rows: they show as friends and everyone, every row a score.
+    std::vector<std::string> titles;
+    for (auto& section : *scores->sections()) {
+        titles.push_back(section->title());
+        ASSERT_TRUE(section->page());
+        for (auto& object : section->page()->objects())
+            EXPECT_TRUE(dynamic_cast<QVHighScore*>(object.get())) << "a row of " << section->title();
+    }
+    EXPECT_EQ(titles, (std::vector<std::string> { "Friends", "Everyone" }));
 
     // The ticker's close button closes the dashboard.
     auto closed = driver->tap(opened->tickerView()->xButton());

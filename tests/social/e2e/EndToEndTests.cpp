@@ -184,12 +184,8 @@ TEST_F(EndToEnd, ScoresAndAchievementsTakenWhileTheServiceIsDownGoOutOnceWhenItI
     ASSERT_TRUE(waitUntil([] { return Quorvel::successfullyBootstrapped(); }));
     idle(0.5);
     EXPECT_EQ(serviceRequestsTo("client_applications/@me/high_scores.xml").size(), 1u);
-    // An unlock taken offline is still posted at once by the achievement service, so when the
-    // service returns that post can race the login's pending send and both carry it. Progress
-    // only grows, so the service keeps it once either way; the scores have no such race.
-    auto unlockPosts = serviceRequestsTo("users/@me/unlocked_achievements.xml");
-    EXPECT_GE(unlockPosts.size(), 1u);
-    EXPECT_LE(unlockPosts.size(), 2u);
+    // The unlock taken offline waited on the device and went with the login's pending send, once.
+    EXPECT_EQ(serviceRequestsTo("users/@me/unlocked_achievements.xml").size(), 1u);
     EXPECT_EQ(state->unlocks().size(), 1u);
     EXPECT_EQ(keptScores(*state, player, StandInState::kNormalLeaderboard), (std::vector<int64_t> { 1000, 1500 }));
     EXPECT_GE(keptProgress(*state, player, StandInState::kFirstStepsAchievement), 100.0);
@@ -200,6 +196,48 @@ TEST_F(EndToEnd, ScoresAndAchievementsTakenWhileTheServiceIsDownGoOutOnceWhenItI
     ASSERT_TRUE(waitUntil([&] { return page->answers == 1; }));
     EXPECT_EQ(page->failures, 0);
     EXPECT_EQ(page->scores, (std::vector<int64_t> { 1500, 900 }));
+}
+
+TEST_F(EndToEnd, ScoresTakenOfflineInAnyOrderLeaveTheServiceWithEachBestOnce)
+{
+    const std::string normal = std::to_string(StandInState::kNormalLeaderboard);      // higher is better
+    const std::string lap = std::to_string(StandInState::kFastestLapLeaderboard);     // lower is better
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    QVHighScoreService::setHighScore(1000, normal, {}, {});
+    ASSERT_TRUE(waitUntil([&] { return keptScores(*state, player, StandInState::kNormalLeaderboard).size() == 1; }));
+
+    // The service dies under a playing client: the batch of a new best fails;
+    // the same best again, then a worse score.
+    killService();
+    QVHighScoreService::setHighScore(1100, normal, {}, {});
+    idle(0.3); // the batch goes out and fails
+    QVHighScoreService::setHighScore(1100, normal, {}, {});
+    QVHighScoreService::setHighScore(1050, normal, {}, {});
+    quit();
+
+    // Offline: bests, equal and worse scores on the other board, and the waiting best once more.
+    launch();
+    ASSERT_TRUE(waitUntil([] { return !Quorvel::isBootstrapInProgress(); }));
+    for (int64_t score : { 80, 80, 90, 70, 70, 75 })
+        QVHighScoreService::setHighScore(score, lap, {}, {});
+    QVHighScoreService::setHighScore(1100, normal, {}, {});
+
+    // The service comes back; the login sends what waits.
+    startService();
+    Quorvel::gameServerReachabilityChanged(nullptr);
+    Quorvel::gameServerReachabilityChanged(nullptr);
+    ASSERT_TRUE(waitUntil([&] {
+        return keptScores(*state, player, StandInState::kNormalLeaderboard).size() == 2
+            && !keptScores(*state, player, StandInState::kFastestLapLeaderboard).empty();
+    }));
+    idle(0.5);
+    quit();
+    launch();
+    ASSERT_TRUE(waitUntil([] { return Quorvel::successfullyBootstrapped(); }));
+    idle(0.5);
+    EXPECT_EQ(keptScores(*state, player, StandInState::kNormalLeaderboard), (std::vector<int64_t> { 1000, 1100 }));
+    EXPECT_EQ(keptScores(*state, player, StandInState::kFastestLapLeaderboard), (std::vector<int64_t> { 70 }));
 }
 
 // Receives a list of players.

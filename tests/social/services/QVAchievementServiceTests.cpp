@@ -12,6 +12,8 @@
 #include "social/services/QVGameCenterAchievement.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVOfflineStore.h"
+#include "social/services/QVSocialNotificationService.h"
+#include "social/services/QVUsersCredentialService.h"
 
 #include <cmath>
 #include <limits>
@@ -99,6 +101,8 @@ protected:
     {
         QVAchievement::setDelegate(nullptr);
         QVAchievementService::shutdownService();
+        QVSocialNotificationService::shutdownService();
+        QVUsersCredentialService::shutdownService();
         QVOfflineService::shutdownService();
         GameCenter::install(nullptr);
         QVOfflineStore::teardownOfflineDatabase();
@@ -186,6 +190,45 @@ TEST_F(AchievementServiceTest, AnUnlockAddsTheGamerscoreOnceAndARefusedRecordSta
     EXPECT_FALSE(QVAchievementService::updateAchievement("12", 100, false, {}, {}));
     EXPECT_TRUE(QVAchievementService::localUpdateAchievement("12", "42", 100));
     EXPECT_EQ(facade.local->gamerScore(), 20u) << "a second unlock adds nothing";
+}
+
+TEST_F(AchievementServiceTest, AnUnlockTakenOfflineIsKeptAndSentOnceAfterTheLogin)
+{
+    facade.onlineFlag = false;
+    EXPECT_FALSE(QVAchievementService::updateAchievement("11", 100, true, recorder->onSuccess(), recorder->onFailure()));
+    EXPECT_EQ(recorder->successes, 1) << "kept on the device";
+    ASSERT_EQ(facade.achievementNotices.size(), 1u);
+    advance(0.5);
+    loop().drain();
+    EXPECT_EQ(server.requestCount(), 0u) << "nothing is sent while offline";
+    EXPECT_EQ(rows("SELECT achievement_definition_id, percent_complete FROM unlocked_achievements WHERE server_sync_at "
+                   "IS NULL"),
+              Strings { "11|100.0" });
+
+    facade.onlineFlag = true;
+    QVOfflineService::service().sendPendingData("42");
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
+    EXPECT_EQ(paramValues(server.requests()[0], "achievement_list[][achievement_definition_id]"), Strings { "11" });
+    ASSERT_TRUE(waitFor([&] { return rows("SELECT COUNT(*) FROM unlocked_achievements WHERE server_sync_at IS NULL")
+                                         == Strings { "0" }; }));
+    advance(0.5);
+    loop().drain();
+    EXPECT_EQ(server.requestCount(), 1u);
+}
+
+TEST_F(AchievementServiceTest, AnUpdatedPageIsStoredFinishedAndPassedOn)
+{
+    auto page = parse(service_testing::fixture("unlocked_achievements.xml"));
+    ASSERT_TRUE(page);
+    QVAchievementService::service().onAchievementUpdated(
+        page.get(), QVDelegateChained::chainedWith(recorder->onSuccess()).get(), false, true);
+    // Only the accepted record is stored, as confirmed at its unlock date.
+    EXPECT_EQ(rows("SELECT user_id, achievement_definition_id, percent_complete, server_sync_at FROM "
+                   "unlocked_achievements"),
+              Strings { "42|11|100.0|1272715200" });
+    EXPECT_EQ(facade.shownNotices, Strings { QVAchievementService::kSubmittedNotice });
+    EXPECT_EQ(recorder->successes, 1);
+    EXPECT_EQ(recorder->successArg.get(), page.get());
 }
 
 TEST_F(AchievementServiceTest, ProgressBeforeTheLoginIsAdoptedKeepingTheHigherPercentAndSentInOneBatch)
@@ -336,7 +379,7 @@ TEST_F(AchievementServiceTest, TheFirstGameCenterSyncSendsEveryStoredAchievement
 
 TEST_F(AchievementServiceTest, TheListIsReadOnlineAndFromTheStoreInItsOrder)
 {
-    QVAchievementService::getAchievementsForApplication("@me", std::string("17"), 2, false, recorder->onSuccess(),
+    QVAchievementService::getAchievementsForApplication("@me", std::string("17"), 2, recorder->onSuccess(),
                                                         recorder->onFailure());
     ASSERT_TRUE(waitForCallback());
     auto log = server.requests();
@@ -344,7 +387,7 @@ TEST_F(AchievementServiceTest, TheListIsReadOnlineAndFromTheStoreInItsOrder)
     EXPECT_EQ(log[0].path, "client_applications/@me/achievement_definitions.xml");
     EXPECT_EQ(service_testing::ownParams(log[0]),
               (standin::Params { { "compared_to_user_id", "17" }, { "page", "2" }, { "per_page", "25" },
-                                 { "get_unlocked_info", "true" } }));
+                                 { "get_unlocked_info", "1" } }));
     EXPECT_EQ(facade.notices, Strings { "Downloaded Achievement Information" });
     auto* page = dynamic_cast<QVPaginatedSeries*>(recorder->successArg.get());
     ASSERT_TRUE(page);
@@ -443,6 +486,13 @@ TEST(AchievementRecordTest, UnlockDatesAndUnlockedRecordsReadFromXml)
     EXPECT_EQ(a->unlockDate()->seconds, 1272715200 - 7200);
     a->setUnlockDateFromString("2010-05-01 12:00:00 UTC");
     EXPECT_EQ(a->unlockDate()->seconds, 1272715200);
+    // A zone name keeps its zone: 12:00 in the Pacific is 20:00 GMT.
+    a->setUnlockDateFromString("2010-05-01 12:00:00 PST");
+    ASSERT_TRUE(a->unlockDate());
+    EXPECT_EQ(a->unlockDate()->seconds, 1272715200 + 8 * 3600);
+    a->setUnlockDateFromString("2010-05-01 12:00:00 CEST");
+    ASSERT_TRUE(a->unlockDate());
+    EXPECT_EQ(a->unlockDate()->seconds, 1272715200 - 2 * 3600);
     for (const char* bad : { "", "yesterday", "2010-05-01 12:00:00 Mars", "2010-05-01T12:00:00Z" }) {
         a->setUnlockDateFromString(bad);
         EXPECT_FALSE(a->unlockDate()) << bad;

@@ -391,6 +391,31 @@ TEST_F(ChallengeTest, ANewDataDownloadCancelsTheRunningOne)
     EXPECT_EQ(delegate.calls.back(), "failed");
 }
 
+TEST_F(ChallengeTest, ChallengeDataIsSentOnlyWhenARecipientCanReadItBack)
+{
+    // The largest data a recipient expands: sent, and downloaded whole.
+    platform::Bytes largest(QVChallengeService::kMaxChallengeData, 'd');
+    auto r = sendOne([&](auto& s, auto& f) {
+        QVChallengeService::sendChallenge("51", "Long run", largest, std::nullopt, "", { "21" }, std::nullopt, s, f);
+    });
+    server.route("GET", "challenges/66/data.blob", standin::Answer::xml(r.param("challenge_user_data")));
+    DataRecorder delegate;
+    QVChallenge::setDelegate(&delegate);
+    auto challenge = QVChallenge::create();
+    challenge->setDataUrl("/challenges/66/data.blob");
+    challenge->downloadChallengeData();
+    ASSERT_TRUE(waitFor([&] { return !delegate.calls.empty(); }));
+    EXPECT_EQ(delegate.calls[0].size(), largest.size());
+
+    // One byte more could never reach anyone: refused when sent.
+    platform::Bytes tooLarge(QVChallengeService::kMaxChallengeData + 1, 'd');
+    expectRefusedAtOnce([&](auto& s, auto& f) {
+        EXPECT_EQ(QVChallengeService::sendChallenge("51", "Too long", tooLarge, std::nullopt, "", { "21" }, std::nullopt,
+                                                    s, f),
+                  nullptr);
+    });
+}
+
 TEST_F(ChallengeTest, ReceivedChallengesAreShownOnceFetched)
 {
     QVChallengeService::getChallengeToUserAndShowNotification("71");

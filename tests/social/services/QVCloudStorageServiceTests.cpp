@@ -330,6 +330,36 @@ TEST_F(CloudStorageTest, ThePublicClassStoresFetchesAndListsBlobs)
     EXPECT_EQ(delegate->calls.back(), "keys-failed");
 }
 
+TEST_F(CloudStorageTest, AValueThatCompressesUnderTheLimitComesBackWholeAndALargerOneIsRefused)
+{
+    std::string stored;
+    server.route("POST", "/cloud_stores", [&stored](const standin::LoggedRequest& r) {
+        stored = r.param("blob");
+        return standin::Answer::xml(fixture("ok.xml"));
+    });
+    server.route("GET", "cloud_stores/big.blob", [&stored](const standin::LoggedRequest&) {
+        return standin::Answer::xml(stored);
+    });
+    // 600,000 bytes that compress far below 256 KiB: accepted, so they must read back.
+    std::string value(600000, 'b');
+    EXPECT_TRUE(QVCloudStorage::upload(bytes(value), "big"));
+    ASSERT_TRUE(waitForDelegate(1));
+    EXPECT_EQ(delegate->calls.back(), "uploaded");
+    EXPECT_LE(stored.size(), QVCloudStorageService::kMaxStoredBlob);
+    EXPECT_TRUE(QVCloudStorage::downloadDataWithKey("big"));
+    ASSERT_TRUE(waitForDelegate(2));
+    EXPECT_EQ(delegate->calls.back(), "downloaded " + value);
+
+    // Beyond what a download expands to: refused before sending, with the size error.
+    server.clearLog();
+    restart();
+    EXPECT_FALSE(QVCloudStorageService::uploadBlob(Bytes(QVCloudStorageService::kMaxExpandedValue + 1, 0), "big",
+                                                   recorder->onSuccess(), recorder->onFailure()));
+    EXPECT_EQ(failureStatus(), 507);
+    loop().drain();
+    EXPECT_EQ(server.requestCount(), 0u);
+}
+
 TEST_F(CloudStorageTest, WithCompressionDisabledValuesAreStoredAsTheyAre)
 {
     QVCompressableData::setDisableCompression(true);

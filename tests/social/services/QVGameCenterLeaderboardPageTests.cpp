@@ -69,6 +69,10 @@ std::vector<std::string> listing(const QVPaginatedSeries* p)
     std::vector<std::string> out;
     for (const auto& o : p->objects()) {
         auto* s = dynamic_cast<QVHighScore*>(o.get());
+        if (!s) {
+            out.push_back("not a score");
+            continue;
+        }
         std::string who = s->gameCenterId().empty() ? s->resourceId() : "gc " + s->gameCenterId();
         out.push_back(platform::format("%s:%lld#%d", who.c_str(), static_cast<long long>(s->score()), s->rank()));
     }
@@ -167,6 +171,32 @@ TEST(QVGameCenterLeaderboardPage, PagesWithoutSections)
     auto merged = Page::combinedPage(*empty, nullptr, &merge);
     EXPECT_EQ(titles(*merged), (std::vector<std::string> { "Everyone", "Friends" }));
     EXPECT_EQ(listing(section(*merged, 0)->page()), (std::vector<std::string> { "gc G:2:9#1", "gc G:1:5#2" }));
+}
+
+TEST(QVGameCenterLeaderboardPage, PlainScoreRowsBecomeSectionsAndNoScoreIsLost)
+{
+    // Both answers as plain rows: "Friends" and "Everyone", each holding only scores.
+    auto globals = page({ serviceScore("1", 300, 0, 1), serviceScore("2", 200, 0, 2) });
+    auto friends = page({ serviceScore("3", 250, 0, 1) });
+    auto plain = Page::combinedPage(*globals, friends.get(), nullptr);
+    EXPECT_EQ(titles(*plain), (std::vector<std::string> { "Friends", "Everyone" }));
+    EXPECT_EQ(listing(section(*plain, 0)->page()), (std::vector<std::string> { "3:250#1" }));
+    EXPECT_EQ(listing(section(*plain, 1)->page()), (std::vector<std::string> { "1:300#1", "2:200#2" }));
+
+    // Merged with Game Center, a plain list of everyone takes its scores in.
+    Page::Merge merge;
+    merge.gameCenterScores = { gameCenterScore("G:1", 250, 5) };
+    auto merged = Page::combinedPage(*globals, friends.get(), &merge);
+    EXPECT_EQ(titles(*merged), (std::vector<std::string> { "Friends", "Everyone" }));
+    EXPECT_EQ(listing(section(*merged, 1)->page()),
+              (std::vector<std::string> { "1:300#1", "gc G:1:250#2", "2:200#3" }));
+
+    // A sectioned friends answer: its last section holds the friends' scores.
+    auto sectionedFriends = sections({ { "Mine", page({ serviceScore("9", 1) }) }, { "Friends", friends } });
+    auto own = sections({ { "My Score", page({ serviceScore("2", 200) }) }, { "Everyone", globals } });
+    auto result = Page::combinedPage(*own, sectionedFriends.get(), nullptr);
+    EXPECT_EQ(titles(*result), (std::vector<std::string> { "My Score", "Friends", "Everyone" }));
+    EXPECT_EQ(listing(section(*result, 1)->page()), (std::vector<std::string> { "3:250#1" }));
 }
 
 } // namespace

@@ -52,6 +52,7 @@ protected:
     void TearDown() override
     {
         QVHighScoreService::shutdownService();
+        QVLeaderboardService::shutdownService();
         QVOfflineService::shutdownService();
         GameCenter::install(nullptr);
         QVOfflineStore::teardownOfflineDatabase();
@@ -97,6 +98,63 @@ TEST_F(HighScoreServiceTest, AnOfflineScoreIsKeptShownAtOnceAndSentInOneBatchAft
         return rows("SELECT COUNT(*) FROM high_scores WHERE server_sync_at IS NULL") == Strings { "0" };
     }));
     EXPECT_EQ(rows("SELECT COUNT(*) FROM high_scores"), Strings { "2" });
+}
+
+TEST_F(HighScoreServiceTest, ARepeatedScoreLeavesTheWaitingBestWaiting)
+{
+    // Offline: the best waits; the same score again changes nothing.
+    facade.onlineFlag = false;
+    QVHighScoreService::setHighScoreWithDisplayText(100, std::string("first"), "5", {}, {});
+    QVHighScoreService::setHighScore(100, "5", recorder->onSuccess(), recorder->onFailure());
+    EXPECT_EQ(recorder->successes, 1);
+    EXPECT_EQ(rows("SELECT score, display_text FROM high_scores WHERE server_sync_at IS NULL"), Strings { "100|first" });
+
+    // Online, the batch fails: the best still waits, and so after the same score again.
+    facade.onlineFlag = true;
+    server.script("POST", QVHighScoreService::kBatchPath, standin::Answer::xml("<error/>", 500));
+    QVHighScoreService::setHighScore(70, "6", {}, {});
+    advance(0.1);
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
+    loop().drain();
+    QVHighScoreService::setHighScore(70, "6", {}, {});
+    EXPECT_EQ(pendingScores(), 0u);
+    EXPECT_EQ(rows("SELECT leaderboard_id, score FROM high_scores WHERE server_sync_at IS NULL ORDER BY leaderboard_id"),
+              (Strings { "5|100", "6|70" }));
+
+    // The next login sends both once.
+    server.clearLog();
+    QVOfflineService::service().sendPendingData("42");
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
+    auto log = server.requests();
+    EXPECT_EQ(paramValues(log[0], "high_scores[][leaderboard_id]"), (Strings { "5", "6" }));
+    EXPECT_EQ(paramValues(log[0], "high_scores[][score]"), (Strings { "100", "70" }));
+    EXPECT_EQ(paramValues(log[0], "high_scores[][display_text]"), Strings { "first" });
+}
+
+TEST_F(HighScoreServiceTest, AScoreTheServerKeptThoughItsAnswerWasLostIsNotSentAgain)
+{
+    standin::Answer lost = standin::Answer::xml(std::string(200, ' '));
+    lost.truncateAfter = 10;
+    server.script("POST", QVHighScoreService::kBatchPath, lost);
+    QVHighScoreBatch batch { QVHighScoreBatchEntry::create("5", 500) };
+    QVHighScoreService::batchSetHighScores(batch, true, recorder->onSuccess(), recorder->onFailure(), std::nullopt,
+                                           false);
+    ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
+    EXPECT_EQ(recorder->failures, 1);
+    EXPECT_EQ(rows("SELECT score FROM high_scores WHERE server_sync_at IS NULL"), Strings { "500" });
+
+    // The next login's list reports that score as the player's best: nothing is left to send.
+    auto best = QVLeaderboard_Sync::create();
+    best->setResourceId("5");
+    best->setActive("1");
+    best->setVisible("1");
+    best->setDescendingSortOrder("1");
+    best->setScore("500");
+    ASSERT_TRUE(QVLeaderboardService::synchLeaderboardsList({ best }, {}, std::string("42"), true));
+    server.clearLog();
+    EXPECT_FALSE(QVHighScoreService::sendPendingHighScores("42", true, {}, {}));
+    loop().drain();
+    EXPECT_EQ(server.requestCount(), 0u);
 }
 
 TEST_F(HighScoreServiceTest, SendingPendingScoresRunsTheCallersSuccessAndRefusesInvalidUsers)
@@ -279,6 +337,37 @@ TEST_F(HighScoreServiceTest, AScoreEqualToTheBestWithoutABlobOnlyReachesGameCent
     EXPECT_EQ(rows("SELECT score FROM high_scores ORDER BY score"), (Strings { "50", "70" }));
 }
 
+TEST_F(HighScoreServiceTest, APlayerWhoDeclinedTheServiceReportsEachScoreToGameCenterOnce)
+{
+    auto gc = signedInGameCenter();
+    facade.approved = false;
+    QVHighScoreService::setHighScore(70, "5", recorder->onSuccess(), recorder->onFailure());
+    advance(0.2);
+    loop().drain();
+    ASSERT_EQ(gc->reports.size(), 1u);
+    EXPECT_EQ(gc->reports[0].value, 70);
+
+    QVHighScoreBatch batch { QVHighScoreBatchEntry::create("5", 80) };
+    QVHighScoreService::batchSetHighScores(batch, true, {}, {}, std::nullopt, false);
+    loop().drain();
+    ASSERT_EQ(gc->reports.size(), 2u);
+    EXPECT_EQ(gc->reports[1].value, 80);
+    EXPECT_EQ(server.requestCount(), 0u) << "the provider drops the service's requests";
+    EXPECT_EQ(recorder->successes, 1);
+}
+
+TEST_F(HighScoreServiceTest, RequestNoticesCarryTheirCategoryAndType)
+{
+    QVHighScoreService::setHighScore(10, "5", {}, {});
+    advance(0.1);
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
+    QVHighScoreService::getAllHighScoresForLoggedInUser({}, {}, std::nullopt);
+    QVLeaderboardService::getLeaderboardsForApplication("", {}, {});
+    EXPECT_EQ(facade.categorizedNotices, (Strings { "Submitted High Scores 4/1", "Downloaded High Scores 4/2",
+                                                    "Downloaded Leaderboards 5/2" }));
+    EXPECT_EQ(facade.notices.size(), 3u) << "a facade without categories still gets the texts";
+}
+
 TEST_F(HighScoreServiceTest, OnlyMappedBoardsGoToGameCenterAndCarryItsDate)
 {
     auto gc = signedInGameCenter();
@@ -350,6 +439,77 @@ TEST_F(HighScoreServiceTest, AGameCenterAnswerAfterTheEndDoesNotCallTheCallerAga
     EXPECT_EQ(recorder->failures, 1);
     EXPECT_EQ(recorder->successes, 0);
     EXPECT_EQ(submission->gameCenterStatus(), QVGameCenterHighScore::kFailed);
+}
+
+// -- the public leaderboard class --------------------------------------------------------
+
+class BoardWatcher : public platform::Object, public QVLeaderboardDelegate {
+public:
+    void didDownloadHighScores(const std::vector<Ref<platform::Object>>& scores, QVLeaderboard*) override
+    {
+        for (const auto& o : scores)
+            calls.push_back(std::to_string(static_cast<QVHighScore*>(o.get())->score()));
+    }
+    void didFailDownloadHighScoresQVLeaderboard(QVLeaderboard*) override { calls.push_back("failed"); }
+    Strings calls;
+};
+
+TEST_F(HighScoreServiceTest, TheLeaderboardClassCarriesThePlayersBestAndSubmitsAndDownloadsScores)
+{
+    // A board of every version, so the local list shows it.
+    auto definition = QVLeaderboard_Sync::create();
+    definition->setResourceId("7");
+    definition->setName("Distance");
+    definition->setActive("1");
+    definition->setVisible("1");
+    definition->setDescendingSortOrder("1");
+    definition->setStartVersion("0000.00.00");
+    definition->setEndVersion("9999.99.99");
+    ASSERT_TRUE(QVLeaderboardService::synchLeaderboardsList({ definition }, {}, std::nullopt, false));
+    auto board = QVLeaderboard::leaderboard("7");
+    ASSERT_TRUE(board);
+    EXPECT_FALSE(board->highScoreForCurrentUser());
+
+    facade.onlineFlag = false;
+    auto forty = QVHighScore::initForSubmissionWithScore(40);
+    forty->setDisplayText(std::string("forty"));
+    board->submitScore(*forty);
+    board->submitScore(*QVHighScore::initForSubmissionWithScore(90));
+    Strings local;
+    for (const auto& score : board->locallySubmittedScores())
+        local.push_back(std::to_string(score->score()) + " " + score->displayText());
+    EXPECT_EQ(local, (Strings { "90 90", "40 forty" }));
+    ASSERT_TRUE(board->highScoreForCurrentUser());
+    EXPECT_EQ(board->highScoreForCurrentUser()->score(), 90);
+
+    // The local list carries the player's best on each board, and so do the player's scores.
+    auto boards = QVLeaderboard::leaderboards();
+    ASSERT_EQ(boards.size(), 1u);
+    ASSERT_TRUE(boards[0]->currentUserScore());
+    EXPECT_EQ(boards[0]->currentUserScore()->score(), 90);
+    auto mine = QVHighScore::allHighScoresForCurrentUser();
+    ASSERT_EQ(mine.size(), 1u);
+    EXPECT_EQ(static_cast<QVHighScore*>(mine[0].get())->score(), 90);
+
+    // The first page of friends' scores goes to the delegate; the filter is kept.
+    facade.onlineFlag = true;
+    server.route("GET", QVHighScoreService::kBatchPath, standin::Answer::xml(service_testing::fixture("high_scores_page.xml")));
+    auto watcher = platform::adoptRef(new BoardWatcher);
+    QVLeaderboard::setDelegate(watcher.get());
+    ASSERT_TRUE(board->downloadHighScoresWithFilter(1));
+    EXPECT_EQ(board->filter(), 1);
+    ASSERT_TRUE(waitFor([&] { return !watcher->calls.empty(); }));
+    EXPECT_EQ(watcher->calls, (Strings { "1200", "950" }));
+    auto request = server.requests().back();
+    EXPECT_EQ(request.method, "GET");
+    EXPECT_EQ(request.param("leaderboard_id"), "7");
+    EXPECT_EQ(request.param("page"), "1");
+    EXPECT_EQ(request.param("page_size"), "25");
+    EXPECT_EQ(request.param("friends_leaderboard"), "1");
+    board->downloadHighScoresWithFilter(2);
+    ASSERT_TRUE(waitFor([&] { return watcher->calls.size() == 4; }));
+    EXPECT_FALSE(server.requests().back().hasParam("friends_leaderboard"));
+    QVLeaderboard::setDelegate(nullptr);
 }
 
 // -- the public class ------------------------------------------------------------------

@@ -244,6 +244,18 @@ TEST_F(LeaderboardListTest, OnlineTheRunningGamesListComesFromTheServer)
     EXPECT_EQ(first->name(), "Normal");
     EXPECT_TRUE(first->descendingScoreOrder());
     EXPECT_FALSE(dynamic_cast<QVLeaderboard*>(series->objectAtIndex(1))->descendingScoreOrder());
+    // The player's best and the compared player's best come with the list.
+    ASSERT_TRUE(first->currentUserScore());
+    EXPECT_EQ(first->currentUserScore()->score(), 1200);
+    EXPECT_EQ(first->currentUserScore()->displayText(), "1,200 points");
+    ASSERT_TRUE(first->isComparison());
+    ASSERT_TRUE(first->comparedToUser());
+    EXPECT_EQ(first->comparedToUser()->resourceId(), "42");
+    EXPECT_EQ(first->comparedUserScore()->score(), 1500);
+    auto* second = dynamic_cast<QVLeaderboard*>(series->objectAtIndex(1));
+    EXPECT_FALSE(second->currentUserScore());
+    EXPECT_FALSE(second->isComparison());
+    EXPECT_FALSE(second->comparedToUser());
 
     auto log = server.requests();
     ASSERT_EQ(log.size(), 1u);

@@ -10,6 +10,12 @@
 #include "platform/foundation/Object.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVOfflineService.h"
+#include "social/services/QVAchievement.h"
+#include "social/services/QVGameProfilePageInfo.h"
+#include "social/services/QVHighScore.h"
+#include "social/services/QVLeaderboardAggregation.h"
+#include "social/services/QVOffline.h"
+#include "social/services/QVUser.h"
 
 #include <sys/time.h>
 
@@ -101,6 +107,20 @@ TEST(OfflineAppVersionTest, KeepsTheFirstThreeNumericPartsOfTheBundleVersion)
     EXPECT_EQ(QVOfflineService::formatAppVersion(""), "0000.00.00");
     EXPECT_EQ(QVOfflineService::formatAppVersion("beta.5"), "0000.05.00");
     EXPECT_EQ(QVOfflineService::formatAppVersion("3"), "0003.00.00");
+}
+
+TEST(OfflineKnownResourcesTest, AllEightNamesAreShared)
+{
+    QVResourceNameMap names;
+    QVOfflineService::shareKnownResources(names);
+    EXPECT_EQ(names.find("game_profile_page_info"), &QVGameProfilePageInfo::staticResourceClass());
+    EXPECT_EQ(names.find("offline"), &QVOffline::staticResourceClass());
+    EXPECT_EQ(names.find("achievement"), &QVAchievement::staticResourceClass());
+    EXPECT_EQ(names.find("unlocked_achievement"), &QVUnlockedAchievement::staticResourceClass());
+    EXPECT_EQ(names.find("high_score"), &QVHighScore::staticResourceClass());
+    EXPECT_EQ(names.find("leaderboard"), &QVLeaderboard_Sync::staticResourceClass());
+    EXPECT_EQ(names.find("leaderboard_aggregation"), &QVLeaderboardAggregation::staticResourceClass());
+    EXPECT_EQ(names.find("user"), &QVUser::staticResourceClass());
 }
 
 TEST_F(OfflineServiceTest, TheConfigurationFileIsReadOncePerModificationTime)

@@ -83,6 +83,13 @@ public:
         notices.push_back(text);
         return nullptr;
     }
+    // Each notice made with its category and type, as "text category/type".
+    std::vector<std::string> categorizedNotices;
+    platform::Ref<platform::Object> categorizedNotice(const std::string& text, int category, int type) override
+    {
+        categorizedNotices.push_back(text + " " + std::to_string(category) + "/" + std::to_string(type));
+        return Base::categorizedNotice(text, category, type);
+    }
 };
 
 // The answers of the user, friends and credentials endpoints, from the fixtures.
