@@ -244,7 +244,8 @@ void runManyBoards(benchmark::State& state)
     Host host;
     host.user = QVUser::create();
     host.user->setResourceId("42");
-    QVRuntimeHost::setCurrent(&host);
+    QVSessionRole::setCurrent(&host);
+    QVRequestUIRole::setCurrent(&host);
     std::string dir = scratchDirectory();
     auto scores = makeScores(kManyScores, kManyBoards);
     for (auto _ : state) {
@@ -258,7 +259,8 @@ void runManyBoards(benchmark::State& state)
         state.counters["store_mb"] = static_cast<double>(std::filesystem::file_size(path)) / (1024.0 * 1024.0);
     }
     QVHighScoreService::shutdownService();
-    QVRuntimeHost::setCurrent(nullptr);
+    QVSessionRole::setCurrent(nullptr);
+    QVRequestUIRole::setCurrent(nullptr);
     std::filesystem::remove_all(dir);
 }
 
@@ -269,7 +271,8 @@ void runOnDisk(benchmark::State& state)
     Host host;
     host.user = QVUser::create();
     host.user->setResourceId("42");
-    QVRuntimeHost::setCurrent(&host);
+    QVSessionRole::setCurrent(&host);
+    QVRequestUIRole::setCurrent(&host);
     const char* chosen = std::getenv("BRISKO_BENCH_DISK_DIR");
     std::string diskDir = std::string(chosen && *chosen ? chosen : ".") + "/brisko_offline_scores_disk_"
         + std::to_string(getpid());
@@ -286,7 +289,8 @@ void runOnDisk(benchmark::State& state)
         state.counters["disk_is_memory"] = inMemory ? 1 : 0;
     }
     QVHighScoreService::shutdownService();
-    QVRuntimeHost::setCurrent(nullptr);
+    QVSessionRole::setCurrent(nullptr);
+    QVRequestUIRole::setCurrent(nullptr);
     std::filesystem::remove_all(diskDir);
     std::filesystem::remove_all(memoryDir);
 }

@@ -17,7 +17,8 @@
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
 #include "social/runtime/QVRequestHandle.h"
-#include "social/runtime/QVRuntimeHost.h"
+#include "social/runtime/QVRequestUIRole.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVSqlQuery.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
@@ -42,7 +43,7 @@ namespace {
 
 constexpr int kBoards = 10000;
 
-class Host final : public QVRuntimeHost {
+class Host final : public QVSessionRole, public QVRequestUIRole {
 public:
     bool hasUserApprovedQuorvel() override { return true; }
     QVProvider* provider() override { return providerLink; }
@@ -122,7 +123,8 @@ void BM_PendingScoresAfterLogin(benchmark::State& state)
     host.providerLink = provider.get();
     host.user = QVUser::create();
     host.user->setResourceId("42");
-    QVRuntimeHost::setCurrent(&host);
+    QVSessionRole::setCurrent(&host);
+    QVRequestUIRole::setCurrent(&host);
     auto reachability = platform::ManualReachability::create(platform::Reachability::ReachableViaWiFi);
     QVReachability::InitializeWithSource(Ref<platform::Reachability>(reachability.get()));
     QVHighScoreService::initializeService();
@@ -184,7 +186,8 @@ void BM_PendingScoresAfterLogin(benchmark::State& state)
     QVHighScoreService::shutdownService();
     provider->destroyAllPendingRequests();
     QVReachability::Uninitialize();
-    QVRuntimeHost::setCurrent(nullptr);
+    QVSessionRole::setCurrent(nullptr);
+    QVRequestUIRole::setCurrent(nullptr);
     platform::HttpTransport::setShared(nullptr);
     transport = nullptr;
     server.stop();
