@@ -147,7 +147,7 @@ void QVHighScoreService::onBlobDownloaded(platform::Object* object, platform::Ob
     Ref<QVHighScore> score(response ? dynamic_cast<QVHighScore*>(response->passThroughObject()) : nullptr);
     if (score)
         score->setBlob(response->data());
-    if (auto* chained = dynamic_cast<QVDelegateChained*>(nextCall))
+    if (auto* chained = QVDelegateChained::from(nextCall))
         chained->invokeWith(score.get());
 }
 
@@ -156,7 +156,7 @@ void QVHighScoreService::onBlobFailedDownloading(platform::Object* object, platf
     auto* response = dynamic_cast<QVS3Response*>(object);
     if (response && response->statusCode() == 404)
         reportMissingBlobForHighScore(dynamic_cast<QVHighScore*>(response->passThroughObject()));
-    if (auto* chained = dynamic_cast<QVDelegateChained*>(nextCall))
+    if (auto* chained = QVDelegateChained::from(nextCall))
         chained->invoke();
 }
 

@@ -28,11 +28,7 @@ using platform::Ref;
 
 namespace {
 
-std::string lastLoggedInUserId()
-{
-    auto* user = dynamic_cast<QVUser*>(QVRuntimeHost::current().localUser().get());
-    return user ? user->resourceId() : std::string("0");
-}
+const QVServiceEndpoint kBatch { "POST", QVHighScoreService::kBatchPath, 1, nullptr };
 
 void submitToGameCenterOnly(const QVHighScoreBatch& batch)
 {
@@ -182,7 +178,7 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
         sentToGameCenter = true;
     }
 
-    std::string userId = lastLoggedInUserId();
+    std::string userId = QVRuntimeHost::current().lastLoggedInUserId();
     bool shouldSubmit = true;
     bool accepted = localSetHighScore(score, leaderboardId, userId, displayText, customData, blob, std::nullopt, false,
                                       &shouldSubmit, true);
@@ -234,7 +230,7 @@ void QVHighScoreService::dispatchPendingScores()
 
 void QVHighScoreService::_onSetHighScore(platform::Object*, platform::Object* nextCall)
 {
-    if (auto* chained = dynamic_cast<QVDelegateChained*>(nextCall))
+    if (auto* chained = QVDelegateChained::from(nextCall))
         chained->invoke();
 }
 
@@ -257,7 +253,7 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
 
     bool verdict = true;
     if (!fromSynch) {
-        std::string userId = lastLoggedInUserId();
+        std::string userId = QVRuntimeHost::current().lastLoggedInUserId();
         for (size_t i = batch.size(); i-- > 0;) {
             const auto& entry = batch[i];
             bool shouldSubmit = true;
@@ -293,10 +289,6 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(const QVHighScoreB
                                        QVDelegate(&shared, BRISKO_SELECTOR(QVHighScoreService, _uploadBlobs)));
 }
 
-namespace {
-const QVServiceEndpoint kBatch { "POST", QVHighScoreService::kBatchPath, 1, nullptr };
-} // namespace
-
 Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& batch, const QVGameCenterDates& dates,
                                                               const std::string& message, bool silently,
                                                               const QVDelegate& onSuccess,
@@ -329,8 +321,10 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& 
     QVRuntimeHost& host = QVRuntimeHost::current();
     // The batch's notice is its message (category 4, type 1).
     Ref<platform::Object> notice = host.foregroundNotice(message);
-    return service().postAction(kBatch.path, params.get(), onSuccess, onFailure, silently ? 0 : kBatch.requestType,
-                                notice.get());
+    QVServiceEndpoint endpoint = kBatch;
+    if (silently)
+        endpoint.requestType = 0;
+    return service().send(endpoint, {}, params.get(), onSuccess, onFailure, notice.get());
 }
 
 // -- after a login ------------------------------------------------------------------------------

@@ -149,14 +149,12 @@ std::string lastSyncColumn(const std::string& userId, const char* column)
     return text ? text : "(null)";
 }
 
+const QVServiceEndpoint kList { "GET", "client_applications/%@/leaderboards.xml", 2,
+                                QVLeaderboardService::kDownloadNotice };
+
 } // namespace
 
 // -- the service -----------------------------------------------------------------
-
-namespace {
-const QVServiceEndpoint kList { "GET", "client_applications/%@/leaderboards.xml", 2,
-                                QVLeaderboardService::kDownloadNotice };
-} // namespace
 
 QVLeaderboardService::~QVLeaderboardService() { QVOfflineStore::finalizeLeaderboardStatements(); }
 

@@ -22,8 +22,7 @@ using Credentials = std::vector<Ref<QVUsersCredential>>;
 namespace {
 
 const QVServiceEndpoint kImageUrl { "GET", "client_applications/%@/notification_images/show.xml", 0 };
-constexpr const char* kPostPath = "notifications.xml";
-constexpr int kPostRequestType = 1;
+const QVServiceEndpoint kPost { "POST", "notifications.xml", 1, nullptr };
 
 QVSocialNotificationService::Host& host()
 {
@@ -204,9 +203,8 @@ Ref<QVRequestHandle> QVSocialNotificationService::sendWithoutRequestingPermissio
     Ref<platform::Object> notice = host().postNotice ? host().postNotice(noticeText, notification)
                                                      : QVRuntimeHost::current().foregroundNotice(noticeText);
     return QVSocialNotificationApi::file(
-        s.postAction(kPostPath, params.get(), QVDelegate(&s, BRISKO_SELECTOR(QVSocialNotificationService, notificationSent)),
-                     QVDelegate(&s, BRISKO_SELECTOR(QVSocialNotificationService, notificationFailed)),
-                     kPostRequestType, notice.get()));
+        s.send(kPost, {}, params.get(), QVDelegate(&s, BRISKO_SELECTOR(QVSocialNotificationService, notificationSent)),
+               QVDelegate(&s, BRISKO_SELECTOR(QVSocialNotificationService, notificationFailed)), notice.get()));
 }
 
 void QVSocialNotificationService::notificationSent(platform::Object*) { QVSocialNotificationApi::sendSuccess(); }

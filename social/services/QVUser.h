@@ -8,7 +8,7 @@
 // they run on, and their answers reach nobody.
 #pragma once
 
-#include "social/runtime/QVHttpService.h"
+#include "social/runtime/QVResourceImageDownload.h"
 #include "social/runtime/QVResource.h"
 #include "social/runtime/QVServicePublicClass.h"
 
@@ -137,8 +137,6 @@ protected:
     QVUser() = default;
 
 private:
-    void _getProfilePictureSuccess(platform::Object* data);
-    void _getProfilePictureFailure(platform::Object*);
     void _getFriendsSuccess(platform::Object* series);
     void _getFriendsFailure(platform::Object*);
     void _getFriendsWithThisApplicationSuccess(platform::Object* series);
@@ -159,8 +157,7 @@ private:
     bool online_ { false };
     double latitude_ { 0 };
     double longitude_ { 0 };
-    platform::Ref<QVHttpService> mHttpService;
-    platform::Ref<QVHttpServiceObserver> mHttpServiceObserver;
+    QVResourcePicture picture_;
 };
 
 // The class object of QVUser: its delegate, its request module and the
