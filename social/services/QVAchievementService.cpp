@@ -126,7 +126,7 @@ Ref<QVRequestHandle> QVAchievementService::updateAchievement(const std::string& 
     double percent = clampPercent(percentComplete);
     QVRuntimeHost& host = QVRuntimeHost::current();
     if (host.hasUserApprovedQuorvel()) {
-        std::string userId = QVRuntimeHost::current().lastLoggedInUserId();
+        std::string userId = QVUser::offlineRowsUserId();
         if (!(percent > getPercentComplete(achievementId, userId))) {
             onFailure.invoke(nullptr);
             return nullptr;
@@ -162,7 +162,7 @@ void QVAchievementService::queueUpdateAchievement(const std::string& achievement
     double percent = clampPercent(percentComplete);
     QVRuntimeHost& host = QVRuntimeHost::current();
     if (host.hasUserApprovedQuorvel()) {
-        std::string userId = QVRuntimeHost::current().lastLoggedInUserId();
+        std::string userId = QVUser::offlineRowsUserId();
         if (percent > getPercentComplete(achievementId, userId)
             && (isValidUser(userId) || isAnonymousUser(userId))) {
             localUpdateAchievement(achievementId, userId, percent);
@@ -188,7 +188,7 @@ Ref<QVRequestHandle> QVAchievementService::submitQueuedUpadteAchievements(const 
     shared->onlySubmitToGameCenterDeferedAchievementIds.clear();
     shared->onlySubmitToGameCenterDeferedAchievementPercentCompletes.clear();
 
-    std::string userId = QVRuntimeHost::current().lastLoggedInUserId();
+    std::string userId = QVUser::offlineRowsUserId();
     bool approved = host.hasUserApprovedQuorvel();
     if (!ids.empty() && !percents.empty() && approved && isValidUser(userId)) {
         for (size_t i = 0; i < std::min(ids.size(), percents.size()); ++i)
@@ -340,7 +340,7 @@ void QVAchievementService::syncOfflineAchievements(const QVPaginatedSeries* page
 {
     if (!page)
         return;
-    std::string userId = QVRuntimeHost::current().lastLoggedInUserId();
+    std::string userId = QVUser::offlineRowsUserId();
     for (const auto& object : page->objects()) {
         auto* record = dynamic_cast<QVUnlockedAchievement*>(object.get());
         if (!record || record->isInvalidResult() || !record->achievement())
@@ -498,7 +498,7 @@ std::vector<Ref<QVAchievement>> QVAchievementService::getAchievementsLocal()
     std::vector<Ref<QVAchievement>> out;
     QVOfflineStore::Use q(QVOfflineStore::achievementStatements().localList);
     q->bind("app_version", QVOfflineService::getFormattedAppVersion());
-    q->bind("user_id", QVRuntimeHost::current().lastLoggedInUserId());
+    q->bind("user_id", QVUser::offlineRowsUserId());
     while (q->step())
         out.push_back(QVAchievement::initWithLocalSQL(*q));
     return out;
@@ -518,7 +518,7 @@ Ref<QVAchievement> QVAchievementService::getAchievementLocalWithUnlockInfo(const
     QVOfflineStore::Use q(QVOfflineStore::achievementStatements().localOne);
     q->bind("app_version", QVOfflineService::getFormattedAppVersion());
     q->bind("achievement_id", achievementId);
-    q->bind("user_id", QVRuntimeHost::current().lastLoggedInUserId());
+    q->bind("user_id", QVUser::offlineRowsUserId());
     return q->step() ? QVAchievement::initWithLocalSQL(*q) : nullptr;
 }
 

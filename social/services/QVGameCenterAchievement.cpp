@@ -88,7 +88,7 @@ void QVGameCenterAchievement::testCompletion()
             // Game Center alone: the store records each mapped achievement as synchronised.
             QVRuntimeHost& host = QVRuntimeHost::current();
             platform::Date now = platform::dateNow();
-            std::string userId = host.lastLoggedInUserId();
+            std::string userId = QVUser::offlineRowsUserId();
             size_t n = std::min(achievementIds_.size(), percentsComplete_.size());
             for (size_t i = 0; i < n; ++i) {
                 if (host.gameCenterAchievementId(achievementIds_[i]))

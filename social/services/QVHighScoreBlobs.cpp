@@ -26,8 +26,7 @@ std::string ownerOf(const QVHighScore& score)
 {
     if (score.user() && !score.user()->resourceId().empty())
         return score.user()->resourceId();
-    auto* user = dynamic_cast<QVUser*>(QVRuntimeHost::current().localUser().get());
-    return user ? user->resourceId() : std::string("0");
+    return QVUser::offlineRowsUserId();
 }
 
 // Stored as synchronised now, with the given blob.

@@ -178,7 +178,7 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
         sentToGameCenter = true;
     }
 
-    std::string userId = QVRuntimeHost::current().lastLoggedInUserId();
+    std::string userId = QVUser::offlineRowsUserId();
     bool shouldSubmit = true;
     bool accepted = localSetHighScore(score, leaderboardId, userId, displayText, customData, blob, std::nullopt, false,
                                       &shouldSubmit, true);
@@ -253,7 +253,7 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
 
     bool verdict = true;
     if (!fromSynch) {
-        std::string userId = QVRuntimeHost::current().lastLoggedInUserId();
+        std::string userId = QVUser::offlineRowsUserId();
         for (size_t i = batch.size(); i-- > 0;) {
             const auto& entry = batch[i];
             bool shouldSubmit = true;

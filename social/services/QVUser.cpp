@@ -43,6 +43,8 @@ Ref<QVUser> QVUser::localUser()
     return invalidUser();
 }
 
+std::string QVUser::offlineRowsUserId() { return localUser()->resourceId(); }
+
 QVService* QVUser::getService() { return QVUserService::sharedService(); }
 
 void QVUser::getDataMap(QVResourceDataMap& map)

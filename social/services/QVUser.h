@@ -64,6 +64,11 @@ public:
 
     // The facade's local user; the placeholder while there is none.
     static platform::Ref<QVUser> localUser();
+    // The player the offline rows of this device's player go under: the
+    // local user, or the placeholder "0" while the client has none, so that
+    // the first login adopts the rows. (Who is logged in, "" for nobody, is
+    // the runtime host's lastLoggedInUserId.)
+    static std::string offlineRowsUserId();
 
     static std::string getResourceName() { return "user"; }
     static std::string getResourceDiscoveredNotification() { return "user_discovered"; }
