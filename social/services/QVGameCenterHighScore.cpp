@@ -2,6 +2,7 @@
 #include "social/services/QVGameCenterHighScore.h"
 
 #include "social/runtime/QVGameCenterRole.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVRequestUIRole.h"
 
 namespace quorvel {
