@@ -2,6 +2,8 @@
 // delivery on the target's run loop.
 #include "social/runtime/QVDelegate.h"
 
+#include "platform/foundation/Exception.h"
+
 namespace quorvel {
 
 using platform::Object;
@@ -26,6 +28,13 @@ QVDelegate::QVDelegate(Object* target, Method method, Object* userParam)
 QVDelegate::QVDelegate(Object* target, Method method, const QVDelegate& chained)
     : target_(target), method_(method), userParam_(QVDelegateChained::chainedWith(chained)), thread_(&RunLoop::main())
 {
+}
+
+QVDelegateChained* QVDelegateChained::from(Object* userParam)
+{
+    auto* chained = dynamic_cast<QVDelegateChained*>(userParam);
+    BRISKO_ASSERT(chained || !userParam, "A hook's user parameter is not the caller's chained values");
+    return chained;
 }
 
 QVDelegateChained* QVDelegate::chained() const

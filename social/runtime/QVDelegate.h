@@ -65,21 +65,34 @@ private:
     platform::RunLoop* thread_ { nullptr };
 };
 
-// An object that holds one callback value, so that a callback can travel as
-// the user parameter of another one.
+// The caller's values carried as the user parameter of another callback: one
+// value, or a request's success and failure values, so that either ending of
+// the request (an unreadable answer too) reaches the caller's right one.
 class QVDelegateChained : public platform::Object {
 public:
     static platform::Ref<QVDelegateChained> chainedWith(const QVDelegate& delegate)
     {
-        return platform::adoptRef(new QVDelegateChained(delegate));
+        return platform::adoptRef(new QVDelegateChained(delegate, QVDelegate()));
     }
+    static platform::Ref<QVDelegateChained> chainedWith(const QVDelegate& onSuccess, const QVDelegate& onFailure)
+    {
+        return platform::adoptRef(new QVDelegateChained(onSuccess, onFailure));
+    }
+    // The chained values a hook received as its user parameter, or null when
+    // it was given none. A user parameter of another kind is a programming
+    // error (the caller's values would be lost): it fails an assertion.
+    static QVDelegateChained* from(platform::Object* userParam);
     void invoke() const { delegate_.invoke(nullptr); }
     void invokeWith(platform::Object* argument) const { delegate_.invoke(argument); }
+    // The failure value of a pair (empty when only one value is chained).
+    void invokeFailureWith(platform::Object* argument) const { onFailure_.invoke(argument); }
     const QVDelegate& delegate() const { return delegate_; }
+    const QVDelegate& onFailure() const { return onFailure_; }
 
 private:
-    explicit QVDelegateChained(const QVDelegate& d) : delegate_(d) { }
+    QVDelegateChained(const QVDelegate& d, const QVDelegate& onFailure) : delegate_(d), onFailure_(onFailure) { }
     QVDelegate delegate_;
+    QVDelegate onFailure_;
 };
 
 // The game's three delegates, handed to the client at initialisation. The

@@ -21,6 +21,28 @@ class QVHttpNestedQueryStringWriter : public QVISerializer {
 public:
     using Parameters = std::vector<platform::Ref<OAuthURLRequestParameter>>;
 
+    static platform::Ref<QVHttpNestedQueryStringWriter> create()
+    {
+        return platform::adoptRef(new QVHttpNestedQueryStringWriter);
+    }
+    // A writer holding one text value.
+    static platform::Ref<QVHttpNestedQueryStringWriter> with(const char* name, std::string value)
+    {
+        auto writer = create();
+        writer->put(name, std::move(value));
+        return writer;
+    }
+
+    // Writes a value the caller does not keep, in the form io() gives it; a
+    // text literal goes as text, never as a flag.
+    template <typename T>
+    QVHttpNestedQueryStringWriter& put(const char* name, T value)
+    {
+        io(name, value);
+        return *this;
+    }
+    QVHttpNestedQueryStringWriter& put(const char* name, const char* value) { return put(name, std::string(value)); }
+
     bool isReading() const override { return false; }
 
     void io(const char* name, bool& value) override;

@@ -1,5 +1,6 @@
 // The shared image cache and the bundle image loader on top of it.
 #include "social/runtime/QVImageCache.h"
+#include "social/runtime/QVSharedInstance.h"
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
@@ -10,22 +11,18 @@ using platform::Image;
 using platform::Ref;
 
 namespace {
-Ref<QVImageCache>& sharedSlot()
-{
-    static Ref<QVImageCache> shared;
-    return shared;
-}
+using Shared = QVSharedInstance<QVImageCache>;
 } // namespace
 
 void QVImageCache::initializeCache()
 {
-    if (!sharedSlot())
-        sharedSlot() = platform::adoptRef(new QVImageCache);
+    if (!Shared::shared())
+        Shared::set(platform::adoptRef(new QVImageCache));
 }
 
-void QVImageCache::shutdownCache() { sharedSlot() = nullptr; }
+void QVImageCache::shutdownCache() { Shared::purge(); }
 
-QVImageCache* QVImageCache::sharedInstance() { return sharedSlot().get(); }
+QVImageCache* QVImageCache::sharedInstance() { return Shared::shared(); }
 
 Ref<Image> QVImageCache::fetch(const std::string& identifier) const
 {

@@ -3,6 +3,7 @@
 // objects, its paging header when the answer had one, and the HTTP status.
 #pragma once
 
+#include "platform/foundation/Log.h"
 #include "platform/foundation/Object.h"
 
 #include <vector>
@@ -68,6 +69,19 @@ public:
     size_t count() const { return objects_.size(); }
     // Null beyond the end.
     platform::Object* objectAtIndex(size_t i) const { return i < objects_.size() ? objects_[i].get() : nullptr; }
+    // The record at `i` as a T, null beyond the end. A record of another kind
+    // (the server answered with something else) is logged, naming what was
+    // `expected`, and answers null too.
+    template <typename T>
+    T* recordAtIndex(size_t i, const char* expected) const
+    {
+        platform::Object* object = objectAtIndex(i);
+        auto* record = dynamic_cast<T*>(object);
+        if (object && !record)
+            platform::logWarning("Quorvel: an answer holds a %s where %s was expected; it is left out",
+                                 object->className().c_str(), expected);
+        return record;
+    }
     auto begin() const { return objects_.begin(); }
     auto end() const { return objects_.end(); }
 

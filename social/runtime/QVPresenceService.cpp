@@ -4,6 +4,7 @@
 // Requests inside the channel are written by the main thread (under the
 // channel's write lock) and answered through the same posts.
 #include "social/runtime/QVPresenceService.h"
+#include "social/runtime/QVSharedInstance.h"
 
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/Log.h"
@@ -56,6 +57,11 @@ private:
 };
 
 namespace {
+using Shared = QVSharedInstance<QVPresenceService>;
+
+constexpr size_t kMaxFrame = 1024 * 1024;
+constexpr double kConnectTimeout = 10.0;
+
 // A frame handed from the channel thread to the main loop.
 class FrameObject final : public Object {
 public:
@@ -196,17 +202,6 @@ void QVPresenceService::RequestTransport::channelEnded(const Channel* channel)
                                                  platform::httpErrorName(platform::HttpError::ConnectionLost)));
 }
 
-namespace {
-Ref<QVPresenceService>& shared()
-{
-    static Ref<QVPresenceService> s;
-    return s;
-}
-
-constexpr size_t kMaxFrame = 1024 * 1024;
-constexpr double kConnectTimeout = 10.0;
-} // namespace
-
 bool QVPresenceService::Channel::readFrame(std::string& buffer, QVStompFrame& frame)
 {
     for (;;) {
@@ -270,7 +265,7 @@ void QVPresenceService::initializeService(QVProvider* provider)
     auto s = platform::adoptRef(new QVPresenceService);
     s->provider_ = Ref<QVProvider>(provider);
     s->readHostSetting();
-    shared() = s;
+    Shared::set(s);
 }
 
 void QVPresenceService::readHostSetting()
@@ -294,7 +289,7 @@ QVProvider* QVPresenceService::provider() const
 
 void QVPresenceService::shutdownService()
 {
-    if (auto s = shared()) {
+    if (Ref<QVPresenceService> s = Ref<QVPresenceService>(Shared::shared())) {
         s->disconnect();
         if (s->retry_)
             s->retry_->invalidate();
@@ -305,11 +300,11 @@ void QVPresenceService::shutdownService()
             s->requests_->channelEnded(nullptr);
             s->requests_->serviceGone();
         }
-        shared() = nullptr;
+        Shared::purge();
     }
 }
 
-QVPresenceService* QVPresenceService::sharedInstance() { return shared().get(); }
+QVPresenceService* QVPresenceService::sharedInstance() { return Shared::shared(); }
 
 bool QVPresenceService::carriesRequests() const
 {

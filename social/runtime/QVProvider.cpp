@@ -87,7 +87,7 @@ Ref<OAuthAPIRequestLoader> QVProvider::getRequestForAction(const std::string& pa
 
 void QVProvider::loaderFinished(Object* loader, Object* nextCall)
 {
-    if (auto* chained = dynamic_cast<QVDelegateChained*>(nextCall))
+    if (auto* chained = QVDelegateChained::from(nextCall))
         chained->invokeWith(loader);
 }
 

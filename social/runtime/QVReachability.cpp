@@ -1,5 +1,6 @@
 // The reachability singleton and its observers.
 #include "social/runtime/QVReachability.h"
+#include "social/runtime/QVSharedInstance.h"
 
 #include "platform/foundation/Boxed.h"
 #include "social/runtime/QVSettings.h"
@@ -9,11 +10,7 @@
 namespace quorvel {
 
 namespace {
-std::unique_ptr<QVReachability>& instance()
-{
-    static std::unique_ptr<QVReachability> r;
-    return r;
-}
+using Shared = QVSharedInstance<QVReachability, std::unique_ptr<QVReachability>>;
 } // namespace
 
 namespace {
@@ -43,11 +40,11 @@ void QVReachability::Initialize()
 
 void QVReachability::InitializeWithSource(platform::Ref<platform::Reachability> source)
 {
-    instance().reset(new QVReachability(std::move(source)));
+    Shared::set(std::unique_ptr<QVReachability>(new QVReachability(std::move(source))));
 }
 
-QVReachability* QVReachability::Instance() { return instance().get(); }
-void QVReachability::Uninitialize() { instance().reset(); }
+QVReachability* QVReachability::Instance() { return Shared::shared(); }
+void QVReachability::Uninitialize() { Shared::purge(); }
 
 bool QVReachability::isConnectedToInternet()
 {

@@ -63,7 +63,6 @@ protected:
     QVResource() = default;
 
 private:
-    void populate(const QVXmlElement& element, const QVResourceNameMap& names, int depth);
     void write(std::string& out, const std::string& elementName, int depth) const;
 
     std::string resourceId_;

@@ -61,4 +61,59 @@ Ref<platform::Image> QVCacheDownloadedImage(platform::Object* body, const std::s
     return image;
 }
 
+// One download of a resource picture: the target of its observer's values.
+class QVResourcePictureDownload : public platform::Object {
+public:
+    QVResourcePictureDownload(QVResourcePicture& picture, platform::Object* owner, std::string url,
+                              QVResourcePicture::Done done)
+        : picture_(picture), owner_(owner), url_(std::move(url)), done_(std::move(done))
+    {
+    }
+
+    void succeeded(platform::Object* body)
+    {
+        Ref<platform::Image> image = QVCacheDownloadedImage(body, &url_);
+        finish(image.get());
+    }
+    void failed(platform::Object*) { finish(nullptr); }
+
+    QVHttpServiceObserver* observer { nullptr };
+
+private:
+    void finish(platform::Image* image)
+    {
+        Ref<QVResourcePictureDownload> keep(this);
+        Ref<platform::Object> owner = owner_;
+        // The observer holds this download, which holds the resource, which
+        // holds the observer: let go of it, unless a newer download took its place.
+        if (picture_.observer_.get() == observer)
+            picture_.observer_ = nullptr;
+        QVResourcePicture::Done done = std::move(done_);
+        if (done)
+            done(image);
+    }
+
+    QVResourcePicture& picture_; // a member of the owner, which this download keeps
+    Ref<platform::Object> owner_;
+    std::string url_;
+    QVResourcePicture::Done done_;
+};
+
+Ref<QVRequestHandle> QVResourcePicture::fetch(platform::Object* owner, const std::string& url, Done done)
+{
+    QVImageCache* cache = QVImageCache::sharedInstance();
+    if (Ref<platform::Image> cached = cache ? cache->fetch(url) : nullptr) {
+        if (done)
+            done(cached.get());
+        return nullptr;
+    }
+    auto download = platform::adoptRef(new QVResourcePictureDownload(*this, owner, url, std::move(done)));
+    Ref<QVRequestHandle> handle =
+        QVDownloadImageFromUrl(url, service_, observer_,
+                               QVDelegate(download.get(), BRISKO_SELECTOR(QVResourcePictureDownload, succeeded)),
+                               QVDelegate(download.get(), BRISKO_SELECTOR(QVResourcePictureDownload, failed)));
+    download->observer = observer_.get();
+    return handle;
+}
+
 } // namespace quorvel

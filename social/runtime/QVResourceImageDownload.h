@@ -12,6 +12,8 @@
 
 #include "platform/graphics/Image.h"
 
+#include <functional>
+
 namespace quorvel {
 
 // Observer of an image transfer: a body of non-zero length goes to the success
@@ -51,5 +53,29 @@ platform::Ref<QVRequestHandle> QVGetImageFromUrl(const std::string& url, platfor
 // over), decoded through the capped decoder and stored in the shared cache
 // under `url` when one is given; null when the body does not decode.
 platform::Ref<platform::Image> QVCacheDownloadedImage(platform::Object* body, const std::string* url);
+
+// The picture of one resource (a profile picture, an icon), a member of the
+// resource: the shared cache's image, else a download of its own.
+class QVResourcePicture {
+public:
+    // Receives the image, or null when the download failed or did not decode.
+    using Done = std::function<void(platform::Image*)>;
+
+    QVResourcePicture() = default;
+    QVResourcePicture(const QVResourcePicture&) = delete;
+    QVResourcePicture& operator=(const QVResourcePicture&) = delete;
+    ~QVResourcePicture() { QVDestroyHttpService(service_); }
+
+    // The picture at `url`. A cached one goes to `done` at once and the answer
+    // is null. Otherwise a download starts (cancelling this picture's earlier
+    // one) and the answer is its handle; the image it brings is stored in the
+    // cache under `url`. `owner`, the resource, is kept until `done` has run.
+    platform::Ref<QVRequestHandle> fetch(platform::Object* owner, const std::string& url, Done done);
+
+private:
+    friend class QVResourcePictureDownload;
+    platform::Ref<QVHttpService> service_;
+    platform::Ref<QVHttpServiceObserver> observer_;
+};
 
 } // namespace quorvel

@@ -1,7 +1,8 @@
-// Answers read into resources straight from the parser's events, without an
-// element tree: the same result as QVResource::resourcesFromXml on the
-// document, for the large lists of the service. Only a server notification is
-// built as an element, because the request UI role takes it as one.
+// The one reader of answers: resources, sections, paging headers, meta-data
+// and server notifications, read from the parser's events without an element
+// tree (the large lists of the service). A document already parsed, or one
+// element of it, is read by replaying its elements as the same events. Only a
+// server notification is built as an element, because the request UI role takes it as one.
 #include "social/runtime/QVResource.h"
 
 #include "social/runtime/QVRequestUIRole.h"
@@ -39,6 +40,8 @@ unsigned int headerNumber(const std::string& text)
     return v > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<unsigned int>(v);
 }
 
+constexpr const char* kServerNotification = "server_notification";
+
 // Header numbers by element name, in the order of their bits in Frame::seen.
 constexpr const char* kHeaderFields[] = { "current_offset", "current_page", "total_pages", "per_page", "total_objects" };
 
@@ -47,6 +50,12 @@ public:
     StreamReader(const QVResourceNameMap& names, QVPaginatedSeries& series) : names_(names), series_(series)
     {
         frames_.reserve(16);
+    }
+    // Reads one resource's element into `target` instead of an answer.
+    StreamReader(const QVResourceNameMap& names, QVPaginatedSeries& series, QVResource& target)
+        : StreamReader(names, series)
+    {
+        target_ = &target;
     }
 
     void startElement(const char* name, const char** attributes) override;
@@ -116,6 +125,7 @@ private:
 
     const QVResourceNameMap& names_;
     QVPaginatedSeries& series_;
+    QVResource* target_ { nullptr };
     std::vector<Frame> frames_;
     std::string text_;
     std::vector<Ref<QVResource>> resources_;
@@ -131,10 +141,18 @@ private:
 void StreamReader::startElement(const char* name, const char** attributes)
 {
     if (frames_.empty()) {
-        if (const QVResourceClass* cls = names_.find(name))
+        if (target_) {
+            resources_.emplace_back(target_);
+            if (const char* id = platform::SaxReader::attribute(attributes, "id"))
+                target_->setResourceId(id);
+            push(Kind::Resource);
+        } else if (std::strcmp(name, kServerNotification) == 0) {
+            startNotificationElement(name, attributes);
+        } else if (const QVResourceClass* cls = names_.find(name)) {
             pushResource(*cls, attributes, 0);
-        else
+        } else {
             push(Kind::Envelope);
+        }
         return;
     }
     Frame& owner = frames_.back();
@@ -176,7 +194,9 @@ void StreamReader::startElement(const char* name, const char** attributes)
         }
         return;
     case Kind::Meta:
-        if (const QVResourceClass* cls = classForElement(name, names_))
+        if (std::strcmp(name, kServerNotification) == 0)
+            startNotificationElement(name, attributes);
+        else if (const QVResourceClass* cls = classForElement(name, names_))
             pushResource(*cls, attributes, 0);
         else
             push(Kind::Skip);
@@ -208,7 +228,10 @@ void StreamReader::startNotificationElement(const char* name, const char** attri
 
 void StreamReader::startInEnvelope(Frame& env, const char* name, const char** attributes)
 {
-    if (const QVResourceClass* cls = names_.find(name)) {
+    // A notification is a message for the player, whatever the service's names say.
+    if (std::strcmp(name, kServerNotification) == 0) {
+        startNotificationElement(name, attributes);
+    } else if (const QVResourceClass* cls = names_.find(name)) {
         pushResource(*cls, attributes, 0);
     } else if (std::strcmp(name, "pagination_header") == 0) {
         header_ = QVPaginatedSeriesHeader::header();
@@ -217,8 +240,6 @@ void StreamReader::startInEnvelope(Frame& env, const char* name, const char** at
         push(Kind::Sections);
     } else if (std::strcmp(name, "table_meta_data") == 0) {
         push(Kind::Meta);
-    } else if (std::strcmp(name, "server_notification") == 0) {
-        startNotificationElement(name, attributes);
     } else if (env.kind == Kind::Section && !(env.seen & 1) && std::strcmp(name, "title") == 0) {
         env.seen |= 1;
         pushText(TextUse::SectionTitle);
@@ -284,7 +305,8 @@ void StreamReader::finish(const Frame& done)
         Ref<QVResource> resource = std::move(resources_.back());
         resources_.pop_back();
         if (frames_.empty()) {
-            series_.objects().push_back(std::move(resource)); // the answer is this one resource
+            if (!target_)
+                series_.objects().push_back(std::move(resource)); // the answer is this one resource
             return;
         }
         switch (frames_.back().kind) {
@@ -365,7 +387,58 @@ void StreamReader::finish(const Frame& done)
     }
 }
 
+// Hands an element and everything inside it to the reader as parser events.
+void replay(const QVXmlElement& top, platform::SaxHandler& handler)
+{
+    struct Open {
+        const QVXmlElement* element;
+        size_t next;
+    };
+    std::vector<Open> open;
+    std::vector<const char*> attributes;
+    auto start = [&](const QVXmlElement& element) {
+        attributes.clear();
+        for (const auto& [name, value] : element.attributes) {
+            attributes.push_back(name.c_str());
+            attributes.push_back(value.c_str());
+        }
+        attributes.push_back(nullptr);
+        handler.startElement(element.name.c_str(), attributes.data());
+        if (!element.text.empty())
+            handler.characters(element.text.data(), element.text.size());
+        open.push_back(Open { &element, 0 });
+    };
+    start(top);
+    while (!open.empty()) {
+        Open& current = open.back();
+        if (current.next < current.element->children.size()) {
+            start(*current.element->children[current.next++]);
+        } else {
+            handler.endElement(current.element->name.c_str());
+            open.pop_back();
+        }
+    }
+}
+
 } // namespace
+
+void QVResource::populateFromXml(const QVXmlElement& element, const QVResourceNameMap& names)
+{
+    auto unused = QVPaginatedSeries::paginatedSeries();
+    StreamReader reader(names, *unused, *this);
+    replay(element, reader);
+}
+
+Ref<QVPaginatedSeries> QVResource::resourcesFromXml(const QVXmlDocument* document, const QVResourceNameMap& names)
+{
+    if (!document || !document->topElement())
+        return nullptr;
+    auto series = QVPaginatedSeries::paginatedSeries();
+    StreamReader reader(names, *series);
+    replay(*document->topElement(), reader);
+    reader.showNotifications();
+    return series;
+}
 
 Ref<QVPaginatedSeries> QVResource::resourcesFromData(const void* bytes, size_t length, const QVResourceNameMap& names,
                                                      std::string* error)

@@ -1,9 +1,9 @@
 // Service base: request entries and the parse-then-callback answer path.
 #include "social/runtime/QVService.h"
 
+#include "platform/foundation/Exception.h"
 #include "platform/foundation/Log.h"
 #include "social/runtime/OAuthAPIRequestLoader.h"
-#include "social/runtime/QVCallerValues.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVResource.h"
@@ -39,6 +39,21 @@ Ref<QVRequestHandle> QVService::send(const QVServiceEndpoint& endpoint, std::ini
                                      QVHttpNestedQueryStringWriter* parameters, const QVDelegate& onSuccess,
                                      const QVDelegate& onFailure)
 {
+    return sendWithNotice(endpoint, segments, parameters, onSuccess, onFailure, nullptr, true);
+}
+
+Ref<QVRequestHandle> QVService::send(const QVServiceEndpoint& endpoint, std::initializer_list<std::string_view> segments,
+                                     QVHttpNestedQueryStringWriter* parameters, const QVDelegate& onSuccess,
+                                     const QVDelegate& onFailure, Object* notice)
+{
+    return sendWithNotice(endpoint, segments, parameters, onSuccess, onFailure, notice, false);
+}
+
+Ref<QVRequestHandle> QVService::sendWithNotice(const QVServiceEndpoint& endpoint,
+                                               std::initializer_list<std::string_view> segments,
+                                               QVHttpNestedQueryStringWriter* parameters, const QVDelegate& onSuccess,
+                                               const QVDelegate& onFailure, Object* notice, bool endpointNotice)
+{
     std::optional<std::string> path = QVServicePath::build(endpoint.path, segments);
     if (!path) {
         onFailure.invoke(nullptr);
@@ -49,49 +64,14 @@ Ref<QVRequestHandle> QVService::send(const QVServiceEndpoint& endpoint, std::ini
         empty = platform::adoptRef(new QVHttpNestedQueryStringWriter);
         parameters = empty.get();
     }
-    Ref<Object> notice = endpoint.notice ? QVRequestUIRole::current().categorizedNotice(
-                             endpoint.notice, endpoint.noticeCategory, endpoint.noticeType)
-                                         : nullptr;
-    return _performAction(*path, parameters, endpoint.httpMethod, onSuccess, onFailure, endpoint.requestType,
-                          notice.get(), endpoint.requiresAuthentication);
-}
-
-Ref<QVRequestHandle> QVService::getAction(const std::string& path, QVHttpNestedQueryStringWriter* parameters,
-                                          const QVDelegate& onSuccess, const QVDelegate& onFailure, int type,
-                                          Object* notice)
-{
-    return _performAction(path, parameters, "GET", onSuccess, onFailure, type, notice, true);
-}
-
-Ref<QVRequestHandle> QVService::postAction(const std::string& path, QVHttpNestedQueryStringWriter* parameters,
-                                           const QVDelegate& onSuccess, const QVDelegate& onFailure, int type,
-                                           Object* notice)
-{
-    return _performAction(path, parameters, "POST", onSuccess, onFailure, type, notice, true);
-}
-
-Ref<QVRequestHandle> QVService::putAction(const std::string& path, QVHttpNestedQueryStringWriter* parameters,
-                                          const QVDelegate& onSuccess, const QVDelegate& onFailure, int type,
-                                          Object* notice)
-{
-    platform::Ref<QVHttpNestedQueryStringWriter> empty;
-    if (!parameters) {
-        empty = platform::adoptRef(new QVHttpNestedQueryStringWriter);
-        parameters = empty.get();
+    Ref<Object> made;
+    if (endpointNotice && endpoint.notice) {
+        made = QVRequestUIRole::current().categorizedNotice(endpoint.notice, endpoint.noticeCategory,
+                                                               endpoint.noticeType);
+        notice = made.get();
     }
-    return _performAction(path, parameters, "PUT", onSuccess, onFailure, type, notice, true);
-}
-
-Ref<QVRequestHandle> QVService::deleteAction(const std::string& path, QVHttpNestedQueryStringWriter* parameters,
-                                             const QVDelegate& onSuccess, const QVDelegate& onFailure, int type,
-                                             Object* notice)
-{
-    platform::Ref<QVHttpNestedQueryStringWriter> empty;
-    if (!parameters) {
-        empty = platform::adoptRef(new QVHttpNestedQueryStringWriter);
-        parameters = empty.get();
-    }
-    return _performAction(path, parameters, "DELETE", onSuccess, onFailure, type, notice, true);
+    return _performAction(*path, parameters, endpoint.httpMethod, onSuccess, onFailure, endpoint.requestType, notice,
+                          endpoint.requiresAuthentication);
 }
 
 Ref<QVRequestHandle> QVService::_performAction(const std::string& path, QVHttpNestedQueryStringWriter* parameters,
@@ -103,7 +83,7 @@ Ref<QVRequestHandle> QVService::_performAction(const std::string& path, QVHttpNe
     QVProvider* provider = QVSessionRole::current().provider();
     if (!provider)
         return nullptr;
-    auto values = QVCallerValues::with(onSuccess, onFailure);
+    auto values = QVDelegateChained::chainedWith(onSuccess, onFailure);
     return provider->performAction(path, parameters, httpMethod,
                                    QVDelegate(this, BRISKO_SELECTOR(QVService, requestSucceeded), values.get()),
                                    QVDelegate(this, BRISKO_SELECTOR(QVService, requestFailed), values.get()),
@@ -113,9 +93,8 @@ Ref<QVRequestHandle> QVService::_performAction(const std::string& path, QVHttpNe
 void QVService::requestSucceeded(Object* loaderObject, Object* nextCall)
 {
     auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(loaderObject);
-    auto* values = dynamic_cast<QVCallerValues*>(nextCall);
-    if (!loader || !values)
-        return;
+    QVDelegateChained* values = QVDelegateChained::from(nextCall);
+    BRISKO_ASSERT(loader && values, "A service's answer came without its loader or the caller's values");
     std::string error;
     const platform::Bytes& body = loader->data();
     Ref<QVPaginatedSeries> series = QVResource::resourcesFromData(body.data(), body.size(), knownResources_, &error);
@@ -124,18 +103,19 @@ void QVService::requestSucceeded(Object* loaderObject, Object* nextCall)
         platform::logWarning("Quorvel: unreadable answer from %s: %s",
                              loader->request()->url().substr(0, loader->request()->url().find('?')).c_str(),
                              error.c_str());
-        values->onFailure.invoke(loader);
+        values->invokeFailureWith(loader);
         return;
     }
     series->setHttpResponseStatusCode(loader->oauthResponse() ? loader->oauthResponse()->statusCode() : 0);
     QVRequestUIRole::current().showDefaultNotice();
-    values->onSuccess.invoke(series.get());
+    values->invokeWith(series.get());
 }
 
 void QVService::requestFailed(Object* loader, Object* nextCall)
 {
-    if (auto* values = dynamic_cast<QVCallerValues*>(nextCall))
-        values->onFailure.invoke(loader);
+    QVDelegateChained* values = QVDelegateChained::from(nextCall);
+    BRISKO_ASSERT(values, "A service's failed request came without the caller's values");
+    values->invokeFailureWith(loader);
 }
 
 } // namespace quorvel

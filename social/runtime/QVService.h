@@ -53,18 +53,12 @@ public:
                                         QVHttpNestedQueryStringWriter* parameters, const QVDelegate& onSuccess,
                                         const QVDelegate& onFailure);
 
-    platform::Ref<QVRequestHandle> getAction(const std::string& path, QVHttpNestedQueryStringWriter* parameters,
-                                             const QVDelegate& onSuccess, const QVDelegate& onFailure,
-                                             int requestType, platform::Object* notice);
-    platform::Ref<QVRequestHandle> postAction(const std::string& path, QVHttpNestedQueryStringWriter* parameters,
-                                              const QVDelegate& onSuccess, const QVDelegate& onFailure,
-                                              int requestType, platform::Object* notice);
-    platform::Ref<QVRequestHandle> putAction(const std::string& path, QVHttpNestedQueryStringWriter* parameters,
-                                             const QVDelegate& onSuccess, const QVDelegate& onFailure,
-                                             int requestType, platform::Object* notice);
-    platform::Ref<QVRequestHandle> deleteAction(const std::string& path, QVHttpNestedQueryStringWriter* parameters,
-                                                const QVDelegate& onSuccess, const QVDelegate& onFailure,
-                                                int requestType, platform::Object* notice);
+    // The same with a notice made by the caller (a text of its own, or one the
+    // host prepared); the endpoint's notice text is then not used.
+    platform::Ref<QVRequestHandle> send(const QVServiceEndpoint& endpoint,
+                                        std::initializer_list<std::string_view> segments,
+                                        QVHttpNestedQueryStringWriter* parameters, const QVDelegate& onSuccess,
+                                        const QVDelegate& onFailure, platform::Object* notice);
     platform::Ref<QVRequestHandle> _performAction(const std::string& path, QVHttpNestedQueryStringWriter* parameters,
                                                   const std::string& httpMethod, const QVDelegate& onSuccess,
                                                   const QVDelegate& onFailure, int requestType,
@@ -76,6 +70,11 @@ protected:
     QVService() = default;
 
 private:
+    platform::Ref<QVRequestHandle> sendWithNotice(const QVServiceEndpoint& endpoint,
+                                                  std::initializer_list<std::string_view> segments,
+                                                  QVHttpNestedQueryStringWriter* parameters,
+                                                  const QVDelegate& onSuccess, const QVDelegate& onFailure,
+                                                  platform::Object* notice, bool endpointNotice);
     void requestSucceeded(platform::Object* loader, platform::Object* nextCall);
     void requestFailed(platform::Object* loader, platform::Object* nextCall);
 

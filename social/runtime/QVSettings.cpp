@@ -1,6 +1,7 @@
 // Internal settings: built-in values, then the settings file's release
 // section on top of them.
 #include "social/runtime/QVSettings.h"
+#include "social/runtime/QVSharedInstance.h"
 
 #include "social/runtime/QVXmlDocument.h"
 
@@ -13,14 +14,6 @@
 namespace quorvel {
 
 using platform::Ref;
-
-namespace {
-Ref<QVSettings>& instanceSlot()
-{
-    static Ref<QVSettings> instance;
-    return instance;
-}
-} // namespace
 
 void QVSettings::loadBuiltIns()
 {
@@ -63,7 +56,7 @@ void QVSettings::InitializeWithFile(const std::string& path)
     settings->loadBuiltIns();
     settings->loadFile(path);
     settings->bundleVersion_ = platform::Bundle::main().version();
-    instanceSlot() = settings;
+    QVSharedInstance<QVSettings>::set(settings);
 }
 
 void QVSettings::Initialize()
@@ -71,9 +64,9 @@ void QVSettings::Initialize()
     InitializeWithFile(platform::Bundle::main().pathForResource("quorvel_internal_settings", "xml"));
 }
 
-QVSettings* QVSettings::Instance() { return instanceSlot().get(); }
+QVSettings* QVSettings::Instance() { return QVSharedInstance<QVSettings>::shared(); }
 
-void QVSettings::Uninitialize() { instanceSlot() = nullptr; }
+void QVSettings::Uninitialize() { QVSharedInstance<QVSettings>::purge(); }
 
 std::optional<std::string> QVSettings::objectForKey(const std::string& key) const
 {

@@ -89,7 +89,7 @@ std::string QVXmlDocument::getElementValue(std::string_view path) const
     }
 }
 
-std::string QVXmlEscape(std::string_view text)
+std::string QVXmlEscape(std::string_view text, bool apostrophes)
 {
     std::string out;
     out.reserve(text.size());
@@ -99,6 +99,12 @@ std::string QVXmlEscape(std::string_view text)
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
         case '"': out += "&quot;"; break;
+        case '\'':
+            if (apostrophes)
+                out += "&#39;";
+            else
+                out += c;
+            break;
         default: out += c; break;
         }
     }

@@ -59,7 +59,8 @@ private:
     QVXmlElement root_;
 };
 
-// Text with &, < and > escaped (and quotes, for attribute values).
-std::string QVXmlEscape(std::string_view text);
+// Text with &, < and > escaped (and double quotes, for attribute values);
+// single quotes too with `apostrophes`, for text that goes into HTML.
+std::string QVXmlEscape(std::string_view text, bool apostrophes = false);
 
 } // namespace quorvel

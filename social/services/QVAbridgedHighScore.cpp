@@ -23,7 +23,7 @@ void QVAbridgedHighScore::getDataMap(QVResourceDataMap& map)
 
 QVService* QVAbridgedHighScore::getService() { return QVHighScoreService::sharedService(); }
 
-QVAbridgedHighScore::~QVAbridgedHighScore() { QVDestroyHttpService(mHttpService); }
+QVAbridgedHighScore::~QVAbridgedHighScore() = default;
 
 void QVAbridgedHighScore::setDelegate(QVAbridgedHighScoreDelegate* delegate)
 {
@@ -37,40 +37,13 @@ std::string QVAbridgedHighScore::displayText() const
 
 Ref<QVRequestHandle> QVAbridgedHighScore::getProfilePicture()
 {
-    Ref<QVAbridgedHighScore> keep(this);
-    Ref<platform::Image> cached;
-    Ref<QVRequestHandle> handle = QVGetImageFromUrl(
-        userProfilePictureUrl_.value_or(std::string()), cached, mHttpService, mHttpServiceObserver,
-        QVDelegate(this, BRISKO_SELECTOR(QVAbridgedHighScore, _getProfilePictureSuccess)),
-        QVDelegate(this, BRISKO_SELECTOR(QVAbridgedHighScore, _getProfilePictureFailure)));
-    if (cached) {
-        QVAbridgedHighScoreClass::notify(
-            [&](QVAbridgedHighScoreDelegate& d) { d.didGetProfilePicture(cached.get(), this); });
-        return nullptr;
-    }
-    return QVAbridgedHighScoreClass::file(handle);
-}
-
-void QVAbridgedHighScore::_getProfilePictureSuccess(platform::Object* data)
-{
-    Ref<QVAbridgedHighScore> keep(this);
-    std::string url = userProfilePictureUrl_.value_or(std::string());
-    Ref<platform::Image> image = QVCacheDownloadedImage(data, &url);
-    if (!image) {
-        _getProfilePictureFailure(nullptr);
-        return;
-    }
-    mHttpServiceObserver = nullptr;
-    QVAbridgedHighScoreClass::notify(
-        [&](QVAbridgedHighScoreDelegate& d) { d.didGetProfilePicture(image.get(), this); });
-}
-
-void QVAbridgedHighScore::_getProfilePictureFailure(platform::Object*)
-{
-    Ref<QVAbridgedHighScore> keep(this);
-    mHttpServiceObserver = nullptr;
-    QVAbridgedHighScoreClass::notify(
-        [&](QVAbridgedHighScoreDelegate& d) { d.didFailGetProfilePictureQVAbridgedHighScore(this); });
+    return QVAbridgedHighScoreClass::file(picture_.fetch(this, userProfilePictureUrl_.value_or(std::string()), [this](platform::Image* image) {
+        if (image)
+            QVAbridgedHighScoreClass::notify([&](QVAbridgedHighScoreDelegate& d) { d.didGetProfilePicture(image, this); });
+        else
+            QVAbridgedHighScoreClass::notify(
+                [&](QVAbridgedHighScoreDelegate& d) { d.didFailGetProfilePictureQVAbridgedHighScore(this); });
+    }));
 }
 
 } // namespace quorvel

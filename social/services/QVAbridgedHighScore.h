@@ -6,7 +6,7 @@
 // it forgets the class's outstanding downloads).
 #pragma once
 
-#include "social/runtime/QVHttpService.h"
+#include "social/runtime/QVResourceImageDownload.h"
 #include "social/runtime/QVResourceFields.h"
 #include "social/runtime/QVServicePublicClass.h"
 
@@ -67,8 +67,6 @@ protected:
     ~QVAbridgedHighScore() override;
 
 private:
-    void _getProfilePictureSuccess(platform::Object* data);
-    void _getProfilePictureFailure(platform::Object* = nullptr);
 
     int64_t score_ { 0 };
     std::string leaderboardId_;
@@ -77,8 +75,7 @@ private:
     std::optional<std::string> userName_;
     std::optional<std::string> userProfilePictureUrl_;
     uint32_t userGamerScore_ { 0 };
-    platform::Ref<QVHttpService> mHttpService;
-    platform::Ref<QVHttpServiceObserver> mHttpServiceObserver;
+    QVResourcePicture picture_;
 };
 
 class QVAbridgedHighScoreClass

@@ -206,34 +206,12 @@ void QVAchievement::deferUpdateProgressionComplete(double percentComplete, bool 
 
 Ref<QVRequestHandle> QVAchievement::getIcon()
 {
-    Ref<platform::Image> cached;
-    Ref<QVRequestHandle> handle = QVGetImageFromUrl(iconUrl_, cached, mHttpService, mHttpServiceObserver,
-                                                    QVDelegate(this, BRISKO_SELECTOR(QVAchievement, _getIconSuccess)),
-                                                    QVDelegate(this, BRISKO_SELECTOR(QVAchievement, _getIconFailure)));
-    if (cached) {
-        QVAchievementClass::notify([&](QVAchievementDelegate& d) { d.didGetIcon(cached.get(), this); });
-        return nullptr;
-    }
-    return QVAchievementClass::file(handle);
-}
-
-void QVAchievement::_getIconSuccess(platform::Object* data)
-{
-    Ref<QVAchievement> keep(this);
-    Ref<platform::Image> image = QVCacheDownloadedImage(data, &iconUrl_);
-    if (!image) {
-        _getIconFailure(nullptr);
-        return;
-    }
-    mHttpServiceObserver = nullptr;
-    QVAchievementClass::notify([&](QVAchievementDelegate& d) { d.didGetIcon(image.get(), this); });
-}
-
-void QVAchievement::_getIconFailure(platform::Object*)
-{
-    Ref<QVAchievement> keep(this);
-    mHttpServiceObserver = nullptr;
-    QVAchievementClass::notify([&](QVAchievementDelegate& d) { d.didFailGetIconQVAchievement(this); });
+    return QVAchievementClass::file(picture_.fetch(this, iconUrl_, [this](platform::Image* image) {
+        if (image)
+            QVAchievementClass::notify([&](QVAchievementDelegate& d) { d.didGetIcon(image, this); });
+        else
+            QVAchievementClass::notify([&](QVAchievementDelegate& d) { d.didFailGetIconQVAchievement(this); });
+    }));
 }
 
 // -- the unlocked-achievement record -----------------------------------------------------------

@@ -9,7 +9,7 @@
 // outstanding requests: they run on and their answers reach nobody.
 #pragma once
 
-#include "social/runtime/QVHttpService.h"
+#include "social/runtime/QVResourceImageDownload.h"
 #include "social/runtime/QVResourceFields.h"
 #include "social/runtime/QVServicePublicClass.h"
 
@@ -105,8 +105,6 @@ public:
 
     void _updateSuccess(platform::Object*);
     void _updateFailure(platform::Object*);
-    void _getIconSuccess(platform::Object* data);
-    void _getIconFailure(platform::Object* = nullptr);
 
     bool canReceiveCallbacksNow() override { return true; }
 
@@ -125,8 +123,7 @@ private:
     std::optional<std::string> endVersion_;
     std::optional<std::string> startVersion_;
     uint32_t position_ { 0 };
-    platform::Ref<QVHttpService> mHttpService;
-    platform::Ref<QVHttpServiceObserver> mHttpServiceObserver;
+    QVResourcePicture picture_;
 };
 
 // The class object of QVAchievement: its delegate, request module and the

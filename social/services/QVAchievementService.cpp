@@ -33,12 +33,6 @@ const QVServiceEndpoint kDefinitionsSilently { "GET", QVAchievementService::kDef
                                                QVAchievementService::kDownloadedNotice };
 const QVServiceEndpoint kBatch { "POST", QVAchievementService::kBatchPath, 0, QVAchievementService::kBatchNotice };
 
-std::string lastLoggedInUserId()
-{
-    auto* user = dynamic_cast<QVUser*>(QVSessionRole::current().localUser().get());
-    return user ? user->resourceId() : std::string("0");
-}
-
 // A logged-in player: a decimal id above 0.
 bool isValidUser(const std::string& userId) { return QVIsDecimalId(userId) && std::stoll(userId) > 0; }
 // The placeholder player of a device where nobody has logged in yet.
@@ -141,7 +135,7 @@ Ref<QVRequestHandle> QVAchievementService::updateAchievement(const std::string& 
 {
     double percent = clampPercent(percentComplete);
     if (QVSessionRole::current().hasUserApprovedQuorvel()) {
-        std::string userId = lastLoggedInUserId();
+        std::string userId = QVUser::offlineRowsUserId();
         if (!(percent > getPercentComplete(achievementId, userId))) {
             onFailure.invoke(nullptr);
             return nullptr;
@@ -186,7 +180,7 @@ void QVAchievementService::queueUpdateAchievement(const std::string& achievement
 {
     double percent = clampPercent(percentComplete);
     if (QVSessionRole::current().hasUserApprovedQuorvel()) {
-        std::string userId = lastLoggedInUserId();
+        std::string userId = QVUser::offlineRowsUserId();
         if (percent > getPercentComplete(achievementId, userId)
             && (isValidUser(userId) || isAnonymousUser(userId))) {
             localUpdateAchievement(achievementId, userId, percent);
@@ -211,7 +205,7 @@ Ref<QVRequestHandle> QVAchievementService::submitQueuedUpadteAchievements(const 
     shared->onlySubmitToGameCenterDeferedAchievementIds.clear();
     shared->onlySubmitToGameCenterDeferedAchievementPercentCompletes.clear();
 
-    std::string userId = lastLoggedInUserId();
+    std::string userId = QVUser::offlineRowsUserId();
     bool approved = QVSessionRole::current().hasUserApprovedQuorvel();
     if (!ids.empty() && !percents.empty() && approved && isValidUser(userId)) {
         for (size_t i = 0; i < std::min(ids.size(), percents.size()); ++i)
@@ -361,7 +355,7 @@ void QVAchievementService::syncOfflineAchievements(const QVPaginatedSeries* page
 {
     if (!page)
         return;
-    std::string userId = lastLoggedInUserId();
+    std::string userId = QVUser::offlineRowsUserId();
     for (const auto& object : page->objects()) {
         auto* record = dynamic_cast<QVUnlockedAchievement*>(object.get());
         if (!record || record->isInvalidResult() || !record->achievement())
@@ -390,7 +384,7 @@ void QVAchievementService::finishAchievementsPage(const QVPaginatedSeries* page,
     QVAchievementService* shared = sharedService();
     bool prompt = shared && shared->mAutomaticallyPromptToPostUnlocks;
     if (page->objects().size() == 1) {
-        auto* record = dynamic_cast<QVUnlockedAchievement*>(page->objects().front().get());
+        auto* record = page->recordAtIndex<QVUnlockedAchievement>(0, "an unlocked achievement");
         QVAchievement* a = record ? record->achievement() : nullptr;
         if (a && !duringSync && prompt && record->percentComplete() == 100)
             QVSocialNotificationService::sendWithAchievement(a->resourceId(), a->title().value_or(""), a->iconUrl(),
@@ -529,7 +523,7 @@ std::vector<Ref<QVAchievement>> QVAchievementService::getAchievementsLocal()
     std::vector<Ref<QVAchievement>> out;
     QVOfflineStore::Use q(QVOfflineStore::achievementStatements().localList);
     q->bind("app_version", QVOfflineService::getFormattedAppVersion());
-    q->bind("user_id", lastLoggedInUserId());
+    q->bind("user_id", QVUser::offlineRowsUserId());
     while (q->step())
         out.push_back(QVAchievement::initWithLocalSQL(*q));
     return out;
@@ -549,7 +543,7 @@ Ref<QVAchievement> QVAchievementService::getAchievementLocalWithUnlockInfo(const
     QVOfflineStore::Use q(QVOfflineStore::achievementStatements().localOne);
     q->bind("app_version", QVOfflineService::getFormattedAppVersion());
     q->bind("achievement_id", achievementId);
-    q->bind("user_id", lastLoggedInUserId());
+    q->bind("user_id", QVUser::offlineRowsUserId());
     return q->step() ? QVAchievement::initWithLocalSQL(*q) : nullptr;
 }
 

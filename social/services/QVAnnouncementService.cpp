@@ -139,7 +139,7 @@ void QVAnnouncementService::_combineSectionsAndSort(platform::Object* series, pl
 {
     auto combined = combineSections(dynamic_cast<QVPaginatedSeries*>(series));
     sortObjects(combined->objects(), &QVAnnouncement::compareByCreationDate);
-    if (auto* next = dynamic_cast<QVDelegateChained*>(nextCall))
+    if (auto* next = QVDelegateChained::from(nextCall))
         next->invokeWith(combined.get());
 }
 
@@ -147,7 +147,7 @@ void QVAnnouncementService::_combineSectionsAndSortStickyFirst(platform::Object*
 {
     auto combined = combineSections(dynamic_cast<QVPaginatedSeries*>(series));
     sortObjects(combined->objects(), &QVAnnouncement::compareByCreationDateAndSticky);
-    if (auto* next = dynamic_cast<QVDelegateChained*>(nextCall))
+    if (auto* next = QVDelegateChained::from(nextCall))
         next->invokeWith(combined.get());
 }
 

@@ -15,6 +15,17 @@ const QVServiceEndpoint kIndex { "GET", "challenge_definitions.xml", 0, nullptr 
 const QVServiceEndpoint kShow { "GET", "challenge_definitions/%@.xml", 0, nullptr };
 const QVServiceEndpoint kStats { "GET", "challenge_definitions.xml", 2,
                                  QVChallengeDefinitionService::kDownloadingChallengeInformation };
+
+std::vector<Ref<QVChallengeDefinition>> definitionsIn(platform::Object* object)
+{
+    std::vector<Ref<QVChallengeDefinition>> out;
+    if (auto* series = dynamic_cast<QVPaginatedSeries*>(object)) {
+        for (const auto& item : series->objects())
+            if (auto* d = dynamic_cast<QVChallengeDefinition*>(item.get()))
+                out.emplace_back(d);
+    }
+    return out;
+}
 } // namespace
 
 // -- the service ----------------------------------------------------------------------------
@@ -83,7 +94,7 @@ void QVChallengeDefinition::getDataMap(QVResourceDataMap& map)
     f.field<QVFieldBool>("multi_attempt", &T::multiAttempt_);
 }
 
-QVChallengeDefinition::~QVChallengeDefinition() { QVDestroyHttpService(mHttpService); }
+QVChallengeDefinition::~QVChallengeDefinition() = default;
 
 void QVChallengeDefinition::setDelegate(QVChallengeDefinitionDelegate* delegate)
 {
@@ -105,19 +116,6 @@ Ref<QVRequestHandle> QVChallengeDefinition::downloadAllChallengeDefinitions()
         QVDelegate(&c, BRISKO_SELECTOR(QVChallengeDefinitionClass, _downloadAllSuccess)),
         QVDelegate(&c, BRISKO_SELECTOR(QVChallengeDefinitionClass, _downloadAllFailure))));
 }
-
-namespace {
-std::vector<Ref<QVChallengeDefinition>> definitionsIn(platform::Object* object)
-{
-    std::vector<Ref<QVChallengeDefinition>> out;
-    if (auto* series = dynamic_cast<QVPaginatedSeries*>(object)) {
-        for (const auto& item : series->objects())
-            if (auto* d = dynamic_cast<QVChallengeDefinition*>(item.get()))
-                out.emplace_back(d);
-    }
-    return out;
-}
-} // namespace
 
 void QVChallengeDefinitionClass::_downloadDefinitionSuccess(platform::Object* series)
 {
@@ -151,36 +149,13 @@ void QVChallengeDefinitionClass::_downloadAllFailure(platform::Object*)
 
 Ref<QVRequestHandle> QVChallengeDefinition::getIcon()
 {
-    Ref<platform::Image> cached;
-    Ref<QVRequestHandle> handle =
-        QVGetImageFromUrl(iconUrl_, cached, mHttpService, mHttpServiceObserver,
-                          QVDelegate(this, BRISKO_SELECTOR(QVChallengeDefinition, _getIconSuccess)),
-                          QVDelegate(this, BRISKO_SELECTOR(QVChallengeDefinition, _getIconFailure)));
-    if (cached) {
-        QVChallengeDefinitionClass::notify([&](QVChallengeDefinitionDelegate& d) { d.didGetIcon(cached.get(), this); });
-        return nullptr;
-    }
-    return QVChallengeDefinitionClass::file(handle);
-}
-
-void QVChallengeDefinition::_getIconSuccess(platform::Object* data)
-{
-    Ref<QVChallengeDefinition> keep(this);
-    Ref<platform::Image> image = QVCacheDownloadedImage(data, &iconUrl_);
-    if (!image) {
-        _getIconFailure(nullptr);
-        return;
-    }
-    mHttpServiceObserver = nullptr;
-    QVChallengeDefinitionClass::notify([&](QVChallengeDefinitionDelegate& d) { d.didGetIcon(image.get(), this); });
-}
-
-void QVChallengeDefinition::_getIconFailure(platform::Object*)
-{
-    Ref<QVChallengeDefinition> keep(this);
-    mHttpServiceObserver = nullptr;
-    QVChallengeDefinitionClass::notify(
-        [&](QVChallengeDefinitionDelegate& d) { d.getFailGetIconQVChallengeDefinition(this); });
+    return QVChallengeDefinitionClass::file(picture_.fetch(this, iconUrl_, [this](platform::Image* image) {
+        if (image)
+            QVChallengeDefinitionClass::notify([&](QVChallengeDefinitionDelegate& d) { d.didGetIcon(image, this); });
+        else
+            QVChallengeDefinitionClass::notify(
+                [&](QVChallengeDefinitionDelegate& d) { d.getFailGetIconQVChallengeDefinition(this); });
+    }));
 }
 
 // -- statistics -----------------------------------------------------------------------------

@@ -7,7 +7,7 @@
 // retained; every method optional), and an empty answer counts as a failure.
 #pragma once
 
-#include "social/runtime/QVHttpService.h"
+#include "social/runtime/QVResourceImageDownload.h"
 #include "social/runtime/QVResourceFields.h"
 #include "social/runtime/QVService.h"
 #include "social/runtime/QVServicePublicClass.h"
@@ -98,8 +98,6 @@ public:
     bool canReceiveCallbacksNow() override { return true; }
 
     // Callbacks of the requests and the icon download.
-    void _getIconSuccess(platform::Object* data);
-    void _getIconFailure(platform::Object*);
 
 protected:
     QVChallengeDefinition() = default;
@@ -109,8 +107,7 @@ private:
     std::string clientApplicationId_;
     std::string iconUrl_;
     bool multiAttempt_ { false };
-    platform::Ref<QVHttpService> mHttpService;
-    platform::Ref<QVHttpServiceObserver> mHttpServiceObserver;
+    QVResourcePicture picture_;
 };
 
 // One definition's tally for the local player (and a compared player).

@@ -25,7 +25,6 @@
 namespace quorvel {
 
 using platform::Ref;
-using Writer = QVHttpNestedQueryStringWriter;
 
 namespace {
 
@@ -41,10 +40,6 @@ const QVServiceEndpoint kReceivers { "GET", "challenges_users.xml", 0, nullptr }
 const QVServiceEndpoint kSend { "POST", "challenges.xml", 1, QVChallengeService::kChallengeSent, true, 3, 1 };
 const QVServiceEndpoint kReject { "POST", "challenges_users/%@/update.xml", 2, "Rejected Challenge" };
 const QVServiceEndpoint kSubmit { "POST", "challenges_users/%@/update.xml", 2, "Submitted Challenge" };
-
-Ref<Writer> writer() { return platform::adoptRef(new Writer); }
-void put(Writer& w, const char* name, std::string value) { w.io(name, value); }
-void put(Writer& w, const char* name, int value) { w.io(name, value); }
 
 QVChallengeToUser* firstChallengeToUser(platform::Object* object)
 {
@@ -115,14 +110,14 @@ void QVChallengeService::getPendingChallengesForLocalUserAndApplication(const st
                                                                         const QVDelegate& onSuccess,
                                                                         const QVDelegate& onFailure)
 {
-    auto params = writer();
-    put(*params, "incomplete", 1);
-    put(*params, "page", page);
-    put(*params, "mark_as_viewed", 1);
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("incomplete", 1);
+    params->put("page", page);
+    params->put("mark_as_viewed", 1);
     if (!clientApplicationId.empty())
-        put(*params, "client_application_id", clientApplicationId);
+        params->put("client_application_id", clientApplicationId);
     if (!comparedToUserId.empty())
-        put(*params, "compared_user_id", comparedToUserId);
+        params->put("compared_user_id", comparedToUserId);
     service().send(kPending, {}, params.get(), onSuccess, onFailure);
 }
 
@@ -142,17 +137,17 @@ void QVChallengeService::getPendingChallengesForLocalUserAndLocalApplication(int
 void QVChallengeService::getCompletedChallengesForLocalUserAndLocalApplication(int page, const QVDelegate& onSuccess,
                                                                                const QVDelegate& onFailure)
 {
-    auto params = writer();
-    put(*params, "complete", 1);
-    put(*params, "page", page);
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("complete", 1);
+    params->put("page", page);
     service().send(kPending, {}, params.get(), onSuccess, onFailure);
 }
 
 void QVChallengeService::getSentChallengesForLocalUserAndLocalApplication(int page, const QVDelegate& onSuccess,
                                                                           const QVDelegate& onFailure)
 {
-    auto params = writer();
-    put(*params, "page", page);
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("page", page);
     service().send(kSent, {}, params.get(), onSuccess, onFailure);
 }
 
@@ -161,14 +156,14 @@ void QVChallengeService::getChallengeHistoryForType(const std::string& challenge
                                                     const std::string& comparedToUserId, const QVDelegate& onSuccess,
                                                     const QVDelegate& onFailure)
 {
-    auto params = writer();
-    put(*params, "history", 1);
-    put(*params, "page", page);
-    put(*params, "challenge_definition_id", challengeDefinitionId);
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("history", 1);
+    params->put("page", page);
+    params->put("challenge_definition_id", challengeDefinitionId);
     if (clientApplicationId)
-        put(*params, "client_application_id", *clientApplicationId);
+        params->put("client_application_id", *clientApplicationId);
     if (!comparedToUserId.empty())
-        put(*params, "compared_user_id", comparedToUserId);
+        params->put("compared_user_id", comparedToUserId);
     service().send(kHistory, {}, params.get(), onSuccess, onFailure);
 }
 
@@ -182,23 +177,23 @@ void QVChallengeService::getChallengeHistoryForType(const std::string& challenge
 void QVChallengeService::getChallengeHistoryAcrossAllTypes(int page, const QVDelegate& onSuccess,
                                                            const QVDelegate& onFailure)
 {
-    auto params = writer();
-    put(*params, "history", 1);
-    put(*params, "page", page);
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("history", 1);
+    params->put("page", page);
     service().send(kHistory, {}, params.get(), onSuccess, onFailure);
 }
 
 void QVChallengeService::getUsersToChallenge(const std::string& challengerUserId, int page,
                                              const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    auto params = writer();
-    put(*params, "page", page);
-    put(*params, "user_id", std::string("me"));
-    put(*params, "scope", std::string("people-of-interest"));
-    put(*params, "with_client_application", QVSessionRole::current().clientApplicationId());
-    put(*params, "not_sectioned", std::string("yes"));
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("page", page);
+    params->put("user_id", std::string("me"));
+    params->put("scope", std::string("people-of-interest"));
+    params->put("with_client_application", QVSessionRole::current().clientApplicationId());
+    params->put("not_sectioned", std::string("yes"));
     if (!challengerUserId.empty())
-        put(*params, "challenger_user_id", challengerUserId);
+        params->put("challenger_user_id", challengerUserId);
     service().send(kUsersToChallenge, {}, params.get(), onSuccess, onFailure);
 }
 
@@ -207,11 +202,11 @@ void QVChallengeService::getUsersWhoReceivedChallengeWithId(const std::string& c
                                                             int page, const QVDelegate& onSuccess,
                                                             const QVDelegate& onFailure)
 {
-    auto params = writer();
-    put(*params, "challenge_id", challengeId);
-    put(*params, "client_application_id",
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("challenge_id", challengeId);
+    params->put("client_application_id",
         clientApplicationId ? *clientApplicationId : QVSessionRole::current().clientApplicationId());
-    put(*params, "page", page);
+    params->put("page", page);
     service().send(kReceivers, {}, params.get(), onSuccess, onFailure);
 }
 
@@ -241,15 +236,15 @@ Ref<QVHttpNestedQueryStringWriter> QVChallengeService::sendChallengeParameters(
     const std::string& hiddenText, const std::vector<std::string>& toUsers,
     const std::optional<std::string>& inResponseToChallengeId)
 {
-    auto params = writer();
-    put(*params, "challenge_hidden_text", hiddenText);
-    put(*params, "challenger_id", std::string("me"));
-    put(*params, "challenge_description", challengeText);
-    put(*params, "challenge_definition_id", challengeDefinitionId);
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("challenge_hidden_text", hiddenText);
+    params->put("challenger_id", std::string("me"));
+    params->put("challenge_description", challengeText);
+    params->put("challenge_definition_id", challengeDefinitionId);
     if (inResponseToChallengeId && !inResponseToChallengeId->empty())
-        put(*params, "challenge_response_to_challenge_id", *inResponseToChallengeId);
+        params->put("challenge_response_to_challenge_id", *inResponseToChallengeId);
     if (userMessage)
-        put(*params, "challenge_user_message", *userMessage);
+        params->put("challenge_user_message", *userMessage);
     std::optional<platform::Bytes> data = serializedChallengeData(challengeData);
     params->io("challenge_user_data", data);
     {
@@ -264,10 +259,10 @@ Ref<QVHttpNestedQueryStringWriter> QVChallengeService::sendChallengeParameters(
 Ref<QVRequestHandle> QVChallengeService::rejectChallenge(const std::string& challengeToUserId,
                                                          const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    auto params = writer();
+    auto params = QVHttpNestedQueryStringWriter::create();
     {
         QVISerializer::Scope scope(*params, "challenges_user");
-        put(*params, "ignored", 1);
+        params->put("ignored", 1);
     }
     return service().send(kReject, { challengeToUserId }, params.get(), onSuccess, onFailure);
 }
@@ -281,19 +276,19 @@ Ref<QVRequestHandle> QVChallengeService::submitChallengeResult(const std::string
         onFailure.invoke(nullptr);
         return nullptr;
     }
-    auto params = writer();
+    auto params = QVHttpNestedQueryStringWriter::create();
     {
         QVISerializer::Scope scope(*params, "challenges_user");
-        put(*params, "result_text", resultDescription);
+        params->put("result_text", resultDescription);
         switch (result) {
         case kWon:
-            put(*params, "result", std::string("win"));
+            params->put("result", std::string("win"));
             break;
         case kLost:
-            put(*params, "result", std::string("lose"));
+            params->put("result", std::string("lose"));
             break;
         case kTied:
-            put(*params, "result", std::string("tie"));
+            params->put("result", std::string("tie"));
             break;
         default:
             break;
@@ -438,7 +433,7 @@ void QVChallengeService::_chainedGetChallengeToUserAndShowDetailView(platform::O
                                  QVDelegate(this, BRISKO_SELECTOR(QVChallengeService, _onChallengeReceivedDetailView)),
                                  failed);
     }
-    if (auto* chained = dynamic_cast<QVDelegateChained*>(nextCall))
+    if (auto* chained = QVDelegateChained::from(nextCall))
         chained->invoke();
 }
 

@@ -22,14 +22,12 @@ const QVServiceEndpoint kInstances { "GET", "chat_room_instances.xml", 2, "Downl
 const QVServiceEndpoint kJoin { "GET", "chat_room_instances/join", 2, "Joined Chat Room" };
 const QVServiceEndpoint kShowLast { "GET", "chat_room_instances/show", 0 };
 
-Ref<QVHttpNestedQueryStringWriter> newWriter() { return platform::adoptRef(new QVHttpNestedQueryStringWriter); }
-
 
 double monotonicNow() { return platform::RunLoop::main().now(); }
 
 void passOn(platform::Object* nextCall, platform::Object* value)
 {
-    if (auto* chained = dynamic_cast<QVDelegateChained*>(nextCall))
+    if (auto* chained = QVDelegateChained::from(nextCall))
         chained->invokeWith(value);
 }
 
@@ -79,7 +77,7 @@ Ref<QVRequestHandle> QVChatRoomDefinitionService::getPage(int, bool includeGloba
                                                           bool includeApplicationRooms, bool includeLastVisitedRoom,
                                                           const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    auto params = newWriter();
+    auto params = QVHttpNestedQueryStringWriter::create();
     params->io("include_global_rooms", includeGlobalRooms);
     params->io("include_application_rooms", includeApplicationRooms);
     params->io("include_developer_rooms", includeDeveloperRooms);
@@ -112,7 +110,7 @@ Ref<QVRequestHandle> QVChatRoomInstanceService::getPage(int page, const QVChatRo
         onFailure.invoke(nullptr);
         return nullptr;
     }
-    auto params = newWriter();
+    auto params = QVHttpNestedQueryStringWriter::create();
     std::string id = definition->resourceId();
     params->io("chat_room_definition_id", id);
     params->io("page", page);
@@ -129,7 +127,7 @@ Ref<QVRequestHandle> QVChatRoomInstanceService::attemptToJoinRoom(QVChatRoomInst
     }
     QVChatRoomInstanceService& s = service();
     QVDelegate joined(&s, BRISKO_SELECTOR(QVChatRoomInstanceService, onJoinedChatRoom), onSuccess);
-    auto params = newWriter();
+    auto params = QVHttpNestedQueryStringWriter::create();
     std::string id = room->resourceId();
     params->io("chat_room_instance_id", id);
     s.roomJoining_ = Ref<QVChatRoomInstance>(room);
@@ -165,8 +163,8 @@ void QVChatRoomInstanceService::onLoadedLastJoinedChatRoom(platform::Object* ser
     lastUpdateOfLastRoom_ = monotonicNow();
     hasLastRoomUpdate_ = true;
     auto* page = dynamic_cast<QVPaginatedSeries*>(series);
-    QVChatRoomInstance* only = page && page->count() == 1 ? dynamic_cast<QVChatRoomInstance*>(page->objectAtIndex(0))
-                                                          : nullptr;
+    QVChatRoomInstance* only =
+        page && page->count() == 1 ? page->recordAtIndex<QVChatRoomInstance>(0, "a chat room") : nullptr;
     lastRoom_ = Ref<QVChatRoomInstance>(only);
     passOn(nextCall, lastRoom_.get());
 }

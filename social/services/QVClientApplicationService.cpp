@@ -11,7 +11,6 @@
 namespace quorvel {
 
 using platform::Ref;
-using Writer = Ref<QVHttpNestedQueryStringWriter>;
 
 namespace {
 
@@ -21,12 +20,6 @@ const QVServiceEndpoint kPlayedGamesForUser { "GET", "profiles/%@/list_games", 2
 const QVServiceEndpoint kPlayerReview { "GET", "client_applications/%@/users/%@.xml", 2, "Downloading" };
 const QVServiceEndpoint kReview { "POST", "client_applications/%@/users/review.xml", 2, nullptr };
 const QVServiceEndpoint kFanClub { "GET", "client_application_users/fan_club", 3, nullptr };
-
-Writer newWriter() { return platform::adoptRef(new QVHttpNestedQueryStringWriter); }
-
-void put(QVHttpNestedQueryStringWriter& w, const char* name, std::string value) { w.io(name, value); }
-void put(QVHttpNestedQueryStringWriter& w, const char* name, int value) { w.io(name, value); }
-void put(QVHttpNestedQueryStringWriter& w, const char* name, bool value) { w.io(name, value); }
 
 std::string orThisGame(const std::string& gameId)
 {
@@ -58,10 +51,10 @@ void QVClientApplicationService::getGameProfilePageComparisonInfo(const std::str
             return;
         }
     }
-    Writer params = newWriter();
-    put(*params, "game_profile_page_info", 1);
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("game_profile_page_info", 1);
     if (!comparedToUserId.empty())
-        put(*params, "compared_user_id", comparedToUserId);
+        params->put("compared_user_id", comparedToUserId);
     service().send(kGameInfo, { orThisGame(gameId) }, params.get(), onSuccess, onFailure);
 }
 
@@ -74,9 +67,9 @@ void QVClientApplicationService::getGameProfilePageInfo(const std::string& gameI
 void QVClientApplicationService::getPlayedGamesInScope(const std::string& scope, int page,
                                                        const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    Writer params = newWriter();
-    put(*params, "page", page);
-    put(*params, "scope", scope);
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("page", page);
+    params->put("scope", scope);
     service().send(kPlayedGamesInScope, {}, params.get(), onSuccess, onFailure);
 }
 
@@ -90,14 +83,14 @@ void QVClientApplicationService::getPlayedGamesForUser(const std::string& userId
                                                        int perPage, const QVDelegate& onSuccess,
                                                        const QVDelegate& onFailure)
 {
-    Writer params = newWriter();
-    put(*params, "page", page);
-    put(*params, "per_page", perPage);
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("page", page);
+    params->put("per_page", perPage);
     bool isLocal = userId.empty() || userId == QVSessionRole::current().lastLoggedInUserId();
     if (!isLocal)
-        put(*params, "compared_to_user_id", std::string("me"));
+        params->put("compared_to_user_id", std::string("me"));
     if (favoriteGamesOnly)
-        put(*params, "only_favorites", 1);
+        params->put("only_favorites", 1);
     service().send(kPlayedGamesForUser, { isLocal ? std::string("me") : userId }, params.get(), onSuccess, onFailure);
 }
 
@@ -117,7 +110,7 @@ void QVClientApplicationService::getPlayerReviewForGame(const std::string& gameI
                                                         const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
     std::string user = userId.empty() ? QVSessionRole::current().lastLoggedInUserId() : userId;
-    service().send(kPlayerReview, { orThisGame(gameId), user }, newWriter().get(), onSuccess, onFailure);
+    service().send(kPlayerReview, { orThisGame(gameId), user }, QVHttpNestedQueryStringWriter::create().get(), onSuccess, onFailure);
 }
 
 Ref<QVRequestHandle> QVClientApplicationService::setGameIsFavorite(const std::string& gameId, bool favorite,
@@ -125,12 +118,12 @@ Ref<QVRequestHandle> QVClientApplicationService::setGameIsFavorite(const std::st
                                                                    const QVDelegate& onSuccess,
                                                                    const QVDelegate& onFailure)
 {
-    Writer params = newWriter();
+    auto params = QVHttpNestedQueryStringWriter::create();
     {
         QVISerializer::Scope scope(*params, "client_application_user");
         if (review)
-            put(*params, "review", *review);
-        put(*params, "favorite", favorite);
+            params->put("review", *review);
+        params->put("favorite", favorite);
     }
     return service().send(kReview, { orThisGame(gameId) }, params.get(), onSuccess, onFailure);
 }
@@ -151,8 +144,8 @@ void QVClientApplicationService::unfavoriteGame(const std::string& gameId, const
 
 void QVClientApplicationService::viewedFanClub(const std::string& gameId)
 {
-    Writer params = newWriter();
-    put(*params, "client_application_id", orThisGame(gameId));
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("client_application_id", orThisGame(gameId));
     service().send(kFanClub, {}, params.get(), QVDelegate(), QVDelegate());
 }
 

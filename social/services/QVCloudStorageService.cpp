@@ -3,9 +3,9 @@
 #include "social/services/QVCloudStorageService.h"
 
 #include "platform/foundation/Boxed.h"
+#include "platform/foundation/Exception.h"
 #include "platform/foundation/Log.h"
 #include "social/runtime/OAuthAPIRequestLoader.h"
-#include "social/runtime/QVCallerValues.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVSessionRole.h"
@@ -84,10 +84,9 @@ Ref<QVRequestHandle> QVCloudStorageService::uploadBlob(const std::optional<Bytes
     std::string keyText = key;
     params->io("key", keyText);
     params->io("blob", stored);
-    return shared.postAction(kUpload.path, params.get(), onSuccess,
-                             QVDelegate(&shared, BRISKO_SELECTOR(QVCloudStorageService, onUploadFailure),
-                                        QVDelegateChained::chainedWith(onFailure).get()),
-                             kUpload.requestType, nullptr);
+    return shared.send(kUpload, {}, params.get(), onSuccess,
+                       QVDelegate(&shared, BRISKO_SELECTOR(QVCloudStorageService, onUploadFailure),
+                                  QVDelegateChained::chainedWith(onFailure).get()));
 }
 
 Ref<QVRequestHandle> QVCloudStorageService::downloadBlobWithKey(const std::string& key, const QVDelegate& onSuccess,
@@ -103,7 +102,7 @@ Ref<QVRequestHandle> QVCloudStorageService::downloadBlobWithKey(const std::strin
     QVProvider* provider = QVSessionRole::current().provider();
     if (!path || !provider)
         return nullptr;
-    auto values = QVCallerValues::with(onSuccess, onFailure);
+    auto values = QVDelegateChained::chainedWith(onSuccess, onFailure);
     auto params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
     return provider->performAction(
         *path, params.get(), kDownload.httpMethod,
@@ -120,7 +119,7 @@ Ref<QVRequestHandle> QVCloudStorageService::getIndex(const QVDelegate& onSuccess
 Ref<QVRequestHandle> QVCloudStorageService::getIndexOnSuccess(const QVDelegate& onSuccess,
                                                               const QVDelegate& onFailure)
 {
-    return getAction(kIndex.path, nullptr, onSuccess, onFailure, kIndex.requestType, nullptr);
+    return send(kIndex, {}, nullptr, onSuccess, onFailure);
 }
 
 QVCloudStorageStatus_Object* QVCloudStorageService::statusForFailure(Object* loaderObject, bool keep507) const
@@ -138,31 +137,30 @@ QVCloudStorageStatus_Object* QVCloudStorageService::statusForFailure(Object* loa
 
 void QVCloudStorageService::onUploadFailure(Object* loader, Object* nextCall)
 {
-    if (auto* chained = dynamic_cast<QVDelegateChained*>(nextCall))
+    if (auto* chained = QVDelegateChained::from(nextCall))
         chained->invokeWith(statusForFailure(loader, true));
 }
 
 void QVCloudStorageService::onDownloadFailure(Object* loader, Object* nextCall)
 {
-    if (auto* values = dynamic_cast<QVCallerValues*>(nextCall))
-        values->onFailure.invoke(statusForFailure(loader, false));
+    if (auto* values = QVDelegateChained::from(nextCall))
+        values->invokeFailureWith(statusForFailure(loader, false));
 }
 
 void QVCloudStorageService::onBlobDownloaded(Object* loaderObject, Object* nextCall)
 {
     auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(loaderObject);
-    auto* values = dynamic_cast<QVCallerValues*>(nextCall);
-    if (!loader || !values)
-        return;
+    QVDelegateChained* values = QVDelegateChained::from(nextCall);
+    BRISKO_ASSERT(loader && values, "A stored value's download came without its loader or the caller's values");
     std::optional<Bytes> blob = loader->data();
     if (mUseCompression)
         blob = QVCompressableData::uncompressedDataFromSerializedData(loader->data(), kMaxExpandedValue);
     // A stored value that does not expand is not the value: a failure.
     if (!blob) {
-        values->onFailure.invoke(getStatusObject_NotAcceptable());
+        values->invokeFailureWith(getStatusObject_NotAcceptable());
         return;
     }
-    values->onSuccess.invoke(platform::Boxed::data(std::move(*blob)).get());
+    values->invokeWith(platform::Boxed::data(std::move(*blob)).get());
 }
 
 // -- blob forms of the storage host -------------------------------------------------------
@@ -256,7 +254,7 @@ Ref<QVRequestHandle> QVCloudStorageService::downloadS3Blob(const std::string& ad
                                                            const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
     QVCloudStorageService& shared = service();
-    auto values = QVCallerValues::with(onSuccess, onFailure);
+    auto values = QVDelegateChained::chainedWith(onSuccess, onFailure);
     QVDelegate success(&shared, BRISKO_SELECTOR(QVCloudStorageService, onS3BlobDownloaded), values.get());
     auto observer = platform::adoptRef(new QVBlobDownloadObserver(success, onFailure, true));
     auto request = shared.mS3HttpService->startRequest(address, "GET", std::nullopt, nullptr, nullptr, passThrough,
@@ -267,21 +265,20 @@ Ref<QVRequestHandle> QVCloudStorageService::downloadS3Blob(const std::string& ad
 void QVCloudStorageService::onS3BlobDownloaded(Object* responseObject, Object* nextCall)
 {
     auto* response = dynamic_cast<QVS3Response*>(responseObject);
-    auto* values = dynamic_cast<QVCallerValues*>(nextCall);
-    if (!response || !values)
-        return;
+    QVDelegateChained* values = QVDelegateChained::from(nextCall);
+    BRISKO_ASSERT(response && values, "A storage host download came without its response or the caller's values");
     Ref<QVS3Response> keep(response);
     if (mUseCompression) {
         std::optional<Bytes> blob = uncompressBlob(response->data());
         // A body that does not expand is reported as a failure, not as an empty success.
         if (!blob) {
-            values->onFailure.invoke(
+            values->invokeFailureWith(
                 QVS3Response::response(std::nullopt, response->passThroughObject(), 406).get());
             return;
         }
         response->setData(std::move(blob));
     }
-    values->onSuccess.invoke(response);
+    values->invokeWith(response);
 }
 
 } // namespace quorvel

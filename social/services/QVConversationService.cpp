@@ -15,13 +15,6 @@ const QVServiceEndpoint kPostMessage { "POST", "discussions/%@/posts.xml", 0 };
 const QVServiceEndpoint kHistory { "GET", "discussions/%@/posts.xml", 0 };
 const QVServiceEndpoint kDelete { "POST", "discussions/%@/delete.xml", 0 };
 
-Ref<QVHttpNestedQueryStringWriter> textWriter(const char* name, std::string value)
-{
-    auto params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
-    params->io(name, value);
-    return params;
-}
-
 } // namespace
 
 void QVConversationService::populateKnownResources(QVResourceNameMap& map)
@@ -38,13 +31,13 @@ Ref<QVRequestHandle> QVConversationService::startConversationWithUser(const std:
         onFailure.invoke(nullptr);
         return nullptr;
     }
-    return service().send(kStart, {}, textWriter("discussion[other_user_id]", userId).get(), onSuccess, onFailure);
+    return service().send(kStart, {}, QVHttpNestedQueryStringWriter::with("discussion[other_user_id]", userId).get(), onSuccess, onFailure);
 }
 
 Ref<QVRequestHandle> QVConversationService::postMessage(const std::string& text, const std::string& conversationId,
                                                         const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    return service().send(kPostMessage, { conversationId }, textWriter("post[body]", text).get(), onSuccess,
+    return service().send(kPostMessage, { conversationId }, QVHttpNestedQueryStringWriter::with("post[body]", text).get(), onSuccess,
                           onFailure);
 }
 
@@ -60,7 +53,7 @@ Ref<QVRequestHandle> QVConversationService::getConversationHistory(const std::st
 Ref<QVRequestHandle> QVConversationService::deleteConversation(const std::string& conversationId,
                                                                const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    auto params = textWriter("client_application_id", QVSessionRole::current().clientApplicationId());
+    auto params = QVHttpNestedQueryStringWriter::with("client_application_id", QVSessionRole::current().clientApplicationId());
     return service().send(kDelete, { conversationId }, params.get(), onSuccess, onFailure);
 }
 

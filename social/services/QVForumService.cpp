@@ -18,19 +18,10 @@ const QVServiceEndpoint kNewThread { "POST", "topics/%@/discussions.xml", 0 };
 const QVServiceEndpoint kSubscribe { "POST", "discussions/%@/subscribe.xml", 0 };
 const QVServiceEndpoint kUnsubscribe { "POST", "discussions/%@/unsubscribe.xml", 0 };
 
-Ref<QVHttpNestedQueryStringWriter> newWriter() { return platform::adoptRef(new QVHttpNestedQueryStringWriter); }
-
 Ref<QVHttpNestedQueryStringWriter> pageWriter(int page)
 {
-    auto params = newWriter();
-    params->io("page", page);
-    return params;
-}
-
-Ref<QVHttpNestedQueryStringWriter> textWriter(const char* name, std::string value)
-{
-    auto params = newWriter();
-    params->io(name, value);
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("page", page);
     return params;
 }
 
@@ -65,14 +56,14 @@ Ref<QVRequestHandle> QVForumService::getPostsForThread(const std::string& thread
 Ref<QVRequestHandle> QVForumService::replyToThread(const std::string& threadId, const std::string& body,
                                                    const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    return service().send(kReply, { threadId }, textWriter("post[body]", body).get(), onSuccess, onFailure);
+    return service().send(kReply, { threadId }, QVHttpNestedQueryStringWriter::with("post[body]", body).get(), onSuccess, onFailure);
 }
 
 Ref<QVRequestHandle> QVForumService::postNewThreadInTopic(const std::string& topicId, const std::string& subject,
                                                           const std::string& body, const QVDelegate& onSuccess,
                                                           const QVDelegate& onFailure)
 {
-    auto params = textWriter("discussion[subject]", subject);
+    auto params = QVHttpNestedQueryStringWriter::with("discussion[subject]", subject);
     std::string text = body;
     params->io("discussion[body]", text);
     return service().send(kNewThread, { topicId }, params.get(), onSuccess, onFailure);
@@ -81,13 +72,13 @@ Ref<QVRequestHandle> QVForumService::postNewThreadInTopic(const std::string& top
 Ref<QVRequestHandle> QVForumService::subscribeToThread(const std::string& threadId, const std::string& topicId,
                                                        const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    return service().send(kSubscribe, { threadId }, textWriter("topic_id", topicId).get(), onSuccess, onFailure);
+    return service().send(kSubscribe, { threadId }, QVHttpNestedQueryStringWriter::with("topic_id", topicId).get(), onSuccess, onFailure);
 }
 
 Ref<QVRequestHandle> QVForumService::unsubscribeFromThread(const std::string& threadId, const std::string& topicId,
                                                            const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    return service().send(kUnsubscribe, { threadId }, textWriter("topic_id", topicId).get(), onSuccess, onFailure);
+    return service().send(kUnsubscribe, { threadId }, QVHttpNestedQueryStringWriter::with("topic_id", topicId).get(), onSuccess, onFailure);
 }
 
 // ---- Topics

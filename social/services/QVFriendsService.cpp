@@ -25,11 +25,6 @@ const QVServiceEndpoint kRemoveFollower { "DELETE", "users/%@/following.xml", 2,
 const QVServiceEndpoint kFollowingAnyone { "GET", "users.xml", 0 };
 const QVServiceEndpoint kInvitable { "GET", "invites/new/invitable_friends", 0 };
 
-Writer newWriter() { return platform::adoptRef(new QVHttpNestedQueryStringWriter); }
-
-void put(QVHttpNestedQueryStringWriter& w, const char* name, std::string value) { w.io(name, value); }
-void put(QVHttpNestedQueryStringWriter& w, const char* name, int value) { w.io(name, value); }
-
 std::string orMe(const std::string& id) { return id.empty() ? "me" : id; }
 
 } // namespace
@@ -47,19 +42,19 @@ Ref<QVRequestHandle> QVFriendsService::getUsersFollowedByUser(const std::string&
 {
     Writer own;
     if (!params) {
-        own = newWriter();
+        own = QVHttpNestedQueryStringWriter::create();
         params = own.get();
     }
-    put(*params, "user_id", orMe(userId));
-    put(*params, "scope", std::string("people-of-interest"));
+    params->put("user_id", orMe(userId));
+    params->put("scope", std::string("people-of-interest"));
     return service().send(kFriends, {}, params, onSuccess, onFailure);
 }
 
 void QVFriendsService::getUsersFollowedByUser(const std::string& userId, int pageIndex, const QVDelegate& onSuccess,
                                               const QVDelegate& onFailure)
 {
-    Writer params = newWriter();
-    put(*params, "page", pageIndex);
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("page", pageIndex);
     getUsersFollowedByUser(userId, params.get(), onSuccess, onFailure);
 }
 
@@ -73,8 +68,8 @@ Ref<QVRequestHandle> QVFriendsService::getAllUsersFollowedByUserAlphabetical(con
                                                                              const QVDelegate& onSuccess,
                                                                              const QVDelegate& onFailure)
 {
-    Writer params = newWriter();
-    put(*params, "full_alphabetical_list", 1);
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("full_alphabetical_list", 1);
     return getUsersFollowedByUser(userId, params.get(), onSuccess, onFailure);
 }
 
@@ -87,10 +82,10 @@ void QVFriendsService::getAllUsersFollowedByLocalUserAlphabetical(const QVDelega
 Ref<QVRequestHandle> QVFriendsService::getAllUsersWithApp(const std::string& gameId, const std::string& userId,
                                                           const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    Writer params = newWriter();
-    put(*params, "full_alphabetical_list", 1);
-    put(*params, "with_client_application", gameId.empty() ? QVSessionRole::current().clientApplicationId() : gameId);
-    put(*params, "not_sectioned", std::string("yes"));
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("full_alphabetical_list", 1);
+    params->put("with_client_application", gameId.empty() ? QVSessionRole::current().clientApplicationId() : gameId);
+    params->put("not_sectioned", std::string("yes"));
     return getUsersFollowedByUser(userId, params.get(), onSuccess, onFailure);
 }
 
@@ -98,11 +93,11 @@ void QVFriendsService::getUsersWithAppFollowedByUser(const std::optional<std::st
                                                      const std::string& userId, int pageIndex,
                                                      const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    Writer params = newWriter();
-    put(*params, "page", pageIndex);
-    put(*params, "user_id", orMe(userId));
-    put(*params, "scope", std::string("people-of-interest"));
-    put(*params, "with_client_application", gameId ? *gameId : QVSessionRole::current().clientApplicationId());
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("page", pageIndex);
+    params->put("user_id", orMe(userId));
+    params->put("scope", std::string("people-of-interest"));
+    params->put("with_client_application", gameId ? *gameId : QVSessionRole::current().clientApplicationId());
     service().send(kFriends, {}, params.get(), onSuccess, onFailure);
 }
 
@@ -115,13 +110,13 @@ void QVFriendsService::getUsersWithAppFollowedByLocalUser(const std::optional<st
 void QVFriendsService::getUsersFollowingUser(const std::string& userId, bool exclude, int pageIndex,
                                              const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    Writer params = newWriter();
-    put(*params, "page", pageIndex);
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("page", pageIndex);
     if (!userId.empty())
-        put(*params, "user_id", userId);
-    put(*params, "scope", std::string("followers"));
+        params->put("user_id", userId);
+    params->put("scope", std::string("followers"));
     if (exclude)
-        put(*params, "im-not-following", 1);
+        params->put("im-not-following", 1);
     service().send(kFollowers, {}, params.get(), onSuccess, onFailure);
 }
 
@@ -147,18 +142,18 @@ Ref<QVRequestHandle> QVFriendsService::makeLocalUserStopFollowing(const std::str
 void QVFriendsService::removeLocalUsersFollower(const std::string& userId, const QVDelegate& onSuccess,
                                                 const QVDelegate& onFailure)
 {
-    Writer params = newWriter();
-    put(*params, "follower", std::string("yes"));
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("follower", std::string("yes"));
     service().send(kRemoveFollower, { userId }, params.get(), onSuccess, onFailure);
 }
 
 void QVFriendsService::isLocalUserFollowingAnyone(const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    Writer params = newWriter();
-    put(*params, "page", 1);
-    put(*params, "per_page", 1);
-    put(*params, "user_id", std::string("me"));
-    put(*params, "scope", std::string("people-of-interest"));
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("page", 1);
+    params->put("per_page", 1);
+    params->put("user_id", std::string("me"));
+    params->put("scope", std::string("people-of-interest"));
     QVFriendsService& s = service();
     s.send(kFollowingAnyone, {}, params.get(),
            QVDelegate(&s, BRISKO_SELECTOR(QVFriendsService, onIsLocalUserFollowingAnyoneSuccess), onSuccess), onFailure);
@@ -168,14 +163,14 @@ void QVFriendsService::onIsLocalUserFollowingAnyoneSuccess(platform::Object* ser
 {
     auto* series = dynamic_cast<QVPaginatedSeries*>(seriesObject);
     bool following = series && series->count() > 0;
-    if (auto* next = dynamic_cast<QVDelegateChained*>(nextCall))
+    if (auto* next = QVDelegateChained::from(nextCall))
         next->invokeWith(platform::Boxed::box(platform::Value(following)).get());
 }
 
 void QVFriendsService::getInvitableFriends(int pageIndex, const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    Writer params = newWriter();
-    put(*params, "page", pageIndex);
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("page", pageIndex);
     service().send(kInvitable, {}, params.get(), onSuccess, onFailure);
 }
 

@@ -14,14 +14,6 @@ namespace quorvel {
 
 using platform::Ref;
 
-namespace {
-std::string lastLoggedInUserId()
-{
-    auto* user = dynamic_cast<QVUser*>(QVSessionRole::current().localUser().get());
-    return user ? user->resourceId() : std::string("0");
-}
-} // namespace
-
 Ref<QVRequestHandle> QVGameCenterAchievement::submitOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
     Ref<QVGameCenterAchievement> keep(this);
@@ -31,7 +23,7 @@ Ref<QVRequestHandle> QVGameCenterAchievement::submitOnSuccess(const QVDelegate& 
     gameCenterStatus_ = kNotUsed;
 
     Ref<QVRequestHandle> handle;
-    std::string userId = lastLoggedInUserId();
+    std::string userId = QVSessionRole::current().lastLoggedInUserId();
     if (QVIsDecimalId(userId) && std::stoll(userId) > 0 && !achievementIds_.empty()) {
         // Marked pending before the request: an answer may arrive at once.
         quorvelStatus_ = kPending;
@@ -95,7 +87,7 @@ void QVGameCenterAchievement::testCompletion()
         if (quorvelStatus_ == kNotUsed) {
             // Game Center alone: the store records each mapped achievement as synchronised.
             platform::Date now = platform::dateNow();
-            std::string userId = lastLoggedInUserId();
+            std::string userId = QVUser::offlineRowsUserId();
             size_t n = std::min(achievementIds_.size(), percentsComplete_.size());
             for (size_t i = 0; i < n; ++i) {
                 if (QVGameCenterRole::current().gameCenterAchievementId(achievementIds_[i]))

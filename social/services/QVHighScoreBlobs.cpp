@@ -28,8 +28,7 @@ std::string ownerOf(const QVHighScore& score)
 {
     if (score.user() && !score.user()->resourceId().empty())
         return score.user()->resourceId();
-    auto* user = dynamic_cast<QVUser*>(QVSessionRole::current().localUser().get());
-    return user ? user->resourceId() : std::string("0");
+    return QVUser::offlineRowsUserId();
 }
 
 // Stored as synchronised now, with the given blob.
@@ -168,7 +167,7 @@ void QVHighScoreService::onBlobDownloaded(platform::Object* object, platform::Ob
     Ref<QVHighScore> score(response ? dynamic_cast<QVHighScore*>(response->passThroughObject()) : nullptr);
     if (score)
         score->setBlob(response->data());
-    if (auto* chained = dynamic_cast<QVDelegateChained*>(nextCall))
+    if (auto* chained = QVDelegateChained::from(nextCall))
         chained->invokeWith(score.get());
 }
 
@@ -177,7 +176,7 @@ void QVHighScoreService::onBlobFailedDownloading(platform::Object* object, platf
     auto* response = dynamic_cast<QVS3Response*>(object);
     if (response && response->statusCode() == 404)
         reportMissingBlobForHighScore(dynamic_cast<QVHighScore*>(response->passThroughObject()));
-    if (auto* chained = dynamic_cast<QVDelegateChained*>(nextCall))
+    if (auto* chained = QVDelegateChained::from(nextCall))
         chained->invoke();
 }
 

@@ -14,20 +14,13 @@ using platform::Ref;
 
 namespace {
 
-using Writer = QVHttpNestedQueryStringWriter;
 
 const QVServiceEndpoint kScoresSilent { "GET", QVHighScoreService::kBatchPath, 0, nullptr };
 const QVServiceEndpoint kScores { "GET", QVHighScoreService::kBatchPath, 2, QVHighScoreService::kDownloadedHighScores };
 const QVServiceEndpoint kScoresNear { "GET", QVHighScoreService::kBatchPath, 2, nullptr };
+// Every leaderboard's scores of the player; the caller makes the notice.
+const QVServiceEndpoint kAcrossLeaderboards { "GET", QVHighScoreService::kBatchPath, 2, nullptr };
 const QVServiceEndpoint kRange { "GET", "leaderboards/%@/high_scores/range/%@/%@/%@/%@.xml", 0, nullptr };
-
-Ref<Writer> writer() { return platform::adoptRef(new Writer); }
-
-void put(Writer& w, const char* name, std::string value) { w.io(name, value); }
-void put(Writer& w, const char* name, int value) { w.io(name, value); }
-void put(Writer& w, const char* name, unsigned int value) { w.io(name, value); }
-void put(Writer& w, const char* name, bool value) { w.io(name, value); }
-void put(Writer& w, const char* name, double value) { w.io(name, value); }
 
 } // namespace
 
@@ -66,19 +59,19 @@ Ref<QVRequestHandle> QVHighScoreService::getPage(int page, int pageSize, const s
                                                  unsigned int timeScope, const QVDelegate& onSuccess,
                                                  const QVDelegate& onFailure)
 {
-    auto params = writer();
-    put(*params, "leaderboard_id", leaderboardId);
-    put(*params, "page", page);
-    put(*params, "page_size", pageSize);
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("leaderboard_id", leaderboardId);
+    params->put("page", page);
+    params->put("page_size", pageSize);
     if (timeScope != 0)
-        put(*params, "interval", timeScope);
+        params->put("interval", timeScope);
     if (friendsOnly) {
-        put(*params, "friends_leaderboard", true);
-        put(*params, "follower_id", std::string("me"));
+        params->put("friends_leaderboard", true);
+        params->put("follower_id", std::string("me"));
     }
     if (!comparedToUserId.empty())
-        put(*params, "compared_user_id", comparedToUserId);
-    put(*params, "uses_gc", QVGameCenterRole::current().isLoggedIntoGameCenter());
+        params->put("compared_user_id", comparedToUserId);
+    params->put("uses_gc", QVGameCenterRole::current().isLoggedIntoGameCenter());
     return service().send(silently ? kScoresSilent : kScores, {}, params.get(), onSuccess, onFailure);
 }
 
@@ -100,23 +93,23 @@ Ref<QVRequestHandle> QVHighScoreService::getPageWithLoggedInUser(int pageSize, c
                                                                  bool silently, const QVDelegate& onSuccess,
                                                                  const QVDelegate& onFailure)
 {
-    auto params = writer();
-    put(*params, "leaderboard_id", leaderboardId);
-    put(*params, "near_user_id", std::string("me"));
-    put(*params, "page_size", pageSize);
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("leaderboard_id", leaderboardId);
+    params->put("near_user_id", std::string("me"));
+    params->put("page_size", pageSize);
     return service().send(silently ? kScoresSilent : kScores, {}, params.get(), onSuccess, onFailure);
 }
 
 void QVHighScoreService::getAllHighScoresForLoggedInUser(const QVDelegate& onSuccess, const QVDelegate& onFailure,
                                                          const std::optional<std::string>& message)
 {
-    auto params = writer();
-    put(*params, "across_leaderboards", true);
-    put(*params, "user_id", std::string("me"));
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("across_leaderboards", true);
+    params->put("user_id", std::string("me"));
     // The notice is the caller's message (category 4, type 2).
     Ref<platform::Object> notice =
         QVRequestUIRole::current().categorizedNotice(message.value_or(kDownloadedHighScores), 4, 2);
-    service().getAction(kBatchPath, params.get(), onSuccess, onFailure, 2, notice.get());
+    service().send(kAcrossLeaderboards, {}, params.get(), onSuccess, onFailure, notice.get());
 }
 
 void QVHighScoreService::getHighScoresFromLocation(const platform::ui::Location* location, int radius, int page,
@@ -131,18 +124,18 @@ void QVHighScoreService::getHighScoresFromLocation(const platform::ui::Location*
                                                    const std::optional<std::string>& userMapMode,
                                                    const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    auto params = writer();
-    put(*params, "geolocation", true);
-    put(*params, "page", page);
-    put(*params, "leaderboard_id", leaderboardId);
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("geolocation", true);
+    params->put("page", page);
+    params->put("leaderboard_id", leaderboardId);
     if (radius != 0)
-        put(*params, "radius", radius);
+        params->put("radius", radius);
     if (location) {
-        put(*params, "lat", location->coordinate().latitude);
-        put(*params, "lng", location->coordinate().longitude);
+        params->put("lat", location->coordinate().latitude);
+        params->put("lng", location->coordinate().longitude);
     }
     if (userMapMode)
-        put(*params, "map_me", *userMapMode);
+        params->put("map_me", *userMapMode);
     service().send(kScoresNear, {}, params.get(), onSuccess, onFailure);
 }
 

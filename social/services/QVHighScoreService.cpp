@@ -32,11 +32,7 @@ using platform::Ref;
 
 namespace {
 
-std::string lastLoggedInUserId()
-{
-    auto* user = dynamic_cast<QVUser*>(QVSessionRole::current().localUser().get());
-    return user ? user->resourceId() : std::string("0");
-}
+const QVServiceEndpoint kBatch { "POST", QVHighScoreService::kBatchPath, 1, nullptr };
 
 void submitToGameCenterOnly(const QVHighScoreBatch& batch)
 {
@@ -185,7 +181,7 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
         sentToGameCenter = true;
     }
 
-    std::string userId = lastLoggedInUserId();
+    std::string userId = QVUser::offlineRowsUserId();
     bool shouldSubmit = true;
     bool accepted = localSetHighScore(score, leaderboardId, userId, displayText, customData, blob, std::nullopt, false,
                                       &shouldSubmit, true);
@@ -237,7 +233,7 @@ void QVHighScoreService::dispatchPendingScores()
 
 void QVHighScoreService::_onSetHighScore(platform::Object*, platform::Object* nextCall)
 {
-    if (auto* chained = dynamic_cast<QVDelegateChained*>(nextCall))
+    if (auto* chained = QVDelegateChained::from(nextCall))
         chained->invoke();
 }
 
@@ -259,7 +255,7 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
 
     bool verdict = true;
     if (!fromSynch) {
-        std::string userId = lastLoggedInUserId();
+        std::string userId = QVUser::offlineRowsUserId();
         std::vector<bool> keep(batch.size(), true);
         {
             // One transaction for the whole batch: one sync of the store, not one per score.
@@ -432,10 +428,6 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(const QVHighScoreB
     return sender->sendNext();
 }
 
-namespace {
-const QVServiceEndpoint kBatch { "POST", QVHighScoreService::kBatchPath, 1, nullptr };
-} // namespace
-
 Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& batch, const QVGameCenterDates& dates,
                                                               const std::string& message, bool silently,
                                                               const QVDelegate& onSuccess,
@@ -464,8 +456,10 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& 
     }
     // The batch's notice is its message (category 4, type 1).
     Ref<platform::Object> notice = QVRequestUIRole::current().categorizedNotice(message, 4, 1);
-    return service().postAction(kBatch.path, params.get(), onSuccess, onFailure, silently ? 0 : kBatch.requestType,
-                                notice.get());
+    QVServiceEndpoint endpoint = kBatch;
+    if (silently)
+        endpoint.requestType = 0;
+    return service().send(endpoint, {}, params.get(), onSuccess, onFailure, notice.get());
 }
 
 // -- after a login ------------------------------------------------------------------------------

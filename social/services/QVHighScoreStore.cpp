@@ -76,12 +76,6 @@ private:
     bool active_ { false };
 };
 
-std::string localUserId()
-{
-    auto* user = dynamic_cast<QVUser*>(QVSessionRole::current().localUser().get());
-    return user ? user->resourceId() : std::string("0");
-}
-
 bool lastSyncUsable(const std::string& text) { return !text.empty() && text != "(null)"; }
 
 // The texts the rebuilt statements were last prepared with.
@@ -114,7 +108,7 @@ bool previousBest(int64_t* score, const std::string& leaderboardId, bool descend
     QVOfflineStore::Use q(rebuilt(QVOfflineStore::highScoreStatements().getHighScores, builtTexts().getHighScores,
                                   QVHighScoreService::buildGetHighScoresQuery(descending, 1)));
     q->bind("leaderboard_id", leaderboardId);
-    q->bind("user_id", localUserId());
+    q->bind("user_id", QVUser::offlineRowsUserId());
     bool found = q->step();
     if (score)
         *score = found ? q->getInt64("score") : 0;
@@ -237,7 +231,7 @@ bool QVHighScoreService::storeScore(int64_t score, const std::string& leaderboar
         other->bind("user_id", userId);
         other->bind("leaderboard_id", leaderboardId);
         other->bind("score", scoreText(staysPending));
-        if (other->step() || userId != localUserId())
+        if (other->step() || userId != QVUser::offlineRowsUserId())
             lastSync = QVLeaderboardService::getLastSyncDateUnixForUserId(userId);
     }
 
@@ -370,7 +364,7 @@ std::vector<Ref<QVHighScore>> QVHighScoreService::getHighScoresLocal(const std::
         QVOfflineStore::Use q(rebuilt(QVOfflineStore::highScoreStatements().getHighScores, builtTexts().getHighScores,
                                       buildGetHighScoresQuery(descending, 10)));
         q->bind("leaderboard_id", leaderboardId);
-        q->bind("user_id", localUserId());
+        q->bind("user_id", QVUser::offlineRowsUserId());
         int rank = 1;
         while (q->step()) {
             const char* user = q->getText("user_id");

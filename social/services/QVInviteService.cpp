@@ -13,7 +13,6 @@
 namespace quorvel {
 
 using platform::Ref;
-using Writer = Ref<QVHttpNestedQueryStringWriter>;
 
 namespace {
 
@@ -23,15 +22,10 @@ const QVServiceEndpoint kPrimary { "GET", "invite_definitions/primary", 0 };
 const QVServiceEndpoint kDefinition { "GET", "invite_definitions/%@.xml", 0 };
 const QVServiceEndpoint kSend { "POST", "invites.xml", 0 };
 
-Writer newWriter() { return platform::adoptRef(new QVHttpNestedQueryStringWriter); }
-void put(QVHttpNestedQueryStringWriter& w, const char* name, std::string value) { w.io(name, value); }
-
 QVInviteDefinition* firstDefinition(platform::Object* seriesObject)
 {
     auto* series = dynamic_cast<QVPaginatedSeries*>(seriesObject);
-    if (!series || series->count() == 0)
-        return nullptr;
-    return dynamic_cast<QVInviteDefinition*>(series->objects()[0].get());
+    return series ? series->recordAtIndex<QVInviteDefinition>(0, "an invite definition") : nullptr;
 }
 
 } // namespace
@@ -46,9 +40,9 @@ void QVInviteService::populateKnownResources(QVResourceNameMap& map)
 void QVInviteService::getInvitesForUser(QVUser*, unsigned int pageIndex, const QVDelegate& onSuccess,
                                         const QVDelegate& onFailure)
 {
-    Writer params = newWriter();
+    auto params = QVHttpNestedQueryStringWriter::create();
     params->io("page", pageIndex);
-    put(*params, "mark_viewed", "true");
+    params->put("mark_viewed", "true");
     service().send(kInvites, {}, params.get(), onSuccess, onFailure);
 }
 
@@ -67,24 +61,24 @@ Ref<QVRequestHandle> QVInviteService::getDefaultInviteDefinitionForApplication(c
 Ref<QVRequestHandle> QVInviteService::getInviteDefinition(const std::string& inviteIdentifier,
                                                          const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    return service().send(kDefinition, { inviteIdentifier }, newWriter().get(), onSuccess, onFailure);
+    return service().send(kDefinition, { inviteIdentifier }, QVHttpNestedQueryStringWriter::create().get(), onSuccess, onFailure);
 }
 
 Ref<QVRequestHandle> QVInviteService::sendInvite(const QVInviteDefinition& definition, const std::string& message,
                                                 const std::vector<Ref<platform::Object>>& recipients,
                                                 const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    Writer params = newWriter();
-    put(*params, "key", definition.resourceId());
-    put(*params, "invite[sender_message]", message);
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("key", definition.resourceId());
+    params->put("invite[sender_message]", message);
     for (const auto& recipient : recipients) {
         if (auto* user = dynamic_cast<QVUser*>(recipient.get())) {
-            put(*params, "invite[receivers][]", user->resourceId());
+            params->put("invite[receivers][]", user->resourceId());
         } else if (auto* contact = dynamic_cast<QVDeviceContact*>(recipient.get())) {
             if (!contact->number().empty())
-                put(*params, "invite[sms_receivers][]", contact->number());
+                params->put("invite[sms_receivers][]", contact->number());
             else if (!contact->email().empty())
-                put(*params, "invite[email_receivers][]", contact->email());
+                params->put("invite[email_receivers][]", contact->email());
         }
     }
     return service().send(kSend, {}, params.get(), onSuccess, onFailure);
@@ -151,38 +145,17 @@ void QVInviteDefinitionClass::_getInviteDefinitionFailure(platform::Object*)
     notify([](QVInviteDefinitionDelegate& d) { d.didFailGetInviteDefinition(); });
 }
 
-QVInviteDefinition::~QVInviteDefinition() { QVDestroyHttpService(mHttpService); }
+QVInviteDefinition::~QVInviteDefinition() = default;
 
 Ref<QVRequestHandle> QVInviteDefinition::getInviteIcon()
 {
-    Ref<platform::Image> cached;
-    Ref<QVRequestHandle> handle = QVGetImageFromUrl(inviteIconURL, cached, mHttpService, mHttpServiceObserver,
-                                                    QVDelegate(this, BRISKO_SELECTOR(QVInviteDefinition, _getInviteIconSuccess)),
-                                                    QVDelegate(this, BRISKO_SELECTOR(QVInviteDefinition, _getInviteIconFailure)));
-    if (cached) {
-        QVInviteDefinitionClass::notify([&](QVInviteDefinitionDelegate& d) { d.didGetInviteIcon(cached.get(), this); });
-        return nullptr;
-    }
-    return QVInviteDefinitionClass::file(handle);
-}
-
-void QVInviteDefinition::_getInviteIconSuccess(platform::Object* data)
-{
-    Ref<QVInviteDefinition> keep(this);
-    Ref<platform::Image> image = QVCacheDownloadedImage(data, &inviteIconURL);
-    if (!image) {
-        _getInviteIconFailure(nullptr);
-        return;
-    }
-    mHttpServiceObserver = nullptr;
-    QVInviteDefinitionClass::notify([&](QVInviteDefinitionDelegate& d) { d.didGetInviteIcon(image.get(), this); });
-}
-
-void QVInviteDefinition::_getInviteIconFailure(platform::Object*)
-{
-    Ref<QVInviteDefinition> keep(this);
-    mHttpServiceObserver = nullptr;
-    QVInviteDefinitionClass::notify([&](QVInviteDefinitionDelegate& d) { d.didFailGetInviteIconQVInviteDefinition(this); });
+    return QVInviteDefinitionClass::file(picture_.fetch(this, inviteIconURL, [this](platform::Image* image) {
+        if (image)
+            QVInviteDefinitionClass::notify([&](QVInviteDefinitionDelegate& d) { d.didGetInviteIcon(image, this); });
+        else
+            QVInviteDefinitionClass::notify(
+                [&](QVInviteDefinitionDelegate& d) { d.didFailGetInviteIconQVInviteDefinition(this); });
+    }));
 }
 
 // -- the invite -------------------------------------------------------------------------
@@ -234,38 +207,16 @@ void QVInvite::_sendInviteFailure(platform::Object*)
     QVInviteClass::notify([this](QVInviteDelegate& d) { d.didFailSendInvite(this); });
 }
 
-QVInvite::~QVInvite() { QVDestroyHttpService(mHttpService); }
+QVInvite::~QVInvite() = default;
 
 Ref<QVRequestHandle> QVInvite::getInviteIcon()
 {
-    Ref<platform::Image> cached;
-    Ref<QVRequestHandle> handle = QVGetImageFromUrl(inviteIconURL, cached, mHttpService, mHttpServiceObserver,
-                                                    QVDelegate(this, BRISKO_SELECTOR(QVInvite, _getInviteIconSuccess)),
-                                                    QVDelegate(this, BRISKO_SELECTOR(QVInvite, _getInviteIconFailure)));
-    if (cached) {
-        QVInviteClass::notify([&](QVInviteDelegate& d) { d.didGetInviteIcon(cached.get(), this); });
-        return nullptr;
-    }
-    return QVInviteClass::file(handle);
-}
-
-void QVInvite::_getInviteIconSuccess(platform::Object* data)
-{
-    Ref<QVInvite> keep(this);
-    Ref<platform::Image> image = QVCacheDownloadedImage(data, &inviteIconURL);
-    if (!image) {
-        _getInviteIconFailure(nullptr);
-        return;
-    }
-    mHttpServiceObserver = nullptr;
-    QVInviteClass::notify([&](QVInviteDelegate& d) { d.didGetInviteIcon(image.get(), this); });
-}
-
-void QVInvite::_getInviteIconFailure(platform::Object*)
-{
-    Ref<QVInvite> keep(this);
-    mHttpServiceObserver = nullptr;
-    QVInviteClass::notify([&](QVInviteDelegate& d) { d.didFailGetInviteIconQVInvite(this); });
+    return QVInviteClass::file(picture_.fetch(this, inviteIconURL, [this](platform::Image* image) {
+        if (image)
+            QVInviteClass::notify([&](QVInviteDelegate& d) { d.didGetInviteIcon(image, this); });
+        else
+            QVInviteClass::notify([&](QVInviteDelegate& d) { d.didFailGetInviteIconQVInvite(this); });
+    }));
 }
 
 } // namespace quorvel

@@ -4,7 +4,7 @@
 // QVInvite are its records and public classes with class-wide delegates.
 #pragma once
 
-#include "social/runtime/QVHttpService.h"
+#include "social/runtime/QVResourceImageDownload.h"
 #include "social/runtime/QVService.h"
 #include "social/runtime/QVServicePublicClass.h"
 #include "social/services/QVUser.h"
@@ -79,8 +79,6 @@ public:
     // The icon from the image cache (told to the delegate at once; null
     // answered) or downloaded (the transfer's handle, filed under the class).
     platform::Ref<QVRequestHandle> getInviteIcon();
-    void _getInviteIconSuccess(platform::Object* data);
-    void _getInviteIconFailure(platform::Object*);
     ~QVInviteDefinition() override;
 
     std::string clientApplicationName, clientApplicationID, inviteIdentifier, senderParameter, receiverParameter,
@@ -91,8 +89,7 @@ protected:
     QVInviteDefinition() = default;
 
 private:
-    platform::Ref<QVHttpService> mHttpService;
-    platform::Ref<QVHttpServiceObserver> mHttpServiceObserver;
+    QVResourcePicture picture_;
 };
 
 class QVInvite;
@@ -126,8 +123,6 @@ public:
     // The icon from the image cache (told to the delegate at once; null
     // answered) or downloaded (the transfer's handle, filed under the class).
     platform::Ref<QVRequestHandle> getInviteIcon();
-    void _getInviteIconSuccess(platform::Object* data);
-    void _getInviteIconFailure(platform::Object*);
     ~QVInvite() override;
 
     void _sendInviteSuccess(platform::Object*);
@@ -146,8 +141,7 @@ private:
     platform::Ref<QVUser> senderUser_;
     platform::Ref<QVUser> receiverUser_;
     platform::Ref<QVInviteDefinition> inviteDefinition_;
-    platform::Ref<QVHttpService> mHttpService;
-    platform::Ref<QVHttpServiceObserver> mHttpServiceObserver;
+    QVResourcePicture picture_;
 };
 
 } // namespace quorvel

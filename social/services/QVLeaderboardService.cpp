@@ -166,14 +166,12 @@ std::string lastSyncColumn(const std::string& userId, const char* column)
     return text ? text : "(null)";
 }
 
+const QVServiceEndpoint kList { "GET", "client_applications/%@/leaderboards.xml", 2,
+                                QVLeaderboardService::kDownloadNotice, true, 5, 2 };
+
 } // namespace
 
 // -- the service -----------------------------------------------------------------
-
-namespace {
-const QVServiceEndpoint kList { "GET", "client_applications/%@/leaderboards.xml", 2,
-                                QVLeaderboardService::kDownloadNotice, true, 5, 2 };
-} // namespace
 
 Ref<platform::Object> QVLeaderboardService::getDownloadNotification()
 {

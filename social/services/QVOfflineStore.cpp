@@ -185,6 +185,21 @@ State& state()
 
 void prepare(QVSqlQuery& query, const char* sql) { query.reset(state().db, sql); }
 
+// A column an older store lacks, added; true when it is there afterwards.
+bool addMissingColumn(const char* table, const char* column, const char* alter)
+{
+    return QVOfflineStore::columnExists(table, column) || QVOfflineStore::exec(alter);
+}
+
+// A table group whose tables or columns cannot be made keeps its old versions,
+// so the next start runs the same steps again.
+void reportUnfinishedMigration(const char* group)
+{
+    platform::logError("Quorvel: offline store: the %s tables cannot be brought up to date; they are tried again at "
+                       "the next start",
+                       group);
+}
+
 void finalizeVersionStatements()
 {
     state().getVersion.destroyQuery();
@@ -418,21 +433,26 @@ void QVOfflineStore::setupAchievementTables(bool recreate)
             exec("DROP TABLE IF EXISTS achievement_definitions");
         }
 
-        exec(kCreateUnlocked);
-        if (!columnExists("unlocked_achievements", "percent_complete"))
-            exec(kAddPercentComplete);
+        if (!exec(kCreateUnlocked)
+            || !addMissingColumn("unlocked_achievements", "percent_complete", kAddPercentComplete)) {
+            reportUnfinishedMigration("achievement");
+            return;
+        }
         exec(kIndexUnlocked);
-        exec(kCreateSynchDate);
+        if (!exec(kCreateSynchDate)) {
+            reportUnfinishedMigration("achievement");
+            return;
+        }
         exec(kIndexSynchDate);
 
         // Definitions: every column a newer version added, whatever the version row says.
-        exec(kCreateDefinitions);
-        if (!columnExists("achievement_definitions", "start_version"))
-            exec(kAddDefinitionStartVersion);
-        if (!columnExists("achievement_definitions", "end_version"))
-            exec(kAddDefinitionEndVersion);
-        if (!columnExists("achievement_definitions", "position"))
-            exec(kAddDefinitionPosition);
+        if (!exec(kCreateDefinitions)
+            || !addMissingColumn("achievement_definitions", "start_version", kAddDefinitionStartVersion)
+            || !addMissingColumn("achievement_definitions", "end_version", kAddDefinitionEndVersion)
+            || !addMissingColumn("achievement_definitions", "position", kAddDefinitionPosition)) {
+            reportUnfinishedMigration("achievement");
+            return;
+        }
         exec(kIndexDefinitions);
 
         if (restore) {
@@ -474,14 +494,13 @@ void QVOfflineStore::setupHighScoreTables(bool recreate)
         Transaction transaction;
         if (recreate)
             exec("DROP TABLE IF EXISTS high_scores");
-        exec(kCreateHighScores);
         // Any older table, versioned or not, gets every column the statements write.
-        if (!columnExists("high_scores", "display_text"))
-            exec(kAddDisplayText);
-        if (!columnExists("high_scores", "custom_data"))
-            exec(kAddCustomData);
-        if (!columnExists("high_scores", "blob"))
-            exec(kAddBlob);
+        if (!exec(kCreateHighScores) || !addMissingColumn("high_scores", "display_text", kAddDisplayText)
+            || !addMissingColumn("high_scores", "custom_data", kAddCustomData)
+            || !addMissingColumn("high_scores", "blob", kAddBlob)) {
+            reportUnfinishedMigration("high score");
+            return;
+        }
         exec(kIndexHighScores);
         exec(kIndexHighScoresSync);
         if (!setTableVersion("high_scores", 3))
@@ -509,10 +528,12 @@ void QVOfflineStore::setupLeaderboardTables(bool recreate)
             exec("DROP TABLE IF EXISTS leaderboards");
             exec("DROP TABLE IF EXISTS leaderboard_aggregations");
         }
-        exec(kCreateLeaderboards);
+        if (!exec(kCreateLeaderboards) || !exec(kCreateAggregations)) {
+            reportUnfinishedMigration("leaderboard");
+            return;
+        }
         exec(kIndexLeaderboards);
         exec(kIndexLeaderboardsSync);
-        exec(kCreateAggregations);
         exec(kIndexAggregations);
         exec(kIndexAggregationChildren);
         if (!setTableVersion("leaderboards", 1) || !setTableVersion("leaderboard_aggregations", 1))
@@ -537,7 +558,10 @@ void QVOfflineStore::setupUserTables(bool recreate)
         Transaction transaction;
         if (recreate)
             exec("DROP TABLE IF EXISTS users");
-        exec(kCreateUsers);
+        if (!exec(kCreateUsers)) {
+            reportUnfinishedMigration("user");
+            return;
+        }
         exec(kIndexUsers);
         if (!setTableVersion("users", 1))
             return;

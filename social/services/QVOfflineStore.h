@@ -8,8 +8,9 @@
 // version rows and migrations, and the prepared statements of every table,
 // grouped by the service that uses them. Each table group is set up (created
 // or migrated) inside one transaction; its version rows are written after its
-// data, so a failed migration leaves the old tables and versions to be tried
-// again at the next start.
+// data, and a table or column that cannot be made stops the group (logged as
+// an error), so a failed migration leaves the old tables and versions to be
+// tried again at the next start.
 //
 // A store file that cannot be opened or used (not a database, damaged,
 // read-only) is reported once when it is opened; the client then runs

@@ -3,7 +3,7 @@
 // and review, and one standing per compared user (QVUserGameStat).
 #pragma once
 
-#include "social/runtime/QVHttpService.h"
+#include "social/runtime/QVResourceImageDownload.h"
 #include "social/runtime/QVServicePublicClass.h"
 #include "social/services/QVProfileService.h"
 
@@ -49,8 +49,6 @@ public:
     // The icon from the image cache (told to the delegate at once; null
     // answered) or downloaded (the transfer's handle, filed under the class).
     platform::Ref<QVRequestHandle> getGameIcon();
-    void _getGameIconSuccess(platform::Object* data);
-    void _getGameIconFailure(platform::Object*);
     ~QVPlayedGame() override;
 
     // The first stat of the local player, in array order; null without one.
@@ -81,8 +79,7 @@ private:
     std::string iTunesAppStoreUrl_;
     bool favorite_ { false };
     std::string review_;
-    platform::Ref<QVHttpService> mHttpService;
-    platform::Ref<QVHttpServiceObserver> mHttpServiceObserver;
+    QVResourcePicture picture_;
 };
 
 } // namespace quorvel

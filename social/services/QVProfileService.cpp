@@ -17,15 +17,12 @@
 namespace quorvel {
 
 using platform::Ref;
-using Writer = Ref<QVHttpNestedQueryStringWriter>;
 
 namespace {
 
 const QVServiceEndpoint kProfile { "GET", "profiles/%@/", 0 };
 const QVServiceEndpoint kGamerscore { "GET", "profiles/%@/gamerscore", 0 };
 const QVServiceEndpoint kViewedOwn { "GET", "profiles/viewed_own", 3 };
-
-Writer newWriter() { return platform::adoptRef(new QVHttpNestedQueryStringWriter); }
 
 } // namespace
 
@@ -41,7 +38,7 @@ void QVProfileService::populateKnownResources(QVResourceNameMap& map)
 void QVProfileService::getProfileForUser(const std::string& userId, const QVDelegate& onSuccess,
                                          const QVDelegate& onFailure)
 {
-    Writer params = newWriter();
+    auto params = QVHttpNestedQueryStringWriter::create();
     bool isLocal = userId.empty() || userId == QVSessionRole::current().lastLoggedInUserId();
     if (!isLocal) {
         std::string me = "me";
@@ -58,7 +55,7 @@ void QVProfileService::getLocalPlayerProfile(const QVDelegate& onSuccess, const 
 void QVProfileService::getGamerscoreForUser(const std::string& userId, const QVDelegate& onSuccess,
                                             const QVDelegate& onFailure)
 {
-    service().send(kGamerscore, { userId.empty() ? std::string("me") : userId }, newWriter().get(), onSuccess,
+    service().send(kGamerscore, { userId.empty() ? std::string("me") : userId }, QVHttpNestedQueryStringWriter::create().get(), onSuccess,
                    onFailure);
 }
 
@@ -124,38 +121,16 @@ void QVPlayedGameClass::_getFeaturedGamesFailure(platform::Object*)
     notify([](QVPlayedGameDelegate& d) { d.didFailGetFeaturedGames(); });
 }
 
-QVPlayedGame::~QVPlayedGame() { QVDestroyHttpService(mHttpService); }
+QVPlayedGame::~QVPlayedGame() = default;
 
 Ref<QVRequestHandle> QVPlayedGame::getGameIcon()
 {
-    Ref<platform::Image> cached;
-    Ref<QVRequestHandle> handle = QVGetImageFromUrl(iconUrl_, cached, mHttpService, mHttpServiceObserver,
-                                                    QVDelegate(this, BRISKO_SELECTOR(QVPlayedGame, _getGameIconSuccess)),
-                                                    QVDelegate(this, BRISKO_SELECTOR(QVPlayedGame, _getGameIconFailure)));
-    if (cached) {
-        QVPlayedGameClass::notify([&](QVPlayedGameDelegate& d) { d.didGetGameIcon(cached.get(), this); });
-        return nullptr;
-    }
-    return QVPlayedGameClass::file(handle);
-}
-
-void QVPlayedGame::_getGameIconSuccess(platform::Object* data)
-{
-    Ref<QVPlayedGame> keep(this);
-    Ref<platform::Image> image = QVCacheDownloadedImage(data, &iconUrl_);
-    if (!image) {
-        _getGameIconFailure(nullptr);
-        return;
-    }
-    mHttpServiceObserver = nullptr;
-    QVPlayedGameClass::notify([&](QVPlayedGameDelegate& d) { d.didGetGameIcon(image.get(), this); });
-}
-
-void QVPlayedGame::_getGameIconFailure(platform::Object*)
-{
-    Ref<QVPlayedGame> keep(this);
-    mHttpServiceObserver = nullptr;
-    QVPlayedGameClass::notify([&](QVPlayedGameDelegate& d) { d.didFailGetGameIconQVPlayedGame(this); });
+    return QVPlayedGameClass::file(picture_.fetch(this, iconUrl_, [this](platform::Image* image) {
+        if (image)
+            QVPlayedGameClass::notify([&](QVPlayedGameDelegate& d) { d.didGetGameIcon(image, this); });
+        else
+            QVPlayedGameClass::notify([&](QVPlayedGameDelegate& d) { d.didFailGetGameIconQVPlayedGame(this); });
+    }));
 }
 
 QVUserGameStat* QVPlayedGame::getLocalUsersGameStat() const

@@ -24,8 +24,7 @@ using Credentials = std::vector<Ref<QVUsersCredential>>;
 namespace {
 
 const QVServiceEndpoint kImageUrl { "GET", "client_applications/%@/notification_images/show.xml", 0 };
-constexpr const char* kPostPath = "notifications.xml";
-constexpr int kPostRequestType = 1;
+const QVServiceEndpoint kPost { "POST", "notifications.xml", 1, nullptr };
 
 
 QVSocialNotification::Text nonEmpty(const std::string& link)
@@ -198,9 +197,8 @@ Ref<QVRequestHandle> QVSocialNotificationService::sendWithoutRequestingPermissio
     std::string noticeText = platform::format("Published Game Event: %s", msg->c_str());
     Ref<platform::Object> notice = QVRequestUIRole::current().publishedEventNotice(noticeText, notification);
     return QVSocialNotificationApi::file(
-        s.postAction(kPostPath, params.get(), QVDelegate(&s, BRISKO_SELECTOR(QVSocialNotificationService, notificationSent)),
-                     QVDelegate(&s, BRISKO_SELECTOR(QVSocialNotificationService, notificationFailed)),
-                     kPostRequestType, notice.get()));
+        s.send(kPost, {}, params.get(), QVDelegate(&s, BRISKO_SELECTOR(QVSocialNotificationService, notificationSent)),
+               QVDelegate(&s, BRISKO_SELECTOR(QVSocialNotificationService, notificationFailed)), notice.get()));
 }
 
 void QVSocialNotificationService::notificationSent(platform::Object*) { QVSocialNotificationApi::sendSuccess(); }

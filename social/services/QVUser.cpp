@@ -43,6 +43,8 @@ Ref<QVUser> QVUser::localUser()
     return invalidUser();
 }
 
+std::string QVUser::offlineRowsUserId() { return localUser()->resourceId(); }
+
 QVService* QVUser::getService() { return QVUserService::sharedService(); }
 
 void QVUser::getDataMap(QVResourceDataMap& map)
@@ -62,7 +64,7 @@ void QVUser::getDataMap(QVResourceDataMap& map)
     f.field<QVFieldDouble>("lng", &QVUser::longitude_);
 }
 
-QVUser::~QVUser() { QVDestroyHttpService(mHttpService); }
+QVUser::~QVUser() = default;
 
 bool QVUser::initWithLocalSQL(const QVSqlQuery& query)
 {
@@ -211,35 +213,12 @@ Ref<QVRequestHandle> QVUser::getProfilePicture()
         QVUserClass::notify([this](QVUserDelegate& d) { d.didFailGetProfilePictureQVUser(this); });
         return nullptr;
     }
-    Ref<platform::Image> cached;
-    Ref<QVRequestHandle> handle = QVGetImageFromUrl(
-        *profilePictureUrl_, cached, mHttpService, mHttpServiceObserver,
-        QVDelegate(this, BRISKO_SELECTOR(QVUser, _getProfilePictureSuccess)),
-        QVDelegate(this, BRISKO_SELECTOR(QVUser, _getProfilePictureFailure)));
-    if (cached) {
-        QVUserClass::notify([&](QVUserDelegate& d) { d.didGetProfilePicture(cached.get(), this); });
-        return nullptr;
-    }
-    return QVUserClass::file(handle);
-}
-
-void QVUser::_getProfilePictureSuccess(platform::Object* data)
-{
-    Ref<QVUser> keep(this);
-    Ref<platform::Image> image = QVCacheDownloadedImage(data, profilePictureUrl_ ? &*profilePictureUrl_ : nullptr);
-    if (!image) {
-        _getProfilePictureFailure(nullptr);
-        return;
-    }
-    mHttpServiceObserver = nullptr;
-    QVUserClass::notify([&](QVUserDelegate& d) { d.didGetProfilePicture(image.get(), this); });
-}
-
-void QVUser::_getProfilePictureFailure(platform::Object*)
-{
-    Ref<QVUser> keep(this);
-    mHttpServiceObserver = nullptr;
-    QVUserClass::notify([this](QVUserDelegate& d) { d.didFailGetProfilePictureQVUser(this); });
+    return QVUserClass::file(picture_.fetch(this, *profilePictureUrl_, [this](platform::Image* image) {
+        if (image)
+            QVUserClass::notify([&](QVUserDelegate& d) { d.didGetProfilePicture(image, this); });
+        else
+            QVUserClass::notify([this](QVUserDelegate& d) { d.didFailGetProfilePictureQVUser(this); });
+    }));
 }
 
 Ref<QVRequestHandle> QVUser::getFriends()
@@ -316,7 +295,7 @@ Ref<QVRequestHandle> QVUser::getUser(const std::string& userId)
 void QVUserClass::_getUserSuccess(platform::Object* seriesObject)
 {
     auto* series = dynamic_cast<QVPaginatedSeries*>(seriesObject);
-    Ref<QVUser> user(series ? dynamic_cast<QVUser*>(series->objectAtIndex(0)) : nullptr);
+    Ref<QVUser> user(series ? series->recordAtIndex<QVUser>(0, "a user") : nullptr);
     if (!user) {
         _getUserFailure(nullptr);
         return;

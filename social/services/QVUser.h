@@ -8,7 +8,7 @@
 // they run on, and their answers reach nobody.
 #pragma once
 
-#include "social/runtime/QVHttpService.h"
+#include "social/runtime/QVResourceImageDownload.h"
 #include "social/runtime/QVResource.h"
 #include "social/runtime/QVServicePublicClass.h"
 
@@ -64,6 +64,11 @@ public:
 
     // The facade's local user; the placeholder while there is none.
     static platform::Ref<QVUser> localUser();
+    // The player the offline rows of this device's player go under: the
+    // local user, or the placeholder "0" while the client has none, so that
+    // the first login adopts the rows. (Who is logged in, "" for nobody, is
+    // the runtime host's lastLoggedInUserId.)
+    static std::string offlineRowsUserId();
 
     static std::string getResourceName() { return "user"; }
     static std::string getResourceDiscoveredNotification() { return "user_discovered"; }
@@ -137,8 +142,6 @@ protected:
     QVUser() = default;
 
 private:
-    void _getProfilePictureSuccess(platform::Object* data);
-    void _getProfilePictureFailure(platform::Object*);
     void _getFriendsSuccess(platform::Object* series);
     void _getFriendsFailure(platform::Object*);
     void _getFriendsWithThisApplicationSuccess(platform::Object* series);
@@ -159,8 +162,7 @@ private:
     bool online_ { false };
     double latitude_ { 0 };
     double longitude_ { 0 };
-    platform::Ref<QVHttpService> mHttpService;
-    platform::Ref<QVHttpServiceObserver> mHttpServiceObserver;
+    QVResourcePicture picture_;
 };
 
 // The class object of QVUser: its delegate, its request module and the

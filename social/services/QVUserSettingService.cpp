@@ -28,8 +28,6 @@ const QVServiceEndpoint kSubscribe { "POST", "client_applications/%@/news_letter
 const QVServiceEndpoint kUnsubscribe { "DELETE", "client_applications/%@/news_letter_subscription.xml", 2,
                                        "Unsubscribing" };
 
-Ref<QVHttpNestedQueryStringWriter> newWriter() { return platform::adoptRef(new QVHttpNestedQueryStringWriter); }
-
 std::string orThisGame(const std::string& gameId)
 {
     return gameId.empty() ? QVSessionRole::current().clientApplicationId() : gameId;
@@ -38,7 +36,7 @@ std::string orThisGame(const std::string& gameId)
 Ref<QVRequestHandle> setSetting(const char* idName, const std::string& id, bool value, const QVDelegate& onSuccess,
                                 const QVDelegate& onFailure)
 {
-    auto params = newWriter();
+    auto params = QVHttpNestedQueryStringWriter::create();
     {
         QVISerializer::Scope scope(*params, "user_setting");
         std::string text = id;
@@ -73,7 +71,7 @@ void QVUserSettingService::populateKnownResources(QVResourceNameMap& map)
 
 Ref<QVRequestHandle> QVUserSettingService::getIndexOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    auto params = newWriter();
+    auto params = QVHttpNestedQueryStringWriter::create();
     std::string udid = platform::ui::Device::currentDevice().uniqueIdentifier();
     params->io("udid", udid);
     return send(kIndex, {}, params.get(), onSuccess, onFailure);

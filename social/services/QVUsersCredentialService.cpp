@@ -7,7 +7,6 @@
 namespace quorvel {
 
 using platform::Ref;
-using Writer = Ref<QVHttpNestedQueryStringWriter>;
 
 namespace {
 
@@ -17,20 +16,6 @@ const QVServiceEndpoint kImportFriends { "GET", "users_credentials/import_friend
 const QVServiceEndpoint kPictureCredentials { "GET", "profile_picture", 0 };
 const QVServiceEndpoint kSelectPicture { "POST", "profile_picture/select/%@", 0 };
 const QVServiceEndpoint kRefreshPicture { "POST", "profile_picture/refresh", 0 };
-
-Writer newWriter() { return platform::adoptRef(new QVHttpNestedQueryStringWriter); }
-
-void putFlag(QVHttpNestedQueryStringWriter& w, const char* name, bool flag)
-{
-    int value = flag ? 1 : 0;
-    w.io(name, value);
-}
-
-void putMe(QVHttpNestedQueryStringWriter& w)
-{
-    std::string me = "me";
-    w.io("user_id", me);
-}
 
 } // namespace
 
@@ -42,9 +27,9 @@ void QVUsersCredentialService::populateKnownResources(QVResourceNameMap& map)
 Ref<QVRequestHandle> QVUsersCredentialService::getIndexOnSuccess(const QVDelegate& onSuccess,
                                                                  const QVDelegate& onFailure, bool linked)
 {
-    Writer params = newWriter();
-    putFlag(*params, "only_include_linked_credentials", linked);
-    putMe(*params);
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("only_include_linked_credentials", linked ? 1 : 0);
+    params->put("user_id", "me");
     return service().send(kLinkedIndex, {}, params.get(), onSuccess, onFailure);
 }
 
@@ -52,10 +37,10 @@ Ref<QVRequestHandle> QVUsersCredentialService::getIndexOnSuccess(const QVDelegat
                                                                  const QVDelegate& onFailure, bool notLinked,
                                                                  bool friends)
 {
-    Writer params = newWriter();
-    putFlag(*params, "only_include_not_linked_credentials", notLinked);
-    putFlag(*params, "only_include_friends_credentials", friends);
-    putMe(*params);
+    auto params = QVHttpNestedQueryStringWriter::create();
+    params->put("only_include_not_linked_credentials", notLinked ? 1 : 0);
+    params->put("only_include_friends_credentials", friends ? 1 : 0);
+    params->put("user_id", "me");
     return service().send(kFilteredIndex, {}, params.get(), onSuccess, onFailure);
 }
 
@@ -63,10 +48,10 @@ void QVUsersCredentialService::importFriendsFromCredentialType(const std::string
                                                                const QVDelegate& onSuccess,
                                                                const QVDelegate& onFailure)
 {
-    Writer params = newWriter();
+    auto params = QVHttpNestedQueryStringWriter::create();
     std::string type = credentialType;
     params->io("credential_name", type);
-    putMe(*params);
+    params->put("user_id", "me");
     service().send(kImportFriends, {}, params.get(), onSuccess, onFailure);
 }
 
@@ -93,7 +78,7 @@ void QVUsersCredentialService::requestProfilePictureUpdateForLocalUserOnSuccess(
 void QVUsersCredentialService::uploadProfilePictureLocalUser(platform::Image* image, const QVDelegate& onSuccess,
                                                              const QVDelegate& onFailure)
 {
-    Writer params = newWriter();
+    auto params = QVHttpNestedQueryStringWriter::create();
     if (image) {
         std::optional<platform::Bytes> jpeg = image->jpegData(kUploadJpegQuality);
         if (!jpeg || jpeg->empty()) {

@@ -11,6 +11,7 @@
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVRequestUIRole.h"
 #include "social/runtime/QVSessionRole.h"
+#include "social/runtime/QVXmlDocument.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVRootController.h"
 #include "social/ui/QVTabBarController.h"
@@ -138,22 +139,6 @@ bool QVWebHosts::isTrustedPage(const std::string& pageUrl)
 {
     std::string server = serverHost();
     return !server.empty() && QVWebURL::parse(pageUrl).host == server;
-}
-
-std::string QVEscapeHTML(const std::string& text)
-{
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c;
-        }
-    }
-    return out;
 }
 
 std::string QVEscapeJavaScriptString(const std::string& text)
@@ -344,7 +329,7 @@ std::string QVWebViewController::errorPage(const WebError& error)
         message = kNotConnectedMessage;
     } else {
         std::string text = kErrorMessage;
-        text.replace(text.find("%s"), 2, QVEscapeHTML(error.localizedDescription));
+        text.replace(text.find("%s"), 2, QVXmlEscape(error.localizedDescription, true));
         message = text;
     }
     return "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\" />"

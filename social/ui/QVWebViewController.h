@@ -47,8 +47,6 @@ struct QVWebHosts {
     static bool isTrustedPage(const std::string& pageUrl);
 };
 
-// Text made safe to put into HTML.
-std::string QVEscapeHTML(const std::string& text);
 // Text made safe to put inside a single-quoted JavaScript string.
 std::string QVEscapeJavaScriptString(const std::string& text);
 // A screen the bridge may push: not a navigation stack, tab controller or root controller.

@@ -1,6 +1,7 @@
 // Callback values: delivery on the target's loop, the canReceiveCallbacksNow
 // gate, delays and chaining.
 #include "social/runtime/QVDelegate.h"
+#include "support/Assertions.h"
 #include "support/TestSupport.h"
 
 #include <string>
@@ -131,6 +132,23 @@ TEST_F(DelegateTest, ChainedValueTravelsAsUserParameter)
     ASSERT_EQ(first->calls.size(), 2u);
     EXPECT_EQ(first->calls[0].first, arg.get());
     EXPECT_EQ(first->calls[1].first, nullptr);
+}
+
+TEST_F(DelegateTest, AHookFindsTheCallersValuesOrFailsOnAnythingElse)
+{
+    auto first = platform::makeRef<Recorder>();
+    auto failure = platform::makeRef<Recorder>();
+    auto pair = QVDelegateChained::chainedWith(QVDelegate(first.get(), BRISKO_SELECTOR(Recorder, onDone)),
+                                               QVDelegate(failure.get(), BRISKO_SELECTOR(Recorder, onDone)));
+    ASSERT_EQ(QVDelegateChained::from(pair.get()), pair.get());
+    QVDelegateChained::from(pair.get())->invokeFailureWith(nullptr);
+    EXPECT_TRUE(first->calls.empty());
+    EXPECT_EQ(failure->calls.size(), 1u);
+    EXPECT_EQ(QVDelegateChained::from(nullptr), nullptr) << "a hook given no values has nobody to tell";
+    // Any other object would swallow the caller's values without a word.
+    auto stranger = platform::makeRef<Thing>();
+    EXPECT_ASSERTION(QVDelegateChained::from(stranger.get()), "social/runtime/QVDelegate",
+                     "A hook's user parameter is not the caller's chained values");
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 using namespace quorvel;
@@ -165,6 +166,24 @@ TEST_F(ResourceStreamTest, EveryEnvelopeShapeReadsAsTheDocumentDoes)
                               "[section T|i:", "<id>m</id>", "(id field 5)", "{server_notification:hi<text=Welcome>",
                               "{server_notification:<text=inner>}", "<size>2</size>" })
         EXPECT_NE(all.find(part), std::string::npos) << part << " in " << all;
+}
+
+TEST_F(ResourceStreamTest, ANotificationIsShownWhereverItStandsAndIsNeverARecord)
+{
+    names.addResource<Tag>("server_notification"); // even a name the service maps
+    for (const char* xml : {
+             "<server_notification><text>alone</text></server_notification>",
+             "<resources><table_meta_data><server_notification><text>meta</text></server_notification>"
+             "</table_meta_data></resources>",
+             "<resources><server_notification><text>listed</text></server_notification></resources>",
+         }) {
+        host.shown.clear();
+        auto series = QVResource::resourcesFromData(xml, std::strlen(xml), names);
+        ASSERT_TRUE(series) << xml;
+        EXPECT_EQ(series->count(), 0u) << xml;
+        EXPECT_TRUE(series->tableMetaDataObjects().empty()) << xml;
+        EXPECT_EQ(host.shown.size(), 1u) << xml;
+    }
 }
 
 TEST_F(ResourceStreamTest, DamagedInputGivesNoSeries)

@@ -45,7 +45,8 @@ protected:
 
     Ref<QVRequestHandle> get(const std::string& path)
     {
-        return service->getAction(path, nullptr, recorder->onSuccess(), recorder->onFailure(), 0, nullptr);
+        return service->send(QVServiceEndpoint { "GET", path.c_str() }, {}, nullptr, recorder->onSuccess(),
+                             recorder->onFailure());
     }
     bool waitForEnd() { return waitFor([&] { return recorder->total() > 0; }); }
     QVPaginatedSeries* series() const { return dynamic_cast<QVPaginatedSeries*>(recorder->successArg.get()); }
@@ -71,8 +72,8 @@ TEST_F(ServiceRequestTest, GetReachesSuccessWithParsedSeriesAndStatus)
     platform::Ref<QVHttpNestedQueryStringWriter> params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
     std::string page = "2";
     params->io("page", page);
-    ASSERT_TRUE(service->getAction("users/@me/activities.xml", params.get(), recorder->onSuccess(),
-                                   recorder->onFailure(), 0, nullptr));
+    ASSERT_TRUE(service->send(QVServiceEndpoint { "GET", "users/@me/activities.xml" }, {}, params.get(),
+                              recorder->onSuccess(), recorder->onFailure()));
     ASSERT_TRUE(waitForEnd());
     ASSERT_EQ(recorder->successes, 1);
     ASSERT_NE(series(), nullptr);
@@ -105,8 +106,8 @@ TEST_F(ServiceRequestTest, PostSendsFormBodyThatVerifies)
         QVISerializer::Scope scope(*params, "activity", false);
         params->io("text", text);
     }
-    service->postAction("users/@me/activities.xml", params.get(), recorder->onSuccess(), recorder->onFailure(), 0,
-                        nullptr);
+    service->send(QVServiceEndpoint { "POST", "users/@me/activities.xml" }, {}, params.get(), recorder->onSuccess(),
+                  recorder->onFailure());
     ASSERT_TRUE(waitForEnd());
     ASSERT_EQ(recorder->successes, 1);
     EXPECT_EQ(series()->httpResponseStatusCode(), 201);
@@ -126,7 +127,8 @@ TEST_F(ServiceRequestTest, MultipartBodyWithBlobVerifies)
     std::string key = "slot";
     params->io("key", key);
     params->io("blob", blob);
-    service->putAction("blobs/1.xml", params.get(), recorder->onSuccess(), recorder->onFailure(), 0, nullptr);
+    service->send(QVServiceEndpoint { "PUT", "blobs/1.xml" }, {}, params.get(), recorder->onSuccess(),
+                  recorder->onFailure());
     ASSERT_TRUE(waitForEnd());
     EXPECT_EQ(recorder->successes, 1);
     auto log = server.requests();

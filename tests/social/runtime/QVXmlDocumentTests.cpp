@@ -104,7 +104,8 @@ TEST(XmlSaxTest, ReportsEventsInDocumentOrder)
 
 TEST(QVXmlEscapeTest, EscapesMarkupCharacters)
 {
-    EXPECT_EQ(QVXmlEscape("a<b>&\"c\""), "a&lt;b&gt;&amp;&quot;c&quot;");
+    EXPECT_EQ(QVXmlEscape("a<b>&\"c\"'d'"), "a&lt;b&gt;&amp;&quot;c&quot;'d'");
+    EXPECT_EQ(QVXmlEscape("<it's>", true), "&lt;it&#39;s&gt;");
 }
 
 } // namespace

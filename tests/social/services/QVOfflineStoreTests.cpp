@@ -176,6 +176,48 @@ TEST_F(OfflineStoreSchemaTest, AMigrationThatCannotSaveTheOldUnlocksLeavesEveryt
     EXPECT_EQ(raw.value("SELECT version FROM table_versions WHERE name = 'leaderboards'"), "1");
 }
 
+// Refuses every ALTER TABLE on the connection: a store that cannot take the
+// migration's new columns, while everything else still works.
+int refuseAlter(void*, int action, const char*, const char*, const char*, const char*)
+{
+    return action == SQLITE_ALTER_TABLE ? SQLITE_DENY : SQLITE_OK;
+}
+
+TEST_F(OfflineStoreSchemaTest, AColumnThatCannotBeAddedLeavesTheVersionAndIsAddedAtTheNextStart)
+{
+    {
+        RawDatabase raw(path());
+        raw.exec("CREATE TABLE table_versions(name TEXT NOT NULL,version INTEGER NOT NULL,UNIQUE(name))");
+        raw.exec("INSERT INTO table_versions VALUES ('table_versions', 1), ('unlocked_achievements', 3), "
+                 "('achievement_definitions', 3), ('high_scores', 2)");
+        raw.exec("CREATE TABLE high_scores(user_id INTEGER NOT NULL,leaderboard_id INTEGER NOT NULL,score INTEGER "
+                 "DEFAULT 0,display_text TEXT DEFAULT NULL,custom_data TEXT DEFAULT NULL,server_sync_at INTEGER "
+                 "DEFAULT NULL,UNIQUE(leaderboard_id, user_id, score))");
+        raw.exec("INSERT INTO high_scores VALUES (17, 5, 900, 'nine hundred', 'c', 3000)");
+    }
+    ASSERT_TRUE(QVOfflineStore::openDatabaseAtPath(path()));
+    sqlite3_set_authorizer(QVOfflineStore::getOfflineDatabaseHandle(), refuseAlter, nullptr);
+    QVOfflineStore::setupOfflineSupport();
+    QVOfflineStore::teardownOfflineDatabase();
+    EXPECT_TRUE(log.contains("the high score tables cannot be brought up to date"));
+    {
+        RawDatabase raw(path());
+        EXPECT_EQ(raw.value("SELECT version FROM table_versions WHERE name = 'high_scores'"), "2");
+        EXPECT_EQ(raw.columns("high_scores").back(), "server_sync_at");
+        // A group that needed no new column was still built.
+        EXPECT_EQ(raw.value("SELECT version FROM table_versions WHERE name = 'leaderboards'"), "1");
+    }
+
+    // The next start may alter the table: the step runs again.
+    ASSERT_TRUE(openStore());
+    QVOfflineStore::teardownOfflineDatabase();
+    RawDatabase raw(path());
+    EXPECT_EQ(raw.columns("high_scores").back(), "blob");
+    EXPECT_EQ(raw.rows("SELECT score, display_text, custom_data, server_sync_at, blob FROM high_scores"),
+              (std::vector<std::string> { "900|nine hundred|c|3000|NULL" }));
+    EXPECT_EQ(raw.rows("SELECT name, version FROM table_versions ORDER BY name"), kExpectedVersions);
+}
+
 TEST_F(OfflineStoreSchemaTest, RecreatingATableGroupLeavesEveryTableAndColumn)
 {
     ASSERT_TRUE(openStore());

@@ -7,6 +7,8 @@
 #include "social/runtime/QVSqlQuery.h"
 #include "social/runtime/QVXmlDocument.h"
 
+#include "platform/foundation/Weak.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -232,6 +234,23 @@ TEST_F(QVUserPictureTest, DownloadedPictureIsCachedAndReported)
     EXPECT_FALSE(u->getProfilePicture()) << "the second time from the cache";
     EXPECT_EQ(delegate->pictures.size(), 2u);
     EXPECT_EQ(server.requestCount(), 1u);
+}
+
+TEST_F(QVUserPictureTest, ADownloadKeepsItsUserUntilItEndsAndNoLonger)
+{
+    auto png = platform::Image::imageWithRGBA(1, 1, platform::Bytes(4, 9))->pngData();
+    ASSERT_TRUE(png);
+    server.route("GET", "pictures/5.png", standin::Answer::xml(std::string(png->begin(), png->end())));
+    auto u = QVUser::create();
+    platform::Weak<QVUser> weak(u);
+    u->setProfilePictureUrl(server.baseUrl() + "pictures/5.png");
+    u->getProfilePicture();
+    u = nullptr;
+    EXPECT_FALSE(weak.expired()) << "the download keeps its user";
+    ASSERT_TRUE(waitFor([&] { return !delegate->pictures.empty() || !delegate->failed.empty(); }));
+    ASSERT_EQ(delegate->users.size(), 1u);
+    delegate->users.clear();
+    EXPECT_TRUE(weak.expired()) << "an ended download lets its user go";
 }
 
 TEST_F(QVUserPictureTest, DataThatIsNoImageFails)

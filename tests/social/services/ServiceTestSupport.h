@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace service_testing {
@@ -53,9 +54,13 @@ public:
     platform::Ref<platform::Object> localUser() override { return platform::Ref<platform::Object>(local.get()); }
     bool isOnline() override { return onlineFlag; }
     std::string clientApplicationId() override { return gameId; }
-    std::string lastUserId;
+    // The local user's id, as the client answers it, unless a test names another.
+    std::optional<std::string> lastUserId;
     platform::Ref<platform::Object> localGameInfo;
-    std::string lastLoggedInUserId() override { return lastUserId; }
+    std::string lastLoggedInUserId() override
+    {
+        return lastUserId ? *lastUserId : local ? local->resourceId() : std::string();
+    }
     std::string applicationDisplayName() override { return "Rocket Run"; }
     std::string shortName { "Rocket" };
     std::string applicationShortDisplayName() override { return shortName; }
