@@ -15,6 +15,7 @@
 #include "platform/ui/WebView.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVClassRegistry.h"
+#include "support/ClassRegistryOverride.h"
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/account/QVAccountClasses.h"
 #include "social/ui/account/QVApprovalControllers.h"
@@ -342,11 +343,10 @@ TEST_F(AccountFlowTest, AScreenTheLoaderCannotMakeIsNeverPushed)
     startAndAskForApproval(1);
     ASSERT_TRUE(tap("Use Quorvel"));
     ASSERT_TRUE(waitUntil([&] { return screenName() == "QVExistingAccountController"; }));
-    QVClassRegistry::unregisterClass("QVLinkSocialNetworksController");
+    testing_support::ClassRegistryOverride unknown("QVLinkSocialNetworksController", nullptr);
     ASSERT_TRUE(tap("Continue"));
     EXPECT_EQ(screenName(), "QVExistingAccountController");
     EXPECT_EQ(Quorvel::presentedScreens().size(), 3u); // approval, bootstrap, existing account
-    QVRegisterAccountClasses();
 }
 
 TEST_F(AccountFlowTest, DecliningTellsTheGameOnceAndLeavesTheClientUnapproved)
