@@ -15,10 +15,10 @@
 #include "platform/ui/WebView.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVClassRegistry.h"
-#include "support/ClassRegistryOverride.h"
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/account/QVAccountClasses.h"
 #include "social/ui/account/QVApprovalControllers.h"
+#include "support/ClassRegistryOverride.h"
 
 #include <gtest/gtest.h>
 
