@@ -1046,13 +1046,10 @@ static bool drawInviteImages(const std::string& dir)
     return ok;
 }
 
-int main(int argc, char** argv)
+// Button skins: bordered (phone and tablet), small, grey, shadowed and
+// bevelled; and the badge caps.
+static bool drawButtonImages(const std::string& dir)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_DIR\n", argv[0]);
-        return 2;
-    }
-    const std::string dir = argv[1];
     bool ok = true;
     auto button = [&](const std::string& name, int w, int h, float radius, Rgb colour) {
         ok &= write(dir, name, w, h, [&](GraphicsContext& g) { pill(g, Rect(0, 0, w, h), radius, colour); });
@@ -1116,7 +1113,13 @@ int main(int argc, char** argv)
         ok &= write(dir, "QVBadgeRight" + std::string(colourName) + ".png", 14, 29, [&](GraphicsContext& g) { lozenge(g, -15); });
         ok &= write(dir, "QVBadgeCenter" + std::string(colourName) + ".png", 1, 29, [&](GraphicsContext& g) { lozenge(g, -14); });
     }
+    return ok;
+}
 
+// Picture frames, default profile icons and the social networks' icons.
+static bool drawProfileImages(const std::string& dir)
+{
+    bool ok = true;
     // Picture frames: a rim with a transparent middle, drawn over a picture.
     for (const auto& entry : { std::pair { "QVProfilePhotoFrame.png", Rgb { 0.15f, 0.15f, 0.16f } },
                                  std::pair { "QVGameCenterProfileFrame.png", Rgb { 0.35f, 0.25f, 0.50f } } }) {
@@ -1181,7 +1184,13 @@ int main(int argc, char** argv)
         g.fillRect(Rect(8, 9, 10, 3));
         g.fillRect(Rect(8, 17, 10, 3));
     });
+    return ok;
+}
 
+// Challenge result marks and the friendship indicator.
+static bool drawMarkImages(const std::string& dir)
+{
+    bool ok = true;
     // Challenge results: won (green check), lost (red cross), tied (grey bar).
     auto resultIcon = [&](const std::string& name, Rgb colour, int mark) {
         ok &= write(dir, name, 24, 24, [&](GraphicsContext& g) {
@@ -1225,7 +1234,13 @@ int main(int argc, char** argv)
         g.lineTo(12, 5);
         g.strokePath();
     });
+    return ok;
+}
 
+// The tiled background patterns, the rounded panel border and the text view frame.
+static bool drawPatternImages(const std::string& dir)
+{
+    bool ok = true;
     // Tiled patterns: faint marks that the background's gradient shows through.
     auto pattern = [&](const std::string& name, float alpha, bool diagonal) {
         ok &= write(dir, name, 8, 8, [&](GraphicsContext& g) {
@@ -1259,7 +1274,13 @@ int main(int argc, char** argv)
         roundedPath(g, Rect(0.5f, 0.5f, 14, 14), 5.5f);
         g.strokePath();
     });
+    return ok;
+}
 
+// The navigation bar, the loading strip and the notice bars.
+static bool drawBarImages(const std::string& dir)
+{
+    bool ok = true;
     // The navigation bar (left cap 5) and the loading strip: edge tile and centre.
     ok &= write(dir, "QVNavBar.png", 11, 44, [&](GraphicsContext& g) {
         verticalShade(g, Rect(0, 0, 11, 44), Rgb { 0.30f, 0.32f, 0.35f }, Rgb { 0.10f, 0.11f, 0.12f });
@@ -1296,7 +1317,13 @@ int main(int argc, char** argv)
     noticeBar("QVNotificationBackgroundIPadBottomLeft.png", kNoticeBody, true);
     noticeBar("QVNotificationBackgroundIPadBottomRight.png", kNoticeBody, true);
     noticeBar("QVNotificationBackground.png", Rgb { 0.30f, 0.12f, 0.34f }, true);
+    return ok;
+}
 
+// The notices' status marks and icons, the challenge icon and the dashboard's notice strip.
+static bool drawNoticeImages(const std::string& dir)
+{
+    bool ok = true;
     // Notice status and icons: a red failure disc with a white cross, a gold
     // star for unlocked achievements, and the two small white value marks.
     ok &= write(dir, "QuorvelStatusIconNotificationFailure.png", 24, 24, [&](GraphicsContext& g) {
@@ -1378,7 +1405,23 @@ int main(int argc, char** argv)
         g.lineTo(1, 10);
         g.strokePath();
     });
+    return ok;
+}
 
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_DIR\n", argv[0]);
+        return 2;
+    }
+    const std::string dir = argv[1];
+    bool ok = true;
+    ok &= drawButtonImages(dir);
+    ok &= drawProfileImages(dir);
+    ok &= drawMarkImages(dir);
+    ok &= drawPatternImages(dir);
+    ok &= drawBarImages(dir);
+    ok &= drawNoticeImages(dir);
     ok &= drawDashboardImages(dir);
     ok &= drawListImages(dir);
     ok &= drawFrameImages(dir);

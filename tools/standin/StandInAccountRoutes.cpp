@@ -5,19 +5,18 @@
 // already taken ("taken"), an empty name, an e-mail address without "@",
 // a password confirmation that differs.
 #include "tools/standin/StandInServer.h"
+#include "tools/standin/StandInXml.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace standin {
 
 namespace {
 
-std::string fieldError(const std::string& field, const std::string& reason)
-{
-    return "<error><field>" + field + "</field><reason>" + reason + "</reason></error>";
-}
+using xml::fieldError;
 
-Answer refused(const std::string& errors) { return Answer::xml("<errors>" + errors + "</errors>", 422); }
+Answer refused(const std::string& errors) { return xml::fieldErrors(errors); }
 
 Answer ok() { return Answer::xml("<resources></resources>"); }
 
@@ -30,10 +29,7 @@ std::string StandInServer::deviceAccountsAnswer(int count)
     for (int i = 0; i < count && i < 4; ++i)
         users += "<user><id>" + std::to_string(17 + i) + "</id><name>" + names[i] + "</name><gamer_score>"
             + std::to_string(100 * (i + 1)) + "</gamer_score></user>";
-    std::string n = std::to_string(count < 4 ? count : 4);
-    return "<resources><pagination_header><current_offset>0</current_offset><current_page>1</current_page>"
-           "<total_pages>1</total_pages><per_page>25</per_page><total_objects>"
-        + n + "</total_objects></pagination_header>" + users + "</resources>";
+    return "<resources>" + xml::pageHeader(count < 4 ? static_cast<size_t>(std::max(count, 0)) : 4) + users + "</resources>";
 }
 
 void StandInServer::installAccountRoutes(int deviceAccounts)

@@ -2,6 +2,7 @@
 // (scripted, routed, fixture), held and damaged answers, and an OAuth
 // signature check written apart from the client's signing code.
 #include "tools/standin/StandInServer.h"
+#include "tools/standin/StandInXml.h"
 
 #include "platform/net/HttpTransport.h"
 
@@ -231,7 +232,7 @@ void StandInServer::Impl::handle(const httplib::Request& req, httplib::Response&
         sink = logSink;
         auto key = std::make_pair(logged.method, logged.path);
         if (logged.signed_ && !logged.signatureValid && rejectsBadSignatures) {
-            answer = Answer::xml("<errors><error>The request's signature does not verify</error></errors>", 401);
+            answer = xml::error(401, "The request's signature does not verify");
             found = true;
         } else if (auto s = scripted.find(key); s != scripted.end() && !s->second.empty()) {
             answer = s->second.front();
@@ -261,7 +262,7 @@ void StandInServer::Impl::handle(const httplib::Request& req, httplib::Response&
         }
     }
     if (!found)
-        answer = Answer::xml("<errors><error>Not found</error></errors>", 404);
+        answer = xml::error(404, "Not found");
     if (sink)
         sink(logged.method + " " + logged.path + " " + std::to_string(answer.status) + " " + verdict(logged)
              + (logged.viaChannel ? " (presence channel)" : ""));

@@ -1,7 +1,9 @@
 // The stand-in service's kept state: users, their devices and access tokens,
 // leaderboards and scores, achievement definitions and unlocks, friends,
 // challenges, forum threads and conversations,
-// in one SQLite file under a directory the caller names. A StandInServer
+// in one SQLite file under a directory the caller names. Each domain keeps its
+// tables and answers in its own files (StandInPlayers, StandInScores, ...);
+// this class opens the store and holds the route table. A StandInServer
 // given this state answers the client's requests from it (routes that are not
 // kept here still come from fixtures and scripts), so a test or the showcase
 // can stop the service, start it again on the same directory and find
@@ -16,14 +18,13 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
-struct sqlite3;
-
 namespace standin {
+
+struct Store;
 
 class StandInState {
 public:
@@ -33,9 +34,9 @@ public:
     StandInState(const StandInState&) = delete;
     StandInState& operator=(const StandInState&) = delete;
 
-    bool isOpen() const { return db_ != nullptr; }
+    bool isOpen() const;
     // Why the store could not be opened.
-    const std::string& error() const { return error_; }
+    const std::string& error() const;
     const std::string& databasePath() const { return path_; }
 
     // Routes the kept requests of `server` to this state and tells it the
@@ -92,39 +93,8 @@ public:
     static constexpr int64_t kGeneralTopic = 201;
 
 private:
-    Answer bootstrap(const LoggedRequest& r, StandInServer& server);
-    Answer submitScores(const LoggedRequest& r, int64_t user);
-    Answer scorePage(const LoggedRequest& r, int64_t user);
-    Answer leaderboards(int64_t user);
-    Answer achievementDefinitions(int64_t user);
-    Answer submitUnlocks(const LoggedRequest& r, int64_t user);
-    Answer usersOfInterest(const LoggedRequest& r, int64_t user);
-    Answer rename(const LoggedRequest& r, int64_t user);
-    Answer sendChallenge(const LoggedRequest& r, int64_t user);
-    Answer sentChallenges(const LoggedRequest& r, int64_t user);
-    Answer receivedChallenges(const LoggedRequest& r, int64_t user);
-    Answer answerChallenge(const LoggedRequest& r, int64_t user);
-    std::string challengeElement(int64_t id, int64_t viewer);
-    Answer forumTopics(const LoggedRequest& r, int64_t user);
-    Answer forumThreads(const LoggedRequest& r, int64_t user);
-    Answer newForumThread(const LoggedRequest& r, int64_t user);
-    Answer forumPosts(const LoggedRequest& r, int64_t user);
-    Answer newForumPost(const LoggedRequest& r, int64_t user);
-    Answer startConversation(const LoggedRequest& r, int64_t user);
-    std::string threadElement(int64_t id, int64_t viewer);
-    Answer deviceAccounts(const LoggedRequest& r);
-    Answer oneUser(const std::string& id, int64_t user);
-    Answer follow(const LoggedRequest& r, int64_t user, bool start);
-
-    // The user the request's token belongs to, when it verifies.
-    std::optional<int64_t> caller(const LoggedRequest& r);
-    std::string userElement(int64_t id, int64_t viewer, const char* element = "user");
-    bool exec(const std::string& sql);
-
     std::string path_;
-    std::string error_;
-    sqlite3* db_ { nullptr };
-    mutable std::recursive_mutex mutex_;
+    std::unique_ptr<Store> store_;
 };
 
 } // namespace standin

@@ -3,6 +3,7 @@
 // channel waits for the HTTP handler's answer; tests drive it from their own
 // thread.
 #include "tools/standin/StandInServer.h"
+#include "tools/standin/StandInXml.h"
 
 #include "platform/net/TcpSocket.h"
 
@@ -130,7 +131,7 @@ struct StompStandIn::Impl {
             destination = queue;
         }
         int status = 503;
-        std::string body = "<errors><error>No service behind the channel</error></errors>";
+        std::string body = xml::errorBody("No service behind the channel");
         std::string contentType = "application/xml; charset=utf-8";
         if (port > 0) {
             httplib::Client client("127.0.0.1", port);
@@ -151,7 +152,7 @@ struct StompStandIn::Impl {
                 contentType = result->get_header_value("Content-Type");
             } else {
                 status = 502;
-                body = "<errors><error>The service did not answer</error></errors>";
+                body = xml::errorBody("The service did not answer");
             }
         }
         c->send(makeStompFrame("MESSAGE",

@@ -10,14 +10,18 @@
 #include "social/services/QVUser.h"
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVFramedNavigationController.h"
+#include "support/ClassRegistryOverride.h"
 
 #include "platform/ui/BarButtonItem.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 using namespace quorvel;
 using namespace core_testing;
 using platform::Ref;
+using testing_support::ClassRegistryOverride;
 
 namespace {
 
@@ -42,28 +46,20 @@ protected:
     void SetUp() override
     {
         QuorvelTest::SetUp();
-        for (auto* name : kNames)
-            saved_.push_back(QVClassRegistry::classNamed(name));
-        QVClassRegistry::registerClass("QVSendChallengeController", &FakeSendChallenge::make);
-        QVClassRegistry::registerClass("QVChallengeDetailController", &FakeChallengeDetail::make);
-        QVClassRegistry::registerClass("QVChallengeListController", &makeList);
+        screens_.emplace_back(std::make_unique<ClassRegistryOverride>("QVSendChallengeController", &FakeSendChallenge::make));
+        screens_.emplace_back(std::make_unique<ClassRegistryOverride>("QVChallengeDetailController", &FakeChallengeDetail::make));
+        screens_.emplace_back(std::make_unique<ClassRegistryOverride>("QVChallengeListController", &makeList));
     }
     void TearDown() override
     {
         QVNotification::setDashboardLauncher(nullptr);
         // The dashboard's own classes come back for the tests that follow.
-        for (size_t i = 0; i < std::size(kNames); ++i) {
-            QVClassRegistry::unregisterClass(kNames[i]);
-            if (saved_[i])
-                QVClassRegistry::registerClass(kNames[i], saved_[i]);
-        }
+        screens_.clear();
         QuorvelTest::TearDown();
     }
 
 private:
-    static constexpr const char* kNames[] = { "QVSendChallengeController", "QVChallengeDetailController",
-                                              "QVChallengeListController" };
-    std::vector<QVClassRegistry::Factory> saved_;
+    std::vector<std::unique_ptr<testing_support::ClassRegistryOverride>> screens_;
 };
 
 TEST_F(ChallengeScreenTest, TheSendScreenOpensFramedWithItsValuesAndACloseButton)

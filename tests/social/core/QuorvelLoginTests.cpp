@@ -20,14 +20,18 @@
 #include "social/services/QVUser.h"
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVDeadEndErrorController.h"
+#include "support/ClassRegistryOverride.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 using namespace quorvel;
 using namespace core_testing;
 using platform::Object;
 using platform::Ref;
 using Strings = std::vector<std::string>;
+using testing_support::ClassRegistryOverride;
 
 namespace {
 
@@ -95,10 +99,10 @@ protected:
     void SetUp() override
     {
         QuorvelTest::SetUp();
-        QVClassRegistry::registerClass("QVUserQuorvelApprovalController", &FakeApprovalScreen::make);
-        QVClassRegistry::registerClass("QVDoBootstrapController", &FakeConfirmAccountScreen::make);
-        QVClassRegistry::registerClass("QVTwitterExtendedCredentialController", &FakeCredentialScreen::make);
-        QVClassRegistry::registerClass("QVFacebookExtendedCredentialController", &FakeCredentialScreen::make);
+        screens.emplace_back(std::make_unique<ClassRegistryOverride>("QVUserQuorvelApprovalController", &FakeApprovalScreen::make));
+        screens.emplace_back(std::make_unique<ClassRegistryOverride>("QVDoBootstrapController", &FakeConfirmAccountScreen::make));
+        for (auto* name : { "QVTwitterExtendedCredentialController", "QVFacebookExtendedCredentialController" })
+            screens.emplace_back(std::make_unique<ClassRegistryOverride>(name, &FakeCredentialScreen::make));
         Quorvel::setNoticeObserver([this](const Quorvel::BackgroundNotice& n) { notices.push_back(n.text); });
         delegates->setQuorvelDelegate(&game);
         // The player has seen the link-networks offer: the login ends without another screen.
@@ -107,12 +111,12 @@ protected:
     void TearDown() override
     {
         Quorvel::setNoticeObserver(nullptr);
-        for (auto* name : { "QVUserQuorvelApprovalController", "QVDoBootstrapController",
-                            "QVTwitterExtendedCredentialController", "QVFacebookExtendedCredentialController" })
-            QVClassRegistry::unregisterClass(name);
+        screens.clear();
         QuorvelTest::TearDown();
     }
     void start() { startClient({}, delegates.get()); }
+    // The fake screens stand in for the real ones while the test runs.
+    std::vector<std::unique_ptr<ClassRegistryOverride>> screens;
     void startApprovedAndLogIn()
     {
         Quorvel::setUserApprovedQuorvel();
@@ -237,8 +241,8 @@ TEST_F(LoginTest, ABootstrapWithTheDeviceTokenCarriesItAndTheGameFlagsComeFromTh
 
 TEST_F(LoginTest, TheLinkNetworksOfferDefersTheLoggedInCallUntilItCloses)
 {
-    QVClassRegistry::registerClass("QVLinkSocialNetworksController",
-                                   [] { return Ref<Object>(platform::ui::ViewController::controller()); });
+    ClassRegistryOverride linkNetworks("QVLinkSocialNetworksController",
+                                       [] { return Ref<Object>(platform::ui::ViewController::controller()); });
     Quorvel::setDoneWithGetTheMost(false);
     startApprovedAndLogIn();
     EXPECT_EQ(Quorvel::presentedScreens().size(), 1u);
@@ -252,7 +256,6 @@ TEST_F(LoginTest, TheLinkNetworksOfferDefersTheLoggedInCallUntilItCloses)
     ASSERT_TRUE(waitFor([&] { return call->successes == 1; }));
     EXPECT_FALSE(Quorvel::isShowingFullScreen());
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17", "userLoggedIn:17" }));
-    QVClassRegistry::unregisterClass("QVLinkSocialNetworksController");
 }
 
 TEST_F(LoginTest, TheCompleteAnswerFillsEverySetting)

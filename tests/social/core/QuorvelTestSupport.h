@@ -6,6 +6,7 @@
 // a game does; the fixture shuts it down again at the end.
 #pragma once
 
+#include "support/SavedControllerLoaderNames.h"
 #include "support/TestSupport.h"
 
 #include "platform/foundation/Bundle.h"
@@ -52,6 +53,8 @@ protected:
 private:
     std::string oldHome_;
     std::string oldResources_;
+    // Start-up sets the controller loader's names from the settings.
+    testing_support::SavedControllerLoaderNames loaderNames_;
 };
 
 // Records notification names (and their user info) posted on the default centre.

@@ -6,9 +6,12 @@
 #include "social/core/Quorvel.h"
 #include "social/dashboard/QVGameProfileController.h"
 #include "social/ui/QVClassRegistry.h"
+#include "support/ClassRegistryOverride.h"
 #include "social/ui/QVControllerLoader.h"
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 using namespace quorvel;
 using namespace dashboard_testing;
@@ -44,13 +47,13 @@ protected:
     {
         DashboardTest::SetUp();
         QVGameProfileController::resetForumWarning();
-        QVClassRegistry::registerClass("QVChallengeListController", &QVChallengeListController::qvCreateInstance);
-        QVClassRegistry::registerClass("QVFanClubController", &QVFanClubController::qvCreateInstance);
+        challengeList.emplace("QVChallengeListController", &QVChallengeListController::qvCreateInstance);
+        fanClub.emplace("QVFanClubController", &QVFanClubController::qvCreateInstance);
     }
     void TearDown() override
     {
-        QVClassRegistry::unregisterClass("QVChallengeListController");
-        QVClassRegistry::unregisterClass("QVFanClubController");
+        challengeList.reset();
+        fanClub.reset();
         page = nullptr;
         DashboardTest::TearDown();
     }
@@ -83,6 +86,8 @@ protected:
     }
 
     Ref<QVGameProfileController> page;
+    // The recording screens stand in for the real ones while the test runs.
+    std::optional<testing_support::ClassRegistryOverride> challengeList, fanClub;
 };
 
 TEST_F(GameProfileTest, RunningGameInPortraitPlacesTheOfferedButtonsTwoToARowWithItsCounts)

@@ -1,18 +1,12 @@
 // Helpers of the list-screen tests.
 #include "ListScreenTestKit.h"
 
-#include "social/ui/QVClassRegistry.h"
 
 namespace list_testing {
 
 ScopedTestCells::ScopedTestCells()
+    : cell_("QVListRowCell", &QVListRowCell::qvCreateInstance)
 {
-    quorvel::QVClassRegistry::registerClass("QVListRowCell", &QVListRowCell::qvCreateInstance);
-}
-
-ScopedTestCells::~ScopedTestCells()
-{
-    quorvel::QVClassRegistry::unregisterClass("QVListRowCell");
 }
 
 std::string usersXml(const std::vector<std::string>& names, int firstId, const std::string& header)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ScreenTestKit.h"
+#include "support/ClassRegistryOverride.h"
 
 #include "platform/ui/AlertView.h"
 #include "social/services/QVUser.h"
@@ -42,7 +43,9 @@ protected:
 class ScopedTestCells {
 public:
     ScopedTestCells();
-    ~ScopedTestCells();
+
+private:
+    testing_support::ClassRegistryOverride cell_;
 };
 
 // "<resources><user>...</user>...[pagination_header]</resources>" for the names,

@@ -11,6 +11,8 @@
 #include "social/ui/QVNavigationController.h"
 #include "social/ui/QVViewController.h"
 
+#include "support/SavedControllerLoaderNames.h"
+
 #include <gtest/gtest.h>
 
 using namespace quorvel;
@@ -26,7 +28,6 @@ protected:
     void SetUp() override
     {
         ServiceNetTest::SetUp();
-        savedPrefix = QVControllerLoader::defaultClassNamePrefix();
         QVControllerLoader::setDefaultClassNamePrefix("QV"); // the kit's loading screen is found by name
         window = platform::ui::Window::windowWithFrame(platform::Rect(0, 0, 320, 480));
         window->makeKeyAndVisible();
@@ -42,7 +43,6 @@ protected:
         nav = nullptr;
         screen = nullptr;
         window = nullptr;
-        QVControllerLoader::setDefaultClassNamePrefix(savedPrefix);
         ServiceNetTest::TearDown();
     }
     // The sheet on screen and a weak link to the reporter behind it.
@@ -60,7 +60,7 @@ protected:
     Ref<QVViewController> screen;
     Ref<QVNavigationController> nav;
     platform::Weak<QVAbuseReporter> reporter;
-    std::string savedPrefix;
+    testing_support::SavedControllerLoaderNames loaderNames;
 };
 
 TEST_F(AbuseReporterTest, ConfirmedReportsSendTheirFlagsUnderTheLoadingScreen)

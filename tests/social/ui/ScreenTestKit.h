@@ -5,6 +5,7 @@
 // folder named by BRISKO_KEEP_RENDERS, when set).
 #pragma once
 
+#include "support/SavedControllerLoaderNames.h"
 #include "support/TestSupport.h"
 
 #include "platform/foundation/Log.h"
@@ -122,6 +123,7 @@ private:
     TestDashboardHost host_;
     std::unique_ptr<platform::ui::TestDriver> driver_;
     std::string savedResources_;
+    testing_support::SavedControllerLoaderNames loaderNames_;
 };
 
 // One pixel of a rendered image (R, G, B, A), or zeros outside it.

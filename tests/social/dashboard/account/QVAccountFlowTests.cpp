@@ -18,6 +18,7 @@
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/dashboard/account/QVAccountClasses.h"
 #include "social/dashboard/account/QVApprovalControllers.h"
+#include "support/ClassRegistryOverride.h"
 
 #include <gtest/gtest.h>
 
@@ -342,11 +343,10 @@ TEST_F(AccountFlowTest, AScreenTheLoaderCannotMakeIsNeverPushed)
     startAndAskForApproval(1);
     ASSERT_TRUE(tap("Use Quorvel"));
     ASSERT_TRUE(waitUntil([&] { return screenName() == "QVExistingAccountController"; }));
-    QVClassRegistry::unregisterClass("QVLinkSocialNetworksController");
+    testing_support::ClassRegistryOverride unknown("QVLinkSocialNetworksController", nullptr);
     ASSERT_TRUE(tap("Continue"));
     EXPECT_EQ(screenName(), "QVExistingAccountController");
     EXPECT_EQ(Quorvel::presentedScreens().size(), 3u); // approval, bootstrap, existing account
-    QVRegisterAccountClasses();
 }
 
 TEST_F(AccountFlowTest, DecliningTellsTheGameOnceAndLeavesTheClientUnapproved)

@@ -1,0 +1,178 @@
+#include "tools/standin/StandInChallenges.h"
+
+#include "tools/standin/StandInPlayers.h"
+#include "tools/standin/StandInState.h"
+#include "tools/standin/StandInXml.h"
+
+#include <vector>
+
+namespace standin {
+
+using xml::element;
+
+const char* const challenges::kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS challenges (id INTEGER PRIMARY KEY AUTOINCREMENT, challenger_id INTEGER NOT NULL,
+    definition_id INTEGER NOT NULL, description TEXT NOT NULL, hidden_text TEXT, user_message TEXT, data BLOB,
+    created_at TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS challenges_users (id INTEGER PRIMARY KEY AUTOINCREMENT, challenge_id INTEGER NOT NULL,
+    user_id INTEGER NOT NULL, result TEXT, result_text TEXT, ignored INTEGER NOT NULL DEFAULT 0);
+)sql";
+
+const char* const challenges::kSeed = "INSERT INTO sqlite_sequence (name, seq) VALUES ('challenges', 60), ('challenges_users', 70);";
+
+namespace {
+
+// The game's challenge definitions (as its fixtures list them).
+std::string definitionName(int64_t id)
+{
+    switch (id) {
+    case 51: return "Fastest Lap";
+    case 52: return "High Score";
+    case 53: return "Marathon";
+    default: return {};
+    }
+}
+
+std::string challengeElement(Store& s, int64_t id, int64_t viewer)
+{
+    Statement q(s.db, "SELECT challenger_id, definition_id, description, COALESCE(hidden_text, ''),"
+                      " COALESCE(user_message, '') FROM challenges WHERE id = ?");
+    q.bind(1, id);
+    if (!q.step())
+        return {};
+    return "<challenge><id>" + std::to_string(id) + "</id>" + element("description", q.text(2))
+        + element("hidden_text", q.text(3)) + element("user_message", q.text(4))
+        + element("user_data_url", "/challenges/" + std::to_string(id) + "/data.blob")
+        + "<challenge_definition><id>" + std::to_string(q.integer(1)) + "</id>"
+        + element("name", definitionName(q.integer(1))) + "<client_application_id>" + kGameId
+        + "</client_application_id><multi_attempt>true</multi_attempt></challenge_definition>"
+        + players::userElement(s, q.integer(0), viewer) + "</challenge>";
+}
+
+} // namespace
+
+Answer challenges::send(Store& s, const LoggedRequest& r, int64_t user)
+{
+    auto definition = number(r.param("challenge_definition_id"));
+    if (!definition || definitionName(*definition).empty())
+        return xml::error(400, "There is no such challenge definition");
+    std::vector<int64_t> recipients;
+    for (auto& [name, value] : r.params)
+        if (name == "challenge_user_ids[]") {
+            auto id = number(value);
+            if (!id || !players::name(s, *id) || *id == user)
+                return xml::error(400, "A challenge goes to other players only");
+            recipients.push_back(*id);
+        }
+    if (recipients.empty())
+        return xml::error(400, "A challenge needs a player to go to");
+    s.exec("BEGIN");
+    Statement q(s.db, "INSERT INTO challenges (challenger_id, definition_id, description, hidden_text, user_message,"
+                      " data, created_at) VALUES (?, ?, ?, ?, ?, ?, ?)");
+    q.bind(1, user).bind(2, *definition).bind(3, r.param("challenge_description")).bind(4, r.param("challenge_hidden_text"));
+    if (r.hasParam("challenge_user_message"))
+        q.bind(5, r.param("challenge_user_message"));
+    q.bind(6, r.param("challenge_user_data")).bind(7, now());
+    if (!q.run()) {
+        s.exec("ROLLBACK");
+        return xml::error(500, "The challenge could not be kept");
+    }
+    int64_t challenge = s.lastId();
+    for (int64_t to : recipients) {
+        Statement add(s.db, "INSERT INTO challenges_users (challenge_id, user_id) VALUES (?, ?)");
+        add.bind(1, challenge).bind(2, to).run();
+    }
+    s.exec("COMMIT");
+    return Answer::xml("<resources>" + challengeElement(s, challenge, user) + "</resources>");
+}
+
+Answer challenges::sent(Store& s, const LoggedRequest&, int64_t user)
+{
+    std::string body;
+    size_t count = 0;
+    Statement q(s.db, "SELECT id FROM challenges WHERE challenger_id = ? ORDER BY id DESC");
+    q.bind(1, user);
+    while (q.step()) {
+        ++count;
+        body += challengeElement(s, q.integer(0), user);
+    }
+    return Answer::xml("<resources>" + xml::pageHeader(count) + body + "</resources>");
+}
+
+Answer challenges::received(Store& s, const LoggedRequest& r, int64_t user)
+{
+    std::string where = "user_id = ?1 AND ignored = 0";
+    if (r.param("incomplete") == "1")
+        where += " AND result IS NULL";
+    else if (r.param("complete") == "1")
+        where += " AND result IS NOT NULL";
+    if (auto challenge = number(r.param("challenge_id")))
+        where = "challenge_id = " + std::to_string(*challenge);
+    std::string sql = "SELECT id, challenge_id, user_id, COALESCE(result, ''), COALESCE(result_text, '') FROM"
+                      " challenges_users WHERE " + where + " ORDER BY id DESC";
+    Statement q(s.db, sql.c_str());
+    if (where.find("?1") != std::string::npos)
+        q.bind(1, user);
+    std::string body;
+    size_t count = 0;
+    while (q.step()) {
+        ++count;
+        body += "<challenges_user><id>" + std::to_string(q.integer(0)) + "</id>" + element("result", q.text(3))
+            + element("result_text", q.text(4)) + "<viewed>1</viewed><attempts>0</attempts>"
+            + challengeElement(s, q.integer(1), user) + players::userElement(s, q.integer(2), user) + "</challenges_user>";
+    }
+    return Answer::xml("<resources>" + xml::pageHeader(count) + body + "</resources>");
+}
+
+Answer challenges::answer(Store& s, const LoggedRequest& r, int64_t user)
+{
+    std::string id = r.path.substr(17);
+    id = id.substr(0, id.find('/'));
+    auto row = number(id);
+    Statement owner(s.db, "SELECT 1 FROM challenges_users WHERE id = ? AND user_id = ?");
+    owner.bind(1, row.value_or(-1)).bind(2, user);
+    if (!row || !owner.step())
+        return xml::error(404, "No such challenge for this player");
+    if (r.param("challenges_user[ignored]") == "1") {
+        Statement q(s.db, "UPDATE challenges_users SET ignored = 1 WHERE id = ?");
+        q.bind(1, *row).run();
+    } else {
+        std::string result = r.param("challenges_user[result]");
+        if (!result.empty() && result != "win" && result != "lose" && result != "tie")
+            return xml::error(400, "A result is win, lose or tie");
+        Statement q(s.db, "UPDATE challenges_users SET result = ?, result_text = ? WHERE id = ?");
+        q.bind(1, result.empty() ? std::string("none") : result).bind(2, r.param("challenges_user[result_text]")).bind(3, *row).run();
+    }
+    return Answer::xml("<resources></resources>");
+}
+
+Answer challenges::data(Store& s, const LoggedRequest& r)
+{
+    std::string id = r.path.substr(11);
+    id = id.substr(0, id.find('/'));
+    auto challenge = number(id);
+    Statement q(s.db, "SELECT data FROM challenges WHERE id = ?");
+    q.bind(1, challenge.value_or(-1));
+    if (!challenge || !q.step())
+        return xml::error(404, "No such challenge");
+    Answer a;
+    a.body = q.text(0);
+    a.contentType = "application/octet-stream";
+    return a;
+}
+
+std::vector<StandInState::Challenge> StandInState::challengesTo(int64_t user) const
+{
+    std::lock_guard guard(store_->mutex);
+    std::vector<Challenge> out;
+    if (!store_->db)
+        return out;
+    Statement q(store_->db, "SELECT c.id, c.challenger_id, c.definition_id, COALESCE(c.user_message, ''), COALESCE(u.result, '')"
+                            " FROM challenges_users u JOIN challenges c ON c.id = u.challenge_id WHERE u.user_id = ? ORDER BY u.id");
+    q.bind(1, user);
+    while (q.step())
+        out.push_back({ q.integer(0), q.integer(1), q.integer(2), q.text(3), q.text(4) });
+    return out;
+}
+
+} // namespace standin

@@ -1,0 +1,21 @@
+// The stand-in's challenges: sent by one player to others, answered with a
+// result by each, and their data fetched from its own address.
+#pragma once
+
+#include "tools/standin/StandInStore.h"
+
+namespace standin::challenges {
+
+extern const char* const kSchema;
+// Challenges are numbered from 61, their recipients' rows from 71.
+extern const char* const kSeed;
+
+Answer send(Store& s, const LoggedRequest& r, int64_t user);
+Answer sent(Store& s, const LoggedRequest& r, int64_t user);
+Answer received(Store& s, const LoggedRequest& r, int64_t user);
+// challenges_users/<id>/update.xml, only by the player it went to.
+Answer answer(Store& s, const LoggedRequest& r, int64_t user);
+// challenges/<id>/..., unsigned: the challenge's data.
+Answer data(Store& s, const LoggedRequest& r);
+
+} // namespace standin::challenges

@@ -1,0 +1,110 @@
+#include "tools/standin/StandInFriends.h"
+
+#include "tools/standin/StandInPlayers.h"
+#include "tools/standin/StandInState.h"
+#include "tools/standin/StandInXml.h"
+
+#include <vector>
+
+namespace standin {
+
+const char* const friends::kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS friends (user_id INTEGER NOT NULL, friend_id INTEGER NOT NULL,
+    PRIMARY KEY (user_id, friend_id));
+)sql";
+
+namespace {
+
+// users/<id>/following.xml: starts or ends the caller following <id>.
+Answer changeFollowing(Store& s, const LoggedRequest& r, int64_t user, bool start)
+{
+    std::string id = r.path.substr(6);
+    id = id.substr(0, id.find('/'));
+    auto other = number(id);
+    if (!other || !players::name(s, *other) || *other == user)
+        return xml::error(404, "No such player");
+    if (start) {
+        Statement q(s.db, "INSERT OR IGNORE INTO friends VALUES (?, ?)");
+        q.bind(1, user).bind(2, *other).run();
+    } else if (r.param("follower") == "yes") {
+        Statement q(s.db, "DELETE FROM friends WHERE user_id = ? AND friend_id = ?");
+        q.bind(1, *other).bind(2, user).run();
+    } else {
+        Statement q(s.db, "DELETE FROM friends WHERE user_id = ? AND friend_id = ?");
+        q.bind(1, user).bind(2, *other).run();
+    }
+    return Answer::xml("<resources></resources>");
+}
+
+} // namespace
+
+int64_t friends::count(Store& s, int64_t user)
+{
+    Statement q(s.db, "SELECT COUNT(*) FROM friends WHERE user_id = ?");
+    q.bind(1, user);
+    return q.step() ? q.integer(0) : 0;
+}
+
+Answer friends::usersOfInterest(Store& s, const LoggedRequest& r, int64_t user)
+{
+    std::string body;
+    size_t count = 0;
+    if (r.hasParam("name")) {
+        Statement q(s.db, "SELECT id FROM users WHERE name LIKE '%' || ? || '%' ORDER BY id");
+        q.bind(1, r.param("name"));
+        while (q.step()) {
+            ++count;
+            body += players::userElement(s, q.integer(0), user);
+        }
+        return Answer::xml("<resources>" + xml::pageHeader(count) + body + "</resources>");
+    }
+    int64_t subject = user;
+    if (auto other = number(r.param("user_id")))
+        subject = *other;
+    bool followers = r.param("scope") == "followers";
+    Statement q(s.db, followers ? "SELECT user_id FROM friends WHERE friend_id = ? ORDER BY user_id"
+                                : "SELECT friend_id FROM friends WHERE user_id = ? ORDER BY friend_id");
+    q.bind(1, subject);
+    while (q.step()) {
+        ++count;
+        body += players::userElement(s, q.integer(0), user);
+    }
+    if (r.param("scope") == "people-of-interest" && r.param("not_sectioned") != "yes")
+        return Answer::xml("<resources><resource_sections><resource_section><title>Friends</title>"
+                           "<identifier>friends</identifier>"
+                           + xml::pageHeader(count) + body + "</resource_section></resource_sections></resources>");
+    return Answer::xml("<resources>" + xml::pageHeader(count) + body + "</resources>");
+}
+
+Answer friends::follow(Store& s, const LoggedRequest& r, int64_t user)
+{
+    if (endsWith(r.path, "/following.xml") && r.path.size() > 14)
+        return changeFollowing(s, r, user, true);
+    return Answer::xml("<resources></resources>");
+}
+
+Answer friends::unfollow(Store& s, const LoggedRequest& r, int64_t user) { return changeFollowing(s, r, user, false); }
+
+std::vector<int64_t> StandInState::followedBy(int64_t user) const
+{
+    std::lock_guard guard(store_->mutex);
+    std::vector<int64_t> out;
+    if (!store_->db)
+        return out;
+    Statement q(store_->db, "SELECT friend_id FROM friends WHERE user_id = ? ORDER BY friend_id");
+    q.bind(1, user);
+    while (q.step())
+        out.push_back(q.integer(0));
+    return out;
+}
+
+void StandInState::addFriends(int64_t a, int64_t b)
+{
+    std::lock_guard guard(store_->mutex);
+    if (!store_->db)
+        return;
+    Statement q(store_->db, "INSERT OR IGNORE INTO friends VALUES (?1, ?2), (?2, ?1)");
+    q.bind(1, a).bind(2, b).run();
+}
+
+} // namespace standin

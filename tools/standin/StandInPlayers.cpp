@@ -1,0 +1,173 @@
+#include "tools/standin/StandInPlayers.h"
+
+#include "tools/standin/StandInAchievements.h"
+#include "tools/standin/StandInFriends.h"
+#include "tools/standin/StandInScores.h"
+#include "tools/standin/StandInXml.h"
+
+#include <sqlite3.h>
+
+#include <mutex>
+#include <random>
+
+namespace standin {
+
+using xml::element;
+
+const char* const players::kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS users (id INTEGER PRIMARY KEY, name TEXT NOT NULL, created_at TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS devices (udid TEXT PRIMARY KEY, user_id INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS tokens (token TEXT PRIMARY KEY, secret TEXT NOT NULL, user_id INTEGER NOT NULL);
+)sql";
+
+const char* const players::kSeed = "INSERT INTO users VALUES (18, 'Rival', '2026-01-01 00:00:00');";
+
+namespace {
+
+std::string randomHex(size_t n)
+{
+    static std::mutex m;
+    static std::mt19937_64 rng { std::random_device {}() };
+    std::lock_guard guard(m);
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    for (size_t i = 0; i < n; ++i)
+        out += digits[rng() % 16];
+    return out;
+}
+
+} // namespace
+
+std::string players::userElement(Store& s, int64_t id, int64_t viewer, const char* name)
+{
+    Statement q(s.db, "SELECT u.name, (SELECT COALESCE(SUM(a.gamerscore), 0) FROM unlocks x JOIN achievements a ON"
+                      " a.id = x.achievement_id WHERE x.user_id = u.id AND x.unlocked_at IS NOT NULL),"
+                      " EXISTS (SELECT 1 FROM friends WHERE user_id = ?2 AND friend_id = u.id),"
+                      " EXISTS (SELECT 1 FROM friends WHERE user_id = u.id AND friend_id = ?2)"
+                      " FROM users u WHERE u.id = ?1");
+    q.bind(1, id).bind(2, viewer);
+    std::string out = std::string("<") + name + "><id>" + std::to_string(id) + "</id>";
+    if (q.step()) {
+        out += xml::element("name", q.text(0)) + xml::element("gamer_score", std::to_string(q.integer(1)))
+            + xml::element("following_local_user", q.integer(3) ? "true" : "false")
+            + xml::element("followed_by_local_user", q.integer(2) ? "true" : "false") + "<online>false</online>";
+    }
+    return out + "</" + name + ">";
+}
+
+std::optional<std::string> players::name(Store& s, int64_t id)
+{
+    Statement q(s.db, "SELECT name FROM users WHERE id = ?");
+    q.bind(1, id);
+    if (!q.step())
+        return std::nullopt;
+    return q.text(0);
+}
+
+std::optional<int64_t> players::forDevice(Store& s, const std::string& udid)
+{
+    Statement q(s.db, "SELECT user_id FROM devices WHERE udid = ?");
+    q.bind(1, udid);
+    if (!q.step())
+        return std::nullopt;
+    return q.integer(0);
+}
+
+int64_t players::add(Store& s, const std::string& name)
+{
+    Statement q(s.db, "INSERT INTO users VALUES ((SELECT MAX(COALESCE(MAX(id), 0) + 1, 100) FROM users), ?, ?)");
+    q.bind(1, name).bind(2, now()).run();
+    return s.lastId();
+}
+
+Answer players::bootstrap(Store& s, const LoggedRequest& r, StandInServer& server)
+{
+    if (!r.signed_ || !r.signatureValid)
+        return xml::error(401, r.signed_ ? "The request's signature does not verify" : "The request is not signed");
+    std::string udid = r.param("udid");
+    if (udid.empty())
+        return xml::error(400, "udid is required");
+    bool force = r.param("force_create_account") == "1";
+    std::optional<int64_t> user;
+    bool isNew = false;
+    if (auto asked = number(r.param("user_id")); asked && name(s, *asked))
+        user = asked;
+    if (!user && !force)
+        user = forDevice(s, udid);
+    if (!user) {
+        user = add(s, "");
+        Statement rename(s.db, "UPDATE users SET name = ? WHERE id = ?");
+        rename.bind(1, "Player " + std::to_string(*user)).bind(2, *user).run();
+        Statement device(s.db, "INSERT OR REPLACE INTO devices VALUES (?, ?)");
+        device.bind(1, udid).bind(2, *user).run();
+        isNew = true;
+    }
+    std::string token = "token-" + std::to_string(*user) + "-" + randomHex(12);
+    std::string secret = randomHex(24);
+    {
+        Statement q(s.db, "INSERT INTO tokens VALUES (?, ?, ?)");
+        if (!q.bind(1, token).bind(2, secret).bind(3, *user).run())
+            return xml::error(500, "The token could not be kept");
+    }
+    server.addToken(token, secret);
+
+    // The definitions and the player's bests, always in full (the client replaces rows).
+    std::string offline = "<offline>" + scores::offline(s, *user) + achievements::offline(s, *user) + "</offline>";
+    bool hadFriends = friends::count(s, *user) > 0;
+    std::string playerName = name(s, *user).value_or("");
+    return Answer::xml("<bootstrap><polling_frequency_default>60</polling_frequency_default>"
+                       "<polling_frequency_in_chat>5</polling_frequency_in_chat>"
+                       + element("access_token", token) + element("access_token_secret", secret)
+                       + "<user_has_set_name>true</user_has_set_name><user_chat_enabled>true</user_chat_enabled>"
+                       + element("user_had_friends_on_bootup", hadFriends ? "true" : "false")
+                       + element("is_new_user", isNew ? "true" : "false")
+                       + "<client_application_id>" + kGameId + "</client_application_id>"
+                         "<unviewed_challenges_count>0</unviewed_challenges_count>"
+                         "<pending_friends_count>0</pending_friends_count>"
+                         "<game_profile_page_info><id>" + kGameId + "</id><name>Brisko</name><short_name>Brisko</short_name>"
+                         "<has_leaderboards>true</has_leaderboards><has_achievements>true</has_achievements>"
+                         "</game_profile_page_info>"
+                       + "<user><id>" + std::to_string(*user) + "</id>" + element("name", playerName) + "</user>"
+                       + "<presence_enabled>false</presence_enabled>" + offline + "</bootstrap>");
+}
+
+Answer players::deviceAccounts(Store& s, const LoggedRequest& r)
+{
+    std::string body;
+    size_t count = 0;
+    Statement q(s.db, "SELECT user_id FROM devices WHERE udid = ?");
+    q.bind(1, r.param("udid"));
+    while (q.step()) {
+        ++count;
+        body += userElement(s, q.integer(0), q.integer(0));
+    }
+    return Answer::xml("<resources>" + xml::pageHeader(count) + body + "</resources>");
+}
+
+Answer players::one(Store& s, const LoggedRequest& r, int64_t user)
+{
+    std::string id = r.path.substr(6);
+    id = id.substr(0, id.find_first_of("/."));
+    std::optional<int64_t> subject = id == "@me" ? std::optional<int64_t>(user) : number(id);
+    if (!subject || !name(s, *subject))
+        return xml::error(404, "No such player");
+    return Answer::xml(userElement(s, *subject, user));
+}
+
+Answer players::rename(Store& s, const LoggedRequest& r, int64_t user)
+{
+    std::string newName = r.param("user[name]");
+    if (newName.empty())
+        return xml::fieldErrors(xml::fieldError("name", "can't be blank"));
+    Statement taken(s.db, "SELECT 1 FROM users WHERE name = ? AND id != ?");
+    taken.bind(1, newName).bind(2, user);
+    if (taken.step())
+        return xml::fieldErrors(xml::fieldError("name", "has already been taken"));
+    Statement q(s.db, "UPDATE users SET name = ? WHERE id = ?");
+    q.bind(1, newName).bind(2, user).run();
+    return Answer::xml("<resources></resources>");
+}
+
+Answer players::activities(Store&, const LoggedRequest&, int64_t) { return Answer::xml("<resources></resources>"); }
+
+} // namespace standin

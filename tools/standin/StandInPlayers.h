@@ -1,0 +1,31 @@
+// The stand-in's players: users, their devices and access tokens; the
+// bootstrap that signs a device in, renaming, and the player lookups.
+#pragma once
+
+#include "tools/standin/StandInStore.h"
+
+#include <optional>
+#include <string>
+
+namespace standin::players {
+
+extern const char* const kSchema;
+// The seeded rival, player 18.
+extern const char* const kSeed;
+
+// <user> (or another element name) for player `id` as `viewer` sees them.
+std::string userElement(Store& s, int64_t id, int64_t viewer, const char* name = "user");
+std::optional<std::string> name(Store& s, int64_t id);
+std::optional<int64_t> forDevice(Store& s, const std::string& udid);
+// Adds a player with an id above the seeded ones and answers it.
+int64_t add(Store& s, const std::string& name);
+
+// Unlike the other routes the bootstrap needs no token: it issues one.
+Answer bootstrap(Store& s, const LoggedRequest& r, StandInServer& server);
+Answer deviceAccounts(Store& s, const LoggedRequest& r);
+// users/<id>/ or users/<id>.xml, "@me" for the caller.
+Answer one(Store& s, const LoggedRequest& r, int64_t user);
+Answer rename(Store& s, const LoggedRequest& r, int64_t user);
+Answer activities(Store& s, const LoggedRequest& r, int64_t user);
+
+} // namespace standin::players

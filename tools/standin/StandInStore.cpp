@@ -1,0 +1,111 @@
+#include "tools/standin/StandInStore.h"
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+namespace standin {
+
+bool Store::exec(const std::string& sql)
+{
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+        error = message ? message : "SQL error";
+        std::fprintf(stderr, "standin state: %s\n", error.c_str());
+        sqlite3_free(message);
+        return false;
+    }
+    return true;
+}
+
+int64_t Store::lastId() const { return sqlite3_last_insert_rowid(db); }
+
+std::optional<int64_t> Store::caller(const LoggedRequest& r) const
+{
+    if (!r.signed_ || !r.signatureValid || r.oauthToken.empty())
+        return std::nullopt;
+    Statement q(db, "SELECT user_id FROM tokens WHERE token = ?");
+    q.bind(1, r.oauthToken);
+    if (!q.step())
+        return std::nullopt;
+    return q.integer(0);
+}
+
+Statement::Statement(sqlite3* db, const char* sql)
+{
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK)
+        std::fprintf(stderr, "standin state: %s\n", sqlite3_errmsg(db));
+}
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+Statement& Statement::bind(int i, int64_t v)
+{
+    sqlite3_bind_int64(stmt_, i, v);
+    return *this;
+}
+
+Statement& Statement::bind(int i, double v)
+{
+    sqlite3_bind_double(stmt_, i, v);
+    return *this;
+}
+
+Statement& Statement::bind(int i, const std::string& v)
+{
+    sqlite3_bind_text(stmt_, i, v.c_str(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    return *this;
+}
+
+bool Statement::step() { return stmt_ && sqlite3_step(stmt_) == SQLITE_ROW; }
+bool Statement::run() { return stmt_ && sqlite3_step(stmt_) == SQLITE_DONE; }
+int64_t Statement::integer(int c) const { return sqlite3_column_int64(stmt_, c); }
+double Statement::real(int c) const { return sqlite3_column_double(stmt_, c); }
+bool Statement::isNull(int c) const { return sqlite3_column_type(stmt_, c) == SQLITE_NULL; }
+
+std::string Statement::text(int c) const
+{
+    const unsigned char* t = sqlite3_column_text(stmt_, c);
+    return t ? reinterpret_cast<const char*>(t) : "";
+}
+
+std::string now()
+{
+    std::time_t t = std::time(nullptr);
+    std::tm tm {};
+    gmtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
+    return buf;
+}
+
+std::optional<int64_t> number(const std::string& text)
+{
+    if (text.empty())
+        return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    long long v = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0')
+        return std::nullopt;
+    return v;
+}
+
+std::optional<int64_t> pathId(const std::string& path)
+{
+    size_t from = path.find('/');
+    if (from == std::string::npos)
+        return std::nullopt;
+    std::string id = path.substr(from + 1);
+    return number(id.substr(0, id.find('/')));
+}
+
+bool endsWith(const std::string& text, const std::string& tail)
+{
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+} // namespace standin

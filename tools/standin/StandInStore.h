@@ -1,0 +1,63 @@
+// What the stand-in's kept domains share: the SQLite connection and its lock,
+// a prepared statement, the caller a request's token names, and small parsers.
+#pragma once
+
+#include "tools/standin/StandInServer.h"
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace standin {
+
+// The game's id on the service.
+constexpr const char* kGameId = "321";
+
+struct Store {
+    sqlite3* db { nullptr };
+    std::string error;
+    mutable std::recursive_mutex mutex;
+
+    // Runs SQL without results; on failure keeps and prints the error.
+    bool exec(const std::string& sql);
+    // The row id the last insert made.
+    int64_t lastId() const;
+    // The user the request's token belongs to, when it verifies.
+    std::optional<int64_t> caller(const LoggedRequest& r) const;
+};
+
+// One prepared statement, finalised on scope exit.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& bind(int i, int64_t v);
+    Statement& bind(int i, double v);
+    Statement& bind(int i, const std::string& v);
+    bool step();
+    bool run();
+    int64_t integer(int c) const;
+    double real(int c) const;
+    bool isNull(int c) const;
+    std::string text(int c) const;
+
+private:
+    sqlite3_stmt* stmt_ { nullptr };
+};
+
+// The time now, "yyyy-MM-dd HH:mm:ss" in UTC.
+std::string now();
+// A decimal 64-bit number filling the whole text, or nothing.
+std::optional<int64_t> number(const std::string& text);
+// The id after a path's first segment ("topics/201/discussions.xml": 201).
+std::optional<int64_t> pathId(const std::string& path);
+bool endsWith(const std::string& text, const std::string& tail);
+
+} // namespace standin

@@ -1,0 +1,27 @@
+// Writing the stand-in's XML answers: escaped text elements, the page header
+// of a list answer and the service's error answer, each written once.
+#pragma once
+
+#include "tools/standin/StandInServer.h"
+
+#include <cstddef>
+#include <string>
+
+namespace standin::xml {
+
+// The text with <, >, & and " replaced by their entities.
+std::string escape(const std::string& text);
+// <name>text</name>, the text escaped.
+std::string element(const std::string& name, const std::string& text);
+// The single page of a list of `total` objects.
+std::string pageHeader(size_t total);
+// The body of an error answer: <errors><error>why</error></errors>.
+std::string errorBody(const std::string& why);
+// An answer of the given status carrying errorBody(why).
+Answer error(int status, const std::string& why);
+// One field's refusal, <error><field>..</field><reason>..</reason></error>;
+// fieldErrors wraps one or more of them in a 422 answer.
+std::string fieldError(const std::string& field, const std::string& reason);
+Answer fieldErrors(const std::string& errors);
+
+} // namespace standin::xml
