@@ -225,8 +225,8 @@ TEST_F(EndToEnd, ScoresTakenOfflineInAnyOrderLeaveTheServiceWithEachBestOnce)
 
     // The service comes back; the login sends what waits.
     startService();
-    Quorvel::gameServerReachabilityChanged(nullptr);
-    Quorvel::gameServerReachabilityChanged(nullptr);
+    Quorvel::gameServerReachabilityChanged(platform::Boxed::number(platform::Reachability::ReachableViaWiFi).get());
+    Quorvel::gameServerReachabilityChanged(platform::Boxed::number(platform::Reachability::ReachableViaWiFi).get());
     ASSERT_TRUE(waitUntil([&] {
         return keptScores(*state, player, StandInState::kNormalLeaderboard).size() == 2
             && !keptScores(*state, player, StandInState::kFastestLapLeaderboard).empty();
