@@ -161,7 +161,9 @@ class FakeApprovalScreen final : public ViewController, public QVApprovalScreen 
 public:
     static Ref<Object> make() { return platform::adoptRef(new FakeApprovalScreen); }
     void setApprovedDelegate(const QVDelegate& a, const QVDelegate&) override { approved = a; }
+    void show() override { ++shown; }
     QVDelegate approved;
+    int shown { 0 };
 };
 
 class RecordingGame final : public QuorvelDelegate {
@@ -322,8 +324,14 @@ TEST_F(DashboardTest, AnUnapprovedPlayerIsAskedFirstAndAnUnknownOneIsSentToLogIn
     Quorvel::launchDashboard();
     auto screens = Quorvel::presentedScreens();
     ASSERT_EQ(screens.size(), 1u);
-    EXPECT_NE(dynamic_cast<FakeApprovalScreen*>(screens[0].get()), nullptr);
+    auto* approval = dynamic_cast<FakeApprovalScreen*>(screens[0].get());
+    ASSERT_NE(approval, nullptr);
+    EXPECT_EQ(approval->shown, 1); // a page loading out of sight comes into view
     EXPECT_EQ(dashboard(), nullptr);
+    // Opening again while the question is up brings the same screen into view.
+    Quorvel::launchDashboard();
+    EXPECT_EQ(Quorvel::presentedScreens().size(), 1u);
+    EXPECT_EQ(approval->shown, 2);
     Quorvel::dismissRootController();
     advance(0.5);
 
