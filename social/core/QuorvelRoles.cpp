@@ -414,7 +414,8 @@ bool QuorvelRoles::requestNotificationPermission(QVSocialNotification* notificat
     if (!prompt)
         return false;
     prompt->setSocialNotification(notification, credentials);
-    Quorvel::presentModalOverlay(screen);
+    // The game stays visible behind the question: no dark shade.
+    Quorvel::presentModalOverlay(screen, false);
     return true;
 }
 

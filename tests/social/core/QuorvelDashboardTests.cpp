@@ -21,6 +21,9 @@
 #include "social/runtime/QVReachability.h"
 #include "social/runtime/QVXmlDocument.h"
 #include "social/services/QVLeaderboard.h"
+#include "social/services/QVScreensRole.h"
+#include "social/services/QVSocialNotificationService.h"
+#include "social/services/QVUsersCredential.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVLeaderboard_Sync.h"
 #include "social/services/QVUser.h"
@@ -164,6 +167,12 @@ public:
     void show() override { ++shown; }
     QVDelegate approved;
     int shown { 0 };
+};
+
+class FakeSocialPrompt final : public ViewController, public QVSocialNotificationPrompt {
+public:
+    static Ref<Object> make() { return platform::adoptRef(new FakeSocialPrompt); }
+    void setSocialNotification(QVSocialNotification*, const std::vector<Ref<QVUsersCredential>>&) override { }
 };
 
 class RecordingGame final : public QuorvelDelegate {
@@ -535,6 +544,18 @@ TEST_F(DashboardTest, AScreenOfferedWhileTheDashboardClosesIsShownAfterTheClose)
     advance(0.5);
     ASSERT_EQ(Quorvel::presentedScreens().size(), 1u);
     EXPECT_EQ(Quorvel::presentedScreens()[0].get(), third.get());
+    EXPECT_EQ(Quorvel::getRootController()->view()->viewWithTag(489), nullptr);
+}
+
+TEST_F(DashboardTest, TheSocialPostQuestionShowsOverTheGameWithoutAShade)
+{
+    startLoggedIn();
+    saveAndRegister("QVSocialNotificationController", &FakeSocialPrompt::make);
+    auto notification = QVSocialNotification::initWithText("I won");
+    ASSERT_TRUE(QVScreensRole::current().requestNotificationPermission(notification.get(), {}));
+    ASSERT_TRUE(Quorvel::isShowingFullScreen());
+    EXPECT_NE(dynamic_cast<FakeSocialPrompt*>(Quorvel::presentedScreens().front().get()), nullptr);
+    advance(0.5);
     EXPECT_EQ(Quorvel::getRootController()->view()->viewWithTag(489), nullptr);
 }
 
