@@ -419,6 +419,17 @@ bool QuorvelRoles::requestNotificationPermission(QVSocialNotification* notificat
     return true;
 }
 
+// The invite flow belongs to the dashboard, which opens it.
+bool QuorvelRoles::presentSendInviteScreen(const std::string& inviteIdentifier)
+{
+    const auto& present = QuorvelDashboardHooks::shared().presentSendInviteScreen;
+    if (!present) {
+        platform::log("Quorvel: no invite screens to present");
+        return false;
+    }
+    return present(inviteIdentifier);
+}
+
 // Settings entries open their screens through the kit's loader, by name.
 platform::Ref<platform::ui::ViewController> QuorvelRoles::loadScreen(const std::string& name)
 {

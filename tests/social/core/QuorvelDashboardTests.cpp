@@ -20,6 +20,7 @@
 #include "social/core/QuorvelLoginScreens.h"
 #include "social/runtime/QVReachability.h"
 #include "social/runtime/QVXmlDocument.h"
+#include "social/services/QVInviteService.h"
 #include "social/services/QVLeaderboard.h"
 #include "social/services/QVScreensRole.h"
 #include "social/services/QVSocialNotificationService.h"
@@ -255,6 +256,15 @@ protected:
     {
         QVClassRegistry::registerClass("QVTabbedDashboardController", saved_.front().second);
         QuorvelDashboardHooks::shared() = savedHooks_;
+    }
+    // The dashboard layer's own screen of that class instead of the fake, with
+    // the dashboard's hooks.
+    void useRealScreen(const std::string& name)
+    {
+        QuorvelDashboardHooks::shared() = savedHooks_;
+        for (auto& [saved, factory] : saved_)
+            if (saved == name)
+                QVClassRegistry::registerClass(name, factory);
     }
     void saveAndRegister(const std::string& name, QVClassRegistry::Factory factory)
     {
@@ -557,6 +567,20 @@ TEST_F(DashboardTest, TheSocialPostQuestionShowsOverTheGameWithoutAShade)
     EXPECT_NE(dynamic_cast<FakeSocialPrompt*>(Quorvel::presentedScreens().front().get()), nullptr);
     advance(0.5);
     EXPECT_EQ(Quorvel::getRootController()->view()->viewWithTag(489), nullptr);
+}
+
+TEST_F(DashboardTest, AGameOpensTheInviteFlowForItsInvitationOverTheGame)
+{
+    startLoggedIn();
+    useRealScreen("QVSelectInviteTypeController");
+    QVInviteService::displaySendInviteModal("friends");
+    ASSERT_TRUE(Quorvel::isShowingFullScreen());
+    auto screens = Quorvel::presentedScreens();
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(screens[0]->className(), "QVSelectInviteTypeController");
+    EXPECT_NE(screens[0]->navigationItem()->leftBarButtonItem(), nullptr) << "Cancel closes it";
+    // The screen asks for the invitation it was opened for.
+    EXPECT_TRUE(waitFor([&] { return !requestsTo("invite_definitions/friends.xml").empty(); }));
 }
 
 TEST_F(DashboardTest, ADashboardOpenedWhileOneClosesOpensAfterTheClose)
