@@ -14,6 +14,7 @@
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
 #include "social/core/QuorvelDashboardScreens.h"
+#include "social/core/QuorvelLoginScreens.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
@@ -190,6 +191,11 @@ void Quorvel::launchDashboardWithDelegate(QuorvelDelegate* delegate, const std::
     if (!_hasUserApprovedQuorvel() && !hasOfflineData) {
         presentUserQuorvelApprovalModal(QVDelegate(q, BRISKO_SELECTOR(Quorvel, _presentRootControllerWithTabbedDashboard)),
                                         QVDelegate());
+        // A question already up (and perhaps still loading out of sight) comes into view.
+        if (NavigationController* stack = getActiveNavigationController())
+            if (!stack->viewControllers().empty())
+                if (auto* approval = dynamic_cast<QVApprovalScreen*>(stack->viewControllers().front().get()))
+                    approval->show();
         return;
     }
     bool authenticated = q->mProvider && q->mProvider->isAuthenticated();

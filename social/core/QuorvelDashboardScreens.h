@@ -55,6 +55,9 @@ struct QuorvelDashboardHooks {
     // Opens a challenge screen over the game, framed, with its close button;
     // false when it could not be made.
     std::function<bool(const QVChallengeScreen& screen)> presentChallengeScreen;
+    // Opens the invite flow for an invitation (empty: the primary one) as a
+    // framed modal with Cancel; false when it could not be made.
+    std::function<bool(const std::string& inviteIdentifier)> presentSendInviteScreen;
 
     static QuorvelDashboardHooks& shared();
 };

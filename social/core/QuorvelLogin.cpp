@@ -14,6 +14,7 @@
 #include "social/core/QVNotification.h"
 #include "social/core/QuorvelLoginScreens.h"
 #include "social/runtime/QVActionRequest.h"
+#include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
 #include "social/runtime/QVServerText.h"
@@ -231,6 +232,10 @@ void Quorvel::bootstrapSucceeded(Object* attempt, Object*)
         runQueuedLogin();
         return;
     }
+    // Chat messages and the other polled resources arrive from now on, with or
+    // without a screen open; a poller already running (a chat room's) keeps its pace.
+    if (mPoller && mPoller->getPollingFrequency() <= 0)
+        mPoller->resetToDefaultPollingFrequency();
     if (!doneWithGetTheMost() && !mSessionSawLinkNetworks && !isShowingFullScreen()) {
         if (Ref<ViewController> screen = QVControllerLoader::load("LinkSocialNetworks")) {
             mSessionSawLinkNetworks = true;

@@ -18,6 +18,9 @@ class QVApprovalScreen {
 public:
     virtual ~QVApprovalScreen() = default;
     virtual void setApprovedDelegate(const QVDelegate& approved, const QVDelegate& denied) = 0;
+    // Opening the dashboard brings the question into sight: a screen that
+    // loads its page out of sight shows it now. Others are already visible.
+    virtual void show() { }
 };
 
 // "DoBootstrap": the confirm-account screen; invokes its delegate when the account is set up.

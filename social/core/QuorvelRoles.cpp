@@ -414,8 +414,20 @@ bool QuorvelRoles::requestNotificationPermission(QVSocialNotification* notificat
     if (!prompt)
         return false;
     prompt->setSocialNotification(notification, credentials);
-    Quorvel::presentModalOverlay(screen);
+    // The game stays visible behind the question: no dark shade.
+    Quorvel::presentModalOverlay(screen, false);
     return true;
+}
+
+// The invite flow belongs to the dashboard, which opens it.
+bool QuorvelRoles::presentSendInviteScreen(const std::string& inviteIdentifier)
+{
+    const auto& present = QuorvelDashboardHooks::shared().presentSendInviteScreen;
+    if (!present) {
+        platform::log("Quorvel: no invite screens to present");
+        return false;
+    }
+    return present(inviteIdentifier);
 }
 
 // Settings entries open their screens through the kit's loader, by name.

@@ -94,6 +94,7 @@ public:
     void showChallengeNotice(QVChallengeToUser* received) override;
     bool requestNotificationPermission(QVSocialNotification* notification,
                                        const std::vector<platform::Ref<QVUsersCredential>>& credentials) override;
+    bool presentSendInviteScreen(const std::string& inviteIdentifier) override;
     platform::Ref<platform::ui::ViewController> loadScreen(const std::string& name) override;
 
     // The dashboard as the kit sees it.

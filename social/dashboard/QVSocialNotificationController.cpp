@@ -116,9 +116,19 @@ void QVSocialNotificationController::_imageUrlDownloaded(Object* answer)
         socialNotification_->setImageUrl(image->url());
 }
 
+QVSocialNotificationController::~QVSocialNotificationController()
+{
+    // Closed without an answer (the game shut the dashboard): the post waits for nobody.
+    if (socialNotification_ && !answered_)
+        QVSocialNotificationApi::sendFailure();
+}
+
 void QVSocialNotificationController::yesButtonClicked(Object*)
 {
     Ref<QVSocialNotificationController> keep(this);
+    if (answered_)
+        return; // a second tap while closing posts nothing more
+    answered_ = true;
     if (socialNotification_)
         QVSocialNotificationService::sendWithoutRequestingPermissionWithSocialNotification(socialNotification_.get());
     _rememberChoice(true);
@@ -128,7 +138,13 @@ void QVSocialNotificationController::yesButtonClicked(Object*)
 void QVSocialNotificationController::noButtonClicked(Object*)
 {
     Ref<QVSocialNotificationController> keep(this);
+    if (answered_)
+        return;
+    answered_ = true;
     _rememberChoice(false);
+    // The game waiting for the post hears that nothing was posted.
+    if (socialNotification_)
+        QVSocialNotificationApi::sendFailure();
     dismiss();
 }
 

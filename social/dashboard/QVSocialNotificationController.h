@@ -47,8 +47,10 @@ public:
 protected:
     friend class platform::ui::InterfaceBuilder;
     QVSocialNotificationController() = default;
+    ~QVSocialNotificationController() override;
 
 private:
+    bool answered_ { false };
     platform::Ref<QVSocialNotification> socialNotification_;
     platform::Ref<platform::ui::Label> notificationText_;
     platform::Ref<platform::ui::Label> applicationLabel_;

@@ -5,6 +5,7 @@
 
 #include "social/dashboard/QVDashboardProtocols.h"
 #include "social/dashboard/QVGameProfileController.h"
+#include "social/dashboard/QVInviteControllers.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVTabBar.h"
 #include "social/ui/QVTableControllerHelper.h"
@@ -54,6 +55,13 @@ bool installDashboardHooks()
     hooks.refreshProfile = [](NavigationController* nav) {
         if (auto* framed = dynamic_cast<QVFramedNavigationController*>(nav))
             framed->refreshProfile();
+    };
+    hooks.presentSendInviteScreen = [](const std::string& identifier) {
+        auto screen = QVSelectInviteTypeController::inviteTypeControllerWithInviteIdentifier(identifier);
+        if (!screen)
+            return false;
+        screen->openAsModal();
+        return true;
     };
     return true;
 }

@@ -4,6 +4,7 @@
 #include "social/runtime/QVGameCenterRole.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVRequestUIRole.h"
+#include "social/runtime/QVSessionRole.h"
 
 namespace quorvel {
 

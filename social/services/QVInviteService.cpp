@@ -7,6 +7,7 @@
 #include "social/runtime/QVResourceImageDownload.h"
 #include "social/runtime/QVResourceFields.h"
 #include "social/services/QVDeviceContact.h"
+#include "social/services/QVScreensRole.h"
 
 #include "platform/foundation/Boxed.h"
 
@@ -186,6 +187,17 @@ Ref<QVInvite> QVInvite::inviteWithInviteDefinition(QVInviteDefinition* definitio
     if (definition)
         invite->userMessage = definition->suggestedSenderMessage;
     return invite;
+}
+
+void QVInviteService::displaySendInviteModal(const std::string& inviteIdentifier)
+{
+    QVScreensRole::current().presentSendInviteScreen(inviteIdentifier);
+}
+
+void QVInvite::displayAndSendInviteScreen()
+{
+    if (inviteDefinition_)
+        QVInviteService::displaySendInviteModal(inviteDefinition_->inviteIdentifier);
 }
 
 Ref<QVRequestHandle> QVInvite::sendInviteToUsers(const std::vector<Ref<platform::Object>>& recipients)

@@ -39,6 +39,9 @@ public:
                                                      const std::vector<platform::Ref<platform::Object>>& recipients,
                                                      const QVDelegate& onSuccess, const QVDelegate& onFailure);
 
+    // Opens the dashboard's invite flow for that invitation over the game (no request).
+    static void displaySendInviteModal(const std::string& inviteIdentifier);
+
     void populateKnownResources(QVResourceNameMap& map) override;
 };
 
@@ -119,6 +122,8 @@ public:
     static platform::Ref<QVInvite> inviteWithInviteDefinition(QVInviteDefinition* definition);
     // Null (nothing sent) without a definition.
     platform::Ref<QVRequestHandle> sendInviteToUsers(const std::vector<platform::Ref<platform::Object>>& recipients);
+    // The invite flow for this invitation's definition; nothing without one.
+    void displayAndSendInviteScreen();
     static void setDelegate(QVInviteDelegate* d) { QVInviteClass::setDelegate(d); }
     // The icon from the image cache (told to the delegate at once; null
     // answered) or downloaded (the transfer's handle, filed under the class).

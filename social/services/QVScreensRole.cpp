@@ -25,6 +25,12 @@ void QVScreensRole::showChallengeDetail(const std::string& challengeId)
     platform::log("Quorvel: no dashboard to show the challenge %s", challengeId.c_str());
 }
 
+bool QVScreensRole::presentSendInviteScreen(const std::string& inviteIdentifier)
+{
+    platform::log("Quorvel: no dashboard to invite with %s", inviteIdentifier.c_str());
+    return false;
+}
+
 platform::Ref<platform::ui::ViewController> QVScreensRole::loadScreen(const std::string&) { return nullptr; }
 
 QVScreensRole& QVScreensRole::current()

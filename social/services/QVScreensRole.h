@@ -41,6 +41,9 @@ public:
     {
         return false;
     }
+    // Opens the invite flow over the game for an invitation (empty: the game's
+    // primary one); false when it could not be opened.
+    virtual bool presentSendInviteScreen(const std::string& inviteIdentifier);
     // A screen made by name; null when none of that name loads.
     virtual platform::Ref<platform::ui::ViewController> loadScreen(const std::string& name);
 

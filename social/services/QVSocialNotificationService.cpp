@@ -141,9 +141,13 @@ Ref<QVRequestHandle> QVSocialNotificationService::sendWithSocialNotification(QVS
         QVSocialNotificationApi::sendFailure();
         return nullptr;
     }
-    return QVUsersCredentialService::getIndexOnSuccess(
+    Ref<QVRequestHandle> check = QVUsersCredentialService::getIndexOnSuccess(
         QVDelegate(&s, BRISKO_SELECTOR(QVSocialNotificationService, onCredentialsSuccess), notification),
         QVDelegate(&s, BRISKO_SELECTOR(QVSocialNotificationService, onCredentialsFailure)), true);
+    // A request that is never sent answers neither callback; the game still hears.
+    if (!check)
+        QVSocialNotificationApi::sendFailure();
+    return check;
 }
 
 bool QVSocialNotificationService::hasGlobalPermissionsOnLinkedCredentials(const Credentials& credentials)
@@ -196,9 +200,14 @@ Ref<QVRequestHandle> QVSocialNotificationService::sendWithoutRequestingPermissio
     params->io("url", url);
     std::string noticeText = platform::format("Published Game Event: %s", msg->c_str());
     Ref<platform::Object> notice = QVRequestUIRole::current().publishedEventNotice(noticeText, notification);
-    return QVSocialNotificationApi::file(
+    Ref<QVRequestHandle> post =
         s.send(kPost, {}, params.get(), QVDelegate(&s, BRISKO_SELECTOR(QVSocialNotificationService, notificationSent)),
-               QVDelegate(&s, BRISKO_SELECTOR(QVSocialNotificationService, notificationFailed)), notice.get()));
+               QVDelegate(&s, BRISKO_SELECTOR(QVSocialNotificationService, notificationFailed)), notice.get());
+    if (!post) {
+        QVSocialNotificationApi::sendFailure();
+        return nullptr;
+    }
+    return QVSocialNotificationApi::file(post);
 }
 
 void QVSocialNotificationService::notificationSent(platform::Object*) { QVSocialNotificationApi::sendSuccess(); }

@@ -53,7 +53,7 @@ public:
     std::string getAction() override;
     std::string getTitle() override { return "Approve QV"; }
     std::map<std::string, WebAction> getDispatchDictionary() override;
-    void show();
+    void show() override;
     void switchToNativeIfNotYetLoaded();
     void webViewDidFinishDelayedLoad();
     void _webActionApprove(const std::vector<std::string>& parameters = {});

@@ -41,6 +41,8 @@ void QVDoBootstrapController::loadView()
     root->addSubview(activityIndicator_.get());
     skipButton_ = button(root.get(), Rect((w - 200) / 2, 260, 200, 37), "Continue", this,
                          BRISKO_SELECTOR(QVDoBootstrapController, _skip));
+    // Until the set-up stops with a message, leaving would skip the login unseen.
+    skipButton_->setEnabled(false);
     setView(root.get());
 }
 
@@ -121,10 +123,13 @@ void QVDoBootstrapController::_showMessageAndHideLoading(const std::string& text
     titleLabel_->setText("Error");
     messageLabel_->setText(text);
     messageLabel_->setHidden(false);
+    skipButton_->setEnabled(true);
 }
 
 void QVDoBootstrapController::_skip()
 {
+    if (!skipButton()->isEnabled())
+        return; // the set-up is still running and goes on by itself
     Ref<QVDoBootstrapController> keep(this);
     closeIntro();
     QVDelegate complete = mCompleteDelegate;

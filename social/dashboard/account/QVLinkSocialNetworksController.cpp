@@ -1,6 +1,7 @@
 #include "social/dashboard/account/QVLinkSocialNetworksController.h"
 
 #include "platform/foundation/Boxed.h"
+#include "platform/device/Screen.h"
 #include "platform/foundation/Format.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
@@ -33,6 +34,17 @@ bool gSessionSawLinkNetworks = false;
 
 bool QVLinkSocialNetworksController::hasSessionSeenLinkSocialNetworksScreen() { return gSessionSawLinkNetworks; }
 void QVLinkSocialNetworksController::invalidateSessionSeenLinkSocialNetworksScreen() { gSessionSawLinkNetworks = false; }
+
+QVLinkSocialNetworksController::QVLinkSocialNetworksController()
+    : mImporter(QVFriendImporter::friendImporterWithController(this))
+{
+}
+
+QVLinkSocialNetworksController::~QVLinkSocialNetworksController()
+{
+    if (mImporter && mImporter->controller() == this)
+        mImporter->controllerDealloced();
+}
 
 void QVLinkSocialNetworksController::loadView()
 {
@@ -68,6 +80,14 @@ void QVLinkSocialNetworksController::viewDidAppear(bool)
 {
     gSessionSawLinkNetworks = true;
     QVExistingAccountController::customAnimateNavigationController(navigationController(), false);
+    // On a phone the screen fills the whole screen, turned with the dashboard.
+    QVDashboardRole& dashboard = QVDashboardRole::current();
+    if (!dashboard.isLargeScreen()) {
+        Rect bounds = Screen::mainScreen().bounds();
+        if (isLandscape(dashboard.getDashboardOrientation()))
+            bounds = Rect(0, 0, bounds.size.height, bounds.size.width);
+        view()->setBounds(bounds);
+    }
 }
 
 void QVLinkSocialNetworksController::viewDidDisappear(bool)
@@ -75,16 +95,9 @@ void QVLinkSocialNetworksController::viewDidDisappear(bool)
     QVExistingAccountController::customAnimateNavigationController(navigationController(), true);
 }
 
-void QVLinkSocialNetworksController::importFrom(const std::string& network)
-{
-    // Linking a network adds a credential to the account that is logged in.
-    Ref<ViewController> screen = QVControllerLoader::loadWithParams(
-        network + "AccountLogin", { { "addingAdditionalCredential", platform::Boxed::box(platform::Value(true)) } });
-    pushOn(navigationController(), screen, true);
-}
-
-void QVLinkSocialNetworksController::onImportFromFacebook() { importFrom("Facebook"); }
-void QVLinkSocialNetworksController::onImportFromTwitter() { importFrom("Twitter"); }
+// The importer imports the friends of a linked network, or has the player link it first.
+void QVLinkSocialNetworksController::onImportFromFacebook() { mImporter->importFromFacebook(); }
+void QVLinkSocialNetworksController::onImportFromTwitter() { mImporter->importFromTwitter(); }
 
 void QVLinkSocialNetworksController::onSkip()
 {

@@ -4,6 +4,7 @@
 
 #include "platform/ui/ActivityIndicator.h"
 #include "social/core/QuorvelLoginScreens.h"
+#include "social/dashboard/QVFriendImport.h"
 #include "social/dashboard/account/QVAccountViews.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/services/QVUser.h"
@@ -28,6 +29,7 @@ public:
     platform::ui::Switch* shareLocationSwitch() { view(); return mShareLocationSwitch.get(); }
     platform::ui::Switch* shareOnlineStatusSwitch() { view(); return mShareOnlineStatusSwitch.get(); }
     platform::ui::Button* continueButton() { view(); return continueButton_.get(); }
+    QVFriendImporter* importer() const { return mImporter.get(); }
 
     void loadView() override;
     void viewWillAppear(bool animated) override;
@@ -35,10 +37,11 @@ public:
     void viewDidDisappear(bool animated) override;
 
 protected:
-    QVLinkSocialNetworksController() = default;
+    QVLinkSocialNetworksController();
+    ~QVLinkSocialNetworksController() override;
 
 private:
-    void importFrom(const std::string& network);
+    platform::Ref<QVFriendImporter> mImporter;
     QVDelegate mOnCompletionDelegate;
     bool mShareLocationOriginalState { false };
     bool mShareOnlineStatusOriginalState { false };

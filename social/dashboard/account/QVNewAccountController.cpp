@@ -76,7 +76,8 @@ void QVNewAccountController::viewWillAppear(bool)
     useDefaultNameButton_->setTitleForAllStates(platform::format("Use %s", name.c_str()));
     nameEntryField_->setText(name);
     nameEntryField_->setPlaceholder(name);
-    navigationItem()->setHidesBackButton(hideNavigationBar_ || !allowNavigatingBack_);
+    // The flow decides whether going back makes sense; the bar's own visibility does not.
+    navigationItem()->setHidesBackButton(!allowNavigatingBack_);
     setIntroFullscreen(false);
     hasBeenDismissed_ = false;
 }

@@ -20,7 +20,11 @@
 #include "social/core/QuorvelLoginScreens.h"
 #include "social/runtime/QVReachability.h"
 #include "social/runtime/QVXmlDocument.h"
+#include "social/services/QVInviteService.h"
 #include "social/services/QVLeaderboard.h"
+#include "social/services/QVScreensRole.h"
+#include "social/services/QVSocialNotificationService.h"
+#include "social/services/QVUsersCredential.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVLeaderboard_Sync.h"
 #include "social/services/QVUser.h"
@@ -161,7 +165,15 @@ class FakeApprovalScreen final : public ViewController, public QVApprovalScreen 
 public:
     static Ref<Object> make() { return platform::adoptRef(new FakeApprovalScreen); }
     void setApprovedDelegate(const QVDelegate& a, const QVDelegate&) override { approved = a; }
+    void show() override { ++shown; }
     QVDelegate approved;
+    int shown { 0 };
+};
+
+class FakeSocialPrompt final : public ViewController, public QVSocialNotificationPrompt {
+public:
+    static Ref<Object> make() { return platform::adoptRef(new FakeSocialPrompt); }
+    void setSocialNotification(QVSocialNotification*, const std::vector<Ref<QVUsersCredential>>&) override { }
 };
 
 class RecordingGame final : public QuorvelDelegate {
@@ -245,6 +257,15 @@ protected:
         QVClassRegistry::registerClass("QVTabbedDashboardController", saved_.front().second);
         QuorvelDashboardHooks::shared() = savedHooks_;
     }
+    // The dashboard layer's own screen of that class instead of the fake, with
+    // the dashboard's hooks.
+    void useRealScreen(const std::string& name)
+    {
+        QuorvelDashboardHooks::shared() = savedHooks_;
+        for (auto& [saved, factory] : saved_)
+            if (saved == name)
+                QVClassRegistry::registerClass(name, factory);
+    }
     void saveAndRegister(const std::string& name, QVClassRegistry::Factory factory)
     {
         saved_.emplace_back(name, QVClassRegistry::classNamed(name));
@@ -322,8 +343,14 @@ TEST_F(DashboardTest, AnUnapprovedPlayerIsAskedFirstAndAnUnknownOneIsSentToLogIn
     Quorvel::launchDashboard();
     auto screens = Quorvel::presentedScreens();
     ASSERT_EQ(screens.size(), 1u);
-    EXPECT_NE(dynamic_cast<FakeApprovalScreen*>(screens[0].get()), nullptr);
+    auto* approval = dynamic_cast<FakeApprovalScreen*>(screens[0].get());
+    ASSERT_NE(approval, nullptr);
+    EXPECT_EQ(approval->shown, 1); // a page loading out of sight comes into view
     EXPECT_EQ(dashboard(), nullptr);
+    // Opening again while the question is up brings the same screen into view.
+    Quorvel::launchDashboard();
+    EXPECT_EQ(Quorvel::presentedScreens().size(), 1u);
+    EXPECT_EQ(approval->shown, 2);
     Quorvel::dismissRootController();
     advance(0.5);
 
@@ -528,6 +555,32 @@ TEST_F(DashboardTest, AScreenOfferedWhileTheDashboardClosesIsShownAfterTheClose)
     ASSERT_EQ(Quorvel::presentedScreens().size(), 1u);
     EXPECT_EQ(Quorvel::presentedScreens()[0].get(), third.get());
     EXPECT_EQ(Quorvel::getRootController()->view()->viewWithTag(489), nullptr);
+}
+
+TEST_F(DashboardTest, TheSocialPostQuestionShowsOverTheGameWithoutAShade)
+{
+    startLoggedIn();
+    saveAndRegister("QVSocialNotificationController", &FakeSocialPrompt::make);
+    auto notification = QVSocialNotification::initWithText("I won");
+    ASSERT_TRUE(QVScreensRole::current().requestNotificationPermission(notification.get(), {}));
+    ASSERT_TRUE(Quorvel::isShowingFullScreen());
+    EXPECT_NE(dynamic_cast<FakeSocialPrompt*>(Quorvel::presentedScreens().front().get()), nullptr);
+    advance(0.5);
+    EXPECT_EQ(Quorvel::getRootController()->view()->viewWithTag(489), nullptr);
+}
+
+TEST_F(DashboardTest, AGameOpensTheInviteFlowForItsInvitationOverTheGame)
+{
+    startLoggedIn();
+    useRealScreen("QVSelectInviteTypeController");
+    QVInviteService::displaySendInviteModal("friends");
+    ASSERT_TRUE(Quorvel::isShowingFullScreen());
+    auto screens = Quorvel::presentedScreens();
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(screens[0]->className(), "QVSelectInviteTypeController");
+    EXPECT_NE(screens[0]->navigationItem()->leftBarButtonItem(), nullptr) << "Cancel closes it";
+    // The screen asks for the invitation it was opened for.
+    EXPECT_TRUE(waitFor([&] { return !requestsTo("invite_definitions/friends.xml").empty(); }));
 }
 
 TEST_F(DashboardTest, ADashboardOpenedWhileOneClosesOpensAfterTheClose)

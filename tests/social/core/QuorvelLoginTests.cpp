@@ -15,6 +15,7 @@
 #include "social/runtime/QVActionRequest.h"
 #include "social/runtime/QVDateFormatters.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVUser.h"
@@ -256,6 +257,27 @@ TEST_F(LoginTest, TheLinkNetworksOfferDefersTheLoggedInCallUntilItCloses)
     ASSERT_TRUE(waitFor([&] { return call->successes == 1; }));
     EXPECT_FALSE(Quorvel::isShowingFullScreen());
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17", "userLoggedIn:17" }));
+}
+
+TEST_F(LoginTest, TheCentralPollerRunsFromLoginWithoutAnyScreenOpen)
+{
+    answerBootstrapCompletely();
+    Quorvel::setUserApprovedQuorvel();
+    start();
+    EXPECT_EQ(Quorvel::poller()->getPollingFrequency(), 0) << "nothing to poll for before the login";
+    ASSERT_TRUE(waitFor([] { return Quorvel::successfullyBootstrapped(); }));
+    // The answer's interval, and the poll reaches the server once it is due.
+    EXPECT_EQ(Quorvel::poller()->getPollingFrequency(), 45);
+    EXPECT_FALSE(Quorvel::isShowingFullScreen());
+    advance(45);
+    EXPECT_TRUE(waitFor([&] { return !requestsTo("users/@me/activities.xml").empty(); }));
+
+    // A chat room's faster pace survives a later login.
+    Quorvel::setPollingFrequency(4);
+    auto call = CallRecorder::create();
+    Quorvel::doBootstrap(call->onSuccess(), call->onFailure());
+    ASSERT_TRUE(waitFor([&] { return call->successes == 1; }));
+    EXPECT_EQ(Quorvel::poller()->getPollingFrequency(), 4);
 }
 
 TEST_F(LoginTest, TheCompleteAnswerFillsEverySetting)

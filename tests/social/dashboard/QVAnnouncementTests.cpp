@@ -161,6 +161,14 @@ protected:
         return prompt.get();
     }
 
+    // Answers every waiting request (the pictures' and the posts') as accepted.
+    void answerEverything()
+    {
+        while (provider->waitingCount() > 0)
+            ASSERT_TRUE(provider->answerWithXml(fixture("empty_resources.xml")));
+        settle(1);
+    }
+
     Ref<QVSocialNotificationController> prompt;
 };
 
@@ -228,6 +236,49 @@ TEST_F(SocialPromptTest, ThePictureAddressIsAskedForAndAnEmptyAnswerChangesNothi
     ASSERT_TRUE(provider->answerWithXml(fixture("image_url.xml")));
     settle(1);
     EXPECT_EQ(notification->imageUrl(), std::optional<std::string>("http://127.0.0.1/images/achievement.png"));
+}
+
+struct HeardPosts : QVSocialNotificationApiDelegate {
+    int sent { 0 };
+    int failed { 0 };
+    void didSendSocialNotificaiton() override { ++sent; }
+    void didFailSendSocialNotification() override { ++failed; }
+};
+
+TEST_F(SocialPromptTest, TheGameHearsOnceWhateverThePlayerAnswers)
+{
+    HeardPosts heard;
+    QVSocialNotificationApi::setDelegate(&heard);
+    // No, even tapped twice: one failure, nothing posted.
+    auto* p = open(QVSocialNotification::initWithText("I won", std::nullopt, std::nullopt, std::nullopt));
+    ASSERT_TRUE(p);
+    p->noButtonClicked(nullptr);
+    p->noButtonClicked(nullptr);
+    p->yesButtonClicked(nullptr);
+    settle();
+    EXPECT_EQ(heard.failed, 1);
+    EXPECT_EQ(heard.sent, 0);
+    EXPECT_TRUE(requestsTo("notifications.xml").empty());
+
+    // Yes tapped twice: one post, and its outcome once.
+    heard = HeardPosts();
+    p = open(QVSocialNotification::initWithText("Again", std::nullopt, std::nullopt, std::nullopt));
+    p->yesButtonClicked(nullptr);
+    p->yesButtonClicked(nullptr);
+    settle();
+    ASSERT_EQ(requestsTo("notifications.xml").size(), 1u);
+    answerEverything();
+    EXPECT_EQ(heard.sent, 1);
+    EXPECT_EQ(heard.failed, 0);
+
+    // Closed without an answer: a failure once the prompt is gone.
+    heard = HeardPosts();
+    open(QVSocialNotification::initWithText("Unanswered", std::nullopt, std::nullopt, std::nullopt))->view()->removeFromSuperview();
+    prompt = nullptr;
+    answerEverything(); // its picture's request lets go of it too
+    EXPECT_EQ(heard.failed, 1);
+    EXPECT_EQ(heard.sent, 0);
+    QVSocialNotificationApi::setDelegate(nullptr);
 }
 
 } // namespace

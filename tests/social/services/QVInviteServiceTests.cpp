@@ -7,6 +7,7 @@
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/services/QVDeviceContact.h"
 #include "social/services/QVInviteService.h"
+#include "social/services/QVScreensRole.h"
 
 #include <gtest/gtest.h>
 
@@ -117,6 +118,32 @@ TEST_F(QVInviteServiceTest, DefinitionsAndSentInvitesReachTheDelegates)
     QVInviteDefinition::setDelegate(nullptr);
     loop().runUntil([] { return false; }, 0.2);
     EXPECT_EQ(d->calls.size(), 4u);
+}
+
+TEST_F(QVInviteServiceTest, AnInviteOpensTheInviteFlowOfItsDefinition)
+{
+    struct Screens : QVScreensRole {
+        std::vector<std::string> opened;
+        bool presentSendInviteScreen(const std::string& identifier) override
+        {
+            opened.push_back(identifier);
+            return true;
+        }
+    } screens;
+    QVScreensRole::setCurrent(&screens);
+    auto d = platform::adoptRef(new InviteDelegate);
+    QVInviteDefinition::setDelegate(d.get());
+    QVInviteDefinition::getPrimaryInviteDefinition(); // the game's, "friends"
+    ASSERT_TRUE(waitFor([&] { return d->definition; }));
+    server.clearLog();
+
+    QVInvite::inviteWithInviteDefinition(d->definition.get())->displayAndSendInviteScreen();
+    QVInvite::inviteWithInviteDefinition(nullptr)->displayAndSendInviteScreen(); // nothing to invite with
+    QVInviteService::displaySendInviteModal("");
+    EXPECT_EQ(screens.opened, (std::vector<std::string> { "friends", "" }));
+    loop().runUntil([] { return false; }, 0.05);
+    EXPECT_TRUE(server.requests().empty()) << "opening the flow asks the server nothing";
+    QVScreensRole::setCurrent(nullptr);
 }
 
 class IconDelegate : public platform::Object, public QVInviteDefinitionDelegate, public QVInviteDelegate {

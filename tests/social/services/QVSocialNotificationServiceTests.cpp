@@ -141,6 +141,18 @@ TEST_F(QVSocialNotificationServiceTest, NothingIsPostedWithoutPermissionAndTheDe
     EXPECT_EQ(log.size(), 1u);
     EXPECT_EQ(api.failed, 1);
     EXPECT_EQ(api.sent, 0);
+
+    // No client to send through: neither the check nor the post is made, and the
+    // game is told so at once instead of waiting.
+    facade.providerLink = nullptr;
+    api = RecordingApiDelegate();
+    EXPECT_FALSE(QVSocialNotificationService::sendWithText("hi"));
+    EXPECT_EQ(api.failed, 1);
+    auto notification = QVSocialNotification::initWithText("hi");
+    EXPECT_FALSE(QVSocialNotificationService::sendWithoutRequestingPermissionWithSocialNotification(notification.get()));
+    EXPECT_EQ(api.failed, 2);
+    EXPECT_EQ(api.sent, 0);
+    facade.providerLink = provider.get();
 }
 
 TEST_F(QVSocialNotificationServiceTest, TheRememberedChoiceOrThePromptDecides)

@@ -18,6 +18,7 @@
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/dashboard/account/QVAccountClasses.h"
 #include "social/dashboard/account/QVApprovalControllers.h"
+#include "social/dashboard/account/QVDoBootstrapController.h"
 #include "support/ClassRegistryOverride.h"
 
 #include <gtest/gtest.h>
@@ -301,6 +302,38 @@ TEST_F(AccountFlowTest, OneAccountLogsInWithoutAChoiceAndEndsOnTheGameCenterNote
     EXPECT_EQ(calls->approved, 1);
     // Both switches untouched: no setting was sent.
     EXPECT_TRUE(requestsTo("users/@me/settings.xml").empty());
+}
+
+TEST_F(AccountFlowTest, ContinueWaitsForTheSetUpAndLeavesOnlyAfterAnError)
+{
+    startAndAskForApproval(1);
+    standin::Answer held = standin::Answer::xml(standin::StandInServer::completeBootstrapAnswer("token-1", "token-secret-1"));
+    held.hold = true;
+    server.addToken("token-1", "token-secret-1");
+    server.route("POST", "bootstrap.xml", held);
+    ASSERT_TRUE(tap("Use Quorvel"));
+    ASSERT_TRUE(waitUntil([&] { return !requestsTo("bootstrap.xml").empty(); }));
+    auto* setUp = onScreen<QVDoBootstrapController>();
+    ASSERT_NE(setUp, nullptr);
+    // While the login runs there is nothing to continue to: the tap and the action do nothing.
+    ASSERT_NE(buttonTitled("Continue"), nullptr);
+    EXPECT_FALSE(buttonTitled("Continue")->isEnabled());
+    tap("Continue");
+    setUp->_skip();
+    EXPECT_TRUE(Quorvel::isShowingFullScreen());
+    EXPECT_EQ(calls->approved, 0);
+
+    // The set-up goes on to its end, where the callback runs once.
+    server.releaseHeld();
+    ASSERT_TRUE(waitUntil([&] { return screenName() == "QVNewAccountController"; }));
+    EXPECT_TRUE(Quorvel::successfullyBootstrapped());
+    EXPECT_EQ(calls->approved, 0);
+
+    // A failure leaves the player a way out.
+    setUp->_bootstrapFailed();
+    EXPECT_TRUE(setUp->skipButton()->isEnabled());
+    setUp->_skip();
+    EXPECT_EQ(calls->approved, 1);
 }
 
 TEST_F(AccountFlowTest, SeveralAccountsWaitForTheChoiceAndBootstrapTheChosenOne)

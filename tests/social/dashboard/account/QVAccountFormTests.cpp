@@ -499,6 +499,60 @@ TEST_F(AccountFormTest, ARefusedNameReenablesTheButtonsAndAnUnchangedNameSendsNo
     EXPECT_EQ(driver().currentAlert()->message(), "- name: has already been taken\n");
 }
 
+TEST_F(AccountFormTest, TheNewAccountBackButtonShowsWheneverGoingBackIsAllowed)
+{
+    for (bool hideBar : { false, true }) {
+        for (bool allowBack : { false, true }) {
+            auto naming = platform::dynamicRef<QVNewAccountController>(QVControllerLoader::load("NewAccount"));
+            ASSERT_TRUE(naming);
+            naming->setHideNavigationBar(hideBar);
+            naming->setAllowNavigatingBack(allowBack);
+            naming->view();
+            naming->viewWillAppear(false);
+            EXPECT_EQ(naming->navigationItem()->hidesBackButton(), !allowBack) << "bar hidden: " << hideBar;
+        }
+    }
+}
+
+TEST_F(AccountFormTest, LinkingANetworkFindsItsFriendsOrLinksItFirstAndThePhoneScreenIsFilled)
+{
+    screen_testing::RecordingProvider recording;
+    auto link = show<QVLinkSocialNetworksController>("LinkSocialNetworks");
+    EXPECT_EQ(link->view()->bounds(), platform::Rect(0, 0, 320, 480));
+    link->viewDidDisappear(false);
+    host().orientation = InterfaceOrientation::LandscapeRight;
+    link->viewDidAppear(false);
+    EXPECT_EQ(link->view()->bounds(), platform::Rect(0, 0, 480, 320));
+    host().orientation = InterfaceOrientation::Portrait;
+    link->viewDidAppear(false);
+
+    // Facebook already linked: its friends are looked up, no login screen.
+    ASSERT_TRUE(driver().tap(link->connectFacebookButton()));
+    settle();
+    ASSERT_EQ(recording.requests().size(), 1u);
+    EXPECT_EQ(recording.requests()[0].path, "users_credentials");
+    ASSERT_TRUE(recording.answerWithXml(
+        "<?xml version=\"1.0\"?><resources><users_credential><credential_type>fbconnect</credential_type>"
+        "</users_credential></resources>"));
+    settle(1);
+    ASSERT_EQ(recording.requests().size(), 2u);
+    EXPECT_EQ(recording.requests()[1].path, "users_credentials/import_friends");
+    ASSERT_TRUE(recording.answerWithXml("<resources></resources>"));
+    settle(1);
+    EXPECT_NE(topMessage().find("Facebook friends"), std::string::npos);
+
+    // Twitter not linked: the player links it first.
+    nav->popToViewController(link.get(), false);
+    settle(1);
+    link->onImportFromTwitter();
+    settle();
+    ASSERT_TRUE(recording.answerWithXml("<?xml version=\"1.0\"?><resources></resources>"));
+    settle(1);
+    EXPECT_EQ(nav->topViewController()->className(), "QVTwitterAccountLoginController");
+    EXPECT_EQ(recording.requests().size(), 3u);
+    EXPECT_EQ(link->importer()->controller(), link.get());
+}
+
 TEST_F(AccountFormTest, ANewAccountWithoutACompletedLoginEndsTheFlowInsteadOfStalling)
 {
     screen_testing::RecordingProvider recording;
