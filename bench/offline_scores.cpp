@@ -25,6 +25,7 @@
 // the same in the memory folder; each score's transaction syncs the file there.
 //   disk_us, memory_us   microseconds per score
 //   disk_is_memory       1 when the "disk" folder is itself in memory (tmpfs)
+#include "ScoreBenchSupport.h"
 #include "platform/foundation/Log.h"
 #include "social/runtime/QVRequestUIRole.h"
 #include "social/runtime/QVSessionRole.h"
@@ -82,29 +83,7 @@ std::string scratchDirectory()
 }
 
 // The player the service stores for.
-class Host final : public QVSessionRole, public QVRequestUIRole {
-public:
-    platform::Ref<platform::Object> localUser() override { return platform::Ref<platform::Object>(user.get()); }
-    void showBackgroundNotice(const BackgroundNotice&) override { }
-    platform::Ref<QVUser> user;
-};
 
-void openStore(const std::string& path, int boardCount)
-{
-    std::filesystem::remove(path);
-    QVOfflineStore::openDatabaseAtPath(path);
-    QVOfflineStore::setupOfflineSupport();
-    QVResourceArray boards;
-    for (int b = 1; b <= boardCount; ++b) {
-        auto d = QVLeaderboard_Sync::create();
-        d->setResourceId(std::to_string(b));
-        d->setActive("1");
-        d->setVisible("1");
-        d->setDescendingSortOrder("1");
-        boards.emplace_back(d.get());
-    }
-    QVLeaderboardService::synchLeaderboardsList(boards, {}, std::nullopt, false);
-}
 
 // Seconds for each of `parts` equal runs of the scores, in order.
 std::vector<double> storeScores(const std::vector<Score>& scores, size_t parts)
@@ -122,7 +101,7 @@ std::vector<double> storeScores(const std::vector<Score>& scores, size_t parts)
 
 double runService(const std::string& path, const std::vector<Score>& scores, int boards = kBoards)
 {
-    openStore(path, boards);
+    bench_support::openStoreWithBoards(path, boards);
     double seconds = storeScores(scores, 1).front();
     QVOfflineStore::teardownOfflineDatabase();
     return seconds;
@@ -211,11 +190,7 @@ double median(std::vector<double> v)
 void runOfflineScores(benchmark::State& state)
 {
     platform::LogCapture quiet;
-    Host host;
-    host.user = QVUser::create();
-    host.user->setResourceId("42");
-    QVSessionRole::setCurrent(&host);
-    QVRequestUIRole::setCurrent(&host);
+    bench_support::ScoreRoles roles("42");
     std::string dir = scratchDirectory();
     auto scores = makeScores();
     for (auto _ : state) {
@@ -232,8 +207,6 @@ void runOfflineScores(benchmark::State& state)
         state.counters["baseline_us"] = median(baseline) * 1e6 / kScores;
     }
     QVHighScoreService::shutdownService();
-    QVSessionRole::setCurrent(nullptr);
-    QVRequestUIRole::setCurrent(nullptr);
     std::filesystem::remove_all(dir);
 }
 
@@ -241,16 +214,12 @@ void runManyBoards(benchmark::State& state)
 {
     constexpr int kManyBoards = 10000, kManyScores = 100000;
     platform::LogCapture quiet;
-    Host host;
-    host.user = QVUser::create();
-    host.user->setResourceId("42");
-    QVSessionRole::setCurrent(&host);
-    QVRequestUIRole::setCurrent(&host);
+    bench_support::ScoreRoles roles("42");
     std::string dir = scratchDirectory();
     auto scores = makeScores(kManyScores, kManyBoards);
     for (auto _ : state) {
         const std::string path = dir + "/quorvel_offline";
-        openStore(path, kManyBoards);
+        bench_support::openStoreWithBoards(path, kManyBoards);
         std::vector<double> tenths = storeScores(scores, 10);
         QVOfflineStore::teardownOfflineDatabase();
         state.counters["last_vs_first_tenth"] = tenths.back() / tenths.front();
@@ -259,8 +228,6 @@ void runManyBoards(benchmark::State& state)
         state.counters["store_mb"] = static_cast<double>(std::filesystem::file_size(path)) / (1024.0 * 1024.0);
     }
     QVHighScoreService::shutdownService();
-    QVSessionRole::setCurrent(nullptr);
-    QVRequestUIRole::setCurrent(nullptr);
     std::filesystem::remove_all(dir);
 }
 
@@ -268,11 +235,7 @@ void runOnDisk(benchmark::State& state)
 {
     constexpr int kDiskScores = 1000;
     platform::LogCapture quiet;
-    Host host;
-    host.user = QVUser::create();
-    host.user->setResourceId("42");
-    QVSessionRole::setCurrent(&host);
-    QVRequestUIRole::setCurrent(&host);
+    bench_support::ScoreRoles roles("42");
     const char* chosen = std::getenv("BRISKO_BENCH_DISK_DIR");
     std::string diskDir = std::string(chosen && *chosen ? chosen : ".") + "/brisko_offline_scores_disk_"
         + std::to_string(getpid());
@@ -289,8 +252,6 @@ void runOnDisk(benchmark::State& state)
         state.counters["disk_is_memory"] = inMemory ? 1 : 0;
     }
     QVHighScoreService::shutdownService();
-    QVSessionRole::setCurrent(nullptr);
-    QVRequestUIRole::setCurrent(nullptr);
     std::filesystem::remove_all(diskDir);
     std::filesystem::remove_all(memoryDir);
 }

@@ -9,6 +9,7 @@
 //   requests           POSTs the batch went out in
 //   left_pending       scores still without a sync date at the end (goal 0)
 //   succeeded          1 when the caller heard of success
+#include "ScoreBenchSupport.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UserDefaults.h"
@@ -42,20 +43,6 @@ using platform::Ref;
 namespace {
 
 constexpr int kBoards = 10000;
-
-class Host final : public QVSessionRole, public QVRequestUIRole {
-public:
-    bool hasUserApprovedQuorvel() override { return true; }
-    QVProvider* provider() override { return providerLink; }
-    Ref<platform::Object> localUser() override { return Ref<platform::Object>(user.get()); }
-    bool isOnline() override { return online; }
-    void showBackgroundNotice(const BackgroundNotice&) override { }
-    void setDefaultBackgroundNotice(const BackgroundNotice&) override { }
-
-    QVProvider* providerLink { nullptr };
-    Ref<QVUser> user;
-    bool online { false };
-};
 
 // The service's answer to a batch: each posted score back as stored for the player.
 standin::Answer echoBatch(const standin::LoggedRequest& request)
@@ -119,31 +106,16 @@ void BM_PendingScoresAfterLogin(benchmark::State& state)
     Ref<QVProvider> provider = QVProvider::providerWithProductKey("product-key", "product-secret");
     provider->setServerUrl(server.baseUrl());
     provider->setAccessToken("token-1", "token-secret-1");
-    Host host;
+    bench_support::ScoreRoles host("42");
     host.providerLink = provider.get();
-    host.user = QVUser::create();
-    host.user->setResourceId("42");
-    QVSessionRole::setCurrent(&host);
-    QVRequestUIRole::setCurrent(&host);
+    host.approved = true;
     auto reachability = platform::ManualReachability::create(platform::Reachability::ReachableViaWiFi);
     QVReachability::InitializeWithSource(Ref<platform::Reachability>(reachability.get()));
     QVHighScoreService::initializeService();
 
     for (auto _ : state) {
         // The store: 10,000 leaderboards, one score each taken offline.
-        std::filesystem::remove(dir + "/" + QVOfflineStore::kFileName);
-        QVOfflineStore::openDatabaseAtPath(dir + "/" + QVOfflineStore::kFileName);
-        QVOfflineStore::setupOfflineSupport();
-        QVResourceArray boards;
-        for (int b = 1; b <= kBoards; ++b) {
-            auto d = QVLeaderboard_Sync::create();
-            d->setResourceId(std::to_string(b));
-            d->setActive("1");
-            d->setVisible("1");
-            d->setDescendingSortOrder("1");
-            boards.emplace_back(d.get());
-        }
-        QVLeaderboardService::synchLeaderboardsList(boards, {}, std::nullopt, false);
+        bench_support::openStoreWithBoards(dir + "/" + QVOfflineStore::kFileName, kBoards);
         host.online = false;
         {
             QVOfflineStore::Transaction fast;
@@ -186,8 +158,6 @@ void BM_PendingScoresAfterLogin(benchmark::State& state)
     QVHighScoreService::shutdownService();
     provider->destroyAllPendingRequests();
     QVReachability::Uninitialize();
-    QVSessionRole::setCurrent(nullptr);
-    QVRequestUIRole::setCurrent(nullptr);
     platform::HttpTransport::setShared(nullptr);
     transport = nullptr;
     server.stop();
