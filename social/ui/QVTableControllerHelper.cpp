@@ -8,7 +8,7 @@
 #include "social/runtime/QVPoller.h"
 #include "social/ui/QVDashboardHost.h"
 #include "social/ui/QVDeadEndErrorController.h"
-#include "social/ui/QVFramedNavigationController.h"
+#include "social/ui/QVFramedContentWrapperView.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVNavigationController.h"
 #include "social/ui/QVTableCellHelper.h"

@@ -9,7 +9,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/ImageView.h"
 #include "social/services/QVGameDiscoveryService.h"
-#include "social/ui/QVFramedNavigationController.h"
+#include "social/ui/QVBannerCell.h"
 #include "social/ui/QVImageView.h"
 
 #include <vector>

@@ -4,20 +4,11 @@
 // page of the discovery catalogue (categories, news items, banners and games).
 // A catalogue page's "banner_frame_content" section becomes the stack's
 // banner. On the page "quorvel_five" shaking the device (samples from the
-// shared accelerometer) reshuffles the games. QVGameDiscoveryController is the
-// games tab's root: the catalogue's top page.
-//
-// Cells: QVPlayedGameCell ("PlayedGame") with the player's and a compared
-// player's standing, QVGameDiscoveryCategoryCell ("GameDiscoveryCategory") and
-// QVGameDiscoveryNewsItemCell ("GameDiscoveryNewsItem").
+// shared accelerometer) reshuffles the games.
 #pragma once
 
 #include "platform/device/Accelerometer.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
 #include "social/ui/QVFramedNavigationController.h"
-#include "social/ui/QVImageView.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
@@ -112,115 +103,6 @@ protected:
     bool enableShake_ { false };
     std::array<float, kSampleCount> previousX_ {}, previousY_ {}, previousZ_ {};
     platform::Ref<platform::Timer> shakeRestTimer_;
-};
-
-class QVGameDiscoveryController : public QVPlayedGameController {
-    QV_DECLARE_CLASS(QVGameDiscoveryController)
-public:
-    static constexpr const char* kFooterText = "Find more games at the Quorvel web site";
-
-    void doIndexActionWithPage(unsigned int page, const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
-    std::string getNoDataFoundMessage() override { return "No game categories were found. This is probably an error."; }
-    void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVGameDiscoveryController();
-};
-
-class QVPlayedGameCell : public QVTableCellHelper {
-    QV_DECLARE_CLASS(QVPlayedGameCell)
-public:
-    static constexpr float kHeight = 56;
-
-    bool initQVTableCellHelper(const std::string& name) override;
-    void onResourceChanged(platform::Object* resource) override;
-    bool hasConstantHeight() override { return true; }
-
-    // The shopping cart's actions.
-    void showAppStorePage();
-    void showIPurchasePage();
-
-    platform::ui::Label* nameLabel() const { return nameLabel_.get(); }
-    platform::ui::Label* friendsWithAppLabel() const { return friendsWithAppLabel_.get(); }
-    platform::ui::Label* firstGamerScoreLabel() const { return firstGamerScoreLabel_.get(); }
-    platform::ui::Label* secondGamerScoreLabel() const { return secondGamerScoreLabel_.get(); }
-    platform::ui::View* firstStatView() const { return firstStatView_.get(); }
-    platform::ui::View* secondStatView() const { return secondStatView_.get(); }
-    platform::ui::Button* shoppingCartButton() const { return shoppingCartButton_.get(); }
-    platform::ui::ImageView* firstGamerScoreIcon() const { return firstGamerScoreIcon_.get(); }
-    platform::ui::ImageView* secondGamerScoreIcon() const { return secondGamerScoreIcon_.get(); }
-    platform::ui::ImageView* firstFavoritedIcon() const { return firstFavoritedIcon_.get(); }
-    platform::ui::ImageView* secondFavoritedIcon() const { return secondFavoritedIcon_.get(); }
-    platform::ui::ImageView* comparisonDividerIcon() const { return comparisonDividerIcon_.get(); }
-    QVImageView* iconView() const { return iconView_.get(); }
-    const std::string& clientApplicationId() const { return clientApplicationId_; }
-    // The art names of the two score icons (the art may be missing from the bundle).
-    const std::string& firstScoreIconName() const { return firstScoreIconName_; }
-    const std::string& secondScoreIconName() const { return secondScoreIconName_; }
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVPlayedGameCell() = default;
-
-private:
-    platform::Ref<platform::ui::Label> nameLabel_, friendsWithAppLabel_, firstGamerScoreLabel_, secondGamerScoreLabel_;
-    platform::Ref<QVImageView> iconView_, miniScreenshotOneView_, miniScreenshotTwoView_;
-    platform::Ref<platform::ui::View> firstStatView_, secondStatView_;
-    platform::Ref<platform::ui::Button> shoppingCartButton_;
-    platform::Ref<platform::ui::ImageView> firstGamerScoreIcon_, secondGamerScoreIcon_, firstFavoritedIcon_,
-        secondFavoritedIcon_, comparisonDividerIcon_;
-    std::string clientApplicationId_;
-    std::string storeUrl_;
-    std::string firstScoreIconName_, secondScoreIconName_;
-};
-
-class QVGameDiscoveryCategoryCell : public QVTableCellHelper {
-    QV_DECLARE_CLASS(QVGameDiscoveryCategoryCell)
-public:
-    static constexpr float kHeight = 64;
-
-    bool initQVTableCellHelper(const std::string& name) override;
-    void onResourceChanged(platform::Object* resource) override;
-    bool wantsToConfigureSelf() override { return true; }
-    void layoutSubviews() override;
-
-    platform::ui::Label* nameLabel() const { return nameLabel_.get(); }
-    platform::ui::Label* subtextLabel() const { return subtextLabel_.get(); }
-    platform::ui::Label* secondaryTextLabel() const { return secondaryTextLabel_.get(); }
-    platform::ui::ImageView* disclosureView() const { return disclosureView_.get(); }
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVGameDiscoveryCategoryCell() = default;
-
-private:
-    platform::Ref<QVImageView> iconView_;
-    platform::Ref<platform::ui::ImageView> iconFrame_, disclosureView_;
-    platform::Ref<platform::ui::View> textContentView_, topDividerView_, bottomDividerView_;
-    platform::Ref<platform::ui::Label> nameLabel_, subtextLabel_, secondaryTextLabel_;
-};
-
-class QVGameDiscoveryNewsItemCell : public QVTableCellHelper {
-    QV_DECLARE_CLASS(QVGameDiscoveryNewsItemCell)
-public:
-    static constexpr float kHeight = 60;
-
-    bool initQVTableCellHelper(const std::string& name) override;
-    void onResourceChanged(platform::Object* resource) override;
-
-    platform::ui::Label* titleLabel() const { return titleLabel_.get(); }
-    platform::ui::Label* subtitleLabel() const { return subtitleLabel_.get(); }
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVGameDiscoveryNewsItemCell() = default;
-
-private:
-    platform::Ref<platform::ui::ImageView> iconFrame_;
-    platform::Ref<QVImageView> iconView_;
-    platform::Ref<platform::ui::Label> titleLabel_, subtitleLabel_;
 };
 
 } // namespace quorvel

@@ -7,7 +7,7 @@
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVForumService.h"
-#include "social/ui/QVFramedNavigationController.h"
+#include "social/ui/QVFramedContentWrapperView.h"
 #include "social/ui/QVKitImages.h"
 
 #include <algorithm>

@@ -8,7 +8,7 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/SegmentedControl.h"
-#include "social/dashboard/forums/QVForumControllers.h"
+#include "social/dashboard/forums/QVForumThreadViewController.h"
 
 namespace quorvel {
 

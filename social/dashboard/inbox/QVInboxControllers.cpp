@@ -6,7 +6,7 @@
 #include "social/core/Quorvel.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/conversations/QVConversationController.h"
-#include "social/dashboard/forums/QVForumControllers.h"
+#include "social/dashboard/forums/QVForumThreadViewController.h"
 #include "social/services/QVConversationService.h"
 #include "social/services/QVSubscriptionService.h"
 #include "social/ui/QVFriendPickerController.h"

@@ -2,7 +2,9 @@
 // messages and posts, leaving and rejoining, and the room rows.
 #include "../CommunityTestSupport.h"
 
-#include "social/dashboard/chat/QVChatControllers.h"
+#include "social/dashboard/chat/QVSelectChatRoomDefinitionController.h"
+#include "social/dashboard/chat/QVSelectChatRoomInstanceController.h"
+#include "social/dashboard/chat/QVChatRoomController.h"
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVFramedNavigationController.h"
 

@@ -2,8 +2,11 @@
 // reply, and the posting form's checks and submissions.
 #include "../CommunityTestSupport.h"
 
-#include "social/dashboard/chat/QVChatControllers.h"
-#include "social/dashboard/forums/QVForumControllers.h"
+#include "social/dashboard/chat/QVSelectChatRoomDefinitionController.h"
+#include "social/dashboard/forums/QVForumTopicListController.h"
+#include "social/dashboard/forums/QVForumThreadListController.h"
+#include "social/dashboard/forums/QVForumThreadViewController.h"
+#include "social/dashboard/forums/QVPostNewMessage.h"
 #include "social/services/QVForumService.h"
 #include "social/ui/QVFramedNavigationController.h"
 

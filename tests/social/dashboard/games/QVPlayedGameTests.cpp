@@ -8,6 +8,7 @@
 #include "social/dashboard/games/QVDashboardWebPages.h"
 #include "social/dashboard/games/QVDiscoveryBannerCells.h"
 #include "social/dashboard/games/QVPlayedGameController.h"
+#include "social/dashboard/games/QVPlayedGameCell.h"
 #include "social/services/QVPlayedGame.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVFramedNavigationController.h"

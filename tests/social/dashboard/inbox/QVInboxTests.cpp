@@ -4,7 +4,7 @@
 
 #include "social/core/Quorvel.h"
 #include "social/dashboard/conversations/QVConversationController.h"
-#include "social/dashboard/forums/QVForumControllers.h"
+#include "social/dashboard/forums/QVForumThreadViewController.h"
 #include "social/dashboard/inbox/QVInboxControllers.h"
 #include "social/services/QVForumService.h"
 #include "social/services/QVUser.h"
