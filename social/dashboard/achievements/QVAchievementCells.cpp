@@ -7,6 +7,7 @@
 #include "social/runtime/QVRuntimeHost.h"
 #include "social/services/QVAchievement.h"
 #include "social/ui/QVInterfaceOutlets.h"
+#include "social/ui/QVRowLayout.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,21 +19,12 @@ using platform::Object;
 using platform::Rect;
 using platform::Ref;
 using platform::Size;
+using layout::makeLabel;
 
 QV_REGISTER_CLASS(QVAchievementProgressionList);
 QV_REGISTER_CLASS(QVAchievementCompareListCell);
 
 namespace {
-
-Ref<Label> makeLabel(InterfaceBuilder& b, const Rect& frame, float size, bool bold, const Color& colour)
-{
-    Ref<Label> label = b.makeView<Label>(frame);
-    label->setFont((bold ? platform::Font::boldSystemFont(size) : platform::Font::systemFont(size)).get());
-    label->setTextColor(colour);
-    label->setBackgroundColor(std::nullopt);
-    label->setOpaque(false);
-    return label;
-}
 
 // The unlocked picture: the achievement's own icon over the default, or the locked image.
 void showIcon(QVImageView* icon, bool unlocked, const std::string& iconUrl, const char* unlockedDefault)

@@ -14,13 +14,14 @@
 #include "social/ui/QVDefaultButton.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVNavigationController.h"
+#include "social/ui/QVRowLayout.h"
 
 namespace quorvel {
 
 using namespace platform::ui;
-using community::makeLabel;
-using community::maxY;
-using community::rowWidth;
+using layout::makeLabel;
+using layout::maxY;
+using layout::rowWidth;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;

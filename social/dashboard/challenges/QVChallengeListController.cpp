@@ -14,14 +14,15 @@
 #include "social/services/QVUser.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVTabbedPageHeaderController.h"
+#include "social/ui/QVRowLayout.h"
 
 #include <cmath>
 
 namespace quorvel {
 
 using namespace platform::ui;
-using community::makeLabel;
-using community::rowWidth;
+using layout::makeLabel;
+using layout::rowWidth;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;

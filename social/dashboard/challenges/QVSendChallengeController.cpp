@@ -13,15 +13,16 @@
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVStandardCells.h"
+#include "social/ui/QVRowLayout.h"
 
 #include <algorithm>
 
 namespace quorvel {
 
 using namespace platform::ui;
-using community::makeLabel;
-using community::maxY;
-using community::rowWidth;
+using layout::makeLabel;
+using layout::maxY;
+using layout::rowWidth;
 using community::showAlert;
 using platform::Object;
 using platform::Rect;

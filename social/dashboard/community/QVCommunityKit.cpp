@@ -15,17 +15,6 @@ using platform::Ref;
 
 namespace community {
 
-float rowWidth() { return QVDashboardHost::current().getDashboardBounds().size.width; }
-
-Ref<Label> makeLabel(const Rect& frame, float fontSize, bool bold)
-{
-    auto label = Label::labelWithFrame(frame);
-    label->setFont((bold ? platform::Font::boldSystemFont(fontSize) : platform::Font::systemFont(fontSize)).get());
-    label->setBackgroundColor(std::nullopt);
-    label->setOpaque(false);
-    return label;
-}
-
 platform::Size textSize(const Label* label, const std::string& text, float width)
 {
     if (!label || !label->font() || text.empty())
@@ -55,8 +44,6 @@ void addSubviews(View* parent, std::initializer_list<View*> views)
             parent->addSubview(v);
 }
 
-float maxX(const View* v) { return v->frame().origin.x + v->frame().size.width; }
-float maxY(const View* v) { return v->frame().origin.y + v->frame().size.height; }
 
 void pushDeadEnd(NavigationController* nav, const std::string& message)
 {

@@ -9,6 +9,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/NavigationController.h"
 #include "social/ui/QVFormControllerHelper.h"
+#include "social/ui/QVRowLayout.h"
 
 #include <functional>
 #include <initializer_list>
@@ -19,9 +20,12 @@ namespace quorvel {
 
 namespace community {
 
-// The width of a dashboard row.
-float rowWidth();
-platform::Ref<platform::ui::Label> makeLabel(const platform::Rect& frame, float fontSize, bool bold);
+// The row layout helpers, for the screens that use the community namespace.
+using layout::makeLabel;
+using layout::maxX;
+using layout::maxY;
+using layout::rowWidth;
+
 // The size of the text in the label's font: as wide as it is on one line when
 // width <= 0, else wrapped at that width (height unbounded).
 platform::Size textSize(const platform::ui::Label* label, const std::string& text, float width = 0);
@@ -29,8 +33,6 @@ platform::Size textSize(const platform::ui::Label* label, const std::string& tex
 float fitLabelHeight(platform::ui::Label* label, float minHeight = 0, float maxHeight = 0);
 // Adds the views to the parent in order (nulls skipped).
 void addSubviews(platform::ui::View* parent, std::initializer_list<platform::ui::View*> views);
-float maxX(const platform::ui::View* v);
-float maxY(const platform::ui::View* v);
 
 // Pushes a "DeadEndError" screen with the message on the stack (animated).
 void pushDeadEnd(platform::ui::NavigationController* nav, const std::string& message);

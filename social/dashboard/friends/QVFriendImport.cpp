@@ -23,6 +23,7 @@
 #include "social/ui/QVShowMessageAndReturnController.h"
 #include "social/ui/QVTableControllerHelper.h"
 #include "social/ui/account/QVAccountSetupBaseController.h"
+#include "social/ui/QVRowLayout.h"
 
 namespace quorvel {
 
@@ -205,7 +206,7 @@ void QVImportFriendsController::loadView()
     auto root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     root->setBackgroundColor(Color::rgb(0.11f, 0.12f, 0.14f));
-    auto intro = community::makeLabel(Rect(20, 16, width - 40, 60), 14, false);
+    auto intro = layout::makeLabel(Rect(20, 16, width - 40, 60), 14, false);
     intro->setTextColor(Color::whiteColor());
     intro->setNumberOfLines(0);
     intro->setText("Find your friends on Quorvel to see what they are playing.");
@@ -235,7 +236,7 @@ void QVFullScreenImportFriendsMessage::loadView()
     auto root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     root->setBackgroundColor(Color::rgb(0.11f, 0.12f, 0.14f));
-    messageLabel_ = community::makeLabel(Rect(20, 20, width - 40, 120), 14, false);
+    messageLabel_ = layout::makeLabel(Rect(20, 20, width - 40, 120), 14, false);
     messageLabel_->setTextColor(Color::whiteColor());
     messageLabel_->setNumberOfLines(0);
     messageLabel_->setAutoresizingMask(FlexibleWidth);
@@ -345,18 +346,18 @@ bool QVWhosPlayingCell::initQVTableCellHelper(const std::string& reuseIdentifier
     setFrame(Rect(0, 0, width, kHeight));
     profilePictureView_ = QVImageView::imageViewWithFrame(Rect(8, 7, 40, 40));
     contentView()->addSubview(profilePictureView_.get());
-    nameLabel_ = community::makeLabel(Rect(58, 5, width - 150, 22), 16, true);
+    nameLabel_ = layout::makeLabel(Rect(58, 5, width - 150, 22), 16, true);
     contentView()->addSubview(nameLabel_.get());
-    lastPlayedGameLabel_ = community::makeLabel(Rect(58, 28, width - 150, 18), 12, false);
+    lastPlayedGameLabel_ = layout::makeLabel(Rect(58, 28, width - 150, 18), 12, false);
     lastPlayedGameLabel_->setTextColor(Color::white(0.4f));
     contentView()->addSubview(lastPlayedGameLabel_.get());
-    appGamerScoreLabel_ = community::makeLabel(Rect(width - 86, 5, 56, 20), 13, true);
+    appGamerScoreLabel_ = layout::makeLabel(Rect(width - 86, 5, 56, 20), 13, true);
     appGamerScoreLabel_->setAutoresizingMask(FlexibleLeftMargin);
     contentView()->addSubview(appGamerScoreLabel_.get());
-    gamerScoreLabel_ = community::makeLabel(Rect(width - 86, 28, 56, 18), 12, false);
+    gamerScoreLabel_ = layout::makeLabel(Rect(width - 86, 28, 56, 18), 12, false);
     gamerScoreLabel_->setAutoresizingMask(FlexibleLeftMargin);
     contentView()->addSubview(gamerScoreLabel_.get());
-    onlineLabel_ = community::makeLabel(Rect(width - 140, 28, 50, 18), 11, true);
+    onlineLabel_ = layout::makeLabel(Rect(width - 140, 28, 50, 18), 11, true);
     onlineLabel_->setText("online");
     onlineLabel_->setTextColor(Color::rgb(0.2f, 0.65f, 0.2f));
     onlineLabel_->setAutoresizingMask(FlexibleLeftMargin);

@@ -19,6 +19,7 @@
 #include "social/ui/QVDashboardHost.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/account/QVAccountSetupBaseController.h"
+#include "social/ui/QVRowLayout.h"
 
 namespace quorvel {
 
@@ -150,9 +151,9 @@ void QVNewsLetterController::loadView()
     float width = bounds.size.width;
     Ref<View> root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
     root->setBackgroundColor(Color::rgb(0.13f, 0.15f, 0.18f));
-    summaryLabel_ = community::makeLabel(Rect(10, 12, width - 20, 24), 18, true);
+    summaryLabel_ = layout::makeLabel(Rect(10, 12, width - 20, 24), 18, true);
     summaryLabel_->setText("Newsletter");
-    descriptionLabel_ = community::makeLabel(Rect(10, 44, width - 20, 90), 14, false);
+    descriptionLabel_ = layout::makeLabel(Rect(10, 44, width - 20, 90), 14, false);
     descriptionLabel_->setNumberOfLines(0);
     for (Label* l : { summaryLabel_.get(), descriptionLabel_.get() }) {
         l->setTextColor(Color::whiteColor());
@@ -254,13 +255,8 @@ void QVNewsLetterController::onSubscriptionFailedToChange(Object*)
     hideLoadingScreen();
 }
 
-} // namespace quorvel
-
 // ---------------------------------------------------------------------------
 // Favourite and review
-
-
-namespace quorvel {
 
 QV_REGISTER_CLASS(QVFavoriteThisGameController);
 
@@ -292,7 +288,7 @@ void QVFavoriteThisGameController::loadView()
     float width = bounds.size.width;
     Ref<View> root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
     root->setBackgroundColor(Color::rgb(0.13f, 0.15f, 0.18f));
-    descriptionLabel_ = community::makeLabel(Rect(10, 10, width - 20, 80), 14, false);
+    descriptionLabel_ = layout::makeLabel(Rect(10, 10, width - 20, 80), 14, false);
     descriptionLabel_->setNumberOfLines(0);
     descriptionLabel_->setTextColor(Color::whiteColor());
     favoriteButton_ = Button::buttonWithType(Button::Type::Custom);

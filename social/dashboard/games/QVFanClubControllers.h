@@ -94,10 +94,6 @@ private:
     bool requestedState_ { false };
 };
 
-} // namespace quorvel
-
-namespace quorvel {
-
 // "FavoriteThisGame": a star that marks the page's game as the player's
 // favourite and, while it is one, a comment sent with it ("Submit").
 class QVFavoriteThisGameController : public QVFormControllerHelper {

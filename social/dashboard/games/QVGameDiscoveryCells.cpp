@@ -11,6 +11,7 @@
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVScreenProtocols.h"
+#include "social/ui/QVRowLayout.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -29,7 +30,7 @@ bool QVGameDiscoveryCategoryCell::initQVTableCellHelper(const std::string& name)
 {
     if (!QVTableCellHelper::initQVTableCellHelper(name))
         return false;
-    float width = community::rowWidth();
+    float width = layout::rowWidth();
     setFrame(Rect(0, 0, width, kHeight));
     View* content = contentView();
     content->setAutoresizesSubviews(true);
@@ -39,9 +40,9 @@ bool QVGameDiscoveryCategoryCell::initQVTableCellHelper(const std::string& name)
     iconView_ = QVImageView::imageViewWithFrame(Rect(10, 10, 44, 44));
     textContentView_ = View::viewWithFrame(Rect(66, 4, width - 100, kHeight - 8));
     textContentView_->setBackgroundColor(std::nullopt);
-    nameLabel_ = community::makeLabel(Rect(0, 0, width - 100, 20), 16, true);
-    subtextLabel_ = community::makeLabel(Rect(0, 20, width - 100, 18), 12, false);
-    secondaryTextLabel_ = community::makeLabel(Rect(0, 38, width - 100, 16), 11, false);
+    nameLabel_ = layout::makeLabel(Rect(0, 0, width - 100, 20), 16, true);
+    subtextLabel_ = layout::makeLabel(Rect(0, 20, width - 100, 18), 12, false);
+    secondaryTextLabel_ = layout::makeLabel(Rect(0, 38, width - 100, 16), 11, false);
     for (Label* l : { nameLabel_.get(), subtextLabel_.get(), secondaryTextLabel_.get() }) {
         l->setTextColor(Color::whiteColor());
         textContentView_->addSubview(l);
@@ -88,12 +89,12 @@ bool QVGameDiscoveryNewsItemCell::initQVTableCellHelper(const std::string& name)
 {
     if (!QVTableCellHelper::initQVTableCellHelper(name))
         return false;
-    float width = community::rowWidth();
+    float width = layout::rowWidth();
     setFrame(Rect(0, 0, width, kHeight));
     iconFrame_ = ImageView::imageViewWithFrame(Rect(6, 4, 52, 52));
     iconView_ = QVImageView::imageViewWithFrame(Rect(10, 8, 44, 44));
-    titleLabel_ = community::makeLabel(Rect(66, 8, width - 80, 22), 16, true);
-    subtitleLabel_ = community::makeLabel(Rect(66, 32, width - 80, 18), 12, false);
+    titleLabel_ = layout::makeLabel(Rect(66, 8, width - 80, 22), 16, true);
+    subtitleLabel_ = layout::makeLabel(Rect(66, 32, width - 80, 18), 12, false);
     for (View* v : std::initializer_list<View*> { iconFrame_.get(), iconView_.get(), titleLabel_.get(), subtitleLabel_.get() })
         contentView()->addSubview(v);
     return true;

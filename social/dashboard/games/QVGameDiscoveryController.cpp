@@ -10,6 +10,7 @@
 #include "social/ui/QVDashboardHost.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVScreenProtocols.h"
+#include "social/ui/QVRowLayout.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -56,7 +57,7 @@ void QVGameDiscoveryController::viewDidLoad()
     top->setImage(QVLoadKitImage("QVGameDiscoveryDividerTop.png").get());
     Ref<ImageView> bottom = ImageView::imageViewWithFrame(Rect(0, 42, width, 2));
     bottom->setImage(QVLoadKitImage("QVGameDiscoveryDividerBottom.png").get());
-    Ref<Label> label = community::makeLabel(Rect(10, 2, width - 20, 40), 14, true);
+    Ref<Label> label = layout::makeLabel(Rect(10, 2, width - 20, 40), 14, true);
     label->setText(kFooterText);
     label->setTextColor(Color::whiteColor());
     label->setShadowColor(Color::white(0));

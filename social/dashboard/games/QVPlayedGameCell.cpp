@@ -18,6 +18,7 @@
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTableControllerHelper.h"
+#include "social/ui/QVRowLayout.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -35,12 +36,12 @@ bool QVPlayedGameCell::initQVTableCellHelper(const std::string& name)
 {
     if (!QVTableCellHelper::initQVTableCellHelper(name))
         return false;
-    float width = community::rowWidth();
+    float width = layout::rowWidth();
     setFrame(Rect(0, 0, width, kHeight));
     View* content = contentView();
     iconView_ = QVImageView::imageViewWithFrame(Rect(8, 6, 44, 44));
-    nameLabel_ = community::makeLabel(Rect(60, 6, width - 160, 22), 16, true);
-    friendsWithAppLabel_ = community::makeLabel(Rect(60, 30, width - 160, 18), 12, false);
+    nameLabel_ = layout::makeLabel(Rect(60, 6, width - 160, 22), 16, true);
+    friendsWithAppLabel_ = layout::makeLabel(Rect(60, 30, width - 160, 18), 12, false);
     miniScreenshotOneView_ = QVImageView::imageViewWithFrame(Rect(width - 90, 6, 30, 44));
     miniScreenshotTwoView_ = QVImageView::imageViewWithFrame(Rect(width - 56, 6, 30, 44));
     for (View* v : std::initializer_list<View*> { iconView_.get(), nameLabel_.get(), friendsWithAppLabel_.get(),
@@ -50,7 +51,7 @@ bool QVPlayedGameCell::initQVTableCellHelper(const std::string& name)
         Ref<View> view = View::viewWithFrame(Rect(x, 0, 48, kHeight));
         view->setBackgroundColor(std::nullopt);
         scoreIcon = ImageView::imageViewWithFrame(Rect(16, 8, 16, 16));
-        scoreLabel = community::makeLabel(Rect(0, 26, 48, 14), 11, true);
+        scoreLabel = layout::makeLabel(Rect(0, 26, 48, 14), 11, true);
         scoreLabel->setTextAlignment(platform::TextAlignment::Center);
         favourite = ImageView::imageViewWithFrame(Rect(18, 41, 12, 12));
         favourite->setImage(QVLoadKitImage("QVFavoritedIcon.png").get());

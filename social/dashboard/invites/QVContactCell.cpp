@@ -9,6 +9,7 @@
 #include "social/ui/QVDashboardHost.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVKitImages.h"
+#include "social/ui/QVRowLayout.h"
 
 #include <algorithm>
 
@@ -26,11 +27,11 @@ bool QVContactCell::initQVTableCellHelper(const std::string& name)
 {
     if (!QVTableCellHelper::initQVTableCellHelper(name))
         return false;
-    float width = community::rowWidth();
+    float width = layout::rowWidth();
     setFrame(Rect(0, 0, width, 50));
     profilePictureView_ = QVImageView::imageViewWithFrame(Rect(6, 5, 40, 40));
-    nameLabel_ = community::makeLabel(Rect(54, 4, width - 110, 22), 16, true);
-    numberOrEmail_ = community::makeLabel(Rect(74, 27, width - 130, 18), 12, false);
+    nameLabel_ = layout::makeLabel(Rect(54, 4, width - 110, 22), 16, true);
+    numberOrEmail_ = layout::makeLabel(Rect(74, 27, width - 130, 18), 12, false);
     phoneOrEmailIcon_ = ImageView::imageViewWithFrame(Rect(54, 28, 16, 16));
     for (View* v : std::initializer_list<View*> { profilePictureView_.get(), nameLabel_.get(), numberOrEmail_.get(),
                                                   phoneOrEmailIcon_.get() })
@@ -68,7 +69,7 @@ bool QVSelectableContactCell::initQVTableCellHelper(const std::string& name)
 {
     if (!QVContactCell::initQVTableCellHelper(name))
         return false;
-    float width = community::rowWidth();
+    float width = layout::rowWidth();
     checkbox_ = ImageView::imageViewWithFrame(Rect(width - 40, 13, 24, 24));
     contentView()->addSubview(checkbox_.get());
     setChecked(false);

@@ -15,6 +15,7 @@
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVStandardCells.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
+#include "social/ui/QVRowLayout.h"
 
 #include <algorithm>
 
@@ -32,12 +33,12 @@ bool QVInviteCell::initQVTableCellHelper(const std::string& name)
 {
     if (!QVTableCellHelper::initQVTableCellHelper(name))
         return false;
-    float width = community::rowWidth();
+    float width = layout::rowWidth();
     setFrame(Rect(0, 0, width, 66));
     inviteIcon_ = QVImageView::imageViewWithFrame(Rect(8, 8, 44, 44));
-    gameTitle_ = community::makeLabel(Rect(60, 4, width - 90, 20), 15, true);
-    invitedBy_ = community::makeLabel(Rect(60, 24, width - 90, 18), 12, false);
-    userMessage_ = community::makeLabel(Rect(60, 42, width - 90, 18), 12, false);
+    gameTitle_ = layout::makeLabel(Rect(60, 4, width - 90, 20), 15, true);
+    invitedBy_ = layout::makeLabel(Rect(60, 24, width - 90, 18), 12, false);
+    userMessage_ = layout::makeLabel(Rect(60, 42, width - 90, 18), 12, false);
     freshnessIndicator_ = View::viewWithFrame(Rect(width - 24, 26, 12, 12));
     freshnessIndicator_->setBackgroundColor(Color::rgb(0.2f, 0.5f, 0.95f));
     for (View* v : std::initializer_list<View*> { inviteIcon_.get(), gameTitle_.get(), invitedBy_.get(), userMessage_.get(),

@@ -39,7 +39,7 @@ void QVInviteFriendsHeaderController::loadView()
     float width = QVDashboardHost::current().getDashboardBounds().size.width;
     Ref<View> root = View::viewWithFrame(Rect(0, 0, width, 130));
     root->setBackgroundColor(std::nullopt);
-    titleLabel_ = community::makeLabel(Rect(10, 8, width - 20, 22), 15, true);
+    titleLabel_ = layout::makeLabel(Rect(10, 8, width - 20, 22), 15, true);
     inviteText_ = TextView::textViewWithFrame(Rect(10, 36, width - 20, 80));
     inviteText_->setFont(platform::Font::systemFont(11).get());
     inviteText_->setTextColor(Color::rgb(89 / 255.f, 89 / 255.f, 89 / 255.f));

@@ -11,6 +11,7 @@
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVStandardCells.h"
+#include "social/ui/QVRowLayout.h"
 
 #include <algorithm>
 
@@ -47,8 +48,8 @@ void QVInviteNotificationController::loadView()
                                                  static_cast<int>(art->size().height / 2)).get());
     bgImage_->setContentMode(ContentMode::ScaleToFill);
     userIcon_ = QVImageView::imageViewWithFrame(Rect(10, 10, 48, 48));
-    headerText_ = community::makeLabel(Rect(66, 10, 224, 22), 15, true);
-    notificationText_ = community::makeLabel(Rect(66, 34, 224, 60), 13, false);
+    headerText_ = layout::makeLabel(Rect(66, 10, 224, 22), 15, true);
+    notificationText_ = layout::makeLabel(Rect(66, 34, 224, 60), 13, false);
     notificationText_->setNumberOfLines(0);
     Ref<Button> close = Button::buttonWithType(Button::Type::Custom);
     close->setFrame(root->bounds());

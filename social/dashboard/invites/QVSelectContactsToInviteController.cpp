@@ -50,7 +50,7 @@ void QVSelectContactsToInviteHeaderController::loadView()
                                  TouchUpInside);
     addContactIcon_ = ImageView::imageViewWithFrame(Rect(18, 14, 32, 32));
     addContactIcon_->setImage(QVLoadKitImage("QVSelectInviteTypePhone.png").get());
-    addContactLabel_ = community::makeLabel(Rect(58, 10, width - 78, 40), 15, true);
+    addContactLabel_ = layout::makeLabel(Rect(58, 10, width - 78, 40), 15, true);
     addContactLabel_->setText("Add Contacts From Address Book");
     addContactLabel_->setTextColor(Color::whiteColor());
     for (View* v : std::initializer_list<View*> { addContactButton_.get(), addContactIcon_.get(), addContactLabel_.get() })

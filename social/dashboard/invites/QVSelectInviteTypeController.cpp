@@ -44,11 +44,11 @@ bool QVSelectInviteTypeCell::initQVTableCellHelper(const std::string& name)
 {
     if (!QVTableCellHelper::initQVTableCellHelper(name))
         return false;
-    float width = community::rowWidth();
+    float width = layout::rowWidth();
     setFrame(Rect(0, 0, width, 50));
     iconView_ = ImageView::imageViewWithFrame(Rect(8, 9, 32, 32));
-    titleLabel_ = community::makeLabel(Rect(50, 4, width - 90, 24), 17, true);
-    amountSelectedLabel_ = community::makeLabel(Rect(50, 28, width - 90, 18), 12, false);
+    titleLabel_ = layout::makeLabel(Rect(50, 4, width - 90, 24), 17, true);
+    amountSelectedLabel_ = layout::makeLabel(Rect(50, 28, width - 90, 18), 12, false);
     for (View* v : std::initializer_list<View*> { iconView_.get(), titleLabel_.get(), amountSelectedLabel_.get() })
         contentView()->addSubview(v);
     setAccessoryType(CellAccessoryType::DisclosureIndicator);
@@ -68,7 +68,7 @@ void QVSelectInviteTypeHeaderController::loadView()
     inviteIconFrame_ = ImageView::imageViewWithFrame(Rect(10, 10, 64, 64));
     inviteIcon_ = QVImageView::imageViewWithFrame(Rect(14, 14, 56, 56));
     setUpInviteIcon(inviteIcon_.get(), inviteIconFrame_.get());
-    enticeLabel_ = community::makeLabel(Rect(84, 10, width - 94, 60), 14, true);
+    enticeLabel_ = layout::makeLabel(Rect(84, 10, width - 94, 60), 14, true);
     enticeLabel_->setNumberOfLines(0);
     for (View* v : std::initializer_list<View*> { inviteIconFrame_.get(), inviteIcon_.get(), enticeLabel_.get() })
         root->addSubview(v);

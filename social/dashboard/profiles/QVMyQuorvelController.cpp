@@ -169,10 +169,6 @@ void QVMyQuorvelController::onBannerClicked()
         QVDashboardSwitch::showProfileForUser(local.get());
 }
 
-} // namespace quorvel
-
-namespace quorvel {
-
 namespace {
 
 void registerMyQuorvelLayout()

@@ -18,6 +18,7 @@
 #include "social/ui/QVAbuseReporter.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVRowLayout.h"
 
 namespace quorvel {
 
@@ -112,12 +113,12 @@ void QVProfileController::loadView()
         row->setAutoresizingMask(FlexibleWidth);
         row->setBackgroundColor(Color::rgb(0.18f, 0.2f, 0.24f));
         row->addTarget(this, action, TouchUpInside);
-        auto titleLabel = community::makeLabel(Rect(12, 6, width - 44, 22), 16, true);
+        auto titleLabel = layout::makeLabel(Rect(12, 6, width - 44, 22), 16, true);
         titleLabel->setTextColor(Color::whiteColor());
         titleLabel->setText(title);
         titleLabel->setUserInteractionEnabled(false);
         row->addSubview(titleLabel.get());
-        subtext = community::makeLabel(Rect(12, 28, width - 44, 20), 13, false);
+        subtext = layout::makeLabel(Rect(12, 28, width - 44, 20), 13, false);
         subtext->setTextColor(Color::white(0.75f));
         subtext->setUserInteractionEnabled(false);
         row->addSubview(subtext.get());

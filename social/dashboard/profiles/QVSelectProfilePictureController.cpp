@@ -19,6 +19,7 @@
 #include "social/ui/QVKitImages.h"
 #include "social/ui/account/QVAccountLoginControllers.h"
 #include "social/ui/account/QVAccountSetupBaseController.h"
+#include "social/ui/QVRowLayout.h"
 
 #include <numbers>
 
@@ -57,7 +58,7 @@ bool QVProfilePictureCell::initQVTableCellHelper(const std::string& reuseIdentif
     contentView()->addSubview(profilePictureView_.get());
     credentialImageView_ = ImageView::imageViewWithFrame(Rect(70, 15, 120, 30));
     contentView()->addSubview(credentialImageView_.get());
-    credentialTextLabel_ = community::makeLabel(Rect(70, 0, width - 130, kHeight), 15, true);
+    credentialTextLabel_ = layout::makeLabel(Rect(70, 0, width - 130, kHeight), 15, true);
     credentialTextLabel_->setAutoresizingMask(FlexibleWidth);
     contentView()->addSubview(credentialTextLabel_.get());
     checkmark_ = ImageView::imageViewWithImage(QVLoadKitImage("QVCheckmark.png").get());

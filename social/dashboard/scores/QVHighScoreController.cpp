@@ -16,10 +16,7 @@
 #include "social/services/QVUser.h"
 #include "social/ui/QVDashboardHost.h"
 #include "social/ui/QVKitImages.h"
-#if __has_include("social/ui/QVTabbedPageHeaderController.h")
 #include "social/ui/QVTabbedPageHeaderController.h"
-#define QV_HAS_TABBED_PAGE_HEADER 1
-#endif
 
 namespace quorvel {
 
@@ -159,9 +156,6 @@ void QVHighScoreController::viewWillAppear(bool animated)
 
 void QVHighScoreController::onTableHeaderCreated(ViewController* header)
 {
-#ifndef QV_HAS_TABBED_PAGE_HEADER
-    (void)header;
-#else
     auto* tabs = dynamic_cast<QVTabbedPageHeaderController*>(header);
     if (!tabs)
         return;
@@ -177,7 +171,6 @@ void QVHighScoreController::onTableHeaderCreated(ViewController* header)
     } else {
         tabs->addTab("My Scores", QVTabbedPageHeaderController::TabCallback(BRISKO_SELECTOR(QVHighScoreController, nullyMethod)));
     }
-#endif
 }
 
 // ---- High-score list: loads

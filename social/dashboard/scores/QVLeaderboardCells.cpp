@@ -10,6 +10,7 @@
 #include "social/services/QVLeaderboard.h"
 #include "social/ui/QVInterfaceOutlets.h"
 #include "social/ui/QVKitImages.h"
+#include "social/ui/QVRowLayout.h"
 
 #include <cmath>
 #include <cstdio>
@@ -20,21 +21,12 @@ using namespace platform::ui;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;
+using layout::makeLabel;
 
 QV_REGISTER_CLASS(QVLeaderboardCell);
 QV_REGISTER_CLASS(QVHighScoreCell);
 
 namespace {
-
-Ref<Label> makeLabel(InterfaceBuilder& b, const Rect& frame, float size, bool bold, const Color& colour)
-{
-    Ref<Label> label = b.makeView<Label>(frame);
-    label->setFont((bold ? platform::Font::boldSystemFont(size) : platform::Font::systemFont(size)).get());
-    label->setTextColor(colour);
-    label->setBackgroundColor(std::nullopt);
-    label->setOpaque(false);
-    return label;
-}
 
 std::string rankAndName(int rank, const std::string& name) { return std::to_string(rank) + ". " + name; }
 

@@ -10,6 +10,7 @@
 #include "social/services/QVUser.h"
 #include "social/services/QVUserSettingService.h"
 #include "social/ui/QVDashboardHost.h"
+#include "social/ui/QVRowLayout.h"
 
 namespace quorvel {
 
@@ -48,7 +49,7 @@ Ref<View> formRoot()
 Ref<Label> formLabel(View* root, float y, float height, float size, bool bold)
 {
     const float width = root->frame().size.width;
-    auto label = community::makeLabel(Rect(20, y, width - 40, height), size, bold);
+    auto label = layout::makeLabel(Rect(20, y, width - 40, height), size, bold);
     label->setTextColor(Color::whiteColor());
     label->setNumberOfLines(0);
     label->setAutoresizingMask(FlexibleWidth);

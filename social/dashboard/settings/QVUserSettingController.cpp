@@ -14,6 +14,7 @@
 #include "social/ui/QVDashboardHost.h"
 #include "social/ui/account/QVAccountSetupBaseController.h"
 #include "social/ui/account/QVAccountLoginControllers.h"
+#include "social/ui/QVRowLayout.h"
 
 namespace quorvel {
 
@@ -21,6 +22,7 @@ using namespace platform::ui;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;
+using layout::rowWidth;
 
 QV_REGISTER_CLASS(QVUserSettingCell);
 QV_REGISTER_CLASS(QVUserSettingActionCell);
@@ -30,8 +32,6 @@ QV_REGISTER_CLASS(QVShareLocationController);
 namespace {
 
 constexpr float kRowHeight = 44;
-
-float rowWidth() { return QVDashboardHost::current().getDashboardBounds().size.width; }
 
 View* topLevelView(ViewController* fallback)
 {
@@ -128,7 +128,7 @@ bool QVUserSettingCell::initQVTableCellHelper(const std::string& reuseIdentifier
         return false;
     const float width = rowWidth();
     setFrame(Rect(0, 0, width, kRowHeight));
-    name_ = community::makeLabel(Rect(12, 0, width - 120, kRowHeight), 15, true);
+    name_ = layout::makeLabel(Rect(12, 0, width - 120, kRowHeight), 15, true);
     name_->setAutoresizingMask(FlexibleWidth);
     contentView()->addSubview(name_.get());
     booleanSwitch_ = Switch::switchWithFrame(Rect(width - 106, 8, 94, 27));
@@ -208,7 +208,7 @@ bool QVUserSettingActionCell::initQVTableCellHelper(const std::string& reuseIden
         return false;
     const float width = rowWidth();
     setFrame(Rect(0, 0, width, kRowHeight));
-    auto title = community::makeLabel(Rect(12, 0, width - 50, kRowHeight), 15, true);
+    auto title = layout::makeLabel(Rect(12, 0, width - 50, kRowHeight), 15, true);
     title->setTag(1);
     title->setAutoresizingMask(FlexibleWidth);
     contentView()->addSubview(title.get());
@@ -341,7 +341,7 @@ void QVShareLocationController::loadView()
     const float width = rowWidth();
     auto root = View::viewWithFrame(Rect(0, 0, width, 80));
     root->setAutoresizingMask(FlexibleWidth);
-    descriptionLabel_ = community::makeLabel(Rect(12, 8, width - 130, 64), 13, false);
+    descriptionLabel_ = layout::makeLabel(Rect(12, 8, width - 130, 64), 13, false);
     descriptionLabel_->setNumberOfLines(0);
     descriptionLabel_->setText("Share your location to see the high scores of players around you.");
     root->addSubview(descriptionLabel_.get());
