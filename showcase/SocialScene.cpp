@@ -19,7 +19,6 @@
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
 #include "social/core/Quorvel.h"
-#include "social/dashboard/frame/QVDashboardClasses.h"
 #include "social/dashboard/scores/QVHighScoreController.h"
 #include "social/dashboard/frame/QVTabbedDashboardController.h"
 #include "social/services/QVAchievement.h"
@@ -145,7 +144,6 @@ std::string runSocialScene(Showcase& showcase)
     Bundle::main().setResourcePath(bundle);
     ui::Device::currentDevice().setInstallationDirectory(home + "/install");
     UserDefaults::resetStandardUserDefaults();
-    quorvel::QVLinkDashboardClasses();
 
     auto transport = CurlHttpTransport::create();
     HttpTransport::setShared(Ref<HttpTransport>(transport.get()));

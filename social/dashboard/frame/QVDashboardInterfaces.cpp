@@ -53,7 +53,6 @@ void QVRegisterDashboardInterfaces()
     });
 }
 
-void qvClassAnchor_QVDashboardInterfaces() { }
 [[maybe_unused]] static const bool qvDashboardInterfacesRegistered = (QVRegisterDashboardInterfaces(), true);
 
 } // namespace quorvel

@@ -5,7 +5,6 @@
 #include "../core/QuorvelTestSupport.h"
 
 #include "platform/ui/TestDriver.h"
-#include "social/dashboard/frame/QVDashboardClasses.h"
 #include "social/dashboard/games/QVGameProfileController.h"
 #include "social/dashboard/scores/QVHighScoreController.h"
 #include "social/dashboard/frame/QVTabbedDashboardController.h"
@@ -33,7 +32,6 @@ protected:
     void SetUp() override
     {
         QuorvelTest::SetUp();
-        QVLinkDashboardClasses();
         QVTickerProxy::purgeSharedInstance();
         platform::ui::TestDriver::reset();
         driver = std::make_unique<platform::ui::TestDriver>();

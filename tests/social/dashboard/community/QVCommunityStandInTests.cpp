@@ -8,7 +8,6 @@
 #include "social/dashboard/chat/QVSelectChatRoomDefinitionController.h"
 #include "social/dashboard/chat/QVChatRoomController.h"
 #include "social/dashboard/community/QVCommunityKit.h"
-#include "social/dashboard/frame/QVDashboardClasses.h"
 #include "social/dashboard/forums/QVForumTopicListController.h"
 #include "social/dashboard/forums/QVForumThreadListController.h"
 #include "social/dashboard/forums/QVForumThreadViewController.h"
@@ -45,7 +44,6 @@ protected:
     void SetUp() override
     {
         QuorvelTest::SetUp();
-        QVLinkDashboardClasses();
         QVCommunityPolling::resetToDefault();
         QVTickerProxy::purgeSharedInstance();
         platform::ui::TestDriver::reset();

@@ -5,7 +5,6 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/TestDriver.h"
 #include "social/core/QuorvelDelegate.h"
-#include "social/dashboard/frame/QVDashboardClasses.h"
 #include "social/dashboard/frame/QVTabbedDashboardController.h"
 #include "social/dashboard/frame/QVTickerProxy.h"
 #include "social/dashboard/settings/QVUserSettingController.h"
@@ -36,7 +35,6 @@ protected:
     void SetUp() override
     {
         QuorvelTest::SetUp();
-        QVLinkDashboardClasses();
         QVTickerProxy::purgeSharedInstance();
         platform::ui::TestDriver::reset();
         driver = std::make_unique<platform::ui::TestDriver>();
