@@ -17,8 +17,6 @@ using platform::Point;
 using platform::Rect;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVFramedContentWrapperView);
-
 Ref<QVFramedContentWrapperView> QVFramedContentWrapperView::withWrappedView(View* wrapped)
 {
     auto w = platform::adoptRef(new QVFramedContentWrapperView);

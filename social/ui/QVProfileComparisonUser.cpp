@@ -18,8 +18,6 @@ using platform::Point;
 using platform::Rect;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVProfileComparisonUser);
-
 bool QVProfileComparisonUser::initWithFrame(const Rect& frame)
 {
     if (!View::initWithFrame(frame))

@@ -15,8 +15,6 @@ using platform::Point;
 using platform::Rect;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVSegmentedView);
-
 float QVSegmentedView::segmentedViewHeight() { return QVDashboardHost::current().isLargeScreen() ? 40.0f : 33.0f; }
 
 Ref<QVSegmentedView> QVSegmentedView::withFrame(const Rect& frame)

@@ -23,8 +23,6 @@ using platform::Point;
 using platform::Rect;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVTabBar);
-
 Ref<QVTabBar> QVTabBar::withFrame(const Rect& frame)
 {
     auto bar = platform::adoptRef(new QVTabBar);

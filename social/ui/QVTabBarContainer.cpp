@@ -14,8 +14,6 @@ using platform::Point;
 using platform::Rect;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVTabBarContainer);
-
 Ref<QVTabBarContainer> QVTabBarContainer::containerWithFrame(const Rect& frame)
 {
     auto container = platform::adoptRef(new QVTabBarContainer);

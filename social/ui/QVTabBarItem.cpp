@@ -43,8 +43,6 @@ void fadeAlpha(View* view, float alpha, double duration, const char* name = "fad
 
 } // namespace
 
-QV_REGISTER_CLASS(QVTabBarItem);
-
 Ref<QVTabBarItem> QVTabBarItem::withParent(QVTabBar* parent, const std::string& controllerName,
                                            const std::string& name, ImageAsset* activeImage,
                                            ImageAsset* inactiveImage, ImageAsset* disabledImage)

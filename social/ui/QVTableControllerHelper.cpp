@@ -20,8 +20,6 @@ using namespace platform::ui;
 using platform::Object;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVTableControllerHelper);
-
 bool QVTableControllerHelper::init()
 {
     return TableViewController::init();

@@ -27,7 +27,6 @@ using platform::Rect;
 using platform::Ref;
 
 QV_REGISTER_CLASS(QVChallengeDetailController);
-QV_REGISTER_CLASS(QVChallengeDetailFrame);
 QV_REGISTER_CLASS(QVChallengeDetailHeaderController);
 QV_REGISTER_CLASS(QVChallengeDetailCell);
 

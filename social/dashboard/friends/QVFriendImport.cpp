@@ -33,7 +33,6 @@ using platform::Rect;
 using platform::Ref;
 
 QV_REGISTER_CLASS(QVImportFriendsController);
-QV_REGISTER_CLASS(QVFullScreenImportFriendsMessage);
 QV_REGISTER_CLASS(QVFindUserHeaderController);
 QV_REGISTER_CLASS(QVFindUserController);
 QV_REGISTER_CLASS(QVWhosPlayingCell);
