@@ -88,9 +88,16 @@ public:
 
 class LoginTest : public QuorvelTest {
 protected:
+    static constexpr const char* kFakedScreens[] = { "QVUserQuorvelApprovalController", "QVDoBootstrapController",
+                                                     "QVTwitterExtendedCredentialController",
+                                                     "QVFacebookExtendedCredentialController",
+                                                     "QVLinkSocialNetworksController" };
     void SetUp() override
     {
         QuorvelTest::SetUp();
+        // The real screens come back after the test.
+        for (auto* name : kFakedScreens)
+            realScreens_.emplace_back(name, QVClassRegistry::classNamed(name));
         QVClassRegistry::registerClass("QVUserQuorvelApprovalController", &FakeApprovalScreen::make);
         QVClassRegistry::registerClass("QVDoBootstrapController", &FakeConfirmAccountScreen::make);
         QVClassRegistry::registerClass("QVTwitterExtendedCredentialController", &FakeCredentialScreen::make);
@@ -103,9 +110,12 @@ protected:
     void TearDown() override
     {
         Quorvel::setNoticeObserver(nullptr);
-        for (auto* name : { "QVUserQuorvelApprovalController", "QVDoBootstrapController",
-                            "QVTwitterExtendedCredentialController", "QVFacebookExtendedCredentialController" })
-            QVClassRegistry::unregisterClass(name);
+        for (auto& [name, factory] : realScreens_) {
+            if (factory)
+                QVClassRegistry::registerClass(name, factory);
+            else
+                QVClassRegistry::unregisterClass(name);
+        }
         QuorvelTest::TearDown();
     }
     void start() { startClient({}, delegates.get()); }
@@ -134,6 +144,9 @@ protected:
     GameDelegate game;
     Ref<QVDelegatesContainer> delegates = QVDelegatesContainer::create();
     Strings notices;
+
+private:
+    std::vector<std::pair<std::string, QVClassRegistry::Factory>> realScreens_;
 };
 
 template <typename T>
@@ -206,7 +219,6 @@ TEST_F(LoginTest, TheLinkNetworksOfferDefersTheLoggedInCallUntilItCloses)
     ASSERT_TRUE(waitFor([&] { return call->successes == 1; }));
     EXPECT_FALSE(Quorvel::isShowingFullScreen());
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17", "userLoggedIn:17" }));
-    QVClassRegistry::unregisterClass("QVLinkSocialNetworksController");
 }
 
 TEST_F(LoginTest, TheCompleteAnswerFillsEverySetting)

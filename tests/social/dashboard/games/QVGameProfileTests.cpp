@@ -44,13 +44,20 @@ protected:
     {
         DashboardTest::SetUp();
         QVGameProfileController::resetForumWarning();
+        // Recording stand-ins for the pushed screens; the client's own come back after the test.
+        for (auto* name : { "QVChallengeListController", "QVFanClubController" })
+            realScreens_.emplace_back(name, QVClassRegistry::classNamed(name));
         QVClassRegistry::registerClass("QVChallengeListController", &QVChallengeListController::qvCreateInstance);
         QVClassRegistry::registerClass("QVFanClubController", &QVFanClubController::qvCreateInstance);
     }
     void TearDown() override
     {
-        QVClassRegistry::unregisterClass("QVChallengeListController");
-        QVClassRegistry::unregisterClass("QVFanClubController");
+        for (auto& [name, factory] : realScreens_) {
+            if (factory)
+                QVClassRegistry::registerClass(name, factory);
+            else
+                QVClassRegistry::unregisterClass(name);
+        }
         page = nullptr;
         DashboardTest::TearDown();
     }
@@ -83,6 +90,9 @@ protected:
     }
 
     Ref<QVGameProfileController> page;
+
+private:
+    std::vector<std::pair<std::string, QVClassRegistry::Factory>> realScreens_;
 };
 
 TEST_F(GameProfileTest, RunningGameInPortraitPlacesTheOfferedButtonsTwoToARowWithItsCounts)
