@@ -136,7 +136,7 @@ Ref<QVSelectContactsToInviteController> QVSelectContactsToInviteController::invi
     screen->navigationItem()->setHidesBackButton(true);
     screen->inviteTypeController_ = typeScreen;
     screen->addedContacts_ = alreadyAdded;
-    screen->selectedContacts_ = alreadySelected;
+    screen->setSelectedObjects(alreadySelected);
     return screen;
 }
 
@@ -163,31 +163,15 @@ void QVSelectContactsToInviteController::onTableHeaderCreated(ViewController* he
         h->setContactInviteController(this);
 }
 
-bool QVSelectContactsToInviteController::isContactSelected(const Object* contact) const
+bool QVSelectContactsToInviteController::isSelectable(const Object* object) const
 {
-    return std::any_of(selectedContacts_.begin(), selectedContacts_.end(),
-                       [contact](const Ref<Object>& o) { return o.get() == contact; });
+    return dynamic_cast<const QVDeviceContact*>(object);
 }
 
-void QVSelectContactsToInviteController::onCell(QVTableCellHelper* cell, Object* resource)
+void QVSelectContactsToInviteController::setCellChecked(QVTableCellHelper* cell, bool checked)
 {
     if (auto* selectable = dynamic_cast<QVSelectableContactCell*>(cell))
-        selectable->setChecked(isContactSelected(resource));
-}
-
-void QVSelectContactsToInviteController::onCellWasClicked(Object* resource, IndexPath indexPath)
-{
-    if (dynamic_cast<QVDeviceContact*>(resource)) {
-        auto it = std::find_if(selectedContacts_.begin(), selectedContacts_.end(),
-                               [resource](const Ref<Object>& o) { return o.get() == resource; });
-        if (it == selectedContacts_.end())
-            selectedContacts_.emplace_back(resource);
-        else
-            selectedContacts_.erase(it);
-        if (auto* cell = dynamic_cast<QVSelectableContactCell*>(tableView()->cellForRowAtIndexPath(indexPath)))
-            cell->setChecked(isContactSelected(resource));
-    }
-    tableView()->deselectRowAtIndexPath(indexPath, false);
+        selectable->setChecked(checked);
 }
 
 void QVSelectContactsToInviteController::_addPerson(int recordId, const std::string& name,
@@ -211,8 +195,7 @@ void QVSelectContactsToInviteController::_addPerson(int recordId, const std::str
         contact->setEmail(email);
         addedContacts_.emplace_back(contact.get());
     }
-    if (!isContactSelected(contact.get()))
-        selectedContacts_.emplace_back(contact.get());
+    select(contact.get());
     reloadDataFromServer();
 }
 
@@ -233,7 +216,7 @@ void QVSelectContactsToInviteController::addPersonWithIdAndEmail(int recordId, c
 void QVSelectContactsToInviteController::done()
 {
     if (inviteTypeController_) {
-        inviteTypeController_->updateSelectedType(QVSelectInviteTypeController::kContacts, selectedContacts_);
+        inviteTypeController_->updateSelectedType(QVSelectInviteTypeController::kContacts, selectedObjects());
         inviteTypeController_->setAddedContacts(addedContacts_);
     }
     if (navigationController())

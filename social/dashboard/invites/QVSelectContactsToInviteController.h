@@ -6,6 +6,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/PeoplePicker.h"
 #include "social/dashboard/invites/QVInviteKit.h"
+#include "social/dashboard/invites/QVMultiSelectListController.h"
 #include "social/dashboard/invites/QVSelectInviteTypeController.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
@@ -58,8 +59,7 @@ private:
     QVSelectContactsToInviteController* contactInviteController_ { nullptr }; // the owning screen
 };
 
-class QVSelectContactsToInviteController : public QVTableSequenceControllerHelper,
-                                           public QVFramedNavigationControllerBehavior {
+class QVSelectContactsToInviteController : public QVMultiSelectListController {
     QV_DECLARE_CLASS(QVSelectContactsToInviteController)
 public:
     static platform::Ref<QVSelectContactsToInviteController> inviteController(QVSelectInviteTypeController* typeScreen,
@@ -70,8 +70,7 @@ public:
     void addPersonWithIdAndEmail(int recordId, const std::string& name, const std::optional<platform::Bytes>& imageData,
                                  const std::string& email);
     const QVObjects& addedContacts() const { return addedContacts_; }
-    const QVObjects& selectedContacts() const { return selectedContacts_; }
-    bool isContactSelected(const platform::Object* contact) const;
+    const QVObjects& selectedContacts() const { return selectedObjects(); }
     void done();
 
     void populateResourceMap(QVResourceControllerMap& map) override;
@@ -79,25 +78,22 @@ public:
     void doIndexActionWithPage(unsigned int, const QVDelegate&, const QVDelegate&) override { }
     std::optional<std::string> getTableHeaderControllerName() override { return std::string("SelectContactsToInviteHeader"); }
     void onTableHeaderCreated(platform::ui::ViewController* header) override;
-    bool usePlainTableSectionHeaders() override { return true; }
-    std::optional<bool> shouldShowNavBar() override { return true; }
     bool shouldDisplayEmptyDataSet() override { return false; }
     std::string getDataNotLoadedYetMessage() override { return "Loading Contacts..."; }
-    std::string getNoDataFoundMessage() override { return ""; }
-    void onCellWasClicked(platform::Object* resource, platform::ui::IndexPath indexPath) override;
-    void onCell(QVTableCellHelper* cell, platform::Object* resource) override;
     void _onDataLoaded(QVPaginatedSeries* series, bool isIncremental) override;
 
 protected:
     friend class platform::ui::InterfaceBuilder;
     QVSelectContactsToInviteController() = default;
 
+    bool isSelectable(const platform::Object* object) const override;
+    void setCellChecked(QVTableCellHelper* cell, bool checked) override;
+
 private:
     void _addPerson(int recordId, const std::string& name, const std::optional<platform::Bytes>& imageData,
                     const std::string& phone, const std::string& email);
 
     platform::Ref<QVSelectInviteTypeController> inviteTypeController_;
-    QVObjects selectedContacts_;
     QVObjects addedContacts_;
 };
 

@@ -47,7 +47,7 @@ Ref<QVSelectFriendsToInviteController> QVSelectFriendsToInviteController::invite
                                  BarButtonItem::PlainAction(BRISKO_SELECTOR(QVSelectFriendsToInviteController, done)))
             .get());
     screen->navigationItem()->setHidesBackButton(true);
-    screen->selectedUsers_ = alreadySelected;
+    screen->setSelectedObjects(alreadySelected);
     screen->inviteTypeController_ = typeScreen;
     return screen;
 }
@@ -89,39 +89,22 @@ Ref<ViewController> QVSelectFriendsToInviteController::getNoDataFoundViewControl
     return empty;
 }
 
-bool QVSelectFriendsToInviteController::isUserSelected(const QVUser* user) const
+bool QVSelectFriendsToInviteController::isSelectable(const Object* object) const
 {
-    if (!user)
-        return false;
-    return std::any_of(selectedUsers_.begin(), selectedUsers_.end(), [user](const Ref<Object>& o) {
-        auto* chosen = dynamic_cast<QVUser*>(o.get());
-        return chosen && chosen->userId() == user->userId();
-    });
+    return dynamic_cast<const QVUser*>(object);
 }
 
-void QVSelectFriendsToInviteController::onCell(QVTableCellHelper* cell, Object* resource)
+bool QVSelectFriendsToInviteController::isSameChoice(const Object* a, const Object* b) const
 {
-    // Rows shown later keep their check mark.
+    auto* first = dynamic_cast<const QVUser*>(a);
+    auto* second = dynamic_cast<const QVUser*>(b);
+    return first && second && first->userId() == second->userId();
+}
+
+void QVSelectFriendsToInviteController::setCellChecked(QVTableCellHelper* cell, bool checked)
+{
     if (auto* selectable = dynamic_cast<QVSelectableUserCell*>(cell))
-        selectable->setChecked(isUserSelected(dynamic_cast<QVUser*>(resource)));
-}
-
-void QVSelectFriendsToInviteController::onCellWasClicked(Object* resource, IndexPath indexPath)
-{
-    auto* user = dynamic_cast<QVUser*>(resource);
-    if (user) {
-        auto it = std::find_if(selectedUsers_.begin(), selectedUsers_.end(), [user](const Ref<Object>& o) {
-            auto* chosen = dynamic_cast<QVUser*>(o.get());
-            return chosen && chosen->userId() == user->userId();
-        });
-        if (it == selectedUsers_.end())
-            selectedUsers_.emplace_back(user);
-        else
-            selectedUsers_.erase(it);
-        if (auto* cell = dynamic_cast<QVSelectableUserCell*>(tableView()->cellForRowAtIndexPath(indexPath)))
-            cell->setChecked(isUserSelected(user));
-    }
-    tableView()->deselectRowAtIndexPath(indexPath, false);
+        selectable->setChecked(checked);
 }
 
 void QVSelectFriendsToInviteController::hideLoadingScreen()
@@ -189,7 +172,7 @@ void QVSelectFriendsToInviteController::_refreshData()
 void QVSelectFriendsToInviteController::done()
 {
     if (inviteTypeController_)
-        inviteTypeController_->updateSelectedType(QVSelectInviteTypeController::kFriends, selectedUsers_);
+        inviteTypeController_->updateSelectedType(QVSelectInviteTypeController::kFriends, selectedObjects());
     if (navigationController())
         navigationController()->popViewControllerAnimated(true);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "social/dashboard/invites/QVInviteKit.h"
+#include "social/dashboard/invites/QVMultiSelectListController.h"
 #include "social/dashboard/invites/QVSelectInviteTypeController.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
@@ -16,16 +17,14 @@
 namespace quorvel {
 
 class QVUser;
-class QVSelectFriendsToInviteController : public QVTableSequenceControllerHelper,
-                                          public QVFramedNavigationControllerBehavior {
+class QVSelectFriendsToInviteController : public QVMultiSelectListController {
     QV_DECLARE_CLASS(QVSelectFriendsToInviteController)
 public:
     static constexpr double kStallSeconds = 5.0;
 
     static platform::Ref<QVSelectFriendsToInviteController> inviteController(QVSelectInviteTypeController* typeScreen,
                                                                             const QVObjects& alreadySelected);
-    const QVObjects& selectedUsers() const { return selectedUsers_; }
-    bool isUserSelected(const QVUser* user) const;
+    const QVObjects& selectedUsers() const { return selectedObjects(); }
     void done();
     void cancel();
 
@@ -33,15 +32,10 @@ public:
     void doIndexActionWithPage(unsigned int page, const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
     void doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
     void _onDataLoaded(QVPaginatedSeries* series, bool isIncremental) override;
-    bool usePlainTableSectionHeaders() override { return true; }
-    std::optional<bool> shouldShowNavBar() override { return true; }
     bool canReceiveCallbacksNow() override { return true; }
     bool autoLoadData() override { return false; }
     std::string getDataNotLoadedYetMessage() override { return "Loading Invitation..."; }
-    std::string getNoDataFoundMessage() override { return ""; }
     platform::Ref<platform::ui::ViewController> getNoDataFoundViewController() override;
-    void onCellWasClicked(platform::Object* resource, platform::ui::IndexPath indexPath) override;
-    void onCell(QVTableCellHelper* cell, platform::Object* resource) override;
     void hideLoadingScreen() override;
     void viewWillAppear(bool animated) override;
     void viewDidAppear(bool animated) override;
@@ -52,12 +46,16 @@ protected:
     QVSelectFriendsToInviteController() = default;
     ~QVSelectFriendsToInviteController() override;
 
+    // Friends are the same choice when they are the same user.
+    bool isSelectable(const platform::Object* object) const override;
+    bool isSameChoice(const platform::Object* a, const platform::Object* b) const override;
+    void setCellChecked(QVTableCellHelper* cell, bool checked) override;
+
 private:
     void localUserFollowingAnyone(platform::Object* answer);
     void followingAnyoneFailed(platform::Object*);
     void _refreshData();
 
-    QVObjects selectedUsers_;
     platform::Ref<QVSelectInviteTypeController> inviteTypeController_;
     bool stallNextRefresh_ { false };
     bool friendsDownloadOutstanding_ { false };

@@ -251,6 +251,31 @@ TEST_F(InviteTest, FriendsChooserWaitsBeforeEveryReloadAfterTheFirst)
     EXPECT_EQ(requestsTo("invites/new/invitable_friends").size(), 2u);
 }
 
+TEST_F(InviteTest, AFriendChosenEarlierIsTickedByUserAndATapUnchoosesIt)
+{
+    openTypeScreen();
+    answerDefinition();
+    // Chosen before, from another answer: another object for the same player.
+    auto earlier = resourceFrom<QVUser>("<user><id>17</id><name>Ana</name></user>");
+    typeScreen->updateSelectedType(QVSelectInviteTypeController::kFriends, { Ref<platform::Object>(earlier.get()) });
+    ASSERT_TRUE(tapRow(typeScreen.get(), 0));
+    auto* chooser = dynamic_cast<QVSelectFriendsToInviteController*>(top());
+    ASSERT_TRUE(chooser);
+    ASSERT_TRUE(provider->answerWithXml("<?xml version=\"1.0\"?><resources><user><id>18</id></user></resources>"));
+    settle();
+    ASSERT_TRUE(provider->answerWithXml(fixture("users.xml")));
+    settle(1);
+    auto* row = dynamic_cast<QVSelectableUserCell*>(rowCell(chooser, 0));
+    ASSERT_TRUE(row);
+    EXPECT_TRUE(row->checked());
+    ASSERT_TRUE(tapRow(chooser, 0));
+    EXPECT_TRUE(chooser->selectedUsers().empty());
+    EXPECT_FALSE(row->checked());
+    ASSERT_TRUE(tapRow(chooser, 0));
+    ASSERT_EQ(chooser->selectedUsers().size(), 1u);
+    EXPECT_TRUE(row->checked());
+}
+
 TEST_F(InviteTest, ReceivedInvitesLowerTheUnreadCountAndIgnoreOnDelete)
 {
     Quorvel::setUnreadInviteCount(1);
