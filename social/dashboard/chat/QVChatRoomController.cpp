@@ -40,8 +40,6 @@ using platform::Ref;
 QV_REGISTER_CLASS(QVChatRoomController);
 QV_REGISTER_CLASS(QVChatRoomChatMessageCell);
 
-QVChatRoomController::~QVChatRoomController() { stopObservingKeyboard(); }
-
 QVService* QVChatRoomController::getService() { return QVChatMessageService::sharedService(); }
 
 void QVChatRoomController::populateResourceMap(QVResourceControllerMap& map)
@@ -73,14 +71,7 @@ void QVChatRoomController::viewWillAppear(bool animated)
     QVTableSequenceControllerHelper::viewWillAppear(animated);
     if (roomInstance_)
         setTitle(roomInstance_->roomName());
-    if (!observingKeyboard_) {
-        observingKeyboard_ = true;
-        auto& center = platform::NotificationCenter::defaultCenter();
-        center.addObserver(this, kKeyboardWillShowNotification,
-                           [this](const platform::Notification& n) { _KeyboardWillShow(n.userInfo); });
-        center.addObserver(this, kKeyboardWillHideNotification,
-                           [this](const platform::Notification& n) { _KeyboardWillHide(n.userInfo); });
-    }
+    startObservingKeyboard();
     if (mChatRoomMessageBoxController)
         mChatRoomMessageBoxController->viewWillAppear(animated);
 }
@@ -123,7 +114,6 @@ void QVChatRoomController::viewWillDisappear(bool animated)
     if (auto& restore = QVCommunityPolling::shared().restoreDefaultFrequency)
         restore();
     stopObservingKeyboard();
-    mIsKeyboardShown = false;
 }
 
 void QVChatRoomController::viewDidDisappear(bool animated)
@@ -131,16 +121,6 @@ void QVChatRoomController::viewDidDisappear(bool animated)
     QVTableSequenceControllerHelper::viewDidDisappear(animated);
     if (mChatRoomMessageBoxController)
         mChatRoomMessageBoxController->viewDidDisappear(animated);
-}
-
-void QVChatRoomController::stopObservingKeyboard()
-{
-    if (!observingKeyboard_)
-        return;
-    observingKeyboard_ = false;
-    auto& center = platform::NotificationCenter::defaultCenter();
-    center.removeObserver(this, kKeyboardWillShowNotification);
-    center.removeObserver(this, kKeyboardWillHideNotification);
 }
 
 void QVChatRoomController::rejoinRoom()
@@ -203,11 +183,10 @@ View* QVChatRoomController::getBottomView()
     return bottomContainer_.get();
 }
 
-void QVChatRoomController::_KeyboardWillShow(const platform::Value& userInfo)
+void QVChatRoomController::keyboardWillShow(const platform::Value& userInfo)
 {
-    if (mIsKeyboardShown || !tableView())
+    if (!tableView())
         return;
-    mIsKeyboardShown = true;
     TableView* table = tableView();
     platform::Point offset = table->contentOffset();
     if (Quorvel::isLargeScreen()) {
@@ -225,11 +204,8 @@ void QVChatRoomController::_KeyboardWillShow(const platform::Value& userInfo)
     table->setContentOffset(offset, false);
 }
 
-void QVChatRoomController::_KeyboardWillHide(const platform::Value& userInfo)
+void QVChatRoomController::keyboardWillHide(const platform::Value& userInfo)
 {
-    if (!mIsKeyboardShown)
-        return;
-    mIsKeyboardShown = false;
     if (Quorvel::isLargeScreen() || !tableView())
         return;
     float height = QVgetKeyboardSize(userInfo).height;

@@ -13,6 +13,7 @@
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
+#include "social/dashboard/community/QVMessageListController.h"
 
 #include <string>
 
@@ -21,9 +22,7 @@ namespace quorvel {
 class QVChatMessage;
 class QVChatRoomInstance;
 
-class QVChatRoomController : public QVTableSequenceControllerHelper,
-                             public QVCustomBottomView,
-                             public QVKeyboardAdjustment {
+class QVChatRoomController : public QVMessageListController {
     QV_DECLARE_CLASS(QVChatRoomController)
 public:
     static constexpr const char* kNoMessages = "We're downloading messages in the background or no one has said anything yet.";
@@ -34,7 +33,6 @@ public:
     void setRoomInstance(QVChatRoomInstance* room) { roomInstance_ = room; }
     QVChatRoomMessageBoxController* messageBox() const { return mChatRoomMessageBoxController.get(); }
     bool hasAppearedBefore() const { return mHasAppearedBefore; }
-    bool isKeyboardShown() const { return mIsKeyboardShown; }
 
     void rejoinRoom();
     // Shows or hides the navigation bar (in landscape the keyboard leaves no room for it).
@@ -43,15 +41,12 @@ public:
     void onFailedToRejoinRoom(platform::Object*);
 
     platform::ui::View* getBottomView() override;
-    float _keyboardAdjustment() override { return 85; }
 
     std::string getNoDataFoundMessage() override { return kNoMessages; }
     std::optional<std::string> getTableHeaderControllerName() override { return std::nullopt; }
     QVService* getService() override;
     void populateResourceMap(QVResourceControllerMap& map) override;
     void doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
-    bool isNewContentShownAtBottom() override { return true; }
-    bool shouldRefreshAfterNotification() override { return true; }
     std::string getNotificationToRefreshAfter() override;
     void onResourcesDownloaded(QVPaginatedSeries* series) override;
 
@@ -64,20 +59,16 @@ public:
 protected:
     friend class platform::ui::InterfaceBuilder;
     QVChatRoomController() = default;
-    ~QVChatRoomController() override;
 
 private:
-    void _KeyboardWillShow(const platform::Value& userInfo);
-    void _KeyboardWillHide(const platform::Value& userInfo);
-    void stopObservingKeyboard();
+    void keyboardWillShow(const platform::Value& userInfo) override;
+    void keyboardWillHide(const platform::Value& userInfo) override;
 
     platform::Ref<QVChatRoomMessageBoxController> mChatRoomMessageBoxController;
     platform::Ref<QVChatRoomInstance> roomInstance_;
     platform::Ref<platform::ui::View> bottomContainer_;
-    bool mIsKeyboardShown { false };
     bool mHasAppearedBefore { false };
     bool mDidScrollToBottom { false };
-    bool observingKeyboard_ { false };
 };
 
 class QVChatRoomChatMessageCell : public QVTableCellHelper {

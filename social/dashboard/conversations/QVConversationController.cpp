@@ -241,11 +241,8 @@ void QVConversationController::viewWillAppear(bool animated)
         observing_ = true;
         auto& center = platform::NotificationCenter::defaultCenter();
         center.addObserver(this, QVPoller::kPollingFailedNotification, [this](const platform::Notification& n) { _pollingFailed(n); });
-        center.addObserver(this, kKeyboardWillShowNotification,
-                           [this](const platform::Notification& n) { _keyboardWillShow(n.userInfo); });
-        center.addObserver(this, kKeyboardWillHideNotification,
-                           [this](const platform::Notification& n) { _keyboardWillHide(n.userInfo); });
         center.addObserver(this, kUserDiscovered, [this](const platform::Notification& n) { _userDidChangePresence(n); });
+        startObservingKeyboard();
     }
     if (hasCompletedInitialIndex_ && poller_) {
         if (auto& frequency = QVCommunityPolling::shared().chatFrequency)
@@ -276,9 +273,8 @@ void QVConversationController::stopObserving()
     observing_ = false;
     auto& center = platform::NotificationCenter::defaultCenter();
     center.removeObserver(this, QVPoller::kPollingFailedNotification);
-    center.removeObserver(this, kKeyboardWillShowNotification);
-    center.removeObserver(this, kKeyboardWillHideNotification);
     center.removeObserver(this, kUserDiscovered);
+    stopObservingKeyboard();
 }
 
 void QVConversationController::viewWillDisappear(bool animated)
@@ -288,7 +284,6 @@ void QVConversationController::viewWillDisappear(bool animated)
     stopObserving();
     if (poller_)
         poller_->stopPolling();
-    isKeyboardShown_ = false;
     if (messageBox_)
         messageBox_->viewWillDisappear(animated);
     QVTableSequenceControllerHelper::viewWillDisappear(animated);
@@ -308,24 +303,10 @@ void QVConversationController::tableViewDidSelectRowAtIndexPath(TableView* table
     table->deselectRowAtIndexPath(indexPath, false);
 }
 
-void QVConversationController::_adjustTableOffsetY(float delta, bool animated)
+void QVConversationController::keyboardWillShow(const platform::Value& userInfo)
 {
-    TableView* table = tableView();
-    if (!table)
-        return;
-    platform::Point offset = table->contentOffset();
-    float limit = table->contentSize().height - table->frame().size.height;
-    offset.y = std::max(std::min(offset.y + delta, limit), 0.0f);
-    table->setContentOffset(offset, animated);
-}
-
-void QVConversationController::_keyboardWillShow(const platform::Value& userInfo)
-{
-    if (isKeyboardShown_)
-        return;
-    isKeyboardShown_ = true;
     if (Quorvel::isLargeScreen()) {
-        _adjustTableOffsetY(_keyboardAdjustment(), true);
+        scrollContentBy(_keyboardAdjustment(), true);
         return;
     }
     if (navigationController())
@@ -333,20 +314,17 @@ void QVConversationController::_keyboardWillShow(const platform::Value& userInfo
     float height = QVgetKeyboardSize(userInfo).height;
     if (auto* framed = dynamic_cast<QVFramedNavigationController*>(navigationController()))
         framed->adjustForKeyboard(true, height);
-    _adjustTableOffsetY(height, false);
+    scrollContentBy(height, false);
 }
 
-void QVConversationController::_keyboardWillHide(const platform::Value& userInfo)
+void QVConversationController::keyboardWillHide(const platform::Value& userInfo)
 {
-    if (!isKeyboardShown_)
-        return;
-    isKeyboardShown_ = false;
     if (!Quorvel::isLargeScreen() && navigationController()) {
         navigationController()->setNavigationBarHidden(false, true);
         float height = QVgetKeyboardSize(userInfo).height;
         if (auto* framed = dynamic_cast<QVFramedNavigationController*>(navigationController()))
             framed->adjustForKeyboard(false, height);
-        _adjustTableOffsetY(navigationController()->navigationBar()->frame().size.height, true);
+        scrollContentBy(navigationController()->navigationBar()->frame().size.height, true);
     }
     if (messageBox_)
         messageBox_->setInitialText("");
@@ -368,7 +346,7 @@ void QVConversationController::multilineTextFieldDidResize(QVExpandableSinglelin
     if (auto* framed = dynamic_cast<QVFramedNavigationController*>(navigationController()))
         framed->refreshBottomView();
     if (growth > 0)
-        _adjustTableOffsetY(growth, true);
+        scrollContentBy(growth, true);
 }
 
 // ---------------------------------------------------------------------------

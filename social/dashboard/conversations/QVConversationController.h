@@ -16,6 +16,7 @@
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 #include "social/ui/QVTextControls.h"
+#include "social/dashboard/community/QVMessageListController.h"
 
 #include <string>
 
@@ -37,10 +38,7 @@ private:
     bool online_ { false };
 };
 
-class QVConversationController : public QVTableSequenceControllerHelper,
-                                 public QVCustomBottomView,
-                                 public QVExpandableSinglelineTextFieldDelegate,
-                                 public QVKeyboardAdjustment {
+class QVConversationController : public QVMessageListController, public QVExpandableSinglelineTextFieldDelegate {
     QV_DECLARE_CLASS(QVConversationController)
 public:
     static constexpr const char* kNoPosts = "Start the conversation by typing a message and sending it below!";
@@ -63,15 +61,12 @@ public:
     void _updateOnlineStatusWithUser(QVUser* user, bool online);
 
     platform::ui::View* getBottomView() override;
-    float _keyboardAdjustment() override { return 85; }
     void multilineTextFieldDidResize(QVExpandableSinglelineTextField* field) override;
 
     QVService* getService() override;
     void populateResourceMap(QVResourceControllerMap& map) override;
     void doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
-    bool isNewContentShownAtBottom() override { return true; }
     bool allowPagination() override { return false; }
-    bool shouldRefreshAfterNotification() override { return true; }
     std::string getNotificationToRefreshAfter() override;
     bool isNotificationResourceValid(platform::Object* resource) override;
     bool shouldAlwaysRefreshWhenShown() override { return !hasCompletedInitialIndex_; }
@@ -97,9 +92,8 @@ protected:
 private:
     void _pollingFailed(const platform::Notification& n);
     void _userDidChangePresence(const platform::Notification& n);
-    void _keyboardWillShow(const platform::Value& userInfo);
-    void _keyboardWillHide(const platform::Value& userInfo);
-    void _adjustTableOffsetY(float delta, bool animated);
+    void keyboardWillShow(const platform::Value& userInfo) override;
+    void keyboardWillHide(const platform::Value& userInfo) override;
     void stopObserving();
 
     std::string conversationId_;
@@ -108,7 +102,6 @@ private:
     platform::Ref<QVPoller> poller_;
     std::string initialText_; // until the message box exists
     bool hasCompletedInitialIndex_ { false };
-    bool isKeyboardShown_ { false };
     bool observing_ { false };
 };
 

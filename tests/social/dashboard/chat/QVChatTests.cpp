@@ -2,9 +2,11 @@
 // messages and posts, leaving and rejoining, and the room rows.
 #include "../CommunityTestSupport.h"
 
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/ui/Keyboard.h"
+#include "social/dashboard/chat/QVChatRoomController.h"
 #include "social/dashboard/chat/QVSelectChatRoomDefinitionController.h"
 #include "social/dashboard/chat/QVSelectChatRoomInstanceController.h"
-#include "social/dashboard/chat/QVChatRoomController.h"
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVFramedNavigationController.h"
 
@@ -270,6 +272,22 @@ TEST_F(ChatTest, TheKeyboardTogglesTheBoxButtonAndInLandscapeTheBar)
     EXPECT_FALSE(room->isKeyboardShown());
     EXPECT_FALSE(navigation->isNavigationBarHidden());
     EXPECT_FLOAT_EQ(box->hideKeyboardButton()->frame().origin.y, buttonY);
+}
+
+TEST_F(ChatTest, LeavingTheRoomForgetsTheKeyboardAndStopsListeningForIt)
+{
+    auto* room = enterRoom();
+    ASSERT_TRUE(room);
+    ASSERT_TRUE(room->messageBox()->textEntryField()->becomeFirstResponder());
+    settle(1);
+    ASSERT_TRUE(room->isKeyboardShown());
+    navigation->pushViewController(QVControllerLoader::load("Help").get(), false);
+    settle(1);
+    EXPECT_FALSE(room->isKeyboardShown());
+    // A keyboard shown for the screen above is not the room's.
+    platform::NotificationCenter::defaultCenter().post(platform::ui::kKeyboardWillShowNotification);
+    settle();
+    EXPECT_FALSE(room->isKeyboardShown());
 }
 
 TEST_F(ChatTest, TheLastJoinedRoomLeadsTheDefinitionList)
