@@ -86,11 +86,8 @@ void QVAchievementProgressionList::buildInterface(InterfaceBuilder& b, const cha
         contentView()->addSubview(v);
 }
 
-void QVAchievementProgressionList::onResourceChanged(Object* resource)
+void QVAchievementProgressionList::showResource(QVAchievement* a)
 {
-    auto* a = dynamic_cast<QVAchievement*>(resource);
-    if (!a)
-        return;
     showIcon(unlockedIcon_.get(), a->isUnlocked(), a->iconUrl(), "QVUnlockedAchievementIcon.png");
     showTexts(titleLabel_.get(), descriptionLabel_.get(), *a, a->isSecret() && a->percentComplete() == 0.0);
     descriptionLabel_->setFrame(Rect(65, 50, 200, 27));
@@ -185,11 +182,8 @@ void QVAchievementCompareListCell::buildInterface(InterfaceBuilder& b, const cha
         contentView()->addSubview(v);
 }
 
-void QVAchievementCompareListCell::onResourceChanged(Object* resource)
+void QVAchievementCompareListCell::showResource(QVAchievement* a)
 {
-    auto* a = dynamic_cast<QVAchievement*>(resource);
-    if (!a)
-        return;
     const std::string& compared = a->comparedToUserId();
     bool comparing = !compared.empty() && compared != QVRuntimeHost::current().lastLoggedInUserId();
     QVImageView* playersIcon = firstUnlockedIcon_.get();

@@ -6,14 +6,14 @@
 #pragma once
 
 #include "platform/ui/Label.h"
+#include "social/services/QVAchievement.h"
 #include "social/ui/QVImageView.h"
+#include "social/ui/QVResourceCell.h"
 #include "social/ui/QVTableCellHelper.h"
 
 namespace quorvel {
 
-class QVAchievement;
-
-class QVAchievementProgressionList : public QVTableCellHelper {
+class QVAchievementProgressionList : public QVResourceCell<QVAchievement> {
     QV_DECLARE_CLASS(QVAchievementProgressionList)
 public:
     platform::ui::Label* titleLabel() const { return titleLabel_.get(); }
@@ -28,7 +28,7 @@ public:
     bool textNeedsRearrangement() const { return textNeedsRearrangement_; }
     double percentComplete() const { return percentComplete_; }
 
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVAchievement* a) override;
     void layoutSubviews() override;
 
     void buildInterface(platform::ui::InterfaceBuilder& builder, const char* layoutName);
@@ -51,7 +51,7 @@ private:
     double percentComplete_ { 0 };
 };
 
-class QVAchievementCompareListCell : public QVTableCellHelper {
+class QVAchievementCompareListCell : public QVResourceCell<QVAchievement> {
     QV_DECLARE_CLASS(QVAchievementCompareListCell)
 public:
     platform::ui::Label* titleLabel() const { return titleLabel_.get(); }
@@ -63,7 +63,7 @@ public:
     QVImageView* firstUnlockedIcon() const { return firstUnlockedIcon_.get(); }
     QVImageView* secondUnlockedIcon() const { return secondUnlockedIcon_.get(); }
 
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVAchievement* a) override;
 
     void buildInterface(platform::ui::InterfaceBuilder& builder, const char* layoutName);
 

@@ -372,11 +372,8 @@ bool QVChallengeDetailCell::initQVTableCellHelper(const std::string& name)
     return true;
 }
 
-void QVChallengeDetailCell::onResourceChanged(Object* resource)
+void QVChallengeDetailCell::showResource(QVChallengeToUser* record)
 {
-    auto* record = dynamic_cast<QVChallengeToUser*>(resource);
-    if (!record)
-        return;
     QVUser* recipient = record->recipient();
     if (auto* nameLabel = dynamic_cast<Label*>(viewWithTag(kName)))
         nameLabel->setText(recipient ? recipient->name() : std::string());

@@ -15,6 +15,7 @@
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeService.h"
 #include "social/ui/QVImageView.h"
+#include "social/ui/QVResourceCell.h"
 #include "social/ui/QVTableCellHelper.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
@@ -22,7 +23,6 @@
 #include <string>
 
 namespace quorvel {
-
 
 class QVChallengeDetailController : public QVTableSequenceControllerHelper,
                                     public QVChallengeDetailSetup,
@@ -155,12 +155,12 @@ private:
 };
 
 // One recipient: tag 1 picture, 2 name, 4 result icon, 5 result, 7 attempts.
-class QVChallengeDetailCell : public QVTableCellHelper {
+class QVChallengeDetailCell : public QVResourceCell<QVChallengeToUser> {
     QV_DECLARE_CLASS(QVChallengeDetailCell)
 public:
     enum Tag { kPicture = 1, kName = 2, kResultIcon = 4, kResult = 5, kAttempts = 7 };
     bool initQVTableCellHelper(const std::string& name) override;
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVChallengeToUser* record) override;
     bool hasConstantHeight() override { return true; }
 
 protected:

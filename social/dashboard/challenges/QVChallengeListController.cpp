@@ -305,11 +305,8 @@ bool QVChallengeToUserCell::initQVTableCellHelper(const std::string& name)
     return true;
 }
 
-void QVChallengeToUserCell::onResourceChanged(Object* resource)
+void QVChallengeToUserCell::showResource(QVChallengeToUser* record)
 {
-    auto* record = dynamic_cast<QVChallengeToUser*>(resource);
-    if (!record)
-        return;
     View* root = this;
     QVChallenge* challenge = record->challenge();
     QVChallengeDefinition* definition = challenge ? challenge->challengeDefinition() : nullptr;
@@ -375,11 +372,8 @@ bool QVChallengeSentCell::initQVTableCellHelper(const std::string& name)
     return true;
 }
 
-void QVChallengeSentCell::onResourceChanged(Object* resource)
+void QVChallengeSentCell::showResource(QVChallenge* challenge)
 {
-    auto* challenge = dynamic_cast<QVChallenge*>(resource);
-    if (!challenge)
-        return;
     QVChallengeDefinition* definition = challenge->challengeDefinition();
     if (auto* icon = tagged<QVImageView>(this, kIcon)) {
         icon->setDefaultImage(QVImageLoader::loadImage("QVMultiPeopleChallengeIcon.png").get());
@@ -440,11 +434,8 @@ void QVChallengeDefinitionStatsCell::markLeader(Label* label, Label* header)
     winnerIcon_->setCenter(platform::Point(headerX - 2 * f, header->center().y));
 }
 
-void QVChallengeDefinitionStatsCell::onResourceChanged(Object* resource)
+void QVChallengeDefinitionStatsCell::showResource(QVChallengeDefinitionStats* stats)
 {
-    auto* stats = dynamic_cast<QVChallengeDefinitionStats*>(resource);
-    if (!stats)
-        return;
     QVChallengeDefinition* definition = stats->challengeDefinition();
     challengeIcon_->setDefaultImage(QVImageLoader::loadImage("QVDefaultChallengeIcon.png").get());
     challengeIcon_->setImageUrl(definition && !definition->iconUrl().empty() ? std::optional<std::string>(definition->iconUrl())

@@ -13,7 +13,10 @@
 
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "social/services/QVChallenge.h"
+#include "social/services/QVChallengeDefinition.h"
 #include "social/ui/QVImageView.h"
+#include "social/ui/QVResourceCell.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTableCellHelper.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
@@ -21,8 +24,6 @@
 #include <string>
 
 namespace quorvel {
-
-class QVChallengeDefinitionStats;
 
 class QVChallengeListController : public QVTableSequenceControllerHelper, public QVProfileFrame {
     QV_DECLARE_CLASS(QVChallengeListController)
@@ -72,12 +73,12 @@ private:
 // A challenge to one player: tag 1 the mark of a challenge the player sent,
 // 2 title, 3 message, 4 the other player's picture, 5 status icon, 8 "To" /
 // "From" the other player.
-class QVChallengeToUserCell : public QVTableCellHelper {
+class QVChallengeToUserCell : public QVResourceCell<QVChallengeToUser> {
     QV_DECLARE_CLASS(QVChallengeToUserCell)
 public:
     enum Tag { kSentMark = 1, kTitle = 2, kMessage = 3, kPicture = 4, kStatusIcon = 5, kOtherPlayer = 8 };
     bool initQVTableCellHelper(const std::string& name) override;
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVChallengeToUser* record) override;
     bool hasConstantHeight() override { return true; }
 
 protected:
@@ -86,12 +87,12 @@ protected:
 };
 
 // A challenge the player sent: tag 1 icon, 2 title, 3 description.
-class QVChallengeSentCell : public QVTableCellHelper {
+class QVChallengeSentCell : public QVResourceCell<QVChallenge> {
     QV_DECLARE_CLASS(QVChallengeSentCell)
 public:
     enum Tag { kIcon = 1, kTitle = 2, kDescription = 3 };
     bool initQVTableCellHelper(const std::string& name) override;
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVChallenge* challenge) override;
     bool hasConstantHeight() override { return true; }
 
 protected:
@@ -101,7 +102,7 @@ protected:
 
 // One challenge type with the player's tally, or, compared with another
 // user, both players' wins with the leader marked.
-class QVChallengeDefinitionStatsCell : public QVTableCellHelper {
+class QVChallengeDefinitionStatsCell : public QVResourceCell<QVChallengeDefinitionStats> {
     QV_DECLARE_CLASS(QVChallengeDefinitionStatsCell)
 public:
     static constexpr const char* kWinnerIconName = "QVChallengeWinnerIcon.png";
@@ -117,7 +118,7 @@ public:
     platform::ui::ImageView* winnerIcon() const { return winnerIcon_.get(); }
 
     bool initQVTableCellHelper(const std::string& name) override;
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVChallengeDefinitionStats* stats) override;
     bool hasConstantHeight() override { return true; }
 
 protected:

@@ -251,11 +251,8 @@ bool QVChatRoomChatMessageCell::initQVTableCellHelper(const std::string& name)
     return true;
 }
 
-void QVChatRoomChatMessageCell::onResourceChanged(Object* resource)
+void QVChatRoomChatMessageCell::showResource(QVChatMessage* message)
 {
-    auto* message = dynamic_cast<QVChatMessage*>(resource);
-    if (!message)
-        return;
     QVUser* user = message->user();
     profilePictureView_->useProfilePictureFromUser(user);
     gamePictureView_->setDefaultImage(QVImageLoader::loadImage("QVDefaultApplicationIcon.png").get());

@@ -9,17 +9,18 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "social/dashboard/chat/QVChatRoomMessageBoxController.h"
+#include "social/dashboard/community/QVMessageListController.h"
+#include "social/services/QVChatServices.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVImageView.h"
+#include "social/ui/QVResourceCell.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
-#include "social/dashboard/community/QVMessageListController.h"
 
 #include <string>
 
 namespace quorvel {
 
-class QVChatMessage;
 class QVChatRoomInstance;
 
 class QVChatRoomController : public QVMessageListController {
@@ -71,7 +72,7 @@ private:
     bool mDidScrollToBottom { false };
 };
 
-class QVChatRoomChatMessageCell : public QVTableCellHelper {
+class QVChatRoomChatMessageCell : public QVResourceCell<QVChatMessage> {
     QV_DECLARE_CLASS(QVChatRoomChatMessageCell)
 public:
     static constexpr float kMinHeight = 59;
@@ -88,7 +89,7 @@ public:
     void onClickedGameName();
 
     bool initQVTableCellHelper(const std::string& name) override;
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVChatMessage* message) override;
 
 protected:
     friend class platform::ui::InterfaceBuilder;

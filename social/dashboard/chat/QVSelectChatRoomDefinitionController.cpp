@@ -190,11 +190,8 @@ bool QVChatRoomDefinitionCell::initQVTableCellHelper(const std::string& name)
     return true;
 }
 
-void QVChatRoomDefinitionCell::onResourceChanged(Object* resource)
+void QVChatRoomDefinitionCell::showResource(QVChatRoomDefinition* definition)
 {
-    auto* definition = dynamic_cast<QVChatRoomDefinition*>(resource);
-    if (!definition)
-        return;
     if (auto* label = dynamic_cast<Label*>(contentView()->viewWithTag(1)))
         label->setText(definition->roomName());
     if (auto* icon = dynamic_cast<ImageView*>(contentView()->viewWithTag(5)))

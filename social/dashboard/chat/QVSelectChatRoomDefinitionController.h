@@ -2,6 +2,8 @@
 // list. A kind with one room is joined at once, else its rooms are listed.
 #pragma once
 
+#include "social/services/QVChatServices.h"
+#include "social/ui/QVResourceCell.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
@@ -45,13 +47,13 @@ protected:
     QVSelectChatRoomDefinitionController() = default;
 };
 
-class QVChatRoomDefinitionCell : public QVTableCellHelper {
+class QVChatRoomDefinitionCell : public QVResourceCell<QVChatRoomDefinition> {
     QV_DECLARE_CLASS(QVChatRoomDefinitionCell)
 public:
     static platform::Ref<platform::ui::ImageAsset> getChatIconForChatType(const std::string& type, bool full);
 
     bool initQVTableCellHelper(const std::string& name) override;
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVChatRoomDefinition* definition) override;
     bool hasConstantHeight() override { return true; }
 
 protected:

@@ -99,11 +99,8 @@ bool QVChatRoomInstanceCell::initQVTableCellHelper(const std::string& name)
     return true;
 }
 
-void QVChatRoomInstanceCell::onResourceChanged(Object* resource)
+void QVChatRoomInstanceCell::showResource(QVChatRoomInstance* room)
 {
-    auto* room = dynamic_cast<QVChatRoomInstance*>(resource);
-    if (!room)
-        return;
     bool full = room->numUsersInRoom() == room->maxNumUsersInRoom();
     if (auto* label = dynamic_cast<Label*>(contentView()->viewWithTag(1)))
         label->setText(room->roomName());

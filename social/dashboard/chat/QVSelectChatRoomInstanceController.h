@@ -1,14 +1,14 @@
 // The rooms of one kind of chat room, and joining one.
 #pragma once
 
+#include "social/services/QVChatServices.h"
+#include "social/ui/QVResourceCell.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
 #include <string>
 
 namespace quorvel {
-
-class QVChatRoomInstance;
 
 class QVSelectChatRoomInstanceController : public QVTableSequenceControllerHelper {
     QV_DECLARE_CLASS(QVSelectChatRoomInstanceController)
@@ -39,11 +39,11 @@ private:
     platform::Ref<QVPaginatedSeries> preLoaded_;
 };
 
-class QVChatRoomInstanceCell : public QVTableCellHelper {
+class QVChatRoomInstanceCell : public QVResourceCell<QVChatRoomInstance> {
     QV_DECLARE_CLASS(QVChatRoomInstanceCell)
 public:
     bool initQVTableCellHelper(const std::string& name) override;
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVChatRoomInstance* room) override;
     bool hasConstantHeight() override { return true; }
 
 protected:

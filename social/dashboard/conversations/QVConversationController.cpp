@@ -455,11 +455,8 @@ bool QVConversationCell::initQVTableCellHelper(const std::string& name)
     return true;
 }
 
-void QVConversationCell::onResourceChanged(Object* resource)
+void QVConversationCell::showResource(QVForumPost* post)
 {
-    auto* post = dynamic_cast<QVForumPost*>(resource);
-    if (!post)
-        return;
     author_ = post->author().get();
     float width = frame().size.width;
     authorLabel_->setText(author_ ? author_->name() + " | " : std::string());

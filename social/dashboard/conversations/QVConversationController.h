@@ -8,15 +8,17 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
-#include "social/runtime/QVPoller.h"
 #include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/community/QVMessageListController.h"
+#include "social/runtime/QVPoller.h"
+#include "social/services/QVForumService.h"
 #include "social/ui/QVFormControllerHelper.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVImageView.h"
+#include "social/ui/QVResourceCell.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 #include "social/ui/QVTextControls.h"
-#include "social/dashboard/community/QVMessageListController.h"
 
 #include <string>
 
@@ -152,7 +154,7 @@ private:
     platform::Ref<platform::Timer> initialTextTimer_;
 };
 
-class QVConversationCell : public QVTableCellHelper {
+class QVConversationCell : public QVResourceCell<QVForumPost> {
     QV_DECLARE_CLASS(QVConversationCell)
 public:
     static constexpr float kMinHeight = 64;
@@ -167,7 +169,7 @@ public:
 
     void clickedAuthorProfileView();
     bool initQVTableCellHelper(const std::string& name) override;
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVForumPost* post) override;
 
 protected:
     friend class platform::ui::InterfaceBuilder;

@@ -105,11 +105,8 @@ bool QVForumThreadCell::initQVTableCellHelper(const std::string& name)
     return true;
 }
 
-void QVForumThreadCell::onResourceChanged(Object* resource)
+void QVForumThreadCell::showResource(QVForumThread* thread)
 {
-    auto* thread = dynamic_cast<QVForumThread*>(resource);
-    if (!thread)
-        return;
     Rect title = titleLabel_->frame();
     title.origin.x = thread->isSticky() ? maxX(stickyLabel_.get()) : stickyLabel_->frame().origin.x;
     title.size.width = std::max(frame().size.width - 40 - title.origin.x, 0.0f);

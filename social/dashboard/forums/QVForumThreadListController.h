@@ -3,6 +3,8 @@
 
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "social/services/QVForumService.h"
+#include "social/ui/QVResourceCell.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
 #include <string>
@@ -41,7 +43,7 @@ private:
     bool justPostedNewThread_ { false };
 };
 
-class QVForumThreadCell : public QVTableCellHelper {
+class QVForumThreadCell : public QVResourceCell<QVForumThread> {
     QV_DECLARE_CLASS(QVForumThreadCell)
 public:
     platform::ui::Label* titleLabel() const { return titleLabel_.get(); }
@@ -51,7 +53,7 @@ public:
     platform::ui::ImageView* favoritedIcon() const { return favoritedIcon_.get(); }
     platform::ui::ImageView* threadStatusIcon() const { return threadStatusIcon_.get(); }
     bool initQVTableCellHelper(const std::string& name) override;
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVForumThread* thread) override;
     bool hasConstantHeight() override { return true; }
 
 protected:

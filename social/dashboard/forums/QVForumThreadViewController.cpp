@@ -170,11 +170,8 @@ bool QVForumPostCell::initQVTableCellHelper(const std::string& name)
     return true;
 }
 
-void QVForumPostCell::onResourceChanged(Object* resource)
+void QVForumPostCell::showResource(QVForumPost* post)
 {
-    auto* post = dynamic_cast<QVForumPost*>(resource);
-    if (!post)
-        return;
     author_ = post->author().get();
     std::string name = author_ ? author_->name() : std::string();
     std::string game = author_ ? author_->lastPlayedGameName() : std::string();

@@ -4,7 +4,9 @@
 
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
+#include "social/services/QVForumService.h"
 #include "social/ui/QVImageView.h"
+#include "social/ui/QVResourceCell.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
 #include <string>
@@ -60,7 +62,7 @@ protected:
     platform::Ref<platform::ui::Button> subscribeButton_;
 };
 
-class QVForumPostCell : public QVTableCellHelper {
+class QVForumPostCell : public QVResourceCell<QVForumPost> {
     QV_DECLARE_CLASS(QVForumPostCell)
 public:
     static constexpr float kMinHeight = 58;
@@ -70,7 +72,7 @@ public:
     platform::ui::Label* bodyLabel() const { return bodyLabel_.get(); }
     void _goToProfile();
     bool initQVTableCellHelper(const std::string& name) override;
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVForumPost* post) override;
     void layoutSubviews() override;
 
 protected:

@@ -88,11 +88,8 @@ bool QVForumTopicCell::initQVTableCellHelper(const std::string& name)
     return true;
 }
 
-void QVForumTopicCell::onResourceChanged(Object* resource)
+void QVForumTopicCell::showResource(QVForumTopic* topic)
 {
-    auto* topic = dynamic_cast<QVForumTopic*>(resource);
-    if (!topic)
-        return;
     titleLabel_->setText(topic->title());
     topicIcon_->setImage(QVLoadKitImage(topic->resourceId().empty() ? "QVIconChat.png" : "QVForumTopicSmall.png").get());
 }

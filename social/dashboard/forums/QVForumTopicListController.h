@@ -4,6 +4,8 @@
 
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "social/services/QVForumService.h"
+#include "social/ui/QVResourceCell.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
 #include <string>
@@ -29,13 +31,13 @@ protected:
     QVForumTopicListController() = default;
 };
 
-class QVForumTopicCell : public QVTableCellHelper {
+class QVForumTopicCell : public QVResourceCell<QVForumTopic> {
     QV_DECLARE_CLASS(QVForumTopicCell)
 public:
     platform::ui::Label* titleLabel() const { return titleLabel_.get(); }
     platform::ui::ImageView* topicIcon() const { return topicIcon_.get(); }
     bool initQVTableCellHelper(const std::string& name) override;
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVForumTopic* topic) override;
     bool hasConstantHeight() override { return true; }
 
 protected:

@@ -54,11 +54,8 @@ bool QVGameDiscoveryCategoryCell::initQVTableCellHelper(const std::string& name)
     return true;
 }
 
-void QVGameDiscoveryCategoryCell::onResourceChanged(Object* resource)
+void QVGameDiscoveryCategoryCell::showResource(QVGameDiscoveryCategory* category)
 {
-    auto* category = dynamic_cast<QVGameDiscoveryCategory*>(resource);
-    if (!category)
-        return;
     if (auto frame = QVLoadKitImage("QVGameDiscoveryIconFrame.png"))
         iconFrame_->setImage(frame->stretchableImage(21, 19).get());
     iconView_->setUnframed(true);
@@ -100,11 +97,8 @@ bool QVGameDiscoveryNewsItemCell::initQVTableCellHelper(const std::string& name)
     return true;
 }
 
-void QVGameDiscoveryNewsItemCell::onResourceChanged(Object* resource)
+void QVGameDiscoveryNewsItemCell::showResource(QVGameDiscoveryNewsItem* item)
 {
-    auto* item = dynamic_cast<QVGameDiscoveryNewsItem*>(resource);
-    if (!item)
-        return;
     if (auto frame = QVLoadKitImage("QVGameDiscoveryIconFrame.png"))
         iconFrame_->setImage(frame->stretchableImage(21, 19).get());
     iconView_->setImageUrl(item->iconUrl.empty() ? std::nullopt : std::optional<std::string>(item->iconUrl));

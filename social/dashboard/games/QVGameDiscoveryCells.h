@@ -4,7 +4,9 @@
 
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "social/services/QVGameDiscoveryService.h"
 #include "social/ui/QVImageView.h"
+#include "social/ui/QVResourceCell.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTableCellHelper.h"
 
@@ -13,13 +15,13 @@
 
 namespace quorvel {
 
-class QVGameDiscoveryCategoryCell : public QVTableCellHelper {
+class QVGameDiscoveryCategoryCell : public QVResourceCell<QVGameDiscoveryCategory> {
     QV_DECLARE_CLASS(QVGameDiscoveryCategoryCell)
 public:
     static constexpr float kHeight = 64;
 
     bool initQVTableCellHelper(const std::string& name) override;
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVGameDiscoveryCategory* category) override;
     bool wantsToConfigureSelf() override { return true; }
     void layoutSubviews() override;
 
@@ -39,13 +41,13 @@ private:
     platform::Ref<platform::ui::Label> nameLabel_, subtextLabel_, secondaryTextLabel_;
 };
 
-class QVGameDiscoveryNewsItemCell : public QVTableCellHelper {
+class QVGameDiscoveryNewsItemCell : public QVResourceCell<QVGameDiscoveryNewsItem> {
     QV_DECLARE_CLASS(QVGameDiscoveryNewsItemCell)
 public:
     static constexpr float kHeight = 60;
 
     bool initQVTableCellHelper(const std::string& name) override;
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVGameDiscoveryNewsItem* item) override;
 
     platform::ui::Label* titleLabel() const { return titleLabel_.get(); }
     platform::ui::Label* subtitleLabel() const { return subtitleLabel_.get(); }

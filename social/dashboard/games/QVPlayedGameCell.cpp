@@ -74,11 +74,8 @@ bool QVPlayedGameCell::initQVTableCellHelper(const std::string& name)
     return true;
 }
 
-void QVPlayedGameCell::onResourceChanged(Object* resource)
+void QVPlayedGameCell::showResource(QVPlayedGame* game)
 {
-    auto* game = dynamic_cast<QVPlayedGame*>(resource);
-    if (!game)
-        return;
     clientApplicationId_ = game->clientApplicationId();
     storeUrl_ = game->iTunesAppStoreUrl();
     nameLabel_->setText(game->name());

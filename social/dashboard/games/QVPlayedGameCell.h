@@ -5,7 +5,9 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "social/services/QVPlayedGame.h"
 #include "social/ui/QVImageView.h"
+#include "social/ui/QVResourceCell.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTableCellHelper.h"
 
@@ -14,13 +16,13 @@
 
 namespace quorvel {
 
-class QVPlayedGameCell : public QVTableCellHelper {
+class QVPlayedGameCell : public QVResourceCell<QVPlayedGame> {
     QV_DECLARE_CLASS(QVPlayedGameCell)
 public:
     static constexpr float kHeight = 56;
 
     bool initQVTableCellHelper(const std::string& name) override;
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVPlayedGame* game) override;
     bool hasConstantHeight() override { return true; }
 
     // The shopping cart's actions.

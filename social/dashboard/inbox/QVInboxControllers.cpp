@@ -375,11 +375,8 @@ bool QVInboxCell::initQVTableCellHelper(const std::string& name)
     return true;
 }
 
-void QVInboxCell::onResourceChanged(Object* resource)
+void QVInboxCell::showResource(QVSubscription* s)
 {
-    auto* s = dynamic_cast<QVSubscription*>(resource);
-    if (!s)
-        return;
     Rect icon = iconView_->frame();
     if (s->isForumThread()) {
         bool locked = s->discussion() && s->discussion()->isLocked();

@@ -9,9 +9,11 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "social/services/QVSubscriptionService.h"
 #include "social/ui/QVBadgeView.h"
 #include "social/ui/QVFriendPickerDelegate.h"
 #include "social/ui/QVImageView.h"
+#include "social/ui/QVResourceCell.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
 #include <functional>
@@ -149,7 +151,7 @@ protected:
     QVInboxSubscribedForumThreadsController() = default;
 };
 
-class QVInboxCell : public QVTableCellHelper {
+class QVInboxCell : public QVResourceCell<QVSubscription> {
     QV_DECLARE_CLASS(QVInboxCell)
 public:
     static constexpr float kMinHeight = 54;
@@ -168,7 +170,7 @@ public:
     void toggleExpansion();
 
     bool initQVTableCellHelper(const std::string& name) override;
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVSubscription* s) override;
     void layoutSubviews() override;
 
 protected:

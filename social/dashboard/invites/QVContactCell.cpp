@@ -39,11 +39,8 @@ bool QVContactCell::initQVTableCellHelper(const std::string& name)
     return true;
 }
 
-void QVContactCell::onResourceChanged(Object* resource)
+void QVContactCell::showResource(QVDeviceContact* contact)
 {
-    auto* contact = dynamic_cast<QVDeviceContact*>(resource);
-    if (!contact)
-        return;
     nameLabel_->setText(contact->name());
     iconName_.clear();
     if (!contact->number().empty()) {

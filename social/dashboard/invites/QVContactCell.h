@@ -3,7 +3,9 @@
 
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "social/services/QVDeviceContact.h"
 #include "social/ui/QVImageView.h"
+#include "social/ui/QVResourceCell.h"
 #include "social/ui/QVTableCellHelper.h"
 
 #include <array>
@@ -14,11 +16,11 @@
 
 namespace quorvel {
 
-class QVContactCell : public QVTableCellHelper {
+class QVContactCell : public QVResourceCell<QVDeviceContact> {
     QV_DECLARE_CLASS(QVContactCell)
 public:
     bool initQVTableCellHelper(const std::string& name) override;
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVDeviceContact* contact) override;
     bool hasConstantHeight() override { return true; }
     platform::ui::Label* nameLabel() const { return nameLabel_.get(); }
     platform::ui::Label* numberOrEmail() const { return numberOrEmail_.get(); }

@@ -47,11 +47,8 @@ bool QVInviteCell::initQVTableCellHelper(const std::string& name)
     return true;
 }
 
-void QVInviteCell::onResourceChanged(Object* resource)
+void QVInviteCell::showResource(QVInvite* invite)
 {
-    auto* invite = dynamic_cast<QVInvite*>(resource);
-    if (!invite)
-        return;
     QVUser* sender = invite->senderUser();
     const std::string picture = sender ? sender->profilePictureUrl().value_or(std::string()) : std::string();
     inviteIcon_->setImageUrl(picture.empty() ? std::nullopt : std::optional<std::string>(picture));

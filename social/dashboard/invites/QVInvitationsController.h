@@ -2,7 +2,9 @@
 #pragma once
 
 #include "platform/ui/Label.h"
+#include "social/services/QVInviteService.h"
 #include "social/ui/QVImageView.h"
+#include "social/ui/QVResourceCell.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
 #include <array>
@@ -13,11 +15,11 @@
 
 namespace quorvel {
 
-class QVInviteCell : public QVTableCellHelper {
+class QVInviteCell : public QVResourceCell<QVInvite> {
     QV_DECLARE_CLASS(QVInviteCell)
 public:
     bool initQVTableCellHelper(const std::string& name) override;
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVInvite* invite) override;
     platform::ui::Label* gameTitle() const { return gameTitle_.get(); }
     platform::ui::Label* invitedBy() const { return invitedBy_.get(); }
     platform::ui::Label* userMessage() const { return userMessage_.get(); }

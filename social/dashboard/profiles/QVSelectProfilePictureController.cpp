@@ -68,11 +68,8 @@ bool QVProfilePictureCell::initQVTableCellHelper(const std::string& reuseIdentif
     return true;
 }
 
-void QVProfilePictureCell::onResourceChanged(Object* resource)
+void QVProfilePictureCell::showResource(QVUsersCredential* c)
 {
-    auto* c = dynamic_cast<QVUsersCredential*>(resource);
-    if (!c)
-        return;
     Ref<QVUser> local = Quorvel::localUser();
     const std::string source = local && local->profilePictureSource() ? *local->profilePictureSource() : std::string();
     const bool hasPicture = local && local->profilePictureUrl() && !local->profilePictureUrl()->empty();

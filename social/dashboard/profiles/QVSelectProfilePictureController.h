@@ -13,6 +13,7 @@
 #include "platform/ui/Label.h"
 #include "social/services/QVUsersCredential.h"
 #include "social/ui/QVImageView.h"
+#include "social/ui/QVResourceCell.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
@@ -22,14 +23,13 @@ class Image;
 
 namespace quorvel {
 
-
-class QVProfilePictureCell : public QVTableCellHelper {
+class QVProfilePictureCell : public QVResourceCell<QVUsersCredential> {
     QV_DECLARE_CLASS(QVProfilePictureCell)
 public:
     static constexpr float kHeight = 60;
 
     bool initQVTableCellHelper(const std::string& reuseIdentifier) override;
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVUsersCredential* c) override;
     bool hasConstantHeight() override { return true; }
 
     QVImageView* profilePictureView() const { return profilePictureView_.get(); }

@@ -44,10 +44,9 @@ void QVLeaderboardCell::buildInterface(InterfaceBuilder& b, const char* layoutNa
     contentView()->addSubview(titleLabel_.get());
 }
 
-void QVLeaderboardCell::onResourceChanged(Object* resource)
+void QVLeaderboardCell::showResource(QVLeaderboard* leaderboard)
 {
-    if (auto* leaderboard = dynamic_cast<QVLeaderboard*>(resource))
-        titleLabel_->setText(leaderboard->name());
+    titleLabel_->setText(leaderboard->name());
 }
 
 // ---- High-score row
@@ -99,11 +98,8 @@ void QVHighScoreCell::centreName()
     nameLabel_->setFrame(f);
 }
 
-void QVHighScoreCell::onResourceChanged(Object* resource)
+void QVHighScoreCell::showResource(QVHighScore* score)
 {
-    auto* score = dynamic_cast<QVHighScore*>(resource);
-    if (!score)
-        return;
     if (!score->gameCenterId().empty())
         showGameCenterScore(score);
     else

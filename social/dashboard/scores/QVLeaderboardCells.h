@@ -8,19 +8,22 @@
 
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "social/services/QVHighScore.h"
+#include "social/services/QVLeaderboard.h"
 #include "social/ui/QVImageView.h"
+#include "social/ui/QVResourceCell.h"
 #include "social/ui/QVTableCellHelper.h"
 #include "social/ui/QVToggleControl.h"
 
 namespace quorvel {
 
-class QVLeaderboardCell : public QVTableCellHelper {
+class QVLeaderboardCell : public QVResourceCell<QVLeaderboard> {
     QV_DECLARE_CLASS(QVLeaderboardCell)
 public:
     platform::ui::ImageView* leaderboardIcon() const { return leaderboardIcon_.get(); }
     platform::ui::Label* titleLabel() const { return titleLabel_.get(); }
 
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVLeaderboard* leaderboard) override;
     bool hasConstantHeight() override { return true; }
 
     void buildInterface(platform::ui::InterfaceBuilder& builder, const char* layoutName);
@@ -34,7 +37,7 @@ private:
     platform::Ref<platform::ui::Label> titleLabel_;
 };
 
-class QVHighScoreCell : public QVTableCellHelper {
+class QVHighScoreCell : public QVResourceCell<QVHighScore> {
     QV_DECLARE_CLASS(QVHighScoreCell)
 public:
     static constexpr double kKilometresPerMile = 1.6093444978925633;
@@ -47,7 +50,7 @@ public:
     platform::ui::Button* downloadBlobButton() const { return downloadBlobButton_.get(); }
     QVUserRelationshipIndicator* relationshipIndicator() const { return relationshipIndicator_.get(); }
 
-    void onResourceChanged(platform::Object* resource) override;
+    void showResource(QVHighScore* score) override;
     bool hasConstantHeight() override { return true; }
     void downloadBlobClicked();
     void awakeFromNib() override;
@@ -59,8 +62,8 @@ protected:
     QVHighScoreCell() = default;
 
 private:
-    void showGameCenterScore(class QVHighScore* score);
-    void showServiceScore(class QVHighScore* score);
+    void showGameCenterScore(QVHighScore* score);
+    void showServiceScore(QVHighScore* score);
     void setScoreLabelRightEdge(float x);
     void centreName();
 
