@@ -10,8 +10,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/TestDriver.h"
-#include "social/dashboard/QVDashboardClasses.h"
-#include "social/dashboard/QVHighScoreController.h"
+#include "social/dashboard/scores/QVHighScoreController.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVHighScore.h"
 #include "social/services/QVLeaderboard.h"
@@ -112,7 +111,6 @@ double medianLoad(int rows, int loads)
 void BM_HighScoreScreenRows(benchmark::State& state)
 {
     platform::LogCapture quiet;
-    QVLinkDashboardClasses();
     platform::Bundle::main().setResourcePath(std::string(BRISKO_SOURCE_DIR) + "/resources");
     QVControllerLoader::setDefaultClassNamePrefix("QV");
     QVControllerLoader::setDefaultAssetFileSuffix("Qv");

@@ -281,7 +281,6 @@ int play(int argc, char** argv)
     director->runWithScene(scene.get());
 
     // The social client: its screens come up in the game's window.
-    quorvel::QVLinkDashboardClasses();
     quorvel::QVAchievement::setDelegate(game.get());
     quorvel::Quorvel::setNoticeObserver([](const quorvel::Quorvel::BackgroundNotice& notice) {
         GameListener::event("notice \"" + notice.text + "\"");

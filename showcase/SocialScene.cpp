@@ -21,9 +21,8 @@
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
 #include "social/core/Quorvel.h"
-#include "social/dashboard/QVDashboardClasses.h"
-#include "social/dashboard/QVHighScoreController.h"
-#include "social/dashboard/QVTabbedDashboardController.h"
+#include "social/dashboard/scores/QVHighScoreController.h"
+#include "social/dashboard/frame/QVTabbedDashboardController.h"
 #include "social/services/QVAchievement.h"
 #include "social/services/QVChallengeService.h"
 #include "social/services/QVFriendsService.h"
@@ -148,7 +147,6 @@ std::string runSocialScene(Showcase& showcase)
     Bundle::main().setResourcePath(bundle);
     ui::Device::currentDevice().setInstallationDirectory(home + "/install");
     UserDefaults::resetStandardUserDefaults();
-    quorvel::QVLinkDashboardClasses();
 
     auto transport = CurlHttpTransport::create();
     HttpTransport::setShared(Ref<HttpTransport>(transport.get()));

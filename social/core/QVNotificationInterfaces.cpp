@@ -5,6 +5,9 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "social/core/QVNotificationView.h"
+#include "social/core/QVAchievementNotificationView.h"
+#include "social/core/QVChallengeNotificationView.h"
+#include "social/core/QVServerNotificationView.h"
 
 namespace quorvel {
 

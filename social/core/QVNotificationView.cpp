@@ -1,21 +1,22 @@
-// The sliding notice bars: layout, slide in / hold / slide out, and the text,
-// request, achievement and server-notification configurations.
+// The sliding notice bars: layout, slide in / hold / slide out, and the text
+// and request configurations.
 #include "social/core/QVNotificationView.h"
 
 #include "platform/device/Application.h"
 #include "platform/device/Screen.h"
-#include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
-#include "platform/graphics/Font.h"
-#include "platform/ui/ImageView.h"
 #include "platform/ui/InterfaceRegistry.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/Layer.h"
+#include "platform/ui/View.h"
 #include "social/core/QVNotification.h"
 #include "social/core/Quorvel.h"
 #include "social/runtime/QVActionRequest.h"
-#include "social/services/QVServerNotification.h"
+#include "social/runtime/QVDelegate.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDashboardRole.h"
+#include "social/ui/QVImageView.h"
 #include "social/ui/QVKitImages.h"
 
 #include <algorithm>
@@ -41,6 +42,7 @@ struct SlidingIn {
     Ref<QVNotificationView> bar;
     double startedAt { 0 };
 };
+
 SlidingIn& slidingIn()
 {
     static SlidingIn slot;
@@ -63,7 +65,11 @@ std::deque<Ref<QVNotificationView>>& waitingBars()
     return bars;
 }
 
-platform::Image* bundleImage(const std::string& name)
+bool isTopPosition(int position) { return position == 0 || position == 2; }
+
+} // namespace
+
+platform::Image* QVNotificationView::bundleImage(const std::string& name)
 {
     if (name.empty())
         return nullptr;
@@ -71,23 +77,17 @@ platform::Image* bundleImage(const std::string& name)
     return asset ? asset->image() : nullptr;
 }
 
-template <typename T>
-Ref<T> loadBar(const char* name)
+Ref<View> QVNotificationView::loadBarView(const char* name)
 {
     if (!platform::ui::InterfaceRegistry::shared().has("NotificationViewQv"))
         QVRegisterNotificationInterfaces();
-    Ref<View> view = QVControllerLoader::loadView(name);
-    auto* bar = dynamic_cast<T*>(view.get());
-    if (!bar) {
-        platform::logWarning("Quorvel: notice dropped: the view \"%s\" could not be loaded", name);
-        return nullptr;
-    }
-    return Ref<T>(bar);
+    return QVControllerLoader::loadView(name);
 }
 
-bool isTopPosition(int position) { return position == 0 || position == 2; }
-
-} // namespace
+void QVNotificationView::reportBarNotLoaded(const char* name)
+{
+    platform::logWarning("Quorvel: notice dropped: the view \"%s\" could not be loaded", name);
+}
 
 std::string QVNotificationView::backgroundImageName(int position, bool largeScreen)
 {
@@ -447,274 +447,6 @@ void QVNotificationView::_requestFailed(platform::Object* loader, platform::Obje
     _makeStatusIconActiveAndDismiss(std::string(QVNotification::kStatusFailure));
     if (auto* next = dynamic_cast<QVDelegateChained*>(nextCall))
         next->invokeWith(loader);
-}
-
-// --- Achievements ---
-
-Ref<QVAchievementNotificationView> QVAchievementNotificationView::showAchievementNotice(
-    QVUnlockedAchievementNotificationData* data, View* inView)
-{
-    Ref<QVAchievementNotificationView> bar = loadBar<QVAchievementNotificationView>(notificationViewName());
-    if (!bar)
-        return nullptr;
-    Ref<QVUnlockedAchievementNotificationData> keepData(data);
-    Ref<View> target(inView);
-    bar->scheduleConfigure([keepData, target](QVNotificationView& v) {
-        static_cast<QVAchievementNotificationView&>(v).configureWithNotificationData(keepData.get(), target.get());
-    });
-    return bar;
-}
-
-void QVAchievementNotificationView::configureWithNotificationData(QVUnlockedAchievementNotificationData* data,
-                                                                  View* inView)
-{
-    _setPresentationView(inView);
-    if (notice() && data)
-        notice()->setText(data->notificationText());
-    setupDefaultImages();
-    if (notificationImage()) {
-        notificationImage()->setDefaultImage(bundleImage(kDefaultIcon));
-        notificationImage()->setUnframed(true);
-    }
-    if (!data || !data->unlockedAchievement()) {
-        if (statusIndicator())
-            statusIndicator()->setHidden(true);
-        if (achievementValueText_)
-            achievementValueText_->setHidden(true);
-        _iconFinishedDownloading(nullptr);
-        return;
-    }
-    data_ = Ref<QVUnlockedAchievementNotificationData>(data);
-    if (notice())
-        notice()->setText("'" + data->title() + "'");
-    const double percent = data->percentComplete();
-    std::optional<std::string> statusImage;
-    if (percent == 100) {
-        if (achievementValueText_)
-            achievementValueText_->setText(std::to_string(data->gamerscore()));
-        statusImage = kPointsImage;
-    } else if (percent >= 0) {
-        if (achievementValueText_)
-            achievementValueText_->setText(std::to_string(static_cast<int>(percent)) + "%");
-        statusImage = kPercentImage;
-    } else if (achievementValueText_) {
-        achievementValueText_->setHidden(true);
-    }
-    if (statusIndicator()) {
-        statusIndicator()->setDefaultImage(statusImage ? bundleImage(*statusImage) : nullptr);
-        statusIndicator()->setUnframed(true);
-    }
-    if (notificationImage()) {
-        if (platform::Image* bundled = bundleImage("AchievementIcon_" + data->resourceId() + ".jpg")) {
-            notificationImage()->setImage(bundled);
-        } else if (!data->iconUrl().empty()) {
-            notificationImage()->setImageDownloadFinishedDelegate(
-                QVDelegate(this, BRISKO_SELECTOR(QVAchievementNotificationView, _iconFinishedDownloading)));
-            notificationImage()->setImageUrl(data->iconUrl());
-            return;
-        }
-    }
-    _iconFinishedDownloading(nullptr);
-}
-
-void QVAchievementNotificationView::_iconFinishedDownloading(platform::Object*)
-{
-    _presentForDuration(kImageHoldDuration);
-    if (notificationImage())
-        notificationImage()->setImageDownloadFinishedDelegate(QVDelegate());
-}
-
-// --- Challenges ---
-
-void QVChallengeNotificationView::setChallengeOutlets(QVImageView* icon, QVImageView* picture, Label* text)
-{
-    challengeIcon_ = icon;
-    challengerProfileImage_ = picture;
-    challengerText_ = text;
-}
-
-Ref<QVChallengeNotificationView> QVChallengeNotificationView::showChallengeNotice(
-    QVReceivedChallengeNotificationData* data, View* inView)
-{
-    Ref<QVChallengeNotificationView> bar = loadBar<QVChallengeNotificationView>(notificationViewName());
-    if (!bar)
-        return nullptr;
-    Ref<QVReceivedChallengeNotificationData> keepData(data);
-    Ref<View> target(inView);
-    bar->scheduleConfigure([keepData, target](QVNotificationView& v) {
-        static_cast<QVChallengeNotificationView&>(v).configureWithNotificationData(keepData.get(), target.get());
-    });
-    return bar;
-}
-
-void QVChallengeNotificationView::configureWithNotificationData(QVReceivedChallengeNotificationData* data,
-                                                                View* inView)
-{
-    _setPresentationView(inView);
-    if (notice() && data)
-        notice()->setText(data->notificationText());
-    setupDefaultImages();
-    if (challengeIcon_)
-        challengeIcon_->setDefaultImage(bundleImage(kDefaultIcon));
-    if (!data || !data->receivedChallengeToUser()) {
-        // Nothing to tell: no bar.
-        for (View* part : { static_cast<View*>(statusIndicator()), static_cast<View*>(challengerProfileImage_),
-                            static_cast<View*>(challengerText_) }) {
-            if (part)
-                part->setHidden(true);
-        }
-        return;
-    }
-    data_ = Ref<QVReceivedChallengeNotificationData>(data);
-    if (challengerProfileImage_) {
-        challengerProfileImage_->setUseSharpCorners(true);
-        challengerProfileImage_->useProfilePictureFromUser(data->challenger());
-    }
-    if (challengerText_)
-        challengerText_->setText((data->challenger() ? data->challenger()->name() : std::string())
-                                 + " has challenged you!");
-    if (challengeIcon_ && !data->definitionIconUrl().empty()) {
-        challengeIcon_->setImageDownloadFinishedDelegate(
-            QVDelegate(this, BRISKO_SELECTOR(QVChallengeNotificationView, _iconFinishedDownloading)));
-        challengeIcon_->setImageUrl(data->definitionIconUrl());
-        return;
-    }
-    _iconFinishedDownloading(nullptr);
-}
-
-void QVChallengeNotificationView::_iconFinishedDownloading(platform::Object*)
-{
-    _presentForDuration(kImageHoldDuration);
-    if (challengeIcon_)
-        challengeIcon_->setImageDownloadFinishedDelegate(QVDelegate());
-}
-
-// --- Server notifications ---
-
-void QVServerNotificationView::setServerOutlets(QVImageView* icon, Label* top, Label* bottom, Label* number,
-                                                View* smallIcon)
-{
-    icon_ = icon;
-    twoLineTopLabel_ = top;
-    twoLineBottomLabel_ = bottom;
-    numberLabel_ = number;
-    smallQuorvelIconForNumber_ = smallIcon;
-}
-
-Ref<QVServerNotificationView> QVServerNotificationView::showServerNotification(QVServerNotification* notification,
-                                                                              View* inView)
-{
-    if (!notification)
-        return nullptr;
-    QVNotification::sharedInstance().clearDefaultNotice();
-    Ref<QVServerNotificationView> bar = loadBar<QVServerNotificationView>(notificationViewName());
-    if (!bar)
-        return nullptr;
-    Ref<QVServerNotification> keep(notification);
-    Ref<View> target(inView);
-    bar->scheduleConfigure([keep, target](QVNotificationView& v) {
-        static_cast<QVServerNotificationView&>(v).configureServerNotification(keep.get(), target.get());
-    });
-    return bar;
-}
-
-void QVServerNotificationView::configureServerNotification(QVServerNotification* notification, View* inView)
-{
-    if (!notification)
-        return;
-    Ref<QVServerNotification> keep(notification);
-    _setPresentationView(inView);
-    settingUpView = true;
-    _loadImagesWithNotification(*notification);
-    _updateText(*notification);
-    _updateNumber(*notification);
-    settingUpView = false;
-    if (miDownloadsDone == miDownloadsNeeded)
-        _presentForDuration(kImageHoldDuration);
-}
-
-void QVServerNotificationView::_loadImagesWithNotification(QVServerNotification& n)
-{
-    for (QVImageView* view : { backgroundImage(), statusIndicator(), icon_ }) {
-        if (view)
-            view->setUnframed(true);
-    }
-    _setImageViewImage(backgroundImage(), kDefaultBackground, n.backgroundDefaultImage(), n.backgroundImage());
-    _setImageViewImage(statusIndicator(), QVNotification::kStatusFailure, n.statusDefaultImage(), n.statusImage());
-    _setImageViewImage(icon_, kDefaultIcon, n.iconDefaultImage(), n.iconImage());
-}
-
-void QVServerNotificationView::_setImageViewImage(QVImageView* view, const std::string& backupDefaultImage,
-                                                  const std::string& defaultImageName,
-                                                  const std::string& desiredImage)
-{
-    if (!view)
-        return;
-    if (defaultImageName.empty() && desiredImage.empty()) {
-        view->setHidden(true);
-        return;
-    }
-    view->setDefaultImage(bundleImage(backupDefaultImage));
-    if (platform::Image* named = bundleImage(defaultImageName)) {
-        view->setDefaultImage(named);
-        view->setShouldScaleImageToFillRect(true);
-    }
-    if (!desiredImage.empty()) {
-        ++miDownloadsNeeded;
-        view->setImageDownloadFinishedDelegate(
-            QVDelegate(this, BRISKO_SELECTOR(QVServerNotificationView, _imageFinishedDownloading)));
-        view->setImageUrl(desiredImage);
-    }
-}
-
-void QVServerNotificationView::_updateText(QVServerNotification& n)
-{
-    for (Label* label : { notice(), twoLineTopLabel_, twoLineBottomLabel_ }) {
-        if (label)
-            label->setHidden(true);
-    }
-    if (n.text().empty())
-        return;
-    if (n.detail().empty()) {
-        if (notice()) {
-            notice()->setText(n.text());
-            notice()->setHidden(false);
-        }
-        return;
-    }
-    if (twoLineTopLabel_) {
-        twoLineTopLabel_->setText(n.text());
-        twoLineTopLabel_->setHidden(false);
-    }
-    if (twoLineBottomLabel_) {
-        twoLineBottomLabel_->setText(n.detail());
-        twoLineBottomLabel_->setHidden(false);
-    }
-}
-
-void QVServerNotificationView::_updateNumber(QVServerNotification& n)
-{
-    if (!n.score().empty()) {
-        if (numberLabel_)
-            numberLabel_->setText(n.score());
-        return;
-    }
-    if (numberLabel_)
-        numberLabel_->setHidden(true);
-    if (smallQuorvelIconForNumber_)
-        smallQuorvelIconForNumber_->setHidden(true);
-}
-
-void QVServerNotificationView::_imageFinishedDownloading(platform::Object*)
-{
-    ++miDownloadsDone;
-    if (miDownloadsDone != miDownloadsNeeded || settingUpView)
-        return;
-    _presentForDuration(kImageHoldDuration);
-    for (QVImageView* view : { backgroundImage(), statusIndicator(), icon_ }) {
-        if (view)
-            view->setImageDownloadFinishedDelegate(QVDelegate());
-    }
 }
 
 } // namespace quorvel

@@ -5,7 +5,8 @@
 // and slides out over 0.5 s, then leaves its superview.
 //
 // A bar that becomes ready while another is still sliding in waits for that
-// slide-in to end, then slides in itself: no notice is lost.
+// slide-in to end, then slides in itself: no notice is lost. The achievement,
+// challenge and server-notice bars are its subclasses.
 #pragma once
 
 #include "platform/ui/Label.h"
@@ -20,8 +21,6 @@
 #include <string>
 
 namespace quorvel {
-
-class QVServerNotification;
 
 // Where a bar goes, from the presentation view's size and the client's state.
 struct QVNoticeLayoutInput {
@@ -95,6 +94,21 @@ public:
 
 protected:
     friend class platform::ui::InterfaceBuilder;
+
+    // The kit image of that name (null for "" or a missing one).
+    static platform::Image* bundleImage(const std::string& name);
+    // A new bar from the named layout when it is a T; else null, and the notice is dropped with a log line.
+    template <typename T>
+    static platform::Ref<T> loadBar(const char* name)
+    {
+        platform::Ref<platform::ui::View> view = loadBarView(name);
+        auto* bar = dynamic_cast<T*>(view.get());
+        if (!bar) {
+            reportBarNotLoaded(name);
+            return nullptr;
+        }
+        return platform::Ref<T>(bar);
+    }
     QVNotificationView() = default;
 
     void setupDefaultImages();
@@ -127,101 +141,9 @@ private:
     QVDelegate replacedSuccess_;
     QVDelegate replacedFailure_;
     bool slidingOut_ { false };
-};
 
-class QVAchievementNotificationView : public QVNotificationView {
-public:
-    static constexpr const char* kDefaultIcon = "QVUnlockedAchievementIcon.png";
-    static constexpr const char* kPointsImage = "QVQuorvelPointsWhite.png";
-    static constexpr const char* kPercentImage = "QuorvelPercentLockWhite.png";
-    static const char* notificationViewName() { return "AchievementNotificationView"; }
-
-    static platform::Ref<QVAchievementNotificationView> showAchievementNotice(
-        QVUnlockedAchievementNotificationData* data, platform::ui::View* inView);
-    void configureWithNotificationData(QVUnlockedAchievementNotificationData* data, platform::ui::View* inView);
-
-    platform::ui::Label* achievementValueText() const { return achievementValueText_; }
-    void setValueOutlet(platform::ui::Label* label) { achievementValueText_ = label; }
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVAchievementNotificationView() = default;
-
-private:
-    void _iconFinishedDownloading(platform::Object*);
-    platform::Ref<QVUnlockedAchievementNotificationData> data_;
-    platform::ui::Label* achievementValueText_ { nullptr };
-};
-
-// Loaded from the text bars' layout, whose bar is of this class.
-class QVChallengeNotificationView : public QVNotificationView {
-public:
-    static constexpr const char* kDefaultIcon = "QVDefaultChallengeIcon.png";
-    static const char* notificationViewName() { return "NotificationView"; }
-
-    static platform::Ref<QVChallengeNotificationView> showChallengeNotice(QVReceivedChallengeNotificationData* data,
-                                                                          platform::ui::View* inView);
-    void configureWithNotificationData(QVReceivedChallengeNotificationData* data, platform::ui::View* inView);
-
-    QVImageView* challengeIcon() const { return challengeIcon_; }
-    QVImageView* challengerProfileImage() const { return challengerProfileImage_; }
-    platform::ui::Label* challengerText() const { return challengerText_; }
-    void setChallengeOutlets(QVImageView* icon, QVImageView* picture, platform::ui::Label* text);
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVChallengeNotificationView() = default;
-
-private:
-    void _iconFinishedDownloading(platform::Object*);
-    platform::Ref<QVReceivedChallengeNotificationData> data_;
-    QVImageView* challengeIcon_ { nullptr };
-    QVImageView* challengerProfileImage_ { nullptr };
-    platform::ui::Label* challengerText_ { nullptr };
-};
-
-class QVServerNotificationView : public QVNotificationView {
-public:
-    static constexpr const char* kDefaultBackground = "QVNotificationBackground.png";
-    static constexpr const char* kDefaultIcon = "QVProfileIconDefaultSelf.png";
-    static const char* notificationViewName() { return "ServerNotificationView"; }
-
-    // Nothing for a null notification; else drops the default background notice.
-    static platform::Ref<QVServerNotificationView> showServerNotification(QVServerNotification* notification,
-                                                                          platform::ui::View* inView);
-    void configureServerNotification(QVServerNotification* notification, platform::ui::View* inView);
-
-    QVImageView* icon() const { return icon_; }
-    platform::ui::Label* twoLineTopLabel() const { return twoLineTopLabel_; }
-    platform::ui::Label* twoLineBottomLabel() const { return twoLineBottomLabel_; }
-    platform::ui::Label* numberLabel() const { return numberLabel_; }
-    platform::ui::View* smallQuorvelIconForNumber() const { return smallQuorvelIconForNumber_; }
-    int downloadsNeeded() const { return miDownloadsNeeded; }
-    int downloadsDone() const { return miDownloadsDone; }
-
-    void setServerOutlets(QVImageView* icon, platform::ui::Label* top, platform::ui::Label* bottom,
-                          platform::ui::Label* number, platform::ui::View* smallIcon);
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVServerNotificationView() = default;
-
-private:
-    void _loadImagesWithNotification(QVServerNotification& notification);
-    void _setImageViewImage(QVImageView* view, const std::string& backupDefaultImage,
-                            const std::string& defaultImageName, const std::string& desiredImage);
-    void _updateText(QVServerNotification& notification);
-    void _updateNumber(QVServerNotification& notification);
-    void _imageFinishedDownloading(platform::Object*);
-
-    QVImageView* icon_ { nullptr };
-    platform::ui::Label* twoLineTopLabel_ { nullptr };
-    platform::ui::Label* twoLineBottomLabel_ { nullptr };
-    platform::ui::Label* numberLabel_ { nullptr };
-    platform::ui::View* smallQuorvelIconForNumber_ { nullptr };
-    bool settingUpView { false };
-    int miDownloadsNeeded { 0 };
-    int miDownloadsDone { 0 };
+    static platform::Ref<platform::ui::View> loadBarView(const char* name);
+    static void reportBarNotLoaded(const char* name);
 };
 
 // Registers (again) the three bar layouts under the loader's default names.

@@ -14,11 +14,6 @@ using namespace platform::ui;
 using platform::Rect;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVBadgeView);
-QV_REGISTER_CLASS(QVGreenBadgeView);
-QV_REGISTER_CLASS(QVRedBadgeView);
-QV_REGISTER_CLASS(QVBadgeButton);
-
 namespace {
 Ref<ImageView> capView(const std::string& name)
 {

@@ -11,9 +11,6 @@ using namespace platform::ui;
 using platform::Rect;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVButtonPanelEntry);
-QV_REGISTER_CLASS(QVButtonPanel);
-
 Ref<QVButtonPanelEntry> QVButtonPanelEntry::entryWithButton(Button* button)
 {
     auto entry = adoptRef(new QVButtonPanelEntry);

@@ -12,7 +12,6 @@ using platform::Rect;
 using platform::Ref;
 
 QV_REGISTER_CLASS(QVChoiceListController);
-QV_REGISTER_CLASS(QVChoiceButton);
 
 Ref<QVChoiceListController> QVChoiceListController::controllerWithDelegate(QVChoiceListDelegate* delegate,
                                                                            platform::Point location,

@@ -24,7 +24,6 @@ void QVClassRegistry::unregisterClass(const std::string& name) { table().erase(n
 
 QVClassRegistry::Factory QVClassRegistry::classNamed(const std::string& name)
 {
-    linkKitClasses();
     auto it = table().find(name);
     return it == table().end() ? nullptr : it->second;
 }
@@ -37,7 +36,6 @@ platform::Ref<platform::Object> QVClassRegistry::create(const std::string& name)
 
 std::vector<std::string> QVClassRegistry::registeredNames()
 {
-    linkKitClasses();
     std::vector<std::string> names;
     for (auto& [name, f] : table())
         names.push_back(name);

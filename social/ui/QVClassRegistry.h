@@ -3,10 +3,11 @@
 // ("QV" + "DeadEndError" + "Controller"), so each such class registers itself
 // next to its definition with QV_REGISTER_CLASS and the loader asks here.
 //
-// Lookup is by exact name only; an unknown name answers no factory. Because
-// the client is a static library, a registering source file is only linked
-// when something refers to it: the kit's files are listed in
-// QVUiKitClasses.cpp, which every lookup refers to.
+// Lookup is by exact name only; an unknown name answers no factory. Nothing
+// refers to a registering source file, so programs link the whole client (the
+// build does it for every target that links quorvel). Register only classes
+// something asks for by name: a screen or cell the loader makes, or a class
+// created by its exact name.
 #pragma once
 
 #include "platform/foundation/Object.h"
@@ -30,9 +31,6 @@ public:
     // initialiser), or empty.
     static platform::Ref<platform::Object> create(const std::string& name);
     static std::vector<std::string> registeredNames();
-
-private:
-    static void linkKitClasses();
 };
 
 } // namespace quorvel
@@ -45,8 +43,7 @@ public:                                                                         
 private:
 
 // In the class's source file, inside namespace quorvel: registers the class
-// under its own name and gives the kit's link list a symbol to refer to.
+// under its own name.
 #define QV_REGISTER_CLASS(Class)                                                                                   \
-    void qvClassAnchor_##Class() { }                                                                               \
     [[maybe_unused]] static const bool qvClassRegistered_##Class                                                   \
         = ::quorvel::QVClassRegistry::registerClass(#Class, &Class::qvCreateInstance)

@@ -12,17 +12,6 @@ using namespace platform::ui;
 using platform::Rect;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVDefaultButton);
-QV_REGISTER_CLASS(QVGreenBorderedButton);
-QV_REGISTER_CLASS(QVRedBorderedButton);
-QV_REGISTER_CLASS(QVGreyBorderedButton);
-QV_REGISTER_CLASS(QVGreenButton);
-QV_REGISTER_CLASS(QVGreyButton);
-QV_REGISTER_CLASS(QVTextButton);
-QV_REGISTER_CLASS(QVShadowedGreenButton);
-QV_REGISTER_CLASS(QVShadowedGreyButton);
-QV_REGISTER_CLASS(QVBevelButton);
-
 namespace {
 constexpr unsigned kAllStates[] = { StateNormal, StateHighlighted, StateDisabled, StateSelected };
 

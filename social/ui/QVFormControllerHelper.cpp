@@ -24,8 +24,6 @@ using namespace platform::ui;
 using platform::Object;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVFormControllerHelper);
-
 bool QVFormFieldWriter(View* view, const std::string& name, QVHttpNestedQueryStringWriter& writer)
 {
     // By kind, so the kit's own text fields and text views are read too.

@@ -3,14 +3,19 @@
 #include "social/ui/QVFramedNavigationController.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/InterfaceRegistry.h"
-#include "platform/ui/ScrollView.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVUser.h"
+#include "social/ui/QVBannerCell.h"
+#include "social/ui/QVBannerFrame.h"
+#include "social/ui/QVContentFrameView.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDashboardRole.h"
-#include "social/ui/QVKitImages.h"
-#include "social/ui/QVViewHelper.h"
+#include "social/ui/QVFriendPickerDelegate.h"
+#include "social/ui/QVNavigationController.h"
+#include "social/ui/QVPlayerBannerCell.h"
+#include "social/ui/QVScreenProtocols.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,21 +28,18 @@ using platform::Point;
 using platform::Rect;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVFramedNavigationController);
-QV_REGISTER_CLASS(QVFramedContentWrapperView);
-QV_REGISTER_CLASS(QVContentFrameView);
-QV_REGISTER_CLASS(QVBannerCell);
-QV_REGISTER_CLASS(QVPlayerBannerCell);
-QV_REGISTER_CLASS(QVBannerFrame);
-QV_REGISTER_CLASS(QVProfileComparisonUser);
-
 namespace {
 
 constexpr const char* kSlidingOut = "slidingOut";
+
 constexpr const char* kSlidingIn = "slidingIn";
+
 constexpr const char* kNavBarAdjustment = "navBarAdjustment";
+
 constexpr const char* kUserChanged = "QVNSNotificationUserChanged";
+
 constexpr const char* kInfoPreviousUser = "QVNSNotificationInfoPreviousUser";
+
 constexpr const char* kInfoCurrentUser = "QVNSNotificationInfoCurrentUser";
 
 void registerFrameLayouts()
@@ -58,342 +60,7 @@ bool sameUser(const QVUser* a, const QVUser* b) { return a && b && a->resourceId
 
 } // namespace
 
-// ---- QVFramedContentWrapperView
-
-Ref<QVFramedContentWrapperView> QVFramedContentWrapperView::withWrappedView(View* wrapped)
-{
-    auto w = platform::adoptRef(new QVFramedContentWrapperView);
-    if (!w->initWithWrappedView(wrapped))
-        return nullptr;
-    return w;
-}
-
-bool QVFramedContentWrapperView::initWithWrappedView(View* wrapped)
-{
-    if (!initWithFrame(wrapped ? wrapped->frame() : Rect()))
-        return false;
-    setAutoresizingMask(FlexibleWidth | FlexibleHeight);
-    wrappedView_ = wrapped;
-    if (wrapped)
-        addSubview(wrapped);
-    update();
-    return true;
-}
-
-void QVFramedContentWrapperView::setContentInsets(const EdgeInsets& insets)
-{
-    contentInsets_ = insets;
-    update();
-}
-
-void QVFramedContentWrapperView::setFrame(const Rect& frame)
-{
-    View::setFrame(frame);
-    if (!delegate_ || !delegate_->frameWasSet(this))
-        update();
-}
-
-void QVFramedContentWrapperView::update()
-{
-    if (!wrappedView_)
-        return;
-    Rect b = bounds();
-    Rect inner(contentInsets_.left, contentInsets_.top,
-               std::max(0.0f, b.size.width - contentInsets_.left - contentInsets_.right),
-               std::max(0.0f, b.size.height - contentInsets_.top - contentInsets_.bottom));
-    wrappedView_->setFrame(inner);
-    if (auto* scroll = dynamic_cast<ScrollView*>(wrappedView_.get())) {
-        platform::Size content = scroll->contentSize();
-        content.width = inner.size.width;
-        scroll->setContentSize(content);
-    }
-}
-
-// ---- QVContentFrameView
-
-EdgeInsets QVContentFrameView::getContentInsets()
-{
-    return EdgeInsets { 8, 6, QVDashboardRole::current().isLargeScreen() ? 0.0f : 8.0f, 6 };
-}
-
-Ref<QVContentFrameView> QVContentFrameView::withFrame(const Rect& frame)
-{
-    auto v = platform::adoptRef(new QVContentFrameView);
-    if (!v->initWithFrame(frame))
-        return nullptr;
-    return v;
-}
-
-bool QVContentFrameView::initWithFrame(const Rect& frame)
-{
-    if (!ImageView::initWithFrame(frame))
-        return false;
-    setRoundedCorners(QVDashboardRole::current().isLargeScreen());
-    return true;
-}
-
-bool QVContentFrameView::initWithCoder(const InterfaceCoder& coder)
-{
-    if (!ImageView::initWithCoder(coder))
-        return false;
-    setRoundedCorners(QVDashboardRole::current().isLargeScreen());
-    return true;
-}
-
-void QVContentFrameView::setRoundedCorners(bool rounded)
-{
-    roundedCorners_ = rounded;
-    Ref<ImageAsset> image = QVLoadKitImage(rounded ? "QVContentFrameBorderRound.png" : "QVContentFrameBorder.png");
-    setImage(image ? image->stretchableImage(25, 25).get() : nullptr);
-    setContentMode(ContentMode::ScaleToFill);
-}
-
-// ---- Banners
-
-void QVBannerCell::touchesEnded(const Touch&)
-{
-    if (auto* provider = dynamic_cast<QVBannerProvider*>(bannerProvider_))
-        provider->onBannerClicked();
-}
-
-void QVPlayerBannerCell::onResourceChanged(Object* resource)
-{
-    View* content = contentView();
-    while (!content->subviews().empty())
-        content->subviews().front()->removeFromSuperview();
-    user_ = dynamic_cast<QVUser*>(resource);
-    bgView_ = nullptr;
-    quorvelPtsLabel_ = playerNameLabel_ = onlineStatusLabel_ = nowPlayingLabel_ = nullptr;
-    profileView_ = nullptr;
-    profileButton_ = nullptr;
-    quorvelPtsView_ = separatorView_ = nullptr;
-    bool large = QVDashboardRole::current().isLargeScreen();
-    if (!user_) {
-        bgView_ = ImageView::imageViewWithImage(QVLoadKitImage("QVNowPlayingBannerOffline.png").get());
-        content->addSubview(bgView_.get());
-        setNeedsLayout();
-        return;
-    }
-    Ref<ImageAsset> bg = QVLoadKitImage("QVPlayerBanner.png");
-    bgView_ = ImageView::imageViewWithImage(bg ? bg->stretchableImage(10, 21).get() : nullptr);
-    content->addSubview(bgView_.get());
-
-    float side = large ? 50 : 36;
-    profileView_ = QVImageView::imageViewWithFrame(Rect(0, 0, side, side));
-    profileView_->setUnframed(true);
-    profileView_->setShouldScaleImageToFillRect(true);
-    profileView_->useProfilePictureFromUser(user_.get());
-    content->addSubview(profileView_.get());
-    profileButton_ = Button::buttonWithType(Button::Type::Custom);
-    profileButton_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVPlayerBannerCell, profilePictureTouched)),
-                              TouchUpInside);
-    content->addSubview(profileButton_.get());
-
-    auto label = [&](const std::string& text, float size, Color color) {
-        auto l = Label::labelWithFrame({});
-        l->setText(text);
-        l->setFont(platform::Font::boldSystemFont(size).get());
-        l->setTextColor(color);
-        l->setBackgroundColor(std::nullopt);
-        l->setShadowColor(Color::black());
-        l->setShadowOffset(platform::Size(0, -1));
-        content->addSubview(l.get());
-        return l;
-    };
-    quorvelPtsView_ = ImageView::imageViewWithImage(QVLoadKitImage("QVQuorvelPointsWhite.png").get());
-    content->addSubview(quorvelPtsView_.get());
-    Ref<ImageAsset> separator = QVLoadKitImage("QVPlayerQuorvelPts.png");
-    separatorView_ = ImageView::imageViewWithImage(separator ? separator->stretchableImage(0, 1).get() : nullptr);
-    content->addSubview(separatorView_.get());
-    quorvelPtsLabel_ = label(std::to_string(user_->gamerScore()), large ? 12 : 10, Color::whiteColor());
-    quorvelPtsLabel_->setShadowColor(std::nullopt);
-    playerNameLabel_ = label(user_->name(), large ? 17 : 15, Color::whiteColor());
-    std::string game = user_->lastPlayedGameName();
-    std::string status;
-    if (user_->isLocalUser()) {
-        status = "Playing " + game;
-    } else if (user_->online()) {
-        status = "playing " + game;
-        onlineStatusLabel_ = label("ONLINE", large ? 14 : 12, Color::rgb(90.0f / 255, 180.0f / 255, 90.0f / 255));
-    } else {
-        status = "Last played " + game;
-    }
-    nowPlayingLabel_ = label(status, large ? 14 : 12, Color::white(0.8f));
-    setNeedsLayout();
-}
-
-void QVPlayerBannerCell::layoutSubviews()
-{
-    QVBannerCell::layoutSubviews();
-    Rect b = contentView()->bounds();
-    if (bgView_)
-        bgView_->setFrame(b);
-    bool large = QVDashboardRole::current().isLargeScreen();
-    float picture = large ? 50 : 36;
-    float mid = b.size.height / 2;
-    Rect pictureFrame(9, std::round(mid - picture / 2), picture, picture);
-    if (profileView_)
-        profileView_->setFrame(pictureFrame);
-    if (profileButton_)
-        profileButton_->setFrame(pictureFrame);
-    float left = pictureFrame.origin.x + picture + 9;
-    if (profileView_) {
-        auto* bannerFrame = QVViewHelper::findAncestorOfClass<QVBannerFrame>(this);
-        View* holder = bannerFrame ? bannerFrame->superview() : nullptr;
-        if (holder) {
-            if (!pictureFrameView_)
-                pictureFrameView_ = ImageView::imageViewWithImage(
-                    QVLoadKitImage(large ? "QVPlayerFrameIPad.png" : "QVPlayerFrame.png").get());
-            if (pictureFrameView_->superview() != holder)
-                holder->addSubview(pictureFrameView_.get());
-            platform::Point c = profileView_->convertPointTo(
-                platform::Point(picture / 2, picture / 2), holder);
-            pictureFrameView_->setCenter(platform::Point(std::round(c.x), std::round(c.y)));
-            left = pictureFrame.origin.x + std::max(picture, pictureFrameView_->frame().size.width) + 9;
-        }
-    } else if (pictureFrameView_) {
-        pictureFrameView_->removeFromSuperview();
-    }
-    if (quorvelPtsLabel_) {
-        quorvelPtsLabel_->sizeToFit();
-        Rect f = quorvelPtsLabel_->frame();
-        f.size.width += 15;
-        f.origin = Point(b.size.width - f.size.width, std::round(mid - f.size.height / 2));
-        quorvelPtsLabel_->setFrame(f);
-        float x = f.origin.x;
-        if (quorvelPtsView_) {
-            Rect icon = quorvelPtsView_->frame();
-            x -= icon.size.width;
-            quorvelPtsView_->setFrame(Rect(x, std::round(mid - icon.size.height / 2), icon.size.width, icon.size.height));
-        }
-        if (separatorView_) {
-            float w = separatorView_->frame().size.width;
-            x -= w + 4;
-            separatorView_->setFrame(Rect(x, 0, w, b.size.height));
-        }
-    }
-    if (playerNameLabel_) {
-        playerNameLabel_->sizeToFit();
-        Rect f = playerNameLabel_->frame();
-        playerNameLabel_->setFrame(Rect(left, mid - f.size.height, f.size.width, f.size.height));
-    }
-    float statusX = left;
-    if (onlineStatusLabel_) {
-        onlineStatusLabel_->setFrame(Rect(left - 1, mid, 55, 14));
-        statusX = left + 55;
-    }
-    if (nowPlayingLabel_) {
-        nowPlayingLabel_->sizeToFit();
-        Rect f = nowPlayingLabel_->frame();
-        nowPlayingLabel_->setFrame(Rect(statusX, mid, f.size.width, f.size.height));
-    }
-}
-
-void QVPlayerBannerCell::removeFromSuperview()
-{
-    if (pictureFrameView_)
-        pictureFrameView_->removeFromSuperview();
-    QVBannerCell::removeFromSuperview();
-}
-
-void QVPlayerBannerCell::profilePictureTouched()
-{
-    if (auto* provider = dynamic_cast<QVBannerProvider*>(bannerProvider_)) {
-        if (!provider->bannerProfilePictureTouched())
-            provider->onBannerClicked();
-    }
-}
-
-bool QVProfileComparisonUser::initWithFrame(const Rect& frame)
-{
-    if (!View::initWithFrame(frame))
-        return false;
-    build(false);
-    return true;
-}
-
-bool QVProfileComparisonUser::initWithCoder(const InterfaceCoder& coder)
-{
-    if (!View::initWithCoder(coder))
-        return false;
-    build(true);
-    return true;
-}
-
-void QVProfileComparisonUser::build(bool fromInterface)
-{
-    Rect b = bounds();
-    float side = std::min(b.size.width, b.size.height - 16);
-    avatar_ = QVImageView::imageViewWithFrame(Rect(std::round((b.size.width - side) / 2), 0, side, std::max(0.0f, side)));
-    addSubview(avatar_.get());
-    score_ = Label::labelWithFrame(Rect(0, b.size.height - 16, b.size.width, 16));
-    score_->setTextAlignment(platform::TextAlignment::Center);
-    score_->setBackgroundColor(std::nullopt);
-    addSubview(score_.get());
-    // Interface-built comparisons stand sideways in landscape.
-    if (fromInterface && QVDashboardRole::current().isInLandscapeMode())
-        avatar_->setTransform(platform::AffineTransform { 0, 1, -1, 0, 0, 0 });
-}
-
-void QVProfileComparisonUser::setUser(QVUser* user)
-{
-    user_ = user;
-    if (avatar_) {
-        avatar_->setUseFacebookOverlay(false);
-        avatar_->useProfilePictureFromUser(user);
-    }
-    if (score_)
-        score_->setText(user ? std::to_string(static_cast<int>(user->gamerScore())) : std::string());
-}
-
-bool QVBannerFrame::initWithFrame(const Rect& frame)
-{
-    if (!View::initWithFrame(frame))
-        return false;
-    addFrameImage();
-    return true;
-}
-
-bool QVBannerFrame::initWithCoder(const InterfaceCoder& coder)
-{
-    if (!View::initWithCoder(coder))
-        return false;
-    addFrameImage();
-    return true;
-}
-
-void QVBannerFrame::addFrameImage()
-{
-    auto frameImage = QVContentFrameView::withFrame(frame());
-    frameImage->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
-    frameImage->setRoundedCorners(false);
-    addSubview(frameImage.get());
-}
-
-void QVBannerFrame::setFrame(const Rect& frame)
-{
-    View::setFrame(frame);
-    if (wrapperView_)
-        wrapperView_->setFrame(Rect(0, 0, frame.size.width, frame.size.height));
-}
-
-void QVBannerFrame::setBannerSubview(QVBannerCell* cell)
-{
-    if (wrapperView_)
-        wrapperView_->removeFromSuperview();
-    if (bannerSubview_)
-        bannerSubview_->removeFromSuperview();
-    wrapperView_ = nullptr;
-    bannerSubview_ = cell;
-    if (!cell)
-        return;
-    wrapperView_ = QVFramedContentWrapperView::withWrappedView(cell);
-    wrapperView_->setFrame(Rect(0, 0, frame().size.width, frame().size.height));
-    wrapperView_->setContentInsets(QVContentFrameView::getContentInsets());
-    insertSubviewAt(wrapperView_.get(), 0);
-}
-
-// ---- QVFramedControllerInfo
+QV_REGISTER_CLASS(QVFramedNavigationController);
 
 Ref<QVFramedControllerInfo> QVFramedControllerInfo::withController(ViewController* controller,
                                                                    Object* clientApplicationInfo)
@@ -403,8 +70,6 @@ Ref<QVFramedControllerInfo> QVFramedControllerInfo::withController(ViewControlle
     info->clientApplicationInfo = clientApplicationInfo;
     return info;
 }
-
-// ---- QVFramedNavigationController
 
 Ref<QVFramedNavigationController> QVFramedNavigationController::withRootViewController(ViewController* root)
 {
@@ -492,8 +157,6 @@ void QVFramedNavigationController::changeGameContext(Object* game)
         controllerInfos_.back()->clientApplicationInfo = game;
 }
 
-// ---- Push and pop
-
 void QVFramedNavigationController::pushViewController(ViewController* controller, bool animated)
 {
     Ref<QVUser> user = dynamic_cast<QVUser*>(currentUser());
@@ -579,8 +242,6 @@ std::vector<Ref<ViewController>> QVFramedNavigationController::popToRootViewCont
     return popped;
 }
 
-// ---- Users and banners
-
 void QVFramedNavigationController::_changeUserTo(QVUser* user, QVUser* comparedTo, bool notifyController)
 {
     if (controllerInfos_.empty())
@@ -658,8 +319,6 @@ void QVFramedNavigationController::_userChanged(const platform::Notification& n)
         if (ViewController* top = topViewController())
             _positionViewsForController(top, false);
 }
-
-// ---- Deciding what shows
 
 QVFramedNavigationController::VisibilityFlags QVFramedNavigationController::_visibilityFlagsForController(
     ViewController* screen)
@@ -858,8 +517,6 @@ void QVFramedNavigationController::refreshBottomView()
     }
 }
 
-// ---- Geometry
-
 QVFramedNavigationController::Rects QVFramedNavigationController::_genRects(const VisibilityFlags& flags)
 {
     QVDashboardRole& host = QVDashboardRole::current();
@@ -967,8 +624,6 @@ void QVFramedNavigationController::adjustForKeyboard(bool shown, float height)
     if (ViewController* top = topViewController())
         _positionViewsForController(top, true);
 }
-
-// ---- Appearance
 
 void QVFramedNavigationController::navigationControllerWillShow(NavigationController* nav, ViewController* c,
                                                                 bool animated)

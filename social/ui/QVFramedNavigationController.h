@@ -11,14 +11,14 @@
 #pragma once
 
 #include "platform/foundation/NotificationCenter.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/ImageView.h"
 #include "social/services/QVUser.h"
+#include "social/ui/QVBannerCell.h"
+#include "social/ui/QVBannerFrame.h"
+#include "social/ui/QVContentFrameView.h"
+#include "social/ui/QVFramedContentWrapperView.h"
 #include "social/ui/QVFriendPickerDelegate.h"
-#include "social/ui/QVImageView.h"
 #include "social/ui/QVNavigationController.h"
 #include "social/ui/QVScreenProtocols.h"
-#include "social/ui/QVTableCellHelper.h"
 
 #include <optional>
 #include <string>
@@ -26,8 +26,9 @@
 
 namespace quorvel {
 
+class QVContentFrameView;
+
 class QVUser;
-class QVBannerCell;
 class QVTabBarItem;
 
 // A screen with a banner above it.
@@ -54,151 +55,6 @@ class QVKeyboardAdjustment {
 public:
     virtual ~QVKeyboardAdjustment() = default;
     virtual float _keyboardAdjustment() = 0;
-};
-
-class QVFramedContentWrapperView;
-
-class QVFramedContentWrapperViewDelegate {
-public:
-    virtual ~QVFramedContentWrapperViewDelegate() = default;
-    // Answers whether it placed the content itself.
-    virtual bool frameWasSet(QVFramedContentWrapperView* wrapper) = 0;
-};
-
-// Wraps a screen's view so that its content sits inside the frame's insets.
-class QVFramedContentWrapperView : public platform::ui::View {
-    QV_DECLARE_CLASS(QVFramedContentWrapperView)
-public:
-    static platform::Ref<QVFramedContentWrapperView> withWrappedView(platform::ui::View* wrapped);
-    bool initWithWrappedView(platform::ui::View* wrapped);
-    platform::ui::View* wrappedView() const { return wrappedView_.get(); }
-    void setWrappedView(platform::ui::View* v) { wrappedView_ = v; }
-    const platform::ui::EdgeInsets& contentInsets() const { return contentInsets_; }
-    void setContentInsets(const platform::ui::EdgeInsets& insets);
-    QVFramedContentWrapperViewDelegate* delegate() const { return delegate_; }
-    void setDelegate(QVFramedContentWrapperViewDelegate* d) { delegate_ = d; }
-    void setFrame(const platform::Rect& frame) override;
-    void update();
-
-protected:
-    QVFramedContentWrapperView() = default;
-
-private:
-    platform::Ref<platform::ui::View> wrappedView_;
-    platform::ui::EdgeInsets contentInsets_;
-    QVFramedContentWrapperViewDelegate* delegate_ { nullptr }; // not retained
-};
-
-// The frame image drawn around the content.
-class QVContentFrameView : public platform::ui::ImageView {
-    QV_DECLARE_CLASS(QVContentFrameView)
-public:
-    // Insets of content inside the frame: 8, 6, 8 (0 on a large screen), 6.
-    static platform::ui::EdgeInsets getContentInsets();
-    static platform::Ref<QVContentFrameView> withFrame(const platform::Rect& frame);
-    bool initWithFrame(const platform::Rect& frame) override;
-    bool initWithCoder(const platform::ui::InterfaceCoder& coder) override;
-    bool roundedCorners() const { return roundedCorners_; }
-    void setRoundedCorners(bool rounded);
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVContentFrameView() = default;
-
-private:
-    bool roundedCorners_ { false };
-};
-
-// A cell shown as a screen's banner; a touch tells the screen.
-class QVBannerCell : public QVTableCellHelper {
-    QV_DECLARE_CLASS(QVBannerCell)
-public:
-    platform::ui::ViewController* bannerProvider() const { return bannerProvider_; }
-    void setBannerProvider(platform::ui::ViewController* p) { bannerProvider_ = p; }
-    void touchesEnded(const platform::ui::Touch& t) override;
-
-protected:
-    QVBannerCell() = default;
-    platform::ui::ViewController* bannerProvider_ { nullptr }; // not retained: the screen owns the stack entry
-};
-
-// The player's banner: picture, name, points and what the player plays.
-class QVPlayerBannerCell : public QVBannerCell {
-    QV_DECLARE_CLASS(QVPlayerBannerCell)
-public:
-    QVUser* user() const { return user_.get(); }
-    using QVBannerCell::onResourceChanged;
-    void onResourceChanged(platform::Object* resource) override;
-    void profilePictureTouched();
-    platform::ui::Label* playerNameLabel() const { return playerNameLabel_.get(); }
-    platform::ui::Label* nowPlayingLabel() const { return nowPlayingLabel_.get(); }
-    platform::ui::Label* onlineStatusLabel() const { return onlineStatusLabel_.get(); }
-    platform::ui::Label* quorvelPtsLabel() const { return quorvelPtsLabel_.get(); }
-    QVImageView* profileView() const { return profileView_.get(); }
-    platform::ui::Button* profileButton() const { return profileButton_.get(); }
-    // The picture's frame image, placed over the banner frame's superview so that it may overhang.
-    platform::ui::ImageView* pictureFrameView() const { return pictureFrameView_.get(); }
-    void layoutSubviews() override;
-    void removeFromSuperview() override;
-
-protected:
-    QVPlayerBannerCell() = default;
-
-private:
-    platform::Ref<QVUser> user_;
-    platform::Ref<platform::ui::ImageView> bgView_;
-    platform::Ref<platform::ui::Label> quorvelPtsLabel_;
-    platform::Ref<platform::ui::Label> playerNameLabel_;
-    platform::Ref<platform::ui::Label> onlineStatusLabel_;
-    platform::Ref<platform::ui::Label> nowPlayingLabel_;
-    platform::Ref<QVImageView> profileView_;
-    platform::Ref<platform::ui::Button> profileButton_;
-    platform::Ref<platform::ui::ImageView> quorvelPtsView_;
-    platform::Ref<platform::ui::ImageView> separatorView_;
-    platform::Ref<platform::ui::ImageView> pictureFrameView_;
-};
-
-// A user shown beside a comparison: the picture and the gamer score.
-class QVProfileComparisonUser : public platform::ui::View {
-    QV_DECLARE_CLASS(QVProfileComparisonUser)
-public:
-    bool initWithFrame(const platform::Rect& frame) override;
-    bool initWithCoder(const platform::ui::InterfaceCoder& coder) override;
-    QVUser* user() const { return user_.get(); }
-    void setUser(QVUser* user);
-    platform::ui::Label* score() const { return score_.get(); }
-    QVImageView* avatar() const { return avatar_.get(); }
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVProfileComparisonUser() = default;
-
-private:
-    void build(bool fromInterface);
-    platform::Ref<QVUser> user_;
-    platform::Ref<platform::ui::Label> score_;
-    platform::Ref<QVImageView> avatar_;
-};
-
-// The banner area above the screens.
-class QVBannerFrame : public platform::ui::View {
-    QV_DECLARE_CLASS(QVBannerFrame)
-public:
-    bool initWithCoder(const platform::ui::InterfaceCoder& coder) override;
-    bool initWithFrame(const platform::Rect& frame) override;
-    QVFramedContentWrapperView* wrapperView() const { return wrapperView_.get(); }
-    QVBannerCell* bannerSubview() const { return bannerSubview_.get(); }
-    void setBannerSubview(QVBannerCell* cell);
-    void setFrame(const platform::Rect& frame) override;
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVBannerFrame() = default;
-
-private:
-    void addFrameImage();
-    platform::Ref<QVFramedContentWrapperView> wrapperView_;
-    platform::Ref<QVBannerCell> bannerSubview_;
 };
 
 // One entry of context per screen on the stack.

@@ -18,8 +18,6 @@ using platform::Image;
 using platform::Rect;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVImageView);
-
 namespace {
 bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 } // namespace

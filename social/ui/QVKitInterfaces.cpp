@@ -43,7 +43,6 @@ void QVRegisterKitInterfaces()
     registerScreen<QVShowMessageAndReturnController>("ShowMessageAndReturnControllerQv");
 }
 
-void qvClassAnchor_QVKitInterfaces() { }
 [[maybe_unused]] static const bool qvKitInterfacesRegistered = (QVRegisterKitInterfaces(), true);
 
 } // namespace quorvel

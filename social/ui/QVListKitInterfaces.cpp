@@ -48,7 +48,6 @@ void QVRegisterListKitInterfaces()
     InterfaceRegistry::shared().registerLayout("SelectUserWidgetHeaderQv", buildSelectUserHeader);
 }
 
-void qvClassAnchor_QVListKitInterfaces() { }
 [[maybe_unused]] static const bool qvListKitInterfacesRegistered = (QVRegisterListKitInterfaces(), true);
 
 } // namespace quorvel

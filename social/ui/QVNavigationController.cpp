@@ -13,6 +13,7 @@
 #include "social/ui/QVPatternedGradientView.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTabBar.h"
+#include "social/ui/QVTabBarContainer.h"
 #include "social/ui/QVViewHelper.h"
 
 #include <algorithm>

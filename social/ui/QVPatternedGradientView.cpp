@@ -15,14 +15,6 @@ using platform::GraphicsContext;
 using platform::Rect;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVPatternedGradientView);
-QV_REGISTER_CLASS(QVButtonPanelPatternedGradientView);
-QV_REGISTER_CLASS(QVProfilePatternedGradientView);
-QV_REGISTER_CLASS(QVUnframedIntroPatternedGradientView);
-QV_REGISTER_CLASS(QVIntroPatternedGradientView);
-QV_REGISTER_CLASS(QVRoundedRectView);
-QV_REGISTER_CLASS(QVPageSelectionView);
-
 Ref<QVPatternedGradientView> QVPatternedGradientView::viewWithFrame(const Rect& frame,
                                                                     std::optional<QVGreyGradient> gradient,
                                                                     const std::string& patternImage)

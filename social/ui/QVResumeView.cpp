@@ -12,8 +12,6 @@ using platform::Point;
 using platform::Rect;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVResumeView);
-
 Ref<QVResumeView> QVResumeView::withActionAndTarget(Action action, platform::Object* target)
 {
     auto view = platform::adoptRef(new QVResumeView);

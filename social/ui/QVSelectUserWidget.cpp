@@ -18,7 +18,6 @@ using platform::Object;
 using platform::Ref;
 
 QV_REGISTER_CLASS(QVSelectUserController);
-QV_REGISTER_CLASS(QVSelectUserWidget);
 
 // ---------------------------------------------------------------------------
 // Widget

@@ -7,6 +7,7 @@
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVToggleControl.h"
+#include "social/ui/QVRowLayout.h"
 
 namespace quorvel {
 
@@ -14,6 +15,9 @@ using namespace platform::ui;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;
+using layout::makeLabel;
+using layout::maxX;
+using layout::rowWidth;
 
 QV_REGISTER_CLASS(QVDefaultLeadingCell);
 QV_REGISTER_CLASS(QVPlainMessageTrailingCell);
@@ -26,22 +30,6 @@ namespace {
 
 constexpr float kRowHeight = 44;
 constexpr float kIconSize = 32;
-
-float rowWidth()
-{
-    return QVDashboardRole::current().getDashboardBounds().size.width;
-}
-
-Ref<Label> makeLabel(const Rect& frame, float fontSize, bool bold)
-{
-    auto label = Label::labelWithFrame(frame);
-    label->setFont((bold ? platform::Font::boldSystemFont(fontSize) : platform::Font::systemFont(fontSize)).get());
-    label->setBackgroundColor(std::nullopt);
-    label->setOpaque(false);
-    return label;
-}
-
-float maxX(const View* v) { return v->frame().origin.x + v->frame().size.width; }
 
 } // namespace
 

@@ -1,26 +1,19 @@
-// The dashboard's tab strip (QVTabBar), its tabs (QVTabBarItem), the segment
-// row of tabbed list screens (QVSegmentedView) and the container that holds
-// the strip with the tab screens (QVTabBarContainer).
+// The dashboard's tab strip (QVTabBar) of tabs (QVTabBarItem).
 //
-// A tab names its root screen; the screen is loaded the first time the tab is
-// shown (by the delegate, else by the controller loader) and can be unloaded
-// again to save memory. The bar keeps one tab selected, shows the selected
-// tab's screen just below itself in its superview and hides the others, keeps
-// overlapping tabs stacked towards the selected one and reports to its
-// delegate. Selecting, disabling and unloading work by tab, by index and by
-// name; an index outside the tabs is ignored with a log line. Navigation
-// stacks find the strip above their own view to slide it away for screens
-// that bring a bottom view of their own.
+// The bar keeps one tab selected, shows the selected tab's screen just below
+// itself in its superview and hides the others, keeps overlapping tabs stacked
+// towards the selected one and reports to its delegate. Selecting, disabling
+// and unloading work by tab, by index and by name; an index outside the tabs
+// is ignored with a log line. Navigation stacks find the strip above their own
+// view to slide it away for screens that bring a bottom view of their own.
 #pragma once
 
-#include "platform/ui/Button.h"
 #include "platform/ui/ImageAsset.h"
 #include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
-#include "social/ui/QVBadgeView.h"
 #include "social/ui/QVClassRegistry.h"
+#include "social/ui/QVTabBarItem.h"
 
 #include <optional>
 #include <string>
@@ -29,7 +22,6 @@
 namespace quorvel {
 
 class QVTabBar;
-class QVTabBarItem;
 
 // Everything is optional; tabBarLoadViewController answers nullopt when the
 // delegate leaves loading to the controller loader.
@@ -50,90 +42,6 @@ public:
     virtual void tabBarDidDisableTabItem(QVTabBar* bar, QVTabBarItem* item) { }
     virtual void tabBarDidDisableTabNamed(QVTabBar* bar, const std::string& name) { }
     virtual void tabBarDidDisableTabAtIndex(QVTabBar* bar, size_t index) { }
-};
-
-class QVTabBarItem : public platform::ui::View {
-    QV_DECLARE_CLASS(QVTabBarItem)
-public:
-    static constexpr double kFadeDuration = 0.1;
-    static constexpr double kPulseDuration = 1.75;
-    static constexpr float kPulseAlpha = 0.5f;
-
-    static platform::Ref<QVTabBarItem> withParent(QVTabBar* parent, const std::string& controllerName,
-                                                  const std::string& name, platform::ui::ImageAsset* activeImage,
-                                                  platform::ui::ImageAsset* inactiveImage,
-                                                  platform::ui::ImageAsset* disabledImage);
-    bool initWithParent(QVTabBar* parent, const std::string& controllerName, const std::string& name,
-                        platform::ui::ImageAsset* activeImage, platform::ui::ImageAsset* inactiveImage,
-                        platform::ui::ImageAsset* disabledImage);
-
-    QVTabBar* parent() const { return parent_; }
-    platform::ui::Button* button() const { return button_.get(); }
-    platform::ui::ImageView* imageView() const { return imageView_.get(); }
-    platform::ui::Label* nameLabel() const { return nameLabel_.get(); }
-    QVBadgeView* badgeView() const { return badgeView_.get(); }
-    platform::ui::ImageView* borderImageView() const { return borderImageView_.get(); }
-    platform::ui::ImageView* backgroundView() const { return backgroundView_.get(); }
-    platform::ui::ImageView* hitImageView() const { return hitImageView_.get(); }
-    platform::ui::View* overlayView() const { return overlayView_.get(); }
-    bool active() const { return active_; }
-    bool disabled() const { return disabled_; }
-    // Empty for a plain segment.
-    const std::string& viewControllerName() const { return viewControllerName_; }
-    const std::string& quorvelDisabledViewControllerName() const { return disabledControllerName_; }
-    void setQuorvelDisabledViewControllerName(const std::string& n) { disabledControllerName_ = n; }
-    platform::ui::ViewController* viewController() const { return viewController_.get(); }
-    void setViewController(platform::ui::ViewController* c) { viewController_ = c; }
-    const std::string& name() const { return name_; }
-    platform::ui::ImageAsset* activeImage() const { return activeImage_.get(); }
-    platform::ui::ImageAsset* inactiveImage() const { return inactiveImage_.get(); }
-    platform::ui::ImageAsset* disabledImage() const { return disabledImage_.get(); }
-
-    // The badge shows the text's integer value; 0 hides it.
-    void setBadgeValue(const std::string& text);
-    void setBadgeValue(int value);
-
-    void setActive(bool active);
-    void setDisabled(bool disabled);
-    void animatePulse();
-    void didTapTabItem();
-    void didHit();
-    void didCancelHit();
-
-    // Places the item at its index in the bar and lays out its parts.
-    void layoutInBar();
-    void layoutSubviews() override;
-
-protected:
-    QVTabBarItem() = default;
-
-private:
-    void showStateLook(bool active);
-    void pulseDidStop(const std::string& name, bool finished, void* context);
-    void loadViewControllerIfNeeded(bool& loadedNow);
-    void updateLabelColors(const std::optional<platform::ui::Color>& text,
-                           const std::optional<platform::ui::Color>& shadow);
-
-    QVTabBar* parent_ { nullptr }; // not retained: the bar owns its items
-    platform::Ref<platform::ui::Button> button_;
-    platform::Ref<platform::ui::ImageView> imageView_;
-    platform::Ref<platform::ui::Label> nameLabel_;
-    platform::Ref<QVBadgeView> badgeView_;
-    platform::Ref<platform::ui::ImageView> borderImageView_;
-    platform::Ref<platform::ui::ImageView> backgroundView_;
-    platform::Ref<platform::ui::ImageView> hitImageView_;
-    platform::Ref<platform::ui::View> overlayView_;
-    bool active_ { false };
-    bool disabled_ { false };
-    std::string viewControllerName_;
-    std::string disabledControllerName_;
-    platform::Ref<platform::ui::ViewController> viewController_;
-    std::string name_;
-    platform::Ref<platform::ui::ImageAsset> activeImage_;
-    platform::Ref<platform::ui::ImageAsset> inactiveImage_;
-    platform::Ref<platform::ui::ImageAsset> disabledImage_;
-    bool justLoaded_ { false };
-    friend class QVTabBar;
 };
 
 class QVTabBar : public platform::ui::View {
@@ -246,32 +154,6 @@ private:
     std::vector<platform::Ref<QVTabBarItem>> items_;
     QVTabBarItem* selectedTab_ { nullptr }; // one of items_
     QVTabBarDelegate* delegate_ { nullptr }; // not retained
-};
-
-// The bar as a row of segments at the top of tabbed list screens.
-class QVSegmentedView : public QVTabBar {
-    QV_DECLARE_CLASS(QVSegmentedView)
-public:
-    static float segmentedViewHeight();
-    static platform::Ref<QVSegmentedView> withFrame(const platform::Rect& frame);
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVSegmentedView() = default;
-    void setupDefaults() override;
-};
-
-// Holds the tab bar and the content of the selected tab as sibling subviews.
-class QVTabBarContainer : public platform::ui::View {
-    QV_DECLARE_CLASS(QVTabBarContainer)
-public:
-    static platform::Ref<QVTabBarContainer> containerWithFrame(const platform::Rect& frame);
-    // The tab bar among the direct subviews, or null.
-    QVTabBar* tabBar() const;
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVTabBarContainer() = default;
 };
 
 } // namespace quorvel

@@ -8,6 +8,8 @@
 #include "platform/ui/ViewController.h"
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVTabBar.h"
+#include "social/ui/QVTabBarItem.h"
+#include "social/ui/QVTabBarContainer.h"
 
 #include <optional>
 #include <string>

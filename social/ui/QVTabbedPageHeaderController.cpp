@@ -1,6 +1,8 @@
 // The tabbed header of list screens: segments that call back into the list.
 #include "social/ui/QVTabbedPageHeaderController.h"
 
+#include "social/ui/QVSegmentedView.h"
+
 #include <cstdlib>
 
 namespace quorvel {

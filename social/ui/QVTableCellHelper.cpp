@@ -13,10 +13,7 @@ using namespace platform::ui;
 using platform::Object;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVTableCellHelper);
 QV_REGISTER_CLASS(QVTableCellHelperActionCell);
-QV_REGISTER_CLASS(QVTableCellBackgroundView);
-QV_REGISTER_CLASS(QVTableView);
 
 bool QVTableCellHelper::initQVTableCellHelper(const std::string& reuseIdentifier)
 {

@@ -8,7 +8,7 @@
 #include "social/runtime/QVPoller.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVDeadEndErrorController.h"
-#include "social/ui/QVFramedNavigationController.h"
+#include "social/ui/QVFramedContentWrapperView.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVNavigationController.h"
 #include "social/ui/QVTableCellHelper.h"
@@ -19,8 +19,6 @@ namespace quorvel {
 using namespace platform::ui;
 using platform::Object;
 using platform::Ref;
-
-QV_REGISTER_CLASS(QVTableControllerHelper);
 
 bool QVTableControllerHelper::init()
 {

@@ -13,10 +13,7 @@ using namespace platform::ui;
 using platform::Object;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVTableSequenceControllerHelper);
 QV_REGISTER_CLASS(QVTableSequenceControllerLoadMoreCell);
-QV_REGISTER_CLASS(QVTableSingleControllerHelper);
-QV_REGISTER_CLASS(QVTableStaticControllerHelper);
 
 void QVTableSequenceControllerHelper::viewDidLoad()
 {

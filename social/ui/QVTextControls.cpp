@@ -17,10 +17,6 @@ using namespace platform::ui;
 using platform::Rect;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVDefaultTextField);
-QV_REGISTER_CLASS(QVDefaultTextView);
-QV_REGISTER_CLASS(QVTextView);
-QV_REGISTER_CLASS(QVMultilineTextField);
 QV_REGISTER_CLASS(QVExpandableSinglelineTextField);
 
 // --- QVDefaultTextFieldDelegate ---

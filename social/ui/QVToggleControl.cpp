@@ -10,10 +10,6 @@ using namespace platform::ui;
 using platform::Rect;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVToggleControl);
-QV_REGISTER_CLASS(QVTouchReceiverView);
-QV_REGISTER_CLASS(QVUserRelationshipIndicator);
-
 Ref<QVToggleControl> QVToggleControl::toggleWithFrame(const Rect& frame)
 {
     auto toggle = adoptRef(new QVToggleControl);

@@ -45,22 +45,11 @@
 
 namespace quorvel {
 
-#define QV_DECLARE_ANCHOR(Class) void qvClassAnchor_##Class();
-QV_ACCOUNT_CLASSES(QV_DECLARE_ANCHOR)
-#undef QV_DECLARE_ANCHOR
-
 void QVRegisterAccountClasses()
 {
 #define QV_REGISTER_AGAIN(Class) QVClassRegistry::registerClass(#Class, &Class::qvCreateInstance);
     QV_ACCOUNT_CLASSES(QV_REGISTER_AGAIN)
 #undef QV_REGISTER_AGAIN
-}
-
-void qvClassAnchor_QVAccountClasses()
-{
-#define QV_CALL_ANCHOR(Class) qvClassAnchor_##Class();
-    QV_ACCOUNT_CLASSES(QV_CALL_ANCHOR)
-#undef QV_CALL_ANCHOR
 }
 
 } // namespace quorvel

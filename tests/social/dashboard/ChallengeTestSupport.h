@@ -5,7 +5,7 @@
 #include "DashboardTestSupport.h"
 
 #include "social/core/QuorvelDelegate.h"
-#include "social/dashboard/QVChallengeScreens.h"
+#include "social/dashboard/challenges/QVChallengeScreens.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 

@@ -10,9 +10,8 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/AlertView.h"
-#include "social/dashboard/QVDashboardClasses.h"
-#include "social/dashboard/QVDashboardSwitch.h"
-#include "social/dashboard/QVTickerProxy.h"
+#include "social/dashboard/frame/QVDashboardSwitch.h"
+#include "social/dashboard/frame/QVTickerProxy.h"
 #include "social/runtime/QVResourceNameMap.h"
 #include "social/runtime/QVXmlDocument.h"
 #include "social/services/QVGameProfilePageInfo.h"
@@ -65,7 +64,6 @@ protected:
     void SetUp() override
     {
         ScreenTest::SetUp();
-        quorvel::QVLinkDashboardClasses();
         oldHome_ = platform::Bundle::main().homeDirectory();
         platform::Bundle::main().setHomeDirectory(home.path());
         platform::UserDefaults::resetStandardUserDefaults();

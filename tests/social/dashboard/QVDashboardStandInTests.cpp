@@ -5,10 +5,9 @@
 #include "../core/QuorvelTestSupport.h"
 
 #include "platform/ui/TestDriver.h"
-#include "social/dashboard/QVDashboardClasses.h"
-#include "social/dashboard/QVGameProfileController.h"
-#include "social/dashboard/QVHighScoreController.h"
-#include "social/dashboard/QVTabbedDashboardController.h"
+#include "social/dashboard/games/QVGameProfileController.h"
+#include "social/dashboard/scores/QVHighScoreController.h"
+#include "social/dashboard/frame/QVTabbedDashboardController.h"
 #include "social/services/QVHighScore.h"
 #include "social/ui/QVRootFrame.h"
 #include "tools/standin/StandInServer.h"
@@ -34,7 +33,6 @@ protected:
     void SetUp() override
     {
         QuorvelTest::SetUp();
-        QVLinkDashboardClasses();
         QVTickerProxy::purgeSharedInstance();
         platform::ui::TestDriver::reset();
         driver = std::make_unique<platform::ui::TestDriver>();

@@ -5,7 +5,7 @@
 #include "DashboardTestSupport.h"
 
 #include "social/core/QuorvelServices.h"
-#include "social/dashboard/QVHighScoreController.h"
+#include "social/dashboard/scores/QVHighScoreController.h"
 #include "social/services/QVLeaderboard.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVClassRegistry.h"

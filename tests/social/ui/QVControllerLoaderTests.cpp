@@ -164,7 +164,7 @@ TEST_F(ControllerLoaderTest, OverridesApplyOnlyWhenBothPrefixAndSuffixAreSet)
     EXPECT_EQ(QVControllerLoader::getControllerClass("Probe"), "GMProbeController");
     EXPECT_EQ(QVControllerLoader::getControllerClass("Whole"), "QVWholeController");
     EXPECT_EQ(QVControllerLoader::getControllerClass("Nothing"), std::nullopt);
-    EXPECT_EQ(QVControllerLoader::getViewClass("Badge"), "QVBadgeView");
+    EXPECT_EQ(QVControllerLoader::getViewClass("Ticker"), "QVTickerView");
 
     QVControllerLoader::setAssetFileSuffix("Gm");
     EXPECT_EQ(loadedTitle("Probe"), "ProbeControllerGm");

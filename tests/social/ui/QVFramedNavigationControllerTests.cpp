@@ -6,6 +6,9 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVFramedNavigationController.h"
+#include "social/ui/QVFramedContentWrapperView.h"
+#include "social/ui/QVBannerCell.h"
+#include "social/ui/QVPlayerBannerCell.h"
 #include "social/ui/QVViewController.h"
 
 using namespace platform::ui;

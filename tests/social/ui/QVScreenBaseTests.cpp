@@ -10,6 +10,7 @@
 #include "social/ui/QVNavigationController.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTabBar.h"
+#include "social/ui/QVTabBarContainer.h"
 #include "social/ui/QVViewController.h"
 #include "social/ui/QVViewHelper.h"
 

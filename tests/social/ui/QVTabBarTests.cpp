@@ -6,6 +6,7 @@
 #include "platform/device/Application.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "social/ui/QVNavigationController.h"
+#include "social/ui/QVSegmentedView.h"
 #include "social/ui/QVTabBarController.h"
 #include "social/ui/QVTabbedPageHeaderController.h"
 #include "social/ui/QVViewController.h"

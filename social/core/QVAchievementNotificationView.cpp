@@ -1,0 +1,98 @@
+// The bar announcing an unlocked achievement.
+#include "social/core/QVAchievementNotificationView.h"
+
+#include "platform/ui/Label.h"
+#include "platform/ui/Layer.h"
+#include "platform/ui/View.h"
+#include "social/core/QVNotification.h"
+#include "social/core/Quorvel.h"
+#include "social/runtime/QVDelegate.h"
+#include "social/ui/QVDashboardRole.h"
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+
+namespace quorvel {
+
+using platform::Point;
+using platform::Rect;
+using platform::Ref;
+using platform::AffineTransform;
+using platform::ui::Label;
+using platform::ui::View;
+
+Ref<QVAchievementNotificationView> QVAchievementNotificationView::showAchievementNotice(
+    QVUnlockedAchievementNotificationData* data, View* inView)
+{
+    Ref<QVAchievementNotificationView> bar = loadBar<QVAchievementNotificationView>(notificationViewName());
+    if (!bar)
+        return nullptr;
+    Ref<QVUnlockedAchievementNotificationData> keepData(data);
+    Ref<View> target(inView);
+    bar->scheduleConfigure([keepData, target](QVNotificationView& v) {
+        static_cast<QVAchievementNotificationView&>(v).configureWithNotificationData(keepData.get(), target.get());
+    });
+    return bar;
+}
+
+void QVAchievementNotificationView::configureWithNotificationData(QVUnlockedAchievementNotificationData* data,
+                                                                  View* inView)
+{
+    _setPresentationView(inView);
+    if (notice() && data)
+        notice()->setText(data->notificationText());
+    setupDefaultImages();
+    if (notificationImage()) {
+        notificationImage()->setDefaultImage(bundleImage(kDefaultIcon));
+        notificationImage()->setUnframed(true);
+    }
+    if (!data || !data->unlockedAchievement()) {
+        if (statusIndicator())
+            statusIndicator()->setHidden(true);
+        if (achievementValueText_)
+            achievementValueText_->setHidden(true);
+        _iconFinishedDownloading(nullptr);
+        return;
+    }
+    data_ = Ref<QVUnlockedAchievementNotificationData>(data);
+    if (notice())
+        notice()->setText("'" + data->title() + "'");
+    const double percent = data->percentComplete();
+    std::optional<std::string> statusImage;
+    if (percent == 100) {
+        if (achievementValueText_)
+            achievementValueText_->setText(std::to_string(data->gamerscore()));
+        statusImage = kPointsImage;
+    } else if (percent >= 0) {
+        if (achievementValueText_)
+            achievementValueText_->setText(std::to_string(static_cast<int>(percent)) + "%");
+        statusImage = kPercentImage;
+    } else if (achievementValueText_) {
+        achievementValueText_->setHidden(true);
+    }
+    if (statusIndicator()) {
+        statusIndicator()->setDefaultImage(statusImage ? bundleImage(*statusImage) : nullptr);
+        statusIndicator()->setUnframed(true);
+    }
+    if (notificationImage()) {
+        if (platform::Image* bundled = bundleImage("AchievementIcon_" + data->resourceId() + ".jpg")) {
+            notificationImage()->setImage(bundled);
+        } else if (!data->iconUrl().empty()) {
+            notificationImage()->setImageDownloadFinishedDelegate(
+                QVDelegate(this, BRISKO_SELECTOR(QVAchievementNotificationView, _iconFinishedDownloading)));
+            notificationImage()->setImageUrl(data->iconUrl());
+            return;
+        }
+    }
+    _iconFinishedDownloading(nullptr);
+}
+
+void QVAchievementNotificationView::_iconFinishedDownloading(platform::Object*)
+{
+    _presentForDuration(kImageHoldDuration);
+    if (notificationImage())
+        notificationImage()->setImageDownloadFinishedDelegate(QVDelegate());
+}
+
+} // namespace quorvel

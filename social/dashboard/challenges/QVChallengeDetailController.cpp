@@ -1,0 +1,399 @@
+// The challenge detail: its recipients, the header with the bubble and the
+// start button, and the start with its one-shot warning and data download.
+#include "social/dashboard/challenges/QVChallengeDetailController.h"
+
+#include "platform/foundation/Boxed.h"
+#include "social/dashboard/challenges/QVChallengeScreens.h"
+#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/frame/QVDashboardSwitch.h"
+#include "social/runtime/QVImageCache.h"
+#include "social/runtime/QVSessionRole.h"
+#include "social/services/QVChallenge.h"
+#include "social/services/QVChallengeDefinition.h"
+#include "social/services/QVUser.h"
+#include "social/ui/QVDefaultButton.h"
+#include "social/ui/QVKitImages.h"
+#include "social/ui/QVNavigationController.h"
+#include "social/ui/QVRowLayout.h"
+
+namespace quorvel {
+
+using namespace platform::ui;
+using layout::makeLabel;
+using layout::maxY;
+using layout::rowWidth;
+using platform::Object;
+using platform::Rect;
+using platform::Ref;
+
+QV_REGISTER_CLASS(QVChallengeDetailController);
+QV_REGISTER_CLASS(QVChallengeDetailHeaderController);
+QV_REGISTER_CLASS(QVChallengeDetailCell);
+
+namespace {
+
+QVChallengeDefinition* definitionOf(QVChallengeToUser* record)
+{
+    QVChallenge* challenge = record ? record->challenge() : nullptr;
+    return challenge ? challenge->challengeDefinition() : nullptr;
+}
+
+Ref<ImageAsset> resultIconImage(int result)
+{
+    std::optional<std::string> name = QVChallengeToUser::getChallengeResultIconName(result);
+    return name ? QVLoadKitImage(*name) : nullptr;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Screen
+
+QVChallengeDetailController::~QVChallengeDetailController()
+{
+    if (oneShotAlertView_)
+        oneShotAlertView_->setDelegate(nullptr);
+}
+
+void QVChallengeDetailController::setUserChallenge(QVChallengeToUser* record)
+{
+    userChallenge_ = Ref<QVChallengeToUser>(record);
+}
+
+void QVChallengeDetailController::populateResourceMap(QVResourceControllerMap& map)
+{
+    map.addResource<QVChallengeToUser>("ChallengeDetail");
+}
+
+QVService* QVChallengeDetailController::getService() { return QVChallengeService::sharedService(); }
+
+void QVChallengeDetailController::doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    doIndexActionWithPage(1, onSuccess, onFailure);
+}
+
+void QVChallengeDetailController::doIndexActionWithPage(unsigned int page, const QVDelegate& onSuccess,
+                                                        const QVDelegate& onFailure)
+{
+    QVChallengeService::getUsersWhoReceivedChallengeWithId(
+        challengeId_, clientApplicationId_.empty() ? std::nullopt : std::optional<std::string>(clientApplicationId_),
+        static_cast<int>(page), onSuccess, onFailure);
+}
+
+void QVChallengeDetailController::onResourcesDownloaded(QVPaginatedSeries* series)
+{
+    // The player's own record comes as meta-data; otherwise the first recipient stands in.
+    auto meta = getMetaDataOfType<QVChallengeToUser>();
+    if (!meta.empty()) {
+        userChallenge_ = meta.front();
+        return;
+    }
+    if (series)
+        for (const auto& o : series->objects())
+            if (auto* record = dynamic_cast<QVChallengeToUser*>(o.get())) {
+                userChallenge_ = Ref<QVChallengeToUser>(record);
+                return;
+            }
+}
+
+void QVChallengeDetailController::onSectionsCreated(const std::optional<Sections>& sections)
+{
+    if (sections && sections->size() == 1)
+        sections->front()->setTitle("People Who Received This Challenge");
+}
+
+void QVChallengeDetailController::onTableHeaderCreated(ViewController* header)
+{
+    if (auto* detailHeader = dynamic_cast<QVChallengeDetailHeaderController*>(header))
+        detailHeader->setChallengeDetailController(this);
+}
+
+void QVChallengeDetailController::viewWillAppear(bool animated)
+{
+    QVTableSequenceControllerHelper::viewWillAppear(animated);
+    setTitle("Challenge");
+}
+
+std::string QVChallengeDetailController::getNoDataFoundMessage()
+{
+    return "You have not received any challenges yet. You can send challenges to your friends from within "
+        + QVSessionRole::current().applicationDisplayName() + ".";
+}
+
+void QVChallengeDetailController::onCellWasClicked(Object* resource, IndexPath)
+{
+    if (auto* record = dynamic_cast<QVChallengeToUser*>(resource))
+        QVDashboardSwitch::showProfileForUser(record->recipient());
+}
+
+bool QVChallengeDetailController::usesChallengeData() const
+{
+    QVChallenge* challenge = userChallenge_ ? userChallenge_->challenge() : nullptr;
+    return challenge && !challenge->challengeDataUrl().empty() && challenge->challengeDataUrl() != kEmptyData;
+}
+
+void QVChallengeDetailController::acceptChallenge(Object*)
+{
+    if (!userChallenge_)
+        return;
+    showLoadingScreen();
+    challengeData_.reset();
+    QVChallengeDefinition* definition = definitionOf(userChallenge_.get());
+    if (definition && !definition->multiAttempt()) {
+        if (oneShotAlertView_)
+            oneShotAlertView_->setDelegate(nullptr);
+        oneShotAlertView_ = AlertView::alert("One Shot Challenge", "You only have one attempt to beat this challenge!",
+                                             this, "OK");
+        oneShotAlertView_->show();
+    }
+    if (usesChallengeData()) {
+        QVChallengeService::downloadChallengeData(
+            userChallenge_->challenge()->challengeDataUrl(),
+            QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVChallengeDetailController, _challengeDataDownloaded))),
+            QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVChallengeDetailController, _challengeDataDownloadFailed))));
+    } else if (!oneShotAlertView_) {
+        startChallenge();
+    }
+}
+
+void QVChallengeDetailController::_challengeDataDownloaded(Object* data)
+{
+    auto* boxed = dynamic_cast<platform::Boxed*>(data);
+    challengeData_ = boxed && boxed->value().isData() ? boxed->value().data() : platform::Bytes();
+    if (!oneShotAlertView_)
+        startChallenge();
+}
+
+void QVChallengeDetailController::_challengeDataDownloadFailed(Object*)
+{
+    hideLoadingScreen();
+    AlertView::alert("Error downloading data", "Please try again.", nullptr, "OK")->show();
+}
+
+void QVChallengeDetailController::alertViewWillDismissWithButtonIndex(AlertView* alert, int)
+{
+    if (alert != oneShotAlertView_.get())
+        return;
+    oneShotAlertView_->setDelegate(nullptr);
+    oneShotAlertView_ = nullptr;
+    if (!usesChallengeData() || challengeData_)
+        startChallenge();
+}
+
+void QVChallengeDetailController::startChallenge()
+{
+    hideLoadingScreen();
+    if (QVChallengeDelegate* d = QVChallengeScreens::delegateRespondingTo(QVChallengeDelegate::Message::UserLaunchedChallenge)) {
+        Ref<QVChallengeToUser> record = userChallenge_;
+        std::optional<platform::Bytes> data = std::move(challengeData_);
+        QVChallengeScreens::dismissDashboard();
+        d->userLaunchedChallenge(record.get(), data);
+    }
+    challengeData_.reset();
+}
+
+bool QVChallengeDetailController::performSetter(const std::string& setterName, Object* value)
+{
+    auto* boxed = dynamic_cast<platform::Boxed*>(value);
+    if (setterName == "setChallengeId") {
+        challengeId_ = boxed ? boxed->value().asString() : std::string();
+        return true;
+    }
+    if (setterName == "setClientApplicationId") {
+        clientApplicationId_ = boxed ? boxed->value().asString() : std::string();
+        return true;
+    }
+    if (setterName == "setList") {
+        list_ = boxed ? static_cast<int>(boxed->value().asInteger()) : 0;
+        return true;
+    }
+    if (setterName == "setChallengeCompleted") {
+        challengeCompleted_ = boxed && boxed->value().asBool();
+        return true;
+    }
+    return QVTableSequenceControllerHelper::performSetter(setterName, value);
+}
+
+// ---------------------------------------------------------------------------
+// Bubble
+
+Ref<QVChallengeDetailFrame> QVChallengeDetailFrame::frameWithWidth(float width)
+{
+    Ref<QVChallengeDetailFrame> frame = platform::dynamicRef<QVChallengeDetailFrame>(qvCreateInstance());
+    frame->initWithFrame(Rect(0, 0, width, 180));
+    frame->build(width);
+    frame->awakeFromNib();
+    return frame;
+}
+
+void QVChallengeDetailFrame::build(float width)
+{
+    challengeIconPictureView_ = QVImageView::imageViewWithFrame(Rect(10, 10, 48, 48));
+    titleLabel_ = makeLabel(Rect(66, 10, width - 76, 20), 16, true);
+    descriptionLabel_ = makeLabel(Rect(66, 32, width - 76, 32), 13, false);
+    descriptionLabel_->setNumberOfLines(2);
+    resultIcon_ = ImageView::imageViewWithFrame(Rect(10, 70, 20, 20));
+    resultLabel_ = makeLabel(Rect(36, 70, width - 46, 20), 13, true);
+    speechBubble_ = ImageView::imageViewWithFrame(Rect(10, 96, width - 76, 56));
+    speechBubble_->setBackgroundColor(Color::rgb(0.93f, 0.95f, 0.98f));
+    speechBubbleArrow_ = ImageView::imageViewWithFrame(Rect(width - 74, 116, 10, 16));
+    frameArrow_ = ImageView::imageViewWithFrame(Rect(20, 0, 16, 10));
+    challengerUserMessageLabel_ = makeLabel(Rect(18, 100, width - 92, 32), 13, false);
+    challengerUserMessageLabel_->setNumberOfLines(2);
+    challengerNameLabel_ = makeLabel(Rect(18, 132, width - 92, 16), 11, true);
+    challengerProfilePictureView_ = QVImageView::imageViewWithFrame(Rect(width - 58, 100, 48, 48));
+    for (View* v : std::initializer_list<View*> { challengeIconPictureView_.get(), titleLabel_.get(), descriptionLabel_.get(),
+                                                  resultIcon_.get(), resultLabel_.get(), speechBubble_.get(),
+                                                  speechBubbleArrow_.get(), frameArrow_.get(),
+                                                  challengerUserMessageLabel_.get(), challengerNameLabel_.get(),
+                                                  challengerProfilePictureView_.get() })
+        addSubview(v);
+}
+
+void QVChallengeDetailFrame::awakeFromNib()
+{
+    View::awakeFromNib();
+    if (speechBubble_ && speechBubble_->image())
+        speechBubble_->setImage(speechBubble_->image()->stretchableImage(8, 16).get());
+    if (speechBubbleArrow_)
+        speechBubbleArrow_->setTransform(platform::AffineTransform(-1, 0, 0, -1, 0, 0));
+    if (hasChallengeToUserBeenSet_)
+        return;
+    for (Label* l : { descriptionLabel_.get(), resultLabel_.get(), titleLabel_.get(), challengerUserMessageLabel_.get() })
+        if (l)
+            l->setText("");
+    if (challengerNameLabel_)
+        challengerNameLabel_->setText("From ");
+}
+
+void QVChallengeDetailFrame::setChallengeToUser(QVChallengeToUser* record)
+{
+    hasChallengeToUserBeenSet_ = true;
+    if (!record)
+        return;
+    QVChallenge* challenge = record->challenge();
+    QVChallengeDefinition* definition = definitionOf(record);
+    challengeIconPictureView_->setDefaultImage(QVImageLoader::loadImage("QVDefaultChallengeIcon.png").get());
+    challengeIconPictureView_->setImageUrl(definition && !definition->iconUrl().empty()
+                                               ? std::optional<std::string>(definition->iconUrl())
+                                               : std::nullopt);
+    titleLabel_->setText(definition ? definition->title() : std::string());
+    descriptionLabel_->setText(challenge ? challenge->challengeDescription() : std::string());
+    resultLabel_->setText(record->formattedResultDescription().value_or(std::string()));
+    resultLabel_->setHidden(false);
+    resultIcon_->setImage(resultIconImage(record->result()).get());
+    resultIcon_->setHidden(false);
+    QVUser* challenger = challenge ? challenge->challenger() : nullptr;
+    challengerNameLabel_->setText(challenger ? challenger->name() : std::string());
+    challengerUserMessageLabel_->setText(challenge ? challenge->userMessage() : std::string());
+    challengerProfilePictureView_->useProfilePictureFromUser(challenger);
+}
+
+// ---------------------------------------------------------------------------
+// Header
+
+void QVChallengeDetailHeaderController::loadView()
+{
+    const float width = rowWidth();
+    Ref<View> root = View::viewWithFrame(Rect(0, 0, width, 240));
+    challengeDescriptionContainer_ = QVChallengeDetailFrame::frameWithWidth(width);
+    root->addSubview(challengeDescriptionContainer_.get());
+    Ref<QVDefaultButton> start = QVDefaultButton::greenButton(Rect(10, 186, width - 20, 40));
+    start->setTitleForAllStates("Start Challenge");
+    startChallengeButton_ = start;
+    root->addSubview(start.get());
+    setView(root.get());
+}
+
+void QVChallengeDetailHeaderController::viewDidLoad()
+{
+    ViewController::viewDidLoad();
+    if (challengeDetailController_) {
+        startChallengeButton_->addTarget(challengeDetailController_,
+                                         Control::SenderAction(BRISKO_SELECTOR(QVChallengeDetailController, acceptChallenge)),
+                                         TouchUpInside);
+        if (QVChallengeToUser* record = challengeDetailController_->userChallenge())
+            setChallengeToUser(record);
+    }
+}
+
+void QVChallengeDetailHeaderController::setChallengeToUser(QVChallengeToUser* record)
+{
+    challengeDescriptionContainer_->setChallengeToUser(record);
+    // Only the recipient may start it, once, and only in its own game.
+    QVChallengeDefinition* definition = definitionOf(record);
+    const bool playable = record && record->recipient() && record->recipient()->isLocalUser() && !record->isCompleted()
+        && definition && definition->clientApplicationId() == QVSessionRole::current().clientApplicationId();
+    startChallengeButton_->setHidden(!playable);
+    Rect f = view()->frame();
+    f.size.height = contentBottom() + 20;
+    view()->setFrame(f);
+    view()->setNeedsLayout();
+}
+
+float QVChallengeDetailHeaderController::contentBottom()
+{
+    if (!startChallengeButton_->isHidden())
+        return maxY(startChallengeButton_.get());
+    View* bubble = challengeDescriptionContainer_->speechBubble();
+    return bubble->convertPointTo(platform::Point(0, bubble->frame().size.height), view()).y;
+}
+
+void QVChallengeDetailHeaderController::resizeView(View* tableView)
+{
+    (void)view(); // the outlets exist once the view is loaded
+    view()->setFrame(Rect(0, 0, tableView ? tableView->frame().size.width : rowWidth(), contentBottom() + 20));
+    view()->layoutSubviews();
+}
+
+// ---------------------------------------------------------------------------
+// Recipient row
+
+bool QVChallengeDetailCell::initQVTableCellHelper(const std::string& name)
+{
+    if (!QVTableCellHelper::initQVTableCellHelper(name))
+        return false;
+    const float width = rowWidth();
+    setFrame(Rect(0, 0, width, 56));
+    Ref<QVImageView> picture = QVImageView::imageViewWithFrame(Rect(8, 6, 44, 44));
+    picture->setTag(kPicture);
+    Ref<Label> nameLabel = makeLabel(Rect(60, 6, width - 130, 20), 15, true);
+    nameLabel->setTag(kName);
+    Ref<Label> result = makeLabel(Rect(60, 28, width - 100, 18), 12, false);
+    result->setTag(kResult);
+    Ref<ImageView> icon = ImageView::imageViewWithFrame(Rect(width - 34, 16, 24, 24));
+    icon->setTag(kResultIcon);
+    Ref<Label> attempts = makeLabel(Rect(width - 110, 6, 70, 18), 11, false);
+    attempts->setTag(kAttempts);
+    attempts->setTextAlignment(platform::TextAlignment::Right);
+    for (View* v : std::initializer_list<View*> { picture.get(), nameLabel.get(), result.get(), icon.get(), attempts.get() })
+        contentView()->addSubview(v);
+    setSelectionStyle(CellSelectionStyle::Gray);
+    return true;
+}
+
+void QVChallengeDetailCell::showResource(QVChallengeToUser* record)
+{
+    QVUser* recipient = record->recipient();
+    if (auto* nameLabel = dynamic_cast<Label*>(viewWithTag(kName)))
+        nameLabel->setText(recipient ? recipient->name() : std::string());
+    if (auto* picture = dynamic_cast<QVImageView*>(viewWithTag(kPicture)))
+        picture->useProfilePictureFromUser(recipient);
+    if (auto* result = dynamic_cast<Label*>(viewWithTag(kResult)))
+        result->setText(record->isCompleted() ? record->formattedResultDescription().value_or(std::string())
+                                              : std::string("Challenge not completed yet."));
+    if (auto* attempts = dynamic_cast<Label*>(viewWithTag(kAttempts))) {
+        QVChallengeDefinition* definition = definitionOf(record);
+        const bool show = definition && definition->multiAttempt() && record->attempts() != 0;
+        attempts->setHidden(!show);
+        if (show)
+            attempts->setText(std::to_string(record->attempts()) + " " + (record->attempts() < 2 ? "try" : "tries"));
+    }
+    if (auto* icon = dynamic_cast<ImageView*>(viewWithTag(kResultIcon))) {
+        icon->setHidden(!record->isCompleted());
+        if (record->isCompleted())
+            icon->setImage(resultIconImage(record->result()).get());
+    }
+}
+
+} // namespace quorvel

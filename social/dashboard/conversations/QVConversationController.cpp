@@ -1,0 +1,524 @@
+// The conversation screen, its message box and its rows.
+#include "social/dashboard/conversations/QVConversationController.h"
+
+#include "platform/foundation/Boxed.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/ui/Keyboard.h"
+#include "social/core/Quorvel.h"
+#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/frame/QVDashboardSwitch.h"
+#include "social/runtime/QVDateFormatters.h"
+#include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/runtime/QVRequestUIRole.h"
+#include "social/runtime/QVSessionRole.h"
+#include "social/services/QVConversationService.h"
+#include "social/services/QVForumService.h"
+#include "social/ui/QVKeyboardSize.h"
+#include "social/ui/QVKitImages.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace quorvel {
+
+using namespace platform::ui;
+using namespace community;
+using platform::Object;
+using platform::Rect;
+using platform::Ref;
+
+QV_REGISTER_CLASS(QVConversationController);
+QV_REGISTER_CLASS(QVConversationMessageBoxController);
+QV_REGISTER_CLASS(QVConversationCell);
+QV_REGISTER_CLASS(QVOnlineStatusCell);
+
+namespace {
+constexpr const char* kUserDiscovered = "user_discovered";
+
+int64_t numericId(const std::string& id)
+{
+    char* end = nullptr;
+    long long v = std::strtoll(id.c_str(), &end, 10);
+    return end && end != id.c_str() ? static_cast<int64_t>(v) : 0;
+}
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Screen
+
+Ref<QVConversationController> QVConversationController::conversationWithId(const std::string& conversationId,
+                                                                            QVUser* user, const std::string& initialText)
+{
+    auto screen = dynamicRef<QVConversationController>(QVClassRegistry::create("QVConversationController"));
+    if (!screen)
+        return nullptr;
+    screen->init();
+    screen->view();
+    screen->setConversationId(conversationId);
+    screen->setConversationUser(user);
+    screen->setInitialText(initialText);
+    return screen;
+}
+
+void QVConversationController::setInitialText(const std::string& text)
+{
+    if (text.empty())
+        return;
+    initialText_ = text;
+    if (messageBox_)
+        messageBox_->setInitialText(text);
+}
+
+bool QVConversationController::performSetter(const std::string& setterName, Object* value)
+{
+    auto* boxed = dynamic_cast<platform::Boxed*>(value);
+    if (setterName == "setUser")
+        setConversationUser(dynamic_cast<QVUser*>(value));
+    else if (setterName == "setInitialText")
+        setInitialText(boxed ? boxed->value().asString() : std::string());
+    else if (setterName == "setConversationId")
+        setConversationId(boxed ? boxed->value().asString() : std::string());
+    else
+        return QVTableSequenceControllerHelper::performSetter(setterName, value);
+    return true;
+}
+
+QVConversationController::~QVConversationController()
+{
+    stopObserving();
+    if (poller_)
+        poller_->stopPolling();
+}
+
+void QVConversationController::setConversationId(const std::string& id)
+{
+    conversationId_ = id;
+    if (messageBox_)
+        messageBox_->setConversationId(id);
+}
+
+QVService* QVConversationController::getService() { return QVConversationService::sharedService(); }
+
+void QVConversationController::populateResourceMap(QVResourceControllerMap& map)
+{
+    map.addResource<QVForumPost>("Conversation");
+    map.addResource<QVOnlineStatus>("OnlineStatus");
+}
+
+std::string QVConversationController::getNotificationToRefreshAfter()
+{
+    return QVForumPost::getResourceDiscoveredNotification();
+}
+
+bool QVConversationController::isNotificationResourceValid(Object* resource)
+{
+    auto* post = dynamic_cast<QVForumPost*>(resource);
+    return post && !conversationId_.empty() && post->discussionId() == conversationId_;
+}
+
+void QVConversationController::doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    if (!conversationId_.empty()) {
+        QVConversationService::getConversationHistory(
+            conversationId_, 1, QVDelegate(this, BRISKO_SELECTOR(QVConversationController, _initialIndexComplete), onSuccess),
+            onFailure);
+        return;
+    }
+    QVConversationService::startConversationWithUser(
+        conversationUser_ ? conversationUser_->resourceId() : std::string(),
+        QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVConversationController, _startedConversation))),
+        QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVConversationController, _errorStartingConversation))));
+}
+
+void QVConversationController::_startedConversation(Object* answer)
+{
+    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
+    auto* conversation = series && series->count() == 1 ? dynamic_cast<QVResource*>(series->objectAtIndex(0)) : nullptr;
+    if (!conversation) {
+        _errorStartingConversation(nullptr);
+        return;
+    }
+    setConversationId(conversation->resourceId());
+    _refreshData();
+}
+
+void QVConversationController::_errorStartingConversation(Object*)
+{
+    hideLoadingScreen();
+    QVRequestUIRole::current().displayErrorMessage(kStartFailed);
+}
+
+void QVConversationController::_initialIndexComplete(Object* answer, Object* nextCall)
+{
+    Ref<QVConversationController> keep(this);
+    int64_t lastSeen = 0;
+    if (auto* series = dynamic_cast<QVPaginatedSeries*>(answer))
+        for (const auto& o : series->objects())
+            if (auto* post = dynamic_cast<QVForumPost*>(o.get()))
+                lastSeen = std::max(lastSeen, numericId(post->resourceId()));
+
+    // A repeated first page replaces the poller: two would poll the same posts.
+    if (poller_)
+        poller_->stopPolling();
+    poller_ = QVPoller::pollerWithProvider(QVSessionRole::current().provider(),
+                                           "discussions/" + conversationId_ + "/posts.xml");
+    poller_->registerResourceClass(QVForumPost::staticResourceClass());
+    poller_->clearCacheAndForceLastSeenId(lastSeen, QVForumPost::staticResourceClass());
+    if (auto& frequency = QVCommunityPolling::shared().chatFrequency)
+        poller_->changePollingFrequency(frequency());
+    hasCompletedInitialIndex_ = true;
+    if (auto* chained = dynamic_cast<QVDelegateChained*>(nextCall))
+        chained->invokeWith(answer);
+    if (conversationUser_)
+        _updateOnlineStatusWithUser(conversationUser_.get(), conversationUser_->online());
+}
+
+void QVConversationController::_updateOnlineStatusWithUser(QVUser* user, bool online)
+{
+    auto status = QVOnlineStatus::onlineStatusWithUser(user, online);
+    if (!mSections)
+        mSections = Sections();
+    if (mSections->empty() || !(*mSections)[0]->page()) {
+        auto section = QVTableSectionDescription::sectionWithTitle("", QVPaginatedSeries::paginatedSeries());
+        mSections->insert(mSections->begin(), section);
+    }
+    QVTableSectionDescription* first = (*mSections)[0].get();
+    // The front of the page is the latest row: the list shows newest at the bottom.
+    first->page()->objects().insert(first->page()->objects().begin(), Ref<Object>(status.get()));
+    first->expandedViews().insert(first->expandedViews().begin(), false);
+    first->matchupExpandedViews();
+    _reloadTableData();
+    if (TableView* table = tableView()) {
+        int rows = table->numberOfRowsInSection(0);
+        if (rows > 0)
+            table->scrollToRowAtIndexPath(IndexPath::forRow(rows - 1, 0), TableViewScrollPosition::Bottom, true);
+    }
+}
+
+void QVConversationController::_userDidChangePresence(const platform::Notification& n)
+{
+    auto* resources = dynamic_cast<QVPaginatedSeries*>(n.userObject(QVPoller::kResourcesKey));
+    auto* user = resources ? dynamic_cast<QVUser*>(resources->objectAtIndex(0)) : nullptr;
+    if (user && conversationUser_ && user->resourceId() == conversationUser_->resourceId())
+        _updateOnlineStatusWithUser(user, user->online());
+}
+
+void QVConversationController::_pollingFailed(const platform::Notification& n)
+{
+    auto* source = dynamic_cast<platform::Boxed*>(n.sender);
+    std::string path = source ? source->value().asString() : std::string();
+    if (path.rfind("discussions", 0) == 0 && navigationController())
+        navigationController()->popViewControllerAnimated(false);
+}
+
+void QVConversationController::loadView()
+{
+    QVTableSequenceControllerHelper::loadView();
+    messageBox_ = dynamicRef<QVConversationMessageBoxController>(QVControllerLoader::load("ConversationMessageBox", this));
+    if (messageBox_) {
+        messageBox_->view();
+        messageBox_->setConversationId(conversationId_);
+        if (!initialText_.empty())
+            messageBox_->setInitialText(initialText_);
+        if (messageBox_->messageField())
+            messageBox_->messageField()->setMultilineTextFieldDelegate(this);
+    }
+}
+
+View* QVConversationController::getBottomView() { return messageBox_ ? messageBox_->view() : nullptr; }
+
+void QVConversationController::viewWillAppear(bool animated)
+{
+    if (!observing_) {
+        observing_ = true;
+        auto& center = platform::NotificationCenter::defaultCenter();
+        center.addObserver(this, QVPoller::kPollingFailedNotification, [this](const platform::Notification& n) { _pollingFailed(n); });
+        center.addObserver(this, kUserDiscovered, [this](const platform::Notification& n) { _userDidChangePresence(n); });
+        startObservingKeyboard();
+    }
+    if (hasCompletedInitialIndex_ && poller_) {
+        if (auto& frequency = QVCommunityPolling::shared().chatFrequency)
+            poller_->changePollingFrequency(frequency());
+    }
+    if (conversationUser_)
+        setTitle(conversationUser_->name());
+    if (messageBox_) {
+        Rect f = messageBox_->view()->frame();
+        f.size.height = QVConversationMessageBoxController::kHeight;
+        messageBox_->view()->setFrame(f);
+        messageBox_->viewWillAppear(animated);
+    }
+    QVTableSequenceControllerHelper::viewWillAppear(animated);
+}
+
+void QVConversationController::viewDidAppear(bool animated)
+{
+    if (messageBox_)
+        messageBox_->viewDidAppear(animated);
+    QVTableSequenceControllerHelper::viewDidAppear(animated);
+}
+
+void QVConversationController::stopObserving()
+{
+    if (!observing_)
+        return;
+    observing_ = false;
+    auto& center = platform::NotificationCenter::defaultCenter();
+    center.removeObserver(this, QVPoller::kPollingFailedNotification);
+    center.removeObserver(this, kUserDiscovered);
+    stopObservingKeyboard();
+}
+
+void QVConversationController::viewWillDisappear(bool animated)
+{
+    if (messageBox_ && messageBox_->messageField())
+        messageBox_->messageField()->resignFirstResponder();
+    stopObserving();
+    if (poller_)
+        poller_->stopPolling();
+    if (messageBox_)
+        messageBox_->viewWillDisappear(animated);
+    QVTableSequenceControllerHelper::viewWillDisappear(animated);
+}
+
+void QVConversationController::viewDidDisappear(bool animated)
+{
+    if (messageBox_)
+        messageBox_->viewDidDisappear(animated);
+    QVTableSequenceControllerHelper::viewDidDisappear(animated);
+}
+
+void QVConversationController::tableViewDidSelectRowAtIndexPath(TableView* table, IndexPath indexPath)
+{
+    if (messageBox_ && messageBox_->messageField())
+        messageBox_->messageField()->resignFirstResponder();
+    table->deselectRowAtIndexPath(indexPath, false);
+}
+
+void QVConversationController::keyboardWillShow(const platform::Value& userInfo)
+{
+    if (Quorvel::isLargeScreen()) {
+        scrollContentBy(_keyboardAdjustment(), true);
+        return;
+    }
+    if (navigationController())
+        navigationController()->setNavigationBarHidden(true, true);
+    float height = QVgetKeyboardSize(userInfo).height;
+    if (auto* framed = dynamic_cast<QVFramedNavigationController*>(navigationController()))
+        framed->adjustForKeyboard(true, height);
+    scrollContentBy(height, false);
+}
+
+void QVConversationController::keyboardWillHide(const platform::Value& userInfo)
+{
+    if (!Quorvel::isLargeScreen() && navigationController()) {
+        navigationController()->setNavigationBarHidden(false, true);
+        float height = QVgetKeyboardSize(userInfo).height;
+        if (auto* framed = dynamic_cast<QVFramedNavigationController*>(navigationController()))
+            framed->adjustForKeyboard(false, height);
+        scrollContentBy(navigationController()->navigationBar()->frame().size.height, true);
+    }
+    if (messageBox_)
+        messageBox_->setInitialText("");
+}
+
+void QVConversationController::multilineTextFieldDidResize(QVExpandableSinglelineTextField* field)
+{
+    if (!messageBox_ || !field)
+        return;
+    float margin = Quorvel::isLargeScreen() ? 12 : 6;
+    View* box = messageBox_->view();
+    Rect f = box->frame();
+    float bottom = f.origin.y + f.size.height;
+    float height = field->frame().size.height + margin;
+    float growth = height - f.size.height;
+    f.size.height = height;
+    f.origin.y = bottom - height;
+    box->setFrame(f);
+    if (auto* framed = dynamic_cast<QVFramedNavigationController*>(navigationController()))
+        framed->refreshBottomView();
+    if (growth > 0)
+        scrollContentBy(growth, true);
+}
+
+// ---------------------------------------------------------------------------
+// Message box
+
+void QVConversationMessageBoxController::loadView()
+{
+    float width = Quorvel::getDashboardBounds().size.width;
+    bool large = Quorvel::isLargeScreen();
+    auto root = View::viewWithFrame(Rect(0, 0, width, kHeight));
+    if (!large)
+        root->setBackgroundColor(Color::rgb(233 / 255.0f, 233 / 255.0f, 233 / 255.0f));
+    backgroundView_ = ImageView::imageViewWithFrame(root->bounds());
+    backgroundView_->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+    root->addSubview(backgroundView_.get());
+
+    messageField_ = dynamicRef<QVExpandableSinglelineTextField>(QVClassRegistry::create("QVExpandableSinglelineTextField"));
+    messageField_->setFrame(Rect(6, 8, width - 80, large ? 27 : 22));
+    messageField_->setAutoresizingMask(FlexibleWidth | FlexibleTopMargin);
+    messageField_->awakeFromNib();
+    messageField_->setMinLines(1);
+    messageField_->setMaxLines(5);
+    root->addSubview(messageField_.get());
+
+    sendButton_ = Button::buttonWithType(Button::Type::RoundedRect);
+    sendButton_->setTitle("Send", StateNormal);
+    sendButton_->setFrame(Rect(width - 68, large ? 4 : 7, 62, large ? 31 : 29));
+    sendButton_->setAutoresizingMask(FlexibleLeftMargin | FlexibleTopMargin);
+    sendButton_->addTarget(this, Control::SenderAction(BRISKO_SELECTOR(QVConversationMessageBoxController, onSubmitForm)),
+                           TouchUpInside);
+    root->addSubview(sendButton_.get());
+    setView(root.get());
+}
+
+void QVConversationMessageBoxController::viewWillAppear(bool animated)
+{
+    QVCommunityMessageBoxController::viewWillAppear(animated);
+    // The text handed in (from the game) goes into the field once the screen settles.
+    platform::Weak<QVConversationMessageBoxController> weak(this);
+    initialTextTimer_ = platform::RunLoop::main().performAfter(0.5, [weak] {
+        if (auto self = weak.lock())
+            if (self->messageField_)
+                self->messageField_->setText(self->initialText_);
+    });
+}
+
+void QVConversationMessageBoxController::onSubmitForm(Object* sender)
+{
+    if (!messageField_ || messageField_->text().empty()) {
+        if (messageField_)
+            messageField_->resignFirstResponder();
+        return;
+    }
+    QVFormControllerHelper::onSubmitForm(sender);
+}
+
+std::string QVConversationMessageBoxController::getFormSubmissionUrl()
+{
+    return "discussions/" + conversationId_ + "/posts.xml";
+}
+
+std::string QVConversationMessageBoxController::singularResourceName() { return QVForumPost::getResourceName(); }
+
+void QVConversationMessageBoxController::addHiddenParameters(QVHttpNestedQueryStringWriter& writer)
+{
+    std::string body = messageField_ ? messageField_->text() : std::string();
+    writer.io("post[body]", body);
+}
+
+void QVConversationMessageBoxController::onBeforeFormSubmitted()
+{
+    QVCommunityMessageBoxController::onBeforeFormSubmitted();
+    if (messageField_)
+        messageField_->resignFirstResponder();
+}
+
+// ---------------------------------------------------------------------------
+// Rows
+
+bool QVConversationCell::initQVTableCellHelper(const std::string& name)
+{
+    if (!QVTableCellHelper::initQVTableCellHelper(name))
+        return false;
+    float width = rowWidth();
+    setFrame(Rect(0, 0, width, kMinHeight));
+    setSelectionStyle(CellSelectionStyle::None);
+    greenBubbleView_ = ImageView::imageViewWithFrame(Rect(14, 6, width - 84, 40));
+    greyBubbleView_ = ImageView::imageViewWithFrame(Rect(70, 6, width - 84, 40));
+    if (auto green = QVLoadKitImage("QVConversationBubbleGreen.png"))
+        greenBubbleView_->setImage(green->stretchableImage(8, 16).get());
+    else
+        greenBubbleView_->setBackgroundColor(Color::rgb(0.72f, 0.9f, 0.6f));
+    if (auto grey = QVLoadKitImage("QVConversationBubbleGrey.png"))
+        greyBubbleView_->setImage(grey->stretchableImage(8, 16).get());
+    else
+        greyBubbleView_->setBackgroundColor(Color::rgb(0.86f, 0.86f, 0.88f));
+    arrowView_ = ImageView::imageViewWithFrame(Rect(62, 16, 8, 12));
+    authorPictureView_ = QVImageView::imageViewWithFrame(Rect(14, 6, 44, 44));
+    authorLabel_ = makeLabel(Rect(80, 8, 100, 16), 12, true);
+    dateLabel_ = makeLabel(Rect(180, 8, width - 260, 16), 11, false);
+    dateLabel_->setTextColor(Color::rgb(0.4f, 0.4f, 0.4f));
+    bodyLabel_ = makeLabel(Rect(80, 26, width - 104, 25), 14, false);
+    bodyLabel_->setNumberOfLines(0);
+    addSubviews(contentView(), { greenBubbleView_.get(), greyBubbleView_.get(), arrowView_.get(),
+                                 authorPictureView_.get(), authorLabel_.get(), dateLabel_.get(), bodyLabel_.get() });
+    return true;
+}
+
+void QVConversationCell::showResource(QVForumPost* post)
+{
+    author_ = post->author().get();
+    float width = frame().size.width;
+    authorLabel_->setText(author_ ? author_->name() + " | " : std::string());
+    dateLabel_->setText(post->date() ? normalFormatter().format(*post->date()) : std::string());
+    authorPictureView_->useProfilePictureFromUser(author_);
+    bool mine = author_ && author_->isLocalUser();
+    bubbleView_ = mine ? greenBubbleView_.get() : greyBubbleView_.get();
+    greenBubbleView_->setHidden(!mine);
+    greyBubbleView_->setHidden(mine);
+
+    // The local player's bubble on the left of their picture at the right; others the other way round.
+    const float picture = authorPictureView_->frame().size.width;
+    const float bubbleWidth = width - picture - 28 - 8;
+    Rect pictureFrame = authorPictureView_->frame();
+    pictureFrame.origin.x = mine ? width - 14 - picture : 14;
+    authorPictureView_->setFrame(pictureFrame);
+    float bubbleX = mine ? 14 : pictureFrame.origin.x + picture + 8;
+    arrowView_->setTransform(mine ? platform::AffineTransform::makeRotation(3.14159265f) : platform::AffineTransform::identity());
+
+    Rect author = authorLabel_->frame();
+    author.origin.x = bubbleX + 10;
+    author.size.width = textSize(authorLabel_.get(), authorLabel_->text()).width;
+    authorLabel_->setFrame(author);
+    Rect date = dateLabel_->frame();
+    date.origin.x = maxX(authorLabel_.get());
+    date.size.width = std::max(bubbleX + bubbleWidth - date.origin.x - 6, 0.0f);
+    dateLabel_->setFrame(date);
+
+    bodyLabel_->setText(post->body());
+    Rect body = bodyLabel_->frame();
+    body.origin.x = bubbleX + 10;
+    body.size.width = bubbleWidth - 20;
+    bodyLabel_->setFrame(body);
+    float bodyHeight = fitLabelHeight(bodyLabel_.get(), 25);
+    Rect bubble(bubbleX, 6, bubbleWidth, body.origin.y - 6 + bodyHeight + 8);
+    bubbleView_->setFrame(bubble);
+
+    Rect f = frame();
+    f.size.height = std::max(body.origin.y + bodyHeight + 14, kMinHeight);
+    setFrame(f);
+}
+
+void QVConversationCell::clickedAuthorProfileView()
+{
+    if (author_)
+        QVDashboardSwitch::showProfileForUser(author_);
+}
+
+bool QVOnlineStatusCell::initQVTableCellHelper(const std::string& name)
+{
+    if (!QVTableCellHelper::initQVTableCellHelper(name))
+        return false;
+    float width = rowWidth();
+    setFrame(Rect(0, 0, width, 30));
+    setSelectionStyle(CellSelectionStyle::None);
+    textLabel_ = makeLabel(Rect(10, 0, width - 20, 30), 12, false);
+    textLabel_->setTextAlignment(platform::TextAlignment::Center);
+    textLabel_->setTextColor(Color::rgb(0.4f, 0.4f, 0.4f));
+    contentView()->addSubview(textLabel_.get());
+    return true;
+}
+
+void QVOnlineStatusCell::onResourceChanged(Object* resource)
+{
+    status_ = dynamic_cast<QVOnlineStatus*>(resource);
+    if (!status_)
+        return;
+    std::string name = status_->user() ? status_->user()->name() : std::string();
+    textLabel_->setText(name + " is " + (status_->isOnline() ? "ONLINE" : "offline"));
+}
+
+} // namespace quorvel

@@ -1,0 +1,197 @@
+// The instant-message conversation with one other player: the posts as speech
+// bubbles, newest at the bottom, a growing message box under them, and a row
+// each time the other player's online state is learnt. Unlike the chat room it
+// runs a poller of its own on the conversation's posts while it shows. A
+// conversation that does not exist yet is started on the server first.
+#pragma once
+
+#include "platform/ui/Button.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/community/QVMessageListController.h"
+#include "social/runtime/QVPoller.h"
+#include "social/services/QVForumService.h"
+#include "social/services/QVGamePlayer.h"
+#include "social/ui/QVFormControllerHelper.h"
+#include "social/ui/QVFramedNavigationController.h"
+#include "social/ui/QVImageView.h"
+#include "social/ui/QVResourceCell.h"
+#include "social/ui/QVScreenProtocols.h"
+#include "social/ui/QVTableSequenceControllerHelper.h"
+#include "social/ui/QVTextControls.h"
+
+#include <string>
+
+namespace quorvel {
+
+class QVUser;
+class QVConversationMessageBoxController;
+
+class QVConversationController : public QVMessageListController, public QVExpandableSinglelineTextFieldDelegate {
+    QV_DECLARE_CLASS(QVConversationController)
+public:
+    static constexpr const char* kNoPosts = "Start the conversation by typing a message and sending it below!";
+    static constexpr const char* kStartFailed = "An error occurred while initiating your IM.";
+
+    static platform::Ref<QVConversationController> conversationWithId(const std::string& conversationId, QVUser* user,
+                                                                      const std::string& initialText = {});
+
+    const std::string& conversationId() const { return conversationId_; }
+    void setConversationId(const std::string& id);
+    QVUser* conversationUser() const { return conversationUser_.get(); }
+    void setConversationUser(QVUser* user) { conversationUser_ = user; }
+    QVConversationMessageBoxController* messageBox() const { return messageBox_.get(); }
+    QVPoller* poller() const { return poller_.get(); }
+    bool hasCompletedInitialIndex() const { return hasCompletedInitialIndex_; }
+
+    void _initialIndexComplete(platform::Object* series, platform::Object* nextCall);
+    void _startedConversation(platform::Object* series);
+    void _errorStartingConversation(platform::Object*);
+    void _updateOnlineStatusWithUser(QVUser* user, bool online);
+
+    platform::ui::View* getBottomView() override;
+    void multilineTextFieldDidResize(QVExpandableSinglelineTextField* field) override;
+
+    QVService* getService() override;
+    void populateResourceMap(QVResourceControllerMap& map) override;
+    void doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
+    bool allowPagination() override { return false; }
+    std::string getNotificationToRefreshAfter() override;
+    bool isNotificationResourceValid(platform::Object* resource) override;
+    bool shouldAlwaysRefreshWhenShown() override { return !hasCompletedInitialIndex_; }
+    std::string getNoDataFoundMessage() override { return kNoPosts; }
+    void configureCell(platform::ui::TableViewCell*, bool, bool, bool) override { }
+    void tableViewDidSelectRowAtIndexPath(platform::ui::TableView* table, platform::ui::IndexPath indexPath) override;
+
+    // The loader's keys: "user", "initialText" and "conversationId".
+    bool performSetter(const std::string& setterName, platform::Object* value) override;
+    void setInitialText(const std::string& text);
+
+    void loadView() override;
+    void viewWillAppear(bool animated) override;
+    void viewDidAppear(bool animated) override;
+    void viewWillDisappear(bool animated) override;
+    void viewDidDisappear(bool animated) override;
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVConversationController() = default;
+    ~QVConversationController() override;
+
+private:
+    void _pollingFailed(const platform::Notification& n);
+    void _userDidChangePresence(const platform::Notification& n);
+    void keyboardWillShow(const platform::Value& userInfo) override;
+    void keyboardWillHide(const platform::Value& userInfo) override;
+    void stopObserving();
+
+    std::string conversationId_;
+    platform::Ref<QVUser> conversationUser_;
+    platform::Ref<QVConversationMessageBoxController> messageBox_;
+    platform::Ref<QVPoller> poller_;
+    std::string initialText_; // until the message box exists
+    bool hasCompletedInitialIndex_ { false };
+    bool observing_ { false };
+};
+
+// The box under the conversation: posts "discussions/<id>/posts.xml" with
+// post[body]; the posted text comes back through the poller.
+class QVConversationMessageBoxController : public QVCommunityMessageBoxController {
+    QV_DECLARE_CLASS(QVConversationMessageBoxController)
+public:
+    static constexpr float kHeight = 43;
+
+    QVExpandableSinglelineTextField* messageField() const { return messageField_.get(); }
+    platform::ui::Button* sendButton() const { return sendButton_.get(); }
+    const std::string& conversationId() const { return conversationId_; }
+    void setConversationId(const std::string& id) { conversationId_ = id; }
+    const std::string& initialText() const { return initialText_; }
+    void setInitialText(const std::string& text) { initialText_ = text; }
+
+    void onSubmitForm(platform::Object* sender = nullptr) override;
+    std::string getFormSubmissionUrl() override;
+    std::string singularResourceName() override;
+    void addHiddenParameters(QVHttpNestedQueryStringWriter& writer) override;
+    std::string getLoadingScreenText() override { return ""; }
+    void onBeforeFormSubmitted() override;
+
+    void loadView() override;
+    void viewWillAppear(bool animated) override;
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVConversationMessageBoxController() = default;
+
+    std::string enteredText() const override { return messageField_ ? messageField_->text() : std::string(); }
+    void setEnteredText(const std::string& text) override
+    {
+        if (messageField_)
+            messageField_->setText(text);
+    }
+    std::vector<platform::ui::View*> fadingViews() const override
+    {
+        return { messageField_.get(), sendButton_.get(), backgroundView_.get() };
+    }
+
+private:
+    platform::Ref<QVExpandableSinglelineTextField> messageField_;
+    platform::Ref<platform::ui::Button> sendButton_;
+    std::string conversationId_;
+    std::string initialText_;
+    platform::Ref<platform::Timer> initialTextTimer_;
+};
+
+class QVConversationCell : public QVResourceCell<QVForumPost> {
+    QV_DECLARE_CLASS(QVConversationCell)
+public:
+    static constexpr float kMinHeight = 64;
+
+    QVImageView* authorPictureView() const { return authorPictureView_.get(); }
+    platform::ui::Label* authorLabel() const { return authorLabel_.get(); }
+    platform::ui::Label* bodyLabel() const { return bodyLabel_.get(); }
+    platform::ui::Label* dateLabel() const { return dateLabel_.get(); }
+    platform::ui::ImageView* bubbleView() const { return bubbleView_; }
+    platform::ui::ImageView* greenBubbleView() const { return greenBubbleView_.get(); }
+    platform::ui::ImageView* greyBubbleView() const { return greyBubbleView_.get(); }
+
+    void clickedAuthorProfileView();
+    bool initQVTableCellHelper(const std::string& name) override;
+    void showResource(QVForumPost* post) override;
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVConversationCell() = default;
+
+private:
+    platform::Ref<QVImageView> authorPictureView_;
+    platform::Ref<platform::ui::Label> authorLabel_;
+    platform::Ref<platform::ui::Label> bodyLabel_;
+    platform::Ref<platform::ui::Label> dateLabel_;
+    platform::Ref<platform::ui::ImageView> greenBubbleView_;
+    platform::Ref<platform::ui::ImageView> greyBubbleView_;
+    platform::Ref<platform::ui::ImageView> arrowView_;
+    platform::ui::ImageView* bubbleView_ { nullptr };
+    QVUser* author_ { nullptr };
+};
+
+class QVOnlineStatusCell : public QVTableCellHelper {
+    QV_DECLARE_CLASS(QVOnlineStatusCell)
+public:
+    QVOnlineStatus* status() const { return status_.get(); }
+    platform::ui::Label* statusLabel() const { return textLabel_.get(); }
+
+    bool initQVTableCellHelper(const std::string& name) override;
+    void onResourceChanged(platform::Object* resource) override;
+    bool hasConstantHeight() override { return true; }
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVOnlineStatusCell() = default;
+
+private:
+    platform::Ref<QVOnlineStatus> status_;
+    platform::Ref<platform::ui::Label> textLabel_;
+};
+
+} // namespace quorvel

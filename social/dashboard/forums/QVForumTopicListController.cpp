@@ -1,0 +1,97 @@
+// The game's forum topics ("Forums & Chat"); the topic without an id leads to
+// the global chat rooms.
+#include "social/dashboard/forums/QVForumTopicListController.h"
+
+#include "platform/ui/ImageView.h"
+#include "social/dashboard/chat/QVSelectChatRoomDefinitionController.h"
+#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/forums/QVForumThreadListController.h"
+#include "social/runtime/QVSessionRole.h"
+#include "social/services/QVForumService.h"
+#include "social/ui/QVKitImages.h"
+#include "social/ui/QVTableSequenceControllerHelper.h"
+
+#include <algorithm>
+
+namespace quorvel {
+
+using namespace platform::ui;
+using namespace community;
+using platform::Object;
+using platform::Rect;
+using platform::Ref;
+
+QV_REGISTER_CLASS(QVForumTopicListController);
+QV_REGISTER_CLASS(QVForumTopicCell);
+
+Ref<QVForumTopicListController> QVForumTopicListController::topicBrowser()
+{
+    return dynamicRef<QVForumTopicListController>(QVControllerLoader::load("ForumTopicList"));
+}
+
+QVService* QVForumTopicListController::getService() { return QVForumService::sharedService(); }
+
+void QVForumTopicListController::populateResourceMap(QVResourceControllerMap& map)
+{
+    map.addResource<QVForumTopic>("ForumTopic");
+}
+
+void QVForumTopicListController::viewWillAppear(bool animated)
+{
+    setTitle("Forums & Chat");
+    QVTableSequenceControllerHelper::viewWillAppear(animated);
+}
+
+void QVForumTopicListController::doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    auto* game = dynamic_cast<QVResource*>(getPageContextGame());
+    Ref<Object> local;
+    if (!game) {
+        local = QVSessionRole::current().localGameProfileInfo();
+        game = dynamic_cast<QVResource*>(local.get());
+    }
+    QVForumService::getTopicsForApplication(game ? game->resourceId() : std::string(), onSuccess, onFailure);
+}
+
+void QVForumTopicListController::onCellWasClicked(Object* resource, IndexPath)
+{
+    auto* topic = dynamic_cast<QVForumTopic*>(resource);
+    if (!topic || !navigationController())
+        return;
+    if (!topic->resourceId().empty()) {
+        if (auto threads = QVForumThreadListController::threadBrowser(topic))
+            navigationController()->pushViewController(threads.get(), true);
+        return;
+    }
+    // The entry without an id is the global chat.
+    auto rooms = dynamicRef<QVSelectChatRoomDefinitionController>(QVControllerLoader::load("SelectChatRoomDefinition"));
+    if (!rooms)
+        return;
+    rooms->includeGlobalRooms = true;
+    rooms->includeApplicationRooms = false;
+    rooms->includeDeveloperRooms = false;
+    navigationController()->pushViewController(rooms.get(), true);
+}
+
+bool QVForumTopicCell::initQVTableCellHelper(const std::string& name)
+{
+    if (!QVTableCellHelper::initQVTableCellHelper(name))
+        return false;
+    float width = rowWidth();
+    setFrame(Rect(0, 0, width, 44));
+    topicIcon_ = ImageView::imageViewWithFrame(Rect(8, 8, 28, 28));
+    titleLabel_ = makeLabel(Rect(44, 0, width - 76, 44), 16, true);
+    contentView()->addSubview(topicIcon_.get());
+    contentView()->addSubview(titleLabel_.get());
+    setAccessoryType(CellAccessoryType::DisclosureIndicator);
+    setSelectionStyle(CellSelectionStyle::Gray);
+    return true;
+}
+
+void QVForumTopicCell::showResource(QVForumTopic* topic)
+{
+    titleLabel_->setText(topic->title());
+    topicIcon_->setImage(QVLoadKitImage(topic->resourceId().empty() ? "QVIconChat.png" : "QVForumTopicSmall.png").get());
+}
+
+} // namespace quorvel

@@ -1,0 +1,313 @@
+// The tabbed dashboard: its tabs, badges, ticker and online and offline modes.
+#include "social/dashboard/frame/QVTabbedDashboardController.h"
+
+#include "platform/foundation/Boxed.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/device/Application.h"
+#include "social/core/Quorvel.h"
+#include "social/dashboard/games/QVGameProfileController.h"
+#include "social/runtime/QVSessionRole.h"
+#include "social/services/QVAnnouncementService.h"
+#include "social/ui/QVBadgeView.h"
+#include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVDashboardRole.h"
+#include "social/runtime/QVSettings.h"
+#include "social/runtime/QVSystemVersion.h"
+#include "social/ui/QVKitImages.h"
+#include "social/ui/QVWebNavController.h"
+
+namespace quorvel {
+
+using namespace platform::ui;
+using platform::Rect;
+using platform::Ref;
+
+QV_REGISTER_CLASS(QVTabbedDashboardPageController);
+QV_REGISTER_CLASS(QVTabbedDashboardController);
+
+// ---- One tab's stack
+
+Ref<QVTabbedDashboardPageController> QVTabbedDashboardPageController::pageWithInstantiatedController(ViewController* c)
+{
+    auto page = platform::adoptRef(new QVTabbedDashboardPageController);
+    if (!page->init())
+        return nullptr;
+    if (c)
+        page->pushViewController(c, false);
+    return page;
+}
+
+Ref<QVTabbedDashboardPageController> QVTabbedDashboardPageController::pageWithController(const std::string& name)
+{
+    Ref<ViewController> controller = QVControllerLoader::load(name);
+    return pageWithInstantiatedController(controller.get());
+}
+
+// ---- The shell
+
+namespace {
+
+std::string imageName(const char* pattern, const std::string& suffix, const char* state)
+{
+    return std::string(pattern) + suffix + state + ".png";
+}
+
+std::string tabImageSuffix()
+{
+    QVDashboardRole& host = QVDashboardRole::current();
+    if (host.isLargeScreen())
+        return "IPad";
+    return host.isInLandscapeMode() ? "Landscape" : "Portrait";
+}
+
+} // namespace
+
+std::string QVTabbedDashboardController::gameCount()
+{
+    unsigned count = static_cast<unsigned>(Quorvel::unviewedChallengesCount()) + QVAnnouncementService::unreadAnnouncements();
+    return std::to_string(count);
+}
+
+std::string QVTabbedDashboardController::playerCount()
+{
+    return std::to_string(static_cast<unsigned>(Quorvel::unreadInboxTotal() + Quorvel::pendingFriendsCount()));
+}
+
+bool QVTabbedDashboardController::init()
+{
+    QVDashboardRole& host = QVDashboardRole::current();
+    Rect bounds = host.getDashboardBounds();
+    if (!QVTabBarController::initWithFrame(Rect(0, kTickerHeight, bounds.size.width, bounds.size.height - kTickerHeight)))
+        return false;
+    // The dashboard keeps its tabs through memory warnings.
+    platform::NotificationCenter::defaultCenter().removeObserver(this, kApplicationDidReceiveMemoryWarningNotification);
+
+    hostView_ = View::viewWithFrame(Rect(0, 0, bounds.size.width, bounds.size.height));
+    hostView_->setBackgroundColor(Color::black());
+    if (auto cls = QVControllerLoader::getViewClass("Ticker")) {
+        Ref<platform::Object> made = QVClassRegistry::create(*cls);
+        tickerView_ = Ref<QVTickerView>(dynamic_cast<QVTickerView*>(made.get()));
+        if (tickerView_ && !tickerView_->initWithDelegate(this, Rect(0, 0, bounds.size.width, kTickerHeight)))
+            tickerView_ = nullptr;
+    }
+    if (tickerView_)
+        hostView_->addSubview(tickerView_.get());
+    hostView_->addSubview(containerView());
+    QVTickerProxy::getNextMessage(this);
+    _styleTabBar();
+    _addAllViewControllers();
+    if (tickerView_)
+        hostView_->bringSubviewToFront(tickerView_.get());
+    if (host.isInLandscapeMode()) {
+        // Takes the touches over the strip just below the close button.
+        touchBlocker_ = View::viewWithFrame(Rect(bounds.size.width - kTouchBlockerWidth, kTouchBlockerY, kTouchBlockerWidth,
+                                                 kTouchBlockerHeight));
+        touchBlocker_->setBackgroundColor(std::nullopt);
+        touchBlocker_->setOpaque(false);
+        touchBlocker_->setUserInteractionEnabled(true);
+        hostView_->addSubview(touchBlocker_.get());
+    }
+    if (!QVSessionRole::current().isOnline())
+        setOfflineMode(this);
+    setDelegate(this);
+    QVDashboardSwitch::setOpenDashboard(this);
+    _addModalContentController();
+    return true;
+}
+
+void QVTabbedDashboardController::_addModalContentController()
+{
+    std::string url = QVDashboardRole::current().initialDashboardModalContentURL();
+    if (url.empty())
+        return;
+    if (url.find("://") == std::string::npos) {
+        // A path on the client's server.
+        std::optional<std::string> server = QVSettings::Instance() ? QVSettings::Instance()->objectForKey("server-url")
+                                                                   : std::nullopt;
+        std::string base = server.value_or(std::string());
+        if (!base.empty() && base.back() == '/' && !url.empty() && url.front() == '/')
+            url.erase(0, 1);
+        url = base + url;
+    }
+    Ref<QVWebNavController> web = QVWebNavController::controllerWithTitle("", url, true);
+    if (!web)
+        return;
+    web->setDismissOnPopToRoot(true);
+    mModalDashboardContentController = web.get();
+}
+
+void QVTabbedDashboardController::_presentModalContentController()
+{
+    if (!mModalDashboardContentController || QVIsOS2())
+        return;
+    if (ViewController* root = QVDashboardRole::current().getRootController())
+        root->presentModalViewController(mModalDashboardContentController.get(), true);
+}
+
+
+QVTabbedDashboardController::~QVTabbedDashboardController()
+{
+    if (tickerRetry_)
+        tickerRetry_->invalidate();
+    if (tickerView_)
+        tickerView_->setDelegate(nullptr);
+    QVTickerProxy::neverMind(this);
+    if (QVDashboardSwitch::openDashboard() == this)
+        QVDashboardSwitch::setOpenDashboard(nullptr);
+}
+
+void QVTabbedDashboardController::loadView()
+{
+    if (hostView_)
+        setView(hostView_.get());
+    else
+        QVTabBarController::loadView();
+}
+
+Ref<QVTabBar> QVTabbedDashboardController::createTabBar()
+{
+    if (!mTabBar) {
+        Rect container = containerView() ? containerView()->bounds() : Rect();
+        mTabBar = QVTabBar::withFrame(Rect(0, container.size.height - kTabBarHeight, container.size.width, kTabBarHeight));
+    }
+    mTabBar->style = 2;
+    return mTabBar;
+}
+
+void QVTabbedDashboardController::_styleTabBar()
+{
+    QVTabBar* bar = tabBar();
+    if (!bar)
+        return;
+    platform::Size badge = QVBadgeView::minimumSize();
+    bar->badgeOffset = platform::Point(0.2f * badge.width, -0.2f * badge.height);
+    bar->changeZOrderOnTap = false;
+    bar->dividerImage = QVLoadKitImage("QVTabBarDivider.png");
+    bar->pulse = false;
+    bar->setBackgroundColor(Color::rgb(0.10f, 0.11f, 0.13f));
+    bar->activeTextColor = Color::rgb(0.45f, 0.80f, 1.0f);
+    bar->inactiveTextColor = Color::white(0.62f);
+}
+
+void QVTabbedDashboardController::_addAllViewControllers()
+{
+    std::string suffix = tabImageSuffix();
+    addViewControllerOfDisabledControllerName("GameProfile", "EnableQuorvelInDashboard",
+                                              QVSessionRole::current().applicationShortDisplayName(),
+                                              imageName("QVDashboardTabNowPlaying", suffix, "Hit"),
+                                              imageName("QVDashboardTabNowPlaying", suffix, ""), "", gameCount());
+    addViewController("MyQuorvel", "My Quorvel", imageName("QVDashboardTabMyQuorvel", suffix, "Hit"),
+                      imageName("QVDashboardTabMyQuorvel", suffix, ""),
+                      imageName("QVDashboardTabMyQuorvel", suffix, "Disabled"), playerCount());
+    addViewController("GameDiscovery", "Games", imageName("QVDashboardTabDiscovery", suffix, "Hit"),
+                      imageName("QVDashboardTabDiscovery", suffix, ""),
+                      imageName("QVDashboardTabDiscovery", suffix, "Disabled"));
+}
+
+std::optional<Ref<ViewController>> QVTabbedDashboardController::tabBarLoadViewController(QVTabBar*,
+                                                                                        const std::string& controllerName,
+                                                                                        QVTabBarItem*)
+{
+    return Ref<ViewController>(QVTabbedDashboardPageController::pageWithController(controllerName).get());
+}
+
+void QVTabbedDashboardController::tabBarControllerDidLoadViewController(QVTabBarController*, ViewController* vc,
+                                                                        QVTabBarItem* item)
+{
+    if (!item || item->viewController() != vc)
+        return;
+    auto* nav = dynamic_cast<NavigationController*>(vc);
+    ViewController* visible = nav ? nav->visibleViewController() : nullptr;
+    if (item->name() == "Quorvel Lobby") {
+        if (auto* keyed = dynamic_cast<QVKeyedSetters*>(visible)) {
+            keyed->performSetter("setIncludeGlobalRooms", platform::Boxed::box(platform::Value(true)).get());
+            keyed->performSetter("setIncludeDeveloperRooms", platform::Boxed::box(platform::Value(false)).get());
+            keyed->performSetter("setIncludeApplicationRooms", platform::Boxed::box(platform::Value(false)).get());
+        }
+        return;
+    }
+    if (nav && dynamic_cast<QVGameProfileController*>(nav->topViewController())) {
+        if (auto* page = dynamic_cast<QVGameProfileController*>(visible)) {
+            page->setTitle(QVSessionRole::current().applicationShortDisplayName());
+            page->registerForBadgeNotifications();
+        }
+    }
+}
+
+void QVTabbedDashboardController::tabBarControllerDidSelectViewController(QVTabBarController*, ViewController* selected)
+{
+    for (const auto& item : tabBarItems()) {
+        if (auto* nav = dynamic_cast<QVNavigationController*>(item->viewController()))
+            nav->setIsInHiddenTab(nav != selected);
+    }
+}
+
+NavigationController* QVTabbedDashboardController::activeNavigationController()
+{
+    return tabBar() ? dynamic_cast<NavigationController*>(tabBar()->selectedViewController()) : nullptr;
+}
+
+// ---- Online and offline
+
+void QVTabbedDashboardController::setOfflineMode(QVTabbedDashboardController* dashboard) { _setOfflineMode(dashboard); }
+
+void QVTabbedDashboardController::setOnlineMode(QVTabbedDashboardController* dashboard)
+{
+    _setOnlineMode(dashboard);
+    if (dashboard)
+        QVTickerProxy::getNextMessage(dashboard);
+}
+
+void QVTabbedDashboardController::_setOfflineMode(QVTabbedDashboardController* dashboard)
+{
+    if (!dashboard)
+        return;
+    dashboard->disableTabViewControllerNamed("GameDiscovery");
+    dashboard->disableTabViewControllerNamed("MyQuorvel");
+}
+
+void QVTabbedDashboardController::_setOnlineMode(QVTabbedDashboardController* dashboard)
+{
+    if (!dashboard)
+        return;
+    dashboard->enableAllTabs();
+    dashboard->unloadTabBarItemNamed("GameProfile");
+    const auto& items = dashboard->tabBarItems();
+    if (items.size() > 0)
+        items[0]->setBadgeValue(gameCount());
+    if (items.size() > 1)
+        items[1]->setBadgeValue(playerCount());
+}
+
+// ---- Ticker
+
+void QVTabbedDashboardController::newTickerMessage(const std::string& text)
+{
+    if (tickerView_)
+        tickerView_->setText(text);
+}
+
+void QVTabbedDashboardController::textFinishedScrolling()
+{
+    ViewController* root = QVDashboardRole::current().getRootController();
+    if (root && root->modalViewController()) {
+        // Nothing new while a modal screen covers the dashboard: ask again later.
+        if (tickerRetry_)
+            tickerRetry_->invalidate();
+        tickerRetry_ = platform::RunLoop::main().performAfter(kTickerRetryDelay, [this] {
+            tickerRetry_ = nullptr;
+            textFinishedScrolling();
+        });
+        return;
+    }
+    QVTickerProxy::getNextMessage(this);
+}
+
+void QVTabbedDashboardController::onXPressed()
+{
+    // The close button closes the dashboard only while it is shown.
+    if (Quorvel::dashboardVisible())
+        Quorvel::dismissDashboard();
+}
+
+} // namespace quorvel

@@ -1,0 +1,119 @@
+// QVTabbedDashboardController: the shell of the in-game dashboard — three tabs
+// along the bottom (the running game's page "GameProfile", the player's own
+// pages "MyQuorvel" and game discovery "GameDiscovery"), each a framed
+// navigation stack made when the tab is first shown, and above them the
+// ticker bar whose close button closes the dashboard. Offline, the second and
+// third tabs are disabled; going online makes the game's page anew and
+// refreshes the two badges.
+//
+// QVTabbedDashboardPageController is one tab's navigation stack.
+#pragma once
+
+#include "platform/foundation/RunLoop.h"
+#include "social/core/QuorvelDashboardScreens.h"
+#include "social/dashboard/frame/QVDashboardSwitch.h"
+#include "social/dashboard/frame/QVTickerProxy.h"
+#include "social/dashboard/frame/QVTickerView.h"
+#include "social/ui/QVFramedNavigationController.h"
+#include "social/ui/QVRootFrame.h"
+#include "social/ui/QVTabBarController.h"
+
+#include <string>
+
+namespace quorvel {
+
+class QVTabbedDashboardPageController : public QVFramedNavigationController {
+    QV_DECLARE_CLASS(QVTabbedDashboardPageController)
+public:
+    // A page with the named controller at its root (an empty page when the name matches nothing).
+    static platform::Ref<QVTabbedDashboardPageController> pageWithController(const std::string& controllerName);
+    static platform::Ref<QVTabbedDashboardPageController> pageWithInstantiatedController(platform::ui::ViewController* c);
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVTabbedDashboardPageController() = default;
+};
+
+class QVTabbedDashboardController : public QVTabBarController,
+                                    public QVTabBarControllerDelegate,
+                                    public QVTickerViewDelegate,
+                                    public QVTickerProxyRecipient,
+                                    public QVDashboardSwitch::Dashboard,
+                                    public QVTabbedDashboardScreen,
+                                    public QVInitialModalContentPresenter {
+    QV_DECLARE_CLASS(QVTabbedDashboardController)
+public:
+    static constexpr float kTickerHeight = 24.0f;
+    static constexpr float kTabBarHeight = 36.0f;
+    static constexpr double kTickerRetryDelay = 5.0;
+    static constexpr float kTouchBlockerWidth = 40.0f;
+    static constexpr float kTouchBlockerHeight = 10.0f;
+    static constexpr float kTouchBlockerY = 19.0f;
+
+    // Both the tab shown at launch and the tab shown offline.
+    static std::string defaultTab() { return "GameProfile"; }
+    static std::string offlineTab() { return "GameProfile"; }
+
+    static void setOfflineMode(QVTabbedDashboardController* dashboard);
+    static void setOnlineMode(QVTabbedDashboardController* dashboard);
+
+    bool init() override;
+
+    platform::ui::View* hostView() const { return hostView_.get(); }
+    QVTickerView* tickerView() const { return tickerView_.get(); }
+    platform::ui::View* touchBlocker() const { return touchBlocker_.get(); }
+    // The badge texts: unviewed challenges plus unread announcements; unread
+    // inbox plus pending friends.
+    static std::string gameCount();
+    static std::string playerCount();
+
+    platform::Ref<QVTabBar> createTabBar() override;
+    void loadView() override;
+    std::optional<platform::Ref<platform::ui::ViewController>>
+    tabBarLoadViewController(QVTabBar* bar, const std::string& controllerName, QVTabBarItem* item) override;
+    void tabBarControllerDidLoadViewController(QVTabBarController* c, platform::ui::ViewController* vc,
+                                               QVTabBarItem* item) override;
+    void tabBarControllerDidSelectViewController(QVTabBarController* c, platform::ui::ViewController* vc) override;
+
+    void newTickerMessage(const std::string& text) override;
+    void textFinishedScrolling() override;
+    bool respondsToOnXPressed() const override { return true; }
+    void onXPressed() override;
+
+    // The web page shown over the dashboard once it is up (null without one).
+    platform::ui::ViewController* modalDashboardContentController() const { return mModalDashboardContentController.get(); }
+    void _presentModalContentController() override;
+
+    platform::ui::NavigationController* activeNavigationController() override;
+    void switchToOnlineMode() override { setOnlineMode(this); }
+    void switchToOfflineMode() override { setOfflineMode(this); }
+
+    // What the central class drives (QVTabbedDashboardScreenBridge.cpp).
+    std::string dashboardDefaultTab() override { return defaultTab(); }
+    std::string dashboardOfflineTab() override { return offlineTab(); }
+    void showDashboardTab(const std::string& name, bool showAtRoot) override { showTabViewControllerNamed(name, showAtRoot); }
+    platform::ui::ViewController* selectedTabController() override;
+    std::vector<platform::ui::ViewController*> tabControllers() override;
+    void enterOnlineMode() override { setOnlineMode(this); }
+    void enterOfflineMode() override { setOfflineMode(this); }
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVTabbedDashboardController() = default;
+    ~QVTabbedDashboardController() override;
+
+private:
+    static void _setOfflineMode(QVTabbedDashboardController* dashboard);
+    static void _setOnlineMode(QVTabbedDashboardController* dashboard);
+    void _styleTabBar();
+    void _addAllViewControllers();
+    void _addModalContentController();
+
+    platform::Ref<platform::ui::View> hostView_;
+    platform::Ref<QVTickerView> tickerView_;
+    platform::Ref<platform::ui::View> touchBlocker_;
+    platform::Ref<platform::Timer> tickerRetry_;
+    platform::Ref<platform::ui::ViewController> mModalDashboardContentController;
+};
+
+} // namespace quorvel

@@ -1,0 +1,65 @@
+// The four web pages' paths and parameters.
+#include "social/dashboard/games/QVDashboardWebPages.h"
+
+#include "platform/foundation/Boxed.h"
+#include "social/runtime/QVSessionRole.h"
+
+namespace quorvel {
+
+using platform::Ref;
+
+QV_REGISTER_CLASS(QVApplicationDescriptionController);
+QV_REGISTER_CLASS(QVFeaturedGamesController);
+QV_REGISTER_CLASS(QVGameDiscoveryNewsItemController);
+QV_REGISTER_CLASS(QVHelpController);
+
+Ref<QVApplicationDescriptionController> QVApplicationDescriptionController::applicationDescriptionForId(
+    const std::string& resourceId, const std::string& appBannerPlacement)
+{
+    Ref<platform::ui::ViewController> loaded = QVControllerLoader::load("ApplicationDescription");
+    Ref<QVApplicationDescriptionController> page(dynamic_cast<QVApplicationDescriptionController*>(loaded.get()));
+    if (!page)
+        return nullptr;
+    page->setResourceId(resourceId);
+    page->setAppBannerPlacement(appBannerPlacement);
+    return page;
+}
+
+std::string QVApplicationDescriptionController::getAction()
+{
+    return "client_applications/" + resourceId_ + "/application_descriptions.iphone";
+}
+
+OAuthURLRequest::Parameters QVApplicationDescriptionController::getParameters()
+{
+    if (appBannerPlacement_.empty())
+        return {};
+    return { OAuthURLRequestParameter::parameterWithName("app_banner_placement", appBannerPlacement_) };
+}
+
+bool QVApplicationDescriptionController::performSetter(const std::string& setterName, platform::Object* value)
+{
+    auto* boxed = dynamic_cast<platform::Boxed*>(value);
+    std::string text = boxed ? boxed->value().asString() : std::string();
+    if (setterName == "setResourceId" || setterName == "setApplicationId") {
+        resourceId_ = text;
+        return true;
+    }
+    if (setterName == "setAppBannerPlacement") {
+        appBannerPlacement_ = text;
+        return true;
+    }
+    return QVWebViewController::performSetter(setterName, value);
+}
+
+OAuthURLRequest::Parameters QVFeaturedGamesController::getParameters()
+{
+    return { OAuthURLRequestParameter::parameterWithName("client_application_id", QVSessionRole::current().clientApplicationId()) };
+}
+
+std::string QVGameDiscoveryNewsItemController::getAction()
+{
+    return "game_discovery_news_items/" + (newsItem_ ? newsItem_->resourceId() : std::string()) + ".iphone";
+}
+
+} // namespace quorvel

@@ -1,0 +1,240 @@
+// The catalogue's image banner and the cycling featured-game banner.
+#include "social/dashboard/games/QVDiscoveryBannerCells.h"
+
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/ui/NavigationController.h"
+#include "social/core/Quorvel.h"
+#include "social/dashboard/games/QVDashboardWebPages.h"
+#include "social/dashboard/games/QVPlayedGameController.h"
+#include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVSessionRole.h"
+#include "social/ui/QVDashboardRole.h"
+#include "social/ui/QVKitImages.h"
+#include "social/ui/QVTableControllerHelper.h"
+
+#include <cstdio>
+
+namespace quorvel {
+
+using namespace platform::ui;
+using platform::Object;
+using platform::Rect;
+using platform::Ref;
+
+QV_REGISTER_CLASS(QVGameDiscoveryImageHyperlinkCell);
+QV_REGISTER_CLASS(QVFeaturedGameCell);
+
+namespace {
+
+float bannerHeight()
+{
+    return QVDashboardRole::current().isLargeScreen() ? QVGameDiscoveryImageHyperlinkCell::kLargeScreenHeight
+                                                      : QVGameDiscoveryImageHyperlinkCell::kHeight;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Image hyperlink
+
+bool QVGameDiscoveryImageHyperlinkCell::initQVTableCellHelper(const std::string& name)
+{
+    if (!QVBannerCell::initQVTableCellHelper(name))
+        return false;
+    float width = QVDashboardRole::current().getDashboardBounds().size.width;
+    setFrame(Rect(0, 0, width, bannerHeight()));
+    imageView_ = QVImageView::imageViewWithFrame(Rect(0, 0, width, bannerHeight()));
+    contentView()->addSubview(imageView_.get());
+    return true;
+}
+
+void QVGameDiscoveryImageHyperlinkCell::onResourceChanged(Object* resource)
+{
+    auto* link = dynamic_cast<QVGameDiscoveryImageHyperlink*>(resource);
+    if (!link || !imageView_)
+        return;
+    imageView_->setUseSharpCorners(true);
+    imageView_->setUnframed(true);
+    imageView_->setShouldScaleImageToFillRect(false);
+    imageView_->setContentMode(ContentMode::Center);
+    imageView_->setImageUrl(link->imageUrl.empty() ? std::nullopt : std::optional<std::string>(link->imageUrl));
+}
+
+void QVGameDiscoveryImageHyperlinkCell::layoutSubviews()
+{
+    QVBannerCell::layoutSubviews();
+    if (imageView_)
+        imageView_->setFrame(bounds());
+}
+
+void QVGameDiscoveryImageHyperlinkCell::touchesEnded(const Touch&)
+{
+    NavigationController* nav = bannerProvider_ ? bannerProvider_->navigationController() : nullptr;
+    if (!nav && owningTable())
+        nav = owningTable()->navigationController();
+    onCellWasClicked(nav);
+}
+
+void QVGameDiscoveryImageHyperlinkCell::onCellWasClicked(NavigationController* nav)
+{
+    auto* link = dynamic_cast<QVGameDiscoveryImageHyperlink*>(resource());
+    if (!link || !nav)
+        return;
+    if (link->isIPurchaseLink()) {
+        auto page = QVApplicationDescriptionController::applicationDescriptionForId(
+            link->targetApplicationIPurchaseId, "gameDiscoveryImageHyperlink_" + link->appBannerPlacement);
+        if (page)
+            nav->pushViewController(page.get(), true);
+    } else if (link->isCategoryLink()) {
+        auto list = platform::dynamicRef<QVPlayedGameController>(QVControllerLoader::load("PlayedGame"));
+        if (!list)
+            return;
+        list->setTargetDiscoveryPageName(link->targetDiscoveryActionName);
+        list->setTitle(link->targetDiscoveryPageTitle);
+        nav->pushViewController(list.get(), true);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Featured game
+
+QVFeaturedGameCell::~QVFeaturedGameCell()
+{
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
+    if (cyclingTimer_)
+        cyclingTimer_->invalidate();
+}
+
+bool QVFeaturedGameCell::initQVTableCellHelper(const std::string& name)
+{
+    if (!QVGameDiscoveryImageHyperlinkCell::initQVTableCellHelper(name))
+        return false;
+    auto& center = platform::NotificationCenter::defaultCenter();
+    center.addObserver(this, Quorvel::kUserOnline, [this](const platform::Notification&) { _changeBannerToOnline(); });
+    center.addObserver(this, "QVNSNotificationUserOffline",
+                       [this](const platform::Notification&) { _changeBannerToOffline(); });
+
+    Rect frame(0, 0, 320, bannerHeight());
+    bgImageView_ = ImageView::imageViewWithFrame(frame);
+    bgImageView_->setUserInteractionEnabled(false);
+    bgImageView_->setBackgroundColor(std::nullopt);
+    const bool online = QVSessionRole::current().isOnline();
+    if (online)
+        _changeBannerToOnline();
+    else
+        _changeBannerToOffline();
+    contentView()->addSubview(bgImageView_.get());
+    contentView()->setAutoresizesSubviews(true);
+
+    // The hyperlink image sits over the fixed banner and starts as it.
+    if (imageView_)
+        imageView_->removeFromSuperview();
+    imageView_ = QVImageView::imageViewWithFrame(frame);
+    imageView_->setUnframed(true);
+    imageView_->setUseSharpCorners(true);
+    imageView_->setShouldShowLoadingIndicator(false);
+    imageView_->setShouldScaleImageToFillRect(false);
+    imageView_->setCrossFadeDuration(1.0f);
+    imageView_->setDefaultImage(bgImageView_->image() ? bgImageView_->image()->image() : nullptr);
+    contentView()->addSubview(imageView_.get());
+
+    if (online) {
+        QVGameDiscoveryService::getNowPlayingFeaturedPlacement(
+            QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVFeaturedGameCell, onFeaturedGamesDownloaded))),
+            QVDelegate());
+    }
+    return true;
+}
+
+std::string QVFeaturedGameCell::_bannerSuffix()
+{
+    QVDashboardRole& host = QVDashboardRole::current();
+    if (host.isLargeScreen())
+        return "IPad";
+    if (host.isInLandscapeMode())
+        return "Landscape";
+    return "";
+}
+
+void QVFeaturedGameCell::_changeBannerToOnline()
+{
+    bannerImageName_ = "QVNowPlayingBanner" + _bannerSuffix() + ".png";
+    if (bgImageView_)
+        bgImageView_->setImage(QVLoadKitImage(bannerImageName_).get());
+}
+
+void QVFeaturedGameCell::_changeBannerToOffline()
+{
+    bannerImageName_ = "QVNowPlayingBanner" + _bannerSuffix() + "Offline.png";
+    if (bgImageView_)
+        bgImageView_->setImage(QVLoadKitImage(bannerImageName_).get());
+}
+
+void QVFeaturedGameCell::onFeaturedGamesDownloaded(Object* answer)
+{
+    imageHyperlinks_.clear();
+    if (auto* series = dynamic_cast<QVPaginatedSeries*>(answer)) {
+        for (const auto& object : series->objects())
+            if (auto* link = dynamic_cast<QVGameDiscoveryImageHyperlink*>(object.get()))
+                imageHyperlinks_.emplace_back(link);
+    }
+    // The first change shows the first image.
+    currentHyperlinkIndex_ = static_cast<uint32_t>(imageHyperlinks_.size());
+    if (viewIsAppeared_)
+        _fadeToNextFeaturedGame();
+    hasDownloadedLinks_ = true;
+}
+
+QVGameDiscoveryImageHyperlink* QVFeaturedGameCell::currentHyperlink() const
+{
+    return currentHyperlinkIndex_ < imageHyperlinks_.size() ? imageHyperlinks_[currentHyperlinkIndex_].get() : nullptr;
+}
+
+void QVFeaturedGameCell::_fadeToNextFeaturedGame()
+{
+    if (imageHyperlinks_.empty())
+        return;
+    ++currentHyperlinkIndex_;
+    if (currentHyperlinkIndex_ >= imageHyperlinks_.size())
+        currentHyperlinkIndex_ = 0;
+    QVGameDiscoveryImageHyperlink* link = currentHyperlink();
+    imageView_->setImageUrl(link->imageUrl.empty() ? std::nullopt : std::optional<std::string>(link->imageUrl), true);
+    _scheduleNextHyperlinkTransitionIn(link->secondsToDisplay);
+    changeResource(link);
+}
+
+void QVFeaturedGameCell::_scheduleNextHyperlinkTransitionIn(float seconds)
+{
+    if (cyclingTimer_)
+        cyclingTimer_->invalidate();
+    platform::Weak<QVFeaturedGameCell> weak(this);
+    cyclingTimer_ = platform::RunLoop::main().performAfter(seconds, [weak] {
+        if (auto self = weak.lock())
+            self->_fadeToNextFeaturedGame();
+    });
+}
+
+void QVFeaturedGameCell::_stopCyclingHyperlinks()
+{
+    if (cyclingTimer_ && cyclingTimer_->isValid()) {
+        inProgressTransitionRemainingSeconds_
+            = static_cast<float>(cyclingTimer_->fireTime() - platform::RunLoop::main().now());
+        cyclingTimer_->invalidate();
+    }
+    cyclingTimer_ = nullptr;
+}
+
+void QVFeaturedGameCell::viewDidDisappear()
+{
+    _stopCyclingHyperlinks();
+    viewIsAppeared_ = false;
+}
+
+void QVFeaturedGameCell::viewDidAppear()
+{
+    viewIsAppeared_ = true;
+    if (hasDownloadedLinks_ && !imageHyperlinks_.empty())
+        _scheduleNextHyperlinkTransitionIn(inProgressTransitionRemainingSeconds_);
+}
+
+} // namespace quorvel

@@ -1,0 +1,109 @@
+// The discovery catalogue's rows: a category ("GameDiscoveryCategory") and a
+// news item ("GameDiscoveryNewsItem").
+#include "social/dashboard/games/QVGameDiscoveryCells.h"
+
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "social/core/Quorvel.h"
+#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/services/QVGameDiscoveryService.h"
+#include "social/ui/QVDashboardRole.h"
+#include "social/ui/QVImageView.h"
+#include "social/ui/QVKitImages.h"
+#include "social/ui/QVScreenProtocols.h"
+#include "social/ui/QVRowLayout.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace quorvel {
+
+using namespace platform::ui;
+using platform::Object;
+using platform::Rect;
+using platform::Ref;
+
+QV_REGISTER_CLASS(QVGameDiscoveryCategoryCell);
+QV_REGISTER_CLASS(QVGameDiscoveryNewsItemCell);
+
+bool QVGameDiscoveryCategoryCell::initQVTableCellHelper(const std::string& name)
+{
+    if (!QVTableCellHelper::initQVTableCellHelper(name))
+        return false;
+    float width = layout::rowWidth();
+    setFrame(Rect(0, 0, width, kHeight));
+    View* content = contentView();
+    content->setAutoresizesSubviews(true);
+    topDividerView_ = View::viewWithFrame(Rect(0, 0, width, 2));
+    bottomDividerView_ = View::viewWithFrame(Rect(0, kHeight - 2, width, 2));
+    iconFrame_ = ImageView::imageViewWithFrame(Rect(6, 6, 52, 52));
+    iconView_ = QVImageView::imageViewWithFrame(Rect(10, 10, 44, 44));
+    textContentView_ = View::viewWithFrame(Rect(66, 4, width - 100, kHeight - 8));
+    textContentView_->setBackgroundColor(std::nullopt);
+    nameLabel_ = layout::makeLabel(Rect(0, 0, width - 100, 20), 16, true);
+    subtextLabel_ = layout::makeLabel(Rect(0, 20, width - 100, 18), 12, false);
+    secondaryTextLabel_ = layout::makeLabel(Rect(0, 38, width - 100, 16), 11, false);
+    for (Label* l : { nameLabel_.get(), subtextLabel_.get(), secondaryTextLabel_.get() }) {
+        l->setTextColor(Color::whiteColor());
+        textContentView_->addSubview(l);
+    }
+    disclosureView_ = ImageView::imageViewWithFrame(Rect(width - 26, (kHeight - 20) / 2, 14, 20));
+    for (View* v : std::initializer_list<View*> { topDividerView_.get(), bottomDividerView_.get(), iconFrame_.get(),
+                                                  iconView_.get(), textContentView_.get(), disclosureView_.get() })
+        content->addSubview(v);
+    return true;
+}
+
+void QVGameDiscoveryCategoryCell::showResource(QVGameDiscoveryCategory* category)
+{
+    if (auto frame = QVLoadKitImage("QVGameDiscoveryIconFrame.png"))
+        iconFrame_->setImage(frame->stretchableImage(21, 19).get());
+    iconView_->setUnframed(true);
+    iconView_->setImageUrl(category->iconUrl.empty() ? std::nullopt : std::optional<std::string>(category->iconUrl));
+    iconView_->setShouldScaleImageToFillRect(false);
+    nameLabel_->setText(category->name);
+    subtextLabel_->setText(category->subtext);
+    secondaryTextLabel_->setText(category->secondaryText);
+}
+
+void QVGameDiscoveryCategoryCell::layoutSubviews()
+{
+    QVTableCellHelper::layoutSubviews();
+    const bool large = QVDashboardRole::current().isLargeScreen();
+    disclosureView_->setImage(QVLoadKitImage(large ? "QVCustomDisclosureIPad.png" : "QVCustomDisclosure.png").get());
+    if (dynamic_cast<QVTableCellBackgroundView*>(backgroundView()))
+        setBackgroundView(nullptr);
+    // The grey catalogue rows between their dividers; darker while selected.
+    contentView()->setBackgroundColor(isSelected() ? Color::rgb(0.28f, 0.29f, 0.31f) : Color::rgb(0.36f, 0.37f, 0.39f));
+    topDividerView_->setBackgroundColor(Color::white(0.5f));
+    bottomDividerView_->setBackgroundColor(Color::white(0.2f));
+    float width = bounds().size.width;
+    disclosureView_->setFrame(Rect(width - 26, (bounds().size.height - 20) / 2, 14, 20));
+    textContentView_->setFrame(Rect(66, 4, width - 100, bounds().size.height - 8));
+}
+
+bool QVGameDiscoveryNewsItemCell::initQVTableCellHelper(const std::string& name)
+{
+    if (!QVTableCellHelper::initQVTableCellHelper(name))
+        return false;
+    float width = layout::rowWidth();
+    setFrame(Rect(0, 0, width, kHeight));
+    iconFrame_ = ImageView::imageViewWithFrame(Rect(6, 4, 52, 52));
+    iconView_ = QVImageView::imageViewWithFrame(Rect(10, 8, 44, 44));
+    titleLabel_ = layout::makeLabel(Rect(66, 8, width - 80, 22), 16, true);
+    subtitleLabel_ = layout::makeLabel(Rect(66, 32, width - 80, 18), 12, false);
+    for (View* v : std::initializer_list<View*> { iconFrame_.get(), iconView_.get(), titleLabel_.get(), subtitleLabel_.get() })
+        contentView()->addSubview(v);
+    return true;
+}
+
+void QVGameDiscoveryNewsItemCell::showResource(QVGameDiscoveryNewsItem* item)
+{
+    if (auto frame = QVLoadKitImage("QVGameDiscoveryIconFrame.png"))
+        iconFrame_->setImage(frame->stretchableImage(21, 19).get());
+    iconView_->setImageUrl(item->iconUrl.empty() ? std::nullopt : std::optional<std::string>(item->iconUrl));
+    titleLabel_->setText(item->title);
+    subtitleLabel_->setText(item->subtitle);
+}
+
+} // namespace quorvel

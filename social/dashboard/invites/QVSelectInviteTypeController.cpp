@@ -1,0 +1,259 @@
+// The invitation flow's first screen ("SelectInviteType"): the invitation's
+// reward and two rows, friends and contacts, each with the number chosen. Each
+// row opens a chooser that works on a copy and hands it back on "Done";
+// "Invite" opens the compose screen.
+#include "social/dashboard/invites/QVSelectInviteTypeController.h"
+
+#include "platform/foundation/Boxed.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/NavigationController.h"
+#include "social/core/Quorvel.h"
+#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/invites/QVInviteFriendsController.h"
+#include "social/dashboard/invites/QVInviteKit.h"
+#include "social/dashboard/invites/QVSelectContactsToInviteController.h"
+#include "social/dashboard/invites/QVSelectFriendsToInviteController.h"
+#include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVTableSectionDescription.h"
+#include "social/services/QVInviteService.h"
+#include "social/ui/QVDashboardRole.h"
+#include "social/ui/QVFramedNavigationController.h"
+#include "social/ui/QVImageView.h"
+#include "social/ui/QVKitImages.h"
+#include "social/ui/QVRowLayout.h"
+#include "social/ui/QVTableSequenceControllerHelper.h"
+
+#include <algorithm>
+
+namespace quorvel {
+
+using namespace platform::ui;
+using platform::Object;
+using platform::Rect;
+using platform::Ref;
+using layout::maxY;
+using namespace invites;
+
+QV_REGISTER_CLASS(QVSelectInviteTypeCell);
+QV_REGISTER_CLASS(QVSelectInviteTypeHeaderController);
+QV_REGISTER_CLASS(QVSelectInviteTypeController);
+
+bool QVSelectInviteTypeCell::initQVTableCellHelper(const std::string& name)
+{
+    if (!QVTableCellHelper::initQVTableCellHelper(name))
+        return false;
+    float width = layout::rowWidth();
+    setFrame(Rect(0, 0, width, 50));
+    iconView_ = ImageView::imageViewWithFrame(Rect(8, 9, 32, 32));
+    titleLabel_ = layout::makeLabel(Rect(50, 4, width - 90, 24), 17, true);
+    amountSelectedLabel_ = layout::makeLabel(Rect(50, 28, width - 90, 18), 12, false);
+    for (View* v : std::initializer_list<View*> { iconView_.get(), titleLabel_.get(), amountSelectedLabel_.get() })
+        contentView()->addSubview(v);
+    setAccessoryType(CellAccessoryType::DisclosureIndicator);
+    return true;
+}
+
+void QVSelectInviteTypeCell::setAmountSelected(size_t count)
+{
+    amountSelectedLabel_->setText(std::to_string(count) + " Friends Selected");
+}
+
+void QVSelectInviteTypeHeaderController::loadView()
+{
+    float width = QVDashboardRole::current().getDashboardBounds().size.width;
+    Ref<View> root = View::viewWithFrame(Rect(0, 0, width, 90));
+    root->setBackgroundColor(std::nullopt);
+    inviteIconFrame_ = ImageView::imageViewWithFrame(Rect(10, 10, 64, 64));
+    inviteIcon_ = QVImageView::imageViewWithFrame(Rect(14, 14, 56, 56));
+    setUpInviteIcon(inviteIcon_.get(), inviteIconFrame_.get());
+    enticeLabel_ = layout::makeLabel(Rect(84, 10, width - 94, 60), 14, true);
+    enticeLabel_->setNumberOfLines(0);
+    for (View* v : std::initializer_list<View*> { inviteIconFrame_.get(), inviteIcon_.get(), enticeLabel_.get() })
+        root->addSubview(v);
+    setView(root.get());
+}
+
+void QVSelectInviteTypeHeaderController::resizeView(View* tableView)
+{
+    Rect frame = view()->frame();
+    frame.size.width = tableView ? tableView->bounds().size.width : frame.size.width;
+    frame.size.height = maxY(enticeLabel_.get()) + 10;
+    view()->setFrame(frame);
+}
+
+Ref<QVSelectInviteTypeController> QVSelectInviteTypeController::inviteTypeControllerWithInviteIdentifier(
+    const std::optional<std::string>& identifier)
+{
+    auto screen = platform::dynamicRef<QVSelectInviteTypeController>(QVControllerLoader::load("SelectInviteType"));
+    if (screen && identifier && !identifier->empty())
+        screen->inviteId_ = identifier;
+    return screen;
+}
+
+bool QVSelectInviteTypeController::performSetter(const std::string& setterName, Object* value)
+{
+    if (setterName == "setInviteIdentifier" || setterName == "setInviteId") {
+        auto* boxed = dynamic_cast<platform::Boxed*>(value);
+        std::string id = boxed ? boxed->value().asString() : std::string();
+        inviteId_ = id.empty() ? std::nullopt : std::optional<std::string>(id);
+        return true;
+    }
+    return QVTableStaticControllerHelper::performSetter(setterName, value);
+}
+
+void QVSelectInviteTypeController::openAsModal()
+{
+    navigationItem()->setLeftBarButtonItem(
+        BarButtonItem::withSystemItem(BarButtonItem::SystemItem::Cancel, this,
+                                      BarButtonItem::PlainAction(BRISKO_SELECTOR(QVSelectInviteTypeController, _cancelModal)))
+            .get());
+    Quorvel::presentRootControllerWithModal(QVFramedNavigationController::withRootViewController(this));
+}
+
+void QVSelectInviteTypeController::viewDidLoad()
+{
+    // Set here so that the screen is the same however it was loaded.
+    setTitle("Invite");
+    navigationItem()->setRightBarButtonItem(
+        BarButtonItem::withTitle("Invite", BarButtonItem::Style::Plain, this,
+                                 BarButtonItem::PlainAction(BRISKO_SELECTOR(QVSelectInviteTypeController, advance)))
+            .get());
+    QVTableStaticControllerHelper::viewDidLoad();
+}
+
+std::optional<QVTableControllerHelper::Sections> QVSelectInviteTypeController::buildTableSectionDescriptions()
+{
+    QVTableSectionDescription::Cells rows;
+    auto createCell = [&](int kind, const std::string& title, const std::string& icon, std::function<void()> select) {
+        auto cell = platform::dynamicRef<QVSelectInviteTypeCell>(QVControllerLoader::loadCell("SelectInviteType", this));
+        if (!cell)
+            return;
+        cell->titleLabel()->setText(title);
+        cell->iconView()->setImage(QVLoadKitImage(icon).get());
+        cell->setAmountSelected(selected_[kind].size());
+        cell->setCreateControllerSelector(std::move(select));
+        cells_[kind] = cell;
+        rows.emplace_back(cell.get());
+    };
+    createCell(kFriends, "Quorvel Friends", "QVSelectInviteTypeLeaf.png", [this] { inviteQuorvelFriends(); });
+    createCell(kContacts, "Contacts", "QVSelectInviteTypePhone.png", [this] { inviteContacts(); });
+    return Sections { QVTableSectionDescription::sectionWithTitleAndStaticCells("Select Friends To Invite", std::move(rows)) };
+}
+
+void QVSelectInviteTypeController::onTableHeaderCreated(ViewController* header)
+{
+    mHeader = dynamic_cast<QVSelectInviteTypeHeaderController*>(header);
+    if (mHeader)
+        mHeader->enticeLabel()->setText("");
+}
+
+void QVSelectInviteTypeController::viewWillAppear(bool animated)
+{
+    QVTableStaticControllerHelper::viewWillAppear(animated);
+    showLoadingScreen();
+    QVDelegate success(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVSelectInviteTypeController, didGetInviteDefinition)));
+    QVDelegate failure(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVSelectInviteTypeController, didFailGetInviteDefinition)));
+    if (inviteId_)
+        QVInviteService::getInviteDefinition(*inviteId_, success, failure);
+    else
+        QVInviteService::getDefaultInviteDefinitionForApplication(success, failure);
+}
+
+void QVSelectInviteTypeController::didGetInviteDefinition(Object* answer)
+{
+    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
+    QVInviteDefinition* definition = nullptr;
+    if (series)
+        for (const auto& o : series->objects())
+            if ((definition = dynamic_cast<QVInviteDefinition*>(o.get())))
+                break;
+    if (!definition) {
+        didFailGetInviteDefinition(nullptr);
+        return;
+    }
+    hideLoadingScreen();
+    mDefinition = definition;
+    if (mHeader) {
+        if (!definition->inviteIconURL.empty())
+            mHeader->inviteIcon()->setImageUrl(definition->inviteIconURL);
+        mHeader->enticeLabel()->setText(definition->senderIncentiveText);
+    }
+}
+
+void QVSelectInviteTypeController::didFailGetInviteDefinition(Object*) { hideLoadingScreen(); }
+
+void QVSelectInviteTypeController::updateSelectedType(int kind, const QVObjects& chosen)
+{
+    int k = kind == kContacts ? 1 : 0;
+    selected_[k] = chosen;
+    if (cells_[k])
+        cells_[k]->setAmountSelected(chosen.size());
+}
+
+void QVSelectInviteTypeController::tableViewDidSelectRowAtIndexPath(TableView* table, IndexPath indexPath)
+{
+    if (indexPath.section == 0 && indexPath.row >= 0 && indexPath.row < 2 && cells_[indexPath.row]) {
+        if (auto select = cells_[indexPath.row]->createControllerSelector())
+            select();
+        table->deselectRowAtIndexPath(indexPath, true);
+        return;
+    }
+    QVTableStaticControllerHelper::tableViewDidSelectRowAtIndexPath(table, indexPath);
+}
+
+void QVSelectInviteTypeController::inviteQuorvelFriends()
+{
+    if (auto chooser = QVSelectFriendsToInviteController::inviteController(this, selected_[0]); chooser && navigationController())
+        navigationController()->pushViewController(chooser.get(), true);
+}
+
+void QVSelectInviteTypeController::inviteContacts()
+{
+    auto chooser = QVSelectContactsToInviteController::inviteController(this, addedContacts_, selected_[1]);
+    if (chooser && navigationController())
+        navigationController()->pushViewController(chooser.get(), true);
+}
+
+void QVSelectInviteTypeController::advance()
+{
+    if (selected_[0].empty() && selected_[1].empty()) {
+        alert(kNothingChosenTitle, kNothingChosenMessage);
+        return;
+    }
+    NavigationController* nav = navigationController();
+    auto compose = platform::dynamicRef<QVInviteFriendsController>(QVControllerLoader::load("InviteFriends"));
+    if (!compose || !nav)
+        return;
+    QVObjects recipients = selected_[0];
+    recipients.insert(recipients.end(), selected_[1].begin(), selected_[1].end());
+    compose->setSelectedUsers(recipients);
+    compose->setDefinition(mDefinition.get());
+    if (Ref<BarButtonItem> left(navigationItem()->leftBarButtonItem()); left) {
+        compose->setCloseInvocation([left] { left->trigger(); });
+    } else {
+        const auto& stack = nav->viewControllers();
+        auto here = std::find_if(stack.begin(), stack.end(), [this](const auto& c) { return c.get() == this; });
+        platform::Weak<NavigationController> weakNav(nav);
+        if (here != stack.end() && here != stack.begin()) {
+            platform::Weak<ViewController> before((here - 1)->get());
+            compose->setCloseInvocation([weakNav, before] {
+                auto n = weakNav.lock();
+                auto b = before.lock();
+                if (n && b)
+                    n->popToViewController(b.get(), true);
+            });
+        } else {
+            compose->setCloseInvocation([weakNav] {
+                if (auto n = weakNav.lock())
+                    n->popToRootViewControllerAnimated(true);
+            });
+        }
+    }
+    nav->pushViewController(compose.get(), true);
+}
+
+void QVSelectInviteTypeController::_cancelModal() { Quorvel::dismissDashboard(); }
+
+} // namespace quorvel

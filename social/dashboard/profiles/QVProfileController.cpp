@@ -1,0 +1,339 @@
+// A user's page: the profile download and its two summary lines, the friend
+// toggle with the pending-friend count it keeps, instant messages and abuse
+// reports.
+#include "social/dashboard/profiles/QVProfileController.h"
+
+#include "platform/foundation/Boxed.h"
+#include "platform/graphics/Font.h"
+#include "platform/ui/NavigationController.h"
+#include "social/core/Quorvel.h"
+#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/conversations/QVConversationController.h"
+#include "social/dashboard/frame/QVDashboardSwitch.h"
+#include "social/runtime/QVTableSectionDescription.h"
+#include "social/services/QVConversationService.h"
+#include "social/services/QVFriendsService.h"
+#include "social/services/QVProfileService.h"
+#include "social/services/QVUser.h"
+#include "social/ui/QVAbuseReporter.h"
+#include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVDashboardRole.h"
+#include "social/ui/QVRowLayout.h"
+
+namespace quorvel {
+
+using namespace platform::ui;
+using platform::Object;
+using platform::Rect;
+using platform::Ref;
+
+QV_REGISTER_CLASS(QVProfileController);
+
+#define QV_PROFILE_CALLBACK(name) QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVProfileController, name)))
+
+Ref<QVProfileController> QVProfileController::getProfileControllerForUser(QVUser* user, NavigationController* nav)
+{
+    if (nav && user) {
+        if (auto* shown = dynamic_cast<QVProfileController*>(nav->visibleViewController())) {
+            QVUser* shownUser = shown->pageUser();
+            if (shownUser && shownUser->resourceId() == user->resourceId())
+                return nullptr;
+        }
+    }
+    Ref<ViewController> loaded = QVControllerLoader::load("Profile");
+    Ref<QVProfileController> profile(dynamic_cast<QVProfileController*>(loaded.get()));
+    if (!profile)
+        return nullptr;
+    profile->setUser(user);
+    if (user)
+        profile->setTitle(user->name());
+    return profile;
+}
+
+void QVProfileController::showProfileForUser(QVUser* user)
+{
+    NavigationController* nav = QVDashboardSwitch::activeNavigationController();
+    if (!nav)
+        nav = Quorvel::getActiveNavigationController();
+    if (!nav)
+        return;
+    Ref<QVProfileController> profile = getProfileControllerForUser(user, nav);
+    if (!profile)
+        return;
+    if (auto* framed = dynamic_cast<QVFramedNavigationController*>(nav))
+        framed->pushViewController(profile.get(), true, user);
+    else
+        nav->pushViewController(profile.get(), true);
+}
+
+QVUser* QVProfileController::pageUser() const
+{
+    if (auto* user = dynamic_cast<QVUser*>(getPageContextUser()))
+        return user;
+    return user_.get();
+}
+
+bool QVProfileController::isPageUserLocal() const
+{
+    QVUser* user = pageUser();
+    return user && user->isLocalUser();
+}
+
+bool QVProfileController::performSetter(const std::string& setterName, Object* value)
+{
+    if (setterName == "setUser") {
+        setUser(dynamic_cast<QVUser*>(value));
+        return true;
+    }
+    return QVViewController::performSetter(setterName, value);
+}
+
+void QVProfileController::setReportUserForumPost(Object* post, ViewController* threadView)
+{
+    reportUserForumPost_ = post;
+    forumThreadView_ = threadView;
+}
+
+Object* QVProfileController::getBannerResource() { return pageUser(); }
+
+// ---- Interface
+
+void QVProfileController::loadView()
+{
+    const Rect bounds = QVDashboardRole::current().getDashboardBounds();
+    const float width = bounds.size.width;
+    auto root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
+    root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+    root->setBackgroundColor(Color::rgb(0.11f, 0.12f, 0.14f));
+
+    // The two summary rows: a line of text over the whole row, which opens the list.
+    auto summaryRow = [&](float y, const std::string& title, Control::PlainAction action, Ref<Label>& subtext) {
+        Ref<Button> row = Button::buttonWithType(Button::Type::Custom);
+        row->setFrame(Rect(10, y, width - 20, 56));
+        row->setAutoresizingMask(FlexibleWidth);
+        row->setBackgroundColor(Color::rgb(0.18f, 0.2f, 0.24f));
+        row->addTarget(this, action, TouchUpInside);
+        auto titleLabel = layout::makeLabel(Rect(12, 6, width - 44, 22), 16, true);
+        titleLabel->setTextColor(Color::whiteColor());
+        titleLabel->setText(title);
+        titleLabel->setUserInteractionEnabled(false);
+        row->addSubview(titleLabel.get());
+        subtext = layout::makeLabel(Rect(12, 28, width - 44, 20), 13, false);
+        subtext->setTextColor(Color::white(0.75f));
+        subtext->setUserInteractionEnabled(false);
+        row->addSubview(subtext.get());
+        root->addSubview(row.get());
+        return row;
+    };
+    friendsButton_ = summaryRow(12, "Friends", Control::PlainAction(BRISKO_SELECTOR(QVProfileController, onFriendsClicked)),
+                                friendsSubtextLabel_);
+    gamesButton_ = summaryRow(76, "Games", Control::PlainAction(BRISKO_SELECTOR(QVProfileController, onGamesClicked)),
+                              gamesSubtextLabel_);
+
+    actionPanelView_ = View::viewWithFrame(Rect(10, 144, width - 20, 100));
+    actionPanelView_->setAutoresizingMask(FlexibleWidth);
+    actionPanelView_->setBackgroundColor(std::nullopt);
+    actionPanelView_->setOpaque(false);
+    root->addSubview(actionPanelView_.get());
+    const float half = (width - 30) / 2;
+    toggleFriendButton_ = QVDefaultButton::greenBoderedButton(Rect(0, 0, width - 20, 44));
+    toggleFriendButton_->setAutoresizingMask(FlexibleWidth);
+    toggleFriendButton_->setTitleForAllStates("Add Friend");
+    toggleFriendButton_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVProfileController, onToggleFollowing)),
+                                   TouchUpInside);
+    actionPanelView_->addSubview(toggleFriendButton_.get());
+    Ref<QVDefaultButton> im = QVDefaultButton::greenButton(Rect(0, 54, half, 44));
+    im->setAutoresizingMask(FlexibleWidth | FlexibleRightMargin);
+    im->setTitleForAllStates("Instant Message");
+    im->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVProfileController, onInstantMessage)), TouchUpInside);
+    actionPanelView_->addSubview(im.get());
+    imButton_ = im;
+    Ref<QVDefaultButton> flag = QVDefaultButton::redBorderedButton(Rect(half + 10, 54, half, 44));
+    flag->setAutoresizingMask(FlexibleWidth | FlexibleLeftMargin);
+    flag->setTitleForAllStates("Report Abuse");
+    flag->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVProfileController, onFlag)), TouchUpInside);
+    actionPanelView_->addSubview(flag.get());
+    flagButton_ = flag;
+    setView(root.get());
+}
+
+void QVProfileController::viewWillAppear(bool animated)
+{
+    QVViewController::viewWillAppear(animated);
+    QVUser* user = pageUser();
+    setTitle(user ? user->name() + "'s Profile" : std::string("Profile"));
+}
+
+void QVProfileController::viewDidAppear(bool animated)
+{
+    QVViewController::viewDidAppear(animated);
+    if (friendsInfo_ || gamesInfo_)
+        return;
+    QVUser* user = pageUser();
+    showLoadingScreen();
+    QVProfileService::getProfileForUser(user ? user->resourceId() : std::string(),
+                                        QV_PROFILE_CALLBACK(_profileDownloadSucceeded),
+                                        QV_PROFILE_CALLBACK(_profileDownloadFailed));
+}
+
+void QVProfileController::_profileDownloadSucceeded(Object* answer)
+{
+    hideLoadingScreen();
+    friendsInfo_ = nullptr;
+    gamesInfo_ = nullptr;
+    if (auto* series = dynamic_cast<QVPaginatedSeries*>(answer)) {
+        for (size_t i = 0; i < series->count(); ++i) {
+            auto* section = dynamic_cast<QVTableSectionDescription*>(series->objectAtIndex(i));
+            QVPaginatedSeries* page = section ? section->page() : nullptr;
+            if (!page || !page->header())
+                continue;
+            if (section->identifier() == "friends")
+                friendsInfo_ = page->header();
+            else if (section->identifier() == "games")
+                gamesInfo_ = page->header();
+        }
+    }
+    QVUser* user = pageUser();
+    const bool local = isPageUserLocal();
+    if (actionPanelView_)
+        actionPanelView_->setHidden(local);
+    _updateFriendButtonState(user && user->followedByLocalUser());
+
+    const std::string who = local ? "You" : (user ? user->name() : std::string());
+    const std::string verb = local ? "have" : "has";
+    const int friends = friendsInfo_ ? static_cast<int>(friendsInfo_->totalObjects) : 0;
+    if (friends > 0)
+        friendsSubtextLabel_->setText(who + " " + verb + " " + std::to_string(friends) + " " + (friends < 2 ? "friend" : "friends"));
+    else
+        friendsSubtextLabel_->setText(who + " " + verb + " not added any friends");
+    const int games = gamesInfo_ ? static_cast<int>(gamesInfo_->totalObjects) : 0;
+    if (games == 0)
+        gamesSubtextLabel_->setText(who + " " + verb + " not played any games");
+    else
+        gamesSubtextLabel_->setText(who + " " + verb + " played " + std::to_string(games) + " " + (games < 2 ? "game" : "games"));
+}
+
+// ---- Friend toggle
+
+void QVProfileController::_updateFriendButtonState(bool followed)
+{
+    if (!toggleFriendButton_)
+        return;
+    // The skin is fixed when a button is made, so a new button of the other
+    // skin takes the old one's place.
+    Ref<QVDefaultButton> old = toggleFriendButton_;
+    const Rect frame = old->frame();
+    Ref<QVDefaultButton> button = followed ? QVDefaultButton::redBorderedButton(frame)
+                                           : QVDefaultButton::greenBoderedButton(frame);
+    button->setAutoresizingMask(old->autoresizingMask());
+    button->setTitleForAllStates(followed ? "Remove Friend" : "Add Friend");
+    button->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVProfileController, onToggleFollowing)), TouchUpInside);
+    if (View* parent = old->superview()) {
+        parent->addSubview(button.get());
+        old->removeFromSuperview();
+    }
+    toggleFriendButton_ = button;
+}
+
+void QVProfileController::onToggleFollowing()
+{
+    QVUser* user = pageUser();
+    if (!user || user->isLocalUser())
+        return;
+    showLoadingScreen();
+    if (user->followedByLocalUser())
+        QVFriendsService::makeLocalUserStopFollowing(user->resourceId(), QV_PROFILE_CALLBACK(onFollowChangedState),
+                                                     QV_PROFILE_CALLBACK(onFollowFailedChangingState));
+    else
+        QVFriendsService::makeLocalUserFollow(user->resourceId(), QV_PROFILE_CALLBACK(onFollowChangedState),
+                                              QV_PROFILE_CALLBACK(onFollowFailedChangingState));
+}
+
+void QVProfileController::onFollowChangedState(Object*)
+{
+    hideLoadingScreen();
+    Ref<QVUser> user(pageUser());
+    if (!user)
+        return;
+    user->setFollowedByLocalUser(!user->followedByLocalUser());
+    _updateFriendButtonState(user->followedByLocalUser());
+    if (!user->followedByLocalUser()) {
+        Quorvel::postRemoveFriend(user.get());
+        if (user->followsLocalUser())
+            Quorvel::setPendingFriendsCount(Quorvel::pendingFriendsCount() + 1);
+    } else {
+        Quorvel::postAddFriend(user.get());
+        // The count is never taken below 0.
+        if (user->followsLocalUser() && Quorvel::pendingFriendsCount() >= 1)
+            Quorvel::setPendingFriendsCount(Quorvel::pendingFriendsCount() - 1);
+    }
+}
+
+// ---- Instant message, report, lists
+
+void QVProfileController::onInstantMessage()
+{
+    QVUser* user = pageUser();
+    showLoadingScreen();
+    QVConversationService::startConversationWithUser(user ? user->resourceId() : std::string(),
+                                                     QV_PROFILE_CALLBACK(_conversationStarted),
+                                                     QV_PROFILE_CALLBACK(_conversationError));
+}
+
+void QVProfileController::_conversationStarted(Object* answer)
+{
+    hideLoadingScreen();
+    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
+    auto* conversation = series && series->count() == 1 ? dynamic_cast<QVConversation*>(series->objectAtIndex(0)) : nullptr;
+    if (!conversation || !navigationController())
+        return;
+    if (auto screen = QVConversationController::conversationWithId(conversation->resourceId(), conversation->otherUser().get()))
+        navigationController()->pushViewController(screen.get(), true);
+}
+
+void QVProfileController::_conversationError(Object*)
+{
+    hideLoadingScreen();
+    community::showAlert("Error", kConversationFailed, "Ok");
+}
+
+void QVProfileController::onFlag()
+{
+    QVUser* user = pageUser();
+    if (!user || user->isLocalUser())
+        return;
+    auto* post = dynamic_cast<QVResource*>(reportUserForumPost_.get());
+    if (post && forumThreadView_)
+        QVAbuseReporter::reportAbuseByUserForumPost(user->resourceId(), post->resourceId(), forumThreadView_.get());
+    else
+        QVAbuseReporter::reportAbuseByUser(user->resourceId(), Quorvel::getRootController());
+}
+
+void QVProfileController::onFriendsClicked()
+{
+    if (!friendsInfo_ || friendsInfo_->totalObjects == 0 || !navigationController())
+        return;
+    if (Ref<ViewController> friends = QVControllerLoader::load("Friends"))
+        navigationController()->pushViewController(friends.get(), true);
+}
+
+void QVProfileController::onGamesClicked()
+{
+    if (!gamesInfo_ || gamesInfo_->totalObjects == 0 || !navigationController())
+        return;
+    if (Ref<ViewController> games = QVControllerLoader::load("PlayedGame")) {
+        games->navigationItem()->setTitle("Games Played");
+        navigationController()->pushViewController(games.get(), true);
+    }
+}
+
+bool QVProfileController::bannerProfilePictureTouched()
+{
+    if (isPageUserLocal() && navigationController()) {
+        if (Ref<ViewController> chooser = QVControllerLoader::load("SelectProfilePicture"))
+            navigationController()->pushViewController(chooser.get(), true);
+    }
+    return true;
+}
+
+} // namespace quorvel

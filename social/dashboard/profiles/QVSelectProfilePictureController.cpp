@@ -1,0 +1,438 @@
+// Choosing the profile picture: the rows, selecting a source, the photo
+// choice and its 50 x 50 picture, the upload and the refresh that polls the
+// pictures' update times.
+#include "social/dashboard/profiles/QVSelectProfilePictureController.h"
+
+#include "platform/graphics/GraphicsContext.h"
+#include "platform/graphics/Image.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/ui/NavigationController.h"
+#include "social/core/Quorvel.h"
+#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVTableSectionDescription.h"
+#include "social/services/QVUser.h"
+#include "social/services/QVUsersCredential.h"
+#include "social/services/QVUsersCredentialService.h"
+#include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVDashboardRole.h"
+#include "social/ui/QVKitImages.h"
+#include "social/dashboard/account/QVAccountLoginControllers.h"
+#include "social/dashboard/account/QVAccountSetupBaseController.h"
+#include "social/ui/QVRowLayout.h"
+
+#include <numbers>
+
+namespace quorvel {
+
+using namespace platform::ui;
+using platform::Object;
+using platform::Rect;
+using platform::Ref;
+
+QV_REGISTER_CLASS(QVProfilePictureCell);
+QV_REGISTER_CLASS(QVSelectProfilePictureController);
+
+namespace {
+
+constexpr float kPictureSize = 50;
+
+Ref<QVUsersCredential> newCredential()
+{
+    Ref<QVResource> made = QVUsersCredential::staticResourceClass().create();
+    return Ref<QVUsersCredential>(dynamic_cast<QVUsersCredential*>(made.get()));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Row
+
+bool QVProfilePictureCell::initQVTableCellHelper(const std::string& reuseIdentifier)
+{
+    if (!QVTableCellHelper::initQVTableCellHelper(reuseIdentifier))
+        return false;
+    const float width = QVDashboardRole::current().getDashboardBounds().size.width;
+    setFrame(Rect(0, 0, width, kHeight));
+    profilePictureView_ = QVImageView::imageViewWithFrame(Rect(8, 5, kPictureSize, kPictureSize));
+    contentView()->addSubview(profilePictureView_.get());
+    credentialImageView_ = ImageView::imageViewWithFrame(Rect(70, 15, 120, 30));
+    contentView()->addSubview(credentialImageView_.get());
+    credentialTextLabel_ = layout::makeLabel(Rect(70, 0, width - 130, kHeight), 15, true);
+    credentialTextLabel_->setAutoresizingMask(FlexibleWidth);
+    contentView()->addSubview(credentialTextLabel_.get());
+    checkmark_ = ImageView::imageViewWithImage(QVLoadKitImage("QVCheckmark.png").get());
+    checkmark_->setFrame(Rect(width - 60, 20, 20, 20));
+    checkmark_->setAutoresizingMask(FlexibleLeftMargin);
+    contentView()->addSubview(checkmark_.get());
+    return true;
+}
+
+void QVProfilePictureCell::showResource(QVUsersCredential* c)
+{
+    Ref<QVUser> local = Quorvel::localUser();
+    const std::string source = local && local->profilePictureSource() ? *local->profilePictureSource() : std::string();
+    const bool hasPicture = local && local->profilePictureUrl() && !local->profilePictureUrl()->empty();
+    const bool checked = (source == "TwitterCredential" && c->isTwitter()) || (source == "FbconnectCredential" && c->isFacebook())
+        || (source == "Upload" && c->isHttpBasic() && hasPicture)
+        || (source == "Upload" && c->credentialType().empty() && !hasPicture);
+    checkmark_->setHidden(!checked);
+
+    if (!c->credentialProfilePictureUrl().empty()) {
+        profilePictureView_->useProfilePicture(true, c->isFacebook(), c->credentialProfilePictureUrl());
+    } else if (!c->credentialType().empty()) {
+        Ref<ImageAsset> unknown = QVLoadKitImage("QVUnknownProfilePicture.png");
+        profilePictureView_->setDefaultImage(unknown ? unknown->image() : nullptr);
+        profilePictureView_->setImageUrl(std::nullopt);
+    } else {
+        profilePictureView_->useLocalPlayerProfilePictureDefault();
+    }
+
+    const std::optional<std::string> image = QVUsersCredentialCell::getCredentialImage(c->credentialType());
+    if (image) {
+        credentialImageView_->setImage(QVLoadKitImage(*image).get());
+        credentialImageView_->setHidden(false);
+        credentialTextLabel_->setHidden(true);
+        setAccessoryType(c->isLinked() ? CellAccessoryType::None : CellAccessoryType::DisclosureIndicator);
+    } else {
+        credentialImageView_->setHidden(true);
+        credentialTextLabel_->setHidden(false);
+        if (c->isHttpBasic()) {
+            credentialTextLabel_->setText("Choose your own!");
+            setAccessoryType(CellAccessoryType::DisclosureIndicator);
+        } else {
+            credentialTextLabel_->setText("Default Quorvel Icon");
+            setAccessoryType(CellAccessoryType::None);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Screen
+
+#define QV_PICTURE_CALLBACK(name) \
+    QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVSelectProfilePictureController, name)))
+
+QVSelectProfilePictureController::~QVSelectProfilePictureController()
+{
+    if (photoSheet_)
+        photoSheet_->setDelegate(nullptr);
+    if (picker_)
+        picker_->setPickerDelegate(nullptr);
+}
+
+Ref<platform::Image> QVSelectProfilePictureController::profilePictureFromImage(const platform::Image& image)
+{
+    Ref<platform::GraphicsContext> context
+        = platform::GraphicsContext::create(kPictureSize, kPictureSize, platform::GraphicsContext::Format::RGBA);
+    if (!context)
+        return nullptr;
+    // The picture is drawn mirrored and turned by half a turn, the way a
+    // bitmap context with its origin at the bottom-left shows it upright; the
+    // first two steps give this context that origin.
+    context->translate(0, kPictureSize);
+    context->scale(1, -1);
+    context->scale(-1, 1);
+    context->rotate(std::numbers::pi_v<float>);
+    context->drawImage(image, Rect(0, -kPictureSize, kPictureSize, kPictureSize));
+    return context->makeImage();
+}
+
+bool QVSelectProfilePictureController::isWaitingFor(int kind) const
+{
+    switch (kind) {
+    case kFacebook:
+        return facebookWaiting_;
+    case kTwitter:
+        return twitterWaiting_;
+    case kUploaded:
+        return httpBasicWaiting_;
+    default:
+        return false;
+    }
+}
+
+void QVSelectProfilePictureController::viewDidLoad()
+{
+    QVTableSequenceControllerHelper::viewDidLoad();
+    setTitle("Change Profile Picture");
+    refreshButton_ = BarButtonItem::withSystemItem(
+        BarButtonItem::SystemItem::Refresh, this,
+        BarButtonItem::PlainAction(BRISKO_SELECTOR(QVSelectProfilePictureController, _clickedRefresh)));
+    navigationItem()->setRightBarButtonItem(refreshButton_.get());
+}
+
+void QVSelectProfilePictureController::viewDidAppear(bool animated)
+{
+    QVTableSequenceControllerHelper::viewDidAppear(animated);
+    if (redownloadOnNextAppear_) {
+        redownloadOnNextAppear_ = false;
+        refreshOnNextRedownload_ = true;
+        _redownloadCredentials();
+    }
+}
+
+void QVSelectProfilePictureController::onTableHeaderCreated(ViewController*)
+{
+    if (View* header = tableHeaderView()) {
+        Rect frame = header->frame();
+        frame.size.width = view()->frame().size.width;
+        header->setFrame(frame);
+    }
+}
+
+QVService* QVSelectProfilePictureController::getService() { return QVUsersCredentialService::sharedService(); }
+
+void QVSelectProfilePictureController::populateResourceMap(QVResourceControllerMap& map)
+{
+    map.addResource<QVUsersCredential>("ProfilePicture");
+}
+
+void QVSelectProfilePictureController::doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    QVUsersCredentialService::getProfilePictureCredentialsForLocalUserOnSuccess(onSuccess, onFailure);
+}
+
+void QVSelectProfilePictureController::onBeforeResourcesProcessed(QVPaginatedSeries* series)
+{
+    // The default-icon row: an empty credential after the others.
+    if (series)
+        series->objects().push_back(newCredential());
+}
+
+void QVSelectProfilePictureController::deselectRows()
+{
+    if (TableView* table = tableView())
+        if (auto selected = table->indexPathForSelectedRow())
+            table->deselectRowAtIndexPath(*selected, true);
+}
+
+void QVSelectProfilePictureController::onCellWasClicked(Object* resource, IndexPath)
+{
+    auto* c = dynamic_cast<QVUsersCredential*>(resource);
+    if (!c)
+        return;
+    if (!c->isLinked() && (c->isFacebook() || c->isTwitter())) {
+        redownloadOnNextAppear_ = true;
+        auto name = QVUsersCredentialCell::getCredentialControllerName(c->credentialType());
+        Ref<ViewController> link = name ? QVControllerLoader::load(*name) : nullptr;
+        if (auto* account = dynamic_cast<QVAccountSetupBaseController*>(link.get()))
+            account->setAddingAdditionalCredential(true);
+        if (link && navigationController())
+            navigationController()->pushViewController(link.get(), true);
+        return;
+    }
+    if (!c->credentialType().empty()) {
+        if (c->isHttpBasic()) {
+            _presentCustomImageActionSheet();
+            return;
+        }
+        showLoadingScreen();
+        QVUsersCredentialService::selectProfilePictureSourceForLocalUser(
+            c->credentialType(),
+            QVDelegate(this, QVDelegate::Method(BRISKO_SELECTOR(QVSelectProfilePictureController, _selectSourceSuccess)), c),
+            QV_PICTURE_CALLBACK(_selectSourceFailure));
+    } else {
+        showLoadingScreen();
+        QVUsersCredentialService::uploadProfilePictureLocalUser(nullptr, QV_PICTURE_CALLBACK(_uploadSuccess),
+                                                                QV_PICTURE_CALLBACK(_selectSourceFailure));
+    }
+    deselectRows();
+}
+
+void QVSelectProfilePictureController::_selectSourceSuccess(Object*, Object* credential)
+{
+    auto* c = dynamic_cast<QVUsersCredential*>(credential);
+    Ref<QVUser> local = Quorvel::localUser();
+    if (c && local) {
+        local->changeProfilePictureUrl(c->credentialProfilePictureUrl(), c->isFacebook(), c->isTwitter(), c->isHttpBasic());
+        Quorvel::setLocalUser(local.get());
+    }
+    if (TableView* table = tableView())
+        table->reloadData();
+    hideLoadingScreen();
+}
+
+void QVSelectProfilePictureController::_selectSourceFailure(Object*)
+{
+    hideLoadingScreen();
+    community::showAlert(kProblemTitle, kSaveFailed, "Ok");
+}
+
+// ---- Photo choice
+
+void QVSelectProfilePictureController::_presentCustomImageActionSheet()
+{
+    if (!ImagePickerController::isSourceTypeAvailable(ImagePickerSourceType::Camera)) {
+        showPicker(ImagePickerSourceType::PhotoLibrary);
+        return;
+    }
+    if (photoSheet_)
+        photoSheet_->setDelegate(nullptr);
+    photoSheet_ = ActionSheet::sheet("", this, "Cancel", "", { "Take Photo With Camera", "Choose From Library" });
+    photoSheet_->setActionSheetStyle(ActionSheet::Style::BlackTranslucent);
+    View* in = Quorvel::getTopLevelView();
+    photoSheet_->showInView(in ? in : view());
+}
+
+void QVSelectProfilePictureController::actionSheetDidDismissWithButtonIndex(ActionSheet* sheet, int index)
+{
+    if (!sheet || sheet != photoSheet_.get()) {
+        QVTableSequenceControllerHelper::actionSheetDidDismissWithButtonIndex(sheet, index);
+        return;
+    }
+    Ref<QVSelectProfilePictureController> keep(this);
+    sheet->setDelegate(nullptr);
+    photoSheet_ = nullptr;
+    const std::string title = sheet->buttonTitleAtIndex(index);
+    if (title == "Take Photo With Camera")
+        showPicker(ImagePickerSourceType::Camera);
+    else if (title == "Choose From Library")
+        showPicker(ImagePickerSourceType::PhotoLibrary);
+}
+
+void QVSelectProfilePictureController::showPicker(ImagePickerSourceType source)
+{
+    picker_ = ImagePickerController::picker();
+    picker_->setSourceType(source);
+    picker_->setAllowsEditing(true);
+    picker_->setPickerDelegate(this);
+    ViewController* presenter = Quorvel::getRootController();
+    if (!presenter)
+        presenter = navigationController() ? static_cast<ViewController*>(navigationController()) : this;
+    presenter->presentModalViewController(picker_.get(), true);
+}
+
+void QVSelectProfilePictureController::hidePicker()
+{
+    if (!picker_)
+        return;
+    Ref<ImagePickerController> picker = picker_;
+    picker_ = nullptr;
+    picker->setPickerDelegate(nullptr);
+    if (ViewController* presenter = picker->parentViewController())
+        presenter->dismissModalViewControllerAnimated(true);
+}
+
+void QVSelectProfilePictureController::imagePickerControllerDidFinishPickingMedia(ImagePickerController*,
+                                                                                  const PickedMedia& media)
+{
+    Ref<QVSelectProfilePictureController> keep(this);
+    hidePicker();
+    ImageAsset* picked = media.editedImage ? media.editedImage.get() : media.originalImage.get();
+    if (platform::Image* image = picked ? picked->image() : nullptr)
+        _imageSelected(*image);
+}
+
+void QVSelectProfilePictureController::imagePickerControllerDidCancel(ImagePickerController*) { hidePicker(); }
+
+void QVSelectProfilePictureController::_imageSelected(const platform::Image& image)
+{
+    Ref<platform::Image> picture = profilePictureFromImage(image);
+    QVUsersCredentialService::uploadProfilePictureLocalUser(picture.get(), QV_PICTURE_CALLBACK(_uploadSuccess),
+                                                            QV_PICTURE_CALLBACK(_selectSourceFailure));
+    showLoadingScreen();
+}
+
+// ---- Refresh
+
+void QVSelectProfilePictureController::_refreshProfilePictures(int mask)
+{
+    refreshCount_ = 0;
+    if (refreshButton_)
+        refreshButton_->setEnabled(false);
+    facebookWaiting_ = twitterWaiting_ = httpBasicWaiting_ = nullptr;
+    if (sections() && !sections()->empty()) {
+        QVPaginatedSeries* page = sections()->front()->page();
+        for (size_t i = 0; page && i < page->count(); ++i) {
+            auto* c = dynamic_cast<QVUsersCredential*>(page->objectAtIndex(i));
+            if (!c)
+                continue;
+            if (c->isFacebook() && c->isLinked())
+                facebookWaiting_ = c;
+            else if (c->isTwitter() && c->isLinked())
+                twitterWaiting_ = c;
+            else if (c->isHttpBasic())
+                httpBasicWaiting_ = c;
+        }
+    }
+    if (!(mask & kFacebook))
+        facebookWaiting_ = nullptr;
+    if (!(mask & kTwitter))
+        twitterWaiting_ = nullptr;
+    if (!(mask & kUploaded))
+        httpBasicWaiting_ = nullptr;
+    showLoadingScreen();
+    QVUsersCredentialService::requestProfilePictureUpdateForLocalUserOnSuccess(QV_PICTURE_CALLBACK(_redownloadCredentials),
+                                                                              QV_PICTURE_CALLBACK(_refreshFailure));
+}
+
+void QVSelectProfilePictureController::_redownloadCredentials(Object*)
+{
+    ++refreshCount_;
+    QVUsersCredentialService::getProfilePictureCredentialsForLocalUserOnSuccess(QV_PICTURE_CALLBACK(_refreshSuccess),
+                                                                               QV_PICTURE_CALLBACK(_refreshFailure));
+}
+
+void QVSelectProfilePictureController::_refreshSuccess(Object* answer)
+{
+    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
+    if (refreshOnNextRedownload_) {
+        _onDataLoaded(series, false);
+        refreshOnNextRedownload_ = false;
+        _clickedRefresh();
+        return;
+    }
+    bool facebookDone = false, twitterDone = false, uploadDone = false;
+    for (size_t i = 0; series && i < series->count(); ++i) {
+        auto* c = dynamic_cast<QVUsersCredential*>(series->objectAtIndex(i));
+        if (!c)
+            continue;
+        if (c->isFacebook() && facebookWaiting_)
+            facebookDone = c->profilePictureUpdatedAt() != facebookWaiting_->profilePictureUpdatedAt();
+        else if (c->isTwitter() && twitterWaiting_)
+            twitterDone = c->profilePictureUpdatedAt() != twitterWaiting_->profilePictureUpdatedAt();
+        else if (c->isHttpBasic() && httpBasicWaiting_) {
+            uploadDone = c->profilePictureUpdatedAt() != httpBasicWaiting_->profilePictureUpdatedAt();
+            if (!facebookWaiting_ && !twitterWaiting_) {
+                if (Ref<QVUser> local = Quorvel::localUser()) {
+                    local->changeProfilePictureUrl(c->credentialProfilePictureUrl(), false, false, true);
+                    Quorvel::setLocalUser(local.get());
+                }
+            }
+        }
+    }
+    if (facebookDone)
+        facebookWaiting_ = nullptr;
+    if (twitterDone)
+        twitterWaiting_ = nullptr;
+    if (uploadDone)
+        httpBasicWaiting_ = nullptr;
+    if (!facebookWaiting_ && !twitterWaiting_ && !httpBasicWaiting_) {
+        hideLoadingScreen();
+        if (refreshButton_)
+            refreshButton_->setEnabled(true);
+        _onDataLoaded(series, false);
+        return;
+    }
+    if (refreshCount_ != kMaxDownloads) {
+        platform::Weak<QVSelectProfilePictureController> weak(this);
+        platform::RunLoop::main().performAfter(kRedownloadDelay, [weak] {
+            if (auto self = weak.lock())
+                self->_redownloadCredentials();
+        });
+        return;
+    }
+    _onDataLoaded(series, false);
+    _refreshFailure();
+}
+
+void QVSelectProfilePictureController::_refreshFailure(Object*)
+{
+    hideLoadingScreen();
+    if (refreshButton_)
+        refreshButton_->setEnabled(true);
+    community::showAlert(kProblemTitle, kRefreshFailed, "Ok");
+}
+
+} // namespace quorvel

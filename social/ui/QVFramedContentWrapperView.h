@@ -1,0 +1,47 @@
+// Wraps a screen's view in a framed navigation stack so that its content sits
+// inside the frame's insets.
+#pragma once
+
+#include "platform/ui/View.h"
+#include "social/ui/QVClassRegistry.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvel {
+
+class QVFramedContentWrapperView;
+
+class QVFramedContentWrapperViewDelegate {
+public:
+    virtual ~QVFramedContentWrapperViewDelegate() = default;
+    // Answers whether it placed the content itself.
+    virtual bool frameWasSet(QVFramedContentWrapperView* wrapper) = 0;
+};
+
+// Wraps a screen's view so that its content sits inside the frame's insets.
+class QVFramedContentWrapperView : public platform::ui::View {
+    QV_DECLARE_CLASS(QVFramedContentWrapperView)
+public:
+    static platform::Ref<QVFramedContentWrapperView> withWrappedView(platform::ui::View* wrapped);
+    bool initWithWrappedView(platform::ui::View* wrapped);
+    platform::ui::View* wrappedView() const { return wrappedView_.get(); }
+    void setWrappedView(platform::ui::View* v) { wrappedView_ = v; }
+    const platform::ui::EdgeInsets& contentInsets() const { return contentInsets_; }
+    void setContentInsets(const platform::ui::EdgeInsets& insets);
+    QVFramedContentWrapperViewDelegate* delegate() const { return delegate_; }
+    void setDelegate(QVFramedContentWrapperViewDelegate* d) { delegate_ = d; }
+    void setFrame(const platform::Rect& frame) override;
+    void update();
+
+protected:
+    QVFramedContentWrapperView() = default;
+
+private:
+    platform::Ref<platform::ui::View> wrappedView_;
+    platform::ui::EdgeInsets contentInsets_;
+    QVFramedContentWrapperViewDelegate* delegate_ { nullptr }; // not retained
+};
+
+} // namespace quorvel

@@ -1,0 +1,46 @@
+// The row layout helpers.
+#include "social/ui/QVRowLayout.h"
+
+#include "platform/graphics/Font.h"
+#include "social/ui/QVDashboardRole.h"
+
+namespace quorvel::layout {
+
+using platform::Rect;
+using platform::Ref;
+using platform::ui::Label;
+using platform::ui::View;
+
+float rowWidth() { return QVDashboardRole::current().getDashboardBounds().size.width; }
+
+namespace {
+
+void styleLabel(Label& label, float fontSize, bool bold)
+{
+    label.setFont((bold ? platform::Font::boldSystemFont(fontSize) : platform::Font::systemFont(fontSize)).get());
+    label.setBackgroundColor(std::nullopt);
+    label.setOpaque(false);
+}
+
+} // namespace
+
+Ref<Label> makeLabel(const Rect& frame, float fontSize, bool bold)
+{
+    auto label = Label::labelWithFrame(frame);
+    styleLabel(*label, fontSize, bold);
+    return label;
+}
+
+Ref<Label> makeLabel(platform::ui::InterfaceBuilder& builder, const Rect& frame, float fontSize, bool bold,
+                     const platform::ui::Color& colour)
+{
+    Ref<Label> label = builder.makeView<Label>(frame);
+    styleLabel(*label, fontSize, bold);
+    label->setTextColor(colour);
+    return label;
+}
+
+float maxX(const View* view) { return view->frame().origin.x + view->frame().size.width; }
+float maxY(const View* view) { return view->frame().origin.y + view->frame().size.height; }
+
+} // namespace quorvel::layout

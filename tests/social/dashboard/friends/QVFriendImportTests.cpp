@@ -1,0 +1,205 @@
+// Finding friends: import from a linked and an unlinked network, a host that
+// went while a request ran, the import invitation's text, search by name and
+// who's playing with its missing-network message.
+#include "../FriendsTestSupport.h"
+
+#include "platform/foundation/Boxed.h"
+#include "platform/ui/SearchBar.h"
+#include "social/dashboard/friends/QVFriendImport.h"
+#include "social/dashboard/friends/QVFriendsController.h"
+#include "social/dashboard/profiles/QVProfileController.h"
+#include "social/services/QVUsersCredential.h"
+#include "social/ui/QVShowMessageAndReturnController.h"
+#include "social/dashboard/account/QVAccountSetupBaseController.h"
+
+using namespace quorvel;
+using namespace friends_testing;
+using community_testing::parameter;
+using platform::Ref;
+
+namespace {
+
+const char* kOnlyAccount = "<?xml version=\"1.0\"?><resources><users_credential><id>1</id>"
+                           "<credential_type>http_basic</credential_type></users_credential></resources>";
+
+class FriendImportTest : public FriendsTest {
+protected:
+    template <typename T>
+    T* push(const std::string& name)
+    {
+        if (!navigation)
+            openStack();
+        Ref<platform::ui::ViewController> loaded = QVControllerLoader::load(name);
+        pushed.push_back(loaded);
+        navigation->pushViewController(loaded.get(), false);
+        settle(1);
+        return dynamic_cast<T*>(loaded.get());
+    }
+    void TearDown() override
+    {
+        pushed.clear();
+        FriendsTest::TearDown();
+    }
+    std::vector<Ref<platform::ui::ViewController>> pushed;
+};
+
+TEST_F(FriendImportTest, ImportFromALinkedNetworkShowsTheFindingFriendsMessage)
+{
+    auto* import = push<QVImportFriendsController>("ImportFriends");
+    ASSERT_TRUE(import);
+    driver().tap(import->facebookButton());
+    settle(1);
+    auto index = requestsTo("users_credentials");
+    ASSERT_EQ(index.size(), 1u);
+    EXPECT_EQ(parameter(index[0], "only_include_linked_credentials"), "1");
+    ASSERT_TRUE(provider->answerWithXml(dashboard_testing::fixture("linked_credentials.xml")));
+    settle(1);
+    auto imports = requestsTo("users_credentials/import_friends");
+    ASSERT_EQ(imports.size(), 1u);
+    EXPECT_EQ(parameter(imports[0], "credential_name"), "fbconnect");
+    ASSERT_TRUE(provider->answerWithXml(dashboard_testing::fixture("ok.xml")));
+    settle(1);
+    auto* done = top<QVShowMessageAndReturnController>();
+    ASSERT_TRUE(done);
+    EXPECT_EQ(done->title(), "Finding Friends");
+    EXPECT_EQ(done->messageLabel()->text(),
+              "Allow some time for us to find your Facebook friends with Quorvel. Any matches will appear in the friends tab.");
+    EXPECT_EQ(done->messageTitleLabel()->text(), "Find Friends");
+    EXPECT_EQ(done->continueButton()->titleForState(platform::ui::StateNormal), "OK");
+    // It returns to the screen below the import screen.
+    EXPECT_EQ(done->controllerToPopTo(), root.get());
+
+    // A failed import says so.
+    navigation->popViewControllerAnimated(false);
+    settle(1);
+    driver().tap(import->twitterButton());
+    settle(1);
+    ASSERT_TRUE(provider->answerWithFailure());
+    settle(1);
+    ASSERT_TRUE(top<QVShowMessageAndReturnController>());
+    EXPECT_EQ(top<QVShowMessageAndReturnController>()->title(), "Error");
+    EXPECT_EQ(top<QVShowMessageAndReturnController>()->messageLabel()->text(), QVFriendImporter::kImportFailed);
+}
+
+TEST_F(FriendImportTest, AnUnlinkedNetworkOpensItsLinkingScreen)
+{
+    auto* import = push<QVImportFriendsController>("ImportFriends");
+    ASSERT_TRUE(import);
+    driver().tap(import->twitterButton());
+    settle(1);
+    ASSERT_TRUE(provider->answerWithXml(kOnlyAccount));
+    settle(1);
+    EXPECT_TRUE(requestsTo("users_credentials/import_friends").empty());
+    auto* link = top<QVAccountSetupBaseController>();
+    ASSERT_TRUE(link);
+    EXPECT_EQ(std::string(link->className()), "QVTwitterAccountLoginController");
+    EXPECT_TRUE(link->addingAdditionalCredential());
+    EXPECT_FALSE(top<QVShowMessageAndReturnController>());
+}
+
+TEST_F(FriendImportTest, AHostThatWentGetsNothingPushed)
+{
+    openStack();
+    Ref<QVFriendImporter> importer = QVFriendImporter::friendImporterWithController(root.get());
+    importer->importFromFacebook();
+    settle(1);
+    importer->controllerDealloced();
+    const size_t depth = navigation->viewControllers().size();
+    ASSERT_TRUE(provider->answerWithXml(dashboard_testing::fixture("linked_credentials.xml")));
+    settle(1);
+    EXPECT_TRUE(requestsTo("users_credentials/import_friends").empty());
+    EXPECT_EQ(navigation->viewControllers().size(), depth);
+}
+
+TEST_F(FriendImportTest, TheImportInvitationNamesTheMissingNetworks)
+{
+    auto message = platform::dynamicRef<QVFullScreenImportFriendsMessage>(QVControllerLoader::load("FullscreenImportFriendsMessage"));
+    ASSERT_TRUE(message);
+    auto credential = [](const std::string& type) {
+        return community_testing::resourceFrom<QVUsersCredential>("<users_credential><credential_type>" + type
+                                                                  + "</credential_type></users_credential>");
+    };
+    message->setMissingCredentials({ credential("twitter") }, "");
+    EXPECT_EQ(message->messageLabel()->text(),
+              "Import your friends from Twitter to see what Quorvel games they're playing, compare progress, and more.");
+    message->setMissingCredentials({ credential("fbconnect"), credential("twitter") }, "Nobody here.");
+    EXPECT_EQ(message->messageLabel()->text(), "Nobody here. Import your friends from Facebook or Twitter to see what "
+                                               "Quorvel games they're playing, compare progress, and more.");
+    EXPECT_TRUE(QVControllerLoader::load("HeaderedFullscreenImportFriendsMessage"));
+}
+
+TEST_F(FriendImportTest, FindUserSearchesByNameAndOpensProfiles)
+{
+    auto* import = push<QVImportFriendsController>("ImportFriends");
+    ASSERT_TRUE(import);
+    driver().tap(import->findByNameButton());
+    settle(1);
+    auto* find = top<QVFindUserController>();
+    ASSERT_TRUE(find);
+    EXPECT_EQ(find->title(), "Find User");
+    EXPECT_EQ(provider->waitingCount(), 0u); // nothing before the first search
+    ASSERT_TRUE(find->header());
+    platform::ui::SearchBar* bar = find->header()->searchBar();
+    bar->setText("Bo");
+    find->searchBarSearchButtonClicked(bar);
+    settle(1);
+    auto searches = requestsTo("users.xml");
+    ASSERT_EQ(searches.size(), 1u);
+    EXPECT_EQ(parameter(searches[0], "page"), "1");
+    ASSERT_TRUE(provider->answerWithXml(pageXml(0, "")));
+    settle(1);
+    EXPECT_EQ(find->getNoDataFoundMessage(), "No user with that name was found.");
+    EXPECT_EQ(top<QVFindUserController>(), find);
+
+    find->searchBarSearchButtonClicked(bar);
+    settle(1);
+    ASSERT_TRUE(provider->answerWithXml(pageXml(1, userXml("18", "Bo"))));
+    settle(1);
+    ASSERT_TRUE(tapRow(find, 0));
+    EXPECT_TRUE(top<QVProfileController>());
+}
+
+TEST_F(FriendImportTest, WhosPlayingListsFriendsOrInvitesToImport)
+{
+    openStack();
+    auto loaded = QVControllerLoader::load("WhosPlaying");
+    auto* list = dynamic_cast<QVWhosPlayingController*>(loaded.get());
+    ASSERT_TRUE(list);
+    list->performSetter("setApplicationId", platform::Boxed::box(platform::Value(std::string("301"))).get());
+    pushed.push_back(loaded);
+    navigation->pushViewController(list, false);
+    settle(1);
+    auto requests = requestsTo("users.xml");
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(parameter(requests.back(), "with_client_application"), "301");
+    ASSERT_TRUE(provider->answerWithXml(dashboard_testing::fixture("game_players.xml")));
+    settle(1);
+    auto* row = dynamic_cast<QVWhosPlayingCell*>(rowCell(list, 0));
+    ASSERT_TRUE(row);
+    EXPECT_EQ(row->nameLabel()->text(), "Ann");
+    EXPECT_EQ(row->appGamerScoreLabel()->text(), "450");
+    EXPECT_EQ(row->gamerScoreLabel()->text(), "1200");
+    EXPECT_FALSE(row->onlineLabel()->isHidden()); // the local player is playing
+    EXPECT_EQ(row->lastPlayedGameLabel()->text().rfind("Playing ", 0), 0u);
+
+    // A friend coming online reloads the list.
+    const size_t before = requestsTo("users.xml").size();
+    Quorvel::postFriendPresenceChanged(user("18", "Bo").get(), "online");
+    settle(1);
+    EXPECT_EQ(requestsTo("users.xml").size(), before + 1);
+    ASSERT_TRUE(provider->answerWithXml(
+        "<?xml version=\"1.0\"?><resources><table_meta_data><users_credential><credential_type>fbconnect</credential_type>"
+        "</users_credential><users_credential><credential_type>twitter</credential_type></users_credential>"
+        "</table_meta_data></resources>"));
+    settle(1);
+    auto empty = list->getNoDataFoundViewController();
+    auto* message = dynamic_cast<QVFullScreenImportFriendsMessage*>(empty.get());
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->owner(), list);
+    EXPECT_EQ(message->messageLabel()->text(),
+              std::string(QVWhosPlayingController::kNoFriends)
+                  + " Import your friends from Facebook or Twitter to see what Quorvel games they're playing, compare "
+                    "progress, and more.");
+}
+
+} // namespace
