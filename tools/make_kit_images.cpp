@@ -1417,19 +1417,32 @@ static bool drawNoticeImages(const std::string& dir)
         g.fillRect(Rect(3, 7, 10, 8));
     });
 
-    // A challenge's default icon: two crossed bars on an orange disc.
+    // A challenge's default icon: a white cup on a slate disc, neutral so that
+    // it does not read as a close or error mark.
     ok &= write(dir, "QVDefaultChallengeIcon.png", 32, 32, [&](GraphicsContext& g) {
-        g.setFillColor(0.93f, 0.49f, 0.13f, 1);
+        g.save();
         g.beginPath();
         g.addArc(16, 16, 15, 0, 2 * kPi, true);
-        g.fillPath();
-        g.setStrokeColor(1, 1, 1, 1);
-        g.setLineWidth(3);
+        g.clip();
+        verticalShade(g, Rect(0, 0, 32, 32), Rgb { 0.42f, 0.52f, 0.66f }, Rgb { 0.22f, 0.30f, 0.42f });
+        g.restore();
+        g.setFillColor(1, 1, 1, 1);
         g.beginPath();
-        g.moveTo(9, 9);
-        g.lineTo(23, 23);
-        g.moveTo(23, 9);
-        g.lineTo(9, 23);
+        g.moveTo(10, 8);
+        g.lineTo(22, 8);
+        g.lineTo(22, 12);
+        g.addArc(16, 12, 6, 0, kPi, true);
+        g.closePath();
+        g.fillPath();
+        g.fillRect(Rect(15, 17, 2, 5));
+        g.fillRect(Rect(11.5f, 22, 9, 2.5f));
+        g.setStrokeColor(1, 1, 1, 1);
+        g.setLineWidth(1.5f);
+        g.beginPath();
+        g.addArc(10, 11.5f, 2.75f, 0.5f * kPi, 1.5f * kPi, true);
+        g.strokePath();
+        g.beginPath();
+        g.addArc(22, 11.5f, 2.75f, 1.5f * kPi, 2.5f * kPi, true);
         g.strokePath();
     });
 
