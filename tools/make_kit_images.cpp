@@ -1300,6 +1300,19 @@ static bool drawPatternImages(const std::string& dir)
     pattern("QVIntroPattern.png", 0.10f, true);
     pattern("QVButtonPanelBackgroundPattern.png", 0.08f, false);
     pattern("QVProfileBackgroundPattern.png", 0.06f, true);
+    // The game catalogue's rows and footer: opaque grey tiles with a faint
+    // diagonal, darker for a selected row.
+    for (const auto& entry : { std::pair { "QVGameDiscoveryGreyBG.png", Rgb { 0.36f, 0.37f, 0.39f } },
+                               std::pair { "QVGameDiscoveryGreyBGSelected.png", Rgb { 0.28f, 0.29f, 0.31f } } }) {
+        const Rgb base = entry.second;
+        ok &= write(dir, entry.first, 8, 8, [&](GraphicsContext& g) {
+            g.setFillColor(base.r, base.g, base.b, 1);
+            g.fillRect(Rect(0, 0, 8, 8));
+            g.setFillColor(1, 1, 1, 0.06f);
+            for (int i = 0; i < 8; ++i)
+                g.fillRect(Rect(7 - i, i, 1, 1));
+        });
+    }
 
     // The rounded panel's border (caps 10 x 10) and the text view frame (caps 7 x 7).
     ok &= write(dir, "QVRoundedRectBorder.png", 21, 21, [&](GraphicsContext& g) {
