@@ -224,6 +224,15 @@ std::string runSocialScene(Showcase& showcase)
 
     if (!service.start())
         return line = showcase.failed("social: cannot start the stand-in service"), finish();
+    // The game's bundle, as a game ships it: the system's resources (the kit's
+    // art among them), then the game's own settings.
+    if (oldResources.empty() || !fs::is_directory(oldResources))
+        return line = showcase.failed("social: no resources folder to make the game's bundle from"), finish();
+    std::error_code copyError;
+    fs::copy(oldResources, bundle, fs::copy_options::recursive | fs::copy_options::overwrite_existing, copyError);
+    if (copyError)
+        return line = showcase.failed("social: cannot copy the resources into the game's bundle: " + copyError.message()),
+               finish();
     std::ofstream(bundle + "/quorvel_internal_settings.xml")
         << "<quorvel_internal_settings><environment-release><config><server-url>" << service.server->baseUrl()
         << "</server-url></config></environment-release></quorvel_internal_settings>\n";

@@ -5,8 +5,10 @@
 // image is simple flat art with a vertical shade, sized for the stretch caps
 // its users give it.
 // Usage: make_kit_images OUTPUT_DIR
+#include "platform/graphics/Font.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/Image.h"
+#include "platform/graphics/TextEngine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -89,6 +91,12 @@ const Rgb kGrey { 0.55f, 0.55f, 0.57f };
 const Rgb kBadgeGreen { 0.16f, 0.66f, 0.24f };
 const Rgb kBadgeRed { 0.85f, 0.12f, 0.16f };
 
+// The dashboard's tab strip: its height, and where each tab draws its icon.
+constexpr int kTabHeight = 36;
+constexpr float kTabIconSize = 20;
+constexpr float kTabIconTop = 3;
+constexpr float kTabTitleSize = 10;
+
 } // namespace
 
 
@@ -168,39 +176,74 @@ static bool drawDashboardImages(const std::string& dir)
         }
     }
 
-    // Tab icons: a disc (now playing), a person (my pages), a compass square (games).
-    auto tabIcon = [&](const std::string& name, int size, int shape, Rgb colour) {
-        ok &= write(dir, name, size, size, [&](GraphicsContext& g) {
-            const float s = static_cast<float>(size);
-            g.setFillColor(colour.r, colour.g, colour.b, 1);
+    // Dashboard tabs. The bar lays an image-style tab out as wide as its
+    // active image, which is the whole tab: the strip's width shared by the
+    // three tabs (320, 480 and 768 points), each image holding a shaded face,
+    // its icon (a play disc, a person, a grid of games) centred at the top and
+    // its title below. The active face is opaque, as it covers the inactive
+    // one. The badge is placed on the icon's top-right corner (kTabIconSize,
+    // kTabIconTop of the dashboard's tab bar).
+    struct TabLook {
+        Rgb top, bottom, ink;
+    };
+    const TabLook active { { 0.24f, 0.27f, 0.32f }, { 0.12f, 0.14f, 0.17f }, { 0.45f, 0.80f, 1.0f } };
+    const TabLook inactive { { 0.13f, 0.14f, 0.16f }, { 0.06f, 0.07f, 0.08f }, { 0.62f, 0.64f, 0.68f } };
+    const TabLook disabled { { 0.13f, 0.14f, 0.16f }, { 0.06f, 0.07f, 0.08f }, { 0.30f, 0.31f, 0.33f } };
+    auto tabImage = [&](const std::string& name, int width, int shape, const std::string& title, const TabLook& look) {
+        ok &= write(dir, name, width, kTabHeight, [&](GraphicsContext& g) {
+            const float w = static_cast<float>(width);
+            verticalShade(g, Rect(0, 0, w, kTabHeight), look.top, look.bottom);
+            g.setFillColor(1, 1, 1, 0.12f);
+            g.fillRect(Rect(0, 0, w, 1));
+            const float s = kTabIconSize, x = std::round((w - s) / 2), y = kTabIconTop;
+            g.setFillColor(look.ink.r, look.ink.g, look.ink.b, 1);
             if (shape == 0) {
                 g.beginPath();
-                g.addArc(s / 2, s / 2, s * 0.36f, 0, 2 * kPi, false);
+                g.addArc(x + s / 2, y + s / 2, s / 2, 0, 2 * kPi, false);
+                g.fillPath();
+                g.setFillColor(look.bottom.r, look.bottom.g, look.bottom.b, 1);
+                g.beginPath();
+                g.moveTo(x + s * 0.38f, y + s * 0.26f);
+                g.lineTo(x + s * 0.76f, y + s * 0.5f);
+                g.lineTo(x + s * 0.38f, y + s * 0.74f);
+                g.closePath();
                 g.fillPath();
             } else if (shape == 1) {
                 g.beginPath();
-                g.addArc(s / 2, s * 0.32f, s * 0.18f, 0, 2 * kPi, false);
+                g.addArc(x + s / 2, y + s * 0.28f, s * 0.24f, 0, 2 * kPi, false);
                 g.fillPath();
-                roundedPath(g, Rect(s * 0.2f, s * 0.55f, s * 0.6f, s * 0.35f), s * 0.15f);
+                roundedPath(g, Rect(x + s * 0.12f, y + s * 0.58f, s * 0.76f, s * 0.42f), s * 0.2f);
                 g.fillPath();
             } else {
-                roundedPath(g, Rect(s * 0.15f, s * 0.15f, s * 0.7f, s * 0.7f), s * 0.12f);
-                g.fillPath();
+                const float cell = s * 0.44f, gap = s - 2 * cell;
+                for (int i = 0; i < 4; ++i) {
+                    roundedPath(g, Rect(x + (i % 2) * (cell + gap), y + (i / 2) * (cell + gap), cell, cell), s * 0.08f);
+                    g.fillPath();
+                }
             }
+            auto font = platform::Font::boldSystemFont(kTabTitleSize);
+            if (!font)
+                return;
+            g.setFillColor(look.ink.r, look.ink.g, look.ink.b, 1);
+            platform::TextLayoutOptions options;
+            options.alignment = platform::TextAlignment::Center;
+            options.maxLines = 1;
+            options.lineBreakMode = platform::LineBreakMode::Clip;
+            platform::drawText(g, title, *font, Rect(0, y + s + 1, w, kTabHeight - (y + s + 1)), options);
         });
     };
-    const Rgb active { 0.45f, 0.80f, 1.0f }, inactive { 0.62f, 0.64f, 0.68f }, disabled { 0.30f, 0.31f, 0.33f };
-    for (const auto& entry : { std::pair { "Portrait", 26 }, std::pair { "Landscape", 20 }, std::pair { "IPad", 30 } }) {
+    for (const auto& entry : { std::pair { "Portrait", 320 }, std::pair { "Landscape", 480 }, std::pair { "IPad", 768 } }) {
         const std::string suffix = entry.first;
-        const int size = entry.second;
-        tabIcon("QVDashboardTabNowPlaying" + suffix + "Hit.png", size, 0, active);
-        tabIcon("QVDashboardTabNowPlaying" + suffix + ".png", size, 0, inactive);
-        tabIcon("QVDashboardTabMyQuorvel" + suffix + "Hit.png", size, 1, active);
-        tabIcon("QVDashboardTabMyQuorvel" + suffix + ".png", size, 1, inactive);
-        tabIcon("QVDashboardTabMyQuorvel" + suffix + "Disabled.png", size, 1, disabled);
-        tabIcon("QVDashboardTabDiscovery" + suffix + "Hit.png", size, 2, active);
-        tabIcon("QVDashboardTabDiscovery" + suffix + ".png", size, 2, inactive);
-        tabIcon("QVDashboardTabDiscovery" + suffix + "Disabled.png", size, 2, disabled);
+        // Widths that add up to the strip: 107 + 107 + 106 on a 320-point phone.
+        const int strip = entry.second, first = (strip + 2) / 3, last = strip - 2 * first;
+        tabImage("QVDashboardTabNowPlaying" + suffix + "Hit.png", first, 0, "Now Playing", active);
+        tabImage("QVDashboardTabNowPlaying" + suffix + ".png", first, 0, "Now Playing", inactive);
+        tabImage("QVDashboardTabMyQuorvel" + suffix + "Hit.png", first, 1, "My Quorvel", active);
+        tabImage("QVDashboardTabMyQuorvel" + suffix + ".png", first, 1, "My Quorvel", inactive);
+        tabImage("QVDashboardTabMyQuorvel" + suffix + "Disabled.png", first, 1, "My Quorvel", disabled);
+        tabImage("QVDashboardTabDiscovery" + suffix + "Hit.png", last, 2, "Games", active);
+        tabImage("QVDashboardTabDiscovery" + suffix + ".png", last, 2, "Games", inactive);
+        tabImage("QVDashboardTabDiscovery" + suffix + "Disabled.png", last, 2, "Games", disabled);
     }
     ok &= write(dir, "QVTabBarDivider.png", 2, 36, [&](GraphicsContext& g) {
         g.setFillColor(0, 0, 0, 0.6f);
@@ -1257,6 +1300,19 @@ static bool drawPatternImages(const std::string& dir)
     pattern("QVIntroPattern.png", 0.10f, true);
     pattern("QVButtonPanelBackgroundPattern.png", 0.08f, false);
     pattern("QVProfileBackgroundPattern.png", 0.06f, true);
+    // The game catalogue's rows and footer: opaque grey tiles with a faint
+    // diagonal, darker for a selected row.
+    for (const auto& entry : { std::pair { "QVGameDiscoveryGreyBG.png", Rgb { 0.36f, 0.37f, 0.39f } },
+                               std::pair { "QVGameDiscoveryGreyBGSelected.png", Rgb { 0.28f, 0.29f, 0.31f } } }) {
+        const Rgb base = entry.second;
+        ok &= write(dir, entry.first, 8, 8, [&](GraphicsContext& g) {
+            g.setFillColor(base.r, base.g, base.b, 1);
+            g.fillRect(Rect(0, 0, 8, 8));
+            g.setFillColor(1, 1, 1, 0.06f);
+            for (int i = 0; i < 8; ++i)
+                g.fillRect(Rect(7 - i, i, 1, 1));
+        });
+    }
 
     // The rounded panel's border (caps 10 x 10) and the text view frame (caps 7 x 7).
     ok &= write(dir, "QVRoundedRectBorder.png", 21, 21, [&](GraphicsContext& g) {
@@ -1374,19 +1430,32 @@ static bool drawNoticeImages(const std::string& dir)
         g.fillRect(Rect(3, 7, 10, 8));
     });
 
-    // A challenge's default icon: two crossed bars on an orange disc.
+    // A challenge's default icon: a white cup on a slate disc, neutral so that
+    // it does not read as a close or error mark.
     ok &= write(dir, "QVDefaultChallengeIcon.png", 32, 32, [&](GraphicsContext& g) {
-        g.setFillColor(0.93f, 0.49f, 0.13f, 1);
+        g.save();
         g.beginPath();
         g.addArc(16, 16, 15, 0, 2 * kPi, true);
-        g.fillPath();
-        g.setStrokeColor(1, 1, 1, 1);
-        g.setLineWidth(3);
+        g.clip();
+        verticalShade(g, Rect(0, 0, 32, 32), Rgb { 0.42f, 0.52f, 0.66f }, Rgb { 0.22f, 0.30f, 0.42f });
+        g.restore();
+        g.setFillColor(1, 1, 1, 1);
         g.beginPath();
-        g.moveTo(9, 9);
-        g.lineTo(23, 23);
-        g.moveTo(23, 9);
-        g.lineTo(9, 23);
+        g.moveTo(10, 8);
+        g.lineTo(22, 8);
+        g.lineTo(22, 12);
+        g.addArc(16, 12, 6, 0, kPi, true);
+        g.closePath();
+        g.fillPath();
+        g.fillRect(Rect(15, 17, 2, 5));
+        g.fillRect(Rect(11.5f, 22, 9, 2.5f));
+        g.setStrokeColor(1, 1, 1, 1);
+        g.setLineWidth(1.5f);
+        g.beginPath();
+        g.addArc(10, 11.5f, 2.75f, 0.5f * kPi, 1.5f * kPi, true);
+        g.strokePath();
+        g.beginPath();
+        g.addArc(22, 11.5f, 2.75f, 1.5f * kPi, 2.5f * kPi, true);
         g.strokePath();
     });
 

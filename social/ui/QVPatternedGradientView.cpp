@@ -3,6 +3,7 @@
 
 #include "platform/graphics/GraphicsContext.h"
 #include "social/ui/QVDashboardRole.h"
+#include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVKitDrawing.h"
 #include "social/ui/QVKitImages.h"
 
@@ -133,12 +134,15 @@ bool QVIntroPatternedGradientView::initWithCoder(const InterfaceCoder& coder)
 {
     if (!QVUnframedIntroPatternedGradientView::initWithCoder(coder))
         return false;
-    auto frameView = View::viewWithFrame(bounds());
+    auto frameView = QVContentFrameView::withFrame(bounds());
+    if (!frameView)
+        return false;
     frameView->setTag(kContentFrameTag);
     frameView->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     frameView->setOpaque(false);
-    addSubview(frameView);
-    setContentFrameView(frameView);
+    frameView->setUserInteractionEnabled(false);
+    addSubview(frameView.get());
+    setContentFrameView(frameView.get());
     return true;
 }
 

@@ -98,8 +98,8 @@ protected:
     QVUnframedIntroPatternedGradientView() = default;
 };
 
-// The intro background with a content frame filling it (tag 101). Until the
-// framed navigation brings its own frame view, a plain view stands in.
+// The intro background with the content frame view (its frame art) filling it
+// (tag 101).
 class QVIntroPatternedGradientView : public QVUnframedIntroPatternedGradientView {
     QV_DECLARE_CLASS(QVIntroPatternedGradientView)
 public:

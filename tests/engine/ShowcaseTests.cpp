@@ -169,7 +169,7 @@ TEST_F(Showcase, ProgressTimersFillAndTheWipeShowsBothScenes)
 
 // The social part plays a game against the stand-in that keeps state: the
 // service's folder holds each score once, the offline one included, and the
-// saved leaderboard screen shows them.
+// saved leaderboard screen shows them; the dashboard is drawn with the kit's art.
 TEST_F(Showcase, SocialPartKeepsEveryScoreOnceAndTheDashboardShowsThem)
 {
     for (const char* line : { "social: first launch approved; logged in as Player 100 (100)",
@@ -212,7 +212,18 @@ TEST_F(Showcase, SocialPartKeepsEveryScoreOnceAndTheDashboardShowsThem)
     };
     EXPECT_GT(blueIn(115, 155), 20) << "the player's 1500";
     EXPECT_GT(blueIn(210, 250), 20) << "the rival's 900";
-    EXPECT_TRUE(frame("social-dashboard.png"));
+    // The game's bundle carries the kit's art: the tab strip shows the selected
+    // tab's lit icon and title.
+    auto dashboard = frame("social-dashboard.png");
+    ASSERT_TRUE(dashboard);
+    ASSERT_EQ(dashboard->width(), 320u);
+    int lit = 0;
+    for (int y = 444; y < 480; ++y)
+        for (int x = 0; x < 107; ++x) {
+            const uint8_t* p = dashboard->rgba().data() + (static_cast<size_t>(y) * 320 + x) * 4;
+            lit += p[0] > 90 && p[0] < 140 && p[1] > 180 && p[2] > 230;
+        }
+    EXPECT_GT(lit, 100) << "the lit tab";
 }
 
 // Time is virtual: a second run saves the very same bytes.

@@ -2,6 +2,7 @@
 #include "social/dashboard/account/QVIntroNavigationController.h"
 
 #include "social/ui/QVDashboardRole.h"
+#include "social/ui/QVFramedNavigationController.h"
 
 namespace quorvel {
 
@@ -87,11 +88,14 @@ void QVIntroNavigationController::viewDidLoad()
                                           bounds.size.height - 2 * kInset));
     navController_->setLoadingViewParent(own);
     own->addSubview(navController_->view());
-    contentFrameView_ = View::viewWithFrame(bounds);
-    contentFrameView_->setBackgroundColor(std::nullopt);
-    contentFrameView_->setOpaque(false);
-    contentFrameView_->setUserInteractionEnabled(false);
-    own->addSubview(contentFrameView_.get());
+    // The kit's content frame, drawn over the stack's edges.
+    contentFrameView_ = QVContentFrameView::withFrame(bounds);
+    if (contentFrameView_) {
+        contentFrameView_->setBackgroundColor(std::nullopt);
+        contentFrameView_->setOpaque(false);
+        contentFrameView_->setUserInteractionEnabled(false);
+        own->addSubview(contentFrameView_.get());
+    }
     setFullscreenFrame(fullscreenFrame_, false);
     if (!QVDashboardRole::current().isLargeScreen())
         own->setBackgroundColor(Color::white(0.93f));

@@ -179,8 +179,11 @@ void QVTabbedDashboardController::_styleTabBar()
     QVTabBar* bar = tabBar();
     if (!bar)
         return;
-    platform::Size badge = QVBadgeView::minimumSize();
-    bar->badgeOffset = platform::Point(0.2f * badge.width, -0.2f * badge.height);
+    // Each tab is one image as wide as its share of the strip, its icon centred
+    // at the top: the badge goes on the icon's top-right corner, shifted right
+    // so that it leaves most of the icon in view.
+    bar->placeBadgeTopRight = false;
+    bar->badgeOffset = platform::Point(kTabIconSize / 2 + 9, kTabIconTop - kTabBarHeight / 2);
     bar->changeZOrderOnTap = false;
     bar->dividerImage = QVLoadKitImage("QVTabBarDivider.png");
     bar->pulse = false;

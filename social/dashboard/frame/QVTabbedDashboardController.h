@@ -45,6 +45,10 @@ class QVTabbedDashboardController : public QVTabBarController,
 public:
     static constexpr float kTickerHeight = 24.0f;
     static constexpr float kTabBarHeight = 36.0f;
+    // Where the kit's tab images draw their icon: centred, this size, this far
+    // from the top. The badge sits on the icon's top-right corner.
+    static constexpr float kTabIconSize = 20.0f;
+    static constexpr float kTabIconTop = 3.0f;
     static constexpr double kTickerRetryDelay = 5.0;
     static constexpr float kTouchBlockerWidth = 40.0f;
     static constexpr float kTouchBlockerHeight = 10.0f;

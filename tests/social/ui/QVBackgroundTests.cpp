@@ -5,6 +5,7 @@
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/Renderer.h"
 #include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVPatternedGradientView.h"
 
 using namespace quorvel;
@@ -47,7 +48,7 @@ TEST_F(BackgroundTest, WithoutGradientOrPatternTheBackgroundShows)
     EXPECT_TRUE(screen_testing::near(pixelAt(*image, 15, 15), 0, 255, 0, 2));
 }
 
-TEST_F(BackgroundTest, IntroContentFrameHidesTheOuterEightPoints)
+TEST_F(BackgroundTest, IntroContentFrameDrawsItsArtAndHidesTheOuterEightPoints)
 {
     InterfaceRegistry::shared().registerLayout("IntroBackgroundQv", [](InterfaceBuilder& b) {
         auto view = b.makeView<QVIntroPatternedGradientView>(Rect(0, 0, 100, 100));
@@ -61,8 +62,13 @@ TEST_F(BackgroundTest, IntroContentFrameHidesTheOuterEightPoints)
     EXPECT_EQ(view->contentFrameView()->tag(), 101);
     EXPECT_EQ(view->backgroundRect(view->bounds()), Rect(8, 8, 84, 84));
     EXPECT_EQ(view->patternImage()->name(), "QVIntroPattern.png");
+    // The content frame view with its art: the frame's dark rim at the edge,
+    // the view's own colour between the rim and the background's inset.
+    ASSERT_TRUE(dynamic_cast<QVContentFrameView*>(view->contentFrameView()));
     auto image = draw(view);
-    EXPECT_TRUE(screen_testing::near(pixelAt(*image, 4, 50), 255, 0, 0, 2));
+    auto rim = pixelAt(*image, 1, 50);
+    EXPECT_LT(rim.r, 60);
+    EXPECT_TRUE(screen_testing::near(pixelAt(*image, 6, 50), 255, 0, 0, 2));
     auto inside = pixelAt(*image, 50, 50);
     EXPECT_GT(inside.g, 100);
     view->contentFrameView()->setHidden(true);

@@ -30,6 +30,8 @@
 #include "social/dashboard/account/QVNewAccountController.h"
 #include "social/dashboard/account/QVLinkSocialNetworksController.h"
 #include "social/dashboard/account/QVGameCenterIntegrationController.h"
+#include "social/dashboard/account/QVIntroNavigationController.h"
+#include "social/ui/QVFramedNavigationController.h"
 #include "social/dashboard/account/QVFacebookAccountLoginController.h"
 #include "social/dashboard/account/QVTwitterAccountLoginController.h"
 #include "social/dashboard/account/QVFacebookExtendedCredentialController.h"
@@ -729,6 +731,27 @@ TEST_F(AccountRenderTest, ApprovalLoginAndNewAccountScreensRender)
         nav = nullptr;
         settle(1);
     }
+}
+
+// The intro frame draws the kit's content frame over its stack's edges: the
+// frame's dark rim, not the frame's light background, at the left edge.
+TEST_F(AccountRenderTest, TheIntroFrameDrawsTheContentFrameArt)
+{
+    Ref<ViewController> screen = QVControllerLoader::load("UserQuorvelApproval");
+    ASSERT_TRUE(screen);
+    Ref<QVIntroNavigationController> intro = QVIntroNavigationController::framing(screen.get());
+    ASSERT_TRUE(intro);
+    driver().showController(intro.get());
+    settle();
+    ASSERT_TRUE(dynamic_cast<QVContentFrameView*>(intro->contentFrameView()));
+    Ref<platform::Image> image = render("account_intro_frame");
+    ASSERT_TRUE(image);
+    platform::Rect frame = intro->contentFrameView()->convertRectTo(intro->contentFrameView()->bounds(), nullptr);
+    auto rim = pixelAt(*image, int(frame.origin.x + 1), int(frame.origin.y + frame.size.height / 2));
+    EXPECT_LT(rim.r, 60) << rim.r << "," << rim.g << "," << rim.b;
+    intro->view()->removeFromSuperview();
+    intro = nullptr;
+    settle(1);
 }
 
 } // namespace account_form_tests

@@ -114,6 +114,29 @@ TEST_F(ChallengeDetailTest, APendingRowOpensTheDetailOfItsChallenge)
     EXPECT_EQ(parameter(sent[1], "challenge_id"), "91");
 }
 
+// A challenge without an icon of its own shows the kit's default: a white cup
+// on a slate disc, not a mark that reads as "close".
+TEST_F(ChallengeDetailTest, AChallengeWithoutAnIconShowsTheNeutralDefault)
+{
+    ASSERT_TRUE(open(record("17", "Player", true, "/empty.blob")));
+    ASSERT_TRUE(header());
+    QVImageView* icon = header()->challengeDescriptionContainer()->challengeIconPictureView();
+    ASSERT_TRUE(icon);
+    auto image = render("challenge-default-icon");
+    ASSERT_TRUE(image);
+    // The 32-point picture is drawn at its size, centred in the view.
+    auto at = [&](float x, float y) {
+        platform::Size size = icon->bounds().size;
+        platform::Point p = icon->convertPointTo(platform::Point((size.width - 32) / 2 + x, (size.height - 32) / 2 + y), nullptr);
+        return screen_testing::pixelAt(*image, static_cast<int>(p.x), static_cast<int>(p.y));
+    };
+    auto cup = at(16, 9);
+    EXPECT_TRUE(cup.r > 200 && cup.g > 200 && cup.b > 200) << cup.r << "," << cup.g << "," << cup.b;
+    auto disc = at(23, 23);
+    EXPECT_GT(disc.b, disc.r + 30) << disc.r << "," << disc.g << "," << disc.b;
+    EXPECT_LT(disc.r, 150);
+}
+
 TEST_F(ChallengeDetailTest, RecipientsShowResultsAndTriesAndTheBubbleShowsTheChallenge)
 {
     ASSERT_TRUE(open(record("17", "Player", true, "/empty.blob") + record("22", "Bo", true, "", "55", "2026-11-30", 1)

@@ -11,9 +11,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace quorvel;
 using namespace dashboard_testing;
 using platform::Ref;
+using screen_testing::near;
+using screen_testing::Pixel;
+using screen_testing::pixelAt;
 
 namespace {
 
@@ -91,6 +96,61 @@ TEST_F(TabbedDashboardTest, OpensOnTheGamesPageWithThreeTabsTheirImagesAndBadges
     // The ticker sits above the tabs; the tab container below it.
     EXPECT_EQ(dashboard->tickerView()->frame(), platform::Rect(0, 0, 320, 24));
     EXPECT_EQ(dashboard->containerView()->frame().origin.y, 24);
+}
+
+// Each tab's image is the whole tab: the three fill the strip on phone and
+// tablet, the selected one shows its lit icon, the others their grey one, and
+// a badge sits on its icon's top-right corner.
+TEST_F(TabbedDashboardTest, TabImagesFillTheStripAndBadgesSitOnTheIconCorner)
+{
+    for (Device device : { Device::Phone, Device::Tablet }) {
+        SCOPED_TRACE(device == Device::Phone ? "phone" : "tablet");
+        useDevice(device);
+        setLocalProfile("55", true, true, false);
+        Quorvel::setPendingFriendsCount(3);
+        open();
+        settle(0.5);
+
+        QVTabBar* bar = dashboard->tabBar();
+        const auto& items = dashboard->tabBarItems();
+        ASSERT_EQ(items.size(), 3u);
+        float x = 0;
+        for (const auto& item : items) {
+            EXPECT_EQ(item->frame().origin.x, x);
+            EXPECT_EQ(item->frame().size.height, bar->bounds().size.height);
+            x = item->frame().maxX();
+        }
+        EXPECT_EQ(x, bar->bounds().size.width);
+
+        const float iconTop = QVTabbedDashboardController::kTabIconTop;
+        const float iconSize = QVTabbedDashboardController::kTabIconSize;
+        QVTabBarItem* mine = items[1].get();
+        ASSERT_FALSE(mine->badgeView()->isHidden());
+        platform::Rect badge = mine->badgeView()->frame();
+        platform::Point corner(mine->bounds().size.width / 2 + iconSize / 2, iconTop);
+        platform::Point iconCentre(mine->bounds().size.width / 2, iconTop + iconSize / 2);
+        EXPECT_TRUE(badge.containsPoint(corner)) << badge.origin.x << "," << badge.origin.y;
+        EXPECT_FALSE(badge.containsPoint(iconCentre));
+
+        auto image = render(device == Device::Phone ? "tabs-phone" : "tabs-tablet");
+        ASSERT_TRUE(image);
+        // The lit play disc of the selected tab, left of its dark triangle; the
+        // grey body of the person on the next tab (its head is under the badge).
+        auto probe = [&](QVTabBarItem* item, float dx, float dy) {
+            platform::Point p = item->convertPointTo(platform::Point(item->bounds().size.width / 2 + dx, iconTop + dy), nullptr);
+            return pixelAt(*image, static_cast<int>(p.x), static_cast<int>(p.y));
+        };
+        EXPECT_TRUE(near(probe(items[0].get(), -7, iconSize / 2), 115, 204, 255, 30));
+        EXPECT_TRUE(near(probe(mine, 0, 0.8f * iconSize), 158, 163, 173, 30));
+        // The last tab reaches the strip's right edge.
+        platform::Point end = items[2]->convertPointTo(platform::Point(items[2]->bounds().size.width - 1, 1), nullptr);
+        Pixel edge = pixelAt(*image, static_cast<int>(end.x), static_cast<int>(end.y));
+        EXPECT_FALSE(near(edge, 26, 28, 33, 4)); // the bar's own colour: nothing drawn there
+
+        dashboard->view()->removeFromSuperview();
+        dashboard = nullptr;
+        settle(1);
+    }
 }
 
 TEST_F(TabbedDashboardTest, TickerDownloadsOnceCyclesItsMessagesAndItsCloseButtonWaitsForAShownDashboard)
