@@ -6,6 +6,7 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/Keyboard.h"
 #include "platform/ui/Window.h"
+#include "social/runtime/QVSharedInstance.h"
 
 #include <algorithm>
 
@@ -14,22 +15,16 @@ namespace quorvel {
 using platform::Ref;
 using platform::UserDefaults;
 
-namespace {
-Ref<FBSession>& currentSession()
-{
-    static Ref<FBSession> s;
-    return s;
-}
-} // namespace
+using SharedSession = QVSharedInstance<FBSession>;
 
 Ref<FBSession> FBSession::sessionForApplication(const std::string& key, const std::string& proxy,
                                                 FBSessionDelegate* delegate)
 {
-    auto& current = currentSession();
-    if (!current || current->apiKey_ != key) {
-        current = platform::adoptRef(new FBSession);
-        current->apiKey_ = key;
+    if (!SharedSession::shared() || SharedSession::shared()->apiKey_ != key) {
+        SharedSession::set(platform::adoptRef(new FBSession));
+        SharedSession::shared()->apiKey_ = key;
     }
+    Ref<FBSession> current(SharedSession::shared());
     current->proxy_ = proxy;
     if (delegate
         && std::find(current->delegates_.begin(), current->delegates_.end(), delegate) == current->delegates_.end())
@@ -37,8 +32,8 @@ Ref<FBSession> FBSession::sessionForApplication(const std::string& key, const st
     return current;
 }
 
-FBSession* FBSession::session() { return currentSession().get(); }
-void FBSession::purgeSession() { currentSession() = nullptr; }
+FBSession* FBSession::session() { return SharedSession::shared(); }
+void FBSession::purgeSession() { SharedSession::purge(); }
 
 bool FBSession::resume()
 {
