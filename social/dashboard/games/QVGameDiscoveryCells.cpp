@@ -10,6 +10,7 @@
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVKitImages.h"
+#include "social/ui/QVPatternedGradientView.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVRowLayout.h"
 
@@ -34,6 +35,12 @@ bool QVGameDiscoveryCategoryCell::initQVTableCellHelper(const std::string& name)
     setFrame(Rect(0, 0, width, kHeight));
     View* content = contentView();
     content->setAutoresizesSubviews(true);
+    patternView_ = QVPatternedGradientView::viewWithFrame(Rect(0, 0, width, kHeight), std::nullopt,
+                                                          "QVGameDiscoveryGreyBG.png");
+    selectedPatternView_ = QVPatternedGradientView::viewWithFrame(Rect(0, 0, width, kHeight), std::nullopt,
+                                                                  "QVGameDiscoveryGreyBGSelected.png");
+    content->insertSubviewAt(selectedPatternView_.get(), 0);
+    content->insertSubviewAt(patternView_.get(), 0);
     topDividerView_ = View::viewWithFrame(Rect(0, 0, width, 2));
     bottomDividerView_ = View::viewWithFrame(Rect(0, kHeight - 2, width, 2));
     iconFrame_ = ImageView::imageViewWithFrame(Rect(6, 6, 52, 52));
@@ -74,7 +81,11 @@ void QVGameDiscoveryCategoryCell::layoutSubviews()
     if (dynamic_cast<QVTableCellBackgroundView*>(backgroundView()))
         setBackgroundView(nullptr);
     // The grey catalogue rows between their dividers; darker while selected.
-    contentView()->setBackgroundColor(isSelected() ? Color::rgb(0.28f, 0.29f, 0.31f) : Color::rgb(0.36f, 0.37f, 0.39f));
+    contentView()->setBackgroundColor(Color::rgb(0.36f, 0.37f, 0.39f));
+    patternView_->setFrame(contentView()->bounds());
+    selectedPatternView_->setFrame(contentView()->bounds());
+    patternView_->setHidden(isSelected());
+    selectedPatternView_->setHidden(!isSelected());
     topDividerView_->setBackgroundColor(Color::white(0.5f));
     bottomDividerView_->setBackgroundColor(Color::white(0.2f));
     float width = bounds().size.width;

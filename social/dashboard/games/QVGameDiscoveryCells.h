@@ -29,6 +29,8 @@ public:
     platform::ui::Label* subtextLabel() const { return subtextLabel_.get(); }
     platform::ui::Label* secondaryTextLabel() const { return secondaryTextLabel_.get(); }
     platform::ui::ImageView* disclosureView() const { return disclosureView_.get(); }
+    platform::ui::View* patternView() const { return patternView_.get(); }
+    platform::ui::View* selectedPatternView() const { return selectedPatternView_.get(); }
 
 protected:
     friend class platform::ui::InterfaceBuilder;
@@ -38,6 +40,8 @@ private:
     platform::Ref<QVImageView> iconView_;
     platform::Ref<platform::ui::ImageView> iconFrame_, disclosureView_;
     platform::Ref<platform::ui::View> textContentView_, topDividerView_, bottomDividerView_;
+    // The grey pattern behind the row, and its darker twin while selected.
+    platform::Ref<platform::ui::View> patternView_, selectedPatternView_;
     platform::Ref<platform::ui::Label> nameLabel_, subtextLabel_, secondaryTextLabel_;
 };
 

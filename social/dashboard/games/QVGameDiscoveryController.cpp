@@ -7,6 +7,7 @@
 #include "social/core/Quorvel.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/services/QVGameDiscoveryService.h"
+#include "social/ui/QVPatternedGradientView.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVScreenProtocols.h"
@@ -53,6 +54,9 @@ void QVGameDiscoveryController::viewDidLoad()
     float width = table->bounds().size.width;
     Ref<View> footer = View::viewWithFrame(Rect(0, 0, width, 44));
     footer->setBackgroundColor(Color::rgb(0.36f, 0.37f, 0.39f));
+    footer->addSubview(QVPatternedGradientView::viewWithFrame(footer->bounds(), std::nullopt,
+                                                              "QVGameDiscoveryGreyBG.png")
+                           .get());
     Ref<ImageView> top = ImageView::imageViewWithFrame(Rect(0, 0, width, 2));
     top->setImage(QVLoadKitImage("QVGameDiscoveryDividerTop.png").get());
     Ref<ImageView> bottom = ImageView::imageViewWithFrame(Rect(0, 42, width, 2));

@@ -7,6 +7,7 @@
 #include "social/core/Quorvel.h"
 #include "social/dashboard/games/QVDashboardWebPages.h"
 #include "social/dashboard/games/QVDiscoveryBannerCells.h"
+#include "social/dashboard/games/QVGameDiscoveryCells.h"
 #include "social/dashboard/games/QVPlayedGameController.h"
 #include "social/dashboard/games/QVPlayedGameCell.h"
 #include "social/services/QVPlayedGame.h"
@@ -197,6 +198,16 @@ TEST_F(PlayedGameTest, CatalogueRootLoadsMoreByPage)
     auto pixel = screen_testing::pixelAt(*image, static_cast<int>(p.x), static_cast<int>(p.y));
     EXPECT_NEAR(pixel.r, 92, 12);
     EXPECT_NEAR(pixel.g, 94, 12);
+    // The grey is the catalogue's pattern art, its darker twin while the row is selected.
+    auto* category = dynamic_cast<QVGameDiscoveryCategoryCell*>(cell);
+    ASSERT_TRUE(category);
+    EXPECT_FALSE(category->patternView()->isHidden());
+    EXPECT_TRUE(category->selectedPatternView()->isHidden());
+    EXPECT_EQ(category->patternView()->frame().size, category->contentView()->bounds().size);
+    category->setSelected(true, false);
+    category->layoutSubviews();
+    EXPECT_TRUE(category->patternView()->isHidden());
+    EXPECT_FALSE(category->selectedPatternView()->isHidden());
 }
 
 TEST_F(PlayedGameTest, FavouritesOfAnotherPlayerNameThePlayerWhenEmpty)
