@@ -157,10 +157,10 @@ Ref<QVRequestHandle> QVAchievementService::updateAchievement(const std::string& 
         localUpdateAchievement(achievementId, userId, percent);
         // Offline the progress stays pending in the store and goes with the
         // next login's pending rows, once, as scores do.
-        if (!host.isOnline()) {
+        if (!QVSessionRole::current().isOnline()) {
             if (showNotification) {
                 Ref<QVAchievement> achievement = getAchievementLocalWithUnlockInfo(achievementId);
-                host.showAchievementNotice(achievement.get(), percent);
+                QVRequestUIRole::current().showAchievementNotice(achievement.get(), percent);
             }
             onSuccess.invoke(nullptr);
             return nullptr;

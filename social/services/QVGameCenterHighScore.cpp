@@ -3,6 +3,7 @@
 
 #include "social/runtime/QVGameCenterRole.h"
 #include "social/runtime/QVRequestUIRole.h"
+#include "social/runtime/QVSessionRole.h"
 
 namespace quorvel {
 

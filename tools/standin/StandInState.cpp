@@ -1092,6 +1092,45 @@ int64_t StandInState::addUser(const std::string& name)
     return sqlite3_last_insert_rowid(db_);
 }
 
+int64_t StandInState::addChallenge(int64_t challenger, int64_t definitionId, const std::string& description,
+                                  const std::string& userMessage, int64_t to)
+{
+    std::lock_guard guard(mutex_);
+    if (!db_ || challenger == to)
+        return 0;
+    exec("BEGIN");
+    Statement q(db_, "INSERT INTO challenges (challenger_id, definition_id, description, hidden_text, user_message,"
+                     " data, created_at) VALUES (?, ?, ?, '', ?, '', ?)");
+    q.bind(1, challenger).bind(2, definitionId).bind(3, description).bind(4, userMessage).bind(5, now());
+    if (!q.run()) {
+        exec("ROLLBACK");
+        return 0;
+    }
+    int64_t challenge = sqlite3_last_insert_rowid(db_);
+    Statement add(db_, "INSERT INTO challenges_users (challenge_id, user_id) VALUES (?, ?)");
+    add.bind(1, challenge).bind(2, to).run();
+    exec("COMMIT");
+    return challenge;
+}
+
+int64_t StandInState::addThread(int64_t topic, const std::string& subject,
+                                const std::vector<std::pair<int64_t, std::string>>& posts)
+{
+    std::lock_guard guard(mutex_);
+    if (!db_ || posts.empty())
+        return 0;
+    exec("BEGIN");
+    Statement q(db_, "INSERT INTO discussions (topic_id, subject, user_id, updated_at) VALUES (?, ?, ?, ?)");
+    q.bind(1, topic).bind(2, subject).bind(3, posts.front().first).bind(4, now()).run();
+    int64_t thread = sqlite3_last_insert_rowid(db_);
+    for (auto& [author, text] : posts) {
+        Statement post(db_, "INSERT INTO posts (discussion_id, user_id, body, created_at) VALUES (?, ?, ?, ?)");
+        post.bind(1, thread).bind(2, author).bind(3, text).bind(4, now()).run();
+    }
+    exec("COMMIT");
+    return thread;
+}
+
 void StandInState::addScore(int64_t userId, int64_t leaderboardId, int64_t score, const std::string& displayText)
 {
     std::lock_guard guard(mutex_);
