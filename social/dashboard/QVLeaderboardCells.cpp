@@ -11,6 +11,7 @@
 #include "social/ui/QVInterfaceOutlets.h"
 #include "social/ui/QVKitImages.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -97,6 +98,14 @@ void QVHighScoreCell::setScoreLabelRightEdge(float x)
     if (f.size.width != width) {
         f.size.width = width;
         scoreLabel_->setFrame(f);
+    }
+    // The name may use the row up to the score's text, so a wider row (a tablet's) shows it whole.
+    float scoreText = std::min(f.size.width, scoreLabel_->sizeThatFits(platform::Size()).width);
+    float nameRight = f.maxX() - scoreText - 6;
+    for (Label* label : { nameLabel_.get(), distLabel_.get() }) {
+        Rect n = label->frame();
+        n.size.width = std::max(130.f, nameRight - n.origin.x);
+        label->setFrame(n);
     }
 }
 

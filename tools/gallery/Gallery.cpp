@@ -349,7 +349,11 @@ Result run(const Options& options)
                     add("error", line.text);
             for (auto& f : checkTree(window))
                 add(f.kind, f.detail);
-            if (ui::ViewRenderer::writePNG(window, options.outputDir + "/" + file))
+            // A landscape dashboard is drawn upright (its root view at its own bounds) so it reads as the player holds it.
+            ui::View* drawn = window;
+            if (ui::isLandscape(size.orientation) && Quorvel::getRootController())
+                drawn = Quorvel::getRootController()->view();
+            if (ui::ViewRenderer::writePNG(drawn, options.outputDir + "/" + file))
                 result.shots.push_back({ screen.name, size.name, file });
             else
                 add("missing", "the render could not be saved");
