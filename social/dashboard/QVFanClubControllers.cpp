@@ -129,6 +129,9 @@ Ref<ViewController> QVFanClubController::createDeveloperRecommendationsBrowser()
 void QVFanClubController::viewWillAppear(bool animated)
 {
     QVTableStaticControllerHelper::viewWillAppear(animated);
+    // The bar names the list, and the screens pushed from it get a back button that says where it goes.
+    if (title().empty())
+        setTitle("Fan Club");
     QVGameProfilePageInfo* game = pageGame();
     if (!registeredView_) {
         registeredView_ = true;

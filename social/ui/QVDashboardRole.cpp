@@ -5,8 +5,6 @@
 #include "platform/foundation/Log.h"
 #include "platform/ui/ViewController.h"
 
-#include <utility>
-
 namespace quorvel {
 
 using platform::ui::InterfaceOrientation;
@@ -22,13 +20,8 @@ InterfaceOrientation QVDashboardRole::getDashboardOrientation() { return Interfa
 
 platform::Rect QVDashboardRole::getDashboardBounds()
 {
-    if (!isLargeScreen()) {
-        // A phone's dashboard turns with the game: in landscape its screens are as wide as the phone is tall.
-        platform::Rect screen = Screen::mainScreen().bounds();
-        if (platform::ui::isLandscape(getDashboardOrientation()))
-            std::swap(screen.size.width, screen.size.height);
-        return screen;
-    }
+    if (!isLargeScreen())
+        return Screen::mainScreen().bounds();
     if (platform::ui::isLandscape(getDashboardOrientation()))
         return platform::Rect(3, 3, 480, 640);
     return platform::Rect(3, 3, 640, 480);

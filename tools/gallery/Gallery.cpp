@@ -34,7 +34,10 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
+#include <mutex>
+#include <utility>
 
 using namespace platform;
 using quorvel::Quorvel;
@@ -127,6 +130,15 @@ struct Service {
     std::string fixtures;
     std::unique_ptr<StandInState> state;
     std::unique_ptr<standin::StandInServer> server;
+    // The requests the service could not answer since last asked (a screen with no data to show).
+    std::mutex mutex;
+    std::vector<std::string> refused;
+
+    std::vector<std::string> takeRefused()
+    {
+        std::lock_guard guard(mutex);
+        return std::exchange(refused, {});
+    }
 
     bool start()
     {
@@ -139,6 +151,31 @@ struct Service {
         server->installAccountRoutes(0);
         state->install(*server);
         server->setFixtureDirectory(fixtures);
+        // What the kept state does not hold: answers from the gallery's own files.
+        const std::pair<std::string, const char*> answers[] = {
+            { "profiles/viewed_own", "ok" },
+            { "client_application_users/fan_club", "ok" },
+            { "chat_room_definitions.xml", "chat_room_definitions" },
+            { "chat_room_instances.xml", "chat_room_instances" },
+            { "invites.xml", "invites" },
+            { "invite_definitions/primary", "invite_definition" },
+            { "client_applications/321/news_letter_subscription.xml", "news_letter_subscription" },
+            { "profiles/me/list_games", "played_games" },
+            { "profiles/" + std::to_string(StandInState::kRivalUser) + "/", "played_games" },
+        };
+        for (auto& [path, file] : answers) {
+            std::ifstream in(fixtures + "/answers/" + file + ".xml");
+            std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            server->route("GET", path, standin::Answer::xml(body));
+        }
+        server->setLogSink([this](const std::string& line) {
+            // "GET users.xml 404 ...": the method, the path, then the status.
+            size_t a = line.find(' '), b = a == std::string::npos ? a : line.find(' ', a + 1);
+            if (b != std::string::npos && b + 1 < line.size() && line[b + 1] >= '4') {
+                std::lock_guard guard(mutex);
+                refused.push_back(line.substr(0, line.find(' ', b + 1)));
+            }
+        });
         return server->start(0) > 0;
     }
     void stop()
@@ -330,6 +367,7 @@ Result run(const Options& options)
                 && std::none_of(options.only.begin(), options.only.end(),
                                 [&](const std::string& o) { return screen.name.find(o) != std::string::npos; }))
                 continue;
+            service.takeRefused();
             LogCapture log;
             screen.open(seeded);
             RunLoop::main().advance(0.6);
@@ -342,6 +380,10 @@ Result run(const Options& options)
             };
             if (!Quorvel::getRootController())
                 add("missing", "the dashboard did not open");
+            else if (Quorvel::isShowingErrorScreenInNavController(Quorvel::getActiveNavigationController()))
+                add("error", "the screen shows the error page");
+            for (auto& line : service.takeRefused())
+                add("refused", line);
             for (auto& alert : ui::AlertView::visibleAlerts())
                 add("alert", alert->title() + (alert->message().empty() ? "" : ": " + alert->message()));
             for (auto& line : log.lines())
