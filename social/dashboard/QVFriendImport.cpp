@@ -374,7 +374,11 @@ void QVWhosPlayingCell::onResourceChanged(Object* resource)
     const std::string format = playing ? "Playing " : "Last played ";
     nameLabel_->setText(user ? user->name() : std::string());
     profilePictureView_->useProfilePictureFromUser(user);
-    lastPlayedGameLabel_->setText(format + (user ? user->lastPlayedGameName() : std::string()));
+    // "Last played" without a game's name says nothing: the line goes.
+    const std::string game = user ? user->lastPlayedGameName() : std::string();
+    const bool omitted = !playing && game.empty();
+    lastPlayedGameLabel_->setText(omitted ? std::string() : format + game);
+    lastPlayedGameLabel_->setHidden(omitted);
     appGamerScoreLabel_->setText(std::to_string(player ? player->applicationGamerscore() : 0u));
     gamerScoreLabel_->setText(std::to_string(user ? user->gamerScore() : 0u));
 }
