@@ -161,6 +161,7 @@ struct Service {
             { "invite_definitions/primary", "invite_definition" },
             { "client_applications/321/news_letter_subscription.xml", "news_letter_subscription" },
             { "profiles/me/list_games", "played_games" },
+            { "users/@me/settings.xml", "settings" },
             { "profiles/" + std::to_string(StandInState::kRivalUser) + "/", "played_games" },
         };
         for (auto& [path, file] : answers) {
