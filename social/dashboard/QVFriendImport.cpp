@@ -453,6 +453,8 @@ void QVWhosPlayingController::onCellWasClicked(Object* resource, IndexPath)
 void QVWhosPlayingController::viewWillAppear(bool animated)
 {
     QVTableSequenceControllerHelper::viewWillAppear(animated);
+    if (title().empty())
+        setTitle("Who's Playing");
     platform::NotificationCenter::defaultCenter().addObserver(
         this, Quorvel::kFriendPresenceChanged, [this](const platform::Notification&) { reloadDataFromServer(); });
 }

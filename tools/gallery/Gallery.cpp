@@ -11,7 +11,9 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/net/CurlHttpTransport.h"
+#include "platform/graphics/Font.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/Label.h"
 #include "platform/device/Application.h"
 #include "platform/ui/Renderer.h"
 #include "platform/ui/TestDriver.h"
@@ -164,6 +166,21 @@ struct Service {
             { "users/@me/settings.xml", "settings" },
             { "profiles/" + std::to_string(StandInState::kRivalUser) + "/", "played_games" },
         };
+        // The featured game's banner the game page cycles: drawn here rather than kept as a file.
+        std::string banner = folder + "/featured-1.png";
+        Ref<ui::Label> art = ui::Label::labelWithFrame(Rect(0, 0, 320, 42));
+        art->setText("Cave Diver: new caves this week");
+        art->setFont(Font::boldSystemFont(16).get());
+        art->setTextColor(ui::Color::whiteColor());
+        art->setBackgroundColor(ui::Color::rgb(0.1f, 0.3f, 0.55f));
+        art->setTextAlignment(TextAlignment::Center);
+        if (ui::ViewRenderer::writePNG(art.get(), banner)) {
+            std::ifstream in(banner, std::ios::binary);
+            standin::Answer image;
+            image.body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            image.contentType = "image/png";
+            server->route("GET", "/banners/featured-1.png", image);
+        }
         for (auto& [path, file] : answers) {
             std::ifstream in(fixtures + "/answers/" + file + ".xml");
             std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
