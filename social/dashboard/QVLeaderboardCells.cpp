@@ -49,6 +49,9 @@ void QVLeaderboardCell::buildInterface(InterfaceBuilder& b, const char* layoutNa
     setAccessoryType(CellAccessoryType::DisclosureIndicator);
     leaderboardIcon_ = QVOutlet<ImageView>(b.makeView<ImageView>(Rect(8, 8, 28, 28)).get(), layoutName, "leaderboardIcon");
     titleLabel_ = QVOutlet<Label>(makeLabel(b, Rect(44, 0, 240, 44), 17, true, Color::rgb(0.1f, 0.1f, 0.12f)).get(), layoutName, "titleLabel");
+    // A taller row (a tablet's) keeps the icon and the name in its middle.
+    leaderboardIcon_->setAutoresizingMask(FlexibleTopMargin | FlexibleBottomMargin);
+    titleLabel_->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     contentView()->addSubview(leaderboardIcon_.get());
     contentView()->addSubview(titleLabel_.get());
 }
