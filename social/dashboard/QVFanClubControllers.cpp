@@ -295,11 +295,12 @@ void QVFavoriteThisGameController::loadView()
     float width = bounds.size.width;
     Ref<View> root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
     root->setBackgroundColor(Color::rgb(0.13f, 0.15f, 0.18f));
-    descriptionLabel_ = community::makeLabel(Rect(10, 10, width - 20, 80), 14, false);
+    // Room for the five lines the favourite's text takes on a phone.
+    descriptionLabel_ = community::makeLabel(Rect(10, 8, width - 20, 92), 14, false);
     descriptionLabel_->setNumberOfLines(0);
     descriptionLabel_->setTextColor(Color::whiteColor());
     favoriteButton_ = Button::buttonWithType(Button::Type::Custom);
-    favoriteButton_->setFrame(Rect((width - 64) / 2, 100, 64, 64));
+    favoriteButton_->setFrame(Rect((width - 64) / 2, 104, 64, 64));
     favoriteButton_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVFavoriteThisGameController, onFavoritePressed)),
                                TouchUpInside);
     reviewArea_ = View::viewWithFrame(Rect(10, 176, width - 20, 110));

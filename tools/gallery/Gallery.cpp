@@ -123,6 +123,16 @@ std::vector<Screen> screens()
         { "invitations", onTab("MyQuorvel", { entry("Invitations") }) },
         { "discovery", onTab("GameDiscovery", {}) },
         { "switch-user", call(&Quorvel::launchDashboardWithSwitchUserPage) },
+        { "favorite-game", onTab("GameProfile", { entry("FanClub"), entry("FavoriteThisGame") }) },
+        { "profile-picture", onTab("MyQuorvel", { entry("UserSetting"), entry("SelectProfilePicture") }) },
+        { "instant-messages", onTab("MyQuorvel", { entry("InboxTopLevel"), entry("InboxIMConversations") }) },
+        { "forum-subscriptions", onTab("MyQuorvel", { entry("InboxTopLevel"), entry("InboxSubscribedForumThreads") }) },
+        { "friends-games", onTab("MyQuorvel", { entry("Friends"), entry("FriendsGames") }) },
+        { "high-score-map", [](const Seeded&) {
+              Quorvel::launchDashboardWithDelegate(nullptr, "GameProfile",
+                                                   std::vector<Quorvel::DashboardEntry> { entry("Leaderboard"), entry("HighScore"),
+                                                                                          entry("HighScoreMapView") });
+          } },
     };
 }
 
@@ -164,6 +174,8 @@ struct Service {
             { "client_applications/321/news_letter_subscription.xml", "news_letter_subscription" },
             { "profiles/me/list_games", "played_games" },
             { "users/@me/settings.xml", "settings" },
+            { "subscriptions.xml", "subscriptions" },
+            { "profile_picture", "users_credentials" },
             { "profiles/" + std::to_string(StandInState::kRivalUser) + "/", "played_games" },
         };
         // The featured game's banner the game page cycles: drawn here rather than kept as a file.
@@ -181,11 +193,15 @@ struct Service {
             image.contentType = "image/png";
             server->route("GET", "/banners/featured-1.png", image);
         }
-        for (auto& [path, file] : answers) {
+        auto answer = [&](const char* file) {
             std::ifstream in(fixtures + "/answers/" + file + ".xml");
-            std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            server->route("GET", path, standin::Answer::xml(body));
-        }
+            return standin::Answer::xml(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+        };
+        for (auto& [path, file] : answers)
+            server->route("GET", path, answer(file));
+        // The player's review of the game, whoever the player is.
+        server->routePrefix("GET", "client_applications/321/users/",
+                            [review = answer("player_review")](const standin::LoggedRequest&) { return review; });
         server->setLogSink([this](const std::string& line) {
             // "GET users.xml 404 ...": the method, the path, then the status.
             size_t a = line.find(' '), b = a == std::string::npos ? a : line.find(' ', a + 1);
