@@ -175,6 +175,7 @@ struct Service {
             { "profiles/me/list_games", "played_games" },
             { "users/@me/settings.xml", "settings" },
             { "subscriptions.xml", "subscriptions" },
+            { "game_discovery_categories", "discovery" },
             { "profile_picture", "users_credentials" },
             { "profiles/" + std::to_string(StandInState::kRivalUser) + "/", "played_games" },
         };
