@@ -15,7 +15,9 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Label.h"
 #include "platform/device/Application.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/Renderer.h"
+#include "platform/ui/TableView.h"
 #include "platform/ui/TestDriver.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
@@ -76,9 +78,23 @@ struct Seeded {
 struct Screen {
     std::string name;
     std::function<void(const Seeded&)> open;
+    bool tapsFirstRow { false }; // then opens the list's first row
 };
 
 Quorvel::DashboardEntry entry(const char* name) { return std::string(name); }
+
+ui::TableView* firstTable(ui::View* view)
+{
+    if (auto* table = dynamic_cast<ui::TableView*>(view))
+        return table;
+    for (auto& sub : view->subviews())
+        if (auto* table = firstTable(sub.get()))
+            return table;
+    return nullptr;
+}
+
+// The player taps the first row of the list on top (after it has loaded).
+void tapFirstRow(standin::StandInServer& server);
 
 std::vector<Screen> screens()
 {
@@ -123,6 +139,8 @@ std::vector<Screen> screens()
         { "invitations", onTab("MyQuorvel", { entry("Invitations") }) },
         { "discovery", onTab("GameDiscovery", {}) },
         { "switch-user", call(&Quorvel::launchDashboardWithSwitchUserPage) },
+        { "challenge-detail", call(&Quorvel::launchDashboardWithChallengesPage), true },
+        { "forum-thread", call(&Quorvel::launchDashboardWithForumsPage), true },
         { "favorite-game", onTab("GameProfile", { entry("FanClub"), entry("FavoriteThisGame") }) },
         { "profile-picture", onTab("MyQuorvel", { entry("UserSetting"), entry("SelectProfilePicture") }) },
         { "instant-messages", onTab("MyQuorvel", { entry("InboxTopLevel"), entry("InboxIMConversations") }) },
@@ -261,6 +279,22 @@ void settleNetwork(standin::StandInServer& server)
         quiet = now == seen ? quiet + 1 : 0;
         seen = now;
     }
+}
+
+void tapFirstRow(standin::StandInServer& server)
+{
+    ui::NavigationController* nav = Quorvel::getActiveNavigationController();
+    ui::ViewController* top = nav ? nav->topViewController() : nullptr;
+    ui::TableView* table = top ? firstTable(top->view()) : nullptr;
+    if (!table)
+        return;
+    for (int section = 0; section < table->numberOfSections(); ++section)
+        if (table->numberOfRowsInSection(section) > 0) {
+            table->tapRowForTest(ui::IndexPath::forRow(0, section));
+            RunLoop::main().advance(1.0);
+            settleNetwork(server);
+            return;
+        }
 }
 
 // Lets running animations end (the ticker scrolls on; the next scroll starts
@@ -407,6 +441,8 @@ Result run(const Options& options)
             screen.open(seeded);
             RunLoop::main().advance(0.6);
             settleNetwork(*service.server);
+            if (screen.tapsFirstRow)
+                tapFirstRow(*service.server);
             settleAnimations();
             ui::Window* window = driver->window();
             std::string file = screen.name + "-" + size.name + ".png";
