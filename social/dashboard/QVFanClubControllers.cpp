@@ -178,6 +178,8 @@ std::string QVNewsLetterController::gameId() const
 void QVNewsLetterController::viewWillAppear(bool animated)
 {
     QVViewController::viewWillAppear(animated);
+    if (title().empty())
+        setTitle("Newsletter");
     if (!QVDashboardRole::current().isInLandscapeMode())
         summaryLabel()->setText("Subscribe to new updates!");
     descriptionLabel()->setText("Subscribe to email updates from the developer of " + Quorvel::applicationDisplayName()
@@ -332,6 +334,8 @@ void QVFavoriteThisGameController::onFormSubmitted()
 void QVFavoriteThisGameController::viewWillAppear(bool animated)
 {
     QVFormControllerHelper::viewWillAppear(animated);
+    if (title().empty())
+        setTitle("Favorite");
     setReviewAreaAvailable(false, false);
     showLoadingScreen();
     QVClientApplicationService::getPlayerReviewForGame(

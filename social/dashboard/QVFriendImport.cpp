@@ -200,6 +200,8 @@ bool QVImportFriendsController::performSetter(const std::string& setterName, Obj
 
 void QVImportFriendsController::loadView()
 {
+    if (title().empty())
+        setTitle("Find Friends");
     const Rect bounds = QVDashboardRole::current().getDashboardBounds();
     const float width = bounds.size.width;
     auto root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));

@@ -13,6 +13,7 @@
 #include "platform/net/CurlHttpTransport.h"
 #include "platform/graphics/Font.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Label.h"
 #include "platform/device/Application.h"
 #include "platform/ui/NavigationController.h"
@@ -453,6 +454,13 @@ Result run(const Options& options)
                 add("missing", "the dashboard did not open");
             else if (Quorvel::isShowingErrorScreenInNavController(Quorvel::getActiveNavigationController()))
                 add("error", "the screen shows the error page");
+            // A bar over a screen says what the screen is (and what its back button goes back to).
+            if (ui::NavigationController* nav = Quorvel::getActiveNavigationController()) {
+                ui::ViewController* top = nav->topViewController();
+                ui::NavigationItem* item = top ? top->navigationItem() : nullptr;
+                if (item && !nav->isNavigationBarHidden() && item->title().empty() && !item->titleView())
+                    add("untitled", top->className() + " shows a bar without a title");
+            }
             for (auto& line : service.takeRefused())
                 add("refused", line);
             for (auto& alert : ui::AlertView::visibleAlerts())

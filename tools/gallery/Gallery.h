@@ -7,7 +7,8 @@
 // portrait, a phone in landscape and a tablet. Each render is saved as
 // <screen>-<size>.png beside an index.html that shows the sizes side by side.
 // While a screen renders, the gallery collects what a person would see as a
-// fault: errors logged, alerts shown, text cut short, views leaving the screen.
+// fault: errors logged, alerts and error pages shown, requests the service
+// refused, bars without a title, text cut short, views leaving the screen.
 #pragma once
 
 #include <functional>
@@ -33,7 +34,7 @@ struct Options {
 struct Finding {
     std::string screen; // "leaderboards"
     std::string size;   // "phone", "phone-landscape", "tablet"
-    std::string kind;   // "error", "alert", "cut", "overflow", "missing"
+    std::string kind;   // "error", "alert", "refused", "untitled", "cut", "overflow", "missing"
     std::string detail;
     std::string line() const { return screen + " (" + size + ") " + kind + ": " + detail; }
 };
