@@ -346,6 +346,7 @@ void writeIndex(const std::string& dir, const std::vector<Shot>& shots, const st
 struct Restore {
     std::string home = Bundle::main().homeDirectory();
     std::string resources = Bundle::main().resourcePath();
+    std::string installation = ui::Device::currentDevice().installationDirectory();
     ~Restore()
     {
         Quorvel::setNoticeObserver(nullptr);
@@ -357,6 +358,7 @@ struct Restore {
         ui::Application::sharedApplication().reset();
         Bundle::main().setHomeDirectory(home);
         Bundle::main().setResourcePath(resources);
+        ui::Device::currentDevice().setInstallationDirectory(installation);
         UserDefaults::resetStandardUserDefaults();
         RunLoop::main().setClock(nullptr); // the real clock, the loop's own
     }
@@ -383,6 +385,9 @@ Result run(const Options& options)
         return result;
     }
 
+    // Made before the restorer, so they outlive the client's shutdown in it.
+    auto transport = CurlHttpTransport::create();
+    auto delegates = quorvel::QVDelegatesContainer::create();
     Restore restore;
     RunLoop::main().setClock(std::make_shared<ManualClock>(0.0));
     Bundle::main().setHomeDirectory(home);
@@ -390,9 +395,7 @@ Result run(const Options& options)
     ui::Device::currentDevice().setInstallationDirectory(home + "/install");
     UserDefaults::resetStandardUserDefaults();
     quorvel::QVLinkDashboardClasses();
-    auto transport = CurlHttpTransport::create();
     HttpTransport::setShared(Ref<HttpTransport>(transport.get()));
-    auto delegates = quorvel::QVDelegatesContainer::create();
 
     if (!service.start()) {
         result.failure = "cannot start the stand-in service";
