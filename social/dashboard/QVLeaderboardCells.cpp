@@ -79,6 +79,11 @@ void QVHighScoreCell::buildInterface(InterfaceBuilder& b, const char* layoutName
     blob->setImage(QVLoadKitImage("QVHighScoreBlobButton.png").get(), StateNormal);
     blob->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVHighScoreCell, downloadBlobClicked)), TouchUpInside);
     downloadBlobButton_ = QVOutlet<Button>(blob.get(), layoutName, "downloadBlobButton");
+    // The row is built at the dashboard's width and shown at the list's: the arrow and the data
+    // button keep to its right edge.
+    disclosure->setAutoresizingMask(FlexibleLeftMargin);
+    blob->setAutoresizingMask(FlexibleLeftMargin);
+    scoreLabel_->setAutoresizingMask(FlexibleLeftMargin);
     relationshipIndicator_ = QVOutlet<QVUserRelationshipIndicator>(
         b.makeView<QVUserRelationshipIndicator>(Rect(36, 33, 14, 14)).get(), layoutName, "relationshipIndicator");
     for (View* v : std::initializer_list<View*> { profilePictureView_.get(), nameLabel_.get(), distLabel_.get(),
