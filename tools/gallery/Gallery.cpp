@@ -141,7 +141,7 @@ std::vector<Screen> screens()
         { "discovery", onTab("GameDiscovery", {}) },
         { "switch-user", call(&Quorvel::launchDashboardWithSwitchUserPage) },
         { "challenge-detail", call(&Quorvel::launchDashboardWithChallengesPage), true },
-        { "forum-thread", call(&Quorvel::launchDashboardWithForumsPage), true },
+        { "forum-threads", call(&Quorvel::launchDashboardWithForumsPage), true },
         { "favorite-game", onTab("GameProfile", { entry("FanClub"), entry("FavoriteThisGame") }) },
         { "profile-picture", onTab("MyQuorvel", { entry("UserSetting"), entry("SelectProfilePicture") }) },
         { "instant-messages", onTab("MyQuorvel", { entry("InboxTopLevel"), entry("InboxIMConversations") }) },
