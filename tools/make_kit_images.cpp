@@ -178,7 +178,7 @@ static bool drawDashboardImages(const std::string& dir)
 
     // Dashboard tabs. The bar lays an image-style tab out as wide as its
     // active image, which is the whole tab: the strip's width shared by the
-    // three tabs (320, 480 and 768 points), each image holding a shaded face,
+    // three tabs (320 and 480 points on a phone, the 640-point dashboard on a tablet), each image holding a shaded face,
     // its icon (a play disc, a person, a grid of games) centred at the top and
     // its title below. The active face is opaque, as it covers the inactive
     // one. The badge is placed on the icon's top-right corner (kTabIconSize,
@@ -232,7 +232,7 @@ static bool drawDashboardImages(const std::string& dir)
             platform::drawText(g, title, *font, Rect(0, y + s + 1, w, kTabHeight - (y + s + 1)), options);
         });
     };
-    for (const auto& entry : { std::pair { "Portrait", 320 }, std::pair { "Landscape", 480 }, std::pair { "IPad", 768 } }) {
+    for (const auto& entry : { std::pair { "Portrait", 320 }, std::pair { "Landscape", 480 }, std::pair { "IPad", 640 } }) {
         const std::string suffix = entry.first;
         // Widths that add up to the strip: 107 + 107 + 106 on a 320-point phone.
         const int strip = entry.second, first = (strip + 2) / 3, last = strip - 2 * first;

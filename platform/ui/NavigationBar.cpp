@@ -146,9 +146,14 @@ NavigationBar::Placement NavigationBar::placement() const
             right -= w + 5;
         }
     }
-    // The title is centred on the bar, as wide as the buttons leave on both sides.
+    // The title is centred on the bar, as wide as the buttons leave on both sides. A text title
+    // that does not fit there (beside a long back button) is centred in the room between the
+    // buttons instead, rather than cut.
     float inset = std::max(left - b.minX(), b.maxX() - right);
     p.title = Rect(b.minX() + inset, b.minY(), std::max(0.f, b.size.width - 2 * inset), b.size.height);
+    if (top && !top->titleView() && !top->title().empty()
+        && measureText(top->title(), *draw::systemFont(20, true)).width > p.title.size.width)
+        p.title = Rect(left, b.minY(), std::max(0.f, right - left), b.size.height);
     return p;
 }
 

@@ -25,6 +25,8 @@
 #include "social/runtime/QVResourceNameMap.h"
 #include "social/services/QVUser.h"
 
+#include <utility>
+
 namespace quorvel {
 
 namespace {
@@ -114,6 +116,16 @@ std::string QuorvelRoles::suggestionsForumId()
 platform::ui::InterfaceOrientation QuorvelRoles::getDashboardOrientation()
 {
     return static_cast<platform::ui::InterfaceOrientation>(Quorvel::getDashboardOrientation());
+}
+
+// The client turns a phone's dashboard with the game (its root view is turned
+// for it): in landscape the screens are as wide as the phone is tall.
+platform::Rect QuorvelRoles::getDashboardBounds()
+{
+    platform::Rect bounds = QVDashboardRole::getDashboardBounds();
+    if (!isLargeScreen() && platform::ui::isLandscape(getDashboardOrientation()))
+        std::swap(bounds.size.width, bounds.size.height);
+    return bounds;
 }
 
 platform::ui::ViewController* QuorvelRoles::getRootController() { return Quorvel::getRootController(); }

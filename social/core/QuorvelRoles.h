@@ -99,6 +99,7 @@ public:
 
     // The dashboard as the kit sees it.
     platform::ui::InterfaceOrientation getDashboardOrientation() override;
+    platform::Rect getDashboardBounds() override;
     platform::ui::ViewController* getRootController() override;
     platform::ui::View* getTopLevelView() override;
     void switchToOfflineDashboard() override;

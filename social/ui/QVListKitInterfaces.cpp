@@ -27,6 +27,9 @@ std::vector<Ref<Object>> buildPlainSectionHeader(InterfaceBuilder& b)
     label->setTextColor(Color::whiteColor());
     label->setBackgroundColor(std::nullopt);
     label->setAutoresizingMask(FlexibleWidth);
+    // A long section title ("People Who Received This Challenge") shrinks a little rather than being cut.
+    label->setAdjustsFontSizeToFitWidth(true);
+    label->setMinimumFontSize(12);
     strip->addSubview(label.get());
     return { strip };
 }

@@ -9,6 +9,8 @@
 #include "social/ui/QVToggleControl.h"
 #include "social/ui/QVRowLayout.h"
 
+#include <cmath>
+
 namespace quorvel {
 
 using namespace platform::ui;
@@ -226,6 +228,9 @@ bool QVUserCell::initQVTableCellHelper(const std::string& reuseIdentifier)
     contentView()->addSubview(profilePicture_.get());
     nameLabel_ = makeLabel(Rect(58, 5, width - 150, 22), 16, true);
     nameLabel_->setAutoresizingMask(FlexibleWidth);
+    // A longer name shrinks a little before it is cut.
+    nameLabel_->setAdjustsFontSizeToFitWidth(true);
+    nameLabel_->setMinimumFontSize(12);
     contentView()->addSubview(nameLabel_.get());
     lastPlayedGameLabel_ = makeLabel(Rect(58, 28, width - 150, 18), 12, false);
     lastPlayedGameLabel_->setTextColor(Color::white(0.4f));
@@ -266,7 +271,13 @@ void QVUserCell::onResourceChanged(Object* resource)
         onlineLabel_->setHidden(true);
         prefix = user && user->isLocalUser() ? "You are playing" : "Last played";
     }
-    lastPlayedGameLabel_->setText(prefix + " " + (user ? user->lastPlayedGameName() : std::string()));
+    // Without a game's name there is nothing to say: the line goes and the name sits in the middle of the row.
+    const std::string game = user ? user->lastPlayedGameName() : std::string();
+    lastPlayedGameLabel_->setText(game.empty() ? std::string() : prefix + " " + game);
+    lastPlayedGameLabel_->setHidden(game.empty());
+    Rect name = nameLabel_->frame();
+    name.origin.y = game.empty() ? std::floor((kHeight - name.size.height) / 2) : 5;
+    nameLabel_->setFrame(name);
     relationship_->setUser(user);
 }
 

@@ -396,14 +396,19 @@ bool QVTableSequenceControllerLoadMoreCell::initQVTableCellHelper(const std::str
     auto indicator = ActivityIndicator::withStyle(ActivityIndicator::Style::Gray);
     indicator->setTag(1);
     indicator->setFrame(platform::Rect(20, 15, 20, 20));
+    indicator->setAutoresizingMask(FlexibleTopMargin | FlexibleBottomMargin);
     contentView()->addSubview(indicator.get());
-    auto main = Label::labelWithFrame(platform::Rect(50, 8, 250, kMainLabelHeight));
+    // The texts sit in the middle of the row at any width (a tablet's rows are wider and taller).
+    const auto centred = FlexibleLeftMargin | FlexibleRightMargin | FlexibleTopMargin | FlexibleBottomMargin;
+    auto main = Label::labelWithFrame(platform::Rect(35, 8, 250, kMainLabelHeight));
+    main->setAutoresizingMask(centred);
     main->setTag(2);
     main->setTextAlignment(platform::TextAlignment::Center);
     main->setFont(platform::Font::boldSystemFont(14).get());
     main->setBackgroundColor(std::nullopt);
     contentView()->addSubview(main.get());
-    auto second = Label::labelWithFrame(platform::Rect(50, 27, 250, 15));
+    auto second = Label::labelWithFrame(platform::Rect(35, 27, 250, 15));
+    second->setAutoresizingMask(centred);
     second->setTag(3);
     second->setTextAlignment(platform::TextAlignment::Center);
     second->setFont(platform::Font::systemFont(12).get());

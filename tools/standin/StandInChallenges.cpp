@@ -175,4 +175,25 @@ std::vector<StandInState::Challenge> StandInState::challengesTo(int64_t user) co
     return out;
 }
 
+int64_t StandInState::addChallenge(int64_t challenger, int64_t definitionId, const std::string& description,
+                                  const std::string& userMessage, int64_t to)
+{
+    std::lock_guard guard(store_->mutex);
+    if (!store_->db || challenger == to)
+        return 0;
+    store_->exec("BEGIN");
+    Statement q(store_->db, "INSERT INTO challenges (challenger_id, definition_id, description, hidden_text,"
+                            " user_message, data, created_at) VALUES (?, ?, ?, '', ?, '', ?)");
+    q.bind(1, challenger).bind(2, definitionId).bind(3, description).bind(4, userMessage).bind(5, now());
+    if (!q.run()) {
+        store_->exec("ROLLBACK");
+        return 0;
+    }
+    int64_t challenge = store_->lastId();
+    Statement add(store_->db, "INSERT INTO challenges_users (challenge_id, user_id) VALUES (?, ?)");
+    add.bind(1, challenge).bind(2, to).run();
+    store_->exec("COMMIT");
+    return challenge;
+}
+
 } // namespace standin

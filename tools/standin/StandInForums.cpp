@@ -144,4 +144,22 @@ std::vector<std::string> StandInState::postsIn(int64_t thread) const
     return out;
 }
 
+int64_t StandInState::addThread(int64_t topic, const std::string& subject,
+                                const std::vector<std::pair<int64_t, std::string>>& posts)
+{
+    std::lock_guard guard(store_->mutex);
+    if (!store_->db || posts.empty())
+        return 0;
+    store_->exec("BEGIN");
+    Statement q(store_->db, "INSERT INTO discussions (topic_id, subject, user_id, updated_at) VALUES (?, ?, ?, ?)");
+    q.bind(1, topic).bind(2, subject).bind(3, posts.front().first).bind(4, now()).run();
+    int64_t thread = store_->lastId();
+    for (auto& [author, text] : posts) {
+        Statement post(store_->db, "INSERT INTO posts (discussion_id, user_id, body, created_at) VALUES (?, ?, ?, ?)");
+        post.bind(1, thread).bind(2, author).bind(3, text).bind(4, now()).run();
+    }
+    store_->exec("COMMIT");
+    return thread;
+}
+
 } // namespace standin

@@ -62,12 +62,25 @@ Answer friends::usersOfInterest(Store& s, const LoggedRequest& r, int64_t user)
     if (auto other = number(r.param("user_id")))
         subject = *other;
     bool followers = r.param("scope") == "followers";
+    // Asked with a game, the list is of that game's players: each user inside a game_player.
+    std::string game = r.param("with_client_application");
     Statement q(s.db, followers ? "SELECT user_id FROM friends WHERE friend_id = ? ORDER BY user_id"
                                 : "SELECT friend_id FROM friends WHERE user_id = ? ORDER BY friend_id");
     q.bind(1, subject);
     while (q.step()) {
         ++count;
-        body += players::userElement(s, q.integer(0), user);
+        int64_t id = q.integer(0);
+        if (game.empty()) {
+            body += players::userElement(s, id, user);
+            continue;
+        }
+        Statement best(s.db, "SELECT COALESCE(SUM(a.gamerscore), 0) FROM unlocks x JOIN achievements a ON"
+                             " a.id = x.achievement_id WHERE x.user_id = ? AND x.unlocked_at IS NOT NULL");
+        best.bind(1, id);
+        int64_t score = best.step() ? best.integer(0) : 0;
+        body += "<game_player><id>" + std::to_string(id) + "</id>" + xml::element("app_id", game)
+            + xml::element("app_gamerscore", std::to_string(score)) + players::userElement(s, id, user)
+            + "</game_player>";
     }
     if (r.param("scope") == "people-of-interest" && r.param("not_sectioned") != "yes")
         return Answer::xml("<resources><resource_sections><resource_section><title>Friends</title>"

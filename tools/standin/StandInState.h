@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace standin {
@@ -80,6 +81,14 @@ public:
     std::vector<int64_t> followedBy(int64_t user) const;
     // Both players follow each other.
     void addFriends(int64_t a, int64_t b);
+    // Seeding for programs that show the service's data (the gallery): an
+    // open challenge from `challenger` to `to`, and a forum thread in a topic
+    // whose posts are (author, text) pairs, the first one opening it. Each
+    // answers the new id, or 0 when it could not be kept.
+    int64_t addChallenge(int64_t challenger, int64_t definitionId, const std::string& description,
+                         const std::string& userMessage, int64_t to);
+    int64_t addThread(int64_t topic, const std::string& subject,
+                      const std::vector<std::pair<int64_t, std::string>>& posts);
 
     // The seeded game: leaderboards 5 "Normal" (higher is better) and 6
     // "Fastest Lap" (lower is better), achievements 11 "First Steps" and 12

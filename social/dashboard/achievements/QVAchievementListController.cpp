@@ -23,6 +23,14 @@ std::string boxedText(Object* value)
 }
 } // namespace
 
+// A list the game opens directly still names itself in the bar (and in the back button of what it opens).
+void QVAchievementListController::viewDidLoad()
+{
+    QVTableSequenceControllerHelper::viewDidLoad();
+    if (title().empty())
+        setTitle("Achievements");
+}
+
 std::string QVAchievementListController::comparedUserId() const
 {
     auto* user = dynamic_cast<QVUser*>(getPageComparisonUser());

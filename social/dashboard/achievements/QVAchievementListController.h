@@ -24,6 +24,7 @@ class QVAchievementListController : public QVTableSequenceControllerHelper,
                                     public QVAchievementListSetup {
     QV_DECLARE_CLASS(QVAchievementListController)
 public:
+    void viewDidLoad() override;
     static constexpr const char* kSecretTitle = "Secret";
     static constexpr const char* kSecretDescription = "You must unlock this achievement to view its description.";
 

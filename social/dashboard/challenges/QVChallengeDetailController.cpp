@@ -248,6 +248,15 @@ void QVChallengeDetailFrame::build(float width)
                                                   challengerUserMessageLabel_.get(), challengerNameLabel_.get(),
                                                   challengerProfilePictureView_.get() })
         addSubview(v);
+    // Built at the dashboard's width, shown at the list's (narrower, inside the frame): texts and the
+    // bubble take the width, the challenger's picture and the bubble's arrow keep to the right edge.
+    for (View* v : std::initializer_list<View*> { titleLabel_.get(), descriptionLabel_.get(), resultLabel_.get(),
+                                                  speechBubble_.get(), challengerUserMessageLabel_.get(),
+                                                  challengerNameLabel_.get() })
+        v->setAutoresizingMask(FlexibleWidth);
+    speechBubbleArrow_->setAutoresizingMask(FlexibleLeftMargin);
+    challengerProfilePictureView_->setAutoresizingMask(FlexibleLeftMargin);
+    setAutoresizingMask(FlexibleWidth);
 }
 
 void QVChallengeDetailFrame::awakeFromNib()
@@ -299,6 +308,7 @@ void QVChallengeDetailHeaderController::loadView()
     challengeDescriptionContainer_ = QVChallengeDetailFrame::frameWithWidth(width);
     root->addSubview(challengeDescriptionContainer_.get());
     Ref<QVDefaultButton> start = QVDefaultButton::greenButton(Rect(10, 186, width - 20, 40));
+    start->setAutoresizingMask(FlexibleWidth); // even margins at the list's width
     start->setTitleForAllStates("Start Challenge");
     startChallengeButton_ = start;
     root->addSubview(start.get());
@@ -366,6 +376,11 @@ bool QVChallengeDetailCell::initQVTableCellHelper(const std::string& name)
     Ref<Label> attempts = makeLabel(Rect(width - 110, 6, 70, 18), 11, false);
     attempts->setTag(kAttempts);
     attempts->setTextAlignment(platform::TextAlignment::Right);
+    // The result icon and the attempts keep to the right edge of the row the list gives.
+    nameLabel->setAutoresizingMask(FlexibleWidth);
+    result->setAutoresizingMask(FlexibleWidth);
+    icon->setAutoresizingMask(FlexibleLeftMargin);
+    attempts->setAutoresizingMask(FlexibleLeftMargin);
     for (View* v : std::initializer_list<View*> { picture.get(), nameLabel.get(), result.get(), icon.get(), attempts.get() })
         contentView()->addSubview(v);
     setSelectionStyle(CellSelectionStyle::Gray);

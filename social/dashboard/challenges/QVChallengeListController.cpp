@@ -77,6 +77,14 @@ std::vector<Ref<Object>> buildSectionHeader(InterfaceBuilder& b)
 // ---------------------------------------------------------------------------
 // List
 
+// A list the game opens directly still names itself in the bar (and in the back button of what it opens).
+void QVChallengeListController::viewDidLoad()
+{
+    QVTableSequenceControllerHelper::viewDidLoad();
+    if (title().empty())
+        setTitle("Challenges");
+}
+
 void QVChallengeListController::setChallengeDefinitionStats(QVChallengeDefinitionStats* stats)
 {
     challengeDefinitionStats_ = Ref<QVChallengeDefinitionStats>(stats);

@@ -29,6 +29,7 @@ namespace quorvel {
 class QVChallengeListController : public QVTableSequenceControllerHelper, public QVProfileFrame {
     QV_DECLARE_CLASS(QVChallengeListController)
 public:
+    void viewDidLoad() override;
     enum ListType { kPending = 0, kHistory = 1, kTypesWithStatistics = 2 };
 
     int listType() const { return listType_; }

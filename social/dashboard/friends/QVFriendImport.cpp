@@ -200,6 +200,8 @@ bool QVImportFriendsController::performSetter(const std::string& setterName, Obj
 
 void QVImportFriendsController::loadView()
 {
+    if (title().empty())
+        setTitle("Find Friends");
     const Rect bounds = QVDashboardRole::current().getDashboardBounds();
     const float width = bounds.size.width;
     auto root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
@@ -374,7 +376,11 @@ void QVWhosPlayingCell::onResourceChanged(Object* resource)
     const std::string format = playing ? "Playing " : "Last played ";
     nameLabel_->setText(user ? user->name() : std::string());
     profilePictureView_->useProfilePictureFromUser(user);
-    lastPlayedGameLabel_->setText(format + (user ? user->lastPlayedGameName() : std::string()));
+    // "Last played" without a game's name says nothing: the line goes.
+    const std::string game = user ? user->lastPlayedGameName() : std::string();
+    const bool omitted = !playing && game.empty();
+    lastPlayedGameLabel_->setText(omitted ? std::string() : format + game);
+    lastPlayedGameLabel_->setHidden(omitted);
     appGamerScoreLabel_->setText(std::to_string(player ? player->applicationGamerscore() : 0u));
     gamerScoreLabel_->setText(std::to_string(user ? user->gamerScore() : 0u));
 }
@@ -449,6 +455,8 @@ void QVWhosPlayingController::onCellWasClicked(Object* resource, IndexPath)
 void QVWhosPlayingController::viewWillAppear(bool animated)
 {
     QVTableSequenceControllerHelper::viewWillAppear(animated);
+    if (title().empty())
+        setTitle("Who's Playing");
     platform::NotificationCenter::defaultCenter().addObserver(
         this, Quorvel::kFriendPresenceChanged, [this](const platform::Notification&) { reloadDataFromServer(); });
 }

@@ -130,6 +130,9 @@ Ref<ViewController> QVFanClubController::createDeveloperRecommendationsBrowser()
 void QVFanClubController::viewWillAppear(bool animated)
 {
     QVTableStaticControllerHelper::viewWillAppear(animated);
+    // The bar names the list, and the screens pushed from it get a back button that says where it goes.
+    if (title().empty())
+        setTitle("Fan Club");
     QVGameProfilePageInfo* game = pageGame();
     if (!registeredView_) {
         registeredView_ = true;
@@ -176,6 +179,8 @@ std::string QVNewsLetterController::gameId() const
 void QVNewsLetterController::viewWillAppear(bool animated)
 {
     QVViewController::viewWillAppear(animated);
+    if (title().empty())
+        setTitle("Newsletter");
     if (!QVDashboardRole::current().isInLandscapeMode())
         summaryLabel()->setText("Subscribe to new updates!");
     descriptionLabel()->setText("Subscribe to email updates from the developer of " + Quorvel::applicationDisplayName()
@@ -288,11 +293,12 @@ void QVFavoriteThisGameController::loadView()
     float width = bounds.size.width;
     Ref<View> root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
     root->setBackgroundColor(Color::rgb(0.13f, 0.15f, 0.18f));
-    descriptionLabel_ = layout::makeLabel(Rect(10, 10, width - 20, 80), 14, false);
+    // Room for the five lines the favourite's text takes on a phone.
+    descriptionLabel_ = layout::makeLabel(Rect(10, 8, width - 20, 92), 14, false);
     descriptionLabel_->setNumberOfLines(0);
     descriptionLabel_->setTextColor(Color::whiteColor());
     favoriteButton_ = Button::buttonWithType(Button::Type::Custom);
-    favoriteButton_->setFrame(Rect((width - 64) / 2, 100, 64, 64));
+    favoriteButton_->setFrame(Rect((width - 64) / 2, 104, 64, 64));
     favoriteButton_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVFavoriteThisGameController, onFavoritePressed)),
                                TouchUpInside);
     reviewArea_ = View::viewWithFrame(Rect(10, 176, width - 20, 110));
@@ -324,6 +330,8 @@ void QVFavoriteThisGameController::onFormSubmitted()
 void QVFavoriteThisGameController::viewWillAppear(bool animated)
 {
     QVFormControllerHelper::viewWillAppear(animated);
+    if (title().empty())
+        setTitle("Favorite");
     setReviewAreaAvailable(false, false);
     showLoadingScreen();
     QVClientApplicationService::getPlayerReviewForGame(

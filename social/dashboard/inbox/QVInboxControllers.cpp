@@ -44,7 +44,11 @@ bool QVFanClubCell::initQVTableCellHelper(const std::string& name)
     float width = rowWidth();
     setFrame(Rect(0, 0, width, 50));
     iconView_ = ImageView::imageViewWithFrame(Rect(8, 9, 32, 32));
-    titleLabel_ = makeLabel(Rect(50, 0, width - 120, 50), 17, true);
+    // The title runs to the badge's right edge (badges are short; titles rarely meet them) and
+    // shrinks a little rather than being cut.
+    titleLabel_ = makeLabel(Rect(50, 0, width - 90, 50), 17, true);
+    titleLabel_->setAdjustsFontSizeToFitWidth(true);
+    titleLabel_->setMinimumFontSize(13);
     badgeView_ = QVBadgeView::redBadge();
     badgeView_->setFrame(Rect(width - 70, 10, 29, 29));
     addSubviews(contentView(), { iconView_.get(), titleLabel_.get(), badgeView_.get() });

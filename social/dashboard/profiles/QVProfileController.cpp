@@ -142,9 +142,12 @@ void QVProfileController::loadView()
     toggleFriendButton_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVProfileController, onToggleFollowing)),
                                    TouchUpInside);
     actionPanelView_->addSubview(toggleFriendButton_.get());
-    Ref<QVDefaultButton> im = QVDefaultButton::greenButton(Rect(0, 54, half, 44));
+    // The same full-height art as "Report Abuse" beside it; the title shrinks to the half-width button.
+    Ref<QVDefaultButton> im = QVDefaultButton::greenBoderedButton(Rect(0, 54, half, 44));
     im->setAutoresizingMask(FlexibleWidth | FlexibleRightMargin);
     im->setTitleForAllStates("Instant Message");
+    im->titleLabel()->setAdjustsFontSizeToFitWidth(true);
+    im->titleLabel()->setMinimumFontSize(12);
     im->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVProfileController, onInstantMessage)), TouchUpInside);
     actionPanelView_->addSubview(im.get());
     imButton_ = im;

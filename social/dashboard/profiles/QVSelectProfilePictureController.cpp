@@ -59,6 +59,9 @@ bool QVProfilePictureCell::initQVTableCellHelper(const std::string& reuseIdentif
     credentialImageView_ = ImageView::imageViewWithFrame(Rect(70, 15, 120, 30));
     contentView()->addSubview(credentialImageView_.get());
     credentialTextLabel_ = layout::makeLabel(Rect(70, 0, width - 130, kHeight), 15, true);
+    // Beside the picture and the check mark the text has little room: it shrinks rather than being cut.
+    credentialTextLabel_->setAdjustsFontSizeToFitWidth(true);
+    credentialTextLabel_->setMinimumFontSize(11);
     credentialTextLabel_->setAutoresizingMask(FlexibleWidth);
     contentView()->addSubview(credentialTextLabel_.get());
     checkmark_ = ImageView::imageViewWithImage(QVLoadKitImage("QVCheckmark.png").get());

@@ -41,6 +41,14 @@ std::string resourceIdOf(Object* user)
 
 // ---- Leaderboard list
 
+// A list the game opens directly still names itself in the bar (and in the back button of what it opens).
+void QVLeaderboardController::viewDidLoad()
+{
+    QVTableSequenceControllerHelper::viewDidLoad();
+    if (title().empty())
+        setTitle("Leaderboards");
+}
+
 void QVLeaderboardController::populateResourceMap(QVResourceControllerMap& map)
 {
     map.addResource<QVLeaderboard>("Leaderboard");

@@ -24,6 +24,7 @@ namespace quorvel {
 class QVLeaderboardController : public QVTableSequenceControllerHelper, public QVProfileFrame {
     QV_DECLARE_CLASS(QVLeaderboardController)
 public:
+    void viewDidLoad() override;
     QVGameProfilePageInfo* gameProfileInfo() const { return gameProfileInfo_.get(); }
     void setGameProfileInfo(QVGameProfilePageInfo* info) { gameProfileInfo_ = info; }
     bool isComparison() const { return isComparison_; }

@@ -12,6 +12,7 @@
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVRowLayout.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -40,6 +41,9 @@ void QVLeaderboardCell::buildInterface(InterfaceBuilder& b, const char* layoutNa
     setAccessoryType(CellAccessoryType::DisclosureIndicator);
     leaderboardIcon_ = QVOutlet<ImageView>(b.makeView<ImageView>(Rect(8, 8, 28, 28)).get(), layoutName, "leaderboardIcon");
     titleLabel_ = QVOutlet<Label>(makeLabel(b, Rect(44, 0, 240, 44), 17, true, Color::rgb(0.1f, 0.1f, 0.12f)).get(), layoutName, "titleLabel");
+    // A taller row (a tablet's) keeps the icon and the name in its middle.
+    leaderboardIcon_->setAutoresizingMask(FlexibleTopMargin | FlexibleBottomMargin);
+    titleLabel_->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     contentView()->addSubview(leaderboardIcon_.get());
     contentView()->addSubview(titleLabel_.get());
 }
@@ -66,6 +70,11 @@ void QVHighScoreCell::buildInterface(InterfaceBuilder& b, const char* layoutName
     blob->setImage(QVLoadKitImage("QVHighScoreBlobButton.png").get(), StateNormal);
     blob->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVHighScoreCell, downloadBlobClicked)), TouchUpInside);
     downloadBlobButton_ = QVOutlet<Button>(blob.get(), layoutName, "downloadBlobButton");
+    // The row is built at the dashboard's width and shown at the list's: the arrow and the data
+    // button keep to its right edge.
+    disclosure->setAutoresizingMask(FlexibleLeftMargin);
+    blob->setAutoresizingMask(FlexibleLeftMargin);
+    scoreLabel_->setAutoresizingMask(FlexibleLeftMargin);
     relationshipIndicator_ = QVOutlet<QVUserRelationshipIndicator>(
         b.makeView<QVUserRelationshipIndicator>(Rect(36, 33, 14, 14)).get(), layoutName, "relationshipIndicator");
     for (View* v : std::initializer_list<View*> { profilePictureView_.get(), nameLabel_.get(), distLabel_.get(),
@@ -88,6 +97,14 @@ void QVHighScoreCell::setScoreLabelRightEdge(float x)
     if (f.size.width != width) {
         f.size.width = width;
         scoreLabel_->setFrame(f);
+    }
+    // The name may use the row up to the score's text, so a wider row (a tablet's) shows it whole.
+    float scoreText = std::min(f.size.width, scoreLabel_->sizeThatFits(platform::Size()).width);
+    float nameRight = f.maxX() - scoreText - 6;
+    for (Label* label : { nameLabel_.get(), distLabel_.get() }) {
+        Rect n = label->frame();
+        n.size.width = std::max(130.f, nameRight - n.origin.x);
+        label->setFrame(n);
     }
 }
 

@@ -287,6 +287,8 @@ void QVUserSettingController::viewWillAppear(bool animated)
                 logoutSheet_->dismissWithClickedButtonIndex(logoutSheet_->cancelButtonIndex(), false);
         });
     QVTableSequenceControllerHelper::viewWillAppear(animated);
+    if (title().empty())
+        setTitle("Settings");
 }
 
 void QVUserSettingController::viewWillDisappear(bool animated)

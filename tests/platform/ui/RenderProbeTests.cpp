@@ -5,8 +5,10 @@
 // the navigation bar's items and views drawn mid-animation).
 #include "UiTestSupport.h"
 
+#include "platform/graphics/TextEngine.h"
 #include "platform/ui/ActivityIndicator.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/Drawing.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Renderer.h"
@@ -237,6 +239,22 @@ TEST_F(RenderProbeTest, TheNavigationBarPlacesCustomViewsAndDrawsImagesGlyphsAnd
     nav->popViewControllerAnimated(false);
     driver.settle();
     EXPECT_EQ(findMe->superview(), nullptr);
+
+    // Beside a long back button a title that does not fit the centred room takes the room between the buttons.
+    root->setTitle("Leaderboards");
+    root->navigationItem()->setLeftBarButtonItem(nullptr);
+    root->navigationItem()->setRightBarButtonItem(nullptr);
+    auto scores = adoptRef(new Screen);
+    ASSERT_TRUE(scores->init());
+    scores->setTitle("Normal");
+    nav->pushViewController(scores.get(), false);
+    driver.settle();
+    NavigationBar::Placement placed = bar->placement();
+    ASSERT_TRUE(placed.left);
+    EXPECT_FLOAT_EQ(placed.title.minX(), placed.left->maxX() + 5);
+    EXPECT_GE(placed.title.size.width, measureText("Normal", *draw::systemFont(20, true)).width);
+    scores->setTitle("OK"); // a short one stays centred on the bar
+    EXPECT_FLOAT_EQ(bar->placement().title.midX(), 160);
     nav->view()->removeFromSuperview();
 }
 

@@ -163,6 +163,19 @@ TEST_F(ChallengeDetailTest, RecipientsShowResultsAndTriesAndTheBubbleShowsTheCha
     EXPECT_EQ(bubble->challengerUserMessageLabel()->text(), "Go on");
     EXPECT_EQ(bubble->speechBubbleArrow()->transform(), platform::AffineTransform(-1, 0, 0, -1, 0, 0));
     EXPECT_FALSE(header()->startChallengeButton()->isHidden());
+
+    // Shown at the list's width, nothing reaches past the right edge: even margins for the button, the
+    // challenger's picture and every result icon inside.
+    const float width = header()->view()->bounds().size.width;
+    auto right = [&](platform::ui::View* v) { return v->convertRectTo(v->bounds(), header()->view()).maxX(); };
+    platform::ui::View* start = header()->startChallengeButton();
+    EXPECT_FLOAT_EQ(width - right(start), start->frame().origin.x);
+    EXPECT_LE(right(bubble->challengerProfilePictureView()), width);
+    for (int row = 0; row < 3; ++row) {
+        auto* cell = rowCell<QVChallengeDetailCell>(detail.get(), row);
+        platform::ui::View* icon = cell->viewWithTag(4);
+        EXPECT_LE(icon->convertRectTo(icon->bounds(), cell).maxX(), cell->bounds().size.width) << row;
+    }
 }
 
 TEST_F(ChallengeDetailTest, NoStartButtonForACompletedASentOrAnotherGamesChallenge)

@@ -7,6 +7,7 @@
 #include "social/dashboard/games/QVGameProfileController.h"
 #include "social/dashboard/frame/QVTabbedDashboardController.h"
 #include "social/runtime/QVSettings.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVWebNavController.h"
 
 #include <gtest/gtest.h>
@@ -120,7 +121,8 @@ TEST_F(TabbedDashboardTest, TabImagesFillTheStripAndBadgesSitOnTheIconCorner)
             EXPECT_EQ(item->frame().size.height, bar->bounds().size.height);
             x = item->frame().maxX();
         }
-        EXPECT_EQ(x, bar->bounds().size.width);
+        // The strip is the dashboard's width: the screen on a phone, the 640-point frame on a tablet.
+        EXPECT_EQ(x, QVDashboardRole::current().getDashboardBounds().size.width);
 
         const float iconTop = QVTabbedDashboardController::kTabIconTop;
         const float iconSize = QVTabbedDashboardController::kTabIconSize;
@@ -142,7 +144,7 @@ TEST_F(TabbedDashboardTest, TabImagesFillTheStripAndBadgesSitOnTheIconCorner)
         };
         EXPECT_TRUE(near(probe(items[0].get(), -7, iconSize / 2), 115, 204, 255, 30));
         EXPECT_TRUE(near(probe(mine, 0, 0.8f * iconSize), 158, 163, 173, 30));
-        // The last tab reaches the strip's right edge.
+        // The last tab reaches its right edge.
         platform::Point end = items[2]->convertPointTo(platform::Point(items[2]->bounds().size.width - 1, 1), nullptr);
         Pixel edge = pixelAt(*image, static_cast<int>(end.x), static_cast<int>(end.y));
         EXPECT_FALSE(near(edge, 26, 28, 33, 4)); // the bar's own colour: nothing drawn there

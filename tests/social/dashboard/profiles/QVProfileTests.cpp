@@ -253,6 +253,14 @@ TEST_F(ProfileTest, UserRowsTellWhatTheUserPlays)
     cell->onResourceChanged(user("19", "Cy", "<last_played_game_name>Kite</last_played_game_name>").get());
     EXPECT_EQ(cell->lastPlayedGameLabel()->text(), "Last played Kite");
     EXPECT_TRUE(cell->relationshipIndicator()->isHidden());
+    // A player with no game's name has no "Last played" line; the name moves to the middle and back.
+    const float nameTop = cell->nameLabel()->frame().origin.y;
+    cell->onResourceChanged(user("20", "Di", "").get());
+    EXPECT_TRUE(cell->lastPlayedGameLabel()->isHidden());
+    EXPECT_GT(cell->nameLabel()->frame().midY(), nameTop + cell->nameLabel()->frame().size.height / 2);
+    cell->onResourceChanged(user("19", "Cy", "<last_played_game_name>Kite</last_played_game_name>").get());
+    EXPECT_FALSE(cell->lastPlayedGameLabel()->isHidden());
+    EXPECT_EQ(cell->nameLabel()->frame().origin.y, nameTop);
 
     cell->setEditing(true, false);
     EXPECT_EQ(cell->gamerScoreLabel()->alpha(), 0.0f);

@@ -10,8 +10,10 @@
 #include "social/services/QVHighScoreService.h"
 #include "social/dashboard/scores/QVLeaderboardCells.h"
 #include "social/runtime/QVTableSectionDescription.h"
+#include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVTabbedPageHeaderController.h"
+#include "social/ui/QVTableSequenceControllerHelper.h"
 
 #include <gtest/gtest.h>
 
@@ -405,6 +407,25 @@ TEST_F(LeaderboardTest, GameCenterObserverGoesWithTheScreen)
     provider->answerWithFailure();
     settle(1);
     EXPECT_LE(platform::NotificationCenter::defaultCenter().observerCount(), before);
+}
+
+TEST_F(LeaderboardTest, WideAndTallRowsKeepTheirContentInTheMiddle)
+{
+    // A tablet's rows: 640 wide, 60 tall. The leaderboard's name and the load-more texts stay centred.
+    auto row = platform::dynamicRef<QVLeaderboardCell>(QVControllerLoader::loadCell("Leaderboard"));
+    ASSERT_TRUE(row);
+    row->setFrame(platform::Rect(0, 0, 640, 60));
+    auto name = row->titleLabel()->convertRectTo(row->titleLabel()->bounds(), row.get());
+    EXPECT_NEAR(name.midY(), 30, 1);
+
+    auto more = platform::dynamicRef<QVTableSequenceControllerLoadMoreCell>(
+        QVControllerLoader::loadCell(QVTableSequenceControllerHelper::kLoadMoreCellName));
+    ASSERT_TRUE(more);
+    more->setFrame(platform::Rect(0, 0, 640, more->frame().size.height));
+    for (auto* label : { more->mainLabel(), more->secondLabel() }) {
+        ASSERT_TRUE(label);
+        EXPECT_NEAR(label->convertRectTo(label->bounds(), more.get()).midX(), 320, 1) << label->text();
+    }
 }
 
 } // namespace

@@ -1,0 +1,94 @@
+// The gallery run as a test: every dashboard screen, in every size, opens
+// against the seeded stand-in without logging an error or showing an alert,
+// with its texts whole and its views on the screen. The checks themselves are
+// tried on small trees first, so a quiet gallery means something.
+#include "tools/gallery/Gallery.h"
+
+#include "platform/ui/Label.h"
+#include "platform/ui/ScrollView.h"
+#include "platform/ui/Window.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+using namespace platform;
+using namespace platform::ui;
+
+namespace {
+
+std::string sourceDir()
+{
+    const char* source = std::getenv("BRISKO_SOURCE_DIR");
+    return source ? source : ".";
+}
+
+Ref<Label> label(const std::string& text, const Rect& frame)
+{
+    Ref<Label> l = Label::labelWithFrame(frame);
+    l->setText(text);
+    return l;
+}
+
+TEST(GalleryChecks, FindCutTextAndViewsLeavingTheScreenButNotWhatAClippingViewHolds)
+{
+    Ref<View> window = View::viewWithFrame(Rect(0, 0, 320, 480));
+    window->addSubview(label("Instant Message", Rect(10, 10, 60, 21)).get()); // cut
+    window->addSubview(label("Fits", Rect(10, 40, 200, 21)).get());
+    window->addSubview(View::viewWithFrame(Rect(300, 100, 40, 40)).get()); // past the right edge
+    Ref<ScrollView> list = ScrollView::scrollViewWithFrame(Rect(0, 200, 320, 280));
+    list->addSubview(View::viewWithFrame(Rect(0, 250, 320, 200)).get()); // scrolled: clipped by the list
+    window->addSubview(list.get());
+    Ref<Label> hidden = label("A hidden text that is far too long", Rect(500, 10, 20, 21));
+    hidden->setHidden(true);
+    window->addSubview(hidden.get());
+
+    auto findings = gallery::checkTree(window.get());
+    ASSERT_EQ(findings.size(), 2u);
+    EXPECT_EQ(findings[0].kind, "cut");
+    EXPECT_NE(findings[0].detail.find("\"Instant Message\" at (10, 10) 60 x 21"), std::string::npos) << findings[0].detail;
+    EXPECT_EQ(findings[1].kind, "overflow");
+    EXPECT_NE(findings[1].detail.find("at (300, 100) 40 x 40"), std::string::npos) << findings[1].detail;
+}
+
+// Faults the gallery finds in screens whose files are being moved and split
+// elsewhere, kept here until those screens are mended: (screen, kind, part of the detail).
+struct Known {
+    const char* screen;
+    const char* kind;
+    const char* detail;
+};
+const Known kKnown[] = {
+    // The conversation hides the tab bar by moving it below the screen (the tab bar's own code).
+    { "conversation", "overflow", "" },
+    // The chat room list has no title, so its bar is empty and a pushed room's back button blank.
+    { "chat-rooms", "untitled", "QVSelectChatRoomDefinitionController" },
+    // A games list opened by name (not through the player page's button, which names it) has no title.
+    { "played-games", "untitled", "QVPlayedGameController" },
+};
+
+TEST(Gallery, EveryScreenOpensWithoutErrorsCutTextOrOverflowInEverySize)
+{
+    testing_support::TempDir out;
+    gallery::Options options;
+    options.outputDir = out.path();
+    options.sourceDir = sourceDir();
+    gallery::Result result = gallery::run(options);
+    ASSERT_TRUE(result.failure.empty()) << result.failure;
+
+    EXPECT_GE(result.shots.size(), 60u) << "every screen in three sizes";
+    for (auto& shot : result.shots)
+        EXPECT_TRUE(std::filesystem::exists(out.path() + "/" + shot.file)) << shot.file;
+    EXPECT_TRUE(std::filesystem::exists(out.path() + "/index.html"));
+    for (auto& f : result.findings) {
+        bool known = std::any_of(std::begin(kKnown), std::end(kKnown), [&](const Known& k) {
+            return f.screen == k.screen && f.kind == k.kind && f.detail.find(k.detail) != std::string::npos;
+        });
+        EXPECT_TRUE(known) << f.line();
+    }
+}
+
+} // namespace

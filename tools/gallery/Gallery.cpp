@@ -1,0 +1,494 @@
+// The gallery's run: the stand-in service seeded with a small community, the
+// client logged in as a game logs it in, and every screen opened, settled,
+// checked and rendered in each size.
+#include "tools/gallery/Gallery.h"
+
+#include "platform/device/Device.h"
+#include "platform/device/Screen.h"
+#include "platform/foundation/Boxed.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/net/CurlHttpTransport.h"
+#include "platform/graphics/Font.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/Label.h"
+#include "platform/device/Application.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/Renderer.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/TestDriver.h"
+#include "platform/ui/View.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "social/core/Quorvel.h"
+#include "social/dashboard/frame/QVDashboardSwitch.h"
+#include "social/dashboard/frame/QVTabbedDashboardController.h"
+#include "social/dashboard/frame/QVTickerProxy.h"
+#include "social/services/QVHighScoreService.h"
+#include "social/services/QVUser.h"
+#include "social/ui/QVRootFrame.h"
+#include "tools/standin/StandInState.h"
+
+#include "platform/foundation/Clock.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <mutex>
+#include <utility>
+
+using namespace platform;
+using quorvel::Quorvel;
+using standin::StandInState;
+
+namespace gallery {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* kProductKey = "gallery-key";
+const char* kProductSecret = "gallery-secret";
+
+struct Size {
+    const char* name;
+    ui::Screen::Kind kind;
+    ui::InterfaceOrientation orientation;
+};
+
+const Size kSizes[] = {
+    { "phone", ui::Screen::Kind::Phone, ui::InterfaceOrientation::Portrait },
+    { "phone-landscape", ui::Screen::Kind::Phone, ui::InterfaceOrientation::LandscapeRight },
+    { "tablet", ui::Screen::Kind::Tablet, ui::InterfaceOrientation::Portrait },
+};
+
+// The community the screens show.
+struct Seeded {
+    int64_t player { 0 };
+    int64_t rival { StandInState::kRivalUser };
+    std::vector<int64_t> others;
+};
+
+// A screen: how a game (or the player) gets there.
+struct Screen {
+    std::string name;
+    std::function<void(const Seeded&)> open;
+    bool tapsFirstRow { false }; // then opens the list's first row
+};
+
+Quorvel::DashboardEntry entry(const char* name) { return std::string(name); }
+
+ui::TableView* firstTable(ui::View* view)
+{
+    if (auto* table = dynamic_cast<ui::TableView*>(view))
+        return table;
+    for (auto& sub : view->subviews())
+        if (auto* table = firstTable(sub.get()))
+            return table;
+    return nullptr;
+}
+
+// The player taps the first row of the list on top (after it has loaded).
+void tapFirstRow(standin::StandInServer& server);
+
+std::vector<Screen> screens()
+{
+    auto onTab = [](const char* tab, std::vector<Quorvel::DashboardEntry> pushed) {
+        return [tab, pushed](const Seeded&) { Quorvel::launchDashboardWithDelegate(nullptr, tab, pushed); };
+    };
+    auto call = [](void (*launch)()) { return [launch](const Seeded&) { launch(); }; };
+    return {
+        { "game-page", call([] { Quorvel::launchDashboard(); }) },
+        { "leaderboards", call(&Quorvel::launchDashboardWithListLeaderboardsPage) },
+        { "high-scores", [](const Seeded&) {
+              Quorvel::launchDashboardWithHighscorePage(std::to_string(StandInState::kNormalLeaderboard));
+          } },
+        { "achievements", call(&Quorvel::launchDashboardWithAchievementsPage) },
+        { "challenges", call(&Quorvel::launchDashboardWithChallengesPage) },
+        { "whos-playing", call(&Quorvel::launchDashboardWithWhosPlayingPage) },
+        { "fan-club", onTab("GameProfile", { entry("FanClub") }) },
+        { "newsletter", onTab("GameProfile", { entry("FanClub"), entry("NewsLetter") }) },
+        { "announcements", onTab("GameProfile", { entry("AnnouncementBrowser") }) },
+        { "forums", call(&Quorvel::launchDashboardWithForumsPage) },
+        { "chat-rooms", call(&Quorvel::launchDashboardWithListGlobalChatRoomsPage) },
+        { "player-page", onTab("MyQuorvel", {}) },
+        { "friends", onTab("MyQuorvel", { entry("Friends") }) },
+        { "find-friends", call(&Quorvel::launchDashboardWithFindFriendsPage) },
+        { "profile", [](const Seeded& seeded) {
+              Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::vector<Quorvel::DashboardEntry> {});
+              auto user = quorvel::QVUser::create();
+              user->setResourceId(std::to_string(seeded.rival));
+              user->setName("Rival");
+              quorvel::QVDashboardSwitch::showProfileForUser(user.get());
+          } },
+        { "conversation", [](const Seeded& seeded) {
+              auto user = quorvel::QVUser::create();
+              user->setResourceId(std::to_string(seeded.rival));
+              user->setName("Rival");
+              Quorvel::launchDashboardWithIMToUser(user.get(), "Good game!");
+          } },
+        { "inbox", onTab("MyQuorvel", { entry("InboxTopLevel") }) },
+        { "played-games", onTab("MyQuorvel", { entry("PlayedGame") }) },
+        { "settings", onTab("MyQuorvel", { entry("UserSetting") }) },
+        { "invite", call(&Quorvel::launchDashboardWithInvitePage) },
+        { "invitations", onTab("MyQuorvel", { entry("Invitations") }) },
+        { "discovery", onTab("GameDiscovery", {}) },
+        { "switch-user", call(&Quorvel::launchDashboardWithSwitchUserPage) },
+        { "challenge-detail", call(&Quorvel::launchDashboardWithChallengesPage), true },
+        { "forum-threads", call(&Quorvel::launchDashboardWithForumsPage), true },
+        { "favorite-game", onTab("GameProfile", { entry("FanClub"), entry("FavoriteThisGame") }) },
+        { "profile-picture", onTab("MyQuorvel", { entry("UserSetting"), entry("SelectProfilePicture") }) },
+        { "instant-messages", onTab("MyQuorvel", { entry("InboxTopLevel"), entry("InboxIMConversations") }) },
+        { "forum-subscriptions", onTab("MyQuorvel", { entry("InboxTopLevel"), entry("InboxSubscribedForumThreads") }) },
+        { "friends-games", onTab("MyQuorvel", { entry("Friends"), entry("FriendsGames") }) },
+        { "high-score-map", [](const Seeded&) {
+              Quorvel::launchDashboardWithDelegate(nullptr, "GameProfile",
+                                                   std::vector<Quorvel::DashboardEntry> { entry("Leaderboard"), entry("HighScore"),
+                                                                                          entry("HighScoreMapView") });
+          } },
+    };
+}
+
+// The service, its kept state and the routes it answers from fixtures.
+struct Service {
+    std::string folder;
+    std::string fixtures;
+    std::unique_ptr<StandInState> state;
+    std::unique_ptr<standin::StandInServer> server;
+    // The requests the service could not answer since last asked (a screen with no data to show).
+    std::mutex mutex;
+    std::vector<std::string> refused;
+
+    std::vector<std::string> takeRefused()
+    {
+        std::lock_guard guard(mutex);
+        return std::exchange(refused, {});
+    }
+
+    bool start()
+    {
+        state = std::make_unique<StandInState>(folder);
+        if (!state->isOpen())
+            return false;
+        server = std::make_unique<standin::StandInServer>();
+        server->setConsumer(kProductKey, kProductSecret);
+        server->installDefaultRoutes();
+        server->installAccountRoutes(0);
+        state->install(*server);
+        server->setFixtureDirectory(fixtures);
+        // What the kept state does not hold: answers from the gallery's own files.
+        const std::pair<std::string, const char*> answers[] = {
+            { "profiles/viewed_own", "ok" },
+            { "client_application_users/fan_club", "ok" },
+            { "chat_room_definitions.xml", "chat_room_definitions" },
+            { "chat_room_instances.xml", "chat_room_instances" },
+            { "invites.xml", "invites" },
+            { "invite_definitions/primary", "invite_definition" },
+            { "client_applications/321/news_letter_subscription.xml", "news_letter_subscription" },
+            { "profiles/me/list_games", "played_games" },
+            { "users/@me/settings.xml", "settings" },
+            { "subscriptions.xml", "subscriptions" },
+            { "game_discovery_categories", "discovery" },
+            { "profile_picture", "users_credentials" },
+            { "profiles/" + std::to_string(StandInState::kRivalUser) + "/", "played_games" },
+        };
+        // The featured game's banner the game page cycles: drawn here rather than kept as a file.
+        std::string banner = folder + "/featured-1.png";
+        Ref<ui::Label> art = ui::Label::labelWithFrame(Rect(0, 0, 320, 42));
+        art->setText("Cave Diver: new caves this week");
+        art->setFont(Font::boldSystemFont(16).get());
+        art->setTextColor(ui::Color::whiteColor());
+        art->setBackgroundColor(ui::Color::rgb(0.1f, 0.3f, 0.55f));
+        art->setTextAlignment(TextAlignment::Center);
+        if (ui::ViewRenderer::writePNG(art.get(), banner)) {
+            std::ifstream in(banner, std::ios::binary);
+            standin::Answer image;
+            image.body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            image.contentType = "image/png";
+            server->route("GET", "/banners/featured-1.png", image);
+        }
+        auto answer = [&](const char* file) {
+            std::ifstream in(fixtures + "/answers/" + file + ".xml");
+            return standin::Answer::xml(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+        };
+        for (auto& [path, file] : answers)
+            server->route("GET", path, answer(file));
+        // The player's review of the game, whoever the player is.
+        server->routePrefix("GET", "client_applications/321/users/",
+                            [review = answer("player_review")](const standin::LoggedRequest&) { return review; });
+        server->setLogSink([this](const std::string& line) {
+            // "GET users.xml 404 ...": the method, the path, then the status.
+            size_t a = line.find(' '), b = a == std::string::npos ? a : line.find(' ', a + 1);
+            if (b != std::string::npos && b + 1 < line.size() && line[b + 1] >= '4') {
+                std::lock_guard guard(mutex);
+                refused.push_back(line.substr(0, line.find(' ', b + 1)));
+            }
+        });
+        return server->start(0) > 0;
+    }
+    void stop()
+    {
+        server.reset();
+        state.reset();
+    }
+};
+
+Seeded seed(StandInState& state, int64_t player)
+{
+    Seeded s;
+    s.player = player;
+    const char* names[] = { "Mira Okafor", "Jun Tanaka", "Sofia Lindqvist", "Theo Brandt", "Amara Diallo" };
+    int64_t normal = 18200, lap = 71;
+    for (const char* name : names) {
+        int64_t id = state.addUser(name);
+        s.others.push_back(id);
+        state.addScore(id, StandInState::kNormalLeaderboard, normal);
+        state.addScore(id, StandInState::kFastestLapLeaderboard, lap, std::to_string(lap) + ".4 s");
+        normal -= 2350;
+        lap += 3;
+    }
+    for (size_t i = 0; i < 3; ++i)
+        state.addFriends(player, s.others[i]);
+    state.addFriends(player, s.rival);
+    state.addChallenge(s.others[0], 51, "Beat 18200 on Normal", "Bet you can't beat this!", player);
+    state.addChallenge(s.others[1], 51, "Lap under 75 s", "Your turn.", player);
+    state.addThread(StandInState::kGeneralTopic, "Tips for the third level",
+                    { { s.others[0], "Anyone found the hidden door on level three?" },
+                      { s.others[1], "Jump twice at the second torch." },
+                      { player, "Thanks, that worked!" } });
+    state.addThread(StandInState::kGeneralTopic, "Weekly tournament",
+                    { { s.others[2], "Who is in for Saturday?" }, { s.others[3], "Count me in." } });
+    return s;
+}
+
+// Runs the loop and the clock until the client and the service are quiet.
+void settleNetwork(standin::StandInServer& server)
+{
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(8);
+    size_t seen = server.requestCount();
+    int quiet = 0;
+    while (quiet < 6 && std::chrono::steady_clock::now() < until) {
+        RunLoop::main().runUntil([] { return false; }, 0.03);
+        RunLoop::main().advance(0.25);
+        size_t now = server.requestCount();
+        quiet = now == seen ? quiet + 1 : 0;
+        seen = now;
+    }
+}
+
+void tapFirstRow(standin::StandInServer& server)
+{
+    ui::NavigationController* nav = Quorvel::getActiveNavigationController();
+    ui::ViewController* top = nav ? nav->topViewController() : nullptr;
+    ui::TableView* table = top ? firstTable(top->view()) : nullptr;
+    if (!table)
+        return;
+    for (int section = 0; section < table->numberOfSections(); ++section)
+        if (table->numberOfRowsInSection(section) > 0) {
+            table->tapRowForTest(ui::IndexPath::forRow(0, section));
+            RunLoop::main().advance(1.0);
+            settleNetwork(server);
+            return;
+        }
+}
+
+// Lets running animations end (the ticker scrolls on; the next scroll starts
+// at that time) and a second pass, so a screen is shown at rest.
+void settleAnimations()
+{
+    double end = RunLoop::main().now();
+    for (const auto& animation : ui::View::runningAnimations())
+        end = std::max(end, animation.endTime);
+    RunLoop::main().advance(std::min(end - RunLoop::main().now(), 30.0));
+    RunLoop::main().advance(1.0);
+    ui::View::layoutAllWindows();
+}
+
+void writeIndex(const std::string& dir, const std::vector<Shot>& shots, const std::vector<Finding>& findings)
+{
+    std::ofstream html(dir + "/index.html");
+    html << "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Dashboard gallery</title>\n"
+            "<style>body{font-family:sans-serif;background:#ddd}section{margin:1em 0}"
+            "figure{display:inline-block;vertical-align:top;margin:0 1em 0 0}"
+            "img{border:1px solid #888;background:#fff}ul{color:#a00}</style></head><body>\n"
+            "<h1>Dashboard gallery</h1>\n";
+    std::vector<std::string> order;
+    for (auto& shot : shots)
+        if (std::find(order.begin(), order.end(), shot.screen) == order.end())
+            order.push_back(shot.screen);
+    for (auto& name : order) {
+        html << "<section id=\"" << name << "\"><h2>" << name << "</h2>\n";
+        for (auto& shot : shots)
+            if (shot.screen == name)
+                html << "<figure><img src=\"" << shot.file << "\" alt=\"" << name << ' ' << shot.size
+                     << "\"><figcaption>" << shot.size << "</figcaption></figure>\n";
+        bool any = false;
+        for (auto& f : findings)
+            if (f.screen == name) {
+                html << (any ? "" : "<ul>\n") << "<li>" << f.size << ' ' << f.kind << ": ";
+                for (char c : f.detail)
+                    html << (c == '<' ? std::string("&lt;") : c == '&' ? std::string("&amp;") : std::string(1, c));
+                html << "</li>\n";
+                any = true;
+            }
+        html << (any ? "</ul>\n" : "") << "</section>\n";
+    }
+    html << "</body></html>\n";
+}
+
+// What the run changes of the process, put back when it ends.
+struct Restore {
+    std::string home = Bundle::main().homeDirectory();
+    std::string resources = Bundle::main().resourcePath();
+    std::string installation = ui::Device::currentDevice().installationDirectory();
+    ~Restore()
+    {
+        Quorvel::setNoticeObserver(nullptr);
+        Quorvel::shutdown();
+        quorvel::QVTickerProxy::purgeSharedInstance();
+        HttpTransport::setShared(nullptr);
+        ui::TestDriver::reset();
+        ui::Screen::mainScreen().setKind(ui::Screen::Kind::Phone);
+        ui::Application::sharedApplication().reset();
+        Bundle::main().setHomeDirectory(home);
+        Bundle::main().setResourcePath(resources);
+        ui::Device::currentDevice().setInstallationDirectory(installation);
+        UserDefaults::resetStandardUserDefaults();
+        RunLoop::main().setClock(nullptr); // the real clock, the loop's own
+    }
+};
+
+} // namespace
+
+Result run(const Options& options)
+{
+    Result result;
+    std::error_code ignored;
+    fs::create_directories(options.outputDir, ignored);
+    std::string work = options.outputDir + "/.gallery";
+    fs::remove_all(work, ignored);
+    std::string home = work + "/home", bundle = work + "/bundle";
+    Service service;
+    service.folder = work + "/service";
+    service.fixtures = options.sourceDir + "/tools/gallery/fixtures";
+    fs::create_directories(home, ignored);
+    // The kit's art, as the system ships it, and the settings that name the service.
+    fs::copy(options.sourceDir + "/resources", bundle, fs::copy_options::recursive, ignored);
+    if (ignored) {
+        result.failure = "cannot copy the resources: " + ignored.message();
+        return result;
+    }
+
+    // Made before the restorer, so they outlive the client's shutdown in it.
+    auto transport = CurlHttpTransport::create();
+    auto delegates = quorvel::QVDelegatesContainer::create();
+    Restore restore;
+    RunLoop::main().setClock(std::make_shared<ManualClock>(0.0));
+    Bundle::main().setHomeDirectory(home);
+    Bundle::main().setResourcePath(bundle);
+    ui::Device::currentDevice().setInstallationDirectory(home + "/install");
+    UserDefaults::resetStandardUserDefaults();
+    HttpTransport::setShared(Ref<HttpTransport>(transport.get()));
+
+    if (!service.start()) {
+        result.failure = "cannot start the stand-in service";
+        return result;
+    }
+    std::ofstream(bundle + "/quorvel_internal_settings.xml")
+        << "<quorvel_internal_settings><environment-release><config><server-url>" << service.server->baseUrl()
+        << "</server-url></config></environment-release></quorvel_internal_settings>\n";
+
+    auto wait = [&](const std::function<bool()>& done) {
+        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!done() && std::chrono::steady_clock::now() < until) {
+            RunLoop::main().runUntil(done, 0.02);
+            if (!done())
+                RunLoop::main().advance(0.1);
+        }
+        return done();
+    };
+
+    Quorvel::setUserApprovedQuorvel();
+    Quorvel::setDoneWithGetTheMost(true);
+    Quorvel::initializeWithProductKey(kProductKey, kProductSecret, "Brisko", {}, delegates.get());
+    if (!wait([] { return Quorvel::isOnline(); })) {
+        result.failure = "the client did not log in";
+        return result;
+    }
+    int64_t player = std::atoll(Quorvel::lastLoggedInUserId().c_str());
+    Seeded seeded = seed(*service.state, player);
+    quorvel::QVHighScoreService::setHighScore(15120, std::to_string(StandInState::kNormalLeaderboard), {}, {});
+    settleNetwork(*service.server);
+    Quorvel::stopPolling();
+    Quorvel::setInitialDashboardScreen("");
+    Quorvel::setInitialDashboardModalContentURL(Value());
+
+    for (const Size& size : kSizes) {
+        ui::TestDriver::reset();
+        ui::Screen::mainScreen().setKind(size.kind);
+        auto driver = std::make_unique<ui::TestDriver>();
+        Quorvel::setDashboardOrientation(static_cast<int>(size.orientation));
+        for (const Screen& screen : screens()) {
+            if (!options.only.empty()
+                && std::none_of(options.only.begin(), options.only.end(),
+                                [&](const std::string& o) { return screen.name.find(o) != std::string::npos; }))
+                continue;
+            service.takeRefused();
+            LogCapture log;
+            screen.open(seeded);
+            RunLoop::main().advance(0.6);
+            settleNetwork(*service.server);
+            if (screen.tapsFirstRow)
+                tapFirstRow(*service.server);
+            settleAnimations();
+            ui::Window* window = driver->window();
+            std::string file = screen.name + "-" + size.name + ".png";
+            auto add = [&](std::string kind, std::string detail) {
+                result.findings.push_back({ screen.name, size.name, std::move(kind), std::move(detail) });
+            };
+            if (!Quorvel::getRootController())
+                add("missing", "the dashboard did not open");
+            else if (Quorvel::isShowingErrorScreenInNavController(Quorvel::getActiveNavigationController()))
+                add("error", "the screen shows the error page");
+            // A bar over a screen says what the screen is (and what its back button goes back to).
+            if (ui::NavigationController* nav = Quorvel::getActiveNavigationController()) {
+                ui::ViewController* top = nav->topViewController();
+                ui::NavigationItem* item = top ? top->navigationItem() : nullptr;
+                if (item && !nav->isNavigationBarHidden() && item->title().empty() && !item->titleView())
+                    add("untitled", top->className() + " shows a bar without a title");
+            }
+            for (auto& line : service.takeRefused())
+                add("refused", line);
+            for (auto& alert : ui::AlertView::visibleAlerts())
+                add("alert", alert->title() + (alert->message().empty() ? "" : ": " + alert->message()));
+            for (auto& line : log.lines())
+                if (line.level == LogLevel::Error)
+                    add("error", line.text);
+            for (auto& f : checkTree(window))
+                add(f.kind, f.detail);
+            // A landscape dashboard is drawn upright (its root view at its own bounds) so it reads as the player holds it.
+            ui::View* drawn = window;
+            if (ui::isLandscape(size.orientation) && Quorvel::getRootController())
+                drawn = Quorvel::getRootController()->view();
+            if (ui::ViewRenderer::writePNG(drawn, options.outputDir + "/" + file))
+                result.shots.push_back({ screen.name, size.name, file });
+            else
+                add("missing", "the render could not be saved");
+            if (options.progress)
+                options.progress(file);
+            ui::TestDriver::reset(); // answers nothing: forgets shown alerts and sheets
+            Quorvel::dismissDashboard();
+            RunLoop::main().advance(1.0);
+            settleNetwork(*service.server);
+        }
+    }
+    writeIndex(options.outputDir, result.shots, result.findings);
+    return result;
+}
+
+} // namespace gallery
