@@ -6,6 +6,7 @@
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/forums/QVPostNewMessage.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
+#include "social/dashboard/profiles/QVProfileController.h"
 #include "social/services/QVForumService.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVKitImages.h"
@@ -148,7 +149,7 @@ void QVForumThreadViewController::onCellWasClicked(Object* resource, IndexPath)
 {
     auto* post = dynamic_cast<QVForumPost*>(resource);
     if (post && post->author())
-        QVDashboardSwitch::showProfileForUser(post->author().get());
+        QVProfileController::showProfileForForumPost(post->author().get(), post, this);
 }
 
 bool QVForumPostCell::initQVTableCellHelper(const std::string& name)

@@ -4,9 +4,11 @@
 
 #include "social/dashboard/chat/QVSelectChatRoomDefinitionController.h"
 #include "social/dashboard/forums/QVForumTopicListController.h"
+#include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/dashboard/forums/QVForumThreadListController.h"
 #include "social/dashboard/forums/QVForumThreadViewController.h"
 #include "social/dashboard/forums/QVPostNewMessage.h"
+#include "social/dashboard/profiles/QVProfileController.h"
 #include "social/services/QVForumService.h"
 #include "social/ui/QVFramedNavigationController.h"
 
@@ -35,6 +37,22 @@ const char* kPosts = "<?xml version=\"1.0\"?><resources>"
                      "<user><id>17</id><name>Ann</name><last_played_game_name>Brisko</last_played_game_name></user></post>"
                      "<post><id>501</id><body>Thanks!</body><user><id>18</id><name>Bo</name></user></post>"
                      "</resources>";
+
+// The forum's stack as the open dashboard's, for the screens that open profiles.
+struct StackAsDashboard : QVDashboardSwitch::Dashboard {
+    explicit StackAsDashboard(platform::ui::NavigationController* stack)
+        : nav(stack)
+        , previous(QVDashboardSwitch::openDashboard())
+    {
+        QVDashboardSwitch::setOpenDashboard(this);
+    }
+    ~StackAsDashboard() override { QVDashboardSwitch::setOpenDashboard(previous); }
+    platform::ui::NavigationController* activeNavigationController() override { return nav; }
+    void switchToOnlineMode() override { }
+    void switchToOfflineMode() override { }
+    platform::ui::NavigationController* nav;
+    QVDashboardSwitch::Dashboard* previous;
+};
 
 class ForumTest : public CommunityTest {
 protected:
@@ -275,6 +293,35 @@ TEST_F(ForumTest, AReplyReloadsTheThreadBelow)
     settle(2);
     EXPECT_EQ(navigation->topViewController(), view);
     EXPECT_EQ(requestsTo("discussions/40/posts.xml").size(), 3u) << "the thread reloads";
+}
+
+TEST_F(ForumTest, AReportFromAPostersProfileFlagsThePost)
+{
+    auto* view = openThread(false, false);
+    ASSERT_TRUE(view);
+    StackAsDashboard dashboard(navigation.get());
+    ASSERT_TRUE(tapRow(view, 1));
+    auto* profile = top<QVProfileController>();
+    ASSERT_TRUE(profile) << "the post's author";
+    ASSERT_TRUE(profile->pageUser());
+    EXPECT_EQ(profile->pageUser()->resourceId(), "17");
+
+    profile->onFlag();
+    auto sheets = platform::ui::ActionSheet::visibleSheets();
+    ASSERT_EQ(sheets.size(), 1u);
+    ASSERT_TRUE(sheets[0]->clickButton("Yes, Report"));
+    settle();
+    auto reports = requestsTo("users/17/abuse_flags.xml");
+    ASSERT_EQ(reports.size(), 1u);
+    auto has = [&](const std::string& key, const std::string& value) {
+        for (auto& [k, v] : reports[0].parameters)
+            if (k == key)
+                return v == value;
+        return false;
+    };
+    EXPECT_TRUE(has("abuse_flag[abuse_type]", "forum")) << "not a chat report";
+    EXPECT_TRUE(has("abuse_flag[flaggable_type]", "Post"));
+    EXPECT_TRUE(has("abuse_flag[flaggable_id]", "500"));
 }
 
 } // namespace
