@@ -159,6 +159,7 @@ bool QVForumPostCell::initQVTableCellHelper(const std::string& name)
     float width = rowWidth();
     setFrame(Rect(0, 0, width, kMinHeight));
     authorPictureView_ = QVImageView::imageViewWithFrame(Rect(6, 6, 44, 44));
+    authorPictureView_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVForumPostCell, _goToProfile)), TouchUpInside);
     authorLabel_ = makeLabel(Rect(58, 4, 100, 18), 13, true);
     authorLabel_->setTextColor(Color::rgb(0.1f, 0.3f, 0.65f));
     gameLabel_ = makeLabel(Rect(158, 4, 100, 18), 13, false);

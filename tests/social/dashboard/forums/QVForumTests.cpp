@@ -4,7 +4,6 @@
 
 #include "social/dashboard/chat/QVSelectChatRoomDefinitionController.h"
 #include "social/dashboard/forums/QVForumTopicListController.h"
-#include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/dashboard/forums/QVForumThreadListController.h"
 #include "social/dashboard/forums/QVForumThreadViewController.h"
 #include "social/dashboard/forums/QVPostNewMessage.h"
@@ -37,22 +36,6 @@ const char* kPosts = "<?xml version=\"1.0\"?><resources>"
                      "<user><id>17</id><name>Ann</name><last_played_game_name>Brisko</last_played_game_name></user></post>"
                      "<post><id>501</id><body>Thanks!</body><user><id>18</id><name>Bo</name></user></post>"
                      "</resources>";
-
-// The forum's stack as the open dashboard's, for the screens that open profiles.
-struct StackAsDashboard : QVDashboardSwitch::Dashboard {
-    explicit StackAsDashboard(platform::ui::NavigationController* stack)
-        : nav(stack)
-        , previous(QVDashboardSwitch::openDashboard())
-    {
-        QVDashboardSwitch::setOpenDashboard(this);
-    }
-    ~StackAsDashboard() override { QVDashboardSwitch::setOpenDashboard(previous); }
-    platform::ui::NavigationController* activeNavigationController() override { return nav; }
-    void switchToOnlineMode() override { }
-    void switchToOfflineMode() override { }
-    platform::ui::NavigationController* nav;
-    QVDashboardSwitch::Dashboard* previous;
-};
 
 class ForumTest : public CommunityTest {
 protected:
@@ -322,6 +305,21 @@ TEST_F(ForumTest, AReportFromAPostersProfileFlagsThePost)
     EXPECT_TRUE(has("abuse_flag[abuse_type]", "forum")) << "not a chat report";
     EXPECT_TRUE(has("abuse_flag[flaggable_type]", "Post"));
     EXPECT_TRUE(has("abuse_flag[flaggable_id]", "500"));
+}
+
+TEST_F(ForumTest, APostersPictureOpensTheirProfile)
+{
+    auto* view = openThread(false, false);
+    ASSERT_TRUE(view);
+    StackAsDashboard dashboard(navigation.get());
+    auto* second = dynamic_cast<QVForumPostCell*>(rowCell(view, 2));
+    ASSERT_TRUE(second);
+    ASSERT_TRUE(driver().tap(second->authorPictureView()));
+    settle(1);
+    auto* profile = top<QVProfileController>();
+    ASSERT_TRUE(profile);
+    ASSERT_TRUE(profile->pageUser());
+    EXPECT_EQ(profile->pageUser()->resourceId(), "18");
 }
 
 } // namespace
