@@ -26,6 +26,20 @@ using platform::Ref;
 
 QV_REGISTER_CLASS(QVPlayerBannerCell);
 
+namespace {
+
+// The status line's slanted bold face; where it is not installed, the system
+// family's bold oblique, else its oblique.
+Ref<platform::Font> statusFont(float size)
+{
+    for (const char* name : { QVPlayerBannerCell::kStatusFontName, "DejaVuSans-BoldOblique" })
+        if (auto font = platform::Font::fontWithName(name, size))
+            return font;
+    return platform::Font::italicSystemFont(size);
+}
+
+} // namespace
+
 void QVPlayerBannerCell::onResourceChanged(Object* resource)
 {
     View* content = contentView();
@@ -89,6 +103,7 @@ void QVPlayerBannerCell::onResourceChanged(Object* resource)
         status = "Last played " + game;
     }
     nowPlayingLabel_ = label(status, large ? 14 : 12, Color::white(0.8f));
+    nowPlayingLabel_->setFont(statusFont(large ? 14 : 12).get());
     setNeedsLayout();
 }
 

@@ -21,6 +21,8 @@ class QVUser;
 class QVPlayerBannerCell : public QVBannerCell {
     QV_DECLARE_CLASS(QVPlayerBannerCell)
 public:
+    // The status line's typeface, or the nearest one installed.
+    static constexpr const char* kStatusFontName = "Helvetica-BoldOblique";
     QVUser* user() const { return user_.get(); }
     using QVBannerCell::onResourceChanged;
     void onResourceChanged(platform::Object* resource) override;

@@ -242,6 +242,15 @@ bool QVUserCell::initQVTableCellHelper(const std::string& reuseIdentifier)
     onlineLabel_->setAutoresizingMask(FlexibleLeftMargin);
     onlineLabel_->setHidden(true);
     contentView()->addSubview(onlineLabel_.get());
+    relationshipDescription_ = makeLabel(lastPlayedGameLabel_->frame(), 12, false);
+    relationshipDescription_->setTextColor(Color::white(0.4f));
+    relationshipDescription_->setAutoresizingMask(FlexibleWidth);
+    relationshipDescription_->setHidden(true);
+    contentView()->addSubview(relationshipDescription_.get());
+    presenceIcon_ = ImageView::imageViewWithImage(nullptr);
+    presenceIcon_->setFrame(Rect(width - 104, 32, 12, 12));
+    presenceIcon_->setAutoresizingMask(FlexibleLeftMargin);
+    contentView()->addSubview(presenceIcon_.get());
     scoreIcon_ = ImageView::imageViewWithImage(QVLoadKitImage("QVQuorvelScoreIcon.png").get());
     scoreIcon_->setFrame(Rect(width - 90, 8, 14, 14));
     scoreIcon_->setAutoresizingMask(FlexibleLeftMargin);

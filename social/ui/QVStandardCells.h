@@ -140,6 +140,11 @@ public:
     platform::ui::Label* lastPlayedGameLabel() const { return lastPlayedGameLabel_.get(); }
     platform::ui::ImageView* quorvelScoreIconImageView() const { return scoreIcon_.get(); }
     QVUserRelationshipIndicator* relationshipIndicator() const { return relationship_.get(); }
+    // Free for the lists that say how a user relates to the player (a line in
+    // place of the last-played line, hidden until used) and show presence as
+    // an icon beside the online label (empty until given an image).
+    platform::ui::Label* relationshipDescription() const { return relationshipDescription_.get(); }
+    platform::ui::ImageView* presenceIcon() const { return presenceIcon_.get(); }
 
 protected:
     friend class platform::ui::InterfaceBuilder;
@@ -153,6 +158,8 @@ private:
     platform::Ref<platform::ui::Label> lastPlayedGameLabel_;
     platform::Ref<platform::ui::ImageView> scoreIcon_;
     platform::Ref<QVUserRelationshipIndicator> relationship_;
+    platform::Ref<platform::ui::Label> relationshipDescription_;
+    platform::Ref<platform::ui::ImageView> presenceIcon_;
 };
 
 class QVSelectableUserCell : public QVUserCell {

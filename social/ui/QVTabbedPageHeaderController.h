@@ -8,13 +8,16 @@
 #include "platform/ui/ViewController.h"
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVTabBar.h"
+#include "social/ui/QVTableControllerHelper.h"
 
 #include <map>
 #include <string>
 
 namespace quorvel {
 
-class QVTabbedPageHeaderController : public platform::ui::ViewController, public QVTabBarDelegate {
+class QVTabbedPageHeaderController : public platform::ui::ViewController,
+                                     public QVTabBarDelegate,
+                                     public QVTableControllerHeader {
     QV_DECLARE_CLASS(QVTabbedPageHeaderController)
 public:
     using TabCallback = platform::Selector<>;
@@ -32,7 +35,7 @@ public:
     void setBadgeValueForTabNamed(const std::string& text, const std::string& name);
     void tabBarDidSelectTabNamed(QVTabBar* bar, const std::string& name) override;
     // Full width of the view it is placed over, at its own height.
-    void resizeView(platform::ui::View* over);
+    void resizeView(platform::ui::View* over) override;
 
     void loadView() override;
 

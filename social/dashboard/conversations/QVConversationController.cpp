@@ -438,6 +438,8 @@ bool QVConversationCell::initQVTableCellHelper(const std::string& name)
         greyBubbleView_->setBackgroundColor(Color::rgb(0.86f, 0.86f, 0.88f));
     arrowView_ = ImageView::imageViewWithFrame(Rect(62, 16, 8, 12));
     authorPictureView_ = QVImageView::imageViewWithFrame(Rect(14, 6, 44, 44));
+    authorPictureView_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVConversationCell, clickedAuthorProfileView)),
+                                  TouchUpInside);
     authorLabel_ = makeLabel(Rect(80, 8, 100, 16), 12, true);
     dateLabel_ = makeLabel(Rect(180, 8, width - 260, 16), 11, false);
     dateLabel_->setTextColor(Color::rgb(0.4f, 0.4f, 0.4f));

@@ -6,6 +6,7 @@
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/forums/QVPostNewMessage.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
+#include "social/dashboard/profiles/QVProfileController.h"
 #include "social/services/QVForumService.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVKitImages.h"
@@ -148,7 +149,7 @@ void QVForumThreadViewController::onCellWasClicked(Object* resource, IndexPath)
 {
     auto* post = dynamic_cast<QVForumPost*>(resource);
     if (post && post->author())
-        QVDashboardSwitch::showProfileForUser(post->author().get());
+        QVProfileController::showProfileForForumPost(post->author().get(), post, this);
 }
 
 bool QVForumPostCell::initQVTableCellHelper(const std::string& name)
@@ -158,6 +159,7 @@ bool QVForumPostCell::initQVTableCellHelper(const std::string& name)
     float width = rowWidth();
     setFrame(Rect(0, 0, width, kMinHeight));
     authorPictureView_ = QVImageView::imageViewWithFrame(Rect(6, 6, 44, 44));
+    authorPictureView_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVForumPostCell, _goToProfile)), TouchUpInside);
     authorLabel_ = makeLabel(Rect(58, 4, 100, 18), 13, true);
     authorLabel_->setTextColor(Color::rgb(0.1f, 0.3f, 0.65f));
     gameLabel_ = makeLabel(Rect(158, 4, 100, 18), 13, false);

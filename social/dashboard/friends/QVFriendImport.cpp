@@ -416,8 +416,12 @@ void QVWhosPlayingController::doIndexActionOnSuccess(const QVDelegate& onSuccess
 
 void QVWhosPlayingController::doIndexActionWithPage(unsigned int page, const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    QVFriendsService::getUsersWithAppFollowedByUser(applicationId_, userId_.value_or(std::string()), static_cast<int>(page),
-                                                    onSuccess, onFailure);
+    // No game named: the running game (the service substitutes it for a missing id only).
+    std::optional<std::string> game;
+    if (!applicationId_.empty())
+        game = applicationId_;
+    QVFriendsService::getUsersWithAppFollowedByUser(game, userId_.value_or(std::string()), static_cast<int>(page), onSuccess,
+                                                    onFailure);
 }
 
 Ref<ViewController> QVWhosPlayingController::getNoDataFoundViewController()

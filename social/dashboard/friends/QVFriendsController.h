@@ -16,7 +16,7 @@ namespace quorvel {
 class QVUser;
 
 // The Friends/Pending header ("FriendsHeader"), made for the local player only.
-class QVFriendsHeaderController : public QVTabbedPageHeaderController, public QVTableControllerHeader {
+class QVFriendsHeaderController : public QVTabbedPageHeaderController {
     QV_DECLARE_CLASS(QVFriendsHeaderController)
 public:
     void setIsDisplayingForLocalUser(bool local) { isForLocalUser_ = local; }

@@ -58,6 +58,13 @@ void QVInviteFriendsHeaderController::resizeView(View* tableView)
     view()->setFrame(frame);
 }
 
+void QVInviteFriendsHeaderController::touchesBegan(const platform::ui::Touch& t)
+{
+    if (inviteText_ && inviteText_->isFirstResponder())
+        inviteText_->resignFirstResponder();
+    ViewController::touchesBegan(t);
+}
+
 std::string QVInviteFriendsHeaderController::suggestedMessage() const
 {
     QVInviteDefinition* definition = inviteFriendsController_ ? inviteFriendsController_->definition() : nullptr;

@@ -33,6 +33,8 @@ public:
     void resizeView(platform::ui::View* tableView) override;
     void textViewDidBeginEditing(platform::ui::TextView* textView) override;
     void textViewDidEndEditing(platform::ui::TextView* textView) override;
+    // A touch in the header outside the text view ends editing.
+    void touchesBegan(const platform::ui::Touch& t) override;
 
 protected:
     friend class platform::ui::InterfaceBuilder;

@@ -52,6 +52,11 @@ Ref<QVProfileController> QVProfileController::getProfileControllerForUser(QVUser
 
 void QVProfileController::showProfileForUser(QVUser* user)
 {
+    showProfileForForumPost(user, nullptr, nullptr);
+}
+
+void QVProfileController::showProfileForForumPost(QVUser* user, Object* post, ViewController* threadView)
+{
     NavigationController* nav = QVDashboardSwitch::activeNavigationController();
     if (!nav)
         nav = Quorvel::getActiveNavigationController();
@@ -60,6 +65,8 @@ void QVProfileController::showProfileForUser(QVUser* user)
     Ref<QVProfileController> profile = getProfileControllerForUser(user, nav);
     if (!profile)
         return;
+    profile->setReportUserForumPost(post);
+    profile->setForumThreadView(threadView);
     if (auto* framed = dynamic_cast<QVFramedNavigationController*>(nav))
         framed->pushViewController(profile.get(), true, user);
     else
@@ -86,12 +93,6 @@ bool QVProfileController::performSetter(const std::string& setterName, Object* v
         return true;
     }
     return QVViewController::performSetter(setterName, value);
-}
-
-void QVProfileController::setReportUserForumPost(Object* post, ViewController* threadView)
-{
-    reportUserForumPost_ = post;
-    forumThreadView_ = threadView;
 }
 
 Object* QVProfileController::getBannerResource() { return pageUser(); }

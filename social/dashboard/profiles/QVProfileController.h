@@ -27,6 +27,8 @@ public:
                                                                           platform::ui::NavigationController* nav);
     // Pushes the user's profile on the active stack, in the user's context.
     static void showProfileForUser(QVUser* user);
+    // The author's profile from a tapped forum post; a report from it flags the post.
+    static void showProfileForForumPost(QVUser* author, platform::Object* post, platform::ui::ViewController* threadView);
 
     // The user the page is about: the stack's user for this screen, else the
     // one it was loaded with ("setUser").
@@ -46,7 +48,10 @@ public:
     platform::ui::Button* gamesButton() const { return gamesButton_.get(); }
 
     // Set when the page was opened from a forum thread's post.
-    void setReportUserForumPost(platform::Object* post, platform::ui::ViewController* threadView);
+    // A profile opened from a forum post: a report from here flags that post,
+    // answered over the thread view.
+    void setReportUserForumPost(platform::Object* post) { reportUserForumPost_ = post; }
+    void setForumThreadView(platform::ui::ViewController* threadView) { forumThreadView_ = threadView; }
 
     // Button actions.
     void onToggleFollowing();

@@ -8,6 +8,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/AlertView.h"
 #include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVPoller.h"
 #include "social/services/QVChatServices.h"
 #include "social/ui/QVTableControllerHelper.h"
@@ -48,6 +49,23 @@ inline void postDiscovered(const std::string& name, std::vector<platform::Ref<pl
                                quorvel::QVPaginatedSeries::paginatedSeriesFromArray(std::move(resources)));
     platform::NotificationCenter::defaultCenter().post(n);
 }
+
+// A test's stack as the open dashboard's, for the screens that open profiles;
+// the dashboard open before comes back when it goes.
+struct StackAsDashboard : quorvel::QVDashboardSwitch::Dashboard {
+    explicit StackAsDashboard(platform::ui::NavigationController* stack)
+        : nav(stack)
+        , previous(quorvel::QVDashboardSwitch::openDashboard())
+    {
+        quorvel::QVDashboardSwitch::setOpenDashboard(this);
+    }
+    ~StackAsDashboard() override { quorvel::QVDashboardSwitch::setOpenDashboard(previous); }
+    platform::ui::NavigationController* activeNavigationController() override { return nav; }
+    void switchToOnlineMode() override { }
+    void switchToOfflineMode() override { }
+    platform::ui::NavigationController* nav;
+    quorvel::QVDashboardSwitch::Dashboard* previous;
+};
 
 class CommunityTest : public dashboard_testing::DashboardTest {
 protected:

@@ -315,6 +315,16 @@ TEST_F(FramedTest, ThePlayerBannerSaysWhatThePlayerPlaysAndFollowsTheLocalUser)
     ASSERT_TRUE(banner);
     EXPECT_EQ(banner->nowPlayingLabel()->text(), "Playing Kestrel Run");
     EXPECT_EQ(banner->onlineStatusLabel(), nullptr);
+    // The status line is slanted bold: its named face, else the nearest installed.
+    auto* status = banner->nowPlayingLabel()->font();
+    ASSERT_TRUE(status);
+    const std::string face = status->file().postScriptName();
+    if (platform::FontFile::findByName(QVPlayerBannerCell::kStatusFontName))
+        EXPECT_EQ(status->fontName(), QVPlayerBannerCell::kStatusFontName);
+    else if (platform::FontFile::findByName("DejaVuSans-BoldOblique"))
+        EXPECT_EQ(face, "DejaVuSans-BoldOblique");
+    else
+        EXPECT_NE(face.find("Oblique"), std::string::npos) << face;
 
     auto other = user("5");
     other->setLastPlayedGameName("Chess");

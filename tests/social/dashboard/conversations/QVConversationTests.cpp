@@ -5,6 +5,7 @@
 
 #include "platform/foundation/Boxed.h"
 #include "social/dashboard/conversations/QVConversationController.h"
+#include "social/dashboard/profiles/QVProfileController.h"
 #include "social/services/QVForumService.h"
 #include "social/services/QVUser.h"
 
@@ -240,6 +241,22 @@ TEST_F(ConversationTest, AnInitialTextFillsTheBoxOnceShown)
     EXPECT_EQ(screen->messageBox()->messageField()->text(), "");
     settle(0.5);
     EXPECT_EQ(screen->messageBox()->messageField()->text(), "gg!");
+}
+
+TEST_F(ConversationTest, TheAuthorsPictureOpensTheirProfile)
+{
+    open("60");
+    ASSERT_TRUE(provider->answerWithXml(kHistory));
+    settle(1);
+    StackAsDashboard dashboard(navigation.get());
+    auto* first = dynamic_cast<QVConversationCell*>(rowCell(screen.get(), 0));
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(driver().tap(first->authorPictureView()));
+    settle(1);
+    auto* profile = dynamic_cast<QVProfileController*>(navigation->topViewController());
+    ASSERT_TRUE(profile);
+    ASSERT_TRUE(profile->pageUser());
+    EXPECT_EQ(profile->pageUser()->resourceId(), "18");
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "social/dashboard/forums/QVForumThreadListController.h"
 #include "social/dashboard/forums/QVForumThreadViewController.h"
 #include "social/dashboard/forums/QVPostNewMessage.h"
+#include "social/dashboard/profiles/QVProfileController.h"
 #include "social/services/QVForumService.h"
 #include "social/ui/QVFramedNavigationController.h"
 
@@ -275,6 +276,50 @@ TEST_F(ForumTest, AReplyReloadsTheThreadBelow)
     settle(2);
     EXPECT_EQ(navigation->topViewController(), view);
     EXPECT_EQ(requestsTo("discussions/40/posts.xml").size(), 3u) << "the thread reloads";
+}
+
+TEST_F(ForumTest, AReportFromAPostersProfileFlagsThePost)
+{
+    auto* view = openThread(false, false);
+    ASSERT_TRUE(view);
+    StackAsDashboard dashboard(navigation.get());
+    ASSERT_TRUE(tapRow(view, 1));
+    auto* profile = top<QVProfileController>();
+    ASSERT_TRUE(profile) << "the post's author";
+    ASSERT_TRUE(profile->pageUser());
+    EXPECT_EQ(profile->pageUser()->resourceId(), "17");
+
+    profile->onFlag();
+    auto sheets = platform::ui::ActionSheet::visibleSheets();
+    ASSERT_EQ(sheets.size(), 1u);
+    ASSERT_TRUE(sheets[0]->clickButton("Yes, Report"));
+    settle();
+    auto reports = requestsTo("users/17/abuse_flags.xml");
+    ASSERT_EQ(reports.size(), 1u);
+    auto has = [&](const std::string& key, const std::string& value) {
+        for (auto& [k, v] : reports[0].parameters)
+            if (k == key)
+                return v == value;
+        return false;
+    };
+    EXPECT_TRUE(has("abuse_flag[abuse_type]", "forum")) << "not a chat report";
+    EXPECT_TRUE(has("abuse_flag[flaggable_type]", "Post"));
+    EXPECT_TRUE(has("abuse_flag[flaggable_id]", "500"));
+}
+
+TEST_F(ForumTest, APostersPictureOpensTheirProfile)
+{
+    auto* view = openThread(false, false);
+    ASSERT_TRUE(view);
+    StackAsDashboard dashboard(navigation.get());
+    auto* second = dynamic_cast<QVForumPostCell*>(rowCell(view, 2));
+    ASSERT_TRUE(second);
+    ASSERT_TRUE(driver().tap(second->authorPictureView()));
+    settle(1);
+    auto* profile = top<QVProfileController>();
+    ASSERT_TRUE(profile);
+    ASSERT_TRUE(profile->pageUser());
+    EXPECT_EQ(profile->pageUser()->resourceId(), "18");
 }
 
 } // namespace

@@ -202,4 +202,19 @@ TEST_F(FriendImportTest, WhosPlayingListsFriendsOrInvitesToImport)
                     "progress, and more.");
 }
 
+TEST_F(FriendImportTest, WhosPlayingWithoutAGameAsksForTheRunningOne)
+{
+    openStack();
+    auto loaded = QVControllerLoader::load("WhosPlaying");
+    auto* list = dynamic_cast<QVWhosPlayingController*>(loaded.get());
+    ASSERT_TRUE(list);
+    list->performSetter("setApplicationId", platform::Boxed::box(platform::Value(std::string())).get());
+    pushed.push_back(loaded);
+    navigation->pushViewController(list, false);
+    settle(1);
+    auto requests = requestsTo("users.xml");
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(parameter(requests.back(), "with_client_application"), "55");
+}
+
 } // namespace

@@ -238,6 +238,23 @@ TEST_F(FriendsListTest, FriendsListRendersItsRows)
     EXPECT_GT(dark, 10);
     auto background = screen_testing::pixelAt(*image, int(rowOrigin.x) + 150, int(rowOrigin.y) + 46);
     EXPECT_GT(background.r, 180);
+
+    // The relationship line and the presence icon sit in the row, clear of the
+    // name, the score and the online label; the line waits hidden until a list uses it.
+    auto* description = row->relationshipDescription();
+    auto* presence = row->presenceIcon();
+    ASSERT_TRUE(description);
+    ASSERT_TRUE(presence);
+    EXPECT_TRUE(description->isHidden());
+    const platform::Rect content = row->contentView()->bounds();
+    for (platform::ui::View* outlet : { static_cast<platform::ui::View*>(description), static_cast<platform::ui::View*>(presence) }) {
+        EXPECT_EQ(outlet->superview(), row->contentView());
+        const platform::Rect f = outlet->frame();
+        EXPECT_TRUE(f.minX() >= 0 && f.maxX() <= content.maxX() && f.minY() >= 0 && f.maxY() <= content.maxY());
+        EXPECT_FALSE(f.intersects(row->nameLabel()->frame()));
+        EXPECT_FALSE(f.intersects(row->gamerScoreLabel()->frame()));
+    }
+    EXPECT_FALSE(presence->frame().intersects(row->onlineLabel()->frame()));
 }
 
 } // namespace

@@ -199,7 +199,7 @@ TEST_F(InviteTest, ContactsFromTheAddressBookAreComposedAndSent)
     EXPECT_EQ(navigation->viewControllers().size(), 1u) << "OK leaves the flow";
 }
 
-TEST_F(InviteTest, AFailedSendKeepsTheComposerWithSendEnabled)
+TEST_F(InviteTest, ATouchBesideTheMessageEndsEditingAndAFailedSendKeepsTheComposer)
 {
     openTypeScreen();
     answerDefinition();
@@ -209,6 +209,14 @@ TEST_F(InviteTest, AFailedSendKeepsTheComposerWithSendEnabled)
     settle(1);
     auto* compose = dynamic_cast<QVInviteFriendsController*>(top());
     ASSERT_TRUE(compose);
+    // A touch elsewhere in the header ends the message's editing.
+    auto* text = compose->header()->inviteText();
+    ASSERT_TRUE(driver().tap(text));
+    ASSERT_TRUE(text->isFirstResponder());
+    platform::Point beside = compose->header()->view()->convertPointTo(platform::Point(4, 4), nullptr);
+    ASSERT_TRUE(driver().tapPoint(beside));
+    EXPECT_FALSE(text->isFirstResponder());
+
     ASSERT_TRUE(driver().tapBarButton(compose->sendButton()));
     settle();
     ASSERT_TRUE(provider->answerWithFailure());
