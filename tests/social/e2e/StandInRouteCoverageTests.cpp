@@ -1,0 +1,335 @@
+// Every request path the client can send, gathered from its source (the
+// services' endpoint constants, the forms' submission paths and the paths
+// built in place), asked once of the stand-in with kept state, signed by a
+// known player. None may answer 404 or 405, and none a 200 without a body.
+#include "support/TestSupport.h"
+
+#include "social/runtime/OAuthSignature.h"
+#include "tools/standin/StandInServer.h"
+#include "tools/standin/StandInState.h"
+
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <netinet/in.h>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Request {
+    std::string method;
+    std::string path; // "%@" per segment
+    bool operator<(const Request& o) const { return std::tie(method, path) < std::tie(o.method, o.path); }
+};
+
+std::string readFile(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The client's requests, from the sources under social/.
+std::set<Request> clientRequests(const fs::path& source)
+{
+    std::vector<std::string> texts;
+    for (auto& entry : fs::recursive_directory_iterator(source / "social"))
+        if (entry.path().extension() == ".cpp" || entry.path().extension() == ".h")
+            texts.push_back(readFile(entry.path()));
+    // Named path constants (kDefinitionsPath = "...").
+    std::map<std::string, std::string> constants;
+    const std::regex constant(R"re(\b(k\w+Path)\s*=\s*"([^"]+)")re");
+    for (auto& text : texts)
+        for (std::sregex_iterator i(text.begin(), text.end(), constant), end; i != end; ++i)
+            constants[(*i)[1]] = (*i)[2];
+
+    const std::regex endpoint(R"re(QVServiceEndpoint\s+\w+\s*\{\s*"([A-Z]+)",\s*(?:"([^"]+)"|\w+::(k\w+)))re");
+    const std::regex form(R"re(getFormSubmissionUrl\(\)\s*override\s*\{\s*return\s*"([^"]+)";)re");
+    const std::regex built(R"re(QVServicePath::build\("([^"]+)")re");
+    std::set<Request> out;
+    for (auto& text : texts) {
+        for (std::sregex_iterator i(text.begin(), text.end(), endpoint), end; i != end; ++i) {
+            std::string path = (*i)[2].matched ? (*i)[2].str() : constants[(*i)[3]];
+            if (path.starts_with("/"))
+                path.erase(0, 1);
+            if (!path.empty())
+                out.insert({ (*i)[1], path });
+        }
+        // Forms and in-place paths are posted.
+        for (std::sregex_iterator i(text.begin(), text.end(), form), end; i != end; ++i)
+            out.insert({ "POST", (*i)[1] });
+        for (std::sregex_iterator i(text.begin(), text.end(), built), end; i != end; ++i)
+            out.insert({ "POST", (*i)[1] });
+    }
+    // The review form's path is assembled from the game's id.
+    out.insert({ "POST", "client_applications/%@/users/review.xml" });
+    // The dashboard's banner image.
+    out.insert({ "GET", "banners/featured-1.png" });
+    return out;
+}
+
+// Fills the "%@" segments with records the seeded state and fixtures hold.
+std::string concrete(const std::string& pattern)
+{
+    static const std::vector<std::pair<std::string, std::vector<std::string>>> fills {
+        { "leaderboards/", { "5", "0", "100", "1", "25" } },
+        { "client_applications/%@/users/%@", { "321", "18" } },
+        { "client_applications/", { "321" } },
+        { "users/@me/settings/", { "email" } },
+        { "users/", { "18" } },
+        { "challenges_users/", { "71" } },
+        { "challenge_definitions/", { "51" } },
+        { "topics/", { "201" } },
+        { "discussions/", { "301" } },
+        { "profiles/", { "18" } },
+        { "apps/", { "321" } },
+        { "game_discovery_categories/", { "now_playing_featured_placement" } },
+        { "invite_definitions/", { "1" } },
+        { "invites/", { "1" } },
+        { "cloud_stores/", { "save" } },
+        { "high_scores/", { "1" } },
+        { "profile_picture/select/", { "1" } },
+        { "http_basic_credentials/", { "18" } },
+    };
+    std::vector<std::string> values;
+    for (auto& [prefix, v] : fills)
+        if (pattern.starts_with(prefix)) {
+            values = v;
+            break;
+        }
+    std::string out;
+    size_t next = 0;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern.compare(i, 2, "%@") == 0) {
+            out += next < values.size() ? values[next++] : "1";
+            ++i;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
+}
+
+struct Reply {
+    int status { 0 };
+    std::string body;
+};
+
+// One signed request over a fresh connection.
+Reply ask(int port, const std::string& method, const std::string& path, const standin::Params& form,
+          const std::string& token, const std::string& tokenSecret)
+{
+    quorvel::OAuthParams oauth { { "oauth_consumer_key", "product-key" }, { "oauth_nonce", quorvel::oauthNonce() },
+                                 { "oauth_signature_method", "HMAC-SHA1" },
+                                 { "oauth_timestamp", std::to_string(std::time(nullptr)) }, { "oauth_token", token },
+                                 { "oauth_version", "1.0" } };
+    quorvel::OAuthParams all = oauth;
+    all.insert(all.end(), form.begin(), form.end());
+    std::string url = "http://127.0.0.1:" + std::to_string(port) + "/" + path;
+    oauth.emplace_back("oauth_signature",
+                       quorvel::oauthSignature(quorvel::oauthSignatureBaseString(method, url, all), "product-secret",
+                                               tokenSecret));
+    std::string header = "OAuth ";
+    for (size_t i = 0; i < oauth.size(); ++i)
+        header += (i ? ", " : "") + oauth[i].first + "=\"" + quorvel::oauthEncode(oauth[i].second) + "\"";
+    std::string body;
+    for (auto& [n, v] : form)
+        body += (body.empty() ? "" : "&") + quorvel::oauthEncode(n) + "=" + quorvel::oauthEncode(v);
+    std::string request = method + " /" + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\nConnection: close\r\nAuthorization: "
+        + header + "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: "
+        + std::to_string(body.size()) + "\r\n\r\n" + body;
+
+    Reply reply;
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return reply;
+    }
+    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    std::string raw;
+    char buffer[8192];
+    for (;;) {
+        ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            break;
+        raw.append(buffer, static_cast<size_t>(n));
+        auto end = raw.find("\r\n\r\n");
+        if (end == std::string::npos)
+            continue;
+        auto length = raw.find("Content-Length: ");
+        if (length != std::string::npos && length < end
+            && raw.size() >= end + 4 + std::stoul(raw.substr(length + 16)))
+            break;
+    }
+    ::close(fd);
+    auto end = raw.find("\r\n\r\n");
+    if (raw.size() < 12 || end == std::string::npos)
+        return reply;
+    reply.status = std::atoi(raw.c_str() + 9);
+    reply.body = raw.substr(end + 4);
+    return reply;
+}
+
+class StandInRouteCoverage : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* source = std::getenv("BRISKO_SOURCE_DIR");
+        if (!source)
+            GTEST_SKIP() << "BRISKO_SOURCE_DIR is not set";
+        sourceDir = source;
+        state = std::make_unique<standin::StandInState>(home.path());
+        ASSERT_TRUE(state->isOpen()) << state->error();
+        user = state->addUser("Tester");
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(state->databasePath().c_str(), &db), SQLITE_OK);
+        // The caller's token, and a challenge the rival sent them.
+        std::string sql = "INSERT INTO tokens VALUES ('coverage-token', 'coverage-secret', " + std::to_string(user)
+            + "); INSERT INTO challenges (id, challenger_id, definition_id, description, created_at) VALUES"
+              " (61, 18, 51, 'Beat me', '2026-01-01 00:00:00');"
+              " INSERT INTO challenges_users (id, challenge_id, user_id) VALUES (71, 61, "
+            + std::to_string(user) + ")";
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        // Set up as the program does.
+        server.setConsumer("product-key", "product-secret");
+        server.setFixtureDirectory((sourceDir / "tools/standin/fixtures").string());
+        server.installDefaultRoutes();
+        server.installAccountRoutes(1);
+        state->install(server);
+        server.setRejectsBadSignatures(true);
+        ASSERT_GT(server.start(), 0);
+    }
+    void TearDown() override { server.stop(); }
+
+    Reply send(const std::string& method, const std::string& path, const standin::Params& form = {})
+    {
+        return ask(server.port(), method, path, form, "coverage-token", "coverage-secret");
+    }
+
+    fs::path sourceDir;
+    testing_support::TempDir home;
+    std::unique_ptr<standin::StandInState> state;
+    standin::StandInServer server;
+    int64_t user { 0 };
+};
+
+} // namespace
+
+TEST_F(StandInRouteCoverage, EveryRequestTheClientSendsIsAnswered)
+{
+    auto requests = clientRequests(sourceDir);
+    // The scan finds the services' endpoints, the forms and the paths built in place.
+    ASSERT_GT(requests.size(), 70u);
+    EXPECT_TRUE(requests.count({ "GET", "client_applications/@me/achievement_definitions.xml" }));
+    EXPECT_TRUE(requests.count({ "POST", "chat_messages.xml" }));
+    EXPECT_TRUE(requests.count({ "POST", "users/%@/abuse_flags.xml" }));
+
+    // A thread to subscribe to, post in and delete last.
+    ASSERT_EQ(send("POST", "topics/201/discussions.xml", { { "discussion[subject]", "Hello" }, { "discussion[body]", "First" } })
+                  .status,
+              200);
+    // Requests that are not answered yet; this list only shrinks.
+    const std::set<std::string> knownMissing {
+        "DELETE client_applications/%@/news_letter_subscription.xml",
+        "GET apps.xml",
+        "GET apps/%@.xml",
+        "GET banners/featured-1.png",
+        "GET chat_room_definitions.xml",
+        "GET chat_room_instances.xml",
+        "GET chat_room_instances/join",
+        "GET chat_room_instances/show",
+        "GET client_application_users/fan_club",
+        "GET client_applications/%@/application_descriptions.xml",
+        "GET client_applications/%@/news_letter_subscription.xml",
+        "GET client_applications/%@/notification_images/show.xml",
+        "GET client_applications/%@/users/%@.xml",
+        "GET cloud_stores.xml",
+        "GET cloud_stores/%@.blob",
+        "GET game_discovery_categories",
+        "GET http_basic_credentials/%@.xml",
+        "GET invite_definitions/%@.xml",
+        "GET invite_definitions/primary",
+        "GET invites.xml",
+        "GET invites/new/invitable_friends",
+        "GET profile_picture",
+        "GET profiles/%@/",
+        "GET profiles/%@/gamerscore",
+        "GET profiles/%@/list_games",
+        "GET profiles/viewed_own",
+        "GET subscriptions.xml",
+        "GET users_credentials",
+        "GET users_credentials/import_friends",
+        "POST chat_messages.xml",
+        "POST client_applications/%@/news_letter_subscription.xml",
+        "POST client_applications/%@/users/review.xml",
+        "POST cloud_stores",
+        "POST discussions/%@/delete.xml",
+        "POST discussions/%@/subscribe.xml",
+        "POST discussions/%@/unsubscribe.xml",
+        "POST high_scores/%@/invalidate_blob.xml",
+        "POST invites.xml",
+        "POST notifications.xml",
+        "POST profile_picture/refresh",
+        "POST profile_picture/select/%@",
+        "POST push_notification_device_tokens.xml",
+        "POST users_credentials/remove.xml",
+        "PUT invites/%@/ignore",
+    };
+    // What a request needs to reach a record rather than a refusal of its input.
+    const std::map<std::string, standin::Params> forms {
+        { "POST discussions.xml", { { "discussion[other_user_id]", "18" } } },
+        { "POST chat_messages.xml", { { "chat_message[message]", "Hi all" } } },
+    };
+    std::set<std::string> missing;
+    // Deleting the thread comes last, after the requests that read it.
+    std::vector<Request> ordered(requests.begin(), requests.end());
+    std::stable_partition(ordered.begin(), ordered.end(),
+                          [](const Request& r) { return r.path.find("/delete.xml") == std::string::npos; });
+    for (auto& r : ordered) {
+        std::string path = concrete(r.path);
+        auto form = forms.find(r.method + " " + r.path);
+        Reply reply = send(r.method, path, form == forms.end() ? standin::Params {} : form->second);
+        bool answered = reply.status != 0 && reply.status != 404 && reply.status != 405 && reply.status != 401
+            && reply.status < 500 && !(reply.status == 200 && reply.body.empty());
+        if (!answered)
+            missing.insert(r.method + " " + r.path + " -> " + std::to_string(reply.status));
+    }
+    std::set<std::string> unexpected, fixed;
+    std::set<std::string> missingKeys;
+    for (auto& m : missing)
+        missingKeys.insert(m.substr(0, m.find(" -> ")));
+    for (auto& m : missing)
+        if (!knownMissing.count(m.substr(0, m.find(" -> "))))
+            unexpected.insert(m);
+    for (auto& k : knownMissing)
+        if (!missingKeys.count(k))
+            fixed.insert(k);
+    std::string report;
+    for (auto& u : unexpected)
+        report += "  " + u + "\n";
+    EXPECT_TRUE(unexpected.empty()) << "not answered:\n" << report;
+    std::string done;
+    for (auto& f : fixed)
+        done += "  " + f + "\n";
+    EXPECT_TRUE(fixed.empty()) << "answered now, take off the known list:\n" << done;
+}
