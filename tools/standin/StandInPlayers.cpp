@@ -168,6 +168,4 @@ Answer players::rename(Store& s, const LoggedRequest& r, int64_t user)
     return Answer::xml("<resources></resources>");
 }
 
-Answer players::activities(Store&, const LoggedRequest&, int64_t) { return Answer::xml("<resources></resources>"); }
-
 } // namespace standin

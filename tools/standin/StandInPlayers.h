@@ -26,6 +26,5 @@ Answer deviceAccounts(Store& s, const LoggedRequest& r);
 // users/<id>/ or users/<id>.xml, "@me" for the caller.
 Answer one(Store& s, const LoggedRequest& r, int64_t user);
 Answer rename(Store& s, const LoggedRequest& r, int64_t user);
-Answer activities(Store& s, const LoggedRequest& r, int64_t user);
 
 } // namespace standin::players

@@ -4,6 +4,7 @@
 
 #include "tools/standin/StandInAchievements.h"
 #include "tools/standin/StandInChallenges.h"
+#include "tools/standin/StandInChat.h"
 #include "tools/standin/StandInConversations.h"
 #include "tools/standin/StandInForums.h"
 #include "tools/standin/StandInFriends.h"
@@ -40,7 +41,7 @@ StandInState::StandInState(std::string directory)
     }
     sqlite3_busy_timeout(db, 2000);
     std::string schema = std::string(players::kSchema) + scores::kSchema + achievements::kSchema + friends::kSchema
-        + challenges::kSchema + forums::kSchema;
+        + challenges::kSchema + forums::kSchema + chat::kSchema;
     if (!store_->exec(schema)) {
         sqlite3_close(db);
         db = nullptr;
@@ -55,6 +56,19 @@ StandInState::StandInState(std::string directory)
     if (!seeded)
         store_->exec(std::string("BEGIN;") + players::kSeed + scores::kSeed + achievements::kSeed + challenges::kSeed
                      + forums::kSeed + "COMMIT;");
+    // Domains added later seed themselves into a folder kept by an older service.
+    seedWhenEmpty("chat_room_definitions", chat::kSeed);
+}
+
+void StandInState::seedWhenEmpty(const char* table, const char* seed)
+{
+    bool empty = false;
+    {
+        Statement q(store_->db, ("SELECT COUNT(*) FROM " + std::string(table)).c_str());
+        empty = q.step() && q.integer(0) == 0;
+    }
+    if (empty)
+        store_->exec(std::string("BEGIN;") + seed + "COMMIT;");
 }
 
 StandInState::~StandInState()
@@ -126,7 +140,7 @@ void StandInState::install(StandInServer& server)
             return xml::error(401, "The request's signature does not verify");
         return players::deviceAccounts(s, r);
     });
-    server.route("GET", "users/@me/activities.xml", playerRoute(&players::activities));
+    server.route("GET", "users/@me/activities.xml", playerRoute(&chat::activities));
     server.routePrefix("GET", "users/", playerRoute(&players::one));
     // Scores and leaderboards ("@me" or the game's id is the running game)
     server.route("POST", "client_applications/@me/high_scores.xml", signedRoute(&scores::submit));
@@ -157,6 +171,12 @@ void StandInState::install(StandInServer& server)
     server.routePrefix("POST", "discussions/", signedRoute(&forums::newPost));
     // Conversations
     server.route("POST", "discussions.xml", signedRoute(&conversations::start));
+    // Chat
+    server.route("GET", "chat_room_definitions.xml", signedRoute(&chat::definitions));
+    server.route("GET", "chat_room_instances.xml", signedRoute(&chat::instances));
+    server.route("GET", "chat_room_instances/join", signedRoute(&chat::join));
+    server.route("GET", "chat_room_instances/show", signedRoute(&chat::show));
+    server.route("POST", "chat_messages.xml", signedRoute(&chat::post));
 }
 
 std::optional<int64_t> StandInState::userForDevice(const std::string& udid) const

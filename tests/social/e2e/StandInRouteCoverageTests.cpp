@@ -2,29 +2,18 @@
 // services' endpoint constants, the forms' submission paths and the paths
 // built in place), asked once of the stand-in with kept state, signed by a
 // known player. None may answer 404 or 405, and none a 200 without a body.
-#include "support/TestSupport.h"
-
-#include "social/runtime/OAuthSignature.h"
-#include "tools/standin/StandInServer.h"
-#include "tools/standin/StandInState.h"
+#include "StandInRequestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <sqlite3.h>
-
 #include <algorithm>
-#include <arpa/inet.h>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <netinet/in.h>
 #include <regex>
 #include <set>
 #include <sstream>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -125,71 +114,7 @@ std::string concrete(const std::string& pattern)
     return out;
 }
 
-struct Reply {
-    int status { 0 };
-    std::string body;
-};
-
-// One signed request over a fresh connection.
-Reply ask(int port, const std::string& method, const std::string& path, const standin::Params& form,
-          const std::string& token, const std::string& tokenSecret)
-{
-    quorvel::OAuthParams oauth { { "oauth_consumer_key", "product-key" }, { "oauth_nonce", quorvel::oauthNonce() },
-                                 { "oauth_signature_method", "HMAC-SHA1" },
-                                 { "oauth_timestamp", std::to_string(std::time(nullptr)) }, { "oauth_token", token },
-                                 { "oauth_version", "1.0" } };
-    quorvel::OAuthParams all = oauth;
-    all.insert(all.end(), form.begin(), form.end());
-    std::string url = "http://127.0.0.1:" + std::to_string(port) + "/" + path;
-    oauth.emplace_back("oauth_signature",
-                       quorvel::oauthSignature(quorvel::oauthSignatureBaseString(method, url, all), "product-secret",
-                                               tokenSecret));
-    std::string header = "OAuth ";
-    for (size_t i = 0; i < oauth.size(); ++i)
-        header += (i ? ", " : "") + oauth[i].first + "=\"" + quorvel::oauthEncode(oauth[i].second) + "\"";
-    std::string body;
-    for (auto& [n, v] : form)
-        body += (body.empty() ? "" : "&") + quorvel::oauthEncode(n) + "=" + quorvel::oauthEncode(v);
-    std::string request = method + " /" + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\nConnection: close\r\nAuthorization: "
-        + header + "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: "
-        + std::to_string(body.size()) + "\r\n\r\n" + body;
-
-    Reply reply;
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return reply;
-    }
-    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-    std::string raw;
-    char buffer[8192];
-    for (;;) {
-        ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0)
-            break;
-        raw.append(buffer, static_cast<size_t>(n));
-        auto end = raw.find("\r\n\r\n");
-        if (end == std::string::npos)
-            continue;
-        auto length = raw.find("Content-Length: ");
-        if (length != std::string::npos && length < end
-            && raw.size() >= end + 4 + std::stoul(raw.substr(length + 16)))
-            break;
-    }
-    ::close(fd);
-    auto end = raw.find("\r\n\r\n");
-    if (raw.size() < 12 || end == std::string::npos)
-        return reply;
-    reply.status = std::atoi(raw.c_str() + 9);
-    reply.body = raw.substr(end + 4);
-    return reply;
-}
-
-class StandInRouteCoverage : public ::testing::Test {
+class StandInRouteCoverage : public standin_testing::KeptStandInTest {
 protected:
     void SetUp() override
     {
@@ -197,39 +122,22 @@ protected:
         if (!source)
             GTEST_SKIP() << "BRISKO_SOURCE_DIR is not set";
         sourceDir = source;
-        state = std::make_unique<standin::StandInState>(home.path());
-        ASSERT_TRUE(state->isOpen()) << state->error();
-        user = state->addUser("Tester");
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(state->databasePath().c_str(), &db), SQLITE_OK);
-        // The caller's token, and a challenge the rival sent them.
-        std::string sql = "INSERT INTO tokens VALUES ('coverage-token', 'coverage-secret', " + std::to_string(user)
-            + "); INSERT INTO challenges (id, challenger_id, definition_id, description, created_at) VALUES"
-              " (61, 18, 51, 'Beat me', '2026-01-01 00:00:00');"
-              " INSERT INTO challenges_users (id, challenge_id, user_id) VALUES (71, 61, "
-            + std::to_string(user) + ")";
-        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
-        sqlite3_close(db);
-        // Set up as the program does.
-        server.setConsumer("product-key", "product-secret");
-        server.setFixtureDirectory((sourceDir / "tools/standin/fixtures").string());
-        server.installDefaultRoutes();
-        server.installAccountRoutes(1);
-        state->install(server);
-        server.setRejectsBadSignatures(true);
-        ASSERT_GT(server.start(), 0);
+        fixtures = (sourceDir / "tools/standin/fixtures").string();
+        KeptStandInTest::SetUp();
+        user = addPlayer("Tester");
+        // A challenge the rival sent the caller.
+        ASSERT_TRUE(execSql("INSERT INTO challenges (id, challenger_id, definition_id, description, created_at) VALUES"
+                            " (61, 18, 51, 'Beat me', '2026-01-01 00:00:00');"
+                            " INSERT INTO challenges_users (id, challenge_id, user_id) VALUES (71, 61, "
+                            + std::to_string(user) + ")"));
     }
-    void TearDown() override { server.stop(); }
 
-    Reply send(const std::string& method, const std::string& path, const standin::Params& form = {})
+    standin_testing::Reply send(const std::string& method, const std::string& path, const standin::Params& form = {})
     {
-        return ask(server.port(), method, path, form, "coverage-token", "coverage-secret");
+        return KeptStandInTest::send(user, method, path, form);
     }
 
     fs::path sourceDir;
-    testing_support::TempDir home;
-    std::unique_ptr<standin::StandInState> state;
-    standin::StandInServer server;
     int64_t user { 0 };
 };
 
@@ -254,10 +162,6 @@ TEST_F(StandInRouteCoverage, EveryRequestTheClientSendsIsAnswered)
         "GET apps.xml",
         "GET apps/%@.xml",
         "GET banners/featured-1.png",
-        "GET chat_room_definitions.xml",
-        "GET chat_room_instances.xml",
-        "GET chat_room_instances/join",
-        "GET chat_room_instances/show",
         "GET client_application_users/fan_club",
         "GET client_applications/%@/application_descriptions.xml",
         "GET client_applications/%@/news_letter_subscription.xml",
@@ -279,7 +183,6 @@ TEST_F(StandInRouteCoverage, EveryRequestTheClientSendsIsAnswered)
         "GET subscriptions.xml",
         "GET users_credentials",
         "GET users_credentials/import_friends",
-        "POST chat_messages.xml",
         "POST client_applications/%@/news_letter_subscription.xml",
         "POST client_applications/%@/users/review.xml",
         "POST cloud_stores",
@@ -299,6 +202,8 @@ TEST_F(StandInRouteCoverage, EveryRequestTheClientSendsIsAnswered)
     const std::map<std::string, standin::Params> forms {
         { "POST discussions.xml", { { "discussion[other_user_id]", "18" } } },
         { "POST chat_messages.xml", { { "chat_message[message]", "Hi all" } } },
+        { "GET chat_room_instances.xml", { { "chat_room_definition_id", "501" } } },
+        { "GET chat_room_instances/join", { { "chat_room_instance_id", "511" } } },
     };
     std::set<std::string> missing;
     // Deleting the thread comes last, after the requests that read it.
@@ -308,7 +213,7 @@ TEST_F(StandInRouteCoverage, EveryRequestTheClientSendsIsAnswered)
     for (auto& r : ordered) {
         std::string path = concrete(r.path);
         auto form = forms.find(r.method + " " + r.path);
-        Reply reply = send(r.method, path, form == forms.end() ? standin::Params {} : form->second);
+        standin_testing::Reply reply = send(r.method, path, form == forms.end() ? standin::Params {} : form->second);
         bool answered = reply.status != 0 && reply.status != 404 && reply.status != 405 && reply.status != 401
             && reply.status < 500 && !(reply.status == 200 && reply.body.empty());
         if (!answered)
