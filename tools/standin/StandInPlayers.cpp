@@ -1,6 +1,7 @@
 #include "tools/standin/StandInPlayers.h"
 
 #include "tools/standin/StandInAchievements.h"
+#include "tools/standin/StandInForums.h"
 #include "tools/standin/StandInFriends.h"
 #include "tools/standin/StandInScores.h"
 #include "tools/standin/StandInXml.h"
@@ -166,6 +167,18 @@ Answer players::rename(Store& s, const LoggedRequest& r, int64_t user)
     Statement q(s.db, "UPDATE users SET name = ? WHERE id = ?");
     q.bind(1, newName).bind(2, user).run();
     return Answer::xml("<resources></resources>");
+}
+
+Answer players::postToPlayer(Store& s, const LoggedRequest& r, int64_t user)
+{
+    if (endsWith(r.path, "/following.xml"))
+        return friends::follow(s, r, user);
+    if (endsWith(r.path, "/abuse_flags.xml"))
+        return forums::flagAbuse(s, r, user);
+    // The location is not shown to anyone here.
+    if (endsWith(r.path, "/set_location.xml"))
+        return Answer::xml("<resources></resources>");
+    return xml::error(404, "No such request");
 }
 
 } // namespace standin

@@ -10,6 +10,7 @@
 #include "tools/standin/StandInFriends.h"
 #include "tools/standin/StandInPlayers.h"
 #include "tools/standin/StandInScores.h"
+#include "tools/standin/StandInSettings.h"
 #include "tools/standin/StandInStore.h"
 #include "tools/standin/StandInXml.h"
 
@@ -41,7 +42,8 @@ StandInState::StandInState(std::string directory)
     }
     sqlite3_busy_timeout(db, 2000);
     std::string schema = std::string(players::kSchema) + scores::kSchema + achievements::kSchema + friends::kSchema
-        + challenges::kSchema + forums::kSchema + chat::kSchema;
+        + challenges::kSchema + forums::kSchema + chat::kSchema
+        + settings::kSchema;
     if (!store_->exec(schema)) {
         sqlite3_close(db);
         db = nullptr;
@@ -58,6 +60,8 @@ StandInState::StandInState(std::string directory)
                      + forums::kSeed + "COMMIT;");
     // Domains added later seed themselves into a folder kept by an older service.
     seedWhenEmpty("chat_room_definitions", chat::kSeed);
+    seedWhenEmpty("announcements", forums::kAnnouncementSeed);
+    seedWhenEmpty("settings", settings::kSeed);
 }
 
 void StandInState::seedWhenEmpty(const char* table, const char* seed)
@@ -141,6 +145,14 @@ void StandInState::install(StandInServer& server)
         return players::deviceAccounts(s, r);
     });
     server.route("GET", "users/@me/activities.xml", playerRoute(&chat::activities));
+    server.route("GET", "users/@me/settings.xml", signedRoute(&settings::list));
+    server.route("POST", "users/@me/settings.xml", signedRoute(&settings::change));
+    server.routePrefix("GET", "users/@me/settings/", signedRoute(&settings::one));
+    server.route("GET", "users/remove_from_device.xml", signedRoute(&settings::removeFromDevice));
+    server.route("POST", "users/remove_from_device.xml", signedRoute(&settings::removeFromDevice));
+    server.route("GET", game + "/news_letter_subscription.xml", signedRoute(&settings::newsletter));
+    server.route("POST", game + "/news_letter_subscription.xml", signedRoute(&settings::subscribeNewsletter));
+    server.route("DELETE", game + "/news_letter_subscription.xml", signedRoute(&settings::unsubscribeNewsletter));
     server.routePrefix("GET", "users/", playerRoute(&players::one));
     // Scores and leaderboards ("@me" or the game's id is the running game)
     server.route("POST", "client_applications/@me/high_scores.xml", signedRoute(&scores::submit));
@@ -153,7 +165,7 @@ void StandInState::install(StandInServer& server)
     server.route("POST", "users/@me/unlocked_achievements.xml", signedRoute(&achievements::submitUnlocks));
     // Friends
     server.route("GET", "users.xml", signedRoute(&friends::usersOfInterest));
-    server.routePrefix("POST", "users/", playerRoute(&friends::follow));
+    server.routePrefix("POST", "users/", playerRoute(&players::postToPlayer));
     server.routePrefix("DELETE", "users/", playerRoute(&friends::unfollow));
     // Challenges (a challenge's data is fetched unsigned from its user_data_url)
     server.route("POST", "challenges.xml", signedRoute(&challenges::send));
@@ -162,13 +174,14 @@ void StandInState::install(StandInServer& server)
     server.routePrefix("POST", "challenges_users/", signedRoute(&challenges::answer));
     server.routePrefix("GET", "challenges/", openRoute(&challenges::data));
     // Forums
-    server.route("GET", game + "/forums/announcements.xml", Answer::xml("<resources></resources>"));
+    server.route("GET", game + "/forums/announcements.xml", signedRoute(&forums::announcements));
+    server.route("GET", "subscriptions.xml", signedRoute(&forums::subscriptionList));
     server.route("GET", game + "/forums.xml", signedRoute(&forums::topics));
     server.route("GET", "client_applications/@me/forums.xml", signedRoute(&forums::topics));
     server.routePrefix("GET", "topics/", signedRoute(&forums::threads));
     server.routePrefix("POST", "topics/", signedRoute(&forums::newThread));
     server.routePrefix("GET", "discussions/", signedRoute(&forums::posts));
-    server.routePrefix("POST", "discussions/", signedRoute(&forums::newPost));
+    server.routePrefix("POST", "discussions/", signedRoute(&forums::postToThread));
     // Conversations
     server.route("POST", "discussions.xml", signedRoute(&conversations::start));
     // Chat

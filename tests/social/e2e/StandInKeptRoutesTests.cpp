@@ -62,3 +62,153 @@ TEST_F(StandInChat, KindsCanBeLeftOutAndAFullOrUnknownRoomIsRefused)
                     "</chat_room_definition><chat_room_instance><id>513</id>"));
     EXPECT_EQ(send(ann, "GET", "chat_room_instances/join", { { "chat_room_instance_id", "514" } }).status, 200);
 }
+
+using StandInForums = KeptStandInTest;
+
+TEST_F(StandInForums, ASubscribedThreadCountsWhatIsUnreadUntilItIsRead)
+{
+    int64_t ann = addPlayer("Ann"), bob = addPlayer("Bob");
+    ASSERT_EQ(send(ann, "POST", "topics/201/discussions.xml", { { "discussion[subject]", "Tips" }, { "discussion[body]", "One" } }).status, 200);
+    EXPECT_EQ(send(bob, "POST", "discussions/999/subscribe.xml").status, 404);
+    auto subscribed = send(bob, "POST", "discussions/301/subscribe.xml");
+    EXPECT_TRUE(has(subscribed.body, "<subscribed>true</subscribed>")) << subscribed.body;
+    EXPECT_TRUE(has(send(ann, "GET", "topics/201/discussions.xml").body, "<subscribed>false</subscribed>"));
+
+    send(ann, "POST", "discussions/301/posts.xml", { { "post[body]", "Two" } });
+    auto list = send(bob, "GET", "subscriptions.xml").body;
+    EXPECT_TRUE(has(list, "<discussion_id>301</discussion_id><summary>Two</summary><title>Tips</title>")) << list;
+    EXPECT_TRUE(has(list, "<unread_count>1</unread_count>"));
+    EXPECT_TRUE(has(list, "<discussion_type>Forum</discussion_type>"));
+    send(bob, "GET", "discussions/301/posts.xml");
+    EXPECT_TRUE(has(send(bob, "GET", "subscriptions.xml").body, "<unread_count>0</unread_count>"));
+
+    EXPECT_EQ(send(bob, "POST", "discussions/301/unsubscribe.xml").status, 200);
+    EXPECT_TRUE(has(send(bob, "GET", "subscriptions.xml").body, "<total_objects>0</total_objects>"));
+    // Only a conversation can be deleted, and a thread keeps its posts.
+    EXPECT_EQ(send(ann, "POST", "discussions/301/delete.xml").status, 403);
+    EXPECT_EQ(state->postsIn(301).size(), 2u);
+}
+
+TEST_F(StandInForums, ADeletedConversationLeavesOneInboxUntilTheNextMessage)
+{
+    int64_t ann = addPlayer("Ann"), bob = addPlayer("Bob");
+    auto started = send(ann, "POST", "discussions.xml", { { "discussion[other_user_id]", std::to_string(bob) } });
+    ASSERT_EQ(started.status, 200);
+    std::string id = started.body.substr(started.body.find("<id>") + 4);
+    id = id.substr(0, id.find('<'));
+    auto inbox = send(bob, "GET", "subscriptions.xml").body;
+    EXPECT_TRUE(has(inbox, "<title>Ann</title>")) << inbox;
+    EXPECT_TRUE(has(inbox, "<discussion_type>Conversation</discussion_type>"));
+    EXPECT_TRUE(has(inbox, "<other_user><id>" + std::to_string(ann) + "</id>"));
+
+    EXPECT_EQ(send(bob, "POST", "discussions/" + id + "/delete.xml", { { "client_application_id", "321" } }).status, 200);
+    EXPECT_TRUE(has(send(bob, "GET", "subscriptions.xml").body, "<total_objects>0</total_objects>"));
+    EXPECT_TRUE(has(send(ann, "GET", "subscriptions.xml").body, "<total_objects>1</total_objects>"));
+    // Someone else's conversation is not theirs to delete.
+    int64_t cy = addPlayer("Cy");
+    EXPECT_EQ(send(cy, "POST", "discussions/" + id + "/delete.xml").status, 403);
+
+    send(ann, "POST", "discussions/" + id + "/posts.xml", { { "post[body]", "Still there?" } });
+    auto back = send(bob, "GET", "subscriptions.xml").body;
+    EXPECT_TRUE(has(back, "<summary>Still there?</summary>")) << back;
+    EXPECT_TRUE(has(back, "<unread_count>1</unread_count>"));
+}
+
+TEST_F(StandInForums, PostsComeAPageAtATime)
+{
+    int64_t ann = addPlayer("Ann");
+    ASSERT_EQ(send(ann, "POST", "topics/201/discussions.xml", { { "discussion[subject]", "Long" }, { "discussion[body]", "0" } }).status, 200);
+    for (int i = 1; i < 30; ++i)
+        execSql("INSERT INTO posts (discussion_id, user_id, body, created_at) VALUES (301, " + std::to_string(ann) + ", '"
+                + std::to_string(i) + "', '2026-01-01 00:00:00')");
+    auto first = send(ann, "GET", "discussions/301/posts.xml").body;
+    EXPECT_TRUE(has(first, "<current_page>1</current_page><total_pages>2</total_pages><per_page>25</per_page>"
+                           "<total_objects>30</total_objects>")) << first;
+    EXPECT_TRUE(has(first, "<body>24</body>"));
+    EXPECT_FALSE(has(first, "<body>25</body>"));
+    auto second = send(ann, "GET", "discussions/301/posts.xml", { { "page", "2" } }).body;
+    EXPECT_TRUE(has(second, "<body>25</body>"));
+    EXPECT_TRUE(has(second, "<body>29</body>"));
+    EXPECT_FALSE(has(second, "<body>24</body>"));
+    // An unreadable page or size falls back to the first page of 25; no size goes above 100.
+    EXPECT_TRUE(has(send(ann, "GET", "discussions/301/posts.xml", { { "page", "-1" }, { "per_page", "x" } }).body,
+                    "<current_page>1</current_page>"));
+    EXPECT_TRUE(has(send(ann, "GET", "discussions/301/posts.xml", { { "per_page", "100000" } }).body,
+                    "<per_page>100</per_page>"));
+}
+
+TEST_F(StandInForums, AnnouncementsComeInTwoSectionsReadAfterTheLastVisit)
+{
+    int64_t ann = addPlayer("Ann");
+    auto all = send(ann, "GET", "client_applications/321/forums/announcements.xml").body;
+    auto game = all.find("<identifier>game</identifier>"), developer = all.find("<identifier>developer</identifier>");
+    ASSERT_NE(game, std::string::npos) << all;
+    ASSERT_LT(game, developer);
+    EXPECT_LT(all.find("Welcome to the game"), developer);
+    EXPECT_GT(all.find("Our next game"), developer);
+    EXPECT_TRUE(has(all, "<important>true</important><unread>true</unread><post><id>350</id>"));
+    // Read on 1 January after the game's one went out: only the developer's is new.
+    auto since = send(ann, "GET", "client_applications/321/forums/announcements.xml",
+                      { { "since", "Thu, 01 Jan 2026 12:00:00 +0000" } }).body;
+    EXPECT_TRUE(has(since, "<important>true</important><unread>false</unread>"));
+    EXPECT_TRUE(has(since, "<important>false</important><unread>true</unread>"));
+    // Their text is read as a thread's.
+    EXPECT_TRUE(has(send(ann, "GET", "discussions/250/posts.xml").body, "Thanks for playing."));
+}
+
+TEST_F(StandInForums, AnAbuseReportIsKeptWithWhatItFlags)
+{
+    int64_t ann = addPlayer("Ann");
+    EXPECT_EQ(send(ann, "POST", "users/18/abuse_flags.xml",
+                   { { "abuse_flag[abuse_type]", "forum" }, { "abuse_flag[flaggable_id]", "350" }, { "abuse_flag[flaggable_type]", "Post" } })
+                  .status,
+              200);
+    EXPECT_EQ(queryText("SELECT reporter_id || ' ' || user_id || ' ' || abuse_type || ' ' || flaggable_id || ' ' ||"
+                        " flaggable_type FROM abuse_flags"),
+              std::to_string(ann) + " 18 forum 350 Post");
+    EXPECT_EQ(send(ann, "POST", "users/18/abuse_flags.xml").status, 422);
+    EXPECT_EQ(send(ann, "POST", "users/999/abuse_flags.xml", { { "abuse_flag[abuse_type]", "chat" } }).status, 404);
+    EXPECT_EQ(queryText("SELECT COUNT(*) FROM abuse_flags"), "1");
+    // A post to a player the service does not know is no longer an empty success.
+    EXPECT_EQ(send(ann, "POST", "users/18/no_such_thing.xml").status, 404);
+}
+
+using StandInSettings = KeptStandInTest;
+
+TEST_F(StandInSettings, EachPlayerKeepsTheirOwnSwitches)
+{
+    int64_t ann = addPlayer("Ann"), bob = addPlayer("Bob");
+    auto list = send(ann, "GET", "users/@me/settings.xml", { { "udid", "d" } }).body;
+    EXPECT_TRUE(has(list, "<user_setting><id>2</id><name>Challenge Notices</name><value>1</value><value_type>bool</value_type>"
+                          "<key>notify_challenges</key></user_setting>")) << list;
+    EXPECT_FALSE(has(list, "<user>"));
+
+    EXPECT_EQ(send(ann, "POST", "users/@me/settings.xml", { { "user_setting[key]", "notify_challenges" }, { "user_setting[value]", "0" } }).status, 200);
+    EXPECT_EQ(send(ann, "POST", "users/@me/settings.xml", { { "user_setting[id]", "3" }, { "user_setting[value]", "1" } }).status, 200);
+    EXPECT_TRUE(has(send(ann, "GET", "users/@me/settings/notify_challenges.xml").body, "<value>0</value>"));
+    EXPECT_TRUE(has(send(ann, "GET", "users/@me/settings/newsletter_quorvel.xml").body, "<value>1</value>"));
+    EXPECT_TRUE(has(send(bob, "GET", "users/@me/settings/notify_challenges.xml").body, "<value>1</value>"));
+
+    EXPECT_EQ(send(ann, "POST", "users/@me/settings.xml", { { "user_setting[key]", "nope" }, { "user_setting[value]", "1" } }).status, 404);
+    EXPECT_EQ(send(ann, "POST", "users/@me/settings.xml", { { "user_setting[id]", "1" }, { "user_setting[value]", "yes" } }).status, 422);
+    EXPECT_EQ(send(ann, "GET", "users/@me/settings/nope.xml").status, 404);
+}
+
+TEST_F(StandInSettings, TheNewsletterAndTheDeviceFollowThePlayer)
+{
+    int64_t ann = addPlayer("Ann"), bob = addPlayer("Bob");
+    const std::string path = "client_applications/321/news_letter_subscription.xml";
+    EXPECT_FALSE(has(send(ann, "GET", path).body, "<news_letter_subscription>"));
+    EXPECT_EQ(send(ann, "POST", path).status, 200);
+    EXPECT_TRUE(has(send(ann, "GET", path).body, "<news_letter_subscription><id>"));
+    EXPECT_FALSE(has(send(bob, "GET", path).body, "<news_letter_subscription>"));
+    EXPECT_EQ(send(ann, "DELETE", path).status, 200);
+    EXPECT_FALSE(has(send(ann, "GET", path).body, "<news_letter_subscription>"));
+
+    ASSERT_TRUE(execSql("INSERT INTO devices VALUES ('phone', " + std::to_string(ann) + ")"));
+    EXPECT_EQ(send(ann, "GET", "users/remove_from_device.xml", { { "user_id", std::to_string(bob) }, { "udid", "phone" } }).status, 403);
+    EXPECT_EQ(send(bob, "GET", "users/remove_from_device.xml", { { "udid", "phone" } }).status, 200);
+    EXPECT_EQ(state->userForDevice("phone"), ann);
+    EXPECT_EQ(send(ann, "GET", "users/remove_from_device.xml", { { "user_id", std::to_string(ann) }, { "udid", "phone" } }).status, 200);
+    EXPECT_FALSE(state->userForDevice("phone"));
+}

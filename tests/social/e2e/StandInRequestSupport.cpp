@@ -119,4 +119,22 @@ bool KeptStandInTest::execSql(const std::string& sql)
     return done;
 }
 
+std::string KeptStandInTest::queryText(const std::string& sql)
+{
+    sqlite3* db = nullptr;
+    std::string out;
+    if (sqlite3_open(state->databasePath().c_str(), &db) == SQLITE_OK) {
+        sqlite3_exec(
+            db, sql.c_str(),
+            [](void* into, int, char** values, char**) {
+                if (values[0])
+                    *static_cast<std::string*>(into) = values[0];
+                return 1;
+            },
+            &out, nullptr);
+    }
+    sqlite3_close(db);
+    return out;
+}
+
 } // namespace standin_testing

@@ -36,6 +36,8 @@ protected:
     Reply send(int64_t player, const std::string& method, const std::string& path, const standin::Params& form = {});
     // Runs SQL on the state's file (for records no request makes).
     bool execSql(const std::string& sql);
+    // The first column of the first row of a query on it, or empty.
+    std::string queryText(const std::string& sql);
 
     std::string fixtures; // set before SetUp to answer from fixtures too
     testing_support::TempDir home;
