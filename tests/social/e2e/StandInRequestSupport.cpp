@@ -13,35 +13,8 @@
 
 namespace standin_testing {
 
-Reply ask(int port, const std::string& method, const std::string& path, const standin::Params& form,
-          const std::string& token, const std::string& tokenSecret)
+Reply sendRaw(int port, const std::string& request)
 {
-    quorvel::OAuthParams oauth { { "oauth_consumer_key", "product-key" }, { "oauth_nonce", quorvel::oauthNonce() },
-                                 { "oauth_signature_method", "HMAC-SHA1" },
-                                 { "oauth_timestamp", std::to_string(std::time(nullptr)) }, { "oauth_token", token },
-                                 { "oauth_version", "1.0" } };
-    quorvel::OAuthParams all = oauth;
-    all.insert(all.end(), form.begin(), form.end());
-    std::string url = "http://127.0.0.1:" + std::to_string(port) + "/" + path;
-    oauth.emplace_back("oauth_signature",
-                       quorvel::oauthSignature(quorvel::oauthSignatureBaseString(method, url, all), "product-secret",
-                                               tokenSecret));
-    std::string header = "OAuth ";
-    for (size_t i = 0; i < oauth.size(); ++i)
-        header += (i ? ", " : "") + oauth[i].first + "=\"" + quorvel::oauthEncode(oauth[i].second) + "\"";
-    // A GET carries its parameters in the query, the others in a form body.
-    std::string body;
-    for (auto& [n, v] : form)
-        body += (body.empty() ? "" : "&") + quorvel::oauthEncode(n) + "=" + quorvel::oauthEncode(v);
-    std::string target = path;
-    if (method == "GET" && !body.empty()) {
-        target += "?" + body;
-        body.clear();
-    }
-    std::string request = method + " /" + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\nConnection: close\r\nAuthorization: "
-        + header + "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: "
-        + std::to_string(body.size()) + "\r\n\r\n" + body;
-
     Reply reply;
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address {};
@@ -75,6 +48,38 @@ Reply ask(int port, const std::string& method, const std::string& path, const st
     reply.status = std::atoi(raw.c_str() + 9);
     reply.body = raw.substr(end + 4);
     return reply;
+}
+
+Reply ask(int port, const std::string& method, const std::string& path, const standin::Params& form,
+          const std::string& token, const std::string& tokenSecret)
+{
+    quorvel::OAuthParams oauth { { "oauth_consumer_key", "product-key" }, { "oauth_nonce", quorvel::oauthNonce() },
+                                 { "oauth_signature_method", "HMAC-SHA1" },
+                                 { "oauth_timestamp", std::to_string(std::time(nullptr)) }, { "oauth_token", token },
+                                 { "oauth_version", "1.0" } };
+    quorvel::OAuthParams all = oauth;
+    all.insert(all.end(), form.begin(), form.end());
+    std::string url = "http://127.0.0.1:" + std::to_string(port) + "/" + path;
+    oauth.emplace_back("oauth_signature",
+                       quorvel::oauthSignature(quorvel::oauthSignatureBaseString(method, url, all), "product-secret",
+                                               tokenSecret));
+    std::string header = "OAuth ";
+    for (size_t i = 0; i < oauth.size(); ++i)
+        header += (i ? ", " : "") + oauth[i].first + "=\"" + quorvel::oauthEncode(oauth[i].second) + "\"";
+    // A GET carries its parameters in the query, the others in a form body.
+    std::string body;
+    for (auto& [n, v] : form)
+        body += (body.empty() ? "" : "&") + quorvel::oauthEncode(n) + "=" + quorvel::oauthEncode(v);
+    std::string target = path;
+    if (method == "GET" && !body.empty()) {
+        target += "?" + body;
+        body.clear();
+    }
+    std::string request = method + " /" + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\nConnection: close\r\nAuthorization: "
+        + header + "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: "
+        + std::to_string(body.size()) + "\r\n\r\n" + body;
+
+    return sendRaw(port, request);
 }
 
 void KeptStandInTest::SetUp()

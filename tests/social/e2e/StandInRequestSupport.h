@@ -21,6 +21,8 @@ struct Reply {
     std::string body;
 };
 
+// A request as written, over a fresh connection.
+Reply sendRaw(int port, const std::string& request);
 // One request signed with the test consumer and the token; a GET carries the
 // form in its query.
 Reply ask(int port, const std::string& method, const std::string& path, const standin::Params& form,
