@@ -8,6 +8,7 @@
 #include "tools/standin/StandInConversations.h"
 #include "tools/standin/StandInForums.h"
 #include "tools/standin/StandInFriends.h"
+#include "tools/standin/StandInGames.h"
 #include "tools/standin/StandInPlayers.h"
 #include "tools/standin/StandInScores.h"
 #include "tools/standin/StandInSettings.h"
@@ -43,7 +44,7 @@ StandInState::StandInState(std::string directory)
     sqlite3_busy_timeout(db, 2000);
     std::string schema = std::string(players::kSchema) + scores::kSchema + achievements::kSchema + friends::kSchema
         + challenges::kSchema + forums::kSchema + chat::kSchema
-        + settings::kSchema;
+        + settings::kSchema + games::kSchema;
     if (!store_->exec(schema)) {
         sqlite3_close(db);
         db = nullptr;
@@ -62,6 +63,7 @@ StandInState::StandInState(std::string directory)
     seedWhenEmpty("chat_room_definitions", chat::kSeed);
     seedWhenEmpty("announcements", forums::kAnnouncementSeed);
     seedWhenEmpty("settings", settings::kSeed);
+    seedWhenEmpty("games", games::kSeed);
 }
 
 void StandInState::seedWhenEmpty(const char* table, const char* seed)
@@ -182,6 +184,17 @@ void StandInState::install(StandInServer& server)
     server.routePrefix("POST", "topics/", signedRoute(&forums::newThread));
     server.routePrefix("GET", "discussions/", signedRoute(&forums::posts));
     server.routePrefix("POST", "discussions/", signedRoute(&forums::postToThread));
+    // Games, profiles and discovery
+    server.routePrefix("GET", "apps/", signedRoute(&games::profile));
+    server.route("GET", "apps.xml", signedRoute(&games::played));
+    server.routePrefix("GET", "profiles/", signedRoute(&games::profiles));
+    server.route("POST", game + "/users/review.xml", signedRoute(&games::writeReview));
+    server.routePrefix("GET", game + "/users/", signedRoute(&games::review));
+    server.route("GET", "client_application_users/fan_club", signedRoute(&games::fanClub));
+    server.route("GET", game + "/application_descriptions.xml", signedRoute(&games::description));
+    server.route("GET", "game_discovery_categories", signedRoute(&games::discoveryIndex));
+    server.routePrefix("GET", "game_discovery_categories/", signedRoute(&games::discoveryPage));
+    server.route("GET", "banners/featured-1.png", openRoute(&games::banner));
     // Conversations
     server.route("POST", "discussions.xml", signedRoute(&conversations::start));
     // Chat

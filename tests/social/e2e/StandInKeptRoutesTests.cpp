@@ -212,3 +212,79 @@ TEST_F(StandInSettings, TheNewsletterAndTheDeviceFollowThePlayer)
     EXPECT_EQ(send(ann, "GET", "users/remove_from_device.xml", { { "user_id", std::to_string(ann) }, { "udid", "phone" } }).status, 200);
     EXPECT_FALSE(state->userForDevice("phone"));
 }
+
+using StandInGames = KeptStandInTest;
+
+TEST_F(StandInGames, AReviewAndAFavouriteShowInTheFanClubAndThePlayersGames)
+{
+    int64_t ann = addPlayer("Ann"), bob = addPlayer("Bob");
+    EXPECT_EQ(send(ann, "POST", "client_applications/321/users/review.xml",
+                   { { "client_application_user[review]", "Fast <and> fun" }, { "client_application_user[favorite]", "maybe" } })
+                  .status,
+              422);
+    ASSERT_EQ(send(ann, "POST", "client_applications/321/users/review.xml",
+                   { { "client_application_user[review]", "Fast <and> fun" }, { "client_application_user[favorite]", "1" } })
+                  .status,
+              200);
+    auto review = send(bob, "GET", "client_applications/321/users/" + std::to_string(ann) + ".xml").body;
+    EXPECT_TRUE(has(review, "<favorite>true</favorite><review>Fast &lt;and&gt; fun</review><user><id>")) << review;
+    // Changing only the favourite keeps the review.
+    send(ann, "POST", "client_applications/321/users/review.xml", { { "client_application_user[favorite]", "0" } });
+    review = send(ann, "GET", "client_applications/321/users/me.xml").body;
+    EXPECT_TRUE(has(review, "<favorite>false</favorite><review>Fast &lt;and&gt; fun</review>")) << review;
+
+    auto fans = send(ann, "GET", "client_application_users/fan_club", { { "client_application_id", "321" } }).body;
+    EXPECT_TRUE(has(fans, "<total_objects>1</total_objects>")) << fans;
+    EXPECT_TRUE(has(fans, "<name>Rival</name>"));
+    EXPECT_EQ(send(ann, "GET", "client_application_users/fan_club", { { "client_application_id", "9" } }).status, 404);
+
+    // The rival plays and likes both games; Bob only the running one.
+    auto rivals = send(bob, "GET", "profiles/18/list_games", { { "compared_to_user_id", "me" } }).body;
+    EXPECT_TRUE(has(rivals, "<total_objects>2</total_objects>"));
+    EXPECT_TRUE(has(rivals, "<user_game_stat><user_has_game>false</user_has_game><user_id>" + std::to_string(bob)))
+        << rivals;
+    EXPECT_TRUE(has(send(bob, "GET", "apps.xml").body, "<total_objects>1</total_objects>"));
+    EXPECT_TRUE(has(send(ann, "GET", "profiles/18/list_games", { { "only_favorites", "1" }, { "per_page", "1" } }).body,
+                    "<total_pages>2</total_pages>"));
+}
+
+TEST_F(StandInGames, TheGamesProfileAndThePlayersPageComeFromTheState)
+{
+    int64_t ann = addPlayer("Ann");
+    state->addFriends(ann, 18);
+    auto info = send(ann, "GET", "apps/321.xml", { { "game_profile_page_info", "1" } }).body;
+    EXPECT_TRUE(has(info, "<has_chat_rooms>true</has_chat_rooms><has_leaderboards>true</has_leaderboards>"
+                          "<has_challenges>true</has_challenges>")) << info;
+    ASSERT_TRUE(execSql("UPDATE games SET has_challenges = 0 WHERE id = '321'"));
+    EXPECT_TRUE(has(send(ann, "GET", "apps/321.xml").body, "<has_challenges>false</has_challenges>"));
+    EXPECT_TRUE(has(send(ann, "GET", "apps/321.xml", { { "compared_user_id", "18" } }).body,
+                    "<game_profile_page_comparison_info><id>321</id><game_profile_page_info>"));
+    EXPECT_EQ(send(ann, "GET", "apps/999.xml").status, 404);
+
+    auto page = send(ann, "GET", "profiles/me/").body;
+    auto friends = page.find("<identifier>friends</identifier>"), games = page.find("<identifier>games</identifier>");
+    ASSERT_NE(friends, std::string::npos) << page;
+    EXPECT_NE(page.find("<total_objects>1</total_objects>", friends), std::string::npos);
+    ASSERT_NE(games, std::string::npos);
+    EXPECT_NE(page.find("<total_objects>1</total_objects>", games), std::string::npos);
+    EXPECT_TRUE(has(send(ann, "GET", "profiles/18/gamerscore").body, "<user_id>18</user_id>"));
+    EXPECT_EQ(send(ann, "GET", "profiles/12345/").status, 404);
+
+    auto description = send(ann, "GET", "client_applications/321/application_descriptions.xml").body;
+    EXPECT_TRUE(has(description, "<application_description><id>321</id><name>Brisko</name>")) << description;
+}
+
+TEST_F(StandInGames, DiscoveryPagesLeadToTheirGamesAndTheirBanner)
+{
+    int64_t ann = addPlayer("Ann");
+    auto index = send(ann, "GET", "game_discovery_categories").body;
+    EXPECT_TRUE(has(index, "<target_discovery_action_name>developers_picks</target_discovery_action_name>")) << index;
+    auto picks = send(ann, "GET", "game_discovery_categories/developers_picks.xml").body;
+    EXPECT_TRUE(has(picks, "<image_url>/banners/featured-1.png</image_url>"));
+    EXPECT_TRUE(has(picks, "<played_game><id>322</id><name>Puzzle Park</name>"));
+    EXPECT_FALSE(has(send(ann, "GET", "game_discovery_categories/now_playing_featured_placement.xml").body, "<played_game>"));
+    EXPECT_EQ(send(ann, "GET", "game_discovery_categories/nothing.xml").status, 404);
+    auto banner = send(ann, "GET", "banners/featured-1.png");
+    EXPECT_EQ(banner.status, 200);
+    EXPECT_EQ(banner.body.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+}
