@@ -9,6 +9,7 @@
 #include "tools/standin/StandInForums.h"
 #include "tools/standin/StandInFriends.h"
 #include "tools/standin/StandInGames.h"
+#include "tools/standin/StandInInvites.h"
 #include "tools/standin/StandInPlayers.h"
 #include "tools/standin/StandInScores.h"
 #include "tools/standin/StandInSettings.h"
@@ -44,7 +45,7 @@ StandInState::StandInState(std::string directory)
     sqlite3_busy_timeout(db, 2000);
     std::string schema = std::string(players::kSchema) + scores::kSchema + achievements::kSchema + friends::kSchema
         + challenges::kSchema + forums::kSchema + chat::kSchema
-        + settings::kSchema + games::kSchema;
+        + settings::kSchema + games::kSchema + invites::kSchema;
     if (!store_->exec(schema)) {
         sqlite3_close(db);
         db = nullptr;
@@ -64,6 +65,7 @@ StandInState::StandInState(std::string directory)
     seedWhenEmpty("announcements", forums::kAnnouncementSeed);
     seedWhenEmpty("settings", settings::kSeed);
     seedWhenEmpty("games", games::kSeed);
+    seedWhenEmpty("invite_definitions", invites::kSeed);
 }
 
 void StandInState::seedWhenEmpty(const char* table, const char* seed)
@@ -195,6 +197,11 @@ void StandInState::install(StandInServer& server)
     server.route("GET", "game_discovery_categories", signedRoute(&games::discoveryIndex));
     server.routePrefix("GET", "game_discovery_categories/", signedRoute(&games::discoveryPage));
     server.route("GET", "banners/featured-1.png", openRoute(&games::banner));
+    // Invitations
+    server.route("GET", "invites.xml", signedRoute(&invites::received));
+    server.route("POST", "invites.xml", signedRoute(&invites::send));
+    server.routePrefix("PUT", "invites/", signedRoute(&invites::ignore));
+    server.routePrefix("GET", "invite_definitions/", signedRoute(&invites::definition));
     // Conversations
     server.route("POST", "discussions.xml", signedRoute(&conversations::start));
     // Chat

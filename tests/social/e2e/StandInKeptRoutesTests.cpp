@@ -288,3 +288,42 @@ TEST_F(StandInGames, DiscoveryPagesLeadToTheirGamesAndTheirBanner)
     EXPECT_EQ(banner.status, 200);
     EXPECT_EQ(banner.body.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
 }
+
+using StandInInvites = KeptStandInTest;
+
+TEST_F(StandInInvites, AnInviteReachesItsPlayerWhoViewsAndIgnoresIt)
+{
+    int64_t ann = addPlayer("Ann"), bob = addPlayer("Bob");
+    auto primary = send(ann, "GET", "invite_definitions/primary").body;
+    EXPECT_TRUE(has(primary, "<invite_definition><id>brisko-friends</id>")) << primary;
+    EXPECT_TRUE(has(send(ann, "GET", "invite_definitions/brisko-friends.xml").body, "<suggested_sender_message>"));
+    EXPECT_EQ(send(ann, "GET", "invite_definitions/other.xml").status, 404);
+
+    // A bad recipient refuses the whole send.
+    EXPECT_EQ(send(ann, "POST", "invites.xml",
+                   { { "key", "brisko-friends" }, { "invite[receivers][]", std::to_string(bob) }, { "invite[receivers][]", "999" } })
+                  .status,
+              404);
+    EXPECT_EQ(send(ann, "POST", "invites.xml", { { "key", "brisko-friends" }, { "invite[email_receivers][]", "nobody" } }).status, 422);
+    EXPECT_EQ(send(ann, "POST", "invites.xml", { { "key", "brisko-friends" } }).status, 422);
+    EXPECT_EQ(send(ann, "POST", "invites.xml", { { "key", "nope" }, { "invite[receivers][]", std::to_string(bob) } }).status, 404);
+    EXPECT_EQ(queryText("SELECT COUNT(*) FROM invites"), "0");
+
+    auto sent = send(ann, "POST", "invites.xml",
+                     { { "key", "brisko-friends" }, { "invite[sender_message]", "Race me" },
+                       { "invite[receivers][]", std::to_string(bob) }, { "invite[sms_receivers][]", "555 0101" } });
+    ASSERT_EQ(sent.status, 200);
+    EXPECT_EQ(queryText("SELECT COUNT(*) FROM invites"), "2");
+
+    auto inbox = send(bob, "GET", "invites.xml", { { "mark_viewed", "true" } }).body;
+    EXPECT_TRUE(has(inbox, "<total_objects>1</total_objects>")) << inbox;
+    EXPECT_TRUE(has(inbox, "<user_message>Race me</user_message><state>pending</state>"));
+    EXPECT_TRUE(has(inbox, "<sender><id>" + std::to_string(ann) + "</id><name>Ann</name>"));
+    EXPECT_TRUE(has(send(bob, "GET", "invites.xml").body, "<state>viewed</state>"));
+    EXPECT_TRUE(has(send(ann, "GET", "invites.xml").body, "<total_objects>0</total_objects>"));
+
+    // Only the invited player can ignore it; then it is gone from their list.
+    EXPECT_EQ(send(ann, "PUT", "invites/701/ignore").status, 404);
+    EXPECT_EQ(send(bob, "PUT", "invites/701/ignore").status, 200);
+    EXPECT_TRUE(has(send(bob, "GET", "invites.xml").body, "<total_objects>0</total_objects>"));
+}

@@ -88,8 +88,8 @@ std::string concrete(const std::string& pattern)
         { "profiles/", { "18" } },
         { "apps/", { "321" } },
         { "game_discovery_categories/", { "now_playing_featured_placement" } },
-        { "invite_definitions/", { "1" } },
-        { "invites/", { "1" } },
+        { "invite_definitions/", { "brisko-friends" } },
+        { "invites/", { "690" } },
         { "cloud_stores/", { "save" } },
         { "high_scores/", { "1" } },
         { "profile_picture/select/", { "1" } },
@@ -125,11 +125,14 @@ protected:
         fixtures = (sourceDir / "tools/standin/fixtures").string();
         KeptStandInTest::SetUp();
         user = addPlayer("Tester");
-        // A challenge the rival sent the caller.
+        // A challenge and an invite the rival sent the caller.
         ASSERT_TRUE(execSql("INSERT INTO challenges (id, challenger_id, definition_id, description, created_at) VALUES"
                             " (61, 18, 51, 'Beat me', '2026-01-01 00:00:00');"
                             " INSERT INTO challenges_users (id, challenge_id, user_id) VALUES (71, 61, "
-                            + std::to_string(user) + ")"));
+                            + std::to_string(user) + ");"
+                              " INSERT INTO invites (id, definition_id, sender_id, receiver_id, user_message, state,"
+                              " created_at) VALUES (690, 'brisko-friends', 18, "
+                            + std::to_string(user) + ", 'Join me', 'pending', '2026-01-01 00:00:00')"));
     }
 
     standin_testing::Reply send(const std::string& method, const std::string& path, const standin::Params& form = {})
@@ -162,22 +165,17 @@ TEST_F(StandInRouteCoverage, EveryRequestTheClientSendsIsAnswered)
         "GET cloud_stores.xml",
         "GET cloud_stores/%@.blob",
         "GET http_basic_credentials/%@.xml",
-        "GET invite_definitions/%@.xml",
-        "GET invite_definitions/primary",
-        "GET invites.xml",
         "GET invites/new/invitable_friends",
         "GET profile_picture",
         "GET users_credentials",
         "GET users_credentials/import_friends",
         "POST cloud_stores",
         "POST high_scores/%@/invalidate_blob.xml",
-        "POST invites.xml",
         "POST notifications.xml",
         "POST profile_picture/refresh",
         "POST profile_picture/select/%@",
         "POST push_notification_device_tokens.xml",
         "POST users_credentials/remove.xml",
-        "PUT invites/%@/ignore",
     };
     // What a request needs to reach a record rather than a refusal of its input.
     const std::map<std::string, standin::Params> forms {
@@ -185,6 +183,7 @@ TEST_F(StandInRouteCoverage, EveryRequestTheClientSendsIsAnswered)
         { "POST chat_messages.xml", { { "chat_message[message]", "Hi all" } } },
         { "GET chat_room_instances.xml", { { "chat_room_definition_id", "501" } } },
         { "GET chat_room_instances/join", { { "chat_room_instance_id", "511" } } },
+        { "POST invites.xml", { { "key", "brisko-friends" }, { "invite[receivers][]", "18" } } },
         { "POST users/remove_from_device.xml", { { "udid", "device-1" } } },
         { "POST users/@me/settings.xml", { { "user_setting[key]", "notify_challenges" }, { "user_setting[value]", "0" } } },
     };
