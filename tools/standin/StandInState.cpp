@@ -5,6 +5,7 @@
 #include "tools/standin/StandInAchievements.h"
 #include "tools/standin/StandInChallenges.h"
 #include "tools/standin/StandInChat.h"
+#include "tools/standin/StandInCloud.h"
 #include "tools/standin/StandInConversations.h"
 #include "tools/standin/StandInForums.h"
 #include "tools/standin/StandInFriends.h"
@@ -45,7 +46,7 @@ StandInState::StandInState(std::string directory)
     sqlite3_busy_timeout(db, 2000);
     std::string schema = std::string(players::kSchema) + scores::kSchema + achievements::kSchema + friends::kSchema
         + challenges::kSchema + forums::kSchema + chat::kSchema
-        + settings::kSchema + games::kSchema + invites::kSchema;
+        + settings::kSchema + games::kSchema + invites::kSchema + cloud::kSchema;
     if (!store_->exec(schema)) {
         sqlite3_close(db);
         db = nullptr;
@@ -197,6 +198,10 @@ void StandInState::install(StandInServer& server)
     server.route("GET", "game_discovery_categories", signedRoute(&games::discoveryIndex));
     server.routePrefix("GET", "game_discovery_categories/", signedRoute(&games::discoveryPage));
     server.route("GET", "banners/featured-1.png", openRoute(&games::banner));
+    // The cloud store
+    server.route("POST", "cloud_stores", signedRoute(&cloud::store));
+    server.route("GET", "cloud_stores.xml", signedRoute(&cloud::keys));
+    server.routePrefix("GET", "cloud_stores/", signedRoute(&cloud::fetch));
     // Invitations
     server.route("GET", "invites.xml", signedRoute(&invites::received));
     server.route("POST", "invites.xml", signedRoute(&invites::send));

@@ -2,6 +2,8 @@
 // player does is what another reads, and refusals say why.
 #include "StandInRequestSupport.h"
 
+#include "tools/standin/StandInCloud.h"
+
 #include <gtest/gtest.h>
 
 using standin_testing::KeptStandInTest;
@@ -326,4 +328,45 @@ TEST_F(StandInInvites, AnInviteReachesItsPlayerWhoViewsAndIgnoresIt)
     EXPECT_EQ(send(ann, "PUT", "invites/701/ignore").status, 404);
     EXPECT_EQ(send(bob, "PUT", "invites/701/ignore").status, 200);
     EXPECT_TRUE(has(send(bob, "GET", "invites.xml").body, "<total_objects>0</total_objects>"));
+}
+
+using StandInCloud = KeptStandInTest;
+
+TEST_F(StandInCloud, ValuesAreKeptWholePerPlayerAndOutliveARestart)
+{
+    int64_t ann = addPlayer("Ann"), bob = addPlayer("Bob");
+    // A stored form with NUL bytes, as the largest the client sends.
+    std::string value("QVZLHDR0\0\x01\xff", 11);
+    value.resize(standin::cloud::kMaxValueBytes, '\0');
+    ASSERT_EQ(send(ann, "POST", "cloud_stores", { { "key", "slot 1" }, { "blob", value } }).status, 200);
+    EXPECT_EQ(send(ann, "POST", "cloud_stores", { { "key", "big" }, { "blob", value + "x" } }).status, 413);
+    EXPECT_EQ(send(ann, "POST", "cloud_stores", { { "blob", value } }).status, 422);
+    EXPECT_EQ(send(bob, "GET", "cloud_stores/slot%201.blob").status, 404);
+    EXPECT_TRUE(has(send(ann, "GET", "cloud_stores.xml").body, "<key>slot 1</key>"));
+
+    server.stop();
+    state.reset();
+    state = std::make_unique<standin::StandInState>(home.path());
+    standin::StandInServer again;
+    again.setConsumer("product-key", "product-secret");
+    state->install(again);
+    ASSERT_GT(again.start(), 0);
+    auto back = standin_testing::ask(again.port(), "GET", "cloud_stores/slot%201.blob", {}, "token-" + std::to_string(ann),
+                                     "secret-" + std::to_string(ann));
+    EXPECT_EQ(back.status, 200);
+    EXPECT_TRUE(back.body == value) << back.body.size() << " bytes came back";
+    again.stop();
+}
+
+TEST_F(StandInCloud, ChallengeDataKeepsItsNulBytes)
+{
+    int64_t ann = addPlayer("Ann");
+    std::string data("a\0b", 3);
+    ASSERT_EQ(send(ann, "POST", "challenges.xml",
+                   { { "challenge_definition_id", "51" }, { "challenge_description", "Beat me" }, { "challenge_user_data", data },
+                     { "challenge_user_ids[]", "18" } })
+                  .status,
+              200);
+    auto kept = send(ann, "GET", "challenges/61/data.blob");
+    EXPECT_EQ(kept.body, data);
 }
