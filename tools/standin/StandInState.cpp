@@ -14,6 +14,7 @@
 #include "tools/standin/StandInPlayers.h"
 #include "tools/standin/StandInScores.h"
 #include "tools/standin/StandInSettings.h"
+#include "tools/standin/StandInSocial.h"
 #include "tools/standin/StandInStore.h"
 #include "tools/standin/StandInXml.h"
 
@@ -46,7 +47,8 @@ StandInState::StandInState(std::string directory)
     sqlite3_busy_timeout(db, 2000);
     std::string schema = std::string(players::kSchema) + scores::kSchema + achievements::kSchema + friends::kSchema
         + challenges::kSchema + forums::kSchema + chat::kSchema
-        + settings::kSchema + games::kSchema + invites::kSchema + cloud::kSchema;
+        + settings::kSchema + games::kSchema + invites::kSchema + cloud::kSchema
+        + social::kSchema;
     if (!store_->exec(schema)) {
         sqlite3_close(db);
         db = nullptr;
@@ -202,6 +204,19 @@ void StandInState::install(StandInServer& server)
     server.route("POST", "cloud_stores", signedRoute(&cloud::store));
     server.route("GET", "cloud_stores.xml", signedRoute(&cloud::keys));
     server.routePrefix("GET", "cloud_stores/", signedRoute(&cloud::fetch));
+    // Social networks, pictures and device tokens
+    server.route("GET", "users_credentials", signedRoute(&social::credentials));
+    server.route("GET", "users_credentials/import_friends", signedRoute(&social::importFriends));
+    server.route("POST", "users_credentials/remove.xml", signedRoute(&social::unlink));
+    server.route("POST", "notifications.xml", signedRoute(&social::post));
+    server.route("GET", game + "/notification_images/show.xml", signedRoute(&social::imageUrl));
+    server.route("GET", "profile_picture", signedRoute(&social::pictureSources));
+    server.routePrefix("POST", "profile_picture/select/", signedRoute(&social::selectPicture));
+    server.route("POST", "profile_picture/refresh", signedRoute(&social::refreshPicture));
+    server.route("POST", "push_notification_device_tokens.xml", signedRoute(&social::deviceToken));
+    server.route("GET", "invites/new/invitable_friends", signedRoute(&social::invitableFriends));
+    server.routePrefix("GET", "http_basic_credentials/", signedRoute(&social::httpBasic));
+    server.routePrefix("POST", "high_scores/", signedRoute(&social::invalidateBlob));
     // Invitations
     server.route("GET", "invites.xml", signedRoute(&invites::received));
     server.route("POST", "invites.xml", signedRoute(&invites::send));

@@ -370,3 +370,66 @@ TEST_F(StandInCloud, ChallengeDataKeepsItsNulBytes)
     auto kept = send(ann, "GET", "challenges/61/data.blob");
     EXPECT_EQ(kept.body, data);
 }
+
+using StandInSocial = KeptStandInTest;
+
+TEST_F(StandInSocial, PostsGoOutOnlyThroughALinkedNetworkAndAreKept)
+{
+    int64_t ann = addPlayer("Ann");
+    auto none = send(ann, "GET", "users_credentials", { { "only_include_linked_credentials", "1" }, { "user_id", "me" } }).body;
+    EXPECT_TRUE(has(none, "<identifier>linked</identifier>"));
+    EXPECT_FALSE(has(none, "<users_credential>"));
+    EXPECT_EQ(send(ann, "POST", "notifications.xml", { { "msg", "I won" }, { "image_type", "notification_images" } }).status, 422);
+    EXPECT_EQ(send(ann, "GET", "users_credentials/import_friends", { { "credential_name", "twitter" } }).status, 422);
+
+    ASSERT_TRUE(execSql("INSERT INTO linked_networks VALUES (" + std::to_string(ann) + ", 'twitter', '2026-01-01 00:00:00')"));
+    auto linked = send(ann, "GET", "users_credentials", { { "only_include_linked_credentials", "1" } }).body;
+    EXPECT_TRUE(has(linked, "<credential_type>twitter</credential_type>")) << linked;
+    EXPECT_TRUE(has(linked, "<has_global_permissions>true</has_global_permissions>"));
+    EXPECT_FALSE(has(linked, "fbconnect"));
+    EXPECT_EQ(send(ann, "POST", "notifications.xml", { { "msg", "" } }).status, 422);
+    ASSERT_EQ(send(ann, "POST", "notifications.xml",
+                   { { "msg", "I won" }, { "image_type", "notification_images" }, { "image_name", "game_icon" }, { "url", "http://x" } })
+                  .status,
+              200);
+    EXPECT_EQ(queryText("SELECT message || '|' || image_type || '|' || image || '|' || url FROM social_posts"),
+              "I won|notification_images|game_icon|http://x");
+    EXPECT_TRUE(has(send(ann, "GET", "client_applications/321/notification_images/show.xml", { { "image_name", "game_icon" } }).body,
+                    "<image_url><url>/notification_images/game_icon.png</url></image_url>"));
+
+    // Unlinking takes the network away again.
+    EXPECT_EQ(send(ann, "POST", "users_credentials/remove.xml", { { "credential_type", "twitter" } }).status, 200);
+    EXPECT_EQ(send(ann, "POST", "users_credentials/remove.xml", { { "credential_type", "twitter" } }).status, 404);
+    EXPECT_EQ(send(ann, "POST", "notifications.xml", { { "msg", "Again" } }).status, 422);
+}
+
+TEST_F(StandInSocial, TokensPicturesAndScoresBelongToTheirPlayer)
+{
+    int64_t ann = addPlayer("Ann"), bob = addPlayer("Bob");
+    ASSERT_EQ(send(ann, "POST", "push_notification_device_tokens.xml", { { "udid", "phone" }, { "device_token", "ab12" } }).status, 200);
+    // The device changes hands: its token now reaches the new player.
+    ASSERT_EQ(send(bob, "POST", "push_notification_device_tokens.xml", { { "udid", "phone" }, { "device_token", "cd34" } }).status, 200);
+    EXPECT_EQ(queryText("SELECT user_id || ' ' || token FROM device_tokens"), std::to_string(bob) + " cd34");
+    EXPECT_EQ(send(ann, "POST", "push_notification_device_tokens.xml", { { "udid", "phone" } }).status, 422);
+
+    EXPECT_EQ(send(ann, "POST", "profile_picture/select/twitter").status, 404);
+    EXPECT_EQ(send(ann, "POST", "profile_picture/select/upload", { { "uploaded_profile_picture", "jpeg" } }).status, 200);
+    EXPECT_EQ(queryText("SELECT source FROM profile_pictures WHERE user_id = " + std::to_string(ann)), "Upload");
+
+    ASSERT_TRUE(execSql("INSERT INTO high_scores (id, user_id, leaderboard_id, score, created_at) VALUES (900, "
+                        + std::to_string(ann) + ", 5, 10, '2026-01-01 00:00:00')"));
+    EXPECT_EQ(send(bob, "POST", "high_scores/900/invalidate_blob.xml").status, 404);
+    EXPECT_EQ(send(ann, "POST", "high_scores/900/invalidate_blob.xml").status, 200);
+    EXPECT_EQ(queryText("SELECT COUNT(*) FROM invalid_blobs"), "1");
+
+    EXPECT_EQ(send(ann, "GET", "http_basic_credentials/" + std::to_string(bob) + ".xml").status, 403);
+    EXPECT_TRUE(has(send(ann, "GET", "http_basic_credentials/@me.xml").body, "<user_id>" + std::to_string(ann) + "</user_id>"));
+
+    // Friends not yet invited can be invited.
+    state->addFriends(ann, bob);
+    state->addFriends(ann, 18);
+    send(ann, "POST", "invites.xml", { { "key", "brisko-friends" }, { "invite[receivers][]", "18" } });
+    auto invitable = send(ann, "GET", "invites/new/invitable_friends").body;
+    EXPECT_TRUE(has(invitable, "<total_objects>1</total_objects>")) << invitable;
+    EXPECT_TRUE(has(invitable, "<name>Bob</name>"));
+}
