@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
+
 namespace {
 
 class StandInBodyLimits : public ::testing::Test {
@@ -67,4 +69,40 @@ TEST_F(StandInBodyLimits, LargerBodiesAreRefusedWithTheirReason)
     EXPECT_NE(log[0].find("over the limit of 1048576"), std::string::npos);
     // A body within the limit after them is read as usual.
     EXPECT_EQ(post("application/x-www-form-urlencoded", "value=abc").body, "<size>3</size>");
+}
+
+TEST(StandInStorageHostLimits, AFormOverTheLimitIsRefusedWithItsReasonAndNotStored)
+{
+    standin::StorageHostStandIn host;
+    std::vector<std::string> log;
+    std::mutex m;
+    host.setLogSink([&](const std::string& line) {
+        std::lock_guard guard(m);
+        log.push_back(line);
+    });
+    ASSERT_GT(host.start(), 0);
+    auto form = [](const std::string& file, bool withPolicy) {
+        std::string body;
+        for (const char* field : { "key", "AWSAccessKeyId", "acl", "policy", "signature" })
+            if (withPolicy || std::string(field) != "policy")
+                body += std::string("--b\r\nContent-Disposition: form-data; name=\"") + field + "\"\r\n\r\nk\r\n";
+        return body + "--b\r\nContent-Disposition: form-data; name=\"file\"\r\n\r\n" + file + "\r\n--b--\r\n";
+    };
+    auto post = [&](const std::string& body) {
+        return standin_testing::sendRaw(host.port(), "POST / HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: multipart/form-data;"
+                                                     " boundary=b\r\nContent-Length: "
+                                                         + std::to_string(body.size()) + "\r\n\r\n" + body);
+    };
+    auto large = post(form(std::string(standin::kMultipartBodyLimit + 64 * 1024, 'x'), true));
+    EXPECT_EQ(large.status, 413);
+    EXPECT_NE(large.body.find("EntityTooLarge"), std::string::npos);
+    EXPECT_FALSE(host.storedObject("k"));
+    EXPECT_EQ(post(form("small", false)).status, 400);
+    EXPECT_EQ(post(form(std::string(standin::kMultipartBodyLimit, 'y'), true)).status, 204);
+    EXPECT_EQ(host.storedObject("k")->size(), standin::kMultipartBodyLimit);
+    host.stop();
+    std::lock_guard guard(m);
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[0].rfind("POST  413: a form of ", 0), 0u) << log[0];
+    EXPECT_EQ(log[1], "POST  400: the form has no policy");
 }
