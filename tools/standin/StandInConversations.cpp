@@ -29,6 +29,11 @@ Answer conversations::start(Store& s, const LoggedRequest& r, int64_t user)
         q.bind(1, subject).bind(2, user).bind(3, now()).run();
         id = s.lastId();
     }
+    // Both players find it in their inboxes.
+    for (int64_t player : { user, *other }) {
+        Statement in(s.db, "INSERT OR IGNORE INTO subscriptions (user_id, discussion_id) VALUES (?, ?)");
+        in.bind(1, player).bind(2, id).run();
+    }
     Statement q(s.db, "SELECT updated_at, (SELECT COUNT(*) FROM posts WHERE discussion_id = ?1) FROM discussions WHERE id = ?1");
     q.bind(1, id);
     q.step();

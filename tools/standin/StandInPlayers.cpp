@@ -1,7 +1,9 @@
 #include "tools/standin/StandInPlayers.h"
 
 #include "tools/standin/StandInAchievements.h"
+#include "tools/standin/StandInForums.h"
 #include "tools/standin/StandInFriends.h"
+#include "tools/standin/StandInGames.h"
 #include "tools/standin/StandInScores.h"
 #include "tools/standin/StandInXml.h"
 
@@ -124,10 +126,8 @@ Answer players::bootstrap(Store& s, const LoggedRequest& r, StandInServer& serve
                        + "<client_application_id>" + kGameId + "</client_application_id>"
                          "<unviewed_challenges_count>0</unviewed_challenges_count>"
                          "<pending_friends_count>0</pending_friends_count>"
-                         "<game_profile_page_info><id>" + kGameId + "</id><name>Brisko</name><short_name>Brisko</short_name>"
-                         "<has_leaderboards>true</has_leaderboards><has_achievements>true</has_achievements>"
-                         "</game_profile_page_info>"
-                       + "<user><id>" + std::to_string(*user) + "</id>" + element("name", playerName) + "</user>"
+                       + games::profileElement(s, kGameId, *user) + "<user><id>" + std::to_string(*user) + "</id>"
+                       + element("name", playerName) + "</user>"
                        + "<presence_enabled>false</presence_enabled>" + offline + "</bootstrap>");
 }
 
@@ -168,6 +168,16 @@ Answer players::rename(Store& s, const LoggedRequest& r, int64_t user)
     return Answer::xml("<resources></resources>");
 }
 
-Answer players::activities(Store&, const LoggedRequest&, int64_t) { return Answer::xml("<resources></resources>"); }
+Answer players::postToPlayer(Store& s, const LoggedRequest& r, int64_t user)
+{
+    if (endsWith(r.path, "/following.xml"))
+        return friends::follow(s, r, user);
+    if (endsWith(r.path, "/abuse_flags.xml"))
+        return forums::flagAbuse(s, r, user);
+    // The location is not shown to anyone here.
+    if (endsWith(r.path, "/set_location.xml"))
+        return Answer::xml("<resources></resources>");
+    return xml::error(404, "No such request");
+}
 
 } // namespace standin

@@ -26,6 +26,8 @@ Answer deviceAccounts(Store& s, const LoggedRequest& r);
 // users/<id>/ or users/<id>.xml, "@me" for the caller.
 Answer one(Store& s, const LoggedRequest& r, int64_t user);
 Answer rename(Store& s, const LoggedRequest& r, int64_t user);
-Answer activities(Store& s, const LoggedRequest& r, int64_t user);
+// Every POST under users/ without a route of its own: following, abuse
+// reports and the location; any other is 404.
+Answer postToPlayer(Store& s, const LoggedRequest& r, int64_t user);
 
 } // namespace standin::players

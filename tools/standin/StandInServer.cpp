@@ -145,6 +145,15 @@ bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl,
     return true;
 }
 
+// A request's body as read here (the library's own form parsing refuses
+// bodies far smaller than the client sends): a multipart one as its parts;
+// `refusal` says why it was not read whole (answered 413, reaching no route).
+struct ReadBody {
+    std::string body;
+    Params parts;
+    std::string refusal;
+};
+
 struct StandInServer::Impl {
     httplib::Server server;
     std::thread thread;
@@ -163,8 +172,9 @@ struct StandInServer::Impl {
     bool rejectsBadSignatures { false };
     std::function<void(const std::string&)> logSink;
 
-    void handle(const httplib::Request& req, httplib::Response& res);
+    void handle(const httplib::Request& req, const ReadBody& read, httplib::Response& res);
 };
+
 
 namespace {
 std::string verdict(const LoggedRequest& r)
@@ -173,10 +183,75 @@ std::string verdict(const LoggedRequest& r)
         return "unsigned";
     return r.signatureValid ? "signature verified" : "signature NOT verified (" + r.signatureFailure + ")";
 }
+
+// The text of an error answer's body without its markup: "why" or "field reason".
+std::string refusalReason(const std::string& body)
+{
+    std::string out;
+    bool inTag = false;
+    for (char c : body) {
+        if (c == '<' || c == '>') {
+            inTag = c == '<';
+            if (!out.empty() && out.back() != ' ')
+                out += ' ';
+        } else if (!inTag) {
+            out += c;
+        }
+    }
+    while (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    while (!out.empty() && out.front() == ' ')
+        out.erase(0, 1);
+    return out;
+}
+
+// Reads a request's body (a multipart one as its parts) up to the limit of
+// its kind; past it the rest is read and dropped (so the connection stays in
+// step) and the reason is set.
+ReadBody readBody(const httplib::Request& req, const httplib::ContentReader& reader)
+{
+    ReadBody out;
+    bool multipart = req.is_multipart_form_data();
+    size_t limit = multipart ? kMultipartBodyLimit : kFormBodyLimit;
+    size_t total = 0;
+    bool read = false;
+    if (multipart) {
+        read = reader(
+            [&](const httplib::MultipartFormData& part) {
+                out.parts.emplace_back(part.name, std::string());
+                return true;
+            },
+            [&](const char* data, size_t length) {
+                total += length;
+                if (total <= limit && !out.parts.empty())
+                    out.parts.back().second.append(data, length);
+                return true;
+            });
+    } else {
+        read = reader([&](const char* data, size_t length) {
+            total += length;
+            if (total <= limit)
+                out.body.append(data, length);
+            return true;
+        });
+    }
+    if (!read)
+        out.refusal = "the body could not be read";
+    else if (total > limit)
+        out.refusal = std::string("a ") + (multipart ? "multipart" : "form") + " body carrying " + std::to_string(total)
+            + " bytes is over the limit of " + std::to_string(limit);
+    if (!out.refusal.empty()) {
+        out.body.clear();
+        out.parts.clear();
+    }
+    return out;
+}
 } // namespace
 
-void StandInServer::Impl::handle(const httplib::Request& req, httplib::Response& res)
+void StandInServer::Impl::handle(const httplib::Request& req, const ReadBody& read, httplib::Response& res)
 {
+    const std::string& body = read.body;
+    const std::string& refusal = read.refusal;
     LoggedRequest logged;
     logged.method = req.method;
     std::string rawPath = req.target.substr(0, req.target.find('?'));
@@ -186,15 +261,14 @@ void StandInServer::Impl::handle(const httplib::Request& req, httplib::Response&
     logged.contentType = req.get_header_value("Content-Type");
     for (auto& [k, v] : req.headers)
         logged.headers.emplace_back(k, v);
-    logged.body = req.body;
+    logged.body = body;
     Params signedParams = logged.params;
     if (logged.contentType.rfind("application/x-www-form-urlencoded", 0) == 0) {
-        Params body = parseFormEncoded(req.body);
-        logged.params.insert(logged.params.end(), body.begin(), body.end());
-        signedParams.insert(signedParams.end(), body.begin(), body.end());
-    } else if (req.is_multipart_form_data()) {
-        for (auto& [name, file] : req.files)
-            logged.params.emplace_back(name, file.content);
+        Params form = parseFormEncoded(body);
+        logged.params.insert(logged.params.end(), form.begin(), form.end());
+        signedParams.insert(signedParams.end(), form.begin(), form.end());
+    } else {
+        logged.params.insert(logged.params.end(), read.parts.begin(), read.parts.end());
     }
     logged.viaChannel = req.has_header(kChannelMarkerHeader);
     logged.authorization = req.get_header_value("Authorization");
@@ -231,7 +305,10 @@ void StandInServer::Impl::handle(const httplib::Request& req, httplib::Response&
         log.push_back(logged);
         sink = logSink;
         auto key = std::make_pair(logged.method, logged.path);
-        if (logged.signed_ && !logged.signatureValid && rejectsBadSignatures) {
+        if (!refusal.empty()) {
+            answer = xml::error(413, "The request is too large: " + refusal);
+            found = true;
+        } else if (logged.signed_ && !logged.signatureValid && rejectsBadSignatures) {
             answer = xml::error(401, "The request's signature does not verify");
             found = true;
         } else if (auto s = scripted.find(key); s != scripted.end() && !s->second.empty()) {
@@ -265,7 +342,8 @@ void StandInServer::Impl::handle(const httplib::Request& req, httplib::Response&
         answer = xml::error(404, "Not found");
     if (sink)
         sink(logged.method + " " + logged.path + " " + std::to_string(answer.status) + " " + verdict(logged)
-             + (logged.viaChannel ? " (presence channel)" : ""));
+             + (logged.viaChannel ? " (presence channel)" : "")
+             + (answer.status >= 400 ? ": " + refusalReason(answer.body) : std::string()));
 
     if (answer.hold) {
         std::unique_lock lock(mutex);
@@ -300,11 +378,15 @@ StandInServer::~StandInServer() { stop(); }
 
 int StandInServer::start(int port)
 {
-    auto handler = [this](const httplib::Request& req, httplib::Response& res) { impl_->handle(req, res); };
+    auto handler = [this](const httplib::Request& req, httplib::Response& res) { impl_->handle(req, { req.body, {}, {} }, res); };
+    // Bodies are read here, each kind to its own limit.
+    auto withBody = [this](const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
+        impl_->handle(req, readBody(req, reader), res);
+    };
     impl_->server.Get(R"(.*)", handler);
-    impl_->server.Post(R"(.*)", handler);
-    impl_->server.Put(R"(.*)", handler);
-    impl_->server.Delete(R"(.*)", handler);
+    impl_->server.Post(R"(.*)", withBody);
+    impl_->server.Put(R"(.*)", withBody);
+    impl_->server.Delete(R"(.*)", withBody);
     // Only SO_REUSEADDR: the library's default also sets SO_REUSEPORT, which
     // would let a second server share a port already in use.
     impl_->server.set_socket_options([](socket_t sock) {

@@ -68,6 +68,13 @@ struct Answer {
 
 using Handler = std::function<Answer(const LoggedRequest&)>;
 
+// The largest bodies the service reads. A form carries at most a cloud value
+// of 256 KiB, percent-encoded up to three times its size; a multipart body a
+// picture or a blob of the same size (the limit counts the parts' contents).
+// A larger body is answered 413 with its reason and reaches no route.
+constexpr size_t kFormBodyLimit = 1024 * 1024;
+constexpr size_t kMultipartBodyLimit = 2 * 1024 * 1024;
+
 class StandInServer {
 public:
     StandInServer();
@@ -99,7 +106,8 @@ public:
     // program's behaviour; in-process tests may inspect them instead).
     void setRejectsBadSignatures(bool rejects);
     // Receives one line per answered request: method, path, status and the
-    // signature verdict ("GET users.xml 200 signature verified").
+    // signature verdict ("GET users.xml 200 signature verified"); a refusal
+    // (status 400 and above) adds its reason after a colon.
     void setLogSink(std::function<void(const std::string& line)> sink);
 
     void releaseHeld();

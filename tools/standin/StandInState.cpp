@@ -4,11 +4,17 @@
 
 #include "tools/standin/StandInAchievements.h"
 #include "tools/standin/StandInChallenges.h"
+#include "tools/standin/StandInChat.h"
+#include "tools/standin/StandInCloud.h"
 #include "tools/standin/StandInConversations.h"
 #include "tools/standin/StandInForums.h"
 #include "tools/standin/StandInFriends.h"
+#include "tools/standin/StandInGames.h"
+#include "tools/standin/StandInInvites.h"
 #include "tools/standin/StandInPlayers.h"
 #include "tools/standin/StandInScores.h"
+#include "tools/standin/StandInSettings.h"
+#include "tools/standin/StandInSocial.h"
 #include "tools/standin/StandInStore.h"
 #include "tools/standin/StandInXml.h"
 
@@ -40,7 +46,9 @@ StandInState::StandInState(std::string directory)
     }
     sqlite3_busy_timeout(db, 2000);
     std::string schema = std::string(players::kSchema) + scores::kSchema + achievements::kSchema + friends::kSchema
-        + challenges::kSchema + forums::kSchema;
+        + challenges::kSchema + forums::kSchema + chat::kSchema
+        + settings::kSchema + games::kSchema + invites::kSchema + cloud::kSchema
+        + social::kSchema;
     if (!store_->exec(schema)) {
         sqlite3_close(db);
         db = nullptr;
@@ -55,6 +63,23 @@ StandInState::StandInState(std::string directory)
     if (!seeded)
         store_->exec(std::string("BEGIN;") + players::kSeed + scores::kSeed + achievements::kSeed + challenges::kSeed
                      + forums::kSeed + "COMMIT;");
+    // Domains added later seed themselves into a folder kept by an older service.
+    seedWhenEmpty("chat_room_definitions", chat::kSeed);
+    seedWhenEmpty("announcements", forums::kAnnouncementSeed);
+    seedWhenEmpty("settings", settings::kSeed);
+    seedWhenEmpty("games", games::kSeed);
+    seedWhenEmpty("invite_definitions", invites::kSeed);
+}
+
+void StandInState::seedWhenEmpty(const char* table, const char* seed)
+{
+    bool empty = false;
+    {
+        Statement q(store_->db, ("SELECT COUNT(*) FROM " + std::string(table)).c_str());
+        empty = q.step() && q.integer(0) == 0;
+    }
+    if (empty)
+        store_->exec(std::string("BEGIN;") + seed + "COMMIT;");
 }
 
 StandInState::~StandInState()
@@ -126,7 +151,15 @@ void StandInState::install(StandInServer& server)
             return xml::error(401, "The request's signature does not verify");
         return players::deviceAccounts(s, r);
     });
-    server.route("GET", "users/@me/activities.xml", playerRoute(&players::activities));
+    server.route("GET", "users/@me/activities.xml", playerRoute(&chat::activities));
+    server.route("GET", "users/@me/settings.xml", signedRoute(&settings::list));
+    server.route("POST", "users/@me/settings.xml", signedRoute(&settings::change));
+    server.routePrefix("GET", "users/@me/settings/", signedRoute(&settings::one));
+    server.route("GET", "users/remove_from_device.xml", signedRoute(&settings::removeFromDevice));
+    server.route("POST", "users/remove_from_device.xml", signedRoute(&settings::removeFromDevice));
+    server.route("GET", game + "/news_letter_subscription.xml", signedRoute(&settings::newsletter));
+    server.route("POST", game + "/news_letter_subscription.xml", signedRoute(&settings::subscribeNewsletter));
+    server.route("DELETE", game + "/news_letter_subscription.xml", signedRoute(&settings::unsubscribeNewsletter));
     server.routePrefix("GET", "users/", playerRoute(&players::one));
     // Scores and leaderboards ("@me" or the game's id is the running game)
     server.route("POST", "client_applications/@me/high_scores.xml", signedRoute(&scores::submit));
@@ -139,7 +172,7 @@ void StandInState::install(StandInServer& server)
     server.route("POST", "users/@me/unlocked_achievements.xml", signedRoute(&achievements::submitUnlocks));
     // Friends
     server.route("GET", "users.xml", signedRoute(&friends::usersOfInterest));
-    server.routePrefix("POST", "users/", playerRoute(&friends::follow));
+    server.routePrefix("POST", "users/", playerRoute(&players::postToPlayer));
     server.routePrefix("DELETE", "users/", playerRoute(&friends::unfollow));
     // Challenges (a challenge's data is fetched unsigned from its user_data_url)
     server.route("POST", "challenges.xml", signedRoute(&challenges::send));
@@ -148,15 +181,55 @@ void StandInState::install(StandInServer& server)
     server.routePrefix("POST", "challenges_users/", signedRoute(&challenges::answer));
     server.routePrefix("GET", "challenges/", openRoute(&challenges::data));
     // Forums
-    server.route("GET", game + "/forums/announcements.xml", Answer::xml("<resources></resources>"));
+    server.route("GET", game + "/forums/announcements.xml", signedRoute(&forums::announcements));
+    server.route("GET", "subscriptions.xml", signedRoute(&forums::subscriptionList));
     server.route("GET", game + "/forums.xml", signedRoute(&forums::topics));
     server.route("GET", "client_applications/@me/forums.xml", signedRoute(&forums::topics));
     server.routePrefix("GET", "topics/", signedRoute(&forums::threads));
     server.routePrefix("POST", "topics/", signedRoute(&forums::newThread));
     server.routePrefix("GET", "discussions/", signedRoute(&forums::posts));
-    server.routePrefix("POST", "discussions/", signedRoute(&forums::newPost));
+    server.routePrefix("POST", "discussions/", signedRoute(&forums::postToThread));
+    // Games, profiles and discovery
+    server.routePrefix("GET", "apps/", signedRoute(&games::profile));
+    server.route("GET", "apps.xml", signedRoute(&games::played));
+    server.routePrefix("GET", "profiles/", signedRoute(&games::profiles));
+    server.route("POST", game + "/users/review.xml", signedRoute(&games::writeReview));
+    server.routePrefix("GET", game + "/users/", signedRoute(&games::review));
+    server.route("GET", "client_application_users/fan_club", signedRoute(&games::fanClub));
+    server.route("GET", game + "/application_descriptions.xml", signedRoute(&games::description));
+    server.route("GET", "game_discovery_categories", signedRoute(&games::discoveryIndex));
+    server.routePrefix("GET", "game_discovery_categories/", signedRoute(&games::discoveryPage));
+    server.route("GET", "banners/featured-1.png", openRoute(&games::banner));
+    // The cloud store
+    server.route("POST", "cloud_stores", signedRoute(&cloud::store));
+    server.route("GET", "cloud_stores.xml", signedRoute(&cloud::keys));
+    server.routePrefix("GET", "cloud_stores/", signedRoute(&cloud::fetch));
+    // Social networks, pictures and device tokens
+    server.route("GET", "users_credentials", signedRoute(&social::credentials));
+    server.route("GET", "users_credentials/import_friends", signedRoute(&social::importFriends));
+    server.route("POST", "users_credentials/remove.xml", signedRoute(&social::unlink));
+    server.route("POST", "notifications.xml", signedRoute(&social::post));
+    server.route("GET", game + "/notification_images/show.xml", signedRoute(&social::imageUrl));
+    server.route("GET", "profile_picture", signedRoute(&social::pictureSources));
+    server.routePrefix("POST", "profile_picture/select/", signedRoute(&social::selectPicture));
+    server.route("POST", "profile_picture/refresh", signedRoute(&social::refreshPicture));
+    server.route("POST", "push_notification_device_tokens.xml", signedRoute(&social::deviceToken));
+    server.route("GET", "invites/new/invitable_friends", signedRoute(&social::invitableFriends));
+    server.routePrefix("GET", "http_basic_credentials/", signedRoute(&social::httpBasic));
+    server.routePrefix("POST", "high_scores/", signedRoute(&social::invalidateBlob));
+    // Invitations
+    server.route("GET", "invites.xml", signedRoute(&invites::received));
+    server.route("POST", "invites.xml", signedRoute(&invites::send));
+    server.routePrefix("PUT", "invites/", signedRoute(&invites::ignore));
+    server.routePrefix("GET", "invite_definitions/", signedRoute(&invites::definition));
     // Conversations
     server.route("POST", "discussions.xml", signedRoute(&conversations::start));
+    // Chat
+    server.route("GET", "chat_room_definitions.xml", signedRoute(&chat::definitions));
+    server.route("GET", "chat_room_instances.xml", signedRoute(&chat::instances));
+    server.route("GET", "chat_room_instances/join", signedRoute(&chat::join));
+    server.route("GET", "chat_room_instances/show", signedRoute(&chat::show));
+    server.route("POST", "chat_messages.xml", signedRoute(&chat::post));
 }
 
 std::optional<int64_t> StandInState::userForDevice(const std::string& udid) const

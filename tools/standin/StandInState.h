@@ -102,6 +102,8 @@ public:
     static constexpr int64_t kGeneralTopic = 201;
 
 private:
+    void seedWhenEmpty(const char* table, const char* seed);
+
     std::string path_;
     std::unique_ptr<Store> store_;
 };

@@ -68,8 +68,10 @@ bool Statement::isNull(int c) const { return sqlite3_column_type(stmt_, c) == SQ
 
 std::string Statement::text(int c) const
 {
+    // By its length: a kept blob may hold NUL bytes.
     const unsigned char* t = sqlite3_column_text(stmt_, c);
-    return t ? reinterpret_cast<const char*>(t) : "";
+    return t ? std::string(reinterpret_cast<const char*>(t), static_cast<size_t>(sqlite3_column_bytes(stmt_, c)))
+             : std::string();
 }
 
 std::string now()

@@ -46,6 +46,7 @@ public:
     int64_t integer(int c) const;
     double real(int c) const;
     bool isNull(int c) const;
+    // The whole value, NUL bytes included.
     std::string text(int c) const;
 
 private:

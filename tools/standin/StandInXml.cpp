@@ -29,6 +29,30 @@ std::string pageHeader(size_t total)
         + "</total_objects></pagination_header>";
 }
 
+Page requestedPage(const LoggedRequest& r, size_t defaultPerPage)
+{
+    auto positive = [&r](const char* name, size_t fallback) -> size_t {
+        const std::string text = r.param(name);
+        if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+            return fallback;
+        size_t value = std::stoul(text);
+        return value ? value : fallback;
+    };
+    Page page;
+    page.number = positive("page", 1);
+    page.perPage = std::min(positive("per_page", defaultPerPage), kMaxPerPage);
+    return page;
+}
+
+std::string pageHeader(size_t total, const Page& page)
+{
+    size_t pages = std::max<size_t>(1, (total + page.perPage - 1) / page.perPage);
+    return "<pagination_header><current_offset>" + std::to_string(page.offset()) + "</current_offset><current_page>"
+        + std::to_string(page.number) + "</current_page><total_pages>" + std::to_string(pages)
+        + "</total_pages><per_page>" + std::to_string(page.perPage) + "</per_page><total_objects>"
+        + std::to_string(total) + "</total_objects></pagination_header>";
+}
+
 std::string errorBody(const std::string& why) { return "<errors>" + element("error", why) + "</errors>"; }
 
 Answer error(int status, const std::string& why) { return Answer::xml(errorBody(why), status); }

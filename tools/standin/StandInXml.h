@@ -15,6 +15,18 @@ std::string escape(const std::string& text);
 std::string element(const std::string& name, const std::string& text);
 // The single page of a list of `total` objects.
 std::string pageHeader(size_t total);
+
+// The page of a list a request asks for: "page" counts from 1 and "per_page"
+// is capped at kMaxPerPage; missing or unreadable values take the defaults.
+struct Page {
+    size_t number { 1 };
+    size_t perPage { 25 };
+    size_t offset() const { return (number - 1) * perPage; }
+};
+constexpr size_t kMaxPerPage = 100;
+Page requestedPage(const LoggedRequest& r, size_t defaultPerPage = 25);
+// The header of that page of a list of `total` objects.
+std::string pageHeader(size_t total, const Page& page);
 // The body of an error answer: <errors><error>why</error></errors>.
 std::string errorBody(const std::string& why);
 // An answer of the given status carrying errorBody(why).

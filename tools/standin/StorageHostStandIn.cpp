@@ -98,9 +98,14 @@ const char* reason(int status)
     case 204: return "No Content";
     case 400: return "Bad Request";
     case 404: return "Not Found";
+    case 413: return "Payload Too Large";
     default: return "Status";
     }
 }
+
+// The largest form the host reads: the largest multipart body the service
+// reads, and room for the signed form's fields.
+constexpr size_t kMaxFormBytes = kMultipartBodyLimit + 64 * 1024;
 
 } // namespace
 
@@ -143,16 +148,32 @@ void StorageHostStandIn::Impl::answer(int client)
             request.contentType = value;
     }
     request.body = data.substr(headerEnd + 4);
-    while (request.body.size() < contentLength) {
-        if (!readSome(client, request.body))
+    // A form larger than the largest blob and its fields is read and dropped, then refused.
+    const bool tooLarge = contentLength > kMaxFormBytes;
+    size_t received = request.body.size();
+    while (received < contentLength) {
+        std::string more;
+        if (!readSome(client, more))
             return;
+        received += more.size();
+        if (!tooLarge)
+            request.body += more;
     }
-    request.body.resize(contentLength);
+    if (tooLarge)
+        request.body.clear();
+    else
+        request.body.resize(contentLength);
 
     int status = 404;
     std::string body;
     std::string type = "application/xml";
-    if (request.method == "POST" && request.contentType.rfind("multipart/form-data", 0) == 0) {
+    std::string refusal;
+    if (tooLarge) {
+        status = 413;
+        refusal = "a form of " + std::to_string(contentLength) + " bytes is over the limit of "
+            + std::to_string(kMaxFormBytes);
+        body = "<Error><Code>EntityTooLarge</Code><Message>" + refusal + "</Message></Error>";
+    } else if (request.method == "POST" && request.contentType.rfind("multipart/form-data", 0) == 0) {
         request.params = parseMultipart(request.body, request.contentType);
         auto part = [&](const char* name) -> const std::string* {
             for (const auto& [n, v] : request.params)
@@ -162,8 +183,10 @@ void StorageHostStandIn::Impl::answer(int client)
         };
         status = 204;
         for (const char* field : { "key", "AWSAccessKeyId", "acl", "policy", "signature", "file" })
-            if (!part(field))
+            if (!part(field)) {
                 status = 400;
+                refusal = std::string("the form has no ") + field;
+            }
         std::lock_guard guard(mutex);
         if (status == 204)
             objects[*part("key")] = *part("file");
@@ -178,6 +201,7 @@ void StorageHostStandIn::Impl::answer(int client)
             type = "application/octet-stream";
         } else {
             body = "<Error><Code>NoSuchKey</Code></Error>";
+            refusal = "nothing is stored under this key";
         }
     }
     std::function<void(const std::string&)> sink;
@@ -187,7 +211,8 @@ void StorageHostStandIn::Impl::answer(int client)
         sink = logSink;
     }
     if (sink)
-        sink(request.method + " " + request.path + " " + std::to_string(status));
+        sink(request.method + " " + request.path + " " + std::to_string(status)
+             + (refusal.empty() ? std::string() : ": " + refusal));
     std::string response = "HTTP/1.1 " + std::to_string(status) + " " + reason(status) + "\r\n";
     if (status != 204)
         response += "Content-Type: " + type + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n";

@@ -202,9 +202,10 @@ TEST(StandInServerTest, RejectsWhatDoesNotVerifyWhenAskedAndLogsEveryAnswer)
     ASSERT_EQ(server.requestCount(), 3u);
     EXPECT_FALSE(server.requests()[1].signatureValid);
     std::lock_guard guard(mutex);
-    EXPECT_EQ(lines, (std::vector<std::string> { "POST scores.xml 200 signature NOT verified (signature mismatch)",
-                                                 "POST scores.xml 401 signature NOT verified (signature mismatch)",
-                                                 "POST scores.xml 200 signature verified" }));
+    EXPECT_EQ(lines, (std::vector<std::string> {
+                         "POST scores.xml 200 signature NOT verified (signature mismatch)",
+                         "POST scores.xml 401 signature NOT verified (signature mismatch): The request's signature does not verify",
+                         "POST scores.xml 200 signature verified" }));
     server.stop();
 }
 

@@ -1,0 +1,145 @@
+#include "StandInRequestSupport.h"
+
+#include "social/runtime/OAuthSignature.h"
+
+#include <sqlite3.h>
+
+#include <arpa/inet.h>
+#include <cstdlib>
+#include <ctime>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace standin_testing {
+
+Reply sendRaw(int port, const std::string& request)
+{
+    Reply reply;
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return reply;
+    }
+    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    std::string raw;
+    char buffer[8192];
+    for (;;) {
+        ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            break;
+        raw.append(buffer, static_cast<size_t>(n));
+        auto end = raw.find("\r\n\r\n");
+        if (end == std::string::npos)
+            continue;
+        auto length = raw.find("Content-Length: ");
+        if (length != std::string::npos && length < end
+            && raw.size() >= end + 4 + std::stoul(raw.substr(length + 16)))
+            break;
+    }
+    ::close(fd);
+    auto end = raw.find("\r\n\r\n");
+    if (raw.size() < 12 || end == std::string::npos)
+        return reply;
+    reply.status = std::atoi(raw.c_str() + 9);
+    reply.body = raw.substr(end + 4);
+    return reply;
+}
+
+Reply ask(int port, const std::string& method, const std::string& path, const standin::Params& form,
+          const std::string& token, const std::string& tokenSecret)
+{
+    quorvel::OAuthParams oauth { { "oauth_consumer_key", "product-key" }, { "oauth_nonce", quorvel::oauthNonce() },
+                                 { "oauth_signature_method", "HMAC-SHA1" },
+                                 { "oauth_timestamp", std::to_string(std::time(nullptr)) }, { "oauth_token", token },
+                                 { "oauth_version", "1.0" } };
+    quorvel::OAuthParams all = oauth;
+    all.insert(all.end(), form.begin(), form.end());
+    std::string url = "http://127.0.0.1:" + std::to_string(port) + "/" + path;
+    oauth.emplace_back("oauth_signature",
+                       quorvel::oauthSignature(quorvel::oauthSignatureBaseString(method, url, all), "product-secret",
+                                               tokenSecret));
+    std::string header = "OAuth ";
+    for (size_t i = 0; i < oauth.size(); ++i)
+        header += (i ? ", " : "") + oauth[i].first + "=\"" + quorvel::oauthEncode(oauth[i].second) + "\"";
+    // A GET carries its parameters in the query, the others in a form body.
+    std::string body;
+    for (auto& [n, v] : form)
+        body += (body.empty() ? "" : "&") + quorvel::oauthEncode(n) + "=" + quorvel::oauthEncode(v);
+    std::string target = path;
+    if (method == "GET" && !body.empty()) {
+        target += "?" + body;
+        body.clear();
+    }
+    std::string request = method + " /" + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\nConnection: close\r\nAuthorization: "
+        + header + "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: "
+        + std::to_string(body.size()) + "\r\n\r\n" + body;
+
+    return sendRaw(port, request);
+}
+
+void KeptStandInTest::SetUp()
+{
+    state = std::make_unique<standin::StandInState>(home.path());
+    ASSERT_TRUE(state->isOpen()) << state->error();
+    server.setConsumer("product-key", "product-secret");
+    if (!fixtures.empty())
+        server.setFixtureDirectory(fixtures);
+    server.installDefaultRoutes();
+    server.installAccountRoutes(1);
+    state->install(server);
+    server.setRejectsBadSignatures(true);
+    server.setLogSink([this](const std::string& line) { log.push_back(line); });
+    ASSERT_GT(server.start(), 0);
+}
+
+void KeptStandInTest::TearDown() { server.stop(); }
+
+int64_t KeptStandInTest::addPlayer(const std::string& name)
+{
+    int64_t id = state->addUser(name);
+    std::string token = "token-" + std::to_string(id);
+    EXPECT_TRUE(execSql("INSERT INTO tokens VALUES ('" + token + "', 'secret-" + std::to_string(id) + "', "
+                        + std::to_string(id) + ")"));
+    server.addToken(token, "secret-" + std::to_string(id));
+    return id;
+}
+
+Reply KeptStandInTest::send(int64_t player, const std::string& method, const std::string& path,
+                            const standin::Params& form)
+{
+    return ask(server.port(), method, path, form, "token-" + std::to_string(player), "secret-" + std::to_string(player));
+}
+
+bool KeptStandInTest::execSql(const std::string& sql)
+{
+    sqlite3* db = nullptr;
+    bool done = sqlite3_open(state->databasePath().c_str(), &db) == SQLITE_OK
+        && sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return done;
+}
+
+std::string KeptStandInTest::queryText(const std::string& sql)
+{
+    sqlite3* db = nullptr;
+    std::string out;
+    if (sqlite3_open(state->databasePath().c_str(), &db) == SQLITE_OK) {
+        sqlite3_exec(
+            db, sql.c_str(),
+            [](void* into, int, char** values, char**) {
+                if (values[0])
+                    *static_cast<std::string*>(into) = values[0];
+                return 1;
+            },
+            &out, nullptr);
+    }
+    sqlite3_close(db);
+    return out;
+}
+
+} // namespace standin_testing

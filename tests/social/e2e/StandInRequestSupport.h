@@ -1,0 +1,51 @@
+// The stand-in set up as its program runs it, with kept state in a folder of
+// the test, and players who send it signed requests over loopback HTTP
+// without the client (one fresh connection per request).
+#pragma once
+
+#include "support/TestSupport.h"
+
+#include "tools/standin/StandInServer.h"
+#include "tools/standin/StandInState.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace standin_testing {
+
+struct Reply {
+    int status { 0 }; // 0: no answer
+    std::string body;
+};
+
+// A request as written, over a fresh connection.
+Reply sendRaw(int port, const std::string& request);
+// One request signed with the test consumer and the token; a GET carries the
+// form in its query.
+Reply ask(int port, const std::string& method, const std::string& path, const standin::Params& form,
+          const std::string& token, const std::string& tokenSecret);
+
+class KeptStandInTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A new player holding a token of their own; answers their id.
+    int64_t addPlayer(const std::string& name);
+    Reply send(int64_t player, const std::string& method, const std::string& path, const standin::Params& form = {});
+    // Runs SQL on the state's file (for records no request makes).
+    bool execSql(const std::string& sql);
+    // The first column of the first row of a query on it, or empty.
+    std::string queryText(const std::string& sql);
+
+    std::string fixtures; // set before SetUp to answer from fixtures too
+    testing_support::TempDir home;
+    std::unique_ptr<standin::StandInState> state;
+    standin::StandInServer server;
+    std::vector<std::string> log;
+};
+
+} // namespace standin_testing

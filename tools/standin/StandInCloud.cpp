@@ -1,0 +1,57 @@
+#include "tools/standin/StandInCloud.h"
+
+#include "tools/standin/StandInXml.h"
+
+namespace standin {
+
+using xml::element;
+
+const char* const cloud::kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS cloud_values (user_id INTEGER NOT NULL, key TEXT NOT NULL, value BLOB NOT NULL,
+    updated_at TEXT NOT NULL, PRIMARY KEY (user_id, key));
+)sql";
+
+Answer cloud::store(Store& s, const LoggedRequest& r, int64_t user)
+{
+    std::string key = r.param("key");
+    if (key.empty() || !r.hasParam("blob"))
+        return xml::fieldErrors(key.empty() ? xml::fieldError("key", "can't be blank")
+                                            : xml::fieldError("blob", "can't be blank"));
+    std::string value = r.param("blob");
+    if (value.size() > kMaxValueBytes)
+        return xml::error(413, "A stored value of " + std::to_string(value.size()) + " bytes is over the limit of "
+                                   + std::to_string(kMaxValueBytes));
+    Statement q(s.db, "INSERT OR REPLACE INTO cloud_values (user_id, key, value, updated_at) VALUES (?, ?, ?, ?)");
+    q.bind(1, user).bind(2, key).bind(3, value).bind(4, now()).run();
+    return Answer::xml("<resources><cloud_store>" + element("user_id", std::to_string(user)) + element("key", key)
+                       + "</cloud_store></resources>");
+}
+
+Answer cloud::fetch(Store& s, const LoggedRequest& r, int64_t user)
+{
+    std::string key = r.path.substr(std::string("cloud_stores/").size());
+    if (!endsWith(key, ".blob"))
+        return xml::error(404, "Not found");
+    key.resize(key.size() - 5);
+    Statement q(s.db, "SELECT value FROM cloud_values WHERE user_id = ? AND key = ?");
+    q.bind(1, user).bind(2, key);
+    if (!q.step())
+        return xml::error(404, "Nothing is stored under this key");
+    Answer a;
+    a.body = q.text(0);
+    a.contentType = "application/octet-stream";
+    return a;
+}
+
+Answer cloud::keys(Store& s, const LoggedRequest&, int64_t user)
+{
+    std::string body;
+    Statement q(s.db, "SELECT key FROM cloud_values WHERE user_id = ? ORDER BY key");
+    q.bind(1, user);
+    while (q.step())
+        body += "<cloud_store>" + element("user_id", std::to_string(user)) + element("key", q.text(0))
+            + "</cloud_store>";
+    return Answer::xml("<resources>" + body + "</resources>");
+}
+
+} // namespace standin

@@ -1,0 +1,124 @@
+#include "tools/standin/StandInSettings.h"
+
+#include "tools/standin/StandInPlayers.h"
+#include "tools/standin/StandInXml.h"
+
+namespace standin {
+
+using xml::element;
+
+const char* const settings::kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS settings (id INTEGER PRIMARY KEY, key TEXT NOT NULL UNIQUE, name TEXT NOT NULL,
+    default_value TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS user_settings (user_id INTEGER NOT NULL, setting_id INTEGER NOT NULL, value TEXT NOT NULL,
+    PRIMARY KEY (user_id, setting_id));
+CREATE TABLE IF NOT EXISTS newsletter_subscriptions (user_id INTEGER NOT NULL, game_id TEXT NOT NULL,
+    PRIMARY KEY (user_id, game_id));
+)sql";
+
+const char* const settings::kSeed = "INSERT INTO settings VALUES (1, 'share_online_status', 'Show Me Online', '1'),"
+                                    " (2, 'notify_challenges', 'Challenge Notices', '1'),"
+                                    " (3, 'newsletter_quorvel', 'News by E-mail', '0');";
+
+namespace {
+
+// The setting chosen by a where clause on its id or key, as the caller has it.
+std::string settingElement(Store& s, const char* where, const std::string& value, int64_t user)
+{
+    std::string sql = std::string("SELECT g.id, g.key, g.name, COALESCE(u.value, g.default_value) FROM settings g"
+                                  " LEFT JOIN user_settings u ON u.setting_id = g.id AND u.user_id = ?1 WHERE ")
+        + where + " ORDER BY g.id";
+    Statement q(s.db, sql.c_str());
+    q.bind(1, user);
+    if (where[0] != '1')
+        q.bind(2, value);
+    std::string out;
+    while (q.step())
+        out += "<user_setting><id>" + std::to_string(q.integer(0)) + "</id>" + element("name", q.text(2))
+            + element("value", q.text(3)) + "<value_type>bool</value_type>" + element("key", q.text(1))
+            + "</user_setting>";
+    return out;
+}
+
+std::string developerElement() { return "<developer><id>41</id><name>Brisko Games</name></developer>"; }
+
+// The game's id in client_applications/<game>/...
+std::string gameOf(const LoggedRequest& r)
+{
+    std::string rest = r.path.substr(std::string("client_applications/").size());
+    return rest.substr(0, rest.find('/'));
+}
+
+} // namespace
+
+Answer settings::list(Store& s, const LoggedRequest&, int64_t user)
+{
+    return Answer::xml("<resources>" + settingElement(s, "1", {}, user) + "</resources>");
+}
+
+Answer settings::one(Store& s, const LoggedRequest& r, int64_t user)
+{
+    // users/@me/settings/<key>.xml
+    std::string key = r.path.substr(std::string("users/@me/settings/").size());
+    if (!endsWith(key, ".xml"))
+        return xml::error(404, "No such setting");
+    key.resize(key.size() - 4);
+    std::string body = settingElement(s, "g.key = ?2", key, user);
+    if (body.empty())
+        return xml::error(404, "No such setting");
+    return Answer::xml("<resources>" + body + "</resources>");
+}
+
+Answer settings::change(Store& s, const LoggedRequest& r, int64_t user)
+{
+    std::string value = r.param("user_setting[value]");
+    if (value != "1" && value != "0")
+        return xml::fieldErrors(xml::fieldError("value", "must be 1 or 0"));
+    Statement q(s.db, "SELECT id FROM settings WHERE id = ? OR key = ?");
+    q.bind(1, number(r.param("user_setting[id]")).value_or(-1)).bind(2, r.param("user_setting[key]"));
+    if (!q.step())
+        return xml::error(404, "No such setting");
+    int64_t id = q.integer(0);
+    Statement set(s.db, "INSERT OR REPLACE INTO user_settings (user_id, setting_id, value) VALUES (?, ?, ?)");
+    set.bind(1, user).bind(2, id).bind(3, value).run();
+    return Answer::xml("<resources>" + settingElement(s, "g.id = ?2", std::to_string(id), user) + "</resources>");
+}
+
+Answer settings::newsletter(Store& s, const LoggedRequest& r, int64_t user)
+{
+    Statement q(s.db, "SELECT 1 FROM newsletter_subscriptions WHERE user_id = ? AND game_id = ?");
+    q.bind(1, user).bind(2, gameOf(r));
+    if (!q.step())
+        return Answer::xml("<resources></resources>");
+    return Answer::xml("<resources><news_letter_subscription><id>" + std::to_string(user) + "</id>"
+                       + players::userElement(s, user, user) + developerElement()
+                       + "</news_letter_subscription></resources>");
+}
+
+Answer settings::subscribeNewsletter(Store& s, const LoggedRequest& r, int64_t user)
+{
+    Statement q(s.db, "INSERT OR IGNORE INTO newsletter_subscriptions (user_id, game_id) VALUES (?, ?)");
+    q.bind(1, user).bind(2, gameOf(r)).run();
+    return newsletter(s, r, user);
+}
+
+Answer settings::unsubscribeNewsletter(Store& s, const LoggedRequest& r, int64_t user)
+{
+    Statement q(s.db, "DELETE FROM newsletter_subscriptions WHERE user_id = ? AND game_id = ?");
+    q.bind(1, user).bind(2, gameOf(r)).run();
+    return Answer::xml("<resources></resources>");
+}
+
+Answer settings::removeFromDevice(Store& s, const LoggedRequest& r, int64_t user)
+{
+    std::string udid = r.param("udid");
+    if (udid.empty())
+        return xml::fieldErrors(xml::fieldError("udid", "can't be blank"));
+    if (r.hasParam("user_id") && number(r.param("user_id")) != user)
+        return xml::error(403, "Only the player's own account can be taken off a device");
+    Statement q(s.db, "DELETE FROM devices WHERE udid = ? AND user_id = ?");
+    q.bind(1, udid).bind(2, user).run();
+    return Answer::xml("<resources></resources>");
+}
+
+} // namespace standin

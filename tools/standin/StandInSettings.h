@@ -1,0 +1,28 @@
+// The stand-in's player settings: the switches each player keeps, the
+// developer's newsletter, and taking a player off a device.
+#pragma once
+
+#include "tools/standin/StandInStore.h"
+
+namespace standin::settings {
+
+extern const char* const kSchema;
+// Settings 1 "share_online_status", 2 "notify_challenges" (both on) and
+// 3 "newsletter_quorvel" (off).
+extern const char* const kSeed;
+
+// GET users/@me/settings.xml: every setting with the caller's value.
+Answer list(Store& s, const LoggedRequest& r, int64_t user);
+// GET users/@me/settings/<key>.xml: one of them.
+Answer one(Store& s, const LoggedRequest& r, int64_t user);
+// POST users/@me/settings.xml with user_setting[id] or user_setting[key], and user_setting[value] 1 or 0.
+Answer change(Store& s, const LoggedRequest& r, int64_t user);
+// GET, POST and DELETE client_applications/<game>/news_letter_subscription.xml.
+Answer newsletter(Store& s, const LoggedRequest& r, int64_t user);
+Answer subscribeNewsletter(Store& s, const LoggedRequest& r, int64_t user);
+Answer unsubscribeNewsletter(Store& s, const LoggedRequest& r, int64_t user);
+// users/remove_from_device.xml with udid (and user_id, the caller's own):
+// the device no longer opens the caller's account.
+Answer removeFromDevice(Store& s, const LoggedRequest& r, int64_t user);
+
+} // namespace standin::settings

@@ -1,0 +1,190 @@
+#include "tools/standin/StandInSocial.h"
+
+#include "tools/standin/StandInPlayers.h"
+#include "tools/standin/StandInXml.h"
+
+namespace standin {
+
+using xml::element;
+
+const char* const social::kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS linked_networks (user_id INTEGER NOT NULL, credential_type TEXT NOT NULL,
+    linked_at TEXT NOT NULL, PRIMARY KEY (user_id, credential_type));
+CREATE TABLE IF NOT EXISTS social_posts (id INTEGER PRIMARY KEY AUTOINCREMENT, user_id INTEGER NOT NULL,
+    message TEXT NOT NULL, image_type TEXT NOT NULL, image TEXT NOT NULL, url TEXT NOT NULL, created_at TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS profile_pictures (user_id INTEGER PRIMARY KEY, source TEXT NOT NULL, picture BLOB,
+    updated_at TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS device_tokens (udid TEXT PRIMARY KEY, user_id INTEGER NOT NULL, token TEXT NOT NULL,
+    environment TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS invalid_blobs (high_score_id INTEGER PRIMARY KEY);
+)sql";
+
+namespace {
+
+const char* const kNetworks[] = { "twitter", "fbconnect" };
+
+bool linked(Store& s, int64_t user, const std::string& type)
+{
+    Statement q(s.db, "SELECT 1 FROM linked_networks WHERE user_id = ? AND credential_type = ?");
+    q.bind(1, user).bind(2, type);
+    return q.step();
+}
+
+std::string credentialElement(const std::string& type, bool isLinked, const std::string& updated = {})
+{
+    return "<users_credential><id>" + type + "</id>" + element("credential_type", type)
+        + element("profile_picture_url", isLinked ? "/profile_pictures/" + type + ".png" : "")
+        + element("profile_picture_updated_at", updated) + element("has_global_permissions", isLinked ? "true" : "false")
+        + element("is_linked", isLinked ? "true" : "false") + "</users_credential>";
+}
+
+} // namespace
+
+Answer social::credentials(Store& s, const LoggedRequest& r, int64_t user)
+{
+    std::string linkedBody, unlinkedBody;
+    size_t linkedCount = 0, unlinkedCount = 0;
+    for (const char* type : kNetworks) {
+        if (linked(s, user, type)) {
+            ++linkedCount;
+            linkedBody += credentialElement(type, true);
+        } else {
+            ++unlinkedCount;
+            unlinkedBody += credentialElement(type, false);
+        }
+    }
+    std::string sections;
+    if (r.param("only_include_not_linked_credentials") != "1")
+        sections += "<resource_section><title>Linked</title><identifier>linked</identifier>"
+            + xml::pageHeader(linkedCount) + linkedBody + "</resource_section>";
+    if (r.param("only_include_linked_credentials") != "1")
+        sections += "<resource_section><title>Not Linked</title><identifier>not_linked</identifier>"
+            + xml::pageHeader(unlinkedCount) + unlinkedBody + "</resource_section>";
+    return Answer::xml("<resources><resource_sections>" + sections + "</resource_sections></resources>");
+}
+
+Answer social::importFriends(Store& s, const LoggedRequest& r, int64_t user)
+{
+    if (!linked(s, user, r.param("credential_name")))
+        return xml::error(422, "The network is not linked to this player");
+    // The stand-in's networks know nobody else.
+    return Answer::xml("<resources></resources>");
+}
+
+Answer social::unlink(Store& s, const LoggedRequest& r, int64_t user)
+{
+    std::string type = r.param("credential_type");
+    if (!linked(s, user, type))
+        return xml::error(404, "The network is not linked to this player");
+    Statement q(s.db, "DELETE FROM linked_networks WHERE user_id = ? AND credential_type = ?");
+    q.bind(1, user).bind(2, type).run();
+    return Answer::xml("<resources></resources>");
+}
+
+Answer social::post(Store& s, const LoggedRequest& r, int64_t user)
+{
+    std::string message = r.param("msg");
+    if (message.empty())
+        return xml::fieldErrors(xml::fieldError("msg", "can't be blank"));
+    Statement any(s.db, "SELECT 1 FROM linked_networks WHERE user_id = ?");
+    any.bind(1, user);
+    if (!any.step())
+        return xml::error(422, "The player has no linked network to post to");
+    std::string image = r.hasParam("image_name") ? r.param("image_name") : r.param("image_id");
+    Statement q(s.db, "INSERT INTO social_posts (user_id, message, image_type, image, url, created_at) VALUES"
+                      " (?, ?, ?, ?, ?, ?)");
+    q.bind(1, user).bind(2, message).bind(3, r.param("image_type")).bind(4, image).bind(5, r.param("url"))
+        .bind(6, now()).run();
+    return Answer::xml("<resources></resources>");
+}
+
+Answer social::imageUrl(Store&, const LoggedRequest& r, int64_t)
+{
+    std::string name = r.param("image_name");
+    if (name.empty())
+        return xml::fieldErrors(xml::fieldError("image_name", "can't be blank"));
+    return Answer::xml("<resources><image_url>" + element("url", "/notification_images/" + name + ".png")
+                       + "</image_url></resources>");
+}
+
+Answer social::pictureSources(Store& s, const LoggedRequest&, int64_t user)
+{
+    std::string body;
+    for (const char* type : kNetworks)
+        if (linked(s, user, type))
+            body += credentialElement(type, true);
+    return Answer::xml("<resources>" + body + "</resources>");
+}
+
+Answer social::selectPicture(Store& s, const LoggedRequest& r, int64_t user)
+{
+    std::string type = r.path.substr(std::string("profile_picture/select/").size());
+    bool upload = type == "upload" || type == "Upload";
+    if (!upload && !linked(s, user, type))
+        return xml::error(404, "No such picture source");
+    Statement q(s.db, "INSERT OR REPLACE INTO profile_pictures (user_id, source, picture, updated_at) VALUES (?, ?, ?, ?)");
+    q.bind(1, user).bind(2, upload ? std::string("Upload") : type).bind(3, r.param("uploaded_profile_picture"))
+        .bind(4, now()).run();
+    return Answer::xml("<resources>" + players::userElement(s, user, user) + "</resources>");
+}
+
+Answer social::refreshPicture(Store& s, const LoggedRequest&, int64_t user)
+{
+    Statement q(s.db, "UPDATE profile_pictures SET updated_at = ? WHERE user_id = ?");
+    q.bind(1, now()).bind(2, user).run();
+    return Answer::xml("<resources>" + players::userElement(s, user, user) + "</resources>");
+}
+
+Answer social::deviceToken(Store& s, const LoggedRequest& r, int64_t user)
+{
+    std::string udid = r.param("udid"), token = r.param("device_token");
+    if (udid.empty() || token.empty())
+        return xml::fieldErrors(xml::fieldError(udid.empty() ? "udid" : "device_token", "can't be blank"));
+    Statement q(s.db, "INSERT OR REPLACE INTO device_tokens (udid, user_id, token, environment) VALUES (?, ?, ?, ?)");
+    q.bind(1, udid).bind(2, user).bind(3, token).bind(4, r.param("apns_environment")).run();
+    return Answer::xml("<resources></resources>");
+}
+
+Answer social::invitableFriends(Store& s, const LoggedRequest& r, int64_t user)
+{
+    xml::Page page = xml::requestedPage(r);
+    const char* where = "FROM friends WHERE user_id = ?1 AND friend_id NOT IN (SELECT receiver_id FROM invites WHERE"
+                        " sender_id = ?1 AND receiver_id IS NOT NULL)";
+    Statement total(s.db, (std::string("SELECT COUNT(*) ") + where).c_str());
+    total.bind(1, user);
+    total.step();
+    Statement q(s.db, (std::string("SELECT friend_id ") + where + " ORDER BY friend_id LIMIT ?2 OFFSET ?3").c_str());
+    q.bind(1, user).bind(2, static_cast<int64_t>(page.perPage)).bind(3, static_cast<int64_t>(page.offset()));
+    std::string body;
+    while (q.step())
+        body += players::userElement(s, q.integer(0), user);
+    return Answer::xml("<resources>" + xml::pageHeader(static_cast<size_t>(total.integer(0)), page) + body
+                       + "</resources>");
+}
+
+Answer social::httpBasic(Store& s, const LoggedRequest& r, int64_t user)
+{
+    std::string id = r.path.substr(std::string("http_basic_credentials/").size());
+    if (!endsWith(id, ".xml"))
+        return xml::error(404, "Not found");
+    id.resize(id.size() - 4);
+    if (id != "@me" && number(id) != user)
+        return xml::error(403, "Only the player's own credential can be read");
+    return Answer::xml("<resources><http_basic_credential><id>" + std::to_string(user) + "</id>"
+                       + element("user_id", std::to_string(user)) + "<verified>false</verified>"
+                       + element("name", players::name(s, user).value_or("")) + "</http_basic_credential></resources>");
+}
+
+Answer social::invalidateBlob(Store& s, const LoggedRequest& r, int64_t user)
+{
+    auto score = pathId(r.path);
+    Statement q(s.db, "SELECT 1 FROM high_scores WHERE id = ? AND user_id = ?");
+    q.bind(1, score.value_or(-1)).bind(2, user);
+    if (!score || !q.step())
+        return xml::error(404, "No such score of this player");
+    Statement mark(s.db, "INSERT OR IGNORE INTO invalid_blobs (high_score_id) VALUES (?)");
+    mark.bind(1, *score).run();
+    return Answer::xml("<resources></resources>");
+}
+
+} // namespace standin

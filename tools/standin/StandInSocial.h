@@ -1,0 +1,39 @@
+// The stand-in's social networks: the networks each player has linked, posts
+// to them, profile pictures, device tokens for pushed notices, and the
+// smaller account requests that go with them.
+#pragma once
+
+#include "tools/standin/StandInStore.h"
+
+namespace standin::social {
+
+extern const char* const kSchema;
+
+// GET users_credentials: the linked networks (section "linked") and those
+// not linked (section "not_linked"); only_include_linked_credentials=1 or
+// only_include_not_linked_credentials=1 keep one of them.
+Answer credentials(Store& s, const LoggedRequest& r, int64_t user);
+// GET users_credentials/import_friends?credential_name=: 422 unless linked.
+Answer importFriends(Store& s, const LoggedRequest& r, int64_t user);
+// POST users_credentials/remove.xml with credential_type: unlinks it.
+Answer unlink(Store& s, const LoggedRequest& r, int64_t user);
+// POST notifications.xml (msg, image_type, image_name or image_id, url): kept;
+// 422 without a text or without a linked network to post to.
+Answer post(Store& s, const LoggedRequest& r, int64_t user);
+// GET client_applications/<game>/notification_images/show.xml?image_name=
+Answer imageUrl(Store& s, const LoggedRequest& r, int64_t user);
+// GET profile_picture; POST profile_picture/select/<type> (an uploaded
+// picture for "upload"), POST profile_picture/refresh.
+Answer pictureSources(Store& s, const LoggedRequest& r, int64_t user);
+Answer selectPicture(Store& s, const LoggedRequest& r, int64_t user);
+Answer refreshPicture(Store& s, const LoggedRequest& r, int64_t user);
+// POST push_notification_device_tokens.xml (udid, device_token): kept per device.
+Answer deviceToken(Store& s, const LoggedRequest& r, int64_t user);
+// GET invites/new/invitable_friends: the players the caller follows and has not invited, paged.
+Answer invitableFriends(Store& s, const LoggedRequest& r, int64_t user);
+// GET http_basic_credentials/<id or @me>.xml: the caller's own.
+Answer httpBasic(Store& s, const LoggedRequest& r, int64_t user);
+// POST high_scores/<id>/invalidate_blob.xml: the caller's score drops its blob.
+Answer invalidateBlob(Store& s, const LoggedRequest& r, int64_t user);
+
+} // namespace standin::social
