@@ -25,15 +25,7 @@ using platform::ui::View;
 Ref<QVAchievementNotificationView> QVAchievementNotificationView::showAchievementNotice(
     QVUnlockedAchievementNotificationData* data, View* inView)
 {
-    Ref<QVAchievementNotificationView> bar = loadBar<QVAchievementNotificationView>(notificationViewName());
-    if (!bar)
-        return nullptr;
-    Ref<QVUnlockedAchievementNotificationData> keepData(data);
-    Ref<View> target(inView);
-    bar->scheduleConfigure([keepData, target](QVNotificationView& v) {
-        static_cast<QVAchievementNotificationView&>(v).configureWithNotificationData(keepData.get(), target.get());
-    });
-    return bar;
+    return loadBarFor(data, inView, &QVAchievementNotificationView::configureWithNotificationData);
 }
 
 void QVAchievementNotificationView::configureWithNotificationData(QVUnlockedAchievementNotificationData* data,

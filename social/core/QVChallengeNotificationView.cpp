@@ -34,15 +34,7 @@ void QVChallengeNotificationView::setChallengeOutlets(QVImageView* icon, QVImage
 Ref<QVChallengeNotificationView> QVChallengeNotificationView::showChallengeNotice(
     QVReceivedChallengeNotificationData* data, View* inView)
 {
-    Ref<QVChallengeNotificationView> bar = loadBar<QVChallengeNotificationView>(notificationViewName());
-    if (!bar)
-        return nullptr;
-    Ref<QVReceivedChallengeNotificationData> keepData(data);
-    Ref<View> target(inView);
-    bar->scheduleConfigure([keepData, target](QVNotificationView& v) {
-        static_cast<QVChallengeNotificationView&>(v).configureWithNotificationData(keepData.get(), target.get());
-    });
-    return bar;
+    return loadBarFor(data, inView, &QVChallengeNotificationView::configureWithNotificationData);
 }
 
 void QVChallengeNotificationView::configureWithNotificationData(QVReceivedChallengeNotificationData* data,

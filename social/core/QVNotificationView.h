@@ -109,6 +109,23 @@ protected:
         }
         return platform::Ref<T>(bar);
     }
+    // A new bar of kind T from its own layout, configured on the next turn of
+    // the loop with `data` for `inView` (both kept alive until then) through
+    // `configure`; null when the layout makes no T.
+    template <typename T, typename Data>
+    static platform::Ref<T> loadBarFor(Data* data, platform::ui::View* inView,
+                                       void (T::*configure)(Data*, platform::ui::View*))
+    {
+        platform::Ref<T> bar = loadBar<T>(T::notificationViewName());
+        if (!bar)
+            return nullptr;
+        platform::Ref<Data> keep(data);
+        platform::Ref<platform::ui::View> target(inView);
+        bar->scheduleConfigure([keep, target, configure](QVNotificationView& v) {
+            (static_cast<T&>(v).*configure)(keep.get(), target.get());
+        });
+        return bar;
+    }
     QVNotificationView() = default;
 
     void setupDefaultImages();

@@ -41,15 +41,7 @@ Ref<QVServerNotificationView> QVServerNotificationView::showServerNotification(Q
     if (!notification)
         return nullptr;
     QVNotification::sharedInstance().clearDefaultNotice();
-    Ref<QVServerNotificationView> bar = loadBar<QVServerNotificationView>(notificationViewName());
-    if (!bar)
-        return nullptr;
-    Ref<QVServerNotification> keep(notification);
-    Ref<View> target(inView);
-    bar->scheduleConfigure([keep, target](QVNotificationView& v) {
-        static_cast<QVServerNotificationView&>(v).configureServerNotification(keep.get(), target.get());
-    });
-    return bar;
+    return loadBarFor(notification, inView, &QVServerNotificationView::configureServerNotification);
 }
 
 void QVServerNotificationView::configureServerNotification(QVServerNotification* notification, View* inView)
