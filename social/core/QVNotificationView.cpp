@@ -69,6 +69,12 @@ bool isTopPosition(int position) { return position == 0 || position == 2; }
 
 } // namespace
 
+void QVNotificationView::forgetWaitingBars()
+{
+    slidingIn() = {};
+    waitingBars().clear();
+}
+
 platform::Image* QVNotificationView::bundleImage(const std::string& name)
 {
     if (name.empty())

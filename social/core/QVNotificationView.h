@@ -75,6 +75,9 @@ public:
     static bool isParentViewRotatedInternally(platform::ui::View* view, int orientation);
     // The background image of a position.
     static std::string backgroundImageName(int position, bool largeScreen);
+    // Forgets the bar sliding in and the bars waiting for it: a client that
+    // shuts down leaves nothing to hold the next one's notices back.
+    static void forgetWaitingBars();
 
     platform::ui::Label* notice() const { return notice_; }
     QVImageView* statusIndicator() const { return statusIndicator_; }

@@ -3,6 +3,8 @@
 // with a default when the client is not running.
 #include "social/core/Quorvel.h"
 
+#include "social/core/QVNotificationView.h"
+
 #include "platform/foundation/DateFormat.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
@@ -229,6 +231,7 @@ void Quorvel::shutdown()
 {
     if (Quorvel* q = sharedInstance()) {
         q->setMProductKey({});
+        QVNotificationView::forgetWaitingBars();
         // Nothing may call back into a service once the services start going:
         // the pending requests and the poller's timer stop first.
         if (q->mProvider) {
