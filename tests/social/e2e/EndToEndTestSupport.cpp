@@ -3,20 +3,41 @@
 
 #include "platform/device/Screen.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/TextView.h"
 #include "platform/ui/View.h"
+#include "social/ui/QVTabBarItem.h"
+#include "social/ui/ScreenTestKit.h"
 #include "social/dashboard/account/QVAccountClasses.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace e2e_testing {
 
 namespace {
 
-template <typename T>
-void collect(platform::ui::View* view, std::vector<T*>& out)
+using platform::ui::View;
+
+// Whether a player could see the view: shown, not transparent, on the screen.
+bool onScreen(const View* view)
 {
-    if (!view || view->isHidden())
+    if (view->isHidden() || view->alpha() <= 0.01f)
+        return false;
+    platform::Rect r = view->convertRectTo(view->bounds(), nullptr);
+    const platform::Rect screen = platform::ui::Screen::mainScreen().bounds();
+    return r.maxX() > screen.minX() && r.minX() < screen.maxX() && r.maxY() > screen.minY() && r.minY() < screen.maxY();
+}
+
+template <typename T>
+void collect(View* view, std::vector<T*>& out)
+{
+    if (!view || !onScreen(view))
         return;
     if (auto* match = dynamic_cast<T*>(view))
         out.push_back(match);
@@ -32,6 +53,10 @@ void EndToEndTest::SetUp()
     // The harness's own server only lends its port (the settings file names it).
     port = server.port();
     server.stop();
+    // The client's bundle holds the art the system ships, as a game's does.
+    std::error_code ignored;
+    std::filesystem::copy(screen_testing::sourceDirectory() + "/resources", bundle.path(),
+                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::skip_existing, ignored);
     quorvel::QVRegisterAccountClasses();
     delegates->setQuorvelDelegate(&game);
     quorvel::Quorvel::setNoticeObserver([this](const quorvel::Quorvel::BackgroundNotice& n) { notices.push_back(n.text); });
@@ -56,6 +81,8 @@ void EndToEndTest::startService()
     ASSERT_TRUE(state->isOpen()) << state->error();
     service = std::make_unique<standin::StandInServer>();
     service->setConsumer(kProductKey, kProductSecret);
+    // What the program answers from its own fixtures, this service answers too.
+    service->setFixtureDirectory(screen_testing::sourceDirectory() + "/tools/standin/fixtures");
     service->installDefaultRoutes();
     service->installAccountRoutes(0);
     state->install(*service);
@@ -137,9 +164,7 @@ bool EndToEndTest::tap(const std::string& buttonTitle)
     for (auto* b : buttons)
         if (b->currentTitle() == buttonTitle) {
             bool delivered = static_cast<bool>(driver->tap(b));
-            driver->advance(0.6);
-            loop().runUntil([] { return false; }, 0.05);
-            sync();
+            settleAfterTouch();
             return delivered;
         }
     return false;
@@ -152,5 +177,184 @@ std::string EndToEndTest::screenName() const
 }
 
 std::string EndToEndTest::loggedInUser() const { return quorvel::Quorvel::lastLoggedInUserId(); }
+
+namespace {
+
+// The text a view shows a player, if it is a kind that shows one.
+std::optional<std::string> shownText(View* view)
+{
+    if (auto* label = dynamic_cast<platform::ui::Label*>(view))
+        return label->text();
+    if (auto* button = dynamic_cast<platform::ui::Button*>(view))
+        return button->currentTitle();
+    if (auto* field = dynamic_cast<platform::ui::TextField*>(view))
+        return field->text();
+    if (auto* box = dynamic_cast<platform::ui::TextView*>(view))
+        return box->text();
+    return std::nullopt;
+}
+
+// The navigation bar in front: the last visible one in tree order.
+platform::ui::NavigationBar* frontBar(View* root)
+{
+    std::vector<platform::ui::NavigationBar*> bars;
+    collect(root, bars);
+    return bars.empty() ? nullptr : bars.back();
+}
+
+} // namespace
+
+std::vector<std::string> EndToEndTest::visibleTexts() const
+{
+    std::vector<View*> views;
+    collect(driver->window(), views);
+    std::vector<std::string> out;
+    for (auto* v : views)
+        if (auto text = shownText(v); text && !text->empty())
+            out.push_back(*text);
+    if (auto* bar = frontBar(driver->window()); bar && bar->topItem()) {
+        auto* item = bar->topItem();
+        for (auto& t : { item->title(), item->leftBarButtonItem() ? item->leftBarButtonItem()->title() : std::string(),
+                         item->rightBarButtonItem() ? item->rightBarButtonItem()->title() : std::string() })
+            if (!t.empty())
+                out.push_back(t);
+    }
+    return out;
+}
+
+bool EndToEndTest::shows(const std::string& text) const
+{
+    for (auto& t : visibleTexts())
+        if (t.find(text) != std::string::npos)
+            return true;
+    return false;
+}
+
+bool EndToEndTest::waitForText(const std::string& text)
+{
+    return waitUntil([&] { return shows(text); });
+}
+
+void EndToEndTest::settleAfterTouch()
+{
+    driver->advance(0.6);
+    loop().runUntil([] { return false; }, 0.05);
+    sync();
+}
+
+bool EndToEndTest::tapText(const std::string& text)
+{
+    std::vector<View*> views;
+    collect(driver->window(), views);
+    for (auto* v : views) {
+        auto shown = shownText(v);
+        if (!shown || *shown != text)
+            continue;
+        // A label is not touchable itself: the touch goes to what holds it (a row, a button).
+        platform::Rect r = v->convertRectTo(v->bounds(), nullptr);
+        auto result = driver->tapPoint(platform::Point(r.midX(), r.midY()));
+        settleAfterTouch();
+        return result.delivered;
+    }
+    return false;
+}
+
+bool EndToEndTest::tapTab(const std::string& name)
+{
+    std::vector<quorvel::QVTabBarItem*> items;
+    collect(driver->window(), items);
+    for (auto* item : items)
+        if (item->name() == name) {
+            bool delivered = static_cast<bool>(driver->tap(item));
+            settleAfterTouch();
+            return delivered;
+        }
+    return false;
+}
+
+bool EndToEndTest::tapBack()
+{
+    auto* front = frontStack();
+    if (!front || front->viewControllers().size() < 2)
+        return false;
+    bool delivered = driver->tapBack(front);
+    settleAfterTouch();
+    return delivered;
+}
+
+bool EndToEndTest::tapBarButton(const std::string& title)
+{
+    auto* bar = frontBar(driver->window());
+    if (!bar || !bar->topItem())
+        return false;
+    for (auto* item : { bar->topItem()->leftBarButtonItem(), bar->topItem()->rightBarButtonItem() })
+        if (item && item->title() == title) {
+            bool delivered = driver->tapBarButton(item);
+            settleAfterTouch();
+            return delivered;
+        }
+    return false;
+}
+
+bool EndToEndTest::typeInto(size_t index, const std::string& text)
+{
+    std::vector<View*> views;
+    collect(driver->window(), views);
+    std::vector<View*> inputs;
+    for (auto* v : views)
+        if (dynamic_cast<platform::ui::TextField*>(v) || dynamic_cast<platform::ui::TextView*>(v))
+            inputs.push_back(v);
+    if (index >= inputs.size() || !driver->tap(inputs[index]))
+        return false;
+    auto current = shownText(inputs[index]).value_or("");
+    for (size_t i = current.size(); i > 0; --i)
+        driver->deleteBackward();
+    bool typed = driver->type(text);
+    driver->settle();
+    return typed;
+}
+
+platform::ui::NavigationController* EndToEndTest::frontStack() const
+{
+    std::vector<View*> views;
+    collect(driver->window(), views);
+    platform::ui::NavigationController* front = nullptr;
+    for (auto* v : views)
+        if (auto* nav = dynamic_cast<platform::ui::NavigationController*>(v->viewController()))
+            front = nav;
+    return front;
+}
+
+std::string EndToEndTest::frontScreenName() const
+{
+    // The top screen of the front navigation stack, else what is presented.
+    auto* front = frontStack();
+    if (front && front->visibleViewController())
+        return front->visibleViewController()->className();
+    return screenName();
+}
+
+bool EndToEndTest::waitForScreen(const std::string& className)
+{
+    return waitUntil([&] { return frontScreenName() == className; });
+}
+
+void EndToEndTest::openDashboard()
+{
+    quorvel::Quorvel::launchDashboard();
+    ASSERT_TRUE(waitUntil([] { return quorvel::Quorvel::isShowingFullScreen(); }));
+    idle(0.5);
+}
+
+int64_t EndToEndTest::launchAndLogIn()
+{
+    quorvel::Quorvel::setUserApprovedQuorvel();
+    quorvel::Quorvel::setDoneWithGetTheMost(true);
+    launch();
+    EXPECT_TRUE(waitUntil([] {
+        return quorvel::Quorvel::successfullyBootstrapped() && !quorvel::Quorvel::isBootstrapInProgress();
+    }));
+    return loggedInUser().empty() ? 0 : std::stoll(loggedInUser());
+}
 
 } // namespace e2e_testing

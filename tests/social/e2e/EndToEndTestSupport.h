@@ -12,7 +12,9 @@
 #include "tools/standin/StandInState.h"
 
 #include <functional>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,9 +49,42 @@ protected:
     void idle(double seconds);
     // Shows what the central class presents now in the window.
     void sync();
+    // After a touch: the animations run out, the answers come in, the screens settle.
+    void settleAfterTouch();
     bool tap(const std::string& buttonTitle);
     std::string screenName() const;
     std::string loggedInUser() const;
+
+    // A player's moves on whatever the window shows now. Each settles the
+    // screens afterwards and answers whether the touch reached what it named.
+    //
+    // The texts a player can read: labels, button titles, fields' and text
+    // views' texts, the top navigation bar's title and buttons; in tree order.
+    std::vector<std::string> visibleTexts() const;
+    // Whether some visible text contains `text`.
+    bool shows(const std::string& text) const;
+    bool waitForText(const std::string& text);
+    // Taps the centre of the first visible label, button or field whose text is
+    // exactly `text` (a list row through its label, a button by its title).
+    bool tapText(const std::string& text);
+    // Taps the dashboard's tab named `name` ("Game", "Player", "Social", ...).
+    bool tapTab(const std::string& name);
+    // The back button, or a bar button by title, of the front navigation bar.
+    bool tapBack();
+    bool tapBarButton(const std::string& title);
+    // Focuses the visible text field or text view number `index` (tree order),
+    // clears it and types `text`.
+    bool typeInto(size_t index, const std::string& text);
+    // The screen in front: the deepest visible controller that is not a stack
+    // or tab container ("" when only the game shows).
+    std::string frontScreenName() const;
+    // The last visible navigation stack in tree order.
+    platform::ui::NavigationController* frontStack() const;
+    bool waitForScreen(const std::string& className);
+    // The game opens the dashboard on its first tab and waits until it shows.
+    void openDashboard();
+    // Approves, launches and waits for the online login; answers the player's id.
+    int64_t launchAndLogIn();
 
     testing_support::TempDir serviceHome;
     std::unique_ptr<standin::StandInState> state;

@@ -55,7 +55,7 @@ public:
     std::vector<int64_t> scores;
 };
 
-int64_t asId(const std::string& text) { return std::stoll(text); }
+
 
 // The kept scores of one player on one leaderboard, in the order received.
 std::vector<int64_t> keptScores(const StandInState& state, int64_t user, int64_t board)
@@ -75,18 +75,7 @@ double keptProgress(const StandInState& state, int64_t user, int64_t achievement
     return -1;
 }
 
-class EndToEnd : public EndToEndTest {
-protected:
-    // An approved client that has logged in online; answers the player's id.
-    int64_t launchAndLogIn()
-    {
-        Quorvel::setUserApprovedQuorvel();
-        Quorvel::setDoneWithGetTheMost(true);
-        launch();
-        EXPECT_TRUE(waitUntil([] { return Quorvel::successfullyBootstrapped() && !Quorvel::isBootstrapInProgress(); }));
-        return loggedInUser().empty() ? 0 : asId(loggedInUser());
-    }
-};
+using EndToEnd = EndToEndTest;
 
 TEST_F(EndToEnd, FirstLaunchAsksApprovalMakesANamedPlayerAndTheNextLaunchIsTheSamePlayer)
 {
@@ -449,3 +438,17 @@ TEST_F(EndToEnd, ABootstrapWhoseSignatureDoesNotVerifyMakesNoPlayer)
 }
 
 } // namespace
+
+TEST_F(EndToEnd, ThePlayerWalksTheDashboardByItsButtonsTabsAndBackButton)
+{
+    launchAndLogIn();
+    openDashboard();
+    EXPECT_EQ(frontScreenName(), "QVGameProfileController");
+    ASSERT_TRUE(tapText("Leaderboards"));
+    ASSERT_TRUE(waitForScreen("QVLeaderboardController"));
+    ASSERT_TRUE(waitForText("Normal"));
+    ASSERT_TRUE(tapBack());
+    ASSERT_TRUE(waitForScreen("QVGameProfileController"));
+    ASSERT_TRUE(tapTab("My Quorvel"));
+    EXPECT_NE(frontScreenName(), "QVGameProfileController");
+}
