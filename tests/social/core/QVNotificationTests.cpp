@@ -80,6 +80,9 @@ std::string readFile(const std::string& path)
     return out.str();
 }
 
+// The window drawn over nothing (below).
+Ref<platform::Image> renderWindow(Window& window, const std::string& name);
+
 class NoticeTest : public core_testing::QuorvelTest {
 protected:
     void SetUp() override
@@ -354,6 +357,9 @@ TEST_F(NoticeTest, EveryNoticeTextIsWholeInAPortraitPhoneBar)
             EXPECT_LE(notice->frame().maxX(), bar->statusIndicator()->frame().minX());
         }
         EXPECT_LE(notice->convertRectTo(notice->bounds(), window.get()).maxX(), 320);
+        if (&c == &cases[2]) {
+            EXPECT_TRUE(renderWindow(*window, "notice-two-line-bar"));
+        }
         advance(3);
     }
 }
