@@ -49,8 +49,11 @@ bool QVPlayedGameCell::initQVTableCellHelper(const std::string& name)
         content->addSubview(v);
     // The list inside the content frame is narrower than the dashboard: the
     // texts give way and the parts at the right keep to the row's right edge.
-    nameLabel_->setAutoresizingMask(FlexibleWidth);
-    friendsWithAppLabel_->setAutoresizingMask(FlexibleWidth);
+    for (Label* text : { nameLabel_.get(), friendsWithAppLabel_.get() }) {
+        text->setAutoresizingMask(FlexibleWidth);
+        text->setAdjustsFontSizeToFitWidth(true);
+        text->setMinimumFontSize(10);
+    }
     for (QVImageView* shot : { miniScreenshotOneView_.get(), miniScreenshotTwoView_.get() }) {
         shot->setAutoresizingMask(FlexibleLeftMargin);
         shot->setHidden(true);
