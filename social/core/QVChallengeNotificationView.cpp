@@ -56,6 +56,12 @@ void QVChallengeNotificationView::configureWithNotificationData(QVReceivedChalle
         return;
     }
     data_ = Ref<QVReceivedChallengeNotificationData>(data);
+    if (notice() && challengeIcon_) {
+        // The text stops short of the challenge's icon at the right.
+        Rect f = notice()->frame();
+        f.size.width = std::max(challengeIcon_->frame().minX() - 4 - f.origin.x, 0.0f);
+        notice()->setFrame(f);
+    }
     if (challengerProfileImage_) {
         challengerProfileImage_->setUseSharpCorners(true);
         challengerProfileImage_->useProfilePictureFromUser(data->challenger());

@@ -42,9 +42,11 @@ Ref<QVImageView> makeImage(InterfaceBuilder& b, View* parent, const Rect& frame,
     return image;
 }
 
-// The parts every bar has; answers the inner view.
+// The parts every bar has; answers the inner view. The notice runs from
+// beside the left image to `noticeEnd`, clear of what the bar shows at the
+// right, and takes a second line rather than cutting a long text.
 template <typename Bar>
-View* buildBar(InterfaceBuilder& b, Bar& bar)
+View* buildBar(InterfaceBuilder& b, Bar& bar, float noticeEnd)
 {
     bar.setAutoresizesSubviews(true);
     bar.setBackgroundColor(std::nullopt);
@@ -55,7 +57,9 @@ View* buildBar(InterfaceBuilder& b, Bar& bar)
     bar.addSubview(inner.get());
     auto background = makeImage(b, inner.get(), Rect(0, 0, kWidth, kHeight), FlexibleWidth);
     auto image = makeImage(b, inner.get(), Rect(8, 6, 32, 32), AutoresizingNone);
-    auto notice = makeLabel(b, inner.get(), Rect(48, 0, 224, kHeight), 14, true);
+    auto notice = makeLabel(b, inner.get(), Rect(48, 0, noticeEnd - 48, kHeight), 14, true);
+    notice->setNumberOfLines(2);
+    notice->setLineBreakMode(platform::LineBreakMode::WordWrap);
     auto status = makeImage(b, inner.get(), Rect(kWidth - 36, 10, 24, 24), FlexibleLeftMargin);
     bar.setOutlets(notice.get(), status.get(), background.get(), image.get(), inner.get());
     return inner.get();
@@ -70,7 +74,7 @@ void QVRegisterNotificationInterfaces()
     // challenge bar; the challenge parts stay empty for the others.
     registry.registerLayout("NotificationViewQv", [](InterfaceBuilder& b) {
         auto bar = b.makeView<QVChallengeNotificationView>(Rect(0, 0, kWidth, kHeight));
-        View* inner = buildBar(b, *bar);
+        View* inner = buildBar(b, *bar, kWidth - 40);
         auto icon = makeImage(b, inner, Rect(kWidth - 72, 6, 32, 32), FlexibleLeftMargin);
         auto picture = makeImage(b, inner, Rect(8, 6, 32, 32), AutoresizingNone);
         auto challenger = makeLabel(b, inner, Rect(48, 24, 200, 18), 11, false);
@@ -79,7 +83,7 @@ void QVRegisterNotificationInterfaces()
     });
     registry.registerLayout("AchievementNotificationViewQv", [](InterfaceBuilder& b) {
         auto bar = b.makeView<QVAchievementNotificationView>(Rect(0, 0, kWidth, kHeight));
-        View* inner = buildBar(b, *bar);
+        View* inner = buildBar(b, *bar, kWidth - 88);
         auto value = makeLabel(b, inner, Rect(kWidth - 84, 0, 44, kHeight), 13, true);
         value->setAutoresizingMask(FlexibleLeftMargin);
         value->setTextAlignment(platform::TextAlignment::Right);
@@ -88,7 +92,7 @@ void QVRegisterNotificationInterfaces()
     });
     registry.registerLayout("ServerNotificationViewQv", [](InterfaceBuilder& b) {
         auto bar = b.makeView<QVServerNotificationView>(Rect(0, 0, kWidth, kHeight));
-        View* inner = buildBar(b, *bar);
+        View* inner = buildBar(b, *bar, kWidth - 96);
         // The server's icon takes the place of the left image.
         bar->notificationImage()->setHidden(true);
         auto icon = makeImage(b, inner, Rect(8, 6, 32, 32), AutoresizingNone);

@@ -21,7 +21,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <deque>
 
 namespace quorvel {
 
@@ -36,44 +35,18 @@ namespace {
 
 constexpr float kMaxBarWidth = 480;
 
-// The bar sliding in now (with the time its slide-in started), and the bars
-// waiting for its slide-in to end.
-struct SlidingIn {
-    Ref<QVNotificationView> bar;
-    double startedAt { 0 };
-};
-
-SlidingIn& slidingIn()
+// Bumped when a client shuts down: a bar loaded before then is never configured.
+unsigned& clientGeneration()
 {
-    static SlidingIn slot;
-    return slot;
-}
-
-// A slide-in whose stop never came (its loop was reset) holds no one back.
-bool anotherBarSlidesIn(QVNotificationView* bar)
-{
-    SlidingIn& slot = slidingIn();
-    if (!slot.bar || slot.bar.get() == bar || !slot.bar->isPresenting())
-        return false;
-    const double now = platform::RunLoop::main().now();
-    return now >= slot.startedAt && now < slot.startedAt + QVNotificationView::kSlideInDuration;
-}
-
-std::deque<Ref<QVNotificationView>>& waitingBars()
-{
-    static std::deque<Ref<QVNotificationView>> bars;
-    return bars;
+    static unsigned generation = 0;
+    return generation;
 }
 
 bool isTopPosition(int position) { return position == 0 || position == 2; }
 
 } // namespace
 
-void QVNotificationView::forgetWaitingBars()
-{
-    slidingIn() = {};
-    waitingBars().clear();
-}
+void QVNotificationView::forgetWaitingBars() { ++clientGeneration(); }
 
 platform::Image* QVNotificationView::bundleImage(const std::string& name)
 {
@@ -197,9 +170,12 @@ void QVNotificationView::setOutlets(Label* notice, QVImageView* status, QVImageV
 void QVNotificationView::scheduleConfigure(std::function<void(QVNotificationView&)> configure)
 {
     Ref<QVNotificationView> keep(this);
-    platform::RunLoop::main().scheduleTimer(0, false, [keep, configure = std::move(configure)](platform::Timer&) {
-        configure(*keep);
-    });
+    const unsigned generation = clientGeneration();
+    platform::RunLoop::main().scheduleTimer(0, false,
+                                            [keep, generation, configure = std::move(configure)](platform::Timer&) {
+                                                if (generation == clientGeneration())
+                                                    configure(*keep);
+                                            });
 }
 
 Ref<QVNotificationView> QVNotificationView::showNotificationWithText(const std::string& text,
@@ -284,8 +260,12 @@ void QVNotificationView::_buildViewWithText(const std::string& text)
         statusIndicator_->setHidden(true);
     if (notice_)
         notice_->setText(text);
-    if (backgroundImage_)
+    if (backgroundImage_) {
+        // Stretched, not scaled: the ends of the art keep their width however wide the bar.
         backgroundImage_->setShouldScaleImageToFillRect(true);
+        if (platform::Image* art = backgroundImage_->image())
+            backgroundImage_->setStretchCaps(art, static_cast<int>(art->width()) - kBackgroundRightPart, 0);
+    }
 }
 
 void QVNotificationView::_makeStatusIconActiveAndDismiss(const std::optional<std::string>& status)
@@ -309,19 +289,10 @@ void QVNotificationView::_makeStatusIconActiveAndDismiss(const std::optional<std
 
 void QVNotificationView::_presentForDuration(double seconds)
 {
-    mNotificationDuration = seconds;
-    if (anotherBarSlidesIn(this)) {
-        waitingBars().push_back(Ref<QVNotificationView>(this));
-        return;
-    }
-    startSlideIn();
-}
-
-void QVNotificationView::startSlideIn()
-{
+    // Never queued: a bar slides in at once, above any still on screen.
     Ref<QVNotificationView> keep(this);
+    mNotificationDuration = seconds;
     mPresenting = true;
-    slidingIn() = { Ref<QVNotificationView>(this), platform::RunLoop::main().now() };
     if (presentationView_)
         presentationView_->addSubview(this);
     Point here = layer()->position();
@@ -364,14 +335,7 @@ void QVNotificationView::animationDidStop(platform::ui::LayerAnimation*, bool)
     Ref<QVNotificationView> keep(this);
     if (mPresenting) {
         mPresenting = false;
-        if (slidingIn().bar.get() == this)
-            slidingIn() = {};
         platform::RunLoop::main().performAfter(mNotificationDuration, [keep] { keep->_dismiss(); });
-        if (!waitingBars().empty()) {
-            Ref<QVNotificationView> next = waitingBars().front();
-            waitingBars().pop_front();
-            next->startSlideIn();
-        }
         return;
     }
     if (slidingOut_) {

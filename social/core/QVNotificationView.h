@@ -4,9 +4,9 @@
 // 0.25 s, holds (2 s with a status, 4 s for achievements and server notices)
 // and slides out over 0.5 s, then leaves its superview.
 //
-// A bar that becomes ready while another is still sliding in waits for that
-// slide-in to end, then slides in itself: no notice is lost. The achievement,
-// challenge and server-notice bars are its subclasses.
+// Bars are never queued: each slides in as soon as it is ready, above those
+// still on screen at the same place. The achievement, challenge and
+// server-notice bars are its subclasses.
 #pragma once
 
 #include "platform/ui/Label.h"
@@ -48,6 +48,8 @@ public:
     static constexpr double kSlideOutDuration = 0.5;
     static constexpr double kStatusHoldDuration = 2.0;
     static constexpr double kImageHoldDuration = 4.0;
+    // The background art stretches at this many columns from its right end.
+    static constexpr int kBackgroundRightPart = 50;
 
     static const char* notificationViewName() { return "NotificationView"; }
 
@@ -75,8 +77,8 @@ public:
     static bool isParentViewRotatedInternally(platform::ui::View* view, int orientation);
     // The background image of a position.
     static std::string backgroundImageName(int position, bool largeScreen);
-    // Forgets the bar sliding in and the bars waiting for it: a client that
-    // shuts down leaves nothing to hold the next one's notices back.
+    // Forgets the bars loaded but not yet configured: a client that shuts
+    // down leaves no notice of its own to show up in the next one's window.
     static void forgetWaitingBars();
 
     platform::ui::Label* notice() const { return notice_; }
@@ -145,7 +147,6 @@ private:
     void _requestSucceeded(platform::Object* loader, platform::Object* nextCall);
     void _requestFailed(platform::Object* loader, platform::Object* nextCall);
     void restoreRequestCallbacks();
-    void startSlideIn();
     void animatePosition(platform::Point from, platform::Point to, double seconds, bool removeOnCompletion);
 
     platform::ui::Label* notice_ { nullptr };

@@ -82,7 +82,10 @@ void QVServerNotificationView::_setImageViewImage(QVImageView* view, const std::
     }
     view->setDefaultImage(bundleImage(backupDefaultImage));
     if (platform::Image* named = bundleImage(defaultImageName)) {
+        // The cap follows the background view's current art, whichever view this is.
+        platform::Image* art = backgroundImage() ? backgroundImage()->image() : nullptr;
         view->setDefaultImage(named);
+        view->setStretchCaps(named, art ? static_cast<int>(art->width()) - kDefaultImageRightPart : 0, 0);
         view->setShouldScaleImageToFillRect(true);
     }
     if (!desiredImage.empty()) {

@@ -20,6 +20,8 @@ class QVServerNotificationView : public QVNotificationView {
 public:
     static constexpr const char* kDefaultBackground = "QVNotificationBackground.png";
     static constexpr const char* kDefaultIcon = "QVProfileIconDefaultSelf.png";
+    // A named default art stretches at this many columns from the right end of the background art.
+    static constexpr int kDefaultImageRightPart = 18;
     static const char* notificationViewName() { return "ServerNotificationView"; }
 
     // Nothing for a null notification; else drops the default background notice.

@@ -115,6 +115,17 @@ void QVImageView::setDefaultImage(Image* image)
     setNeedsDisplay();
 }
 
+void QVImageView::setStretchCaps(Image* image, int leftCapWidth, int topCapHeight)
+{
+    mCappedImage = image;
+    // A cap must leave the stretched column (row) inside the picture.
+    const bool fits = image && leftCapWidth >= 0 && topCapHeight >= 0 && leftCapWidth < int(image->width())
+        && topCapHeight < int(image->height());
+    mLeftCap = fits ? leftCapWidth : 0;
+    mTopCap = fits ? topCapHeight : 0;
+    setNeedsDisplay();
+}
+
 void QVImageView::setDefaultImageNamed(const std::string& name) { setDefaultImage(QVImageLoader::loadImage(name)); }
 
 void QVImageView::useProfilePicture(bool isLocalUser, bool usesFacebookPicture, const std::optional<std::string>& url)
@@ -386,7 +397,18 @@ void QVImageView::_drawImage(platform::GraphicsContext& g, Image& image, float a
         mBorderPath(g);
         g.clip();
     }
-    if (mShouldScaleImageToFillRect) {
+    if (mShouldScaleImageToFillRect && &image == mCappedImage.get() && (mLeftCap || mTopCap)) {
+        if (alpha <= 0) {
+            g.restore();
+            return;
+        }
+        Ref<ImageAsset> capped = ImageAsset::withImage("", &image)->stretchableImage(mLeftCap, mTopCap);
+        if (alpha < 1)
+            g.beginTransparencyLayer();
+        QVKitDrawing::drawStretchedImage(g, capped.get(), rect);
+        if (alpha < 1)
+            g.endTransparencyLayer(alpha);
+    } else if (mShouldScaleImageToFillRect) {
         QVKitDrawing::drawImageWithAlpha(g, image, rect, alpha);
     } else {
         float w = static_cast<float>(image.width()), h = static_cast<float>(image.height());

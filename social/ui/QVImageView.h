@@ -75,6 +75,13 @@ public:
     void setShouldShowLoadingIndicator(bool s) { mShouldShowLoadingIndicator = s; }
     float crossFadeDuration() const { return mCrossFadeDuration; }
     void setCrossFadeDuration(float seconds) { mCrossFadeDuration = seconds; }
+    // That picture (shown or default), when it fills the view, stretches
+    // between its caps: the left cap and the top cap keep their size, so do
+    // the columns and rows after the one that stretches. Caps that leave no
+    // column (row) to stretch draw it scaled. One picture at a time.
+    void setStretchCaps(platform::Image* image, int leftCapWidth, int topCapHeight);
+    int leftCapWidth(const platform::Image* image) const { return image && image == mCappedImage.get() ? mLeftCap : 0; }
+    int topCapHeight(const platform::Image* image) const { return image && image == mCappedImage.get() ? mTopCap : 0; }
     bool shouldScaleImageToFillRect() const { return mShouldScaleImageToFillRect; }
     void setShouldScaleImageToFillRect(bool s) { mShouldScaleImageToFillRect = s; setNeedsDisplay(); }
     bool unframed() const { return mUnframed; }
@@ -124,6 +131,9 @@ private:
     std::optional<std::string> mImageUrl;
     platform::Ref<platform::Image> mImage;
     bool mShouldScaleImageToFillRect { false };
+    platform::Ref<platform::Image> mCappedImage;
+    int mLeftCap { 0 };
+    int mTopCap { 0 };
     bool mShouldShowLoadingIndicator { false };
     float mCrossFadeDuration { 0 };
     platform::Ref<platform::Image> mImageFadingIn;

@@ -436,14 +436,15 @@ bool QVConversationCell::initQVTableCellHelper(const std::string& name)
         greyBubbleView_->setImage(grey->stretchableImage(8, 16).get());
     else
         greyBubbleView_->setBackgroundColor(Color::rgb(0.86f, 0.86f, 0.88f));
-    arrowView_ = ImageView::imageViewWithFrame(Rect(62, 16, 8, 12));
+    arrowView_ = ImageView::imageViewWithFrame(Rect(62, kBodyTop, 8, 12));
     authorPictureView_ = QVImageView::imageViewWithFrame(Rect(14, 6, 44, 44));
     authorPictureView_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVConversationCell, clickedAuthorProfileView)),
                                   TouchUpInside);
-    authorLabel_ = makeLabel(Rect(80, 8, 100, 16), 12, true);
-    dateLabel_ = makeLabel(Rect(180, 8, width - 260, 16), 11, false);
+    // The author line sits above the bubble, which wraps the body alone.
+    authorLabel_ = makeLabel(Rect(80, 6, 100, 16), 12, true);
+    dateLabel_ = makeLabel(Rect(180, 6, width - 260, 16), 11, false);
     dateLabel_->setTextColor(Color::rgb(0.4f, 0.4f, 0.4f));
-    bodyLabel_ = makeLabel(Rect(80, 26, width - 104, 25), 14, false);
+    bodyLabel_ = makeLabel(Rect(80, kBodyTop, width - 104, 25), 14, false);
     bodyLabel_->setNumberOfLines(0);
     addSubviews(contentView(), { greenBubbleView_.get(), greyBubbleView_.get(), arrowView_.get(),
                                  authorPictureView_.get(), authorLabel_.get(), dateLabel_.get(), bodyLabel_.get() });
@@ -469,6 +470,10 @@ void QVConversationCell::showResource(QVForumPost* post)
     pictureFrame.origin.x = mine ? width - 14 - picture : 14;
     authorPictureView_->setFrame(pictureFrame);
     float bubbleX = mine ? 14 : pictureFrame.origin.x + picture + 8;
+    arrowView_->setTransform(platform::AffineTransform::identity());
+    Rect arrow = arrowView_->frame();
+    arrow.origin.x = mine ? bubbleX + bubbleWidth : bubbleX - arrow.size.width;
+    arrowView_->setFrame(arrow);
     arrowView_->setTransform(mine ? platform::AffineTransform::makeRotation(3.14159265f) : platform::AffineTransform::identity());
 
     Rect author = authorLabel_->frame();
@@ -486,7 +491,8 @@ void QVConversationCell::showResource(QVForumPost* post)
     body.size.width = bubbleWidth - 20;
     bodyLabel_->setFrame(body);
     float bodyHeight = fitLabelHeight(bodyLabel_.get(), 25);
-    Rect bubble(bubbleX, 6, bubbleWidth, body.origin.y - 6 + bodyHeight + 8);
+    // Four points of bubble above and below the body.
+    Rect bubble(bubbleX, body.origin.y - kBubbleMargin / 2, bubbleWidth, bodyHeight + kBubbleMargin);
     bubbleView_->setFrame(bubble);
 
     Rect f = frame();

@@ -146,6 +146,9 @@ class QVConversationCell : public QVResourceCell<QVForumPost> {
     QV_DECLARE_CLASS(QVConversationCell)
 public:
     static constexpr float kMinHeight = 64;
+    // The body starts below the author line; the bubble is this much taller than the body.
+    static constexpr float kBodyTop = 30;
+    static constexpr float kBubbleMargin = 8;
 
     QVImageView* authorPictureView() const { return authorPictureView_.get(); }
     platform::ui::Label* authorLabel() const { return authorLabel_.get(); }

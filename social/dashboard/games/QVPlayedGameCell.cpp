@@ -47,6 +47,17 @@ bool QVPlayedGameCell::initQVTableCellHelper(const std::string& name)
     for (View* v : std::initializer_list<View*> { iconView_.get(), nameLabel_.get(), friendsWithAppLabel_.get(),
                                                   miniScreenshotOneView_.get(), miniScreenshotTwoView_.get() })
         content->addSubview(v);
+    // The list inside the content frame is narrower than the dashboard: the
+    // texts give way and the parts at the right keep to the row's right edge.
+    for (Label* text : { nameLabel_.get(), friendsWithAppLabel_.get() }) {
+        text->setAutoresizingMask(FlexibleWidth);
+        text->setAdjustsFontSizeToFitWidth(true);
+        text->setMinimumFontSize(10);
+    }
+    for (QVImageView* shot : { miniScreenshotOneView_.get(), miniScreenshotTwoView_.get() }) {
+        shot->setAutoresizingMask(FlexibleLeftMargin);
+        shot->setHidden(true);
+    }
     auto stat = [&](float x, Ref<ImageView>& scoreIcon, Ref<Label>& scoreLabel, Ref<ImageView>& favourite) {
         Ref<View> view = View::viewWithFrame(Rect(x, 0, 48, kHeight));
         view->setBackgroundColor(std::nullopt);
@@ -57,6 +68,7 @@ bool QVPlayedGameCell::initQVTableCellHelper(const std::string& name)
         favourite->setImage(QVLoadKitImage("QVFavoritedIcon.png").get());
         for (View* v : std::initializer_list<View*> { scoreIcon.get(), scoreLabel.get(), favourite.get() })
             view->addSubview(v);
+        view->setAutoresizingMask(FlexibleLeftMargin);
         content->addSubview(view.get());
         return view;
     };
@@ -64,12 +76,14 @@ bool QVPlayedGameCell::initQVTableCellHelper(const std::string& name)
     secondStatView_ = stat(width - 50, secondGamerScoreIcon_, secondGamerScoreLabel_, secondFavoritedIcon_);
     comparisonDividerIcon_ = ImageView::imageViewWithFrame(Rect(width - 51, 4, 2, kHeight - 8));
     comparisonDividerIcon_->setImage(QVLoadKitImage("QVComparisonDivider.png").get());
+    comparisonDividerIcon_->setAutoresizingMask(FlexibleLeftMargin);
     content->addSubview(comparisonDividerIcon_.get());
     shoppingCartButton_ = Button::buttonWithType(Button::Type::Custom);
     shoppingCartButton_->setFrame(Rect(width - 50, 8, 40, 40));
     shoppingCartButton_->setImage(QVLoadKitImage("QVShoppingCart.png").get(), StateNormal);
     shoppingCartButton_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVPlayedGameCell, showIPurchasePage)),
                                    TouchUpInside);
+    shoppingCartButton_->setAutoresizingMask(FlexibleLeftMargin);
     content->addSubview(shoppingCartButton_.get());
     return true;
 }

@@ -42,6 +42,8 @@ public:
     platform::ui::ImageView* secondFavoritedIcon() const { return secondFavoritedIcon_.get(); }
     platform::ui::ImageView* comparisonDividerIcon() const { return comparisonDividerIcon_.get(); }
     QVImageView* iconView() const { return iconView_.get(); }
+    QVImageView* miniScreenshotOneView() const { return miniScreenshotOneView_.get(); }
+    QVImageView* miniScreenshotTwoView() const { return miniScreenshotTwoView_.get(); }
     const std::string& clientApplicationId() const { return clientApplicationId_; }
     // The art names of the two score icons (the art may be missing from the bundle).
     const std::string& firstScoreIconName() const { return firstScoreIconName_; }

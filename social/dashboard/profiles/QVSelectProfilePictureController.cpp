@@ -5,7 +5,9 @@
 
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/Image.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/Quorvel.h"
 #include "social/dashboard/community/QVCommunityKit.h"
@@ -16,6 +18,7 @@
 #include "social/services/QVUsersCredentialService.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDashboardRole.h"
+#include "social/ui/QVFramedContentWrapperView.h"
 #include "social/ui/QVKitImages.h"
 #include "social/dashboard/account/QVAccountLoginControllers.h"
 #include "social/dashboard/account/QVAccountSetupBaseController.h"
@@ -42,6 +45,24 @@ Ref<QVUsersCredential> newCredential()
     Ref<QVResource> made = QVUsersCredential::staticResourceClass().create();
     return Ref<QVUsersCredential>(dynamic_cast<QVUsersCredential*>(made.get()));
 }
+
+// The list's header: one line saying what the rows are for.
+[[maybe_unused]] const bool headerLayoutRegistered = [] {
+    InterfaceRegistry::shared().registerLayout("SelectProfilePictureHeaderQv", [](InterfaceBuilder& b) {
+        const float width = QVDashboardRole::current().getDashboardBounds().size.width;
+        auto header = b.makeView<View>(Rect(0, 0, width, 44));
+        header->setBackgroundColor(std::nullopt);
+        header->setAutoresizesSubviews(true);
+        Ref<Label> line = layout::makeLabel(Rect(10, 4, width - 20, 36), 13, false);
+        line->setText("Choose the picture other players see beside your name.");
+        line->setNumberOfLines(2);
+        line->setTextAlignment(platform::TextAlignment::Center);
+        line->setAutoresizingMask(FlexibleWidth);
+        header->addSubview(line.get());
+        return std::vector<Ref<Object>> { header };
+    });
+    return true;
+}();
 
 } // namespace
 
@@ -111,6 +132,32 @@ void QVProfilePictureCell::showResource(QVUsersCredential* c)
 }
 
 // ---------------------------------------------------------------------------
+// Picker
+
+Ref<QVCustomImagePickerController> QVCustomImagePickerController::customPicker()
+{
+    auto picker = adoptRef(new QVCustomImagePickerController);
+    if (!picker->init())
+        return nullptr;
+    return picker;
+}
+
+void QVCustomImagePickerController::show(ViewController* whenNoRoot)
+{
+    ViewController* presenter = Quorvel::getRootController();
+    if (!presenter)
+        presenter = whenNoRoot;
+    if (presenter)
+        presenter->presentModalViewController(this, true);
+}
+
+void QVCustomImagePickerController::hide()
+{
+    if (ViewController* presenter = parentViewController())
+        presenter->dismissModalViewControllerAnimated(true);
+}
+
+// ---------------------------------------------------------------------------
 // Screen
 
 #define QV_PICTURE_CALLBACK(name) \
@@ -122,6 +169,9 @@ QVSelectProfilePictureController::~QVSelectProfilePictureController()
         photoSheet_->setDelegate(nullptr);
     if (picker_)
         picker_->setPickerDelegate(nullptr);
+    if (imagePickerPopoverController_)
+        imagePickerPopoverController_->setDelegate(nullptr);
+    platform::NotificationCenter::defaultCenter().removeObserver(this, Quorvel::kDashboardOrientationChanged);
 }
 
 Ref<platform::Image> QVSelectProfilePictureController::profilePictureFromImage(const platform::Image& image)
@@ -159,6 +209,10 @@ void QVSelectProfilePictureController::viewDidLoad()
 {
     QVTableSequenceControllerHelper::viewDidLoad();
     setTitle("Change Profile Picture");
+    auto& center = platform::NotificationCenter::defaultCenter();
+    center.removeObserver(this, Quorvel::kDashboardOrientationChanged);
+    center.addObserver(this, Quorvel::kDashboardOrientationChanged,
+                       [this](const platform::Notification& n) { orientationDidChange(n); });
     refreshButton_ = BarButtonItem::withSystemItem(
         BarButtonItem::SystemItem::Refresh, this,
         BarButtonItem::PlainAction(BRISKO_SELECTOR(QVSelectProfilePictureController, _clickedRefresh)));
@@ -175,11 +229,37 @@ void QVSelectProfilePictureController::viewDidAppear(bool animated)
     }
 }
 
+void QVSelectProfilePictureController::orientationDidChange(const platform::Notification& n)
+{
+    const platform::Value& newValue = n.userInfo[Quorvel::kInfoNewOrientation];
+    const platform::Value& oldValue = n.userInfo[Quorvel::kInfoOldOrientation];
+    if (!newValue.isNumber() || !oldValue.isNumber() || newValue.asInt() == oldValue.asInt())
+        return;
+    if (Ref<PopoverController> popover = std::move(imagePickerPopoverController_)) {
+        popover->setDelegate(nullptr);
+        popover->dismissPopoverAnimated(true);
+        forgetPicker();
+    }
+}
+
+void QVSelectProfilePictureController::popoverControllerDidDismissPopover(PopoverController* popover)
+{
+    if (popover != imagePickerPopoverController_.get())
+        return;
+    imagePickerPopoverController_->setDelegate(nullptr);
+    imagePickerPopoverController_ = nullptr;
+    forgetPicker();
+}
+
 void QVSelectProfilePictureController::onTableHeaderCreated(ViewController*)
 {
-    if (View* header = tableHeaderView()) {
+    // Inside a framed stack the screen's view is the wrapper: the list is its wrapped view.
+    View* sizing = view();
+    if (auto* wrapper = dynamic_cast<QVFramedContentWrapperView*>(sizing); wrapper && wrapper->wrappedView())
+        sizing = wrapper->wrappedView();
+    if (View* header = tableHeaderView(); header && sizing) {
         Rect frame = header->frame();
-        frame.size.width = view()->frame().size.width;
+        frame.size.width = sizing->frame().size.width;
         header->setFrame(frame);
     }
 }
@@ -210,7 +290,7 @@ void QVSelectProfilePictureController::deselectRows()
             table->deselectRowAtIndexPath(*selected, true);
 }
 
-void QVSelectProfilePictureController::onCellWasClicked(Object* resource, IndexPath)
+void QVSelectProfilePictureController::onCellWasClicked(Object* resource, IndexPath indexPath)
 {
     auto* c = dynamic_cast<QVUsersCredential*>(resource);
     if (!c)
@@ -227,6 +307,7 @@ void QVSelectProfilePictureController::onCellWasClicked(Object* resource, IndexP
     }
     if (!c->credentialType().empty()) {
         if (c->isHttpBasic()) {
+            photoRow_ = indexPath;
             _presentCustomImageActionSheet();
             return;
         }
@@ -296,25 +377,52 @@ void QVSelectProfilePictureController::actionSheetDidDismissWithButtonIndex(Acti
 
 void QVSelectProfilePictureController::showPicker(ImagePickerSourceType source)
 {
-    picker_ = ImagePickerController::picker();
+    if (imagePickerPopoverController_ || picker_)
+        hidePicker();
+    picker_ = QVCustomImagePickerController::customPicker();
+    if (!picker_)
+        return;
     picker_->setSourceType(source);
     picker_->setAllowsEditing(true);
     picker_->setPickerDelegate(this);
-    ViewController* presenter = Quorvel::getRootController();
-    if (!presenter)
-        presenter = navigationController() ? static_cast<ViewController*>(navigationController()) : this;
-    presenter->presentModalViewController(picker_.get(), true);
+    if (QVDashboardRole::current().isLargeScreen()) {
+        // A popover pointing at the row's credential image.
+        View* anchor = nullptr;
+        if (TableView* table = tableView(); table && photoRow_)
+            if (auto* cell = dynamic_cast<QVProfilePictureCell*>(table->cellForRowAtIndexPath(*photoRow_)))
+                anchor = cell->credentialImageView();
+        imagePickerPopoverController_ = PopoverController::withContentViewController(picker_.get());
+        imagePickerPopoverController_->setDelegate(this);
+        if (anchor && anchor->superview())
+            imagePickerPopoverController_->presentFromRect(anchor->frame(), anchor->superview(), PopoverArrowAny, true);
+        else
+            imagePickerPopoverController_->presentFromRect(view()->bounds(), view(), PopoverArrowAny, true);
+        return;
+    }
+    ViewController* whenNoRoot = navigationController() ? static_cast<ViewController*>(navigationController()) : this;
+    picker_->show(whenNoRoot);
+}
+
+void QVSelectProfilePictureController::forgetPicker()
+{
+    if (picker_)
+        picker_->setPickerDelegate(nullptr);
+    picker_ = nullptr;
 }
 
 void QVSelectProfilePictureController::hidePicker()
 {
+    if (Ref<PopoverController> popover = std::move(imagePickerPopoverController_)) {
+        popover->setDelegate(nullptr);
+        popover->dismissPopoverAnimated(true);
+        forgetPicker();
+        return;
+    }
     if (!picker_)
         return;
-    Ref<ImagePickerController> picker = picker_;
-    picker_ = nullptr;
-    picker->setPickerDelegate(nullptr);
-    if (ViewController* presenter = picker->parentViewController())
-        presenter->dismissModalViewControllerAnimated(true);
+    Ref<QVCustomImagePickerController> picker = picker_;
+    forgetPicker();
+    picker->hide();
 }
 
 void QVSelectProfilePictureController::imagePickerControllerDidFinishPickingMedia(ImagePickerController*,

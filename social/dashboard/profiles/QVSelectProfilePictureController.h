@@ -11,6 +11,7 @@
 #include "platform/ui/ImagePicker.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/Popover.h"
 #include "social/services/QVUsersCredential.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVResourceCell.h"
@@ -48,9 +49,24 @@ private:
     platform::Ref<platform::ui::ImageView> checkmark_;
 };
 
+// The photo picker of this screen: shown full screen over the dashboard by
+// its root controller, hidden by the same.
+class QVCustomImagePickerController : public platform::ui::ImagePickerController {
+public:
+    static platform::Ref<QVCustomImagePickerController> customPicker();
+    // Presented (animated) by the dashboard's root controller, or by `whenNoRoot`
+    // when no dashboard runs.
+    void show(platform::ui::ViewController* whenNoRoot = nullptr);
+    void hide();
+
+protected:
+    QVCustomImagePickerController() = default;
+};
+
 class QVSelectProfilePictureController : public QVTableSequenceControllerHelper,
                                          public QVProfileFrame,
-                                         public platform::ui::ImagePickerControllerDelegate {
+                                         public platform::ui::ImagePickerControllerDelegate,
+                                         public platform::ui::PopoverControllerDelegate {
     QV_DECLARE_CLASS(QVSelectProfilePictureController)
 public:
     enum RefreshMask { kFacebook = 1, kTwitter = 2, kUploaded = 4 };
@@ -69,7 +85,9 @@ public:
     platform::ui::BarButtonItem* refreshButton() const { return refreshButton_.get(); }
     bool isWaitingFor(int kind) const;
     platform::ui::ActionSheet* photoSheet() const { return photoSheet_.get(); }
-    platform::ui::ImagePickerController* picker() const { return picker_.get(); }
+    QVCustomImagePickerController* picker() const { return picker_.get(); }
+    // The picker's popover on a large screen; null when none is up.
+    platform::ui::PopoverController* imagePickerPopoverController() const { return imagePickerPopoverController_.get(); }
 
     void _clickedRefresh() { _refreshProfilePictures(kFacebook | kTwitter | kUploaded); }
     void _refreshProfilePictures(int mask);
@@ -86,6 +104,9 @@ public:
                                                     const platform::ui::PickedMedia& media) override;
     void imagePickerControllerDidCancel(platform::ui::ImagePickerController* picker) override;
     void actionSheetDidDismissWithButtonIndex(platform::ui::ActionSheet* sheet, int index) override;
+    void popoverControllerDidDismissPopover(platform::ui::PopoverController* popover) override;
+    // The dashboard turned: a picker popover anchored to the old layout goes.
+    void orientationDidChange(const platform::Notification& notification);
 
     QVService* getService() override;
     void populateResourceMap(QVResourceControllerMap& map) override;
@@ -107,6 +128,7 @@ protected:
 private:
     void showPicker(platform::ui::ImagePickerSourceType source);
     void hidePicker();
+    void forgetPicker();
     void deselectRows();
 
     int refreshCount_ { 0 };
@@ -118,7 +140,10 @@ private:
     bool redownloadOnNextAppear_ { false };
     bool refreshOnNextRedownload_ { false };
     platform::Ref<platform::ui::ActionSheet> photoSheet_;
-    platform::Ref<platform::ui::ImagePickerController> picker_;
+    platform::Ref<QVCustomImagePickerController> picker_;
+    platform::Ref<platform::ui::PopoverController> imagePickerPopoverController_;
+    // The row the photo choice started from (the popover's anchor).
+    std::optional<platform::ui::IndexPath> photoRow_;
 };
 
 } // namespace quorvel

@@ -80,6 +80,9 @@ std::string readFile(const std::string& path)
     return out.str();
 }
 
+// The window drawn over nothing (below).
+Ref<platform::Image> renderWindow(Window& window, const std::string& name);
+
 class NoticeTest : public core_testing::QuorvelTest {
 protected:
     void SetUp() override
@@ -268,21 +271,97 @@ TEST_F(NoticeTest, AFailedRequestShowsTheFailureStatusAndARefusedNoticeStillSend
     EXPECT_EQ(delegate.calls.back(), "disallowed Followed");
 }
 
-TEST_F(NoticeTest, ANoticeReadyWhileAnotherSlidesInWaitsForIt)
+TEST_F(NoticeTest, NoticesReadyTogetherSlideInTogetherTheLaterAbove)
 {
     start();
     showText("First");
     showText("Second");
     loop().drain();
-    ASSERT_EQ(bars().size(), 1u) << "the second waits for the first's slide-in";
-    advance(0.25);
-    ASSERT_EQ(bars().size(), 2u);
-    EXPECT_EQ(bars()[1]->notice()->text(), "Second");
-    advance(2.5);
+    ASSERT_EQ(bars().size(), 2u) << "never queued";
+    EXPECT_EQ(bars()[0]->notice()->text(), "First");
+    EXPECT_EQ(bars()[1]->notice()->text(), "Second") << "the later one above";
+    EXPECT_TRUE(bars()[0]->isPresenting());
+    EXPECT_TRUE(bars()[1]->isPresenting());
+    EXPECT_EQ(bars()[0]->frame(), bars()[1]->frame()) << "at the same place";
+    advance(2.25 + 0.5);
+    EXPECT_TRUE(bars().empty()) << "both leave together";
+}
+
+TEST_F(NoticeTest, AClientShuttingDownForgetsTheBarsItHasNotShownYet)
+{
+    start();
+    showText("From the last client");
+    Quorvel::shutdown();
+    loop().drain();
+    advance(1);
+    EXPECT_TRUE(bars().empty());
+}
+
+TEST_F(NoticeTest, BarBackgroundsStretchBetweenTheirCaps)
+{
+    start();
+    showText("Stretched");
+    loop().drain();
     ASSERT_EQ(bars().size(), 1u);
-    EXPECT_EQ(bars()[0]->notice()->text(), "Second");
-    advance(0.25);
-    EXPECT_EQ(bars().size(), 0u);
+    QVImageView* background = bars()[0]->backgroundImage();
+    platform::Image* art = background->image();
+    ASSERT_TRUE(art);
+    EXPECT_TRUE(background->shouldScaleImageToFillRect());
+    EXPECT_EQ(background->leftCapWidth(art), int(art->width()) - 50);
+    EXPECT_EQ(background->topCapHeight(art), 0);
+    advance(3);
+
+    // A server notice's named default art takes its cap from the background's art.
+    Ref<QVServerNotification> n = QVServerNotification::create();
+    n->setText("Double points");
+    n->setBackgroundDefaultImage("QVNotificationBackgroundIPhoneTop.png");
+    auto bar = QVServerNotificationView::showServerNotification(n.get(), window.get());
+    ASSERT_TRUE(bar);
+    loop().drain();
+    platform::Image* named = bar->backgroundImage()->defaultImage();
+    ASSERT_TRUE(named);
+    EXPECT_EQ(bar->backgroundImage()->leftCapWidth(named), int(named->width()) - 18);
+}
+
+TEST_F(NoticeTest, EveryNoticeTextIsWholeInAPortraitPhoneBar)
+{
+    start();
+    // Each notice as it is shown: its text, its image and its status.
+    struct Case {
+        const char* text;
+        std::optional<std::string> image;
+        std::optional<std::string> status;
+    };
+    const std::string failure = QVNotification::kStatusFailure;
+    const Case cases[] = {
+        { "New high score! Saving locally.", "HighScoreNotificationIcon.png", std::nullopt },
+        { "New high score! Saving locally.", "HighScoreNotificationIcon.png", failure },
+        { "Unable to login to Quorvel. Restart to try again.", std::nullopt, failure },
+        { "Check your date & time settings.", std::nullopt, failure },
+        { "Submitted Achievements To Server", std::nullopt, failure },
+        { "Submitted Unlocked Achivements", std::nullopt, failure },
+        { "Welcome back, Annabelle, you are OFFLINE", std::nullopt, std::nullopt },
+        { "Downloaded High Scores", std::nullopt, failure },
+        { "Error downloading challenge.", std::nullopt, failure },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        auto bar = QVNotificationView::showNotificationWithText(c.text, c.image, c.status, window.get());
+        ASSERT_TRUE(bar);
+        loop().drain();
+        advance(0.25);
+        platform::ui::Label* notice = bar->notice();
+        EXPECT_FALSE(notice->currentLayout().truncated) << notice->frame().size.width;
+        // Clear of the status image and inside the bar.
+        if (c.status) {
+            EXPECT_LE(notice->frame().maxX(), bar->statusIndicator()->frame().minX());
+        }
+        EXPECT_LE(notice->convertRectTo(notice->bounds(), window.get()).maxX(), 320);
+        if (&c == &cases[2]) {
+            EXPECT_TRUE(renderWindow(*window, "notice-two-line-bar"));
+        }
+        advance(3);
+    }
 }
 
 TEST_F(NoticeTest, ABarThatCannotBeLoadedIsDroppedWithALogLine)

@@ -273,3 +273,58 @@ TEST_F(FakeNetImageViewTest, SingleTapSendsTheAction)
 }
 
 } // namespace image_view_tests
+
+namespace image_view_tests {
+
+// Red at the left end, blue at the right end, green between.
+Ref<Image> endsMarked(uint32_t w, uint32_t h, uint32_t ends)
+{
+    platform::Bytes rgba;
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x) {
+            if (x < ends)
+                rgba.insert(rgba.end(), { 220, 0, 0, 255 });
+            else if (x >= w - ends)
+                rgba.insert(rgba.end(), { 0, 0, 220, 255 });
+            else
+                rgba.insert(rgba.end(), { 0, 200, 0, 255 });
+        }
+    return Image::imageWithRGBA(w, h, std::move(rgba));
+}
+
+class StretchTest : public screen_testing::ScreenTest { };
+
+TEST_F(StretchTest, ACappedPictureKeepsItsEndsWhileAPlainOneScales)
+{
+    using screen_testing::near;
+    using screen_testing::pixelAt;
+    Ref<Image> art = endsMarked(100, 44, 10);
+    Ref<QVImageView> capped = QVImageView::imageViewWithFrame(Rect(0, 0, 320, 44));
+    Ref<QVImageView> scaled = QVImageView::imageViewWithFrame(Rect(0, 60, 320, 44));
+    Ref<QVImageView> tooWide = QVImageView::imageViewWithFrame(Rect(0, 120, 320, 44));
+    for (auto& v : { capped, scaled, tooWide }) {
+        v->setUnframed(true);
+        v->setUseSharpCorners(true);
+        v->setShouldScaleImageToFillRect(true);
+        v->setDefaultImage(art.get());
+        window()->addSubview(v.get());
+    }
+    capped->setStretchCaps(art.get(), 50, 0);
+    tooWide->setStretchCaps(art.get(), 100, 0);
+    EXPECT_EQ(tooWide->leftCapWidth(art.get()), 0) << "no column left to stretch";
+    EXPECT_EQ(capped->leftCapWidth(endsMarked(100, 44, 10).get()), 0) << "the caps belong to one picture";
+    settle();
+    Ref<Image> shot = render("image-view-stretch");
+    ASSERT_TRUE(shot);
+    // Stretched: the ends stay 10 points wide.
+    EXPECT_TRUE(near(pixelAt(*shot, 5, 22), 220, 0, 0));
+    EXPECT_TRUE(near(pixelAt(*shot, 20, 22), 0, 200, 0));
+    EXPECT_TRUE(near(pixelAt(*shot, 300, 22), 0, 200, 0));
+    EXPECT_TRUE(near(pixelAt(*shot, 315, 22), 0, 0, 220));
+    // Scaled: the ends grow to 32 points.
+    EXPECT_TRUE(near(pixelAt(*shot, 20, 82), 220, 0, 0));
+    EXPECT_TRUE(near(pixelAt(*shot, 300, 82), 0, 0, 220));
+    EXPECT_TRUE(near(pixelAt(*shot, 20, 142), 220, 0, 0));
+}
+
+} // namespace image_view_tests

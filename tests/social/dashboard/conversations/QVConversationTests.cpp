@@ -259,4 +259,42 @@ TEST_F(ConversationTest, TheAuthorsPictureOpensTheirProfile)
     EXPECT_EQ(profile->pageUser()->resourceId(), "18");
 }
 
+TEST_F(ConversationTest, EachBubbleWrapsItsBodyEightPointsTallerWithTheAuthorLineAbove)
+{
+    open("60");
+    const std::string longBody = "A long message that needs several lines in its bubble, so the bubble has to grow "
+                                 "with it and still wrap the last line of the text.";
+    const std::string history = "<?xml version=\"1.0\"?><resources>"
+                                "<post><id>502</id><body>" + longBody + "</body><user><id>17</id><name>Ann</name></user>"
+                                "<created_at>2010-11-09T13:06:00Z</created_at><discussion_id>60</discussion_id></post>"
+                                "<post><id>501</id><body>Short</body><user><id>18</id><name>Bo</name></user>"
+                                "<created_at>2010-11-09T13:00:00Z</created_at><discussion_id>60</discussion_id></post>"
+                                "</resources>";
+    ASSERT_TRUE(provider->answerWithXml(history));
+    settle(1);
+    auto image = render("dashboard-conversation-bubbles");
+    ASSERT_TRUE(image);
+    for (int row : { 0, 1 }) {
+        SCOPED_TRACE(row);
+        auto* cell = dynamic_cast<QVConversationCell*>(rowCell(screen.get(), row));
+        ASSERT_TRUE(cell);
+        platform::Rect body = cell->bodyLabel()->frame();
+        platform::Rect bubble = cell->bubbleView()->frame();
+        EXPECT_EQ(bubble.size.height, body.size.height + 8);
+        EXPECT_LE(bubble.minY(), body.minY());
+        EXPECT_GE(bubble.maxY(), body.maxY()) << "the bubble wraps the body";
+        EXPECT_LE(cell->authorLabel()->frame().maxY(), bubble.minY()) << "the author line sits above the bubble";
+        EXPECT_EQ(cell->frame().size.height, std::max(body.maxY() + 14, QVConversationCell::kMinHeight));
+        // Below the body's last line, still inside the bubble: the bubble's colour.
+        auto below = cell->bubbleView()->convertPointTo(platform::Point(20, bubble.size.height - 2), nullptr);
+        auto px = screen_testing::pixelAt(*image, static_cast<int>(below.x), static_cast<int>(below.y));
+        auto inside = cell->bubbleView()->convertPointTo(platform::Point(20, 6), nullptr);
+        auto ref = screen_testing::pixelAt(*image, static_cast<int>(inside.x), static_cast<int>(inside.y));
+        EXPECT_TRUE(screen_testing::near(px, ref.r, ref.g, ref.b, 20)) << px.r << "," << px.g << "," << px.b;
+    }
+    auto* longRow = dynamic_cast<QVConversationCell*>(rowCell(screen.get(), 1));
+    ASSERT_TRUE(longRow);
+    EXPECT_GT(longRow->bodyLabel()->frame().size.height, 40) << "the long body takes several lines";
+}
+
 } // namespace

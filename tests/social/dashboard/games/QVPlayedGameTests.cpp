@@ -124,6 +124,31 @@ TEST_F(PlayedGameTest, AGameThePlayerLacksShowsTheCartAndNoWinner)
     EXPECT_EQ(cell->secondGamerScoreLabel()->text(), "0");
 }
 
+TEST_F(PlayedGameTest, TheRightHandPartsFollowTheRowsWidthAndTheMiniScreenshotsStayHidden)
+{
+    for (Device device : { Device::Phone, Device::Tablet }) {
+        useDevice(device);
+        auto cell = cellFor(playedGame(stat("5", 120) + stat("17", 80)).get());
+        const float full = cell->frame().size.width;
+        // Inside the content frame the list is narrower than the dashboard.
+        cell->setFrame(platform::Rect(0, 0, full - 12, 80));
+        cell->changeResource(playedGame(stat("5", 120) + stat("17", 80)).get());
+        cell->layoutIfNeeded();
+        SCOPED_TRACE(full);
+        EXPECT_EQ(cell->frame().size.height, QVPlayedGameCell::kHeight);
+        using platform::ui::View;
+        for (View* part : std::initializer_list<View*> { cell->secondStatView(), cell->shoppingCartButton(),
+                                                         cell->miniScreenshotOneView(), cell->miniScreenshotTwoView() }) {
+            platform::Rect inRow = part->convertRectTo(part->bounds(), cell.get());
+            EXPECT_LE(inRow.maxX(), full - 12) << part->className();
+        }
+        EXPECT_TRUE(cell->miniScreenshotOneView()->isHidden());
+        EXPECT_TRUE(cell->miniScreenshotTwoView()->isHidden());
+        EXPECT_GT(cell->secondStatView()->frame().minX(), cell->nameLabel()->frame().maxX() - 1);
+        EXPECT_TRUE(render(device == Device::Phone ? "played-game-row-phone" : "played-game-row-tablet", cell.get()));
+    }
+}
+
 TEST_F(PlayedGameTest, DiscoveryPageTakesOutItsBannerAndRowsOpenTheirScreens)
 {
     showList(discoveryPage("arcade"));

@@ -8,6 +8,8 @@
 #include "platform/ui/ImagePicker.h"
 #include "social/dashboard/profiles/QVSelectProfilePictureController.h"
 #include "social/dashboard/account/QVAccountSetupBaseController.h"
+#include "social/ui/QVFramedContentWrapperView.h"
+#include "platform/ui/Popover.h"
 
 using namespace quorvel;
 using namespace friends_testing;
@@ -180,6 +182,74 @@ TEST_F(ProfilePictureTest, DefaultIconWaitsOnlyForTheUploadedPicture)
     EXPECT_TRUE(chooser->refreshButton()->isEnabled());
     EXPECT_EQ(chooser->refreshCount(), 2);
     EXPECT_FALSE(lastAlert());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ProfilePictureTest, TheHeaderIsAsWideAsTheListInsideTheFrame)
+{
+    auto* chooser = open(answer("f0", "u0"));
+    ASSERT_TRUE(chooser);
+    ASSERT_TRUE(dynamic_cast<QVFramedContentWrapperView*>(chooser->view()));
+    platform::ui::View* header = chooser->tableHeaderView();
+    ASSERT_TRUE(header);
+    EXPECT_EQ(header->frame().size.width, chooser->tableView()->frame().size.width);
+    EXPECT_LT(header->frame().size.width, chooser->view()->frame().size.width) << "the frame's insets are kept";
+}
+
+TEST_F(ProfilePictureTest, OnATabletThePickerPointsFromTheRowAndATurnDismissesIt)
+{
+    useDevice(Device::Tablet);
+    auto* chooser = open(answer("f0", "u0", false));
+    ASSERT_TRUE(chooser);
+    platform::ui::ImagePickerController::setSourceTypeAvailable(platform::ui::ImagePickerSourceType::Camera, false);
+    ASSERT_TRUE(tapRow(chooser, 0));
+    platform::ui::PopoverController* popover = chooser->imagePickerPopoverController();
+    ASSERT_TRUE(popover);
+    EXPECT_TRUE(popover->isPopoverVisible());
+    EXPECT_EQ(popover->contentViewController(), chooser->picker());
+    auto* own = dynamic_cast<QVProfilePictureCell*>(rowCell(chooser, 0));
+    ASSERT_TRUE(own);
+    platform::ui::View* anchor = own->credentialImageView();
+    EXPECT_EQ(popover->anchorRect(), anchor->convertRectTo(anchor->bounds(), nullptr));
+
+    Quorvel::postDashboardOrientationChangedTo(1, 1);
+    EXPECT_EQ(chooser->imagePickerPopoverController(), popover) << "no turn, no dismissal";
+    Quorvel::postDashboardOrientationChangedTo(3, 1);
+    EXPECT_FALSE(chooser->imagePickerPopoverController());
+    EXPECT_FALSE(popover->isPopoverVisible());
+    EXPECT_TRUE(platform::ui::PopoverController::visiblePopovers().empty());
+
+    // Picking from a popover closes it and uploads.
+    ASSERT_TRUE(tapRow(chooser, 0));
+    ASSERT_TRUE(chooser->imagePickerPopoverController());
+    auto photo = platform::ui::ImageAsset::withImage("photo", twoColourPhoto(64).get());
+    chooser->picker()->finishPickingForTest(photo.get());
+    settle(1);
+    EXPECT_FALSE(chooser->imagePickerPopoverController());
+    EXPECT_TRUE(platform::ui::PopoverController::visiblePopovers().empty());
+    EXPECT_EQ(requestsTo("profile_picture/select/http_basic").size(), 1u);
+}
+
+TEST_F(ProfilePictureTest, OnAPhoneThePickerIsShownFullScreenAndHiddenByCancelling)
+{
+    auto* chooser = open(answer("f0", "u0", false));
+    ASSERT_TRUE(chooser);
+    platform::ui::ImagePickerController::setSourceTypeAvailable(platform::ui::ImagePickerSourceType::Camera, false);
+    ASSERT_TRUE(tapRow(chooser, 0));
+    QVCustomImagePickerController* picker = chooser->picker();
+    ASSERT_TRUE(picker);
+    EXPECT_FALSE(chooser->imagePickerPopoverController());
+    EXPECT_TRUE(picker->parentViewController()) << "presented";
+    EXPECT_TRUE(picker->allowsEditing());
+    Ref<QVCustomImagePickerController> keep(picker);
+    picker->cancelForTest();
+    settle(1);
+    EXPECT_FALSE(chooser->picker());
+    EXPECT_FALSE(keep->parentViewController()) << "hidden";
+    EXPECT_TRUE(requestsTo("profile_picture/select").empty());
 }
 
 } // namespace
