@@ -89,7 +89,7 @@ std::string playedElement(Store& s, const std::string& game, int64_t player, std
     if (compared)
         stats += statElement(s, game, *compared);
     return "<played_game><id>" + game + "</id>" + element("name", q.text(0)) + element("client_application_id", game)
-        + element("total_gamerscore", game == kGameId ? std::to_string(q.integer(3)) : "0")
+        + element("icon_url", "/icons/" + game + ".png") + element("total_gamerscore", game == kGameId ? std::to_string(q.integer(3)) : "0")
         + "<friends_with_app>0</friends_with_app><user_game_stats>" + stats + "</user_game_stats>"
         + element("favorite", q.integer(1) ? "true" : "false") + element("review", q.text(2)) + "</played_game>";
 }

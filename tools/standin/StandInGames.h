@@ -30,7 +30,8 @@ Answer description(Store& s, const LoggedRequest& r, int64_t user);
 // GET game_discovery_categories (the index) and game_discovery_categories/<page>.xml.
 Answer discoveryIndex(Store& s, const LoggedRequest& r, int64_t user);
 Answer discoveryPage(Store& s, const LoggedRequest& r, int64_t user);
-// GET banners/featured-1.png, the discovery pages' banner (unsigned, as images are fetched).
+// GET banners/featured-1.png, the discovery pages' banner, and icons/<game>.png, the games'
+// icons (one blue picture for all; unsigned, as images are fetched).
 Answer banner(Store& s, const LoggedRequest& r);
 // The game's flags as the login's game profile carries them (has_chat_rooms, ...).
 std::string profileElement(Store& s, const std::string& game, int64_t viewer, const char* name = "game_profile_page_info");
