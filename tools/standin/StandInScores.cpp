@@ -115,22 +115,43 @@ Answer scores::page(Store& s, const LoggedRequest& r, int64_t user)
             descending = q.integer(0) != 0;
         }
         bool friendsOnly = r.param("friends_leaderboard") == "1";
+        // "interval" limits the scores to those of the last so many days.
+        auto days = number(r.param("interval"));
+        bool recentOnly = days && *days > 0;
         // Each player's best, ranked.
         std::string sql = std::string("SELECT user_id, ") + (descending ? "MAX" : "MIN")
             + "(score), display_text, MAX(id) FROM high_scores WHERE leaderboard_id = ?1"
             + (friendsOnly ? " AND (user_id = ?2 OR user_id IN (SELECT friend_id FROM friends WHERE user_id = ?2))" : "")
+            + (recentOnly ? " AND created_at >= datetime('now', ?3)" : "")
             + " GROUP BY user_id ORDER BY 2 " + (descending ? "DESC" : "ASC") + ", MAX(id)";
+        struct Ranked {
+            int64_t user, score, id;
+            std::string displayText;
+        };
+        std::vector<Ranked> ranked;
         Statement q(s.db, sql.c_str());
         q.bind(1, *board);
         if (friendsOnly)
             q.bind(2, user);
-        while (q.step()) {
-            ++count;
-            body += "<high_score><id>" + std::to_string(q.integer(3)) + "</id>"
-                + element("score", std::to_string(q.integer(1))) + element("rank", std::to_string(count))
-                + element("leaderboard_id", std::to_string(*board)) + element("display_text", q.text(2))
-                + players::userElement(s, q.integer(0), user) + "</high_score>";
+        if (recentOnly)
+            q.bind(3, "-" + std::to_string(*days) + " days");
+        while (q.step())
+            ranked.push_back({ q.integer(0), q.integer(1), q.integer(3), q.text(2) });
+        // The page asked for ("page_size" names its length), or the one holding the player.
+        xml::Page pageAsked = xml::requestedPage(r);
+        if (auto size = number(r.param("page_size")); size && *size > 0)
+            pageAsked.perPage = std::min<size_t>(static_cast<size_t>(*size), xml::kMaxPerPage);
+        if (r.param("near_user_id") == "me") {
+            auto mine = std::find_if(ranked.begin(), ranked.end(), [user](const Ranked& e) { return e.user == user; });
+            if (mine != ranked.end())
+                pageAsked.number = static_cast<size_t>(mine - ranked.begin()) / pageAsked.perPage + 1;
         }
+        for (size_t i = pageAsked.offset(); i < ranked.size() && i < pageAsked.offset() + pageAsked.perPage; ++i)
+            body += "<high_score><id>" + std::to_string(ranked[i].id) + "</id>"
+                + element("score", std::to_string(ranked[i].score)) + element("rank", std::to_string(i + 1))
+                + element("leaderboard_id", std::to_string(*board)) + element("display_text", ranked[i].displayText)
+                + players::userElement(s, ranked[i].user, user) + "</high_score>";
+        return Answer::xml("<resources>" + xml::pageHeader(ranked.size(), pageAsked) + body + "</resources>");
     } else {
         // The player's scores on every leaderboard.
         Statement q(s.db, "SELECT id, leaderboard_id, score, display_text FROM high_scores WHERE user_id = ? ORDER BY id");

@@ -1,0 +1,220 @@
+// Scores end to end: the game's scores reach the service and come back to the
+// player in the dashboard's leaderboards, by time scope and friends or
+// everyone; offline the dashboard shows the best ten kept on the device; with
+// Game Center a score is mirrored there and its scores merge into the list;
+// the leaderboard's pages are walked page by page and around the player.
+#include "EndToEndTestSupport.h"
+
+#include "platform/foundation/DateFormat.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/gamekit/GameCenter.h"
+#include "platform/ui/TableView.h"
+#include "social/services/QVHighScore.h"
+#include "social/services/QVHighScoreService.h"
+#include "social/services/QVScoreEnumerator.h"
+#include "social/services/QVUser.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace quorvel;
+using namespace e2e_testing;
+using platform::gamekit::GameCenter;
+using platform::gamekit::ScriptedGameCenter;
+using standin::StandInState;
+
+namespace {
+
+const std::string kNormal = std::to_string(StandInState::kNormalLeaderboard);
+
+size_t keptCount(const StandInState& state, int64_t user)
+{
+    auto all = state.scores();
+    return static_cast<size_t>(std::count_if(all.begin(), all.end(), [&](auto& s) { return s.userId == user; }));
+}
+
+class ScoresEndToEnd : public EndToEndTest {
+protected:
+    void TearDown() override
+    {
+        EndToEndTest::TearDown();
+        GameCenter::install(nullptr);
+    }
+    // The player swipes the front list to its end.
+    void scrollFrontListToEnd()
+    {
+        std::vector<platform::ui::TableView*> lists;
+        std::function<void(platform::ui::View*)> find = [&](platform::ui::View* v) {
+            if (v->isHidden())
+                return;
+            if (auto* t = dynamic_cast<platform::ui::TableView*>(v))
+                lists.push_back(t);
+            for (auto& sub : v->subviews())
+                find(sub.get());
+        };
+        find(driver->window());
+        ASSERT_FALSE(lists.empty());
+        auto* list = lists.back();
+        float bottom = std::max(0.0f, list->contentSize().height - list->bounds().height());
+        list->setContentOffset(platform::Point(0, bottom));
+        driver->settle();
+    }
+    // From the game's first tab to the high scores of the "Normal" board.
+    void openNormalHighScores()
+    {
+        openDashboard();
+        ASSERT_TRUE(tapText("Leaderboards"));
+        ASSERT_TRUE(waitForText("Normal"));
+        ASSERT_TRUE(tapText("Normal"));
+        ASSERT_TRUE(waitForScreen("QVHighScoreController"));
+    }
+};
+
+TEST_F(ScoresEndToEnd, TheLeaderboardsShowEachPlayersBestForFriendsAndEveryoneByTimeScope)
+{
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    QVHighScoreService::setHighScore(1000, kNormal, {}, {});
+    ASSERT_TRUE(waitUntil([&] { return keptCount(*state, player) == 1; }));
+
+    openDashboard();
+    ASSERT_TRUE(tapText("Leaderboards"));
+    ASSERT_TRUE(waitForText("Fastest Lap"));
+    EXPECT_TRUE(shows("Normal"));
+    ASSERT_TRUE(tapText("Normal"));
+    ASSERT_TRUE(waitForText("900 points"));
+    // All time: the rival's old best under everyone, the player's in both lists.
+    EXPECT_TRUE(shows("Friends"));
+    EXPECT_TRUE(shows("Everyone"));
+    EXPECT_TRUE(shows("2. Rival"));
+    auto texts = visibleTexts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "1000"), 2);
+
+    // Today: only the scores of the last day, so the rival's is gone.
+    ASSERT_TRUE(tapText("Today"));
+    ASSERT_TRUE(waitUntil([&] { return !shows("Rival"); }));
+    EXPECT_TRUE(shows("1. Player"));
+    auto asked = serviceRequestsTo(QVHighScoreService::kBatchPath);
+    EXPECT_TRUE(std::any_of(asked.begin(), asked.end(), [](auto& r) { return r.method == "GET" && r.param("interval") == "1"; }));
+    ASSERT_TRUE(tapText("All Time"));
+    ASSERT_TRUE(waitForText("2. Rival"));
+}
+
+TEST_F(ScoresEndToEnd, OfflineTheHighScoresAreTheBestTenKeptOnTheDevice)
+{
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    quit();
+    killService();
+    launch();
+    ASSERT_TRUE(waitUntil([] { return !Quorvel::isBootstrapInProgress(); }));
+    ASSERT_EQ(game.calls.back(), "offlineUserLoggedIn:" + std::to_string(player));
+    for (int64_t score = 100; score <= 1200; score += 100)
+        QVHighScoreService::setHighScore(score, kNormal, {}, {});
+
+    // The leaderboards come from the device's store; the list shows the best ten.
+    openNormalHighScores();
+    ASSERT_TRUE(waitForText("1200"));
+    EXPECT_TRUE(shows("My Scores"));
+    EXPECT_FALSE(shows("Everyone"));
+    EXPECT_TRUE(shows("1. Player"));
+    scrollFrontListToEnd();
+    EXPECT_TRUE(shows("10. Player"));
+    EXPECT_TRUE(shows("300"));
+    auto texts = visibleTexts();
+    EXPECT_EQ(std::find(texts.begin(), texts.end(), "200"), texts.end());
+    EXPECT_EQ(std::find(texts.begin(), texts.end(), "100"), texts.end());
+}
+
+TEST_F(ScoresEndToEnd, WithGameCenterAScoreIsMirroredThereAndItsScoresMergeIntoTheList)
+{
+    platform::ValueDictionary boards { { kNormal, "gc.normal" } };
+    platform::ValueDictionary root { { "Leaderboards", boards }, { "Achievements", platform::ValueDictionary {} } };
+    bundle.write("QVGameCenter.plist", platform::writePropertyList(platform::Value(root)));
+    auto gc = ScriptedGameCenter::create();
+    gc->players = { { "G:77", "Gina" } };
+    platform::gamekit::Score theirs;
+    theirs.playerID = "G:77";
+    theirs.category = "gc.normal";
+    theirs.value = 1300;
+    theirs.formattedValue = "1,300";
+    theirs.date = platform::dateNow();
+    gc->scores = { theirs };
+    GameCenter::install(gc);
+
+    Quorvel::setUserApprovedQuorvel();
+    Quorvel::setDoneWithGetTheMost(true);
+    QuorvelSettingsDictionary settings;
+    settings.values.set("QuorvelSettingGameCenterEnabled", true);
+    startClient(settings, delegates.get());
+    ASSERT_TRUE(waitUntil([] { return Quorvel::successfullyBootstrapped() && Quorvel::isLoggedIntoGameCenter(); }));
+    int64_t player = std::stoll(loggedInUser());
+
+    QVHighScoreService::setHighScore(1000, kNormal, {}, {});
+    ASSERT_TRUE(waitUntil([&] { return keptCount(*state, player) == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return !gc->reports.empty(); }));
+    EXPECT_EQ(gc->reports[0].kind, "score");
+    EXPECT_EQ(gc->reports[0].id, "gc.normal");
+    EXPECT_EQ(gc->reports[0].value, 1000);
+
+    openNormalHighScores();
+    ASSERT_TRUE(waitForText("Gina"));
+    EXPECT_TRUE(shows("1,300"));
+    EXPECT_TRUE(shows("900 points"));
+}
+
+// Hears the score enumerators' pages.
+class PageWatcher final : public QVScoreEnumeratorDelegate {
+public:
+    void didReceiveScoresQVScoreEnumerator(QVScoreEnumerator*) override { ++pages; }
+    void didFailReceiveScoresQVScoreEnumerator(QVScoreEnumerator*) override { ++failures; }
+    int pages { 0 }, failures { 0 };
+};
+
+std::vector<int64_t> scoresOf(const QVScoreEnumerator& e)
+{
+    std::vector<int64_t> out;
+    if (e.scores())
+        for (auto& o : *e.scores())
+            if (auto* s = dynamic_cast<QVHighScore*>(o.get()))
+                out.push_back(s->score());
+    return out;
+}
+
+TEST_F(ScoresEndToEnd, ALeaderboardIsWalkedPageByPageAndOpensOnThePlayersPage)
+{
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    // 24 others from 1000 down to 770, the rival at 900, and the player at 805: 26 scores.
+    for (int i = 0; i < 24; ++i)
+        state->addScore(state->addUser("Player " + std::to_string(i)), StandInState::kNormalLeaderboard, 1000 - 10 * i);
+    QVHighScoreService::setHighScore(805, kNormal, {}, {});
+    ASSERT_TRUE(waitUntil([&] { return keptCount(*state, player) == 1; }));
+
+    PageWatcher watcher;
+    QVScoreEnumerator::setDelegate(&watcher);
+    auto enumerator = QVScoreEnumerator::initWithLeaderboardId(kNormal, 10, 0);
+    ASSERT_TRUE(waitUntil([&] { return watcher.pages == 1; }));
+    EXPECT_EQ(enumerator->totalPages(), 3);
+    EXPECT_EQ(scoresOf(*enumerator), (std::vector<int64_t> { 1000, 990, 980, 970, 960, 950, 940, 930, 920, 910 }));
+    EXPECT_FALSE(enumerator->isCurrentUserPage());
+    ASSERT_TRUE(enumerator->nextPage());
+    ASSERT_TRUE(waitUntil([&] { return watcher.pages == 2; }));
+    EXPECT_EQ(enumerator->currentPage(), 2);
+    EXPECT_EQ(scoresOf(*enumerator).front(), 900);
+
+    ASSERT_TRUE(enumerator->nextPage());
+    ASSERT_TRUE(waitUntil([&] { return watcher.pages == 3; }));
+    EXPECT_EQ(scoresOf(*enumerator), (std::vector<int64_t> { 810, 805, 800, 790, 780, 770 }));
+    EXPECT_FALSE(enumerator->nextPage()) << "the last page";
+
+    enumerator->pageWithCurrentUser();
+    ASSERT_TRUE(waitUntil([&] { return watcher.pages == 4; }));
+    EXPECT_TRUE(enumerator->isCurrentUserPage());
+    EXPECT_EQ(enumerator->currentPage(), 3);
+    EXPECT_EQ(watcher.failures, 0);
+    QVScoreEnumerator::setDelegate(nullptr);
+}
+
+} // namespace
