@@ -9,6 +9,18 @@
 
 namespace quorvel {
 
+std::string QVJoinUrl(const std::string& base, const std::string& path)
+{
+    if (base.empty() || path.empty())
+        return base + path;
+    bool baseSlash = base.back() == '/', pathSlash = path.front() == '/';
+    if (baseSlash && pathSlash)
+        return base + path.substr(1);
+    if (!baseSlash && !pathSlash)
+        return base + "/" + path;
+    return base + path;
+}
+
 using platform::Ref;
 
 void QVHttpRequest::cancelImmediately()
@@ -34,7 +46,7 @@ Ref<QVHttpRequest> QVHttpService::startRequest(const std::string& path, const st
                                                const std::string* boundary, QVHttpServiceObserver* observer)
 {
     auto r = platform::adoptRef(new QVHttpRequest);
-    r->url_ = base_ + path;
+    r->url_ = QVJoinUrl(base_, path);
     r->method_ = method;
     r->passThrough_ = Ref<platform::Object>(passThrough);
     r->observer_ = observer;

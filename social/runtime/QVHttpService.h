@@ -21,6 +21,12 @@ namespace quorvel {
 class QVHttpService;
 class QVHttpServiceObserver;
 
+// The address of `path` under `base` with one "/" between them, however the
+// two are written: a server path such as "/banners/a.png" under
+// "http://host/" is "http://host/banners/a.png", not a different path "//banners".
+// An empty base leaves the path as it is.
+std::string QVJoinUrl(const std::string& base, const std::string& path);
+
 class QVHttpRequest : public platform::Object {
 public:
     const std::string& url() const { return url_; }

@@ -8,6 +8,7 @@
 #include "social/runtime/QVActionRequest.h"
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/runtime/QVHttpService.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVSettings.h"
@@ -49,7 +50,7 @@ Ref<OAuthAPIRequestLoader> QVProvider::makeLoader(const std::string& path,
                                                   const OAuthURLRequest::Parameters& parameters,
                                                   const std::string& httpMethod)
 {
-    auto request = OAuthURLRequest::requestWithURL(serverUrl_ + path, key_, secret_, accessToken_, accessTokenSecret_);
+    auto request = OAuthURLRequest::requestWithURL(QVJoinUrl(serverUrl_, path), key_, secret_, accessToken_, accessTokenSecret_);
     request->setHttpMethod(httpMethod);
     request->setParameters(parameters);
     return OAuthAPIRequestLoader::loaderWithRequest(request, QVDelegate(), QVDelegate());

@@ -200,11 +200,7 @@ void StandInState::install(StandInServer& server)
     server.route("GET", "game_discovery_categories", signedRoute(&games::discoveryIndex));
     server.routePrefix("GET", "game_discovery_categories/", signedRoute(&games::discoveryPage));
     server.route("GET", "banners/featured-1.png", openRoute(&games::banner));
-    // The client joins a server path ("/banners/...") to the server's address
-    // ending in "/", so pictures arrive under a doubled slash: answer both.
-    server.route("GET", "/banners/featured-1.png", openRoute(&games::banner));
     server.routePrefix("GET", "icons/", openRoute(&games::banner));
-    server.routePrefix("GET", "/icons/", openRoute(&games::banner));
     // The cloud store
     server.route("POST", "cloud_stores", signedRoute(&cloud::store));
     server.route("GET", "cloud_stores.xml", signedRoute(&cloud::keys));

@@ -94,7 +94,7 @@ TEST_F(DiscoveryEndToEnd, TheFeaturedBannerPictureIsFetchedFromTheServiceAndShow
 {
     launchAndLogIn();
     openDashboard();
-    ASSERT_TRUE(waitUntil([&] { return !serviceRequestsTo("/banners/featured-1.png").empty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !serviceRequestsTo("banners/featured-1.png").empty(); }));
     // The blue 8 by 4 picture the service answers, shown in a picture view.
     ASSERT_TRUE(waitUntil([&] {
         for (auto* view : visible<quorvel::QVImageView>())

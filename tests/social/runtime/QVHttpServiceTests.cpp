@@ -226,3 +226,15 @@ TEST_F(HttpServiceLoopbackTest, AnEmptyPutSaysItsLengthIsZero)
 }
 
 } // namespace
+
+// A server path written with its leading "/" (a picture's "/banners/a.png", the
+// cloud store's "/cloud_stores") is the same path as without it: a doubled
+// slash would name a different resource on the server.
+TEST(HttpServiceUrl, ServerPathsJoinTheServerAddressWithOneSlash)
+{
+    EXPECT_EQ(QVJoinUrl("http://h:1/", "/banners/a.png"), "http://h:1/banners/a.png");
+    EXPECT_EQ(QVJoinUrl("http://h:1/", "users.xml"), "http://h:1/users.xml");
+    EXPECT_EQ(QVJoinUrl("http://h:1/api", "users.xml"), "http://h:1/api/users.xml");
+    EXPECT_EQ(QVJoinUrl("http://h:1/api", "/users.xml"), "http://h:1/api/users.xml");
+    EXPECT_EQ(QVJoinUrl("", "http://elsewhere/a.png"), "http://elsewhere/a.png");
+}

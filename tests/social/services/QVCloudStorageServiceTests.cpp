@@ -258,7 +258,7 @@ TEST_F(CloudStorageTest, KeysAreCheckedBeforeAnythingIsSent)
 
 TEST_F(CloudStorageTest, TheStoredFormMayBeUpTo256KiB)
 {
-    server.route("POST", "/cloud_stores", standin::Answer::xml(fixture("ok.xml")));
+    server.route("POST", "cloud_stores", standin::Answer::xml(fixture("ok.xml")));
     // Noise does not compress, so its stored form is the noise itself.
     restart();
     EXPECT_FALSE(QVCloudStorageService::uploadBlob(noise(262145), "not valid", recorder->onSuccess(),
@@ -282,7 +282,7 @@ TEST_F(CloudStorageTest, FailedRequestsBecomeTheirStatusCodes)
     standin::Answer dropped = standin::Answer::xml(std::string(100, 'x'));
     dropped.truncateAfter = 10;
     server.route("GET", "cloud_stores/dropped.blob", dropped);
-    server.route("POST", "/cloud_stores", standin::Answer::xml("<errors/>", 507));
+    server.route("POST", "cloud_stores", standin::Answer::xml("<errors/>", 507));
 
     for (auto [key, status] : { std::pair { "gone", 404 }, { "broken", 404 }, { "dropped", 504 } }) {
         QVCloudStorage::downloadDataWithKey(key);
@@ -298,7 +298,7 @@ TEST_F(CloudStorageTest, FailedRequestsBecomeTheirStatusCodes)
 TEST_F(CloudStorageTest, ThePublicClassStoresFetchesAndListsBlobs)
 {
     std::string stored;
-    server.route("POST", "/cloud_stores", [&stored](const standin::LoggedRequest& r) {
+    server.route("POST", "cloud_stores", [&stored](const standin::LoggedRequest& r) {
         stored = r.param("blob");
         return standin::Answer::xml(fixture("ok.xml"));
     });
@@ -333,7 +333,7 @@ TEST_F(CloudStorageTest, ThePublicClassStoresFetchesAndListsBlobs)
 TEST_F(CloudStorageTest, AValueThatCompressesUnderTheLimitComesBackWholeAndALargerOneIsRefused)
 {
     std::string stored;
-    server.route("POST", "/cloud_stores", [&stored](const standin::LoggedRequest& r) {
+    server.route("POST", "cloud_stores", [&stored](const standin::LoggedRequest& r) {
         stored = r.param("blob");
         return standin::Answer::xml(fixture("ok.xml"));
     });
@@ -366,7 +366,7 @@ TEST_F(CloudStorageTest, WithCompressionDisabledValuesAreStoredAsTheyAre)
     QVCloudStorageService::service().disableCompression();
     std::string value = "QVZLHDR0 is just text here" + std::string(300, 't');
     auto log = sendOne([&](const QVDelegate& s, const QVDelegate& f) {
-        server.route("POST", "/cloud_stores", standin::Answer::xml(fixture("ok.xml")));
+        server.route("POST", "cloud_stores", standin::Answer::xml(fixture("ok.xml")));
         QVCloudStorageService::uploadBlob(bytes(value), "plain", s, f);
     });
     EXPECT_EQ(log.param("blob"), value);
