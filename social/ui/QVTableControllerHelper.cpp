@@ -231,8 +231,10 @@ void QVTableControllerHelper::_displayEmptyDataSetView(ViewController* controlle
 
 void QVTableControllerHelper::_removeEmptyDataSetView()
 {
-    mEmptyTableController = nullptr;
-    if (TableView* table = tableView())
+    // Only the empty-data screen goes: a footer of the screen's own stays.
+    Ref<ViewController> empty = std::move(mEmptyTableController);
+    TableView* table = tableView();
+    if (table && empty && empty->isViewLoaded() && table->tableFooterView() == empty->view())
         table->setTableFooterView(nullptr);
 }
 

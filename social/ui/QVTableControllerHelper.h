@@ -194,7 +194,9 @@ protected:
     void _refreshData();
     bool _shouldRefresh() const { return !mSections || const_cast<QVTableControllerHelper*>(this)->shouldAlwaysRefreshWhenShown(); }
     virtual void _reloadTableData();
-    void _createAndDisplayTableHeader();
+    // Puts the list's header in place after each load; a screen with its own
+    // header and footer puts them there instead.
+    virtual void _createAndDisplayTableHeader();
     void _displayEmptyDataSetView(platform::ui::ViewController* controller, const std::string& message);
     void _removeEmptyDataSetView();
     void _refreshDataIncrementally(const platform::Notification& notification);

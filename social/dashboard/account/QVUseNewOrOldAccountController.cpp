@@ -41,10 +41,10 @@ void QVUseNewOrOldAccountController::populateResourceMap(QVResourceControllerMap
 void QVUseNewOrOldAccountController::viewDidLoad()
 {
     QVTableSequenceControllerHelper::viewDidLoad();
-    _createAndDisplayHeaderAndFooter();
+    _createAndDisplayTableHeader();
 }
 
-void QVUseNewOrOldAccountController::_createAndDisplayHeaderAndFooter()
+void QVUseNewOrOldAccountController::_createAndDisplayTableHeader()
 {
     TableView* table = tableView();
     if (!table)

@@ -28,8 +28,11 @@ protected:
     friend class platform::ui::InterfaceBuilder;
     QVUseNewOrOldAccountController() = default;
 
+protected:
+    // The header's prompt and the footer's button, in place of the list's header.
+    void _createAndDisplayTableHeader() override;
+
 private:
-    void _createAndDisplayHeaderAndFooter();
     platform::Ref<platform::ui::Button> footerButton_;
 };
 

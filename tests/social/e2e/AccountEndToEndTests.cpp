@@ -1,0 +1,136 @@
+// The player's account, end to end: approving or declining the client,
+// logging in to an existing account by e-mail or through Twitter from the
+// naming screen, and a social post the service refuses until the player gives
+// the Twitter password it needs.
+#include "EndToEndTestSupport.h"
+
+#include "social/services/QVSocialNotificationService.h"
+
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using namespace e2e_testing;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+class AccountEndToEnd : public EndToEndTest {
+protected:
+    // From the naming screen of a new account: "I already have an account".
+    void openLoginForm()
+    {
+        launch();
+        ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController"));
+        ASSERT_TRUE(tap("Use Quorvel"));
+        ASSERT_TRUE(waitForText("I already have an account"));
+        ASSERT_TRUE(tap("I already have an account"));
+        ASSERT_TRUE(waitForText("Log In To Quorvel"));
+    }
+};
+
+TEST_F(AccountEndToEnd, APlayerWhoDeclinesIsNotSignedUpUntilAcceptingWhenOpeningTheDashboard)
+{
+    launch();
+    ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController"));
+    ASSERT_TRUE(tap("No Thanks"));
+    idle(0.3);
+    EXPECT_FALSE(Quorvel::isShowingFullScreen());
+    EXPECT_TRUE(serviceRequestsTo("bootstrap.xml").empty());
+    EXPECT_TRUE(game.calls.empty());
+
+    // The answer is kept: the next launch asks nothing and sends nothing.
+    quit();
+    launch();
+    idle(0.3);
+    EXPECT_FALSE(Quorvel::isShowingFullScreen());
+    EXPECT_TRUE(serviceRequestsTo("bootstrap.xml").empty());
+
+    // Opening the dashboard asks again; accepting makes the player and opens it.
+    Quorvel::launchDashboard();
+    ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController"));
+    ASSERT_TRUE(tap("Use Quorvel"));
+    ASSERT_TRUE(waitForScreen("QVNewAccountController"));
+    ASSERT_TRUE(tap("Continue")); // keeps the name the service chose
+    ASSERT_TRUE(waitForScreen("QVLinkSocialNetworksController"));
+    ASSERT_TRUE(tap("Continue"));
+    ASSERT_TRUE(waitUntil([] { return Quorvel::isDashboardHubOpen(); }));
+    auto bootstraps = serviceRequestsTo("bootstrap.xml");
+    ASSERT_EQ(bootstraps.size(), 1u);
+    auto player = state->userForDevice(bootstraps[0].param("udid"));
+    ASSERT_TRUE(player.has_value());
+    EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + std::to_string(*player) }));
+}
+
+TEST_F(AccountEndToEnd, APlayerWithAnAccountLogsInByEMailAfterAWrongPassword)
+{
+    ASSERT_NO_FATAL_FAILURE(openLoginForm());
+    ASSERT_TRUE(typeInto(0, "zed@example.com"));
+    ASSERT_TRUE(typeInto(1, "wrong"));
+    ASSERT_TRUE(tap("Log In"));
+    ASSERT_TRUE(waitUntil([&] { return driver->currentAlert() != nullptr; }));
+    EXPECT_NE(driver->currentAlert()->message().find("not correct"), std::string::npos);
+    driver->answerAlert(0);
+    settleAfterTouch();
+
+    ASSERT_TRUE(typeInto(1, "secret"));
+    ASSERT_TRUE(tap("Log In"));
+    ASSERT_TRUE(waitUntil([&] { return serviceRequestsTo("session.xml").size() == 2; }));
+    auto logins = serviceRequestsTo("session.xml");
+    EXPECT_EQ(logins[1].param("credential[email]"), "zed@example.com");
+    EXPECT_EQ(logins[1].param("credential[password]"), "secret");
+    EXPECT_EQ(logins[1].param("credential_type"), "http_basic");
+    // The login is followed by a bootstrap that logs the player in.
+    ASSERT_TRUE(waitUntil([&] { return serviceRequestsTo("bootstrap.xml").size() >= 2; }));
+    ASSERT_TRUE(waitForText("Welcome back"));
+    EXPECT_TRUE(Quorvel::successfullyBootstrapped());
+}
+
+TEST_F(AccountEndToEnd, APlayerLogsInThroughTheTwitterAccountLinkedToQuorvel)
+{
+    ASSERT_NO_FATAL_FAILURE(openLoginForm());
+    ASSERT_TRUE(tap("Use Facebook or Twitter"));
+    ASSERT_TRUE(waitForText("Log in with the Facebook or Twitter account"));
+    ASSERT_TRUE(tap("Twitter"));
+    ASSERT_TRUE(waitForText("Enter the Twitter credentials"));
+    ASSERT_TRUE(typeInto(0, "zedtweets"));
+    ASSERT_TRUE(typeInto(1, "birdword"));
+    ASSERT_TRUE(tap("Continue"));
+    ASSERT_TRUE(waitUntil([&] { return !serviceRequestsTo("session.xml").empty(); }));
+    auto login = serviceRequestsTo("session.xml")[0];
+    EXPECT_EQ(login.param("credential_type"), "twitter");
+    EXPECT_EQ(login.param("credential[username]"), "zedtweets");
+    EXPECT_EQ(login.param("credential[password]"), "birdword");
+    // Logged in again through the bootstrap, the player is welcomed back.
+    ASSERT_TRUE(waitForText("Welcome back"));
+    EXPECT_EQ(serviceRequestsTo("bootstrap.xml").size(), 2u);
+}
+
+TEST_F(AccountEndToEnd, APostRefusedForAMissingTwitterPasswordAsksForItAndIsSentAgain)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    service->script("POST", "notifications.xml",
+                    standin::Answer::xml("<errors><TwitterCredential>extended_credentials</TwitterCredential></errors>", 430));
+    QVSocialNotificationService::sendWithoutRequestingPermissionWithSocialNotification(
+        QVSocialNotification::initWithText("I finished the first lap").get());
+    ASSERT_TRUE(waitForText("Enter your Twitter password to post this:"));
+    EXPECT_TRUE(shows("I finished the first lap"));
+
+    ASSERT_TRUE(typeInto(0, "wrong"));
+    ASSERT_TRUE(tap("Post"));
+    ASSERT_TRUE(waitUntil([&] { return driver->currentAlert() != nullptr; }));
+    EXPECT_NE(driver->currentAlert()->message().find("did not accept"), std::string::npos);
+    driver->answerAlert(0);
+    settleAfterTouch();
+    EXPECT_EQ(serviceRequestsTo("notifications.xml").size(), 1u);
+
+    ASSERT_TRUE(typeInto(0, "birdword"));
+    ASSERT_TRUE(tap("Post"));
+    ASSERT_TRUE(waitUntil([&] { return serviceRequestsTo("notifications.xml").size() == 2; }));
+    auto credentials = serviceRequestsTo("extended_credentials.xml");
+    ASSERT_EQ(credentials.size(), 2u);
+    EXPECT_EQ(credentials[1].param("credential[password]"), "birdword");
+    EXPECT_EQ(serviceRequestsTo("notifications.xml")[1].param("msg"), "I finished the first lap");
+    ASSERT_TRUE(waitUntil([] { return !Quorvel::isShowingFullScreen(); }));
+}
+
+} // namespace

@@ -1,0 +1,169 @@
+// The dashboard's frame, end to end: it opens over the game with its tabs and
+// closes again with the game told; each page a game may open directly; the
+// service's maintenance and upgrade answers shown as their screens; the
+// player's settings kept by the service.
+#include "EndToEndTestSupport.h"
+
+#include "platform/ui/Switch.h"
+#include "platform/ui/View.h"
+
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using namespace e2e_testing;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+// A game that also listens for the dashboard coming and going.
+class WatchingGame final : public QuorvelDelegate {
+public:
+    void dashboardWillAppear() override { calls.push_back("willAppear"); }
+    void dashboardDidAppear() override { calls.push_back("didAppear"); }
+    void dashboardWillDisappear() override { calls.push_back("willDisappear"); }
+    void dashboardDidDisappear() override { calls.push_back("didDisappear"); }
+    Strings calls;
+};
+
+class DashboardFrameEndToEnd : public EndToEndTest {
+protected:
+    void SetUp() override
+    {
+        EndToEndTest::SetUp();
+        delegates->setQuorvelDelegate(&watcher);
+    }
+    WatchingGame watcher;
+};
+
+// The visible switches, in tree order.
+void collectSwitches(platform::ui::View* view, std::vector<platform::ui::Switch*>& out)
+{
+    if (view->isHidden())
+        return;
+    if (auto* s = dynamic_cast<platform::ui::Switch*>(view))
+        out.push_back(s);
+    for (auto& sub : view->subviews())
+        collectSwitches(sub.get(), out);
+}
+
+TEST_F(DashboardFrameEndToEnd, TheDashboardOpensOverTheGameWithItsTabsAndClosesTellingTheGame)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    openDashboard();
+    EXPECT_EQ(watcher.calls, (Strings { "willAppear", "didAppear" }));
+    // The game's own page first, with its buttons to the game's lists and the ticker.
+    EXPECT_EQ(frontScreenName(), "QVGameProfileController");
+    for (auto* text : { "Leaderboards", "Achievements", "Challenges", "Who's Playing" })
+        EXPECT_TRUE(shows(text)) << text;
+    EXPECT_TRUE(waitUntil([&] { return shows("tops the charts") || shows("Server maintenance"); }));
+
+    ASSERT_TRUE(tapTab("My Quorvel"));
+    ASSERT_TRUE(waitForScreen("QVMyQuorvelController"));
+    EXPECT_TRUE(shows(Quorvel::lastLoggedInUserName()));
+    ASSERT_TRUE(tapTab("Games"));
+    ASSERT_TRUE(waitForScreen("QVGameDiscoveryController"));
+    ASSERT_TRUE(waitForText("Featured"));
+
+    Quorvel::dismissDashboard();
+    ASSERT_TRUE(waitUntil([&] { return watcher.calls.size() == 4; }));
+    EXPECT_EQ(watcher.calls, (Strings { "willAppear", "didAppear", "willDisappear", "didDisappear" }));
+    EXPECT_FALSE(Quorvel::isShowingFullScreen());
+    EXPECT_EQ(frontScreenName(), "");
+}
+
+TEST_F(DashboardFrameEndToEnd, EachPageAGameOpensDirectlyShowsItsScreen)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    struct Page {
+        void (*open)();
+        const char* screen;
+        const char* text;
+    };
+    const Page pages[] = {
+        { &Quorvel::launchDashboardWithListLeaderboardsPage, "QVLeaderboardController", "Fastest Lap" },
+        { &Quorvel::launchDashboardWithAchievementsPage, "QVAchievementListController", "First Steps" },
+        { &Quorvel::launchDashboardWithChallengesPage, "QVChallengeListController", "Pending" },
+        { &Quorvel::launchDashboardWithFindFriendsPage, "QVImportFriendsController", "Find by Name" },
+        { &Quorvel::launchDashboardWithWhosPlayingPage, "QVWhosPlayingController", "None of your friends" },
+        { &Quorvel::launchDashboardWithForumsPage, "QVForumTopicListController", "General" },
+        { &Quorvel::launchDashboardWithInvitePage, "QVSelectInviteTypeController", "Friends Selected" },
+        { &Quorvel::launchDashboardWithListGlobalChatRoomsPage, "QVSelectChatRoomDefinitionController", "This Game" },
+    };
+    for (auto& page : pages) {
+        page.open();
+        EXPECT_TRUE(waitForScreen(page.screen)) << page.screen << " " << frontScreenName();
+        EXPECT_TRUE(waitForText(page.text)) << page.screen;
+        Quorvel::dismissDashboard();
+        ASSERT_TRUE(waitUntil([] { return !Quorvel::isShowingFullScreen(); })) << page.screen;
+    }
+    // A leaderboard's page shows its scores, the list of leaderboards behind it.
+    Quorvel::launchDashboardWithHighscorePage(std::to_string(standin::StandInState::kNormalLeaderboard));
+    ASSERT_TRUE(waitForScreen("QVHighScoreController"));
+    ASSERT_TRUE(waitForText("900 points"));
+    EXPECT_TRUE(shows("Rival"));
+    ASSERT_TRUE(tapBack());
+    EXPECT_TRUE(waitForScreen("QVLeaderboardController"));
+}
+
+TEST_F(DashboardFrameEndToEnd, MaintenanceAndUpgradeAnswersShowTheirScreensInTheDashboard)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    openDashboard();
+    service->script("GET", "client_applications/321/leaderboards.xml",
+                    standin::Answer::xml("<html><body>Back on Monday</body></html>", 450));
+    ASSERT_TRUE(tapText("Leaderboards"));
+    ASSERT_TRUE(waitForScreen("QVServerMaintenanceNoticeController"));
+    EXPECT_TRUE(shows("Maintenance"));
+    Quorvel::dismissDashboard();
+    ASSERT_TRUE(waitUntil([] { return !Quorvel::isShowingFullScreen(); }));
+    openDashboard();
+
+    // A client too old for the service: a screen that leads nowhere.
+    service->script("GET", "client_applications/321/leaderboards.xml",
+                    standin::Answer::xml("<error><error_message>Please update %s to keep playing.</error_message></error>", 426));
+    ASSERT_TRUE(tapText("Leaderboards"));
+    ASSERT_TRUE(waitForScreen("QVDeadEndErrorController"));
+    EXPECT_TRUE(shows("Error"));
+}
+
+TEST_F(DashboardFrameEndToEnd, ASettingThePlayerTurnsOffIsKeptByTheService)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    openDashboard();
+    ASSERT_TRUE(tapTab("My Quorvel"));
+    ASSERT_TRUE(tapText("Settings"));
+    ASSERT_TRUE(waitForText("Challenge Notices"));
+    std::vector<platform::ui::Switch*> switches;
+    collectSwitches(driver->window(), switches);
+    ASSERT_EQ(switches.size(), 3u); // news by e-mail, challenge notices, online status
+    EXPECT_FALSE(switches[0]->isOn());
+    ASSERT_TRUE(switches[1]->isOn());
+    ASSERT_TRUE(driver->tap(switches[1]));
+    settleAfterTouch();
+    auto changes = [&] {
+        std::vector<standin::LoggedRequest> out;
+        for (auto& r : serviceRequestsTo("users/@me/settings.xml"))
+            if (r.method == "POST")
+                out.push_back(r);
+        return out;
+    };
+    ASSERT_TRUE(waitUntil([&] { return !changes().empty(); }));
+    EXPECT_EQ(changes()[0].param("user_setting[value]"), "0");
+    Quorvel::dismissDashboard();
+    ASSERT_TRUE(waitUntil([] { return !Quorvel::isShowingFullScreen(); }));
+
+    // After the service restarts the screen reads the setting off again.
+    killService();
+    startService();
+    openDashboard();
+    ASSERT_TRUE(tapTab("My Quorvel"));
+    ASSERT_TRUE(tapText("Settings"));
+    ASSERT_TRUE(waitForText("Challenge Notices"));
+    switches.clear();
+    collectSwitches(driver->window(), switches);
+    ASSERT_EQ(switches.size(), 3u);
+    EXPECT_FALSE(switches[1]->isOn());
+    EXPECT_TRUE(switches[2]->isOn());
+}
+
+} // namespace

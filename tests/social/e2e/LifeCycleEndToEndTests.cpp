@@ -1,0 +1,51 @@
+// The application's life cycle, end to end: the push token the device gets
+// reaches the service, and an add-on joined to the client hears the player
+// log in and the client shut down.
+#include "EndToEndTestSupport.h"
+
+#include "social/core/QuorvelAddOn.h"
+
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using namespace e2e_testing;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+class RecordingAddOn final : public QuorvelAddOn {
+public:
+    void initializeAddOn(const QuorvelSettingsDictionary&) override { events.push_back("initialize"); }
+    void userLoggedIn() override { events.push_back("loggedIn"); }
+    void userLoggedOut() override { events.push_back("loggedOut"); }
+    void shutdownAddOn() override { events.push_back("shutdown"); }
+    Strings events;
+};
+
+using LifeCycleEndToEnd = EndToEndTest;
+
+TEST_F(LifeCycleEndToEnd, ThePushTokenReachesTheServiceAndAnAddOnHearsTheLoginAndShutDown)
+{
+    static RecordingAddOn addOn; // add-ons live for the whole process
+    addOn.events.clear();
+    Quorvel::registerAddOn(&addOn);
+    struct Unregister {
+        ~Unregister() { Quorvel::unregisterAllAddOns(); }
+    } unregister;
+
+    ASSERT_GT(launchAndLogIn(), 0);
+    EXPECT_EQ(addOn.events, (Strings { "initialize", "loggedIn" }));
+
+    Quorvel::applicationDidRegisterForRemoteNotificationsWithDeviceToken(platform::Bytes { 0xab, 0x01 });
+    ASSERT_TRUE(waitUntil([&] {
+        for (auto& r : service->requests())
+            if ((r.path == "push_notification_device_tokens.xml" || r.path == "bootstrap.xml") && r.param("device_token") == "ab01")
+                return true;
+        return false;
+    }));
+
+    quit();
+    EXPECT_EQ(addOn.events.back(), "shutdown");
+}
+
+} // namespace
