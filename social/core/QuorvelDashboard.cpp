@@ -265,6 +265,9 @@ void Quorvel::presentRootControllerWithTabbedDashboard(const std::string& tabCon
         if (!push)
             break;
         Ref<ViewController> screen;
+        // A screen handed in already made carries its own settings; only
+        // screens made here by name take the game page's.
+        const bool madeHere = std::holds_alternative<std::string>(entry);
         if (auto* object = std::get_if<Ref<Object>>(&entry)) {
             auto* controller = dynamic_cast<ViewController*>(object->get());
             screen = controller ? Ref<ViewController>(controller) : previous;
@@ -291,7 +294,7 @@ void Quorvel::presentRootControllerWithTabbedDashboard(const std::string& tabCon
             Ref<QVGameProfilePageInfo> info = localGameProfileInfo();
             if (hooks.changeGameContext && target)
                 hooks.changeGameContext(target, info.get());
-            if (hooks.setPushControllerData)
+            if (hooks.setPushControllerData && madeHere)
                 hooks.setPushControllerData(screen.get(), info.get());
             const std::string& title = screen->title();
             if (title == "Achievements") {
