@@ -21,8 +21,8 @@ CREATE TABLE IF NOT EXISTS challenge_definitions (id INTEGER PRIMARY KEY, name T
 )sql";
 
 const char* const challenges::kDefinitionSeed = "INSERT INTO challenge_definitions VALUES"
-                                                " (51, 'Fastest Lap', '/images/lap.png', 1),"
-                                                " (52, 'High Score', '/images/score.png', 0),"
+                                                " (51, 'Fastest Lap', NULL, 1),"
+                                                " (52, 'High Score', NULL, 0),"
                                                 " (53, 'Marathon', NULL, 0);";
 
 const char* const challenges::kSeed = "INSERT INTO sqlite_sequence (name, seq) VALUES ('challenges', 60), ('challenges_users', 70);";
