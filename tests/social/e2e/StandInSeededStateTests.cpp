@@ -1,7 +1,8 @@
 // What a new service folder is seeded with and answers from its state rather
 // than from fixtures: challenge definitions with each player's record, the
-// ticker, spread ranges of a leaderboard's scores, and linked networks; and
-// the storage host's blobs kept in the state so that they outlive a restart.
+// ticker, spread ranges of a leaderboard's scores, and linked networks; the
+// client's cloud upload at its own path; and the storage host's blobs kept in
+// the state so that they outlive a restart.
 #include "StandInRequestSupport.h"
 
 #include <gtest/gtest.h>
@@ -114,6 +115,14 @@ TEST_F(StandInSeededState, LinkingANetworkIsKeptAndListedBack)
               422);
     EXPECT_EQ(send(ann, "POST", "users_credentials.xml", { { "credential_type", "myspace" } }).status, 422);
     EXPECT_EQ(queryText("SELECT COUNT(*) FROM linked_networks"), "1");
+}
+
+// The client's cloud upload names "/cloud_stores" under the server's address: "POST //cloud_stores".
+TEST_F(StandInSeededState, ACloudUploadAtTheClientsSlashLedPathIsKept)
+{
+    int64_t ann = addPlayer("Ann");
+    ASSERT_EQ(send(ann, "POST", "/cloud_stores", { { "key", "slot-1" }, { "blob", "saved" } }).status, 200);
+    EXPECT_EQ(send(ann, "GET", "cloud_stores/slot-1.blob").body, "saved");
 }
 
 TEST_F(StandInSeededState, TheStorageHostsBlobsAreKeptInTheStateAndOutliveARestart)
