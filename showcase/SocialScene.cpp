@@ -3,9 +3,12 @@
 // the output. First launch and login; a score sent online; the service goes
 // down, the game starts again offline and keeps a score and an achievement;
 // the service comes back on its folder and gets them once; the player follows
-// a rival and challenges them; the dashboard
-// opens on the game's page and on the leaderboard, each saved as a PNG; the
-// player logs out. One line per step.
+// a rival and challenges them. Then the player uses the dashboard by tapping
+// it: each tab, the leaderboard, the rival's profile, the rival's challenge,
+// a forum thread written and read, a chat message posted and seen, each
+// saved as a PNG; a cloud save goes up and comes back whole; the player logs
+// out. One line per step; a failed step or an error a screen logs fails the
+// showcase.
 #include "Showcase.h"
 
 #include "platform/device/Device.h"
@@ -13,21 +16,30 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/net/CurlHttpTransport.h"
 #include "platform/net/Reachability.h"
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/Renderer.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/TestDriver.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
 #include "social/core/Quorvel.h"
-#include "social/dashboard/scores/QVHighScoreController.h"
+#include "social/dashboard/chat/QVChatRoomController.h"
+#include "social/dashboard/chat/QVChatRoomMessageBoxController.h"
+#include "social/dashboard/forums/QVPostNewMessage.h"
 #include "social/dashboard/frame/QVTabbedDashboardController.h"
 #include "social/services/QVAchievement.h"
 #include "social/services/QVChallengeService.h"
+#include "social/services/QVCloudStorageService.h"
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/ui/QVRootFrame.h"
+#include "social/ui/QVTableControllerHelper.h"
 #include "tools/standin/StandInState.h"
 
 #include <algorithm>
@@ -59,11 +71,16 @@ public:
 // Whether a request's callback came, and which.
 class Callbacks : public Object {
 public:
-    void succeeded(Object*) { done = true; }
+    void succeeded(Object* v)
+    {
+        done = true;
+        value = Ref<Boxed>(dynamic_cast<Boxed*>(v));
+    }
     void failedCall(Object*) { done = failed = true; }
     quorvel::QVDelegate success() { return quorvel::QVDelegate(this, BRISKO_SELECTOR(Callbacks, succeeded)); }
     quorvel::QVDelegate failure() { return quorvel::QVDelegate(this, BRISKO_SELECTOR(Callbacks, failedCall)); }
     bool done { false }, failed { false };
+    Ref<Boxed> value; // a success's value, when it is one
 };
 
 // The service: its kept state and its server, on one port for the whole run.
@@ -305,39 +322,203 @@ std::string runSocialScene(Showcase& showcase)
     if (!social)
         showcase.fail("social: the friend or the challenge was not kept");
 
-    // The dashboard on the game's page, then on the leaderboard's scores.
+    // The rival answers with a challenge of their own (their doing, kept by the service).
+    service.state->addChallenge(StandInState::kRivalUser, 51, "Lap under 70 s", "Your move!", player);
+
+    // From here the player uses the dashboard: its screens go into a window
+    // the player taps, and any error a screen logs fails the step.
     Quorvel::stopPolling();
     Quorvel::setInitialDashboardScreen("");
     Quorvel::setInitialDashboardModalContentURL(Value());
-    Quorvel::launchDashboard();
-    RunLoop::main().advance(0.6);
-    auto* frame = dynamic_cast<quorvel::QVRootFrame*>(Quorvel::getRootController());
-    auto* tabs = frame ? dynamic_cast<quorvel::QVTabbedDashboardController*>(frame->contentController()) : nullptr;
-    bool pageDrawn = tabs && renderTop("social-dashboard.png");
-    say(std::string("social: dashboard opened on the game's page; screen ")
-        + (pageDrawn ? "social-dashboard.png" : "not drawn"));
-    if (!pageDrawn)
-        showcase.fail("social: the dashboard's game page was not drawn");
-    Quorvel::dismissDashboard();
-    RunLoop::main().advance(0.6);
+    ui::TestDriver driver;
+    LogCapture log;
+    size_t errorsSeen = 0;
+    auto newErrors = [&] {
+        std::vector<std::string> out;
+        auto lines = log.lines();
+        for (size_t i = errorsSeen; i < lines.size(); ++i)
+            if (lines[i].level == LogLevel::Error)
+                out.push_back(lines[i].text);
+        errorsSeen = lines.size();
+        return out;
+    };
+    // Runs the loop and the clock until the client and the service are quiet.
+    auto settleNetwork = [&] {
+        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(8);
+        size_t seen = service.server->requestCount();
+        int quiet = 0;
+        while (quiet < 4 && std::chrono::steady_clock::now() < until) {
+            RunLoop::main().runUntil([] { return false; }, 0.02);
+            driver.advance(0.25);
+            size_t now = service.server->requestCount();
+            quiet = now == seen ? quiet + 1 : 0;
+            seen = now;
+        }
+    };
+    auto topScreen = []() -> ui::ViewController* {
+        ui::NavigationController* nav = Quorvel::getActiveNavigationController();
+        return nav ? nav->topViewController() : nullptr;
+    };
+    auto topName = [&] {
+        ui::ViewController* top = topScreen();
+        return top ? top->className() : std::string("nothing");
+    };
+    // Waits for the list on top to load its rows.
+    auto listLoaded = [&] {
+        return wait("the list on " + topName() + " did not load", [&] {
+            driver.advance(0.1);
+            auto* list = dynamic_cast<quorvel::QVTableControllerHelper*>(topScreen());
+            return list && (list->sections().has_value() || list->emptyTableController());
+        });
+    };
+    // The player taps a row of the list on top (the first of the first section that has one).
+    auto tapRow = [&](int row) {
+        auto* list = dynamic_cast<quorvel::QVTableControllerHelper*>(topScreen());
+        ui::TableView* table = list ? list->tableView() : nullptr;
+        if (!table)
+            return false;
+        driver.advance(1.0); // the loading overlay fades out
+        for (int section = 0; section < table->numberOfSections(); ++section) {
+            if (table->numberOfRowsInSection(section) <= row)
+                continue;
+            auto path = ui::IndexPath::forRow(row, section);
+            table->scrollToRowAtIndexPath(path, ui::TableViewScrollPosition::None, false);
+            table->layoutSubviews();
+            ui::View* cell = table->cellForRowAtIndexPath(path);
+            bool tapped = cell && driver.tap(cell);
+            driver.advance(1.0);
+            settleNetwork();
+            return tapped;
+        }
+        return false;
+    };
+    // The step's screen at rest, saved; a failed step or a logged error fails the showcase.
+    auto shot = [&](const std::string& step, bool ok, const std::string& file) {
+        settleNetwork();
+        bool drawn = ok && Quorvel::getRootController()
+            && !Quorvel::isShowingErrorScreenInNavController(Quorvel::getActiveNavigationController())
+            && renderTop(file);
+        auto errors = newErrors();
+        say("social: " + step + "; screen " + (drawn ? file : std::string("not drawn"))
+            + (errors.empty() ? std::string() : " (" + std::to_string(errors.size()) + " errors logged)"));
+        if (!drawn)
+            showcase.fail("social: " + step + ": " + file + " was not drawn (on " + topName() + ")");
+        for (auto& error : errors)
+            showcase.fail("social: " + step + ": the screen logged \"" + error + "\"");
+        return drawn;
+    };
+    auto close = [&] {
+        ui::TestDriver::reset();
+        Quorvel::dismissDashboard();
+        driver.advance(1.0);
+        settleNetwork();
+    };
+    // A tab of the dashboard's strip, tapped where the player sees it.
+    auto tapTab = [&](size_t index) {
+        ui::ViewController* root = Quorvel::getRootController();
+        if (!root)
+            return false;
+        ui::View* view = root->view();
+        float width = view->bounds().size.width, height = view->bounds().size.height;
+        float tabHeight = quorvel::QVTabbedDashboardController::kTabBarHeight;
+        Point point = view->convertPointTo(Point(width * (2 * index + 1) / 6, height - tabHeight / 2), nullptr);
+        bool tapped = static_cast<bool>(driver.tapPoint(point));
+        driver.advance(0.6);
+        settleNetwork();
+        return tapped;
+    };
 
+    // The dashboard on each tab, as the player taps through them.
+    Quorvel::launchDashboard();
+    driver.advance(0.6);
+    shot("dashboard on the Now Playing tab (the game's page)", true, "social-tab-now-playing.png");
+    shot("the My Quorvel tab tapped", tapTab(1) && topName() == "QVMyQuorvelController", "social-tab-my-quorvel.png");
+    shot("the Games tab tapped", tapTab(2), "social-tab-games.png");
+    close();
+
+    // The leaderboard's scores.
     Quorvel::launchDashboardWithHighscorePage(normal);
-    RunLoop::main().advance(0.6);
-    quorvel::QVHighScoreController* scores = nullptr;
-    wait("the leaderboard's scores did not load", [&] {
-        RunLoop::main().advance(0.1);
-        auto* f = dynamic_cast<quorvel::QVRootFrame*>(Quorvel::getRootController());
-        auto* t = f ? dynamic_cast<quorvel::QVTabbedDashboardController*>(f->contentController()) : nullptr;
-        auto* nav = t ? t->activeNavigationController() : nullptr;
-        scores = nav ? dynamic_cast<quorvel::QVHighScoreController*>(nav->topViewController()) : nullptr;
-        return scores && scores->sections().has_value();
-    });
-    RunLoop::main().advance(1.0);
-    bool scoresDrawn = scores && renderTop("social-leaderboard.png");
-    say(std::string("social: dashboard on the Normal leaderboard; screen ")
-        + (scoresDrawn ? "social-leaderboard.png" : "not drawn"));
-    Quorvel::dismissDashboard();
-    RunLoop::main().advance(0.6);
+    driver.advance(0.6);
+    bool scoresDrawn = shot("dashboard on the Normal leaderboard", listLoaded(), "social-leaderboard.png");
+    close();
+
+    // A friend's profile, from the player's friends.
+    Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::vector<Quorvel::DashboardEntry> { std::string("Friends") });
+    driver.advance(0.6);
+    bool friendTapped = listLoaded() && tapRow(0);
+    shot("Rival's profile, tapped in the friends list", friendTapped && topName() == "QVProfileController",
+         "social-profile.png");
+    close();
+
+    // The challenges: the rival's reply waits; the player opens it.
+    Quorvel::launchDashboardWithChallengesPage();
+    driver.advance(0.6);
+    bool challengeTapped = listLoaded() && tapRow(0);
+    shot("Rival's challenge opened from the pending challenges",
+         challengeTapped && topName() == "QVChallengeDetailController", "social-challenge.png");
+    close();
+
+    // A forum thread written in General and read back.
+    Quorvel::launchDashboardWithForumsPage();
+    driver.advance(0.6);
+    bool threadPosted = false;
+    if (listLoaded() && tapRow(0) && listLoaded()) {
+        ui::ViewController* threads = topScreen();
+        ui::BarButtonItem* add = threads ? threads->navigationItem()->rightBarButtonItem() : nullptr;
+        if (add && driver.tapBarButton(add)) {
+            driver.advance(0.6);
+            auto* form = dynamic_cast<quorvel::QVPostNewMessage*>(topScreen());
+            if (form && driver.tap(form->subjectField()) && driver.type("Lap record") && driver.tap(form->bodyField())
+                && driver.type("Under 70 s on the Fastest Lap!")) {
+                ui::BarButtonItem* post = form->navigationItem()->rightBarButtonItem();
+                threadPosted = post && driver.tapBarButton(post);
+                driver.advance(1.0);
+                settleNetwork();
+            }
+        }
+    }
+    threadPosted = threadPosted && listLoaded() && tapRow(0) && listLoaded()
+        && topName() == "QVForumThreadViewController";
+    shot("forum thread \"Lap record\" posted in General and opened", threadPosted, "social-forum.png");
+    close();
+
+    // A chat message posted in the first room open to everyone and seen there.
+    Quorvel::storePollingFrequencyInChat(1);
+    Quorvel::launchDashboardWithListGlobalChatRoomsPage();
+    driver.advance(0.6);
+    bool chatSeen = false;
+    if (listLoaded() && tapRow(0)) {
+        // Either a room list (a kind's rooms) or the room itself.
+        if (topName() == "QVSelectChatRoomInstanceController")
+            listLoaded() && tapRow(0);
+        auto* room = dynamic_cast<quorvel::QVChatRoomController*>(topScreen());
+        if (room && room->messageBox() && driver.tap(room->messageBox()->textEntryField()) && driver.type("gg Rival")) {
+            driver.pressReturn();
+            chatSeen = wait("the chat message did not come back into the room", [&] {
+                driver.advance(0.5);
+                return room->tableView()->numberOfRowsInSection(0) > 0;
+            });
+        }
+    }
+    Quorvel::stopPolling();
+    shot("chat message \"gg Rival\" posted and seen in the room", chatSeen, "social-chat.png");
+    close();
+
+    // A cloud save written and read back whole.
+    Bytes save;
+    for (int i = 0; i < 4096; ++i)
+        save.push_back(static_cast<uint8_t>((i * 37) ^ (i >> 3)));
+    auto stored = makeRef<Callbacks>();
+    quorvel::QVCloudStorageService::uploadBlob(save, "slot-1", stored->success(), stored->failure());
+    wait("the cloud save was not stored", [&] { return stored->done; });
+    auto loaded = makeRef<Callbacks>();
+    quorvel::QVCloudStorageService::downloadBlobWithKey("slot-1", loaded->success(), loaded->failure());
+    wait("the cloud save was not read back", [&] { return loaded->done; });
+    bool sameBytes = !stored->failed && !loaded->failed && loaded->value && loaded->value->value().data() == save;
+    say(format("social: cloud save of %zu bytes stored under slot-1 and read back %s", save.size(),
+               sameBytes ? "byte for byte" : "DIFFERENT"));
+    if (!sameBytes)
+        showcase.fail("social: the cloud save did not come back as stored");
 
     Quorvel::logoutUser();
     say("social: " + (game.calls.empty() ? std::string("no logout") : game.calls.back()));

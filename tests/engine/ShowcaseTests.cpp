@@ -214,7 +214,7 @@ TEST_F(Showcase, SocialPartKeepsEveryScoreOnceAndTheDashboardShowsThem)
     EXPECT_GT(blueIn(210, 250), 20) << "the rival's 900";
     // The game's bundle carries the kit's art: the tab strip shows the selected
     // tab's lit icon and title.
-    auto dashboard = frame("social-dashboard.png");
+    auto dashboard = frame("social-tab-now-playing.png");
     ASSERT_TRUE(dashboard);
     ASSERT_EQ(dashboard->width(), 320u);
     int lit = 0;
@@ -224,6 +224,80 @@ TEST_F(Showcase, SocialPartKeepsEveryScoreOnceAndTheDashboardShowsThem)
             lit += p[0] > 90 && p[0] < 140 && p[1] > 180 && p[2] > 230;
         }
     EXPECT_GT(lit, 100) << "the lit tab";
+}
+
+// The player's part in the dashboard: what was written is kept by the service,
+// and each saved screen shows it rather than an empty page (colour probes of
+// the rows and buttons that carry it).
+TEST_F(Showcase, SocialScreensShowWhatThePlayerDidAndTheServiceKeepsIt)
+{
+    for (const char* line : { "social: dashboard on the Now Playing tab (the game's page); screen social-tab-now-playing.png",
+                              "social: the My Quorvel tab tapped; screen social-tab-my-quorvel.png",
+                              "social: the Games tab tapped; screen social-tab-games.png",
+                              "social: Rival's profile, tapped in the friends list; screen social-profile.png",
+                              "social: Rival's challenge opened from the pending challenges; screen social-challenge.png",
+                              "social: forum thread \"Lap record\" posted in General and opened; screen social-forum.png",
+                              "social: chat message \"gg Rival\" posted and seen in the room; screen social-chat.png",
+                              "social: cloud save of 4096 bytes stored under slot-1 and read back byte for byte" })
+        EXPECT_TRUE(printed(line)) << line << "\n" << output();
+    EXPECT_EQ(output().find("errors logged"), std::string::npos) << output();
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(file("social-service/standin.sqlite").c_str(), &db, SQLITE_OPEN_READONLY, nullptr),
+              SQLITE_OK);
+    auto text = [&](const char* sql) {
+        sqlite3_stmt* q = nullptr;
+        std::string out;
+        if (sqlite3_prepare_v2(db, sql, -1, &q, nullptr) == SQLITE_OK && sqlite3_step(q) == SQLITE_ROW)
+            out = reinterpret_cast<const char*>(sqlite3_column_text(q, 0));
+        sqlite3_finalize(q);
+        return out;
+    };
+    EXPECT_EQ(text("SELECT d.subject || '|' || p.body FROM discussions d JOIN posts p ON p.discussion_id = d.id"
+                   " WHERE d.user_id = 100"),
+              "Lap record|Under 70 s on the Fastest Lap!");
+    EXPECT_EQ(text("SELECT message FROM chat_messages WHERE user_id = 100"), "gg Rival");
+    EXPECT_EQ(text("SELECT length(CAST(value AS BLOB)) > 0 FROM cloud_values WHERE user_id = 100 AND key = 'slot-1'"), "1");
+    EXPECT_EQ(text("SELECT COUNT(*) FROM challenges_users"), "2");
+    sqlite3_close(db);
+
+    struct Probe {
+        const char* file;
+        const char* what;
+        int top, bottom, left, right; // the area
+        bool (*match)(int r, int g, int b);
+        int least;
+    };
+    auto white = [](int r, int g, int b) { return r > 235 && g > 235 && b > 235; };
+    auto pale = [](int r, int g, int b) { return r > 200 && g > 200 && b > 200; };
+    auto lit = [](int r, int g, int b) { return r > 90 && r < 140 && g > 180 && b > 230; };
+    const Probe probes[] = {
+        { "social-tab-now-playing.png", "the lit first tab", 444, 480, 0, 107, lit, 100 },
+        { "social-tab-my-quorvel.png", "the lit second tab", 444, 480, 107, 214, lit, 100 },
+        { "social-tab-my-quorvel.png", "the player's blue buttons", 110, 380, 10, 310,
+          [](int r, int g, int b) { return r < 90 && g > 80 && g < 140 && b > 170; }, 20000 },
+        { "social-tab-games.png", "the lit third tab", 444, 480, 214, 320, lit, 100 },
+        { "social-tab-games.png", "the discovery pages' list and its white footer", 220, 280, 10, 310, white, 5000 },
+        { "social-profile.png", "the friend's red Remove Friend button", 265, 310, 20, 300,
+          [](int r, int g, int b) { return r > 180 && g < 90 && b < 90; }, 5000 },
+        { "social-challenge.png", "the rival's message in its white box", 170, 230, 16, 250, white, 5000 },
+        { "social-challenge.png", "the green Start Challenge button", 260, 295, 20, 300,
+          [](int r, int g, int b) { return g > 150 && r < 120 && b < 120; }, 4000 },
+        { "social-forum.png", "the posted message's pale row", 120, 175, 60, 310, pale, 6000 },
+        { "social-chat.png", "the chat message's white row", 78, 130, 60, 250, white, 5000 },
+    };
+    for (const Probe& p : probes) {
+        auto image = frame(p.file);
+        ASSERT_TRUE(image) << p.file;
+        ASSERT_EQ(image->width(), 320u) << p.file;
+        int n = 0;
+        for (int y = p.top; y < p.bottom; ++y)
+            for (int x = p.left; x < p.right; ++x) {
+                const uint8_t* px = image->rgba().data() + (static_cast<size_t>(y) * 320 + x) * 4;
+                n += p.match(px[0], px[1], px[2]);
+            }
+        EXPECT_GT(n, p.least) << p.file << ": " << p.what;
+    }
 }
 
 // Time is virtual: a second run saves the very same bytes.
@@ -240,7 +314,7 @@ TEST_F(Showcase, ASecondRunSavesByteIdenticalFrames)
         EXPECT_EQ(testing_support::readFile(entry.path()), testing_support::readFile(again.file(name))) << name;
         ++compared;
     }
-    EXPECT_EQ(compared, 27);
+    EXPECT_EQ(compared, 33);
 }
 
 // A frame that cannot be written (a folder stands where the file goes) fails the program.

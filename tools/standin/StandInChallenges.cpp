@@ -16,21 +16,45 @@ CREATE TABLE IF NOT EXISTS challenges (id INTEGER PRIMARY KEY AUTOINCREMENT, cha
     created_at TEXT NOT NULL);
 CREATE TABLE IF NOT EXISTS challenges_users (id INTEGER PRIMARY KEY AUTOINCREMENT, challenge_id INTEGER NOT NULL,
     user_id INTEGER NOT NULL, result TEXT, result_text TEXT, ignored INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE IF NOT EXISTS challenge_definitions (id INTEGER PRIMARY KEY, name TEXT NOT NULL, image_url TEXT,
+    multi_attempt INTEGER NOT NULL DEFAULT 0);
 )sql";
+
+const char* const challenges::kDefinitionSeed = "INSERT INTO challenge_definitions VALUES"
+                                                " (51, 'Fastest Lap', NULL, 1),"
+                                                " (52, 'High Score', NULL, 0),"
+                                                " (53, 'Marathon', NULL, 0);";
 
 const char* const challenges::kSeed = "INSERT INTO sqlite_sequence (name, seq) VALUES ('challenges', 60), ('challenges_users', 70);";
 
 namespace {
 
-// The game's challenge definitions (as its fixtures list them).
-std::string definitionName(int64_t id)
+// A kept definition's <challenge_definition>, or empty for an unknown id.
+std::string definitionElement(Store& s, int64_t id)
 {
-    switch (id) {
-    case 51: return "Fastest Lap";
-    case 52: return "High Score";
-    case 53: return "Marathon";
-    default: return {};
-    }
+    Statement q(s.db, "SELECT name, COALESCE(image_url, ''), multi_attempt FROM challenge_definitions WHERE id = ?");
+    q.bind(1, id);
+    if (!q.step())
+        return {};
+    return "<challenge_definition><id>" + std::to_string(id) + "</id>" + element("name", q.text(0))
+        + "<client_application_id>" + kGameId + "</client_application_id>" + element("image_url", q.text(1))
+        + element("multi_attempt", q.integer(2) ? "true" : "false") + "</challenge_definition>";
+}
+
+bool knownDefinition(Store& s, int64_t id)
+{
+    Statement q(s.db, "SELECT 1 FROM challenge_definitions WHERE id = ?");
+    q.bind(1, id);
+    return q.step();
+}
+
+// How many of a player's received challenges of a definition ended with `result`.
+int64_t results(Store& s, int64_t user, int64_t definition, const char* result)
+{
+    Statement q(s.db, "SELECT COUNT(*) FROM challenges_users u JOIN challenges c ON c.id = u.challenge_id"
+                      " WHERE u.user_id = ? AND c.definition_id = ? AND u.result = ?");
+    q.bind(1, user).bind(2, definition).bind(3, std::string(result));
+    return q.step() ? q.integer(0) : 0;
 }
 
 std::string challengeElement(Store& s, int64_t id, int64_t viewer)
@@ -43,10 +67,7 @@ std::string challengeElement(Store& s, int64_t id, int64_t viewer)
     return "<challenge><id>" + std::to_string(id) + "</id>" + element("description", q.text(2))
         + element("hidden_text", q.text(3)) + element("user_message", q.text(4))
         + element("user_data_url", "/challenges/" + std::to_string(id) + "/data.blob")
-        + "<challenge_definition><id>" + std::to_string(q.integer(1)) + "</id>"
-        + element("name", definitionName(q.integer(1))) + "<client_application_id>" + kGameId
-        + "</client_application_id><multi_attempt>true</multi_attempt></challenge_definition>"
-        + players::userElement(s, q.integer(0), viewer) + "</challenge>";
+        + definitionElement(s, q.integer(1)) + players::userElement(s, q.integer(0), viewer) + "</challenge>";
 }
 
 } // namespace
@@ -54,7 +75,7 @@ std::string challengeElement(Store& s, int64_t id, int64_t viewer)
 Answer challenges::send(Store& s, const LoggedRequest& r, int64_t user)
 {
     auto definition = number(r.param("challenge_definition_id"));
-    if (!definition || definitionName(*definition).empty())
+    if (!definition || !knownDefinition(s, *definition))
         return xml::error(400, "There is no such challenge definition");
     std::vector<int64_t> recipients;
     for (auto& [name, value] : r.params)
@@ -159,6 +180,47 @@ Answer challenges::data(Store& s, const LoggedRequest& r)
     a.body = q.text(0);
     a.contentType = "application/octet-stream";
     return a;
+}
+
+Answer challenges::definitions(Store& s, const LoggedRequest& r, int64_t user)
+{
+    const bool stats = r.param("challenge_definition_stats") == "1";
+    std::optional<int64_t> compared = number(r.param("compared_user_id"));
+    xml::Page page = xml::requestedPage(r);
+    Statement total(s.db, "SELECT COUNT(*) FROM challenge_definitions");
+    total.step();
+    Statement q(s.db, "SELECT id FROM challenge_definitions ORDER BY id LIMIT ? OFFSET ?");
+    q.bind(1, static_cast<int64_t>(page.perPage)).bind(2, static_cast<int64_t>(page.offset()));
+    std::string body;
+    while (q.step()) {
+        int64_t id = q.integer(0);
+        if (!stats) {
+            body += definitionElement(s, id);
+            continue;
+        }
+        body += "<challenge_definition_stats>" + definitionElement(s, id)
+            + element("local_users_wins", std::to_string(results(s, user, id, "win")))
+            + element("local_users_losses", std::to_string(results(s, user, id, "lose")))
+            + element("local_users_ties", std::to_string(results(s, user, id, "tie")));
+        if (compared)
+            body += element("compared_users_wins", std::to_string(results(s, *compared, id, "win")))
+                + element("compared_users_losses", std::to_string(results(s, *compared, id, "lose")));
+        body += "</challenge_definition_stats>";
+    }
+    return Answer::xml("<resources>" + xml::pageHeader(static_cast<size_t>(total.integer(0)), page) + body
+                       + "</resources>");
+}
+
+Answer challenges::definition(Store& s, const LoggedRequest& r, int64_t)
+{
+    std::string id = r.path.substr(std::string("challenge_definitions/").size());
+    std::string body;
+    if (endsWith(id, ".xml"))
+        if (auto known = number(id.substr(0, id.size() - 4)))
+            body = definitionElement(s, *known);
+    if (body.empty())
+        return xml::error(404, "No such challenge definition");
+    return Answer::xml("<resources>" + body + "</resources>");
 }
 
 std::vector<StandInState::Challenge> StandInState::challengesTo(int64_t user) const

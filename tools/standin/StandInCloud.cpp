@@ -9,6 +9,7 @@ using xml::element;
 const char* const cloud::kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS cloud_values (user_id INTEGER NOT NULL, key TEXT NOT NULL, value BLOB NOT NULL,
     updated_at TEXT NOT NULL, PRIMARY KEY (user_id, key));
+CREATE TABLE IF NOT EXISTS storage_objects (key TEXT PRIMARY KEY, bytes BLOB NOT NULL, stored_at TEXT NOT NULL);
 )sql";
 
 Answer cloud::store(Store& s, const LoggedRequest& r, int64_t user)
@@ -52,6 +53,21 @@ Answer cloud::keys(Store& s, const LoggedRequest&, int64_t user)
         body += "<cloud_store>" + element("user_id", std::to_string(user)) + element("key", q.text(0))
             + "</cloud_store>";
     return Answer::xml("<resources>" + body + "</resources>");
+}
+
+bool cloud::putObject(Store& s, const std::string& key, const std::string& bytes)
+{
+    Statement q(s.db, "INSERT OR REPLACE INTO storage_objects (key, bytes, stored_at) VALUES (?, ?, ?)");
+    return q.bind(1, key).bind(2, bytes).bind(3, now()).run();
+}
+
+std::optional<std::string> cloud::object(Store& s, const std::string& key)
+{
+    Statement q(s.db, "SELECT bytes FROM storage_objects WHERE key = ?");
+    q.bind(1, key);
+    if (!q.step())
+        return std::nullopt;
+    return q.text(0);
 }
 
 } // namespace standin

@@ -1,5 +1,6 @@
 // The stand-in's cloud store: each player's values by key, as the client
-// stores them (its stored form, compressed or not).
+// stores them (its stored form, compressed or not), and the objects the blob
+// storage host is given (score blobs), by their key.
 #pragma once
 
 #include "tools/standin/StandInStore.h"
@@ -16,5 +17,9 @@ Answer store(Store& s, const LoggedRequest& r, int64_t user);
 Answer fetch(Store& s, const LoggedRequest& r, int64_t user);
 // GET cloud_stores.xml: the caller's keys.
 Answer keys(Store& s, const LoggedRequest& r, int64_t user);
+
+// The storage host's objects: kept (replacing) or found by key.
+bool putObject(Store& s, const std::string& key, const std::string& bytes);
+std::optional<std::string> object(Store& s, const std::string& key);
 
 } // namespace standin::cloud

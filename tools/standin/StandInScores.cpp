@@ -5,6 +5,7 @@
 #include "tools/standin/StandInXml.h"
 
 #include <algorithm>
+#include <map>
 #include <vector>
 
 namespace standin {
@@ -188,6 +189,70 @@ Answer scores::leaderboards(Store& s, const LoggedRequest&, int64_t user)
         body += "</leaderboard>";
     }
     return Answer::xml("<resources>" + xml::pageHeader(count) + body + "</resources>");
+}
+
+Answer scores::range(Store& s, const LoggedRequest& r, int64_t user)
+{
+    // leaderboards/ID/high_scores/range/START/DELTA/PAGE/SIZE.xml
+    std::vector<std::string> parts;
+    std::string path = r.path;
+    if (endsWith(path, ".xml"))
+        path.resize(path.size() - 4);
+    for (size_t from = 0;;) {
+        size_t slash = path.find('/', from);
+        parts.push_back(path.substr(from, slash == std::string::npos ? std::string::npos : slash - from));
+        if (slash == std::string::npos)
+            break;
+        from = slash + 1;
+    }
+    if (parts.size() != 8 || parts[2] != "high_scores" || parts[3] != "range" || !endsWith(r.path, ".xml"))
+        return xml::error(404, "Not found");
+    auto board = number(parts[1]), start = number(parts[4]), delta = number(parts[5]), page = number(parts[6]),
+         size = number(parts[7]);
+    if (!board || !start || !delta || !page || !size || *delta <= 0 || *page <= 0 || *size <= 0 || *size > 100)
+        return xml::error(400, "A range needs a start, a positive delta, a page from 1 and a size of 1 to 100");
+    bool descending = true;
+    {
+        Statement q(s.db, "SELECT descending FROM leaderboards WHERE id = ?");
+        q.bind(1, *board);
+        if (!q.step())
+            return xml::error(404, "There is no leaderboard " + parts[1]);
+        descending = q.integer(0) != 0;
+    }
+    struct Best {
+        int64_t user, score, id, rank;
+        std::string displayText;
+    };
+    std::vector<Best> bests;
+    std::string sql = std::string("SELECT user_id, ") + (descending ? "MAX" : "MIN")
+        + "(score), display_text, MAX(id) FROM high_scores WHERE leaderboard_id = ? GROUP BY user_id ORDER BY 2 "
+        + (descending ? "DESC" : "ASC") + ", MAX(id)";
+    Statement q(s.db, sql.c_str());
+    q.bind(1, *board);
+    while (q.step())
+        bests.push_back({ q.integer(0), q.integer(1), q.integer(3), static_cast<int64_t>(bests.size() + 1), q.text(2) });
+    // Each band keeps the first best in the board's order (the band's best).
+    std::map<int64_t, Best> bands;
+    for (const Best& b : bests)
+        if (b.score >= *start)
+            bands.emplace((b.score - *start) / *delta, b);
+    std::string body;
+    // A page past the bands (however large its number) is empty.
+    size_t index = 0, shown = 0;
+    size_t first = *page - 1 >= static_cast<int64_t>(bands.size()) ? bands.size()
+                                                                     : static_cast<size_t>((*page - 1) * *size);
+    for (auto& [band, b] : bands) {
+        if (index++ < first || shown >= static_cast<size_t>(*size))
+            continue;
+        ++shown;
+        body += "<high_score><id>" + std::to_string(b.id) + "</id>" + element("score", std::to_string(b.score))
+            + element("rank", std::to_string(b.rank)) + element("leaderboard_id", std::to_string(*board))
+            + element("display_text", b.displayText) + players::userElement(s, b.user, user) + "</high_score>";
+    }
+    xml::Page asked;
+    asked.number = static_cast<size_t>(*page);
+    asked.perPage = static_cast<size_t>(*size);
+    return Answer::xml("<resources>" + xml::pageHeader(bands.size(), asked) + body + "</resources>");
 }
 
 std::vector<StandInState::Score> StandInState::scores() const

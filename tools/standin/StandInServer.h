@@ -172,6 +172,12 @@ public:
 
     std::optional<std::string> storedObject(const std::string& key) const;
     void storeObject(const std::string& key, std::string bytes);
+    // Where the objects are kept instead of the host's memory (a kept state,
+    // so they outlive the host): `put` keeps bytes under a key (false when it
+    // could not), `get` answers them. Set before start().
+    using ObjectPut = std::function<bool(const std::string& key, const std::string& bytes)>;
+    using ObjectGet = std::function<std::optional<std::string>(const std::string& key)>;
+    void setObjectStore(ObjectPut put, ObjectGet get);
     // The requests so far, the form's parts as parameters.
     std::vector<LoggedRequest> requests() const;
 

@@ -3,6 +3,9 @@
 #include "tools/standin/StandInPlayers.h"
 #include "tools/standin/StandInXml.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace standin {
 
 using xml::element;
@@ -61,6 +64,24 @@ Answer social::credentials(Store& s, const LoggedRequest& r, int64_t user)
         sections += "<resource_section><title>Not Linked</title><identifier>not_linked</identifier>"
             + xml::pageHeader(unlinkedCount) + unlinkedBody + "</resource_section>";
     return Answer::xml("<resources><resource_sections>" + sections + "</resource_sections></resources>");
+}
+
+Answer social::link(Store& s, const LoggedRequest& r, int64_t user)
+{
+    std::string type = r.param("credential_type");
+    if (type == "http_basic") {
+        if (r.hasParam("credential[password_confirmation]")
+            && r.param("credential[password]") != r.param("credential[password_confirmation]"))
+            return xml::fieldErrors(xml::fieldError("password", "doesn't match confirmation"));
+        if (r.param("credential[email]").find('@') == std::string::npos)
+            return xml::fieldErrors(xml::fieldError("email", "is invalid"));
+        return Answer::xml("<resources>" + credentialElement(type, true) + "</resources>");
+    }
+    if (std::find(std::begin(kNetworks), std::end(kNetworks), type) == std::end(kNetworks))
+        return xml::fieldErrors(xml::fieldError("credential_type", "is not a network the service links"));
+    Statement q(s.db, "INSERT OR REPLACE INTO linked_networks (user_id, credential_type, linked_at) VALUES (?, ?, ?)");
+    q.bind(1, user).bind(2, type).bind(3, now()).run();
+    return Answer::xml("<resources>" + credentialElement(type, true) + "</resources>");
 }
 
 Answer social::importFriends(Store& s, const LoggedRequest& r, int64_t user)

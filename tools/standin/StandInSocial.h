@@ -13,6 +13,11 @@ extern const char* const kSchema;
 // not linked (section "not_linked"); only_include_linked_credentials=1 or
 // only_include_not_linked_credentials=1 keep one of them.
 Answer credentials(Store& s, const LoggedRequest& r, int64_t user);
+// POST users_credentials.xml with credential_type: links the network
+// (twitter, fbconnect) to the caller, or secures the account with an e-mail
+// and password (http_basic: 422 for an e-mail without "@" or a confirmation
+// that differs); 422 for another type.
+Answer link(Store& s, const LoggedRequest& r, int64_t user);
 // GET users_credentials/import_friends?credential_name=: 422 unless linked.
 Answer importFriends(Store& s, const LoggedRequest& r, int64_t user);
 // POST users_credentials/remove.xml with credential_type: unlinks it.

@@ -16,6 +16,7 @@
 #include "tools/standin/StandInSettings.h"
 #include "tools/standin/StandInSocial.h"
 #include "tools/standin/StandInStore.h"
+#include "tools/standin/StandInTickers.h"
 #include "tools/standin/StandInXml.h"
 
 #include <sqlite3.h>
@@ -48,7 +49,7 @@ StandInState::StandInState(std::string directory)
     std::string schema = std::string(players::kSchema) + scores::kSchema + achievements::kSchema + friends::kSchema
         + challenges::kSchema + forums::kSchema + chat::kSchema
         + settings::kSchema + games::kSchema + invites::kSchema + cloud::kSchema
-        + social::kSchema;
+        + social::kSchema + tickers::kSchema;
     if (!store_->exec(schema)) {
         sqlite3_close(db);
         db = nullptr;
@@ -69,6 +70,8 @@ StandInState::StandInState(std::string directory)
     seedWhenEmpty("settings", settings::kSeed);
     seedWhenEmpty("games", games::kSeed);
     seedWhenEmpty("invite_definitions", invites::kSeed);
+    seedWhenEmpty("challenge_definitions", challenges::kDefinitionSeed);
+    seedWhenEmpty("tickers", tickers::kSeed);
 }
 
 void StandInState::seedWhenEmpty(const char* table, const char* seed)
@@ -180,6 +183,12 @@ void StandInState::install(StandInServer& server)
     server.route("GET", "challenges_users.xml", signedRoute(&challenges::received));
     server.routePrefix("POST", "challenges_users/", signedRoute(&challenges::answer));
     server.routePrefix("GET", "challenges/", openRoute(&challenges::data));
+    server.route("GET", "challenge_definitions.xml", signedRoute(&challenges::definitions));
+    server.routePrefix("GET", "challenge_definitions/", signedRoute(&challenges::definition));
+    // Ranges of a leaderboard's scores
+    server.routePrefix("GET", "leaderboards/", signedRoute(&scores::range));
+    // The ticker
+    server.route("GET", "tickers.xml", signedRoute(&tickers::list));
     // Forums
     server.route("GET", game + "/forums/announcements.xml", signedRoute(&forums::announcements));
     server.route("GET", "subscriptions.xml", signedRoute(&forums::subscriptionList));
@@ -202,10 +211,13 @@ void StandInState::install(StandInServer& server)
     server.route("GET", "banners/featured-1.png", openRoute(&games::banner));
     server.routePrefix("GET", "icons/", openRoute(&games::banner));
     // The cloud store
+    // The client posts to "/cloud_stores" under the server's address, which ends in "/".
     server.route("POST", "cloud_stores", signedRoute(&cloud::store));
+    server.route("POST", "/cloud_stores", signedRoute(&cloud::store));
     server.route("GET", "cloud_stores.xml", signedRoute(&cloud::keys));
     server.routePrefix("GET", "cloud_stores/", signedRoute(&cloud::fetch));
     // Social networks, pictures and device tokens
+    server.route("POST", "users_credentials.xml", signedRoute(&social::link));
     server.route("GET", "users_credentials", signedRoute(&social::credentials));
     server.route("GET", "users_credentials/import_friends", signedRoute(&social::importFriends));
     server.route("POST", "users_credentials/remove.xml", signedRoute(&social::unlink));
@@ -231,6 +243,22 @@ void StandInState::install(StandInServer& server)
     server.route("GET", "chat_room_instances/join", signedRoute(&chat::join));
     server.route("GET", "chat_room_instances/show", signedRoute(&chat::show));
     server.route("POST", "chat_messages.xml", signedRoute(&chat::post));
+}
+
+void StandInState::keepObjectsOf(StorageHostStandIn& host)
+{
+    if (!store_->db)
+        return;
+    Store& s = *store_;
+    host.setObjectStore(
+        [&s](const std::string& key, const std::string& bytes) {
+            std::lock_guard guard(s.mutex);
+            return cloud::putObject(s, key, bytes);
+        },
+        [&s](const std::string& key) {
+            std::lock_guard guard(s.mutex);
+            return cloud::object(s, key);
+        });
 }
 
 std::optional<int64_t> StandInState::userForDevice(const std::string& udid) const

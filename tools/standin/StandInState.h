@@ -1,6 +1,7 @@
 // The stand-in service's kept state: users, their devices and access tokens,
 // leaderboards and scores, achievement definitions and unlocks, friends,
-// challenges, forum threads and conversations,
+// challenges and their definitions, forum threads and conversations, the
+// ticker, cloud values and the storage host's blobs,
 // in one SQLite file under a directory the caller names. Each domain keeps its
 // tables and answers in its own files (StandInPlayers, StandInScores, ...);
 // this class opens the store and holds the route table. A StandInServer
@@ -43,6 +44,9 @@ public:
     // Routes the kept requests of `server` to this state and tells it the
     // tokens already issued. The state must outlive the server's running.
     void install(StandInServer& server);
+    // Keeps the objects `host` is given in this state instead of its memory,
+    // so they outlive a restart. The state must outlive the host's running.
+    void keepObjectsOf(StorageHostStandIn& host);
 
     struct Score {
         int64_t id;

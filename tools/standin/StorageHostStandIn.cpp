@@ -61,11 +61,28 @@ struct StorageHostStandIn::Impl {
     std::atomic<bool> stopping { false };
     mutable std::mutex mutex;
     std::map<std::string, std::string> objects;
+    StorageHostStandIn::ObjectPut put;
+    StorageHostStandIn::ObjectGet get;
     std::vector<LoggedRequest> log;
     std::function<void(const std::string&)> logSink;
 
     void serve();
     void answer(int client);
+    // Through the kept store when there is one, else in memory (the mutex held).
+    bool keep(const std::string& key, std::string bytes)
+    {
+        if (put)
+            return put(key, bytes);
+        objects[key] = std::move(bytes);
+        return true;
+    }
+    std::optional<std::string> find(const std::string& key) const
+    {
+        if (get)
+            return get(key);
+        auto object = objects.find(key);
+        return object == objects.end() ? std::nullopt : std::optional<std::string>(object->second);
+    }
 };
 
 namespace {
@@ -99,6 +116,7 @@ const char* reason(int status)
     case 400: return "Bad Request";
     case 404: return "Not Found";
     case 413: return "Payload Too Large";
+    case 500: return "Internal Server Error";
     default: return "Status";
     }
 }
@@ -188,16 +206,18 @@ void StorageHostStandIn::Impl::answer(int client)
                 refusal = std::string("the form has no ") + field;
             }
         std::lock_guard guard(mutex);
-        if (status == 204)
-            objects[*part("key")] = *part("file");
-        else
+        if (status == 204 && !keep(*part("key"), *part("file"))) {
+            status = 500;
+            refusal = "the object could not be kept";
+            body = "<Error><Code>InternalError</Code></Error>";
+        } else if (status != 204) {
             body = "<Error><Code>InvalidArgument</Code></Error>";
+        }
     } else if (request.method == "GET") {
         std::lock_guard guard(mutex);
-        auto object = objects.find(request.path);
-        if (object != objects.end()) {
+        if (auto object = find(request.path)) {
             status = 200;
-            body = object->second;
+            body = std::move(*object);
             type = "application/octet-stream";
         } else {
             body = "<Error><Code>NoSuchKey</Code></Error>";
@@ -286,16 +306,20 @@ void StorageHostStandIn::setLogSink(std::function<void(const std::string& line)>
 std::optional<std::string> StorageHostStandIn::storedObject(const std::string& key) const
 {
     std::lock_guard guard(impl_->mutex);
-    auto object = impl_->objects.find(key);
-    if (object == impl_->objects.end())
-        return std::nullopt;
-    return object->second;
+    return impl_->find(key);
 }
 
 void StorageHostStandIn::storeObject(const std::string& key, std::string bytes)
 {
     std::lock_guard guard(impl_->mutex);
-    impl_->objects[key] = std::move(bytes);
+    impl_->keep(key, std::move(bytes));
+}
+
+void StorageHostStandIn::setObjectStore(ObjectPut put, ObjectGet get)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->put = std::move(put);
+    impl_->get = std::move(get);
 }
 
 std::vector<LoggedRequest> StorageHostStandIn::requests() const

@@ -32,11 +32,12 @@ const char* kUsage =
     "                    to (0, the default: the system chooses)\n"
     "  --fixtures DIR    answer GET requests from the files under DIR\n"
     "                    (default: the program's own fixtures)\n"
-    "  --state DIR       keep players, devices, tokens, scores, achievements and\n"
-    "                    friends in DIR/standin.sqlite and answer from them (the\n"
-    "                    folder is made when missing; a restart on the same DIR\n"
-    "                    finds everything again); other requests still come from\n"
-    "                    the fixtures\n"
+    "  --state DIR       keep players, devices, tokens, scores, achievements,\n"
+    "                    friends, challenges, the community's data, cloud values\n"
+    "                    and the storage host's blobs in DIR/standin.sqlite and\n"
+    "                    answer from them (the folder is made when missing; a\n"
+    "                    restart on the same DIR finds everything again); other\n"
+    "                    requests still come from the fixtures\n"
     "  --help            print this text\n"
     "\n"
     "Prints \"server-url URL\", \"presence-host HOST:PORT\" and \"storage-url URL\",\n"
@@ -135,6 +136,8 @@ int main(int argc, char** argv)
     }
     stomp.forwardRequestsTo(server);
     standin::StorageHostStandIn storage;
+    if (state)
+        state->keepObjectsOf(storage);
     storage.setLogSink([](const std::string& line) {
         std::printf("storage %s\n", line.c_str());
         std::fflush(stdout);
