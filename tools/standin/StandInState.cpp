@@ -211,9 +211,7 @@ void StandInState::install(StandInServer& server)
     server.route("GET", "banners/featured-1.png", openRoute(&games::banner));
     server.routePrefix("GET", "icons/", openRoute(&games::banner));
     // The cloud store
-    // The client posts to "/cloud_stores" under the server's address, which ends in "/".
     server.route("POST", "cloud_stores", signedRoute(&cloud::store));
-    server.route("POST", "/cloud_stores", signedRoute(&cloud::store));
     server.route("GET", "cloud_stores.xml", signedRoute(&cloud::keys));
     server.routePrefix("GET", "cloud_stores/", signedRoute(&cloud::fetch));
     // Social networks, pictures and device tokens

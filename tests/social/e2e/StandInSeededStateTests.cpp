@@ -117,14 +117,6 @@ TEST_F(StandInSeededState, LinkingANetworkIsKeptAndListedBack)
     EXPECT_EQ(queryText("SELECT COUNT(*) FROM linked_networks"), "1");
 }
 
-// The client's cloud upload names "/cloud_stores" under the server's address: "POST //cloud_stores".
-TEST_F(StandInSeededState, ACloudUploadAtTheClientsSlashLedPathIsKept)
-{
-    int64_t ann = addPlayer("Ann");
-    ASSERT_EQ(send(ann, "POST", "/cloud_stores", { { "key", "slot-1" }, { "blob", "saved" } }).status, 200);
-    EXPECT_EQ(send(ann, "GET", "cloud_stores/slot-1.blob").body, "saved");
-}
-
 TEST_F(StandInSeededState, TheStorageHostsBlobsAreKeptInTheStateAndOutliveARestart)
 {
     standin::StorageHostStandIn host;
