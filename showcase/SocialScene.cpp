@@ -20,7 +20,7 @@
 #include "platform/ui/Renderer.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/scores/QVHighScoreController.h"
 #include "social/dashboard/frame/QVTabbedDashboardController.h"
 #include "social/services/QVAchievement.h"
@@ -41,6 +41,7 @@
 
 using namespace platform;
 using quorvel::Quorvel;
+using quorvel::QuorvelInternal;
 using standin::StandInState;
 
 namespace {
@@ -197,12 +198,12 @@ std::string runSocialScene(Showcase& showcase)
         RunLoop::main().advance(1.0);
     };
     auto renderTop = [&](const std::string& file) {
-        ui::ViewController* root = Quorvel::getRootController();
+        ui::ViewController* root = QuorvelInternal::getRootController();
         if (!root)
             return false;
         RunLoop::main().drain();
         settleAnimations(root);
-        root = Quorvel::getRootController();
+        root = QuorvelInternal::getRootController();
         if (!root)
             return false;
         root->view()->layoutIfNeeded();
@@ -239,8 +240,8 @@ std::string runSocialScene(Showcase& showcase)
     say("social: service on 127.0.0.1 keeping its state in social-service/standin.sqlite");
 
     // First launch: the player approves the client and gets a new account.
-    Quorvel::setUserApprovedQuorvel();
-    Quorvel::setDoneWithGetTheMost(true);
+    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::setDoneWithGetTheMost(true);
     launch();
     if (!wait("the first login did not finish", [] { return Quorvel::isOnline(); }))
         return finish();
@@ -260,7 +261,7 @@ std::string runSocialScene(Showcase& showcase)
     notices.clear();
     game.calls.clear();
     launch();
-    wait("the offline login did not finish", [] { return !Quorvel::isBootstrapInProgress(); });
+    wait("the offline login did not finish", [] { return !QuorvelInternal::isBootstrapInProgress(); });
     say("social: service down; game started again: " + (game.calls.empty() ? std::string("no login") : game.calls[0])
         + (notices.empty() ? std::string() : " (\"" + notices[0] + "\")"));
     notices.clear();
@@ -306,12 +307,12 @@ std::string runSocialScene(Showcase& showcase)
         showcase.fail("social: the friend or the challenge was not kept");
 
     // The dashboard on the game's page, then on the leaderboard's scores.
-    Quorvel::stopPolling();
-    Quorvel::setInitialDashboardScreen("");
-    Quorvel::setInitialDashboardModalContentURL(Value());
+    QuorvelInternal::stopPolling();
+    QuorvelInternal::setInitialDashboardScreen("");
+    QuorvelInternal::setInitialDashboardModalContentURL(Value());
     Quorvel::launchDashboard();
     RunLoop::main().advance(0.6);
-    auto* frame = dynamic_cast<quorvel::QVRootFrame*>(Quorvel::getRootController());
+    auto* frame = dynamic_cast<quorvel::QVRootFrame*>(QuorvelInternal::getRootController());
     auto* tabs = frame ? dynamic_cast<quorvel::QVTabbedDashboardController*>(frame->contentController()) : nullptr;
     bool pageDrawn = tabs && renderTop("social-dashboard.png");
     say(std::string("social: dashboard opened on the game's page; screen ")
@@ -326,7 +327,7 @@ std::string runSocialScene(Showcase& showcase)
     quorvel::QVHighScoreController* scores = nullptr;
     wait("the leaderboard's scores did not load", [&] {
         RunLoop::main().advance(0.1);
-        auto* f = dynamic_cast<quorvel::QVRootFrame*>(Quorvel::getRootController());
+        auto* f = dynamic_cast<quorvel::QVRootFrame*>(QuorvelInternal::getRootController());
         auto* t = f ? dynamic_cast<quorvel::QVTabbedDashboardController*>(f->contentController()) : nullptr;
         auto* nav = t ? t->activeNavigationController() : nullptr;
         scores = nav ? dynamic_cast<quorvel::QVHighScoreController*>(nav->topViewController()) : nullptr;

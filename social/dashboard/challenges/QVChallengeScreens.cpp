@@ -1,6 +1,6 @@
 #include "social/dashboard/challenges/QVChallengeScreens.h"
 
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/core/QuorvelDashboardScreens.h"
 #include "social/dashboard/challenges/QVSendChallengeController.h"
 #include "social/services/QVChallenge.h"
@@ -21,7 +21,7 @@ std::function<QVChallengeDelegate*()>& source()
 // Closes a screen that has no way out of its own.
 class ChallengeScreenCloser : public platform::Object {
 public:
-    void cancel() { Quorvel::dismissRootController(); }
+    void cancel() { QuorvelInternal::dismissRootController(); }
 };
 
 // The send screen and the result header, framed over the game; their close
@@ -49,7 +49,7 @@ bool presentChallengeScreen(const QVChallengeScreen& values)
     if (!navigation)
         return false;
     navigation->setViewControllers({ screen }, false);
-    Quorvel::presentRootControllerWithModal(frame);
+    QuorvelInternal::presentRootControllerWithModal(frame);
     return true;
 }
 
@@ -59,7 +59,7 @@ bool presentChallengeScreen(const QVChallengeScreen& values)
 }();
 } // namespace
 
-QVChallengeDelegate* challengeDelegate() { return source() ? source()() : Quorvel::getChallengeDelegate(); }
+QVChallengeDelegate* challengeDelegate() { return source() ? source()() : QuorvelInternal::getChallengeDelegate(); }
 
 void setChallengeDelegateSource(std::function<QVChallengeDelegate*()> s) { source() = std::move(s); }
 

@@ -4,7 +4,7 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/device/Application.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/games/QVGameProfileController.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAnnouncementService.h"
@@ -64,13 +64,13 @@ std::string tabImageSuffix()
 
 std::string QVTabbedDashboardController::gameCount()
 {
-    unsigned count = static_cast<unsigned>(Quorvel::unviewedChallengesCount()) + QVAnnouncementService::unreadAnnouncements();
+    unsigned count = static_cast<unsigned>(QuorvelInternal::unviewedChallengesCount()) + QVAnnouncementService::unreadAnnouncements();
     return std::to_string(count);
 }
 
 std::string QVTabbedDashboardController::playerCount()
 {
-    return std::to_string(static_cast<unsigned>(Quorvel::unreadInboxTotal() + Quorvel::pendingFriendsCount()));
+    return std::to_string(static_cast<unsigned>(QuorvelInternal::unreadInboxTotal() + QuorvelInternal::pendingFriendsCount()));
 }
 
 bool QVTabbedDashboardController::init()
@@ -309,7 +309,7 @@ void QVTabbedDashboardController::textFinishedScrolling()
 void QVTabbedDashboardController::onXPressed()
 {
     // The close button closes the dashboard only while it is shown.
-    if (Quorvel::dashboardVisible())
+    if (QuorvelInternal::dashboardVisible())
         Quorvel::dismissDashboard();
 }
 

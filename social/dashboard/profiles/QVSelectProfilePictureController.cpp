@@ -7,7 +7,7 @@
 #include "platform/graphics/Image.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVTableSectionDescription.h"
@@ -73,7 +73,7 @@ bool QVProfilePictureCell::initQVTableCellHelper(const std::string& reuseIdentif
 
 void QVProfilePictureCell::showResource(QVUsersCredential* c)
 {
-    Ref<QVUser> local = Quorvel::localUser();
+    Ref<QVUser> local = QuorvelInternal::localUser();
     const std::string source = local && local->profilePictureSource() ? *local->profilePictureSource() : std::string();
     const bool hasPicture = local && local->profilePictureUrl() && !local->profilePictureUrl()->empty();
     const bool checked = (source == "TwitterCredential" && c->isTwitter()) || (source == "FbconnectCredential" && c->isFacebook())
@@ -246,10 +246,10 @@ void QVSelectProfilePictureController::onCellWasClicked(Object* resource, IndexP
 void QVSelectProfilePictureController::_selectSourceSuccess(Object*, Object* credential)
 {
     auto* c = dynamic_cast<QVUsersCredential*>(credential);
-    Ref<QVUser> local = Quorvel::localUser();
+    Ref<QVUser> local = QuorvelInternal::localUser();
     if (c && local) {
         local->changeProfilePictureUrl(c->credentialProfilePictureUrl(), c->isFacebook(), c->isTwitter(), c->isHttpBasic());
-        Quorvel::setLocalUser(local.get());
+        QuorvelInternal::setLocalUser(local.get());
     }
     if (TableView* table = tableView())
         table->reloadData();
@@ -274,7 +274,7 @@ void QVSelectProfilePictureController::_presentCustomImageActionSheet()
         photoSheet_->setDelegate(nullptr);
     photoSheet_ = ActionSheet::sheet("", this, "Cancel", "", { "Take Photo With Camera", "Choose From Library" });
     photoSheet_->setActionSheetStyle(ActionSheet::Style::BlackTranslucent);
-    View* in = Quorvel::getTopLevelView();
+    View* in = QuorvelInternal::getTopLevelView();
     photoSheet_->showInView(in ? in : view());
 }
 
@@ -300,7 +300,7 @@ void QVSelectProfilePictureController::showPicker(ImagePickerSourceType source)
     picker_->setSourceType(source);
     picker_->setAllowsEditing(true);
     picker_->setPickerDelegate(this);
-    ViewController* presenter = Quorvel::getRootController();
+    ViewController* presenter = QuorvelInternal::getRootController();
     if (!presenter)
         presenter = navigationController() ? static_cast<ViewController*>(navigationController()) : this;
     presenter->presentModalViewController(picker_.get(), true);
@@ -398,9 +398,9 @@ void QVSelectProfilePictureController::_refreshSuccess(Object* answer)
         else if (c->isHttpBasic() && httpBasicWaiting_) {
             uploadDone = c->profilePictureUpdatedAt() != httpBasicWaiting_->profilePictureUpdatedAt();
             if (!facebookWaiting_ && !twitterWaiting_) {
-                if (Ref<QVUser> local = Quorvel::localUser()) {
+                if (Ref<QVUser> local = QuorvelInternal::localUser()) {
                     local->changeProfilePictureUrl(c->credentialProfilePictureUrl(), false, false, true);
-                    Quorvel::setLocalUser(local.get());
+                    QuorvelInternal::setLocalUser(local.get());
                 }
             }
         }

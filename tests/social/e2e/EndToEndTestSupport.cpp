@@ -111,7 +111,7 @@ void EndToEndTest::idle(double seconds)
 
 void EndToEndTest::sync()
 {
-    platform::ui::ViewController* top = quorvel::Quorvel::topPresentedController();
+    platform::ui::ViewController* top = quorvel::QuorvelInternal::topPresentedController();
     if (top == shown.get())
         return;
     if (shown && shown->isViewLoaded()) {
@@ -147,7 +147,7 @@ bool EndToEndTest::tap(const std::string& buttonTitle)
 
 std::string EndToEndTest::screenName() const
 {
-    auto screens = quorvel::Quorvel::presentedScreens();
+    auto screens = quorvel::QuorvelInternal::presentedScreens();
     return screens.empty() ? std::string() : screens.back()->className();
 }
 
