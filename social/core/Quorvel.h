@@ -1,7 +1,8 @@
-// Quorvel: the social client's central class. The game starts the client with
-// initializeWithProductKey(...) and talks to it through class methods; every
-// other part of the client reaches the shared state (provider, poller,
-// delegates, session, dashboard state) through it.
+// Quorvel: the social client's central class as a game sees it. The game
+// starts the client with initializeWithProductKey(...) and talks to it through
+// these class methods; what only the client itself calls (the shared state:
+// provider, poller, delegates, session, dashboard state) is QuorvelInternal's
+// (QuorvelInternal.h).
 //
 // The state lives in one shared instance, made at start-up and released at
 // shut-down. Every class method tolerates its absence and then answers a fixed
@@ -9,7 +10,7 @@
 // "0" for the session id). Start-up runs once; a second one without a
 // shut-down in between is refused. Main thread only.
 //
-// The class's methods are spread over several files: start-up and shut-down
+// The methods of both classes are spread over several files: start-up and shut-down
 // (Quorvel.cpp), the services it starts (QuorvelServices.cpp), approval,
 // bootstrap, login and logout (QuorvelLogin.cpp), the dashboard and the
 // client's full-screen screens (QuorvelDashboard.cpp) and the pages a game

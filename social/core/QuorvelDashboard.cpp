@@ -80,12 +80,6 @@ bool isPortraitPair(int o) { return o == 1 || o == 2; }
 
 } // namespace
 
-QuorvelDashboardHooks& QuorvelDashboardHooks::shared()
-{
-    static QuorvelDashboardHooks hooks;
-    return hooks;
-}
-
 // ---- Derived state
 
 ViewController* QuorvelInternal::getRootController()
@@ -257,7 +251,6 @@ void QuorvelInternal::presentRootControllerWithTabbedDashboard(const std::string
     if (!tabbed)
         return;
     auto* target = dynamic_cast<NavigationController*>(tabbed->selectedTabController());
-    QuorvelDashboardHooks& hooks = QuorvelDashboardHooks::shared();
 
     bool push = true;
     Ref<ViewController> previous;
@@ -289,10 +282,7 @@ void QuorvelInternal::presentRootControllerWithTabbedDashboard(const std::string
             continue;
         if (tab == "GameProfile") {
             Ref<QVGameProfilePageInfo> info = QuorvelInternal::localGameProfileInfo();
-            if (hooks.changeGameContext && target)
-                hooks.changeGameContext(target, info.get());
-            if (hooks.setPushControllerData)
-                hooks.setPushControllerData(screen.get(), info.get());
+            tabbed->prepareGamePageScreen(target, screen.get(), info.get());
             const std::string& title = screen->title();
             if (title == "Achievements") {
                 push = info && info->hasAchievements();
@@ -309,8 +299,8 @@ void QuorvelInternal::presentRootControllerWithTabbedDashboard(const std::string
         }
         if (push && target) {
             target->pushViewController(screen.get(), true);
-            if (screen->className() == "QVAchievementListController" && hooks.postPush)
-                hooks.postPush(screen.get());
+            if (screen->className() == "QVAchievementListController")
+                tabbed->achievementListPushed(screen.get());
         }
     }
 }
@@ -568,8 +558,8 @@ void QuorvelInternal::switchToOfflineDashboard()
         tabbed->enterOfflineMode();
         if (auto* nav = dynamic_cast<NavigationController*>(tabbed->selectedTabController())) {
             ViewController* top = nav->topViewController();
-            if (top && top->className() == "QVGameProfileController" && QuorvelDashboardHooks::shared().refreshView)
-                QuorvelDashboardHooks::shared().refreshView(top);
+            if (top && top->className() == "QVGameProfileController")
+                tabbed->refreshGamePage(top);
         }
         if (q->mQVRootController && q->mQVRootController->modalViewController())
             q->mQVRootController->dismissModalViewControllerAnimated(true);
@@ -582,7 +572,6 @@ void QuorvelInternal::reloadInactiveTabBars()
     QVTabbedDashboardScreen* tabbed = tabbedContent(QuorvelInternal::sharedInstance());
     if (!tabbed)
         return;
-    QuorvelDashboardHooks& hooks = QuorvelDashboardHooks::shared();
     ViewController* selected = tabbed->selectedTabController();
     for (ViewController* tab : tabbed->tabControllers()) {
         auto* nav = dynamic_cast<NavigationController*>(tab);
@@ -590,11 +579,10 @@ void QuorvelInternal::reloadInactiveTabBars()
             continue;
         if (tab != selected) {
             nav->popToRootViewControllerAnimated(false);
-            if (nav->topViewController() && hooks.reloadDataFromServer)
-                hooks.reloadDataFromServer(nav->topViewController());
+            if (nav->topViewController())
+                tabbed->reloadFromServer(nav->topViewController());
         }
-        if (hooks.refreshProfile)
-            hooks.refreshProfile(nav);
+        tabbed->refreshTabProfile(nav);
     }
 }
 

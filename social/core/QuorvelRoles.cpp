@@ -2,6 +2,7 @@
 #include "social/core/QuorvelRoles.h"
 
 #include "platform/ui/MapView.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/ViewController.h"
 
 #include "social/core/QVNotification.h"
@@ -12,6 +13,7 @@
 #include "social/services/QVChallengeService.h"
 #include "social/services/QVSocialNotificationService.h"
 #include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVNavigationController.h"
 #include "social/runtime/QVActionRequest.h"
 #include "social/services/QVAchievement.h"
 #include "social/runtime/QVBootstrapService.h"
@@ -383,15 +385,42 @@ platform::Ref<platform::Object> QuorvelRoles::publishedEventNotice(const std::st
 
 // ---- Screens the services open
 
-bool QuorvelRoles::presentChallengeScreen(const QVChallengeScreen& screen)
+namespace {
+
+// Closes a challenge screen that has no way out of its own.
+class ChallengeScreenCloser : public platform::Object {
+public:
+    void cancel() { QuorvelInternal::dismissRootController(); }
+};
+
+} // namespace
+
+// A challenge screen of the dashboard, framed over the game with a close button.
+bool QuorvelRoles::presentChallengeScreen(const QVChallengeScreen& values)
 {
-    // The challenge screens belong to the dashboard, which presents them.
-    const auto& present = QuorvelDashboardHooks::shared().presentChallengeScreen;
-    if (!present) {
-        platform::log("Quorvel: no challenge screens to present %s", screen.controllerName.c_str());
+    platform::Ref<platform::ui::ViewController> screen = QVControllerLoader::load(values.controllerName);
+    if (!screen) {
+        platform::log("Quorvel: no challenge screens to present %s", values.controllerName.c_str());
         return false;
     }
-    return present(screen);
+    if (auto* challengeScreen = dynamic_cast<QVChallengeScreenController*>(screen.get()))
+        challengeScreen->setChallengeScreen(values);
+    if (!values.title.empty())
+        screen->setTitle(values.title);
+    if (auto* selfClosing = dynamic_cast<QVSelfClosingChallengeScreen*>(screen.get())) {
+        selfClosing->addCloseButtonCallingCancel();
+    } else {
+        static platform::Object* closer = new ChallengeScreenCloser;
+        QVNavigationController::addCloseButtonToViewController(screen.get(), closer,
+                                                               BRISKO_SELECTOR(ChallengeScreenCloser, cancel));
+    }
+    platform::Ref<platform::ui::ViewController> frame = QVControllerLoader::load("FramedNavigation");
+    auto* navigation = dynamic_cast<platform::ui::NavigationController*>(frame.get());
+    if (!navigation)
+        return false;
+    navigation->setViewControllers({ screen }, false);
+    QuorvelInternal::presentRootControllerWithModal(frame);
+    return true;
 }
 
 void QuorvelRoles::showChallengeDetail(const std::string& challengeId)
@@ -434,12 +463,14 @@ bool QuorvelRoles::requestNotificationPermission(QVSocialNotification* notificat
 // The invite flow belongs to the dashboard, which opens it.
 bool QuorvelRoles::presentSendInviteScreen(const std::string& inviteIdentifier)
 {
-    const auto& present = QuorvelDashboardHooks::shared().presentSendInviteScreen;
-    if (!present) {
+    platform::Ref<platform::ui::ViewController> screen = QVControllerLoader::load("SelectInviteType");
+    auto* invite = dynamic_cast<QVSendInviteScreen*>(screen.get());
+    if (!invite) {
         platform::log("Quorvel: no invite screens to present");
         return false;
     }
-    return present(inviteIdentifier);
+    invite->openAsModalForInvite(inviteIdentifier);
+    return true;
 }
 
 // Settings entries open their screens through the kit's loader, by name.

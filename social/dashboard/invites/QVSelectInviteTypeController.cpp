@@ -103,6 +103,13 @@ bool QVSelectInviteTypeController::performSetter(const std::string& setterName, 
     return QVTableStaticControllerHelper::performSetter(setterName, value);
 }
 
+void QVSelectInviteTypeController::openAsModalForInvite(const std::string& inviteIdentifier)
+{
+    if (!inviteIdentifier.empty())
+        inviteId_ = inviteIdentifier;
+    openAsModal();
+}
+
 void QVSelectInviteTypeController::openAsModal()
 {
     navigationItem()->setLeftBarButtonItem(

@@ -135,6 +135,25 @@ public:
     }
     void enterOnlineMode() override { calls.push_back("setOnlineMode"); }
     void enterOfflineMode() override { calls.push_back("setOfflineMode"); }
+    void prepareGamePageScreen(NavigationController*, ViewController* screen, QVGameProfilePageInfo*) override
+    {
+        seen().prepared.push_back(screen->className());
+    }
+    void achievementListPushed(ViewController* screen) override { seen().pushed.push_back(screen->className()); }
+    void refreshGamePage(ViewController* page) override { seen().refreshed.push_back(page->className()); }
+    void reloadFromServer(ViewController* screen) override { seen().reloaded.push_back(screen->className()); }
+    void refreshTabProfile(NavigationController*) override { }
+
+    // What every fake dashboard was asked to do with the screens (a test
+    // clears it in its set-up).
+    struct Seen {
+        Strings prepared, pushed, refreshed, reloaded;
+    };
+    static Seen& seen()
+    {
+        static Seen s;
+        return s;
+    }
 
     NavigationController* tab(const std::string& name)
     {
@@ -224,8 +243,7 @@ protected:
         driver_ = std::make_unique<platform::ui::TestDriver>();
         oldVersion_ = platform::Bundle::main().version();
         platform::Bundle::main().setVersion("1.2");
-        savedHooks_ = QuorvelDashboardHooks::shared();
-        QuorvelDashboardHooks::shared() = {};
+        FakeTabbedDashboard::seen() = {};
         saveAndRegister("QVTabbedDashboardController", &FakeTabbedDashboard::make);
         saveAndRegister("QVUserQuorvelApprovalController", &FakeApprovalScreen::make);
         auto factories = namedScreenFactories(std::make_index_sequence<kScreenCount>());
@@ -244,7 +262,6 @@ protected:
             else
                 QVClassRegistry::unregisterClass(name);
         }
-        QuorvelDashboardHooks::shared() = savedHooks_;
         driver_.reset();
         platform::ui::AlertView::dismissAll();
         platform::ui::Screen::mainScreen().setKind(platform::ui::Screen::Kind::Phone);
@@ -255,13 +272,10 @@ protected:
     void useRealTabbedDashboard()
     {
         QVClassRegistry::registerClass("QVTabbedDashboardController", saved_.front().second);
-        QuorvelDashboardHooks::shared() = savedHooks_;
     }
-    // The dashboard layer's own screen of that class instead of the fake, with
-    // the dashboard's hooks.
+    // The dashboard layer's own screen of that class instead of the fake.
     void useRealScreen(const std::string& name)
     {
-        QuorvelDashboardHooks::shared() = savedHooks_;
         for (auto& [saved, factory] : saved_)
             if (saved == name)
                 QVClassRegistry::registerClass(name, factory);
@@ -329,7 +343,6 @@ private:
     std::unique_ptr<platform::ui::TestDriver> driver_;
     std::vector<std::pair<std::string, QVClassRegistry::Factory>> saved_;
     std::string oldVersion_;
-    QuorvelDashboardHooks savedHooks_;
 };
 
 } // namespace
@@ -428,16 +441,12 @@ TEST_F(DashboardTest, ALeaderboardIdAfterTheListOpensItsScoresAndAnUnknownIdPush
     startLoggedIn();
     setGameProfile(true, true);
     storeLeaderboard("7");
-    Strings prepared;
-    QuorvelDashboardHooks::shared().setPushControllerData = [&](ViewController* s, QVGameProfilePageInfo*) {
-        prepared.push_back(s->className());
-    };
     Quorvel::launchDashboardWithHighscorePage("7");
     EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile", "QVLeaderboardController", "QVHighScoreController" }));
     auto* scores = dynamic_cast<NamedScreen*>(dashboard()->tab("GameProfile")->topViewController());
     EXPECT_EQ(scores->title(), "HighScore");
     EXPECT_EQ(scores->setters["setLeaderboard"], "7");
-    EXPECT_EQ(prepared, (Strings { "QVLeaderboardController", "QVHighScoreController" }));
+    EXPECT_EQ(FakeTabbedDashboard::seen().prepared, (Strings { "QVLeaderboardController", "QVHighScoreController" }));
     advance(0.5);
 
     // The hub is open: the tab is popped to its root and the new list pushed.
@@ -464,8 +473,6 @@ TEST_F(DashboardTest, EachPageOpensItsTabWithItsScreens)
     startLoggedIn();
     setGameProfile(true, true);
     QuorvelInternal::setLoggedInUserHasChatEnabled(true);
-    Strings posted;
-    QuorvelDashboardHooks::shared().postPush = [&](ViewController* s) { posted.push_back(s->className()); };
     auto user = QVUser::invalidUser();
 
     struct Page {
@@ -499,7 +506,7 @@ TEST_F(DashboardTest, EachPageOpensItsTabWithItsScreens)
         Quorvel::dismissDashboard();
         advance(0.5);
     }
-    EXPECT_EQ(posted, (Strings { "QVAchievementListController" }));
+    EXPECT_EQ(FakeTabbedDashboard::seen().pushed, (Strings { "QVAchievementListController" }));
 
     // The settings the screens were loaded with.
     Quorvel::launchDashboardWithListGlobalChatRoomsPage();
@@ -672,9 +679,6 @@ TEST_F(DashboardTest, TwoErrorsInATenthOfASecondPushOneErrorScreen)
 TEST_F(DashboardTest, GoingOfflineClearsTheCountsAndShowsTheGamePageAndOnlineReloadsTheOtherTabs)
 {
     startLoggedIn();
-    Strings refreshed, reloaded;
-    QuorvelDashboardHooks::shared().refreshView = [&](ViewController* s) { refreshed.push_back(s->className()); };
-    QuorvelDashboardHooks::shared().reloadDataFromServer = [&](ViewController* s) { reloaded.push_back(s->className()); };
     Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::vector<Quorvel::DashboardEntry> { std::string("ImportFriends") });
     advance(0.5);
     QuorvelInternal::setUnviewedChallengesCount(4);
@@ -695,7 +699,7 @@ TEST_F(DashboardTest, GoingOfflineClearsTheCountsAndShowsTheGamePageAndOnlineRel
     EXPECT_EQ(dashboard()->calls.back(), "setOnlineMode");
     // The inactive tabs are back at their roots and reload.
     EXPECT_EQ(dashboard()->tab("MyQuorvel")->viewControllers().size(), 1u);
-    EXPECT_EQ(reloaded, (Strings { "TabMyQuorvel", "TabGameDiscovery" }));
+    EXPECT_EQ(FakeTabbedDashboard::seen().reloaded, (Strings { "TabMyQuorvel", "TabGameDiscovery" }));
 }
 
 // ---- The dashboard layer's tabbed dashboard
