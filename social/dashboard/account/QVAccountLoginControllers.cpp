@@ -23,7 +23,6 @@ using platform::Ref;
 QV_REGISTER_CLASS(QVQuorvelAccountLoginController);
 QV_REGISTER_CLASS(QVHttpCredentialsCreateController);
 QV_REGISTER_CLASS(QVSelectAccountTypeController);
-QV_REGISTER_CLASS(QVUsersCredentialCell);
 
 namespace {
 

@@ -26,7 +26,6 @@ using platform::Rect;
 using platform::Ref;
 
 QV_REGISTER_CLASS(QVUserQuorvelApprovalController);
-QV_REGISTER_CLASS(QVWebApprovalController);
 QV_REGISTER_CLASS(QVEnableQuorvelInDashboardController);
 
 namespace {

@@ -22,7 +22,6 @@ using namespace platform::ui;
 using platform::Rect;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVTabbedDashboardPageController);
 QV_REGISTER_CLASS(QVTabbedDashboardController);
 
 // ---- One tab's stack

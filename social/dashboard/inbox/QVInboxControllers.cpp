@@ -28,7 +28,6 @@ QV_REGISTER_CLASS(QVInboxController);
 QV_REGISTER_CLASS(QVInboxIMConversationsController);
 QV_REGISTER_CLASS(QVInboxSubscribedForumThreadsController);
 QV_REGISTER_CLASS(QVInboxCell);
-QV_REGISTER_CLASS(QVInboxIMActionCell);
 
 // The action row is loaded by the cell name "InboxAction".
 [[maybe_unused]] static const bool qvInboxActionByCellName
