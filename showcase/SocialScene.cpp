@@ -28,7 +28,7 @@
 #include "platform/ui/TestDriver.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/chat/QVChatRoomController.h"
 #include "social/dashboard/chat/QVChatRoomMessageBoxController.h"
 #include "social/dashboard/forums/QVPostNewMessage.h"
@@ -53,6 +53,7 @@
 
 using namespace platform;
 using quorvel::Quorvel;
+using quorvel::QuorvelInternal;
 using standin::StandInState;
 
 namespace {
@@ -214,12 +215,12 @@ std::string runSocialScene(Showcase& showcase)
         RunLoop::main().advance(1.0);
     };
     auto renderTop = [&](const std::string& file) {
-        ui::ViewController* root = Quorvel::getRootController();
+        ui::ViewController* root = QuorvelInternal::getRootController();
         if (!root)
             return false;
         RunLoop::main().drain();
         settleAnimations(root);
-        root = Quorvel::getRootController();
+        root = QuorvelInternal::getRootController();
         if (!root)
             return false;
         root->view()->layoutIfNeeded();
@@ -256,8 +257,8 @@ std::string runSocialScene(Showcase& showcase)
     say("social: service on 127.0.0.1 keeping its state in social-service/standin.sqlite");
 
     // First launch: the player approves the client and gets a new account.
-    Quorvel::setUserApprovedQuorvel();
-    Quorvel::setDoneWithGetTheMost(true);
+    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::setDoneWithGetTheMost(true);
     launch();
     if (!wait("the first login did not finish", [] { return Quorvel::isOnline(); }))
         return finish();
@@ -277,7 +278,7 @@ std::string runSocialScene(Showcase& showcase)
     notices.clear();
     game.calls.clear();
     launch();
-    wait("the offline login did not finish", [] { return !Quorvel::isBootstrapInProgress(); });
+    wait("the offline login did not finish", [] { return !QuorvelInternal::isBootstrapInProgress(); });
     say("social: service down; game started again: " + (game.calls.empty() ? std::string("no login") : game.calls[0])
         + (notices.empty() ? std::string() : " (\"" + notices[0] + "\")"));
     notices.clear();
@@ -327,9 +328,9 @@ std::string runSocialScene(Showcase& showcase)
 
     // From here the player uses the dashboard: its screens go into a window
     // the player taps, and any error a screen logs fails the step.
-    Quorvel::stopPolling();
-    Quorvel::setInitialDashboardScreen("");
-    Quorvel::setInitialDashboardModalContentURL(Value());
+    QuorvelInternal::stopPolling();
+    QuorvelInternal::setInitialDashboardScreen("");
+    QuorvelInternal::setInitialDashboardModalContentURL(Value());
     ui::TestDriver driver;
     LogCapture log;
     size_t errorsSeen = 0;
@@ -356,7 +357,7 @@ std::string runSocialScene(Showcase& showcase)
         }
     };
     auto topScreen = []() -> ui::ViewController* {
-        ui::NavigationController* nav = Quorvel::getActiveNavigationController();
+        ui::NavigationController* nav = QuorvelInternal::getActiveNavigationController();
         return nav ? nav->topViewController() : nullptr;
     };
     auto topName = [&] {
@@ -395,8 +396,8 @@ std::string runSocialScene(Showcase& showcase)
     // The step's screen at rest, saved; a failed step or a logged error fails the showcase.
     auto shot = [&](const std::string& step, bool ok, const std::string& file) {
         settleNetwork();
-        bool drawn = ok && Quorvel::getRootController()
-            && !Quorvel::isShowingErrorScreenInNavController(Quorvel::getActiveNavigationController())
+        bool drawn = ok && QuorvelInternal::getRootController()
+            && !QuorvelInternal::isShowingErrorScreenInNavController(QuorvelInternal::getActiveNavigationController())
             && renderTop(file);
         auto errors = newErrors();
         say("social: " + step + "; screen " + (drawn ? file : std::string("not drawn"))
@@ -415,7 +416,7 @@ std::string runSocialScene(Showcase& showcase)
     };
     // A tab of the dashboard's strip, tapped where the player sees it.
     auto tapTab = [&](size_t index) {
-        ui::ViewController* root = Quorvel::getRootController();
+        ui::ViewController* root = QuorvelInternal::getRootController();
         if (!root)
             return false;
         ui::View* view = root->view();
@@ -483,7 +484,7 @@ std::string runSocialScene(Showcase& showcase)
     close();
 
     // A chat message posted in the first room open to everyone and seen there.
-    Quorvel::storePollingFrequencyInChat(1);
+    QuorvelInternal::storePollingFrequencyInChat(1);
     Quorvel::launchDashboardWithListGlobalChatRoomsPage();
     driver.advance(0.6);
     bool chatSeen = false;
@@ -500,7 +501,7 @@ std::string runSocialScene(Showcase& showcase)
             });
         }
     }
-    Quorvel::stopPolling();
+    QuorvelInternal::stopPolling();
     shot("chat message \"gg Rival\" posted and seen in the room", chatSeen, "social-chat.png");
     close();
 

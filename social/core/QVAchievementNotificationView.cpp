@@ -5,7 +5,7 @@
 #include "platform/ui/Layer.h"
 #include "platform/ui/View.h"
 #include "social/core/QVNotification.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVDelegate.h"
 #include "social/ui/QVDashboardRole.h"
 

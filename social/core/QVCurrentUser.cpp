@@ -2,7 +2,7 @@
 // four requests.
 #include "social/core/QVCurrentUser.h"
 
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVClientApplicationService.h"
@@ -16,16 +16,16 @@ using platform::Ref;
 
 #define QV_CURRENT_USER_CALLBACK(name) QVDelegate(&QVCurrentUser::classObject(), BRISKO_SELECTOR(QVCurrentUser, name))
 
-Ref<QVUser> QVCurrentUser::currentUser() { return Quorvel::localUser(); }
+Ref<QVUser> QVCurrentUser::currentUser() { return QuorvelInternal::localUser(); }
 
 int QVCurrentUser::QuorvelBadgeCount()
 {
-    return Quorvel::unviewedChallengesCount() + Quorvel::pendingFriendsCount() + Quorvel::unreadInboxTotal();
+    return QuorvelInternal::unviewedChallengesCount() + QuorvelInternal::pendingFriendsCount() + QuorvelInternal::unreadInboxTotal();
 }
 
-int QVCurrentUser::unviewedChallengesCount() { return Quorvel::unviewedChallengesCount(); }
-bool QVCurrentUser::allowsAutoSocialNotifications() { return Quorvel::userAllowsNotifications(); }
-bool QVCurrentUser::hasFriends() { return Quorvel::lastLoggedInUserHadFriendsOnBootup(); }
+int QVCurrentUser::unviewedChallengesCount() { return QuorvelInternal::unviewedChallengesCount(); }
+bool QVCurrentUser::allowsAutoSocialNotifications() { return QuorvelInternal::userAllowsNotifications(); }
+bool QVCurrentUser::hasFriends() { return QuorvelInternal::lastLoggedInUserHadFriendsOnBootup(); }
 
 Ref<QVRequestHandle> QVCurrentUser::unfriend(QVUser* user)
 {
@@ -43,7 +43,7 @@ Ref<QVRequestHandle> QVCurrentUser::sendFriendRequest(QVUser* user)
 
 Ref<QVRequestHandle> QVCurrentUser::favoriteCurrentGame(const std::optional<std::string>& reviewText)
 {
-    return file(QVClientApplicationService::makeGameFavorite(Quorvel::clientApplicationId(), reviewText,
+    return file(QVClientApplicationService::makeGameFavorite(QuorvelInternal::clientApplicationId(), reviewText,
                                                              QV_CURRENT_USER_CALLBACK(_favoriteCurrentGameSuccess),
                                                              QV_CURRENT_USER_CALLBACK(_favoriteCurrentGameFailure)));
 }

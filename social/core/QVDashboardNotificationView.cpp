@@ -3,7 +3,7 @@
 
 #include "platform/device/Screen.h"
 #include "platform/graphics/Font.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/ui/QVKitImages.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 #include "social/core/QVLocation.h"
 
 #include "platform/foundation/Weak.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/services/QVUserService.h"
 
 namespace quorvel {
@@ -66,9 +66,9 @@ void QVLocation::locationManagerDidUpdateToLocation(platform::ui::LocationManage
                                                     platform::ui::Location*)
 {
     userLocation_ = Ref<platform::ui::Location>(newLocation);
-    if (Quorvel::userDistanceUnit() == 0) {
+    if (QuorvelInternal::userDistanceUnit() == 0) {
         userAllowed_ = true;
-        Quorvel::setUserDistanceUnit(2);
+        QuorvelInternal::setUserDistanceUnit(2);
     }
     stopUpdatingLocation();
     Ref<QVLocation> self(this);
@@ -78,7 +78,7 @@ void QVLocation::locationManagerDidUpdateToLocation(platform::ui::LocationManage
 void QVLocation::locationManagerDidFailWithError(platform::ui::LocationManager*, int errorCode)
 {
     if (errorCode == platform::ui::kLocationErrorDenied)
-        Quorvel::setUserDistanceUnit(1);
+        QuorvelInternal::setUserDistanceUnit(1);
     stopUpdatingLocation();
 }
 
@@ -100,8 +100,8 @@ void QVLocation::updateUserLocation()
 
 void QVLocation::_onSetLocationFailed(platform::Object*)
 {
-    Quorvel::setUserDistanceUnit(1);
-    Quorvel::setUserLocation(nullptr);
+    QuorvelInternal::setUserDistanceUnit(1);
+    QuorvelInternal::setUserLocation(nullptr);
 }
 
 } // namespace quorvel

@@ -9,7 +9,7 @@
 #include "social/core/QVAchievementNotificationView.h"
 #include "social/core/QVChallengeNotificationView.h"
 #include "social/core/QVServerNotificationView.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVActionRequest.h"
 #include "social/services/QVServerNotification.h"
 
@@ -106,16 +106,16 @@ bool QVNotification::isDashboardHubOpen() { return hubOpenQuery() && hubOpenQuer
 
 platform::ui::Window* QVNotification::getTopApplicationWindow()
 {
-    if (platform::ui::Window* window = Quorvel::presentationWindow())
+    if (platform::ui::Window* window = QuorvelInternal::presentationWindow())
         return window;
     return platform::ui::Application::sharedApplication().topWindow();
 }
 
 bool QVNotification::allowNotice(QVNotificationData* data)
 {
-    if (Quorvel::isDisabled())
+    if (QuorvelInternal::isDisabled())
         return false;
-    QVNotificationDelegate* delegate = Quorvel::getNotificationDelegate();
+    QVNotificationDelegate* delegate = QuorvelInternal::getNotificationDelegate();
     const bool allowed = !delegate || delegate->isQuorvelNotificationAllowed(data).value_or(true);
     if (allowed && allowedObserver())
         allowedObserver()(data);
@@ -124,13 +124,13 @@ bool QVNotification::allowNotice(QVNotificationData* data)
 
 void QVNotification::onNotificationWillShow(QVNotificationData* data)
 {
-    if (QVNotificationDelegate* delegate = Quorvel::getNotificationDelegate())
+    if (QVNotificationDelegate* delegate = QuorvelInternal::getNotificationDelegate())
         delegate->notificationWillShow(data);
 }
 
 void QVNotification::handleDisallowedNotification(QVNotificationData* data)
 {
-    if (QVNotificationDelegate* delegate = Quorvel::getNotificationDelegate())
+    if (QVNotificationDelegate* delegate = QuorvelInternal::getNotificationDelegate())
         delegate->handleDisallowedNotification(data);
 }
 

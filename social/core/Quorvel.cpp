@@ -1,7 +1,7 @@
 // The central class: the shared instance, start-up with its settings
 // dictionary, shut-down, and the small accessors every class method answers
 // with a default when the client is not running.
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 
 #include "social/core/QVNotificationView.h"
 
@@ -38,9 +38,9 @@ Ref<Quorvel>& sharedSlot()
     return shared;
 }
 
-Quorvel::LifecycleObserver& lifecycleObserver()
+QuorvelInternal::LifecycleObserver& lifecycleObserver()
 {
-    static Quorvel::LifecycleObserver observer;
+    static QuorvelInternal::LifecycleObserver observer;
     return observer;
 }
 
@@ -72,9 +72,9 @@ Quorvel::~Quorvel()
     reachabilityOb = nullptr;
 }
 
-void Quorvel::setLifecycleObserver(LifecycleObserver observer) { lifecycleObserver() = std::move(observer); }
+void QuorvelInternal::setLifecycleObserver(LifecycleObserver observer) { lifecycleObserver() = std::move(observer); }
 
-void Quorvel::traceStep(const std::string& step)
+void QuorvelInternal::traceStep(const std::string& step)
 {
     if (lifecycleObserver())
         lifecycleObserver()(step);
@@ -82,13 +82,13 @@ void Quorvel::traceStep(const std::string& step)
 
 // ---- Shared instance
 
-void Quorvel::createSharedInstance()
+void QuorvelInternal::createSharedInstance()
 {
     sharedSlot() = platform::adoptRef(new Quorvel);
     QuorvelRoles::install();
 }
 
-void Quorvel::destroySharedInstance()
+void QuorvelInternal::destroySharedInstance()
 {
     Ref<Quorvel> instance = std::move(sharedSlot());
     sharedSlot() = nullptr;
@@ -106,7 +106,7 @@ void Quorvel::destroySharedInstance()
         instance->mSessionId.clear();
         instance->mBootstrapSuccessDelegates.clear();
         instance->mBootstrapFailureDelegates.clear();
-        releaseUserStatsDates();
+        QuorvelInternal::releaseUserStatsDates();
         QuorvelRoles::uninstall();
         if (QVSettings::Instance())
             QVSettings::Uninitialize();
@@ -115,7 +115,7 @@ void Quorvel::destroySharedInstance()
     }
 }
 
-Quorvel* Quorvel::sharedInstance() { return sharedSlot().get(); }
+Quorvel* QuorvelInternal::sharedInstance() { return sharedSlot().get(); }
 
 // ---- Start-up
 
@@ -123,7 +123,7 @@ void Quorvel::initializeWithProductKey(const std::string& productKey, const std:
                                        const std::string& displayName, const QuorvelSettingsDictionary& settings,
                                        QVDelegatesContainer* delegates)
 {
-    if (sharedInstance()) {
+    if (QuorvelInternal::sharedInstance()) {
         // A second start-up would leak the first one's services and poller.
         platform::logWarning("Quorvel: initializeWithProductKey called again without shutdown; ignored");
         return;
@@ -131,11 +131,11 @@ void Quorvel::initializeWithProductKey(const std::string& productKey, const std:
     auto boolean = [&](const char* key) { return settings.objectForKey(key).asBool(); };
     auto text = [&](const char* key) { return settings.objectForKey(key).asString(); };
 
-    createSharedInstance();
-    Quorvel* q = sharedInstance();
+    QuorvelInternal::createSharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     QVImageCache::initializeCache();
     QuorvelSetControllerLoaderDefaults();
-    initializeServices();
+    QuorvelInternal::initializeServices();
 
     q->mCachedLocalUser = nullptr;
     q->mDelegatesContainer = delegates ? Ref<QVDelegatesContainer>(delegates) : QVDelegatesContainer::create();
@@ -144,7 +144,7 @@ void Quorvel::initializeWithProductKey(const std::string& productKey, const std:
     q->mIsDashboardDismissing = false;
 
     q->mPushNotificationsEnabled = QVIsOS3OrLater() && boolean("EnablePushNotifications");
-    intiailizeUserStats();
+    QuorvelInternal::intiailizeUserStats();
     q->mNotificationPosition = static_cast<int>(static_cast<unsigned>(
         settings.objectForKey("QuorvelSettingNotificationPosition").asInteger()));
     q->mDisableUGC = boolean("QuorvelSettingDisableUserGeneratedContent");
@@ -165,8 +165,8 @@ void Quorvel::initializeWithProductKey(const std::string& productKey, const std:
     q->mSessionStartDate = platform::dateNow();
 
     reserveMemory();
-    intiailizeUserOptions();
-    intiailizeSettings();
+    QuorvelInternal::intiailizeUserOptions();
+    QuorvelInternal::intiailizeSettings();
 
     QVSettings::Initialize();
     std::string key = productKey;
@@ -184,8 +184,8 @@ void Quorvel::initializeWithProductKey(const std::string& productKey, const std:
     q->mPoller = QVPoller::pollerWithProvider(q->mProvider.get(), kActivitiesPath);
     QuorvelRegisterPolledResources(q->mPoller.get());
 
-    setUnviewedChallengesCount(0);
-    setPendingFriendsCount(0);
+    QuorvelInternal::setUnviewedChallengesCount(0);
+    QuorvelInternal::setPendingFriendsCount(0);
 
     QuorvelConfigureAchievements(settings);
     QuorvelSetControllerLoaderOverrides(settings.objectForKey("QuorvelSettingOverrideSuffixString"),
@@ -194,10 +194,10 @@ void Quorvel::initializeWithProductKey(const std::string& productKey, const std:
     std::string initialUserId = text("QuorvelSettingInitialUserId");
     std::string userId = !initialUserId.empty() ? initialUserId : lastLoggedInUserId();
 
-    if (doneWithGetTheMost())
-        startLocationManagerIfAllowed();
-    initializeAddOns(settings);
-    doBootstrap(false, userId, QVDelegate(), QVDelegate());
+    if (QuorvelInternal::doneWithGetTheMost())
+        QuorvelInternal::startLocationManagerIfAllowed();
+    QuorvelInternal::initializeAddOns(settings);
+    QuorvelInternal::doBootstrap(false, userId, QVDelegate(), QVDelegate());
 
     platform::log("Using Quorvel version %d (%s). %s", versionNumber(), releaseVersionString().c_str(),
                   QVSettings::Instance()->objectForKey("server-url").value_or("").c_str());
@@ -207,19 +207,19 @@ void Quorvel::initializeWithProductKey(const std::string& productKey, const std:
         new QVReachabilityObserver(QVDelegate(classTarget.get(), BRISKO_SELECTOR(QuorvelClassTarget, reachabilityChanged))));
 }
 
-void Quorvel::initializeServices()
+void QuorvelInternal::initializeServices()
 {
     for (auto& entry : QuorvelServicesInStartupOrder()) {
-        traceStep(std::string(entry.name) + ".initializeService");
+        QuorvelInternal::traceStep(std::string(entry.name) + ".initializeService");
         if (entry.initializeService)
             entry.initializeService();
     }
 }
 
-void Quorvel::shutdownServices()
+void QuorvelInternal::shutdownServices()
 {
     for (auto& entry : QuorvelServicesInShutdownOrder()) {
-        traceStep(std::string(entry.name) + ".shutdownService");
+        QuorvelInternal::traceStep(std::string(entry.name) + ".shutdownService");
         if (entry.shutdownService)
             entry.shutdownService();
     }
@@ -229,35 +229,35 @@ void Quorvel::shutdownServices()
 
 void Quorvel::shutdown()
 {
-    if (Quorvel* q = sharedInstance()) {
+    if (Quorvel* q = QuorvelInternal::sharedInstance()) {
         q->setMProductKey({});
         QVNotificationView::forgetWaitingBars();
         // Nothing may call back into a service once the services start going:
         // the pending requests and the poller's timer stop first.
         if (q->mProvider) {
-            traceStep("QVProvider.destroyAllPendingRequests");
+            QuorvelInternal::traceStep("QVProvider.destroyAllPendingRequests");
             q->mProvider->destroyAllPendingRequests();
         }
         if (q->mPoller) {
-            traceStep("QVPoller.stopPolling");
+            QuorvelInternal::traceStep("QVPoller.stopPolling");
             q->mPoller->stopPolling();
         }
         if (q->mIsUsingGameCenter)
             QuorvelReleaseGameCenter();
     }
-    sessionClosed();
-    shutdownAddOns();
-    shutdownServices();
+    QuorvelInternal::sessionClosed();
+    QuorvelInternal::shutdownAddOns();
+    QuorvelInternal::shutdownServices();
     QVImageCache::shutdownCache();
-    traceStep("destroySharedInstance");
-    destroySharedInstance();
+    QuorvelInternal::traceStep("destroySharedInstance");
+    QuorvelInternal::destroySharedInstance();
 }
 
 // ---- Delegates and provider
 
-QuorvelDelegate* Quorvel::getDelegate()
+QuorvelDelegate* QuorvelInternal::getDelegate()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q)
         return nullptr;
     if (q->mLaunchDelegate)
@@ -265,152 +265,152 @@ QuorvelDelegate* Quorvel::getDelegate()
     return q->mDelegatesContainer ? q->mDelegatesContainer->quorvelDelegate() : nullptr;
 }
 
-QVChallengeDelegate* Quorvel::getChallengeDelegate()
+QVChallengeDelegate* QuorvelInternal::getChallengeDelegate()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q && q->mDelegatesContainer ? q->mDelegatesContainer->challengeDelegate() : nullptr;
 }
 
-QVNotificationDelegate* Quorvel::getNotificationDelegate()
+QVNotificationDelegate* QuorvelInternal::getNotificationDelegate()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q && q->mDelegatesContainer ? q->mDelegatesContainer->notificationDelegate() : nullptr;
 }
 
-void Quorvel::setLaunchDelegate(QuorvelDelegate* delegate)
+void QuorvelInternal::setLaunchDelegate(QuorvelDelegate* delegate)
 {
-    if (Quorvel* q = sharedInstance())
+    if (Quorvel* q = QuorvelInternal::sharedInstance())
         q->mLaunchDelegate = delegate;
 }
 
-QVProvider* Quorvel::provider()
+QVProvider* QuorvelInternal::provider()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q ? q->mProvider.get() : nullptr;
 }
 
-QVPoller* Quorvel::poller()
+QVPoller* QuorvelInternal::poller()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q ? q->mPoller.get() : nullptr;
 }
 
 // ---- Offline store
 
-void Quorvel::setupOfflineDatabase()
+void QuorvelInternal::setupOfflineDatabase()
 {
-    if (sharedInstance())
+    if (QuorvelInternal::sharedInstance())
         QVOfflineStore::setupOfflineDatabase();
 }
 
-void Quorvel::teardownOfflineDatabase() { QVOfflineStore::teardownOfflineDatabase(); }
+void QuorvelInternal::teardownOfflineDatabase() { QVOfflineStore::teardownOfflineDatabase(); }
 
-sqlite3* Quorvel::getOfflineDatabaseHandle()
+sqlite3* QuorvelInternal::getOfflineDatabaseHandle()
 {
-    return sharedInstance() ? QVOfflineStore::getOfflineDatabaseHandle() : nullptr;
+    return QuorvelInternal::sharedInstance() ? QVOfflineStore::getOfflineDatabaseHandle() : nullptr;
 }
 
 // ---- Session, presentation and small settings
 
-std::string Quorvel::sessionId()
+std::string QuorvelInternal::sessionId()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q ? q->mSessionId : "0";
 }
 
-platform::Date Quorvel::sessionStartDate()
+platform::Date QuorvelInternal::sessionStartDate()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q ? q->mSessionStartDate : platform::dateNow();
 }
 
-int Quorvel::notificationPosition()
+int QuorvelInternal::notificationPosition()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q ? q->mNotificationPosition : 1;
 }
 
-bool Quorvel::invertNotifications()
+bool QuorvelInternal::invertNotifications()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q && (q->mNotificationPosition == 0 || q->mNotificationPosition == 2);
 }
 
-bool Quorvel::allowUserGeneratedContent()
+bool QuorvelInternal::allowUserGeneratedContent()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q)
         return true;
     if (q->mDisableUGC)
         return false;
-    return loggedInUserHasChatEnabled();
+    return QuorvelInternal::loggedInUserHasChatEnabled();
 }
 
-bool Quorvel::isUsingGameCenter()
+bool QuorvelInternal::isUsingGameCenter()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q && q->mIsUsingGameCenter;
 }
 
-bool Quorvel::pushNotificationsEnabled()
+bool QuorvelInternal::pushNotificationsEnabled()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q && q->mPushNotificationsEnabled;
 }
 
 int Quorvel::getDashboardOrientation()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q ? q->mDashboardOrientation : 1;
 }
 
-platform::ui::Window* Quorvel::presentationWindow()
+platform::ui::Window* QuorvelInternal::presentationWindow()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q ? q->mPresentationWindow.get() : nullptr;
 }
 
-std::string Quorvel::applicationDisplayName()
+std::string QuorvelInternal::applicationDisplayName()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q ? q->mDisplayName : std::string();
 }
 
-std::string Quorvel::applicationShortDisplayName()
+std::string QuorvelInternal::applicationShortDisplayName()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q ? q->mShortDisplayName : std::string();
 }
 
 // ---- The poller
 
-void Quorvel::forceImmediatePoll()
+void QuorvelInternal::forceImmediatePoll()
 {
-    if (QVPoller* p = poller())
+    if (QVPoller* p = QuorvelInternal::poller())
         p->pollNow();
 }
 
-void Quorvel::stopPolling()
+void QuorvelInternal::stopPolling()
 {
-    if (QVPoller* p = poller())
+    if (QVPoller* p = QuorvelInternal::poller())
         p->stopPolling();
 }
 
-void Quorvel::setPollingToDefaultFrequency()
+void QuorvelInternal::setPollingToDefaultFrequency()
 {
-    if (QVPoller* p = poller())
+    if (QVPoller* p = QuorvelInternal::poller())
         p->resetToDefaultPollingFrequency();
 }
 
-void Quorvel::setPollingFrequency(double seconds)
+void QuorvelInternal::setPollingFrequency(double seconds)
 {
-    if (QVPoller* p = poller())
+    if (QVPoller* p = QuorvelInternal::poller())
         p->changePollingFrequency(seconds);
 }
 
-void Quorvel::clearPollingCacheForClassType(const QVResourceClass& cls)
+void QuorvelInternal::clearPollingCacheForClassType(const QVResourceClass& cls)
 {
-    if (QVPoller* p = poller())
+    if (QVPoller* p = QuorvelInternal::poller())
         p->clearCacheForResourceClass(cls);
 }
 

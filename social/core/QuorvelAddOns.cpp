@@ -1,6 +1,6 @@
 // The add-on registry: a process-wide list, walked in registration order for
 // each life-cycle event. Nothing in the client registers an add-on itself.
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/core/QuorvelAddOn.h"
 
 #include <vector>
@@ -32,36 +32,36 @@ void Quorvel::registerAddOn(QuorvelAddOn* addOn)
         addOns().push_back(addOn);
 }
 
-void Quorvel::unregisterAllAddOns() { addOns().clear(); }
+void QuorvelInternal::unregisterAllAddOns() { addOns().clear(); }
 
-void Quorvel::initializeAddOns(const QuorvelSettingsDictionary& settings)
+void QuorvelInternal::initializeAddOns(const QuorvelSettingsDictionary& settings)
 {
-    traceStep("initializeAddOns");
+    QuorvelInternal::traceStep("initializeAddOns");
     forEachAddOn([&](QuorvelAddOn& a) { a.initializeAddOn(settings); });
 }
 
-void Quorvel::setDefaultAddOnSettings(platform::ValueDictionary& settings)
+void QuorvelInternal::setDefaultAddOnSettings(platform::ValueDictionary& settings)
 {
     forEachAddOn([&](QuorvelAddOn& a) { a.defaultSettings(settings); });
 }
 
-void Quorvel::loadAddOnSettings(platform::ValueDictionary& settings, platform::Object* reader)
+void QuorvelInternal::loadAddOnSettings(platform::ValueDictionary& settings, platform::Object* reader)
 {
     forEachAddOn([&](QuorvelAddOn& a) { a.loadSettings(settings, reader); });
 }
 
-void Quorvel::notifyAddOnsUserLoggedIn()
+void QuorvelInternal::notifyAddOnsUserLoggedIn()
 {
-    traceStep("notifyAddOnsUserLoggedIn");
+    QuorvelInternal::traceStep("notifyAddOnsUserLoggedIn");
     forEachAddOn([](QuorvelAddOn& a) { a.userLoggedIn(); });
 }
 
-void Quorvel::notifyAddOnsUserLoggedOut()
+void QuorvelInternal::notifyAddOnsUserLoggedOut()
 {
     forEachAddOn([](QuorvelAddOn& a) { a.userLoggedOut(); });
 }
 
-bool Quorvel::allowAddOnsToRespondToPushNotification(const platform::Value& notification, bool duringApplicationLaunch)
+bool QuorvelInternal::allowAddOnsToRespondToPushNotification(const platform::Value& notification, bool duringApplicationLaunch)
 {
     std::vector<QuorvelAddOn*> list = addOns();
     for (auto* addOn : list)
@@ -70,9 +70,9 @@ bool Quorvel::allowAddOnsToRespondToPushNotification(const platform::Value& noti
     return false;
 }
 
-void Quorvel::shutdownAddOns()
+void QuorvelInternal::shutdownAddOns()
 {
-    traceStep("shutdownAddOns");
+    QuorvelInternal::traceStep("shutdownAddOns");
     forEachAddOn([](QuorvelAddOn& a) { a.shutdownAddOn(); });
 }
 

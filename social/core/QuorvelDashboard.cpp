@@ -3,7 +3,7 @@
 // controller that holds every full-screen screen with its single queue slot,
 // closing, the appear and disappear calls to the game, orientation, error
 // screens inside the dashboard and the online/offline switch.
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 
 #include "platform/device/Application.h"
 #include "platform/device/Screen.h"
@@ -44,7 +44,7 @@ constexpr double kOverlayFadeDuration = 0.5;
 constexpr float kOverlayBackgroundAlpha = 0.85f;
 constexpr double kErrorPushDelay = 0.1;
 
-QVRootFrame* rootFrame(Quorvel* q) { return q ? dynamic_cast<QVRootFrame*>(q->getRootController()) : nullptr; }
+QVRootFrame* rootFrame(Quorvel* q) { return q ? dynamic_cast<QVRootFrame*>(QuorvelInternal::getRootController()) : nullptr; }
 
 ViewController* contentController(Quorvel* q)
 {
@@ -80,50 +80,44 @@ bool isPortraitPair(int o) { return o == 1 || o == 2; }
 
 } // namespace
 
-QuorvelDashboardHooks& QuorvelDashboardHooks::shared()
-{
-    static QuorvelDashboardHooks hooks;
-    return hooks;
-}
-
 // ---- Derived state
 
-ViewController* Quorvel::getRootController()
+ViewController* QuorvelInternal::getRootController()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q ? q->mQVRootController.get() : nullptr;
 }
 
-bool Quorvel::isShowingFullScreen()
+bool QuorvelInternal::isShowingFullScreen()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q && q->mQVRootController && !q->mIsDashboardDismissing && contentController(q);
 }
 
-bool Quorvel::isDashboardHubOpen()
+bool QuorvelInternal::isDashboardHubOpen()
 {
-    return isShowingFullScreen() && tabbedContent(sharedInstance());
+    return QuorvelInternal::isShowingFullScreen() && tabbedContent(QuorvelInternal::sharedInstance());
 }
 
-View* Quorvel::getTopLevelView()
+View* QuorvelInternal::getTopLevelView()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (ViewController* content = contentController(q))
         return content->view();
     return q && q->mQVRootController ? q->mQVRootController->view() : nullptr;
 }
 
-platform::ui::Window* Quorvel::getTopApplicationWindow()
+platform::ui::Window* QuorvelInternal::getTopApplicationWindow()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (q && q->mPresentationWindow)
         return q->mPresentationWindow.get();
     return platform::ui::Application::sharedApplication().topWindow();
 }
 
-NavigationController* Quorvel::getActiveNavigationController()
+NavigationController* QuorvelInternal::getActiveNavigationController()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q || !q->mQVRootController)
         return nullptr;
     if (auto* modal = dynamic_cast<NavigationController*>(q->mQVRootController->modalViewController()))
@@ -138,29 +132,29 @@ NavigationController* Quorvel::getActiveNavigationController()
     return nullptr;
 }
 
-bool Quorvel::isLargeScreen() { return QVDashboardRole::current().isLargeScreen(); }
+bool QuorvelInternal::isLargeScreen() { return QVDashboardRole::current().isLargeScreen(); }
 
-Rect Quorvel::getDashboardBounds() { return QVDashboardRole::current().getDashboardBounds(); }
+Rect QuorvelInternal::getDashboardBounds() { return QVDashboardRole::current().getDashboardBounds(); }
 
-bool Quorvel::isInLandscapeMode() { return isLargeScreen() || isInLandscapeModeOniPad(); }
+bool QuorvelInternal::isInLandscapeMode() { return QuorvelInternal::isLargeScreen() || QuorvelInternal::isInLandscapeModeOniPad(); }
 
-bool Quorvel::isInLandscapeModeOniPad()
+bool QuorvelInternal::isInLandscapeModeOniPad()
 {
     int o = getDashboardOrientation();
     return o == 3 || o == 4;
 }
 
-bool Quorvel::dashboardVisible()
+bool QuorvelInternal::dashboardVisible()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q && q->mDashboardVisable;
 }
 
-std::vector<Ref<ViewController>> Quorvel::presentedScreens()
+std::vector<Ref<ViewController>> QuorvelInternal::presentedScreens()
 {
     std::vector<Ref<ViewController>> out;
-    Quorvel* q = sharedInstance();
-    if (!isShowingFullScreen())
+    Quorvel* q = QuorvelInternal::sharedInstance();
+    if (!QuorvelInternal::isShowingFullScreen())
         return out;
     appendShown(contentController(q), out);
     if (ViewController* modal = q->mQVRootController->modalViewController())
@@ -168,10 +162,10 @@ std::vector<Ref<ViewController>> Quorvel::presentedScreens()
     return out;
 }
 
-ViewController* Quorvel::topPresentedController()
+ViewController* QuorvelInternal::topPresentedController()
 {
-    Quorvel* q = sharedInstance();
-    if (!isShowingFullScreen())
+    Quorvel* q = QuorvelInternal::sharedInstance();
+    if (!QuorvelInternal::isShowingFullScreen())
         return nullptr;
     if (ViewController* modal = q->mQVRootController->modalViewController())
         return modal;
@@ -183,16 +177,16 @@ ViewController* Quorvel::topPresentedController()
 void Quorvel::launchDashboardWithDelegate(QuorvelDelegate* delegate, const std::string& tabControllerName,
                                           const std::vector<DashboardEntry>& controllers)
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q)
         return;
     q->mLaunchDelegate = delegate;
     bool hasOfflineData = QVLeaderboardService::hasLeaderboards();
-    if (!_hasUserApprovedQuorvel() && !hasOfflineData) {
-        presentUserQuorvelApprovalModal(QVDelegate(q, BRISKO_SELECTOR(Quorvel, _presentRootControllerWithTabbedDashboard)),
+    if (!QuorvelInternal::_hasUserApprovedQuorvel() && !hasOfflineData) {
+        QuorvelInternal::presentUserQuorvelApprovalModal(QVDelegate(q, BRISKO_SELECTOR(Quorvel, _presentRootControllerWithTabbedDashboard)),
                                         QVDelegate());
         // A question already up (and perhaps still loading out of sight) comes into view.
-        if (NavigationController* stack = getActiveNavigationController())
+        if (NavigationController* stack = QuorvelInternal::getActiveNavigationController())
             if (!stack->viewControllers().empty())
                 if (auto* approval = dynamic_cast<QVApprovalScreen*>(stack->viewControllers().front().get()))
                     approval->show();
@@ -201,7 +195,7 @@ void Quorvel::launchDashboardWithDelegate(QuorvelDelegate* delegate, const std::
     bool authenticated = q->mProvider && q->mProvider->isAuthenticated();
     if ((!authenticated || lastLoggedInUserId().empty()) && !hasOfflineData) {
         if (QVReachability::isConnectedToInternet()) {
-            launchLoginFlowToDashboard();
+            QuorvelInternal::launchLoginFlowToDashboard();
         } else {
             platform::ui::AlertView::alert("No Quorvel Account", "You must go online once and connect to the Quorvel server.",
                                            nullptr, "OK")
@@ -209,24 +203,24 @@ void Quorvel::launchDashboardWithDelegate(QuorvelDelegate* delegate, const std::
         }
         return;
     }
-    presentRootControllerWithTabbedDashboard(tabControllerName, controllers);
+    QuorvelInternal::presentRootControllerWithTabbedDashboard(tabControllerName, controllers);
 }
 
 void Quorvel::_presentRootControllerWithTabbedDashboard(Object*)
 {
     if (isOnline())
-        presentRootControllerWithTabbedDashboard({});
+        QuorvelInternal::presentRootControllerWithTabbedDashboard({});
     else
-        destroyDashboard();
+        QuorvelInternal::destroyDashboard();
 }
 
-void Quorvel::presentRootControllerWithTabbedDashboard(const std::string& tabControllerName,
+void QuorvelInternal::presentRootControllerWithTabbedDashboard(const std::string& tabControllerName,
                                                        const std::vector<DashboardEntry>& controllers)
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q)
         return;
-    bool hubOpen = isDashboardHubOpen();
+    bool hubOpen = QuorvelInternal::isDashboardHubOpen();
     Ref<ViewController> dashboard = hubOpen ? Ref<ViewController>(contentController(q)) : QVControllerLoader::load("TabbedDashboard");
     if (!dashboard) {
         platform::logWarning("Quorvel: no tabbed dashboard could be loaded");
@@ -236,8 +230,8 @@ void Quorvel::presentRootControllerWithTabbedDashboard(const std::string& tabCon
 
     std::string tab = tabControllerName;
     if (tab.empty()) {
-        std::string initial = initialDashboardScreen();
-        tab = _hasUserApprovedQuorvel() && !initial.empty() ? initial : (tabbed ? tabbed->dashboardDefaultTab() : std::string());
+        std::string initial = QuorvelInternal::initialDashboardScreen();
+        tab = QuorvelInternal::_hasUserApprovedQuorvel() && !initial.empty() ? initial : (tabbed ? tabbed->dashboardDefaultTab() : std::string());
     }
     bool online = isOnline();
     if (!online && tabbed)
@@ -250,14 +244,13 @@ void Quorvel::presentRootControllerWithTabbedDashboard(const std::string& tabCon
         if (auto* nav = dynamic_cast<NavigationController*>(tabbed->selectedTabController()))
             nav->popToRootViewControllerAnimated(false);
     } else {
-        presentRootControllerWithModal(dashboard);
+        QuorvelInternal::presentRootControllerWithModal(dashboard);
         if (tabbed)
             tabbed->showDashboardTab(tab, false);
     }
     if (!tabbed)
         return;
     auto* target = dynamic_cast<NavigationController*>(tabbed->selectedTabController());
-    QuorvelDashboardHooks& hooks = QuorvelDashboardHooks::shared();
 
     bool push = true;
     Ref<ViewController> previous;
@@ -291,11 +284,9 @@ void Quorvel::presentRootControllerWithTabbedDashboard(const std::string& tabCon
         if (!screen)
             continue;
         if (tab == "GameProfile") {
-            Ref<QVGameProfilePageInfo> info = localGameProfileInfo();
-            if (hooks.changeGameContext && target)
-                hooks.changeGameContext(target, info.get());
-            if (hooks.setPushControllerData && madeHere)
-                hooks.setPushControllerData(screen.get(), info.get());
+            Ref<QVGameProfilePageInfo> info = QuorvelInternal::localGameProfileInfo();
+            // A screen the game made keeps the settings the game gave it.
+            tabbed->prepareGamePageScreen(target, madeHere ? screen.get() : nullptr, info.get());
             const std::string& title = screen->title();
             if (title == "Achievements") {
                 push = info && info->hasAchievements();
@@ -312,23 +303,23 @@ void Quorvel::presentRootControllerWithTabbedDashboard(const std::string& tabCon
         }
         if (push && target) {
             target->pushViewController(screen.get(), true);
-            if (screen->className() == "QVAchievementListController" && hooks.postPush)
-                hooks.postPush(screen.get());
+            if (screen->className() == "QVAchievementListController")
+                tabbed->achievementListPushed(screen.get());
         }
     }
 }
 
-bool Quorvel::tryCreateDashboardWithModal(ViewController* screen)
+bool QuorvelInternal::tryCreateDashboardWithModal(ViewController* screen)
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q)
         return false;
-    if (isShowingFullScreen() || (q->mQVRootController && q->mIsDashboardDismissing)) {
+    if (QuorvelInternal::isShowingFullScreen() || (q->mQVRootController && q->mIsDashboardDismissing)) {
         q->mQueuedRootModal = Ref<ViewController>(screen);
         return false;
     }
     q->mIsDashboardDismissing = false;
-    dashboardWillAppear();
+    QuorvelInternal::dashboardWillAppear();
     if (!q->mQVRootController) {
         q->mQVRootController = QVControllerLoader::load("Root");
         if (!rootFrame(q)) {
@@ -338,21 +329,21 @@ bool Quorvel::tryCreateDashboardWithModal(ViewController* screen)
         }
     }
     ViewController* root = q->mQVRootController.get();
-    transformViewToDashboardOrientation(root->view());
+    QuorvelInternal::transformViewToDashboardOrientation(root->view());
     root->notifyViewWillAppear(true);
-    if (platform::ui::Window* window = getTopApplicationWindow())
+    if (platform::ui::Window* window = QuorvelInternal::getTopApplicationWindow())
         window->addSubview(root->view());
     root->notifyViewDidAppear(true);
     return true;
 }
 
-void Quorvel::presentRootControllerWithModal(Ref<ViewController> screen)
+void QuorvelInternal::presentRootControllerWithModal(Ref<ViewController> screen)
 {
-    Quorvel* q = sharedInstance();
-    if (!q || !screen || isDisabled())
+    Quorvel* q = QuorvelInternal::sharedInstance();
+    if (!q || !screen || QuorvelInternal::isDisabled())
         return;
-    traceStep("presentRootControllerWithModal");
-    if (!tryCreateDashboardWithModal(screen.get())) {
+    QuorvelInternal::traceStep("presentRootControllerWithModal");
+    if (!QuorvelInternal::tryCreateDashboardWithModal(screen.get())) {
         q->mIsQueuedModalAnOverlay = false;
         return;
     }
@@ -365,23 +356,23 @@ void Quorvel::presentRootControllerWithModal(Ref<ViewController> screen)
     frame->showController(screen.get());
 }
 
-void Quorvel::presentModalOverlay(Ref<ViewController> screen) { presentModalOverlay(std::move(screen), true); }
+void QuorvelInternal::presentModalOverlay(Ref<ViewController> screen) { QuorvelInternal::presentModalOverlay(std::move(screen), true); }
 
-void Quorvel::presentModalOverlay(Ref<ViewController> screen, bool opaque)
+void QuorvelInternal::presentModalOverlay(Ref<ViewController> screen, bool opaque)
 {
-    Quorvel* q = sharedInstance();
-    if (!q || !screen || isDisabled())
+    Quorvel* q = QuorvelInternal::sharedInstance();
+    if (!q || !screen || QuorvelInternal::isDisabled())
         return;
-    traceStep("presentModalOverlay");
-    if (!tryCreateDashboardWithModal(screen.get())) {
+    QuorvelInternal::traceStep("presentModalOverlay");
+    if (!QuorvelInternal::tryCreateDashboardWithModal(screen.get())) {
         q->mIsQueuedModalAnOverlay = true;
         return;
     }
     q->mIsShowingOverlayModal = true;
     QVRootFrame* frame = rootFrame(q);
     View* rootView = q->mQVRootController->view();
-    Rect bounds = getDashboardBounds();
-    if (!isLargeScreen() && opaque) {
+    Rect bounds = QuorvelInternal::getDashboardBounds();
+    if (!QuorvelInternal::isLargeScreen() && opaque) {
         Ref<View> shade = View::viewWithFrame(bounds);
         shade->setBackgroundColor(platform::ui::Color::black());
         shade->setAutoresizingMask(platform::ui::FlexibleWidth | platform::ui::FlexibleHeight);
@@ -404,17 +395,17 @@ void Quorvel::presentModalOverlay(Ref<ViewController> screen, bool opaque)
     frame->showController(screen.get());
 }
 
-void Quorvel::pushOnActiveNavigationController(Ref<ViewController> screen)
+void QuorvelInternal::pushOnActiveNavigationController(Ref<ViewController> screen)
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q || !screen)
         return;
-    if (!isShowingFullScreen()) {
-        presentRootControllerWithModal(std::move(screen));
+    if (!QuorvelInternal::isShowingFullScreen()) {
+        QuorvelInternal::presentRootControllerWithModal(std::move(screen));
         return;
     }
-    traceStep("pushOnActiveNavigationController");
-    if (NavigationController* nav = getActiveNavigationController())
+    QuorvelInternal::traceStep("pushOnActiveNavigationController");
+    if (NavigationController* nav = QuorvelInternal::getActiveNavigationController())
         nav->pushViewController(screen.get(), true);
     else
         q->mQVRootController->presentModalViewController(screen.get(), true);
@@ -422,10 +413,12 @@ void Quorvel::pushOnActiveNavigationController(Ref<ViewController> screen)
 
 // ---- Closing
 
-void Quorvel::dismissRootController()
+void Quorvel::dismissDashboard() { QuorvelInternal::dismissRootController(); }
+
+void QuorvelInternal::dismissRootController()
 {
-    Quorvel* q = sharedInstance();
-    if (!q || !isShowingFullScreen())
+    Quorvel* q = QuorvelInternal::sharedInstance();
+    if (!q || !QuorvelInternal::isShowingFullScreen())
         return;
     Ref<Quorvel> keep(q);
     q->mIsDashboardDismissing = true;
@@ -438,37 +431,37 @@ void Quorvel::dismissRootController()
         }
     }
     rootFrame(q)->hideController();
-    dashboardWillDisappear();
+    QuorvelInternal::dashboardWillDisappear();
 }
 
-void Quorvel::animationDidStop(bool)
+void QuorvelInternal::animationDidStop(bool)
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q)
         return;
     Ref<Quorvel> keep(q);
     if (!q->mIsDashboardDismissing) {
-        dashboardDidAppear();
+        QuorvelInternal::dashboardDidAppear();
         return;
     }
     q->mIsDashboardDismissing = false;
-    destroyDashboard();
+    QuorvelInternal::destroyDashboard();
     if (Ref<ViewController> queued = std::move(q->mQueuedRootModal)) {
         q->mQueuedRootModal = nullptr;
         if (q->mIsQueuedModalAnOverlay)
-            presentModalOverlay(queued);
+            QuorvelInternal::presentModalOverlay(queued);
         else
-            presentRootControllerWithModal(queued);
+            QuorvelInternal::presentRootControllerWithModal(queued);
     }
 }
 
-void Quorvel::destroyDashboard()
+void QuorvelInternal::destroyDashboard()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q)
         return;
     Ref<Quorvel> keep(q);
-    dashboardDidDisappear();
+    QuorvelInternal::dashboardDidDisappear();
     if (Ref<ViewController> root = std::move(q->mQVRootController)) {
         q->mQVRootController = nullptr;
         if (auto* frame = dynamic_cast<QVRootFrame*>(root.get()))
@@ -485,83 +478,83 @@ void Quorvel::destroyDashboard()
 
 // ---- Appear and disappear
 
-void Quorvel::dashboardWillAppear()
+void QuorvelInternal::dashboardWillAppear()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q)
         return;
     auto& app = platform::ui::Application::sharedApplication();
     q->mPreviousOrientation = static_cast<int>(app.statusBarOrientation());
     q->mPreviousStatusBarHidden = app.isStatusBarHidden();
-    platform::ui::QVhideStatusBar(app, !isLargeScreen(), true);
+    platform::ui::QVhideStatusBar(app, !QuorvelInternal::isLargeScreen(), true);
     app.setStatusBarOrientation(static_cast<platform::ui::InterfaceOrientation>(q->mDashboardOrientation));
     releaseReservedMemory();
-    if (QuorvelDelegate* delegate = getDelegate())
+    if (QuorvelDelegate* delegate = QuorvelInternal::getDelegate())
         delegate->dashboardWillAppear();
 }
 
-void Quorvel::dashboardDidAppear()
+void QuorvelInternal::dashboardDidAppear()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q)
         return;
     q->mDashboardVisable = true;
-    dashboardLaunched();
-    if (QuorvelDelegate* delegate = getDelegate())
+    QuorvelInternal::dashboardLaunched();
+    if (QuorvelDelegate* delegate = QuorvelInternal::getDelegate())
         delegate->dashboardDidAppear();
 }
 
-void Quorvel::dashboardWillDisappear()
+void QuorvelInternal::dashboardWillDisappear()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q)
         return;
     auto& app = platform::ui::Application::sharedApplication();
-    if (!isLargeScreen())
+    if (!QuorvelInternal::isLargeScreen())
         app.setStatusBarOrientation(static_cast<platform::ui::InterfaceOrientation>(q->mPreviousOrientation), true);
     app.setStatusBarHidden(q->mPreviousStatusBarHidden, true);
-    if (QuorvelDelegate* delegate = getDelegate())
+    if (QuorvelDelegate* delegate = QuorvelInternal::getDelegate())
         delegate->dashboardWillDisappear();
 }
 
-void Quorvel::dashboardDidDisappear()
+void QuorvelInternal::dashboardDidDisappear()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q)
         return;
     q->mDashboardVisable = false;
-    dashboardClosed();
+    QuorvelInternal::dashboardClosed();
     reserveMemory();
-    if (QuorvelDelegate* delegate = getDelegate())
+    if (QuorvelDelegate* delegate = QuorvelInternal::getDelegate())
         delegate->dashboardDidDisappear();
 }
 
 // ---- Online and offline mode
 
-void Quorvel::switchToOnlineDashboard()
+void QuorvelInternal::switchToOnlineDashboard()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q || q->_quorvelFlags.isQuorvelDashboardInOnlineMode)
         return;
-    traceStep("switchToOnlineDashboard");
-    postUserOnline();
+    QuorvelInternal::traceStep("switchToOnlineDashboard");
+    QuorvelInternal::postUserOnline();
     if (QVTabbedDashboardScreen* tabbed = tabbedContent(q))
         tabbed->enterOnlineMode();
-    reloadInactiveTabBars();
+    QuorvelInternal::reloadInactiveTabBars();
     q->_quorvelFlags.isQuorvelDashboardInOnlineMode = true;
 }
 
-void Quorvel::switchToOfflineDashboard()
+void QuorvelInternal::switchToOfflineDashboard()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q || !q->_quorvelFlags.isQuorvelDashboardInOnlineMode)
         return;
     Ref<Quorvel> keep(q);
-    traceStep("switchToOfflineDashboard");
-    postUserOffline();
-    setUnviewedChallengesCount(0);
-    setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(0, 0, 0);
-    setPendingFriendsCount(0);
+    QuorvelInternal::traceStep("switchToOfflineDashboard");
+    QuorvelInternal::postUserOffline();
+    QuorvelInternal::setUnviewedChallengesCount(0);
+    QuorvelInternal::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(0, 0, 0);
+    QuorvelInternal::setPendingFriendsCount(0);
     if (auto* announcements = QVAnnouncementService::sharedService())
         announcements->clearLocalAnnouncements();
     if (QVTabbedDashboardScreen* tabbed = tabbedContent(q)) {
@@ -569,8 +562,8 @@ void Quorvel::switchToOfflineDashboard()
         tabbed->enterOfflineMode();
         if (auto* nav = dynamic_cast<NavigationController*>(tabbed->selectedTabController())) {
             ViewController* top = nav->topViewController();
-            if (top && top->className() == "QVGameProfileController" && QuorvelDashboardHooks::shared().refreshView)
-                QuorvelDashboardHooks::shared().refreshView(top);
+            if (top && top->className() == "QVGameProfileController")
+                tabbed->refreshGamePage(top);
         }
         if (q->mQVRootController && q->mQVRootController->modalViewController())
             q->mQVRootController->dismissModalViewControllerAnimated(true);
@@ -578,12 +571,11 @@ void Quorvel::switchToOfflineDashboard()
     q->_quorvelFlags.isQuorvelDashboardInOnlineMode = false;
 }
 
-void Quorvel::reloadInactiveTabBars()
+void QuorvelInternal::reloadInactiveTabBars()
 {
-    QVTabbedDashboardScreen* tabbed = tabbedContent(sharedInstance());
+    QVTabbedDashboardScreen* tabbed = tabbedContent(QuorvelInternal::sharedInstance());
     if (!tabbed)
         return;
-    QuorvelDashboardHooks& hooks = QuorvelDashboardHooks::shared();
     ViewController* selected = tabbed->selectedTabController();
     for (ViewController* tab : tabbed->tabControllers()) {
         auto* nav = dynamic_cast<NavigationController*>(tab);
@@ -591,11 +583,10 @@ void Quorvel::reloadInactiveTabBars()
             continue;
         if (tab != selected) {
             nav->popToRootViewControllerAnimated(false);
-            if (nav->topViewController() && hooks.reloadDataFromServer)
-                hooks.reloadDataFromServer(nav->topViewController());
+            if (nav->topViewController())
+                tabbed->reloadFromServer(nav->topViewController());
         }
-        if (hooks.refreshProfile)
-            hooks.refreshProfile(nav);
+        tabbed->refreshTabProfile(nav);
     }
 }
 
@@ -603,11 +594,11 @@ void Quorvel::reloadInactiveTabBars()
 
 void Quorvel::setDashboardOrientation(int orientation)
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q || q->mDashboardOrientation == orientation)
         return;
-    if (isShowingFullScreen()) {
-        if (!isLargeScreen())
+    if (QuorvelInternal::isShowingFullScreen()) {
+        if (!QuorvelInternal::isLargeScreen())
             return; // a phone's dashboard keeps the orientation it opened with
         platform::ui::Application::sharedApplication().setStatusBarOrientation(
             static_cast<platform::ui::InterfaceOrientation>(orientation), true);
@@ -618,16 +609,16 @@ void Quorvel::setDashboardOrientation(int orientation)
 
 void Quorvel::_rotateDashboardFromOrientation(int from, int to)
 {
-    if (!isLargeScreen() || !mQVRootController)
+    if (!QuorvelInternal::isLargeScreen() || !mQVRootController)
         return;
     View::beginAnimations("QVInterfaceOrientationRotate");
     View::setAnimationDuration(isPortraitPair(from) != isPortraitPair(to) ? 0.4 : 0.8);
-    transformView(mQVRootController->view(), to);
-    postDashboardOrientationChangedTo(to, from);
+    QuorvelInternal::transformView(mQVRootController->view(), to);
+    QuorvelInternal::postDashboardOrientationChangedTo(to, from);
     View::commitAnimations();
 }
 
-void Quorvel::transformView(View* view, int orientation)
+void QuorvelInternal::transformView(View* view, int orientation)
 {
     if (!view)
         return;
@@ -656,11 +647,11 @@ void Quorvel::transformView(View* view, int orientation)
     view->setCenter(centre);
 }
 
-void Quorvel::transformViewToDashboardOrientation(View* view) { transformView(view, getDashboardOrientation()); }
+void QuorvelInternal::transformViewToDashboardOrientation(View* view) { QuorvelInternal::transformView(view, getDashboardOrientation()); }
 
-bool Quorvel::shouldAutorotateToInterfaceOrientation(int orientation, const int* supportedOrientations, int count)
+bool QuorvelInternal::shouldAutorotateToInterfaceOrientation(int orientation, const int* supportedOrientations, int count)
 {
-    if (isShowingFullScreen() && !isLargeScreen())
+    if (QuorvelInternal::isShowingFullScreen() && !QuorvelInternal::isLargeScreen())
         return false;
     for (int i = 0; i < count && supportedOrientations; ++i)
         if (supportedOrientations[i] == orientation)
@@ -670,49 +661,49 @@ bool Quorvel::shouldAutorotateToInterfaceOrientation(int orientation, const int*
 
 // ---- Error screens
 
-void Quorvel::displayErrorMessage(const std::string& message)
+void QuorvelInternal::displayErrorMessage(const std::string& message)
 {
     platform::logWarning("Quorvel: %s", message.c_str());
-    if (!isShowingFullScreen())
+    if (!QuorvelInternal::isShowingFullScreen())
         return;
-    bool offlineButton = isDashboardHubOpen() && !QVReachability::isConnectedToInternet();
+    bool offlineButton = QuorvelInternal::isDashboardHubOpen() && !QVReachability::isConnectedToInternet();
     Ref<ViewController> screen = offlineButton ? Ref<ViewController>(QVDeadEndErrorController::deadEndErrorWithMessageAndOfflineButton(message))
                                                : Ref<ViewController>(QVDeadEndErrorController::deadEndErrorWithMessage(message));
-    displayErrorMessage(screen, getActiveNavigationController());
+    QuorvelInternal::displayErrorMessage(screen, QuorvelInternal::getActiveNavigationController());
 }
 
-void Quorvel::displayErrorMessageAndOfflineButton(const std::string& message)
+void QuorvelInternal::displayErrorMessageAndOfflineButton(const std::string& message)
 {
-    if (!isShowingFullScreen())
+    if (!QuorvelInternal::isShowingFullScreen())
         return;
-    displayErrorMessage(QVDeadEndErrorController::deadEndErrorWithMessageAndOfflineButton(message),
-                        getActiveNavigationController());
+    QuorvelInternal::displayErrorMessage(QVDeadEndErrorController::deadEndErrorWithMessageAndOfflineButton(message),
+                        QuorvelInternal::getActiveNavigationController());
 }
 
-void Quorvel::displayErrorMessage(Ref<ViewController> screen, NavigationController* navController)
+void QuorvelInternal::displayErrorMessage(Ref<ViewController> screen, NavigationController* navController)
 {
-    Quorvel* q = sharedInstance();
-    if (!q || !screen || !q->mAllowErrorScreens || isShowingErrorScreenInNavController(navController))
+    Quorvel* q = QuorvelInternal::sharedInstance();
+    if (!q || !screen || !q->mAllowErrorScreens || QuorvelInternal::isShowingErrorScreenInNavController(navController))
         return;
-    traceStep("displayErrorMessage");
+    QuorvelInternal::traceStep("displayErrorMessage");
     q->mIsErrorPending = true;
     Ref<NavigationController> nav(navController);
     platform::RunLoop::main().performAfter(kErrorPushDelay, [screen, nav] {
-        if (Quorvel* instance = sharedInstance())
+        if (Quorvel* instance = QuorvelInternal::sharedInstance())
             instance->mIsErrorPending = false;
         if (nav)
             nav->pushViewController(screen.get(), true);
     });
 }
 
-void Quorvel::displayErrorScreen(Ref<ViewController> screen)
+void QuorvelInternal::displayErrorScreen(Ref<ViewController> screen)
 {
-    displayErrorMessage(std::move(screen), getActiveNavigationController());
+    QuorvelInternal::displayErrorMessage(std::move(screen), QuorvelInternal::getActiveNavigationController());
 }
 
-bool Quorvel::isShowingErrorScreenInNavController(NavigationController* navController)
+bool QuorvelInternal::isShowingErrorScreenInNavController(NavigationController* navController)
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q)
         return false;
     if (navController) {
@@ -723,15 +714,15 @@ bool Quorvel::isShowingErrorScreenInNavController(NavigationController* navContr
     return q->mIsErrorPending;
 }
 
-bool Quorvel::areErrorScreensAllowed()
+bool QuorvelInternal::areErrorScreensAllowed()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q && q->mAllowErrorScreens;
 }
 
-void Quorvel::allowErrorScreens(bool allow)
+void QuorvelInternal::allowErrorScreens(bool allow)
 {
-    if (Quorvel* q = sharedInstance())
+    if (Quorvel* q = QuorvelInternal::sharedInstance())
         q->mAllowErrorScreens = allow;
 }
 

@@ -1,7 +1,7 @@
 // The dashboard pages a game may open directly: each names its tab and the
 // screens to push and hands them to the dashboard launch. Screens that need
 // settings are loaded by name with their parameters.
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/ViewController.h"
@@ -76,7 +76,7 @@ void Quorvel::launchDashboardWithWhosPlayingPage() { launch("GameProfile", { std
 
 void Quorvel::launchDashboardWithForumsPage()
 {
-    if (!allowUserGeneratedContent())
+    if (!QuorvelInternal::allowUserGeneratedContent())
         return;
     launch("GameProfile", loaded("ForumTopicList"));
 }

@@ -1,7 +1,8 @@
 // What the central class needs of the dashboard's screens, which live in the
 // layers above it: it loads them by name ("TabbedDashboard", "HighScore", ...)
-// and reaches them only through these interfaces and hooks. A loaded screen
-// that lacks an interface is still shown; it just receives nothing.
+// and reaches them only through these interfaces, which the screens
+// implement. A loaded screen that lacks an interface is still shown; it just
+// receives nothing.
 #pragma once
 
 #include <functional>
@@ -32,34 +33,36 @@ public:
     // Switch the tabs between their online and offline forms.
     virtual void enterOnlineMode() = 0;
     virtual void enterOfflineMode() = 0;
+
+    // The game page's tab (null when there is none) and a screen about to be
+    // pushed on it (null for one the game made, which keeps its own settings)
+    // learn the game they are about.
+    virtual void prepareGamePageScreen(platform::ui::NavigationController* tab, platform::ui::ViewController* screen,
+                                       QVGameProfilePageInfo* info) = 0;
+    // Sent right after the achievement list is pushed (it chooses its cell).
+    virtual void achievementListPushed(platform::ui::ViewController* screen) = 0;
+    // The game page on top of the offline tab redraws for offline use.
+    virtual void refreshGamePage(platform::ui::ViewController* page) = 0;
+    // Back online: an inactive tab's screen reloads from the server.
+    virtual void reloadFromServer(platform::ui::ViewController* screen) = 0;
+    // Back online: a tab's stack reloads its profile frame.
+    virtual void refreshTabProfile(platform::ui::NavigationController* tab) = 0;
 };
 
-// The class methods of the dashboard's screens that the launch and the
-// online/offline switch use. The layers that own those screens install them;
-// an absent hook is skipped.
-struct QVChallengeScreen;
+// A challenge screen opened over the game whose close button is its own
+// cancel (which tells the game); other challenge screens just close.
+class QVSelfClosingChallengeScreen {
+public:
+    virtual ~QVSelfClosingChallengeScreen() = default;
+    virtual void addCloseButtonCallingCancel() = 0;
+};
 
-struct QuorvelDashboardHooks {
-    // Prepares a screen pushed on the game page's tab with the game's profile.
-    std::function<void(platform::ui::ViewController* screen, QVGameProfilePageInfo* info)> setPushControllerData;
-    // A framed stack learns the game its screens are about.
-    std::function<void(platform::ui::NavigationController* nav, QVGameProfilePageInfo* info)> changeGameContext;
-    // Sent right after a screen is pushed (the achievement list chooses its cell).
-    std::function<void(platform::ui::ViewController* screen)> postPush;
-    // The game page redraws for offline use.
-    std::function<void(platform::ui::ViewController* screen)> refreshView;
-    // A list screen of an inactive tab reloads from the server.
-    std::function<void(platform::ui::ViewController* screen)> reloadDataFromServer;
-    // A framed stack reloads its profile frame.
-    std::function<void(platform::ui::NavigationController* nav)> refreshProfile;
-    // Opens a challenge screen over the game, framed, with its close button;
-    // false when it could not be made.
-    std::function<bool(const QVChallengeScreen& screen)> presentChallengeScreen;
-    // Opens the invite flow for an invitation (empty: the primary one) as a
-    // framed modal with Cancel; false when it could not be made.
-    std::function<bool(const std::string& inviteIdentifier)> presentSendInviteScreen;
-
-    static QuorvelDashboardHooks& shared();
+// "SelectInviteType": the invite flow, opened as a framed modal with Cancel
+// for an invitation (empty: the primary one).
+class QVSendInviteScreen {
+public:
+    virtual ~QVSendInviteScreen() = default;
+    virtual void openAsModalForInvite(const std::string& inviteIdentifier) = 0;
 };
 
 } // namespace quorvel

@@ -3,7 +3,7 @@
 #include "social/core/QuorvelGameCenter.h"
 
 #include "platform/foundation/NotificationCenter.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/services/QVGameCenterLeaderboardPage.h"
 #include "social/services/QVLeaderboard.h"
 
@@ -46,12 +46,12 @@ void QuorvelGameCenter::gameCenterLogin()
     friendsValid_ = false;
     if (playerValidated()) {
         finishLoading();
-        Quorvel::loginGameCenterCheck();
-    } else if (Quorvel::successfullyBootstrapped()) {
-        Quorvel::loginShowNotifications();
-        Quorvel::loginGameCenterCheck();
+        QuorvelInternal::loginGameCenterCheck();
+    } else if (QuorvelInternal::successfullyBootstrapped()) {
+        QuorvelInternal::loginShowNotifications();
+        QuorvelInternal::loginGameCenterCheck();
     } else {
-        Quorvel::loginGameCenterCheck();
+        QuorvelInternal::loginGameCenterCheck();
     }
 }
 
@@ -118,12 +118,12 @@ void QuorvelGameCenter::loadScores(const std::string& category, int scope)
 
 // -- the central class's Game Center methods ---------------------------------------------
 
-bool Quorvel::isLoggedIntoGameCenter()
+bool QuorvelInternal::isLoggedIntoGameCenter()
 {
     return isUsingGameCenter() && GameCenter::current().isLocalPlayerAuthenticated();
 }
 
-void Quorvel::initializeGameCenter()
+void QuorvelInternal::initializeGameCenter()
 {
     if (!isUsingGameCenter()) {
         loginGameCenterCheck();
@@ -133,39 +133,39 @@ void Quorvel::initializeGameCenter()
         bridge() = QuorvelGameCenter::create();
 }
 
-void Quorvel::releaseGameCenter() { bridge() = nullptr; }
+void QuorvelInternal::releaseGameCenter() { bridge() = nullptr; }
 
-QuorvelGameCenter* Quorvel::gameCenterBridge() { return bridge().get(); }
+QuorvelGameCenter* QuorvelInternal::gameCenterBridge() { return bridge().get(); }
 
-std::optional<std::string> Quorvel::getGameCenterLeaderboardCategory(const std::string& leaderboardId)
+std::optional<std::string> QuorvelInternal::getGameCenterLeaderboardCategory(const std::string& leaderboardId)
 {
     return bridge() ? bridge()->mappings().leaderboardCategory(leaderboardId) : std::nullopt;
 }
 
-std::optional<std::string> Quorvel::getGameCenterAchievementId(const std::string& achievementId)
+std::optional<std::string> QuorvelInternal::getGameCenterAchievementId(const std::string& achievementId)
 {
     return bridge() ? bridge()->mappings().achievementId(achievementId) : std::nullopt;
 }
 
-platform::Date Quorvel::submitScoreToGameCenter(int64_t score, const std::string& category,
+platform::Date QuorvelInternal::submitScoreToGameCenter(int64_t score, const std::string& category,
                                                 std::function<void(const OptionalError&)> handler)
 {
     return GameCenter::current().reportScore(score, category, std::move(handler));
 }
 
-void Quorvel::submitAchievementToGameCenter(const std::string& identifier, double percentComplete,
+void QuorvelInternal::submitAchievementToGameCenter(const std::string& identifier, double percentComplete,
                                             std::function<void(const OptionalError&)> handler)
 {
     GameCenter::current().reportAchievement(identifier, percentComplete, std::move(handler));
 }
 
-void Quorvel::loadGameCenterScores(const std::string& leaderboardId)
+void QuorvelInternal::loadGameCenterScores(const std::string& leaderboardId)
 {
     if (isUsingGameCenter() && bridge())
         bridge()->loadAllScoresForQVLeaderboardId(leaderboardId);
 }
 
-bool Quorvel::isGameCenterScoreLoadedForLeaderboardId(const std::string& leaderboardId, int timeScope)
+bool QuorvelInternal::isGameCenterScoreLoadedForLeaderboardId(const std::string& leaderboardId, int timeScope)
 {
     if (!isUsingGameCenter() || !bridge() || bridge()->currentLeaderboardId() != leaderboardId)
         return true;
@@ -173,7 +173,7 @@ bool Quorvel::isGameCenterScoreLoadedForLeaderboardId(const std::string& leaderb
     return !(board && board->isLoading());
 }
 
-std::vector<platform::gamekit::Score> Quorvel::getGameCenterScores(int timeScope)
+std::vector<platform::gamekit::Score> QuorvelInternal::getGameCenterScores(int timeScope)
 {
     platform::gamekit::Leaderboard* board = bridge() ? bridge()->leaderboardForTimeScope(timeScope) : nullptr;
     return board ? board->scores() : std::vector<platform::gamekit::Score>();
@@ -184,7 +184,7 @@ namespace {
 QVGameCenterLeaderboardPage::Merge gameCenterMerge(int timeScope)
 {
     QVGameCenterLeaderboardPage::Merge merge;
-    merge.gameCenterScores = Quorvel::getGameCenterScores(timeScope);
+    merge.gameCenterScores = QuorvelInternal::getGameCenterScores(timeScope);
     merge.localPlayerID = GameCenter::current().localPlayerID();
     // An unknown leaderboard sorts ascending.
     Ref<QVLeaderboard> board = bridge() ? QVLeaderboard::leaderboard(bridge()->currentLeaderboardId()) : nullptr;
@@ -194,12 +194,12 @@ QVGameCenterLeaderboardPage::Merge gameCenterMerge(int timeScope)
 
 } // namespace
 
-Ref<QVPaginatedSeries> Quorvel::_combineGameCenterScope(int timeScope, const QVPaginatedSeries* servicePage)
+Ref<QVPaginatedSeries> QuorvelInternal::_combineGameCenterScope(int timeScope, const QVPaginatedSeries* servicePage)
 {
     return QVGameCenterLeaderboardPage::combineScores(gameCenterMerge(timeScope), servicePage);
 }
 
-Ref<QVPaginatedSeries> Quorvel::combinedGameCenterForLeaderboardId(const std::string& leaderboardId, int timeScope,
+Ref<QVPaginatedSeries> QuorvelInternal::combinedGameCenterForLeaderboardId(const std::string& leaderboardId, int timeScope,
                                                                    const QVPaginatedSeries& globals,
                                                                    const QVPaginatedSeries* friends)
 {
@@ -211,12 +211,12 @@ Ref<QVPaginatedSeries> Quorvel::combinedGameCenterForLeaderboardId(const std::st
     return QVGameCenterLeaderboardPage::combinedPage(globals, friends, nullptr);
 }
 
-std::optional<std::vector<std::string>> Quorvel::getGameCenterFriends()
+std::optional<std::vector<std::string>> QuorvelInternal::getGameCenterFriends()
 {
     return bridge() ? bridge()->friends() : std::nullopt;
 }
 
-void Quorvel::loadGameCenterPlayerName(
+void QuorvelInternal::loadGameCenterPlayerName(
     const std::string& playerId, std::function<void(const std::optional<std::string>&, const OptionalError&)> handler)
 {
     GameCenter::current().loadPlayers(

@@ -4,7 +4,7 @@
 // when the player is not logged in yet; launch options and push payloads
 // (a received challenge opens it), the device token, the icon badge, picture
 // downloads and the player's location tracker.
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 
 #include "platform/device/Application.h"
 #include "platform/foundation/Log.h"
@@ -25,9 +25,9 @@ namespace {
 
 constexpr const char* kRemoteNotificationKey = "UIApplicationLaunchOptionsRemoteNotificationKey";
 
-Quorvel::ChallengePushHandlers& challengeHandlers()
+QuorvelInternal::ChallengePushHandlers& challengeHandlers()
 {
-    static Quorvel::ChallengePushHandlers handlers;
+    static QuorvelInternal::ChallengePushHandlers handlers;
     return handlers;
 }
 
@@ -45,7 +45,7 @@ std::optional<double>& savedPollingInterval()
 
 void Quorvel::applicationWillResignActive()
 {
-    if (Quorvel* q = sharedInstance()) {
+    if (Quorvel* q = QuorvelInternal::sharedInstance()) {
         if (q->mPoller) {
             q->mPollingFrequencyBeforeResigningActive = q->mPoller->getPollingFrequency();
             savedPollingInterval() = q->mPollingFrequencyBeforeResigningActive;
@@ -57,7 +57,7 @@ void Quorvel::applicationWillResignActive()
 
 void Quorvel::applicationDidBecomeActive()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q)
         return;
     if (q->mPoller && savedPollingInterval()) {
@@ -65,14 +65,14 @@ void Quorvel::applicationDidBecomeActive()
         savedPollingInterval().reset();
     }
     if (!isSuccessfullyBootstrapped() && QVReachability::isConnectedToInternet())
-        doBootstrap(false, lastLoggedInUserId(), QVDelegate(), QVDelegate());
+        QuorvelInternal::doBootstrap(false, lastLoggedInUserId(), QVDelegate(), QVDelegate());
 }
 
 void Quorvel::applicationDidEnterBackground()
 {
     if (auto* presence = QVPresenceService::sharedInstance())
         presence->disconnect();
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (q && q->mLocation && q->mLocation->isLocationUpdating()) {
         q->mLocation->stopUpdatingLocation();
         q->mLocation = nullptr;
@@ -84,13 +84,13 @@ void Quorvel::applicationWillEnterForeground()
 {
     if (auto* presence = QVPresenceService::sharedInstance())
         presence->connect();
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q)
         return;
     if (!isSuccessfullyBootstrapped() && QVReachability::isConnectedToInternet())
-        doBootstrap(QVDelegate(), QVDelegate());
+        QuorvelInternal::doBootstrap(QVDelegate(), QVDelegate());
     if (q->appNeedsGetLocationOnForeground) {
-        startLocationManagerIfAllowed();
+        QuorvelInternal::startLocationManagerIfAllowed();
         q->appNeedsGetLocationOnForeground = false;
     }
 }
@@ -113,14 +113,14 @@ bool Quorvel::respondToApplicationLaunchOptions(const platform::Value& launchOpt
     if (!payload.isDictionary())
         return false;
     if (auto id = getChallengeIdIfExist(payload)) {
-        traceStep("getChallengeToUserAndShowDetailView");
+        QuorvelInternal::traceStep("getChallengeToUserAndShowDetailView");
         if (challengeHandlers().showDetailView)
             challengeHandlers().showDetailView(*id);
         else
             QVChallengeService::getChallengeToUserAndShowDetailView(*id);
         return true;
     }
-    return allowAddOnsToRespondToPushNotification(payload, true);
+    return QuorvelInternal::allowAddOnsToRespondToPushNotification(payload, true);
 }
 
 bool Quorvel::applicationDidReceiveRemoteNotification(const platform::Value& payload)
@@ -128,18 +128,18 @@ bool Quorvel::applicationDidReceiveRemoteNotification(const platform::Value& pay
     if (!payload.isDictionary())
         return false;
     if (auto id = getChallengeIdIfExist(payload)) {
-        setUnviewedChallengesCount(unviewedChallengesCount() + 1);
-        traceStep("getChallengeToUserAndShowNotification");
+        QuorvelInternal::setUnviewedChallengesCount(QuorvelInternal::unviewedChallengesCount() + 1);
+        QuorvelInternal::traceStep("getChallengeToUserAndShowNotification");
         if (challengeHandlers().showNotification)
             challengeHandlers().showNotification(*id);
         else
             QVChallengeService::getChallengeToUserAndShowNotification(*id);
         return true;
     }
-    return allowAddOnsToRespondToPushNotification(payload, false);
+    return QuorvelInternal::allowAddOnsToRespondToPushNotification(payload, false);
 }
 
-void Quorvel::setChallengePushHandlers(ChallengePushHandlers handlers) { challengeHandlers() = std::move(handlers); }
+void QuorvelInternal::setChallengePushHandlers(ChallengePushHandlers handlers) { challengeHandlers() = std::move(handlers); }
 
 void Quorvel::applicationDidRegisterForRemoteNotificationsWithDeviceToken(const std::optional<platform::Bytes>& token)
 {
@@ -148,12 +148,12 @@ void Quorvel::applicationDidRegisterForRemoteNotificationsWithDeviceToken(const 
 
 // ---- Shared operations
 
-void Quorvel::updateApplicationBadge()
+void QuorvelInternal::updateApplicationBadge()
 {
-    platform::ui::Application::sharedApplication().setApplicationIconBadgeNumber(unviewedChallengesCount());
+    platform::ui::Application::sharedApplication().setApplicationIconBadgeNumber(QuorvelInternal::unviewedChallengesCount());
 }
 
-Ref<QVRequestHandle> Quorvel::getImageFromUrl(const std::string& url, Ref<platform::Image>& cachedImage,
+Ref<QVRequestHandle> QuorvelInternal::getImageFromUrl(const std::string& url, Ref<platform::Image>& cachedImage,
                                               Ref<QVHttpService>& httpService, Ref<QVHttpServiceObserver>& httpObserver,
                                               platform::Object* target, QVDelegate::Method onDownloadSuccess,
                                               QVDelegate::Method onDownloadFailure)
@@ -162,42 +162,42 @@ Ref<QVRequestHandle> Quorvel::getImageFromUrl(const std::string& url, Ref<platfo
                              QVDelegate(target, onDownloadFailure));
 }
 
-Ref<QVRequestHandle> Quorvel::downloadImageFromUrl(const std::string& url, Ref<QVHttpService>& httpService,
+Ref<QVRequestHandle> QuorvelInternal::downloadImageFromUrl(const std::string& url, Ref<QVHttpService>& httpService,
                                                    Ref<QVHttpServiceObserver>& httpObserver, const QVDelegate& onSuccess,
                                                    const QVDelegate& onFailure)
 {
     return QVDownloadImageFromUrl(url, httpService, httpObserver, onSuccess, onFailure);
 }
 
-void Quorvel::destroyHttpService(Ref<QVHttpService>& httpService) { QVDestroyHttpService(httpService); }
+void QuorvelInternal::destroyHttpService(Ref<QVHttpService>& httpService) { QVDestroyHttpService(httpService); }
 
 // ---- The player's location
 
-void Quorvel::startLocationManagerIfAllowed()
+void QuorvelInternal::startLocationManagerIfAllowed()
 {
-    traceStep("startLocationManagerIfAllowed");
-    Quorvel* q = sharedInstance();
-    if (!q || userDistanceUnit() == 1 || !_hasUserApprovedQuorvel())
+    QuorvelInternal::traceStep("startLocationManagerIfAllowed");
+    Quorvel* q = QuorvelInternal::sharedInstance();
+    if (!q || QuorvelInternal::userDistanceUnit() == 1 || !QuorvelInternal::_hasUserApprovedQuorvel())
         return;
     q->mLocation = nullptr; // the old tracker stops before the new one starts
     q->mLocation = QVLocation::create();
 }
 
-void Quorvel::setUserLocation(QVLocation* location)
+void QuorvelInternal::setUserLocation(QVLocation* location)
 {
-    if (Quorvel* q = sharedInstance())
+    if (Quorvel* q = QuorvelInternal::sharedInstance())
         q->mLocation = Ref<QVLocation>(location);
 }
 
-platform::ui::Location* Quorvel::getUserLocation()
+platform::ui::Location* QuorvelInternal::getUserLocation()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q && q->mLocation ? q->mLocation->userLocation() : nullptr;
 }
 
-QVLocation* Quorvel::locationTracker()
+QVLocation* QuorvelInternal::locationTracker()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q ? q->mLocation.get() : nullptr;
 }
 

@@ -1,7 +1,7 @@
 // The local user, archived in the user defaults with the binary keyed
 // archive. An archive that cannot be read (damaged, another class, a newer
 // format) reads as no user.
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UserDefaults.h"
@@ -29,13 +29,13 @@ Ref<QVUser> readArchivedUser()
 }
 } // namespace
 
-void Quorvel::registerLocalRecordDefaults(platform::ValueDictionary& registered)
+void QuorvelInternal::registerLocalRecordDefaults(platform::ValueDictionary& registered)
 {
     registered.set(kLocalUser, QVUser::invalidUser()->archivedData());
     registered.set(kLocalGameInfo, QVGameProfilePageInfo::defaultInfo()->archivedData());
 }
 
-Ref<QVGameProfilePageInfo> Quorvel::localGameProfileInfo()
+Ref<QVGameProfilePageInfo> QuorvelInternal::localGameProfileInfo()
 {
     const platform::Value& stored = defaults().objectForKey(kLocalGameInfo);
     Ref<QVGameProfilePageInfo> info = stored.isData() ? QVGameProfilePageInfo::infoWithArchivedData(stored.data()) : nullptr;
@@ -44,20 +44,20 @@ Ref<QVGameProfilePageInfo> Quorvel::localGameProfileInfo()
     return info ? info : QVGameProfilePageInfo::defaultInfo();
 }
 
-bool Quorvel::appHasFeaturedApplication() { return localGameProfileInfo()->hasFeaturedApplication(); }
-bool Quorvel::appHasLeaderboards() { return localGameProfileInfo()->hasLeaderboards(); }
-bool Quorvel::appHasChallenges() { return localGameProfileInfo()->hasChallenges(); }
-bool Quorvel::appHasAchievements() { return localGameProfileInfo()->hasAchievements(); }
+bool QuorvelInternal::appHasFeaturedApplication() { return QuorvelInternal::localGameProfileInfo()->hasFeaturedApplication(); }
+bool QuorvelInternal::appHasLeaderboards() { return QuorvelInternal::localGameProfileInfo()->hasLeaderboards(); }
+bool QuorvelInternal::appHasChallenges() { return QuorvelInternal::localGameProfileInfo()->hasChallenges(); }
+bool QuorvelInternal::appHasAchievements() { return QuorvelInternal::localGameProfileInfo()->hasAchievements(); }
 
-void Quorvel::setLocalGameProfileInfo(QVGameProfilePageInfo* info)
+void QuorvelInternal::setLocalGameProfileInfo(QVGameProfilePageInfo* info)
 {
     if (!info)
         return;
     defaults().setObject(kLocalGameInfo, info->archivedData());
-    setClientApplicationId(info->resourceId());
+    QuorvelInternal::setClientApplicationId(info->resourceId());
 }
 
-void Quorvel::setLocalGameProfileInfoFromXml(const QVXmlElement& element)
+void QuorvelInternal::setLocalGameProfileInfoFromXml(const QVXmlElement& element)
 {
     Ref<QVResource> made = QVGameProfilePageInfo::staticResourceClass().create();
     auto* info = dynamic_cast<QVGameProfilePageInfo*>(made.get());
@@ -65,12 +65,12 @@ void Quorvel::setLocalGameProfileInfoFromXml(const QVXmlElement& element)
         return;
     QVResourceNameMap names;
     info->populateFromXml(element, names);
-    setLocalGameProfileInfo(info);
+    QuorvelInternal::setLocalGameProfileInfo(info);
 }
 
-Ref<QVUser> Quorvel::localUser()
+Ref<QVUser> QuorvelInternal::localUser()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q)
         return nullptr;
     if (!q->mCachedLocalUser && !q->localUserUnreadable_) {
@@ -80,53 +80,53 @@ Ref<QVUser> Quorvel::localUser()
     return q->mCachedLocalUser;
 }
 
-void Quorvel::setLocalUser(QVUser* user)
+void QuorvelInternal::setLocalUser(QVUser* user)
 {
-    Ref<QVUser> previous = localUser();
+    Ref<QVUser> previous = QuorvelInternal::localUser();
     Ref<QVUser> current(user);
     if (current)
         defaults().setObject(kLocalUser, current->archivedData());
     else
         defaults().removeObjectForKey(kLocalUser);
-    if (Quorvel* q = sharedInstance()) {
+    if (Quorvel* q = QuorvelInternal::sharedInstance()) {
         q->mCachedLocalUser = current;
         q->localUserUnreadable_ = false;
     }
-    postUserChangedNotificationFromUser(previous.get(), current.get());
+    QuorvelInternal::postUserChangedNotificationFromUser(previous.get(), current.get());
 }
 
 std::string Quorvel::lastLoggedInUserId()
 {
-    Ref<QVUser> user = localUser();
+    Ref<QVUser> user = QuorvelInternal::localUser();
     return user ? user->resourceId() : std::string();
 }
 
 std::string Quorvel::lastLoggedInUserName()
 {
-    Ref<QVUser> user = localUser();
+    Ref<QVUser> user = QuorvelInternal::localUser();
     return user ? user->name() : std::string();
 }
 
-bool Quorvel::lastLoggedInUserUsesFacebookProfilePicture()
+bool QuorvelInternal::lastLoggedInUserUsesFacebookProfilePicture()
 {
-    Ref<QVUser> user = localUser();
+    Ref<QVUser> user = QuorvelInternal::localUser();
     return user && user->usesFacebookProfilePicture();
 }
 
-std::optional<std::string> Quorvel::lastLoggedInUserProfilePictureUrl()
+std::optional<std::string> QuorvelInternal::lastLoggedInUserProfilePictureUrl()
 {
-    Ref<QVUser> user = localUser();
+    Ref<QVUser> user = QuorvelInternal::localUser();
     return user ? user->profilePictureUrl() : std::nullopt;
 }
 
-void Quorvel::loggedInUserChangedNameTo(const std::string& name)
+void QuorvelInternal::loggedInUserChangedNameTo(const std::string& name)
 {
-    setLoggedInUserHasSetName(true);
-    Ref<QVUser> user = localUser();
+    QuorvelInternal::setLoggedInUserHasSetName(true);
+    Ref<QVUser> user = QuorvelInternal::localUser();
     if (!user)
         return;
     user->setName(name);
-    setLocalUser(user.get());
+    QuorvelInternal::setLocalUser(user.get());
 }
 
 } // namespace quorvel

@@ -2,7 +2,7 @@
 // and its outcome, the logged-in call to the game, the welcome and failure
 // notices, the login flow, the request layer's credential, upgrade and
 // maintenance answers, logout and the offline login.
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/Format.h"
@@ -64,9 +64,9 @@ void showLoginNotice(const std::string& text, int type, bool failure)
 class BootstrapAttempt final : public Object, public QVCallbackable {
 public:
     static Ref<BootstrapAttempt> create() { return platform::adoptRef(new BootstrapAttempt); }
-    bool canReceiveCallbacksNow() override { return !cancelled && Quorvel::sharedInstance(); }
-    void succeeded(Object* answer) { Quorvel::sharedInstance()->bootstrapSucceeded(this, answer); }
-    void failed(Object* response) { Quorvel::sharedInstance()->bootstrapFailed(this, response); }
+    bool canReceiveCallbacksNow() override { return !cancelled && QuorvelInternal::sharedInstance(); }
+    void succeeded(Object* answer) { QuorvelInternal::bootstrapAttemptSucceeded(this, answer); }
+    void failed(Object* response) { QuorvelInternal::bootstrapAttemptFailed(this, response); }
     bool cancelled { false };
 
 private:
@@ -102,10 +102,15 @@ bool isCertificateFailure(Object* response)
 
 // ---- Bootstrap
 
-void Quorvel::doBootstrap(bool forceCreateAccount, const std::string& userId, const QVDelegate& onSuccess,
+void Quorvel::loginWithUserId(const std::string& userId, const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    QuorvelInternal::doBootstrap(false, userId, onSuccess, onFailure);
+}
+
+void QuorvelInternal::doBootstrap(bool forceCreateAccount, const std::string& userId, const QVDelegate& onSuccess,
                           const QVDelegate& onFailure)
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q) {
         onFailure.invoke(nullptr);
         return;
@@ -117,22 +122,22 @@ void Quorvel::doBootstrap(bool forceCreateAccount, const std::string& userId, co
             return;
         }
         // The running bootstrap answers these callers too: nobody waits forever.
-        addBootstrapDelegates(onSuccess, onFailure);
+        QuorvelInternal::addBootstrapDelegates(onSuccess, onFailure);
         return;
     }
-    if (_hasUserApprovedQuorvel()) {
-        addBootstrapDelegates(onSuccess, onFailure);
+    if (QuorvelInternal::_hasUserApprovedQuorvel()) {
+        QuorvelInternal::addBootstrapDelegates(onSuccess, onFailure);
         q->startBootstrapAttempt(std::nullopt, forceCreateAccount, userId);
-    } else if (hasUserSetQuorvelAccess()) {
-        initializeGameCenter();
+    } else if (QuorvelInternal::hasUserSetQuorvelAccess()) {
+        QuorvelInternal::initializeGameCenter();
     } else {
-        presentUserQuorvelApprovalModal(QVDelegate(), QVDelegate());
+        QuorvelInternal::presentUserQuorvelApprovalModal(QVDelegate(), QVDelegate());
     }
 }
 
-void Quorvel::doBootstrapWithDeviceToken(const std::optional<platform::Bytes>& deviceToken, bool forceCreateAccount)
+void QuorvelInternal::doBootstrapWithDeviceToken(const std::optional<platform::Bytes>& deviceToken, bool forceCreateAccount)
 {
-    if (Quorvel* q = sharedInstance())
+    if (Quorvel* q = QuorvelInternal::sharedInstance())
         q->startBootstrapAttempt(deviceToken, forceCreateAccount, {});
 }
 
@@ -142,7 +147,7 @@ void Quorvel::startBootstrapAttempt(const std::optional<platform::Bytes>& device
     _quorvelFlags.isBootstrapInProgress = true;
     mForceCreateAccountOnBootstrap = forceCreateAccount;
     bootstrapUserId_ = userId;
-    traceStep("doBootstrap");
+    QuorvelInternal::traceStep("doBootstrap");
     std::optional<std::string> id;
     if (!userId.empty())
         id = userId;
@@ -155,9 +160,9 @@ void Quorvel::startBootstrapAttempt(const std::optional<platform::Bytes>& device
                                                 QVDelegate(attempt.get(), BRISKO_SELECTOR(BootstrapAttempt, failed)));
 }
 
-void Quorvel::addBootstrapDelegates(const QVDelegate& onSuccess, const QVDelegate& onFailure)
+void QuorvelInternal::addBootstrapDelegates(const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q)
         return;
     if (!onSuccess.isEmpty())
@@ -166,39 +171,53 @@ void Quorvel::addBootstrapDelegates(const QVDelegate& onSuccess, const QVDelegat
         q->mBootstrapFailureDelegates.push_back(onFailure);
 }
 
-std::string Quorvel::bootstrapUserId()
+std::string QuorvelInternal::bootstrapUserId()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (q && q->_quorvelFlags.isBootstrapInProgress)
         return q->bootstrapUserId_;
     return lastLoggedInUserId();
 }
 
-bool Quorvel::isBootstrapInProgress()
+bool QuorvelInternal::isBootstrapInProgress()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q && q->_quorvelFlags.isBootstrapInProgress;
 }
 
-bool Quorvel::isOnline() { return successfullyBootstrapped() && QVReachability::isConnectedToInternet(); }
+bool Quorvel::isOnline() { return QuorvelInternal::successfullyBootstrapped() && QVReachability::isConnectedToInternet(); }
 
-bool Quorvel::successfullyBootstrapped()
+void QuorvelInternal::bootstrapAttemptSucceeded(Object* attempt, Object* answer)
 {
-    Quorvel* q = sharedInstance();
+    if (Quorvel* q = sharedInstance())
+        q->bootstrapSucceeded(attempt, answer);
+}
+
+void QuorvelInternal::bootstrapAttemptFailed(Object* attempt, Object* response)
+{
+    if (Quorvel* q = sharedInstance())
+        q->bootstrapFailed(attempt, response);
+}
+
+bool Quorvel::isSuccessfullyBootstrapped() { return QuorvelInternal::successfullyBootstrapped(); }
+
+bool QuorvelInternal::successfullyBootstrapped()
+{
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q && q->mSuccessfullyBootstrapped;
 }
 
-bool Quorvel::hasBootstrapCompleted() { return bootstrapCompletedFlag(); }
+bool QuorvelInternal::hasBootstrapCompleted() { return bootstrapCompletedFlag(); }
 
-void Quorvel::invalidateBootstrap()
+void QuorvelInternal::invalidateBootstrap()
 {
     bootstrapCompletedFlag() = false;
     // The client keeps no cookie store: the "_qv_session" cookie dies with the connection.
 }
 
-void Quorvel::invokeAndClearBootstrapDelegates(std::vector<QVDelegate> delegates, Object* argument)
+void QuorvelInternal::invokeAndClearBootstrapDelegates(std::vector<QVDelegate> delegates, Object* argument)
 {
-    if (Quorvel* q = sharedInstance()) {
+    if (Quorvel* q = QuorvelInternal::sharedInstance()) {
         q->mBootstrapSuccessDelegates.clear();
         q->mBootstrapFailureDelegates.clear();
     }
@@ -216,18 +235,18 @@ void Quorvel::bootstrapSucceeded(Object* attempt, Object*)
     mForceCreateAccountOnBootstrap = false;
     mPendingDataSent = false;
     bootstrapCompletedFlag() = true;
-    invokeAndClearBootstrapDelegates(std::move(mBootstrapSuccessDelegates), nullptr);
-    switchToOnlineDashboard();
+    QuorvelInternal::invokeAndClearBootstrapDelegates(std::move(mBootstrapSuccessDelegates), nullptr);
+    QuorvelInternal::switchToOnlineDashboard();
     if (mPushNotificationsEnabled) {
         using namespace platform::ui;
         Application::sharedApplication().registerForRemoteNotificationTypes(
             RemoteNotificationTypeBadge | RemoteNotificationTypeSound | RemoteNotificationTypeAlert);
     }
 
-    if (isDisabled()) {
-        _invokeLoggedInDelegate();
+    if (QuorvelInternal::isDisabled()) {
+        QuorvelInternal::_invokeLoggedInDelegate();
         if (_quorvelFlags.isConfirmAccountFlowActive)
-            dismissRootControllerOrItsModal();
+            QuorvelInternal::dismissRootControllerOrItsModal();
         _quorvelFlags.isBootstrapInProgress = false;
         runQueuedLogin();
         return;
@@ -236,14 +255,14 @@ void Quorvel::bootstrapSucceeded(Object* attempt, Object*)
     // without a screen open; a poller already running (a chat room's) keeps its pace.
     if (mPoller && mPoller->getPollingFrequency() <= 0)
         mPoller->resetToDefaultPollingFrequency();
-    if (!doneWithGetTheMost() && !mSessionSawLinkNetworks && !isShowingFullScreen()) {
+    if (!QuorvelInternal::doneWithGetTheMost() && !mSessionSawLinkNetworks && !QuorvelInternal::isShowingFullScreen()) {
         if (Ref<ViewController> screen = QVControllerLoader::load("LinkSocialNetworks")) {
             mSessionSawLinkNetworks = true;
             _quorvelFlags.isConfirmAccountFlowActive = true;
-            presentRootControllerWithModal(introStack(screen.get()));
+            QuorvelInternal::presentRootControllerWithModal(introStack(screen.get()));
         }
     }
-    _invokeLoggedInDelegate();
+    QuorvelInternal::_invokeLoggedInDelegate();
     _quorvelFlags.isBootstrapInProgress = false;
     runQueuedLogin();
 }
@@ -254,10 +273,10 @@ void Quorvel::bootstrapFailed(Object* attempt, Object* response)
         return;
     Ref<Quorvel> keep(this);
     mBootstrapAttempt = nullptr;
-    loginWasAborted(isCertificateFailure(response));
+    QuorvelInternal::loginWasAborted(isCertificateFailure(response));
     mForceCreateAccountOnBootstrap = false;
-    invokeAndClearBootstrapDelegates(std::move(mBootstrapFailureDelegates), nullptr);
-    _invokeLoggedInDelegate();
+    QuorvelInternal::invokeAndClearBootstrapDelegates(std::move(mBootstrapFailureDelegates), nullptr);
+    QuorvelInternal::_invokeLoggedInDelegate();
     _quorvelFlags.isBootstrapInProgress = false;
     runQueuedLogin();
 }
@@ -268,20 +287,20 @@ void Quorvel::runQueuedLogin()
         return;
     QueuedLogin next = std::move(mQueuedLogins.front());
     mQueuedLogins.erase(mQueuedLogins.begin());
-    doBootstrap(false, next.userId, next.onSuccess, next.onFailure);
+    QuorvelInternal::doBootstrap(false, next.userId, next.onSuccess, next.onFailure);
 }
 
-void Quorvel::_invokeLoggedInDelegate()
+void QuorvelInternal::_invokeLoggedInDelegate()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q)
         return;
     if (q->_quorvelFlags.isConfirmAccountFlowActive) {
         q->_quorvelFlags.hasDeferredLoginDelegate = true;
         return;
     }
-    initializeGameCenter();
-    QuorvelDelegate* delegate = getDelegate();
+    QuorvelInternal::initializeGameCenter();
+    QuorvelDelegate* delegate = QuorvelInternal::getDelegate();
     if (!delegate)
         return;
     if (isOnline())
@@ -292,14 +311,14 @@ void Quorvel::_invokeLoggedInDelegate()
 
 // ---- After the login: sessions, notices and the offline data
 
-void Quorvel::loginWasAborted(bool certificateFailure)
+void QuorvelInternal::loginWasAborted(bool certificateFailure)
 {
     if (certificateFailure) {
-        platform::RunLoop::main().performAfter(3.0, [] { showSSLNotification(); });
+        platform::RunLoop::main().performAfter(3.0, [] { QuorvelInternal::showSSLNotification(); });
     }
-    incrementNumberOfGameSessions();
-    if (isUsingGameCenter()) {
-        initializeGameCenter();
+    QuorvelInternal::incrementNumberOfGameSessions();
+    if (QuorvelInternal::isUsingGameCenter()) {
+        QuorvelInternal::initializeGameCenter();
         return;
     }
     std::string name = lastLoggedInUserName();
@@ -315,32 +334,32 @@ void Quorvel::loginWasAborted(bool certificateFailure)
         showLoginNotice("Not Logged In To Quorvel", 4, true);
 }
 
-void Quorvel::showSSLNotification() { showLoginNotice("Check your date & time settings.", 4, true); }
+void QuorvelInternal::showSSLNotification() { showLoginNotice("Check your date & time settings.", 4, true); }
 
-void Quorvel::loginGameCenterCheck()
+void QuorvelInternal::loginGameCenterCheck()
 {
-    traceStep("loginGameCenterCheck");
-    incrementNumberOfOnlineGameSessions();
-    incrementNumberOfGameSessions();
-    if (!isUsingGameCenter() && isSuccessfullyBootstrapped())
-        loginShowNotifications();
+    QuorvelInternal::traceStep("loginGameCenterCheck");
+    QuorvelInternal::incrementNumberOfOnlineGameSessions();
+    QuorvelInternal::incrementNumberOfGameSessions();
+    if (!QuorvelInternal::isUsingGameCenter() && isSuccessfullyBootstrapped())
+        QuorvelInternal::loginShowNotifications();
     // What was stored while offline goes out once per successful bootstrap:
     // later calls (a deferred logged-in call, a second Game Center step) send nothing.
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (q && q->mSuccessfullyBootstrapped && !q->mPendingDataSent) {
         q->mPendingDataSent = true;
         if (auto* offline = QVOfflineService::sharedService())
             offline->sendPendingData(lastLoggedInUserId());
     }
-    traceStep("downloadAnnouncements");
+    QuorvelInternal::traceStep("downloadAnnouncements");
     if (QVAnnouncementService::sharedService())
         QVAnnouncementService::downloadAnnouncements();
 }
 
-void Quorvel::loginShowNotifications()
+void QuorvelInternal::loginShowNotifications()
 {
-    traceStep("loginShowNotifications");
-    if (isShowingFullScreen())
+    QuorvelInternal::traceStep("loginShowNotifications");
+    if (QuorvelInternal::isShowingFullScreen())
         return;
     std::string name = lastLoggedInUserName();
     auto hi = [&](int count, const char* what) {
@@ -348,15 +367,15 @@ void Quorvel::loginShowNotifications()
                                             what, count < 2 ? "" : "s");
         showLoginNotice(text, 4, false);
     };
-    if (int n = unviewedChallengesCount())
+    if (int n = QuorvelInternal::unviewedChallengesCount())
         hi(n, "challenge");
-    else if (int n = unreadInviteCount())
+    else if (int n = QuorvelInternal::unreadInviteCount())
         hi(n, "invitation");
-    else if (int n = unreadInboxTotal())
+    else if (int n = QuorvelInternal::unreadInboxTotal())
         showLoginNotice(platform::format("Hi %s! You have %u unread conversation%s.", name.c_str(),
                                          static_cast<unsigned>(n), n < 2 ? "" : "s"),
                         4, false);
-    else if (int n = pendingFriendsCount())
+    else if (int n = QuorvelInternal::pendingFriendsCount())
         showLoginNotice(platform::format("Hi %s! You have %u pending friend%s.", name.c_str(), static_cast<unsigned>(n),
                                          n < 2 ? "" : "s"),
                         4, false);
@@ -366,17 +385,17 @@ void Quorvel::loginShowNotifications()
 
 // ---- Approval
 
-void Quorvel::presentUserQuorvelApprovalModal(const QVDelegate& approved, const QVDelegate& denied)
+void QuorvelInternal::presentUserQuorvelApprovalModal(const QVDelegate& approved, const QVDelegate& denied)
 {
-    if (_hasUserApprovedQuorvel()) {
+    if (QuorvelInternal::_hasUserApprovedQuorvel()) {
         approved.invoke(nullptr);
         return;
     }
-    for (auto& screen : presentedScreens())
+    for (auto& screen : QuorvelInternal::presentedScreens())
         if (dynamic_cast<QVApprovalScreen*>(screen.get()))
             return; // the question is already on screen
-    QuorvelDelegate* delegate = getDelegate();
-    if (!isDashboardHubOpen() && delegate && delegate->showCustomQuorvelApprovalScreen().value_or(false))
+    QuorvelDelegate* delegate = QuorvelInternal::getDelegate();
+    if (!QuorvelInternal::isDashboardHubOpen() && delegate && delegate->showCustomQuorvelApprovalScreen().value_or(false))
         return; // the game asks with its own screen and answers through userDidApproveQuorvel
     Ref<ViewController> screen = QVControllerLoader::load("UserQuorvelApproval");
     if (!screen) {
@@ -386,73 +405,73 @@ void Quorvel::presentUserQuorvelApprovalModal(const QVDelegate& approved, const 
     if (auto* approval = dynamic_cast<QVApprovalScreen*>(screen.get()))
         approval->setApprovedDelegate(approved, denied);
     Ref<ViewController> stack = introStack(screen.get());
-    if (isDashboardHubOpen())
-        getRootController()->presentModalViewController(stack.get(), true);
+    if (QuorvelInternal::isDashboardHubOpen())
+        QuorvelInternal::getRootController()->presentModalViewController(stack.get(), true);
     else
-        presentRootControllerWithModal(stack);
+        QuorvelInternal::presentRootControllerWithModal(stack);
 }
 
 void Quorvel::userDidApproveQuorvel(bool approved, const QVDelegate& accountSetupComplete)
 {
     if (!approved) {
-        initializeGameCenter();
-        setUserDeniedQuorvel();
+        QuorvelInternal::initializeGameCenter();
+        QuorvelInternal::setUserDeniedQuorvel();
         accountSetupComplete.invoke(nullptr);
         return;
     }
-    setUserApprovedQuorvel();
-    presentConfirmAccountModal(accountSetupComplete, false);
+    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::presentConfirmAccountModal(accountSetupComplete, false);
 }
 
-void Quorvel::presentConfirmAccountModal(const QVDelegate& complete, bool useModalInDashboard)
+void QuorvelInternal::presentConfirmAccountModal(const QVDelegate& complete, bool useModalInDashboard)
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q)
         return;
     Ref<ViewController> screen = QVControllerLoader::load("DoBootstrap");
     if (!screen) {
         // Without the account screen the device's own account logs in at once.
-        doBootstrap(false, lastLoggedInUserId(), complete, QVDelegate());
+        QuorvelInternal::doBootstrap(false, lastLoggedInUserId(), complete, QVDelegate());
         return;
     }
     q->_quorvelFlags.isConfirmAccountFlowActive = true;
     if (auto* confirm = dynamic_cast<QVConfirmAccountScreen*>(screen.get()))
         confirm->setCompleteDelegate(complete);
-    if (isShowingFullScreen() && !useModalInDashboard && getActiveNavigationController())
-        getActiveNavigationController()->pushViewController(screen.get(), true);
-    else if (!getRootController())
-        presentRootControllerWithModal(introStack(screen.get()));
+    if (QuorvelInternal::isShowingFullScreen() && !useModalInDashboard && QuorvelInternal::getActiveNavigationController())
+        QuorvelInternal::getActiveNavigationController()->pushViewController(screen.get(), true);
+    else if (!QuorvelInternal::getRootController())
+        QuorvelInternal::presentRootControllerWithModal(introStack(screen.get()));
     else
-        getRootController()->presentModalViewController(introStack(screen.get()).get(), true);
+        QuorvelInternal::getRootController()->presentModalViewController(introStack(screen.get()).get(), true);
 }
 
-void Quorvel::dismissRootControllerOrItsModal()
+void QuorvelInternal::dismissRootControllerOrItsModal()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q)
         return;
-    if (isShowingFullScreen()) {
-        if (getRootController()->modalViewController())
-            getRootController()->dismissModalViewControllerAnimated(true);
+    if (QuorvelInternal::isShowingFullScreen()) {
+        if (QuorvelInternal::getRootController()->modalViewController())
+            QuorvelInternal::getRootController()->dismissModalViewControllerAnimated(true);
         else
-            dismissRootController();
+            QuorvelInternal::dismissRootController();
     }
     if (q->_quorvelFlags.isConfirmAccountFlowActive) {
         q->_quorvelFlags.isConfirmAccountFlowActive = false;
         if (q->_quorvelFlags.hasDeferredLoginDelegate)
-            _invokeLoggedInDelegate();
+            QuorvelInternal::_invokeLoggedInDelegate();
     }
 }
 
 // ---- The login flow and the request layer's special answers
 
-void Quorvel::launchLoginFlowAndShowDashboard(bool showDashboard, QVActionRequest* request)
+void QuorvelInternal::launchLoginFlowAndShowDashboard(bool showDashboard, QVActionRequest* request)
 {
     Ref<QVActionRequest> keep(request);
-    if (isShowingFullScreen())
-        displayErrorMessage(kLoginFailedText);
-    else if (!showDashboard && !shouldAutomaticallyPromptLogin() && !(request && request->failedNotAuthorized()))
-        loginWasAborted(false);
+    if (QuorvelInternal::isShowingFullScreen())
+        QuorvelInternal::displayErrorMessage(kLoginFailedText);
+    else if (!showDashboard && !QuorvelInternal::shouldAutomaticallyPromptLogin() && !(request && request->failedNotAuthorized()))
+        QuorvelInternal::loginWasAborted(false);
     else
         showLoginNotice(kLoginFailedText, 3, true);
     // Whatever was shown, the request ends now with its failure callback.
@@ -460,12 +479,12 @@ void Quorvel::launchLoginFlowAndShowDashboard(bool showDashboard, QVActionReques
         request->abandonInLightOfASeriousError();
 }
 
-void Quorvel::launchLoginFlowForRequest(QVActionRequest* request)
+void QuorvelInternal::launchLoginFlowForRequest(QVActionRequest* request)
 {
-    launchLoginFlowAndShowDashboard(isDashboardHubOpen(), request);
+    QuorvelInternal::launchLoginFlowAndShowDashboard(QuorvelInternal::isDashboardHubOpen(), request);
 }
 
-void Quorvel::launchGetExtendedCredentialsFlowForRequest(QVActionRequest& request, const platform::Bytes& body,
+void QuorvelInternal::launchGetExtendedCredentialsFlowForRequest(QVActionRequest& request, const platform::Bytes& body,
                                                          Object* noticeUserData)
 {
     Ref<QVActionRequest> keep(&request);
@@ -499,37 +518,37 @@ void Quorvel::launchGetExtendedCredentialsFlowForRequest(QVActionRequest& reques
     if (!first || !dynamic_cast<QVExtendedCredentialScreen*>(first.get())) {
         // No screen can get the credential: the request must still end.
         if (first)
-            presentModalOverlay(first);
+            QuorvelInternal::presentModalOverlay(first);
         request.abandonInLightOfASeriousError();
         return;
     }
-    presentModalOverlay(first);
+    QuorvelInternal::presentModalOverlay(first);
 }
 
-void Quorvel::displayUpgradeRequiredErrorMessage(const platform::Bytes& body)
+void QuorvelInternal::displayUpgradeRequiredErrorMessage(const platform::Bytes& body)
 {
-    if (!isShowingFullScreen())
+    if (!QuorvelInternal::isShowingFullScreen())
         return;
     Ref<QVXmlDocument> document = QVXmlDocument::xmlDocumentWithData(body);
     std::string format = document ? document->getElementValue("error_message") : std::string();
-    auto screen = QVDeadEndErrorController::deadEndErrorWithMessage(QVFormatServerText(format, applicationDisplayName()));
+    auto screen = QVDeadEndErrorController::deadEndErrorWithMessage(QVFormatServerText(format, QuorvelInternal::applicationDisplayName()));
     if (auto* item = screen->navigationItem())
         item->setHidesBackButton(true);
-    displayErrorScreen(screen);
+    QuorvelInternal::displayErrorScreen(screen);
 }
 
-void Quorvel::displayServerMaintenanceNotice(const platform::Bytes& body)
+void QuorvelInternal::displayServerMaintenanceNotice(const platform::Bytes& body)
 {
-    if (!isShowingFullScreen())
+    if (!QuorvelInternal::isShowingFullScreen())
         return;
-    displayErrorScreen(QVServerMaintenanceNoticeController::maintenanceControllerWithHtmlData(body));
+    QuorvelInternal::displayErrorScreen(QVServerMaintenanceNoticeController::maintenanceControllerWithHtmlData(body));
 }
 
 // ---- Logout
 
 void Quorvel::logoutUser()
 {
-    Quorvel* q = sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     if (!q)
         return;
     Ref<Quorvel> keep(q);
@@ -539,21 +558,21 @@ void Quorvel::logoutUser()
         attempt->cancelled = true;
         q->mBootstrapAttempt = nullptr;
         q->_quorvelFlags.isBootstrapInProgress = false;
-        invokeAndClearBootstrapDelegates(std::move(q->mBootstrapFailureDelegates), nullptr);
+        QuorvelInternal::invokeAndClearBootstrapDelegates(std::move(q->mBootstrapFailureDelegates), nullptr);
     }
     // Logins asked for before the logout are not carried past it.
     for (QueuedLogin& queued : std::exchange(q->mQueuedLogins, {}))
         queued.onFailure.invoke(nullptr);
-    setLocalUser(QVUser::invalidUser().get());
+    QuorvelInternal::setLocalUser(QVUser::invalidUser().get());
     if (q->mProvider)
         q->mProvider->destroyLocalCredentials();
-    setUserDeniedQuorvel();
-    switchToOfflineDashboard();
+    QuorvelInternal::setUserDeniedQuorvel();
+    QuorvelInternal::switchToOfflineDashboard();
     q->mSuccessfullyBootstrapped = false;
-    invalidateBootstrap();
-    setDoneWithGetTheMost(false);
+    QuorvelInternal::invalidateBootstrap();
+    QuorvelInternal::setDoneWithGetTheMost(false);
     q->mSessionSawLinkNetworks = false;
-    if (QuorvelDelegate* delegate = getDelegate())
+    if (QuorvelDelegate* delegate = QuorvelInternal::getDelegate())
         delegate->userLoggedOut(userId);
 }
 
@@ -566,10 +585,10 @@ void Quorvel::gameServerReachabilityChanged(Object* status)
     // bootstrap runs already or the player never approved the service.
     auto* boxed = dynamic_cast<platform::Boxed*>(status);
     const bool reachable = boxed && boxed->value().asInteger() != platform::Reachability::NotReachable;
-    Quorvel* q = sharedInstance();
-    if (!q || !reachable || q->_quorvelFlags.isBootstrapInProgress || !_hasUserApprovedQuorvel())
+    Quorvel* q = QuorvelInternal::sharedInstance();
+    if (!q || !reachable || q->_quorvelFlags.isBootstrapInProgress || !QuorvelInternal::_hasUserApprovedQuorvel())
         return;
-    doBootstrap(false, lastLoggedInUserId(), QVDelegate(), QVDelegate());
+    QuorvelInternal::doBootstrap(false, lastLoggedInUserId(), QVDelegate(), QVDelegate());
 }
 
 } // namespace quorvel

@@ -2,7 +2,7 @@
 // background notice slot, handed to the shared QVNotification: the notice
 // passes its decision and gets its bar there.
 #include "social/core/QVNotification.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 
 namespace quorvel {
 
@@ -28,18 +28,18 @@ void Quorvel::setNoticeObserver(NoticeObserver observer)
     });
 }
 
-void Quorvel::showBackgroundNotice(const BackgroundNotice& notice)
+void QuorvelInternal::showBackgroundNotice(const BackgroundNotice& notice)
 {
     QVNotification::sharedInstance().showBackgroundNotice(noticeData(notice).get(), std::nullopt);
 }
 
-void Quorvel::setDefaultBackgroundNotice(const BackgroundNotice& notice)
+void QuorvelInternal::setDefaultBackgroundNotice(const BackgroundNotice& notice)
 {
     QVNotification::sharedInstance().setDefaultBackgroundNotice(noticeData(notice).get(), std::nullopt);
 }
 
-void Quorvel::showDefaultNotice() { QVNotification::sharedInstance().showDefaultNotice(); }
+void QuorvelInternal::showDefaultNotice() { QVNotification::sharedInstance().showDefaultNotice(); }
 
-void Quorvel::clearDefaultNotice() { QVNotification::sharedInstance().clearDefaultNotice(); }
+void QuorvelInternal::clearDefaultNotice() { QVNotification::sharedInstance().clearDefaultNotice(); }
 
 } // namespace quorvel

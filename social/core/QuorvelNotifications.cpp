@@ -1,7 +1,7 @@
 // The notifications the central class posts to the default notification
 // centre, always with object nil: counts and orientations as numbers in the
 // user info, users as user-info objects.
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -31,7 +31,7 @@ void postUsers(const char* name, std::initializer_list<std::pair<const char*, pl
 }
 } // namespace
 
-void Quorvel::postDashboardOrientationChangedTo(int newOrientation, int oldOrientation)
+void QuorvelInternal::postDashboardOrientationChangedTo(int newOrientation, int oldOrientation)
 {
     ValueDictionary info;
     info.set(kInfoNewOrientation, Value(newOrientation));
@@ -39,45 +39,45 @@ void Quorvel::postDashboardOrientationChangedTo(int newOrientation, int oldOrien
     NotificationCenter::defaultCenter().post(kDashboardOrientationChanged, nullptr, Value(std::move(info)));
 }
 
-void Quorvel::postUnreadInviteCountChangedTo(int count)
+void QuorvelInternal::postUnreadInviteCountChangedTo(int count)
 {
     postCount(kUnreadInviteCountChanged, kInfoUnreadInviteCount, count);
 }
 
-void Quorvel::postUnreadPostCountChangedTo(int count) { postCount(kUnreadPostCountChanged, kInfoUnreadPostCount, count); }
+void QuorvelInternal::postUnreadPostCountChangedTo(int count) { postCount(kUnreadPostCountChanged, kInfoUnreadPostCount, count); }
 
-void Quorvel::postUnreadIMCountChangedTo(int count) { postCount(kUnreadIMCountChanged, kInfoUnreadIMCount, count); }
+void QuorvelInternal::postUnreadIMCountChangedTo(int count) { postCount(kUnreadIMCountChanged, kInfoUnreadIMCount, count); }
 
-void Quorvel::postUnreadInboxCountChangedTo(int count)
+void QuorvelInternal::postUnreadInboxCountChangedTo(int count)
 {
     postCount(kUnreadInboxCountChanged, kInfoUnreadInboxCount, count);
 }
 
-void Quorvel::postUnreadAnnouncementCountChangedTo(int count)
+void QuorvelInternal::postUnreadAnnouncementCountChangedTo(int count)
 {
     postCount(kUnreadAnnouncementCountChanged, kInfoUnreadAnnouncementCount, count);
 }
 
-void Quorvel::postPendingFriendsCountChangedTo(int count)
+void QuorvelInternal::postPendingFriendsCountChangedTo(int count)
 {
     postCount(kPendingFriendCountChanged, kInfoPendingFriendCount, count);
 }
 
-void Quorvel::postUnviewedChallengeCountChangedTo(int count)
+void QuorvelInternal::postUnviewedChallengeCountChangedTo(int count)
 {
     postCount(kUnviewedChallengeCountChanged, kInfoUnviewedChallengeCount, count);
 }
 
-void Quorvel::postAddFriend(platform::Object* user) { postUsers(kAddFriend, { { kInfoFriend, user } }); }
+void QuorvelInternal::postAddFriend(platform::Object* user) { postUsers(kAddFriend, { { kInfoFriend, user } }); }
 
-void Quorvel::postRemoveFriend(platform::Object* user) { postUsers(kRemoveFriend, { { kInfoFriend, user } }); }
+void QuorvelInternal::postRemoveFriend(platform::Object* user) { postUsers(kRemoveFriend, { { kInfoFriend, user } }); }
 
-void Quorvel::postUserChangedNotificationFromUser(platform::Object* previous, platform::Object* current)
+void QuorvelInternal::postUserChangedNotificationFromUser(platform::Object* previous, platform::Object* current)
 {
     postUsers(kUserChanged, { { kInfoPreviousUser, previous }, { kInfoCurrentUser, current } });
 }
 
-void Quorvel::postFriendPresenceChanged(platform::Object* user, const std::string& presence)
+void QuorvelInternal::postFriendPresenceChanged(platform::Object* user, const std::string& presence)
 {
     platform::log("User: %s, Presence: %s", user ? user->description().c_str() : "(null)", presence.c_str());
     Notification n;
@@ -89,8 +89,8 @@ void Quorvel::postFriendPresenceChanged(platform::Object* user, const std::strin
     NotificationCenter::defaultCenter().post(n);
 }
 
-void Quorvel::postUserOnline() { NotificationCenter::defaultCenter().post(kUserOnline); }
+void QuorvelInternal::postUserOnline() { NotificationCenter::defaultCenter().post(kUserOnline); }
 
-void Quorvel::postUserOffline() { NotificationCenter::defaultCenter().post(kUserOffline); }
+void QuorvelInternal::postUserOffline() { NotificationCenter::defaultCenter().post(kUserOffline); }
 
 } // namespace quorvel

@@ -2,16 +2,18 @@
 #include "social/core/QuorvelRoles.h"
 
 #include "platform/ui/MapView.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/ViewController.h"
 
 #include "social/core/QVNotification.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/core/QuorvelDashboardScreens.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeDefinition.h"
 #include "social/services/QVChallengeService.h"
 #include "social/services/QVSocialNotificationService.h"
 #include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVNavigationController.h"
 #include "social/runtime/QVActionRequest.h"
 #include "social/services/QVAchievement.h"
 #include "social/runtime/QVBootstrapService.h"
@@ -46,7 +48,7 @@ void QuorvelRoles::install()
     QVScreensRole::setCurrent(&r);
     QVDashboardRole::setCurrent(&r);
     // The notices and their input responses ask the central class about the dashboard.
-    QVNotification::setDashboardHubOpenQuery([] { return Quorvel::isDashboardHubOpen(); });
+    QVNotification::setDashboardHubOpenQuery([] { return QuorvelInternal::isDashboardHubOpen(); });
     QVNotification::setDashboardLauncher([](const std::string& tab, const std::vector<platform::Ref<platform::ui::ViewController>>& controllers) {
         std::vector<Quorvel::DashboardEntry> entries;
         for (auto& c : controllers)
@@ -75,14 +77,14 @@ void QuorvelRoles::uninstall()
 
 // ---- Session
 
-platform::Ref<platform::Object> QuorvelRoles::localUser() { return Quorvel::localUser(); }
+platform::Ref<platform::Object> QuorvelRoles::localUser() { return QuorvelInternal::localUser(); }
 
 bool QuorvelRoles::isOnline() { return Quorvel::isOnline(); }
 
-std::string QuorvelRoles::clientApplicationId() { return Quorvel::clientApplicationId(); }
+std::string QuorvelRoles::clientApplicationId() { return QuorvelInternal::clientApplicationId(); }
 std::string QuorvelRoles::lastLoggedInUserId() { return Quorvel::lastLoggedInUserId(); }
-std::string QuorvelRoles::applicationDisplayName() { return Quorvel::applicationDisplayName(); }
-std::string QuorvelRoles::applicationShortDisplayName() { return Quorvel::applicationShortDisplayName(); }
+std::string QuorvelRoles::applicationDisplayName() { return QuorvelInternal::applicationDisplayName(); }
+std::string QuorvelRoles::applicationShortDisplayName() { return QuorvelInternal::applicationShortDisplayName(); }
 
 // The main screen decides, as the kit's default does.
 bool QuorvelRoles::isLargeScreen() { return QVDashboardRole::isLargeScreen(); }
@@ -90,24 +92,24 @@ bool QuorvelRoles::isInLandscapeMode() { return QVDashboardRole::isInLandscapeMo
 
 platform::Ref<platform::Object> QuorvelRoles::localGameProfileInfo()
 {
-    return platform::Ref<platform::Object>(Quorvel::localGameProfileInfo().get());
+    return platform::Ref<platform::Object>(QuorvelInternal::localGameProfileInfo().get());
 }
 
-platform::Date QuorvelRoles::lastAnnouncementDateForLocalUser() { return Quorvel::lastAnnouncementDateForLocalUser(); }
+platform::Date QuorvelRoles::lastAnnouncementDateForLocalUser() { return QuorvelInternal::lastAnnouncementDateForLocalUser(); }
 
 void QuorvelRoles::setLastAnnouncementDateForLocalUser(platform::Date date)
 {
-    Quorvel::setLastAnnouncementDateForLocalUser(date);
+    QuorvelInternal::setLastAnnouncementDateForLocalUser(date);
 }
 
 void QuorvelRoles::postUnreadAnnouncementCountChangedTo(int count)
 {
-    Quorvel::postUnreadAnnouncementCountChangedTo(count);
+    QuorvelInternal::postUnreadAnnouncementCountChangedTo(count);
 }
 
 std::string QuorvelRoles::suggestionsForumId()
 {
-    platform::Value id = Quorvel::suggestionsForumId();
+    platform::Value id = QuorvelInternal::suggestionsForumId();
     return id.isNil() ? std::string() : id.asString();
 }
 
@@ -128,55 +130,55 @@ platform::Rect QuorvelRoles::getDashboardBounds()
     return bounds;
 }
 
-platform::ui::ViewController* QuorvelRoles::getRootController() { return Quorvel::getRootController(); }
+platform::ui::ViewController* QuorvelRoles::getRootController() { return QuorvelInternal::getRootController(); }
 
-platform::ui::View* QuorvelRoles::getTopLevelView() { return Quorvel::getTopLevelView(); }
+platform::ui::View* QuorvelRoles::getTopLevelView() { return QuorvelInternal::getTopLevelView(); }
 
-void QuorvelRoles::switchToOfflineDashboard() { Quorvel::switchToOfflineDashboard(); }
+void QuorvelRoles::switchToOfflineDashboard() { QuorvelInternal::switchToOfflineDashboard(); }
 
 void QuorvelRoles::dismissDashboard() { Quorvel::dismissDashboard(); }
 
-void QuorvelRoles::animationDidStop(bool finished) { Quorvel::animationDidStop(finished); }
+void QuorvelRoles::animationDidStop(bool finished) { QuorvelInternal::animationDidStop(finished); }
 
 std::string QuorvelRoles::initialDashboardModalContentURL()
 {
-    return Quorvel::initialDashboardModalContentURL().asString();
+    return QuorvelInternal::initialDashboardModalContentURL().asString();
 }
 
 void QuorvelRoles::setInitialDashboardModalContentURL(const std::string& url)
 {
-    Quorvel::setInitialDashboardModalContentURL(url.empty() ? platform::Value() : platform::Value(url));
+    QuorvelInternal::setInitialDashboardModalContentURL(url.empty() ? platform::Value() : platform::Value(url));
 }
 
 void QuorvelRoles::presentRootControllerWithModal(platform::ui::ViewController* screen)
 {
-    Quorvel::presentRootControllerWithModal(platform::Ref<platform::ui::ViewController>(screen));
+    QuorvelInternal::presentRootControllerWithModal(platform::Ref<platform::ui::ViewController>(screen));
 }
 
-void QuorvelRoles::dismissRootControllerOrItsModal() { Quorvel::dismissRootControllerOrItsModal(); }
+void QuorvelRoles::dismissRootControllerOrItsModal() { QuorvelInternal::dismissRootControllerOrItsModal(); }
 
-void QuorvelRoles::allowErrorScreens(bool allow) { Quorvel::allowErrorScreens(allow); }
+void QuorvelRoles::allowErrorScreens(bool allow) { QuorvelInternal::allowErrorScreens(allow); }
 
 // ---- Session and request UI
 
 bool QuorvelRoles::areErrorScreensAllowed()
 {
-    Quorvel* q = Quorvel::sharedInstance();
+    Quorvel* q = QuorvelInternal::sharedInstance();
     return q && q->mAllowErrorScreens;
 }
 
-bool QuorvelRoles::hasUserApprovedQuorvel() { return Quorvel::_hasUserApprovedQuorvel(); }
+bool QuorvelRoles::hasUserApprovedQuorvel() { return QuorvelInternal::_hasUserApprovedQuorvel(); }
 
-bool QuorvelRoles::isQuorvelDisabled() { return Quorvel::isDisabled(); }
+bool QuorvelRoles::isQuorvelDisabled() { return QuorvelInternal::isDisabled(); }
 
-std::string QuorvelRoles::sessionId() { return Quorvel::sessionId(); }
+std::string QuorvelRoles::sessionId() { return QuorvelInternal::sessionId(); }
 
-QVProvider* QuorvelRoles::provider() { return Quorvel::provider(); }
+QVProvider* QuorvelRoles::provider() { return QuorvelInternal::provider(); }
 
 void QuorvelRoles::writeBootstrapParameters(QVHttpNestedQueryStringWriter& params)
 {
-    Quorvel::getUserStatsParams(params);
-    QVOfflineService::getBootstrapCallParams(params, Quorvel::bootstrapUserId());
+    QuorvelInternal::getUserStatsParams(params);
+    QVOfflineService::getBootstrapCallParams(params, QuorvelInternal::bootstrapUserId());
 }
 
 void QuorvelRoles::synchronizeOfflineData(const QVBootstrap& answer) { QVOfflineService::syncOfflineData(answer); }
@@ -184,136 +186,136 @@ void QuorvelRoles::synchronizeOfflineData(const QVBootstrap& answer) { QVOffline
 void QuorvelRoles::applyBootstrap(const QVBootstrap& a, QVProvider& provider)
 {
     // The answer's settings, in the order the rest of the client expects them.
-    Quorvel::storePollingFrequencyDefault(static_cast<int>(a.pollingFrequencyDefault));
-    Quorvel::storePollingFrequencyInChat(static_cast<int>(a.pollingFrequencyInChat));
+    QuorvelInternal::storePollingFrequencyDefault(static_cast<int>(a.pollingFrequencyDefault));
+    QuorvelInternal::storePollingFrequencyInChat(static_cast<int>(a.pollingFrequencyInChat));
     provider.setAccessToken(a.accessToken, a.accessTokenSecret);
-    Quorvel::setLoggedInUserHasSetName(a.userHasSetName);
-    Quorvel::setLoggedInUserHasChatEnabled(a.userChatEnabled);
-    Quorvel::setLoggedInUserHadFriendsOnBootup(a.userHadFriendsOnBootup);
-    Quorvel::setLoggedInUserHasHttpBasicCredential(a.hasHttpBasicCredential);
-    Quorvel::setLoggedInUserHasFbconnectCredential(a.hasFbconnectCredential);
-    Quorvel::setLoggedInUserHasTwitterCredential(a.hasTwitterCredential);
-    Quorvel::setLoggedInUserHasNonDeviceCredential(a.hasNonDeviceCredential());
-    Quorvel::setLoggedInUserIsNewUser(a.isNewUser);
+    QuorvelInternal::setLoggedInUserHasSetName(a.userHasSetName);
+    QuorvelInternal::setLoggedInUserHasChatEnabled(a.userChatEnabled);
+    QuorvelInternal::setLoggedInUserHadFriendsOnBootup(a.userHadFriendsOnBootup);
+    QuorvelInternal::setLoggedInUserHasHttpBasicCredential(a.hasHttpBasicCredential);
+    QuorvelInternal::setLoggedInUserHasFbconnectCredential(a.hasFbconnectCredential);
+    QuorvelInternal::setLoggedInUserHasTwitterCredential(a.hasTwitterCredential);
+    QuorvelInternal::setLoggedInUserHasNonDeviceCredential(a.hasNonDeviceCredential());
+    QuorvelInternal::setLoggedInUserIsNewUser(a.isNewUser);
     // The game's profile first: the answer's own game id wins over the profile's.
     if (const QVXmlElement* profile = a.gameProfileElement())
-        Quorvel::setLocalGameProfileInfoFromXml(*profile);
-    Quorvel::setClientApplicationId(a.clientApplicationId);
-    Quorvel::setClientApplicationIconUrl(a.clientApplicationIconUrl);
-    Quorvel::setUnviewedChallengesCount(a.unviewedChallengesCount);
-    Quorvel::setPendingFriendsCount(a.pendingFriendsCount);
+        QuorvelInternal::setLocalGameProfileInfoFromXml(*profile);
+    QuorvelInternal::setClientApplicationId(a.clientApplicationId);
+    QuorvelInternal::setClientApplicationIconUrl(a.clientApplicationIconUrl);
+    QuorvelInternal::setUnviewedChallengesCount(a.unviewedChallengesCount);
+    QuorvelInternal::setPendingFriendsCount(a.pendingFriendsCount);
     if (const QVXmlElement* userElement = a.userElement()) {
         QVResourceNameMap names;
         platform::Ref<QVUser> user = QVUser::create();
         user->populateFromXml(*userElement, names);
         if (!user->userId().empty())
-            Quorvel::setLocalUser(user.get());
+            QuorvelInternal::setLocalUser(user.get());
         else
             platform::logWarning("Quorvel: the bootstrap's player has no id; the local user is kept");
     }
-    Quorvel::setSuggestionsForumId(a.suggestionsForumId.empty() ? platform::Value() : platform::Value(a.suggestionsForumId));
-    Quorvel::setInitialDashboardScreen(a.initialDashboardScreen);
-    Quorvel::setInitialDashboardModalContentURL(a.initialDashboardModalContentUrl.empty()
+    QuorvelInternal::setSuggestionsForumId(a.suggestionsForumId.empty() ? platform::Value() : platform::Value(a.suggestionsForumId));
+    QuorvelInternal::setInitialDashboardScreen(a.initialDashboardScreen);
+    QuorvelInternal::setInitialDashboardModalContentURL(a.initialDashboardModalContentUrl.empty()
                                                     ? platform::Value()
                                                     : platform::Value(a.initialDashboardModalContentUrl));
-    Quorvel::setLoggedInUserSharesOnlineStatus(a.userSharesOnlineStatus);
-    Quorvel::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(a.unreadImCount, a.unreadPostCount,
+    QuorvelInternal::setLoggedInUserSharesOnlineStatus(a.userSharesOnlineStatus);
+    QuorvelInternal::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(a.unreadImCount, a.unreadPostCount,
                                                                     a.unreadInviteCount);
-    Quorvel::setUserDistanceUnit(a.userDistanceUnit());
+    QuorvelInternal::setUserDistanceUnit(a.userDistanceUnit());
 }
 
-void QuorvelRoles::notifyAddOnsUserLoggedIn() { Quorvel::notifyAddOnsUserLoggedIn(); }
+void QuorvelRoles::notifyAddOnsUserLoggedIn() { QuorvelInternal::notifyAddOnsUserLoggedIn(); }
 
-void QuorvelRoles::notifyAddOnsUserLoggedOut() { Quorvel::notifyAddOnsUserLoggedOut(); }
+void QuorvelRoles::notifyAddOnsUserLoggedOut() { QuorvelInternal::notifyAddOnsUserLoggedOut(); }
 
 std::optional<std::pair<double, double>> QuorvelRoles::userLocation()
 {
-    if (platform::ui::Location* location = Quorvel::getUserLocation())
+    if (platform::ui::Location* location = QuorvelInternal::getUserLocation())
         return std::make_pair(location->coordinate().latitude, location->coordinate().longitude);
     return std::nullopt;
 }
 
-bool QuorvelRoles::isShowingFullScreen() { return Quorvel::isShowingFullScreen(); }
+bool QuorvelRoles::isShowingFullScreen() { return QuorvelInternal::isShowingFullScreen(); }
 
-void QuorvelRoles::displayErrorMessage(const std::string& message) { Quorvel::displayErrorMessage(message); }
+void QuorvelRoles::displayErrorMessage(const std::string& message) { QuorvelInternal::displayErrorMessage(message); }
 
 void QuorvelRoles::displayUpgradeRequiredErrorMessage(const platform::Bytes& body)
 {
-    Quorvel::displayUpgradeRequiredErrorMessage(body);
+    QuorvelInternal::displayUpgradeRequiredErrorMessage(body);
 }
 
 void QuorvelRoles::displayServerMaintenanceNotice(const platform::Bytes& body)
 {
-    Quorvel::displayServerMaintenanceNotice(body);
+    QuorvelInternal::displayServerMaintenanceNotice(body);
 }
 
 void QuorvelRoles::launchLoginFlowForRequest(QVActionRequest& request)
 {
-    Quorvel::launchLoginFlowForRequest(&request);
+    QuorvelInternal::launchLoginFlowForRequest(&request);
 }
 
 void QuorvelRoles::launchGetExtendedCredentialsFlowForRequest(QVActionRequest& request,
                                                                     const platform::Bytes& body,
                                                                     platform::Object* noticeUserData)
 {
-    Quorvel::launchGetExtendedCredentialsFlowForRequest(request, body, noticeUserData);
+    QuorvelInternal::launchGetExtendedCredentialsFlowForRequest(request, body, noticeUserData);
 }
 
-void QuorvelRoles::showDefaultNotice() { Quorvel::showDefaultNotice(); }
+void QuorvelRoles::showDefaultNotice() { QuorvelInternal::showDefaultNotice(); }
 
-void QuorvelRoles::showBackgroundNotice(const BackgroundNotice& notice) { Quorvel::showBackgroundNotice(notice); }
+void QuorvelRoles::showBackgroundNotice(const BackgroundNotice& notice) { QuorvelInternal::showBackgroundNotice(notice); }
 
 void QuorvelRoles::setDefaultBackgroundNotice(const BackgroundNotice& notice)
 {
-    Quorvel::setDefaultBackgroundNotice(notice);
+    QuorvelInternal::setDefaultBackgroundNotice(notice);
 }
 
 // ---- Game Center
 
-bool QuorvelRoles::isLoggedIntoGameCenter() { return Quorvel::isLoggedIntoGameCenter(); }
+bool QuorvelRoles::isLoggedIntoGameCenter() { return QuorvelInternal::isLoggedIntoGameCenter(); }
 
 std::optional<std::string> QuorvelRoles::gameCenterLeaderboardCategory(const std::string& leaderboardId)
 {
-    return Quorvel::getGameCenterLeaderboardCategory(leaderboardId);
+    return QuorvelInternal::getGameCenterLeaderboardCategory(leaderboardId);
 }
 
 platform::Date QuorvelRoles::submitScoreToGameCenter(int64_t score, const std::string& category,
                                                            std::function<void(bool failed)> completion)
 {
-    return Quorvel::submitScoreToGameCenter(score, category,
+    return QuorvelInternal::submitScoreToGameCenter(score, category,
                                             [completion = std::move(completion)](const platform::gamekit::OptionalError& e) {
                                                 if (completion)
                                                     completion(e.has_value());
                                             });
 }
 
-bool QuorvelRoles::isSynchedWithGameCenterLeaderboards() { return Quorvel::isSynchedWithGameCenterLeaderboards(); }
+bool QuorvelRoles::isSynchedWithGameCenterLeaderboards() { return QuorvelInternal::isSynchedWithGameCenterLeaderboards(); }
 
 void QuorvelRoles::setSynchWithGameCenterLeaderboards(bool synched)
 {
-    Quorvel::setSynchWithGameCenterLeaderboards(synched);
+    QuorvelInternal::setSynchWithGameCenterLeaderboards(synched);
 }
 
 std::optional<std::string> QuorvelRoles::gameCenterAchievementId(const std::string& achievementId)
 {
-    return Quorvel::getGameCenterAchievementId(achievementId);
+    return QuorvelInternal::getGameCenterAchievementId(achievementId);
 }
 
 void QuorvelRoles::submitAchievementToGameCenter(const std::string& identifier, double percentComplete,
                                                        std::function<void(bool failed)> completion)
 {
-    Quorvel::submitAchievementToGameCenter(identifier, percentComplete,
+    QuorvelInternal::submitAchievementToGameCenter(identifier, percentComplete,
                                            [completion = std::move(completion)](const platform::gamekit::OptionalError& e) {
                                                if (completion)
                                                    completion(e.has_value());
                                            });
 }
 
-bool QuorvelRoles::isSynchedWithGameCenterAchievements() { return Quorvel::isSynchedWithGameCenterAchievements(); }
+bool QuorvelRoles::isSynchedWithGameCenterAchievements() { return QuorvelInternal::isSynchedWithGameCenterAchievements(); }
 
 void QuorvelRoles::setSynchWithGameCenterAchievements(bool synched)
 {
-    Quorvel::setSynchWithGameCenterAchievements(synched);
+    QuorvelInternal::setSynchWithGameCenterAchievements(synched);
 }
 
 void QuorvelRoles::showAchievementNotice(platform::Object* achievement, double percentComplete)
@@ -330,7 +332,7 @@ void QuorvelRoles::showAchievementNotice(platform::Object* achievement, double p
 void QuorvelRoles::setLocalUser(platform::Object* user)
 {
     if (auto* u = dynamic_cast<QVUser*>(user))
-        Quorvel::setLocalUser(u);
+        QuorvelInternal::setLocalUser(u);
 }
 
 void QuorvelRoles::showServerNotification(const QVXmlElement& element, const QVResourceNameMap& names)
@@ -357,22 +359,22 @@ platform::Ref<platform::Object> QuorvelRoles::categorizedNotice(const std::strin
 
 bool QuorvelRoles::addBootstrapDelegates(const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    Quorvel::addBootstrapDelegates(onSuccess, onFailure);
+    QuorvelInternal::addBootstrapDelegates(onSuccess, onFailure);
     return true;
 }
 
-void QuorvelRoles::setLocalGameProfileInfo(const QVXmlElement& element) { Quorvel::setLocalGameProfileInfoFromXml(element); }
+void QuorvelRoles::setLocalGameProfileInfo(const QVXmlElement& element) { QuorvelInternal::setLocalGameProfileInfoFromXml(element); }
 
-bool QuorvelRoles::userHasRememberedChoiceForNotifications() { return Quorvel::userHasRememberedChoiceForNotifications(); }
+bool QuorvelRoles::userHasRememberedChoiceForNotifications() { return QuorvelInternal::userHasRememberedChoiceForNotifications(); }
 
-bool QuorvelRoles::userAllowsNotifications() { return Quorvel::userAllowsNotifications(); }
+bool QuorvelRoles::userAllowsNotifications() { return QuorvelInternal::userAllowsNotifications(); }
 
 void QuorvelRoles::clearPollingCacheForClassType(const QVResourceClass& resourceClass)
 {
-    Quorvel::clearPollingCacheForClassType(resourceClass);
+    QuorvelInternal::clearPollingCacheForClassType(resourceClass);
 }
 
-void QuorvelRoles::forceImmediatePoll() { Quorvel::forceImmediatePoll(); }
+void QuorvelRoles::forceImmediatePoll() { QuorvelInternal::forceImmediatePoll(); }
 
 platform::Ref<platform::Object> QuorvelRoles::publishedEventNotice(const std::string& text, platform::Object* post)
 {
@@ -383,15 +385,42 @@ platform::Ref<platform::Object> QuorvelRoles::publishedEventNotice(const std::st
 
 // ---- Screens the services open
 
-bool QuorvelRoles::presentChallengeScreen(const QVChallengeScreen& screen)
+namespace {
+
+// Closes a challenge screen that has no way out of its own.
+class ChallengeScreenCloser : public platform::Object {
+public:
+    void cancel() { QuorvelInternal::dismissRootController(); }
+};
+
+} // namespace
+
+// A challenge screen of the dashboard, framed over the game with a close button.
+bool QuorvelRoles::presentChallengeScreen(const QVChallengeScreen& values)
 {
-    // The challenge screens belong to the dashboard, which presents them.
-    const auto& present = QuorvelDashboardHooks::shared().presentChallengeScreen;
-    if (!present) {
-        platform::log("Quorvel: no challenge screens to present %s", screen.controllerName.c_str());
+    platform::Ref<platform::ui::ViewController> screen = QVControllerLoader::load(values.controllerName);
+    if (!screen) {
+        platform::log("Quorvel: no challenge screens to present %s", values.controllerName.c_str());
         return false;
     }
-    return present(screen);
+    if (auto* challengeScreen = dynamic_cast<QVChallengeScreenController*>(screen.get()))
+        challengeScreen->setChallengeScreen(values);
+    if (!values.title.empty())
+        screen->setTitle(values.title);
+    if (auto* selfClosing = dynamic_cast<QVSelfClosingChallengeScreen*>(screen.get())) {
+        selfClosing->addCloseButtonCallingCancel();
+    } else {
+        static platform::Object* closer = new ChallengeScreenCloser;
+        QVNavigationController::addCloseButtonToViewController(screen.get(), closer,
+                                                               BRISKO_SELECTOR(ChallengeScreenCloser, cancel));
+    }
+    platform::Ref<platform::ui::ViewController> frame = QVControllerLoader::load("FramedNavigation");
+    auto* navigation = dynamic_cast<platform::ui::NavigationController*>(frame.get());
+    if (!navigation)
+        return false;
+    navigation->setViewControllers({ screen }, false);
+    QuorvelInternal::presentRootControllerWithModal(frame);
+    return true;
 }
 
 void QuorvelRoles::showChallengeDetail(const std::string& challengeId)
@@ -427,19 +456,21 @@ bool QuorvelRoles::requestNotificationPermission(QVSocialNotification* notificat
         return false;
     prompt->setSocialNotification(notification, credentials);
     // The game stays visible behind the question: no dark shade.
-    Quorvel::presentModalOverlay(screen, false);
+    QuorvelInternal::presentModalOverlay(screen, false);
     return true;
 }
 
 // The invite flow belongs to the dashboard, which opens it.
 bool QuorvelRoles::presentSendInviteScreen(const std::string& inviteIdentifier)
 {
-    const auto& present = QuorvelDashboardHooks::shared().presentSendInviteScreen;
-    if (!present) {
+    platform::Ref<platform::ui::ViewController> screen = QVControllerLoader::load("SelectInviteType");
+    auto* invite = dynamic_cast<QVSendInviteScreen*>(screen.get());
+    if (!invite) {
         platform::log("Quorvel: no invite screens to present");
         return false;
     }
-    return present(inviteIdentifier);
+    invite->openAsModalForInvite(inviteIdentifier);
+    return true;
 }
 
 // Settings entries open their screens through the kit's loader, by name.

@@ -5,7 +5,7 @@
 #include "platform/foundation/Log.h"
 #include "social/core/QVNotification.h"
 #include "social/core/QuorvelDashboardScreens.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVCompressableData.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/services/QVAchievementService.h"
@@ -48,7 +48,7 @@ namespace {
 // the central class through the session role, installed before the services start.
 void initializeOffline() { QVOfflineService::initializeService(); }
 
-void initializePresence() { QVPresenceService::initializeService(Quorvel::provider()); }
+void initializePresence() { QVPresenceService::initializeService(QuorvelInternal::provider()); }
 void shutdownPresence() { QVPresenceService::shutdownService(); }
 
 // Every service, in start-up order.
@@ -122,7 +122,7 @@ namespace {
 void trace(const std::string& step)
 {
     // Reported through the central class's lifecycle observer.
-    Quorvel::traceStep(step);
+    QuorvelInternal::traceStep(step);
 }
 } // namespace
 
@@ -187,7 +187,7 @@ void QuorvelConfigureAchievements(const QuorvelSettingsDictionary& settings)
 void QuorvelReleaseGameCenter()
 {
     trace("releaseGameCenter");
-    Quorvel::releaseGameCenter();
+    QuorvelInternal::releaseGameCenter();
 }
 
 } // namespace quorvel

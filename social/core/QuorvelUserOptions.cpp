@@ -1,7 +1,7 @@
 // User options and settings: the player's state between launches, one class
 // method per key of the standard user defaults, with the defaults registered
 // at start-up and the notifications the count setters post.
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 
 #include "platform/foundation/UserDefaults.h"
 
@@ -57,16 +57,16 @@ std::string text(const char* key) { return defaults().stringForKey(key); }
 
 } // namespace
 
-void Quorvel::intiailizeUserOptions()
+void QuorvelInternal::intiailizeUserOptions()
 {
     platform::ValueDictionary registered;
     registered.set(kPromptLogin, "YES");
     registered.set(kChatEnabled, "YES");
-    registerLocalRecordDefaults(registered);
+    QuorvelInternal::registerLocalRecordDefaults(registered);
     defaults().registerDefaults(registered);
 }
 
-void Quorvel::intiailizeSettings()
+void QuorvelInternal::intiailizeSettings()
 {
     platform::ValueDictionary registered;
     registered.set(kPollingFrequencyDefault, "30");
@@ -76,143 +76,145 @@ void Quorvel::intiailizeSettings()
 
 // ---- Approval and switches
 
-bool Quorvel::_hasUserApprovedQuorvel()
+bool Quorvel::hasUserApprovedQuorvel() { return QuorvelInternal::_hasUserApprovedQuorvel(); }
+
+bool QuorvelInternal::_hasUserApprovedQuorvel()
 {
     const Value& v = defaults().objectForKey(kApproval);
     return v.isString() && v.string() == "YES";
 }
 
-bool Quorvel::hasUserSetQuorvelAccess() { return !defaults().objectForKey(kApproval).isNil(); }
-void Quorvel::setUserApprovedQuorvel() { defaults().setObject(kApproval, "YES"); }
-void Quorvel::setUserDeniedQuorvel() { defaults().setObject(kApproval, "NO"); }
-void Quorvel::_resetHasUserSetQuorvelAccess() { defaults().removeObjectForKey(kApproval); }
-bool Quorvel::shouldAutomaticallyPromptLogin() { return flag(kPromptLogin); }
-void Quorvel::setDontAutomaticallyPromptLogin() { defaults().setObject(kPromptLogin, "NO"); }
-bool Quorvel::isDisabled() { return flag(kDisabled); }
-void Quorvel::setDisabled(bool disabled) { setFlag(kDisabled, disabled); }
-bool Quorvel::doneWithGetTheMost() { return flag(kDoneWithGetTheMost); }
-void Quorvel::setDoneWithGetTheMost(bool done) { setFlag(kDoneWithGetTheMost, done); }
-bool Quorvel::isSynchedWithGameCenterLeaderboards() { return flag(kSynchedLeaderboards); }
-void Quorvel::setSynchWithGameCenterLeaderboards(bool synched) { setFlag(kSynchedLeaderboards, synched); }
-bool Quorvel::isSynchedWithGameCenterAchievements() { return flag(kSynchedAchievements); }
-void Quorvel::setSynchWithGameCenterAchievements(bool synched) { setFlag(kSynchedAchievements, synched); }
+bool QuorvelInternal::hasUserSetQuorvelAccess() { return !defaults().objectForKey(kApproval).isNil(); }
+void QuorvelInternal::setUserApprovedQuorvel() { defaults().setObject(kApproval, "YES"); }
+void QuorvelInternal::setUserDeniedQuorvel() { defaults().setObject(kApproval, "NO"); }
+void QuorvelInternal::_resetHasUserSetQuorvelAccess() { defaults().removeObjectForKey(kApproval); }
+bool QuorvelInternal::shouldAutomaticallyPromptLogin() { return flag(kPromptLogin); }
+void QuorvelInternal::setDontAutomaticallyPromptLogin() { defaults().setObject(kPromptLogin, "NO"); }
+bool QuorvelInternal::isDisabled() { return flag(kDisabled); }
+void QuorvelInternal::setDisabled(bool disabled) { setFlag(kDisabled, disabled); }
+bool QuorvelInternal::doneWithGetTheMost() { return flag(kDoneWithGetTheMost); }
+void QuorvelInternal::setDoneWithGetTheMost(bool done) { setFlag(kDoneWithGetTheMost, done); }
+bool QuorvelInternal::isSynchedWithGameCenterLeaderboards() { return flag(kSynchedLeaderboards); }
+void QuorvelInternal::setSynchWithGameCenterLeaderboards(bool synched) { setFlag(kSynchedLeaderboards, synched); }
+bool QuorvelInternal::isSynchedWithGameCenterAchievements() { return flag(kSynchedAchievements); }
+void QuorvelInternal::setSynchWithGameCenterAchievements(bool synched) { setFlag(kSynchedAchievements, synched); }
 void Quorvel::setShouldWarnOnIncompleteDelegates(bool warn) { setFlag(kWarnOnIncompleteDelegates, warn); }
-bool Quorvel::loggedInUserHasChatEnabled() { return flag(kChatEnabled); }
-void Quorvel::setLoggedInUserHasChatEnabled(bool enabled) { setFlag(kChatEnabled, enabled); }
-bool Quorvel::userAllowsNotifications() { return flag(kAllowsNotifications); }
-void Quorvel::setUserAllowsNotifications(bool allows) { setFlag(kAllowsNotifications, allows); }
-bool Quorvel::userHasRememberedChoiceForNotifications() { return flag(kRememberedNotificationChoice); }
-void Quorvel::setUserHasRememberedChoiceForNotifications(bool remembered)
+bool QuorvelInternal::loggedInUserHasChatEnabled() { return flag(kChatEnabled); }
+void QuorvelInternal::setLoggedInUserHasChatEnabled(bool enabled) { setFlag(kChatEnabled, enabled); }
+bool QuorvelInternal::userAllowsNotifications() { return flag(kAllowsNotifications); }
+void QuorvelInternal::setUserAllowsNotifications(bool allows) { setFlag(kAllowsNotifications, allows); }
+bool QuorvelInternal::userHasRememberedChoiceForNotifications() { return flag(kRememberedNotificationChoice); }
+void QuorvelInternal::setUserHasRememberedChoiceForNotifications(bool remembered)
 {
     setFlag(kRememberedNotificationChoice, remembered);
 }
 
-int Quorvel::userDistanceUnit() { return integer(kDistanceUnit); }
+int QuorvelInternal::userDistanceUnit() { return integer(kDistanceUnit); }
 
-void Quorvel::setUserDistanceUnit(int unit)
+void QuorvelInternal::setUserDistanceUnit(int unit)
 {
     setInteger(kDistanceUnit, unit);
     defaults().synchronize();
 }
 
-Value Quorvel::suggestionsForumId() { return defaults().objectForKey(kSuggestionsForumId); }
-void Quorvel::setSuggestionsForumId(Value forumId) { defaults().setObject(kSuggestionsForumId, std::move(forumId)); }
+Value QuorvelInternal::suggestionsForumId() { return defaults().objectForKey(kSuggestionsForumId); }
+void QuorvelInternal::setSuggestionsForumId(Value forumId) { defaults().setObject(kSuggestionsForumId, std::move(forumId)); }
 
 // ---- Counts: each setter stores first, then posts
 
-int Quorvel::unreadIMCount() { return integer(kUnreadIMCount); }
-int Quorvel::unreadPostCount() { return integer(kUnreadPostCount); }
-int Quorvel::unreadInviteCount() { return integer(kUnreadInviteCount); }
-int Quorvel::unreadInboxTotal() { return unreadIMCount() + unreadPostCount() + unreadInviteCount(); }
+int QuorvelInternal::unreadIMCount() { return integer(kUnreadIMCount); }
+int QuorvelInternal::unreadPostCount() { return integer(kUnreadPostCount); }
+int QuorvelInternal::unreadInviteCount() { return integer(kUnreadInviteCount); }
+int QuorvelInternal::unreadInboxTotal() { return QuorvelInternal::unreadIMCount() + QuorvelInternal::unreadPostCount() + QuorvelInternal::unreadInviteCount(); }
 
-void Quorvel::setUnreadIMCount(int count)
+void QuorvelInternal::setUnreadIMCount(int count)
 {
     setInteger(kUnreadIMCount, count);
-    postUnreadInboxCountChangedTo(unreadInboxTotal());
-    postUnreadIMCountChangedTo(count);
+    QuorvelInternal::postUnreadInboxCountChangedTo(QuorvelInternal::unreadInboxTotal());
+    QuorvelInternal::postUnreadIMCountChangedTo(count);
 }
 
-void Quorvel::setUnreadPostCount(int count)
+void QuorvelInternal::setUnreadPostCount(int count)
 {
     setInteger(kUnreadPostCount, count);
-    postUnreadInboxCountChangedTo(unreadInboxTotal());
-    postUnreadPostCountChangedTo(count);
+    QuorvelInternal::postUnreadInboxCountChangedTo(QuorvelInternal::unreadInboxTotal());
+    QuorvelInternal::postUnreadPostCountChangedTo(count);
 }
 
-void Quorvel::setUnreadInviteCount(int count)
+void QuorvelInternal::setUnreadInviteCount(int count)
 {
     setInteger(kUnreadInviteCount, count);
-    postUnreadInboxCountChangedTo(unreadInboxTotal());
-    postUnreadInviteCountChangedTo(count);
+    QuorvelInternal::postUnreadInboxCountChangedTo(QuorvelInternal::unreadInboxTotal());
+    QuorvelInternal::postUnreadInviteCountChangedTo(count);
 }
 
-void Quorvel::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(int im, int posts, int invites)
+void QuorvelInternal::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(int im, int posts, int invites)
 {
     setInteger(kUnreadIMCount, im);
     setInteger(kUnreadPostCount, posts);
     setInteger(kUnreadInviteCount, invites);
-    postUnreadInboxCountChangedTo(unreadInboxTotal());
-    postUnreadIMCountChangedTo(im);
-    postUnreadPostCountChangedTo(posts);
-    postUnreadInviteCountChangedTo(invites);
+    QuorvelInternal::postUnreadInboxCountChangedTo(QuorvelInternal::unreadInboxTotal());
+    QuorvelInternal::postUnreadIMCountChangedTo(im);
+    QuorvelInternal::postUnreadPostCountChangedTo(posts);
+    QuorvelInternal::postUnreadInviteCountChangedTo(invites);
 }
 
-int Quorvel::pendingFriendsCount() { return integer(kPendingFriendsCount); }
+int QuorvelInternal::pendingFriendsCount() { return integer(kPendingFriendsCount); }
 
-void Quorvel::setPendingFriendsCount(int count)
+void QuorvelInternal::setPendingFriendsCount(int count)
 {
     setInteger(kPendingFriendsCount, count);
-    postPendingFriendsCountChangedTo(count);
+    QuorvelInternal::postPendingFriendsCountChangedTo(count);
 }
 
-int Quorvel::unviewedChallengesCount() { return integer(kUnviewedChallengesCount); }
+int QuorvelInternal::unviewedChallengesCount() { return integer(kUnviewedChallengesCount); }
 
-void Quorvel::setUnviewedChallengesCount(int count)
+void QuorvelInternal::setUnviewedChallengesCount(int count)
 {
     setInteger(kUnviewedChallengesCount, count);
-    postUnviewedChallengeCountChangedTo(count);
-    updateApplicationBadge();
+    QuorvelInternal::postUnviewedChallengeCountChangedTo(count);
+    QuorvelInternal::updateApplicationBadge();
 }
 
 // ---- Texts from the bootstrap
 
-std::string Quorvel::clientApplicationId() { return text(kClientApplicationId); }
-void Quorvel::setClientApplicationId(const std::string& id) { defaults().setObject(kClientApplicationId, id); }
-std::string Quorvel::clientApplicationIconUrl() { return text(kClientApplicationIconUrl); }
-void Quorvel::setClientApplicationIconUrl(const std::string& url) { defaults().setObject(kClientApplicationIconUrl, url); }
-std::string Quorvel::initialDashboardScreen() { return text(kInitialDashboardScreen); }
-void Quorvel::setInitialDashboardScreen(const std::string& screen)
+std::string QuorvelInternal::clientApplicationId() { return text(kClientApplicationId); }
+void QuorvelInternal::setClientApplicationId(const std::string& id) { defaults().setObject(kClientApplicationId, id); }
+std::string QuorvelInternal::clientApplicationIconUrl() { return text(kClientApplicationIconUrl); }
+void QuorvelInternal::setClientApplicationIconUrl(const std::string& url) { defaults().setObject(kClientApplicationIconUrl, url); }
+std::string QuorvelInternal::initialDashboardScreen() { return text(kInitialDashboardScreen); }
+void QuorvelInternal::setInitialDashboardScreen(const std::string& screen)
 {
     defaults().setObject(kInitialDashboardScreen, screen);
 }
-Value Quorvel::initialDashboardModalContentURL() { return defaults().objectForKey(kInitialDashboardModalContentURL); }
-void Quorvel::setInitialDashboardModalContentURL(Value url)
+Value QuorvelInternal::initialDashboardModalContentURL() { return defaults().objectForKey(kInitialDashboardModalContentURL); }
+void QuorvelInternal::setInitialDashboardModalContentURL(Value url)
 {
     defaults().setObject(kInitialDashboardModalContentURL, std::move(url));
 }
 
 // ---- Flags of the logged-in user (numbers made from booleans; missing reads NO)
 
-bool Quorvel::loggedInUserIsNewUser() { return flag(kIsNewUser); }
-void Quorvel::setLoggedInUserIsNewUser(bool isNew) { setFlag(kIsNewUser, isNew); }
-bool Quorvel::loggedInUserHasTwitterCredential() { return flag(kHasTwitterCredential); }
-void Quorvel::setLoggedInUserHasTwitterCredential(bool has) { setFlag(kHasTwitterCredential, has); }
-bool Quorvel::loggedInUserHasFbconnectCredential() { return flag(kHasFbconnectCredential); }
-void Quorvel::setLoggedInUserHasFbconnectCredential(bool has) { setFlag(kHasFbconnectCredential, has); }
-bool Quorvel::loggedInUserHasHttpBasicCredential() { return flag(kHasHttpBasicCredential); }
-void Quorvel::setLoggedInUserHasHttpBasicCredential(bool has) { setFlag(kHasHttpBasicCredential, has); }
-bool Quorvel::loggedInUserHasNonDeviceCredential() { return flag(kHasNonDeviceCredential); }
-void Quorvel::setLoggedInUserHasNonDeviceCredential(bool has) { setFlag(kHasNonDeviceCredential, has); }
-bool Quorvel::loggedInUserSharesOnlineStatus() { return flag(kSharesOnlineStatus); }
-void Quorvel::setLoggedInUserSharesOnlineStatus(bool shares) { setFlag(kSharesOnlineStatus, shares); }
-bool Quorvel::lastLoggedInUserHasSetName() { return flag(kHasSetName); }
-void Quorvel::setLoggedInUserHasSetName(bool hasSetName) { setFlag(kHasSetName, hasSetName); }
-bool Quorvel::lastLoggedInUserHadFriendsOnBootup() { return flag(kHadFriendsOnBootup); }
-void Quorvel::setLoggedInUserHadFriendsOnBootup(bool had) { setFlag(kHadFriendsOnBootup, had); }
+bool QuorvelInternal::loggedInUserIsNewUser() { return flag(kIsNewUser); }
+void QuorvelInternal::setLoggedInUserIsNewUser(bool isNew) { setFlag(kIsNewUser, isNew); }
+bool QuorvelInternal::loggedInUserHasTwitterCredential() { return flag(kHasTwitterCredential); }
+void QuorvelInternal::setLoggedInUserHasTwitterCredential(bool has) { setFlag(kHasTwitterCredential, has); }
+bool QuorvelInternal::loggedInUserHasFbconnectCredential() { return flag(kHasFbconnectCredential); }
+void QuorvelInternal::setLoggedInUserHasFbconnectCredential(bool has) { setFlag(kHasFbconnectCredential, has); }
+bool QuorvelInternal::loggedInUserHasHttpBasicCredential() { return flag(kHasHttpBasicCredential); }
+void QuorvelInternal::setLoggedInUserHasHttpBasicCredential(bool has) { setFlag(kHasHttpBasicCredential, has); }
+bool QuorvelInternal::loggedInUserHasNonDeviceCredential() { return flag(kHasNonDeviceCredential); }
+void QuorvelInternal::setLoggedInUserHasNonDeviceCredential(bool has) { setFlag(kHasNonDeviceCredential, has); }
+bool QuorvelInternal::loggedInUserSharesOnlineStatus() { return flag(kSharesOnlineStatus); }
+void QuorvelInternal::setLoggedInUserSharesOnlineStatus(bool shares) { setFlag(kSharesOnlineStatus, shares); }
+bool QuorvelInternal::lastLoggedInUserHasSetName() { return flag(kHasSetName); }
+void QuorvelInternal::setLoggedInUserHasSetName(bool hasSetName) { setFlag(kHasSetName, hasSetName); }
+bool QuorvelInternal::lastLoggedInUserHadFriendsOnBootup() { return flag(kHadFriendsOnBootup); }
+void QuorvelInternal::setLoggedInUserHadFriendsOnBootup(bool had) { setFlag(kHadFriendsOnBootup, had); }
 
 // ---- Announcement date, per local user
 
-platform::Date Quorvel::lastAnnouncementDateForLocalUser()
+platform::Date QuorvelInternal::lastAnnouncementDateForLocalUser()
 {
     std::string key = kAnnouncementDatePrefix + lastLoggedInUserId();
     const Value& stored = defaults().objectForKey(key);
@@ -223,18 +225,18 @@ platform::Date Quorvel::lastAnnouncementDateForLocalUser()
     return distantPast;
 }
 
-void Quorvel::setLastAnnouncementDateForLocalUser(platform::Date date)
+void QuorvelInternal::setLastAnnouncementDateForLocalUser(platform::Date date)
 {
-    platform::Date stored = lastAnnouncementDateForLocalUser();
+    platform::Date stored = QuorvelInternal::lastAnnouncementDateForLocalUser();
     if (date.seconds > stored.seconds)
         defaults().setObject(kAnnouncementDatePrefix + lastLoggedInUserId(), Value(date));
 }
 
 // ---- Poller intervals
 
-int Quorvel::getPollingFrequencyDefault() { return integer(kPollingFrequencyDefault); }
-void Quorvel::storePollingFrequencyDefault(int seconds) { setInteger(kPollingFrequencyDefault, seconds); }
-int Quorvel::getPollingFrequencyInChat() { return integer(kPollingFrequencyChat); }
-void Quorvel::storePollingFrequencyInChat(int seconds) { setInteger(kPollingFrequencyChat, seconds); }
+int QuorvelInternal::getPollingFrequencyDefault() { return integer(kPollingFrequencyDefault); }
+void QuorvelInternal::storePollingFrequencyDefault(int seconds) { setInteger(kPollingFrequencyDefault, seconds); }
+int QuorvelInternal::getPollingFrequencyInChat() { return integer(kPollingFrequencyChat); }
+void QuorvelInternal::storePollingFrequencyInChat(int seconds) { setInteger(kPollingFrequencyChat, seconds); }
 
 } // namespace quorvel

@@ -2,7 +2,7 @@
 // launches with their durations, counted in the user defaults and sent with
 // every bootstrap request. Durations are measured on the main loop's clock
 // and truncated to whole seconds.
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 
 #include "platform/foundation/Format.h"
 #include "platform/foundation/RunLoop.h"
@@ -34,66 +34,66 @@ int wholeSecondsSince(double start) { return static_cast<int>(now() - start); }
 
 } // namespace
 
-void Quorvel::intiailizeUserStats()
+void QuorvelInternal::intiailizeUserStats()
 {
     sessionStart = now();
     dashboardLaunchTime.reset();
 }
 
-void Quorvel::releaseUserStatsDates()
+void QuorvelInternal::releaseUserStatsDates()
 {
     sessionStart.reset();
     dashboardLaunchTime.reset();
 }
 
-void Quorvel::sessionClosed()
+void QuorvelInternal::sessionClosed()
 {
     // Without a session start (no start-up in this process) there is no duration to add.
     if (sessionStart)
-        incrementTotalGameSessionsDurationBy(wholeSecondsSince(*sessionStart));
+        QuorvelInternal::incrementTotalGameSessionsDurationBy(wholeSecondsSince(*sessionStart));
     defaults().synchronize();
 }
 
-void Quorvel::dashboardLaunched()
+void QuorvelInternal::dashboardLaunched()
 {
     dashboardLaunchTime = now();
-    incrementNumberOfDashboardLaunches();
+    QuorvelInternal::incrementNumberOfDashboardLaunches();
 }
 
-void Quorvel::dashboardClosed()
+void QuorvelInternal::dashboardClosed()
 {
     if (!dashboardLaunchTime)
         return;
-    incrementTotalDashboardDurationBy(wholeSecondsSince(*dashboardLaunchTime));
+    QuorvelInternal::incrementTotalDashboardDurationBy(wholeSecondsSince(*dashboardLaunchTime));
     dashboardLaunchTime.reset();
 }
 
-int Quorvel::numberOfGameSessions() { return read(kGameSessions); }
-void Quorvel::setNumberOfGameSessions(int value) { write(kGameSessions, value); }
-void Quorvel::incrementNumberOfGameSessions() { add(kGameSessions, 1); }
-int Quorvel::numberOfOnlineGameSessions() { return read(kOnlineGameSessions); }
-void Quorvel::setNumberOfOnlineGameSessions(int value) { write(kOnlineGameSessions, value); }
-void Quorvel::incrementNumberOfOnlineGameSessions() { add(kOnlineGameSessions, 1); }
-int Quorvel::totalGameSessionsDuration() { return read(kGameSessionsDuration); }
-void Quorvel::setTotalGameSessionsDuration(int seconds) { write(kGameSessionsDuration, seconds); }
-void Quorvel::incrementTotalGameSessionsDurationBy(int seconds) { add(kGameSessionsDuration, seconds); }
-int Quorvel::numberOfDashboardLaunches() { return read(kDashboardLaunches); }
-void Quorvel::setNumberOfDashboardLaunches(int value) { write(kDashboardLaunches, value); }
-void Quorvel::incrementNumberOfDashboardLaunches() { add(kDashboardLaunches, 1); }
-int Quorvel::totalDashboardDuration() { return read(kDashboardDuration); }
-void Quorvel::setTotalDashboardDuration(int seconds) { write(kDashboardDuration, seconds); }
-void Quorvel::incrementTotalDashboardDurationBy(int seconds) { add(kDashboardDuration, seconds); }
+int QuorvelInternal::numberOfGameSessions() { return read(kGameSessions); }
+void QuorvelInternal::setNumberOfGameSessions(int value) { write(kGameSessions, value); }
+void QuorvelInternal::incrementNumberOfGameSessions() { add(kGameSessions, 1); }
+int QuorvelInternal::numberOfOnlineGameSessions() { return read(kOnlineGameSessions); }
+void QuorvelInternal::setNumberOfOnlineGameSessions(int value) { write(kOnlineGameSessions, value); }
+void QuorvelInternal::incrementNumberOfOnlineGameSessions() { add(kOnlineGameSessions, 1); }
+int QuorvelInternal::totalGameSessionsDuration() { return read(kGameSessionsDuration); }
+void QuorvelInternal::setTotalGameSessionsDuration(int seconds) { write(kGameSessionsDuration, seconds); }
+void QuorvelInternal::incrementTotalGameSessionsDurationBy(int seconds) { add(kGameSessionsDuration, seconds); }
+int QuorvelInternal::numberOfDashboardLaunches() { return read(kDashboardLaunches); }
+void QuorvelInternal::setNumberOfDashboardLaunches(int value) { write(kDashboardLaunches, value); }
+void QuorvelInternal::incrementNumberOfDashboardLaunches() { add(kDashboardLaunches, 1); }
+int QuorvelInternal::totalDashboardDuration() { return read(kDashboardDuration); }
+void QuorvelInternal::setTotalDashboardDuration(int seconds) { write(kDashboardDuration, seconds); }
+void QuorvelInternal::incrementTotalDashboardDurationBy(int seconds) { add(kDashboardDuration, seconds); }
 
-void Quorvel::_incrementSessionTime() { incrementTotalGameSessionsDurationBy(1); }
+void Quorvel::_incrementSessionTime() { QuorvelInternal::incrementTotalGameSessionsDurationBy(1); }
 
-void Quorvel::getUserStatsParams(QVHttpNestedQueryStringWriter& params)
+void QuorvelInternal::getUserStatsParams(QVHttpNestedQueryStringWriter& params)
 {
     const std::pair<const char*, int> stats[] = {
-        { "[user_stats]total_dashboard_duration", totalDashboardDuration() },
-        { "[user_stats]total_dashboard_launches", numberOfDashboardLaunches() },
-        { "[user_stats]total_game_session_duration", totalGameSessionsDuration() },
-        { "[user_stats]total_game_sessions", numberOfGameSessions() },
-        { "[user_stats]total_online_game_sessions", numberOfOnlineGameSessions() },
+        { "[user_stats]total_dashboard_duration", QuorvelInternal::totalDashboardDuration() },
+        { "[user_stats]total_dashboard_launches", QuorvelInternal::numberOfDashboardLaunches() },
+        { "[user_stats]total_game_session_duration", QuorvelInternal::totalGameSessionsDuration() },
+        { "[user_stats]total_game_sessions", QuorvelInternal::numberOfGameSessions() },
+        { "[user_stats]total_online_game_sessions", QuorvelInternal::numberOfOnlineGameSessions() },
     };
     for (auto& [name, value] : stats) {
         std::string text = platform::format("%d", value);

@@ -14,7 +14,6 @@ using platform::Point;
 using platform::Rect;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVBannerCell);
 
 void QVBannerCell::touchesEnded(const Touch&)
 {

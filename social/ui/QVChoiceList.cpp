@@ -11,7 +11,6 @@ using namespace platform::ui;
 using platform::Rect;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVChoiceListController);
 
 Ref<QVChoiceListController> QVChoiceListController::controllerWithDelegate(QVChoiceListDelegate* delegate,
                                                                            platform::Point location,

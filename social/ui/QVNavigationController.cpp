@@ -24,7 +24,6 @@ using namespace platform::ui;
 using platform::Rect;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVNavigationController);
 
 Ref<QVNavigationController> QVNavigationController::withRootViewController(ViewController* root)
 {

@@ -17,7 +17,6 @@ using namespace platform::ui;
 using platform::Object;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVSelectUserController);
 
 // ---------------------------------------------------------------------------
 // Widget

@@ -17,7 +17,6 @@ using namespace platform::ui;
 using platform::Rect;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVTabBarController);
 
 namespace {
 

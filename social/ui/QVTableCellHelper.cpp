@@ -13,7 +13,6 @@ using namespace platform::ui;
 using platform::Object;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVTableCellHelperActionCell);
 
 bool QVTableCellHelper::initQVTableCellHelper(const std::string& reuseIdentifier)
 {

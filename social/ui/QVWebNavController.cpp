@@ -25,7 +25,6 @@ using platform::Rect;
 using platform::Ref;
 
 QV_REGISTER_CLASS(QVWebNavController);
-QV_REGISTER_CLASS(QVWebNavContentController);
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/dashboard/frame/QVTabbedDashboardController.h"
 #include "social/dashboard/frame/QVTickerProxy.h"
@@ -45,6 +45,7 @@
 
 using namespace platform;
 using quorvel::Quorvel;
+using quorvel::QuorvelInternal;
 using standin::StandInState;
 
 namespace gallery {
@@ -283,7 +284,7 @@ void settleNetwork(standin::StandInServer& server)
 
 void tapFirstRow(standin::StandInServer& server)
 {
-    ui::NavigationController* nav = Quorvel::getActiveNavigationController();
+    ui::NavigationController* nav = QuorvelInternal::getActiveNavigationController();
     ui::ViewController* top = nav ? nav->topViewController() : nullptr;
     ui::TableView* table = top ? firstTable(top->view()) : nullptr;
     if (!table)
@@ -413,8 +414,8 @@ Result run(const Options& options)
         return done();
     };
 
-    Quorvel::setUserApprovedQuorvel();
-    Quorvel::setDoneWithGetTheMost(true);
+    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::setDoneWithGetTheMost(true);
     Quorvel::initializeWithProductKey(kProductKey, kProductSecret, "Brisko", {}, delegates.get());
     if (!wait([] { return Quorvel::isOnline(); })) {
         result.failure = "the client did not log in";
@@ -424,9 +425,9 @@ Result run(const Options& options)
     Seeded seeded = seed(*service.state, player);
     quorvel::QVHighScoreService::setHighScore(15120, std::to_string(StandInState::kNormalLeaderboard), {}, {});
     settleNetwork(*service.server);
-    Quorvel::stopPolling();
-    Quorvel::setInitialDashboardScreen("");
-    Quorvel::setInitialDashboardModalContentURL(Value());
+    QuorvelInternal::stopPolling();
+    QuorvelInternal::setInitialDashboardScreen("");
+    QuorvelInternal::setInitialDashboardModalContentURL(Value());
 
     for (const Size& size : kSizes) {
         ui::TestDriver::reset();
@@ -451,12 +452,12 @@ Result run(const Options& options)
             auto add = [&](std::string kind, std::string detail) {
                 result.findings.push_back({ screen.name, size.name, std::move(kind), std::move(detail) });
             };
-            if (!Quorvel::getRootController())
+            if (!QuorvelInternal::getRootController())
                 add("missing", "the dashboard did not open");
-            else if (Quorvel::isShowingErrorScreenInNavController(Quorvel::getActiveNavigationController()))
+            else if (QuorvelInternal::isShowingErrorScreenInNavController(QuorvelInternal::getActiveNavigationController()))
                 add("error", "the screen shows the error page");
             // A bar over a screen says what the screen is (and what its back button goes back to).
-            if (ui::NavigationController* nav = Quorvel::getActiveNavigationController()) {
+            if (ui::NavigationController* nav = QuorvelInternal::getActiveNavigationController()) {
                 ui::ViewController* top = nav->topViewController();
                 ui::NavigationItem* item = top ? top->navigationItem() : nullptr;
                 if (item && !nav->isNavigationBarHidden() && item->title().empty() && !item->titleView())
@@ -473,8 +474,8 @@ Result run(const Options& options)
                 add(f.kind, f.detail);
             // A landscape dashboard is drawn upright (its root view at its own bounds) so it reads as the player holds it.
             ui::View* drawn = window;
-            if (ui::isLandscape(size.orientation) && Quorvel::getRootController())
-                drawn = Quorvel::getRootController()->view();
+            if (ui::isLandscape(size.orientation) && QuorvelInternal::getRootController())
+                drawn = QuorvelInternal::getRootController()->view();
             if (ui::ViewRenderer::writePNG(drawn, options.outputDir + "/" + file))
                 result.shots.push_back({ screen.name, size.name, file });
             else

@@ -3,7 +3,7 @@
 
 #include "platform/foundation/Format.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/services/QVHttpBasicCredential.h"
 #include "social/services/QVUserService.h"
@@ -98,7 +98,7 @@ void QVChangeEmailController::onBeforeFormSubmitted() { emailAttemptingToClaim_ 
 void QVChangeEmailController::onFormSubmitted()
 {
     newEmailField_->setText(emailAttemptingToClaim_);
-    Quorvel::reloadInactiveTabBars();
+    QuorvelInternal::reloadInactiveTabBars();
     pushConfirmation("Change Email",
                      platform::format("Your email has been changed to\n%s.", emailAttemptingToClaim_.c_str()));
     emailAttemptingToClaim_.clear();
@@ -124,7 +124,7 @@ void QVChangeNameController::loadView()
 void QVChangeNameController::viewWillAppear(bool)
 {
     currentNameLabel_->setText(Quorvel::lastLoggedInUserName());
-    if (Quorvel::loggedInUserHasNonDeviceCredential())
+    if (QuorvelInternal::loggedInUserHasNonDeviceCredential())
         if (View* note = QVViewHelper::findViewByTag(view(), 5))
             note->setHidden(true);
 }
@@ -133,9 +133,9 @@ void QVChangeNameController::onBeforeFormSubmitted() { nameAttemptingToClaim_ = 
 
 void QVChangeNameController::onFormSubmitted()
 {
-    Quorvel::loggedInUserChangedNameTo(nameAttemptingToClaim_);
+    QuorvelInternal::loggedInUserChangedNameTo(nameAttemptingToClaim_);
     currentNameLabel_->setText(nameAttemptingToClaim_);
-    Quorvel::reloadInactiveTabBars();
+    QuorvelInternal::reloadInactiveTabBars();
     pushConfirmation("Change Name",
                      platform::format("You have changed your Quorvel name to %s.", nameAttemptingToClaim_.c_str()));
     nameAttemptingToClaim_.clear();

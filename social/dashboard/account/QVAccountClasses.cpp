@@ -27,12 +27,10 @@
     X(QVLinkSocialNetworksController)                                                                              \
     X(QVGameCenterIntegrationController)                                                                           \
     X(QVUserQuorvelApprovalController)                                                                             \
-    X(QVWebApprovalController)                                                                                     \
     X(QVEnableQuorvelInDashboardController)                                                                        \
     X(QVQuorvelAccountLoginController)                                                                             \
     X(QVHttpCredentialsCreateController)                                                                           \
     X(QVSelectAccountTypeController)                                                                               \
-    X(QVUsersCredentialCell)                                                                                       \
     X(QVFacebookAccountLoginController)                                                                            \
     X(QVTwitterAccountLoginController)                                                                             \
     X(QVFacebookExtendedCredentialController)                                                                      \

@@ -2,7 +2,7 @@
 #include "social/dashboard/account/QVAccountFlowSteps.h"
 
 #include "platform/graphics/Image.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVSettings.h"
 #include "social/ui/QVControllerLoader.h"
@@ -61,8 +61,8 @@ void popBackTo(ViewController* screen)
 // Ends the sequence: error screens back on, the intro frame closed.
 void closeIntro()
 {
-    Quorvel::allowErrorScreens(true);
-    Quorvel::dismissRootControllerOrItsModal();
+    QuorvelInternal::allowErrorScreens(true);
+    QuorvelInternal::dismissRootControllerOrItsModal();
 }
 
 std::string setting(const char* key)

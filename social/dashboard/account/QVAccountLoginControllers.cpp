@@ -5,7 +5,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "social/runtime/FBSession.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/services/QVUsersCredential.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
@@ -23,7 +23,6 @@ using platform::Ref;
 QV_REGISTER_CLASS(QVQuorvelAccountLoginController);
 QV_REGISTER_CLASS(QVHttpCredentialsCreateController);
 QV_REGISTER_CLASS(QVSelectAccountTypeController);
-QV_REGISTER_CLASS(QVUsersCredentialCell);
 
 namespace {
 
@@ -106,7 +105,7 @@ void QVQuorvelAccountLoginController::createNewAccount()
 {
     showLoadingScreen();
     navigationItem()->setHidesBackButton(true);
-    Quorvel::doBootstrap(true, {}, QVDelegate(this, BRISKO_SELECTOR(QVQuorvelAccountLoginController, _bootstrapSucceeded)),
+    QuorvelInternal::doBootstrap(true, {}, QVDelegate(this, BRISKO_SELECTOR(QVQuorvelAccountLoginController, _bootstrapSucceeded)),
                          QVDelegate(this, BRISKO_SELECTOR(QVQuorvelAccountLoginController, _bootstrapFailed)));
 }
 
@@ -124,7 +123,7 @@ void QVQuorvelAccountLoginController::_bootstrapSucceeded(platform::Object*)
                                     : QVDelegate(this, BRISKO_SELECTOR(QVQuorvelAccountLoginController, _popOut)));
     naming->setCancelDelegate(cancelDelegate());
     pushScreen(screen);
-    if (Quorvel::isShowingFullScreen())
+    if (QuorvelInternal::isShowingFullScreen())
         naming->hideIntroFlowViews();
 }
 
@@ -182,7 +181,7 @@ void QVHttpCredentialsCreateController::addHiddenParameters(QVHttpNestedQueryStr
 
 void QVHttpCredentialsCreateController::onFormSubmitted()
 {
-    Quorvel::setLoggedInUserHasHttpBasicCredential(true);
+    QuorvelInternal::setLoggedInUserHasHttpBasicCredential(true);
     QVAccountSetupBaseController::onFormSubmitted();
 }
 

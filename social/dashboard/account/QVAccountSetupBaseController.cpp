@@ -5,7 +5,7 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/Format.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVProvider.h"
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
@@ -34,22 +34,22 @@ bool QVAccountSetupBaseController::performSetter(const std::string& setterName, 
 void QVAccountSetupBaseController::onFormSubmitted()
 {
     if (mAddingAdditionalCredential) {
-        Quorvel::setLoggedInUserHasNonDeviceCredential(true);
+        QuorvelInternal::setLoggedInUserHasNonDeviceCredential(true);
         pushCompletionControllerOrPopOut();
         return;
     }
     // A login: the device's credentials give way to the account just named.
     showLoadingScreen();
-    if (QVProvider* provider = Quorvel::provider())
+    if (QVProvider* provider = QuorvelInternal::provider())
         provider->destroyLocalCredentials();
-    Quorvel::doBootstrap(QVDelegate(this, BRISKO_SELECTOR(QVAccountSetupBaseController, onBootstrapDone)),
+    QuorvelInternal::doBootstrap(QVDelegate(this, BRISKO_SELECTOR(QVAccountSetupBaseController, onBootstrapDone)),
                          QVDelegate(this, BRISKO_SELECTOR(QVAccountSetupBaseController, onBootstrapFailed)));
 }
 
 void QVAccountSetupBaseController::onBootstrapDone(platform::Object*)
 {
     hideLoadingScreen();
-    Quorvel::reloadInactiveTabBars();
+    QuorvelInternal::reloadInactiveTabBars();
     pushCompletionControllerOrPopOut();
 }
 

@@ -3,7 +3,7 @@
 
 #include "platform/device/Screen.h"
 #include "platform/foundation/Format.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 
 namespace quorvel::account_views {
 
@@ -67,6 +67,6 @@ Ref<Switch> toggle(View* parent, const Rect& frame)
     return s;
 }
 
-std::string nowPlaying() { return platform::format("Now Playing %s", Quorvel::applicationDisplayName().c_str()); }
+std::string nowPlaying() { return platform::format("Now Playing %s", QuorvelInternal::applicationDisplayName().c_str()); }
 
 } // namespace quorvel::account_views

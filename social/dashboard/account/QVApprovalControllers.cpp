@@ -7,7 +7,7 @@
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/NavigationController.h"
 #include "social/runtime/OAuthAPIRequestLoader.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVServiceEndpoint.h"
 #include "social/services/QVGameProfilePageInfo.h"
@@ -26,14 +26,13 @@ using platform::Rect;
 using platform::Ref;
 
 QV_REGISTER_CLASS(QVUserQuorvelApprovalController);
-QV_REGISTER_CLASS(QVWebApprovalController);
 QV_REGISTER_CLASS(QVEnableQuorvelInDashboardController);
 
 namespace {
 
 std::string enabledText()
 {
-    return platform::format("%s is Quorvel Enabled!", Quorvel::applicationDisplayName().c_str());
+    return platform::format("%s is Quorvel Enabled!", QuorvelInternal::applicationDisplayName().c_str());
 }
 
 void setIntroFullscreen(bool fullscreen, bool animated = true)
@@ -76,7 +75,7 @@ void QVUserQuorvelApprovalController::viewDidLoad()
 
 void QVUserQuorvelApprovalController::viewWillAppear(bool)
 {
-    Quorvel::allowErrorScreens(false);
+    QuorvelInternal::allowErrorScreens(false);
     setIntroFullscreen(false);
 }
 
@@ -102,8 +101,8 @@ void QVUserQuorvelApprovalController::clickedDontUseQuorvel()
 
 void QVUserQuorvelApprovalController::dismiss()
 {
-    Quorvel::allowErrorScreens(true);
-    Quorvel::dismissRootControllerOrItsModal();
+    QuorvelInternal::allowErrorScreens(true);
+    QuorvelInternal::dismissRootControllerOrItsModal();
 }
 
 // ---- The web screen
@@ -141,7 +140,7 @@ void QVWebApprovalController::setApprovedDelegate(const QVDelegate& approved, co
 std::string QVWebApprovalController::getAction()
 {
     // Relative to the server address, which ends in "/".
-    return "web_views/simple_intro/" + QVServicePath::encodeSegment(Quorvel::applicationDisplayName());
+    return "web_views/simple_intro/" + QVServicePath::encodeSegment(QuorvelInternal::applicationDisplayName());
 }
 
 std::map<std::string, QVWebViewController::WebAction> QVWebApprovalController::getDispatchDictionary()
@@ -274,8 +273,8 @@ void QVWebApprovalController::_webActionDecline(const std::vector<std::string>&)
     Ref<QVWebApprovalController> keep(this);
     stopTimers();
     Quorvel::userDidApproveQuorvel(false);
-    Quorvel::allowErrorScreens(true);
-    Quorvel::dismissRootControllerOrItsModal();
+    QuorvelInternal::allowErrorScreens(true);
+    QuorvelInternal::dismissRootControllerOrItsModal();
     mDeniedDelegate.invoke(nullptr);
 }
 
@@ -302,7 +301,7 @@ void QVEnableQuorvelInDashboardController::viewDidLoad()
 
 void QVEnableQuorvelInDashboardController::viewWillAppear(bool)
 {
-    Ref<QVGameProfilePageInfo> info = Quorvel::localGameProfileInfo();
+    Ref<QVGameProfilePageInfo> info = QuorvelInternal::localGameProfileInfo();
     if (info && info->hasLeaderboards())
         return;
     leaderboardsButton_->setHidden(true);
@@ -315,16 +314,16 @@ void QVEnableQuorvelInDashboardController::viewWillAppear(bool)
 
 void QVEnableQuorvelInDashboardController::clickedEnableQuorvel()
 {
-    Quorvel::allowErrorScreens(false);
-    Quorvel::setUserApprovedQuorvel();
-    Quorvel::presentConfirmAccountModal(QVDelegate(this, BRISKO_SELECTOR(QVEnableQuorvelInDashboardController,
+    QuorvelInternal::allowErrorScreens(false);
+    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::presentConfirmAccountModal(QVDelegate(this, BRISKO_SELECTOR(QVEnableQuorvelInDashboardController,
                                                                          _switchToOnlineMode)),
                                         true);
 }
 
 void QVEnableQuorvelInDashboardController::_switchToOnlineMode(platform::Object*)
 {
-    Quorvel::allowErrorScreens(true);
+    QuorvelInternal::allowErrorScreens(true);
     // The dashboard's tabs were made offline: they load again from the first.
     auto* root = dynamic_cast<QVRootController*>(QVDashboardRole::current().getRootController());
     if (auto* tabs = root ? dynamic_cast<QVTabBarController*>(root->contentController()) : nullptr) {
@@ -338,7 +337,7 @@ void QVEnableQuorvelInDashboardController::_stayInOfflineMode(platform::Object*)
 void QVEnableQuorvelInDashboardController::clickedLeaderboards()
 {
     Ref<ViewController> screen
-        = QVControllerLoader::loadWithParams("Leaderboard", { { "gameProfileInfo", Quorvel::localGameProfileInfo() } });
+        = QVControllerLoader::loadWithParams("Leaderboard", { { "gameProfileInfo", QuorvelInternal::localGameProfileInfo() } });
     if (screen && navigationController())
         navigationController()->pushViewController(screen.get(), true);
 }

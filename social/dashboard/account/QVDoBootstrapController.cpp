@@ -4,7 +4,7 @@
 #include "platform/foundation/Format.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/account/QVAccountFlowSteps.h"
 #include "social/dashboard/account/QVNewAccountController.h"
 #include "social/dashboard/account/QVExistingAccountController.h"
@@ -48,7 +48,7 @@ void QVDoBootstrapController::loadView()
 
 void QVDoBootstrapController::viewWillAppear(bool)
 {
-    Quorvel::allowErrorScreens(false);
+    QuorvelInternal::allowErrorScreens(false);
     navigationItem()->setHidesBackButton(true);
 }
 
@@ -75,12 +75,12 @@ void QVDoBootstrapController::_findUsersSucceeded(platform::Object* answer)
     QVDelegate succeeded(this, BRISKO_SELECTOR(QVDoBootstrapController, _bootstrapSucceded));
     QVDelegate failed(this, BRISKO_SELECTOR(QVDoBootstrapController, _bootstrapFailed));
     if (count == 0) {
-        Quorvel::doBootstrap(true, {}, succeeded, failed);
+        QuorvelInternal::doBootstrap(true, {}, succeeded, failed);
         return;
     }
     if (count == 1) {
         auto* user = dynamic_cast<QVUser*>(series->objectAtIndex(0));
-        Quorvel::doBootstrap(false, user ? user->resourceId() : std::string(), succeeded, failed);
+        QuorvelInternal::doBootstrap(false, user ? user->resourceId() : std::string(), succeeded, failed);
         return;
     }
     Ref<ViewController> screen = QVControllerLoader::load("ExistingAccountMultiple");
@@ -96,7 +96,7 @@ void QVDoBootstrapController::_findUsersFailed(platform::Object*) { _showMessage
 void QVDoBootstrapController::_bootstrapSucceded(platform::Object*)
 {
     Ref<ViewController> screen;
-    if (Quorvel::loggedInUserIsNewUser()) {
+    if (QuorvelInternal::loggedInUserIsNewUser()) {
         screen = QVControllerLoader::load("NewAccount");
         if (auto* naming = dynamic_cast<QVNewAccountController*>(screen.get())) {
             naming->setHideNavigationBar(true);

@@ -4,7 +4,7 @@
 #include "platform/foundation/Format.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/account/QVAccountFlowSteps.h"
 #include "social/dashboard/account/QVAccountSetupBaseController.h"
 #include "social/dashboard/account/QVIntroNavigationController.h"
@@ -101,10 +101,10 @@ void QVExistingAccountController::viewWillAppear(bool)
     appNameLabel_->setText(nowPlaying());
     if (!isMultiple()) {
         usernameLabel_->setText(Quorvel::lastLoggedInUserName());
-        Ref<QVUser> local = Quorvel::localUser();
+        Ref<QVUser> local = QuorvelInternal::localUser();
         scoreLabel_->setText(platform::format("%d", local ? static_cast<int>(local->gamerScore()) : 0));
         profileImageView_->useLocalPlayerProfilePictureDefault();
-        profileImageView_->setImageUrl(Quorvel::lastLoggedInUserProfilePictureUrl());
+        profileImageView_->setImageUrl(QuorvelInternal::lastLoggedInUserProfilePictureUrl());
     }
 }
 
@@ -132,10 +132,10 @@ void QVExistingAccountController::selectUserWidget(QVSelectUserWidget*, QVUser* 
     if (!user)
         return;
     // Kept so that a failed login does not leave the device on an account it could not open.
-    previousLocalUser_ = Quorvel::localUser();
-    Quorvel::setLocalUser(user);
+    previousLocalUser_ = QuorvelInternal::localUser();
+    QuorvelInternal::setLocalUser(user);
     showLoadingScreen();
-    Quorvel::doBootstrap(false, user->resourceId(),
+    QuorvelInternal::doBootstrap(false, user->resourceId(),
                          QVDelegate(this, BRISKO_SELECTOR(QVExistingAccountController, continueFlow)),
                          QVDelegate(this, BRISKO_SELECTOR(QVExistingAccountController, onBootstrapFailure)));
 }
@@ -144,7 +144,7 @@ void QVExistingAccountController::continueFlow(platform::Object*)
 {
     hideLoadingScreen();
     previousLocalUser_ = nullptr;
-    if (!Quorvel::hasBootstrapCompleted()) {
+    if (!QuorvelInternal::hasBootstrapCompleted()) {
         dismiss();
         return;
     }
@@ -156,7 +156,7 @@ void QVExistingAccountController::onBootstrapFailure(platform::Object*)
     hideLoadingScreen();
     if (previousLocalUser_) {
         Ref<QVUser> previous = std::move(previousLocalUser_);
-        Quorvel::setLocalUser(previous.get());
+        QuorvelInternal::setLocalUser(previous.get());
     }
     auto error = QVDeadEndErrorController::deadEndErrorWithMessage(QVAccountSetupBaseController::kLoginFailedMessage);
     pushOn(navigationController(), Ref<ViewController>(error.get()), true);

@@ -3,7 +3,7 @@
 #include "platform/device/Application.h"
 #include "platform/foundation/Format.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/account/QVAccountFlowSteps.h"
 #include "social/dashboard/account/QVAccountViews.h"
 #include "social/runtime/QVActionRequest.h"
@@ -39,7 +39,7 @@ void QVExtendedCredentialState::continueAfterSubmission()
     Ref<QVActionRequest> request = std::move(mRequestToSubmit);
     Ref<ViewController> next = std::move(mNextController);
     if (next) {
-        Quorvel::presentModalOverlay(next);
+        QuorvelInternal::presentModalOverlay(next);
         // A request left here (the next overlay has its own) must still end.
         if (request)
             request->abandonInLightOfASeriousError();

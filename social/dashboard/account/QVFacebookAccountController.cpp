@@ -3,7 +3,7 @@
 #include "platform/device/Application.h"
 #include "platform/foundation/Format.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/account/QVAccountFlowSteps.h"
 #include "social/dashboard/account/QVAccountViews.h"
 #include "social/runtime/QVActionRequest.h"
@@ -152,7 +152,7 @@ bool QVFacebookAccountController::dialogShouldOpenURLInExternalBrowser(FBDialog*
         openLinkAlert_->setDelegate(nullptr);
         openLinkAlert_->dismissWithClickedButtonIndex(openLinkAlert_->cancelButtonIndex(), false);
     }
-    std::string message = platform::format("Exit %s and open %s in Safari?", Quorvel::applicationDisplayName().c_str(),
+    std::string message = platform::format("Exit %s and open %s in Safari?", QuorvelInternal::applicationDisplayName().c_str(),
                                            QVWebURL::parse(url).host.c_str());
     openLinkAlert_ = AlertView::alert("Open Link In Safari", message, this, "Cancel", { "Open Link" });
     openLinkAlert_->show();

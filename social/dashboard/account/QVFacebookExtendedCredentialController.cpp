@@ -3,7 +3,7 @@
 #include "platform/device/Application.h"
 #include "platform/foundation/Format.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/account/QVAccountFlowSteps.h"
 #include "social/dashboard/account/QVAccountViews.h"
 #include "social/runtime/QVActionRequest.h"
@@ -124,7 +124,7 @@ void QVFacebookExtendedCredentialController::dismiss()
     if (finished_)
         return;
     finished_ = true;
-    Quorvel::dismissRootControllerOrItsModal();
+    QuorvelInternal::dismissRootControllerOrItsModal();
 }
 
 void QVFacebookExtendedCredentialController::onFormSubmitted()

@@ -4,7 +4,7 @@
 #include "platform/foundation/Format.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/account/QVAccountFlowSteps.h"
 #include "social/dashboard/account/QVAccountSetupBaseController.h"
 #include "social/dashboard/account/QVIntroNavigationController.h"
@@ -42,7 +42,7 @@ void QVGameCenterIntegrationController::loadView()
 void QVGameCenterIntegrationController::viewWillAppear(bool)
 {
     nowPlayingLabel_->setText({});
-    if (!Quorvel::applicationDisplayName().empty())
+    if (!QuorvelInternal::applicationDisplayName().empty())
         nowPlayingLabel_->setText(nowPlaying());
     navigationItem()->setHidesBackButton(true);
 }
@@ -56,7 +56,7 @@ void QVGameCenterIntegrationController::viewDidAppear(bool)
 void QVGameCenterIntegrationController::onContinue()
 {
     Ref<QVGameCenterIntegrationController> keep(this);
-    Quorvel::startLocationManagerIfAllowed();
+    QuorvelInternal::startLocationManagerIfAllowed();
     closeIntro();
 }
 

@@ -5,7 +5,7 @@
 #include "platform/foundation/Format.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/account/QVAccountFlowSteps.h"
 #include "social/dashboard/account/QVExistingAccountController.h"
 #include "social/dashboard/account/QVAccountSetupBaseController.h"
@@ -67,11 +67,11 @@ void QVLinkSocialNetworksController::loadView()
 
 void QVLinkSocialNetworksController::viewWillAppear(bool)
 {
-    mShareLocationOriginalState = Quorvel::userDistanceUnit() != 1;
-    mShareOnlineStatusOriginalState = Quorvel::loggedInUserSharesOnlineStatus();
+    mShareLocationOriginalState = QuorvelInternal::userDistanceUnit() != 1;
+    mShareOnlineStatusOriginalState = QuorvelInternal::loggedInUserSharesOnlineStatus();
     mAppNameLabel->setText(nowPlaying());
-    mBtnConnectTwitter->setEnabled(!Quorvel::loggedInUserHasTwitterCredential());
-    mBtnConnectFacebook->setEnabled(!Quorvel::loggedInUserHasFbconnectCredential());
+    mBtnConnectTwitter->setEnabled(!QuorvelInternal::loggedInUserHasTwitterCredential());
+    mBtnConnectFacebook->setEnabled(!QuorvelInternal::loggedInUserHasFbconnectCredential());
     mShareLocationSwitch->setOn(mShareLocationOriginalState);
     mShareOnlineStatusSwitch->setOn(mShareOnlineStatusOriginalState);
 }
@@ -105,7 +105,7 @@ void QVLinkSocialNetworksController::onSkip()
     bool location = mShareLocationSwitch->isOn();
     if (location != mShareLocationOriginalState) {
         QVUserSettingService::setUserSettingWithKey("location", location, QVDelegate(), QVDelegate());
-        Quorvel::setUserDistanceUnit(location ? 0 : 1);
+        QuorvelInternal::setUserDistanceUnit(location ? 0 : 1);
     }
     bool online = mShareOnlineStatusSwitch->isOn();
     if (online != mShareOnlineStatusOriginalState) {
@@ -114,11 +114,11 @@ void QVLinkSocialNetworksController::onSkip()
             if (QVPresenceService* presence = QVPresenceService::sharedInstance())
                 presence->disconnect();
     }
-    Quorvel::setDoneWithGetTheMost(true);
-    if (Quorvel::isUsingGameCenter()) {
+    QuorvelInternal::setDoneWithGetTheMost(true);
+    if (QuorvelInternal::isUsingGameCenter()) {
         pushOn(navigationController(), QVControllerLoader::load("GameCenterIntegration"), true);
     } else {
-        Quorvel::startLocationManagerIfAllowed();
+        QuorvelInternal::startLocationManagerIfAllowed();
         closeIntro();
     }
     QVDelegate complete = mOnCompletionDelegate;

@@ -4,7 +4,7 @@
 #include "platform/foundation/Format.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/account/QVAccountFlowSteps.h"
 #include "social/dashboard/account/QVExistingAccountController.h"
 #include "social/dashboard/account/QVAccountSetupBaseController.h"
@@ -127,7 +127,7 @@ void QVNewAccountController::onSubmitForm(platform::Object* sender)
 void QVNewAccountController::onFormSubmitted()
 {
     hideNameLoadingView();
-    Quorvel::loggedInUserChangedNameTo(desiredName_);
+    QuorvelInternal::loggedInUserChangedNameTo(desiredName_);
     nameEntryField_->setText(desiredName_);
     desiredName_.clear();
     continueFlow();
@@ -143,7 +143,7 @@ void QVNewAccountController::onPresentingErrorDialog()
 void QVNewAccountController::continueFlow(platform::Object*)
 {
     // Without a completed bootstrap there is nothing to link: the sequence ends here.
-    if (!closeDashboardOnCompletion_ || !Quorvel::hasBootstrapCompleted()) {
+    if (!closeDashboardOnCompletion_ || !QuorvelInternal::hasBootstrapCompleted()) {
         dismiss();
         return;
     }
@@ -156,9 +156,9 @@ void QVNewAccountController::dismiss(platform::Object*)
         return;
     Ref<QVNewAccountController> keep(this);
     hasBeenDismissed_ = true;
-    Quorvel::allowErrorScreens(true);
+    QuorvelInternal::allowErrorScreens(true);
     if (closeDashboardOnCompletion_)
-        Quorvel::dismissRootControllerOrItsModal();
+        QuorvelInternal::dismissRootControllerOrItsModal();
     mOnCompletionDelegate.invoke(nullptr);
 }
 

@@ -3,7 +3,7 @@
 #include "platform/device/Application.h"
 #include "platform/foundation/Format.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/account/QVAccountFlowSteps.h"
 #include "social/dashboard/account/QVAccountViews.h"
 #include "social/runtime/QVActionRequest.h"
@@ -102,7 +102,7 @@ void QVTwitterAccountLoginController::addHiddenParameters(QVHttpNestedQueryStrin
 
 Ref<ViewController> QVTwitterAccountLoginController::controllerToPushOnCompletion()
 {
-    Quorvel::setLoggedInUserHasTwitterCredential(true);
+    QuorvelInternal::setLoggedInUserHasTwitterCredential(true);
     if (!addingAdditionalCredential())
         return Ref<ViewController>(getStandardLoggedInController().get());
     return connectedMessage("Connected to Twitter",

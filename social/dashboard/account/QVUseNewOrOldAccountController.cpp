@@ -4,7 +4,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVProvider.h"
 #include "social/services/QVUser.h"
 #include "social/services/QVUserService.h"
@@ -67,9 +67,9 @@ void QVUseNewOrOldAccountController::onCellWasClicked(platform::Object* resource
     if (!user)
         return;
     showLoadingScreen();
-    if (QVProvider* provider = Quorvel::provider())
+    if (QVProvider* provider = QuorvelInternal::provider())
         provider->destroyLocalCredentials();
-    Quorvel::doBootstrap(false, user->resourceId(),
+    QuorvelInternal::doBootstrap(false, user->resourceId(),
                          QVDelegate(this, BRISKO_SELECTOR(QVUseNewOrOldAccountController, _bootstrapSuccess)),
                          QVDelegate(this, BRISKO_SELECTOR(QVUseNewOrOldAccountController, _bootstrapFailed)));
 }
@@ -77,7 +77,7 @@ void QVUseNewOrOldAccountController::onCellWasClicked(platform::Object* resource
 void QVUseNewOrOldAccountController::_bootstrapSuccess(platform::Object*)
 {
     hideLoadingScreen();
-    Quorvel::reloadInactiveTabBars();
+    QuorvelInternal::reloadInactiveTabBars();
     NavigationController* nav = navigationController();
     Ref<QVShowMessageAndReturnController> message = QVAccountSetupBaseController::getStandardLoggedInController();
     if (!nav || !message)
@@ -98,7 +98,7 @@ void QVUseNewOrOldAccountController::_bootstrapFailed(platform::Object*)
 
 void QVUseNewOrOldAccountController::_popBackToRoot(platform::Object*)
 {
-    Quorvel::reloadInactiveTabBars();
+    QuorvelInternal::reloadInactiveTabBars();
     if (NavigationController* nav = navigationController())
         nav->popToRootViewControllerAnimated(true);
 }

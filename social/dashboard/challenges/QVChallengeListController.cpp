@@ -4,7 +4,7 @@
 
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/InterfaceRegistry.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVSessionRole.h"
@@ -348,7 +348,7 @@ void QVChallengeToUserCell::showResource(QVChallengeToUser* record)
         }
         // Each received challenge of this game lowers the unviewed count once.
         if (!record->hasDecrementedChallengeCount() && definition && isCurrentGame(definition->clientApplicationId())) {
-            Quorvel::setUnviewedChallengesCount(std::max(Quorvel::unviewedChallengesCount() - 1, 0));
+            QuorvelInternal::setUnviewedChallengesCount(std::max(QuorvelInternal::unviewedChallengesCount() - 1, 0));
             record->setHasDecrementedChallengeCount(true);
         }
     }

@@ -14,6 +14,7 @@
 #include "social/services/QVUser.h"
 #include "social/ui/QVStandardCells.h"
 #include "social/ui/QVRowLayout.h"
+#include "social/ui/QVNavigationController.h"
 
 #include <algorithm>
 
@@ -312,6 +313,11 @@ void QVSendChallengeController::challengeSubmittedFailure(Object*)
     hideLoadingScreen();
 }
 
+void QVSendChallengeController::addCloseButtonCallingCancel()
+{
+    QVNavigationController::addCloseButtonToViewController(this, this, BRISKO_SELECTOR(QVSendChallengeController, cancel));
+}
+
 void QVSendChallengeController::cancel()
 {
     closeDashboardTelling(rechallenge_ ? Message::CompletedChallengeScreenClosed : Message::SendChallengeScreenClosed);
@@ -526,6 +532,12 @@ void QVCompletedChallengeHeaderController::tryAgainPressed()
 }
 
 void QVCompletedChallengeHeaderController::cancel() { closeDashboardTelling(Message::CompletedChallengeScreenClosed); }
+
+void QVCompletedChallengeHeaderController::addCloseButtonCallingCancel()
+{
+    QVNavigationController::addCloseButtonToViewController(this, this,
+                                                           BRISKO_SELECTOR(QVCompletedChallengeHeaderController, cancel));
+}
 
 void QVCompletedChallengeHeaderController::resizeView(View*)
 {

@@ -12,6 +12,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
+#include "social/core/QuorvelDashboardScreens.h"
 #include "social/dashboard/challenges/QVChallengeDetailController.h"
 #include "social/services/QVChallengeService.h"
 #include "social/ui/QVDefaultButton.h"
@@ -33,6 +34,7 @@ class QVUser;
 
 class QVSendChallengeController : public QVTableSequenceControllerHelper,
                                   public QVChallengeScreenController,
+                                  public QVSelfClosingChallengeScreen,
                                   public QVFramedNavigationControllerBehavior {
     QV_DECLARE_CLASS(QVSendChallengeController)
 public:
@@ -67,6 +69,7 @@ public:
     void challengeSubmittedSuccess(platform::Object*);
     void challengeSubmittedFailure(platform::Object*);
     void cancel();
+    void addCloseButtonCallingCancel() override;
     void tryChallengeAgain();
     void showSubmitFailedMessage();
     void showNoConnectionMessage();
@@ -169,7 +172,8 @@ private:
 
 class QVCompletedChallengeHeaderController : public QVViewController,
                                              public QVTableControllerHeader,
-                                             public QVChallengeScreenController {
+                                             public QVChallengeScreenController,
+                                             public QVSelfClosingChallengeScreen {
     QV_DECLARE_CLASS(QVCompletedChallengeHeaderController)
 public:
     QVSendChallengeController* sendChallengeController() const { return sendChallengeController_; }
@@ -185,6 +189,7 @@ public:
     void onActionButtonPressed();
     void tryAgainPressed();
     void cancel();
+    void addCloseButtonCallingCancel() override;
     void resizeView(platform::ui::View* tableView) override;
     bool canReceiveCallbacksNow() override { return true; }
 

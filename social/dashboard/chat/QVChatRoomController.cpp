@@ -11,7 +11,7 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Keyboard.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/chat/QVChatRoomMessageBoxController.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
@@ -151,7 +151,7 @@ void QVChatRoomController::onFailedToRejoinRoom(Object*)
 void QVChatRoomController::onResourcesDownloaded(QVPaginatedSeries* series)
 {
     QVTableSequenceControllerHelper::onResourcesDownloaded(series);
-    if (Quorvel::isLargeScreen() || mDidScrollToBottom || !tableView())
+    if (QuorvelInternal::isLargeScreen() || mDidScrollToBottom || !tableView())
         return;
     int rows = tableView()->numberOfRowsInSection(0);
     if (tableView()->numberOfSections() > 0 && rows > 0) {
@@ -168,7 +168,7 @@ View* QVChatRoomController::getBottomView()
         return nullptr;
     View* box = mChatRoomMessageBoxController->view();
     Rect frame(0, 0, box->frame().size.width, box->frame().size.height);
-    if (Quorvel::isLargeScreen()) {
+    if (QuorvelInternal::isLargeScreen()) {
         auto image = ImageView::imageViewWithFrame(frame);
         image->setImage(QVLoadKitImage("QVCustomBottomViewBackgroundIPad.png").get());
         image->setBackgroundColor(std::nullopt);
@@ -189,7 +189,7 @@ void QVChatRoomController::keyboardWillShow(const platform::Value& userInfo)
         return;
     TableView* table = tableView();
     platform::Point offset = table->contentOffset();
-    if (Quorvel::isLargeScreen()) {
+    if (QuorvelInternal::isLargeScreen()) {
         offset.y += _keyboardAdjustment();
         table->setContentOffset(offset, true);
         return;
@@ -206,7 +206,7 @@ void QVChatRoomController::keyboardWillShow(const platform::Value& userInfo)
 
 void QVChatRoomController::keyboardWillHide(const platform::Value& userInfo)
 {
-    if (Quorvel::isLargeScreen() || !tableView())
+    if (QuorvelInternal::isLargeScreen() || !tableView())
         return;
     float height = QVgetKeyboardSize(userInfo).height;
     float barHeight = 0;

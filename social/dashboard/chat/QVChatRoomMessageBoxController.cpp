@@ -6,7 +6,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Keyboard.h"
 #include "platform/ui/TextField.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/services/QVChatServices.h"
 #include "social/ui/QVDashboardRole.h"
@@ -38,7 +38,7 @@ std::string QVChatRoomMessageBoxController::singularResourceName() { return QVCh
 
 void QVChatRoomMessageBoxController::loadView()
 {
-    float width = Quorvel::getDashboardBounds().size.width;
+    float width = QuorvelInternal::getDashboardBounds().size.width;
     auto root = View::viewWithFrame(Rect(0, 0, width, kHeight));
     root->setBackgroundColor(Color::rgb(0.91f, 0.91f, 0.91f));
     backgroundView_ = ImageView::imageViewWithFrame(root->bounds());
@@ -61,7 +61,7 @@ void QVChatRoomMessageBoxController::loadView()
 void QVChatRoomMessageBoxController::viewDidLoad()
 {
     QVFormControllerHelper::viewDidLoad();
-    view()->setFrame(Rect(0, 0, Quorvel::getDashboardBounds().size.width, kHeight));
+    view()->setFrame(Rect(0, 0, QuorvelInternal::getDashboardBounds().size.width, kHeight));
     Rect f = textEntryField_->frame();
     f.origin.y -= 2;
     f.size.height = 35;

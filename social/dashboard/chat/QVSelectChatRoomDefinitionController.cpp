@@ -5,7 +5,7 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/chat/QVSelectChatRoomInstanceController.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/services/QVChatServices.h"

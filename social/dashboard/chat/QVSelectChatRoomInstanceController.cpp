@@ -3,7 +3,7 @@
 
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/chat/QVChatRoomController.h"
 #include "social/dashboard/chat/QVSelectChatRoomDefinitionController.h"
 #include "social/dashboard/community/QVCommunityKit.h"

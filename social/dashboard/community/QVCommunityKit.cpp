@@ -3,7 +3,7 @@
 
 #include "platform/graphics/TextEngine.h"
 #include "platform/ui/AlertView.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVDeadEndErrorController.h"
 
@@ -65,7 +65,7 @@ bool isShowingErrorScreen(NavigationController* nav)
     if (dynamic_cast<QVDeadEndErrorController*>(nav->topViewController())
         || dynamic_cast<QVDeadEndErrorController*>(nav->visibleViewController()))
         return true;
-    return Quorvel::isShowingErrorScreenInNavController(nav);
+    return QuorvelInternal::isShowingErrorScreenInNavController(nav);
 }
 
 } // namespace community
@@ -112,9 +112,9 @@ namespace {
 QVCommunityPolling defaultPolling()
 {
     QVCommunityPolling p;
-    p.setChatFrequency = [] { Quorvel::setPollingFrequency(Quorvel::getPollingFrequencyInChat()); };
-    p.restoreDefaultFrequency = [] { Quorvel::setPollingToDefaultFrequency(); };
-    p.chatFrequency = [] { return static_cast<double>(Quorvel::getPollingFrequencyInChat()); };
+    p.setChatFrequency = [] { QuorvelInternal::setPollingFrequency(QuorvelInternal::getPollingFrequencyInChat()); };
+    p.restoreDefaultFrequency = [] { QuorvelInternal::setPollingToDefaultFrequency(); };
+    p.chatFrequency = [] { return static_cast<double>(QuorvelInternal::getPollingFrequencyInChat()); };
     return p;
 }
 } // namespace

@@ -5,7 +5,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Keyboard.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVDateFormatters.h"
@@ -298,7 +298,7 @@ void QVConversationController::tableViewDidSelectRowAtIndexPath(TableView* table
 
 void QVConversationController::keyboardWillShow(const platform::Value& userInfo)
 {
-    if (Quorvel::isLargeScreen()) {
+    if (QuorvelInternal::isLargeScreen()) {
         scrollContentBy(_keyboardAdjustment(), true);
         return;
     }
@@ -312,7 +312,7 @@ void QVConversationController::keyboardWillShow(const platform::Value& userInfo)
 
 void QVConversationController::keyboardWillHide(const platform::Value& userInfo)
 {
-    if (!Quorvel::isLargeScreen() && navigationController()) {
+    if (!QuorvelInternal::isLargeScreen() && navigationController()) {
         navigationController()->setNavigationBarHidden(false, true);
         float height = QVgetKeyboardSize(userInfo).height;
         if (auto* framed = dynamic_cast<QVFramedNavigationController*>(navigationController()))
@@ -327,7 +327,7 @@ void QVConversationController::multilineTextFieldDidResize(QVExpandableSinglelin
 {
     if (!messageBox_ || !field)
         return;
-    float margin = Quorvel::isLargeScreen() ? 12 : 6;
+    float margin = QuorvelInternal::isLargeScreen() ? 12 : 6;
     View* box = messageBox_->view();
     Rect f = box->frame();
     float bottom = f.origin.y + f.size.height;
@@ -347,8 +347,8 @@ void QVConversationController::multilineTextFieldDidResize(QVExpandableSinglelin
 
 void QVConversationMessageBoxController::loadView()
 {
-    float width = Quorvel::getDashboardBounds().size.width;
-    bool large = Quorvel::isLargeScreen();
+    float width = QuorvelInternal::getDashboardBounds().size.width;
+    bool large = QuorvelInternal::isLargeScreen();
     auto root = View::viewWithFrame(Rect(0, 0, width, kHeight));
     if (!large)
         root->setBackgroundColor(Color::rgb(233 / 255.0f, 233 / 255.0f, 233 / 255.0f));

@@ -3,7 +3,7 @@
 
 #include "platform/ui/TextField.h"
 #include "platform/ui/TextView.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/forums/QVForumThreadViewController.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
@@ -52,7 +52,7 @@ Ref<QVPostNewMessage> QVPostNewMessage::postNewMessageInThread(QVForumThread* th
 
 void QVPostNewMessage::loadView()
 {
-    float width = Quorvel::getDashboardBounds().size.width;
+    float width = QuorvelInternal::getDashboardBounds().size.width;
     auto root = View::viewWithFrame(Rect(0, 0, width, 240));
     root->setBackgroundColor(Color::whiteColor());
     subjectView_ = View::viewWithFrame(Rect(0, 0, width, 44));

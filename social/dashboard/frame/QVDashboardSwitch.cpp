@@ -4,7 +4,7 @@
 #include "social/dashboard/profiles/QVProfileController.h"
 
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVControllerLoader.h"
@@ -17,13 +17,13 @@ namespace quorvel {
 // With a running client the central class decides (it also shows the offline
 // tab and refreshes the game's page); without one and without an open
 // dashboard its class methods answer their defaults (no stack, no switch).
-QVDashboardSwitch::Dashboard* QVDashboardSwitch::standalone() { return Quorvel::sharedInstance() ? nullptr : open_; }
+QVDashboardSwitch::Dashboard* QVDashboardSwitch::standalone() { return QuorvelInternal::sharedInstance() ? nullptr : open_; }
 
 platform::ui::NavigationController* QVDashboardSwitch::activeNavigationController()
 {
     if (Dashboard* dashboard = standalone())
         return dashboard->activeNavigationController();
-    return Quorvel::getActiveNavigationController();
+    return QuorvelInternal::getActiveNavigationController();
 }
 
 void QVDashboardSwitch::switchToOnlineDashboard()
@@ -31,7 +31,7 @@ void QVDashboardSwitch::switchToOnlineDashboard()
     if (Dashboard* dashboard = standalone())
         dashboard->switchToOnlineMode();
     else
-        Quorvel::switchToOnlineDashboard();
+        QuorvelInternal::switchToOnlineDashboard();
 }
 
 void QVDashboardSwitch::switchToOfflineDashboard()
@@ -39,7 +39,7 @@ void QVDashboardSwitch::switchToOfflineDashboard()
     if (Dashboard* dashboard = standalone())
         dashboard->switchToOfflineMode();
     else
-        Quorvel::switchToOfflineDashboard();
+        QuorvelInternal::switchToOfflineDashboard();
 }
 
 void QVDashboardSwitch::showProfileForUser(platform::Object* user)

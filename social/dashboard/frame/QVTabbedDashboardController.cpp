@@ -4,7 +4,7 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/device/Application.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/games/QVGameProfileController.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAnnouncementService.h"
@@ -22,7 +22,6 @@ using namespace platform::ui;
 using platform::Rect;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVTabbedDashboardPageController);
 QV_REGISTER_CLASS(QVTabbedDashboardController);
 
 // ---- One tab's stack
@@ -64,13 +63,13 @@ std::string tabImageSuffix()
 
 std::string QVTabbedDashboardController::gameCount()
 {
-    unsigned count = static_cast<unsigned>(Quorvel::unviewedChallengesCount()) + QVAnnouncementService::unreadAnnouncements();
+    unsigned count = static_cast<unsigned>(QuorvelInternal::unviewedChallengesCount()) + QVAnnouncementService::unreadAnnouncements();
     return std::to_string(count);
 }
 
 std::string QVTabbedDashboardController::playerCount()
 {
-    return std::to_string(static_cast<unsigned>(Quorvel::unreadInboxTotal() + Quorvel::pendingFriendsCount()));
+    return std::to_string(static_cast<unsigned>(QuorvelInternal::unreadInboxTotal() + QuorvelInternal::pendingFriendsCount()));
 }
 
 bool QVTabbedDashboardController::init()
@@ -309,7 +308,7 @@ void QVTabbedDashboardController::textFinishedScrolling()
 void QVTabbedDashboardController::onXPressed()
 {
     // The close button closes the dashboard only while it is shown.
-    if (Quorvel::dashboardVisible())
+    if (QuorvelInternal::dashboardVisible())
         Quorvel::dismissDashboard();
 }
 

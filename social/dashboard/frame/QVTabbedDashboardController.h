@@ -100,6 +100,12 @@ public:
     std::vector<platform::ui::ViewController*> tabControllers() override;
     void enterOnlineMode() override { setOnlineMode(this); }
     void enterOfflineMode() override { setOfflineMode(this); }
+    void prepareGamePageScreen(platform::ui::NavigationController* tab, platform::ui::ViewController* screen,
+                               QVGameProfilePageInfo* info) override;
+    void achievementListPushed(platform::ui::ViewController* screen) override;
+    void refreshGamePage(platform::ui::ViewController* page) override;
+    void reloadFromServer(platform::ui::ViewController* screen) override;
+    void refreshTabProfile(platform::ui::NavigationController* tab) override;
 
 protected:
     friend class platform::ui::InterfaceBuilder;

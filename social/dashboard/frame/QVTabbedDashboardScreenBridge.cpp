@@ -1,11 +1,9 @@
 // The tabbed dashboard as the central class sees it: its tabs' screens, and
-// the dashboard's class methods the central class's launch and online/offline
-// switch call (installed once, when this part of the dashboard is linked in).
+// what the central class's launch and online/offline switch ask of them.
 #include "social/dashboard/frame/QVTabbedDashboardController.h"
 
 #include "social/dashboard/frame/QVDashboardProtocols.h"
 #include "social/dashboard/games/QVGameProfileController.h"
-#include "social/dashboard/invites/QVSelectInviteTypeController.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVTabBar.h"
 #include "social/ui/QVTableControllerHelper.h"
@@ -29,45 +27,37 @@ std::vector<ViewController*> QVTabbedDashboardController::tabControllers()
     return out;
 }
 
-namespace {
-
-bool installDashboardHooks()
+void QVTabbedDashboardController::prepareGamePageScreen(NavigationController* tab, ViewController* screen,
+                                                        QVGameProfilePageInfo* info)
 {
-    QuorvelDashboardHooks& hooks = QuorvelDashboardHooks::shared();
-    hooks.setPushControllerData = [](ViewController* screen, QVGameProfilePageInfo* info) {
+    if (tab)
+        QVDashboardSwitch::changeGameContext(tab, info);
+    if (screen)
         QVGameProfileController::setPushControllerData(screen, info);
-    };
-    hooks.changeGameContext = [](NavigationController* nav, QVGameProfilePageInfo* info) {
-        QVDashboardSwitch::changeGameContext(nav, info);
-    };
-    hooks.postPush = [](ViewController* screen) {
-        if (auto* list = dynamic_cast<QVAchievementListSetup*>(screen))
-            list->postPushAchievementListController();
-    };
-    hooks.refreshView = [](ViewController* screen) {
-        if (auto* page = dynamic_cast<QVGameProfileController*>(screen))
-            page->refreshView();
-    };
-    hooks.reloadDataFromServer = [](ViewController* screen) {
-        if (auto* list = dynamic_cast<QVTableControllerHelper*>(screen))
-            list->reloadDataFromServer();
-    };
-    hooks.refreshProfile = [](NavigationController* nav) {
-        if (auto* framed = dynamic_cast<QVFramedNavigationController*>(nav))
-            framed->refreshProfile();
-    };
-    hooks.presentSendInviteScreen = [](const std::string& identifier) {
-        auto screen = QVSelectInviteTypeController::inviteTypeControllerWithInviteIdentifier(identifier);
-        if (!screen)
-            return false;
-        screen->openAsModal();
-        return true;
-    };
-    return true;
 }
 
-[[maybe_unused]] const bool dashboardHooksInstalled = installDashboardHooks();
+void QVTabbedDashboardController::achievementListPushed(ViewController* screen)
+{
+    if (auto* list = dynamic_cast<QVAchievementListSetup*>(screen))
+        list->postPushAchievementListController();
+}
 
-} // namespace
+void QVTabbedDashboardController::refreshGamePage(ViewController* page)
+{
+    if (auto* gamePage = dynamic_cast<QVGameProfileController*>(page))
+        gamePage->refreshView();
+}
+
+void QVTabbedDashboardController::reloadFromServer(ViewController* screen)
+{
+    if (auto* list = dynamic_cast<QVTableControllerHelper*>(screen))
+        list->reloadDataFromServer();
+}
+
+void QVTabbedDashboardController::refreshTabProfile(NavigationController* tab)
+{
+    if (auto* framed = dynamic_cast<QVFramedNavigationController*>(tab))
+        framed->refreshProfile();
+}
 
 } // namespace quorvel

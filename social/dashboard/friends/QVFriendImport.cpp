@@ -6,7 +6,7 @@
 #include "platform/graphics/Font.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/profiles/QVProfileController.h"
 #include "social/runtime/QVPaginatedSeries.h"

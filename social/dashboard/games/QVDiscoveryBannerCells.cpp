@@ -3,7 +3,7 @@
 
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/games/QVDashboardWebPages.h"
 #include "social/dashboard/games/QVPlayedGameController.h"
 #include "social/runtime/QVPaginatedSeries.h"

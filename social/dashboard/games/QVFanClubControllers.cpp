@@ -2,7 +2,7 @@
 #include "social/dashboard/games/QVFanClubControllers.h"
 
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/forums/QVForumThreadListController.h"
 #include "social/dashboard/invites/QVSelectInviteTypeController.h"
@@ -68,7 +68,7 @@ std::optional<QVTableControllerHelper::Sections> QVFanClubController::buildTable
     // Without a suggestions forum there is nothing to open.
     const bool suggestions = game && game->suggestionsForumId() && !game->suggestionsForumId()->empty()
         && *game->suggestionsForumId() != "0";
-    if (Quorvel::allowUserGeneratedContent() && suggestions)
+    if (QuorvelInternal::allowUserGeneratedContent() && suggestions)
         createCell("Suggest a Feature", "QVFanClubIconIdea.png", "", [this] { return createSuggestionBrowser(); });
     if (running && running->hasFeaturedApplication())
         createCell("More Games", "QVFanClubIconMoreGames.png", "", [this] { return createDeveloperRecommendationsBrowser(); });
@@ -183,7 +183,7 @@ void QVNewsLetterController::viewWillAppear(bool animated)
         setTitle("Newsletter");
     if (!QVDashboardRole::current().isInLandscapeMode())
         summaryLabel()->setText("Subscribe to new updates!");
-    descriptionLabel()->setText("Subscribe to email updates from the developer of " + Quorvel::applicationDisplayName()
+    descriptionLabel()->setText("Subscribe to email updates from the developer of " + QuorvelInternal::applicationDisplayName()
                                 + ".  Don't worry, your email address is stored securely and won't be shared with any third parties.");
 }
 
@@ -191,7 +191,7 @@ void QVNewsLetterController::viewDidAppear(bool animated)
 {
     QVViewController::viewDidAppear(animated);
     if (securingAccount_) {
-        if (Quorvel::loggedInUserHasHttpBasicCredential())
+        if (QuorvelInternal::loggedInUserHasHttpBasicCredential())
             setSubscriptionState(true);
     } else {
         showLoadingScreen();
@@ -217,7 +217,7 @@ void QVNewsLetterController::onRetrievedSetting(Object* answer)
 void QVNewsLetterController::subscriptionChanged()
 {
     Switch* toggle = subscriptionSwitch();
-    if (toggle->isOn() && !Quorvel::loggedInUserHasHttpBasicCredential()) {
+    if (toggle->isOn() && !QuorvelInternal::loggedInUserHasHttpBasicCredential()) {
         toggle->setOn(false);
         sheet_ = ActionSheet::sheet(kSecureTitle, this, "Cancel", "Enable Account Retrieval");
         sheet_->showInView(view());
@@ -284,7 +284,7 @@ std::string QVFavoriteThisGameController::getClientApplicationId() const
 std::string QVFavoriteThisGameController::getClientApplicationName() const
 {
     QVGameProfilePageInfo* game = gameContextOf(this);
-    return game ? game->name() : Quorvel::applicationDisplayName();
+    return game ? game->name() : QuorvelInternal::applicationDisplayName();
 }
 
 void QVFavoriteThisGameController::loadView()

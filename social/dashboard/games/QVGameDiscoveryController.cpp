@@ -4,7 +4,7 @@
 
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/services/QVGameDiscoveryService.h"
 #include "social/ui/QVPatternedGradientView.h"

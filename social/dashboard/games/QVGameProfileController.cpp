@@ -9,7 +9,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/dashboard/frame/QVDashboardProtocols.h"
 #include "social/runtime/QVPaginatedSeries.h"
@@ -351,9 +351,9 @@ void QVGameProfileController::_refreshView()
     bool leaderboards = gameProfileInfo_ && gameProfileInfo_->hasLeaderboards();
     bool achievements = gameProfileInfo_ && gameProfileInfo_->hasAchievements();
     bool challenges = gameProfileInfo_ && gameProfileInfo_->hasChallenges();
-    bool discussions = Quorvel::allowUserGeneratedContent();
+    bool discussions = QuorvelInternal::allowUserGeneratedContent();
     bool ownGame = isRunningGameProfile();
-    int challengeCount = ownGame ? Quorvel::unviewedChallengesCount() : 0;
+    int challengeCount = ownGame ? QuorvelInternal::unviewedChallengesCount() : 0;
     int announcementCount = ownGame ? static_cast<int>(QVAnnouncementService::unreadAnnouncements()) : 0;
 
     bool haveLongButtons = discussionsLongButton_ && fanClubLongButton_ && whosPlayingLongButton_;
@@ -474,17 +474,17 @@ void QVGameProfileController::pressedDiscussions()
 void QVGameProfileController::pressedEnableQuorvel()
 {
     showLoadingScreen();
-    Quorvel::addBootstrapDelegates(
+    QuorvelInternal::addBootstrapDelegates(
         QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVGameProfileController, _switchToOnlineMode))),
         QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVGameProfileController, _stayInOfflineMode))));
     // An approval given earlier is answered at once and shows no screen, so no
     // account flow would start the bootstrap: start it here, or the loading
     // screen would stay up for good.
     bool alreadyApproved = Quorvel::hasUserApprovedQuorvel();
-    Quorvel::presentUserQuorvelApprovalModal(
+    QuorvelInternal::presentUserQuorvelApprovalModal(
         QVDelegate(), QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVGameProfileController, _hideLoading))));
     if (alreadyApproved)
-        Quorvel::doBootstrap(QVDelegate(), QVDelegate());
+        QuorvelInternal::doBootstrap(QVDelegate(), QVDelegate());
 }
 
 void QVGameProfileController::_switchToOnlineMode(Object*)

@@ -6,7 +6,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/games/QVDashboardWebPages.h"
 #include "social/dashboard/games/QVDiscoveryBannerCells.h"
 #include "social/dashboard/games/QVGameProfileController.h"
@@ -94,7 +94,7 @@ void QVPlayedGameController::doIndexActionWithPage(unsigned int page, const QVDe
         return;
     }
     QVUser* user = contextUserOf(this);
-    Ref<QVUser> local = user ? Ref<QVUser>() : Quorvel::localUser();
+    Ref<QVUser> local = user ? Ref<QVUser>() : QuorvelInternal::localUser();
     const std::string userId = user ? user->resourceId() : (local ? local->resourceId() : std::string());
     if (inFavoriteTab_)
         QVClientApplicationService::getFavoriteGamesForUser(userId, p, kGamesPerPage, onSuccess, onFailure);

@@ -3,7 +3,7 @@
 
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/InterfaceRegistry.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAnnouncementService.h"
@@ -75,7 +75,7 @@ void QVAnnouncementBrowserController::onResourcesDownloaded(QVPaginatedSeries* s
                 if (!newest || a->date()->seconds >= newest->seconds)
                     newest = a->date();
     if (newest)
-        Quorvel::setLastAnnouncementDateForLocalUser(*newest);
+        QuorvelInternal::setLastAnnouncementDateForLocalUser(*newest);
     QVAnnouncementService::service().markAllAnnouncementsAsRead();
 }
 
@@ -169,7 +169,7 @@ void QVAnnouncementDetailController::segmentTapped(Object* sender)
     if (index == 0 && !isLocked())
         _reply();
     else
-        Quorvel::dismissRootControllerOrItsModal();
+        QuorvelInternal::dismissRootControllerOrItsModal();
 }
 
 void QVAnnouncementDetailController::pressedBuy()

@@ -3,7 +3,7 @@
 
 #include "platform/ui/AlertView.h"
 #include "platform/ui/BarButtonItem.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/conversations/QVConversationController.h"
 #include "social/dashboard/forums/QVForumThreadViewController.h"
@@ -28,7 +28,6 @@ QV_REGISTER_CLASS(QVInboxController);
 QV_REGISTER_CLASS(QVInboxIMConversationsController);
 QV_REGISTER_CLASS(QVInboxSubscribedForumThreadsController);
 QV_REGISTER_CLASS(QVInboxCell);
-QV_REGISTER_CLASS(QVInboxIMActionCell);
 
 // The action row is loaded by the cell name "InboxAction".
 [[maybe_unused]] static const bool qvInboxActionByCellName
@@ -97,9 +96,9 @@ std::optional<QVTableControllerHelper::Sections> QVInboxTopLevelController::buil
         cells_.push_back(cell);
         cells.emplace_back(cell.get());
     };
-    add("Invitations", "QVInboxAcceptInviteIcon.png", Quorvel::unreadInviteCount(), [this] { return onInvitations(); });
-    add("IM Conversations", "QVInboxIMIcon.png", Quorvel::unreadIMCount(), [this] { return onIMConversations(); });
-    add("Starred Forum Posts", "QVInboxForumsIcon.png", Quorvel::unreadPostCount(), [this] { return onForumPosts(); });
+    add("Invitations", "QVInboxAcceptInviteIcon.png", QuorvelInternal::unreadInviteCount(), [this] { return onInvitations(); });
+    add("IM Conversations", "QVInboxIMIcon.png", QuorvelInternal::unreadIMCount(), [this] { return onIMConversations(); });
+    add("Starred Forum Posts", "QVInboxForumsIcon.png", QuorvelInternal::unreadPostCount(), [this] { return onForumPosts(); });
     return Sections { QVTableSectionDescription::sectionWithTitleAndStaticCells("", std::move(cells)) };
 }
 
@@ -327,7 +326,7 @@ void QVInboxIMConversationsController::onResourcesDownloaded(QVPaginatedSeries* 
 {
     QVInboxController::onResourcesDownloaded(series);
     // Every loaded page counts, not only the one that just arrived.
-    Quorvel::setUnreadIMCount(countUnreadLoadedRows([](const QVSubscription& s) { return s.isConversation(); }));
+    QuorvelInternal::setUnreadIMCount(countUnreadLoadedRows([](const QVSubscription& s) { return s.isConversation(); }));
 }
 
 void QVInboxSubscribedForumThreadsController::viewWillAppear(bool animated)
@@ -345,7 +344,7 @@ void QVInboxSubscribedForumThreadsController::onBeforeResourcesProcessed(QVPagin
 void QVInboxSubscribedForumThreadsController::onResourcesDownloaded(QVPaginatedSeries* series)
 {
     QVInboxController::onResourcesDownloaded(series);
-    Quorvel::setUnreadPostCount(countUnreadLoadedRows([](const QVSubscription& s) { return s.isForumThread(); }));
+    QuorvelInternal::setUnreadPostCount(countUnreadLoadedRows([](const QVSubscription& s) { return s.isForumThread(); }));
 }
 
 // ---------------------------------------------------------------------------

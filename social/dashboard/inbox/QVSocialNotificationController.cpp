@@ -1,7 +1,7 @@
 // The social-post question.
 #include "social/dashboard/inbox/QVSocialNotificationController.h"
 
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/services/QVImageUrl.h"
 #include "social/services/QVUsersCredential.h"
@@ -19,7 +19,7 @@ QV_REGISTER_CLASS(QVSocialNotificationController);
 
 void QVSocialNotificationController::loadView()
 {
-    platform::Rect bounds = Quorvel::getDashboardBounds();
+    platform::Rect bounds = QuorvelInternal::getDashboardBounds();
     auto root = View::viewWithFrame(bounds);
     root->setBackgroundColor(Color::white(0, 0.5f));
     float width = std::min(bounds.size.width - 20, 300.0f);
@@ -152,8 +152,8 @@ void QVSocialNotificationController::_rememberChoice(bool choice)
 {
     if (!rememberSwitch_ || !rememberSwitch_->isOn())
         return;
-    Quorvel::setUserHasRememberedChoiceForNotifications(true);
-    Quorvel::setUserAllowsNotifications(choice);
+    QuorvelInternal::setUserHasRememberedChoiceForNotifications(true);
+    QuorvelInternal::setUserAllowsNotifications(choice);
 }
 
 void QVSocialNotificationController::dismiss() { Quorvel::dismissDashboard(); }

@@ -3,7 +3,7 @@
 
 #include "platform/ui/AlertView.h"
 #include "platform/ui/BarButtonItem.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/invites/QVViewInviteController.h"
 #include "social/runtime/QVPaginatedSeries.h"
@@ -69,7 +69,7 @@ void QVInvitationsController::populateResourceMap(QVResourceControllerMap& map) 
 void QVInvitationsController::doIndexActionWithPage(unsigned int page, const QVDelegate& onSuccess,
                                                     const QVDelegate& onFailure)
 {
-    QVInviteService::getInvitesForUser(Quorvel::localUser().get(), page, onSuccess, onFailure);
+    QVInviteService::getInvitesForUser(QuorvelInternal::localUser().get(), page, onSuccess, onFailure);
 }
 
 void QVInvitationsController::doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
@@ -98,7 +98,7 @@ void QVInvitationsController::_onDataLoaded(QVPaginatedSeries* series, bool isIn
     }
     QVTableSequenceControllerHelper::_onDataLoaded(series, isIncremental);
     // The server marks what it sends as viewed; the count never goes below zero.
-    Quorvel::setUnreadInviteCount(std::max(0, Quorvel::unreadInviteCount() - unviewed));
+    QuorvelInternal::setUnreadInviteCount(std::max(0, QuorvelInternal::unreadInviteCount() - unviewed));
     if (received > 0 || (sections() && !sections()->empty()))
         _installEditButton();
 }

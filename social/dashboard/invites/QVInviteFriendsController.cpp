@@ -5,7 +5,7 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/TextView.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/invites/QVInviteCompleteController.h"
 #include "social/dashboard/invites/QVInviteKit.h"
@@ -115,12 +115,12 @@ void QVInviteFriendsController::onTableHeaderCreated(ViewController* header)
         return;
     header_->setInviteFriendsController(this);
     header_->inviteText()->setText(definition_ ? definition_->suggestedSenderMessage : std::string());
-    header_->titleLabel()->setText("Invite Friends to play " + Quorvel::applicationDisplayName());
+    header_->titleLabel()->setText("Invite Friends to play " + QuorvelInternal::applicationDisplayName());
 }
 
 std::string QVInviteFriendsController::getNoDataFoundMessage()
 {
-    return "All of your friends have " + Quorvel::applicationDisplayName() + ".  Make some more!";
+    return "All of your friends have " + QuorvelInternal::applicationDisplayName() + ".  Make some more!";
 }
 
 Ref<ViewController> QVInviteFriendsController::getNoDataFoundViewController()

@@ -3,7 +3,7 @@
 
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/ImageView.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVDashboardRole.h"
@@ -35,7 +35,7 @@ Ref<QVInviteNotificationController> QVInviteNotificationController::showInviteNo
     overlay->notificationText()->setText(text);
     const std::string picture = user ? user->profilePictureUrl().value_or(std::string()) : std::string();
     overlay->userIcon()->setImageUrl(picture.empty() ? std::nullopt : std::optional<std::string>(picture));
-    Quorvel::presentModalOverlay(overlay);
+    QuorvelInternal::presentModalOverlay(overlay);
     return overlay;
 }
 

@@ -6,7 +6,7 @@
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/PeoplePicker.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/invites/QVContactCell.h"
 #include "social/dashboard/invites/QVInviteKit.h"

@@ -6,7 +6,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/BarButtonItem.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/invites/QVInviteKit.h"
 #include "social/dashboard/invites/QVSelectInviteTypeController.h"
 #include "social/runtime/QVPaginatedSeries.h"
@@ -81,7 +81,7 @@ Ref<ViewController> QVSelectFriendsToInviteController::getNoDataFoundViewControl
 {
     Ref<ViewController> empty = QVControllerLoader::load("HeaderedFullscreenImportFriendsMessage", this);
     if (empty && followingAnyone_) {
-        std::string message = "All of your friends have " + Quorvel::applicationDisplayName()
+        std::string message = "All of your friends have " + QuorvelInternal::applicationDisplayName()
             + ". You can make more friends by importing them from Facebook or Twitter or find friends by their Quorvel name.";
         if (auto* keyed = dynamic_cast<QVKeyedSetters*>(empty.get()))
             keyed->performSetter("setMessage", platform::Boxed::box(platform::Value(message)).get());

@@ -9,7 +9,7 @@
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/invites/QVInviteFriendsController.h"
 #include "social/dashboard/invites/QVInviteKit.h"
@@ -103,13 +103,20 @@ bool QVSelectInviteTypeController::performSetter(const std::string& setterName, 
     return QVTableStaticControllerHelper::performSetter(setterName, value);
 }
 
+void QVSelectInviteTypeController::openAsModalForInvite(const std::string& inviteIdentifier)
+{
+    if (!inviteIdentifier.empty())
+        inviteId_ = inviteIdentifier;
+    openAsModal();
+}
+
 void QVSelectInviteTypeController::openAsModal()
 {
     navigationItem()->setLeftBarButtonItem(
         BarButtonItem::withSystemItem(BarButtonItem::SystemItem::Cancel, this,
                                       BarButtonItem::PlainAction(BRISKO_SELECTOR(QVSelectInviteTypeController, _cancelModal)))
             .get());
-    Quorvel::presentRootControllerWithModal(QVFramedNavigationController::withRootViewController(this));
+    QuorvelInternal::presentRootControllerWithModal(QVFramedNavigationController::withRootViewController(this));
 }
 
 void QVSelectInviteTypeController::viewDidLoad()

@@ -6,6 +6,7 @@
 
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "social/core/QuorvelDashboardScreens.h"
 #include "social/dashboard/invites/QVInviteKit.h"
 #include "social/services/QVInviteService.h"
 #include "social/ui/QVImageView.h"
@@ -61,7 +62,7 @@ private:
     platform::Ref<platform::ui::ImageView> inviteIconFrame_;
 };
 
-class QVSelectInviteTypeController : public QVTableStaticControllerHelper {
+class QVSelectInviteTypeController : public QVTableStaticControllerHelper, public QVSendInviteScreen {
     QV_DECLARE_CLASS(QVSelectInviteTypeController)
 public:
     enum Kind { kFriends = 0, kContacts = 1 };
@@ -73,6 +74,7 @@ public:
         const std::optional<std::string>& identifier);
     // Shown as the root of a new framed stack over the game, with Cancel closing the dashboard.
     void openAsModal();
+    void openAsModalForInvite(const std::string& inviteIdentifier) override;
 
     void updateSelectedType(int kind, const QVObjects& chosen);
     const QVObjects& getSelectedListForType(int kind) const { return selected_[kind == kContacts ? 1 : 0]; }

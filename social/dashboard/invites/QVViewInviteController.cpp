@@ -2,7 +2,7 @@
 #include "social/dashboard/invites/QVViewInviteController.h"
 
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/invites/QVInvitationsController.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVWebViewController.h"

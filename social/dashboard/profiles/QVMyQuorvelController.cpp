@@ -3,7 +3,7 @@
 #include "social/dashboard/profiles/QVMyQuorvelController.h"
 
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/services/QVProfileService.h"
 #include "social/services/QVUser.h"
@@ -96,16 +96,16 @@ void QVMyQuorvelController::awakeFromNib()
 {
     QVViewController::awakeFromNib();
     if (friendsBadge_)
-        friendsBadge_->setValue(Quorvel::pendingFriendsCount());
+        friendsBadge_->setValue(QuorvelInternal::pendingFriendsCount());
     if (inboxBadge_)
-        inboxBadge_->setValue(Quorvel::unreadInboxTotal());
+        inboxBadge_->setValue(QuorvelInternal::unreadInboxTotal());
     auto& center = platform::NotificationCenter::defaultCenter();
     center.addObserver(this, Quorvel::kPendingFriendCountChanged,
                        [this](const platform::Notification& n) { _pendingFriendsChanged(n); });
     center.addObserver(this, Quorvel::kUnreadInboxCountChanged,
                        [this](const platform::Notification& n) { _inboxCountChanged(n); });
     auto* contextUser = dynamic_cast<QVUser*>(getPageContextUser());
-    Ref<QVUser> local = Quorvel::localUser();
+    Ref<QVUser> local = QuorvelInternal::localUser();
     if (!contextUser || (local && contextUser->resourceId() == local->resourceId()))
         QVProfileService::viewedOwnProfilePage();
 }
@@ -159,13 +159,13 @@ void QVMyQuorvelController::onHelp() { _push("Help"); }
 
 Object* QVMyQuorvelController::getBannerResource()
 {
-    bannerUser_ = Quorvel::localUser();
+    bannerUser_ = QuorvelInternal::localUser();
     return bannerUser_.get();
 }
 
 void QVMyQuorvelController::onBannerClicked()
 {
-    if (Ref<QVUser> local = Quorvel::localUser())
+    if (Ref<QVUser> local = QuorvelInternal::localUser())
         QVDashboardSwitch::showProfileForUser(local.get());
 }
 

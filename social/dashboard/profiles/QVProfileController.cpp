@@ -6,7 +6,7 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/graphics/Font.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/conversations/QVConversationController.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
@@ -59,7 +59,7 @@ void QVProfileController::showProfileForForumPost(QVUser* user, Object* post, Vi
 {
     NavigationController* nav = QVDashboardSwitch::activeNavigationController();
     if (!nav)
-        nav = Quorvel::getActiveNavigationController();
+        nav = QuorvelInternal::getActiveNavigationController();
     if (!nav)
         return;
     Ref<QVProfileController> profile = getProfileControllerForUser(user, nav);
@@ -262,14 +262,14 @@ void QVProfileController::onFollowChangedState(Object*)
     user->setFollowedByLocalUser(!user->followedByLocalUser());
     _updateFriendButtonState(user->followedByLocalUser());
     if (!user->followedByLocalUser()) {
-        Quorvel::postRemoveFriend(user.get());
+        QuorvelInternal::postRemoveFriend(user.get());
         if (user->followsLocalUser())
-            Quorvel::setPendingFriendsCount(Quorvel::pendingFriendsCount() + 1);
+            QuorvelInternal::setPendingFriendsCount(QuorvelInternal::pendingFriendsCount() + 1);
     } else {
-        Quorvel::postAddFriend(user.get());
+        QuorvelInternal::postAddFriend(user.get());
         // The count is never taken below 0.
-        if (user->followsLocalUser() && Quorvel::pendingFriendsCount() >= 1)
-            Quorvel::setPendingFriendsCount(Quorvel::pendingFriendsCount() - 1);
+        if (user->followsLocalUser() && QuorvelInternal::pendingFriendsCount() >= 1)
+            QuorvelInternal::setPendingFriendsCount(QuorvelInternal::pendingFriendsCount() - 1);
     }
 }
 
@@ -310,7 +310,7 @@ void QVProfileController::onFlag()
     if (post && forumThreadView_)
         QVAbuseReporter::reportAbuseByUserForumPost(user->resourceId(), post->resourceId(), forumThreadView_.get());
     else
-        QVAbuseReporter::reportAbuseByUser(user->resourceId(), Quorvel::getRootController());
+        QVAbuseReporter::reportAbuseByUser(user->resourceId(), QuorvelInternal::getRootController());
 }
 
 void QVProfileController::onFriendsClicked()

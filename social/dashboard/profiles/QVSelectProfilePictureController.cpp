@@ -9,7 +9,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVTableSectionDescription.h"
@@ -94,7 +94,7 @@ bool QVProfilePictureCell::initQVTableCellHelper(const std::string& reuseIdentif
 
 void QVProfilePictureCell::showResource(QVUsersCredential* c)
 {
-    Ref<QVUser> local = Quorvel::localUser();
+    Ref<QVUser> local = QuorvelInternal::localUser();
     const std::string source = local && local->profilePictureSource() ? *local->profilePictureSource() : std::string();
     const bool hasPicture = local && local->profilePictureUrl() && !local->profilePictureUrl()->empty();
     const bool checked = (source == "TwitterCredential" && c->isTwitter()) || (source == "FbconnectCredential" && c->isFacebook())
@@ -144,7 +144,7 @@ Ref<QVCustomImagePickerController> QVCustomImagePickerController::customPicker()
 
 void QVCustomImagePickerController::show(ViewController* whenNoRoot)
 {
-    ViewController* presenter = Quorvel::getRootController();
+    ViewController* presenter = QuorvelInternal::getRootController();
     if (!presenter)
         presenter = whenNoRoot;
     if (presenter)
@@ -327,10 +327,10 @@ void QVSelectProfilePictureController::onCellWasClicked(Object* resource, IndexP
 void QVSelectProfilePictureController::_selectSourceSuccess(Object*, Object* credential)
 {
     auto* c = dynamic_cast<QVUsersCredential*>(credential);
-    Ref<QVUser> local = Quorvel::localUser();
+    Ref<QVUser> local = QuorvelInternal::localUser();
     if (c && local) {
         local->changeProfilePictureUrl(c->credentialProfilePictureUrl(), c->isFacebook(), c->isTwitter(), c->isHttpBasic());
-        Quorvel::setLocalUser(local.get());
+        QuorvelInternal::setLocalUser(local.get());
     }
     if (TableView* table = tableView())
         table->reloadData();
@@ -355,7 +355,7 @@ void QVSelectProfilePictureController::_presentCustomImageActionSheet()
         photoSheet_->setDelegate(nullptr);
     photoSheet_ = ActionSheet::sheet("", this, "Cancel", "", { "Take Photo With Camera", "Choose From Library" });
     photoSheet_->setActionSheetStyle(ActionSheet::Style::BlackTranslucent);
-    View* in = Quorvel::getTopLevelView();
+    View* in = QuorvelInternal::getTopLevelView();
     photoSheet_->showInView(in ? in : view());
 }
 
@@ -506,9 +506,9 @@ void QVSelectProfilePictureController::_refreshSuccess(Object* answer)
         else if (c->isHttpBasic() && httpBasicWaiting_) {
             uploadDone = c->profilePictureUpdatedAt() != httpBasicWaiting_->profilePictureUpdatedAt();
             if (!facebookWaiting_ && !twitterWaiting_) {
-                if (Ref<QVUser> local = Quorvel::localUser()) {
+                if (Ref<QVUser> local = QuorvelInternal::localUser()) {
                     local->changeProfilePictureUrl(c->credentialProfilePictureUrl(), false, false, true);
-                    Quorvel::setLocalUser(local.get());
+                    QuorvelInternal::setLocalUser(local.get());
                 }
             }
         }

@@ -7,7 +7,7 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/core/QuorvelGameCenter.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVSessionRole.h"
@@ -145,12 +145,12 @@ void QVHighScoreController::viewWillAppear(bool animated)
 {
     QVTableSequenceControllerHelper::viewWillAppear(animated);
     setTitle(leaderboardName());
-    Quorvel::loadGameCenterScores(leaderboardId());
+    QuorvelInternal::loadGameCenterScores(leaderboardId());
     if (isOnline()) {
         // The first load shows the same empty text as a tab's load would.
         if (noDataFoundMessage_.empty())
             noDataFoundMessage_ = "No one has posted high scores for " + leaderboardName() + " yet.";
-        if (Quorvel::userDistanceUnit() != 1 && QVSessionRole::current().userLocation()) {
+        if (QuorvelInternal::userDistanceUnit() != 1 && QVSessionRole::current().userLocation()) {
             Ref<BarButtonItem> map = BarButtonItem::withImage(QVLoadKitImage("QVMapButton.png").get(),
                                                               BarButtonItem::Style::Plain, this,
                                                               BRISKO_SELECTOR(QVHighScoreController, _mapPressed));
@@ -262,7 +262,7 @@ void QVHighScoreController::checkLoadFinished()
 {
     if (!loadingInProcess_ || !friendResources_ || !globalResources_)
         return;
-    if (!Quorvel::isGameCenterScoreLoadedForLeaderboardId(leaderboardId(), static_cast<int>(loadScope_)))
+    if (!QuorvelInternal::isGameCenterScoreLoadedForLeaderboardId(leaderboardId(), static_cast<int>(loadScope_)))
         return;
     loadingInProcess_ = false;
     if (loadScope_ != timeScope_) {
@@ -271,7 +271,7 @@ void QVHighScoreController::checkLoadFinished()
         return;
     }
     hideLoadingScreen();
-    Ref<QVPaginatedSeries> combined = Quorvel::combinedGameCenterForLeaderboardId(
+    Ref<QVPaginatedSeries> combined = QuorvelInternal::combinedGameCenterForLeaderboardId(
         leaderboardId(), static_cast<int>(timeScope_), *globalResources_, friendResources_.get());
     _onDataLoadedWrapperIsIncremental(combined.get(), false);
 }
@@ -318,7 +318,7 @@ void QVHighScoreController::onBlobDownloadedForHighScore(Object* answer)
 {
     hideLoadingScreen();
     auto* score = dynamic_cast<QVHighScore*>(answer);
-    QuorvelDelegate* delegate = Quorvel::getDelegate();
+    QuorvelDelegate* delegate = QuorvelInternal::getDelegate();
     if (score && delegate && score->blob())
         delegate->userDownloadedBlob(*score->blob(), score);
 }

@@ -5,7 +5,7 @@
 #include "platform/graphics/Font.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/InterfaceRegistry.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVHighScore.h"
@@ -122,7 +122,7 @@ std::string QVHighScoreAnnotation::title() const
         if (Ref<Location> here = playerLocation()) {
             const double metres = greatCircleDistance(here->coordinate(), { highScore_->latitude(), highScore_->longitude() });
             char text[64];
-            if (Quorvel::userDistanceUnit() == 2)
+            if (QuorvelInternal::userDistanceUnit() == 2)
                 std::snprintf(text, sizeof text, " [%.1f %s]", metres * QVHighScoreMapViewController::kMilesPerMetre, "miles");
             else
                 std::snprintf(text, sizeof text, " [%.1f %s]", metres / 1000, "kms");

@@ -2,7 +2,7 @@
 #include "social/dashboard/scores/QVLeaderboardCells.h"
 
 #include "platform/foundation/Weak.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/scores/QVHighScoreController.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVGameProfilePageInfo.h"
@@ -132,7 +132,7 @@ void QVHighScoreCell::showGameCenterScore(QVHighScore* score)
     } else {
         platform::Weak<QVHighScoreCell> weakCell(this);
         Ref<QVHighScore> keep(score);
-        Quorvel::loadGameCenterPlayerName(score->gameCenterId(),
+        QuorvelInternal::loadGameCenterPlayerName(score->gameCenterId(),
             [weakCell, keep](const std::optional<std::string>& alias, const platform::gamekit::OptionalError& error) {
                 if (!error && alias && keep->gameCenterName().empty())
                     keep->setGameCenterName(*alias);
@@ -177,7 +177,7 @@ void QVHighScoreCell::showServiceScore(QVHighScore* score)
             distLabel_->setText("");
         } else {
             char text[64];
-            if (Quorvel::userDistanceUnit() == 2)
+            if (QuorvelInternal::userDistanceUnit() == 2)
                 std::snprintf(text, sizeof text, "%.2f %s away", score->distance(), "miles");
             else
                 std::snprintf(text, sizeof text, "%.2f %s away", score->distance() * kKilometresPerMile, "kms");

@@ -4,7 +4,7 @@
 #include "platform/device/Device.h"
 #include "platform/ui/NavigationController.h"
 #include "social/runtime/FBSession.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/services/QVUser.h"
@@ -59,7 +59,7 @@ Ref<Label> formLabel(View* root, float y, float height, float size, bool bold)
 
 View* sheetView(ViewController* fallback)
 {
-    if (View* top = Quorvel::getTopLevelView())
+    if (View* top = QuorvelInternal::getTopLevelView())
         return top;
     return fallback->view();
 }
@@ -137,7 +137,7 @@ void QVRemoveCredentialController::addHiddenParameters(QVHttpNestedQueryStringWr
 
 void QVRemoveCredentialController::onSubmitPressed()
 {
-    if (Quorvel::loggedInUserHasHttpBasicCredential()) {
+    if (QuorvelInternal::loggedInUserHasHttpBasicCredential()) {
         onSubmitForm(view());
         return;
     }
@@ -169,15 +169,15 @@ void QVRemoveCredentialController::onFormSubmitted()
     Ref<QVRemoveCredentialController> keep(this);
     if (logoutFacebookWhenSubmitted_)
         _logoutFacebookSession(nullptr);
-    Ref<QVUser> local = Quorvel::localUser();
+    Ref<QVUser> local = QuorvelInternal::localUser();
     if (local && local->profilePictureSource() == credentialType_) {
         local->changeProfilePictureUrl(std::string(), false, false, false);
-        Quorvel::setLocalUser(local.get());
+        QuorvelInternal::setLocalUser(local.get());
     }
     if (credentialType_ == "TwitterCredential")
-        Quorvel::setLoggedInUserHasTwitterCredential(false);
+        QuorvelInternal::setLoggedInUserHasTwitterCredential(false);
     else if (credentialType_ == "FbconnectCredential")
-        Quorvel::setLoggedInUserHasFbconnectCredential(false);
+        QuorvelInternal::setLoggedInUserHasFbconnectCredential(false);
     popAnimated(this);
 }
 
@@ -207,7 +207,7 @@ void QVRemoveDeviceFromAccountController::viewWillAppear(bool animated)
 {
     QVFormControllerHelper::viewWillAppear(animated);
     navigationItem()->setHidesBackButton(false);
-    if (Quorvel::loggedInUserHasHttpBasicCredential()) {
+    if (QuorvelInternal::loggedInUserHasHttpBasicCredential()) {
         warningText()->setText(kSecuredWarning);
     } else {
         warningText()->setText(kUnsecuredWarning);
@@ -218,7 +218,7 @@ void QVRemoveDeviceFromAccountController::viewWillAppear(bool animated)
                                     this, "Go Back", "Continue");
         sheet_->showInView(sheetView(this));
     }
-    if (!Quorvel::isInLandscapeMode())
+    if (!QuorvelInternal::isInLandscapeMode())
         titleLabel()->setText("Remove Account");
 }
 

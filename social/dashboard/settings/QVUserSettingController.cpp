@@ -6,7 +6,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/graphics/Font.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/services/QVUserSettingService.h"
@@ -35,7 +35,7 @@ constexpr float kRowHeight = 44;
 
 View* topLevelView(ViewController* fallback)
 {
-    if (View* top = Quorvel::getTopLevelView())
+    if (View* top = QuorvelInternal::getTopLevelView())
         return top;
     return fallback ? fallback->view() : nullptr;
 }
@@ -43,7 +43,7 @@ View* topLevelView(ViewController* fallback)
 // Pushes an account screen that adds a credential to the account.
 void pushAddingCredential(const std::string& name)
 {
-    NavigationController* nav = Quorvel::getActiveNavigationController();
+    NavigationController* nav = QuorvelInternal::getActiveNavigationController();
     Ref<ViewController> screen = QVControllerLoader::load(name);
     if (!nav || !screen)
         return;
@@ -57,11 +57,11 @@ void pushAddingCredential(const std::string& name)
 void applyLocationSharing(bool shared)
 {
     if (shared) {
-        Quorvel::setUserDistanceUnit(0);
-        Quorvel::startLocationManagerIfAllowed();
+        QuorvelInternal::setUserDistanceUnit(0);
+        QuorvelInternal::startLocationManagerIfAllowed();
     } else {
-        Quorvel::setUserDistanceUnit(1);
-        Quorvel::setUserLocation(nullptr);
+        QuorvelInternal::setUserDistanceUnit(1);
+        QuorvelInternal::setUserLocation(nullptr);
     }
 }
 
@@ -101,15 +101,15 @@ void QVUserSettingDelegate::settingValueToggled(QVUserSetting* setting, bool val
     if (key == "location") {
         applyLocationSharing(value);
     } else if (key == "facebookstream") {
-        if (value && !Quorvel::loggedInUserHasFbconnectCredential())
+        if (value && !QuorvelInternal::loggedInUserHasFbconnectCredential())
             pushAddingCredential("FacebookAccountLogin");
     } else if (key == "twitterstream") {
-        if (value && !Quorvel::loggedInUserHasTwitterCredential())
+        if (value && !QuorvelInternal::loggedInUserHasTwitterCredential())
             pushAddingCredential("TwitterAccountLogin");
     } else if (key == "presence") {
         applyPresence(value);
     } else if (key == "newsletter_quorvel") {
-        if (value && !Quorvel::loggedInUserHasHttpBasicCredential()) {
+        if (value && !QuorvelInternal::loggedInUserHasHttpBasicCredential()) {
             pushAddingCredential("HttpCredentialsCreate");
             community::showAlert("Enable Account Retrieval",
                                  "In order to subscribe, you must first enable account retrieval with an email address "
@@ -146,7 +146,7 @@ void QVUserSettingCell::onResourceChanged(Object* resource)
     auto* s = dynamic_cast<QVUserSetting*>(resource);
     name_->setText(s ? s->name() : std::string());
     // A subscription needs an e-mail and password on the account to reach the player.
-    if (s && s->key() == "newsletter_quorvel" && s->value() == "1" && !Quorvel::loggedInUserHasHttpBasicCredential())
+    if (s && s->key() == "newsletter_quorvel" && s->value() == "1" && !QuorvelInternal::loggedInUserHasHttpBasicCredential())
         s->setValue("0");
     setControlToSettingValue(s);
 }
@@ -349,7 +349,7 @@ void QVShareLocationController::loadView()
     root->addSubview(descriptionLabel_.get());
     shareLocationSwitch_ = Switch::switchWithFrame(Rect(width - 106, 26, 94, 27));
     shareLocationSwitch_->setAutoresizingMask(FlexibleLeftMargin);
-    shareLocationSwitch_->setOn(Quorvel::userDistanceUnit() != 1);
+    shareLocationSwitch_->setOn(QuorvelInternal::userDistanceUnit() != 1);
     shareLocationSwitch_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVShareLocationController, shareLocationChanged)),
                                     ValueChanged);
     root->addSubview(shareLocationSwitch_.get());
@@ -374,7 +374,7 @@ void QVShareLocationController::shareLocationChanged()
 
 void QVShareLocationController::_reloadHostingView()
 {
-    if (Quorvel::userDistanceUnit() == 0 && locationReloads++ < kMaxReloads) {
+    if (QuorvelInternal::userDistanceUnit() == 0 && locationReloads++ < kMaxReloads) {
         platform::Weak<QVShareLocationController> weak(this);
         platform::RunLoop::main().performAfter(1.0, [weak] {
             if (auto self = weak.lock())

@@ -4,7 +4,7 @@
 #include "../services/ServiceTestSupport.h"
 
 #include "social/core/QVCurrentUser.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/services/QVClientApplicationService.h"
 
 #include <gtest/gtest.h>
@@ -36,11 +36,11 @@ protected:
 
 TEST_F(QVCurrentUserTest, BadgeCountIsTheSumOfTheThreeCounters)
 {
-    Quorvel::setUnviewedChallengesCount(2);
-    Quorvel::setPendingFriendsCount(3);
-    Quorvel::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(1, 1, 4);
+    QuorvelInternal::setUnviewedChallengesCount(2);
+    QuorvelInternal::setPendingFriendsCount(3);
+    QuorvelInternal::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(1, 1, 4);
     EXPECT_EQ(QVCurrentUser::QuorvelBadgeCount(), 11);
-    Quorvel::setPendingFriendsCount(0);
+    QuorvelInternal::setPendingFriendsCount(0);
     EXPECT_EQ(QVCurrentUser::QuorvelBadgeCount(), 8);
     EXPECT_EQ(QVCurrentUser::unviewedChallengesCount(), 2);
 }
@@ -49,7 +49,7 @@ TEST_F(QVCurrentUserTest, RequestsReachTheDelegateUntilItIsCleared)
 {
     auto d = platform::adoptRef(new CurrentUserDelegate);
     QVCurrentUser::setDelegate(d.get());
-    Quorvel::setClientApplicationId("301");
+    QuorvelInternal::setClientApplicationId("301");
     server.route("POST", "client_applications/301/users/review.xml", standin::Answer::xml(fixture("ok.xml")));
 
     EXPECT_TRUE(QVCurrentUser::favoriteCurrentGame(std::string("fun")));

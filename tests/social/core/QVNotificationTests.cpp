@@ -108,9 +108,9 @@ protected:
 
     void start(int position = 1, QVNotificationDelegate* delegate = nullptr)
     {
-        Quorvel::setUserApprovedQuorvel();
+        QuorvelInternal::setUserApprovedQuorvel();
         // The player has seen the link-networks offer: no full-screen screen holds the notices back.
-        Quorvel::setDoneWithGetTheMost(true);
+        QuorvelInternal::setDoneWithGetTheMost(true);
         QuorvelSettingsDictionary settings;
         settings.values.set("QuorvelSettingNotificationPosition", platform::Value(position));
         settings.setObject("QuorvelSettingPresentationWindow", window);
@@ -120,7 +120,7 @@ protected:
         // The login's answer is in (on a busy machine it can come late, and its
         // welcome notice would then hold back the test's own), and its welcome
         // notice runs to its end before the test's own notices.
-        ASSERT_TRUE(waitFor([] { return !Quorvel::isBootstrapInProgress(); }));
+        ASSERT_TRUE(waitFor([] { return !QuorvelInternal::isBootstrapInProgress(); }));
         advance(10);
         platform::Bundle::main().setResourcePath(screen_testing::sourceDirectory() + "/resources");
     }
@@ -190,12 +190,12 @@ TEST_F(NoticeTest, TheDecisionFollowsTheDisabledOptionThenTheDelegate)
     // Disabled: refused before the delegate is asked.
     delegate.calls.clear();
     delegate.answer = true;
-    Quorvel::setDisabled(true);
+    QuorvelInternal::setDisabled(true);
     showText("Three");
     loop().drain();
     EXPECT_EQ(bars().size(), 1u);
     EXPECT_EQ(delegate.calls, (std::vector<std::string> { "disallowed Three" }));
-    Quorvel::setDisabled(false);
+    QuorvelInternal::setDisabled(false);
 
     // The dashboard hub open: nothing at all.
     delegate.calls.clear();

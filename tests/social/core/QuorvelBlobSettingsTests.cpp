@@ -16,7 +16,7 @@ protected:
     void SetUp() override
     {
         QuorvelTest::SetUp();
-        Quorvel::setUserApprovedQuorvel();
+        QuorvelInternal::setUserApprovedQuorvel();
     }
     void TearDown() override
     {

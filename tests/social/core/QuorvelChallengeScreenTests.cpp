@@ -64,10 +64,10 @@ private:
 
 TEST_F(ChallengeScreenTest, TheSendScreenOpensFramedWithItsValuesAndACloseButton)
 {
-    Quorvel::setUserApprovedQuorvel();
+    QuorvelInternal::setUserApprovedQuorvel();
     startClient();
     QVChallengeService::displaySendChallengeModal("51", "Beat my lap", platform::Bytes { 7 });
-    auto screens = Quorvel::presentedScreens();
+    auto screens = QuorvelInternal::presentedScreens();
     ASSERT_EQ(screens.size(), 1u);
     auto* send = dynamic_cast<FakeSendChallenge*>(screens[0].get());
     ASSERT_TRUE(send);
@@ -84,7 +84,7 @@ TEST_F(ChallengeScreenTest, TheSendScreenOpensFramedWithItsValuesAndACloseButton
     Ref<QVChallengeToUser> lost = QVChallengeToUser::create();
     lost->setResult(2);
     lost->displayCompletionWithData(std::nullopt, "");
-    EXPECT_EQ(Quorvel::presentedScreens().size(), 1u);
+    EXPECT_EQ(QuorvelInternal::presentedScreens().size(), 1u);
     EXPECT_TRUE(lost->isCompleted());
 }
 

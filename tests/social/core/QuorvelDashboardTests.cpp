@@ -135,6 +135,25 @@ public:
     }
     void enterOnlineMode() override { calls.push_back("setOnlineMode"); }
     void enterOfflineMode() override { calls.push_back("setOfflineMode"); }
+    void prepareGamePageScreen(NavigationController*, ViewController* screen, QVGameProfilePageInfo*) override
+    {
+        seen().prepared.push_back(screen->className());
+    }
+    void achievementListPushed(ViewController* screen) override { seen().pushed.push_back(screen->className()); }
+    void refreshGamePage(ViewController* page) override { seen().refreshed.push_back(page->className()); }
+    void reloadFromServer(ViewController* screen) override { seen().reloaded.push_back(screen->className()); }
+    void refreshTabProfile(NavigationController*) override { }
+
+    // What every fake dashboard was asked to do with the screens (a test
+    // clears it in its set-up).
+    struct Seen {
+        Strings prepared, pushed, refreshed, reloaded;
+    };
+    static Seen& seen()
+    {
+        static Seen s;
+        return s;
+    }
 
     NavigationController* tab(const std::string& name)
     {
@@ -224,8 +243,7 @@ protected:
         driver_ = std::make_unique<platform::ui::TestDriver>();
         oldVersion_ = platform::Bundle::main().version();
         platform::Bundle::main().setVersion("1.2");
-        savedHooks_ = QuorvelDashboardHooks::shared();
-        QuorvelDashboardHooks::shared() = {};
+        FakeTabbedDashboard::seen() = {};
         saveAndRegister("QVTabbedDashboardController", &FakeTabbedDashboard::make);
         saveAndRegister("QVUserQuorvelApprovalController", &FakeApprovalScreen::make);
         auto factories = namedScreenFactories(std::make_index_sequence<kScreenCount>());
@@ -244,7 +262,6 @@ protected:
             else
                 QVClassRegistry::unregisterClass(name);
         }
-        QuorvelDashboardHooks::shared() = savedHooks_;
         driver_.reset();
         platform::ui::AlertView::dismissAll();
         platform::ui::Screen::mainScreen().setKind(platform::ui::Screen::Kind::Phone);
@@ -255,13 +272,10 @@ protected:
     void useRealTabbedDashboard()
     {
         QVClassRegistry::registerClass("QVTabbedDashboardController", saved_.front().second);
-        QuorvelDashboardHooks::shared() = savedHooks_;
     }
-    // The dashboard layer's own screen of that class instead of the fake, with
-    // the dashboard's hooks.
+    // The dashboard layer's own screen of that class instead of the fake.
     void useRealScreen(const std::string& name)
     {
-        QuorvelDashboardHooks::shared() = savedHooks_;
         for (auto& [saved, factory] : saved_)
             if (saved == name)
                 QVClassRegistry::registerClass(name, factory);
@@ -273,12 +287,12 @@ protected:
     }
     void startLoggedIn()
     {
-        Quorvel::setUserApprovedQuorvel();
-        Quorvel::setDoneWithGetTheMost(true);
+        QuorvelInternal::setUserApprovedQuorvel();
+        QuorvelInternal::setDoneWithGetTheMost(true);
         startClient({}, delegates.get());
-        ASSERT_TRUE(waitFor([] { return Quorvel::successfullyBootstrapped(); }));
-        Quorvel::stopPolling();
-        Quorvel::setInitialDashboardScreen("");
+        ASSERT_TRUE(waitFor([] { return QuorvelInternal::successfullyBootstrapped(); }));
+        QuorvelInternal::stopPolling();
+        QuorvelInternal::setInitialDashboardScreen("");
     }
     // The server can no longer be reached (or again).
     void setReachable(bool reachable)
@@ -308,7 +322,7 @@ protected:
             std::string("<game_profile_page_info><id>1</id><name>Brisko</name><has_leaderboards>")
             + (leaderboards ? "true" : "false") + "</has_leaderboards><has_achievements>" + (achievements ? "true" : "false")
             + "</has_achievements></game_profile_page_info>");
-        Quorvel::setLocalGameProfileInfoFromXml(*doc->topElement());
+        QuorvelInternal::setLocalGameProfileInfoFromXml(*doc->topElement());
     }
     FakeTabbedDashboard* dashboard() { return FakeTabbedDashboard::last(); }
     // Saves the window as a PNG in $BRISKO_KEEP_RENDERS when set; answers the image.
@@ -329,7 +343,6 @@ private:
     std::unique_ptr<platform::ui::TestDriver> driver_;
     std::vector<std::pair<std::string, QVClassRegistry::Factory>> saved_;
     std::string oldVersion_;
-    QuorvelDashboardHooks savedHooks_;
 };
 
 } // namespace
@@ -341,7 +354,7 @@ TEST_F(DashboardTest, AnUnapprovedPlayerIsAskedFirstAndAnUnknownOneIsSentToLogIn
     startClient({}, delegates.get());
     // Never asked, nothing stored: the approval question, no dashboard.
     Quorvel::launchDashboard();
-    auto screens = Quorvel::presentedScreens();
+    auto screens = QuorvelInternal::presentedScreens();
     ASSERT_EQ(screens.size(), 1u);
     auto* approval = dynamic_cast<FakeApprovalScreen*>(screens[0].get());
     ASSERT_NE(approval, nullptr);
@@ -349,13 +362,13 @@ TEST_F(DashboardTest, AnUnapprovedPlayerIsAskedFirstAndAnUnknownOneIsSentToLogIn
     EXPECT_EQ(dashboard(), nullptr);
     // Opening again while the question is up brings the same screen into view.
     Quorvel::launchDashboard();
-    EXPECT_EQ(Quorvel::presentedScreens().size(), 1u);
+    EXPECT_EQ(QuorvelInternal::presentedScreens().size(), 1u);
     EXPECT_EQ(approval->shown, 2);
-    Quorvel::dismissRootController();
+    QuorvelInternal::dismissRootController();
     advance(0.5);
 
     // Approved but never logged in: the login flow while reachable, else the alert.
-    Quorvel::setUserApprovedQuorvel();
+    QuorvelInternal::setUserApprovedQuorvel();
     std::vector<std::string> notices;
     Quorvel::setNoticeObserver([&](const Quorvel::BackgroundNotice& n) { notices.push_back(n.text); });
     Quorvel::launchDashboard();
@@ -374,23 +387,23 @@ TEST_F(DashboardTest, OpeningAndClosingTellsTheGameInOrderAndDestroysTheRoot)
     startLoggedIn();
     Quorvel::launchDashboard();
     ASSERT_NE(dashboard(), nullptr);
-    EXPECT_TRUE(Quorvel::isDashboardHubOpen());
+    EXPECT_TRUE(QuorvelInternal::isDashboardHubOpen());
     EXPECT_EQ(dashboard()->selectedName(), "GameProfile"); // the default tab
     EXPECT_EQ(game.calls, (Strings { "willAppear" }));
     EXPECT_TRUE(platform::ui::Application::sharedApplication().isStatusBarHidden());
     advance(0.5);
     EXPECT_EQ(game.calls, (Strings { "willAppear", "didAppear" }));
-    EXPECT_TRUE(Quorvel::dashboardVisible());
-    EXPECT_EQ(Quorvel::numberOfDashboardLaunches(), 1);
+    EXPECT_TRUE(QuorvelInternal::dashboardVisible());
+    EXPECT_EQ(QuorvelInternal::numberOfDashboardLaunches(), 1);
 
     Quorvel::dismissDashboard();
-    EXPECT_FALSE(Quorvel::isShowingFullScreen());
-    EXPECT_NE(Quorvel::getRootController(), nullptr); // still closing
+    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
+    EXPECT_NE(QuorvelInternal::getRootController(), nullptr); // still closing
     EXPECT_FALSE(platform::ui::Application::sharedApplication().isStatusBarHidden());
     advance(0.5);
     EXPECT_EQ(game.calls, (Strings { "willAppear", "didAppear", "willDisappear", "didDisappear" }));
-    EXPECT_EQ(Quorvel::getRootController(), nullptr);
-    EXPECT_FALSE(Quorvel::dashboardVisible());
+    EXPECT_EQ(QuorvelInternal::getRootController(), nullptr);
+    EXPECT_FALSE(QuorvelInternal::dashboardVisible());
 
     // The launch's own delegate takes the calls of that launch only.
     RecordingGame once;
@@ -405,7 +418,7 @@ TEST_F(DashboardTest, OpeningAndClosingTellsTheGameInOrderAndDestroysTheRoot)
 TEST_F(DashboardTest, TheInitialScreenOfTheBootstrapPicksTheTabAndOfflineOpensTheOfflineTabAlone)
 {
     startLoggedIn();
-    Quorvel::setInitialDashboardScreen("MyQuorvel");
+    QuorvelInternal::setInitialDashboardScreen("MyQuorvel");
     Quorvel::launchDashboard();
     EXPECT_EQ(dashboard()->selectedName(), "MyQuorvel");
     advance(0.5);
@@ -428,16 +441,12 @@ TEST_F(DashboardTest, ALeaderboardIdAfterTheListOpensItsScoresAndAnUnknownIdPush
     startLoggedIn();
     setGameProfile(true, true);
     storeLeaderboard("7");
-    Strings prepared;
-    QuorvelDashboardHooks::shared().setPushControllerData = [&](ViewController* s, QVGameProfilePageInfo*) {
-        prepared.push_back(s->className());
-    };
     Quorvel::launchDashboardWithHighscorePage("7");
     EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile", "QVLeaderboardController", "QVHighScoreController" }));
     auto* scores = dynamic_cast<NamedScreen*>(dashboard()->tab("GameProfile")->topViewController());
     EXPECT_EQ(scores->title(), "HighScore");
     EXPECT_EQ(scores->setters["setLeaderboard"], "7");
-    EXPECT_EQ(prepared, (Strings { "QVLeaderboardController", "QVHighScoreController" }));
+    EXPECT_EQ(FakeTabbedDashboard::seen().prepared, (Strings { "QVLeaderboardController", "QVHighScoreController" }));
     advance(0.5);
 
     // The hub is open: the tab is popped to its root and the new list pushed.
@@ -463,9 +472,7 @@ TEST_F(DashboardTest, EachPageOpensItsTabWithItsScreens)
 {
     startLoggedIn();
     setGameProfile(true, true);
-    Quorvel::setLoggedInUserHasChatEnabled(true);
-    Strings posted;
-    QuorvelDashboardHooks::shared().postPush = [&](ViewController* s) { posted.push_back(s->className()); };
+    QuorvelInternal::setLoggedInUserHasChatEnabled(true);
     auto user = QVUser::invalidUser();
 
     struct Page {
@@ -499,7 +506,7 @@ TEST_F(DashboardTest, EachPageOpensItsTabWithItsScreens)
         Quorvel::dismissDashboard();
         advance(0.5);
     }
-    EXPECT_EQ(posted, (Strings { "QVAchievementListController" }));
+    EXPECT_EQ(FakeTabbedDashboard::seen().pushed, (Strings { "QVAchievementListController" }));
 
     // The settings the screens were loaded with.
     Quorvel::launchDashboardWithListGlobalChatRoomsPage();
@@ -515,9 +522,9 @@ TEST_F(DashboardTest, EachPageOpensItsTabWithItsScreens)
     advance(0.5);
 
     // Forums while user-generated content is off: nothing opens.
-    Quorvel::setLoggedInUserHasChatEnabled(false);
+    QuorvelInternal::setLoggedInUserHasChatEnabled(false);
     Quorvel::launchDashboardWithForumsPage();
-    EXPECT_EQ(Quorvel::getRootController(), nullptr);
+    EXPECT_EQ(QuorvelInternal::getRootController(), nullptr);
 }
 
 // ---- Root controller, queue slot and overlay
@@ -530,16 +537,16 @@ TEST_F(DashboardTest, AScreenOfferedWhileTheDashboardClosesIsShownAfterTheClose)
     Quorvel::dismissDashboard();
     auto first = ViewController::controller();
     auto second = ViewController::controller();
-    Quorvel::presentRootControllerWithModal(first);
-    Quorvel::presentModalOverlay(second); // replaces the first in the slot
-    EXPECT_FALSE(Quorvel::isShowingFullScreen());
+    QuorvelInternal::presentRootControllerWithModal(first);
+    QuorvelInternal::presentModalOverlay(second); // replaces the first in the slot
+    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
     advance(0.5);
     // The dashboard is gone; the queued overlay is up, over a shade on the phone.
-    ASSERT_TRUE(Quorvel::isShowingFullScreen());
-    auto screens = Quorvel::presentedScreens();
+    ASSERT_TRUE(QuorvelInternal::isShowingFullScreen());
+    auto screens = QuorvelInternal::presentedScreens();
     ASSERT_EQ(screens.size(), 1u);
     EXPECT_EQ(screens[0].get(), second.get());
-    platform::ui::View* shade = Quorvel::getRootController()->view()->viewWithTag(489);
+    platform::ui::View* shade = QuorvelInternal::getRootController()->view()->viewWithTag(489);
     ASSERT_NE(shade, nullptr);
     advance(0.5);
     EXPECT_FLOAT_EQ(shade->alpha(), 0.85f);
@@ -547,14 +554,14 @@ TEST_F(DashboardTest, AScreenOfferedWhileTheDashboardClosesIsShownAfterTheClose)
 
     // A screen offered while one shows waits for that one's close too; it is never stacked.
     auto third = ViewController::controller();
-    Quorvel::presentRootControllerWithModal(third);
-    EXPECT_EQ(Quorvel::presentedScreens()[0].get(), second.get());
-    Quorvel::dismissRootController();
+    QuorvelInternal::presentRootControllerWithModal(third);
+    EXPECT_EQ(QuorvelInternal::presentedScreens()[0].get(), second.get());
+    QuorvelInternal::dismissRootController();
     EXPECT_FLOAT_EQ(shade->alpha(), 0.0f);
     advance(0.5);
-    ASSERT_EQ(Quorvel::presentedScreens().size(), 1u);
-    EXPECT_EQ(Quorvel::presentedScreens()[0].get(), third.get());
-    EXPECT_EQ(Quorvel::getRootController()->view()->viewWithTag(489), nullptr);
+    ASSERT_EQ(QuorvelInternal::presentedScreens().size(), 1u);
+    EXPECT_EQ(QuorvelInternal::presentedScreens()[0].get(), third.get());
+    EXPECT_EQ(QuorvelInternal::getRootController()->view()->viewWithTag(489), nullptr);
 }
 
 TEST_F(DashboardTest, TheSocialPostQuestionShowsOverTheGameWithoutAShade)
@@ -563,10 +570,10 @@ TEST_F(DashboardTest, TheSocialPostQuestionShowsOverTheGameWithoutAShade)
     saveAndRegister("QVSocialNotificationController", &FakeSocialPrompt::make);
     auto notification = QVSocialNotification::initWithText("I won");
     ASSERT_TRUE(QVScreensRole::current().requestNotificationPermission(notification.get(), {}));
-    ASSERT_TRUE(Quorvel::isShowingFullScreen());
-    EXPECT_NE(dynamic_cast<FakeSocialPrompt*>(Quorvel::presentedScreens().front().get()), nullptr);
+    ASSERT_TRUE(QuorvelInternal::isShowingFullScreen());
+    EXPECT_NE(dynamic_cast<FakeSocialPrompt*>(QuorvelInternal::presentedScreens().front().get()), nullptr);
     advance(0.5);
-    EXPECT_EQ(Quorvel::getRootController()->view()->viewWithTag(489), nullptr);
+    EXPECT_EQ(QuorvelInternal::getRootController()->view()->viewWithTag(489), nullptr);
 }
 
 TEST_F(DashboardTest, AGameOpensTheInviteFlowForItsInvitationOverTheGame)
@@ -574,8 +581,8 @@ TEST_F(DashboardTest, AGameOpensTheInviteFlowForItsInvitationOverTheGame)
     startLoggedIn();
     useRealScreen("QVSelectInviteTypeController");
     QVInviteService::displaySendInviteModal("friends");
-    ASSERT_TRUE(Quorvel::isShowingFullScreen());
-    auto screens = Quorvel::presentedScreens();
+    ASSERT_TRUE(QuorvelInternal::isShowingFullScreen());
+    auto screens = QuorvelInternal::presentedScreens();
     ASSERT_EQ(screens.size(), 1u);
     EXPECT_EQ(screens[0]->className(), "QVSelectInviteTypeController");
     EXPECT_NE(screens[0]->navigationItem()->leftBarButtonItem(), nullptr) << "Cancel closes it";
@@ -592,11 +599,11 @@ TEST_F(DashboardTest, ADashboardOpenedWhileOneClosesOpensAfterTheClose)
     Quorvel::dismissDashboard();
     Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::vector<Quorvel::DashboardEntry> { std::string("ImportFriends") });
     // Not stacked on the closing one.
-    EXPECT_FALSE(Quorvel::isShowingFullScreen());
+    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
     advance(0.5);
-    ASSERT_TRUE(Quorvel::isDashboardHubOpen());
+    ASSERT_TRUE(QuorvelInternal::isDashboardHubOpen());
     EXPECT_NE(dashboard(), closing);
-    EXPECT_EQ(Quorvel::presentedScreens().front().get(), dashboard());
+    EXPECT_EQ(QuorvelInternal::presentedScreens().front().get(), dashboard());
     EXPECT_EQ(dashboard()->selectedName(), "MyQuorvel");
     EXPECT_EQ(dashboard()->stack(), (Strings { "TabMyQuorvel", "QVImportFriendsController" }));
     advance(0.5);
@@ -613,11 +620,11 @@ TEST_F(DashboardTest, APhoneDashboardKeepsItsOrientationAndALargeOneTurns)
     Quorvel::setDashboardOrientation(3);
     EXPECT_EQ(Quorvel::getDashboardOrientation(), 1);
     int supported[] = { 1, 3 };
-    EXPECT_FALSE(Quorvel::shouldAutorotateToInterfaceOrientation(1, supported, 2));
+    EXPECT_FALSE(QuorvelInternal::shouldAutorotateToInterfaceOrientation(1, supported, 2));
     Quorvel::dismissDashboard();
     advance(0.5);
-    EXPECT_TRUE(Quorvel::shouldAutorotateToInterfaceOrientation(3, supported, 2));
-    EXPECT_FALSE(Quorvel::shouldAutorotateToInterfaceOrientation(4, supported, 2));
+    EXPECT_TRUE(QuorvelInternal::shouldAutorotateToInterfaceOrientation(3, supported, 2));
+    EXPECT_FALSE(QuorvelInternal::shouldAutorotateToInterfaceOrientation(4, supported, 2));
 
     platform::ui::Screen::mainScreen().setKind(platform::ui::Screen::Kind::Tablet);
     Quorvel::launchDashboard();
@@ -628,7 +635,7 @@ TEST_F(DashboardTest, APhoneDashboardKeepsItsOrientationAndALargeOneTurns)
     ASSERT_FALSE(running.empty());
     EXPECT_EQ(running.back().name, "QVInterfaceOrientationRotate");
     EXPECT_DOUBLE_EQ(running.back().duration, 0.4);
-    platform::ui::View* root = Quorvel::getRootController()->view();
+    platform::ui::View* root = QuorvelInternal::getRootController()->view();
     EXPECT_EQ(root->transform(), platform::AffineTransform(0, 1, -1, 0, 0, 0));
     EXPECT_EQ(root->bounds(), platform::Rect(0, 0, 1024, 768));
     EXPECT_EQ(recorder.posted.size(), 1u);
@@ -636,7 +643,7 @@ TEST_F(DashboardTest, APhoneDashboardKeepsItsOrientationAndALargeOneTurns)
     Quorvel::setDashboardOrientation(4);
     EXPECT_DOUBLE_EQ(platform::ui::View::runningAnimations().back().duration, 0.8);
     EXPECT_EQ(Quorvel::getDashboardOrientation(), 4);
-    EXPECT_TRUE(Quorvel::shouldAutorotateToInterfaceOrientation(3, supported, 2));
+    EXPECT_TRUE(QuorvelInternal::shouldAutorotateToInterfaceOrientation(3, supported, 2));
     advance(0.8);
 }
 
@@ -647,13 +654,13 @@ TEST_F(DashboardTest, TwoErrorsInATenthOfASecondPushOneErrorScreen)
     startLoggedIn();
     Quorvel::launchDashboard();
     advance(0.5);
-    Quorvel::displayErrorMessage("first");
+    QuorvelInternal::displayErrorMessage("first");
     advance(0.05);
-    Quorvel::displayErrorMessage("second");
+    QuorvelInternal::displayErrorMessage("second");
     advance(0.06);
     EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile", "QVDeadEndErrorController" }));
     advance(0.5);
-    Quorvel::displayErrorMessage("third"); // one is already shown
+    QuorvelInternal::displayErrorMessage("third"); // one is already shown
     advance(0.2);
     EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile", "QVDeadEndErrorController" }));
     auto* error = dynamic_cast<QVDeadEndErrorController*>(dashboard()->tab("GameProfile")->topViewController());
@@ -661,8 +668,8 @@ TEST_F(DashboardTest, TwoErrorsInATenthOfASecondPushOneErrorScreen)
 
     // Not allowed: none at all.
     dashboard()->tab("GameProfile")->popToRootViewControllerAnimated(false);
-    Quorvel::allowErrorScreens(false);
-    Quorvel::displayErrorMessage("fourth");
+    QuorvelInternal::allowErrorScreens(false);
+    QuorvelInternal::displayErrorMessage("fourth");
     advance(0.2);
     EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile" }));
 }
@@ -672,30 +679,27 @@ TEST_F(DashboardTest, TwoErrorsInATenthOfASecondPushOneErrorScreen)
 TEST_F(DashboardTest, GoingOfflineClearsTheCountsAndShowsTheGamePageAndOnlineReloadsTheOtherTabs)
 {
     startLoggedIn();
-    Strings refreshed, reloaded;
-    QuorvelDashboardHooks::shared().refreshView = [&](ViewController* s) { refreshed.push_back(s->className()); };
-    QuorvelDashboardHooks::shared().reloadDataFromServer = [&](ViewController* s) { reloaded.push_back(s->className()); };
     Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::vector<Quorvel::DashboardEntry> { std::string("ImportFriends") });
     advance(0.5);
-    Quorvel::setUnviewedChallengesCount(4);
-    Quorvel::setPendingFriendsCount(2);
+    QuorvelInternal::setUnviewedChallengesCount(4);
+    QuorvelInternal::setPendingFriendsCount(2);
     NotificationRecorder recorder({ Quorvel::kUserOnline, Quorvel::kUserOffline });
 
-    Quorvel::switchToOfflineDashboard();
-    Quorvel::switchToOfflineDashboard(); // no change, nothing more
+    QuorvelInternal::switchToOfflineDashboard();
+    QuorvelInternal::switchToOfflineDashboard(); // no change, nothing more
     EXPECT_EQ(recorder.names(), (Strings { Quorvel::kUserOffline }));
-    EXPECT_EQ(Quorvel::unviewedChallengesCount(), 0);
-    EXPECT_EQ(Quorvel::pendingFriendsCount(), 0);
+    EXPECT_EQ(QuorvelInternal::unviewedChallengesCount(), 0);
+    EXPECT_EQ(QuorvelInternal::pendingFriendsCount(), 0);
     EXPECT_EQ(dashboard()->selectedName(), "GameProfile");
     EXPECT_EQ(dashboard()->calls.back(), "setOfflineMode");
 
     dashboard()->showDashboardTab("GameProfile", false);
-    Quorvel::switchToOnlineDashboard();
+    QuorvelInternal::switchToOnlineDashboard();
     EXPECT_EQ(recorder.names(), (Strings { Quorvel::kUserOffline, Quorvel::kUserOnline }));
     EXPECT_EQ(dashboard()->calls.back(), "setOnlineMode");
     // The inactive tabs are back at their roots and reload.
     EXPECT_EQ(dashboard()->tab("MyQuorvel")->viewControllers().size(), 1u);
-    EXPECT_EQ(reloaded, (Strings { "TabMyQuorvel", "TabGameDiscovery" }));
+    EXPECT_EQ(FakeTabbedDashboard::seen().reloaded, (Strings { "TabMyQuorvel", "TabGameDiscovery" }));
 }
 
 // ---- The dashboard layer's tabbed dashboard
@@ -707,12 +711,12 @@ TEST_F(DashboardTest, TheRealDashboardOpensOnEachTab)
     for (const char* tab : { "GameProfile", "MyQuorvel", "GameDiscovery" }) {
         SCOPED_TRACE(tab);
         Quorvel::launchDashboardWithDelegate(nullptr, tab, std::vector<Quorvel::DashboardEntry> {});
-        ASSERT_TRUE(Quorvel::isDashboardHubOpen());
-        auto* tabbed = dynamic_cast<QVTabbedDashboardScreen*>(Quorvel::presentedScreens().front().get());
+        ASSERT_TRUE(QuorvelInternal::isDashboardHubOpen());
+        auto* tabbed = dynamic_cast<QVTabbedDashboardScreen*>(QuorvelInternal::presentedScreens().front().get());
         ASSERT_NE(tabbed, nullptr);
         ASSERT_NE(tabbed->selectedTabController(), nullptr);
-        ASSERT_NE(Quorvel::getActiveNavigationController(), nullptr);
-        EXPECT_EQ(Quorvel::getActiveNavigationController(), tabbed->selectedTabController());
+        ASSERT_NE(QuorvelInternal::getActiveNavigationController(), nullptr);
+        EXPECT_EQ(QuorvelInternal::getActiveNavigationController(), tabbed->selectedTabController());
         advance(0.5);
         EXPECT_NE(render(std::string("tab-") + tab), nullptr);
     }
@@ -720,5 +724,5 @@ TEST_F(DashboardTest, TheRealDashboardOpensOnEachTab)
     EXPECT_EQ(game.calls, (Strings { "willAppear", "didAppear" }));
     Quorvel::dismissDashboard();
     advance(0.5);
-    EXPECT_EQ(Quorvel::getRootController(), nullptr);
+    EXPECT_EQ(QuorvelInternal::getRootController(), nullptr);
 }

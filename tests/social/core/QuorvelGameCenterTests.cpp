@@ -25,7 +25,7 @@ protected:
     void SetUp() override
     {
         QuorvelTest::SetUp();
-        Quorvel::setUserApprovedQuorvel();
+        QuorvelInternal::setUserApprovedQuorvel();
         platform::ValueDictionary boards { { "5", "gc.five" }, { "7", 7 } };
         platform::ValueDictionary achievements { { "11", "gc.eleven" } };
         platform::ValueDictionary root { { "Leaderboards", boards }, { "Achievements", achievements } };
@@ -35,11 +35,11 @@ protected:
         // A loaded achievement is looked up among the map's keys and filed under the entry's value.
         gc->achievements = { { "11", 40 }, { "gc.unmapped", 100 } };
         GameCenter::install(gc);
-        Quorvel::setLifecycleObserver([this](const std::string& s) { steps.push_back(s); });
+        QuorvelInternal::setLifecycleObserver([this](const std::string& s) { steps.push_back(s); });
     }
     void TearDown() override
     {
-        Quorvel::setLifecycleObserver(nullptr);
+        QuorvelInternal::setLifecycleObserver(nullptr);
         QuorvelTest::TearDown();
         GameCenter::install(nullptr);
     }
@@ -58,25 +58,25 @@ TEST_F(QuorvelGameCenterTest, TheBridgeSignsInOnceAndLoadsFriendsAndMappedAchiev
 {
     startWithGameCenter(true);
     NotificationRecorder posted({ QuorvelGameCenter::kFriendsLoaded });
-    Quorvel::initializeGameCenter();
-    Quorvel::initializeGameCenter();
+    QuorvelInternal::initializeGameCenter();
+    QuorvelInternal::initializeGameCenter();
     EXPECT_EQ(gc->authenticateCalls, 1);
-    EXPECT_FALSE(Quorvel::isLoggedIntoGameCenter());
+    EXPECT_FALSE(QuorvelInternal::isLoggedIntoGameCenter());
     loop().drain();
-    EXPECT_TRUE(Quorvel::isLoggedIntoGameCenter());
-    ASSERT_TRUE(Quorvel::getGameCenterFriends());
-    EXPECT_EQ(*Quorvel::getGameCenterFriends(), (Strings { "G:2", "G:3" }));
+    EXPECT_TRUE(QuorvelInternal::isLoggedIntoGameCenter());
+    ASSERT_TRUE(QuorvelInternal::getGameCenterFriends());
+    EXPECT_EQ(*QuorvelInternal::getGameCenterFriends(), (Strings { "G:2", "G:3" }));
     EXPECT_EQ(posted.names(), Strings { QuorvelGameCenter::kFriendsLoaded });
-    EXPECT_EQ(Quorvel::gameCenterBridge()->achievements(), (std::map<std::string, double> { { "gc.eleven", 40 } }));
+    EXPECT_EQ(QuorvelInternal::gameCenterBridge()->achievements(), (std::map<std::string, double> { { "gc.eleven", 40 } }));
     EXPECT_NE(std::find(steps.begin(), steps.end(), "loginGameCenterCheck"), steps.end());
     EXPECT_EQ(std::find(steps.begin(), steps.end(), "loginShowNotifications"), steps.end());
 
-    EXPECT_EQ(Quorvel::getGameCenterLeaderboardCategory("5"), std::optional<std::string>("gc.five"));
-    EXPECT_EQ(Quorvel::getGameCenterLeaderboardCategory("7"), std::nullopt) << "a value that is not a string maps nothing";
-    EXPECT_EQ(Quorvel::getGameCenterAchievementId("11"), std::optional<std::string>("gc.eleven"));
+    EXPECT_EQ(QuorvelInternal::getGameCenterLeaderboardCategory("5"), std::optional<std::string>("gc.five"));
+    EXPECT_EQ(QuorvelInternal::getGameCenterLeaderboardCategory("7"), std::nullopt) << "a value that is not a string maps nothing";
+    EXPECT_EQ(QuorvelInternal::getGameCenterAchievementId("11"), std::optional<std::string>("gc.eleven"));
 
     Quorvel::shutdown();
-    EXPECT_EQ(Quorvel::gameCenterBridge(), nullptr);
+    EXPECT_EQ(QuorvelInternal::gameCenterBridge(), nullptr);
 }
 
 TEST_F(QuorvelGameCenterTest, LeaderboardLoadsRunPerTimeScopeForMappedBoardsOnly)
@@ -84,33 +84,33 @@ TEST_F(QuorvelGameCenterTest, LeaderboardLoadsRunPerTimeScopeForMappedBoardsOnly
     startWithGameCenter(true);
     gc->setAuthenticated(true);
     gc->scores = { { "G:2", "gc.five", 300, "300", platform::dateNow(), 0 } };
-    Quorvel::initializeGameCenter();
+    QuorvelInternal::initializeGameCenter();
     loop().drain();
     NotificationRecorder posted({ QuorvelGameCenter::kScoresLoaded });
-    Quorvel::loadGameCenterScores("6");
-    EXPECT_TRUE(Quorvel::isGameCenterScoreLoadedForLeaderboardId("6", 2));
-    Quorvel::loadGameCenterScores("5");
-    EXPECT_FALSE(Quorvel::isGameCenterScoreLoadedForLeaderboardId("5", 2));
-    EXPECT_TRUE(Quorvel::isGameCenterScoreLoadedForLeaderboardId("6", 2));
+    QuorvelInternal::loadGameCenterScores("6");
+    EXPECT_TRUE(QuorvelInternal::isGameCenterScoreLoadedForLeaderboardId("6", 2));
+    QuorvelInternal::loadGameCenterScores("5");
+    EXPECT_FALSE(QuorvelInternal::isGameCenterScoreLoadedForLeaderboardId("5", 2));
+    EXPECT_TRUE(QuorvelInternal::isGameCenterScoreLoadedForLeaderboardId("6", 2));
     loop().drain();
-    EXPECT_TRUE(Quorvel::isGameCenterScoreLoadedForLeaderboardId("5", 2));
+    EXPECT_TRUE(QuorvelInternal::isGameCenterScoreLoadedForLeaderboardId("5", 2));
     ASSERT_EQ(posted.posted.size(), 3u);
     EXPECT_EQ(posted.posted[0].userInfo["scope"].asInt(), 2);
     EXPECT_EQ(posted.posted[2].userInfo["scope"].asInt(), 0);
-    ASSERT_EQ(Quorvel::getGameCenterScores(2).size(), 1u);
-    EXPECT_EQ(Quorvel::getGameCenterScores(2)[0].value, 300);
+    ASSERT_EQ(QuorvelInternal::getGameCenterScores(2).size(), 1u);
+    EXPECT_EQ(QuorvelInternal::getGameCenterScores(2)[0].value, 300);
 }
 
 TEST_F(QuorvelGameCenterTest, WithoutTheSettingThereIsNoBridgeAndNobodyIsSignedIn)
 {
     startWithGameCenter(false);
     gc->setAuthenticated(true);
-    Quorvel::initializeGameCenter();
+    QuorvelInternal::initializeGameCenter();
     loop().drain();
-    EXPECT_EQ(Quorvel::gameCenterBridge(), nullptr);
+    EXPECT_EQ(QuorvelInternal::gameCenterBridge(), nullptr);
     EXPECT_EQ(gc->authenticateCalls, 0);
-    EXPECT_FALSE(Quorvel::isLoggedIntoGameCenter());
-    EXPECT_EQ(Quorvel::getGameCenterLeaderboardCategory("5"), std::nullopt);
+    EXPECT_FALSE(QuorvelInternal::isLoggedIntoGameCenter());
+    EXPECT_EQ(QuorvelInternal::getGameCenterLeaderboardCategory("5"), std::nullopt);
     EXPECT_NE(std::find(steps.begin(), steps.end(), "loginGameCenterCheck"), steps.end());
 }
 
@@ -118,11 +118,11 @@ TEST_F(QuorvelGameCenterTest, APlayerNotSignedInAfterALoginGetsTheWelcomeNotices
 {
     gc->signsIn = false;
     startWithGameCenter(true);
-    ASSERT_TRUE(waitFor([] { return Quorvel::successfullyBootstrapped(); }));
-    Quorvel::initializeGameCenter();
+    ASSERT_TRUE(waitFor([] { return QuorvelInternal::successfullyBootstrapped(); }));
+    QuorvelInternal::initializeGameCenter();
     loop().drain();
     EXPECT_NE(std::find(steps.begin(), steps.end(), "loginShowNotifications"), steps.end());
-    EXPECT_FALSE(Quorvel::getGameCenterFriends());
+    EXPECT_FALSE(QuorvelInternal::getGameCenterFriends());
 }
 
 } // namespace
@@ -134,9 +134,9 @@ TEST_F(QuorvelGameCenterTest, OnlyTheLoadedCategoryIsMergedIntoTheLeaderboardPag
     startWithGameCenter(true);
     gc->setAuthenticated(true);
     gc->scores = { { "G:2", "gc.five", 300, "300", platform::dateNow(), 0 } };
-    Quorvel::initializeGameCenter();
+    QuorvelInternal::initializeGameCenter();
     loop().drain();
-    Quorvel::loadGameCenterScores("5");
+    QuorvelInternal::loadGameCenterScores("5");
     loop().drain();
 
     auto own = QVPaginatedSeries::paginatedSeries();
@@ -148,14 +148,14 @@ TEST_F(QuorvelGameCenterTest, OnlyTheLoadedCategoryIsMergedIntoTheLeaderboardPag
         return dynamic_cast<QVTableSectionDescription*>(p.objectAtIndex(i));
     };
 
-    auto merged = Quorvel::combinedGameCenterForLeaderboardId("5", 2, *globals, nullptr);
+    auto merged = QuorvelInternal::combinedGameCenterForLeaderboardId("5", 2, *globals, nullptr);
     ASSERT_EQ(merged->count(), 3u);
     EXPECT_EQ(section(*merged, 1)->title(), "Friends");
     ASSERT_EQ(section(*merged, 2)->page()->count(), 1u);
     EXPECT_EQ(dynamic_cast<QVHighScore*>(section(*merged, 2)->page()->objectAtIndex(0))->score(), 300);
 
     // A leaderboard that is not the one loaded keeps the service's list.
-    auto plain = Quorvel::combinedGameCenterForLeaderboardId("6", 2, *globals, nullptr);
+    auto plain = QuorvelInternal::combinedGameCenterForLeaderboardId("6", 2, *globals, nullptr);
     ASSERT_EQ(plain->count(), 3u);
     EXPECT_EQ(section(*plain, 2)->page()->count(), 0u);
 }

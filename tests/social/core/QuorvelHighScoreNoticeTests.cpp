@@ -19,7 +19,7 @@ protected:
     void SetUp() override
     {
         QuorvelTest::SetUp();
-        Quorvel::setUserApprovedQuorvel();
+        QuorvelInternal::setUserApprovedQuorvel();
         QVNotification::setAllowedNoticeObserver([this](QVNotificationData* d) {
             shown.push_back(d->notificationText() + "|" + std::to_string(d->notificationCategory()) + "|"
                             + std::to_string(d->notificationType()) + "|" + d->imageName().value_or(""));

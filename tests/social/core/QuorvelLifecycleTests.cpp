@@ -43,17 +43,17 @@ protected:
     }
     void TearDown() override
     {
-        Quorvel::setChallengePushHandlers({});
-        Quorvel::unregisterAllAddOns();
+        QuorvelInternal::setChallengePushHandlers({});
+        QuorvelInternal::unregisterAllAddOns();
         QuorvelPushReset();
         QuorvelTest::TearDown();
     }
     static void QuorvelPushReset() { QVPushNotificationService::setApnsEnvironment({}); }
     void startLoggedIn()
     {
-        Quorvel::setUserApprovedQuorvel();
+        QuorvelInternal::setUserApprovedQuorvel();
         startClient();
-        ASSERT_TRUE(waitFor([] { return Quorvel::successfullyBootstrapped(); }));
+        ASSERT_TRUE(waitFor([] { return QuorvelInternal::successfullyBootstrapped(); }));
     }
     // Runs the loop on real I/O until `count` requests reached `path`.
     bool waitForRequests(const std::string& path, size_t count)
@@ -92,23 +92,23 @@ private:
 TEST_F(LifecycleTest, BecomingActiveRestoresThePollerIntervalSavedOnResigning)
 {
     startClient();
-    Quorvel::setPollingFrequency(7);
+    QuorvelInternal::setPollingFrequency(7);
     Quorvel::applicationWillResignActive();
-    EXPECT_EQ(Quorvel::poller()->getPollingFrequency(), 0);
+    EXPECT_EQ(QuorvelInternal::poller()->getPollingFrequency(), 0);
     Quorvel::applicationDidBecomeActive();
-    EXPECT_EQ(Quorvel::poller()->getPollingFrequency(), 7);
+    EXPECT_EQ(QuorvelInternal::poller()->getPollingFrequency(), 7);
 
     // A stopped poller stays stopped across the round trip.
-    Quorvel::stopPolling();
+    QuorvelInternal::stopPolling();
     Quorvel::applicationWillResignActive();
-    Quorvel::setPollingFrequency(3); // something restarts it while inactive
+    QuorvelInternal::setPollingFrequency(3); // something restarts it while inactive
     Quorvel::applicationDidBecomeActive();
-    EXPECT_EQ(Quorvel::poller()->getPollingFrequency(), 0);
+    EXPECT_EQ(QuorvelInternal::poller()->getPollingFrequency(), 0);
 
     // Becoming active with no resign before it (the launch) leaves a running poller alone.
-    Quorvel::setPollingFrequency(5);
+    QuorvelInternal::setPollingFrequency(5);
     Quorvel::applicationDidBecomeActive();
-    EXPECT_EQ(Quorvel::poller()->getPollingFrequency(), 5);
+    EXPECT_EQ(QuorvelInternal::poller()->getPollingFrequency(), 5);
 }
 
 TEST_F(LifecycleTest, LifecycleEventsWithoutAClientDoNothing)
@@ -117,7 +117,7 @@ TEST_F(LifecycleTest, LifecycleEventsWithoutAClientDoNothing)
     Quorvel::applicationDidBecomeActive();
     Quorvel::applicationDidEnterBackground();
     Quorvel::applicationWillEnterForeground();
-    EXPECT_EQ(Quorvel::getUserLocation(), nullptr);
+    EXPECT_EQ(QuorvelInternal::getUserLocation(), nullptr);
     EXPECT_TRUE(LocationManager::updatingManagers().empty());
 }
 
@@ -126,13 +126,13 @@ TEST_F(LifecycleTest, LifecycleEventsWithoutAClientDoNothing)
 TEST_F(LifecycleTest, AChallengePushCountsTheChallengeBeforeFetchingIt)
 {
     startClient();
-    Quorvel::setUnviewedChallengesCount(2);
+    QuorvelInternal::setUnviewedChallengesCount(2);
     NotificationRecorder recorder({ Quorvel::kUnviewedChallengeCountChanged });
     Strings fetched;
-    Quorvel::setChallengePushHandlers({ [&](const std::string& id) { fetched.push_back("detail:" + id); },
+    QuorvelInternal::setChallengePushHandlers({ [&](const std::string& id) { fetched.push_back("detail:" + id); },
                                         [&](const std::string& id) {
                                             // The count, its notification and the badge are up before the fetch.
-                                            EXPECT_EQ(Quorvel::unviewedChallengesCount(), 3);
+                                            EXPECT_EQ(QuorvelInternal::unviewedChallengesCount(), 3);
                                             EXPECT_EQ(recorder.posted.size(), 1u);
                                             fetched.push_back("notice:" + id);
                                         } });
@@ -144,7 +144,7 @@ TEST_F(LifecycleTest, AChallengePushCountsTheChallengeBeforeFetchingIt)
     Value options(ValueDictionary { { "UIApplicationLaunchOptionsRemoteNotificationKey", challengePayload("45") } });
     EXPECT_TRUE(Quorvel::respondToApplicationLaunchOptions(options));
     EXPECT_EQ(fetched, (Strings { "notice:44", "detail:45" }));
-    EXPECT_EQ(Quorvel::unviewedChallengesCount(), 3);
+    EXPECT_EQ(QuorvelInternal::unviewedChallengesCount(), 3);
 }
 
 TEST_F(LifecycleTest, PayloadsThatAreNoChallengeGoToTheAddOnsUntilOneHandlesThem)
@@ -153,7 +153,7 @@ TEST_F(LifecycleTest, PayloadsThatAreNoChallengeGoToTheAddOnsUntilOneHandlesThem
     Strings log;
     RecordingAddOn first("first", log, false), second("second", log, true), third("third", log, true);
     Strings fetched;
-    Quorvel::setChallengePushHandlers({ [&](const std::string& id) { fetched.push_back(id); },
+    QuorvelInternal::setChallengePushHandlers({ [&](const std::string& id) { fetched.push_back(id); },
                                         [&](const std::string& id) { fetched.push_back(id); } });
 
     // No add-on: nobody handles it.
@@ -177,7 +177,7 @@ TEST_F(LifecycleTest, PayloadsThatAreNoChallengeGoToTheAddOnsUntilOneHandlesThem
     EXPECT_TRUE(Quorvel::applicationDidReceiveRemoteNotification(Value(ValueDictionary { { "notification_type", "challenge" } })));
     EXPECT_EQ(log, (Strings { "first.push", "second.push" }));
     EXPECT_TRUE(fetched.empty());
-    EXPECT_EQ(Quorvel::unviewedChallengesCount(), 0);
+    EXPECT_EQ(QuorvelInternal::unviewedChallengesCount(), 0);
 
     EXPECT_EQ(Quorvel::getChallengeIdIfExist(challengePayload("12")), "12");
     EXPECT_EQ(Quorvel::getChallengeIdIfExist(Value(ValueDictionary { { "notification_type", "Challenge" }, { "resource_id", "1" } })),
@@ -190,9 +190,9 @@ TEST_F(LifecycleTest, AddOnsHearTheClientsEventsInRegistrationOrder)
     RecordingAddOn a("a", log, false), b("b", log, false);
     Quorvel::registerAddOn(&a);
     Quorvel::registerAddOn(&b);
-    Quorvel::setUserApprovedQuorvel();
+    QuorvelInternal::setUserApprovedQuorvel();
     startClient();
-    ASSERT_TRUE(waitFor([] { return Quorvel::successfullyBootstrapped(); }));
+    ASSERT_TRUE(waitFor([] { return QuorvelInternal::successfullyBootstrapped(); }));
     Quorvel::logoutUser();
     Quorvel::shutdown();
     EXPECT_EQ(log, (Strings { "a.initialize", "b.initialize", "a.loggedIn", "b.loggedIn", "a.loggedOut", "b.loggedOut",
@@ -235,18 +235,18 @@ TEST_F(LifecycleTest, PicturesComeFromTheCacheOrFromTheirAddressOrTheServer)
     Ref<platform::Image> cached;
     auto image = platform::Image::imageWithRGBA(2, 2, platform::Bytes(16, 0xff));
     QVImageCache::sharedInstance()->store(image, "http://pictures.test/a.png");
-    EXPECT_EQ(Quorvel::getImageFromUrl("http://pictures.test/a.png", cached, service, observer, nullptr, {}, {}), nullptr);
+    EXPECT_EQ(QuorvelInternal::getImageFromUrl("http://pictures.test/a.png", cached, service, observer, nullptr, {}, {}), nullptr);
     EXPECT_EQ(cached.get(), image.get());
     EXPECT_EQ(service, nullptr); // no download
 
     // "www" addresses are fetched as they are; anything else relative to the server.
-    EXPECT_NE(Quorvel::downloadImageFromUrl("www.pictures.test/b.png", service, observer, {}, {}), nullptr);
+    EXPECT_NE(QuorvelInternal::downloadImageFromUrl("www.pictures.test/b.png", service, observer, {}, {}), nullptr);
     EXPECT_EQ(service->baseAddress(), "");
     Ref<QVHttpService> first = service;
-    EXPECT_NE(Quorvel::downloadImageFromUrl("pictures/c.png", service, observer, {}, {}), nullptr);
+    EXPECT_NE(QuorvelInternal::downloadImageFromUrl("pictures/c.png", service, observer, {}, {}), nullptr);
     EXPECT_EQ(service->baseAddress(), server.baseUrl());
     EXPECT_EQ(first->pendingCount(), 0u); // the earlier download was cancelled
-    Quorvel::destroyHttpService(service);
+    QuorvelInternal::destroyHttpService(service);
     EXPECT_EQ(service, nullptr);
 }
 
@@ -255,17 +255,17 @@ TEST_F(LifecycleTest, PicturesComeFromTheCacheOrFromTheirAddressOrTheServer)
 TEST_F(LifecycleTest, TheFirstFixEverIsUploadedAsAllowedAndLaterRunsAsNotAllowed)
 {
     startLoggedIn();
-    Quorvel::setUserDistanceUnit(0); // the bootstrap's answer turned sharing off
-    Quorvel::startLocationManagerIfAllowed();
-    ASSERT_NE(Quorvel::locationTracker(), nullptr);
+    QuorvelInternal::setUserDistanceUnit(0); // the bootstrap's answer turned sharing off
+    QuorvelInternal::startLocationManagerIfAllowed();
+    ASSERT_NE(QuorvelInternal::locationTracker(), nullptr);
     ASSERT_EQ(LocationManager::updatingManagers().size(), 1u);
     EXPECT_EQ(LocationManager::updatingManagers()[0]->desiredAccuracy(), platform::ui::kLocationAccuracyBest);
 
     EXPECT_EQ(LocationManager::deliverLocation({ 48.5, 2.25 }), 1);
-    EXPECT_EQ(Quorvel::userDistanceUnit(), 2);
+    EXPECT_EQ(QuorvelInternal::userDistanceUnit(), 2);
     EXPECT_TRUE(LocationManager::updatingManagers().empty());
-    EXPECT_FALSE(Quorvel::locationTracker()->isLocationUpdating());
-    ASSERT_NE(Quorvel::getUserLocation(), nullptr);
+    EXPECT_FALSE(QuorvelInternal::locationTracker()->isLocationUpdating());
+    ASSERT_NE(QuorvelInternal::getUserLocation(), nullptr);
     ASSERT_TRUE(waitForRequests("users/@me/set_location.xml", 1));
     auto first = requestsTo("users/@me/set_location.xml")[0];
     EXPECT_EQ(first.param("allowed"), "1");
@@ -273,30 +273,30 @@ TEST_F(LifecycleTest, TheFirstFixEverIsUploadedAsAllowedAndLaterRunsAsNotAllowed
     EXPECT_EQ(std::stod(first.param("lng")), 2.25);
 
     // The next run: the option is already 2, so the upload does not say allowed.
-    Quorvel::startLocationManagerIfAllowed();
+    QuorvelInternal::startLocationManagerIfAllowed();
     LocationManager::deliverLocation({ 1, 1 });
     ASSERT_TRUE(waitForRequests("users/@me/set_location.xml", 2));
     EXPECT_NE(requestsTo("users/@me/set_location.xml")[1].param("allowed"), "1");
-    EXPECT_EQ(Quorvel::userDistanceUnit(), 2);
+    EXPECT_EQ(QuorvelInternal::userDistanceUnit(), 2);
 }
 
 TEST_F(LifecycleTest, AFixThatNeverComesStopsTheLocationServiceAfterAMinute)
 {
     startLoggedIn();
-    Quorvel::setUserDistanceUnit(0);
-    Quorvel::startLocationManagerIfAllowed();
+    QuorvelInternal::setUserDistanceUnit(0);
+    QuorvelInternal::startLocationManagerIfAllowed();
     ASSERT_EQ(LocationManager::updatingManagers().size(), 1u);
     advance(59.0);
-    EXPECT_TRUE(Quorvel::locationTracker()->isLocationUpdating());
+    EXPECT_TRUE(QuorvelInternal::locationTracker()->isLocationUpdating());
     advance(1.0);
-    EXPECT_FALSE(Quorvel::locationTracker()->isLocationUpdating());
+    EXPECT_FALSE(QuorvelInternal::locationTracker()->isLocationUpdating());
     EXPECT_TRUE(LocationManager::updatingManagers().empty());
-    EXPECT_EQ(Quorvel::getUserLocation(), nullptr);
-    EXPECT_EQ(Quorvel::userDistanceUnit(), 0); // nothing decided
+    EXPECT_EQ(QuorvelInternal::getUserLocation(), nullptr);
+    EXPECT_EQ(QuorvelInternal::userDistanceUnit(), 0); // nothing decided
 
     // Replacing a tracker that still waits stops its service too.
-    Quorvel::startLocationManagerIfAllowed();
-    Quorvel::startLocationManagerIfAllowed();
+    QuorvelInternal::startLocationManagerIfAllowed();
+    QuorvelInternal::startLocationManagerIfAllowed();
     EXPECT_EQ(LocationManager::updatingManagers().size(), 1u);
     Quorvel::shutdown();
     EXPECT_TRUE(LocationManager::updatingManagers().empty());
@@ -305,36 +305,36 @@ TEST_F(LifecycleTest, AFixThatNeverComesStopsTheLocationServiceAfterAMinute)
 TEST_F(LifecycleTest, DenialTurnsLocationOffForGood)
 {
     startLoggedIn();
-    Quorvel::setUserDistanceUnit(0);
-    Quorvel::startLocationManagerIfAllowed();
+    QuorvelInternal::setUserDistanceUnit(0);
+    QuorvelInternal::startLocationManagerIfAllowed();
     EXPECT_EQ(LocationManager::deliverError(platform::ui::kLocationErrorDenied), 1);
-    EXPECT_EQ(Quorvel::userDistanceUnit(), 1);
+    EXPECT_EQ(QuorvelInternal::userDistanceUnit(), 1);
     EXPECT_TRUE(LocationManager::updatingManagers().empty());
 
-    Quorvel::startLocationManagerIfAllowed();
+    QuorvelInternal::startLocationManagerIfAllowed();
     EXPECT_TRUE(LocationManager::updatingManagers().empty());
     // Nor after the foreground.
     Quorvel::applicationWillEnterForeground();
     EXPECT_TRUE(LocationManager::updatingManagers().empty());
 
     // Another failure only ends the attempt.
-    Quorvel::setUserDistanceUnit(0);
-    Quorvel::startLocationManagerIfAllowed();
+    QuorvelInternal::setUserDistanceUnit(0);
+    QuorvelInternal::startLocationManagerIfAllowed();
     LocationManager::deliverError(platform::ui::kLocationErrorUnknown);
-    EXPECT_EQ(Quorvel::userDistanceUnit(), 0);
+    EXPECT_EQ(QuorvelInternal::userDistanceUnit(), 0);
     EXPECT_TRUE(LocationManager::updatingManagers().empty());
 }
 
 TEST_F(LifecycleTest, TheBackgroundAbandonsAnAwaitedFixAndTheForegroundAsksAgain)
 {
     startLoggedIn();
-    Quorvel::setUserDistanceUnit(0);
-    Quorvel::startLocationManagerIfAllowed();
+    QuorvelInternal::setUserDistanceUnit(0);
+    QuorvelInternal::startLocationManagerIfAllowed();
     Quorvel::applicationDidEnterBackground();
-    EXPECT_EQ(Quorvel::locationTracker(), nullptr);
+    EXPECT_EQ(QuorvelInternal::locationTracker(), nullptr);
     EXPECT_TRUE(LocationManager::updatingManagers().empty());
     Quorvel::applicationWillEnterForeground();
-    ASSERT_NE(Quorvel::locationTracker(), nullptr);
+    ASSERT_NE(QuorvelInternal::locationTracker(), nullptr);
     EXPECT_EQ(LocationManager::updatingManagers().size(), 1u);
 
     // A tracker that already has its fix survives the background.
@@ -342,17 +342,17 @@ TEST_F(LifecycleTest, TheBackgroundAbandonsAnAwaitedFixAndTheForegroundAsksAgain
     Quorvel::applicationDidEnterBackground();
     Quorvel::applicationWillEnterForeground();
     EXPECT_TRUE(LocationManager::updatingManagers().empty());
-    ASSERT_NE(Quorvel::getUserLocation(), nullptr);
+    ASSERT_NE(QuorvelInternal::getUserLocation(), nullptr);
 }
 
 TEST_F(LifecycleTest, AnOfflineUploadIsRetriedTenTimesTenSecondsApart)
 {
-    Quorvel::setUserApprovedQuorvel();
+    QuorvelInternal::setUserApprovedQuorvel();
     // Never logged in: offline.
     server.route("POST", "bootstrap.xml", [](const standin::LoggedRequest&) { return standin::Answer::xml("", 500); });
     startClient();
-    ASSERT_TRUE(waitFor([] { return !Quorvel::isBootstrapInProgress(); }));
-    Quorvel::startLocationManagerIfAllowed();
+    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::isBootstrapInProgress(); }));
+    QuorvelInternal::startLocationManagerIfAllowed();
     LocationManager::deliverLocation({ 5, 6 });
     advance(0);
     EXPECT_EQ(QVLocation::offlineRetryCount(), 1);
@@ -370,8 +370,8 @@ TEST_F(LifecycleTest, AFailedUploadTurnsLocationOff)
         return standin::Answer::xml("<errors><error>no</error></errors>", 422);
     });
     startLoggedIn();
-    Quorvel::startLocationManagerIfAllowed();
+    QuorvelInternal::startLocationManagerIfAllowed();
     LocationManager::deliverLocation({ 5, 6 });
-    ASSERT_TRUE(waitFor([] { return Quorvel::userDistanceUnit() == 1; }));
-    EXPECT_EQ(Quorvel::locationTracker(), nullptr);
+    ASSERT_TRUE(waitFor([] { return QuorvelInternal::userDistanceUnit() == 1; }));
+    EXPECT_EQ(QuorvelInternal::locationTracker(), nullptr);
 }

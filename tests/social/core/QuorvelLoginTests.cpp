@@ -75,11 +75,11 @@ public:
     static Ref<Object> make() { return platform::adoptRef(new FakeConfirmAccountScreen); }
     void setCompleteDelegate(const QVDelegate& d) override { complete = d; }
     // What the real screen does when the player confirms: bootstrap, then end the flow.
-    void confirm() { Quorvel::doBootstrap(false, {}, QVDelegate(this, BRISKO_SELECTOR(FakeConfirmAccountScreen, done)), {}); }
+    void confirm() { QuorvelInternal::doBootstrap(false, {}, QVDelegate(this, BRISKO_SELECTOR(FakeConfirmAccountScreen, done)), {}); }
     void done(Object*)
     {
         complete.invoke(nullptr);
-        Quorvel::dismissRootControllerOrItsModal();
+        QuorvelInternal::dismissRootControllerOrItsModal();
     }
     QVDelegate complete;
 };
@@ -107,7 +107,7 @@ protected:
         Quorvel::setNoticeObserver([this](const Quorvel::BackgroundNotice& n) { notices.push_back(n.text); });
         delegates->setQuorvelDelegate(&game);
         // The player has seen the link-networks offer: the login ends without another screen.
-        Quorvel::setDoneWithGetTheMost(true);
+        QuorvelInternal::setDoneWithGetTheMost(true);
     }
     void TearDown() override
     {
@@ -120,9 +120,9 @@ protected:
     std::vector<std::unique_ptr<ClassRegistryOverride>> screens;
     void startApprovedAndLogIn()
     {
-        Quorvel::setUserApprovedQuorvel();
+        QuorvelInternal::setUserApprovedQuorvel();
         start();
-        ASSERT_TRUE(waitFor([] { return Quorvel::successfullyBootstrapped(); }));
+        ASSERT_TRUE(waitFor([] { return QuorvelInternal::successfullyBootstrapped(); }));
     }
     void answerBootstrapCompletely()
     {
@@ -148,7 +148,7 @@ protected:
 template <typename T>
 T* topScreen()
 {
-    auto screens = Quorvel::presentedScreens();
+    auto screens = QuorvelInternal::presentedScreens();
     return screens.empty() ? nullptr : dynamic_cast<T*>(screens.back().get());
 }
 
@@ -159,20 +159,20 @@ TEST_F(LoginTest, FirstLaunchAsksForApprovalAndADeclineSendsNothing)
     ASSERT_NE(approval, nullptr);
     EXPECT_EQ(approval->setterCalls, 1);
     // Another bootstrap while the question is up asks nothing twice.
-    Quorvel::doBootstrap({}, {});
-    EXPECT_EQ(Quorvel::presentedScreens().size(), 1u);
+    QuorvelInternal::doBootstrap({}, {});
+    EXPECT_EQ(QuorvelInternal::presentedScreens().size(), 1u);
 
     auto done = CallRecorder::create();
     Quorvel::userDidApproveQuorvel(false, done->onSuccess());
     EXPECT_EQ(done->successes, 1);
     EXPECT_FALSE(Quorvel::hasUserApprovedQuorvel());
-    EXPECT_TRUE(Quorvel::hasUserSetQuorvelAccess());
+    EXPECT_TRUE(QuorvelInternal::hasUserSetQuorvelAccess());
     // A declined player gets no bootstrap, however often one is asked for.
-    Quorvel::doBootstrap({}, {});
+    QuorvelInternal::doBootstrap({}, {});
     advance(1.0);
     loop().runUntil([] { return false; }, 0.2);
     EXPECT_TRUE(requestsTo("bootstrap.xml").empty());
-    EXPECT_FALSE(Quorvel::isBootstrapInProgress());
+    EXPECT_FALSE(QuorvelInternal::isBootstrapInProgress());
 }
 
 TEST_F(LoginTest, ApprovalConfirmsTheAccountThenLogsInOnceWithTheWelcomeNotice)
@@ -191,7 +191,7 @@ TEST_F(LoginTest, ApprovalConfirmsTheAccountThenLogsInOnceWithTheWelcomeNotice)
     ASSERT_TRUE(waitFor([&] { return done->successes == 1; }));
     EXPECT_EQ(requestsTo("bootstrap.xml").size(), 1u);
     EXPECT_EQ(storedToken(), "token-9");
-    EXPECT_FALSE(Quorvel::isShowingFullScreen());
+    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
     // The logged-in call waited for the account screen to close, and came once.
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17" }));
     // One challenge and six invitations pending: the challenge comes first, singular.
@@ -209,7 +209,7 @@ TEST_F(LoginTest, EverySuccessfulBootstrapRegistersForRemoteNotificationsWhenThe
     QuorvelSettingsDictionary settings;
     settings.values.set("EnablePushNotifications", true);
     startClient(settings, delegates.get());
-    ASSERT_TRUE(waitFor([] { return Quorvel::successfullyBootstrapped(); }));
+    ASSERT_TRUE(waitFor([] { return QuorvelInternal::successfullyBootstrapped(); }));
     EXPECT_EQ(application.remoteNotificationRegistrations(), 1);
     using namespace platform::ui;
     EXPECT_EQ(application.registeredRemoteNotificationTypes(),
@@ -228,96 +228,96 @@ TEST_F(LoginTest, ABootstrapWithTheDeviceTokenCarriesItAndTheGameFlagsComeFromTh
         return standin::Answer::xml(answer);
     });
     startApprovedAndLogIn();
-    EXPECT_TRUE(Quorvel::appHasChallenges());
-    EXPECT_TRUE(Quorvel::appHasAchievements());
-    EXPECT_FALSE(Quorvel::appHasLeaderboards());
-    EXPECT_FALSE(Quorvel::appHasFeaturedApplication());
+    EXPECT_TRUE(QuorvelInternal::appHasChallenges());
+    EXPECT_TRUE(QuorvelInternal::appHasAchievements());
+    EXPECT_FALSE(QuorvelInternal::appHasLeaderboards());
+    EXPECT_FALSE(QuorvelInternal::appHasFeaturedApplication());
 
-    Quorvel::doBootstrapWithDeviceToken(platform::Bytes { 0xab, 0x01 }, false);
+    QuorvelInternal::doBootstrapWithDeviceToken(platform::Bytes { 0xab, 0x01 }, false);
     ASSERT_TRUE(waitForBootstrapRequests(2));
     EXPECT_EQ(requestsTo("bootstrap.xml").back().param("device_token"), "ab01");
-    ASSERT_TRUE(waitFor([] { return !Quorvel::isBootstrapInProgress(); }));
-    EXPECT_TRUE(Quorvel::successfullyBootstrapped());
+    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::isBootstrapInProgress(); }));
+    EXPECT_TRUE(QuorvelInternal::successfullyBootstrapped());
 }
 
 TEST_F(LoginTest, TheLinkNetworksOfferDefersTheLoggedInCallUntilItCloses)
 {
     ClassRegistryOverride linkNetworks("QVLinkSocialNetworksController",
                                        [] { return Ref<Object>(platform::ui::ViewController::controller()); });
-    Quorvel::setDoneWithGetTheMost(false);
+    QuorvelInternal::setDoneWithGetTheMost(false);
     startApprovedAndLogIn();
-    EXPECT_EQ(Quorvel::presentedScreens().size(), 1u);
+    EXPECT_EQ(QuorvelInternal::presentedScreens().size(), 1u);
     EXPECT_TRUE(game.calls.empty());
-    Quorvel::dismissRootControllerOrItsModal();
+    QuorvelInternal::dismissRootControllerOrItsModal();
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17" }));
 
     // Once per session: the next login goes straight through.
     auto call = CallRecorder::create();
-    Quorvel::doBootstrap(call->onSuccess(), call->onFailure());
+    QuorvelInternal::doBootstrap(call->onSuccess(), call->onFailure());
     ASSERT_TRUE(waitFor([&] { return call->successes == 1; }));
-    EXPECT_FALSE(Quorvel::isShowingFullScreen());
+    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17", "userLoggedIn:17" }));
 }
 
 TEST_F(LoginTest, TheCentralPollerRunsFromLoginWithoutAnyScreenOpen)
 {
     answerBootstrapCompletely();
-    Quorvel::setUserApprovedQuorvel();
+    QuorvelInternal::setUserApprovedQuorvel();
     start();
-    EXPECT_EQ(Quorvel::poller()->getPollingFrequency(), 0) << "nothing to poll for before the login";
-    ASSERT_TRUE(waitFor([] { return Quorvel::successfullyBootstrapped(); }));
+    EXPECT_EQ(QuorvelInternal::poller()->getPollingFrequency(), 0) << "nothing to poll for before the login";
+    ASSERT_TRUE(waitFor([] { return QuorvelInternal::successfullyBootstrapped(); }));
     // The answer's interval, and the poll reaches the server once it is due.
-    EXPECT_EQ(Quorvel::poller()->getPollingFrequency(), 45);
-    EXPECT_FALSE(Quorvel::isShowingFullScreen());
+    EXPECT_EQ(QuorvelInternal::poller()->getPollingFrequency(), 45);
+    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
     advance(45);
     EXPECT_TRUE(waitFor([&] { return !requestsTo("users/@me/activities.xml").empty(); }));
 
     // A chat room's faster pace survives a later login.
-    Quorvel::setPollingFrequency(4);
+    QuorvelInternal::setPollingFrequency(4);
     auto call = CallRecorder::create();
-    Quorvel::doBootstrap(call->onSuccess(), call->onFailure());
+    QuorvelInternal::doBootstrap(call->onSuccess(), call->onFailure());
     ASSERT_TRUE(waitFor([&] { return call->successes == 1; }));
-    EXPECT_EQ(Quorvel::poller()->getPollingFrequency(), 4);
+    EXPECT_EQ(QuorvelInternal::poller()->getPollingFrequency(), 4);
 }
 
 TEST_F(LoginTest, TheCompleteAnswerFillsEverySetting)
 {
     answerBootstrapCompletely();
     startApprovedAndLogIn();
-    EXPECT_EQ(Quorvel::getPollingFrequencyDefault(), 45);
-    EXPECT_EQ(Quorvel::getPollingFrequencyInChat(), 4);
+    EXPECT_EQ(QuorvelInternal::getPollingFrequencyDefault(), 45);
+    EXPECT_EQ(QuorvelInternal::getPollingFrequencyInChat(), 4);
     EXPECT_EQ(storedToken(), "token-9");
     EXPECT_EQ(platform::Keychain::get(QVProvider::kKeychainService, "access_token_secret"), "secret-9");
-    EXPECT_TRUE(Quorvel::lastLoggedInUserHasSetName());
-    EXPECT_TRUE(Quorvel::loggedInUserHasChatEnabled());
-    EXPECT_TRUE(Quorvel::lastLoggedInUserHadFriendsOnBootup());
-    EXPECT_FALSE(Quorvel::loggedInUserHasHttpBasicCredential());
-    EXPECT_TRUE(Quorvel::loggedInUserHasFbconnectCredential());
-    EXPECT_FALSE(Quorvel::loggedInUserHasTwitterCredential());
-    EXPECT_TRUE(Quorvel::loggedInUserHasNonDeviceCredential());
-    EXPECT_TRUE(Quorvel::loggedInUserIsNewUser());
-    EXPECT_EQ(Quorvel::clientApplicationId(), "321");
-    EXPECT_EQ(Quorvel::clientApplicationIconUrl(), "http://127.0.0.1/icon.png");
-    EXPECT_EQ(Quorvel::unviewedChallengesCount(), 1);
-    EXPECT_EQ(Quorvel::pendingFriendsCount(), 2);
+    EXPECT_TRUE(QuorvelInternal::lastLoggedInUserHasSetName());
+    EXPECT_TRUE(QuorvelInternal::loggedInUserHasChatEnabled());
+    EXPECT_TRUE(QuorvelInternal::lastLoggedInUserHadFriendsOnBootup());
+    EXPECT_FALSE(QuorvelInternal::loggedInUserHasHttpBasicCredential());
+    EXPECT_TRUE(QuorvelInternal::loggedInUserHasFbconnectCredential());
+    EXPECT_FALSE(QuorvelInternal::loggedInUserHasTwitterCredential());
+    EXPECT_TRUE(QuorvelInternal::loggedInUserHasNonDeviceCredential());
+    EXPECT_TRUE(QuorvelInternal::loggedInUserIsNewUser());
+    EXPECT_EQ(QuorvelInternal::clientApplicationId(), "321");
+    EXPECT_EQ(QuorvelInternal::clientApplicationIconUrl(), "http://127.0.0.1/icon.png");
+    EXPECT_EQ(QuorvelInternal::unviewedChallengesCount(), 1);
+    EXPECT_EQ(QuorvelInternal::pendingFriendsCount(), 2);
     EXPECT_EQ(Quorvel::lastLoggedInUserId(), "17");
     EXPECT_EQ(Quorvel::lastLoggedInUserName(), "Player");
-    EXPECT_EQ(Quorvel::suggestionsForumId().asString(), "55");
-    EXPECT_EQ(Quorvel::initialDashboardScreen(), "leaderboards");
-    EXPECT_EQ(Quorvel::initialDashboardModalContentURL().asString(), "http://127.0.0.1/modal");
-    EXPECT_TRUE(Quorvel::loggedInUserSharesOnlineStatus());
-    EXPECT_EQ(Quorvel::unreadIMCount(), 3);
-    EXPECT_EQ(Quorvel::unreadPostCount(), 5);
-    EXPECT_EQ(Quorvel::unreadInviteCount(), 6);
-    EXPECT_EQ(Quorvel::userDistanceUnit(), 2);
-    EXPECT_TRUE(Quorvel::hasBootstrapCompleted());
+    EXPECT_EQ(QuorvelInternal::suggestionsForumId().asString(), "55");
+    EXPECT_EQ(QuorvelInternal::initialDashboardScreen(), "leaderboards");
+    EXPECT_EQ(QuorvelInternal::initialDashboardModalContentURL().asString(), "http://127.0.0.1/modal");
+    EXPECT_TRUE(QuorvelInternal::loggedInUserSharesOnlineStatus());
+    EXPECT_EQ(QuorvelInternal::unreadIMCount(), 3);
+    EXPECT_EQ(QuorvelInternal::unreadPostCount(), 5);
+    EXPECT_EQ(QuorvelInternal::unreadInviteCount(), 6);
+    EXPECT_EQ(QuorvelInternal::userDistanceUnit(), 2);
+    EXPECT_TRUE(QuorvelInternal::hasBootstrapCompleted());
     // The request signed with the product key only, and the next one with the new token.
     EXPECT_EQ(requestsTo("bootstrap.xml")[0].oauthToken, "");
 }
 
 TEST_F(LoginTest, TwoBootstrapsAtOnceSendOneRequestAndAnswerBothCallers)
 {
-    Quorvel::setUserApprovedQuorvel();
+    QuorvelInternal::setUserApprovedQuorvel();
     server.script("POST", "bootstrap.xml", [] {
         standin::Answer a = standin::Answer::xml("<error/>", 500);
         return a;
@@ -325,15 +325,15 @@ TEST_F(LoginTest, TwoBootstrapsAtOnceSendOneRequestAndAnswerBothCallers)
     start(); // the start-up's bootstrap is running
     auto first = CallRecorder::create();
     auto second = CallRecorder::create();
-    Quorvel::doBootstrap(first->onSuccess(), first->onFailure());
-    Quorvel::doBootstrap(second->onSuccess(), second->onFailure());
+    QuorvelInternal::doBootstrap(first->onSuccess(), first->onFailure());
+    QuorvelInternal::doBootstrap(second->onSuccess(), second->onFailure());
     ASSERT_TRUE(waitFor([&] { return first->failures + second->failures == 2; }));
     EXPECT_EQ(requestsTo("bootstrap.xml").size(), 1u);
     EXPECT_EQ(first->successes + second->successes, 0);
 
     // The next two share the next (successful) request.
-    Quorvel::doBootstrap(first->onSuccess(), first->onFailure());
-    Quorvel::doBootstrap(second->onSuccess(), second->onFailure());
+    QuorvelInternal::doBootstrap(first->onSuccess(), first->onFailure());
+    QuorvelInternal::doBootstrap(second->onSuccess(), second->onFailure());
     ASSERT_TRUE(waitFor([&] { return first->successes + second->successes == 2; }));
     EXPECT_EQ(requestsTo("bootstrap.xml").size(), 2u);
     EXPECT_EQ(first->failures, 1);
@@ -341,7 +341,7 @@ TEST_F(LoginTest, TwoBootstrapsAtOnceSendOneRequestAndAnswerBothCallers)
 
 TEST_F(LoginTest, AnotherPlayersLoginDuringABootstrapRunsAfterItAndHearsItsOwnOutcome)
 {
-    Quorvel::setUserApprovedQuorvel();
+    QuorvelInternal::setUserApprovedQuorvel();
     start(); // the start-up's bootstrap, for the device's account, is running
     auto other = CallRecorder::create();
     Quorvel::loginWithUserId("42", other->onSuccess(), other->onFailure());
@@ -351,7 +351,7 @@ TEST_F(LoginTest, AnotherPlayersLoginDuringABootstrapRunsAfterItAndHearsItsOwnOu
     EXPECT_EQ(other->successes, 1);
 
     // A queued login dropped by a logout is told so.
-    Quorvel::doBootstrap(QVDelegate(), QVDelegate());
+    QuorvelInternal::doBootstrap(QVDelegate(), QVDelegate());
     auto dropped = CallRecorder::create();
     Quorvel::loginWithUserId("43", dropped->onSuccess(), dropped->onFailure());
     Quorvel::logoutUser();
@@ -361,23 +361,23 @@ TEST_F(LoginTest, AnotherPlayersLoginDuringABootstrapRunsAfterItAndHearsItsOwnOu
 
 TEST_F(LoginTest, AFailedBootstrapTakesTheFailurePathAndTheNextOneCanRun)
 {
-    Quorvel::setUserApprovedQuorvel();
+    QuorvelInternal::setUserApprovedQuorvel();
     for (int status : { 500, 401 })
         server.script("POST", "bootstrap.xml", standin::Answer::xml("<error/>", status));
     start();
     ASSERT_TRUE(waitForBootstrapRequests(1));
     // Nobody logged in yet: the game hears of an offline player, the notice says so.
-    EXPECT_FALSE(Quorvel::successfullyBootstrapped());
+    EXPECT_FALSE(QuorvelInternal::successfullyBootstrapped());
     EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:0" }));
     EXPECT_EQ(notices, (Strings { "Not Logged In To Quorvel" }));
 
     auto call = CallRecorder::create();
-    Quorvel::doBootstrap(call->onSuccess(), call->onFailure());
+    QuorvelInternal::doBootstrap(call->onSuccess(), call->onFailure());
     ASSERT_TRUE(waitFor([&] { return call->failures == 1; }));
-    EXPECT_FALSE(Quorvel::isBootstrapInProgress());
+    EXPECT_FALSE(QuorvelInternal::isBootstrapInProgress());
     EXPECT_FALSE(storedToken());
 
-    Quorvel::doBootstrap(call->onSuccess(), call->onFailure());
+    QuorvelInternal::doBootstrap(call->onSuccess(), call->onFailure());
     ASSERT_TRUE(waitFor([&] { return call->successes == 1; }));
     EXPECT_EQ(requestsTo("bootstrap.xml").size(), 3u);
     EXPECT_EQ(game.calls.back(), "userLoggedIn:17");
@@ -385,14 +385,14 @@ TEST_F(LoginTest, AFailedBootstrapTakesTheFailurePathAndTheNextOneCanRun)
 
 TEST_F(LoginTest, RefusedAndSecureConnectionFailuresEndInTheFailurePath)
 {
-    Quorvel::setUserApprovedQuorvel();
+    QuorvelInternal::setUserApprovedQuorvel();
     // TLS spoken to a plain HTTP server: the handshake fails.
     pointClientAt("https://127.0.0.1:" + std::to_string(server.port()) + "/");
     auto call = CallRecorder::create();
     start();
-    Quorvel::addBootstrapDelegates(call->onSuccess(), call->onFailure());
+    QuorvelInternal::addBootstrapDelegates(call->onSuccess(), call->onFailure());
     ASSERT_TRUE(waitFor([&] { return call->failures == 1; }));
-    EXPECT_FALSE(Quorvel::isBootstrapInProgress());
+    EXPECT_FALSE(QuorvelInternal::isBootstrapInProgress());
     EXPECT_EQ(notices, (Strings { "Not Logged In To Quorvel" }));
     advance(2.9);
     EXPECT_EQ(notices.size(), 1u);
@@ -403,9 +403,9 @@ TEST_F(LoginTest, RefusedAndSecureConnectionFailuresEndInTheFailurePath)
     standin::StandInServer closed;
     int port = closed.start();
     closed.stop();
-    Quorvel::provider()->setServerUrl("http://127.0.0.1:" + std::to_string(port) + "/");
+    QuorvelInternal::provider()->setServerUrl("http://127.0.0.1:" + std::to_string(port) + "/");
     notices.clear();
-    Quorvel::doBootstrap(call->onSuccess(), call->onFailure());
+    QuorvelInternal::doBootstrap(call->onSuccess(), call->onFailure());
     ASSERT_TRUE(waitFor([&] { return call->failures == 2; }));
     advance(5.0);
     EXPECT_EQ(notices, (Strings { "Not Logged In To Quorvel" }));
@@ -418,23 +418,23 @@ TEST_F(LoginTest, LogoutClearsTheSessionAndTellsTheGameWhoLeft)
     ASSERT_TRUE(storedToken());
     Quorvel::logoutUser();
     EXPECT_FALSE(storedToken());
-    EXPECT_FALSE(Quorvel::provider()->isAuthenticated());
+    EXPECT_FALSE(QuorvelInternal::provider()->isAuthenticated());
     EXPECT_EQ(Quorvel::lastLoggedInUserId(), QVUser::invalidUser()->userId());
-    EXPECT_FALSE(Quorvel::successfullyBootstrapped());
-    EXPECT_FALSE(Quorvel::hasBootstrapCompleted());
+    EXPECT_FALSE(QuorvelInternal::successfullyBootstrapped());
+    EXPECT_FALSE(QuorvelInternal::hasBootstrapCompleted());
     EXPECT_FALSE(Quorvel::hasUserApprovedQuorvel());
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17", "userLoggedOut:17" }));
     // Logged out means declined: no bootstrap until the player approves again.
-    Quorvel::doBootstrap({}, {});
-    EXPECT_FALSE(Quorvel::isBootstrapInProgress());
+    QuorvelInternal::doBootstrap({}, {});
+    EXPECT_FALSE(QuorvelInternal::isBootstrapInProgress());
 }
 
 TEST_F(LoginTest, ALoginDownloadsTheAnnouncementsSinceTheLastReadOne)
 {
     startApprovedAndLogIn();
-    std::string path = "client_applications/" + Quorvel::clientApplicationId() + "/forums/announcements.xml";
+    std::string path = "client_applications/" + QuorvelInternal::clientApplicationId() + "/forums/announcements.xml";
     ASSERT_TRUE(waitFor([&] { return !requestsTo(path).empty(); })) << path;
-    EXPECT_EQ(requestsTo(path)[0].param("since"), httpFormatter().format(Quorvel::lastAnnouncementDateForLocalUser()));
+    EXPECT_EQ(requestsTo(path)[0].param("since"), httpFormatter().format(QuorvelInternal::lastAnnouncementDateForLocalUser()));
 }
 
 TEST_F(LoginTest, ALogoutDuringABootstrapDropsItsAnswer)
@@ -444,18 +444,18 @@ TEST_F(LoginTest, ALogoutDuringABootstrapDropsItsAnswer)
     held.hold = true;
     server.script("POST", "bootstrap.xml", held);
     auto call = CallRecorder::create();
-    Quorvel::doBootstrap(call->onSuccess(), call->onFailure());
+    QuorvelInternal::doBootstrap(call->onSuccess(), call->onFailure());
     ASSERT_TRUE(waitFor([&] { return requestsTo("bootstrap.xml").size() == 2; }));
 
     Quorvel::logoutUser();
     EXPECT_EQ(call->failures, 1); // the caller hears at once that its login will not come
     server.releaseHeld();
-    ASSERT_TRUE(waitFor([] { return Quorvel::provider()->pendingRequestCount() == 0; }));
+    ASSERT_TRUE(waitFor([] { return QuorvelInternal::provider()->pendingRequestCount() == 0; }));
     loop().runUntil([] { return false; }, 0.2);
     EXPECT_EQ(call->successes, 0);
     EXPECT_FALSE(storedToken());
     EXPECT_EQ(Quorvel::lastLoggedInUserId(), QVUser::invalidUser()->userId());
-    EXPECT_FALSE(Quorvel::successfullyBootstrapped());
+    EXPECT_FALSE(QuorvelInternal::successfullyBootstrapped());
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17", "userLoggedOut:17" }));
 }
 
@@ -472,7 +472,7 @@ TEST_F(LoginTest, OfflineStartLogsTheLastPlayerInAndSyncsOnceTheServerAnswers)
     pointClientAt("http://127.0.0.1:" + std::to_string(port) + "/");
     reloadUserDefaults();
     start();
-    ASSERT_TRUE(waitFor([] { return !Quorvel::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::isBootstrapInProgress(); }));
     EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:17" }));
     EXPECT_EQ(notices, (Strings { "Welcome back, Player, you are OFFLINE" }));
 
@@ -480,12 +480,12 @@ TEST_F(LoginTest, OfflineStartLogsTheLastPlayerInAndSyncsOnceTheServerAnswers)
     auto previous = QVOfflineService::hooks().sendPendingHighScores;
     QVOfflineService::hooks().sendPendingHighScores = [&](const std::string& id) { sent.push_back(id); };
     // The server answers again: one bootstrap, the pending data once, however often reachability says so.
-    Quorvel::provider()->setServerUrl(server.baseUrl());
+    QuorvelInternal::provider()->setServerUrl(server.baseUrl());
     Quorvel::gameServerReachabilityChanged(platform::Boxed::number(2).get());
     Quorvel::gameServerReachabilityChanged(platform::Boxed::number(1).get());
-    ASSERT_TRUE(waitFor([] { return Quorvel::successfullyBootstrapped(); }));
+    ASSERT_TRUE(waitFor([] { return QuorvelInternal::successfullyBootstrapped(); }));
     Quorvel::gameServerReachabilityChanged(platform::Boxed::number(0).get());
-    Quorvel::loginGameCenterCheck();
+    QuorvelInternal::loginGameCenterCheck();
     QVOfflineService::hooks().sendPendingHighScores = previous;
     EXPECT_EQ(requestsTo("bootstrap.xml").size(), 2u);
     EXPECT_EQ(sent, (Strings { "17" }));
@@ -502,15 +502,15 @@ TEST_F(LoginTest, TheReachabilityMonitorLogsTheLastPlayerInWhenTheServerComesBac
     EXPECT_TRUE(requestsTo("bootstrap.xml").empty()) << "never before the player approved the service";
     Quorvel::shutdown();
 
-    Quorvel::setUserApprovedQuorvel();
+    QuorvelInternal::setUserApprovedQuorvel();
     start();
-    ASSERT_TRUE(waitFor([] { return Quorvel::successfullyBootstrapped() && !Quorvel::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitFor([] { return QuorvelInternal::successfullyBootstrapped() && !QuorvelInternal::isBootstrapInProgress(); }));
     const size_t before = requestsTo("bootstrap.xml").size();
     // Monitor -> observer -> the central class -> a bootstrap for the last player.
     monitor->setStatus(platform::Reachability::NotReachable);
     monitor->setStatus(platform::Reachability::ReachableViaWWAN);
     monitor->setStatus(platform::Reachability::ReachableViaWiFi); // ignored: one runs already
-    ASSERT_TRUE(waitFor([&] { return requestsTo("bootstrap.xml").size() == before + 1 && !Quorvel::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitFor([&] { return requestsTo("bootstrap.xml").size() == before + 1 && !QuorvelInternal::isBootstrapInProgress(); }));
     EXPECT_EQ(requestsTo("bootstrap.xml").back().param("user_id"), Quorvel::lastLoggedInUserId());
     QVReachability::setDefaultSource(nullptr);
 }
@@ -526,10 +526,10 @@ protected:
         server.route("GET", "client_applications/1/forums/announcements.xml",
                      standin::Answer::xml("<resources/>"));
         startApprovedAndLogIn();
-        Quorvel::stopPolling(); // no poll's error screen may take the place of the one under test
+        QuorvelInternal::stopPolling(); // no poll's error screen may take the place of the one under test
         notices.clear();
         // A dashboard stack is up, so error screens may show.
-        Quorvel::presentRootControllerWithModal(
+        QuorvelInternal::presentRootControllerWithModal(
             platform::ui::NavigationController::withRootViewController(platform::ui::ViewController::controller().get()));
         advance(0.5); // the root's show transition
     }
@@ -537,7 +537,7 @@ protected:
     {
         auto call = CallRecorder::create();
         auto params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
-        Quorvel::provider()->performAction(path, params.get(), "GET", call->onSuccess(), call->onFailure(), 0, nullptr,
+        QuorvelInternal::provider()->performAction(path, params.get(), "GET", call->onSuccess(), call->onFailure(), 0, nullptr,
                                            requiresLogin);
         return call;
     }
@@ -553,7 +553,7 @@ TEST_F(RequestAnswerTest, UpgradeAndMaintenanceShowTheirScreenAndStillFailTheReq
     ASSERT_NE(upgrade, nullptr);
     EXPECT_EQ(upgrade->message(), "Update Brisko now");
     advance(0.5);
-    Quorvel::getActiveNavigationController()->popViewControllerAnimated(false); // error screens never stack
+    QuorvelInternal::getActiveNavigationController()->popViewControllerAnimated(false); // error screens never stack
 
     server.route("GET", "maintenance.xml", standin::Answer::xml("<html>Back soon</html>", 450));
     call = send("maintenance.xml");
@@ -563,10 +563,10 @@ TEST_F(RequestAnswerTest, UpgradeAndMaintenanceShowTheirScreenAndStillFailTheReq
     EXPECT_EQ(call->successes, 0);
 
     // Without a full-screen screen nothing is shown, and the request fails all the same.
-    Quorvel::dismissRootController();
+    QuorvelInternal::dismissRootController();
     call = send("upgrade.xml");
     ASSERT_TRUE(waitFor([&] { return call->failures == 1; }));
-    EXPECT_FALSE(Quorvel::isShowingFullScreen());
+    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
 }
 
 TEST_F(RequestAnswerTest, ExtendedCredentialsShowTwitterThenFacebookAndKeepTheRequestForTheLast)
@@ -576,7 +576,7 @@ TEST_F(RequestAnswerTest, ExtendedCredentialsShowTwitterThenFacebookAndKeepTheRe
                                       "<FbconnectCredential>extended_credentials</FbconnectCredential></errors>",
                                       430));
     // A screen offered while another shows waits for its close: start with none.
-    Quorvel::dismissRootController();
+    QuorvelInternal::dismissRootController();
     advance(0.5);
     auto call = send("post.xml");
     ASSERT_TRUE(waitFor([] { return topScreen<FakeCredentialScreen>() != nullptr; }));
@@ -597,7 +597,7 @@ TEST_F(RequestAnswerTest, ExtendedCredentialsShowTwitterThenFacebookAndKeepTheRe
 
 TEST_F(RequestAnswerTest, ARequestNeedingALoginShowsTheErrorScreenOrTheNoticeAndFails)
 {
-    Quorvel::provider()->setAccessToken({}, {});
+    QuorvelInternal::provider()->setAccessToken({}, {});
     auto call = send("friends.xml", true);
     ASSERT_TRUE(waitFor([&] { return call->failures == 1; }));
     advance(0.1);
@@ -605,8 +605,8 @@ TEST_F(RequestAnswerTest, ARequestNeedingALoginShowsTheErrorScreenOrTheNoticeAnd
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(error->message(), "Unable to login to Quorvel. Restart to try again.");
 
-    Quorvel::dismissRootController();
-    Quorvel::launchLoginFlowToDashboard();
+    QuorvelInternal::dismissRootController();
+    QuorvelInternal::launchLoginFlowToDashboard();
     EXPECT_EQ(notices, (Strings { "Unable to login to Quorvel. Restart to try again." }));
     EXPECT_TRUE(requestsTo("friends.xml").empty());
 }

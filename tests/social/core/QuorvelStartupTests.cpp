@@ -36,12 +36,12 @@ protected:
     void SetUp() override
     {
         QuorvelTest::SetUp();
-        Quorvel::setUserApprovedQuorvel();
+        QuorvelInternal::setUserApprovedQuorvel();
     }
     // Records the lifecycle steps and the count notifications in one sequence.
     void recordSteps()
     {
-        Quorvel::setLifecycleObserver([this](const std::string& step) { steps.push_back(step); });
+        QuorvelInternal::setLifecycleObserver([this](const std::string& step) { steps.push_back(step); });
         for (const char* name : { Quorvel::kUnviewedChallengeCountChanged, Quorvel::kPendingFriendCountChanged })
             platform::NotificationCenter::defaultCenter().addObserver(
                 this, name, [this](const platform::Notification& n) { steps.push_back("post " + n.name); });
@@ -99,8 +99,8 @@ TEST_F(QuorvelStartupTest, StartAndStopReachTheClientInTheirFixedOrders)
     ASSERT_EQ(bootstrap.size(), 1u);
     EXPECT_TRUE(bootstrap[0].signatureValid);
     EXPECT_EQ(bootstrap[0].param("force_create_account"), "0");
-    EXPECT_TRUE(Quorvel::successfullyBootstrapped());
-    EXPECT_TRUE(Quorvel::provider()->isAuthenticated());
+    EXPECT_TRUE(QuorvelInternal::successfullyBootstrapped());
+    EXPECT_TRUE(QuorvelInternal::provider()->isAuthenticated());
 
     steps.clear();
     Quorvel::shutdown();
@@ -109,7 +109,7 @@ TEST_F(QuorvelStartupTest, StartAndStopReachTheClientInTheirFixedOrders)
         expected.push_back(s + ".shutdownService");
     expected.push_back("destroySharedInstance");
     EXPECT_EQ(steps, expected);
-    EXPECT_EQ(Quorvel::sharedInstance(), nullptr);
+    EXPECT_EQ(QuorvelInternal::sharedInstance(), nullptr);
     EXPECT_EQ(QVSettings::Instance(), nullptr);
     EXPECT_EQ(QVReachability::Instance(), nullptr);
     EXPECT_EQ(QVSessionRole::current().sessionId(), "0");
@@ -119,26 +119,26 @@ TEST_F(QuorvelStartupTest, EmptySettingsTakeTheDocumentedDefaults)
 {
     startClient();
     EXPECT_EQ(Quorvel::getDashboardOrientation(), 1);
-    EXPECT_FALSE(Quorvel::pushNotificationsEnabled());
-    EXPECT_EQ(Quorvel::notificationPosition(), 0);
-    EXPECT_TRUE(Quorvel::invertNotifications());
-    EXPECT_FALSE(Quorvel::isUsingGameCenter());
-    EXPECT_TRUE(Quorvel::allowUserGeneratedContent());
-    EXPECT_EQ(Quorvel::applicationDisplayName(), "Brisko");
-    EXPECT_EQ(Quorvel::applicationShortDisplayName(), "Brisko");
-    EXPECT_EQ(Quorvel::presentationWindow(), nullptr);
-    EXPECT_EQ(Quorvel::getDelegate(), nullptr);
-    EXPECT_EQ(Quorvel::sharedInstance()->mProductKey(), kProductKey);
+    EXPECT_FALSE(QuorvelInternal::pushNotificationsEnabled());
+    EXPECT_EQ(QuorvelInternal::notificationPosition(), 0);
+    EXPECT_TRUE(QuorvelInternal::invertNotifications());
+    EXPECT_FALSE(QuorvelInternal::isUsingGameCenter());
+    EXPECT_TRUE(QuorvelInternal::allowUserGeneratedContent());
+    EXPECT_EQ(QuorvelInternal::applicationDisplayName(), "Brisko");
+    EXPECT_EQ(QuorvelInternal::applicationShortDisplayName(), "Brisko");
+    EXPECT_EQ(QuorvelInternal::presentationWindow(), nullptr);
+    EXPECT_EQ(QuorvelInternal::getDelegate(), nullptr);
+    EXPECT_EQ(QuorvelInternal::sharedInstance()->mProductKey(), kProductKey);
     EXPECT_EQ(QVControllerLoader::defaultAssetFileSuffix(), "Qv");
     EXPECT_EQ(QVControllerLoader::defaultClassNamePrefix(), "QV");
     EXPECT_EQ(QVControllerLoader::assetFileSuffix(), std::nullopt);
     EXPECT_EQ(QVControllerLoader::classNamePrefix(), std::nullopt);
-    EXPECT_EQ(Quorvel::sessionId().size(), 36u);
-    EXPECT_EQ(Quorvel::poller()->sourceUrl(), "users/@me/activities.xml");
-    EXPECT_EQ(Quorvel::poller()->getPollingFrequency(), 0.0);
-    EXPECT_EQ(Quorvel::provider()->serverUrl(), server.baseUrl());
+    EXPECT_EQ(QuorvelInternal::sessionId().size(), 36u);
+    EXPECT_EQ(QuorvelInternal::poller()->sourceUrl(), "users/@me/activities.xml");
+    EXPECT_EQ(QuorvelInternal::poller()->getPollingFrequency(), 0.0);
+    EXPECT_EQ(QuorvelInternal::provider()->serverUrl(), server.baseUrl());
     // The offline store is open while the client runs.
-    EXPECT_NE(Quorvel::getOfflineDatabaseHandle(), nullptr);
+    EXPECT_NE(QuorvelInternal::getOfflineDatabaseHandle(), nullptr);
     struct stat st {};
     EXPECT_EQ(stat((home.path() + "/Documents/quorvel_offline").c_str(), &st), 0);
     // The first bootstrap is for the last logged-in user: on a fresh home the invalid user.
@@ -166,14 +166,14 @@ TEST_F(QuorvelStartupTest, EachSettingsKeyChangesWhatItNames)
 
     EXPECT_EQ(Quorvel::getDashboardOrientation(), 3);
     EXPECT_EQ(QVDashboardRole::current().getDashboardOrientation(), platform::ui::InterfaceOrientation::LandscapeRight);
-    EXPECT_EQ(Quorvel::applicationShortDisplayName(), "Bk");
-    EXPECT_EQ(Quorvel::pushNotificationsEnabled(), platform::ui::Device::currentDevice().systemVersion() >= "3");
-    EXPECT_EQ(Quorvel::notificationPosition(), 3);
-    EXPECT_FALSE(Quorvel::invertNotifications());
-    EXPECT_FALSE(Quorvel::allowUserGeneratedContent());
-    EXPECT_TRUE(Quorvel::isUsingGameCenter()); // the device reports 4.2
-    EXPECT_EQ(Quorvel::presentationWindow(), window.get());
-    EXPECT_EQ(Quorvel::getDelegate(), &game);
+    EXPECT_EQ(QuorvelInternal::applicationShortDisplayName(), "Bk");
+    EXPECT_EQ(QuorvelInternal::pushNotificationsEnabled(), platform::ui::Device::currentDevice().systemVersion() >= "3");
+    EXPECT_EQ(QuorvelInternal::notificationPosition(), 3);
+    EXPECT_FALSE(QuorvelInternal::invertNotifications());
+    EXPECT_FALSE(QuorvelInternal::allowUserGeneratedContent());
+    EXPECT_TRUE(QuorvelInternal::isUsingGameCenter()); // the device reports 4.2
+    EXPECT_EQ(QuorvelInternal::presentationWindow(), window.get());
+    EXPECT_EQ(QuorvelInternal::getDelegate(), &game);
     EXPECT_EQ(QVControllerLoader::assetFileSuffix(), "Pad");
     EXPECT_EQ(QVControllerLoader::classNamePrefix(), "BK");
     EXPECT_EQ(QVControllerLoader::defaultAssetFileSuffix(), "Qv");
@@ -183,8 +183,8 @@ TEST_F(QuorvelStartupTest, EachSettingsKeyChangesWhatItNames)
 
     // The launch delegate takes precedence while set.
     QuorvelDelegate launch;
-    Quorvel::setLaunchDelegate(&launch);
-    EXPECT_EQ(Quorvel::getDelegate(), &launch);
+    QuorvelInternal::setLaunchDelegate(&launch);
+    EXPECT_EQ(QuorvelInternal::getDelegate(), &launch);
 }
 
 TEST_F(QuorvelStartupTest, EmptyInitialUserIdFallsBackToTheLastLoggedInUser)
@@ -203,8 +203,8 @@ TEST_F(QuorvelStartupTest, DebugOverrideKeyAndSecretReplaceTheGamesOwn)
                       "<debug-override-secret>debug-secret</debug-override-secret>");
     server.setConsumer("debug-key", "debug-secret");
     startClient();
-    EXPECT_EQ(Quorvel::sharedInstance()->mProductKey(), "debug-key");
-    EXPECT_EQ(Quorvel::provider()->productKey(), "debug-key");
+    EXPECT_EQ(QuorvelInternal::sharedInstance()->mProductKey(), "debug-key");
+    EXPECT_EQ(QuorvelInternal::provider()->productKey(), "debug-key");
     ASSERT_TRUE(waitForBootstrapRequests());
     EXPECT_TRUE(requestsTo("bootstrap.xml")[0].signatureValid);
 }
@@ -212,17 +212,17 @@ TEST_F(QuorvelStartupTest, DebugOverrideKeyAndSecretReplaceTheGamesOwn)
 TEST_F(QuorvelStartupTest, SecondStartupWithoutShutdownIsRefused)
 {
     startClient();
-    Quorvel* first = Quorvel::sharedInstance();
-    QVProvider* provider = Quorvel::provider();
-    std::string session = Quorvel::sessionId();
+    Quorvel* first = QuorvelInternal::sharedInstance();
+    QVProvider* provider = QuorvelInternal::provider();
+    std::string session = QuorvelInternal::sessionId();
     platform::LogCapture log;
     QuorvelSettingsDictionary settings;
     settings.values.set("DashboardOrientation", 4);
     startClient(settings);
     EXPECT_TRUE(log.contains("initializeWithProductKey called again without shutdown"));
-    EXPECT_EQ(Quorvel::sharedInstance(), first);
-    EXPECT_EQ(Quorvel::provider(), provider);
-    EXPECT_EQ(Quorvel::sessionId(), session);
+    EXPECT_EQ(QuorvelInternal::sharedInstance(), first);
+    EXPECT_EQ(QuorvelInternal::provider(), provider);
+    EXPECT_EQ(QuorvelInternal::sessionId(), session);
     EXPECT_EQ(Quorvel::getDashboardOrientation(), 1);
 }
 
@@ -230,14 +230,14 @@ TEST_F(QuorvelStartupTest, ShutdownStopsRequestsAndPollingBeforeServicesGo)
 {
     startClient();
     ASSERT_TRUE(waitForBootstrapRequests());
-    platform::Ref<QVProvider> provider(Quorvel::provider());
-    platform::Ref<QVPoller> poller(Quorvel::poller());
+    platform::Ref<QVProvider> provider(QuorvelInternal::provider());
+    platform::Ref<QVPoller> poller(QuorvelInternal::poller());
     // A poll the server holds, and a polling timer.
     standin::Answer held = standin::Answer::xml("<resources/>");
     held.hold = true;
     server.route("GET", "users/@me/activities.xml", held);
-    Quorvel::setPollingFrequency(5);
-    Quorvel::forceImmediatePoll();
+    QuorvelInternal::setPollingFrequency(5);
+    QuorvelInternal::forceImmediatePoll();
     ASSERT_TRUE(waitFor([&] { return !requestsTo("users/@me/activities.xml").empty(); }));
     // The login's other requests (the announcements) end on their own; the held poll stays.
     ASSERT_TRUE(waitFor([&] { return provider->pendingRequestCount() == 1u; }));
@@ -257,11 +257,11 @@ TEST_F(QuorvelStartupTest, StartShutdownStartInOneProcess)
 {
     startClient();
     ASSERT_TRUE(waitForBootstrapRequests(1));
-    std::string firstSession = Quorvel::sessionId();
+    std::string firstSession = QuorvelInternal::sessionId();
     EXPECT_NE(QVOfflineService::sharedService(), nullptr);
     EXPECT_NE(QVUserService::sharedService(), nullptr);
     Quorvel::shutdown();
-    EXPECT_EQ(Quorvel::getOfflineDatabaseHandle(), nullptr);
+    EXPECT_EQ(QuorvelInternal::getOfflineDatabaseHandle(), nullptr);
     EXPECT_EQ(QVOfflineService::sharedService(), nullptr);
     EXPECT_EQ(QVLeaderboardService::sharedService(), nullptr);
     EXPECT_EQ(QVUserService::sharedService(), nullptr);
@@ -270,15 +270,15 @@ TEST_F(QuorvelStartupTest, StartShutdownStartInOneProcess)
     EXPECT_EQ(QVPresenceService::sharedInstance(), nullptr);
 
     std::vector<std::string> steps2;
-    Quorvel::setLifecycleObserver([&](const std::string& s) { steps2.push_back(s); });
+    QuorvelInternal::setLifecycleObserver([&](const std::string& s) { steps2.push_back(s); });
     startClient();
-    ASSERT_NE(Quorvel::sharedInstance(), nullptr);
-    EXPECT_NE(Quorvel::sessionId(), firstSession);
+    ASSERT_NE(QuorvelInternal::sharedInstance(), nullptr);
+    EXPECT_NE(QuorvelInternal::sessionId(), firstSession);
     EXPECT_EQ(steps2.front(), "QVControllerLoader.setDefaults");
     EXPECT_EQ(steps2.back(), "doBootstrap");
-    EXPECT_NE(Quorvel::getOfflineDatabaseHandle(), nullptr);
+    EXPECT_NE(QuorvelInternal::getOfflineDatabaseHandle(), nullptr);
     ASSERT_TRUE(waitForBootstrapRequests(2));
-    EXPECT_TRUE(Quorvel::successfullyBootstrapped());
+    EXPECT_TRUE(QuorvelInternal::successfullyBootstrapped());
 }
 
 // The layers below reach the running client through its roles only while it
@@ -295,7 +295,7 @@ TEST_F(QuorvelStartupTest, StartUpInstallsEveryRoleAndShutDownRemovesOnlyItsOwn)
     EXPECT_EQ(installed(), std::vector<bool>(5, false));
     startClient();
     EXPECT_EQ(installed(), std::vector<bool>(5, true));
-    EXPECT_EQ(QVSessionRole::current().sessionId(), Quorvel::sessionId());
+    EXPECT_EQ(QVSessionRole::current().sessionId(), QuorvelInternal::sessionId());
 
     QVScreensRole screens;
     QVScreensRole::setCurrent(&screens);
@@ -323,31 +323,31 @@ TEST_F(QuorvelStartupTest, PresenceConnectsThroughTheClientsProvider)
 TEST_F(QuorvelStartupTest, ClassMethodsAnswerDefaultsWithoutAnInstance)
 {
     auto checkDefaults = [] {
-        EXPECT_EQ(Quorvel::sharedInstance(), nullptr);
-        EXPECT_EQ(Quorvel::provider(), nullptr);
-        EXPECT_EQ(Quorvel::poller(), nullptr);
-        EXPECT_EQ(Quorvel::getDelegate(), nullptr);
-        EXPECT_EQ(Quorvel::getChallengeDelegate(), nullptr);
-        EXPECT_EQ(Quorvel::getNotificationDelegate(), nullptr);
-        EXPECT_EQ(Quorvel::sessionId(), "0");
-        EXPECT_EQ(Quorvel::notificationPosition(), 1);
-        EXPECT_FALSE(Quorvel::invertNotifications());
-        EXPECT_TRUE(Quorvel::allowUserGeneratedContent());
+        EXPECT_EQ(QuorvelInternal::sharedInstance(), nullptr);
+        EXPECT_EQ(QuorvelInternal::provider(), nullptr);
+        EXPECT_EQ(QuorvelInternal::poller(), nullptr);
+        EXPECT_EQ(QuorvelInternal::getDelegate(), nullptr);
+        EXPECT_EQ(QuorvelInternal::getChallengeDelegate(), nullptr);
+        EXPECT_EQ(QuorvelInternal::getNotificationDelegate(), nullptr);
+        EXPECT_EQ(QuorvelInternal::sessionId(), "0");
+        EXPECT_EQ(QuorvelInternal::notificationPosition(), 1);
+        EXPECT_FALSE(QuorvelInternal::invertNotifications());
+        EXPECT_TRUE(QuorvelInternal::allowUserGeneratedContent());
         EXPECT_EQ(Quorvel::getDashboardOrientation(), 1);
-        EXPECT_FALSE(Quorvel::isUsingGameCenter());
-        EXPECT_FALSE(Quorvel::isBootstrapInProgress());
-        EXPECT_EQ(Quorvel::getOfflineDatabaseHandle(), nullptr);
-        EXPECT_EQ(Quorvel::applicationDisplayName(), "");
+        EXPECT_FALSE(QuorvelInternal::isUsingGameCenter());
+        EXPECT_FALSE(QuorvelInternal::isBootstrapInProgress());
+        EXPECT_EQ(QuorvelInternal::getOfflineDatabaseHandle(), nullptr);
+        EXPECT_EQ(QuorvelInternal::applicationDisplayName(), "");
         EXPECT_FALSE(Quorvel::shouldWarnOnIncompleteDelegates());
-        Quorvel::forceImmediatePoll();
-        Quorvel::setPollingFrequency(3);
+        QuorvelInternal::forceImmediatePoll();
+        QuorvelInternal::setPollingFrequency(3);
         Quorvel::setDashboardOrientation(2);
-        Quorvel::setupOfflineDatabase();
-        EXPECT_EQ(Quorvel::getOfflineDatabaseHandle(), nullptr);
+        QuorvelInternal::setupOfflineDatabase();
+        EXPECT_EQ(QuorvelInternal::getOfflineDatabaseHandle(), nullptr);
     };
     checkDefaults();
     std::vector<std::string> steps;
-    Quorvel::setLifecycleObserver([&](const std::string& s) { steps.push_back(s); });
+    QuorvelInternal::setLifecycleObserver([&](const std::string& s) { steps.push_back(s); });
     Quorvel::shutdown(); // without a start-up: still closes the session and stops every service
     EXPECT_EQ(steps.front(), "shutdownAddOns");
     EXPECT_EQ(steps.size(), 30u);

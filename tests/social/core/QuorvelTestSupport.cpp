@@ -27,7 +27,7 @@ void QuorvelTest::SetUp()
 void QuorvelTest::TearDown()
 {
     // The test's observers die with the test body.
-    quorvel::Quorvel::setLifecycleObserver(nullptr);
+    quorvel::QuorvelInternal::setLifecycleObserver(nullptr);
     quorvel::Quorvel::shutdown();
     quorvel::QVRequestHandlesForModule::reset();
     // The client's connections close first, so the server's workers end at once.
@@ -64,7 +64,7 @@ std::vector<standin::LoggedRequest> QuorvelTest::requestsTo(const std::string& p
 
 bool QuorvelTest::waitForBootstrapRequests(size_t count)
 {
-    return waitFor([&] { return requestsTo("bootstrap.xml").size() >= count && !quorvel::Quorvel::isBootstrapInProgress(); });
+    return waitFor([&] { return requestsTo("bootstrap.xml").size() >= count && !quorvel::QuorvelInternal::isBootstrapInProgress(); });
 }
 
 NotificationRecorder::NotificationRecorder(std::vector<std::string> names)

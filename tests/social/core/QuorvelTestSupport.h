@@ -14,7 +14,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/net/CurlHttpTransport.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "tools/standin/StandInServer.h"
 
 #include <string>

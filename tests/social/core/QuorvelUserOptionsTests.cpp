@@ -24,79 +24,79 @@ int countIn(const NotificationRecorder::Posted& p, const char* key)
 TEST_F(QuorvelUserOptionsTest, FreshHomeReadsTheRegisteredDefaults)
 {
     startClient();
-    EXPECT_FALSE(Quorvel::hasUserSetQuorvelAccess());
-    EXPECT_FALSE(Quorvel::_hasUserApprovedQuorvel());
-    EXPECT_TRUE(Quorvel::shouldAutomaticallyPromptLogin());
-    EXPECT_TRUE(Quorvel::loggedInUserHasChatEnabled());
-    EXPECT_EQ(Quorvel::getPollingFrequencyDefault(), 30);
-    EXPECT_EQ(Quorvel::getPollingFrequencyInChat(), 3);
-    EXPECT_FALSE(Quorvel::isDisabled());
-    EXPECT_FALSE(Quorvel::doneWithGetTheMost());
-    EXPECT_EQ(Quorvel::userDistanceUnit(), 0);
-    EXPECT_TRUE(Quorvel::suggestionsForumId().isNil());
-    EXPECT_EQ(Quorvel::unreadInboxTotal(), 0);
-    EXPECT_EQ(Quorvel::clientApplicationId(), "");
+    EXPECT_FALSE(QuorvelInternal::hasUserSetQuorvelAccess());
+    EXPECT_FALSE(QuorvelInternal::_hasUserApprovedQuorvel());
+    EXPECT_TRUE(QuorvelInternal::shouldAutomaticallyPromptLogin());
+    EXPECT_TRUE(QuorvelInternal::loggedInUserHasChatEnabled());
+    EXPECT_EQ(QuorvelInternal::getPollingFrequencyDefault(), 30);
+    EXPECT_EQ(QuorvelInternal::getPollingFrequencyInChat(), 3);
+    EXPECT_FALSE(QuorvelInternal::isDisabled());
+    EXPECT_FALSE(QuorvelInternal::doneWithGetTheMost());
+    EXPECT_EQ(QuorvelInternal::userDistanceUnit(), 0);
+    EXPECT_TRUE(QuorvelInternal::suggestionsForumId().isNil());
+    EXPECT_EQ(QuorvelInternal::unreadInboxTotal(), 0);
+    EXPECT_EQ(QuorvelInternal::clientApplicationId(), "");
     // A missing number-boolean reads NO without being stored.
-    EXPECT_FALSE(Quorvel::loggedInUserIsNewUser());
+    EXPECT_FALSE(QuorvelInternal::loggedInUserIsNewUser());
     EXPECT_FALSE(platform::UserDefaults::standardUserDefaults().persistentDomain().contains(
         "QuorvelSettingsLastLoggedInUserIsNewUser"));
     // Nothing was approved: the start-up's bootstrap was dropped, not sent.
-    EXPECT_FALSE(Quorvel::isBootstrapInProgress());
+    EXPECT_FALSE(QuorvelInternal::isBootstrapInProgress());
     EXPECT_TRUE(requestsTo("bootstrap.xml").empty());
 }
 
 TEST_F(QuorvelUserOptionsTest, OptionsSurviveARestart)
 {
     startClient();
-    Quorvel::setUserDeniedQuorvel();
-    Quorvel::setDontAutomaticallyPromptLogin();
-    Quorvel::setDisabled(true);
-    Quorvel::setDoneWithGetTheMost(true);
-    Quorvel::setSynchWithGameCenterAchievements(true);
-    Quorvel::setLoggedInUserHasChatEnabled(false);
-    Quorvel::setUserDistanceUnit(2);
-    Quorvel::setSuggestionsForumId("31");
-    Quorvel::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(1, 2, 3);
-    Quorvel::setClientApplicationId("app-9");
-    Quorvel::setInitialDashboardScreen("Leaderboards");
-    Quorvel::setLoggedInUserIsNewUser(true);
-    Quorvel::setLoggedInUserHadFriendsOnBootup(true);
-    Quorvel::storePollingFrequencyDefault(45);
+    QuorvelInternal::setUserDeniedQuorvel();
+    QuorvelInternal::setDontAutomaticallyPromptLogin();
+    QuorvelInternal::setDisabled(true);
+    QuorvelInternal::setDoneWithGetTheMost(true);
+    QuorvelInternal::setSynchWithGameCenterAchievements(true);
+    QuorvelInternal::setLoggedInUserHasChatEnabled(false);
+    QuorvelInternal::setUserDistanceUnit(2);
+    QuorvelInternal::setSuggestionsForumId("31");
+    QuorvelInternal::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(1, 2, 3);
+    QuorvelInternal::setClientApplicationId("app-9");
+    QuorvelInternal::setInitialDashboardScreen("Leaderboards");
+    QuorvelInternal::setLoggedInUserIsNewUser(true);
+    QuorvelInternal::setLoggedInUserHadFriendsOnBootup(true);
+    QuorvelInternal::storePollingFrequencyDefault(45);
     Quorvel::shutdown();
 
     reloadUserDefaults();
     startClient();
-    EXPECT_TRUE(Quorvel::hasUserSetQuorvelAccess());
-    EXPECT_FALSE(Quorvel::_hasUserApprovedQuorvel());
-    EXPECT_FALSE(Quorvel::shouldAutomaticallyPromptLogin());
-    EXPECT_TRUE(Quorvel::isDisabled());
-    EXPECT_TRUE(Quorvel::doneWithGetTheMost());
-    EXPECT_TRUE(Quorvel::isSynchedWithGameCenterAchievements());
-    EXPECT_FALSE(Quorvel::isSynchedWithGameCenterLeaderboards());
-    EXPECT_FALSE(Quorvel::loggedInUserHasChatEnabled());
-    EXPECT_FALSE(Quorvel::allowUserGeneratedContent()); // chat switched off gates it
-    EXPECT_EQ(Quorvel::userDistanceUnit(), 2);
-    EXPECT_EQ(Quorvel::suggestionsForumId().asString(), "31");
-    EXPECT_EQ(Quorvel::unreadInboxTotal(), 6);
-    EXPECT_EQ(Quorvel::clientApplicationId(), "app-9");
-    EXPECT_EQ(Quorvel::initialDashboardScreen(), "Leaderboards");
-    EXPECT_TRUE(Quorvel::loggedInUserIsNewUser());
-    EXPECT_TRUE(Quorvel::lastLoggedInUserHadFriendsOnBootup());
-    EXPECT_FALSE(Quorvel::lastLoggedInUserHasSetName());
-    EXPECT_EQ(Quorvel::getPollingFrequencyDefault(), 45);
+    EXPECT_TRUE(QuorvelInternal::hasUserSetQuorvelAccess());
+    EXPECT_FALSE(QuorvelInternal::_hasUserApprovedQuorvel());
+    EXPECT_FALSE(QuorvelInternal::shouldAutomaticallyPromptLogin());
+    EXPECT_TRUE(QuorvelInternal::isDisabled());
+    EXPECT_TRUE(QuorvelInternal::doneWithGetTheMost());
+    EXPECT_TRUE(QuorvelInternal::isSynchedWithGameCenterAchievements());
+    EXPECT_FALSE(QuorvelInternal::isSynchedWithGameCenterLeaderboards());
+    EXPECT_FALSE(QuorvelInternal::loggedInUserHasChatEnabled());
+    EXPECT_FALSE(QuorvelInternal::allowUserGeneratedContent()); // chat switched off gates it
+    EXPECT_EQ(QuorvelInternal::userDistanceUnit(), 2);
+    EXPECT_EQ(QuorvelInternal::suggestionsForumId().asString(), "31");
+    EXPECT_EQ(QuorvelInternal::unreadInboxTotal(), 6);
+    EXPECT_EQ(QuorvelInternal::clientApplicationId(), "app-9");
+    EXPECT_EQ(QuorvelInternal::initialDashboardScreen(), "Leaderboards");
+    EXPECT_TRUE(QuorvelInternal::loggedInUserIsNewUser());
+    EXPECT_TRUE(QuorvelInternal::lastLoggedInUserHadFriendsOnBootup());
+    EXPECT_FALSE(QuorvelInternal::lastLoggedInUserHasSetName());
+    EXPECT_EQ(QuorvelInternal::getPollingFrequencyDefault(), 45);
     // Approval removed: never asked again.
-    Quorvel::_resetHasUserSetQuorvelAccess();
-    EXPECT_FALSE(Quorvel::hasUserSetQuorvelAccess());
+    QuorvelInternal::_resetHasUserSetQuorvelAccess();
+    EXPECT_FALSE(QuorvelInternal::hasUserSetQuorvelAccess());
 }
 
 TEST_F(QuorvelUserOptionsTest, CountSettersStoreFirstThenPostInOrder)
 {
-    Quorvel::setUnreadPostCount(1);
-    Quorvel::setUnreadInviteCount(2);
+    QuorvelInternal::setUnreadPostCount(1);
+    QuorvelInternal::setUnreadInviteCount(2);
     NotificationRecorder recorder({ Quorvel::kUnreadInboxCountChanged, Quorvel::kUnreadIMCountChanged,
                                     Quorvel::kUnreadPostCountChanged, Quorvel::kUnreadInviteCountChanged,
                                     Quorvel::kPendingFriendCountChanged, Quorvel::kUnviewedChallengeCountChanged });
-    Quorvel::setUnreadIMCount(3);
+    QuorvelInternal::setUnreadIMCount(3);
     ASSERT_EQ(recorder.names(), (std::vector<std::string> { Quorvel::kUnreadInboxCountChanged,
                                                             Quorvel::kUnreadIMCountChanged }));
     EXPECT_EQ(countIn(recorder.posted[0], Quorvel::kInfoUnreadInboxCount), 6);
@@ -104,7 +104,7 @@ TEST_F(QuorvelUserOptionsTest, CountSettersStoreFirstThenPostInOrder)
     EXPECT_FALSE(recorder.posted[0].hadSender);
 
     recorder.posted.clear();
-    Quorvel::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(4, 5, 6);
+    QuorvelInternal::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(4, 5, 6);
     ASSERT_EQ(recorder.names(),
               (std::vector<std::string> { Quorvel::kUnreadInboxCountChanged, Quorvel::kUnreadIMCountChanged,
                                           Quorvel::kUnreadPostCountChanged, Quorvel::kUnreadInviteCountChanged }));
@@ -113,27 +113,27 @@ TEST_F(QuorvelUserOptionsTest, CountSettersStoreFirstThenPostInOrder)
     EXPECT_EQ(countIn(recorder.posted[3], Quorvel::kInfoUnreadInviteCount), 6);
 
     recorder.posted.clear();
-    Quorvel::setPendingFriendsCount(7);
-    Quorvel::setUnviewedChallengesCount(8);
+    QuorvelInternal::setPendingFriendsCount(7);
+    QuorvelInternal::setUnviewedChallengesCount(8);
     ASSERT_EQ(recorder.names(), (std::vector<std::string> { Quorvel::kPendingFriendCountChanged,
                                                             Quorvel::kUnviewedChallengeCountChanged }));
     EXPECT_EQ(countIn(recorder.posted[0], Quorvel::kInfoPendingFriendCount), 7);
     EXPECT_EQ(countIn(recorder.posted[1], Quorvel::kInfoUnviewedChallengeCount), 8);
-    EXPECT_EQ(Quorvel::unviewedChallengesCount(), 8);
+    EXPECT_EQ(QuorvelInternal::unviewedChallengesCount(), 8);
 }
 
 TEST_F(QuorvelUserOptionsTest, PostersCarryTheirUserInfo)
 {
     NotificationRecorder recorder({ Quorvel::kDashboardOrientationChanged, Quorvel::kUserChanged,
                                     Quorvel::kFriendPresenceChanged, Quorvel::kUserOnline, Quorvel::kAddFriend });
-    Quorvel::postDashboardOrientationChangedTo(3, 1);
+    QuorvelInternal::postDashboardOrientationChangedTo(3, 1);
     auto previous = platform::Boxed::box("previous");
     auto current = platform::Boxed::box("current");
-    Quorvel::postUserChangedNotificationFromUser(previous.get(), current.get());
+    QuorvelInternal::postUserChangedNotificationFromUser(previous.get(), current.get());
     platform::LogCapture log;
-    Quorvel::postFriendPresenceChanged(current.get(), "online");
-    Quorvel::postUserOnline();
-    Quorvel::postAddFriend(current.get());
+    QuorvelInternal::postFriendPresenceChanged(current.get(), "online");
+    QuorvelInternal::postUserOnline();
+    QuorvelInternal::postAddFriend(current.get());
 
     ASSERT_EQ(recorder.posted.size(), 5u);
     EXPECT_EQ(recorder.posted[0].userInfo[Quorvel::kInfoNewOrientation].asInt(), 3);
@@ -151,17 +151,17 @@ TEST_F(QuorvelUserOptionsTest, PostersCarryTheirUserInfo)
 TEST_F(QuorvelUserOptionsTest, AnnouncementDateOnlyMovesForward)
 {
     startClient();
-    platform::Date distantPast = Quorvel::lastAnnouncementDateForLocalUser();
+    platform::Date distantPast = QuorvelInternal::lastAnnouncementDateForLocalUser();
     EXPECT_LT(distantPast.seconds, -6.2e10);
     std::string key = "QuorvelLastAnnouncementDate_UserID" + Quorvel::lastLoggedInUserId();
     EXPECT_TRUE(platform::UserDefaults::standardUserDefaults().persistentDomain().contains(key));
 
-    Quorvel::setLastAnnouncementDateForLocalUser(platform::Date { 2000 });
-    EXPECT_EQ(Quorvel::lastAnnouncementDateForLocalUser().seconds, 2000);
-    Quorvel::setLastAnnouncementDateForLocalUser(platform::Date { 1000 });
-    EXPECT_EQ(Quorvel::lastAnnouncementDateForLocalUser().seconds, 2000);
-    Quorvel::setLastAnnouncementDateForLocalUser(platform::Date { 3000 });
-    EXPECT_EQ(Quorvel::lastAnnouncementDateForLocalUser().seconds, 3000);
+    QuorvelInternal::setLastAnnouncementDateForLocalUser(platform::Date { 2000 });
+    EXPECT_EQ(QuorvelInternal::lastAnnouncementDateForLocalUser().seconds, 2000);
+    QuorvelInternal::setLastAnnouncementDateForLocalUser(platform::Date { 1000 });
+    EXPECT_EQ(QuorvelInternal::lastAnnouncementDateForLocalUser().seconds, 2000);
+    QuorvelInternal::setLastAnnouncementDateForLocalUser(platform::Date { 3000 });
+    EXPECT_EQ(QuorvelInternal::lastAnnouncementDateForLocalUser().seconds, 3000);
 }
 
 } // namespace
@@ -181,30 +181,30 @@ protected:
 
 TEST_F(QuorvelLocalUserTest, FirstLaunchHasTheInvalidUser)
 {
-    EXPECT_EQ(Quorvel::localUser(), nullptr); // no instance yet
+    EXPECT_EQ(QuorvelInternal::localUser(), nullptr); // no instance yet
     startClient();
-    auto local = Quorvel::localUser();
+    auto local = QuorvelInternal::localUser();
     ASSERT_TRUE(local);
     EXPECT_EQ(Quorvel::lastLoggedInUserId(), "0");
     EXPECT_EQ(Quorvel::lastLoggedInUserName(), "Not Logged In");
-    EXPECT_FALSE(Quorvel::lastLoggedInUserUsesFacebookProfilePicture());
-    EXPECT_EQ(Quorvel::localUser().get(), local.get()); // cached
+    EXPECT_FALSE(QuorvelInternal::lastLoggedInUserUsesFacebookProfilePicture());
+    EXPECT_EQ(QuorvelInternal::localUser().get(), local.get()); // cached
 }
 
 TEST_F(QuorvelLocalUserTest, SetLocalUserPostsTheChangeAndSurvivesARestart)
 {
     startClient();
-    auto invalid = Quorvel::localUser();
+    auto invalid = QuorvelInternal::localUser();
     NotificationRecorder recorder({ Quorvel::kUserChanged });
     auto player = user("42", "Player");
-    Quorvel::setLocalUser(player.get());
+    QuorvelInternal::setLocalUser(player.get());
     ASSERT_EQ(recorder.posted.size(), 1u);
     EXPECT_EQ(recorder.posted[0].userObjects[0].second.get(), invalid.get());
     EXPECT_EQ(recorder.posted[0].userObjects[1].second.get(), player.get());
     EXPECT_EQ(Quorvel::lastLoggedInUserId(), "42");
 
-    Quorvel::loggedInUserChangedNameTo("Renamed");
-    EXPECT_TRUE(Quorvel::lastLoggedInUserHasSetName());
+    QuorvelInternal::loggedInUserChangedNameTo("Renamed");
+    EXPECT_TRUE(QuorvelInternal::lastLoggedInUserHasSetName());
     EXPECT_EQ(recorder.posted.size(), 2u);
     Quorvel::shutdown();
 
@@ -216,7 +216,7 @@ TEST_F(QuorvelLocalUserTest, SetLocalUserPostsTheChangeAndSurvivesARestart)
 
 TEST_F(QuorvelLocalUserTest, CorruptArchiveReadsAsNoUser)
 {
-    Quorvel::setUserApprovedQuorvel();
+    QuorvelInternal::setUserApprovedQuorvel();
     auto archive = user("42", "Player")->archivedData();
     archive.resize(archive.size() / 2);
     platform::UserDefaults::standardUserDefaults().setObject("QuorvelUserOptionLocalUser", archive);
@@ -225,7 +225,7 @@ TEST_F(QuorvelLocalUserTest, CorruptArchiveReadsAsNoUser)
 
     platform::LogCapture log;
     startClient();
-    EXPECT_EQ(Quorvel::localUser(), nullptr);
+    EXPECT_EQ(QuorvelInternal::localUser(), nullptr);
     EXPECT_EQ(Quorvel::lastLoggedInUserId(), "");
     EXPECT_EQ(log.count(platform::LogLevel::Warning), 1u);
     EXPECT_TRUE(log.contains("the stored local user cannot be read"));
@@ -238,21 +238,21 @@ TEST_F(QuorvelLocalUserTest, CorruptArchiveReadsAsNoUser)
     Quorvel::shutdown();
     reloadUserDefaults();
     startClient();
-    EXPECT_EQ(Quorvel::localUser(), nullptr);
+    EXPECT_EQ(QuorvelInternal::localUser(), nullptr);
     // Storing a user again repairs it.
-    Quorvel::setLocalUser(user("7", "Again").get());
+    QuorvelInternal::setLocalUser(user("7", "Again").get());
     EXPECT_EQ(Quorvel::lastLoggedInUserId(), "7");
 }
 
 TEST_F(QuorvelLocalUserTest, AnnouncementDateIsKeptPerUser)
 {
     startClient();
-    Quorvel::setLocalUser(user("1", "One").get());
-    Quorvel::setLastAnnouncementDateForLocalUser(platform::Date { 5000 });
-    Quorvel::setLocalUser(user("2", "Two").get());
-    EXPECT_LT(Quorvel::lastAnnouncementDateForLocalUser().seconds, 0);
-    Quorvel::setLocalUser(user("1", "One").get());
-    EXPECT_EQ(Quorvel::lastAnnouncementDateForLocalUser().seconds, 5000);
+    QuorvelInternal::setLocalUser(user("1", "One").get());
+    QuorvelInternal::setLastAnnouncementDateForLocalUser(platform::Date { 5000 });
+    QuorvelInternal::setLocalUser(user("2", "Two").get());
+    EXPECT_LT(QuorvelInternal::lastAnnouncementDateForLocalUser().seconds, 0);
+    QuorvelInternal::setLocalUser(user("1", "One").get());
+    EXPECT_EQ(QuorvelInternal::lastAnnouncementDateForLocalUser().seconds, 5000);
     EXPECT_TRUE(platform::UserDefaults::standardUserDefaults().persistentDomain().contains(
         "QuorvelLastAnnouncementDate_UserID1"));
 }

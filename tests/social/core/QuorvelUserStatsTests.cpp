@@ -16,9 +16,9 @@ protected:
     void SetUp() override
     {
         QuorvelTest::SetUp();
-        Quorvel::setUserApprovedQuorvel();
+        QuorvelInternal::setUserApprovedQuorvel();
         // The player has seen the link-networks offer: its screen would count as a dashboard launch.
-        Quorvel::setDoneWithGetTheMost(true);
+        QuorvelInternal::setDoneWithGetTheMost(true);
     }
     std::vector<std::pair<std::string, std::string>> statsParams(const standin::LoggedRequest& r)
     {
@@ -56,23 +56,23 @@ TEST_F(QuorvelUserStatsTest, DurationsAreWholeSecondsOnTheLoopClock)
     startClient();
     ASSERT_TRUE(waitForBootstrapRequests()); // nothing in flight while the clock moves
     // A dashboard closed without being launched changes nothing.
-    Quorvel::dashboardClosed();
-    EXPECT_EQ(Quorvel::totalDashboardDuration(), 0);
+    QuorvelInternal::dashboardClosed();
+    EXPECT_EQ(QuorvelInternal::totalDashboardDuration(), 0);
 
-    Quorvel::dashboardLaunched();
+    QuorvelInternal::dashboardLaunched();
     advance(2.9);
-    Quorvel::dashboardClosed();
-    Quorvel::dashboardClosed();
-    EXPECT_EQ(Quorvel::numberOfDashboardLaunches(), 1);
-    EXPECT_EQ(Quorvel::totalDashboardDuration(), 2);
+    QuorvelInternal::dashboardClosed();
+    QuorvelInternal::dashboardClosed();
+    EXPECT_EQ(QuorvelInternal::numberOfDashboardLaunches(), 1);
+    EXPECT_EQ(QuorvelInternal::totalDashboardDuration(), 2);
 
-    Quorvel::incrementNumberOfGameSessions();
-    Quorvel::incrementNumberOfOnlineGameSessions();
-    Quorvel::incrementNumberOfOnlineGameSessions();
+    QuorvelInternal::incrementNumberOfGameSessions();
+    QuorvelInternal::incrementNumberOfOnlineGameSessions();
+    QuorvelInternal::incrementNumberOfOnlineGameSessions();
     advance(60.5);
     Quorvel::shutdown(); // closes the session: 63.4 s in all
     reloadUserDefaults();
-    EXPECT_EQ(Quorvel::totalGameSessionsDuration(), 63);
+    EXPECT_EQ(QuorvelInternal::totalGameSessionsDuration(), 63);
 
     // The next process sends what the last one counted.
     startClient();
@@ -90,10 +90,10 @@ TEST_F(QuorvelUserStatsTest, DurationsAreWholeSecondsOnTheLoopClock)
 
 TEST_F(QuorvelUserStatsTest, ShutdownWithoutStartupAddsNoSessionTime)
 {
-    Quorvel::setTotalGameSessionsDuration(10);
+    QuorvelInternal::setTotalGameSessionsDuration(10);
     advance(100);
     Quorvel::shutdown();
-    EXPECT_EQ(Quorvel::totalGameSessionsDuration(), 10);
+    EXPECT_EQ(QuorvelInternal::totalGameSessionsDuration(), 10);
 }
 
 } // namespace

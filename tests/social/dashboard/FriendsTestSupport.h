@@ -5,7 +5,7 @@
 
 #include "CommunityTestSupport.h"
 
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVFramedNavigationController.h"
@@ -42,7 +42,7 @@ protected:
         localPlayer = user("17", "Ann", "<gamer_score>120</gamer_score><last_played_game_name>Brisko</last_played_game_name>");
         p->local = localPlayer;
         provider = std::move(p);
-        quorvel::Quorvel::setPendingFriendsCount(0);
+        quorvel::QuorvelInternal::setPendingFriendsCount(0);
     }
     void TearDown() override
     {

@@ -34,7 +34,7 @@ TEST_F(AccountEndToEnd, APlayerWhoDeclinesIsNotSignedUpUntilAcceptingWhenOpening
     ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController"));
     ASSERT_TRUE(tap("No Thanks"));
     idle(0.3);
-    EXPECT_FALSE(Quorvel::isShowingFullScreen());
+    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
     EXPECT_TRUE(serviceRequestsTo("bootstrap.xml").empty());
     EXPECT_TRUE(game.calls.empty());
 
@@ -42,7 +42,7 @@ TEST_F(AccountEndToEnd, APlayerWhoDeclinesIsNotSignedUpUntilAcceptingWhenOpening
     quit();
     launch();
     idle(0.3);
-    EXPECT_FALSE(Quorvel::isShowingFullScreen());
+    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
     EXPECT_TRUE(serviceRequestsTo("bootstrap.xml").empty());
 
     // Opening the dashboard asks again; accepting makes the player and opens it.
@@ -53,7 +53,7 @@ TEST_F(AccountEndToEnd, APlayerWhoDeclinesIsNotSignedUpUntilAcceptingWhenOpening
     ASSERT_TRUE(tap("Continue")); // keeps the name the service chose
     ASSERT_TRUE(waitForScreen("QVLinkSocialNetworksController"));
     ASSERT_TRUE(tap("Continue"));
-    ASSERT_TRUE(waitUntil([] { return Quorvel::isDashboardHubOpen(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::isDashboardHubOpen(); }));
     auto bootstraps = serviceRequestsTo("bootstrap.xml");
     ASSERT_EQ(bootstraps.size(), 1u);
     auto player = state->userForDevice(bootstraps[0].param("udid"));
@@ -82,7 +82,7 @@ TEST_F(AccountEndToEnd, APlayerWithAnAccountLogsInByEMailAfterAWrongPassword)
     // The login is followed by a bootstrap that logs the player in.
     ASSERT_TRUE(waitUntil([&] { return serviceRequestsTo("bootstrap.xml").size() >= 2; }));
     ASSERT_TRUE(waitForText("Welcome back"));
-    EXPECT_TRUE(Quorvel::successfullyBootstrapped());
+    EXPECT_TRUE(QuorvelInternal::successfullyBootstrapped());
 }
 
 TEST_F(AccountEndToEnd, APlayerLogsInThroughTheTwitterAccountLinkedToQuorvel)
@@ -130,7 +130,7 @@ TEST_F(AccountEndToEnd, APostRefusedForAMissingTwitterPasswordAsksForItAndIsSent
     ASSERT_EQ(credentials.size(), 2u);
     EXPECT_EQ(credentials[1].param("credential[password]"), "birdword");
     EXPECT_EQ(serviceRequestsTo("notifications.xml")[1].param("msg"), "I finished the first lap");
-    ASSERT_TRUE(waitUntil([] { return !Quorvel::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isShowingFullScreen(); }));
 }
 
 } // namespace

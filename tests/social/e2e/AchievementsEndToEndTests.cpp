@@ -59,7 +59,7 @@ TEST_F(AchievementsEndToEnd, ProgressIsKeptUnlocksAreAnnouncedAndTheListShowsBot
     quit();
     killService();
     launch();
-    ASSERT_TRUE(waitUntil([] { return !Quorvel::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isBootstrapInProgress(); }));
     EXPECT_EQ(QVAchievement::achievement(collector)->percentComplete(), 40.0);
     EXPECT_TRUE(QVAchievement::achievement(firstSteps)->isUnlocked());
 }

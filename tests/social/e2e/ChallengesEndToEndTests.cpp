@@ -77,7 +77,7 @@ TEST_F(ChallengesEndToEnd, AReceivedChallengeIsListedOpenedStartedAndItsResultKe
 
     // Starting it hands the challenge and its data to the game and closes the dashboard.
     ASSERT_TRUE(tap("Start Challenge"));
-    ASSERT_TRUE(waitUntil([&] { return challengeGame.launched && !Quorvel::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([&] { return challengeGame.launched && !QuorvelInternal::isShowingFullScreen(); }));
     EXPECT_EQ(challengeGame.calls, (std::vector<std::string> { "launched" }));
     EXPECT_TRUE(requested(service->requests(), "challenges/"));
 

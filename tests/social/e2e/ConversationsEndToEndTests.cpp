@@ -4,7 +4,7 @@
 // abuse report filed from the profile.
 #include "CommunityEndToEndSupport.h"
 
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ protected:
     void openMirasProfile()
     {
         Quorvel::launchDashboardWithFindFriendsPage();
-        ASSERT_TRUE(waitUntil([] { return Quorvel::isShowingFullScreen(); }));
+        ASSERT_TRUE(waitUntil([] { return QuorvelInternal::isShowingFullScreen(); }));
         ASSERT_TRUE(tapWhenShown("Find by Name")) << screenText();
         ASSERT_TRUE(waitForScreen("QVFindUserController"));
         ASSERT_TRUE(typeInto(0, "Mir"));

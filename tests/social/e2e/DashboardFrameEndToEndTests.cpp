@@ -67,7 +67,7 @@ TEST_F(DashboardFrameEndToEnd, TheDashboardOpensOverTheGameWithItsTabsAndClosesT
     Quorvel::dismissDashboard();
     ASSERT_TRUE(waitUntil([&] { return watcher.calls.size() == 4; }));
     EXPECT_EQ(watcher.calls, (Strings { "willAppear", "didAppear", "willDisappear", "didDisappear" }));
-    EXPECT_FALSE(Quorvel::isShowingFullScreen());
+    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
     EXPECT_EQ(frontScreenName(), "");
 }
 
@@ -94,7 +94,7 @@ TEST_F(DashboardFrameEndToEnd, EachPageAGameOpensDirectlyShowsItsScreen)
         EXPECT_TRUE(waitForScreen(page.screen)) << page.screen << " " << frontScreenName();
         EXPECT_TRUE(waitForText(page.text)) << page.screen;
         Quorvel::dismissDashboard();
-        ASSERT_TRUE(waitUntil([] { return !Quorvel::isShowingFullScreen(); })) << page.screen;
+        ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isShowingFullScreen(); })) << page.screen;
     }
     // A leaderboard's page shows its scores, the list of leaderboards behind it.
     Quorvel::launchDashboardWithHighscorePage(std::to_string(standin::StandInState::kNormalLeaderboard));
@@ -115,7 +115,7 @@ TEST_F(DashboardFrameEndToEnd, MaintenanceAndUpgradeAnswersShowTheirScreensInThe
     ASSERT_TRUE(waitForScreen("QVServerMaintenanceNoticeController"));
     EXPECT_TRUE(shows("Maintenance"));
     Quorvel::dismissDashboard();
-    ASSERT_TRUE(waitUntil([] { return !Quorvel::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isShowingFullScreen(); }));
     openDashboard();
 
     // A client too old for the service: a screen that leads nowhere.
@@ -150,7 +150,7 @@ TEST_F(DashboardFrameEndToEnd, ASettingThePlayerTurnsOffIsKeptByTheService)
     ASSERT_TRUE(waitUntil([&] { return !changes().empty(); }));
     EXPECT_EQ(changes()[0].param("user_setting[value]"), "0");
     Quorvel::dismissDashboard();
-    ASSERT_TRUE(waitUntil([] { return !Quorvel::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isShowingFullScreen(); }));
 
     // After the service restarts the screen reads the setting off again.
     killService();

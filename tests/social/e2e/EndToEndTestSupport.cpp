@@ -138,7 +138,7 @@ void EndToEndTest::idle(double seconds)
 
 void EndToEndTest::sync()
 {
-    platform::ui::ViewController* top = quorvel::Quorvel::topPresentedController();
+    platform::ui::ViewController* top = quorvel::QuorvelInternal::topPresentedController();
     if (top == shown.get())
         return;
     if (shown && shown->isViewLoaded()) {
@@ -172,7 +172,7 @@ bool EndToEndTest::tap(const std::string& buttonTitle)
 
 std::string EndToEndTest::screenName() const
 {
-    auto screens = quorvel::Quorvel::presentedScreens();
+    auto screens = quorvel::QuorvelInternal::presentedScreens();
     return screens.empty() ? std::string() : screens.back()->className();
 }
 
@@ -342,17 +342,17 @@ bool EndToEndTest::waitForScreen(const std::string& className)
 void EndToEndTest::openDashboard()
 {
     quorvel::Quorvel::launchDashboard();
-    ASSERT_TRUE(waitUntil([] { return quorvel::Quorvel::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return quorvel::QuorvelInternal::isShowingFullScreen(); }));
     idle(0.5);
 }
 
 int64_t EndToEndTest::launchAndLogIn()
 {
-    quorvel::Quorvel::setUserApprovedQuorvel();
-    quorvel::Quorvel::setDoneWithGetTheMost(true);
+    quorvel::QuorvelInternal::setUserApprovedQuorvel();
+    quorvel::QuorvelInternal::setDoneWithGetTheMost(true);
     launch();
     EXPECT_TRUE(waitUntil([] {
-        return quorvel::Quorvel::successfullyBootstrapped() && !quorvel::Quorvel::isBootstrapInProgress();
+        return quorvel::QuorvelInternal::successfullyBootstrapped() && !quorvel::QuorvelInternal::isBootstrapInProgress();
     }));
     return loggedInUser().empty() ? 0 : std::stoll(loggedInUser());
 }

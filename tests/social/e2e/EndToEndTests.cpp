@@ -111,7 +111,7 @@ TEST_F(EndToEnd, FirstLaunchAsksApprovalMakesANamedPlayerAndTheNextLaunchIsTheSa
     ASSERT_TRUE(waitUntil([&] { return screenName() == "QVLinkSocialNetworksController"; }));
     EXPECT_EQ(state->userName(*player), "Zed");
     ASSERT_TRUE(tap("Continue"));
-    EXPECT_FALSE(Quorvel::isShowingFullScreen());
+    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + std::to_string(*player) }));
 
     // The service restarts on its folder; the next launch asks nothing and is the same player.
@@ -146,7 +146,7 @@ TEST_F(EndToEnd, ScoresAndAchievementsTakenWhileTheServiceIsDownGoOutOnceWhenItI
     game.calls.clear();
     notices.clear();
     launch();
-    ASSERT_TRUE(waitUntil([] { return !Quorvel::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isBootstrapInProgress(); }));
     EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:" + std::to_string(player) }));
     QVHighScoreService::setHighScore(1500, normal, {}, {});
     QVHighScoreService::setHighScore(1200, normal, {}, {}); // not a best: stays on the device
@@ -170,7 +170,7 @@ TEST_F(EndToEnd, ScoresAndAchievementsTakenWhileTheServiceIsDownGoOutOnceWhenItI
     idle(0.5); // lets any late request arrive
     quit();
     launch();
-    ASSERT_TRUE(waitUntil([] { return Quorvel::successfullyBootstrapped(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::successfullyBootstrapped(); }));
     idle(0.5);
     EXPECT_EQ(serviceRequestsTo("client_applications/@me/high_scores.xml").size(), 1u);
     // The unlock taken offline waited on the device and went with the login's pending send, once.
@@ -207,7 +207,7 @@ TEST_F(EndToEnd, ScoresTakenOfflineInAnyOrderLeaveTheServiceWithEachBestOnce)
 
     // Offline: bests, equal and worse scores on the other board, and the waiting best once more.
     launch();
-    ASSERT_TRUE(waitUntil([] { return !Quorvel::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isBootstrapInProgress(); }));
     for (int64_t score : { 80, 80, 90, 70, 70, 75 })
         QVHighScoreService::setHighScore(score, lap, {}, {});
     QVHighScoreService::setHighScore(1100, normal, {}, {});
@@ -223,7 +223,7 @@ TEST_F(EndToEnd, ScoresTakenOfflineInAnyOrderLeaveTheServiceWithEachBestOnce)
     idle(0.5);
     quit();
     launch();
-    ASSERT_TRUE(waitUntil([] { return Quorvel::successfullyBootstrapped(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::successfullyBootstrapped(); }));
     idle(0.5);
     EXPECT_EQ(keptScores(*state, player, StandInState::kNormalLeaderboard), (std::vector<int64_t> { 1000, 1100 }));
     EXPECT_EQ(keptScores(*state, player, StandInState::kFastestLapLeaderboard), (std::vector<int64_t> { 70 }));
@@ -428,12 +428,12 @@ TEST_F(EndToEnd, ABootstrapWhoseSignatureDoesNotVerifyMakesNoPlayer)
 {
     // The service knows the product by another secret.
     service->setConsumer(kProductKey, "another-secret");
-    Quorvel::setUserApprovedQuorvel();
+    QuorvelInternal::setUserApprovedQuorvel();
     launch();
-    ASSERT_TRUE(waitUntil([&] { return !serviceRequestsTo("bootstrap.xml").empty() && !Quorvel::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitUntil([&] { return !serviceRequestsTo("bootstrap.xml").empty() && !QuorvelInternal::isBootstrapInProgress(); }));
     auto bootstraps = serviceRequestsTo("bootstrap.xml");
     EXPECT_FALSE(bootstraps[0].signatureValid);
-    EXPECT_FALSE(Quorvel::successfullyBootstrapped());
+    EXPECT_FALSE(QuorvelInternal::successfullyBootstrapped());
     EXPECT_FALSE(state->userForDevice(bootstraps[0].param("udid")).has_value());
 }
 

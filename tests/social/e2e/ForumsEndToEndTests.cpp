@@ -4,7 +4,7 @@
 
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +33,7 @@ TEST_F(ForumsEndToEnd, AThreadStartedInATopicIsListedReadAndAnswered)
 {
     ASSERT_GT(launchAndLogIn(), 0);
     Quorvel::launchDashboardWithForumsPage();
-    ASSERT_TRUE(waitUntil([] { return Quorvel::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::isShowingFullScreen(); }));
     ASSERT_TRUE(tapWhenShown("General")) << screenText();
     ASSERT_TRUE(waitForScreen("QVForumThreadListController")) << screenText();
     ASSERT_TRUE(tapRightBarButton());

@@ -30,7 +30,7 @@ TEST_F(LifeCycleEndToEnd, ThePushTokenReachesTheServiceAndAnAddOnHearsTheLoginAn
     addOn.events.clear();
     Quorvel::registerAddOn(&addOn);
     struct Unregister {
-        ~Unregister() { Quorvel::unregisterAllAddOns(); }
+        ~Unregister() { QuorvelInternal::unregisterAllAddOns(); }
     } unregister;
 
     ASSERT_GT(launchAndLogIn(), 0);

@@ -108,7 +108,7 @@ TEST_F(ScoresEndToEnd, OfflineTheHighScoresAreTheBestTenKeptOnTheDevice)
     quit();
     killService();
     launch();
-    ASSERT_TRUE(waitUntil([] { return !Quorvel::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isBootstrapInProgress(); }));
     ASSERT_EQ(game.calls.back(), "offlineUserLoggedIn:" + std::to_string(player));
     for (int64_t score = 100; score <= 1200; score += 100)
         QVHighScoreService::setHighScore(score, kNormal, {}, {});
@@ -143,12 +143,12 @@ TEST_F(ScoresEndToEnd, WithGameCenterAScoreIsMirroredThereAndItsScoresMergeIntoT
     gc->scores = { theirs };
     GameCenter::install(gc);
 
-    Quorvel::setUserApprovedQuorvel();
-    Quorvel::setDoneWithGetTheMost(true);
+    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::setDoneWithGetTheMost(true);
     QuorvelSettingsDictionary settings;
     settings.values.set("QuorvelSettingGameCenterEnabled", true);
     startClient(settings, delegates.get());
-    ASSERT_TRUE(waitUntil([] { return Quorvel::successfullyBootstrapped() && Quorvel::isLoggedIntoGameCenter(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::successfullyBootstrapped() && QuorvelInternal::isLoggedIntoGameCenter(); }));
     int64_t player = std::stoll(loggedInUser());
 
     QVHighScoreService::setHighScore(1000, kNormal, {}, {});

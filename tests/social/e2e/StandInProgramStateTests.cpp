@@ -142,10 +142,10 @@ TEST_F(StandInProgramState, AScoreSurvivesAHardKillAndTheNextLoginUsesTheKeptTok
     Program first({ "--state", folder.path() + "/service" });
     ASSERT_TRUE(first.readUntil("state ")) << first.output;
     pointClientAt(first.value("server-url"));
-    Quorvel::setUserApprovedQuorvel();
-    Quorvel::setDoneWithGetTheMost(true);
+    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::setDoneWithGetTheMost(true);
     startClient();
-    ASSERT_TRUE(waitFor([] { return Quorvel::successfullyBootstrapped() && !Quorvel::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitFor([] { return QuorvelInternal::successfullyBootstrapped() && !QuorvelInternal::isBootstrapInProgress(); }));
     QVHighScoreService::setHighScore(700, "5", {}, {});
     ASSERT_TRUE(waitFor(
         [&] {
@@ -161,8 +161,8 @@ TEST_F(StandInProgramState, AScoreSurvivesAHardKillAndTheNextLoginUsesTheKeptTok
     pointClientAt(second.value("server-url"));
     reloadUserDefaults();
     startClient();
-    ASSERT_TRUE(waitFor([] { return !Quorvel::isBootstrapInProgress(); }));
-    ASSERT_TRUE(Quorvel::successfullyBootstrapped()) << second.output;
+    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::isBootstrapInProgress(); }));
+    ASSERT_TRUE(QuorvelInternal::successfullyBootstrapped()) << second.output;
     auto page = PageRecorder::create();
     QVHighScoreService::getPage(1, "5", false, QVDelegate(page.get(), BRISKO_SELECTOR(PageRecorder, succeeded)),
                                 QVDelegate(page.get(), BRISKO_SELECTOR(PageRecorder, failed)));

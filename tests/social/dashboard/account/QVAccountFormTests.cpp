@@ -13,7 +13,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/TextField.h"
 #include "social/runtime/FBSession.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVActionRequest.h"
 #include "social/services/QVSocialNotificationService.h"
 #include "social/services/QVUsersCredential.h"
@@ -391,7 +391,7 @@ TEST_F(AccountFormTest, AnOutsideLinkFromTheFacebookDialogOpensOnlyWhenThePlayer
     auto& app = platform::ui::Application::sharedApplication();
     const size_t opened = app.openedURLs().size();
     const std::string expected = platform::format("Exit %s and open m.example.invalid in Safari?",
-                                                  Quorvel::applicationDisplayName().c_str());
+                                                  QuorvelInternal::applicationDisplayName().c_str());
     for (const char* url : { "https://m.example.invalid/terms.php?r=1", "http://m.example.invalid/help" }) {
         // The dialog does not open the link itself; the player is asked.
         EXPECT_FALSE(facebook->loginDialog()->openExternalLink(url));
@@ -558,7 +558,7 @@ TEST_F(AccountFormTest, LinkingANetworkFindsItsFriendsOrLinksItFirstAndThePhoneS
 TEST_F(AccountFormTest, ANewAccountWithoutACompletedLoginEndsTheFlowInsteadOfStalling)
 {
     screen_testing::RecordingProvider recording;
-    Quorvel::invalidateBootstrap();
+    QuorvelInternal::invalidateBootstrap();
     auto done = Calls::create();
     auto naming = show<QVNewAccountController>("NewAccount");
     naming->setCloseDashboardOnCompletion(true);

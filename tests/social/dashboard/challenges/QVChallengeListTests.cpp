@@ -2,7 +2,7 @@
 // the types with statistics (alone and compared) and a type's history.
 #include "../ChallengeTestSupport.h"
 
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/challenges/QVChallengeListController.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeDefinition.h"
@@ -74,7 +74,7 @@ protected:
 
 TEST_F(ChallengeListTest, PendingRowsShowDirectionAndStatusAndLowerTheUnviewedCountOnce)
 {
-    Quorvel::setUnviewedChallengesCount(1);
+    QuorvelInternal::setUnviewedChallengesCount(1);
     ASSERT_TRUE(open(QVChallengeListController::kPending));
     auto sent = requestsTo("challenges_users.xml");
     ASSERT_EQ(sent.size(), 1u);
@@ -92,15 +92,15 @@ TEST_F(ChallengeListTest, PendingRowsShowDirectionAndStatusAndLowerTheUnviewedCo
     EXPECT_EQ(dynamic_cast<platform::ui::Label*>(received->viewWithTag(2))->text(), "Fastest Lap");
     EXPECT_EQ(dynamic_cast<platform::ui::Label*>(received->viewWithTag(3))->text(), "Beat 4000 points") << "no message: the description";
     EXPECT_FALSE(received->viewWithTag(5)->isHidden());
-    EXPECT_EQ(Quorvel::unviewedChallengesCount(), 0);
+    EXPECT_EQ(QuorvelInternal::unviewedChallengesCount(), 0);
 
     // Another game's challenge leaves the count alone; showing a row again never lowers it twice or below 0.
-    Quorvel::setUnviewedChallengesCount(5);
+    QuorvelInternal::setUnviewedChallengesCount(5);
     auto* other = rowCell<QVChallengeToUserCell>(list.get(), 1);
     ASSERT_TRUE(other);
     EXPECT_EQ(dynamic_cast<platform::ui::Label*>(other->viewWithTag(3))->text(), "From elsewhere");
     received->changeResource(received->resource());
-    EXPECT_EQ(Quorvel::unviewedChallengesCount(), 5);
+    EXPECT_EQ(QuorvelInternal::unviewedChallengesCount(), 5);
 
     // Sent by the player and lost by its recipient: the challenger sees a win.
     auto* mine = rowCell<QVChallengeToUserCell>(list.get(), 2);

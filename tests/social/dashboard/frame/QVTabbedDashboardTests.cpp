@@ -3,7 +3,7 @@
 // dashboard, and the online and offline modes.
 #include "../DashboardTestSupport.h"
 
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/games/QVGameProfileController.h"
 #include "social/dashboard/frame/QVTabbedDashboardController.h"
 #include "social/runtime/QVSettings.h"
@@ -69,8 +69,8 @@ protected:
 TEST_F(TabbedDashboardTest, OpensOnTheGamesPageWithThreeTabsTheirImagesAndBadges)
 {
     setLocalProfile("55", true, true, false);
-    Quorvel::setUnviewedChallengesCount(2);
-    Quorvel::setPendingFriendsCount(3);
+    QuorvelInternal::setUnviewedChallengesCount(2);
+    QuorvelInternal::setPendingFriendsCount(3);
     open();
 
     const auto& items = dashboard->tabBarItems();
@@ -108,7 +108,7 @@ TEST_F(TabbedDashboardTest, TabImagesFillTheStripAndBadgesSitOnTheIconCorner)
         SCOPED_TRACE(device == Device::Phone ? "phone" : "tablet");
         useDevice(device);
         setLocalProfile("55", true, true, false);
-        Quorvel::setPendingFriendsCount(3);
+        QuorvelInternal::setPendingFriendsCount(3);
         open();
         settle(0.5);
 
@@ -214,7 +214,7 @@ TEST_F(TabbedDashboardTest, OfflineDisablesTheOtherTabsAndGoingOnlineEnablesThem
     EXPECT_EQ(tickerRequests(), 0u);
 
     provider->online = true;
-    Quorvel::setPendingFriendsCount(4);
+    QuorvelInternal::setPendingFriendsCount(4);
     QVDashboardSwitch::switchToOnlineDashboard();
     settle();
     EXPECT_FALSE(items[1]->disabled());

@@ -184,7 +184,7 @@ TEST_F(FriendImportTest, WhosPlayingListsFriendsOrInvitesToImport)
 
     // A friend coming online reloads the list.
     const size_t before = requestsTo("users.xml").size();
-    Quorvel::postFriendPresenceChanged(user("18", "Bo").get(), "online");
+    QuorvelInternal::postFriendPresenceChanged(user("18", "Bo").get(), "online");
     settle(1);
     EXPECT_EQ(requestsTo("users.xml").size(), before + 1);
     ASSERT_TRUE(provider->answerWithXml(

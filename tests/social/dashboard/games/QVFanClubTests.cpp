@@ -2,7 +2,7 @@
 // newsletter switch with its credential detour and refused changes.
 #include "../CommunityTestSupport.h"
 
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/games/QVFanClubControllers.h"
 #include "social/dashboard/games/QVPlayedGameController.h"
 #include "social/ui/QVFramedNavigationController.h"
@@ -26,7 +26,7 @@ protected:
     void TearDown() override
     {
         screen = nullptr;
-        Quorvel::setLoggedInUserHasHttpBasicCredential(false);
+        QuorvelInternal::setLoggedInUserHasHttpBasicCredential(false);
         CommunityTest::TearDown();
     }
     // The screen pushed over a page in a framed stack whose game is the given one.
@@ -93,7 +93,7 @@ TEST_F(FanClubTest, AFullyOfferedGameHasEveryRowAndMoreGamesOpensThePicks)
 
 TEST_F(FanClubTest, NewsletterSubscribesWithCredentialsAndRevertsARefusal)
 {
-    Quorvel::setLoggedInUserHasHttpBasicCredential(true);
+    QuorvelInternal::setLoggedInUserHasHttpBasicCredential(true);
     auto* letter = open<QVNewsLetterController>("NewsLetter", nullptr);
     ASSERT_TRUE(letter);
     EXPECT_EQ(letter->summaryLabel()->text(), "Subscribe to new updates!");
@@ -137,7 +137,7 @@ TEST_F(FanClubTest, NewsletterWithoutCredentialsDetoursOrStaysOff)
     settle(1);
     EXPECT_TRUE(letter->securingAccount());
     // Back with e-mail credentials the subscription is made at once.
-    Quorvel::setLoggedInUserHasHttpBasicCredential(true);
+    QuorvelInternal::setLoggedInUserHasHttpBasicCredential(true);
     navigation->popToViewController(letter, false);
     settle(1);
     auto sent = requestsTo("client_applications/55/news_letter_subscription.xml");

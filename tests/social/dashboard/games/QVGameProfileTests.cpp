@@ -3,7 +3,7 @@
 #include "../DashboardTestSupport.h"
 
 #include "platform/foundation/Boxed.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/games/QVGameProfileController.h"
 #include "social/ui/QVClassRegistry.h"
 #include "support/ClassRegistryOverride.h"
@@ -93,7 +93,7 @@ protected:
 TEST_F(GameProfileTest, RunningGameInPortraitPlacesTheOfferedButtonsTwoToARowWithItsCounts)
 {
     setLocalProfile("55", true, false, true);
-    Quorvel::setUnviewedChallengesCount(3);
+    QuorvelInternal::setUnviewedChallengesCount(3);
     open();
     EXPECT_TRUE(provider->requests().empty()) << "the running game's profile is the stored one";
     ASSERT_TRUE(page->gameProfileInfo());
@@ -129,7 +129,7 @@ TEST_F(GameProfileTest, RunningGameInPortraitPlacesTheOfferedButtonsTwoToARowWit
 TEST_F(GameProfileTest, AnotherGamesProfileIsRequestedAndShowsNoCounts)
 {
     setLocalProfile("55", true, true, true);
-    Quorvel::setUnviewedChallengesCount(3);
+    QuorvelInternal::setUnviewedChallengesCount(3);
     open("302");
     auto requests = provider->requests();
     ASSERT_EQ(requests.size(), 1u);
@@ -246,10 +246,10 @@ TEST_F(GameProfileTest, CountNotificationsUpdateTheButtonsAndTheTabUntilThePageG
     open();
     size_t before = platform::NotificationCenter::defaultCenter().observerCount();
     page->registerForBadgeNotifications();
-    Quorvel::postUnviewedChallengeCountChangedTo(4);
+    QuorvelInternal::postUnviewedChallengeCountChangedTo(4);
     EXPECT_EQ(page->challengesButton()->badgeNumber(), 4);
     EXPECT_EQ(navigation->badgeValue(), std::optional<std::string>("4"));
-    Quorvel::postUnreadAnnouncementCountChangedTo(2);
+    QuorvelInternal::postUnreadAnnouncementCountChangedTo(2);
     EXPECT_EQ(page->fanClubButton()->badgeNumber(), 2);
     EXPECT_EQ(navigation->badgeValue(), std::optional<std::string>("6"));
 
@@ -258,7 +258,7 @@ TEST_F(GameProfileTest, CountNotificationsUpdateTheButtonsAndTheTabUntilThePageG
     page = nullptr;
     settle(1);
     EXPECT_EQ(platform::NotificationCenter::defaultCenter().observerCount(), before);
-    Quorvel::postUnviewedChallengeCountChangedTo(5); // nothing left to reach
+    QuorvelInternal::postUnviewedChallengeCountChangedTo(5); // nothing left to reach
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 #include "../CommunityTestSupport.h"
 
 #include "platform/device/Accelerometer.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/games/QVDashboardWebPages.h"
 #include "social/dashboard/games/QVDiscoveryBannerCells.h"
 #include "social/dashboard/games/QVGameDiscoveryCells.h"

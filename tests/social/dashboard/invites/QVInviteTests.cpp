@@ -6,7 +6,7 @@
 #include "platform/net/Reachability.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/PeoplePicker.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/invites/QVSelectInviteTypeController.h"
 #include "social/dashboard/invites/QVSelectFriendsToInviteController.h"
 #include "social/dashboard/invites/QVSelectContactsToInviteController.h"
@@ -286,7 +286,7 @@ TEST_F(InviteTest, AFriendChosenEarlierIsTickedByUserAndATapUnchoosesIt)
 
 TEST_F(InviteTest, ReceivedInvitesLowerTheUnreadCountAndIgnoreOnDelete)
 {
-    Quorvel::setUnreadInviteCount(1);
+    QuorvelInternal::setUnreadInviteCount(1);
     auto list = dynamicRef<QVInvitationsController>(QVControllerLoader::load("Invitations"));
     ASSERT_TRUE(list);
     showInNavigation(list.get());
@@ -299,7 +299,7 @@ TEST_F(InviteTest, ReceivedInvitesLowerTheUnreadCountAndIgnoreOnDelete)
                       "</resources>";
     ASSERT_TRUE(provider->answerWithXml(two));
     settle(1);
-    EXPECT_EQ(Quorvel::unreadInviteCount(), 0) << "never below zero";
+    EXPECT_EQ(QuorvelInternal::unreadInviteCount(), 0) << "never below zero";
     ASSERT_TRUE(list->navigationItem()->rightBarButtonItem());
     auto* row = dynamic_cast<QVInviteCell*>(rowCell(list.get(), 0));
     ASSERT_TRUE(row);

@@ -3,7 +3,7 @@
 #include "../CommunityTestSupport.h"
 
 #include "platform/foundation/Boxed.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/games/QVDashboardWebPages.h"
 #include "social/dashboard/profiles/QVMyQuorvelController.h"
 #include "social/dashboard/settings/QVUserSettingController.h"
@@ -21,8 +21,8 @@ protected:
     void SetUp() override
     {
         CommunityTest::SetUp();
-        Quorvel::setPendingFriendsCount(1);
-        Quorvel::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(1, 1, 0);
+        QuorvelInternal::setPendingFriendsCount(1);
+        QuorvelInternal::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(1, 1, 0);
     }
     void TearDown() override
     {
@@ -45,12 +45,12 @@ TEST_F(PlayerPageTest, BadgesFollowTheCountsAndTheTabShowsTheirSum)
 {
     open();
     EXPECT_EQ(page->friendsBadge()->value(), 1);
-    EXPECT_EQ(page->inboxBadge()->value(), Quorvel::unreadInboxTotal());
+    EXPECT_EQ(page->inboxBadge()->value(), QuorvelInternal::unreadInboxTotal());
     EXPECT_EQ(requestsTo("profiles/viewed_own").size(), 1u) << "the player's own page is reported once";
 
-    Quorvel::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(2, 0, 0);
-    Quorvel::postUnreadInboxCountChangedTo(2);
-    Quorvel::postPendingFriendsCountChangedTo(3);
+    QuorvelInternal::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(2, 0, 0);
+    QuorvelInternal::postUnreadInboxCountChangedTo(2);
+    QuorvelInternal::postPendingFriendsCountChangedTo(3);
     EXPECT_EQ(page->friendsBadge()->value(), 3);
     EXPECT_EQ(page->inboxBadge()->value(), 2);
     EXPECT_EQ(navigation->badgeValue(), std::optional<std::string>("5"));

@@ -215,9 +215,9 @@ TEST_F(ProfilePictureTest, OnATabletThePickerPointsFromTheRowAndATurnDismissesIt
     platform::ui::View* anchor = own->credentialImageView();
     EXPECT_EQ(popover->anchorRect(), anchor->convertRectTo(anchor->bounds(), nullptr));
 
-    Quorvel::postDashboardOrientationChangedTo(1, 1);
+    QuorvelInternal::postDashboardOrientationChangedTo(1, 1);
     EXPECT_EQ(chooser->imagePickerPopoverController(), popover) << "no turn, no dismissal";
-    Quorvel::postDashboardOrientationChangedTo(3, 1);
+    QuorvelInternal::postDashboardOrientationChangedTo(3, 1);
     EXPECT_FALSE(chooser->imagePickerPopoverController());
     EXPECT_FALSE(popover->isPopoverVisible());
     EXPECT_TRUE(platform::ui::PopoverController::visiblePopovers().empty());

@@ -5,7 +5,7 @@
 
 #include "social/dashboard/scores/QVHighScoreController.h"
 #include "platform/gamekit/GameCenter.h"
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/services/HighScoreTestSupport.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/dashboard/scores/QVLeaderboardCells.h"
@@ -297,11 +297,11 @@ TEST_F(LeaderboardTest, MapButtonOnlyWithASharedLocation)
     EXPECT_EQ(screen->navigationItem()->rightBarButtonItem(), nullptr) << "no location known";
 
     provider->location = std::make_pair(48.2, 16.4);
-    Quorvel::setUserDistanceUnit(1);
+    QuorvelInternal::setUserDistanceUnit(1);
     screen->viewWillAppear(false);
     EXPECT_EQ(screen->navigationItem()->rightBarButtonItem(), nullptr) << "the player shares no location";
 
-    Quorvel::setUserDistanceUnit(0);
+    QuorvelInternal::setUserDistanceUnit(0);
     screen->viewWillAppear(false);
     ASSERT_TRUE(screen->navigationItem()->rightBarButtonItem());
     EXPECT_EQ(screen->navigationItem()->rightBarButtonItem()->image()->name(), "QVMapButton.png");

@@ -64,19 +64,19 @@ TEST_F(SettingsStandInTest, LogoutReachesTheGamesDelegate)
 {
     LoggedOutDelegate game;
     auto delegates = QVDelegatesContainer::containerWithQuorvelDelegate(&game);
-    Quorvel::setUserApprovedQuorvel();
-    Quorvel::setDoneWithGetTheMost(true);
+    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::setDoneWithGetTheMost(true);
     startClient({}, delegates.get());
     ASSERT_TRUE(waitFor([] { return Quorvel::isOnline(); }));
-    Quorvel::stopPolling();
-    Quorvel::setInitialDashboardScreen("");
-    Quorvel::setInitialDashboardModalContentURL(platform::Value());
+    QuorvelInternal::stopPolling();
+    QuorvelInternal::setInitialDashboardScreen("");
+    QuorvelInternal::setInitialDashboardModalContentURL(platform::Value());
     const std::string player = Quorvel::lastLoggedInUserId();
     ASSERT_FALSE(player.empty());
 
     Quorvel::launchDashboard();
     driver->advance(0.6);
-    auto* nav = Quorvel::getActiveNavigationController();
+    auto* nav = QuorvelInternal::getActiveNavigationController();
     ASSERT_TRUE(nav);
     settings = QVControllerLoader::load("UserSetting");
     nav->pushViewController(settings.get(), false);
@@ -93,7 +93,7 @@ TEST_F(SettingsStandInTest, LogoutReachesTheGamesDelegate)
     driver->advance(1);
     ASSERT_EQ(game.loggedOut.size(), 1u);
     EXPECT_EQ(game.loggedOut[0], player);
-    EXPECT_FALSE(Quorvel::dashboardVisible());
+    EXPECT_FALSE(QuorvelInternal::dashboardVisible());
 }
 
 } // namespace
