@@ -66,6 +66,8 @@ bool QVSelectChatRoomDefinitionController::performSetter(const std::string& sett
 void QVSelectChatRoomDefinitionController::viewWillAppear(bool animated)
 {
     QVTableSequenceControllerHelper::viewWillAppear(animated);
+    if (title().empty() && navigationItem()->title().empty())
+        setTitle("Chat Rooms");
     // The room joined last leads the list with its current occupancy.
     QVChatRoomInstance* last = QVChatRoomInstanceService::getCachedLastRoomJoined();
     if (!last || !mSections || mSections->empty())
