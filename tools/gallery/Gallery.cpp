@@ -475,6 +475,8 @@ Result run(const Options& options)
             ui::View* drawn = window;
             if (ui::isLandscape(size.orientation) && Quorvel::getRootController())
                 drawn = Quorvel::getRootController()->view();
+            if (std::getenv("GALLERY_DUMP"))
+                std::ofstream(options.outputDir + "/" + file + ".txt") << ui::TestDriver::dumpTree(window);
             if (ui::ViewRenderer::writePNG(drawn, options.outputDir + "/" + file))
                 result.shots.push_back({ screen.name, size.name, file });
             else

@@ -185,6 +185,7 @@ bool QVChatRoomDefinitionCell::initQVTableCellHelper(const std::string& name)
     icon->setTag(5);
     auto label = makeLabel(Rect(48, 0, width - 80, 44), 17, true);
     label->setTag(1);
+    label->setAutoresizingMask(FlexibleWidth);
     contentView()->addSubview(icon.get());
     contentView()->addSubview(label.get());
     setAccessoryType(CellAccessoryType::DisclosureIndicator);
