@@ -61,6 +61,9 @@ void drawView(GraphicsContext& g, View* view)
         g.translate(-sb.size.width / 2 - sb.origin.x, -sb.size.height / 2 - sb.origin.y);
         drawView(g, sub.get());
         g.restore();
+        g.save();
+        view->drawAboveSubview(g, b, sub.get());
+        g.restore();
     }
     g.save();
     view->drawAboveSubviews(g, b);

@@ -144,6 +144,10 @@ public:
     // Drawn after the subviews, for a kind whose own parts stand above views
     // added to it (a navigation bar's buttons and title over a bar image).
     virtual void drawAboveSubviews(GraphicsContext& context, const Rect& bounds) { }
+    // Drawn right after one subview (and before the next), for a kind whose
+    // own part stands between two of its subviews (a cell's selection over its
+    // background view, under its content).
+    virtual void drawAboveSubview(GraphicsContext& context, const Rect& bounds, View* subview) { }
     // The corner radius of the kind's own rounded face (a rounded text field):
     // the background colour fills the bounds rounded by it, so no square
     // corners show around the face. 0: the whole bounds.

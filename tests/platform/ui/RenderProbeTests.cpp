@@ -80,6 +80,18 @@ TEST_F(RenderProbeTest, CellPartsStandAboveTheBackgroundViewAndEditableRowsShowT
     EXPECT_TRUE(inked(*image, Rect(290, 44 + 12, 20, 20), dark)) << "check mark";
     EXPECT_GT(at(*image, 160, 43).r, 200) << "separator";
 
+    // A selected row shows its selection colour over the background view, its text over that.
+    table->selectRowAtIndexPath(IndexPath::forRow(0, 0), false, TableViewScrollPosition::None);
+    table->cellForRowAtIndexPath({ 0, 0 })->textLabel()->setText("Row");
+    driver.settle();
+    image = ViewRenderer::render(table);
+    Pixel selected = at(*image, 200, 22);
+    EXPECT_GT(selected.b, 180) << selected.r << "," << selected.g << "," << selected.b;
+    EXPECT_LT(selected.r, 60);
+    EXPECT_EQ(at(*image, 200, 44 + 22).r, 51) << "the other row keeps its background";
+    EXPECT_TRUE(inked(*image, Rect(10, 10, 40, 24), selected)) << "the text stands above the selection";
+    table->deselectRowAtIndexPath(IndexPath::forRow(0, 0), false);
+
     rows->setEditing(true, false);
     driver.settle();
     TableViewCell* fixed = table->cellForRowAtIndexPath({ 0, 0 });
