@@ -196,11 +196,15 @@ public:
 
     // What the screen shows now: the value a running view animation has at the
     // run loop's current time (its start value during its delay), else the
-    // model value. Setting a property outside an animation block to another
-    // value than the running animation's end stops that animation.
+    // model value; a running layer transition moves or fades it further.
+    // Setting a property outside an animation block to another value than the
+    // running animation's end stops that animation.
     Point presentationCenter() const;
     AffineTransform presentationTransform() const;
     float presentationAlpha() const;
+    // Hidden on screen now: a hidden view whose old state a running layer
+    // transition moves or fades out is still drawn.
+    bool isPresentationHidden() const;
     bool hasRunningValueAnimations() const;
 
 protected:
