@@ -17,6 +17,8 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/net/CurlHttpTransport.h"
 #include "platform/net/Reachability.h"
+#include "platform/graphics/Font.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/Renderer.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
@@ -35,6 +37,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,8 +90,21 @@ struct Service {
         state->install(*server);
         // What the service does not keep comes from the program's fixtures.
         server->setFixtureDirectory(BRISKO_STANDIN_FIXTURES);
-        server->route("GET", "game_discovery_categories/now_playing_featured_placement.xml",
-                      standin::Answer::xml("<resources></resources>"));
+        // The featured game's banner the game page shows: art drawn here, as a studio would upload it.
+        std::string banner = folder + "/featured-1.png";
+        Ref<ui::Label> art = ui::Label::labelWithFrame(Rect(0, 0, 320, 42));
+        art->setText("Cave Diver: new caves this week");
+        art->setFont(Font::boldSystemFont(16).get());
+        art->setTextColor(ui::Color::whiteColor());
+        art->setBackgroundColor(ui::Color::rgb(0.1f, 0.3f, 0.55f));
+        art->setTextAlignment(TextAlignment::Center);
+        if (ui::ViewRenderer::writePNG(art.get(), banner)) {
+            std::ifstream in(banner, std::ios::binary);
+            standin::Answer image;
+            image.body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            image.contentType = "image/png";
+            server->route("GET", "/banners/featured-1.png", image);
+        }
         int got = server->start(port);
         if (got <= 0)
             return false;
@@ -99,6 +115,9 @@ struct Service {
     {
         if (server) {
             for (auto& r : server->requests()) {
+                // Pictures are fetched as plain downloads, not signed calls of the service.
+                if (r.path.size() > 4 && r.path.compare(r.path.size() - 4, 4, ".png") == 0)
+                    continue;
                 ++requests;
                 verified += r.signatureValid;
             }
@@ -311,6 +330,15 @@ std::string runSocialScene(Showcase& showcase)
     Quorvel::setInitialDashboardModalContentURL(Value());
     Quorvel::launchDashboard();
     RunLoop::main().advance(0.6);
+    // The page shows the featured banner once its art has arrived.
+    auto bannerAsked = [&] {
+        for (auto& r : service.server->requests())
+            if (r.path == "banners/featured-1.png" || r.path == "/banners/featured-1.png")
+                return true;
+        return false;
+    };
+    if (wait("the game page did not ask for its banner", bannerAsked))
+        RunLoop::main().runUntil([] { return false; }, 0.3);
     auto* frame = dynamic_cast<quorvel::QVRootFrame*>(Quorvel::getRootController());
     auto* tabs = frame ? dynamic_cast<quorvel::QVTabbedDashboardController*>(frame->contentController()) : nullptr;
     bool pageDrawn = tabs && renderTop("social-dashboard.png");
