@@ -2,10 +2,12 @@
 #include "platform/ui/Layer.h"
 
 #include "platform/foundation/Format.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Weak.h"
 #include "platform/ui/View.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace platform::ui {
@@ -83,6 +85,7 @@ void Layer::addAnimation(LayerAnimation* animation, const std::string& keyIn)
     Entry e;
     e.key = key;
     e.animation = animation;
+    e.begin = RunLoop::main().now() + animation->beginOffset();
     // The layer's entry holds the timer, so the timer only observes the layer.
     Weak<Layer> layer(this);
     Ref<LayerAnimation> anim(animation);
@@ -128,6 +131,73 @@ void Layer::finish(LayerAnimation* animation)
     else
         it->ended = true;
     tellStopped(anim, true);
+}
+
+namespace {
+
+float eased(TimingFunction f, float t)
+{
+    switch (f) {
+    case TimingFunction::EaseIn: return t * t;
+    case TimingFunction::EaseOut: return 1 - (1 - t) * (1 - t);
+    case TimingFunction::EaseInEaseOut: return t * t * (3 - 2 * t);
+    case TimingFunction::Default:
+    case TimingFunction::Linear: break;
+    }
+    return t;
+}
+
+// The way a transition's content moves: a subtype names the side it comes from.
+Point direction(TransitionSubtype s)
+{
+    switch (s) {
+    case TransitionSubtype::FromLeft: return Point(1, 0);
+    case TransitionSubtype::FromRight: return Point(-1, 0);
+    case TransitionSubtype::FromTop: return Point(0, 1);
+    case TransitionSubtype::FromBottom: return Point(0, -1);
+    case TransitionSubtype::None: break;
+    }
+    return Point(-1, 0); // from the right, as a push does by default
+}
+
+} // namespace
+
+Layer::Presentation Layer::presentation() const
+{
+    Presentation shown;
+    if (!view_)
+        return shown;
+    double now = RunLoop::main().now();
+    bool hidden = view_->isHidden();
+    Size size = view_->bounds().size;
+    for (const Entry& e : entries_) {
+        auto* t = dynamic_cast<const Transition*>(e.animation.get());
+        if (!t || e.ended || now >= e.begin + t->duration())
+            continue;
+        // Before it starts moving (its delay) a transition shows its start.
+        float p = t->duration() > 0 ? eased(t->timingFunction(), float(std::clamp((now - e.begin) / t->duration(), 0.0, 1.0))) : 1;
+        Point d = direction(t->subtype());
+        switch (t->type()) {
+        case TransitionType::Fade:
+            shown.alpha *= hidden ? 1 - p : p;
+            shown.drawsHidden = hidden;
+            break;
+        case TransitionType::MoveIn:
+            if (!hidden)
+                shown.offset = Point(shown.offset.x - d.x * (1 - p) * size.width, shown.offset.y - d.y * (1 - p) * size.height);
+            break;
+        case TransitionType::Push:
+        case TransitionType::Reveal:
+            if (hidden) {
+                shown.offset = Point(shown.offset.x + d.x * p * size.width, shown.offset.y + d.y * p * size.height);
+                shown.drawsHidden = true;
+            } else if (t->type() == TransitionType::Push) {
+                shown.offset = Point(shown.offset.x - d.x * (1 - p) * size.width, shown.offset.y - d.y * (1 - p) * size.height);
+            }
+            break;
+        }
+    }
+    return shown;
 }
 
 LayerAnimation* Layer::animationForKey(const std::string& key) const

@@ -137,6 +137,18 @@ public:
     // Animations added and not yet ended.
     size_t runningAnimationCount() const;
 
+    // What a running transition shows of the layer now, for the renderer: an
+    // offset of the view's drawing, a factor on its opacity, and whether a
+    // view hidden as the transition began is still drawn (its old state
+    // leaving). The new state moves in (move in, push) or fades in; a hidden
+    // view's old state moves out (reveal, push) or fades out.
+    struct Presentation {
+        Point offset;
+        float alpha { 1 };
+        bool drawsHidden { false };
+    };
+    Presentation presentation() const;
+
 private:
     friend class View;
     Layer() = default;
@@ -147,6 +159,7 @@ private:
         Ref<LayerAnimation> animation;
         Ref<Timer> timer;
         bool ended { false };
+        double begin { 0 }; // run loop time the animation starts moving
     };
     void finish(LayerAnimation* animation);
     void releaseDelegateOfAbandoned(LayerAnimation* animation);

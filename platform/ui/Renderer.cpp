@@ -21,7 +21,7 @@ void drawView(GraphicsContext& g, View* view)
     // Views are drawn as they are on screen now: mid-animation where a running
     // view animation has them.
     float alpha = view->presentationAlpha();
-    if (view->isHidden() || alpha <= 0.01f)
+    if (view->isPresentationHidden() || alpha <= 0.01f)
         return;
     Ref<View> keep = view;
     Rect b = view->bounds();
@@ -60,6 +60,9 @@ void drawView(GraphicsContext& g, View* view)
         g.concat(sub->presentationTransform());
         g.translate(-sb.size.width / 2 - sb.origin.x, -sb.size.height / 2 - sb.origin.y);
         drawView(g, sub.get());
+        g.restore();
+        g.save();
+        view->drawAboveSubview(g, b, sub.get());
         g.restore();
     }
     g.save();

@@ -43,8 +43,11 @@ void TableView::setTableHeaderView(View* view)
     if (tableHeaderView_)
         tableHeaderView_->removeFromSuperview();
     tableHeaderView_ = view;
-    if (view)
+    if (view) {
+        // The table places its header and keeps its height: a change of the table's own size does not resize it.
+        view->setAutoresizingMask(AutoresizingNone);
         addSubview(view);
+    }
     computeLayout();
     placeSectionViews();
     updateVisibleCells();
@@ -55,8 +58,10 @@ void TableView::setTableFooterView(View* view)
     if (tableFooterView_)
         tableFooterView_->removeFromSuperview();
     tableFooterView_ = view;
-    if (view)
+    if (view) {
+        view->setAutoresizingMask(AutoresizingNone);
         addSubview(view);
+    }
     computeLayout();
     placeSectionViews();
     updateVisibleCells();

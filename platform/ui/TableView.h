@@ -98,6 +98,7 @@ public:
 
     void drawChrome(GraphicsContext& context, const Rect& bounds) override;
     void drawAboveSubviews(GraphicsContext& context, const Rect& bounds) override;
+    void drawAboveSubview(GraphicsContext& context, const Rect& bounds, View* subview) override;
 
 protected:
     TableViewCell() = default;

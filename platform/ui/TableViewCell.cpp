@@ -216,13 +216,31 @@ std::string TableViewCell::dumpText() const
     return textLabel_ ? textLabel_->text() : std::string();
 }
 
+namespace {
+
+void fillSelection(GraphicsContext& g, const Rect& b, CellSelectionStyle style)
+{
+    draw::setFill(g, style == CellSelectionStyle::Gray ? Color::white(0.7f) : Color::rgb(0.02f, 0.45f, 0.93f));
+    g.fillRect(b);
+}
+
+} // namespace
+
+// The selection colour stands above the background view and under the content:
+// with a background view it is drawn right after that view, else under all.
 void TableViewCell::drawChrome(GraphicsContext& g, const Rect&)
 {
-    Rect b = bounds();
-    if (isSelected() && selectionStyle() != CellSelectionStyle::None && !selectedBackgroundView()) {
-        draw::setFill(g, selectionStyle() == CellSelectionStyle::Gray ? Color::white(0.7f) : Color::rgb(0.02f, 0.45f, 0.93f));
-        g.fillRect(b);
-    }
+    bool shown = isSelected() && selectionStyle() != CellSelectionStyle::None && !selectedBackgroundView();
+    bool overBackground = backgroundView_ && backgroundView_->superview() == this;
+    if (shown && !overBackground)
+        fillSelection(g, bounds(), selectionStyle());
+}
+
+void TableViewCell::drawAboveSubview(GraphicsContext& g, const Rect&, View* subview)
+{
+    if (subview == backgroundView_.get() && isSelected() && selectionStyle() != CellSelectionStyle::None
+        && !selectedBackgroundView())
+        fillSelection(g, bounds(), selectionStyle());
 }
 
 // The separator, the accessory and the delete control stand above the cell's

@@ -144,6 +144,10 @@ public:
     // Drawn after the subviews, for a kind whose own parts stand above views
     // added to it (a navigation bar's buttons and title over a bar image).
     virtual void drawAboveSubviews(GraphicsContext& context, const Rect& bounds) { }
+    // Drawn right after one subview (and before the next), for a kind whose
+    // own part stands between two of its subviews (a cell's selection over its
+    // background view, under its content).
+    virtual void drawAboveSubview(GraphicsContext& context, const Rect& bounds, View* subview) { }
     // The corner radius of the kind's own rounded face (a rounded text field):
     // the background colour fills the bounds rounded by it, so no square
     // corners show around the face. 0: the whole bounds.
@@ -192,11 +196,15 @@ public:
 
     // What the screen shows now: the value a running view animation has at the
     // run loop's current time (its start value during its delay), else the
-    // model value. Setting a property outside an animation block to another
-    // value than the running animation's end stops that animation.
+    // model value; a running layer transition moves or fades it further.
+    // Setting a property outside an animation block to another value than the
+    // running animation's end stops that animation.
     Point presentationCenter() const;
     AffineTransform presentationTransform() const;
     float presentationAlpha() const;
+    // Hidden on screen now: a hidden view whose old state a running layer
+    // transition moves or fades out is still drawn.
+    bool isPresentationHidden() const;
     bool hasRunningValueAnimations() const;
 
 protected:

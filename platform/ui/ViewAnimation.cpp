@@ -2,6 +2,7 @@
 // a did-stop selector. Final values apply at once; the selector runs when the
 // delay and duration have passed on the main run loop.
 #include "platform/ui/View.h"
+#include "platform/ui/Layer.h"
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
@@ -142,7 +143,12 @@ std::array<float, 6> View::presentationValue(AnimatedProperty property) const
 Point View::presentationCenter() const
 {
     auto v = presentationValue(AnimatedProperty::Center);
-    return Point(v[0], v[1]);
+    Point c(v[0], v[1]);
+    if (layer_) {
+        Point moved = layer_->presentation().offset;
+        c = Point(c.x + moved.x, c.y + moved.y);
+    }
+    return c;
 }
 
 AffineTransform View::presentationTransform() const
@@ -153,7 +159,13 @@ AffineTransform View::presentationTransform() const
 
 float View::presentationAlpha() const
 {
-    return presentationValue(AnimatedProperty::Alpha)[0];
+    float alpha = presentationValue(AnimatedProperty::Alpha)[0];
+    return layer_ ? alpha * layer_->presentation().alpha : alpha;
+}
+
+bool View::isPresentationHidden() const
+{
+    return isHidden() && !(layer_ && layer_->presentation().drawsHidden);
 }
 
 bool View::hasRunningValueAnimations() const

@@ -118,14 +118,19 @@ void QVNavigationController::slideTabBarInController(ViewController* controller,
 {
     if (!controller)
         return;
-    View* start = isViewLoaded() ? view() : nullptr;
-    auto* container = QVViewHelper::findAncestorOfClass<QVTabBarContainer>(start);
+    auto* container = enclosingTabBarContainer();
     QVTabBar* tabBar = container ? container->tabBar() : nullptr;
     if (!tabBar)
         return;
+    // Slid out, the bar is hidden too: it is off the screen and takes no touches.
+    if (!down)
+        tabBar->setHidden(false);
     if (animated) {
         View::beginAnimations("tabBarSlide");
         View::setAnimationDuration(kTabBarSlideDuration);
+        View::setAnimationDelegate(this);
+        View::setAnimationDidStopSelector(
+            View::DidStopSelector(BRISKO_SELECTOR(QVNavigationController, tabBarSlideDidStop)));
     }
     float barHeight = tabBar->frame().size.height;
     float move = barHeight + QVBadgeView::minimumSize().height;
@@ -158,6 +163,21 @@ void QVNavigationController::slideTabBarInController(ViewController* controller,
     }
     if (animated)
         View::commitAnimations();
+    else if (down)
+        tabBar->setHidden(true);
+}
+
+QVTabBarContainer* QVNavigationController::enclosingTabBarContainer()
+{
+    View* start = isViewLoaded() ? view() : nullptr;
+    return QVViewHelper::findAncestorOfClass<QVTabBarContainer>(start);
+}
+
+void QVNavigationController::tabBarSlideDidStop(const std::string&, bool, void*)
+{
+    auto* container = enclosingTabBarContainer();
+    if (QVTabBar* tabBar = container ? container->tabBar() : nullptr)
+        tabBar->setHidden(mIsTabBarHidden);
 }
 
 bool QVNavigationController::isActiveIntroNavigation() const

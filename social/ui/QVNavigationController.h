@@ -16,6 +16,7 @@
 
 namespace quorvel {
 
+class QVTabBarContainer;
 
 class QVNavigationController : public platform::ui::NavigationController,
                                public platform::ui::NavigationControllerDelegate,
@@ -84,6 +85,8 @@ protected:
 
 private:
     void _orderViewDepths();
+    QVTabBarContainer* enclosingTabBarContainer();
+    void tabBarSlideDidStop(const std::string& name, bool finished, void* context);
     bool isActiveIntroNavigation() const;
 
     bool mInHiddenTab { false };

@@ -102,8 +102,11 @@ void QVPlayerBannerCell::onResourceChanged(Object* resource)
     } else {
         status = "Last played " + game;
     }
-    nowPlayingLabel_ = label(status, large ? 14 : 12, Color::white(0.8f));
-    nowPlayingLabel_->setFont(statusFont(large ? 14 : 12).get());
+    // Without a game's name the status says nothing: no line, the name sits in the middle.
+    if (!game.empty()) {
+        nowPlayingLabel_ = label(status, large ? 14 : 12, Color::white(0.8f));
+        nowPlayingLabel_->setFont(statusFont(large ? 14 : 12).get());
+    }
     setNeedsLayout();
 }
 
@@ -160,7 +163,9 @@ void QVPlayerBannerCell::layoutSubviews()
     if (playerNameLabel_) {
         playerNameLabel_->sizeToFit();
         Rect f = playerNameLabel_->frame();
-        playerNameLabel_->setFrame(Rect(left, mid - f.size.height, f.size.width, f.size.height));
+        bool alone = !nowPlayingLabel_ && !onlineStatusLabel_;
+        float y = alone ? std::round(mid - f.size.height / 2) : mid - f.size.height;
+        playerNameLabel_->setFrame(Rect(left, y, f.size.width, f.size.height));
     }
     float statusX = left;
     if (onlineStatusLabel_) {

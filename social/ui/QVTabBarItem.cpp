@@ -3,6 +3,7 @@
 // again to save memory.
 #include "social/ui/QVTabBarItem.h"
 
+#include "platform/graphics/TextEngine.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageAsset.h"
 #include "platform/ui/ImageView.h"
@@ -14,6 +15,7 @@
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVTabBar.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -352,7 +354,14 @@ void QVTabBarItem::layoutInBar()
         x = parent_->leftPadding + float(*index) * width;
     }
     float height = frame().size.height;
-    setFrame(Rect(std::round(x), 0, std::round(width), height));
+    float left = std::round(x), right = left + std::round(width);
+    if (parent_->style != QVTabBar::ImageSegments) {
+        // The paddings let the segments' art overlap the bar's ends; the segments themselves stay on the bar.
+        float barWidth = parent_->bounds().size.width;
+        left = std::max(left, 0.0f);
+        right = std::min(right, barWidth);
+    }
+    setFrame(Rect(left, 0, std::max(0.0f, right - left), height));
     Rect b = bounds();
     width = b.size.width;
 
@@ -405,6 +414,17 @@ void QVTabBarItem::layoutInBar()
     if (nameLabel_ && parent_->textAlignment == platform::TextAlignment::Center) {
         Rect f = nameLabel_->frame();
         nameLabel_->setFrame(Rect(0, f.origin.y, width, f.size.height));
+        // A shown badge never covers the name: the name is centred in the room left of the badge, and
+        // shrinks (to 10 points) when it needs more than that room.
+        bool badged = badgeView_ && !badgeView_->isHidden() && parent_->style == QVTabBar::LabelledSegments;
+        if (badged && nameLabel_->font()) {
+            float room = badgeView_->frame().origin.x - 2;
+            float text = std::ceil(platform::measureText(nameLabel_->text(), *nameLabel_->font()).width);
+            if ((width + text) / 2 > room)
+                nameLabel_->setFrame(Rect(0, f.origin.y, std::max(0.0f, room), f.size.height));
+        }
+        nameLabel_->setAdjustsFontSizeToFitWidth(badged);
+        nameLabel_->setMinimumFontSize(10);
     }
 }
 

@@ -206,11 +206,12 @@ void QVTableView::drawAboveSubviews(platform::GraphicsContext& context, const pl
     const std::vector<std::string>& titles = sectionIndexTitles();
     if (titles.empty())
         return;
-    // A column of small titles over the visible part, on a faint strip.
+    // A column of small dark titles over the visible part, on a light strip of
+    // its own so that they read over dark rows and headers as over light ones.
     const float x = bounds.origin.x + bounds.size.width - kSectionIndexWidth;
     const float top = bounds.origin.y + 4;
     const float step = (bounds.size.height - 8) / static_cast<float>(titles.size());
-    context.setFillColor(0, 0, 0, 0.15f);
+    context.setFillColor(0.86f, 0.87f, 0.89f, 0.9f);
     context.fillRect(platform::Rect(x, bounds.origin.y, kSectionIndexWidth, bounds.size.height));
     auto font = platform::Font::boldSystemFont(std::min(11.f, step));
     if (!font)

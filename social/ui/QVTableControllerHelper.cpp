@@ -756,8 +756,13 @@ void QVTableControllerHelper::_scrollToTableHead(bool animated)
         table->scrollRectToVisible(header->frame(), animated);
         return;
     }
-    if (table->numberOfSections() > 0 && table->numberOfRowsInSection(0) > 0)
-        table->scrollToRowAtIndexPath(IndexPath::forRow(0, 0), TableViewScrollPosition::Top, animated);
+    // The first row with its section's header above it: the head of the list is its top.
+    if (table->numberOfSections() > 0 && table->numberOfRowsInSection(0) > 0) {
+        platform::Rect row = table->rectForRowAtIndexPath(IndexPath::forRow(0, 0));
+        platform::Rect header = table->rectForHeaderInSection(0);
+        float top = header.size.height > 0 ? std::min(header.minY(), row.minY()) : row.minY();
+        table->scrollRectToVisible(platform::Rect(row.origin.x, top, row.size.width, row.maxY() - top), animated);
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -63,18 +63,20 @@ Size textSize(const Label& label, Size within)
 void QVAchievementProgressionList::buildInterface(InterfaceBuilder& b, const char* layoutName)
 {
     setSelectionStyle(CellSelectionStyle::None);
+    // Drawn for a 320-point row; what sits at the right keeps to the row's right edge whatever its width.
+    float right = contentView()->bounds().size.width - 320;
     unlockedIcon_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(Rect(8, 12, 48, 48)).get(), layoutName, "unlockedIcon");
     titleLabel_ = QVOutlet<Label>(makeLabel(b, Rect(65, 5, 200, 19), 15, true, Color::rgb(0.1f, 0.1f, 0.12f)).get(), layoutName, "titleLabel");
     descriptionLabel_ = QVOutlet<Label>(makeLabel(b, Rect(65, 50, 200, 27), 11, false, Color::white(0.35f)).get(), layoutName, "descriptionLabel");
     descriptionLabel_->setNumberOfLines(2);
-    gamerScoreContainer_ = QVOutlet<View>(b.makeView<View>(Rect(272, 20, 42, 30)).get(), layoutName, "gamerScoreContainer");
+    gamerScoreContainer_ = QVOutlet<View>(b.makeView<View>(Rect(272 + right, 20, 42, 30)).get(), layoutName, "gamerScoreContainer");
     gamerScoreContainer_->setBackgroundColor(std::nullopt);
     gamerScoreContainer_->setOpaque(false);
     gamerScoreLabel_ = QVOutlet<Label>(makeLabel(b, Rect(0, 0, 42, 30), 15, true, Color::rgb(0.75f, 0.5f, 0.05f)).get(), layoutName, "gamerScoreLabel");
     gamerScoreLabel_->setTextAlignment(platform::TextAlignment::Center);
     gamerScoreContainer_->addSubview(gamerScoreLabel_.get());
-    progressBackground_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(Rect(65, 33, 190, 10)).get(), layoutName, "progressBackground");
-    progressBar_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(Rect(65, 33, 190, 10)).get(), layoutName, "progressBar");
+    progressBackground_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(Rect(65, 33, 190 + right, 10)).get(), layoutName, "progressBackground");
+    progressBar_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(Rect(65, 33, 190 + right, 10)).get(), layoutName, "progressBar");
     progressionBubbleContainer_ = QVOutlet<View>(b.makeView<View>(Rect(65, 18, 34, 16)).get(), layoutName, "progressionBubbleContainer");
     progressionBubbleContainer_->setBackgroundColor(Color::rgb(0.16f, 0.18f, 0.22f));
     progressAmountBubbleLabel_ = QVOutlet<Label>(makeLabel(b, Rect(0, 0, 34, 16), 10, true, Color::whiteColor()).get(), layoutName, "progressAmountBubbleLabel");
@@ -84,6 +86,9 @@ void QVAchievementProgressionList::buildInterface(InterfaceBuilder& b, const cha
                                                   gamerScoreContainer_.get(), progressBackground_.get(),
                                                   progressBar_.get(), progressionBubbleContainer_.get() })
         contentView()->addSubview(v);
+    // And when the list sets the row's width.
+    gamerScoreContainer_->setAutoresizingMask(FlexibleLeftMargin);
+    progressBackground_->setAutoresizingMask(FlexibleWidth);
 }
 
 void QVAchievementProgressionList::showResource(QVAchievement* a)
@@ -180,6 +185,11 @@ void QVAchievementCompareListCell::buildInterface(InterfaceBuilder& b, const cha
     for (View* v : std::initializer_list<View*> { titleLabel_.get(), descriptionLabel_.get(), gamerScoreContainer_.get(),
                                                   firstIconContainer_.get(), secondIconContainer_.get() })
         contentView()->addSubview(v);
+    // The icons and the score keep to the row's right edge, the texts take the width left of them.
+    for (View* v : { gamerScoreContainer_.get(), firstIconContainer_.get(), secondIconContainer_.get() })
+        v->setAutoresizingMask(FlexibleLeftMargin);
+    for (View* v : { titleLabel_.get(), descriptionLabel_.get() })
+        v->setAutoresizingMask(FlexibleWidth);
 }
 
 void QVAchievementCompareListCell::showResource(QVAchievement* a)

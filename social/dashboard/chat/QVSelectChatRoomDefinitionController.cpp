@@ -66,6 +66,8 @@ bool QVSelectChatRoomDefinitionController::performSetter(const std::string& sett
 void QVSelectChatRoomDefinitionController::viewWillAppear(bool animated)
 {
     QVTableSequenceControllerHelper::viewWillAppear(animated);
+    if (title().empty() && navigationItem()->title().empty())
+        setTitle("Chat Rooms");
     // The room joined last leads the list with its current occupancy.
     QVChatRoomInstance* last = QVChatRoomInstanceService::getCachedLastRoomJoined();
     if (!last || !mSections || mSections->empty())
@@ -183,6 +185,7 @@ bool QVChatRoomDefinitionCell::initQVTableCellHelper(const std::string& name)
     icon->setTag(5);
     auto label = makeLabel(Rect(48, 0, width - 80, 44), 17, true);
     label->setTag(1);
+    label->setAutoresizingMask(FlexibleWidth);
     contentView()->addSubview(icon.get());
     contentView()->addSubview(label.get());
     setAccessoryType(CellAccessoryType::DisclosureIndicator);

@@ -93,6 +93,9 @@ bool QVChatRoomInstanceCell::initQVTableCellHelper(const std::string& name)
     auto occupancy = makeLabel(Rect(width - 90, 0, 60, 44), 14, false);
     occupancy->setTag(2);
     occupancy->setTextAlignment(platform::TextAlignment::Right);
+    // Laid out for the dashboard's width; the row is narrower (the list's inset, the disclosure arrow).
+    label->setAutoresizingMask(FlexibleWidth);
+    occupancy->setAutoresizingMask(FlexibleLeftMargin);
     addSubviews(contentView(), { icon.get(), label.get(), occupancy.get() });
     setAccessoryType(CellAccessoryType::DisclosureIndicator);
     setSelectionStyle(CellSelectionStyle::Gray);

@@ -14,6 +14,8 @@
 
 #include <cstdio>
 
+#include <algorithm>
+
 namespace quorvel {
 
 using namespace platform::ui;
@@ -114,8 +116,10 @@ bool QVFeaturedGameCell::initQVTableCellHelper(const std::string& name)
     center.addObserver(this, "QVNSNotificationUserOffline",
                        [this](const platform::Notification&) { _changeBannerToOffline(); });
 
-    Rect frame(0, 0, 320, bannerHeight());
+    // The banner's art spans the strip (wider in landscape and on a tablet).
+    Rect frame(0, 0, std::max(320.0f, contentView()->bounds().size.width), bannerHeight());
     bgImageView_ = ImageView::imageViewWithFrame(frame);
+    bgImageView_->setAutoresizingMask(FlexibleWidth);
     bgImageView_->setUserInteractionEnabled(false);
     bgImageView_->setBackgroundColor(std::nullopt);
     const bool online = QVSessionRole::current().isOnline();

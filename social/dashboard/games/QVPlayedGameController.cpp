@@ -266,6 +266,9 @@ void QVPlayedGameController::viewWillAppear(bool animated)
 {
     _clearSamples();
     QVTableSequenceControllerHelper::viewWillAppear(animated);
+    // Opened by name (not through a page that names it), the list still says what it holds.
+    if (title().empty() && navigationItem()->title().empty())
+        setTitle(scope_ == kScopeFriends ? "Friends' Games" : "Games");
     if (reloadWhenShownNext_)
         reloadDataFromServer();
 }

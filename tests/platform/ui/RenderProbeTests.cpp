@@ -10,6 +10,7 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Drawing.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/Layer.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Renderer.h"
 #include "platform/ui/Switch.h"
@@ -79,6 +80,18 @@ TEST_F(RenderProbeTest, CellPartsStandAboveTheBackgroundViewAndEditableRowsShowT
     EXPECT_TRUE(inked(*image, Rect(295, 12, 10, 20), dark)) << "chevron";
     EXPECT_TRUE(inked(*image, Rect(290, 44 + 12, 20, 20), dark)) << "check mark";
     EXPECT_GT(at(*image, 160, 43).r, 200) << "separator";
+
+    // A selected row shows its selection colour over the background view, its text over that.
+    table->selectRowAtIndexPath(IndexPath::forRow(0, 0), false, TableViewScrollPosition::None);
+    table->cellForRowAtIndexPath({ 0, 0 })->textLabel()->setText("Row");
+    driver.settle();
+    image = ViewRenderer::render(table);
+    Pixel selected = at(*image, 200, 22);
+    EXPECT_GT(selected.b, 180) << selected.r << "," << selected.g << "," << selected.b;
+    EXPECT_LT(selected.r, 60);
+    EXPECT_EQ(at(*image, 200, 44 + 22).r, 51) << "the other row keeps its background";
+    EXPECT_TRUE(inked(*image, Rect(10, 10, 40, 24), selected)) << "the text stands above the selection";
+    table->deselectRowAtIndexPath(IndexPath::forRow(0, 0), false);
 
     rows->setEditing(true, false);
     driver.settle();
@@ -287,6 +300,51 @@ TEST_F(RenderProbeTest, ARenderMidAnimationShowsWhereTheRunningAnimationHasTheVi
     text->setTransform(AffineTransform::makeTranslation(10, 0));
     EXPECT_FALSE(text->hasRunningValueAnimations());
     advance(2);
+}
+
+TEST_F(RenderProbeTest, ARenderMidTransitionShowsTheLayerWhereTheTransitionHasIt)
+{
+    auto stage = View::viewWithFrame(Rect(0, 0, 200, 20));
+    stage->setBackgroundColor(Color::black());
+    auto panel = View::viewWithFrame(Rect(0, 0, 200, 20));
+    panel->setBackgroundColor(Color::whiteColor());
+    stage->addSubview(panel.get());
+    auto transition = [&](TransitionType type, TransitionSubtype from) {
+        Ref<Transition> t = Transition::transition();
+        t->setType(type);
+        t->setSubtype(from);
+        t->setDuration(2);
+        t->setTimingFunction(TimingFunction::Linear);
+        panel->layer()->addAnimation(t.get(), "transition");
+    };
+
+    // Moving in from the right: halfway, its left half is still bare.
+    transition(TransitionType::MoveIn, TransitionSubtype::FromRight);
+    advance(1);
+    auto image = ViewRenderer::render(stage.get());
+    EXPECT_EQ(at(*image, 50, 10).r, 0);
+    EXPECT_EQ(at(*image, 150, 10).r, 255);
+    advance(1.5);
+    image = ViewRenderer::render(stage.get());
+    EXPECT_EQ(at(*image, 50, 10).r, 255) << "ended: in place";
+
+    // Fading in: halfway grey.
+    transition(TransitionType::Fade, TransitionSubtype::None);
+    advance(1);
+    image = ViewRenderer::render(stage.get());
+    EXPECT_NEAR(at(*image, 100, 10).r, 128, 10);
+    advance(1.5);
+
+    // Hidden under a reveal, the old state leaves downwards and is gone at the end.
+    panel->setHidden(true);
+    transition(TransitionType::Reveal, TransitionSubtype::FromTop);
+    advance(0.5);
+    image = ViewRenderer::render(stage.get());
+    EXPECT_EQ(at(*image, 100, 2).r, 0);
+    EXPECT_EQ(at(*image, 100, 17).r, 255);
+    advance(2);
+    image = ViewRenderer::render(stage.get());
+    EXPECT_EQ(at(*image, 100, 17).r, 0);
 }
 
 } // namespace

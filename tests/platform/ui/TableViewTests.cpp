@@ -262,6 +262,16 @@ TEST_F(TableViewTest, HeaderAndFooterViewsFrameTheSections)
     EXPECT_EQ(table->cellForRowAtIndexPath({ 0, 0 })->frame(), table->rectForRowAtIndexPath({ 0, 0 }));
     EXPECT_FLOAT_EQ(footer->frame().origin.y, 60 + 3 * 22 + 5 * 44 + 25 * 60);
     EXPECT_FLOAT_EQ(table->contentSize().height, footer->frame().maxY());
+
+    // A header made to follow its superview (as a controller's view is) keeps its place and height
+    // when the table itself is resized: the table places it.
+    header->setAutoresizingMask(FlexibleHeight | FlexibleTopMargin);
+    table->setTableHeaderView(header.get());
+    Rect f = table->frame();
+    table->setFrame(Rect(f.origin.x, f.origin.y, f.size.width, f.size.height - 40));
+    table->layoutSubviews();
+    EXPECT_EQ(header->frame(), Rect(0, 0, 320, 60));
+    EXPECT_EQ(table->rectForHeaderInSection(0).origin.y, 60);
 }
 
 class Rows : public TableViewController {

@@ -330,6 +330,13 @@ TEST_F(FramedTest, ThePlayerBannerSaysWhatThePlayerPlaysAndFollowsTheLocalUser)
     other->setLastPlayedGameName("Chess");
     banner->changeResource(other.get());
     EXPECT_EQ(banner->nowPlayingLabel()->text(), "Last played Chess");
+    // No game's name: no "Last played" line, the name in the middle of the banner.
+    auto newcomer = user("6");
+    banner->changeResource(newcomer.get());
+    EXPECT_EQ(banner->nowPlayingLabel(), nullptr);
+    banner->layoutSubviews();
+    auto name = banner->playerNameLabel()->frame();
+    EXPECT_NEAR(name.midY(), banner->contentView()->bounds().size.height / 2, 1);
     other->setOnlineAsString("true");
     banner->changeResource(other.get());
     EXPECT_EQ(banner->nowPlayingLabel()->text(), "playing Chess");

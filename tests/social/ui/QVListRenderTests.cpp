@@ -87,6 +87,10 @@ TEST_F(ListRenderTest, PagedListWithLeadingRowLoadMoreRowAndSectionIndex)
     EXPECT_GT(darkPixels(*image, indexX0, static_cast<int>(odd.origin.y), 320, static_cast<int>(more.origin.y)), 20);
     auto shaded = pixelAt(*image, 319, static_cast<int>(even.origin.y) + 2);
     EXPECT_LT(shaded.r, evenPixel.r);
+    // Over the dark leading row the column stays light, so its dark letters read there too.
+    auto overLead = pixelAt(*image, 319, mid(lead));
+    EXPECT_GT(overLead.r, 170);
+    EXPECT_GT(darkPixels(*image, indexX0, static_cast<int>(lead.origin.y), 320, static_cast<int>(lead.maxY())), 4);
 }
 
 } // namespace list_render_tests

@@ -93,6 +93,10 @@ TEST_F(ScreenBaseTest, BottomViewScreensSlideTheTabBarDownOnceAndBackOnPop)
     EXPECT_DOUBLE_EQ(View::runningAnimations().back().duration, 0.325);
     // The visible screen takes the container's height less the bar and the status bar.
     EXPECT_EQ(first->view()->frame().size.height, 480 - 44 - 20);
+    // Slid out, the bar leaves the screen hidden (nothing of it drawn or hit below the window).
+    EXPECT_FALSE(tabBar->isHidden());
+    settle(0.4);
+    EXPECT_TRUE(tabBar->isHidden());
 
     auto second = bottomScreen();
     second->init();
@@ -102,6 +106,7 @@ TEST_F(ScreenBaseTest, BottomViewScreensSlideTheTabBarDownOnceAndBackOnPop)
     nav->popToRootViewControllerAnimated(false);
     EXPECT_EQ(tabBar->frame().origin.y, 431);
     EXPECT_EQ(nav->view()->frame().size.height, 431);
+    EXPECT_FALSE(tabBar->isHidden());
 }
 
 TEST_F(ScreenBaseTest, TabletSlidesTheTabBarFurther)

@@ -5,6 +5,7 @@
 
 #include "platform/device/Application.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/graphics/TextEngine.h"
 #include "social/ui/QVNavigationController.h"
 #include "social/ui/QVSegmentedView.h"
 #include "social/ui/QVTabBarController.h"
@@ -359,6 +360,37 @@ TEST_F(TabBarTest, HeaderSegmentsCallTheirActionsButNotForTheFirstShown)
     EXPECT_EQ(header->view()->frame(), Rect(0, 0, 300, 33));
 }
 
+TEST_F(TabBarTest, SegmentsStayOnTheirBarAndABadgeLeavesTheNameWhole)
+{
+    auto list = platform::adoptRef(new ListScreen);
+    auto header = dynamicRef<QVTabbedPageHeaderController>(QVTabbedPageHeaderController::qvCreateInstance());
+    header->init();
+    header->setCallbackTarget(list.get());
+    for (const char* name : { "All Time", "Today", "This week" })
+        header->addTab(name, BRISKO_SELECTOR(ListScreen, showFriends));
+    auto over = View::viewWithFrame(Rect(0, 0, 308, 400));
+    header->resizeView(over.get());
+    QVTabBar* bar = header->tabBar();
+    bar->setFrame(header->view()->bounds());
+    header->setBadgeValueForTabNamed("3", "This week");
+    bar->layoutSubviews();
+    for (auto& item : bar->items()) {
+        item->layoutSubviews();
+        Rect f = item->frame();
+        EXPECT_GE(f.minX(), 0) << item->name();
+        EXPECT_LE(f.maxX(), bar->bounds().size.width) << item->name();
+    }
+    QVTabBarItem* last = bar->items()[2].get();
+    ASSERT_FALSE(last->badgeView()->isHidden());
+    Label* name = last->nameLabel();
+    ASSERT_TRUE(name && name->font());
+    // The name (shrunk to its room when it must be) ends left of the badge.
+    float text = name->currentLayout().size.width;
+    float textRight = name->frame().midX() + text / 2;
+    EXPECT_LE(textRight, last->badgeView()->frame().minX() + 1) << "the badge covers the name's last letter";
+    EXPECT_FALSE(name->currentLayout().truncated);
+    EXPECT_LE(last->badgeView()->frame().maxX(), last->bounds().size.width);
+}
 
 TEST_F(TabBarTest, HidingTheStripGivesTheSelectedScreenTheWholeHeight)
 {

@@ -52,6 +52,20 @@ public:
     }
 };
 
+// A titled section of many rows that can be sent back to its head.
+class TitledList : public QVTableStaticControllerHelper {
+    QV_DECLARE_CLASS(TitledList)
+public:
+    std::optional<Sections> buildTableSectionDescriptions() override
+    {
+        std::vector<Ref<TableViewCell>> cells;
+        for (int i = 0; i < 20; ++i)
+            cells.push_back(TableViewCell::cellWithStyle(TableViewCellStyle::Default, "row"));
+        return Sections { QVTableSectionDescription::sectionWithTitleAndStaticCells("Friends", cells) };
+    }
+    void scrollToHead() { _scrollToTableHead(false); }
+};
+
 class StaticList : public QVTableStaticControllerHelper {
     QV_DECLARE_CLASS(StaticList)
 public:
@@ -165,6 +179,21 @@ TEST_F(PagedListTest, AnAnswerWithoutPageHeaderHasNoLoadMoreCell)
     answer(usersXml(names(1, 3)));
     EXPECT_EQ(list->tableView()->numberOfRowsInSection(0), 3);
     EXPECT_EQ(rowTexts(list->tableView()), (std::vector<std::string> { "U1", "U2", "U3" }));
+}
+
+TEST_F(PagedListTest, AListSentToItsHeadShowsItsFirstSectionsHeader)
+{
+    auto titled = platform::dynamicRef<TitledList>(TitledList::qvCreateInstance());
+    titled->init();
+    show(titled.get());
+    settle();
+    TableView* table = titled->tableView();
+    ASSERT_TRUE(table);
+    platform::Rect header = table->rectForHeaderInSection(0);
+    ASSERT_GT(header.size.height, 0);
+    table->setContentOffset(platform::Point(0, 300));
+    titled->scrollToHead();
+    EXPECT_LE(table->contentOffset().y, header.minY()) << "the first header is scrolled away";
 }
 
 TEST_F(PagedListTest, RefreshesPutNewObjectsFirstAndKeepTheTableConsistent)

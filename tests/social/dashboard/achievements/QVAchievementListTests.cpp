@@ -154,6 +154,24 @@ TEST_F(AchievementListTest, ProgressionRowsHideSecretsAndShowOnlyPartProgress)
     EXPECT_GT(px.g, px.r + 40) << px.r << "," << px.g << "," << px.b;
 }
 
+TEST_F(AchievementListTest, ARowWiderThanAPhonesKeepsItsScoreAtItsRightEdge)
+{
+    useDevice(Device::Tablet);
+    ASSERT_TRUE(openFromGamePage());
+    ASSERT_TRUE(provider->answerWithXml(fixture("achievements_progress.xml")));
+    settle(1);
+    auto* wide = row(3);
+    ASSERT_TRUE(wide);
+    wide->layoutSubviews();
+    float right = wide->contentView()->bounds().size.width;
+    ASSERT_GT(right, 400);
+    auto score = wide->gamerScoreLabel()->superview()->frame();
+    EXPECT_NEAR(score.maxX(), right - 6, 1) << "the score follows the row's right edge";
+    // The bar takes the room between the texts and the score.
+    EXPECT_NEAR(wide->progressBackground()->frame().maxX(), score.minX() - 17, 1);
+    EXPECT_GT(wide->titleLabel()->frame().minX(), wide->unlockedIcon()->frame().maxX());
+}
+
 TEST_F(AchievementListTest, ComparedWithAnotherPlayerTheRowsBecomeCompareRowsUnderALeadingRow)
 {
     setLocalProfile("55", false, true, false);

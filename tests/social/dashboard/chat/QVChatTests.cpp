@@ -107,6 +107,7 @@ TEST_F(ChatTest, DefinitionWithOneRoomJoinsItDirectlyAndTheRoomPollsAtTheChatInt
 TEST_F(ChatTest, DefinitionWithSeveralRoomsOpensTheRoomListAndAFullRoomShowsRed)
 {
     openDefinitions();
+    EXPECT_EQ(definitions->navigationItem()->title(), "Chat Rooms") << "opened by name, the list still has a title";
     ASSERT_TRUE(tapRow(definitions.get(), 1));
     ASSERT_TRUE(provider->answerWithXml(rooms(2)));
     settle(1);
@@ -124,6 +125,10 @@ TEST_F(ChatTest, DefinitionWithSeveralRoomsOpensTheRoomListAndAFullRoomShowsRed)
     EXPECT_EQ(fullCount->text(), "11/11");
     EXPECT_GT(fullCount->textColor().red, 0.9f);
     EXPECT_LT(openCount->textColor().red, 0.3f);
+    // The count keeps left of the disclosure arrow in a row narrower than the dashboard (the list's inset).
+    EXPECT_LT(open->frame().size.width, 320);
+    EXPECT_LE(openCount->frame().maxX(), open->contentView()->bounds().size.width);
+    EXPECT_LE(open->contentView()->frame().maxX(), open->frame().size.width - platform::ui::TableViewCell::kAccessoryWidth);
 
     // Joining the full room fails: the room-full dead end.
     settle(2); // the loading overlay fades out

@@ -342,6 +342,15 @@ TEST_F(PlayedGameTest, EmptyFeaturedDownloadStartsNoTimerAndOfflineDownloadsNoth
     settle();
     EXPECT_FALSE(cell->isCycling());
     EXPECT_EQ(cell->bannerImageName(), "QVNowPlayingBanner.png");
+    // The banner's art spans a strip wider than a phone's (landscape, tablet).
+    cell->setFrame(platform::Rect(0, 0, 468, 42));
+    cell->layoutSubviews();
+    platform::ui::View* art = nullptr;
+    for (auto& sub : cell->contentView()->subviews())
+        if (sub->dumpText().find("QVNowPlayingBanner") != std::string::npos)
+            art = sub.get();
+    ASSERT_TRUE(art);
+    EXPECT_EQ(art->frame().size.width, cell->contentView()->bounds().size.width);
 
     provider->online = false;
     auto offline = dynamicRef<QVFeaturedGameCell>(QVControllerLoader::loadCell("FeaturedGame"));
