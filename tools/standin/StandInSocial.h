@@ -22,8 +22,9 @@ Answer unlink(Store& s, const LoggedRequest& r, int64_t user);
 Answer post(Store& s, const LoggedRequest& r, int64_t user);
 // GET client_applications/<game>/notification_images/show.xml?image_name=
 Answer imageUrl(Store& s, const LoggedRequest& r, int64_t user);
-// GET profile_picture; POST profile_picture/select/<type> (an uploaded
-// picture for "upload"), POST profile_picture/refresh.
+// GET profile_picture: the linked networks and the account's own credential
+// ("http_basic", the uploaded picture); POST profile_picture/select/<type>
+// (an uploaded picture for "http_basic" or "upload"), POST profile_picture/refresh.
 Answer pictureSources(Store& s, const LoggedRequest& r, int64_t user);
 Answer selectPicture(Store& s, const LoggedRequest& r, int64_t user);
 Answer refreshPicture(Store& s, const LoggedRequest& r, int64_t user);
