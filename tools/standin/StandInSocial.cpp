@@ -73,7 +73,12 @@ Answer social::importFriends(Store& s, const LoggedRequest& r, int64_t user)
 
 Answer social::unlink(Store& s, const LoggedRequest& r, int64_t user)
 {
+    // The settings' removal form names the network by its credential's class.
     std::string type = r.param("credential_type");
+    if (type == "TwitterCredential")
+        type = "twitter";
+    else if (type == "FbconnectCredential")
+        type = "fbconnect";
     if (!linked(s, user, type))
         return xml::error(404, "The network is not linked to this player");
     Statement q(s.db, "DELETE FROM linked_networks WHERE user_id = ? AND credential_type = ?");

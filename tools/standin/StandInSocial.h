@@ -15,7 +15,8 @@ extern const char* const kSchema;
 Answer credentials(Store& s, const LoggedRequest& r, int64_t user);
 // GET users_credentials/import_friends?credential_name=: 422 unless linked.
 Answer importFriends(Store& s, const LoggedRequest& r, int64_t user);
-// POST users_credentials/remove.xml with credential_type: unlinks it.
+// GET or POST users_credentials/remove.xml with credential_type ("twitter" or
+// "TwitterCredential", "fbconnect" or "FbconnectCredential"): unlinks it.
 Answer unlink(Store& s, const LoggedRequest& r, int64_t user);
 // POST notifications.xml (msg, image_type, image_name or image_id, url): kept;
 // 422 without a text or without a linked network to post to.
