@@ -50,6 +50,12 @@ void QVFramedContentWrapperView::setFrame(const Rect& frame)
         update();
 }
 
+View* QVFramedContentWrapperView::hitTest(Point point)
+{
+    View* hit = View::hitTest(point);
+    return hit == this ? nullptr : hit;
+}
+
 void QVFramedContentWrapperView::update()
 {
     if (!wrappedView_)

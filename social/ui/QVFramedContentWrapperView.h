@@ -33,6 +33,9 @@ public:
     QVFramedContentWrapperViewDelegate* delegate() const { return delegate_; }
     void setDelegate(QVFramedContentWrapperViewDelegate* d) { delegate_ = d; }
     void setFrame(const platform::Rect& frame) override;
+    // The wrapper spans the frame's banner and bars too; only its content
+    // takes touches, so a touch outside it reaches the banner underneath.
+    platform::ui::View* hitTest(platform::Point point) override;
     void update();
 
 protected:

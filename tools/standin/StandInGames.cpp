@@ -29,6 +29,9 @@ const char* const games::kSeed
 
 namespace {
 
+const char* const kNewsItemId = "7";
+const char* const kNewsItemTitle = "Brisko 1.1 is out";
+
 // Every player plays the running game; other games once reviewed or liked.
 constexpr const char* kPlayedBy = "SELECT id FROM games WHERE id = '321' OR id IN (SELECT game_id FROM game_players"
                                   " WHERE user_id = ?1)";
@@ -305,7 +308,8 @@ Answer games::discoveryPage(Store& s, const LoggedRequest& r, int64_t user)
     page.bind(1, name);
     if (!page.step())
         return xml::error(404, "No such page");
-    // The banner first; the placement over a running game is the banner alone.
+    // The banner first; the placement over a running game is its banners alone,
+    // which take turns; the other pages carry the service's news under it.
     bool placement = name == "now_playing_featured_placement";
     std::string body = "<game_discovery_image_hyperlink><id>1</id><seconds_to_display>6</seconds_to_display>"
                        "<image_url>/banners/featured-1.png</image_url>"
@@ -313,6 +317,18 @@ Answer games::discoveryPage(Store& s, const LoggedRequest& r, int64_t user)
         + (placement ? std::string() : "<target_discovery_action_name>developers_picks</target_discovery_action_name>")
         + "</game_discovery_image_hyperlink>";
     size_t count = 1;
+    if (placement) {
+        body += "<game_discovery_image_hyperlink><id>2</id><seconds_to_display>4</seconds_to_display>"
+                "<image_url>/banners/featured-2.png</image_url><target_application_ipurchase_id>322"
+                "</target_application_ipurchase_id><app_banner_placement>nowPlaying</app_banner_placement>"
+                "</game_discovery_image_hyperlink>";
+        ++count;
+    } else {
+        body += std::string("<game_discovery_news_item><id>") + kNewsItemId + "</id>" + element("title", kNewsItemTitle)
+            + element("subtitle", "New hills for the kestrel") + element("icon_url", "/icons/321.png")
+            + "</game_discovery_news_item>";
+        ++count;
+    }
     Statement q(s.db, placement ? "SELECT id FROM games WHERE 0" : "SELECT id FROM games ORDER BY id");
     while (q.step()) {
         ++count;
@@ -321,8 +337,30 @@ Answer games::discoveryPage(Store& s, const LoggedRequest& r, int64_t user)
     return Answer::xml("<resources>" + xml::pageHeader(count) + body + "</resources>");
 }
 
-Answer games::banner(Store&, const LoggedRequest&)
+Answer games::newsItemPage(Store&, const LoggedRequest& r, int64_t)
 {
+    if (r.path != std::string("game_discovery_news_items/") + kNewsItemId + ".iphone")
+        return xml::error(404, "No such news item");
+    Answer page;
+    page.contentType = "text/html";
+    page.body = std::string("<html><body><h1>") + kNewsItemTitle
+        + "</h1><p>Three new hills are open to every player.</p></body></html>";
+    return page;
+}
+
+Answer games::banner(Store&, const LoggedRequest& r)
+{
+    // featured-2 is the second featured banner: 4 by 8 pixels of one red.
+    if (r.path.find("featured-2.png") != std::string::npos) {
+        static const char red[] = "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x04\x00\x00"
+                                  "\x00\x08\x08\x02\x00\x00\x00\x51\x51\xc9\x52\x00\x00\x00\x11\x49\x44\x41\x54\x78\xda\x63"
+                                  "\x38\x21\x27\x07\x47\x0c\xb4\xe3\x00\x00\xb0\x02\x20\x81\x98\xda\x86\xe4\x00\x00\x00\x00"
+                                  "\x49\x45\x4e\x44\xae\x42\x60\x82";
+        Answer answer;
+        answer.body.assign(red, sizeof red - 1);
+        answer.contentType = "image/png";
+        return answer;
+    }
     // 8 by 4 pixels of one blue.
     static const char png[] = "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x08\x00\x00"
                               "\x00\x04\x08\x02\x00\x00\x00\x3c\xaf\xe9\xa7\x00\x00\x00\x11\x49\x44\x41\x54\x78\x9c"

@@ -27,11 +27,16 @@ Answer writeReview(Store& s, const LoggedRequest& r, int64_t user);
 Answer fanClub(Store& s, const LoggedRequest& r, int64_t user);
 // GET client_applications/<game>/application_descriptions.xml
 Answer description(Store& s, const LoggedRequest& r, int64_t user);
-// GET game_discovery_categories (the index) and game_discovery_categories/<page>.xml.
+// GET game_discovery_categories (the index) and game_discovery_categories/<page>.xml: the
+// placement over the running game holds two banners that take turns; other pages a banner,
+// a news item and the games.
 Answer discoveryIndex(Store& s, const LoggedRequest& r, int64_t user);
 Answer discoveryPage(Store& s, const LoggedRequest& r, int64_t user);
+// GET game_discovery_news_items/<id>.iphone: the page of a news item the discovery pages list.
+Answer newsItemPage(Store& s, const LoggedRequest& r, int64_t user);
 // GET banners/featured-1.png, the discovery pages' banner, and icons/<game>.png, the games'
-// icons (one blue picture for all; unsigned, as images are fetched).
+// icons (one blue picture for all; unsigned, as images are fetched); banners/featured-2.png,
+// the second featured banner, is red.
 Answer banner(Store& s, const LoggedRequest& r);
 // The game's flags as the login's game profile carries them (has_chat_rooms, ...).
 std::string profileElement(Store& s, const std::string& game, int64_t viewer, const char* name = "game_profile_page_info");

@@ -19,6 +19,7 @@ using xml::element;
 const char* const players::kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS users (id INTEGER PRIMARY KEY, name TEXT NOT NULL, created_at TEXT NOT NULL);
 CREATE TABLE IF NOT EXISTS devices (udid TEXT PRIMARY KEY, user_id INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS device_accounts (udid TEXT NOT NULL, user_id INTEGER NOT NULL, PRIMARY KEY (udid, user_id));
 CREATE TABLE IF NOT EXISTS tokens (token TEXT PRIMARY KEY, secret TEXT NOT NULL, user_id INTEGER NOT NULL);
 )sql";
 
@@ -104,6 +105,11 @@ Answer players::bootstrap(Store& s, const LoggedRequest& r, StandInServer& serve
         device.bind(1, udid).bind(2, *user).run();
         isNew = true;
     }
+    // Every account opened on the device stays on its list until the player removes it.
+    {
+        Statement used(s.db, "INSERT OR IGNORE INTO device_accounts VALUES (?, ?)");
+        used.bind(1, udid).bind(2, *user).run();
+    }
     std::string token = "token-" + std::to_string(*user) + "-" + randomHex(12);
     std::string secret = randomHex(24);
     {
@@ -135,7 +141,8 @@ Answer players::deviceAccounts(Store& s, const LoggedRequest& r)
 {
     std::string body;
     size_t count = 0;
-    Statement q(s.db, "SELECT user_id FROM devices WHERE udid = ?");
+    Statement q(s.db, "SELECT user_id FROM devices WHERE udid = ?1 UNION SELECT user_id FROM device_accounts"
+                      " WHERE udid = ?1 ORDER BY user_id");
     q.bind(1, r.param("udid"));
     while (q.step()) {
         ++count;

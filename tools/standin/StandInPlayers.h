@@ -22,6 +22,7 @@ int64_t add(Store& s, const std::string& name);
 
 // Unlike the other routes the bootstrap needs no token: it issues one.
 Answer bootstrap(Store& s, const LoggedRequest& r, StandInServer& server);
+// users/for_device.xml: every account opened on the device (udid) and not removed from it.
 Answer deviceAccounts(Store& s, const LoggedRequest& r);
 // users/<id>/ or users/<id>.xml, "@me" for the caller.
 Answer one(Store& s, const LoggedRequest& r, int64_t user);

@@ -40,6 +40,44 @@ std::string settingElement(Store& s, const char* where, const std::string& value
     return out;
 }
 
+// The rows that open another screen: the screen's name, the title, and the
+// setup the screen runs first. A network's removal shows only once it is linked.
+struct ActionRow {
+    const char* title;
+    const char* controller;
+    const char* selector;
+    const char* linkedNetwork;
+};
+const ActionRow kActionRows[] = {
+    { "Remove Facebook", "RemoveCredential", "setupForFacebook", "fbconnect" },
+    { "Remove Twitter", "RemoveCredential", "setupForTwitter", "twitter" },
+    { "Change Email", "ChangeEmail", nullptr, nullptr },
+    { "Change Name", "ChangeName", nullptr, nullptr },
+    { "Change Password", "ChangePassword", nullptr, nullptr },
+    { "Reset Password", "ResetPassword", nullptr, nullptr },
+    { "Remove Account From Device", "RemoveDeviceFromAccount", nullptr, nullptr },
+};
+
+std::string actionRows(Store& s, int64_t user)
+{
+    std::string out;
+    int id = 0;
+    for (const ActionRow& row : kActionRows) {
+        ++id;
+        if (row.linkedNetwork) {
+            Statement q(s.db, "SELECT 1 FROM linked_networks WHERE user_id = ? AND credential_type = ?");
+            q.bind(1, user).bind(2, row.linkedNetwork);
+            if (!q.step())
+                continue;
+        }
+        out += "<user_setting_push_controller><id>action-" + std::to_string(id) + "</id>"
+            + element("setting_title", row.title) + element("controller_name", row.controller)
+            + (row.selector ? element("selector_to_call", row.selector) : std::string())
+            + "</user_setting_push_controller>";
+    }
+    return out;
+}
+
 std::string developerElement() { return "<developer><id>41</id><name>Brisko Games</name></developer>"; }
 
 // The game's id in client_applications/<game>/...
@@ -53,7 +91,7 @@ std::string gameOf(const LoggedRequest& r)
 
 Answer settings::list(Store& s, const LoggedRequest&, int64_t user)
 {
-    return Answer::xml("<resources>" + settingElement(s, "1", {}, user) + "</resources>");
+    return Answer::xml("<resources>" + settingElement(s, "1", {}, user) + actionRows(s, user) + "</resources>");
 }
 
 Answer settings::one(Store& s, const LoggedRequest& r, int64_t user)
@@ -109,15 +147,28 @@ Answer settings::unsubscribeNewsletter(Store& s, const LoggedRequest& r, int64_t
     return Answer::xml("<resources></resources>");
 }
 
-Answer settings::removeFromDevice(Store& s, const LoggedRequest& r, int64_t user)
+Answer settings::removeFromDevice(Store& s, const LoggedRequest& r, std::optional<int64_t> caller)
 {
     std::string udid = r.param("udid");
     if (udid.empty())
         return xml::fieldErrors(xml::fieldError("udid", "can't be blank"));
-    if (r.hasParam("user_id") && number(r.param("user_id")) != user)
+    std::optional<int64_t> user = r.hasParam("user_id") ? number(r.param("user_id")) : caller;
+    if (!user)
+        return xml::fieldErrors(xml::fieldError("user_id", "can't be blank"));
+    if (caller && *user != *caller)
         return xml::error(403, "Only the player's own account can be taken off a device");
-    Statement q(s.db, "DELETE FROM devices WHERE udid = ? AND user_id = ?");
-    q.bind(1, udid).bind(2, user).run();
+    if (!caller) {
+        Statement used(s.db, "SELECT 1 FROM devices WHERE udid = ?1 AND user_id = ?2 UNION SELECT 1 FROM device_accounts"
+                             " WHERE udid = ?1 AND user_id = ?2");
+        used.bind(1, udid).bind(2, *user);
+        if (!used.step())
+            return xml::error(404, "The account was not opened on this device");
+    }
+    for (const char* sql : { "DELETE FROM devices WHERE udid = ? AND user_id = ?",
+                             "DELETE FROM device_accounts WHERE udid = ? AND user_id = ?" }) {
+        Statement q(s.db, sql);
+        q.bind(1, udid).bind(2, *user).run();
+    }
     return Answer::xml("<resources></resources>");
 }
 

@@ -11,7 +11,10 @@ extern const char* const kSchema;
 // 3 "newsletter_quorvel" (off).
 extern const char* const kSeed;
 
-// GET users/@me/settings.xml: every setting with the caller's value.
+// GET users/@me/settings.xml: every setting with the caller's value, then
+// the rows that open a screen: removing a linked network, removing the
+// account from the device, changing the e-mail, name or password, and
+// resetting the password.
 Answer list(Store& s, const LoggedRequest& r, int64_t user);
 // GET users/@me/settings/<key>.xml: one of them.
 Answer one(Store& s, const LoggedRequest& r, int64_t user);
@@ -21,8 +24,10 @@ Answer change(Store& s, const LoggedRequest& r, int64_t user);
 Answer newsletter(Store& s, const LoggedRequest& r, int64_t user);
 Answer subscribeNewsletter(Store& s, const LoggedRequest& r, int64_t user);
 Answer unsubscribeNewsletter(Store& s, const LoggedRequest& r, int64_t user);
-// users/remove_from_device.xml with udid (and user_id, the caller's own):
-// the device no longer opens the caller's account.
-Answer removeFromDevice(Store& s, const LoggedRequest& r, int64_t user);
+// users/remove_from_device.xml with udid and user_id: the device no longer
+// lists or opens that account. A player's token may remove only their own
+// account; without a token (the account chooser, before any login) the
+// account must be one the device has opened.
+Answer removeFromDevice(Store& s, const LoggedRequest& r, std::optional<int64_t> caller);
 
 } // namespace standin::settings

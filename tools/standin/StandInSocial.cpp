@@ -94,7 +94,12 @@ Answer social::importFriends(Store& s, const LoggedRequest& r, int64_t user)
 
 Answer social::unlink(Store& s, const LoggedRequest& r, int64_t user)
 {
+    // The settings' removal form names the network by its credential's class.
     std::string type = r.param("credential_type");
+    if (type == "TwitterCredential")
+        type = "twitter";
+    else if (type == "FbconnectCredential")
+        type = "fbconnect";
     if (!linked(s, user, type))
         return xml::error(404, "The network is not linked to this player");
     Statement q(s.db, "DELETE FROM linked_networks WHERE user_id = ? AND credential_type = ?");
@@ -134,13 +139,20 @@ Answer social::pictureSources(Store& s, const LoggedRequest&, int64_t user)
     for (const char* type : kNetworks)
         if (linked(s, user, type))
             body += credentialElement(type, true);
+    // The account's own credential stands for a picture of the player's own.
+    Statement q(s.db, "SELECT updated_at, LENGTH(picture) > 0 FROM profile_pictures WHERE user_id = ? AND source = 'Upload'");
+    q.bind(1, user);
+    bool uploaded = q.step();
+    body += "<users_credential><id>http_basic</id>" + element("credential_type", "http_basic")
+        + element("profile_picture_url", uploaded && q.integer(1) ? "/profile_pictures/" + std::to_string(user) + ".jpg" : "")
+        + element("profile_picture_updated_at", uploaded ? q.text(0) : "") + "<is_linked>true</is_linked></users_credential>";
     return Answer::xml("<resources>" + body + "</resources>");
 }
 
 Answer social::selectPicture(Store& s, const LoggedRequest& r, int64_t user)
 {
     std::string type = r.path.substr(std::string("profile_picture/select/").size());
-    bool upload = type == "upload" || type == "Upload";
+    bool upload = type == "upload" || type == "Upload" || type == "http_basic";
     if (!upload && !linked(s, user, type))
         return xml::error(404, "No such picture source");
     Statement q(s.db, "INSERT OR REPLACE INTO profile_pictures (user_id, source, picture, updated_at) VALUES (?, ?, ?, ?)");

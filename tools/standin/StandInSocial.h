@@ -20,15 +20,17 @@ Answer credentials(Store& s, const LoggedRequest& r, int64_t user);
 Answer link(Store& s, const LoggedRequest& r, int64_t user);
 // GET users_credentials/import_friends?credential_name=: 422 unless linked.
 Answer importFriends(Store& s, const LoggedRequest& r, int64_t user);
-// POST users_credentials/remove.xml with credential_type: unlinks it.
+// GET or POST users_credentials/remove.xml with credential_type ("twitter" or
+// "TwitterCredential", "fbconnect" or "FbconnectCredential"): unlinks it.
 Answer unlink(Store& s, const LoggedRequest& r, int64_t user);
 // POST notifications.xml (msg, image_type, image_name or image_id, url): kept;
 // 422 without a text or without a linked network to post to.
 Answer post(Store& s, const LoggedRequest& r, int64_t user);
 // GET client_applications/<game>/notification_images/show.xml?image_name=
 Answer imageUrl(Store& s, const LoggedRequest& r, int64_t user);
-// GET profile_picture; POST profile_picture/select/<type> (an uploaded
-// picture for "upload"), POST profile_picture/refresh.
+// GET profile_picture: the linked networks and the account's own credential
+// ("http_basic", the uploaded picture); POST profile_picture/select/<type>
+// (an uploaded picture for "http_basic" or "upload"), POST profile_picture/refresh.
 Answer pictureSources(Store& s, const LoggedRequest& r, int64_t user);
 Answer selectPicture(Store& s, const LoggedRequest& r, int64_t user);
 Answer refreshPicture(Store& s, const LoggedRequest& r, int64_t user);

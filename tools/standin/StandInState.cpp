@@ -158,8 +158,15 @@ void StandInState::install(StandInServer& server)
     server.route("GET", "users/@me/settings.xml", signedRoute(&settings::list));
     server.route("POST", "users/@me/settings.xml", signedRoute(&settings::change));
     server.routePrefix("GET", "users/@me/settings/", signedRoute(&settings::one));
-    server.route("GET", "users/remove_from_device.xml", signedRoute(&settings::removeFromDevice));
-    server.route("POST", "users/remove_from_device.xml", signedRoute(&settings::removeFromDevice));
+    // The account chooser removes an account before anyone is logged in: signed by the game alone.
+    auto removal = [&s](const LoggedRequest& r) -> Answer {
+        std::lock_guard guard(s.mutex);
+        if (!r.signed_ || !r.signatureValid)
+            return xml::error(401, refusal(r));
+        return settings::removeFromDevice(s, r, s.caller(r));
+    };
+    server.route("GET", "users/remove_from_device.xml", removal);
+    server.route("POST", "users/remove_from_device.xml", removal);
     server.route("GET", game + "/news_letter_subscription.xml", signedRoute(&settings::newsletter));
     server.route("POST", game + "/news_letter_subscription.xml", signedRoute(&settings::subscribeNewsletter));
     server.route("DELETE", game + "/news_letter_subscription.xml", signedRoute(&settings::unsubscribeNewsletter));
@@ -208,7 +215,9 @@ void StandInState::install(StandInServer& server)
     server.route("GET", game + "/application_descriptions.xml", signedRoute(&games::description));
     server.route("GET", "game_discovery_categories", signedRoute(&games::discoveryIndex));
     server.routePrefix("GET", "game_discovery_categories/", signedRoute(&games::discoveryPage));
+    server.routePrefix("GET", "game_discovery_news_items/", signedRoute(&games::newsItemPage));
     server.route("GET", "banners/featured-1.png", openRoute(&games::banner));
+    server.route("GET", "banners/featured-2.png", openRoute(&games::banner));
     server.routePrefix("GET", "icons/", openRoute(&games::banner));
     // The cloud store
     server.route("POST", "cloud_stores", signedRoute(&cloud::store));
@@ -219,6 +228,7 @@ void StandInState::install(StandInServer& server)
     server.route("GET", "users_credentials", signedRoute(&social::credentials));
     server.route("GET", "users_credentials/import_friends", signedRoute(&social::importFriends));
     server.route("POST", "users_credentials/remove.xml", signedRoute(&social::unlink));
+    server.route("GET", "users_credentials/remove.xml", signedRoute(&social::unlink));
     server.route("POST", "notifications.xml", signedRoute(&social::post));
     server.route("GET", game + "/notification_images/show.xml", signedRoute(&social::imageUrl));
     server.route("GET", "profile_picture", signedRoute(&social::pictureSources));

@@ -23,7 +23,8 @@ protected:
     {
         sqlite3* db = nullptr;
         std::string out;
-        if (sqlite3_open(state->databasePath().c_str(), &db) == SQLITE_OK)
+        if (sqlite3_open(state->databasePath().c_str(), &db) == SQLITE_OK
+            && sqlite3_busy_timeout(db, 2000) == SQLITE_OK)
             sqlite3_exec(
                 db, sql.c_str(),
                 [](void* into, int, char** values, char**) {
@@ -39,7 +40,9 @@ protected:
     bool arrange(const std::string& sql) const
     {
         sqlite3* db = nullptr;
+        // The service may be writing: wait for its lock rather than fail.
         bool done = sqlite3_open(state->databasePath().c_str(), &db) == SQLITE_OK
+            && sqlite3_busy_timeout(db, 2000) == SQLITE_OK
             && sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
         sqlite3_close(db);
         return done;
