@@ -118,12 +118,14 @@ TEST_F(DashboardFrameEndToEnd, MaintenanceAndUpgradeAnswersShowTheirScreensInThe
     ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isShowingFullScreen(); }));
     openDashboard();
 
-    // A client too old for the service: a screen that leads nowhere.
+    // A client too old for the service: a screen that leads nowhere, with the
+    // service's message naming the game.
     service->script("GET", "client_applications/321/leaderboards.xml",
-                    standin::Answer::xml("<error><error_message>Please update %s to keep playing.</error_message></error>", 426));
+                    standin::Answer::xml("<error_message>Please update %@ to keep playing.</error_message>", 426));
     ASSERT_TRUE(tapText("Leaderboards"));
     ASSERT_TRUE(waitForScreen("QVDeadEndErrorController"));
     EXPECT_TRUE(shows("Error"));
+    EXPECT_TRUE(shows("Please update Brisko to keep playing."));
 }
 
 TEST_F(DashboardFrameEndToEnd, ASettingThePlayerTurnsOffIsKeptByTheService)
