@@ -33,6 +33,7 @@ protected:
     {
         QuorvelTest::SetUp();
         QVLocation::resetOfflineRetryCount();
+        QuorvelPushReset(); // the settings file, not an override, names the push environment here
         platform::ui::Application::sharedApplication().reset();
         server.route("POST", "users/@me/set_location.xml", [](const standin::LoggedRequest&) {
             return standin::Answer::xml("<resources/>");

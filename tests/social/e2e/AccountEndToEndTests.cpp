@@ -4,6 +4,7 @@
 // the Twitter password it needs.
 #include "EndToEndTestSupport.h"
 
+#include "social/runtime/FBSession.h"
 #include "social/services/QVSocialNotificationService.h"
 
 #include <gtest/gtest.h>
@@ -101,6 +102,37 @@ TEST_F(AccountEndToEnd, APlayerLogsInThroughTheTwitterAccountLinkedToQuorvel)
     EXPECT_EQ(login.param("credential[username]"), "zedtweets");
     EXPECT_EQ(login.param("credential[password]"), "birdword");
     // Logged in again through the bootstrap, the player is welcomed back.
+    ASSERT_TRUE(waitForText("Welcome back"));
+    EXPECT_EQ(serviceRequestsTo("bootstrap.xml").size(), 2u);
+}
+
+TEST_F(AccountEndToEnd, APlayerLogsInThroughTheFacebookAccountLinkedToQuorvel)
+{
+    struct ForgetSession {
+        ~ForgetSession()
+        {
+            for (auto& d : std::vector<platform::Ref<FBDialog>>(FBDialog::shownDialogs()))
+                d->dismiss();
+            FBSession::purgeSession();
+        }
+    } forget;
+    ASSERT_NO_FATAL_FAILURE(openLoginForm());
+    ASSERT_TRUE(tap("Use Facebook or Twitter"));
+    ASSERT_TRUE(waitForText("Log in with the Facebook or Twitter account"));
+    ASSERT_TRUE(tap("Facebook"));
+    // Facebook's own login page: the player signs in there.
+    ASSERT_TRUE(waitUntil([] { return !FBDialog::shownDialogs().empty(); }));
+    auto* dialog = dynamic_cast<FBLoginDialog*>(FBDialog::shownDialogs().back().get());
+    ASSERT_NE(dialog, nullptr);
+    dialog->succeedWithSession(4242, "fb-session-key", "fb-session-secret", 0);
+    settleAfterTouch();
+    EXPECT_TRUE(FBDialog::shownDialogs().empty());
+    ASSERT_TRUE(tap("Continue"));
+    ASSERT_TRUE(waitUntil([&] { return !serviceRequestsTo("session.xml").empty(); }));
+    auto login = serviceRequestsTo("session.xml")[0];
+    EXPECT_EQ(login.param("credential_type"), "fbconnect");
+    EXPECT_EQ(login.param("credential[fbuid]"), "4242");
+    EXPECT_EQ(login.param("credential[session_key]"), "fb-session-key");
     ASSERT_TRUE(waitForText("Welcome back"));
     EXPECT_EQ(serviceRequestsTo("bootstrap.xml").size(), 2u);
 }

@@ -4,8 +4,10 @@
 // player's settings kept by the service.
 #include "EndToEndTestSupport.h"
 
+#include "platform/ui/Label.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/View.h"
+#include "social/ui/QVClassRegistry.h"
 
 #include <gtest/gtest.h>
 
@@ -118,12 +120,50 @@ TEST_F(DashboardFrameEndToEnd, MaintenanceAndUpgradeAnswersShowTheirScreensInThe
     ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isShowingFullScreen(); }));
     openDashboard();
 
-    // A client too old for the service: a screen that leads nowhere.
+    // A client too old for the service: a screen that leads nowhere, with the
+    // service's message naming the game.
     service->script("GET", "client_applications/321/leaderboards.xml",
-                    standin::Answer::xml("<error><error_message>Please update %s to keep playing.</error_message></error>", 426));
+                    standin::Answer::xml("<error_message>Please update %@ to keep playing.</error_message>", 426));
     ASSERT_TRUE(tapText("Leaderboards"));
     ASSERT_TRUE(waitForScreen("QVDeadEndErrorController"));
     EXPECT_TRUE(shows("Error"));
+    EXPECT_TRUE(shows("Please update Brisko to keep playing."));
+}
+
+// The game's own list of leaderboards, made in place of the client's.
+class GameLeaderboards final : public platform::ui::ViewController {
+public:
+    static platform::Ref<platform::Object> make() { return platform::adoptRef(new GameLeaderboards); }
+    std::string className() const override { return "BriskoLeaderboardController"; }
+    void viewDidLoad() override
+    {
+        auto label = platform::ui::Label::labelWithFrame(platform::Rect(20, 60, 280, 30));
+        label->setText("Brisko's own boards");
+        view()->addSubview(label);
+    }
+};
+
+TEST_F(DashboardFrameEndToEnd, AScreenTheGameMakesUnderItsSettingsPrefixReplacesTheClientsOwn)
+{
+    QVClassRegistry::registerClass("BriskoLeaderboardController", &GameLeaderboards::make);
+    struct Unregister {
+        ~Unregister() { QVClassRegistry::unregisterClass("BriskoLeaderboardController"); }
+    } unregister;
+    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::setDoneWithGetTheMost(true);
+    QuorvelSettingsDictionary settings;
+    settings.values.set("QuorvelSettingOverrideClassNamePrefixString", platform::Value("Brisko"));
+    settings.values.set("QuorvelSettingOverrideSuffixString", platform::Value("Brisko"));
+    startClient(settings, delegates.get());
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::successfullyBootstrapped(); }));
+    openDashboard();
+    ASSERT_TRUE(tapText("Leaderboards"));
+    ASSERT_TRUE(waitForScreen("BriskoLeaderboardController")) << frontScreenName();
+    EXPECT_TRUE(shows("Brisko's own boards"));
+    ASSERT_TRUE(tapBack());
+    // Screens the game does not make are the client's own.
+    ASSERT_TRUE(tapText("Achievements"));
+    EXPECT_TRUE(waitForScreen("QVAchievementListController"));
 }
 
 TEST_F(DashboardFrameEndToEnd, ASettingThePlayerTurnsOffIsKeptByTheService)

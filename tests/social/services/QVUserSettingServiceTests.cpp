@@ -39,7 +39,8 @@ protected:
     {
         QVUserSettingService::shutdownService();
         QVPushNotificationService::shutdownService();
-        QVPushNotificationService::setApnsEnvironment("sandbox");
+        // Back to no override: the settings decide again, as for every other test.
+        QVPushNotificationService::setApnsEnvironment({});
         ServiceNetTest::TearDown();
     }
 };
