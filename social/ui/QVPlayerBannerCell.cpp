@@ -3,6 +3,7 @@
 
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVBannerFrame.h"
 #include "social/ui/QVDashboardRole.h"
@@ -95,6 +96,9 @@ void QVPlayerBannerCell::onResourceChanged(Object* resource)
     std::string game = user_->lastPlayedGameName();
     std::string status;
     if (user_->isLocalUser()) {
+        // The local player is playing the running game, whether or not the service named it yet.
+        if (game.empty())
+            game = QVSessionRole::current().applicationDisplayName();
         status = "Playing " + game;
     } else if (user_->online()) {
         status = "playing " + game;

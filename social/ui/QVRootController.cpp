@@ -12,6 +12,8 @@
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVTabBarController.h"
 
+#include <cmath>
+
 namespace quorvel {
 
 using namespace platform::ui;
@@ -97,6 +99,24 @@ void QVRootController::viewDidLoad()
         shadowView->setImage(shadow->stretchableImage(kShadowCap, kShadowCap).get());
     bgDropShadow_ = shadowView;
     containerView_->insertSubviewAt(shadowView.get(), 0);
+    placeContainer();
+}
+
+void QVRootController::placeContainer()
+{
+    // On a large screen the dashboard does not cover the game: the container
+    // holds the dashboard and its shadow, centred across the screen and
+    // resting at the height the keyboard compensation returns it to.
+    QVDashboardRole& host = QVDashboardRole::current();
+    if (!host.isLargeScreen() || !containerView_ || keyboardShowing_)
+        return;
+    Rect dashboard = host.getDashboardBounds();
+    Rect area = dashboard.insetBy(-dashboard.origin.x, -dashboard.origin.y);
+    containerView_->setAutoresizingMask(AutoresizingNone);
+    containerView_->setBounds(Rect(0, 0, area.size.width, area.size.height));
+    bool landscape = isLandscape(host.getDashboardOrientation());
+    containerView_->setCenter(Point(std::round(view()->bounds().size.width / 2),
+                                    landscape ? kKeyboardLandscapeCenterY : kKeyboardPortraitCenterY));
 }
 
 Ref<Transition> QVRootController::makeTransition(TransitionType type, TransitionSubtype subtype)
@@ -294,6 +314,7 @@ bool QVRootController::shouldAutorotateToInterfaceOrientation(InterfaceOrientati
 void QVRootController::viewWillAppear(bool animated)
 {
     ViewController::viewWillAppear(animated);
+    placeContainer(); // the root view has the dashboard's orientation now
     if (!QVDashboardRole::current().isLargeScreen() || observingKeyboard_)
         return;
     observingKeyboard_ = true;

@@ -28,7 +28,8 @@ class QVRootController : public platform::ui::ViewController,
     QV_DECLARE_CLASS(QVRootController)
 public:
     static constexpr double kTransitionDuration = 0.5;
-    // Where the keyboard puts the container's centre on a large screen.
+    // Where the container's centre rests on a large screen (and where the
+    // keyboard puts it back); the container is the dashboard with its shadow.
     static constexpr float kKeyboardPortraitCenterY = 491;
     static constexpr float kKeyboardLandscapeCenterY = 373;
     static constexpr float kKeyboardLandscapeLift = 30;
@@ -85,6 +86,7 @@ private:
                                                            platform::ui::TransitionSubtype subtype);
     void removeKeyboardObservers();
     void finishModalHide();
+    void placeContainer();
 
     platform::Ref<platform::ui::View> containerView_;
     platform::Ref<platform::ui::View> bgOverlay_;

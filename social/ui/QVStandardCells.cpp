@@ -52,13 +52,18 @@ bool QVDefaultLeadingCell::initQVTableCellHelper(const std::string& reuseIdentif
     headerLabel_->setAutoresizingMask(FlexibleWidth);
     headerContainerView_->addSubview(headerLabel_.get());
     leftIconView_ = QVImageView::imageViewWithFrame(Rect(6, iconY, kIconSize, kIconSize));
-    rightIconView_ = QVImageView::imageViewWithFrame(Rect(width - 6 - kIconSize, iconY, kIconSize, kIconSize));
-    secondFromRightIconView_ = QVImageView::imageViewWithFrame(Rect(width - 12 - 2 * kIconSize, iconY, kIconSize, kIconSize));
+    // The pictures' frame art reaches 7 points past their sides: the right one stays inside the row.
+    rightIconView_ = QVImageView::imageViewWithFrame(Rect(width - 8 - kIconSize, iconY, kIconSize, kIconSize));
+    secondFromRightIconView_ = QVImageView::imageViewWithFrame(Rect(width - 14 - 2 * kIconSize, iconY, kIconSize, kIconSize));
     for (QVImageView* icon : { leftIconView_.get(), rightIconView_.get(), secondFromRightIconView_.get() }) {
         icon->setHidden(true);
         contentView()->addSubview(icon);
     }
     contentView()->addSubview(headerContainerView_.get());
+    // Laid out for the dashboard's width: the pictures keep to the row's right edge, the header takes the rest.
+    headerContainerView_->setAutoresizingMask(FlexibleWidth);
+    rightIconView_->setAutoresizingMask(FlexibleLeftMargin);
+    secondFromRightIconView_->setAutoresizingMask(FlexibleLeftMargin);
     setSelectionStyle(CellSelectionStyle::None);
     return true;
 }

@@ -6,6 +6,7 @@
 
 #include "platform/ui/Label.h"
 #include "platform/ui/ScrollView.h"
+#include "platform/ui/TableView.h"
 #include "platform/ui/Window.h"
 #include "support/TestSupport.h"
 
@@ -51,6 +52,26 @@ TEST(GalleryChecks, FindCutTextAndViewsLeavingTheScreenButNotWhatAClippingViewHo
     EXPECT_NE(findings[0].detail.find("\"Instant Message\" at (10, 10) 60 x 21"), std::string::npos) << findings[0].detail;
     EXPECT_EQ(findings[1].kind, "overflow");
     EXPECT_NE(findings[1].detail.find("at (300, 100) 40 x 40"), std::string::npos) << findings[1].detail;
+}
+
+TEST(GalleryChecks, FindWhatARowLaidOutForAnotherWidthPutsPastItsRow)
+{
+    Ref<View> window = View::viewWithFrame(Rect(0, 0, 320, 480));
+    Ref<TableViewCell> cell = TableViewCell::cellWithStyle(TableViewCellStyle::Default, "row");
+    cell->setFrame(Rect(0, 0, 320, 44));
+    Ref<Label> count = label("12", Rect(290, 10, 24, 21)); // placed for 320 points
+    cell->contentView()->addSubview(count.get());
+    Ref<Label> title = label("Fits", Rect(10, 10, 200, 21));
+    title->setAutoresizingMask(FlexibleWidth);
+    cell->contentView()->addSubview(title.get());
+    window->addSubview(cell.get());
+    EXPECT_TRUE(gallery::checkTree(window.get()).empty());
+
+    cell->setFrame(Rect(6, 0, 290, 44)); // the list's inset: the count runs past the row
+    auto findings = gallery::checkTree(window.get());
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].kind, "row");
+    EXPECT_NE(findings[0].detail.find("\"12\""), std::string::npos) << findings[0].detail;
 }
 
 TEST(Gallery, EveryScreenOpensWithoutErrorsCutTextOrOverflowInEverySize)

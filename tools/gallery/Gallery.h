@@ -34,7 +34,7 @@ struct Options {
 struct Finding {
     std::string screen; // "leaderboards"
     std::string size;   // "phone", "phone-landscape", "tablet"
-    std::string kind;   // "error", "alert", "refused", "untitled", "cut", "overflow", "missing"
+    std::string kind;   // "error", "alert", "refused", "untitled", "cut", "overflow", "row", "missing"
     std::string detail;
     std::string line() const { return screen + " (" + size + ") " + kind + ": " + detail; }
 };
@@ -57,9 +57,10 @@ Result run(const Options& options);
 
 // The view-tree checks the gallery runs on each screen, for any tree: labels
 // (button titles included) whose text does not fit their bounds at their
-// font, and views whose frame leaves `window`'s bounds outside any clipping
-// view. Hidden and transparent views are skipped. Each finding's detail names
-// the view (class, text) and its frame in window coordinates.
+// font, views whose frame leaves `window`'s bounds outside any clipping
+// view, and views of a list row that leave the row's width. Hidden and
+// transparent views are skipped. Each finding's detail names the view (class,
+// text) and its frame in window coordinates.
 std::vector<Finding> checkTree(platform::ui::View* window);
 
 } // namespace gallery

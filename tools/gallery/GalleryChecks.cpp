@@ -4,6 +4,7 @@
 #include "platform/foundation/Format.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/ScrollView.h"
+#include "platform/ui/TableView.h"
 #include "platform/ui/View.h"
 
 #include <cmath>
@@ -26,10 +27,31 @@ std::string describe(View* view, const Rect& frame)
         + format(" at (%g, %g) %g x %g", frame.origin.x, frame.origin.y, frame.size.width, frame.size.height);
 }
 
+// A row's content: what a cell shows of it lies across its content view's
+// width (laid out for another width, it runs under the accessory or past the row).
+void walkRow(View* view, View* row, View* window, std::vector<Finding>& out)
+{
+    if (view->isHidden() || view->alpha() <= 0.01f)
+        return;
+    Rect frame = view->convertRectTo(view->bounds(), row);
+    float width = row->bounds().size.width;
+    if (frame.size.width > 0 && frame.size.height > 0
+        && (frame.minX() < -kSlack || frame.maxX() > width + kSlack))
+        out.push_back({ {}, {}, "row", describe(view, view->convertRectTo(view->bounds(), window))
+                                            + format(" leaves its row of width %g", width) });
+    for (auto& sub : view->subviews())
+        walkRow(sub.get(), row, window, out);
+}
+
 void walk(View* view, View* window, bool clipped, std::vector<Finding>& out)
 {
     if (view->isHidden() || view->alpha() <= 0.01f)
         return;
+    if (auto* cell = dynamic_cast<TableViewCell*>(view)) {
+        if (View* content = cell->contentView(); content && !content->isHidden())
+            for (auto& sub : content->subviews())
+                walkRow(sub.get(), content, window, out);
+    }
     Rect frame = view->convertRectTo(view->bounds(), window);
     Rect screen = window->bounds();
     bool empty = frame.size.width <= 0 || frame.size.height <= 0;

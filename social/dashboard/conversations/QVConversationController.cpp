@@ -514,6 +514,7 @@ bool QVOnlineStatusCell::initQVTableCellHelper(const std::string& name)
     setFrame(Rect(0, 0, width, 30));
     setSelectionStyle(CellSelectionStyle::None);
     textLabel_ = makeLabel(Rect(10, 0, width - 20, 30), 12, false);
+    textLabel_->setAutoresizingMask(FlexibleWidth); // the row is narrower than the dashboard
     textLabel_->setTextAlignment(platform::TextAlignment::Center);
     textLabel_->setTextColor(Color::rgb(0.4f, 0.4f, 0.4f));
     contentView()->addSubview(textLabel_.get());

@@ -99,6 +99,11 @@ bool QVForumThreadCell::initQVTableCellHelper(const std::string& name)
     threadStatusIcon_->setImage(QVLoadKitImage("QVForumThreadLockedIcon.png").get());
     favoritedIcon_ = ImageView::imageViewWithFrame(Rect(width - 60, 15, 20, 20));
     favoritedIcon_->setImage(QVLoadKitImage("QVButtonStarFilledSmall.png").get());
+    // The texts take the row's width, the count and icons keep to its right edge.
+    for (View* v : { titleLabel_.get(), lastPostByLabel_.get() })
+        v->setAutoresizingMask(FlexibleWidth);
+    for (View* v : std::initializer_list<View*> { postsCountLabel_.get(), threadStatusIcon_.get(), favoritedIcon_.get() })
+        v->setAutoresizingMask(FlexibleLeftMargin);
     addSubviews(contentView(), { stickyLabel_.get(), titleLabel_.get(), lastPostByLabel_.get(),
                                  postsCountLabel_.get(), threadStatusIcon_.get(), favoritedIcon_.get() });
     setSelectionStyle(CellSelectionStyle::Gray);

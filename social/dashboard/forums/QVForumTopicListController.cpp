@@ -81,6 +81,7 @@ bool QVForumTopicCell::initQVTableCellHelper(const std::string& name)
     setFrame(Rect(0, 0, width, 44));
     topicIcon_ = ImageView::imageViewWithFrame(Rect(8, 8, 28, 28));
     titleLabel_ = makeLabel(Rect(44, 0, width - 76, 44), 16, true);
+    titleLabel_->setAutoresizingMask(FlexibleWidth); // the row is narrower than the dashboard
     contentView()->addSubview(topicIcon_.get());
     contentView()->addSubview(titleLabel_.get());
     setAccessoryType(CellAccessoryType::DisclosureIndicator);

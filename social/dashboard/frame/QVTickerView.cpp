@@ -6,6 +6,8 @@
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 
+#include <algorithm>
+
 namespace quorvel {
 
 using namespace platform::ui;
@@ -55,7 +57,10 @@ void QVTickerView::_commonInit()
 
     float cropX = large ? 34.0f : 25.0f;
     float cropInset = large ? 63.0f : 54.0f;
-    cropView_ = View::viewWithFrame(Rect(cropX, 0, frame().size.width - cropInset, b.size.height));
+    // The message never runs under the close button: it ends 5 points short of it, as on a
+    // phone, whatever the close art's width.
+    float cropWidth = std::min(frame().size.width - cropInset, b.size.width - closeWidth - kCloseGap - cropX);
+    cropView_ = View::viewWithFrame(Rect(cropX, 0, std::max(cropWidth, 0.0f), b.size.height));
     cropView_->setClipsToBounds(true);
     cropView_->setBackgroundColor(std::nullopt);
     cropView_->setOpaque(false);

@@ -28,6 +28,8 @@ class QVTickerView : public platform::ui::View {
 public:
     static constexpr double kPointsPerSecond = 75.0;
     static constexpr float kFontSize = 10.0f;
+    // The room kept between the scrolling message and the close button.
+    static constexpr float kCloseGap = 5.0f;
 
     bool initWithDelegate(QVTickerViewDelegate* delegate, const platform::Rect& frame);
     bool initWithCoder(const platform::ui::InterfaceCoder& coder) override;

@@ -46,6 +46,8 @@ bool QVGameDiscoveryImageHyperlinkCell::initQVTableCellHelper(const std::string&
     float width = QVDashboardRole::current().getDashboardBounds().size.width;
     setFrame(Rect(0, 0, width, bannerHeight()));
     imageView_ = QVImageView::imageViewWithFrame(Rect(0, 0, width, bannerHeight()));
+    // The picture is a control that keeps the touches it gets: the tap belongs to the cell, which opens the link.
+    imageView_->setUserInteractionEnabled(false);
     contentView()->addSubview(imageView_.get());
     return true;
 }
@@ -139,6 +141,7 @@ bool QVFeaturedGameCell::initQVTableCellHelper(const std::string& name)
     imageView_->setShouldShowLoadingIndicator(false);
     imageView_->setShouldScaleImageToFillRect(false);
     imageView_->setCrossFadeDuration(1.0f);
+    imageView_->setUserInteractionEnabled(false); // the tap is the cell's
     imageView_->setDefaultImage(bgImageView_->image() ? bgImageView_->image()->image() : nullptr);
     contentView()->addSubview(imageView_.get());
 

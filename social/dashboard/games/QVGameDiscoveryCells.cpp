@@ -52,6 +52,7 @@ bool QVGameDiscoveryCategoryCell::initQVTableCellHelper(const std::string& name)
     secondaryTextLabel_ = layout::makeLabel(Rect(0, 38, width - 100, 16), 11, false);
     for (Label* l : { nameLabel_.get(), subtextLabel_.get(), secondaryTextLabel_.get() }) {
         l->setTextColor(Color::whiteColor());
+        l->setAutoresizingMask(FlexibleWidth);
         textContentView_->addSubview(l);
     }
     disclosureView_ = ImageView::imageViewWithFrame(Rect(width - 26, (kHeight - 20) / 2, 14, 20));
@@ -89,6 +90,8 @@ void QVGameDiscoveryCategoryCell::layoutSubviews()
     topDividerView_->setBackgroundColor(Color::white(0.5f));
     bottomDividerView_->setBackgroundColor(Color::white(0.2f));
     float width = bounds().size.width;
+    topDividerView_->setFrame(Rect(0, 0, contentView()->bounds().size.width, 2));
+    bottomDividerView_->setFrame(Rect(0, contentView()->bounds().size.height - 2, contentView()->bounds().size.width, 2));
     disclosureView_->setFrame(Rect(width - 26, (bounds().size.height - 20) / 2, 14, 20));
     textContentView_->setFrame(Rect(66, 4, width - 100, bounds().size.height - 8));
 }
@@ -103,6 +106,8 @@ bool QVGameDiscoveryNewsItemCell::initQVTableCellHelper(const std::string& name)
     iconView_ = QVImageView::imageViewWithFrame(Rect(10, 8, 44, 44));
     titleLabel_ = layout::makeLabel(Rect(66, 8, width - 80, 22), 16, true);
     subtitleLabel_ = layout::makeLabel(Rect(66, 32, width - 80, 18), 12, false);
+    titleLabel_->setAutoresizingMask(FlexibleWidth); // the row is narrower than the dashboard
+    subtitleLabel_->setAutoresizingMask(FlexibleWidth);
     for (View* v : std::initializer_list<View*> { iconFrame_.get(), iconView_.get(), titleLabel_.get(), subtitleLabel_.get() })
         contentView()->addSubview(v);
     return true;

@@ -43,17 +43,32 @@ bool QVFanClubCell::initQVTableCellHelper(const std::string& name)
     float width = rowWidth();
     setFrame(Rect(0, 0, width, 50));
     iconView_ = ImageView::imageViewWithFrame(Rect(8, 9, 32, 32));
-    // The title runs to the badge's right edge (badges are short; titles rarely meet them) and
-    // shrinks a little rather than being cut.
+    // The title shrinks a little rather than being cut.
     titleLabel_ = makeLabel(Rect(50, 0, width - 90, 50), 17, true);
     titleLabel_->setAdjustsFontSizeToFitWidth(true);
-    titleLabel_->setMinimumFontSize(13);
+    titleLabel_->setMinimumFontSize(12);
     badgeView_ = QVBadgeView::redBadge();
     badgeView_->setFrame(Rect(width - 70, 10, 29, 29));
+    // Laid out for the dashboard's width; the row is narrower (the list's inset, the disclosure arrow).
+    titleLabel_->setAutoresizingMask(FlexibleWidth);
+    badgeView_->setAutoresizingMask(FlexibleLeftMargin);
     addSubviews(contentView(), { iconView_.get(), titleLabel_.get(), badgeView_.get() });
     setAccessoryType(CellAccessoryType::DisclosureIndicator);
     setSelectionStyle(CellSelectionStyle::Gray);
     return true;
+}
+
+void QVFanClubCell::layoutSubviews()
+{
+    QVTableCellHelper::layoutSubviews();
+    // The badge keeps to the row's right edge; the title takes the room left of it.
+    float right = contentView()->bounds().size.width - 4;
+    Rect badge = badgeView_->frame();
+    badge.origin.x = right - badge.size.width;
+    badgeView_->setFrame(badge);
+    Rect title = titleLabel_->frame();
+    title.size.width = std::max(0.0f, (badgeView_->isHidden() ? right : badge.origin.x - 4) - title.origin.x);
+    titleLabel_->setFrame(title);
 }
 
 QVInboxTopLevelController::~QVInboxTopLevelController()

@@ -38,6 +38,7 @@ public:
 
     bool initQVTableCellHelper(const std::string& name) override;
     bool hasConstantHeight() override { return true; }
+    void layoutSubviews() override;
 
 protected:
     friend class platform::ui::InterfaceBuilder;

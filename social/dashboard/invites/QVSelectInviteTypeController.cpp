@@ -51,6 +51,9 @@ bool QVSelectInviteTypeCell::initQVTableCellHelper(const std::string& name)
     amountSelectedLabel_ = layout::makeLabel(Rect(50, 28, width - 90, 18), 12, false);
     for (View* v : std::initializer_list<View*> { iconView_.get(), titleLabel_.get(), amountSelectedLabel_.get() })
         contentView()->addSubview(v);
+    // Laid out for the dashboard's width; the row is narrower (the list's inset, the disclosure arrow).
+    titleLabel_->setAutoresizingMask(FlexibleWidth);
+    amountSelectedLabel_->setAutoresizingMask(FlexibleWidth);
     setAccessoryType(CellAccessoryType::DisclosureIndicator);
     return true;
 }

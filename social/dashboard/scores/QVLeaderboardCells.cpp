@@ -58,7 +58,8 @@ void QVLeaderboardCell::showResource(QVLeaderboard* leaderboard)
 void QVHighScoreCell::buildInterface(InterfaceBuilder& b, const char* layoutName)
 {
     float width = frame().size.width;
-    profilePictureView_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(Rect(5, 5, 40, 40)).get(), layoutName, "profilePictureView");
+    // The picture's frame art reaches 7 points past its left side: it stays inside the row.
+    profilePictureView_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(Rect(7, 5, 40, 40)).get(), layoutName, "profilePictureView");
     nameLabel_ = QVOutlet<Label>(makeLabel(b, Rect(53, 4, 130, 21), 15, true, Color::rgb(0.1f, 0.1f, 0.12f)).get(), layoutName, "nameLabel");
     distLabel_ = QVOutlet<Label>(makeLabel(b, Rect(53, 28, 130, 16), 12, false, Color::white(0.45f)).get(), layoutName, "distLabel");
     scoreLabel_ = QVOutlet<Label>(makeLabel(b, Rect(150, 14, 130, 21), 15, true, Color::rgb(0.1f, 0.35f, 0.75f)).get(), layoutName, "scoreLabel");
@@ -76,7 +77,7 @@ void QVHighScoreCell::buildInterface(InterfaceBuilder& b, const char* layoutName
     blob->setAutoresizingMask(FlexibleLeftMargin);
     scoreLabel_->setAutoresizingMask(FlexibleLeftMargin);
     relationshipIndicator_ = QVOutlet<QVUserRelationshipIndicator>(
-        b.makeView<QVUserRelationshipIndicator>(Rect(36, 33, 14, 14)).get(), layoutName, "relationshipIndicator");
+        b.makeView<QVUserRelationshipIndicator>(Rect(38, 33, 14, 14)).get(), layoutName, "relationshipIndicator");
     for (View* v : std::initializer_list<View*> { profilePictureView_.get(), nameLabel_.get(), distLabel_.get(),
                                                   scoreLabel_.get(), disclosureIndicator_.get(), downloadBlobButton_.get(),
                                                   relationshipIndicator_.get() })

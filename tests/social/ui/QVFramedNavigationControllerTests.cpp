@@ -97,6 +97,7 @@ class LocalUserHost : public screen_testing::RecordingProvider {
 public:
     Ref<QVUser> local = user("1");
     Ref<platform::Object> localUser() override { return local; }
+    std::string applicationDisplayName() override { return "Brisko"; }
 };
 
 class FramedTest : public screen_testing::ScreenTest {
@@ -325,6 +326,12 @@ TEST_F(FramedTest, ThePlayerBannerSaysWhatThePlayerPlaysAndFollowsTheLocalUser)
         EXPECT_EQ(face, "DejaVuSans-BoldOblique");
     else
         EXPECT_NE(face.find("Oblique"), std::string::npos) << face;
+
+    // The service has not named the local player's game: it is the running one.
+    users->local->setLastPlayedGameName("");
+    banner->changeResource(users->local.get());
+    ASSERT_TRUE(banner->nowPlayingLabel());
+    EXPECT_EQ(banner->nowPlayingLabel()->text(), "Playing Brisko");
 
     auto other = user("5");
     other->setLastPlayedGameName("Chess");

@@ -221,6 +221,20 @@ TEST_F(RootTest, TabletPutsTheShadowAroundTheDashboard)
     ASSERT_TRUE(root->bgDropShadow());
     EXPECT_EQ(root->containerView()->subviews().front().get(), root->bgDropShadow());
     EXPECT_EQ(root->bgDropShadow()->frame(), Rect(0, 0, 646, 486));
+
+    // The dashboard does not sit in the screen's corner: centred across it, at the resting height.
+    auto screen = LoggingScreen::make(screenLog, "dashboard");
+    root->showController(screen.get());
+    settle(1);
+    Rect shown = screen->view()->convertRectTo(screen->view()->bounds(), window());
+    Rect whole = window()->bounds();
+    EXPECT_EQ(shown.size, platform::Size(640, 480));
+    EXPECT_NEAR(shown.midX(), whole.midX(), 1);
+    EXPECT_FLOAT_EQ(root->containerView()->center().y, QVRootController::kKeyboardPortraitCenterY);
+    EXPECT_GT(shown.minY(), 100);
+    EXPECT_LT(shown.maxY(), whole.maxY() - 100);
+    Rect shadow = root->bgDropShadow()->convertRectTo(root->bgDropShadow()->bounds(), window());
+    EXPECT_EQ(shadow, shown.insetBy(-3, -3)) << "the shadow stays around the dashboard";
 }
 
 TEST_F(RootTest, TabletKeyboardMovesTheContainerOnlyAcrossLandscapeAndPortrait)

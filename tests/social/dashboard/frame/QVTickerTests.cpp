@@ -168,6 +168,21 @@ TEST_F(TickerViewTest, ScrollsOneMessageAtSeventyFivePointsPerSecond)
     EXPECT_EQ(ticker->text(), "");
 }
 
+TEST_F(TickerViewTest, TheMessageEndsShortOfTheCloseButtonOnPhoneAndTablet)
+{
+    // The tablet's close art is wider than the phone's; the message never passes under it.
+    for (auto [device, width] : { std::pair { Device::Phone, 320.0f }, std::pair { Device::Tablet, 640.0f } }) {
+        useDevice(device);
+        Ref<platform::Object> made = QVClassRegistry::create("QVTickerView");
+        Ref<QVTickerView> ticker(dynamic_cast<QVTickerView*>(made.get()));
+        ASSERT_TRUE(ticker->initWithDelegate(nullptr, platform::Rect(0, 0, width, 24)));
+        platform::Rect close = ticker->xButton()->frame();
+        EXPECT_FLOAT_EQ(close.maxX(), width);
+        EXPECT_LE(ticker->cropView()->frame().maxX(), close.minX() - QVTickerView::kCloseGap) << width;
+        EXPECT_GT(ticker->cropView()->frame().size.width, width - 80) << "the message keeps the bar's length";
+    }
+}
+
 TEST_F(TickerViewTest, CloseButtonTellsTheDelegate)
 {
     TickerDelegate delegate;

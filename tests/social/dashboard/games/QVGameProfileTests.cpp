@@ -4,7 +4,10 @@
 
 #include "platform/foundation/Boxed.h"
 #include "social/core/QuorvelInternal.h"
+#include "social/dashboard/games/QVDashboardWebPages.h"
+#include "social/dashboard/games/QVDiscoveryBannerCells.h"
 #include "social/dashboard/games/QVGameProfileController.h"
+#include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVClassRegistry.h"
 #include "support/ClassRegistryOverride.h"
 #include "social/ui/QVControllerLoader.h"
@@ -259,6 +262,35 @@ TEST_F(GameProfileTest, CountNotificationsUpdateTheButtonsAndTheTabUntilThePageG
     settle(1);
     EXPECT_EQ(platform::NotificationCenter::defaultCenter().observerCount(), before);
     QuorvelInternal::postUnviewedChallengeCountChangedTo(5); // nothing left to reach
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(GameProfileTest, TappingTheFeaturedBannerOpensTheLinkedGamesStorePage)
+{
+    setLocalProfile("55", true, false, true);
+    Ref<platform::ui::ViewController> loaded = QVControllerLoader::load("GameProfile");
+    auto stack = QVFramedNavigationController::withRootViewController(loaded.get());
+    driver().showController(stack.get());
+    settle(1);
+    auto* banner = dynamic_cast<QVFeaturedGameCell*>(stack->bannerView()->bannerSubview());
+    ASSERT_TRUE(banner) << "the game page's banner is the featured game";
+    ASSERT_TRUE(provider->answerWithXml(
+        "<game_discovery_image_hyperlinks><game_discovery_image_hyperlink><id>1</id>"
+        "<seconds_to_display>5</seconds_to_display><image_url>http://127.0.0.1/f1.png</image_url>"
+        "<target_application_ipurchase_id>302</target_application_ipurchase_id>"
+        "<app_banner_placement>now_playing</app_banner_placement>"
+        "</game_discovery_image_hyperlink></game_discovery_image_hyperlinks>"));
+    settle(1);
+    ASSERT_TRUE(banner->resource());
+    auto tapped = driver().tap(banner);
+    ASSERT_TRUE(tapped) << tapped.problem;
+    settle(1);
+    auto* description = dynamic_cast<QVApplicationDescriptionController*>(stack->topViewController());
+    ASSERT_TRUE(description) << stack->topViewController()->className();
+    EXPECT_EQ(description->resourceId(), "302");
 }
 
 } // namespace

@@ -178,6 +178,10 @@ TEST_F(PlayedGameTest, DiscoveryPageTakesOutItsBannerAndRowsOpenTheirScreens)
     auto* news = dynamic_cast<QVGameDiscoveryNewsItemController*>(top());
     ASSERT_TRUE(news);
     EXPECT_EQ(news->getAction(), "game_discovery_news_items/31.iphone");
+    settle(0.1);
+    // Shown, the page asks for the news item's page.
+    const std::string newsUrl = news->webView()->currentURL();
+    EXPECT_NE(newsUrl.find("/game_discovery_news_items/31.iphone"), std::string::npos) << newsUrl;
     navigation->popViewControllerAnimated(false);
     settle(1);
 
