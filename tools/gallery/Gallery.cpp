@@ -211,7 +211,7 @@ struct Service {
             standin::Answer image;
             image.body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
             image.contentType = "image/png";
-            server->route("GET", "/banners/featured-1.png", image);
+            server->route("GET", "banners/featured-1.png", image);
         }
         auto answer = [&](const char* file) {
             std::ifstream in(fixtures + "/answers/" + file + ".xml");
