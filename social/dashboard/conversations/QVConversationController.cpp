@@ -356,21 +356,21 @@ void QVConversationMessageBoxController::loadView()
     backgroundView_->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     root->addSubview(backgroundView_.get());
 
-    messageField_ = dynamicRef<QVExpandableSinglelineTextField>(QVClassRegistry::create("QVExpandableSinglelineTextField"));
-    messageField_->setFrame(Rect(6, 8, width - 80, large ? 27 : 22));
-    messageField_->setAutoresizingMask(FlexibleWidth | FlexibleTopMargin);
-    messageField_->awakeFromNib();
-    messageField_->setMinLines(1);
-    messageField_->setMaxLines(5);
-    root->addSubview(messageField_.get());
+    field_ = dynamicRef<QVExpandableSinglelineTextField>(QVClassRegistry::create("QVExpandableSinglelineTextField"));
+    field_->setFrame(Rect(6, 8, width - 80, large ? 27 : 22));
+    field_->setAutoresizingMask(FlexibleWidth | FlexibleTopMargin);
+    field_->awakeFromNib();
+    field_->setMinLines(1);
+    field_->setMaxLines(5);
+    root->addSubview(field_.get());
 
-    sendButton_ = Button::buttonWithType(Button::Type::RoundedRect);
-    sendButton_->setTitle("Send", StateNormal);
-    sendButton_->setFrame(Rect(width - 68, large ? 4 : 7, 62, large ? 31 : 29));
-    sendButton_->setAutoresizingMask(FlexibleLeftMargin | FlexibleTopMargin);
-    sendButton_->addTarget(this, Control::SenderAction(BRISKO_SELECTOR(QVConversationMessageBoxController, onSubmitForm)),
+    button_ = Button::buttonWithType(Button::Type::RoundedRect);
+    button_->setTitle("Send", StateNormal);
+    button_->setFrame(Rect(width - 68, large ? 4 : 7, 62, large ? 31 : 29));
+    button_->setAutoresizingMask(FlexibleLeftMargin | FlexibleTopMargin);
+    button_->addTarget(this, Control::SenderAction(BRISKO_SELECTOR(QVConversationMessageBoxController, onSubmitForm)),
                            TouchUpInside);
-    root->addSubview(sendButton_.get());
+    root->addSubview(button_.get());
     setView(root.get());
 }
 
@@ -381,16 +381,16 @@ void QVConversationMessageBoxController::viewWillAppear(bool animated)
     platform::Weak<QVConversationMessageBoxController> weak(this);
     initialTextTimer_ = platform::RunLoop::main().performAfter(0.5, [weak] {
         if (auto self = weak.lock())
-            if (self->messageField_)
-                self->messageField_->setText(self->initialText_);
+            if (self->field_)
+                self->field_->setText(self->initialText_);
     });
 }
 
 void QVConversationMessageBoxController::onSubmitForm(Object* sender)
 {
-    if (!messageField_ || messageField_->text().empty()) {
-        if (messageField_)
-            messageField_->resignFirstResponder();
+    if (!field_ || field_->text().empty()) {
+        if (field_)
+            field_->resignFirstResponder();
         return;
     }
     QVFormControllerHelper::onSubmitForm(sender);
@@ -405,15 +405,15 @@ std::string QVConversationMessageBoxController::singularResourceName() { return 
 
 void QVConversationMessageBoxController::addHiddenParameters(QVHttpNestedQueryStringWriter& writer)
 {
-    std::string body = messageField_ ? messageField_->text() : std::string();
+    std::string body = field_ ? field_->text() : std::string();
     writer.io("post[body]", body);
 }
 
 void QVConversationMessageBoxController::onBeforeFormSubmitted()
 {
     QVCommunityMessageBoxController::onBeforeFormSubmitted();
-    if (messageField_)
-        messageField_->resignFirstResponder();
+    if (field_)
+        field_->resignFirstResponder();
 }
 
 // ---------------------------------------------------------------------------

@@ -97,13 +97,13 @@ private:
 
 // The box under the conversation: posts "discussions/<id>/posts.xml" with
 // post[body]; the posted text comes back through the poller.
-class QVConversationMessageBoxController : public QVCommunityMessageBoxController {
+class QVConversationMessageBoxController : public QVFieldMessageBoxController<QVExpandableSinglelineTextField> {
     QV_DECLARE_CLASS(QVConversationMessageBoxController)
 public:
     static constexpr float kHeight = 43;
 
-    QVExpandableSinglelineTextField* messageField() const { return messageField_.get(); }
-    platform::ui::Button* sendButton() const { return sendButton_.get(); }
+    QVExpandableSinglelineTextField* messageField() const { return field_.get(); }
+    platform::ui::Button* sendButton() const { return button_.get(); }
     const std::string& conversationId() const { return conversationId_; }
     void setConversationId(const std::string& id) { conversationId_ = id; }
     const std::string& initialText() const { return initialText_; }
@@ -123,20 +123,7 @@ protected:
     friend class platform::ui::InterfaceBuilder;
     QVConversationMessageBoxController() = default;
 
-    std::string enteredText() const override { return messageField_ ? messageField_->text() : std::string(); }
-    void setEnteredText(const std::string& text) override
-    {
-        if (messageField_)
-            messageField_->setText(text);
-    }
-    std::vector<platform::ui::View*> fadingViews() const override
-    {
-        return { messageField_.get(), sendButton_.get(), backgroundView_.get() };
-    }
-
 private:
-    platform::Ref<QVExpandableSinglelineTextField> messageField_;
-    platform::Ref<platform::ui::Button> sendButton_;
     std::string conversationId_;
     std::string initialText_;
     platform::Ref<platform::Timer> initialTextTimer_;
