@@ -24,6 +24,7 @@ using layout::makeLabel;
 using layout::maxY;
 using layout::rowWidth;
 using layout::withTag;
+using QVChallengeScreens::definitionOf;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;
@@ -33,12 +34,6 @@ QV_REGISTER_CLASS(QVChallengeDetailHeaderController);
 QV_REGISTER_CLASS(QVChallengeDetailCell);
 
 namespace {
-
-QVChallengeDefinition* definitionOf(QVChallengeToUser* record)
-{
-    QVChallenge* challenge = record ? record->challenge() : nullptr;
-    return challenge ? challenge->challengeDefinition() : nullptr;
-}
 
 Ref<ImageAsset> resultIconImage(int result)
 {
