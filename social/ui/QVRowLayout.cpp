@@ -13,6 +13,13 @@ using platform::ui::View;
 
 float rowWidth() { return QVDashboardRole::current().getDashboardBounds().size.width; }
 
+void addSubviews(View* parent, std::initializer_list<View*> views)
+{
+    for (View* v : views)
+        if (v)
+            parent->addSubview(v);
+}
+
 namespace {
 
 void styleLabel(Label& label, float fontSize, bool bold)

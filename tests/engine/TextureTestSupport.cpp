@@ -1,8 +1,10 @@
 // Shared fixtures of the texture tests.
 #include "TextureTestSupport.h"
 
+#include "engine/KSActionManager.h"
 #include "engine/KSAnimation.h"
 #include "engine/KSConfiguration.h"
+#include "engine/KSScheduler.h"
 #include "engine/KSSpriteFrameCache.h"
 #include "engine/KSTexture2D.h"
 #include "engine/KSTextureCache.h"
@@ -48,6 +50,11 @@ void GLTest::SetUp()
 
 void GLTest::TearDown()
 {
+    // A node that stops its actions (removed with clean-up) makes the shared
+    // action manager, which registers with the shared scheduler: both go, or
+    // a later test that replaces the scheduler keeps a manager nothing ticks.
+    kestrel::KSActionManager::purgeSharedManager();
+    kestrel::KSScheduler::purgeSharedScheduler();
     kestrel::KSAnimationCache::purgeSharedAnimationCache();
     kestrel::KSSpriteFrameCache::purgeSharedSpriteFrameCache();
     kestrel::KSTextureCache::purgeSharedTextureCache();

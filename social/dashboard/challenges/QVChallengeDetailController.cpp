@@ -19,9 +19,12 @@
 namespace quorvel {
 
 using namespace platform::ui;
+using layout::addSubviews;
 using layout::makeLabel;
 using layout::maxY;
 using layout::rowWidth;
+using layout::withTag;
+using QVChallengeScreens::definitionOf;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;
@@ -31,12 +34,6 @@ QV_REGISTER_CLASS(QVChallengeDetailHeaderController);
 QV_REGISTER_CLASS(QVChallengeDetailCell);
 
 namespace {
-
-QVChallengeDefinition* definitionOf(QVChallengeToUser* record)
-{
-    QVChallenge* challenge = record ? record->challenge() : nullptr;
-    return challenge ? challenge->challengeDefinition() : nullptr;
-}
 
 Ref<ImageAsset> resultIconImage(int result)
 {
@@ -365,24 +362,18 @@ bool QVChallengeDetailCell::initQVTableCellHelper(const std::string& name)
         return false;
     const float width = rowWidth();
     setFrame(Rect(0, 0, width, 56));
-    Ref<QVImageView> picture = QVImageView::imageViewWithFrame(Rect(8, 6, 44, 44));
-    picture->setTag(kPicture);
-    Ref<Label> nameLabel = makeLabel(Rect(60, 6, width - 130, 20), 15, true);
-    nameLabel->setTag(kName);
-    Ref<Label> result = makeLabel(Rect(60, 28, width - 100, 18), 12, false);
-    result->setTag(kResult);
-    Ref<ImageView> icon = ImageView::imageViewWithFrame(Rect(width - 34, 16, 24, 24));
-    icon->setTag(kResultIcon);
-    Ref<Label> attempts = makeLabel(Rect(width - 110, 6, 70, 18), 11, false);
-    attempts->setTag(kAttempts);
+    Ref<QVImageView> picture = withTag(QVImageView::imageViewWithFrame(Rect(8, 6, 44, 44)), kPicture);
+    Ref<Label> nameLabel = withTag(makeLabel(Rect(60, 6, width - 130, 20), 15, true), kName);
+    Ref<Label> result = withTag(makeLabel(Rect(60, 28, width - 100, 18), 12, false), kResult);
+    Ref<ImageView> icon = withTag(ImageView::imageViewWithFrame(Rect(width - 34, 16, 24, 24)), kResultIcon);
+    Ref<Label> attempts = withTag(makeLabel(Rect(width - 110, 6, 70, 18), 11, false), kAttempts);
     attempts->setTextAlignment(platform::TextAlignment::Right);
     // The result icon and the attempts keep to the right edge of the row the list gives.
     nameLabel->setAutoresizingMask(FlexibleWidth);
     result->setAutoresizingMask(FlexibleWidth);
     icon->setAutoresizingMask(FlexibleLeftMargin);
     attempts->setAutoresizingMask(FlexibleLeftMargin);
-    for (View* v : std::initializer_list<View*> { picture.get(), nameLabel.get(), result.get(), icon.get(), attempts.get() })
-        contentView()->addSubview(v);
+    addSubviews(contentView(), { picture.get(), nameLabel.get(), result.get(), icon.get(), attempts.get() });
     setSelectionStyle(CellSelectionStyle::Gray);
     return true;
 }

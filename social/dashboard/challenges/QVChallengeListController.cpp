@@ -21,8 +21,10 @@
 namespace quorvel {
 
 using namespace platform::ui;
+using layout::addSubviews;
 using layout::makeLabel;
 using layout::rowWidth;
+using layout::withTag;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;
@@ -293,22 +295,15 @@ bool QVChallengeToUserCell::initQVTableCellHelper(const std::string& name)
         return false;
     const float width = rowWidth();
     setFrame(Rect(0, 0, width, 64));
-    Ref<QVImageView> picture = QVImageView::imageViewWithFrame(Rect(8, 8, 48, 48));
-    picture->setTag(kPicture);
-    Ref<ImageView> mark = ImageView::imageViewWithFrame(Rect(40, 40, 18, 18));
+    Ref<QVImageView> picture = withTag(QVImageView::imageViewWithFrame(Rect(8, 8, 48, 48)), kPicture);
+    Ref<ImageView> mark = withTag(ImageView::imageViewWithFrame(Rect(40, 40, 18, 18)), kSentMark);
     mark->setImage(QVLoadKitImage("QVChallengeSentIcon.png").get());
-    mark->setTag(kSentMark);
-    Ref<Label> other = makeLabel(Rect(64, 4, width - 110, 16), 12, false);
+    Ref<Label> other = withTag(makeLabel(Rect(64, 4, width - 110, 16), 12, false), kOtherPlayer);
     other->setTextColor(Color::rgb(0.4f, 0.4f, 0.4f));
-    other->setTag(kOtherPlayer);
-    Ref<Label> title = makeLabel(Rect(64, 20, width - 110, 20), 15, true);
-    title->setTag(kTitle);
-    Ref<Label> message = makeLabel(Rect(64, 40, width - 110, 18), 13, false);
-    message->setTag(kMessage);
-    Ref<ImageView> status = ImageView::imageViewWithFrame(Rect(width - 40, 20, 24, 24));
-    status->setTag(kStatusIcon);
-    for (View* v : std::initializer_list<View*> { picture.get(), mark.get(), other.get(), title.get(), message.get(), status.get() })
-        contentView()->addSubview(v);
+    Ref<Label> title = withTag(makeLabel(Rect(64, 20, width - 110, 20), 15, true), kTitle);
+    Ref<Label> message = withTag(makeLabel(Rect(64, 40, width - 110, 18), 13, false), kMessage);
+    Ref<ImageView> status = withTag(ImageView::imageViewWithFrame(Rect(width - 40, 20, 24, 24)), kStatusIcon);
+    addSubviews(contentView(), { picture.get(), mark.get(), other.get(), title.get(), message.get(), status.get() });
     setSelectionStyle(CellSelectionStyle::Gray);
     return true;
 }
@@ -368,14 +363,10 @@ bool QVChallengeSentCell::initQVTableCellHelper(const std::string& name)
         return false;
     const float width = rowWidth();
     setFrame(Rect(0, 0, width, 64));
-    Ref<QVImageView> icon = QVImageView::imageViewWithFrame(Rect(8, 8, 48, 48));
-    icon->setTag(kIcon);
-    Ref<Label> title = makeLabel(Rect(64, 10, width - 80, 22), 15, true);
-    title->setTag(kTitle);
-    Ref<Label> description = makeLabel(Rect(64, 34, width - 80, 20), 13, false);
-    description->setTag(kDescription);
-    for (View* v : std::initializer_list<View*> { icon.get(), title.get(), description.get() })
-        contentView()->addSubview(v);
+    Ref<QVImageView> icon = withTag(QVImageView::imageViewWithFrame(Rect(8, 8, 48, 48)), kIcon);
+    Ref<Label> title = withTag(makeLabel(Rect(64, 10, width - 80, 22), 15, true), kTitle);
+    Ref<Label> description = withTag(makeLabel(Rect(64, 34, width - 80, 20), 13, false), kDescription);
+    addSubviews(contentView(), { icon.get(), title.get(), description.get() });
     setSelectionStyle(CellSelectionStyle::Gray);
     return true;
 }
@@ -423,10 +414,9 @@ bool QVChallengeDefinitionStatsCell::initQVTableCellHelper(const std::string& na
     winnerIcon_ = ImageView::imageViewWithFrame(Rect(0, 28, 16, 16));
     winnerIcon_->setImage(QVLoadKitImage(kWinnerIconName).get());
     winnerIcon_->setHidden(true);
-    for (View* v : std::initializer_list<View*> { challengeIcon_.get(), titleLabel_.get(), winsHeader_.get(),
-                                                  lossesOrComparisonHeader_.get(), tiesHeader_.get(), winsLabel_.get(),
-                                                  lossesOrComparisonLabel_.get(), tiesLabel_.get(), winnerIcon_.get() })
-        contentView()->addSubview(v);
+    addSubviews(contentView(), { challengeIcon_.get(), titleLabel_.get(), winsHeader_.get(), lossesOrComparisonHeader_.get(),
+                                 tiesHeader_.get(), winsLabel_.get(), lossesOrComparisonLabel_.get(), tiesLabel_.get(),
+                                 winnerIcon_.get() });
     setSelectionStyle(CellSelectionStyle::Gray);
     setAccessoryType(CellAccessoryType::DisclosureIndicator);
     return true;

@@ -31,4 +31,32 @@ QVChallengeDelegate* delegateRespondingTo(QVChallengeDelegate::Message message)
 
 void dismissDashboard() { QVDashboardRole::current().dismissDashboard(); }
 
+void closeDashboardTelling(QVChallengeDelegate::Message message)
+{
+    using Message = QVChallengeDelegate::Message;
+    QVChallengeDelegate* d = delegateRespondingTo(message);
+    dismissDashboard();
+    if (!d)
+        return;
+    switch (message) {
+    case Message::SendChallengeScreenClosed:
+        d->sendChallengeScreenClosed();
+        break;
+    case Message::CompletedChallengeScreenClosed:
+        d->completedChallengeScreenClosed();
+        break;
+    case Message::UserRestartedChallenge:
+        d->userRestartedChallenge();
+        break;
+    default:
+        break;
+    }
+}
+
+QVChallengeDefinition* definitionOf(QVChallengeToUser* record)
+{
+    QVChallenge* challenge = record ? record->challenge() : nullptr;
+    return challenge ? challenge->challengeDefinition() : nullptr;
+}
+
 } // namespace quorvel::QVChallengeScreens

@@ -1,10 +1,16 @@
 // What the challenge screens share: the game's challenge delegate (the
-// central class's, unless a test installs its own) and closing the dashboard.
+// central class's, unless a test installs its own), closing the dashboard,
+// and the definition a received challenge is of.
 #pragma once
 
 #include "social/core/QuorvelDelegate.h"
 
 #include <functional>
+
+namespace quorvel {
+class QVChallengeDefinition;
+class QVChallengeToUser;
+} // namespace quorvel
 
 namespace quorvel::QVChallengeScreens {
 
@@ -14,5 +20,9 @@ void setChallengeDelegateSource(std::function<QVChallengeDelegate*()> source);
 // The delegate, when it responds to the message; else null.
 QVChallengeDelegate* delegateRespondingTo(QVChallengeDelegate::Message message);
 void dismissDashboard();
+// Closes the dashboard, then tells the delegate the message when it responds to it.
+void closeDashboardTelling(QVChallengeDelegate::Message message);
+// The definition of the challenge the record is of, or null.
+QVChallengeDefinition* definitionOf(QVChallengeToUser* record);
 
 } // namespace quorvel::QVChallengeScreens

@@ -44,17 +44,17 @@ void QVChatRoomMessageBoxController::loadView()
     backgroundView_ = ImageView::imageViewWithFrame(root->bounds());
     backgroundView_->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     root->addSubview(backgroundView_.get());
-    textEntryField_ = TextField::textFieldWithFrame(Rect(6, 6, width - 52, 33));
-    textEntryField_->setTag(1);
-    textEntryField_->setBorderStyle(TextField::BorderStyle::RoundedRect);
-    textEntryField_->setPlaceholder("Say something");
-    root->addSubview(textEntryField_.get());
-    hideKeyboardButton_ = Button::buttonWithType(Button::Type::Custom);
-    hideKeyboardButton_->setFrame(Rect(width - 40, 6, 34, 31));
-    hideKeyboardButton_->setImage(QVLoadKitImage("QVKeyboardUp.png").get(), StateNormal);
-    hideKeyboardButton_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVChatRoomMessageBoxController, toggleKeyboardNow)),
+    field_ = TextField::textFieldWithFrame(Rect(6, 6, width - 52, 33));
+    field_->setTag(1);
+    field_->setBorderStyle(TextField::BorderStyle::RoundedRect);
+    field_->setPlaceholder("Say something");
+    root->addSubview(field_.get());
+    button_ = Button::buttonWithType(Button::Type::Custom);
+    button_->setFrame(Rect(width - 40, 6, 34, 31));
+    button_->setImage(QVLoadKitImage("QVKeyboardUp.png").get(), StateNormal);
+    button_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVChatRoomMessageBoxController, toggleKeyboardNow)),
                                    TouchUpInside);
-    root->addSubview(hideKeyboardButton_.get());
+    root->addSubview(button_.get());
     setView(root.get());
 }
 
@@ -62,10 +62,10 @@ void QVChatRoomMessageBoxController::viewDidLoad()
 {
     QVFormControllerHelper::viewDidLoad();
     view()->setFrame(Rect(0, 0, QuorvelInternal::getDashboardBounds().size.width, kHeight));
-    Rect f = textEntryField_->frame();
+    Rect f = field_->frame();
     f.origin.y -= 2;
     f.size.height = 35;
-    textEntryField_->setFrame(f);
+    field_->setFrame(f);
     view()->setBackgroundColor(std::nullopt);
     keyboardUp_ = false;
 }
@@ -91,18 +91,18 @@ void QVChatRoomMessageBoxController::keyboardShown(bool shown)
     if (shown == keyboardUp_)
         return;
     keyboardUp_ = shown;
-    hideKeyboardButton_->setImage(QVLoadKitImage(shown ? "QVKeyboardDown.png" : "QVKeyboardUp.png").get(), StateNormal);
-    Rect f = hideKeyboardButton_->frame();
+    button_->setImage(QVLoadKitImage(shown ? "QVKeyboardDown.png" : "QVKeyboardUp.png").get(), StateNormal);
+    Rect f = button_->frame();
     f.origin.y += shown ? 3 : -3;
-    hideKeyboardButton_->setFrame(f);
+    button_->setFrame(f);
 }
 
 void QVChatRoomMessageBoxController::toggleKeyboardNow()
 {
     if (keyboardUp_)
-        textEntryField_->resignFirstResponder();
+        field_->resignFirstResponder();
     else
-        textEntryField_->becomeFirstResponder();
+        field_->becomeFirstResponder();
 }
 
 } // namespace quorvel

@@ -15,13 +15,13 @@ class QVChatRoomMessageBoxController;
 
 // The one-line box under the room: posts "chat_messages.xml" with the text as
 // chat_message[message].
-class QVChatRoomMessageBoxController : public QVCommunityMessageBoxController {
+class QVChatRoomMessageBoxController : public QVFieldMessageBoxController<platform::ui::TextField> {
     QV_DECLARE_CLASS(QVChatRoomMessageBoxController)
 public:
     static constexpr float kHeight = 43;
 
-    platform::ui::TextField* textEntryField() const { return textEntryField_.get(); }
-    platform::ui::Button* hideKeyboardButton() const { return hideKeyboardButton_.get(); }
+    platform::ui::TextField* textEntryField() const { return field_.get(); }
+    platform::ui::Button* hideKeyboardButton() const { return button_.get(); }
     void toggleKeyboardNow();
 
     std::string getFormSubmissionUrl() override { return "chat_messages.xml"; }
@@ -39,22 +39,9 @@ protected:
     QVChatRoomMessageBoxController() = default;
     ~QVChatRoomMessageBoxController() override;
 
-    std::string enteredText() const override { return textEntryField_ ? textEntryField_->text() : std::string(); }
-    void setEnteredText(const std::string& text) override
-    {
-        if (textEntryField_)
-            textEntryField_->setText(text);
-    }
-    std::vector<platform::ui::View*> fadingViews() const override
-    {
-        return { textEntryField_.get(), hideKeyboardButton_.get(), backgroundView_.get() };
-    }
-
 private:
     void keyboardShown(bool shown);
 
-    platform::Ref<platform::ui::TextField> textEntryField_;
-    platform::Ref<platform::ui::Button> hideKeyboardButton_;
     bool keyboardUp_ { false };
 };
 

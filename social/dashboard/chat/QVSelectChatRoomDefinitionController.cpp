@@ -179,17 +179,7 @@ bool QVChatRoomDefinitionCell::initQVTableCellHelper(const std::string& name)
 {
     if (!QVTableCellHelper::initQVTableCellHelper(name))
         return false;
-    float width = rowWidth();
-    setFrame(Rect(0, 0, width, 44));
-    auto icon = ImageView::imageViewWithFrame(Rect(8, 6, 32, 32));
-    icon->setTag(5);
-    auto label = makeLabel(Rect(48, 0, width - 80, 44), 17, true);
-    label->setTag(1);
-    label->setAutoresizingMask(FlexibleWidth);
-    contentView()->addSubview(icon.get());
-    contentView()->addSubview(label.get());
-    setAccessoryType(CellAccessoryType::DisclosureIndicator);
-    setSelectionStyle(CellSelectionStyle::Gray);
+    setUpChatRoomRow(*this, 5, rowWidth() - 80);
     return true;
 }
 

@@ -80,25 +80,31 @@ void QVSelectChatRoomInstanceController::onFailedToJoinRoom(Object*)
         pushRoomFullScreen(navigationController());
 }
 
+void setUpChatRoomRow(QVTableCellHelper& row, int iconTag, float nameWidth, std::initializer_list<View*> more)
+{
+    row.setFrame(Rect(0, 0, rowWidth(), 44));
+    auto icon = ImageView::imageViewWithFrame(Rect(8, 6, 32, 32));
+    icon->setTag(iconTag);
+    auto label = makeLabel(Rect(48, 0, nameWidth, 44), 17, true);
+    label->setTag(1);
+    // Laid out for the dashboard's width; the row is narrower (the list's inset, the disclosure arrow).
+    label->setAutoresizingMask(FlexibleWidth);
+    addSubviews(row.contentView(), { icon.get(), label.get() });
+    addSubviews(row.contentView(), more);
+    row.setAccessoryType(CellAccessoryType::DisclosureIndicator);
+    row.setSelectionStyle(CellSelectionStyle::Gray);
+}
+
 bool QVChatRoomInstanceCell::initQVTableCellHelper(const std::string& name)
 {
     if (!QVTableCellHelper::initQVTableCellHelper(name))
         return false;
-    float width = rowWidth();
-    setFrame(Rect(0, 0, width, 44));
-    auto icon = ImageView::imageViewWithFrame(Rect(8, 6, 32, 32));
-    icon->setTag(4);
-    auto label = makeLabel(Rect(48, 0, width - 140, 44), 17, true);
-    label->setTag(1);
+    const float width = rowWidth();
     auto occupancy = makeLabel(Rect(width - 90, 0, 60, 44), 14, false);
     occupancy->setTag(2);
     occupancy->setTextAlignment(platform::TextAlignment::Right);
-    // Laid out for the dashboard's width; the row is narrower (the list's inset, the disclosure arrow).
-    label->setAutoresizingMask(FlexibleWidth);
     occupancy->setAutoresizingMask(FlexibleLeftMargin);
-    addSubviews(contentView(), { icon.get(), label.get(), occupancy.get() });
-    setAccessoryType(CellAccessoryType::DisclosureIndicator);
-    setSelectionStyle(CellSelectionStyle::Gray);
+    setUpChatRoomRow(*this, 4, width - 140, { occupancy.get() });
     return true;
 }
 

@@ -6,9 +6,16 @@
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
+#include <initializer_list>
 #include <string>
 
 namespace quorvel {
+
+// Sets up a row of the chat room lists: 44 high, the room's icon (tagged
+// iconTag) at the left, its name (tag 1) in bold `nameWidth` wide, then the
+// `more` views, and a disclosure arrow.
+void setUpChatRoomRow(QVTableCellHelper& row, int iconTag, float nameWidth,
+                      std::initializer_list<platform::ui::View*> more = {});
 
 class QVSelectChatRoomInstanceController : public QVTableSequenceControllerHelper {
     QV_DECLARE_CLASS(QVSelectChatRoomInstanceController)

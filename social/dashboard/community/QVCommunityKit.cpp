@@ -37,12 +37,6 @@ float fitLabelHeight(Label* label, float minHeight, float maxHeight)
     return height;
 }
 
-void addSubviews(View* parent, std::initializer_list<View*> views)
-{
-    for (View* v : views)
-        if (v)
-            parent->addSubview(v);
-}
 
 
 void pushDeadEnd(NavigationController* nav, const std::string& message)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/graphics/Font.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/NavigationController.h"
@@ -21,6 +22,7 @@ namespace quorvel {
 namespace community {
 
 // The row layout helpers, for the screens that use the community namespace.
+using layout::addSubviews;
 using layout::makeLabel;
 using layout::maxX;
 using layout::maxY;
@@ -31,8 +33,6 @@ using layout::rowWidth;
 platform::Size textSize(const platform::ui::Label* label, const std::string& text, float width = 0);
 // Resizes the label to the height of its text at its width (at least minHeight).
 float fitLabelHeight(platform::ui::Label* label, float minHeight = 0, float maxHeight = 0);
-// Adds the views to the parent in order (nulls skipped).
-void addSubviews(platform::ui::View* parent, std::initializer_list<platform::ui::View*> views);
 
 // Pushes a "DeadEndError" screen with the message on the stack (animated).
 void pushDeadEnd(platform::ui::NavigationController* nav, const std::string& message);
@@ -76,6 +76,27 @@ private:
     void fade(float alpha, bool animated);
 
     std::string pendingText_;
+};
+
+// A message box whose field is a `Field` (anything with text() and
+// setText()) beside one button: the field's text is what is entered, and the
+// field, the button and the backdrop fade.
+template <class Field>
+class QVFieldMessageBoxController : public QVCommunityMessageBoxController {
+protected:
+    std::string enteredText() const override { return field_ ? field_->text() : std::string(); }
+    void setEnteredText(const std::string& text) override
+    {
+        if (field_)
+            field_->setText(text);
+    }
+    std::vector<platform::ui::View*> fadingViews() const override
+    {
+        return { field_.get(), button_.get(), backgroundView_.get() };
+    }
+
+    platform::Ref<Field> field_;
+    platform::Ref<platform::ui::Button> button_;
 };
 
 // How the chat screens steer the client's activity poller: the chat interval

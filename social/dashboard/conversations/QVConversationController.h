@@ -5,18 +5,14 @@
 // conversation that does not exist yet is started on the server first.
 #pragma once
 
-#include "platform/ui/Button.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/community/QVMessageListController.h"
+#include "social/dashboard/conversations/QVConversationMessageBoxController.h"
 #include "social/runtime/QVPoller.h"
 #include "social/services/QVForumService.h"
 #include "social/services/QVGamePlayer.h"
 #include "social/ui/QVFormControllerHelper.h"
 #include "social/ui/QVFramedNavigationController.h"
-#include "social/ui/QVImageView.h"
-#include "social/ui/QVResourceCell.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 #include "social/ui/QVTextControls.h"
@@ -26,7 +22,6 @@
 namespace quorvel {
 
 class QVUser;
-class QVConversationMessageBoxController;
 
 class QVConversationController : public QVMessageListController, public QVExpandableSinglelineTextFieldDelegate {
     QV_DECLARE_CLASS(QVConversationController)
@@ -93,108 +88,6 @@ private:
     std::string initialText_; // until the message box exists
     bool hasCompletedInitialIndex_ { false };
     bool observing_ { false };
-};
-
-// The box under the conversation: posts "discussions/<id>/posts.xml" with
-// post[body]; the posted text comes back through the poller.
-class QVConversationMessageBoxController : public QVCommunityMessageBoxController {
-    QV_DECLARE_CLASS(QVConversationMessageBoxController)
-public:
-    static constexpr float kHeight = 43;
-
-    QVExpandableSinglelineTextField* messageField() const { return messageField_.get(); }
-    platform::ui::Button* sendButton() const { return sendButton_.get(); }
-    const std::string& conversationId() const { return conversationId_; }
-    void setConversationId(const std::string& id) { conversationId_ = id; }
-    const std::string& initialText() const { return initialText_; }
-    void setInitialText(const std::string& text) { initialText_ = text; }
-
-    void onSubmitForm(platform::Object* sender = nullptr) override;
-    std::string getFormSubmissionUrl() override;
-    std::string singularResourceName() override;
-    void addHiddenParameters(QVHttpNestedQueryStringWriter& writer) override;
-    std::string getLoadingScreenText() override { return ""; }
-    void onBeforeFormSubmitted() override;
-
-    void loadView() override;
-    void viewWillAppear(bool animated) override;
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVConversationMessageBoxController() = default;
-
-    std::string enteredText() const override { return messageField_ ? messageField_->text() : std::string(); }
-    void setEnteredText(const std::string& text) override
-    {
-        if (messageField_)
-            messageField_->setText(text);
-    }
-    std::vector<platform::ui::View*> fadingViews() const override
-    {
-        return { messageField_.get(), sendButton_.get(), backgroundView_.get() };
-    }
-
-private:
-    platform::Ref<QVExpandableSinglelineTextField> messageField_;
-    platform::Ref<platform::ui::Button> sendButton_;
-    std::string conversationId_;
-    std::string initialText_;
-    platform::Ref<platform::Timer> initialTextTimer_;
-};
-
-class QVConversationCell : public QVResourceCell<QVForumPost> {
-    QV_DECLARE_CLASS(QVConversationCell)
-public:
-    static constexpr float kMinHeight = 64;
-    // The body starts below the author line; the bubble is this much taller than the body.
-    static constexpr float kBodyTop = 30;
-    static constexpr float kBubbleMargin = 8;
-
-    QVImageView* authorPictureView() const { return authorPictureView_.get(); }
-    platform::ui::Label* authorLabel() const { return authorLabel_.get(); }
-    platform::ui::Label* bodyLabel() const { return bodyLabel_.get(); }
-    platform::ui::Label* dateLabel() const { return dateLabel_.get(); }
-    platform::ui::ImageView* bubbleView() const { return bubbleView_; }
-    platform::ui::ImageView* greenBubbleView() const { return greenBubbleView_.get(); }
-    platform::ui::ImageView* greyBubbleView() const { return greyBubbleView_.get(); }
-
-    void clickedAuthorProfileView();
-    bool initQVTableCellHelper(const std::string& name) override;
-    void showResource(QVForumPost* post) override;
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVConversationCell() = default;
-
-private:
-    platform::Ref<QVImageView> authorPictureView_;
-    platform::Ref<platform::ui::Label> authorLabel_;
-    platform::Ref<platform::ui::Label> bodyLabel_;
-    platform::Ref<platform::ui::Label> dateLabel_;
-    platform::Ref<platform::ui::ImageView> greenBubbleView_;
-    platform::Ref<platform::ui::ImageView> greyBubbleView_;
-    platform::Ref<platform::ui::ImageView> arrowView_;
-    platform::ui::ImageView* bubbleView_ { nullptr };
-    QVUser* author_ { nullptr };
-};
-
-class QVOnlineStatusCell : public QVTableCellHelper {
-    QV_DECLARE_CLASS(QVOnlineStatusCell)
-public:
-    QVOnlineStatus* status() const { return status_.get(); }
-    platform::ui::Label* statusLabel() const { return textLabel_.get(); }
-
-    bool initQVTableCellHelper(const std::string& name) override;
-    void onResourceChanged(platform::Object* resource) override;
-    bool hasConstantHeight() override { return true; }
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVOnlineStatusCell() = default;
-
-private:
-    platform::Ref<QVOnlineStatus> status_;
-    platform::Ref<platform::ui::Label> textLabel_;
 };
 
 } // namespace quorvel

@@ -57,11 +57,13 @@ Ref<Label> formLabel(View* root, float y, float height, float size, bool bold)
     return label;
 }
 
-View* sheetView(ViewController* fallback)
+// The red submit button below the texts.
+Ref<QVDefaultButton> formButton(View* root)
 {
-    if (View* top = QuorvelInternal::getTopLevelView())
-        return top;
-    return fallback->view();
+    auto button = QVDefaultButton::redBorderedButton(Rect(20, 150, root->frame().size.width - 40, 44));
+    button->setAutoresizingMask(FlexibleWidth);
+    root->addSubview(button.get());
+    return button;
 }
 
 void popAnimated(ViewController* c)
@@ -73,13 +75,33 @@ void popAnimated(ViewController* c)
 } // namespace
 
 // ---------------------------------------------------------------------------
-// Remove credential
+// Both forms
 
-QVRemoveCredentialController::~QVRemoveCredentialController()
+QVRemovalFormController::~QVRemovalFormController()
 {
     if (sheet_)
         sheet_->setDelegate(nullptr);
 }
+
+void QVRemovalFormController::showWarningSheet(const std::string& text)
+{
+    if (sheet_)
+        sheet_->setDelegate(nullptr);
+    sheet_ = ActionSheet::sheet(text, this, "Go Back", "Continue");
+    View* top = QuorvelInternal::getTopLevelView();
+    sheet_->showInView(top ? top : view());
+}
+
+void QVRemovalFormController::forgetSheet(ActionSheet* sheet)
+{
+    if (sheet)
+        sheet->setDelegate(nullptr);
+    if (sheet == sheet_.get())
+        sheet_ = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Remove credential
 
 void QVRemoveCredentialController::setup(const std::string& type, const std::string& spoken, const std::string& title)
 {
@@ -114,11 +136,9 @@ void QVRemoveCredentialController::loadView()
     headerTitle_ = formLabel(root.get(), 16, 26, 20, true);
     warningText_ = formLabel(root.get(), 52, 40, 14, false);
     warningTextTwo_ = formLabel(root.get(), 96, 40, 14, false);
-    submitButton_ = QVDefaultButton::redBorderedButton(Rect(20, 150, root->frame().size.width - 40, 44));
-    submitButton_->setAutoresizingMask(FlexibleWidth);
+    submitButton_ = formButton(root.get());
     submitButton_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVRemoveCredentialController, onSubmitPressed)),
                              TouchUpInside);
-    root->addSubview(submitButton_.get());
     setView(root.get());
 }
 
@@ -141,23 +161,16 @@ void QVRemoveCredentialController::onSubmitPressed()
         onSubmitForm(view());
         return;
     }
-    if (sheet_)
-        sheet_->setDelegate(nullptr);
-    sheet_ = ActionSheet::sheet("By disconnecting " + credentialSpokenName_
-                                    + " you will have no way of recovering your account if you lose your device. You may "
-                                      "secure your account by tapping 'Go Back' and choosing 'Secure Account'.",
-                                this, "Go Back", "Continue");
-    sheet_->showInView(sheetView(this));
+    showWarningSheet("By disconnecting " + credentialSpokenName_
+                     + " you will have no way of recovering your account if you lose your device. You may secure your "
+                       "account by tapping 'Go Back' and choosing 'Secure Account'.");
 }
 
 void QVRemoveCredentialController::actionSheetDidDismissWithButtonIndex(ActionSheet* sheet, int index)
 {
     Ref<QVRemoveCredentialController> keep(this);
     const bool destructive = sheet && index == sheet->destructiveButtonIndex();
-    if (sheet)
-        sheet->setDelegate(nullptr);
-    if (sheet == sheet_.get())
-        sheet_ = nullptr;
+    forgetSheet(sheet);
     if (destructive)
         onSubmitForm(view());
     else
@@ -184,22 +197,14 @@ void QVRemoveCredentialController::onFormSubmitted()
 // ---------------------------------------------------------------------------
 // Remove device
 
-QVRemoveDeviceFromAccountController::~QVRemoveDeviceFromAccountController()
-{
-    if (sheet_)
-        sheet_->setDelegate(nullptr);
-}
-
 void QVRemoveDeviceFromAccountController::loadView()
 {
     Ref<View> root = formRoot();
     titleLabel_ = formLabel(root.get(), 16, 26, 20, true);
     warningText_ = formLabel(root.get(), 52, 90, 14, false);
-    submitButton_ = QVDefaultButton::redBorderedButton(Rect(20, 150, root->frame().size.width - 40, 44));
-    submitButton_->setAutoresizingMask(FlexibleWidth);
+    submitButton_ = formButton(root.get());
     submitButton_->setTitleForAllStates("Remove Account");
     submitButton_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVFormControllerHelper, submitForm)), TouchUpInside);
-    root->addSubview(submitButton_.get());
     setView(root.get());
 }
 
@@ -211,12 +216,8 @@ void QVRemoveDeviceFromAccountController::viewWillAppear(bool animated)
         warningText()->setText(kSecuredWarning);
     } else {
         warningText()->setText(kUnsecuredWarning);
-        if (sheet_)
-            sheet_->setDelegate(nullptr);
-        sheet_ = ActionSheet::sheet("Warning! Your account will be lost and you will not be able to recover it. Tap 'Go "
-                                    "Back' to return to the Settings tab and choose 'Secure Account'.",
-                                    this, "Go Back", "Continue");
-        sheet_->showInView(sheetView(this));
+        showWarningSheet("Warning! Your account will be lost and you will not be able to recover it. Tap 'Go Back' to "
+                         "return to the Settings tab and choose 'Secure Account'.");
     }
     if (!QuorvelInternal::isInLandscapeMode())
         titleLabel()->setText("Remove Account");
@@ -225,10 +226,7 @@ void QVRemoveDeviceFromAccountController::viewWillAppear(bool animated)
 void QVRemoveDeviceFromAccountController::actionSheetDidDismissWithButtonIndex(ActionSheet* sheet, int index)
 {
     Ref<QVRemoveDeviceFromAccountController> keep(this);
-    if (sheet)
-        sheet->setDelegate(nullptr);
-    if (sheet == sheet_.get())
-        sheet_ = nullptr;
+    forgetSheet(sheet);
     if (index == 1)
         popAnimated(this);
 }

@@ -14,7 +14,38 @@
 
 namespace quorvel {
 
-class QVRemoveCredentialController : public QVFormControllerHelper, public platform::ui::ActionSheetDelegate {
+// What both forms share: a GET to the account service answering users, a
+// warning text, a red submit button and the warning sheet shown while the
+// account is not secured.
+class QVRemovalFormController : public QVFormControllerHelper, public platform::ui::ActionSheetDelegate {
+public:
+    platform::ui::Label* warningText() { view(); return warningText_.get(); }
+    QVDefaultButton* submitButton() { view(); return submitButton_.get(); }
+    platform::ui::ActionSheet* warningSheet() const { return sheet_.get(); }
+
+    std::string getHTTPMethod() override { return "GET"; }
+    std::string singularResourceName() override { return "users"; }
+    void registerActionsNow() override { }
+    bool canReceiveCallbacksNow() override { return true; }
+
+protected:
+    QVRemovalFormController() = default;
+    ~QVRemovalFormController() override;
+
+    // Shows `text` over the dashboard with "Go Back" and "Continue", in place
+    // of any sheet still up.
+    void showWarningSheet(const std::string& text);
+    // Lets go of a dismissed sheet.
+    void forgetSheet(platform::ui::ActionSheet* sheet);
+
+    platform::Ref<platform::ui::Label> warningText_;
+    platform::Ref<QVDefaultButton> submitButton_;
+
+private:
+    platform::Ref<platform::ui::ActionSheet> sheet_;
+};
+
+class QVRemoveCredentialController : public QVRemovalFormController {
     QV_DECLARE_CLASS(QVRemoveCredentialController)
 public:
     void setupForFacebook();
@@ -22,22 +53,15 @@ public:
 
     const std::string& credentialType() const { return credentialType_; }
     const std::string& credentialSpokenName() const { return credentialSpokenName_; }
-    platform::ui::Label* warningText() { view(); return warningText_.get(); }
     platform::ui::Label* warningTextTwo() { view(); return warningTextTwo_.get(); }
     platform::ui::Label* headerTitle() { view(); return headerTitle_.get(); }
-    QVDefaultButton* submitButton() { view(); return submitButton_.get(); }
-    platform::ui::ActionSheet* warningSheet() const { return sheet_.get(); }
 
     void onSubmitPressed();
     void _logoutFacebookSession(platform::Object*);
     void actionSheetDidDismissWithButtonIndex(platform::ui::ActionSheet* sheet, int index) override;
 
     std::string getFormSubmissionUrl() override { return "users_credentials/remove.xml"; }
-    std::string getHTTPMethod() override { return "GET"; }
-    std::string singularResourceName() override { return "users"; }
     void addHiddenParameters(QVHttpNestedQueryStringWriter& writer) override;
-    void registerActionsNow() override { }
-    bool canReceiveCallbacksNow() override { return true; }
     void onFormSubmitted() override;
     void loadView() override;
     void viewWillAppear(bool animated) override;
@@ -45,7 +69,6 @@ public:
 protected:
     friend class platform::ui::InterfaceBuilder;
     QVRemoveCredentialController() = default;
-    ~QVRemoveCredentialController() override;
 
 private:
     void setup(const std::string& type, const std::string& spoken, const std::string& title);
@@ -55,14 +78,11 @@ private:
     // Set up for Facebook: the shared session logs out after a removal (a flag
     // rather than a delegate on this screen, which would keep it alive).
     bool logoutFacebookWhenSubmitted_ { false };
-    platform::Ref<platform::ui::Label> warningText_;
     platform::Ref<platform::ui::Label> warningTextTwo_;
     platform::Ref<platform::ui::Label> headerTitle_;
-    platform::Ref<QVDefaultButton> submitButton_;
-    platform::Ref<platform::ui::ActionSheet> sheet_;
 };
 
-class QVRemoveDeviceFromAccountController : public QVFormControllerHelper, public platform::ui::ActionSheetDelegate {
+class QVRemoveDeviceFromAccountController : public QVRemovalFormController {
     QV_DECLARE_CLASS(QVRemoveDeviceFromAccountController)
 public:
     static constexpr const char* kSecuredWarning
@@ -73,17 +93,10 @@ public:
           "account unless you first secure it in the Settings tab!";
 
     platform::ui::Label* titleLabel() { view(); return titleLabel_.get(); }
-    platform::ui::Label* warningText() { view(); return warningText_.get(); }
-    QVDefaultButton* submitButton() { view(); return submitButton_.get(); }
-    platform::ui::ActionSheet* warningSheet() const { return sheet_.get(); }
     void actionSheetDidDismissWithButtonIndex(platform::ui::ActionSheet* sheet, int index) override;
 
     std::string getFormSubmissionUrl() override { return "users/remove_from_device.xml"; }
-    std::string getHTTPMethod() override { return "GET"; }
-    std::string singularResourceName() override { return "users"; }
     void addHiddenParameters(QVHttpNestedQueryStringWriter& writer) override;
-    void registerActionsNow() override { }
-    bool canReceiveCallbacksNow() override { return true; }
     void onFormSubmitted() override;
     void loadView() override;
     void viewWillAppear(bool animated) override;
@@ -91,13 +104,9 @@ public:
 protected:
     friend class platform::ui::InterfaceBuilder;
     QVRemoveDeviceFromAccountController() = default;
-    ~QVRemoveDeviceFromAccountController() override;
 
 private:
     platform::Ref<platform::ui::Label> titleLabel_;
-    platform::Ref<platform::ui::Label> warningText_;
-    platform::Ref<QVDefaultButton> submitButton_;
-    platform::Ref<platform::ui::ActionSheet> sheet_;
 };
 
 } // namespace quorvel

@@ -1,6 +1,5 @@
 // What the community's end-to-end tests share: other players who act on the
-// service by their own signed requests (as another device would), reading
-// what the service kept, and a player's moves that wait for a row to load.
+// service by their own signed requests (as another device would).
 #pragma once
 
 #include "EndToEndTestSupport.h"
@@ -22,14 +21,6 @@ protected:
     // A request of that player, signed with their token.
     standin_testing::Reply actAs(int64_t player, const std::string& method, const std::string& path,
                                  const standin::Params& form = {});
-    // The first column of the first row the service's store answers, or "".
-    std::string kept(const std::string& sql) const;
-    // Runs SQL on the service's store (for what no request of a player makes).
-    bool keep(const std::string& sql) const;
-    // Waits for a text and taps it (a row that loads, a button that appears).
-    bool tapWhenShown(const std::string& text);
-    // The visible texts, one line, for failure messages.
-    std::string screenText() const;
 };
 
 } // namespace e2e_testing

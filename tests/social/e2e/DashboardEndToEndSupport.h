@@ -9,8 +9,6 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/View.h"
 
-#include <sqlite3.h>
-
 #include <string>
 #include <vector>
 
@@ -18,35 +16,8 @@ namespace e2e_testing {
 
 class DashboardEndToEndTest : public EndToEndTest {
 protected:
-    // The first column of the first row the service's file answers, or "".
-    std::string kept(const std::string& sql) const
-    {
-        sqlite3* db = nullptr;
-        std::string out;
-        if (sqlite3_open(state->databasePath().c_str(), &db) == SQLITE_OK
-            && sqlite3_busy_timeout(db, 2000) == SQLITE_OK)
-            sqlite3_exec(
-                db, sql.c_str(),
-                [](void* into, int, char** values, char**) {
-                    if (values[0])
-                        *static_cast<std::string*>(into) = values[0];
-                    return 1;
-                },
-                &out, nullptr);
-        sqlite3_close(db);
-        return out;
-    }
-    // Changes what the service keeps, as its operator would.
-    bool arrange(const std::string& sql) const
-    {
-        sqlite3* db = nullptr;
-        // The service may be writing: wait for its lock rather than fail.
-        bool done = sqlite3_open(state->databasePath().c_str(), &db) == SQLITE_OK
-            && sqlite3_busy_timeout(db, 2000) == SQLITE_OK
-            && sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
-        sqlite3_close(db);
-        return done;
-    }
+    // Changes what the service keeps, as its operator would (keep by its older name).
+    bool arrange(const std::string& sql) const { return keep(sql); }
 
     // The views of a kind a player can see now, in tree order.
     template <typename T>

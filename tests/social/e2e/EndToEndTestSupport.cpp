@@ -1,6 +1,8 @@
 // The end-to-end harness.
 #include "EndToEndTestSupport.h"
 
+#include "StandInRequestSupport.h"
+
 #include "platform/device/Screen.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/BarButtonItem.h"
@@ -235,6 +237,33 @@ bool EndToEndTest::waitForText(const std::string& text)
 {
     return waitUntil([&] { return shows(text); });
 }
+
+bool EndToEndTest::tapWhenShown(const std::string& text)
+{
+    if (!waitUntil([&] {
+            for (auto& t : visibleTexts())
+                if (t == text)
+                    return true;
+            return false;
+        }))
+        return false;
+    return tapText(text);
+}
+
+std::string EndToEndTest::screenText() const
+{
+    std::string out = frontScreenName() + ":";
+    for (auto& t : visibleTexts())
+        out += " [" + t + "]";
+    return out;
+}
+
+std::string EndToEndTest::kept(const std::string& sql) const
+{
+    return standin_testing::queryStore(state->databasePath(), sql);
+}
+
+bool EndToEndTest::keep(const std::string& sql) const { return standin_testing::runOnStore(state->databasePath(), sql); }
 
 void EndToEndTest::settleAfterTouch()
 {

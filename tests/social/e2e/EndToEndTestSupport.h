@@ -84,6 +84,16 @@ protected:
     // The last visible navigation stack in tree order.
     platform::ui::NavigationController* frontStack() const;
     bool waitForScreen(const std::string& className);
+    // Waits for a text and taps it (a row that loads, a button that appears).
+    bool tapWhenShown(const std::string& text);
+    // The front screen's name and the visible texts, one line, for failure messages.
+    std::string screenText() const;
+
+    // What the service keeps: the first column of the first row a query on
+    // its store answers (or ""), and SQL run on it as its operator would.
+    std::string kept(const std::string& sql) const;
+    bool keep(const std::string& sql) const;
+
     // The game opens the dashboard on its first tab and waits until it shows.
     void openDashboard();
     // Approves, launches and waits for the online login; answers the player's id.

@@ -115,20 +115,16 @@ Reply KeptStandInTest::send(int64_t player, const std::string& method, const std
     return ask(server.port(), method, path, form, "token-" + std::to_string(player), "secret-" + std::to_string(player));
 }
 
-bool KeptStandInTest::execSql(const std::string& sql)
-{
-    sqlite3* db = nullptr;
-    bool done = sqlite3_open(state->databasePath().c_str(), &db) == SQLITE_OK
-        && sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_close(db);
-    return done;
-}
+bool KeptStandInTest::execSql(const std::string& sql) { return runOnStore(state->databasePath(), sql); }
 
-std::string KeptStandInTest::queryText(const std::string& sql)
+std::string KeptStandInTest::queryText(const std::string& sql) { return queryStore(state->databasePath(), sql); }
+
+std::string queryStore(const std::string& path, const std::string& sql)
 {
     sqlite3* db = nullptr;
     std::string out;
-    if (sqlite3_open(state->databasePath().c_str(), &db) == SQLITE_OK) {
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 2000);
         sqlite3_exec(
             db, sql.c_str(),
             [](void* into, int, char** values, char**) {
@@ -140,6 +136,18 @@ std::string KeptStandInTest::queryText(const std::string& sql)
     }
     sqlite3_close(db);
     return out;
+}
+
+bool runOnStore(const std::string& path, const std::string& sql)
+{
+    sqlite3* db = nullptr;
+    bool done = sqlite3_open(path.c_str(), &db) == SQLITE_OK;
+    if (done) {
+        sqlite3_busy_timeout(db, 2000);
+        done = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    sqlite3_close(db);
+    return done;
 }
 
 } // namespace standin_testing

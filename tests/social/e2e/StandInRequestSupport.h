@@ -28,6 +28,13 @@ Reply sendRaw(int port, const std::string& request);
 Reply ask(int port, const std::string& method, const std::string& path, const standin::Params& form,
           const std::string& token, const std::string& tokenSecret);
 
+// The first column of the first row a query on the store at `path` answers,
+// or "". Waits a while for the service's lock rather than fail.
+std::string queryStore(const std::string& path, const std::string& sql);
+// Runs SQL on the store at `path` (for records no request makes), waiting a
+// while for the service's lock; answers whether it ran.
+bool runOnStore(const std::string& path, const std::string& sql);
+
 class KeptStandInTest : public ::testing::Test {
 protected:
     void SetUp() override;

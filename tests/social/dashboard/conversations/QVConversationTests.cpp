@@ -4,6 +4,7 @@
 #include "../CommunityTestSupport.h"
 
 #include "platform/foundation/Boxed.h"
+#include "social/dashboard/conversations/QVConversationCells.h"
 #include "social/dashboard/conversations/QVConversationController.h"
 #include "social/dashboard/profiles/QVProfileController.h"
 #include "social/services/QVForumService.h"
