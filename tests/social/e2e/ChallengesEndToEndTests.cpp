@@ -246,4 +246,41 @@ TEST_F(ChallengesEndToEnd, ARejectedChallengeLeavesTheListAndAStartedOneIsKeptIn
     ASSERT_TRUE(waitUntil([&] { return state->challengesTo(player).back().result == "lose"; }));
 }
 
+TEST_F(ChallengesEndToEnd, OnAnotherPlayersPageOfTheGameTheTypesSetTheirWinsAgainstThePlayers)
+{
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    state->addFriends(player, StandInState::kRivalUser);
+    // Lap challenges: the player won two from the rival, the rival three from the player.
+    auto won = [&](int64_t from, int64_t to) {
+        int64_t id = state->addChallenge(from, 51, "Beat my lap", "Lap", to);
+        return id > 0 && keep("UPDATE challenges_users SET result = 'win' WHERE challenge_id = " + std::to_string(id));
+    };
+    ASSERT_TRUE(won(StandInState::kRivalUser, player) && won(StandInState::kRivalUser, player));
+    ASSERT_TRUE(won(player, StandInState::kRivalUser) && won(player, StandInState::kRivalUser)
+                && won(player, StandInState::kRivalUser));
+
+    openDashboard();
+    ASSERT_TRUE(tapTab("My Quorvel"));
+    ASSERT_TRUE(tapWhenShown("My Friends")) << screenText();
+    ASSERT_TRUE(tapWhenShown("Rival")) << screenText();
+    ASSERT_TRUE(waitForScreen("QVProfileController"));
+    ASSERT_TRUE(tapWhenShown("Games")) << screenText();
+    ASSERT_TRUE(tapWhenShown("Brisko")) << screenText();
+    ASSERT_TRUE(waitForScreen("QVGameProfileController"));
+    ASSERT_TRUE(tapWhenShown("Challenges")) << screenText();
+    ASSERT_TRUE(waitForText("There are no pending challenges between you and Rival.")) << screenText();
+    ASSERT_TRUE(tapText("History"));
+    ASSERT_TRUE(waitForText("Challenge Types")) << screenText();
+    auto asked = serviceRequestsTo("challenge_definitions.xml");
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(asked.back().param("compared_user_id"), "18");
+    // The rival's wins first, then the player's.
+    auto texts = visibleTexts();
+    auto lap = std::find(texts.begin(), texts.end(), "Fastest Lap");
+    ASSERT_NE(lap, texts.end()) << screenText();
+    std::vector<std::string> row(lap + 1, std::min(lap + 7, texts.end()));
+    EXPECT_EQ(row, (std::vector<std::string> { "Wins", "Wins", "Ties", "3", "2", "0" })) << screenText();
+}
+
 } // namespace
