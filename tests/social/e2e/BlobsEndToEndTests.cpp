@@ -40,6 +40,12 @@ protected:
         ASSERT_GT(storage.start(0), 0);
         delegates->setQuorvelDelegate(&blobGame);
     }
+    void TearDown() override
+    {
+        // The host keeps its objects in the state: it stops before the state goes.
+        storage.stop();
+        DashboardEndToEndTest::TearDown();
+    }
     standin::StorageHostStandIn storage;
     BlobGame blobGame;
 };
