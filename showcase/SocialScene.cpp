@@ -43,6 +43,7 @@
 #include "social/ui/QVRootFrame.h"
 #include "social/ui/QVTableControllerHelper.h"
 #include "tools/standin/StandInState.h"
+#include "tools/standin/StandInXml.h"
 
 #include <algorithm>
 #include <chrono>
@@ -122,6 +123,15 @@ struct Service {
             image.body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
             image.contentType = "image/png";
             server->route("GET", "banners/featured-1.png", image);
+            // Over the running game the service features this banner alone, so
+            // the page shows the same art however long the showcase takes.
+            server->route("GET", "game_discovery_categories/now_playing_featured_placement.xml",
+                          standin::Answer::xml("<resources>" + standin::xml::pageHeader(1)
+                                               + "<game_discovery_image_hyperlink><id>1</id>"
+                                               "<seconds_to_display>6</seconds_to_display>"
+                                               "<image_url>/banners/featured-1.png</image_url>"
+                                               "<app_banner_placement>nowPlaying</app_banner_placement>"
+                                               "</game_discovery_image_hyperlink></resources>"));
         }
         int got = server->start(port);
         if (got <= 0)

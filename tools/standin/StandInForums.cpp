@@ -302,6 +302,19 @@ Answer forums::subscriptionList(Store& s, const LoggedRequest& r, int64_t user)
                        + "</resources>");
 }
 
+int64_t forums::unreadSubscriptions(Store& s, int64_t user, bool conversations)
+{
+    Statement q(s.db, conversations
+                          ? "SELECT COUNT(*) FROM subscriptions x JOIN discussions d ON d.id = x.discussion_id WHERE"
+                            " x.user_id = ? AND d.topic_id = 0 AND EXISTS (SELECT 1 FROM posts WHERE discussion_id ="
+                            " d.id AND id > x.last_seen_post)"
+                          : "SELECT COUNT(*) FROM subscriptions x JOIN discussions d ON d.id = x.discussion_id WHERE"
+                            " x.user_id = ? AND d.topic_id != 0 AND EXISTS (SELECT 1 FROM posts WHERE discussion_id ="
+                            " d.id AND id > x.last_seen_post)");
+    q.bind(1, user);
+    return q.step() ? q.integer(0) : 0;
+}
+
 Answer forums::announcements(Store& s, const LoggedRequest& r, int64_t user)
 {
     // Newer than the last one the player read is unread; without a date every one is.

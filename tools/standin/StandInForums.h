@@ -33,6 +33,8 @@ Answer remove(Store& s, const LoggedRequest& r, int64_t user);
 Answer postToThread(Store& s, const LoggedRequest& r, int64_t user);
 // subscriptions.xml: the caller's subscribed threads and conversations, newest first, paged.
 Answer subscriptionList(Store& s, const LoggedRequest& r, int64_t user);
+// The caller's conversations (or starred forum threads) with posts they have not read.
+int64_t unreadSubscriptions(Store& s, int64_t user, bool conversations);
 // client_applications/<game>/forums/announcements.xml: the game's section,
 // then the developer's; those after `since` are unread.
 Answer announcements(Store& s, const LoggedRequest& r, int64_t user);

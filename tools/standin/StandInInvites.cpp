@@ -74,7 +74,7 @@ Answer invites::received(Store& s, const LoggedRequest& r, int64_t user)
     }
     if (r.param("mark_viewed") == "true")
         for (int64_t id : shown) {
-            Statement viewed(s.db, "UPDATE invites SET state = 'viewed' WHERE id = ? AND state = 'pending'");
+            Statement viewed(s.db, "UPDATE invites SET state = 'viewed' WHERE id = ? AND state IN ('unviewed', 'pending')");
             viewed.bind(1, id).run();
         }
     return Answer::xml("<resources>" + xml::pageHeader(static_cast<size_t>(total.integer(0)), page) + body
@@ -106,7 +106,7 @@ Answer invites::send(Store& s, const LoggedRequest& r, int64_t user)
     s.exec("BEGIN");
     for (auto& [receiver, address] : to) {
         Statement q(s.db, "INSERT INTO invites (definition_id, sender_id, receiver_id, address, user_message, state,"
-                          " created_at) VALUES (?, ?, ?, ?, ?, 'pending', ?)");
+                          " created_at) VALUES (?, ?, ?, ?, ?, 'unviewed', ?)");
         q.bind(1, key).bind(2, user);
         if (receiver)
             q.bind(3, *receiver);
@@ -129,6 +129,13 @@ Answer invites::ignore(Store& s, const LoggedRequest& r, int64_t user)
     Statement set(s.db, "UPDATE invites SET state = 'ignored' WHERE id = ?");
     set.bind(1, *id).run();
     return Answer::xml("<resources>" + inviteElement(s, *id, user) + "</resources>");
+}
+
+int64_t invites::unviewedCount(Store& s, int64_t user)
+{
+    Statement q(s.db, "SELECT COUNT(*) FROM invites WHERE receiver_id = ? AND state IN ('unviewed', 'pending')");
+    q.bind(1, user);
+    return q.step() ? q.integer(0) : 0;
 }
 
 Answer invites::definition(Store& s, const LoggedRequest& r, int64_t)

@@ -12,7 +12,8 @@ extern const char* const kSchema;
 extern const char* const kSeed;
 
 // GET invites.xml (page, mark_viewed=true): the invites sent to the caller
-// and not ignored, newest first; marking them viewed after answering.
+// and not ignored, newest first, a new one in state "unviewed"; marking them
+// viewed after answering.
 Answer received(Store& s, const LoggedRequest& r, int64_t user);
 // POST invites.xml: key, invite[sender_message], and invite[receivers][]
 // (players), invite[sms_receivers][] or invite[email_receivers][].
@@ -21,5 +22,7 @@ Answer send(Store& s, const LoggedRequest& r, int64_t user);
 Answer ignore(Store& s, const LoggedRequest& r, int64_t user);
 // GET invite_definitions/primary and invite_definitions/<identifier>.xml.
 Answer definition(Store& s, const LoggedRequest& r, int64_t user);
+// The invites sent to `user` that they have not listed yet.
+int64_t unviewedCount(Store& s, int64_t user);
 
 } // namespace standin::invites

@@ -4,6 +4,7 @@
 #include "tools/standin/StandInForums.h"
 #include "tools/standin/StandInFriends.h"
 #include "tools/standin/StandInGames.h"
+#include "tools/standin/StandInInvites.h"
 #include "tools/standin/StandInScores.h"
 #include "tools/standin/StandInXml.h"
 
@@ -132,6 +133,9 @@ Answer players::bootstrap(Store& s, const LoggedRequest& r, StandInServer& serve
                        + "<client_application_id>" + kGameId + "</client_application_id>"
                          "<unviewed_challenges_count>0</unviewed_challenges_count>"
                          "<pending_friends_count>0</pending_friends_count>"
+                       + element("unread_im_count", std::to_string(forums::unreadSubscriptions(s, *user, true)))
+                       + element("unread_post_count", std::to_string(forums::unreadSubscriptions(s, *user, false)))
+                       + element("unread_invite_count", std::to_string(invites::unviewedCount(s, *user)))
                        + games::profileElement(s, kGameId, *user) + "<user><id>" + std::to_string(*user) + "</id>"
                        + element("name", playerName) + "</user>"
                        + "<presence_enabled>false</presence_enabled>" + offline + "</bootstrap>");

@@ -1,6 +1,7 @@
 #include "tools/standin/StandInSocial.h"
 
 #include "tools/standin/StandInPlayers.h"
+#include "tools/standin/StandInState.h"
 #include "tools/standin/StandInXml.h"
 
 #include <algorithm>
@@ -20,6 +21,9 @@ CREATE TABLE IF NOT EXISTS profile_pictures (user_id INTEGER PRIMARY KEY, source
 CREATE TABLE IF NOT EXISTS device_tokens (udid TEXT PRIMARY KEY, user_id INTEGER NOT NULL, token TEXT NOT NULL,
     environment TEXT NOT NULL);
 CREATE TABLE IF NOT EXISTS invalid_blobs (high_score_id INTEGER PRIMARY KEY);
+CREATE TABLE IF NOT EXISTS server_notices (id INTEGER PRIMARY KEY AUTOINCREMENT, user_id INTEGER NOT NULL,
+    text TEXT NOT NULL, detail TEXT NOT NULL, score TEXT NOT NULL, icon_url TEXT NOT NULL,
+    background_url TEXT NOT NULL, status_url TEXT NOT NULL);
 )sql";
 
 namespace {
@@ -218,6 +222,40 @@ Answer social::invalidateBlob(Store& s, const LoggedRequest& r, int64_t user)
     Statement mark(s.db, "INSERT OR IGNORE INTO invalid_blobs (high_score_id) VALUES (?)");
     mark.bind(1, *score).run();
     return Answer::xml("<resources></resources>");
+}
+
+Answer social::withPendingNotices(Store& s, int64_t user, Answer answer)
+{
+    // Only a page of resources has a place for them; anything else leaves them waiting.
+    const std::string close = "</resources>";
+    size_t at = answer.status == 200 ? answer.body.rfind(close) : std::string::npos;
+    if (at == std::string::npos || answer.contentType.find("xml") == std::string::npos)
+        return answer;
+    std::string notices;
+    Statement q(s.db, "SELECT text, detail, score, icon_url, background_url, status_url FROM server_notices"
+                      " WHERE user_id = ? ORDER BY id");
+    q.bind(1, user);
+    while (q.step())
+        notices += "<server_notification>" + element("text", q.text(0)) + element("detail", q.text(1))
+            + element("score", q.text(2)) + element("iconImage", q.text(3)) + element("backImage", q.text(4))
+            + element("statusImage", q.text(5)) + "</server_notification>";
+    if (notices.empty())
+        return answer;
+    Statement done(s.db, "DELETE FROM server_notices WHERE user_id = ?");
+    done.bind(1, user).run();
+    answer.body.insert(at, notices);
+    return answer;
+}
+
+void StandInState::addServerNotice(int64_t user, const ServerNotice& notice)
+{
+    std::lock_guard guard(store_->mutex);
+    if (!store_->db)
+        return;
+    Statement q(store_->db, "INSERT INTO server_notices (user_id, text, detail, score, icon_url, background_url,"
+                            " status_url) VALUES (?, ?, ?, ?, ?, ?, ?)");
+    q.bind(1, user).bind(2, notice.text).bind(3, notice.detail).bind(4, notice.score).bind(5, notice.iconUrl)
+        .bind(6, notice.backgroundUrl).bind(7, notice.statusUrl).run();
 }
 
 } // namespace standin

@@ -42,5 +42,9 @@ Answer invitableFriends(Store& s, const LoggedRequest& r, int64_t user);
 Answer httpBasic(Store& s, const LoggedRequest& r, int64_t user);
 // POST high_scores/<id>/invalidate_blob.xml: the caller's score drops its blob.
 Answer invalidateBlob(Store& s, const LoggedRequest& r, int64_t user);
+// A kept answer to `user` with the notices waiting for them (StandInState::
+// addServerNotice) put into its page of resources, which delivers them; an
+// answer that is not such a page (an error, a single record) leaves them waiting.
+Answer withPendingNotices(Store& s, int64_t user, Answer answer);
 
 } // namespace standin::social

@@ -122,7 +122,7 @@ void StandInState::install(StandInServer& server)
         return [&s, route](const LoggedRequest& r) -> Answer {
             std::lock_guard guard(s.mutex);
             auto user = s.caller(r);
-            return user ? route(s, r, *user) : xml::error(401, refusal(r));
+            return user ? social::withPendingNotices(s, *user, route(s, r, *user)) : xml::error(401, refusal(r));
         };
     };
     // The same with the answer the game and player routes give a stranger.
@@ -130,7 +130,8 @@ void StandInState::install(StandInServer& server)
         return [&s, route](const LoggedRequest& r) -> Answer {
             std::lock_guard guard(s.mutex);
             auto user = s.caller(r);
-            return user ? route(s, r, *user) : xml::error(401, "The request is not signed by a known player");
+            return user ? social::withPendingNotices(s, *user, route(s, r, *user))
+                        : xml::error(401, "The request is not signed by a known player");
         };
     };
     // Routes that need no caller.

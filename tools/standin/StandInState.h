@@ -95,6 +95,17 @@ public:
                          const std::string& userMessage, int64_t to);
     int64_t addThread(int64_t topic, const std::string& subject,
                       const std::vector<std::pair<int64_t, std::string>>& posts);
+    // A notice the service puts into the next page of resources it answers
+    // the player (any signed request of theirs), once. Images are addresses.
+    struct ServerNotice {
+        std::string text;
+        std::string detail;
+        std::string score;
+        std::string iconUrl;
+        std::string backgroundUrl;
+        std::string statusUrl;
+    };
+    void addServerNotice(int64_t user, const ServerNotice& notice);
 
     // The seeded game: leaderboards 5 "Normal" (higher is better) and 6
     // "Fastest Lap" (lower is better), achievements 11 "First Steps" and 12

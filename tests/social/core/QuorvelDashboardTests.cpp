@@ -137,7 +137,8 @@ public:
     void enterOfflineMode() override { calls.push_back("setOfflineMode"); }
     void prepareGamePageScreen(NavigationController*, ViewController* screen, QVGameProfilePageInfo*) override
     {
-        seen().prepared.push_back(screen->className());
+        // A screen the game made keeps its own settings: it comes as null.
+        seen().prepared.push_back(screen ? screen->className() : "made by the game");
     }
     void achievementListPushed(ViewController* screen) override { seen().pushed.push_back(screen->className()); }
     void refreshGamePage(ViewController* page) override { seen().refreshed.push_back(page->className()); }

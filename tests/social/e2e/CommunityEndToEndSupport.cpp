@@ -1,8 +1,17 @@
 #include "CommunityEndToEndSupport.h"
 
+#include "social/core/QuorvelInternal.h"
+
 #include <sqlite3.h>
 
 namespace e2e_testing {
+
+int64_t CommunityEndToEndTest::launchAndLogIn()
+{
+    int64_t player = EndToEndTest::launchAndLogIn();
+    quorvel::QuorvelInternal::storePollingFrequencyInChat(1);
+    return player;
+}
 
 int64_t CommunityEndToEndTest::addOtherPlayer(const std::string& name)
 {

@@ -87,7 +87,7 @@ TEST_F(DashboardFrameEndToEnd, EachPageAGameOpensDirectlyShowsItsScreen)
         { &Quorvel::launchDashboardWithWhosPlayingPage, "QVWhosPlayingController", "None of your friends" },
         { &Quorvel::launchDashboardWithForumsPage, "QVForumTopicListController", "General" },
         { &Quorvel::launchDashboardWithInvitePage, "QVSelectInviteTypeController", "Friends Selected" },
-        { &Quorvel::launchDashboardWithListGlobalChatRoomsPage, "QVSelectChatRoomDefinitionController", "This Game" },
+        { &Quorvel::launchDashboardWithListGlobalChatRoomsPage, "QVSelectChatRoomDefinitionController", "Everyone" },
     };
     for (auto& page : pages) {
         page.open();

@@ -7,6 +7,7 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationBar.h"
+#include "platform/ui/TableView.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/TextView.h"
 #include "platform/ui/View.h"
@@ -255,6 +256,23 @@ bool EndToEndTest::tapText(const std::string& text)
         auto result = driver->tapPoint(platform::Point(r.midX(), r.midY()));
         settleAfterTouch();
         return result.delivered;
+    }
+    return false;
+}
+
+bool EndToEndTest::tapRow(const std::string& text)
+{
+    std::vector<platform::ui::TableViewCell*> cells;
+    collect(driver->window(), cells);
+    for (auto* cell : cells) {
+        std::vector<View*> views;
+        collect(cell, views);
+        for (auto* v : views)
+            if (shownText(v) == text) {
+                bool delivered = static_cast<bool>(driver->tap(cell));
+                settleAfterTouch();
+                return delivered;
+            }
     }
     return false;
 }

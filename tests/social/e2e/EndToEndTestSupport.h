@@ -67,6 +67,9 @@ protected:
     // Taps the centre of the first visible label, button or field whose text is
     // exactly `text` (a list row through its label, a button by its title).
     bool tapText(const std::string& text);
+    // Taps the first visible list row that shows `text` in one of its labels
+    // (where the same text also shows outside the list, e.g. in a banner).
+    bool tapRow(const std::string& text);
     // Taps the dashboard's tab named `name` ("Game", "Player", "Social", ...).
     bool tapTab(const std::string& name);
     // The back button, or a bar button by title, of the front navigation bar.

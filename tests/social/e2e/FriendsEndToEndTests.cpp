@@ -148,4 +148,27 @@ TEST_F(FriendsEndToEnd, TheGamesFriendRequestsReachTheServiceAndItsDelegate)
     EXPECT_EQ(heard.calls, (std::vector<std::string> { "sent", "not linked", "unfriended", "send failed" }));
 }
 
+// With no friends the list is empty: the Friends and Pending tabs above it
+// keep their height and take the player's touch.
+TEST_F(FriendsEndToEnd, APlayerWithoutFriendsStillReachesThePendingTab)
+{
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    int64_t mira = addOtherPlayer("Mira");
+    ASSERT_EQ(actAs(mira, "POST", "users/" + std::to_string(player) + "/following.xml").status, 200);
+
+    Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::string());
+    ASSERT_TRUE(tapWhenShown("My Friends")) << screenText();
+    ASSERT_TRUE(waitForScreen("QVFriendsController"));
+    ASSERT_TRUE(waitForText("Import from Facebook")) << screenText();
+    idle(0.3);
+    ASSERT_TRUE(tapText("Pending")) << screenText();
+    ASSERT_TRUE(waitForText("Mira")) << screenText();
+    ASSERT_TRUE(tapText("Friends")) << screenText();
+    ASSERT_TRUE(waitForText("Import from Facebook")) << screenText();
+    idle(0.3);
+    ASSERT_TRUE(tapText("Pending")) << screenText();
+    ASSERT_TRUE(waitForText("Mira")) << screenText();
+}
+
 } // namespace

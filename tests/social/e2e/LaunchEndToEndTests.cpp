@@ -108,9 +108,10 @@ TEST_F(LaunchEndToEnd, TheSwitchUserPageListsTheDevicesAccountsAndLogsInTheOneCh
     Quorvel::launchDashboardWithSwitchUserPage();
     ASSERT_TRUE(waitForScreen("QVUseNewOrOldAccountController"));
     std::string secondName = *state->userName(*second);
-    ASSERT_TRUE(waitForText(secondName));
+    ASSERT_TRUE(waitForText("Showing 2 of 2")); // both accounts the device has opened
     size_t before = serviceRequestsTo("bootstrap.xml").size();
-    ASSERT_TRUE(tapText(secondName));
+    // The row takes the tap once the loading overlay has faded away.
+    ASSERT_TRUE(waitUntil([&] { return tapRow(secondName); }));
     ASSERT_TRUE(waitUntil([&] { return serviceRequestsTo("bootstrap.xml").size() == before + 1; }));
     EXPECT_EQ(serviceRequestsTo("bootstrap.xml").back().param("user_id"), std::to_string(*second));
     ASSERT_TRUE(waitUntil([&] { return Quorvel::lastLoggedInUserId() == std::to_string(*second); }));

@@ -319,7 +319,7 @@ TEST_F(StandInInvites, AnInviteReachesItsPlayerWhoViewsAndIgnoresIt)
 
     auto inbox = send(bob, "GET", "invites.xml", { { "mark_viewed", "true" } }).body;
     EXPECT_TRUE(has(inbox, "<total_objects>1</total_objects>")) << inbox;
-    EXPECT_TRUE(has(inbox, "<user_message>Race me</user_message><state>pending</state>"));
+    EXPECT_TRUE(has(inbox, "<user_message>Race me</user_message><state>unviewed</state>"));
     EXPECT_TRUE(has(inbox, "<sender><id>" + std::to_string(ann) + "</id><name>Ann</name>"));
     EXPECT_TRUE(has(send(bob, "GET", "invites.xml").body, "<state>viewed</state>"));
     EXPECT_TRUE(has(send(ann, "GET", "invites.xml").body, "<total_objects>0</total_objects>"));
