@@ -42,8 +42,10 @@ std::string achievements::offline(Store& s, int64_t user)
     return out + "</achievements>";
 }
 
-Answer achievements::definitions(Store& s, const LoggedRequest&, int64_t user)
+Answer achievements::definitions(Store& s, const LoggedRequest& r, int64_t user)
 {
+    // Compared with another player: each achievement also says whether they unlocked it.
+    std::optional<int64_t> compared = number(r.param("compared_to_user_id"));
     std::string body;
     size_t count = 0;
     Statement q(s.db, "SELECT a.id, a.title, a.description, a.gamerscore, a.position, u.percent_complete, u.unlocked_at"
@@ -57,7 +59,14 @@ Answer achievements::definitions(Store& s, const LoggedRequest&, int64_t user)
             + "<is_secret>false</is_secret>" + element("percent_complete", std::to_string(q.isNull(5) ? 0.0 : q.real(5)))
             + (q.isNull(6) ? std::string() : element("unlock_date", q.text(6)))
             + element("position", std::to_string(q.integer(4)))
-            + "<start_version>0000.00.00</start_version><end_version>9999.99.99</end_version></achievement>";
+            + "<start_version>0000.00.00</start_version><end_version>9999.99.99</end_version>";
+        if (compared) {
+            Statement theirs(s.db, "SELECT 1 FROM unlocks WHERE user_id = ? AND achievement_id = ? AND unlocked_at IS NOT NULL");
+            theirs.bind(1, *compared).bind(2, q.integer(0));
+            body += element("compared_to_user_id", std::to_string(*compared))
+                + element("is_unlocked_by_compared_to_user", theirs.step() ? "true" : "false");
+        }
+        body += "</achievement>";
     }
     return Answer::xml("<resources>" + xml::pageHeader(count) + body + "</resources>");
 }

@@ -127,6 +127,9 @@ Answer challenges::received(Store& s, const LoggedRequest& r, int64_t user)
         where += " AND result IS NULL";
     else if (r.param("complete") == "1")
         where += " AND result IS NOT NULL";
+    // A type's history: the player's challenges of that definition.
+    if (auto definition = number(r.param("challenge_definition_id")); definition && r.param("history") == "1")
+        where += " AND challenge_id IN (SELECT id FROM challenges WHERE definition_id = " + std::to_string(*definition) + ")";
     if (auto challenge = number(r.param("challenge_id")))
         where = "challenge_id = " + std::to_string(*challenge);
     std::string sql = "SELECT id, challenge_id, user_id, COALESCE(result, ''), COALESCE(result_text, '') FROM"

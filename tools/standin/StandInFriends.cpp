@@ -62,8 +62,10 @@ Answer friends::usersOfInterest(Store& s, const LoggedRequest& r, int64_t user)
     if (auto other = number(r.param("user_id")))
         subject = *other;
     bool followers = r.param("scope") == "followers";
-    // Asked with a game, the list is of that game's players: each user inside a game_player.
-    std::string game = r.param("with_client_application");
+    // Asked with a game, the list is of that game's players: each user inside a
+    // game_player. The unsectioned lists of a game (the players to challenge,
+    // the alphabetical picker) are of the users themselves.
+    std::string game = r.param("not_sectioned") == "yes" ? std::string() : r.param("with_client_application");
     Statement q(s.db, followers ? "SELECT user_id FROM friends WHERE friend_id = ? ORDER BY user_id"
                                 : "SELECT friend_id FROM friends WHERE user_id = ? ORDER BY friend_id");
     q.bind(1, subject);

@@ -5,6 +5,9 @@
 #include "tools/standin/StandInXml.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <vector>
 
@@ -17,11 +20,59 @@ CREATE TABLE IF NOT EXISTS leaderboards (id INTEGER PRIMARY KEY, name TEXT NOT N
 CREATE TABLE IF NOT EXISTS high_scores (id INTEGER PRIMARY KEY AUTOINCREMENT, user_id INTEGER NOT NULL,
     leaderboard_id INTEGER NOT NULL, score INTEGER NOT NULL, display_text TEXT, custom_data TEXT,
     created_at TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS score_places (score_id INTEGER PRIMARY KEY, lat REAL NOT NULL, lng REAL NOT NULL);
+CREATE TABLE IF NOT EXISTS score_blobs (score_id INTEGER PRIMARY KEY, key TEXT NOT NULL);
 )sql";
 
 const char* const scores::kSeed = "INSERT INTO leaderboards VALUES (5, 'Normal', 1), (6, 'Fastest Lap', 0);"
                           "INSERT INTO high_scores (user_id, leaderboard_id, score, display_text, created_at) VALUES"
                           " (18, 5, 900, '900 points', '2026-01-01 00:00:00'), (18, 6, 75, '1:15', '2026-01-01 00:00:00');";
+
+namespace {
+
+// A decimal degree filling the whole text, or nothing.
+std::optional<double> degrees(const std::string& text)
+{
+    if (text.empty())
+        return std::nullopt;
+    char* end = nullptr;
+    double value = std::strtod(text.c_str(), &end);
+    if (*end != '\0' || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// The great-circle distance in miles.
+double milesBetween(double lat1, double lng1, double lat2, double lng2)
+{
+    constexpr double kRadians = 3.14159265358979323846 / 180, kEarthMiles = 3958.8;
+    double dLat = (lat2 - lat1) * kRadians, dLng = (lng2 - lng1) * kRadians;
+    double a = std::sin(dLat / 2) * std::sin(dLat / 2)
+        + std::cos(lat1 * kRadians) * std::cos(lat2 * kRadians) * std::sin(dLng / 2) * std::sin(dLng / 2);
+    return 2 * kEarthMiles * std::asin(std::min(1.0, std::sqrt(a)));
+}
+
+// Where a score's blob is fetched, when it has one and a storage host is attached.
+std::string blobUrlElement(Store& s, int64_t score)
+{
+    if (!s.storageUrl)
+        return {};
+    Statement q(s.db, "SELECT key FROM score_blobs WHERE score_id = ?");
+    q.bind(1, score);
+    return q.step() ? element("blob_url", s.storageUrl() + q.text(0)) : std::string();
+}
+
+// The signed form a score's blob is posted with (the host checks the fields are there).
+std::string uploadParametersElement(const std::string& action, const std::string& key)
+{
+    return "<blob_upload_parameters>" + element("action", action) + element("key", key)
+        + element("AWSAccessKeyId", "standin") + element("acl", "public-read") + element("policy", "standin-policy")
+        + element("signature", "standin-signature") + "</blob_upload_parameters>";
+}
+
+bool flag(const std::string& text) { return text == "1" || text == "true"; }
+
+} // namespace
 
 std::string scores::offline(Store& s, int64_t user)
 {
@@ -50,6 +101,7 @@ Answer scores::submit(Store& s, const LoggedRequest& r, int64_t user)
         std::optional<int64_t> leaderboard;
         std::optional<int64_t> score;
         std::string displayText, customData;
+        bool hasBlob { false };
     };
     std::vector<Entry> entries;
     std::vector<std::string> seen; // fields of the entry being read
@@ -73,7 +125,13 @@ Answer scores::submit(Store& s, const LoggedRequest& r, int64_t user)
             e.displayText = value;
         else if (field == "custom_data")
             e.customData = value;
+        else if (field == "has_blob")
+            e.hasBlob = flag(value);
     }
+    // The player's place, when the batch names it, is kept with each score.
+    std::optional<double> lat = degrees(r.param("lat")), lng = degrees(r.param("lng"));
+    if (!lat || !lng || std::fabs(*lat) > 90 || std::fabs(*lng) > 180)
+        lat = lng = std::nullopt;
     // The whole batch is checked before anything is kept, so a refused batch keeps nothing.
     for (auto& e : entries) {
         if (!e.leaderboard || !e.score)
@@ -94,9 +152,21 @@ Answer scores::submit(Store& s, const LoggedRequest& r, int64_t user)
             return xml::error(500, "The scores could not be kept");
         }
         int64_t id = s.lastId();
+        if (lat) {
+            Statement place(s.db, "INSERT INTO score_places (score_id, lat, lng) VALUES (?, ?, ?)");
+            place.bind(1, id).bind(2, *lat).bind(3, *lng).run();
+        }
+        // A score with a blob gets the form to post it to the storage host with.
+        std::string upload;
+        if (e.hasBlob && s.storageUrl) {
+            std::string key = "high_scores/" + std::to_string(id) + ".blob";
+            Statement blob(s.db, "INSERT INTO score_blobs (score_id, key) VALUES (?, ?)");
+            blob.bind(1, id).bind(2, key).run();
+            upload = uploadParametersElement(s.storageUrl(), key);
+        }
         body += "<high_score><id>" + std::to_string(id) + "</id>" + element("score", std::to_string(*e.score))
             + element("leaderboard_id", std::to_string(*e.leaderboard)) + element("display_text", e.displayText)
-            + element("custom_data", e.customData) + players::userElement(s, user, user) + "</high_score>";
+            + element("custom_data", e.customData) + players::userElement(s, user, user) + upload + "</high_score>";
     }
     s.exec("COMMIT");
     return Answer::xml(body + "</resources>");
@@ -104,6 +174,8 @@ Answer scores::submit(Store& s, const LoggedRequest& r, int64_t user)
 
 Answer scores::page(Store& s, const LoggedRequest& r, int64_t user)
 {
+    if (flag(r.param("geolocation")))
+        return near(s, r, user);
     std::string body;
     size_t count = 0;
     if (auto board = number(r.param("leaderboard_id"))) {
@@ -151,7 +223,7 @@ Answer scores::page(Store& s, const LoggedRequest& r, int64_t user)
             body += "<high_score><id>" + std::to_string(ranked[i].id) + "</id>"
                 + element("score", std::to_string(ranked[i].score)) + element("rank", std::to_string(i + 1))
                 + element("leaderboard_id", std::to_string(*board)) + element("display_text", ranked[i].displayText)
-                + players::userElement(s, ranked[i].user, user) + "</high_score>";
+                + blobUrlElement(s, ranked[i].id) + players::userElement(s, ranked[i].user, user) + "</high_score>";
         return Answer::xml("<resources>" + xml::pageHeader(ranked.size(), pageAsked) + body + "</resources>");
     } else {
         // The player's scores on every leaderboard.
@@ -165,6 +237,65 @@ Answer scores::page(Store& s, const LoggedRequest& r, int64_t user)
         }
     }
     return Answer::xml("<resources>" + xml::pageHeader(count) + body + "</resources>");
+}
+
+Answer scores::near(Store& s, const LoggedRequest& r, int64_t user)
+{
+    auto board = number(r.param("leaderboard_id"));
+    bool descending = true;
+    {
+        Statement q(s.db, "SELECT descending FROM leaderboards WHERE id = ?");
+        q.bind(1, board.value_or(-1));
+        if (!board || !q.step())
+            return xml::error(400, "There is no leaderboard " + r.param("leaderboard_id"));
+        descending = q.integer(0) != 0;
+    }
+    // Around the place asked for, else where the player last posted a score from.
+    std::optional<double> lat = degrees(r.param("lat")), lng = degrees(r.param("lng"));
+    if (!lat || !lng) {
+        Statement q(s.db, "SELECT p.lat, p.lng FROM score_places p JOIN high_scores h ON h.id = p.score_id"
+                          " WHERE h.user_id = ? ORDER BY h.id DESC LIMIT 1");
+        q.bind(1, user);
+        if (q.step())
+            lat = q.real(0), lng = q.real(1);
+    }
+    struct Placed {
+        int64_t id, user, score;
+        std::string displayText;
+        double lat, lng, miles;
+    };
+    // Each player's best score posted from a place, within the radius (miles) when one is given.
+    std::vector<Placed> placed;
+    std::string sql = std::string("SELECT h.id, h.user_id, h.score, COALESCE(h.display_text, ''), p.lat, p.lng FROM"
+                                  " high_scores h JOIN score_places p ON p.score_id = h.id WHERE h.leaderboard_id = ?"
+                                  " ORDER BY h.score ")
+        + (descending ? "DESC" : "ASC") + ", h.id";
+    Statement q(s.db, sql.c_str());
+    q.bind(1, *board);
+    auto radius = number(r.param("radius"));
+    while (q.step()) {
+        int64_t who = q.integer(1);
+        if (std::any_of(placed.begin(), placed.end(), [who](const Placed& p) { return p.user == who; }))
+            continue;
+        Placed p { q.integer(0), who, q.integer(2), q.text(3), q.real(4), q.real(5), 0 };
+        if (lat)
+            p.miles = milesBetween(*lat, *lng, p.lat, p.lng);
+        if (lat && radius && *radius > 0 && p.miles > static_cast<double>(*radius))
+            continue;
+        placed.push_back(p);
+    }
+    xml::Page page = xml::requestedPage(r);
+    std::string body;
+    // The rank is the score's place among those in the area.
+    for (size_t i = page.offset(); i < placed.size() && i < page.offset() + page.perPage; ++i) {
+        const Placed& p = placed[i];
+        char where[96];
+        std::snprintf(where, sizeof where, "<lat>%f</lat><lng>%f</lng><distance>%f</distance>", p.lat, p.lng, p.miles);
+        body += "<high_score><id>" + std::to_string(p.id) + "</id>" + element("score", std::to_string(p.score))
+            + element("rank", std::to_string(i + 1)) + element("leaderboard_id", std::to_string(*board))
+            + element("display_text", p.displayText) + where + players::userElement(s, p.user, user) + "</high_score>";
+    }
+    return Answer::xml("<resources>" + xml::pageHeader(placed.size(), page) + body + "</resources>");
 }
 
 Answer scores::leaderboards(Store& s, const LoggedRequest&, int64_t user)

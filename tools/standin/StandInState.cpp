@@ -259,6 +259,7 @@ void StandInState::keepObjectsOf(StorageHostStandIn& host)
     if (!store_->db)
         return;
     Store& s = *store_;
+    s.storageUrl = [&host] { return host.baseUrl(); };
     host.setObjectStore(
         [&s](const std::string& key, const std::string& bytes) {
             std::lock_guard guard(s.mutex);

@@ -45,7 +45,9 @@ public:
     // tokens already issued. The state must outlive the server's running.
     void install(StandInServer& server);
     // Keeps the objects `host` is given in this state instead of its memory,
-    // so they outlive a restart. The state must outlive the host's running.
+    // so they outlive a restart, and gives scores with blobs the host's
+    // address to post and fetch them at. The state must outlive the host's
+    // running, and the host the state's answering.
     void keepObjectsOf(StorageHostStandIn& host);
 
     struct Score {

@@ -5,6 +5,7 @@
 #include "tools/standin/StandInServer.h"
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -21,6 +22,9 @@ struct Store {
     sqlite3* db { nullptr };
     std::string error;
     mutable std::recursive_mutex mutex;
+    // The address of the storage host whose objects this store keeps, once
+    // one is attached ("" until then): score blobs are posted and fetched there.
+    std::function<std::string()> storageUrl;
 
     // Runs SQL without results; on failure keeps and prints the error.
     bool exec(const std::string& sql);

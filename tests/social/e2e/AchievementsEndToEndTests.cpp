@@ -1,14 +1,18 @@
 // Achievements end to end: the game's progress is clamped, kept by the
 // service, announced when an achievement unlocks, and shown to the player in
 // the dashboard's achievement list; the device keeps what it learnt for the
-// next launch.
-#include "EndToEndTestSupport.h"
+// next launch; on another player's page of the game the list sets the
+// player's unlocks beside theirs.
+#include "DashboardEndToEndSupport.h"
+
+#include "social/dashboard/achievements/QVAchievementCells.h"
 
 #include "social/services/QVAchievement.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 using namespace quorvel;
 using namespace e2e_testing;
@@ -24,7 +28,7 @@ double keptProgress(const StandInState& state, int64_t user, int64_t achievement
     return -1;
 }
 
-using AchievementsEndToEnd = EndToEndTest;
+using AchievementsEndToEnd = DashboardEndToEndTest;
 
 TEST_F(AchievementsEndToEnd, ProgressIsKeptUnlocksAreAnnouncedAndTheListShowsBoth)
 {
@@ -62,6 +66,47 @@ TEST_F(AchievementsEndToEnd, ProgressIsKeptUnlocksAreAnnouncedAndTheListShowsBot
     ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isBootstrapInProgress(); }));
     EXPECT_EQ(QVAchievement::achievement(collector)->percentComplete(), 40.0);
     EXPECT_TRUE(QVAchievement::achievement(firstSteps)->isUnlocked());
+}
+
+TEST_F(AchievementsEndToEnd, AnotherPlayersPageOfTheGameListsTheAchievementsBesideTheirs)
+{
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    state->addFriends(player, StandInState::kRivalUser);
+    // The rival has the first steps; the player collects the coins.
+    ASSERT_TRUE(arrange("INSERT INTO unlocks VALUES (18, 11, 100, '2026-01-01 00:00:00')"));
+    QVAchievement::achievement(std::to_string(StandInState::kCollectorAchievement))->updateProgressionComplete(100, false);
+    ASSERT_TRUE(waitUntil([&] { return keptProgress(*state, player, StandInState::kCollectorAchievement) == 100.0; }));
+
+    openDashboard();
+    ASSERT_TRUE(tapTab("My Quorvel"));
+    ASSERT_TRUE(waitForScreen("QVMyQuorvelController"));
+    ASSERT_TRUE(tapText("My Friends"));
+    ASSERT_TRUE(waitForText("Rival"));
+    ASSERT_TRUE(tapText("Rival"));
+    ASSERT_TRUE(waitForScreen("QVProfileController"));
+    ASSERT_TRUE(tapText("Games"));
+    ASSERT_TRUE(waitForText("Brisko"));
+    ASSERT_TRUE(tapText("Brisko"));
+    ASSERT_TRUE(waitForScreen("QVGameProfileController"));
+    ASSERT_TRUE(tapText("Achievements"));
+    ASSERT_TRUE(waitForText("Collector"));
+    auto asked = serviceRequestsTo("client_applications/321/achievement_definitions.xml");
+    auto mine = serviceRequestsTo("client_applications/@me/achievement_definitions.xml");
+    asked.insert(asked.end(), mine.begin(), mine.end());
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(asked.back().param("compared_to_user_id"), "18");
+
+    // Each row shows both players' state: the rival's first steps, the player's coins.
+    std::map<std::string, std::pair<bool, bool>> rows; // title -> (theirs, mine)
+    for (auto* cell : visible<QVAchievementCompareListCell>()) {
+        auto* a = dynamic_cast<QVAchievement*>(cell->resource());
+        ASSERT_TRUE(a);
+        EXPECT_FALSE(cell->secondIconContainer()->isHidden()) << "both players' icons show";
+        rows[a->title().value_or("")] = { a->isUnlockedByComparedToUser(), a->isUnlocked() };
+    }
+    EXPECT_EQ(rows["First Steps"], std::make_pair(true, false));
+    EXPECT_EQ(rows["Collector"], std::make_pair(false, true));
 }
 
 } // namespace

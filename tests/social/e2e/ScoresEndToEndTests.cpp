@@ -2,8 +2,16 @@
 // player in the dashboard's leaderboards, by time scope and friends or
 // everyone; offline the dashboard shows the best ten kept on the device; with
 // Game Center a score is mirrored there and its scores merge into the list;
-// the leaderboard's pages are walked page by page and around the player.
-#include "EndToEndTestSupport.h"
+// the leaderboard's pages are walked page by page and around the player, and
+// spread over score bands; scores posted from a place are found near it and
+// shown as pins on the map.
+#include "DashboardEndToEndSupport.h"
+
+#include "platform/device/LocationManager.h"
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/MapView.h"
+#include "platform/ui/NavigationController.h"
+#include "social/dashboard/scores/QVHighScoreMapViewController.h"
 
 #include "platform/foundation/DateFormat.h"
 #include "platform/foundation/PropertyList.h"
@@ -34,11 +42,11 @@ size_t keptCount(const StandInState& state, int64_t user)
     return static_cast<size_t>(std::count_if(all.begin(), all.end(), [&](auto& s) { return s.userId == user; }));
 }
 
-class ScoresEndToEnd : public EndToEndTest {
+class ScoresEndToEnd : public DashboardEndToEndTest {
 protected:
     void TearDown() override
     {
-        EndToEndTest::TearDown();
+        DashboardEndToEndTest::TearDown();
         GameCenter::install(nullptr);
     }
     // The player swipes the front list to its end.
@@ -215,6 +223,128 @@ TEST_F(ScoresEndToEnd, ALeaderboardIsWalkedPageByPageAndOpensOnThePlayersPage)
     EXPECT_EQ(enumerator->currentPage(), 3);
     EXPECT_EQ(watcher.failures, 0);
     QVScoreEnumerator::setDelegate(nullptr);
+}
+
+// Hears the pages of a score range.
+class RangeWatcher final : public QVDistributedScoreEnumeratorDelegate {
+public:
+    void didReceiveScoresQVDistributedScoreEnumerator(QVDistributedScoreEnumerator*) override { ++pages; }
+    void didReachLastPageQVDistributedScoreEnumerator(QVDistributedScoreEnumerator*) override { ++ends; }
+    void didFailReceiveScoresQVDistributedScoreEnumerator(QVDistributedScoreEnumerator*) override { ++failures; }
+    int pages { 0 }, ends { 0 }, failures { 0 };
+};
+
+std::vector<std::pair<int64_t, int>> scoresAndRanks(const QVPaginatedSeries::Objects* objects)
+{
+    std::vector<std::pair<int64_t, int>> out;
+    if (objects)
+        for (auto& o : *objects)
+            if (auto* s = dynamic_cast<QVHighScore*>(o.get()))
+                out.emplace_back(s->score(), s->rank());
+    return out;
+}
+
+TEST_F(ScoresEndToEnd, ARangeOfScoresIsWalkedOneBestPerBandUntilAnEmptyPage)
+{
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    // The rival's 900 and Cara's 950 share a band of 100: Cara's is its best.
+    state->addScore(state->addUser("Cara"), StandInState::kNormalLeaderboard, 950);
+    state->addScore(state->addUser("Ann"), StandInState::kNormalLeaderboard, 1200);
+    state->addScore(state->addUser("Bob"), StandInState::kNormalLeaderboard, 2000);
+    QVHighScoreService::setHighScore(1000, kNormal, {}, {});
+    ASSERT_TRUE(waitUntil([&] { return keptCount(*state, player) == 1; }));
+
+    RangeWatcher watcher;
+    auto range = QVDistributedScoreEnumerator::initWithLeaderboardId(kNormal, 2, 100, 0, &watcher);
+    ASSERT_TRUE(waitUntil([&] { return watcher.pages == 1; }));
+    // Bands from the bottom up, each score ranked among everyone's bests.
+    EXPECT_EQ(scoresAndRanks(range->scores()), (std::vector<std::pair<int64_t, int>> { { 950, 4 }, { 1000, 3 } }));
+    ASSERT_TRUE(range->nextPage());
+    ASSERT_TRUE(waitUntil([&] { return watcher.pages == 2; }));
+    EXPECT_EQ(scoresAndRanks(range->scores()), (std::vector<std::pair<int64_t, int>> { { 1200, 2 }, { 2000, 1 } }));
+    range->nextPage();
+    ASSERT_TRUE(waitUntil([&] { return watcher.ends == 1; }));
+    EXPECT_EQ(range->lastPage(), 3);
+    auto asked = service->requests();
+    EXPECT_TRUE(std::any_of(asked.begin(), asked.end(), [](auto& r) {
+        return r.path == "leaderboards/" + kNormal + "/high_scores/range/0/100/2/2.xml";
+    }));
+    EXPECT_EQ(watcher.failures, 0);
+    QVDistributedScoreEnumerator::setDelegate(nullptr);
+}
+
+// Receives a request's answer.
+class Answered final : public platform::Object {
+public:
+    static platform::Ref<Answered> create() { return platform::adoptRef(new Answered); }
+    void succeeded(platform::Object* o) { series = platform::Ref<QVPaginatedSeries>(dynamic_cast<QVPaginatedSeries*>(o)); done = true; }
+    void failed(platform::Object*) { done = true; }
+    QVDelegate onSuccess() { return QVDelegate(this, BRISKO_SELECTOR(Answered, succeeded)); }
+    QVDelegate onFailure() { return QVDelegate(this, BRISKO_SELECTOR(Answered, failed)); }
+    platform::Ref<QVPaginatedSeries> series;
+    bool done { false };
+};
+
+TEST_F(ScoresEndToEnd, ScoresPostedFromAPlaceAreFoundNearItAndShownAsPinsOnTheMap)
+{
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    // The player shares their place (as the settings' switch does) and the device finds itself in Paris.
+    QuorvelInternal::setUserDistanceUnit(0);
+    QuorvelInternal::startLocationManagerIfAllowed();
+    ASSERT_GT(platform::ui::LocationManager::deliverLocation({ 48.8566, 2.3522 }), 0);
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::getUserLocation() != nullptr; }));
+    ASSERT_TRUE(waitUntil([&] { return !serviceRequestsTo("users/@me/set_location.xml").empty(); }));
+    // Ann posted from across the river, Bob from Tokyo; the rival from nowhere known.
+    int64_t ann = state->addUser("Ann"), bob = state->addUser("Bob");
+    state->addScore(ann, StandInState::kNormalLeaderboard, 1200);
+    state->addScore(bob, StandInState::kNormalLeaderboard, 2000);
+    ASSERT_TRUE(arrange("INSERT INTO score_places SELECT id, 48.86, 2.34 FROM high_scores WHERE user_id = " + std::to_string(ann)
+                        + "; INSERT INTO score_places SELECT id, 35.68, 139.69 FROM high_scores WHERE user_id = "
+                        + std::to_string(bob)));
+    QVHighScoreService::setHighScore(1000, kNormal, {}, {});
+    ASSERT_TRUE(waitUntil([&] { return keptCount(*state, player) == 1; }));
+    // The batch named the player's place, and the service kept it with the score.
+    EXPECT_EQ(kept("SELECT printf('%.4f %.4f', p.lat, p.lng) FROM score_places p JOIN high_scores h ON h.id = p.score_id"
+                   " WHERE h.user_id = " + std::to_string(player)),
+              "48.8566 2.3522");
+
+    // Near Paris within 100 miles: Ann's, then the player's; Tokyo is too far.
+    auto near = Answered::create();
+    auto paris = platform::ui::Location::withLatitude(48.8566, 2.3522);
+    QVHighScoreService::getHighScoresFromLocation(paris.get(), 100, 1, kNormal, near->onSuccess(), near->onFailure());
+    ASSERT_TRUE(waitUntil([&] { return near->done; }));
+    ASSERT_TRUE(near->series);
+    std::vector<int64_t> found;
+    for (auto& o : near->series->objects())
+        if (auto* s = dynamic_cast<QVHighScore*>(o.get())) {
+            found.push_back(s->score());
+            EXPECT_LT(s->distance(), 2.0) << s->score();
+        }
+    EXPECT_EQ(found, (std::vector<int64_t> { 1200, 1000 }));
+
+    // The high scores offer the map, which shows the scores around the player as pins.
+    openNormalHighScores();
+    auto* scores = frontStack()->visibleViewController();
+    auto* mapButton = scores->navigationItem()->rightBarButtonItem();
+    ASSERT_TRUE(mapButton);
+    ASSERT_TRUE(driver->tapBarButton(mapButton));
+    settleAfterTouch();
+    ASSERT_TRUE(waitForScreen("QVHighScoreMapViewController"));
+    auto* map = dynamic_cast<QVHighScoreMapViewController*>(frontStack()->visibleViewController());
+    ASSERT_TRUE(map);
+    ASSERT_TRUE(waitUntil([&] { return map->receivedScores() && map->annotations().size() == 2; }));
+    EXPECT_TRUE(shows("Near Me"));
+    std::vector<std::string> pins;
+    for (auto& a : map->mapView()->annotations())
+        if (auto* pin = dynamic_cast<QVHighScoreAnnotation*>(a.get()))
+            pins.push_back(pin->title().substr(0, pin->title().find(" [")));
+    std::sort(pins.begin(), pins.end());
+    ASSERT_EQ(pins.size(), 2u);
+    EXPECT_EQ(pins[0], "Ann");
+    auto asked = serviceRequestsTo(QVHighScoreService::kBatchPath);
+    EXPECT_TRUE(std::any_of(asked.begin(), asked.end(), [](auto& r) { return r.param("map_me") == "location"; }));
 }
 
 } // namespace
