@@ -5,6 +5,7 @@
 
 #include "platform/device/Screen.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/net/HttpTransport.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
@@ -69,6 +70,10 @@ void EndToEndTest::SetUp()
 
 void EndToEndTest::TearDown()
 {
+    // Answers on their way are heard before the client goes: whatever waits
+    // for one (a report, an upload, a post) then ends as it would in a game.
+    loop().runUntil([] { return platform::HttpTransport::shared().activeCount() == 0; }, 2.0);
+    loop().runUntil([] { return false; }, 0.05);
     quorvel::Quorvel::setNoticeObserver(nullptr);
     quorvel::Quorvel::shutdown();
     shown = nullptr;
