@@ -42,6 +42,8 @@ QVMyQuorvelController::~QVMyQuorvelController()
 
 void QVMyQuorvelController::buildInterface(InterfaceBuilder& b, const char* layoutName)
 {
+    if (title().empty())
+        setTitle("My Quorvel"); // what the back button of a screen pushed from here says
     Rect bounds = QVDashboardRole::current().getDashboardBounds();
     float width = bounds.size.width;
     Ref<View> root = b.makeView<View>(Rect(0, 0, width, bounds.size.height));

@@ -78,6 +78,8 @@ TEST_F(PlayerPageTest, ButtonsPushTheirScreensAndHelpRequestsItsPage)
     ASSERT_TRUE(driver().tap(page->buttonNamed("Settings")));
     settle(1);
     EXPECT_TRUE(dynamic_cast<QVUserSettingController*>(top()));
+    // The pushed screen's back button names the page it returns to.
+    EXPECT_EQ(navigation->navigationBar()->backButtonTitle(), "My Quorvel");
 }
 
 class WebPagesTest : public CommunityTest { };
