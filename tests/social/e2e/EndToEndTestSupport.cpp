@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace e2e_testing {
@@ -346,6 +347,28 @@ bool EndToEndTest::tapBarButton(const std::string& title)
             return delivered;
         }
     return false;
+}
+
+bool EndToEndTest::tapRightBarButton()
+{
+    auto* stack = frontStack();
+    auto* top = stack ? stack->topViewController() : nullptr;
+    auto* item = top ? top->navigationItem()->rightBarButtonItem() : nullptr;
+    if (!item || !driver->tapBarButton(item))
+        return false;
+    settleAfterTouch();
+    return true;
+}
+
+void EndToEndTest::scrollFrontListToEnd()
+{
+    std::vector<platform::ui::TableView*> lists;
+    collect(driver->window(), lists);
+    ASSERT_FALSE(lists.empty());
+    auto* list = lists.back();
+    float bottom = std::max(0.0f, list->contentSize().height - list->bounds().height());
+    list->setContentOffset(platform::Point(0, bottom));
+    driver->settle();
 }
 
 bool EndToEndTest::typeInto(size_t index, const std::string& text)

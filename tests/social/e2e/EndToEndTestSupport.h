@@ -75,6 +75,11 @@ protected:
     // The back button, or a bar button by title, of the front navigation bar.
     bool tapBack();
     bool tapBarButton(const std::string& title);
+    // The right button of the front screen's bar, whatever draws it (an
+    // image or a system item: the compose button has no title).
+    bool tapRightBarButton();
+    // The player swipes the front list to its end.
+    void scrollFrontListToEnd();
     // Focuses the visible text field or text view number `index` (tree order),
     // clears it and types `text`.
     bool typeInto(size_t index, const std::string& text);

@@ -16,17 +16,6 @@ namespace {
 
 class ForumsEndToEnd : public CommunityEndToEndTest {
 protected:
-    // The right button of the front screen's bar, drawn by an image or a system item.
-    bool tapRightBarButton()
-    {
-        auto* stack = frontStack();
-        auto* top = stack ? stack->topViewController() : nullptr;
-        auto* item = top ? top->navigationItem()->rightBarButtonItem() : nullptr;
-        if (!item || !driver->tapBarButton(item))
-            return false;
-        settleAfterTouch();
-        return true;
-    }
 };
 
 TEST_F(ForumsEndToEnd, AThreadStartedInATopicIsListedReadAndAnswered)

@@ -22,17 +22,6 @@ namespace {
 
 class InboxEndToEnd : public CommunityEndToEndTest {
 protected:
-    // The right button of the front screen's bar (the compose button has no title).
-    bool tapRightBarButton()
-    {
-        auto* stack = frontStack();
-        auto* top = stack ? stack->topViewController() : nullptr;
-        auto* item = top ? top->navigationItem()->rightBarButtonItem() : nullptr;
-        if (!item || !driver->tapBarButton(item))
-            return false;
-        settleAfterTouch();
-        return true;
-    }
     // The number a visible badge shows on the row titled `title` ("" without one).
     std::string badgeOnRow(const std::string& title) const
     {

@@ -49,25 +49,6 @@ protected:
         DashboardEndToEndTest::TearDown();
         GameCenter::install(nullptr);
     }
-    // The player swipes the front list to its end.
-    void scrollFrontListToEnd()
-    {
-        std::vector<platform::ui::TableView*> lists;
-        std::function<void(platform::ui::View*)> find = [&](platform::ui::View* v) {
-            if (v->isHidden())
-                return;
-            if (auto* t = dynamic_cast<platform::ui::TableView*>(v))
-                lists.push_back(t);
-            for (auto& sub : v->subviews())
-                find(sub.get());
-        };
-        find(driver->window());
-        ASSERT_FALSE(lists.empty());
-        auto* list = lists.back();
-        float bottom = std::max(0.0f, list->contentSize().height - list->bounds().height());
-        list->setContentOffset(platform::Point(0, bottom));
-        driver->settle();
-    }
     // From the game's first tab to the high scores of the "Normal" board.
     void openNormalHighScores()
     {
