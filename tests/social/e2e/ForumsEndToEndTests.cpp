@@ -14,9 +14,7 @@ using standin::StandInState;
 
 namespace {
 
-class ForumsEndToEnd : public CommunityEndToEndTest {
-protected:
-};
+using ForumsEndToEnd = CommunityEndToEndTest;
 
 TEST_F(ForumsEndToEnd, AThreadStartedInATopicIsListedReadAndAnswered)
 {
