@@ -13,6 +13,7 @@
 #include "social/services/QVPlayedGame.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVFramedNavigationController.h"
+#include "social/ui/QVStandardCells.h"
 
 using namespace quorvel;
 using namespace community_testing;
@@ -147,6 +148,27 @@ TEST_F(PlayedGameTest, TheRightHandPartsFollowTheRowsWidthAndTheMiniScreenshotsS
         EXPECT_GT(cell->secondStatView()->frame().minX(), cell->nameLabel()->frame().maxX() - 1);
         EXPECT_TRUE(render(device == Device::Phone ? "played-game-row-phone" : "played-game-row-tablet", cell.get()));
     }
+}
+
+TEST_F(PlayedGameTest, TallTabletRowsKeepTheGameAndTheHeaderInTheirMiddle)
+{
+    // A tablet's rows are 60 points tall: the row's parts and the list's header sit at mid-height.
+    useDevice(Device::Tablet);
+    auto cell = cellFor(playedGame(stat("5", 120) + stat("17", 80)).get());
+    cell->setFrame(platform::Rect(0, 0, cell->frame().size.width, 60));
+    using platform::ui::View;
+    auto midY = [&](View* part, View* row) { return part->convertRectTo(part->bounds(), row).midY(); };
+    for (View* part : std::initializer_list<View*> { cell->iconView(), cell->firstStatView(), cell->secondStatView(),
+                                                     cell->shoppingCartButton() })
+        EXPECT_NEAR(midY(part, cell.get()), 30, 1) << part->className();
+
+    auto header = dynamicRef<QVDefaultLeadingCell>(QVControllerLoader::loadCell("DefaultLeading"));
+    ASSERT_TRUE(header);
+    header->enableLeftIconView();
+    header->enableRightIconView();
+    header->setFrame(platform::Rect(0, 0, header->frame().size.width, 60));
+    for (View* part : std::initializer_list<View*> { header->headerLabel(), header->leftIconView(), header->rightIconView() })
+        EXPECT_NEAR(midY(part, header.get()), 30, 1) << part->className();
 }
 
 TEST_F(PlayedGameTest, DiscoveryPageTakesOutItsBannerAndRowsOpenTheirScreens)
