@@ -14,6 +14,7 @@
 #include "social/services/QVUser.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVStandardCells.h"
+#include "social/ui/QVTableSequenceControllerHelper.h"
 
 using namespace quorvel;
 using namespace community_testing;
@@ -169,6 +170,16 @@ TEST_F(PlayedGameTest, TallTabletRowsKeepTheGameAndTheHeaderInTheirMiddle)
     header->setFrame(platform::Rect(0, 0, header->frame().size.width, 60));
     for (View* part : std::initializer_list<View*> { header->headerLabel(), header->leftIconView(), header->rightIconView() })
         EXPECT_NEAR(midY(part, header.get()), 30, 1) << part->className();
+
+    // The load-more row's two texts, as a block, in the middle of a wide, tall row.
+    auto more = dynamicRef<QVTableSequenceControllerLoadMoreCell>(
+        QVControllerLoader::loadCell(QVTableSequenceControllerHelper::kLoadMoreCellName));
+    ASSERT_TRUE(more);
+    more->setFrame(platform::Rect(0, 0, 640, 60));
+    platform::Rect top = more->mainLabel()->convertRectTo(more->mainLabel()->bounds(), more.get());
+    platform::Rect bottom = more->secondLabel()->convertRectTo(more->secondLabel()->bounds(), more.get());
+    EXPECT_NEAR((top.minY() + bottom.maxY()) / 2, 30, 1);
+    EXPECT_NEAR(top.midX(), 320, 1);
 }
 
 TEST_F(PlayedGameTest, DiscoveryPageTakesOutItsBannerAndRowsOpenTheirScreens)
