@@ -336,10 +336,12 @@ static bool drawFrameImages(const std::string& dir)
             g.strokePath();
         });
     }
+    // The shadow's view reaches only 3 points past the dashboard's sides, and the
+    // dashboard covers the rest: the whole fall-off lies in the outer 3 pixels.
     ok &= write(dir, "QVDashboardShadow.png", 61, 61, [&](GraphicsContext& g) {
-        for (int i = 0; i < 8; ++i) {
-            g.setFillColor(0, 0, 0, 0.06f);
-            roundedPath(g, Rect(i * 2, i * 2, 61 - 4 * i, 61 - 4 * i), 14);
+        for (int i = 0; i < 4; ++i) {
+            g.setFillColor(0, 0, 0, 0.16f);
+            roundedPath(g, Rect(i, i, 61 - 2 * i, 61 - 2 * i), 4);
             g.fillPath();
         }
     });

@@ -49,7 +49,7 @@ bool QVDefaultLeadingCell::initQVTableCellHelper(const std::string& reuseIdentif
     headerContainerView_->setBackgroundColor(std::nullopt);
     headerLabel_ = makeLabel(Rect(0, 0, width - 20, kRowHeight), 16, true);
     headerLabel_->setTextColor(Color::whiteColor());
-    headerLabel_->setAutoresizingMask(FlexibleWidth);
+    headerLabel_->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     headerContainerView_->addSubview(headerLabel_.get());
     leftIconView_ = QVImageView::imageViewWithFrame(Rect(6, iconY, kIconSize, kIconSize));
     // The pictures' frame art reaches 7 points past their sides: the right one stays inside the row.
@@ -61,9 +61,11 @@ bool QVDefaultLeadingCell::initQVTableCellHelper(const std::string& reuseIdentif
     }
     contentView()->addSubview(headerContainerView_.get());
     // Laid out for the dashboard's width: the pictures keep to the row's right edge, the header takes the rest.
-    headerContainerView_->setAutoresizingMask(FlexibleWidth);
-    rightIconView_->setAutoresizingMask(FlexibleLeftMargin);
-    secondFromRightIconView_->setAutoresizingMask(FlexibleLeftMargin);
+    // A taller row (a tablet's) keeps the header and the pictures in its middle.
+    headerContainerView_->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+    leftIconView_->setAutoresizingMask(FlexibleTopMargin | FlexibleBottomMargin);
+    rightIconView_->setAutoresizingMask(FlexibleLeftMargin | FlexibleTopMargin | FlexibleBottomMargin);
+    secondFromRightIconView_->setAutoresizingMask(FlexibleLeftMargin | FlexibleTopMargin | FlexibleBottomMargin);
     setSelectionStyle(CellSelectionStyle::None);
     return true;
 }

@@ -29,6 +29,7 @@
 #include "social/dashboard/frame/QVTickerProxy.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVUser.h"
+#include "social/ui/QVImageView.h"
 #include "social/ui/QVRootFrame.h"
 #include "tools/standin/StandInState.h"
 
@@ -198,20 +199,27 @@ struct Service {
             { "profile_picture", "users_credentials" },
             { "profiles/" + std::to_string(StandInState::kRivalUser) + "/", "played_games" },
         };
-        // The featured game's banner the game page cycles: drawn here rather than kept as a file.
-        std::string banner = folder + "/featured-1.png";
-        Ref<ui::Label> art = ui::Label::labelWithFrame(Rect(0, 0, 320, 42));
-        art->setText("Cave Diver: new caves this week");
-        art->setFont(Font::boldSystemFont(16).get());
-        art->setTextColor(ui::Color::whiteColor());
-        art->setBackgroundColor(ui::Color::rgb(0.1f, 0.3f, 0.55f));
-        art->setTextAlignment(TextAlignment::Center);
-        if (ui::ViewRenderer::writePNG(art.get(), banner)) {
-            std::ifstream in(banner, std::ios::binary);
-            standin::Answer image;
-            image.body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-            image.contentType = "image/png";
-            server->route("GET", "banners/featured-1.png", image);
+        // The featured banners the game page cycles through: drawn here rather than kept as files
+        // (the service's own second banner is a few red pixels, which would read as a blank strip).
+        const std::pair<const char*, const char*> featured[] = {
+            { "featured-1.png", "Cave Diver: new caves this week" },
+            { "featured-2.png", "Puzzle Park: a new season" },
+        };
+        for (const auto& [name, text] : featured) {
+            std::string banner = folder + "/" + name;
+            Ref<ui::Label> art = ui::Label::labelWithFrame(Rect(0, 0, 320, 42));
+            art->setText(text);
+            art->setFont(Font::boldSystemFont(16).get());
+            art->setTextColor(ui::Color::whiteColor());
+            art->setBackgroundColor(ui::Color::rgb(0.1f, 0.3f, 0.55f));
+            art->setTextAlignment(TextAlignment::Center);
+            if (ui::ViewRenderer::writePNG(art.get(), banner)) {
+                std::ifstream in(banner, std::ios::binary);
+                standin::Answer image;
+                image.body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+                image.contentType = "image/png";
+                server->route("GET", std::string("banners/") + name, image);
+            }
         }
         auto answer = [&](const char* file) {
             std::ifstream in(fixtures + "/answers/" + file + ".xml");
@@ -308,6 +316,38 @@ void settleAnimations()
     RunLoop::main().advance(std::min(end - RunLoop::main().now(), 30.0));
     RunLoop::main().advance(1.0);
     ui::View::layoutAllWindows();
+}
+
+// A picture on screen still on its way: downloading, or fading in over the one before.
+bool picturePending(ui::View* view)
+{
+    if (view->isHidden())
+        return false;
+    if (auto* picture = dynamic_cast<quorvel::QVImageView*>(view))
+        if (picture->isDownloading() || picture->imageFadingIn())
+            return true;
+    for (auto& sub : view->subviews())
+        if (picturePending(sub.get()))
+            return true;
+    return false;
+}
+
+// Waits for the screen's pictures (a banner's art comes after the list that names
+// it) so none is drawn blank or half faded in. A screen with nothing in flight
+// returns at once; one that never finishes is given a few seconds. False when a
+// picture is still pending after them.
+bool settlePictures(ui::View* window, const HttpTransport& transport)
+{
+    auto pending = [&] { return transport.activeCount() > 0 || picturePending(window); };
+    if (!pending())
+        return true;
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (pending() && std::chrono::steady_clock::now() < until) {
+        RunLoop::main().runUntil([&] { return !pending(); }, 0.03);
+        RunLoop::main().advance(0.1);
+    }
+    ui::View::layoutAllWindows();
+    return !picturePending(window);
 }
 
 void writeIndex(const std::string& dir, const std::vector<Shot>& shots, const std::vector<Finding>& findings)
@@ -448,10 +488,13 @@ Result run(const Options& options)
                 tapFirstRow(*service.server);
             settleAnimations();
             ui::Window* window = driver->window();
+            const bool picturesShown = settlePictures(window, *transport);
             std::string file = screen.name + "-" + size.name + ".png";
             auto add = [&](std::string kind, std::string detail) {
                 result.findings.push_back({ screen.name, size.name, std::move(kind), std::move(detail) });
             };
+            if (!picturesShown)
+                add("missing", "a picture had not arrived when the screen was drawn");
             if (!QuorvelInternal::getRootController())
                 add("missing", "the dashboard did not open");
             else if (QuorvelInternal::isShowingErrorScreenInNavController(QuorvelInternal::getActiveNavigationController()))

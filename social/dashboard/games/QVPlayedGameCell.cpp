@@ -85,6 +85,12 @@ bool QVPlayedGameCell::initQVTableCellHelper(const std::string& name)
                                    TouchUpInside);
     shoppingCartButton_->setAutoresizingMask(FlexibleLeftMargin);
     content->addSubview(shoppingCartButton_.get());
+    // A taller row (a tablet's) keeps everything in its middle.
+    for (View* v : std::initializer_list<View*> { iconView_.get(), nameLabel_.get(), friendsWithAppLabel_.get(),
+                                                  miniScreenshotOneView_.get(), miniScreenshotTwoView_.get(),
+                                                  firstStatView_.get(), secondStatView_.get(),
+                                                  comparisonDividerIcon_.get(), shoppingCartButton_.get() })
+        v->setAutoresizingMask(v->autoresizingMask() | FlexibleTopMargin | FlexibleBottomMargin);
     return true;
 }
 

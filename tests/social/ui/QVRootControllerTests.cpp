@@ -237,6 +237,30 @@ TEST_F(RootTest, TabletPutsTheShadowAroundTheDashboard)
     EXPECT_EQ(shadow, shown.insetBy(-3, -3)) << "the shadow stays around the dashboard";
 }
 
+TEST_F(RootTest, TabletShadowDarkensTheScreenJustOutsideTheDashboard)
+{
+    useDevice(Device::Tablet);
+    auto root = putUpRoot();
+    auto screen = LoggingScreen::make(screenLog, "dashboard");
+    root->showController(screen.get());
+    screen->view()->setBackgroundColor(Color::rgb(0.1f, 0.2f, 0.8f));
+    settle(1);
+    Rect shown = screen->view()->convertRectTo(screen->view()->bounds(), window());
+    auto image = render("tablet_dashboard_shadow");
+    ASSERT_TRUE(image);
+    const int left = static_cast<int>(shown.minX()), top = static_cast<int>(shown.minY());
+    const int midX = static_cast<int>(shown.midX()), midY = static_cast<int>(shown.midY());
+    // A point or two off each side the screen is visibly darker than farther away.
+    const int far = screen_testing::pixelAt(*image, left - 20, midY).r;
+    for (auto [x, y] : { std::pair { left - 2, midY }, std::pair { midX, top - 2 },
+                         std::pair { static_cast<int>(shown.maxX()) + 1, midY },
+                         std::pair { midX, static_cast<int>(shown.maxY()) + 1 } }) {
+        screen_testing::Pixel p = screen_testing::pixelAt(*image, x, y);
+        EXPECT_LT(p.r, far - 25) << x << "," << y;
+        EXPECT_NEAR(p.r, p.b, 2) << "a grey shadow, not the dashboard's own colour";
+    }
+}
+
 TEST_F(RootTest, TabletKeyboardMovesTheContainerOnlyAcrossLandscapeAndPortrait)
 {
     useDevice(Device::Tablet);

@@ -13,6 +13,8 @@
 #include "social/services/QVPlayedGame.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVFramedNavigationController.h"
+#include "social/ui/QVStandardCells.h"
+#include "social/ui/QVTableSequenceControllerHelper.h"
 
 using namespace quorvel;
 using namespace community_testing;
@@ -147,6 +149,37 @@ TEST_F(PlayedGameTest, TheRightHandPartsFollowTheRowsWidthAndTheMiniScreenshotsS
         EXPECT_GT(cell->secondStatView()->frame().minX(), cell->nameLabel()->frame().maxX() - 1);
         EXPECT_TRUE(render(device == Device::Phone ? "played-game-row-phone" : "played-game-row-tablet", cell.get()));
     }
+}
+
+TEST_F(PlayedGameTest, TallTabletRowsKeepTheGameAndTheHeaderInTheirMiddle)
+{
+    // A tablet's rows are 60 points tall: the row's parts and the list's header sit at mid-height.
+    useDevice(Device::Tablet);
+    auto cell = cellFor(playedGame(stat("5", 120) + stat("17", 80)).get());
+    cell->setFrame(platform::Rect(0, 0, cell->frame().size.width, 60));
+    using platform::ui::View;
+    auto midY = [&](View* part, View* row) { return part->convertRectTo(part->bounds(), row).midY(); };
+    for (View* part : std::initializer_list<View*> { cell->iconView(), cell->firstStatView(), cell->secondStatView(),
+                                                     cell->shoppingCartButton() })
+        EXPECT_NEAR(midY(part, cell.get()), 30, 1) << part->className();
+
+    auto header = dynamicRef<QVDefaultLeadingCell>(QVControllerLoader::loadCell("DefaultLeading"));
+    ASSERT_TRUE(header);
+    header->enableLeftIconView();
+    header->enableRightIconView();
+    header->setFrame(platform::Rect(0, 0, header->frame().size.width, 60));
+    for (View* part : std::initializer_list<View*> { header->headerLabel(), header->leftIconView(), header->rightIconView() })
+        EXPECT_NEAR(midY(part, header.get()), 30, 1) << part->className();
+
+    // The load-more row's two texts, as a block, in the middle of a wide, tall row.
+    auto more = dynamicRef<QVTableSequenceControllerLoadMoreCell>(
+        QVControllerLoader::loadCell(QVTableSequenceControllerHelper::kLoadMoreCellName));
+    ASSERT_TRUE(more);
+    more->setFrame(platform::Rect(0, 0, 640, 60));
+    platform::Rect top = more->mainLabel()->convertRectTo(more->mainLabel()->bounds(), more.get());
+    platform::Rect bottom = more->secondLabel()->convertRectTo(more->secondLabel()->bounds(), more.get());
+    EXPECT_NEAR((top.minY() + bottom.maxY()) / 2, 30, 1);
+    EXPECT_NEAR(top.midX(), 320, 1);
 }
 
 TEST_F(PlayedGameTest, DiscoveryPageTakesOutItsBannerAndRowsOpenTheirScreens)
