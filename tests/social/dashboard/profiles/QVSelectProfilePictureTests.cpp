@@ -206,7 +206,8 @@ TEST_F(ProfilePictureTest, OnATabletThePickerPointsFromTheRowAndATurnDismissesIt
     ASSERT_TRUE(chooser);
     platform::ui::ImagePickerController::setSourceTypeAvailable(platform::ui::ImagePickerSourceType::Camera, false);
     ASSERT_TRUE(tapRow(chooser, 0));
-    platform::ui::PopoverController* popover = chooser->imagePickerPopoverController();
+    // Held here: the screen lets go of it when it is dismissed.
+    platform::Ref<platform::ui::PopoverController> popover(chooser->imagePickerPopoverController());
     ASSERT_TRUE(popover);
     EXPECT_TRUE(popover->isPopoverVisible());
     EXPECT_EQ(popover->contentViewController(), chooser->picker());
@@ -216,7 +217,7 @@ TEST_F(ProfilePictureTest, OnATabletThePickerPointsFromTheRowAndATurnDismissesIt
     EXPECT_EQ(popover->anchorRect(), anchor->convertRectTo(anchor->bounds(), nullptr));
 
     QuorvelInternal::postDashboardOrientationChangedTo(1, 1);
-    EXPECT_EQ(chooser->imagePickerPopoverController(), popover) << "no turn, no dismissal";
+    EXPECT_EQ(chooser->imagePickerPopoverController(), popover.get()) << "no turn, no dismissal";
     QuorvelInternal::postDashboardOrientationChangedTo(3, 1);
     EXPECT_FALSE(chooser->imagePickerPopoverController());
     EXPECT_FALSE(popover->isPopoverVisible());
