@@ -8,6 +8,7 @@
 #include "platform/net/Reachability.h"
 #include "platform/ui/Button.h"
 #include "social/runtime/QVReachability.h"
+#include "social/ui/QVRootController.h"
 
 #include <gtest/gtest.h>
 
@@ -16,22 +17,9 @@ using namespace e2e_testing;
 
 namespace {
 
-// The device's network monitor is the test's: the service's host stays
-// resolvable on loopback, so only the monitor can tell the client it is gone.
-class DashboardModesEndToEnd : public DashboardEndToEndTest {
+// The game page's buttons, found by their titles.
+class DashboardButtonsTest : public DashboardEndToEndTest {
 protected:
-    void SetUp() override
-    {
-        network = platform::ManualReachability::create(platform::Reachability::ReachableViaWiFi);
-        QVReachability::setDefaultSource(platform::Ref<platform::Reachability>(network.get()));
-        DashboardEndToEndTest::SetUp();
-    }
-    void TearDown() override
-    {
-        DashboardEndToEndTest::TearDown();
-        QVReachability::setDefaultSource(nullptr);
-    }
-
     // The visible button titled `title`, or null.
     platform::ui::Button* button(const std::string& title) const
     {
@@ -44,6 +32,23 @@ protected:
     {
         auto* b = button(title);
         return b && b->isEnabled();
+    }
+};
+
+// The device's network monitor is the test's: the service's host stays
+// resolvable on loopback, so only the monitor can tell the client it is gone.
+class DashboardModesEndToEnd : public DashboardButtonsTest {
+protected:
+    void SetUp() override
+    {
+        network = platform::ManualReachability::create(platform::Reachability::ReachableViaWiFi);
+        QVReachability::setDefaultSource(platform::Ref<platform::Reachability>(network.get()));
+        DashboardButtonsTest::SetUp();
+    }
+    void TearDown() override
+    {
+        DashboardButtonsTest::TearDown();
+        QVReachability::setDefaultSource(nullptr);
     }
 
     platform::Ref<platform::ManualReachability> network;
@@ -102,6 +107,123 @@ TEST_F(DashboardModesEndToEnd, TheOpenDashboardGoesOfflineWithTheServiceAndBackO
     ASSERT_TRUE(waitUntil([&] { return enabled("Challenges"); })) << screenText();
     ASSERT_TRUE(tapText("Challenges"));
     EXPECT_TRUE(waitForScreen("QVChallengeListController"));
+}
+
+// The device the dashboard runs on, a phone or a tablet; the phone again afterwards.
+class DashboardTurnsEndToEnd : public DashboardButtonsTest {
+protected:
+    void TearDown() override
+    {
+        DashboardButtonsTest::TearDown();
+        platform::ui::Screen::mainScreen().setKind(platform::ui::Screen::Kind::Phone);
+    }
+    // What the game's own screen asks before it turns, and then does.
+    bool deviceTurnsTo(int orientation)
+    {
+        const int supported[] = { 1, 2, 3, 4 };
+        if (!QuorvelInternal::shouldAutorotateToInterfaceOrientation(orientation, supported, 4))
+            return false;
+        Quorvel::setDashboardOrientation(orientation);
+        driver->advance(1.0); // the turn's animation runs out
+        settleAfterTouch();
+        return true;
+    }
+    platform::ui::View* dashboardView() const { return QuorvelInternal::getRootController()->view(); }
+    // The game opens the dashboard, shown where the client puts it: inside its
+    // root view, the view the client turns (the harness shows the tabs upright).
+    void openTurnableDashboard()
+    {
+        openDashboard();
+        auto* root = dynamic_cast<QVRootController*>(QuorvelInternal::getRootController());
+        ASSERT_TRUE(root && shown);
+        platform::ui::View* container = root->containerView() ? root->containerView() : root->view();
+        platform::ui::View* content = shown->view();
+        content->removeFromSuperview();
+        content->setFrame(container->bounds());
+        content->setAutoresizingMask(platform::ui::FlexibleWidth | platform::ui::FlexibleHeight);
+        container->addSubview(content);
+        settleAfterTouch();
+    }
+    // The dashboard's tabs and the front screen as the device's screen shows them.
+    platform::Rect panelOnTheDevice() const { return shown->view()->convertRectTo(shown->view()->bounds(), nullptr); }
+    platform::Rect frontScreenOnTheDevice() const
+    {
+        auto* nav = frontStack();
+        if (!nav || !nav->topViewController())
+            return {};
+        auto* v = nav->topViewController()->view();
+        return v->convertRectTo(v->bounds(), nullptr);
+    }
+};
+
+// The same on a tablet, whose window the harness makes as large as its screen.
+class DashboardTurnsOnATabletEndToEnd : public DashboardTurnsEndToEnd {
+protected:
+    void SetUp() override
+    {
+        platform::ui::Screen::mainScreen().setKind(platform::ui::Screen::Kind::Tablet);
+        DashboardTurnsEndToEnd::SetUp();
+    }
+};
+
+TEST_F(DashboardTurnsOnATabletEndToEnd, TheOpenDashboardTurnsWithTheDeviceAndItsScreensTakeTheTurnedBounds)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    openTurnableDashboard();
+    ASSERT_EQ(dashboardView()->bounds().size, platform::Size(768, 1024));
+    // Upright, the dashboard's panel is wider than tall.
+    const platform::Rect upright = panelOnTheDevice();
+    ASSERT_GT(upright.size.width, upright.size.height);
+    ASSERT_GT(frontScreenOnTheDevice().size.width, frontScreenOnTheDevice().size.height);
+
+    ASSERT_TRUE(deviceTurnsTo(3));
+    EXPECT_EQ(Quorvel::getDashboardOrientation(), 3);
+    EXPECT_EQ(dashboardView()->transform(), platform::AffineTransform(0, 1, -1, 0, 0, 0));
+    EXPECT_EQ(dashboardView()->bounds().size, platform::Size(1024, 768));
+    // A screen opened now fills the wide dashboard and answers the player's taps.
+    ASSERT_TRUE(tapText("Leaderboards"));
+    ASSERT_TRUE(waitForScreen("QVLeaderboardController"));
+    ASSERT_TRUE(waitForText("Fastest Lap"));
+    // Its screens turned with it: on the device they stand on their side.
+    EXPECT_EQ(panelOnTheDevice().size.width, upright.size.height);
+    EXPECT_EQ(panelOnTheDevice().size.height, upright.size.width);
+    EXPECT_LT(frontScreenOnTheDevice().size.width, frontScreenOnTheDevice().size.height);
+    ASSERT_TRUE(tapText("Fastest Lap"));
+    EXPECT_TRUE(waitForScreen("QVHighScoreController"));
+
+    // Turned back upright, the screens are tall again.
+    ASSERT_TRUE(deviceTurnsTo(1));
+    EXPECT_EQ(dashboardView()->transform(), platform::AffineTransform());
+    EXPECT_EQ(dashboardView()->bounds().size, platform::Size(768, 1024));
+    EXPECT_EQ(panelOnTheDevice().size, upright.size);
+    EXPECT_GT(frontScreenOnTheDevice().size.width, frontScreenOnTheDevice().size.height);
+    ASSERT_TRUE(tapBack());
+    EXPECT_TRUE(waitForScreen("QVLeaderboardController"));
+}
+
+TEST_F(DashboardTurnsEndToEnd, OnAPhoneTheDashboardKeepsTheOrientationItOpenedWith)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    Quorvel::setDashboardOrientation(3); // the game plays on its side
+    openTurnableDashboard();
+    const platform::Size wide = dashboardView()->bounds().size;
+    EXPECT_GT(wide.width, wide.height);
+
+    // The device turns upright: the dashboard refuses to turn with it.
+    EXPECT_FALSE(deviceTurnsTo(1));
+    Quorvel::setDashboardOrientation(1); // even when the game asks anyway
+    EXPECT_EQ(Quorvel::getDashboardOrientation(), 3);
+    EXPECT_EQ(dashboardView()->bounds().size, wide);
+    ASSERT_TRUE(tapText("Leaderboards"));
+    ASSERT_TRUE(waitForText("Fastest Lap"));
+    EXPECT_EQ(dashboardView()->bounds().size, wide);
+
+    // Closed, the game turns freely, and the next dashboard opens upright.
+    Quorvel::dismissDashboard();
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(deviceTurnsTo(1));
+    openTurnableDashboard();
+    EXPECT_EQ(dashboardView()->bounds().size, platform::Size(320, 480));
 }
 
 } // namespace
