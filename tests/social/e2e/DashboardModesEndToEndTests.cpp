@@ -95,8 +95,10 @@ TEST_F(DashboardModesEndToEnd, TheOpenDashboardGoesOfflineWithTheServiceAndBackO
     // client logs in again and the dashboard opens its online pages.
     startService();
     network->setStatus(platform::Reachability::ReachableViaWiFi);
-    ASSERT_TRUE(waitUntil([] { return Quorvel::isOnline(); }));
-    ASSERT_TRUE(waitUntil([&] { return !serviceRequestsTo("bootstrap.xml").empty(); }));
+    ASSERT_TRUE(waitUntil([&] {
+        return !serviceRequestsTo("bootstrap.xml").empty() && !QuorvelInternal::isBootstrapInProgress();
+    }));
+    EXPECT_TRUE(Quorvel::isOnline());
     ASSERT_TRUE(tapTab("Games"));
     ASSERT_TRUE(waitForScreen("QVGameDiscoveryController")) << screenText();
     ASSERT_TRUE(waitForText("Featured"));
