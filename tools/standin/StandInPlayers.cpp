@@ -22,6 +22,7 @@ CREATE TABLE IF NOT EXISTS users (id INTEGER PRIMARY KEY, name TEXT NOT NULL, cr
 CREATE TABLE IF NOT EXISTS devices (udid TEXT PRIMARY KEY, user_id INTEGER NOT NULL);
 CREATE TABLE IF NOT EXISTS device_accounts (udid TEXT NOT NULL, user_id INTEGER NOT NULL, PRIMARY KEY (udid, user_id));
 CREATE TABLE IF NOT EXISTS tokens (token TEXT PRIMARY KEY, secret TEXT NOT NULL, user_id INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS location_sharing (user_id INTEGER PRIMARY KEY, shared INTEGER NOT NULL);
 )sql";
 
 const char* const players::kSeed = "INSERT INTO users VALUES (18, 'Rival', '2026-01-01 00:00:00');";
@@ -138,7 +139,21 @@ Answer players::bootstrap(Store& s, const LoggedRequest& r, StandInServer& serve
                        + element("unread_invite_count", std::to_string(invites::unviewedCount(s, *user)))
                        + games::profileElement(s, kGameId, *user) + "<user><id>" + std::to_string(*user) + "</id>"
                        + element("name", playerName) + "</user>"
+                       + element("location_sharing_enabled", sharesLocation(s, *user) ? "true" : "false")
                        + "<presence_enabled>false</presence_enabled>" + offline + "</bootstrap>");
+}
+
+bool players::sharesLocation(Store& s, int64_t user)
+{
+    Statement q(s.db, "SELECT shared FROM location_sharing WHERE user_id = ?");
+    q.bind(1, user);
+    return q.step() && q.integer(0) != 0;
+}
+
+void players::setSharesLocation(Store& s, int64_t user, bool shared)
+{
+    Statement q(s.db, "INSERT OR REPLACE INTO location_sharing (user_id, shared) VALUES (?, ?)");
+    q.bind(1, user).bind(2, static_cast<int64_t>(shared ? 1 : 0)).run();
 }
 
 Answer players::deviceAccounts(Store& s, const LoggedRequest& r)
@@ -185,9 +200,13 @@ Answer players::postToPlayer(Store& s, const LoggedRequest& r, int64_t user)
         return friends::follow(s, r, user);
     if (endsWith(r.path, "/abuse_flags.xml"))
         return forums::flagAbuse(s, r, user);
-    // The location is not shown to anyone here.
-    if (endsWith(r.path, "/set_location.xml"))
+    // The location is not shown to anyone here; a fix the player allowed
+    // turns sharing on, one without the mark leaves the choice as it was.
+    if (endsWith(r.path, "/set_location.xml")) {
+        if (r.param("allowed") == "1")
+            setSharesLocation(s, user, true);
         return Answer::xml("<resources></resources>");
+    }
     return xml::error(404, "No such request");
 }
 

@@ -31,4 +31,8 @@ Answer rename(Store& s, const LoggedRequest& r, int64_t user);
 // reports and the location; any other is 404.
 Answer postToPlayer(Store& s, const LoggedRequest& r, int64_t user);
 
+// Whether the player chose to share their location (the login answers it).
+bool sharesLocation(Store& s, int64_t user);
+void setSharesLocation(Store& s, int64_t user, bool shared);
+
 } // namespace standin::players

@@ -112,13 +112,16 @@ Answer settings::change(Store& s, const LoggedRequest& r, int64_t user)
     std::string value = r.param("user_setting[value]");
     if (value != "1" && value != "0")
         return xml::fieldErrors(xml::fieldError("value", "must be 1 or 0"));
-    Statement q(s.db, "SELECT id FROM settings WHERE id = ? OR key = ?");
+    Statement q(s.db, "SELECT id, key FROM settings WHERE id = ? OR key = ?");
     q.bind(1, number(r.param("user_setting[id]")).value_or(-1)).bind(2, r.param("user_setting[key]"));
     if (!q.step())
         return xml::error(404, "No such setting");
     int64_t id = q.integer(0);
     Statement set(s.db, "INSERT OR REPLACE INTO user_settings (user_id, setting_id, value) VALUES (?, ?, ?)");
     set.bind(1, user).bind(2, id).bind(3, value).run();
+    // The player's location choice is what the next login answers.
+    if (q.text(1) == "location")
+        players::setSharesLocation(s, user, value == "1");
     return Answer::xml("<resources>" + settingElement(s, "g.id = ?2", std::to_string(id), user) + "</resources>");
 }
 

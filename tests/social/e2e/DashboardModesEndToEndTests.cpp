@@ -1,0 +1,231 @@
+// The dashboard's modes, end to end: its offline form when the service goes
+// away under it and its online form when the service is back; how it turns
+// with the device on a large screen and keeps its orientation on a phone.
+#include "DashboardEndToEndSupport.h"
+
+#include "platform/device/Screen.h"
+#include "platform/foundation/Boxed.h"
+#include "platform/net/Reachability.h"
+#include "platform/ui/Button.h"
+#include "social/runtime/QVReachability.h"
+#include "social/ui/QVRootController.h"
+
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using namespace e2e_testing;
+
+namespace {
+
+// The game page's buttons, found by their titles.
+class DashboardButtonsTest : public DashboardEndToEndTest {
+protected:
+    // The visible button titled `title`, or null.
+    platform::ui::Button* button(const std::string& title) const
+    {
+        for (auto* b : visible<platform::ui::Button>())
+            if (b->titleForState(platform::ui::StateNormal) == title)
+                return b;
+        return nullptr;
+    }
+    bool enabled(const std::string& title) const
+    {
+        auto* b = button(title);
+        return b && b->isEnabled();
+    }
+};
+
+// The device's network monitor is the test's: the service's host stays
+// resolvable on loopback, so only the monitor can tell the client it is gone.
+class DashboardModesEndToEnd : public DashboardButtonsTest {
+protected:
+    void SetUp() override
+    {
+        network = platform::ManualReachability::create(platform::Reachability::ReachableViaWiFi);
+        QVReachability::setDefaultSource(platform::Ref<platform::Reachability>(network.get()));
+        DashboardButtonsTest::SetUp();
+    }
+    void TearDown() override
+    {
+        DashboardButtonsTest::TearDown();
+        QVReachability::setDefaultSource(nullptr);
+    }
+
+    platform::Ref<platform::ManualReachability> network;
+};
+
+TEST_F(DashboardModesEndToEnd, TheOpenDashboardGoesOfflineWithTheServiceAndBackOnlineWhenItReturns)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    Quorvel::launchDashboardWithListLeaderboardsPage();
+    ASSERT_TRUE(waitForScreen("QVLeaderboardController"));
+    ASSERT_TRUE(waitForText("Fastest Lap"));
+
+    // The service dies and the network goes with it; back on the game's page
+    // the player finds its offline form: only what the device keeps still opens.
+    killService();
+    network->setStatus(platform::Reachability::NotReachable);
+    ASSERT_TRUE(tapBack());
+    ASSERT_TRUE(waitForScreen("QVGameProfileController"));
+    ASSERT_TRUE(waitUntil([&] { return button("Challenges") && !enabled("Challenges"); })) << screenText();
+    EXPECT_FALSE(enabled("Who's Playing"));
+    EXPECT_TRUE(enabled("Leaderboards"));
+    EXPECT_FALSE(Quorvel::isOnline());
+    tapText("Challenges");
+    EXPECT_EQ(frontScreenName(), "QVGameProfileController");
+    tapTab("Games");
+    EXPECT_EQ(frontScreenName(), "QVGameProfileController");
+    tapTab("My Quorvel");
+    EXPECT_EQ(frontScreenName(), "QVGameProfileController");
+    // The boards kept on the device still open.
+    ASSERT_TRUE(tapText("Leaderboards"));
+    ASSERT_TRUE(waitForText("Normal"));
+    ASSERT_TRUE(tapBack());
+
+    // A page that needs the service, opened offline, leaves the player on the offline game page.
+    Quorvel::dismissDashboard();
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isShowingFullScreen(); }));
+    Quorvel::launchDashboardWithChallengesPage();
+    ASSERT_TRUE(waitForScreen("QVGameProfileController"));
+    idle(0.3);
+    EXPECT_EQ(frontScreenName(), "QVGameProfileController");
+    EXPECT_FALSE(enabled("Challenges"));
+
+    // The service starts again on its folder and the network is back: the
+    // client logs in again and the dashboard opens its online pages.
+    startService();
+    network->setStatus(platform::Reachability::ReachableViaWiFi);
+    ASSERT_TRUE(waitUntil([&] {
+        return !serviceRequestsTo("bootstrap.xml").empty() && !QuorvelInternal::isBootstrapInProgress();
+    }));
+    EXPECT_TRUE(Quorvel::isOnline());
+    ASSERT_TRUE(tapTab("Games"));
+    ASSERT_TRUE(waitForScreen("QVGameDiscoveryController")) << screenText();
+    ASSERT_TRUE(waitForText("Featured"));
+    ASSERT_TRUE(tapTab("My Quorvel"));
+    ASSERT_TRUE(waitForScreen("QVMyQuorvelController"));
+    ASSERT_TRUE(tapTab("Brisko"));
+    ASSERT_TRUE(waitForScreen("QVGameProfileController"));
+    ASSERT_TRUE(waitUntil([&] { return enabled("Challenges"); })) << screenText();
+    ASSERT_TRUE(tapText("Challenges"));
+    EXPECT_TRUE(waitForScreen("QVChallengeListController"));
+}
+
+// The device the dashboard runs on, a phone or a tablet; the phone again afterwards.
+class DashboardTurnsEndToEnd : public DashboardButtonsTest {
+protected:
+    void TearDown() override
+    {
+        DashboardButtonsTest::TearDown();
+        platform::ui::Screen::mainScreen().setKind(platform::ui::Screen::Kind::Phone);
+    }
+    // What the game's own screen asks before it turns, and then does.
+    bool deviceTurnsTo(int orientation)
+    {
+        const int supported[] = { 1, 2, 3, 4 };
+        if (!QuorvelInternal::shouldAutorotateToInterfaceOrientation(orientation, supported, 4))
+            return false;
+        Quorvel::setDashboardOrientation(orientation);
+        driver->advance(1.0); // the turn's animation runs out
+        settleAfterTouch();
+        return true;
+    }
+    platform::ui::View* dashboardView() const { return QuorvelInternal::getRootController()->view(); }
+    // The game opens the dashboard, shown where the client puts it: inside its
+    // root view, the view the client turns (the harness shows the tabs upright).
+    void openTurnableDashboard()
+    {
+        openDashboard();
+        auto* root = dynamic_cast<QVRootController*>(QuorvelInternal::getRootController());
+        ASSERT_TRUE(root && shown);
+        platform::ui::View* container = root->containerView() ? root->containerView() : root->view();
+        platform::ui::View* content = shown->view();
+        content->removeFromSuperview();
+        content->setFrame(container->bounds());
+        content->setAutoresizingMask(platform::ui::FlexibleWidth | platform::ui::FlexibleHeight);
+        container->addSubview(content);
+        settleAfterTouch();
+    }
+    // The dashboard's tabs and the front screen as the device's screen shows them.
+    platform::Rect panelOnTheDevice() const { return shown->view()->convertRectTo(shown->view()->bounds(), nullptr); }
+    platform::Rect frontScreenOnTheDevice() const
+    {
+        auto* nav = frontStack();
+        if (!nav || !nav->topViewController())
+            return {};
+        auto* v = nav->topViewController()->view();
+        return v->convertRectTo(v->bounds(), nullptr);
+    }
+};
+
+// The same on a tablet, whose window the harness makes as large as its screen.
+class DashboardTurnsOnATabletEndToEnd : public DashboardTurnsEndToEnd {
+protected:
+    void SetUp() override
+    {
+        platform::ui::Screen::mainScreen().setKind(platform::ui::Screen::Kind::Tablet);
+        DashboardTurnsEndToEnd::SetUp();
+    }
+};
+
+TEST_F(DashboardTurnsOnATabletEndToEnd, TheOpenDashboardTurnsWithTheDeviceAndItsScreensTakeTheTurnedBounds)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    openTurnableDashboard();
+    ASSERT_EQ(dashboardView()->bounds().size, platform::Size(768, 1024));
+    // Upright, the dashboard's panel is wider than tall.
+    const platform::Rect upright = panelOnTheDevice();
+    ASSERT_GT(upright.size.width, upright.size.height);
+    ASSERT_GT(frontScreenOnTheDevice().size.width, frontScreenOnTheDevice().size.height);
+
+    ASSERT_TRUE(deviceTurnsTo(3));
+    EXPECT_EQ(Quorvel::getDashboardOrientation(), 3);
+    EXPECT_EQ(dashboardView()->transform(), platform::AffineTransform(0, 1, -1, 0, 0, 0));
+    EXPECT_EQ(dashboardView()->bounds().size, platform::Size(1024, 768));
+    // A screen opened now fills the wide dashboard and answers the player's taps.
+    ASSERT_TRUE(tapText("Leaderboards"));
+    ASSERT_TRUE(waitForScreen("QVLeaderboardController"));
+    ASSERT_TRUE(waitForText("Fastest Lap"));
+    // Its screens turned with it: on the device they stand on their side.
+    EXPECT_EQ(panelOnTheDevice().size.width, upright.size.height);
+    EXPECT_EQ(panelOnTheDevice().size.height, upright.size.width);
+    EXPECT_LT(frontScreenOnTheDevice().size.width, frontScreenOnTheDevice().size.height);
+    ASSERT_TRUE(tapText("Fastest Lap"));
+    EXPECT_TRUE(waitForScreen("QVHighScoreController"));
+
+    // Turned back upright, the screens are tall again.
+    ASSERT_TRUE(deviceTurnsTo(1));
+    EXPECT_EQ(dashboardView()->transform(), platform::AffineTransform());
+    EXPECT_EQ(dashboardView()->bounds().size, platform::Size(768, 1024));
+    EXPECT_EQ(panelOnTheDevice().size, upright.size);
+    EXPECT_GT(frontScreenOnTheDevice().size.width, frontScreenOnTheDevice().size.height);
+    ASSERT_TRUE(tapBack());
+    EXPECT_TRUE(waitForScreen("QVLeaderboardController"));
+}
+
+TEST_F(DashboardTurnsEndToEnd, OnAPhoneTheDashboardKeepsTheOrientationItOpenedWith)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    Quorvel::setDashboardOrientation(3); // the game plays on its side
+    openTurnableDashboard();
+    const platform::Size wide = dashboardView()->bounds().size;
+    EXPECT_GT(wide.width, wide.height);
+
+    // The device turns upright: the dashboard refuses to turn with it.
+    EXPECT_FALSE(deviceTurnsTo(1));
+    Quorvel::setDashboardOrientation(1); // even when the game asks anyway
+    EXPECT_EQ(Quorvel::getDashboardOrientation(), 3);
+    EXPECT_EQ(dashboardView()->bounds().size, wide);
+    ASSERT_TRUE(tapText("Leaderboards"));
+    ASSERT_TRUE(waitForText("Fastest Lap"));
+    EXPECT_EQ(dashboardView()->bounds().size, wide);
+
+    // Closed, the game turns freely, and the next dashboard opens upright.
+    Quorvel::dismissDashboard();
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(deviceTurnsTo(1));
+    openTurnableDashboard();
+    EXPECT_EQ(dashboardView()->bounds().size, platform::Size(320, 480));
+}
+
+} // namespace
