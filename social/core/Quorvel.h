@@ -117,6 +117,10 @@ public:
     // full-screen screen is up the call is ignored; on a large screen the
     // dashboard on show turns (0.4 s between portrait and landscape, else 0.8 s).
     static void setDashboardOrientation(int orientation);
+    // What the game's own screen answers when asked whether it may turn to
+    // `orientation`: never while the client shows a full screen on a phone, else whether
+    // it is among the game's `count` supported orientations.
+    static bool shouldAutorotateToInterfaceOrientation(int orientation, const int* supportedOrientations, int count);
     // Logs that player in (an empty id: the device's account).
     static void loginWithUserId(const std::string& userId, const QVDelegate& onSuccess, const QVDelegate& onFailure);
     static bool isSuccessfullyBootstrapped();

@@ -649,7 +649,7 @@ void QuorvelInternal::transformView(View* view, int orientation)
 
 void QuorvelInternal::transformViewToDashboardOrientation(View* view) { QuorvelInternal::transformView(view, getDashboardOrientation()); }
 
-bool QuorvelInternal::shouldAutorotateToInterfaceOrientation(int orientation, const int* supportedOrientations, int count)
+bool Quorvel::shouldAutorotateToInterfaceOrientation(int orientation, const int* supportedOrientations, int count)
 {
     if (QuorvelInternal::isShowingFullScreen() && !QuorvelInternal::isLargeScreen())
         return false;

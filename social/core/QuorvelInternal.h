@@ -157,7 +157,6 @@ public:
     // Orientation.
     static void transformView(platform::ui::View* view, int orientation);
     static void transformViewToDashboardOrientation(platform::ui::View* view);
-    static bool shouldAutorotateToInterfaceOrientation(int orientation, const int* supportedOrientations, int count);
 
     // Error screens inside the dashboard: never stacked; a second one while
     // one is shown or about to be pushed (0.1 s later) is dropped.

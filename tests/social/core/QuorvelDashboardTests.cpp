@@ -621,11 +621,11 @@ TEST_F(DashboardTest, APhoneDashboardKeepsItsOrientationAndALargeOneTurns)
     Quorvel::setDashboardOrientation(3);
     EXPECT_EQ(Quorvel::getDashboardOrientation(), 1);
     int supported[] = { 1, 3 };
-    EXPECT_FALSE(QuorvelInternal::shouldAutorotateToInterfaceOrientation(1, supported, 2));
+    EXPECT_FALSE(Quorvel::shouldAutorotateToInterfaceOrientation(1, supported, 2));
     Quorvel::dismissDashboard();
     advance(0.5);
-    EXPECT_TRUE(QuorvelInternal::shouldAutorotateToInterfaceOrientation(3, supported, 2));
-    EXPECT_FALSE(QuorvelInternal::shouldAutorotateToInterfaceOrientation(4, supported, 2));
+    EXPECT_TRUE(Quorvel::shouldAutorotateToInterfaceOrientation(3, supported, 2));
+    EXPECT_FALSE(Quorvel::shouldAutorotateToInterfaceOrientation(4, supported, 2));
 
     platform::ui::Screen::mainScreen().setKind(platform::ui::Screen::Kind::Tablet);
     Quorvel::launchDashboard();
@@ -644,7 +644,7 @@ TEST_F(DashboardTest, APhoneDashboardKeepsItsOrientationAndALargeOneTurns)
     Quorvel::setDashboardOrientation(4);
     EXPECT_DOUBLE_EQ(platform::ui::View::runningAnimations().back().duration, 0.8);
     EXPECT_EQ(Quorvel::getDashboardOrientation(), 4);
-    EXPECT_TRUE(QuorvelInternal::shouldAutorotateToInterfaceOrientation(3, supported, 2));
+    EXPECT_TRUE(Quorvel::shouldAutorotateToInterfaceOrientation(3, supported, 2));
     advance(0.8);
 }
 

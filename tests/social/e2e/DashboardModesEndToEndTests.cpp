@@ -123,7 +123,7 @@ protected:
     bool deviceTurnsTo(int orientation)
     {
         const int supported[] = { 1, 2, 3, 4 };
-        if (!QuorvelInternal::shouldAutorotateToInterfaceOrientation(orientation, supported, 4))
+        if (!Quorvel::shouldAutorotateToInterfaceOrientation(orientation, supported, 4))
             return false;
         Quorvel::setDashboardOrientation(orientation);
         driver->advance(1.0); // the turn's animation runs out
