@@ -614,6 +614,8 @@ void Quorvel::_rotateDashboardFromOrientation(int from, int to)
     View::beginAnimations("QVInterfaceOrientationRotate");
     View::setAnimationDuration(isPortraitPair(from) != isPortraitPair(to) ? 0.4 : 0.8);
     QuorvelInternal::transformView(mQVRootController->view(), to);
+    if (auto* frame = dynamic_cast<QVRootFrame*>(mQVRootController.get()))
+        frame->centreContainer(); // the panel turns with the view, centred across it again
     QuorvelInternal::postDashboardOrientationChangedTo(to, from);
     View::commitAnimations();
 }

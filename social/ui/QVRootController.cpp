@@ -114,9 +114,18 @@ void QVRootController::placeContainer()
     Rect area = dashboard.insetBy(-dashboard.origin.x, -dashboard.origin.y);
     containerView_->setAutoresizingMask(AutoresizingNone);
     containerView_->setBounds(Rect(0, 0, area.size.width, area.size.height));
-    bool landscape = isLandscape(host.getDashboardOrientation());
-    containerView_->setCenter(Point(std::round(view()->bounds().size.width / 2),
-                                    landscape ? kKeyboardLandscapeCenterY : kKeyboardPortraitCenterY));
+    centreContainer();
+}
+
+void QVRootController::centreContainer()
+{
+    if (!QVDashboardRole::current().isLargeScreen() || !containerView_ || keyboardShowing_)
+        return;
+    // The root view's own shape says how it stands (during a turn the
+    // dashboard's orientation is stored only once the turn is under way).
+    platform::Size root = view()->bounds().size;
+    bool landscape = root.width > root.height;
+    containerView_->setCenter(Point(std::round(root.width / 2), landscape ? kKeyboardLandscapeCenterY : kKeyboardPortraitCenterY));
 }
 
 Ref<Transition> QVRootController::makeTransition(TransitionType type, TransitionSubtype subtype)

@@ -45,6 +45,7 @@ public:
     platform::ui::View* bgOverlay() const { return bgOverlay_.get(); }
     void setBgOverlay(platform::ui::View* v) { bgOverlay_ = v; }
     platform::ui::View* bgDropShadow() const override { return bgDropShadow_.get(); }
+    void centreContainer() override;
     platform::ui::ViewController* contentController() const override { return contentController_.get(); }
     platform::ui::ViewController* nonFullscreenModalController() const { return nonFullscreenModal_.get(); }
     platform::ui::TransitionSubtype transitionIn() const { return transitionIn_; }

@@ -39,6 +39,9 @@ public:
     virtual void cleanupSubviews() = 0;
     // The large screens' drop shadow behind the dashboard, or null.
     virtual platform::ui::View* bgDropShadow() const = 0;
+    // On a large screen: the dashboard and its shadow centred across the root
+    // view at their resting height again, after the view turned.
+    virtual void centreContainer() = 0;
 };
 
 // A content screen that presents the dashboard's initial modal content (the

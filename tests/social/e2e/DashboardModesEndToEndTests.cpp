@@ -189,6 +189,8 @@ TEST_F(DashboardTurnsOnATabletEndToEnd, TheOpenDashboardTurnsWithTheDeviceAndIts
     // Its screens turned with it: on the device they stand on their side.
     EXPECT_EQ(panelOnTheDevice().size.width, upright.size.height);
     EXPECT_EQ(panelOnTheDevice().size.height, upright.size.width);
+    // ...and the panel is centred again across the turned dashboard.
+    EXPECT_EQ(panelOnTheDevice().midY(), 512);
     EXPECT_LT(frontScreenOnTheDevice().size.width, frontScreenOnTheDevice().size.height);
     ASSERT_TRUE(tapText("Fastest Lap"));
     EXPECT_TRUE(waitForScreen("QVHighScoreController"));
@@ -198,6 +200,7 @@ TEST_F(DashboardTurnsOnATabletEndToEnd, TheOpenDashboardTurnsWithTheDeviceAndIts
     EXPECT_EQ(dashboardView()->transform(), platform::AffineTransform());
     EXPECT_EQ(dashboardView()->bounds().size, platform::Size(768, 1024));
     EXPECT_EQ(panelOnTheDevice().size, upright.size);
+    EXPECT_EQ(panelOnTheDevice().midX(), upright.midX());
     EXPECT_GT(frontScreenOnTheDevice().size.width, frontScreenOnTheDevice().size.height);
     ASSERT_TRUE(tapBack());
     EXPECT_TRUE(waitForScreen("QVLeaderboardController"));
