@@ -25,6 +25,11 @@
 
 namespace quorvel {
 
+namespace {
+// How far the name's top sits above the friends line's.
+constexpr float kNameAboveFriends = 24;
+} // namespace
+
 using namespace platform::ui;
 using platform::Object;
 using platform::Rect;
@@ -40,7 +45,7 @@ bool QVPlayedGameCell::initQVTableCellHelper(const std::string& name)
     setFrame(Rect(0, 0, width, kHeight));
     View* content = contentView();
     iconView_ = QVImageView::imageViewWithFrame(Rect(8, 6, 44, 44));
-    nameLabel_ = layout::makeLabel(Rect(60, 6, width - 160, 22), 16, true);
+    nameLabel_ = layout::makeLabel(Rect(60, 30 - kNameAboveFriends, width - 160, 22), 16, true);
     friendsWithAppLabel_ = layout::makeLabel(Rect(60, 30, width - 160, 18), 12, false);
     miniScreenshotOneView_ = QVImageView::imageViewWithFrame(Rect(width - 90, 6, 30, 44));
     miniScreenshotTwoView_ = QVImageView::imageViewWithFrame(Rect(width - 56, 6, 30, 44));
@@ -107,6 +112,11 @@ void QVPlayedGameCell::showResource(QVPlayedGame* game)
     } else {
         friendsWithAppLabel_->setHidden(true);
     }
+    // Alone, the name sits level with the icon; with the friends line, above it.
+    Rect name = nameLabel_->frame();
+    name.origin.y = friendsWithAppLabel_->isHidden() ? iconView_->frame().midY() - name.size.height / 2
+                                                     : friendsWithAppLabel_->frame().minY() - kNameAboveFriends;
+    nameLabel_->setFrame(name);
     if (auto icon = QVLoadKitImage("QVDefaultApplicationIcon.png"))
         iconView_->setDefaultImage(icon->image());
     iconView_->setImageUrl(game->iconUrl().empty() ? std::nullopt : std::optional<std::string>(game->iconUrl()));

@@ -159,9 +159,9 @@ TEST_F(PlayedGameTest, TallTabletRowsKeepTheGameAndTheHeaderInTheirMiddle)
     cell->setFrame(platform::Rect(0, 0, cell->frame().size.width, 60));
     using platform::ui::View;
     auto midY = [&](View* part, View* row) { return part->convertRectTo(part->bounds(), row).midY(); };
-    for (View* part : std::initializer_list<View*> { cell->iconView(), cell->firstStatView(), cell->secondStatView(),
-                                                     cell->shoppingCartButton() })
-        EXPECT_NEAR(midY(part, cell.get()), 30, 1) << part->className();
+    for (View* part : std::initializer_list<View*> { cell->iconView(), cell->nameLabel(), cell->firstStatView(),
+                                                     cell->secondStatView(), cell->shoppingCartButton() })
+        EXPECT_NEAR(midY(part, cell.get()), 30, 1) << part->className(); // the name alone: no friend has the game
 
     auto header = dynamicRef<QVDefaultLeadingCell>(QVControllerLoader::loadCell("DefaultLeading"));
     ASSERT_TRUE(header);
