@@ -17,6 +17,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <algorithm>
+#include <cmath>
+
 namespace quorvel {
 
 using namespace platform::ui;
@@ -93,7 +96,14 @@ void QVGameDiscoveryCategoryCell::layoutSubviews()
     topDividerView_->setFrame(Rect(0, 0, contentView()->bounds().size.width, 2));
     bottomDividerView_->setFrame(Rect(0, contentView()->bounds().size.height - 2, contentView()->bounds().size.width, 2));
     disclosureView_->setFrame(Rect(width - 26, (bounds().size.height - 20) / 2, 14, 20));
-    textContentView_->setFrame(Rect(66, 4, width - 100, bounds().size.height - 8));
+    // The lines that have text, as a block level with the icon.
+    float lines = nameLabel_->frame().maxY();
+    if (!subtextLabel_->text().empty())
+        lines = subtextLabel_->frame().maxY();
+    if (!secondaryTextLabel_->text().empty())
+        lines = secondaryTextLabel_->frame().maxY();
+    float height = bounds().size.height;
+    textContentView_->setFrame(Rect(66, std::max(4.0f, std::round((height - lines) / 2)), width - 100, lines));
 }
 
 bool QVGameDiscoveryNewsItemCell::initQVTableCellHelper(const std::string& name)

@@ -270,6 +270,9 @@ TEST_F(PlayedGameTest, CatalogueRootLoadsMoreByPage)
     category->layoutSubviews();
     EXPECT_TRUE(category->patternView()->isHidden());
     EXPECT_FALSE(category->selectedPatternView()->isHidden());
+    // A name without subtexts sits level with the row's icon, not at its top.
+    auto mid = [&](platform::ui::View* v) { return v->convertRectTo(v->bounds(), category).midY(); };
+    EXPECT_NEAR(mid(category->nameLabel()), category->bounds().midY(), 1);
 }
 
 TEST_F(PlayedGameTest, FavouritesOfAnotherPlayerNameThePlayerWhenEmpty)
