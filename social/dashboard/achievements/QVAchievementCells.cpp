@@ -82,10 +82,9 @@ void QVAchievementProgressionList::buildInterface(InterfaceBuilder& b, const cha
     progressAmountBubbleLabel_ = QVOutlet<Label>(makeLabel(b, Rect(0, 0, 34, 16), 10, true, Color::whiteColor()).get(), layoutName, "progressAmountBubbleLabel");
     progressAmountBubbleLabel_->setTextAlignment(platform::TextAlignment::Center);
     progressionBubbleContainer_->addSubview(progressAmountBubbleLabel_.get());
-    for (View* v : std::initializer_list<View*> { unlockedIcon_.get(), titleLabel_.get(), descriptionLabel_.get(),
-                                                  gamerScoreContainer_.get(), progressBackground_.get(),
-                                                  progressBar_.get(), progressionBubbleContainer_.get() })
-        contentView()->addSubview(v);
+    layout::addSubviews(contentView(), { unlockedIcon_.get(), titleLabel_.get(), descriptionLabel_.get(),
+                                         gamerScoreContainer_.get(), progressBackground_.get(), progressBar_.get(),
+                                         progressionBubbleContainer_.get() });
     // And when the list sets the row's width.
     gamerScoreContainer_->setAutoresizingMask(FlexibleLeftMargin);
     progressBackground_->setAutoresizingMask(FlexibleWidth);
@@ -182,9 +181,8 @@ void QVAchievementCompareListCell::buildInterface(InterfaceBuilder& b, const cha
         container->setBackgroundColor(std::nullopt);
         container->setOpaque(false);
     }
-    for (View* v : std::initializer_list<View*> { titleLabel_.get(), descriptionLabel_.get(), gamerScoreContainer_.get(),
-                                                  firstIconContainer_.get(), secondIconContainer_.get() })
-        contentView()->addSubview(v);
+    layout::addSubviews(contentView(), { titleLabel_.get(), descriptionLabel_.get(), gamerScoreContainer_.get(),
+                                         firstIconContainer_.get(), secondIconContainer_.get() });
     // The icons and the score keep to the row's right edge, the texts take the width left of them.
     for (View* v : { gamerScoreContainer_.get(), firstIconContainer_.get(), secondIconContainer_.get() })
         v->setAutoresizingMask(FlexibleLeftMargin);

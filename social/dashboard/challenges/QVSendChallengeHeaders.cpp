@@ -52,8 +52,8 @@ void QVSendChallengeHeaderController::loadView()
     titleLabel_ = makeLabel(Rect(66, 10, width - 76, 20), 16, true);
     descriptionLabel_ = makeLabel(Rect(66, 32, width - 76, 34), 13, false);
     descriptionLabel_->setNumberOfLines(2);
-    for (View* v : std::initializer_list<View*> { challengeIconImageView_.get(), titleLabel_.get(), descriptionLabel_.get() })
-        descriptionContainer_->addSubview(v);
+    layout::addSubviews(descriptionContainer_, { challengeIconImageView_.get(), titleLabel_.get(),
+                                                 descriptionLabel_.get() });
     Ref<QVDefaultButton> send = QVDefaultButton::greenButton(Rect(10, 80, width - 20, 40));
     userMessageTextField_ = messageField(Rect(10, 128, width - 20, 31));
     send->setTitleForAllStates("Send Challenge");
@@ -62,9 +62,8 @@ void QVSendChallengeHeaderController::loadView()
     stronger->setTitleForAllStates("Create Stronger Challenge");
     stronger->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVSendChallengeHeaderController, createStrongerChallenge)), TouchUpInside);
     tryAgainButton_ = stronger;
-    for (View* v : std::initializer_list<View*> { descriptionContainer_.get(), userMessageTextField_.get(),
-                                                  sendChallengeButton_.get(), tryAgainButton_.get() })
-        root->addSubview(v);
+    layout::addSubviews(root, { descriptionContainer_.get(), userMessageTextField_.get(), sendChallengeButton_.get(),
+                                tryAgainButton_.get() });
     setView(root.get());
     awakeFromNib();
 }
@@ -179,9 +178,8 @@ void QVCompletedChallengeHeaderController::loadView()
     userMessageTextField_ = messageField(Rect(10, below + 24, width - 20, 31));
     actionButton_ = QVDefaultButton::greenButton(Rect(10, below + 64, width - 20, 40));
     actionButton_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVCompletedChallengeHeaderController, onActionButtonPressed)), TouchUpInside);
-    for (View* v : std::initializer_list<View*> { challengeDescriptionContainer_.get(), personalMessageLabel_.get(),
-                                                  userMessageTextField_.get(), actionButton_.get() })
-        root->addSubview(v);
+    layout::addSubviews(root, { challengeDescriptionContainer_.get(), personalMessageLabel_.get(),
+                                userMessageTextField_.get(), actionButton_.get() });
     setView(root.get());
 }
 

@@ -305,8 +305,7 @@ void QVFavoriteThisGameController::loadView()
     reviewArea_->setBackgroundColor(std::nullopt);
     reviewTextField_ = TextView::textViewWithFrame(Rect(0, 0, width - 20, 100));
     reviewArea_->addSubview(reviewTextField_.get());
-    for (View* v : std::initializer_list<View*> { descriptionLabel_.get(), favoriteButton_.get(), reviewArea_.get() })
-        root->addSubview(v);
+    layout::addSubviews(root, { descriptionLabel_.get(), favoriteButton_.get(), reviewArea_.get() });
     setView(root.get());
 }
 

@@ -59,9 +59,8 @@ bool QVGameDiscoveryCategoryCell::initQVTableCellHelper(const std::string& name)
         textContentView_->addSubview(l);
     }
     disclosureView_ = ImageView::imageViewWithFrame(Rect(width - 26, (kHeight - 20) / 2, 14, 20));
-    for (View* v : std::initializer_list<View*> { topDividerView_.get(), bottomDividerView_.get(), iconFrame_.get(),
-                                                  iconView_.get(), textContentView_.get(), disclosureView_.get() })
-        content->addSubview(v);
+    layout::addSubviews(content, { topDividerView_.get(), bottomDividerView_.get(), iconFrame_.get(), iconView_.get(),
+                                   textContentView_.get(), disclosureView_.get() });
     return true;
 }
 
@@ -118,8 +117,7 @@ bool QVGameDiscoveryNewsItemCell::initQVTableCellHelper(const std::string& name)
     subtitleLabel_ = layout::makeLabel(Rect(66, 32, width - 80, 18), 12, false);
     titleLabel_->setAutoresizingMask(FlexibleWidth); // the row is narrower than the dashboard
     subtitleLabel_->setAutoresizingMask(FlexibleWidth);
-    for (View* v : std::initializer_list<View*> { iconFrame_.get(), iconView_.get(), titleLabel_.get(), subtitleLabel_.get() })
-        contentView()->addSubview(v);
+    layout::addSubviews(contentView(), { iconFrame_.get(), iconView_.get(), titleLabel_.get(), subtitleLabel_.get() });
     return true;
 }
 

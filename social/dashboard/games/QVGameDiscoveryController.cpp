@@ -67,8 +67,7 @@ void QVGameDiscoveryController::viewDidLoad()
     label->setShadowColor(Color::white(0));
     label->setTextAlignment(platform::TextAlignment::Center);
     label->setAdjustsFontSizeToFitWidth(true);
-    for (View* v : std::initializer_list<View*> { top.get(), bottom.get(), label.get() })
-        footer->addSubview(v);
+    layout::addSubviews(footer, { top.get(), bottom.get(), label.get() });
     table->setTableFooterView(footer.get());
 }
 

@@ -49,9 +49,8 @@ bool QVPlayedGameCell::initQVTableCellHelper(const std::string& name)
     friendsWithAppLabel_ = layout::makeLabel(Rect(60, 30, width - 160, 18), 12, false);
     miniScreenshotOneView_ = QVImageView::imageViewWithFrame(Rect(width - 90, 6, 30, 44));
     miniScreenshotTwoView_ = QVImageView::imageViewWithFrame(Rect(width - 56, 6, 30, 44));
-    for (View* v : std::initializer_list<View*> { iconView_.get(), nameLabel_.get(), friendsWithAppLabel_.get(),
-                                                  miniScreenshotOneView_.get(), miniScreenshotTwoView_.get() })
-        content->addSubview(v);
+    layout::addSubviews(content, { iconView_.get(), nameLabel_.get(), friendsWithAppLabel_.get(),
+                                   miniScreenshotOneView_.get(), miniScreenshotTwoView_.get() });
     // The list inside the content frame is narrower than the dashboard: the
     // texts give way and the parts at the right keep to the row's right edge.
     for (Label* text : { nameLabel_.get(), friendsWithAppLabel_.get() }) {
@@ -71,8 +70,7 @@ bool QVPlayedGameCell::initQVTableCellHelper(const std::string& name)
         scoreLabel->setTextAlignment(platform::TextAlignment::Center);
         favourite = ImageView::imageViewWithFrame(Rect(18, 41, 12, 12));
         favourite->setImage(QVLoadKitImage("QVFavoritedIcon.png").get());
-        for (View* v : std::initializer_list<View*> { scoreIcon.get(), scoreLabel.get(), favourite.get() })
-            view->addSubview(v);
+        layout::addSubviews(view, { scoreIcon.get(), scoreLabel.get(), favourite.get() });
         view->setAutoresizingMask(FlexibleLeftMargin);
         content->addSubview(view.get());
         return view;

@@ -51,10 +51,9 @@ void QVSocialNotificationController::loadView()
     noButton_->setFrame(Rect(24 + (width - 36) / 2, 220, (width - 36) / 2, 44));
     noButton_->addTarget(this, Control::SenderAction(BRISKO_SELECTOR(QVSocialNotificationController, noButtonClicked)),
                          TouchUpInside);
-    for (View* v : std::initializer_list<View*> { applicationLabel_.get(), notificationImage_.get(), notificationText_.get(),
-                                                  networkIcon1_.get(), networkIcon2_.get(), rememberLabel.get(),
-                                                  rememberSwitch_.get(), yesButton_.get(), noButton_.get() })
-        panel->addSubview(v);
+    layout::addSubviews(panel, { applicationLabel_.get(), notificationImage_.get(), notificationText_.get(),
+                                 networkIcon1_.get(), networkIcon2_.get(), rememberLabel.get(), rememberSwitch_.get(),
+                                 yesButton_.get(), noButton_.get() });
     root->addSubview(panel.get());
     setView(root.get());
 }

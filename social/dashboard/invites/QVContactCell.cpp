@@ -33,9 +33,8 @@ bool QVContactCell::initQVTableCellHelper(const std::string& name)
     nameLabel_ = layout::makeLabel(Rect(54, 4, width - 110, 22), 16, true);
     numberOrEmail_ = layout::makeLabel(Rect(74, 27, width - 130, 18), 12, false);
     phoneOrEmailIcon_ = ImageView::imageViewWithFrame(Rect(54, 28, 16, 16));
-    for (View* v : std::initializer_list<View*> { profilePictureView_.get(), nameLabel_.get(), numberOrEmail_.get(),
-                                                  phoneOrEmailIcon_.get() })
-        contentView()->addSubview(v);
+    layout::addSubviews(contentView(), { profilePictureView_.get(), nameLabel_.get(), numberOrEmail_.get(),
+                                         phoneOrEmailIcon_.get() });
     return true;
 }
 

@@ -41,9 +41,8 @@ bool QVInviteCell::initQVTableCellHelper(const std::string& name)
     userMessage_ = layout::makeLabel(Rect(60, 42, width - 90, 18), 12, false);
     freshnessIndicator_ = View::viewWithFrame(Rect(width - 24, 26, 12, 12));
     freshnessIndicator_->setBackgroundColor(Color::rgb(0.2f, 0.5f, 0.95f));
-    for (View* v : std::initializer_list<View*> { inviteIcon_.get(), gameTitle_.get(), invitedBy_.get(), userMessage_.get(),
-                                                  freshnessIndicator_.get() })
-        contentView()->addSubview(v);
+    layout::addSubviews(contentView(), { inviteIcon_.get(), gameTitle_.get(), invitedBy_.get(), userMessage_.get(),
+                                         freshnessIndicator_.get() });
     return true;
 }
 

@@ -54,9 +54,8 @@ void QVInviteNotificationController::loadView()
     Ref<Button> close = Button::buttonWithType(Button::Type::Custom);
     close->setFrame(root->bounds());
     close->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVInviteNotificationController, dismiss)), TouchUpInside);
-    for (View* v : std::initializer_list<View*> { bgImage_.get(), userIcon_.get(), headerText_.get(),
-                                                  notificationText_.get(), close.get() })
-        root->addSubview(v);
+    layout::addSubviews(root, { bgImage_.get(), userIcon_.get(), headerText_.get(), notificationText_.get(),
+                                close.get() });
     setView(root.get());
 }
 

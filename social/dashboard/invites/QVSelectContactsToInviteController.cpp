@@ -53,8 +53,7 @@ void QVSelectContactsToInviteHeaderController::loadView()
     addContactLabel_ = layout::makeLabel(Rect(58, 10, width - 78, 40), 15, true);
     addContactLabel_->setText("Add Contacts From Address Book");
     addContactLabel_->setTextColor(Color::whiteColor());
-    for (View* v : std::initializer_list<View*> { addContactButton_.get(), addContactIcon_.get(), addContactLabel_.get() })
-        root->addSubview(v);
+    layout::addSubviews(root, { addContactButton_.get(), addContactIcon_.get(), addContactLabel_.get() });
     setView(root.get());
 }
 

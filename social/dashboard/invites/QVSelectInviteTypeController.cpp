@@ -49,8 +49,7 @@ bool QVSelectInviteTypeCell::initQVTableCellHelper(const std::string& name)
     iconView_ = ImageView::imageViewWithFrame(Rect(8, 9, 32, 32));
     titleLabel_ = layout::makeLabel(Rect(50, 4, width - 90, 24), 17, true);
     amountSelectedLabel_ = layout::makeLabel(Rect(50, 28, width - 90, 18), 12, false);
-    for (View* v : std::initializer_list<View*> { iconView_.get(), titleLabel_.get(), amountSelectedLabel_.get() })
-        contentView()->addSubview(v);
+    layout::addSubviews(contentView(), { iconView_.get(), titleLabel_.get(), amountSelectedLabel_.get() });
     // Laid out for the dashboard's width; the row is narrower (the list's inset, the disclosure arrow).
     titleLabel_->setAutoresizingMask(FlexibleWidth);
     amountSelectedLabel_->setAutoresizingMask(FlexibleWidth);
@@ -73,8 +72,7 @@ void QVSelectInviteTypeHeaderController::loadView()
     setUpInviteIcon(inviteIcon_.get(), inviteIconFrame_.get());
     enticeLabel_ = layout::makeLabel(Rect(84, 10, width - 94, 60), 14, true);
     enticeLabel_->setNumberOfLines(0);
-    for (View* v : std::initializer_list<View*> { inviteIconFrame_.get(), inviteIcon_.get(), enticeLabel_.get() })
-        root->addSubview(v);
+    layout::addSubviews(root, { inviteIconFrame_.get(), inviteIcon_.get(), enticeLabel_.get() });
     setView(root.get());
 }
 

@@ -78,10 +78,9 @@ void QVHighScoreCell::buildInterface(InterfaceBuilder& b, const char* layoutName
     scoreLabel_->setAutoresizingMask(FlexibleLeftMargin);
     relationshipIndicator_ = QVOutlet<QVUserRelationshipIndicator>(
         b.makeView<QVUserRelationshipIndicator>(Rect(38, 33, 14, 14)).get(), layoutName, "relationshipIndicator");
-    for (View* v : std::initializer_list<View*> { profilePictureView_.get(), nameLabel_.get(), distLabel_.get(),
-                                                  scoreLabel_.get(), disclosureIndicator_.get(), downloadBlobButton_.get(),
-                                                  relationshipIndicator_.get() })
-        contentView()->addSubview(v);
+    layout::addSubviews(contentView(), { profilePictureView_.get(), nameLabel_.get(), distLabel_.get(),
+                                         scoreLabel_.get(), disclosureIndicator_.get(), downloadBlobButton_.get(),
+                                         relationshipIndicator_.get() });
 }
 
 void QVHighScoreCell::awakeFromNib()
