@@ -12,7 +12,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <random>
+#include <set>
 #include <sstream>
 #include <strings.h>
 
@@ -171,6 +176,11 @@ struct StandInServer::Impl {
     std::map<std::string, std::string> tokens;
     bool rejectsBadSignatures { false };
     std::function<void(const std::string&)> logSink;
+    std::set<std::string> heldPaths;
+    size_t held { 0 };
+    size_t answering { 0 };
+    std::pair<int, int> answerDelay { 0, 0 };
+    std::mt19937 random { std::random_device {}() };
 
     void handle(const httplib::Request& req, const ReadBody& read, httplib::Response& res);
 };
@@ -250,6 +260,18 @@ ReadBody readBody(const httplib::Request& req, const httplib::ContentReader& rea
 
 void StandInServer::Impl::handle(const httplib::Request& req, const ReadBody& read, httplib::Response& res)
 {
+    {
+        std::lock_guard guard(mutex);
+        ++answering;
+    }
+    struct Answered {
+        Impl& impl;
+        ~Answered()
+        {
+            std::lock_guard guard(impl.mutex);
+            --impl.answering;
+        }
+    } answered { *this };
     const std::string& body = read.body;
     const std::string& refusal = read.refusal;
     LoggedRequest logged;
@@ -345,10 +367,23 @@ void StandInServer::Impl::handle(const httplib::Request& req, const ReadBody& re
              + (logged.viaChannel ? " (presence channel)" : "")
              + (answer.status >= 400 ? ": " + refusalReason(answer.body) : std::string()));
 
+    int delayMs = 0;
+    {
+        std::lock_guard guard(mutex);
+        if (answerDelay.second > 0)
+            delayMs = std::uniform_int_distribution<int>(answerDelay.first, answerDelay.second)(random);
+        answer.hold = answer.hold || heldPaths.count(logged.path);
+    }
+    if (delayMs > 0) {
+        std::unique_lock lock(mutex);
+        heldChanged.wait_for(lock, std::chrono::milliseconds(delayMs), [&] { return stopping; });
+    }
     if (answer.hold) {
         std::unique_lock lock(mutex);
         uint64_t generation = releaseGeneration;
+        ++held;
         heldChanged.wait(lock, [&] { return stopping || releaseGeneration != generation; });
+        --held;
     }
     res.status = answer.status;
     if (answer.truncateAfter > 0) {
@@ -372,7 +407,32 @@ void StandInServer::Impl::handle(const httplib::Request& req, const ReadBody& re
     }
 }
 
-StandInServer::StandInServer() : impl_(std::make_unique<Impl>()) { }
+std::optional<std::pair<int, int>> parseDelayRange(const std::string& text)
+{
+    size_t comma = text.find(',');
+    if (comma == std::string::npos)
+        return std::nullopt;
+    auto number = [](const std::string& part) -> std::optional<int> {
+        if (part.empty() || part.size() > 7 || part.find_first_not_of("0123456789") != std::string::npos)
+            return std::nullopt;
+        return std::stoi(part);
+    };
+    auto low = number(text.substr(0, comma));
+    auto high = number(text.substr(comma + 1));
+    if (!low || !high || *low > *high)
+        return std::nullopt;
+    return std::make_pair(*low, *high);
+}
+
+StandInServer::StandInServer() : impl_(std::make_unique<Impl>())
+{
+    if (const char* delay = std::getenv("BRISKO_STANDIN_DELAY_MS")) {
+        if (auto range = parseDelayRange(delay))
+            impl_->answerDelay = *range;
+        else
+            std::fprintf(stderr, "stand-in: BRISKO_STANDIN_DELAY_MS wants MIN,MAX in milliseconds, not \"%s\"\n", delay);
+    }
+}
 
 StandInServer::~StandInServer() { stop(); }
 
@@ -487,6 +547,39 @@ void StandInServer::releaseHeld()
         ++impl_->releaseGeneration;
     }
     impl_->heldChanged.notify_all();
+}
+
+void StandInServer::holdAnswersTo(const std::string& path)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->heldPaths.insert(path);
+}
+
+void StandInServer::stopHolding()
+{
+    {
+        std::lock_guard guard(impl_->mutex);
+        impl_->heldPaths.clear();
+    }
+    releaseHeld();
+}
+
+size_t StandInServer::heldCount() const
+{
+    std::lock_guard guard(impl_->mutex);
+    return impl_->held;
+}
+
+void StandInServer::setAnswerDelay(int minMs, int maxMs)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->answerDelay = { std::max(0, minMs), std::max(std::max(0, minMs), maxMs) };
+}
+
+size_t StandInServer::answeringCount() const
+{
+    std::lock_guard guard(impl_->mutex);
+    return impl_->answering;
 }
 
 std::vector<LoggedRequest> StandInServer::requests() const

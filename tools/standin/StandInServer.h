@@ -110,7 +110,24 @@ public:
     // (status 400 and above) adds its reason after a colon.
     void setLogSink(std::function<void(const std::string& line)> sink);
 
+    // Releases every answer held so far (by Answer::hold or holdAnswersTo).
     void releaseHeld();
+    // Answers to requests for `path` (any method) wait, after their route has
+    // run and its state is kept, until releaseHeld(); for a test that must
+    // see a late answer every time. stopHolding() ends it and releases them.
+    void holdAnswersTo(const std::string& path);
+    void stopHolding();
+    // Answers waiting for releaseHeld() now.
+    size_t heldCount() const;
+    // Every answer waits a random time from minMs to maxMs milliseconds after
+    // its route has run, to try the client against a slow service (0, 0: no
+    // wait). The environment variable BRISKO_STANDIN_DELAY_MS=MIN,MAX sets
+    // it for every server made.
+    void setAnswerDelay(int minMs, int maxMs);
+    // Requests received whose answer has not been handed back yet (held,
+    // delayed or being made), so a test can tell when the service is quiet.
+    size_t answeringCount() const;
+
     std::vector<LoggedRequest> requests() const;
     size_t requestCount() const;
     void clearLog();
@@ -135,6 +152,10 @@ private:
     std::unique_ptr<Impl> impl_;
     int port_ { -1 };
 };
+
+// "MIN,MAX" milliseconds (0 <= MIN <= MAX), as --answer-delay and
+// BRISKO_STANDIN_DELAY_MS give it; none when malformed.
+std::optional<std::pair<int, int>> parseDelayRange(const std::string& text);
 
 // Independent OAuth 1.0 HMAC-SHA1 verification of one request.
 bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl, const Params& requestParams,
@@ -208,6 +229,8 @@ public:
     // server's HTTP handler; without one they are answered 503.
     void forwardRequestsTo(const StandInServer& server);
     int connectionCount() const; // accepted so far
+    // Requests inside the channel whose answer frame has not been sent yet.
+    size_t answeringCount() const;
     int openConnections() const;
     void sendMessage(const std::string& destination, const std::string& body);
     void dropConnections();

@@ -113,6 +113,7 @@ struct StompStandIn::Impl {
     int port { 0 };
     int sessions { 0 };
     int httpPort { 0 };
+    size_t answering { 0 };
     std::string queue; // the destination the client subscribed to
 
     // Hands a request frame to the HTTP handler and sends its answer back
@@ -162,6 +163,8 @@ struct StompStandIn::Impl {
                                  { "content-type", contentType },
                                  { "content-length", std::to_string(body.size()) } },
                                body));
+        std::lock_guard guard(mutex);
+        --answering;
     }
 
     void serve(std::shared_ptr<Connection> c)
@@ -189,6 +192,7 @@ struct StompStandIn::Impl {
                 } else if (f.command == "SEND" && f.headers.count("destination")
                            && f.headers.at("destination") == kRequestDestination) {
                     std::lock_guard guard(mutex);
+                    ++answering;
                     requestThreads.emplace_back([this, c, f] { answerRequest(c, f); });
                 } else if (f.command == "DISCONNECT") {
                     c->open = false;
@@ -303,6 +307,12 @@ int StompStandIn::connectionCount() const
 {
     std::lock_guard guard(impl_->mutex);
     return impl_->accepted;
+}
+
+size_t StompStandIn::answeringCount() const
+{
+    std::lock_guard guard(impl_->mutex);
+    return impl_->answering;
 }
 
 int StompStandIn::openConnections() const

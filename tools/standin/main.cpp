@@ -1,5 +1,6 @@
 // quorvel_standin: the stand-in service as a program a person can run.
 //   quorvel_standin [--port N] [--stomp-port N] [--storage-port N] [--fixtures DIR] [--state DIR]
+//                   [--answer-delay MIN,MAX]
 // Serves HTTP, STOMP and a blob storage host on 127.0.0.1 until interrupted,
 // prints the "server-url", "presence-host" and "storage-url" to use, then one
 // line per request.
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <pthread.h>
 #include <unistd.h>
@@ -21,7 +23,7 @@ namespace {
 
 const char* kUsage =
     "usage: quorvel_standin [--port N] [--stomp-port N] [--storage-port N] [--fixtures DIR]\n"
-    "                       [--state DIR]\n"
+    "                       [--state DIR] [--answer-delay MIN,MAX]\n"
     "\n"
     "The stand-in social service on 127.0.0.1: signed HTTP requests and the STOMP\n"
     "presence channel (which also carries requests when the client routes them).\n"
@@ -38,6 +40,10 @@ const char* kUsage =
     "                    answer from them (the folder is made when missing; a\n"
     "                    restart on the same DIR finds everything again); other\n"
     "                    requests still come from the fixtures\n"
+    "  --answer-delay MIN,MAX\n"
+    "                    answer each request a random MIN to MAX milliseconds\n"
+    "                    after it was handled, as a slow service would (also\n"
+    "                    set by BRISKO_STANDIN_DELAY_MS=MIN,MAX)\n"
     "  --help            print this text\n"
     "\n"
     "Prints \"server-url URL\", \"presence-host HOST:PORT\" and \"storage-url URL\",\n"
@@ -70,6 +76,7 @@ int main(int argc, char** argv)
     int port = 0, stompPort = 0, storagePort = 0;
     std::string fixtures = QUORVEL_STANDIN_FIXTURES;
     std::string stateDirectory;
+    std::optional<std::pair<int, int>> answerDelay;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         if (option == "--help" || option == "-h") {
@@ -77,13 +84,19 @@ int main(int argc, char** argv)
             return 0;
         }
         if (option != "--port" && option != "--stomp-port" && option != "--storage-port" && option != "--fixtures"
-            && option != "--state")
+            && option != "--state" && option != "--answer-delay")
             return usageError("unknown argument \"" + option + "\"");
         if (i + 1 >= argc)
             return usageError(option + " needs a value");
         const char* value = argv[++i];
         if (option == "--fixtures") {
             fixtures = value;
+            continue;
+        }
+        if (option == "--answer-delay") {
+            answerDelay = standin::parseDelayRange(value);
+            if (!answerDelay)
+                return usageError("--answer-delay wants MIN,MAX in milliseconds, not \"" + std::string(value) + "\"");
             continue;
         }
         if (option == "--state") {
@@ -121,6 +134,8 @@ int main(int argc, char** argv)
         state->install(server);
     }
     server.setRejectsBadSignatures(true);
+    if (answerDelay)
+        server.setAnswerDelay(answerDelay->first, answerDelay->second);
     server.setLogSink([](const std::string& line) {
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
