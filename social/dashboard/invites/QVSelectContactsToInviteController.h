@@ -26,7 +26,7 @@ class QVSelectContactsToInviteHeaderController : public platform::ui::ViewContro
                                                  public platform::ui::PeoplePickerDelegate {
     QV_DECLARE_CLASS(QVSelectContactsToInviteHeaderController)
 public:
-    void setContactInviteController(QVSelectContactsToInviteController* c) { contactInviteController_ = c; }
+    void setContactInviteController(QVSelectContactsToInviteController* c);
     platform::ui::Button* addContactButton() { view(); return addContactButton_.get(); }
     platform::ui::PeoplePickerNavigationController* picker() const { return picker_.get(); }
     void addContact();
@@ -56,7 +56,7 @@ private:
     platform::Ref<platform::ui::Label> addContactLabel_;
     platform::Ref<platform::ui::Button> addContactButton_;
     platform::Ref<platform::ui::PeoplePickerNavigationController> picker_;
-    QVSelectContactsToInviteController* contactInviteController_ { nullptr }; // the owning screen
+    platform::WeakLink<QVSelectContactsToInviteController> contactInviteController_; // the owning screen
 };
 
 class QVSelectContactsToInviteController : public QVMultiSelectListController {
