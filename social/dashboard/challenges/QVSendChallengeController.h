@@ -74,7 +74,7 @@ public:
     void showSubmitFailedMessage();
     void showNoConnectionMessage();
     void showNoFriendsSelectedMessage();
-    void _refreshDataNow();
+    void _refreshDataNow(const QVDelegate& onSuccess, const QVDelegate& onFailure);
 
     void populateResourceMap(QVResourceControllerMap& map) override;
     QVService* getService() override;
@@ -114,9 +114,7 @@ private:
     platform::Ref<QVUser> pendingPick_;
     bool rechallenge_ { false };
     bool stallNextRefresh_ { false };
-    // The request a stalled refresh makes when its wait ends.
-    QVDelegate stalledSuccess_;
-    QVDelegate stalledFailure_;
+    // A stalled refresh's wait; the timer holds the request's callbacks.
     platform::Ref<platform::Timer> stallTimer_;
 };
 
