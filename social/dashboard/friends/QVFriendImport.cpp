@@ -189,11 +189,8 @@ void QVFriendImporter::findByName()
 
 QVImportFriendsController::QVImportFriendsController() : mImporter(QVFriendImporter::friendImporterWithController(this)) { }
 
-QVImportFriendsController::~QVImportFriendsController()
-{
-    if (mImporter && mImporter->controller() == this)
-        mImporter->controllerDealloced();
-}
+// The importer's link to this screen (its host unless another was set) expires with it.
+QVImportFriendsController::~QVImportFriendsController() = default;
 
 bool QVImportFriendsController::performSetter(const std::string& setterName, Object* value)
 {
