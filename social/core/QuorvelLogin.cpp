@@ -117,7 +117,8 @@ void QuorvelInternal::doBootstrap(bool forceCreateAccount, const std::string& us
     }
     if (q->_quorvelFlags.isBootstrapInProgress) {
         if (!userId.empty() && userId != q->bootstrapUserId_) {
-            // Another player's login: it runs after this one and hears its own outcome.
+            // Perhaps another player's login (the device's account is known
+            // only once the answer is in): decided when this one ends.
             q->mQueuedLogins.push_back({ userId, onSuccess, onFailure });
             return;
         }
@@ -248,7 +249,7 @@ void Quorvel::bootstrapSucceeded(Object* attempt, Object*)
         if (_quorvelFlags.isConfirmAccountFlowActive)
             QuorvelInternal::dismissRootControllerOrItsModal();
         _quorvelFlags.isBootstrapInProgress = false;
-        runQueuedLogin();
+        runQueuedLogin(lastLoggedInUserId());
         return;
     }
     // Chat messages and the other polled resources arrive from now on, with or
@@ -264,7 +265,7 @@ void Quorvel::bootstrapSucceeded(Object* attempt, Object*)
     }
     QuorvelInternal::_invokeLoggedInDelegate();
     _quorvelFlags.isBootstrapInProgress = false;
-    runQueuedLogin();
+    runQueuedLogin(lastLoggedInUserId());
 }
 
 void Quorvel::bootstrapFailed(Object* attempt, Object* response)
@@ -278,16 +279,24 @@ void Quorvel::bootstrapFailed(Object* attempt, Object* response)
     QuorvelInternal::invokeAndClearBootstrapDelegates(std::move(mBootstrapFailureDelegates), nullptr);
     QuorvelInternal::_invokeLoggedInDelegate();
     _quorvelFlags.isBootstrapInProgress = false;
-    runQueuedLogin();
+    runQueuedLogin({});
 }
 
-void Quorvel::runQueuedLogin()
+void Quorvel::runQueuedLogin(const std::string& loggedInUserId)
 {
-    if (mQueuedLogins.empty() || _quorvelFlags.isBootstrapInProgress)
+    // A waiting login of the player the finished bootstrap logged in is
+    // answered by it; the first login of anyone else runs now, the rest wait
+    // for its outcome in turn.
+    while (!mQueuedLogins.empty() && !_quorvelFlags.isBootstrapInProgress) {
+        QueuedLogin next = std::move(mQueuedLogins.front());
+        mQueuedLogins.erase(mQueuedLogins.begin());
+        if (!loggedInUserId.empty() && next.userId == loggedInUserId) {
+            next.onSuccess.invoke(nullptr);
+            continue;
+        }
+        QuorvelInternal::doBootstrap(false, next.userId, next.onSuccess, next.onFailure);
         return;
-    QueuedLogin next = std::move(mQueuedLogins.front());
-    mQueuedLogins.erase(mQueuedLogins.begin());
-    QuorvelInternal::doBootstrap(false, next.userId, next.onSuccess, next.onFailure);
+    }
 }
 
 void QuorvelInternal::_invokeLoggedInDelegate()

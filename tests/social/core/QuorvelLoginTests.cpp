@@ -359,6 +359,24 @@ TEST_F(LoginTest, AnotherPlayersLoginDuringABootstrapRunsAfterItAndHearsItsOwnOu
     EXPECT_EQ(dropped->successes, 0);
 }
 
+TEST_F(LoginTest, TheDevicePlayersLoginDuringTheStartUpsBootstrapSharesItsOutcome)
+{
+    QuorvelInternal::setUserApprovedQuorvel();
+    start(); // the start-up's bootstrap, for the device's account (17), is running
+    ASSERT_TRUE(QuorvelInternal::isBootstrapInProgress());
+    auto same = CallRecorder::create();
+    auto other = CallRecorder::create();
+    Quorvel::loginWithUserId("17", same->onSuccess(), same->onFailure());
+    Quorvel::loginWithUserId("42", other->onSuccess(), other->onFailure());
+    ASSERT_TRUE(waitFor([&] { return other->successes + other->failures == 1; }));
+    EXPECT_EQ(same->successes, 1);
+    EXPECT_EQ(same->failures, 0);
+    EXPECT_EQ(other->successes, 1);
+    auto bootstraps = requestsTo("bootstrap.xml");
+    ASSERT_EQ(bootstraps.size(), 2u) << "one for the device's player, one for the other player";
+    EXPECT_EQ(bootstraps.back().param("user_id"), "42");
+}
+
 TEST_F(LoginTest, AFailedBootstrapTakesTheFailurePathAndTheNextOneCanRun)
 {
     QuorvelInternal::setUserApprovedQuorvel();
