@@ -322,7 +322,6 @@ private:
     };
     std::vector<QueuedLogin> mQueuedLogins;
     platform::Ref<platform::Object> mBootstrapAttempt; // the running bootstrap's callback target
-    bool mSessionSawLinkNetworks { false }; // the link-networks offer is made once per session (until a logout)
     bool mPendingDataSent { false }; // the offline data went out after the last successful bootstrap
     std::string mProductKey_;
     std::string mSessionId;

@@ -256,9 +256,11 @@ void Quorvel::bootstrapSucceeded(Object* attempt, Object*)
     // without a screen open; a poller already running (a chat room's) keeps its pace.
     if (mPoller && mPoller->getPollingFrequency() <= 0)
         mPoller->resetToDefaultPollingFrequency();
-    if (!QuorvelInternal::doneWithGetTheMost() && !mSessionSawLinkNetworks && !QuorvelInternal::isShowingFullScreen()) {
+    if (!QuorvelInternal::doneWithGetTheMost() && !QVLinkSocialNetworksSeen::get()
+        && !QuorvelInternal::isShowingFullScreen()) {
         if (Ref<ViewController> screen = QVControllerLoader::load("LinkSocialNetworks")) {
-            mSessionSawLinkNetworks = true;
+            // Marked here too: a game's own screen in its place may not mark it.
+            QVLinkSocialNetworksSeen::set(true);
             _quorvelFlags.isConfirmAccountFlowActive = true;
             QuorvelInternal::presentRootControllerWithModal(introStack(screen.get()));
         }
@@ -580,7 +582,7 @@ void Quorvel::logoutUser()
     q->mSuccessfullyBootstrapped = false;
     QuorvelInternal::invalidateBootstrap();
     QuorvelInternal::setDoneWithGetTheMost(false);
-    q->mSessionSawLinkNetworks = false;
+    QVLinkSocialNetworksSeen::set(false);
     if (QuorvelDelegate* delegate = QuorvelInternal::getDelegate())
         delegate->userLoggedOut(userId);
 }

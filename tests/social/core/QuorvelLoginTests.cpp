@@ -12,6 +12,8 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelLoginScreens.h"
+#include "social/dashboard/account/QVAccountClasses.h"
+#include "social/dashboard/account/QVLinkSocialNetworksController.h"
 #include "social/runtime/QVActionRequest.h"
 #include "social/runtime/QVDateFormatters.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
@@ -257,6 +259,45 @@ TEST_F(LoginTest, TheLinkNetworksOfferDefersTheLoggedInCallUntilItCloses)
     ASSERT_TRUE(waitFor([&] { return call->successes == 1; }));
     EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17", "userLoggedIn:17" }));
+}
+
+TEST_F(LoginTest, TheLinkNetworksScreenSeenFromTheSettingsIsNotOfferedAgainUntilALogout)
+{
+    QVRegisterAccountClasses();
+    Ref<Object> made = QVClassRegistry::create("QVLinkSocialNetworksController");
+    auto* real = dynamic_cast<QVLinkSocialNetworksController*>(made.get());
+    ASSERT_TRUE(real && real->init());
+    ClassRegistryOverride linkNetworks("QVLinkSocialNetworksController",
+                                       [] { return Ref<Object>(platform::ui::ViewController::controller()); });
+    QuorvelInternal::setDoneWithGetTheMost(false);
+    startApprovedAndLogIn();
+    ASSERT_EQ(QuorvelInternal::presentedScreens().size(), 1u) << "offered after the first login";
+    QuorvelInternal::dismissRootControllerOrItsModal();
+    ASSERT_TRUE(waitFor([this] {
+        advance(0.1);
+        return !QuorvelInternal::getRootController();
+    }));
+    Quorvel::logoutUser();
+
+    // Switching players from the settings shows the screen; the player leaves it without Continue.
+    real->view();
+    real->notifyViewDidAppear(false);
+    QuorvelInternal::setUserApprovedQuorvel();
+    auto call = CallRecorder::create();
+    QuorvelInternal::doBootstrap(call->onSuccess(), call->onFailure());
+    ASSERT_TRUE(waitFor([&] { return call->successes == 1; }));
+    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen()) << "seen in this run: not offered again";
+    EXPECT_EQ(game.calls.back(), "userLoggedIn:17");
+
+    // A logout clears the screen's flag: the next login offers it again.
+    Quorvel::logoutUser();
+    EXPECT_FALSE(QVLinkSocialNetworksController::hasSessionSeenLinkSocialNetworksScreen());
+    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::doBootstrap(call->onSuccess(), call->onFailure());
+    ASSERT_TRUE(waitFor([&] { return call->successes == 2; }));
+    EXPECT_EQ(QuorvelInternal::presentedScreens().size(), 1u);
+    EXPECT_TRUE(QVLinkSocialNetworksController::hasSessionSeenLinkSocialNetworksScreen());
+    QuorvelInternal::dismissRootControllerOrItsModal();
 }
 
 TEST_F(LoginTest, TheCentralPollerRunsFromLoginWithoutAnyScreenOpen)
