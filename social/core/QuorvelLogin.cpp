@@ -398,13 +398,14 @@ void QuorvelInternal::loginShowNotifications()
 
 void QuorvelInternal::presentUserQuorvelApprovalModal(const QVDelegate& approved, const QVDelegate& denied)
 {
+    // An intro flow on screen (the question itself, or the account screens
+    // that follow it) is left to finish.
+    if (QVIntroFrame::active())
+        return;
     if (QuorvelInternal::_hasUserApprovedQuorvel()) {
         approved.invoke(nullptr);
         return;
     }
-    for (auto& screen : QuorvelInternal::presentedScreens())
-        if (dynamic_cast<QVApprovalScreen*>(screen.get()))
-            return; // the question is already on screen
     QuorvelDelegate* delegate = QuorvelInternal::getDelegate();
     if (!QuorvelInternal::isDashboardHubOpen() && delegate && delegate->showCustomQuorvelApprovalScreen().value_or(false))
         return; // the game asks with its own screen and answers through userDidApproveQuorvel

@@ -97,6 +97,14 @@ public:
     Ref<platform::ui::ViewController> next;
 };
 
+// A game's own approval screen, which the client knows nothing of; counts how often it is made.
+int gPlainApprovalsMade = 0;
+Ref<Object> makePlainApproval()
+{
+    ++gPlainApprovalsMade;
+    return Ref<Object>(platform::ui::ViewController::controller());
+}
+
 class LoginTest : public QuorvelTest {
 protected:
     void SetUp() override
@@ -298,6 +306,26 @@ TEST_F(LoginTest, TheLinkNetworksScreenSeenFromTheSettingsIsNotOfferedAgainUntil
     EXPECT_EQ(QuorvelInternal::presentedScreens().size(), 1u);
     EXPECT_TRUE(QVLinkSocialNetworksController::hasSessionSeenLinkSocialNetworksScreen());
     QuorvelInternal::dismissRootControllerOrItsModal();
+}
+
+TEST_F(LoginTest, TheApprovalQuestionWaitsForAnyIntroFlowOnScreen)
+{
+    gPlainApprovalsMade = 0;
+    ClassRegistryOverride plain("QVUserQuorvelApprovalController", &makePlainApproval);
+    start();
+    ASSERT_EQ(gPlainApprovalsMade, 1);
+    auto asked = CallRecorder::create();
+    QuorvelInternal::presentUserQuorvelApprovalModal(asked->onSuccess(), asked->onFailure());
+    QuorvelInternal::doBootstrap({}, {});
+    EXPECT_EQ(gPlainApprovalsMade, 1) << "asked once";
+
+    // Approved, the account screen follows in the frame: the flow is left to finish.
+    Quorvel::userDidApproveQuorvel(true, QVDelegate());
+    ASSERT_NE(topScreen<FakeConfirmAccountScreen>(), nullptr);
+    size_t shown = QuorvelInternal::presentedScreens().size();
+    QuorvelInternal::presentUserQuorvelApprovalModal(asked->onSuccess(), asked->onFailure());
+    EXPECT_EQ(QuorvelInternal::presentedScreens().size(), shown);
+    EXPECT_EQ(asked->successes + asked->failures, 0);
 }
 
 TEST_F(LoginTest, TheCentralPollerRunsFromLoginWithoutAnyScreenOpen)
