@@ -25,6 +25,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <string_view>
 
 namespace quorvel {
 
@@ -206,7 +207,10 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
             shared.mPendingScores.push_back(entry);
             text = kNewHighScore;
         }
-        if (!silently) {
+        // "Saving locally" is said only of a score the store kept: one it
+        // refused (an unknown leaderboard) is neither kept nor sent later.
+        const bool claimsSaved = std::string_view(text) == kNewHighScoreSavedLocally;
+        if (!silently && (accepted || !claimsSaved)) {
             if (QVSessionRole::current().isOnline())
                 QVRequestUIRole::current().setDefaultBackgroundNotice(highScoreNotice(text));
             else
