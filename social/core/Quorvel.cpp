@@ -20,9 +20,11 @@
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVSettings.h"
 #include "social/runtime/QVSystemVersion.h"
 
+#include <iterator>
 #include <random>
 
 namespace quorvel {
@@ -244,6 +246,9 @@ void Quorvel::shutdown()
         }
         if (q->mIsUsingGameCenter)
             QuorvelReleaseGameCenter();
+    } else {
+        // Still shuts every service down; the warning tells the game its order is off.
+        QVSessionRole::requireRunningClient("Quorvel::shutdown");
     }
     QuorvelInternal::sessionClosed();
     QuorvelInternal::shutdownAddOns();

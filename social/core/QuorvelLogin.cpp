@@ -17,6 +17,7 @@
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVServerText.h"
 #include "social/runtime/QVXmlDocument.h"
 #include "social/services/QVAnnouncementService.h"
@@ -549,8 +550,10 @@ void QuorvelInternal::displayServerMaintenanceNotice(const platform::Bytes& body
 void Quorvel::logoutUser()
 {
     Quorvel* q = QuorvelInternal::sharedInstance();
-    if (!q)
+    if (!q) {
+        QVSessionRole::requireRunningClient("Quorvel::logoutUser");
         return;
+    }
     Ref<Quorvel> keep(q);
     std::string userId = lastLoggedInUserId();
     // A bootstrap still running must not log the old player back in.

@@ -176,6 +176,10 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
                                               const std::string& leaderboardId, bool silently, bool deferred,
                                               const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
+    if (!QVSessionRole::requireRunningClient("QVHighScoreService::setHighScore")) {
+        onFailure.invoke(nullptr);
+        return;
+    }
     bool sentToGameCenter = false;
     if (!QVSessionRole::current().hasUserApprovedQuorvel() && QVGameCenterRole::current().isLoggedIntoGameCenter()) {
         submitToGameCenterOnly({ QVHighScoreBatchEntry::create(leaderboardId, score) });
