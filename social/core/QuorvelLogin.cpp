@@ -261,6 +261,9 @@ void Quorvel::bootstrapSucceeded(Object* attempt, Object*)
             mSessionSawLinkNetworks = true;
             _quorvelFlags.isConfirmAccountFlowActive = true;
             QuorvelInternal::presentRootControllerWithModal(introStack(screen.get()));
+            // The offer holds back only the logged-in call: the account is settled,
+            // so what the device kept goes out now, even if the player quits here.
+            QuorvelInternal::sendPendingDataOnce();
         }
     }
     QuorvelInternal::_invokeLoggedInDelegate();
@@ -344,6 +347,14 @@ void QuorvelInternal::loginGameCenterCheck()
     QuorvelInternal::incrementNumberOfGameSessions();
     if (!QuorvelInternal::isUsingGameCenter() && isSuccessfullyBootstrapped())
         QuorvelInternal::loginShowNotifications();
+    QuorvelInternal::sendPendingDataOnce();
+    QuorvelInternal::traceStep("downloadAnnouncements");
+    if (QVAnnouncementService::sharedService())
+        QVAnnouncementService::downloadAnnouncements();
+}
+
+void QuorvelInternal::sendPendingDataOnce()
+{
     // What was stored while offline goes out once per successful bootstrap:
     // later calls (a deferred logged-in call, a second Game Center step) send nothing.
     Quorvel* q = QuorvelInternal::sharedInstance();
@@ -352,9 +363,6 @@ void QuorvelInternal::loginGameCenterCheck()
         if (auto* offline = QVOfflineService::sharedService())
             offline->sendPendingData(lastLoggedInUserId());
     }
-    QuorvelInternal::traceStep("downloadAnnouncements");
-    if (QVAnnouncementService::sharedService())
-        QVAnnouncementService::downloadAnnouncements();
 }
 
 void QuorvelInternal::loginShowNotifications()
