@@ -5,6 +5,7 @@
 
 #include "social/core/QVNotificationView.h"
 
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/DateFormat.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
@@ -65,6 +66,34 @@ public:
     static Ref<QuorvelClassTarget> create() { return platform::adoptRef(new QuorvelClassTarget); }
     void reachabilityChanged(Object* status) { Quorvel::gameServerReachabilityChanged(status); }
 };
+
+// Images the client shows from the first launch on: the notice bars, the
+// account screens and the dashboard's frame. A game's bundle without them
+// still runs, drawing blank where they go, so their absence is said at start-up.
+constexpr const char* kClientImages[] = {
+    "QuorvelLogoNotificationIcon.png", "QuorvelStatusIconNotificationFailure.png",
+    "QuorvelStatusIconNotificationSuccess.png", "HighScoreNotificationIcon.png",
+    "QVNotificationBackground.png", "QVNotificationBackgroundIPhoneTop.png",
+    "QuorvelDashboardNotificationBackground.png", "QVUnlockedAchievementIcon.png",
+    "QVIntroPattern.png", "QVButtonGreen.png", "QVNavBar.png", "QVDashboardShadow.png",
+    "QVTabBarDivider.png", "QVTickerBar.png", "QVLoadingScreenCenter.png", "QVProfileIconDefault.png",
+};
+
+void reportMissingClientImages()
+{
+    std::string missing;
+    int count = 0;
+    for (const char* name : kClientImages) {
+        if (!platform::Bundle::main().pathForResource(name, "").empty())
+            continue;
+        missing += (count++ ? ", " : "") + std::string(name);
+    }
+    if (count)
+        platform::logWarning("Quorvel: the bundle folder %s lacks %d of the client's %zu images (%s): copy the "
+                             "installed share/brisko/resources into it",
+                             platform::Bundle::main().resourcePath().c_str(), count, std::size(kClientImages),
+                             missing.c_str());
+}
 
 } // namespace
 
@@ -171,6 +200,7 @@ void Quorvel::initializeWithProductKey(const std::string& productKey, const std:
     QuorvelInternal::intiailizeSettings();
 
     QVSettings::Initialize();
+    reportMissingClientImages();
     std::string key = productKey;
     std::string secret = productSecret;
     if (auto overrideKey = QVSettings::Instance()->objectForKey("debug-override-key"))

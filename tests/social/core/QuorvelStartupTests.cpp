@@ -7,6 +7,7 @@
 #include "platform/foundation/Log.h"
 #include "social/services/QVAchievement.h"
 #include "social/services/QVHighScoreService.h"
+#include "social/ui/ScreenTestKit.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Window.h"
 #include "social/runtime/QVPoller.h"
@@ -26,6 +27,8 @@
 #include "social/ui/QVDashboardRole.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <sys/stat.h>
 
 using namespace quorvel;
@@ -401,6 +404,33 @@ TEST_F(QuorvelStartupTest, CallsBeforeTheStartUpWarnOnceEachAndFailTheirCallback
                                                   "Quorvel: Quorvel::logoutUser", "Quorvel: Quorvel::shutdown" }));
     EXPECT_TRUE(log.contains("the client is not started"));
     EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
+}
+
+TEST_F(QuorvelStartupTest, ABundleWithoutTheClientsImagesIsNamedOnceAtStartUp)
+{
+    auto imageWarnings = [](const platform::LogCapture& log) {
+        std::vector<std::string> out;
+        for (auto& line : log.texts())
+            if (line.find("of the client's") != std::string::npos)
+                out.push_back(line);
+        return out;
+    };
+    platform::LogCapture log;
+    startClient();
+    auto warned = imageWarnings(log);
+    ASSERT_EQ(warned.size(), 1u);
+    EXPECT_NE(warned[0].find("the bundle folder " + bundle.path() + " lacks 16 of the client's 16 images"), std::string::npos)
+        << warned[0];
+    EXPECT_NE(warned[0].find("QuorvelLogoNotificationIcon.png"), std::string::npos);
+    Quorvel::shutdown();
+
+    // The installed resources in the bundle: nothing to say.
+    std::error_code ignored;
+    std::filesystem::copy(screen_testing::sourceDirectory() + "/resources", bundle.path(),
+                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::skip_existing, ignored);
+    log.clear();
+    startClient();
+    EXPECT_TRUE(imageWarnings(log).empty());
 }
 
 } // namespace
