@@ -71,8 +71,9 @@ Ref<QVBootstrap> QVBootstrap::fromDocument(Ref<QVXmlDocument> document)
 
 namespace {
 
-// Says why a login failed in the developer's terms: a refused key or secret
-// is not a missing connection, though the player sees the same offline game.
+// Says why a login failed in the developer's terms: no connection is not a
+// refused key or secret (the request layer names that one), though the
+// player sees the same offline game.
 void reportFailure(OAuthAPIRequestLoader* loader)
 {
     if (!loader)
@@ -81,12 +82,8 @@ void reportFailure(OAuthAPIRequestLoader* loader)
     url = url.substr(0, url.find('?'));
     int status = loader->oauthResponse() ? loader->oauthResponse()->statusCode() : 0;
     if (status == 401)
-        platform::logError("Quorvel: the service at %s refused the product key or secret (HTTP 401): they are not "
-                           "the ones it knows the game by (see the key and secret given to "
-                           "Quorvel::initializeWithProductKey, or debug-override-key and debug-override-secret in "
-                           "the settings file)",
-                           url.c_str());
-    else if (loader->error())
+        return;
+    if (loader->error())
         platform::logWarning("Quorvel: no connection to the service at %s (%s, %d): the player plays offline",
                              url.c_str(), loader->error()->text.c_str(), loader->error()->code);
     else if (status >= 400)
