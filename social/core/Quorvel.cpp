@@ -88,11 +88,15 @@ void reportMissingClientImages()
             continue;
         missing += (count++ ? ", " : "") + std::string(name);
     }
-    if (count)
-        platform::logWarning("Quorvel: the bundle folder %s lacks %d of the client's %zu images (%s): copy the "
+    const std::string folder = platform::Bundle::main().resourcePath();
+    if (count == static_cast<int>(std::size(kClientImages)))
+        platform::logWarning("Quorvel: the bundle folder %s has none of the client's images (such as %s): copy the "
                              "installed share/brisko/resources into it",
-                             platform::Bundle::main().resourcePath().c_str(), count, std::size(kClientImages),
-                             missing.c_str());
+                             folder.c_str(), kClientImages[0]);
+    else if (count)
+        platform::logWarning("Quorvel: the bundle folder %s lacks %d of the client's images (%s): copy the installed "
+                             "share/brisko/resources into it",
+                             folder.c_str(), count, missing.c_str());
 }
 
 } // namespace
