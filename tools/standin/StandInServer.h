@@ -189,10 +189,11 @@ std::optional<Params> parseMultipart(const std::string& body, const std::string&
 // A blob storage host on its own loopback port, for the signed forms of score
 // blobs. A multipart POST (any path) with the fields key, AWSAccessKeyId,
 // acl, policy and signature and the part "file" stores the file under the key
-// (answer 204; 400 when a field is missing). A GET answers the object stored
-// under the path (without its leading "/"), or 404. Connections are served
-// side by side, each closed after its answer. The policy is required, not
-// verified.
+// (answer 204; 400 when a field is missing or the policy cannot be read, 403
+// when the form is not one uploadForm() issued: its signature does not match
+// its policy, the policy expired, or a field breaks one of its conditions).
+// A GET answers the object stored under the path (without its leading "/"),
+// or 404. Connections are served side by side, each closed after its answer.
 class StorageHostStandIn {
 public:
     StorageHostStandIn();
@@ -219,6 +220,15 @@ public:
     // The requests so far (the latest, within a budget of bytes), the
     // form's parts as parameters.
     std::vector<LoggedRequest> requests() const;
+
+    // The signed fields of a form that stores a file of at most
+    // kMultipartBodyLimit bytes under `key` within a day: key,
+    // AWSAccessKeyId, acl, policy and signature, in that order.
+    static Params uploadForm(const std::string& key);
+    // 0 when a posted form's fields (the file among them) are one that
+    // uploadForm() issued and still holds; else the status to answer, with
+    // the reason in `why`.
+    static int checkUploadForm(const Params& form, std::string* why);
 
 private:
     struct Impl;

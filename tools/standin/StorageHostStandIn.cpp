@@ -1,12 +1,23 @@
-// The blob storage host: signed forms posted to the stand-in's HTTP server.
-// It reads forms itself because the signed form ends with its closing
-// delimiter and no line end, which stricter form parsers refuse.
+// The blob storage host: signed forms posted to the stand-in's HTTP server,
+// checked as the storage service checks them (the signature over the policy,
+// then the policy's expiry and conditions against the form's fields). It
+// reads forms itself because the signed form ends with its closing delimiter
+// and no line end, which stricter form parsers refuse.
 #include "tools/standin/StandInHttp.h"
 #include "tools/standin/StandInServer.h"
 
+#include "platform/foundation/Base64.h"
+
+#include <openssl/evp.h>
+#include <openssl/hmac.h>
 #include <strings.h>
 
 #include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <set>
+#include <string_view>
 
 namespace standin {
 
@@ -80,6 +91,222 @@ std::optional<Params> parseMultipart(const std::string& body, const std::string&
 
 namespace {
 
+// The host's own credentials, with which it signs the forms it issues.
+constexpr const char* kAccessKeyId = "standin";
+constexpr const char* kSecret = "standin-storage-secret";
+
+std::string sign(const std::string& policy)
+{
+    unsigned char mac[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    HMAC(EVP_sha1(), kSecret, static_cast<int>(std::strlen(kSecret)), reinterpret_cast<const unsigned char*>(policy.data()),
+         policy.size(), mac, &length);
+    return platform::base64Encode(mac, length);
+}
+
+std::string jsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+// The little JSON a policy is written in.
+struct Json {
+    enum class Kind { Null, Bool, Number, String, Array, Object } kind { Kind::Null };
+    long long number { 0 };
+    std::string text;
+    std::string name;        // a member's, in an object
+    std::vector<Json> items; // an array's items or an object's members
+};
+
+class JsonReader {
+public:
+    explicit JsonReader(std::string_view text) : s_(text) { }
+
+    std::optional<Json> document()
+    {
+        Json v;
+        if (!value(v, 0))
+            return std::nullopt;
+        space();
+        if (at_ != s_.size())
+            return std::nullopt;
+        return v;
+    }
+
+private:
+    int peek() const { return at_ < s_.size() ? static_cast<unsigned char>(s_[at_]) : -1; }
+    void space()
+    {
+        while (peek() == ' ' || peek() == '\t' || peek() == '\r' || peek() == '\n')
+            ++at_;
+    }
+    bool word(std::string_view w)
+    {
+        if (s_.substr(at_, w.size()) != w)
+            return false;
+        at_ += w.size();
+        return true;
+    }
+    bool string(std::string& out)
+    {
+        if (peek() != '"')
+            return false;
+        ++at_;
+        while (at_ < s_.size()) {
+            unsigned char c = static_cast<unsigned char>(s_[at_++]);
+            if (c == '"')
+                return true;
+            if (c < 0x20)
+                return false;
+            if (c != '\\') {
+                out += static_cast<char>(c);
+                continue;
+            }
+            int e = peek();
+            ++at_;
+            switch (e) {
+            case '"': case '\\': case '/': out += static_cast<char>(e); break;
+            case 'b': out += '\b'; break;
+            case 'f': out += '\f'; break;
+            case 'n': out += '\n'; break;
+            case 'r': out += '\r'; break;
+            case 't': out += '\t'; break;
+            case 'u': {
+                if (at_ + 4 > s_.size())
+                    return false;
+                unsigned code = 0;
+                for (int i = 0; i < 4; ++i) {
+                    char h = s_[at_];
+                    if (!std::isxdigit(static_cast<unsigned char>(h)))
+                        return false;
+                    code = code * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(h)) ? h - '0' : (h | 0x20) - 'a' + 10);
+                    ++at_;
+                }
+                if (code < 0x80) {
+                    out += static_cast<char>(code);
+                } else if (code < 0x800) {
+                    out += static_cast<char>(0xc0 | (code >> 6));
+                    out += static_cast<char>(0x80 | (code & 0x3f));
+                } else {
+                    out += static_cast<char>(0xe0 | (code >> 12));
+                    out += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
+                    out += static_cast<char>(0x80 | (code & 0x3f));
+                }
+                break;
+            }
+            default: return false;
+            }
+        }
+        return false;
+    }
+    bool value(Json& out, int depth)
+    {
+        space();
+        int c = peek();
+        if (depth > 32 || c < 0)
+            return false;
+        if (c == '"') {
+            out.kind = Json::Kind::String;
+            return string(out.text);
+        }
+        if (c == '[' || c == '{') {
+            bool object = c == '{';
+            out.kind = object ? Json::Kind::Object : Json::Kind::Array;
+            ++at_;
+            space();
+            if (peek() == (object ? '}' : ']')) {
+                ++at_;
+                return true;
+            }
+            for (;;) {
+                Json item;
+                if (object) {
+                    std::string name;
+                    space();
+                    if (!string(name))
+                        return false;
+                    space();
+                    if (peek() != ':')
+                        return false;
+                    ++at_;
+                    if (!value(item, depth + 1))
+                        return false;
+                    item.name = std::move(name);
+                } else if (!value(item, depth + 1)) {
+                    return false;
+                }
+                out.items.push_back(std::move(item));
+                space();
+                if (peek() == ',') {
+                    ++at_;
+                    continue;
+                }
+                if (peek() != (object ? '}' : ']'))
+                    return false;
+                ++at_;
+                return true;
+            }
+        }
+        if (c == '-' || std::isdigit(c)) {
+            size_t start = at_;
+            if (c == '-')
+                ++at_;
+            size_t digits = at_;
+            while (std::isdigit(peek()))
+                ++at_;
+            if (at_ == digits || at_ - digits > 18 || peek() == '.' || peek() == 'e' || peek() == 'E')
+                return false;
+            out.kind = Json::Kind::Number;
+            out.number = std::stoll(std::string(s_.substr(start, at_ - start)));
+            return true;
+        }
+        if (word("true") || word("false")) {
+            out.kind = Json::Kind::Bool;
+            return true;
+        }
+        return word("null");
+    }
+
+    std::string_view s_;
+    size_t at_ { 0 };
+};
+
+// "2030-01-31T12:00:00Z" (fractions of a second allowed), as seconds since 1970.
+std::optional<time_t> isoTime(const std::string& text)
+{
+    std::tm tm {};
+    int consumed = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%n", &tm.tm_year, &tm.tm_mon, &tm.tm_mday, &tm.tm_hour,
+                    &tm.tm_min, &tm.tm_sec, &consumed)
+            != 6
+        || consumed != 19)
+        return std::nullopt;
+    std::string rest = text.substr(19);
+    if (!rest.empty() && rest[0] == '.') {
+        size_t digits = rest.find_first_not_of("0123456789", 1);
+        rest.erase(0, digits == std::string::npos ? rest.size() : digits);
+    }
+    if (rest != "Z" || tm.tm_mon < 1 || tm.tm_mon > 12 || tm.tm_mday < 1 || tm.tm_mday > 31 || tm.tm_hour > 23
+        || tm.tm_min > 59 || tm.tm_sec > 60)
+        return std::nullopt;
+    tm.tm_year -= 1900;
+    tm.tm_mon -= 1;
+    return timegm(&tm);
+}
+
 const std::string* field(const Params& form, const std::string& name)
 {
     for (auto& [n, v] : form)
@@ -89,6 +316,89 @@ const std::string* field(const Params& form, const std::string& name)
 }
 
 } // namespace
+
+Params StorageHostStandIn::uploadForm(const std::string& key)
+{
+    time_t expires = std::time(nullptr) + 24 * 3600;
+    std::tm tm {};
+    gmtime_r(&expires, &tm);
+    char expiration[32];
+    std::strftime(expiration, sizeof expiration, "%Y-%m-%dT%H:%M:%SZ", &tm);
+    std::string policy = std::string("{\"expiration\":\"") + expiration + "\",\"conditions\":[{\"key\":" + jsonString(key)
+        + "},{\"acl\":\"public-read\"},[\"content-length-range\",0," + std::to_string(kMultipartBodyLimit) + "]]}";
+    std::string encoded = platform::base64Encode(policy.data(), policy.size());
+    return { { "key", key }, { "AWSAccessKeyId", kAccessKeyId }, { "acl", "public-read" }, { "policy", encoded },
+             { "signature", sign(encoded) } };
+}
+
+int StorageHostStandIn::checkUploadForm(const Params& form, std::string* why)
+{
+    auto fail = [why](int status, std::string reason) {
+        if (why)
+            *why = std::move(reason);
+        return status;
+    };
+    for (const char* name : { "key", "AWSAccessKeyId", "acl", "policy", "signature", "file" })
+        if (!field(form, name))
+            return fail(400, std::string("the form has no ") + name);
+    if (*field(form, "AWSAccessKeyId") != kAccessKeyId)
+        return fail(403, "the form's AWSAccessKeyId is not one the host issued");
+    const std::string& policy = *field(form, "policy");
+    if (*field(form, "signature") != sign(policy))
+        return fail(403, "the form's signature does not match its policy");
+    auto decoded = platform::base64Decode(policy);
+    std::optional<Json> document;
+    if (decoded)
+        document = JsonReader(std::string_view(reinterpret_cast<const char*>(decoded->data()), decoded->size())).document();
+    const Json* expiration = nullptr;
+    const Json* conditions = nullptr;
+    if (document && document->kind == Json::Kind::Object)
+        for (auto& member : document->items) {
+            if (member.name == "expiration" && member.kind == Json::Kind::String)
+                expiration = &member;
+            if (member.name == "conditions" && member.kind == Json::Kind::Array)
+                conditions = &member;
+        }
+    auto expires = expiration ? isoTime(expiration->text) : std::nullopt;
+    if (!expires || !conditions)
+        return fail(400, "the form's policy is not a document with an expiration and conditions");
+    if (*expires < std::time(nullptr))
+        return fail(403, "the form's policy expired at " + expiration->text);
+    // Every condition holds, and every field but these is one a condition names.
+    std::set<std::string> named { "AWSAccessKeyId", "policy", "signature", "file" };
+    for (auto& c : conditions->items) {
+        std::string name, op, expected;
+        if (c.kind == Json::Kind::Object && c.items.size() == 1 && c.items[0].kind == Json::Kind::String) {
+            name = c.items[0].name;
+            op = "eq";
+            expected = c.items[0].text;
+        } else if (c.kind == Json::Kind::Array && c.items.size() == 3 && c.items[0].kind == Json::Kind::String) {
+            op = c.items[0].text;
+            if (op == "content-length-range" && c.items[1].kind == Json::Kind::Number
+                && c.items[2].kind == Json::Kind::Number) {
+                long long size = static_cast<long long>(field(form, "file")->size());
+                if (size < c.items[1].number || size > c.items[2].number)
+                    return fail(403, "the file's " + std::to_string(size) + " bytes are outside the policy's range");
+                continue;
+            }
+            if ((op != "eq" && op != "starts-with") || c.items[1].kind != Json::Kind::String
+                || c.items[1].text.rfind('$', 0) != 0 || c.items[2].kind != Json::Kind::String)
+                return fail(400, "the form's policy holds a condition the host does not know");
+            name = c.items[1].text.substr(1);
+            expected = c.items[2].text;
+        } else {
+            return fail(400, "the form's policy holds a condition the host does not know");
+        }
+        named.insert(name);
+        const std::string* value = field(form, name);
+        if (!value || (op == "eq" ? *value != expected : value->rfind(expected, 0) != 0))
+            return fail(403, "the form's " + name + " is not the one its policy names");
+    }
+    for (auto& [name, value] : form)
+        if (!named.count(name) && name.rfind("x-ignore-", 0) != 0)
+            return fail(403, "the form's field " + name + " is not in its policy");
+    return 0;
+}
 
 struct StorageHostStandIn::Impl {
     http::Server server;
@@ -156,14 +466,9 @@ void StorageHostStandIn::Impl::handle(const http::Request& req, const http::Repl
     } else if (request.method == "POST" && strncasecmp(request.contentType.c_str(), "multipart/form-data", 19) == 0) {
         std::string fault;
         auto parts = parseMultipart(req.body, request.contentType, &fault);
-        int status = parts ? 0 : 400;
+        int status = parts ? checkUploadForm(*parts, &refusal) : 400;
         if (!parts)
             refusal = "the form cannot be read: " + fault;
-        for (const char* name : { "key", "AWSAccessKeyId", "acl", "policy", "signature", "file" })
-            if (parts && status == 0 && !field(*parts, name)) {
-                status = 400;
-                refusal = std::string("the form has no ") + name;
-            }
         if (parts)
             request.params = std::move(*parts);
         if (status == 0) {
