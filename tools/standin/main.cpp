@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -151,6 +152,12 @@ int main(int argc, char** argv)
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // Each idle client holds a descriptor: allow as many as the system lets us.
+    rlimit files {};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
 
     if (game && (!game->leaderboards.empty() || !game->achievements.empty()) && stateDirectory.empty())
         return usageError("--game with leaderboards or achievements needs --state DIR, which keeps them");
@@ -189,6 +196,10 @@ int main(int argc, char** argv)
         return 1;
     }
     standin::StompStandIn stomp;
+    stomp.setLogSink([](const std::string& line) {
+        std::printf("presence %s\n", line.c_str());
+        std::fflush(stdout);
+    });
     if (stomp.start(stompPort) < 0) {
         std::fprintf(stderr, "quorvel_standin: cannot listen on 127.0.0.1 STOMP port %d (in use?)\n", stompPort);
         return 1;
