@@ -100,11 +100,16 @@ void bindId(QVSqlQuery& query, const char* name, const std::string& id)
 }
 
 // What a score needs to know of its board, in one step: its order, whether it
-// is an aggregate, whether it takes lower scores, and whether it has parents.
+// is an aggregate, whether it takes lower scores, whether it has parents, and
+// the local player's best on it (the get statement's first row, in the board's
+// order, read from the board's unique index).
 constexpr const char* kBoardRules =
     "SELECT descending_sort_order, is_aggregate, allow_posting_lower_scores, EXISTS (SELECT 1 FROM "
-    "leaderboard_aggregations WHERE leaderboard_pushing_changes_id = leaderboards.id) AS has_parents FROM "
-    "leaderboards WHERE id = :id";
+    "leaderboard_aggregations WHERE leaderboard_pushing_changes_id = leaderboards.id) AS has_parents, CASE WHEN "
+    "descending_sort_order THEN (SELECT score FROM high_scores WHERE leaderboard_id = leaderboards.id AND user_id = "
+    ":local_user_id ORDER BY score DESC LIMIT 1) ELSE (SELECT score FROM high_scores WHERE leaderboard_id = "
+    "leaderboards.id AND user_id = :local_user_id ORDER BY score ASC LIMIT 1) END AS previous_best FROM leaderboards "
+    "WHERE id = :id";
 // The rows of a player's board still waiting to be sent: no more than the ten
 // the board keeps.
 constexpr const char* kPendingOnBoard = "SELECT score FROM high_scores WHERE user_id = :user_id AND leaderboard_id = "
@@ -134,18 +139,23 @@ struct BoardRules {
     bool aggregate { false };
     bool allowLower { false };
     bool hasParents { false };
+    std::optional<int64_t> previousBest;
 };
 
 std::optional<BoardRules> boardRules(const std::string& leaderboardId)
 {
     QVOfflineStore::Use q(cached(QVOfflineStore::highScoreStatements().boardRules, [] { return kBoardRules; }));
     bindId(*q, "id", leaderboardId);
+    bindId(*q, "local_user_id", QVUser::offlineRowsUserId());
     if (!q->step()) {
         platform::logLine(platform::LogLevel::Info, "Definition for leaderboard " + leaderboardId + " was not found");
         return std::nullopt;
     }
-    return BoardRules { q->getInt64("descending_sort_order") != 0, q->getInt64("is_aggregate") != 0,
-                        q->getInt64("allow_posting_lower_scores") != 0, q->getInt64("has_parents") != 0 };
+    BoardRules rules { q->getInt64("descending_sort_order") != 0, q->getInt64("is_aggregate") != 0,
+                       q->getInt64("allow_posting_lower_scores") != 0, q->getInt64("has_parents") != 0, std::nullopt };
+    if (!q->isNull("previous_best"))
+        rules.previousBest = q->getInt64("previous_best");
+    return rules;
 }
 
 // The get statement with limit 1 (the best) or 10 (the top ten), in a board's order.
@@ -272,8 +282,8 @@ bool QVHighScoreService::storeScore(int64_t score, const std::string& leaderboar
         syncTime = QVStoreSeconds(serverDate->seconds);
     QVHighScoreStatements& statements = QVOfflineStore::highScoreStatements();
 
-    int64_t previous = 0;
-    bool hasPrevious = previousBest(&previous, leaderboardId, descending);
+    const bool hasPrevious = rules->previousBest.has_value();
+    int64_t previous = rules->previousBest.value_or(0);
     if (addToExisting && hasPrevious)
         score += previous;
 
