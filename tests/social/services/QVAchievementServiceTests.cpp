@@ -468,10 +468,10 @@ TEST_F(AchievementStoreTest, AListWhoseCommitFailsKeepsNothing)
     for (auto& o : series->objects())
         list.emplace_back(dynamic_cast<QVResource*>(o.get()));
     offline_testing::RawDatabase reader(path());
-    reader.exec("BEGIN");
-    reader.rows("SELECT * FROM achievement_definitions");
+    // The disk fails the commit's sync.
+    syncs.failSyncs(true);
     EXPECT_FALSE(QVAchievementService::synchAchievementsList(list, "42"));
-    reader.exec("COMMIT");
+    syncs.failSyncs(false);
     EXPECT_EQ(reader.rows("SELECT COUNT(*) FROM achievement_definitions"), Strings { "0" });
     EXPECT_EQ(reader.rows("SELECT COUNT(*) FROM unlocked_achievements_synch_date"), Strings { "0" });
 
