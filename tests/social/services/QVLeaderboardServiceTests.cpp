@@ -131,12 +131,12 @@ TEST_F(LeaderboardStoreTest, AListWhoseCommitFailsLeavesTheStoreAsItWas)
 {
     QVLeaderboardService::synchLeaderboardsList({ definition("5") }, {}, std::nullopt, false);
     RawDatabase reader(path());
-    reader.exec("BEGIN");
-    reader.rows("SELECT * FROM leaderboards");
     auto best = definition("6");
     best->setScore("900");
+    // The disk fails the commit's sync.
+    syncs.failSyncs(true);
     EXPECT_FALSE(QVLeaderboardService::synchLeaderboardsList({ best }, { link("8", "6") }, std::string("17"), true));
-    reader.exec("COMMIT");
+    syncs.failSyncs(false);
     EXPECT_EQ(reader.rows("SELECT id FROM leaderboards"), (std::vector<std::string> { "5" }));
     EXPECT_EQ(reader.value("SELECT COUNT(*) FROM high_scores"), "0");
     EXPECT_EQ(reader.value("SELECT COUNT(*) FROM leaderboard_aggregations"), "0");
