@@ -119,6 +119,20 @@ TEST_F(WidgetTest, SkinsTakeTheirImagesHeightAndWhiteTitlesOnlyOverDefaults)
     EXPECT_FALSE(QVDefaultButton::textButton(Rect(0, 0, 50, 20))->backgroundImageForState(StateNormal));
 }
 
+TEST_F(WidgetTest, OnATabletTheRedAndTheGreenButtonBesideItAreOneHeightWithTheirTitlesLevel)
+{
+    useDevice(Device::Tablet);
+    auto green = QVDefaultButton::greenBoderedButton(Rect(0, 0, 140, 44));
+    auto red = QVDefaultButton::redBorderedButton(Rect(150, 0, 140, 44));
+    EXPECT_EQ(red->backgroundImageForState(StateNormal)->name(), "QVButtonRedIPad.png");
+    EXPECT_EQ(red->frame().size.height, green->frame().size.height);
+    green->setTitleForAllStates("Instant Message");
+    red->setTitleForAllStates("Report Abuse");
+    green->layoutIfNeeded();
+    red->layoutIfNeeded();
+    EXPECT_EQ(red->titleLabel()->frame().midY(), green->titleLabel()->frame().midY());
+}
+
 TEST_F(WidgetTest, IconSitsLeftOfTheTitle)
 {
     auto button = QVDefaultButton::greenBoderedButton(Rect(20, 100, 200, 37));
