@@ -97,10 +97,12 @@ void asset(GraphicsContext& g, ImageAsset* asset, const Rect& r)
     float xs[4] = { 0, float(lc), lc ? float(lc + 1) : iw, iw };
     float ys[4] = { 0, float(tc), tc ? float(tc + 1) : ih, ih };
     float rightCap = xs[3] - xs[2], bottomCap = ys[3] - ys[2];
-    // The pieces meet on whole points: two clips sharing a fraction of a pixel each cover it
+    // The pieces meet on whole pixels: two clips sharing a fraction of a pixel each cover it
     // only in part, and the background shows through as a seam.
-    float dx[4] = { r.minX(), std::round(r.minX() + xs[1]), std::round(r.maxX() - rightCap), r.maxX() };
-    float dy[4] = { r.minY(), std::round(r.minY() + ys[1]), std::round(r.maxY() - bottomCap), r.maxY() };
+    auto snapX = [&](float x) { return g.snapToPixel(Point(x, r.minY())).x; };
+    auto snapY = [&](float y) { return g.snapToPixel(Point(r.minX(), y)).y; };
+    float dx[4] = { r.minX(), snapX(r.minX() + xs[1]), snapX(r.maxX() - rightCap), r.maxX() };
+    float dy[4] = { r.minY(), snapY(r.minY() + ys[1]), snapY(r.maxY() - bottomCap), r.maxY() };
     dx[2] = std::max(dx[2], dx[1]);
     dy[2] = std::max(dy[2], dy[1]);
     for (int j = 0; j < 3; ++j)
