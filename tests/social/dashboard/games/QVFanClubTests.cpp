@@ -5,6 +5,8 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/games/QVFanClubControllers.h"
 #include "social/dashboard/games/QVPlayedGameController.h"
+#include "social/ui/QVDashboardRole.h"
+#include "social/ui/QVFramedContentWrapperView.h"
 #include "social/ui/QVFramedNavigationController.h"
 
 using namespace quorvel;
@@ -113,6 +115,27 @@ TEST_F(FanClubTest, NewsletterSubscribesWithCredentialsAndRevertsARefusal)
     ASSERT_TRUE(provider->answerWithFailure());
     settle();
     EXPECT_FALSE(letter->subscriptionSwitch()->isOn()) << "a refused change shows the old state";
+}
+
+// Made at the dashboard's width, a page follows the narrower frame it is shown in.
+TEST_F(FanClubTest, TheNewsletterAndFavouritePagesKeepTheirPartsInsideTheirFrame)
+{
+    for (Device device : { Device::Phone, Device::Tablet }) {
+        SCOPED_TRACE(device == Device::Phone ? "phone" : "tablet");
+        useDevice(device);
+        for (const char* name : { "NewsLetter", "FavoriteThisGame" }) {
+            open<platform::ui::ViewController>(name, nullptr);
+            auto* wrapper = dynamic_cast<QVFramedContentWrapperView*>(screen->view());
+            ASSERT_TRUE(wrapper);
+            platform::ui::View* page = wrapper->wrappedView();
+            ASSERT_NE(page->bounds().size.width, QVDashboardRole::current().getDashboardBounds().size.width);
+            for (auto& part : page->subviews()) {
+                if (part->isHidden() || part->alpha() <= 0)
+                    continue;
+                EXPECT_LE(part->frame().maxX(), page->bounds().size.width - 9.5f) << name << " " << part->dumpText();
+            }
+        }
+    }
 }
 
 TEST_F(FanClubTest, NewsletterWithoutCredentialsDetoursOrStaysOff)
