@@ -234,6 +234,22 @@ TEST_F(ProfileTest, ProfileRendersItsSummaryRowsAndActionPanel)
     EXPECT_GT(panel.y, below.y - 1);
 }
 
+TEST_F(ProfileTest, OnAPhoneOnItsSideTheRowsAndButtonsShareTheirLinesToFitTheShortPage)
+{
+    // On its side a phone shows about 150 points of the page under the banner.
+    host().orientation = platform::ui::InterfaceOrientation::LandscapeRight;
+    auto* profile = openProfile(user("18", "Bo").get(), 2, 3);
+    ASSERT_TRUE(profile);
+    EXPECT_EQ(profile->gamesButton()->frame().minY(), profile->friendsButton()->frame().minY());
+    platform::ui::View* page = profile->actionPanelView()->superview();
+    float bottom = 0;
+    for (auto& button : profile->actionPanelView()->subviews()) {
+        EXPECT_EQ(button->frame().minY(), 0) << button->dumpText();
+        bottom = std::max(bottom, button->convertRectTo(button->bounds(), page).maxY());
+    }
+    EXPECT_LE(bottom, 150);
+}
+
 TEST_F(ProfileTest, UserRowsTellWhatTheUserPlays)
 {
     auto cell = platform::dynamicRef<QVUserCell>(QVControllerLoader::loadCell("User"));
