@@ -207,7 +207,8 @@ void QVImportFriendsController::loadView()
     auto root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     root->setBackgroundColor(Color::rgb(0.11f, 0.12f, 0.14f));
-    auto intro = layout::makeLabel(Rect(20, 16, width - 40, 60), 14, false);
+    // Laid out to fit the short page of a phone on its side too: two lines of text, then the buttons.
+    auto intro = layout::makeLabel(Rect(20, 12, width - 40, 40), 14, false);
     intro->setTextColor(Color::whiteColor());
     intro->setNumberOfLines(0);
     intro->setText("Find your friends on Quorvel to see what they are playing.");
@@ -221,9 +222,9 @@ void QVImportFriendsController::loadView()
         root->addSubview(b.get());
         return Ref<Button>(b.get());
     };
-    facebookButton_ = button(90, "Import from Facebook", Control::PlainAction(BRISKO_SELECTOR(QVImportFriendsController, onImportFromFacebook)));
-    twitterButton_ = button(144, "Import from Twitter", Control::PlainAction(BRISKO_SELECTOR(QVImportFriendsController, onImportFromTwitter)));
-    findByNameButton_ = button(198, "Find by Name", Control::PlainAction(BRISKO_SELECTOR(QVImportFriendsController, onFindByName)));
+    facebookButton_ = button(62, "Import from Facebook", Control::PlainAction(BRISKO_SELECTOR(QVImportFriendsController, onImportFromFacebook)));
+    twitterButton_ = button(108, "Import from Twitter", Control::PlainAction(BRISKO_SELECTOR(QVImportFriendsController, onImportFromTwitter)));
+    findByNameButton_ = button(154, "Find by Name", Control::PlainAction(BRISKO_SELECTOR(QVImportFriendsController, onFindByName)));
     setView(root.get());
 }
 

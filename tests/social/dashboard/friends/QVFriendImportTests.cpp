@@ -97,6 +97,15 @@ TEST_F(FriendImportTest, AnUnlinkedNetworkOpensItsLinkingScreen)
     EXPECT_FALSE(top<QVShowMessageAndReturnController>());
 }
 
+TEST_F(FriendImportTest, TheFindFriendsPageFitsThePageOfAPhoneOnItsSide)
+{
+    // On its side a phone shows 200 points of the page: the text and its three buttons fit.
+    auto* import = push<QVImportFriendsController>("ImportFriends");
+    ASSERT_TRUE(import);
+    EXPECT_LE(import->findByNameButton()->frame().maxY(), 200);
+    EXPECT_GT(import->facebookButton()->frame().minY(), 12 + 34) << "below the two lines of text";
+}
+
 TEST_F(FriendImportTest, AHostThatWentGetsNothingPushed)
 {
     openStack();
