@@ -97,9 +97,10 @@ void QVProfilePictureCell::showResource(QVUsersCredential* c)
     Ref<QVUser> local = QuorvelInternal::localUser();
     const std::string source = local && local->profilePictureSource() ? *local->profilePictureSource() : std::string();
     const bool hasPicture = local && local->profilePictureUrl() && !local->profilePictureUrl()->empty();
+    // A player who never chose a source and has no picture wears the default icon: its row is checked.
     const bool checked = (source == "TwitterCredential" && c->isTwitter()) || (source == "FbconnectCredential" && c->isFacebook())
         || (source == "Upload" && c->isHttpBasic() && hasPicture)
-        || (source == "Upload" && c->credentialType().empty() && !hasPicture);
+        || ((source == "Upload" || source.empty()) && c->credentialType().empty() && !hasPicture);
     checkmark_->setHidden(!checked);
 
     if (!c->credentialProfilePictureUrl().empty()) {
