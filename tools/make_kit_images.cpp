@@ -836,7 +836,8 @@ static bool drawPageImages(const std::string& dir)
     });
     ok &= write(dir, "QVGameDiscoveryIconFrame.png", 43, 39, [&](GraphicsContext& g) { iconFrame(g, Rgb { 0.20f, 0.21f, 0.23f }); });
 
-    // Connect buttons of the credential rows: the network's colour with its mark.
+    // Connect buttons of the credential rows: the network's colour with its mark and its name
+    // (dark enough for the white name to read).
     auto connect = [&](const std::string& name, Rgb colour, bool facebook) {
         ok &= write(dir, name, 200, 32, [&](GraphicsContext& g) {
             pill(g, Rect(0, 0, 200, 32), 6, colour);
@@ -852,10 +853,21 @@ static bool drawPageImages(const std::string& dir)
             }
             g.setFillColor(1, 1, 1, 0.35f);
             g.fillRect(Rect(28, 5, 1, 22));
+            if (auto font = platform::Font::boldSystemFont(15)) {
+                g.setFillColor(1, 1, 1, 1);
+                platform::TextLayoutOptions options;
+                options.alignment = platform::TextAlignment::Center;
+                options.maxLines = 1;
+                const Rect room(29, 0, 171, 32);
+                platform::TextLayout text = platform::layoutText(facebook ? "Facebook" : "Twitter", *font, options);
+                platform::drawTextLayout(g, text, *font,
+                                         platform::Point(room.minX() + std::round((room.size.width - text.size.width) / 2),
+                                                         std::round((room.size.height - text.size.height) / 2)));
+            }
         });
     };
     connect("QuorvelAccountSetupFBConnectButton.png", Rgb { 0.23f, 0.35f, 0.60f }, true);
-    connect("QuorvelAccountSetupTwitterConnectButton.png", Rgb { 0.33f, 0.68f, 0.93f }, false);
+    connect("QuorvelAccountSetupTwitterConnectButton.png", Rgb { 0.10f, 0.45f, 0.72f }, false);
 
     // Notice icons: our logo (a gold star in a ring) and the high-score podium.
     ok &= write(dir, "QuorvelLogoNotificationIcon.png", 32, 32, [&](GraphicsContext& g) {

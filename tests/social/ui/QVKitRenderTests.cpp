@@ -11,6 +11,9 @@
 #include "social/ui/QVNavigationController.h"
 #include "social/ui/QVPatternedGradientView.h"
 #include "social/ui/QVViewController.h"
+#include "social/ui/QVKitImages.h"
+
+#include <cmath>
 
 using namespace quorvel;
 using namespace platform::ui;
@@ -157,6 +160,33 @@ TEST_F(KitRenderTest, ErrorScreenUnderTheLoadingOverlay)
     EXPECT_EQ(strip.maxY(), 480);
     auto centre = pixelAt(*after, 160, static_cast<int>(strip.maxY()) - 5);
     EXPECT_LT(centre.r + centre.g + centre.b, 120);
+}
+
+} // namespace kit_render_tests
+
+namespace kit_render_tests {
+
+// The network rows' art says which network it is, in white that reads on its colour.
+TEST_F(KitRenderTest, TheNetworkButtonsArtNamesItsNetworkReadably)
+{
+    for (const char* name : { "QuorvelAccountSetupFBConnectButton.png", "QuorvelAccountSetupTwitterConnectButton.png" }) {
+        Ref<ImageAsset> art = QVLoadKitImage(name);
+        ASSERT_TRUE(art && art->image()) << name;
+        const platform::Image& image = *art->image();
+        int white = 0;
+        for (int y = 8; y < 24; ++y)
+            for (int x = 40; x < 190; ++x)
+                white += near(pixelAt(image, x, y), 255, 255, 255, 30);
+        EXPECT_GT(white, 60) << name << ": the network's name";
+        // The face behind the name: white on it has a contrast of at least 4.5:1.
+        auto p = pixelAt(image, 35, 28);
+        auto linear = [](int c) {
+            float v = c / 255.f;
+            return v <= 0.03928f ? v / 12.92f : std::pow((v + 0.055f) / 1.055f, 2.4f);
+        };
+        float luminance = 0.2126f * linear(p.r) + 0.7152f * linear(p.g) + 0.0722f * linear(p.b);
+        EXPECT_GE(1.05f / (luminance + 0.05f), 4.5f) << name;
+    }
 }
 
 } // namespace kit_render_tests
