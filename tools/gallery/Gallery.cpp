@@ -28,6 +28,7 @@
 #include "social/dashboard/frame/QVTabbedDashboardController.h"
 #include "social/dashboard/frame/QVTickerProxy.h"
 #include "social/dashboard/games/QVPlayedGameController.h"
+#include "social/dashboard/scores/QVHighScoreController.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVControllerLoader.h"
@@ -86,6 +87,7 @@ struct Screen {
     std::string expect;          // the class of the screen in front
     std::string title {};        // and its title, where one class serves several screens
     int taps { 0 };              // then opens the first row of the list in front, that many times
+    std::function<void()> then {}; // or does what the player does next on the screen in front
 };
 
 Quorvel::DashboardEntry entry(const char* name) { return std::string(name); }
@@ -98,6 +100,13 @@ ui::TableView* firstTable(ui::View* view)
         if (auto* table = firstTable(sub.get()))
             return table;
     return nullptr;
+}
+
+// The screen in front: the top of the shown navigation stack.
+ui::ViewController* frontScreen()
+{
+    ui::NavigationController* nav = QuorvelInternal::getActiveNavigationController();
+    return nav ? nav->topViewController() : nullptr;
 }
 
 // The player taps the first row of the list on top (after it has loaded).
@@ -161,11 +170,13 @@ std::vector<Screen> screens()
               Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel",
                                                    std::vector<Quorvel::DashboardEntry> { entry("Friends"), Ref<Object>(games.get()) });
           }, "QVPlayedGameController", "Friends' Games" },
+        // The map as the player opens it: the high scores' map button.
         { "high-score-map", [](const Seeded&) {
-              Quorvel::launchDashboardWithDelegate(nullptr, "GameProfile",
-                                                   std::vector<Quorvel::DashboardEntry> { entry("Leaderboard"), entry("HighScore"),
-                                                                                          entry("HighScoreMapView") });
-          }, "QVHighScoreMapViewController" },
+              Quorvel::launchDashboardWithHighscorePage(std::to_string(StandInState::kNormalLeaderboard));
+          }, "QVHighScoreMapViewController", "", 0, [] {
+              if (auto* scores = dynamic_cast<quorvel::QVHighScoreController*>(frontScreen()))
+                  scores->clickedMap();
+          } },
     };
 }
 
@@ -266,14 +277,20 @@ Seeded seed(StandInState& state, int64_t player)
     s.player = player;
     const char* names[] = { "Mira Okafor", "Jun Tanaka", "Sofia Lindqvist", "Theo Brandt", "Amara Diallo" };
     int64_t normal = 18200, lap = 71;
+    // Where they played: around a city, a little apart (the high-score map's pins).
+    const double kLatitude = 52.52, kLongitude = 13.40;
+    double offset = 0.03;
     for (const char* name : names) {
         int64_t id = state.addUser(name);
         s.others.push_back(id);
         state.addScore(id, StandInState::kNormalLeaderboard, normal);
+        state.addScoreFrom(id, StandInState::kNormalLeaderboard, normal - 100, kLatitude + offset, kLongitude - 1.5 * offset);
+        offset = -offset * 1.4;
         state.addScore(id, StandInState::kFastestLapLeaderboard, lap, std::to_string(lap) + ".4 s");
         normal -= 2350;
         lap += 3;
     }
+    state.addScoreFrom(player, StandInState::kNormalLeaderboard, 15000, kLatitude, kLongitude);
     for (size_t i = 0; i < 3; ++i)
         state.addFriends(player, s.others[i]);
     state.addFriends(player, s.rival);
@@ -317,13 +334,6 @@ void tapFirstRow(standin::StandInServer& server)
             settleNetwork(server);
             return;
         }
-}
-
-// The screen in front: the top of the shown navigation stack.
-ui::ViewController* frontScreen()
-{
-    ui::NavigationController* nav = QuorvelInternal::getActiveNavigationController();
-    return nav ? nav->topViewController() : nullptr;
 }
 
 // Lets running animations end (the ticker scrolls on; the next scroll starts
@@ -506,6 +516,11 @@ Result run(const Options& options)
             settleNetwork(*service.server);
             for (int i = 0; i < screen.taps; ++i)
                 tapFirstRow(*service.server);
+            if (screen.then) {
+                screen.then();
+                RunLoop::main().advance(1.0);
+                settleNetwork(*service.server);
+            }
             settleAnimations();
             ui::Window* window = driver->window();
             const bool picturesShown = settlePictures(window, *transport);
