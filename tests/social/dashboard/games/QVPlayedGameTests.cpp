@@ -274,6 +274,8 @@ TEST_F(PlayedGameTest, CatalogueRootLoadsMoreByPage)
     // A name without subtexts sits level with the row's icon, not at its top.
     auto mid = [&](platform::ui::View* v) { return v->convertRectTo(v->bounds(), category).midY(); };
     EXPECT_NEAR(mid(category->nameLabel()), category->bounds().midY(), 1);
+    // A category without its own icon shows the kit's game icon, not an empty frame.
+    EXPECT_TRUE(category->iconView()->defaultImage());
 }
 
 TEST_F(PlayedGameTest, FavouritesOfAnotherPlayerNameThePlayerWhenEmpty)
