@@ -76,6 +76,27 @@ TEST_F(FanClubTest, RowsFollowWhatTheGameOffers)
     EXPECT_EQ(requestsTo("client_application_users/fan_club").size(), 1u);
 }
 
+TEST_F(FanClubTest, TheRowsShareOneTitleSizeAtWhichEveryTitleFits)
+{
+    auto plain = profileFrom(gameXml("<suggestions_topic_id></suggestions_topic_id>"));
+    provider->localInfo = plain;
+    auto* club = open<QVFanClubController>("FanClub", plain.get());
+    ASSERT_TRUE(club);
+    // The announcements' badge takes room from the longest title.
+    club->rowTitled("Developer Announcements")->badgeView()->setValue(2);
+    club->tableView()->setNeedsLayout();
+    for (auto& row : club->rows())
+        row->setNeedsLayout();
+    settle();
+    const float size = club->rows().front()->titleLabel()->font()->pointSize();
+    EXPECT_LT(size, QVFanClubCell::kTitleFontSize) << "the longest title needs a smaller size on a phone";
+    for (auto& row : club->rows()) {
+        platform::ui::Label* title = row->titleLabel();
+        EXPECT_EQ(title->font()->pointSize(), size) << title->text();
+        EXPECT_EQ(title->fontForWidth(title->bounds().size.width)->pointSize(), size) << title->text() << " fits whole";
+    }
+}
+
 TEST_F(FanClubTest, AFullyOfferedGameHasEveryRowAndMoreGamesOpensThePicks)
 {
     auto full = profileFrom(gameXml("<has_ipurchase>true</has_ipurchase><suggestions_topic_id>77</suggestions_topic_id>"
