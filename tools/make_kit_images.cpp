@@ -521,6 +521,35 @@ static bool drawCommunityImages(const std::string& dir)
         });
     }
 
+    // The challenge's speech bubble and its arrow: a pale face inside a thin rim. The arrow points
+    // left as drawn; the bubble turns it half a turn, towards the challenger's picture.
+    const Rgb bubbleFace { 0.95f, 0.96f, 0.99f }, bubbleRim { 0.62f, 0.66f, 0.74f };
+    ok &= write(dir, "QVChallengeSpeechBubble.png", 17, 33, [&](GraphicsContext& g) {
+        g.setFillColor(bubbleRim.r, bubbleRim.g, bubbleRim.b, 1);
+        roundedPath(g, Rect(0, 0, 17, 33), 8);
+        g.fillPath();
+        g.setFillColor(bubbleFace.r, bubbleFace.g, bubbleFace.b, 1);
+        roundedPath(g, Rect(1, 1, 15, 31), 7);
+        g.fillPath();
+    });
+    ok &= write(dir, "QVChallengeSpeechBubbleArrow.png", 10, 16, [&](GraphicsContext& g) {
+        g.setFillColor(bubbleRim.r, bubbleRim.g, bubbleRim.b, 1);
+        g.beginPath();
+        g.moveTo(10, 0);
+        g.lineTo(0, 8);
+        g.lineTo(10, 16);
+        g.closePath();
+        g.fillPath();
+        // The face runs on into the bubble: no rim along the arrow's base.
+        g.setFillColor(bubbleFace.r, bubbleFace.g, bubbleFace.b, 1);
+        g.beginPath();
+        g.moveTo(10, 1.5f);
+        g.lineTo(1.6f, 8);
+        g.lineTo(10, 14.5f);
+        g.closePath();
+        g.fillPath();
+    });
+
     // Reply: a white arrow that turns back to the left, for dark bars.
     ok &= write(dir, "QVButtonReplyToThread.png", 24, 20, [&](GraphicsContext& g) {
         g.setStrokeColor(1, 1, 1, 1);

@@ -231,13 +231,15 @@ void QVChallengeDetailFrame::build(float width)
     descriptionLabel_->setNumberOfLines(2);
     resultIcon_ = ImageView::imageViewWithFrame(Rect(10, 70, 20, 20));
     resultLabel_ = makeLabel(Rect(36, 70, width - 46, 20), 13, true);
-    speechBubble_ = ImageView::imageViewWithFrame(Rect(10, 96, width - 76, 56));
-    speechBubble_->setBackgroundColor(Color::rgb(0.93f, 0.95f, 0.98f));
-    speechBubbleArrow_ = ImageView::imageViewWithFrame(Rect(width - 74, 116, 10, 16));
+    // The challenger's message in a bubble whose arrow points at their picture, clear of its frame.
+    speechBubble_ = ImageView::imageViewWithImage(QVLoadKitImage("QVChallengeSpeechBubble.png").get());
+    speechBubble_->setFrame(Rect(10, 96, width - 87, 56));
+    speechBubbleArrow_ = ImageView::imageViewWithImage(QVLoadKitImage("QVChallengeSpeechBubbleArrow.png").get());
+    speechBubbleArrow_->setFrame(Rect(width - 78, 116, 10, 16));
     frameArrow_ = ImageView::imageViewWithFrame(Rect(20, 0, 16, 10));
-    challengerUserMessageLabel_ = makeLabel(Rect(18, 100, width - 92, 32), 13, false);
+    challengerUserMessageLabel_ = makeLabel(Rect(20, 100, width - 107, 32), 13, false);
     challengerUserMessageLabel_->setNumberOfLines(2);
-    challengerNameLabel_ = makeLabel(Rect(18, 132, width - 92, 16), 11, true);
+    challengerNameLabel_ = makeLabel(Rect(20, 132, width - 107, 16), 11, true);
     challengerProfilePictureView_ = QVImageView::imageViewWithFrame(Rect(width - 58, 100, 48, 48));
     for (View* v : std::initializer_list<View*> { challengeIconPictureView_.get(), titleLabel_.get(), descriptionLabel_.get(),
                                                   resultIcon_.get(), resultLabel_.get(), speechBubble_.get(),
