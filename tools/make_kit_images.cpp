@@ -86,6 +86,9 @@ bool write(const std::string& dir, const std::string& name, int w, int h,
 }
 
 const Rgb kGreen { 0.20f, 0.62f, 0.22f };
+// The faces that carry white words (buttons, badges): dark enough for the words to read (4.5:1).
+const Rgb kButtonGreen { 0.12f, 0.46f, 0.16f };
+const Rgb kBadgeFaceGreen { 0.10f, 0.46f, 0.17f };
 const Rgb kRed { 0.78f, 0.14f, 0.14f };
 const Rgb kGrey { 0.55f, 0.55f, 0.57f };
 const Rgb kBadgeGreen { 0.16f, 0.66f, 0.24f };
@@ -351,7 +354,8 @@ static bool drawFrameImages(const std::string& dir)
         ok &= write(dir, "QVTabBarOverlappingSegment" + suffix + ".png", 55, h, [&](GraphicsContext& g) {
             roundedPath(g, Rect(0, 2, 55, h - 2), 6);
             g.clip();
-            verticalShade(g, Rect(0, 0, 55, h), Rgb { 0.84f, 0.85f, 0.87f }, Rgb { 0.70f, 0.71f, 0.74f });
+            // Light enough for the segments' grey words to read (4.5:1), a shade below the chosen one's white.
+            verticalShade(g, Rect(0, 0, 55, h), Rgb { 0.93f, 0.93f, 0.94f }, Rgb { 0.84f, 0.85f, 0.87f });
         });
         ok &= write(dir, "QVTabBarOverlappingSegmentActive" + suffix + ".png", 55, h, [&](GraphicsContext& g) {
             roundedPath(g, Rect(0, 0, 55, h), 6);
@@ -1142,22 +1146,22 @@ static bool drawButtonImages(const std::string& dir)
     };
 
     // Bordered buttons (phone and tablet), small buttons, the grey skin.
-    button("QVButtonGreen.png", 21, 37, 8, kGreen);
-    button("QVButtonGreenHit.png", 21, 37, 8, kGreen.scaled(0.7f));
+    button("QVButtonGreen.png", 21, 37, 8, kButtonGreen);
+    button("QVButtonGreenHit.png", 21, 37, 8, kButtonGreen.scaled(0.7f));
     button("QVButtonRed.png", 21, 37, 8, kRed);
     button("QVButtonRedHit.png", 21, 37, 8, kRed.scaled(0.7f));
-    button("QVButtonGreenIPad.png", 21, 44, 9, kGreen);
-    button("QVButtonGreenHitIPad.png", 21, 44, 9, kGreen.scaled(0.7f));
+    button("QVButtonGreenIPad.png", 21, 44, 9, kButtonGreen);
+    button("QVButtonGreenHitIPad.png", 21, 44, 9, kButtonGreen.scaled(0.7f));
     button("QVButtonRedIPad.png", 21, 44, 9, kRed);
     button("QVButtonRedHitIPad.png", 21, 44, 9, kRed.scaled(0.7f));
     button("QVButtonGrey.png", 21, 37, 8, kGrey);
-    button("QVButtonSmallGreen.png", 15, 30, 6, kGreen);
-    button("QVButtonSmallGreenHit.png", 15, 30, 6, kGreen.scaled(0.7f));
+    button("QVButtonSmallGreen.png", 15, 30, 6, kButtonGreen);
+    button("QVButtonSmallGreenHit.png", 15, 30, 6, kButtonGreen.scaled(0.7f));
     button("QVButtonSmallGrey.png", 15, 30, 6, kGrey);
     button("QVButtonSmallGreyHit.png", 15, 30, 6, kGrey.scaled(0.7f));
 
     // Shadowed buttons: a soft dark halo around a rounded face (caps 20 x 20).
-    for (const auto& entry : { std::pair { "QVButtonShadowGreen.png", kGreen }, std::pair { "QVButtonShadowGrey.png", kGrey } }) {
+    for (const auto& entry : { std::pair { "QVButtonShadowGreen.png", kButtonGreen }, std::pair { "QVButtonShadowGrey.png", kGrey } }) {
         const auto name = entry.first;
         const auto colour = entry.second;
         ok &= write(dir, name, 41, 41, [&](GraphicsContext& g) {
@@ -1182,7 +1186,7 @@ static bool drawButtonImages(const std::string& dir)
     }
 
     // Badges: caps 14 x 29 with half a lozenge each, a one-point centre; white rim.
-    for (const auto& entry : { std::pair { "Green", kBadgeGreen }, std::pair { "Red", kBadgeRed } }) {
+    for (const auto& entry : { std::pair { "Green", kBadgeFaceGreen }, std::pair { "Red", kBadgeRed } }) {
         const auto colourName = entry.first;
         const auto colour = entry.second;
         auto lozenge = [&](GraphicsContext& g, float x) {
@@ -1327,9 +1331,15 @@ static bool drawMarkImages(const std::string& dir)
 static bool drawPatternImages(const std::string& dir)
 {
     bool ok = true;
-    // Tiled patterns: faint marks that the background's gradient shows through.
-    auto pattern = [&](const std::string& name, float alpha, bool diagonal) {
+    // Tiled patterns: faint marks that the background's gradient shows through, over a light dark
+    // wash (`shade`) where white words stand on it: the lists' gradient starts at mid-grey, where
+    // white words would not read.
+    auto pattern = [&](const std::string& name, float alpha, bool diagonal, float shade) {
         ok &= write(dir, name, 8, 8, [&](GraphicsContext& g) {
+            if (shade > 0) {
+                g.setFillColor(0, 0, 0, shade);
+                g.fillRect(Rect(0, 0, 8, 8));
+            }
             g.setFillColor(1, 1, 1, alpha);
             if (diagonal) {
                 for (int i = 0; i < 8; ++i)
@@ -1340,9 +1350,9 @@ static bool drawPatternImages(const std::string& dir)
             }
         });
     };
-    pattern("QVIntroPattern.png", 0.10f, true);
-    pattern("QVButtonPanelBackgroundPattern.png", 0.08f, false);
-    pattern("QVProfileBackgroundPattern.png", 0.06f, true);
+    pattern("QVIntroPattern.png", 0.10f, true, 0.14f);
+    pattern("QVButtonPanelBackgroundPattern.png", 0.08f, false, 0);
+    pattern("QVProfileBackgroundPattern.png", 0.06f, true, 0);
     // The game catalogue's rows and footer: opaque grey tiles with a faint
     // diagonal, darker for a selected row.
     for (const auto& entry : { std::pair { "QVGameDiscoveryGreyBG.png", Rgb { 0.36f, 0.37f, 0.39f } },
