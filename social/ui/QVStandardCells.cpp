@@ -246,7 +246,7 @@ bool QVUserCell::initQVTableCellHelper(const std::string& reuseIdentifier)
     lastPlayedGameLabel_->setAutoresizingMask(FlexibleWidth);
     contentView()->addSubview(lastPlayedGameLabel_.get());
     onlineLabel_ = makeLabel(Rect(width - 90, 30, 60, 16), 11, true);
-    onlineLabel_->setTextColor(Color::rgb(0.35f, 0.85f, 0.35f));
+    onlineLabel_->setTextColor(Color::rgb(0.08f, 0.42f, 0.08f)); // a green that reads on the light rows
     onlineLabel_->setText("online");
     onlineLabel_->setAutoresizingMask(FlexibleLeftMargin);
     onlineLabel_->setHidden(true);

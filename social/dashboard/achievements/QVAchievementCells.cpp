@@ -59,6 +59,8 @@ Size textSize(const Label& label, Size within)
 } // namespace
 
 namespace {
+// The points: a deep gold that reads on the white and the grey rows.
+const platform::ui::Color kPointsColour = platform::ui::Color::rgb(0.55f, 0.33f, 0.0f);
 // The row's texts start clear of the icon's photo frame.
 const float kTextX = layout::besidePicture(Rect(8, 12, 48, 48));
 } // namespace
@@ -77,7 +79,7 @@ void QVAchievementProgressionList::buildInterface(InterfaceBuilder& b, const cha
     gamerScoreContainer_ = QVOutlet<View>(b.makeView<View>(Rect(272 + right, 20, 42, 30)).get(), layoutName, "gamerScoreContainer");
     gamerScoreContainer_->setBackgroundColor(std::nullopt);
     gamerScoreContainer_->setOpaque(false);
-    gamerScoreLabel_ = QVOutlet<Label>(makeLabel(b, Rect(0, 0, 42, 30), 15, true, Color::rgb(0.75f, 0.5f, 0.05f)).get(), layoutName, "gamerScoreLabel");
+    gamerScoreLabel_ = QVOutlet<Label>(makeLabel(b, Rect(0, 0, 42, 30), 15, true, kPointsColour).get(), layoutName, "gamerScoreLabel");
     gamerScoreLabel_->setTextAlignment(platform::TextAlignment::Center);
     gamerScoreContainer_->addSubview(gamerScoreLabel_.get());
     progressBackground_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(Rect(kTextX, 33, 186 + right, 10)).get(), layoutName, "progressBackground");
@@ -172,7 +174,7 @@ void QVAchievementCompareListCell::buildInterface(InterfaceBuilder& b, const cha
     gamerScoreContainer_ = QVOutlet<View>(b.makeView<View>(Rect(width - 150, 20, 40, 30)).get(), layoutName, "gamerScoreContainer");
     gamerScoreContainer_->setBackgroundColor(std::nullopt);
     gamerScoreContainer_->setOpaque(false);
-    gamerScoreLabel_ = QVOutlet<Label>(makeLabel(b, Rect(0, 0, 40, 30), 15, true, Color::rgb(0.75f, 0.5f, 0.05f)).get(), layoutName, "gamerScoreLabel");
+    gamerScoreLabel_ = QVOutlet<Label>(makeLabel(b, Rect(0, 0, 40, 30), 15, true, kPointsColour).get(), layoutName, "gamerScoreLabel");
     gamerScoreLabel_->setTextAlignment(platform::TextAlignment::Center);
     gamerScoreContainer_->addSubview(gamerScoreLabel_.get());
     // The player's icon (second) sits left of the compared user's (first), so

@@ -241,6 +241,9 @@ void QVChallengeDetailFrame::build(float width)
     challengerUserMessageLabel_->setNumberOfLines(2);
     challengerNameLabel_ = makeLabel(Rect(20, 132, width - 107, 16), 11, true);
     challengerProfilePictureView_ = QVImageView::imageViewWithFrame(Rect(width - 58, 100, 48, 48));
+    // The challenge's texts stand on the list's dark background: white.
+    for (Label* l : { titleLabel_.get(), descriptionLabel_.get(), resultLabel_.get() })
+        l->setTextColor(Color::whiteColor());
     for (View* v : std::initializer_list<View*> { challengeIconPictureView_.get(), titleLabel_.get(), descriptionLabel_.get(),
                                                   resultIcon_.get(), resultLabel_.get(), speechBubble_.get(),
                                                   speechBubbleArrow_.get(), frameArrow_.get(),

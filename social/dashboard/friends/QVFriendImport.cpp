@@ -358,12 +358,12 @@ bool QVWhosPlayingCell::initQVTableCellHelper(const std::string& reuseIdentifier
     lastPlayedGameLabel_->setAutoresizingMask(FlexibleWidth);
     onlineLabel_ = layout::makeLabel(Rect(text, 28, 44, 18), 11, true);
     onlineLabel_->setText("online");
-    onlineLabel_->setTextColor(Color::rgb(0.1f, 0.5f, 0.1f));
+    onlineLabel_->setTextColor(Color::rgb(0.08f, 0.42f, 0.08f));
     // The two scores on the right, each named: the game's and the player's overall.
     auto caption = [&](float y, const char* words) {
         Ref<Label> l = layout::makeLabel(Rect(width - 104, y, 58, 18), 11, false);
         l->setText(words);
-        l->setTextColor(Color::white(0.4f));
+        l->setTextColor(Color::white(0.33f));
         l->setAutoresizingMask(FlexibleLeftMargin);
         return l;
     };

@@ -57,6 +57,7 @@ Ref<QVUsersCredential> newCredential()
         line->setText("Choose the picture other players see beside your name.");
         line->setNumberOfLines(2);
         line->setTextAlignment(platform::TextAlignment::Center);
+        line->setTextColor(Color::whiteColor()); // on the list's dark background
         line->setAutoresizingMask(FlexibleWidth);
         header->addSubview(line.get());
         return std::vector<Ref<Object>> { header };
