@@ -205,6 +205,11 @@ TEST_F(ChallengeDetailTest, TheMessageIsASpeechBubbleWhoseArrowPointsAtTheChalle
     // The bubble itself is the art, rounded: its corner is not the face.
     EXPECT_TRUE(pale(face.midX(), face.midY()));
     EXPECT_FALSE(pale(face.minX() + 1, face.minY() + 1));
+    // The title beside the challenge's icon, and a recipient's name beside their picture, start clear of the frame.
+    EXPECT_GE(bubble->titleLabel()->frame().minX(), bubble->challengeIconPictureView()->frame().maxX() + 7 + 5);
+    auto* row = rowCell<QVChallengeDetailCell>(detail.get(), 0);
+    ASSERT_TRUE(row);
+    EXPECT_GE(row->viewWithTag(2)->frame().minX(), row->viewWithTag(1)->frame().maxX() + 7 + 5);
 }
 
 TEST_F(ChallengeDetailTest, NoStartButtonForACompletedASentOrAnotherGamesChallenge)
