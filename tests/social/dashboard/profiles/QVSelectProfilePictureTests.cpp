@@ -152,6 +152,8 @@ TEST_F(ProfilePictureTest, ASectionedAnswerKeepsTheDefaultIconRowCheckedWhileThe
     EXPECT_FALSE(icon->checkmark()->isHidden());
     for (int row = 0; row < 3; ++row)
         EXPECT_TRUE(dynamic_cast<QVProfilePictureCell*>(rowCell(chooser, row))->checkmark()->isHidden()) << row;
+    // The row's words start clear of the picture's frame.
+    EXPECT_GE(icon->credentialTextLabel()->frame().minX(), icon->profilePictureView()->frame().maxX() + 7 + 5);
 }
 
 TEST_F(ProfilePictureTest, RefreshGivesUpAfterTheThirdDownload)
