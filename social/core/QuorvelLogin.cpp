@@ -117,7 +117,8 @@ void QuorvelInternal::doBootstrap(bool forceCreateAccount, const std::string& us
     }
     if (q->_quorvelFlags.isBootstrapInProgress) {
         if (!userId.empty() && userId != q->bootstrapUserId_) {
-            // Another player's login: it runs after this one and hears its own outcome.
+            // Perhaps another player's login (the device's account is known
+            // only once the answer is in): decided when this one ends.
             q->mQueuedLogins.push_back({ userId, onSuccess, onFailure });
             return;
         }
@@ -248,23 +249,25 @@ void Quorvel::bootstrapSucceeded(Object* attempt, Object*)
         if (_quorvelFlags.isConfirmAccountFlowActive)
             QuorvelInternal::dismissRootControllerOrItsModal();
         _quorvelFlags.isBootstrapInProgress = false;
-        runQueuedLogin();
+        runQueuedLogin(lastLoggedInUserId());
         return;
     }
     // Chat messages and the other polled resources arrive from now on, with or
     // without a screen open; a poller already running (a chat room's) keeps its pace.
     if (mPoller && mPoller->getPollingFrequency() <= 0)
         mPoller->resetToDefaultPollingFrequency();
-    if (!QuorvelInternal::doneWithGetTheMost() && !mSessionSawLinkNetworks && !QuorvelInternal::isShowingFullScreen()) {
+    if (!QuorvelInternal::doneWithGetTheMost() && !QVLinkSocialNetworksSeen::get()
+        && !QuorvelInternal::isShowingFullScreen()) {
         if (Ref<ViewController> screen = QVControllerLoader::load("LinkSocialNetworks")) {
-            mSessionSawLinkNetworks = true;
+            // Marked here too: a game's own screen in its place may not mark it.
+            QVLinkSocialNetworksSeen::set(true);
             _quorvelFlags.isConfirmAccountFlowActive = true;
             QuorvelInternal::presentRootControllerWithModal(introStack(screen.get()));
         }
     }
     QuorvelInternal::_invokeLoggedInDelegate();
     _quorvelFlags.isBootstrapInProgress = false;
-    runQueuedLogin();
+    runQueuedLogin(lastLoggedInUserId());
 }
 
 void Quorvel::bootstrapFailed(Object* attempt, Object* response)
@@ -278,16 +281,24 @@ void Quorvel::bootstrapFailed(Object* attempt, Object* response)
     QuorvelInternal::invokeAndClearBootstrapDelegates(std::move(mBootstrapFailureDelegates), nullptr);
     QuorvelInternal::_invokeLoggedInDelegate();
     _quorvelFlags.isBootstrapInProgress = false;
-    runQueuedLogin();
+    runQueuedLogin({});
 }
 
-void Quorvel::runQueuedLogin()
+void Quorvel::runQueuedLogin(const std::string& loggedInUserId)
 {
-    if (mQueuedLogins.empty() || _quorvelFlags.isBootstrapInProgress)
+    // A waiting login of the player the finished bootstrap logged in is
+    // answered by it; the first login of anyone else runs now, the rest wait
+    // for its outcome in turn.
+    while (!mQueuedLogins.empty() && !_quorvelFlags.isBootstrapInProgress) {
+        QueuedLogin next = std::move(mQueuedLogins.front());
+        mQueuedLogins.erase(mQueuedLogins.begin());
+        if (!loggedInUserId.empty() && next.userId == loggedInUserId) {
+            next.onSuccess.invoke(nullptr);
+            continue;
+        }
+        QuorvelInternal::doBootstrap(false, next.userId, next.onSuccess, next.onFailure);
         return;
-    QueuedLogin next = std::move(mQueuedLogins.front());
-    mQueuedLogins.erase(mQueuedLogins.begin());
-    QuorvelInternal::doBootstrap(false, next.userId, next.onSuccess, next.onFailure);
+    }
 }
 
 void QuorvelInternal::_invokeLoggedInDelegate()
@@ -387,13 +398,14 @@ void QuorvelInternal::loginShowNotifications()
 
 void QuorvelInternal::presentUserQuorvelApprovalModal(const QVDelegate& approved, const QVDelegate& denied)
 {
+    // An intro flow on screen (the question itself, or the account screens
+    // that follow it) is left to finish.
+    if (QVIntroFrame::active())
+        return;
     if (QuorvelInternal::_hasUserApprovedQuorvel()) {
         approved.invoke(nullptr);
         return;
     }
-    for (auto& screen : QuorvelInternal::presentedScreens())
-        if (dynamic_cast<QVApprovalScreen*>(screen.get()))
-            return; // the question is already on screen
     QuorvelDelegate* delegate = QuorvelInternal::getDelegate();
     if (!QuorvelInternal::isDashboardHubOpen() && delegate && delegate->showCustomQuorvelApprovalScreen().value_or(false))
         return; // the game asks with its own screen and answers through userDidApproveQuorvel
@@ -571,7 +583,7 @@ void Quorvel::logoutUser()
     q->mSuccessfullyBootstrapped = false;
     QuorvelInternal::invalidateBootstrap();
     QuorvelInternal::setDoneWithGetTheMost(false);
-    q->mSessionSawLinkNetworks = false;
+    QVLinkSocialNetworksSeen::set(false);
     if (QuorvelDelegate* delegate = QuorvelInternal::getDelegate())
         delegate->userLoggedOut(userId);
 }

@@ -31,7 +31,8 @@ const QVServiceEndpoint kDefinitions { "GET", QVAchievementService::kDefinitions
                                        QVAchievementService::kDownloadedNotice };
 const QVServiceEndpoint kDefinitionsSilently { "GET", QVAchievementService::kDefinitionsPath, 0,
                                                QVAchievementService::kDownloadedNotice };
-const QVServiceEndpoint kBatch { "POST", QVAchievementService::kBatchPath, 0, QVAchievementService::kBatchNotice };
+const QVServiceEndpoint kBatch { "POST", QVAchievementService::kBatchPath, 0, QVAchievementService::kBatchNotice,
+                                 true, 6, 1 };
 
 // A logged-in player: a decimal id above 0.
 bool isValidUser(const std::string& userId) { return QVIsDecimalId(userId) && std::stoll(userId) > 0; }

@@ -271,7 +271,9 @@ TEST_F(AchievementServiceTest, HeldBackUpdatesGoOutAsOneBatchAndReachTheDelegate
     ASSERT_EQ(facade.achievementNotices.size(), 1u);
     EXPECT_EQ(facade.achievementNotices[0].first, "First Steps");
 
+    facade.categorizedNotices.clear();
     EXPECT_TRUE(QVAchievement::submitDeferredAchievements());
+    EXPECT_EQ(facade.categorizedNotices, Strings { "Submitted Unlocked Achivements 6/1" });
     ASSERT_TRUE(waitFor([&] { return delegate.submitted == 1; }));
     ASSERT_EQ(server.requestCount(), 1u);
     auto log = server.requests();
