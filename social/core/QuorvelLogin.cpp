@@ -17,6 +17,7 @@
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVServerText.h"
 #include "social/runtime/QVXmlDocument.h"
 #include "social/services/QVAnnouncementService.h"
@@ -263,6 +264,9 @@ void Quorvel::bootstrapSucceeded(Object* attempt, Object*)
             QVLinkSocialNetworksSeen::set(true);
             _quorvelFlags.isConfirmAccountFlowActive = true;
             QuorvelInternal::presentRootControllerWithModal(introStack(screen.get()));
+            // The offer holds back only the logged-in call: the account is settled,
+            // so what the device kept goes out now, even if the player quits here.
+            QuorvelInternal::sendPendingDataOnce();
         }
     }
     QuorvelInternal::_invokeLoggedInDelegate();
@@ -354,6 +358,14 @@ void QuorvelInternal::loginGameCenterCheck()
     QuorvelInternal::incrementNumberOfGameSessions();
     if (!QuorvelInternal::isUsingGameCenter() && isSuccessfullyBootstrapped())
         QuorvelInternal::loginShowNotifications();
+    QuorvelInternal::sendPendingDataOnce();
+    QuorvelInternal::traceStep("downloadAnnouncements");
+    if (QVAnnouncementService::sharedService())
+        QVAnnouncementService::downloadAnnouncements();
+}
+
+void QuorvelInternal::sendPendingDataOnce()
+{
     // What was stored while offline goes out once per successful bootstrap:
     // later calls (a deferred logged-in call, a second Game Center step) send nothing.
     Quorvel* q = QuorvelInternal::sharedInstance();
@@ -362,9 +374,6 @@ void QuorvelInternal::loginGameCenterCheck()
         if (auto* offline = QVOfflineService::sharedService())
             offline->sendPendingData(lastLoggedInUserId());
     }
-    QuorvelInternal::traceStep("downloadAnnouncements");
-    if (QVAnnouncementService::sharedService())
-        QVAnnouncementService::downloadAnnouncements();
 }
 
 void QuorvelInternal::loginShowNotifications()
@@ -561,8 +570,10 @@ void QuorvelInternal::displayServerMaintenanceNotice(const platform::Bytes& body
 void Quorvel::logoutUser()
 {
     Quorvel* q = QuorvelInternal::sharedInstance();
-    if (!q)
+    if (!q) {
+        QVSessionRole::requireRunningClient("Quorvel::logoutUser");
         return;
+    }
     Ref<Quorvel> keep(q);
     std::string userId = lastLoggedInUserId();
     // A bootstrap still running must not log the old player back in.

@@ -110,6 +110,17 @@ void QVAchievementClass::_submitDeferredFailure(platform::Object*)
 
 Ref<QVRequestHandle> QVAchievement::updateProgressionComplete(double percentComplete, bool showNotification)
 {
+    return updateProgression("QVAchievement::updateProgressionComplete", percentComplete, showNotification);
+}
+
+Ref<QVRequestHandle> QVAchievement::unlock() { return updateProgression("QVAchievement::unlock", 100, false); }
+
+Ref<QVRequestHandle> QVAchievement::updateProgression(const char* call, double percentComplete, bool showNotification)
+{
+    if (!QVSessionRole::requireRunningClient(call)) {
+        _updateFailure(nullptr);
+        return nullptr;
+    }
     return QVAchievementClass::file(QVAchievementService::updateAchievement(
         resourceId(), percentComplete, showNotification, QVDelegate(this, BRISKO_SELECTOR(QVAchievement, _updateSuccess)),
         QVDelegate(this, BRISKO_SELECTOR(QVAchievement, _updateFailure))));

@@ -25,6 +25,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <string_view>
 
 namespace quorvel {
 
@@ -175,6 +176,10 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
                                               const std::string& leaderboardId, bool silently, bool deferred,
                                               const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
+    if (!QVSessionRole::requireRunningClient("QVHighScoreService::setHighScore")) {
+        onFailure.invoke(nullptr);
+        return;
+    }
     bool sentToGameCenter = false;
     if (!QVSessionRole::current().hasUserApprovedQuorvel() && QVGameCenterRole::current().isLoggedIntoGameCenter()) {
         submitToGameCenterOnly({ QVHighScoreBatchEntry::create(leaderboardId, score) });
@@ -206,7 +211,10 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
             shared.mPendingScores.push_back(entry);
             text = kNewHighScore;
         }
-        if (!silently) {
+        // "Saving locally" is said only of a score the store kept: one it
+        // refused (an unknown leaderboard) is neither kept nor sent later.
+        const bool claimsSaved = std::string_view(text) == kNewHighScoreSavedLocally;
+        if (!silently && (accepted || !claimsSaved)) {
             if (QVSessionRole::current().isOnline())
                 QVRequestUIRole::current().setDefaultBackgroundNotice(highScoreNotice(text));
             else

@@ -62,12 +62,13 @@ std::string blobUrlElement(Store& s, int64_t score)
     return q.step() ? element("blob_url", s.storageUrl() + q.text(0)) : std::string();
 }
 
-// The signed form a score's blob is posted with (the host checks the fields are there).
+// The signed form a score's blob is posted with (the host checks its policy and signature).
 std::string uploadParametersElement(const std::string& action, const std::string& key)
 {
-    return "<blob_upload_parameters>" + element("action", action) + element("key", key)
-        + element("AWSAccessKeyId", "standin") + element("acl", "public-read") + element("policy", "standin-policy")
-        + element("signature", "standin-signature") + "</blob_upload_parameters>";
+    std::string fields;
+    for (auto& [name, value] : StorageHostStandIn::uploadForm(key))
+        fields += element(name, value);
+    return "<blob_upload_parameters>" + element("action", action) + fields + "</blob_upload_parameters>";
 }
 
 bool flag(const std::string& text) { return text == "1" || text == "true"; }

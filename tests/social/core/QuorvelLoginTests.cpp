@@ -7,6 +7,7 @@
 
 #include "platform/device/Application.h"
 #include "platform/foundation/Keychain.h"
+#include "platform/foundation/Log.h"
 #include "social/runtime/QVReachability.h"
 #include "platform/net/Reachability.h"
 #include "platform/foundation/Boxed.h"
@@ -497,6 +498,37 @@ TEST_F(LoginTest, RefusedAndSecureConnectionFailuresEndInTheFailurePath)
     advance(5.0);
     EXPECT_EQ(notices, (Strings { "Not Logged In To Quorvel" }));
     EXPECT_EQ(call->successes, 0);
+}
+
+// A wrong key or secret and a missing service both leave the player
+// offline; the log tells the developer which one it was.
+TEST_F(LoginTest, ARefusedKeyIsLoggedAsSuchAndAMissingServiceAsNoConnection)
+{
+    QuorvelInternal::setUserApprovedQuorvel();
+    server.setConsumer(kProductKey, "another-secret");
+    server.setRejectsBadSignatures(true);
+    platform::LogCapture log;
+    start();
+    ASSERT_TRUE(waitForBootstrapRequests(1));
+    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::isBootstrapInProgress(); }));
+    EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:0" }));
+    EXPECT_TRUE(log.contains("the service at " + server.baseUrl()
+                             + "bootstrap.xml refused the product key or secret (HTTP 401)"))
+        << testing::PrintToString(log.texts());
+    EXPECT_FALSE(log.contains("no connection"));
+
+    standin::StandInServer closed;
+    int port = closed.start();
+    closed.stop();
+    QuorvelInternal::provider()->setServerUrl("http://127.0.0.1:" + std::to_string(port) + "/");
+    log.clear();
+    auto call = CallRecorder::create();
+    QuorvelInternal::doBootstrap(call->onSuccess(), call->onFailure());
+    ASSERT_TRUE(waitFor([&] { return call->failures == 1; }));
+    EXPECT_TRUE(log.contains("no connection to the service at http://127.0.0.1:" + std::to_string(port)
+                             + "/bootstrap.xml (could not connect to the server, -1004)"))
+        << testing::PrintToString(log.texts());
+    EXPECT_FALSE(log.contains("refused the product key"));
 }
 
 TEST_F(LoginTest, LogoutClearsTheSessionAndTellsTheGameWhoLeft)
