@@ -410,4 +410,17 @@ void StandInState::addScore(int64_t userId, int64_t leaderboardId, int64_t score
     q.run();
 }
 
+void StandInState::addScoreFrom(int64_t userId, int64_t leaderboardId, int64_t score, double latitude, double longitude)
+{
+    std::lock_guard guard(store_->mutex);
+    if (!store_->db)
+        return;
+    Statement q(store_->db, "INSERT INTO high_scores (user_id, leaderboard_id, score, created_at) VALUES (?, ?, ?, ?)");
+    q.bind(1, userId).bind(2, leaderboardId).bind(3, score).bind(4, now());
+    if (!q.run())
+        return;
+    Statement place(store_->db, "INSERT INTO score_places (score_id, lat, lng) VALUES (?, ?, ?)");
+    place.bind(1, store_->lastId()).bind(2, latitude).bind(3, longitude).run();
+}
+
 } // namespace standin

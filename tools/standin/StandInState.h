@@ -72,6 +72,8 @@ public:
     // Adds a user (for tests and the showcase's other players) and answers its id.
     int64_t addUser(const std::string& name);
     void addScore(int64_t userId, int64_t leaderboardId, int64_t score, const std::string& displayText = {});
+    // A score posted from a place (latitude and longitude in degrees): the scores near a place show it.
+    void addScoreFrom(int64_t userId, int64_t leaderboardId, int64_t score, double latitude, double longitude);
     struct Challenge {
         int64_t id;
         int64_t challengerId;

@@ -346,6 +346,9 @@ TEST_F(InviteTest, ReceivedInvitesLowerTheUnreadCountAndIgnoreOnDelete)
     ASSERT_TRUE(row);
     EXPECT_EQ(row->invitedBy()->text(), "Invited by Ann");
     EXPECT_FALSE(row->freshnessIndicator()->isHidden());
+    // A sender without a picture shows the kit's default player picture, the texts clear of its frame.
+    EXPECT_TRUE(row->inviteIcon()->defaultImage());
+    EXPECT_GE(row->gameTitle()->frame().minX(), row->inviteIcon()->frame().maxX() + 7 + 5);
 
     list->tableViewCommitEditingStyle(list->tableView(), platform::ui::CellEditingStyle::Delete,
                                       platform::ui::IndexPath::forRow(0, 0));
