@@ -322,9 +322,11 @@ void StandInServer::Impl::handle(const httplib::Request& req, const ReadBody& re
     bool found = false;
     Handler handler;
     std::function<void(const std::string&)> sink;
+    uint64_t loggedGeneration = 0;
     {
         std::lock_guard guard(mutex);
         log.push_back(logged);
+        loggedGeneration = releaseGeneration;
         sink = logSink;
         auto key = std::make_pair(logged.method, logged.path);
         if (!refusal.empty()) {
@@ -379,11 +381,14 @@ void StandInServer::Impl::handle(const httplib::Request& req, const ReadBody& re
         heldChanged.wait_for(lock, std::chrono::milliseconds(delayMs), [&] { return stopping; });
     }
     if (answer.hold) {
+        // A release after the request reached the log covers it too, even
+        // before its route and delay are done: a test that saw the request
+        // and released it has released it.
         std::unique_lock lock(mutex);
-        uint64_t generation = releaseGeneration;
-        ++held;
-        heldChanged.wait(lock, [&] { return stopping || releaseGeneration != generation; });
-        --held;
+        if (!stopping && releaseGeneration == loggedGeneration) {
+            ++held;
+            heldChanged.wait(lock, [&] { return stopping || releaseGeneration != loggedGeneration; });
+        }
     }
     res.status = answer.status;
     if (answer.truncateAfter > 0) {
@@ -477,6 +482,7 @@ void StandInServer::stop()
     {
         std::lock_guard guard(impl_->mutex);
         impl_->stopping = true;
+        impl_->held = 0;
     }
     impl_->heldChanged.notify_all();
     impl_->server.stop();
@@ -545,6 +551,9 @@ void StandInServer::releaseHeld()
     {
         std::lock_guard guard(impl_->mutex);
         ++impl_->releaseGeneration;
+        // Released answers count as being made from now on, not from when
+        // their threads wake, so a test never reads one as still held.
+        impl_->held = 0;
     }
     impl_->heldChanged.notify_all();
 }
