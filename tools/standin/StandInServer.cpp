@@ -11,15 +11,19 @@
 #include <openssl/hmac.h>
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <fstream>
+#include <netinet/in.h>
 #include <random>
 #include <set>
 #include <sstream>
 #include <strings.h>
+#include <sys/socket.h>
 
 namespace standin {
 
@@ -458,6 +462,9 @@ int StandInServer::start(int port)
         int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
+    // An answer's header and body go out as they are written: waiting to
+    // coalesce them met the client's delayed acknowledgement, 40 ms an answer.
+    impl_->server.set_tcp_nodelay(true);
     impl_->server.set_keep_alive_max_count(100);
     impl_->server.set_keep_alive_timeout(1);
     if (port == 0)
@@ -477,6 +484,35 @@ int StandInServer::start(int port)
     return port_;
 }
 
+namespace {
+
+// Ends the reading side of the connections accepted on a port that still
+// listens: a worker waiting on a kept-alive connection for the next request
+// then ends at once instead of after the keep-alive timeout, while an answer
+// being written still goes out whole. While the port listens, a socket bound
+// to it with a peer can only be one it accepted.
+void dropAcceptedConnections(int port)
+{
+    DIR* fds = opendir("/proc/self/fd");
+    if (!fds)
+        return;
+    while (dirent* entry = readdir(fds)) {
+        int fd = std::atoi(entry->d_name);
+        if (fd <= 2 || fd == dirfd(fds))
+            continue;
+        sockaddr_in local {}, peer {};
+        socklen_t localSize = sizeof local, peerSize = sizeof peer;
+        if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localSize) != 0 || local.sin_family != AF_INET
+            || ntohs(local.sin_port) != port)
+            continue;
+        if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerSize) == 0)
+            shutdown(fd, SHUT_RD);
+    }
+    closedir(fds);
+}
+
+} // namespace
+
 void StandInServer::stop()
 {
     {
@@ -485,6 +521,8 @@ void StandInServer::stop()
         impl_->held = 0;
     }
     impl_->heldChanged.notify_all();
+    if (port_ > 0 && impl_->server.is_running())
+        dropAcceptedConnections(port_);
     impl_->server.stop();
     if (impl_->thread.joinable())
         impl_->thread.join();
