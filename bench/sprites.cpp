@@ -15,9 +15,15 @@
 // median of the per-round ratios:
 //   batch_vs_baseline  engine batch frame time / baseline frame time
 //   self_vs_batch      self-drawn sprites frame time / batch frame time
-//   bytes_per_sprite   heap the engine spends per batched sprite
-//   baseline_bytes_per_sprite  the same for the hand-written loop
-//   sprite_object_bytes  the size of one sprite object (its share of the above)
+//   sprite_object_bytes  the size of one sprite object
+// Each engine scene's frame ticks only its own mover: the scheduler is shared,
+// and both scenes are alive while the sides take turns.
+//
+// processMemory/n16000_32px runs each side in a process of its own and reports
+// resident bytes per sprite at 16,000 moving 32x32 sprites:
+//   process_bytes_per_sprite  after ten frames (the GL driver's share included)
+//   own_bytes_per_sprite      once the sprites are made, before drawing
+//   baseline_...              the same for the hand-written loop
 #include "engine/KSDirector.h"
 #include "engine/KSNode.h"
 #include "engine/KSScheduler.h"
@@ -32,6 +38,7 @@
 
 #include <GLES/gl.h>
 #include <malloc.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -39,6 +46,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -111,13 +119,6 @@ Ref<KSTexture2D> makeBallTexture()
 double seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b)
 {
     return std::chrono::duration<double>(b - a).count();
-}
-
-// Allocated bytes, large blocks served by their own mappings included.
-size_t heapInUse()
-{
-    const struct mallinfo2 m = mallinfo2();
-    return m.uordblks + m.hblkhd;
 }
 
 // The GL context and the 480x320 target, made once for the whole program.
@@ -213,9 +214,6 @@ public:
         }
         std::vector<KSSprite*> sprites;
         sprites.reserve(static_cast<size_t>(n));
-        // The engine's own heap: the sprites, their quads and the slots that hold
-        // them (not the mover's bodies or the list above, which are the bench's).
-        const size_t before = heapInUse();
         for (int i = 0; i < n; ++i) {
             Ref<KSSprite> s = KSSprite::spriteWithTexture(texture, rect);
             if (!batched)
@@ -223,11 +221,11 @@ public:
             parent->addChild(s.get());
             sprites.push_back(s.get());
         }
-        spriteBytes_ = heapInUse() - before;
         mover_->setSprites(std::move(sprites));
         root_->addChild(mover_.get());
         root_->onEnter();
         mover_->scheduleUpdate();
+        KSScheduler::sharedScheduler()->pauseTarget(mover_.get());
     }
     ~EngineScene()
     {
@@ -237,18 +235,20 @@ public:
         KSActionManager::purgeSharedManager();
     }
 
+    // Only this scene's mover runs in its frame: the scheduler is shared, and
+    // a tick would otherwise also move the sprites of the other scene alive.
     void frame()
     {
-        KSScheduler::sharedScheduler()->tick(kDt);
+        KSScheduler* scheduler = KSScheduler::sharedScheduler();
+        scheduler->resumeTarget(mover_.get());
+        scheduler->tick(kDt);
+        scheduler->pauseTarget(mover_.get());
         glClear(GL_COLOR_BUFFER_BIT);
         root_->visit();
         glFinish();
     }
 
-    size_t spriteBytes() const { return spriteBytes_; }
-
 private:
-    size_t spriteBytes_ { 0 };
     Ref<KSNode> root_;
     Ref<KSSpriteBatchNode> batch_;
     Ref<Mover> mover_;
@@ -305,8 +305,6 @@ public:
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(n * 6), GL_UNSIGNED_SHORT, indices_.data());
         glFinish();
     }
-
-    static size_t bytesPerSprite() { return sizeof(Body) + 4 * sizeof(Vertex) + 6 * sizeof(GLushort); }
 
 private:
     struct Vertex {
@@ -366,7 +364,6 @@ void runSprites(benchmark::State& state, int n, int spriteSize, bool withSelfDra
 
     for (auto _ : state) {
         auto batched = std::make_unique<EngineScene>(texture.get(), rect, n, true);
-        const size_t engineBytes = batched->spriteBytes();
         auto self = withSelfDrawn ? std::make_unique<EngineScene>(texture.get(), rect, n, false) : nullptr;
         Baseline baseline(texture->name(), rect, 32, n);
 
@@ -392,14 +389,92 @@ void runSprites(benchmark::State& state, int n, int spriteSize, bool withSelfDra
         state.counters["baseline_ms"] = median(baselineTimes) * 1000;
         if (self)
             state.counters["self_vs_batch"] = median(selfRatios);
-        state.counters["bytes_per_sprite"] = static_cast<double>(engineBytes) / n;
-        state.counters["baseline_bytes_per_sprite"] = static_cast<double>(Baseline::bytesPerSprite());
         state.counters["sprite_object_bytes"] = static_cast<double>(sizeof(KSSprite));
+    }
+}
+
+// Process memory per sprite. Each side runs in a process of its own (this
+// program again, told which side by BRISKO_BENCH_SPRITE_MEMORY), so that
+// neither finds memory the other freed. Resident bytes per sprite at 16,000
+// moving 32x32 sprites, over those of the process before the sprites were
+// made: once the sprites are made (the side's own memory: the objects, the
+// atlas and the lists with their slack, blocks freed while they grew, and the
+// moving bodies both sides keep), and after ten frames (the GL driver's
+// memory for drawing them added).
+constexpr int kMemorySprites = 16000;
+constexpr const char* kMemorySideVariable = "BRISKO_BENCH_SPRITE_MEMORY";
+
+size_t residentBytes()
+{
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return static_cast<size_t>(resident) * static_cast<size_t>(sysconf(_SC_PAGESIZE));
+}
+
+// The measuring process: prints the side's bytes per sprite, made and drawn.
+template <class Side>
+int printSideMemory(Side makeSide)
+{
+    Screen& screen = Screen::shared();
+    screen.reset();
+    Ref<KSTexture2D> texture = makeBallTexture();
+    // A frame with nothing to draw first: the driver's own start-up is not the sprites'.
+    glClear(GL_COLOR_BUFFER_BIT);
+    glFinish();
+    const double before = static_cast<double>(residentBytes());
+    auto side = makeSide(texture.get());
+    const double made = static_cast<double>(residentBytes());
+    for (int i = 0; i < 10; ++i)
+        side->frame();
+    const double drawn = static_cast<double>(residentBytes());
+    std::printf("%.1f %.1f\n", (made - before) / kMemorySprites, (drawn - before) / kMemorySprites);
+    return 0;
+}
+
+int measureSideMemory(const std::string& side)
+{
+    const Rect rect(0, 0, 32, 32);
+    if (side == "engine")
+        return printSideMemory([&](KSTexture2D* texture) {
+            return std::make_unique<EngineScene>(texture, rect, kMemorySprites, true);
+        });
+    return printSideMemory([&](KSTexture2D* texture) {
+        return std::make_unique<Baseline>(texture->name(), rect, 32, kMemorySprites);
+    });
+}
+
+// The side's bytes per sprite once made and once drawn; -1 when the process failed.
+std::pair<double, double> sideMemory(const char* side)
+{
+    std::string command = std::string(kMemorySideVariable) + "=" + side + " /proc/" + std::to_string(getpid()) + "/exe";
+    double made = -1, drawn = -1;
+    if (FILE* child = popen(command.c_str(), "r")) {
+        if (std::fscanf(child, "%lf %lf", &made, &drawn) != 2)
+            made = drawn = -1;
+        pclose(child);
+    }
+    return { made, drawn };
+}
+
+void processMemory(benchmark::State& state)
+{
+    for (auto _ : state) {
+        auto [engineMade, engineDrawn] = sideMemory("engine");
+        auto [baselineMade, baselineDrawn] = sideMemory("baseline");
+        state.counters["process_bytes_per_sprite"] = engineDrawn;
+        state.counters["baseline_process_bytes_per_sprite"] = baselineDrawn;
+        state.counters["own_bytes_per_sprite"] = engineMade;
+        state.counters["baseline_own_bytes_per_sprite"] = baselineMade;
     }
 }
 
 } // namespace
 
+BENCHMARK(processMemory)->Name("processMemory/n16000_32px")->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(runSprites, n1000_32px, 1000, 32, true)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(runSprites, n10000_32px, 10000, 32, true)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(runSprites, n16000_32px, 16000, 32, true)->Iterations(1)->Unit(benchmark::kMillisecond);
@@ -407,4 +482,14 @@ BENCHMARK_CAPTURE(runSprites, n1000_2px, 1000, 2, true)->Iterations(1)->Unit(ben
 BENCHMARK_CAPTURE(runSprites, n10000_2px, 10000, 2, true)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(runSprites, n16000_2px, 16000, 2, true)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    if (const char* side = std::getenv(kMemorySideVariable))
+        return measureSideMemory(side);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

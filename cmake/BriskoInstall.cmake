@@ -1,8 +1,11 @@
 # Installation: the static libraries, their headers under include/brisko (the
 # root the headers are written against), the bundle resources under
-# share/brisko/resources and the CMake package, so that a game writes
+# share/brisko/resources, the CMake package and, when the tools are built, the
+# stand-in service (bin/quorvel_standin with its fixtures under
+# share/brisko/standin/fixtures), so that a game writes
 #     find_package(Brisko REQUIRED)
 #     target_link_libraries(game PRIVATE Brisko::kestrel Brisko::quorvel)
+# (Brisko::quorvel_library is the client's archive; Brisko::quorvel links it whole.)
 include(CMakePackageConfigHelpers)
 
 set(BRISKO_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/Brisko)
@@ -16,6 +19,11 @@ foreach(dir IN LISTS BRISKO_HEADER_DIRS)
           FILES_MATCHING PATTERN "*.h")
 endforeach()
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/ DESTINATION ${CMAKE_INSTALL_DATADIR}/brisko/resources)
+if(TARGET quorvel_standin)
+  install(TARGETS quorvel_standin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/tools/standin/fixtures/
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/brisko/standin/fixtures)
+endif()
 
 install(EXPORT BriskoTargets NAMESPACE Brisko:: DESTINATION ${BRISKO_INSTALL_CMAKEDIR})
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/BriskoConfig.cmake.in

@@ -1,4 +1,5 @@
 // Instant actions: their effect happens in startWithTarget.
+#include "engine/KSSprite.h"
 #include "engine/KSActionInstant.h"
 
 #include "engine/KSNode.h"
@@ -91,7 +92,7 @@ bool KSFlipX::initWithFlipX(bool flip)
 void KSFlipX::startWithTarget(Object* target)
 {
     KSActionInstant::startWithTarget(target);
-    if (auto* sprite = dynamic_cast<KSFlipProtocol*>(target))
+    if (KSFlipOf sprite { target })
         sprite->setFlipX(flipX_);
 }
 
@@ -112,7 +113,7 @@ bool KSFlipY::initWithFlipY(bool flip)
 void KSFlipY::startWithTarget(Object* target)
 {
     KSActionInstant::startWithTarget(target);
-    if (auto* sprite = dynamic_cast<KSFlipProtocol*>(target))
+    if (KSFlipOf sprite { target })
         sprite->setFlipY(flipY_);
 }
 

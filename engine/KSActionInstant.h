@@ -56,7 +56,7 @@ protected:
     KSToggleVisibility() = default;
 };
 
-// Flips need a target that adopts KSFlipProtocol (a sprite).
+// Flips need a sprite or a target that adopts KSFlipProtocol.
 class KSFlipX : public KSActionInstant {
 public:
     [[nodiscard]] static platform::Ref<KSFlipX> actionWithFlipX(bool flip);

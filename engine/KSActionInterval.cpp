@@ -1,5 +1,6 @@
 // Interval actions: the shared time base, the composing actions and the
 // property actions (rotate, move, jump, Bezier, scale, blink, fade, tint).
+#include "engine/KSSprite.h"
 #include "engine/KSActionInterval.h"
 
 #include "engine/KSNode.h"
@@ -34,10 +35,6 @@ GLubyte channel(float v)
     return static_cast<GLubyte>(v);
 }
 
-KSRGBAProtocol* rgba(platform::Object* target)
-{
-    return dynamic_cast<KSRGBAProtocol*>(target);
-}
 
 } // namespace
 
@@ -798,7 +795,7 @@ Ref<KSAction> KSFadeIn::copy() const
 
 void KSFadeIn::update(float t)
 {
-    if (auto* target = rgba(target_))
+    if (KSRGBAOf target { target_ })
         target->setOpacity(channel(255 * t));
 }
 
@@ -820,7 +817,7 @@ Ref<KSAction> KSFadeOut::copy() const
 
 void KSFadeOut::update(float t)
 {
-    if (auto* target = rgba(target_))
+    if (KSRGBAOf target { target_ })
         target->setOpacity(channel(255 * (1 - t)));
 }
 
@@ -851,13 +848,13 @@ Ref<KSAction> KSFadeTo::copy() const
 void KSFadeTo::startWithTarget(platform::Object* target)
 {
     KSActionInterval::startWithTarget(target);
-    if (auto* t = rgba(target))
+    if (KSRGBAOf t { target })
         fromOpacity_ = t->opacity();
 }
 
 void KSFadeTo::update(float t)
 {
-    if (auto* target = rgba(target_))
+    if (KSRGBAOf target { target_ })
         target->setOpacity(channel(fromOpacity_ + (toOpacity_ - fromOpacity_) * t));
 }
 
@@ -885,13 +882,13 @@ Ref<KSAction> KSTintTo::copy() const
 void KSTintTo::startWithTarget(platform::Object* target)
 {
     KSActionInterval::startWithTarget(target);
-    if (auto* t = rgba(target))
+    if (KSRGBAOf t { target })
         from_ = t->color();
 }
 
 void KSTintTo::update(float t)
 {
-    if (auto* target = rgba(target_)) {
+    if (KSRGBAOf target { target_ }) {
         target->setColor({ channel(from_.r + (to_.r - from_.r) * t), channel(from_.g + (to_.g - from_.g) * t),
             channel(from_.b + (to_.b - from_.b) * t) });
     }
@@ -921,7 +918,7 @@ Ref<KSAction> KSTintBy::copy() const
 void KSTintBy::startWithTarget(platform::Object* target)
 {
     KSActionInterval::startWithTarget(target);
-    if (auto* t = rgba(target)) {
+    if (KSRGBAOf t { target }) {
         ksColor3B c = t->color();
         fromR_ = c.r;
         fromG_ = c.g;
@@ -931,7 +928,7 @@ void KSTintBy::startWithTarget(platform::Object* target)
 
 void KSTintBy::update(float t)
 {
-    if (auto* target = rgba(target_))
+    if (KSRGBAOf target { target_ })
         target->setColor({ channel(fromR_ + deltaR_ * t), channel(fromG_ + deltaG_ * t), channel(fromB_ + deltaB_ * t) });
 }
 

@@ -294,7 +294,7 @@ protected:
     int times_ { 0 };
 };
 
-// Fades and tints need a target that adopts KSRGBAProtocol. Computed channels
+// Fades and tints need a sprite or a target that adopts KSRGBAProtocol. Computed channels
 // are clamped into 0..255.
 class KSFadeIn : public KSActionInterval {
 public:

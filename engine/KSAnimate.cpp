@@ -1,4 +1,5 @@
 // The frame-animation action.
+#include "engine/KSSprite.h"
 #include "engine/KSAnimate.h"
 
 #include "platform/foundation/Exception.h"
@@ -54,7 +55,7 @@ void KSAnimate::startWithTarget(platform::Object* target)
     KSActionInterval::startWithTarget(target);
     origFrame_ = nullptr;
     if (restoreOriginalFrame_) {
-        if (KSFrameDisplay* s = sprite())
+        if (KSFrameDisplayOf s { target_ })
             origFrame_ = s->displayedFrame();
     }
 }
@@ -62,7 +63,7 @@ void KSAnimate::startWithTarget(platform::Object* target)
 void KSAnimate::stop()
 {
     if (restoreOriginalFrame_ && origFrame_) {
-        if (KSFrameDisplay* s = sprite())
+        if (KSFrameDisplayOf s { target_ })
             s->setDisplayFrame(origFrame_.get());
     }
     KSActionInterval::stop();
@@ -78,7 +79,7 @@ void KSAnimate::update(float t)
     unsigned index = position > 0 ? static_cast<unsigned>(std::min(position, static_cast<float>(n))) : 0;
     if (index >= n)
         index = n - 1;
-    KSFrameDisplay* s = sprite();
+    KSFrameDisplayOf s { target_ };
     if (!s)
         return;
     KSSpriteFrame* frame = animation_->frameAtIndex(index);

@@ -51,7 +51,6 @@ public:
 
 protected:
     KSAnimate() = default;
-    KSFrameDisplay* sprite() const { return dynamic_cast<KSFrameDisplay*>(target_); }
 
     platform::Ref<KSAnimationFrames> animation_;
     platform::Ref<KSSpriteFrame> origFrame_;

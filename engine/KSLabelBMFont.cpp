@@ -10,6 +10,8 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/Log.h"
+#include "platform/gl/GLContext.h"
 #include "platform/graphics/TextEngine.h"
 
 #include <climits>
@@ -347,7 +349,24 @@ Ref<KSLabelBMFont> KSLabelBMFont::labelWithString(const std::string& string, con
 
 bool KSLabelBMFont::initWithString(const std::string& string, const std::string& fntFile)
 {
-    configuration_ = ksLoadFNTConfiguration(fntFile);
+    // The page image becomes a texture and the font is checked against the GL
+    // limits: without a context neither can be done, and the limits would read 0.
+    if (!platform::GLContext::current()) {
+        platform::logError("KSLabelBMFont: cannot make a label with %s: no GL context yet (make the labels after "
+                           "the director has its view)",
+                           fntFile.c_str());
+        return false;
+    }
+    KSBMFontConfiguration* configuration = ksLoadFNTConfiguration(fntFile);
+    if (configuration && configuration->atlasName().empty()) {
+        // Not kept: once the file is there, the next label reads it.
+        platform::logError("KSLabelBMFont: cannot make a label with %s: the font file is missing or names no page "
+                           "image",
+                           fntFile.c_str());
+        configurations()->erase(fntFile);
+        return false;
+    }
+    configuration_ = configuration;
     BRISKO_ASSERT_FILE(configuration_, kFile, "Error creating config for BitmapFontAtlas");
     const auto capacity = static_cast<uint32_t>(platform::decodeUtf8(string).size());
     if (!KSSpriteBatchNode::initWithFile(configuration_->atlasName(), capacity))

@@ -2,6 +2,7 @@
 // the targeted touch dispatcher, hit testing, and the four layouts with their
 // integer arithmetic (the grid layouts round row and column sizes to whole
 // points as they go).
+#include "engine/KSSprite.h"
 #include "engine/KSMenu.h"
 
 #include "engine/KSDirector.h"
@@ -340,7 +341,7 @@ void KSMenu::setOpacity(GLubyte opacity)
     opacity_ = opacity;
     if (children_)
         for (KSNode* child : children_->objectsAs<KSNode>())
-            if (auto* rgba = dynamic_cast<KSRGBAProtocol*>(child))
+            if (KSRGBAOf rgba { child })
                 rgba->setOpacity(opacity);
 }
 
@@ -349,7 +350,7 @@ void KSMenu::setColor(ksColor3B color)
     color_ = color;
     if (children_)
         for (KSNode* child : children_->objectsAs<KSNode>())
-            if (auto* rgba = dynamic_cast<KSRGBAProtocol*>(child))
+            if (KSRGBAOf rgba { child })
                 rgba->setColor(color);
 }
 

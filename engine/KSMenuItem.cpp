@@ -23,8 +23,6 @@ namespace {
 constexpr float kZoomFactor = 1.2f;
 constexpr ksTime kZoomDuration = 0.1f;
 
-KSRGBAProtocol* rgbaOf(KSNode* node) { return dynamic_cast<KSRGBAProtocol*>(node); }
-
 } // namespace
 
 // KSMenuSelector, KSCallbackBlock ------------------------------------------------------
@@ -205,7 +203,7 @@ void KSMenuItemLabel::unselected()
 void KSMenuItemLabel::setIsEnabled(bool enabled)
 {
     if (enabled != isEnabled_) {
-        if (KSRGBAProtocol* rgba = labelRGBA()) {
+        if (KSRGBAOf rgba = labelRGBA()) {
             if (!enabled) {
                 colorBackup_ = rgba->color();
                 rgba->setColor(disabledColor_);
@@ -219,25 +217,25 @@ void KSMenuItemLabel::setIsEnabled(bool enabled)
 
 void KSMenuItemLabel::setOpacity(GLubyte opacity)
 {
-    if (KSRGBAProtocol* rgba = labelRGBA())
+    if (KSRGBAOf rgba = labelRGBA())
         rgba->setOpacity(opacity);
 }
 
 GLubyte KSMenuItemLabel::opacity() const
 {
-    KSRGBAProtocol* rgba = labelRGBA();
+    KSRGBAOf rgba = labelRGBA();
     return rgba ? rgba->opacity() : 0;
 }
 
 void KSMenuItemLabel::setColor(ksColor3B color)
 {
-    if (KSRGBAProtocol* rgba = labelRGBA())
+    if (KSRGBAOf rgba = labelRGBA())
         rgba->setColor(color);
 }
 
 ksColor3B KSMenuItemLabel::color() const
 {
-    KSRGBAProtocol* rgba = labelRGBA();
+    KSRGBAOf rgba = labelRGBA();
     return rgba ? rgba->color() : ksColor3B {};
 }
 
@@ -450,26 +448,26 @@ void KSMenuItemSprite::setIsEnabled(bool enabled)
 void KSMenuItemSprite::setOpacity(GLubyte opacity)
 {
     for (KSNode* image : { normalImage_, selectedImage_, disabledImage_ })
-        if (KSRGBAProtocol* rgba = rgbaOf(image))
+        if (KSRGBAOf rgba { image })
             rgba->setOpacity(opacity);
 }
 
 GLubyte KSMenuItemSprite::opacity() const
 {
-    KSRGBAProtocol* rgba = rgbaOf(normalImage_);
+    KSRGBAOf rgba { normalImage_ };
     return rgba ? rgba->opacity() : 0;
 }
 
 void KSMenuItemSprite::setColor(ksColor3B color)
 {
     for (KSNode* image : { normalImage_, selectedImage_, disabledImage_ })
-        if (KSRGBAProtocol* rgba = rgbaOf(image))
+        if (KSRGBAOf rgba { image })
             rgba->setColor(color);
 }
 
 ksColor3B KSMenuItemSprite::color() const
 {
-    KSRGBAProtocol* rgba = rgbaOf(normalImage_);
+    KSRGBAOf rgba { normalImage_ };
     return rgba ? rgba->color() : ksColor3B {};
 }
 
@@ -625,7 +623,7 @@ void KSMenuItemToggle::setOpacity(GLubyte opacity)
 {
     opacity_ = opacity;
     for (const auto& item : subItems_)
-        if (KSRGBAProtocol* rgba = rgbaOf(item.get()))
+        if (KSRGBAOf rgba { item.get() })
             rgba->setOpacity(opacity);
 }
 
@@ -633,7 +631,7 @@ void KSMenuItemToggle::setColor(ksColor3B color)
 {
     color_ = color;
     for (const auto& item : subItems_)
-        if (KSRGBAProtocol* rgba = rgbaOf(item.get()))
+        if (KSRGBAOf rgba { item.get() })
             rgba->setColor(color);
 }
 

@@ -10,6 +10,7 @@
 
 #include "engine/KSNode.h"
 #include "engine/KSProtocols.h"
+#include "engine/KSSprite.h"
 #include "platform/foundation/Selector.h"
 
 #include <cstdint>
@@ -98,7 +99,8 @@ protected:
 // zooms while selected and shows the disabled colour while disabled.
 class KSMenuItemLabel : public KSMenuItem, public KSRGBAProtocol {
 public:
-    // The label must adopt KSLabelProtocol and KSRGBAProtocol.
+    // The label must adopt KSLabelProtocol and offer colour and opacity
+    // (adopt KSRGBAProtocol, or be a sprite).
     [[nodiscard]] static platform::Ref<KSMenuItemLabel> itemWithLabel(KSNode* label, platform::Object* target,
                                                         KSMenuSelector selector);
     [[nodiscard]] static platform::Ref<KSMenuItemLabel> itemWithLabel(KSNode* label, KSMenuItemBlock block);
@@ -126,7 +128,7 @@ public:
 
 protected:
     KSMenuItemLabel() = default;
-    KSRGBAProtocol* labelRGBA() const { return dynamic_cast<KSRGBAProtocol*>(label_); }
+    KSRGBAOf labelRGBA() const { return KSRGBAOf(label_); }
 
     // A child of the item (kept alive by the child list).
     KSNode* label_ { nullptr };
@@ -183,7 +185,7 @@ protected:
 };
 
 // An item showing one of three image nodes: normal, selected (optional) and
-// disabled (optional). The images must adopt KSRGBAProtocol.
+// disabled (optional). The images must be sprites or adopt KSRGBAProtocol.
 class KSMenuItemSprite : public KSMenuItem, public KSRGBAProtocol {
 public:
     [[nodiscard]] static platform::Ref<KSMenuItemSprite> itemFromNormalSprite(KSNode* normal, KSNode* selected);

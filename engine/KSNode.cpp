@@ -89,10 +89,24 @@ void KSNode::setScale(float s)
 
 void KSNode::setPositionInPixels(Point p)
 {
-    positionInPixels_ = p;
     float f = ksContentScaleFactor();
     position_ = f == 1.0f ? p : p * (1.0f / f);
+    keepPositionInPixels(p);
     setDirty();
+}
+
+void KSNode::keepPositionInPixels(Point pixels)
+{
+    positionInPixelsApart_ = !(pixels == position_);
+    if (positionInPixelsApart_)
+        extras().positionInPixels_ = pixels;
+}
+
+void KSNode::keepContentSizeInPixels(Size pixels)
+{
+    contentSizeInPixelsApart_ = !(pixels == contentSize_);
+    if (contentSizeInPixelsApart_)
+        extras().contentSizeInPixels_ = pixels;
 }
 
 void KSNode::setAnchorPoint(Point p)
@@ -108,16 +122,16 @@ void KSNode::setContentSize(Size s)
     if (s == contentSize_)
         return;
     contentSize_ = s;
-    contentSizeInPixels_ = ksSizePointsToPixels(s);
+    keepContentSizeInPixels(ksSizePointsToPixels(s));
     setDirty();
 }
 
 void KSNode::setContentSizeInPixels(Size s)
 {
-    if (s == contentSizeInPixels_)
+    if (s == contentSizeInPixels())
         return;
-    contentSizeInPixels_ = s;
     contentSize_ = ksSizePixelsToPoints(s);
+    keepContentSizeInPixels(s);
     setDirty();
 }
 
@@ -556,8 +570,9 @@ AffineTransform KSNode::nodeToParentTransform()
         bool anchorIsZero = ap == Point {};
         if (!isRelativeAnchorPoint_ && !anchorIsZero)
             t = t.translate(ap.x, ap.y);
-        if (!(positionInPixels_ == Point {}))
-            t = t.translate(positionInPixels_.x, positionInPixels_.y);
+        const Point position = positionInPixels();
+        if (!(position == Point {}))
+            t = t.translate(position.x, position.y);
         if (rotation_ != 0)
             t = t.rotate(-0.017453292f * rotation_);
         if (!(scaleX_ == 1 && scaleY_ == 1))
@@ -595,7 +610,8 @@ AffineTransform KSNode::worldToNodeTransform()
 
 Rect KSNode::boundingBoxInPixels()
 {
-    Rect r { 0, 0, contentSizeInPixels_.width, contentSizeInPixels_.height };
+    const Size size = contentSizeInPixels();
+    Rect r { 0, 0, size.width, size.height };
     return nodeToParentTransform().apply(r);
 }
 

@@ -79,21 +79,28 @@ public:
     virtual void setPosition(Point p)
     {
         position_ = p;
-        positionInPixels_ = ksPointPointsToPixels(p);
+        if (positionInPixelsApart_ || ksContentScaleFactor() != 1.0f)
+            keepPositionInPixels(ksPointPointsToPixels(p));
         setDirty();
     }
-    Point positionInPixels() const { return positionInPixels_; }
+    // Pixels equal points at a content scale of 1: only another scale keeps
+    // them apart (in the on-demand block).
+    Point positionInPixels() const { return positionInPixelsApart_ ? extras_->positionInPixels_ : position_; }
     virtual void setPositionInPixels(Point p);
     Point anchorPoint() const { return anchorPoint_; }
     virtual void setAnchorPoint(Point p);
     // Derived from the anchor point and the content size in pixels.
     Point anchorPointInPixels() const
     {
-        return { contentSizeInPixels_.width * anchorPoint_.x, contentSizeInPixels_.height * anchorPoint_.y };
+        const Size size = contentSizeInPixels();
+        return { size.width * anchorPoint_.x, size.height * anchorPoint_.y };
     }
     Size contentSize() const { return contentSize_; }
     virtual void setContentSize(Size s);
-    Size contentSizeInPixels() const { return contentSizeInPixels_; }
+    Size contentSizeInPixels() const
+    {
+        return contentSizeInPixelsApart_ ? extras_->contentSizeInPixels_ : contentSize_;
+    }
     virtual void setContentSizeInPixels(Size s);
     bool isRelativeAnchorPoint() const { return isRelativeAnchorPoint_; }
     virtual void setIsRelativeAnchorPoint(bool relative);
@@ -212,16 +219,15 @@ protected:
     float scaleX_ { 1 };
     float scaleY_ { 1 };
     Point position_ {};
-    Point positionInPixels_ {};
     Point anchorPoint_ {};
-    Size contentSizeInPixels_ {};
-    bool visible_ { true };
-    bool isRelativeAnchorPoint_ { true };
-    bool isRunning_ { false };
+    Size contentSize_ {};
+    int zOrder_ { 0 };
+    int tag_ { kKSNodeTagInvalid };
     KSNode* parent_ { nullptr };
     // What most nodes of a big scene never use, in a block made on first use:
     // the cached transforms (a batch-drawn sprite asks for none of them), the
-    // depth, the camera, the grid and the user data.
+    // depth, the camera, the grid, the user data, and the placement in pixels
+    // where it differs from the one in points.
     struct Extras {
         AffineTransform transform_ {};
         AffineTransform inverse_ {};
@@ -230,6 +236,8 @@ protected:
         bool transformDirty_ { true };
         bool inverseDirty_ { true };
         bool transformGLDirty_ { true };
+        Point positionInPixels_ {};
+        Size contentSizeInPixels_ {};
         platform::Ref<KSCamera> camera_;
         platform::Ref<KSGridBase> grid_;
         void* userData_ { nullptr };
@@ -237,12 +245,17 @@ protected:
     std::unique_ptr<Extras> extras_;
     // Not read by a frame of a batch-drawn sprite.
     platform::Ref<KSArray> children_;
-    Size contentSize_ {};
-    int zOrder_ { 0 };
-    int tag_ { kKSNodeTagInvalid };
+    bool visible_ : 1 { true };
+    bool isRelativeAnchorPoint_ : 1 { true };
+    bool isRunning_ : 1 { false };
 
 private:
     Extras& extras();
+    // Keeps the placement in pixels beside the one in points while they differ.
+    void keepPositionInPixels(Point pixels);
+    void keepContentSizeInPixels(Size pixels);
+    bool positionInPixelsApart_ : 1 { false };
+    bool contentSizeInPixelsApart_ : 1 { false };
     void childrenAlloc();
     void insertChild(KSNode* child, int z);
     void detachChild(KSNode* child, bool cleanup);

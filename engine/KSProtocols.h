@@ -1,6 +1,8 @@
 // Roles that engine classes adopt beside their class hierarchy.
 //
-// Actions and containers find them with dynamic_cast on the target node.
+// Actions and containers find them on a target node with KSRoleOf
+// (KSSprite.h): KSSprite plays the colour, texture, flip and frame roles
+// through its own methods without adopting the interfaces.
 #pragma once
 
 #include "engine/ksTypes.h"

@@ -202,7 +202,11 @@ bool KSSprite::initWithBatchNodeRectInPixels(KSSpriteBatchNode* batchNode, Rect 
     return true;
 }
 
-KSSprite::~KSSprite() = default;
+KSSprite::~KSSprite()
+{
+    if (!usesBatchNode_ && texture_)
+        texture_->release();
+}
 
 std::string KSSprite::description() const
 {
@@ -217,20 +221,53 @@ std::string KSSprite::description() const
 void KSSprite::useSelfRender()
 {
     atlasIndex_ = kSpriteIndexNone;
-    usesBatchNode_ = false;
-    batchNode_ = nullptr;
+    if (usesBatchNode_) {
+        // The sprite keeps showing the texture it showed through the batch node.
+        KSTexture2D* texture = batchNode_ ? batchNode_->texture() : nullptr;
+        if (texture)
+            texture->retain();
+        texture_ = texture;
+        usesBatchNode_ = false;
+    }
     dirty_ = recursiveDirty_ = verticesOnly_ = false;
 }
 
 void KSSprite::useBatchNode(KSSpriteBatchNode* batchNode)
 {
+    // From now on the batch node's texture is the one shown (it is the same: a
+    // batch node takes sprites of its own texture only).
+    if (!usesBatchNode_ && texture_)
+        texture_->release();
     usesBatchNode_ = true;
     batchNode_ = batchNode;
 }
 
+void KSSprite::setUsesBatchNode(bool uses)
+{
+    if (uses)
+        useBatchNode(batchNode());
+    else
+        useSelfRender();
+}
+
+void KSSprite::setBatchNode(KSSpriteBatchNode* batchNode)
+{
+    if (batchNode)
+        useBatchNode(batchNode);
+    else
+        useSelfRender();
+}
+
+KSTexture2D* KSSprite::texture() const
+{
+    if (!usesBatchNode_)
+        return texture_;
+    return batchNode_ ? batchNode_->texture() : nullptr;
+}
+
 KSTextureAtlas* KSSprite::textureAtlas() const
 {
-    return batchNode_ ? batchNode_->textureAtlas() : nullptr;
+    return usesBatchNode_ && batchNode_ ? batchNode_->textureAtlas() : nullptr;
 }
 
 ksV3F_C4B_T2F_Quad* KSSprite::atlasQuad() const
@@ -291,8 +328,9 @@ void KSSprite::setTextureRectInPixels(Rect rect, bool rotated, Size untrimmedSiz
         relativeOffset.x = -relativeOffset.x;
     if (flipY_)
         relativeOffset.y = -relativeOffset.y;
-    const Point offset { relativeOffset.x + (contentSizeInPixels_.width - rectInPixels_.size.width) / 2,
-                         relativeOffset.y + (contentSizeInPixels_.height - rectInPixels_.size.height) / 2 };
+    const Size size = contentSizeInPixels();
+    const Point offset { relativeOffset.x + (size.width - rectInPixels_.size.width) / 2,
+                         relativeOffset.y + (size.height - rectInPixels_.size.height) / 2 };
     if (rare_ || !(offset == Point()))
         rare().offsetPositionInPixels_ = offset;
 
@@ -302,11 +340,7 @@ void KSSprite::setTextureRectInPixels(Rect rect, bool rotated, Size untrimmedSiz
 
 KSTexture2D* KSSprite::coordsTexture() const
 {
-    if (usesBatchNode_) {
-        KSTextureAtlas* atlas = textureAtlas();
-        return atlas ? atlas->texture() : nullptr;
-    }
-    return texture_.get();
+    return texture();
 }
 
 void KSSprite::updateTextureCoords(Rect rect)
@@ -360,7 +394,7 @@ void KSSprite::setDisplayFrame(KSSpriteFrame* frame)
     BRISKO_ASSERT(frame != nullptr, "KSSprite#setDisplayFrame. Invalid frame");
     if (rare_ || !(frame->offsetInPixels() == Point()))
         rare().unflippedOffsetPositionFromCenter_ = frame->offsetInPixels();
-    if (nameOf(frame->texture()) != nameOf(texture_.get()))
+    if (nameOf(frame->texture()) != nameOf(texture()))
         setTexture(frame->texture());
     rectRotated_ = frame->rotated();
     setTextureRectInPixels(frame->rectInPixels(), frame->rotated(), frame->originalSizeInPixels());
@@ -392,15 +426,15 @@ void KSSprite::setDisplayFrameWithAnimationName(const std::string& animationName
 
 bool KSSprite::isFrameDisplayed(KSSpriteFrame* frame) const
 {
-    return frame && frame->rect() == textureRect() && nameOf(frame->texture()) == nameOf(texture_.get());
+    return frame && frame->rect() == textureRect() && nameOf(frame->texture()) == nameOf(texture());
 }
 
 Ref<KSSpriteFrame> KSSprite::displayedFrame() const
 {
     // The whole frame, rotation, trim offset and untrimmed size included, so that
     // showing it again restores the picture exactly.
-    return KSSpriteFrame::frameWithTexture(texture_.get(), rectInPixels_, rectRotated_,
-                                           unflippedOffsetPositionFromCenter(), contentSizeInPixels_);
+    return KSSpriteFrame::frameWithTexture(texture(), rectInPixels_, rectRotated_,
+                                           unflippedOffsetPositionFromCenter(), contentSizeInPixels());
 }
 
 KSSprite::Rare& KSSprite::rare()
@@ -430,7 +464,7 @@ KSAnimation* KSSprite::animationByName(const std::string& animationName) const
 
 ksTransformValues KSSprite::getTransformValues() const
 {
-    return { positionInPixels_, { scaleX_, scaleY_ }, rotation_, anchorPointInPixels(), visible_ };
+    return { positionInPixels(), { scaleX_, scaleY_ }, rotation_, anchorPointInPixels(), visible_ };
 }
 
 [[gnu::noinline]] void KSSprite::setDirtyRecursively(bool flag)
@@ -469,8 +503,8 @@ void KSSprite::updateTransform()
             c = std::cos(r);
             s = std::sin(r);
         }
-        AffineTransform m { c * scaleX_, s * scaleX_, -s * scaleY_, c * scaleY_, positionInPixels_.x,
-                            positionInPixels_.y };
+        const Point position = positionInPixels();
+        AffineTransform m { c * scaleX_, s * scaleX_, -s * scaleY_, c * scaleY_, position.x, position.y };
         const Point anchor = anchorPointInPixels();
         const float ax = -anchor.x, ay = -anchor.y;
         m.tx += m.a * ax + m.c * ay;
@@ -582,6 +616,10 @@ void KSSprite::setTexture(KSTexture2D* texture)
 {
     BRISKO_ASSERT(!usesBatchNode_,
                   "KSSprite: setTexture doesn't work when the sprite is rendered using a KSSpriteBatchNode");
+    if (texture)
+        texture->retain();
+    if (texture_)
+        texture_->release();
     texture_ = texture;
     updateBlendFunc();
 }
@@ -617,7 +655,7 @@ void KSSprite::setPosition(Point p)
 
 void KSSprite::setPositionInPixels(Point p)
 {
-    if (p == positionInPixels_)
+    if (p == positionInPixels())
         return;
     KSNode::setPositionInPixels(p);
     markDirty();

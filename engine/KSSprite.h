@@ -23,6 +23,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -55,11 +56,13 @@ struct ksTransformValues {
     bool visible { true };
 };
 
-class KSSprite : public KSNode,
-                 public KSRGBAProtocol,
-                 public KSTextureProtocol,
-                 public KSFlipProtocol,
-                 public KSFrameDisplay {
+// A sprite offers the roles of KSRGBAProtocol, KSTextureProtocol,
+// KSFlipProtocol and KSFrameDisplay through its own virtual methods rather
+// than by adopting the interfaces: a game makes sprites by the ten thousand,
+// and each adopted interface would add a table pointer to every one of them.
+// Actions and containers reach a role with KSRGBAOf, KSFlipOf and
+// KSFrameDisplayOf (below), which serve sprites and adopting nodes alike.
+class KSSprite : public KSNode {
 public:
     [[nodiscard]] static platform::Ref<KSSprite> sprite();
     [[nodiscard]] static platform::Ref<KSSprite> spriteWithTexture(KSTexture2D* texture);
@@ -110,11 +113,11 @@ public:
     void updateTextureCoords(Rect rectInPixels);
 
     // Frames and animations.
-    void setDisplayFrame(KSSpriteFrame* frame) override;
+    virtual void setDisplayFrame(KSSpriteFrame* frame);
     void setDisplayFrame(const std::string& animationName, int frameIndex);
     void setDisplayFrameWithAnimationName(const std::string& animationName, int frameIndex);
-    bool isFrameDisplayed(KSSpriteFrame* frame) const override;
-    platform::Ref<KSSpriteFrame> displayedFrame() const override;
+    virtual bool isFrameDisplayed(KSSpriteFrame* frame) const;
+    virtual platform::Ref<KSSpriteFrame> displayedFrame() const;
     void addAnimation(KSAnimation* animation);
     KSAnimation* animationByName(const std::string& animationName) const;
 
@@ -123,27 +126,28 @@ public:
     void setDirtyRecursively(bool flag);
     ksTransformValues getTransformValues() const;
 
-    // Colour (KSRGBAProtocol).
-    void setColor(ksColor3B color) override;
-    ksColor3B color() const override;
-    GLubyte opacity() const override { return opacity_; }
-    void setOpacity(GLubyte opacity) override;
-    void setOpacityModifyRGB(bool modify) override;
-    bool doesOpacityModifyRGB() const override { return opacityModifyRGB_; }
+    // Colour (the role of KSRGBAProtocol).
+    virtual void setColor(ksColor3B color);
+    virtual ksColor3B color() const;
+    virtual GLubyte opacity() const { return opacity_; }
+    virtual void setOpacity(GLubyte opacity);
+    virtual void setOpacityModifyRGB(bool modify);
+    virtual bool doesOpacityModifyRGB() const { return opacityModifyRGB_; }
     void updateColor();
 
-    // Texture and blending (KSTextureProtocol).
-    KSTexture2D* texture() const override { return texture_.get(); }
-    void setTexture(KSTexture2D* texture) override;
-    ksBlendFunc blendFunc() const override { return { blendSrc_, blendDst_ }; }
-    void setBlendFunc(ksBlendFunc blendFunc) override;
+    // Texture and blending (the role of KSTextureProtocol). A batch-rendered
+    // sprite shows its batch node's texture.
+    virtual KSTexture2D* texture() const;
+    virtual void setTexture(KSTexture2D* texture);
+    virtual ksBlendFunc blendFunc() const { return { blendSrc_, blendDst_ }; }
+    virtual void setBlendFunc(ksBlendFunc blendFunc);
     void updateBlendFunc();
 
-    // Flips.
-    bool flipX() const override { return flipX_; }
-    void setFlipX(bool flip) override;
-    bool flipY() const override { return flipY_; }
-    void setFlipY(bool flip) override;
+    // Flips (the role of KSFlipProtocol).
+    virtual bool flipX() const { return flipX_; }
+    virtual void setFlipX(bool flip);
+    virtual bool flipY() const { return flipY_; }
+    virtual void setFlipY(bool flip);
 
     // Node overrides: placement setters mark a batch-rendered sprite dirty.
     void setPosition(Point p) override;
@@ -180,11 +184,14 @@ public:
     Rect textureRect() const { return ksRectPixelsToPoints(rectInPixels_); }
     bool textureRectRotated() const { return rectRotated_; }
     bool usesBatchNode() const { return usesBatchNode_; }
-    void setUsesBatchNode(bool uses) { usesBatchNode_ = uses; }
+    // Switches the rendering mode: useBatchNode(batchNode()) or useSelfRender().
+    void setUsesBatchNode(bool uses);
     // The batch node's atlas while batch-rendered, else null.
     KSTextureAtlas* textureAtlas() const;
-    KSSpriteBatchNode* batchNode() const { return batchNode_; }
-    void setBatchNode(KSSpriteBatchNode* batchNode) { batchNode_ = batchNode; }
+    // The batch node while batch-rendered, else null.
+    KSSpriteBatchNode* batchNode() const { return usesBatchNode_ ? batchNode_ : nullptr; }
+    // A batch node makes the sprite batch-rendered through it (useBatchNode), null self-rendered.
+    void setBatchNode(KSSpriteBatchNode* batchNode);
     // Only the three kHonorParent bits are kept.
     int32_t honorParentTransform() const { return static_cast<int32_t>(honorParentTransform_); }
     void setHonorParentTransform(int32_t honor) { honorParentTransform_ = static_cast<unsigned>(honor & kHonorParentAll); }
@@ -233,12 +240,11 @@ private:
         return rare_ ? rare_->unflippedOffsetPositionFromCenter_ : Point();
     }
 
-    // What a batch-drawn frame reads first, together; the flags packed.
-    // Not owned: the batch node (and through it the atlas) this sprite renders through.
-    KSSpriteBatchNode* batchNode_ { nullptr };
-    std::unique_ptr<Rare> rare_;
-    uint32_t atlasIndex_ { kSpriteIndexNone };
-    Rect rectInPixels_;
+    // What a batch-drawn frame reads first, together; the flags packed into
+    // the bytes the node leaves after its own.
+    GLubyte opacity_ { 255 };
+    // As the caller set it; the quad's colour is derived (quadColor).
+    ksColor3B colorUnmodified_ { ksWHITE };
     bool dirty_ : 1 { false };
     // Set while the only change since the last update is the placement: the
     // atlas then gets the positions alone, not the whole quad.
@@ -251,13 +257,90 @@ private:
     bool flipX_ : 1 { false };
     bool flipY_ : 1 { false };
     unsigned honorParentTransform_ : 3 { kHonorParentAll };
-    GLubyte opacity_ { 255 };
-    // As the caller set it; the quad's colour is derived (quadColor).
-    ksColor3B colorUnmodified_ { ksWHITE };
     // Blend factors are GL enums below 0x10000.
     uint16_t blendSrc_ { 0 };
     uint16_t blendDst_ { 0 };
-    platform::Ref<KSTexture2D> texture_;
+    uint32_t atlasIndex_ { kSpriteIndexNone };
+    // One link, read by the rendering mode. Batch-rendered: the batch node
+    // (not owned: it switches the sprite back to self-rendering when the
+    // sprite leaves it or when it goes), whose atlas texture the sprite shows.
+    // Self-rendered: the sprite's own texture, retained.
+    union {
+        KSSpriteBatchNode* batchNode_ { nullptr };
+        KSTexture2D* texture_;
+    };
+    std::unique_ptr<Rare> rare_;
+    Rect rectInPixels_;
 };
+
+// A sprite's roles seen through their interfaces (what KSRoleOf hands out).
+class KSSpriteRGBA final : public KSRGBAProtocol {
+public:
+    explicit KSSpriteRGBA(KSSprite* sprite) : sprite_(sprite) { }
+    void setColor(ksColor3B color) override { sprite_->setColor(color); }
+    ksColor3B color() const override { return sprite_->color(); }
+    GLubyte opacity() const override { return sprite_->opacity(); }
+    void setOpacity(GLubyte opacity) override { sprite_->setOpacity(opacity); }
+    void setOpacityModifyRGB(bool modify) override { sprite_->setOpacityModifyRGB(modify); }
+    bool doesOpacityModifyRGB() const override { return sprite_->doesOpacityModifyRGB(); }
+
+private:
+    KSSprite* sprite_;
+};
+
+class KSSpriteFlip final : public KSFlipProtocol {
+public:
+    explicit KSSpriteFlip(KSSprite* sprite) : sprite_(sprite) { }
+    void setFlipX(bool flip) override { sprite_->setFlipX(flip); }
+    bool flipX() const override { return sprite_->flipX(); }
+    void setFlipY(bool flip) override { sprite_->setFlipY(flip); }
+    bool flipY() const override { return sprite_->flipY(); }
+
+private:
+    KSSprite* sprite_;
+};
+
+class KSSpriteFrameDisplay final : public KSFrameDisplay {
+public:
+    explicit KSSpriteFrameDisplay(KSSprite* sprite) : sprite_(sprite) { }
+    platform::Ref<KSSpriteFrame> displayedFrame() const override { return sprite_->displayedFrame(); }
+    bool isFrameDisplayed(KSSpriteFrame* frame) const override { return sprite_->isFrameDisplayed(frame); }
+    void setDisplayFrame(KSSpriteFrame* frame) override { sprite_->setDisplayFrame(frame); }
+
+private:
+    KSSprite* sprite_;
+};
+
+// One role of a target, for as long as this object lives: the interface when
+// the target adopts it, else a sprite's own methods seen through it; empty
+// when the target plays no such role.
+//     if (KSRGBAOf rgba { target }) rgba->setOpacity(128);
+template <class Protocol, class SpriteView>
+class KSRoleOf {
+public:
+    explicit KSRoleOf(platform::Object* target)
+    {
+        if ((protocol_ = dynamic_cast<Protocol*>(target)))
+            return;
+        if (auto* sprite = dynamic_cast<KSSprite*>(target)) {
+            view_.emplace(sprite);
+            protocol_ = &*view_;
+        }
+    }
+    // The interface may point into this object: it is neither copied nor moved.
+    KSRoleOf(const KSRoleOf&) = delete;
+    KSRoleOf& operator=(const KSRoleOf&) = delete;
+
+    explicit operator bool() const { return protocol_ != nullptr; }
+    Protocol* operator->() const { return protocol_; }
+
+private:
+    Protocol* protocol_ { nullptr };
+    std::optional<SpriteView> view_;
+};
+
+using KSRGBAOf = KSRoleOf<KSRGBAProtocol, KSSpriteRGBA>;
+using KSFlipOf = KSRoleOf<KSFlipProtocol, KSSpriteFlip>;
+using KSFrameDisplayOf = KSRoleOf<KSFrameDisplay, KSSpriteFrameDisplay>;
 
 } // namespace kestrel

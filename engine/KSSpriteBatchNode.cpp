@@ -108,7 +108,11 @@ void KSSpriteBatchNode::addChild(KSNode* child, int z, int tag)
     BRISKO_ASSERT(nameOf(sprite->texture()) == nameOf(textureAtlas_->texture()),
                   "KSSprite is not using the same texture id");
     // Refuse before anything changes when the atlas could not hold the whole subtree.
-    BRISKO_ASSERT(textureAtlas_->totalQuads() + subtreeSize(sprite) <= kKSTextureAtlasMaxCapacity, kGrowFailed);
+    const uint32_t needed = textureAtlas_->totalQuads() + subtreeSize(sprite);
+    BRISKO_ASSERT(needed <= kKSTextureAtlasMaxCapacity, kGrowFailed);
+    // Room first, so the child list grows with the atlas rather than by itself.
+    while (textureAtlas_->capacity() < needed)
+        increaseAtlasCapacity();
     KSNode::addChild(child, z, tag);
     insertChild(sprite, atlasIndexForChild(sprite, z));
 }
@@ -276,6 +280,11 @@ void KSSpriteBatchNode::increaseAtlasCapacity()
     if (quantity > kKSTextureAtlasMaxCapacity)
         quantity = kKSTextureAtlasMaxCapacity;
     BRISKO_ASSERT(textureAtlas_->resizeCapacity(quantity), kGrowFailed);
+    // The child and descendant lists never hold more sprites than the atlas
+    // quads: they grow with it, by a third, rather than doubling past need.
+    if (children_)
+        children_->reserveCapacity(quantity);
+    descendants_->reserveCapacity(quantity);
 }
 
 // Texture and blending --------------------------------------------------------------

@@ -5,6 +5,9 @@
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
 
+#include "engine/Support/KSLargeBlock.h"
+
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -14,6 +17,13 @@ using platform::Ref;
 
 static_assert(sizeof(ksV3F_C4B_T2F) == 24, "vertex layout is what the GL array pointers read");
 static_assert(sizeof(ksV3F_C4B_T2F_Quad) == 96, "quad layout is what the GL array pointers read");
+
+namespace {
+
+size_t quadBytes(uint32_t capacity) { return (capacity ? capacity : 1) * sizeof(ksV3F_C4B_T2F_Quad); }
+size_t indexBytes(uint32_t capacity) { return (capacity ? capacity * 6 : 1) * sizeof(GLushort); }
+
+} // namespace
 
 Ref<KSTextureAtlas> KSTextureAtlas::textureAtlasWithFile(const std::string& file, uint32_t capacity)
 {
@@ -43,11 +53,11 @@ bool KSTextureAtlas::initWithTexture(KSTexture2D* texture, uint32_t capacity)
     capacity_ = capacity;
     totalQuads_ = 0;
     texture_ = texture;
-    quads_ = static_cast<ksV3F_C4B_T2F_Quad*>(std::calloc(capacity ? capacity : 1, sizeof(ksV3F_C4B_T2F_Quad)));
-    indices_ = static_cast<GLushort*>(std::calloc(capacity ? capacity * 6 : 1, sizeof(GLushort)));
+    quads_ = static_cast<ksV3F_C4B_T2F_Quad*>(ksAllocateBlock(quadBytes(capacity)));
+    indices_ = static_cast<GLushort*>(ksAllocateBlock(indexBytes(capacity)));
     if (!quads_ || !indices_) {
-        std::free(quads_);
-        std::free(indices_);
+        ksFreeBlock(quads_, quadBytes(capacity));
+        ksFreeBlock(indices_, indexBytes(capacity));
         quads_ = nullptr;
         indices_ = nullptr;
         return false;
@@ -58,8 +68,18 @@ bool KSTextureAtlas::initWithTexture(KSTexture2D* texture, uint32_t capacity)
 
 KSTextureAtlas::~KSTextureAtlas()
 {
-    std::free(quads_);
-    std::free(indices_);
+    freeQuads();
+    ksFreeBlock(indices_, indexBytes(capacity_));
+}
+
+void KSTextureAtlas::freeQuads()
+{
+    if (quadsFromCaller_)
+        std::free(quads_);
+    else
+        ksFreeBlock(quads_, quadBytes(capacity_));
+    quads_ = nullptr;
+    quadsFromCaller_ = false;
 }
 
 void KSTextureAtlas::initIndices()
@@ -80,8 +100,9 @@ void KSTextureAtlas::setQuads(ksV3F_C4B_T2F_Quad* quads)
 {
     if (quads == quads_)
         return;
-    std::free(quads_);
+    freeQuads();
     quads_ = quads;
+    quadsFromCaller_ = quads != nullptr;
 }
 
 void KSTextureAtlas::invalidUpdateIndex()
@@ -135,21 +156,38 @@ bool KSTextureAtlas::resizeCapacity(uint32_t newCapacity)
         return true;
     if (newCapacity > kKSTextureAtlasMaxCapacity)
         return false;
+    const uint32_t oldCapacity = capacity_;
     totalQuads_ = std::min(totalQuads_, newCapacity);
-    capacity_ = newCapacity;
-    const size_t quadBytes = (newCapacity ? newCapacity : 1) * sizeof(ksV3F_C4B_T2F_Quad);
-    const size_t indexBytes = (newCapacity ? newCapacity * 6 : 1) * sizeof(GLushort);
-    void* quads = std::realloc(quads_, quadBytes);
+    void* quads = nullptr;
+    if (quadsFromCaller_) {
+        // A caller's block comes from malloc: it moves into one of the atlas's own.
+        quads = ksAllocateBlock(quadBytes(newCapacity));
+        if (quads) {
+            std::memcpy(quads, quads_, std::min(quadBytes(oldCapacity), quadBytes(newCapacity)));
+            std::free(quads_);
+            quadsFromCaller_ = false;
+        }
+    } else {
+        quads = ksResizeBlock(quads_, quadBytes(oldCapacity), quadBytes(newCapacity));
+    }
     if (quads)
         quads_ = static_cast<ksV3F_C4B_T2F_Quad*>(quads);
-    void* indices = std::realloc(indices_, indexBytes);
+    void* indices = ksResizeBlock(indices_, indexBytes(oldCapacity), indexBytes(newCapacity));
     if (indices)
         indices_ = static_cast<GLushort*>(indices);
+    // Each block is as large as the capacity it last took.
+    const uint32_t quadsCapacity = quads ? newCapacity : oldCapacity;
+    const uint32_t indicesCapacity = indices ? newCapacity : oldCapacity;
+    capacity_ = newCapacity;
     if (!quads || !indices) {
-        std::free(quads_);
-        std::free(indices_);
+        if (quadsFromCaller_)
+            std::free(quads_);
+        else
+            ksFreeBlock(quads_, quadBytes(quadsCapacity));
+        ksFreeBlock(indices_, indexBytes(indicesCapacity));
         quads_ = nullptr;
         indices_ = nullptr;
+        quadsFromCaller_ = false;
         capacity_ = totalQuads_ = 0;
         return false;
     }

@@ -70,6 +70,7 @@ protected:
 
 private:
     void initIndices();
+    void freeQuads();
     [[noreturn]] static void invalidUpdateIndex();
 
     uint32_t totalQuads_ { 0 };
@@ -77,6 +78,9 @@ private:
     ksV3F_C4B_T2F_Quad* quads_ { nullptr };
     GLushort* indices_ { nullptr };
     platform::Ref<KSTexture2D> texture_;
+    // The quads are a malloc'ed block a caller handed over (setQuads), not
+    // one of the atlas's own (KSLargeBlock: large ones are mapped).
+    bool quadsFromCaller_ { false };
 };
 
 } // namespace kestrel

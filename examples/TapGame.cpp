@@ -19,6 +19,7 @@
 #include "platform/device/Screen.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/Touches.h"
@@ -99,15 +100,18 @@ public:
             sprite->runAction(KSRepeatForever::actionWithAction(KSRotateBy::actionWithDuration(4.0f, 360).get()).get());
             layer->addChild(sprite.get());
         }
+        // A bundle without the font logs which file it missed; the game goes on without the labels.
         layer->label_ = KSLabelBMFont::labelWithString("Tap to score", "dejavu-sans-24.fnt");
-        layer->label_->setPosition({ size.width / 2, size.height - 60 });
-        layer->addChild(layer->label_.get());
-
-        auto title = KSLabelBMFont::labelWithString("Dashboard", "dejavu-sans-24.fnt");
-        auto item = KSMenuItemLabel::itemWithLabel(title.get(), [](KSMenuItem*) { quorvel::Quorvel::launchDashboard(); });
-        auto menu = KSMenu::menuWithItems({ item.get() });
-        menu->setPosition({ size.width / 2, 60 });
-        layer->addChild(menu.get());
+        if (layer->label_) {
+            layer->label_->setPosition({ size.width / 2, size.height - 60 });
+            layer->addChild(layer->label_.get());
+        }
+        if (auto title = KSLabelBMFont::labelWithString("Dashboard", "dejavu-sans-24.fnt")) {
+            auto item = KSMenuItemLabel::itemWithLabel(title.get(), [](KSMenuItem*) { quorvel::Quorvel::launchDashboard(); });
+            auto menu = KSMenu::menuWithItems({ item.get() });
+            menu->setPosition({ size.width / 2, 60 });
+            layer->addChild(menu.get());
+        }
 
         layer->setIsTouchEnabled(true);
         return layer;
@@ -119,7 +123,8 @@ public:
     void ksTouchEnded(ActiveTouch*, Event*) override
     {
         score_ += 100;
-        label_->setString("Score " + std::to_string(score_));
+        if (label_)
+            label_->setString("Score " + std::to_string(score_));
         if (score_ == 100)
             unlock(kFirstSteps);
         if (score_ == 500)
@@ -230,14 +235,39 @@ bool answerFirstLaunch(platform::ui::Window* window, GameListener& game)
         say("player: the name screen did not come");
         return false;
     }
-    findField(window)->setText("Tapper");
-    say("player: types the name \"Tapper\"");
-    if (!tapButton(window, "name", is("Continue")))
-        return false;
-    // The friends screen: "Continue" without linking a network.
-    if (!waitFor([&] { return !shows("I already have an account") && shows("Continue"); })) {
-        say("player: the friends screen did not come");
-        return false;
+    // A name another player has (a new device on a service that knows "Tapper")
+    // is refused in an alert: the player closes it and tries the next one.
+    auto friendsScreen = [&] { return !shows("I already have an account") && shows("Continue"); };
+    for (int attempt = 1;; ++attempt) {
+        std::string name = attempt == 1 ? "Tapper" : "Tapper" + std::to_string(attempt);
+        platform::ui::TextField* field = findField(window);
+        if (!field) {
+            say("player: the name field went away");
+            return false;
+        }
+        field->setText(name);
+        say("player: types the name \"" + name + "\"");
+        if (!tapButton(window, "name", [](const std::string& t) { return t == "Continue" || t == "Submit"; }))
+            return false;
+        Ref<platform::ui::AlertView> alert;
+        if (!waitFor([&] {
+                auto alerts = platform::ui::AlertView::visibleAlerts();
+                alert = alerts.empty() ? nullptr : alerts.back();
+                return alert || friendsScreen();
+            })) {
+            say("player: the friends screen did not come");
+            return false;
+        }
+        if (!alert)
+            break;
+        std::string text = alert->message().empty() ? alert->title() : alert->message();
+        text.erase(text.find_last_not_of(" \n") + 1);
+        say("player: reads \"" + text + "\" and taps \"" + alert->buttonTitleAtIndex(0) + "\"");
+        alert->clickButton(0);
+        if (attempt == 5) {
+            say("player: gives up naming the account");
+            return false;
+        }
     }
     if (!tapButton(window, "friends", is("Continue")))
         return false;
@@ -294,10 +324,16 @@ int play(int argc, char** argv)
     // The player: the first launch's screens, or straight in on a later launch.
     bool ok = true;
     bool firstLaunch = !quorvel::Quorvel::hasUserApprovedQuorvel();
-    if (firstLaunch)
+    if (firstLaunch) {
         ok = answerFirstLaunch(window.get(), *game);
-    else
-        ok = waitFor([&] { return game->loggedIn; });
+    } else {
+        // A player who left at the friends offer last time meets it again.
+        auto offer = [&] { return findButton(window.get(), [](const std::string& t) { return t == "Continue"; }); };
+        ok = waitFor([&] { return game->loggedIn || offer(); });
+        if (ok && !game->loggedIn)
+            ok = tapButton(window.get(), "friends", [](const std::string& t) { return t == "Continue"; })
+                && waitFor([&] { return game->loggedIn; });
+    }
     if (!ok)
         say("player: the login did not finish");
 

@@ -86,6 +86,9 @@ bool write(const std::string& dir, const std::string& name, int w, int h,
 }
 
 const Rgb kGreen { 0.20f, 0.62f, 0.22f };
+// The faces that carry white words (buttons, badges): dark enough for the words to read (4.5:1).
+const Rgb kButtonGreen { 0.12f, 0.46f, 0.16f };
+const Rgb kBadgeFaceGreen { 0.10f, 0.46f, 0.17f };
 const Rgb kRed { 0.78f, 0.14f, 0.14f };
 const Rgb kGrey { 0.55f, 0.55f, 0.57f };
 const Rgb kBadgeGreen { 0.16f, 0.66f, 0.24f };
@@ -351,7 +354,8 @@ static bool drawFrameImages(const std::string& dir)
         ok &= write(dir, "QVTabBarOverlappingSegment" + suffix + ".png", 55, h, [&](GraphicsContext& g) {
             roundedPath(g, Rect(0, 2, 55, h - 2), 6);
             g.clip();
-            verticalShade(g, Rect(0, 0, 55, h), Rgb { 0.84f, 0.85f, 0.87f }, Rgb { 0.70f, 0.71f, 0.74f });
+            // Light enough for the segments' grey words to read (4.5:1), a shade below the chosen one's white.
+            verticalShade(g, Rect(0, 0, 55, h), Rgb { 0.93f, 0.93f, 0.94f }, Rgb { 0.84f, 0.85f, 0.87f });
         });
         ok &= write(dir, "QVTabBarOverlappingSegmentActive" + suffix + ".png", 55, h, [&](GraphicsContext& g) {
             roundedPath(g, Rect(0, 0, 55, h), 6);
@@ -520,6 +524,35 @@ static bool drawCommunityImages(const std::string& dir)
             g.restore();
         });
     }
+
+    // The challenge's speech bubble and its arrow: a pale face inside a thin rim. The arrow points
+    // left as drawn; the bubble turns it half a turn, towards the challenger's picture.
+    const Rgb bubbleFace { 0.95f, 0.96f, 0.99f }, bubbleRim { 0.62f, 0.66f, 0.74f };
+    ok &= write(dir, "QVChallengeSpeechBubble.png", 17, 33, [&](GraphicsContext& g) {
+        g.setFillColor(bubbleRim.r, bubbleRim.g, bubbleRim.b, 1);
+        roundedPath(g, Rect(0, 0, 17, 33), 8);
+        g.fillPath();
+        g.setFillColor(bubbleFace.r, bubbleFace.g, bubbleFace.b, 1);
+        roundedPath(g, Rect(1, 1, 15, 31), 7);
+        g.fillPath();
+    });
+    ok &= write(dir, "QVChallengeSpeechBubbleArrow.png", 10, 16, [&](GraphicsContext& g) {
+        g.setFillColor(bubbleRim.r, bubbleRim.g, bubbleRim.b, 1);
+        g.beginPath();
+        g.moveTo(10, 0);
+        g.lineTo(0, 8);
+        g.lineTo(10, 16);
+        g.closePath();
+        g.fillPath();
+        // The face runs on into the bubble: no rim along the arrow's base.
+        g.setFillColor(bubbleFace.r, bubbleFace.g, bubbleFace.b, 1);
+        g.beginPath();
+        g.moveTo(10, 1.5f);
+        g.lineTo(1.6f, 8);
+        g.lineTo(10, 14.5f);
+        g.closePath();
+        g.fillPath();
+    });
 
     // Reply: a white arrow that turns back to the left, for dark bars.
     ok &= write(dir, "QVButtonReplyToThread.png", 24, 20, [&](GraphicsContext& g) {
@@ -836,7 +869,8 @@ static bool drawPageImages(const std::string& dir)
     });
     ok &= write(dir, "QVGameDiscoveryIconFrame.png", 43, 39, [&](GraphicsContext& g) { iconFrame(g, Rgb { 0.20f, 0.21f, 0.23f }); });
 
-    // Connect buttons of the credential rows: the network's colour with its mark.
+    // Connect buttons of the credential rows: the network's colour with its mark and its name
+    // (dark enough for the white name to read).
     auto connect = [&](const std::string& name, Rgb colour, bool facebook) {
         ok &= write(dir, name, 200, 32, [&](GraphicsContext& g) {
             pill(g, Rect(0, 0, 200, 32), 6, colour);
@@ -852,10 +886,21 @@ static bool drawPageImages(const std::string& dir)
             }
             g.setFillColor(1, 1, 1, 0.35f);
             g.fillRect(Rect(28, 5, 1, 22));
+            if (auto font = platform::Font::boldSystemFont(15)) {
+                g.setFillColor(1, 1, 1, 1);
+                platform::TextLayoutOptions options;
+                options.alignment = platform::TextAlignment::Center;
+                options.maxLines = 1;
+                const Rect room(29, 0, 171, 32);
+                platform::TextLayout text = platform::layoutText(facebook ? "Facebook" : "Twitter", *font, options);
+                platform::drawTextLayout(g, text, *font,
+                                         platform::Point(room.minX() + std::round((room.size.width - text.size.width) / 2),
+                                                         std::round((room.size.height - text.size.height) / 2)));
+            }
         });
     };
     connect("QuorvelAccountSetupFBConnectButton.png", Rgb { 0.23f, 0.35f, 0.60f }, true);
-    connect("QuorvelAccountSetupTwitterConnectButton.png", Rgb { 0.33f, 0.68f, 0.93f }, false);
+    connect("QuorvelAccountSetupTwitterConnectButton.png", Rgb { 0.10f, 0.45f, 0.72f }, false);
 
     // Notice icons: our logo (a gold star in a ring) and the high-score podium.
     ok &= write(dir, "QuorvelLogoNotificationIcon.png", 32, 32, [&](GraphicsContext& g) {
@@ -1101,22 +1146,22 @@ static bool drawButtonImages(const std::string& dir)
     };
 
     // Bordered buttons (phone and tablet), small buttons, the grey skin.
-    button("QVButtonGreen.png", 21, 37, 8, kGreen);
-    button("QVButtonGreenHit.png", 21, 37, 8, kGreen.scaled(0.7f));
+    button("QVButtonGreen.png", 21, 37, 8, kButtonGreen);
+    button("QVButtonGreenHit.png", 21, 37, 8, kButtonGreen.scaled(0.7f));
     button("QVButtonRed.png", 21, 37, 8, kRed);
     button("QVButtonRedHit.png", 21, 37, 8, kRed.scaled(0.7f));
-    button("QVButtonGreenIPad.png", 21, 44, 9, kGreen);
-    button("QVButtonGreenHitIPad.png", 21, 44, 9, kGreen.scaled(0.7f));
+    button("QVButtonGreenIPad.png", 21, 44, 9, kButtonGreen);
+    button("QVButtonGreenHitIPad.png", 21, 44, 9, kButtonGreen.scaled(0.7f));
     button("QVButtonRedIPad.png", 21, 44, 9, kRed);
     button("QVButtonRedHitIPad.png", 21, 44, 9, kRed.scaled(0.7f));
     button("QVButtonGrey.png", 21, 37, 8, kGrey);
-    button("QVButtonSmallGreen.png", 15, 30, 6, kGreen);
-    button("QVButtonSmallGreenHit.png", 15, 30, 6, kGreen.scaled(0.7f));
+    button("QVButtonSmallGreen.png", 15, 30, 6, kButtonGreen);
+    button("QVButtonSmallGreenHit.png", 15, 30, 6, kButtonGreen.scaled(0.7f));
     button("QVButtonSmallGrey.png", 15, 30, 6, kGrey);
     button("QVButtonSmallGreyHit.png", 15, 30, 6, kGrey.scaled(0.7f));
 
     // Shadowed buttons: a soft dark halo around a rounded face (caps 20 x 20).
-    for (const auto& entry : { std::pair { "QVButtonShadowGreen.png", kGreen }, std::pair { "QVButtonShadowGrey.png", kGrey } }) {
+    for (const auto& entry : { std::pair { "QVButtonShadowGreen.png", kButtonGreen }, std::pair { "QVButtonShadowGrey.png", kGrey } }) {
         const auto name = entry.first;
         const auto colour = entry.second;
         ok &= write(dir, name, 41, 41, [&](GraphicsContext& g) {
@@ -1141,7 +1186,7 @@ static bool drawButtonImages(const std::string& dir)
     }
 
     // Badges: caps 14 x 29 with half a lozenge each, a one-point centre; white rim.
-    for (const auto& entry : { std::pair { "Green", kBadgeGreen }, std::pair { "Red", kBadgeRed } }) {
+    for (const auto& entry : { std::pair { "Green", kBadgeFaceGreen }, std::pair { "Red", kBadgeRed } }) {
         const auto colourName = entry.first;
         const auto colour = entry.second;
         auto lozenge = [&](GraphicsContext& g, float x) {
@@ -1286,9 +1331,15 @@ static bool drawMarkImages(const std::string& dir)
 static bool drawPatternImages(const std::string& dir)
 {
     bool ok = true;
-    // Tiled patterns: faint marks that the background's gradient shows through.
-    auto pattern = [&](const std::string& name, float alpha, bool diagonal) {
+    // Tiled patterns: faint marks that the background's gradient shows through, over a light dark
+    // wash (`shade`) where white words stand on it: the lists' gradient starts at mid-grey, where
+    // white words would not read.
+    auto pattern = [&](const std::string& name, float alpha, bool diagonal, float shade) {
         ok &= write(dir, name, 8, 8, [&](GraphicsContext& g) {
+            if (shade > 0) {
+                g.setFillColor(0, 0, 0, shade);
+                g.fillRect(Rect(0, 0, 8, 8));
+            }
             g.setFillColor(1, 1, 1, alpha);
             if (diagonal) {
                 for (int i = 0; i < 8; ++i)
@@ -1299,9 +1350,9 @@ static bool drawPatternImages(const std::string& dir)
             }
         });
     };
-    pattern("QVIntroPattern.png", 0.10f, true);
-    pattern("QVButtonPanelBackgroundPattern.png", 0.08f, false);
-    pattern("QVProfileBackgroundPattern.png", 0.06f, true);
+    pattern("QVIntroPattern.png", 0.10f, true, 0.14f);
+    pattern("QVButtonPanelBackgroundPattern.png", 0.08f, false, 0);
+    pattern("QVProfileBackgroundPattern.png", 0.06f, true, 0);
     // The game catalogue's rows and footer: opaque grey tiles with a faint
     // diagonal, darker for a selected row.
     for (const auto& entry : { std::pair { "QVGameDiscoveryGreyBG.png", Rgb { 0.36f, 0.37f, 0.39f } },

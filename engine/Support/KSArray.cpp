@@ -1,6 +1,8 @@
-// KSArray: a retaining array over one flat block of object pointers, grown by
-// doubling. Slots 0..num-1 each hold one reference; removals release it.
+// KSArray: a retaining array over one flat block of object pointers (a large
+// one mapped, KSLargeBlock), grown by doubling. Slots 0..num-1 each hold one reference; removals release it.
 #include "engine/Support/KSArray.h"
+
+#include "engine/Support/KSLargeBlock.h"
 
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
@@ -45,7 +47,7 @@ bool KSArray::initWithCapacity(uint32_t capacity)
     auto* record = new (std::nothrow) ksArray;
     if (!record)
         return false;
-    record->arr = static_cast<Object**>(std::malloc(sizeof(Object*) * size_t(capacity)));
+    record->arr = static_cast<Object**>(ksAllocateBlock(sizeof(Object*) * size_t(capacity)));
     if (!record->arr) {
         delete record;
         return false;
@@ -77,7 +79,7 @@ KSArray::~KSArray()
     if (!data_)
         return;
     releaseAll();
-    std::free(data_->arr);
+    ksFreeBlock(data_->arr, sizeof(Object*) * size_t(data_->max));
     delete data_;
 }
 
@@ -103,12 +105,25 @@ void KSArray::ensureRoomFor(uint32_t extra)
         newMax *= 2;
     if (newMax > UINT32_MAX)
         throw std::bad_alloc();
-    // realloc leaves the old block untouched when it fails.
-    auto* grown = static_cast<Object**>(std::realloc(data_->arr, sizeof(Object*) * size_t(newMax)));
+    // A failed resize leaves the old block untouched.
+    auto* grown = static_cast<Object**>(
+        ksResizeBlock(data_->arr, sizeof(Object*) * size_t(data_->max), sizeof(Object*) * size_t(newMax)));
     if (!grown)
         throw std::bad_alloc();
     data_->arr = grown;
     data_->max = uint32_t(newMax);
+}
+
+void KSArray::reserveCapacity(uint32_t capacity)
+{
+    if (capacity <= data_->max)
+        return;
+    auto* grown = static_cast<Object**>(
+        ksResizeBlock(data_->arr, sizeof(Object*) * size_t(data_->max), sizeof(Object*) * size_t(capacity)));
+    if (!grown)
+        throw std::bad_alloc();
+    data_->arr = grown;
+    data_->max = capacity;
 }
 
 uint32_t KSArray::indexOfObject(const Object* object) const

@@ -6,7 +6,8 @@
 // one reference. Iteration (range-for, data()) hands the block out directly, so
 // a walk must not add to or remove from the array it walks unless it re-reads
 // count() and the slots afterwards (makeObjectsPerformSelector does).
-// Growth doubles the capacity; when the block cannot grow the call throws
+// Growth doubles the capacity unless the owner reserves it in steps of its own
+// (reserveCapacity); when the block cannot grow the call throws
 // std::bad_alloc and the array is left as it was.
 #pragma once
 
@@ -45,6 +46,9 @@ public:
     // Queries.
     uint32_t count() const { return data_->num; }
     uint32_t capacity() const { return data_->max; }
+    // Grows the block to hold `capacity` objects, no more (a smaller capacity
+    // changes nothing); throws std::bad_alloc as growth does.
+    void reserveCapacity(uint32_t capacity);
     uint32_t indexOfObject(const platform::Object* object) const;
     bool containsObject(const platform::Object* object) const { return indexOfObject(object) != kKSNotFound; }
     // Raises the range exception "index out of range in objectAtIndex(<count>)".

@@ -4,6 +4,9 @@
 #include "engine/ksTypes.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/Log.h"
+
+#include <filesystem>
 
 namespace kestrel {
 
@@ -15,6 +18,31 @@ std::string KSFileUtils::fullPathFromRelativePath(const char* relPath)
     return fullPathFromRelativePath(std::string(relPath));
 }
 
+namespace {
+
+// A resource that is nowhere: the error names the file and where it was looked for.
+void reportMissing(const std::string& relPath)
+{
+    if (relPath.empty())
+        return;
+    if (path::isAbsolute(relPath)) {
+        platform::logError("KSFileUtils: cannot find %s", relPath.c_str());
+        return;
+    }
+    std::string folder = platform::Bundle::main().resourcePath();
+    std::string sub = path::deletingLastComponent(relPath);
+    if (!sub.empty() && sub != ".")
+        folder = path::appendingComponent(folder, sub);
+    std::error_code ec;
+    std::string cwd = std::filesystem::current_path(ec).string();
+    platform::logError("KSFileUtils: cannot find \"%s\": it is neither in the bundle's resource folder %s%s nor in "
+                       "the working folder %s",
+                       relPath.c_str(), folder.c_str(), path::isDirectory(folder) ? "" : " (no such folder)",
+                       cwd.c_str());
+}
+
+} // namespace
+
 std::string KSFileUtils::fullPathFromRelativePath(const std::string& relPath)
 {
     std::string fullPath;
@@ -22,8 +50,11 @@ std::string KSFileUtils::fullPathFromRelativePath(const std::string& relPath)
         fullPath = platform::Bundle::main().pathForResource(
             path::lastComponent(relPath), {}, path::deletingLastComponent(relPath));
     }
-    if (fullPath.empty())
+    if (fullPath.empty()) {
         fullPath = relPath;
+        if (!path::fileExists(fullPath))
+            reportMissing(relPath);
+    }
     return getDoubleResolutionImage(fullPath);
 }
 

@@ -12,8 +12,9 @@ class KSFileUtils : public platform::Object {
 public:
     // A relative path names a bundle resource (its folders, then its file);
     // an absolute path, or one the bundle lacks, stays as given. The result
-    // then goes through getDoubleResolutionImage. A null path fails the
-    // assertion "KSFileUtils: Invalid path".
+    // then goes through getDoubleResolutionImage. A file found nowhere is
+    // logged as an error naming it and the folders searched. A null path
+    // fails the assertion "KSFileUtils: Invalid path".
     static std::string fullPathFromRelativePath(const char* relPath);
     static std::string fullPathFromRelativePath(const std::string& relPath);
 

@@ -41,8 +41,9 @@ protected:
     virtual ~Object();
 
 private:
-    mutable std::atomic<int> refCount_ { 1 };
+    // The count last: a subclass's first small field takes the 4 bytes after it.
     mutable std::atomic<WeakControl*> weak_ { nullptr };
+    mutable std::atomic<int> refCount_ { 1 };
 };
 
 // The address of an object in the 8-hex-digit form of descriptions (low 32 bits).

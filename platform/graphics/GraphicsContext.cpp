@@ -75,6 +75,16 @@ void GraphicsContext::translate(float tx, float ty) { cairo_translate(cr_, tx, t
 void GraphicsContext::scale(float sx, float sy) { cairo_scale(cr_, sx, sy); }
 void GraphicsContext::rotate(float radians) { cairo_rotate(cr_, radians); }
 
+Point GraphicsContext::snapToPixel(Point p) const
+{
+    double x = p.x, y = p.y;
+    cairo_user_to_device(cr_, &x, &y);
+    x = std::round(x);
+    y = std::round(y);
+    cairo_device_to_user(cr_, &x, &y);
+    return Point(static_cast<float>(x), static_cast<float>(y));
+}
+
 void GraphicsContext::concat(const AffineTransform& t)
 {
     cairo_matrix_t m;

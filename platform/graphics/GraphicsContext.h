@@ -54,6 +54,9 @@ public:
     void scale(float sx, float sy);
     void rotate(float radians);
     void concat(const AffineTransform& t);
+    // The point moved to the nearest corner of a device pixel, in user space
+    // (so that shapes drawn side by side meet on whole pixels).
+    Point snapToPixel(Point p) const;
 
     // Colours are 0..1 components (grey contexts use the alpha and ignore colour).
     void setFillColor(float r, float g, float b, float a);

@@ -97,8 +97,14 @@ void asset(GraphicsContext& g, ImageAsset* asset, const Rect& r)
     float xs[4] = { 0, float(lc), lc ? float(lc + 1) : iw, iw };
     float ys[4] = { 0, float(tc), tc ? float(tc + 1) : ih, ih };
     float rightCap = xs[3] - xs[2], bottomCap = ys[3] - ys[2];
-    float dx[4] = { r.minX(), r.minX() + xs[1], r.maxX() - rightCap, r.maxX() };
-    float dy[4] = { r.minY(), r.minY() + ys[1], r.maxY() - bottomCap, r.maxY() };
+    // The pieces meet on whole pixels: two clips sharing a fraction of a pixel each cover it
+    // only in part, and the background shows through as a seam.
+    auto snapX = [&](float x) { return g.snapToPixel(Point(x, r.minY())).x; };
+    auto snapY = [&](float y) { return g.snapToPixel(Point(r.minX(), y)).y; };
+    float dx[4] = { r.minX(), snapX(r.minX() + xs[1]), snapX(r.maxX() - rightCap), r.maxX() };
+    float dy[4] = { r.minY(), snapY(r.minY() + ys[1]), snapY(r.maxY() - bottomCap), r.maxY() };
+    dx[2] = std::max(dx[2], dx[1]);
+    dy[2] = std::max(dy[2], dy[1]);
     for (int j = 0; j < 3; ++j)
         for (int i = 0; i < 3; ++i) {
             Rect src(xs[i], ys[j], xs[i + 1] - xs[i], ys[j + 1] - ys[j]);

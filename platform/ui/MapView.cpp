@@ -406,6 +406,67 @@ std::string MapView::dumpText() const
                   region_.span.longitudeDelta);
 }
 
+namespace {
+
+const Color kWater = Color::rgb(0.67f, 0.80f, 0.90f);
+const Color kLand = Color::rgb(0.80f, 0.87f, 0.72f);
+const Color kGridLine = Color::white(1, 0.45f);
+
+// The power of two (in degrees) at or above the span: the land keeps its shape while the map pans.
+double scaleOf(double span) { return std::pow(2.0, std::ceil(std::log2(std::max(span, 1e-6)))); }
+
+} // namespace
+
+bool MapView::isLand(LocationCoordinate2D c, double latitudeSpan)
+{
+    // A few waves across the coordinates, about one landmass across a region of that span.
+    const double f = 2 * M_PI / (scaleOf(latitudeSpan) * 1.6);
+    const double t = std::sin(c.latitude * f * 1.3 + 0.5) + std::sin(c.longitude * f * 0.9 + 1.7)
+        + 0.6 * std::sin((c.latitude + c.longitude) * f * 2.1 + 0.3);
+    return t > 0.15;
+}
+
+void MapView::drawChrome(GraphicsContext& g, const Rect&)
+{
+    const Rect b = bounds();
+    if (b.size.width <= 0 || b.size.height <= 0)
+        return;
+    draw::setFill(g, kWater);
+    g.fillRect(b);
+    // Land, a run of 2-point cells at a time along each row.
+    constexpr float kCell = 2;
+    draw::setFill(g, kLand);
+    for (float y = b.minY(); y < b.maxY(); y += kCell) {
+        float runStart = -1;
+        for (float x = b.minX(); x <= b.maxX(); x += kCell) {
+            const bool land = x < b.maxX()
+                && isLand(convertPointToCoordinate(Point(x + kCell / 2, y + kCell / 2), nullptr), region_.span.latitudeDelta);
+            if (land && runStart < 0)
+                runStart = x;
+            if (!land && runStart >= 0) {
+                g.fillRect(Rect(runStart, y, x - runStart, kCell));
+                runStart = -1;
+            }
+        }
+    }
+    // Lines of latitude and longitude at a round step, four to eight across the view.
+    if (region_.span.latitudeDelta <= 0 || region_.span.longitudeDelta <= 0)
+        return;
+    draw::setFill(g, kGridLine);
+    const double latStep = scaleOf(region_.span.latitudeDelta / 8), lonStep = scaleOf(region_.span.longitudeDelta / 8);
+    const LocationCoordinate2D topLeft = convertPointToCoordinate(Point(b.minX(), b.minY()), nullptr);
+    const LocationCoordinate2D bottomRight = convertPointToCoordinate(Point(b.maxX(), b.maxY()), nullptr);
+    for (double lat = std::ceil(bottomRight.latitude / latStep) * latStep; lat <= topLeft.latitude; lat += latStep) {
+        const float y = std::round(convertCoordinateToPoint({ lat, region_.center.longitude }, nullptr).y);
+        g.fillRect(Rect(b.minX(), y, b.size.width, 1));
+    }
+    const double west = region_.center.longitude - region_.span.longitudeDelta / 2;
+    for (double lon = std::ceil(west / lonStep) * lonStep; lon <= west + region_.span.longitudeDelta; lon += lonStep) {
+        const float x = std::round(convertCoordinateToPoint({ region_.center.latitude, lon }, nullptr).x);
+        g.fillRect(Rect(x, b.minY(), 1, b.size.height));
+    }
+}
+
 void AnnotationView::drawChrome(GraphicsContext& g, const Rect&)
 {
     Rect b = bounds();

@@ -199,6 +199,14 @@ public:
     void didMoveToWindow() override;
     std::string dumpText() const override;
 
+    // Without tiles the map draws a stand-in of the region: water, land
+    // shaped by the coordinates (so it moves with the map), and a grid of
+    // latitude and longitude lines at a round step.
+    void drawChrome(GraphicsContext& context, const Rect& bounds) override;
+    // Whether the stand-in shows land at the coordinate, at the scale of a
+    // region with that latitude span.
+    static bool isLand(LocationCoordinate2D c, double latitudeSpan);
+
 protected:
     MapView() = default;
     ~MapView() override;

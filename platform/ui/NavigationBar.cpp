@@ -67,7 +67,8 @@ float itemWidth(BarButtonItem* item)
         return item->width();
     if (item->title().empty() && item->image())
         return std::max(imageSize(item->image()).width + 20, 36.f);
-    if (item->title().empty() && item->systemItem() == BarButtonItem::SystemItem::Add)
+    if (item->title().empty()
+        && (item->systemItem() == BarButtonItem::SystemItem::Add || item->systemItem() == BarButtonItem::SystemItem::Refresh))
         return 36;
     return barButtonWidth(item->displayName());
 }
@@ -84,6 +85,24 @@ void drawBarButtonContent(GraphicsContext& g, BarButtonItem* item, const Rect& r
         draw::setFill(g, Color::whiteColor());
         g.fillRect(Rect(r.midX() - 7, r.midY() - 1.5f, 14, 3));
         g.fillRect(Rect(r.midX() - 1.5f, r.midY() - 7, 3, 14));
+        return;
+    }
+    if (item->title().empty() && item->systemItem() == BarButtonItem::SystemItem::Refresh) {
+        // A circling arrow: a ring run clockwise from the top's right, its head at the top pointing on.
+        constexpr float kPi = 3.14159265f;
+        const float radius = 7, end = -0.58f * kPi;
+        draw::setStroke(g, Color::whiteColor(), 2.5f);
+        g.beginPath();
+        g.addArc(r.midX(), r.midY(), radius, -0.3f * kPi, end + 2 * kPi, true);
+        g.strokePath();
+        float ex = r.midX() + radius * std::cos(end), ey = r.midY() + radius * std::sin(end);
+        draw::setFill(g, Color::whiteColor());
+        g.beginPath();
+        g.moveTo(ex + 5, ey);
+        g.lineTo(ex - 1, ey - 4.5f);
+        g.lineTo(ex - 1, ey + 4.5f);
+        g.closePath();
+        g.fillPath();
         return;
     }
     auto font = draw::systemFont(12, true);
@@ -121,39 +140,69 @@ void NavigationBar::setItems(std::vector<Ref<NavigationItem>> items)
 
 NavigationBar::Placement NavigationBar::placement() const
 {
-    Placement p;
     Rect b = bounds();
     NavigationItem* top = topItem();
-    float left = b.minX() + 5, right = b.maxX() - 5;
     auto rowRect = [&](float x, float w, View* custom) {
         float h = custom ? custom->frame().size.height : kButtonHeight;
         return Rect(x, std::round(b.midY() - h / 2), w, h);
     };
-    if (top) {
-        if (BarButtonItem* item = top->leftBarButtonItem()) {
-            float w = itemWidth(item);
-            p.left = rowRect(left, w, item->customView());
-            left += w + 5;
-        } else if (backItem() && !top->hidesBackButton()) {
-            float w = barButtonWidth(backButtonTitle());
-            p.left = rowRect(left, w, nullptr);
-            p.leftIsBack = true;
-            left += w + 5;
+    // The buttons with that back title, the title centred on the bar as wide as the buttons
+    // leave on both sides; `left` and `right` end as the room between the buttons.
+    auto place = [&](const std::string& back, float& left, float& right) {
+        Placement p;
+        left = b.minX() + 5;
+        right = b.maxX() - 5;
+        if (top) {
+            if (BarButtonItem* item = top->leftBarButtonItem()) {
+                float w = itemWidth(item);
+                p.left = rowRect(left, w, item->customView());
+                left += w + 5;
+            } else if (backItem() && !top->hidesBackButton()) {
+                float w = barButtonWidth(back);
+                p.left = rowRect(left, w, nullptr);
+                p.leftIsBack = true;
+                p.backTitle = back;
+                left += w + 5;
+            }
+            if (BarButtonItem* item = top->rightBarButtonItem()) {
+                float w = itemWidth(item);
+                p.right = rowRect(right - w, w, item->customView());
+                right -= w + 5;
+            }
         }
-        if (BarButtonItem* item = top->rightBarButtonItem()) {
-            float w = itemWidth(item);
-            p.right = rowRect(right - w, w, item->customView());
-            right -= w + 5;
-        }
+        float inset = std::max(left - b.minX(), b.maxX() - right);
+        p.title = Rect(b.minX() + inset, b.minY(), std::max(0.f, b.size.width - 2 * inset), b.size.height);
+        return p;
+    };
+    float left = 0, right = 0;
+    Placement p = place(backButtonTitle(), left, right);
+    if (!top || top->titleView() || top->title().empty())
+        return p;
+    auto width = [&](float size) { return measureText(top->title(), *draw::systemFont(size, true)).width; };
+    if (width(kTitleFontSize) <= p.title.size.width)
+        return p;
+    // A title that does not fit the centred room takes the room between the buttons, at the
+    // largest size (in half points) that fits there.
+    auto fitBetween = [&](Placement& placed, float smallest) {
+        placed.title = Rect(left, b.minY(), std::max(0.f, right - left), b.size.height);
+        for (float size = kTitleFontSize; size >= smallest; size -= 0.5f)
+            if (width(size) <= placed.title.size.width) {
+                placed.titleFontSize = size;
+                return true;
+            }
+        placed.titleFontSize = smallest;
+        return false;
+    };
+    // Shrinking a little keeps the back button's words; beyond that "Back" says enough.
+    constexpr float kShrinkBeforeShortBack = 17;
+    if (fitBetween(p, kShrinkBeforeShortBack))
+        return p;
+    if (p.leftIsBack && p.backTitle != "Back") {
+        Placement shortBack = place("Back", left, right);
+        fitBetween(shortBack, kMinimumTitleFontSize);
+        return shortBack;
     }
-    // The title is centred on the bar, as wide as the buttons leave on both sides. A text title
-    // that does not fit there (beside a long back button) is centred in the room between the
-    // buttons instead, rather than cut.
-    float inset = std::max(left - b.minX(), b.maxX() - right);
-    p.title = Rect(b.minX() + inset, b.minY(), std::max(0.f, b.size.width - 2 * inset), b.size.height);
-    if (top && !top->titleView() && !top->title().empty()
-        && measureText(top->title(), *draw::systemFont(20, true)).width > p.title.size.width)
-        p.title = Rect(left, b.minY(), std::max(0.f, right - left), b.size.height);
+    fitBetween(p, kMinimumTitleFontSize);
     return p;
 }
 
@@ -196,14 +245,14 @@ void NavigationBar::drawAboveSubviews(GraphicsContext& g, const Rect&)
         return;
     Placement p = placement();
     if (p.left && p.leftIsBack) {
-        drawBarButton(g, nullptr, backButtonTitle(), *p.left, tint, true);
+        drawBarButton(g, nullptr, p.backTitle, *p.left, tint, true);
     } else if (BarButtonItem* item = top->leftBarButtonItem(); item && !item->customView() && p.left) {
         drawBarButton(g, item, {}, *p.left, tint, false);
     }
     if (BarButtonItem* item = top->rightBarButtonItem(); item && !item->customView() && p.right)
         drawBarButton(g, item, {}, *p.right, tint, false);
     if (!top->titleView()) {
-        auto font = draw::systemFont(20, true);
+        auto font = draw::systemFont(p.titleFontSize, true);
         draw::text(g, top->title(), font.get(), p.title, Color::whiteColor(), TextAlignment::Center);
     }
 }

@@ -32,14 +32,22 @@ public:
     // title, else "Back".
     std::string backButtonTitle() const;
 
+    // The text title's size, and the smallest it shrinks to before it is cut.
+    static constexpr float kTitleFontSize = 20;
+    static constexpr float kMinimumTitleFontSize = 14;
+
     // Where the top item's parts go: the left (or back) button, the right
     // button and the title between them. Custom views of bar buttons and the
-    // title view are placed there as subviews of the bar.
+    // title view are placed there as subviews of the bar. A text title that
+    // does not fit shrinks a little, then the back button says "Back" and the
+    // title may shrink further; only then is it cut.
     struct Placement {
         std::optional<Rect> left;
         bool leftIsBack { false };
+        std::string backTitle; // the back button's title as shown
         std::optional<Rect> right;
         Rect title;
+        float titleFontSize { kTitleFontSize };
     };
     Placement placement() const;
     void layoutSubviews() override;

@@ -108,7 +108,8 @@ TableView::Section TableView::loadSection(int s)
         label->setText(style_ == TableViewStyle::Plain ? " " + sec.headerTitle : sec.headerTitle);
         label->setFont(Font::boldSystemFont(style_ == TableViewStyle::Plain ? 17 : 16).get());
         if (style_ == TableViewStyle::Plain) {
-            label->setBackgroundColor(Color::rgb(0.56f, 0.62f, 0.69f));
+            // A slate strip dark enough for its white title to read (above 4.5:1).
+            label->setBackgroundColor(Color::rgb(0.34f, 0.40f, 0.48f));
             label->setTextColor(Color::whiteColor());
         } else {
             label->setBackgroundColor(std::nullopt);

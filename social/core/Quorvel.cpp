@@ -5,6 +5,7 @@
 
 #include "social/core/QVNotificationView.h"
 
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/DateFormat.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
@@ -20,9 +21,11 @@
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVSettings.h"
 #include "social/runtime/QVSystemVersion.h"
 
+#include <iterator>
 #include <random>
 
 namespace quorvel {
@@ -63,6 +66,38 @@ public:
     static Ref<QuorvelClassTarget> create() { return platform::adoptRef(new QuorvelClassTarget); }
     void reachabilityChanged(Object* status) { Quorvel::gameServerReachabilityChanged(status); }
 };
+
+// Images the client shows from the first launch on: the notice bars, the
+// account screens and the dashboard's frame. A game's bundle without them
+// still runs, drawing blank where they go, so their absence is said at start-up.
+constexpr const char* kClientImages[] = {
+    "QuorvelLogoNotificationIcon.png", "QuorvelStatusIconNotificationFailure.png",
+    "QuorvelStatusIconNotificationSuccess.png", "HighScoreNotificationIcon.png",
+    "QVNotificationBackground.png", "QVNotificationBackgroundIPhoneTop.png",
+    "QuorvelDashboardNotificationBackground.png", "QVUnlockedAchievementIcon.png",
+    "QVIntroPattern.png", "QVButtonGreen.png", "QVNavBar.png", "QVDashboardShadow.png",
+    "QVTabBarDivider.png", "QVTickerBar.png", "QVLoadingScreenCenter.png", "QVProfileIconDefault.png",
+};
+
+void reportMissingClientImages()
+{
+    std::string missing;
+    int count = 0;
+    for (const char* name : kClientImages) {
+        if (!platform::Bundle::main().pathForResource(name, "").empty())
+            continue;
+        missing += (count++ ? ", " : "") + std::string(name);
+    }
+    const std::string folder = platform::Bundle::main().resourcePath();
+    if (count == static_cast<int>(std::size(kClientImages)))
+        platform::logWarning("Quorvel: the bundle folder %s has none of the client's images (such as %s): copy the "
+                             "installed share/brisko/resources into it",
+                             folder.c_str(), kClientImages[0]);
+    else if (count)
+        platform::logWarning("Quorvel: the bundle folder %s lacks %d of the client's images (%s): copy the installed "
+                             "share/brisko/resources into it",
+                             folder.c_str(), count, missing.c_str());
+}
 
 } // namespace
 
@@ -169,6 +204,7 @@ void Quorvel::initializeWithProductKey(const std::string& productKey, const std:
     QuorvelInternal::intiailizeSettings();
 
     QVSettings::Initialize();
+    reportMissingClientImages();
     std::string key = productKey;
     std::string secret = productSecret;
     if (auto overrideKey = QVSettings::Instance()->objectForKey("debug-override-key"))
@@ -244,6 +280,9 @@ void Quorvel::shutdown()
         }
         if (q->mIsUsingGameCenter)
             QuorvelReleaseGameCenter();
+    } else {
+        // Still shuts every service down; the warning tells the game its order is off.
+        QVSessionRole::requireRunningClient("Quorvel::shutdown");
     }
     QuorvelInternal::sessionClosed();
     QuorvelInternal::shutdownAddOns();

@@ -277,7 +277,8 @@ private:
     // The outcome of the bootstrap whose callback target is `attempt`; an
     // outcome of any other (cancelled) bootstrap is ignored.
     void bootstrapSucceeded(platform::Object* attempt, platform::Object* answer);
-    void runQueuedLogin();
+    // `loggedInUserId`: the player the bootstrap that just ended logged in ("" after a failure).
+    void runQueuedLogin(const std::string& loggedInUserId);
     void startBootstrapAttempt(const std::optional<platform::Bytes>& deviceToken, bool forceCreateAccount,
                                const std::string& userId);
     void bootstrapFailed(platform::Object* attempt, platform::Object* response);
@@ -312,15 +313,15 @@ private:
     platform::Ref<QVUser> mCachedLocalUser;
     bool localUserUnreadable_ { false };
     std::string bootstrapUserId_; // while a bootstrap runs
-    // Logins of another player asked for while a bootstrap ran: each runs, in
-    // turn, once the running one has ended, and answers its own callers.
+    // Logins of a player other than the one the running bootstrap was asked
+    // for: once it ends, those of the player it logged in share its success;
+    // the others run in turn and answer their own callers.
     struct QueuedLogin {
         std::string userId;
         QVDelegate onSuccess, onFailure;
     };
     std::vector<QueuedLogin> mQueuedLogins;
     platform::Ref<platform::Object> mBootstrapAttempt; // the running bootstrap's callback target
-    bool mSessionSawLinkNetworks { false }; // the link-networks offer is made once per session (until a logout)
     bool mPendingDataSent { false }; // the offline data went out after the last successful bootstrap
     std::string mProductKey_;
     std::string mSessionId;

@@ -18,6 +18,7 @@
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVLeaderboard.h"
@@ -178,8 +179,10 @@ void Quorvel::launchDashboardWithDelegate(QuorvelDelegate* delegate, const std::
                                           const std::vector<DashboardEntry>& controllers)
 {
     Quorvel* q = QuorvelInternal::sharedInstance();
-    if (!q)
+    if (!q) {
+        QVSessionRole::requireRunningClient("Quorvel::launchDashboard");
         return;
+    }
     q->mLaunchDelegate = delegate;
     bool hasOfflineData = QVLeaderboardService::hasLeaderboards();
     if (!QuorvelInternal::_hasUserApprovedQuorvel() && !hasOfflineData) {
@@ -218,8 +221,10 @@ void QuorvelInternal::presentRootControllerWithTabbedDashboard(const std::string
                                                        const std::vector<DashboardEntry>& controllers)
 {
     Quorvel* q = QuorvelInternal::sharedInstance();
-    if (!q)
+    if (!q) {
+        QVSessionRole::requireRunningClient("Quorvel::launchDashboard");
         return;
+    }
     bool hubOpen = QuorvelInternal::isDashboardHubOpen();
     Ref<ViewController> dashboard = hubOpen ? Ref<ViewController>(contentController(q)) : QVControllerLoader::load("TabbedDashboard");
     if (!dashboard) {

@@ -5,6 +5,7 @@
 
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/ViewController.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVControllerLoader.h"
 
@@ -31,10 +32,15 @@ std::vector<Quorvel::DashboardEntry> loaded(const std::string& name, const QVLoa
     return { Ref<platform::Object>(screen.get()) };
 }
 
+// Before the client starts a page opens nothing; the call is named in a warning.
+bool started(const char* function) { return QVSessionRole::requireRunningClient(std::string("Quorvel::") + function); }
+
 } // namespace
 
 void Quorvel::launchDashboardWithIMToUser(QVUser* user, const std::string& initialText)
 {
+    if (!started(__func__))
+        return;
     // A new conversation: no id yet.
     QVLoaderParameters parameters;
     if (user)
@@ -45,46 +51,91 @@ void Quorvel::launchDashboardWithIMToUser(QVUser* user, const std::string& initi
 
 void Quorvel::launchDashboardWithSpecificInvite(const std::string& inviteId)
 {
+    if (!started(__func__))
+        return;
     QVLoaderParameters parameters;
     if (!inviteId.empty())
         parameters.emplace_back("inviteIdentifier", text(inviteId));
     launch("MyQuorvel", loaded("SelectInviteType", parameters));
 }
 
-void Quorvel::launchDashboardWithInvitePage() { launch("GameProfile", loaded("SelectInviteType")); }
+void Quorvel::launchDashboardWithInvitePage()
+{
+    if (!started(__func__))
+        return;
+    launch("GameProfile", loaded("SelectInviteType"));
+}
 
 void Quorvel::launchDashboardWithiPurchasePage(const std::string& applicationId)
 {
+    if (!started(__func__))
+        return;
     launch("GameDiscovery", loaded("ApplicationDescription", { { "applicationId", text(applicationId) },
                                                                { "appBannerPlacement", text("directDashboardLaunch") } }));
 }
 
-void Quorvel::launchDashboardWithFindFriendsPage() { launch("MyQuorvel", { std::string("ImportFriends") }); }
+void Quorvel::launchDashboardWithFindFriendsPage()
+{
+    if (!started(__func__))
+        return;
+    launch("MyQuorvel", { std::string("ImportFriends") });
+}
 
-void Quorvel::launchDashboardWithChallengesPage() { launch("GameProfile", { std::string("ChallengeList") }); }
+void Quorvel::launchDashboardWithChallengesPage()
+{
+    if (!started(__func__))
+        return;
+    launch("GameProfile", { std::string("ChallengeList") });
+}
 
 void Quorvel::launchDashboardWithHighscorePage(const std::string& leaderboardId)
 {
+    if (!started(__func__))
+        return;
     launch("GameProfile", { std::string("Leaderboard"), leaderboardId });
 }
 
-void Quorvel::launchDashboardWithListLeaderboardsPage() { launch("GameProfile", { std::string("Leaderboard") }); }
+void Quorvel::launchDashboardWithListLeaderboardsPage()
+{
+    if (!started(__func__))
+        return;
+    launch("GameProfile", { std::string("Leaderboard") });
+}
 
-void Quorvel::launchDashboardWithAchievementsPage() { launch("GameProfile", { std::string("AchievementList") }); }
+void Quorvel::launchDashboardWithAchievementsPage()
+{
+    if (!started(__func__))
+        return;
+    launch("GameProfile", { std::string("AchievementList") });
+}
 
-void Quorvel::launchDashboardWithWhosPlayingPage() { launch("GameProfile", { std::string("WhosPlaying") }); }
+void Quorvel::launchDashboardWithWhosPlayingPage()
+{
+    if (!started(__func__))
+        return;
+    launch("GameProfile", { std::string("WhosPlaying") });
+}
 
 void Quorvel::launchDashboardWithForumsPage()
 {
+    if (!started(__func__))
+        return;
     if (!QuorvelInternal::allowUserGeneratedContent())
         return;
     launch("GameProfile", loaded("ForumTopicList"));
 }
 
-void Quorvel::launchDashboardWithSwitchUserPage() { launch("MyQuorvel", loaded("UseNewOrOldAccount")); }
+void Quorvel::launchDashboardWithSwitchUserPage()
+{
+    if (!started(__func__))
+        return;
+    launch("MyQuorvel", loaded("UseNewOrOldAccount"));
+}
 
 void Quorvel::launchDashboardWithListGlobalChatRoomsPage()
 {
+    if (!started(__func__))
+        return;
     launch("GameProfile", loaded("SelectChatRoomDefinition", { { "includeGlobalRooms", flag(true) },
                                                                 { "includeDeveloperRooms", flag(false) },
                                                                 { "includeApplicationRooms", flag(false) } }));

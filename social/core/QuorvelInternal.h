@@ -399,6 +399,8 @@ public:
         std::function<void(const std::optional<std::string>& alias, const platform::gamekit::OptionalError&)> handler);
     // The login flow's steps after a Game Center sign-in.
     static void loginGameCenterCheck();
+    // Sends what the device kept offline (scores, achievements), once per successful bootstrap.
+    static void sendPendingDataOnce();
     static void loginShowNotifications();
 
     // ---- Testing seam

@@ -17,6 +17,7 @@
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
+#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVServerText.h"
 #include "social/runtime/QVXmlDocument.h"
 #include "social/services/QVAnnouncementService.h"
@@ -117,7 +118,8 @@ void QuorvelInternal::doBootstrap(bool forceCreateAccount, const std::string& us
     }
     if (q->_quorvelFlags.isBootstrapInProgress) {
         if (!userId.empty() && userId != q->bootstrapUserId_) {
-            // Another player's login: it runs after this one and hears its own outcome.
+            // Perhaps another player's login (the device's account is known
+            // only once the answer is in): decided when this one ends.
             q->mQueuedLogins.push_back({ userId, onSuccess, onFailure });
             return;
         }
@@ -248,23 +250,28 @@ void Quorvel::bootstrapSucceeded(Object* attempt, Object*)
         if (_quorvelFlags.isConfirmAccountFlowActive)
             QuorvelInternal::dismissRootControllerOrItsModal();
         _quorvelFlags.isBootstrapInProgress = false;
-        runQueuedLogin();
+        runQueuedLogin(lastLoggedInUserId());
         return;
     }
     // Chat messages and the other polled resources arrive from now on, with or
     // without a screen open; a poller already running (a chat room's) keeps its pace.
     if (mPoller && mPoller->getPollingFrequency() <= 0)
         mPoller->resetToDefaultPollingFrequency();
-    if (!QuorvelInternal::doneWithGetTheMost() && !mSessionSawLinkNetworks && !QuorvelInternal::isShowingFullScreen()) {
+    if (!QuorvelInternal::doneWithGetTheMost() && !QVLinkSocialNetworksSeen::get()
+        && !QuorvelInternal::isShowingFullScreen()) {
         if (Ref<ViewController> screen = QVControllerLoader::load("LinkSocialNetworks")) {
-            mSessionSawLinkNetworks = true;
+            // Marked here too: a game's own screen in its place may not mark it.
+            QVLinkSocialNetworksSeen::set(true);
             _quorvelFlags.isConfirmAccountFlowActive = true;
             QuorvelInternal::presentRootControllerWithModal(introStack(screen.get()));
+            // The offer holds back only the logged-in call: the account is settled,
+            // so what the device kept goes out now, even if the player quits here.
+            QuorvelInternal::sendPendingDataOnce();
         }
     }
     QuorvelInternal::_invokeLoggedInDelegate();
     _quorvelFlags.isBootstrapInProgress = false;
-    runQueuedLogin();
+    runQueuedLogin(lastLoggedInUserId());
 }
 
 void Quorvel::bootstrapFailed(Object* attempt, Object* response)
@@ -278,16 +285,24 @@ void Quorvel::bootstrapFailed(Object* attempt, Object* response)
     QuorvelInternal::invokeAndClearBootstrapDelegates(std::move(mBootstrapFailureDelegates), nullptr);
     QuorvelInternal::_invokeLoggedInDelegate();
     _quorvelFlags.isBootstrapInProgress = false;
-    runQueuedLogin();
+    runQueuedLogin({});
 }
 
-void Quorvel::runQueuedLogin()
+void Quorvel::runQueuedLogin(const std::string& loggedInUserId)
 {
-    if (mQueuedLogins.empty() || _quorvelFlags.isBootstrapInProgress)
+    // A waiting login of the player the finished bootstrap logged in is
+    // answered by it; the first login of anyone else runs now, the rest wait
+    // for its outcome in turn.
+    while (!mQueuedLogins.empty() && !_quorvelFlags.isBootstrapInProgress) {
+        QueuedLogin next = std::move(mQueuedLogins.front());
+        mQueuedLogins.erase(mQueuedLogins.begin());
+        if (!loggedInUserId.empty() && next.userId == loggedInUserId) {
+            next.onSuccess.invoke(nullptr);
+            continue;
+        }
+        QuorvelInternal::doBootstrap(false, next.userId, next.onSuccess, next.onFailure);
         return;
-    QueuedLogin next = std::move(mQueuedLogins.front());
-    mQueuedLogins.erase(mQueuedLogins.begin());
-    QuorvelInternal::doBootstrap(false, next.userId, next.onSuccess, next.onFailure);
+    }
 }
 
 void QuorvelInternal::_invokeLoggedInDelegate()
@@ -343,6 +358,14 @@ void QuorvelInternal::loginGameCenterCheck()
     QuorvelInternal::incrementNumberOfGameSessions();
     if (!QuorvelInternal::isUsingGameCenter() && isSuccessfullyBootstrapped())
         QuorvelInternal::loginShowNotifications();
+    QuorvelInternal::sendPendingDataOnce();
+    QuorvelInternal::traceStep("downloadAnnouncements");
+    if (QVAnnouncementService::sharedService())
+        QVAnnouncementService::downloadAnnouncements();
+}
+
+void QuorvelInternal::sendPendingDataOnce()
+{
     // What was stored while offline goes out once per successful bootstrap:
     // later calls (a deferred logged-in call, a second Game Center step) send nothing.
     Quorvel* q = QuorvelInternal::sharedInstance();
@@ -351,9 +374,6 @@ void QuorvelInternal::loginGameCenterCheck()
         if (auto* offline = QVOfflineService::sharedService())
             offline->sendPendingData(lastLoggedInUserId());
     }
-    QuorvelInternal::traceStep("downloadAnnouncements");
-    if (QVAnnouncementService::sharedService())
-        QVAnnouncementService::downloadAnnouncements();
 }
 
 void QuorvelInternal::loginShowNotifications()
@@ -387,13 +407,14 @@ void QuorvelInternal::loginShowNotifications()
 
 void QuorvelInternal::presentUserQuorvelApprovalModal(const QVDelegate& approved, const QVDelegate& denied)
 {
+    // An intro flow on screen (the question itself, or the account screens
+    // that follow it) is left to finish.
+    if (QVIntroFrame::active())
+        return;
     if (QuorvelInternal::_hasUserApprovedQuorvel()) {
         approved.invoke(nullptr);
         return;
     }
-    for (auto& screen : QuorvelInternal::presentedScreens())
-        if (dynamic_cast<QVApprovalScreen*>(screen.get()))
-            return; // the question is already on screen
     QuorvelDelegate* delegate = QuorvelInternal::getDelegate();
     if (!QuorvelInternal::isDashboardHubOpen() && delegate && delegate->showCustomQuorvelApprovalScreen().value_or(false))
         return; // the game asks with its own screen and answers through userDidApproveQuorvel
@@ -549,8 +570,10 @@ void QuorvelInternal::displayServerMaintenanceNotice(const platform::Bytes& body
 void Quorvel::logoutUser()
 {
     Quorvel* q = QuorvelInternal::sharedInstance();
-    if (!q)
+    if (!q) {
+        QVSessionRole::requireRunningClient("Quorvel::logoutUser");
         return;
+    }
     Ref<Quorvel> keep(q);
     std::string userId = lastLoggedInUserId();
     // A bootstrap still running must not log the old player back in.
@@ -571,7 +594,7 @@ void Quorvel::logoutUser()
     q->mSuccessfullyBootstrapped = false;
     QuorvelInternal::invalidateBootstrap();
     QuorvelInternal::setDoneWithGetTheMost(false);
-    q->mSessionSawLinkNetworks = false;
+    QVLinkSocialNetworksSeen::set(false);
     if (QuorvelDelegate* delegate = QuorvelInternal::getDelegate())
         delegate->userLoggedOut(userId);
 }

@@ -30,6 +30,19 @@ public:
     virtual void setCompleteDelegate(const QVDelegate& complete) = 0;
 };
 
+// "LinkSocialNetworks": offered after a login until the player has seen it in
+// this run, after the login or from the settings; a logout offers it again.
+// The flag belongs to the screen (QVLinkSocialNetworksController answers it);
+// it is kept here, one for the process, so the login flow can read and clear it.
+class QVLinkSocialNetworksSeen {
+public:
+    static bool get() { return seen_; }
+    static void set(bool seen) { seen_ = seen; }
+
+private:
+    static inline bool seen_ { false };
+};
+
 // "TwitterExtendedCredential" / "FacebookExtendedCredential": get the credential,
 // then retry the request (or abandon it), or hand over to the next screen.
 class QVExtendedCredentialScreen {

@@ -61,21 +61,22 @@ HttpRequestData OAuthURLRequest::prepare() const
 {
     BRISKO_ASSERT(!method_.empty(), "OAuthURLRequest needs an HTTP method");
     OAuthParams text;
-    std::vector<const OAuthURLRequestParameter*> blobs;
+    bool hasBlob = false;
     for (auto& p : parameters_) {
         if (!p)
             continue;
         if (p->isData())
-            blobs.push_back(p.get());
+            hasBlob = true;
         else
             text.emplace_back(p->name(), p->value());
     }
+    OAuthParams info;
     if (addsInfo_)
-        for (auto& field : informationFields())
-            text.push_back(field);
+        info = informationFields();
+    text.insert(text.end(), info.begin(), info.end());
 
     const bool inQuery = method_ == "GET" || method_ == "HEAD";
-    const bool multipart = !inQuery && !blobs.empty();
+    const bool multipart = !inQuery && hasBlob;
 
     OAuthParams oauth = {
         { "oauth_consumer_key", consumerKey_ },
@@ -130,16 +131,26 @@ HttpRequestData OAuthURLRequest::prepare() const
     } else if (multipart) {
         std::string boundary = std::string(kMultipartBoundary) + oauthNonce();
         request.headers.emplace_back("Content-Type", "multipart/form-data; boundary=" + boundary);
-        for (auto& [k, v] : text) {
-            append(request.body, "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + k + "\"\r\n\r\n");
-            append(request.body, v + "\r\n");
-        }
-        for (auto* b : blobs) {
-            append(request.body, "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + b->name()
-                                     + "\"; filename=\"" + b->dataType() + "\"\r\nContent-Type: application/octet-stream\r\n\r\n");
-            request.body.insert(request.body.end(), b->data().begin(), b->data().end());
+        auto textPart = [&](const std::string& name, const std::string& value) {
+            append(request.body, "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\n");
+            append(request.body, value + "\r\n");
+        };
+        // The parts in the caller's order, blobs among the text fields where
+        // they were written; the information fields last.
+        for (auto& p : parameters_) {
+            if (!p)
+                continue;
+            if (!p->isData()) {
+                textPart(p->name(), p->value());
+                continue;
+            }
+            append(request.body, "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + p->name()
+                                     + "\"; filename=\"" + p->dataType() + "\"\r\nContent-Type: application/octet-stream\r\n\r\n");
+            request.body.insert(request.body.end(), p->data().begin(), p->data().end());
             append(request.body, "\r\n");
         }
+        for (auto& [k, v] : info)
+            textPart(k, v);
         append(request.body, "--" + boundary + "--\r\n");
     } else {
         request.headers.emplace_back("Content-Type", "application/x-www-form-urlencoded");

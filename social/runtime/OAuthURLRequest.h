@@ -2,7 +2,8 @@
 // parameters, the consumer (product key and secret) and the access token when
 // one is held. prepare() adds the client's information fields to the
 // parameters, signs them and builds the HTTP request: GET parameters in the
-// query, others in a form body, or multipart/form-data when a blob is present.
+// query, others in a form body, or multipart/form-data when a blob is present
+// (its parts in parameter order, the information fields after them).
 //
 // The information fields are "info_client_application_version",
 // "info_client_application_bundle_id", "info_client_quorvel_version" (the

@@ -1,6 +1,7 @@
 // Dispatch and the HTTP status policy of signed requests.
 #include "social/runtime/QVActionRequest.h"
 
+#include "platform/foundation/Log.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
@@ -65,6 +66,17 @@ void QVActionRequest::loaderSucceeded(Object*)
     OAuthURLResponse* response = loader_->oauthResponse();
     lastStatus_ = response ? response->statusCode() : 0;
     const int status = lastStatus_;
+    if (status == 401 && !requiresAuthentication_) {
+        // Signed with the game's key and secret alone (the login, the device's
+        // accounts): the service does not know the game by them. The player
+        // sees an offline game, as without a connection; the developer reads why.
+        const std::string url = loader_->request() ? loader_->request()->url() : std::string();
+        platform::logError("Quorvel: the service at %s refused the product key or secret (HTTP 401): they are not "
+                           "the ones it knows the game by (see the key and secret given to "
+                           "Quorvel::initializeWithProductKey, or debug-override-key and debug-override-secret in "
+                           "the settings file)",
+                           url.substr(0, url.find('?')).c_str());
+    }
     if (status < 400 || status == 403 || status == 406 || !QVRequestUIRole::current().areErrorScreensAllowed()) {
         end(true);
         return;

@@ -71,6 +71,25 @@ Ref<QVBootstrap> QVBootstrap::fromDocument(Ref<QVXmlDocument> document)
 
 namespace {
 
+// Says why a login failed in the developer's terms: no connection is not a
+// refused key or secret (the request layer names that one), though the
+// player sees the same offline game.
+void reportFailure(OAuthAPIRequestLoader* loader)
+{
+    if (!loader)
+        return;
+    std::string url = loader->request() ? loader->request()->url() : std::string();
+    url = url.substr(0, url.find('?'));
+    int status = loader->oauthResponse() ? loader->oauthResponse()->statusCode() : 0;
+    if (status == 401)
+        return;
+    if (loader->error())
+        platform::logWarning("Quorvel: no connection to the service at %s (%s, %d): the player plays offline",
+                             url.c_str(), loader->error()->text.c_str(), loader->error()->code);
+    else if (status >= 400)
+        platform::logWarning("Quorvel: the service at %s answered the login with HTTP %d", url.c_str(), status);
+}
+
 // The hooks of one bootstrap: the caller's two values travel as user parameter.
 class BootstrapCall final : public Object, public QVCallbackable {
 public:
@@ -108,7 +127,11 @@ public:
         QVSessionRole::current().synchronizeOfflineData(*answer);
         onSuccess.invoke(answer.get());
     }
-    void failed(Object* loader) { onFailure.invoke(loader); }
+    void failed(Object* loaderObject)
+    {
+        reportFailure(dynamic_cast<OAuthAPIRequestLoader*>(loaderObject));
+        onFailure.invoke(loaderObject);
+    }
 
     Ref<QVProvider> provider;
     QVDelegate onSuccess;

@@ -4,12 +4,22 @@
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVProvider.h"
 
+#include "platform/foundation/Log.h"
+
 #include <atomic>
+#include <set>
 
 namespace quorvel {
 
 namespace {
 std::atomic<QVSessionRole*> installed { nullptr };
+
+// The calls already warned about since a client last started or stopped (main thread).
+std::set<std::string>& warnedCalls()
+{
+    static std::set<std::string> calls;
+    return calls;
+}
 } // namespace
 
 void QVSessionRole::applyBootstrap(const QVBootstrap& answer, QVProvider& provider)
@@ -24,6 +34,23 @@ QVSessionRole& QVSessionRole::current()
     return role ? *role : fallback;
 }
 
-void QVSessionRole::setCurrent(QVSessionRole* role) { installed.store(role); }
+void QVSessionRole::setCurrent(QVSessionRole* role)
+{
+    installed.store(role);
+    warnedCalls().clear();
+}
+
+bool QVSessionRole::isInstalled() { return installed.load() != nullptr; }
+
+bool QVSessionRole::requireRunningClient(const std::string& call)
+{
+    if (isInstalled())
+        return true;
+    if (warnedCalls().insert(call).second)
+        platform::logWarning("Quorvel: %s was called before Quorvel::initializeWithProductKey: the client is not "
+                             "started, so it does nothing",
+                             call.c_str());
+    return false;
+}
 
 } // namespace quorvel

@@ -90,6 +90,12 @@ public:
     static QVSessionRole& current();
     // Installs a role (not owned); null restores the default.
     static void setCurrent(QVSessionRole* role);
+    // Whether a client runs (a role is installed).
+    static bool isInstalled();
+    // Guards a call of the game that needs a running client: true when one
+    // runs. Otherwise false, after a warning that names the call and says the
+    // client is not started; each call name warns once until a client starts.
+    static bool requireRunningClient(const std::string& call);
 };
 
 } // namespace quorvel

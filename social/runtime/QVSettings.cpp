@@ -25,13 +25,29 @@ void QVSettings::loadBuiltIns()
     dictionary_.set("facebook-callback-url", "http://127.0.0.1:8080/");
 }
 
+bool QVSettings::isKnownKey(const std::string& key)
+{
+    for (const char* known : kKnownKeys)
+        if (key == known)
+            return true;
+    return false;
+}
+
 void QVSettings::loadFile(const std::string& path)
 {
-    if (path.empty())
+    // Each way of falling back to the built-in address is said once per start-up.
+    auto fallBack = [this](const std::string& why) {
+        platform::logWarning("QVSettings: %s; using the built-in server-url %s", why.c_str(),
+                             dictionary_.find("server-url")->asString().c_str());
+    };
+    if (path.empty()) {
+        fallBack("the bundle folder " + platform::Bundle::main().resourcePath()
+                 + " has no quorvel_internal_settings.xml");
         return;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        platform::logWarning("QVSettings: cannot read %s", path.c_str());
+        fallBack("cannot read " + path);
         return;
     }
     std::stringstream buffer;
@@ -39,15 +55,28 @@ void QVSettings::loadFile(const std::string& path)
     std::string error;
     auto doc = QVXmlDocument::xmlDocumentWithString(buffer.str(), &error);
     if (!doc) {
-        platform::logWarning("QVSettings: %s is not valid XML (%s); using built-in settings", path.c_str(), error.c_str());
+        fallBack(path + " is not valid XML (" + error + ")");
         return;
     }
     const QVXmlElement* section = doc->topElement()->child(std::string("environment-") + kEnvironment);
     const QVXmlElement* config = section ? section->child("config") : nullptr;
-    if (!config)
+    if (!config) {
+        fallBack(path + " has no <environment-" + kEnvironment + "><config> section");
         return;
-    for (const auto& setting : config->children)
+    }
+    std::string known;
+    for (const char* key : kKnownKeys)
+        known += (known.empty() ? "" : ", ") + std::string(key);
+    bool namesServer = false;
+    for (const auto& setting : config->children) {
+        if (!isKnownKey(setting->name))
+            platform::logWarning("QVSettings: %s sets \"%s\", which is no setting (ignored; the settings are %s)",
+                                 path.c_str(), setting->name.c_str(), known.c_str());
+        namesServer = namesServer || setting->name == "server-url";
         dictionary_.set(setting->name, setting->text);
+    }
+    if (!namesServer)
+        fallBack(path + " sets no server-url");
 }
 
 void QVSettings::InitializeWithFile(const std::string& path)

@@ -8,8 +8,10 @@
 //         <server-url>http://127.0.0.1:8080/</server-url>
 //         <debug-override-key>...</debug-override-key>
 //     </config></environment-release></quorvel_internal_settings>
-// A missing or malformed file leaves the built-in values (and logs why).
-// Instance() is null before Initialize() and after Uninitialize().
+// A missing or malformed file, or one without a server-url, leaves the
+// built-in values and logs why; so does a setting it does not know (a
+// misspelled key). Instance() is null before Initialize() and after
+// Uninitialize().
 #pragma once
 
 #include "platform/foundation/Object.h"
@@ -34,6 +36,11 @@ public:
     const std::string& clientBundleVersion() const { return bundleVersion_; }
 
     static constexpr const char* kEnvironment = "release";
+    // The settings the client reads.
+    static constexpr const char* kKnownKeys[] = { "server-url", "presence-host", "facebook-application-key",
+                                                  "facebook-callback-url", "debug-override-key",
+                                                  "debug-override-secret", "apns-environment" };
+    static bool isKnownKey(const std::string& key);
 
 private:
     QVSettings() = default;

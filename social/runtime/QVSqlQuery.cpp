@@ -108,6 +108,12 @@ const char* QVSqlQuery::getText(const char* name) const
     return reinterpret_cast<const char*>(sqlite3_column_text(statement_, i));
 }
 
+bool QVSqlQuery::isNull(const char* name) const
+{
+    int i = column(name);
+    return i < 0 || sqlite3_column_type(statement_, i) == SQLITE_NULL;
+}
+
 int QVSqlQuery::getInt(const char* name) const
 {
     int i = column(name);

@@ -51,6 +51,8 @@ public:
     bool isPrepared() const { return statement_ != nullptr; }
 
     const char* getText(const char* column) const;
+    // True when the column is NULL or not in the result.
+    bool isNull(const char* column) const;
     int getInt(const char* column) const;
     int64_t getInt64(const char* column) const;
     bool getBool(const char* column) const { return getInt64(column) != 0; }

@@ -3,15 +3,13 @@
 #include "social/services/QVAchievement.h"
 
 #include "platform/foundation/Boxed.h"
-#include "platform/foundation/DateFormat.h"
+#include "social/runtime/QVDateFormatters.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVResourceImageDownload.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVSqlQuery.h"
 #include "social/services/QVAchievementService.h"
 #include "social/services/QVUser.h"
-
-#include <cctype>
 
 namespace quorvel {
 
@@ -23,55 +21,6 @@ std::optional<std::string> column(const QVSqlQuery& row, const char* name)
 {
     const char* text = row.getText(name);
     return text ? std::optional<std::string>(text) : std::nullopt;
-}
-
-// Zone names a date may carry instead of an offset, in hours east of GMT.
-struct ZoneName {
-    std::string_view name;
-    int hours;
-};
-constexpr ZoneName kZoneNames[] = {
-    { "PST", -8 }, { "PDT", -7 }, { "MST", -7 },  { "MDT", -6 },  { "CST", -6 },  { "CDT", -5 },
-    { "EST", -5 }, { "EDT", -4 }, { "AKST", -9 }, { "AKDT", -8 }, { "HST", -10 }, { "WET", 0 },
-    { "WEST", 1 }, { "BST", 1 },  { "CET", 1 },   { "CEST", 2 },  { "EET", 2 },   { "EEST", 3 },
-    { "MSK", 3 },  { "JST", 9 },  { "AEST", 10 }, { "AEDT", 11 },
-};
-
-// A zone after the time: a zone name ("PST"), or "GMT"/"UTC"/"Z" optionally
-// followed by an offset, or a bare offset "+hh", "+hhmm", "+hh:mm". Answers
-// seconds east of GMT.
-std::optional<int> zoneOffset(std::string_view zone)
-{
-    for (const ZoneName& named : kZoneNames) {
-        if (zone == named.name)
-            return named.hours * 3600;
-    }
-    for (std::string_view name : { "GMT", "UTC", "Z" }) {
-        if (zone.substr(0, name.size()) == name) {
-            zone.remove_prefix(name.size());
-            break;
-        }
-    }
-    if (zone.empty())
-        return 0;
-    if (zone[0] != '+' && zone[0] != '-')
-        return std::nullopt;
-    int sign = zone[0] == '-' ? -1 : 1;
-    std::string digits;
-    for (size_t i = 1; i < zone.size(); ++i) {
-        if (zone[i] == ':' && i == 3)
-            continue;
-        if (!std::isdigit(static_cast<unsigned char>(zone[i])))
-            return std::nullopt;
-        digits += zone[i];
-    }
-    if (digits.size() != 2 && digits.size() != 4)
-        return std::nullopt;
-    int hours = std::stoi(digits.substr(0, 2));
-    int minutes = digits.size() == 4 ? std::stoi(digits.substr(2, 2)) : 0;
-    if (hours > 23 || minutes > 59)
-        return std::nullopt;
-    return sign * (hours * 3600 + minutes * 60);
 }
 
 } // namespace
@@ -97,28 +46,7 @@ void QVAchievement::getDataMap(QVResourceDataMap& map)
 
 QVService* QVAchievement::getService() { return QVAchievementService::sharedService(); }
 
-void QVAchievement::setUnlockDateFromString(const std::string& text)
-{
-    unlockDate_.reset();
-    if (text.size() < 19)
-        return;
-    static const platform::DateFormatter formatter("yyyy-MM-dd HH:mm:ss");
-    std::optional<platform::Date> date = formatter.parse(std::string_view(text).substr(0, 19));
-    if (!date)
-        return;
-    std::string_view rest = std::string_view(text).substr(19);
-    if (!rest.empty()) {
-        if (rest[0] != ' ')
-            return;
-        rest.remove_prefix(1);
-        if (rest.empty())
-            return;
-    }
-    std::optional<int> offset = zoneOffset(rest);
-    if (!offset)
-        return;
-    unlockDate_ = platform::Date { date->seconds - *offset };
-}
+void QVAchievement::setUnlockDateFromString(const std::string& text) { unlockDate_ = QVParseZonedDate(text); }
 
 Ref<QVAchievement> QVAchievement::initWithLocalSQL(const QVSqlQuery& row)
 {
@@ -182,6 +110,17 @@ void QVAchievementClass::_submitDeferredFailure(platform::Object*)
 
 Ref<QVRequestHandle> QVAchievement::updateProgressionComplete(double percentComplete, bool showNotification)
 {
+    return updateProgression("QVAchievement::updateProgressionComplete", percentComplete, showNotification);
+}
+
+Ref<QVRequestHandle> QVAchievement::unlock() { return updateProgression("QVAchievement::unlock", 100, false); }
+
+Ref<QVRequestHandle> QVAchievement::updateProgression(const char* call, double percentComplete, bool showNotification)
+{
+    if (!QVSessionRole::requireRunningClient(call)) {
+        _updateFailure(nullptr);
+        return nullptr;
+    }
     return QVAchievementClass::file(QVAchievementService::updateAchievement(
         resourceId(), percentComplete, showNotification, QVDelegate(this, BRISKO_SELECTOR(QVAchievement, _updateSuccess)),
         QVDelegate(this, BRISKO_SELECTOR(QVAchievement, _updateFailure))));

@@ -59,8 +59,9 @@ public:
     static void setCustomUrlForSocialNotificaion(const std::string& url);
     static platform::Ref<QVRequestHandle> submitDeferredAchievements();
 
+    // The outcome reaches the delegate; before the client starts, its failure.
     platform::Ref<QVRequestHandle> updateProgressionComplete(double percentComplete, bool showNotification);
-    platform::Ref<QVRequestHandle> unlock() { return updateProgressionComplete(100, false); }
+    platform::Ref<QVRequestHandle> unlock();
     void deferUpdateProgressionComplete(double percentComplete, bool showNotification);
     void unlockAndDefer() { deferUpdateProgressionComplete(100, false); }
     // The icon: at once to the delegate when cached (null answer), else the
@@ -110,6 +111,8 @@ public:
 
 private:
     QVAchievement() = default;
+    // `call` names the game's call in the warning given before the client starts.
+    platform::Ref<QVRequestHandle> updateProgression(const char* call, double percentComplete, bool showNotification);
 
     std::optional<std::string> title_;
     std::optional<std::string> description_;

@@ -31,7 +31,8 @@ const QVServiceEndpoint kDefinitions { "GET", QVAchievementService::kDefinitions
                                        QVAchievementService::kDownloadedNotice };
 const QVServiceEndpoint kDefinitionsSilently { "GET", QVAchievementService::kDefinitionsPath, 0,
                                                QVAchievementService::kDownloadedNotice };
-const QVServiceEndpoint kBatch { "POST", QVAchievementService::kBatchPath, 0, QVAchievementService::kBatchNotice };
+const QVServiceEndpoint kBatch { "POST", QVAchievementService::kBatchPath, 0, QVAchievementService::kBatchNotice,
+                                 true, 6, 1 };
 
 // A logged-in player: a decimal id above 0.
 bool isValidUser(const std::string& userId) { return QVIsDecimalId(userId) && std::stoll(userId) > 0; }
@@ -140,18 +141,17 @@ Ref<QVRequestHandle> QVAchievementService::updateAchievement(const std::string& 
             onFailure.invoke(nullptr);
             return nullptr;
         }
-        // Before any login the progress waits under the placeholder player and
-        // goes out with the first login's pending rows.
-        if (isAnonymousUser(userId)) {
-            localUpdateAchievement(achievementId, userId, percent);
+        if (!isValidUser(userId) && !isAnonymousUser(userId))
             return nullptr;
-        }
-        if (!isValidUser(userId))
-            return nullptr;
-        localUpdateAchievement(achievementId, userId, percent);
-        // Offline the progress stays pending in the store and goes with the
-        // next login's pending rows, once, as scores do.
-        if (!QVSessionRole::current().isOnline()) {
+        bool kept = localUpdateAchievement(achievementId, userId, percent);
+        // Offline, and before any login (under the placeholder player), the
+        // progress stays pending in the store and goes with the next login's
+        // pending rows, once, as scores do. The game hears whether it was kept.
+        if (isAnonymousUser(userId) || !QVSessionRole::current().isOnline()) {
+            if (!kept) {
+                onFailure.invoke(nullptr);
+                return nullptr;
+            }
             if (showNotification) {
                 Ref<QVAchievement> achievement = getAchievementLocalWithUnlockInfo(achievementId);
                 QVRequestUIRole::current().showAchievementNotice(achievement.get(), percent);
@@ -358,12 +358,45 @@ void QVAchievementService::syncOfflineAchievements(const QVPaginatedSeries* page
     std::string userId = QVUser::offlineRowsUserId();
     for (const auto& object : page->objects()) {
         auto* record = dynamic_cast<QVUnlockedAchievement*>(object.get());
-        if (!record || record->isInvalidResult() || !record->achievement())
+        if (!record || !record->achievement())
             continue;
         QVAchievement* a = record->achievement();
+        if (record->isInvalidResult()) {
+            endRefusedProgress(a->resourceId(), userId);
+            continue;
+        }
         synchUnlockedAchievement(a->resourceId(), userId, platform::format("%d", static_cast<int>(a->gamerscore())),
                                  a->unlockDate().value_or(platform::dateNow()), record->percentComplete());
     }
+}
+
+void QVAchievementService::endRefusedProgress(const std::string& achievementId, const std::string& userId)
+{
+    // The service refused the progress (an id it does not know, a value it
+    // will not take): posting it again at every login cannot help, so its
+    // row stops being pending; the device keeps what the player did.
+    platform::logWarning("Quorvel: the service refused the progress of achievement \"%s\" (an id it does not "
+                         "know?); it is not sent again",
+                         achievementId.c_str());
+    sqlite3* db = QVOfflineStore::getOfflineDatabaseHandle();
+    if (!db)
+        return;
+    QVSqlQuery settle(db, "UPDATE unlocked_achievements SET server_sync_at = :server_sync_at WHERE user_id = :user_id "
+                          "AND achievement_definition_id = :achievement_definition_id AND server_sync_at IS NULL");
+    settle.bind("server_sync_at", platform::format("%d", QVStoreSeconds(platform::dateNow().seconds)));
+    settle.bind("user_id", userId);
+    settle.bind("achievement_definition_id", achievementId);
+    settle.execute();
+}
+
+bool QVAchievementService::pageHasRefusedRecord(const QVPaginatedSeries* page)
+{
+    if (!page)
+        return false;
+    for (const auto& object : page->objects())
+        if (auto* record = dynamic_cast<QVUnlockedAchievement*>(object.get()); record && record->isInvalidResult())
+            return true;
+    return false;
 }
 
 void QVAchievementService::onAchievementUpdated(platform::Object* object, platform::Object* nextCall, bool duringSync,
@@ -385,7 +418,7 @@ void QVAchievementService::finishAchievementsPage(const QVPaginatedSeries* page,
     bool prompt = shared && shared->mAutomaticallyPromptToPostUnlocks;
     if (page->objects().size() == 1) {
         auto* record = page->recordAtIndex<QVUnlockedAchievement>(0, "an unlocked achievement");
-        QVAchievement* a = record ? record->achievement() : nullptr;
+        QVAchievement* a = record && !record->isInvalidResult() ? record->achievement() : nullptr;
         if (a && !duringSync && prompt && record->percentComplete() == 100)
             QVSocialNotificationService::sendWithAchievement(a->resourceId(), a->title().value_or(""), a->iconUrl(),
                                                              shared->mCustomUrlWithSocialNotification);
@@ -394,7 +427,7 @@ void QVAchievementService::finishAchievementsPage(const QVPaginatedSeries* page,
     int unlocked = 0;
     for (const auto& object : page->objects()) {
         auto* record = dynamic_cast<QVUnlockedAchievement*>(object.get());
-        if (record && record->percentComplete() == 100)
+        if (record && !record->isInvalidResult() && record->percentComplete() == 100)
             ++unlocked;
     }
     if (duringSync)

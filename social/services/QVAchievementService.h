@@ -68,7 +68,12 @@ public:
     // Writes the server's list in one transaction; false (nothing kept) when
     // it could not be committed.
     static bool synchAchievementsList(const QVResourceArray& achievements, const std::string& userId);
+    // Stores what the page confirmed; a record the service refused ends that
+    // achievement's pending state instead (it is not sent again).
     static void syncOfflineAchievements(const QVPaginatedSeries* page);
+    static void endRefusedProgress(const std::string& achievementId, const std::string& userId);
+    // Whether the service refused some record of the page.
+    static bool pageHasRefusedRecord(const QVPaginatedSeries* page);
     static void finishAchievementsPage(const QVPaginatedSeries* page, bool duringSync, bool fromBatch);
     static platform::Ref<QVRequestHandle> sendPendingAchievements(const std::string& userId, bool syncOnly,
                                                                   const QVDelegate& onSuccess,

@@ -140,6 +140,8 @@ public:
     bool isGlobalRoom() const { return roomType_ == getGlobalRoomTypeId(); }
     bool isDeveloperRoom() const { return roomType_ == getDeveloperRoomTypeId(); }
     bool isApplicationRoom() const { return roomType_ == getApplicationRoomTypeId(); }
+    // Definitions are listed through QVChatRoomDefinitionService: this one does nothing.
+    void doIndexActionOnSuccess(const QVDelegate&, const QVDelegate&) { }
 
 protected:
     QVChatRoomDefinition() = default;

@@ -83,7 +83,11 @@ void QVGameCenterAchievement::testCompletion()
     finished_ = true;
     if (quorvelStatus_ == kSucceeded)
         QVAchievementService::finishAchievementsPage(quorvelPage_.get(), sync_, batch_);
-    if (quorvelStatus_ != kFailed && gameCenterStatus_ != kFailed) {
+    // An answer that refuses an item is that item's failure, not a success.
+    const bool refused = quorvelStatus_ == kSucceeded && QVAchievementService::pageHasRefusedRecord(quorvelPage_.get());
+    if (refused)
+        QVAchievementService::syncOfflineAchievements(quorvelPage_.get());
+    if (!refused && quorvelStatus_ != kFailed && gameCenterStatus_ != kFailed) {
         if (quorvelStatus_ == kNotUsed) {
             // Game Center alone: the store records each mapped achievement as synchronised.
             platform::Date now = platform::dateNow();

@@ -25,6 +25,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <string_view>
 
 namespace quorvel {
 
@@ -175,6 +176,10 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
                                               const std::string& leaderboardId, bool silently, bool deferred,
                                               const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
+    if (!QVSessionRole::requireRunningClient("QVHighScoreService::setHighScore")) {
+        onFailure.invoke(nullptr);
+        return;
+    }
     bool sentToGameCenter = false;
     if (!QVSessionRole::current().hasUserApprovedQuorvel() && QVGameCenterRole::current().isLoggedIntoGameCenter()) {
         submitToGameCenterOnly({ QVHighScoreBatchEntry::create(leaderboardId, score) });
@@ -206,7 +211,10 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
             shared.mPendingScores.push_back(entry);
             text = kNewHighScore;
         }
-        if (!silently) {
+        // "Saving locally" is said only of a score the store kept: one it
+        // refused (an unknown leaderboard) is neither kept nor sent later.
+        const bool claimsSaved = std::string_view(text) == kNewHighScoreSavedLocally;
+        if (!silently && (accepted || !claimsSaved)) {
             if (QVSessionRole::current().isOnline())
                 QVRequestUIRole::current().setDefaultBackgroundNotice(highScoreNotice(text));
             else
@@ -267,7 +275,9 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
                                             entry->customData, std::nullopt, false, &shouldSubmit);
                 keep[i] = shouldSubmit;
             }
-            transaction.commit();
+            // A commit that fails keeps none of the batch: it is refused, not reported as kept.
+            if (transaction.isActive() && !transaction.commit())
+                verdict = false;
         }
         size_t kept = 0;
         for (size_t i = 0; i < batch.size(); ++i)
@@ -491,25 +501,30 @@ Ref<QVRequestHandle> QVHighScoreService::sendPendingHighScores(const std::string
         QVGameCenterRole::current().setSynchWithGameCenterLeaderboards(true);
     }
 
-    std::string lastSync = QVLeaderboardService::getLastSyncDateUnixForUserId(userId);
-
-    std::vector<std::string> adopted;
     {
-        QVOfflineStore::Use q(QVOfflineStore::highScoreStatements().anonymousLeaderboards);
-        while (q->step())
-            adopted.push_back(platform::format("%d", q->getInt("leaderboard_id")));
-    }
-    adoptAnonymousScores(userId);
-    for (const auto& leaderboardId : adopted) {
-        int64_t best = 0;
-        getPreviousHighScoreLocal(&best, leaderboardId);
-        QVOfflineStore::Use mark(QVOfflineStore::highScoreStatements().markOthersSynced);
-        mark->bind("server_sync_at",
-                   lastSync.empty() || lastSync == "(null)" ? std::optional<std::string>() : lastSync);
-        mark->bind("user_id", userId);
-        mark->bind("leaderboard_id", leaderboardId);
-        mark->bind("score", platform::format("%lld", static_cast<long long>(best)));
-        mark->execute();
+        // The scores stored before the login become the user's in one
+        // transaction: one sync of the store, however many boards they are on.
+        QVOfflineStore::Transaction transaction;
+        std::string lastSync = QVLeaderboardService::getLastSyncDateUnixForUserId(userId);
+        std::vector<std::string> adopted;
+        {
+            QVOfflineStore::Use q(QVOfflineStore::highScoreStatements().anonymousLeaderboards);
+            while (q->step())
+                adopted.push_back(platform::format("%d", q->getInt("leaderboard_id")));
+        }
+        adoptAnonymousScores(userId);
+        for (const auto& leaderboardId : adopted) {
+            int64_t best = 0;
+            getPreviousHighScoreLocal(&best, leaderboardId);
+            QVOfflineStore::Use mark(QVOfflineStore::highScoreStatements().markOthersSynced);
+            mark->bind("server_sync_at",
+                       lastSync.empty() || lastSync == "(null)" ? std::optional<std::string>() : lastSync);
+            mark->bind("user_id", userId);
+            mark->bind("leaderboard_id", leaderboardId);
+            mark->bind("score", platform::format("%lld", static_cast<long long>(best)));
+            mark->execute();
+        }
+        transaction.commit();
     }
 
     QVHighScoreBatch pending;

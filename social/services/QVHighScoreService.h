@@ -285,7 +285,8 @@ public:
     static platform::Ref<QVHighScore> getHighScoreForUser(const QVUser& user, const std::string& leaderboardId,
                                                           bool descendingSortOrder);
 
-    // The statement texts rebuilt at each use.
+    // The texts of the statements built from pieces; each variant is prepared
+    // once, at its first use.
     static std::string buildSetHighScoreQuery(bool overrideExisting);
     static std::string buildScoreToKeepQuery(bool descending);
     static std::string buildDeleteScoresQuery(bool descending);

@@ -17,7 +17,9 @@
 
 #include <sqlite3.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace quorvel {
@@ -29,33 +31,32 @@ namespace {
 // Aggregations are data from outside: a loop among them must end.
 constexpr int kMaxAggregateDepth = 16;
 
-// Seconds since 1970 as the store keeps them ("%d" of the time cut toward zero).
-std::string storeSeconds(platform::Date date)
+
+// A statement of the store's high-score group, prepared at its first use on
+// the open connection and kept until the store finalises the group.
+template <typename MakeText>
+QVSqlQuery& cached(QVSqlQuery& query, MakeText makeText)
 {
-    double s = date.seconds;
-    if (!(s == s))
-        return "0";
-    s = std::trunc(s);
-    if (s > std::numeric_limits<int32_t>::max())
-        s = std::numeric_limits<int32_t>::max();
-    if (s < std::numeric_limits<int32_t>::min())
-        s = std::numeric_limits<int32_t>::min();
-    return platform::format("%d", static_cast<int>(s));
+    if (!query.isPrepared())
+        query.reset(QVOfflineStore::getOfflineDatabaseHandle(), std::string(makeText()).c_str());
+    return query;
 }
 
-std::string scoreText(int64_t score) { return platform::format("%lld", static_cast<long long>(score)); }
+bool runCached(QVSqlQuery& query, const char* sql)
+{
+    return cached(query, [sql] { return sql; }).execute() == QVSqlQuery::kDone;
+}
 
 // One local write: a SAVEPOINT released at the end, rolled back when the
-// scope ends without release(). Nested writes nest their own savepoints.
+// scope ends without release(). Nested writes nest their own savepoints. Its
+// three statements are prepared once: a score parses no SQL.
 class ScoreSavepoint {
 public:
-    ScoreSavepoint() { active_ = QVOfflineStore::exec("SAVEPOINT high_score"); }
+    ScoreSavepoint() { active_ = runCached(statements().beginScore, "SAVEPOINT high_score"); }
     ~ScoreSavepoint()
     {
-        if (active_) {
-            QVOfflineStore::exec("ROLLBACK TO high_score");
-            QVOfflineStore::exec("RELEASE high_score");
-        }
+        if (active_)
+            rollback();
     }
     ScoreSavepoint(const ScoreSavepoint&) = delete;
     ScoreSavepoint& operator=(const ScoreSavepoint&) = delete;
@@ -65,50 +66,116 @@ public:
         if (!active_)
             return false;
         active_ = false;
-        if (QVOfflineStore::exec("RELEASE high_score"))
+        if (runCached(statements().releaseScore, "RELEASE high_score"))
             return true;
-        QVOfflineStore::exec("ROLLBACK TO high_score");
-        QVOfflineStore::exec("RELEASE high_score");
+        rollback();
         return false;
     }
 
 private:
+    static QVHighScoreStatements& statements() { return QVOfflineStore::highScoreStatements(); }
+    void rollback()
+    {
+        active_ = false;
+        runCached(statements().rollbackScore, "ROLLBACK TO high_score");
+        runCached(statements().releaseScore, "RELEASE high_score");
+    }
+
     bool active_ { false };
 };
 
 bool lastSyncUsable(const std::string& text) { return !text.empty() && text != "(null)"; }
 
-// The texts the rebuilt statements were last prepared with.
-struct BuiltTexts {
-    std::string setHighScore, scoreToKeep, deleteScores, getHighScores, otherPending;
+// Ids are decimal texts that the store keeps as integers: bound as integers
+// they need no conversion in SQLite. Any other text is bound as it is.
+void bindId(QVSqlQuery& query, const char* name, const std::string& id)
+{
+    int64_t value = 0;
+    const char* end = id.data() + id.size();
+    auto [last, error] = std::from_chars(id.data(), end, value);
+    if (!id.empty() && error == std::errc() && last == end)
+        query.bindInt64(name, value);
+    else
+        query.bind(name, id);
+}
+
+// What a score needs to know of its board, in one step: its order, whether it
+// is an aggregate, whether it takes lower scores, whether it has parents, and
+// the local player's best on it (the get statement's first row, in the board's
+// order, read from the board's unique index).
+constexpr const char* kBoardRules =
+    "SELECT descending_sort_order, is_aggregate, allow_posting_lower_scores, EXISTS (SELECT 1 FROM "
+    "leaderboard_aggregations WHERE leaderboard_pushing_changes_id = leaderboards.id) AS has_parents, CASE WHEN "
+    "descending_sort_order THEN (SELECT score FROM high_scores WHERE leaderboard_id = leaderboards.id AND user_id = "
+    ":local_user_id ORDER BY score DESC LIMIT 1) ELSE (SELECT score FROM high_scores WHERE leaderboard_id = "
+    "leaderboards.id AND user_id = :local_user_id ORDER BY score ASC LIMIT 1) END AS previous_best FROM leaderboards "
+    "WHERE id = :id";
+// The rows of a player's board still waiting to be sent: no more than the ten
+// the board keeps.
+constexpr const char* kPendingOnBoard = "SELECT score FROM high_scores WHERE user_id = :user_id AND leaderboard_id = "
+                                        ":leaderboard_id AND server_sync_at IS NULL";
+
+// The player's last sync time, as the leaderboards' sync-date statement gives
+// it (the newest stamp of the player's scores, 0 when none, or the newest of
+// the leaderboards when that is older), from two index lookups: that
+// statement's unions cost a score several times more than all its writes.
+constexpr const char* kLastSyncTime =
+    "SELECT MIN(x, IFNULL(lb, x)) AS last_sync_unix FROM (SELECT MAX(IFNULL((SELECT MAX(server_sync_at) FROM "
+    "high_scores WHERE user_id = :user_id AND server_sync_at IS NOT NULL), 0), 0) AS x, (SELECT "
+    "MAX(server_sync_at) FROM leaderboards WHERE server_sync_at IS NOT NULL) AS lb)";
+
+std::string lastSyncTime(const std::string& userId)
+{
+    QVOfflineStore::Use q(cached(QVOfflineStore::highScoreStatements().lastSyncTime, [] { return kLastSyncTime; }));
+    bindId(*q, "user_id", userId);
+    if (!q->step())
+        return {};
+    const char* text = q->getText("last_sync_unix");
+    return text ? text : "(null)";
+}
+
+struct BoardRules {
+    bool descending { false };
+    bool aggregate { false };
+    bool allowLower { false };
+    bool hasParents { false };
+    std::optional<int64_t> previousBest;
 };
-BuiltTexts& builtTexts()
-{
-    static BuiltTexts texts;
-    return texts;
-}
 
-// A rebuilt statement: prepared again when its text changed (or the store
-// finalised it), so a run of scores on one board reuses the same statement.
-QVSqlQuery& rebuilt(QVSqlQuery& query, std::string& lastText, std::string text)
+std::optional<BoardRules> boardRules(const std::string& leaderboardId)
 {
-    if (!query.isPrepared() || lastText != text) {
-        query.reset(QVOfflineStore::getOfflineDatabaseHandle(), text.c_str());
-        lastText = std::move(text);
+    QVOfflineStore::Use q(cached(QVOfflineStore::highScoreStatements().boardRules, [] { return kBoardRules; }));
+    bindId(*q, "id", leaderboardId);
+    bindId(*q, "local_user_id", QVUser::offlineRowsUserId());
+    if (!q->step()) {
+        platform::logLine(platform::LogLevel::Info, "Definition for leaderboard " + leaderboardId + " was not found");
+        return std::nullopt;
     }
-    return query;
+    BoardRules rules { q->getInt64("descending_sort_order") != 0, q->getInt64("is_aggregate") != 0,
+                       q->getInt64("allow_posting_lower_scores") != 0, q->getInt64("has_parents") != 0, std::nullopt };
+    if (!q->isNull("previous_best"))
+        rules.previousBest = q->getInt64("previous_best");
+    return rules;
 }
 
-constexpr const char* kOtherPending = "SELECT 1 AS found FROM high_scores WHERE user_id = :user_id AND leaderboard_id = "
-                                      ":leaderboard_id AND score != :score AND server_sync_at IS NULL LIMIT 1";
+// The get statement with limit 1 (the best) or 10 (the top ten), in a board's order.
+QVSqlQuery& getHighScores(bool descending, int limit)
+{
+    QVHighScoreStatements& statements = QVOfflineStore::highScoreStatements();
+    QVSqlQuery& query = limit == 1 ? statements.bestScore[descending] : statements.topTen[descending];
+    return cached(query, [=] { return QVHighScoreService::buildGetHighScoresQuery(descending, limit); });
+}
 
-// The local player's best on a board of known order.
+// The local player's best on a board of known order. The get statement with
+// limit 1, reading only the score: the board's unique index answers it alone.
 bool previousBest(int64_t* score, const std::string& leaderboardId, bool descending)
 {
-    QVOfflineStore::Use q(rebuilt(QVOfflineStore::highScoreStatements().getHighScores, builtTexts().getHighScores,
-                                  QVHighScoreService::buildGetHighScoresQuery(descending, 1)));
-    q->bind("leaderboard_id", leaderboardId);
-    q->bind("user_id", QVUser::offlineRowsUserId());
+    QVOfflineStore::Use q(cached(QVOfflineStore::highScoreStatements().bestScoreOnly[descending], [=] {
+        std::string text = QVHighScoreService::buildGetHighScoresQuery(descending, 1);
+        return text.replace(0, std::strlen("SELECT *"), "SELECT score");
+    }));
+    bindId(*q, "leaderboard_id", leaderboardId);
+    bindId(*q, "user_id", QVUser::offlineRowsUserId());
     bool found = q->step();
     if (score)
         *score = found ? q->getInt64("score") : 0;
@@ -198,23 +265,25 @@ bool QVHighScoreService::storeScore(int64_t score, const std::string& leaderboar
                                     const std::optional<platform::Date>& serverDate, bool addToExisting,
                                     bool* shouldSubmit, bool overrideExisting, int depth)
 {
-    Ref<QVLeaderboard_Sync> details = QVLeaderboardService::getLeaderboardDetails(leaderboardId);
-    if (!details || (details->isAggregate() && !addToExisting)) {
+    // Every read of this score, the board's rules included, runs inside its
+    // savepoint: one transaction, one lock, one commit.
+    ScoreSavepoint savepoint;
+    std::optional<BoardRules> rules = boardRules(leaderboardId);
+    if (!rules || (rules->aggregate && !addToExisting)) {
+        savepoint.release();
         if (shouldSubmit)
             *shouldSubmit = true;
         return false;
     }
-    const bool descending = details->descendingSortOrder();
-    const bool allowLower = details->allowPostingLowerScores();
-    std::optional<std::string> syncText;
+    const bool descending = rules->descending;
+    const bool allowLower = rules->allowLower;
+    std::optional<int64_t> syncTime;
     if (serverDate)
-        syncText = storeSeconds(*serverDate);
-    ScoreSavepoint savepoint;
+        syncTime = QVStoreSeconds(serverDate->seconds);
     QVHighScoreStatements& statements = QVOfflineStore::highScoreStatements();
-    BuiltTexts& texts = builtTexts();
 
-    int64_t previous = 0;
-    bool hasPrevious = previousBest(&previous, leaderboardId, descending);
+    const bool hasPrevious = rules->previousBest.has_value();
+    int64_t previous = rules->previousBest.value_or(0);
     if (addToExisting && hasPrevious)
         score += previous;
 
@@ -224,44 +293,41 @@ bool QVHighScoreService::storeScore(int64_t score, const std::string& leaderboar
     // The rows this write may mark as sent are rows already pending besides
     // the best that stays pending; the player's last sync time is read
     // (before the write) only when there are some.
-    std::optional<std::string> lastSync;
-    {
-        int64_t staysPending = allowLower || beats ? score : previous;
-        QVOfflineStore::Use other(rebuilt(statements.otherPending, texts.otherPending, kOtherPending));
-        other->bind("user_id", userId);
-        other->bind("leaderboard_id", leaderboardId);
-        other->bind("score", scoreText(staysPending));
-        if (other->step() || userId != QVUser::offlineRowsUserId())
-            lastSync = QVLeaderboardService::getLastSyncDateUnixForUserId(userId);
-    }
-
+    //
     // A score the player repeats while its row still waits to be sent leaves
     // that row as it is: rewriting it would mark it sent (or drop its texts
     // and blob) before it ever reached the server.
+    std::optional<std::string> lastSync;
     bool keepsWaitingRow = false;
-    if (!submit && !syncText) {
-        QVSqlQuery waiting(QVOfflineStore::getOfflineDatabaseHandle(),
-                           "SELECT 1 AS found FROM high_scores WHERE user_id = :user_id AND leaderboard_id = "
-                           ":leaderboard_id AND score = :score AND server_sync_at IS NULL LIMIT 1");
-        waiting.bind("user_id", userId);
-        waiting.bind("leaderboard_id", leaderboardId);
-        waiting.bind("score", scoreText(score));
-        keepsWaitingRow = waiting.step();
+    {
+        const int64_t staysPending = allowLower || beats ? score : previous;
+        bool othersPending = false;
+        QVOfflineStore::Use pending(cached(statements.pendingOnBoard, [] { return kPendingOnBoard; }));
+        bindId(*pending, "user_id", userId);
+        bindId(*pending, "leaderboard_id", leaderboardId);
+        while (pending->step()) {
+            const int64_t waiting = pending->getInt64("score");
+            othersPending = othersPending || waiting != staysPending;
+            keepsWaitingRow = keepsWaitingRow || waiting == score;
+        }
+        keepsWaitingRow = keepsWaitingRow && !submit && !syncTime;
+        if (othersPending || userId != QVUser::offlineRowsUserId())
+            lastSync = lastSyncTime(userId);
     }
 
     bool accepted = true;
     if (!keepsWaitingRow) {
-        QVOfflineStore::Use set(rebuilt(statements.setHighScore, texts.setHighScore,
-                                        buildSetHighScoreQuery(overrideExisting)));
-        set->bind("user_id", userId);
-        set->bind("leaderboard_id", leaderboardId);
-        set->bind("score", scoreText(score));
+        QVOfflineStore::Use set(cached(statements.setHighScore[overrideExisting],
+                                       [=] { return buildSetHighScoreQuery(overrideExisting); }));
+        bindId(*set, "user_id", userId);
+        bindId(*set, "leaderboard_id", leaderboardId);
+        set->bindInt64("score", score);
         set->bind("display_text", displayText);
         set->bind("custom_data", customData);
-        if (syncText)
-            set->bind("server_sync_at", *syncText);
+        if (syncTime)
+            set->bindInt64("server_sync_at", *syncTime);
         else if (!submit)
-            set->bind("server_sync_at", storeSeconds(platform::dateNow()));
+            set->bindInt64("server_sync_at", QVStoreSeconds(platform::dateNow().seconds));
         if (blob)
             set->bindBlob("blob", blob->data(), static_cast<int>(blob->size()));
         accepted = set->execute() == QVSqlQuery::kDone;
@@ -270,20 +336,21 @@ bool QVHighScoreService::storeScore(int64_t score, const std::string& leaderboar
     std::optional<int64_t> keepScore;
     std::optional<int64_t> highScore;
     {
-        QVOfflineStore::Use keep(rebuilt(statements.scoreToKeep, texts.scoreToKeep, buildScoreToKeepQuery(descending)));
-        keep->bind("leaderboard_id", leaderboardId);
-        keep->bind("user_id", userId);
-        if (keep->step() && keep->getText("keep_score")) {
+        QVOfflineStore::Use keep(
+            cached(statements.scoreToKeep[descending], [=] { return buildScoreToKeepQuery(descending); }));
+        bindId(*keep, "leaderboard_id", leaderboardId);
+        bindId(*keep, "user_id", userId);
+        if (keep->step() && !keep->isNull("keep_score")) {
             keepScore = keep->getInt64("keep_score");
             highScore = keep->getInt64("high_score");
         }
     }
     if (keepScore) {
-        QVOfflineStore::Use drop(rebuilt(statements.deleteScores, texts.deleteScores,
-                                         buildDeleteScoresQuery(descending)));
-        drop->bind("user_id", userId);
-        drop->bind("leaderboard_id", leaderboardId);
-        drop->bind("score", scoreText(*keepScore));
+        QVOfflineStore::Use drop(
+            cached(statements.deleteScores[descending], [=] { return buildDeleteScoresQuery(descending); }));
+        bindId(*drop, "user_id", userId);
+        bindId(*drop, "leaderboard_id", leaderboardId);
+        drop->bindInt64("score", *keepScore);
         drop->execute();
     }
 
@@ -295,18 +362,18 @@ bool QVHighScoreService::storeScore(int64_t score, const std::string& leaderboar
     if (lastSync && pendingBest && (!allowLower || !serverDate) && !(allowLower && newScoreTrimmed)) {
         QVOfflineStore::Use mark(statements.markOthersSynced);
         mark->bind("server_sync_at", lastSyncUsable(*lastSync) ? lastSync : std::nullopt);
-        mark->bind("user_id", userId);
-        mark->bind("leaderboard_id", leaderboardId);
-        mark->bind("score", scoreText(*pendingBest));
+        bindId(*mark, "user_id", userId);
+        bindId(*mark, "leaderboard_id", leaderboardId);
+        mark->bindInt64("score", *pendingBest);
         mark->execute();
     }
 
-    if (depth < kMaxAggregateDepth) {
+    if (rules->hasParents && depth < kMaxAggregateDepth) {
         int64_t change = score - (hasPrevious ? previous : 0);
         for (const auto& parent : QVLeaderboardService::getAggregateParents(leaderboardId))
             storeScore(change, parent->resourceId(), userId, std::nullopt, std::nullopt, std::nullopt,
                        platform::dateNow(), true, nullptr, true, depth + 1);
-    } else {
+    } else if (rules->hasParents) {
         platform::logWarning("Quorvel: leaderboard aggregations nest too deep at %s; the parents were not updated",
                              leaderboardId.c_str());
     }
@@ -330,14 +397,14 @@ void QVHighScoreService::adoptAnonymousScores(const std::string& userId)
         while (q.step())
             rows.push_back(q.getInt64("row_id"));
     }
+    QVSqlQuery move(db, "UPDATE OR IGNORE high_scores SET user_id = :user_id WHERE rowid = :row_id");
+    QVSqlQuery drop(db, "DELETE FROM high_scores WHERE rowid = :row_id");
     for (int64_t row : rows) {
-        QVSqlQuery move(db, "UPDATE OR IGNORE high_scores SET user_id = :user_id WHERE rowid = :row_id");
         move.bind("user_id", userId);
         move.bindInt64("row_id", row);
         move.execute();
         if (sqlite3_changes(db) == 0) {
             // The user already holds this score on this board: keep the user's row.
-            QVSqlQuery drop(db, "DELETE FROM high_scores WHERE rowid = :row_id");
             drop.bindInt64("row_id", row);
             drop.execute();
         }
@@ -361,8 +428,7 @@ std::vector<Ref<QVHighScore>> QVHighScoreService::getHighScoresLocal(const std::
     bool descending = details && details->descendingSortOrder();
     std::vector<std::pair<std::string, Ref<QVHighScore>>> read;
     {
-        QVOfflineStore::Use q(rebuilt(QVOfflineStore::highScoreStatements().getHighScores, builtTexts().getHighScores,
-                                      buildGetHighScoresQuery(descending, 10)));
+        QVOfflineStore::Use q(getHighScores(descending, 10));
         q->bind("leaderboard_id", leaderboardId);
         q->bind("user_id", QVUser::offlineRowsUserId());
         int rank = 1;
@@ -391,8 +457,7 @@ void QVHighScoreService::getHighScoresLocal(const std::string& leaderboardId, co
 Ref<QVHighScore> QVHighScoreService::getHighScoreForUser(const QVUser& user, const std::string& leaderboardId,
                                                          bool descendingSortOrder)
 {
-    QVOfflineStore::Use q(rebuilt(QVOfflineStore::highScoreStatements().getHighScores, builtTexts().getHighScores,
-                                  buildGetHighScoresQuery(descendingSortOrder, 1)));
+    QVOfflineStore::Use q(getHighScores(descendingSortOrder, 1));
     q->bind("leaderboard_id", leaderboardId);
     q->bind("user_id", user.resourceId());
     if (!q->step())

@@ -1,7 +1,6 @@
 // Leaderboard definitions from XML and from the store's leaderboards table.
 #include "social/services/QVLeaderboard_Sync.h"
 
-#include "platform/foundation/DateFormat.h"
 #include "social/runtime/QVDateFormatters.h"
 #include "social/runtime/QVSqlQuery.h"
 
@@ -29,9 +28,7 @@ std::optional<platform::Date> QVLeaderboard_Sync::parseReachedAt(const std::stri
 {
     if (auto server = railsFormatter().parse(text))
         return server;
-    if (text.size() != 19 && !(text.size() == 23 && (text.ends_with(" GMT") || text.ends_with(" UTC"))))
-        return std::nullopt;
-    return platform::DateFormatter("yyyy-MM-dd HH:mm:ss").parse(std::string_view(text).substr(0, 19));
+    return QVParseZonedDate(text);
 }
 
 platform::Ref<QVLeaderboard_Sync> QVLeaderboard_Sync::initWithLocalSQL(const QVSqlQuery& row)

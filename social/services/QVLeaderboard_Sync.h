@@ -59,8 +59,9 @@ public:
     void setDisplayText(const std::string& text) { displayText_ = text; }
     void setCustomData(const std::string& text) { customData_ = text; }
 
-    // "2011-02-03 04:05:06" (read as GMT), the same followed by " GMT" or
-    // " UTC", or a server date "2011-02-03T04:05:06Z"; none for anything else.
+    // A server date "2011-02-03T04:05:06Z", or a date as achievements carry
+    // their unlock dates ("2011-02-03 04:05:06", GMT unless a zone name or
+    // offset follows: QVParseZonedDate); none for anything else.
     static std::optional<platform::Date> parseReachedAt(const std::string& text);
 
 private:

@@ -228,6 +228,29 @@ std::string checkUsable(sqlite3* db)
     return problem;
 }
 
+// Commits go to a write-ahead log that is synced once per commit: a score the
+// caller was told is kept survives a crash or a power cut at the cost of one
+// sync, where a rollback journal makes, syncs and deletes a file for every
+// commit. The mode is kept in the file; SQLite folds the log back into it at
+// checkpoints and when the last connection closes, so any SQLite reader of
+// the file (a later start, a migration, a test) sees the same database.
+void keepCommitsInLog(sqlite3* db, const std::string& path)
+{
+    sqlite3_stmt* mode = nullptr;
+    std::string inUse;
+    if (sqlite3_prepare_v2(db, "PRAGMA journal_mode=WAL", -1, &mode, nullptr) == SQLITE_OK
+        && sqlite3_step(mode) == SQLITE_ROW) {
+        const unsigned char* text = sqlite3_column_text(mode, 0);
+        inUse = text ? reinterpret_cast<const char*>(text) : "";
+    }
+    sqlite3_finalize(mode);
+    if (inUse != "wal")
+        platform::logWarning("Quorvel: the offline store \"%s\" cannot keep a write-ahead log; every write syncs "
+                             "a rollback journal instead",
+                             path.c_str());
+    sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+}
+
 } // namespace
 
 // -- connection --------------------------------------------------------------
@@ -240,7 +263,8 @@ bool QVOfflineStore::openDatabaseAtPath(const std::string& path, bool readOnly)
     State& s = state();
     s.openError.clear();
     sqlite3* db = nullptr;
-    int flags = readOnly ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    // The connection is the main thread's alone: SQLite need not lock it for every call.
+    int flags = (readOnly ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) | SQLITE_OPEN_NOMUTEX;
     int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
     if (rc != SQLITE_OK)
         s.openError = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
@@ -253,6 +277,7 @@ bool QVOfflineStore::openDatabaseAtPath(const std::string& path, bool readOnly)
                            path.c_str(), s.openError.c_str());
         return false;
     }
+    keepCommitsInLog(db, path);
     s.db = db;
     return true;
 }
@@ -593,9 +618,13 @@ void QVOfflineStore::finalizeHighScoreStatements()
 {
     QVHighScoreStatements& h = state().highScores;
     for (QVSqlQuery* q : { &h.setScore, &h.pendingScores, &h.lowestOfBest, &h.deleteBelow, &h.markOthersSynced,
-                           &h.adoptAnonymousRows, &h.anonymousLeaderboards, &h.setHighScore, &h.scoreToKeep,
-                           &h.deleteScores, &h.getHighScores, &h.otherPending })
+                           &h.adoptAnonymousRows, &h.anonymousLeaderboards, &h.boardRules, &h.pendingOnBoard, &h.lastSyncTime,
+                           &h.beginScore, &h.releaseScore, &h.rollbackScore })
         q->destroyQuery();
+    for (int variant = 0; variant < 2; ++variant)
+        for (QVSqlQuery* q : { &h.setHighScore[variant], &h.scoreToKeep[variant], &h.deleteScores[variant],
+                               &h.bestScore[variant], &h.bestScoreOnly[variant], &h.topTen[variant] })
+            q->destroyQuery();
 }
 
 void QVOfflineStore::finalizeLeaderboardStatements()

@@ -12,6 +12,9 @@
 // an error), so a failed migration leaves the old tables and versions to be
 // tried again at the next start.
 //
+// Commits go through a write-ahead log synced once per commit (the files
+// "quorvel_offline-wal" and "-shm" sit beside the store while it is open).
+//
 // A store file that cannot be opened or used (not a database, damaged,
 // read-only) is reported once when it is opened; the client then runs
 // without it: there is no handle, every statement fails, writes answer false
@@ -58,13 +61,23 @@ struct QVHighScoreStatements {
     QVSqlQuery markOthersSynced;      // :server_sync_at, :user_id, :leaderboard_id, :score
     QVSqlQuery adoptAnonymousRows;    // :user_id
     QVSqlQuery anonymousLeaderboards; // -> leaderboard_id
-    // Built by the high-score service from its text pieces, prepared again
-    // whenever the text changes; finalised here with the others.
-    QVSqlQuery setHighScore;
-    QVSqlQuery scoreToKeep;
-    QVSqlQuery deleteScores;
-    QVSqlQuery getHighScores;
-    QVSqlQuery otherPending;
+    // Built by the high-score service from its text pieces, one statement
+    // per variant, each prepared at its first use and kept; finalised here
+    // with the others. [0] is "INSERT OR IGNORE" / ascending, [1] "REPLACE" /
+    // descending.
+    QVSqlQuery setHighScore[2];
+    QVSqlQuery scoreToKeep[2];
+    QVSqlQuery deleteScores[2];
+    QVSqlQuery bestScore[2];          // LIMIT 1
+    QVSqlQuery bestScoreOnly[2];      // LIMIT 1, the score column alone (read from the index)
+    QVSqlQuery topTen[2];             // LIMIT 10
+    QVSqlQuery boardRules;            // :id -> the board's flags and whether it has aggregate parents
+    QVSqlQuery pendingOnBoard;        // :user_id, :leaderboard_id -> score of each row still to send
+    QVSqlQuery lastSyncTime;          // :user_id -> last_sync_unix, as the leaderboards' sync-date statement
+    // The savepoint each score's writes run in.
+    QVSqlQuery beginScore;
+    QVSqlQuery releaseScore;
+    QVSqlQuery rollbackScore;
 };
 
 // The statements of leaderboards and leaderboard_aggregations.

@@ -73,7 +73,7 @@ Ref<QVSocialNotification> QVSocialNotification::initWithText(std::string text, T
     n->text_ = std::move(text);
     n->imageType_ = std::move(imageType);
     n->imageIdentifier_ = std::move(imageIdentifier);
-    n->url_ = std::move(linkedUrl);
+    n->url_ = linkedUrl ? nonEmpty(*linkedUrl) : std::nullopt;
     return n;
 }
 

@@ -30,6 +30,7 @@ public:
     // An empty link is none.
     static platform::Ref<QVSocialNotification> initWithText(std::string text, std::string imageName,
                                                             const std::string& linkedUrl);
+    // An empty link is none here too.
     static platform::Ref<QVSocialNotification> initWithText(std::string text, Text imageType, Text imageIdentifier,
                                                             Text linkedUrl);
 

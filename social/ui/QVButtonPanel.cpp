@@ -160,12 +160,20 @@ void QVButtonPanel::layoutSubviews()
         headerView_->setFrame(Rect(std::round((width - h.size.width) / 2), 0, h.size.width, h.size.height));
         headerHeight = h.size.height;
     }
-    const float bw = buttonSize_.width, bh = buttonSize_.height;
     const float sw = buttonSpacing_.width, sh = buttonSpacing_.height;
+    const bool fill = fillsBounds_ && fixedNumColumns_ > 0 && maxButtonCount_ > 0;
+    if (fill) {
+        const int needed = (maxButtonCount_ + fixedNumColumns_ - 1) / fixedNumColumns_;
+        buttonSize_ = platform::Size(std::floor((width - (fixedNumColumns_ - 1) * sw) / fixedNumColumns_),
+                                     std::floor((height - headerHeight - (needed - 1) * sh) / needed));
+    }
+    const float bw = buttonSize_.width, bh = buttonSize_.height;
     if (bw + sw <= 0 || bh + sh <= 0)
         return;
     int rows = static_cast<int>(std::floor((sh + height - headerHeight) / (sh + bh)));
     int columns = fixedNumColumns_ ? fixedNumColumns_ : static_cast<int>(std::floor((sw + width) / (sw + bw)));
+    if (fill)
+        rows = std::min(rows, (maxButtonCount_ + fixedNumColumns_ - 1) / fixedNumColumns_);
     rows = std::max(0, rows);
     columns = std::max(0, columns);
     float firstX = std::round((width - ((columns - 1) * sw + columns * bw)) / 2);
@@ -175,12 +183,21 @@ void QVButtonPanel::layoutSubviews()
     size_t index = 0;
     for (int row = 0; row < rows; ++row) {
         float rowY = y;
-        if (row == 0 && maxButtonCount_ > 3 && withNavBar_)
+        if (row == 0 && maxButtonCount_ > 3 && withNavBar_ && !fill)
             rowY -= kNavBarRaise;
         float x = firstX;
         for (int column = 0; column < columns && index < buttons_.size(); ++column, ++index) {
             View* slot = buttons_[index].get();
             Rect f = slot->frame();
+            if (fill) {
+                f.size = buttonSize_;
+                // The slot's button and the decoration over it take its new size.
+                if (auto* entry = dynamic_cast<QVButtonPanelEntry*>(slot)) {
+                    for (View* part : { static_cast<View*>(entry->button()), static_cast<View*>(entry->decoration()) })
+                        if (part)
+                            part->setFrame(Rect(platform::Point(0, 0), buttonSize_));
+                }
+            }
             slot->setFrame(Rect(x, rowY, f.size.width, f.size.height));
             slot->setHidden(false);
             x += bw + sw;

@@ -60,6 +60,12 @@ public:
     void setFixedNumColumns(int n) { fixedNumColumns_ = n; setNeedsLayout(); }
     bool withNavBar() const { return withNavBar_; }
     void setWithNavBar(bool w) { withNavBar_ = w; setNeedsLayout(); }
+    // With a fixed number of columns: the slots share the panel below the
+    // header, as wide as the width over the columns and as tall as the height
+    // over the rows the slots need (whole points, the grid centred), so the
+    // grid fills the panel whatever its size.
+    bool fillsBounds() const { return fillsBounds_; }
+    void setFillsBounds(bool f) { fillsBounds_ = f; setNeedsLayout(); }
 
     void setFrame(const platform::Rect& frame) override;
     void layoutSubviews() override;
@@ -80,6 +86,7 @@ private:
     bool centeredVertically_ { false };
     int fixedNumColumns_ { 0 };
     bool withNavBar_ { false };
+    bool fillsBounds_ { false };
 };
 
 } // namespace quorvel

@@ -22,8 +22,8 @@ platform::Rect QVDashboardRole::getDashboardBounds()
 {
     if (!isLargeScreen())
         return Screen::mainScreen().bounds();
-    if (platform::ui::isLandscape(getDashboardOrientation()))
-        return platform::Rect(3, 3, 480, 640);
+    // A large screen's dashboard is one wide panel whichever way the device stands: its
+    // parts (banner, tab strip, button grid) are drawn for 640 points.
     return platform::Rect(3, 3, 640, 480);
 }
 

@@ -29,7 +29,7 @@ public:
     virtual bool isLargeScreen();
     // The one orientation every screen of the dashboard allows (1 without a central instance).
     virtual platform::ui::InterfaceOrientation getDashboardOrientation();
-    // The main screen's bounds; on a large screen x 3, y 3, 640 x 480 (swapped in landscape).
+    // The main screen's bounds; on a large screen x 3, y 3, 640 x 480 however the device stands.
     virtual platform::Rect getDashboardBounds();
     virtual platform::ui::ViewController* getRootController() { return nullptr; }
     // The root's content view, else the root's view; null without a root.

@@ -64,7 +64,8 @@ Ref<QVDefaultButton> QVDefaultButton::greenBoderedButton(const Rect& frame)
 
 Ref<QVDefaultButton> QVDefaultButton::redBorderedButton(const Rect& frame)
 {
-    return buttonWithImages(frame, "QVButtonRed.png", "QVButtonRedHit.png");
+    // The tablet's art on a tablet, as the green one: side by side they are one height.
+    return buttonWithImages(frame, buttonImageName("Red"), "QVButtonRedHit.png");
 }
 
 bool QVDefaultButton::initWithFrame(const Rect& frame, const std::optional<std::string>& normal,

@@ -4,6 +4,7 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/Weak.h"
 #include "platform/graphics/GraphicsContext.h"
+#include "platform/ui/Drawing.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVProvider.h"
 #include "social/ui/QVKitDrawing.h"
@@ -412,8 +413,11 @@ void QVImageView::_drawImage(platform::GraphicsContext& g, Image& image, float a
         QVKitDrawing::drawImageWithAlpha(g, image, rect, alpha);
     } else {
         float w = static_cast<float>(image.width()), h = static_cast<float>(image.height());
-        Rect centred((rect.size.width - w) / 2, (rect.size.height - h) / 2, w, h);
-        QVKitDrawing::drawImageWithAlpha(g, image, centred, alpha);
+        Rect placed((rect.size.width - w) / 2, (rect.size.height - h) / 2, w, h);
+        // Asked to, a picture keeps its shape while it fills (or fits) the view; otherwise it keeps its size.
+        if (contentMode() == ContentMode::ScaleAspectFill || contentMode() == ContentMode::ScaleAspectFit)
+            placed = platform::ui::draw::contentRect(contentMode(), platform::Size(w, h), Rect(0, 0, rect.size.width, rect.size.height));
+        QVKitDrawing::drawImageWithAlpha(g, image, placed, alpha);
     }
     g.restore();
 }

@@ -47,6 +47,13 @@ Ref<Label> makeLabel(platform::ui::InterfaceBuilder& builder, const Rect& frame,
     return label;
 }
 
+void keepInTheMiddle(std::initializer_list<View*> views)
+{
+    for (View* v : views)
+        if (v)
+            v->setAutoresizingMask(v->autoresizingMask() | platform::ui::FlexibleTopMargin | platform::ui::FlexibleBottomMargin);
+}
+
 float maxX(const View* view) { return view->frame().origin.x + view->frame().size.width; }
 float maxY(const View* view) { return view->frame().origin.y + view->frame().size.height; }
 

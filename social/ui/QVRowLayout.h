@@ -1,6 +1,7 @@
 // Helpers for rows and screens laid out in code: the width of a dashboard
 // row, a transparent label in the system font, tagging and adding the views
-// a row is made of, and the right and bottom edges of a view's frame.
+// a row is made of, the right and bottom edges of a view's frame, where text
+// beside a framed picture starts, and keeping a row's parts in its middle.
 #pragma once
 
 #include "platform/ui/InterfaceRegistry.h"
@@ -32,5 +33,16 @@ void addSubviews(platform::ui::View* parent, std::initializer_list<platform::ui:
 
 float maxX(const platform::ui::View* view);
 float maxY(const platform::ui::View* view);
+
+// A picture's photo frame reaches this far past its sides; text beside a
+// framed picture keeps kGapBesideFrame more points from it.
+inline constexpr float kPictureFrameReach = 7;
+inline constexpr float kGapBesideFrame = 6;
+// Where the text beside a framed picture starts.
+inline float besidePicture(const platform::Rect& picture) { return picture.maxX() + kPictureFrameReach + kGapBesideFrame; }
+
+// The views keep their place at mid-height of a row taller than the one they
+// were laid out for (a tablet's rows are at least 60 points).
+void keepInTheMiddle(std::initializer_list<platform::ui::View*> views);
 
 } // namespace quorvel::layout

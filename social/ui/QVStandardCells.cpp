@@ -231,20 +231,22 @@ bool QVUserCell::initQVTableCellHelper(const std::string& reuseIdentifier)
         return false;
     const float width = rowWidth();
     setFrame(Rect(0, 0, width, kHeight));
-    profilePicture_ = QVImageView::imageViewWithFrame(Rect(8, 7, 40, 40));
+    const Rect picture(8, 7, 40, 40);
+    const float text = layout::besidePicture(picture);
+    profilePicture_ = QVImageView::imageViewWithFrame(picture);
     contentView()->addSubview(profilePicture_.get());
-    nameLabel_ = makeLabel(Rect(58, 5, width - 150, 22), 16, true);
+    nameLabel_ = makeLabel(Rect(text, 5, width - 92 - text, 22), 16, true);
     nameLabel_->setAutoresizingMask(FlexibleWidth);
     // A longer name shrinks a little before it is cut.
     nameLabel_->setAdjustsFontSizeToFitWidth(true);
     nameLabel_->setMinimumFontSize(12);
     contentView()->addSubview(nameLabel_.get());
-    lastPlayedGameLabel_ = makeLabel(Rect(58, 28, width - 150, 18), 12, false);
+    lastPlayedGameLabel_ = makeLabel(Rect(text, 28, width - 92 - text, 18), 12, false);
     lastPlayedGameLabel_->setTextColor(Color::white(0.4f));
     lastPlayedGameLabel_->setAutoresizingMask(FlexibleWidth);
     contentView()->addSubview(lastPlayedGameLabel_.get());
     onlineLabel_ = makeLabel(Rect(width - 90, 30, 60, 16), 11, true);
-    onlineLabel_->setTextColor(Color::rgb(0.35f, 0.85f, 0.35f));
+    onlineLabel_->setTextColor(Color::rgb(0.08f, 0.42f, 0.08f)); // a green that reads on the light rows
     onlineLabel_->setText("online");
     onlineLabel_->setAutoresizingMask(FlexibleLeftMargin);
     onlineLabel_->setHidden(true);
@@ -269,6 +271,9 @@ bool QVUserCell::initQVTableCellHelper(const std::string& reuseIdentifier)
     InterfaceBuilder builder(this);
     relationship_ = builder.makeView<QVUserRelationshipIndicator>(Rect(40, 36, 14, 14));
     contentView()->addSubview(relationship_.get());
+    layout::keepInTheMiddle({ profilePicture_.get(), nameLabel_.get(), lastPlayedGameLabel_.get(), onlineLabel_.get(),
+                              relationshipDescription_.get(), presenceIcon_.get(), scoreIcon_.get(), gamerScoreLabel_.get(),
+                              relationship_.get() });
     setAccessoryType(CellAccessoryType::DisclosureIndicator);
     return true;
 }
@@ -291,9 +296,17 @@ void QVUserCell::onResourceChanged(Object* resource)
     const std::string game = user ? user->lastPlayedGameName() : std::string();
     lastPlayedGameLabel_->setText(game.empty() ? std::string() : prefix + " " + game);
     lastPlayedGameLabel_->setHidden(game.empty());
+    // ...level with the picture, whatever the row's height; else above the line.
     Rect name = nameLabel_->frame();
-    name.origin.y = game.empty() ? std::floor((kHeight - name.size.height) / 2) : 5;
+    name.origin.y = game.empty() ? std::floor(profilePicture_->frame().midY() - name.size.height / 2)
+                                 : lastPlayedGameLabel_->frame().minY() - 23;
     nameLabel_->setFrame(name);
+    // The player's points stand on the name's line.
+    for (View* score : { static_cast<View*>(scoreIcon_.get()), static_cast<View*>(gamerScoreLabel_.get()) }) {
+        Rect f = score->frame();
+        f.origin.y = std::round(name.midY() - f.size.height / 2);
+        score->setFrame(f);
+    }
     relationship_->setUser(user);
 }
 
@@ -311,7 +324,7 @@ bool QVSelectableUserCell::initQVTableCellHelper(const std::string& reuseIdentif
         return false;
     checkBox_ = ImageView::imageViewWithImage(nullptr);
     checkBox_->setFrame(Rect(rowWidth() - 34, (kHeight - 24) / 2, 24, 24));
-    checkBox_->setAutoresizingMask(FlexibleLeftMargin);
+    checkBox_->setAutoresizingMask(FlexibleLeftMargin | FlexibleTopMargin | FlexibleBottomMargin);
     contentView()->addSubview(checkBox_.get());
     setAccessoryType(CellAccessoryType::None);
     setChecked(false);

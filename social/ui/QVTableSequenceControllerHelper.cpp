@@ -110,11 +110,19 @@ std::optional<QVTableControllerHelper::Sections> QVTableSequenceControllerHelper
         return std::nullopt;
     if (!dynamic_cast<QVTableSectionDescription*>(series->objectAtIndex(0)))
         return Sections { QVTableSectionDescription::sectionWithTitle("", QVPaginatedSeries::paginatedSeriesFromSeries(*series)) };
-    Sections kept;
+    // A resource given beside the sections (one a screen added to the answer) belongs to the
+    // section before it.
+    std::vector<QVTableSectionDescription*> sections;
     for (const auto& object : series->objects()) {
-        auto* section = dynamic_cast<QVTableSectionDescription*>(object.get());
-        if (!section)
-            continue;
+        if (auto* section = dynamic_cast<QVTableSectionDescription*>(object.get())) {
+            sections.push_back(section);
+        } else if (QVPaginatedSeries* page = sections.empty() ? nullptr : sections.back()->page()) {
+            page->objects().push_back(object);
+            sections.back()->matchupExpandedViews();
+        }
+    }
+    Sections kept;
+    for (QVTableSectionDescription* section : sections) {
         bool hasObjects = section->page() && section->page()->count() > 0;
         if (hasObjects || getLeadingCellControllerNameForSection(static_cast<int>(kept.size())))
             kept.emplace_back(section);

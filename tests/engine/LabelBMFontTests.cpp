@@ -7,7 +7,10 @@
 #include "engine/KSLabelBMFont.h"
 #include "engine/KSSprite.h"
 #include "engine/KSTextureCache.h"
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/Log.h"
+#include "platform/gl/GLContext.h"
 
 #include <string>
 
@@ -162,8 +165,32 @@ TEST_F(BMFontTest, ConfigurationsAreSharedPerFileNameUntilPurged)
     auto three = KSLabelBMFont::labelWithString("A", path);
     EXPECT_NE(three->configuration(), one->configuration());
 
-    EXPECT_EQ(assertionOf([&] { (void)KSLabelBMFont::labelWithString("A", dir.file("none.fnt")); }),
-              "engine/KSTextureCache: TextureCache: fileimage MUST not be nill");
+}
+
+// A game whose bundle lacks the font, or that makes a label too early, goes
+// on without the label; the log says which file, where, and why.
+TEST_F(BMFontTest, AMissingFontOrNoGLContextGivesNoLabelAndSaysWhy)
+{
+    platform::LogCapture log;
+    EXPECT_FALSE(KSLabelBMFont::labelWithString("A", dir.file("none.fnt")));
+    EXPECT_TRUE(log.contains("cannot find " + dir.file("none.fnt"))) << testing::PrintToString(log.texts());
+    EXPECT_EQ(KSLabelBMFont::cachedConfigurationCount(), 0u) << "the file is read again once it is there";
+    std::string saved = platform::Bundle::main().resourcePath();
+    platform::Bundle::main().setResourcePath(dir.file("gone"));
+    EXPECT_FALSE(KSLabelBMFont::labelWithString("A", "fonts/none.fnt"));
+    platform::Bundle::main().setResourcePath(saved);
+    EXPECT_TRUE(log.contains("\"fonts/none.fnt\": it is neither in the bundle's resource folder " + dir.file("gone")
+                             + "/fonts (no such folder)"));
+
+    std::string path = standardFont();
+    platform::GLContext* context = platform::GLContext::current();
+    ASSERT_TRUE(context);
+    platform::GLContext::clearCurrent();
+    Ref<KSLabelBMFont> early = KSLabelBMFont::labelWithString("A", path);
+    context->makeCurrent();
+    EXPECT_FALSE(early);
+    EXPECT_TRUE(log.contains("no GL context yet"));
+    EXPECT_TRUE(KSLabelBMFont::labelWithString("A", path)) << "the same font once there is a context";
 }
 
 // The label ----------------------------------------------------------------------------

@@ -255,6 +255,28 @@ TEST_F(NodeTest, ContentScaleFactorKeepsPointsAndPixelsApart)
     expectPoint(node->convertToNodeSpace({ -2, -6 }), 0, 0);
 }
 
+TEST_F(NodeTest, PixelsFollowThePointsWhateverTheScaleWhenTheyWereSet)
+{
+    auto node = KSNode::node();
+    node->setPosition({ 3, 4 });
+    node->setContentSize({ 10, 20 });
+    ksSetContentScaleFactor(2);
+    // Set before the scale changed: pixels as they were.
+    EXPECT_EQ(node->positionInPixels(), Point(3, 4));
+    node->setPositionInPixels({ 8, 6 });
+    EXPECT_EQ(node->position(), Point(4, 3));
+    EXPECT_EQ(node->positionInPixels(), Point(8, 6));
+    node->setContentSizeInPixels({ 30, 50 });
+    EXPECT_EQ(node->contentSize(), Size(15, 25));
+    ksSetContentScaleFactor(1);
+    EXPECT_EQ(node->positionInPixels(), Point(8, 6));
+    node->setPosition({ 1, 2 });
+    node->setContentSize({ 5, 6 });
+    EXPECT_EQ(node->positionInPixels(), Point(1, 2));
+    EXPECT_EQ(node->contentSizeInPixels(), Size(5, 6));
+    EXPECT_EQ(node->boundingBox().size, Size(5, 6));
+}
+
 TEST_F(NodeTest, TagLookupAndRemoval)
 {
     auto parent = KSNode::node();

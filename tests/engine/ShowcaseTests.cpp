@@ -283,7 +283,7 @@ TEST_F(Showcase, SocialScreensShowWhatThePlayerDidAndTheServiceKeepsIt)
           [](int r, int g, int b) { return r > 180 && g < 90 && b < 90; }, 5000 },
         { "social-challenge.png", "the rival's message in its white box", 170, 230, 16, 250, white, 5000 },
         { "social-challenge.png", "the green Start Challenge button", 260, 295, 20, 300,
-          [](int r, int g, int b) { return g > 150 && r < 120 && b < 120; }, 4000 },
+          [](int r, int g, int b) { return g > 100 && g > r + 50 && g > b + 50; }, 4000 },
         { "social-forum.png", "the posted message's pale row", 120, 175, 60, 310, pale, 6000 },
         { "social-chat.png", "the chat message's white row", 78, 130, 60, 250, white, 5000 },
     };

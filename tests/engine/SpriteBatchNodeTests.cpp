@@ -236,6 +236,15 @@ TEST_F(BatchTest, AtlasGrowsByAThirdAndKeepsItsQuads)
     expectConsistent();
 }
 
+TEST_F(BatchTest, TheChildAndDescendantListsGrowWithTheAtlasNotPastIt)
+{
+    for (int i = 0; i < 30; ++i)
+        batch->addChild(sprite());
+    EXPECT_EQ(batch->textureAtlas()->capacity(), 40u);
+    EXPECT_EQ(batch->children()->capacity(), 40u);
+    EXPECT_EQ(batch->descendants()->capacity(), 40u);
+}
+
 TEST_F(BatchTest, AtlasLimitRefusesTheSpriteWithoutChangingTheNode)
 {
     auto big = KSSpriteBatchNode::batchNodeWithTexture(texture.get(), kKSTextureAtlasMaxCapacity - 1);
@@ -380,6 +389,27 @@ TEST_F(BatchTest, SpritesOutlivingTheirBatchNodeRenderThemselves)
     auto screen = makeScreen(8, 8);
     s->visit();
     EXPECT_EQ(screen->readPixels()[(4 * 8 + 4) * 4 + 3], 255);
+}
+
+TEST_F(BatchTest, ABatchedSpriteShowsTheBatchTextureAndKeepsItWhenItLeaves)
+{
+    const int retained = texture->retainCount();
+    auto s = sprite();
+    EXPECT_EQ(texture->retainCount(), retained + 1);
+    batch->addChild(s);
+    // Through the batch node: the sprite holds no reference of its own.
+    EXPECT_EQ(s->texture(), texture.get());
+    EXPECT_EQ(texture->retainCount(), retained);
+    batch->removeChild(s, true);
+    EXPECT_EQ(s->texture(), texture.get());
+    EXPECT_EQ(texture->retainCount(), retained + 1);
+    batch->addChild(s);
+    batch = nullptr;
+    // The batch node and its atlas are gone: the sprite's reference took the atlas's place.
+    EXPECT_EQ(s->texture(), texture.get());
+    EXPECT_EQ(texture->retainCount(), retained);
+    s = nullptr;
+    EXPECT_EQ(texture->retainCount(), retained - 1);
 }
 
 // Unchanged sprites ------------------------------------------------------------------

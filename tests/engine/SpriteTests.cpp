@@ -6,6 +6,9 @@
 #include "engine/KSAction.h"
 #include "engine/KSAnimate.h"
 #include "engine/KSAnimation.h"
+#include "engine/KSActionInstant.h"
+#include "engine/KSActionInterval.h"
+#include "engine/KSMenuItem.h"
 #include "engine/KSSprite.h"
 #include "engine/KSSpriteBatchNode.h"
 #include "engine/KSSpriteFrameCache.h"
@@ -102,6 +105,30 @@ TEST_F(SpriteTest, OpacityPremultipliesTheQuadColourButNotTheReportedColour)
     sprite->setOpacityModifyRGB(false);
     EXPECT_EQ(sprite->quad().bl.colors, (ksColor4B { 255, 0, 255, 128 }));
     EXPECT_EQ(sprite->color(), (ksColor3B { 255, 0, 255 }));
+}
+
+TEST_F(SpriteTest, FadesTintsFlipsAndMenusReachASpriteThroughItsOwnMethods)
+{
+    auto sprite = KSSprite::spriteWithTexture(texture.get());
+    sprite->onEnter();
+    sprite->runAction(KSFadeTo::actionWithDuration(1, 55));
+    sprite->runAction(KSTintTo::actionWithDuration(1, 10, 20, 30));
+    sprite->runAction(KSFlipX::actionWithFlipX(true));
+    tick(0);
+    tick(1);
+    tick(0.1f);
+    EXPECT_EQ(sprite->opacity(), 55);
+    EXPECT_EQ(sprite->color(), (ksColor3B { 10, 20, 30 }));
+    EXPECT_TRUE(sprite->flipX());
+
+    auto selected = KSSprite::spriteWithTexture(texture.get());
+    auto item = KSMenuItemSprite::itemFromNormalSprite(sprite.get(), selected.get());
+    item->setOpacity(99);
+    item->setColor({ 1, 2, 3 });
+    EXPECT_EQ(selected->opacity(), 99);
+    EXPECT_EQ(item->opacity(), 99);
+    EXPECT_EQ(item->color(), (ksColor3B { 1, 2, 3 }));
+    sprite->onExit();
 }
 
 TEST_F(SpriteTest, ImageSpritesAreCachedUnderTheFullAddress)

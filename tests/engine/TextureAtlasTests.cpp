@@ -5,6 +5,8 @@
 #include "engine/KSTextureAtlas.h"
 #include "platform/foundation/Exception.h"
 
+#include <cstdlib>
+
 using namespace kestrel;
 using namespace platform;
 using texture_test::GLTest;
@@ -104,6 +106,37 @@ TEST_F(TextureAtlasTest, ResizingKeepsThePrefixAndRebuildsIndices)
     ASSERT_TRUE(a->resizeCapacity(20));
     EXPECT_EQ(a->capacity(), 20u);
     EXPECT_EQ(a->indices()[19 * 6 + 3], 79);
+}
+
+TEST_F(TextureAtlasTest, ALargeAtlasKeepsItsQuadsAsItGrowsAndShrinksAndTakesACallersBlock)
+{
+    auto a = atlas(5);
+    for (float t : { 1.f, 2.f, 3.f, 4.f, 5.f }) {
+        auto quad = quadTagged(t);
+        a->updateQuad(&quad, a->totalQuads());
+    }
+    // Past the size where the blocks stop coming from the allocator, and further.
+    for (uint32_t capacity : { 1000u, 16384u }) {
+        ASSERT_TRUE(a->resizeCapacity(capacity));
+        EXPECT_EQ(tags(*a), (std::vector<float> { 1, 2, 3, 4, 5 }));
+        EXPECT_EQ(a->indices()[(capacity - 1) * 6 + 3], (capacity - 1) * 4 + 3);
+    }
+    auto last = quadTagged(9);
+    a->updateQuad(&last, 16383);
+    EXPECT_EQ(a->quads()[16383].tl.vertices.x, 9);
+    ASSERT_TRUE(a->resizeCapacity(3));
+    EXPECT_EQ(tags(*a), (std::vector<float> { 1, 2, 3 }));
+
+    // A caller's malloc'ed block, large, grown and shrunk, then freed with the atlas.
+    ASSERT_TRUE(a->resizeCapacity(2000));
+    auto* own = static_cast<ksV3F_C4B_T2F_Quad*>(std::calloc(2000, sizeof(ksV3F_C4B_T2F_Quad)));
+    ASSERT_NE(own, nullptr);
+    own[0] = quadTagged(7);
+    a->setQuads(own);
+    ASSERT_TRUE(a->resizeCapacity(4000));
+    EXPECT_EQ(a->quads()[0].tl.vertices.x, 7);
+    ASSERT_TRUE(a->resizeCapacity(4));
+    EXPECT_EQ(a->quads()[0].tl.vertices.x, 7);
 }
 
 TEST_F(TextureAtlasTest, CapacitiesBeyondSixteenBitIndicesAreRefused)

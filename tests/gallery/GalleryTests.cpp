@@ -5,9 +5,13 @@
 #include "tools/gallery/Gallery.h"
 
 #include "platform/ui/Label.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TableView.h"
+#include "platform/ui/TestDriver.h"
 #include "platform/ui/Window.h"
+#include "social/ui/QVFramedContentWrapperView.h"
+#include "social/ui/QVImageView.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -74,6 +78,111 @@ TEST(GalleryChecks, FindWhatARowLaidOutForAnotherWidthPutsPastItsRow)
     EXPECT_NE(findings[0].detail.find("\"12\""), std::string::npos) << findings[0].detail;
 }
 
+std::vector<gallery::Finding> ofKind(const std::vector<gallery::Finding>& findings, const std::string& kind)
+{
+    std::vector<gallery::Finding> out;
+    for (auto& f : findings)
+        if (f.kind == kind)
+            out.push_back(f);
+    return out;
+}
+
+class Titled : public ViewController { };
+
+TEST(GalleryChecks, FindABarTitleThatIsCut)
+{
+    TestDriver driver;
+    auto below = adoptRef(new Titled);
+    ASSERT_TRUE(below->init());
+    below->setTitle("Leaderboards");
+    auto nav = NavigationController::withRootViewController(below.get());
+    driver.showController(nav.get());
+    auto top = adoptRef(new Titled);
+    ASSERT_TRUE(top->init());
+    top->setTitle("Near Me");
+    nav->pushViewController(top.get(), false);
+    driver.settle();
+    EXPECT_TRUE(ofKind(gallery::checkTree(driver.window()), "title").empty());
+
+    // Even the smallest size and the short back button leave it no room.
+    top->setTitle("The scores of everyone who played near this place this week");
+    auto findings = ofKind(gallery::checkTree(driver.window()), "title");
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_NE(findings[0].detail.find("\"The scores of everyone"), std::string::npos) << findings[0].detail;
+
+    nav->view()->removeFromSuperview();
+}
+
+TEST(GalleryChecks, FindAViewRunningPastTheFramedContentButNotWhatAListScrolls)
+{
+    Ref<View> window = View::viewWithFrame(Rect(0, 0, 320, 480));
+    Ref<View> screen = View::viewWithFrame(Rect(0, 0, 320, 400));
+    auto wrapper = quorvel::QVFramedContentWrapperView::withWrappedView(screen.get());
+    wrapper->setFrame(Rect(0, 44, 320, 400));
+    wrapper->setContentInsets({ 8, 6, 8, 6 }); // the content: (6, 52) 308 x 384
+    window->addSubview(wrapper.get());
+    screen->addSubview(label("Subscribe", Rect(10, 10, 290, 21)).get());
+    Ref<View> toggle = View::viewWithFrame(Rect(222, 40, 94, 27)); // laid out for 320 points
+    screen->addSubview(toggle.get());
+    Ref<ScrollView> list = ScrollView::scrollViewWithFrame(Rect(0, 100, 308, 200));
+    list->addSubview(View::viewWithFrame(Rect(0, 180, 320, 60)).get());
+    screen->addSubview(list.get());
+
+    auto findings = ofKind(gallery::checkTree(window.get()), "outside");
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_NE(findings[0].detail.find("at (228, 92) 94 x 27 leaves the framed content at (6, 52) 308 x 384"),
+              std::string::npos)
+        << findings[0].detail;
+
+    toggle->setFrame(Rect(208, 40, 94, 27));
+    EXPECT_TRUE(ofKind(gallery::checkTree(window.get()), "outside").empty());
+}
+
+TEST(GalleryChecks, FindAPictureFrameThatShowsNothing)
+{
+    Ref<View> window = View::viewWithFrame(Rect(0, 0, 320, 480));
+    auto blank = quorvel::QVImageView::imageViewWithFrame(Rect(10, 10, 44, 44));
+    window->addSubview(blank.get());
+    auto withDefault = quorvel::QVImageView::imageViewWithFrame(Rect(10, 60, 44, 44));
+    Bytes grey(44 * 44 * 4, 128);
+    withDefault->setDefaultImage(Image::imageWithRGBA(44, 44, grey).get());
+    window->addSubview(withDefault.get());
+
+    auto findings = ofKind(gallery::checkTree(window.get()), "empty");
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_NE(findings[0].detail.find("at (10, 10) 44 x 44 shows no picture"), std::string::npos) << findings[0].detail;
+    blank->setHidden(true);
+    EXPECT_TRUE(ofKind(gallery::checkTree(window.get()), "empty").empty());
+}
+
+TEST(GalleryChecks, FindTextTooFaintAgainstThePixelsBehindIt)
+{
+    Ref<View> window = View::viewWithFrame(Rect(0, 0, 320, 200));
+    window->setBackgroundColor(Color::rgb(0.12f, 0.16f, 0.3f)); // navy
+    Ref<Label> dark = label("Add To My Conversations", Rect(10, 10, 250, 21));
+    dark->setBackgroundColor(std::nullopt);
+    dark->setTextColor(Color::white(0.2f)); // about 1.5:1 on navy
+    window->addSubview(dark.get());
+    Ref<Label> white = label("Select Friends To Invite", Rect(10, 50, 250, 21));
+    white->setBackgroundColor(std::nullopt);
+    white->setTextColor(Color::whiteColor());
+    window->addSubview(white.get());
+    Ref<Label> onItsOwnPaper = label("Showing 2 of 2", Rect(10, 90, 250, 21)); // black on its own white
+    window->addSubview(onItsOwnPaper.get());
+
+    auto findings = gallery::checkContrast(window.get());
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].kind, "contrast");
+    EXPECT_NE(findings[0].detail.find("\"Add To My Conversations\""), std::string::npos) << findings[0].detail;
+    EXPECT_EQ(dark->textColor(), Color::white(0.2f)) << "the check puts the texts' colours back";
+
+    dark->setTextColor(Color::white(0.2f, 0.0f)); // a text nobody sees is not read
+    window->setBackgroundColor(Color::rgb(0.55f, 0.62f, 0.75f)); // white on light grey-blue: 2.6:1
+    findings = gallery::checkContrast(window.get());
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_NE(findings[0].detail.find("\"Select Friends To Invite\""), std::string::npos) << findings[0].detail;
+}
+
 TEST(Gallery, EveryScreenOpensWithoutErrorsCutTextOrOverflowInEverySize)
 {
     testing_support::TempDir out;
@@ -83,7 +192,7 @@ TEST(Gallery, EveryScreenOpensWithoutErrorsCutTextOrOverflowInEverySize)
     gallery::Result result = gallery::run(options);
     ASSERT_TRUE(result.failure.empty()) << result.failure;
 
-    EXPECT_GE(result.shots.size(), 60u) << "every screen in three sizes";
+    EXPECT_GE(result.shots.size(), 120u) << "every screen in four sizes";
     for (auto& shot : result.shots)
         EXPECT_TRUE(std::filesystem::exists(out.path() + "/" + shot.file)) << shot.file;
     EXPECT_TRUE(std::filesystem::exists(out.path() + "/index.html"));

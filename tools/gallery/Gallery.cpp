@@ -27,8 +27,11 @@
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/dashboard/frame/QVTabbedDashboardController.h"
 #include "social/dashboard/frame/QVTickerProxy.h"
+#include "social/dashboard/games/QVPlayedGameController.h"
+#include "social/dashboard/scores/QVHighScoreController.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVUser.h"
+#include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVRootFrame.h"
 #include "tools/standin/SettleNetwork.h"
@@ -67,6 +70,7 @@ const Size kSizes[] = {
     { "phone", ui::Screen::Kind::Phone, ui::InterfaceOrientation::Portrait },
     { "phone-landscape", ui::Screen::Kind::Phone, ui::InterfaceOrientation::LandscapeRight },
     { "tablet", ui::Screen::Kind::Tablet, ui::InterfaceOrientation::Portrait },
+    { "tablet-landscape", ui::Screen::Kind::Tablet, ui::InterfaceOrientation::LandscapeRight },
 };
 
 // The community the screens show.
@@ -76,11 +80,14 @@ struct Seeded {
     std::vector<int64_t> others;
 };
 
-// A screen: how a game (or the player) gets there.
+// A screen: how a game (or the player) gets there, and what is then in front.
 struct Screen {
     std::string name;
     std::function<void(const Seeded&)> open;
-    bool tapsFirstRow { false }; // then opens the list's first row
+    std::string expect;          // the class of the screen in front
+    std::string title {};        // and its title, where one class serves several screens
+    int taps { 0 };              // then opens the first row of the list in front, that many times
+    std::function<void()> then {}; // or does what the player does next on the screen in front
 };
 
 Quorvel::DashboardEntry entry(const char* name) { return std::string(name); }
@@ -95,6 +102,13 @@ ui::TableView* firstTable(ui::View* view)
     return nullptr;
 }
 
+// The screen in front: the top of the shown navigation stack.
+ui::ViewController* frontScreen()
+{
+    ui::NavigationController* nav = QuorvelInternal::getActiveNavigationController();
+    return nav ? nav->topViewController() : nullptr;
+}
+
 // The player taps the first row of the list on top (after it has loaded).
 void tapFirstRow(standin::StandInServer& server);
 
@@ -105,53 +119,63 @@ std::vector<Screen> screens()
     };
     auto call = [](void (*launch)()) { return [launch](const Seeded&) { launch(); }; };
     return {
-        { "game-page", call([] { Quorvel::launchDashboard(); }) },
-        { "leaderboards", call(&Quorvel::launchDashboardWithListLeaderboardsPage) },
+        { "game-page", call([] { Quorvel::launchDashboard(); }), "QVGameProfileController" },
+        { "leaderboards", call(&Quorvel::launchDashboardWithListLeaderboardsPage), "QVLeaderboardController" },
         { "high-scores", [](const Seeded&) {
               Quorvel::launchDashboardWithHighscorePage(std::to_string(StandInState::kNormalLeaderboard));
-          } },
-        { "achievements", call(&Quorvel::launchDashboardWithAchievementsPage) },
-        { "challenges", call(&Quorvel::launchDashboardWithChallengesPage) },
-        { "whos-playing", call(&Quorvel::launchDashboardWithWhosPlayingPage) },
-        { "fan-club", onTab("GameProfile", { entry("FanClub") }) },
-        { "newsletter", onTab("GameProfile", { entry("FanClub"), entry("NewsLetter") }) },
-        { "announcements", onTab("GameProfile", { entry("AnnouncementBrowser") }) },
-        { "forums", call(&Quorvel::launchDashboardWithForumsPage) },
-        { "chat-rooms", call(&Quorvel::launchDashboardWithListGlobalChatRoomsPage) },
-        { "player-page", onTab("MyQuorvel", {}) },
-        { "friends", onTab("MyQuorvel", { entry("Friends") }) },
-        { "find-friends", call(&Quorvel::launchDashboardWithFindFriendsPage) },
+          }, "QVHighScoreController" },
+        { "achievements", call(&Quorvel::launchDashboardWithAchievementsPage), "QVAchievementListController" },
+        { "challenges", call(&Quorvel::launchDashboardWithChallengesPage), "QVChallengeListController" },
+        { "whos-playing", call(&Quorvel::launchDashboardWithWhosPlayingPage), "QVWhosPlayingController" },
+        { "fan-club", onTab("GameProfile", { entry("FanClub") }), "QVFanClubController" },
+        { "newsletter", onTab("GameProfile", { entry("FanClub"), entry("NewsLetter") }), "QVNewsLetterController" },
+        { "announcements", onTab("GameProfile", { entry("AnnouncementBrowser") }), "QVAnnouncementBrowserController" },
+        { "forums", call(&Quorvel::launchDashboardWithForumsPage), "QVForumTopicListController" },
+        { "chat-rooms", call(&Quorvel::launchDashboardWithListGlobalChatRoomsPage), "QVSelectChatRoomDefinitionController" },
+        { "player-page", onTab("MyQuorvel", {}), "QVMyQuorvelController" },
+        { "friends", onTab("MyQuorvel", { entry("Friends") }), "QVFriendsController" },
+        { "find-friends", call(&Quorvel::launchDashboardWithFindFriendsPage), "QVImportFriendsController" },
         { "profile", [](const Seeded& seeded) {
               Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::vector<Quorvel::DashboardEntry> {});
               auto user = quorvel::QVUser::create();
               user->setResourceId(std::to_string(seeded.rival));
               user->setName("Rival");
               quorvel::QVDashboardSwitch::showProfileForUser(user.get());
-          } },
+          }, "QVProfileController" },
         { "conversation", [](const Seeded& seeded) {
               auto user = quorvel::QVUser::create();
               user->setResourceId(std::to_string(seeded.rival));
               user->setName("Rival");
               Quorvel::launchDashboardWithIMToUser(user.get(), "Good game!");
-          } },
-        { "inbox", onTab("MyQuorvel", { entry("InboxTopLevel") }) },
-        { "played-games", onTab("MyQuorvel", { entry("PlayedGame") }) },
-        { "settings", onTab("MyQuorvel", { entry("UserSetting") }) },
-        { "invite", call(&Quorvel::launchDashboardWithInvitePage) },
-        { "invitations", onTab("MyQuorvel", { entry("Invitations") }) },
-        { "discovery", onTab("GameDiscovery", {}) },
-        { "switch-user", call(&Quorvel::launchDashboardWithSwitchUserPage) },
-        { "challenge-detail", call(&Quorvel::launchDashboardWithChallengesPage), true },
-        { "forum-threads", call(&Quorvel::launchDashboardWithForumsPage), true },
-        { "favorite-game", onTab("GameProfile", { entry("FanClub"), entry("FavoriteThisGame") }) },
-        { "profile-picture", onTab("MyQuorvel", { entry("UserSetting"), entry("SelectProfilePicture") }) },
-        { "instant-messages", onTab("MyQuorvel", { entry("InboxTopLevel"), entry("InboxIMConversations") }) },
-        { "forum-subscriptions", onTab("MyQuorvel", { entry("InboxTopLevel"), entry("InboxSubscribedForumThreads") }) },
-        { "friends-games", onTab("MyQuorvel", { entry("Friends"), entry("FriendsGames") }) },
+          }, "QVConversationController" },
+        { "inbox", onTab("MyQuorvel", { entry("InboxTopLevel") }), "QVInboxTopLevelController" },
+        { "played-games", onTab("MyQuorvel", { entry("PlayedGame") }), "QVPlayedGameController", "Games" },
+        { "settings", onTab("MyQuorvel", { entry("UserSetting") }), "QVUserSettingController" },
+        { "invite", call(&Quorvel::launchDashboardWithInvitePage), "QVSelectInviteTypeController" },
+        { "invitations", onTab("MyQuorvel", { entry("Invitations") }), "QVInvitationsController" },
+        { "discovery", onTab("GameDiscovery", {}), "QVGameDiscoveryController" },
+        { "switch-user", call(&Quorvel::launchDashboardWithSwitchUserPage), "QVUseNewOrOldAccountController" },
+        { "challenge-detail", call(&Quorvel::launchDashboardWithChallengesPage), "QVChallengeDetailController", "", 1 },
+        { "forum-threads", call(&Quorvel::launchDashboardWithForumsPage), "QVForumThreadListController", "", 1 },
+        { "forum-thread", call(&Quorvel::launchDashboardWithForumsPage), "QVForumThreadViewController", "", 2 },
+        { "favorite-game", onTab("GameProfile", { entry("FanClub"), entry("FavoriteThisGame") }), "QVFavoriteThisGameController" },
+        { "profile-picture", onTab("MyQuorvel", { entry("UserSetting"), entry("SelectProfilePicture") }), "QVSelectProfilePictureController" },
+        { "instant-messages", onTab("MyQuorvel", { entry("InboxTopLevel"), entry("InboxIMConversations") }), "QVInboxIMConversationsController" },
+        { "forum-subscriptions", onTab("MyQuorvel", { entry("InboxTopLevel"), entry("InboxSubscribedForumThreads") }), "QVInboxSubscribedForumThreadsController" },
+        { "friends-games", [](const Seeded&) {
+              // The games the player's friends play: the games list in its friends' scope, over the friends list.
+              Ref<ui::ViewController> games = quorvel::QVControllerLoader::load("PlayedGame");
+              if (auto* list = dynamic_cast<quorvel::QVPlayedGameController*>(games.get()))
+                  list->setScope(quorvel::QVPlayedGameController::kScopeFriends);
+              Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel",
+                                                   std::vector<Quorvel::DashboardEntry> { entry("Friends"), Ref<Object>(games.get()) });
+          }, "QVPlayedGameController", "Friends' Games" },
+        // The map as the player opens it: the high scores' map button.
         { "high-score-map", [](const Seeded&) {
-              Quorvel::launchDashboardWithDelegate(nullptr, "GameProfile",
-                                                   std::vector<Quorvel::DashboardEntry> { entry("Leaderboard"), entry("HighScore"),
-                                                                                          entry("HighScoreMapView") });
+              Quorvel::launchDashboardWithHighscorePage(std::to_string(StandInState::kNormalLeaderboard));
+          }, "QVHighScoreMapViewController", "", 0, [] {
+              if (auto* scores = dynamic_cast<quorvel::QVHighScoreController*>(frontScreen()))
+                  scores->clickedMap();
           } },
     };
 }
@@ -253,14 +277,20 @@ Seeded seed(StandInState& state, int64_t player)
     s.player = player;
     const char* names[] = { "Mira Okafor", "Jun Tanaka", "Sofia Lindqvist", "Theo Brandt", "Amara Diallo" };
     int64_t normal = 18200, lap = 71;
+    // Where they played: around a city, a little apart (the high-score map's pins).
+    const double kLatitude = 52.52, kLongitude = 13.40;
+    double offset = 0.03;
     for (const char* name : names) {
         int64_t id = state.addUser(name);
         s.others.push_back(id);
         state.addScore(id, StandInState::kNormalLeaderboard, normal);
+        state.addScoreFrom(id, StandInState::kNormalLeaderboard, normal - 100, kLatitude + offset, kLongitude - 1.5 * offset);
+        offset = -offset * 1.4;
         state.addScore(id, StandInState::kFastestLapLeaderboard, lap, std::to_string(lap) + ".4 s");
         normal -= 2350;
         lap += 3;
     }
+    state.addScoreFrom(player, StandInState::kNormalLeaderboard, 15000, kLatitude, kLongitude);
     for (size_t i = 0; i < 3; ++i)
         state.addFriends(player, s.others[i]);
     state.addFriends(player, s.rival);
@@ -473,8 +503,13 @@ Result run(const Options& options)
             screen.open(seeded);
             RunLoop::main().advance(0.6);
             settleNetwork(*service.server);
-            if (screen.tapsFirstRow)
+            for (int i = 0; i < screen.taps; ++i)
                 tapFirstRow(*service.server);
+            if (screen.then) {
+                screen.then();
+                RunLoop::main().advance(1.0);
+                settleNetwork(*service.server);
+            }
             settleAnimations();
             ui::Window* window = driver->window();
             const bool picturesShown = settlePictures(window, *service.server);
@@ -486,6 +521,10 @@ Result run(const Options& options)
                 add("missing", "a picture had not arrived when the screen was drawn");
             if (!QuorvelInternal::getRootController())
                 add("missing", "the dashboard did not open");
+            else if (ui::ViewController* front = frontScreen();
+                     !front || front->className() != screen.expect || (!screen.title.empty() && front->title() != screen.title))
+                add("screen", "in front: " + (front ? front->className() + " \"" + front->title() + "\"" : std::string("nothing"))
+                                  + ", meant: " + screen.expect + (screen.title.empty() ? "" : " \"" + screen.title + "\""));
             else if (QuorvelInternal::isShowingErrorScreenInNavController(QuorvelInternal::getActiveNavigationController()))
                 add("error", "the screen shows the error page");
             // A bar over a screen says what the screen is (and what its back button goes back to).
@@ -508,6 +547,8 @@ Result run(const Options& options)
             ui::View* drawn = window;
             if (ui::isLandscape(size.orientation) && QuorvelInternal::getRootController())
                 drawn = QuorvelInternal::getRootController()->view();
+            for (auto& f : checkContrast(drawn))
+                add(f.kind, f.detail);
             if (ui::ViewRenderer::writePNG(drawn, options.outputDir + "/" + file))
                 result.shots.push_back({ screen.name, size.name, file });
             else

@@ -4,11 +4,13 @@
 // It starts the stand-in service with kept state in a folder of the output,
 // seeds it with several players, scores, friends, challenges and forum posts,
 // logs the client in the way a game does, and opens each screen on a phone in
-// portrait, a phone in landscape and a tablet. Each render is saved as
+// portrait and in landscape and a tablet in both. Each render is saved as
 // <screen>-<size>.png beside an index.html that shows the sizes side by side.
 // While a screen renders, the gallery collects what a person would see as a
 // fault: errors logged, alerts and error pages shown, requests the service
-// refused, bars without a title, text cut short, views leaving the screen.
+// refused, another screen in front than the one opened, bars without a title
+// or with a cut title, text cut short, views leaving the screen or the framed
+// content, pictures that show nothing and text too faint to read.
 #pragma once
 
 #include <functional>
@@ -33,8 +35,10 @@ struct Options {
 // Something wrong with a rendered screen.
 struct Finding {
     std::string screen; // "leaderboards"
-    std::string size;   // "phone", "phone-landscape", "tablet"
-    std::string kind;   // "error", "alert", "refused", "untitled", "cut", "overflow", "row", "missing"
+    std::string size;   // "phone", "phone-landscape", "tablet", "tablet-landscape"
+    // "error", "alert", "refused", "screen", "untitled", "title", "cut", "overflow", "row", "outside",
+    // "empty", "contrast", "missing"
+    std::string kind;
     std::string detail;
     std::string line() const { return screen + " (" + size + ") " + kind + ": " + detail; }
 };
@@ -57,10 +61,24 @@ Result run(const Options& options);
 
 // The view-tree checks the gallery runs on each screen, for any tree: labels
 // (button titles included) whose text does not fit their bounds at their
-// font, views whose frame leaves `window`'s bounds outside any clipping
-// view, and views of a list row that leave the row's width. Hidden and
-// transparent views are skipped. Each finding's detail names the view (class,
-// text) and its frame in window coordinates.
+// font ("cut"), views whose frame leaves `window`'s bounds outside any
+// clipping view ("overflow"), views of a list row that leave the row's width
+// ("row"), views of a framed screen that leave its framed content
+// ("outside"), navigation-bar titles that are cut or run into the bar's
+// buttons ("title") and pictures that show nothing, neither a picture nor a
+// default nor one on its way ("empty"). Hidden and transparent views are
+// skipped. Each finding's detail names the view (class, text) and its frame
+// in window coordinates.
 std::vector<Finding> checkTree(platform::ui::View* window);
+
+// Text a player must read stands out from what is behind it by at least this
+// contrast ratio (relative luminance, (lighter + 0.05) / (darker + 0.05)).
+inline constexpr float kMinimumContrast = 4.5f;
+
+// The pixel check: `root` is drawn with its texts transparent, and each shown
+// label's text colour is set against the pixels behind its text; a label
+// whose median contrast over its text's box is below kMinimumContrast is a
+// finding ("contrast"), framed in `root`'s coordinates.
+std::vector<Finding> checkContrast(platform::ui::View* root);
 
 } // namespace gallery

@@ -62,12 +62,13 @@ std::string blobUrlElement(Store& s, int64_t score)
     return q.step() ? element("blob_url", s.storageUrl() + q.text(0)) : std::string();
 }
 
-// The signed form a score's blob is posted with (the host checks the fields are there).
+// The signed form a score's blob is posted with (the host checks its policy and signature).
 std::string uploadParametersElement(const std::string& action, const std::string& key)
 {
-    return "<blob_upload_parameters>" + element("action", action) + element("key", key)
-        + element("AWSAccessKeyId", "standin") + element("acl", "public-read") + element("policy", "standin-policy")
-        + element("signature", "standin-signature") + "</blob_upload_parameters>";
+    std::string fields;
+    for (auto& [name, value] : StorageHostStandIn::uploadForm(key))
+        fields += element(name, value);
+    return "<blob_upload_parameters>" + element("action", action) + fields + "</blob_upload_parameters>";
 }
 
 bool flag(const std::string& text) { return text == "1" || text == "true"; }
@@ -407,6 +408,19 @@ void StandInState::addScore(int64_t userId, int64_t leaderboardId, int64_t score
                             " VALUES (?, ?, ?, ?, ?)");
     q.bind(1, userId).bind(2, leaderboardId).bind(3, score).bind(4, displayText).bind(5, now());
     q.run();
+}
+
+void StandInState::addScoreFrom(int64_t userId, int64_t leaderboardId, int64_t score, double latitude, double longitude)
+{
+    std::lock_guard guard(store_->mutex);
+    if (!store_->db)
+        return;
+    Statement q(store_->db, "INSERT INTO high_scores (user_id, leaderboard_id, score, created_at) VALUES (?, ?, ?, ?)");
+    q.bind(1, userId).bind(2, leaderboardId).bind(3, score).bind(4, now());
+    if (!q.run())
+        return;
+    Statement place(store_->db, "INSERT INTO score_places (score_id, lat, lng) VALUES (?, ?, ?)");
+    place.bind(1, store_->lastId()).bind(2, latitude).bind(3, longitude).run();
 }
 
 } // namespace standin

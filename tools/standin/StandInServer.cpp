@@ -1,29 +1,26 @@
-// The stand-in HTTP service on cpp-httplib: request log, answer lookup
-// (scripted, routed, fixture), held and damaged answers, and an OAuth
-// signature check written apart from the client's signing code.
+// The stand-in HTTP service on the stand-in's own HTTP server: request log,
+// answer lookup (scripted, routed, fixture), held, delayed and damaged
+// answers, and an OAuth signature check written apart from the client's
+// signing code.
 #include "tools/standin/StandInServer.h"
+#include "tools/standin/StandInHttp.h"
 #include "tools/standin/StandInXml.h"
 
 #include "platform/net/HttpTransport.h"
 
-#include <httplib.h>
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <fstream>
-#include <netinet/in.h>
 #include <random>
 #include <set>
 #include <sstream>
 #include <strings.h>
-#include <sys/socket.h>
 
 namespace standin {
 
@@ -154,42 +151,6 @@ bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl,
     return true;
 }
 
-// A request's body as read here (the library's own form parsing refuses
-// bodies far smaller than the client sends): a multipart one as its parts;
-// `refusal` says why it was not read whole (answered 413, reaching no route).
-struct ReadBody {
-    std::string body;
-    Params parts;
-    std::string refusal;
-};
-
-struct StandInServer::Impl {
-    httplib::Server server;
-    std::thread thread;
-    mutable std::mutex mutex;
-    std::condition_variable heldChanged;
-    uint64_t releaseGeneration { 0 };
-    bool stopping { false };
-    std::vector<LoggedRequest> log;
-    std::map<std::pair<std::string, std::string>, Handler> routes;
-    std::vector<std::pair<std::pair<std::string, std::string>, Handler>> prefixRoutes;
-    std::map<std::pair<std::string, std::string>, std::deque<Answer>> scripted;
-    std::string fixtures;
-    std::string consumerKey { "product-key" };
-    std::string consumerSecret { "product-secret" };
-    std::map<std::string, std::string> tokens;
-    bool rejectsBadSignatures { false };
-    std::function<void(const std::string&)> logSink;
-    std::set<std::string> heldPaths;
-    size_t held { 0 };
-    size_t answering { 0 };
-    std::pair<int, int> answerDelay { 0, 0 };
-    std::mt19937 random { std::random_device {}() };
-
-    void handle(const httplib::Request& req, const ReadBody& read, httplib::Response& res);
-};
-
-
 namespace {
 std::string verdict(const LoggedRequest& r)
 {
@@ -219,85 +180,144 @@ std::string refusalReason(const std::string& body)
     return out;
 }
 
-// Reads a request's body (a multipart one as its parts) up to the limit of
-// its kind; past it the rest is read and dropped (so the connection stays in
-// step) and the reason is set.
-ReadBody readBody(const httplib::Request& req, const httplib::ContentReader& reader)
+bool isMultipart(const std::string& contentType)
 {
-    ReadBody out;
-    bool multipart = req.is_multipart_form_data();
-    size_t limit = multipart ? kMultipartBodyLimit : kFormBodyLimit;
-    size_t total = 0;
-    bool read = false;
-    if (multipart) {
-        read = reader(
-            [&](const httplib::MultipartFormData& part) {
-                out.parts.emplace_back(part.name, std::string());
-                return true;
-            },
-            [&](const char* data, size_t length) {
-                total += length;
-                if (total <= limit && !out.parts.empty())
-                    out.parts.back().second.append(data, length);
-                return true;
-            });
-    } else {
-        read = reader([&](const char* data, size_t length) {
-            total += length;
-            if (total <= limit)
-                out.body.append(data, length);
-            return true;
-        });
-    }
-    if (!read)
-        out.refusal = "the body could not be read";
-    else if (total > limit)
-        out.refusal = std::string("a ") + (multipart ? "multipart" : "form") + " body carrying " + std::to_string(total)
-            + " bytes is over the limit of " + std::to_string(limit);
-    if (!out.refusal.empty()) {
-        out.body.clear();
-        out.parts.clear();
-    }
-    return out;
+    return strncasecmp(contentType.c_str(), "multipart/form-data", 19) == 0;
 }
+
+// What a multipart body may carry around its parts' contents (their heads and delimiters).
+constexpr size_t kMultipartOverhead = 64 * 1024;
+
+// The body bytes kept of a request: a multipart one is measured by its parts afterwards.
+size_t bodyLimit(const http::Request& request)
+{
+    return isMultipart(request.header("Content-Type").value_or("")) ? kMultipartBodyLimit + kMultipartOverhead
+                                                                     : kFormBodyLimit;
+}
+
+constexpr size_t kWorkers = 8;
 } // namespace
 
-void StandInServer::Impl::handle(const httplib::Request& req, const ReadBody& read, httplib::Response& res)
-{
+struct StandInServer::Impl : http::RequestSink {
+    http::Server server;
+    std::shared_ptr<http::WorkerPool> workers;
+    int listeningPort { -1 };
+    mutable std::mutex mutex;
+    bool stopping { false };
+    http::RequestLog log;
+    std::map<std::pair<std::string, std::string>, Handler> routes;
+    std::vector<std::pair<std::pair<std::string, std::string>, Handler>> prefixRoutes;
+    std::map<std::pair<std::string, std::string>, std::deque<Answer>> scripted;
+    std::string fixtures;
+    std::string consumerKey { "product-key" };
+    std::string consumerSecret { "product-secret" };
+    std::map<std::string, std::string> tokens;
+    bool rejectsBadSignatures { false };
+    std::function<void(const std::string&)> logSink;
+    std::set<std::string> heldPaths;
+    // Answers waiting for releaseHeld(), with where they go.
+    std::vector<std::pair<Answer, http::Reply>> held;
+    // Counts the releases, so an answer knows whether one came after its request reached the log.
+    uint64_t releaseGeneration { 0 };
+    size_t answering { 0 };
+    std::pair<int, int> answerDelay { 0, 0 };
+    std::mt19937 random { std::random_device {}() };
+
+    bool take(http::Request&& request, http::Reply reply) override;
+    int port() const override
     {
         std::lock_guard guard(mutex);
+        return listeningPort;
+    }
+    void handle(const http::Request& request, const http::Reply& reply);
+    void deliver(Answer answer, const std::string& path, http::Reply reply, uint64_t loggedGeneration);
+    void holdOrSend(Answer answer, http::Reply reply, bool hold, uint64_t loggedGeneration);
+    void send(const Answer& answer, const http::Reply& reply);
+    void refused(const std::string& method, const std::string& path, int status, const std::string& why);
+};
+
+// A request read whole goes to a worker; it counts as being answered from now on.
+bool StandInServer::Impl::take(http::Request&& request, http::Reply reply)
+{
+    std::shared_ptr<http::WorkerPool> pool;
+    {
+        std::lock_guard guard(mutex);
+        if (stopping || !workers)
+            return false;
+        pool = workers;
         ++answering;
     }
-    struct Answered {
-        Impl& impl;
-        ~Answered()
-        {
-            std::lock_guard guard(impl.mutex);
-            --impl.answering;
-        }
-    } answered { *this };
-    const std::string& body = read.body;
-    const std::string& refusal = read.refusal;
+    // A request from the channel is limited here as a connection's would have been.
+    if (!request.bodyTooLarge && request.body.size() > bodyLimit(request)) {
+        request.bodyTooLarge = true;
+        request.body.clear();
+    }
+    if (pool->post([this, request = std::move(request), reply]() { handle(request, reply); }))
+        return true;
+    std::lock_guard guard(mutex);
+    --answering;
+    return false;
+}
+
+void StandInServer::Impl::refused(const std::string& method, const std::string& path, int status, const std::string& why)
+{
+    std::function<void(const std::string&)> sink;
+    {
+        std::lock_guard guard(mutex);
+        sink = logSink;
+    }
+    if (sink)
+        sink(method + " " + path + " " + std::to_string(status) + " not read: " + why);
+}
+
+void StandInServer::Impl::handle(const http::Request& req, const http::Reply& reply)
+{
     LoggedRequest logged;
     logged.method = req.method;
     std::string rawPath = req.target.substr(0, req.target.find('?'));
-    logged.path = req.path.size() > 0 && req.path[0] == '/' ? req.path.substr(1) : req.path;
+    logged.path = req.path();
     if (auto q = req.target.find('?'); q != std::string::npos)
         logged.params = parseFormEncoded(req.target.substr(q + 1));
-    logged.contentType = req.get_header_value("Content-Type");
-    for (auto& [k, v] : req.headers)
-        logged.headers.emplace_back(k, v);
-    logged.body = body;
+    logged.contentType = req.header("Content-Type").value_or("");
+    logged.headers = req.headers;
     Params signedParams = logged.params;
-    if (logged.contentType.rfind("application/x-www-form-urlencoded", 0) == 0) {
-        Params form = parseFormEncoded(body);
-        logged.params.insert(logged.params.end(), form.begin(), form.end());
-        signedParams.insert(signedParams.end(), form.begin(), form.end());
+    // The body: a form's pairs are signed, a multipart body's parts are not;
+    // one too large or unreadable is refused and reaches no route.
+    Answer refusal;
+    bool refuse = false;
+    bool multipart = isMultipart(logged.contentType);
+    auto tooLarge = [&](size_t bytes, size_t limit) {
+        refuse = true;
+        refusal = xml::error(413, std::string("The request is too large: a ") + (multipart ? "multipart" : "form")
+                                      + " body carrying " + std::to_string(bytes) + " bytes is over the limit of "
+                                      + std::to_string(limit));
+    };
+    if (req.bodyTooLarge) {
+        tooLarge(req.bodyBytes, multipart ? kMultipartBodyLimit : kFormBodyLimit);
+    } else if (multipart) {
+        std::string fault;
+        if (auto parts = parseMultipart(req.body, logged.contentType, &fault)) {
+            size_t total = 0;
+            for (auto& part : *parts)
+                total += part.second.size();
+            if (total > kMultipartBodyLimit)
+                tooLarge(total, kMultipartBodyLimit);
+            else
+                logged.params.insert(logged.params.end(), parts->begin(), parts->end());
+        } else {
+            refuse = true;
+            refusal = xml::error(400, "The request's body cannot be read: " + fault);
+        }
     } else {
-        logged.params.insert(logged.params.end(), read.parts.begin(), read.parts.end());
+        logged.body = req.body;
+        if (logged.contentType.rfind("application/x-www-form-urlencoded", 0) == 0) {
+            Params form = parseFormEncoded(req.body);
+            logged.params.insert(logged.params.end(), form.begin(), form.end());
+            signedParams.insert(signedParams.end(), form.begin(), form.end());
+        }
     }
-    logged.viaChannel = req.has_header(kChannelMarkerHeader);
-    logged.authorization = req.get_header_value("Authorization");
+    logged.viaChannel = req.header(kChannelMarkerHeader).has_value();
+    logged.authorization = req.header("Authorization").value_or("");
     if (!logged.authorization.empty()) {
         logged.signed_ = true;
         Params oauth = parseAuthorizationHeader(logged.authorization);
@@ -308,7 +328,7 @@ void StandInServer::Impl::handle(const httplib::Request& req, const ReadBody& re
             if (k == "oauth_consumer_key")
                 consumer = v;
         }
-        std::string baseUrl = "http://" + req.get_header_value("Host") + rawPath;
+        std::string baseUrl = "http://" + req.header("Host").value_or("") + rawPath;
         std::lock_guard guard(mutex);
         auto token = tokens.find(logged.oauthToken);
         bool tokenKnown = logged.oauthToken.empty() || token != tokens.end();
@@ -329,12 +349,12 @@ void StandInServer::Impl::handle(const httplib::Request& req, const ReadBody& re
     uint64_t loggedGeneration = 0;
     {
         std::lock_guard guard(mutex);
-        log.push_back(logged);
+        log.add(logged);
         loggedGeneration = releaseGeneration;
         sink = logSink;
         auto key = std::make_pair(logged.method, logged.path);
-        if (!refusal.empty()) {
-            answer = xml::error(413, "The request is too large: " + refusal);
+        if (refuse) {
+            answer = refusal;
             found = true;
         } else if (logged.signed_ && !logged.signatureValid && rejectsBadSignatures) {
             answer = xml::error(401, "The request's signature does not verify");
@@ -354,7 +374,11 @@ void StandInServer::Impl::handle(const httplib::Request& req, const ReadBody& re
         }
     }
     if (!found && handler) {
-        answer = handler(logged);
+        try {
+            answer = handler(logged);
+        } catch (const std::exception& e) {
+            answer = xml::error(500, std::string("The route failed: ") + e.what());
+        }
         found = true;
     }
     if (!found && logged.method == "GET" && !fixtures.empty() && logged.path.find("..") == std::string::npos) {
@@ -372,49 +396,51 @@ void StandInServer::Impl::handle(const httplib::Request& req, const ReadBody& re
         sink(logged.method + " " + logged.path + " " + std::to_string(answer.status) + " " + verdict(logged)
              + (logged.viaChannel ? " (presence channel)" : "")
              + (answer.status >= 400 ? ": " + refusalReason(answer.body) : std::string()));
+    deliver(std::move(answer), logged.path, reply, loggedGeneration);
+}
 
+// The answer goes now, after the delay, or when released; a waiting answer
+// takes no worker.
+void StandInServer::Impl::deliver(Answer answer, const std::string& path, http::Reply reply, uint64_t loggedGeneration)
+{
     int delayMs = 0;
+    bool hold;
     {
         std::lock_guard guard(mutex);
         if (answerDelay.second > 0)
             delayMs = std::uniform_int_distribution<int>(answerDelay.first, answerDelay.second)(random);
-        answer.hold = answer.hold || heldPaths.count(logged.path);
+        hold = answer.hold || heldPaths.count(path);
     }
-    if (delayMs > 0) {
-        std::unique_lock lock(mutex);
-        heldChanged.wait_for(lock, std::chrono::milliseconds(delayMs), [&] { return stopping; });
-    }
-    if (answer.hold) {
+    if (delayMs == 0)
+        return holdOrSend(std::move(answer), std::move(reply), hold, loggedGeneration);
+    server.after(std::chrono::milliseconds(delayMs),
+                 [this, answer = std::move(answer), reply, hold, loggedGeneration]() mutable {
+                     holdOrSend(std::move(answer), std::move(reply), hold, loggedGeneration);
+                 });
+}
+
+void StandInServer::Impl::holdOrSend(Answer answer, http::Reply reply, bool hold, uint64_t loggedGeneration)
+{
+    if (hold) {
         // A release after the request reached the log covers it too, even
         // before its route and delay are done: a test that saw the request
         // and released it has released it.
-        std::unique_lock lock(mutex);
+        std::lock_guard guard(mutex);
         if (!stopping && releaseGeneration == loggedGeneration) {
-            ++held;
-            heldChanged.wait(lock, [&] { return stopping || releaseGeneration != loggedGeneration; });
+            held.emplace_back(std::move(answer), std::move(reply));
+            return;
         }
     }
-    res.status = answer.status;
-    if (answer.truncateAfter > 0) {
-        auto body = std::make_shared<std::string>(answer.body);
-        size_t cut = std::min(answer.truncateAfter, body->size());
-        res.set_content_provider(body->size(), answer.contentType,
-                                 [body, cut](size_t offset, size_t, httplib::DataSink& sink) {
-                                     if (offset < cut)
-                                         sink.write(body->data() + offset, cut - offset);
-                                     return offset < cut; // then drop the connection
-                                 });
-    } else if (answer.hugeBodyBytes > 0) {
-        size_t total = answer.hugeBodyBytes;
-        res.set_content_provider(total, answer.contentType, [total](size_t offset, size_t, httplib::DataSink& sink) {
-            static const std::string chunk(64 * 1024, 'x');
-            size_t n = std::min(chunk.size(), total - offset);
-            return sink.write(chunk.data(), n);
-        });
-    } else {
-        res.set_content(answer.body, answer.contentType.c_str());
-    }
+    send(answer, reply);
 }
+
+void StandInServer::Impl::send(const Answer& answer, const http::Reply& reply)
+{
+    reply(http::Response { answer.status, answer.contentType, answer.body, answer.truncateAfter, answer.hugeBodyBytes });
+    std::lock_guard guard(mutex);
+    --answering;
+}
+
 
 std::optional<std::pair<int, int>> parseDelayRange(const std::string& text)
 {
@@ -433,7 +459,7 @@ std::optional<std::pair<int, int>> parseDelayRange(const std::string& text)
     return std::make_pair(*low, *high);
 }
 
-StandInServer::StandInServer() : impl_(std::make_unique<Impl>())
+StandInServer::StandInServer() : impl_(std::make_shared<Impl>())
 {
     if (const char* delay = std::getenv("BRISKO_STANDIN_DELAY_MS")) {
         if (auto range = parseDelayRange(delay))
@@ -447,86 +473,47 @@ StandInServer::~StandInServer() { stop(); }
 
 int StandInServer::start(int port)
 {
-    auto handler = [this](const httplib::Request& req, httplib::Response& res) { impl_->handle(req, { req.body, {}, {} }, res); };
-    // Bodies are read here, each kind to its own limit.
-    auto withBody = [this](const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
-        impl_->handle(req, readBody(req, reader), res);
+    Impl* impl = impl_.get();
+    http::Settings settings;
+    settings.bodyLimit = bodyLimit;
+    settings.onRequest = [impl](http::Request&& request, http::Reply reply) {
+        if (!impl->take(std::move(request), reply))
+            reply(http::Response { 503, "application/xml; charset=utf-8", xml::errorBody("The service is stopping"), 0, 0 });
     };
-    impl_->server.Get(R"(.*)", handler);
-    impl_->server.Post(R"(.*)", withBody);
-    impl_->server.Put(R"(.*)", withBody);
-    impl_->server.Delete(R"(.*)", withBody);
-    // Only SO_REUSEADDR: the library's default also sets SO_REUSEPORT, which
-    // would let a second server share a port already in use.
-    impl_->server.set_socket_options([](socket_t sock) {
-        int yes = 1;
-        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    });
-    // An answer's header and body go out as they are written: waiting to
-    // coalesce them met the client's delayed acknowledgement, 40 ms an answer.
-    impl_->server.set_tcp_nodelay(true);
-    impl_->server.set_keep_alive_max_count(100);
-    impl_->server.set_keep_alive_timeout(1);
-    if (port == 0)
-        port_ = impl_->server.bind_to_any_port("127.0.0.1");
-    else
-        port_ = impl_->server.bind_to_port("127.0.0.1", port) ? port : -1;
-    if (port_ < 0)
-        return -1;
-    auto ended = std::make_shared<std::atomic<bool>>(false);
-    impl_->thread = std::thread([this, ended] {
-        impl_->server.listen_after_bind();
-        *ended = true;
-    });
-    // stop() is ignored until the accept loop runs, so wait for it.
-    while (!impl_->server.is_running() && !*ended)
-        std::this_thread::yield();
+    settings.onRefused = [impl](const std::string& method, const std::string& path, int status, const std::string& why) {
+        impl->refused(method, path, status, why);
+    };
+    {
+        std::lock_guard guard(impl->mutex);
+        impl->stopping = false;
+        impl->workers = std::make_shared<http::WorkerPool>(kWorkers);
+    }
+    port_ = impl->server.start(port, std::move(settings));
+    std::lock_guard guard(impl->mutex);
+    impl->listeningPort = port_;
     return port_;
 }
 
-namespace {
-
-// Ends the reading side of the connections accepted on a port that still
-// listens: a worker waiting on a kept-alive connection for the next request
-// then ends at once instead of after the keep-alive timeout, while an answer
-// being written still goes out whole. While the port listens, a socket bound
-// to it with a peer can only be one it accepted.
-void dropAcceptedConnections(int port)
-{
-    DIR* fds = opendir("/proc/self/fd");
-    if (!fds)
-        return;
-    while (dirent* entry = readdir(fds)) {
-        int fd = std::atoi(entry->d_name);
-        if (fd <= 2 || fd == dirfd(fds))
-            continue;
-        sockaddr_in local {}, peer {};
-        socklen_t localSize = sizeof local, peerSize = sizeof peer;
-        if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localSize) != 0 || local.sin_family != AF_INET
-            || ntohs(local.sin_port) != port)
-            continue;
-        if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerSize) == 0)
-            shutdown(fd, SHUT_RD);
-    }
-    closedir(fds);
-}
-
-} // namespace
-
+// Held answers go out first; queued requests are still answered; then the
+// connections close (a delayed answer is handed back at once).
 void StandInServer::stop()
 {
+    std::vector<std::pair<Answer, http::Reply>> released;
+    std::shared_ptr<http::WorkerPool> workers;
     {
         std::lock_guard guard(impl_->mutex);
         impl_->stopping = true;
-        impl_->held = 0;
+        released.swap(impl_->held);
+        workers = impl_->workers;
     }
-    impl_->heldChanged.notify_all();
-    if (port_ > 0 && impl_->server.is_running())
-        dropAcceptedConnections(port_);
+    for (auto& [answer, reply] : released)
+        impl_->send(answer, reply);
+    if (workers)
+        workers->stop();
     impl_->server.stop();
-    if (impl_->thread.joinable())
-        impl_->thread.join();
 }
+
+std::weak_ptr<http::RequestSink> StandInServer::requestSink() const { return impl_; }
 
 std::string StandInServer::baseUrl() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
 
@@ -586,14 +573,14 @@ void StandInServer::setLogSink(std::function<void(const std::string&)> sink)
 
 void StandInServer::releaseHeld()
 {
+    std::vector<std::pair<Answer, http::Reply>> released;
     {
         std::lock_guard guard(impl_->mutex);
         ++impl_->releaseGeneration;
-        // Released answers count as being made from now on, not from when
-        // their threads wake, so a test never reads one as still held.
-        impl_->held = 0;
+        released.swap(impl_->held);
     }
-    impl_->heldChanged.notify_all();
+    for (auto& [answer, reply] : released)
+        impl_->send(answer, reply);
 }
 
 void StandInServer::holdAnswersTo(const std::string& path)
@@ -614,7 +601,7 @@ void StandInServer::stopHolding()
 size_t StandInServer::heldCount() const
 {
     std::lock_guard guard(impl_->mutex);
-    return impl_->held;
+    return impl_->held.size();
 }
 
 void StandInServer::setAnswerDelay(int minMs, int maxMs)
@@ -632,13 +619,13 @@ size_t StandInServer::answeringCount() const
 std::vector<LoggedRequest> StandInServer::requests() const
 {
     std::lock_guard guard(impl_->mutex);
-    return impl_->log;
+    return { impl_->log.entries().begin(), impl_->log.entries().end() };
 }
 
 size_t StandInServer::requestCount() const
 {
     std::lock_guard guard(impl_->mutex);
-    return impl_->log.size();
+    return impl_->log.entries().size();
 }
 
 void StandInServer::clearLog()

@@ -6,8 +6,11 @@
 // channel reach the same handlers: the STOMP stand-in hands them to this
 // server as HTTP requests.
 //
-// It serves on its own threads; tests start it in-process and read the log.
-// Held answers wait until releaseHeld() or stop(), so a test can time a
+// It serves on its own threads: one polls every connection and reads each
+// request whole, so idle or slow clients cannot keep it from answering; a few
+// workers run the routes. Tests start it in-process and read the log, which
+// keeps the latest requests within a budget of bytes. Held answers wait until
+// releaseHeld() or stop() without taking a worker, so a test can time a
 // request out without the server ever answering. A port in use is refused,
 // never shared.
 #pragma once
@@ -25,6 +28,10 @@
 #include <vector>
 
 namespace standin {
+
+namespace http {
+class RequestSink;
+}
 
 using Params = std::vector<std::pair<std::string, std::string>>;
 
@@ -107,7 +114,9 @@ public:
     void setRejectsBadSignatures(bool rejects);
     // Receives one line per answered request: method, path, status and the
     // signature verdict ("GET users.xml 200 signature verified"); a refusal
-    // (status 400 and above) adds its reason after a colon.
+    // (status 400 and above) adds its reason after a colon. A request that
+    // cannot be read is logged with "not read" for a verdict, and "-" for a
+    // method or path it did not get to ("- - 400 not read: ...").
     void setLogSink(std::function<void(const std::string& line)> sink);
 
     // Releases every answer held so far (by Answer::hold or holdAnswersTo),
@@ -150,8 +159,13 @@ public:
     static std::string deviceAccountsAnswer(int count);
 
 private:
+    friend class StompStandIn;
+    // Where requests inside the presence channel are handed; it does not
+    // keep the server alive.
+    std::weak_ptr<http::RequestSink> requestSink() const;
+
     struct Impl;
-    std::unique_ptr<Impl> impl_;
+    std::shared_ptr<Impl> impl_;
     int port_ { -1 };
 };
 
@@ -169,15 +183,19 @@ Params parseAuthorizationHeader(const std::string& header);
 Params parseFormEncoded(const std::string& text);
 // The parts of a multipart/form-data body (name, content) in order; the
 // boundary comes from the Content-Type value. The closing delimiter may end
-// the body with or without a line end.
-Params parseMultipart(const std::string& body, const std::string& contentType);
+// the body with or without a line end. None, with what is wrong in `fault`,
+// when the body is not such a form.
+std::optional<Params> parseMultipart(const std::string& body, const std::string& contentType,
+                                     std::string* fault = nullptr);
 
 // A blob storage host on its own loopback port, for the signed forms of score
 // blobs. A multipart POST (any path) with the fields key, AWSAccessKeyId,
 // acl, policy and signature and the part "file" stores the file under the key
-// (answer 204; 400 when a field is missing). A GET answers the object stored
-// under the path (without its leading "/"), or 404. One connection at a time,
-// closed after each answer. The policy is required, not verified.
+// (answer 204; 400 when a field is missing or the policy cannot be read, 403
+// when the form is not one uploadForm() issued: its signature does not match
+// its policy, the policy expired, or a field breaks one of its conditions).
+// A GET answers the object stored under the path (without its leading "/"),
+// or 404. Connections are served side by side, each closed after its answer.
 class StorageHostStandIn {
 public:
     StorageHostStandIn();
@@ -201,8 +219,18 @@ public:
     using ObjectPut = std::function<bool(const std::string& key, const std::string& bytes)>;
     using ObjectGet = std::function<std::optional<std::string>(const std::string& key)>;
     void setObjectStore(ObjectPut put, ObjectGet get);
-    // The requests so far, the form's parts as parameters.
+    // The requests so far (the latest, within a budget of bytes), the
+    // form's parts as parameters.
     std::vector<LoggedRequest> requests() const;
+
+    // The signed fields of a form that stores a file of at most
+    // kMultipartBodyLimit bytes under `key` within a day: key,
+    // AWSAccessKeyId, acl, policy and signature, in that order.
+    static Params uploadForm(const std::string& key);
+    // 0 when a posted form's fields (the file among them) are one that
+    // uploadForm() issued and still holds; else the status to answer, with
+    // the reason in `why`.
+    static int checkUploadForm(const Params& form, std::string* why);
 
 private:
     struct Impl;
@@ -211,8 +239,11 @@ private:
 };
 
 // A STOMP 1.0 stand-in for the presence channel: accepts connections, answers
-// CONNECT with CONNECTED, records the frames it receives and can send MESSAGE
-// frames, drop every connection, or refuse new ones.
+// CONNECT with CONNECTED, records the frames it receives (the latest, within a
+// budget of bytes) and can send MESSAGE frames, drop every connection, or
+// refuse new ones. Each connection has a thread that reads and one that
+// writes; requests inside the channel run on the HTTP server's workers. A
+// frame it cannot read ends its connection.
 class StompStandIn {
 public:
     StompStandIn();
@@ -228,8 +259,11 @@ public:
     };
     std::vector<Frame> frames() const;
     // Requests inside the channel (SEND to kRequestDestination) go to this
-    // server's HTTP handler; without one they are answered 503.
+    // server's HTTP handler; without one (or once it is gone) they are
+    // answered 503.
     void forwardRequestsTo(const StandInServer& server);
+    // Receives one line per connection ended for a frame it could not read.
+    void setLogSink(std::function<void(const std::string& line)> sink);
     int connectionCount() const; // accepted so far
     // Requests inside the channel whose answer frame has not been sent yet.
     size_t answeringCount() const;
@@ -241,7 +275,7 @@ public:
 
 private:
     struct Impl;
-    std::unique_ptr<Impl> impl_;
+    std::shared_ptr<Impl> impl_;
     int port_ { -1 };
 };
 
@@ -250,9 +284,18 @@ private:
 constexpr const char* kRequestDestination = "/service/requests";
 constexpr const char* kChannelMarkerHeader = "X-Standin-Via-Channel";
 
+// The largest frame the presence channel reads: a request carrying the
+// largest body the service reads, with room for one a little over it to be
+// answered 413 rather than cut off.
+constexpr size_t kStompFrameLimit = 2 * kMultipartBodyLimit;
+
 // Parses complete STOMP frames off the front of buffer (a content-length
 // header gives the body's size; otherwise the body ends at the first NUL).
-std::vector<StompStandIn::Frame> takeStompFrames(std::string& buffer);
+// A frame whose content-length is not a number, is over kStompFrameLimit or
+// does not end where it says, or a head that grows past the limit, ends the
+// reading: the frames before it are answered, `refusal` says why and the
+// buffer is emptied (the connection cannot go on).
+std::vector<StompStandIn::Frame> takeStompFrames(std::string& buffer, std::string* refusal = nullptr);
 std::string makeStompFrame(const std::string& command, const std::map<std::string, std::string>& headers,
                            const std::string& body = {});
 

@@ -22,6 +22,8 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <fstream>
+#include <sstream>
 #include <sys/stat.h>
 
 namespace standin {
@@ -288,6 +290,112 @@ std::optional<std::string> StandInState::userName(int64_t userId) const
     if (!store_->db)
         return std::nullopt;
     return players::name(*store_, userId);
+}
+
+namespace {
+
+std::string trimmed(const std::string& text)
+{
+    size_t start = text.find_first_not_of(" \t\r");
+    if (start == std::string::npos)
+        return {};
+    return text.substr(start, text.find_last_not_of(" \t\r") - start + 1);
+}
+
+// A whole decimal number above 0.
+std::optional<int64_t> positiveId(const std::string& text)
+{
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 18)
+        return std::nullopt;
+    int64_t value = std::stoll(text);
+    return value > 0 ? std::optional<int64_t>(value) : std::nullopt;
+}
+
+} // namespace
+
+std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std::string& path, std::string& error)
+{
+    std::ifstream in(path);
+    if (!in) {
+        error = "cannot read " + path;
+        return std::nullopt;
+    }
+    GameDefinition game;
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        line = trimmed(line);
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream words(line);
+        std::string kind, first, second;
+        words >> kind >> first;
+        auto fail = [&](const std::string& why) {
+            error = path + ":" + std::to_string(number) + ": " + why + " (\"" + line + "\")";
+            return std::nullopt;
+        };
+        if (kind == "product-key" || kind == "product-secret") {
+            std::string value = trimmed(line.substr(kind.size()));
+            if (value.empty())
+                return fail(kind + " needs a value");
+            (kind == "product-key" ? game.productKey : game.productSecret) = value;
+        } else if (kind == "leaderboard") {
+            words >> second;
+            std::string name;
+            std::getline(words, name);
+            name = trimmed(name);
+            auto id = positiveId(first);
+            if (!id || (second != "higher" && second != "lower") || name.empty())
+                return fail("a leaderboard is \"leaderboard ID higher|lower NAME\"");
+            game.leaderboards.push_back({ *id, name, second == "higher" });
+        } else if (kind == "achievement") {
+            words >> second;
+            std::string rest;
+            std::getline(words, rest);
+            size_t bar = rest.find('|');
+            std::string title = trimmed(rest.substr(0, bar));
+            std::string description = bar == std::string::npos ? title : trimmed(rest.substr(bar + 1));
+            auto id = positiveId(first);
+            auto points = second == "0" ? std::optional<int64_t>(0) : positiveId(second);
+            if (!id || !points || title.empty())
+                return fail("an achievement is \"achievement ID POINTS TITLE [| DESCRIPTION]\"");
+            game.achievements.push_back({ *id, *points, title, description });
+        } else {
+            return fail("unknown entry \"" + kind + "\"");
+        }
+    }
+    return game;
+}
+
+bool StandInState::defineGame(const GameDefinition& game)
+{
+    std::lock_guard guard(store_->mutex);
+    if (!store_->db)
+        return false;
+    Store& s = *store_;
+    if (!s.exec("BEGIN"))
+        return false;
+    bool ok = true;
+    if (!game.leaderboards.empty()) {
+        ok = ok && s.exec("DELETE FROM leaderboards");
+        for (auto& board : game.leaderboards) {
+            Statement q(s.db, "INSERT INTO leaderboards VALUES (?, ?, ?)");
+            ok = ok && q.bind(1, board.id).bind(2, board.name).bind(3, int64_t { board.higherIsBetter }).run();
+        }
+    }
+    if (!game.achievements.empty()) {
+        ok = ok && s.exec("DELETE FROM achievements");
+        int64_t position = 0;
+        for (auto& a : game.achievements) {
+            Statement q(s.db, "INSERT INTO achievements VALUES (?, ?, ?, ?, ?)");
+            ok = ok && q.bind(1, a.id).bind(2, a.title).bind(3, a.description).bind(4, a.points).bind(5, position++).run();
+        }
+    }
+    if (!ok) {
+        s.error = sqlite3_errmsg(s.db); // an id listed twice, for one
+        s.exec("ROLLBACK");
+        return false;
+    }
+    return s.exec("COMMIT");
 }
 
 int64_t StandInState::addUser(const std::string& name)

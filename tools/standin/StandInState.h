@@ -72,6 +72,8 @@ public:
     // Adds a user (for tests and the showcase's other players) and answers its id.
     int64_t addUser(const std::string& name);
     void addScore(int64_t userId, int64_t leaderboardId, int64_t score, const std::string& displayText = {});
+    // A score posted from a place (latitude and longitude in degrees): the scores near a place show it.
+    void addScoreFrom(int64_t userId, int64_t leaderboardId, int64_t score, double latitude, double longitude);
     struct Challenge {
         int64_t id;
         int64_t challengerId;
@@ -106,6 +108,38 @@ public:
         std::string statusUrl;
     };
     void addServerNotice(int64_t user, const ServerNotice& notice);
+
+    // A game of the developer's own, read from a small text file (the
+    // program's --game): its product key and secret, and the leaderboards and
+    // achievements that replace the seeded ones. One entry a line; blank lines
+    // and lines starting with '#' are skipped:
+    //     product-key    KEY
+    //     product-secret SECRET
+    //     leaderboard    ID higher|lower NAME
+    //     achievement    ID POINTS TITLE [| DESCRIPTION]
+    struct GameDefinition {
+        struct Leaderboard {
+            int64_t id;
+            std::string name;
+            bool higherIsBetter;
+        };
+        struct Achievement {
+            int64_t id;
+            int64_t points;
+            std::string title;
+            std::string description;
+        };
+        std::string productKey;
+        std::string productSecret;
+        std::vector<Leaderboard> leaderboards;
+        std::vector<Achievement> achievements;
+    };
+    // The file's game; nullopt with the line at fault in `error`.
+    static std::optional<GameDefinition> readGameFile(const std::string& path, std::string& error);
+    // Makes the game's leaderboards and achievements (when it lists any) the
+    // state's, in place of those it had; scores and unlocks of the ones kept
+    // stay. False when the store could not take them.
+    bool defineGame(const GameDefinition& game);
 
     // The seeded game: leaderboards 5 "Normal" (higher is better) and 6
     // "Fastest Lap" (lower is better), achievements 11 "First Steps" and 12

@@ -1,73 +1,426 @@
-// The blob storage host: a small HTTP/1.1 server on plain sockets. It reads
-// forms itself because the signed form ends with its closing delimiter and no
-// line end, which stricter form parsers refuse.
+// The blob storage host: signed forms posted to the stand-in's HTTP server,
+// checked as the storage service checks them (the signature over the policy,
+// then the policy's expiry and conditions against the form's fields). It
+// reads forms itself because the signed form ends with its closing delimiter
+// and no line end, which stricter form parsers refuse.
+#include "tools/standin/StandInHttp.h"
 #include "tools/standin/StandInServer.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <strings.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "platform/foundation/Base64.h"
 
-#include <atomic>
-#include <cstdlib>
+#include <openssl/evp.h>
+#include <openssl/hmac.h>
+#include <strings.h>
+
+#include <cctype>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <set>
+#include <string_view>
 
 namespace standin {
 
-Params parseMultipart(const std::string& body, const std::string& contentType)
+namespace {
+
+// The name="..." of a part's Content-Disposition (not the filename="...").
+std::optional<std::string> partName(const std::string& headers)
 {
-    Params out;
+    for (size_t at = headers.find("name=\""); at != std::string::npos; at = headers.find("name=\"", at + 1)) {
+        if (at > 0 && headers[at - 1] != ' ' && headers[at - 1] != ';')
+            continue;
+        size_t close = headers.find('"', at + 6);
+        if (close == std::string::npos)
+            return std::nullopt;
+        return headers.substr(at + 6, close - at - 6);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<Params> parseMultipart(const std::string& body, const std::string& contentType, std::string* fault)
+{
+    auto fail = [fault](const char* why) -> std::optional<Params> {
+        if (fault)
+            *fault = why;
+        return std::nullopt;
+    };
     size_t at = contentType.find("boundary=");
     if (at == std::string::npos)
-        return out;
+        return fail("its Content-Type names no boundary");
     std::string boundary = contentType.substr(at + 9);
     if (size_t end = boundary.find(';'); end != std::string::npos)
         boundary.resize(end);
     if (boundary.size() >= 2 && boundary.front() == '"' && boundary.back() == '"')
         boundary = boundary.substr(1, boundary.size() - 2);
+    if (boundary.empty() || boundary.size() > 70)
+        return fail("its boundary is empty or over 70 characters");
     const std::string delimiter = "--" + boundary;
-    size_t pos = body.find(delimiter);
-    while (pos != std::string::npos) {
+    const std::string partEnd = "\r\n" + delimiter;
+    // Whatever comes before the first delimiter is a preamble.
+    size_t pos = body.compare(0, delimiter.size(), delimiter) == 0 ? 0 : body.find(partEnd);
+    if (pos == std::string::npos)
+        return fail("it holds no delimiter of its boundary");
+    if (pos > 0)
+        pos += 2;
+    Params out;
+    for (;;) {
         pos += delimiter.size();
         // "--" after the delimiter closes the form; a part starts with a line end.
+        if (body.compare(pos, 2, "--") == 0)
+            return out;
         if (body.compare(pos, 2, "\r\n") != 0)
-            break;
+            return fail("a delimiter is followed by neither a line end nor --");
         pos += 2;
-        size_t headersEnd = body.find("\r\n\r\n", pos);
+        size_t headersEnd = body.compare(pos, 2, "\r\n") == 0 ? pos - 2 : body.find("\r\n\r\n", pos);
         if (headersEnd == std::string::npos)
-            break;
-        std::string headers = body.substr(pos, headersEnd - pos);
+            return fail("a part's headers do not end with an empty line");
+        std::string headers = body.substr(pos, headersEnd + 2 - pos);
         size_t contentStart = headersEnd + 4;
-        size_t next = body.find("\r\n" + delimiter, contentStart);
+        size_t next = body.find(partEnd, contentStart);
         if (next == std::string::npos)
-            break;
-        std::string name;
-        if (size_t n = headers.find("name=\""); n != std::string::npos) {
-            size_t close = headers.find('"', n + 6);
-            if (close != std::string::npos)
-                name = headers.substr(n + 6, close - n - 6);
-        }
-        out.emplace_back(name, body.substr(contentStart, next - contentStart));
+            return fail("a part does not end with a delimiter (the closing one is missing)");
+        auto name = partName(headers);
+        if (!name)
+            return fail("a part has no name");
+        out.emplace_back(std::move(*name), body.substr(contentStart, next - contentStart));
         pos = next + 2;
     }
-    return out;
+}
+
+namespace {
+
+// The host's own credentials, with which it signs the forms it issues.
+constexpr const char* kAccessKeyId = "standin";
+constexpr const char* kSecret = "standin-storage-secret";
+
+std::string sign(const std::string& policy)
+{
+    unsigned char mac[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    HMAC(EVP_sha1(), kSecret, static_cast<int>(std::strlen(kSecret)), reinterpret_cast<const unsigned char*>(policy.data()),
+         policy.size(), mac, &length);
+    return platform::base64Encode(mac, length);
+}
+
+std::string jsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+// The little JSON a policy is written in.
+struct Json {
+    enum class Kind { Null, Bool, Number, String, Array, Object } kind { Kind::Null };
+    long long number { 0 };
+    std::string text;
+    std::string name;        // a member's, in an object
+    std::vector<Json> items; // an array's items or an object's members
+};
+
+class JsonReader {
+public:
+    explicit JsonReader(std::string_view text) : s_(text) { }
+
+    std::optional<Json> document()
+    {
+        Json v;
+        if (!value(v, 0))
+            return std::nullopt;
+        space();
+        if (at_ != s_.size())
+            return std::nullopt;
+        return v;
+    }
+
+private:
+    int peek() const { return at_ < s_.size() ? static_cast<unsigned char>(s_[at_]) : -1; }
+    void space()
+    {
+        while (peek() == ' ' || peek() == '\t' || peek() == '\r' || peek() == '\n')
+            ++at_;
+    }
+    bool word(std::string_view w)
+    {
+        if (s_.substr(at_, w.size()) != w)
+            return false;
+        at_ += w.size();
+        return true;
+    }
+    bool string(std::string& out)
+    {
+        if (peek() != '"')
+            return false;
+        ++at_;
+        while (at_ < s_.size()) {
+            unsigned char c = static_cast<unsigned char>(s_[at_++]);
+            if (c == '"')
+                return true;
+            if (c < 0x20)
+                return false;
+            if (c != '\\') {
+                out += static_cast<char>(c);
+                continue;
+            }
+            int e = peek();
+            ++at_;
+            switch (e) {
+            case '"': case '\\': case '/': out += static_cast<char>(e); break;
+            case 'b': out += '\b'; break;
+            case 'f': out += '\f'; break;
+            case 'n': out += '\n'; break;
+            case 'r': out += '\r'; break;
+            case 't': out += '\t'; break;
+            case 'u': {
+                if (at_ + 4 > s_.size())
+                    return false;
+                unsigned code = 0;
+                for (int i = 0; i < 4; ++i) {
+                    char h = s_[at_];
+                    if (!std::isxdigit(static_cast<unsigned char>(h)))
+                        return false;
+                    code = code * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(h)) ? h - '0' : (h | 0x20) - 'a' + 10);
+                    ++at_;
+                }
+                if (code < 0x80) {
+                    out += static_cast<char>(code);
+                } else if (code < 0x800) {
+                    out += static_cast<char>(0xc0 | (code >> 6));
+                    out += static_cast<char>(0x80 | (code & 0x3f));
+                } else {
+                    out += static_cast<char>(0xe0 | (code >> 12));
+                    out += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
+                    out += static_cast<char>(0x80 | (code & 0x3f));
+                }
+                break;
+            }
+            default: return false;
+            }
+        }
+        return false;
+    }
+    bool value(Json& out, int depth)
+    {
+        space();
+        int c = peek();
+        if (depth > 32 || c < 0)
+            return false;
+        if (c == '"') {
+            out.kind = Json::Kind::String;
+            return string(out.text);
+        }
+        if (c == '[' || c == '{') {
+            bool object = c == '{';
+            out.kind = object ? Json::Kind::Object : Json::Kind::Array;
+            ++at_;
+            space();
+            if (peek() == (object ? '}' : ']')) {
+                ++at_;
+                return true;
+            }
+            for (;;) {
+                Json item;
+                if (object) {
+                    std::string name;
+                    space();
+                    if (!string(name))
+                        return false;
+                    space();
+                    if (peek() != ':')
+                        return false;
+                    ++at_;
+                    if (!value(item, depth + 1))
+                        return false;
+                    item.name = std::move(name);
+                } else if (!value(item, depth + 1)) {
+                    return false;
+                }
+                out.items.push_back(std::move(item));
+                space();
+                if (peek() == ',') {
+                    ++at_;
+                    continue;
+                }
+                if (peek() != (object ? '}' : ']'))
+                    return false;
+                ++at_;
+                return true;
+            }
+        }
+        if (c == '-' || std::isdigit(c)) {
+            size_t start = at_;
+            if (c == '-')
+                ++at_;
+            size_t digits = at_;
+            while (std::isdigit(peek()))
+                ++at_;
+            if (at_ == digits || at_ - digits > 18 || peek() == '.' || peek() == 'e' || peek() == 'E')
+                return false;
+            out.kind = Json::Kind::Number;
+            out.number = std::stoll(std::string(s_.substr(start, at_ - start)));
+            return true;
+        }
+        if (word("true") || word("false")) {
+            out.kind = Json::Kind::Bool;
+            return true;
+        }
+        return word("null");
+    }
+
+    std::string_view s_;
+    size_t at_ { 0 };
+};
+
+// "2030-01-31T12:00:00Z" (fractions of a second allowed), as seconds since 1970.
+std::optional<time_t> isoTime(const std::string& text)
+{
+    std::tm tm {};
+    int consumed = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%n", &tm.tm_year, &tm.tm_mon, &tm.tm_mday, &tm.tm_hour,
+                    &tm.tm_min, &tm.tm_sec, &consumed)
+            != 6
+        || consumed != 19)
+        return std::nullopt;
+    std::string rest = text.substr(19);
+    if (!rest.empty() && rest[0] == '.') {
+        size_t digits = rest.find_first_not_of("0123456789", 1);
+        rest.erase(0, digits == std::string::npos ? rest.size() : digits);
+    }
+    if (rest != "Z" || tm.tm_mon < 1 || tm.tm_mon > 12 || tm.tm_mday < 1 || tm.tm_mday > 31 || tm.tm_hour > 23
+        || tm.tm_min > 59 || tm.tm_sec > 60)
+        return std::nullopt;
+    tm.tm_year -= 1900;
+    tm.tm_mon -= 1;
+    return timegm(&tm);
+}
+
+const std::string* field(const Params& form, const std::string& name)
+{
+    for (auto& [n, v] : form)
+        if (n == name)
+            return &v;
+    return nullptr;
+}
+
+} // namespace
+
+Params StorageHostStandIn::uploadForm(const std::string& key)
+{
+    time_t expires = std::time(nullptr) + 24 * 3600;
+    std::tm tm {};
+    gmtime_r(&expires, &tm);
+    char expiration[32];
+    std::strftime(expiration, sizeof expiration, "%Y-%m-%dT%H:%M:%SZ", &tm);
+    std::string policy = std::string("{\"expiration\":\"") + expiration + "\",\"conditions\":[{\"key\":" + jsonString(key)
+        + "},{\"acl\":\"public-read\"},[\"content-length-range\",0," + std::to_string(kMultipartBodyLimit) + "]]}";
+    std::string encoded = platform::base64Encode(policy.data(), policy.size());
+    return { { "key", key }, { "AWSAccessKeyId", kAccessKeyId }, { "acl", "public-read" }, { "policy", encoded },
+             { "signature", sign(encoded) } };
+}
+
+int StorageHostStandIn::checkUploadForm(const Params& form, std::string* why)
+{
+    auto fail = [why](int status, std::string reason) {
+        if (why)
+            *why = std::move(reason);
+        return status;
+    };
+    for (const char* name : { "key", "AWSAccessKeyId", "acl", "policy", "signature", "file" })
+        if (!field(form, name))
+            return fail(400, std::string("the form has no ") + name);
+    if (*field(form, "AWSAccessKeyId") != kAccessKeyId)
+        return fail(403, "the form's AWSAccessKeyId is not one the host issued");
+    const std::string& policy = *field(form, "policy");
+    if (*field(form, "signature") != sign(policy))
+        return fail(403, "the form's signature does not match its policy");
+    auto decoded = platform::base64Decode(policy);
+    std::optional<Json> document;
+    if (decoded)
+        document = JsonReader(std::string_view(reinterpret_cast<const char*>(decoded->data()), decoded->size())).document();
+    const Json* expiration = nullptr;
+    const Json* conditions = nullptr;
+    if (document && document->kind == Json::Kind::Object)
+        for (auto& member : document->items) {
+            if (member.name == "expiration" && member.kind == Json::Kind::String)
+                expiration = &member;
+            if (member.name == "conditions" && member.kind == Json::Kind::Array)
+                conditions = &member;
+        }
+    auto expires = expiration ? isoTime(expiration->text) : std::nullopt;
+    if (!expires || !conditions)
+        return fail(400, "the form's policy is not a document with an expiration and conditions");
+    if (*expires < std::time(nullptr))
+        return fail(403, "the form's policy expired at " + expiration->text);
+    // Every condition holds, and every field but these is one a condition names.
+    std::set<std::string> named { "AWSAccessKeyId", "policy", "signature", "file" };
+    for (auto& c : conditions->items) {
+        std::string name, op, expected;
+        if (c.kind == Json::Kind::Object && c.items.size() == 1 && c.items[0].kind == Json::Kind::String) {
+            name = c.items[0].name;
+            op = "eq";
+            expected = c.items[0].text;
+        } else if (c.kind == Json::Kind::Array && c.items.size() == 3 && c.items[0].kind == Json::Kind::String) {
+            op = c.items[0].text;
+            if (op == "content-length-range" && c.items[1].kind == Json::Kind::Number
+                && c.items[2].kind == Json::Kind::Number) {
+                long long size = static_cast<long long>(field(form, "file")->size());
+                if (size < c.items[1].number || size > c.items[2].number)
+                    return fail(403, "the file's " + std::to_string(size) + " bytes are outside the policy's range");
+                continue;
+            }
+            if ((op != "eq" && op != "starts-with") || c.items[1].kind != Json::Kind::String
+                || c.items[1].text.rfind('$', 0) != 0 || c.items[2].kind != Json::Kind::String)
+                return fail(400, "the form's policy holds a condition the host does not know");
+            name = c.items[1].text.substr(1);
+            expected = c.items[2].text;
+        } else {
+            return fail(400, "the form's policy holds a condition the host does not know");
+        }
+        named.insert(name);
+        const std::string* value = field(form, name);
+        if (!value || (op == "eq" ? *value != expected : value->rfind(expected, 0) != 0))
+            return fail(403, "the form's " + name + " is not the one its policy names");
+    }
+    for (auto& [name, value] : form)
+        if (!named.count(name) && name.rfind("x-ignore-", 0) != 0)
+            return fail(403, "the form's field " + name + " is not in its policy");
+    return 0;
 }
 
 struct StorageHostStandIn::Impl {
-    int listener { -1 };
-    std::thread thread;
-    std::atomic<bool> stopping { false };
+    http::Server server;
+    std::shared_ptr<http::WorkerPool> workers;
     mutable std::mutex mutex;
     std::map<std::string, std::string> objects;
     StorageHostStandIn::ObjectPut put;
     StorageHostStandIn::ObjectGet get;
-    std::vector<LoggedRequest> log;
+    http::RequestLog log;
     std::function<void(const std::string&)> logSink;
 
-    void serve();
-    void answer(int client);
+    void handle(const http::Request& request, const http::Reply& reply);
+    void logLine(const std::string& line)
+    {
+        std::function<void(const std::string&)> sink;
+        {
+            std::lock_guard guard(mutex);
+            sink = logSink;
+        }
+        if (sink)
+            sink(line);
+    }
     // Through the kept store when there is one, else in memory (the mutex held).
     bool keep(const std::string& key, std::string bytes)
     {
@@ -87,174 +440,68 @@ struct StorageHostStandIn::Impl {
 
 namespace {
 
-bool readSome(int fd, std::string& into)
-{
-    char buffer[16384];
-    ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-    if (n <= 0)
-        return false;
-    into.append(buffer, size_t(n));
-    return true;
-}
-
-void sendAll(int fd, const std::string& data)
-{
-    size_t sent = 0;
-    while (sent < data.size()) {
-        ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
-            return;
-        sent += size_t(n);
-    }
-}
-
-const char* reason(int status)
-{
-    switch (status) {
-    case 200: return "OK";
-    case 204: return "No Content";
-    case 400: return "Bad Request";
-    case 404: return "Not Found";
-    case 413: return "Payload Too Large";
-    case 500: return "Internal Server Error";
-    default: return "Status";
-    }
-}
-
 // The largest form the host reads: the largest multipart body the service
 // reads, and room for the signed form's fields.
 constexpr size_t kMaxFormBytes = kMultipartBodyLimit + 64 * 1024;
 
+std::string errorBody(const char* code, const std::string& message)
+{
+    return std::string("<Error><Code>") + code + "</Code><Message>" + message + "</Message></Error>";
+}
+
 } // namespace
 
-void StorageHostStandIn::Impl::answer(int client)
+void StorageHostStandIn::Impl::handle(const http::Request& req, const http::Reply& reply)
 {
-    // One request: headers, then a body of Content-Length bytes.
-    std::string data;
-    size_t headerEnd;
-    while ((headerEnd = data.find("\r\n\r\n")) == std::string::npos) {
-        if (data.size() > 65536 || !readSome(client, data))
-            return;
-    }
     LoggedRequest request;
-    std::string head = data.substr(0, headerEnd);
-    size_t lineEnd = head.find("\r\n");
-    std::string requestLine = head.substr(0, lineEnd);
-    size_t space1 = requestLine.find(' '), space2 = requestLine.rfind(' ');
-    if (space1 == std::string::npos || space2 == space1)
-        return;
-    request.method = requestLine.substr(0, space1);
-    std::string target = requestLine.substr(space1 + 1, space2 - space1 - 1);
-    request.path = target.substr(0, target.find('?'));
-    if (!request.path.empty() && request.path[0] == '/')
-        request.path.erase(0, 1);
-    size_t contentLength = 0;
-    for (size_t pos = lineEnd == std::string::npos ? head.size() : lineEnd + 2; pos < head.size();) {
-        size_t end = head.find("\r\n", pos);
-        std::string line = head.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
-        pos = end == std::string::npos ? head.size() : end + 2;
-        size_t colon = line.find(':');
-        if (colon == std::string::npos)
-            continue;
-        std::string name = line.substr(0, colon);
-        std::string value = line.substr(colon + 1);
-        value.erase(0, value.find_first_not_of(' '));
-        request.headers.emplace_back(name, value);
-        if (strcasecmp(name.c_str(), "Content-Length") == 0)
-            contentLength = std::strtoul(value.c_str(), nullptr, 10);
-        if (strcasecmp(name.c_str(), "Content-Type") == 0)
-            request.contentType = value;
-    }
-    request.body = data.substr(headerEnd + 4);
-    // A form larger than the largest blob and its fields is read and dropped, then refused.
-    const bool tooLarge = contentLength > kMaxFormBytes;
-    size_t received = request.body.size();
-    while (received < contentLength) {
-        std::string more;
-        if (!readSome(client, more))
-            return;
-        received += more.size();
-        if (!tooLarge)
-            request.body += more;
-    }
-    if (tooLarge)
-        request.body.clear();
-    else
-        request.body.resize(contentLength);
-
-    int status = 404;
-    std::string body;
-    std::string type = "application/xml";
+    request.method = req.method;
+    request.path = req.path();
+    request.headers = req.headers;
+    request.contentType = req.header("Content-Type").value_or("");
+    http::Response response { 404, "application/xml", {}, 0, 0 };
     std::string refusal;
-    if (tooLarge) {
-        status = 413;
-        refusal = "a form of " + std::to_string(contentLength) + " bytes is over the limit of "
-            + std::to_string(kMaxFormBytes);
-        body = "<Error><Code>EntityTooLarge</Code><Message>" + refusal + "</Message></Error>";
-    } else if (request.method == "POST" && request.contentType.rfind("multipart/form-data", 0) == 0) {
-        request.params = parseMultipart(request.body, request.contentType);
-        auto part = [&](const char* name) -> const std::string* {
-            for (const auto& [n, v] : request.params)
-                if (n == name)
-                    return &v;
-            return nullptr;
-        };
-        status = 204;
-        for (const char* field : { "key", "AWSAccessKeyId", "acl", "policy", "signature", "file" })
-            if (!part(field)) {
-                status = 400;
-                refusal = std::string("the form has no ") + field;
+    if (req.bodyTooLarge) {
+        refusal = "a form of " + std::to_string(req.bodyBytes) + " bytes is over the limit of " + std::to_string(kMaxFormBytes);
+        response = { 413, "application/xml", errorBody("EntityTooLarge", refusal), 0, 0 };
+    } else if (request.method == "POST" && strncasecmp(request.contentType.c_str(), "multipart/form-data", 19) == 0) {
+        std::string fault;
+        auto parts = parseMultipart(req.body, request.contentType, &fault);
+        int status = parts ? checkUploadForm(*parts, &refusal) : 400;
+        if (!parts)
+            refusal = "the form cannot be read: " + fault;
+        if (parts)
+            request.params = std::move(*parts);
+        if (status == 0) {
+            std::lock_guard guard(mutex);
+            if (keep(*field(request.params, "key"), *field(request.params, "file"))) {
+                response = { 204, {}, {}, 0, 0 };
+            } else {
+                refusal = "the object could not be kept";
+                response = { 500, "application/xml", errorBody("InternalError", refusal), 0, 0 };
             }
-        std::lock_guard guard(mutex);
-        if (status == 204 && !keep(*part("key"), *part("file"))) {
-            status = 500;
-            refusal = "the object could not be kept";
-            body = "<Error><Code>InternalError</Code></Error>";
-        } else if (status != 204) {
-            body = "<Error><Code>InvalidArgument</Code></Error>";
+        } else {
+            response = { status, "application/xml",
+                         errorBody(status == 403 ? "AccessDenied" : "InvalidArgument", refusal), 0, 0 };
         }
     } else if (request.method == "GET") {
         std::lock_guard guard(mutex);
         if (auto object = find(request.path)) {
-            status = 200;
-            body = std::move(*object);
-            type = "application/octet-stream";
+            response = { 200, "application/octet-stream", std::move(*object), 0, 0 };
         } else {
-            body = "<Error><Code>NoSuchKey</Code></Error>";
             refusal = "nothing is stored under this key";
+            response.body = errorBody("NoSuchKey", refusal);
         }
+    } else {
+        refusal = "only a signed form's POST and a GET are served";
+        response.body = errorBody("NotFound", refusal);
     }
-    std::function<void(const std::string&)> sink;
     {
         std::lock_guard guard(mutex);
-        log.push_back(request);
-        sink = logSink;
+        log.add(request);
     }
-    if (sink)
-        sink(request.method + " " + request.path + " " + std::to_string(status)
-             + (refusal.empty() ? std::string() : ": " + refusal));
-    std::string response = "HTTP/1.1 " + std::to_string(status) + " " + reason(status) + "\r\n";
-    if (status != 204)
-        response += "Content-Type: " + type + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n";
-    response += "Connection: close\r\n\r\n";
-    if (status != 204)
-        response += body;
-    sendAll(client, response);
-}
-
-void StorageHostStandIn::Impl::serve()
-{
-    while (!stopping) {
-        pollfd p { listener, POLLIN, 0 };
-        if (::poll(&p, 1, 50) <= 0)
-            continue;
-        int client = ::accept(listener, nullptr, nullptr);
-        if (client < 0)
-            continue;
-        answer(client);
-        ::shutdown(client, SHUT_WR);
-        ::close(client);
-    }
+    logLine(request.method + " " + request.path + " " + std::to_string(response.status)
+            + (refusal.empty() ? std::string() : ": " + refusal));
+    reply(std::move(response));
 }
 
 StorageHostStandIn::StorageHostStandIn() : impl_(std::make_unique<Impl>()) { }
@@ -263,36 +510,28 @@ StorageHostStandIn::~StorageHostStandIn() { stop(); }
 
 int StorageHostStandIn::start(int port)
 {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
-    int yes = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(uint16_t(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 16) != 0
-        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    impl_->listener = fd;
-    impl_->stopping = false;
-    port_ = ntohs(address.sin_port);
-    impl_->thread = std::thread([this] { impl_->serve(); });
+    Impl* impl = impl_.get();
+    auto workers = std::make_shared<http::WorkerPool>(2);
+    impl->workers = workers;
+    http::Settings settings;
+    settings.bodyLimit = [](const http::Request&) { return kMaxFormBytes; };
+    settings.closeAfterEachAnswer = true;
+    settings.onRequest = [impl, workers](http::Request&& request, http::Reply reply) {
+        if (!workers->post([impl, request = std::move(request), reply] { impl->handle(request, reply); }))
+            reply(http::Response { 503, "application/xml", errorBody("ServiceUnavailable", "the host is stopping"), 0, 0 });
+    };
+    settings.onRefused = [impl](const std::string& method, const std::string& path, int status, const std::string& why) {
+        impl->logLine(method + " " + path + " " + std::to_string(status) + " not read: " + why);
+    };
+    port_ = impl->server.start(port, std::move(settings));
     return port_;
 }
 
 void StorageHostStandIn::stop()
 {
-    impl_->stopping = true;
-    if (impl_->thread.joinable())
-        impl_->thread.join();
-    if (impl_->listener >= 0)
-        ::close(impl_->listener);
-    impl_->listener = -1;
+    if (impl_->workers)
+        impl_->workers->stop();
+    impl_->server.stop();
 }
 
 std::string StorageHostStandIn::baseUrl() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
@@ -325,7 +564,7 @@ void StorageHostStandIn::setObjectStore(ObjectPut put, ObjectGet get)
 std::vector<LoggedRequest> StorageHostStandIn::requests() const
 {
     std::lock_guard guard(impl_->mutex);
-    return impl_->log;
+    return { impl_->log.entries().begin(), impl_->log.entries().end() };
 }
 
 } // namespace standin

@@ -1,6 +1,6 @@
 // quorvel_standin: the stand-in service as a program a person can run.
 //   quorvel_standin [--port N] [--stomp-port N] [--storage-port N] [--fixtures DIR] [--state DIR]
-//                   [--answer-delay MIN,MAX]
+//                   [--game FILE] [--answer-delay MIN,MAX]
 // Serves HTTP, STOMP and a blob storage host on 127.0.0.1 until interrupted,
 // prints the "server-url", "presence-host" and "storage-url" to use, then one
 // line per request.
@@ -13,17 +13,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
 
 const char* kUsage =
     "usage: quorvel_standin [--port N] [--stomp-port N] [--storage-port N] [--fixtures DIR]\n"
-    "                       [--state DIR] [--answer-delay MIN,MAX]\n"
+    "                       [--state DIR] [--game FILE] [--answer-delay MIN,MAX]\n"
     "\n"
     "The stand-in social service on 127.0.0.1: signed HTTP requests and the STOMP\n"
     "presence channel (which also carries requests when the client routes them).\n"
@@ -40,6 +42,16 @@ const char* kUsage =
     "                    answer from them (the folder is made when missing; a\n"
     "                    restart on the same DIR finds everything again); other\n"
     "                    requests still come from the fixtures\n"
+    "  --game FILE       the game's product key and secret, leaderboards and\n"
+    "                    achievements, one a line, instead of the built-in ones\n"
+    "                    (product-key product-key, product-secret product-secret,\n"
+    "                    leaderboards 5 and 6, achievements 11 and 12):\n"
+    "                        product-key    KEY\n"
+    "                        product-secret SECRET\n"
+    "                        leaderboard    ID higher|lower NAME\n"
+    "                        achievement    ID POINTS TITLE [| DESCRIPTION]\n"
+    "                    ('#' starts a comment); leaderboards and achievements\n"
+    "                    need --state, which keeps them\n"
     "  --answer-delay MIN,MAX\n"
     "                    answer each request a random MIN to MAX milliseconds\n"
     "                    after it was handled, as a slow service would (also\n"
@@ -63,6 +75,20 @@ int parsePort(const char* text)
     return static_cast<int>(value);
 }
 
+// The program's own fixtures: installed beside it (PREFIX/bin and
+// PREFIX/share/brisko/standin/fixtures), else the checkout it was built from.
+std::string defaultFixtures()
+{
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        std::filesystem::path installed = exe.parent_path().parent_path() / "share/brisko/standin/fixtures";
+        if (std::filesystem::is_directory(installed, ec))
+            return installed.string();
+    }
+    return QUORVEL_STANDIN_FIXTURES;
+}
+
 int usageError(const std::string& message)
 {
     std::fprintf(stderr, "quorvel_standin: %s\n%s", message.c_str(), kUsage);
@@ -74,8 +100,9 @@ int usageError(const std::string& message)
 int main(int argc, char** argv)
 {
     int port = 0, stompPort = 0, storagePort = 0;
-    std::string fixtures = QUORVEL_STANDIN_FIXTURES;
+    std::string fixtures = defaultFixtures();
     std::string stateDirectory;
+    std::optional<standin::StandInState::GameDefinition> game;
     std::optional<std::pair<int, int>> answerDelay;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
@@ -84,7 +111,7 @@ int main(int argc, char** argv)
             return 0;
         }
         if (option != "--port" && option != "--stomp-port" && option != "--storage-port" && option != "--fixtures"
-            && option != "--state" && option != "--answer-delay")
+            && option != "--state" && option != "--game" && option != "--answer-delay")
             return usageError("unknown argument \"" + option + "\"");
         if (i + 1 >= argc)
             return usageError(option + " needs a value");
@@ -97,6 +124,13 @@ int main(int argc, char** argv)
             answerDelay = standin::parseDelayRange(value);
             if (!answerDelay)
                 return usageError("--answer-delay wants MIN,MAX in milliseconds, not \"" + std::string(value) + "\"");
+            continue;
+        }
+        if (option == "--game") {
+            std::string error;
+            game = standin::StandInState::readGameFile(value, error);
+            if (!game)
+                return usageError(error);
             continue;
         }
         if (option == "--state") {
@@ -118,8 +152,20 @@ int main(int argc, char** argv)
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // Each idle client holds a descriptor: allow as many as the system lets us.
+    rlimit files {};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
+
+    if (game && (!game->leaderboards.empty() || !game->achievements.empty()) && stateDirectory.empty())
+        return usageError("--game with leaderboards or achievements needs --state DIR, which keeps them");
 
     standin::StandInServer server;
+    if (game && (!game->productKey.empty() || !game->productSecret.empty()))
+        server.setConsumer(game->productKey.empty() ? "product-key" : game->productKey,
+                           game->productSecret.empty() ? "product-secret" : game->productSecret);
     if (!fixtures.empty())
         server.setFixtureDirectory(fixtures);
     server.installDefaultRoutes();
@@ -129,6 +175,11 @@ int main(int argc, char** argv)
         state = std::make_unique<standin::StandInState>(stateDirectory);
         if (!state->isOpen()) {
             std::fprintf(stderr, "quorvel_standin: %s\n", state->error().c_str());
+            return 1;
+        }
+        if (game && !state->defineGame(*game)) {
+            std::fprintf(stderr, "quorvel_standin: the state cannot take the game's definitions: %s\n",
+                         state->error().c_str());
             return 1;
         }
         state->install(server);
@@ -145,6 +196,10 @@ int main(int argc, char** argv)
         return 1;
     }
     standin::StompStandIn stomp;
+    stomp.setLogSink([](const std::string& line) {
+        std::printf("presence %s\n", line.c_str());
+        std::fflush(stdout);
+    });
     if (stomp.start(stompPort) < 0) {
         std::fprintf(stderr, "quorvel_standin: cannot listen on 127.0.0.1 STOMP port %d (in use?)\n", stompPort);
         return 1;

@@ -28,12 +28,8 @@ using namespace account_steps;
 
 QV_REGISTER_CLASS(QVLinkSocialNetworksController);
 
-namespace {
-bool gSessionSawLinkNetworks = false;
-}
-
-bool QVLinkSocialNetworksController::hasSessionSeenLinkSocialNetworksScreen() { return gSessionSawLinkNetworks; }
-void QVLinkSocialNetworksController::invalidateSessionSeenLinkSocialNetworksScreen() { gSessionSawLinkNetworks = false; }
+bool QVLinkSocialNetworksController::hasSessionSeenLinkSocialNetworksScreen() { return QVLinkSocialNetworksSeen::get(); }
+void QVLinkSocialNetworksController::invalidateSessionSeenLinkSocialNetworksScreen() { QVLinkSocialNetworksSeen::set(false); }
 
 QVLinkSocialNetworksController::QVLinkSocialNetworksController()
     : mImporter(QVFriendImporter::friendImporterWithController(this))
@@ -78,7 +74,7 @@ void QVLinkSocialNetworksController::viewWillAppear(bool)
 
 void QVLinkSocialNetworksController::viewDidAppear(bool)
 {
-    gSessionSawLinkNetworks = true;
+    QVLinkSocialNetworksSeen::set(true);
     QVExistingAccountController::customAnimateNavigationController(navigationController(), false);
     // On a phone the screen fills the whole screen, turned with the dashboard.
     QVDashboardRole& dashboard = QVDashboardRole::current();

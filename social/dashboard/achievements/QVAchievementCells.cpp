@@ -58,6 +58,13 @@ Size textSize(const Label& label, Size within)
 
 } // namespace
 
+namespace {
+// The points: a deep gold that reads on the white and the grey rows.
+const platform::ui::Color kPointsColour = platform::ui::Color::rgb(0.55f, 0.33f, 0.0f);
+// The row's texts start clear of the icon's photo frame.
+const float kTextX = layout::besidePicture(Rect(8, 12, 48, 48));
+} // namespace
+
 // ---- Progression row
 
 void QVAchievementProgressionList::buildInterface(InterfaceBuilder& b, const char* layoutName)
@@ -66,18 +73,18 @@ void QVAchievementProgressionList::buildInterface(InterfaceBuilder& b, const cha
     // Drawn for a 320-point row; what sits at the right keeps to the row's right edge whatever its width.
     float right = contentView()->bounds().size.width - 320;
     unlockedIcon_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(Rect(8, 12, 48, 48)).get(), layoutName, "unlockedIcon");
-    titleLabel_ = QVOutlet<Label>(makeLabel(b, Rect(65, 5, 200, 19), 15, true, Color::rgb(0.1f, 0.1f, 0.12f)).get(), layoutName, "titleLabel");
-    descriptionLabel_ = QVOutlet<Label>(makeLabel(b, Rect(65, 50, 200, 27), 11, false, Color::white(0.35f)).get(), layoutName, "descriptionLabel");
+    titleLabel_ = QVOutlet<Label>(makeLabel(b, Rect(kTextX, 5, 200, 19), 15, true, Color::rgb(0.1f, 0.1f, 0.12f)).get(), layoutName, "titleLabel");
+    descriptionLabel_ = QVOutlet<Label>(makeLabel(b, Rect(kTextX, 50, 200, 27), 11, false, Color::white(0.35f)).get(), layoutName, "descriptionLabel");
     descriptionLabel_->setNumberOfLines(2);
     gamerScoreContainer_ = QVOutlet<View>(b.makeView<View>(Rect(272 + right, 20, 42, 30)).get(), layoutName, "gamerScoreContainer");
     gamerScoreContainer_->setBackgroundColor(std::nullopt);
     gamerScoreContainer_->setOpaque(false);
-    gamerScoreLabel_ = QVOutlet<Label>(makeLabel(b, Rect(0, 0, 42, 30), 15, true, Color::rgb(0.75f, 0.5f, 0.05f)).get(), layoutName, "gamerScoreLabel");
+    gamerScoreLabel_ = QVOutlet<Label>(makeLabel(b, Rect(0, 0, 42, 30), 15, true, kPointsColour).get(), layoutName, "gamerScoreLabel");
     gamerScoreLabel_->setTextAlignment(platform::TextAlignment::Center);
     gamerScoreContainer_->addSubview(gamerScoreLabel_.get());
-    progressBackground_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(Rect(65, 33, 190 + right, 10)).get(), layoutName, "progressBackground");
-    progressBar_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(Rect(65, 33, 190 + right, 10)).get(), layoutName, "progressBar");
-    progressionBubbleContainer_ = QVOutlet<View>(b.makeView<View>(Rect(65, 18, 34, 16)).get(), layoutName, "progressionBubbleContainer");
+    progressBackground_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(Rect(kTextX, 33, 186 + right, 10)).get(), layoutName, "progressBackground");
+    progressBar_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(Rect(kTextX, 33, 186 + right, 10)).get(), layoutName, "progressBar");
+    progressionBubbleContainer_ = QVOutlet<View>(b.makeView<View>(Rect(kTextX, 18, 34, 16)).get(), layoutName, "progressionBubbleContainer");
     progressionBubbleContainer_->setBackgroundColor(Color::rgb(0.16f, 0.18f, 0.22f));
     progressAmountBubbleLabel_ = QVOutlet<Label>(makeLabel(b, Rect(0, 0, 34, 16), 10, true, Color::whiteColor()).get(), layoutName, "progressAmountBubbleLabel");
     progressAmountBubbleLabel_->setTextAlignment(platform::TextAlignment::Center);
@@ -94,8 +101,8 @@ void QVAchievementProgressionList::showResource(QVAchievement* a)
 {
     showIcon(unlockedIcon_.get(), a->isUnlocked(), a->iconUrl(), "QVUnlockedAchievementIcon.png");
     showTexts(titleLabel_.get(), descriptionLabel_.get(), *a, a->isSecret() && a->percentComplete() == 0.0);
-    descriptionLabel_->setFrame(Rect(65, 50, 200, 27));
-    titleLabel_->setFrame(Rect(65, 5, 200, 19));
+    descriptionLabel_->setFrame(Rect(kTextX, 50, 200, 27));
+    titleLabel_->setFrame(Rect(kTextX, 5, 200, 19));
     gamerScoreLabel_->setText(std::to_string(a->gamerscore()));
 
     double percent = a->percentComplete();
@@ -135,7 +142,8 @@ void QVAchievementProgressionList::layoutSubviews()
     Rect t = titleLabel_->frame();
     t.size = textSize(*titleLabel_, Size(w, 19));
     if (textNeedsRearrangement_) {
-        t.origin.y = icon.origin.y;
+        // Without a bar the title and the description stand together level with the icon.
+        t.origin.y = std::round(icon.midY() - (t.size.height + d.size.height) / 2);
         d.origin.y = t.origin.y + t.size.height;
     }
     titleLabel_->setFrame(t);
@@ -166,7 +174,7 @@ void QVAchievementCompareListCell::buildInterface(InterfaceBuilder& b, const cha
     gamerScoreContainer_ = QVOutlet<View>(b.makeView<View>(Rect(width - 150, 20, 40, 30)).get(), layoutName, "gamerScoreContainer");
     gamerScoreContainer_->setBackgroundColor(std::nullopt);
     gamerScoreContainer_->setOpaque(false);
-    gamerScoreLabel_ = QVOutlet<Label>(makeLabel(b, Rect(0, 0, 40, 30), 15, true, Color::rgb(0.75f, 0.5f, 0.05f)).get(), layoutName, "gamerScoreLabel");
+    gamerScoreLabel_ = QVOutlet<Label>(makeLabel(b, Rect(0, 0, 40, 30), 15, true, kPointsColour).get(), layoutName, "gamerScoreLabel");
     gamerScoreLabel_->setTextAlignment(platform::TextAlignment::Center);
     gamerScoreContainer_->addSubview(gamerScoreLabel_.get());
     // The player's icon (second) sits left of the compared user's (first), so

@@ -225,20 +225,27 @@ Ref<QVChallengeDetailFrame> QVChallengeDetailFrame::frameWithWidth(float width)
 
 void QVChallengeDetailFrame::build(float width)
 {
-    challengeIconPictureView_ = QVImageView::imageViewWithFrame(Rect(10, 10, 48, 48));
-    titleLabel_ = makeLabel(Rect(66, 10, width - 76, 20), 16, true);
-    descriptionLabel_ = makeLabel(Rect(66, 32, width - 76, 32), 13, false);
+    const Rect icon(10, 10, 48, 48);
+    const float text = layout::besidePicture(icon); // clear of the icon's frame
+    challengeIconPictureView_ = QVImageView::imageViewWithFrame(icon);
+    titleLabel_ = makeLabel(Rect(text, 10, width - 10 - text, 20), 16, true);
+    descriptionLabel_ = makeLabel(Rect(text, 32, width - 10 - text, 32), 13, false);
     descriptionLabel_->setNumberOfLines(2);
     resultIcon_ = ImageView::imageViewWithFrame(Rect(10, 70, 20, 20));
     resultLabel_ = makeLabel(Rect(36, 70, width - 46, 20), 13, true);
-    speechBubble_ = ImageView::imageViewWithFrame(Rect(10, 96, width - 76, 56));
-    speechBubble_->setBackgroundColor(Color::rgb(0.93f, 0.95f, 0.98f));
-    speechBubbleArrow_ = ImageView::imageViewWithFrame(Rect(width - 74, 116, 10, 16));
+    // The challenger's message in a bubble whose arrow points at their picture, clear of its frame.
+    speechBubble_ = ImageView::imageViewWithImage(QVLoadKitImage("QVChallengeSpeechBubble.png").get());
+    speechBubble_->setFrame(Rect(10, 96, width - 87, 56));
+    speechBubbleArrow_ = ImageView::imageViewWithImage(QVLoadKitImage("QVChallengeSpeechBubbleArrow.png").get());
+    speechBubbleArrow_->setFrame(Rect(width - 78, 116, 10, 16));
     frameArrow_ = ImageView::imageViewWithFrame(Rect(20, 0, 16, 10));
-    challengerUserMessageLabel_ = makeLabel(Rect(18, 100, width - 92, 32), 13, false);
+    challengerUserMessageLabel_ = makeLabel(Rect(20, 100, width - 107, 32), 13, false);
     challengerUserMessageLabel_->setNumberOfLines(2);
-    challengerNameLabel_ = makeLabel(Rect(18, 132, width - 92, 16), 11, true);
+    challengerNameLabel_ = makeLabel(Rect(20, 132, width - 107, 16), 11, true);
     challengerProfilePictureView_ = QVImageView::imageViewWithFrame(Rect(width - 58, 100, 48, 48));
+    // The challenge's texts stand on the list's dark background: white.
+    for (Label* l : { titleLabel_.get(), descriptionLabel_.get(), resultLabel_.get() })
+        l->setTextColor(Color::whiteColor());
     for (View* v : std::initializer_list<View*> { challengeIconPictureView_.get(), titleLabel_.get(), descriptionLabel_.get(),
                                                   resultIcon_.get(), resultLabel_.get(), speechBubble_.get(),
                                                   speechBubbleArrow_.get(), frameArrow_.get(),
@@ -362,9 +369,11 @@ bool QVChallengeDetailCell::initQVTableCellHelper(const std::string& name)
         return false;
     const float width = rowWidth();
     setFrame(Rect(0, 0, width, 56));
-    Ref<QVImageView> picture = withTag(QVImageView::imageViewWithFrame(Rect(8, 6, 44, 44)), kPicture);
-    Ref<Label> nameLabel = withTag(makeLabel(Rect(60, 6, width - 130, 20), 15, true), kName);
-    Ref<Label> result = withTag(makeLabel(Rect(60, 28, width - 100, 18), 12, false), kResult);
+    const Rect face(8, 6, 44, 44);
+    const float text = layout::besidePicture(face); // clear of the picture's frame
+    Ref<QVImageView> picture = withTag(QVImageView::imageViewWithFrame(face), kPicture);
+    Ref<Label> nameLabel = withTag(makeLabel(Rect(text, 6, width - 70 - text, 20), 15, true), kName);
+    Ref<Label> result = withTag(makeLabel(Rect(text, 28, width - 40 - text, 18), 12, false), kResult);
     Ref<ImageView> icon = withTag(ImageView::imageViewWithFrame(Rect(width - 34, 16, 24, 24)), kResultIcon);
     Ref<Label> attempts = withTag(makeLabel(Rect(width - 110, 6, 70, 18), 11, false), kAttempts);
     attempts->setTextAlignment(platform::TextAlignment::Right);

@@ -92,7 +92,7 @@ bool QVForumThreadCell::initQVTableCellHelper(const std::string& name)
     stickyLabel_->setTextColor(Color::rgb(0.75f, 0.1f, 0.1f));
     titleLabel_ = makeLabel(Rect(56, 6, width - 96, 20), 15, true);
     lastPostByLabel_ = makeLabel(Rect(8, 28, width - 96, 16), 12, false);
-    lastPostByLabel_->setTextColor(Color::rgb(0.4f, 0.4f, 0.4f));
+    lastPostByLabel_->setTextColor(Color::rgb(0.33f, 0.33f, 0.33f)); // reads on the grey of an odd row
     postsCountLabel_ = makeLabel(Rect(width - 40, 15, 32, 20), 13, true);
     postsCountLabel_->setTextAlignment(platform::TextAlignment::Center);
     threadStatusIcon_ = ImageView::imageViewWithFrame(Rect(width - 34, 15, 20, 20));

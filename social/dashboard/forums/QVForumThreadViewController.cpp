@@ -158,13 +158,16 @@ bool QVForumPostCell::initQVTableCellHelper(const std::string& name)
         return false;
     float width = rowWidth();
     setFrame(Rect(0, 0, width, kMinHeight));
-    authorPictureView_ = QVImageView::imageViewWithFrame(Rect(6, 6, 44, 44));
+    // The picture's frame (7 points past its sides) stays inside the row; the texts start clear of it.
+    const Rect picture(7, 6, 44, 44);
+    const float text = layout::besidePicture(picture);
+    authorPictureView_ = QVImageView::imageViewWithFrame(picture);
     authorPictureView_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVForumPostCell, _goToProfile)), TouchUpInside);
-    authorLabel_ = makeLabel(Rect(58, 4, 100, 18), 13, true);
+    authorLabel_ = makeLabel(Rect(text, 4, 100, 18), 13, true);
     authorLabel_->setTextColor(Color::rgb(0.1f, 0.3f, 0.65f));
     gameLabel_ = makeLabel(Rect(158, 4, 100, 18), 13, false);
     gameLabel_->setTextColor(Color::rgb(0.35f, 0.35f, 0.35f));
-    bodyLabel_ = makeLabel(Rect(58, 24, width - 90, 18), 14, false);
+    bodyLabel_ = makeLabel(Rect(text, 24, width - 32 - text, 18), 14, false);
     bodyLabel_->setNumberOfLines(0);
     bodyLabel_->setTextColor(Color::rgb(0.1f, 0.1f, 0.12f));
     addSubviews(contentView(), { authorPictureView_.get(), authorLabel_.get(), gameLabel_.get(), bodyLabel_.get() });
@@ -218,9 +221,13 @@ bool QVForumSubscribeButtonCell::initQVTableCellHelper(const std::string& name)
     float width = rowWidth();
     setFrame(Rect(0, 0, width, 44));
     setSelectionStyle(CellSelectionStyle::None);
+    // The star and its words on the list's dark leading row: white words a little apart from the star,
+    // across the row's width.
     button_ = Button::buttonWithType(Button::Type::Custom);
     button_->setFrame(Rect(10, 6, width - 20, 32));
-    button_->setTitleColor(Color::rgb(0.1f, 0.1f, 0.12f), StateNormal);
+    button_->setAutoresizingMask(FlexibleWidth);
+    button_->setTitleColor(Color::whiteColor(), StateNormal);
+    button_->setTitleEdgeInsets({ 0, 8, 0, 0 });
     contentView()->addSubview(button_.get());
     return true;
 }

@@ -207,7 +207,8 @@ void QVImportFriendsController::loadView()
     auto root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     root->setBackgroundColor(Color::rgb(0.11f, 0.12f, 0.14f));
-    auto intro = layout::makeLabel(Rect(20, 16, width - 40, 60), 14, false);
+    // Laid out to fit the short page of a phone on its side too: two lines of text, then the buttons.
+    auto intro = layout::makeLabel(Rect(20, 12, width - 40, 40), 14, false);
     intro->setTextColor(Color::whiteColor());
     intro->setNumberOfLines(0);
     intro->setText("Find your friends on Quorvel to see what they are playing.");
@@ -221,9 +222,9 @@ void QVImportFriendsController::loadView()
         root->addSubview(b.get());
         return Ref<Button>(b.get());
     };
-    facebookButton_ = button(90, "Import from Facebook", Control::PlainAction(BRISKO_SELECTOR(QVImportFriendsController, onImportFromFacebook)));
-    twitterButton_ = button(144, "Import from Twitter", Control::PlainAction(BRISKO_SELECTOR(QVImportFriendsController, onImportFromTwitter)));
-    findByNameButton_ = button(198, "Find by Name", Control::PlainAction(BRISKO_SELECTOR(QVImportFriendsController, onFindByName)));
+    facebookButton_ = button(62, "Import from Facebook", Control::PlainAction(BRISKO_SELECTOR(QVImportFriendsController, onImportFromFacebook)));
+    twitterButton_ = button(108, "Import from Twitter", Control::PlainAction(BRISKO_SELECTOR(QVImportFriendsController, onImportFromTwitter)));
+    findByNameButton_ = button(154, "Find by Name", Control::PlainAction(BRISKO_SELECTOR(QVImportFriendsController, onFindByName)));
     setView(root.get());
 }
 
@@ -345,24 +346,45 @@ bool QVWhosPlayingCell::initQVTableCellHelper(const std::string& reuseIdentifier
         return false;
     const float width = screenWidth();
     setFrame(Rect(0, 0, width, kHeight));
-    profilePictureView_ = QVImageView::imageViewWithFrame(Rect(8, 7, 40, 40));
-    contentView()->addSubview(profilePictureView_.get());
-    nameLabel_ = layout::makeLabel(Rect(58, 5, width - 150, 22), 16, true);
-    contentView()->addSubview(nameLabel_.get());
-    lastPlayedGameLabel_ = layout::makeLabel(Rect(58, 28, width - 150, 18), 12, false);
+    const Rect picture(8, 7, 40, 40);
+    const float text = layout::besidePicture(picture);
+    profilePictureView_ = QVImageView::imageViewWithFrame(picture);
+    nameLabel_ = layout::makeLabel(Rect(text, 5, width - text - 108, 22), 16, true);
+    nameLabel_->setAdjustsFontSizeToFitWidth(true);
+    nameLabel_->setMinimumFontSize(12);
+    nameLabel_->setAutoresizingMask(FlexibleWidth);
+    lastPlayedGameLabel_ = layout::makeLabel(Rect(text, 28, width - text - 108, 18), 12, false);
     lastPlayedGameLabel_->setTextColor(Color::white(0.4f));
-    contentView()->addSubview(lastPlayedGameLabel_.get());
-    appGamerScoreLabel_ = layout::makeLabel(Rect(width - 86, 5, 56, 20), 13, true);
-    appGamerScoreLabel_->setAutoresizingMask(FlexibleLeftMargin);
-    contentView()->addSubview(appGamerScoreLabel_.get());
-    gamerScoreLabel_ = layout::makeLabel(Rect(width - 86, 28, 56, 18), 12, false);
-    gamerScoreLabel_->setAutoresizingMask(FlexibleLeftMargin);
-    contentView()->addSubview(gamerScoreLabel_.get());
-    onlineLabel_ = layout::makeLabel(Rect(width - 140, 28, 50, 18), 11, true);
+    lastPlayedGameLabel_->setAutoresizingMask(FlexibleWidth);
+    onlineLabel_ = layout::makeLabel(Rect(text, 28, 44, 18), 11, true);
     onlineLabel_->setText("online");
-    onlineLabel_->setTextColor(Color::rgb(0.2f, 0.65f, 0.2f));
-    onlineLabel_->setAutoresizingMask(FlexibleLeftMargin);
-    contentView()->addSubview(onlineLabel_.get());
+    onlineLabel_->setTextColor(Color::rgb(0.08f, 0.42f, 0.08f));
+    // The two scores on the right, each named: the game's and the player's overall.
+    auto caption = [&](float y, const char* words) {
+        Ref<Label> l = layout::makeLabel(Rect(width - 104, y, 58, 18), 11, false);
+        l->setText(words);
+        l->setTextColor(Color::white(0.33f));
+        l->setAutoresizingMask(FlexibleLeftMargin);
+        return l;
+    };
+    appGamerScoreCaption_ = caption(6, "This game");
+    gamerScoreCaption_ = caption(28, "All games");
+    appGamerScoreLabel_ = layout::makeLabel(Rect(width - 46, 5, 38, 20), 13, true);
+    appGamerScoreLabel_->setTextAlignment(platform::TextAlignment::Right);
+    appGamerScoreLabel_->setAutoresizingMask(FlexibleLeftMargin);
+    gamerScoreLabel_ = layout::makeLabel(Rect(width - 46, 28, 38, 18), 12, false);
+    gamerScoreLabel_->setTextAlignment(platform::TextAlignment::Right);
+    gamerScoreLabel_->setAutoresizingMask(FlexibleLeftMargin);
+    for (Label* score : { appGamerScoreLabel_.get(), gamerScoreLabel_.get() }) {
+        score->setAdjustsFontSizeToFitWidth(true);
+        score->setMinimumFontSize(9);
+    }
+    layout::addSubviews(contentView(), { profilePictureView_.get(), nameLabel_.get(), lastPlayedGameLabel_.get(),
+                                         onlineLabel_.get(), appGamerScoreCaption_.get(), gamerScoreCaption_.get(),
+                                         appGamerScoreLabel_.get(), gamerScoreLabel_.get() });
+    layout::keepInTheMiddle({ profilePictureView_.get(), nameLabel_.get(), lastPlayedGameLabel_.get(), onlineLabel_.get(),
+                              appGamerScoreCaption_.get(), gamerScoreCaption_.get(), appGamerScoreLabel_.get(),
+                              gamerScoreLabel_.get() });
     return true;
 }
 
@@ -381,6 +403,16 @@ void QVWhosPlayingCell::onResourceChanged(Object* resource)
     const bool omitted = !playing && game.empty();
     lastPlayedGameLabel_->setText(omitted ? std::string() : format + game);
     lastPlayedGameLabel_->setHidden(omitted);
+    // "online" leads the line it shares with what the player is playing.
+    Rect line = lastPlayedGameLabel_->frame();
+    const float text = onlineLabel_->frame().minX(), right = line.maxX();
+    line.origin.x = playing ? onlineLabel_->frame().maxX() + 4 : text;
+    line.size.width = right - line.origin.x;
+    lastPlayedGameLabel_->setFrame(line);
+    // A name alone sits level with the picture.
+    Rect name = nameLabel_->frame();
+    name.origin.y = omitted ? profilePictureView_->frame().midY() - name.size.height / 2 : line.minY() - 23;
+    nameLabel_->setFrame(name);
     appGamerScoreLabel_->setText(std::to_string(player ? player->applicationGamerscore() : 0u));
     gamerScoreLabel_->setText(std::to_string(user ? user->gamerScore() : 0u));
 }

@@ -157,6 +157,9 @@ public:
     platform::ui::Label* gamerScoreLabel() const { return gamerScoreLabel_.get(); }
     platform::ui::Label* appGamerScoreLabel() const { return appGamerScoreLabel_.get(); }
     platform::ui::Label* onlineLabel() const { return onlineLabel_.get(); }
+    // What the two scores are.
+    platform::ui::Label* appGamerScoreCaption() const { return appGamerScoreCaption_.get(); }
+    platform::ui::Label* gamerScoreCaption() const { return gamerScoreCaption_.get(); }
 
 protected:
     friend class platform::ui::InterfaceBuilder;
@@ -169,6 +172,8 @@ private:
     platform::Ref<platform::ui::Label> gamerScoreLabel_;
     platform::Ref<platform::ui::Label> appGamerScoreLabel_;
     platform::Ref<platform::ui::Label> onlineLabel_;
+    platform::Ref<platform::ui::Label> appGamerScoreCaption_;
+    platform::Ref<platform::ui::Label> gamerScoreCaption_;
 };
 
 class QVWhosPlayingController : public QVTableSequenceControllerHelper {

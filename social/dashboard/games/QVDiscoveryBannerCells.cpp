@@ -140,6 +140,12 @@ bool QVFeaturedGameCell::initQVTableCellHelper(const std::string& name)
     imageView_->setUseSharpCorners(true);
     imageView_->setShouldShowLoadingIndicator(false);
     imageView_->setShouldScaleImageToFillRect(false);
+    // A featured picture is drawn for a phone's strip; a wider strip (landscape, a tablet) shows it
+    // across its whole width, keeping its shape (a little of its top and bottom cut), not as a box.
+    if (frame.size.width > 320) {
+        imageView_->setContentMode(ContentMode::ScaleAspectFill);
+        imageView_->setClipsToBounds(true);
+    }
     imageView_->setCrossFadeDuration(1.0f);
     imageView_->setUserInteractionEnabled(false); // the tap is the cell's
     imageView_->setDefaultImage(bgImageView_->image() ? bgImageView_->image()->image() : nullptr);

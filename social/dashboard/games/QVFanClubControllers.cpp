@@ -152,7 +152,10 @@ void QVNewsLetterController::loadView()
 {
     Rect bounds = QVDashboardRole::current().getDashboardBounds();
     float width = bounds.size.width;
+    // Made at the dashboard's size, the page follows the frame it is shown in: the texts take its
+    // width, the switch keeps to its right edge.
     Ref<View> root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
+    root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     root->setBackgroundColor(Color::rgb(0.13f, 0.15f, 0.18f));
     summaryLabel_ = layout::makeLabel(Rect(10, 12, width - 20, 24), 18, true);
     summaryLabel_->setText("Newsletter");
@@ -160,9 +163,11 @@ void QVNewsLetterController::loadView()
     descriptionLabel_->setNumberOfLines(0);
     for (Label* l : { summaryLabel_.get(), descriptionLabel_.get() }) {
         l->setTextColor(Color::whiteColor());
+        l->setAutoresizingMask(FlexibleWidth);
         root->addSubview(l);
     }
     subscriptionSwitch_ = Switch::switchWithFrame(Rect(width - 104, 146, 94, 27));
+    subscriptionSwitch_->setAutoresizingMask(FlexibleLeftMargin);
     subscriptionSwitch_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVNewsLetterController, subscriptionChanged)),
                                    ValueChanged);
     root->addSubview(subscriptionSwitch_.get());
@@ -291,19 +296,25 @@ void QVFavoriteThisGameController::loadView()
 {
     Rect bounds = QVDashboardRole::current().getDashboardBounds();
     float width = bounds.size.width;
+    // Made at the dashboard's size, the page follows the frame it is shown in.
     Ref<View> root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
+    root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     root->setBackgroundColor(Color::rgb(0.13f, 0.15f, 0.18f));
     // Room for the five lines the favourite's text takes on a phone.
     descriptionLabel_ = layout::makeLabel(Rect(10, 8, width - 20, 92), 14, false);
     descriptionLabel_->setNumberOfLines(0);
     descriptionLabel_->setTextColor(Color::whiteColor());
+    descriptionLabel_->setAutoresizingMask(FlexibleWidth);
     favoriteButton_ = Button::buttonWithType(Button::Type::Custom);
     favoriteButton_->setFrame(Rect((width - 64) / 2, 104, 64, 64));
+    favoriteButton_->setAutoresizingMask(FlexibleLeftMargin | FlexibleRightMargin);
     favoriteButton_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVFavoriteThisGameController, onFavoritePressed)),
                                TouchUpInside);
     reviewArea_ = View::viewWithFrame(Rect(10, 176, width - 20, 110));
+    reviewArea_->setAutoresizingMask(FlexibleWidth);
     reviewArea_->setBackgroundColor(std::nullopt);
     reviewTextField_ = TextView::textViewWithFrame(Rect(0, 0, width - 20, 100));
+    reviewTextField_->setAutoresizingMask(FlexibleWidth);
     reviewArea_->addSubview(reviewTextField_.get());
     layout::addSubviews(root, { descriptionLabel_.get(), favoriteButton_.get(), reviewArea_.get() });
     setView(root.get());

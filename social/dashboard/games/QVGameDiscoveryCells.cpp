@@ -69,6 +69,9 @@ void QVGameDiscoveryCategoryCell::showResource(QVGameDiscoveryCategory* category
     if (auto frame = QVLoadKitImage("QVGameDiscoveryIconFrame.png"))
         iconFrame_->setImage(frame->stretchableImage(21, 19).get());
     iconView_->setUnframed(true);
+    // A category without its own icon shows the kit's game icon, as a game's row does.
+    if (auto icon = QVLoadKitImage("QVDefaultApplicationIcon.png"))
+        iconView_->setDefaultImage(icon->image());
     iconView_->setImageUrl(category->iconUrl.empty() ? std::nullopt : std::optional<std::string>(category->iconUrl));
     iconView_->setShouldScaleImageToFillRect(false);
     nameLabel_->setText(category->name);

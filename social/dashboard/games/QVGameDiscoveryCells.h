@@ -25,6 +25,7 @@ public:
     bool wantsToConfigureSelf() override { return true; }
     void layoutSubviews() override;
 
+    QVImageView* iconView() const { return iconView_.get(); }
     platform::ui::Label* nameLabel() const { return nameLabel_.get(); }
     platform::ui::Label* subtextLabel() const { return subtextLabel_.get(); }
     platform::ui::Label* secondaryTextLabel() const { return secondaryTextLabel_.get(); }

@@ -75,18 +75,20 @@ void QVGameProfileController::buildInterface(InterfaceBuilder* builder, const ch
         button->setHidden(true);
         root->addSubview(button);
     };
+    // The grid's buttons at this screen's size; a badge sits on a button's top-right corner.
+    const Size gridButton = _buttonSizeForMaxButtons(6);
     auto plainButton = [&](const std::string& title, Control::PlainAction action) {
-        Ref<Button> b = builder ? builder->makeButton(Button::Type::Custom, Rect(0, 0, 154, 118))
+        Ref<Button> b = builder ? builder->makeButton(Button::Type::Custom, Rect(platform::Point(0, 0), gridButton))
                                 : Button::buttonWithType(Button::Type::Custom);
         titled(b.get(), title, action);
         return b;
     };
     auto badgeButton = [&](const std::string& title, Control::PlainAction action) {
-        Ref<QVBadgeButton> b = builder ? make(BadgeButtonTag {}, Rect(0, 0, 154, 118)) : Ref<QVBadgeButton>();
+        Ref<QVBadgeButton> b = builder ? make(BadgeButtonTag {}, Rect(platform::Point(0, 0), gridButton)) : Ref<QVBadgeButton>();
         if (!b)
             return b;
         titled(b.get(), title, action);
-        Ref<QVBadgeView> badge = make(BadgeTag {}, Rect(120, -6, 29, 29));
+        Ref<QVBadgeView> badge = make(BadgeTag {}, Rect(gridButton.width - 34, -6, 29, 29));
         if (badge) {
             root->addSubview(badge);
             b->setBadgeView(badge.get());
@@ -212,6 +214,7 @@ void QVGameProfileController::_refreshView()
         buttonPanel_->configureMaxButtonCount(3, size, Size(0, 0), nullptr);
         buttonPanel_->setFixedNumColumns(1);
         buttonPanel_->setCenteredVertically(false);
+        buttonPanel_->setFillsBounds(false);
         int position = 0;
         auto place = [&](Button* button) {
             _configureLongButton(button);
@@ -231,6 +234,9 @@ void QVGameProfileController::_refreshView()
         buttonPanel_->configureMaxButtonCount(6, size, Size(0, 0), nullptr);
         buttonPanel_->setFixedNumColumns(columns);
         buttonPanel_->setCenteredVertically(true);
+        // A tablet's page is taller than two rows of its buttons (and the three a little wider
+        // than the frame): the grid shares the page. A phone's sizes fill its page already.
+        buttonPanel_->setFillsBounds(QVDashboardRole::current().isLargeScreen());
         int position = 0;
         auto place = [&](Button* button) {
             if (!button)

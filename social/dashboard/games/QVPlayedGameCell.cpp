@@ -44,9 +44,11 @@ bool QVPlayedGameCell::initQVTableCellHelper(const std::string& name)
     float width = layout::rowWidth();
     setFrame(Rect(0, 0, width, kHeight));
     View* content = contentView();
-    iconView_ = QVImageView::imageViewWithFrame(Rect(8, 6, 44, 44));
-    nameLabel_ = layout::makeLabel(Rect(60, 30 - kNameAboveFriends, width - 160, 22), 16, true);
-    friendsWithAppLabel_ = layout::makeLabel(Rect(60, 30, width - 160, 18), 12, false);
+    const Rect icon(8, 6, 44, 44);
+    const float text = layout::besidePicture(icon); // clear of the icon's frame
+    iconView_ = QVImageView::imageViewWithFrame(icon);
+    nameLabel_ = layout::makeLabel(Rect(text, 30 - kNameAboveFriends, width - 100 - text, 22), 16, true);
+    friendsWithAppLabel_ = layout::makeLabel(Rect(text, 30, width - 100 - text, 18), 12, false);
     miniScreenshotOneView_ = QVImageView::imageViewWithFrame(Rect(width - 90, 6, 30, 44));
     miniScreenshotTwoView_ = QVImageView::imageViewWithFrame(Rect(width - 56, 6, 30, 44));
     layout::addSubviews(content, { iconView_.get(), nameLabel_.get(), friendsWithAppLabel_.get(),

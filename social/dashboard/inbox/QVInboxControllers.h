@@ -36,8 +36,13 @@ public:
     const CreateController& createControllerSelector() const { return create_; }
     void setCreateControllerSelector(CreateController create) { create_ = std::move(create); }
 
+    static constexpr float kTitleFontSize = 17;
+    static constexpr float kMinimumTitleFontSize = 12;
+
     bool initQVTableCellHelper(const std::string& name) override;
     bool hasConstantHeight() override { return true; }
+    // The menu's rows (the menu rows of the list this row is in) share one
+    // title size: the largest at which every row's title fits its room.
     void layoutSubviews() override;
 
 protected:
@@ -45,6 +50,10 @@ protected:
     QVFanClubCell() = default;
 
 private:
+    // The largest title size (half points, at least the minimum) at which the
+    // title fits a row whose right end is at `right`, beside its badge when shown.
+    float fittingTitleSize(float right) const;
+
     platform::Ref<platform::ui::Label> titleLabel_;
     platform::Ref<platform::ui::ImageView> iconView_;
     platform::Ref<QVBadgeView> badgeView_;

@@ -35,10 +35,12 @@ bool QVInviteCell::initQVTableCellHelper(const std::string& name)
         return false;
     float width = layout::rowWidth();
     setFrame(Rect(0, 0, width, 66));
-    inviteIcon_ = QVImageView::imageViewWithFrame(Rect(8, 8, 44, 44));
-    gameTitle_ = layout::makeLabel(Rect(60, 4, width - 90, 20), 15, true);
-    invitedBy_ = layout::makeLabel(Rect(60, 24, width - 90, 18), 12, false);
-    userMessage_ = layout::makeLabel(Rect(60, 42, width - 90, 18), 12, false);
+    const Rect picture(8, 11, 44, 44);
+    const float text = layout::besidePicture(picture);
+    inviteIcon_ = QVImageView::imageViewWithFrame(picture);
+    gameTitle_ = layout::makeLabel(Rect(text, 4, width - 30 - text, 20), 15, true);
+    invitedBy_ = layout::makeLabel(Rect(text, 24, width - 30 - text, 18), 12, false);
+    userMessage_ = layout::makeLabel(Rect(text, 42, width - 30 - text, 18), 12, false);
     freshnessIndicator_ = View::viewWithFrame(Rect(width - 24, 26, 12, 12));
     freshnessIndicator_->setBackgroundColor(Color::rgb(0.2f, 0.5f, 0.95f));
     layout::addSubviews(contentView(), { inviteIcon_.get(), gameTitle_.get(), invitedBy_.get(), userMessage_.get(),
@@ -49,8 +51,8 @@ bool QVInviteCell::initQVTableCellHelper(const std::string& name)
 void QVInviteCell::showResource(QVInvite* invite)
 {
     QVUser* sender = invite->senderUser();
-    const std::string picture = sender ? sender->profilePictureUrl().value_or(std::string()) : std::string();
-    inviteIcon_->setImageUrl(picture.empty() ? std::nullopt : std::optional<std::string>(picture));
+    // The sender's picture, or the kit's default one for a player without a picture.
+    inviteIcon_->useProfilePictureFromUser(sender);
     gameTitle_->setText(invite->clientApplicationName);
     invitedBy_->setText("Invited by " + (sender ? sender->name() : std::string()));
     userMessage_->setText(invite->userMessage);

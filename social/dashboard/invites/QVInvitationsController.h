@@ -20,6 +20,7 @@ class QVInviteCell : public QVResourceCell<QVInvite> {
 public:
     bool initQVTableCellHelper(const std::string& name) override;
     void showResource(QVInvite* invite) override;
+    QVImageView* inviteIcon() const { return inviteIcon_.get(); }
     platform::ui::Label* gameTitle() const { return gameTitle_.get(); }
     platform::ui::Label* invitedBy() const { return invitedBy_.get(); }
     platform::ui::Label* userMessage() const { return userMessage_.get(); }

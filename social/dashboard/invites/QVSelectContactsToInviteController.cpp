@@ -67,10 +67,21 @@ void QVSelectContactsToInviteHeaderController::resizeView(View* tableView)
 
 void QVSelectContactsToInviteHeaderController::addContact()
 {
+    // A picker still held (its popover closed by a touch outside) is let go.
+    if (picker_)
+        picker_->setPeoplePickerDelegate(nullptr);
+    if (Ref<PopoverController> earlier = std::move(peoplePickerPopover_))
+        earlier->dismissPopoverAnimated(false);
     picker_ = PeoplePickerNavigationController::picker();
     picker_->setPeoplePickerDelegate(this);
     picker_->setDisplayedProperties({ PersonProperty::Email, PersonProperty::Phone });
-    // Large screens show the picker in a popover in the kit; here both present it over the root.
+    // A tablet shows it in a popover pointing at the button; a phone over the whole screen.
+    if (QVDashboardRole::current().isLargeScreen()) {
+        peoplePickerPopover_ = PopoverController::withContentViewController(picker_.get());
+        peoplePickerPopover_->presentFromRect(addContactButton_->frame(), addContactButton_->superview(),
+                                              PopoverArrowAny, true);
+        return;
+    }
     if (ViewController* root = QVDashboardRole::current().getRootController())
         root->presentModalViewController(picker_.get(), true);
 }
@@ -79,7 +90,9 @@ void QVSelectContactsToInviteHeaderController::_dismissPicker()
 {
     if (picker_)
         picker_->setPeoplePickerDelegate(nullptr);
-    if (ViewController* root = QVDashboardRole::current().getRootController())
+    if (Ref<PopoverController> popover = std::move(peoplePickerPopover_))
+        popover->dismissPopoverAnimated(true);
+    else if (ViewController* root = QVDashboardRole::current().getRootController())
         root->dismissModalViewControllerAnimated(true);
     picker_ = nullptr;
 }

@@ -5,6 +5,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/PeoplePicker.h"
+#include "platform/ui/Popover.h"
 #include "social/dashboard/invites/QVInviteKit.h"
 #include "social/dashboard/invites/QVMultiSelectListController.h"
 #include "social/dashboard/invites/QVSelectInviteTypeController.h"
@@ -29,6 +30,8 @@ public:
     void setContactInviteController(QVSelectContactsToInviteController* c) { contactInviteController_ = c; }
     platform::ui::Button* addContactButton() { view(); return addContactButton_.get(); }
     platform::ui::PeoplePickerNavigationController* picker() const { return picker_.get(); }
+    // The popover the picker shows in on a large screen, while it shows.
+    platform::ui::PopoverController* peoplePickerPopover() const { return peoplePickerPopover_.get(); }
     void addContact();
 
     void loadView() override;
@@ -56,6 +59,7 @@ private:
     platform::Ref<platform::ui::Label> addContactLabel_;
     platform::Ref<platform::ui::Button> addContactButton_;
     platform::Ref<platform::ui::PeoplePickerNavigationController> picker_;
+    platform::Ref<platform::ui::PopoverController> peoplePickerPopover_;
     QVSelectContactsToInviteController* contactInviteController_ { nullptr }; // the owning screen
 };
 

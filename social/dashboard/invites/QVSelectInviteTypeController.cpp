@@ -72,6 +72,7 @@ void QVSelectInviteTypeHeaderController::loadView()
     setUpInviteIcon(inviteIcon_.get(), inviteIconFrame_.get());
     enticeLabel_ = layout::makeLabel(Rect(84, 10, width - 94, 60), 14, true);
     enticeLabel_->setNumberOfLines(0);
+    enticeLabel_->setTextColor(Color::whiteColor()); // on the list's dark background
     layout::addSubviews(root, { inviteIconFrame_.get(), inviteIcon_.get(), enticeLabel_.get() });
     setView(root.get());
 }

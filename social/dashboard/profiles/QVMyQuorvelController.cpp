@@ -55,6 +55,7 @@ void QVMyQuorvelController::buildInterface(InterfaceBuilder& b, const char* layo
     friendsPlayingThisGame_->setTextColor(Color::white(0.8f));
     friendsPlayingThisGame_->setBackgroundColor(std::nullopt);
     friendsPlayingThisGame_->setFont(platform::Font::systemFont(13).get());
+    friendsPlayingThisGame_->setAutoresizingMask(FlexibleWidth);
     root->addSubview(friendsPlayingThisGame_.get());
 
     struct Entry {
@@ -68,24 +69,41 @@ void QVMyQuorvelController::buildInterface(InterfaceBuilder& b, const char* layo
         { "Help", QV_ACTION(onHelp) },
     };
 #undef QV_ACTION
-    float y = 36;
+    // One column of buttons; on a phone on its side, where the page is short, two columns (the
+    // last button alone in its row), the buttons sharing the width.
+    QVDashboardRole& role = QVDashboardRole::current();
+    const bool wide = !role.isLargeScreen() && isLandscape(role.getDashboardOrientation());
+    const int columns = wide ? 2 : 1;
     const float height = 52;
+    const float buttonWidth = (width - 20 - 10 * (columns - 1)) / columns;
+    auto place = [&](size_t index) {
+        const int column = static_cast<int>(index % columns), row = static_cast<int>(index / columns);
+        return Rect(10 + column * (buttonWidth + 10), 36 + row * height, buttonWidth, height - 8);
+    };
     for (const Entry& entry : entries) {
-        Ref<Button> button = b.makeButton(Button::Type::Custom, Rect(10, y, width - 20, height - 8));
+        const size_t index = buttons_.size();
+        Ref<Button> button = b.makeButton(Button::Type::Custom, place(index));
         button->setTitleForAllStates(entry.title);
         button->setTitleColor(Color::whiteColor(), StateNormal);
         button->titleLabel()->setFont(platform::Font::boldSystemFont(16).get());
         button->setBackgroundColor(Color::rgb(0.20f, 0.42f, 0.72f));
-        button->setAutoresizingMask(FlexibleWidth);
+        const int column = static_cast<int>(index % columns);
+        unsigned mask = FlexibleWidth;
+        if (column > 0)
+            mask |= FlexibleLeftMargin;
+        if (column < columns - 1)
+            mask |= FlexibleRightMargin;
+        button->setAutoresizingMask(mask);
         button->addTarget(this, entry.action, TouchUpInside);
         root->addSubview(button.get());
         buttons_.push_back(button);
-        y += height;
     }
     // The badges overhang the right ends of the friends and inbox buttons.
-    auto badge = [&](size_t row, const char* outlet) {
-        Ref<QVRedBadgeView> made = b.makeView<QVRedBadgeView>(Rect(width - 44, 36 + height * row - 6, 29, 29));
-        made->setAutoresizingMask(FlexibleLeftMargin);
+    auto badge = [&](size_t index, const char* outlet) {
+        const Rect at = place(index);
+        Ref<QVRedBadgeView> made = b.makeView<QVRedBadgeView>(Rect(at.maxX() - 34, at.minY() - 6, 29, 29));
+        const bool leftColumn = (buttons_[index]->autoresizingMask() & FlexibleRightMargin) != 0;
+        made->setAutoresizingMask(leftColumn ? FlexibleLeftMargin | FlexibleRightMargin : FlexibleLeftMargin);
         root->addSubview(made.get());
         return Ref<QVBadgeView>(QVOutlet<QVBadgeView>(made.get(), layoutName, outlet));
     };

@@ -107,52 +107,70 @@ void QVProfileController::loadView()
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     root->setBackgroundColor(Color::rgb(0.11f, 0.12f, 0.14f));
 
+    // On a phone on its side the page is short: the two summary rows stand side by side and the
+    // three buttons share one row. Otherwise each row and "Add Friend" take the whole width.
+    QVDashboardRole& role = QVDashboardRole::current();
+    const bool wide = !role.isLargeScreen() && isLandscape(role.getDashboardOrientation());
+    const float rowWidth = wide ? (width - 30) / 2 : width - 20;
+
     // The two summary rows: a line of text over the whole row, which opens the list.
-    auto summaryRow = [&](float y, const std::string& title, Control::PlainAction action, Ref<Label>& subtext) {
+    auto summaryRow = [&](const Rect& frame, unsigned mask, const std::string& title, Control::PlainAction action,
+                          Ref<Label>& subtext) {
         Ref<Button> row = Button::buttonWithType(Button::Type::Custom);
-        row->setFrame(Rect(10, y, width - 20, 56));
-        row->setAutoresizingMask(FlexibleWidth);
+        row->setFrame(frame);
+        row->setAutoresizingMask(mask);
         row->setBackgroundColor(Color::rgb(0.18f, 0.2f, 0.24f));
         row->addTarget(this, action, TouchUpInside);
-        auto titleLabel = layout::makeLabel(Rect(12, 6, width - 44, 22), 16, true);
+        auto titleLabel = layout::makeLabel(Rect(12, 6, frame.size.width - 24, 22), 16, true);
         titleLabel->setTextColor(Color::whiteColor());
         titleLabel->setText(title);
         titleLabel->setUserInteractionEnabled(false);
+        titleLabel->setAutoresizingMask(FlexibleWidth);
         row->addSubview(titleLabel.get());
-        subtext = layout::makeLabel(Rect(12, 28, width - 44, 20), 13, false);
+        subtext = layout::makeLabel(Rect(12, 28, frame.size.width - 24, 20), 13, false);
         subtext->setTextColor(Color::white(0.75f));
         subtext->setUserInteractionEnabled(false);
+        subtext->setAutoresizingMask(FlexibleWidth);
+        subtext->setAdjustsFontSizeToFitWidth(true); // a long name in a half-width row
+        subtext->setMinimumFontSize(10);
         row->addSubview(subtext.get());
         root->addSubview(row.get());
         return row;
     };
-    friendsButton_ = summaryRow(12, "Friends", Control::PlainAction(BRISKO_SELECTOR(QVProfileController, onFriendsClicked)),
-                                friendsSubtextLabel_);
-    gamesButton_ = summaryRow(76, "Games", Control::PlainAction(BRISKO_SELECTOR(QVProfileController, onGamesClicked)),
-                              gamesSubtextLabel_);
+    const Rect friendsRow(10, 12, rowWidth, 56);
+    const Rect gamesRow = wide ? Rect(20 + rowWidth, 12, rowWidth, 56) : Rect(10, 76, rowWidth, 56);
+    friendsButton_ = summaryRow(friendsRow, wide ? FlexibleWidth | FlexibleRightMargin : FlexibleWidth, "Friends",
+                                Control::PlainAction(BRISKO_SELECTOR(QVProfileController, onFriendsClicked)), friendsSubtextLabel_);
+    gamesButton_ = summaryRow(gamesRow, wide ? FlexibleWidth | FlexibleLeftMargin : FlexibleWidth, "Games",
+                              Control::PlainAction(BRISKO_SELECTOR(QVProfileController, onGamesClicked)), gamesSubtextLabel_);
 
-    actionPanelView_ = View::viewWithFrame(Rect(10, 144, width - 20, 100));
+    const float panelWidth = width - 20;
+    actionPanelView_ = View::viewWithFrame(Rect(10, gamesRow.maxY() + 12, panelWidth, wide ? 44 : 100));
     actionPanelView_->setAutoresizingMask(FlexibleWidth);
     actionPanelView_->setBackgroundColor(std::nullopt);
     actionPanelView_->setOpaque(false);
     root->addSubview(actionPanelView_.get());
-    const float half = (width - 30) / 2;
-    toggleFriendButton_ = QVDefaultButton::greenBoderedButton(Rect(0, 0, width - 20, 44));
-    toggleFriendButton_->setAutoresizingMask(FlexibleWidth);
+    // "Add Friend" over the two others, or the first of three in a row.
+    const float half = (panelWidth - 10) / 2, third = (panelWidth - 20) / 3;
+    const Rect toggleFrame = wide ? Rect(0, 0, third, 44) : Rect(0, 0, panelWidth, 44);
+    const Rect imFrame = wide ? Rect(third + 10, 0, third, 44) : Rect(0, 54, half, 44);
+    const Rect flagFrame = wide ? Rect(2 * (third + 10), 0, third, 44) : Rect(half + 10, 54, half, 44);
+    toggleFriendButton_ = QVDefaultButton::greenBoderedButton(toggleFrame);
+    toggleFriendButton_->setAutoresizingMask(wide ? FlexibleWidth | FlexibleRightMargin : FlexibleWidth);
     toggleFriendButton_->setTitleForAllStates("Add Friend");
     toggleFriendButton_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVProfileController, onToggleFollowing)),
                                    TouchUpInside);
     actionPanelView_->addSubview(toggleFriendButton_.get());
     // The same full-height art as "Report Abuse" beside it; the title shrinks to the half-width button.
-    Ref<QVDefaultButton> im = QVDefaultButton::greenBoderedButton(Rect(0, 54, half, 44));
-    im->setAutoresizingMask(FlexibleWidth | FlexibleRightMargin);
+    Ref<QVDefaultButton> im = QVDefaultButton::greenBoderedButton(imFrame);
+    im->setAutoresizingMask(wide ? FlexibleWidth | FlexibleLeftMargin | FlexibleRightMargin : FlexibleWidth | FlexibleRightMargin);
     im->setTitleForAllStates("Instant Message");
     im->titleLabel()->setAdjustsFontSizeToFitWidth(true);
     im->titleLabel()->setMinimumFontSize(12);
     im->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVProfileController, onInstantMessage)), TouchUpInside);
     actionPanelView_->addSubview(im.get());
     imButton_ = im;
-    Ref<QVDefaultButton> flag = QVDefaultButton::redBorderedButton(Rect(half + 10, 54, half, 44));
+    Ref<QVDefaultButton> flag = QVDefaultButton::redBorderedButton(flagFrame);
     flag->setAutoresizingMask(FlexibleWidth | FlexibleLeftMargin);
     flag->setTitleForAllStates("Report Abuse");
     flag->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVProfileController, onFlag)), TouchUpInside);

@@ -57,6 +57,7 @@ Ref<QVUsersCredential> newCredential()
         line->setText("Choose the picture other players see beside your name.");
         line->setNumberOfLines(2);
         line->setTextAlignment(platform::TextAlignment::Center);
+        line->setTextColor(Color::whiteColor()); // on the list's dark background
         line->setAutoresizingMask(FlexibleWidth);
         header->addSubview(line.get());
         return std::vector<Ref<Object>> { header };
@@ -75,11 +76,13 @@ bool QVProfilePictureCell::initQVTableCellHelper(const std::string& reuseIdentif
         return false;
     const float width = QVDashboardRole::current().getDashboardBounds().size.width;
     setFrame(Rect(0, 0, width, kHeight));
-    profilePictureView_ = QVImageView::imageViewWithFrame(Rect(8, 5, kPictureSize, kPictureSize));
+    const Rect picture(8, 5, kPictureSize, kPictureSize);
+    const float text = layout::besidePicture(picture); // clear of the picture's frame
+    profilePictureView_ = QVImageView::imageViewWithFrame(picture);
     contentView()->addSubview(profilePictureView_.get());
-    credentialImageView_ = ImageView::imageViewWithFrame(Rect(70, 15, 120, 30));
+    credentialImageView_ = ImageView::imageViewWithFrame(Rect(text, 15, 120, 30));
     contentView()->addSubview(credentialImageView_.get());
-    credentialTextLabel_ = layout::makeLabel(Rect(70, 0, width - 130, kHeight), 15, true);
+    credentialTextLabel_ = layout::makeLabel(Rect(text, 0, width - 60 - text, kHeight), 15, true);
     // Beside the picture and the check mark the text has little room: it shrinks rather than being cut.
     credentialTextLabel_->setAdjustsFontSizeToFitWidth(true);
     credentialTextLabel_->setMinimumFontSize(11);
@@ -97,9 +100,10 @@ void QVProfilePictureCell::showResource(QVUsersCredential* c)
     Ref<QVUser> local = QuorvelInternal::localUser();
     const std::string source = local && local->profilePictureSource() ? *local->profilePictureSource() : std::string();
     const bool hasPicture = local && local->profilePictureUrl() && !local->profilePictureUrl()->empty();
+    // A player who never chose a source and has no picture wears the default icon: its row is checked.
     const bool checked = (source == "TwitterCredential" && c->isTwitter()) || (source == "FbconnectCredential" && c->isFacebook())
         || (source == "Upload" && c->isHttpBasic() && hasPicture)
-        || (source == "Upload" && c->credentialType().empty() && !hasPicture);
+        || ((source == "Upload" || source.empty()) && c->credentialType().empty() && !hasPicture);
     checkmark_->setHidden(!checked);
 
     if (!c->credentialProfilePictureUrl().empty()) {

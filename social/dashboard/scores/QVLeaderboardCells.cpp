@@ -59,9 +59,11 @@ void QVHighScoreCell::buildInterface(InterfaceBuilder& b, const char* layoutName
 {
     float width = frame().size.width;
     // The picture's frame art reaches 7 points past its left side: it stays inside the row.
-    profilePictureView_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(Rect(7, 5, 40, 40)).get(), layoutName, "profilePictureView");
-    nameLabel_ = QVOutlet<Label>(makeLabel(b, Rect(53, 4, 130, 21), 15, true, Color::rgb(0.1f, 0.1f, 0.12f)).get(), layoutName, "nameLabel");
-    distLabel_ = QVOutlet<Label>(makeLabel(b, Rect(53, 28, 130, 16), 12, false, Color::white(0.45f)).get(), layoutName, "distLabel");
+    const Rect picture(7, 5, 40, 40);
+    const float text = layout::besidePicture(picture);
+    profilePictureView_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(picture).get(), layoutName, "profilePictureView");
+    nameLabel_ = QVOutlet<Label>(makeLabel(b, Rect(text, 4, 130, 21), 15, true, Color::rgb(0.1f, 0.1f, 0.12f)).get(), layoutName, "nameLabel");
+    distLabel_ = QVOutlet<Label>(makeLabel(b, Rect(text, 28, 130, 16), 12, false, Color::white(0.45f)).get(), layoutName, "distLabel");
     scoreLabel_ = QVOutlet<Label>(makeLabel(b, Rect(150, 14, 130, 21), 15, true, Color::rgb(0.1f, 0.35f, 0.75f)).get(), layoutName, "scoreLabel");
     scoreLabel_->setTextAlignment(platform::TextAlignment::Right);
     Ref<ImageView> disclosure = b.makeView<ImageView>(Rect(width - 17, 19, 7, 11));
@@ -81,6 +83,8 @@ void QVHighScoreCell::buildInterface(InterfaceBuilder& b, const char* layoutName
     layout::addSubviews(contentView(), { profilePictureView_.get(), nameLabel_.get(), distLabel_.get(),
                                          scoreLabel_.get(), disclosureIndicator_.get(), downloadBlobButton_.get(),
                                          relationshipIndicator_.get() });
+    layout::keepInTheMiddle({ profilePictureView_.get(), nameLabel_.get(), distLabel_.get(), scoreLabel_.get(),
+                              disclosureIndicator_.get(), downloadBlobButton_.get(), relationshipIndicator_.get() });
 }
 
 void QVHighScoreCell::awakeFromNib()

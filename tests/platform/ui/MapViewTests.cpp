@@ -5,6 +5,10 @@
 
 #include "platform/ui/Button.h"
 #include "platform/ui/MapView.h"
+#include "platform/ui/Renderer.h"
+
+#include <array>
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -144,6 +148,38 @@ TEST_F(MapViewTest, CalloutAccessoryTapsReachTheDelegateOnlyFromASelectedView)
     EXPECT_EQ(watcher.accessoryTaps[0].second, accessory);
     map->panForTest(400, 0); // the pin leaves the screen and its selection goes
     EXPECT_FALSE(map->selectedAnnotation());
+}
+
+TEST_F(MapViewTest, WithoutTilesTheMapDrawsWaterLandAndAGridThatMoveWithTheRegion)
+{
+    auto image = ViewRenderer::render(map.get());
+    ASSERT_TRUE(image);
+    auto at = [](const Image& i, int x, int y) {
+        const uint8_t* p = i.rgba().data() + (size_t(y) * i.width() + size_t(x)) * 4;
+        return std::array<int, 3> { p[0], p[1], p[2] };
+    };
+    // Both water (bluer) and land (greener) show across the region.
+    int water = 0, land = 0;
+    for (int y = 0; y < 400; y += 5)
+        for (int x = 0; x < 320; x += 5) {
+            auto p = at(*image, x, y);
+            water += p[2] > p[1] + 10;
+            land += p[1] > p[2] + 10;
+        }
+    EXPECT_GT(water, 100);
+    EXPECT_GT(land, 100);
+    // The land belongs to the coordinates: a place keeps its colour when the map pans to it.
+    const LocationCoordinate2D place { 51.9, -0.35 };
+    auto before = at(*image, int(map->convertCoordinateToPoint(place, nullptr).x), int(map->convertCoordinateToPoint(place, nullptr).y));
+    map->setRegion({ { 51.7, -0.2 }, { 2, 1 } }, false);
+    auto moved = ViewRenderer::render(map.get());
+    Point p = map->convertCoordinateToPoint(place, nullptr);
+    EXPECT_EQ(at(*moved, int(p.x), int(p.y)), before);
+    EXPECT_EQ(MapView::isLand(place, 2), before[1] > before[2]);
+    // A line of latitude at a round step: 51.5 degrees lies on the quarter-degree grid.
+    int line = int(std::round(map->convertCoordinateToPoint({ 51.5, -0.2 }, nullptr).y));
+    auto onLine = at(*moved, 7, line), beside = at(*moved, 7, line + 3);
+    EXPECT_GT(onLine[0] + onLine[1] + onLine[2], beside[0] + beside[1] + beside[2]);
 }
 
 TEST(Location, GreatCircleDistances)

@@ -271,6 +271,63 @@ TEST_F(RenderProbeTest, TheNavigationBarPlacesCustomViewsAndDrawsImagesGlyphsAnd
     nav->view()->removeFromSuperview();
 }
 
+TEST_F(RenderProbeTest, ABarTitleThatDoesNotFitShrinksThenTheBackButtonSaysBackButTheTitleIsNeverCut)
+{
+    TestDriver driver;
+    auto below = adoptRef(new Screen);
+    ASSERT_TRUE(below->init());
+    auto nav = NavigationController::withRootViewController(below.get());
+    driver.showController(nav.get());
+    NavigationBar* bar = nav->navigationBar();
+    auto screen = adoptRef(new Screen);
+    ASSERT_TRUE(screen->init());
+    nav->pushViewController(screen.get(), false);
+    driver.settle();
+
+    // The title fits its room whole at the size the bar draws it, clear of both buttons.
+    auto fitsWhole = [&](const NavigationBar::Placement& p) {
+        float width = measureText(screen->title(), *draw::systemFont(p.titleFontSize, true)).width;
+        return width <= p.title.size.width && (!p.left || p.left->maxX() <= p.title.minX())
+            && (!p.right || p.title.maxX() <= p.right->minX());
+    };
+    struct Case {
+        const char* below;
+        const char* title;
+        Ref<BarButtonItem> right;
+    };
+    const Case cases[] = {
+        { "My Quorvel", "Quorvel Friends", BarButtonItem::withSystemItem(BarButtonItem::SystemItem::Add, nullptr, BarButtonItem::SenderAction()) },
+        { "Inbox", "IM Conversations", BarButtonItem::withSystemItem(BarButtonItem::SystemItem::Compose, nullptr, BarButtonItem::SenderAction()) },
+        { "Leaderboards", "Near Me", BarButtonItem::withCustomView(View::viewWithFrame(Rect(0, 0, 100, 30)).get()) },
+        { "Settings", "Change Profile Picture", BarButtonItem::withSystemItem(BarButtonItem::SystemItem::Refresh, nullptr, BarButtonItem::SenderAction()) },
+    };
+    for (const Case& c : cases) {
+        below->setTitle(c.below);
+        screen->setTitle(c.title);
+        screen->navigationItem()->setRightBarButtonItem(c.right.get());
+        NavigationBar::Placement p = bar->placement();
+        EXPECT_TRUE(fitsWhole(p)) << c.title << " at " << p.titleFontSize << " in " << p.title.size.width;
+        EXPECT_GE(p.titleFontSize, NavigationBar::kMinimumTitleFontSize) << c.title;
+    }
+    // A little shrinking keeps the back button's words; more would take it to "Back".
+    below->setTitle("My Quorvel");
+    screen->setTitle("Quorvel Friends");
+    screen->navigationItem()->setRightBarButtonItem(cases[0].right.get());
+    EXPECT_EQ(bar->placement().backTitle, "My Quorvel");
+    EXPECT_LT(bar->placement().titleFontSize, NavigationBar::kTitleFontSize);
+    below->setTitle("Settings");
+    screen->setTitle("Change Profile Picture");
+    screen->navigationItem()->setRightBarButtonItem(cases[3].right.get());
+    EXPECT_EQ(bar->placement().backTitle, "Back");
+    EXPECT_EQ(bar->placement().right->size.width, 36) << "the refresh item is a glyph";
+
+    // What fits at full size stays at full size with its back button's own title.
+    screen->setTitle("Friends");
+    EXPECT_EQ(bar->placement().titleFontSize, NavigationBar::kTitleFontSize);
+    EXPECT_EQ(bar->placement().backTitle, "Settings");
+    nav->view()->removeFromSuperview();
+}
+
 TEST_F(RenderProbeTest, ARenderMidAnimationShowsWhereTheRunningAnimationHasTheView)
 {
     auto strip = View::viewWithFrame(Rect(0, 0, 200, 20));

@@ -163,6 +163,28 @@ TEST_F(RendererTest, BundleImagesDrawTheirPixelsWithStretchCapsAndMissingArtIsAG
     EXPECT_EQ(late->image()->width(), 3u);
 }
 
+TEST_F(RendererTest, AStretchedImageOfAnOddWidthShowsNoSeamWhereItsPiecesMeet)
+{
+    // A button's art: one green, its caps and the column between them alike.
+    Bytes rgba;
+    for (int i = 0; i < 21 * 10; ++i)
+        rgba.insert(rgba.end(), { 40, 160, 60, 255 });
+    auto art = ImageAsset::withImage("Green.png", Image::imageWithRGBA(21, 10, rgba).get());
+    auto root = View::viewWithFrame(Rect(0, 0, 200, 10));
+    root->setBackgroundColor(Color::black());
+    // Laid out for one width and resized to another, the buttons start and end on fractions of a point.
+    for (float x : { 6.0f, 6.37f }) {
+        auto button = ImageView::imageViewWithImage(art->stretchableImage(10, 0).get());
+        button->setFrame(Rect(x, 0, 139.56f, 10));
+        root->addSubview(button.get());
+        auto image = ViewRenderer::render(root.get());
+        ASSERT_TRUE(image);
+        for (int px = 8; px < 144; ++px)
+            EXPECT_GT(at(*image, px, 5).g, 150) << "a seam at x " << px << " of a button at " << x;
+        button->removeFromSuperview();
+    }
+}
+
 TEST_F(RendererTest, HiddenAndTransparentViewsAreSkippedAndAWebViewShowsItsURL)
 {
     auto root = View::viewWithFrame(Rect(0, 0, 100, 60));

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace platform;
 using namespace platform::ui;
 
@@ -118,6 +120,15 @@ TEST_F(TableViewTest, LaysOutSectionsWithHeadersAndMakesCellsOnlyForVisibleRows)
     ASSERT_TRUE(table->headerViewForSection(1));
     EXPECT_EQ(table->headerViewForSection(1)->dumpText(), " B");
     EXPECT_EQ(table->rectForHeaderInSection(1).origin.y, 22 + 3 * 44);
+    // The title reads on its strip: white on the strip's colour at 4.5:1 or more.
+    auto* header = dynamic_cast<Label*>(table->headerViewForSection(1));
+    ASSERT_TRUE(header && header->backgroundColor());
+    auto luminance = [](const Color& c) {
+        auto linear = [](float v) { return v <= 0.03928f ? v / 12.92f : std::pow((v + 0.055f) / 1.055f, 2.4f); };
+        return 0.2126f * linear(c.red) + 0.7152f * linear(c.green) + 0.0722f * linear(c.blue);
+    };
+    EXPECT_EQ(header->textColor(), Color::whiteColor());
+    EXPECT_GE(1.05f / (luminance(*header->backgroundColor()) + 0.05f), 4.5f);
     // 416 points show A (3 rows), B (2) and the first rows of C.
     auto visible = table->indexPathsForVisibleRows();
     ASSERT_FALSE(visible.empty());

@@ -58,4 +58,38 @@ TEST_F(QuorvelHighScoreNoticeTest, AnOfflineScoreIsAnnouncedAtOnceAndAnOnlineOne
     EXPECT_EQ(QVNotification::sharedInstance().defaultBackgroundNotice()->notificationText(), "New high score!");
 }
 
+// A device that never reached the service knows no leaderboard: the store
+// refuses the score, so no notice may say it was saved.
+TEST_F(QuorvelHighScoreNoticeTest, AScoreTheStoreRefusedIsNotAnnouncedAsSaved)
+{
+    server.script("POST", "bootstrap.xml", standin::Answer::xml("<error/>", 500));
+    startClient();
+    ASSERT_TRUE(waitForBootstrapRequests());
+    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::isBootstrapInProgress(); }));
+    ASSERT_FALSE(Quorvel::isOnline());
+    shown.clear();
+    int refused = 0, taken = 0;
+    struct Verdict final : platform::Object {
+        int* refused;
+        int* taken;
+        void yes(platform::Object*) { ++*taken; }
+        void no(platform::Object*) { ++*refused; }
+    };
+    auto verdict = platform::adoptRef(new Verdict);
+    verdict->refused = &refused;
+    verdict->taken = &taken;
+    QVHighScoreService::setHighScore(10, "5", QVDelegate(verdict.get(), BRISKO_SELECTOR(Verdict, yes)),
+                                     QVDelegate(verdict.get(), BRISKO_SELECTOR(Verdict, no)));
+    EXPECT_EQ(refused, 1);
+    EXPECT_EQ(taken, 0);
+    EXPECT_TRUE(shown.empty()) << shown.front();
+
+    // Once the board is known the same score is kept, and said to be.
+    storeBoard("5");
+    QVHighScoreService::setHighScore(10, "5", QVDelegate(verdict.get(), BRISKO_SELECTOR(Verdict, yes)),
+                                     QVDelegate(verdict.get(), BRISKO_SELECTOR(Verdict, no)));
+    EXPECT_EQ(taken, 1);
+    EXPECT_EQ(shown, std::vector<std::string> { "New high score! Saving locally.|4|4|HighScoreNotificationIcon.png" });
+}
+
 } // namespace

@@ -7,11 +7,14 @@
 
 #include "platform/device/Application.h"
 #include "platform/foundation/Keychain.h"
+#include "platform/foundation/Log.h"
 #include "social/runtime/QVReachability.h"
 #include "platform/net/Reachability.h"
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelLoginScreens.h"
+#include "social/dashboard/account/QVAccountClasses.h"
+#include "social/dashboard/account/QVLinkSocialNetworksController.h"
 #include "social/runtime/QVActionRequest.h"
 #include "social/runtime/QVDateFormatters.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
@@ -94,6 +97,14 @@ public:
     Ref<Object> notification;
     Ref<platform::ui::ViewController> next;
 };
+
+// A game's own approval screen, which the client knows nothing of; counts how often it is made.
+int gPlainApprovalsMade = 0;
+Ref<Object> makePlainApproval()
+{
+    ++gPlainApprovalsMade;
+    return Ref<Object>(platform::ui::ViewController::controller());
+}
 
 class LoginTest : public QuorvelTest {
 protected:
@@ -259,6 +270,65 @@ TEST_F(LoginTest, TheLinkNetworksOfferDefersTheLoggedInCallUntilItCloses)
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17", "userLoggedIn:17" }));
 }
 
+TEST_F(LoginTest, TheLinkNetworksScreenSeenFromTheSettingsIsNotOfferedAgainUntilALogout)
+{
+    QVRegisterAccountClasses();
+    Ref<Object> made = QVClassRegistry::create("QVLinkSocialNetworksController");
+    auto* real = dynamic_cast<QVLinkSocialNetworksController*>(made.get());
+    ASSERT_TRUE(real && real->init());
+    ClassRegistryOverride linkNetworks("QVLinkSocialNetworksController",
+                                       [] { return Ref<Object>(platform::ui::ViewController::controller()); });
+    QuorvelInternal::setDoneWithGetTheMost(false);
+    startApprovedAndLogIn();
+    ASSERT_EQ(QuorvelInternal::presentedScreens().size(), 1u) << "offered after the first login";
+    QuorvelInternal::dismissRootControllerOrItsModal();
+    ASSERT_TRUE(waitFor([this] {
+        advance(0.1);
+        return !QuorvelInternal::getRootController();
+    }));
+    Quorvel::logoutUser();
+
+    // Switching players from the settings shows the screen; the player leaves it without Continue.
+    real->view();
+    real->notifyViewDidAppear(false);
+    QuorvelInternal::setUserApprovedQuorvel();
+    auto call = CallRecorder::create();
+    QuorvelInternal::doBootstrap(call->onSuccess(), call->onFailure());
+    ASSERT_TRUE(waitFor([&] { return call->successes == 1; }));
+    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen()) << "seen in this run: not offered again";
+    EXPECT_EQ(game.calls.back(), "userLoggedIn:17");
+
+    // A logout clears the screen's flag: the next login offers it again.
+    Quorvel::logoutUser();
+    EXPECT_FALSE(QVLinkSocialNetworksController::hasSessionSeenLinkSocialNetworksScreen());
+    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::doBootstrap(call->onSuccess(), call->onFailure());
+    ASSERT_TRUE(waitFor([&] { return call->successes == 2; }));
+    EXPECT_EQ(QuorvelInternal::presentedScreens().size(), 1u);
+    EXPECT_TRUE(QVLinkSocialNetworksController::hasSessionSeenLinkSocialNetworksScreen());
+    QuorvelInternal::dismissRootControllerOrItsModal();
+}
+
+TEST_F(LoginTest, TheApprovalQuestionWaitsForAnyIntroFlowOnScreen)
+{
+    gPlainApprovalsMade = 0;
+    ClassRegistryOverride plain("QVUserQuorvelApprovalController", &makePlainApproval);
+    start();
+    ASSERT_EQ(gPlainApprovalsMade, 1);
+    auto asked = CallRecorder::create();
+    QuorvelInternal::presentUserQuorvelApprovalModal(asked->onSuccess(), asked->onFailure());
+    QuorvelInternal::doBootstrap({}, {});
+    EXPECT_EQ(gPlainApprovalsMade, 1) << "asked once";
+
+    // Approved, the account screen follows in the frame: the flow is left to finish.
+    Quorvel::userDidApproveQuorvel(true, QVDelegate());
+    ASSERT_NE(topScreen<FakeConfirmAccountScreen>(), nullptr);
+    size_t shown = QuorvelInternal::presentedScreens().size();
+    QuorvelInternal::presentUserQuorvelApprovalModal(asked->onSuccess(), asked->onFailure());
+    EXPECT_EQ(QuorvelInternal::presentedScreens().size(), shown);
+    EXPECT_EQ(asked->successes + asked->failures, 0);
+}
+
 TEST_F(LoginTest, TheCentralPollerRunsFromLoginWithoutAnyScreenOpen)
 {
     answerBootstrapCompletely();
@@ -359,6 +429,24 @@ TEST_F(LoginTest, AnotherPlayersLoginDuringABootstrapRunsAfterItAndHearsItsOwnOu
     EXPECT_EQ(dropped->successes, 0);
 }
 
+TEST_F(LoginTest, TheDevicePlayersLoginDuringTheStartUpsBootstrapSharesItsOutcome)
+{
+    QuorvelInternal::setUserApprovedQuorvel();
+    start(); // the start-up's bootstrap, for the device's account (17), is running
+    ASSERT_TRUE(QuorvelInternal::isBootstrapInProgress());
+    auto same = CallRecorder::create();
+    auto other = CallRecorder::create();
+    Quorvel::loginWithUserId("17", same->onSuccess(), same->onFailure());
+    Quorvel::loginWithUserId("42", other->onSuccess(), other->onFailure());
+    ASSERT_TRUE(waitFor([&] { return other->successes + other->failures == 1; }));
+    EXPECT_EQ(same->successes, 1);
+    EXPECT_EQ(same->failures, 0);
+    EXPECT_EQ(other->successes, 1);
+    auto bootstraps = requestsTo("bootstrap.xml");
+    ASSERT_EQ(bootstraps.size(), 2u) << "one for the device's player, one for the other player";
+    EXPECT_EQ(bootstraps.back().param("user_id"), "42");
+}
+
 TEST_F(LoginTest, AFailedBootstrapTakesTheFailurePathAndTheNextOneCanRun)
 {
     QuorvelInternal::setUserApprovedQuorvel();
@@ -410,6 +498,37 @@ TEST_F(LoginTest, RefusedAndSecureConnectionFailuresEndInTheFailurePath)
     advance(5.0);
     EXPECT_EQ(notices, (Strings { "Not Logged In To Quorvel" }));
     EXPECT_EQ(call->successes, 0);
+}
+
+// A wrong key or secret and a missing service both leave the player
+// offline; the log tells the developer which one it was.
+TEST_F(LoginTest, ARefusedKeyIsLoggedAsSuchAndAMissingServiceAsNoConnection)
+{
+    QuorvelInternal::setUserApprovedQuorvel();
+    server.setConsumer(kProductKey, "another-secret");
+    server.setRejectsBadSignatures(true);
+    platform::LogCapture log;
+    start();
+    ASSERT_TRUE(waitForBootstrapRequests(1));
+    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::isBootstrapInProgress(); }));
+    EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:0" }));
+    EXPECT_TRUE(log.contains("the service at " + server.baseUrl()
+                             + "bootstrap.xml refused the product key or secret (HTTP 401)"))
+        << testing::PrintToString(log.texts());
+    EXPECT_FALSE(log.contains("no connection"));
+
+    standin::StandInServer closed;
+    int port = closed.start();
+    closed.stop();
+    QuorvelInternal::provider()->setServerUrl("http://127.0.0.1:" + std::to_string(port) + "/");
+    log.clear();
+    auto call = CallRecorder::create();
+    QuorvelInternal::doBootstrap(call->onSuccess(), call->onFailure());
+    ASSERT_TRUE(waitFor([&] { return call->failures == 1; }));
+    EXPECT_TRUE(log.contains("no connection to the service at http://127.0.0.1:" + std::to_string(port)
+                             + "/bootstrap.xml (could not connect to the server, -1004)"))
+        << testing::PrintToString(log.texts());
+    EXPECT_FALSE(log.contains("refused the product key"));
 }
 
 TEST_F(LoginTest, LogoutClearsTheSessionAndTellsTheGameWhoLeft)

@@ -4,6 +4,10 @@
 #include "QuorvelTestSupport.h"
 
 #include "platform/device/Device.h"
+#include "platform/foundation/Log.h"
+#include "social/services/QVAchievement.h"
+#include "social/services/QVHighScoreService.h"
+#include "social/ui/ScreenTestKit.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Window.h"
 #include "social/runtime/QVPoller.h"
@@ -23,6 +27,8 @@
 #include "social/ui/QVDashboardRole.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <sys/stat.h>
 
 using namespace quorvel;
@@ -356,6 +362,81 @@ TEST_F(QuorvelStartupTest, ClassMethodsAnswerDefaultsWithoutAnInstance)
     startClient();
     Quorvel::shutdown();
     checkDefaults();
+}
+
+// A game that calls before starting the client (or after stopping it) hears
+// why nothing happened: one warning per call, and the failure where it has a callback.
+TEST_F(QuorvelStartupTest, CallsBeforeTheStartUpWarnOnceEachAndFailTheirCallbacks)
+{
+    startClient();
+    Quorvel::shutdown(); // nothing runs now
+    struct Listener final : platform::Object, QVAchievementDelegate {
+        void didUpdateProgressionCompleteQVAchievement(QVAchievement*) override { ++unlocked; }
+        void didFailUpdateProgressionCompleteQVAchievement(QVAchievement*) override { ++failed; }
+        void scoreTaken(platform::Object*) { ++scoresTaken; }
+        void scoreRefused(platform::Object*) { ++scoresRefused; }
+        int unlocked { 0 }, failed { 0 }, scoresTaken { 0 }, scoresRefused { 0 };
+    };
+    auto game = platform::adoptRef(new Listener);
+    QVAchievement::setDelegate(game.get());
+    platform::LogCapture log;
+    for (int round = 0; round < 2; ++round) {
+        QVHighScoreService::setHighScore(100, "5", QVDelegate(game.get(), BRISKO_SELECTOR(Listener, scoreTaken)),
+                                         QVDelegate(game.get(), BRISKO_SELECTOR(Listener, scoreRefused)));
+        QVAchievement::achievement("11")->unlock();
+        Quorvel::launchDashboard();
+        Quorvel::launchDashboardWithAchievementsPage();
+        Quorvel::logoutUser();
+        Quorvel::shutdown();
+    }
+    QVAchievement::setDelegate(nullptr);
+    EXPECT_EQ(game->scoresRefused, 2);
+    EXPECT_EQ(game->scoresTaken, 0);
+    EXPECT_EQ(game->failed, 2);
+    EXPECT_EQ(game->unlocked, 0);
+    std::vector<std::string> warned;
+    for (auto& line : log.lines())
+        if (line.level == platform::LogLevel::Warning && line.text.find("before Quorvel::initializeWithProductKey") != std::string::npos)
+            warned.push_back(line.text.substr(0, line.text.find(" was called")));
+    EXPECT_EQ(warned, (std::vector<std::string> { "Quorvel: QVHighScoreService::setHighScore", "Quorvel: QVAchievement::unlock",
+                                                  "Quorvel: Quorvel::launchDashboard",
+                                                  "Quorvel: Quorvel::launchDashboardWithAchievementsPage",
+                                                  "Quorvel: Quorvel::logoutUser", "Quorvel: Quorvel::shutdown" }));
+    EXPECT_TRUE(log.contains("the client is not started"));
+    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
+}
+
+TEST_F(QuorvelStartupTest, ABundleWithoutTheClientsImagesIsNamedOnceAtStartUp)
+{
+    auto imageWarnings = [](const platform::LogCapture& log) {
+        std::vector<std::string> out;
+        for (auto& line : log.texts())
+            if (line.find("of the client's") != std::string::npos)
+                out.push_back(line);
+        return out;
+    };
+    platform::LogCapture log;
+    startClient();
+    auto warned = imageWarnings(log);
+    ASSERT_EQ(warned.size(), 1u);
+    EXPECT_NE(warned[0].find("the bundle folder " + bundle.path() + " has none of the client's images"),
+              std::string::npos)
+        << warned[0];
+    Quorvel::shutdown();
+
+    // The installed resources in the bundle: nothing to say; one gone is named.
+    std::error_code ignored;
+    std::filesystem::copy(screen_testing::sourceDirectory() + "/resources", bundle.path(),
+                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::skip_existing, ignored);
+    log.clear();
+    startClient();
+    EXPECT_TRUE(imageWarnings(log).empty());
+    Quorvel::shutdown();
+    std::filesystem::remove(bundle.file("QVNavBar.png"));
+    startClient();
+    EXPECT_EQ(imageWarnings(log), (std::vector<std::string> { "Quorvel: the bundle folder " + bundle.path()
+                                                               + " lacks 1 of the client's images (QVNavBar.png): copy "
+                                                                 "the installed share/brisko/resources into it" }));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "platform/device/Device.h"
 #include "platform/net/HttpTransport.h"
+#include "social/dashboard/account/QVLinkSocialNetworksController.h"
 #include "social/runtime/QVRequestHandle.h"
 
 namespace core_testing {
@@ -10,6 +11,8 @@ namespace core_testing {
 void QuorvelTest::SetUp()
 {
     ManualClockTest::SetUp();
+    // Each test is a new run of the game: the link-networks screen not seen yet.
+    quorvel::QVLinkSocialNetworksController::invalidateSessionSeenLinkSocialNetworksScreen();
     oldHome_ = platform::Bundle::main().homeDirectory();
     oldResources_ = platform::Bundle::main().resourcePath();
     platform::Bundle::main().setHomeDirectory(home.path());
@@ -29,6 +32,7 @@ void QuorvelTest::TearDown()
     // The test's observers die with the test body.
     quorvel::QuorvelInternal::setLifecycleObserver(nullptr);
     quorvel::Quorvel::shutdown();
+    quorvel::QVLinkSocialNetworksController::invalidateSessionSeenLinkSocialNetworksScreen();
     quorvel::QVRequestHandlesForModule::reset();
     // The client's connections close first, so the server's workers end at once.
     platform::HttpTransport::setShared(nullptr);

@@ -7,6 +7,7 @@
 
 #include "social/dashboard/achievements/QVAchievementCells.h"
 
+#include "platform/net/HttpTransport.h"
 #include "social/services/QVAchievement.h"
 
 #include <gtest/gtest.h>
@@ -107,6 +108,80 @@ TEST_F(AchievementsEndToEnd, AnotherPlayersPageOfTheGameListsTheAchievementsBesi
     }
     EXPECT_EQ(rows["First Steps"], std::make_pair(true, false));
     EXPECT_EQ(rows["Collector"], std::make_pair(false, true));
+}
+
+// The game's achievement delegate: what it heard, in order.
+struct AchievementListener final : QVAchievementDelegate {
+    void didUpdateProgressionCompleteQVAchievement(QVAchievement* a) override { heard.push_back("unlocked " + a->resourceId()); }
+    void didFailUpdateProgressionCompleteQVAchievement(QVAchievement* a) override { heard.push_back("failed " + a->resourceId()); }
+    std::vector<std::string> heard;
+};
+
+class AchievementsLaunchEndToEnd : public DashboardEndToEndTest {
+protected:
+    // Logged in, and what the login sent (the data the device kept) has been answered.
+    static bool loginSettled()
+    {
+        return QuorvelInternal::successfullyBootstrapped() && !QuorvelInternal::isBootstrapInProgress()
+            && platform::HttpTransport::shared().activeCount() == 0;
+    }
+    void SetUp() override
+    {
+        DashboardEndToEndTest::SetUp();
+        QVAchievement::setDelegate(&listener);
+    }
+    void TearDown() override
+    {
+        QVAchievement::setDelegate(nullptr);
+        DashboardEndToEndTest::TearDown();
+    }
+    AchievementListener listener;
+};
+
+// A new player's first launch finds no service: the unlock is kept before
+// any login, the game hears so, and the first login (on the next launch)
+// sends it once, under the player it makes.
+TEST_F(AchievementsLaunchEndToEnd, AnUnlockBeforeAnyLoginIsReportedAndSentOnceUnderTheFirstPlayerOnALaterLaunch)
+{
+    killService();
+    launch();
+    ASSERT_TRUE(waitUntil([&] { return screenName() == "QVUserQuorvelApprovalController"; }));
+    ASSERT_TRUE(tap("Use Quorvel"));
+    ASSERT_TRUE(waitForText("Quorvel failed to initialize"));
+    const std::string firstSteps = std::to_string(StandInState::kFirstStepsAchievement);
+    QVAchievement::achievement(firstSteps)->unlock();
+    EXPECT_EQ(listener.heard, std::vector<std::string> { "unlocked " + firstSteps });
+    quit();
+
+    startService();
+    launch();
+    // The device's first account is made; the friends offer comes up.
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::successfullyBootstrapped(); }));
+    int64_t player = std::stoll(loggedInUser());
+    // It goes out while the friends offer is still up: a player who quits there loses nothing.
+    ASSERT_TRUE(waitUntil([&] { return keptProgress(*state, player, StandInState::kFirstStepsAchievement) == 100.0; }))
+        << screenText();
+    EXPECT_EQ(screenName(), "QVLinkSocialNetworksController");
+    quit();
+    launch();
+    ASSERT_TRUE(waitUntil([&] { return loginSettled(); }));
+    EXPECT_EQ(serviceRequestsTo("users/@me/unlocked_achievements.xml").size(), 1u) << "sent once, not at every login";
+}
+
+// Online, an id the service does not know is the game's failure, and the
+// device does not post it again at the next login.
+TEST_F(AchievementsLaunchEndToEnd, AnAchievementTheServiceRefusesIsTheGamesFailureAndIsNotPostedAgain)
+{
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    QVAchievement::achievement("99")->unlock();
+    ASSERT_TRUE(waitUntil([&] { return !listener.heard.empty(); }));
+    EXPECT_EQ(listener.heard, std::vector<std::string> { "failed 99" });
+    quit();
+
+    launchAndLogIn();
+    ASSERT_TRUE(waitUntil([&] { return loginSettled(); }));
+    EXPECT_EQ(serviceRequestsTo("users/@me/unlocked_achievements.xml").size(), 1u) << "the refused unlock is not posted again";
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "EndToEndTestSupport.h"
 
 #include "platform/foundation/Boxed.h"
+#include "platform/foundation/Log.h"
 #include "platform/net/Reachability.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/View.h"
@@ -435,6 +436,20 @@ TEST_F(EndToEnd, ABootstrapWhoseSignatureDoesNotVerifyMakesNoPlayer)
     EXPECT_FALSE(bootstraps[0].signatureValid);
     EXPECT_FALSE(QuorvelInternal::successfullyBootstrapped());
     EXPECT_FALSE(state->userForDevice(bootstraps[0].param("udid")).has_value());
+}
+
+// A first launch with a wrong secret ends on the account screen's failure,
+// as without a connection; the log says it was the key or secret.
+TEST_F(EndToEnd, AFirstLaunchWithAWrongSecretIsLoggedAsARefusedKeyOrSecret)
+{
+    service->setConsumer(kProductKey, "another-secret");
+    platform::LogCapture log;
+    launch();
+    ASSERT_TRUE(waitUntil([&] { return screenName() == "QVUserQuorvelApprovalController"; }));
+    ASSERT_TRUE(tap("Use Quorvel"));
+    ASSERT_TRUE(waitForText("Quorvel failed to initialize"));
+    EXPECT_TRUE(log.contains("refused the product key or secret (HTTP 401)")) << testing::PrintToString(log.texts());
+    EXPECT_FALSE(log.contains("no connection"));
 }
 
 } // namespace

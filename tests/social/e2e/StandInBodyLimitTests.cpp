@@ -83,9 +83,9 @@ TEST(StandInStorageHostLimits, AFormOverTheLimitIsRefusedWithItsReasonAndNotStor
     ASSERT_GT(host.start(), 0);
     auto form = [](const std::string& file, bool withPolicy) {
         std::string body;
-        for (const char* field : { "key", "AWSAccessKeyId", "acl", "policy", "signature" })
-            if (withPolicy || std::string(field) != "policy")
-                body += std::string("--b\r\nContent-Disposition: form-data; name=\"") + field + "\"\r\n\r\nk\r\n";
+        for (auto& [field, value] : standin::StorageHostStandIn::uploadForm("k"))
+            if (withPolicy || field != "policy")
+                body += "--b\r\nContent-Disposition: form-data; name=\"" + field + "\"\r\n\r\n" + value + "\r\n";
         return body + "--b\r\nContent-Disposition: form-data; name=\"file\"\r\n\r\n" + file + "\r\n--b--\r\n";
     };
     auto post = [&](const std::string& body) {

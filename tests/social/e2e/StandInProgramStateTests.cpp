@@ -7,7 +7,10 @@
 
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/services/QVHighScore.h"
+#include "social/services/QVAchievement.h"
 #include "social/services/QVHighScoreService.h"
+#include "social/services/QVLeaderboard.h"
+#include "social/services/QVLeaderboardService.h"
 #include "social/services/QVUser.h"
 
 #include <gtest/gtest.h>
@@ -172,6 +175,49 @@ TEST_F(StandInProgramState, AScoreSurvivesAHardKillAndTheNextLoginUsesTheKeptTok
     second.readUntil("GET client_applications/@me/high_scores.xml");
     EXPECT_NE(second.output.find("POST bootstrap.xml 200 signature verified"), std::string::npos) << second.output;
     EXPECT_EQ(second.output.find("NOT verified"), std::string::npos) << second.output;
+}
+
+// A developer tries the game's own key, secret and ids: the file given with
+// --game replaces the built-in ones, and a login brings them to the device.
+TEST_F(StandInProgramState, AGameFileGivesTheServiceTheGamesKeySecretLeaderboardsAndAchievements)
+{
+    std::string game = folder.write("tapgame.standin", "# the game as the service knows it\n"
+                                                       "product-key    tapgame-key\n"
+                                                       "product-secret tapgame-secret\n\n"
+                                                       "leaderboard 7 lower Speed Run\n"
+                                                       "achievement 30 50 Marathon | Tap a thousand times.\n");
+    Program program({ "--state", folder.path() + "/service", "--game", game });
+    ASSERT_TRUE(program.readUntil("state ")) << program.output;
+    pointClientAt(program.value("server-url"));
+    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::setDoneWithGetTheMost(true);
+    Quorvel::initializeWithProductKey("tapgame-key", "tapgame-secret", kDisplayName, {}, nullptr);
+    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::isBootstrapInProgress(); }));
+    ASSERT_TRUE(QuorvelInternal::successfullyBootstrapped()) << program.pump();
+    Ref<QVLeaderboard> speedRun = QVLeaderboardService::getLeaderboard("7");
+    ASSERT_TRUE(speedRun);
+    EXPECT_EQ(speedRun->name(), "Speed Run");
+    EXPECT_FALSE(QVLeaderboardService::getLeaderboard("5")) << "the built-in boards are replaced";
+    EXPECT_EQ(QVAchievement::achievement("30")->title(), std::optional<std::string>("Marathon"));
+    EXPECT_EQ(QVAchievement::achievement("30")->gamerscore(), 50u);
+}
+
+TEST(StandInProgramStateFolder, AGameFileItCannotTakeEndsTheProgramSayingWhy)
+{
+    testing_support::TempDir folder;
+    std::string bad = folder.write("bad.standin", "product-key k\nleaderboard 7 sideways Speed Run\n");
+    Program unreadable({ "--state", folder.path() + "/service", "--game", bad });
+    unreadable.readUntil("usage");
+    EXPECT_EQ(unreadable.stop(0), 2);
+    EXPECT_NE(unreadable.output.find(bad + ":2: a leaderboard is \"leaderboard ID higher|lower NAME\""),
+              std::string::npos)
+        << unreadable.output;
+
+    std::string good = folder.write("good.standin", "achievement 30 50 Marathon\n");
+    Program stateless({ "--game", good });
+    stateless.readUntil("usage");
+    EXPECT_EQ(stateless.stop(0), 2);
+    EXPECT_NE(stateless.output.find("needs --state DIR"), std::string::npos) << stateless.output;
 }
 
 TEST(StandInProgramStateFolder, AFolderThatCannotBeMadeEndsTheProgram)

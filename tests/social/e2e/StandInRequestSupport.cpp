@@ -53,6 +53,12 @@ Reply sendRaw(int port, const std::string& request)
 Reply ask(int port, const std::string& method, const std::string& path, const standin::Params& form,
           const std::string& token, const std::string& tokenSecret)
 {
+    return sendRaw(port, signedRequest(port, method, path, form, token, tokenSecret));
+}
+
+std::string signedRequest(int port, const std::string& method, const std::string& path, const standin::Params& form,
+                          const std::string& token, const std::string& tokenSecret)
+{
     quorvel::OAuthParams oauth { { "oauth_consumer_key", "product-key" }, { "oauth_nonce", quorvel::oauthNonce() },
                                  { "oauth_signature_method", "HMAC-SHA1" },
                                  { "oauth_timestamp", std::to_string(std::time(nullptr)) }, { "oauth_token", token },
@@ -75,11 +81,9 @@ Reply ask(int port, const std::string& method, const std::string& path, const st
         target += "?" + body;
         body.clear();
     }
-    std::string request = method + " /" + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\nConnection: close\r\nAuthorization: "
+    return method + " /" + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\nConnection: close\r\nAuthorization: "
         + header + "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: "
         + std::to_string(body.size()) + "\r\n\r\n" + body;
-
-    return sendRaw(port, request);
 }
 
 void KeptStandInTest::SetUp()

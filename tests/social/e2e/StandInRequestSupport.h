@@ -24,7 +24,9 @@ struct Reply {
 // A request as written, over a fresh connection.
 Reply sendRaw(int port, const std::string& request);
 // One request signed with the test consumer and the token; a GET carries the
-// form in its query.
+// form in its query. signedRequest() is the request as written.
+std::string signedRequest(int port, const std::string& method, const std::string& path, const standin::Params& form,
+                          const std::string& token, const std::string& tokenSecret);
 Reply ask(int port, const std::string& method, const std::string& path, const standin::Params& form,
           const std::string& token, const std::string& tokenSecret);
 

@@ -124,9 +124,8 @@ TEST_F(StandInSeededState, TheStorageHostsBlobsAreKeptInTheStateAndOutliveAResta
     ASSERT_GT(host.start(), 0);
     std::string blob("QVZLHDR0\0\x01\xff blob", 16);
     std::string body;
-    for (const char* field : { "key", "AWSAccessKeyId", "acl", "policy", "signature" })
-        body += std::string("--b\r\nContent-Disposition: form-data; name=\"") + field + "\"\r\n\r\n"
-            + (std::string(field) == "key" ? "blobs/901" : "v") + "\r\n";
+    for (auto& [field, value] : standin::StorageHostStandIn::uploadForm("blobs/901"))
+        body += "--b\r\nContent-Disposition: form-data; name=\"" + field + "\"\r\n\r\n" + value + "\r\n";
     body += "--b\r\nContent-Disposition: form-data; name=\"file\"; filename=\"test.blob\"\r\n\r\n" + blob + "\r\n--b--";
     auto posted = standin_testing::sendRaw(host.port(), "POST / HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: "
                                                         "multipart/form-data; boundary=b\r\nContent-Length: "

@@ -73,6 +73,38 @@ TEST_F(SettingsTest, MalformedFileKeepsTheBuiltIns)
     EXPECT_TRUE(log.contains("not valid XML"));
 }
 
+// Each fallback to the built-in address is said once, with its reason.
+TEST_F(SettingsTest, AMissingFileAMisspelledKeyAndAMissingServerUrlAreSaid)
+{
+    auto warnings = [&] {
+        std::vector<std::string> out;
+        for (auto& line : log.lines())
+            if (line.level == platform::LogLevel::Warning)
+                out.push_back(line.text);
+        return out;
+    };
+    QVSettings::Initialize();
+    ASSERT_EQ(warnings().size(), 1u);
+    EXPECT_EQ(warnings()[0], "QVSettings: the bundle folder " + dir.path()
+                                 + " has no quorvel_internal_settings.xml; using the built-in server-url "
+                                   "http://127.0.0.1:8080/");
+    QVSettings::Uninitialize();
+
+    log.clear();
+    std::string path = dir.write("quorvel_internal_settings.xml",
+                                 "<quorvel_internal_settings><environment-release><config>"
+                                 "<server_url>http://127.0.0.1:4567/</server_url><presence-host>h:1</presence-host>"
+                                 "</config></environment-release></quorvel_internal_settings>");
+    QVSettings::Initialize();
+    EXPECT_EQ(QVSettings::Instance()->objectForKey("server-url"), "http://127.0.0.1:8080/");
+    EXPECT_EQ(QVSettings::Instance()->objectForKey("presence-host"), "h:1");
+    auto said = warnings();
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_NE(said[0].find(path + " sets \"server_url\", which is no setting"), std::string::npos) << said[0];
+    EXPECT_NE(said[0].find("server-url, presence-host"), std::string::npos) << said[0];
+    EXPECT_EQ(said[1], "QVSettings: " + path + " sets no server-url; using the built-in server-url http://127.0.0.1:8080/");
+}
+
 TEST(DateFormattersTest, ServerAndHttpFormatsInGmt)
 {
     platform::Date d { 1796160758 }; // 2026-12-01T21:32:38Z, a Tuesday

@@ -224,9 +224,8 @@ TEST(StandInProgramTest, ServesAStorageHostForSignedForms)
     httplib::Client client("127.0.0.1", port);
     const std::string b = "XyZ";
     std::string form;
-    for (const char* field : { "key", "AWSAccessKeyId", "acl", "policy", "signature" })
-        form += "--" + b + "\r\nContent-Disposition: form-data; name=\"" + field + "\"\r\n\r\n"
-            + (std::string(field) == "key" ? "blobs/1" : "v") + "\r\n";
+    for (auto& [field, value] : standin::StorageHostStandIn::uploadForm("blobs/1"))
+        form += "--" + b + "\r\nContent-Disposition: form-data; name=\"" + field + "\"\r\n\r\n" + value + "\r\n";
     form += "--" + b + "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"test.blob\"\r\n\r\nxyz\r\n--"
         + b + "--";
     auto posted = client.Post("/", form, "multipart/form-data;boundary=XyZ");

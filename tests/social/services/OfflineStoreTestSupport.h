@@ -2,6 +2,7 @@
 // second connection to seed old files and read what the client wrote.
 #pragma once
 
+#include "support/SqliteSyncCounter.h"
 #include "support/TestSupport.h"
 
 #include "platform/foundation/Log.h"
@@ -70,6 +71,10 @@ private:
 
 class OfflineStoreTest : public testing::Test {
 protected:
+    // First member: the store's files go through it from SetUp until after
+    // TearDown has closed the store.
+    testing_support::SqliteSyncCounter syncs;
+
     void TearDown() override { quorvel::QVOfflineStore::teardownOfflineDatabase(); }
 
     std::string path() const { return dir.file(quorvel::QVOfflineStore::kFileName); }

@@ -176,16 +176,20 @@ TEST_F(AchievementServiceTest, AValueSinglePrecisionCannotHoldIsNotSentTwice)
     EXPECT_EQ(server.requestCount(), 1u);
 }
 
-TEST_F(AchievementServiceTest, AnUnlockAddsTheGamerscoreOnceAndARefusedRecordStaysPending)
+TEST_F(AchievementServiceTest, AnUnlockAddsTheGamerscoreOnceAndARefusedOneFailsAndIsNotSentAgain)
 {
     facade.local->adjustGamerscore(-static_cast<int>(facade.local->gamerScore()));
     refused = { "12" };
     QVAchievementService::updateAchievement("12", 100, false, recorder->onSuccess(), recorder->onFailure());
     ASSERT_TRUE(waitForCallback());
+    EXPECT_EQ(recorder->failures, 1) << "the service said \"invalid\": the caller hears the failure";
+    EXPECT_EQ(recorder->successes, 0);
     EXPECT_EQ(facade.local->gamerScore(), 20u);
     EXPECT_EQ(facade.localUserStored, 1);
-    // The server said "invalid": the row is not confirmed.
-    EXPECT_EQ(rows("SELECT COUNT(*) FROM unlocked_achievements WHERE server_sync_at IS NULL"), Strings { "1" });
+    // No longer pending: the next login's pending send has nothing to post.
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM unlocked_achievements WHERE server_sync_at IS NULL"), Strings { "0" });
+    EXPECT_FALSE(QVAchievementService::sendPendingAchievements("42", true, {}, {}));
+    EXPECT_EQ(server.requestCount(), 1u);
 
     EXPECT_FALSE(QVAchievementService::updateAchievement("12", 100, false, {}, {}));
     EXPECT_TRUE(QVAchievementService::localUpdateAchievement("12", "42", 100));
@@ -235,7 +239,8 @@ TEST_F(AchievementServiceTest, ProgressBeforeTheLoginIsAdoptedKeepingTheHigherPe
 {
     facade.local = QVUser::invalidUser();
     ASSERT_EQ(facade.local->resourceId(), "0");
-    EXPECT_FALSE(QVAchievementService::updateAchievement("11", 70, false, {}, {}));
+    EXPECT_FALSE(QVAchievementService::updateAchievement("11", 70, false, recorder->onSuccess(), recorder->onFailure()));
+    EXPECT_EQ(recorder->successes, 1) << "kept before the login, as offline: the caller hears so";
     QVAchievementService::queueUpdateAchievement("12", 30, false);
     advance(0.5);
     EXPECT_EQ(server.requestCount(), 0u);
@@ -271,7 +276,9 @@ TEST_F(AchievementServiceTest, HeldBackUpdatesGoOutAsOneBatchAndReachTheDelegate
     ASSERT_EQ(facade.achievementNotices.size(), 1u);
     EXPECT_EQ(facade.achievementNotices[0].first, "First Steps");
 
+    facade.categorizedNotices.clear();
     EXPECT_TRUE(QVAchievement::submitDeferredAchievements());
+    EXPECT_EQ(facade.categorizedNotices, Strings { "Submitted Unlocked Achivements 6/1" });
     ASSERT_TRUE(waitFor([&] { return delegate.submitted == 1; }));
     ASSERT_EQ(server.requestCount(), 1u);
     auto log = server.requests();
@@ -461,10 +468,10 @@ TEST_F(AchievementStoreTest, AListWhoseCommitFailsKeepsNothing)
     for (auto& o : series->objects())
         list.emplace_back(dynamic_cast<QVResource*>(o.get()));
     offline_testing::RawDatabase reader(path());
-    reader.exec("BEGIN");
-    reader.rows("SELECT * FROM achievement_definitions");
+    // The disk fails the commit's sync.
+    syncs.failSyncs(true);
     EXPECT_FALSE(QVAchievementService::synchAchievementsList(list, "42"));
-    reader.exec("COMMIT");
+    syncs.failSyncs(false);
     EXPECT_EQ(reader.rows("SELECT COUNT(*) FROM achievement_definitions"), Strings { "0" });
     EXPECT_EQ(reader.rows("SELECT COUNT(*) FROM unlocked_achievements_synch_date"), Strings { "0" });
 

@@ -199,16 +199,22 @@ TEST_F(ChallengeTest, SendingPutsTheRecipientsInOrderAfterTheData)
             ids.push_back(value);
     EXPECT_EQ(ids, (std::vector<std::string> { "21", "22", "23" }));
     // On the wire the data part comes first, then the recipients in order.
+    const std::vector<std::string> order { "challenge_hidden_text", "challenger_id", "challenge_description",
+                                           "challenge_definition_id", "challenge_response_to_challenge_id",
+                                           "challenge_user_message", "challenge_user_data",
+                                           "challenge_user_ids[]=21", "challenge_user_ids[]=22",
+                                           "challenge_user_ids[]=23" };
     auto wire = QVChallengeService::sendChallengeParameters("51", "Beat my lap", data, std::string("Go!"), "lap=93",
                                                             { "21", "22", "23" }, std::string("71"));
     std::vector<std::string> names;
     for (const auto& p : wire->getQueryParametersAsArray())
         names.push_back(p->name() + (p->name() == "challenge_user_ids[]" ? "=" + p->value() : ""));
-    EXPECT_EQ(names, (std::vector<std::string> { "challenge_hidden_text", "challenger_id", "challenge_description",
-                                                 "challenge_definition_id", "challenge_response_to_challenge_id",
-                                                 "challenge_user_message", "challenge_user_data",
-                                                 "challenge_user_ids[]=21", "challenge_user_ids[]=22",
-                                                 "challenge_user_ids[]=23" }));
+    EXPECT_EQ(names, order);
+    names.clear();
+    for (const auto& [name, value] : r.params)
+        if (name.rfind("challenge", 0) == 0)
+            names.push_back(name + (name == "challenge_user_ids[]" ? "=" + value : ""));
+    EXPECT_EQ(names, order) << "the multipart body keeps the parameters' order";
 
     // Data that compresses travels in the stored blob form.
     platform::Bytes run(4000, 'a');

@@ -94,6 +94,13 @@ TEST_F(QVChatServicesTest, RoomsAreListedWithTheirParametersAndRead)
     EXPECT_TRUE(global->isGlobalRoom() && !global->isDeveloperRoom());
     EXPECT_TRUE(developer->isDeveloperRoom());
     EXPECT_TRUE(last->isApplicationRoom()) << "the last visited room comes as an instance";
+    // A definition's own index action does nothing: no request, no callback.
+    server.clearLog();
+    auto untouched = net_testing::CallbackRecorder::create();
+    global->doIndexActionOnSuccess(untouched->onSuccess(), untouched->onFailure());
+    loop().runOnce(0);
+    EXPECT_EQ(untouched->total(), 0);
+    EXPECT_EQ(server.requestCount(), 0u);
 
     // The flags go in their own order, not the arguments'; the page is not sent.
     log = run([](auto& s, auto& f) { QVChatRoomDefinitionService::getPage(3, true, false, true, false, s, f); });

@@ -77,15 +77,17 @@ protected:
         ServiceNetTest::TearDown();
     }
 
+    // The signed form the host issues for `key`.
     Ref<QVS3UploadParameters> form(const std::string& key = "scores/17.blob")
     {
+        auto issued = standin::StorageHostStandIn::uploadForm(key);
         auto p = QVS3UploadParameters::create();
         p->setAction(storage.baseUrl());
         p->setKey(key);
-        p->setAWSAccessKeyId("AKID");
-        p->setAcl("public-read");
-        p->setPolicy("cG9saWN5");
-        p->setSignature("c2ln");
+        p->setAWSAccessKeyId(issued[1].second);
+        p->setAcl(issued[2].second);
+        p->setPolicy(issued[3].second);
+        p->setSignature(issued[4].second);
         return p;
     }
     QVS3Response* successResponse() const { return dynamic_cast<QVS3Response*>(recorder->successArg.get()); }

@@ -44,16 +44,15 @@ protected:
             if (keptBest)
                 a.body = "<resources><high_score><id>950</id><score>" + *keptBest
                     + "</score><leaderboard_id>5</leaderboard_id></high_score></resources>";
-            std::string form = "<blob_upload_parameters><action>" + storage.baseUrl()
-                + "</action><key>blobs/SCORE</key><AWSAccessKeyId>AKID</AWSAccessKeyId><acl>public-read</acl>"
-                + "<policy>cG9saWN5</policy><signature>c2ln</signature></blob_upload_parameters></high_score>";
             for (size_t at = 0; (at = a.body.find("</high_score>", at)) != std::string::npos;) {
                 size_t id = a.body.rfind("<high_score><id>", at) + 12;
                 std::string scoreId = a.body.substr(id + 4, a.body.find("</id>", id) - id - 4);
-                std::string withKey = form;
-                withKey.replace(withKey.find("SCORE"), 5, scoreId);
-                a.body.replace(at, 13, withKey);
-                at += withKey.size();
+                std::string form = "<blob_upload_parameters><action>" + storage.baseUrl() + "</action>";
+                for (auto& [name, value] : standin::StorageHostStandIn::uploadForm("blobs/" + scoreId))
+                    form += "<" + name + ">" + value + "</" + name + ">";
+                form += "</blob_upload_parameters></high_score>";
+                a.body.replace(at, 13, form);
+                at += form.size();
             }
             return a;
         });

@@ -3,6 +3,7 @@
 // batch parameters, the Game Center mirror and its dates, and batches that
 // must not be sent.
 #include "social/services/HighScoreTestSupport.h"
+#include "support/SqliteSyncCounter.h"
 #include "support/NetTestSupport.h"
 
 #include "social/services/QVGameCenterHighScore.h"
@@ -65,6 +66,9 @@ protected:
         return gc;
     }
     static size_t pendingScores() { return QVHighScoreService::service().pendingScoreCount(); }
+
+    // Open from SetUp until TearDown has closed the store.
+    testing_support::SqliteSyncCounter syncs;
 };
 
 TEST_F(HighScoreServiceTest, AnOfflineScoreIsKeptShownAtOnceAndSentInOneBatchAfterTheLogin)
@@ -170,6 +174,47 @@ TEST_F(HighScoreServiceTest, SendingPendingScoresRunsTheCallersSuccessAndRefuses
     EXPECT_EQ(recorder->successes, 1);
     EXPECT_EQ(recorder->successArg, nullptr);
     EXPECT_EQ(server.requestCount(), 1u);
+}
+
+TEST_F(HighScoreServiceTest, ABatchAndTheScoresAdoptedAtALoginAreOneCommitEach)
+{
+    QVHighScoreService::localSetHighScore(1, "5", "42");
+    syncs.reset();
+    QVHighScoreBatch batch;
+    for (int i = 0; i < 10; ++i)
+        batch.push_back(QVHighScoreBatchEntry::create(i % 2 ? "5" : "6", 100 + i));
+    ASSERT_TRUE(QVHighScoreService::batchSetHighScores(batch, true, recorder->onSuccess(), recorder->onFailure(),
+                                                       std::nullopt, false));
+    EXPECT_EQ(syncs.syncs(), 1);
+    ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
+    EXPECT_EQ(recorder->successes, 1);
+
+    // Scores kept before anyone logged in, on both boards: the login adopts them.
+    {
+        offline_testing::RawDatabase raw(dir.file(QVOfflineStore::kFileName));
+        raw.exec("INSERT INTO high_scores (user_id, leaderboard_id, score) VALUES (0, 5, 500), (0, 5, 400), "
+                 "(0, 6, 600)");
+    }
+    server.clearLog();
+    syncs.reset();
+    ASSERT_TRUE(QVHighScoreService::sendPendingHighScores("42", true, {}, {}));
+    EXPECT_EQ(syncs.syncs(), 1);
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
+    EXPECT_EQ(paramValues(server.requests()[0], "high_scores[][score]"), (Strings { "500", "600" }));
+}
+
+TEST_F(HighScoreServiceTest, ABatchWhoseCommitFailsIsRefusedAndNothingIsSent)
+{
+    QVHighScoreBatch batch { QVHighScoreBatchEntry::create("5", 500), QVHighScoreBatchEntry::create("6", 600) };
+    syncs.failSyncs(true);
+    EXPECT_FALSE(QVHighScoreService::batchSetHighScores(batch, true, recorder->onSuccess(), recorder->onFailure(),
+                                                        std::nullopt, false));
+    syncs.failSyncs(false);
+    EXPECT_EQ(recorder->failures, 1);
+    EXPECT_EQ(recorder->successes, 0);
+    loop().drain();
+    EXPECT_EQ(server.requestCount(), 0u);
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM high_scores"), Strings { "0" });
 }
 
 TEST_F(HighScoreServiceTest, ALargeBatchGoesInPiecesAndAFailedPieceLeavesOnlyItsOwnScoresPending)

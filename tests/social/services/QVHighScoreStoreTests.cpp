@@ -7,6 +7,7 @@
 #include "platform/foundation/DateFormat.h"
 #include "social/services/QVHighScore.h"
 #include "social/services/QVHighScoreService.h"
+#include "social/services/QVLeaderboardService.h"
 
 using namespace quorvel;
 using highscore_testing::Board;
@@ -217,6 +218,53 @@ TEST_F(HighScoreStoreTest, TheLocalTopTenReadsBackAsRankedScoresOfTheStoredPlaye
     auto other = QVHighScoreService::getHighScoreForUser(*highscore_testing::player("42"), "5", false);
     ASSERT_TRUE(other);
     EXPECT_EQ(other->score(), 20);
+}
+
+TEST_F(HighScoreStoreTest, ARowMarkedSentTakesThePlayersLastSyncTimeAsTheLeaderboardServiceGivesIt)
+{
+    struct Times {
+        const char* boards;
+        const char* player;
+    };
+    for (Times t : { Times { "NULL", nullptr }, Times { "1000", nullptr }, Times { "NULL", "2000" },
+                     Times { "1000", "2000" }, Times { "3000", "2000" } }) {
+        highscore_testing::storeBoards({ { "7", true, true } });
+        {
+            RawDatabase raw(path());
+            raw.exec("DELETE FROM high_scores");
+            raw.exec(std::string("UPDATE leaderboards SET server_sync_at = ") + t.boards);
+            if (t.player)
+                raw.exec(std::string("INSERT INTO high_scores (user_id, leaderboard_id, score, server_sync_at) VALUES "
+                                     "(42, 9, 1, ")
+                         + t.player + ")");
+        }
+        const std::string expected = QVLeaderboardService::getLastSyncDateUnixForUserId("42");
+        // On a board that takes lower scores the newest is the one pending: the older one is marked sent.
+        ASSERT_TRUE(store(50, "7"));
+        ASSERT_TRUE(store(60, "7"));
+        RawDatabase raw(path());
+        EXPECT_EQ(raw.value("SELECT server_sync_at FROM high_scores WHERE leaderboard_id = 7 AND score = 50"), expected)
+            << "leaderboards at " << t.boards << ", player at " << (t.player ? t.player : "none");
+    }
+}
+
+TEST_F(HighScoreStoreTest, EachScoreCostsOneSyncAndAScoreWhoseSyncFailsIsRefusedAndNotKept)
+{
+    highscore_testing::storeBoards({ { "5" }, { "6", false } });
+    ASSERT_TRUE(store(1, "5"));
+    syncs.reset();
+    // Bests, repeats and scores below the best, on both boards.
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(store(i * 7 % 40, i % 2 ? "5" : "6"));
+    EXPECT_EQ(syncs.syncs(), 20);
+
+    const Rows before = scores("5");
+    syncs.failSyncs(true);
+    EXPECT_FALSE(store(5000, "5"));
+    syncs.failSyncs(false);
+    EXPECT_EQ(scores("5"), before);
+    EXPECT_TRUE(store(6000, "5"));
+    EXPECT_EQ(scores("5").back(), "6000");
 }
 
 TEST_F(HighScoreStoreTest, WithoutAStoreNothingIsAccepted)

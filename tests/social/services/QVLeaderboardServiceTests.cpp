@@ -4,6 +4,7 @@
 #include "social/services/OfflineStoreTestSupport.h"
 
 #include "platform/foundation/Bundle.h"
+#include "social/services/QVAchievement.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/runtime/QVXmlDocument.h"
 #include "social/services/QVLeaderboardAggregation.h"
@@ -130,12 +131,12 @@ TEST_F(LeaderboardStoreTest, AListWhoseCommitFailsLeavesTheStoreAsItWas)
 {
     QVLeaderboardService::synchLeaderboardsList({ definition("5") }, {}, std::nullopt, false);
     RawDatabase reader(path());
-    reader.exec("BEGIN");
-    reader.rows("SELECT * FROM leaderboards");
     auto best = definition("6");
     best->setScore("900");
+    // The disk fails the commit's sync.
+    syncs.failSyncs(true);
     EXPECT_FALSE(QVLeaderboardService::synchLeaderboardsList({ best }, { link("8", "6") }, std::string("17"), true));
-    reader.exec("COMMIT");
+    syncs.failSyncs(false);
     EXPECT_EQ(reader.rows("SELECT id FROM leaderboards"), (std::vector<std::string> { "5" }));
     EXPECT_EQ(reader.value("SELECT COUNT(*) FROM high_scores"), "0");
     EXPECT_EQ(reader.value("SELECT COUNT(*) FROM leaderboard_aggregations"), "0");
@@ -159,11 +160,24 @@ TEST_F(LeaderboardStoreTest, AggregateLoopsInTheDataDoNotRecurseForever)
     EXPECT_EQ(raw.value("SELECT score FROM high_scores WHERE leaderboard_id = 1"), "10");
 }
 
-TEST(LeaderboardSyncRecordTest, ReachedAtAcceptsPlainZonedAndServerDatesOnly)
+TEST(LeaderboardSyncRecordTest, ReachedAtReadsZonesAsUnlockDatesDoAndServerDates)
 {
-    EXPECT_EQ(QVLeaderboard_Sync::parseReachedAt("2011-02-03 04:05:06 GMT")->seconds, 1296705906);
-    EXPECT_EQ(QVLeaderboard_Sync::parseReachedAt("2011-02-03T04:05:06Z")->seconds, 1296705906);
-    for (const char* bad : { "", "2011-02-03", "2011-02-03 04:05:06 PST", "yesterday", "2011-13-45 99:99:99" })
+    const double gmt = 1296705906; // 2011-02-03 04:05:06 GMT
+    const std::pair<const char*, double> good[] = {
+        { "2011-02-03 04:05:06", gmt },           { "2011-02-03 04:05:06 GMT", gmt },
+        { "2011-02-03T04:05:06Z", gmt },          { "2011-02-03 04:05:06 PST", gmt + 8 * 3600 },
+        { "2011-02-03 04:05:06 +0100", gmt - 3600 }, { "2011-02-03 04:05:06 GMT+01:00", gmt - 3600 },
+    };
+    auto achievement = QVAchievement::create();
+    for (const auto& [text, seconds] : good) {
+        ASSERT_TRUE(QVLeaderboard_Sync::parseReachedAt(text)) << text;
+        EXPECT_EQ(QVLeaderboard_Sync::parseReachedAt(text)->seconds, seconds) << text;
+        if (std::string_view(text).find('T') == std::string_view::npos) {
+            achievement->setUnlockDateFromString(text);
+            EXPECT_EQ(achievement->unlockDate(), QVLeaderboard_Sync::parseReachedAt(text)) << text;
+        }
+    }
+    for (const char* bad : { "", "2011-02-03", "2011-02-03 04:05:06 Mars", "yesterday", "2011-13-45 99:99:99" })
         EXPECT_FALSE(QVLeaderboard_Sync::parseReachedAt(bad)) << bad;
 }
 

@@ -151,6 +151,8 @@ TEST_F(OfflineStoreSchemaTest, VersionedTablesGainOnlyTheColumnsTheyLack)
     EXPECT_EQ(raw.rows("SELECT score, display_text, custom_data, server_sync_at, blob FROM high_scores"),
               (std::vector<std::string> { "900|nine hundred|c|3000|NULL" }));
     EXPECT_EQ(raw.rows("SELECT name, version FROM table_versions ORDER BY name"), kExpectedVersions);
+    // Written with a rollback journal, the store now commits through a log.
+    EXPECT_EQ(raw.value("PRAGMA journal_mode"), "wal");
 }
 
 TEST_F(OfflineStoreSchemaTest, AMigrationThatCannotSaveTheOldUnlocksLeavesEverythingAsItWas)
@@ -291,11 +293,35 @@ TEST_F(OfflineStoreFileTest, AReadOnlyStoreIsReportedOnce)
 
 class OfflineTransactionTest : public offline_testing::OfflineStoreTest { };
 
-TEST_F(OfflineTransactionTest, AFailedCommitRollsBackAndLeavesNoTransactionOpen)
+TEST_F(OfflineTransactionTest, ACommitWhoseSyncFailsKeepsNothingAndLeavesNoTransactionOpen)
 {
     ASSERT_TRUE(openStore());
     RawDatabase reader(path());
-    // A reader in the middle of a read keeps the writer from committing.
+    {
+        QVOfflineStore::Transaction t;
+        ASSERT_TRUE(t.isActive());
+        EXPECT_TRUE(QVOfflineStore::exec("INSERT INTO users (id, name) VALUES (17, 'Ann')"));
+        syncs.failSyncs(true);
+        EXPECT_FALSE(t.commit());
+        syncs.failSyncs(false);
+    }
+    EXPECT_TRUE(sqlite3_get_autocommit(QVOfflineStore::getOfflineDatabaseHandle()));
+    EXPECT_EQ(reader.value("SELECT COUNT(*) FROM users"), "0");
+
+    QVOfflineStore::Transaction again;
+    EXPECT_TRUE(QVOfflineStore::exec("INSERT INTO users (id, name) VALUES (18, 'Bo')"));
+    EXPECT_TRUE(again.commit());
+    EXPECT_EQ(reader.value("SELECT name FROM users"), "Bo");
+}
+
+TEST_F(OfflineTransactionTest, AFailedCommitRollsBackAndLeavesNoTransactionOpen)
+{
+    ASSERT_TRUE(openStore());
+    // A store that cannot keep a write-ahead log (a file system without
+    // shared memory) commits through a rollback journal, where a reader in the
+    // middle of a read keeps the writer from committing.
+    ASSERT_TRUE(QVOfflineStore::exec("PRAGMA journal_mode=DELETE"));
+    RawDatabase reader(path());
     reader.exec("BEGIN");
     reader.rows("SELECT * FROM users");
     {

@@ -225,6 +225,9 @@ TEST(QVSocialNotificationTest, AnEmptyLinkIsNone)
 {
     EXPECT_FALSE(QVSocialNotification::initWithText("t", "img", "")->url());
     EXPECT_EQ(QVSocialNotification::initWithText("t", "img", "http://x")->url(), std::optional<std::string>("http://x"));
+    EXPECT_FALSE(QVSocialNotification::initWithText("t", "type", "id", std::string())->url());
+    EXPECT_EQ(QVSocialNotification::initWithText("t", "type", "id", std::string("http://x"))->url(),
+              std::optional<std::string>("http://x"));
     auto plain = QVSocialNotification::initWithText("t");
     EXPECT_FALSE(plain->imageType());
     EXPECT_FALSE(plain->imageIdentifier());

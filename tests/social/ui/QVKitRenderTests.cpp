@@ -11,6 +11,10 @@
 #include "social/ui/QVNavigationController.h"
 #include "social/ui/QVPatternedGradientView.h"
 #include "social/ui/QVViewController.h"
+#include "platform/ui/Renderer.h"
+#include "social/ui/QVKitImages.h"
+
+#include <cmath>
 
 using namespace quorvel;
 using namespace platform::ui;
@@ -157,6 +161,72 @@ TEST_F(KitRenderTest, ErrorScreenUnderTheLoadingOverlay)
     EXPECT_EQ(strip.maxY(), 480);
     auto centre = pixelAt(*after, 160, static_cast<int>(strip.maxY()) - 5);
     EXPECT_LT(centre.r + centre.g + centre.b, 120);
+}
+
+} // namespace kit_render_tests
+
+namespace kit_render_tests {
+
+// The contrast ratio of two colours (relative luminance, (lighter + 0.05) / (darker + 0.05)).
+float contrast(screen_testing::Pixel a, screen_testing::Pixel b)
+{
+    auto luminance = [](screen_testing::Pixel p) {
+        auto linear = [](int c) {
+            float v = c / 255.f;
+            return v <= 0.03928f ? v / 12.92f : std::pow((v + 0.055f) / 1.055f, 2.4f);
+        };
+        return 0.2126f * linear(p.r) + 0.7152f * linear(p.g) + 0.0722f * linear(p.b);
+    };
+    float la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05f) / (std::min(la, lb) + 0.05f);
+}
+
+const screen_testing::Pixel kWhite { 255, 255, 255, 255 };
+
+// The network rows' art says which network it is, in white that reads on its colour.
+TEST_F(KitRenderTest, TheNetworkButtonsArtNamesItsNetworkReadably)
+{
+    for (const char* name : { "QuorvelAccountSetupFBConnectButton.png", "QuorvelAccountSetupTwitterConnectButton.png" }) {
+        Ref<ImageAsset> art = QVLoadKitImage(name);
+        ASSERT_TRUE(art && art->image()) << name;
+        const platform::Image& image = *art->image();
+        int white = 0;
+        for (int y = 8; y < 24; ++y)
+            for (int x = 40; x < 190; ++x)
+                white += near(pixelAt(image, x, y), 255, 255, 255, 30);
+        EXPECT_GT(white, 60) << name << ": the network's name";
+        // The face behind the name: white on it has a contrast of at least 4.5:1.
+        EXPECT_GE(contrast(pixelAt(image, 35, 28), kWhite), 4.5f) << name;
+    }
+}
+
+// Faces that carry white words (button skins, green badges) and the lists' background under
+// white words let them read: at least 4.5:1 where the words stand, mid-height of the art.
+TEST_F(KitRenderTest, FacesUnderWhiteWordsAndGreyWordsOnSegmentsReadAtFourAndAHalfToOne)
+{
+    for (const char* name : { "QVButtonGreen.png", "QVButtonGreenIPad.png", "QVButtonSmallGreen.png", "QVButtonRed.png",
+                              "QVButtonRedIPad.png", "QVBadgeCenterGreen.png", "QVBadgeCenterRed.png" }) {
+        Ref<ImageAsset> art = QVLoadKitImage(name);
+        ASSERT_TRUE(art && art->image()) << name;
+        const platform::Image& image = *art->image();
+        for (int y : { int(image.height()) * 2 / 5, int(image.height()) / 2, int(image.height()) * 3 / 5 })
+            EXPECT_GE(contrast(pixelAt(image, int(image.width()) / 2, y), kWhite), 4.5f) << name << " at " << y;
+    }
+    // The segments' words are grey (98/255) on the unchosen segment.
+    Ref<ImageAsset> segment = QVLoadKitImage("QVTabBarOverlappingSegment.png");
+    ASSERT_TRUE(segment && segment->image());
+    const screen_testing::Pixel grey { 98, 98, 98, 255 };
+    EXPECT_GE(contrast(pixelAt(*segment->image(), 27, 17), grey), 4.5f);
+
+    // A list's background at its lightest, the top of its gradient.
+    auto background = QVPatternedGradientView::defaultView(Rect(0, 0, 100, 200));
+    auto image = ViewRenderer::render(background.get());
+    ASSERT_TRUE(image);
+    int readable = 0, all = 0;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x, ++all)
+            readable += contrast(pixelAt(*image, x, y), kWhite) >= 4.5f;
+    EXPECT_GT(readable, all / 2) << "white words read on most of the background";
 }
 
 } // namespace kit_render_tests

@@ -119,6 +119,43 @@ TEST_F(WidgetTest, SkinsTakeTheirImagesHeightAndWhiteTitlesOnlyOverDefaults)
     EXPECT_FALSE(QVDefaultButton::textButton(Rect(0, 0, 50, 20))->backgroundImageForState(StateNormal));
 }
 
+TEST_F(WidgetTest, OnATabletTheRedAndTheGreenButtonBesideItAreOneHeightWithTheirTitlesLevel)
+{
+    useDevice(Device::Tablet);
+    auto green = QVDefaultButton::greenBoderedButton(Rect(0, 0, 140, 44));
+    auto red = QVDefaultButton::redBorderedButton(Rect(150, 0, 140, 44));
+    EXPECT_EQ(red->backgroundImageForState(StateNormal)->name(), "QVButtonRedIPad.png");
+    EXPECT_EQ(red->frame().size.height, green->frame().size.height);
+    green->setTitleForAllStates("Instant Message");
+    red->setTitleForAllStates("Report Abuse");
+    green->layoutIfNeeded();
+    red->layoutIfNeeded();
+    EXPECT_EQ(red->titleLabel()->frame().midY(), green->titleLabel()->frame().midY());
+}
+
+TEST_F(WidgetTest, APanelThatFillsItsBoundsSharesThemAmongItsSlots)
+{
+    auto panel = QVButtonPanel::panelWithFrame(Rect(0, 0, 628, 343), 6, platform::Size(210, 149),
+                                               platform::Size(0, 0), nullptr);
+    panel->setFixedNumColumns(3);
+    panel->setCenteredVertically(true);
+    panel->setFillsBounds(true);
+    Ref<Button> first = Button::buttonWithType(Button::Type::Custom);
+    first->setFrame(Rect(0, 0, 210, 149));
+    panel->setButton(first.get(), 0);
+    panel->layoutIfNeeded();
+    EXPECT_EQ(panel->buttonSize(), platform::Size(209, 171));
+    EXPECT_EQ(first->frame().size, platform::Size(209, 171)) << "the slot's button takes the slot's size";
+    EXPECT_EQ(panel->buttons()[0]->frame().minY(), 1);
+    EXPECT_EQ(panel->buttons()[5]->frame().maxY(), 343);
+    EXPECT_LE(panel->buttons()[5]->frame().maxX(), 628);
+
+    // Resized, the panel shares its new size.
+    panel->setFrame(Rect(0, 0, 468, 195));
+    panel->layoutIfNeeded();
+    EXPECT_EQ(panel->buttonSize(), platform::Size(156, 97));
+}
+
 TEST_F(WidgetTest, IconSitsLeftOfTheTitle)
 {
     auto button = QVDefaultButton::greenBoderedButton(Rect(20, 100, 200, 37));

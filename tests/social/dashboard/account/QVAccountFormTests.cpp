@@ -77,6 +77,8 @@ protected:
             d->dismiss();
         nav = nullptr;
         settle(1);
+        // The link-networks screen marks itself seen for the run.
+        QVLinkSocialNetworksController::invalidateSessionSeenLinkSocialNetworksScreen();
         ScreenTest::TearDown();
     }
     // The screen made by name, shown at the bottom of a stack (below it `under`, when given).

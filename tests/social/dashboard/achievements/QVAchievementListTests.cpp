@@ -172,6 +172,24 @@ TEST_F(AchievementListTest, ARowWiderThanAPhonesKeepsItsScoreAtItsRightEdge)
     EXPECT_GT(wide->titleLabel()->frame().minX(), wide->unlockedIcon()->frame().maxX());
 }
 
+TEST_F(AchievementListTest, ARowWithoutABarStandsItsTextsLevelWithTheIconClearOfItsFrame)
+{
+    useDevice(Device::Tablet);
+    ASSERT_TRUE(openFromGamePage());
+    ASSERT_TRUE(provider->answerWithXml(fixture("achievements_progress.xml")));
+    settle(1);
+    auto* unlocked = row(0);
+    ASSERT_TRUE(unlocked);
+    ASSERT_TRUE(unlocked->progressBar()->isHidden());
+    unlocked->layoutSubviews();
+    platform::Rect icon = unlocked->unlockedIcon()->frame();
+    platform::Rect title = unlocked->titleLabel()->frame(), description = unlocked->descriptionLabel()->frame();
+    EXPECT_NEAR((title.minY() + description.maxY()) / 2, icon.midY(), 1);
+    // The icon's photo frame reaches 7 points past it; the texts keep a gap from it.
+    EXPECT_GE(title.minX(), icon.maxX() + 7 + 5);
+    EXPECT_EQ(description.minX(), title.minX());
+}
+
 TEST_F(AchievementListTest, ComparedWithAnotherPlayerTheRowsBecomeCompareRowsUnderALeadingRow)
 {
     setLocalProfile("55", false, true, false);

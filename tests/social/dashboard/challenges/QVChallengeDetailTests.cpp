@@ -178,6 +178,40 @@ TEST_F(ChallengeDetailTest, RecipientsShowResultsAndTriesAndTheBubbleShowsTheCha
     }
 }
 
+TEST_F(ChallengeDetailTest, TheMessageIsASpeechBubbleWhoseArrowPointsAtTheChallengersPicture)
+{
+    ASSERT_TRUE(open(record("17", "Player", true, "/empty.blob")));
+    QVChallengeDetailFrame* bubble = header()->challengeDescriptionContainer();
+    ASSERT_TRUE(bubble);
+    header()->view()->layoutIfNeeded();
+    auto image = render("dashboard-challenge-bubble");
+    ASSERT_TRUE(image);
+    auto onScreen = [&](platform::ui::View* v) { return v->convertRectTo(v->bounds(), nullptr); };
+    const platform::Rect face = onScreen(bubble->speechBubble()), arrow = onScreen(bubble->speechBubbleArrow());
+    const platform::Rect picture = onScreen(bubble->challengerProfilePictureView());
+    ASSERT_TRUE(bubble->speechBubble()->image());
+    ASSERT_TRUE(bubble->speechBubbleArrow()->image());
+    // The arrow leaves the bubble's right edge and stops short of the picture's frame (7 points past it).
+    EXPECT_LE(arrow.minX(), face.maxX());
+    EXPECT_GT(arrow.maxX(), face.maxX() + 5);
+    EXPECT_LE(arrow.maxX(), picture.minX() - 7);
+    // Its tip is drawn: the pale face just right of the bubble at the arrow's middle, the background above it.
+    auto pale = [&](float x, float y) {
+        auto p = screen_testing::pixelAt(*image, static_cast<int>(x), static_cast<int>(y));
+        return p.r > 200 && p.g > 200 && p.b > 200;
+    };
+    EXPECT_TRUE(pale(face.maxX() + 3, arrow.midY()));
+    EXPECT_FALSE(pale(face.maxX() + 3, arrow.minY() - 4));
+    // The bubble itself is the art, rounded: its corner is not the face.
+    EXPECT_TRUE(pale(face.midX(), face.midY()));
+    EXPECT_FALSE(pale(face.minX() + 1, face.minY() + 1));
+    // The title beside the challenge's icon, and a recipient's name beside their picture, start clear of the frame.
+    EXPECT_GE(bubble->titleLabel()->frame().minX(), bubble->challengeIconPictureView()->frame().maxX() + 7 + 5);
+    auto* row = rowCell<QVChallengeDetailCell>(detail.get(), 0);
+    ASSERT_TRUE(row);
+    EXPECT_GE(row->viewWithTag(2)->frame().minX(), row->viewWithTag(1)->frame().maxX() + 7 + 5);
+}
+
 TEST_F(ChallengeDetailTest, NoStartButtonForACompletedASentOrAnotherGamesChallenge)
 {
     for (const std::string& answer : { record("17", "Player", false, "", "55", "2026-11-30"), record("22", "Bo", false, ""),

@@ -241,6 +241,36 @@ TEST_F(ForumTest, TheStarSubscribesAndAFailureLeavesItAsItWas)
     EXPECT_GT(white.r, 200);
 }
 
+TEST_F(ForumTest, TheStarRowsWordsReadWhiteOnItsDarkRowApartFromTheStarAndThePostsFramesStayInTheirRows)
+{
+    auto* view = openThread(false, true);
+    ASSERT_TRUE(view);
+    settle(2);
+    auto image = render("dashboard-forum-star");
+    ASSERT_TRUE(image);
+    platform::ui::Button* star = view->subscribeButton();
+    ASSERT_TRUE(star);
+    platform::Rect title = star->titleLabel()->convertRectTo(star->titleLabel()->bounds(), nullptr);
+    platform::Rect icon = star->imageView()->convertRectTo(star->imageView()->bounds(), nullptr);
+    EXPECT_GE(title.minX(), icon.maxX() + 6) << "the words stand apart from the star";
+    // Light words on the dark leading row.
+    int light = 0, dark = 0;
+    for (int y = int(title.minY()); y < int(title.maxY()); ++y)
+        for (int x = int(title.minX()); x < int(title.maxX()); ++x) {
+            auto p = screen_testing::pixelAt(*image, x, y);
+            light += p.r + p.g + p.b > 660;
+            dark += p.r + p.g + p.b < 240;
+        }
+    EXPECT_GT(light, 50);
+    EXPECT_GT(dark, light) << "the row behind the words is dark";
+    EXPECT_EQ(star->titleColorForState(platform::ui::StateNormal), platform::ui::Color::whiteColor());
+    // A post's picture frame (7 points past the picture) stays inside its row.
+    auto* post = dynamic_cast<QVForumPostCell*>(rowCell(view, 1));
+    ASSERT_TRUE(post);
+    EXPECT_GE(post->authorPictureView()->frame().minX() - 7, 0);
+    EXPECT_GE(post->authorLabel()->frame().minX(), post->authorPictureView()->frame().maxX() + 7 + 5);
+}
+
 TEST_F(ForumTest, ALockedThreadHasNoReplyAndARepliedThreadReloads)
 {
     auto* locked = openThread(true, false);

@@ -99,6 +99,20 @@ TEST_F(TabbedDashboardTest, OpensOnTheGamesPageWithThreeTabsTheirImagesAndBadges
     EXPECT_EQ(dashboard->containerView()->frame().origin.y, 24);
 }
 
+// A tablet's dashboard is one wide panel however the device stands: made on
+// its side, it is laid out for the 640 points its strip and banner are drawn for.
+TEST_F(TabbedDashboardTest, OnATabletOnItsSideTheDashboardKeepsItsWidePanel)
+{
+    useDevice(Device::Tablet);
+    host().orientation = platform::ui::InterfaceOrientation::LandscapeRight;
+    EXPECT_EQ(QVDashboardRole::current().getDashboardBounds(), platform::Rect(3, 3, 640, 480));
+    Ref<platform::ui::ViewController> loaded = QVControllerLoader::load("TabbedDashboard");
+    auto* made = dynamic_cast<QVTabbedDashboardController*>(loaded.get());
+    ASSERT_TRUE(made);
+    EXPECT_EQ(made->view()->frame().size, platform::Size(640, 480));
+    EXPECT_EQ(made->tickerView()->frame().size.width, 640);
+}
+
 // Each tab's image is the whole tab: the three fill the strip on phone and
 // tablet, the selected one shows its lit icon, the others their grey one, and
 // a badge sits on its icon's top-right corner.

@@ -97,6 +97,15 @@ TEST_F(FriendImportTest, AnUnlinkedNetworkOpensItsLinkingScreen)
     EXPECT_FALSE(top<QVShowMessageAndReturnController>());
 }
 
+TEST_F(FriendImportTest, TheFindFriendsPageFitsThePageOfAPhoneOnItsSide)
+{
+    // On its side a phone shows 200 points of the page: the text and its three buttons fit.
+    auto* import = push<QVImportFriendsController>("ImportFriends");
+    ASSERT_TRUE(import);
+    EXPECT_LE(import->findByNameButton()->frame().maxY(), 200);
+    EXPECT_GT(import->facebookButton()->frame().minY(), 12 + 34) << "below the two lines of text";
+}
+
 TEST_F(FriendImportTest, AHostThatWentGetsNothingPushed)
 {
     openStack();
@@ -200,6 +209,38 @@ TEST_F(FriendImportTest, WhosPlayingListsFriendsOrInvitesToImport)
               std::string(QVWhosPlayingController::kNoFriends)
                   + " Import your friends from Facebook or Twitter to see what Quorvel games they're playing, compare "
                     "progress, and more.");
+}
+
+TEST_F(FriendImportTest, AWhosPlayingRowNamesItsTwoScoresAndSitsInTheMiddleOfATabletsRow)
+{
+    useDevice(Device::Tablet);
+    openStack();
+    auto loaded = QVControllerLoader::load("WhosPlaying");
+    auto* list = dynamic_cast<QVWhosPlayingController*>(loaded.get());
+    ASSERT_TRUE(list);
+    list->performSetter("setApplicationId", platform::Boxed::box(platform::Value(std::string("301"))).get());
+    pushed.push_back(loaded);
+    navigation->pushViewController(list, false);
+    settle(1);
+    ASSERT_TRUE(provider->answerWithXml(dashboard_testing::fixture("game_players.xml")));
+    settle(1);
+    auto* row = dynamic_cast<QVWhosPlayingCell*>(rowCell(list, 0));
+    ASSERT_TRUE(row);
+    // Each number says what it counts, on its own line.
+    auto inRow = [&](platform::ui::View* part) { return part->convertRectTo(part->bounds(), row); };
+    EXPECT_EQ(row->appGamerScoreCaption()->text(), "This game");
+    EXPECT_EQ(row->gamerScoreCaption()->text(), "All games");
+    EXPECT_NEAR(inRow(row->appGamerScoreCaption()).midY(), inRow(row->appGamerScoreLabel()).midY(), 2);
+    EXPECT_NEAR(inRow(row->gamerScoreCaption()).midY(), inRow(row->gamerScoreLabel()).midY(), 2);
+    // The row's parts sit at its middle, the texts clear of the picture's frame.
+    const float middle = row->bounds().size.height / 2;
+    ASSERT_GE(middle, 30);
+    EXPECT_NEAR(inRow(row->profilePictureView()).midY(), middle, 1);
+    const float texts = (inRow(row->nameLabel()).minY() + inRow(row->lastPlayedGameLabel()).maxY()) / 2;
+    EXPECT_NEAR(texts, middle, 3);
+    EXPECT_GE(inRow(row->nameLabel()).minX(), inRow(row->profilePictureView()).maxX() + 7 + 5);
+    // "online" leads the line of what the player is playing, without covering it.
+    EXPECT_LE(inRow(row->onlineLabel()).maxX(), inRow(row->lastPlayedGameLabel()).minX());
 }
 
 TEST_F(FriendImportTest, WhosPlayingWithoutAGameAsksForTheRunningOne)

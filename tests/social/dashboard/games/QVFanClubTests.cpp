@@ -5,6 +5,8 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/games/QVFanClubControllers.h"
 #include "social/dashboard/games/QVPlayedGameController.h"
+#include "social/ui/QVDashboardRole.h"
+#include "social/ui/QVFramedContentWrapperView.h"
 #include "social/ui/QVFramedNavigationController.h"
 
 using namespace quorvel;
@@ -74,6 +76,27 @@ TEST_F(FanClubTest, RowsFollowWhatTheGameOffers)
     EXPECT_EQ(requestsTo("client_application_users/fan_club").size(), 1u);
 }
 
+TEST_F(FanClubTest, TheRowsShareOneTitleSizeAtWhichEveryTitleFits)
+{
+    auto plain = profileFrom(gameXml("<suggestions_topic_id></suggestions_topic_id>"));
+    provider->localInfo = plain;
+    auto* club = open<QVFanClubController>("FanClub", plain.get());
+    ASSERT_TRUE(club);
+    // The announcements' badge takes room from the longest title.
+    club->rowTitled("Developer Announcements")->badgeView()->setValue(2);
+    club->tableView()->setNeedsLayout();
+    for (auto& row : club->rows())
+        row->setNeedsLayout();
+    settle();
+    const float size = club->rows().front()->titleLabel()->font()->pointSize();
+    EXPECT_LT(size, QVFanClubCell::kTitleFontSize) << "the longest title needs a smaller size on a phone";
+    for (auto& row : club->rows()) {
+        platform::ui::Label* title = row->titleLabel();
+        EXPECT_EQ(title->font()->pointSize(), size) << title->text();
+        EXPECT_EQ(title->fontForWidth(title->bounds().size.width)->pointSize(), size) << title->text() << " fits whole";
+    }
+}
+
 TEST_F(FanClubTest, AFullyOfferedGameHasEveryRowAndMoreGamesOpensThePicks)
 {
     auto full = profileFrom(gameXml("<has_ipurchase>true</has_ipurchase><suggestions_topic_id>77</suggestions_topic_id>"
@@ -113,6 +136,27 @@ TEST_F(FanClubTest, NewsletterSubscribesWithCredentialsAndRevertsARefusal)
     ASSERT_TRUE(provider->answerWithFailure());
     settle();
     EXPECT_FALSE(letter->subscriptionSwitch()->isOn()) << "a refused change shows the old state";
+}
+
+// Made at the dashboard's width, a page follows the narrower frame it is shown in.
+TEST_F(FanClubTest, TheNewsletterAndFavouritePagesKeepTheirPartsInsideTheirFrame)
+{
+    for (Device device : { Device::Phone, Device::Tablet }) {
+        SCOPED_TRACE(device == Device::Phone ? "phone" : "tablet");
+        useDevice(device);
+        for (const char* name : { "NewsLetter", "FavoriteThisGame" }) {
+            open<platform::ui::ViewController>(name, nullptr);
+            auto* wrapper = dynamic_cast<QVFramedContentWrapperView*>(screen->view());
+            ASSERT_TRUE(wrapper);
+            platform::ui::View* page = wrapper->wrappedView();
+            ASSERT_NE(page->bounds().size.width, QVDashboardRole::current().getDashboardBounds().size.width);
+            for (auto& part : page->subviews()) {
+                if (part->isHidden() || part->alpha() <= 0)
+                    continue;
+                EXPECT_LE(part->frame().maxX(), page->bounds().size.width - 9.5f) << name << " " << part->dumpText();
+            }
+        }
+    }
 }
 
 TEST_F(FanClubTest, NewsletterWithoutCredentialsDetoursOrStaysOff)

@@ -182,6 +182,28 @@ TEST_F(GameProfileTest, LandscapeUsesThreeColumnsOfTopAndBottomRows)
     EXPECT_EQ(buttons[0]->frame().size, platform::Size(156, 97));
 }
 
+TEST_F(GameProfileTest, OnATabletTheGridFillsThePageWithoutBandsOrRunningPastIt)
+{
+    useDevice(Device::Tablet);
+    setLocalProfile("55", true, true, true);
+    open();
+    auto* panel = page->buttonPanel();
+    const platform::Rect area = panel->bounds();
+    float top = area.maxY(), bottom = area.minY(), left = area.maxX(), right = area.minX();
+    for (Button* button : placed()) {
+        ASSERT_TRUE(button);
+        platform::Rect f = button->convertRectTo(button->bounds(), panel);
+        top = std::min(top, f.minY());
+        bottom = std::max(bottom, f.maxY());
+        left = std::min(left, f.minX());
+        right = std::max(right, f.maxX());
+    }
+    EXPECT_GE(left, area.minX());
+    EXPECT_LE(right, area.maxX());
+    EXPECT_LE(top - area.minY(), 2) << "no band above the grid";
+    EXPECT_LE(area.maxY() - bottom, 2) << "no band below it";
+}
+
 TEST_F(GameProfileTest, GameWithoutListsUsesTheFullWidthButtons)
 {
     setLocalProfile("55", false, false, false);

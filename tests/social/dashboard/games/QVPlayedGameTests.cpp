@@ -10,6 +10,7 @@
 #include "social/dashboard/games/QVGameDiscoveryCells.h"
 #include "social/dashboard/games/QVPlayedGameController.h"
 #include "social/dashboard/games/QVPlayedGameCell.h"
+#include "platform/ui/Renderer.h"
 #include "social/services/QVPlayedGame.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVFramedNavigationController.h"
@@ -273,6 +274,8 @@ TEST_F(PlayedGameTest, CatalogueRootLoadsMoreByPage)
     // A name without subtexts sits level with the row's icon, not at its top.
     auto mid = [&](platform::ui::View* v) { return v->convertRectTo(v->bounds(), category).midY(); };
     EXPECT_NEAR(mid(category->nameLabel()), category->bounds().midY(), 1);
+    // A category without its own icon shows the kit's game icon, not an empty frame.
+    EXPECT_TRUE(category->iconView()->defaultImage());
 }
 
 TEST_F(PlayedGameTest, FavouritesOfAnotherPlayerNameThePlayerWhenEmpty)
@@ -397,6 +400,26 @@ TEST_F(PlayedGameTest, EmptyFeaturedDownloadStartsNoTimerAndOfflineDownloadsNoth
     settle();
     EXPECT_EQ(requestsTo("game_discovery_categories/now_playing_featured_placement.xml").size(), 1u);
     EXPECT_EQ(offline->bannerImageName(), "QVNowPlayingBannerOffline.png");
+}
+
+TEST_F(PlayedGameTest, OnAWiderStripTheFeaturedPictureSpansItInsteadOfShowingAsABox)
+{
+    useDevice(Device::Tablet);
+    auto cell = dynamicRef<QVFeaturedGameCell>(QVControllerLoader::loadCell("FeaturedGame"));
+    ASSERT_TRUE(cell);
+    settle();
+    // A featured picture as the service draws it: for a phone's 320-point strip.
+    platform::Bytes red;
+    for (int i = 0; i < 320 * 42; ++i)
+        red.insert(red.end(), { 200, 30, 30, 255 });
+    cell->imageView()->setImage(platform::Image::imageWithRGBA(320, 42, red).get());
+    cell->layoutIfNeeded();
+    auto image = platform::ui::ViewRenderer::render(cell.get());
+    ASSERT_TRUE(image);
+    const int width = static_cast<int>(cell->bounds().size.width), middle = static_cast<int>(cell->bounds().size.height / 2);
+    ASSERT_EQ(width, 640);
+    for (int x : { 4, width / 2, width - 5 })
+        EXPECT_TRUE(screen_testing::near(screen_testing::pixelAt(*image, x, middle), 200, 30, 30)) << "x " << x;
 }
 
 TEST_F(PlayedGameTest, AHyperlinkWithBothTargetsOpensTheStoreDescription)

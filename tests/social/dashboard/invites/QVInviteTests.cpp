@@ -103,6 +103,47 @@ protected:
     Ref<QVSelectInviteTypeController> typeScreen;
 };
 
+TEST_F(InviteTest, OnATabletTheAddressBookPickerPointsFromItsButton)
+{
+    using platform::ui::PopoverController;
+    useDevice(Device::Tablet);
+    openTypeScreen();
+    answerDefinition();
+    auto ana = Person::create("Ana", "Lima");
+    int mail = ana->addEmail("home", "ana@example.test");
+    AddressBook::shared().addPerson(ana.get());
+    ASSERT_TRUE(tapRow(typeScreen.get(), 1));
+    auto* chooser = dynamic_cast<QVSelectContactsToInviteController*>(top());
+    ASSERT_TRUE(chooser);
+    auto* header = dynamic_cast<QVSelectContactsToInviteHeaderController*>(chooser->tableHeaderController());
+    ASSERT_TRUE(header);
+
+    platform::ui::Button* button = header->addContactButton();
+    ASSERT_TRUE(driver().tap(button));
+    EXPECT_FALSE(root->presented) << "not over the whole screen";
+    Ref<PopoverController> popover(header->peoplePickerPopover());
+    ASSERT_TRUE(popover);
+    EXPECT_TRUE(popover->isPopoverVisible());
+    EXPECT_EQ(popover->contentViewController(), header->picker());
+    EXPECT_EQ(popover->permittedArrowDirections(), unsigned(platform::ui::PopoverArrowAny));
+    EXPECT_EQ(popover->anchorRect(), button->convertRectTo(button->bounds(), nullptr));
+
+    // Cancelling closes it; so does choosing a value, which adds the contact.
+    header->picker()->cancelForTest();
+    EXPECT_FALSE(popover->isPopoverVisible());
+    EXPECT_FALSE(header->peoplePickerPopover());
+    ASSERT_TRUE(driver().tap(button));
+    popover = Ref<PopoverController>(header->peoplePickerPopover());
+    ASSERT_TRUE(popover);
+    ASSERT_TRUE(header->picker()->choosePersonForTest(ana.get()));
+    header->picker()->choosePropertyForTest(PersonProperty::Email, mail);
+    EXPECT_FALSE(popover->isPopoverVisible());
+    EXPECT_TRUE(PopoverController::visiblePopovers().empty());
+    EXPECT_EQ(root->dismissals, 0) << "the root had nothing to dismiss";
+    settle(1);
+    EXPECT_EQ(chooser->addedContacts().size(), 1u);
+}
+
 TEST_F(InviteTest, ContactsFromTheAddressBookAreComposedAndSent)
 {
     openTypeScreen();
@@ -305,6 +346,9 @@ TEST_F(InviteTest, ReceivedInvitesLowerTheUnreadCountAndIgnoreOnDelete)
     ASSERT_TRUE(row);
     EXPECT_EQ(row->invitedBy()->text(), "Invited by Ann");
     EXPECT_FALSE(row->freshnessIndicator()->isHidden());
+    // A sender without a picture shows the kit's default player picture, the texts clear of its frame.
+    EXPECT_TRUE(row->inviteIcon()->defaultImage());
+    EXPECT_GE(row->gameTitle()->frame().minX(), row->inviteIcon()->frame().maxX() + 7 + 5);
 
     list->tableViewCommitEditingStyle(list->tableView(), platform::ui::CellEditingStyle::Delete,
                                       platform::ui::IndexPath::forRow(0, 0));

@@ -63,6 +63,24 @@ TEST_F(PlayerPageTest, BadgesFollowTheCountsAndTheTabShowsTheirSum)
     EXPECT_GT(pixel.b, pixel.r + 60);
 }
 
+TEST_F(PlayerPageTest, OnAPhoneOnItsSideTheButtonsStandInTwoColumnsWithinTheShortPage)
+{
+    // On its side a phone's page is under 200 points tall under the player's banner.
+    host().orientation = platform::ui::InterfaceOrientation::LandscapeRight;
+    open();
+    platform::ui::Button* friends = page->buttonNamed("My Friends");
+    platform::ui::Button* inbox = page->buttonNamed("Inbox");
+    EXPECT_EQ(inbox->frame().minY(), friends->frame().minY());
+    EXPECT_GT(inbox->frame().minX(), friends->frame().maxX());
+    float bottom = 0;
+    for (const char* name : { "My Friends", "Inbox", "My Games", "Settings", "Help" })
+        bottom = std::max(bottom, page->buttonNamed(name)->frame().maxY());
+    EXPECT_LE(bottom, 195);
+    // Each badge stays on its button's top-right corner.
+    EXPECT_TRUE(page->inboxBadge()->frame().containsPoint(platform::Point(inbox->frame().maxX() - 15, inbox->frame().minY())));
+    EXPECT_TRUE(page->friendsBadge()->frame().containsPoint(platform::Point(friends->frame().maxX() - 15, friends->frame().minY())));
+}
+
 TEST_F(PlayerPageTest, ButtonsPushTheirScreensAndHelpRequestsItsPage)
 {
     open();

@@ -234,6 +234,22 @@ TEST_F(ProfileTest, ProfileRendersItsSummaryRowsAndActionPanel)
     EXPECT_GT(panel.y, below.y - 1);
 }
 
+TEST_F(ProfileTest, OnAPhoneOnItsSideTheRowsAndButtonsShareTheirLinesToFitTheShortPage)
+{
+    // On its side a phone shows about 150 points of the page under the banner.
+    host().orientation = platform::ui::InterfaceOrientation::LandscapeRight;
+    auto* profile = openProfile(user("18", "Bo").get(), 2, 3);
+    ASSERT_TRUE(profile);
+    EXPECT_EQ(profile->gamesButton()->frame().minY(), profile->friendsButton()->frame().minY());
+    platform::ui::View* page = profile->actionPanelView()->superview();
+    float bottom = 0;
+    for (auto& button : profile->actionPanelView()->subviews()) {
+        EXPECT_EQ(button->frame().minY(), 0) << button->dumpText();
+        bottom = std::max(bottom, button->convertRectTo(button->bounds(), page).maxY());
+    }
+    EXPECT_LE(bottom, 150);
+}
+
 TEST_F(ProfileTest, UserRowsTellWhatTheUserPlays)
 {
     auto cell = platform::dynamicRef<QVUserCell>(QVControllerLoader::loadCell("User"));
@@ -272,6 +288,28 @@ TEST_F(ProfileTest, UserRowsTellWhatTheUserPlays)
     EXPECT_FALSE(selectable->checked());
     selectable->setChecked(true);
     EXPECT_TRUE(selectable->checked());
+}
+
+TEST_F(ProfileTest, OnATabletsTallRowAUserRowsPictureNameAndPointsSitInItsMiddle)
+{
+    useDevice(Device::Tablet);
+    auto cell = platform::dynamicRef<QVUserCell>(QVControllerLoader::loadCell("User"));
+    ASSERT_TRUE(cell);
+    const float middle = cell->bounds().size.height / 2;
+    ASSERT_GE(middle, 30);
+    auto inRow = [&](platform::ui::View* part) { return part->convertRectTo(part->bounds(), cell.get()); };
+    // A friend without a game's name: the name and the points level with the picture.
+    cell->onResourceChanged(user("20", "Di", "<gamer_score>45</gamer_score>").get());
+    for (platform::ui::View* part : { static_cast<platform::ui::View*>(cell->profilePicture()),
+                                      static_cast<platform::ui::View*>(cell->nameLabel()),
+                                      static_cast<platform::ui::View*>(cell->gamerScoreLabel()),
+                                      static_cast<platform::ui::View*>(cell->quorvelScoreIconImageView()) })
+        EXPECT_NEAR(inRow(part).midY(), middle, 1) << part->dumpText();
+    EXPECT_GE(inRow(cell->nameLabel()).minX(), inRow(cell->profilePicture()).maxX() + 7 + 5);
+    // With the game's line, the name and the points stand above it, the pair in the middle.
+    cell->onResourceChanged(user("19", "Cy", "<last_played_game_name>Kite</last_played_game_name>").get());
+    EXPECT_NEAR((inRow(cell->nameLabel()).minY() + inRow(cell->lastPlayedGameLabel()).maxY()) / 2, middle, 3);
+    EXPECT_NEAR(inRow(cell->gamerScoreLabel()).midY(), inRow(cell->nameLabel()).midY(), 1);
 }
 
 } // namespace

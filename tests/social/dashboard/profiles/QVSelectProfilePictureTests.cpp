@@ -135,6 +135,27 @@ TEST_F(ProfilePictureTest, RowsAndChoosingAPhotoWithoutACamera)
     EXPECT_TRUE(link->addingAdditionalCredential());
 }
 
+TEST_F(ProfilePictureTest, ASectionedAnswerKeepsTheDefaultIconRowCheckedWhileThePlayerHasNoPicture)
+{
+    // The service may answer in a titled section; the default-icon row still ends the list.
+    const std::string sectioned = "<?xml version=\"1.0\"?><resources><resource_sections><resource_section><title>Linked</title>"
+        + credential("1", "http_basic", true, "u0") + credential("2", "twitter", true, "t0")
+        + credential("3", "fbconnect", false, "f0") + "</resource_section></resource_sections></resources>";
+    auto* chooser = open(sectioned);
+    ASSERT_TRUE(chooser);
+    ASSERT_EQ(chooser->tableView()->numberOfSections(), 1);
+    ASSERT_EQ(chooser->tableView()->numberOfRowsInSection(0), 4);
+    auto* icon = dynamic_cast<QVProfilePictureCell*>(rowCell(chooser, 3));
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(icon->credentialTextLabel()->text(), "Default Quorvel Icon");
+    // A player who chose no source and has no picture wears the default icon.
+    EXPECT_FALSE(icon->checkmark()->isHidden());
+    for (int row = 0; row < 3; ++row)
+        EXPECT_TRUE(dynamic_cast<QVProfilePictureCell*>(rowCell(chooser, row))->checkmark()->isHidden()) << row;
+    // The row's words start clear of the picture's frame.
+    EXPECT_GE(icon->credentialTextLabel()->frame().minX(), icon->profilePictureView()->frame().maxX() + 7 + 5);
+}
+
 TEST_F(ProfilePictureTest, RefreshGivesUpAfterTheThirdDownload)
 {
     auto* chooser = open(answer("f0", "u0"));

@@ -381,6 +381,27 @@ TEST_F(LeaderboardTest, ScoreRowsShowRankDistanceAndAttachedData)
     EXPECT_EQ(driver().currentAlert()->title(), "Error!");
 }
 
+TEST_F(LeaderboardTest, OnATabletsTallRowsTheScoreRowsPartsSitInTheMiddleClearOfThePicturesFrame)
+{
+    useDevice(Device::Tablet);
+    auto* screen = openHighScores("5", "Normal");
+    ASSERT_TRUE(provider->answerWithXml(fixture("high_scores_friends.xml")));
+    ASSERT_TRUE(provider->answerWithXml(fixture("high_scores_global.xml")));
+    settle(1);
+    QVHighScoreCell* bo = scoreCell(screen, 1, 2);
+    ASSERT_TRUE(bo);
+    const float middle = bo->bounds().size.height / 2;
+    ASSERT_GE(middle, 30);
+    auto inRow = [&](platform::ui::View* part) { return part->convertRectTo(part->bounds(), bo); };
+    for (platform::ui::View* part : { static_cast<platform::ui::View*>(bo->profilePictureView()),
+                                      static_cast<platform::ui::View*>(bo->nameLabel()),
+                                      static_cast<platform::ui::View*>(bo->scoreLabel()),
+                                      static_cast<platform::ui::View*>(bo->disclosureIndicator()) })
+        EXPECT_NEAR(inRow(part).midY(), middle, 1) << part->dumpText();
+    // The name's "1." keeps a gap from the picture's frame, which reaches 7 points past the picture.
+    EXPECT_GE(inRow(bo->nameLabel()).minX(), inRow(bo->profilePictureView()).maxX() + 7 + 5);
+}
+
 TEST_F(LeaderboardTest, AnotherGamesLeaderboardNeverOffersAttachedData)
 {
     setLocalProfile("55", true, false, false);

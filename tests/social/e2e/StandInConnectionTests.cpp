@@ -1,0 +1,200 @@
+// The service's HTTP port holds against clients that idle, dawdle, half-close
+// or send what cannot be read: a signed request is still answered at once,
+// each reply leaves in one piece, every refusal says why in its answer and in
+// the log, and the log stays within its budget.
+#include "StandInSocketSupport.h"
+
+#include "tools/standin/StandInHttp.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <mutex>
+
+using standin_testing::RawConnection;
+
+namespace {
+
+class StandInConnections : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        server.route("GET", "ping", standin::Answer::xml("<pong/>"));
+        server.route("POST", "echo", [this](const standin::LoggedRequest& r) {
+            ++reached;
+            return standin::Answer::xml("<size>" + std::to_string(r.param("value").size()) + "</size>");
+        });
+        server.addToken("token-1", "token-secret-1");
+        server.setRejectsBadSignatures(true);
+        server.setLogSink([this](const std::string& line) {
+            std::lock_guard guard(mutex);
+            log.push_back(line);
+        });
+        ASSERT_GT(server.start(), 0);
+    }
+    void TearDown() override { server.stop(); }
+
+    std::vector<std::string> logLines()
+    {
+        std::lock_guard guard(mutex);
+        return log;
+    }
+
+    standin::StandInServer server;
+    std::mutex mutex;
+    std::vector<std::string> log;
+    std::atomic<int> reached { 0 };
+};
+
+const std::string kPing = "GET /ping HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+
+} // namespace
+
+TEST_F(StandInConnections, IdleAndSlowClientsDoNotKeepASignedRequestWaiting)
+{
+    standin_testing::DescriptorLimit limit(4096);
+    ASSERT_TRUE(limit.enough());
+    std::vector<std::unique_ptr<RawConnection>> idle;
+    for (int i = 0; i < 1000; ++i) {
+        idle.push_back(std::make_unique<RawConnection>(server.port()));
+        ASSERT_TRUE(idle.back()->connected()) << i;
+    }
+    // Slow senders: a request begun and not finished.
+    for (int i = 0; i < 32; ++i) {
+        idle.push_back(std::make_unique<RawConnection>(server.port()));
+        ASSERT_TRUE(idle.back()->send("POST /echo HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Le"));
+    }
+    RawConnection signer(server.port());
+    ASSERT_TRUE(signer.send(standin_testing::signedRequest(server.port(), "GET", "ping", {}, "token-1", "token-secret-1")));
+    auto reply = signer.readReply();
+    EXPECT_EQ(reply.status, 200);
+    EXPECT_EQ(reply.body, "<pong/>");
+    // Answered while every idle and slow client was still connected.
+    size_t dropped = 0;
+    for (auto& c : idle)
+        dropped += c->heardFrom() ? 1 : 0;
+    EXPECT_EQ(dropped, 0u);
+    EXPECT_EQ(logLines().back(), "GET ping 200 signature verified");
+}
+
+TEST_F(StandInConnections, EachReplyLeavesInOneWrite)
+{
+    // A reply split in two writes waits for the first one's acknowledgement
+    // before the second goes: on one connection the split shows as a first
+    // read that ends before the reply does.
+    RawConnection c(server.port());
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_TRUE(c.send(kPing));
+        std::string first = c.readOnce();
+        EXPECT_TRUE(first.ends_with("<pong/>")) << i << ": " << first;
+    }
+}
+
+TEST_F(StandInConnections, AHalfClosedRequestIsStillAnswered)
+{
+    for (int i = 0; i < 20; ++i) {
+        RawConnection c(server.port());
+        ASSERT_TRUE(c.send("POST /echo HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+                           "Content-Length: 9\r\n\r\nvalue=abc"));
+        c.shutdownWrite();
+        auto reply = c.readReply();
+        EXPECT_EQ(reply.status, 200) << i;
+        EXPECT_EQ(reply.body, "<size>3</size>");
+        EXPECT_TRUE(c.readToEnd()) << "then it closes";
+    }
+    EXPECT_EQ(reached, 20);
+}
+
+TEST_F(StandInConnections, RequestsThatCannotBeReadAreAnsweredWithWhyAndLogged)
+{
+    std::string headers;
+    for (int i = 0; i < 101; ++i)
+        headers += "X-" + std::to_string(i) + ": 1\r\n";
+    struct Case {
+        std::string request;
+        int status;
+        std::string why;
+    };
+    const std::vector<Case> cases {
+        { "GET /" + std::string(9000, 'a') + " HTTP/1.1\r\n\r\n", 414, "- 414 not read: the address is" },
+        { "GET /ping HTTP/1.1\r\nX-Big: " + std::string(9000, 'b') + "\r\n\r\n", 431, "GET ping 431 not read: a header line" },
+        { "GET /ping HTTP/1.1\r\n" + headers + "\r\n", 431, "not read: the request has over 100 header lines" },
+        { "\x16\x03\x01 garbage\r\n\r\n", 400, "- - 400 not read: the request line does not start" },
+        { "GET /ping HTTP/9.9\r\n\r\n", 505, "GET ping 505 not read: HTTP/9.9 is not served" },
+        { "GET /ping HTTP/1.1\nHost: x\n\n", 400, "- - 400 not read: the request's lines end in LF alone" },
+        { std::string(5000, 'G') + " /ping HTTP/1.1\r\n\r\n", 400, "- - 400 not read: the request line does not start with a method" },
+        { "GET ping HTTP/1.1\r\n\r\n", 400, "not read: the address \"ping\" is not a path" },
+        { "POST /echo HTTP/1.1\r\nContent-Length: -1\r\n\r\n", 400, "not read: Content-Length \"-1\" is not a number" },
+        { "POST /echo HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", 400, "not read: the chunk size \"zz\" is not a hexadecimal" },
+        { "POST /echo HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabcdef\r\n", 400, "not read: a chunk's data does not end" },
+        { "POST /echo HTTP/1.1\r\nTransfer-Encoding: gzip\r\n\r\n", 501, "not read: the transfer coding \"gzip\" is not served" },
+    };
+    for (auto& c : cases) {
+        RawConnection connection(server.port());
+        ASSERT_TRUE(connection.send(c.request));
+        auto reply = connection.readReply();
+        EXPECT_EQ(reply.status, c.status) << c.why;
+        EXPECT_FALSE(reply.body.empty()) << c.why;
+        EXPECT_TRUE(connection.readToEnd()) << "its connection closes: " << c.why;
+        auto lines = logLines();
+        ASSERT_FALSE(lines.empty());
+        EXPECT_NE(lines.back().find(c.why), std::string::npos) << lines.back();
+        EXPECT_NE(lines.back().find(reply.body.substr(0, reply.body.size() - 1)), std::string::npos)
+            << "the answer carries the logged reason: " << reply.body;
+    }
+    EXPECT_EQ(reached, 0);
+    EXPECT_EQ(server.requestCount(), 0u);
+}
+
+TEST_F(StandInConnections, BrokenFormsAreRefusedAsUnreadableNotAsTooLarge)
+{
+    const std::vector<std::pair<std::string, std::string>> forms {
+        { "multipart/form-data", "--b\r\nContent-Disposition: form-data; name=\"value\"\r\n\r\nv\r\n--b--" },
+        { "multipart/form-data; boundary=b", "no delimiter at all" },
+        { "multipart/form-data; boundary=b", "--b\r\nContent-Disposition: form-data; name=\"value\"\r\n\r\nv" },
+        { "multipart/form-data; boundary=b", "--b\r\nContent-Disposition: form-data\r\n\r\nv\r\n--b--" },
+        { "multipart/form-data; boundary=b", "--b\r\nContent-Disposition: form-data; name=\"value\"" },
+        { "multipart/form-data; boundary=b", "--bX\r\n\r\nv\r\n--b--" },
+    };
+    for (auto& [type, body] : forms) {
+        auto reply = standin_testing::sendRaw(server.port(), "POST /echo HTTP/1.1\r\nContent-Type: " + type
+                                                                 + "\r\nContent-Length: " + std::to_string(body.size())
+                                                                 + "\r\n\r\n" + body);
+        EXPECT_EQ(reply.status, 400) << body;
+        EXPECT_NE(reply.body.find("The request's body cannot be read: "), std::string::npos) << reply.body;
+        EXPECT_EQ(logLines().back().rfind("POST echo 400 unsigned: The request's body cannot be read: ", 0), 0u)
+            << logLines().back();
+    }
+    EXPECT_EQ(reached, 0);
+    // A chunked body and one sent after "100 Continue" are read as any other.
+    RawConnection c(server.port());
+    ASSERT_TRUE(c.send("POST /echo HTTP/1.1\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+                       "Transfer-Encoding: chunked\r\n\r\n6;x=y\r\nvalue=\r\n3\r\nabc\r\n0\r\nTrailer: 1\r\n\r\n"));
+    EXPECT_EQ(c.readReply().body, "<size>3</size>");
+    ASSERT_TRUE(c.send("POST /echo HTTP/1.1\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+                       "Expect: 100-continue\r\nContent-Length: 8\r\n\r\n"));
+    EXPECT_EQ(c.readReply().status, 100);
+    ASSERT_TRUE(c.send("value=ab"));
+    EXPECT_EQ(c.readReply().body, "<size>2</size>");
+    EXPECT_EQ(reached, 2);
+}
+
+TEST_F(StandInConnections, TheLogKeepsWithinItsBudgetAfterLargeRefusedPosts)
+{
+    const std::string body = "value=" + std::string(standin::kFormBodyLimit - 6, 'x');
+    const std::string post = "POST /missing HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+                             "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    for (int i = 0; i < 1000; ++i) {
+        RawConnection c(server.port());
+        ASSERT_TRUE(c.send(post));
+        ASSERT_EQ(c.readReply().status, 404) << i;
+    }
+    auto kept = server.requests();
+    size_t bytes = 0;
+    for (auto& r : kept)
+        bytes += r.body.size() + r.param("value").size();
+    EXPECT_LE(bytes, standin::http::RequestLog::kBudget);
+    ASSERT_FALSE(kept.empty());
+    EXPECT_EQ(kept.back().path, "missing") << "the latest are the ones kept";
+    EXPECT_EQ(kept.back().body.size(), body.size());
+}

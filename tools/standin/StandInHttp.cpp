@@ -1,0 +1,838 @@
+// The stand-in's HTTP/1.1 server: the request reader (pure, fuzzed), the
+// polling loop that owns every connection, the worker pool the handlers run
+// on and the bounded request log.
+#include "tools/standin/StandInHttp.h"
+
+#include "platform/net/HttpTransport.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <strings.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <map>
+
+namespace standin::http {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool isTokenChar(unsigned char c)
+{
+    return std::isalnum(c) || std::strchr("!#$%&'*+-.^_`|~", c) != nullptr;
+}
+
+bool isToken(const std::string& text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return isTokenChar(static_cast<unsigned char>(c)); });
+}
+
+std::string lowered(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string trimmed(const std::string& text)
+{
+    size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// A bounded excerpt of something a client sent, for a reason text.
+std::string quoted(const std::string& text)
+{
+    std::string out;
+    for (char c : text.substr(0, 40))
+        out += std::isprint(static_cast<unsigned char>(c)) ? c : '?';
+    return "\"" + out + (text.size() > 40 ? "...\"" : "\"");
+}
+
+std::string noMethod(const std::string& line)
+{
+    return "the request line does not start with a method (a word of at most " + std::to_string(kMaxMethod)
+        + " letters): " + quoted(line);
+}
+
+std::optional<size_t> decimal(const std::string& text)
+{
+    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    return static_cast<size_t>(std::stoull(text));
+}
+
+} // namespace
+
+std::optional<std::string> Request::header(const std::string& name) const
+{
+    for (auto& [k, v] : headers)
+        if (strcasecmp(k.c_str(), name.c_str()) == 0)
+            return v;
+    return std::nullopt;
+}
+
+std::string Request::path() const
+{
+    std::string raw = target.substr(0, target.find('?'));
+    if (!raw.empty() && raw[0] == '/')
+        raw.erase(0, 1);
+    return platform::percentDecode(raw);
+}
+
+void RequestReader::reset()
+{
+    phase_ = Phase::Head;
+    request_ = Request();
+    lines_ = headBytes_ = pending_ = limitBytes_ = remaining_ = 0;
+    wantsContinue_ = false;
+    status_ = 0;
+    why_.clear();
+}
+
+RequestReader::Step RequestReader::refuse(int status, std::string why)
+{
+    phase_ = Phase::Refused;
+    status_ = status;
+    why_ = std::move(why);
+    return Step::Refused;
+}
+
+bool RequestReader::fail(int status, std::string why)
+{
+    refuse(status, std::move(why));
+    return false;
+}
+
+void RequestReader::keep(const char* data, size_t length)
+{
+    request_.bodyBytes += length;
+    if (request_.bodyTooLarge)
+        return;
+    if (request_.body.size() + length > limitBytes_) {
+        request_.bodyTooLarge = true;
+        std::string().swap(request_.body);
+        return;
+    }
+    request_.body.append(data, length);
+}
+
+// The request line or one header line, without its CRLF; false when refused.
+bool RequestReader::headLine(const std::string& line)
+{
+    if (lines_++ == 0) {
+        size_t sp1 = line.find(' ');
+        if (sp1 == std::string::npos || sp1 == 0 || sp1 > kMaxMethod || !isToken(line.substr(0, sp1)))
+            return fail(400, noMethod(line));
+        request_.method = line.substr(0, sp1);
+        size_t sp2 = line.find(' ', sp1 + 1);
+        std::string target = line.substr(sp1 + 1, sp2 == std::string::npos ? std::string::npos : sp2 - sp1 - 1);
+        if (target.size() > kMaxTarget)
+            return fail(414, "the address is " + std::to_string(target.size()) + " bytes long, over the limit of "
+                                   + std::to_string(kMaxTarget));
+        if (sp2 == std::string::npos)
+            return fail(400, "the request line has no HTTP version");
+        if (target.empty() || target[0] != '/'
+            || std::any_of(target.begin(), target.end(), [](unsigned char c) { return c <= ' ' || c == 0x7f; }))
+            return fail(400, "the address " + quoted(target) + " is not a path starting with /");
+        request_.target = std::move(target);
+        std::string version = line.substr(sp2 + 1);
+        if (version.size() != 8 || version.compare(0, 5, "HTTP/") != 0 || !std::isdigit(static_cast<unsigned char>(version[5]))
+            || version[6] != '.' || !std::isdigit(static_cast<unsigned char>(version[7])))
+            return fail(400, "the request line does not end in an HTTP version: " + quoted(version));
+        if (version != "HTTP/1.1" && version != "HTTP/1.0")
+            return fail(505, version + " is not served; the service speaks HTTP/1.1");
+        request_.http10 = version == "HTTP/1.0";
+        return true;
+    }
+    if (line.empty())
+        return headDone();
+    if (line.size() > kMaxHeaderLine)
+        return fail(431, "a header line is " + std::to_string(line.size()) + " bytes long, over the limit of "
+                               + std::to_string(kMaxHeaderLine));
+    if (headBytes_ > kMaxHeaderBytes)
+        return fail(431, "the headers are over the limit of " + std::to_string(kMaxHeaderBytes) + " bytes");
+    if (line[0] == ' ' || line[0] == '\t')
+        return fail(400, "a header line is folded onto the one before");
+    size_t colon = line.find(':');
+    if (colon == std::string::npos || !isToken(line.substr(0, colon)))
+        return fail(400, "a header line is not NAME: VALUE: " + quoted(line));
+    std::string value = trimmed(line.substr(colon + 1));
+    if (std::any_of(value.begin(), value.end(), [](unsigned char c) { return (c < ' ' && c != '\t') || c == 0x7f; }))
+        return fail(400, "the header " + line.substr(0, colon) + " holds a control character");
+    if (request_.headers.size() >= kMaxHeaders)
+        return fail(431, "the request has over " + std::to_string(kMaxHeaders) + " header lines");
+    request_.headers.emplace_back(line.substr(0, colon), std::move(value));
+    return true;
+}
+
+// The head is read: how the body is framed, whether the connection stays.
+bool RequestReader::headDone()
+{
+    std::optional<size_t> length;
+    for (auto& [name, value] : request_.headers) {
+        if (strcasecmp(name.c_str(), "Content-Length") != 0)
+            continue;
+        auto n = decimal(value);
+        if (!n)
+            return fail(400, "Content-Length " + quoted(value) + " is not a number of bytes");
+        if (length && *length != *n)
+            return fail(400, "the request has two different Content-Length headers");
+        length = n;
+    }
+    auto coding = request_.header("Transfer-Encoding");
+    if (coding && length)
+        return fail(400, "the request has both Content-Length and Transfer-Encoding");
+    if (coding && lowered(*coding) != "chunked")
+        return fail(501, "the transfer coding " + quoted(*coding) + " is not served (only chunked)");
+    std::string connection = lowered(request_.header("Connection").value_or(""));
+    request_.keepAlive = request_.http10 ? connection.find("keep-alive") != std::string::npos
+                                         : connection.find("close") == std::string::npos;
+    bool hasBody = coding || (length && *length > 0);
+    wantsContinue_ = hasBody && !request_.http10 && lowered(request_.header("Expect").value_or("")) == "100-continue";
+    limitBytes_ = limit_ ? limit_(request_) : SIZE_MAX;
+    if (coding) {
+        phase_ = Phase::ChunkSize;
+    } else if (hasBody) {
+        remaining_ = *length;
+        phase_ = Phase::Body;
+    } else {
+        phase_ = Phase::Done;
+    }
+    return true;
+}
+
+RequestReader::Step RequestReader::take(std::string& in)
+{
+    for (;;) {
+        switch (phase_) {
+        case Phase::Done:
+            return Step::Done;
+        case Phase::Refused:
+            return Step::Refused;
+        case Phase::Head:
+        case Phase::ChunkSize:
+        case Phase::Trailer: {
+            // Empty lines before a request line are allowed and skipped.
+            if (phase_ == Phase::Head && lines_ == 0 && pending_ == 0) {
+                size_t skip = in.find_first_not_of("\r\n");
+                in.erase(0, skip == std::string::npos ? in.size() : skip);
+            }
+            size_t nl = in.find('\n', pending_);
+            if (nl == std::string::npos) {
+                pending_ = in.size();
+                if (phase_ == Phase::Head && lines_ == 0) {
+                    // Refuse a request line as soon as it cannot become one.
+                    size_t sp = in.find(' ');
+                    if ((sp == std::string::npos && in.size() > kMaxMethod) || (sp != std::string::npos && sp > kMaxMethod))
+                        return refuse(400, noMethod(in));
+                    if (sp != std::string::npos && in.size() - sp - 1 > kMaxTarget && in.find(' ', sp + 1) == std::string::npos)
+                        return refuse(414, "the address is over the limit of " + std::to_string(kMaxTarget) + " bytes");
+                } else if (phase_ == Phase::ChunkSize && in.size() > 1024) {
+                    return refuse(400, "a chunk size line is over 1024 bytes");
+                } else if (in.size() > kMaxHeaderLine || headBytes_ + in.size() > kMaxHeaderBytes) {
+                    return refuse(431, "a header line is over the limit of " + std::to_string(kMaxHeaderLine) + " bytes");
+                }
+                return Step::More;
+            }
+            pending_ = 0;
+            if (nl == 0 || in[nl - 1] != '\r')
+                return refuse(400, "the request's lines end in LF alone, not CRLF");
+            std::string line = in.substr(0, nl - 1);
+            in.erase(0, nl + 1);
+            headBytes_ += nl + 1;
+            if (phase_ == Phase::Head) {
+                if (!headLine(line))
+                    return Step::Refused;
+            } else if (phase_ == Phase::Trailer) {
+                if (line.empty())
+                    phase_ = Phase::Done;
+                else if (headBytes_ > kMaxHeaderBytes)
+                    return refuse(431, "the trailer is over the limit of " + std::to_string(kMaxHeaderBytes) + " bytes");
+            } else {
+                std::string size = trimmed(line.substr(0, line.find(';')));
+                if (size.empty() || size.size() > 15 || size.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+                    return refuse(400, "the chunk size " + quoted(size) + " is not a hexadecimal number");
+                remaining_ = std::stoull(size, nullptr, 16);
+                phase_ = remaining_ == 0 ? Phase::Trailer : Phase::ChunkData;
+            }
+            break;
+        }
+        case Phase::Body:
+        case Phase::ChunkData: {
+            size_t n = std::min(remaining_, in.size());
+            keep(in.data(), n);
+            in.erase(0, n);
+            remaining_ -= n;
+            if (remaining_ > 0)
+                return Step::More;
+            phase_ = phase_ == Phase::Body ? Phase::Done : Phase::ChunkEnd;
+            break;
+        }
+        case Phase::ChunkEnd:
+            if (in.size() < 2)
+                return Step::More;
+            if (in.compare(0, 2, "\r\n") != 0)
+                return refuse(400, "a chunk's data does not end where its size says");
+            in.erase(0, 2);
+            phase_ = Phase::ChunkSize;
+            break;
+        }
+    }
+}
+
+// --- the polling loop ---
+
+struct Server::Core : std::enable_shared_from_this<Server::Core> {
+    static constexpr size_t kMaxConnections = 8192;
+    static constexpr size_t kChunk = 64 * 1024;
+
+    struct Connection {
+        explicit Connection(RequestReader::BodyLimit limit) : reader(std::move(limit)) { }
+        int fd { -1 };
+        RequestReader reader;
+        std::string in;
+        std::string out;
+        size_t outAt { 0 };
+        size_t filler { 0 };        // filler bytes still to make
+        bool waiting { false };     // a request is being answered
+        bool keepAlive { true };
+        bool http10 { false };
+        bool head { false };        // a HEAD request: no body goes out
+        bool closeAfterOut { false };
+        bool peerDone { false };    // the client sends no more
+        bool dead { false };
+        Clock::time_point lastActive;
+
+        bool drained() const { return outAt >= out.size() && filler == 0; }
+    };
+
+    Settings settings;
+    int listener { -1 };
+    int wakeFd { -1 };
+    std::mutex mutex; // guards running, answers, timers
+    bool running { false };
+    std::vector<std::pair<uint64_t, Response>> answers;
+    std::multimap<Clock::time_point, std::function<void()>> timers;
+    // The polling thread's own.
+    std::map<uint64_t, Connection> connections;
+    uint64_t nextId { 1 };
+    Clock::time_point acceptResumes {};
+
+    ~Core()
+    {
+        for (auto& [id, c] : connections)
+            ::close(c.fd);
+        if (listener >= 0)
+            ::close(listener);
+        if (wakeFd >= 0)
+            ::close(wakeFd);
+    }
+
+    void wake()
+    {
+        uint64_t one = 1;
+        [[maybe_unused]] ssize_t n = ::write(wakeFd, &one, sizeof one);
+    }
+
+    void answer(uint64_t id, Response response)
+    {
+        std::lock_guard guard(mutex);
+        if (!running)
+            return;
+        answers.emplace_back(id, std::move(response));
+        wake();
+    }
+
+    Reply replyTo(uint64_t id)
+    {
+        std::weak_ptr<Core> weak = shared_from_this();
+        return [weak, id](Response response) {
+            if (auto core = weak.lock())
+                core->answer(id, std::move(response));
+        };
+    }
+
+    void close(uint64_t id)
+    {
+        auto it = connections.find(id);
+        if (it == connections.end())
+            return;
+        ::close(it->second.fd);
+        connections.erase(it);
+    }
+
+    // Under descriptor pressure the connection idle longest makes room.
+    bool evictIdle()
+    {
+        auto oldest = connections.end();
+        for (auto it = connections.begin(); it != connections.end(); ++it) {
+            auto& c = it->second;
+            if (!c.waiting && c.drained() && c.in.empty() && !c.reader.started()
+                && (oldest == connections.end() || c.lastActive < oldest->second.lastActive))
+                oldest = it;
+        }
+        if (oldest == connections.end())
+            return false;
+        close(oldest->first);
+        return true;
+    }
+
+    void acceptAll()
+    {
+        for (;;) {
+            int fd = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+            if (fd < 0) {
+                if (errno == EINTR)
+                    continue;
+                if ((errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) && evictIdle())
+                    continue;
+                if (errno != EAGAIN && errno != EWOULDBLOCK)
+                    acceptResumes = Clock::now() + std::chrono::milliseconds(100);
+                return;
+            }
+            if (connections.size() >= kMaxConnections && !evictIdle()) {
+                ::close(fd);
+                continue;
+            }
+            int yes = 1;
+            setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+            uint64_t id = nextId++;
+            auto& c = connections.try_emplace(id, settings.bodyLimit).first->second;
+            c.fd = fd;
+            c.lastActive = Clock::now();
+        }
+    }
+
+    void queue(Connection& c, const Response& r)
+    {
+        bool noBody = r.status < 200 || r.status == 204 || r.status == 304;
+        c.closeAfterOut = !c.keepAlive || c.peerDone || r.truncateAfter > 0;
+        std::string head = "HTTP/1.1 " + std::to_string(r.status) + " " + reasonPhrase(r.status) + "\r\n";
+        if (!noBody) {
+            if (!r.contentType.empty())
+                head += "Content-Type: " + r.contentType + "\r\n";
+            head += "Content-Length: " + std::to_string(r.fillerBytes > 0 ? r.fillerBytes : r.body.size()) + "\r\n";
+        }
+        head += c.closeAfterOut ? "Connection: close\r\n" : c.http10 ? "Connection: keep-alive\r\n" : "";
+        c.out.erase(0, c.outAt);
+        c.outAt = 0;
+        c.out += head + "\r\n";
+        if (!noBody && !c.head) {
+            if (r.truncateAfter > 0)
+                c.out.append(r.body, 0, std::min(r.truncateAfter, r.body.size()));
+            else if (r.fillerBytes > 0)
+                c.filler = r.fillerBytes;
+            else
+                c.out += r.body;
+        }
+    }
+
+    void refuse(Connection& c, int status, const std::string& why)
+    {
+        auto& request = c.reader.request();
+        if (settings.onRefused)
+            settings.onRefused(request.method.empty() ? "-" : request.method,
+                               request.target.empty() ? "-" : request.path(), status, why);
+        c.keepAlive = false;
+        c.http10 = request.http10;
+        c.head = false;
+        queue(c, Response { status, "text/plain; charset=utf-8", why + "\n", 0, 0 });
+    }
+
+    // Reads what requests the connection's bytes hold, one at a time.
+    void advance(uint64_t id, Connection& c)
+    {
+        if (c.waiting || c.closeAfterOut || c.dead)
+            return;
+        auto step = c.reader.take(c.in);
+        if (c.reader.wantsContinue()) {
+            c.reader.continueSent();
+            c.out += "HTTP/1.1 100 Continue\r\n\r\n";
+        }
+        if (step == RequestReader::Step::Refused) {
+            refuse(c, c.reader.status(), c.reader.why());
+        } else if (step == RequestReader::Step::Done) {
+            Request request = std::move(c.reader.request());
+            c.reader.reset();
+            c.waiting = true;
+            c.http10 = request.http10;
+            c.head = request.method == "HEAD";
+            c.keepAlive = request.keepAlive && !settings.closeAfterEachAnswer;
+            settings.onRequest(std::move(request), replyTo(id));
+        } else if (c.peerDone) {
+            c.dead = true; // it ended in the middle of a request
+        }
+    }
+
+    // Sends what the connection has to send; then closes it or reads on.
+    void flush(uint64_t id, Connection& c)
+    {
+        while (!c.dead) {
+            if (c.outAt >= c.out.size()) {
+                if (c.filler == 0)
+                    break;
+                c.out.assign(std::min(c.filler, kChunk), 'x');
+                c.outAt = 0;
+                c.filler -= c.out.size();
+            }
+            ssize_t n = ::send(c.fd, c.out.data() + c.outAt, c.out.size() - c.outAt, MSG_NOSIGNAL);
+            if (n > 0) {
+                c.outAt += static_cast<size_t>(n);
+                c.lastActive = Clock::now();
+            } else if (n < 0 && errno == EINTR) {
+                continue;
+            } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                return;
+            } else {
+                c.dead = true;
+            }
+        }
+        if (c.dead || c.waiting)
+            return;
+        c.out.clear();
+        c.outAt = 0;
+        if (c.closeAfterOut || (c.peerDone && c.in.empty()))
+            c.dead = true;
+        else
+            advance(id, c); // a request sent behind the last one
+        if (!c.dead && !c.drained())
+            flush(id, c);
+    }
+
+    void receive(uint64_t id, Connection& c)
+    {
+        char buffer[kChunk];
+        for (int round = 0; round < 16; ++round) {
+            ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
+            if (n > 0) {
+                c.in.append(buffer, static_cast<size_t>(n));
+                c.lastActive = Clock::now();
+                if (static_cast<size_t>(n) < sizeof buffer)
+                    break;
+            } else if (n == 0) {
+                c.peerDone = true; // half-closed: what it sent is still answered
+                break;
+            } else if (errno == EINTR) {
+                continue;
+            } else {
+                if (errno != EAGAIN && errno != EWOULDBLOCK)
+                    c.dead = true;
+                break;
+            }
+        }
+        if (c.dead)
+            return;
+        advance(id, c);
+        if (!c.waiting && c.drained() && c.peerDone)
+            c.dead = true;
+        else
+            flush(id, c);
+    }
+
+    bool reading(const Connection& c) const { return !c.waiting && !c.closeAfterOut && !c.peerDone && c.drained(); }
+
+    // Closes connections that sent nothing for too long (408 when a request was under way).
+    Clock::time_point sweep(Clock::time_point now)
+    {
+        Clock::time_point next = now + settings.readTimeout;
+        for (auto& [id, c] : connections) {
+            if (c.waiting || c.dead)
+                continue;
+            Clock::time_point deadline = c.lastActive + settings.readTimeout;
+            if (deadline > now) {
+                next = std::min(next, deadline);
+                continue;
+            }
+            if (reading(c) && (c.reader.started() || !c.in.empty())) {
+                refuse(c, 408, "the request did not arrive whole within "
+                                   + std::to_string(settings.readTimeout.count() / 1000) + " s");
+                flush(id, c);
+            }
+            c.dead = true;
+        }
+        return next;
+    }
+
+    void applyAnswers(std::vector<std::pair<uint64_t, Response>>& done)
+    {
+        for (auto& [id, response] : done) {
+            auto it = connections.find(id);
+            if (it == connections.end() || !it->second.waiting)
+                continue;
+            it->second.waiting = false;
+            queue(it->second, response);
+            flush(id, it->second);
+        }
+        done.clear();
+    }
+
+    void reap()
+    {
+        for (auto it = connections.begin(); it != connections.end();) {
+            if (it->second.dead) {
+                ::close(it->second.fd);
+                it = connections.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+
+    void run()
+    {
+        std::vector<pollfd> fds;
+        std::vector<uint64_t> ids;
+        std::vector<std::pair<uint64_t, Response>> done;
+        std::vector<std::function<void()>> due;
+        for (;;) {
+            Clock::time_point now = Clock::now();
+            Clock::time_point next = sweep(now);
+            reap();
+            fds.clear();
+            ids.clear();
+            fds.push_back({ wakeFd, POLLIN, 0 });
+            fds.push_back({ now >= acceptResumes ? listener : -1, POLLIN, 0 });
+            if (now < acceptResumes)
+                next = std::min(next, acceptResumes);
+            for (auto& [id, c] : connections) {
+                short events = (reading(c) ? POLLIN : 0) | (c.drained() ? 0 : POLLOUT);
+                fds.push_back({ c.fd, events, 0 });
+                ids.push_back(id);
+            }
+            {
+                std::lock_guard guard(mutex);
+                if (!running)
+                    break;
+                if (!timers.empty())
+                    next = std::min(next, timers.begin()->first);
+            }
+            auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - now).count() + 1;
+            ::poll(fds.data(), fds.size(), static_cast<int>(std::clamp<long long>(wait, 0, 60000)));
+            if (fds[0].revents & POLLIN) {
+                uint64_t count;
+                [[maybe_unused]] ssize_t n = ::read(wakeFd, &count, sizeof count);
+            }
+            {
+                std::lock_guard guard(mutex);
+                if (!running)
+                    break;
+                done.swap(answers);
+                now = Clock::now();
+                while (!timers.empty() && timers.begin()->first <= now) {
+                    due.push_back(std::move(timers.begin()->second));
+                    timers.erase(timers.begin());
+                }
+            }
+            applyAnswers(done);
+            for (auto& task : due)
+                task();
+            due.clear();
+            if (fds[1].revents & POLLIN)
+                acceptAll();
+            for (size_t i = 2; i < fds.size(); ++i) {
+                auto it = connections.find(ids[i - 2]);
+                if (it == connections.end() || it->second.dead || fds[i].revents == 0)
+                    continue;
+                auto& c = it->second;
+                short revents = fds[i].revents;
+                if (revents & (POLLERR | POLLNVAL)) {
+                    c.dead = true;
+                    continue;
+                }
+                if (revents & POLLOUT)
+                    flush(it->first, c);
+                if (!c.dead && (revents & POLLIN) && reading(c))
+                    receive(it->first, c);
+                else if (revents & POLLHUP)
+                    c.dead = true; // gone both ways: nothing can reach it
+
+            }
+        }
+        // Answers handed back before the stop still get one try to go out.
+        {
+            std::lock_guard guard(mutex);
+            done.swap(answers);
+        }
+        applyAnswers(done);
+    }
+};
+
+Server::Server() = default;
+
+Server::~Server() { stop(); }
+
+int Server::start(int port, Settings settings)
+{
+    stop();
+    auto core = std::make_shared<Core>();
+    core->settings = std::move(settings);
+    core->listener = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    core->wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (core->listener < 0 || core->wakeFd < 0)
+        return -1;
+    // Only SO_REUSEADDR: SO_REUSEPORT would let a second server share a port in use.
+    int yes = 1;
+    setsockopt(core->listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(core->listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+        || ::listen(core->listener, SOMAXCONN) != 0
+        || ::getsockname(core->listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return -1;
+    core->running = true;
+    core_ = core;
+    thread_ = std::thread([core] { core->run(); });
+    return ntohs(address.sin_port);
+}
+
+void Server::stop()
+{
+    if (!core_)
+        return;
+    std::multimap<Clock::time_point, std::function<void()>> timers;
+    {
+        std::lock_guard guard(core_->mutex);
+        core_->running = false;
+        timers.swap(core_->timers);
+        core_->wake();
+    }
+    if (thread_.joinable())
+        thread_.join();
+    for (auto& [at, task] : timers)
+        task();
+    core_.reset();
+}
+
+void Server::after(std::chrono::milliseconds delay, std::function<void()> task)
+{
+    if (auto core = core_) {
+        std::lock_guard guard(core->mutex);
+        if (core->running) {
+            core->timers.emplace(Clock::now() + delay, std::move(task));
+            core->wake();
+            return;
+        }
+    }
+    task();
+}
+
+// --- workers ---
+
+WorkerPool::WorkerPool(size_t threads)
+{
+    for (size_t i = 0; i < threads; ++i)
+        threads_.emplace_back([this] {
+            for (;;) {
+                std::function<void()> task;
+                {
+                    std::unique_lock lock(mutex_);
+                    wake_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });
+                    if (tasks_.empty())
+                        return;
+                    task = std::move(tasks_.front());
+                    tasks_.pop_front();
+                }
+                task();
+            }
+        });
+}
+
+WorkerPool::~WorkerPool() { stop(); }
+
+bool WorkerPool::post(std::function<void()> task)
+{
+    {
+        std::lock_guard guard(mutex_);
+        if (stopping_)
+            return false;
+        tasks_.push_back(std::move(task));
+    }
+    wake_.notify_one();
+    return true;
+}
+
+void WorkerPool::stop()
+{
+    {
+        std::lock_guard guard(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    for (auto& t : threads_)
+        if (t.joinable())
+            t.join();
+    threads_.clear();
+}
+
+// --- the log ---
+
+void RequestLog::add(LoggedRequest r)
+{
+    size_t size = sizeof r + r.method.size() + r.path.size() + r.authorization.size() + r.contentType.size()
+        + r.body.size() + r.signatureFailure.size() + r.oauthToken.size();
+    for (auto& [k, v] : r.params)
+        size += sizeof k * 2 + k.size() + v.size();
+    for (auto& [k, v] : r.headers)
+        size += sizeof k * 2 + k.size() + v.size();
+    entries_.push_back(std::move(r));
+    sizes_.push_back(size);
+    bytes_ += size;
+    while (bytes_ > kBudget && entries_.size() > 1) {
+        bytes_ -= sizes_.front();
+        entries_.pop_front();
+        sizes_.pop_front();
+    }
+}
+
+void RequestLog::clear()
+{
+    entries_.clear();
+    sizes_.clear();
+    bytes_ = 0;
+}
+
+const char* reasonPhrase(int status)
+{
+    switch (status) {
+    case 100: return "Continue";
+    case 200: return "OK";
+    case 201: return "Created";
+    case 204: return "No Content";
+    case 304: return "Not Modified";
+    case 400: return "Bad Request";
+    case 401: return "Unauthorized";
+    case 403: return "Forbidden";
+    case 404: return "Not Found";
+    case 405: return "Method Not Allowed";
+    case 408: return "Request Timeout";
+    case 409: return "Conflict";
+    case 413: return "Payload Too Large";
+    case 414: return "URI Too Long";
+    case 422: return "Unprocessable Entity";
+    case 431: return "Request Header Fields Too Large";
+    case 500: return "Internal Server Error";
+    case 501: return "Not Implemented";
+    case 502: return "Bad Gateway";
+    case 503: return "Service Unavailable";
+    case 505: return "HTTP Version Not Supported";
+    default: return status < 300 ? "OK" : status < 400 ? "Redirect" : status < 500 ? "Client Error" : "Server Error";
+    }
+}
+
+} // namespace standin::http

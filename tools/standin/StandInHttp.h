@@ -1,0 +1,193 @@
+// The HTTP/1.1 server under both of the stand-in's ports (the service and the
+// storage host). One thread polls every connection and reads each request
+// whole before anything acts on it, so an idle or slow client costs a buffer
+// and a descriptor, never a worker; a request it cannot read is answered with
+// the reason and logged; an answer may be handed back later, from any thread,
+// and goes out in one write (TCP_NODELAY is set too).
+//
+// The caveat: onRequest runs on the polling thread and must not block; the
+// servers hand their work to a WorkerPool.
+#pragma once
+
+#include "tools/standin/StandInServer.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace standin::http {
+
+// The limits of what a request may carry before its body.
+constexpr size_t kMaxMethod = 32;
+constexpr size_t kMaxTarget = 8192;
+constexpr size_t kMaxHeaderLine = 8192;
+constexpr size_t kMaxHeaderBytes = 64 * 1024;
+constexpr size_t kMaxHeaders = 100;
+
+// A request read whole.
+struct Request {
+    std::string method;
+    std::string target; // path and query, as sent
+    bool http10 { false };
+    Params headers;
+    std::string body;            // empty when it was over the limit
+    size_t bodyBytes { 0 };      // what the body carried
+    bool bodyTooLarge { false }; // over the limit: read and dropped
+    bool keepAlive { true };
+
+    // A header's value (name compared without case), absent when not sent.
+    std::optional<std::string> header(const std::string& name) const;
+    // The path without query, leading "/" and percent-encoding.
+    std::string path() const;
+};
+
+// Reads requests off the front of a connection's bytes, one at a time.
+class RequestReader {
+public:
+    // How many body bytes to keep of a request whose headers were read; the
+    // rest is read and dropped.
+    using BodyLimit = std::function<size_t(const Request&)>;
+    explicit RequestReader(BodyLimit limit) : limit_(std::move(limit)) { }
+
+    enum class Step { More, Done, Refused };
+    // Takes what it can off the front of `in`. Done: request() is whole;
+    // Refused: status() and why() say what is wrong, and the connection
+    // cannot go on (its framing is lost).
+    Step take(std::string& in);
+    Request& request() { return request_; }
+    int status() const { return status_; }
+    const std::string& why() const { return why_; }
+    // The request's head is read and its client waits for "100 Continue".
+    bool wantsContinue() const { return wantsContinue_; }
+    void continueSent() { wantsContinue_ = false; }
+    // Whether any byte of the next request has arrived.
+    bool started() const { return phase_ != Phase::Head || lines_ > 0 || pending_ > 0; }
+    // Ready for the next request on the same connection.
+    void reset();
+
+private:
+    enum class Phase { Head, Body, ChunkSize, ChunkData, ChunkEnd, Trailer, Done, Refused };
+    Step refuse(int status, std::string why);
+    bool fail(int status, std::string why); // refuse(), answering false
+    bool headLine(const std::string& line);
+    bool headDone();
+    void keep(const char* data, size_t length);
+
+    BodyLimit limit_;
+    Phase phase_ { Phase::Head };
+    Request request_;
+    size_t lines_ { 0 };
+    size_t headBytes_ { 0 };
+    size_t pending_ { 0 }; // bytes of an unfinished line already looked at
+    size_t limitBytes_ { 0 };
+    size_t remaining_ { 0 };
+    bool wantsContinue_ { false };
+    int status_ { 0 };
+    std::string why_;
+};
+
+struct Response {
+    int status { 200 };
+    std::string contentType;
+    std::string body;
+    size_t truncateAfter { 0 }; // >0: announce the whole body, send this many bytes, close
+    size_t fillerBytes { 0 };   // >0: a body of this many filler bytes, made as it goes out
+};
+
+// Hands a response back (once, from any thread); does nothing once the
+// server has stopped or the connection is gone.
+using Reply = std::function<void(Response)>;
+
+struct Settings {
+    RequestReader::BodyLimit bodyLimit;
+    std::function<void(Request&&, Reply)> onRequest;
+    // A request refused before it reached onRequest: its method and path as
+    // far as they were read ("-" when not), the status and the reason.
+    std::function<void(const std::string& method, const std::string& path, int status, const std::string& why)> onRefused;
+    bool closeAfterEachAnswer { false };
+    // A connection that sends nothing for this long is closed; one in the
+    // middle of a request is answered 408 first.
+    std::chrono::milliseconds readTimeout { 10000 };
+};
+
+class Server {
+public:
+    Server();
+    ~Server();
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
+
+    // Listens on 127.0.0.1 (port 0: the system chooses; a port in use is
+    // refused, never shared); answers the port or -1.
+    int start(int port, Settings settings);
+    // Closes every connection; answers handed back later are dropped.
+    void stop();
+    // Runs `task` on the polling thread after `delay`, or at once on the
+    // caller's thread when the server is not running (so it always runs).
+    void after(std::chrono::milliseconds delay, std::function<void()> task);
+    size_t openConnections() const;
+
+private:
+    struct Core;
+    std::shared_ptr<Core> core_;
+    std::thread thread_;
+};
+
+// A server's handlers as the presence channel reaches them: a request made
+// from a frame (its Host the server's own address) is limited, logged and
+// answered as one read from a connection.
+class RequestSink {
+public:
+    virtual ~RequestSink() = default;
+    // False (the reply is not called) when the server is not serving.
+    virtual bool take(Request&& request, Reply reply) = 0;
+    virtual int port() const = 0;
+};
+
+// A fixed set of threads running tasks in the order posted.
+class WorkerPool {
+public:
+    explicit WorkerPool(size_t threads);
+    ~WorkerPool();
+    WorkerPool(const WorkerPool&) = delete;
+    WorkerPool& operator=(const WorkerPool&) = delete;
+    // False once stopped (the task is not run).
+    bool post(std::function<void()> task);
+    // Runs what is queued, then ends the threads.
+    void stop();
+
+private:
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> tasks_;
+    std::vector<std::thread> threads_;
+    bool stopping_ { false };
+};
+
+// The requests a server keeps for tests to read, oldest first, within a
+// budget of bytes: past it the oldest go, so large requests cannot pile up.
+class RequestLog {
+public:
+    static constexpr size_t kBudget = 32 * 1024 * 1024;
+    void add(LoggedRequest request);
+    const std::deque<LoggedRequest>& entries() const { return entries_; }
+    size_t bytes() const { return bytes_; }
+    void clear();
+
+private:
+    std::deque<LoggedRequest> entries_;
+    std::deque<size_t> sizes_;
+    size_t bytes_ { 0 };
+};
+
+const char* reasonPhrase(int status);
+
+} // namespace standin::http
