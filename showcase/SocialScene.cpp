@@ -42,11 +42,11 @@
 #include "social/services/QVHighScoreService.h"
 #include "social/ui/QVRootFrame.h"
 #include "social/ui/QVTableControllerHelper.h"
+#include "tools/standin/SettleNetwork.h"
 #include "tools/standin/StandInState.h"
 #include "tools/standin/StandInXml.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -64,6 +64,10 @@ namespace {
 
 const char* kProductKey = "showcase-key";
 const char* kProductSecret = "showcase-secret";
+// How long a wait may take: the clock's bound is far beyond any wait of the
+// client's own; the real one only ends a run whose client or service hangs.
+constexpr double kClockBound = 60;
+constexpr double kHungAfterSeconds = 120;
 
 class GameDelegate final : public quorvel::QuorvelDelegate {
 public:
@@ -203,17 +207,19 @@ std::string runSocialScene(Showcase& showcase)
     std::vector<std::string> notices;
     Quorvel::setNoticeObserver([&](const Quorvel::BackgroundNotice& n) { notices.push_back(n.text); });
 
-    // Loopback answers come in real time; the client's timers run on the showcase's clock.
+    // Loopback answers come in real time; the client's timers run on the
+    // showcase's clock, which moves only while nothing is in flight, so every
+    // step happens at the same clock time however long the service takes.
+    auto parties = [&] { return standin::NetworkParties { { service.server.get() }, nullptr }; };
+    auto waitStepping = [&](const std::string& what, const std::function<bool()>& done,
+                            const std::function<void(double)>& step) {
+        if (standin::waitSteppingClock(parties(), done, { step, nullptr, kClockBound, kHungAfterSeconds }))
+            return true;
+        showcase.fail("social: " + what);
+        return false;
+    };
     auto wait = [&](const std::string& what, const std::function<bool()>& done) {
-        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!done() && std::chrono::steady_clock::now() < until) {
-            RunLoop::main().runUntil(done, 0.02);
-            if (!done())
-                RunLoop::main().advance(0.1);
-        }
-        if (!done())
-            showcase.fail("social: " + what);
-        return done();
+        return waitStepping(what, done, nullptr);
     };
     auto say = [](const std::string& line) {
         std::printf("%s\n", line.c_str());
@@ -225,18 +231,16 @@ std::string runSocialScene(Showcase& showcase)
         UserDefaults::resetStandardUserDefaults();
     };
     // A render shows running animations where they are, and the ticker scrolls
-    // its messages all the time, from when they came in (in real time). So the
-    // frames stay the same from run to run: wait for the ticker's message, let
-    // the running animations end (the next scroll begins at that clock time)
-    // and render a second into what follows.
+    // its messages all the time, from when they came in. So the frames stay
+    // the same from run to run: wait for the ticker's message, let the running
+    // animations end (the next scroll begins at that clock time) and render a
+    // second into what follows.
     auto settleAnimations = [&](ui::ViewController* root) {
         auto* rootFrame = dynamic_cast<quorvel::QVRootFrame*>(root);
         auto* tabs = rootFrame ? dynamic_cast<quorvel::QVTabbedDashboardController*>(rootFrame->contentController()) : nullptr;
-        if (tabs && tabs->tickerView()) {
-            auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-            while (!tabs->tickerView()->scrollInProgress() && std::chrono::steady_clock::now() < until)
-                RunLoop::main().runUntil([&] { return tabs->tickerView()->scrollInProgress(); }, 0.02);
-        }
+        if (tabs && tabs->tickerView())
+            standin::waitSteppingClock(parties(), [&] { return tabs->tickerView()->scrollInProgress(); },
+                                       { nullptr, nullptr, kClockBound, kHungAfterSeconds });
         double end = RunLoop::main().now();
         for (const auto& animation : ui::View::runningAnimations())
             end = std::max(end, animation.endTime);
@@ -372,18 +376,12 @@ std::string runSocialScene(Showcase& showcase)
         errorsSeen = lines.size();
         return out;
     };
-    // Runs the loop and the clock until the client and the service are quiet.
+    // Runs the loop and the clock until the client and the service are at rest.
+    auto advance = [&](double seconds) { driver.advance(seconds); };
     auto settleNetwork = [&] {
-        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(8);
-        size_t seen = service.server->requestCount();
-        int quiet = 0;
-        while (quiet < 4 && std::chrono::steady_clock::now() < until) {
-            RunLoop::main().runUntil([] { return false; }, 0.02);
-            driver.advance(0.25);
-            size_t now = service.server->requestCount();
-            quiet = now == seen ? quiet + 1 : 0;
-            seen = now;
-        }
+        standin::Settled settled = standin::settleAtRest(parties(), advance, 4, kHungAfterSeconds);
+        if (!settled)
+            showcase.fail("social: the network did not settle: " + settled.inFlight);
     };
     auto topScreen = []() -> ui::ViewController* {
         ui::NavigationController* nav = QuorvelInternal::getActiveNavigationController();
@@ -395,11 +393,10 @@ std::string runSocialScene(Showcase& showcase)
     };
     // Waits for the list on top to load its rows.
     auto listLoaded = [&] {
-        return wait("the list on " + topName() + " did not load", [&] {
-            driver.advance(0.1);
+        return waitStepping("the list on " + topName() + " did not load", [&] {
             auto* list = dynamic_cast<quorvel::QVTableControllerHelper*>(topScreen());
             return list && (list->sections().has_value() || list->emptyTableController());
-        });
+        }, advance);
     };
     // The player taps a row of the list on top (the first of the first section that has one).
     auto tapRow = [&](int row) {
@@ -524,10 +521,9 @@ std::string runSocialScene(Showcase& showcase)
         auto* room = dynamic_cast<quorvel::QVChatRoomController*>(topScreen());
         if (room && room->messageBox() && driver.tap(room->messageBox()->textEntryField()) && driver.type("gg Rival")) {
             driver.pressReturn();
-            chatSeen = wait("the chat message did not come back into the room", [&] {
-                driver.advance(0.5);
+            chatSeen = waitStepping("the chat message did not come back into the room", [&] {
                 return room->tableView()->numberOfRowsInSection(0) > 0;
-            });
+            }, advance);
         }
     }
     QuorvelInternal::stopPolling();

@@ -89,10 +89,14 @@ constexpr const char* kAchPendingIds =
     "SELECT achievement_definition_id FROM unlocked_achievements WHERE user_id = :user_id AND server_sync_at IS NULL";
 constexpr const char* kAchProgress = "SELECT percent_complete FROM unlocked_achievements WHERE user_id = :user_id AND "
                                      "achievement_definition_id = :achievement_definition_id";
+// The service's word on a player's progress. A row already further on is
+// kept: answers can arrive out of order, and progress kept on the device but
+// not yet sent must still go out; progress never goes back.
 constexpr const char* kAchSetConfirmed =
     "REPLACE INTO unlocked_achievements (user_id, achievement_definition_id, gamerscore, percent_complete, "
-    "created_at, server_sync_at) VALUES (:user_id, :achievement_definition_id, :gamerscore, :percent_complete, "
-    ":server_sync_at, :server_sync_at)";
+    "created_at, server_sync_at) SELECT :user_id, :achievement_definition_id, :gamerscore, :percent_complete, "
+    ":server_sync_at, :server_sync_at WHERE NOT EXISTS (SELECT 1 FROM unlocked_achievements WHERE user_id = "
+    ":user_id AND achievement_definition_id = :achievement_definition_id AND percent_complete > :percent_complete)";
 constexpr const char* kAchAdopt =
     "UPDATE unlocked_achievements SET user_id = :user_id WHERE user_id IS NULL or user_id = 0";
 constexpr const char* kAchSetSynchDate = "REPLACE INTO unlocked_achievements_synch_date (user_id, synch_date) VALUES "

@@ -475,7 +475,7 @@ TEST_F(DirectorTest, ThreadedLoopDrawsOnTheMainThreadAndEndJoinsItsOneThread)
     auto scene = KSScene::node();
     d->runWithScene(scene.get());
     auto ticks = TickRecorder::make(nullptr);
-    ASSERT_TRUE(loop().runUntil([&] { return ticks->ticks >= 3; }, 10));
+    ASSERT_TRUE(loop().runUntil([&] { return ticks->ticks >= 3; }, testing_support::kHungAfterSeconds));
     EXPECT_EQ(ticks->thread, std::this_thread::get_id());
     d->stopAnimation();
     d->startAnimation();
@@ -619,7 +619,7 @@ TEST_F(DirectorTest, AsyncTextureLoadsShareTheViewsContextNotTheCallers)
     platform::GLContext::clearCurrent();
     auto receiver = platform::makeRef<TextureReceiver>();
     KSTextureCache::sharedTextureCache()->addImageAsync("bg.png", receiver.get(), BRISKO_SELECTOR(TextureReceiver, loaded));
-    ASSERT_TRUE(loop().runUntil([&] { return receiver->calls > 0; }, 30.0));
+    ASSERT_TRUE(loop().runUntil([&] { return receiver->calls > 0; }, testing_support::kHungAfterSeconds));
     ASSERT_TRUE(receiver->last);
     ASSERT_TRUE(KSDirector::sharedDirector()->openGLView()->context()->makeCurrent());
     EXPECT_TRUE(glIsTexture(receiver->last->name()));
@@ -633,7 +633,7 @@ TEST_F(DirectorTest, AsyncTextureLoadWithoutAContextLogsAndCallsBackWithNil)
     platform::LogCapture log;
     auto receiver = platform::makeRef<TextureReceiver>();
     KSTextureCache::sharedTextureCache()->addImageAsync("lost.png", receiver.get(), BRISKO_SELECTOR(TextureReceiver, loaded));
-    ASSERT_TRUE(loop().runUntil([&] { return receiver->calls > 0; }, 30.0));
+    ASSERT_TRUE(loop().runUntil([&] { return receiver->calls > 0; }, testing_support::kHungAfterSeconds));
     EXPECT_EQ(receiver->calls, 1);
     EXPECT_FALSE(receiver->last);
     EXPECT_TRUE(log.contains("lost.png"));

@@ -65,11 +65,34 @@ TEST_F(DirectorTest, SurfaceConversionScalesViewPointsToPixels)
     EXPECT_EQ(view->convertRectFromViewToSurface({ 10, 20, 30, 40 }), platform::Rect(20, 40, 60, 80));
 }
 
-TEST_F(DirectorTest, TouchesWithoutADelegateAreDropped)
+// Names each phase it hears, with the first touch's point.
+class TouchRecorder final : public EAGLTouchDelegate {
+public:
+    void touchesBegan(const platform::ui::TouchSet& t, platform::ui::Event*) override { record("began", t); }
+    void touchesMoved(const platform::ui::TouchSet& t, platform::ui::Event*) override { record("moved", t); }
+    void touchesEnded(const platform::ui::TouchSet& t, platform::ui::Event*) override { record("ended", t); }
+    void touchesCancelled(const platform::ui::TouchSet& t, platform::ui::Event*) override { record("cancelled", t); }
+    std::vector<std::string> heard;
+
+private:
+    void record(const char* phase, const platform::ui::TouchSet& touches)
+    {
+        platform::Point p = touches.anyObject()->locationInView(nullptr);
+        heard.push_back(std::string(phase) + " " + std::to_string(int(p.x)) + "," + std::to_string(int(p.y)));
+    }
+};
+
+TEST_F(DirectorTest, TouchesGoToTheDelegateAndAreDroppedWithoutOne)
 {
     auto view = makeView();
-    platform::ui::TouchInjector::tap(view.get(), { 10, 10 });
-    SUCCEED();
+    TouchRecorder recorder;
+    view->setTouchDelegate(&recorder);
+    platform::ui::TouchInjector::tap(view.get(), { 10, 20 });
+    EXPECT_EQ(recorder.heard, (std::vector<std::string> { "began 10,20", "ended 10,20" }));
+
+    view->setTouchDelegate(nullptr);
+    platform::ui::TouchInjector::tap(view.get(), { 30, 40 });
+    EXPECT_EQ(recorder.heard.size(), 2u);
 }
 
 TEST_F(DirectorTest, LayoutOnTheMainThreadDrawsTheResizedViewAtOnce)
@@ -101,7 +124,7 @@ TEST_F(DirectorTest, LayoutFromAnotherThreadRunsOnTheMainThreadAndWaits)
         view->layoutSubviews();
         finished = true;
     });
-    EXPECT_TRUE(loop().runUntil([&] { return finished.load(); }, 10));
+    EXPECT_TRUE(loop().runUntil([&] { return finished.load(); }, testing_support::kHungAfterSeconds));
     other.join();
     EXPECT_EQ(view->framesPresented(), before + 1);
     EXPECT_EQ(view->surfaceSize(), platform::Size(200, 300));

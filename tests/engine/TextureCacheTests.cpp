@@ -125,7 +125,7 @@ TEST_F(TextureCacheTest, AsyncLoadCallsBackOnTheMainLoop)
     auto receiver = makeRef<Receiver>();
     cache()->addImageAsync("async.png", receiver.get(), BRISKO_SELECTOR(Receiver, textureLoaded));
     EXPECT_EQ(receiver->calls, 0) << "only the main loop delivers";
-    ASSERT_TRUE(loop().runUntil([&] { return receiver->calls > 0; }, 30.0));
+    ASSERT_TRUE(loop().runUntil([&] { return receiver->calls > 0; }, testing_support::kHungAfterSeconds));
     EXPECT_EQ(receiver->calls, 1);
     EXPECT_TRUE(receiver->onMainThread);
     ASSERT_TRUE(receiver->last);
@@ -157,7 +157,7 @@ TEST_F(TextureCacheTest, FailedAsyncLoadCallsBackWithNil)
 {
     auto receiver = makeRef<Receiver>();
     cache()->addImageAsync("nothing.png", receiver.get(), BRISKO_SELECTOR(Receiver, textureLoaded));
-    ASSERT_TRUE(loop().runUntil([&] { return receiver->calls > 0; }, 30.0));
+    ASSERT_TRUE(loop().runUntil([&] { return receiver->calls > 0; }, testing_support::kHungAfterSeconds));
     EXPECT_FALSE(receiver->last);
 }
 
@@ -176,6 +176,6 @@ TEST_F(TextureCacheTest, ManyLoadersAndMainThreadLookupsShareTheDictionarySafely
         cache()->removeTextureForKey("unrelated");
         loop().runOnce(0.01);
     }
-    ASSERT_TRUE(loop().runUntil([&] { return receiver->calls == count; }, 30.0));
+    ASSERT_TRUE(loop().runUntil([&] { return receiver->calls == count; }, testing_support::kHungAfterSeconds));
     EXPECT_EQ(cache()->count(), static_cast<size_t>(count));
 }

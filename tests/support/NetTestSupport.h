@@ -17,6 +17,7 @@
 #include "social/runtime/QVRequestHandle.h"
 #include "social/runtime/QVResource.h"
 #include "social/runtime/TestRuntimeRoles.h"
+#include "tools/standin/SettleNetwork.h"
 #include "tools/standin/StandInServer.h"
 
 #include <string>
@@ -125,8 +126,17 @@ protected:
         ManualClockTest::TearDown();
     }
 
-    // Runs the loop on real loopback I/O until done (or 10 s of real time).
-    bool waitFor(const std::function<bool()>& done) { return loop().runUntil(done, 10.0); }
+    // Runs the loop on real loopback I/O until done; the clock stays where it is.
+    bool waitFor(const std::function<bool()>& done) { return loop().runUntil(done, testing_support::kHungAfterSeconds); }
+    // Runs the loop until the client and the stand-in are done with each other
+    // (answers the test holds aside); a hung one fails the test, naming what is in flight.
+    bool settleNetwork(const standin::StompStandIn* channel = nullptr)
+    {
+        standin::Settled settled = standin::settleNetwork({ { &server }, channel }, testing_support::kHungAfterSeconds);
+        if (!settled)
+            ADD_FAILURE() << "the network did not settle: " << settled.inFlight;
+        return settled.quiet;
+    }
 
     testing_support::TempDir home;
     std::string oldHome;

@@ -8,10 +8,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 
 namespace testing_support {
+
+// Real time after which a wait for a condition counts the test as hung: far
+// beyond what a slow, busy machine takes, so only a fault reaches it.
+constexpr std::chrono::seconds kHungAfter { 120 };
+constexpr double kHungAfterSeconds = static_cast<double>(kHungAfter.count());
 
 // A fresh folder under /tmp, removed with everything in it at the end.
 class TempDir {

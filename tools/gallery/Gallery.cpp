@@ -34,12 +34,12 @@
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVRootFrame.h"
+#include "tools/standin/SettleNetwork.h"
 #include "tools/standin/StandInState.h"
 
 #include "platform/foundation/Clock.h"
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -305,19 +305,18 @@ Seeded seed(StandInState& state, int64_t player)
     return s;
 }
 
-// Runs the loop and the clock until the client and the service are quiet.
+// How long a wait may take: the clock's bound is far beyond any wait of the
+// client's own; the real one only ends a run whose client or service hangs.
+constexpr double kClockBound = 60;
+constexpr double kHungAfterSeconds = 120;
+
+standin::NetworkParties parties(const standin::StandInServer& server) { return { { &server }, nullptr }; }
+
+// Runs the loop and the clock until the client and the service are at rest.
 void settleNetwork(standin::StandInServer& server)
 {
-    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(8);
-    size_t seen = server.requestCount();
-    int quiet = 0;
-    while (quiet < 6 && std::chrono::steady_clock::now() < until) {
-        RunLoop::main().runUntil([] { return false; }, 0.03);
-        RunLoop::main().advance(0.25);
-        size_t now = server.requestCount();
-        quiet = now == seen ? quiet + 1 : 0;
-        seen = now;
-    }
+    standin::settleAtRest(parties(server), [](double seconds) { RunLoop::main().advance(seconds); }, 6,
+                          kHungAfterSeconds);
 }
 
 void tapFirstRow(standin::StandInServer& server)
@@ -364,18 +363,14 @@ bool picturePending(ui::View* view)
 
 // Waits for the screen's pictures (a banner's art comes after the list that names
 // it) so none is drawn blank or half faded in. A screen with nothing in flight
-// returns at once; one that never finishes is given a few seconds. False when a
-// picture is still pending after them.
-bool settlePictures(ui::View* window, const HttpTransport& transport)
+// returns at once; the clock moves on only while nothing is. False when a
+// picture is still pending after a few seconds of it.
+bool settlePictures(ui::View* window, const standin::StandInServer& server)
 {
-    auto pending = [&] { return transport.activeCount() > 0 || picturePending(window); };
-    if (!pending())
+    auto shown = [&] { return standin::networkQuiet(parties(server)) && !picturePending(window); };
+    if (shown())
         return true;
-    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (pending() && std::chrono::steady_clock::now() < until) {
-        RunLoop::main().runUntil([&] { return !pending(); }, 0.03);
-        RunLoop::main().advance(0.1);
-    }
+    standin::waitSteppingClock(parties(server), shown, { nullptr, nullptr, 5, kHungAfterSeconds });
     ui::View::layoutAllWindows();
     return !picturePending(window);
 }
@@ -475,13 +470,7 @@ Result run(const Options& options)
         << "</server-url></config></environment-release></quorvel_internal_settings>\n";
 
     auto wait = [&](const std::function<bool()>& done) {
-        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!done() && std::chrono::steady_clock::now() < until) {
-            RunLoop::main().runUntil(done, 0.02);
-            if (!done())
-                RunLoop::main().advance(0.1);
-        }
-        return done();
+        return standin::waitSteppingClock(parties(*service.server), done, { nullptr, nullptr, kClockBound, kHungAfterSeconds });
     };
 
     QuorvelInternal::setUserApprovedQuorvel();
@@ -523,7 +512,7 @@ Result run(const Options& options)
             }
             settleAnimations();
             ui::Window* window = driver->window();
-            const bool picturesShown = settlePictures(window, *transport);
+            const bool picturesShown = settlePictures(window, *service.server);
             std::string file = screen.name + "-" + size.name + ".png";
             auto add = [&](std::string kind, std::string detail) {
                 result.findings.push_back({ screen.name, size.name, std::move(kind), std::move(detail) });

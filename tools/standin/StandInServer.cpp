@@ -217,6 +217,8 @@ struct StandInServer::Impl : http::RequestSink {
     std::set<std::string> heldPaths;
     // Answers waiting for releaseHeld(), with where they go.
     std::vector<std::pair<Answer, http::Reply>> held;
+    // Counts the releases, so an answer knows whether one came after its request reached the log.
+    uint64_t releaseGeneration { 0 };
     size_t answering { 0 };
     std::pair<int, int> answerDelay { 0, 0 };
     std::mt19937 random { std::random_device {}() };
@@ -228,8 +230,8 @@ struct StandInServer::Impl : http::RequestSink {
         return listeningPort;
     }
     void handle(const http::Request& request, const http::Reply& reply);
-    void deliver(Answer answer, const std::string& path, http::Reply reply);
-    void holdOrSend(Answer answer, http::Reply reply, bool hold);
+    void deliver(Answer answer, const std::string& path, http::Reply reply, uint64_t loggedGeneration);
+    void holdOrSend(Answer answer, http::Reply reply, bool hold, uint64_t loggedGeneration);
     void send(const Answer& answer, const http::Reply& reply);
     void refused(const std::string& method, const std::string& path, int status, const std::string& why);
 };
@@ -344,9 +346,11 @@ void StandInServer::Impl::handle(const http::Request& req, const http::Reply& re
     bool found = false;
     Handler handler;
     std::function<void(const std::string&)> sink;
+    uint64_t loggedGeneration = 0;
     {
         std::lock_guard guard(mutex);
         log.add(logged);
+        loggedGeneration = releaseGeneration;
         sink = logSink;
         auto key = std::make_pair(logged.method, logged.path);
         if (refuse) {
@@ -392,12 +396,12 @@ void StandInServer::Impl::handle(const http::Request& req, const http::Reply& re
         sink(logged.method + " " + logged.path + " " + std::to_string(answer.status) + " " + verdict(logged)
              + (logged.viaChannel ? " (presence channel)" : "")
              + (answer.status >= 400 ? ": " + refusalReason(answer.body) : std::string()));
-    deliver(std::move(answer), logged.path, reply);
+    deliver(std::move(answer), logged.path, reply, loggedGeneration);
 }
 
 // The answer goes now, after the delay, or when released; a waiting answer
 // takes no worker.
-void StandInServer::Impl::deliver(Answer answer, const std::string& path, http::Reply reply)
+void StandInServer::Impl::deliver(Answer answer, const std::string& path, http::Reply reply, uint64_t loggedGeneration)
 {
     int delayMs = 0;
     bool hold;
@@ -408,17 +412,21 @@ void StandInServer::Impl::deliver(Answer answer, const std::string& path, http::
         hold = answer.hold || heldPaths.count(path);
     }
     if (delayMs == 0)
-        return holdOrSend(std::move(answer), std::move(reply), hold);
-    server.after(std::chrono::milliseconds(delayMs), [this, answer = std::move(answer), reply, hold]() mutable {
-        holdOrSend(std::move(answer), std::move(reply), hold);
-    });
+        return holdOrSend(std::move(answer), std::move(reply), hold, loggedGeneration);
+    server.after(std::chrono::milliseconds(delayMs),
+                 [this, answer = std::move(answer), reply, hold, loggedGeneration]() mutable {
+                     holdOrSend(std::move(answer), std::move(reply), hold, loggedGeneration);
+                 });
 }
 
-void StandInServer::Impl::holdOrSend(Answer answer, http::Reply reply, bool hold)
+void StandInServer::Impl::holdOrSend(Answer answer, http::Reply reply, bool hold, uint64_t loggedGeneration)
 {
     if (hold) {
+        // A release after the request reached the log covers it too, even
+        // before its route and delay are done: a test that saw the request
+        // and released it has released it.
         std::lock_guard guard(mutex);
-        if (!stopping) {
+        if (!stopping && releaseGeneration == loggedGeneration) {
             held.emplace_back(std::move(answer), std::move(reply));
             return;
         }
@@ -568,6 +576,7 @@ void StandInServer::releaseHeld()
     std::vector<std::pair<Answer, http::Reply>> released;
     {
         std::lock_guard guard(impl_->mutex);
+        ++impl_->releaseGeneration;
         released.swap(impl_->held);
     }
     for (auto& [answer, reply] : released)

@@ -119,7 +119,9 @@ public:
     // method or path it did not get to ("- - 400 not read: ...").
     void setLogSink(std::function<void(const std::string& line)> sink);
 
-    // Releases every answer held so far (by Answer::hold or holdAnswersTo).
+    // Releases every answer held so far (by Answer::hold or holdAnswersTo),
+    // and those of requests already in the log that have not reached their
+    // hold yet (their route or delay still running).
     void releaseHeld();
     // Answers to requests for `path` (any method) wait, after their route has
     // run and its state is kept, until releaseHeld(); for a test that must

@@ -57,7 +57,7 @@ TEST_F(RunLoopTest, PostsFromOtherThreadsRunOnTheLoopThread)
     bool done = false;
     std::thread worker([&] { loop().post([&] { ranOn = std::this_thread::get_id(); done = true; }); });
     worker.join();
-    EXPECT_TRUE(loop().runUntil([&] { return done; }, 5));
+    EXPECT_TRUE(loop().runUntil([&] { return done; }, testing_support::kHungAfterSeconds));
     EXPECT_EQ(ranOn, std::this_thread::get_id());
 }
 
@@ -73,7 +73,7 @@ TEST_F(RunLoopTest, FdWatchReportsReadability)
             got.append(buf, static_cast<size_t>(n));
     });
     ASSERT_EQ(write(fds[1], "hi", 2), 2);
-    EXPECT_TRUE(loop().runUntil([&] { return got == "hi"; }, 5));
+    EXPECT_TRUE(loop().runUntil([&] { return got == "hi"; }, testing_support::kHungAfterSeconds));
     loop().unwatchFd(id);
     close(fds[0]);
     close(fds[1]);

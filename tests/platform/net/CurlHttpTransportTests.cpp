@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <mutex>
 #include <thread>
 
@@ -21,7 +22,7 @@ public:
         listener_ = TcpSocket::create();
         port_ = listener_->listenLoopback(0);
         thread_ = std::thread([this] {
-            auto s = listener_->accept(10);
+            auto s = listener_->accept(testing_support::kHungAfterSeconds);
             if (!s)
                 return;
             {
@@ -30,12 +31,13 @@ public:
             }
             std::string request;
             while (request.find("\r\n\r\n") == std::string::npos)
-                if (s->receive(request, 4096, 10) != TcpSocket::Result::Ok)
+                if (s->receive(request, 4096, testing_support::kHungAfterSeconds) != TcpSocket::Result::Ok)
                     return;
+            received_ = true;
             if (!reply_.empty())
                 s->sendAll(reply_);
             std::string rest;
-            s->receive(rest, 4096, 10); // until cancelled or closed
+            s->receive(rest, 4096, testing_support::kHungAfterSeconds); // until cancelled or closed
         });
     }
     ~OneShotServer()
@@ -49,6 +51,8 @@ public:
         thread_.join();
     }
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/x"; }
+    // Whether a whole request has arrived.
+    bool received() const { return received_; }
 
 private:
     std::string reply_;
@@ -56,6 +60,7 @@ private:
     int port_ { 0 };
     std::mutex mutex_;
     Ref<TcpSocket> peer_;
+    std::atomic<bool> received_ { false };
     std::thread thread_;
 };
 
@@ -88,7 +93,7 @@ TEST_F(CurlTransportTest, AnswerArrivesOnTheLoopNeverInsideStart)
         result = std::move(r);
     });
     starting = false;
-    ASSERT_TRUE(loop().runUntil([&] { return result.has_value(); }, 10));
+    ASSERT_TRUE(loop().runUntil([&] { return result.has_value(); }, testing_support::kHungAfterSeconds));
     EXPECT_FALSE(calledInsideStart);
     EXPECT_EQ(result->error, HttpError::None);
     ASSERT_TRUE(result->response);
@@ -106,10 +111,10 @@ TEST_F(CurlTransportTest, CancelledAndTimedOutRequestsEndCleanly)
     request.url = server.url();
     request.timeout = 0;
     auto id = transport->start(request, [&](HttpResult&&) { ++calls; });
-    loop().runUntil([] { return false; }, 0.1);
+    ASSERT_TRUE(loop().runUntil([&] { return server.received(); }, testing_support::kHungAfterSeconds));
     transport->cancel(id);
     transport->cancel(id); // twice is harmless
-    loop().runUntil([] { return false; }, 0.05);
+    loop().drain();
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(transport->activeCount(), 0u);
 
@@ -117,14 +122,14 @@ TEST_F(CurlTransportTest, CancelledAndTimedOutRequestsEndCleanly)
     request.url = "http://127.0.0.1:1/unreachable";
     request.timeout = 5;
     transport->start(request, [&](HttpResult&& r) { result = std::move(r); });
-    ASSERT_TRUE(loop().runUntil([&] { return result.has_value(); }, 10));
+    ASSERT_TRUE(loop().runUntil([&] { return result.has_value(); }, testing_support::kHungAfterSeconds));
     EXPECT_EQ(result->error, HttpError::CannotConnect);
     EXPECT_FALSE(result->response);
 
     result.reset();
     request.url = "ftp://127.0.0.1/file";
     transport->start(request, [&](HttpResult&& r) { result = std::move(r); });
-    ASSERT_TRUE(loop().runUntil([&] { return result.has_value(); }, 10));
+    ASSERT_TRUE(loop().runUntil([&] { return result.has_value(); }, testing_support::kHungAfterSeconds));
     EXPECT_NE(result->error, HttpError::None);
 }
 

@@ -75,7 +75,7 @@ TEST_F(QVCurrentUserTest, RequestsReachTheDelegateUntilItIsCleared)
     QVCurrentUser::sendFriendRequest(ann.get());
     QVCurrentUser::setDelegate(nullptr);
     ASSERT_TRUE(waitForRequests(1));
-    loop().runUntil([] { return false; }, 0.1);
+    settleNetwork();
     EXPECT_EQ(d->calls.size(), 3u);
 }
 

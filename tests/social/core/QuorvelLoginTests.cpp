@@ -181,7 +181,7 @@ TEST_F(LoginTest, FirstLaunchAsksForApprovalAndADeclineSendsNothing)
     // A declined player gets no bootstrap, however often one is asked for.
     QuorvelInternal::doBootstrap({}, {});
     advance(1.0);
-    loop().runUntil([] { return false; }, 0.2);
+    settleNetwork();
     EXPECT_TRUE(requestsTo("bootstrap.xml").empty());
     EXPECT_FALSE(QuorvelInternal::isBootstrapInProgress());
 }
@@ -570,7 +570,7 @@ TEST_F(LoginTest, ALogoutDuringABootstrapDropsItsAnswer)
     EXPECT_EQ(call->failures, 1); // the caller hears at once that its login will not come
     server.releaseHeld();
     ASSERT_TRUE(waitFor([] { return QuorvelInternal::provider()->pendingRequestCount() == 0; }));
-    loop().runUntil([] { return false; }, 0.2);
+    settleNetwork();
     EXPECT_EQ(call->successes, 0);
     EXPECT_FALSE(storedToken());
     EXPECT_EQ(Quorvel::lastLoggedInUserId(), QVUser::invalidUser()->userId());
@@ -617,7 +617,7 @@ TEST_F(LoginTest, TheReachabilityMonitorLogsTheLastPlayerInWhenTheServerComesBac
     QVReachability::setDefaultSource(Ref<platform::Reachability>(monitor.get()));
     start(); // not approved yet: the approval screen, no bootstrap
     monitor->setStatus(platform::Reachability::ReachableViaWiFi);
-    loop().runUntil([] { return false; }, 0.2);
+    settleNetwork();
     EXPECT_TRUE(requestsTo("bootstrap.xml").empty()) << "never before the player approved the service";
     Quorvel::shutdown();
 

@@ -253,7 +253,7 @@ TEST_F(QuorvelStartupTest, ShutdownStopsRequestsAndPollingBeforeServicesGo)
     EXPECT_EQ(provider->pendingRequestCount(), 0u);
     EXPECT_EQ(poller->getPollingFrequency(), 0.0);
     server.releaseHeld();
-    loop().runUntil([] { return false; }, 0.05);
+    settleNetwork();
     advance(30);
     EXPECT_TRUE(polled.posted.empty());
     EXPECT_EQ(requestsTo("users/@me/activities.xml").size(), 1u);

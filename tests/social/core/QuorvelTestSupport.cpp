@@ -66,6 +66,22 @@ std::vector<standin::LoggedRequest> QuorvelTest::requestsTo(const std::string& p
     return out;
 }
 
+bool QuorvelTest::settleNetwork()
+{
+    standin::Settled settled = standin::settleNetwork(networkParties(), testing_support::kHungAfterSeconds);
+    if (!settled)
+        ADD_FAILURE() << "the network did not settle: " << settled.inFlight;
+    return settled.quiet;
+}
+
+bool QuorvelTest::waitSteppingClock(const std::function<bool()>& done, const std::function<void(double)>& step,
+                                    const std::function<void()>& turn)
+{
+    // The clock's bound is far beyond any wait of the client's own (a notice's hold, a poll, a timeout).
+    return standin::waitSteppingClock(networkParties(), done,
+                                      { step, turn, 120, testing_support::kHungAfterSeconds });
+}
+
 bool QuorvelTest::waitForBootstrapRequests(size_t count)
 {
     return waitFor([&] { return requestsTo("bootstrap.xml").size() >= count && !quorvel::QuorvelInternal::isBootstrapInProgress(); });

@@ -15,6 +15,7 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/net/CurlHttpTransport.h"
 #include "social/core/QuorvelInternal.h"
+#include "tools/standin/SettleNetwork.h"
 #include "tools/standin/StandInServer.h"
 
 #include <string>
@@ -38,8 +39,19 @@ protected:
                      quorvel::QVDelegatesContainer* delegates = nullptr);
     // The user defaults as a new process reads them (from the file).
     void reloadUserDefaults() { platform::UserDefaults::resetStandardUserDefaults(); }
-    // Runs the loop on real loopback I/O until done (or 10 s of real time).
-    bool waitFor(const std::function<bool()>& done) { return loop().runUntil(done, 10.0); }
+    // Runs the loop on real loopback I/O until done; the clock stays where it is.
+    bool waitFor(const std::function<bool()>& done) { return loop().runUntil(done, testing_support::kHungAfterSeconds); }
+    // Runs the loop until the client and the stand-in are done with each other
+    // (answers the test holds aside); a hung one fails the test, naming what is in flight.
+    bool settleNetwork();
+    // Who a settle waits for: the harness's service.
+    virtual standin::NetworkParties networkParties() const { return { { &server }, nullptr }; }
+    // Runs the loop until done holds, with `turn` after each turn (a test that
+    // shows the client's screens syncs them there); the clock moves through
+    // `step` only while nothing is in flight (standin::waitSteppingClock).
+    // False after two minutes of the clock's time or a hung network.
+    bool waitSteppingClock(const std::function<bool()>& done, const std::function<void(double)>& step,
+                           const std::function<void()>& turn);
     // The stand-in's log of requests to one path.
     std::vector<standin::LoggedRequest> requestsTo(const std::string& path) const;
     // Waits for the start-up's bootstrap request to reach the stand-in.

@@ -180,8 +180,11 @@ TEST_F(DashboardStandInTest, EnablingTheClientFromTheGamesPageAfterAnEarlierAppr
 
     refuseBootstrap = false;
     size_t before = requestsTo("bootstrap.xml").size();
+    // The login's answer waits while the loading screen is looked at.
+    server.holdAnswersTo("bootstrap.xml");
     ASSERT_TRUE(driver->tap(page->enableButton()));
     ASSERT_TRUE(nav->loadingController() && !nav->loadingController()->view()->isHidden());
+    server.stopHolding();
     ASSERT_TRUE(settleUntil([&] { return Quorvel::isOnline(); })) << "the approval given earlier starts the login";
     EXPECT_EQ(requestsTo("bootstrap.xml").size(), before + 1);
     driver->advance(1);

@@ -34,7 +34,7 @@ TEST_F(AccountEndToEnd, APlayerWhoDeclinesIsNotSignedUpUntilAcceptingWhenOpening
     launch();
     ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController"));
     ASSERT_TRUE(tap("No Thanks"));
-    idle(0.3);
+    letTimePass(0.3);
     EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
     EXPECT_TRUE(serviceRequestsTo("bootstrap.xml").empty());
     EXPECT_TRUE(game.calls.empty());
@@ -42,7 +42,7 @@ TEST_F(AccountEndToEnd, APlayerWhoDeclinesIsNotSignedUpUntilAcceptingWhenOpening
     // The answer is kept: the next launch asks nothing and sends nothing.
     quit();
     launch();
-    idle(0.3);
+    letTimePass(0.3);
     EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
     EXPECT_TRUE(serviceRequestsTo("bootstrap.xml").empty());
 

@@ -74,7 +74,7 @@ TEST_F(ConversationsEndToEnd, AnAbuseReportFiledFromAProfileIsKeptOnlyWhenConfir
         + " AND user_id = " + std::to_string(mira);
     ASSERT_TRUE(tapText("Report Abuse"));
     ASSERT_TRUE(driver->answerActionSheet("Cancel"));
-    idle(0.3);
+    letTimePass(0.3);
     EXPECT_EQ(kept(count), "0");
     ASSERT_TRUE(tapText("Report Abuse"));
     ASSERT_TRUE(driver->answerActionSheet("Yes, Report"));

@@ -87,7 +87,7 @@ TEST_F(DashboardModesEndToEnd, TheOpenDashboardGoesOfflineWithTheServiceAndBackO
     ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isShowingFullScreen(); }));
     Quorvel::launchDashboardWithChallengesPage();
     ASSERT_TRUE(waitForScreen("QVGameProfileController"));
-    idle(0.3);
+    letTimePass(0.3);
     EXPECT_EQ(frontScreenName(), "QVGameProfileController");
     EXPECT_FALSE(enabled("Challenges"));
 

@@ -77,7 +77,7 @@ TEST_F(DiscoveryEndToEnd, TheShufflePageLoadsAgainOnAShakeOrItsButton)
     ASSERT_TRUE(waitUntil([&] { return serviceRequestsTo(page).size() == 2; }));
 
     // A shake once the list has come back: hard one way, then the other.
-    idle(0.3);
+    letTimePass(0.3);
     for (double x : { 1.6, -1.6, 1.6 })
         accelerometer.injectSample(x, 0, 0);
     ASSERT_TRUE(waitUntil([&] { return serviceRequestsTo(page).size() == 3; }));
@@ -86,7 +86,7 @@ TEST_F(DiscoveryEndToEnd, TheShufflePageLoadsAgainOnAShakeOrItsButton)
     ASSERT_TRUE(tapBack());
     for (double x : { 1.6, -1.6, 1.6 })
         accelerometer.injectSample(x, 0, 0);
-    idle(0.3);
+    letTimePass(0.3);
     EXPECT_EQ(serviceRequestsTo(page).size(), 3u);
 }
 

@@ -5,7 +5,6 @@
 
 #include "platform/device/Screen.h"
 #include "platform/foundation/RunLoop.h"
-#include "platform/net/HttpTransport.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
@@ -73,8 +72,7 @@ void EndToEndTest::TearDown()
 {
     // Answers on their way are heard before the client goes: whatever waits
     // for one (a report, an upload, a post) then ends as it would in a game.
-    loop().runUntil([] { return platform::HttpTransport::shared().activeCount() == 0; }, 2.0);
-    loop().runUntil([] { return false; }, 0.05);
+    settleNetwork();
     quorvel::Quorvel::setNoticeObserver(nullptr);
     quorvel::Quorvel::shutdown();
     shown = nullptr;
@@ -125,24 +123,7 @@ std::vector<standin::LoggedRequest> EndToEndTest::serviceRequestsTo(const std::s
 
 bool EndToEndTest::waitUntil(const std::function<bool()>& done)
 {
-    return loop().runUntil(
-        [&] {
-            driver->advance(0.1);
-            sync();
-            return done();
-        },
-        10.0);
-}
-
-void EndToEndTest::idle(double seconds)
-{
-    loop().runUntil(
-        [&] {
-            driver->advance(0.1);
-            sync();
-            return false;
-        },
-        seconds);
+    return waitSteppingClock(done, [this](double seconds) { driver->advance(seconds); }, [this] { sync(); });
 }
 
 void EndToEndTest::sync()
@@ -246,12 +227,13 @@ bool EndToEndTest::waitForText(const std::string& text)
 
 bool EndToEndTest::tapWhenShown(const std::string& text)
 {
-    if (!waitUntil([&] {
-            for (auto& t : visibleTexts())
-                if (t == text)
-                    return true;
-            return false;
-        }))
+    // What tapText finds: a label, button or field showing exactly `text`.
+    auto tappable = [&] {
+        std::vector<View*> views;
+        collect(driver->window(), views);
+        return std::any_of(views.begin(), views.end(), [&](View* v) { return shownText(v) == text; });
+    };
+    if (!waitUntil(tappable))
         return false;
     return tapText(text);
 }
@@ -271,10 +253,11 @@ std::string EndToEndTest::kept(const std::string& sql) const
 
 bool EndToEndTest::keep(const std::string& sql) const { return standin_testing::runOnStore(state->databasePath(), sql); }
 
-void EndToEndTest::settleAfterTouch()
+void EndToEndTest::letTimePass(double seconds)
 {
-    driver->advance(0.6);
-    loop().runUntil([] { return false; }, 0.05);
+    settleNetwork();
+    driver->advance(seconds);
+    settleNetwork();
     sync();
 }
 
@@ -418,7 +401,8 @@ void EndToEndTest::openDashboard()
 {
     quorvel::Quorvel::launchDashboard();
     ASSERT_TRUE(waitUntil([] { return quorvel::QuorvelInternal::isShowingFullScreen(); }));
-    idle(0.5);
+    // Its first tab's lists load and it slides in, as after a touch.
+    settleAfterTouch();
 }
 
 int64_t EndToEndTest::launchAndLogIn()

@@ -43,14 +43,19 @@ protected:
 
     // The service's log of requests to one path since it last started.
     std::vector<standin::LoggedRequest> serviceRequestsTo(const std::string& path) const;
-    // Runs the loop, the screens and the manual clock until done (10 s of real time at most).
+    // Runs the loop and the screens until done; the clock moves only while
+    // nothing is in flight (waitSteppingClock).
     bool waitUntil(const std::function<bool()>& done);
-    // Runs them for a while of real time, for what must not happen.
-    void idle(double seconds);
+    // Who a settle waits for: the test's service, whichever runs now.
+    standin::NetworkParties networkParties() const override { return { { service.get() }, nullptr }; }
     // Shows what the central class presents now in the window.
     void sync();
-    // After a touch: the animations run out, the answers come in, the screens settle.
-    void settleAfterTouch();
+    // The player waits `seconds` of the clock: the answers on their way come
+    // in, the clock moves, the answers of what it started come in, the
+    // screens settle. For what must not happen, as for what must.
+    void letTimePass(double seconds);
+    // After a touch: its answers, its animations and what they start.
+    void settleAfterTouch() { letTimePass(0.6); }
     bool tap(const std::string& buttonTitle);
     std::string screenName() const;
     std::string loggedInUser() const;

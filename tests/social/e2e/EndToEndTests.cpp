@@ -168,11 +168,11 @@ TEST_F(EndToEnd, ScoresAndAchievementsTakenWhileTheServiceIsDownGoOutOnceWhenItI
     EXPECT_EQ(serviceRequestsTo("bootstrap.xml").size(), 1u);
 
     // Nothing goes out again: not later in this run, not on the next launch.
-    idle(0.5); // lets any late request arrive
+    letTimePass(0.5); // lets any late request arrive
     quit();
     launch();
     ASSERT_TRUE(waitUntil([] { return QuorvelInternal::successfullyBootstrapped(); }));
-    idle(0.5);
+    letTimePass(0.5);
     EXPECT_EQ(serviceRequestsTo("client_applications/@me/high_scores.xml").size(), 1u);
     // The unlock taken offline waited on the device and went with the login's pending send, once.
     EXPECT_EQ(serviceRequestsTo("users/@me/unlocked_achievements.xml").size(), 1u);
@@ -201,7 +201,7 @@ TEST_F(EndToEnd, ScoresTakenOfflineInAnyOrderLeaveTheServiceWithEachBestOnce)
     // the same best again, then a worse score.
     killService();
     QVHighScoreService::setHighScore(1100, normal, {}, {});
-    idle(0.3); // the batch goes out and fails
+    letTimePass(0.3); // the batch goes out and fails
     QVHighScoreService::setHighScore(1100, normal, {}, {});
     QVHighScoreService::setHighScore(1050, normal, {}, {});
     quit();
@@ -221,11 +221,11 @@ TEST_F(EndToEnd, ScoresTakenOfflineInAnyOrderLeaveTheServiceWithEachBestOnce)
         return keptScores(*state, player, StandInState::kNormalLeaderboard).size() == 2
             && !keptScores(*state, player, StandInState::kFastestLapLeaderboard).empty();
     }));
-    idle(0.5);
+    letTimePass(0.5);
     quit();
     launch();
     ASSERT_TRUE(waitUntil([] { return QuorvelInternal::successfullyBootstrapped(); }));
-    idle(0.5);
+    letTimePass(0.5);
     EXPECT_EQ(keptScores(*state, player, StandInState::kNormalLeaderboard), (std::vector<int64_t> { 1000, 1100 }));
     EXPECT_EQ(keptScores(*state, player, StandInState::kFastestLapLeaderboard), (std::vector<int64_t> { 70 }));
 }
@@ -415,12 +415,12 @@ TEST_F(EndToEnd, AScoreWhosePostFindsTheServiceGoneIsSentOnceOnTheNextLogin)
     // The service dies while the client believes it is online.
     killService();
     QVHighScoreService::setHighScore(2000, normal, {}, {});
-    idle(0.5);
+    letTimePass(0.5);
     quit();
     startService();
     launchAndLogIn();
     ASSERT_TRUE(waitUntil([&] { return !keptScores(*state, player, StandInState::kNormalLeaderboard).empty(); }));
-    idle(0.5);
+    letTimePass(0.5);
     EXPECT_EQ(keptScores(*state, player, StandInState::kNormalLeaderboard), (std::vector<int64_t> { 2000 }));
     EXPECT_EQ(serviceRequestsTo("client_applications/@me/high_scores.xml").size(), 1u);
 }

@@ -37,7 +37,7 @@ TEST_F(FeaturedAndNewsEndToEnd, TheFeaturedBannerShowsTheServicesBannersInTurn)
         while (banner->currentHyperlinkIndex() != index && waited < 20) {
             driver->advance(0.5);
             waited += 0.5;
-            loop().runUntil([] { return false; }, 0.01);
+            settleNetwork(); // the next banner's picture
         }
         return waited;
     };

@@ -35,7 +35,7 @@ TEST_F(ForumsEndToEnd, AThreadStartedInATopicIsListedReadAndAnswered)
     // Back on the topic's list, the new thread is there; it opens on its post.
     ASSERT_TRUE(waitForScreen("QVForumThreadListController")) << screenText();
     ASSERT_TRUE(waitForText("Lap times")) << screenText();
-    idle(0.3); // the list reloads once after a new thread
+    letTimePass(0.3); // the list reloads once after a new thread
     ASSERT_TRUE(tapText("Lap times")) << screenText();
     ASSERT_TRUE(waitUntil([&] { return frontScreenName() != "QVForumThreadListController"; })) << screenText();
     ASSERT_TRUE(waitForText("Post yours")) << screenText();

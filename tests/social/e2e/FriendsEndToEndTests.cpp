@@ -44,7 +44,7 @@ TEST_F(FriendsEndToEnd, APlayerFoundByNameIsAddedFromTheirProfileAndListedAmongT
     ASSERT_TRUE(waitForText("Rival")) << screenText();
 
     // Removing them again from their profile, reached from the list.
-    ASSERT_TRUE(tapText("Rival"));
+    ASSERT_TRUE(tapWhenShown("Rival")) << screenText();
     ASSERT_TRUE(waitForScreen("QVProfileController"));
     ASSERT_TRUE(tapWhenShown("Remove Friend")) << screenText();
     ASSERT_TRUE(waitForText("Add Friend"));
@@ -161,12 +161,12 @@ TEST_F(FriendsEndToEnd, APlayerWithoutFriendsStillReachesThePendingTab)
     ASSERT_TRUE(tapWhenShown("My Friends")) << screenText();
     ASSERT_TRUE(waitForScreen("QVFriendsController"));
     ASSERT_TRUE(waitForText("Import from Facebook")) << screenText();
-    idle(0.3);
+    letTimePass(0.3);
     ASSERT_TRUE(tapText("Pending")) << screenText();
     ASSERT_TRUE(waitForText("Mira")) << screenText();
     ASSERT_TRUE(tapText("Friends")) << screenText();
     ASSERT_TRUE(waitForText("Import from Facebook")) << screenText();
-    idle(0.3);
+    letTimePass(0.3);
     ASSERT_TRUE(tapText("Pending")) << screenText();
     ASSERT_TRUE(waitForText("Mira")) << screenText();
 }

@@ -107,7 +107,7 @@ TEST_F(InboxEndToEnd, AStarredThreadAndAConversationWithUnreadPostsAreCountedUnt
     ASSERT_TRUE(tapText("Add To My Conversations    "));
     ASSERT_TRUE(waitUntil([&] { return kept(starred) == "1"; }));
     Quorvel::dismissDashboard();
-    idle(0.3);
+    letTimePass(0.3);
 
     // Mira answers in the thread and writes to the player.
     ASSERT_EQ(actAs(mira, "POST", "discussions/" + std::to_string(thread) + "/posts.xml", { { "post[body]", "71 s" } }).status,

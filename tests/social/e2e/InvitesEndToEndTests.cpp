@@ -116,7 +116,7 @@ TEST_F(InvitesEndToEnd, AFriendAndAnAddressBookContactAreInvitedAndTheServiceKee
     ASSERT_TRUE(tapWhenShown("Quorvel Friends")) << screenText();
     ASSERT_TRUE(waitForScreen("QVSelectFriendsToInviteController"));
     ASSERT_TRUE(waitUntil([&] { return serviceRequestsTo("invites/new/invitable_friends").size() == 2; }));
-    idle(0.3);
+    letTimePass(0.3);
     EXPECT_FALSE(shows("Rival")) << screenText();
 }
 

@@ -53,7 +53,7 @@ TEST_F(ListsEndToEnd, AListAsksOnceWhenFirstShownTellsOfAnEmptyAnswerAndGrowsPag
     ASSERT_TRUE(waitForText("Post 6")) << screenText();
     ASSERT_TRUE(tapBack());
     ASSERT_TRUE(waitForScreen("QVForumThreadListController"));
-    idle(0.3);
+    letTimePass(0.3);
     EXPECT_EQ(threadPagesAsked(StandInState::kGeneralTopic), 1u);
 
     // The load-more row asks for the second page and appends it.

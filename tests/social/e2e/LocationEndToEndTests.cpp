@@ -48,7 +48,7 @@ TEST_F(LocationEndToEnd, OneFixIsSentAndTheServiceDecidesWhetherTheNextRunTakesA
     // One fix is all it takes: the location service is off again.
     EXPECT_FALSE(waitingForAFix());
     EXPECT_EQ(LocationManager::deliverLocation({ 1, 1 }), 0);
-    idle(0.2);
+    letTimePass(0.2);
     EXPECT_EQ(serviceRequestsTo(kSetLocation).size(), 1u);
 
     quit();
@@ -79,7 +79,7 @@ TEST_F(LocationEndToEnd, TheFirstFixTakenWhileTheServiceIsAwayGoesOutMarkedAllow
     ASSERT_TRUE(waitUntil([&] { return !serviceRequestsTo(kSetLocation).empty(); }));
     EXPECT_EQ(std::stod(serviceRequestsTo(kSetLocation)[0].param("lng")), -3.75);
     EXPECT_EQ(serviceRequestsTo(kSetLocation)[0].param("allowed"), "1");
-    idle(0.2);
+    letTimePass(0.2);
     EXPECT_EQ(serviceRequestsTo(kSetLocation).size(), 1u);
 }
 
@@ -93,7 +93,7 @@ TEST_F(LocationEndToEnd, APlayerWhoRefusesLocationIsNotAskedAgain)
     launch();
     ASSERT_TRUE(waitUntil([] { return QuorvelInternal::successfullyBootstrapped(); }));
     EXPECT_FALSE(waitingForAFix());
-    idle(0.2);
+    letTimePass(0.2);
     EXPECT_TRUE(serviceRequestsTo(kSetLocation).empty());
 }
 

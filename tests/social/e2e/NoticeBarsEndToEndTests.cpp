@@ -112,7 +112,7 @@ TEST_F(NoticeBarsEndToEnd, EveryNoticePassesThePlayersOptionTheGamesVetoAndTheDa
     // Refused by the game: no bar, the game is told, the unlock still reaches the service.
     QVAchievement::achievement(std::to_string(StandInState::kFirstStepsAchievement))->updateProgressionComplete(100, true);
     ASSERT_TRUE(waitUntil([&] { return !state->unlocks().empty(); }));
-    idle(0.2);
+    letTimePass(0.2);
     EXPECT_TRUE(bars().empty());
     EXPECT_EQ(gameNotices.refused, (Strings { QVUnlockedAchievementNotificationData::kText }));
 
@@ -131,7 +131,7 @@ TEST_F(NoticeBarsEndToEnd, EveryNoticePassesThePlayersOptionTheGamesVetoAndTheDa
     QVAchievement::achievement(std::to_string(StandInState::kCollectorAchievement))->updateProgressionComplete(40, true);
     ASSERT_TRUE(waitUntil([&] { return gameNotices.refused.size() == 2; }));
     EXPECT_EQ(gameNotices.asked.size(), asked);
-    idle(0.2);
+    letTimePass(0.2);
     EXPECT_TRUE(bars().empty());
     EXPECT_EQ(service->requestCount(), sent);
     QuorvelInternal::setDisabled(false);
@@ -141,10 +141,10 @@ TEST_F(NoticeBarsEndToEnd, EveryNoticePassesThePlayersOptionTheGamesVetoAndTheDa
     size_t calls = gameNotices.asked.size() + gameNotices.refused.size();
     submit(3000);
     ASSERT_TRUE(waitUntil([&] { return serviceKeptScore(3000); }));
-    idle(0.2);
+    letTimePass(0.2);
     Quorvel::dismissDashboard();
     ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isShowingFullScreen(); }));
-    idle(0.2);
+    letTimePass(0.2);
     EXPECT_TRUE(bars().empty());
     EXPECT_EQ(gameNotices.asked.size() + gameNotices.refused.size(), calls);
 }
@@ -155,7 +155,7 @@ TEST_F(NoticeBarsEndToEnd, TheNewHighScoreNoticeWaitsForTheServicesNextGoodAnswe
     service->script("POST", QVHighScoreService::kBatchPath, standin::Answer::xml("<errors/>", 500));
     submit(1000);
     ASSERT_TRUE(waitUntil([&] { return serviceRequestsTo(QVHighScoreService::kBatchPath).size() == 1; }));
-    idle(0.3);
+    letTimePass(0.3);
     EXPECT_EQ(bar(QVHighScoreService::kNewHighScore), nullptr) << "the service refused the score";
 
     // The next answer that goes well, whatever it answers, brings the notice.
@@ -173,7 +173,7 @@ TEST_F(NoticeBarsEndToEnd, ARequestsNoticeComesWhenItEndsWithTheFailureImageIfIt
     service->script("POST", path, held);
     QVFriendsService::makeLocalUserFollow(std::to_string(StandInState::kRivalUser), {}, {});
     ASSERT_TRUE(waitUntil([&] { return !serviceRequestsTo(path).empty(); }));
-    idle(0.3);
+    letTimePass(0.3);
     EXPECT_TRUE(bars().empty()) << "the request has not ended";
     service->releaseHeld();
     ASSERT_TRUE(waitForBar("Followed"));

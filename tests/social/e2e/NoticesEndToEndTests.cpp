@@ -42,7 +42,7 @@ TEST_F(NoticesEndToEnd, ANoticeTheServicePutsInAnAnswerShowsAsABarWithItsDownloa
     EXPECT_EQ(kept("SELECT COUNT(*) FROM server_notices"), "0");
     QVCurrentUser::checkConnectedToSocialNetwork();
     ASSERT_TRUE(waitUntil([&] { return serviceRequestsTo("users_credentials").size() >= 2; }));
-    idle(0.3);
+    letTimePass(0.3);
     EXPECT_EQ(std::count(notices.begin(), notices.end(), "Double points today"), 1);
 }
 

@@ -54,7 +54,7 @@ TEST_F(SocialPostsEndToEnd, AGameOverMessageIsPostedOnlyWhenThePlayerSaysYes)
     ASSERT_NO_FATAL_FAILURE(postGameOver());
     ASSERT_TRUE(tap("No"));
     ASSERT_TRUE(waitUntil([&] { return !heard.calls.empty(); }));
-    idle(0.3);
+    letTimePass(0.3);
     EXPECT_EQ(heard.calls, std::vector<std::string> { "failed" });
     EXPECT_TRUE(serviceRequestsTo("notifications.xml").empty());
     EXPECT_EQ(posts(), "0");
@@ -108,7 +108,7 @@ TEST_F(SocialPostsEndToEnd, AnnouncementsAreCountedBrowsedInTheFanClubAndReadOnc
         return asked.size() == 2;
     }));
     EXPECT_NE(asked[1].param("since").find("2026"), std::string::npos) << asked[1].param("since");
-    idle(0.2);
+    letTimePass(0.2);
     EXPECT_EQ(QVAnnouncementService::unreadAnnouncements(), 0u);
 }
 

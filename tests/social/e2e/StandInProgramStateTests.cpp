@@ -56,10 +56,10 @@ public:
         if (out_ >= 0)
             close(out_);
     }
-    // Reads until `text` shows in the output (10 s at most), or to the end.
+    // Reads until `text` shows in the output, or to the end.
     bool readUntil(const std::string& text)
     {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        auto deadline = std::chrono::steady_clock::now() + testing_support::kHungAfter;
         while (output.find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
             pollfd fd { out_, POLLIN, 0 };
             if (poll(&fd, 1, 100) <= 0)

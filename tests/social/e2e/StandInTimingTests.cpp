@@ -13,7 +13,7 @@ namespace {
 // Polls `done` until it holds; the deadline only ends a hung test.
 bool eventually(const std::function<bool()>& done)
 {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    auto deadline = std::chrono::steady_clock::now() + testing_support::kHungAfter;
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;
@@ -34,12 +34,12 @@ protected:
     }
     void TearDown() override { server.stop(); }
 
-    std::future<standin_testing::Reply> postLater()
+    std::future<standin_testing::Reply> postLater(const std::string& path = "keep")
     {
         int port = server.port();
-        return std::async(std::launch::async, [port] {
-            return standin_testing::sendRaw(port, "POST /keep HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
-                                                  "Content-Length: 0\r\n\r\n");
+        return std::async(std::launch::async, [port, path] {
+            return standin_testing::sendRaw(port, "POST /" + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                                                  "Connection: close\r\nContent-Length: 0\r\n\r\n");
         });
     }
 
@@ -67,6 +67,7 @@ TEST_F(StandInTiming, AHeldPathIsActedOnAtOnceAndAnsweredWhenReleased)
     EXPECT_EQ(reply.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout);
 
     server.releaseHeld();
+    EXPECT_EQ(server.heldCount(), 0u) << "released, whether its thread has woken yet or not";
     EXPECT_EQ(reply.get().body, "<kept/>");
     EXPECT_TRUE(eventually([&] { return server.answeringCount() == 0; }));
 
@@ -83,6 +84,26 @@ TEST_F(StandInTiming, ADelayedAnswerComesAfterItsRangeAndIsCountedMeanwhile)
     EXPECT_EQ(server.answeringCount(), 1u);
     EXPECT_EQ(reply.get().body, "<kept/>");
     EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(300));
+}
+
+// A test that saw the request in the log and released it has released it,
+// even when the route (or the delay) was still running.
+TEST_F(StandInTiming, AReleaseCoversARequestWhoseRouteIsStillRunning)
+{
+    std::promise<void> routeMayEnd;
+    std::shared_future<void> mayEnd = routeMayEnd.get_future().share();
+    server.route("POST", "slow", [mayEnd](const standin::LoggedRequest&) {
+        mayEnd.wait();
+        return standin::Answer::xml("<slow/>");
+    });
+    server.holdAnswersTo("slow");
+    auto reply = postLater("slow");
+    ASSERT_TRUE(eventually([&] { return server.requestCount() == 1; }));
+    server.releaseHeld();
+    routeMayEnd.set_value();
+    ASSERT_EQ(reply.wait_for(testing_support::kHungAfter), std::future_status::ready);
+    EXPECT_EQ(reply.get().body, "<slow/>");
+    EXPECT_EQ(server.heldCount(), 0u);
 }
 
 TEST_F(StandInTiming, StoppingAnswersWhatIsHeld)

@@ -81,7 +81,7 @@ TEST_F(BootstrapTest, ErrorAnswersReachTheFailureValue)
                           Answer::xml(status == 200 ? "<resources/>" : "<errors><error>down</error></errors>", status));
             bootstrap();
             ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
-            loop().runUntil([] { return false; }, 0.02);
+            settleNetwork();
             EXPECT_EQ(recorder->failures, 1);
             EXPECT_EQ(recorder->successes, 0);
             EXPECT_FALSE(provider->isAuthenticated());

@@ -215,7 +215,7 @@ TEST_F(HttpServiceLoopbackTest, AnEmptyPutSaysItsLengthIsZero)
     platform::Ref<CountingObserver> observer = platform::adoptRef(new CountingObserver);
     service->startRequest("blobs/1", "PUT", std::nullopt, observer.get());
     service->startRequest("blobs/2", "PUT", platform::Bytes { 'a', 'b' }, observer.get());
-    ASSERT_TRUE(loop().runUntil([&] { return observer->finished.size() + observer->failed.size() == 2; }, 10.0));
+    ASSERT_TRUE(loop().runUntil([&] { return observer->finished.size() + observer->failed.size() == 2; }, testing_support::kHungAfterSeconds));
     EXPECT_EQ(observer->finished, (std::vector<int> { 200, 200 }));
     auto log = server.requests();
     ASSERT_EQ(log.size(), 2u);

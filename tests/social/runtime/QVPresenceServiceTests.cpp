@@ -107,8 +107,9 @@ TEST_F(PresenceTest, GivesUpAfterThirtyTwoAttempts)
     EXPECT_FALSE(presence()->isReconnectScheduled());
     stomp.setRefusing(false);
     presence()->connect();
+    EXPECT_FALSE(presence()->isActive());
     advance(60);
-    loop().runUntil([] { return false; }, 0.05);
+    settleNetwork(&stomp);
     EXPECT_EQ(stomp.connectionCount(), 0);
     EXPECT_EQ(presence()->connectAttempts(), QVPresenceService::kMaxConnectAttempts);
 }
@@ -127,7 +128,7 @@ TEST_F(PresenceTest, StaysOffWithoutAToken)
 {
     provider->setAccessToken("", "");
     presence()->connect();
-    loop().runUntil([] { return false; }, 0.05);
+    settleNetwork(&stomp);
     EXPECT_FALSE(presence()->isActive());
     EXPECT_EQ(presence()->connectAttempts(), 0);
     EXPECT_EQ(server.requestCount(), 0u);
@@ -252,7 +253,7 @@ TEST_F(PresenceRequestTest, ADroppedChannelEndsItsRequestInFailureOnce)
     server.releaseHeld();
     advance(OAuthAPIRequestLoader::kTimeout + QVPresenceService::kReconnectDelay);
     ASSERT_TRUE(waitFor([&] { return presence()->isConnected(); }));
-    loop().runUntil([] { return false; }, 0.2);
+    settleNetwork(&stomp);
     EXPECT_EQ(recorder->total(), 1);
     EXPECT_EQ(provider->pendingRequestCount(), 0u);
 }

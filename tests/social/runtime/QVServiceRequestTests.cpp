@@ -54,11 +54,12 @@ protected:
     {
         return dynamic_cast<OAuthAPIRequestLoader*>(recorder->failureArg.get());
     }
-    // After the end, a few more turns must not bring a second callback.
+    // After the end, the network's quiet and a minute must not bring a second callback.
     void expectOneCallback()
     {
-        loop().runUntil([] { return false; }, 0.05);
+        settleNetwork();
         advance(60);
+        settleNetwork();
         EXPECT_EQ(recorder->total(), 1);
     }
 
@@ -270,7 +271,7 @@ TEST_F(ServiceRequestTest, DroppedWhenNotApprovedOrDisabled)
     host.approved = true;
     host.disabled = true;
     EXPECT_FALSE(get("a.xml"));
-    loop().runUntil([] { return false; }, 0.1);
+    settleNetwork();
     EXPECT_EQ(recorder->total(), 0);
     EXPECT_EQ(server.requestCount(), 0u);
 }
@@ -305,7 +306,7 @@ TEST_F(ServiceRequestTest, CancelledRequestsCallNothing)
     handle->cancel();
     provider->destroyAllPendingRequests();
     server.releaseHeld();
-    loop().runUntil([] { return false; }, 0.1);
+    settleNetwork();
     advance(60);
     EXPECT_EQ(recorder->total(), 0);
     EXPECT_EQ(provider->pendingRequestCount(), 0u);

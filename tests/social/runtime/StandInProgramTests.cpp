@@ -4,6 +4,8 @@
 #include "social/runtime/OAuthURLRequest.h"
 #include "tools/standin/StandInServer.h"
 
+#include "support/TestSupport.h"
+
 #include <httplib.h>
 
 #include <gtest/gtest.h>
@@ -19,7 +21,7 @@
 namespace {
 
 // One run of the program with its output. Reading stops when the program
-// ends, when `until` is found in its output, or after 10 s of real time.
+// ends or when `until` is found in its output (a hung program ends the wait).
 class Program {
 public:
     explicit Program(std::vector<std::string> args)
@@ -55,7 +57,7 @@ public:
 
     bool read(const std::string& until = {})
     {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        auto deadline = std::chrono::steady_clock::now() + testing_support::kHungAfter;
         while (std::chrono::steady_clock::now() < deadline) {
             if (!until.empty() && output.find(until) != std::string::npos)
                 return true;
@@ -85,10 +87,10 @@ public:
         kill(pid_, signal);
         return wait();
     }
-    // The exit status; a program still running after 10 s is killed (-1).
+    // The exit status; a program that hangs is killed (-1).
     int wait()
     {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        auto deadline = std::chrono::steady_clock::now() + testing_support::kHungAfter;
         int status = 0;
         while (pid_ > 0) {
             pid_t done = waitpid(pid_, &status, WNOHANG);

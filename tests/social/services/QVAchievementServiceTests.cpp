@@ -165,6 +165,24 @@ TEST_F(AchievementServiceTest, ProgressIsClampedNeverLoweredAndSentWithSixDecima
     EXPECT_EQ(facade.achievementNotices[0], std::make_pair(std::string("Collector"), 60.0));
 }
 
+TEST_F(AchievementServiceTest, ALateOrLowerWordFromTheServiceNeverLowersTheProgressKept)
+{
+    // Two answers that crossed: 60 confirmed, then the late answer to 50.
+    QVAchievementService::synchUnlockedAchievement("12", "42", "20", platform::Date { 2000 }, 60);
+    QVAchievementService::synchUnlockedAchievement("12", "42", "20", platform::Date { 1000 }, 50);
+    // Progress kept on the device and not yet sent stays pending past a lower list.
+    EXPECT_TRUE(QVAchievementService::localUpdateAchievement("11", "42", 70));
+    QVAchievementService::synchUnlockedAchievement("11", "42", "10", platform::Date { 1000 }, 40);
+    EXPECT_EQ(rows("SELECT achievement_definition_id, percent_complete, server_sync_at IS NULL FROM "
+                   "unlocked_achievements ORDER BY 1"),
+              (Strings { "11|70.0|1", "12|60.0|0" }));
+
+    QVAchievementService::synchUnlockedAchievement("11", "42", "10", platform::Date { 3000 }, 100);
+    EXPECT_EQ(rows("SELECT percent_complete, server_sync_at IS NULL FROM unlocked_achievements WHERE "
+                   "achievement_definition_id = 11"),
+              Strings { "100.0|0" });
+}
+
 TEST_F(AchievementServiceTest, AValueSinglePrecisionCannotHoldIsNotSentTwice)
 {
     QVAchievementService::updateAchievement("12", 33.3, false, {}, {});

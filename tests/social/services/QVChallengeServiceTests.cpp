@@ -104,7 +104,7 @@ protected:
         call(recorder->onSuccess(), recorder->onFailure());
         EXPECT_EQ(recorder->failures, 1);
         EXPECT_EQ(recorder->failureArg, nullptr);
-        loop().runOnce(0.01);
+        settleNetwork();
         EXPECT_EQ(server.requestCount(), 0u);
     }
 
@@ -372,8 +372,7 @@ TEST_F(ChallengeTest, ANewDataDownloadCancelsTheRunningOne)
     ASSERT_NE(second->downloadChallengeData(), nullptr);
     ASSERT_TRUE(waitFor([&] { return !delegate.calls.empty(); }));
     server.releaseHeld();
-    for (int i = 0; i < 10; ++i)
-        loop().runOnce(0.005);
+    settleNetwork();
     EXPECT_EQ(delegate.calls, std::vector<std::string> { "second run" });
 
     auto missing = QVChallenge::create();
@@ -432,7 +431,7 @@ TEST_F(ChallengeTest, ReceivedChallengesAreShownOnceFetched)
     challenges.onlineFlag = false;
     server.clearLog();
     QVChallengeService::getChallengeToUserAndShowDetailView("71");
-    loop().runOnce(0.01);
+    settleNetwork();
     EXPECT_EQ(server.requestCount(), 0u);
     challenges.onlineFlag = true;
     bootstrapSuccess.invoke(nullptr);
@@ -449,8 +448,7 @@ TEST_F(ChallengeTest, ReceivedChallengesAreShownOnceFetched)
     server.clearLog();
     QVChallengeService::getChallengeToUserAndShowDetailView("73");
     ASSERT_TRUE(waitForRequests(1));
-    for (int i = 0; i < 10; ++i)
-        loop().runOnce(0.005);
+    settleNetwork();
     EXPECT_EQ(shown.size(), 2u);
 }
 

@@ -54,7 +54,7 @@ protected:
         recorder = net_testing::CallbackRecorder::create();
         call(recorder->onSuccess(), recorder->onFailure());
         EXPECT_TRUE(waitFor([&] { return recorder->total() > 0 && server.requestCount() >= requests; }));
-        loop().runOnce(0);
+        settleNetwork();
         return server.requests();
     }
     QVChatRoomInstance* firstRoom()

@@ -141,7 +141,7 @@ TEST_F(QVClientApplicationServiceTest, TheRunningGamesProfileIsAnsweredLocally)
             EXPECT_EQ(answer()->objects()[0].get(), facade.localGameInfo.get());
         }
     }
-    loop().runUntil([] { return false; }, 0.05);
+    settleNetwork();
     EXPECT_EQ(server.requestCount(), 0u);
 }
 
@@ -153,7 +153,7 @@ TEST_F(QVClientApplicationServiceTest, NoGameIdAtAllSendsNothing)
     QVClientApplicationService::getGameProfilePageInfo("", recorder->onSuccess(), recorder->onFailure());
     QVClientApplicationService::unfavoriteGame("", recorder->onSuccess(), recorder->onFailure());
     EXPECT_EQ(recorder->failures, 2);
-    loop().runUntil([] { return false; }, 0.05);
+    settleNetwork();
     EXPECT_EQ(server.requestCount(), 0u);
 }
 

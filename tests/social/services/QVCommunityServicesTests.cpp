@@ -120,7 +120,7 @@ TEST_F(CommunityTest, IdsAreEncodedAndAMissingIdSendsNothing)
     EXPECT_FALSE(QVConversationService::deleteConversation("", recorder->onSuccess(), recorder->onFailure()));
     EXPECT_FALSE(QVConversationService::startConversationWithUser("", recorder->onSuccess(), recorder->onFailure()));
     EXPECT_EQ(recorder->failures, 4);
-    loop().runUntil([] { return false; }, 0.05);
+    settleNetwork();
     EXPECT_EQ(server.requestCount(), 0u);
 }
 
@@ -301,7 +301,7 @@ TEST_F(AnnouncementTest, DownloadCombinesSectionsStickyFirstAndPostsTheUnreadCou
     server.route("GET", "client_applications/301/forums/announcements.xml", standin::Answer::xml("<error/>", 500));
     QVAnnouncementService::downloadAnnouncements();
     ASSERT_TRUE(waitForRequests(1));
-    loop().runUntil([] { return false; }, 0.05);
+    settleNetwork();
     EXPECT_EQ(kept().size(), 3u);
     EXPECT_EQ(service.unseenAnnouncementCount(), 2u);
 

@@ -120,7 +120,7 @@ TEST_F(QVFriendsServiceTest, EmptyIdSendsNothingAndFailsAtOnce)
     EXPECT_FALSE(QVFriendsService::makeLocalUserFollow("", recorder->onSuccess(), recorder->onFailure()));
     EXPECT_FALSE(QVFriendsService::makeLocalUserStopFollowing("", recorder->onSuccess(), recorder->onFailure()));
     EXPECT_EQ(recorder->failures, 2);
-    loop().runUntil([] { return false; }, 0.05);
+    settleNetwork();
     EXPECT_EQ(server.requestCount(), 0u);
 }
 
@@ -174,7 +174,7 @@ TEST_F(QVFriendsServiceTest, ClearedDelegateHearsNothingWhileTheRequestRunsOn)
     QVUser::setDelegate(nullptr);
     EXPECT_EQ(QVRequestHandlesForModule::handleCount(QVUserClass::module()), 0u);
     ASSERT_TRUE(waitForRequests(1)) << "the request still runs";
-    loop().runUntil([] { return false; }, 0.2);
+    settleNetwork();
     EXPECT_TRUE(d->calls.empty());
 }
 

@@ -141,7 +141,7 @@ TEST_F(QVGameDiscoveryServiceTest, FeaturedGamesReachTheClassDelegateUntilItIsCl
     QVPlayedGame::getFeaturedGames();
     QVPlayedGame::setDelegate(nullptr);
     ASSERT_TRUE(waitForRequests(1));
-    loop().runUntil([] { return false; }, 0.1);
+    settleNetwork();
     EXPECT_EQ(d->calls.size(), 3u);
 }
 

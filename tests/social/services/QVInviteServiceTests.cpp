@@ -116,7 +116,7 @@ TEST_F(QVInviteServiceTest, DefinitionsAndSentInvitesReachTheDelegates)
     // The definition class's delegate cleared while a request runs: nothing reaches it.
     QVInviteDefinition::getPrimaryInviteDefinition();
     QVInviteDefinition::setDelegate(nullptr);
-    loop().runUntil([] { return false; }, 0.2);
+    settleNetwork();
     EXPECT_EQ(d->calls.size(), 4u);
 }
 
@@ -141,7 +141,7 @@ TEST_F(QVInviteServiceTest, AnInviteOpensTheInviteFlowOfItsDefinition)
     QVInvite::inviteWithInviteDefinition(nullptr)->displayAndSendInviteScreen(); // nothing to invite with
     QVInviteService::displaySendInviteModal("");
     EXPECT_EQ(screens.opened, (std::vector<std::string> { "friends", "" }));
-    loop().runUntil([] { return false; }, 0.05);
+    settleNetwork();
     EXPECT_TRUE(server.requests().empty()) << "opening the flow asks the server nothing";
     QVScreensRole::setCurrent(nullptr);
 }

@@ -64,7 +64,7 @@ protected:
         api = RecordingApiDelegate();
         send();
         EXPECT_TRUE(waitFor([&] { return api.total() > 0; }));
-        loop().runOnce(0);
+        settleNetwork();
         return server.requests();
     }
     void answerCredentials(const std::string& xml) { server.route("GET", "users_credentials", standin::Answer::xml(xml)); }
@@ -202,8 +202,7 @@ TEST_F(QVSocialNotificationServiceTest, TheApiUsesItsLinkAndForgetsItsRequestsWi
     QVSocialNotificationApi::sendWithText("hi", "star");
     QVSocialNotificationApi::setDelegate(nullptr);
     ASSERT_TRUE(waitFor([&] { return server.requestCount() >= 2; }));
-    for (int i = 0; i < 20; ++i)
-        loop().runOnce(0.01);
+    settleNetwork();
     EXPECT_EQ(api.total(), 0);
 
     // The notification-image question, and image records answer this service.

@@ -88,7 +88,7 @@ TEST_F(QVUserServiceTest, LocalOrEmptyIdAnswersAtOnceOnlineOrOffline)
             EXPECT_EQ(answer()->objectAtIndex(0), facade.local.get());
         }
     }
-    loop().runUntil([] { return false; }, 0.05);
+    settleNetwork();
     EXPECT_EQ(server.requestCount(), 0u);
 }
 
@@ -120,7 +120,7 @@ TEST_F(QVUserServiceTest, OfflineLookupReadsTheStoreOnly)
     recorder = net_testing::CallbackRecorder::create();
     QVUserService::getUser("42", recorder->onSuccess(), recorder->onFailure());
     EXPECT_EQ(recorder->failures, 1) << "no store: nobody is known";
-    loop().runUntil([] { return false; }, 0.05);
+    settleNetwork();
     EXPECT_EQ(server.requestCount(), 0u);
 }
 

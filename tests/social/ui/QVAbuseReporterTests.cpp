@@ -88,6 +88,7 @@ TEST_F(AbuseReporterTest, ConfirmedReportsSendTheirFlagsUnderTheLoadingScreen)
         ASSERT_TRUE(s);
         EXPECT_EQ(s->title(), "Are you sure you want to submit an abuse report?");
         EXPECT_EQ(s->shownInView(), window.get());
+        settleNetwork();
         EXPECT_EQ(server.requestCount(), 0u) << "nothing before the player confirms";
         ASSERT_TRUE(s->clickButton("Yes, Report"));
         EXPECT_TRUE(loading());
@@ -134,7 +135,7 @@ TEST_F(AbuseReporterTest, CancellingOrLackingAUserOrScreenSendsNothing)
     EXPECT_TRUE(reporter.expired());
     EXPECT_FALSE(loading());
 
-    loop().runUntil([] { return false; }, 0.05);
+    settleNetwork();
     EXPECT_EQ(server.requestCount(), 0u);
 }
 

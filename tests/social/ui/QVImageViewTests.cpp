@@ -76,7 +76,7 @@ protected:
         QVSettings::Uninitialize();
         ScreenTest::TearDown();
     }
-    bool waitForFinish(int count = 1) { return loop().runUntil([&] { return recorder->finished >= count; }, 10.0); }
+    bool waitForFinish(int count = 1) { return loop().runUntil([&] { return recorder->finished >= count; }, testing_support::kHungAfterSeconds); }
     // Runs the fade's timer tick by tick.
     void ticks(int n) { for (int i = 0; i < n; ++i) settle(QVImageView::kFadeTick); }
 

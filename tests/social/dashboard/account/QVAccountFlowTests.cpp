@@ -129,22 +129,19 @@ protected:
         }
         driver->settle();
     }
-    // Moves the clock, lets the loopback answers in, and follows the presentation.
+    // Lets the loopback answers in, moves the clock, lets the answers of what
+    // that started in, and follows the presentation.
     void step(double seconds = 0.6)
     {
+        settleNetwork();
         driver->advance(seconds);
-        loop().runUntil([] { return false; }, 0.05);
+        settleNetwork();
         sync();
     }
+    // Follows the presentation until done; the clock moves only while nothing is in flight.
     bool waitUntil(const std::function<bool()>& done)
     {
-        return loop().runUntil(
-            [&] {
-                driver->advance(0.1);
-                sync();
-                return done();
-            },
-            10.0);
+        return waitSteppingClock(done, [this](double seconds) { driver->advance(seconds); }, [this] { sync(); });
     }
     template <typename T>
     T* onScreen()

@@ -1,0 +1,118 @@
+// The network's quiet: the shared transport's transfers against the services'
+// answers being made, read between full turns of the main loop.
+#include "tools/standin/SettleNetwork.h"
+
+#include "tools/standin/StandInServer.h"
+
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/net/HttpTransport.h"
+
+namespace standin {
+
+Settled networkQuiet(const NetworkParties& parties)
+{
+    size_t held = 0, answering = 0;
+    for (const StandInServer* service : parties.services) {
+        if (!service)
+            continue;
+        held += service->heldCount();
+        answering += service->answeringCount();
+    }
+    size_t channel = parties.channel ? parties.channel->answeringCount() : 0;
+    size_t transfers = platform::HttpTransport::shared().activeCount();
+    // A held answer is a transfer in flight too, and waits for the test.
+    size_t busyTransfers = transfers > held ? transfers - held : 0;
+    size_t busyAnswers = answering > held ? answering - held : 0;
+    Settled settled;
+    settled.quiet = busyTransfers == 0 && busyAnswers == 0 && channel == 0;
+    if (settled.quiet)
+        return settled;
+    auto part = [&](size_t n, const char* what) {
+        if (n == 0)
+            return;
+        settled.inFlight += (settled.inFlight.empty() ? "" : ", ") + std::to_string(n) + " " + what;
+    };
+    part(busyTransfers, "transfer(s) of the client in flight");
+    part(busyAnswers, "answer(s) the service is still making");
+    part(channel, "request(s) in the presence channel unanswered");
+    if (held)
+        settled.inFlight += " (besides " + std::to_string(held) + " answer(s) held by the test)";
+    return settled;
+}
+
+Settled settleNetwork(const NetworkParties& parties, double deadline)
+{
+    platform::RunLoop& loop = platform::RunLoop::main();
+    platform::RealClock real;
+    const double end = real.now() + deadline;
+    for (;;) {
+        // Everything due now, an answer's own follow-ups included, before reading the counts.
+        loop.drain();
+        Settled settled = networkQuiet(parties);
+        if (settled || real.now() >= end)
+            return settled;
+        // Sleeps only until the next socket event or post, at most a twentieth of a second.
+        loop.runOnce(0.05);
+    }
+}
+
+bool waitSteppingClock(const NetworkParties& parties, const std::function<bool()>& done, const SteppedWait& how)
+{
+    constexpr double kStep = 0.1;
+    platform::RunLoop& loop = platform::RunLoop::main();
+    const double start = loop.now();
+    platform::RealClock real;
+    const double end = real.now() + how.deadline;
+    for (;;) {
+        loop.drain();
+        if (networkQuiet(parties)) {
+            if (loop.now() - start >= how.clockBound)
+                return false;
+            if (how.step)
+                how.step(kStep);
+            else
+                loop.advance(kStep);
+        } else {
+            if (real.now() >= end)
+                return false;
+            loop.runOnce(0.05);
+        }
+        if (how.turn)
+            how.turn();
+        if (done())
+            return true;
+    }
+}
+
+namespace {
+
+size_t requestsMade(const NetworkParties& parties)
+{
+    size_t n = 0;
+    for (const StandInServer* service : parties.services)
+        if (service)
+            n += service->requestCount();
+    return n;
+}
+
+} // namespace
+
+Settled settleAtRest(const NetworkParties& parties, const std::function<void(double)>& step, int quietSteps,
+                     double deadline)
+{
+    constexpr double kStep = 0.25;
+    constexpr int kMaxSteps = 240;
+    Settled settled = settleNetwork(parties, deadline);
+    size_t seen = requestsMade(parties);
+    for (int quiet = 0, steps = 0; settled && quiet < quietSteps && steps < kMaxSteps; ++steps) {
+        step(kStep);
+        settled = settleNetwork(parties, deadline);
+        size_t now = requestsMade(parties);
+        quiet = now == seen ? quiet + 1 : 0;
+        seen = now;
+    }
+    return settled;
+}
+
+} // namespace standin
