@@ -184,30 +184,30 @@ void FBDialog::succeed()
 {
     Ref<FBDialog> keep(this);
     dismiss();
-    if (delegate_)
-        delegate_->dialogDidSucceed(this);
+    if (auto delegate = delegate_.lock())
+        delegate->dialogDidSucceed(this);
 }
 
 void FBDialog::cancel()
 {
     Ref<FBDialog> keep(this);
     dismiss();
-    if (delegate_)
-        delegate_->dialogDidCancel(this);
+    if (auto delegate = delegate_.lock())
+        delegate->dialogDidCancel(this);
 }
 
 void FBDialog::fail(const FBError& error)
 {
     Ref<FBDialog> keep(this);
     dismiss();
-    if (delegate_)
-        delegate_->dialogDidFailWithError(this, error);
+    if (auto delegate = delegate_.lock())
+        delegate->dialogDidFailWithError(this, error);
 }
 
 bool FBDialog::openExternalLink(const std::string& url)
 {
     Ref<FBDialog> keep(this);
-    if (delegate_ && !delegate_->dialogShouldOpenURLInExternalBrowser(this, url))
+    if (auto delegate = delegate_.lock(); delegate && !delegate->dialogShouldOpenURLInExternalBrowser(this, url))
         return false;
     return platform::ui::Application::sharedApplication().openURL(url);
 }
@@ -225,8 +225,8 @@ void FBRequest::fail(const FBError& error)
         return;
     finished_ = true;
     Ref<FBRequest> keep(this);
-    if (delegate_)
-        delegate_->requestDidFailWithError(this, error);
+    if (auto delegate = delegate_.lock())
+        delegate->requestDidFailWithError(this, error);
 }
 
 void FBRequest::cancel()
@@ -235,8 +235,8 @@ void FBRequest::cancel()
         return;
     finished_ = true;
     Ref<FBRequest> keep(this);
-    if (delegate_)
-        delegate_->requestWasCancelled(this);
+    if (auto delegate = delegate_.lock())
+        delegate->requestWasCancelled(this);
 }
 
 Ref<FBLoginDialog> FBLoginDialog::dialogWithSession(FBSession* session)

@@ -11,6 +11,7 @@
 // may override (a dialog placed for a large screen moves instead).
 #pragma once
 
+#include "platform/foundation/Weak.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Object.h"
 #include "platform/ui/View.h"
@@ -107,7 +108,7 @@ public:
     void dismissWithSuccess(bool success, bool animated);
     bool isShowing() const { return showing_; }
     void setDelegate(FBDialogDelegate* d) { delegate_ = d; }
-    FBDialogDelegate* delegate() const { return delegate_; }
+    FBDialogDelegate* delegate() const { return delegate_.get(); }
     // Completed by the test: tells the delegate and dismisses.
     virtual void succeed();
     virtual void cancel();
@@ -131,7 +132,7 @@ public:
 protected:
     FBDialog() = default;
     ~FBDialog() override;
-    FBDialogDelegate* delegate_ { nullptr };
+    platform::WeakLink<FBDialogDelegate> delegate_;
     bool showing_ { false };
 
 private:
@@ -172,14 +173,14 @@ class FBRequest : public platform::Object {
 public:
     static platform::Ref<FBRequest> requestWithDelegate(FBRequestDelegate* delegate);
     void setDelegate(FBRequestDelegate* d) { delegate_ = d; }
-    FBRequestDelegate* delegate() const { return delegate_; }
+    FBRequestDelegate* delegate() const { return delegate_.get(); }
     bool isFinished() const { return finished_; }
     void fail(const FBError& error);
     void cancel();
 
 private:
     FBRequest() = default;
-    FBRequestDelegate* delegate_ { nullptr };
+    platform::WeakLink<FBRequestDelegate> delegate_;
     bool finished_ { false };
 };
 

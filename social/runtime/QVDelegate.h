@@ -25,6 +25,17 @@ public:
     virtual bool canReceiveCallbacksNow() = 0;
 };
 
+// The answer of a target that works for another object (a cell or header for
+// its screen, a helper for the screen that hosts it): it takes a callback only
+// while that host exists (`host` is null once it is gone) and takes it itself.
+inline bool QVHostTakesCallbacks(platform::Object* host)
+{
+    if (!host)
+        return false;
+    auto* callbackable = dynamic_cast<QVCallbackable*>(host);
+    return !callbackable || callbackable->canReceiveCallbacksNow();
+}
+
 class QVDelegate {
 public:
     // method(argument, user parameter)

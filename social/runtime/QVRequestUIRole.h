@@ -77,7 +77,9 @@ public:
 
     // The installed role, or the default one.
     static QVRequestUIRole& current();
-    // Installs a role (not owned); null restores the default.
+    // Installs a role (not owned: the client's own lasts to the end of the
+    // process, and whoever installs another removes it before it goes);
+    // null restores the default.
     static void setCurrent(QVRequestUIRole* role);
 };
 

@@ -3,9 +3,9 @@
 // methods and which reports to one class-wide delegate.
 //
 // The class object is the target of the class's request callbacks and the
-// module its requests are filed under. The delegate is not retained: when it
+// module its requests are filed under. The delegate is a checked link: when it
 // is a platform::Object it is watched, so a destroyed delegate simply stops
-// receiving calls. Clearing the delegate forgets every request handle filed
+// receiving calls; the game keeps any other delegate alive while set. Clearing the delegate forgets every request handle filed
 // under the class; those requests run on and their answers reach nobody.
 //
 //     class QVUserClass : public QVServicePublicClass<QVUserClass, QVUserDelegate> { ...callbacks... };
@@ -34,35 +34,18 @@ public:
 
     static void setDelegate(Delegate* delegate)
     {
-        Class& c = classObject();
-        c.delegate_ = delegate;
-        platform::Object* object = dynamic_cast<platform::Object*>(delegate);
-        c.delegateObject_.reset(object);
-        c.delegateIsObject_ = object != nullptr;
+        classObject().delegate_ = delegate;
         if (!delegate)
             QVRequestHandlesForModule::cancelAllRequestsForModule(module());
     }
     // The delegate, or null when none is set or it has been destroyed.
-    static Delegate* delegate()
-    {
-        Class& c = classObject();
-        if (c.delegateIsObject_ && c.delegateObject_.expired())
-            return nullptr;
-        return c.delegate_;
-    }
+    static Delegate* delegate() { return classObject().delegate_.get(); }
     // Calls `call` with the delegate, kept alive for the call; nothing without one.
     template <typename Call>
     static void notify(Call&& call)
     {
-        Class& c = classObject();
-        platform::Ref<platform::Object> keep;
-        if (c.delegateIsObject_) {
-            keep = c.delegateObject_.lock();
-            if (!keep)
-                return;
-        }
-        if (c.delegate_)
-            call(*c.delegate_);
+        if (auto d = classObject().delegate_.lock())
+            call(*d);
     }
     // Files the handle under the class (null is ignored) and answers it.
     static platform::Ref<QVRequestHandle> file(platform::Ref<QVRequestHandle> handle)
@@ -77,9 +60,7 @@ protected:
     QVServicePublicClass() = default;
 
 private:
-    Delegate* delegate_ { nullptr };
-    platform::Weak<platform::Object> delegateObject_;
-    bool delegateIsObject_ { false };
+    platform::WeakLink<Delegate> delegate_;
 };
 
 } // namespace quorvel

@@ -88,7 +88,9 @@ public:
 
     // The installed role, or the default one.
     static QVSessionRole& current();
-    // Installs a role (not owned); null restores the default.
+    // Installs a role (not owned: the client's own lasts to the end of the
+    // process, and whoever installs another removes it before it goes);
+    // null restores the default.
     static void setCurrent(QVSessionRole* role);
     // Whether a client runs (a role is installed).
     static bool isInstalled();

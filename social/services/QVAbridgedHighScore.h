@@ -2,7 +2,7 @@
 // "abridged_score"): the score, its leaderboard and display text, and the
 // scoring player's id, name, picture address and gamer score. Its profile
 // picture comes from the image cache at once or is downloaded; the outcome
-// reaches one class-wide QVAbridgedHighScoreDelegate (not retained; clearing
+// reaches one class-wide QVAbridgedHighScoreDelegate (a weak link; clearing
 // it forgets the class's outstanding downloads).
 #pragma once
 

@@ -4,7 +4,7 @@
 //
 // An achievement object is a snapshot: raising its progress does not change
 // its own percentComplete; read it again (achievement()) to see the stored
-// value. Outcomes reach the class-wide QVAchievementDelegate (not retained;
+// value. Outcomes reach the class-wide QVAchievementDelegate (a weak link;
 // every method optional). Clearing the delegate forgets the class's
 // outstanding requests: they run on and their answers reach nobody.
 #pragma once

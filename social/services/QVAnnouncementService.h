@@ -90,7 +90,7 @@ public:
     static QVService* getService() { return QVAnnouncementService::sharedService(); }
     static platform::Ref<QVAnnouncement> create() { return platform::adoptRef(new QVAnnouncement); }
 
-    // The class-wide delegate (not retained); clearing it forgets the class's requests.
+    // The class-wide delegate (a weak link); clearing it forgets the class's requests.
     static void setDelegate(QVAnnouncementDelegate* delegate) { QVAnnouncementClass::setDelegate(delegate); }
     // Both sections of the running game's announcements, each sorted by the sort
     // type (0 creation, 1 update, other: the server's order), to the delegate.

@@ -4,7 +4,7 @@
 // (result, attempts, viewed and completed flags), which can be kept in a file
 // so that a game can resume the challenge being played after a restart.
 //
-// Each class reports to its class-wide delegate (not retained; every method
+// Each class reports to its class-wide delegate (a weak link; every method
 // optional); clearing the delegate forgets the class's outstanding requests.
 #pragma once
 

@@ -1,6 +1,6 @@
 // QVCloudStorage: the game's interface to the player's cloud store — store a
 // blob under a key, fetch it back, list the keys — reporting to one class-wide
-// QVCloudStorageDelegate (not retained; every method optional). Failures
+// QVCloudStorageDelegate (a weak link; every method optional). Failures
 // arrive as the status codes 404, 406, 504 and 507. An empty key list is a
 // failure, not an empty list. Clearing the delegate forgets the class's
 // outstanding requests.

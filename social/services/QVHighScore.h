@@ -1,7 +1,7 @@
 // QVHighScore: one high score — the server's record (element "high_score"),
 // a row of the offline store read back, and the public class through which
 // the game submits a score to a leaderboard or downloads another player's
-// blob. Answers reach the class-wide QVHighScoreDelegate (not retained; every
+// blob. Answers reach the class-wide QVHighScoreDelegate (a weak link; every
 // method optional); clearing it forgets the class's outstanding requests.
 //
 // A submission's callback runs before submitTo() returns, with the offline

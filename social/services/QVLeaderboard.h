@@ -7,7 +7,7 @@
 // (elements "current_user_high_score" and "compared_user_high_score"); offline
 // the high-score service fills the player's from the store.
 //
-// Answers reach the class-wide QVLeaderboardDelegate (not retained; every
+// Answers reach the class-wide QVLeaderboardDelegate (a weak link; every
 // method optional). Clearing the delegate forgets the class's outstanding
 // requests: they run on and their answers reach nobody.
 #pragma once

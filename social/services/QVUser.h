@@ -3,7 +3,7 @@
 // client keeps between launches, and the public class through which the game
 // asks for a player, a player's friends and a profile picture.
 //
-// Answers reach the class-wide QVUserDelegate (not retained; every method is
+// Answers reach the class-wide QVUserDelegate (a weak link; every method is
 // optional). Clearing the delegate forgets the class's outstanding requests:
 // they run on, and their answers reach nobody.
 #pragma once

@@ -15,9 +15,25 @@ using platform::Rect;
 using platform::Ref;
 
 
+ViewController* QVBannerCell::bannerProvider() const { return dynamic_cast<ViewController*>(bannerProvider_.get()); }
+
+void QVBannerCell::setBannerProvider(ViewController* p)
+{
+    bannerProvider_ = dynamic_cast<QVBannerProvider*>(p);
+    if (p)
+        noteScreenGiven();
+}
+
+Object* QVBannerCell::owningScreen() const
+{
+    if (Object* screen = bannerProvider())
+        return screen;
+    return QVTableCellHelper::owningScreen();
+}
+
 void QVBannerCell::touchesEnded(const Touch&)
 {
-    if (auto* provider = dynamic_cast<QVBannerProvider*>(bannerProvider_))
+    if (auto provider = bannerProvider_.lock())
         provider->onBannerClicked();
 }
 

@@ -81,8 +81,8 @@ Ref<QVChoiceButton> QVChoiceButton::buttonWithList(QVChoiceListController* contr
 
 void QVChoiceButton::processButton()
 {
-    if (controller_)
-        controller_->dismissWithAnswer(returnValue_);
+    if (auto list = controller_.lock())
+        list->dismissWithAnswer(returnValue_);
 }
 
 namespace QVChoiceList {

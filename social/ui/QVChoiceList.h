@@ -3,6 +3,7 @@
 // touching the backdrop tells it -1; either way the menu closes.
 #pragma once
 
+#include "platform/foundation/Weak.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ViewController.h"
 #include "social/ui/QVClassRegistry.h"
@@ -66,8 +67,8 @@ protected:
 
 private:
     int returnValue_ { 0 };
-    // The list owns this button through its view.
-    QVChoiceListController* controller_ { nullptr };
+    // The list that shows this button (its view can outlive the list).
+    platform::WeakLink<QVChoiceListController> controller_;
 };
 
 namespace QVChoiceList {

@@ -56,7 +56,9 @@ public:
     bool isInLandscapeModeOniPad();
 
     static QVDashboardRole& current();
-    // Installs a role (not owned); null restores the default.
+    // Installs a role (not owned: the client's own lasts to the end of the
+    // process, and whoever installs another removes it before it goes);
+    // null restores the default.
     static void setCurrent(QVDashboardRole* role);
 };
 

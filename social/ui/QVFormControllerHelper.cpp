@@ -232,7 +232,7 @@ void QVFormControllerHelper::textFieldDidBeginEditing(TextField* field)
 
 void QVFormControllerHelper::textFieldDidEndEditing(TextField* field)
 {
-    if (mActiveTextField == field)
+    if (mActiveTextField.unsafeGet() == field)
         mActiveTextField = nullptr;
 }
 
@@ -244,16 +244,17 @@ void QVFormControllerHelper::textViewDidBeginEditing(TextView* textView)
 
 void QVFormControllerHelper::textViewDidEndEditing(TextView* textView)
 {
-    if (mActiveTextField == textView)
+    if (mActiveTextField.unsafeGet() == textView)
         mActiveTextField = nullptr;
 }
 
 void QVFormControllerHelper::scrollActiveFieldIntoView()
 {
-    if (!mActiveTextField || !mScrollContainerView)
+    View* active = mActiveTextField.get();
+    if (!active || !mScrollContainerView)
         return;
-    platform::Rect frame = mActiveTextField->frame();
-    View* parent = mActiveTextField->superview();
+    platform::Rect frame = active->frame();
+    View* parent = active->superview();
     if (parent && parent != mScrollContainerView.get()) {
         frame.origin.x += parent->frame().origin.x;
         frame.origin.y += parent->frame().origin.y;

@@ -17,6 +17,7 @@
 // its stack is not kept alive by its own actions.
 #pragma once
 
+#include "platform/foundation/Weak.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/TextView.h"
@@ -88,7 +89,7 @@ public:
     void onTriggerBarAction(platform::Object* sender) { onTriggerAction(sender); }
     bool isSubmitting() const { return mIsSubmitting; }
     bool isKeyboardShown() const { return mIsKeyboardShown; }
-    platform::ui::View* activeTextField() const { return mActiveTextField; }
+    platform::ui::View* activeTextField() const { return mActiveTextField.get(); }
     platform::ui::ScrollView* scrollContainerView() const { return mScrollContainerView.get(); }
     QVViewDataMap* viewDataMap() const { return mViewDataMap.get(); }
     QVHttpService* httpService() const { return mHttpService.get(); }
@@ -123,7 +124,7 @@ private:
 
     std::map<int, QVDelegate> mTagActions;
     platform::Ref<platform::ui::ScrollView> mScrollContainerView;
-    platform::ui::View* mActiveTextField { nullptr }; // a view of the form's own tree
+    platform::WeakLink<platform::ui::View> mActiveTextField; // a view of the form's own tree
     platform::Ref<QVViewDataMap> mViewDataMap;
     platform::Ref<QVHttpService> mHttpService;
     bool mIsKeyboardShown { false };

@@ -46,7 +46,8 @@ void QVFramedContentWrapperView::setContentInsets(const EdgeInsets& insets)
 void QVFramedContentWrapperView::setFrame(const Rect& frame)
 {
     View::setFrame(frame);
-    if (!delegate_ || !delegate_->frameWasSet(this))
+    auto delegate = delegate_.lock();
+    if (!delegate || !delegate->frameWasSet(this))
         update();
 }
 

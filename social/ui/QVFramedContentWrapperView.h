@@ -2,6 +2,7 @@
 // inside the frame's insets.
 #pragma once
 
+#include "platform/foundation/Weak.h"
 #include "platform/ui/View.h"
 #include "social/ui/QVClassRegistry.h"
 
@@ -30,7 +31,8 @@ public:
     void setWrappedView(platform::ui::View* v) { wrappedView_ = v; }
     const platform::ui::EdgeInsets& contentInsets() const { return contentInsets_; }
     void setContentInsets(const platform::ui::EdgeInsets& insets);
-    QVFramedContentWrapperViewDelegate* delegate() const { return delegate_; }
+    // The stack that places the content, while it exists.
+    QVFramedContentWrapperViewDelegate* delegate() const { return delegate_.get(); }
     void setDelegate(QVFramedContentWrapperViewDelegate* d) { delegate_ = d; }
     void setFrame(const platform::Rect& frame) override;
     // The wrapper spans the frame's banner and bars too; only its content
@@ -44,7 +46,7 @@ protected:
 private:
     platform::Ref<platform::ui::View> wrappedView_;
     platform::ui::EdgeInsets contentInsets_;
-    QVFramedContentWrapperViewDelegate* delegate_ { nullptr }; // not retained
+    platform::WeakLink<QVFramedContentWrapperViewDelegate> delegate_;
 };
 
 } // namespace quorvel

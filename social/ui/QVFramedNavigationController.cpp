@@ -17,6 +17,7 @@
 #include "social/ui/QVNavigationController.h"
 #include "social/ui/QVPlayerBannerCell.h"
 #include "social/ui/QVScreenProtocols.h"
+#include "social/ui/QVTabBarItem.h"
 
 #include <algorithm>
 #include <cmath>
@@ -123,6 +124,8 @@ void QVFramedNavigationController::viewDidLoad()
     v->bringSubviewToFront(navigationBar());
 }
 
+void QVFramedNavigationController::setOwningTabBarItem(QVTabBarItem* item) { owningTabBarItem_ = item; }
+
 QVFramedControllerInfo* QVFramedNavigationController::infoFor(ViewController* screen) const
 {
     for (auto& info : controllerInfos_)
@@ -206,8 +209,24 @@ void QVFramedNavigationController::_pushViewController(ViewController* controlle
 void QVFramedNavigationController::dropEntries()
 {
     // Pops nest (pop-to-root pops to a screen), so the entries follow the stack's length.
-    while (controllerInfos_.size() > viewControllers().size())
+    bool droppedShownBanner = false;
+    while (controllerInfos_.size() > viewControllers().size()) {
+        QVBannerCell* banner = controllerInfos_.back()->banner.get();
+        droppedShownBanner = droppedShownBanner || (banner && bannerView_ && bannerView_->bannerSubview() == banner);
         controllerInfos_.pop_back();
+    }
+    if (!droppedShownBanner)
+        return;
+    // A screen that left the stack takes no more taps on its banner: it goes
+    // now, not after the slide, and the banner of the screen shown again (if
+    // it has one) takes its place at once.
+    bannerView_->bannerSubview()->viewDidDisappear();
+    bannerView_->setBannerSubview(nullptr);
+    QVFramedControllerInfo* top = controllerInfos_.empty() ? nullptr : controllerInfos_.back().get();
+    if (top && top->banner && visibilityDoes_.showBanner) {
+        bannerView_->setBannerSubview(top->banner.get());
+        top->banner->viewDidAppear();
+    }
 }
 
 Ref<ViewController> QVFramedNavigationController::popViewControllerAnimated(bool animated)

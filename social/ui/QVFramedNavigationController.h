@@ -11,6 +11,7 @@
 #pragma once
 
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Weak.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVBannerCell.h"
 #include "social/ui/QVBannerFrame.h"
@@ -30,18 +31,6 @@ class QVContentFrameView;
 
 class QVUser;
 class QVTabBarItem;
-
-// A screen with a banner above it.
-class QVBannerProvider {
-public:
-    virtual ~QVBannerProvider() = default;
-    virtual bool isBannerAvailableNow() = 0;
-    virtual std::string bannerCellControllerName() = 0;
-    virtual platform::Object* getBannerResource() = 0;
-    virtual void onBannerClicked() = 0;
-    // The banner's picture was touched; false when the provider leaves it to onBannerClicked.
-    virtual bool bannerProfilePictureTouched() { return false; }
-};
 
 // A screen that decides the navigation bar itself (nullopt: it does not say).
 class QVFramedNavigationControllerBehavior {
@@ -97,8 +86,9 @@ public:
 
     QVContentFrameView* frameView() const { return frameView_.get(); }
     QVBannerFrame* bannerView() const { return bannerView_.get(); }
-    QVTabBarItem* owningTabBarItem() const { return owningTabBarItem_; }
-    void setOwningTabBarItem(QVTabBarItem* item) { owningTabBarItem_ = item; }
+    // The tab that shows this stack, or null (also once the tab is gone).
+    QVTabBarItem* owningTabBarItem() const { return owningTabBarItem_.get(); }
+    void setOwningTabBarItem(QVTabBarItem* item);
     platform::ui::View* customBottomView() const { return customBottomView_.get(); }
     const VisibilityFlags& visibilityShould() const { return visibilityShould_; }
     const VisibilityFlags& visibilityDoes() const { return visibilityDoes_; }
@@ -169,7 +159,7 @@ protected:
 private:
     platform::Ref<QVContentFrameView> frameView_;
     platform::Ref<QVBannerFrame> bannerView_;
-    QVTabBarItem* owningTabBarItem_ { nullptr }; // not retained: the tab owns this stack
+    platform::WeakLink<QVTabBarItem> owningTabBarItem_;
     platform::Ref<platform::ui::View> customBottomView_;
     VisibilityFlags visibilityShould_;
     VisibilityFlags visibilityDoes_;

@@ -55,26 +55,11 @@ void QVFriendPickerController::launchPickerWithDelegate(QVFriendPickerDelegate* 
     root->presentModalViewController(nav.get(), true);
 }
 
-void QVFriendPickerController::setDelegate(QVFriendPickerDelegate* d)
-{
-    delegate_ = d;
-    auto* object = dynamic_cast<platform::Object*>(d);
-    delegateIsObject_ = object != nullptr;
-    delegateObject_ = platform::Weak<platform::Object>(object);
-}
-
-QVFriendPickerDelegate* QVFriendPickerController::delegate() const
-{
-    if (delegateIsObject_ && delegateObject_.expired())
-        return nullptr;
-    return delegate_;
-}
-
 void QVFriendPickerController::cancel()
 {
     Ref<QVFriendPickerController> keep(this);
     dismiss();
-    if (QVFriendPickerDelegate* d = delegate())
+    if (auto d = delegate_.lock())
         d->pickerCancelled();
 }
 
@@ -100,7 +85,7 @@ void QVFriendPickerController::popoverControllerDidDismissPopover(PopoverControl
     popover_ = nullptr;
     // Closed from outside: the player picked nobody.
     QVDashboardRole::current().allowErrorScreens(true);
-    if (QVFriendPickerDelegate* d = delegate())
+    if (auto d = delegate_.lock())
         d->pickerCancelled();
 }
 

@@ -30,8 +30,8 @@ public:
                                          const std::string& mustHaveApplicationId = {});
 
     // Null once a delegate that is an object has gone.
-    QVFriendPickerDelegate* delegate() const;
-    void setDelegate(QVFriendPickerDelegate* d);
+    QVFriendPickerDelegate* delegate() const { return delegate_.get(); }
+    void setDelegate(QVFriendPickerDelegate* d) { delegate_ = d; }
     const std::string& promptText() const { return promptText_; }
     void setPromptText(const std::string& t) { promptText_ = t; }
     const std::optional<std::string>& mustHaveApplicationId() const { return gameScope_; }
@@ -63,9 +63,7 @@ protected:
     QVFriendPickerController() = default;
 
 private:
-    QVFriendPickerDelegate* delegate_ { nullptr }; // not retained: the screen that opened the picker
-    platform::Weak<platform::Object> delegateObject_; // tells whether that screen still exists
-    bool delegateIsObject_ { false };
+    platform::WeakLink<QVFriendPickerDelegate> delegate_; // the screen that opened the picker
     std::string promptText_;
     std::optional<std::string> gameScope_;
     platform::Ref<platform::ui::PopoverController> popover_;

@@ -76,7 +76,7 @@ void QVPatternedGradientView::setGradientAngle(float radians)
 
 Rect QVPatternedGradientView::backgroundRect(const Rect& rect) const
 {
-    if (contentFrameView_ && !contentFrameView_->isHidden()) {
+    if (platform::ui::View* frame = contentFrameView_.get(); frame && !frame->isHidden()) {
         return Rect(rect.origin.x + kContentFrameInset, rect.origin.y + kContentFrameInset,
                     rect.size.width - 2 * kContentFrameInset, rect.size.height - 2 * kContentFrameInset);
     }

@@ -4,6 +4,7 @@
 // behind overlays, and a paging strip of page numbers.
 #pragma once
 
+#include "platform/foundation/Weak.h"
 #include "platform/ui/ImageAsset.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/ScrollView.h"
@@ -48,8 +49,8 @@ public:
     const std::optional<QVGreyGradient>& gradient() const { return mGradient; }
     platform::ui::ImageAsset* patternImage() const { return mPattern.get(); }
     void setPatternImage(platform::ui::ImageAsset* image) { mPattern = image; setNeedsDisplay(); }
-    // The content frame view drawn over the background (not owned: it is a subview), or null.
-    platform::ui::View* contentFrameView() const { return contentFrameView_; }
+    // The content frame view drawn over the background (one of the subviews), or null.
+    platform::ui::View* contentFrameView() const { return contentFrameView_.get(); }
     void setContentFrameView(platform::ui::View* view) { contentFrameView_ = view; }
 
     // The rectangle the background fills for a given one (inset inside a visible content frame).
@@ -64,7 +65,7 @@ protected:
     std::optional<QVGreyGradient> mGradient;
     platform::Ref<platform::ui::ImageAsset> mPattern;
     platform::Point mDirection { 0, 1 };
-    platform::ui::View* contentFrameView_ { nullptr };
+    platform::WeakLink<platform::ui::View> contentFrameView_;
 };
 
 class QVButtonPanelPatternedGradientView : public QVPatternedGradientView {

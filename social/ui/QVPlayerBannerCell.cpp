@@ -192,7 +192,7 @@ void QVPlayerBannerCell::removeFromSuperview()
 
 void QVPlayerBannerCell::profilePictureTouched()
 {
-    if (auto* provider = dynamic_cast<QVBannerProvider*>(bannerProvider_)) {
+    if (auto provider = bannerProvider_.lock()) {
         if (!provider->bannerProfilePictureTouched())
             provider->onBannerClicked();
     }

@@ -43,8 +43,8 @@ bool QVResumeView::initWithAction(Action action, platform::Object* target)
 
 void QVResumeView::touchesEnded(const Touch&)
 {
-    if (mTarget && mAction)
-        mAction.invoke(mTarget);
+    if (platform::Ref<platform::Object> target = mTarget.lock(); target && mAction)
+        mAction.invoke(target.get());
 }
 
 } // namespace quorvel

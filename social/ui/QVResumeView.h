@@ -1,9 +1,10 @@
 // QVResumeView: a tappable image ("QuorvelResumeButtonBackground.png") that
-// sends an action to a target when a touch ends on it. The target is not
-// retained: whoever shows the view keeps the target alive while it is shown.
+// sends an action to a target when a touch ends on it. The target is held
+// weakly: a touch after it has gone does nothing.
 #pragma once
 
 #include "platform/foundation/Selector.h"
+#include "platform/foundation/Weak.h"
 #include "platform/ui/View.h"
 #include "social/ui/QVClassRegistry.h"
 
@@ -29,7 +30,7 @@ protected:
 
 private:
     platform::Ref<platform::ui::View> mBackgroundView;
-    platform::Object* mTarget { nullptr }; // not retained
+    platform::Weak<platform::Object> mTarget;
     Action mAction;
 };
 

@@ -39,7 +39,8 @@ public:
     // The navigation stack inside the frame.
     virtual platform::ui::NavigationController* navController() = 0;
 
-    // The active intro frame, or null (set by the intro flow, not owned).
+    // The active intro frame, or null (set by the intro flow, not owned: the
+    // frame clears it as it goes).
     static QVIntroFrame* active() { return active_; }
     static void setActive(QVIntroFrame* frame) { active_ = frame; }
 

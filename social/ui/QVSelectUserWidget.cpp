@@ -71,8 +71,8 @@ void QVSelectUserWidget::setEditing(bool editing)
 
 void QVSelectUserWidget::clickedUser(QVUser* user)
 {
-    if (delegate_)
-        delegate_->selectUserWidget(this, user);
+    if (auto delegate = delegate_.lock())
+        delegate->selectUserWidget(this, user);
 }
 
 // ---------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 // an alert says the account could not be removed.
 #pragma once
 
+#include "platform/foundation/Weak.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
 #include <vector>
@@ -76,7 +77,7 @@ public:
     static platform::Ref<QVSelectUserWidget> widgetWithFrame(const platform::Rect& frame);
     void awakeFromNib() override;
 
-    QVSelectUserWidgetDelegate* delegate() const { return delegate_; }
+    QVSelectUserWidgetDelegate* delegate() const { return delegate_.get(); }
     void setDelegate(QVSelectUserWidgetDelegate* d) { delegate_ = d; }
     bool hideHeader() const { return hideHeader_; }
     void setHideHeader(bool hide) { hideHeader_ = hide; }
@@ -96,7 +97,7 @@ protected:
 
 private:
     platform::Ref<QVSelectUserController> widgetController_;
-    QVSelectUserWidgetDelegate* delegate_ { nullptr }; // the account screen
+    platform::WeakLink<QVSelectUserWidgetDelegate> delegate_; // the account screen
     bool hideHeader_ { false };
     bool disallowEdit_ { false };
 };

@@ -126,8 +126,8 @@ QVTabBarItem* QVTabBar::addSegmentNamed(const std::string& name, ImageAsset* act
 
 Ref<ViewController> QVTabBar::_loadTabItemViewController(const std::string& controllerName, QVTabBarItem* item)
 {
-    if (delegate_) {
-        if (auto answer = delegate_->tabBarLoadViewController(this, controllerName, item))
+    if (auto delegate = delegate_.lock()) {
+        if (auto answer = delegate->tabBarLoadViewController(this, controllerName, item))
             return *answer;
     }
     return QVControllerLoader::load(controllerName);
@@ -149,19 +149,20 @@ void QVTabBar::showTab(QVTabBarItem* item, bool showAtRoot, bool notifyDelegate)
         it->setActive(true);
         if (!it->viewControllerName().empty()) {
             ViewController* controller = it->viewController();
-            if (it->justLoaded_ && controller && delegate_)
-                delegate_->tabBarDidLoadViewController(this, controller, it.get());
-            if (delegate_)
-                delegate_->tabBarDidSelectViewController(this, selectedViewController());
+            auto delegate = delegate_.lock();
+            if (it->justLoaded_ && controller && delegate)
+                delegate->tabBarDidLoadViewController(this, controller, it.get());
+            if (delegate)
+                delegate->tabBarDidSelectViewController(this, selectedViewController());
             if ((hadController && previous == it.get()) || showAtRoot) {
                 if (auto* nav = dynamic_cast<NavigationController*>(it->viewController()))
                     nav->popToRootViewControllerAnimated(true);
             }
         }
-        if (notifyDelegate && delegate_) {
-            delegate_->tabBarDidSelectTabItem(this, it.get());
-            delegate_->tabBarDidSelectTabNamed(this, it->name());
-            delegate_->tabBarDidSelectTabAtIndex(this, i);
+        if (auto delegate = delegate_.lock(); delegate && notifyDelegate) {
+            delegate->tabBarDidSelectTabItem(this, it.get());
+            delegate->tabBarDidSelectTabNamed(this, it->name());
+            delegate->tabBarDidSelectTabAtIndex(this, i);
         }
     }
     updateZOrder();
@@ -202,10 +203,10 @@ void QVTabBar::disableTab(QVTabBarItem* item, bool notifyDelegate)
     if (!index)
         return;
     item->setDisabled(true);
-    if (notifyDelegate && delegate_) {
-        delegate_->tabBarDidDisableTabItem(this, item);
-        delegate_->tabBarDidDisableTabNamed(this, item->name());
-        delegate_->tabBarDidDisableTabAtIndex(this, *index);
+    if (auto delegate = delegate_.lock(); delegate && notifyDelegate) {
+        delegate->tabBarDidDisableTabItem(this, item);
+        delegate->tabBarDidDisableTabNamed(this, item->name());
+        delegate->tabBarDidDisableTabAtIndex(this, *index);
     }
     updateZOrder();
 }
@@ -249,8 +250,8 @@ void QVTabBar::unloadTabBarItem(QVTabBarItem* item)
     Ref<ViewController> controller = item->viewController();
     if (auto* nav = dynamic_cast<NavigationController*>(controller.get()))
         nav->popToRootViewControllerAnimated(false);
-    if (delegate_)
-        delegate_->tabBarWillUnloadViewController(this, controller.get(), item);
+    if (auto delegate = delegate_.lock())
+        delegate->tabBarWillUnloadViewController(this, controller.get(), item);
     item->setViewController(nullptr);
     // The screen's view goes with it, so that unloaded tabs leave nothing behind.
     if (controller->isViewLoaded())

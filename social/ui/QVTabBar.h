@@ -8,6 +8,7 @@
 // view to slide it away for screens that bring a bottom view of their own.
 #pragma once
 
+#include "platform/foundation/Weak.h"
 #include "platform/ui/ImageAsset.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/View.h"
@@ -62,7 +63,7 @@ public:
     const std::vector<platform::Ref<QVTabBarItem>>& items() const { return items_; }
     QVTabBarItem* selectedTab() const { return selectedTab_; }
     platform::ui::ViewController* selectedViewController() const;
-    QVTabBarDelegate* delegate() const { return delegate_; }
+    QVTabBarDelegate* delegate() const { return delegate_.get(); }
     void setDelegate(QVTabBarDelegate* d) { delegate_ = d; }
 
     // Look (every field is public configuration of the strip).
@@ -153,7 +154,7 @@ private:
     platform::Ref<platform::ui::ImageView> backgroundImageView_;
     std::vector<platform::Ref<QVTabBarItem>> items_;
     QVTabBarItem* selectedTab_ { nullptr }; // one of items_
-    QVTabBarDelegate* delegate_ { nullptr }; // not retained
+    platform::WeakLink<QVTabBarDelegate> delegate_;
 };
 
 } // namespace quorvel

@@ -107,8 +107,8 @@ void QVTabBarController::addViewController(const std::string& controllerName, co
 
 void QVTabBarController::tellSelection()
 {
-    if (mDelegate)
-        mDelegate->tabBarControllerDidSelectViewController(this, mTabBar ? mTabBar->selectedViewController() : nullptr);
+    if (auto delegate = mDelegate.lock())
+        delegate->tabBarControllerDidSelectViewController(this, mTabBar ? mTabBar->selectedViewController() : nullptr);
 }
 
 void QVTabBarController::showTabAtIndex(size_t index, bool showAtRoot)
@@ -143,20 +143,22 @@ void QVTabBarController::enableAllTabs() { if (mTabBar) mTabBar->enableAllTabs()
 void QVTabBarController::tabBarDidLoadViewController(QVTabBar*, ViewController* c, QVTabBarItem* item)
 {
     QVSetOwningTabBarItem(c, item);
-    if (mDelegate)
-        mDelegate->tabBarControllerDidLoadViewController(this, c, item);
+    if (auto delegate = mDelegate.lock())
+        delegate->tabBarControllerDidLoadViewController(this, c, item);
 }
 
 void QVTabBarController::tabBarDidSelectViewController(QVTabBar*, ViewController* c)
 {
-    if (mDelegate)
-        mDelegate->tabBarControllerDidSelectViewController(this, c);
+    if (auto delegate = mDelegate.lock())
+        delegate->tabBarControllerDidSelectViewController(this, c);
 }
 
 void QVTabBarController::tabBarWillUnloadViewController(QVTabBar*, ViewController* c, QVTabBarItem* item)
 {
-    if (mDelegate)
-        mDelegate->tabBarControllerWillUnloadViewController(this, c, item);
+    if (auto delegate = mDelegate.lock())
+        delegate->tabBarControllerWillUnloadViewController(this, c, item);
+    // An unloaded screen no longer belongs to the tab.
+    QVSetOwningTabBarItem(c, nullptr);
 }
 
 // ---- The tab a screen belongs to

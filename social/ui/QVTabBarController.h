@@ -5,6 +5,7 @@
 // are loaded again when shown). The dashboard shell builds on it.
 #pragma once
 
+#include "platform/foundation/Weak.h"
 #include "platform/ui/ViewController.h"
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVTabBar.h"
@@ -40,7 +41,7 @@ public:
 
     QVTabBar* tabBar() const { return mTabBar.get(); }
     QVTabBarContainer* containerView() const { return mContainerView.get(); }
-    QVTabBarControllerDelegate* delegate() const { return mDelegate; }
+    QVTabBarControllerDelegate* delegate() const { return mDelegate.get(); }
     void setDelegate(QVTabBarControllerDelegate* d) { mDelegate = d; }
     const std::vector<platform::Ref<QVTabBarItem>>& tabBarItems() const;
 
@@ -86,7 +87,7 @@ protected:
 
     platform::Ref<QVTabBar> mTabBar;
     platform::Ref<QVTabBarContainer> mContainerView;
-    QVTabBarControllerDelegate* mDelegate { nullptr }; // not retained
+    platform::WeakLink<QVTabBarControllerDelegate> mDelegate;
 };
 
 // The tab that owns a screen (a kit screen or a framed navigation stack), or null.

@@ -82,7 +82,7 @@ private:
     void updateLabelColors(const std::optional<platform::ui::Color>& text,
                            const std::optional<platform::ui::Color>& shadow);
 
-    QVTabBar* parent_ { nullptr }; // not retained: the bar owns its items
+    QVTabBar* parent_ { nullptr }; // not retained: the bar owns its items and clears this as it goes
     platform::Ref<platform::ui::Button> button_;
     platform::Ref<platform::ui::ImageView> imageView_;
     platform::Ref<platform::ui::Label> nameLabel_;

@@ -73,9 +73,10 @@ void QVTabbedPageHeaderController::setBadgeValueForTabNamed(const std::string& t
 void QVTabbedPageHeaderController::tabBarDidSelectTabNamed(QVTabBar*, const std::string& name)
 {
     auto it = mTabCallbacks.find(name);
-    if (it == mTabCallbacks.end() || !it->second || !callbackTarget_)
+    auto target = callbackTarget_.lock();
+    if (it == mTabCallbacks.end() || !it->second || !target)
         return;
-    it->second.invoke(callbackTarget_);
+    it->second.invoke(target.get());
 }
 
 void QVTabbedPageHeaderController::resizeView(View* over)

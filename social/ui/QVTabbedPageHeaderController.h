@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/foundation/Selector.h"
+#include "platform/foundation/Weak.h"
 #include "platform/ui/ViewController.h"
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVTabBar.h"
@@ -25,7 +26,8 @@ public:
     QVTabBar* tabBar() const { return tabBar_.get(); }
     // Set from the header's interface; a header made in code gets a segmented view.
     void setTabBar(QVTabBar* bar);
-    platform::Object* callbackTarget() const { return callbackTarget_; }
+    // The list screen, while it exists (a segment's tap can come after it went).
+    platform::Object* callbackTarget() const { return callbackTarget_.get(); }
     void setCallbackTarget(platform::Object* target) { callbackTarget_ = target; }
 
     void addTab(const std::string& name, TabCallback selectedCallback);
@@ -47,7 +49,7 @@ protected:
 private:
     std::map<std::string, TabCallback> mTabCallbacks;
     platform::Ref<QVTabBar> tabBar_;
-    platform::Object* callbackTarget_ { nullptr }; // not retained: the list screen owns the header
+    platform::WeakLink<platform::Object> callbackTarget_;
 };
 
 } // namespace quorvel

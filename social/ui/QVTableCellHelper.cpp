@@ -27,6 +27,15 @@ QVTableControllerHelper* QVTableCellHelper::owningTable() const
 void QVTableCellHelper::setOwningTable(QVTableControllerHelper* table)
 {
     owningTable_ = static_cast<Object*>(table);
+    hadScreen_ = hadScreen_ || table;
+}
+
+Object* QVTableCellHelper::owningScreen() const { return owningTable(); }
+
+bool QVTableCellHelper::canReceiveCallbacksNow()
+{
+    Object* screen = owningScreen();
+    return screen ? QVHostTakesCallbacks(screen) : !hadScreen_;
 }
 
 void QVTableCellHelper::setOwner(Object* owner)

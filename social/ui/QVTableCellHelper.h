@@ -16,6 +16,7 @@
 #include "platform/foundation/Weak.h"
 #include "platform/ui/ImageAsset.h"
 #include "platform/ui/TableView.h"
+#include "social/runtime/QVDelegate.h"
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVControllerLoader.h"
 
@@ -25,7 +26,10 @@ namespace quorvel {
 
 class QVTableControllerHelper;
 
-class QVTableCellHelper : public platform::ui::TableViewCell, public QVLoadableCell, public QVOwnedCell {
+class QVTableCellHelper : public platform::ui::TableViewCell,
+                          public QVLoadableCell,
+                          public QVOwnedCell,
+                          public QVCallbackable {
     QV_DECLARE_CLASS(QVTableCellHelper)
 public:
     // Edge styles of the background: top corners, bottom corners, all four, none.
@@ -58,13 +62,22 @@ public:
     QVTableControllerHelper* owningTable() const;
     void setOwningTable(QVTableControllerHelper* table);
     void setOwner(platform::Object* owner) override;
+    // The screen the cell works for: its list (a banner: the screen it is the
+    // banner of); null when it has none or that screen is gone.
+    virtual platform::Object* owningScreen() const;
+    // A cell takes callbacks while its screen does, and none once its screen
+    // is gone; a cell that was never given a screen takes them.
+    bool canReceiveCallbacksNow() override;
 
 protected:
     friend class platform::ui::InterfaceBuilder;
     QVTableCellHelper() = default;
+    // A screen was given to the cell: from now on, without one it takes no callbacks.
+    void noteScreenGiven() { hadScreen_ = true; }
 
 private:
     platform::Weak<platform::Object> owningTable_;
+    bool hadScreen_ { false };
     platform::Ref<platform::Object> mResource;
 };
 

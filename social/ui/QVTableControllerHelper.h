@@ -20,6 +20,7 @@
 #pragma once
 
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Weak.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/TableView.h"
 #include "social/runtime/QVDelegate.h"
@@ -143,7 +144,8 @@ public:
     virtual platform::Ref<platform::ui::View> createPlainTableSectionHeader(int section);
     platform::ui::TableView* tableView();
     QVNavigationController* qvNavigationController() const;
-    platform::Object* owningTabBarItem() const { return owningTabBarItem_; }
+    // The tab item that owns this screen, or null (also once the item is gone).
+    platform::Object* owningTabBarItem() const { return owningTabBarItem_.get(); }
     void setOwningTabBarItem(platform::Object* item) { owningTabBarItem_ = item; }
 
     // Null until the first answer.
@@ -225,7 +227,7 @@ protected:
 
 private:
     platform::ui::TableViewStyle tableStyle_ { platform::ui::TableViewStyle::Plain };
-    platform::Object* owningTabBarItem_ { nullptr };
+    platform::WeakLink<platform::Object> owningTabBarItem_;
     std::optional<std::string> badgeValue_;
     std::optional<platform::ui::IndexPath> deletingIndexPath_;
     platform::Ref<platform::Object> deletingResource_;

@@ -303,8 +303,8 @@ bool QVExpandableSinglelineTextField::textViewShouldChangeTextInRange(TextView* 
     std::string proposed = replaceTextRange(view ? view->text() : std::string(), range, text) + " ";
     if (shouldModifySize_)
         resizeForProposedText(proposed);
-    if (delegate_)
-        delegate_->multilineTextFieldDidResize(this);
+    if (auto delegate = delegate_.lock())
+        delegate->multilineTextFieldDidResize(this);
     return true;
 }
 

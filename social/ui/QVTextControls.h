@@ -6,6 +6,7 @@
 // None of them limits the length of the text.
 #pragma once
 
+#include "platform/foundation/Weak.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TextField.h"
@@ -153,7 +154,7 @@ public:
     bool shouldModifySize() const { return shouldModifySize_; }
     void setShouldModifySize(bool s) { shouldModifySize_ = s; }
     float lineHeight() const { return lineHeight_; }
-    QVExpandableSinglelineTextFieldDelegate* multilineTextFieldDelegate() const { return delegate_; }
+    QVExpandableSinglelineTextFieldDelegate* multilineTextFieldDelegate() const { return delegate_.get(); }
     // Not retained.
     void setMultilineTextFieldDelegate(QVExpandableSinglelineTextFieldDelegate* d) { delegate_ = d; }
     QVTextView* internalTextView() const { return internalTextView_.get(); }
@@ -182,7 +183,7 @@ private:
     int minLines_ { 0 };
     int maxLines_ { 0 };
     bool shouldModifySize_ { false };
-    QVExpandableSinglelineTextFieldDelegate* delegate_ { nullptr };
+    platform::WeakLink<QVExpandableSinglelineTextFieldDelegate> delegate_;
 };
 
 } // namespace quorvel

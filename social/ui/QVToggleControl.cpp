@@ -70,8 +70,8 @@ void QVToggleControl::drawRect(platform::GraphicsContext& context, const Rect&)
 
 void QVTouchReceiverView::touchesEnded(const Touch& t)
 {
-    if (t.tapCount == 1 && delegate_)
-        delegate_->touchReceiverWasTapped(this);
+    if (auto delegate = delegate_.lock(); delegate && t.tapCount == 1)
+        delegate->touchReceiverWasTapped(this);
 }
 
 void QVUserRelationshipIndicator::showFollowedByLocalUser(bool followed)

@@ -3,6 +3,7 @@
 // whether the local player follows another.
 #pragma once
 
+#include "platform/foundation/Weak.h"
 #include "platform/ui/Control.h"
 #include "platform/ui/ImageAsset.h"
 #include "platform/ui/ImageView.h"
@@ -49,8 +50,7 @@ public:
 class QVTouchReceiverView : public platform::ui::View {
     QV_DECLARE_CLASS(QVTouchReceiverView)
 public:
-    QVTouchReceiverDelegate* delegate() const { return delegate_; }
-    // Not retained.
+    QVTouchReceiverDelegate* delegate() const { return delegate_.get(); }
     void setDelegate(QVTouchReceiverDelegate* d) { delegate_ = d; }
     void touchesEnded(const platform::ui::Touch& t) override;
 
@@ -59,7 +59,7 @@ protected:
     QVTouchReceiverView() = default;
 
 private:
-    QVTouchReceiverDelegate* delegate_ { nullptr };
+    platform::WeakLink<QVTouchReceiverDelegate> delegate_;
 };
 
 class QVUserRelationshipIndicator : public platform::ui::ImageView {

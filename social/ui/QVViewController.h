@@ -8,6 +8,7 @@
 // their setters there and pass the rest to the base.
 #pragma once
 
+#include "platform/foundation/Weak.h"
 #include "platform/ui/ViewController.h"
 #include "social/runtime/QVDelegate.h"
 #include "social/ui/QVClassRegistry.h"
@@ -40,8 +41,8 @@ public:
     // The navigation controller is the active intro flow's.
     bool isCurrentlyInIntroFlow() const;
 
-    // The tab item that owns this screen (not retained), or null.
-    platform::Object* owningTabBarItem() const { return owningTabBarItem_; }
+    // The tab item that owns this screen, or null (also once the item is gone).
+    platform::Object* owningTabBarItem() const { return owningTabBarItem_.get(); }
     void setOwningTabBarItem(platform::Object* item) { owningTabBarItem_ = item; }
     QVNavigationController* qvNavigationController() const;
 
@@ -57,7 +58,7 @@ protected:
 
 private:
     platform::Ref<platform::ui::ViewController> mLoadingScreen;
-    platform::Object* owningTabBarItem_ { nullptr };
+    platform::WeakLink<platform::Object> owningTabBarItem_;
     std::optional<std::string> badgeValue_;
 };
 

@@ -36,11 +36,8 @@ QVLinkSocialNetworksController::QVLinkSocialNetworksController()
 {
 }
 
-QVLinkSocialNetworksController::~QVLinkSocialNetworksController()
-{
-    if (mImporter && mImporter->controller() == this)
-        mImporter->controllerDealloced();
-}
+// The importer's link to this screen expires with it.
+QVLinkSocialNetworksController::~QVLinkSocialNetworksController() = default;
 
 void QVLinkSocialNetworksController::loadView()
 {

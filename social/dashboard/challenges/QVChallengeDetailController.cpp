@@ -322,13 +322,19 @@ void QVChallengeDetailHeaderController::loadView()
 void QVChallengeDetailHeaderController::viewDidLoad()
 {
     ViewController::viewDidLoad();
-    if (challengeDetailController_) {
-        startChallengeButton_->addTarget(challengeDetailController_,
+    if (auto detail = challengeDetailController_.lock()) {
+        startChallengeButton_->addTarget(detail.get(),
                                          Control::SenderAction(BRISKO_SELECTOR(QVChallengeDetailController, acceptChallenge)),
                                          TouchUpInside);
-        if (QVChallengeToUser* record = challengeDetailController_->userChallenge())
+        if (QVChallengeToUser* record = detail->userChallenge())
             setChallengeToUser(record);
     }
+}
+
+bool QVChallengeDetailHeaderController::canReceiveCallbacksNow()
+{
+    QVChallengeDetailController* detail = challengeDetailController_.get();
+    return detail ? QVHostTakesCallbacks(detail) : !challengeDetailController_.targetDestroyed();
 }
 
 void QVChallengeDetailHeaderController::setChallengeToUser(QVChallengeToUser* record)

@@ -133,14 +133,16 @@ class QVChallengeDetailHeaderController : public platform::ui::ViewController,
 public:
     platform::ui::Button* startChallengeButton() const { return startChallengeButton_.get(); }
     QVChallengeDetailFrame* challengeDescriptionContainer() const { return challengeDescriptionContainer_.get(); }
-    QVChallengeDetailController* challengeDetailController() const { return challengeDetailController_; }
+    // The detail screen this header works for, while it exists.
+    QVChallengeDetailController* challengeDetailController() const { return challengeDetailController_.get(); }
     void setChallengeDetailController(QVChallengeDetailController* c) { challengeDetailController_ = c; }
 
     void loadView() override;
     void viewDidLoad() override;
     void setChallengeToUser(QVChallengeToUser* record);
     void resizeView(platform::ui::View* tableView) override;
-    bool canReceiveCallbacksNow() override { return true; }
+    // As its detail screen answers.
+    bool canReceiveCallbacksNow() override;
 
 protected:
     friend class platform::ui::InterfaceBuilder;
@@ -151,7 +153,7 @@ private:
 
     platform::Ref<platform::ui::Button> startChallengeButton_;
     platform::Ref<QVChallengeDetailFrame> challengeDescriptionContainer_;
-    QVChallengeDetailController* challengeDetailController_ { nullptr }; // the owner
+    platform::WeakLink<QVChallengeDetailController> challengeDetailController_;
 };
 
 // One recipient: tag 1 picture, 2 name, 4 result icon, 5 result, 7 attempts.

@@ -57,14 +57,15 @@ void QVSendChallengeController::doIndexActionOnSuccess(const QVDelegate& onSucce
     // After the first load every refresh waits behind the loading screen.
     if (stallNextRefresh_) {
         showLoadingScreen();
-        stalledSuccess_ = onSuccess;
-        stalledFailure_ = onFailure;
         if (stallTimer_)
             stallTimer_->invalidate();
+        // The waiting request's callbacks target this screen. Only the timer
+        // keeps them, so a screen closed meanwhile goes once the timer has
+        // fired or been dropped, not never.
         platform::Weak<QVSendChallengeController> weak(this);
-        stallTimer_ = platform::RunLoop::main().performAfter(kStallSeconds, [weak] {
+        stallTimer_ = platform::RunLoop::main().performAfter(kStallSeconds, [weak, onSuccess, onFailure] {
             if (auto self = weak.lock())
-                self->_refreshDataNow();
+                self->_refreshDataNow(onSuccess, onFailure);
         });
         return;
     }
@@ -72,14 +73,10 @@ void QVSendChallengeController::doIndexActionOnSuccess(const QVDelegate& onSucce
     stallNextRefresh_ = true;
 }
 
-void QVSendChallengeController::_refreshDataNow()
+void QVSendChallengeController::_refreshDataNow(const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
+    Ref<QVSendChallengeController> keep(this);
     stallTimer_ = nullptr;
-    // The stored callbacks target this screen: kept after use, they would keep it for good.
-    QVDelegate onSuccess = std::move(stalledSuccess_);
-    QVDelegate onFailure = std::move(stalledFailure_);
-    stalledSuccess_ = QVDelegate();
-    stalledFailure_ = QVDelegate();
     doIndexActionWithPage(1, onSuccess, onFailure);
 }
 

@@ -74,7 +74,7 @@ public:
     void showSubmitFailedMessage();
     void showNoConnectionMessage();
     void showNoFriendsSelectedMessage();
-    void _refreshDataNow();
+    void _refreshDataNow(const QVDelegate& onSuccess, const QVDelegate& onFailure);
 
     void populateResourceMap(QVResourceControllerMap& map) override;
     QVService* getService() override;
@@ -114,9 +114,7 @@ private:
     platform::Ref<QVUser> pendingPick_;
     bool rechallenge_ { false };
     bool stallNextRefresh_ { false };
-    // The request a stalled refresh makes when its wait ends.
-    QVDelegate stalledSuccess_;
-    QVDelegate stalledFailure_;
+    // A stalled refresh's wait; the timer holds the request's callbacks.
     platform::Ref<platform::Timer> stallTimer_;
 };
 
@@ -128,7 +126,8 @@ public:
     static constexpr const char* kMessagePlaceholder = "I challenge you!";
 
     bool finishedDownloadingChallenge() const { return finishedDownloadingChallenge_; }
-    QVSendChallengeController* sendChallengeController() const { return sendChallengeController_; }
+    // The send screen this header works for, while it exists.
+    QVSendChallengeController* sendChallengeController() const { return sendChallengeController_.get(); }
     void setSendChallengeController(QVSendChallengeController* c) { sendChallengeController_ = c; }
     platform::ui::Label* titleLabel() const { return titleLabel_.get(); }
     platform::ui::Label* descriptionLabel() const { return descriptionLabel_.get(); }
@@ -147,7 +146,8 @@ public:
     void createStrongerChallenge();
     void cancel();
     void resizeView(platform::ui::View* tableView) override;
-    bool canReceiveCallbacksNow() override { return true; }
+    // As its send screen answers.
+    bool canReceiveCallbacksNow() override;
 
 protected:
     friend class platform::ui::InterfaceBuilder;
@@ -157,7 +157,7 @@ private:
     void releaseRetainers();
 
     bool finishedDownloadingChallenge_ { false };
-    QVSendChallengeController* sendChallengeController_ { nullptr }; // the owner
+    platform::WeakLink<QVSendChallengeController> sendChallengeController_;
     platform::Ref<platform::ui::Label> titleLabel_;
     platform::Ref<platform::ui::Label> descriptionLabel_;
     platform::Ref<platform::ui::Button> sendChallengeButton_;
@@ -176,7 +176,8 @@ class QVCompletedChallengeHeaderController : public QVViewController,
                                              public QVSelfClosingChallengeScreen {
     QV_DECLARE_CLASS(QVCompletedChallengeHeaderController)
 public:
-    QVSendChallengeController* sendChallengeController() const { return sendChallengeController_; }
+    // The send screen in result mode, while it exists; null when shown alone.
+    QVSendChallengeController* sendChallengeController() const { return sendChallengeController_.get(); }
     void setSendChallengeController(QVSendChallengeController* c) { sendChallengeController_ = c; }
     QVChallengeDetailFrame* challengeDescriptionContainer() const { return challengeDescriptionContainer_.get(); }
     QVDefaultButton* actionButton() const { return actionButton_.get(); }
@@ -191,20 +192,21 @@ public:
     void cancel();
     void addCloseButtonCallingCancel() override;
     void resizeView(platform::ui::View* tableView) override;
-    bool canReceiveCallbacksNow() override { return true; }
+    // As its send screen answers; shown alone, always.
+    bool canReceiveCallbacksNow() override;
 
 protected:
     friend class platform::ui::InterfaceBuilder;
     QVCompletedChallengeHeaderController() = default;
 
 private:
-    QVSendChallengeController* sendChallengeController_ { nullptr }; // not retained
+    platform::WeakLink<QVSendChallengeController> sendChallengeController_;
     platform::Ref<QVChallengeDetailFrame> challengeDescriptionContainer_;
     platform::Ref<QVDefaultButton> actionButton_;
     platform::Ref<QVDefaultTextField> userMessageTextField_;
     platform::Ref<platform::ui::Label> personalMessageLabel_;
     platform::Selector<> action_;
-    platform::Object* target_ { nullptr };
+    platform::WeakLink<platform::Object> target_; // this header or its send screen
 };
 
 } // namespace quorvel

@@ -79,14 +79,15 @@ void QVSendChallengeHeaderController::awakeFromNib()
 void QVSendChallengeHeaderController::viewDidLoad()
 {
     ViewController::viewDidLoad();
+    QVSendChallengeController* owner = sendChallengeController_.get();
     selfRetainer_ = Ref<Object>(this);
-    parentRetainer_ = Ref<Object>(sendChallengeController_);
-    if (sendChallengeController_)
-        sendChallengeButton_->addTarget(sendChallengeController_,
+    parentRetainer_ = Ref<Object>(owner);
+    if (owner)
+        sendChallengeButton_->addTarget(owner,
                                         Control::PlainAction(BRISKO_SELECTOR(QVSendChallengeController, submitChallenge)),
                                         TouchUpInside);
     QVChallengeDefinitionService::getChallengeDefinitionWithId(
-        sendChallengeController_ ? sendChallengeController_->challengeDefinitionId() : std::string(),
+        owner ? owner->challengeDefinitionId() : std::string(),
         QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVSendChallengeHeaderController, _newChallengeDefinitionDownloaded))),
         QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVSendChallengeHeaderController, _challengeDefinitionDownloadFailed))));
     userMessageTextField_->setCloseKeyboardOnReturn(true);
@@ -132,7 +133,14 @@ void QVSendChallengeHeaderController::setChallenge(QVChallengeDefinition* defini
                                              ? std::optional<std::string>(definition->iconUrl())
                                              : std::nullopt);
     titleLabel_->setText(definition ? definition->title() : std::string());
-    descriptionLabel_->setText(sendChallengeController_ ? sendChallengeController_->challengeText() : std::string());
+    QVSendChallengeController* owner = sendChallengeController_.get();
+    descriptionLabel_->setText(owner ? owner->challengeText() : std::string());
+}
+
+bool QVSendChallengeHeaderController::canReceiveCallbacksNow()
+{
+    QVSendChallengeController* owner = sendChallengeController_.get();
+    return owner ? QVHostTakesCallbacks(owner) : !sendChallengeController_.targetDestroyed();
 }
 
 bool QVSendChallengeHeaderController::allowCreateStrongerChallenge()
@@ -195,10 +203,10 @@ void QVCompletedChallengeHeaderController::setChallenge(QVChallengeToUser* recor
     } else if (record && record->result() == QVChallengeService::kWon) {
         actionButton_->setTitleForAllStates("Send Result As Challenge");
         action_ = BRISKO_SELECTOR(QVSendChallengeController, submitChallengeBack);
-        target_ = sendChallengeController_;
+        target_ = sendChallengeController_.get();
         // The challenger's row may not have arrived yet: the send screen picks it then.
-        if (sendChallengeController_ && record->challenge())
-            sendChallengeController_->preselectUser(record->challenge()->challenger());
+        if (QVSendChallengeController* owner = sendChallengeController_.get(); owner && record->challenge())
+            owner->preselectUser(record->challenge()->challenger());
         userMessageTextField_->setCloseKeyboardOnReturn(true);
         userMessageTextField_->setManageScrollViewOnFocus(true);
         return;
@@ -218,8 +226,14 @@ void QVCompletedChallengeHeaderController::setChallenge(QVChallengeToUser* recor
 
 void QVCompletedChallengeHeaderController::onActionButtonPressed()
 {
-    if (target_ && action_)
-        action_.invoke(target_);
+    if (auto target = target_.lock(); target && action_)
+        action_.invoke(target.get());
+}
+
+bool QVCompletedChallengeHeaderController::canReceiveCallbacksNow()
+{
+    QVSendChallengeController* owner = sendChallengeController_.get();
+    return owner ? QVHostTakesCallbacks(owner) : !sendChallengeController_.targetDestroyed();
 }
 
 void QVCompletedChallengeHeaderController::tryAgainPressed()

@@ -55,11 +55,11 @@ bool QVConversationCell::initQVTableCellHelper(const std::string& name)
 
 void QVConversationCell::showResource(QVForumPost* post)
 {
-    author_ = post->author().get();
+    author_ = post->author();
     float width = frame().size.width;
     authorLabel_->setText(author_ ? author_->name() + " | " : std::string());
     dateLabel_->setText(post->date() ? normalFormatter().format(*post->date()) : std::string());
-    authorPictureView_->useProfilePictureFromUser(author_);
+    authorPictureView_->useProfilePictureFromUser(author_.get());
     bool mine = author_ && author_->isLocalUser();
     bubbleView_ = mine ? greenBubbleView_.get() : greyBubbleView_.get();
     greenBubbleView_->setHidden(!mine);
@@ -105,7 +105,7 @@ void QVConversationCell::showResource(QVForumPost* post)
 void QVConversationCell::clickedAuthorProfileView()
 {
     if (author_)
-        QVDashboardSwitch::showProfileForUser(author_);
+        QVDashboardSwitch::showProfileForUser(author_.get());
 }
 
 bool QVOnlineStatusCell::initQVTableCellHelper(const std::string& name)

@@ -46,8 +46,8 @@ private:
     platform::Ref<platform::ui::ImageView> greenBubbleView_;
     platform::Ref<platform::ui::ImageView> greyBubbleView_;
     platform::Ref<platform::ui::ImageView> arrowView_;
-    platform::ui::ImageView* bubbleView_ { nullptr };
-    QVUser* author_ { nullptr };
+    platform::ui::ImageView* bubbleView_ { nullptr }; // one of the two bubbles above
+    platform::Ref<QVUser> author_;
 };
 
 class QVOnlineStatusCell : public QVTableCellHelper {

@@ -177,7 +177,7 @@ bool QVForumPostCell::initQVTableCellHelper(const std::string& name)
 
 void QVForumPostCell::showResource(QVForumPost* post)
 {
-    author_ = post->author().get();
+    author_ = post->author();
     std::string name = author_ ? author_->name() : std::string();
     std::string game = author_ ? author_->lastPlayedGameName() : std::string();
     authorLabel_->setText(game.empty() ? name : name + " | ");
@@ -189,7 +189,7 @@ void QVForumPostCell::showResource(QVForumPost* post)
     g.origin.x = maxX(authorLabel_.get());
     g.size.width = std::max(frame().size.width - 32 - g.origin.x, 0.0f);
     gameLabel_->setFrame(g);
-    authorPictureView_->useProfilePictureFromUser(author_);
+    authorPictureView_->useProfilePictureFromUser(author_.get());
     bodyLabel_->setText(post->body());
     layoutSubviews();
     Rect f = frame();
@@ -211,7 +211,7 @@ void QVForumPostCell::layoutSubviews()
 void QVForumPostCell::_goToProfile()
 {
     if (author_)
-        QVDashboardSwitch::showProfileForUser(author_);
+        QVDashboardSwitch::showProfileForUser(author_.get());
 }
 
 bool QVForumSubscribeButtonCell::initQVTableCellHelper(const std::string& name)

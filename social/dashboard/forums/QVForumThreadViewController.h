@@ -84,7 +84,7 @@ private:
     platform::Ref<platform::ui::Label> authorLabel_;
     platform::Ref<platform::ui::Label> gameLabel_;
     platform::Ref<platform::ui::Label> bodyLabel_;
-    QVUser* author_ { nullptr };
+    platform::Ref<QVUser> author_;
 };
 
 // The thread view's leading row: the star button, connected to its screen.

@@ -58,7 +58,7 @@ void QVTickerProxy::_getNextMessage(QVTickerProxyRecipient* recipient)
 
 void QVTickerProxy::_neverMind(QVTickerProxyRecipient* recipient)
 {
-    if (recipient_ == recipient)
+    if (recipient_.unsafeGet() == recipient)
         recipient_ = nullptr;
 }
 
@@ -80,9 +80,9 @@ void QVTickerProxy::_tickerMessagesRecieved(platform::Object* answer)
         }
     }
     tickerMessages_ = std::move(messages);
-    if (QVTickerProxyRecipient* waiting = recipient_) {
+    if (auto waiting = recipient_.lock()) {
         recipient_ = nullptr;
-        _getNextMessage(waiting);
+        _getNextMessage(waiting.get());
     }
 }
 

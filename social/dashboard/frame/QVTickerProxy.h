@@ -4,11 +4,12 @@
 // dashboards get the messages in turn, starting again from the first after
 // the last. The downloaded list stays for the life of the process.
 //
-// Only one recipient waits for a download at a time; it is not retained, so
-// a recipient that goes away first must call neverMind.
+// Only one recipient waits for a download at a time. It is linked weakly: a
+// recipient that goes away first hears nothing (neverMind lets go of it sooner).
 #pragma once
 
 #include "platform/foundation/Object.h"
+#include "platform/foundation/Weak.h"
 #include "social/runtime/QVDelegate.h"
 
 #include <optional>
@@ -36,7 +37,7 @@ public:
     // Nothing until the first download or queued message.
     const std::optional<std::vector<std::string>>& tickerMessages() const { return tickerMessages_; }
     unsigned currMessageIndex() const { return currMessageIndex_; }
-    QVTickerProxyRecipient* recipient() const { return recipient_; }
+    QVTickerProxyRecipient* recipient() const { return recipient_.get(); }
 
     bool canReceiveCallbacksNow() override { return true; }
     std::string className() const override { return "QVTickerProxy"; }
@@ -53,7 +54,7 @@ private:
 
     std::optional<std::vector<std::string>> tickerMessages_;
     unsigned currMessageIndex_ { 0 };
-    QVTickerProxyRecipient* recipient_ { nullptr }; // not retained: the recipient calls neverMind
+    platform::WeakLink<QVTickerProxyRecipient> recipient_;
 };
 
 } // namespace quorvel

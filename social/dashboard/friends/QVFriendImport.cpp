@@ -72,11 +72,14 @@ Ref<QVFriendImporter> QVFriendImporter::friendImporterWithController(ViewControl
     return importer;
 }
 
+bool QVFriendImporter::canReceiveCallbacksNow() { return QVHostTakesCallbacks(mController.get()); }
+
 void QVFriendImporter::showHostLoading(bool show)
 {
-    if (auto* list = dynamic_cast<QVTableControllerHelper*>(mController))
+    ViewController* host = mController.get();
+    if (auto* list = dynamic_cast<QVTableControllerHelper*>(host))
         show ? list->showLoadingScreen() : list->hideLoadingScreen();
-    else if (auto* screen = dynamic_cast<QVViewController*>(mController))
+    else if (auto* screen = dynamic_cast<QVViewController*>(host))
         show ? screen->showLoadingScreen() : screen->hideLoadingScreen();
 }
 
@@ -103,7 +106,8 @@ void QVFriendImporter::importFromSocialNetwork()
 
 void QVFriendImporter::onUsersCredentialsDownloaded(Object* answer)
 {
-    if (!mController)
+    auto host = mController.lock();
+    if (!host)
         return;
     bool found = false;
     auto look = [&](QVPaginatedSeries* page) {
@@ -132,7 +136,7 @@ void QVFriendImporter::onUsersCredentialsDownloaded(Object* answer)
         return;
     if (auto* account = dynamic_cast<QVAccountSetupBaseController*>(link.get()))
         account->setAddingAdditionalCredential(true);
-    if (NavigationController* nav = mController->navigationController())
+    if (NavigationController* nav = host->navigationController())
         nav->pushViewController(link.get(), true);
 }
 
@@ -154,7 +158,8 @@ void QVFriendImporter::importFriendsFailed(Object*)
 
 void QVFriendImporter::pushCompleteControllerWithMessage(const std::string& message, const std::string& title)
 {
-    NavigationController* nav = mController ? mController->navigationController() : nullptr;
+    ViewController* host = mController.get();
+    NavigationController* nav = host ? host->navigationController() : nullptr;
     auto done = platform::dynamicRef<QVShowMessageAndReturnController>(QVControllerLoader::load("ShowMessageAndReturn"));
     if (!done || !nav)
         return;
@@ -170,7 +175,8 @@ void QVFriendImporter::pushCompleteControllerWithMessage(const std::string& mess
 
 void QVFriendImporter::findByName()
 {
-    NavigationController* nav = mController ? mController->navigationController() : nullptr;
+    ViewController* host = mController.get();
+    NavigationController* nav = host ? host->navigationController() : nullptr;
     Ref<ViewController> find = QVControllerLoader::load("FindUser");
     if (!find || !nav)
         return;
@@ -183,11 +189,8 @@ void QVFriendImporter::findByName()
 
 QVImportFriendsController::QVImportFriendsController() : mImporter(QVFriendImporter::friendImporterWithController(this)) { }
 
-QVImportFriendsController::~QVImportFriendsController()
-{
-    if (mImporter && mImporter->controller() == this)
-        mImporter->controllerDealloced();
-}
+// The importer's link to this screen (its host unless another was set) expires with it.
+QVImportFriendsController::~QVImportFriendsController() = default;
 
 bool QVImportFriendsController::performSetter(const std::string& setterName, Object* value)
 {
@@ -272,7 +275,8 @@ void QVFullScreenImportFriendsMessage::setMissingCredentials(const std::vector<R
 
 void QVFullScreenImportFriendsMessage::onImportFriendsPressed()
 {
-    NavigationController* nav = owner_ ? owner_->navigationController() : nullptr;
+    ViewController* owner = owner_.get();
+    NavigationController* nav = owner ? owner->navigationController() : nullptr;
     Ref<ViewController> import = QVControllerLoader::load("ImportFriends");
     if (nav && import)
         nav->pushViewController(import.get(), true);

@@ -7,6 +7,7 @@
 // QVWhosPlayingController ("WhosPlaying") lists the friends who play a game.
 #pragma once
 
+#include "platform/foundation/Weak.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/SearchBar.h"
@@ -34,8 +35,10 @@ public:
     // The host is going: later answers do nothing.
     void controllerDealloced() { mController = nullptr; }
     void setController(platform::ui::ViewController* controller) { mController = controller; }
-    platform::ui::ViewController* controller() const { return mController; }
-    bool canReceiveCallbacksNow() override { return true; }
+    // The host screen, while it exists.
+    platform::ui::ViewController* controller() const { return mController.get(); }
+    // The importer works for its host: answers are taken while the host takes them.
+    bool canReceiveCallbacksNow() override;
 
     void onUsersCredentialsDownloaded(platform::Object* answer);
     void importFriendsSucceeded(platform::Object*);
@@ -46,7 +49,7 @@ private:
     void showHostLoading(bool show);
     void pushCompleteControllerWithMessage(const std::string& message, const std::string& title);
 
-    platform::ui::ViewController* mController { nullptr }; // not retained
+    platform::WeakLink<platform::ui::ViewController> mController;
     std::string mImportCompleteMessage;
     std::string mCredentialType;
     std::string mLinkCredentialControllerName;
@@ -83,7 +86,8 @@ private:
 class QVFullScreenImportFriendsMessage : public QVViewController {
     QV_DECLARE_CLASS(QVFullScreenImportFriendsMessage)
 public:
-    platform::ui::ViewController* owner() const { return owner_; }
+    // The list screen that shows the message, while it exists.
+    platform::ui::ViewController* owner() const { return owner_.get(); }
     void setOwner(platform::ui::ViewController* owner) { owner_ = owner; }
     platform::ui::Label* messageLabel() { view(); return messageLabel_.get(); }
     void setMissingCredentials(const std::vector<platform::Ref<QVUsersCredential>>& credentials,
@@ -96,7 +100,7 @@ protected:
     QVFullScreenImportFriendsMessage() = default;
 
 private:
-    platform::ui::ViewController* owner_ { nullptr }; // not retained
+    platform::WeakLink<platform::ui::ViewController> owner_;
     platform::Ref<platform::ui::Label> messageLabel_;
     platform::Ref<platform::ui::Button> importButton_;
 };

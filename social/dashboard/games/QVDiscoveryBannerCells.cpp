@@ -73,7 +73,8 @@ void QVGameDiscoveryImageHyperlinkCell::layoutSubviews()
 
 void QVGameDiscoveryImageHyperlinkCell::touchesEnded(const Touch&)
 {
-    NavigationController* nav = bannerProvider_ ? bannerProvider_->navigationController() : nullptr;
+    ViewController* provider = bannerProvider();
+    NavigationController* nav = provider ? provider->navigationController() : nullptr;
     if (!nav && owningTable())
         nav = owningTable()->navigationController();
     onCellWasClicked(nav);

@@ -39,13 +39,12 @@ protected:
     platform::Ref<QVImageView> imageView_;
 };
 
-class QVFeaturedGameCell : public QVGameDiscoveryImageHyperlinkCell, public QVCallbackable {
+class QVFeaturedGameCell : public QVGameDiscoveryImageHyperlinkCell {
     QV_DECLARE_CLASS(QVFeaturedGameCell)
 public:
     bool initQVTableCellHelper(const std::string& name) override;
     // The cell picks its own resource.
     void onResourceChanged(platform::Object*) override { }
-    bool canReceiveCallbacksNow() override { return true; }
     void viewDidAppear() override;
     void viewDidDisappear() override;
 

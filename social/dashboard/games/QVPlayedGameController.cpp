@@ -61,7 +61,7 @@ QVPlayedGameController::~QVPlayedGameController()
     // Never leave the shared accelerometer talking to a freed list.
     Accelerometer& accelerometer = Accelerometer::sharedAccelerometer();
     if (accelerometer.delegate() == this) {
-        accelerometer.setDelegate(tookAccelerometer_ ? defaultDelegate_ : nullptr);
+        accelerometer.setDelegate(tookAccelerometer_ ? defaultDelegate_.get() : nullptr);
         if (tookAccelerometer_)
             accelerometer.setUpdateInterval(defaultUpdateInterval_);
     }
@@ -313,7 +313,7 @@ void QVPlayedGameController::viewDidDisappear(bool animated)
         Accelerometer& accelerometer = Accelerometer::sharedAccelerometer();
         accelerometer.setUpdateInterval(defaultUpdateInterval_);
         if (accelerometer.delegate() == this)
-            accelerometer.setDelegate(defaultDelegate_);
+            accelerometer.setDelegate(defaultDelegate_.get());
         tookAccelerometer_ = false;
     }
     defaultDelegate_ = nullptr;

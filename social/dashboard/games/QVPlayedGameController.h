@@ -7,6 +7,7 @@
 // shared accelerometer) reshuffles the games.
 #pragma once
 
+#include "platform/foundation/Weak.h"
 #include "platform/device/Accelerometer.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVScreenProtocols.h"
@@ -98,7 +99,7 @@ protected:
     bool inFavoriteTab_ { false };
     bool reloadWhenShownNext_ { false };
     double defaultUpdateInterval_ { 0 };
-    platform::ui::AccelerometerDelegate* defaultDelegate_ { nullptr };
+    platform::WeakLink<platform::ui::AccelerometerDelegate> defaultDelegate_; // the game's, given back after
     bool tookAccelerometer_ { false };
     bool enableShake_ { false };
     std::array<float, kSampleCount> previousX_ {}, previousY_ {}, previousZ_ {};

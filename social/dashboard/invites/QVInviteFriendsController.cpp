@@ -65,9 +65,15 @@ void QVInviteFriendsHeaderController::touchesBegan(const platform::ui::Touch& t)
     ViewController::touchesBegan(t);
 }
 
+void QVInviteFriendsHeaderController::setInviteFriendsController(QVInviteFriendsController* c)
+{
+    inviteFriendsController_ = c;
+}
+
 std::string QVInviteFriendsHeaderController::suggestedMessage() const
 {
-    QVInviteDefinition* definition = inviteFriendsController_ ? inviteFriendsController_->definition() : nullptr;
+    QVInviteFriendsController* owner = inviteFriendsController_.get();
+    QVInviteDefinition* definition = owner ? owner->definition() : nullptr;
     return definition ? definition->suggestedSenderMessage : std::string();
 }
 

@@ -26,7 +26,7 @@ public:
     platform::ui::Label* titleLabel() { view(); return titleLabel_.get(); }
     platform::ui::TextView* inviteText() { view(); return inviteText_.get(); }
     bool inviteTextHasDefaultText() const { return inviteTextHasDefaultText_; }
-    void setInviteFriendsController(QVInviteFriendsController* c) { inviteFriendsController_ = c; }
+    void setInviteFriendsController(QVInviteFriendsController* c);
     std::string suggestedMessage() const;
 
     void loadView() override;
@@ -43,7 +43,7 @@ protected:
 private:
     platform::Ref<platform::ui::Label> titleLabel_;
     platform::Ref<platform::ui::TextView> inviteText_;
-    QVInviteFriendsController* inviteFriendsController_ { nullptr }; // the owning compose screen
+    platform::WeakLink<QVInviteFriendsController> inviteFriendsController_; // the owning compose screen
     bool inviteTextHasDefaultText_ { false };
 };
 
@@ -85,7 +85,7 @@ private:
     QVObjects selectedUsers_;
     platform::Ref<QVInviteDefinition> definition_;
     std::function<void()> closeInvocation_;
-    QVInviteFriendsHeaderController* header_ { nullptr };
+    QVInviteFriendsHeaderController* header_ { nullptr }; // the list's header, kept as mTableHeaderController
     platform::Ref<platform::ui::BarButtonItem> sendButton_;
 };
 

@@ -123,13 +123,18 @@ bool QVSelectContactsToInviteHeaderController::peoplePickerShouldContinueAfterSe
     if (person->hasImageData())
         image = person->imageData();
     const std::string name = displayName(*person, value);
-    if (contactInviteController_) {
+    if (auto screen = contactInviteController_.lock()) {
         if (property == PersonProperty::Email)
-            contactInviteController_->addPersonWithIdAndEmail(person->recordId(), name, image, value);
+            screen->addPersonWithIdAndEmail(person->recordId(), name, image, value);
         else
-            contactInviteController_->addPersonWithIdAndPhoneNumber(person->recordId(), name, image, value);
+            screen->addPersonWithIdAndPhoneNumber(person->recordId(), name, image, value);
     }
     return false;
+}
+
+void QVSelectContactsToInviteHeaderController::setContactInviteController(QVSelectContactsToInviteController* c)
+{
+    contactInviteController_ = c;
 }
 
 void QVSelectContactsToInviteHeaderController::peoplePickerDidCancel(PeoplePickerNavigationController*) { _dismissPicker(); }

@@ -27,7 +27,7 @@ class QVSelectContactsToInviteHeaderController : public platform::ui::ViewContro
                                                  public platform::ui::PeoplePickerDelegate {
     QV_DECLARE_CLASS(QVSelectContactsToInviteHeaderController)
 public:
-    void setContactInviteController(QVSelectContactsToInviteController* c) { contactInviteController_ = c; }
+    void setContactInviteController(QVSelectContactsToInviteController* c);
     platform::ui::Button* addContactButton() { view(); return addContactButton_.get(); }
     platform::ui::PeoplePickerNavigationController* picker() const { return picker_.get(); }
     // The popover the picker shows in on a large screen, while it shows.
@@ -60,7 +60,7 @@ private:
     platform::Ref<platform::ui::Button> addContactButton_;
     platform::Ref<platform::ui::PeoplePickerNavigationController> picker_;
     platform::Ref<platform::ui::PopoverController> peoplePickerPopover_;
-    QVSelectContactsToInviteController* contactInviteController_ { nullptr }; // the owning screen
+    platform::WeakLink<QVSelectContactsToInviteController> contactInviteController_; // the owning screen
 };
 
 class QVSelectContactsToInviteController : public QVMultiSelectListController {

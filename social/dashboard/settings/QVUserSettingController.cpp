@@ -169,8 +169,8 @@ void QVUserSettingCell::switchToggled()
     Ref<QVUserSetting> s(setting());
     if (!s)
         return;
-    if (owner_)
-        owner_->showLoadingScreen();
+    if (auto owner = owner_.lock())
+        owner->showLoadingScreen();
     const bool on = booleanSwitch_->isOn();
     QVUserSettingService::setUserSettingWithId(s->resourceId(), on, QV_SETTING_CALLBACK(onSubmitSuccess),
                                                QV_SETTING_CALLBACK(onSubmitFailure));
@@ -179,8 +179,8 @@ void QVUserSettingCell::switchToggled()
 
 void QVUserSettingCell::onSubmitSuccess(Object*)
 {
-    if (owner_)
-        owner_->hideLoadingScreen();
+    if (auto owner = owner_.lock())
+        owner->hideLoadingScreen();
     QVUserSetting* s = setting();
     if (s && s->valueType() == "bool")
         s->setValue(booleanSwitch_->isOn() ? "1" : "0");
@@ -188,8 +188,8 @@ void QVUserSettingCell::onSubmitSuccess(Object*)
 
 void QVUserSettingCell::onSubmitFailure(Object*)
 {
-    if (owner_)
-        owner_->hideLoadingScreen();
+    if (auto owner = owner_.lock())
+        owner->hideLoadingScreen();
     QVUserSetting* s = setting();
     const bool attempted = booleanSwitch_->isOn();
     setControlToSettingValue(s);
@@ -358,8 +358,8 @@ void QVShareLocationController::loadView()
 
 void QVShareLocationController::shareLocationChanged()
 {
-    if (delegate_)
-        delegate_->showLoadingScreen();
+    if (auto host = delegate_.lock())
+        host->showLoadingScreen();
     if (shareLocationSwitch()->isOn()) {
         applyLocationSharing(true);
         platform::Weak<QVShareLocationController> weak(this);
@@ -382,8 +382,8 @@ void QVShareLocationController::_reloadHostingView()
         });
         return;
     }
-    if (delegate_)
-        delegate_->userSharedLocation();
+    if (auto host = delegate_.lock())
+        host->userSharedLocation();
 }
 
 } // namespace quorvel

@@ -6,6 +6,7 @@
 // host screen embeds.
 #pragma once
 
+#include "platform/foundation/Weak.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Switch.h"
@@ -25,7 +26,7 @@ public:
     static void settingValueToggled(QVUserSetting* setting, bool value);
 };
 
-class QVUserSettingCell : public QVTableCellHelper, public QVCallbackable {
+class QVUserSettingCell : public QVTableCellHelper {
     QV_DECLARE_CLASS(QVUserSettingCell)
 public:
     static constexpr const char* kSaveFailedTitle = "Oops! There was a problem";
@@ -34,9 +35,9 @@ public:
 
     bool initQVTableCellHelper(const std::string& reuseIdentifier) override;
     void onResourceChanged(platform::Object* resource) override;
-    bool canReceiveCallbacksNow() override { return true; }
 
-    QVUserSettingController* owner() const { return owner_; }
+    // The settings screen, while it exists.
+    QVUserSettingController* owner() const { return owner_.get(); }
     using QVTableCellHelper::setOwner; // the loader's owner outlet stays reachable
     void setOwner(QVUserSettingController* owner) { owner_ = owner; }
     platform::ui::Switch* booleanSwitch() const { return booleanSwitch_.get(); }
@@ -54,17 +55,16 @@ protected:
 private:
     void setControlToSettingValue(QVUserSetting* setting);
 
-    QVUserSettingController* owner_ { nullptr }; // not retained
+    platform::WeakLink<QVUserSettingController> owner_;
     platform::Ref<platform::ui::Switch> booleanSwitch_;
     platform::Ref<platform::ui::Label> name_;
 };
 
-class QVUserSettingActionCell : public QVTableCellHelper, public QVCallbackable {
+class QVUserSettingActionCell : public QVTableCellHelper {
     QV_DECLARE_CLASS(QVUserSettingActionCell)
 public:
     bool initQVTableCellHelper(const std::string& reuseIdentifier) override;
     void onResourceChanged(platform::Object* resource) override;
-    bool canReceiveCallbacksNow() override { return true; }
 
 protected:
     friend class platform::ui::InterfaceBuilder;
@@ -119,7 +119,8 @@ public:
     // Re-checks of the shared location allowed in one process.
     static constexpr int kMaxReloads = 15;
 
-    QVShareLocationControllerCallback* delegate() const { return delegate_; }
+    // The host, while it exists (its re-checks outlive a host that goes).
+    QVShareLocationControllerCallback* delegate() const { return delegate_.get(); }
     void setDelegate(QVShareLocationControllerCallback* delegate) { delegate_ = delegate; }
     platform::ui::Switch* shareLocationSwitch() { view(); return shareLocationSwitch_.get(); }
     platform::ui::Label* descriptionLabel() { view(); return descriptionLabel_.get(); }
@@ -137,7 +138,7 @@ protected:
     ~QVShareLocationController() override;
 
 private:
-    QVShareLocationControllerCallback* delegate_ { nullptr }; // not retained
+    platform::WeakLink<QVShareLocationControllerCallback> delegate_;
     platform::Ref<platform::ui::Switch> shareLocationSwitch_;
     platform::Ref<platform::ui::Label> descriptionLabel_;
 };

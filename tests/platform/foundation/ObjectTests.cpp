@@ -83,6 +83,59 @@ TEST(Object, WeakLinksExpireWithTheirObject)
     EXPECT_FALSE(copy.lock());
 }
 
+// A delegate interface an object implements, and one a plain C++ class does.
+class Listener {
+public:
+    virtual ~Listener() = default;
+    virtual int heard() = 0;
+};
+
+class TrackedListener : public Tracked, public Listener {
+public:
+    using Tracked::Tracked;
+    int heard() override { return 7; }
+};
+
+class PlainListener : public Listener {
+public:
+    int heard() override { return 3; }
+};
+
+TEST(Object, WeakLinksThroughAnInterfaceExpireWithTheirObject)
+{
+    std::atomic<int> deaths = 0;
+    auto object = makeRef<TrackedListener>(&deaths);
+    WeakLink<Listener> link(object.get());
+    WeakLink<Listener> copy = link;
+    EXPECT_EQ(link.get(), static_cast<Listener*>(object.get()));
+    {
+        auto locked = link.lock();
+        ASSERT_TRUE(locked);
+        EXPECT_EQ(locked->heard(), 7);
+        EXPECT_EQ(object->retainCount(), 2) << "a lock holds a reference";
+    }
+    EXPECT_EQ(object->retainCount(), 1) << "a link holds none";
+    EXPECT_FALSE(link.targetDestroyed());
+
+    object = nullptr;
+    EXPECT_EQ(deaths, 1);
+    EXPECT_EQ(link.get(), nullptr);
+    EXPECT_EQ(copy.get(), nullptr);
+    EXPECT_FALSE(link.lock());
+    EXPECT_TRUE(link.targetDestroyed());
+
+    WeakLink<Listener> never;
+    EXPECT_FALSE(never.lock());
+    EXPECT_FALSE(never.targetDestroyed()) << "nothing was linked";
+
+    // A target that is no Object cannot be watched: it is answered as given.
+    PlainListener plain;
+    WeakLink<Listener> unwatched(&plain);
+    EXPECT_EQ(unwatched.lock()->heard(), 3);
+    unwatched = nullptr;
+    EXPECT_EQ(unwatched.get(), nullptr);
+}
+
 // Other threads lock while the owner drops the last reference: every lock gets
 // either a live object (kept alive until released) or null, never a dead one.
 // Run under the sanitizer build to catch a use after free.

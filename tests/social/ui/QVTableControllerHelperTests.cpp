@@ -347,4 +347,30 @@ TEST_F(ListScreenTest, ACellThatOutlivesItsListNoLongerReportsToIt)
     EXPECT_EQ(cell->textLabel()->text(), "Bob");
 }
 
+// A late answer to a cell is dropped as one to its list would be: once the
+// list has left its stack, and for good once the list is gone.
+TEST_F(ListScreenTest, ACellTakesCallbacksWhileItsListDoes)
+{
+    show();
+    answer({ "Ann" });
+    Ref<TableViewCell> kept(list->tableView()->cellForRowAtIndexPath(IndexPath::forRow(0, 0)));
+    auto* cell = dynamic_cast<QVTableCellHelper*>(kept.get());
+    ASSERT_TRUE(cell);
+    EXPECT_TRUE(cell->canReceiveCallbacksNow());
+
+    nav->view()->removeFromSuperview();
+    nav = nullptr;
+    settle(1);
+    ASSERT_FALSE(list->navigationController());
+    EXPECT_FALSE(cell->canReceiveCallbacksNow()) << "the list left its stack";
+    list = nullptr;
+    settle(1);
+    EXPECT_FALSE(cell->canReceiveCallbacksNow()) << "the list is gone";
+
+    auto alone = QVControllerLoader::loadCell("User");
+    auto* loose = dynamic_cast<QVTableCellHelper*>(alone.get());
+    ASSERT_TRUE(loose);
+    EXPECT_TRUE(loose->canReceiveCallbacksNow()) << "a cell never given a list answers for itself";
+}
+
 } // namespace list_screen_tests

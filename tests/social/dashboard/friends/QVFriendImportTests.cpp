@@ -97,6 +97,29 @@ TEST_F(FriendImportTest, AnUnlinkedNetworkOpensItsLinkingScreen)
     EXPECT_FALSE(top<QVShowMessageAndReturnController>());
 }
 
+// The importer answers as its host screen: an answer that comes after the
+// screen left its stack, or went, is dropped.
+TEST_F(FriendImportTest, AnImporterTakesAnswersOnlyWhileItsHostDoes)
+{
+    auto* import = push<QVImportFriendsController>("ImportFriends");
+    ASSERT_TRUE(import);
+    Ref<QVFriendImporter> importer(import->importer());
+    EXPECT_TRUE(importer->canReceiveCallbacksNow());
+    driver().tap(import->twitterButton());
+    settle(1);
+    navigation->popViewControllerAnimated(false);
+    settle(1);
+    EXPECT_FALSE(importer->canReceiveCallbacksNow()) << "its screen left the stack";
+    const size_t depth = navigation->viewControllers().size();
+    ASSERT_TRUE(provider->answerWithXml(kOnlyAccount));
+    settle(1);
+    EXPECT_EQ(navigation->viewControllers().size(), depth) << "no linking screen for a screen that left";
+    pushed.clear();
+    settle(1);
+    EXPECT_FALSE(importer->controller());
+    EXPECT_FALSE(importer->canReceiveCallbacksNow()) << "its screen is gone";
+}
+
 TEST_F(FriendImportTest, TheFindFriendsPageFitsThePageOfAPhoneOnItsSide)
 {
     // On its side a phone shows 200 points of the page: the text and its three buttons fit.
