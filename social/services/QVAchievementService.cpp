@@ -292,10 +292,9 @@ bool QVAchievementService::localUpdateAchievement(const std::string& achievement
     }
     double stored = getPercentComplete(achievementId, userId);
     if (gamerscore >= 1 && percent == 100 && stored != 100) {
-        Ref<platform::Object> local = QVSessionRole::current().localUser();
-        if (auto* user = dynamic_cast<QVUser*>(local.get())) {
-            user->adjustGamerscore(gamerscore);
-            QVSessionRole::current().setLocalUser(user);
+        if (Ref<QVUser> local = QVSessionRole::current().localUser()) {
+            local->adjustGamerscore(gamerscore);
+            QVSessionRole::current().setLocalUser(local.get());
         }
     }
     QVOfflineStore::Use q(QVOfflineStore::achievementStatements().setLocalProgress);

@@ -98,7 +98,7 @@ void QVChangeEmailController::onBeforeFormSubmitted() { emailAttemptingToClaim_ 
 void QVChangeEmailController::onFormSubmitted()
 {
     newEmailField_->setText(emailAttemptingToClaim_);
-    QuorvelInternal::reloadInactiveTabBars();
+    QuorvelInternal::hub().reloadInactiveTabBars();
     pushConfirmation("Change Email",
                      platform::format("Your email has been changed to\n%s.", emailAttemptingToClaim_.c_str()));
     emailAttemptingToClaim_.clear();
@@ -124,7 +124,7 @@ void QVChangeNameController::loadView()
 void QVChangeNameController::viewWillAppear(bool)
 {
     currentNameLabel_->setText(Quorvel::lastLoggedInUserName());
-    if (QuorvelInternal::loggedInUserHasNonDeviceCredential())
+    if (QuorvelInternal::options().loggedInUserHasNonDeviceCredential())
         if (View* note = QVViewHelper::findViewByTag(view(), 5))
             note->setHidden(true);
 }
@@ -133,9 +133,9 @@ void QVChangeNameController::onBeforeFormSubmitted() { nameAttemptingToClaim_ = 
 
 void QVChangeNameController::onFormSubmitted()
 {
-    QuorvelInternal::loggedInUserChangedNameTo(nameAttemptingToClaim_);
+    QuorvelInternal::records().loggedInUserChangedNameTo(nameAttemptingToClaim_);
     currentNameLabel_->setText(nameAttemptingToClaim_);
-    QuorvelInternal::reloadInactiveTabBars();
+    QuorvelInternal::hub().reloadInactiveTabBars();
     pushConfirmation("Change Name",
                      platform::format("You have changed your Quorvel name to %s.", nameAttemptingToClaim_.c_str()));
     nameAttemptingToClaim_.clear();
@@ -207,7 +207,7 @@ void QVResetPasswordController::viewWillAppear(bool)
         button->setTitleForAllStates("Reset Your Password");
 }
 
-std::string QVResetPasswordController::hiddenUserId() { return Quorvel::lastLoggedInUserId(); }
+std::string QVResetPasswordController::hiddenUserId() { return QuorvelInternal::sessionRole().lastLoggedInUserId(); }
 
 void QVResetPasswordController::onFormSubmitted()
 {

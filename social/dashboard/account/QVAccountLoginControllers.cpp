@@ -28,7 +28,7 @@ namespace {
 
 void setIntroFullscreen(bool fullscreen)
 {
-    if (QVIntroFrame* intro = QVIntroFrame::active())
+    if (QVIntroFrame* intro = QuorvelInternal::dashboardRole().activeIntroFrame())
         intro->setFullscreenFrame(fullscreen);
 }
 
@@ -105,7 +105,7 @@ void QVQuorvelAccountLoginController::createNewAccount()
 {
     showLoadingScreen();
     navigationItem()->setHidesBackButton(true);
-    QuorvelInternal::doBootstrap(true, {}, QVDelegate(this, BRISKO_SELECTOR(QVQuorvelAccountLoginController, _bootstrapSucceeded)),
+    QuorvelInternal::login().doBootstrap(true, {}, QVDelegate(this, BRISKO_SELECTOR(QVQuorvelAccountLoginController, _bootstrapSucceeded)),
                          QVDelegate(this, BRISKO_SELECTOR(QVQuorvelAccountLoginController, _bootstrapFailed)));
 }
 
@@ -123,7 +123,7 @@ void QVQuorvelAccountLoginController::_bootstrapSucceeded(platform::Object*)
                                     : QVDelegate(this, BRISKO_SELECTOR(QVQuorvelAccountLoginController, _popOut)));
     naming->setCancelDelegate(cancelDelegate());
     pushScreen(screen);
-    if (QuorvelInternal::isShowingFullScreen())
+    if (QuorvelInternal::presenter().isShowingFullScreen())
         naming->hideIntroFlowViews();
 }
 
@@ -181,7 +181,7 @@ void QVHttpCredentialsCreateController::addHiddenParameters(QVHttpNestedQueryStr
 
 void QVHttpCredentialsCreateController::onFormSubmitted()
 {
-    QuorvelInternal::setLoggedInUserHasHttpBasicCredential(true);
+    QuorvelInternal::options().setLoggedInUserHasHttpBasicCredential(true);
     QVAccountSetupBaseController::onFormSubmitted();
 }
 

@@ -32,12 +32,12 @@ namespace {
 
 std::string enabledText()
 {
-    return platform::format("%s is Quorvel Enabled!", QuorvelInternal::applicationDisplayName().c_str());
+    return platform::format("%s is Quorvel Enabled!", QuorvelInternal::sessionRole().applicationDisplayName().c_str());
 }
 
 void setIntroFullscreen(bool fullscreen, bool animated = true)
 {
-    if (auto* intro = QVIntroFrame::active())
+    if (auto* intro = QuorvelInternal::dashboardRole().activeIntroFrame())
         intro->setFullscreenFrame(fullscreen);
     (void)animated;
 }
@@ -75,7 +75,7 @@ void QVUserQuorvelApprovalController::viewDidLoad()
 
 void QVUserQuorvelApprovalController::viewWillAppear(bool)
 {
-    QuorvelInternal::allowErrorScreens(false);
+    QuorvelInternal::dashboardRole().allowErrorScreens(false);
     setIntroFullscreen(false);
 }
 
@@ -101,8 +101,8 @@ void QVUserQuorvelApprovalController::clickedDontUseQuorvel()
 
 void QVUserQuorvelApprovalController::dismiss()
 {
-    QuorvelInternal::allowErrorScreens(true);
-    QuorvelInternal::dismissRootControllerOrItsModal();
+    QuorvelInternal::dashboardRole().allowErrorScreens(true);
+    QuorvelInternal::dashboardRole().dismissRootControllerOrItsModal();
 }
 
 // ---- The web screen
@@ -140,7 +140,7 @@ void QVWebApprovalController::setApprovedDelegate(const QVDelegate& approved, co
 std::string QVWebApprovalController::getAction()
 {
     // Relative to the server address, which ends in "/".
-    return "web_views/simple_intro/" + QVServicePath::encodeSegment(QuorvelInternal::applicationDisplayName());
+    return "web_views/simple_intro/" + QVServicePath::encodeSegment(QuorvelInternal::sessionRole().applicationDisplayName());
 }
 
 std::map<std::string, QVWebViewController::WebAction> QVWebApprovalController::getDispatchDictionary()
@@ -168,7 +168,7 @@ void QVWebApprovalController::viewDidAppear(bool animated)
 void QVWebApprovalController::loadOutOfSight()
 {
     loadingOutOfSight_ = true;
-    QVDashboardRole& host = QVDashboardRole::current();
+    QVDashboardRole& host = QuorvelInternal::dashboardRole();
     WebView* web = webView();
     view()->setBackgroundColor(Color::white(0.5f));
     web->setBackgroundColor(Color::white(0.5f));
@@ -247,7 +247,7 @@ void QVWebApprovalController::webViewDidFailLoadWithError(WebView*, const WebErr
     if (!native || !native->init())
         return;
     native->setApprovedDelegate(mApprovedDelegate, mDeniedDelegate);
-    if (auto* intro = QVIntroFrame::active())
+    if (auto* intro = QuorvelInternal::dashboardRole().activeIntroFrame())
         intro->setFullscreenFrame(false);
     if (NavigationController* nav = navigationController())
         nav->setViewControllers({ Ref<ViewController>(native.get()) }, false);
@@ -273,8 +273,8 @@ void QVWebApprovalController::_webActionDecline(const std::vector<std::string>&)
     Ref<QVWebApprovalController> keep(this);
     stopTimers();
     Quorvel::userDidApproveQuorvel(false);
-    QuorvelInternal::allowErrorScreens(true);
-    QuorvelInternal::dismissRootControllerOrItsModal();
+    QuorvelInternal::dashboardRole().allowErrorScreens(true);
+    QuorvelInternal::dashboardRole().dismissRootControllerOrItsModal();
     mDeniedDelegate.invoke(nullptr);
 }
 
@@ -301,7 +301,7 @@ void QVEnableQuorvelInDashboardController::viewDidLoad()
 
 void QVEnableQuorvelInDashboardController::viewWillAppear(bool)
 {
-    Ref<QVGameProfilePageInfo> info = QuorvelInternal::localGameProfileInfo();
+    Ref<QVGameProfilePageInfo> info = QuorvelInternal::sessionRole().localGameProfileInfo();
     if (info && info->hasLeaderboards())
         return;
     leaderboardsButton_->setHidden(true);
@@ -314,18 +314,18 @@ void QVEnableQuorvelInDashboardController::viewWillAppear(bool)
 
 void QVEnableQuorvelInDashboardController::clickedEnableQuorvel()
 {
-    QuorvelInternal::allowErrorScreens(false);
-    QuorvelInternal::setUserApprovedQuorvel();
-    QuorvelInternal::presentConfirmAccountModal(QVDelegate(this, BRISKO_SELECTOR(QVEnableQuorvelInDashboardController,
+    QuorvelInternal::dashboardRole().allowErrorScreens(false);
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    QuorvelInternal::login().presentConfirmAccountModal(QVDelegate(this, BRISKO_SELECTOR(QVEnableQuorvelInDashboardController,
                                                                          _switchToOnlineMode)),
                                         true);
 }
 
 void QVEnableQuorvelInDashboardController::_switchToOnlineMode(platform::Object*)
 {
-    QuorvelInternal::allowErrorScreens(true);
+    QuorvelInternal::dashboardRole().allowErrorScreens(true);
     // The dashboard's tabs were made offline: they load again from the first.
-    auto* root = dynamic_cast<QVRootController*>(QVDashboardRole::current().getRootController());
+    auto* root = dynamic_cast<QVRootController*>(QuorvelInternal::dashboardRole().getRootController());
     if (auto* tabs = root ? dynamic_cast<QVTabBarController*>(root->contentController()) : nullptr) {
         tabs->forceUnloadAllTabs();
         tabs->showTabAtIndex(0);
@@ -337,7 +337,7 @@ void QVEnableQuorvelInDashboardController::_stayInOfflineMode(platform::Object*)
 void QVEnableQuorvelInDashboardController::clickedLeaderboards()
 {
     Ref<ViewController> screen
-        = QVControllerLoader::loadWithParams("Leaderboard", { { "gameProfileInfo", QuorvelInternal::localGameProfileInfo() } });
+        = QVControllerLoader::loadWithParams("Leaderboard", { { "gameProfileInfo", QuorvelInternal::sessionRole().localGameProfileInfo() } });
     if (screen && navigationController())
         navigationController()->pushViewController(screen.get(), true);
 }

@@ -7,7 +7,7 @@
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVImageCache.h"
-#include "social/runtime/QVSessionRole.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeDefinition.h"
 #include "social/services/QVUser.h"
@@ -114,7 +114,7 @@ void QVChallengeDetailController::viewWillAppear(bool animated)
 std::string QVChallengeDetailController::getNoDataFoundMessage()
 {
     return "You have not received any challenges yet. You can send challenges to your friends from within "
-        + QVSessionRole::current().applicationDisplayName() + ".";
+        + QuorvelInternal::sessionRole().applicationDisplayName() + ".";
 }
 
 void QVChallengeDetailController::onCellWasClicked(Object* resource, IndexPath)
@@ -343,7 +343,7 @@ void QVChallengeDetailHeaderController::setChallengeToUser(QVChallengeToUser* re
     // Only the recipient may start it, once, and only in its own game.
     QVChallengeDefinition* definition = definitionOf(record);
     const bool playable = record && record->recipient() && record->recipient()->isLocalUser() && !record->isCompleted()
-        && definition && definition->clientApplicationId() == QVSessionRole::current().clientApplicationId();
+        && definition && definition->clientApplicationId() == QuorvelInternal::sessionRole().clientApplicationId();
     startChallengeButton_->setHidden(!playable);
     Rect f = view()->frame();
     f.size.height = contentBottom() + 20;

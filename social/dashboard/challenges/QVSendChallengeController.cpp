@@ -6,7 +6,7 @@
 #include "social/dashboard/challenges/QVChallengeScreens.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/runtime/QVReachability.h"
-#include "social/runtime/QVSessionRole.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVUser.h"
@@ -116,7 +116,7 @@ void QVSendChallengeController::onTableHeaderCreated(ViewController* header)
 
 std::string QVSendChallengeController::getNoDataFoundMessage()
 {
-    return "You have no friends with " + QVSessionRole::current().applicationDisplayName() + ".";
+    return "You have no friends with " + QuorvelInternal::sessionRole().applicationDisplayName() + ".";
 }
 
 Ref<ViewController> QVSendChallengeController::getNoDataFoundViewController()

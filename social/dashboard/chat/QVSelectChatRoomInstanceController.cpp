@@ -9,7 +9,6 @@
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/services/QVChatServices.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVScreenProtocols.h"
 
 #include <algorithm>

@@ -4,7 +4,6 @@
 #include "platform/graphics/TextEngine.h"
 #include "platform/ui/AlertView.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVDeadEndErrorController.h"
 
 namespace quorvel {
@@ -59,7 +58,7 @@ bool isShowingErrorScreen(NavigationController* nav)
     if (dynamic_cast<QVDeadEndErrorController*>(nav->topViewController())
         || dynamic_cast<QVDeadEndErrorController*>(nav->visibleViewController()))
         return true;
-    return QuorvelInternal::isShowingErrorScreenInNavController(nav);
+    return QuorvelInternal::presenter().isShowingErrorScreenInNavController(nav);
 }
 
 } // namespace community
@@ -106,9 +105,9 @@ namespace {
 QVCommunityPolling defaultPolling()
 {
     QVCommunityPolling p;
-    p.setChatFrequency = [] { QuorvelInternal::setPollingFrequency(QuorvelInternal::getPollingFrequencyInChat()); };
-    p.restoreDefaultFrequency = [] { QuorvelInternal::setPollingToDefaultFrequency(); };
-    p.chatFrequency = [] { return static_cast<double>(QuorvelInternal::getPollingFrequencyInChat()); };
+    p.setChatFrequency = [] { QuorvelInternal::session().setPollingFrequency(QuorvelInternal::options().getPollingFrequencyInChat()); };
+    p.restoreDefaultFrequency = [] { QuorvelInternal::session().setPollingToDefaultFrequency(); };
+    p.chatFrequency = [] { return static_cast<double>(QuorvelInternal::options().getPollingFrequencyInChat()); };
     return p;
 }
 } // namespace

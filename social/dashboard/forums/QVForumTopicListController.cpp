@@ -6,8 +6,9 @@
 #include "social/dashboard/chat/QVSelectChatRoomDefinitionController.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/forums/QVForumThreadListController.h"
-#include "social/runtime/QVSessionRole.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/services/QVForumService.h"
+#include "social/services/QVGameProfilePageInfo.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
@@ -45,10 +46,10 @@ void QVForumTopicListController::viewWillAppear(bool animated)
 void QVForumTopicListController::doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
     auto* game = dynamic_cast<QVResource*>(getPageContextGame());
-    Ref<Object> local;
+    Ref<QVGameProfilePageInfo> local;
     if (!game) {
-        local = QVSessionRole::current().localGameProfileInfo();
-        game = dynamic_cast<QVResource*>(local.get());
+        local = QuorvelInternal::sessionRole().localGameProfileInfo();
+        game = local.get();
     }
     QVForumService::getTopicsForApplication(game ? game->resourceId() : std::string(), onSuccess, onFailure);
 }

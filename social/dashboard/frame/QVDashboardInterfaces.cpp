@@ -4,7 +4,7 @@
 #include "social/dashboard/achievements/QVAchievementCells.h"
 #include "social/dashboard/games/QVGameProfileController.h"
 #include "social/dashboard/scores/QVLeaderboardCells.h"
-#include "social/ui/QVDashboardRole.h"
+#include "social/core/QuorvelInternal.h"
 
 namespace quorvel {
 
@@ -28,7 +28,7 @@ template <typename Cell>
 void registerCell(const char* layout, float height)
 {
     InterfaceRegistry::shared().registerLayout(layout, [layout, height](InterfaceBuilder& b) {
-        float width = QVDashboardRole::current().getDashboardBounds().size.width;
+        float width = QuorvelInternal::dashboardRole().getDashboardBounds().size.width;
         auto cell = b.makeView<Cell>(platform::Rect(0, 0, width, height));
         cell->setOwner(b.owner());
         cell->buildInterface(b, layout);

@@ -18,7 +18,6 @@
 #include "social/services/QVUsersCredential.h"
 #include "social/services/QVUsersCredentialService.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVDefaultButton.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
 #include "social/ui/QVTableControllerHelper.h"
@@ -40,7 +39,7 @@ QV_REGISTER_CLASS(QVWhosPlayingController);
 
 namespace {
 
-float screenWidth() { return QVDashboardRole::current().getDashboardBounds().size.width; }
+float screenWidth() { return QuorvelInternal::dashboardRole().getDashboardBounds().size.width; }
 
 std::string textOf(Object* value)
 {
@@ -205,7 +204,7 @@ void QVImportFriendsController::loadView()
 {
     if (title().empty())
         setTitle("Find Friends");
-    const Rect bounds = QVDashboardRole::current().getDashboardBounds();
+    const Rect bounds = QuorvelInternal::dashboardRole().getDashboardBounds();
     const float width = bounds.size.width;
     auto root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
@@ -236,7 +235,7 @@ void QVImportFriendsController::loadView()
 
 void QVFullScreenImportFriendsMessage::loadView()
 {
-    const Rect bounds = QVDashboardRole::current().getDashboardBounds();
+    const Rect bounds = QuorvelInternal::dashboardRole().getDashboardBounds();
     const float width = bounds.size.width;
     auto root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);

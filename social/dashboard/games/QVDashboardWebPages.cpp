@@ -2,7 +2,7 @@
 #include "social/dashboard/games/QVDashboardWebPages.h"
 
 #include "platform/foundation/Boxed.h"
-#include "social/runtime/QVSessionRole.h"
+#include "social/core/QuorvelInternal.h"
 
 namespace quorvel {
 
@@ -54,7 +54,7 @@ bool QVApplicationDescriptionController::performSetter(const std::string& setter
 
 OAuthURLRequest::Parameters QVFeaturedGamesController::getParameters()
 {
-    return { OAuthURLRequestParameter::parameterWithName("client_application_id", QVSessionRole::current().clientApplicationId()) };
+    return { OAuthURLRequestParameter::parameterWithName("client_application_id", QuorvelInternal::sessionRole().clientApplicationId()) };
 }
 
 std::string QVGameDiscoveryNewsItemController::getAction()

@@ -9,14 +9,12 @@
 #include "social/dashboard/games/QVPlayedGameController.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVClientApplicationService.h"
 #include "social/services/QVForumService.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVUserSettingService.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 #include "social/dashboard/account/QVAccountSetupBaseController.h"
 #include "social/ui/QVRowLayout.h"
@@ -57,7 +55,7 @@ std::optional<QVTableControllerHelper::Sections> QVFanClubController::buildTable
         controllerNames_.push_back(controllerName);
         cells.emplace_back(cell.get());
     };
-    Ref<QVGameProfilePageInfo> running(dynamic_cast<QVGameProfilePageInfo*>(QVSessionRole::current().localGameProfileInfo().get()));
+    Ref<QVGameProfilePageInfo> running = QuorvelInternal::sessionRole().localGameProfileInfo();
     // The rows may be built before the stack has given the page its game: the running game stands in.
     QVGameProfilePageInfo* game = pageGame() ? pageGame() : running.get();
     createCell("Add Game as Favorite", "QVFanClubIconStar.png", "FavoriteThisGame", nullptr);
@@ -68,7 +66,7 @@ std::optional<QVTableControllerHelper::Sections> QVFanClubController::buildTable
     // Without a suggestions forum there is nothing to open.
     const bool suggestions = game && game->suggestionsForumId() && !game->suggestionsForumId()->empty()
         && *game->suggestionsForumId() != "0";
-    if (QuorvelInternal::allowUserGeneratedContent() && suggestions)
+    if (QuorvelInternal::session().allowUserGeneratedContent() && suggestions)
         createCell("Suggest a Feature", "QVFanClubIconIdea.png", "", [this] { return createSuggestionBrowser(); });
     if (running && running->hasFeaturedApplication())
         createCell("More Games", "QVFanClubIconMoreGames.png", "", [this] { return createDeveloperRecommendationsBrowser(); });
@@ -109,9 +107,9 @@ Ref<ViewController> QVFanClubController::inviteFriends()
 Ref<ViewController> QVFanClubController::createSuggestionBrowser()
 {
     QVGameProfilePageInfo* game = pageGame();
-    Ref<Object> running = QVSessionRole::current().localGameProfileInfo();
+    Ref<QVGameProfilePageInfo> running = QuorvelInternal::sessionRole().localGameProfileInfo();
     if (!game)
-        game = dynamic_cast<QVGameProfilePageInfo*>(running.get());
+        game = running.get();
     auto topic = QVForumTopic::suggestionsTopic(game ? game->suggestionsForumId() : std::nullopt);
     return QVForumThreadListController::threadBrowser(topic.get());
 }
@@ -136,7 +134,7 @@ void QVFanClubController::viewWillAppear(bool animated)
     QVGameProfilePageInfo* game = pageGame();
     if (!registeredView_) {
         registeredView_ = true;
-        QVClientApplicationService::viewedFanClub(game ? game->resourceId() : QVSessionRole::current().clientApplicationId());
+        QVClientApplicationService::viewedFanClub(game ? game->resourceId() : QuorvelInternal::sessionRole().clientApplicationId());
     }
     if (!game || game->isLocalGameInfo()) {
         for (size_t i = 0; i < rows_.size(); ++i)
@@ -150,7 +148,7 @@ void QVFanClubController::viewWillAppear(bool animated)
 
 void QVNewsLetterController::loadView()
 {
-    Rect bounds = QVDashboardRole::current().getDashboardBounds();
+    Rect bounds = QuorvelInternal::dashboardRole().getDashboardBounds();
     float width = bounds.size.width;
     // Made at the dashboard's size, the page follows the frame it is shown in: the texts take its
     // width, the switch keeps to its right edge.
@@ -178,7 +176,7 @@ std::string QVNewsLetterController::gameId() const
 {
     auto* framed = dynamic_cast<QVFramedNavigationController*>(navigationController());
     auto* game = framed ? dynamic_cast<QVGameProfilePageInfo*>(framed->currentGameContext()) : nullptr;
-    return game ? game->resourceId() : QVSessionRole::current().clientApplicationId();
+    return game ? game->resourceId() : QuorvelInternal::sessionRole().clientApplicationId();
 }
 
 void QVNewsLetterController::viewWillAppear(bool animated)
@@ -186,9 +184,9 @@ void QVNewsLetterController::viewWillAppear(bool animated)
     QVViewController::viewWillAppear(animated);
     if (title().empty())
         setTitle("Newsletter");
-    if (!QVDashboardRole::current().isInLandscapeMode())
+    if (!QuorvelInternal::dashboardRole().isInLandscapeMode())
         summaryLabel()->setText("Subscribe to new updates!");
-    descriptionLabel()->setText("Subscribe to email updates from the developer of " + QuorvelInternal::applicationDisplayName()
+    descriptionLabel()->setText("Subscribe to email updates from the developer of " + QuorvelInternal::sessionRole().applicationDisplayName()
                                 + ".  Don't worry, your email address is stored securely and won't be shared with any third parties.");
 }
 
@@ -196,7 +194,7 @@ void QVNewsLetterController::viewDidAppear(bool animated)
 {
     QVViewController::viewDidAppear(animated);
     if (securingAccount_) {
-        if (QuorvelInternal::loggedInUserHasHttpBasicCredential())
+        if (QuorvelInternal::options().loggedInUserHasHttpBasicCredential())
             setSubscriptionState(true);
     } else {
         showLoadingScreen();
@@ -222,7 +220,7 @@ void QVNewsLetterController::onRetrievedSetting(Object* answer)
 void QVNewsLetterController::subscriptionChanged()
 {
     Switch* toggle = subscriptionSwitch();
-    if (toggle->isOn() && !QuorvelInternal::loggedInUserHasHttpBasicCredential()) {
+    if (toggle->isOn() && !QuorvelInternal::options().loggedInUserHasHttpBasicCredential()) {
         toggle->setOn(false);
         sheet_ = ActionSheet::sheet(kSecureTitle, this, "Cancel", "Enable Account Retrieval");
         sheet_->showInView(view());
@@ -283,18 +281,18 @@ QVGameProfilePageInfo* gameContextOf(const ViewController* screen)
 std::string QVFavoriteThisGameController::getClientApplicationId() const
 {
     QVGameProfilePageInfo* game = gameContextOf(this);
-    return game ? game->resourceId() : QVSessionRole::current().clientApplicationId();
+    return game ? game->resourceId() : QuorvelInternal::sessionRole().clientApplicationId();
 }
 
 std::string QVFavoriteThisGameController::getClientApplicationName() const
 {
     QVGameProfilePageInfo* game = gameContextOf(this);
-    return game ? game->name() : QuorvelInternal::applicationDisplayName();
+    return game ? game->name() : QuorvelInternal::sessionRole().applicationDisplayName();
 }
 
 void QVFavoriteThisGameController::loadView()
 {
-    Rect bounds = QVDashboardRole::current().getDashboardBounds();
+    Rect bounds = QuorvelInternal::dashboardRole().getDashboardBounds();
     float width = bounds.size.width;
     // Made at the dashboard's size, the page follows the frame it is shown in.
     Ref<View> root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
@@ -411,14 +409,14 @@ void QVFavoriteThisGameController::onGameIsNotFavorite()
 {
     isFavorite_ = false;
     descriptionLabel()->setText(kNotFavoriteText);
-    setButtonImage(QVDashboardRole::current().isLargeScreen() ? "QVFavoriteThisGameIconRateOff.png" : "QVButtonStarEmpty.png");
+    setButtonImage(QuorvelInternal::dashboardRole().isLargeScreen() ? "QVFavoriteThisGameIconRateOff.png" : "QVButtonStarEmpty.png");
     setReviewAreaAvailable(false, true);
 }
 
 void QVFavoriteThisGameController::onGameIsFavorite(const std::string& comment)
 {
     isFavorite_ = true;
-    setButtonImage(QVDashboardRole::current().isLargeScreen() ? "QVFavoriteThisGameIconRateOn.png" : "QVButtonStarFilled.png");
+    setButtonImage(QuorvelInternal::dashboardRole().isLargeScreen() ? "QVFavoriteThisGameIconRateOn.png" : "QVButtonStarFilled.png");
     reviewTextField()->setText(comment);
     descriptionLabel()->setText("You've added " + getClientApplicationName()
                                 + " to your Favorites. From now on when your friends view your list of games, this one "
@@ -437,7 +435,7 @@ void QVFavoriteThisGameController::setButtonImage(const std::string& name)
 void QVFavoriteThisGameController::setReviewAreaAvailable(bool shown, bool)
 {
     // The star steps aside (sideways in landscape, else up) for the comment area.
-    const bool landscape = QVDashboardRole::current().isInLandscapeMode();
+    const bool landscape = QuorvelInternal::dashboardRole().isInLandscapeMode();
     float width = view()->bounds().size.width;
     Rect star = favoriteButton()->frame();
     if (shown) {

@@ -8,7 +8,6 @@
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/services/QVGameDiscoveryService.h"
 #include "social/ui/QVPatternedGradientView.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVRowLayout.h"

@@ -11,9 +11,7 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/games/QVDashboardWebPages.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVPlayedGame.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVScreenProtocols.h"
@@ -131,7 +129,7 @@ void QVPlayedGameCell::showResource(QVPlayedGame* game)
     secondScoreIconName_.clear();
     const QVResourceArray& stats = game->userGameStats();
     if (!stats.empty()) {
-        const std::string localId = QVSessionRole::current().lastLoggedInUserId();
+        const std::string localId = QuorvelInternal::sessionRole().lastLoggedInUserId();
         QVUserGameStat* local = nullptr;
         QVUserGameStat* compared = nullptr;
         auto* first = dynamic_cast<QVUserGameStat*>(stats[0].get());

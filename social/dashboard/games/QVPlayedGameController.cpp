@@ -16,7 +16,6 @@
 #include "social/services/QVGameDiscoveryService.h"
 #include "social/services/QVPlayedGame.h"
 #include "social/services/QVUser.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVStandardCells.h"
@@ -94,7 +93,7 @@ void QVPlayedGameController::doIndexActionWithPage(unsigned int page, const QVDe
         return;
     }
     QVUser* user = contextUserOf(this);
-    Ref<QVUser> local = user ? Ref<QVUser>() : QuorvelInternal::localUser();
+    Ref<QVUser> local = user ? Ref<QVUser>() : QuorvelInternal::sessionRole().localUser();
     const std::string userId = user ? user->resourceId() : (local ? local->resourceId() : std::string());
     if (inFavoriteTab_)
         QVClientApplicationService::getFavoriteGamesForUser(userId, p, kGamesPerPage, onSuccess, onFailure);

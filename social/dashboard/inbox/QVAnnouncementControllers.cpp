@@ -5,7 +5,6 @@
 #include "platform/ui/InterfaceRegistry.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVForumService.h"
 #include "social/ui/QVFramedContentWrapperView.h"
@@ -48,7 +47,7 @@ void QVAnnouncementBrowserController::viewWillAppear(bool animated)
 std::string QVAnnouncementBrowserController::otherGameId() const
 {
     auto* game = dynamic_cast<QVResource*>(getPageContextGame());
-    if (game && game->resourceId() != QVSessionRole::current().clientApplicationId())
+    if (game && game->resourceId() != QuorvelInternal::sessionRole().clientApplicationId())
         return game->resourceId();
     return {};
 }
@@ -75,7 +74,7 @@ void QVAnnouncementBrowserController::onResourcesDownloaded(QVPaginatedSeries* s
                 if (!newest || a->date()->seconds >= newest->seconds)
                     newest = a->date();
     if (newest)
-        QuorvelInternal::setLastAnnouncementDateForLocalUser(*newest);
+        QuorvelInternal::options().setLastAnnouncementDateForLocalUser(*newest);
     QVAnnouncementService::service().markAllAnnouncementsAsRead();
 }
 
@@ -169,7 +168,7 @@ void QVAnnouncementDetailController::segmentTapped(Object* sender)
     if (index == 0 && !isLocked())
         _reply();
     else
-        QuorvelInternal::dismissRootControllerOrItsModal();
+        QuorvelInternal::dashboardRole().dismissRootControllerOrItsModal();
 }
 
 void QVAnnouncementDetailController::pressedBuy()

@@ -137,9 +137,9 @@ std::optional<QVTableControllerHelper::Sections> QVInboxTopLevelController::buil
         cells_.push_back(cell);
         cells.emplace_back(cell.get());
     };
-    add("Invitations", "QVInboxAcceptInviteIcon.png", QuorvelInternal::unreadInviteCount(), [this] { return onInvitations(); });
-    add("IM Conversations", "QVInboxIMIcon.png", QuorvelInternal::unreadIMCount(), [this] { return onIMConversations(); });
-    add("Starred Forum Posts", "QVInboxForumsIcon.png", QuorvelInternal::unreadPostCount(), [this] { return onForumPosts(); });
+    add("Invitations", "QVInboxAcceptInviteIcon.png", QuorvelInternal::options().unreadInviteCount(), [this] { return onInvitations(); });
+    add("IM Conversations", "QVInboxIMIcon.png", QuorvelInternal::options().unreadIMCount(), [this] { return onIMConversations(); });
+    add("Starred Forum Posts", "QVInboxForumsIcon.png", QuorvelInternal::options().unreadPostCount(), [this] { return onForumPosts(); });
     return Sections { QVTableSectionDescription::sectionWithTitleAndStaticCells("", std::move(cells)) };
 }
 
@@ -367,7 +367,7 @@ void QVInboxIMConversationsController::onResourcesDownloaded(QVPaginatedSeries* 
 {
     QVInboxController::onResourcesDownloaded(series);
     // Every loaded page counts, not only the one that just arrived.
-    QuorvelInternal::setUnreadIMCount(countUnreadLoadedRows([](const QVSubscription& s) { return s.isConversation(); }));
+    QuorvelInternal::options().setUnreadIMCount(countUnreadLoadedRows([](const QVSubscription& s) { return s.isConversation(); }));
 }
 
 void QVInboxSubscribedForumThreadsController::viewWillAppear(bool animated)
@@ -385,7 +385,7 @@ void QVInboxSubscribedForumThreadsController::onBeforeResourcesProcessed(QVPagin
 void QVInboxSubscribedForumThreadsController::onResourcesDownloaded(QVPaginatedSeries* series)
 {
     QVInboxController::onResourcesDownloaded(series);
-    QuorvelInternal::setUnreadPostCount(countUnreadLoadedRows([](const QVSubscription& s) { return s.isForumThread(); }));
+    QuorvelInternal::options().setUnreadPostCount(countUnreadLoadedRows([](const QVSubscription& s) { return s.isForumThread(); }));
 }
 
 // ---------------------------------------------------------------------------

@@ -6,7 +6,6 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/services/QVDeviceContact.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVRowLayout.h"

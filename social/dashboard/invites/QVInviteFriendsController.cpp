@@ -14,7 +14,6 @@
 #include "social/services/QVDeviceContact.h"
 #include "social/services/QVInviteService.h"
 #include "social/services/QVUser.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVRowLayout.h"
 #include "social/ui/QVStandardCells.h"
@@ -36,7 +35,7 @@ QV_REGISTER_CLASS(QVInviteFriendsController);
 
 void QVInviteFriendsHeaderController::loadView()
 {
-    float width = QVDashboardRole::current().getDashboardBounds().size.width;
+    float width = QuorvelInternal::dashboardRole().getDashboardBounds().size.width;
     Ref<View> root = View::viewWithFrame(Rect(0, 0, width, 130));
     root->setBackgroundColor(std::nullopt);
     titleLabel_ = layout::makeLabel(Rect(10, 8, width - 20, 22), 15, true);
@@ -121,12 +120,12 @@ void QVInviteFriendsController::onTableHeaderCreated(ViewController* header)
         return;
     header_->setInviteFriendsController(this);
     header_->inviteText()->setText(definition_ ? definition_->suggestedSenderMessage : std::string());
-    header_->titleLabel()->setText("Invite Friends to play " + QuorvelInternal::applicationDisplayName());
+    header_->titleLabel()->setText("Invite Friends to play " + QuorvelInternal::sessionRole().applicationDisplayName());
 }
 
 std::string QVInviteFriendsController::getNoDataFoundMessage()
 {
-    return "All of your friends have " + QuorvelInternal::applicationDisplayName() + ".  Make some more!";
+    return "All of your friends have " + QuorvelInternal::sessionRole().applicationDisplayName() + ".  Make some more!";
 }
 
 Ref<ViewController> QVInviteFriendsController::getNoDataFoundViewController()

@@ -13,7 +13,6 @@
 #include "social/dashboard/invites/QVSelectInviteTypeController.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/services/QVDeviceContact.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVRowLayout.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
@@ -40,7 +39,7 @@ QVSelectContactsToInviteHeaderController::~QVSelectContactsToInviteHeaderControl
 
 void QVSelectContactsToInviteHeaderController::loadView()
 {
-    float width = QVDashboardRole::current().getDashboardBounds().size.width;
+    float width = QuorvelInternal::dashboardRole().getDashboardBounds().size.width;
     Ref<View> root = View::viewWithFrame(Rect(0, 0, width, 60));
     root->setBackgroundColor(std::nullopt);
     addContactButton_ = Button::buttonWithType(Button::Type::Custom);
@@ -76,13 +75,13 @@ void QVSelectContactsToInviteHeaderController::addContact()
     picker_->setPeoplePickerDelegate(this);
     picker_->setDisplayedProperties({ PersonProperty::Email, PersonProperty::Phone });
     // A tablet shows it in a popover pointing at the button; a phone over the whole screen.
-    if (QVDashboardRole::current().isLargeScreen()) {
+    if (QuorvelInternal::dashboardRole().isLargeScreen()) {
         peoplePickerPopover_ = PopoverController::withContentViewController(picker_.get());
         peoplePickerPopover_->presentFromRect(addContactButton_->frame(), addContactButton_->superview(),
                                               PopoverArrowAny, true);
         return;
     }
-    if (ViewController* root = QVDashboardRole::current().getRootController())
+    if (ViewController* root = QuorvelInternal::dashboardRole().getRootController())
         root->presentModalViewController(picker_.get(), true);
 }
 
@@ -92,7 +91,7 @@ void QVSelectContactsToInviteHeaderController::_dismissPicker()
         picker_->setPeoplePickerDelegate(nullptr);
     if (Ref<PopoverController> popover = std::move(peoplePickerPopover_))
         popover->dismissPopoverAnimated(true);
-    else if (ViewController* root = QVDashboardRole::current().getRootController())
+    else if (ViewController* root = QuorvelInternal::dashboardRole().getRootController())
         root->dismissModalViewControllerAnimated(true);
     picker_ = nullptr;
 }

@@ -18,7 +18,6 @@
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVInviteService.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVKitImages.h"
@@ -64,7 +63,7 @@ void QVSelectInviteTypeCell::setAmountSelected(size_t count)
 
 void QVSelectInviteTypeHeaderController::loadView()
 {
-    float width = QVDashboardRole::current().getDashboardBounds().size.width;
+    float width = QuorvelInternal::dashboardRole().getDashboardBounds().size.width;
     Ref<View> root = View::viewWithFrame(Rect(0, 0, width, 90));
     root->setBackgroundColor(std::nullopt);
     inviteIconFrame_ = ImageView::imageViewWithFrame(Rect(10, 10, 64, 64));
@@ -118,7 +117,7 @@ void QVSelectInviteTypeController::openAsModal()
         BarButtonItem::withSystemItem(BarButtonItem::SystemItem::Cancel, this,
                                       BarButtonItem::PlainAction(BRISKO_SELECTOR(QVSelectInviteTypeController, _cancelModal)))
             .get());
-    QuorvelInternal::presentRootControllerWithModal(QVFramedNavigationController::withRootViewController(this));
+    QuorvelInternal::dashboardRole().presentRootControllerWithModal(QVFramedNavigationController::withRootViewController(this));
 }
 
 void QVSelectInviteTypeController::viewDidLoad()
@@ -263,6 +262,6 @@ void QVSelectInviteTypeController::advance()
     nav->pushViewController(compose.get(), true);
 }
 
-void QVSelectInviteTypeController::_cancelModal() { Quorvel::dismissDashboard(); }
+void QVSelectInviteTypeController::_cancelModal() { QuorvelInternal::dashboardRole().dismissDashboard(); }
 
 } // namespace quorvel

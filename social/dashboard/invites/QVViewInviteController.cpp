@@ -4,7 +4,6 @@
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/invites/QVInvitationsController.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVWebViewController.h"
 
 #include <algorithm>

@@ -9,7 +9,6 @@
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/services/QVUser.h"
 #include "social/services/QVUserSettingService.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVRowLayout.h"
 
 namespace quorvel {
@@ -39,7 +38,7 @@ namespace {
 
 Ref<View> formRoot()
 {
-    const Rect bounds = QVDashboardRole::current().getDashboardBounds();
+    const Rect bounds = QuorvelInternal::dashboardRole().getDashboardBounds();
     auto root = View::viewWithFrame(Rect(0, 0, bounds.size.width, bounds.size.height));
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     root->setBackgroundColor(Color::rgb(0.11f, 0.12f, 0.14f));
@@ -88,7 +87,7 @@ void QVRemovalFormController::showWarningSheet(const std::string& text)
     if (sheet_)
         sheet_->setDelegate(nullptr);
     sheet_ = ActionSheet::sheet(text, this, "Go Back", "Continue");
-    View* top = QuorvelInternal::getTopLevelView();
+    View* top = QuorvelInternal::dashboardRole().getTopLevelView();
     sheet_->showInView(top ? top : view());
 }
 
@@ -157,7 +156,7 @@ void QVRemoveCredentialController::addHiddenParameters(QVHttpNestedQueryStringWr
 
 void QVRemoveCredentialController::onSubmitPressed()
 {
-    if (QuorvelInternal::loggedInUserHasHttpBasicCredential()) {
+    if (QuorvelInternal::options().loggedInUserHasHttpBasicCredential()) {
         onSubmitForm(view());
         return;
     }
@@ -182,15 +181,15 @@ void QVRemoveCredentialController::onFormSubmitted()
     Ref<QVRemoveCredentialController> keep(this);
     if (logoutFacebookWhenSubmitted_)
         _logoutFacebookSession(nullptr);
-    Ref<QVUser> local = QuorvelInternal::localUser();
+    Ref<QVUser> local = QuorvelInternal::sessionRole().localUser();
     if (local && local->profilePictureSource() == credentialType_) {
         local->changeProfilePictureUrl(std::string(), false, false, false);
-        QuorvelInternal::setLocalUser(local.get());
+        QuorvelInternal::sessionRole().setLocalUser(local.get());
     }
     if (credentialType_ == "TwitterCredential")
-        QuorvelInternal::setLoggedInUserHasTwitterCredential(false);
+        QuorvelInternal::options().setLoggedInUserHasTwitterCredential(false);
     else if (credentialType_ == "FbconnectCredential")
-        QuorvelInternal::setLoggedInUserHasFbconnectCredential(false);
+        QuorvelInternal::options().setLoggedInUserHasFbconnectCredential(false);
     popAnimated(this);
 }
 
@@ -212,14 +211,14 @@ void QVRemoveDeviceFromAccountController::viewWillAppear(bool animated)
 {
     QVFormControllerHelper::viewWillAppear(animated);
     navigationItem()->setHidesBackButton(false);
-    if (QuorvelInternal::loggedInUserHasHttpBasicCredential()) {
+    if (QuorvelInternal::options().loggedInUserHasHttpBasicCredential()) {
         warningText()->setText(kSecuredWarning);
     } else {
         warningText()->setText(kUnsecuredWarning);
         showWarningSheet("Warning! Your account will be lost and you will not be able to recover it. Tap 'Go Back' to "
                          "return to the Settings tab and choose 'Secure Account'.");
     }
-    if (!QuorvelInternal::isInLandscapeMode())
+    if (!QuorvelInternal::dashboardRole().isInLandscapeMode())
         titleLabel()->setText("Remove Account");
 }
 
@@ -233,7 +232,7 @@ void QVRemoveDeviceFromAccountController::actionSheetDidDismissWithButtonIndex(A
 
 void QVRemoveDeviceFromAccountController::addHiddenParameters(QVHttpNestedQueryStringWriter& writer)
 {
-    std::string userId = Quorvel::lastLoggedInUserId();
+    std::string userId = QuorvelInternal::sessionRole().lastLoggedInUserId();
     std::string udid = platform::ui::Device::currentDevice().uniqueIdentifier();
     writer.io("user_id", userId);
     writer.io("udid", udid);
@@ -242,7 +241,7 @@ void QVRemoveDeviceFromAccountController::addHiddenParameters(QVHttpNestedQueryS
 void QVRemoveDeviceFromAccountController::onFormSubmitted()
 {
     Quorvel::logoutUser();
-    Quorvel::dismissDashboard();
+    QuorvelInternal::dashboardRole().dismissDashboard();
 }
 
 } // namespace quorvel

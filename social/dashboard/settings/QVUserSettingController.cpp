@@ -11,7 +11,6 @@
 #include "social/runtime/QVPresenceService.h"
 #include "social/services/QVUserSettingService.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/dashboard/account/QVAccountSetupBaseController.h"
 #include "social/dashboard/account/QVAccountLoginControllers.h"
 #include "social/ui/QVRowLayout.h"
@@ -35,7 +34,7 @@ constexpr float kRowHeight = 44;
 
 View* topLevelView(ViewController* fallback)
 {
-    if (View* top = QuorvelInternal::getTopLevelView())
+    if (View* top = QuorvelInternal::dashboardRole().getTopLevelView())
         return top;
     return fallback ? fallback->view() : nullptr;
 }
@@ -43,7 +42,7 @@ View* topLevelView(ViewController* fallback)
 // Pushes an account screen that adds a credential to the account.
 void pushAddingCredential(const std::string& name)
 {
-    NavigationController* nav = QuorvelInternal::getActiveNavigationController();
+    NavigationController* nav = QuorvelInternal::presenter().getActiveNavigationController();
     Ref<ViewController> screen = QVControllerLoader::load(name);
     if (!nav || !screen)
         return;
@@ -57,11 +56,11 @@ void pushAddingCredential(const std::string& name)
 void applyLocationSharing(bool shared)
 {
     if (shared) {
-        QuorvelInternal::setUserDistanceUnit(0);
-        QuorvelInternal::startLocationManagerIfAllowed();
+        QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::Undecided);
+        QuorvelInternal::location().startLocationManagerIfAllowed();
     } else {
-        QuorvelInternal::setUserDistanceUnit(1);
-        QuorvelInternal::setUserLocation(nullptr);
+        QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::LocationOff);
+        QuorvelInternal::location().setUserLocation(nullptr);
     }
 }
 
@@ -101,15 +100,15 @@ void QVUserSettingDelegate::settingValueToggled(QVUserSetting* setting, bool val
     if (key == "location") {
         applyLocationSharing(value);
     } else if (key == "facebookstream") {
-        if (value && !QuorvelInternal::loggedInUserHasFbconnectCredential())
+        if (value && !QuorvelInternal::options().loggedInUserHasFbconnectCredential())
             pushAddingCredential("FacebookAccountLogin");
     } else if (key == "twitterstream") {
-        if (value && !QuorvelInternal::loggedInUserHasTwitterCredential())
+        if (value && !QuorvelInternal::options().loggedInUserHasTwitterCredential())
             pushAddingCredential("TwitterAccountLogin");
     } else if (key == "presence") {
         applyPresence(value);
     } else if (key == "newsletter_quorvel") {
-        if (value && !QuorvelInternal::loggedInUserHasHttpBasicCredential()) {
+        if (value && !QuorvelInternal::options().loggedInUserHasHttpBasicCredential()) {
             pushAddingCredential("HttpCredentialsCreate");
             community::showAlert("Enable Account Retrieval",
                                  "In order to subscribe, you must first enable account retrieval with an email address "
@@ -146,7 +145,7 @@ void QVUserSettingCell::onResourceChanged(Object* resource)
     auto* s = dynamic_cast<QVUserSetting*>(resource);
     name_->setText(s ? s->name() : std::string());
     // A subscription needs an e-mail and password on the account to reach the player.
-    if (s && s->key() == "newsletter_quorvel" && s->value() == "1" && !QuorvelInternal::loggedInUserHasHttpBasicCredential())
+    if (s && s->key() == "newsletter_quorvel" && s->value() == "1" && !QuorvelInternal::options().loggedInUserHasHttpBasicCredential())
         s->setValue("0");
     setControlToSettingValue(s);
 }
@@ -324,7 +323,7 @@ void QVUserSettingController::actionSheetDidDismissWithButtonIndex(ActionSheet* 
 void QVUserSettingController::_logoutNow()
 {
     Quorvel::logoutUser();
-    Quorvel::dismissDashboard();
+    QuorvelInternal::dashboardRole().dismissDashboard();
 }
 
 // ---------------------------------------------------------------------------
@@ -349,7 +348,7 @@ void QVShareLocationController::loadView()
     root->addSubview(descriptionLabel_.get());
     shareLocationSwitch_ = Switch::switchWithFrame(Rect(width - 106, 26, 94, 27));
     shareLocationSwitch_->setAutoresizingMask(FlexibleLeftMargin);
-    shareLocationSwitch_->setOn(QuorvelInternal::userDistanceUnit() != 1);
+    shareLocationSwitch_->setOn(QuorvelInternal::options().userDistanceUnit() != QVDistanceUnit::LocationOff);
     shareLocationSwitch_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVShareLocationController, shareLocationChanged)),
                                     ValueChanged);
     root->addSubview(shareLocationSwitch_.get());
@@ -374,7 +373,7 @@ void QVShareLocationController::shareLocationChanged()
 
 void QVShareLocationController::_reloadHostingView()
 {
-    if (QuorvelInternal::userDistanceUnit() == 0 && locationReloads++ < kMaxReloads) {
+    if (QuorvelInternal::options().userDistanceUnit() == QVDistanceUnit::Undecided && locationReloads++ < kMaxReloads) {
         platform::Weak<QVShareLocationController> weak(this);
         platform::RunLoop::main().performAfter(1.0, [weak] {
             if (auto self = weak.lock())
