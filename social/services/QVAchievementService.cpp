@@ -49,25 +49,6 @@ std::optional<std::string> orNull(const std::optional<std::string>& text) { retu
 
 QVAchievementService::~QVAchievementService() { QVOfflineStore::finalizeAchievementStatements(); }
 
-void QVAchievementService::initializeService()
-{
-    QVSharedService::initializeService();
-    QVOfflineService::hooks().sendPendingAchievements = [](const std::string& userId) {
-        sendPendingAchievements(userId, true, QVDelegate(), QVDelegate());
-    };
-    QVOfflineService::hooks().synchAchievementsList = [](const QVResourceArray& achievements,
-                                                         const std::string& userId) {
-        synchAchievementsList(achievements, userId);
-    };
-}
-
-void QVAchievementService::shutdownService()
-{
-    QVOfflineService::hooks().sendPendingAchievements = nullptr;
-    QVOfflineService::hooks().synchAchievementsList = nullptr;
-    QVSharedService::shutdownService();
-}
-
 void QVAchievementService::populateKnownResources(QVResourceNameMap& names)
 {
     names.addResource<QVAchievement>(QVAchievement::getResourceName());

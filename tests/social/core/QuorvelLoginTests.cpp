@@ -20,6 +20,9 @@
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
+#include "social/services/QVHighScoreService.h"
+#include "social/services/QVLeaderboardService.h"
+#include "social/services/QVLeaderboard_Sync.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVClassRegistry.h"
@@ -595,9 +598,13 @@ TEST_F(LoginTest, OfflineStartLogsTheLastPlayerInAndSyncsOnceTheServerAnswers)
     EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:17" }));
     EXPECT_EQ(notices, (Strings { "Welcome back, Player, you are OFFLINE" }));
 
-    Strings sent;
-    auto previous = QVOfflineService::hooks().sendPendingHighScores;
-    QVOfflineService::hooks().sendPendingHighScores = [&](const std::string& id) { sent.push_back(id); };
+    // A score kept while offline goes out with the pending data.
+    auto board = QVLeaderboard_Sync::create();
+    board->setResourceId("5");
+    board->setActive("1");
+    board->setDescendingSortOrder("1");
+    QVLeaderboardService::synchLeaderboardsList({ board }, {}, std::nullopt, false);
+    QVHighScoreService::setHighScore(100, "5", {}, {});
     // The server answers again: one bootstrap, the pending data once, however often reachability says so.
     QuorvelInternal::session().provider()->setServerUrl(server.baseUrl());
     Quorvel::gameServerReachabilityChanged(platform::Boxed::number(2).get());
@@ -605,9 +612,9 @@ TEST_F(LoginTest, OfflineStartLogsTheLastPlayerInAndSyncsOnceTheServerAnswers)
     ASSERT_TRUE(waitFor([] { return QuorvelInternal::login().successfullyBootstrapped(); }));
     Quorvel::gameServerReachabilityChanged(platform::Boxed::number(0).get());
     QuorvelInternal::login().loginGameCenterCheck();
-    QVOfflineService::hooks().sendPendingHighScores = previous;
+    ASSERT_TRUE(settleNetwork());
     EXPECT_EQ(requestsTo("bootstrap.xml").size(), 2u);
-    EXPECT_EQ(sent, (Strings { "17" }));
+    EXPECT_EQ(requestsTo("client_applications/@me/high_scores.xml").size(), 1u);
     EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:17", "userLoggedIn:17" }));
 }
 
