@@ -48,11 +48,13 @@ std::string textOf(Object* value)
     return boxed && boxed->value().isString() ? boxed->value().asString() : std::string();
 }
 
-// The import invitation is loaded under two names of its own.
+// The import invitation is loaded under two names of its own; the screen it
+// is loaded for (the layout's owner) is the list it works for.
 [[maybe_unused]] const bool importMessageLayoutsRegistered = [] {
     for (const char* layout : { "FullscreenImportFriendsMessageControllerQv", "HeaderedFullscreenImportFriendsMessageControllerQv" })
         InterfaceRegistry::shared().registerLayout(layout, [](InterfaceBuilder& b) {
             auto message = b.makeController<QVFullScreenImportFriendsMessage>();
+            message->setOwner(b.ownerAs<ViewController>());
             return std::vector<Ref<Object>> { message };
         });
     return true;
@@ -271,6 +273,19 @@ void QVFullScreenImportFriendsMessage::setMissingCredentials(const std::vector<R
     const std::string lead = notice.empty() ? std::string() : notice + " ";
     messageLabel()->setText(lead + "Import your friends from " + joined
                             + " to see what Quorvel games they're playing, compare progress, and more.");
+}
+
+bool QVFullScreenImportFriendsMessage::performSetter(const std::string& setterName, Object* value)
+{
+    if (setterName == "setOwner") {
+        setOwner(dynamic_cast<ViewController*>(value));
+        return true;
+    }
+    if (setterName == "setMessage") {
+        messageLabel()->setText(textOf(value));
+        return true;
+    }
+    return QVViewController::performSetter(setterName, value);
 }
 
 void QVFullScreenImportFriendsMessage::onImportFriendsPressed()
