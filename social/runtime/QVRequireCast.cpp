@@ -1,5 +1,5 @@
-// The failing half of requireCast: the message and the caller's method and
-// file for the assertion failure.
+// The failing half of requireCast and of the other helpers that assert for
+// their caller: the message, and the caller's method and file.
 #include "social/runtime/QVRequireCast.h"
 
 #include "platform/foundation/Exception.h"
@@ -23,14 +23,19 @@ std::string bareFunctionName(std::string_view signature)
 
 } // namespace
 
+void QVRaiseAssertion(const std::string& message, const std::source_location& where)
+{
+    platform::raiseAssertion(bareFunctionName(where.function_name()).c_str(),
+                             platform::sourceFileName(where.file_name()), message);
+}
+
 void QVRaiseRequiredCast(std::string_view why, const platform::Object* found, const std::source_location& where)
 {
     std::string message(why);
     message += " (found ";
     message += found ? found->className() : std::string("nothing");
     message += ")";
-    platform::raiseAssertion(bareFunctionName(where.function_name()).c_str(),
-                             platform::sourceFileName(where.file_name()), message);
+    QVRaiseAssertion(message, where);
 }
 
 } // namespace quorvel

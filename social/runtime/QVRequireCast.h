@@ -15,9 +15,14 @@
 #include "platform/foundation/Object.h"
 
 #include <source_location>
+#include <string>
 #include <string_view>
 
 namespace quorvel {
+
+// Raises the assertion failure BRISKO_ASSERT raises, with the method and file
+// of `where` (a helper's caller) instead of the helper's own.
+[[noreturn]] void QVRaiseAssertion(const std::string& message, const std::source_location& where);
 
 // Raises the assertion failure for a requireCast that found `found` (null
 // when there was nothing), as raised at `where`.

@@ -5,6 +5,7 @@
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVHttpBasicCredential.h"
 #include "social/services/QVUserService.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
@@ -50,10 +51,10 @@ void QVAccountChangeForm::addHiddenParameters(QVHttpNestedQueryStringWriter& par
 void QVAccountChangeForm::pushConfirmation(const std::string& title, const std::string& message)
 {
     Ref<ViewController> screen = QVControllerLoader::load("ShowMessageAndReturn");
-    auto* shown = dynamic_cast<QVShowMessageAndReturnController*>(screen.get());
     NavigationController* nav = navigationController();
-    if (!shown || !nav)
+    if (!screen || !nav)
         return;
+    auto* shown = requireCast<QVShowMessageAndReturnController>(screen, "The message screen must show its message");
     shown->messageTitleLabel()->setText(title);
     shown->messageLabel()->setText(message);
     nav->pushViewController(screen.get(), true);

@@ -8,6 +8,7 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/chat/QVSelectChatRoomInstanceController.h"
 #include "social/dashboard/community/QVCommunityKit.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVChatServices.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
@@ -121,7 +122,9 @@ void QVSelectChatRoomDefinitionController::onLoadedInstances(Object* answer)
         attemptToJoinRoom(rooms.front().get());
     } else {
         hideLoadingScreen();
-        auto screen = dynamicRef<QVSelectChatRoomInstanceController>(QVControllerLoader::load("SelectChatRoomInstance"));
+        Ref<ViewController> loaded = QVControllerLoader::load("SelectChatRoomInstance");
+        auto screen = Ref<QVSelectChatRoomInstanceController>(
+            loaded ? requireCast<QVSelectChatRoomInstanceController>(loaded, "The room choice must take its rooms") : nullptr);
         if (screen && navigationController()) {
             screen->setPreLoadedChatRoomInstances(QVPaginatedSeries::paginatedSeriesFromSeries(*series));
             navigationController()->pushViewController(screen.get(), true);

@@ -12,6 +12,7 @@
 #include "social/runtime/QVDateFormatters.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVRequestUIRole.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVConversationService.h"
 #include "social/services/QVForumService.h"
@@ -48,7 +49,9 @@ int64_t numericId(const std::string& id)
 Ref<QVConversationController> QVConversationController::conversationWithId(const std::string& conversationId,
                                                                             QVUser* user, const std::string& initialText)
 {
-    auto screen = dynamicRef<QVConversationController>(QVClassRegistry::create("QVConversationController"));
+    Ref<platform::Object> made = QVClassRegistry::create("QVConversationController");
+    auto screen = Ref<QVConversationController>(
+        made ? requireCast<QVConversationController>(made, "The conversation class must make conversation screens") : nullptr);
     if (!screen)
         return nullptr;
     screen->init();
@@ -213,7 +216,9 @@ void QVConversationController::_pollingFailed(const platform::Notification& n)
 void QVConversationController::loadView()
 {
     QVTableSequenceControllerHelper::loadView();
-    messageBox_ = dynamicRef<QVConversationMessageBoxController>(QVControllerLoader::load("ConversationMessageBox", this));
+    Ref<ViewController> loaded = QVControllerLoader::load("ConversationMessageBox", this);
+    messageBox_ = Ref<QVConversationMessageBoxController>(
+        loaded ? requireCast<QVConversationMessageBoxController>(loaded, "The conversation's message box must take its conversation") : nullptr);
     if (messageBox_) {
         messageBox_->view();
         messageBox_->setConversationId(conversationId_);

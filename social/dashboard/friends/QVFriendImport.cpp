@@ -10,6 +10,7 @@
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/profiles/QVProfileController.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVGamePlayer.h"
@@ -136,8 +137,8 @@ void QVFriendImporter::onUsersCredentialsDownloaded(Object* answer)
     Ref<ViewController> link = QVControllerLoader::load(mLinkCredentialControllerName);
     if (!link)
         return;
-    if (auto* account = dynamic_cast<QVAccountSetupBaseController*>(link.get()))
-        account->setAddingAdditionalCredential(true);
+    requireCast<QVAccountSetupBaseController>(link, "A network's login screen must take the added credential")
+        ->setAddingAdditionalCredential(true);
     if (NavigationController* nav = host->navigationController())
         nav->pushViewController(link.get(), true);
 }
@@ -162,9 +163,10 @@ void QVFriendImporter::pushCompleteControllerWithMessage(const std::string& mess
 {
     ViewController* host = mController.get();
     NavigationController* nav = host ? host->navigationController() : nullptr;
-    auto done = platform::dynamicRef<QVShowMessageAndReturnController>(QVControllerLoader::load("ShowMessageAndReturn"));
-    if (!done || !nav)
+    Ref<ViewController> loaded = QVControllerLoader::load("ShowMessageAndReturn");
+    if (!loaded || !nav)
         return;
+    Ref<QVShowMessageAndReturnController> done(requireCast<QVShowMessageAndReturnController>(loaded, "The message screen must show its message"));
     done->messageLabel()->setText(message);
     done->messageTitleLabel()->setText("Find Friends");
     done->setTitle(title);
@@ -480,9 +482,11 @@ Ref<ViewController> QVWhosPlayingController::getNoDataFoundViewController()
     auto missing = getMetaDataOfType<QVUsersCredential>();
     if (missing.empty())
         return nullptr;
-    auto message = platform::dynamicRef<QVFullScreenImportFriendsMessage>(QVControllerLoader::load("FullscreenImportFriendsMessage"));
-    if (!message)
+    Ref<ViewController> loaded = QVControllerLoader::load("FullscreenImportFriendsMessage");
+    if (!loaded)
         return nullptr;
+    Ref<QVFullScreenImportFriendsMessage> message(
+        requireCast<QVFullScreenImportFriendsMessage>(loaded, "The import invitation must name the missing networks"));
     message->setMissingCredentials(missing, getNoDataFoundMessage());
     message->setOwner(this);
     return message;

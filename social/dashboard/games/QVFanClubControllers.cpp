@@ -9,6 +9,7 @@
 #include "social/dashboard/games/QVPlayedGameController.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVAnnouncementService.h"
@@ -242,8 +243,9 @@ void QVNewsLetterController::actionSheetClickedButtonAtIndex(ActionSheet* sheet,
     }
     securingAccount_ = true;
     Ref<ViewController> credentials = QVControllerLoader::load("HttpCredentialsCreate");
-    if (auto* setup = dynamic_cast<QVAccountSetupBaseController*>(credentials.get()))
-        setup->setAddingAdditionalCredential(true);
+    if (credentials)
+        requireCast<QVAccountSetupBaseController>(credentials, "The secure-account screen must take the added credential")
+            ->setAddingAdditionalCredential(true);
     if (credentials && navigationController())
         navigationController()->pushViewController(credentials.get(), true);
 }

@@ -13,6 +13,7 @@
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/dashboard/frame/QVDashboardProtocols.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAchievementService.h"
 #include "social/services/QVClientApplicationService.h"
@@ -61,9 +62,9 @@ Ref<QVGameProfileController> QVGameProfileController::showGameProfileWithClientA
 {
     bool large = QVDashboardRole::current().isLargeScreen();
     Ref<ViewController> loaded = QVControllerLoader::load(large ? "GameProfileWithNavBar" : "GameProfile");
-    Ref<QVGameProfileController> page(dynamic_cast<QVGameProfileController*>(loaded.get()));
-    if (!page)
+    if (!loaded)
         return nullptr;
+    Ref<QVGameProfileController> page(requireCast<QVGameProfileController>(loaded, "The game page must take its game"));
     page->setClientApplicationId(clientApplicationId);
     page->view();
     if (large && page->buttonPanel_)

@@ -179,10 +179,10 @@ void QVAnnouncementDetailController::pressedBuy()
         return;
     // The game's description page, when the dashboard has one.
     if (auto screen = QVControllerLoader::load("ApplicationDescription")) {
-        if (auto* keyed = dynamic_cast<QVKeyedSetters*>(screen.get())) {
-            keyed->performSetter("setApplicationId", platform::Boxed::box(platform::Value(announcement->linkedClientApplicationId())).get());
-            keyed->performSetter("setAppBannerPlacement", platform::Boxed::box(platform::Value(std::string("announcementDetailBuy"))).get());
-        }
+        QVRequireSetter(screen.get(), "setApplicationId",
+                        platform::Boxed::box(platform::Value(announcement->linkedClientApplicationId())).get());
+        QVRequireSetter(screen.get(), "setAppBannerPlacement",
+                        platform::Boxed::box(platform::Value(std::string("announcementDetailBuy"))).get());
         navigationController()->pushViewController(screen.get(), true);
     }
 }

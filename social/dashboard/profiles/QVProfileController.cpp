@@ -10,6 +10,7 @@
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/conversations/QVConversationController.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVConversationService.h"
 #include "social/services/QVFriendsService.h"
@@ -41,9 +42,9 @@ Ref<QVProfileController> QVProfileController::getProfileControllerForUser(QVUser
         }
     }
     Ref<ViewController> loaded = QVControllerLoader::load("Profile");
-    Ref<QVProfileController> profile(dynamic_cast<QVProfileController*>(loaded.get()));
-    if (!profile)
+    if (!loaded)
         return nullptr;
+    Ref<QVProfileController> profile(requireCast<QVProfileController>(loaded, "The profile screen must take its user"));
     profile->setUser(user);
     if (user)
         profile->setTitle(user->name());

@@ -12,6 +12,7 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVUser.h"
 #include "social/services/QVUsersCredential.h"
@@ -43,7 +44,7 @@ constexpr float kPictureSize = 50;
 Ref<QVUsersCredential> newCredential()
 {
     Ref<QVResource> made = QVUsersCredential::staticResourceClass().create();
-    return Ref<QVUsersCredential>(dynamic_cast<QVUsersCredential*>(made.get()));
+    return Ref<QVUsersCredential>(requireCast<QVUsersCredential>(made, "The credential class must make credentials"));
 }
 
 // The list's header: one line saying what the rows are for.
@@ -303,8 +304,9 @@ void QVSelectProfilePictureController::onCellWasClicked(Object* resource, IndexP
         redownloadOnNextAppear_ = true;
         auto name = QVUsersCredentialCell::getCredentialControllerName(c->credentialType());
         Ref<ViewController> link = name ? QVControllerLoader::load(*name) : nullptr;
-        if (auto* account = dynamic_cast<QVAccountSetupBaseController*>(link.get()))
-            account->setAddingAdditionalCredential(true);
+        if (link)
+            requireCast<QVAccountSetupBaseController>(link, "A network's login screen must take the added credential")
+                ->setAddingAdditionalCredential(true);
         if (link && navigationController())
             navigationController()->pushViewController(link.get(), true);
         return;
