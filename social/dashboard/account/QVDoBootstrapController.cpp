@@ -71,8 +71,8 @@ void QVDoBootstrapController::viewDidAppear(bool)
 
 void QVDoBootstrapController::_findUsersSucceeded(platform::Object* answer)
 {
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
-    size_t count = series ? series->count() : 0;
+    auto* series = requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series");
+    size_t count = series->count();
     QVDelegate succeeded(this, BRISKO_SELECTOR(QVDoBootstrapController, _bootstrapSucceded));
     QVDelegate failed(this, BRISKO_SELECTOR(QVDoBootstrapController, _bootstrapFailed));
     if (count == 0) {

@@ -110,12 +110,11 @@ void QVSelectChatRoomDefinitionController::onLoadedInstances(Object* answer)
 {
     if (hideLoadingScreenIfInHiddenTab())
         return;
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
+    auto* series = requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series");
     std::vector<Ref<QVChatRoomInstance>> rooms;
-    if (series)
-        for (const auto& o : series->objects())
-            if (auto* room = dynamic_cast<QVChatRoomInstance*>(o.get()))
-                rooms.emplace_back(room);
+    for (const auto& o : series->objects())
+        if (auto* room = dynamic_cast<QVChatRoomInstance*>(o.get()))
+            rooms.emplace_back(room);
     if (rooms.empty()) {
         onFailedLoadingInstances(nullptr);
     } else if (rooms.size() == 1) {

@@ -134,8 +134,8 @@ void QVConversationController::doIndexActionOnSuccess(const QVDelegate& onSucces
 
 void QVConversationController::_startedConversation(Object* answer)
 {
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
-    auto* conversation = series && series->count() == 1 ? dynamic_cast<QVResource*>(series->objectAtIndex(0)) : nullptr;
+    auto* series = requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series");
+    auto* conversation = series->count() == 1 ? dynamic_cast<QVResource*>(series->objectAtIndex(0)) : nullptr;
     if (!conversation) {
         _errorStartingConversation(nullptr);
         return;
@@ -154,10 +154,9 @@ void QVConversationController::_initialIndexComplete(Object* answer, Object* nex
 {
     Ref<QVConversationController> keep(this);
     int64_t lastSeen = 0;
-    if (auto* series = dynamic_cast<QVPaginatedSeries*>(answer))
-        for (const auto& o : series->objects())
-            if (auto* post = dynamic_cast<QVForumPost*>(o.get()))
-                lastSeen = std::max(lastSeen, numericId(post->resourceId()));
+    for (const auto& o : requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series")->objects())
+        if (auto* post = dynamic_cast<QVForumPost*>(o.get()))
+            lastSeen = std::max(lastSeen, numericId(post->resourceId()));
 
     // A repeated first page replaces the poller: two would poll the same posts.
     if (poller_)

@@ -118,12 +118,11 @@ void QVFriendImporter::onUsersCredentialsDownloaded(Object* answer)
             if (auto* credential = dynamic_cast<QVUsersCredential*>(page->objectAtIndex(i)))
                 found = credential->credentialType() == mCredentialType;
     };
-    if (auto* series = dynamic_cast<QVPaginatedSeries*>(answer)) {
-        look(series);
-        for (size_t i = 0; i < series->count() && !found; ++i)
-            if (auto* section = dynamic_cast<QVTableSectionDescription*>(series->objectAtIndex(i)))
-                look(section->page());
-    }
+    auto* series = requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series");
+    look(series);
+    for (size_t i = 0; i < series->count() && !found; ++i)
+        if (auto* section = dynamic_cast<QVTableSectionDescription*>(series->objectAtIndex(i)))
+            look(section->page());
     if (found) {
         const std::string name = QVUsersCredential::getDisplayNameForCredentialType(mCredentialType).value_or(mCredentialType);
         mImportCompleteMessage = "Allow some time for us to find your " + name

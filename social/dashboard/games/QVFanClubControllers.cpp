@@ -215,8 +215,7 @@ void QVNewsLetterController::doServerAction()
 
 void QVNewsLetterController::onRetrievedSetting(Object* answer)
 {
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
-    subscriptionSwitch()->setOn(series && series->count() > 0);
+    subscriptionSwitch()->setOn(requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series")->count() > 0);
     hideLoadingScreen();
 }
 
@@ -354,8 +353,8 @@ void QVFavoriteThisGameController::viewWillAppear(bool animated)
 
 void QVFavoriteThisGameController::onReviewLoaded(Object* answer)
 {
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
-    auto* review = series && series->count() > 0 ? dynamic_cast<QVPlayerReview*>(series->objectAtIndex(0)) : nullptr;
+    auto* series = requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series");
+    auto* review = series->count() > 0 ? dynamic_cast<QVPlayerReview*>(series->objectAtIndex(0)) : nullptr;
     if (review && review->favorite())
         onGameIsFavorite(review->review());
     else

@@ -143,9 +143,7 @@ void QVGameProfileController::_downloadGameProfileInfo()
 void QVGameProfileController::_downloadedGameProfile(Object* answer)
 {
     hideLoadingScreen();
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
-    Object* first = series ? series->objectAtIndex(0) : nullptr;
-    gameProfileInfo_ = dynamic_cast<QVGameProfilePageInfo*>(first);
+    gameProfileInfo_ = dynamic_cast<QVGameProfilePageInfo*>(requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series")->objectAtIndex(0));
     if (gameProfileInfo_) {
         QVDashboardSwitch::changeGameContext(navigationController(), gameProfileInfo_.get());
         if (!gameProfileInfo_->shortName().empty())

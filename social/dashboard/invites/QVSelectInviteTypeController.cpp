@@ -177,12 +177,10 @@ void QVSelectInviteTypeController::viewWillAppear(bool animated)
 
 void QVSelectInviteTypeController::didGetInviteDefinition(Object* answer)
 {
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
     QVInviteDefinition* definition = nullptr;
-    if (series)
-        for (const auto& o : series->objects())
-            if ((definition = dynamic_cast<QVInviteDefinition*>(o.get())))
-                break;
+    for (const auto& o : requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series")->objects())
+        if ((definition = dynamic_cast<QVInviteDefinition*>(o.get())))
+            break;
     if (!definition) {
         didFailGetInviteDefinition(nullptr);
         return;

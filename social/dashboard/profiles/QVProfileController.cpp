@@ -204,17 +204,16 @@ void QVProfileController::_profileDownloadSucceeded(Object* answer)
     hideLoadingScreen();
     friendsInfo_ = nullptr;
     gamesInfo_ = nullptr;
-    if (auto* series = dynamic_cast<QVPaginatedSeries*>(answer)) {
-        for (size_t i = 0; i < series->count(); ++i) {
-            auto* section = dynamic_cast<QVTableSectionDescription*>(series->objectAtIndex(i));
-            QVPaginatedSeries* page = section ? section->page() : nullptr;
-            if (!page || !page->header())
-                continue;
-            if (section->identifier() == "friends")
-                friendsInfo_ = page->header();
-            else if (section->identifier() == "games")
-                gamesInfo_ = page->header();
-        }
+    auto* series = requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series");
+    for (size_t i = 0; i < series->count(); ++i) {
+        auto* section = dynamic_cast<QVTableSectionDescription*>(series->objectAtIndex(i));
+        QVPaginatedSeries* page = section ? section->page() : nullptr;
+        if (!page || !page->header())
+            continue;
+        if (section->identifier() == "friends")
+            friendsInfo_ = page->header();
+        else if (section->identifier() == "games")
+            gamesInfo_ = page->header();
     }
     QVUser* user = pageUser();
     const bool local = isPageUserLocal();
@@ -306,8 +305,8 @@ void QVProfileController::onInstantMessage()
 void QVProfileController::_conversationStarted(Object* answer)
 {
     hideLoadingScreen();
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
-    auto* conversation = series && series->count() == 1 ? dynamic_cast<QVConversation*>(series->objectAtIndex(0)) : nullptr;
+    auto* series = requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series");
+    auto* conversation = series->count() == 1 ? dynamic_cast<QVConversation*>(series->objectAtIndex(0)) : nullptr;
     if (!conversation || !navigationController())
         return;
     if (auto screen = QVConversationController::conversationWithId(conversation->resourceId(), conversation->otherUser().get()))

@@ -493,7 +493,7 @@ void QVSelectProfilePictureController::_redownloadCredentials(Object*)
 
 void QVSelectProfilePictureController::_refreshSuccess(Object* answer)
 {
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
+    auto* series = requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series");
     if (refreshOnNextRedownload_) {
         _onDataLoaded(series, false);
         refreshOnNextRedownload_ = false;
@@ -501,7 +501,7 @@ void QVSelectProfilePictureController::_refreshSuccess(Object* answer)
         return;
     }
     bool facebookDone = false, twitterDone = false, uploadDone = false;
-    for (size_t i = 0; series && i < series->count(); ++i) {
+    for (size_t i = 0; i < series->count(); ++i) {
         auto* c = dynamic_cast<QVUsersCredential*>(series->objectAtIndex(i));
         if (!c)
             continue;

@@ -231,9 +231,7 @@ void QVHighScoreController::onFriendsLoadSuccess(Object* series, Object* load)
 {
     if (!_isCurrentLoad(load))
         return;
-    friendResources_ = dynamic_cast<QVPaginatedSeries*>(series);
-    if (!friendResources_)
-        friendResources_ = QVPaginatedSeries::paginatedSeries();
+    friendResources_ = requireCast<QVPaginatedSeries>(series, "A service's answer must carry a series");
     checkLoadFinished();
 }
 
@@ -241,9 +239,7 @@ void QVHighScoreController::onGlobalLoadSuccess(Object* series, Object* load)
 {
     if (!_isCurrentLoad(load))
         return;
-    globalResources_ = dynamic_cast<QVPaginatedSeries*>(series);
-    if (!globalResources_)
-        globalResources_ = QVPaginatedSeries::paginatedSeries();
+    globalResources_ = requireCast<QVPaginatedSeries>(series, "A service's answer must carry a series");
     checkLoadFinished();
 }
 
