@@ -92,7 +92,9 @@ void QVGameDiscoveryImageHyperlinkCell::onCellWasClicked(NavigationController* n
         if (page)
             nav->pushViewController(page.get(), true);
     } else if (link->isCategoryLink()) {
-        auto list = platform::dynamicRef<QVPlayedGameController>(QVControllerLoader::load("PlayedGame"));
+        Ref<ViewController> loaded = QVControllerLoader::load("PlayedGame");
+        auto list = Ref<QVPlayedGameController>(
+            loaded ? requireCast<QVPlayedGameController>(loaded, "The games list must take its page") : nullptr);
         if (!list)
             return;
         list->setTargetDiscoveryPageName(link->targetDiscoveryActionName);

@@ -47,7 +47,9 @@ std::optional<QVTableControllerHelper::Sections> QVFanClubController::buildTable
     QVTableSectionDescription::Cells cells;
     auto createCell = [&](const std::string& title, const std::string& icon, const std::string& controllerName,
                           QVFanClubCell::CreateController create) {
-        auto cell = platform::dynamicRef<QVFanClubCell>(QVControllerLoader::loadCell("FanClub", this));
+        Ref<TableViewCell> loaded = QVControllerLoader::loadCell("FanClub", this);
+        auto cell = Ref<QVFanClubCell>(
+            loaded ? requireCast<QVFanClubCell>(loaded, "A menu row must take its title and action") : nullptr);
         if (!cell)
             return;
         cell->titleLabel()->setText(title);
@@ -119,7 +121,9 @@ Ref<ViewController> QVFanClubController::createSuggestionBrowser()
 
 Ref<ViewController> QVFanClubController::createDeveloperRecommendationsBrowser()
 {
-    auto list = platform::dynamicRef<QVPlayedGameController>(QVControllerLoader::load("PlayedGame"));
+    Ref<ViewController> loaded = QVControllerLoader::load("PlayedGame");
+    auto list = Ref<QVPlayedGameController>(
+        loaded ? requireCast<QVPlayedGameController>(loaded, "The games list must take its page") : nullptr);
     if (!list)
         return nullptr;
     list->setScope(QVPlayedGameController::kScopeDiscovery);

@@ -116,7 +116,9 @@ void QVInboxTopLevelController::viewDidLoad()
 Ref<QVFanClubCell> QVInboxTopLevelController::createCell(const std::string& title, const std::string& iconName,
                                                         int badgeValue, QVFanClubCell::CreateController create)
 {
-    auto cell = dynamicRef<QVFanClubCell>(QVControllerLoader::loadCell("FanClub"));
+    Ref<TableViewCell> loaded = QVControllerLoader::loadCell("FanClub");
+    auto cell = Ref<QVFanClubCell>(
+        loaded ? requireCast<QVFanClubCell>(loaded, "A menu row must take its title and action") : nullptr);
     if (!cell)
         return nullptr;
     cell->titleLabel()->setText(title);
