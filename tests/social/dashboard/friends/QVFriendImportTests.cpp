@@ -1,6 +1,6 @@
 // Finding friends: import from a linked and an unlinked network, a host that
-// went while a request ran, the import invitation's text, search by name and
-// who's playing with its missing-network message.
+// went while a request ran, the import invitation's text and the list it works
+// for, search by name and who's playing with its missing-network message.
 #include "../FriendsTestSupport.h"
 
 #include "platform/foundation/Boxed.h"
@@ -158,6 +158,28 @@ TEST_F(FriendImportTest, TheImportInvitationNamesTheMissingNetworks)
     EXPECT_EQ(message->messageLabel()->text(), "Nobody here. Import your friends from Facebook or Twitter to see what "
                                                "Quorvel games they're playing, compare progress, and more.");
     EXPECT_TRUE(QVControllerLoader::load("HeaderedFullscreenImportFriendsMessage"));
+}
+
+TEST_F(FriendImportTest, TheImportInvitationWorksForTheListThatShowsIt)
+{
+    // Loaded for a list, the list is its owner: Import pushes on the list's stack.
+    openStack();
+    Ref<platform::ui::ViewController> loaded = QVControllerLoader::load("HeaderedFullscreenImportFriendsMessage", root.get());
+    auto* message = dynamic_cast<QVFullScreenImportFriendsMessage*>(loaded.get());
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->owner(), root.get());
+    message->onImportFriendsPressed();
+    settle(1);
+    EXPECT_TRUE(top<QVImportFriendsController>());
+
+    // Screens of other features set its owner and text by name.
+    auto other = platform::ui::ViewController::controller();
+    auto* keyed = dynamic_cast<QVKeyedSetters*>(loaded.get());
+    ASSERT_TRUE(keyed);
+    EXPECT_TRUE(keyed->performSetter("setOwner", other.get()));
+    EXPECT_EQ(message->owner(), other.get());
+    EXPECT_TRUE(keyed->performSetter("setMessage", platform::Boxed::box(platform::Value(std::string("All of your friends play."))).get()));
+    EXPECT_EQ(message->messageLabel()->text(), "All of your friends play.");
 }
 
 TEST_F(FriendImportTest, FindUserSearchesByNameAndOpensProfiles)
