@@ -17,6 +17,7 @@
 #include "social/core/QuorvelLoginScreens.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVLeaderboard.h"
@@ -96,15 +97,15 @@ void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string&
         platform::logWarning("Quorvel: no tabbed dashboard could be loaded");
         return;
     }
-    auto* tabbed = dynamic_cast<QVTabbedDashboardScreen*>(dashboard.get());
+    auto* tabbed = requireCast<QVTabbedDashboardScreen>(dashboard, "The tabbed dashboard must take its tabs");
 
     std::string tab = tabControllerName;
     if (tab.empty()) {
         std::string initial = QuorvelInternal::options().initialDashboardScreen();
-        tab = QuorvelInternal::options().hasUserApprovedQuorvel() && !initial.empty() ? initial : (tabbed ? tabbed->dashboardDefaultTab() : std::string());
+        tab = QuorvelInternal::options().hasUserApprovedQuorvel() && !initial.empty() ? initial : tabbed->dashboardDefaultTab();
     }
     bool online = Quorvel::isOnline();
-    if (!online && tabbed)
+    if (!online)
         tab = tabbed->dashboardOfflineTab();
     const std::vector<Quorvel::DashboardEntry> none;
     const std::vector<Quorvel::DashboardEntry>& entries = online ? controllers : none;
@@ -115,11 +116,8 @@ void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string&
             nav->popToRootViewControllerAnimated(false);
     } else {
         presenter.presentRootControllerWithModal(dashboard);
-        if (tabbed)
-            tabbed->showDashboardTab(tab, false);
+        tabbed->showDashboardTab(tab, false);
     }
-    if (!tabbed)
-        return;
     auto* target = dynamic_cast<NavigationController*>(tabbed->selectedTabController());
 
     bool push = true;
@@ -143,8 +141,7 @@ void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string&
                     push = online;
                 } else if ((screen = QVControllerLoader::load("HighScore"))) {
                     screen->setTitle("HighScore");
-                    if (auto* setters = dynamic_cast<QVKeyedSetters*>(screen.get()))
-                        setters->performSetter("setLeaderboard", leaderboard.get());
+                    QVRequireSetter(screen.get(), "setLeaderboard", leaderboard.get());
                 }
             } else {
                 screen = QVControllerLoader::load(name);

@@ -24,6 +24,7 @@
 #include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVOfflineService.h"
@@ -75,8 +76,7 @@ Ref<ViewController> introStack(ViewController* first)
 {
     Ref<ViewController> frame =
         QVControllerLoader::loadWithParams("IntroNavigation", { { "navigationRoot", Ref<Object>(first) } });
-    auto* intro = dynamic_cast<QVIntroFrame*>(frame.get());
-    if (intro && intro->navController())
+    if (frame && requireCast<QVIntroFrame>(frame, "The intro frame must hold the flow's stack")->navController())
         return frame;
     Ref<platform::ui::NavigationController> nav = platform::ui::NavigationController::withRootViewController(first);
     nav->setNavigationBarHidden(true, false);
@@ -418,6 +418,8 @@ void QVLogin::presentUserQuorvelApprovalModal(const QVDelegate& approved, const 
         platform::logWarning("Quorvel: no approval screen could be loaded");
         return;
     }
+    // A game's own approval screen may answer through userDidApproveQuorvel
+    // instead of taking the values.
     if (auto* approval = dynamic_cast<QVApprovalScreen*>(screen.get()))
         approval->setApprovedDelegate(approved, denied);
     Ref<ViewController> stack = introStack(screen.get());
@@ -450,8 +452,8 @@ void QVLogin::presentConfirmAccountModal(const QVDelegate& complete, bool useMod
         return;
     }
     isConfirmAccountFlowActive = true;
-    if (auto* confirm = dynamic_cast<QVConfirmAccountScreen*>(screen.get()))
-        confirm->setCompleteDelegate(complete);
+    requireCast<QVConfirmAccountScreen>(screen, "The account screen must tell when the account is set up")
+        ->setCompleteDelegate(complete);
     if (presenter().isShowingFullScreen() && !useModalInDashboard && presenter().getActiveNavigationController())
         presenter().getActiveNavigationController()->pushViewController(screen.get(), true);
     else if (!presenter().getRootController())

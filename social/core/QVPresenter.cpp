@@ -20,6 +20,7 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVReachability.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVRootFrame.h"
@@ -162,12 +163,13 @@ bool QVPresenter::tryCreateDashboardWithModal(ViewController* screen)
     mIsDashboardDismissing = false;
     dashboardWillAppear();
     if (!mQVRootController) {
-        mQVRootController = QVControllerLoader::load("Root");
-        if (!rootFrame()) {
+        Ref<ViewController> root = QVControllerLoader::load("Root");
+        if (!root) {
             platform::logWarning("Quorvel: no root controller could be loaded");
-            mQVRootController = nullptr;
             return false;
         }
+        requireCast<QVRootFrame>(root, "The root controller must frame the dashboard's screens");
+        mQVRootController = std::move(root);
     }
     ViewController* root = mQVRootController.get();
     transformViewToDashboardOrientation(root->view());

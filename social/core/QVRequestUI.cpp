@@ -12,6 +12,7 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/core/QuorvelLoginScreens.h"
 #include "social/runtime/QVActionRequest.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVServerText.h"
 #include "social/runtime/QVXmlDocument.h"
 #include "social/services/QVAchievement.h"
@@ -73,11 +74,12 @@ void QVRequestUI::launchGetExtendedCredentialsFlowForRequest(QVActionRequest& re
     };
     auto load = [&](const char* name) -> Ref<ViewController> {
         Ref<ViewController> screen = QVControllerLoader::load(name);
-        if (auto* credential = dynamic_cast<QVExtendedCredentialScreen*>(screen.get())) {
-            credential->setRequestRequiringCredential(&request);
-            if (noticeUserData)
-                credential->setSocialNotification(noticeUserData);
-        }
+        if (!screen)
+            return screen;
+        auto* credential = requireCast<QVExtendedCredentialScreen>(screen, "A credential screen must take the request");
+        credential->setRequestRequiringCredential(&request);
+        if (noticeUserData)
+            credential->setSocialNotification(noticeUserData);
         return screen;
     };
     Ref<ViewController> twitter;
@@ -88,16 +90,13 @@ void QVRequestUI::launchGetExtendedCredentialsFlowForRequest(QVActionRequest& re
         facebook = load("FacebookExtendedCredential");
     if (twitter && facebook) {
         // Twitter first; the Facebook screen retries the request afterwards.
-        if (auto* credential = dynamic_cast<QVExtendedCredentialScreen*>(twitter.get())) {
-            credential->setRequestRequiringCredential(nullptr);
-            credential->setNextController(facebook.get());
-        }
+        auto* credential = requireCast<QVExtendedCredentialScreen>(twitter, "A credential screen must take the request");
+        credential->setRequestRequiringCredential(nullptr);
+        credential->setNextController(facebook.get());
     }
     Ref<ViewController> first = twitter ? twitter : facebook;
-    if (!first || !dynamic_cast<QVExtendedCredentialScreen*>(first.get())) {
+    if (!first) {
         // No screen can get the credential: the request must still end.
-        if (first)
-            presenter().presentModalOverlay(first);
         request.abandonInLightOfASeriousError();
         return;
     }

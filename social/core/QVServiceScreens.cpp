@@ -9,6 +9,7 @@
 #include "social/core/QVPresenter.h"
 #include "social/core/QuorvelDashboardScreens.h"
 #include "social/core/QuorvelInternal.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeDefinition.h"
 #include "social/services/QVChallengeService.h"
@@ -66,8 +67,7 @@ bool QVServiceScreens::presentChallengeScreen(const QVChallengeScreen& values)
         platform::log("Quorvel: no challenge screens to present %s", values.controllerName.c_str());
         return false;
     }
-    if (auto* challengeScreen = dynamic_cast<QVChallengeScreenController*>(screen.get()))
-        challengeScreen->setChallengeScreen(values);
+    requireCast<QVChallengeScreenController>(screen, "A challenge screen must take its values")->setChallengeScreen(values);
     if (!values.title.empty())
         screen->setTitle(values.title);
     if (auto* selfClosing = dynamic_cast<QVSelfClosingChallengeScreen*>(screen.get())) {
@@ -78,9 +78,9 @@ bool QVServiceScreens::presentChallengeScreen(const QVChallengeScreen& values)
                                                                BRISKO_SELECTOR(ChallengeScreenCloser, cancel));
     }
     platform::Ref<platform::ui::ViewController> frame = QVControllerLoader::load("FramedNavigation");
-    auto* navigation = dynamic_cast<platform::ui::NavigationController*>(frame.get());
-    if (!navigation)
+    if (!frame)
         return false;
+    auto* navigation = requireCast<platform::ui::NavigationController>(frame, "The framed navigation must be a stack");
     navigation->setViewControllers({ screen }, false);
     QuorvelInternal::presenter().presentRootControllerWithModal(frame);
     return true;
@@ -90,8 +90,8 @@ void QVServiceScreens::showChallengeDetail(const std::string& challengeId)
 {
     platform::Ref<platform::ui::ViewController> list = QVControllerLoader::load("ChallengeList");
     platform::Ref<platform::ui::ViewController> detail = QVControllerLoader::load("ChallengeDetail");
-    if (auto* shown = dynamic_cast<QVChallengeDetailSetup*>(detail.get()))
-        shown->setChallengeId(challengeId);
+    if (detail)
+        requireCast<QVChallengeDetailSetup>(detail, "The challenge detail must take its challenge")->setChallengeId(challengeId);
     std::vector<platform::Ref<platform::ui::ViewController>> controllers;
     for (auto& c : { list, detail })
         if (c)
@@ -114,10 +114,10 @@ bool QVServiceScreens::requestNotificationPermission(QVSocialNotification* notif
                                                  const std::vector<platform::Ref<QVUsersCredential>>& credentials)
 {
     platform::Ref<platform::ui::ViewController> screen = QVControllerLoader::load("SocialNotification");
-    auto* prompt = dynamic_cast<QVSocialNotificationPrompt*>(screen.get());
-    if (!prompt)
+    if (!screen)
         return false;
-    prompt->setSocialNotification(notification, credentials);
+    requireCast<QVSocialNotificationPrompt>(screen, "The permission screen must take the post")
+        ->setSocialNotification(notification, credentials);
     // The game stays visible behind the question: no dark shade.
     QuorvelInternal::presenter().presentModalOverlay(screen, false);
     return true;
@@ -127,12 +127,11 @@ bool QVServiceScreens::requestNotificationPermission(QVSocialNotification* notif
 bool QVServiceScreens::presentSendInviteScreen(const std::string& inviteIdentifier)
 {
     platform::Ref<platform::ui::ViewController> screen = QVControllerLoader::load("SelectInviteType");
-    auto* invite = dynamic_cast<QVSendInviteScreen*>(screen.get());
-    if (!invite) {
+    if (!screen) {
         platform::log("Quorvel: no invite screens to present");
         return false;
     }
-    invite->openAsModalForInvite(inviteIdentifier);
+    requireCast<QVSendInviteScreen>(screen, "The invite screen must open the flow")->openAsModalForInvite(inviteIdentifier);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/NavigationController.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVXmlDocument.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDashboardRole.h"
@@ -21,12 +22,23 @@ QV_REGISTER_CLASS(QVDeadEndErrorController);
 QV_REGISTER_CLASS(QVMustBeOnlineErrorController);
 QV_REGISTER_CLASS(QVServerMaintenanceNoticeController);
 
+namespace {
+
+// An error screen loaded by name with its message; null when none could be loaded.
+Ref<QVDeadEndErrorController> withMessage(const Ref<ViewController>& loaded, const std::string& message)
+{
+    if (!loaded)
+        return nullptr;
+    Ref<QVDeadEndErrorController> screen(requireCast<QVDeadEndErrorController>(loaded, "An error screen must take its message"));
+    screen->setMessage(message);
+    return screen;
+}
+
+} // namespace
+
 Ref<QVDeadEndErrorController> QVDeadEndErrorController::deadEndErrorWithMessage(const std::string& message)
 {
-    auto screen = dynamicRef<QVDeadEndErrorController>(QVControllerLoader::load("DeadEndError"));
-    if (screen)
-        screen->setMessage(message);
-    return screen;
+    return withMessage(QVControllerLoader::load("DeadEndError"), message);
 }
 
 Ref<QVDeadEndErrorController> QVDeadEndErrorController::deadEndErrorWithMessageAndOfflineButton(const std::string& message)
@@ -42,10 +54,7 @@ Ref<QVDeadEndErrorController> QVDeadEndErrorController::deadEndErrorWithMessageA
 
 Ref<QVDeadEndErrorController> QVDeadEndErrorController::mustBeOnlineErrorWithMessage(const std::string& message)
 {
-    auto screen = dynamicRef<QVDeadEndErrorController>(QVControllerLoader::load("MustBeOnlineError"));
-    if (screen)
-        screen->setMessage(message);
-    return screen;
+    return withMessage(QVControllerLoader::load("MustBeOnlineError"), message);
 }
 
 void QVDeadEndErrorController::buildInterface(InterfaceBuilder* builder, const char* layoutName)
@@ -165,9 +174,11 @@ void QVMustBeOnlineErrorController::_onReachabilityStatusChanged(platform::Objec
 Ref<QVServerMaintenanceNoticeController> QVServerMaintenanceNoticeController::maintenanceControllerWithHtmlData(
     const platform::Bytes& data)
 {
-    auto screen = dynamicRef<QVServerMaintenanceNoticeController>(QVControllerLoader::load("ServerMaintenanceNotice"));
-    if (!screen)
+    Ref<ViewController> loaded = QVControllerLoader::load("ServerMaintenanceNotice");
+    if (!loaded)
         return nullptr;
+    Ref<QVServerMaintenanceNoticeController> screen(
+        requireCast<QVServerMaintenanceNoticeController>(loaded, "The maintenance screen must show the notice"));
     auto document = QVXmlDocument::xmlDocumentWithData(data);
     screen->setMessage(document ? document->getElementValue("server_interruption_notice") : std::string());
     return screen;

@@ -6,6 +6,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/ui/Label.h"
 #include "social/runtime/QVPoller.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVFramedContentWrapperView.h"
@@ -213,8 +214,9 @@ void QVTableControllerHelper::_displayEmptyDataSetView(ViewController* controlle
         mEmptyTableController = controller;
     } else {
         mEmptyTableController = QVControllerLoader::load(kEmptyDataSetName);
-        if (auto* deadEnd = dynamic_cast<QVDeadEndErrorController*>(mEmptyTableController.get()))
-            deadEnd->setMessage(message);
+        if (mEmptyTableController)
+            requireCast<QVDeadEndErrorController>(mEmptyTableController, "The empty-list screen must take its message")
+                ->setMessage(message);
     }
     if (!mEmptyTableController) {
         platform::logLine(platform::LogLevel::Warning, "QVTableControllerHelper: no empty-data screen to show");

@@ -5,6 +5,7 @@
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVHttpBasicCredential.h"
 #include "social/services/QVUserService.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
@@ -50,10 +51,10 @@ void QVAccountChangeForm::addHiddenParameters(QVHttpNestedQueryStringWriter& par
 void QVAccountChangeForm::pushConfirmation(const std::string& title, const std::string& message)
 {
     Ref<ViewController> screen = QVControllerLoader::load("ShowMessageAndReturn");
-    auto* shown = dynamic_cast<QVShowMessageAndReturnController*>(screen.get());
     NavigationController* nav = navigationController();
-    if (!shown || !nav)
+    if (!screen || !nav)
         return;
+    auto* shown = requireCast<QVShowMessageAndReturnController>(screen, "The message screen must show its message");
     shown->messageTitleLabel()->setText(title);
     shown->messageLabel()->setText(message);
     nav->pushViewController(screen.get(), true);
@@ -83,8 +84,8 @@ void QVChangeEmailController::viewWillAppear(bool)
 
 void QVChangeEmailController::onGetEmailSuccess(platform::Object* answer)
 {
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
-    auto* credential = series && series->count() ? dynamic_cast<QVHttpBasicCredential*>(series->objectAtIndex(0)) : nullptr;
+    auto* series = requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series");
+    auto* credential = series->count() ? dynamic_cast<QVHttpBasicCredential*>(series->objectAtIndex(0)) : nullptr;
     currentEmailLabel_->setText(credential ? credential->email() : std::string());
 }
 

@@ -7,6 +7,7 @@
 #include "social/runtime/FBSession.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVImageCache.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVUsersCredential.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
 #include "social/ui/QVScreenProtocols.h"
@@ -115,9 +116,9 @@ void QVQuorvelAccountLoginController::_bootstrapSucceeded(platform::Object*)
     if (FBSession* session = FBSession::session())
         session->logout();
     Ref<ViewController> screen = QVControllerLoader::load("NewAccount");
-    auto* naming = dynamic_cast<QVNewAccountController*>(screen.get());
-    if (!naming)
+    if (!screen)
         return;
+    auto* naming = requireCast<QVNewAccountController>(screen, "The naming screen must take the flow's delegates");
     naming->setCompleteDelegate(!completionDelegate().isEmpty()
                                     ? completionDelegate()
                                     : QVDelegate(this, BRISKO_SELECTOR(QVQuorvelAccountLoginController, _popOut)));
@@ -137,7 +138,8 @@ void QVQuorvelAccountLoginController::_bootstrapFailed(platform::Object*)
 void QVQuorvelAccountLoginController::usedOtherAccountType()
 {
     Ref<ViewController> screen = QVControllerLoader::load("SelectAccountType");
-    if (auto* type = dynamic_cast<QVAccountSetupBaseController*>(screen.get())) {
+    if (screen) {
+        auto* type = requireCast<QVAccountSetupBaseController>(screen, "The account type screen must take the flow's delegates");
         type->setCancelDelegate(cancelDelegate());
         type->setCompletionDelegate(completionDelegate());
     }
@@ -188,9 +190,9 @@ void QVHttpCredentialsCreateController::onFormSubmitted()
 Ref<ViewController> QVHttpCredentialsCreateController::controllerToPushOnCompletion()
 {
     Ref<ViewController> screen = QVControllerLoader::load("ShowMessageAndReturn");
-    auto* message = dynamic_cast<QVShowMessageAndReturnController*>(screen.get());
-    if (!message)
+    if (!screen)
         return nullptr;
+    auto* message = requireCast<QVShowMessageAndReturnController>(screen, "The message screen must show its message");
     message->setTitle("Account Secured");
     message->messageTitleLabel()->setText("Secure Account");
     message->messageLabel()->setText("Your account is secured! You may now login from any device.");
@@ -232,7 +234,8 @@ void QVSelectAccountTypeController::viewWillDisappear(bool animated)
 void QVSelectAccountTypeController::_pushAccountSetupControllerFor(const std::string& accountType)
 {
     Ref<ViewController> screen = QVControllerLoader::load(accountType + "AccountLogin");
-    if (auto* form = dynamic_cast<QVAccountSetupBaseController*>(screen.get())) {
+    if (screen) {
+        auto* form = requireCast<QVAccountSetupBaseController>(screen, "An account type's login screen must take the flow's delegates");
         form->setCancelDelegate(cancelDelegate());
         form->setCompletionDelegate(completionDelegate());
     }

@@ -5,6 +5,7 @@
 #include "platform/ui/ImageView.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/community/QVCommunityKit.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVImageView.h"
@@ -27,7 +28,9 @@ Ref<QVInviteNotificationController> QVInviteNotificationController::showInviteNo
                                                                                           QVUser* user,
                                                                                           const std::string& header)
 {
-    auto overlay = platform::dynamicRef<QVInviteNotificationController>(QVControllerLoader::load("InviteNotification"));
+    Ref<ViewController> loaded = QVControllerLoader::load("InviteNotification");
+    auto overlay = Ref<QVInviteNotificationController>(
+        loaded ? requireCast<QVInviteNotificationController>(loaded, "The invite notice must show its text") : nullptr);
     if (!overlay)
         return nullptr;
     overlay->headerText()->setText(header);
