@@ -129,7 +129,7 @@ public:
     // Logs the player out: token, local user and presence channel go; the game hears userLoggedOut.
     static void logoutUser();
 
-    // ---- The dashboard and the client's full-screen screens (QuorvelDashboard.cpp)
+    // ---- The dashboard and the client's full-screen screens (the presenter and the hub)
     // Every full-screen screen is shown inside one root controller (loaded as
     // "Root") whose view goes on the top application window. Only one screen is
     // shown at a time: a screen offered while another is showing or closing
@@ -202,7 +202,7 @@ public:
     static void applicationDidFailToRegisterForRemoteNotifications() { }
     static void gameServerReachabilityChanged(platform::Object* status);
 
-    // ---- Add-ons (QuorvelAddOns.cpp)
+    // ---- Add-ons (QVAddOnRegistry)
     // Optional modules join the client by registering; each life-cycle event
     // is passed to every one in registration order.
     static void registerAddOn(QuorvelAddOn* addOn);
