@@ -14,23 +14,34 @@
 
 #include "platform/foundation/Object.h"
 
-#include <source_location>
 #include <string>
 #include <string_view>
 
 namespace quorvel {
 
+// Where a helper was called: taken as a default argument, it names the
+// caller's file and function. (std::source_location would do the same, but
+// the clang the sanitizer build uses does not offer it yet.)
+struct QVCallSite {
+    const char* file;
+    const char* function;
+    static constexpr QVCallSite here(const char* file = __builtin_FILE(), const char* function = __builtin_FUNCTION())
+    {
+        return { file, function };
+    }
+};
+
 // Raises the assertion failure BRISKO_ASSERT raises, with the method and file
 // of `where` (a helper's caller) instead of the helper's own.
-[[noreturn]] void QVRaiseAssertion(const std::string& message, const std::source_location& where);
+[[noreturn]] void QVRaiseAssertion(const std::string& message, QVCallSite where);
 
 // Raises the assertion failure for a requireCast that found `found` (null
 // when there was nothing), as raised at `where`.
 [[noreturn]] void QVRaiseRequiredCast(std::string_view why, const platform::Object* found,
-                                      const std::source_location& where);
+                                      QVCallSite where);
 
 template <typename T, typename From>
-T* requireCast(From* object, std::string_view why, const std::source_location& where = std::source_location::current())
+T* requireCast(From* object, std::string_view why, QVCallSite where = QVCallSite::here())
 {
     if (auto* typed = dynamic_cast<T*>(object)) [[likely]]
         return typed;
@@ -39,7 +50,7 @@ T* requireCast(From* object, std::string_view why, const std::source_location& w
 
 template <typename T, typename From>
 T* requireCast(const platform::Ref<From>& object, std::string_view why,
-               const std::source_location& where = std::source_location::current())
+               QVCallSite where = QVCallSite::here())
 {
     return requireCast<T>(object.get(), why, where);
 }

@@ -14,9 +14,9 @@
 #include "platform/foundation/Object.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/ViewController.h"
+#include "social/runtime/QVRequireCast.h"
 
 #include <optional>
-#include <source_location>
 #include <string>
 #include <typeindex>
 #include <utility>
@@ -47,7 +47,7 @@ public:
 // keyed setters, or refuses that one (a renamed setter, a game's own screen
 // without it), is a programming error and fails an assertion at the caller.
 void QVRequireSetter(platform::Object* screen, const std::string& setterName, platform::Object* value,
-                     const std::source_location& where = std::source_location::current());
+                     QVCallSite where = QVCallSite::here());
 
 // A cell class made without a layout: it receives its name (its reuse identifier).
 class QVLoadableCell {

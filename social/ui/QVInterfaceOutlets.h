@@ -6,14 +6,13 @@
 #include "platform/foundation/Object.h"
 #include "social/runtime/QVRequireCast.h"
 
-#include <source_location>
 #include <string>
 
 namespace quorvel {
 
 template <typename T>
 T* QVOutlet(platform::Object* object, const char* layout, const char* outlet,
-            const std::source_location& where = std::source_location::current())
+            QVCallSite where = QVCallSite::here())
 {
     return requireCast<T>(object,
                           std::string("Outlet ") + outlet + " of " + layout
