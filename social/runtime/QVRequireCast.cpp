@@ -23,13 +23,13 @@ std::string bareFunctionName(std::string_view signature)
 
 } // namespace
 
-void QVRaiseAssertion(const std::string& message, const QVSourceLocation& where)
+void QVRaiseAssertion(const std::string& message, QVCallSite where)
 {
-    platform::raiseAssertion(bareFunctionName(where.function_name()).c_str(),
-                             platform::sourceFileName(where.file_name()), message);
+    platform::raiseAssertion(bareFunctionName(where.function).c_str(),
+                             platform::sourceFileName(where.file), message);
 }
 
-void QVRaiseRequiredCast(std::string_view why, const platform::Object* found, const QVSourceLocation& where)
+void QVRaiseRequiredCast(std::string_view why, const platform::Object* found, QVCallSite where)
 {
     std::string message(why);
     message += " (found ";

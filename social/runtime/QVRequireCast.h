@@ -16,54 +16,32 @@
 
 #include <string>
 #include <string_view>
-#include <version>
-
-#if defined(__cpp_lib_source_location)
-#include <source_location>
-#endif
 
 namespace quorvel {
 
-// Where a helper was called from: the library's own, or (where the library
-// lacks it, as clang before 15 over this standard library) one made by the
-// compiler's builtins with the same three answers.
-#if defined(__cpp_lib_source_location)
-using QVSourceLocation = std::source_location;
-#else
-class QVSourceLocation {
-public:
-    static constexpr QVSourceLocation current(const char* file = __builtin_FILE(),
-                                              const char* function = __builtin_FUNCTION(),
-                                              unsigned line = __builtin_LINE()) noexcept
+// Where a helper was called: taken as a default argument, it names the
+// caller's file and function. (std::source_location would do the same, but
+// the clang the sanitizer build uses does not offer it yet.)
+struct QVCallSite {
+    const char* file;
+    const char* function;
+    static constexpr QVCallSite here(const char* file = __builtin_FILE(), const char* function = __builtin_FUNCTION())
     {
-        QVSourceLocation where;
-        where.file_ = file;
-        where.function_ = function;
-        where.line_ = line;
-        return where;
+        return { file, function };
     }
-    constexpr const char* file_name() const noexcept { return file_; }
-    constexpr const char* function_name() const noexcept { return function_; }
-    constexpr unsigned line() const noexcept { return line_; }
-
-private:
-    const char* file_ { "" };
-    const char* function_ { "" };
-    unsigned line_ { 0 };
 };
-#endif
 
 // Raises the assertion failure BRISKO_ASSERT raises, with the method and file
 // of `where` (a helper's caller) instead of the helper's own.
-[[noreturn]] void QVRaiseAssertion(const std::string& message, const QVSourceLocation& where);
+[[noreturn]] void QVRaiseAssertion(const std::string& message, QVCallSite where);
 
 // Raises the assertion failure for a requireCast that found `found` (null
 // when there was nothing), as raised at `where`.
 [[noreturn]] void QVRaiseRequiredCast(std::string_view why, const platform::Object* found,
-                                      const QVSourceLocation& where);
+                                      QVCallSite where);
 
 template <typename T, typename From>
-T* requireCast(From* object, std::string_view why, const QVSourceLocation& where = QVSourceLocation::current())
+T* requireCast(From* object, std::string_view why, QVCallSite where = QVCallSite::here())
 {
     if (auto* typed = dynamic_cast<T*>(object)) [[likely]]
         return typed;
@@ -72,7 +50,7 @@ T* requireCast(From* object, std::string_view why, const QVSourceLocation& where
 
 template <typename T, typename From>
 T* requireCast(const platform::Ref<From>& object, std::string_view why,
-               const QVSourceLocation& where = QVSourceLocation::current())
+               QVCallSite where = QVCallSite::here())
 {
     return requireCast<T>(object.get(), why, where);
 }

@@ -115,7 +115,7 @@ std::string describe(Object* value)
 
 } // namespace
 
-void QVRequireSetter(Object* screen, const std::string& setterName, Object* value, const QVSourceLocation& where)
+void QVRequireSetter(Object* screen, const std::string& setterName, Object* value, QVCallSite where)
 {
     auto* setters = requireCast<QVKeyedSetters>(screen, "A screen sent " + setterName + " must take setters by name",
                                                 where);

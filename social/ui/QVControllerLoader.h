@@ -47,7 +47,7 @@ public:
 // keyed setters, or refuses that one (a renamed setter, a game's own screen
 // without it), is a programming error and fails an assertion at the caller.
 void QVRequireSetter(platform::Object* screen, const std::string& setterName, platform::Object* value,
-                     const QVSourceLocation& where = QVSourceLocation::current());
+                     QVCallSite where = QVCallSite::here());
 
 // A cell class made without a layout: it receives its name (its reuse identifier).
 class QVLoadableCell {

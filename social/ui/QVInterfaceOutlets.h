@@ -12,7 +12,7 @@ namespace quorvel {
 
 template <typename T>
 T* QVOutlet(platform::Object* object, const char* layout, const char* outlet,
-            const QVSourceLocation& where = QVSourceLocation::current())
+            QVCallSite where = QVCallSite::here())
 {
     return requireCast<T>(object,
                           std::string("Outlet ") + outlet + " of " + layout
