@@ -1,3 +1,4 @@
+// Confirming the account found for the device, or picking one of several.
 #include "social/dashboard/account/QVExistingAccountController.h"
 
 #include "platform/foundation/Boxed.h"
