@@ -4,7 +4,6 @@
 
 #include "platform/foundation/Boxed.h"
 #include "social/dashboard/challenges/QVChallengeScreens.h"
-#include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVSessionRole.h"

@@ -4,7 +4,7 @@
 
 #include "platform/ui/AlertView.h"
 #include "social/dashboard/challenges/QVChallengeScreens.h"
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/common/QVScreenKit.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeDefinition.h"
 #include "social/runtime/QVImageCache.h"
@@ -18,7 +18,7 @@ using namespace platform::ui;
 using layout::makeLabel;
 using layout::maxY;
 using layout::rowWidth;
-using community::showAlert;
+using common::showAlert;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;

@@ -3,14 +3,12 @@
 
 #include "platform/foundation/RunLoop.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/services/QVForumService.h"
 
 namespace quorvel {
 
 using namespace platform::ui;
-using namespace community;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;

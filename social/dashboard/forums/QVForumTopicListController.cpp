@@ -3,12 +3,13 @@
 #include "social/dashboard/forums/QVForumTopicListController.h"
 
 #include "platform/ui/ImageView.h"
+#include "platform/ui/NavigationController.h"
 #include "social/dashboard/chat/QVSelectChatRoomDefinitionController.h"
-#include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/forums/QVForumThreadListController.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVForumService.h"
 #include "social/ui/QVKitImages.h"
+#include "social/ui/QVRowLayout.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
 #include <algorithm>
@@ -16,7 +17,7 @@
 namespace quorvel {
 
 using namespace platform::ui;
-using namespace community;
+using namespace layout;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;

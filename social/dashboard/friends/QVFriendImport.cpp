@@ -7,7 +7,6 @@
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/profiles/QVProfileController.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVTableSectionDescription.h"

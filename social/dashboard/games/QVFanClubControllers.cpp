@@ -3,7 +3,6 @@
 
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/forums/QVForumThreadListController.h"
 #include "social/dashboard/invites/QVSelectInviteTypeController.h"
 #include "social/dashboard/games/QVPlayedGameController.h"

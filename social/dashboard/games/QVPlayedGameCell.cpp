@@ -9,7 +9,6 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/games/QVDashboardWebPages.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVPlayedGame.h"

@@ -4,19 +4,21 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/common/QVScreenKit.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVForumService.h"
 #include "social/ui/QVFramedContentWrapperView.h"
 #include "social/ui/QVKitImages.h"
+#include "social/ui/QVRowLayout.h"
 
 #include <algorithm>
 
 namespace quorvel {
 
 using namespace platform::ui;
-using namespace community;
+using namespace common;
+using namespace layout;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;

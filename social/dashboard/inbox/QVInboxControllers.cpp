@@ -5,20 +5,22 @@
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/TableView.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/common/QVScreenKit.h"
 #include "social/dashboard/conversations/QVConversationController.h"
 #include "social/dashboard/forums/QVForumThreadViewController.h"
 #include "social/services/QVConversationService.h"
 #include "social/services/QVSubscriptionService.h"
 #include "social/ui/QVFriendPickerController.h"
 #include "social/ui/QVKitImages.h"
+#include "social/ui/QVRowLayout.h"
 
 #include <algorithm>
 
 namespace quorvel {
 
 using namespace platform::ui;
-using namespace community;
+using namespace common;
+using namespace layout;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;

@@ -6,7 +6,6 @@
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/TextView.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/invites/QVInviteCompleteController.h"
 #include "social/dashboard/invites/QVInviteKit.h"
 #include "social/dashboard/invites/QVSelectInviteTypeController.h"

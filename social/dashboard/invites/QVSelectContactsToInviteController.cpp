@@ -7,7 +7,6 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/PeoplePicker.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/invites/QVContactCell.h"
 #include "social/dashboard/invites/QVInviteKit.h"
 #include "social/dashboard/invites/QVSelectInviteTypeController.h"

@@ -10,7 +10,7 @@
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/common/QVScreenKit.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVUser.h"
@@ -344,7 +344,7 @@ void QVSelectProfilePictureController::_selectSourceSuccess(Object*, Object* cre
 void QVSelectProfilePictureController::_selectSourceFailure(Object*)
 {
     hideLoadingScreen();
-    community::showAlert(kProblemTitle, kSaveFailed, "Ok");
+    common::showAlert(kProblemTitle, kSaveFailed, "Ok");
 }
 
 // ---- Photo choice
@@ -547,7 +547,7 @@ void QVSelectProfilePictureController::_refreshFailure(Object*)
     hideLoadingScreen();
     if (refreshButton_)
         refreshButton_->setEnabled(true);
-    community::showAlert(kProblemTitle, kRefreshFailed, "Ok");
+    common::showAlert(kProblemTitle, kRefreshFailed, "Ok");
 }
 
 } // namespace quorvel

@@ -5,7 +5,6 @@
 #include "platform/ui/NavigationController.h"
 #include "social/runtime/FBSession.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/services/QVUser.h"
 #include "social/services/QVUserSettingService.h"

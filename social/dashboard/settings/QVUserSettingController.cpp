@@ -7,7 +7,7 @@
 #include "platform/graphics/Font.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/common/QVScreenKit.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/services/QVUserSettingService.h"
 #include "social/ui/QVControllerLoader.h"
@@ -111,7 +111,7 @@ void QVUserSettingDelegate::settingValueToggled(QVUserSetting* setting, bool val
     } else if (key == "newsletter_quorvel") {
         if (value && !QuorvelInternal::loggedInUserHasHttpBasicCredential()) {
             pushAddingCredential("HttpCredentialsCreate");
-            community::showAlert("Enable Account Retrieval",
+            common::showAlert("Enable Account Retrieval",
                                  "In order to subscribe, you must first enable account retrieval with an email address "
                                  "and password.",
                                  "OK");
@@ -198,7 +198,7 @@ void QVUserSettingCell::onSubmitFailure(Object*)
     if (s && s->valueType() == "bool" && attempted != boolValue(s->value())
         && (s->key() == "location" || s->key() == "presence"))
         QVUserSettingDelegate::settingValueToggled(s, boolValue(s->value()));
-    community::showAlert(kSaveFailedTitle, kSaveFailed, "OK");
+    common::showAlert(kSaveFailedTitle, kSaveFailed, "OK");
     setNeedsLayout();
 }
 

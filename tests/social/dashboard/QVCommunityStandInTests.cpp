@@ -2,12 +2,12 @@
 // class: a game opens the forums page, the player reads a thread and takes
 // its star away; a game opens the global chat rooms, the player joins one and
 // the client's own poller brings the room's messages.
-#include "../../core/QuorvelTestSupport.h"
+#include "../core/QuorvelTestSupport.h"
 
 #include "platform/ui/TestDriver.h"
 #include "social/dashboard/chat/QVSelectChatRoomDefinitionController.h"
 #include "social/dashboard/chat/QVChatRoomController.h"
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/common/QVCommunityPolling.h"
 #include "social/dashboard/forums/QVForumTopicListController.h"
 #include "social/dashboard/forums/QVForumThreadListController.h"
 #include "social/dashboard/forums/QVForumThreadViewController.h"

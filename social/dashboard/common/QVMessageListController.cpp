@@ -1,5 +1,5 @@
 // The message list's keyboard observation and scrolling.
-#include "social/dashboard/community/QVMessageListController.h"
+#include "social/dashboard/common/QVMessageListController.h"
 
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Keyboard.h"

@@ -1,5 +1,5 @@
-// The community screens' shared pieces.
-#include "social/dashboard/community/QVCommunityKit.h"
+// The screens' shared helpers: text sizes, dead ends, alerts.
+#include "social/dashboard/common/QVScreenKit.h"
 
 #include "platform/graphics/TextEngine.h"
 #include "platform/ui/AlertView.h"
@@ -13,7 +13,7 @@ using namespace platform::ui;
 using platform::Rect;
 using platform::Ref;
 
-namespace community {
+namespace common {
 
 platform::Size textSize(const Label* label, const std::string& text, float width)
 {
@@ -36,8 +36,6 @@ float fitLabelHeight(Label* label, float minHeight, float maxHeight)
     label->setFrame(f);
     return height;
 }
-
-
 
 void pushDeadEnd(NavigationController* nav, const std::string& message)
 {
@@ -62,63 +60,6 @@ bool isShowingErrorScreen(NavigationController* nav)
     return QuorvelInternal::isShowingErrorScreenInNavController(nav);
 }
 
-} // namespace community
-
-void QVCommunityMessageBoxController::onBeforeFormSubmitted()
-{
-    pendingText_ = enteredText();
-    setEnteredText("");
-}
-
-void QVCommunityMessageBoxController::onPresentingErrorDialog()
-{
-    if (!pendingText_.empty() && enteredText().empty())
-        setEnteredText(pendingText_);
-    pendingText_.clear();
-}
-
-void QVCommunityMessageBoxController::viewWillAppear(bool animated)
-{
-    QVFormControllerHelper::viewWillAppear(animated);
-    fade(1, animated);
-}
-
-void QVCommunityMessageBoxController::viewWillDisappear(bool animated)
-{
-    QVFormControllerHelper::viewWillDisappear(animated);
-    fade(0, animated);
-}
-
-void QVCommunityMessageBoxController::fade(float alpha, bool animated)
-{
-    if (animated) {
-        View::beginAnimations("fade");
-        View::setAnimationDuration(0.25);
-    }
-    for (View* v : fadingViews())
-        if (v)
-            v->setAlpha(alpha);
-    if (animated)
-        View::commitAnimations();
-}
-
-namespace {
-QVCommunityPolling defaultPolling()
-{
-    QVCommunityPolling p;
-    p.setChatFrequency = [] { QuorvelInternal::setPollingFrequency(QuorvelInternal::getPollingFrequencyInChat()); };
-    p.restoreDefaultFrequency = [] { QuorvelInternal::setPollingToDefaultFrequency(); };
-    p.chatFrequency = [] { return static_cast<double>(QuorvelInternal::getPollingFrequencyInChat()); };
-    return p;
-}
-} // namespace
-
-QVCommunityPolling& QVCommunityPolling::shared()
-{
-    static QVCommunityPolling polling = defaultPolling();
-    return polling;
-}
-
-void QVCommunityPolling::resetToDefault() { shared() = defaultPolling(); }
+} // namespace common
 
 } // namespace quorvel
