@@ -13,6 +13,7 @@
 #include "social/ui/QVFormControllerHelper.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
+#include "social/ui/QVTableStaticControllerHelper.h"
 #include "social/ui/QVViewController.h"
 
 #include <string>

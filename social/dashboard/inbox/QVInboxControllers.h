@@ -16,6 +16,7 @@
 #include "social/ui/QVResourceCell.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 #include "social/services/QVUser.h"
+#include "social/ui/QVTableStaticControllerHelper.h"
 
 #include <functional>
 #include <string>

@@ -11,6 +11,7 @@
 #include "social/services/QVInviteService.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
+#include "social/ui/QVTableStaticControllerHelper.h"
 
 #include <array>
 #include <functional>

@@ -16,6 +16,7 @@
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVStandardCells.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
+#include "social/ui/QVTableSequenceControllerLoadMoreCell.h"
 
 using namespace quorvel;
 using namespace community_testing;

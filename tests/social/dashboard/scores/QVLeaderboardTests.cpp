@@ -14,6 +14,7 @@
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVTabbedPageHeaderController.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
+#include "social/ui/QVTableSequenceControllerLoadMoreCell.h"
 
 #include <gtest/gtest.h>
 
