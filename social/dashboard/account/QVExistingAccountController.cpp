@@ -26,8 +26,6 @@ using platform::Ref;
 using namespace account_steps;
 
 QV_REGISTER_CLASS(QVExistingAccountController);
-QV_REGISTER_CLASS(QVExistingAccountMultipleController);
-
 void QVExistingAccountController::customAnimateNavigationController(NavigationController* nav, bool animateIn)
 {
     if (!nav)

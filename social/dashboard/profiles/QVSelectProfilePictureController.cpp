@@ -11,6 +11,7 @@
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/common/QVScreenKit.h"
+#include "social/dashboard/common/QVUsersCredentialCell.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVUser.h"
@@ -20,7 +21,6 @@
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVFramedContentWrapperView.h"
 #include "social/ui/QVKitImages.h"
-#include "social/dashboard/account/QVAccountLoginControllers.h"
 #include "social/dashboard/account/QVAccountSetupBaseController.h"
 #include "social/ui/QVRowLayout.h"
 

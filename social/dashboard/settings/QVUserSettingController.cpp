@@ -7,13 +7,14 @@
 #include "platform/graphics/Font.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
+#include "social/dashboard/account/QVHttpCredentialsCreateController.h"
 #include "social/dashboard/common/QVScreenKit.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/services/QVUserSettingService.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/dashboard/account/QVAccountSetupBaseController.h"
-#include "social/dashboard/account/QVAccountLoginControllers.h"
+#include "social/dashboard/account/QVQuorvelAccountLoginController.h"
 #include "social/ui/QVRowLayout.h"
 
 namespace quorvel {

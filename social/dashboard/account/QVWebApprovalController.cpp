@@ -1,20 +1,16 @@
-// The native, web and in-dashboard approval screens.
-#include "social/dashboard/account/QVApprovalControllers.h"
-
-#include "platform/foundation/Format.h"
+// The web approval screen: the server's page loaded out of sight, shown, or
+// given up for the native screen.
+#include "social/dashboard/account/QVWebApprovalController.h"
 
 #include "platform/foundation/Log.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/NavigationController.h"
-#include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/runtime/QVProvider.h"
+#include "social/dashboard/account/QVAccountFlowSteps.h"
+#include "social/dashboard/account/QVUserQuorvelApprovalController.h"
 #include "social/runtime/QVServiceEndpoint.h"
-#include "social/services/QVGameProfilePageInfo.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVWebViewController.h"
-#include "social/ui/QVRootController.h"
-#include "social/ui/QVTabBarController.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/dashboard/account/QVAccountViews.h"
 
@@ -22,90 +18,9 @@ namespace quorvel {
 
 using namespace platform::ui;
 using namespace account_views;
+using account_steps::setIntroFullscreen;
 using platform::Rect;
 using platform::Ref;
-
-QV_REGISTER_CLASS(QVUserQuorvelApprovalController);
-QV_REGISTER_CLASS(QVEnableQuorvelInDashboardController);
-
-namespace {
-
-std::string enabledText()
-{
-    return platform::format("%s is Quorvel Enabled!", QuorvelInternal::applicationDisplayName().c_str());
-}
-
-void setIntroFullscreen(bool fullscreen, bool animated = true)
-{
-    if (auto* intro = QVIntroFrame::active())
-        intro->setFullscreenFrame(fullscreen);
-    (void)animated;
-}
-
-} // namespace
-
-// ---- The native screen
-
-void QVUserQuorvelApprovalController::setApprovedDelegate(const QVDelegate& approved, const QVDelegate& denied)
-{
-    mApprovedDelegate = approved;
-    mDeniedDelegate = denied;
-}
-
-void QVUserQuorvelApprovalController::loadView()
-{
-    Ref<View> root = rootView();
-    float w = width(root.get());
-    appNameLabel_ = label(root.get(), Rect(20, 40, w - 40, 50), 20, {}, true);
-    label(root.get(), Rect(20, 100, w - 40, 90), 14,
-          "Quorvel lets you compare scores, earn achievements and play with your friends. Would you like to use it?");
-    useButton_ = button(root.get(), Rect((w - 200) / 2, 210, 200, 37), "Use Quorvel", this,
-                        BRISKO_SELECTOR(QVUserQuorvelApprovalController, clickedUseQuorvel));
-    useButton_->setTag(1);
-    dontUseButton_ = button(root.get(), Rect((w - 200) / 2, 260, 200, 37), "No Thanks", this,
-                            BRISKO_SELECTOR(QVUserQuorvelApprovalController, clickedDontUseQuorvel), false);
-    setView(root.get());
-}
-
-void QVUserQuorvelApprovalController::viewDidLoad()
-{
-    QVViewController::viewDidLoad();
-    appNameLabel_->setText(enabledText());
-}
-
-void QVUserQuorvelApprovalController::viewWillAppear(bool)
-{
-    QuorvelInternal::allowErrorScreens(false);
-    setIntroFullscreen(false);
-}
-
-void QVUserQuorvelApprovalController::clickedUseQuorvel()
-{
-    // The account sequence is pushed over this screen; its end answers the game.
-    if (answered_)
-        return;
-    answered_ = true;
-    Quorvel::userDidApproveQuorvel(true, mApprovedDelegate);
-}
-
-void QVUserQuorvelApprovalController::clickedDontUseQuorvel()
-{
-    if (answered_)
-        return;
-    answered_ = true;
-    Ref<QVUserQuorvelApprovalController> keep(this);
-    Quorvel::userDidApproveQuorvel(false);
-    dismiss();
-    mDeniedDelegate.invoke(nullptr);
-}
-
-void QVUserQuorvelApprovalController::dismiss()
-{
-    QuorvelInternal::allowErrorScreens(true);
-    QuorvelInternal::dismissRootControllerOrItsModal();
-}
-
-// ---- The web screen
 
 void QVWebApprovalController::registerWebApprovalLayout()
 {
@@ -276,70 +191,6 @@ void QVWebApprovalController::_webActionDecline(const std::vector<std::string>&)
     QuorvelInternal::allowErrorScreens(true);
     QuorvelInternal::dismissRootControllerOrItsModal();
     mDeniedDelegate.invoke(nullptr);
-}
-
-// ---- Enable from inside the dashboard
-
-void QVEnableQuorvelInDashboardController::loadView()
-{
-    Ref<View> root = rootView();
-    float w = width(root.get());
-    appNameLabel_ = label(root.get(), Rect(20, 40, w - 40, 50), 20, {}, true);
-    label(root.get(), Rect(20, 100, w - 40, 70), 14, "Turn Quorvel on to compare scores with your friends.");
-    enableQuorvelButton_ = button(root.get(), Rect(20, 200, (w - 50) / 2, 37), "Enable Quorvel", this,
-                                  BRISKO_SELECTOR(QVEnableQuorvelInDashboardController, clickedEnableQuorvel));
-    leaderboardsButton_ = button(root.get(), Rect(30 + (w - 50) / 2, 200, (w - 50) / 2, 37), "Leaderboards", this,
-                                 BRISKO_SELECTOR(QVEnableQuorvelInDashboardController, clickedLeaderboards), false);
-    setView(root.get());
-}
-
-void QVEnableQuorvelInDashboardController::viewDidLoad()
-{
-    QVViewController::viewDidLoad();
-    appNameLabel_->setText(enabledText());
-}
-
-void QVEnableQuorvelInDashboardController::viewWillAppear(bool)
-{
-    Ref<QVGameProfilePageInfo> info = QuorvelInternal::localGameProfileInfo();
-    if (info && info->hasLeaderboards())
-        return;
-    leaderboardsButton_->setHidden(true);
-    Rect enable = enableQuorvelButton_->frame();
-    Rect boards = leaderboardsButton_->frame();
-    float middle = ((enable.origin.x + enable.size.width / 2) + (boards.origin.x + boards.size.width / 2)) / 2;
-    enable.origin.x = middle - enable.size.width / 2;
-    enableQuorvelButton_->setFrame(enable);
-}
-
-void QVEnableQuorvelInDashboardController::clickedEnableQuorvel()
-{
-    QuorvelInternal::allowErrorScreens(false);
-    QuorvelInternal::setUserApprovedQuorvel();
-    QuorvelInternal::presentConfirmAccountModal(QVDelegate(this, BRISKO_SELECTOR(QVEnableQuorvelInDashboardController,
-                                                                         _switchToOnlineMode)),
-                                        true);
-}
-
-void QVEnableQuorvelInDashboardController::_switchToOnlineMode(platform::Object*)
-{
-    QuorvelInternal::allowErrorScreens(true);
-    // The dashboard's tabs were made offline: they load again from the first.
-    auto* root = dynamic_cast<QVRootController*>(QVDashboardRole::current().getRootController());
-    if (auto* tabs = root ? dynamic_cast<QVTabBarController*>(root->contentController()) : nullptr) {
-        tabs->forceUnloadAllTabs();
-        tabs->showTabAtIndex(0);
-    }
-}
-
-void QVEnableQuorvelInDashboardController::_stayInOfflineMode(platform::Object*) { hideLoadingScreen(); }
-
-void QVEnableQuorvelInDashboardController::clickedLeaderboards()
-{
-    Ref<ViewController> screen
-        = QVControllerLoader::loadWithParams("Leaderboard", { { "gameProfileInfo", QuorvelInternal::localGameProfileInfo() } });
-    if (screen && navigationController())
-        navigationController()->pushViewController(screen.get(), true);
 }
 
 } // namespace quorvel
