@@ -9,7 +9,7 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Switch.h"
-#include "social/dashboard/inbox/QVInboxControllers.h"
+#include "social/dashboard/common/QVFanClubCell.h"
 #include "social/ui/QVFormControllerHelper.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
