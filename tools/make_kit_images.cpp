@@ -40,6 +40,17 @@ void roundedPath(GraphicsContext& g, const Rect& r, float radius)
     g.closePath();
 }
 
+// Fills the triangle through three points.
+void fillTriangle(GraphicsContext& g, float x0, float y0, float x1, float y1, float x2, float y2)
+{
+    g.beginPath();
+    g.moveTo(x0, y0);
+    g.lineTo(x1, y1);
+    g.lineTo(x2, y2);
+    g.closePath();
+    g.fillPath();
+}
+
 // Fills the current clip with rows shading from `top` to `bottom`.
 void verticalShade(GraphicsContext& g, const Rect& r, Rgb top, Rgb bottom, float alpha = 1)
 {
@@ -205,12 +216,7 @@ static bool drawDashboardImages(const std::string& dir)
                 g.addArc(x + s / 2, y + s / 2, s / 2, 0, 2 * kPi, false);
                 g.fillPath();
                 g.setFillColor(look.bottom.r, look.bottom.g, look.bottom.b, 1);
-                g.beginPath();
-                g.moveTo(x + s * 0.38f, y + s * 0.26f);
-                g.lineTo(x + s * 0.76f, y + s * 0.5f);
-                g.lineTo(x + s * 0.38f, y + s * 0.74f);
-                g.closePath();
-                g.fillPath();
+                fillTriangle(g, x + s * 0.38f, y + s * 0.26f, x + s * 0.76f, y + s * 0.5f, x + s * 0.38f, y + s * 0.74f);
             } else if (shape == 1) {
                 g.beginPath();
                 g.addArc(x + s / 2, y + s * 0.28f, s * 0.24f, 0, 2 * kPi, false);
@@ -259,12 +265,7 @@ static bool drawDashboardImages(const std::string& dir)
         g.beginPath();
         g.addArc(15, 12, 7, 0, 2 * kPi, false);
         g.fillPath();
-        g.beginPath();
-        g.moveTo(9, 15);
-        g.lineTo(15, 27);
-        g.lineTo(21, 15);
-        g.closePath();
-        g.fillPath();
+        fillTriangle(g, 9, 15, 15, 27, 21, 15);
     });
 
     // The high-score row's attached-data button: a down arrow in a disc.
@@ -538,20 +539,10 @@ static bool drawCommunityImages(const std::string& dir)
     });
     ok &= write(dir, "QVChallengeSpeechBubbleArrow.png", 10, 16, [&](GraphicsContext& g) {
         g.setFillColor(bubbleRim.r, bubbleRim.g, bubbleRim.b, 1);
-        g.beginPath();
-        g.moveTo(10, 0);
-        g.lineTo(0, 8);
-        g.lineTo(10, 16);
-        g.closePath();
-        g.fillPath();
+        fillTriangle(g, 10, 0, 0, 8, 10, 16);
         // The face runs on into the bubble: no rim along the arrow's base.
         g.setFillColor(bubbleFace.r, bubbleFace.g, bubbleFace.b, 1);
-        g.beginPath();
-        g.moveTo(10, 1.5f);
-        g.lineTo(1.6f, 8);
-        g.lineTo(10, 14.5f);
-        g.closePath();
-        g.fillPath();
+        fillTriangle(g, 10, 1.5f, 1.6f, 8, 10, 14.5f);
     });
 
     // Reply: a white arrow that turns back to the left, for dark bars.
@@ -564,12 +555,7 @@ static bool drawCommunityImages(const std::string& dir)
         g.curveTo(20, 8, 21, 12, 21, 17);
         g.strokePath();
         g.setFillColor(1, 1, 1, 1);
-        g.beginPath();
-        g.moveTo(2, 8);
-        g.lineTo(9, 2);
-        g.lineTo(9, 14);
-        g.closePath();
-        g.fillPath();
+        fillTriangle(g, 2, 8, 9, 2, 9, 14);
     });
 
     // Subscription stars: an outline (not subscribed) and a filled gold star.
@@ -664,12 +650,7 @@ static bool drawCommunityImages(const std::string& dir)
         g.setFillColor(0.15f, 0.15f, 0.16f, 1);
         roundedPath(g, Rect(3, 0, 44, 44), 6);
         g.fillPath();
-        g.beginPath();
-        g.moveTo(46, 14);
-        g.lineTo(60, 22);
-        g.lineTo(46, 30);
-        g.closePath();
-        g.fillPath();
+        fillTriangle(g, 46, 14, 60, 22, 46, 30);
         g.save();
         roundedPath(g, Rect(6, 3, 38, 38), 4);
         g.clip();

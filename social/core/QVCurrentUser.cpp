@@ -4,6 +4,7 @@
 
 #include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVClientApplicationService.h"
 #include "social/services/QVFriendsService.h"
@@ -75,9 +76,8 @@ void QVCurrentUser::_checkConnectedToSocialNetworkSuccess(platform::Object* seri
 {
     // The answer is sectioned: the credentials are the first section's page.
     bool linked = false;
-    auto* series = dynamic_cast<QVPaginatedSeries*>(seriesObject);
-    auto* section = series && series->count() ? dynamic_cast<QVTableSectionDescription*>(series->objects()[0].get())
-                                               : nullptr;
+    auto* series = requireCast<QVPaginatedSeries>(seriesObject, "A service's answer must carry a series");
+    auto* section = series->count() ? dynamic_cast<QVTableSectionDescription*>(series->objects()[0].get()) : nullptr;
     if (QVPaginatedSeries* page = section ? section->page() : nullptr) {
         for (const auto& object : page->objects()) {
             auto* credential = dynamic_cast<QVUsersCredential*>(object.get());

@@ -15,6 +15,7 @@
 #include "social/core/QVNotification.h"
 #include "social/runtime/QVActionRequest.h"
 #include "social/runtime/QVDelegate.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/ui/QVImageView.h"
 
 #include <optional>
@@ -102,21 +103,22 @@ protected:
 
     // The kit image of that name (null for "" or a missing one).
     static platform::Image* bundleImage(const std::string& name);
-    // A new bar from the named layout when it is a T; else null, and the notice is dropped with a log line.
+    // A new bar from the named layout; null when there is none, and the notice
+    // is dropped with a log line. A layout of that name that makes another
+    // kind of view is broken: it fails an assertion.
     template <typename T>
     static platform::Ref<T> loadBar(const char* name)
     {
         platform::Ref<platform::ui::View> view = loadBarView(name);
-        auto* bar = dynamic_cast<T*>(view.get());
-        if (!bar) {
+        if (!view) {
             reportBarNotLoaded(name);
             return nullptr;
         }
-        return platform::Ref<T>(bar);
+        return platform::Ref<T>(requireCast<T>(view, "A notice's layout must make its kind of bar"));
     }
     // A new bar of kind T from its own layout, configured on the next turn of
     // the loop with `data` for `inView` (both kept alive until then) through
-    // `configure`; null when the layout makes no T.
+    // `configure`; null when there is no such layout.
     template <typename T, typename Data>
     static platform::Ref<T> loadBarFor(Data* data, platform::ui::View* inView,
                                        void (T::*configure)(Data*, platform::ui::View*))

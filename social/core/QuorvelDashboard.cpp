@@ -18,6 +18,7 @@
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVGameProfilePageInfo.h"
@@ -231,15 +232,15 @@ void QuorvelInternal::presentRootControllerWithTabbedDashboard(const std::string
         platform::logWarning("Quorvel: no tabbed dashboard could be loaded");
         return;
     }
-    auto* tabbed = dynamic_cast<QVTabbedDashboardScreen*>(dashboard.get());
+    auto* tabbed = requireCast<QVTabbedDashboardScreen>(dashboard, "The tabbed dashboard must take its tabs");
 
     std::string tab = tabControllerName;
     if (tab.empty()) {
         std::string initial = QuorvelInternal::initialDashboardScreen();
-        tab = QuorvelInternal::_hasUserApprovedQuorvel() && !initial.empty() ? initial : (tabbed ? tabbed->dashboardDefaultTab() : std::string());
+        tab = QuorvelInternal::_hasUserApprovedQuorvel() && !initial.empty() ? initial : tabbed->dashboardDefaultTab();
     }
     bool online = isOnline();
-    if (!online && tabbed)
+    if (!online)
         tab = tabbed->dashboardOfflineTab();
     const std::vector<DashboardEntry> none;
     const std::vector<DashboardEntry>& entries = online ? controllers : none;
@@ -250,11 +251,8 @@ void QuorvelInternal::presentRootControllerWithTabbedDashboard(const std::string
             nav->popToRootViewControllerAnimated(false);
     } else {
         QuorvelInternal::presentRootControllerWithModal(dashboard);
-        if (tabbed)
-            tabbed->showDashboardTab(tab, false);
+        tabbed->showDashboardTab(tab, false);
     }
-    if (!tabbed)
-        return;
     auto* target = dynamic_cast<NavigationController*>(tabbed->selectedTabController());
 
     bool push = true;
@@ -278,8 +276,7 @@ void QuorvelInternal::presentRootControllerWithTabbedDashboard(const std::string
                     push = online;
                 } else if ((screen = QVControllerLoader::load("HighScore"))) {
                     screen->setTitle("HighScore");
-                    if (auto* setters = dynamic_cast<QVKeyedSetters*>(screen.get()))
-                        setters->performSetter("setLeaderboard", leaderboard.get());
+                    QVRequireSetter(screen.get(), "setLeaderboard", leaderboard.get());
                 }
             } else {
                 screen = QVControllerLoader::load(name);
@@ -326,12 +323,13 @@ bool QuorvelInternal::tryCreateDashboardWithModal(ViewController* screen)
     q->mIsDashboardDismissing = false;
     QuorvelInternal::dashboardWillAppear();
     if (!q->mQVRootController) {
-        q->mQVRootController = QVControllerLoader::load("Root");
-        if (!rootFrame(q)) {
+        Ref<ViewController> root = QVControllerLoader::load("Root");
+        if (!root) {
             platform::logWarning("Quorvel: no root controller could be loaded");
-            q->mQVRootController = nullptr;
             return false;
         }
+        requireCast<QVRootFrame>(root, "The root controller must frame the dashboard's screens");
+        q->mQVRootController = std::move(root);
     }
     ViewController* root = q->mQVRootController.get();
     QuorvelInternal::transformViewToDashboardOrientation(root->view());

@@ -1,8 +1,9 @@
 // What the central class needs of the dashboard's screens, which live in the
 // layers above it: it loads them by name ("TabbedDashboard", "HighScore", ...)
 // and reaches them only through these interfaces, which the screens
-// implement. A loaded screen that lacks an interface is still shown; it just
-// receives nothing.
+// implement. A screen loaded under such a name that lacks its interface (a
+// game's replacement, a renamed class) is a programming error: the central
+// class fails an assertion rather than show a screen that hears nothing.
 #pragma once
 
 #include <functional>

@@ -17,6 +17,7 @@
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVServerText.h"
 #include "social/runtime/QVXmlDocument.h"
@@ -82,8 +83,7 @@ Ref<ViewController> introStack(ViewController* first)
 {
     Ref<ViewController> frame =
         QVControllerLoader::loadWithParams("IntroNavigation", { { "navigationRoot", Ref<Object>(first) } });
-    auto* intro = dynamic_cast<QVIntroFrame*>(frame.get());
-    if (intro && intro->navController())
+    if (frame && requireCast<QVIntroFrame>(frame, "The intro frame must hold the flow's stack")->navController())
         return frame;
     Ref<platform::ui::NavigationController> nav = platform::ui::NavigationController::withRootViewController(first);
     nav->setNavigationBarHidden(true, false);
@@ -424,6 +424,8 @@ void QuorvelInternal::presentUserQuorvelApprovalModal(const QVDelegate& approved
         platform::logWarning("Quorvel: no approval screen could be loaded");
         return;
     }
+    // A game's own approval screen may answer through userDidApproveQuorvel
+    // instead of taking the values.
     if (auto* approval = dynamic_cast<QVApprovalScreen*>(screen.get()))
         approval->setApprovedDelegate(approved, denied);
     Ref<ViewController> stack = introStack(screen.get());
@@ -457,8 +459,8 @@ void QuorvelInternal::presentConfirmAccountModal(const QVDelegate& complete, boo
         return;
     }
     q->_quorvelFlags.isConfirmAccountFlowActive = true;
-    if (auto* confirm = dynamic_cast<QVConfirmAccountScreen*>(screen.get()))
-        confirm->setCompleteDelegate(complete);
+    requireCast<QVConfirmAccountScreen>(screen, "The account screen must tell when the account is set up")
+        ->setCompleteDelegate(complete);
     if (QuorvelInternal::isShowingFullScreen() && !useModalInDashboard && QuorvelInternal::getActiveNavigationController())
         QuorvelInternal::getActiveNavigationController()->pushViewController(screen.get(), true);
     else if (!QuorvelInternal::getRootController())
@@ -516,11 +518,12 @@ void QuorvelInternal::launchGetExtendedCredentialsFlowForRequest(QVActionRequest
     };
     auto load = [&](const char* name) -> Ref<ViewController> {
         Ref<ViewController> screen = QVControllerLoader::load(name);
-        if (auto* credential = dynamic_cast<QVExtendedCredentialScreen*>(screen.get())) {
-            credential->setRequestRequiringCredential(&request);
-            if (noticeUserData)
-                credential->setSocialNotification(noticeUserData);
-        }
+        if (!screen)
+            return screen;
+        auto* credential = requireCast<QVExtendedCredentialScreen>(screen, "A credential screen must take the request");
+        credential->setRequestRequiringCredential(&request);
+        if (noticeUserData)
+            credential->setSocialNotification(noticeUserData);
         return screen;
     };
     Ref<ViewController> twitter;
@@ -531,16 +534,13 @@ void QuorvelInternal::launchGetExtendedCredentialsFlowForRequest(QVActionRequest
         facebook = load("FacebookExtendedCredential");
     if (twitter && facebook) {
         // Twitter first; the Facebook screen retries the request afterwards.
-        if (auto* credential = dynamic_cast<QVExtendedCredentialScreen*>(twitter.get())) {
-            credential->setRequestRequiringCredential(nullptr);
-            credential->setNextController(facebook.get());
-        }
+        auto* credential = requireCast<QVExtendedCredentialScreen>(twitter, "A credential screen must take the request");
+        credential->setRequestRequiringCredential(nullptr);
+        credential->setNextController(facebook.get());
     }
     Ref<ViewController> first = twitter ? twitter : facebook;
-    if (!first || !dynamic_cast<QVExtendedCredentialScreen*>(first.get())) {
+    if (!first) {
         // No screen can get the credential: the request must still end.
-        if (first)
-            QuorvelInternal::presentModalOverlay(first);
         request.abandonInLightOfASeriousError();
         return;
     }

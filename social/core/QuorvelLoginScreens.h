@@ -1,8 +1,9 @@
 // What the login flows need of the approval, account and credential screens,
 // which are made by name through the controller loader ("UserQuorvelApproval",
 // "DoBootstrap", "LinkSocialNetworks", "TwitterExtendedCredential",
-// "FacebookExtendedCredential"). A loaded screen that lacks one of these
-// interfaces is still presented; it just receives nothing.
+// "FacebookExtendedCredential"). A loaded screen that lacks its interface is a
+// programming error and fails an assertion; only the approval screen may be a
+// game's own, which answers through Quorvel::userDidApproveQuorvel instead.
 #pragma once
 
 #include "platform/foundation/Object.h"

@@ -24,6 +24,7 @@
 #include "platform/foundation/Log.h"
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVProvider.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVResourceNameMap.h"
 #include "social/services/QVUser.h"
 
@@ -403,8 +404,7 @@ bool QuorvelRoles::presentChallengeScreen(const QVChallengeScreen& values)
         platform::log("Quorvel: no challenge screens to present %s", values.controllerName.c_str());
         return false;
     }
-    if (auto* challengeScreen = dynamic_cast<QVChallengeScreenController*>(screen.get()))
-        challengeScreen->setChallengeScreen(values);
+    requireCast<QVChallengeScreenController>(screen, "A challenge screen must take its values")->setChallengeScreen(values);
     if (!values.title.empty())
         screen->setTitle(values.title);
     if (auto* selfClosing = dynamic_cast<QVSelfClosingChallengeScreen*>(screen.get())) {
@@ -415,9 +415,9 @@ bool QuorvelRoles::presentChallengeScreen(const QVChallengeScreen& values)
                                                                BRISKO_SELECTOR(ChallengeScreenCloser, cancel));
     }
     platform::Ref<platform::ui::ViewController> frame = QVControllerLoader::load("FramedNavigation");
-    auto* navigation = dynamic_cast<platform::ui::NavigationController*>(frame.get());
-    if (!navigation)
+    if (!frame)
         return false;
+    auto* navigation = requireCast<platform::ui::NavigationController>(frame, "The framed navigation must be a stack");
     navigation->setViewControllers({ screen }, false);
     QuorvelInternal::presentRootControllerWithModal(frame);
     return true;
@@ -427,8 +427,8 @@ void QuorvelRoles::showChallengeDetail(const std::string& challengeId)
 {
     platform::Ref<platform::ui::ViewController> list = QVControllerLoader::load("ChallengeList");
     platform::Ref<platform::ui::ViewController> detail = QVControllerLoader::load("ChallengeDetail");
-    if (auto* shown = dynamic_cast<QVChallengeDetailSetup*>(detail.get()))
-        shown->setChallengeId(challengeId);
+    if (detail)
+        requireCast<QVChallengeDetailSetup>(detail, "The challenge detail must take its challenge")->setChallengeId(challengeId);
     std::vector<platform::Ref<platform::ui::ViewController>> controllers;
     for (auto& c : { list, detail })
         if (c)
@@ -451,10 +451,10 @@ bool QuorvelRoles::requestNotificationPermission(QVSocialNotification* notificat
                                                  const std::vector<platform::Ref<QVUsersCredential>>& credentials)
 {
     platform::Ref<platform::ui::ViewController> screen = QVControllerLoader::load("SocialNotification");
-    auto* prompt = dynamic_cast<QVSocialNotificationPrompt*>(screen.get());
-    if (!prompt)
+    if (!screen)
         return false;
-    prompt->setSocialNotification(notification, credentials);
+    requireCast<QVSocialNotificationPrompt>(screen, "The permission screen must take the post")
+        ->setSocialNotification(notification, credentials);
     // The game stays visible behind the question: no dark shade.
     QuorvelInternal::presentModalOverlay(screen, false);
     return true;
@@ -464,12 +464,11 @@ bool QuorvelRoles::requestNotificationPermission(QVSocialNotification* notificat
 bool QuorvelRoles::presentSendInviteScreen(const std::string& inviteIdentifier)
 {
     platform::Ref<platform::ui::ViewController> screen = QVControllerLoader::load("SelectInviteType");
-    auto* invite = dynamic_cast<QVSendInviteScreen*>(screen.get());
-    if (!invite) {
+    if (!screen) {
         platform::log("Quorvel: no invite screens to present");
         return false;
     }
-    invite->openAsModalForInvite(inviteIdentifier);
+    requireCast<QVSendInviteScreen>(screen, "The invite screen must open the flow")->openAsModalForInvite(inviteIdentifier);
     return true;
 }
 

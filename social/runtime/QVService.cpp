@@ -81,8 +81,12 @@ Ref<QVRequestHandle> QVService::_performAction(const std::string& path, QVHttpNe
 {
     init();
     QVProvider* provider = QVSessionRole::current().provider();
-    if (!provider)
+    if (!provider) {
+        // No session to send through (no client running, or shut down): the
+        // request ends at once, so the caller never waits for an answer.
+        onFailure.invoke(nullptr);
         return nullptr;
+    }
     auto values = QVDelegateChained::chainedWith(onSuccess, onFailure);
     return provider->performAction(path, parameters, httpMethod,
                                    QVDelegate(this, BRISKO_SELECTOR(QVService, requestSucceeded), values.get()),

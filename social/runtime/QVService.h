@@ -45,9 +45,9 @@ public:
     virtual QVService* sharedInstance() { return nullptr; }
 
     // Sends one endpoint. The path is the endpoint's format filled with the
-    // segments; when one is empty no request is made: the failure value is
-    // invoked at once with null and the answer is null. The endpoint's notice
-    // text becomes the request's notice.
+    // segments; when one is empty, or there is no provider to send through, no
+    // request is made: the failure value is invoked at once with null and the
+    // answer is null. The endpoint's notice text becomes the request's notice.
     platform::Ref<QVRequestHandle> send(const QVServiceEndpoint& endpoint,
                                         std::initializer_list<std::string_view> segments,
                                         QVHttpNestedQueryStringWriter* parameters, const QVDelegate& onSuccess,

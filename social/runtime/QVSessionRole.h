@@ -4,7 +4,7 @@
 //
 // The central class implements it and installs it at start-up (setCurrent),
 // removing it at shut-down. Without a running client the defaults below
-// answer: no session ("0"), no provider (requests are dropped), no local
+// answer: no session ("0"), no provider (requests fail at once), no local
 // user, offline, no game id, and the bootstrap only stores its access token.
 #pragma once
 
@@ -34,7 +34,7 @@ public:
     // The client's release version, sent with every signed request.
     virtual std::string releaseVersionString() { return kReleaseVersion; }
     static constexpr const char* kReleaseVersion = "1.4.0";
-    // The provider the services send through (null: requests are dropped).
+    // The provider the services send through (null: requests fail at once).
     virtual QVProvider* provider() { return nullptr; }
     virtual bool hasUserApprovedQuorvel() { return false; }
     virtual bool isQuorvelDisabled() { return false; }

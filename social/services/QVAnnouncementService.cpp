@@ -3,6 +3,7 @@
 
 #include "social/runtime/QVDateFormatters.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVTableSectionDescription.h"
 
@@ -137,7 +138,7 @@ Ref<QVPaginatedSeries> QVAnnouncementService::combineSections(QVPaginatedSeries*
 
 void QVAnnouncementService::_combineSectionsAndSort(platform::Object* series, platform::Object* nextCall)
 {
-    auto combined = combineSections(dynamic_cast<QVPaginatedSeries*>(series));
+    auto combined = combineSections(requireCast<QVPaginatedSeries>(series, "A service's answer must carry a series"));
     sortObjects(combined->objects(), &QVAnnouncement::compareByCreationDate);
     if (auto* next = QVDelegateChained::from(nextCall))
         next->invokeWith(combined.get());
@@ -145,7 +146,7 @@ void QVAnnouncementService::_combineSectionsAndSort(platform::Object* series, pl
 
 void QVAnnouncementService::_combineSectionsAndSortStickyFirst(platform::Object* series, platform::Object* nextCall)
 {
-    auto combined = combineSections(dynamic_cast<QVPaginatedSeries*>(series));
+    auto combined = combineSections(requireCast<QVPaginatedSeries>(series, "A service's answer must carry a series"));
     sortObjects(combined->objects(), &QVAnnouncement::compareByCreationDateAndSticky);
     if (auto* next = QVDelegateChained::from(nextCall))
         next->invokeWith(combined.get());
@@ -153,12 +154,11 @@ void QVAnnouncementService::_combineSectionsAndSortStickyFirst(platform::Object*
 
 void QVAnnouncementService::_onAnnouncementsDownloaded(platform::Object* series)
 {
-    announcements_ = Ref<QVPaginatedSeries>(dynamic_cast<QVPaginatedSeries*>(series));
+    announcements_ = Ref<QVPaginatedSeries>(requireCast<QVPaginatedSeries>(series, "A service's answer must carry a series"));
     unseenAnnouncementCount_ = 0;
-    if (announcements_)
-        for (const auto& object : *announcements_)
-            if (auto* a = dynamic_cast<QVAnnouncement*>(object.get()); a && a->isUnread())
-                ++unseenAnnouncementCount_;
+    for (const auto& object : *announcements_)
+        if (auto* a = dynamic_cast<QVAnnouncement*>(object.get()); a && a->isUnread())
+            ++unseenAnnouncementCount_;
     QVSessionRole::current().postUnreadAnnouncementCountChangedTo(static_cast<int>(unseenAnnouncementCount_));
 }
 
@@ -203,7 +203,7 @@ Ref<QVRequestHandle> QVAnnouncement::downloadAnnouncementsAndSortBy(unsigned int
 
 void QVAnnouncementClass::_downloadAnnouncementsSuccess(platform::Object* series, platform::Object* sortType)
 {
-    auto* answer = dynamic_cast<QVPaginatedSeries*>(series);
+    auto* answer = requireCast<QVPaginatedSeries>(series, "A service's answer must carry a series");
     auto* boxed = dynamic_cast<platform::Boxed*>(sortType);
     int64_t type = boxed ? boxed->value().asInteger() : 0;
     QVAnnouncementArray app = sectionAnnouncements(answer, 0), dev = sectionAnnouncements(answer, 1);
@@ -235,10 +235,9 @@ Ref<QVRequestHandle> QVAnnouncement::getPosts()
 void QVAnnouncement::_getPostsSuccess(platform::Object* series)
 {
     QVForumPostArray posts;
-    if (auto* answer = dynamic_cast<QVPaginatedSeries*>(series))
-        for (const auto& object : *answer)
-            if (auto* post = dynamic_cast<QVForumPost*>(object.get()))
-                posts.emplace_back(post);
+    for (const auto& object : *requireCast<QVPaginatedSeries>(series, "A service's answer must carry a series"))
+        if (auto* post = dynamic_cast<QVForumPost*>(object.get()))
+            posts.emplace_back(post);
     if (posts.empty()) {
         _getPostsFailure(nullptr);
         return;

@@ -5,6 +5,7 @@
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVPoller.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 
 #include "platform/foundation/RunLoop.h"
@@ -162,9 +163,8 @@ void QVChatRoomInstanceService::onLoadedLastJoinedChatRoom(platform::Object* ser
 {
     lastUpdateOfLastRoom_ = monotonicNow();
     hasLastRoomUpdate_ = true;
-    auto* page = dynamic_cast<QVPaginatedSeries*>(series);
-    QVChatRoomInstance* only =
-        page && page->count() == 1 ? page->recordAtIndex<QVChatRoomInstance>(0, "a chat room") : nullptr;
+    auto* page = requireCast<QVPaginatedSeries>(series, "A service's answer must carry a series");
+    QVChatRoomInstance* only = page->count() == 1 ? page->recordAtIndex<QVChatRoomInstance>(0, "a chat room") : nullptr;
     lastRoom_ = Ref<QVChatRoomInstance>(only);
     passOn(nextCall, lastRoom_.get());
 }

@@ -3,6 +3,7 @@
 
 #include "platform/foundation/Boxed.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVCloudStorageService.h"
 
 namespace quorvel {
@@ -70,11 +71,9 @@ void QVCloudStorageClass::_downloadFail(platform::Object* status)
 void QVCloudStorageClass::_downloadKeysForCurrentUserSuccess(platform::Object* object)
 {
     std::vector<std::string> keys;
-    if (auto* series = dynamic_cast<QVPaginatedSeries*>(object)) {
-        for (const auto& item : series->objects()) {
-            if (auto* blob = dynamic_cast<QVCloudStorageBlob*>(item.get()))
-                keys.push_back(blob->keyStr());
-        }
+    for (const auto& item : requireCast<QVPaginatedSeries>(object, "A service's answer must carry a series")->objects()) {
+        if (auto* blob = dynamic_cast<QVCloudStorageBlob*>(item.get()))
+            keys.push_back(blob->keyStr());
     }
     if (keys.empty()) {
         _downloadKeysForCurrentUserFail(nullptr);

@@ -3,6 +3,7 @@
 
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVGamePlayer.h"
 #include "social/services/QVUser.h"
@@ -161,8 +162,7 @@ void QVFriendsService::isLocalUserFollowingAnyone(const QVDelegate& onSuccess, c
 
 void QVFriendsService::onIsLocalUserFollowingAnyoneSuccess(platform::Object* seriesObject, platform::Object* nextCall)
 {
-    auto* series = dynamic_cast<QVPaginatedSeries*>(seriesObject);
-    bool following = series && series->count() > 0;
+    bool following = requireCast<QVPaginatedSeries>(seriesObject, "A service's answer must carry a series")->count() > 0;
     if (auto* next = QVDelegateChained::from(nextCall))
         next->invokeWith(platform::Boxed::box(platform::Value(following)).get());
 }

@@ -3,6 +3,7 @@
 #include "social/services/QVLeaderboard.h"
 
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVSqlQuery.h"
 #include "social/runtime/QVTableSectionDescription.h"
@@ -82,9 +83,7 @@ Ref<QVHighScore> QVLeaderboard::highScoreForCurrentUser() const
 
 void QVLeaderboard::_downloadedHighScores(platform::Object* object)
 {
-    auto* series = dynamic_cast<QVPaginatedSeries*>(object);
-    if (!series)
-        return;
+    auto* series = requireCast<QVPaginatedSeries>(object, "A service's answer must carry a series");
     const QVPaginatedSeries* page = series;
     // A sectioned answer: the scores are those of the last section's page.
     if (!series->objects().empty() && dynamic_cast<QVTableSectionDescription*>(series->objects().front().get())) {

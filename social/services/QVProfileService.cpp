@@ -5,6 +5,7 @@
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVResourceImageDownload.h"
 #include "social/runtime/QVResourceFields.h"
 #include "social/runtime/QVSessionRole.h"
@@ -109,10 +110,8 @@ Ref<QVRequestHandle> QVPlayedGame::getFeaturedGames()
 void QVPlayedGameClass::_getFeaturedGamesSuccess(platform::Object* seriesObject)
 {
     std::vector<Ref<platform::Object>> games;
-    if (auto* series = dynamic_cast<QVPaginatedSeries*>(seriesObject)) {
-        for (const auto& object : series->objects())
-            games.push_back(Ref<platform::Object>(object.get()));
-    }
+    for (const auto& object : requireCast<QVPaginatedSeries>(seriesObject, "A service's answer must carry a series")->objects())
+        games.push_back(Ref<platform::Object>(object.get()));
     notify([&](QVPlayedGameDelegate& d) { d.didGetFeaturedGames(games); });
 }
 

@@ -1,6 +1,7 @@
 // The two score enumerators over the high-score service's page and range queries.
 #include "social/services/QVScoreEnumerator.h"
 
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVHighScore.h"
 #include "social/services/QVHighScoreService.h"
@@ -116,8 +117,8 @@ void QVScoreEnumerator::setPageSize(int pageSize)
 void QVScoreEnumerator::_downloadFinished(platform::Object* object)
 {
     Ref<QVScoreEnumerator> keep(this);
-    auto* series = dynamic_cast<QVPaginatedSeries*>(object);
-    if (series && !series->objects().empty()) {
+    QVPaginatedSeries* series = requireCast<QVPaginatedSeries>(object, "A service's answer must carry a series");
+    if (!series->objects().empty()) {
         // A sectioned answer: the scores are those of the last section.
         if (dynamic_cast<QVTableSectionDescription*>(series->objects().front().get())) {
             auto* last = dynamic_cast<QVTableSectionDescription*>(series->objects().back().get());
@@ -222,8 +223,7 @@ bool QVDistributedScoreEnumerator::previousPage()
 void QVDistributedScoreEnumerator::_downloadFinished(platform::Object* object)
 {
     Ref<QVDistributedScoreEnumerator> keep(this);
-    auto* series = dynamic_cast<QVPaginatedSeries*>(object);
-    pages_[currentPage_] = series ? series->objects() : Scores();
+    pages_[currentPage_] = requireCast<QVPaginatedSeries>(object, "A service's answer must carry a series")->objects();
     activeRequest_ = nullptr;
     callSuccessDelegate();
 }

@@ -32,6 +32,11 @@ QVSocialNotification::Text nonEmpty(const std::string& link)
     return link.empty() ? QVSocialNotification::Text() : QVSocialNotification::Text(link);
 }
 
+// After a request that was not sent: whether the game still has to hear of
+// it. Without a provider the failure value has already told it; a request the
+// provider drops (not approved, or disabled) answers neither value.
+bool droppedUnheard() { return QVSessionRole::current().provider() != nullptr; }
+
 // The credentials of the answer's first section; none when it has no section.
 Credentials credentialsOf(platform::Object* answer)
 {
@@ -144,8 +149,7 @@ Ref<QVRequestHandle> QVSocialNotificationService::sendWithSocialNotification(QVS
     Ref<QVRequestHandle> check = QVUsersCredentialService::getIndexOnSuccess(
         QVDelegate(&s, BRISKO_SELECTOR(QVSocialNotificationService, onCredentialsSuccess), notification),
         QVDelegate(&s, BRISKO_SELECTOR(QVSocialNotificationService, onCredentialsFailure)), true);
-    // A request that is never sent answers neither callback; the game still hears.
-    if (!check)
+    if (!check && droppedUnheard())
         QVSocialNotificationApi::sendFailure();
     return check;
 }
@@ -204,7 +208,8 @@ Ref<QVRequestHandle> QVSocialNotificationService::sendWithoutRequestingPermissio
         s.send(kPost, {}, params.get(), QVDelegate(&s, BRISKO_SELECTOR(QVSocialNotificationService, notificationSent)),
                QVDelegate(&s, BRISKO_SELECTOR(QVSocialNotificationService, notificationFailed)), notice.get());
     if (!post) {
-        QVSocialNotificationApi::sendFailure();
+        if (droppedUnheard())
+            QVSocialNotificationApi::sendFailure();
         return nullptr;
     }
     return QVSocialNotificationApi::file(post);

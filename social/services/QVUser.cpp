@@ -4,6 +4,7 @@
 
 #include "social/runtime/QVBinaryKeyedArchive.h"
 #include "social/runtime/QVImageCache.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVResourceFields.h"
 #include "social/runtime/QVResourceImageDownload.h"
 #include "social/runtime/QVSessionRole.h"
@@ -294,8 +295,7 @@ Ref<QVRequestHandle> QVUser::getUser(const std::string& userId)
 
 void QVUserClass::_getUserSuccess(platform::Object* seriesObject)
 {
-    auto* series = dynamic_cast<QVPaginatedSeries*>(seriesObject);
-    Ref<QVUser> user(series ? series->recordAtIndex<QVUser>(0, "a user") : nullptr);
+    Ref<QVUser> user(requireCast<QVPaginatedSeries>(seriesObject, "A service's answer must carry a series")->recordAtIndex<QVUser>(0, "a user"));
     if (!user) {
         _getUserFailure(nullptr);
         return;

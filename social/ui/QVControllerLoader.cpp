@@ -3,6 +3,7 @@
 #include "social/ui/QVControllerLoader.h"
 
 #include "platform/foundation/Log.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVDashboardRole.h"
 
@@ -49,9 +50,9 @@ Ref<ViewController> attemptController(const std::string& name, Object* owner, co
     if (c)
         return c;
     Ref<Object> made = QVClassRegistry::create(prefix + name + "Controller");
-    auto* controller = dynamic_cast<ViewController*>(made.get());
-    if (!controller)
+    if (!made)
         return nullptr;
+    auto* controller = requireCast<ViewController>(made, "A class registered as a screen must be a view controller");
     if (!controller->init())
         return nullptr;
     return Ref<ViewController>(controller);
@@ -72,10 +73,10 @@ Ref<TableViewCell> attemptCell(const std::string& name, Object* owner, const std
     if (c)
         return c;
     Ref<Object> made = QVClassRegistry::create(prefix + name + "Cell");
-    auto* cell = dynamic_cast<TableViewCell*>(made.get());
-    auto* loadable = dynamic_cast<QVLoadableCell*>(made.get());
-    if (!cell || !loadable)
+    if (!made)
         return nullptr;
+    auto* cell = requireCast<TableViewCell>(made, "A class registered as a cell must be a table cell");
+    auto* loadable = requireCast<QVLoadableCell>(made, "A cell class made without a layout must take its name");
     if (!loadable->initQVTableCellHelper(name))
         return nullptr;
     if (auto* owned = dynamic_cast<QVOwnedCell*>(made.get()))
@@ -113,6 +114,14 @@ std::string describe(Object* value)
 }
 
 } // namespace
+
+void QVRequireSetter(Object* screen, const std::string& setterName, Object* value, const std::source_location& where)
+{
+    auto* setters = requireCast<QVKeyedSetters>(screen, "A screen sent " + setterName + " must take setters by name",
+                                                where);
+    if (!setters->performSetter(setterName, value))
+        QVRaiseAssertion(screen->className() + " does not take " + setterName, where);
+}
 
 namespace QVControllerLoader {
 

@@ -16,6 +16,7 @@
 #include "platform/ui/ViewController.h"
 
 #include <optional>
+#include <source_location>
 #include <string>
 #include <typeindex>
 #include <utility>
@@ -41,6 +42,12 @@ public:
     virtual ~QVKeyedSetters() = default;
     virtual bool performSetter(const std::string& setterName, platform::Object* value) { return false; }
 };
+
+// Sends a setter by name that the screen must take: a screen that has no
+// keyed setters, or refuses that one (a renamed setter, a game's own screen
+// without it), is a programming error and fails an assertion at the caller.
+void QVRequireSetter(platform::Object* screen, const std::string& setterName, platform::Object* value,
+                     const std::source_location& where = std::source_location::current());
 
 // A cell class made without a layout: it receives its name (its reuse identifier).
 class QVLoadableCell {

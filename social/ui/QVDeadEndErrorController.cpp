@@ -6,6 +6,7 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/NavigationController.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVInterfaceOutlets.h"
@@ -18,12 +19,24 @@ using platform::Rect;
 using platform::Ref;
 
 QV_REGISTER_CLASS(QVDeadEndErrorController);
+
+namespace {
+
+// An error screen loaded by name with its message; null when none could be loaded.
+Ref<QVDeadEndErrorController> withMessage(const Ref<ViewController>& loaded, const std::string& message)
+{
+    if (!loaded)
+        return nullptr;
+    Ref<QVDeadEndErrorController> screen(requireCast<QVDeadEndErrorController>(loaded, "An error screen must take its message"));
+    screen->setMessage(message);
+    return screen;
+}
+
+} // namespace
+
 Ref<QVDeadEndErrorController> QVDeadEndErrorController::deadEndErrorWithMessage(const std::string& message)
 {
-    auto screen = dynamicRef<QVDeadEndErrorController>(QVControllerLoader::load("DeadEndError"));
-    if (screen)
-        screen->setMessage(message);
-    return screen;
+    return withMessage(QVControllerLoader::load("DeadEndError"), message);
 }
 
 Ref<QVDeadEndErrorController> QVDeadEndErrorController::deadEndErrorWithMessageAndOfflineButton(const std::string& message)
@@ -39,10 +52,7 @@ Ref<QVDeadEndErrorController> QVDeadEndErrorController::deadEndErrorWithMessageA
 
 Ref<QVDeadEndErrorController> QVDeadEndErrorController::mustBeOnlineErrorWithMessage(const std::string& message)
 {
-    auto screen = dynamicRef<QVDeadEndErrorController>(QVControllerLoader::load("MustBeOnlineError"));
-    if (screen)
-        screen->setMessage(message);
-    return screen;
+    return withMessage(QVControllerLoader::load("MustBeOnlineError"), message);
 }
 
 void QVDeadEndErrorController::buildInterface(InterfaceBuilder* builder, const char* layoutName)

@@ -6,6 +6,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/InterfaceRegistry.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVBannerCell.h"
@@ -98,8 +99,13 @@ void QVFramedNavigationController::viewDidLoad()
         infosMade_ = true;
         controllerInfos_.reserve(16);
     }
-    frameView_ = dynamicRef<QVContentFrameView>(QVControllerLoader::loadView("ContentFrame"));
-    bannerView_ = dynamicRef<QVBannerFrame>(QVControllerLoader::loadView("BannerFrame"));
+    // Either layout may be missing; one of another kind is broken.
+    Ref<View> frame = QVControllerLoader::loadView("ContentFrame");
+    Ref<View> banner = QVControllerLoader::loadView("BannerFrame");
+    frameView_ = frame ? Ref<QVContentFrameView>(requireCast<QVContentFrameView>(frame, "The content frame's layout must make one"))
+                       : nullptr;
+    bannerView_ = banner ? Ref<QVBannerFrame>(requireCast<QVBannerFrame>(banner, "The banner frame's layout must make one"))
+                         : nullptr;
     if (frameView_)
         frameView_->setRoundedCorners(false);
     visibilityDoes_ = VisibilityFlags { false, false, true };

@@ -2,6 +2,7 @@
 #include "social/ui/QVFriendPickerController.h"
 
 #include "platform/foundation/Log.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVUser.h"
@@ -21,11 +22,12 @@ void QVFriendPickerController::launchPickerWithDelegate(QVFriendPickerDelegate* 
 {
     if (!QVSessionRole::current().isOnline())
         return;
-    auto picker = dynamicRef<QVFriendPickerController>(QVControllerLoader::load("FriendPicker"));
-    if (!picker) {
+    Ref<ViewController> loaded = QVControllerLoader::load("FriendPicker");
+    if (!loaded) {
         platform::logWarning("QVFriendPickerController: no FriendPicker screen");
         return;
     }
+    Ref<QVFriendPickerController> picker(requireCast<QVFriendPickerController>(loaded, "The friend picker must take its delegate"));
     picker->setDelegate(delegate);
     picker->setPromptText(promptText);
     picker->setTitle(kDefaultPrompt);

@@ -3,21 +3,22 @@
 // raises an assertion (tests fail loudly) instead of leaving a null outlet.
 #pragma once
 
-#include "platform/foundation/Exception.h"
 #include "platform/foundation/Object.h"
+#include "social/runtime/QVRequireCast.h"
 
+#include <source_location>
 #include <string>
 
 namespace quorvel {
 
 template <typename T>
-T* QVOutlet(platform::Object* object, const char* layout, const char* outlet)
+T* QVOutlet(platform::Object* object, const char* layout, const char* outlet,
+            const std::source_location& where = std::source_location::current())
 {
-    auto* typed = dynamic_cast<T*>(object);
-    BRISKO_ASSERT(typed, std::string("Outlet ") + outlet + " of " + layout + " is connected to "
-                             + (object ? object->className() : std::string("nothing"))
-                             + ", not an object of the class it needs");
-    return typed;
+    return requireCast<T>(object,
+                          std::string("Outlet ") + outlet + " of " + layout
+                              + " must be connected to an object of the class it needs",
+                          where);
 }
 
 // Registers (again) every interface layout of the kit.

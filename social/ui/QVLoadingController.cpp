@@ -3,6 +3,7 @@
 
 #include "platform/ui/ActivityIndicator.h"
 #include "platform/ui/InterfaceRegistry.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
@@ -185,9 +186,10 @@ Ref<QVLoadingView> QVLoadingController::buildLoadingView(InterfaceBuilder* build
 
 Ref<QVLoadingController> QVLoadingController::loadingControllerWithText(const std::string& text)
 {
-    Ref<QVLoadingController> controller = dynamicRef<QVLoadingController>(QVControllerLoader::load("Loading"));
-    if (!controller)
+    Ref<ViewController> loaded = QVControllerLoader::load("Loading");
+    if (!loaded)
         return nullptr;
+    Ref<QVLoadingController> controller(requireCast<QVLoadingController>(loaded, "The loading screen must take its text"));
     controller->setLoadingText(text);
     controller->viewWillAppear(true);
     return controller;

@@ -1,6 +1,7 @@
 // The maintenance notice: its message read from the server's answer.
 #include "social/ui/QVServerMaintenanceNoticeController.h"
 
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVXmlDocument.h"
 #include "social/ui/QVControllerLoader.h"
 
@@ -15,9 +16,11 @@ QV_REGISTER_CLASS(QVServerMaintenanceNoticeController);
 Ref<QVServerMaintenanceNoticeController> QVServerMaintenanceNoticeController::maintenanceControllerWithHtmlData(
     const platform::Bytes& data)
 {
-    auto screen = dynamicRef<QVServerMaintenanceNoticeController>(QVControllerLoader::load("ServerMaintenanceNotice"));
-    if (!screen)
+    Ref<ViewController> loaded = QVControllerLoader::load("ServerMaintenanceNotice");
+    if (!loaded)
         return nullptr;
+    Ref<QVServerMaintenanceNoticeController> screen(
+        requireCast<QVServerMaintenanceNoticeController>(loaded, "The maintenance screen must show the notice"));
     auto document = QVXmlDocument::xmlDocumentWithData(data);
     screen->setMessage(document ? document->getElementValue("server_interruption_notice") : std::string());
     return screen;

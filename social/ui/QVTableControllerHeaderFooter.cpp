@@ -3,6 +3,7 @@
 #include "social/ui/QVTableControllerHelper.h"
 
 #include "platform/foundation/Log.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVFramedContentWrapperView.h"
 
@@ -23,8 +24,9 @@ void QVTableControllerHelper::_displayEmptyDataSetView(ViewController* controlle
         mEmptyTableController = controller;
     } else {
         mEmptyTableController = QVControllerLoader::load(kEmptyDataSetName);
-        if (auto* deadEnd = dynamic_cast<QVDeadEndErrorController*>(mEmptyTableController.get()))
-            deadEnd->setMessage(message);
+        if (mEmptyTableController)
+            requireCast<QVDeadEndErrorController>(mEmptyTableController, "The empty-list screen must take its message")
+                ->setMessage(message);
     }
     if (!mEmptyTableController) {
         platform::logLine(platform::LogLevel::Warning, "QVTableControllerHelper: no empty-data screen to show");

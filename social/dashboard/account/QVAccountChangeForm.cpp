@@ -3,6 +3,7 @@
 #include "social/dashboard/account/QVAccountChangeForm.h"
 
 #include "platform/ui/NavigationController.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
 #include "social/ui/QVViewHelper.h"
 #include "social/dashboard/account/QVAccountViews.h"
@@ -36,10 +37,10 @@ void QVAccountChangeForm::addHiddenParameters(QVHttpNestedQueryStringWriter& par
 void QVAccountChangeForm::pushConfirmation(const std::string& title, const std::string& message)
 {
     Ref<ViewController> screen = QVControllerLoader::load("ShowMessageAndReturn");
-    auto* shown = dynamic_cast<QVShowMessageAndReturnController*>(screen.get());
     NavigationController* nav = navigationController();
-    if (!shown || !nav)
+    if (!screen || !nav)
         return;
+    auto* shown = requireCast<QVShowMessageAndReturnController>(screen, "The message screen must show its message");
     shown->messageTitleLabel()->setText(title);
     shown->messageLabel()->setText(message);
     nav->pushViewController(screen.get(), true);

@@ -4,6 +4,7 @@
 #include "platform/graphics/Image.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVImageCache.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSettings.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVImageView.h"
@@ -35,7 +36,8 @@ void pushOn(NavigationController* nav, const Ref<ViewController>& screen, bool a
 void pushLoginOver(ViewController* from, const QVDelegate& onCancel, const QVDelegate& onDone)
 {
     Ref<ViewController> screen = QVControllerLoader::load("QuorvelAccountLogin");
-    if (auto* login = dynamic_cast<QVAccountSetupBaseController*>(screen.get())) {
+    if (screen) {
+        auto* login = requireCast<QVAccountSetupBaseController>(screen, "The sign-in screen must take the flow's delegates");
         login->setCancelDelegate(onCancel);
         login->setCompletionDelegate(onDone);
     }
@@ -47,8 +49,9 @@ void pushLoginOver(ViewController* from, const QVDelegate& onCancel, const QVDel
 void pushLinkNetworks(ViewController* from, const QVDelegate& onDone)
 {
     Ref<ViewController> screen = QVControllerLoader::load("LinkSocialNetworks");
-    if (auto* link = dynamic_cast<QVLinkSocialNetworksController*>(screen.get()))
-        link->setCompleteDelegate(onDone);
+    if (screen)
+        requireCast<QVLinkSocialNetworksController>(screen, "The link-networks offer must end the sequence")
+            ->setCompleteDelegate(onDone);
     pushOn(from->navigationController(), screen, true);
 }
 
@@ -77,9 +80,9 @@ void writeParam(QVHttpNestedQueryStringWriter& params, const char* name, std::st
 Ref<ViewController> connectedMessage(const char* titleLabel, const char* message)
 {
     Ref<ViewController> screen = QVControllerLoader::load("ShowMessageAndReturn");
-    auto* shown = dynamic_cast<QVShowMessageAndReturnController*>(screen.get());
-    if (!shown)
+    if (!screen)
         return nullptr;
+    auto* shown = requireCast<QVShowMessageAndReturnController>(screen, "The message screen must show its message");
     shown->setTitle("Finding Friends");
     shown->messageTitleLabel()->setText(titleLabel);
     shown->messageLabel()->setText(message);

@@ -7,6 +7,7 @@
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVProvider.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
 
@@ -130,9 +131,9 @@ void QVAccountSetupBaseController::cancelSetup()
 Ref<QVShowMessageAndReturnController> QVAccountSetupBaseController::getStandardLoggedInController()
 {
     Ref<ViewController> screen = QVControllerLoader::load("ShowMessageAndReturn");
-    Ref<QVShowMessageAndReturnController> message(dynamic_cast<QVShowMessageAndReturnController*>(screen.get()));
-    if (!message)
+    if (!screen)
         return nullptr;
+    Ref<QVShowMessageAndReturnController> message(requireCast<QVShowMessageAndReturnController>(screen, "The message screen must show its message"));
     message->messageLabel()->setText(
         platform::format("You are now logged into Quorvel as:\n %s", Quorvel::lastLoggedInUserName().c_str()));
     message->messageTitleLabel()->setText("Switch Accounts");

@@ -5,6 +5,7 @@
 #include "platform/foundation/Format.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVHttpBasicCredential.h"
 #include "social/services/QVUserService.h"
 #include "social/dashboard/account/QVAccountViews.h"
@@ -40,8 +41,8 @@ void QVChangeEmailController::viewWillAppear(bool)
 
 void QVChangeEmailController::onGetEmailSuccess(platform::Object* answer)
 {
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
-    auto* credential = series && series->count() ? dynamic_cast<QVHttpBasicCredential*>(series->objectAtIndex(0)) : nullptr;
+    auto* series = requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series");
+    auto* credential = series->count() ? dynamic_cast<QVHttpBasicCredential*>(series->objectAtIndex(0)) : nullptr;
     currentEmailLabel_->setText(credential ? credential->email() : std::string());
 }
 

@@ -15,6 +15,7 @@
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/runtime/QVReachability.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVUserService.h"
 #include "social/services/QVUserSettingService.h"
 #include "social/ui/QVDashboardRole.h"
@@ -72,8 +73,8 @@ void QVDoBootstrapController::viewDidAppear(bool)
 
 void QVDoBootstrapController::_findUsersSucceeded(platform::Object* answer)
 {
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
-    size_t count = series ? series->count() : 0;
+    auto* series = requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series");
+    size_t count = series->count();
     QVDelegate succeeded(this, BRISKO_SELECTOR(QVDoBootstrapController, _bootstrapSucceded));
     QVDelegate failed(this, BRISKO_SELECTOR(QVDoBootstrapController, _bootstrapFailed));
     if (count == 0) {
@@ -86,7 +87,8 @@ void QVDoBootstrapController::_findUsersSucceeded(platform::Object* answer)
         return;
     }
     Ref<ViewController> screen = QVControllerLoader::load("ExistingAccountMultiple");
-    if (auto* choice = dynamic_cast<QVExistingAccountController*>(screen.get())) {
+    if (screen) {
+        auto* choice = requireCast<QVExistingAccountController>(screen, "The account choice must take the accounts");
         choice->setUserResources(series);
         choice->setCompleteDelegate(mCompleteDelegate);
     }
@@ -100,7 +102,8 @@ void QVDoBootstrapController::_bootstrapSucceded(platform::Object*)
     Ref<ViewController> screen;
     if (QuorvelInternal::loggedInUserIsNewUser()) {
         screen = QVControllerLoader::load("NewAccount");
-        if (auto* naming = dynamic_cast<QVNewAccountController*>(screen.get())) {
+        if (screen) {
+            auto* naming = requireCast<QVNewAccountController>(screen, "The naming screen must take the flow's delegates");
             naming->setHideNavigationBar(true);
             naming->setCloseDashboardOnCompletion(true);
             naming->setCompleteDelegate(mCompleteDelegate);
@@ -109,8 +112,9 @@ void QVDoBootstrapController::_bootstrapSucceded(platform::Object*)
         }
     } else {
         screen = QVControllerLoader::load("ExistingAccount");
-        if (auto* existing = dynamic_cast<QVExistingAccountController*>(screen.get()))
-            existing->setCompleteDelegate(mCompleteDelegate);
+        if (screen)
+            requireCast<QVExistingAccountController>(screen, "The account screen must take the flow's delegate")
+                ->setCompleteDelegate(mCompleteDelegate);
     }
     pushScreen(screen, false);
 }

@@ -3,6 +3,7 @@
 #include "social/dashboard/account/QVHttpCredentialsCreateController.h"
 
 #include "social/core/QuorvelInternal.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
 #include "social/dashboard/account/QVAccountViews.h"
 
@@ -51,9 +52,9 @@ void QVHttpCredentialsCreateController::onFormSubmitted()
 Ref<ViewController> QVHttpCredentialsCreateController::controllerToPushOnCompletion()
 {
     Ref<ViewController> screen = QVControllerLoader::load("ShowMessageAndReturn");
-    auto* message = dynamic_cast<QVShowMessageAndReturnController*>(screen.get());
-    if (!message)
+    if (!screen)
         return nullptr;
+    auto* message = requireCast<QVShowMessageAndReturnController>(screen, "The message screen must show its message");
     message->setTitle("Account Secured");
     message->messageTitleLabel()->setText("Secure Account");
     message->messageLabel()->setText("Your account is secured! You may now login from any device.");

@@ -8,6 +8,7 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/account/QVAccountViews.h"
 #include "social/dashboard/account/QVNewAccountController.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
 
 namespace quorvel {
@@ -97,9 +98,9 @@ void QVQuorvelAccountLoginController::_bootstrapSucceeded(platform::Object*)
     if (FBSession* session = FBSession::session())
         session->logout();
     Ref<ViewController> screen = QVControllerLoader::load("NewAccount");
-    auto* naming = dynamic_cast<QVNewAccountController*>(screen.get());
-    if (!naming)
+    if (!screen)
         return;
+    auto* naming = requireCast<QVNewAccountController>(screen, "The naming screen must take the flow's delegates");
     naming->setCompleteDelegate(!completionDelegate().isEmpty()
                                     ? completionDelegate()
                                     : QVDelegate(this, BRISKO_SELECTOR(QVQuorvelAccountLoginController, _popOut)));
@@ -119,7 +120,8 @@ void QVQuorvelAccountLoginController::_bootstrapFailed(platform::Object*)
 void QVQuorvelAccountLoginController::usedOtherAccountType()
 {
     Ref<ViewController> screen = QVControllerLoader::load("SelectAccountType");
-    if (auto* type = dynamic_cast<QVAccountSetupBaseController*>(screen.get())) {
+    if (screen) {
+        auto* type = requireCast<QVAccountSetupBaseController>(screen, "The account type screen must take the flow's delegates");
         type->setCancelDelegate(cancelDelegate());
         type->setCompletionDelegate(completionDelegate());
     }

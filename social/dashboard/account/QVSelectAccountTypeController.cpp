@@ -3,6 +3,7 @@
 
 #include "social/dashboard/account/QVAccountFlowSteps.h"
 #include "social/dashboard/account/QVAccountViews.h"
+#include "social/runtime/QVRequireCast.h"
 
 namespace quorvel {
 
@@ -47,7 +48,8 @@ void QVSelectAccountTypeController::viewWillDisappear(bool animated)
 void QVSelectAccountTypeController::_pushAccountSetupControllerFor(const std::string& accountType)
 {
     Ref<ViewController> screen = QVControllerLoader::load(accountType + "AccountLogin");
-    if (auto* form = dynamic_cast<QVAccountSetupBaseController*>(screen.get())) {
+    if (screen) {
+        auto* form = requireCast<QVAccountSetupBaseController>(screen, "An account type's login screen must take the flow's delegates");
         form->setCancelDelegate(cancelDelegate());
         form->setCompletionDelegate(completionDelegate());
     }

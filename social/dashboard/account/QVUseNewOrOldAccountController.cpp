@@ -6,6 +6,7 @@
 #include "platform/ui/TableView.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVProvider.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVUser.h"
 #include "social/services/QVUserService.h"
 #include "social/ui/QVDeadEndErrorController.h"
@@ -106,10 +107,10 @@ void QVUseNewOrOldAccountController::_popBackToRoot(platform::Object*)
 void QVUseNewOrOldAccountController::clickedUseOld()
 {
     Ref<ViewController> screen = QVControllerLoader::load("QuorvelAccountLogin");
-    auto* login = dynamic_cast<QVQuorvelAccountLoginController*>(screen.get());
     NavigationController* nav = navigationController();
-    if (!login || !nav)
+    if (!screen || !nav)
         return;
+    auto* login = requireCast<QVQuorvelAccountLoginController>(screen, "The sign-in screen must take the flow's delegates");
     login->setHideIntroFlowSpacer(true);
     login->setCompletionDelegate(QVDelegate(this, BRISKO_SELECTOR(QVUseNewOrOldAccountController, _bootstrapSuccess)));
     login->setCancelDelegate(QVDelegate(this, BRISKO_SELECTOR(QVUseNewOrOldAccountController, _popBackToRoot)));

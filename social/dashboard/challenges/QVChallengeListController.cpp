@@ -7,6 +7,7 @@
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVImageCache.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeDefinition.h"
@@ -232,9 +233,8 @@ void QVChallengeListController::onCellWasClicked(Object* resource, IndexPath)
         Ref<ViewController> screen = QVControllerLoader::load(name);
         if (!screen)
             return;
-        if (auto* keyed = dynamic_cast<QVKeyedSetters*>(screen.get()))
-            for (const auto& [setter, value] : setters)
-                keyed->performSetter(setter, value.get());
+        for (const auto& [setter, value] : setters)
+            QVRequireSetter(screen.get(), setter, value.get());
         nav->pushViewController(screen.get(), true);
     };
     auto text = [](const std::string& s) { return Ref<Object>(platform::Boxed::box(platform::Value(s)).get()); };
@@ -244,7 +244,8 @@ void QVChallengeListController::onCellWasClicked(Object* resource, IndexPath)
     if (listType_ == kTypesWithStatistics) {
         if (auto* stats = dynamic_cast<QVChallengeDefinitionStats*>(resource)) {
             Ref<ViewController> screen = QVControllerLoader::load("ChallengeList");
-            if (auto* list = dynamic_cast<QVChallengeListController*>(screen.get())) {
+            if (screen) {
+                auto* list = requireCast<QVChallengeListController>(screen, "The challenge list must take its challenge type");
                 list->setClientApplicationId(clientApplicationId_);
                 list->setListType(kHistory);
                 list->setChallengeDefinitionStats(stats);

@@ -122,8 +122,8 @@ std::string QVSendChallengeController::getNoDataFoundMessage()
 Ref<ViewController> QVSendChallengeController::getNoDataFoundViewController()
 {
     Ref<ViewController> invite = QVControllerLoader::load("FullscreenImportFriendsMessage");
-    if (auto* keyed = dynamic_cast<QVKeyedSetters*>(invite.get()))
-        keyed->performSetter("setOwner", this);
+    if (invite)
+        QVRequireSetter(invite.get(), "setOwner", this);
     return invite;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/ui/AlertView.h"
 #include "social/dashboard/challenges/QVChallengeScreens.h"
 #include "social/dashboard/common/QVScreenKit.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeDefinition.h"
 #include "social/runtime/QVImageCache.h"
@@ -105,12 +106,10 @@ void QVSendChallengeHeaderController::releaseRetainers()
 
 void QVSendChallengeHeaderController::_newChallengeDefinitionDownloaded(Object* answer)
 {
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
     QVChallengeDefinition* definition = nullptr;
-    if (series)
-        for (const auto& o : series->objects())
-            if ((definition = dynamic_cast<QVChallengeDefinition*>(o.get())))
-                break;
+    for (const auto& o : requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series")->objects())
+        if ((definition = dynamic_cast<QVChallengeDefinition*>(o.get())))
+            break;
     if (definition) {
         setChallenge(definition);
         releaseRetainers();

@@ -18,6 +18,7 @@
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/dashboard/games/QVGameProfileController.h"
 #include "social/runtime/QVImageCache.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVChatServices.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVFramedNavigationController.h"
@@ -64,7 +65,9 @@ std::string QVChatRoomController::getNotificationToRefreshAfter()
 void QVChatRoomController::viewDidLoad()
 {
     QVTableSequenceControllerHelper::viewDidLoad();
-    mChatRoomMessageBoxController = dynamicRef<QVChatRoomMessageBoxController>(QVControllerLoader::load("ChatRoomMessageBox"));
+    Ref<ViewController> loaded = QVControllerLoader::load("ChatRoomMessageBox");
+    mChatRoomMessageBoxController = Ref<QVChatRoomMessageBoxController>(
+        loaded ? requireCast<QVChatRoomMessageBoxController>(loaded, "The chat room's message box must send the room's messages") : nullptr);
     if (mChatRoomMessageBoxController)
         mChatRoomMessageBoxController->view();
 }
@@ -308,10 +311,9 @@ void QVChatRoomChatMessageCell::onClickedGameName()
     else if (!message->playerCurrentGameIconUrl().empty() && owningTable() && owningTable()->navigationController()) {
         // The game's description page, when the dashboard has one.
         if (auto screen = QVControllerLoader::load("ApplicationDescription")) {
-            if (auto* keyed = dynamic_cast<QVKeyedSetters*>(screen.get())) {
-                keyed->performSetter("setApplicationId", platform::Boxed::box(platform::Value(user->lastPlayedGameId())).get());
-                keyed->performSetter("setAppBannerPlacement", platform::Boxed::box(platform::Value(std::string("chatRoomChatMessageCell"))).get());
-            }
+            QVRequireSetter(screen.get(), "setApplicationId", platform::Boxed::box(platform::Value(user->lastPlayedGameId())).get());
+            QVRequireSetter(screen.get(), "setAppBannerPlacement",
+                            platform::Boxed::box(platform::Value(std::string("chatRoomChatMessageCell"))).get());
             owningTable()->navigationController()->pushViewController(screen.get(), true);
         }
     }

@@ -8,6 +8,7 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/chat/QVSelectChatRoomInstanceController.h"
 #include "social/dashboard/common/QVScreenKit.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVChatServices.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVRowLayout.h"
@@ -111,19 +112,20 @@ void QVSelectChatRoomDefinitionController::onLoadedInstances(Object* answer)
 {
     if (hideLoadingScreenIfInHiddenTab())
         return;
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
+    auto* series = requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series");
     std::vector<Ref<QVChatRoomInstance>> rooms;
-    if (series)
-        for (const auto& o : series->objects())
-            if (auto* room = dynamic_cast<QVChatRoomInstance*>(o.get()))
-                rooms.emplace_back(room);
+    for (const auto& o : series->objects())
+        if (auto* room = dynamic_cast<QVChatRoomInstance*>(o.get()))
+            rooms.emplace_back(room);
     if (rooms.empty()) {
         onFailedLoadingInstances(nullptr);
     } else if (rooms.size() == 1) {
         attemptToJoinRoom(rooms.front().get());
     } else {
         hideLoadingScreen();
-        auto screen = dynamicRef<QVSelectChatRoomInstanceController>(QVControllerLoader::load("SelectChatRoomInstance"));
+        Ref<ViewController> loaded = QVControllerLoader::load("SelectChatRoomInstance");
+        auto screen = Ref<QVSelectChatRoomInstanceController>(
+            loaded ? requireCast<QVSelectChatRoomInstanceController>(loaded, "The room choice must take its rooms") : nullptr);
         if (screen && navigationController()) {
             screen->setPreLoadedChatRoomInstances(QVPaginatedSeries::paginatedSeriesFromSeries(*series));
             navigationController()->pushViewController(screen.get(), true);

@@ -8,6 +8,7 @@
 #include "social/dashboard/chat/QVSelectChatRoomDefinitionController.h"
 #include "social/dashboard/common/QVScreenKit.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVChatServices.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVRowLayout.h"
@@ -32,7 +33,9 @@ void QVSelectChatRoomInstanceController::pushChatRoom(QVChatRoomInstance* room, 
 {
     if (!nav || !room)
         return;
-    auto screen = dynamicRef<QVChatRoomController>(QVControllerLoader::load("ChatRoom"));
+    Ref<ViewController> loaded = QVControllerLoader::load("ChatRoom");
+    auto screen = Ref<QVChatRoomController>(
+        loaded ? requireCast<QVChatRoomController>(loaded, "The chat room screen must take its room") : nullptr);
     if (!screen)
         return;
     screen->setRoomInstance(room);

@@ -12,6 +12,7 @@
 #include "social/runtime/QVDateFormatters.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVRequestUIRole.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVConversationService.h"
 #include "social/services/QVForumService.h"
@@ -47,7 +48,9 @@ int64_t numericId(const std::string& id)
 Ref<QVConversationController> QVConversationController::conversationWithId(const std::string& conversationId,
                                                                             QVUser* user, const std::string& initialText)
 {
-    auto screen = dynamicRef<QVConversationController>(QVClassRegistry::create("QVConversationController"));
+    Ref<platform::Object> made = QVClassRegistry::create("QVConversationController");
+    auto screen = Ref<QVConversationController>(
+        made ? requireCast<QVConversationController>(made, "The conversation class must make conversation screens") : nullptr);
     if (!screen)
         return nullptr;
     screen->init();
@@ -130,8 +133,8 @@ void QVConversationController::doIndexActionOnSuccess(const QVDelegate& onSucces
 
 void QVConversationController::_startedConversation(Object* answer)
 {
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
-    auto* conversation = series && series->count() == 1 ? dynamic_cast<QVResource*>(series->objectAtIndex(0)) : nullptr;
+    auto* series = requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series");
+    auto* conversation = series->count() == 1 ? dynamic_cast<QVResource*>(series->objectAtIndex(0)) : nullptr;
     if (!conversation) {
         _errorStartingConversation(nullptr);
         return;
@@ -150,10 +153,9 @@ void QVConversationController::_initialIndexComplete(Object* answer, Object* nex
 {
     Ref<QVConversationController> keep(this);
     int64_t lastSeen = 0;
-    if (auto* series = dynamic_cast<QVPaginatedSeries*>(answer))
-        for (const auto& o : series->objects())
-            if (auto* post = dynamic_cast<QVForumPost*>(o.get()))
-                lastSeen = std::max(lastSeen, numericId(post->resourceId()));
+    for (const auto& o : requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series")->objects())
+        if (auto* post = dynamic_cast<QVForumPost*>(o.get()))
+            lastSeen = std::max(lastSeen, numericId(post->resourceId()));
 
     // A repeated first page replaces the poller: two would poll the same posts.
     if (poller_)
@@ -212,7 +214,9 @@ void QVConversationController::_pollingFailed(const platform::Notification& n)
 void QVConversationController::loadView()
 {
     QVTableSequenceControllerHelper::loadView();
-    messageBox_ = dynamicRef<QVConversationMessageBoxController>(QVControllerLoader::load("ConversationMessageBox", this));
+    Ref<ViewController> loaded = QVControllerLoader::load("ConversationMessageBox", this);
+    messageBox_ = Ref<QVConversationMessageBoxController>(
+        loaded ? requireCast<QVConversationMessageBoxController>(loaded, "The conversation's message box must take its conversation") : nullptr);
     if (messageBox_) {
         messageBox_->view();
         messageBox_->setConversationId(conversationId_);

@@ -4,6 +4,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVForumService.h"
 
 namespace quorvel {
@@ -26,7 +27,8 @@ void QVConversationMessageBoxController::loadView()
     backgroundView_->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     root->addSubview(backgroundView_.get());
 
-    field_ = dynamicRef<QVExpandableSinglelineTextField>(QVClassRegistry::create("QVExpandableSinglelineTextField"));
+    field_ = Ref<QVExpandableSinglelineTextField>(requireCast<QVExpandableSinglelineTextField>(
+        QVClassRegistry::create("QVExpandableSinglelineTextField"), "The message field's class must make message fields"));
     field_->setFrame(Rect(6, 8, width - 80, large ? 27 : 22));
     field_->setAutoresizingMask(FlexibleWidth | FlexibleTopMargin);
     field_->awakeFromNib();

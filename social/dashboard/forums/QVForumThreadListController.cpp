@@ -5,6 +5,7 @@
 #include "platform/ui/NavigationController.h"
 #include "social/dashboard/forums/QVForumThreadViewController.h"
 #include "social/dashboard/forums/QVPostNewMessage.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVForumService.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVRowLayout.h"
@@ -25,7 +26,9 @@ QV_REGISTER_CLASS(QVForumThreadCell);
 
 Ref<QVForumThreadListController> QVForumThreadListController::threadBrowser(QVForumTopic* topic)
 {
-    auto screen = dynamicRef<QVForumThreadListController>(QVControllerLoader::load("ForumThreadList"));
+    Ref<ViewController> loaded = QVControllerLoader::load("ForumThreadList");
+    auto screen = Ref<QVForumThreadListController>(
+        loaded ? requireCast<QVForumThreadListController>(loaded, "The thread list must take its topic") : nullptr);
     if (screen)
         screen->setTopic(topic);
     return screen;

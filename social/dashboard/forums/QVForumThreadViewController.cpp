@@ -7,6 +7,7 @@
 #include "social/dashboard/forums/QVPostNewMessage.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/dashboard/profiles/QVProfileController.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVForumService.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVKitImages.h"
@@ -30,7 +31,9 @@ QV_REGISTER_CLASS(QVForumSubscribeButtonCell);
 
 Ref<QVForumThreadViewController> QVForumThreadViewController::threadView(QVForumThread* thread, QVForumTopic* topic)
 {
-    auto screen = dynamicRef<QVForumThreadViewController>(QVControllerLoader::load("ForumThreadView"));
+    Ref<ViewController> loaded = QVControllerLoader::load("ForumThreadView");
+    auto screen = Ref<QVForumThreadViewController>(
+        loaded ? requireCast<QVForumThreadViewController>(loaded, "The thread screen must take its thread") : nullptr);
     if (screen) {
         screen->setThread(thread);
         screen->setTopic(topic);

@@ -6,6 +6,7 @@
 #include "platform/ui/NavigationController.h"
 #include "social/dashboard/chat/QVSelectChatRoomDefinitionController.h"
 #include "social/dashboard/forums/QVForumThreadListController.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVForumService.h"
 #include "social/ui/QVKitImages.h"
@@ -27,7 +28,9 @@ QV_REGISTER_CLASS(QVForumTopicCell);
 
 Ref<QVForumTopicListController> QVForumTopicListController::topicBrowser()
 {
-    return dynamicRef<QVForumTopicListController>(QVControllerLoader::load("ForumTopicList"));
+    Ref<ViewController> loaded = QVControllerLoader::load("ForumTopicList");
+    return Ref<QVForumTopicListController>(
+        loaded ? requireCast<QVForumTopicListController>(loaded, "The forum list must browse the topics") : nullptr);
 }
 
 QVService* QVForumTopicListController::getService() { return QVForumService::sharedService(); }
@@ -65,7 +68,9 @@ void QVForumTopicListController::onCellWasClicked(Object* resource, IndexPath)
         return;
     }
     // The entry without an id is the global chat.
-    auto rooms = dynamicRef<QVSelectChatRoomDefinitionController>(QVControllerLoader::load("SelectChatRoomDefinition"));
+    Ref<ViewController> loaded = QVControllerLoader::load("SelectChatRoomDefinition");
+    auto rooms = Ref<QVSelectChatRoomDefinitionController>(
+        loaded ? requireCast<QVSelectChatRoomDefinitionController>(loaded, "The chat room list must take the rooms it shows") : nullptr);
     if (!rooms)
         return;
     rooms->includeGlobalRooms = true;

@@ -8,6 +8,7 @@
 #include "social/dashboard/forums/QVForumThreadViewController.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVForumService.h"
 #include "social/ui/QVFormControllerHelper.h"
 
@@ -29,7 +30,9 @@ QV_REGISTER_CLASS(QVPostNewMessage);
 
 Ref<QVPostNewMessage> QVPostNewMessage::postNewMessageInTopic(QVForumTopic* topic)
 {
-    auto form = dynamicRef<QVPostNewMessage>(QVControllerLoader::load("PostNewMessage"));
+    Ref<ViewController> loaded = QVControllerLoader::load("PostNewMessage");
+    auto form = Ref<QVPostNewMessage>(
+        loaded ? requireCast<QVPostNewMessage>(loaded, "The message form must take its topic or thread") : nullptr);
     if (form) {
         form->setTopic(topic);
         form->view();
@@ -40,7 +43,9 @@ Ref<QVPostNewMessage> QVPostNewMessage::postNewMessageInTopic(QVForumTopic* topi
 
 Ref<QVPostNewMessage> QVPostNewMessage::postNewMessageInThread(QVForumThread* thread, QVForumTopic* topic)
 {
-    auto form = dynamicRef<QVPostNewMessage>(QVControllerLoader::load("PostNewMessage"));
+    Ref<ViewController> loaded = QVControllerLoader::load("PostNewMessage");
+    auto form = Ref<QVPostNewMessage>(
+        loaded ? requireCast<QVPostNewMessage>(loaded, "The message form must take its topic or thread") : nullptr);
     if (form) {
         form->setTopic(topic);
         form->setThread(thread);

@@ -6,6 +6,7 @@
 #include "platform/device/Application.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/games/QVGameProfileController.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/ui/QVBadgeView.h"
@@ -85,7 +86,7 @@ bool QVTabbedDashboardController::init()
     hostView_->setBackgroundColor(Color::black());
     if (auto cls = QVControllerLoader::getViewClass("Ticker")) {
         Ref<platform::Object> made = QVClassRegistry::create(*cls);
-        tickerView_ = Ref<QVTickerView>(dynamic_cast<QVTickerView*>(made.get()));
+        tickerView_ = Ref<QVTickerView>(requireCast<QVTickerView>(made, "The ticker's class must make a ticker view"));
         if (tickerView_ && !tickerView_->initWithDelegate(this, Rect(0, 0, bounds.size.width, kTickerHeight)))
             tickerView_ = nullptr;
     }
@@ -221,10 +222,10 @@ void QVTabbedDashboardController::tabBarControllerDidLoadViewController(QVTabBar
     auto* nav = dynamic_cast<NavigationController*>(vc);
     ViewController* visible = nav ? nav->visibleViewController() : nullptr;
     if (item->name() == "Quorvel Lobby") {
-        if (auto* keyed = dynamic_cast<QVKeyedSetters*>(visible)) {
-            keyed->performSetter("setIncludeGlobalRooms", platform::Boxed::box(platform::Value(true)).get());
-            keyed->performSetter("setIncludeDeveloperRooms", platform::Boxed::box(platform::Value(false)).get());
-            keyed->performSetter("setIncludeApplicationRooms", platform::Boxed::box(platform::Value(false)).get());
+        if (visible) {
+            QVRequireSetter(visible, "setIncludeGlobalRooms", platform::Boxed::box(platform::Value(true)).get());
+            QVRequireSetter(visible, "setIncludeDeveloperRooms", platform::Boxed::box(platform::Value(false)).get());
+            QVRequireSetter(visible, "setIncludeApplicationRooms", platform::Boxed::box(platform::Value(false)).get());
         }
         return;
     }

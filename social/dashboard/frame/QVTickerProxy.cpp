@@ -3,6 +3,7 @@
 #include "social/dashboard/frame/QVTickerProxy.h"
 
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVTickerService.h"
 
@@ -73,11 +74,9 @@ void QVTickerProxy::_kickTicker()
 void QVTickerProxy::_tickerMessagesRecieved(platform::Object* answer)
 {
     std::vector<std::string> messages;
-    if (auto* series = dynamic_cast<QVPaginatedSeries*>(answer)) {
-        for (const auto& object : *series) {
-            if (auto* ticker = dynamic_cast<QVTicker*>(object.get()))
-                messages.push_back(ticker->message());
-        }
+    for (const auto& object : *requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series")) {
+        if (auto* ticker = dynamic_cast<QVTicker*>(object.get()))
+            messages.push_back(ticker->message());
     }
     tickerMessages_ = std::move(messages);
     if (auto waiting = recipient_.lock()) {

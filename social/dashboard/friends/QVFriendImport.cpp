@@ -9,6 +9,7 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/profiles/QVProfileController.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVGamePlayer.h"
@@ -47,11 +48,13 @@ std::string textOf(Object* value)
     return boxed && boxed->value().isString() ? boxed->value().asString() : std::string();
 }
 
-// The import invitation is loaded under two names of its own.
+// The import invitation is loaded under two names of its own; the screen it
+// is loaded for (the layout's owner) is the list it works for.
 [[maybe_unused]] const bool importMessageLayoutsRegistered = [] {
     for (const char* layout : { "FullscreenImportFriendsMessageControllerQv", "HeaderedFullscreenImportFriendsMessageControllerQv" })
         InterfaceRegistry::shared().registerLayout(layout, [](InterfaceBuilder& b) {
             auto message = b.makeController<QVFullScreenImportFriendsMessage>();
+            message->setOwner(b.ownerAs<ViewController>());
             return std::vector<Ref<Object>> { message };
         });
     return true;
@@ -114,12 +117,11 @@ void QVFriendImporter::onUsersCredentialsDownloaded(Object* answer)
             if (auto* credential = dynamic_cast<QVUsersCredential*>(page->objectAtIndex(i)))
                 found = credential->credentialType() == mCredentialType;
     };
-    if (auto* series = dynamic_cast<QVPaginatedSeries*>(answer)) {
-        look(series);
-        for (size_t i = 0; i < series->count() && !found; ++i)
-            if (auto* section = dynamic_cast<QVTableSectionDescription*>(series->objectAtIndex(i)))
-                look(section->page());
-    }
+    auto* series = requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series");
+    look(series);
+    for (size_t i = 0; i < series->count() && !found; ++i)
+        if (auto* section = dynamic_cast<QVTableSectionDescription*>(series->objectAtIndex(i)))
+            look(section->page());
     if (found) {
         const std::string name = QVUsersCredential::getDisplayNameForCredentialType(mCredentialType).value_or(mCredentialType);
         mImportCompleteMessage = "Allow some time for us to find your " + name
@@ -133,8 +135,8 @@ void QVFriendImporter::onUsersCredentialsDownloaded(Object* answer)
     Ref<ViewController> link = QVControllerLoader::load(mLinkCredentialControllerName);
     if (!link)
         return;
-    if (auto* account = dynamic_cast<QVAccountSetupBaseController*>(link.get()))
-        account->setAddingAdditionalCredential(true);
+    requireCast<QVAccountSetupBaseController>(link, "A network's login screen must take the added credential")
+        ->setAddingAdditionalCredential(true);
     if (NavigationController* nav = host->navigationController())
         nav->pushViewController(link.get(), true);
 }
@@ -159,9 +161,10 @@ void QVFriendImporter::pushCompleteControllerWithMessage(const std::string& mess
 {
     ViewController* host = mController.get();
     NavigationController* nav = host ? host->navigationController() : nullptr;
-    auto done = platform::dynamicRef<QVShowMessageAndReturnController>(QVControllerLoader::load("ShowMessageAndReturn"));
-    if (!done || !nav)
+    Ref<ViewController> loaded = QVControllerLoader::load("ShowMessageAndReturn");
+    if (!loaded || !nav)
         return;
+    Ref<QVShowMessageAndReturnController> done(requireCast<QVShowMessageAndReturnController>(loaded, "The message screen must show its message"));
     done->messageLabel()->setText(message);
     done->messageTitleLabel()->setText("Find Friends");
     done->setTitle(title);
@@ -270,6 +273,19 @@ void QVFullScreenImportFriendsMessage::setMissingCredentials(const std::vector<R
     const std::string lead = notice.empty() ? std::string() : notice + " ";
     messageLabel()->setText(lead + "Import your friends from " + joined
                             + " to see what Quorvel games they're playing, compare progress, and more.");
+}
+
+bool QVFullScreenImportFriendsMessage::performSetter(const std::string& setterName, Object* value)
+{
+    if (setterName == "setOwner") {
+        setOwner(dynamic_cast<ViewController*>(value));
+        return true;
+    }
+    if (setterName == "setMessage") {
+        messageLabel()->setText(textOf(value));
+        return true;
+    }
+    return QVViewController::performSetter(setterName, value);
 }
 
 void QVFullScreenImportFriendsMessage::onImportFriendsPressed()
@@ -464,9 +480,11 @@ Ref<ViewController> QVWhosPlayingController::getNoDataFoundViewController()
     auto missing = getMetaDataOfType<QVUsersCredential>();
     if (missing.empty())
         return nullptr;
-    auto message = platform::dynamicRef<QVFullScreenImportFriendsMessage>(QVControllerLoader::load("FullscreenImportFriendsMessage"));
-    if (!message)
+    Ref<ViewController> loaded = QVControllerLoader::load("FullscreenImportFriendsMessage");
+    if (!loaded)
         return nullptr;
+    Ref<QVFullScreenImportFriendsMessage> message(
+        requireCast<QVFullScreenImportFriendsMessage>(loaded, "The import invitation must name the missing networks"));
     message->setMissingCredentials(missing, getNoDataFoundMessage());
     message->setOwner(this);
     return message;

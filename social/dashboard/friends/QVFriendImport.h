@@ -94,6 +94,9 @@ public:
                                const std::string& notice);
     void onImportFriendsPressed();
     void loadView() override;
+    // "setOwner" (the list screen) and "setMessage" (the text shown), for the
+    // screens of other features that show this one as their empty list.
+    bool performSetter(const std::string& setterName, platform::Object* value) override;
 
 protected:
     friend class platform::ui::InterfaceBuilder;

@@ -271,8 +271,8 @@ Ref<ViewController> QVFriendsController::getNoDataFoundViewController()
     _setEditing(false);
     alwaysRefresh_ = true;
     Ref<ViewController> import = QVControllerLoader::load("ImportFriends");
-    if (auto* keyed = dynamic_cast<QVKeyedSetters*>(import.get()))
-        keyed->performSetter("setController", this);
+    if (import)
+        QVRequireSetter(import.get(), "setController", this);
     return import;
 }
 

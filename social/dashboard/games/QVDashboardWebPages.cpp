@@ -2,6 +2,7 @@
 #include "social/dashboard/games/QVDashboardWebPages.h"
 
 #include "platform/foundation/Boxed.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 
 namespace quorvel {
@@ -17,9 +18,10 @@ Ref<QVApplicationDescriptionController> QVApplicationDescriptionController::appl
     const std::string& resourceId, const std::string& appBannerPlacement)
 {
     Ref<platform::ui::ViewController> loaded = QVControllerLoader::load("ApplicationDescription");
-    Ref<QVApplicationDescriptionController> page(dynamic_cast<QVApplicationDescriptionController*>(loaded.get()));
-    if (!page)
+    if (!loaded)
         return nullptr;
+    Ref<QVApplicationDescriptionController> page(
+        requireCast<QVApplicationDescriptionController>(loaded, "The game's description page must take its game"));
     page->setResourceId(resourceId);
     page->setAppBannerPlacement(appBannerPlacement);
     return page;

@@ -7,6 +7,7 @@
 #include "social/dashboard/games/QVDashboardWebPages.h"
 #include "social/dashboard/games/QVPlayedGameController.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
@@ -91,7 +92,9 @@ void QVGameDiscoveryImageHyperlinkCell::onCellWasClicked(NavigationController* n
         if (page)
             nav->pushViewController(page.get(), true);
     } else if (link->isCategoryLink()) {
-        auto list = platform::dynamicRef<QVPlayedGameController>(QVControllerLoader::load("PlayedGame"));
+        Ref<ViewController> loaded = QVControllerLoader::load("PlayedGame");
+        auto list = Ref<QVPlayedGameController>(
+            loaded ? requireCast<QVPlayedGameController>(loaded, "The games list must take its page") : nullptr);
         if (!list)
             return;
         list->setTargetDiscoveryPageName(link->targetDiscoveryActionName);
@@ -187,11 +190,9 @@ void QVFeaturedGameCell::_changeBannerToOffline()
 void QVFeaturedGameCell::onFeaturedGamesDownloaded(Object* answer)
 {
     imageHyperlinks_.clear();
-    if (auto* series = dynamic_cast<QVPaginatedSeries*>(answer)) {
-        for (const auto& object : series->objects())
-            if (auto* link = dynamic_cast<QVGameDiscoveryImageHyperlink*>(object.get()))
-                imageHyperlinks_.emplace_back(link);
-    }
+    for (const auto& object : requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series")->objects())
+        if (auto* link = dynamic_cast<QVGameDiscoveryImageHyperlink*>(object.get()))
+            imageHyperlinks_.emplace_back(link);
     // The first change shows the first image.
     currentHyperlinkIndex_ = static_cast<uint32_t>(imageHyperlinks_.size());
     if (viewIsAppeared_)

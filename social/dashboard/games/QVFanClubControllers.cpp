@@ -8,6 +8,7 @@
 #include "social/dashboard/games/QVPlayedGameController.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVAnnouncementService.h"
@@ -45,7 +46,9 @@ std::optional<QVTableControllerHelper::Sections> QVFanClubController::buildTable
     QVTableSectionDescription::Cells cells;
     auto createCell = [&](const std::string& title, const std::string& icon, const std::string& controllerName,
                           QVFanClubCell::CreateController create) {
-        auto cell = platform::dynamicRef<QVFanClubCell>(QVControllerLoader::loadCell("FanClub", this));
+        Ref<TableViewCell> loaded = QVControllerLoader::loadCell("FanClub", this);
+        auto cell = Ref<QVFanClubCell>(
+            loaded ? requireCast<QVFanClubCell>(loaded, "A menu row must take its title and action") : nullptr);
         if (!cell)
             return;
         cell->titleLabel()->setText(title);
@@ -117,7 +120,9 @@ Ref<ViewController> QVFanClubController::createSuggestionBrowser()
 
 Ref<ViewController> QVFanClubController::createDeveloperRecommendationsBrowser()
 {
-    auto list = platform::dynamicRef<QVPlayedGameController>(QVControllerLoader::load("PlayedGame"));
+    Ref<ViewController> loaded = QVControllerLoader::load("PlayedGame");
+    auto list = Ref<QVPlayedGameController>(
+        loaded ? requireCast<QVPlayedGameController>(loaded, "The games list must take its page") : nullptr);
     if (!list)
         return nullptr;
     list->setScope(QVPlayedGameController::kScopeDiscovery);
@@ -213,8 +218,7 @@ void QVNewsLetterController::doServerAction()
 
 void QVNewsLetterController::onRetrievedSetting(Object* answer)
 {
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
-    subscriptionSwitch()->setOn(series && series->count() > 0);
+    subscriptionSwitch()->setOn(requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series")->count() > 0);
     hideLoadingScreen();
 }
 
@@ -241,8 +245,9 @@ void QVNewsLetterController::actionSheetClickedButtonAtIndex(ActionSheet* sheet,
     }
     securingAccount_ = true;
     Ref<ViewController> credentials = QVControllerLoader::load("HttpCredentialsCreate");
-    if (auto* setup = dynamic_cast<QVAccountSetupBaseController*>(credentials.get()))
-        setup->setAddingAdditionalCredential(true);
+    if (credentials)
+        requireCast<QVAccountSetupBaseController>(credentials, "The secure-account screen must take the added credential")
+            ->setAddingAdditionalCredential(true);
     if (credentials && navigationController())
         navigationController()->pushViewController(credentials.get(), true);
 }
@@ -351,8 +356,8 @@ void QVFavoriteThisGameController::viewWillAppear(bool animated)
 
 void QVFavoriteThisGameController::onReviewLoaded(Object* answer)
 {
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
-    auto* review = series && series->count() > 0 ? dynamic_cast<QVPlayerReview*>(series->objectAtIndex(0)) : nullptr;
+    auto* series = requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series");
+    auto* review = series->count() > 0 ? dynamic_cast<QVPlayerReview*>(series->objectAtIndex(0)) : nullptr;
     if (review && review->favorite())
         onGameIsFavorite(review->review());
     else

@@ -13,6 +13,7 @@
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/dashboard/frame/QVDashboardProtocols.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAchievementService.h"
 #include "social/services/QVClientApplicationService.h"
@@ -61,9 +62,9 @@ Ref<QVGameProfileController> QVGameProfileController::showGameProfileWithClientA
 {
     bool large = QVDashboardRole::current().isLargeScreen();
     Ref<ViewController> loaded = QVControllerLoader::load(large ? "GameProfileWithNavBar" : "GameProfile");
-    Ref<QVGameProfileController> page(dynamic_cast<QVGameProfileController*>(loaded.get()));
-    if (!page)
+    if (!loaded)
         return nullptr;
+    Ref<QVGameProfileController> page(requireCast<QVGameProfileController>(loaded, "The game page must take its game"));
     page->setClientApplicationId(clientApplicationId);
     page->view();
     if (large && page->buttonPanel_)
@@ -142,9 +143,7 @@ void QVGameProfileController::_downloadGameProfileInfo()
 void QVGameProfileController::_downloadedGameProfile(Object* answer)
 {
     hideLoadingScreen();
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
-    Object* first = series ? series->objectAtIndex(0) : nullptr;
-    gameProfileInfo_ = dynamic_cast<QVGameProfilePageInfo*>(first);
+    gameProfileInfo_ = dynamic_cast<QVGameProfilePageInfo*>(requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series")->objectAtIndex(0));
     if (gameProfileInfo_) {
         QVDashboardSwitch::changeGameContext(navigationController(), gameProfileInfo_.get());
         if (!gameProfileInfo_->shortName().empty())

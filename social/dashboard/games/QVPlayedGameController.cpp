@@ -11,6 +11,7 @@
 #include "social/dashboard/games/QVDiscoveryBannerCells.h"
 #include "social/dashboard/games/QVGameProfileController.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVClientApplicationService.h"
 #include "social/services/QVGameDiscoveryService.h"
@@ -42,7 +43,9 @@ QVUser* contextUserOf(const QVTableControllerHelper* list)
 
 Ref<QVPlayedGameController> newDiscoveryList(const std::string& pageName, const std::string& title)
 {
-    auto list = platform::dynamicRef<QVPlayedGameController>(QVControllerLoader::load("PlayedGame"));
+    Ref<ViewController> loaded = QVControllerLoader::load("PlayedGame");
+    auto list = Ref<QVPlayedGameController>(
+        loaded ? requireCast<QVPlayedGameController>(loaded, "The games list must take its page") : nullptr);
     if (!list)
         return nullptr;
     list->setTargetDiscoveryPageName(pageName);

@@ -5,6 +5,7 @@
 #include "platform/ui/InterfaceRegistry.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/common/QVScreenKit.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVForumService.h"
@@ -31,7 +32,9 @@ QV_REGISTER_CLASS(QVAnnouncementDetailController);
 
 Ref<QVAnnouncementBrowserController> QVAnnouncementBrowserController::announcementBrowser()
 {
-    return dynamicRef<QVAnnouncementBrowserController>(QVControllerLoader::load("AnnouncementBrowser"));
+    Ref<ViewController> loaded = QVControllerLoader::load("AnnouncementBrowser");
+    return Ref<QVAnnouncementBrowserController>(
+        loaded ? requireCast<QVAnnouncementBrowserController>(loaded, "The announcements list must browse the announcements") : nullptr);
 }
 
 QVService* QVAnnouncementBrowserController::getService() { return &QVAnnouncementService::service(); }
@@ -95,7 +98,9 @@ void QVAnnouncementBrowserController::onCellWasClicked(Object* resource, IndexPa
 
 Ref<QVAnnouncementDetailController> QVAnnouncementDetailController::announcementDetail(QVAnnouncement* announcement)
 {
-    auto screen = dynamicRef<QVAnnouncementDetailController>(QVControllerLoader::load("AnnouncementDetail"));
+    Ref<ViewController> loaded = QVControllerLoader::load("AnnouncementDetail");
+    auto screen = Ref<QVAnnouncementDetailController>(
+        loaded ? requireCast<QVAnnouncementDetailController>(loaded, "The announcement page must take its announcement") : nullptr);
     if (screen) {
         screen->setThread(announcement);
         screen->setTopic(QVForumTopic::announcementsTopic().get());
@@ -181,10 +186,10 @@ void QVAnnouncementDetailController::pressedBuy()
         return;
     // The game's description page, when the dashboard has one.
     if (auto screen = QVControllerLoader::load("ApplicationDescription")) {
-        if (auto* keyed = dynamic_cast<QVKeyedSetters*>(screen.get())) {
-            keyed->performSetter("setApplicationId", platform::Boxed::box(platform::Value(announcement->linkedClientApplicationId())).get());
-            keyed->performSetter("setAppBannerPlacement", platform::Boxed::box(platform::Value(std::string("announcementDetailBuy"))).get());
-        }
+        QVRequireSetter(screen.get(), "setApplicationId",
+                        platform::Boxed::box(platform::Value(announcement->linkedClientApplicationId())).get());
+        QVRequireSetter(screen.get(), "setAppBannerPlacement",
+                        platform::Boxed::box(platform::Value(std::string("announcementDetailBuy"))).get());
         navigationController()->pushViewController(screen.get(), true);
     }
 }

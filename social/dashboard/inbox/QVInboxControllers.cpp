@@ -8,6 +8,7 @@
 #include "social/dashboard/common/QVScreenKit.h"
 #include "social/dashboard/conversations/QVConversationController.h"
 #include "social/dashboard/forums/QVForumThreadViewController.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVConversationService.h"
 #include "social/services/QVSubscriptionService.h"
 #include "social/ui/QVFriendPickerController.h"
@@ -56,7 +57,9 @@ void QVInboxTopLevelController::viewDidLoad()
 Ref<QVFanClubCell> QVInboxTopLevelController::createCell(const std::string& title, const std::string& iconName,
                                                         int badgeValue, QVFanClubCell::CreateController create)
 {
-    auto cell = dynamicRef<QVFanClubCell>(QVControllerLoader::loadCell("FanClub"));
+    Ref<TableViewCell> loaded = QVControllerLoader::loadCell("FanClub");
+    auto cell = Ref<QVFanClubCell>(
+        loaded ? requireCast<QVFanClubCell>(loaded, "A menu row must take its title and action") : nullptr);
     if (!cell)
         return nullptr;
     cell->titleLabel()->setText(title);
@@ -215,8 +218,8 @@ void QVInboxController::_conversationStarted(Object* answer)
     if (!pendingConversationUser_)
         return;
     hideLoadingScreen();
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
-    auto* conversation = series && series->count() == 1 ? dynamic_cast<QVConversation*>(series->objectAtIndex(0)) : nullptr;
+    auto* series = requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series");
+    auto* conversation = series->count() == 1 ? dynamic_cast<QVConversation*>(series->objectAtIndex(0)) : nullptr;
     if (conversation && navigationController()) {
         QVUser* other = conversation->otherUser() ? conversation->otherUser().get() : pendingConversationUser_.get();
         if (auto screen = QVConversationController::conversationWithId(conversation->resourceId(), other))

@@ -2,6 +2,7 @@
 #include "social/dashboard/inbox/QVSocialNotificationController.h"
 
 #include "social/core/QuorvelInternal.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVImageUrl.h"
 #include "social/services/QVUsersCredential.h"
 #include "social/ui/QVKitImages.h"
@@ -106,8 +107,7 @@ void QVSocialNotificationController::viewWillAppear(bool animated)
 void QVSocialNotificationController::_imageUrlDownloaded(Object* answer)
 {
     // An answer without a picture address changes nothing.
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
-    auto* image = series ? dynamic_cast<QVImageUrl*>(series->objectAtIndex(0)) : nullptr;
+    auto* image = dynamic_cast<QVImageUrl*>(requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series")->objectAtIndex(0));
     if (!image || !image->url() || image->url()->empty())
         return;
     notificationImage_->setImageUrl(image->url());

@@ -10,6 +10,7 @@
 #include "social/dashboard/invites/QVInviteKit.h"
 #include "social/dashboard/invites/QVSelectInviteTypeController.h"
 #include "social/runtime/QVReachability.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVDeviceContact.h"
 #include "social/services/QVInviteService.h"
 #include "social/services/QVUser.h"
@@ -164,7 +165,9 @@ void QVInviteFriendsController::inviteFriends()
 void QVInviteFriendsController::inviteSuccess(Object*)
 {
     hideLoadingScreen();
-    auto complete = platform::dynamicRef<QVInviteCompleteController>(QVControllerLoader::load("InviteComplete"));
+    Ref<ViewController> loaded = QVControllerLoader::load("InviteComplete");
+    auto complete = Ref<QVInviteCompleteController>(
+        loaded ? requireCast<QVInviteCompleteController>(loaded, "The sent screen must show its message") : nullptr);
     if (!complete || !navigationController())
         return;
     complete->setInviteIconUrl(definition_ ? definition_->inviteIconURL : std::string());

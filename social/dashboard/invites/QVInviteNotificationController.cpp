@@ -4,6 +4,7 @@
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/ImageView.h"
 #include "social/core/QuorvelInternal.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVFramedNavigationController.h"
@@ -27,7 +28,9 @@ Ref<QVInviteNotificationController> QVInviteNotificationController::showInviteNo
                                                                                           QVUser* user,
                                                                                           const std::string& header)
 {
-    auto overlay = platform::dynamicRef<QVInviteNotificationController>(QVControllerLoader::load("InviteNotification"));
+    Ref<ViewController> loaded = QVControllerLoader::load("InviteNotification");
+    auto overlay = Ref<QVInviteNotificationController>(
+        loaded ? requireCast<QVInviteNotificationController>(loaded, "The invite notice must show its text") : nullptr);
     if (!overlay)
         return nullptr;
     overlay->headerText()->setText(header);

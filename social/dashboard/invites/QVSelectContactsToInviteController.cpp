@@ -11,6 +11,7 @@
 #include "social/dashboard/invites/QVInviteKit.h"
 #include "social/dashboard/invites/QVSelectInviteTypeController.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVDeviceContact.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
@@ -141,7 +142,9 @@ void QVSelectContactsToInviteHeaderController::peoplePickerDidCancel(PeoplePicke
 Ref<QVSelectContactsToInviteController> QVSelectContactsToInviteController::inviteController(
     QVSelectInviteTypeController* typeScreen, const QVObjects& alreadyAdded, const QVObjects& alreadySelected)
 {
-    auto screen = platform::dynamicRef<QVSelectContactsToInviteController>(QVControllerLoader::load("SelectContactsToInvite"));
+    Ref<ViewController> loaded = QVControllerLoader::load("SelectContactsToInvite");
+    auto screen = Ref<QVSelectContactsToInviteController>(
+        loaded ? requireCast<QVSelectContactsToInviteController>(loaded, "The contacts chooser must take its selection") : nullptr);
     if (!screen)
         return nullptr;
     screen->setTitle("Invite Contacts");

@@ -10,6 +10,7 @@
 #include "social/dashboard/invites/QVInviteKit.h"
 #include "social/dashboard/invites/QVSelectInviteTypeController.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVDashboardRole.h"
@@ -38,7 +39,9 @@ QVSelectFriendsToInviteController::~QVSelectFriendsToInviteController()
 Ref<QVSelectFriendsToInviteController> QVSelectFriendsToInviteController::inviteController(
     QVSelectInviteTypeController* typeScreen, const QVObjects& alreadySelected)
 {
-    auto screen = platform::dynamicRef<QVSelectFriendsToInviteController>(QVControllerLoader::load("SelectFriendsToInvite"));
+    Ref<ViewController> loaded = QVControllerLoader::load("SelectFriendsToInvite");
+    auto screen = Ref<QVSelectFriendsToInviteController>(
+        loaded ? requireCast<QVSelectFriendsToInviteController>(loaded, "The friends chooser must take its selection") : nullptr);
     if (!screen)
         return nullptr;
     screen->setTitle("Invite Friends");
@@ -83,8 +86,7 @@ Ref<ViewController> QVSelectFriendsToInviteController::getNoDataFoundViewControl
     if (empty && followingAnyone_) {
         std::string message = "All of your friends have " + QuorvelInternal::applicationDisplayName()
             + ". You can make more friends by importing them from Facebook or Twitter or find friends by their Quorvel name.";
-        if (auto* keyed = dynamic_cast<QVKeyedSetters*>(empty.get()))
-            keyed->performSetter("setMessage", platform::Boxed::box(platform::Value(message)).get());
+        QVRequireSetter(empty.get(), "setMessage", platform::Boxed::box(platform::Value(message)).get());
     }
     return empty;
 }

@@ -15,6 +15,7 @@
 #include "social/dashboard/invites/QVSelectContactsToInviteController.h"
 #include "social/dashboard/invites/QVSelectFriendsToInviteController.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVInviteService.h"
 #include "social/ui/QVDashboardRole.h"
@@ -87,7 +88,9 @@ void QVSelectInviteTypeHeaderController::resizeView(View* tableView)
 Ref<QVSelectInviteTypeController> QVSelectInviteTypeController::inviteTypeControllerWithInviteIdentifier(
     const std::optional<std::string>& identifier)
 {
-    auto screen = platform::dynamicRef<QVSelectInviteTypeController>(QVControllerLoader::load("SelectInviteType"));
+    Ref<ViewController> loaded = QVControllerLoader::load("SelectInviteType");
+    auto screen = Ref<QVSelectInviteTypeController>(
+        loaded ? requireCast<QVSelectInviteTypeController>(loaded, "The invite screen must take its invitation") : nullptr);
     if (screen && identifier && !identifier->empty())
         screen->inviteId_ = identifier;
     return screen;
@@ -135,7 +138,9 @@ std::optional<QVTableControllerHelper::Sections> QVSelectInviteTypeController::b
 {
     QVTableSectionDescription::Cells rows;
     auto createCell = [&](int kind, const std::string& title, const std::string& icon, std::function<void()> select) {
-        auto cell = platform::dynamicRef<QVSelectInviteTypeCell>(QVControllerLoader::loadCell("SelectInviteType", this));
+        Ref<TableViewCell> loaded = QVControllerLoader::loadCell("SelectInviteType", this);
+        auto cell = Ref<QVSelectInviteTypeCell>(
+            loaded ? requireCast<QVSelectInviteTypeCell>(loaded, "An invite type row must show its type and count") : nullptr);
         if (!cell)
             return;
         cell->titleLabel()->setText(title);
@@ -171,12 +176,10 @@ void QVSelectInviteTypeController::viewWillAppear(bool animated)
 
 void QVSelectInviteTypeController::didGetInviteDefinition(Object* answer)
 {
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
     QVInviteDefinition* definition = nullptr;
-    if (series)
-        for (const auto& o : series->objects())
-            if ((definition = dynamic_cast<QVInviteDefinition*>(o.get())))
-                break;
+    for (const auto& o : requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series")->objects())
+        if ((definition = dynamic_cast<QVInviteDefinition*>(o.get())))
+            break;
     if (!definition) {
         didFailGetInviteDefinition(nullptr);
         return;
@@ -231,7 +234,9 @@ void QVSelectInviteTypeController::advance()
         return;
     }
     NavigationController* nav = navigationController();
-    auto compose = platform::dynamicRef<QVInviteFriendsController>(QVControllerLoader::load("InviteFriends"));
+    Ref<ViewController> loaded = QVControllerLoader::load("InviteFriends");
+    auto compose = Ref<QVInviteFriendsController>(
+        loaded ? requireCast<QVInviteFriendsController>(loaded, "The compose screen must take the recipients") : nullptr);
     if (!compose || !nav)
         return;
     QVObjects recipients = selected_[0];

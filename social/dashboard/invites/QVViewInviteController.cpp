@@ -4,6 +4,7 @@
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/invites/QVInvitationsController.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVWebViewController.h"
 
@@ -20,7 +21,9 @@ QV_REGISTER_CLASS(QVViewInviteController);
 
 Ref<QVViewInviteController> QVViewInviteController::viewInviteControllerWithInviteId(const std::string& inviteId)
 {
-    auto page = platform::dynamicRef<QVViewInviteController>(QVControllerLoader::load("ViewInvite"));
+    Ref<ViewController> loaded = QVControllerLoader::load("ViewInvite");
+    auto page = Ref<QVViewInviteController>(
+        loaded ? requireCast<QVViewInviteController>(loaded, "The invitation page must take its invitation") : nullptr);
     if (page)
         page->setResourceId(inviteId);
     return page;

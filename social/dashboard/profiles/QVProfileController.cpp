@@ -10,6 +10,7 @@
 #include "social/dashboard/common/QVScreenKit.h"
 #include "social/dashboard/conversations/QVConversationController.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVConversationService.h"
 #include "social/services/QVFriendsService.h"
@@ -41,9 +42,9 @@ Ref<QVProfileController> QVProfileController::getProfileControllerForUser(QVUser
         }
     }
     Ref<ViewController> loaded = QVControllerLoader::load("Profile");
-    Ref<QVProfileController> profile(dynamic_cast<QVProfileController*>(loaded.get()));
-    if (!profile)
+    if (!loaded)
         return nullptr;
+    Ref<QVProfileController> profile(requireCast<QVProfileController>(loaded, "The profile screen must take its user"));
     profile->setUser(user);
     if (user)
         profile->setTitle(user->name());
@@ -203,17 +204,16 @@ void QVProfileController::_profileDownloadSucceeded(Object* answer)
     hideLoadingScreen();
     friendsInfo_ = nullptr;
     gamesInfo_ = nullptr;
-    if (auto* series = dynamic_cast<QVPaginatedSeries*>(answer)) {
-        for (size_t i = 0; i < series->count(); ++i) {
-            auto* section = dynamic_cast<QVTableSectionDescription*>(series->objectAtIndex(i));
-            QVPaginatedSeries* page = section ? section->page() : nullptr;
-            if (!page || !page->header())
-                continue;
-            if (section->identifier() == "friends")
-                friendsInfo_ = page->header();
-            else if (section->identifier() == "games")
-                gamesInfo_ = page->header();
-        }
+    auto* series = requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series");
+    for (size_t i = 0; i < series->count(); ++i) {
+        auto* section = dynamic_cast<QVTableSectionDescription*>(series->objectAtIndex(i));
+        QVPaginatedSeries* page = section ? section->page() : nullptr;
+        if (!page || !page->header())
+            continue;
+        if (section->identifier() == "friends")
+            friendsInfo_ = page->header();
+        else if (section->identifier() == "games")
+            gamesInfo_ = page->header();
     }
     QVUser* user = pageUser();
     const bool local = isPageUserLocal();
@@ -305,8 +305,8 @@ void QVProfileController::onInstantMessage()
 void QVProfileController::_conversationStarted(Object* answer)
 {
     hideLoadingScreen();
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
-    auto* conversation = series && series->count() == 1 ? dynamic_cast<QVConversation*>(series->objectAtIndex(0)) : nullptr;
+    auto* series = requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series");
+    auto* conversation = series->count() == 1 ? dynamic_cast<QVConversation*>(series->objectAtIndex(0)) : nullptr;
     if (!conversation || !navigationController())
         return;
     if (auto screen = QVConversationController::conversationWithId(conversation->resourceId(), conversation->otherUser().get()))

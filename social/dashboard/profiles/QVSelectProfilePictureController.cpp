@@ -13,6 +13,7 @@
 #include "social/dashboard/common/QVScreenKit.h"
 #include "social/dashboard/common/QVUsersCredentialCell.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVUser.h"
 #include "social/services/QVUsersCredential.h"
@@ -43,7 +44,7 @@ constexpr float kPictureSize = 50;
 Ref<QVUsersCredential> newCredential()
 {
     Ref<QVResource> made = QVUsersCredential::staticResourceClass().create();
-    return Ref<QVUsersCredential>(dynamic_cast<QVUsersCredential*>(made.get()));
+    return Ref<QVUsersCredential>(requireCast<QVUsersCredential>(made, "The credential class must make credentials"));
 }
 
 // The list's header: one line saying what the rows are for.
@@ -303,8 +304,9 @@ void QVSelectProfilePictureController::onCellWasClicked(Object* resource, IndexP
         redownloadOnNextAppear_ = true;
         auto name = QVUsersCredentialCell::getCredentialControllerName(c->credentialType());
         Ref<ViewController> link = name ? QVControllerLoader::load(*name) : nullptr;
-        if (auto* account = dynamic_cast<QVAccountSetupBaseController*>(link.get()))
-            account->setAddingAdditionalCredential(true);
+        if (link)
+            requireCast<QVAccountSetupBaseController>(link, "A network's login screen must take the added credential")
+                ->setAddingAdditionalCredential(true);
         if (link && navigationController())
             navigationController()->pushViewController(link.get(), true);
         return;
@@ -491,7 +493,7 @@ void QVSelectProfilePictureController::_redownloadCredentials(Object*)
 
 void QVSelectProfilePictureController::_refreshSuccess(Object* answer)
 {
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
+    auto* series = requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series");
     if (refreshOnNextRedownload_) {
         _onDataLoaded(series, false);
         refreshOnNextRedownload_ = false;
@@ -499,7 +501,7 @@ void QVSelectProfilePictureController::_refreshSuccess(Object* answer)
         return;
     }
     bool facebookDone = false, twitterDone = false, uploadDone = false;
-    for (size_t i = 0; series && i < series->count(); ++i) {
+    for (size_t i = 0; i < series->count(); ++i) {
         auto* c = dynamic_cast<QVUsersCredential*>(series->objectAtIndex(i));
         if (!c)
             continue;

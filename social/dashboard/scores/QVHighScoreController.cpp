@@ -10,6 +10,7 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/core/QuorvelGameCenter.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
@@ -79,9 +80,9 @@ void QVLeaderboardController::onCellWasClicked(Object* resource, IndexPath)
     if (!leaderboard)
         return;
     Ref<ViewController> loaded = QVControllerLoader::load("HighScore");
-    auto* scores = dynamic_cast<QVHighScoreController*>(loaded.get());
-    if (!scores)
+    if (!loaded)
         return;
+    auto* scores = requireCast<QVHighScoreController>(loaded, "The score list must take its leaderboard");
     scores->setLeaderboard(leaderboard);
     scores->setGameProfileInfo(gameProfileInfo_.get());
     if (NavigationController* nav = navigationController())
@@ -230,9 +231,7 @@ void QVHighScoreController::onFriendsLoadSuccess(Object* series, Object* load)
 {
     if (!_isCurrentLoad(load))
         return;
-    friendResources_ = dynamic_cast<QVPaginatedSeries*>(series);
-    if (!friendResources_)
-        friendResources_ = QVPaginatedSeries::paginatedSeries();
+    friendResources_ = requireCast<QVPaginatedSeries>(series, "A service's answer must carry a series");
     checkLoadFinished();
 }
 
@@ -240,9 +239,7 @@ void QVHighScoreController::onGlobalLoadSuccess(Object* series, Object* load)
 {
     if (!_isCurrentLoad(load))
         return;
-    globalResources_ = dynamic_cast<QVPaginatedSeries*>(series);
-    if (!globalResources_)
-        globalResources_ = QVPaginatedSeries::paginatedSeries();
+    globalResources_ = requireCast<QVPaginatedSeries>(series, "A service's answer must carry a series");
     checkLoadFinished();
 }
 
@@ -295,10 +292,8 @@ void QVHighScoreController::clickedMap()
     Ref<ViewController> map = QVControllerLoader::load("Mapping");
     if (!map)
         return;
-    if (auto* keyed = dynamic_cast<QVKeyedSetters*>(map.get())) {
-        keyed->performSetter("setLeaderboard", platform::Boxed::box(platform::Value(leaderboardId())).get());
-        keyed->performSetter("getScores", nullptr);
-    }
+    QVRequireSetter(map.get(), "setLeaderboard", platform::Boxed::box(platform::Value(leaderboardId())).get());
+    QVRequireSetter(map.get(), "getScores", nullptr);
     if (NavigationController* nav = navigationController())
         nav->pushViewController(map.get(), true);
 }

@@ -7,6 +7,7 @@
 #include "platform/ui/InterfaceRegistry.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVHighScore.h"
 #include "social/services/QVHighScoreService.h"
@@ -281,7 +282,7 @@ void QVHighScoreMapViewController::_loadFailed(Object*)
 
 void QVHighScoreMapViewController::loadAnnotationsFromHighScores(Object* answer)
 {
-    auto* series = dynamic_cast<QVPaginatedSeries*>(answer);
+    auto* series = requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series");
     if (!mapView_) {
         // The view is not loaded: nothing to show the pins on yet.
         (void)view();
@@ -294,27 +295,25 @@ void QVHighScoreMapViewController::loadAnnotationsFromHighScores(Object* answer)
     double largestLatitude = 0;
     double largestLongitude = 0;
     bool first = true;
-    if (series) {
-        for (const auto& o : series->objects()) {
-            auto* score = dynamic_cast<QVHighScore*>(o.get());
-            if (!score)
-                continue;
-            if (!locationOfCenter_ && first)
-                locationOfCenter_ = Location::withLatitude(score->latitude(), score->longitude());
-            first = false;
-            Ref<QVHighScoreAnnotation> pin;
-            if (isLastLoggedInUser(score->user().get()) && annotationForUser_) {
-                pin = annotationForUser_;
-                pin->setScore(score, true);
-            } else {
-                pin = QVHighScoreAnnotation::initWithHighScore(score, leaderboardInfo_.get());
-            }
-            annotations_.push_back(pin);
-            if (zoomToLocation_ && locationOfCenter_) {
-                const LocationCoordinate2D& c = locationOfCenter_->coordinate();
-                largestLatitude = std::max(largestLatitude, std::fabs(c.latitude - score->latitude()));
-                largestLongitude = std::max(largestLongitude, longitudeDistance(c.longitude, score->longitude()));
-            }
+    for (const auto& o : series->objects()) {
+        auto* score = dynamic_cast<QVHighScore*>(o.get());
+        if (!score)
+            continue;
+        if (!locationOfCenter_ && first)
+            locationOfCenter_ = Location::withLatitude(score->latitude(), score->longitude());
+        first = false;
+        Ref<QVHighScoreAnnotation> pin;
+        if (isLastLoggedInUser(score->user().get()) && annotationForUser_) {
+            pin = annotationForUser_;
+            pin->setScore(score, true);
+        } else {
+            pin = QVHighScoreAnnotation::initWithHighScore(score, leaderboardInfo_.get());
+        }
+        annotations_.push_back(pin);
+        if (zoomToLocation_ && locationOfCenter_) {
+            const LocationCoordinate2D& c = locationOfCenter_->coordinate();
+            largestLatitude = std::max(largestLatitude, std::fabs(c.latitude - score->latitude()));
+            largestLongitude = std::max(largestLongitude, longitudeDistance(c.longitude, score->longitude()));
         }
     }
     for (auto& a : annotations_)

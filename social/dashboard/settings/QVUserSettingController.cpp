@@ -10,6 +10,7 @@
 #include "social/dashboard/account/QVHttpCredentialsCreateController.h"
 #include "social/dashboard/common/QVScreenKit.h"
 #include "social/runtime/QVPresenceService.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVUserSettingService.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDashboardRole.h"
@@ -48,8 +49,7 @@ void pushAddingCredential(const std::string& name)
     Ref<ViewController> screen = QVControllerLoader::load(name);
     if (!nav || !screen)
         return;
-    if (auto* account = dynamic_cast<QVAccountSetupBaseController*>(screen.get()))
-        account->setAddingAdditionalCredential(true);
+    requireCast<QVAccountSetupBaseController>(screen, "A network's login screen must take the added credential")->setAddingAdditionalCredential(true);
     nav->pushViewController(screen.get(), true);
 }
 
@@ -264,8 +264,7 @@ void QVUserSettingController::onCellWasClicked(Object* resource, IndexPath)
     const std::string cls = screen->className();
     if (cls == "QVFacebookAccountLoginController" || cls == "QVTwitterAccountLoginController"
         || cls == "QVHttpCredentialsCreateController") {
-        if (auto* account = dynamic_cast<QVAccountSetupBaseController*>(screen.get()))
-            account->setAddingAdditionalCredential(true);
+        requireCast<QVAccountSetupBaseController>(screen, "A network's login screen must take the added credential")->setAddingAdditionalCredential(true);
     } else if (auto* login = dynamic_cast<QVQuorvelAccountLoginController*>(screen.get())) {
         login->setHideIntroFlowSpacer(true);
     }

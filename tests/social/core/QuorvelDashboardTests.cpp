@@ -1,8 +1,8 @@
 // The dashboard on screen, driven through the central class against the
 // stand-in: the launch decision, the tab and its pushed screens, the root
 // controller's queue slot and overlay, the game's four calls in order,
-// orientation, error screens, the online/offline switch and the pages a game
-// opens directly. The tabbed dashboard and its screens are fakes registered
+// orientation, error screens, the online/offline switch, the pages a game
+// opens directly and a dashboard class without its interface. The tabbed dashboard and its screens are fakes registered
 // under the names the client loads; the root controller is the kit's own.
 #include "QuorvelTestSupport.h"
 
@@ -31,6 +31,8 @@
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDeadEndErrorController.h"
+#include "support/Assertions.h"
+#include "support/ClassRegistryOverride.h"
 
 #include <gtest/gtest.h>
 
@@ -414,6 +416,17 @@ TEST_F(DashboardTest, OpeningAndClosingTellsTheGameInOrderAndDestroysTheRoot)
     advance(0.5);
     EXPECT_EQ(once.calls, (Strings { "willAppear", "didAppear", "willDisappear", "didDisappear" }));
     EXPECT_EQ(game.calls.size(), 4u);
+}
+
+TEST_F(DashboardTest, ATabbedDashboardWithoutItsInterfaceFailsInsteadOfOpeningDeaf)
+{
+    startLoggedIn();
+    testing_support::ClassRegistryOverride plain("QVTabbedDashboardController",
+                                                 [] { return Ref<Object>(ViewController::controller().get()); });
+    auto raised = testing_support::raisedBy([] { Quorvel::launchDashboard(); });
+    EXPECT_EQ(raised.kind, testing_support::Raised::Kind::Assertion);
+    EXPECT_EQ(raised.message.rfind("The tabbed dashboard must take its tabs (found ", 0), 0u) << raised.message;
+    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
 }
 
 TEST_F(DashboardTest, TheInitialScreenOfTheBootstrapPicksTheTabAndOfflineOpensTheOfflineTabAlone)

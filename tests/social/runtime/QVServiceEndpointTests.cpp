@@ -1,6 +1,8 @@
-// Request paths from endpoint formats, and a service refusing an empty id;
-// the shared instance of a service class and the screens' overridables.
+// Request paths from endpoint formats; a service refusing an empty id, or a
+// request with no provider to send it; the shared instance of a service class
+// and the screens' overridables.
 #include "social/runtime/QVService.h"
+#include "social/runtime/QVSessionRole.h"
 
 #include <gtest/gtest.h>
 
@@ -52,6 +54,22 @@ TEST(ServiceBase, EmptyIdFailsAtOnceWithoutRequest)
                                                  QVDelegate(r.get(), BRISKO_SELECTOR(Recorder, failed)));
     EXPECT_FALSE(handle);
     EXPECT_EQ(r->failures, 1);
+    EXPECT_EQ(r->failureArg, nullptr);
+    EXPECT_EQ(r->successes, 0);
+    PatternService::shutdownService();
+}
+
+TEST(ServiceBase, WithoutAProviderFailsAtOnceWithoutRequest)
+{
+    // No client running: the session has no provider to send through.
+    ASSERT_EQ(QVSessionRole::current().provider(), nullptr);
+    auto r = platform::adoptRef(new Recorder);
+    const QVServiceEndpoint users { "GET", "users/%@.xml", 0 };
+    auto handle = PatternService::service().send(users, { "17" }, nullptr,
+                                                 QVDelegate(r.get(), BRISKO_SELECTOR(Recorder, succeeded)),
+                                                 QVDelegate(r.get(), BRISKO_SELECTOR(Recorder, failed)));
+    EXPECT_FALSE(handle);
+    EXPECT_EQ(r->failures, 1) << "the caller must not wait for an answer that never comes";
     EXPECT_EQ(r->failureArg, nullptr);
     EXPECT_EQ(r->successes, 0);
     PatternService::shutdownService();

@@ -291,7 +291,21 @@ TEST_F(OfflineStoreFileTest, AReadOnlyStoreIsReportedOnce)
     expectRunsWithoutStore();
 }
 
-class OfflineTransactionTest : public offline_testing::OfflineStoreTest { };
+class OfflineTransactionTest : public offline_testing::OfflineStoreTest {
+protected:
+    // After a commit that failed: no transaction is left open, nothing of it
+    // was kept, and the next transaction starts cleanly and commits.
+    void expectTheFailedCommitLeftNoTrace(RawDatabase& reader)
+    {
+        EXPECT_TRUE(sqlite3_get_autocommit(QVOfflineStore::getOfflineDatabaseHandle()));
+        EXPECT_EQ(reader.value("SELECT COUNT(*) FROM users"), "0");
+
+        QVOfflineStore::Transaction again;
+        EXPECT_TRUE(QVOfflineStore::exec("INSERT INTO users (id, name) VALUES (18, 'Bo')"));
+        EXPECT_TRUE(again.commit());
+        EXPECT_EQ(reader.value("SELECT name FROM users"), "Bo");
+    }
+};
 
 TEST_F(OfflineTransactionTest, ACommitWhoseSyncFailsKeepsNothingAndLeavesNoTransactionOpen)
 {
@@ -305,13 +319,7 @@ TEST_F(OfflineTransactionTest, ACommitWhoseSyncFailsKeepsNothingAndLeavesNoTrans
         EXPECT_FALSE(t.commit());
         syncs.failSyncs(false);
     }
-    EXPECT_TRUE(sqlite3_get_autocommit(QVOfflineStore::getOfflineDatabaseHandle()));
-    EXPECT_EQ(reader.value("SELECT COUNT(*) FROM users"), "0");
-
-    QVOfflineStore::Transaction again;
-    EXPECT_TRUE(QVOfflineStore::exec("INSERT INTO users (id, name) VALUES (18, 'Bo')"));
-    EXPECT_TRUE(again.commit());
-    EXPECT_EQ(reader.value("SELECT name FROM users"), "Bo");
+    expectTheFailedCommitLeftNoTrace(reader);
 }
 
 TEST_F(OfflineTransactionTest, AFailedCommitRollsBackAndLeavesNoTransactionOpen)
@@ -331,14 +339,7 @@ TEST_F(OfflineTransactionTest, AFailedCommitRollsBackAndLeavesNoTransactionOpen)
         EXPECT_FALSE(t.commit());
     }
     reader.exec("COMMIT");
-    EXPECT_TRUE(sqlite3_get_autocommit(QVOfflineStore::getOfflineDatabaseHandle()));
-    EXPECT_EQ(reader.value("SELECT COUNT(*) FROM users"), "0");
-
-    // The next transaction starts cleanly and commits.
-    QVOfflineStore::Transaction again;
-    EXPECT_TRUE(QVOfflineStore::exec("INSERT INTO users (id, name) VALUES (18, 'Bo')"));
-    EXPECT_TRUE(again.commit());
-    EXPECT_EQ(reader.value("SELECT name FROM users"), "Bo");
+    expectTheFailedCommitLeftNoTrace(reader);
 }
 
 TEST_F(OfflineTransactionTest, ANestedTransactionRollsBackOnlyItsOwnChanges)

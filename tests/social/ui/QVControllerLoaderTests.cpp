@@ -1,10 +1,13 @@
 // Screens, views and cells by name: layout names per device and orientation,
-// the class fallback, overriding prefix and suffix, parameters by setter name,
-// tablet cell heights and the resource-to-cell map.
+// the class fallback and a class of the wrong kind, overriding prefix and
+// suffix, parameters by setter name and setters a screen must take, tablet
+// cell heights and the resource-to-cell map.
 #include "ScreenTestKit.h"
 
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/InterfaceRegistry.h"
+#include "support/Assertions.h"
+#include "support/ClassRegistryOverride.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVViewController.h"
 
@@ -64,6 +67,8 @@ public:
 QV_REGISTER_CLASS(QVProbeCell);
 
 class TestResource : public platform::Object { };
+// Registered under a screen's and a cell's name, yet neither.
+class Stray : public platform::Object { };
 class TestSubResource : public TestResource { };
 class OtherResource : public platform::Object { };
 
@@ -192,6 +197,29 @@ TEST_F(ControllerLoaderTest, ParametersGoToSettersByNameAndUnknownKeysAreLogged)
     EXPECT_EQ(dynamic_cast<QVWholeController*>(whole.get())->received.size(), 1u);
     EXPECT_FALSE(log.contains("unknown key userId"));
     EXPECT_FALSE(QVControllerLoader::loadWithParams("NoSuchScreen", { { "a", nullptr } }));
+}
+
+TEST_F(ControllerLoaderTest, AClassUnderAScreenOrCellNameOfAnotherKindFailsLoudly)
+{
+    auto notAScreen = [] { return Ref<platform::Object>(platform::makeRef<Stray>().get()); };
+    testing_support::ClassRegistryOverride screen("QVStrayController", notAScreen);
+    testing_support::ClassRegistryOverride cell("QVStrayCell", notAScreen);
+    EXPECT_ASSERTION(QVControllerLoader::load("Stray"), "social/ui/QVControllerLoader",
+                     "A class registered as a screen must be a view controller (found Stray)");
+    EXPECT_ASSERTION(QVControllerLoader::loadCell("Stray"), "social/ui/QVControllerLoader",
+                     "A class registered as a cell must be a table cell (found Stray)");
+}
+
+TEST_F(ControllerLoaderTest, ASetterTheScreenMustTakeFailsAtTheCallerWhenRefused)
+{
+    auto c = QVControllerLoader::load("Probe");
+    QVRequireSetter(c.get(), "setUserId", platform::Boxed::box("u-17").get());
+    EXPECT_EQ(dynamic_cast<QVProbeController*>(c.get())->userId, "u-17");
+    const char* file = "tests/social/ui/QVControllerLoaderTests";
+    EXPECT_ASSERTION(QVRequireSetter(c.get(), "setColour", nullptr), file, "QVProbeController does not take setColour");
+    auto plain = ViewController::controller();
+    EXPECT_ASSERTION(QVRequireSetter(plain.get(), "setUserId", nullptr), file,
+                     "A screen sent setUserId must take setters by name (found " + plain->className() + ")");
 }
 
 TEST_F(ControllerLoaderTest, CellsByLayoutOrClassAndTabletCellsAreAtLeast60High)

@@ -1,11 +1,12 @@
 // The send screen: picking in order, the message or its placeholder, the
 // alerts that keep the picks, the delegate's messages on the way out; result
 // mode with the challenger picked when its row arrives; the result header
-// alone with "Try Again" or "OK".
+// alone with "Try Again" or "OK"; the import invitation shown without friends.
 #include "../ChallengeTestSupport.h"
 
 #include "platform/net/Reachability.h"
 #include "social/dashboard/challenges/QVSendChallengeController.h"
+#include "social/dashboard/friends/QVFriendImport.h"
 #include "social/runtime/QVReachability.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeDefinition.h"
@@ -216,6 +217,18 @@ TEST_F(SendChallengeTest, AlertsForNoPickNoConnectionAndARefusedSendKeepTheScree
     EXPECT_EQ(AlertView::visibleAlerts().back()->message(), "Your challenge was not submitted. Please try again.");
     EXPECT_EQ(pickedIds(), std::vector<std::string> { "22" });
     EXPECT_TRUE(host().calls.empty());
+}
+
+TEST_F(SendChallengeTest, WithNoFriendsTheImportInvitationWorksForTheSendScreen)
+{
+    QVChallengeScreen values;
+    values.controllerName = QVChallengeScreen::kSendChallenge;
+    values.challengeDefinitionId = "51";
+    ASSERT_TRUE(open(values));
+    auto empty = send->getNoDataFoundViewController();
+    auto* message = dynamic_cast<QVFullScreenImportFriendsMessage*>(empty.get());
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->owner(), send.get());
 }
 
 TEST_F(SendChallengeTest, AStrongerChallengeIsOfferedOnlyWhenTheGameCanMakeOne)

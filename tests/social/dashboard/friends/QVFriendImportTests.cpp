@@ -1,6 +1,6 @@
 // Finding friends: import from a linked and an unlinked network, a host that
-// went while a request ran, the import invitation's text, search by name and
-// who's playing with its missing-network message.
+// went while a request ran, the import invitation's text and the list it works
+// for, search by name and who's playing with its missing-network message.
 #include "../FriendsTestSupport.h"
 
 #include "platform/foundation/Boxed.h"
@@ -11,6 +11,7 @@
 #include "social/services/QVUsersCredential.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
 #include "social/dashboard/account/QVAccountSetupBaseController.h"
+#include <functional>
 
 using namespace quorvel;
 using namespace friends_testing;
@@ -24,16 +25,26 @@ const char* kOnlyAccount = "<?xml version=\"1.0\"?><resources><users_credential>
 
 class FriendImportTest : public FriendsTest {
 protected:
+    // Loads the screen by name, lets `configure` set it up, pushes it and lets it ask for its data.
     template <typename T>
-    T* push(const std::string& name)
+    T* push(const std::string& name, const std::function<void(T&)>& configure = {})
     {
         if (!navigation)
             openStack();
         Ref<platform::ui::ViewController> loaded = QVControllerLoader::load(name);
+        auto* screen = dynamic_cast<T*>(loaded.get());
+        if (screen && configure)
+            configure(*screen);
         pushed.push_back(loaded);
         navigation->pushViewController(loaded.get(), false);
         settle(1);
-        return dynamic_cast<T*>(loaded.get());
+        return screen;
+    }
+    QVWhosPlayingController* pushWhosPlaying()
+    {
+        return push<QVWhosPlayingController>("WhosPlaying", [](QVWhosPlayingController& list) {
+            list.performSetter("setApplicationId", platform::Boxed::box(platform::Value(std::string("301"))).get());
+        });
     }
     void TearDown() override
     {
@@ -160,6 +171,28 @@ TEST_F(FriendImportTest, TheImportInvitationNamesTheMissingNetworks)
     EXPECT_TRUE(QVControllerLoader::load("HeaderedFullscreenImportFriendsMessage"));
 }
 
+TEST_F(FriendImportTest, TheImportInvitationWorksForTheListThatShowsIt)
+{
+    // Loaded for a list, the list is its owner: Import pushes on the list's stack.
+    openStack();
+    Ref<platform::ui::ViewController> loaded = QVControllerLoader::load("HeaderedFullscreenImportFriendsMessage", root.get());
+    auto* message = dynamic_cast<QVFullScreenImportFriendsMessage*>(loaded.get());
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->owner(), root.get());
+    message->onImportFriendsPressed();
+    settle(1);
+    EXPECT_TRUE(top<QVImportFriendsController>());
+
+    // Screens of other features set its owner and text by name.
+    auto other = platform::ui::ViewController::controller();
+    auto* keyed = dynamic_cast<QVKeyedSetters*>(loaded.get());
+    ASSERT_TRUE(keyed);
+    EXPECT_TRUE(keyed->performSetter("setOwner", other.get()));
+    EXPECT_EQ(message->owner(), other.get());
+    EXPECT_TRUE(keyed->performSetter("setMessage", platform::Boxed::box(platform::Value(std::string("All of your friends play."))).get()));
+    EXPECT_EQ(message->messageLabel()->text(), "All of your friends play.");
+}
+
 TEST_F(FriendImportTest, FindUserSearchesByNameAndOpensProfiles)
 {
     auto* import = push<QVImportFriendsController>("ImportFriends");
@@ -193,14 +226,8 @@ TEST_F(FriendImportTest, FindUserSearchesByNameAndOpensProfiles)
 
 TEST_F(FriendImportTest, WhosPlayingListsFriendsOrInvitesToImport)
 {
-    openStack();
-    auto loaded = QVControllerLoader::load("WhosPlaying");
-    auto* list = dynamic_cast<QVWhosPlayingController*>(loaded.get());
+    auto* list = pushWhosPlaying();
     ASSERT_TRUE(list);
-    list->performSetter("setApplicationId", platform::Boxed::box(platform::Value(std::string("301"))).get());
-    pushed.push_back(loaded);
-    navigation->pushViewController(list, false);
-    settle(1);
     auto requests = requestsTo("users.xml");
     ASSERT_FALSE(requests.empty());
     EXPECT_EQ(parameter(requests.back(), "with_client_application"), "301");
@@ -237,14 +264,8 @@ TEST_F(FriendImportTest, WhosPlayingListsFriendsOrInvitesToImport)
 TEST_F(FriendImportTest, AWhosPlayingRowNamesItsTwoScoresAndSitsInTheMiddleOfATabletsRow)
 {
     useDevice(Device::Tablet);
-    openStack();
-    auto loaded = QVControllerLoader::load("WhosPlaying");
-    auto* list = dynamic_cast<QVWhosPlayingController*>(loaded.get());
+    auto* list = pushWhosPlaying();
     ASSERT_TRUE(list);
-    list->performSetter("setApplicationId", platform::Boxed::box(platform::Value(std::string("301"))).get());
-    pushed.push_back(loaded);
-    navigation->pushViewController(list, false);
-    settle(1);
     ASSERT_TRUE(provider->answerWithXml(dashboard_testing::fixture("game_players.xml")));
     settle(1);
     auto* row = dynamic_cast<QVWhosPlayingCell*>(rowCell(list, 0));

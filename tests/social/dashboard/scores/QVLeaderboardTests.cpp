@@ -82,6 +82,15 @@ protected:
         return scores.get();
     }
 
+    // Answers the friends' and the global list, in the order they were asked.
+    bool answerBothLists()
+    {
+        bool answered = provider->answerWithXml(fixture("high_scores_friends.xml"))
+            && provider->answerWithXml(fixture("high_scores_global.xml"));
+        settle(1);
+        return answered;
+    }
+
     std::vector<RecordedRequest> scoreRequests() const
     {
         std::vector<RecordedRequest> out;
@@ -178,9 +187,7 @@ TEST_F(LeaderboardTest, TabsChangeTheIntervalAndALoadOutlivedByItsTabIsRepeated)
 {
     auto* screen = openHighScores("5", "Normal");
     ASSERT_EQ(scoreRequests().size(), 2u);
-    ASSERT_TRUE(provider->answerWithXml(fixture("high_scores_friends.xml")));
-    ASSERT_TRUE(provider->answerWithXml(fixture("high_scores_global.xml")));
-    settle(1);
+    ASSERT_TRUE(answerBothLists());
     ASSERT_TRUE(screen->sections());
     EXPECT_EQ(tabNames(screen), (std::vector<std::string> { "All Time", "Today", "This week" }));
 
@@ -229,9 +236,7 @@ TEST_F(LeaderboardTest, LateAnswerOfAFailedLoadIsDropped)
     EXPECT_EQ(screen->globalResources(), nullptr);
     EXPECT_EQ(screen->loadNumber(), load);
 
-    ASSERT_TRUE(provider->answerWithXml(fixture("high_scores_friends.xml")));
-    ASSERT_TRUE(provider->answerWithXml(fixture("high_scores_global.xml")));
-    settle(1);
+    ASSERT_TRUE(answerBothLists());
     EXPECT_EQ(titles(screen), (std::vector<std::string> { "My Score", "Friends", "Everyone" }));
 }
 
@@ -335,9 +340,7 @@ TEST_F(LeaderboardTest, OfflineMyScoresComeFromTheStore)
 TEST_F(LeaderboardTest, ScoreRowsShowRankDistanceAndAttachedData)
 {
     auto* screen = openHighScores("5", "Normal");
-    ASSERT_TRUE(provider->answerWithXml(fixture("high_scores_friends.xml")));
-    ASSERT_TRUE(provider->answerWithXml(fixture("high_scores_global.xml")));
-    settle(1);
+    ASSERT_TRUE(answerBothLists());
 
     QVHighScoreCell* ada = scoreCell(screen, 0, 2);
     ASSERT_TRUE(ada);
@@ -386,9 +389,7 @@ TEST_F(LeaderboardTest, OnATabletsTallRowsTheScoreRowsPartsSitInTheMiddleClearOf
 {
     useDevice(Device::Tablet);
     auto* screen = openHighScores("5", "Normal");
-    ASSERT_TRUE(provider->answerWithXml(fixture("high_scores_friends.xml")));
-    ASSERT_TRUE(provider->answerWithXml(fixture("high_scores_global.xml")));
-    settle(1);
+    ASSERT_TRUE(answerBothLists());
     QVHighScoreCell* bo = scoreCell(screen, 1, 2);
     ASSERT_TRUE(bo);
     const float middle = bo->bounds().size.height / 2;
@@ -408,9 +409,7 @@ TEST_F(LeaderboardTest, AnotherGamesLeaderboardNeverOffersAttachedData)
     setLocalProfile("55", true, false, false);
     auto* screen = openHighScores("5", "Normal");
     screen->setGameProfileInfo(profileFrom(profileXml("302", "Diver", true, false, false)).get());
-    ASSERT_TRUE(provider->answerWithXml(fixture("high_scores_friends.xml")));
-    ASSERT_TRUE(provider->answerWithXml(fixture("high_scores_global.xml")));
-    settle(1);
+    ASSERT_TRUE(answerBothLists());
     QVHighScoreCell* bo = scoreCell(screen, 1, 2);
     ASSERT_TRUE(bo);
     EXPECT_TRUE(bo->downloadBlobButton()->isHidden());
