@@ -6,7 +6,7 @@
 
 #include "platform/net/Reachability.h"
 #include "social/dashboard/challenges/QVSendChallengeController.h"
-#include "social/dashboard/friends/QVFriendImport.h"
+#include "social/dashboard/friends/QVFullScreenImportFriendsMessage.h"
 #include "social/runtime/QVReachability.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeDefinition.h"
