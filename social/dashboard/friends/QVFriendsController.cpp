@@ -4,7 +4,6 @@
 
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Label.h"
-#include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/profiles/QVProfileController.h"
@@ -20,7 +19,6 @@ using namespace platform::ui;
 using platform::Object;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVFriendsHeaderController);
 QV_REGISTER_CLASS(QVFriendsController);
 
 namespace {
@@ -28,12 +26,6 @@ namespace {
 constexpr const char* kRemoveFriend = "QVNSNotificationRemoveFriend";
 
 } // namespace
-
-void QVFriendsHeaderController::resizeView(View* over)
-{
-    if (isForLocalUser_)
-        QVTabbedPageHeaderController::resizeView(over);
-}
 
 QVFriendsController::QVFriendsController()
 {
