@@ -4,6 +4,8 @@
 #include "platform/foundation/Weak.h"
 #include "platform/ui/AlertView.h"
 #include "social/dashboard/challenges/QVChallengeScreens.h"
+#include "social/dashboard/challenges/QVCompletedChallengeHeaderController.h"
+#include "social/dashboard/challenges/QVSendChallengeHeaderController.h"
 #include "social/dashboard/common/QVScreenKit.h"
 #include "social/runtime/QVReachability.h"
 #include "social/runtime/QVSessionRole.h"

@@ -5,7 +5,9 @@
 #include "../ChallengeTestSupport.h"
 
 #include "platform/net/Reachability.h"
+#include "social/dashboard/challenges/QVCompletedChallengeHeaderController.h"
 #include "social/dashboard/challenges/QVSendChallengeController.h"
+#include "social/dashboard/challenges/QVSendChallengeHeaderController.h"
 #include "social/dashboard/friends/QVFullScreenImportFriendsMessage.h"
 #include "social/runtime/QVReachability.h"
 #include "social/services/QVChallenge.h"
