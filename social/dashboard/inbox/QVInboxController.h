@@ -1,9 +1,8 @@
-// The player's message centre: a menu of invitations, IM conversations and
-// starred forum threads with unread badges; the conversations and starred
-// threads are one list of the player's subscriptions filtered by kind, each
-// keeping the client's unread count of its kind. A conversation row expands
-// into a row that deletes it; new conversations start through the friend
-// picker, or at once for a player the inbox was opened with.
+// QVInboxController: the base of the inbox's lists, one list of the player's
+// subscriptions filtered by kind (conversations or starred threads), with its
+// rows: a conversation row expands into a row that deletes it. New
+// conversations start through the friend picker, or at once for a player the
+// inbox was opened with.
 #pragma once
 
 #include "platform/ui/Button.h"
@@ -14,7 +13,6 @@
 #include "social/ui/QVFriendPickerDelegate.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVResourceCell.h"
-#include "social/dashboard/common/QVFanClubCell.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVTableStaticControllerHelper.h"
@@ -25,32 +23,6 @@
 namespace quorvel {
 
 class QVUser;
-
-class QVInboxTopLevelController : public QVTableStaticControllerHelper {
-    QV_DECLARE_CLASS(QVInboxTopLevelController)
-public:
-    QVFanClubCell* cellAtRow(int row) const;
-
-    platform::Ref<platform::ui::ViewController> onInvitations();
-    platform::Ref<platform::ui::ViewController> onIMConversations();
-    platform::Ref<platform::ui::ViewController> onForumPosts();
-
-    std::optional<Sections> buildTableSectionDescriptions() override;
-    void viewDidLoad() override;
-    void tableViewDidSelectRowAtIndexPath(platform::ui::TableView* table, platform::ui::IndexPath indexPath) override;
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVInboxTopLevelController() = default;
-    ~QVInboxTopLevelController() override;
-
-private:
-    void _somethingHappened(const platform::Notification& n);
-    platform::Ref<QVFanClubCell> createCell(const std::string& title, const std::string& iconName, int badgeValue,
-                                            QVFanClubCell::CreateController create);
-
-    std::vector<platform::Ref<QVFanClubCell>> cells_;
-};
 
 class QVInboxController : public QVTableSequenceControllerHelper, public QVFriendPickerDelegate {
     QV_DECLARE_CLASS(QVInboxController)
@@ -89,6 +61,8 @@ protected:
 
     // The subscriptions of every loaded row that pass the filter and have unread posts.
     int countUnreadLoadedRows(const std::function<bool(const class QVSubscription&)>& kind);
+    // Keeps in the series only the subscriptions of one kind: conversations or forum threads.
+    static void removeSubscriptions(QVPaginatedSeries* series, bool keepConversations);
 
 private:
     void startPendingConversation();
@@ -96,36 +70,6 @@ private:
     platform::Ref<QVUser> pendingConversationUser_;
     std::optional<platform::ui::IndexPath> actionIndexPath_;
     platform::Ref<platform::ui::ActionSheet> deleteSheet_;
-};
-
-class QVInboxIMConversationsController : public QVInboxController {
-    QV_DECLARE_CLASS(QVInboxIMConversationsController)
-public:
-    std::string getNoDataFoundMessage() override
-    {
-        return "You don't have any active IM conversations. Send a message to a friend by pressing the compose button.";
-    }
-    void onBeforeResourcesProcessed(QVPaginatedSeries* series) override;
-    void onResourcesDownloaded(QVPaginatedSeries* series) override;
-    void loadView() override;
-    void viewWillAppear(bool animated) override;
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVInboxIMConversationsController() = default;
-};
-
-class QVInboxSubscribedForumThreadsController : public QVInboxController {
-    QV_DECLARE_CLASS(QVInboxSubscribedForumThreadsController)
-public:
-    std::string getNoDataFoundMessage() override { return "You haven't starred any forum threads."; }
-    void onBeforeResourcesProcessed(QVPaginatedSeries* series) override;
-    void onResourcesDownloaded(QVPaginatedSeries* series) override;
-    void viewWillAppear(bool animated) override;
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVInboxSubscribedForumThreadsController() = default;
 };
 
 class QVInboxCell : public QVResourceCell<QVSubscription> {
