@@ -1,14 +1,12 @@
-// The announcement browser and the announcement detail.
-#include "social/dashboard/inbox/QVAnnouncementControllers.h"
+// The announcement detail: its header and its discussion.
+#include "social/dashboard/inbox/QVAnnouncementDetailController.h"
 
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/common/QVScreenKit.h"
 #include "social/runtime/QVRequireCast.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAnnouncementService.h"
-#include "social/services/QVForumService.h"
 #include "social/ui/QVFramedContentWrapperView.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVRowLayout.h"
@@ -24,77 +22,21 @@ using platform::Object;
 using platform::Rect;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVAnnouncementBrowserController);
 QV_REGISTER_CLASS(QVAnnouncementDetailController);
 
-// ---------------------------------------------------------------------------
-// Browser
+namespace {
 
-Ref<QVAnnouncementBrowserController> QVAnnouncementBrowserController::announcementBrowser()
-{
-    Ref<ViewController> loaded = QVControllerLoader::load("AnnouncementBrowser");
-    return Ref<QVAnnouncementBrowserController>(
-        loaded ? requireCast<QVAnnouncementBrowserController>(loaded, "The announcements list must browse the announcements") : nullptr);
-}
+[[maybe_unused]] const bool qvAnnouncementHeaderRegistered = [] {
+    InterfaceRegistry::shared().registerLayout("AnnouncementDetailHeaderQv", [](InterfaceBuilder& b) {
+        std::vector<Ref<Object>> objects;
+        if (auto* screen = b.ownerAs<QVAnnouncementDetailController>())
+            objects.emplace_back(screen->buildHeader(b));
+        return objects;
+    });
+    return true;
+}();
 
-QVService* QVAnnouncementBrowserController::getService() { return &QVAnnouncementService::service(); }
-
-void QVAnnouncementBrowserController::populateResourceMap(QVResourceControllerMap& map)
-{
-    map.addResource<QVAnnouncement>("ForumThread");
-}
-
-void QVAnnouncementBrowserController::viewWillAppear(bool animated)
-{
-    setTitle("Announcements");
-    QVTableSequenceControllerHelper::viewWillAppear(animated);
-}
-
-std::string QVAnnouncementBrowserController::otherGameId() const
-{
-    auto* game = dynamic_cast<QVResource*>(getPageContextGame());
-    if (game && game->resourceId() != QVSessionRole::current().clientApplicationId())
-        return game->resourceId();
-    return {};
-}
-
-void QVAnnouncementBrowserController::doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
-{
-    std::string other = otherGameId();
-    if (!other.empty())
-        QVAnnouncementService::recentAnnouncementsForApplication(other, onSuccess, onFailure);
-    else
-        QVAnnouncementService::service().getIndexOnSuccess(onSuccess, onFailure);
-}
-
-void QVAnnouncementBrowserController::onResourcesDownloaded(QVPaginatedSeries* series)
-{
-    QVTableSequenceControllerHelper::onResourcesDownloaded(series);
-    if (!otherGameId().empty())
-        return;
-    // The newest date (the later one in list order on a tie) is the last one read.
-    std::optional<platform::Date> newest;
-    if (series)
-        for (const auto& o : series->objects())
-            if (auto* a = dynamic_cast<QVAnnouncement*>(o.get()); a && a->date())
-                if (!newest || a->date()->seconds >= newest->seconds)
-                    newest = a->date();
-    if (newest)
-        QuorvelInternal::setLastAnnouncementDateForLocalUser(*newest);
-    QVAnnouncementService::service().markAllAnnouncementsAsRead();
-}
-
-void QVAnnouncementBrowserController::onCellWasClicked(Object* resource, IndexPath)
-{
-    auto* announcement = dynamic_cast<QVAnnouncement*>(resource);
-    if (!announcement || !navigationController())
-        return;
-    if (auto detail = QVAnnouncementDetailController::announcementDetail(announcement))
-        navigationController()->pushViewController(detail.get(), true);
-}
-
-// ---------------------------------------------------------------------------
-// Detail
+} // namespace
 
 Ref<QVAnnouncementDetailController> QVAnnouncementDetailController::announcementDetail(QVAnnouncement* announcement)
 {
@@ -256,17 +198,5 @@ void QVAnnouncementDetailController::onTableHeaderCreated(ViewController*)
     if (tableView())
         tableView()->setTableHeaderView(header);
 }
-
-namespace {
-[[maybe_unused]] const bool qvAnnouncementHeaderRegistered = [] {
-    InterfaceRegistry::shared().registerLayout("AnnouncementDetailHeaderQv", [](InterfaceBuilder& b) {
-        std::vector<Ref<Object>> objects;
-        if (auto* screen = b.ownerAs<QVAnnouncementDetailController>())
-            objects.emplace_back(screen->buildHeader(b));
-        return objects;
-    });
-    return true;
-}();
-} // namespace
 
 } // namespace quorvel

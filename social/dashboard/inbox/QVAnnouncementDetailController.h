@@ -1,8 +1,6 @@
-// The game's announcements. The browser lists them; for the running game it
-// shows those the announcement service holds and, once shown, records the
-// newest one's date for the local player and marks all read. The detail is a
-// thread view of the announcement: a header with its title, first post and
-// optional buy button, and the other posts as its discussion.
+// QVAnnouncementDetailController ("AnnouncementDetail"): one announcement as
+// a thread view: a header with its title, first post and optional buy button,
+// and the other posts as its discussion.
 #pragma once
 
 #include "platform/ui/Button.h"
@@ -14,30 +12,6 @@ namespace quorvel {
 
 class QVAnnouncement;
 class QVForumPost;
-
-class QVAnnouncementBrowserController : public QVTableSequenceControllerHelper {
-    QV_DECLARE_CLASS(QVAnnouncementBrowserController)
-public:
-    static platform::Ref<QVAnnouncementBrowserController> announcementBrowser();
-
-    bool shouldAlwaysRefreshWhenShown() override { return true; }
-    std::string getNoDataFoundMessage() override { return "There are no announcements"; }
-    std::optional<std::string> getTableHeaderViewName() override { return std::nullopt; }
-    QVService* getService() override;
-    void populateResourceMap(QVResourceControllerMap& map) override;
-    void doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
-    void onResourcesDownloaded(QVPaginatedSeries* series) override;
-    void onCellWasClicked(platform::Object* resource, platform::ui::IndexPath indexPath) override;
-    void viewWillAppear(bool animated) override;
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVAnnouncementBrowserController() = default;
-
-private:
-    // The id of another game whose announcements are shown, or empty for the running game.
-    std::string otherGameId() const;
-};
 
 class QVAnnouncementDetailController : public QVForumThreadViewController {
     QV_DECLARE_CLASS(QVAnnouncementDetailController)
