@@ -9,7 +9,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/games/QVDashboardWebPages.h"
+#include "social/dashboard/games/QVApplicationDescriptionController.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVPlayedGame.h"
 #include "social/ui/QVDashboardRole.h"

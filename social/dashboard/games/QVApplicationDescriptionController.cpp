@@ -1,18 +1,14 @@
-// The four web pages' paths and parameters.
-#include "social/dashboard/games/QVDashboardWebPages.h"
+// The game description page: loading it for a game, its path and parameters.
+#include "social/dashboard/games/QVApplicationDescriptionController.h"
 
 #include "platform/foundation/Boxed.h"
 #include "social/runtime/QVRequireCast.h"
-#include "social/runtime/QVSessionRole.h"
 
 namespace quorvel {
 
 using platform::Ref;
 
 QV_REGISTER_CLASS(QVApplicationDescriptionController);
-QV_REGISTER_CLASS(QVFeaturedGamesController);
-QV_REGISTER_CLASS(QVGameDiscoveryNewsItemController);
-QV_REGISTER_CLASS(QVHelpController);
 
 Ref<QVApplicationDescriptionController> QVApplicationDescriptionController::applicationDescriptionForId(
     const std::string& resourceId, const std::string& appBannerPlacement)
@@ -52,16 +48,6 @@ bool QVApplicationDescriptionController::performSetter(const std::string& setter
         return true;
     }
     return QVWebViewController::performSetter(setterName, value);
-}
-
-OAuthURLRequest::Parameters QVFeaturedGamesController::getParameters()
-{
-    return { OAuthURLRequestParameter::parameterWithName("client_application_id", QVSessionRole::current().clientApplicationId()) };
-}
-
-std::string QVGameDiscoveryNewsItemController::getAction()
-{
-    return "game_discovery_news_items/" + (newsItem_ ? newsItem_->resourceId() : std::string()) + ".iphone";
 }
 
 } // namespace quorvel
