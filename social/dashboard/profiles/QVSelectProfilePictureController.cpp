@@ -137,32 +137,6 @@ void QVProfilePictureCell::showResource(QVUsersCredential* c)
 }
 
 // ---------------------------------------------------------------------------
-// Picker
-
-Ref<QVCustomImagePickerController> QVCustomImagePickerController::customPicker()
-{
-    auto picker = adoptRef(new QVCustomImagePickerController);
-    if (!picker->init())
-        return nullptr;
-    return picker;
-}
-
-void QVCustomImagePickerController::show(ViewController* whenNoRoot)
-{
-    ViewController* presenter = QuorvelInternal::getRootController();
-    if (!presenter)
-        presenter = whenNoRoot;
-    if (presenter)
-        presenter->presentModalViewController(this, true);
-}
-
-void QVCustomImagePickerController::hide()
-{
-    if (ViewController* presenter = parentViewController())
-        presenter->dismissModalViewControllerAnimated(true);
-}
-
-// ---------------------------------------------------------------------------
 // Screen
 
 #define QV_PICTURE_CALLBACK(name) \
