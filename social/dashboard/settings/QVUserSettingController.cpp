@@ -3,19 +3,17 @@
 #include "social/dashboard/settings/QVUserSettingController.h"
 
 #include "platform/foundation/NotificationCenter.h"
-#include "platform/foundation/RunLoop.h"
-#include "platform/graphics/Font.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
+#include "social/dashboard/account/QVAccountSetupBaseController.h"
 #include "social/dashboard/account/QVHttpCredentialsCreateController.h"
+#include "social/dashboard/account/QVQuorvelAccountLoginController.h"
 #include "social/dashboard/common/QVScreenKit.h"
+#include "social/dashboard/settings/QVShareLocationController.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVUserSettingService.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVDashboardRole.h"
-#include "social/dashboard/account/QVAccountSetupBaseController.h"
-#include "social/dashboard/account/QVQuorvelAccountLoginController.h"
 #include "social/ui/QVRowLayout.h"
 
 namespace quorvel {
@@ -29,7 +27,6 @@ using layout::rowWidth;
 QV_REGISTER_CLASS(QVUserSettingCell);
 QV_REGISTER_CLASS(QVUserSettingActionCell);
 QV_REGISTER_CLASS(QVUserSettingController);
-QV_REGISTER_CLASS(QVShareLocationController);
 
 namespace {
 
@@ -51,19 +48,6 @@ void pushAddingCredential(const std::string& name)
         return;
     requireCast<QVAccountSetupBaseController>(screen, "A network's login screen must take the added credential")->setAddingAdditionalCredential(true);
     nav->pushViewController(screen.get(), true);
-}
-
-// Sets the device's location sharing: shared starts the location manager,
-// not shared forgets the player's location.
-void applyLocationSharing(bool shared)
-{
-    if (shared) {
-        QuorvelInternal::setUserDistanceUnit(0);
-        QuorvelInternal::startLocationManagerIfAllowed();
-    } else {
-        QuorvelInternal::setUserDistanceUnit(1);
-        QuorvelInternal::setUserLocation(nullptr);
-    }
 }
 
 void applyPresence(bool on)
@@ -100,7 +84,7 @@ void QVUserSettingDelegate::settingValueToggled(QVUserSetting* setting, bool val
         return;
     const std::string& key = setting->key();
     if (key == "location") {
-        applyLocationSharing(value);
+        QVShareLocationController::applyLocationSharing(value);
     } else if (key == "facebookstream") {
         if (value && !QuorvelInternal::loggedInUserHasFbconnectCredential())
             pushAddingCredential("FacebookAccountLogin");
@@ -325,65 +309,6 @@ void QVUserSettingController::_logoutNow()
 {
     Quorvel::logoutUser();
     Quorvel::dismissDashboard();
-}
-
-// ---------------------------------------------------------------------------
-// Location panel
-
-namespace {
-int locationReloads = 0; // per process
-}
-
-void QVShareLocationController::resetReloadCount() { locationReloads = 0; }
-
-QVShareLocationController::~QVShareLocationController() { }
-
-void QVShareLocationController::loadView()
-{
-    const float width = rowWidth();
-    auto root = View::viewWithFrame(Rect(0, 0, width, 80));
-    root->setAutoresizingMask(FlexibleWidth);
-    descriptionLabel_ = layout::makeLabel(Rect(12, 8, width - 130, 64), 13, false);
-    descriptionLabel_->setNumberOfLines(0);
-    descriptionLabel_->setText("Share your location to see the high scores of players around you.");
-    root->addSubview(descriptionLabel_.get());
-    shareLocationSwitch_ = Switch::switchWithFrame(Rect(width - 106, 26, 94, 27));
-    shareLocationSwitch_->setAutoresizingMask(FlexibleLeftMargin);
-    shareLocationSwitch_->setOn(QuorvelInternal::userDistanceUnit() != 1);
-    shareLocationSwitch_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVShareLocationController, shareLocationChanged)),
-                                    ValueChanged);
-    root->addSubview(shareLocationSwitch_.get());
-    setView(root.get());
-}
-
-void QVShareLocationController::shareLocationChanged()
-{
-    if (auto host = delegate_.lock())
-        host->showLoadingScreen();
-    if (shareLocationSwitch()->isOn()) {
-        applyLocationSharing(true);
-        platform::Weak<QVShareLocationController> weak(this);
-        platform::RunLoop::main().performAfter(3.0, [weak] {
-            if (auto self = weak.lock())
-                self->_reloadHostingView();
-        });
-    } else {
-        applyLocationSharing(false);
-    }
-}
-
-void QVShareLocationController::_reloadHostingView()
-{
-    if (QuorvelInternal::userDistanceUnit() == 0 && locationReloads++ < kMaxReloads) {
-        platform::Weak<QVShareLocationController> weak(this);
-        platform::RunLoop::main().performAfter(1.0, [weak] {
-            if (auto self = weak.lock())
-                self->_reloadHostingView();
-        });
-        return;
-    }
-    if (auto host = delegate_.lock())
-        host->userSharedLocation();
 }
 
 } // namespace quorvel

@@ -4,10 +4,11 @@
 #include "../FriendsTestSupport.h"
 
 #include "platform/ui/AlertView.h"
+#include "social/dashboard/account/QVAccountSetupBaseController.h"
+#include "social/dashboard/settings/QVShareLocationController.h"
 #include "social/dashboard/settings/QVUserSettingController.h"
 #include "social/services/QVScreensRole.h"
 #include "social/services/QVUserSettingService.h"
-#include "social/dashboard/account/QVAccountSetupBaseController.h"
 
 using namespace quorvel;
 using namespace friends_testing;
