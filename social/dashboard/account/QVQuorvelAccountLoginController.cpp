@@ -2,6 +2,7 @@
 // account type, and leaving the account flow.
 #include "social/dashboard/account/QVQuorvelAccountLoginController.h"
 
+#include "platform/foundation/Boxed.h"
 #include "platform/ui/AlertView.h"
 #include "social/dashboard/account/QVAccountFlowSteps.h"
 #include "social/runtime/FBSession.h"
@@ -56,6 +57,16 @@ void QVQuorvelAccountLoginController::setHideIntroFlowSpacer(bool hide)
     Rect frame = contentView_->frame();
     frame.origin.y = hide ? 0 : introFlowSpacer_->frame().size.height;
     contentView_->setFrame(frame);
+}
+
+bool QVQuorvelAccountLoginController::performSetter(const std::string& setterName, platform::Object* value)
+{
+    if (setterName == "setHideIntroFlowSpacer") {
+        auto* boxed = dynamic_cast<platform::Boxed*>(value);
+        setHideIntroFlowSpacer(boxed && boxed->value().asBool());
+        return true;
+    }
+    return QVAccountSetupBaseController::performSetter(setterName, value);
 }
 
 void QVQuorvelAccountLoginController::populateViewDataMap(QVViewDataMap& map)

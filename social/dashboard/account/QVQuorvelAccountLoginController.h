@@ -14,6 +14,8 @@ public:
         = "There was an error creating a new account. Please verify you are online and try again.";
 
     void setHideIntroFlowSpacer(bool hide);
+    // "setHideIntroFlowSpacer", for the screens of other features that open this one.
+    bool performSetter(const std::string& setterName, platform::Object* value) override;
     void createNewAccount();
     void usedOtherAccountType();
     void cancelSetup() override;

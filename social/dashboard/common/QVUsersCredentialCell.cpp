@@ -4,12 +4,10 @@
 #include "platform/ui/Label.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/services/QVUsersCredential.h"
-#include "social/dashboard/account/QVAccountViews.h"
 
 namespace quorvel {
 
 using namespace platform::ui;
-using namespace account_views;
 using platform::Rect;
 using platform::Ref;
 

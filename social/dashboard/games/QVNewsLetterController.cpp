@@ -1,14 +1,15 @@
 // The newsletter subscription: the switch, the request and the missing e-mail.
 #include "social/dashboard/games/QVNewsLetterController.h"
 
+#include "platform/foundation/Boxed.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/account/QVAccountSetupBaseController.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVUserSettingService.h"
+#include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVRowLayout.h"
@@ -116,8 +117,7 @@ void QVNewsLetterController::actionSheetClickedButtonAtIndex(ActionSheet* sheet,
     securingAccount_ = true;
     Ref<ViewController> credentials = QVControllerLoader::load("HttpCredentialsCreate");
     if (credentials)
-        requireCast<QVAccountSetupBaseController>(credentials, "The secure-account screen must take the added credential")
-            ->setAddingAdditionalCredential(true);
+        QVRequireSetter(credentials.get(), "setAddingAdditionalCredential", platform::Boxed::box(platform::Value(true)).get());
     if (credentials && navigationController())
         navigationController()->pushViewController(credentials.get(), true);
 }

@@ -3,10 +3,11 @@
 // pictures' update times.
 #include "social/dashboard/profiles/QVSelectProfilePictureController.h"
 
-#include "platform/graphics/GraphicsContext.h"
-#include "platform/graphics/Image.h"
+#include "platform/foundation/Boxed.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/graphics/GraphicsContext.h"
+#include "platform/graphics/Image.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
@@ -22,7 +23,6 @@
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVFramedContentWrapperView.h"
 #include "social/ui/QVKitImages.h"
-#include "social/dashboard/account/QVAccountSetupBaseController.h"
 #include "social/ui/QVRowLayout.h"
 
 #include <numbers>
@@ -279,8 +279,7 @@ void QVSelectProfilePictureController::onCellWasClicked(Object* resource, IndexP
         auto name = QVUsersCredentialCell::getCredentialControllerName(c->credentialType());
         Ref<ViewController> link = name ? QVControllerLoader::load(*name) : nullptr;
         if (link)
-            requireCast<QVAccountSetupBaseController>(link, "A network's login screen must take the added credential")
-                ->setAddingAdditionalCredential(true);
+            QVRequireSetter(link.get(), "setAddingAdditionalCredential", platform::Boxed::box(platform::Value(true)).get());
         if (link && navigationController())
             navigationController()->pushViewController(link.get(), true);
         return;

@@ -2,16 +2,13 @@
 // setting on the device, logging out, and the location-sharing panel.
 #include "social/dashboard/settings/QVUserSettingController.h"
 
+#include "platform/foundation/Boxed.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/account/QVAccountSetupBaseController.h"
-#include "social/dashboard/account/QVHttpCredentialsCreateController.h"
-#include "social/dashboard/account/QVQuorvelAccountLoginController.h"
 #include "social/dashboard/common/QVScreenKit.h"
 #include "social/dashboard/settings/QVShareLocationController.h"
 #include "social/runtime/QVPresenceService.h"
-#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVUserSettingService.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVRowLayout.h"
@@ -46,7 +43,7 @@ void pushAddingCredential(const std::string& name)
     Ref<ViewController> screen = QVControllerLoader::load(name);
     if (!nav || !screen)
         return;
-    requireCast<QVAccountSetupBaseController>(screen, "A network's login screen must take the added credential")->setAddingAdditionalCredential(true);
+    QVRequireSetter(screen.get(), "setAddingAdditionalCredential", platform::Boxed::box(platform::Value(true)).get());
     nav->pushViewController(screen.get(), true);
 }
 
@@ -248,9 +245,9 @@ void QVUserSettingController::onCellWasClicked(Object* resource, IndexPath)
     const std::string cls = screen->className();
     if (cls == "QVFacebookAccountLoginController" || cls == "QVTwitterAccountLoginController"
         || cls == "QVHttpCredentialsCreateController") {
-        requireCast<QVAccountSetupBaseController>(screen, "A network's login screen must take the added credential")->setAddingAdditionalCredential(true);
-    } else if (auto* login = dynamic_cast<QVQuorvelAccountLoginController*>(screen.get())) {
-        login->setHideIntroFlowSpacer(true);
+        QVRequireSetter(screen.get(), "setAddingAdditionalCredential", platform::Boxed::box(platform::Value(true)).get());
+    } else if (cls == "QVQuorvelAccountLoginController") {
+        QVRequireSetter(screen.get(), "setHideIntroFlowSpacer", platform::Boxed::box(platform::Value(true)).get());
     }
     navigationController()->pushViewController(screen.get(), true);
 }
