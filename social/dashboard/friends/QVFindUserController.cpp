@@ -1,7 +1,7 @@
 // The search by name: the request, its header and the tapped player.
 #include "social/dashboard/friends/QVFindUserController.h"
 
-#include "social/dashboard/profiles/QVProfileController.h"
+#include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/services/QVUser.h"
 #include "social/services/QVUserService.h"
 
@@ -52,7 +52,7 @@ void QVFindUserController::doIndexActionWithPage(unsigned int page, const QVDele
 void QVFindUserController::onCellWasClicked(Object* resource, IndexPath)
 {
     if (auto* user = dynamic_cast<QVUser*>(resource))
-        QVProfileController::showProfileForUser(user);
+        QVDashboardSwitch::showProfileForUser(user);
 }
 
 } // namespace quorvel

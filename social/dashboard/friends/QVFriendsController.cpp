@@ -4,9 +4,10 @@
 
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/profiles/QVProfileController.h"
+#include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVFriendsService.h"
@@ -240,7 +241,7 @@ void QVFriendsController::viewDidAppear(bool animated)
 void QVFriendsController::onCellWasClicked(Object* resource, IndexPath)
 {
     if (auto* user = dynamic_cast<QVUser*>(resource)) {
-        QVProfileController::showProfileForUser(user);
+        QVDashboardSwitch::showProfileForUser(user);
         refreshOnNextDidAppear_ = true;
     }
 }

@@ -4,8 +4,8 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "social/core/QuorvelInternal.h"
+#include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/dashboard/friends/QVFullScreenImportFriendsMessage.h"
-#include "social/dashboard/profiles/QVProfileController.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVFriendsService.h"
@@ -185,7 +185,7 @@ Ref<View> QVWhosPlayingController::createPlainTableSectionHeader(int section)
 void QVWhosPlayingController::onCellWasClicked(Object* resource, IndexPath)
 {
     if (auto* player = dynamic_cast<QVGamePlayer*>(resource))
-        QVProfileController::showProfileForUser(player->user());
+        QVDashboardSwitch::showProfileForUser(player->user());
 }
 
 void QVWhosPlayingController::viewWillAppear(bool animated)
