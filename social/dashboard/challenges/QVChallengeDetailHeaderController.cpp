@@ -18,7 +18,6 @@ using layout::maxY;
 using layout::rowWidth;
 using layout::withTag;
 using QVChallengeScreens::definitionOf;
-using platform::Object;
 using platform::Rect;
 using platform::Ref;
 

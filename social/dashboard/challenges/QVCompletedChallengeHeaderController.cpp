@@ -16,7 +16,6 @@ using layout::makeLabel;
 using layout::maxY;
 using layout::rowWidth;
 using common::showAlert;
-using platform::Object;
 using platform::Rect;
 using platform::Ref;
 using Message = QVChallengeDelegate::Message;

@@ -6,9 +6,7 @@
 namespace quorvel {
 
 using namespace platform::ui;
-using platform::Object;
 using platform::Rect;
-using platform::Ref;
 
 QV_REGISTER_CLASS(QVFindUserHeaderController);
 

@@ -1,12 +1,9 @@
 // The friends list's header: its two tabs and the pending badge.
 #include "social/dashboard/friends/QVFriendsHeaderController.h"
 
-
 namespace quorvel {
 
 using namespace platform::ui;
-using platform::Object;
-using platform::Ref;
 
 QV_REGISTER_CLASS(QVFriendsHeaderController);
 

@@ -5,7 +5,6 @@
 
 namespace quorvel {
 
-
 QV_REGISTER_CLASS(QVFeaturedGamesController);
 
 OAuthURLRequest::Parameters QVFeaturedGamesController::getParameters()

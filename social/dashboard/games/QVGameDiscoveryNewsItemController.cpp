@@ -1,9 +1,7 @@
 // The news item page: its path.
 #include "social/dashboard/games/QVGameDiscoveryNewsItemController.h"
 
-
 namespace quorvel {
-
 
 QV_REGISTER_CLASS(QVGameDiscoveryNewsItemController);
 

@@ -9,9 +9,6 @@ namespace quorvel {
 
 using namespace platform::ui;
 using namespace common;
-using platform::Object;
-using platform::Rect;
-using platform::Ref;
 
 QV_REGISTER_CLASS(QVInboxSubscribedForumThreadsController);
 

@@ -10,7 +10,6 @@
 namespace quorvel {
 
 using namespace platform::ui;
-using platform::Object;
 using platform::Rect;
 using platform::Ref;
 using layout::maxY;

@@ -11,7 +11,6 @@
 namespace quorvel {
 
 using namespace platform::ui;
-using platform::Object;
 using platform::Rect;
 using platform::Ref;
 using layout::maxY;
