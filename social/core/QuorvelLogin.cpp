@@ -29,6 +29,7 @@
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVScreenProtocols.h"
+#include "social/ui/QVServerMaintenanceNoticeController.h"
 
 #include <utility>
 
