@@ -19,6 +19,7 @@
 #include "social/services/QVServerNotification.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDeadEndErrorController.h"
+#include "social/ui/QVServerMaintenanceNoticeController.h"
 
 namespace quorvel {
 

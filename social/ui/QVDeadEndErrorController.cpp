@@ -1,4 +1,5 @@
-// The dead-end error screen and its must-be-online and maintenance variants.
+// The dead-end error screen: made by name with its message, built from its
+// layout, and its offline and close buttons.
 #include "social/ui/QVDeadEndErrorController.h"
 
 #include "platform/device/Screen.h"
@@ -6,7 +7,6 @@
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/NavigationController.h"
 #include "social/runtime/QVRequireCast.h"
-#include "social/runtime/QVXmlDocument.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVInterfaceOutlets.h"
@@ -19,8 +19,6 @@ using platform::Rect;
 using platform::Ref;
 
 QV_REGISTER_CLASS(QVDeadEndErrorController);
-QV_REGISTER_CLASS(QVMustBeOnlineErrorController);
-QV_REGISTER_CLASS(QVServerMaintenanceNoticeController);
 
 namespace {
 
@@ -146,51 +144,5 @@ bool QVDeadEndErrorController::performSetter(const std::string& setterName, plat
 void QVDeadEndErrorController::offlinePressed() { QVDashboardRole::current().switchToOfflineDashboard(); }
 
 void QVDeadEndErrorController::dismiss() { QVDashboardRole::current().dismissDashboard(); }
-
-void QVMustBeOnlineErrorController::viewWillAppear(bool animated)
-{
-    deadEndWillAppear(animated);
-    mReachabilityObserver = platform::makeRef<QVReachabilityObserver>(
-        QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVMustBeOnlineErrorController, _onReachabilityStatusChanged))));
-    setTitle("You're Offline");
-    navigationItem()->setHidesBackButton(true);
-}
-
-void QVMustBeOnlineErrorController::viewDidDisappear(bool animated)
-{
-    QVDeadEndErrorController::viewDidDisappear(animated);
-    mReachabilityObserver = nullptr;
-}
-
-void QVMustBeOnlineErrorController::_onReachabilityStatusChanged(platform::Object* status)
-{
-    auto* boxed = dynamic_cast<platform::Boxed*>(status);
-    if (!boxed || boxed->value().asInteger() == 0)
-        return;
-    if (NavigationController* nav = navigationController())
-        nav->popViewControllerAnimated(true);
-}
-
-Ref<QVServerMaintenanceNoticeController> QVServerMaintenanceNoticeController::maintenanceControllerWithHtmlData(
-    const platform::Bytes& data)
-{
-    Ref<ViewController> loaded = QVControllerLoader::load("ServerMaintenanceNotice");
-    if (!loaded)
-        return nullptr;
-    Ref<QVServerMaintenanceNoticeController> screen(
-        requireCast<QVServerMaintenanceNoticeController>(loaded, "The maintenance screen must show the notice"));
-    auto document = QVXmlDocument::xmlDocumentWithData(data);
-    screen->setMessage(document ? document->getElementValue("server_interruption_notice") : std::string());
-    return screen;
-}
-
-void QVServerMaintenanceNoticeController::viewWillAppear(bool animated)
-{
-    deadEndWillAppear(animated);
-    navigationItem()->setHidesBackButton(true);
-    setTitle("Maintenance");
-    if (messageView())
-        messageView()->setFont(platform::Font::systemFont(kMessageFontSize));
-}
 
 } // namespace quorvel

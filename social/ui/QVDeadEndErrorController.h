@@ -1,14 +1,13 @@
 // The dead-end error screen that ends a failed request: a message and,
 // optionally, a button that switches the dashboard to offline use. Its two
-// variants are the must-be-online screen, which leaves by itself once the
-// network is back, and the maintenance notice whose text the server sends.
-// Loaded by name ("DeadEndError", "MustBeOnlineError",
+// variants, each in its own header, are the must-be-online screen, which
+// leaves by itself once the network is back, and the maintenance notice whose
+// text the server sends. Loaded by name ("DeadEndError", "MustBeOnlineError",
 // "ServerMaintenanceNotice"); the empty-list screen "EmptyDataSet" is a
 // dead-end screen from its own layout.
 #pragma once
 
 #include "platform/ui/Label.h"
-#include "social/runtime/QVReachability.h"
 #include "social/ui/QVDefaultButton.h"
 #include "social/ui/QVViewController.h"
 
@@ -53,38 +52,6 @@ private:
     std::string mMessage;
     platform::Ref<platform::ui::Label> mMessageView;
     platform::Ref<QVDefaultButton> mOfflineButton;
-};
-
-class QVMustBeOnlineErrorController : public QVDeadEndErrorController {
-    QV_DECLARE_CLASS(QVMustBeOnlineErrorController)
-public:
-    void viewWillAppear(bool animated) override;
-    // The observer's callback holds the screen: it goes when the screen leaves.
-    void viewDidDisappear(bool animated) override;
-    bool canReceiveCallbacksNow() override { return true; }
-    bool isObservingReachability() const { return static_cast<bool>(mReachabilityObserver); }
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVMustBeOnlineErrorController() = default;
-
-private:
-    void _onReachabilityStatusChanged(platform::Object* status);
-    platform::Ref<QVReachabilityObserver> mReachabilityObserver;
-};
-
-class QVServerMaintenanceNoticeController : public QVDeadEndErrorController {
-    QV_DECLARE_CLASS(QVServerMaintenanceNoticeController)
-public:
-    static constexpr float kMessageFontSize = 14;
-    // The message is the answer's "server_interruption_notice" (empty when the
-    // answer has none or is not a readable document).
-    static platform::Ref<QVServerMaintenanceNoticeController> maintenanceControllerWithHtmlData(const platform::Bytes& data);
-    void viewWillAppear(bool animated) override;
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVServerMaintenanceNoticeController() = default;
 };
 
 } // namespace quorvel

@@ -59,15 +59,6 @@ bool sameUser(const QVUser* a, const QVUser* b) { return a && b && a->resourceId
 
 QV_REGISTER_CLASS(QVFramedNavigationController);
 
-Ref<QVFramedControllerInfo> QVFramedControllerInfo::withController(ViewController* controller,
-                                                                   Object* clientApplicationInfo)
-{
-    auto info = platform::adoptRef(new QVFramedControllerInfo);
-    info->controller_ = controller;
-    info->clientApplicationInfo = clientApplicationInfo;
-    return info;
-}
-
 Ref<QVFramedNavigationController> QVFramedNavigationController::withRootViewController(ViewController* root)
 {
     auto nav = platform::adoptRef(new QVFramedNavigationController);

@@ -17,6 +17,7 @@
 #include "social/ui/QVBannerFrame.h"
 #include "social/ui/QVContentFrameView.h"
 #include "social/ui/QVFramedContentWrapperView.h"
+#include "social/ui/QVFramedControllerInfo.h"
 #include "social/ui/QVFriendPickerDelegate.h"
 #include "social/ui/QVNavigationController.h"
 #include "social/ui/QVScreenProtocols.h"
@@ -44,21 +45,6 @@ class QVKeyboardAdjustment {
 public:
     virtual ~QVKeyboardAdjustment() = default;
     virtual float _keyboardAdjustment() = 0;
-};
-
-// One entry of context per screen on the stack.
-class QVFramedControllerInfo : public platform::Object {
-public:
-    static platform::Ref<QVFramedControllerInfo> withController(platform::ui::ViewController* controller,
-                                                               platform::Object* clientApplicationInfo);
-    platform::ui::ViewController* controller() const { return controller_.get(); }
-    platform::Ref<QVBannerCell> banner;
-    platform::Ref<QVUser> user;
-    platform::Ref<QVUser> comparedToUser;
-    platform::Ref<platform::Object> clientApplicationInfo;
-
-private:
-    platform::Ref<platform::ui::ViewController> controller_;
 };
 
 class QVFramedNavigationController : public QVNavigationController,

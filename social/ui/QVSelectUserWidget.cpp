@@ -3,6 +3,7 @@
 
 #include "platform/device/Device.h"
 #include "platform/foundation/Format.h"
+#include "platform/ui/ActivityIndicator.h"
 #include "platform/ui/AlertView.h"
 #include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"

@@ -14,16 +14,8 @@
 // One next-page request runs at a time. A failed page is not counted as
 // loaded, so the retry asks for the same page, and shows "Quorvel was unable
 // to load more items. Please try again".
-//
-// QVTableSequenceControllerLoadMoreCell shows the paging state: "Load %d
-// More" or "No More To Load", and "Showing %d of %d".
-//
-// QVTableSingleControllerHelper shows one resource fetched by id as rows the
-// screen describes (QVTableSectionCellDescription); QVTableStaticControllerHelper
-// shows sections built once, without any request.
 #pragma once
 
-#include "platform/ui/ActivityIndicator.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "social/ui/QVTableCellHelper.h"
@@ -123,68 +115,6 @@ protected:
 
 private:
     class QVTableSequenceControllerLoadMoreCell* visibleLoadMoreCell();
-};
-
-class QVTableSequenceControllerLoadMoreCell : public QVTableCellHelper {
-    QV_DECLARE_CLASS(QVTableSequenceControllerLoadMoreCell)
-public:
-    static constexpr float kHeight = 50;
-    static constexpr float kLoadingLabelHeight = 26;
-    static constexpr float kMainLabelHeight = 15;
-
-    bool initQVTableCellHelper(const std::string& reuseIdentifier) override;
-    // Given the section the cell ends.
-    void onResourceChanged(platform::Object* resource) override;
-    void setIsLoading(bool loading);
-    bool wantsToConfigureSelf() override { return true; }
-
-    QVPaginatedSeriesHeader* lastLoadedPageHeader() const { return lastLoadedPageHeader_.get(); }
-    platform::ui::ActivityIndicator* activityIndicator() const;
-    platform::ui::Label* mainLabel() const;
-    platform::ui::Label* secondLabel() const;
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVTableSequenceControllerLoadMoreCell() = default;
-
-private:
-    platform::Ref<QVPaginatedSeriesHeader> lastLoadedPageHeader_;
-    size_t loadedCount_ { 0 };
-    platform::Ref<platform::ui::ImageView> backgroundImageView_;
-};
-
-class QVTableSingleControllerHelper : public QVTableControllerHelper {
-    QV_DECLARE_CLASS(QVTableSingleControllerHelper)
-public:
-    const std::string& resourceId() const { return resourceId_; }
-    void setResourceId(const std::string& id) { resourceId_ = id; }
-    // The sections of the fetched resource; their pages hold QVTableSectionCellDescriptions.
-    virtual std::optional<Sections> tableSectionDescriptionsForResource(platform::Object* resource) { return std::nullopt; }
-
-    void doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
-    void _onDataLoaded(QVPaginatedSeries* series, bool isIncremental) override;
-    std::string getCellControllerNameFromSection(QVTableSectionDescription* section, int row) override;
-    platform::Object* getResourceFromSection(QVTableSectionDescription* section, int row) override;
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVTableSingleControllerHelper() = default;
-
-private:
-    std::string resourceId_;
-};
-
-class QVTableStaticControllerHelper : public QVTableControllerHelper {
-    QV_DECLARE_CLASS(QVTableStaticControllerHelper)
-public:
-    virtual std::optional<Sections> buildTableSectionDescriptions() { return std::nullopt; }
-    platform::Object* getResourceFromSection(QVTableSectionDescription*, int) override { return nullptr; }
-    void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVTableStaticControllerHelper() = default;
 };
 
 } // namespace quorvel

@@ -13,6 +13,7 @@
 #include "platform/ui/WebView.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVViewController.h"
+#include "social/ui/QVWebNavContentController.h"
 
 #include <map>
 #include <optional>
@@ -21,34 +22,6 @@
 namespace quorvel {
 
 using QVWebOptions = std::map<std::string, std::string>;
-
-// One level of the web navigation.
-class QVWebNavContentController : public QVViewController {
-    QV_DECLARE_CLASS(QVWebNavContentController)
-public:
-    static constexpr float kInset = 6;
-    static platform::Ref<QVWebNavContentController> controllerWithWebView(platform::ui::WebView* webView,
-                                                                          platform::ui::ImageView* imageView,
-                                                                          bool isInset);
-    bool initWithWebView(platform::ui::WebView* webView, platform::ui::ImageView* imageView, bool isInset);
-    platform::ui::WebView* webView() const { return webView_.get(); }
-    platform::ui::ImageView* imageView() const { return imageView_.get(); }
-    bool isInset() const { return isInset_; }
-
-    void viewDidLoad() override;
-    // Keeps the level's look in a snapshot while the web view moves on.
-    void freeze();
-    // Takes the web view back.
-    void thaw();
-
-protected:
-    QVWebNavContentController() = default;
-
-private:
-    platform::Ref<platform::ui::WebView> webView_;
-    platform::Ref<platform::ui::ImageView> imageView_;
-    bool isInset_ { false };
-};
 
 class QVWebNavController : public QVFramedNavigationController, public platform::ui::WebViewDelegate {
     QV_DECLARE_CLASS(QVWebNavController)

@@ -1,3 +1,5 @@
+// The stand-in's achievements: their tables and seed, the definitions with each
+// player's unlocks, the unlocks a player submits and the offline copy.
 #include "tools/standin/StandInAchievements.h"
 
 #include "tools/standin/StandInState.h"

@@ -1,3 +1,5 @@
+// The stand-in's challenges: their tables and seed, sending and answering a
+// challenge, the sent and received lists, a challenge's data and the definitions.
 #include "tools/standin/StandInChallenges.h"
 
 #include "tools/standin/StandInPlayers.h"

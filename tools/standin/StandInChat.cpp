@@ -1,3 +1,5 @@
+// The stand-in's chat: the room tables and seed, the room kinds and their rooms,
+// joining a room, posting in it, and the messages a player finds in the activities.
 #include "tools/standin/StandInChat.h"
 
 #include "tools/standin/StandInForums.h"

@@ -1,3 +1,5 @@
+// The stand-in's cloud store: a player's values stored, fetched and listed by
+// key, and the storage host's objects.
 #include "tools/standin/StandInCloud.h"
 
 #include "tools/standin/StandInXml.h"

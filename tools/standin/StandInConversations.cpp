@@ -1,3 +1,5 @@
+// The stand-in's conversations: starting one between two players, kept as a
+// forum thread outside every topic.
 #include "tools/standin/StandInConversations.h"
 
 #include "tools/standin/StandInForums.h"

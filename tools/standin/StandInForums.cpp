@@ -1,3 +1,6 @@
+// The stand-in's forums: the tables and seed (announcements included), topics,
+// threads and posts with their pages, subscriptions, the announcements and
+// abuse reports.
 #include "tools/standin/StandInForums.h"
 
 #include "tools/standin/StandInPlayers.h"

@@ -1,3 +1,5 @@
+// The stand-in's friends: the following table, the lists of players of interest
+// and search by name, following and unfollowing.
 #include "tools/standin/StandInFriends.h"
 
 #include "tools/standin/StandInPlayers.h"

@@ -1,3 +1,6 @@
+// The stand-in's games: the tables and seed, a game's profile and description,
+// the games a player plays with reviews and favourites, the fan club, and the
+// discovery and news pages.
 #include "tools/standin/StandInGames.h"
 
 #include "tools/standin/StandInPlayers.h"

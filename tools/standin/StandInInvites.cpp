@@ -1,3 +1,5 @@
+// The stand-in's invitations: the definitions and invites tables, the received
+// list, sending and ignoring an invite, and a definition's details.
 #include "tools/standin/StandInInvites.h"
 
 #include "tools/standin/StandInPlayers.h"

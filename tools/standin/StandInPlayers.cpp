@@ -1,3 +1,5 @@
+// The stand-in's players: users, devices and access tokens, the bootstrap that
+// signs a device in, the accounts of a device, renaming and location sharing.
 #include "tools/standin/StandInPlayers.h"
 
 #include "tools/standin/StandInAchievements.h"

@@ -1,3 +1,5 @@
+// The stand-in's scores: leaderboards, submitted scores with their places and
+// blobs, the ranked pages, the scores near a place and the offline copy.
 #include "tools/standin/StandInScores.h"
 
 #include "tools/standin/StandInPlayers.h"

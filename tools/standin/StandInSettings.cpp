@@ -1,3 +1,5 @@
+// The stand-in's player settings: the switches and their values, the rows that
+// open other screens, the developer's newsletter and leaving a device.
 #include "tools/standin/StandInSettings.h"
 
 #include "tools/standin/StandInPlayers.h"

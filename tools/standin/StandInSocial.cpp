@@ -1,3 +1,5 @@
+// The stand-in's social networks: linked networks and their friends, posts,
+// profile pictures, device tokens and the friends a player may invite.
 #include "tools/standin/StandInSocial.h"
 
 #include "tools/standin/StandInPlayers.h"

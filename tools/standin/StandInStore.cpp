@@ -1,3 +1,5 @@
+// The stand-in's shared store: running SQL on the connection, the caller a
+// request's token names, prepared statements and the small parsers.
 #include "tools/standin/StandInStore.h"
 
 #include <sqlite3.h>

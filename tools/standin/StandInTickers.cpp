@@ -1,3 +1,5 @@
+// The stand-in's ticker: its table, seed and the page of messages the dashboard
+// scrolls.
 #include "tools/standin/StandInTickers.h"
 
 #include "tools/standin/StandInXml.h"

@@ -1,3 +1,5 @@
+// Writing the stand-in's XML answers: escaping, text elements, a list's page
+// header and the error answers.
 #include "tools/standin/StandInXml.h"
 
 #include <algorithm>

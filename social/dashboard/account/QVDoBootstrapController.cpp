@@ -1,3 +1,5 @@
+// The confirm-account screen: the device's accounts looked up, the one found
+// logged in or the player sent on to pick or create one.
 #include "social/dashboard/account/QVDoBootstrapController.h"
 
 #include "platform/foundation/Boxed.h"

@@ -1,3 +1,4 @@
+// Confirming the account found for the device, or picking one of several.
 #include "social/dashboard/account/QVExistingAccountController.h"
 
 #include "platform/foundation/Boxed.h"
@@ -24,8 +25,6 @@ using platform::Ref;
 using namespace account_steps;
 
 QV_REGISTER_CLASS(QVExistingAccountController);
-QV_REGISTER_CLASS(QVExistingAccountMultipleController);
-
 void QVExistingAccountController::customAnimateNavigationController(NavigationController* nav, bool animateIn)
 {
     if (!nav)

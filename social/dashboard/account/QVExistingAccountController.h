@@ -66,12 +66,4 @@ private:
     platform::Ref<platform::ui::Button> editButton_;
 };
 
-// "ExistingAccountMultiple": the same screen with the list of accounts.
-class QVExistingAccountMultipleController : public QVExistingAccountController {
-    QV_DECLARE_CLASS(QVExistingAccountMultipleController)
-protected:
-    QVExistingAccountMultipleController() = default;
-    bool isMultiple() const override { return true; }
-};
-
 } // namespace quorvel

@@ -1,3 +1,5 @@
+// What both extended-credential overlays share: the refused post shown, the
+// waiting request sent again once the credential is stored, or ended.
 #include "social/dashboard/account/QVExtendedCredentialState.h"
 
 #include "platform/device/Application.h"

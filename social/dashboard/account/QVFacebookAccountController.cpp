@@ -1,3 +1,5 @@
+// The Facebook forms' shared part: the Facebook session, its login dialog and
+// the session sent to the service.
 #include "social/dashboard/account/QVFacebookAccountController.h"
 
 #include "platform/device/Application.h"

@@ -1,3 +1,4 @@
+// Logging in with a Facebook account, or linking one to the account logged in.
 #include "social/dashboard/account/QVFacebookAccountLoginController.h"
 
 #include "platform/device/Application.h"

@@ -1,3 +1,4 @@
+// The overlay that asks Facebook for the permission a refused post lacks.
 #include "social/dashboard/account/QVFacebookExtendedCredentialController.h"
 
 #include "platform/device/Application.h"

@@ -1,3 +1,4 @@
+// The screen that ends the account set-up where Game Center is in use.
 #include "social/dashboard/account/QVGameCenterIntegrationController.h"
 
 #include "platform/foundation/Boxed.h"

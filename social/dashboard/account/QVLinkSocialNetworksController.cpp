@@ -1,3 +1,5 @@
+// The last account set-up screen: linking Facebook and Twitter (importing
+// their friends), sharing the location and the online status.
 #include "social/dashboard/account/QVLinkSocialNetworksController.h"
 
 #include "platform/foundation/Boxed.h"

@@ -4,7 +4,7 @@
 
 #include "platform/ui/ActivityIndicator.h"
 #include "social/core/QuorvelLoginScreens.h"
-#include "social/dashboard/friends/QVFriendImport.h"
+#include "social/dashboard/common/QVFriendImporter.h"
 #include "social/dashboard/account/QVAccountViews.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/services/QVUser.h"

@@ -1,3 +1,5 @@
+// The new-player form: the name chosen, the account created and the set-up
+// flow continued or closed.
 #include "social/dashboard/account/QVNewAccountController.h"
 
 #include "platform/foundation/Boxed.h"

@@ -1,3 +1,4 @@
+// Logging in with a Twitter account, or linking one to the account logged in.
 #include "social/dashboard/account/QVTwitterAccountLoginController.h"
 
 #include "platform/device/Application.h"

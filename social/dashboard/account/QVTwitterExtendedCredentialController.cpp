@@ -1,3 +1,4 @@
+// The overlay that asks for the Twitter password again after a refused post.
 #include "social/dashboard/account/QVTwitterExtendedCredentialController.h"
 
 #include "platform/device/Application.h"

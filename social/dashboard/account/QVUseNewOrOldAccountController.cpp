@@ -11,7 +11,7 @@
 #include "social/services/QVUserService.h"
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
-#include "social/dashboard/account/QVAccountLoginControllers.h"
+#include "social/dashboard/account/QVQuorvelAccountLoginController.h"
 #include "social/dashboard/account/QVAccountViews.h"
 
 namespace quorvel {

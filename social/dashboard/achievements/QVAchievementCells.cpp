@@ -3,6 +3,7 @@
 
 #include "platform/graphics/TextEngine.h"
 #include "social/dashboard/achievements/QVAchievementListController.h"
+#include "social/dashboard/common/QVRowCellLayout.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/services/QVAchievement.h"
@@ -23,6 +24,13 @@ using layout::makeLabel;
 
 QV_REGISTER_CLASS(QVAchievementProgressionList);
 QV_REGISTER_CLASS(QVAchievementCompareListCell);
+
+// The two rows' layouts.
+[[maybe_unused]] static const bool qvAchievementCellLayoutsRegistered = [] {
+    common::registerRowCellLayout<QVAchievementProgressionList>("AchievementProgressionListCellQv", 72);
+    common::registerRowCellLayout<QVAchievementCompareListCell>("AchievementCompareListCellQv", 64);
+    return true;
+}();
 
 namespace {
 

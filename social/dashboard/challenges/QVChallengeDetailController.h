@@ -126,36 +126,6 @@ private:
     platform::Ref<QVImageView> challengerProfilePictureView_;
 };
 
-class QVChallengeDetailHeaderController : public platform::ui::ViewController,
-                                          public QVTableControllerHeader,
-                                          public QVCallbackable {
-    QV_DECLARE_CLASS(QVChallengeDetailHeaderController)
-public:
-    platform::ui::Button* startChallengeButton() const { return startChallengeButton_.get(); }
-    QVChallengeDetailFrame* challengeDescriptionContainer() const { return challengeDescriptionContainer_.get(); }
-    // The detail screen this header works for, while it exists.
-    QVChallengeDetailController* challengeDetailController() const { return challengeDetailController_.get(); }
-    void setChallengeDetailController(QVChallengeDetailController* c) { challengeDetailController_ = c; }
-
-    void loadView() override;
-    void viewDidLoad() override;
-    void setChallengeToUser(QVChallengeToUser* record);
-    void resizeView(platform::ui::View* tableView) override;
-    // As its detail screen answers.
-    bool canReceiveCallbacksNow() override;
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVChallengeDetailHeaderController() = default;
-
-private:
-    float contentBottom();
-
-    platform::Ref<platform::ui::Button> startChallengeButton_;
-    platform::Ref<QVChallengeDetailFrame> challengeDescriptionContainer_;
-    platform::WeakLink<QVChallengeDetailController> challengeDetailController_;
-};
-
 // One recipient: tag 1 picture, 2 name, 4 result icon, 5 result, 7 attempts.
 class QVChallengeDetailCell : public QVResourceCell<QVChallengeToUser> {
     QV_DECLARE_CLASS(QVChallengeDetailCell)

@@ -4,8 +4,8 @@
 
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/InterfaceRegistry.h"
+#include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVChallenge.h"

@@ -1,3 +1,5 @@
+// What the challenge screens share: the game's challenge delegate, closing the
+// dashboard while telling the game, and a received challenge's definition.
 #include "social/dashboard/challenges/QVChallengeScreens.h"
 
 #include "social/core/QuorvelInternal.h"

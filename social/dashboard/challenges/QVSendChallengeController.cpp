@@ -4,7 +4,9 @@
 #include "platform/foundation/Weak.h"
 #include "platform/ui/AlertView.h"
 #include "social/dashboard/challenges/QVChallengeScreens.h"
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/challenges/QVCompletedChallengeHeaderController.h"
+#include "social/dashboard/challenges/QVSendChallengeHeaderController.h"
+#include "social/dashboard/common/QVScreenKit.h"
 #include "social/runtime/QVReachability.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/services/QVChallenge.h"
@@ -18,7 +20,7 @@
 namespace quorvel {
 
 using namespace platform::ui;
-using community::showAlert;
+using common::showAlert;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;

@@ -13,7 +13,8 @@
 #include "platform/ui/Keyboard.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/chat/QVChatRoomMessageBoxController.h"
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/common/QVCommunityPolling.h"
+#include "social/dashboard/common/QVScreenKit.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/dashboard/games/QVGameProfileController.h"
 #include "social/runtime/QVImageCache.h"
@@ -23,6 +24,7 @@
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVKeyboardSize.h"
 #include "social/ui/QVKitImages.h"
+#include "social/ui/QVRowLayout.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
@@ -32,7 +34,8 @@
 namespace quorvel {
 
 using namespace platform::ui;
-using namespace community;
+using namespace common;
+using namespace layout;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;

@@ -9,7 +9,7 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "social/dashboard/chat/QVChatRoomMessageBoxController.h"
-#include "social/dashboard/community/QVMessageListController.h"
+#include "social/dashboard/common/QVMessageListController.h"
 #include "social/services/QVChatServices.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVImageView.h"

@@ -7,7 +7,6 @@
 #include "platform/ui/Keyboard.h"
 #include "platform/ui/TextField.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
 #include "social/services/QVChatServices.h"
 #include "social/ui/QVFormControllerHelper.h"
 #include "social/ui/QVKitImages.h"
@@ -20,7 +19,6 @@
 namespace quorvel {
 
 using namespace platform::ui;
-using namespace community;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;

@@ -3,7 +3,7 @@
 
 #include "platform/ui/Button.h"
 #include "platform/ui/TextField.h"
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/common/QVFieldMessageBoxController.h"
 #include "social/ui/QVFormControllerHelper.h"
 #include "social/ui/QVScreenProtocols.h"
 

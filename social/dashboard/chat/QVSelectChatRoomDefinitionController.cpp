@@ -7,10 +7,11 @@
 #include "platform/ui/Label.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/chat/QVSelectChatRoomInstanceController.h"
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/common/QVScreenKit.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVChatServices.h"
 #include "social/ui/QVKitImages.h"
+#include "social/ui/QVRowLayout.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
 #include <algorithm>
@@ -19,7 +20,8 @@
 namespace quorvel {
 
 using namespace platform::ui;
-using namespace community;
+using namespace common;
+using namespace layout;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;

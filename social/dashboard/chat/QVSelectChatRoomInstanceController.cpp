@@ -6,10 +6,11 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/chat/QVChatRoomController.h"
 #include "social/dashboard/chat/QVSelectChatRoomDefinitionController.h"
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/common/QVScreenKit.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVChatServices.h"
+#include "social/ui/QVRowLayout.h"
 #include "social/ui/QVScreenProtocols.h"
 
 #include <algorithm>
@@ -18,7 +19,8 @@
 namespace quorvel {
 
 using namespace platform::ui;
-using namespace community;
+using namespace common;
+using namespace layout;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;

@@ -2,18 +2,20 @@
 // online state.
 #include "social/dashboard/conversations/QVConversationCells.h"
 
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/common/QVScreenKit.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVDateFormatters.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVKitImages.h"
+#include "social/ui/QVRowLayout.h"
 
 #include <algorithm>
 
 namespace quorvel {
 
 using namespace platform::ui;
-using namespace community;
+using namespace common;
+using namespace layout;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;

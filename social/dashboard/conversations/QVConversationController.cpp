@@ -7,7 +7,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Keyboard.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/common/QVCommunityPolling.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVDateFormatters.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
@@ -23,7 +23,6 @@
 namespace quorvel {
 
 using namespace platform::ui;
-using namespace community;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;

@@ -5,8 +5,7 @@
 // conversation that does not exist yet is started on the server first.
 #pragma once
 
-#include "social/dashboard/community/QVCommunityKit.h"
-#include "social/dashboard/community/QVMessageListController.h"
+#include "social/dashboard/common/QVMessageListController.h"
 #include "social/dashboard/conversations/QVConversationMessageBoxController.h"
 #include "social/runtime/QVPoller.h"
 #include "social/services/QVForumService.h"

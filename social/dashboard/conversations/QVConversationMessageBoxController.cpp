@@ -3,7 +3,6 @@
 
 #include "platform/foundation/RunLoop.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVForumService.h"
@@ -11,7 +10,6 @@
 namespace quorvel {
 
 using namespace platform::ui;
-using namespace community;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;

@@ -3,7 +3,7 @@
 
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Button.h"
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/common/QVFieldMessageBoxController.h"
 #include "social/ui/QVTextControls.h"
 
 #include <string>

@@ -2,12 +2,13 @@
 #include "social/dashboard/forums/QVForumThreadListController.h"
 
 #include "platform/ui/ImageView.h"
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "platform/ui/NavigationController.h"
 #include "social/dashboard/forums/QVForumThreadViewController.h"
 #include "social/dashboard/forums/QVPostNewMessage.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVForumService.h"
 #include "social/ui/QVKitImages.h"
+#include "social/ui/QVRowLayout.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
 #include <algorithm>
@@ -15,7 +16,7 @@
 namespace quorvel {
 
 using namespace platform::ui;
-using namespace community;
+using namespace layout;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;

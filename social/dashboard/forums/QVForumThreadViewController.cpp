@@ -3,7 +3,7 @@
 #include "social/dashboard/forums/QVForumThreadViewController.h"
 
 #include "platform/ui/Button.h"
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/common/QVScreenKit.h"
 #include "social/dashboard/forums/QVPostNewMessage.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/dashboard/profiles/QVProfileController.h"
@@ -11,6 +11,7 @@
 #include "social/services/QVForumService.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVKitImages.h"
+#include "social/ui/QVRowLayout.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
 #include <algorithm>
@@ -18,7 +19,8 @@
 namespace quorvel {
 
 using namespace platform::ui;
-using namespace community;
+using namespace common;
+using namespace layout;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;

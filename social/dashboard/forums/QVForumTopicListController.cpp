@@ -2,15 +2,17 @@
 // the global chat rooms.
 #include "social/dashboard/forums/QVForumTopicListController.h"
 
+#include "platform/foundation/Boxed.h"
 #include "platform/ui/ImageView.h"
-#include "social/dashboard/chat/QVSelectChatRoomDefinitionController.h"
-#include "social/dashboard/community/QVCommunityKit.h"
-#include "social/dashboard/forums/QVForumThreadListController.h"
+#include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
+#include "social/dashboard/forums/QVForumThreadListController.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVForumService.h"
 #include "social/services/QVGameProfilePageInfo.h"
+#include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVKitImages.h"
+#include "social/ui/QVRowLayout.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
 #include <algorithm>
@@ -18,7 +20,7 @@
 namespace quorvel {
 
 using namespace platform::ui;
-using namespace community;
+using namespace layout;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;
@@ -49,10 +51,10 @@ void QVForumTopicListController::viewWillAppear(bool animated)
 void QVForumTopicListController::doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
     auto* game = dynamic_cast<QVResource*>(getPageContextGame());
-    Ref<QVGameProfilePageInfo> local;
+    Ref<Object> local;
     if (!game) {
         local = QuorvelInternal::sessionRole().localGameProfileInfo();
-        game = local.get();
+        game = dynamic_cast<QVResource*>(local.get());
     }
     QVForumService::getTopicsForApplication(game ? game->resourceId() : std::string(), onSuccess, onFailure);
 }
@@ -68,14 +70,12 @@ void QVForumTopicListController::onCellWasClicked(Object* resource, IndexPath)
         return;
     }
     // The entry without an id is the global chat.
-    Ref<ViewController> loaded = QVControllerLoader::load("SelectChatRoomDefinition");
-    auto rooms = Ref<QVSelectChatRoomDefinitionController>(
-        loaded ? requireCast<QVSelectChatRoomDefinitionController>(loaded, "The chat room list must take the rooms it shows") : nullptr);
+    Ref<ViewController> rooms = QVControllerLoader::load("SelectChatRoomDefinition");
     if (!rooms)
         return;
-    rooms->includeGlobalRooms = true;
-    rooms->includeApplicationRooms = false;
-    rooms->includeDeveloperRooms = false;
+    QVRequireSetter(rooms.get(), "setIncludeGlobalRooms", platform::Boxed::box(platform::Value(true)).get());
+    QVRequireSetter(rooms.get(), "setIncludeApplicationRooms", platform::Boxed::box(platform::Value(false)).get());
+    QVRequireSetter(rooms.get(), "setIncludeDeveloperRooms", platform::Boxed::box(platform::Value(false)).get());
     navigationController()->pushViewController(rooms.get(), true);
 }
 

@@ -4,7 +4,7 @@
 #include "platform/ui/TextField.h"
 #include "platform/ui/TextView.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/common/QVScreenKit.h"
 #include "social/dashboard/forums/QVForumThreadViewController.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
@@ -17,7 +17,7 @@
 namespace quorvel {
 
 using namespace platform::ui;
-using namespace community;
+using namespace common;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;

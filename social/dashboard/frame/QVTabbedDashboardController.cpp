@@ -24,24 +24,6 @@ using platform::Ref;
 
 QV_REGISTER_CLASS(QVTabbedDashboardController);
 
-// ---- One tab's stack
-
-Ref<QVTabbedDashboardPageController> QVTabbedDashboardPageController::pageWithInstantiatedController(ViewController* c)
-{
-    auto page = platform::adoptRef(new QVTabbedDashboardPageController);
-    if (!page->init())
-        return nullptr;
-    if (c)
-        page->pushViewController(c, false);
-    return page;
-}
-
-Ref<QVTabbedDashboardPageController> QVTabbedDashboardPageController::pageWithController(const std::string& name)
-{
-    Ref<ViewController> controller = QVControllerLoader::load(name);
-    return pageWithInstantiatedController(controller.get());
-}
-
 // ---- The shell
 
 namespace {
@@ -141,7 +123,6 @@ void QVTabbedDashboardController::_presentModalContentController()
     if (ViewController* root = QuorvelInternal::dashboardRole().getRootController())
         root->presentModalViewController(mModalDashboardContentController.get(), true);
 }
-
 
 QVTabbedDashboardController::~QVTabbedDashboardController()
 {

@@ -5,13 +5,12 @@
 // ticker bar whose close button closes the dashboard. Offline, the second and
 // third tabs are disabled; going online makes the game's page anew and
 // refreshes the two badges.
-//
-// QVTabbedDashboardPageController is one tab's navigation stack.
 #pragma once
 
 #include "platform/foundation/RunLoop.h"
 #include "social/core/QuorvelDashboardScreens.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
+#include "social/dashboard/frame/QVTabbedDashboardPageController.h"
 #include "social/dashboard/frame/QVTickerProxy.h"
 #include "social/dashboard/frame/QVTickerView.h"
 #include "social/ui/QVFramedNavigationController.h"
@@ -21,18 +20,6 @@
 #include <string>
 
 namespace quorvel {
-
-class QVTabbedDashboardPageController : public QVFramedNavigationController {
-    QV_DECLARE_CLASS(QVTabbedDashboardPageController)
-public:
-    // A page with the named controller at its root (an empty page when the name matches nothing).
-    static platform::Ref<QVTabbedDashboardPageController> pageWithController(const std::string& controllerName);
-    static platform::Ref<QVTabbedDashboardPageController> pageWithInstantiatedController(platform::ui::ViewController* c);
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVTabbedDashboardPageController() = default;
-};
 
 class QVTabbedDashboardController : public QVTabBarController,
                                     public QVTabBarControllerDelegate,

@@ -7,7 +7,7 @@
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/profiles/QVProfileController.h"
+#include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVFriendsService.h"
@@ -20,7 +20,6 @@ using namespace platform::ui;
 using platform::Object;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVFriendsHeaderController);
 QV_REGISTER_CLASS(QVFriendsController);
 
 namespace {
@@ -28,12 +27,6 @@ namespace {
 constexpr const char* kRemoveFriend = "QVNSNotificationRemoveFriend";
 
 } // namespace
-
-void QVFriendsHeaderController::resizeView(View* over)
-{
-    if (isForLocalUser_)
-        QVTabbedPageHeaderController::resizeView(over);
-}
 
 QVFriendsController::QVFriendsController()
 {
@@ -248,7 +241,7 @@ void QVFriendsController::viewDidAppear(bool animated)
 void QVFriendsController::onCellWasClicked(Object* resource, IndexPath)
 {
     if (auto* user = dynamic_cast<QVUser*>(resource)) {
-        QVProfileController::showProfileForUser(user);
+        QVDashboardSwitch::showProfileForUser(user);
         refreshOnNextDidAppear_ = true;
     }
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "platform/ui/BarButtonItem.h"
+#include "social/dashboard/friends/QVFriendsHeaderController.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTabbedPageHeaderController.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
@@ -14,22 +15,6 @@
 namespace quorvel {
 
 class QVUser;
-
-// The Friends/Pending header ("FriendsHeader"), made for the local player only.
-class QVFriendsHeaderController : public QVTabbedPageHeaderController {
-    QV_DECLARE_CLASS(QVFriendsHeaderController)
-public:
-    void setIsDisplayingForLocalUser(bool local) { isForLocalUser_ = local; }
-    bool isForLocalUser() const { return isForLocalUser_; }
-    void resizeView(platform::ui::View* over) override;
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVFriendsHeaderController() = default;
-
-private:
-    bool isForLocalUser_ { false };
-};
 
 class QVFriendsController : public QVTableSequenceControllerHelper, public QVProfileFrame {
     QV_DECLARE_CLASS(QVFriendsController)

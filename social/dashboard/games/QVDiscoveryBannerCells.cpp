@@ -4,7 +4,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/games/QVDashboardWebPages.h"
+#include "social/dashboard/games/QVApplicationDescriptionController.h"
 #include "social/dashboard/games/QVPlayedGameController.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVRequireCast.h"

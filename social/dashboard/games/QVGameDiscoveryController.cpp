@@ -5,7 +5,6 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
 #include "social/services/QVGameDiscoveryService.h"
 #include "social/ui/QVPatternedGradientView.h"
 #include "social/ui/QVKitImages.h"

@@ -4,6 +4,7 @@
 #include "social/dashboard/games/QVGameProfileController.h"
 
 #include "platform/ui/AlertView.h"
+#include "platform/ui/InterfaceRegistry.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/services/QVAchievementService.h"
 #include "social/services/QVAnnouncementService.h"
@@ -22,6 +23,28 @@ using platform::Size;
 namespace {
 
 bool isOnline() { return QuorvelInternal::sessionRole().isOnline(); }
+
+void registerGameProfile(const char* layout, bool withLongButtons)
+{
+    InterfaceRegistry::shared().registerLayout(layout, [layout, withLongButtons](InterfaceBuilder& b) {
+        auto page = b.makeController<QVGameProfileController>();
+        page->buildInterface(&b, layout, withLongButtons);
+        return std::vector<Ref<platform::Object>> { page };
+    });
+}
+
+// The page's layouts: with its button panel (with or without a navigation
+// bar), and with the enable-Quorvel button.
+[[maybe_unused]] const bool gameProfileLayoutsRegistered = [] {
+    registerGameProfile("GameProfileControllerQv", true);
+    registerGameProfile("GameProfileWithNavBarControllerQv", false);
+    InterfaceRegistry::shared().registerLayout("EnableQuorvelInDashboardControllerQv", [](InterfaceBuilder& b) {
+        auto page = b.makeController<QVGameProfileController>();
+        page->buildEnableInterface(b, "EnableQuorvelInDashboardControllerQv");
+        return std::vector<Ref<platform::Object>> { page };
+    });
+    return true;
+}();
 
 } // namespace
 

@@ -2,16 +2,16 @@
 #include "social/dashboard/inbox/QVSocialNotificationController.h"
 
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVImageUrl.h"
 #include "social/services/QVUsersCredential.h"
 #include "social/ui/QVKitImages.h"
+#include "social/ui/QVRowLayout.h"
 
 namespace quorvel {
 
 using namespace platform::ui;
-using namespace community;
+using namespace layout;
 using platform::Object;
 using platform::Rect;
 using platform::Ref;

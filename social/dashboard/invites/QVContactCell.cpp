@@ -4,7 +4,6 @@
 #include "platform/graphics/Image.h"
 #include "platform/ui/ImageView.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
 #include "social/services/QVDeviceContact.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVKitImages.h"

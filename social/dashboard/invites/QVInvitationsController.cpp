@@ -4,7 +4,6 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/BarButtonItem.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/invites/QVViewInviteController.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVTableSectionDescription.h"

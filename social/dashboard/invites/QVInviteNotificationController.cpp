@@ -4,7 +4,6 @@
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/ImageView.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVFramedNavigationController.h"

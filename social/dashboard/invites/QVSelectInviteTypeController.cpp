@@ -5,12 +5,10 @@
 #include "social/dashboard/invites/QVSelectInviteTypeController.h"
 
 #include "platform/foundation/Boxed.h"
-#include "platform/ui/AlertView.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
 #include "social/dashboard/invites/QVInviteFriendsController.h"
 #include "social/dashboard/invites/QVInviteKit.h"
 #include "social/dashboard/invites/QVSelectContactsToInviteController.h"
@@ -20,10 +18,8 @@
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVInviteService.h"
 #include "social/ui/QVFramedNavigationController.h"
-#include "social/ui/QVImageView.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVRowLayout.h"
-#include "social/ui/QVTableSequenceControllerHelper.h"
 
 #include <algorithm>
 
@@ -37,7 +33,6 @@ using layout::maxY;
 using namespace invites;
 
 QV_REGISTER_CLASS(QVSelectInviteTypeCell);
-QV_REGISTER_CLASS(QVSelectInviteTypeHeaderController);
 QV_REGISTER_CLASS(QVSelectInviteTypeController);
 
 bool QVSelectInviteTypeCell::initQVTableCellHelper(const std::string& name)
@@ -60,29 +55,6 @@ bool QVSelectInviteTypeCell::initQVTableCellHelper(const std::string& name)
 void QVSelectInviteTypeCell::setAmountSelected(size_t count)
 {
     amountSelectedLabel_->setText(std::to_string(count) + " Friends Selected");
-}
-
-void QVSelectInviteTypeHeaderController::loadView()
-{
-    float width = QuorvelInternal::dashboardRole().getDashboardBounds().size.width;
-    Ref<View> root = View::viewWithFrame(Rect(0, 0, width, 90));
-    root->setBackgroundColor(std::nullopt);
-    inviteIconFrame_ = ImageView::imageViewWithFrame(Rect(10, 10, 64, 64));
-    inviteIcon_ = QVImageView::imageViewWithFrame(Rect(14, 14, 56, 56));
-    setUpInviteIcon(inviteIcon_.get(), inviteIconFrame_.get());
-    enticeLabel_ = layout::makeLabel(Rect(84, 10, width - 94, 60), 14, true);
-    enticeLabel_->setNumberOfLines(0);
-    enticeLabel_->setTextColor(Color::whiteColor()); // on the list's dark background
-    layout::addSubviews(root, { inviteIconFrame_.get(), inviteIcon_.get(), enticeLabel_.get() });
-    setView(root.get());
-}
-
-void QVSelectInviteTypeHeaderController::resizeView(View* tableView)
-{
-    Rect frame = view()->frame();
-    frame.size.width = tableView ? tableView->bounds().size.width : frame.size.width;
-    frame.size.height = maxY(enticeLabel_.get()) + 10;
-    view()->setFrame(frame);
 }
 
 Ref<QVSelectInviteTypeController> QVSelectInviteTypeController::inviteTypeControllerWithInviteIdentifier(

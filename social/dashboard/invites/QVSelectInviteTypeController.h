@@ -8,9 +8,11 @@
 #include "platform/ui/Label.h"
 #include "social/core/QuorvelDashboardScreens.h"
 #include "social/dashboard/invites/QVInviteKit.h"
+#include "social/dashboard/invites/QVSelectInviteTypeHeaderController.h"
 #include "social/services/QVInviteService.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
+#include "social/ui/QVTableStaticControllerHelper.h"
 
 #include <array>
 #include <functional>
@@ -42,24 +44,6 @@ private:
     platform::Ref<platform::ui::ImageView> iconView_;
     platform::Ref<platform::ui::Label> titleLabel_, amountSelectedLabel_;
     std::function<void()> select_;
-};
-
-class QVSelectInviteTypeHeaderController : public platform::ui::ViewController, public QVTableControllerHeader {
-    QV_DECLARE_CLASS(QVSelectInviteTypeHeaderController)
-public:
-    platform::ui::Label* enticeLabel() { view(); return enticeLabel_.get(); }
-    QVImageView* inviteIcon() { view(); return inviteIcon_.get(); }
-    void loadView() override;
-    void resizeView(platform::ui::View* tableView) override;
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVSelectInviteTypeHeaderController() = default;
-
-private:
-    platform::Ref<platform::ui::Label> enticeLabel_;
-    platform::Ref<QVImageView> inviteIcon_;
-    platform::Ref<platform::ui::ImageView> inviteIconFrame_;
 };
 
 class QVSelectInviteTypeController : public QVTableStaticControllerHelper, public QVSendInviteScreen {

@@ -7,7 +7,7 @@
 #include "platform/graphics/Font.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/common/QVScreenKit.h"
 #include "social/dashboard/conversations/QVConversationController.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVRequireCast.h"
@@ -316,7 +316,7 @@ void QVProfileController::_conversationStarted(Object* answer)
 void QVProfileController::_conversationError(Object*)
 {
     hideLoadingScreen();
-    community::showAlert("Error", kConversationFailed, "Ok");
+    common::showAlert("Error", kConversationFailed, "Ok");
 }
 
 void QVProfileController::onFlag()

@@ -3,14 +3,16 @@
 // pictures' update times.
 #include "social/dashboard/profiles/QVSelectProfilePictureController.h"
 
-#include "platform/graphics/GraphicsContext.h"
-#include "platform/graphics/Image.h"
+#include "platform/foundation/Boxed.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/graphics/GraphicsContext.h"
+#include "platform/graphics/Image.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/common/QVScreenKit.h"
+#include "social/dashboard/common/QVUsersCredentialCell.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVTableSectionDescription.h"
@@ -20,8 +22,6 @@
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVFramedContentWrapperView.h"
 #include "social/ui/QVKitImages.h"
-#include "social/dashboard/account/QVAccountLoginControllers.h"
-#include "social/dashboard/account/QVAccountSetupBaseController.h"
 #include "social/ui/QVRowLayout.h"
 
 #include <numbers>
@@ -133,32 +133,6 @@ void QVProfilePictureCell::showResource(QVUsersCredential* c)
             setAccessoryType(CellAccessoryType::None);
         }
     }
-}
-
-// ---------------------------------------------------------------------------
-// Picker
-
-Ref<QVCustomImagePickerController> QVCustomImagePickerController::customPicker()
-{
-    auto picker = adoptRef(new QVCustomImagePickerController);
-    if (!picker->init())
-        return nullptr;
-    return picker;
-}
-
-void QVCustomImagePickerController::show(ViewController* whenNoRoot)
-{
-    ViewController* presenter = QuorvelInternal::dashboardRole().getRootController();
-    if (!presenter)
-        presenter = whenNoRoot;
-    if (presenter)
-        presenter->presentModalViewController(this, true);
-}
-
-void QVCustomImagePickerController::hide()
-{
-    if (ViewController* presenter = parentViewController())
-        presenter->dismissModalViewControllerAnimated(true);
 }
 
 // ---------------------------------------------------------------------------
@@ -304,8 +278,7 @@ void QVSelectProfilePictureController::onCellWasClicked(Object* resource, IndexP
         auto name = QVUsersCredentialCell::getCredentialControllerName(c->credentialType());
         Ref<ViewController> link = name ? QVControllerLoader::load(*name) : nullptr;
         if (link)
-            requireCast<QVAccountSetupBaseController>(link, "A network's login screen must take the added credential")
-                ->setAddingAdditionalCredential(true);
+            QVRequireSetter(link.get(), "setAddingAdditionalCredential", platform::Boxed::box(platform::Value(true)).get());
         if (link && navigationController())
             navigationController()->pushViewController(link.get(), true);
         return;
@@ -345,7 +318,7 @@ void QVSelectProfilePictureController::_selectSourceSuccess(Object*, Object* cre
 void QVSelectProfilePictureController::_selectSourceFailure(Object*)
 {
     hideLoadingScreen();
-    community::showAlert(kProblemTitle, kSaveFailed, "Ok");
+    common::showAlert(kProblemTitle, kSaveFailed, "Ok");
 }
 
 // ---- Photo choice
@@ -548,7 +521,7 @@ void QVSelectProfilePictureController::_refreshFailure(Object*)
     hideLoadingScreen();
     if (refreshButton_)
         refreshButton_->setEnabled(true);
-    community::showAlert(kProblemTitle, kRefreshFailed, "Ok");
+    common::showAlert(kProblemTitle, kRefreshFailed, "Ok");
 }
 
 } // namespace quorvel

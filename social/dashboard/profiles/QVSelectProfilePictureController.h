@@ -12,6 +12,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Popover.h"
+#include "social/dashboard/profiles/QVCustomImagePickerController.h"
 #include "social/services/QVUsersCredential.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVResourceCell.h"
@@ -47,20 +48,6 @@ private:
     platform::Ref<platform::ui::ImageView> credentialImageView_;
     platform::Ref<platform::ui::Label> credentialTextLabel_;
     platform::Ref<platform::ui::ImageView> checkmark_;
-};
-
-// The photo picker of this screen: shown full screen over the dashboard by
-// its root controller, hidden by the same.
-class QVCustomImagePickerController : public platform::ui::ImagePickerController {
-public:
-    static platform::Ref<QVCustomImagePickerController> customPicker();
-    // Presented (animated) by the dashboard's root controller, or by `whenNoRoot`
-    // when no dashboard runs.
-    void show(platform::ui::ViewController* whenNoRoot = nullptr);
-    void hide();
-
-protected:
-    QVCustomImagePickerController() = default;
 };
 
 class QVSelectProfilePictureController : public QVTableSequenceControllerHelper,

@@ -1,5 +1,5 @@
-// The leaderboard list and the high-score list with its time-scope tabs,
-// Game Center merge, offline scores and attached-data download.
+// The high-score list with its time-scope tabs, Game Center merge, offline
+// scores and attached-data download.
 #include "social/dashboard/scores/QVHighScoreController.h"
 
 #include "platform/foundation/Boxed.h"
@@ -7,12 +7,11 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/NavigationController.h"
-#include "social/core/QuorvelInternal.h"
 #include "social/core/QuorvelGameCenter.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVHighScoreService.h"
-#include "social/services/QVLeaderboardService.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVTabbedPageHeaderController.h"
@@ -23,7 +22,6 @@ using namespace platform::ui;
 using platform::Object;
 using platform::Ref;
 
-QV_REGISTER_CLASS(QVLeaderboardController);
 QV_REGISTER_CLASS(QVHighScoreController);
 
 namespace {
@@ -37,64 +35,6 @@ std::string resourceIdOf(Object* user)
 }
 
 } // namespace
-
-// ---- Leaderboard list
-
-// A list the game opens directly still names itself in the bar (and in the back button of what it opens).
-void QVLeaderboardController::viewDidLoad()
-{
-    QVTableSequenceControllerHelper::viewDidLoad();
-    if (title().empty())
-        setTitle("Leaderboards");
-}
-
-void QVLeaderboardController::populateResourceMap(QVResourceControllerMap& map)
-{
-    map.addResource<QVLeaderboard>("Leaderboard");
-}
-
-QVService* QVLeaderboardController::getService() { return QVLeaderboardService::sharedService(); }
-
-std::string QVLeaderboardController::getNoDataFoundMessage()
-{
-    return "There are no leaderboards for " + (gameProfileInfo_ ? gameProfileInfo_->name() : std::string());
-}
-
-void QVLeaderboardController::doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
-{
-    Object* compared = getPageComparisonUser();
-    if ((compared != nullptr) != isComparison_) {
-        isComparison_ = compared != nullptr;
-        mResourceMap = QVResourceControllerMap::create();
-        populateResourceMap(*mResourceMap);
-    }
-    QVLeaderboardService::getLeaderboardsForApplication(gameProfileInfo_ ? gameProfileInfo_->resourceId() : std::string(),
-                                                        resourceIdOf(compared), onSuccess, onFailure);
-}
-
-void QVLeaderboardController::onCellWasClicked(Object* resource, IndexPath)
-{
-    auto* leaderboard = dynamic_cast<QVLeaderboard*>(resource);
-    if (!leaderboard)
-        return;
-    Ref<ViewController> loaded = QVControllerLoader::load("HighScore");
-    if (!loaded)
-        return;
-    auto* scores = requireCast<QVHighScoreController>(loaded, "The score list must take its leaderboard");
-    scores->setLeaderboard(leaderboard);
-    scores->setGameProfileInfo(gameProfileInfo_.get());
-    if (NavigationController* nav = navigationController())
-        nav->pushViewController(scores, true);
-}
-
-bool QVLeaderboardController::performSetter(const std::string& setterName, Object* value)
-{
-    if (setterName == "setGameProfileInfo") {
-        setGameProfileInfo(dynamic_cast<QVGameProfilePageInfo*>(value));
-        return true;
-    }
-    return QVTableSequenceControllerHelper::performSetter(setterName, value);
-}
 
 // ---- High-score list: set-up
 

@@ -1,8 +1,7 @@
-// QVLeaderboardController and QVHighScoreController: the leaderboards of one
-// game, and for one leaderboard the high scores of the player's friends and of
-// everyone in a time scope (today, this week, all time), merged with the
-// Game Center scores of that scope. Offline the high-score list shows the
-// scores stored on the device under a single "My Scores" tab.
+// QVHighScoreController ("HighScore"): for one leaderboard, the high scores of
+// the player's friends and of everyone in a time scope (today, this week, all
+// time), merged with the Game Center scores of that scope. Offline the list
+// shows the scores stored on the device under a single "My Scores" tab.
 //
 // A high-score load is two requests plus the Game Center scores of the scope
 // and completes only when all three are in. Each load is numbered: an answer
@@ -20,32 +19,6 @@
 #include <string>
 
 namespace quorvel {
-
-class QVLeaderboardController : public QVTableSequenceControllerHelper, public QVProfileFrame {
-    QV_DECLARE_CLASS(QVLeaderboardController)
-public:
-    void viewDidLoad() override;
-    QVGameProfilePageInfo* gameProfileInfo() const { return gameProfileInfo_.get(); }
-    void setGameProfileInfo(QVGameProfilePageInfo* info) { gameProfileInfo_ = info; }
-    bool isComparison() const { return isComparison_; }
-
-    void populateResourceMap(QVResourceControllerMap& map) override;
-    void doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
-    QVService* getService() override;
-    std::string getNoDataFoundMessage() override;
-    void onCellWasClicked(platform::Object* resource, platform::ui::IndexPath indexPathInTable) override;
-    bool supportsComparison() override { return false; }
-    void profileUsersChanged(QVUser*, QVUser*) override { reloadDataFromServer(); }
-    bool performSetter(const std::string& setterName, platform::Object* value) override;
-
-protected:
-    friend class platform::ui::InterfaceBuilder;
-    QVLeaderboardController() = default;
-
-private:
-    platform::Ref<QVGameProfilePageInfo> gameProfileInfo_;
-    bool isComparison_ { false };
-};
 
 class QVHighScoreController : public QVTableSequenceControllerHelper, public QVProfileFrame {
     QV_DECLARE_CLASS(QVHighScoreController)

@@ -3,6 +3,7 @@
 
 #include "platform/foundation/Weak.h"
 #include "social/core/QuorvelInternal.h"
+#include "social/dashboard/common/QVRowCellLayout.h"
 #include "social/dashboard/scores/QVHighScoreController.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVHighScore.h"
@@ -25,6 +26,13 @@ using layout::makeLabel;
 
 QV_REGISTER_CLASS(QVLeaderboardCell);
 QV_REGISTER_CLASS(QVHighScoreCell);
+
+// The two rows' layouts.
+[[maybe_unused]] static const bool qvLeaderboardCellLayoutsRegistered = [] {
+    common::registerRowCellLayout<QVLeaderboardCell>("LeaderboardCellQv", 44);
+    common::registerRowCellLayout<QVHighScoreCell>("HighScoreCellQv", 50);
+    return true;
+}();
 
 namespace {
 

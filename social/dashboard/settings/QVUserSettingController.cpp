@@ -2,18 +2,15 @@
 // setting on the device, logging out, and the location-sharing panel.
 #include "social/dashboard/settings/QVUserSettingController.h"
 
+#include "platform/foundation/Boxed.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "platform/foundation/RunLoop.h"
-#include "platform/graphics/Font.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/common/QVScreenKit.h"
+#include "social/dashboard/settings/QVShareLocationController.h"
 #include "social/runtime/QVPresenceService.h"
-#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVUserSettingService.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/dashboard/account/QVAccountSetupBaseController.h"
-#include "social/dashboard/account/QVAccountLoginControllers.h"
 #include "social/ui/QVRowLayout.h"
 
 namespace quorvel {
@@ -27,7 +24,6 @@ using layout::rowWidth;
 QV_REGISTER_CLASS(QVUserSettingCell);
 QV_REGISTER_CLASS(QVUserSettingActionCell);
 QV_REGISTER_CLASS(QVUserSettingController);
-QV_REGISTER_CLASS(QVShareLocationController);
 
 namespace {
 
@@ -47,21 +43,8 @@ void pushAddingCredential(const std::string& name)
     Ref<ViewController> screen = QVControllerLoader::load(name);
     if (!nav || !screen)
         return;
-    requireCast<QVAccountSetupBaseController>(screen, "A network's login screen must take the added credential")->setAddingAdditionalCredential(true);
+    QVRequireSetter(screen.get(), "setAddingAdditionalCredential", platform::Boxed::box(platform::Value(true)).get());
     nav->pushViewController(screen.get(), true);
-}
-
-// Sets the device's location sharing: shared starts the location manager,
-// not shared forgets the player's location.
-void applyLocationSharing(bool shared)
-{
-    if (shared) {
-        QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::Undecided);
-        QuorvelInternal::location().startLocationManagerIfAllowed();
-    } else {
-        QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::LocationOff);
-        QuorvelInternal::location().setUserLocation(nullptr);
-    }
 }
 
 void applyPresence(bool on)
@@ -98,7 +81,7 @@ void QVUserSettingDelegate::settingValueToggled(QVUserSetting* setting, bool val
         return;
     const std::string& key = setting->key();
     if (key == "location") {
-        applyLocationSharing(value);
+        QVShareLocationController::applyLocationSharing(value);
     } else if (key == "facebookstream") {
         if (value && !QuorvelInternal::options().loggedInUserHasFbconnectCredential())
             pushAddingCredential("FacebookAccountLogin");
@@ -110,7 +93,7 @@ void QVUserSettingDelegate::settingValueToggled(QVUserSetting* setting, bool val
     } else if (key == "newsletter_quorvel") {
         if (value && !QuorvelInternal::options().loggedInUserHasHttpBasicCredential()) {
             pushAddingCredential("HttpCredentialsCreate");
-            community::showAlert("Enable Account Retrieval",
+            common::showAlert("Enable Account Retrieval",
                                  "In order to subscribe, you must first enable account retrieval with an email address "
                                  "and password.",
                                  "OK");
@@ -197,7 +180,7 @@ void QVUserSettingCell::onSubmitFailure(Object*)
     if (s && s->valueType() == "bool" && attempted != boolValue(s->value())
         && (s->key() == "location" || s->key() == "presence"))
         QVUserSettingDelegate::settingValueToggled(s, boolValue(s->value()));
-    community::showAlert(kSaveFailedTitle, kSaveFailed, "OK");
+    common::showAlert(kSaveFailedTitle, kSaveFailed, "OK");
     setNeedsLayout();
 }
 
@@ -262,9 +245,9 @@ void QVUserSettingController::onCellWasClicked(Object* resource, IndexPath)
     const std::string cls = screen->className();
     if (cls == "QVFacebookAccountLoginController" || cls == "QVTwitterAccountLoginController"
         || cls == "QVHttpCredentialsCreateController") {
-        requireCast<QVAccountSetupBaseController>(screen, "A network's login screen must take the added credential")->setAddingAdditionalCredential(true);
-    } else if (auto* login = dynamic_cast<QVQuorvelAccountLoginController*>(screen.get())) {
-        login->setHideIntroFlowSpacer(true);
+        QVRequireSetter(screen.get(), "setAddingAdditionalCredential", platform::Boxed::box(platform::Value(true)).get());
+    } else if (cls == "QVQuorvelAccountLoginController") {
+        QVRequireSetter(screen.get(), "setHideIntroFlowSpacer", platform::Boxed::box(platform::Value(true)).get());
     }
     navigationController()->pushViewController(screen.get(), true);
 }
@@ -323,65 +306,6 @@ void QVUserSettingController::_logoutNow()
 {
     Quorvel::logoutUser();
     QuorvelInternal::dashboardRole().dismissDashboard();
-}
-
-// ---------------------------------------------------------------------------
-// Location panel
-
-namespace {
-int locationReloads = 0; // per process
-}
-
-void QVShareLocationController::resetReloadCount() { locationReloads = 0; }
-
-QVShareLocationController::~QVShareLocationController() { }
-
-void QVShareLocationController::loadView()
-{
-    const float width = rowWidth();
-    auto root = View::viewWithFrame(Rect(0, 0, width, 80));
-    root->setAutoresizingMask(FlexibleWidth);
-    descriptionLabel_ = layout::makeLabel(Rect(12, 8, width - 130, 64), 13, false);
-    descriptionLabel_->setNumberOfLines(0);
-    descriptionLabel_->setText("Share your location to see the high scores of players around you.");
-    root->addSubview(descriptionLabel_.get());
-    shareLocationSwitch_ = Switch::switchWithFrame(Rect(width - 106, 26, 94, 27));
-    shareLocationSwitch_->setAutoresizingMask(FlexibleLeftMargin);
-    shareLocationSwitch_->setOn(QuorvelInternal::options().userDistanceUnit() != QVDistanceUnit::LocationOff);
-    shareLocationSwitch_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVShareLocationController, shareLocationChanged)),
-                                    ValueChanged);
-    root->addSubview(shareLocationSwitch_.get());
-    setView(root.get());
-}
-
-void QVShareLocationController::shareLocationChanged()
-{
-    if (auto host = delegate_.lock())
-        host->showLoadingScreen();
-    if (shareLocationSwitch()->isOn()) {
-        applyLocationSharing(true);
-        platform::Weak<QVShareLocationController> weak(this);
-        platform::RunLoop::main().performAfter(3.0, [weak] {
-            if (auto self = weak.lock())
-                self->_reloadHostingView();
-        });
-    } else {
-        applyLocationSharing(false);
-    }
-}
-
-void QVShareLocationController::_reloadHostingView()
-{
-    if (QuorvelInternal::options().userDistanceUnit() == QVDistanceUnit::Undecided && locationReloads++ < kMaxReloads) {
-        platform::Weak<QVShareLocationController> weak(this);
-        platform::RunLoop::main().performAfter(1.0, [weak] {
-            if (auto self = weak.lock())
-                self->_reloadHostingView();
-        });
-        return;
-    }
-    if (auto host = delegate_.lock())
-        host->userSharedLocation();
 }
 
 } // namespace quorvel

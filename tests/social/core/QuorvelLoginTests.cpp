@@ -27,6 +27,7 @@
 #include "social/services/QVUser.h"
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVDeadEndErrorController.h"
+#include "social/ui/QVServerMaintenanceNoticeController.h"
 #include "support/ClassRegistryOverride.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/AlertView.h"
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/common/QVCommunityPolling.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVPoller.h"
 #include "social/services/QVChatServices.h"

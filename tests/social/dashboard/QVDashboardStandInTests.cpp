@@ -5,9 +5,10 @@
 #include "../core/QuorvelTestSupport.h"
 
 #include "platform/ui/TestDriver.h"
+#include "social/dashboard/frame/QVTabbedDashboardController.h"
 #include "social/dashboard/games/QVGameProfileController.h"
 #include "social/dashboard/scores/QVHighScoreController.h"
-#include "social/dashboard/frame/QVTabbedDashboardController.h"
+#include "social/dashboard/scores/QVLeaderboardController.h"
 #include "social/services/QVHighScore.h"
 #include "social/ui/QVRootFrame.h"
 #include "tools/standin/StandInServer.h"

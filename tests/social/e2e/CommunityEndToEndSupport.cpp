@@ -1,3 +1,5 @@
+// The community end-to-end harness: logging the player in, adding other
+// players and acting as them with signed requests.
 #include "CommunityEndToEndSupport.h"
 
 #include "social/core/QuorvelInternal.h"

@@ -8,6 +8,7 @@
 #include "platform/ui/Switch.h"
 #include "platform/ui/View.h"
 #include "social/ui/QVClassRegistry.h"
+#include "social/ui/QVServerMaintenanceNoticeController.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,9 @@
 
 #include "platform/ui/Button.h"
 #include "platform/ui/TextView.h"
-#include "social/dashboard/games/QVFanClubControllers.h"
+#include "social/dashboard/games/QVFanClubController.h"
+#include "social/dashboard/games/QVFavoriteThisGameController.h"
+#include "social/dashboard/games/QVNewsLetterController.h"
 
 #include <gtest/gtest.h>
 

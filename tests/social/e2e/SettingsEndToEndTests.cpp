@@ -4,6 +4,7 @@
 #include "DashboardEndToEndSupport.h"
 
 #include "platform/ui/Switch.h"
+#include "social/dashboard/account/QVHttpCredentialsCreateController.h"
 
 #include <gtest/gtest.h>
 

@@ -8,6 +8,10 @@
 #include "platform/graphics/Image.h"
 #include "platform/ui/ImagePicker.h"
 #include "social/core/Quorvel.h"
+#include "social/dashboard/account/QVChangeEmailController.h"
+#include "social/dashboard/account/QVChangeNameController.h"
+#include "social/dashboard/account/QVChangePasswordController.h"
+#include "social/dashboard/account/QVResetPasswordController.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVPlayerBannerCell.h"
 

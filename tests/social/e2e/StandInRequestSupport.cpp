@@ -1,3 +1,5 @@
+// Talking to the stand-in as its program runs it: raw and signed requests over
+// loopback, the kept state's folder and looking into its store.
 #include "StandInRequestSupport.h"
 
 #include "social/runtime/OAuthSignature.h"

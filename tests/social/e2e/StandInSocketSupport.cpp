@@ -1,3 +1,5 @@
+// Raw loopback connections to the stand-in, read with a deadline that only
+// ends a hung test, and the limit of open descriptors raised for a scope.
 #include "StandInSocketSupport.h"
 
 #include <arpa/inet.h>

@@ -5,6 +5,7 @@
 
 #include "social/ui/QVStandardCells.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
+#include "social/ui/QVTableSequenceControllerLoadMoreCell.h"
 
 using namespace quorvel;
 using namespace platform::ui;

@@ -13,7 +13,9 @@
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVInterfaceOutlets.h"
 #include "social/ui/QVLoadingController.h"
+#include "social/ui/QVMustBeOnlineErrorController.h"
 #include "social/ui/QVNavigationController.h"
+#include "social/ui/QVServerMaintenanceNoticeController.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
 
 using namespace quorvel;

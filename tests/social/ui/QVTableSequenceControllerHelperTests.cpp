@@ -9,6 +9,8 @@
 #include "social/runtime/QVPoller.h"
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
+#include "social/ui/QVTableSequenceControllerLoadMoreCell.h"
+#include "social/ui/QVTableStaticControllerHelper.h"
 
 using namespace quorvel;
 using namespace platform::ui;

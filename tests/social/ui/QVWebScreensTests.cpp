@@ -7,6 +7,7 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/AlertView.h"
 #include "social/ui/QVRootController.h"
+#include "social/ui/QVWebNavContentController.h"
 #include "social/ui/QVWebNavController.h"
 #include "social/ui/QVWebViewController.h"
 

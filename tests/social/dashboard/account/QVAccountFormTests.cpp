@@ -3,6 +3,12 @@
 // else its completion screen), the texts it shows, the server's refusals,
 // the extended-credential overlays' waiting request, and renders of the
 // approval, login and new-account screens checked by pixel probes.
+#include "social/dashboard/account/QVChangeEmailController.h"
+#include "social/dashboard/account/QVChangeNameController.h"
+#include "social/dashboard/account/QVChangePasswordController.h"
+#include "social/dashboard/account/QVHttpCredentialsCreateController.h"
+#include "social/dashboard/account/QVResetPasswordController.h"
+#include "social/dashboard/common/QVUsersCredentialCell.h"
 #include "social/ui/ScreenTestKit.h"
 
 #include "platform/device/Application.h"
@@ -21,10 +27,8 @@
 #include "social/ui/QVNavigationController.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
 #include "social/ui/QVViewHelper.h"
-#include "social/dashboard/account/QVAccountChangeControllers.h"
 #include "social/dashboard/account/QVAccountClasses.h"
-#include "social/dashboard/account/QVAccountLoginControllers.h"
-#include "social/dashboard/account/QVApprovalControllers.h"
+#include "social/dashboard/account/QVQuorvelAccountLoginController.h"
 #include "social/dashboard/account/QVDoBootstrapController.h"
 #include "social/dashboard/account/QVExistingAccountController.h"
 #include "social/dashboard/account/QVNewAccountController.h"

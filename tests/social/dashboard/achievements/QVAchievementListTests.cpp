@@ -9,6 +9,7 @@
 #include "social/services/QVUser.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVStandardCells.h"
+#include "social/ui/QVTableSequenceControllerLoadMoreCell.h"
 
 #include <gtest/gtest.h>
 

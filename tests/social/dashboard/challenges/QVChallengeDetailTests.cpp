@@ -5,6 +5,7 @@
 
 #include "platform/net/HttpTransport.h"
 #include "social/dashboard/challenges/QVChallengeDetailController.h"
+#include "social/dashboard/challenges/QVChallengeDetailHeaderController.h"
 #include "social/dashboard/challenges/QVChallengeListController.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeDefinition.h"

@@ -5,12 +5,14 @@
 #include "../ChallengeTestSupport.h"
 
 #include "platform/net/Reachability.h"
-#include "social/dashboard/community/QVCommunityKit.h"
+#include "social/dashboard/challenges/QVCompletedChallengeHeaderController.h"
 #include "social/dashboard/challenges/QVSendChallengeController.h"
-#include "social/dashboard/friends/QVFriendImport.h"
+#include "social/dashboard/challenges/QVSendChallengeHeaderController.h"
+#include "social/dashboard/friends/QVFullScreenImportFriendsMessage.h"
 #include "social/runtime/QVReachability.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeDefinition.h"
+#include "social/ui/QVRowLayout.h"
 #include "social/ui/QVStandardCells.h"
 #include "social/ui/QVViewController.h"
 
@@ -237,7 +239,7 @@ TEST_F(SendChallengeTest, AStrongerChallengeIsOfferedOnlyWhenTheGameCanMakeOne)
                           Message::SendChallengeScreenClosed };
     ASSERT_TRUE(openToSend());
     ASSERT_FALSE(sendHeader()->tryAgainButton()->isHidden());
-    EXPECT_FLOAT_EQ(sendHeader()->view()->frame().size.height, community::maxY(sendHeader()->tryAgainButton()) + 20);
+    EXPECT_FLOAT_EQ(sendHeader()->view()->frame().size.height, layout::maxY(sendHeader()->tryAgainButton()) + 20);
     ASSERT_TRUE(driver().tap(sendHeader()->tryAgainButton()));
     EXPECT_EQ(delegate.calls, (std::vector<std::string> { "createStrongerChallenge", "sendChallengeScreenClosed" }));
 }

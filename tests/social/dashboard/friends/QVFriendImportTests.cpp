@@ -5,7 +5,11 @@
 
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/SearchBar.h"
-#include "social/dashboard/friends/QVFriendImport.h"
+#include "social/dashboard/common/QVFriendImporter.h"
+#include "social/dashboard/friends/QVFindUserController.h"
+#include "social/dashboard/friends/QVFullScreenImportFriendsMessage.h"
+#include "social/dashboard/friends/QVImportFriendsController.h"
+#include "social/dashboard/friends/QVWhosPlayingController.h"
 #include "social/dashboard/friends/QVFriendsController.h"
 #include "social/dashboard/profiles/QVProfileController.h"
 #include "social/services/QVUsersCredential.h"

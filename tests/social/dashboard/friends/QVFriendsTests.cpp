@@ -4,7 +4,7 @@
 #include "../FriendsTestSupport.h"
 
 #include "platform/ui/TableView.h"
-#include "social/dashboard/friends/QVFriendImport.h"
+#include "social/dashboard/friends/QVImportFriendsController.h"
 #include "social/dashboard/friends/QVFriendsController.h"
 #include "social/dashboard/profiles/QVProfileController.h"
 #include "social/ui/QVStandardCells.h"

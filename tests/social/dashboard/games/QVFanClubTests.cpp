@@ -3,7 +3,9 @@
 #include "../CommunityTestSupport.h"
 
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/games/QVFanClubControllers.h"
+#include "social/dashboard/games/QVFanClubController.h"
+#include "social/dashboard/games/QVFavoriteThisGameController.h"
+#include "social/dashboard/games/QVNewsLetterController.h"
 #include "social/dashboard/games/QVPlayedGameController.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVFramedContentWrapperView.h"

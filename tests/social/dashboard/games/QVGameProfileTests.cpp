@@ -4,7 +4,7 @@
 
 #include "platform/foundation/Boxed.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/games/QVDashboardWebPages.h"
+#include "social/dashboard/games/QVApplicationDescriptionController.h"
 #include "social/dashboard/games/QVDiscoveryBannerCells.h"
 #include "social/dashboard/games/QVGameProfileController.h"
 #include "social/ui/QVFramedNavigationController.h"

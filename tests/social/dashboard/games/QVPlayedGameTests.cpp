@@ -4,18 +4,20 @@
 #include "../CommunityTestSupport.h"
 
 #include "platform/device/Accelerometer.h"
+#include "platform/ui/Renderer.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/games/QVDashboardWebPages.h"
+#include "social/dashboard/games/QVApplicationDescriptionController.h"
 #include "social/dashboard/games/QVDiscoveryBannerCells.h"
 #include "social/dashboard/games/QVGameDiscoveryCells.h"
-#include "social/dashboard/games/QVPlayedGameController.h"
+#include "social/dashboard/games/QVGameDiscoveryNewsItemController.h"
 #include "social/dashboard/games/QVPlayedGameCell.h"
-#include "platform/ui/Renderer.h"
+#include "social/dashboard/games/QVPlayedGameController.h"
 #include "social/services/QVPlayedGame.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVStandardCells.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
+#include "social/ui/QVTableSequenceControllerLoadMoreCell.h"
 
 using namespace quorvel;
 using namespace community_testing;

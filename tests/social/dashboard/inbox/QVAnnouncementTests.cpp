@@ -4,7 +4,8 @@
 
 #include "platform/foundation/DateFormat.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/inbox/QVAnnouncementControllers.h"
+#include "social/dashboard/inbox/QVAnnouncementBrowserController.h"
+#include "social/dashboard/inbox/QVAnnouncementDetailController.h"
 #include "social/dashboard/inbox/QVSocialNotificationController.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVUsersCredential.h"

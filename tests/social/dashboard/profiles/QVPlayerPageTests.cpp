@@ -4,7 +4,10 @@
 
 #include "platform/foundation/Boxed.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/games/QVDashboardWebPages.h"
+#include "social/dashboard/games/QVApplicationDescriptionController.h"
+#include "social/dashboard/games/QVFeaturedGamesController.h"
+#include "social/dashboard/games/QVGameDiscoveryNewsItemController.h"
+#include "social/dashboard/games/QVHelpController.h"
 #include "social/dashboard/profiles/QVMyQuorvelController.h"
 #include "social/dashboard/settings/QVUserSettingController.h"
 #include "social/services/QVUser.h"

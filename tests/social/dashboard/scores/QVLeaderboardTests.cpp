@@ -3,17 +3,19 @@
 // tabs, numbered loads, the offline scores and the score rows.
 #include "../DashboardTestSupport.h"
 
-#include "social/dashboard/scores/QVHighScoreController.h"
 #include "platform/gamekit/GameCenter.h"
 #include "social/core/QuorvelInternal.h"
+#include "social/dashboard/scores/QVHighScoreController.h"
+#include "social/dashboard/scores/QVLeaderboardCells.h"
+#include "social/dashboard/scores/QVLeaderboardController.h"
+#include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/HighScoreTestSupport.h"
 #include "social/services/QVHighScoreService.h"
-#include "social/dashboard/scores/QVLeaderboardCells.h"
-#include "social/runtime/QVTableSectionDescription.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDeadEndErrorController.h"
 #include "social/ui/QVTabbedPageHeaderController.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
+#include "social/ui/QVTableSequenceControllerLoadMoreCell.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,8 @@
 
 #include "platform/device/Device.h"
 #include "platform/ui/AlertView.h"
-#include "social/dashboard/settings/QVRemovalForms.h"
+#include "social/dashboard/settings/QVRemoveCredentialController.h"
+#include "social/dashboard/settings/QVRemoveDeviceFromAccountController.h"
 #include "social/services/QVUserSettingService.h"
 
 using namespace quorvel;

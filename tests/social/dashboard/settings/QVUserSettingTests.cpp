@@ -4,10 +4,12 @@
 #include "../FriendsTestSupport.h"
 
 #include "platform/ui/AlertView.h"
+#include "social/dashboard/account/QVAccountSetupBaseController.h"
+#include "social/dashboard/account/QVQuorvelAccountLoginController.h"
+#include "social/dashboard/settings/QVShareLocationController.h"
 #include "social/dashboard/settings/QVUserSettingController.h"
 #include "social/services/QVScreensRole.h"
 #include "social/services/QVUserSettingService.h"
-#include "social/dashboard/account/QVAccountSetupBaseController.h"
 
 using namespace quorvel;
 using namespace friends_testing;
@@ -205,6 +207,32 @@ TEST_F(UserSettingTest, LocationPanelRechecksFifteenTimesOncePerProcess)
     EXPECT_EQ(QuorvelInternal::options().userDistanceUnit(), QVDistanceUnit::LocationOff);
     settle(5);
     EXPECT_EQ(hostScreen.shared, 2);
+}
+
+// The account screens an action row opens are told what they are for by name:
+// a network's login adds a credential, the e-mail login drops the intro flow's spacer.
+TEST_F(UserSettingTest, ActionRowsSetUpTheAccountScreensTheyOpen)
+{
+    auto* list = openSettings(setting("1", "Show me online", "presence", "1"));
+    ASSERT_TRUE(list);
+    auto open = [&](const std::string& name) {
+        auto entry = community_testing::resourceFrom<QVUserSettingPushController>(
+            "<user_setting_push_controller><controller_name>" + name + "</controller_name></user_setting_push_controller>");
+        list->onCellWasClicked(entry.get(), platform::ui::IndexPath::forRow(0, 0));
+        settle(1);
+    };
+    open("TwitterAccountLogin");
+    auto* twitter = top<QVAccountSetupBaseController>();
+    ASSERT_TRUE(twitter);
+    EXPECT_EQ(twitter->className(), "QVTwitterAccountLoginController");
+    EXPECT_TRUE(twitter->addingAdditionalCredential());
+    navigation->popViewControllerAnimated(false);
+    settle(1);
+    open("QuorvelAccountLogin");
+    auto* login = top<QVQuorvelAccountLoginController>();
+    ASSERT_TRUE(login);
+    EXPECT_FALSE(login->addingAdditionalCredential());
+    EXPECT_TRUE(login->introFlowSpacer()->isHidden());
 }
 
 } // namespace

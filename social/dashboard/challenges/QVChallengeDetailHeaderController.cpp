@@ -1,0 +1,87 @@
+// The challenge screen's header: the bubble and the start button.
+#include "social/dashboard/challenges/QVChallengeDetailHeaderController.h"
+
+#include "social/core/QuorvelInternal.h"
+#include "social/dashboard/challenges/QVChallengeDetailController.h"
+#include "social/dashboard/challenges/QVChallengeScreens.h"
+#include "social/services/QVChallengeDefinition.h"
+#include "social/services/QVUser.h"
+#include "social/ui/QVDefaultButton.h"
+#include "social/ui/QVRowLayout.h"
+
+namespace quorvel {
+
+using namespace platform::ui;
+using layout::addSubviews;
+using layout::makeLabel;
+using layout::maxY;
+using layout::rowWidth;
+using layout::withTag;
+using QVChallengeScreens::definitionOf;
+using platform::Rect;
+using platform::Ref;
+
+QV_REGISTER_CLASS(QVChallengeDetailHeaderController);
+
+void QVChallengeDetailHeaderController::loadView()
+{
+    const float width = rowWidth();
+    Ref<View> root = View::viewWithFrame(Rect(0, 0, width, 240));
+    challengeDescriptionContainer_ = QVChallengeDetailFrame::frameWithWidth(width);
+    root->addSubview(challengeDescriptionContainer_.get());
+    Ref<QVDefaultButton> start = QVDefaultButton::greenButton(Rect(10, 186, width - 20, 40));
+    start->setAutoresizingMask(FlexibleWidth); // even margins at the list's width
+    start->setTitleForAllStates("Start Challenge");
+    startChallengeButton_ = start;
+    root->addSubview(start.get());
+    setView(root.get());
+}
+
+void QVChallengeDetailHeaderController::viewDidLoad()
+{
+    ViewController::viewDidLoad();
+    if (auto detail = challengeDetailController_.lock()) {
+        startChallengeButton_->addTarget(detail.get(),
+                                         Control::SenderAction(BRISKO_SELECTOR(QVChallengeDetailController, acceptChallenge)),
+                                         TouchUpInside);
+        if (QVChallengeToUser* record = detail->userChallenge())
+            setChallengeToUser(record);
+    }
+}
+
+bool QVChallengeDetailHeaderController::canReceiveCallbacksNow()
+{
+    QVChallengeDetailController* detail = challengeDetailController_.get();
+    return detail ? QVHostTakesCallbacks(detail) : !challengeDetailController_.targetDestroyed();
+}
+
+void QVChallengeDetailHeaderController::setChallengeToUser(QVChallengeToUser* record)
+{
+    challengeDescriptionContainer_->setChallengeToUser(record);
+    // Only the recipient may start it, once, and only in its own game.
+    QVChallengeDefinition* definition = definitionOf(record);
+    const bool playable = record && record->recipient() && record->recipient()->isLocalUser() && !record->isCompleted()
+        && definition && definition->clientApplicationId() == QuorvelInternal::sessionRole().clientApplicationId();
+    startChallengeButton_->setHidden(!playable);
+    Rect f = view()->frame();
+    f.size.height = contentBottom() + 20;
+    view()->setFrame(f);
+    view()->setNeedsLayout();
+}
+
+float QVChallengeDetailHeaderController::contentBottom()
+{
+    if (!startChallengeButton_->isHidden())
+        return maxY(startChallengeButton_.get());
+    View* bubble = challengeDescriptionContainer_->speechBubble();
+    return bubble->convertPointTo(platform::Point(0, bubble->frame().size.height), view()).y;
+}
+
+void QVChallengeDetailHeaderController::resizeView(View* tableView)
+{
+    (void)view(); // the outlets exist once the view is loaded
+    view()->setFrame(Rect(0, 0, tableView ? tableView->frame().size.width : rowWidth(), contentBottom() + 20));
+    view()->layoutSubviews();
+}
+
+} // namespace quorvel

@@ -1,0 +1,84 @@
+// The leaderboard list: its request, with the compared player, and the tapped leaderboard.
+#include "social/dashboard/scores/QVLeaderboardController.h"
+
+#include "platform/ui/NavigationController.h"
+#include "social/dashboard/scores/QVHighScoreController.h"
+#include "social/runtime/QVRequireCast.h"
+#include "social/services/QVLeaderboardService.h"
+#include "social/services/QVUser.h"
+
+namespace quorvel {
+
+using namespace platform::ui;
+using platform::Object;
+using platform::Ref;
+
+QV_REGISTER_CLASS(QVLeaderboardController);
+
+namespace {
+
+std::string resourceIdOf(Object* user)
+{
+    auto* u = dynamic_cast<QVUser*>(user);
+    return u ? u->resourceId() : std::string();
+}
+
+} // namespace
+
+// A list the game opens directly still names itself in the bar (and in the back button of what it opens).
+void QVLeaderboardController::viewDidLoad()
+{
+    QVTableSequenceControllerHelper::viewDidLoad();
+    if (title().empty())
+        setTitle("Leaderboards");
+}
+
+void QVLeaderboardController::populateResourceMap(QVResourceControllerMap& map)
+{
+    map.addResource<QVLeaderboard>("Leaderboard");
+}
+
+QVService* QVLeaderboardController::getService() { return QVLeaderboardService::sharedService(); }
+
+std::string QVLeaderboardController::getNoDataFoundMessage()
+{
+    return "There are no leaderboards for " + (gameProfileInfo_ ? gameProfileInfo_->name() : std::string());
+}
+
+void QVLeaderboardController::doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    Object* compared = getPageComparisonUser();
+    if ((compared != nullptr) != isComparison_) {
+        isComparison_ = compared != nullptr;
+        mResourceMap = QVResourceControllerMap::create();
+        populateResourceMap(*mResourceMap);
+    }
+    QVLeaderboardService::getLeaderboardsForApplication(gameProfileInfo_ ? gameProfileInfo_->resourceId() : std::string(),
+                                                        resourceIdOf(compared), onSuccess, onFailure);
+}
+
+void QVLeaderboardController::onCellWasClicked(Object* resource, IndexPath)
+{
+    auto* leaderboard = dynamic_cast<QVLeaderboard*>(resource);
+    if (!leaderboard)
+        return;
+    Ref<ViewController> loaded = QVControllerLoader::load("HighScore");
+    if (!loaded)
+        return;
+    auto* scores = requireCast<QVHighScoreController>(loaded, "The score list must take its leaderboard");
+    scores->setLeaderboard(leaderboard);
+    scores->setGameProfileInfo(gameProfileInfo_.get());
+    if (NavigationController* nav = navigationController())
+        nav->pushViewController(scores, true);
+}
+
+bool QVLeaderboardController::performSetter(const std::string& setterName, Object* value)
+{
+    if (setterName == "setGameProfileInfo") {
+        setGameProfileInfo(dynamic_cast<QVGameProfilePageInfo*>(value));
+        return true;
+    }
+    return QVTableSequenceControllerHelper::performSetter(setterName, value);
+}
+
+} // namespace quorvel

@@ -1,0 +1,39 @@
+// QVLeaderboardController ("Leaderboard"): the leaderboards of one game; a
+// tapped one opens its high scores ("HighScore").
+#pragma once
+
+#include "social/services/QVGameProfilePageInfo.h"
+#include "social/ui/QVScreenProtocols.h"
+#include "social/ui/QVTableSequenceControllerHelper.h"
+
+#include <string>
+
+namespace quorvel {
+
+class QVLeaderboardController : public QVTableSequenceControllerHelper, public QVProfileFrame {
+    QV_DECLARE_CLASS(QVLeaderboardController)
+public:
+    void viewDidLoad() override;
+    QVGameProfilePageInfo* gameProfileInfo() const { return gameProfileInfo_.get(); }
+    void setGameProfileInfo(QVGameProfilePageInfo* info) { gameProfileInfo_ = info; }
+    bool isComparison() const { return isComparison_; }
+
+    void populateResourceMap(QVResourceControllerMap& map) override;
+    void doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
+    QVService* getService() override;
+    std::string getNoDataFoundMessage() override;
+    void onCellWasClicked(platform::Object* resource, platform::ui::IndexPath indexPathInTable) override;
+    bool supportsComparison() override { return false; }
+    void profileUsersChanged(QVUser*, QVUser*) override { reloadDataFromServer(); }
+    bool performSetter(const std::string& setterName, platform::Object* value) override;
+
+protected:
+    friend class platform::ui::InterfaceBuilder;
+    QVLeaderboardController() = default;
+
+private:
+    platform::Ref<QVGameProfilePageInfo> gameProfileInfo_;
+    bool isComparison_ { false };
+};
+
+} // namespace quorvel
