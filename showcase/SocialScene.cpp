@@ -248,12 +248,12 @@ std::string runSocialScene(Showcase& showcase)
         RunLoop::main().advance(1.0);
     };
     auto renderTop = [&](const std::string& file) {
-        ui::ViewController* root = QuorvelInternal::getRootController();
+        ui::ViewController* root = QuorvelInternal::presenter().getRootController();
         if (!root)
             return false;
         RunLoop::main().drain();
         settleAnimations(root);
-        root = QuorvelInternal::getRootController();
+        root = QuorvelInternal::presenter().getRootController();
         if (!root)
             return false;
         root->view()->layoutIfNeeded();
@@ -290,8 +290,8 @@ std::string runSocialScene(Showcase& showcase)
     say("social: service on 127.0.0.1 keeping its state in social-service/standin.sqlite");
 
     // First launch: the player approves the client and gets a new account.
-    QuorvelInternal::setUserApprovedQuorvel();
-    QuorvelInternal::setDoneWithGetTheMost(true);
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    QuorvelInternal::options().setDoneWithGetTheMost(true);
     launch();
     if (!wait("the first login did not finish", [] { return Quorvel::isOnline(); }))
         return finish();
@@ -311,7 +311,7 @@ std::string runSocialScene(Showcase& showcase)
     notices.clear();
     game.calls.clear();
     launch();
-    wait("the offline login did not finish", [] { return !QuorvelInternal::isBootstrapInProgress(); });
+    wait("the offline login did not finish", [] { return !QuorvelInternal::login().isBootstrapInProgress(); });
     say("social: service down; game started again: " + (game.calls.empty() ? std::string("no login") : game.calls[0])
         + (notices.empty() ? std::string() : " (\"" + notices[0] + "\")"));
     notices.clear();
@@ -361,9 +361,9 @@ std::string runSocialScene(Showcase& showcase)
 
     // From here the player uses the dashboard: its screens go into a window
     // the player taps, and any error a screen logs fails the step.
-    QuorvelInternal::stopPolling();
-    QuorvelInternal::setInitialDashboardScreen("");
-    QuorvelInternal::setInitialDashboardModalContentURL(Value());
+    QuorvelInternal::session().stopPolling();
+    QuorvelInternal::options().setInitialDashboardScreen("");
+    QuorvelInternal::options().setInitialDashboardModalContentURL(Value());
     ui::TestDriver driver;
     LogCapture log;
     size_t errorsSeen = 0;
@@ -384,7 +384,7 @@ std::string runSocialScene(Showcase& showcase)
             showcase.fail("social: the network did not settle: " + settled.inFlight);
     };
     auto topScreen = []() -> ui::ViewController* {
-        ui::NavigationController* nav = QuorvelInternal::getActiveNavigationController();
+        ui::NavigationController* nav = QuorvelInternal::presenter().getActiveNavigationController();
         return nav ? nav->topViewController() : nullptr;
     };
     auto topName = [&] {
@@ -422,8 +422,8 @@ std::string runSocialScene(Showcase& showcase)
     // The step's screen at rest, saved; a failed step or a logged error fails the showcase.
     auto shot = [&](const std::string& step, bool ok, const std::string& file) {
         settleNetwork();
-        bool drawn = ok && QuorvelInternal::getRootController()
-            && !QuorvelInternal::isShowingErrorScreenInNavController(QuorvelInternal::getActiveNavigationController())
+        bool drawn = ok && QuorvelInternal::presenter().getRootController()
+            && !QuorvelInternal::presenter().isShowingErrorScreenInNavController(QuorvelInternal::presenter().getActiveNavigationController())
             && renderTop(file);
         auto errors = newErrors();
         say("social: " + step + "; screen " + (drawn ? file : std::string("not drawn"))
@@ -442,7 +442,7 @@ std::string runSocialScene(Showcase& showcase)
     };
     // A tab of the dashboard's strip, tapped where the player sees it.
     auto tapTab = [&](size_t index) {
-        ui::ViewController* root = QuorvelInternal::getRootController();
+        ui::ViewController* root = QuorvelInternal::presenter().getRootController();
         if (!root)
             return false;
         ui::View* view = root->view();
@@ -455,7 +455,9 @@ std::string runSocialScene(Showcase& showcase)
         return tapped;
     };
 
-    // The dashboard on each tab, as the player taps through them.
+    // The dashboard on each tab, as the player taps through them. The
+    // announcements the login asked for are in first: the tab's badge counts them.
+    settleNetwork();
     Quorvel::launchDashboard();
     driver.advance(0.6);
     shot("dashboard on the Now Playing tab (the game's page)", true, "social-tab-now-playing.png");
@@ -510,7 +512,7 @@ std::string runSocialScene(Showcase& showcase)
     close();
 
     // A chat message posted in the first room open to everyone and seen there.
-    QuorvelInternal::storePollingFrequencyInChat(1);
+    QuorvelInternal::options().storePollingFrequencyInChat(1);
     Quorvel::launchDashboardWithListGlobalChatRoomsPage();
     driver.advance(0.6);
     bool chatSeen = false;
@@ -526,7 +528,7 @@ std::string runSocialScene(Showcase& showcase)
             }, advance);
         }
     }
-    QuorvelInternal::stopPolling();
+    QuorvelInternal::session().stopPolling();
     shot("chat message \"gg Rival\" posted and seen in the room", chatSeen, "social-chat.png");
     close();
 

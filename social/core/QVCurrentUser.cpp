@@ -17,16 +17,17 @@ using platform::Ref;
 
 #define QV_CURRENT_USER_CALLBACK(name) QVDelegate(&QVCurrentUser::classObject(), BRISKO_SELECTOR(QVCurrentUser, name))
 
-Ref<QVUser> QVCurrentUser::currentUser() { return QuorvelInternal::localUser(); }
+Ref<QVUser> QVCurrentUser::currentUser() { return QuorvelInternal::records().localUser(); }
 
 int QVCurrentUser::QuorvelBadgeCount()
 {
-    return QuorvelInternal::unviewedChallengesCount() + QuorvelInternal::pendingFriendsCount() + QuorvelInternal::unreadInboxTotal();
+    QVUserOptions& options = QuorvelInternal::options();
+    return options.unviewedChallengesCount() + options.pendingFriendsCount() + options.unreadInboxTotal();
 }
 
-int QVCurrentUser::unviewedChallengesCount() { return QuorvelInternal::unviewedChallengesCount(); }
-bool QVCurrentUser::allowsAutoSocialNotifications() { return QuorvelInternal::userAllowsNotifications(); }
-bool QVCurrentUser::hasFriends() { return QuorvelInternal::lastLoggedInUserHadFriendsOnBootup(); }
+int QVCurrentUser::unviewedChallengesCount() { return QuorvelInternal::options().unviewedChallengesCount(); }
+bool QVCurrentUser::allowsAutoSocialNotifications() { return QuorvelInternal::options().userAllowsNotifications(); }
+bool QVCurrentUser::hasFriends() { return QuorvelInternal::options().lastLoggedInUserHadFriendsOnBootup(); }
 
 Ref<QVRequestHandle> QVCurrentUser::unfriend(QVUser* user)
 {
@@ -44,7 +45,7 @@ Ref<QVRequestHandle> QVCurrentUser::sendFriendRequest(QVUser* user)
 
 Ref<QVRequestHandle> QVCurrentUser::favoriteCurrentGame(const std::optional<std::string>& reviewText)
 {
-    return file(QVClientApplicationService::makeGameFavorite(QuorvelInternal::clientApplicationId(), reviewText,
+    return file(QVClientApplicationService::makeGameFavorite(QuorvelInternal::options().clientApplicationId(), reviewText,
                                                              QV_CURRENT_USER_CALLBACK(_favoriteCurrentGameSuccess),
                                                              QV_CURRENT_USER_CALLBACK(_favoriteCurrentGameFailure)));
 }

@@ -66,9 +66,9 @@ void QVLocation::locationManagerDidUpdateToLocation(platform::ui::LocationManage
                                                     platform::ui::Location*)
 {
     userLocation_ = Ref<platform::ui::Location>(newLocation);
-    if (QuorvelInternal::userDistanceUnit() == 0) {
+    if (QuorvelInternal::options().userDistanceUnit() == QVDistanceUnit::Undecided) {
         userAllowed_ = true;
-        QuorvelInternal::setUserDistanceUnit(2);
+        QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::LocationShared);
     }
     stopUpdatingLocation();
     Ref<QVLocation> self(this);
@@ -78,7 +78,7 @@ void QVLocation::locationManagerDidUpdateToLocation(platform::ui::LocationManage
 void QVLocation::locationManagerDidFailWithError(platform::ui::LocationManager*, int errorCode)
 {
     if (errorCode == platform::ui::kLocationErrorDenied)
-        QuorvelInternal::setUserDistanceUnit(1);
+        QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::LocationOff);
     stopUpdatingLocation();
 }
 
@@ -100,8 +100,8 @@ void QVLocation::updateUserLocation()
 
 void QVLocation::_onSetLocationFailed(platform::Object*)
 {
-    QuorvelInternal::setUserDistanceUnit(1);
-    QuorvelInternal::setUserLocation(nullptr);
+    QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::LocationOff);
+    QuorvelInternal::location().setUserLocation(nullptr);
 }
 
 } // namespace quorvel

@@ -57,33 +57,12 @@ Ref<QVReceivedChallengeNotificationData> QVReceivedChallengeNotificationData::da
 }
 
 namespace {
-std::function<bool()>& hubOpenQuery()
-{
-    static std::function<bool()> query;
-    return query;
-}
 std::function<void(QVNotificationData*)>& allowedObserver()
 {
     static std::function<void(QVNotificationData*)> observer;
     return observer;
 }
-QVNotification::DashboardLauncher& dashboardLauncher()
-{
-    static QVNotification::DashboardLauncher launcher;
-    return launcher;
-}
 } // namespace
-
-void QVNotification::setDashboardLauncher(DashboardLauncher launcher) { dashboardLauncher() = std::move(launcher); }
-
-void QVNotification::launchDashboard(const std::string& tab,
-                                     const std::vector<Ref<platform::ui::ViewController>>& controllers)
-{
-    if (dashboardLauncher())
-        dashboardLauncher()(tab, controllers);
-    else
-        platform::log("Quorvel: no dashboard to open on the tab %s", tab.c_str());
-}
 
 void QVNotification::setAllowedNoticeObserver(std::function<void(QVNotificationData*)> observer)
 {
@@ -100,22 +79,18 @@ QVNotification& QVNotification::sharedInstance()
     return *instance;
 }
 
-void QVNotification::setDashboardHubOpenQuery(std::function<bool()> query) { hubOpenQuery() = std::move(query); }
-
-bool QVNotification::isDashboardHubOpen() { return hubOpenQuery() && hubOpenQuery()(); }
-
 platform::ui::Window* QVNotification::getTopApplicationWindow()
 {
-    if (platform::ui::Window* window = QuorvelInternal::presentationWindow())
+    if (platform::ui::Window* window = QuorvelInternal::session().presentationWindow())
         return window;
     return platform::ui::Application::sharedApplication().topWindow();
 }
 
 bool QVNotification::allowNotice(QVNotificationData* data)
 {
-    if (QuorvelInternal::isDisabled())
+    if (QuorvelInternal::options().isDisabled())
         return false;
-    QVNotificationDelegate* delegate = QuorvelInternal::getNotificationDelegate();
+    QVNotificationDelegate* delegate = QuorvelInternal::session().getNotificationDelegate();
     const bool allowed = !delegate || delegate->isQuorvelNotificationAllowed(data).value_or(true);
     if (allowed && allowedObserver())
         allowedObserver()(data);
@@ -124,19 +99,19 @@ bool QVNotification::allowNotice(QVNotificationData* data)
 
 void QVNotification::onNotificationWillShow(QVNotificationData* data)
 {
-    if (QVNotificationDelegate* delegate = QuorvelInternal::getNotificationDelegate())
+    if (QVNotificationDelegate* delegate = QuorvelInternal::session().getNotificationDelegate())
         delegate->notificationWillShow(data);
 }
 
 void QVNotification::handleDisallowedNotification(QVNotificationData* data)
 {
-    if (QVNotificationDelegate* delegate = QuorvelInternal::getNotificationDelegate())
+    if (QVNotificationDelegate* delegate = QuorvelInternal::session().getNotificationDelegate())
         delegate->handleDisallowedNotification(data);
 }
 
 void QVNotification::showBackgroundNotice(QVNotificationData* data, const std::optional<std::string>& status)
 {
-    if (isDashboardHubOpen() || !data)
+    if (QuorvelInternal::hub().isDashboardHubOpen() || !data)
         return;
     Ref<QVNotificationData> keep(data);
     if (!allowNotice(data)) {

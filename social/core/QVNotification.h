@@ -170,19 +170,6 @@ public:
     // settings, else the application's key window, else its first window.
     static platform::ui::Window* getTopApplicationWindow();
 
-    // Whether the dashboard's tabbed hub fills the screen. The dashboard
-    // installs the answer; until then it is never open.
-    static void setDashboardHubOpenQuery(std::function<bool()> query);
-    static bool isDashboardHubOpen();
-
-    // Opens the dashboard on a tab with screens pushed (a notice's input
-    // response). The dashboard installs the launcher; without one the call is logged.
-    using DashboardLauncher =
-        std::function<void(const std::string& tab, const std::vector<platform::Ref<platform::ui::ViewController>>&)>;
-    static void setDashboardLauncher(DashboardLauncher launcher);
-    static void launchDashboard(const std::string& tab,
-                                const std::vector<platform::Ref<platform::ui::ViewController>>& controllers);
-
     // Told of every notice that passed the decision, before its bar is
     // looked for (null: none).
     static void setAllowedNoticeObserver(std::function<void(QVNotificationData*)> observer);

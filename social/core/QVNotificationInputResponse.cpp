@@ -1,7 +1,7 @@
 // The three input responses of notices.
 #include "social/core/QVNotificationInputResponse.h"
 
-#include "social/core/QVNotification.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/ui/QVControllerLoader.h"
 
 namespace quorvel {
@@ -34,7 +34,7 @@ void QVInputResponseOpenDashboard::respondToInput()
     std::vector<Ref<ViewController>> controllers;
     if (mStartingController)
         controllers.push_back(mStartingController);
-    QVNotification::launchDashboard(mStartingTab, controllers);
+    QuorvelInternal::screensRole().launchDashboard(mStartingTab, controllers);
 }
 
 Ref<QVInputResponsePushController> QVInputResponsePushController::responseWithControllerName(

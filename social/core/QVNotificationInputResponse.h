@@ -1,7 +1,7 @@
 // What a notice may do when the player touches it: open the dashboard on a
 // tab (with a screen pushed), push a screen on a navigation controller, or
-// call a method. The dashboard is opened through QVNotification's dashboard
-// launcher, which the dashboard installs.
+// call a method. The dashboard is opened through the screens role, as the
+// services open it.
 #pragma once
 
 #include "platform/foundation/Object.h"

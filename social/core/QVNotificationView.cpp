@@ -211,7 +211,7 @@ void QVNotificationView::setupDefaultImages()
 {
     if (backgroundImage_) {
         backgroundImage_->setDefaultImage(
-            bundleImage(backgroundImageName(QuorvelInternal::notificationPosition(), QVDashboardRole::current().isLargeScreen())));
+            bundleImage(backgroundImageName(QuorvelInternal::session().notificationPosition(), QVDashboardRole::current().isLargeScreen())));
         backgroundImage_->setUnframed(true);
         backgroundImage_->setUseSharpCorners(true);
     }
@@ -242,7 +242,7 @@ void QVNotificationView::_calcFrameAndTransform()
                                                                              : statusFrame.size.height);
     in.largeScreen = QVDashboardRole::current().isLargeScreen();
     in.orientation = orientation;
-    in.position = QuorvelInternal::notificationPosition();
+    in.position = QuorvelInternal::session().notificationPosition();
     in.rotatedInternally = mParentViewIsRotatedInternally;
     QVNoticeLayout layout = calcLayout(in);
     setTransform(AffineTransform::identity());
@@ -297,7 +297,7 @@ void QVNotificationView::_presentForDuration(double seconds)
         presentationView_->addSubview(this);
     Point here = layer()->position();
     animatePosition(calcOffScreenPosition(here, bounds().size.height, Quorvel::getDashboardOrientation(),
-                                          QuorvelInternal::notificationPosition(), mParentViewIsRotatedInternally),
+                                          QuorvelInternal::session().notificationPosition(), mParentViewIsRotatedInternally),
                     here, kSlideInDuration, true);
     presentationView_ = nullptr;
 }
@@ -352,7 +352,7 @@ void QVNotificationView::_dismiss()
     Point here = layer()->position();
     animatePosition(here,
                     calcOffScreenPosition(here, bounds().size.height, Quorvel::getDashboardOrientation(),
-                                          QuorvelInternal::notificationPosition(), mParentViewIsRotatedInternally),
+                                          QuorvelInternal::session().notificationPosition(), mParentViewIsRotatedInternally),
                     kSlideOutDuration, false);
 }
 

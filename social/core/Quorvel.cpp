@@ -1,37 +1,56 @@
-// The central class: the shared instance, start-up with its settings
-// dictionary, shut-down, and the small accessors every class method answers
-// with a default when the client is not running.
+// The central class: the shared instance and its parts, start-up with its
+// settings dictionary, shut-down, and the class methods a game calls, each
+// passed to the part it concerns.
 #include "social/core/QuorvelInternal.h"
 
+#include "social/core/QVNotification.h"
 #include "social/core/QVNotificationView.h"
 
 #include "platform/foundation/Bundle.h"
-#include "platform/foundation/DateFormat.h"
-#include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/ViewController.h"
-#include "platform/ui/Window.h"
-#include "social/core/QVLocation.h"
-#include "social/core/QuorvelRoles.h"
 #include "social/core/QuorvelServices.h"
-#include "social/services/QVOfflineStore.h"
-#include "social/services/QVUser.h"
-#include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVImageCache.h"
-#include "social/runtime/QVPoller.h"
-#include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVSettings.h"
-#include "social/runtime/QVSystemVersion.h"
 
 #include <iterator>
-#include <random>
 
 namespace quorvel {
 
 using platform::Object;
 using platform::Ref;
+
+// The parts one instance is made of, each made with it and gone with it.
+struct QuorvelParts {
+    explicit QuorvelParts(Quorvel& client)
+        : stats(client)
+        , session(client)
+        , login(client)
+        , presenter(client)
+        , hub(client)
+        , requestUI(client)
+        , serviceScreens(client)
+        , records(client)
+        , location(client)
+        , gameCenter(client)
+    {
+    }
+
+    QVUserOptions options;
+    QVUserStats stats;
+    QVClientNotifications notifications;
+    QVClientSession session;
+    QVLogin login;
+    QVPresenter presenter;
+    QVDashboardHub hub;
+    QVRequestUI requestUI;
+    QVServiceScreens serviceScreens;
+    QVLocalRecords records;
+    QVLocationTracking location;
+    QVGameCenterLink gameCenter;
+};
 
 namespace {
 
@@ -39,25 +58,6 @@ Ref<Quorvel>& sharedSlot()
 {
     static Ref<Quorvel> shared;
     return shared;
-}
-
-QuorvelInternal::LifecycleObserver& lifecycleObserver()
-{
-    static QuorvelInternal::LifecycleObserver observer;
-    return observer;
-}
-
-// A new random (version 4) UUID in its usual upper-case text form.
-std::string newUuidString()
-{
-    std::random_device device;
-    uint8_t b[16];
-    for (auto& byte : b)
-        byte = static_cast<uint8_t>(device());
-    b[6] = static_cast<uint8_t>((b[6] & 0x0f) | 0x40);
-    b[8] = static_cast<uint8_t>((b[8] & 0x3f) | 0x80);
-    return platform::format("%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X", b[0], b[1], b[2],
-                            b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
 }
 
 // The class as a callback target: the reachability observer calls a class method.
@@ -99,7 +99,41 @@ void reportMissingClientImages()
                              folder.c_str(), count, missing.c_str());
 }
 
+void initializeServices()
+{
+    for (auto& entry : QuorvelServicesInStartupOrder()) {
+        QVLifecycleTrace::step(std::string(entry.name) + ".initializeService");
+        if (entry.initializeService)
+            entry.initializeService();
+    }
+}
+
+void shutdownServices()
+{
+    for (auto& entry : QuorvelServicesInShutdownOrder()) {
+        QVLifecycleTrace::step(std::string(entry.name) + ".shutdownService");
+        if (entry.shutdownService)
+            entry.shutdownService();
+    }
+}
+
+// Each role is removed only while the client's own part is installed: a role
+// a test put in its place stays.
+template <typename Role>
+void uninstall(Role& part)
+{
+    if (&Role::current() == &part)
+        Role::setCurrent(nullptr);
+}
+
 } // namespace
+
+bool QVClientPart::running() const { return QuorvelInternal::sharedInstance() == &client_; }
+
+Quorvel::Quorvel()
+    : parts_(std::make_unique<QuorvelParts>(*this))
+{
+}
 
 Quorvel::~Quorvel()
 {
@@ -107,20 +141,40 @@ Quorvel::~Quorvel()
     reachabilityOb = nullptr;
 }
 
-void QuorvelInternal::setLifecycleObserver(LifecycleObserver observer) { lifecycleObserver() = std::move(observer); }
+// ---- Shared instance and parts
 
-void QuorvelInternal::traceStep(const std::string& step)
+QuorvelParts& QuorvelInternal::parts()
 {
-    if (lifecycleObserver())
-        lifecycleObserver()(step);
+    if (Quorvel* shared = sharedInstance())
+        return *shared->parts_;
+    // The client that never starts, whose parts answer while none runs. Never
+    // released: what it lends must outlive every caller at exit.
+    static Quorvel* idle = new Quorvel;
+    return *idle->parts_;
 }
 
-// ---- Shared instance
+QVUserOptions& QuorvelInternal::options() { return parts().options; }
+QVUserStats& QuorvelInternal::stats() { return parts().stats; }
+QVClientNotifications& QuorvelInternal::notifications() { return parts().notifications; }
+QVClientSession& QuorvelInternal::session() { return parts().session; }
+QVLogin& QuorvelInternal::login() { return parts().login; }
+QVPresenter& QuorvelInternal::presenter() { return parts().presenter; }
+QVDashboardHub& QuorvelInternal::hub() { return parts().hub; }
+QVRequestUI& QuorvelInternal::requestUI() { return parts().requestUI; }
+QVServiceScreens& QuorvelInternal::serviceScreens() { return parts().serviceScreens; }
+QVLocalRecords& QuorvelInternal::records() { return parts().records; }
+QVLocationTracking& QuorvelInternal::location() { return parts().location; }
+QVGameCenterLink& QuorvelInternal::gameCenter() { return parts().gameCenter; }
 
 void QuorvelInternal::createSharedInstance()
 {
     sharedSlot() = platform::adoptRef(new Quorvel);
-    QuorvelRoles::install();
+    QuorvelParts& p = *sharedSlot()->parts_;
+    QVSessionRole::setCurrent(&p.session);
+    QVRequestUIRole::setCurrent(&p.requestUI);
+    QVGameCenterRole::setCurrent(&p.gameCenter);
+    QVScreensRole::setCurrent(&p.serviceScreens);
+    QVDashboardRole::setCurrent(&p.presenter);
 }
 
 void QuorvelInternal::destroySharedInstance()
@@ -128,21 +182,18 @@ void QuorvelInternal::destroySharedInstance()
     Ref<Quorvel> instance = std::move(sharedSlot());
     sharedSlot() = nullptr;
     if (instance) {
+        QuorvelParts& p = *instance->parts_;
         instance->reachabilityOb = nullptr;
-        instance->mCachedLocalUser = nullptr;
-        instance->mDisplayName.clear();
-        instance->mShortDisplayName.clear();
-        instance->mProvider = nullptr;
-        instance->mPoller = nullptr;
-        instance->mQueuedRootModal = nullptr;
-        instance->mDelegatesContainer = nullptr;
-        instance->mPresentationWindow = nullptr;
-        instance->mLocation = nullptr;
-        instance->mSessionId.clear();
-        instance->mBootstrapSuccessDelegates.clear();
-        instance->mBootstrapFailureDelegates.clear();
-        QuorvelInternal::releaseUserStatsDates();
-        QuorvelRoles::uninstall();
+        p.records.release();
+        p.session.release();
+        p.presenter.release();
+        p.location.release();
+        p.login.release();
+        uninstall<QVSessionRole>(p.session);
+        uninstall<QVRequestUIRole>(p.requestUI);
+        uninstall<QVGameCenterRole>(p.gameCenter);
+        uninstall<QVScreensRole>(p.serviceScreens);
+        uninstall<QVDashboardRole>(p.presenter);
         if (QVSettings::Instance())
             QVSettings::Uninitialize();
         if (QVReachability::Instance())
@@ -163,45 +214,25 @@ void Quorvel::initializeWithProductKey(const std::string& productKey, const std:
         platform::logWarning("Quorvel: initializeWithProductKey called again without shutdown; ignored");
         return;
     }
-    auto boolean = [&](const char* key) { return settings.objectForKey(key).asBool(); };
-    auto text = [&](const char* key) { return settings.objectForKey(key).asString(); };
-
     QuorvelInternal::createSharedInstance();
     Quorvel* q = QuorvelInternal::sharedInstance();
+    QuorvelParts& p = *q->parts_;
     QVImageCache::initializeCache();
     QuorvelSetControllerLoaderDefaults();
-    QuorvelInternal::initializeServices();
+    initializeServices();
 
-    q->mCachedLocalUser = nullptr;
-    q->mDelegatesContainer = delegates ? Ref<QVDelegatesContainer>(delegates) : QVDelegatesContainer::create();
-    q->mQVRootController = nullptr;
-    q->mDisplayName = displayName;
-    q->mIsDashboardDismissing = false;
-
-    q->mPushNotificationsEnabled = QVIsOS3OrLater() && boolean("EnablePushNotifications");
-    QuorvelInternal::intiailizeUserStats();
-    q->mNotificationPosition = static_cast<int>(static_cast<unsigned>(
-        settings.objectForKey("QuorvelSettingNotificationPosition").asInteger()));
-    q->mDisableUGC = boolean("QuorvelSettingDisableUserGeneratedContent");
-    q->mAllowErrorScreens = true;
+    p.session.start(displayName, settings, delegates);
+    p.stats.intiailizeUserStats();
+    p.presenter.start();
     QuorvelConfigureCloudStorage(settings);
     QuorvelConfigureCompressableData(settings);
 
-    q->mIsUsingGameCenter = false;
-    if (QVIsOS4Point1OrLater())
-        q->mIsUsingGameCenter = boolean("QuorvelSettingGameCenterEnabled");
-
     const platform::Value& orientation = settings.objectForKey("DashboardOrientation");
     setDashboardOrientation(orientation.isNil() ? 1 : orientation.asInt());
-    const platform::Value& shortName = settings.objectForKey("ShortDisplayName");
-    q->mShortDisplayName = shortName.isNil() ? displayName : shortName.asString();
-
-    q->mSessionId = newUuidString();
-    q->mSessionStartDate = platform::dateNow();
 
     reserveMemory();
-    QuorvelInternal::intiailizeUserOptions();
-    QuorvelInternal::intiailizeSettings();
+    p.options.intiailizeUserOptions();
+    p.options.intiailizeSettings();
 
     QVSettings::Initialize();
     reportMissingClientImages();
@@ -214,26 +245,22 @@ void Quorvel::initializeWithProductKey(const std::string& productKey, const std:
     q->setMProductKey(key);
 
     QVReachability::Initialize();
-    q->mPresentationWindow = Ref<platform::ui::Window>(
-        dynamic_cast<platform::ui::Window*>(settings.objectValueForKey("QuorvelSettingPresentationWindow")));
-    q->mProvider = QVProvider::providerWithProductKey(key, secret);
-    q->mPoller = QVPoller::pollerWithProvider(q->mProvider.get(), kActivitiesPath);
-    QuorvelRegisterPolledResources(q->mPoller.get());
+    p.session.connect(key, secret);
 
-    QuorvelInternal::setUnviewedChallengesCount(0);
-    QuorvelInternal::setPendingFriendsCount(0);
+    p.options.setUnviewedChallengesCount(0);
+    p.options.setPendingFriendsCount(0);
 
     QuorvelConfigureAchievements(settings);
     QuorvelSetControllerLoaderOverrides(settings.objectForKey("QuorvelSettingOverrideSuffixString"),
                                         settings.objectForKey("QuorvelSettingOverrideClassNamePrefixString"));
 
-    std::string initialUserId = text("QuorvelSettingInitialUserId");
+    std::string initialUserId = settings.objectForKey("QuorvelSettingInitialUserId").asString();
     std::string userId = !initialUserId.empty() ? initialUserId : lastLoggedInUserId();
 
-    if (QuorvelInternal::doneWithGetTheMost())
-        QuorvelInternal::startLocationManagerIfAllowed();
-    QuorvelInternal::initializeAddOns(settings);
-    QuorvelInternal::doBootstrap(false, userId, QVDelegate(), QVDelegate());
+    if (p.options.doneWithGetTheMost())
+        p.location.startLocationManagerIfAllowed();
+    QVAddOnRegistry::initializeAddOns(settings);
+    p.login.doBootstrap(false, userId, QVDelegate(), QVDelegate());
 
     platform::log("Using Quorvel version %d (%s). %s", versionNumber(), releaseVersionString().c_str(),
                   QVSettings::Instance()->objectForKey("server-url").value_or("").c_str());
@@ -241,24 +268,6 @@ void Quorvel::initializeWithProductKey(const std::string& productKey, const std:
     static Ref<QuorvelClassTarget> classTarget = QuorvelClassTarget::create();
     q->reachabilityOb = platform::adoptRef(
         new QVReachabilityObserver(QVDelegate(classTarget.get(), BRISKO_SELECTOR(QuorvelClassTarget, reachabilityChanged))));
-}
-
-void QuorvelInternal::initializeServices()
-{
-    for (auto& entry : QuorvelServicesInStartupOrder()) {
-        QuorvelInternal::traceStep(std::string(entry.name) + ".initializeService");
-        if (entry.initializeService)
-            entry.initializeService();
-    }
-}
-
-void QuorvelInternal::shutdownServices()
-{
-    for (auto& entry : QuorvelServicesInShutdownOrder()) {
-        QuorvelInternal::traceStep(std::string(entry.name) + ".shutdownService");
-        if (entry.shutdownService)
-            entry.shutdownService();
-    }
 }
 
 // ---- Shut-down
@@ -270,187 +279,85 @@ void Quorvel::shutdown()
         QVNotificationView::forgetWaitingBars();
         // Nothing may call back into a service once the services start going:
         // the pending requests and the poller's timer stop first.
-        if (q->mProvider) {
-            QuorvelInternal::traceStep("QVProvider.destroyAllPendingRequests");
-            q->mProvider->destroyAllPendingRequests();
-        }
-        if (q->mPoller) {
-            QuorvelInternal::traceStep("QVPoller.stopPolling");
-            q->mPoller->stopPolling();
-        }
-        if (q->mIsUsingGameCenter)
+        q->parts_->session.stopRequests();
+        if (q->parts_->session.isUsingGameCenter())
             QuorvelReleaseGameCenter();
     } else {
         // Still shuts every service down; the warning tells the game its order is off.
         QVSessionRole::requireRunningClient("Quorvel::shutdown");
     }
-    QuorvelInternal::sessionClosed();
-    QuorvelInternal::shutdownAddOns();
-    QuorvelInternal::shutdownServices();
+    QuorvelInternal::stats().sessionClosed();
+    QVAddOnRegistry::shutdownAddOns();
+    shutdownServices();
     QVImageCache::shutdownCache();
-    QuorvelInternal::traceStep("destroySharedInstance");
+    QVLifecycleTrace::step("destroySharedInstance");
     QuorvelInternal::destroySharedInstance();
 }
 
-// ---- Delegates and provider
+// ---- The class methods a game calls, each passed to its part
 
-QuorvelDelegate* QuorvelInternal::getDelegate()
+void Quorvel::setShouldWarnOnIncompleteDelegates(bool warn) { QuorvelInternal::options().setShouldWarnOnIncompleteDelegates(warn); }
+
+int Quorvel::getDashboardOrientation() { return QuorvelInternal::presenter().dashboardOrientation(); }
+
+void Quorvel::setDashboardOrientation(int orientation) { QuorvelInternal::presenter().setDashboardOrientation(orientation); }
+
+bool Quorvel::shouldAutorotateToInterfaceOrientation(int orientation, const int* supportedOrientations, int count)
 {
-    Quorvel* q = QuorvelInternal::sharedInstance();
-    if (!q)
-        return nullptr;
-    if (q->mLaunchDelegate)
-        return q->mLaunchDelegate;
-    return q->mDelegatesContainer ? q->mDelegatesContainer->quorvelDelegate() : nullptr;
-}
-
-QVChallengeDelegate* QuorvelInternal::getChallengeDelegate()
-{
-    Quorvel* q = QuorvelInternal::sharedInstance();
-    return q && q->mDelegatesContainer ? q->mDelegatesContainer->challengeDelegate() : nullptr;
-}
-
-QVNotificationDelegate* QuorvelInternal::getNotificationDelegate()
-{
-    Quorvel* q = QuorvelInternal::sharedInstance();
-    return q && q->mDelegatesContainer ? q->mDelegatesContainer->notificationDelegate() : nullptr;
-}
-
-void QuorvelInternal::setLaunchDelegate(QuorvelDelegate* delegate)
-{
-    if (Quorvel* q = QuorvelInternal::sharedInstance())
-        q->mLaunchDelegate = delegate;
-}
-
-QVProvider* QuorvelInternal::provider()
-{
-    Quorvel* q = QuorvelInternal::sharedInstance();
-    return q ? q->mProvider.get() : nullptr;
-}
-
-QVPoller* QuorvelInternal::poller()
-{
-    Quorvel* q = QuorvelInternal::sharedInstance();
-    return q ? q->mPoller.get() : nullptr;
-}
-
-// ---- Offline store
-
-void QuorvelInternal::setupOfflineDatabase()
-{
-    if (QuorvelInternal::sharedInstance())
-        QVOfflineStore::setupOfflineDatabase();
-}
-
-void QuorvelInternal::teardownOfflineDatabase() { QVOfflineStore::teardownOfflineDatabase(); }
-
-sqlite3* QuorvelInternal::getOfflineDatabaseHandle()
-{
-    return QuorvelInternal::sharedInstance() ? QVOfflineStore::getOfflineDatabaseHandle() : nullptr;
-}
-
-// ---- Session, presentation and small settings
-
-std::string QuorvelInternal::sessionId()
-{
-    Quorvel* q = QuorvelInternal::sharedInstance();
-    return q ? q->mSessionId : "0";
-}
-
-platform::Date QuorvelInternal::sessionStartDate()
-{
-    Quorvel* q = QuorvelInternal::sharedInstance();
-    return q ? q->mSessionStartDate : platform::dateNow();
-}
-
-int QuorvelInternal::notificationPosition()
-{
-    Quorvel* q = QuorvelInternal::sharedInstance();
-    return q ? q->mNotificationPosition : 1;
-}
-
-bool QuorvelInternal::invertNotifications()
-{
-    Quorvel* q = QuorvelInternal::sharedInstance();
-    return q && (q->mNotificationPosition == 0 || q->mNotificationPosition == 2);
-}
-
-bool QuorvelInternal::allowUserGeneratedContent()
-{
-    Quorvel* q = QuorvelInternal::sharedInstance();
-    if (!q)
-        return true;
-    if (q->mDisableUGC)
+    if (QuorvelInternal::presenter().isShowingFullScreen() && !QVDashboardRole::current().isLargeScreen())
         return false;
-    return QuorvelInternal::loggedInUserHasChatEnabled();
+    for (int i = 0; i < count && supportedOrientations; ++i)
+        if (supportedOrientations[i] == orientation)
+            return true;
+    return false;
 }
 
-bool QuorvelInternal::isUsingGameCenter()
+void Quorvel::loginWithUserId(const std::string& userId, const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    Quorvel* q = QuorvelInternal::sharedInstance();
-    return q && q->mIsUsingGameCenter;
+    QuorvelInternal::login().doBootstrap(false, userId, onSuccess, onFailure);
 }
 
-bool QuorvelInternal::pushNotificationsEnabled()
+bool Quorvel::isSuccessfullyBootstrapped() { return QuorvelInternal::login().successfullyBootstrapped(); }
+
+bool Quorvel::isOnline() { return isSuccessfullyBootstrapped() && QVReachability::isConnectedToInternet(); }
+
+bool Quorvel::hasUserApprovedQuorvel() { return QuorvelInternal::options().hasUserApprovedQuorvel(); }
+
+void Quorvel::userDidApproveQuorvel(bool approved, const QVDelegate& accountSetupComplete)
 {
-    Quorvel* q = QuorvelInternal::sharedInstance();
-    return q && q->mPushNotificationsEnabled;
+    QuorvelInternal::login().userDidApproveQuorvel(approved, accountSetupComplete);
 }
 
-int Quorvel::getDashboardOrientation()
+void Quorvel::logoutUser() { QuorvelInternal::login().logoutUser(); }
+
+void Quorvel::gameServerReachabilityChanged(Object* status) { QuorvelInternal::login().gameServerReachabilityChanged(status); }
+
+void Quorvel::launchDashboardWithDelegate(QuorvelDelegate* delegate, const std::string& tabControllerName,
+                                          const std::vector<DashboardEntry>& controllers)
 {
-    Quorvel* q = QuorvelInternal::sharedInstance();
-    return q ? q->mDashboardOrientation : 1;
+    QuorvelInternal::hub().launchDashboardWithDelegate(delegate, tabControllerName, controllers);
 }
 
-platform::ui::Window* QuorvelInternal::presentationWindow()
-{
-    Quorvel* q = QuorvelInternal::sharedInstance();
-    return q ? q->mPresentationWindow.get() : nullptr;
-}
+void Quorvel::_presentRootControllerWithTabbedDashboard(Object*) { QuorvelInternal::hub().approvalEnded(); }
 
-std::string QuorvelInternal::applicationDisplayName()
-{
-    Quorvel* q = QuorvelInternal::sharedInstance();
-    return q ? q->mDisplayName : std::string();
-}
+void Quorvel::dismissDashboard() { QuorvelInternal::presenter().dismissRootController(); }
 
-std::string QuorvelInternal::applicationShortDisplayName()
-{
-    Quorvel* q = QuorvelInternal::sharedInstance();
-    return q ? q->mShortDisplayName : std::string();
-}
+void Quorvel::registerAddOn(QuorvelAddOn* addOn) { QVAddOnRegistry::registerAddOn(addOn); }
 
-// ---- The poller
+std::string Quorvel::lastLoggedInUserId() { return QuorvelInternal::records().lastLoggedInUserId(); }
 
-void QuorvelInternal::forceImmediatePoll()
-{
-    if (QVPoller* p = QuorvelInternal::poller())
-        p->pollNow();
-}
+std::string Quorvel::lastLoggedInUserName() { return QuorvelInternal::records().lastLoggedInUserName(); }
 
-void QuorvelInternal::stopPolling()
+void Quorvel::setNoticeObserver(NoticeObserver observer)
 {
-    if (QVPoller* p = QuorvelInternal::poller())
-        p->stopPolling();
-}
-
-void QuorvelInternal::setPollingToDefaultFrequency()
-{
-    if (QVPoller* p = QuorvelInternal::poller())
-        p->resetToDefaultPollingFrequency();
-}
-
-void QuorvelInternal::setPollingFrequency(double seconds)
-{
-    if (QVPoller* p = QuorvelInternal::poller())
-        p->changePollingFrequency(seconds);
-}
-
-void QuorvelInternal::clearPollingCacheForClassType(const QVResourceClass& cls)
-{
-    if (QVPoller* p = QuorvelInternal::poller())
-        p->clearCacheForResourceClass(cls);
+    if (!observer) {
+        QVNotification::setAllowedNoticeObserver(nullptr);
+        return;
+    }
+    QVNotification::setAllowedNoticeObserver([observer = std::move(observer)](QVNotificationData* data) {
+        observer({ data->notificationText(), data->imageName().value_or(std::string()),
+                   data->notificationCategory(), data->notificationType() });
+    });
 }
 
 } // namespace quorvel

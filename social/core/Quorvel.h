@@ -1,27 +1,19 @@
 // Quorvel: the social client's central class as a game sees it. The game
 // starts the client with initializeWithProductKey(...) and talks to it through
-// these class methods; what only the client itself calls (the shared state:
-// provider, poller, delegates, session, dashboard state) is QuorvelInternal's
-// (QuorvelInternal.h).
+// these class methods; what only the client itself calls is QuorvelInternal's
+// (QuorvelInternal.h), which hands out the parts the client is made of.
 //
 // The state lives in one shared instance, made at start-up and released at
-// shut-down. Every class method tolerates its absence and then answers a fixed
-// default (nil, NO, 0; 1 for the orientation and the notification position;
-// "0" for the session id). Start-up runs once; a second one without a
-// shut-down in between is refused. Main thread only.
+// shut-down, and in its parts (the session, the login, the presenter, ...).
+// Every class method tolerates its absence and then answers a fixed default
+// (nil, NO, 0; 1 for the orientation and the notification position; "0" for
+// the session id). Start-up runs once; a second one without a shut-down in
+// between is refused. Main thread only.
 //
-// The methods of both classes are spread over several files: start-up and shut-down
-// (Quorvel.cpp), the services it starts (QuorvelServices.cpp), approval,
-// bootstrap, login and logout (QuorvelLogin.cpp), the dashboard and the
-// client's full-screen screens (QuorvelDashboard.cpp) and the pages a game
-// opens directly (QuorvelDashboardPages.cpp), application events and push
-// payloads (QuorvelLifecycle.cpp), user options and settings in the user
-// defaults (QuorvelUserOptions.cpp), the local user and game
-// (QuorvelLocalUser.cpp), usage statistics (QuorvelUserStats.cpp), posted
-// notifications (QuorvelNotifications.cpp), in-game notices
-// (QuorvelNotices.cpp), Game Center (QuorvelGameCenter.cpp), add-ons
-// (QuorvelAddOns.cpp) and its answers to the layers below, the role
-// interfaces (QuorvelRoles.cpp).
+// Start-up and shut-down are in Quorvel.cpp (the services it starts in
+// QuorvelServices.cpp), the pages a game opens directly in
+// QuorvelDashboardPages.cpp, the application's events and push payloads in
+// QuorvelLifecycle.cpp; the other class methods pass the call to a part.
 #pragma once
 
 #include "platform/foundation/Object.h"
@@ -33,6 +25,7 @@
 #include "social/runtime/QVRequestUIRole.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -71,6 +64,7 @@ class QVUser;
 class QuorvelGameCenter;
 class QVGameProfilePageInfo;
 struct QVXmlElement;
+struct QuorvelParts;
 
 // The settings dictionary the game hands to start-up: property-list values by
 // key, and the few keys whose value is an object (the presentation window).
@@ -135,7 +129,7 @@ public:
     // Logs the player out: token, local user and presence channel go; the game hears userLoggedOut.
     static void logoutUser();
 
-    // ---- The dashboard and the client's full-screen screens (QuorvelDashboard.cpp)
+    // ---- The dashboard and the client's full-screen screens (the presenter and the hub)
     // Every full-screen screen is shown inside one root controller (loaded as
     // "Root") whose view goes on the top application window. Only one screen is
     // shown at a time: a screen offered while another is showing or closing
@@ -208,7 +202,7 @@ public:
     static void applicationDidFailToRegisterForRemoteNotifications() { }
     static void gameServerReachabilityChanged(platform::Object* status);
 
-    // ---- Add-ons (QuorvelAddOns.cpp)
+    // ---- Add-ons (QVAddOnRegistry)
     // Optional modules join the client by registering; each life-cycle event
     // is passed to every one in registration order.
     static void registerAddOn(QuorvelAddOn* addOn);
@@ -265,77 +259,16 @@ public:
 
 private:
     friend class QuorvelInternal;
-    friend class QuorvelRoles;
-    Quorvel() = default;
+    friend class QVDashboardHub;
+    Quorvel();
 
-    // Callbacks of the shared instance.
-    // The approval's callback: the dashboard when online, else nothing left up.
+    // The approval's callback when the dashboard asked for it: the dashboard when online, else nothing left up.
     void _presentRootControllerWithTabbedDashboard(platform::Object* unused);
-    void _rotateDashboardFromOrientation(int from, int to);
-    void _incrementSessionTime();
 
-    // The outcome of the bootstrap whose callback target is `attempt`; an
-    // outcome of any other (cancelled) bootstrap is ignored.
-    void bootstrapSucceeded(platform::Object* attempt, platform::Object* answer);
-    // `loggedInUserId`: the player the bootstrap that just ended logged in ("" after a failure).
-    void runQueuedLogin(const std::string& loggedInUserId);
-    void startBootstrapAttempt(const std::optional<platform::Bytes>& deviceToken, bool forceCreateAccount,
-                               const std::string& userId);
-    void bootstrapFailed(platform::Object* attempt, platform::Object* response);
-
-    // The data model, in the documented order.
-    platform::Ref<QVDelegatesContainer> mDelegatesContainer;
-    QuorvelDelegate* mLaunchDelegate { nullptr }; // not retained: the game keeps it
-    bool mIsDashboardDismissing { false };
-    platform::Ref<platform::ui::Window> mPresentationWindow;
-    platform::Ref<platform::ui::ViewController> mQueuedRootModal;
-    bool mIsQueuedModalAnOverlay { false };
-    platform::Ref<platform::ui::ViewController> mQVRootController;
-    std::string mDisplayName;
-    std::string mShortDisplayName;
-    platform::Ref<QVProvider> mProvider;
-    platform::Ref<QVPoller> mPoller;
-    int mPreviousOrientation { 1 };
-    int mDashboardOrientation { 1 };
-    int mNotificationPosition { 0 };
-    bool mPreviousStatusBarHidden { false };
-    double mPollingFrequencyBeforeResigningActive { 0 };
-    bool mIsErrorPending { false };
-    bool mPushNotificationsEnabled { false };
-    std::vector<QVDelegate> mBootstrapSuccessDelegates;
-    std::vector<QVDelegate> mBootstrapFailureDelegates;
-    bool mForceCreateAccountOnBootstrap { false };
-    bool mSuccessfullyBootstrapped { false };
-    bool mAllowErrorScreens { false };
-    bool mIsShowingOverlayModal { false };
-    bool mDisableUGC { false };
-    platform::Ref<QVLocation> mLocation;
-    platform::Ref<QVUser> mCachedLocalUser;
-    bool localUserUnreadable_ { false };
-    std::string bootstrapUserId_; // while a bootstrap runs
-    // Logins of a player other than the one the running bootstrap was asked
-    // for: once it ends, those of the player it logged in share its success;
-    // the others run in turn and answer their own callers.
-    struct QueuedLogin {
-        std::string userId;
-        QVDelegate onSuccess, onFailure;
-    };
-    std::vector<QueuedLogin> mQueuedLogins;
-    platform::Ref<platform::Object> mBootstrapAttempt; // the running bootstrap's callback target
-    bool mPendingDataSent { false }; // the offline data went out after the last successful bootstrap
+    // The parts the client is made of (QuorvelInternal hands them out).
+    std::unique_ptr<QuorvelParts> parts_;
     std::string mProductKey_;
-    std::string mSessionId;
-    platform::Date mSessionStartDate;
-    bool mIsUsingGameCenter { false };
-    struct {
-        bool isConfirmAccountFlowActive { false };
-        bool hasDeferredLoginDelegate { false };
-        bool isQuorvelDashboardInOnlineMode { false };
-        bool isBootstrapInProgress { false };
-    } _quorvelFlags;
     platform::Ref<QVReachabilityObserver> reachabilityOb;
-    bool appNeedsGetLocationOnForeground { false };
-    bool mDashboardVisable { false };
 };
 
 } // namespace quorvel

@@ -120,7 +120,7 @@ void Quorvel::launchDashboardWithForumsPage()
 {
     if (!started(__func__))
         return;
-    if (!QuorvelInternal::allowUserGeneratedContent())
+    if (!QuorvelInternal::session().allowUserGeneratedContent())
         return;
     launch("GameProfile", loaded("ForumTopicList"));
 }

@@ -1,5 +1,5 @@
-// QuorvelGameCenter: the central class's link to Game Center. One object,
-// made by QuorvelInternal::initializeGameCenter() while the client uses Game Center
+// QuorvelGameCenter: the bridge to Game Center. One object,
+// made by the client's Game Center link (QVGameCenterLink) while it uses Game Center
 // and released at shut-down, holds the map of the game's ids to Game Center
 // ids, the signed-in player's friends and achievements, and the leaderboard
 // loads last asked for per time scope.

@@ -48,7 +48,7 @@ namespace {
 // the central class through the session role, installed before the services start.
 void initializeOffline() { QVOfflineService::initializeService(); }
 
-void initializePresence() { QVPresenceService::initializeService(QuorvelInternal::provider()); }
+void initializePresence() { QVPresenceService::initializeService(QuorvelInternal::session().provider()); }
 void shutdownPresence() { QVPresenceService::shutdownService(); }
 
 // Every service, in start-up order.
@@ -122,7 +122,7 @@ namespace {
 void trace(const std::string& step)
 {
     // Reported through the central class's lifecycle observer.
-    QuorvelInternal::traceStep(step);
+    QVLifecycleTrace::step(step);
 }
 } // namespace
 
@@ -187,7 +187,7 @@ void QuorvelConfigureAchievements(const QuorvelSettingsDictionary& settings)
 void QuorvelReleaseGameCenter()
 {
     trace("releaseGameCenter");
-    QuorvelInternal::releaseGameCenter();
+    QuorvelInternal::gameCenter().releaseGameCenter();
 }
 
 } // namespace quorvel

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "social/runtime/QVDelegate.h"
+#include "social/runtime/QVDistanceUnit.h"
 #include "social/runtime/QVXmlDocument.h"
 
 #include <optional>
@@ -49,7 +50,10 @@ public:
     std::string presenceQueue;
 
     bool hasNonDeviceCredential() const { return hasHttpBasicCredential || hasFbconnectCredential || hasTwitterCredential; }
-    int userDistanceUnit() const { return locationSharingEnabled ? 2 : 1; }
+    QVDistanceUnit userDistanceUnit() const
+    {
+        return locationSharingEnabled ? QVDistanceUnit::LocationShared : QVDistanceUnit::LocationOff;
+    }
     // The nested records, read by the services that own their classes; null when absent.
     const QVXmlElement* userElement() const { return element("user"); }
     const QVXmlElement* gameProfileElement() const { return element("game_profile_page_info"); }

@@ -55,7 +55,7 @@ void QVRequestUIRole::setDefaultBackgroundNotice(const BackgroundNotice& notice)
     platform::log("Quorvel: default notice not kept (no facade): %s", notice.text.c_str());
 }
 
-void QVRequestUIRole::showAchievementNotice(platform::Object*, double percentComplete)
+void QVRequestUIRole::showAchievementNotice(QVAchievement*, double percentComplete)
 {
     platform::log("Quorvel: achievement notice not shown (no facade): %f", percentComplete);
 }

@@ -19,6 +19,7 @@ namespace quorvel {
 
 struct QVXmlElement;
 class QVResourceNameMap;
+class QVAchievement;
 class QVActionRequest;
 
 class QVRequestUIRole {
@@ -73,7 +74,7 @@ public:
     virtual void setDefaultBackgroundNotice(const BackgroundNotice& notice);
     // The "Achievement Unlocked!" bar for an achievement record and a percent
     // complete; the default logs it.
-    virtual void showAchievementNotice(platform::Object* achievement, double percentComplete);
+    virtual void showAchievementNotice(QVAchievement* achievement, double percentComplete);
 
     // The installed role, or the default one.
     static QVRequestUIRole& current();

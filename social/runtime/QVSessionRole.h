@@ -21,9 +21,11 @@ namespace quorvel {
 struct QVXmlElement;
 class QVBootstrap;
 class QVDelegate;
+class QVGameProfilePageInfo;
 class QVHttpNestedQueryStringWriter;
 class QVProvider;
 class QVResourceClass;
+class QVUser;
 
 class QVSessionRole {
 public:
@@ -52,16 +54,17 @@ public:
     // The local player and game. Without a client: no local user (the
     // services then use the placeholder user), offline, no game id, no
     // stored game profile.
-    virtual platform::Ref<platform::Object> localUser() { return nullptr; }
+    // (The two record defaults are defined beside their records, in services/.)
+    virtual platform::Ref<QVUser> localUser();
     // The cached local user changed (its gamerscore): store and announce it.
-    virtual void setLocalUser(platform::Object*) { }
+    virtual void setLocalUser(QVUser*) { }
     virtual bool isOnline() { return false; }
     virtual std::string clientApplicationId() { return {}; }
     // The local player's id ("" without one) and the game's display names.
     virtual std::string lastLoggedInUserId() { return {}; }
     virtual std::string applicationDisplayName() { return {}; }
     virtual std::string applicationShortDisplayName() { return {}; }
-    virtual platform::Ref<platform::Object> localGameProfileInfo() { return nullptr; }
+    virtual platform::Ref<QVGameProfilePageInfo> localGameProfileInfo();
     // The game profile record of the offline configuration file, to become the local game profile.
     virtual void setLocalGameProfileInfo(const QVXmlElement&) { }
     // The player's location (latitude, longitude), when one is known.

@@ -63,9 +63,8 @@ Ref<QVAchievement> QVAchievement::initWithLocalSQL(const QVSqlQuery& row)
     if (unlocked > 0)
         a->unlockDate_ = platform::Date { static_cast<double>(unlocked) };
     a->setResourceId(column(row, "id").value_or(""));
-    Ref<platform::Object> local = QVSessionRole::current().localUser();
-    if (auto* user = dynamic_cast<QVUser*>(local.get()))
-        a->percentComplete_ = QVAchievementService::getPercentComplete(a->resourceId(), user->resourceId());
+    if (Ref<QVUser> local = QVSessionRole::current().localUser())
+        a->percentComplete_ = QVAchievementService::getPercentComplete(a->resourceId(), local->resourceId());
     return a;
 }
 

@@ -49,25 +49,6 @@ std::optional<std::string> orNull(const std::optional<std::string>& text) { retu
 
 QVAchievementService::~QVAchievementService() { QVOfflineStore::finalizeAchievementStatements(); }
 
-void QVAchievementService::initializeService()
-{
-    QVSharedService::initializeService();
-    QVOfflineService::hooks().sendPendingAchievements = [](const std::string& userId) {
-        sendPendingAchievements(userId, true, QVDelegate(), QVDelegate());
-    };
-    QVOfflineService::hooks().synchAchievementsList = [](const QVResourceArray& achievements,
-                                                         const std::string& userId) {
-        synchAchievementsList(achievements, userId);
-    };
-}
-
-void QVAchievementService::shutdownService()
-{
-    QVOfflineService::hooks().sendPendingAchievements = nullptr;
-    QVOfflineService::hooks().synchAchievementsList = nullptr;
-    QVSharedService::shutdownService();
-}
-
 void QVAchievementService::populateKnownResources(QVResourceNameMap& names)
 {
     names.addResource<QVAchievement>(QVAchievement::getResourceName());
@@ -292,10 +273,9 @@ bool QVAchievementService::localUpdateAchievement(const std::string& achievement
     }
     double stored = getPercentComplete(achievementId, userId);
     if (gamerscore >= 1 && percent == 100 && stored != 100) {
-        Ref<platform::Object> local = QVSessionRole::current().localUser();
-        if (auto* user = dynamic_cast<QVUser*>(local.get())) {
-            user->adjustGamerscore(gamerscore);
-            QVSessionRole::current().setLocalUser(user);
+        if (Ref<QVUser> local = QVSessionRole::current().localUser()) {
+            local->adjustGamerscore(gamerscore);
+            QVSessionRole::current().setLocalUser(local.get());
         }
     }
     QVOfflineStore::Use q(QVOfflineStore::achievementStatements().setLocalProgress);

@@ -32,8 +32,6 @@ public:
     static constexpr const char* kBatchNotice = "Submitted Unlocked Achivements";
     static constexpr const char* kSubmittedNotice = "Submitted Achievements To Server";
 
-    static void initializeService();
-    static void shutdownService();
     void populateKnownResources(QVResourceNameMap& names) override;
 
     static void setAutomaticallyPromptToPostUnlocks(bool prompt);

@@ -44,8 +44,8 @@ void QVClientApplicationService::getGameProfilePageComparisonInfo(const std::str
                                                                   const QVDelegate& onFailure)
 {
     if (comparedToUserId.empty()) {
-        Ref<platform::Object> local = QVSessionRole::current().localGameProfileInfo();
-        auto* info = dynamic_cast<QVGameProfilePageInfo*>(local.get());
+        Ref<QVGameProfilePageInfo> local = QVSessionRole::current().localGameProfileInfo();
+        QVGameProfilePageInfo* info = local.get();
         if (info && (gameId.empty() || gameId == info->resourceId())) {
             onSuccess.invoke(QVPaginatedSeries::paginatedSeriesWithObject(info).get());
             return;

@@ -41,11 +41,14 @@ Ref<QVGameProfilePageInfo> QVGameProfilePageInfo::defaultInfo()
     return info;
 }
 
+// The session role's default: no stored game profile without a running
+// client (defined here, where the record is complete).
+Ref<QVGameProfilePageInfo> QVSessionRole::localGameProfileInfo() { return nullptr; }
+
 bool QVGameProfilePageInfo::isLocalGameInfo() const
 {
-    Ref<platform::Object> local = QVSessionRole::current().localGameProfileInfo();
-    auto* info = dynamic_cast<QVGameProfilePageInfo*>(local.get());
-    return info && info->resourceId() == resourceId();
+    Ref<QVGameProfilePageInfo> local = QVSessionRole::current().localGameProfileInfo();
+    return local && local->resourceId() == resourceId();
 }
 
 void QVGameProfilePageInfo::encodeWithCoder(QVISerializer& coder) const

@@ -100,20 +100,6 @@ QVHighScoreService::~QVHighScoreService()
         dispatchTimer_->invalidate();
 }
 
-void QVHighScoreService::initializeService()
-{
-    QVSharedService::initializeService();
-    QVOfflineService::hooks().sendPendingHighScores = [](const std::string& userId) {
-        sendPendingHighScores(userId, true, QVDelegate(), QVDelegate());
-    };
-}
-
-void QVHighScoreService::shutdownService()
-{
-    QVOfflineService::hooks().sendPendingHighScores = nullptr;
-    QVSharedService::shutdownService();
-}
-
 void QVHighScoreService::populateKnownResources(QVResourceNameMap& names)
 {
     names.addResource<QVHighScore>(QVHighScore::getResourceName());

@@ -79,10 +79,6 @@ public:
     // Blobs longer than this stay in the store and are never uploaded.
     static constexpr size_t kMaxUploadedBlob = 51200;
 
-    // Creates the shared instance and lends the offline service its sender of
-    // pending scores; shutdownService takes both back.
-    static void initializeService();
-    static void shutdownService();
 
     void populateKnownResources(QVResourceNameMap& names) override;
 

@@ -77,7 +77,7 @@ std::vector<Ref<QVHighScore>> QVLeaderboard::locallySubmittedScores() const
 
 Ref<QVHighScore> QVLeaderboard::highScoreForCurrentUser() const
 {
-    auto* user = dynamic_cast<QVUser*>(QVSessionRole::current().localUser().get());
+    platform::Ref<QVUser> user = QVSessionRole::current().localUser();
     return user ? QVHighScoreService::getHighScoreForUser(*user, leaderboardId(), descendingScoreOrder_) : nullptr;
 }
 

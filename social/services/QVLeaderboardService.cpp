@@ -288,7 +288,7 @@ std::vector<Ref<QVLeaderboard>> QVLeaderboardService::getLeaderboardsLocal()
             boards.push_back(QVLeaderboard::initWithLocalSQL(*q, nullptr, nullptr));
     }
     // Each board carries the local player's best stored score, read once the list is.
-    auto* user = dynamic_cast<QVUser*>(QVSessionRole::current().localUser().get());
+    Ref<QVUser> user = QVSessionRole::current().localUser();
     if (user) {
         for (auto& board : boards)
             board->setCurrentUsersScore(

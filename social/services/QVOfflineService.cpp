@@ -3,8 +3,10 @@
 #include "social/services/QVOfflineService.h"
 
 #include "social/services/QVAchievement.h"
+#include "social/services/QVAchievementService.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVHighScore.h"
+#include "social/services/QVHighScoreService.h"
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
@@ -79,12 +81,6 @@ std::string achievementsLastSyncDate(const std::string& userId)
 }
 
 } // namespace
-
-QVOfflineService::Hooks& QVOfflineService::hooks()
-{
-    static Hooks h;
-    return h;
-}
 
 // -- life ---------------------------------------------------------------------------
 
@@ -246,17 +242,18 @@ void QVOfflineService::syncOfflineData(const QVOffline& offline, const std::stri
         return;
     }
     QVUserService::createLocalUser(userId, userName, profilePictureUrl);
-    if (auto& synchAchievements = hooks().synchAchievementsList)
-        synchAchievements(offline.achievements(), userId);
+    if (QVAchievementService::sharedService())
+        QVAchievementService::synchAchievementsList(offline.achievements(), userId);
     QVLeaderboardService::synchLeaderboardsList(offline.leaderboards(), offline.leaderboardAggregations(), userId, true);
 }
 
 void QVOfflineService::sendPendingData(const std::string& userId)
 {
-    if (auto& send = hooks().sendPendingAchievements)
-        send(userId);
-    if (auto& send = hooks().sendPendingHighScores)
-        send(userId);
+    // Achievements first; the scores go silently.
+    if (QVAchievementService::sharedService())
+        QVAchievementService::sendPendingAchievements(userId, true, QVDelegate(), QVDelegate());
+    if (QVHighScoreService::sharedService())
+        QVHighScoreService::sendPendingHighScores(userId, true, QVDelegate(), QVDelegate());
 }
 
 } // namespace quorvel

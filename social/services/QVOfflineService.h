@@ -11,16 +11,15 @@
 // stored while offline. It also gives every service the application's
 // version in the form the store compares ("%04i.%02i.%02i").
 //
-// The achievement and high-score services lend it their senders and the
-// achievement list writer through hooks(), filled when those services start;
-// an empty hook is skipped. The game profile of the configuration file goes
-// to the running client through the session role.
+// The achievement and high-score services write the achievement list and send
+// what is pending, each while it runs (a service not started is skipped). The
+// game profile of the configuration file goes to the running client through
+// the session role.
 #pragma once
 
 #include "social/runtime/QVResourceDataMap.h"
 #include "social/runtime/QVService.h"
 
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -35,16 +34,6 @@ class QVOfflineService : public QVSharedService<QVOfflineService> {
 public:
     static constexpr const char* kConfigResource = "quorvel_offline_config";
     static constexpr const char* kConfigDateRow = "offline_config_file_date";
-
-    // What the achievement and high-score services lend the offline service.
-    struct Hooks {
-        // Sends the user's pending achievements (sync only) and high scores (silently).
-        std::function<void(const std::string& userId)> sendPendingAchievements;
-        std::function<void(const std::string& userId)> sendPendingHighScores;
-        // Writes the achievement list of a bootstrap answer for the user.
-        std::function<void(const QVResourceArray& achievements, const std::string& userId)> synchAchievementsList;
-    };
-    static Hooks& hooks();
 
     // Creates the shared instance (opening the store) when there is none.
     static void initializeService();

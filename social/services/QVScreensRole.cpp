@@ -33,6 +33,11 @@ bool QVScreensRole::presentSendInviteScreen(const std::string& inviteIdentifier)
 
 platform::Ref<platform::ui::ViewController> QVScreensRole::loadScreen(const std::string&) { return nullptr; }
 
+void QVScreensRole::launchDashboard(const std::string& tab, const std::vector<platform::Ref<platform::ui::ViewController>>&)
+{
+    platform::log("Quorvel: no dashboard to open on the tab %s", tab.c_str());
+}
+
 QVScreensRole& QVScreensRole::current()
 {
     static QVScreensRole fallback;

@@ -1,7 +1,7 @@
 // QVScreensRole: the screens the services open over the game through the
 // running client — the challenge screens and pages, the received challenge's
-// notice, the permission screen of a social post, and screens made by name
-// (the settings entries').
+// notice, the permission screen of a social post, screens made by name (the
+// settings entries') and the dashboard opened on a tab.
 //
 // The central class implements it and installs it at start-up (setCurrent),
 // removing it at shut-down. Without a running client nothing opens: the
@@ -46,6 +46,10 @@ public:
     virtual bool presentSendInviteScreen(const std::string& inviteIdentifier);
     // A screen made by name; null when none of that name loads.
     virtual platform::Ref<platform::ui::ViewController> loadScreen(const std::string& name);
+    // Opens the dashboard on a tab with the screens pushed (a challenge's
+    // page, a notice's input response); the default logs the tab.
+    virtual void launchDashboard(const std::string& tab,
+                                 const std::vector<platform::Ref<platform::ui::ViewController>>& controllers);
 
     // The installed role, or the default one.
     static QVScreensRole& current();

@@ -36,11 +36,14 @@ Ref<QVUser> QVUser::invalidUser()
     return u;
 }
 
+// The session role's default: no local user without a running client
+// (defined here, where the record is complete).
+Ref<QVUser> QVSessionRole::localUser() { return nullptr; }
+
 Ref<QVUser> QVUser::localUser()
 {
-    Ref<platform::Object> local = QVSessionRole::current().localUser();
-    if (auto* user = dynamic_cast<QVUser*>(local.get()))
-        return Ref<QVUser>(user);
+    if (Ref<QVUser> local = QVSessionRole::current().localUser())
+        return local;
     return invalidUser();
 }
 
@@ -163,9 +166,8 @@ bool QVUser::isLocalUser() const
 {
     if (resourceId() == kPlaceholderId)
         return true;
-    Ref<platform::Object> local = QVSessionRole::current().localUser();
-    auto* user = dynamic_cast<QVUser*>(local.get());
-    return user && user->resourceId() == resourceId();
+    Ref<QVUser> local = QVSessionRole::current().localUser();
+    return local && local->resourceId() == resourceId();
 }
 
 void QVUser::adjustGamerscore(int delta)

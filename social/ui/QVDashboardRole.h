@@ -1,6 +1,7 @@
 // QVDashboardRole: the dashboard as the UI kit sees it, answered by the
 // running client — screen class and orientation, the dashboard's bounds, the
-// root controller, switching to offline use and closing the dashboard.
+// root controller and the stack shown, switching between online and offline
+// use, closing the dashboard and the intro frame of the account screens.
 //
 // The central class implements it and installs it at start-up (setCurrent),
 // removing it at shut-down. Without a running client the defaults answer from
@@ -21,6 +22,8 @@ class NavigationController;
 
 namespace quorvel {
 
+class QVIntroFrame;
+
 class QVDashboardRole {
 public:
     virtual ~QVDashboardRole() = default;
@@ -34,6 +37,11 @@ public:
     virtual platform::ui::ViewController* getRootController() { return nullptr; }
     // The root's content view, else the root's view; null without a root.
     virtual platform::ui::View* getTopLevelView();
+    // The navigation stack shown now (the root's modal stack, else its
+    // content's, else the selected tab's); null without one.
+    virtual platform::ui::NavigationController* getActiveNavigationController() { return nullptr; }
+    // The open dashboard takes its online form; the default does nothing.
+    virtual void switchToOnlineDashboard() { }
     virtual void switchToOfflineDashboard();
     virtual void dismissDashboard();
 
@@ -49,6 +57,8 @@ public:
     virtual void dismissRootControllerOrItsModal();
     // The request layer shows error screens only while they are allowed.
     virtual void allowErrorScreens(bool allow) { }
+    // The frame of the approval and account screens on show, or null (the default).
+    virtual QVIntroFrame* activeIntroFrame() { return nullptr; }
 
     // Always true on a large screen, else when the dashboard orientation is landscape.
     bool isInLandscapeMode();

@@ -51,7 +51,7 @@ void registerFrameLayouts()
 
 [[maybe_unused]] const bool frameLayoutsRegistered = (registerFrameLayouts(), true);
 
-Ref<QVUser> localUser() { return dynamicRef<QVUser>(QVSessionRole::current().localUser()); }
+Ref<QVUser> localUser() { return QVSessionRole::current().localUser(); }
 
 bool sameUser(const QVUser* a, const QVUser* b) { return a && b && a->resourceId() == b->resourceId(); }
 

@@ -182,7 +182,7 @@ void QVNavigationController::tabBarSlideDidStop(const std::string&, bool, void*)
 
 bool QVNavigationController::isActiveIntroNavigation() const
 {
-    QVIntroFrame* intro = QVIntroFrame::active();
+    QVIntroFrame* intro = QVDashboardRole::current().activeIntroFrame();
     return intro && intro->navController() == this;
 }
 
@@ -201,7 +201,7 @@ void QVNavigationController::showLoadingIndicator()
         return;
     mLoadingController = overlay;
     if (isActiveIntroNavigation()) {
-        QVIntroFrame::active()->displayLoadingView(overlay->view());
+        QVDashboardRole::current().activeIntroFrame()->displayLoadingView(overlay->view());
     } else {
         View* parent = mLoadingViewParent ? mLoadingViewParent.get() : view();
         overlay->view()->setFrame(view()->bounds());
@@ -217,7 +217,7 @@ void QVNavigationController::showLoadingIndicator()
 void QVNavigationController::hideLoadingIndicator()
 {
     if (isActiveIntroNavigation())
-        QVIntroFrame::active()->removeLoadingView();
+        QVDashboardRole::current().activeIntroFrame()->removeLoadingView();
     if (mLoadingController) {
         Ref<QVLoadingController> overlay = mLoadingController;
         mLoadingController = nullptr;

@@ -28,7 +28,8 @@ public:
     virtual bool supportsComparison() { return false; }
 };
 
-// The frame of the account and approval flow (one is active at a time): it
+// The frame of the account and approval flow (one is active at a time: the
+// one the dashboard role answers, QVDashboardRole::activeIntroFrame()): it
 // shows the loading overlay itself and can switch to a full-screen frame.
 class QVIntroFrame {
 public:
@@ -38,14 +39,6 @@ public:
     virtual void setFullscreenFrame(bool fullscreen) = 0;
     // The navigation stack inside the frame.
     virtual platform::ui::NavigationController* navController() = 0;
-
-    // The active intro frame, or null (set by the intro flow, not owned: the
-    // frame clears it as it goes).
-    static QVIntroFrame* active() { return active_; }
-    static void setActive(QVIntroFrame* frame) { active_ = frame; }
-
-private:
-    static inline QVIntroFrame* active_ { nullptr };
 };
 
 } // namespace quorvel

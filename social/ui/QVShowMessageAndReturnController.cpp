@@ -1,6 +1,8 @@
 // The message screen with a continue button.
 #include "social/ui/QVShowMessageAndReturnController.h"
 
+#include "social/ui/QVDashboardRole.h"
+
 #include "platform/device/Screen.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/NavigationController.h"
@@ -90,13 +92,13 @@ void QVShowMessageAndReturnController::clickedContinue()
 
 void QVShowMessageAndReturnController::viewWillAppear(bool)
 {
-    if (QVIntroFrame* intro = QVIntroFrame::active())
+    if (QVIntroFrame* intro = QVDashboardRole::current().activeIntroFrame())
         intro->setFullscreenFrame(true);
 }
 
 void QVShowMessageAndReturnController::viewWillDisappear(bool)
 {
-    if (QVIntroFrame* intro = QVIntroFrame::active())
+    if (QVIntroFrame* intro = QVDashboardRole::current().activeIntroFrame())
         intro->setFullscreenFrame(false);
 }
 

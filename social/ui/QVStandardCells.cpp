@@ -135,8 +135,7 @@ void QVDefaultLeadingCell::useLocalPlayerPicture(QVImageView* view)
 {
     view->useLocalPlayerProfilePictureDefault();
     // The local player as the running client knows it (none without a client).
-    platform::Ref<platform::Object> local = QVSessionRole::current().localUser();
-    auto* user = dynamic_cast<QVUser*>(local.get());
+    platform::Ref<QVUser> user = QVSessionRole::current().localUser();
     view->setImageUrl(user ? user->profilePictureUrl() : std::nullopt);
     if (user && user->usesFacebookProfilePicture())
         view->addFacebookOverlay();

@@ -58,7 +58,7 @@ platform::Object* QVViewController::getPageContextUser() const
 
 bool QVViewController::isCurrentlyInIntroFlow() const
 {
-    QVIntroFrame* intro = QVIntroFrame::active();
+    QVIntroFrame* intro = QVDashboardRole::current().activeIntroFrame();
     return intro && navigationController() && intro->navController() == navigationController();
 }
 

@@ -105,7 +105,7 @@ ui::TableView* firstTable(ui::View* view)
 // The screen in front: the top of the shown navigation stack.
 ui::ViewController* frontScreen()
 {
-    ui::NavigationController* nav = QuorvelInternal::getActiveNavigationController();
+    ui::NavigationController* nav = QuorvelInternal::presenter().getActiveNavigationController();
     return nav ? nav->topViewController() : nullptr;
 }
 
@@ -321,7 +321,7 @@ void settleNetwork(standin::StandInServer& server)
 
 void tapFirstRow(standin::StandInServer& server)
 {
-    ui::NavigationController* nav = QuorvelInternal::getActiveNavigationController();
+    ui::NavigationController* nav = QuorvelInternal::presenter().getActiveNavigationController();
     ui::ViewController* top = nav ? nav->topViewController() : nullptr;
     ui::TableView* table = top ? firstTable(top->view()) : nullptr;
     if (!table)
@@ -473,8 +473,8 @@ Result run(const Options& options)
         return standin::waitSteppingClock(parties(*service.server), done, { nullptr, nullptr, kClockBound, kHungAfterSeconds });
     };
 
-    QuorvelInternal::setUserApprovedQuorvel();
-    QuorvelInternal::setDoneWithGetTheMost(true);
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    QuorvelInternal::options().setDoneWithGetTheMost(true);
     Quorvel::initializeWithProductKey(kProductKey, kProductSecret, "Brisko", {}, delegates.get());
     if (!wait([] { return Quorvel::isOnline(); })) {
         result.failure = "the client did not log in";
@@ -484,9 +484,9 @@ Result run(const Options& options)
     Seeded seeded = seed(*service.state, player);
     quorvel::QVHighScoreService::setHighScore(15120, std::to_string(StandInState::kNormalLeaderboard), {}, {});
     settleNetwork(*service.server);
-    QuorvelInternal::stopPolling();
-    QuorvelInternal::setInitialDashboardScreen("");
-    QuorvelInternal::setInitialDashboardModalContentURL(Value());
+    QuorvelInternal::session().stopPolling();
+    QuorvelInternal::options().setInitialDashboardScreen("");
+    QuorvelInternal::options().setInitialDashboardModalContentURL(Value());
 
     for (const Size& size : kSizes) {
         ui::TestDriver::reset();
@@ -519,16 +519,16 @@ Result run(const Options& options)
             };
             if (!picturesShown)
                 add("missing", "a picture had not arrived when the screen was drawn");
-            if (!QuorvelInternal::getRootController())
+            if (!QuorvelInternal::presenter().getRootController())
                 add("missing", "the dashboard did not open");
             else if (ui::ViewController* front = frontScreen();
                      !front || front->className() != screen.expect || (!screen.title.empty() && front->title() != screen.title))
                 add("screen", "in front: " + (front ? front->className() + " \"" + front->title() + "\"" : std::string("nothing"))
                                   + ", meant: " + screen.expect + (screen.title.empty() ? "" : " \"" + screen.title + "\""));
-            else if (QuorvelInternal::isShowingErrorScreenInNavController(QuorvelInternal::getActiveNavigationController()))
+            else if (QuorvelInternal::presenter().isShowingErrorScreenInNavController(QuorvelInternal::presenter().getActiveNavigationController()))
                 add("error", "the screen shows the error page");
             // A bar over a screen says what the screen is (and what its back button goes back to).
-            if (ui::NavigationController* nav = QuorvelInternal::getActiveNavigationController()) {
+            if (ui::NavigationController* nav = QuorvelInternal::presenter().getActiveNavigationController()) {
                 ui::ViewController* top = nav->topViewController();
                 ui::NavigationItem* item = top ? top->navigationItem() : nullptr;
                 if (item && !nav->isNavigationBarHidden() && item->title().empty() && !item->titleView())
@@ -545,8 +545,8 @@ Result run(const Options& options)
                 add(f.kind, f.detail);
             // A landscape dashboard is drawn upright (its root view at its own bounds) so it reads as the player holds it.
             ui::View* drawn = window;
-            if (ui::isLandscape(size.orientation) && QuorvelInternal::getRootController())
-                drawn = QuorvelInternal::getRootController()->view();
+            if (ui::isLandscape(size.orientation) && QuorvelInternal::presenter().getRootController())
+                drawn = QuorvelInternal::presenter().getRootController()->view();
             for (auto& f : checkContrast(drawn))
                 add(f.kind, f.detail);
             if (ui::ViewRenderer::writePNG(drawn, options.outputDir + "/" + file))

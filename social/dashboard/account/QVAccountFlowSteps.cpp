@@ -20,7 +20,7 @@ using platform::Ref;
 
 void setIntroFullscreen(bool fullscreen)
 {
-    if (QVIntroFrame* intro = QVIntroFrame::active())
+    if (QVIntroFrame* intro = QuorvelInternal::dashboardRole().activeIntroFrame())
         intro->setFullscreenFrame(fullscreen);
 }
 
@@ -64,8 +64,8 @@ void popBackTo(ViewController* screen)
 // Ends the sequence: error screens back on, the intro frame closed.
 void closeIntro()
 {
-    QuorvelInternal::allowErrorScreens(true);
-    QuorvelInternal::dismissRootControllerOrItsModal();
+    QuorvelInternal::dashboardRole().allowErrorScreens(true);
+    QuorvelInternal::dashboardRole().dismissRootControllerOrItsModal();
 }
 
 std::string setting(const char* key)

@@ -35,22 +35,22 @@ bool QVAccountSetupBaseController::performSetter(const std::string& setterName, 
 void QVAccountSetupBaseController::onFormSubmitted()
 {
     if (mAddingAdditionalCredential) {
-        QuorvelInternal::setLoggedInUserHasNonDeviceCredential(true);
+        QuorvelInternal::options().setLoggedInUserHasNonDeviceCredential(true);
         pushCompletionControllerOrPopOut();
         return;
     }
     // A login: the device's credentials give way to the account just named.
     showLoadingScreen();
-    if (QVProvider* provider = QuorvelInternal::provider())
+    if (QVProvider* provider = QuorvelInternal::sessionRole().provider())
         provider->destroyLocalCredentials();
-    QuorvelInternal::doBootstrap(QVDelegate(this, BRISKO_SELECTOR(QVAccountSetupBaseController, onBootstrapDone)),
+    QuorvelInternal::login().doBootstrap(QVDelegate(this, BRISKO_SELECTOR(QVAccountSetupBaseController, onBootstrapDone)),
                          QVDelegate(this, BRISKO_SELECTOR(QVAccountSetupBaseController, onBootstrapFailed)));
 }
 
 void QVAccountSetupBaseController::onBootstrapDone(platform::Object*)
 {
     hideLoadingScreen();
-    QuorvelInternal::reloadInactiveTabBars();
+    QuorvelInternal::hub().reloadInactiveTabBars();
     pushCompletionControllerOrPopOut();
 }
 

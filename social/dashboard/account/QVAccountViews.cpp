@@ -67,6 +67,6 @@ Ref<Switch> toggle(View* parent, const Rect& frame)
     return s;
 }
 
-std::string nowPlaying() { return platform::format("Now Playing %s", QuorvelInternal::applicationDisplayName().c_str()); }
+std::string nowPlaying() { return platform::format("Now Playing %s", QuorvelInternal::sessionRole().applicationDisplayName().c_str()); }
 
 } // namespace quorvel::account_views

@@ -56,7 +56,7 @@ void QVChangeEmailController::onBeforeFormSubmitted() { emailAttemptingToClaim_ 
 void QVChangeEmailController::onFormSubmitted()
 {
     newEmailField_->setText(emailAttemptingToClaim_);
-    QuorvelInternal::reloadInactiveTabBars();
+    QuorvelInternal::hub().reloadInactiveTabBars();
     pushConfirmation("Change Email",
                      platform::format("Your email has been changed to\n%s.", emailAttemptingToClaim_.c_str()));
     emailAttemptingToClaim_.clear();

@@ -34,7 +34,7 @@ void QVChangeNameController::loadView()
 void QVChangeNameController::viewWillAppear(bool)
 {
     currentNameLabel_->setText(Quorvel::lastLoggedInUserName());
-    if (QuorvelInternal::loggedInUserHasNonDeviceCredential())
+    if (QuorvelInternal::options().loggedInUserHasNonDeviceCredential())
         if (View* note = QVViewHelper::findViewByTag(view(), 5))
             note->setHidden(true);
 }
@@ -43,9 +43,9 @@ void QVChangeNameController::onBeforeFormSubmitted() { nameAttemptingToClaim_ = 
 
 void QVChangeNameController::onFormSubmitted()
 {
-    QuorvelInternal::loggedInUserChangedNameTo(nameAttemptingToClaim_);
+    QuorvelInternal::records().loggedInUserChangedNameTo(nameAttemptingToClaim_);
     currentNameLabel_->setText(nameAttemptingToClaim_);
-    QuorvelInternal::reloadInactiveTabBars();
+    QuorvelInternal::hub().reloadInactiveTabBars();
     pushConfirmation("Change Name",
                      platform::format("You have changed your Quorvel name to %s.", nameAttemptingToClaim_.c_str()));
     nameAttemptingToClaim_.clear();

@@ -18,7 +18,6 @@
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVUserService.h"
 #include "social/services/QVUserSettingService.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVDeadEndErrorController.h"
 
 namespace quorvel {
@@ -51,7 +50,7 @@ void QVDoBootstrapController::loadView()
 
 void QVDoBootstrapController::viewWillAppear(bool)
 {
-    QuorvelInternal::allowErrorScreens(false);
+    QuorvelInternal::dashboardRole().allowErrorScreens(false);
     navigationItem()->setHidesBackButton(true);
 }
 
@@ -78,12 +77,12 @@ void QVDoBootstrapController::_findUsersSucceeded(platform::Object* answer)
     QVDelegate succeeded(this, BRISKO_SELECTOR(QVDoBootstrapController, _bootstrapSucceded));
     QVDelegate failed(this, BRISKO_SELECTOR(QVDoBootstrapController, _bootstrapFailed));
     if (count == 0) {
-        QuorvelInternal::doBootstrap(true, {}, succeeded, failed);
+        QuorvelInternal::login().doBootstrap(true, {}, succeeded, failed);
         return;
     }
     if (count == 1) {
         auto* user = dynamic_cast<QVUser*>(series->objectAtIndex(0));
-        QuorvelInternal::doBootstrap(false, user ? user->resourceId() : std::string(), succeeded, failed);
+        QuorvelInternal::login().doBootstrap(false, user ? user->resourceId() : std::string(), succeeded, failed);
         return;
     }
     Ref<ViewController> screen = QVControllerLoader::load("ExistingAccountMultiple");
@@ -100,14 +99,14 @@ void QVDoBootstrapController::_findUsersFailed(platform::Object*) { _showMessage
 void QVDoBootstrapController::_bootstrapSucceded(platform::Object*)
 {
     Ref<ViewController> screen;
-    if (QuorvelInternal::loggedInUserIsNewUser()) {
+    if (QuorvelInternal::options().loggedInUserIsNewUser()) {
         screen = QVControllerLoader::load("NewAccount");
         if (screen) {
             auto* naming = requireCast<QVNewAccountController>(screen, "The naming screen must take the flow's delegates");
             naming->setHideNavigationBar(true);
             naming->setCloseDashboardOnCompletion(true);
             naming->setCompleteDelegate(mCompleteDelegate);
-            if (QVDashboardRole::current().isLargeScreen())
+            if (QuorvelInternal::dashboardRole().isLargeScreen())
                 naming->hideContentFrame();
         }
     } else {

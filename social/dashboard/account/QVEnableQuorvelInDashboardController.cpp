@@ -6,7 +6,6 @@
 #include "social/dashboard/account/QVUserQuorvelApprovalController.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/services/QVGameProfilePageInfo.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVRootController.h"
 #include "social/ui/QVTabBarController.h"
 #include "social/dashboard/account/QVAccountViews.h"
@@ -41,7 +40,7 @@ void QVEnableQuorvelInDashboardController::viewDidLoad()
 
 void QVEnableQuorvelInDashboardController::viewWillAppear(bool)
 {
-    Ref<QVGameProfilePageInfo> info = QuorvelInternal::localGameProfileInfo();
+    Ref<QVGameProfilePageInfo> info = QuorvelInternal::sessionRole().localGameProfileInfo();
     if (info && info->hasLeaderboards())
         return;
     leaderboardsButton_->setHidden(true);
@@ -54,18 +53,18 @@ void QVEnableQuorvelInDashboardController::viewWillAppear(bool)
 
 void QVEnableQuorvelInDashboardController::clickedEnableQuorvel()
 {
-    QuorvelInternal::allowErrorScreens(false);
-    QuorvelInternal::setUserApprovedQuorvel();
-    QuorvelInternal::presentConfirmAccountModal(QVDelegate(this, BRISKO_SELECTOR(QVEnableQuorvelInDashboardController,
+    QuorvelInternal::dashboardRole().allowErrorScreens(false);
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    QuorvelInternal::login().presentConfirmAccountModal(QVDelegate(this, BRISKO_SELECTOR(QVEnableQuorvelInDashboardController,
                                                                          _switchToOnlineMode)),
                                         true);
 }
 
 void QVEnableQuorvelInDashboardController::_switchToOnlineMode(platform::Object*)
 {
-    QuorvelInternal::allowErrorScreens(true);
+    QuorvelInternal::dashboardRole().allowErrorScreens(true);
     // The dashboard's tabs were made offline: they load again from the first.
-    auto* root = dynamic_cast<QVRootController*>(QVDashboardRole::current().getRootController());
+    auto* root = dynamic_cast<QVRootController*>(QuorvelInternal::dashboardRole().getRootController());
     if (auto* tabs = root ? dynamic_cast<QVTabBarController*>(root->contentController()) : nullptr) {
         tabs->forceUnloadAllTabs();
         tabs->showTabAtIndex(0);
@@ -77,7 +76,7 @@ void QVEnableQuorvelInDashboardController::_stayInOfflineMode(platform::Object*)
 void QVEnableQuorvelInDashboardController::clickedLeaderboards()
 {
     Ref<ViewController> screen
-        = QVControllerLoader::loadWithParams("Leaderboard", { { "gameProfileInfo", QuorvelInternal::localGameProfileInfo() } });
+        = QVControllerLoader::loadWithParams("Leaderboard", { { "gameProfileInfo", QuorvelInternal::sessionRole().localGameProfileInfo() } });
     if (screen && navigationController())
         navigationController()->pushViewController(screen.get(), true);
 }

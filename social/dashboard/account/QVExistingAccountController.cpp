@@ -14,7 +14,6 @@
 #include "social/runtime/QVReachability.h"
 #include "social/services/QVUserService.h"
 #include "social/services/QVUserSettingService.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVDeadEndErrorController.h"
 
 namespace quorvel {
@@ -100,10 +99,10 @@ void QVExistingAccountController::viewWillAppear(bool)
     appNameLabel_->setText(nowPlaying());
     if (!isMultiple()) {
         usernameLabel_->setText(Quorvel::lastLoggedInUserName());
-        Ref<QVUser> local = QuorvelInternal::localUser();
+        Ref<QVUser> local = QuorvelInternal::sessionRole().localUser();
         scoreLabel_->setText(platform::format("%d", local ? static_cast<int>(local->gamerScore()) : 0));
         profileImageView_->useLocalPlayerProfilePictureDefault();
-        profileImageView_->setImageUrl(QuorvelInternal::lastLoggedInUserProfilePictureUrl());
+        profileImageView_->setImageUrl(QuorvelInternal::records().lastLoggedInUserProfilePictureUrl());
     }
 }
 
@@ -131,10 +130,10 @@ void QVExistingAccountController::selectUserWidget(QVSelectUserWidget*, QVUser* 
     if (!user)
         return;
     // Kept so that a failed login does not leave the device on an account it could not open.
-    previousLocalUser_ = QuorvelInternal::localUser();
-    QuorvelInternal::setLocalUser(user);
+    previousLocalUser_ = QuorvelInternal::sessionRole().localUser();
+    QuorvelInternal::sessionRole().setLocalUser(user);
     showLoadingScreen();
-    QuorvelInternal::doBootstrap(false, user->resourceId(),
+    QuorvelInternal::login().doBootstrap(false, user->resourceId(),
                          QVDelegate(this, BRISKO_SELECTOR(QVExistingAccountController, continueFlow)),
                          QVDelegate(this, BRISKO_SELECTOR(QVExistingAccountController, onBootstrapFailure)));
 }
@@ -143,7 +142,7 @@ void QVExistingAccountController::continueFlow(platform::Object*)
 {
     hideLoadingScreen();
     previousLocalUser_ = nullptr;
-    if (!QuorvelInternal::hasBootstrapCompleted()) {
+    if (!QuorvelInternal::login().hasBootstrapCompleted()) {
         dismiss();
         return;
     }
@@ -155,7 +154,7 @@ void QVExistingAccountController::onBootstrapFailure(platform::Object*)
     hideLoadingScreen();
     if (previousLocalUser_) {
         Ref<QVUser> previous = std::move(previousLocalUser_);
-        QuorvelInternal::setLocalUser(previous.get());
+        QuorvelInternal::sessionRole().setLocalUser(previous.get());
     }
     auto error = QVDeadEndErrorController::deadEndErrorWithMessage(QVAccountSetupBaseController::kLoginFailedMessage);
     pushOn(navigationController(), Ref<ViewController>(error.get()), true);

@@ -12,7 +12,6 @@
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVSettings.h"
 #include "social/services/QVSocialNotificationService.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
 #include "social/ui/QVWebViewController.h"
@@ -41,7 +40,7 @@ void QVExtendedCredentialState::continueAfterSubmission()
     Ref<QVActionRequest> request = std::move(mRequestToSubmit);
     Ref<ViewController> next = std::move(mNextController);
     if (next) {
-        QuorvelInternal::presentModalOverlay(next);
+        QuorvelInternal::presenter().presentModalOverlay(next);
         // A request left here (the next overlay has its own) must still end.
         if (request)
             request->abandonInLightOfASeriousError();

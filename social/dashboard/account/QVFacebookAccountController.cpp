@@ -12,7 +12,6 @@
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVSettings.h"
 #include "social/services/QVSocialNotificationService.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
 #include "social/ui/QVWebViewController.h"
@@ -88,7 +87,7 @@ void QVFacebookAccountController::promptToLogin()
     if (!loginDialog_)
         return;
     loginDialog_->setDelegate(this);
-    if (QVDashboardRole::current().isLargeScreen())
+    if (QuorvelInternal::dashboardRole().isLargeScreen())
         loginDialog_->showInView(view());
     else
         loginDialog_->show();
@@ -154,7 +153,7 @@ bool QVFacebookAccountController::dialogShouldOpenURLInExternalBrowser(FBDialog*
         openLinkAlert_->setDelegate(nullptr);
         openLinkAlert_->dismissWithClickedButtonIndex(openLinkAlert_->cancelButtonIndex(), false);
     }
-    std::string message = platform::format("Exit %s and open %s in Safari?", QuorvelInternal::applicationDisplayName().c_str(),
+    std::string message = platform::format("Exit %s and open %s in Safari?", QuorvelInternal::sessionRole().applicationDisplayName().c_str(),
                                            QVWebURL::parse(url).host.c_str());
     openLinkAlert_ = AlertView::alert("Open Link In Safari", message, this, "Cancel", { "Open Link" });
     openLinkAlert_->show();

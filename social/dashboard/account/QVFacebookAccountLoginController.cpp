@@ -11,7 +11,6 @@
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVSettings.h"
 #include "social/services/QVSocialNotificationService.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
 #include "social/ui/QVWebViewController.h"
@@ -86,7 +85,7 @@ void QVFacebookAccountLoginController::addHiddenParameters(QVHttpNestedQueryStri
 
 Ref<ViewController> QVFacebookAccountLoginController::controllerToPushOnCompletion()
 {
-    QuorvelInternal::setLoggedInUserHasFbconnectCredential(true);
+    QuorvelInternal::options().setLoggedInUserHasFbconnectCredential(true);
     if (!addingAdditionalCredential())
         return Ref<ViewController>(getStandardLoggedInController().get());
     return connectedMessage("Connected to Facebook",

@@ -11,7 +11,6 @@
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVSettings.h"
 #include "social/services/QVSocialNotificationService.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
 #include "social/ui/QVWebViewController.h"
@@ -125,7 +124,7 @@ void QVFacebookExtendedCredentialController::dismiss()
     if (finished_)
         return;
     finished_ = true;
-    QuorvelInternal::dismissRootControllerOrItsModal();
+    QuorvelInternal::dashboardRole().dismissRootControllerOrItsModal();
 }
 
 void QVFacebookExtendedCredentialController::onFormSubmitted()

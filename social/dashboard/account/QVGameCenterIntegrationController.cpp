@@ -14,7 +14,6 @@
 #include "social/runtime/QVReachability.h"
 #include "social/services/QVUserService.h"
 #include "social/services/QVUserSettingService.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVDeadEndErrorController.h"
 
 namespace quorvel {
@@ -43,7 +42,7 @@ void QVGameCenterIntegrationController::loadView()
 void QVGameCenterIntegrationController::viewWillAppear(bool)
 {
     nowPlayingLabel_->setText({});
-    if (!QuorvelInternal::applicationDisplayName().empty())
+    if (!QuorvelInternal::sessionRole().applicationDisplayName().empty())
         nowPlayingLabel_->setText(nowPlaying());
     navigationItem()->setHidesBackButton(true);
 }
@@ -57,7 +56,7 @@ void QVGameCenterIntegrationController::viewDidAppear(bool)
 void QVGameCenterIntegrationController::onContinue()
 {
     Ref<QVGameCenterIntegrationController> keep(this);
-    QuorvelInternal::startLocationManagerIfAllowed();
+    QuorvelInternal::location().startLocationManagerIfAllowed();
     closeIntro();
 }
 

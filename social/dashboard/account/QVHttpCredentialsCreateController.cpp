@@ -45,7 +45,7 @@ void QVHttpCredentialsCreateController::addHiddenParameters(QVHttpNestedQueryStr
 
 void QVHttpCredentialsCreateController::onFormSubmitted()
 {
-    QuorvelInternal::setLoggedInUserHasHttpBasicCredential(true);
+    QuorvelInternal::options().setLoggedInUserHasHttpBasicCredential(true);
     QVAccountSetupBaseController::onFormSubmitted();
 }
 

@@ -1,6 +1,8 @@
 // The frame around the approval and account screens.
 #include "social/dashboard/account/QVIntroNavigationController.h"
 
+#include "social/core/QuorvelInternal.h"
+
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVFramedNavigationController.h"
 
@@ -11,12 +13,6 @@ using platform::Rect;
 using platform::Ref;
 
 QV_REGISTER_CLASS(QVIntroNavigationController);
-
-namespace {
-QVIntroNavigationController* gActiveIntro = nullptr; // not retained: cleared when it goes
-}
-
-QVIntroNavigationController* QVIntroNavigationController::activeIntroNavigationController() { return gActiveIntro; }
 
 Ref<QVIntroNavigationController> QVIntroNavigationController::withNavigationController(QVNavigationController* nav)
 {
@@ -50,17 +46,9 @@ void QVIntroNavigationController::adopt(QVNavigationController* nav)
 {
     navController_ = nav;
     view();
-    gActiveIntro = this;
-    QVIntroFrame::setActive(this);
 }
 
-QVIntroNavigationController::~QVIntroNavigationController()
-{
-    if (gActiveIntro == this) {
-        gActiveIntro = nullptr;
-        QVIntroFrame::setActive(nullptr);
-    }
-}
+QVIntroNavigationController::~QVIntroNavigationController() = default;
 
 bool QVIntroNavigationController::performSetter(const std::string& setterName, platform::Object* value)
 {
@@ -97,19 +85,19 @@ void QVIntroNavigationController::viewDidLoad()
         own->addSubview(contentFrameView_.get());
     }
     setFullscreenFrame(fullscreenFrame_, false);
-    if (!QVDashboardRole::current().isLargeScreen())
+    if (!QuorvelInternal::dashboardRole().isLargeScreen())
         own->setBackgroundColor(Color::white(0.93f));
 }
 
 void QVIntroNavigationController::viewWillAppear(bool)
 {
-    if (!QVDashboardRole::current().isLargeScreen() && contentFrameView_)
+    if (!QuorvelInternal::dashboardRole().isLargeScreen() && contentFrameView_)
         contentFrameView_->setFrame(view()->bounds());
 }
 
 void QVIntroNavigationController::viewDidAppear(bool)
 {
-    if (QVDashboardRole::current().isLargeScreen() && navController_)
+    if (QuorvelInternal::dashboardRole().isLargeScreen() && navController_)
         navController_->view()->setFrame(Rect(kInset, kInset, 628, 468));
 }
 
@@ -129,7 +117,7 @@ float QVIntroNavigationController::bottomPadding()
 {
     if (fullscreenFrame_)
         return 0;
-    QVDashboardRole& host = QVDashboardRole::current();
+    QVDashboardRole& host = QuorvelInternal::dashboardRole();
     if (host.isLargeScreen())
         return 55;
     return host.isInLandscapeMode() ? 40 : 50;
@@ -140,7 +128,7 @@ void QVIntroNavigationController::setFullscreenFrame(bool fullscreen, bool anima
     fullscreenFrame_ = fullscreen;
     if (!isViewLoaded())
         return;
-    Rect frame = QVDashboardRole::current().getDashboardBounds();
+    Rect frame = QuorvelInternal::dashboardRole().getDashboardBounds();
     frame.origin = platform::Point(0, 0);
     frame.size.height -= bottomPadding();
     if (animated) {
@@ -151,7 +139,7 @@ void QVIntroNavigationController::setFullscreenFrame(bool fullscreen, bool anima
         contentFrameView_->setFrame(frame);
     if (loadingView_) {
         Rect loading = frame;
-        if (QVDashboardRole::current().isLargeScreen())
+        if (QuorvelInternal::dashboardRole().isLargeScreen())
             loading.size.height -= 10;
         loadingView_->setFrame(loading);
     }
@@ -167,7 +155,7 @@ void QVIntroNavigationController::displayLoadingView(View* overlay)
     loadingView_ = overlay;
     overlay->setClipsToBounds(true);
     Rect frame = contentFrameView_ ? contentFrameView_->frame() : view()->bounds();
-    if (QVDashboardRole::current().isLargeScreen())
+    if (QuorvelInternal::dashboardRole().isLargeScreen())
         frame.size.height -= 10;
     overlay->setFrame(frame);
     if (contentFrameView_)

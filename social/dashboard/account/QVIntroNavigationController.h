@@ -1,8 +1,8 @@
 // QVIntroNavigationController: the frame around the approval and account
 // screens. It holds their navigation stack (inset 6 points, inside a
 // decorative frame view), shows the stack's loading overlay itself and can
-// cover the whole dashboard area or keep a bottom padding. One is active at a
-// time: the newest one made, until it goes away.
+// cover the whole dashboard area or keep a bottom padding. The active one is
+// the one the running client shows (the dashboard role answers it).
 //
 // The central class makes it by name ("IntroNavigation") with the screen to
 // frame given as "setNavigationRoot": the screen goes into a navigation stack
@@ -20,7 +20,6 @@ class QVIntroNavigationController : public QVViewController, public QVIntroFrame
 public:
     static constexpr float kInset = 6;
 
-    static QVIntroNavigationController* activeIntroNavigationController();
     static platform::Ref<QVIntroNavigationController> withNavigationController(QVNavigationController* nav);
     // The stack of one screen, bar and background hidden, framed.
     static platform::Ref<QVIntroNavigationController> framing(platform::ui::ViewController* screen);
@@ -50,7 +49,7 @@ protected:
     void forwardAppearance(Phase phase, bool animated) override;
 
 private:
-    // Takes the stack, loads the view and becomes the active intro frame.
+    // Takes the stack and loads the view.
     void adopt(QVNavigationController* nav);
     platform::Ref<QVNavigationController> navController_;
     platform::Ref<platform::ui::View> contentFrameView_;

@@ -62,11 +62,11 @@ void QVLinkSocialNetworksController::loadView()
 
 void QVLinkSocialNetworksController::viewWillAppear(bool)
 {
-    mShareLocationOriginalState = QuorvelInternal::userDistanceUnit() != 1;
-    mShareOnlineStatusOriginalState = QuorvelInternal::loggedInUserSharesOnlineStatus();
+    mShareLocationOriginalState = QuorvelInternal::options().userDistanceUnit() != QVDistanceUnit::LocationOff;
+    mShareOnlineStatusOriginalState = QuorvelInternal::options().loggedInUserSharesOnlineStatus();
     mAppNameLabel->setText(nowPlaying());
-    mBtnConnectTwitter->setEnabled(!QuorvelInternal::loggedInUserHasTwitterCredential());
-    mBtnConnectFacebook->setEnabled(!QuorvelInternal::loggedInUserHasFbconnectCredential());
+    mBtnConnectTwitter->setEnabled(!QuorvelInternal::options().loggedInUserHasTwitterCredential());
+    mBtnConnectFacebook->setEnabled(!QuorvelInternal::options().loggedInUserHasFbconnectCredential());
     mShareLocationSwitch->setOn(mShareLocationOriginalState);
     mShareOnlineStatusSwitch->setOn(mShareOnlineStatusOriginalState);
 }
@@ -76,7 +76,7 @@ void QVLinkSocialNetworksController::viewDidAppear(bool)
     QVLinkSocialNetworksSeen::set(true);
     QVExistingAccountController::customAnimateNavigationController(navigationController(), false);
     // On a phone the screen fills the whole screen, turned with the dashboard.
-    QVDashboardRole& dashboard = QVDashboardRole::current();
+    QVDashboardRole& dashboard = QuorvelInternal::dashboardRole();
     if (!dashboard.isLargeScreen()) {
         Rect bounds = Screen::mainScreen().bounds();
         if (isLandscape(dashboard.getDashboardOrientation()))
@@ -100,7 +100,7 @@ void QVLinkSocialNetworksController::onSkip()
     bool location = mShareLocationSwitch->isOn();
     if (location != mShareLocationOriginalState) {
         QVUserSettingService::setUserSettingWithKey("location", location, QVDelegate(), QVDelegate());
-        QuorvelInternal::setUserDistanceUnit(location ? 0 : 1);
+        QuorvelInternal::options().setUserDistanceUnit(location ? QVDistanceUnit::Undecided : QVDistanceUnit::LocationOff);
     }
     bool online = mShareOnlineStatusSwitch->isOn();
     if (online != mShareOnlineStatusOriginalState) {
@@ -109,11 +109,11 @@ void QVLinkSocialNetworksController::onSkip()
             if (QVPresenceService* presence = QVPresenceService::sharedInstance())
                 presence->disconnect();
     }
-    QuorvelInternal::setDoneWithGetTheMost(true);
-    if (QuorvelInternal::isUsingGameCenter()) {
+    QuorvelInternal::options().setDoneWithGetTheMost(true);
+    if (QuorvelInternal::session().isUsingGameCenter()) {
         pushOn(navigationController(), QVControllerLoader::load("GameCenterIntegration"), true);
     } else {
-        QuorvelInternal::startLocationManagerIfAllowed();
+        QuorvelInternal::location().startLocationManagerIfAllowed();
         closeIntro();
     }
     QVDelegate complete = mOnCompletionDelegate;

@@ -16,7 +16,6 @@
 #include "social/runtime/QVReachability.h"
 #include "social/services/QVUserService.h"
 #include "social/services/QVUserSettingService.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVDeadEndErrorController.h"
 
 namespace quorvel {
@@ -129,7 +128,7 @@ void QVNewAccountController::onSubmitForm(platform::Object* sender)
 void QVNewAccountController::onFormSubmitted()
 {
     hideNameLoadingView();
-    QuorvelInternal::loggedInUserChangedNameTo(desiredName_);
+    QuorvelInternal::records().loggedInUserChangedNameTo(desiredName_);
     nameEntryField_->setText(desiredName_);
     desiredName_.clear();
     continueFlow();
@@ -145,7 +144,7 @@ void QVNewAccountController::onPresentingErrorDialog()
 void QVNewAccountController::continueFlow(platform::Object*)
 {
     // Without a completed bootstrap there is nothing to link: the sequence ends here.
-    if (!closeDashboardOnCompletion_ || !QuorvelInternal::hasBootstrapCompleted()) {
+    if (!closeDashboardOnCompletion_ || !QuorvelInternal::login().hasBootstrapCompleted()) {
         dismiss();
         return;
     }
@@ -158,9 +157,9 @@ void QVNewAccountController::dismiss(platform::Object*)
         return;
     Ref<QVNewAccountController> keep(this);
     hasBeenDismissed_ = true;
-    QuorvelInternal::allowErrorScreens(true);
+    QuorvelInternal::dashboardRole().allowErrorScreens(true);
     if (closeDashboardOnCompletion_)
-        QuorvelInternal::dismissRootControllerOrItsModal();
+        QuorvelInternal::dashboardRole().dismissRootControllerOrItsModal();
     mOnCompletionDelegate.invoke(nullptr);
 }
 
@@ -228,7 +227,7 @@ void QVNewAccountController::hideIntroFlowViews()
     for (int tag : { 101, 103, 104 })
         if (View* v = view()->viewWithTag(tag))
             v->setHidden(true);
-    float shift = QVIntroFrame::active() ? 42 : 32;
+    float shift = QuorvelInternal::dashboardRole().activeIntroFrame() ? 42 : 32;
     for (auto& sub : contentView_->subviews()) {
         Rect f = sub->frame();
         f.origin.y -= shift;

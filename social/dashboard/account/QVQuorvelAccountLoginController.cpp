@@ -99,7 +99,7 @@ void QVQuorvelAccountLoginController::createNewAccount()
 {
     showLoadingScreen();
     navigationItem()->setHidesBackButton(true);
-    QuorvelInternal::doBootstrap(true, {}, QVDelegate(this, BRISKO_SELECTOR(QVQuorvelAccountLoginController, _bootstrapSucceeded)),
+    QuorvelInternal::login().doBootstrap(true, {}, QVDelegate(this, BRISKO_SELECTOR(QVQuorvelAccountLoginController, _bootstrapSucceeded)),
                          QVDelegate(this, BRISKO_SELECTOR(QVQuorvelAccountLoginController, _bootstrapFailed)));
 }
 
@@ -117,7 +117,7 @@ void QVQuorvelAccountLoginController::_bootstrapSucceeded(platform::Object*)
                                     : QVDelegate(this, BRISKO_SELECTOR(QVQuorvelAccountLoginController, _popOut)));
     naming->setCancelDelegate(cancelDelegate());
     pushScreen(screen);
-    if (QuorvelInternal::isShowingFullScreen())
+    if (QuorvelInternal::presenter().isShowingFullScreen())
         naming->hideIntroFlowViews();
 }
 

@@ -1,7 +1,7 @@
 // The reset-password form: the request for a new password and its confirmation.
 #include "social/dashboard/account/QVResetPasswordController.h"
 
-#include "social/core/Quorvel.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/account/QVAccountViews.h"
 
 namespace quorvel {
@@ -30,7 +30,7 @@ void QVResetPasswordController::viewWillAppear(bool)
         button->setTitleForAllStates("Reset Your Password");
 }
 
-std::string QVResetPasswordController::hiddenUserId() { return Quorvel::lastLoggedInUserId(); }
+std::string QVResetPasswordController::hiddenUserId() { return QuorvelInternal::sessionRole().lastLoggedInUserId(); }
 
 void QVResetPasswordController::onFormSubmitted()
 {

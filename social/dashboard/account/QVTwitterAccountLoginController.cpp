@@ -11,7 +11,6 @@
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVSettings.h"
 #include "social/services/QVSocialNotificationService.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
 #include "social/ui/QVWebViewController.h"
@@ -52,7 +51,7 @@ void QVTwitterAccountLoginController::viewWillAppear(bool)
         streamIntegrationSwitch_->setHidden(true);
         streamIntegrationLabel_->setHidden(true);
         float y = streamIntegrationLabel_->frame().origin.y;
-        if (QVDashboardRole::current().isInLandscapeMode()) {
+        if (QuorvelInternal::dashboardRole().isInLandscapeMode()) {
             Rect submit = submitButton_->frame();
             submit.origin.y = y;
             submitButton_->setFrame(submit);
@@ -103,7 +102,7 @@ void QVTwitterAccountLoginController::addHiddenParameters(QVHttpNestedQueryStrin
 
 Ref<ViewController> QVTwitterAccountLoginController::controllerToPushOnCompletion()
 {
-    QuorvelInternal::setLoggedInUserHasTwitterCredential(true);
+    QuorvelInternal::options().setLoggedInUserHasTwitterCredential(true);
     if (!addingAdditionalCredential())
         return Ref<ViewController>(getStandardLoggedInController().get());
     return connectedMessage("Connected to Twitter",

@@ -68,9 +68,9 @@ void QVUseNewOrOldAccountController::onCellWasClicked(platform::Object* resource
     if (!user)
         return;
     showLoadingScreen();
-    if (QVProvider* provider = QuorvelInternal::provider())
+    if (QVProvider* provider = QuorvelInternal::sessionRole().provider())
         provider->destroyLocalCredentials();
-    QuorvelInternal::doBootstrap(false, user->resourceId(),
+    QuorvelInternal::login().doBootstrap(false, user->resourceId(),
                          QVDelegate(this, BRISKO_SELECTOR(QVUseNewOrOldAccountController, _bootstrapSuccess)),
                          QVDelegate(this, BRISKO_SELECTOR(QVUseNewOrOldAccountController, _bootstrapFailed)));
 }
@@ -78,7 +78,7 @@ void QVUseNewOrOldAccountController::onCellWasClicked(platform::Object* resource
 void QVUseNewOrOldAccountController::_bootstrapSuccess(platform::Object*)
 {
     hideLoadingScreen();
-    QuorvelInternal::reloadInactiveTabBars();
+    QuorvelInternal::hub().reloadInactiveTabBars();
     NavigationController* nav = navigationController();
     Ref<QVShowMessageAndReturnController> message = QVAccountSetupBaseController::getStandardLoggedInController();
     if (!nav || !message)
@@ -99,7 +99,7 @@ void QVUseNewOrOldAccountController::_bootstrapFailed(platform::Object*)
 
 void QVUseNewOrOldAccountController::_popBackToRoot(platform::Object*)
 {
-    QuorvelInternal::reloadInactiveTabBars();
+    QuorvelInternal::hub().reloadInactiveTabBars();
     if (NavigationController* nav = navigationController())
         nav->popToRootViewControllerAnimated(true);
 }

@@ -18,7 +18,7 @@ using platform::Ref;
 QV_REGISTER_CLASS(QVUserQuorvelApprovalController);
 std::string QVUserQuorvelApprovalController::enabledText()
 {
-    return platform::format("%s is Quorvel Enabled!", QuorvelInternal::applicationDisplayName().c_str());
+    return platform::format("%s is Quorvel Enabled!", QuorvelInternal::sessionRole().applicationDisplayName().c_str());
 }
 
 void QVUserQuorvelApprovalController::setApprovedDelegate(const QVDelegate& approved, const QVDelegate& denied)
@@ -50,7 +50,7 @@ void QVUserQuorvelApprovalController::viewDidLoad()
 
 void QVUserQuorvelApprovalController::viewWillAppear(bool)
 {
-    QuorvelInternal::allowErrorScreens(false);
+    QuorvelInternal::dashboardRole().allowErrorScreens(false);
     setIntroFullscreen(false);
 }
 
@@ -76,8 +76,8 @@ void QVUserQuorvelApprovalController::clickedDontUseQuorvel()
 
 void QVUserQuorvelApprovalController::dismiss()
 {
-    QuorvelInternal::allowErrorScreens(true);
-    QuorvelInternal::dismissRootControllerOrItsModal();
+    QuorvelInternal::dashboardRole().allowErrorScreens(true);
+    QuorvelInternal::dashboardRole().dismissRootControllerOrItsModal();
 }
 
 } // namespace quorvel

@@ -55,7 +55,7 @@ void QVWebApprovalController::setApprovedDelegate(const QVDelegate& approved, co
 std::string QVWebApprovalController::getAction()
 {
     // Relative to the server address, which ends in "/".
-    return "web_views/simple_intro/" + QVServicePath::encodeSegment(QuorvelInternal::applicationDisplayName());
+    return "web_views/simple_intro/" + QVServicePath::encodeSegment(QuorvelInternal::sessionRole().applicationDisplayName());
 }
 
 std::map<std::string, QVWebViewController::WebAction> QVWebApprovalController::getDispatchDictionary()
@@ -83,7 +83,7 @@ void QVWebApprovalController::viewDidAppear(bool animated)
 void QVWebApprovalController::loadOutOfSight()
 {
     loadingOutOfSight_ = true;
-    QVDashboardRole& host = QVDashboardRole::current();
+    QVDashboardRole& host = QuorvelInternal::dashboardRole();
     WebView* web = webView();
     view()->setBackgroundColor(Color::white(0.5f));
     web->setBackgroundColor(Color::white(0.5f));
@@ -162,7 +162,7 @@ void QVWebApprovalController::webViewDidFailLoadWithError(WebView*, const WebErr
     if (!native || !native->init())
         return;
     native->setApprovedDelegate(mApprovedDelegate, mDeniedDelegate);
-    if (auto* intro = QVIntroFrame::active())
+    if (auto* intro = QuorvelInternal::dashboardRole().activeIntroFrame())
         intro->setFullscreenFrame(false);
     if (NavigationController* nav = navigationController())
         nav->setViewControllers({ Ref<ViewController>(native.get()) }, false);
@@ -188,8 +188,8 @@ void QVWebApprovalController::_webActionDecline(const std::vector<std::string>&)
     Ref<QVWebApprovalController> keep(this);
     stopTimers();
     Quorvel::userDidApproveQuorvel(false);
-    QuorvelInternal::allowErrorScreens(true);
-    QuorvelInternal::dismissRootControllerOrItsModal();
+    QuorvelInternal::dashboardRole().allowErrorScreens(true);
+    QuorvelInternal::dashboardRole().dismissRootControllerOrItsModal();
     mDeniedDelegate.invoke(nullptr);
 }
 

@@ -5,7 +5,7 @@
 #include "social/dashboard/achievements/QVAchievementListController.h"
 #include "social/dashboard/common/QVRowCellLayout.h"
 #include "social/runtime/QVImageCache.h"
-#include "social/runtime/QVSessionRole.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/services/QVAchievement.h"
 #include "social/ui/QVInterfaceOutlets.h"
 #include "social/ui/QVRowLayout.h"
@@ -209,7 +209,7 @@ void QVAchievementCompareListCell::buildInterface(InterfaceBuilder& b, const cha
 void QVAchievementCompareListCell::showResource(QVAchievement* a)
 {
     const std::string& compared = a->comparedToUserId();
-    bool comparing = !compared.empty() && compared != QVSessionRole::current().lastLoggedInUserId();
+    bool comparing = !compared.empty() && compared != QuorvelInternal::sessionRole().lastLoggedInUserId();
     QVImageView* playersIcon = firstUnlockedIcon_.get();
     View* visibleContainer = firstIconContainer_.get();
     if (comparing) {

@@ -2,7 +2,7 @@
 #include "social/dashboard/achievements/QVAchievementListController.h"
 
 #include "platform/foundation/Boxed.h"
-#include "social/runtime/QVSessionRole.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/services/QVAchievement.h"
 #include "social/services/QVAchievementService.h"
 #include "social/services/QVPlayedGame.h"
@@ -40,7 +40,7 @@ std::string QVAchievementListController::comparedUserId() const
 void QVAchievementListController::postPushAchievementListController()
 {
     std::string compared = comparedUserId();
-    bool comparing = !compared.empty() && compared != QVSessionRole::current().lastLoggedInUserId();
+    bool comparing = !compared.empty() && compared != QuorvelInternal::sessionRole().lastLoggedInUserId();
     achievementCellName_ = comparing ? "AchievementCompareList" : "AchievementProgressionList";
     mResourceMap = QVResourceControllerMap::create();
     populateResourceMap(*mResourceMap);
@@ -65,7 +65,7 @@ void QVAchievementListController::populateContextualDataFromPlayedGame(const QVP
     applicationName_ = game.name();
     applicationId_ = game.clientApplicationId();
     applicationIconUrl_ = game.iconUrl();
-    std::string localId = QVSessionRole::current().lastLoggedInUserId();
+    std::string localId = QuorvelInternal::sessionRole().lastLoggedInUserId();
     for (const auto& entry : game.userGameStats()) {
         auto* stat = dynamic_cast<QVUserGameStat*>(entry.get());
         if (stat && stat->userId() == localId)

@@ -3,11 +3,11 @@
 #include "social/dashboard/challenges/QVChallengeDetailController.h"
 
 #include "platform/foundation/Boxed.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/challenges/QVChallengeDetailHeaderController.h"
 #include "social/dashboard/challenges/QVChallengeScreens.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVImageCache.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeDefinition.h"
 #include "social/services/QVUser.h"
@@ -112,7 +112,7 @@ void QVChallengeDetailController::viewWillAppear(bool animated)
 std::string QVChallengeDetailController::getNoDataFoundMessage()
 {
     return "You have not received any challenges yet. You can send challenges to your friends from within "
-        + QVSessionRole::current().applicationDisplayName() + ".";
+        + QuorvelInternal::sessionRole().applicationDisplayName() + ".";
 }
 
 void QVChallengeDetailController::onCellWasClicked(Object* resource, IndexPath)

@@ -1,9 +1,9 @@
 // The challenge screen's header: the bubble and the start button.
 #include "social/dashboard/challenges/QVChallengeDetailHeaderController.h"
 
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/challenges/QVChallengeDetailController.h"
 #include "social/dashboard/challenges/QVChallengeScreens.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVChallengeDefinition.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVDefaultButton.h"
@@ -61,7 +61,7 @@ void QVChallengeDetailHeaderController::setChallengeToUser(QVChallengeToUser* re
     // Only the recipient may start it, once, and only in its own game.
     QVChallengeDefinition* definition = definitionOf(record);
     const bool playable = record && record->recipient() && record->recipient()->isLocalUser() && !record->isCompleted()
-        && definition && definition->clientApplicationId() == QVSessionRole::current().clientApplicationId();
+        && definition && definition->clientApplicationId() == QuorvelInternal::sessionRole().clientApplicationId();
     startChallengeButton_->setHidden(!playable);
     Rect f = view()->frame();
     f.size.height = contentBottom() + 20;

@@ -8,7 +8,6 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVRequireCast.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeDefinition.h"
 #include "social/services/QVChallengeService.h"
@@ -39,7 +38,7 @@ namespace {
 
 bool isCurrentGame(const std::string& clientApplicationId)
 {
-    return clientApplicationId == QVSessionRole::current().clientApplicationId();
+    return clientApplicationId == QuorvelInternal::sessionRole().clientApplicationId();
 }
 
 template <typename T>
@@ -208,7 +207,7 @@ Ref<View> QVChallengeListController::createPlainTableSectionHeader(int section)
 
 std::string QVChallengeListController::getNoDataFoundMessage()
 {
-    const std::string game = QVSessionRole::current().applicationDisplayName();
+    const std::string game = QuorvelInternal::sessionRole().applicationDisplayName();
     if (auto* user = dynamic_cast<QVUser*>(getPageComparisonUser())) {
         if (listType_ == kPending)
             return "There are no pending challenges between you and " + user->name() + ".";
@@ -344,7 +343,7 @@ void QVChallengeToUserCell::showResource(QVChallengeToUser* record)
         }
         // Each received challenge of this game lowers the unviewed count once.
         if (!record->hasDecrementedChallengeCount() && definition && isCurrentGame(definition->clientApplicationId())) {
-            QuorvelInternal::setUnviewedChallengesCount(std::max(QuorvelInternal::unviewedChallengesCount() - 1, 0));
+            QuorvelInternal::options().setUnviewedChallengesCount(std::max(QuorvelInternal::options().unviewedChallengesCount() - 1, 0));
             record->setHasDecrementedChallengeCount(true);
         }
     }

@@ -8,7 +8,6 @@
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeService.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVNavigationController.h"
 
 namespace quorvel::QVChallengeScreens {
@@ -21,7 +20,7 @@ std::function<QVChallengeDelegate*()>& source()
 }
 } // namespace
 
-QVChallengeDelegate* challengeDelegate() { return source() ? source()() : QuorvelInternal::getChallengeDelegate(); }
+QVChallengeDelegate* challengeDelegate() { return source() ? source()() : QuorvelInternal::session().getChallengeDelegate(); }
 
 void setChallengeDelegateSource(std::function<QVChallengeDelegate*()> s) { source() = std::move(s); }
 
@@ -31,7 +30,7 @@ QVChallengeDelegate* delegateRespondingTo(QVChallengeDelegate::Message message)
     return d && d->respondsTo(message) ? d : nullptr;
 }
 
-void dismissDashboard() { QVDashboardRole::current().dismissDashboard(); }
+void dismissDashboard() { QuorvelInternal::dashboardRole().dismissDashboard(); }
 
 void closeDashboardTelling(QVChallengeDelegate::Message message)
 {

@@ -8,7 +8,7 @@
 #include "social/dashboard/challenges/QVSendChallengeHeaderController.h"
 #include "social/dashboard/common/QVScreenKit.h"
 #include "social/runtime/QVReachability.h"
-#include "social/runtime/QVSessionRole.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVUser.h"
@@ -118,7 +118,7 @@ void QVSendChallengeController::onTableHeaderCreated(ViewController* header)
 
 std::string QVSendChallengeController::getNoDataFoundMessage()
 {
-    return "You have no friends with " + QVSessionRole::current().applicationDisplayName() + ".";
+    return "You have no friends with " + QuorvelInternal::sessionRole().applicationDisplayName() + ".";
 }
 
 Ref<ViewController> QVSendChallengeController::getNoDataFoundViewController()

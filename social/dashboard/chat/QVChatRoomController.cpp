@@ -20,7 +20,6 @@
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVChatServices.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVKeyboardSize.h"
@@ -110,7 +109,7 @@ void QVChatRoomController::setTopBarsVisible(bool visible)
 
 void QVChatRoomController::viewWillDisappear(bool animated)
 {
-    if (QVDashboardRole::current().isInLandscapeMode())
+    if (QuorvelInternal::dashboardRole().isInLandscapeMode())
         setTopBarsVisible(true);
     QVTableSequenceControllerHelper::viewWillDisappear(animated);
     if (mChatRoomMessageBoxController)
@@ -157,7 +156,7 @@ void QVChatRoomController::onFailedToRejoinRoom(Object*)
 void QVChatRoomController::onResourcesDownloaded(QVPaginatedSeries* series)
 {
     QVTableSequenceControllerHelper::onResourcesDownloaded(series);
-    if (QuorvelInternal::isLargeScreen() || mDidScrollToBottom || !tableView())
+    if (QuorvelInternal::dashboardRole().isLargeScreen() || mDidScrollToBottom || !tableView())
         return;
     int rows = tableView()->numberOfRowsInSection(0);
     if (tableView()->numberOfSections() > 0 && rows > 0) {
@@ -174,7 +173,7 @@ View* QVChatRoomController::getBottomView()
         return nullptr;
     View* box = mChatRoomMessageBoxController->view();
     Rect frame(0, 0, box->frame().size.width, box->frame().size.height);
-    if (QuorvelInternal::isLargeScreen()) {
+    if (QuorvelInternal::dashboardRole().isLargeScreen()) {
         auto image = ImageView::imageViewWithFrame(frame);
         image->setImage(QVLoadKitImage("QVCustomBottomViewBackgroundIPad.png").get());
         image->setBackgroundColor(std::nullopt);
@@ -195,13 +194,13 @@ void QVChatRoomController::keyboardWillShow(const platform::Value& userInfo)
         return;
     TableView* table = tableView();
     platform::Point offset = table->contentOffset();
-    if (QuorvelInternal::isLargeScreen()) {
+    if (QuorvelInternal::dashboardRole().isLargeScreen()) {
         offset.y += _keyboardAdjustment();
         table->setContentOffset(offset, true);
         return;
     }
     float height = QVgetKeyboardSize(userInfo).height;
-    if (QVDashboardRole::current().isInLandscapeMode())
+    if (QuorvelInternal::dashboardRole().isInLandscapeMode())
         setTopBarsVisible(false);
     if (auto* framed = dynamic_cast<QVFramedNavigationController*>(navigationController()))
         framed->adjustForKeyboard(true, height);
@@ -212,11 +211,11 @@ void QVChatRoomController::keyboardWillShow(const platform::Value& userInfo)
 
 void QVChatRoomController::keyboardWillHide(const platform::Value& userInfo)
 {
-    if (QuorvelInternal::isLargeScreen() || !tableView())
+    if (QuorvelInternal::dashboardRole().isLargeScreen() || !tableView())
         return;
     float height = QVgetKeyboardSize(userInfo).height;
     float barHeight = 0;
-    if (QVDashboardRole::current().isInLandscapeMode()) {
+    if (QuorvelInternal::dashboardRole().isInLandscapeMode()) {
         setTopBarsVisible(true);
         if (navigationController())
             barHeight = navigationController()->navigationBar()->frame().size.height;

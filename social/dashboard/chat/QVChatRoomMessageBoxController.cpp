@@ -8,7 +8,6 @@
 #include "platform/ui/TextField.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/services/QVChatServices.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVFormControllerHelper.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVScreenProtocols.h"
@@ -36,7 +35,7 @@ std::string QVChatRoomMessageBoxController::singularResourceName() { return QVCh
 
 void QVChatRoomMessageBoxController::loadView()
 {
-    float width = QuorvelInternal::getDashboardBounds().size.width;
+    float width = QuorvelInternal::dashboardRole().getDashboardBounds().size.width;
     auto root = View::viewWithFrame(Rect(0, 0, width, kHeight));
     root->setBackgroundColor(Color::rgb(0.91f, 0.91f, 0.91f));
     backgroundView_ = ImageView::imageViewWithFrame(root->bounds());
@@ -59,7 +58,7 @@ void QVChatRoomMessageBoxController::loadView()
 void QVChatRoomMessageBoxController::viewDidLoad()
 {
     QVFormControllerHelper::viewDidLoad();
-    view()->setFrame(Rect(0, 0, QuorvelInternal::getDashboardBounds().size.width, kHeight));
+    view()->setFrame(Rect(0, 0, QuorvelInternal::dashboardRole().getDashboardBounds().size.width, kHeight));
     Rect f = field_->frame();
     f.origin.y -= 2;
     f.size.height = 35;

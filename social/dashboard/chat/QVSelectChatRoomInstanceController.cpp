@@ -10,7 +10,6 @@
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVChatServices.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVRowLayout.h"
 #include "social/ui/QVScreenProtocols.h"
 

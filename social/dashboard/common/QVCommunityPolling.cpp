@@ -9,9 +9,9 @@ namespace {
 QVCommunityPolling defaultPolling()
 {
     QVCommunityPolling p;
-    p.setChatFrequency = [] { QuorvelInternal::setPollingFrequency(QuorvelInternal::getPollingFrequencyInChat()); };
-    p.restoreDefaultFrequency = [] { QuorvelInternal::setPollingToDefaultFrequency(); };
-    p.chatFrequency = [] { return static_cast<double>(QuorvelInternal::getPollingFrequencyInChat()); };
+    p.setChatFrequency = [] { QuorvelInternal::session().setPollingFrequency(QuorvelInternal::options().getPollingFrequencyInChat()); };
+    p.restoreDefaultFrequency = [] { QuorvelInternal::session().setPollingToDefaultFrequency(); };
+    p.chatFrequency = [] { return static_cast<double>(QuorvelInternal::options().getPollingFrequencyInChat()); };
     return p;
 }
 } // namespace

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/ui/InterfaceRegistry.h"
-#include "social/ui/QVDashboardRole.h"
+#include "social/core/QuorvelInternal.h"
 
 #include <vector>
 
@@ -14,7 +14,7 @@ template <typename Cell>
 void registerRowCellLayout(const char* layout, float height)
 {
     platform::ui::InterfaceRegistry::shared().registerLayout(layout, [layout, height](platform::ui::InterfaceBuilder& b) {
-        float width = QVDashboardRole::current().getDashboardBounds().size.width;
+        float width = QuorvelInternal::dashboardRole().getDashboardBounds().size.width;
         auto cell = b.makeView<Cell>(platform::Rect(0, 0, width, height));
         cell->setOwner(b.owner());
         cell->buildInterface(b, layout);

@@ -4,7 +4,6 @@
 #include "platform/graphics/TextEngine.h"
 #include "platform/ui/AlertView.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVDeadEndErrorController.h"
 
 namespace quorvel {
@@ -57,7 +56,7 @@ bool isShowingErrorScreen(NavigationController* nav)
     if (dynamic_cast<QVDeadEndErrorController*>(nav->topViewController())
         || dynamic_cast<QVDeadEndErrorController*>(nav->visibleViewController()))
         return true;
-    return QuorvelInternal::isShowingErrorScreenInNavController(nav);
+    return QuorvelInternal::presenter().isShowingErrorScreenInNavController(nav);
 }
 
 } // namespace common

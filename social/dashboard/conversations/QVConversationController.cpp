@@ -11,9 +11,7 @@
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVDateFormatters.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
-#include "social/runtime/QVRequestUIRole.h"
 #include "social/runtime/QVRequireCast.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVConversationService.h"
 #include "social/services/QVForumService.h"
 #include "social/ui/QVKeyboardSize.h"
@@ -146,7 +144,7 @@ void QVConversationController::_startedConversation(Object* answer)
 void QVConversationController::_errorStartingConversation(Object*)
 {
     hideLoadingScreen();
-    QVRequestUIRole::current().displayErrorMessage(kStartFailed);
+    QuorvelInternal::requestUIRole().displayErrorMessage(kStartFailed);
 }
 
 void QVConversationController::_initialIndexComplete(Object* answer, Object* nextCall)
@@ -160,7 +158,7 @@ void QVConversationController::_initialIndexComplete(Object* answer, Object* nex
     // A repeated first page replaces the poller: two would poll the same posts.
     if (poller_)
         poller_->stopPolling();
-    poller_ = QVPoller::pollerWithProvider(QVSessionRole::current().provider(),
+    poller_ = QVPoller::pollerWithProvider(QuorvelInternal::sessionRole().provider(),
                                            "discussions/" + conversationId_ + "/posts.xml");
     poller_->registerResourceClass(QVForumPost::staticResourceClass());
     poller_->clearCacheAndForceLastSeenId(lastSeen, QVForumPost::staticResourceClass());
@@ -299,7 +297,7 @@ void QVConversationController::tableViewDidSelectRowAtIndexPath(TableView* table
 
 void QVConversationController::keyboardWillShow(const platform::Value& userInfo)
 {
-    if (QuorvelInternal::isLargeScreen()) {
+    if (QuorvelInternal::dashboardRole().isLargeScreen()) {
         scrollContentBy(_keyboardAdjustment(), true);
         return;
     }
@@ -313,7 +311,7 @@ void QVConversationController::keyboardWillShow(const platform::Value& userInfo)
 
 void QVConversationController::keyboardWillHide(const platform::Value& userInfo)
 {
-    if (!QuorvelInternal::isLargeScreen() && navigationController()) {
+    if (!QuorvelInternal::dashboardRole().isLargeScreen() && navigationController()) {
         navigationController()->setNavigationBarHidden(false, true);
         float height = QVgetKeyboardSize(userInfo).height;
         if (auto* framed = dynamic_cast<QVFramedNavigationController*>(navigationController()))
@@ -328,7 +326,7 @@ void QVConversationController::multilineTextFieldDidResize(QVExpandableSinglelin
 {
     if (!messageBox_ || !field)
         return;
-    float margin = QuorvelInternal::isLargeScreen() ? 12 : 6;
+    float margin = QuorvelInternal::dashboardRole().isLargeScreen() ? 12 : 6;
     View* box = messageBox_->view();
     Rect f = box->frame();
     float bottom = f.origin.y + f.size.height;

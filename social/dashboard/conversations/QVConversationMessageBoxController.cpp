@@ -18,8 +18,8 @@ QV_REGISTER_CLASS(QVConversationMessageBoxController);
 
 void QVConversationMessageBoxController::loadView()
 {
-    float width = QuorvelInternal::getDashboardBounds().size.width;
-    bool large = QuorvelInternal::isLargeScreen();
+    float width = QuorvelInternal::dashboardRole().getDashboardBounds().size.width;
+    bool large = QuorvelInternal::dashboardRole().isLargeScreen();
     auto root = View::viewWithFrame(Rect(0, 0, width, kHeight));
     if (!large)
         root->setBackgroundColor(Color::rgb(233 / 255.0f, 233 / 255.0f, 233 / 255.0f));

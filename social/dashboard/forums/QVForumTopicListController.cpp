@@ -5,10 +5,11 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/NavigationController.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/forums/QVForumThreadListController.h"
 #include "social/runtime/QVRequireCast.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVForumService.h"
+#include "social/services/QVGameProfilePageInfo.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVRowLayout.h"
@@ -52,7 +53,7 @@ void QVForumTopicListController::doIndexActionOnSuccess(const QVDelegate& onSucc
     auto* game = dynamic_cast<QVResource*>(getPageContextGame());
     Ref<Object> local;
     if (!game) {
-        local = QVSessionRole::current().localGameProfileInfo();
+        local = QuorvelInternal::sessionRole().localGameProfileInfo();
         game = dynamic_cast<QVResource*>(local.get());
     }
     QVForumService::getTopicsForApplication(game ? game->resourceId() : std::string(), onSuccess, onFailure);

@@ -57,7 +57,7 @@ Ref<QVPostNewMessage> QVPostNewMessage::postNewMessageInThread(QVForumThread* th
 
 void QVPostNewMessage::loadView()
 {
-    float width = QuorvelInternal::getDashboardBounds().size.width;
+    float width = QuorvelInternal::dashboardRole().getDashboardBounds().size.width;
     auto root = View::viewWithFrame(Rect(0, 0, width, 240));
     root->setBackgroundColor(Color::whiteColor());
     subjectView_ = View::viewWithFrame(Rect(0, 0, width, 44));

@@ -12,35 +12,14 @@
 
 namespace quorvel {
 
-// The one place that tells "no client running" apart: then the tabbed
-// dashboard registered while open answers itself (null when none is open).
-// With a running client the central class decides (it also shows the offline
-// tab and refreshes the game's page); without one and without an open
-// dashboard its class methods answer their defaults (no stack, no switch).
-QVDashboardSwitch::Dashboard* QVDashboardSwitch::standalone() { return QuorvelInternal::sharedInstance() ? nullptr : open_; }
-
 platform::ui::NavigationController* QVDashboardSwitch::activeNavigationController()
 {
-    if (Dashboard* dashboard = standalone())
-        return dashboard->activeNavigationController();
-    return QuorvelInternal::getActiveNavigationController();
+    return QuorvelInternal::dashboardRole().getActiveNavigationController();
 }
 
-void QVDashboardSwitch::switchToOnlineDashboard()
-{
-    if (Dashboard* dashboard = standalone())
-        dashboard->switchToOnlineMode();
-    else
-        QuorvelInternal::switchToOnlineDashboard();
-}
+void QVDashboardSwitch::switchToOnlineDashboard() { QuorvelInternal::dashboardRole().switchToOnlineDashboard(); }
 
-void QVDashboardSwitch::switchToOfflineDashboard()
-{
-    if (Dashboard* dashboard = standalone())
-        dashboard->switchToOfflineMode();
-    else
-        QuorvelInternal::switchToOfflineDashboard();
-}
+void QVDashboardSwitch::switchToOfflineDashboard() { QuorvelInternal::dashboardRole().switchToOfflineDashboard(); }
 
 void QVDashboardSwitch::showProfileForUser(platform::Object* user)
 {

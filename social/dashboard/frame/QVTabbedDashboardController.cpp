@@ -7,7 +7,6 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/games/QVGameProfileController.h"
 #include "social/runtime/QVRequireCast.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/ui/QVBadgeView.h"
 #include "social/ui/QVControllerLoader.h"
@@ -36,7 +35,7 @@ std::string imageName(const char* pattern, const std::string& suffix, const char
 
 std::string tabImageSuffix()
 {
-    QVDashboardRole& host = QVDashboardRole::current();
+    QVDashboardRole& host = QuorvelInternal::dashboardRole();
     if (host.isLargeScreen())
         return "IPad";
     return host.isInLandscapeMode() ? "Landscape" : "Portrait";
@@ -46,18 +45,18 @@ std::string tabImageSuffix()
 
 std::string QVTabbedDashboardController::gameCount()
 {
-    unsigned count = static_cast<unsigned>(QuorvelInternal::unviewedChallengesCount()) + QVAnnouncementService::unreadAnnouncements();
+    unsigned count = static_cast<unsigned>(QuorvelInternal::options().unviewedChallengesCount()) + QVAnnouncementService::unreadAnnouncements();
     return std::to_string(count);
 }
 
 std::string QVTabbedDashboardController::playerCount()
 {
-    return std::to_string(static_cast<unsigned>(QuorvelInternal::unreadInboxTotal() + QuorvelInternal::pendingFriendsCount()));
+    return std::to_string(static_cast<unsigned>(QuorvelInternal::options().unreadInboxTotal() + QuorvelInternal::options().pendingFriendsCount()));
 }
 
 bool QVTabbedDashboardController::init()
 {
-    QVDashboardRole& host = QVDashboardRole::current();
+    QVDashboardRole& host = QuorvelInternal::dashboardRole();
     Rect bounds = host.getDashboardBounds();
     if (!QVTabBarController::initWithFrame(Rect(0, kTickerHeight, bounds.size.width, bounds.size.height - kTickerHeight)))
         return false;
@@ -89,17 +88,16 @@ bool QVTabbedDashboardController::init()
         touchBlocker_->setUserInteractionEnabled(true);
         hostView_->addSubview(touchBlocker_.get());
     }
-    if (!QVSessionRole::current().isOnline())
+    if (!QuorvelInternal::sessionRole().isOnline())
         setOfflineMode(this);
     setDelegate(this);
-    QVDashboardSwitch::setOpenDashboard(this);
     _addModalContentController();
     return true;
 }
 
 void QVTabbedDashboardController::_addModalContentController()
 {
-    std::string url = QVDashboardRole::current().initialDashboardModalContentURL();
+    std::string url = QuorvelInternal::dashboardRole().initialDashboardModalContentURL();
     if (url.empty())
         return;
     if (url.find("://") == std::string::npos) {
@@ -122,7 +120,7 @@ void QVTabbedDashboardController::_presentModalContentController()
 {
     if (!mModalDashboardContentController || QVIsOS2())
         return;
-    if (ViewController* root = QVDashboardRole::current().getRootController())
+    if (ViewController* root = QuorvelInternal::dashboardRole().getRootController())
         root->presentModalViewController(mModalDashboardContentController.get(), true);
 }
 
@@ -133,8 +131,6 @@ QVTabbedDashboardController::~QVTabbedDashboardController()
     if (tickerView_)
         tickerView_->setDelegate(nullptr);
     QVTickerProxy::neverMind(this);
-    if (QVDashboardSwitch::openDashboard() == this)
-        QVDashboardSwitch::setOpenDashboard(nullptr);
 }
 
 void QVTabbedDashboardController::loadView()
@@ -177,7 +173,7 @@ void QVTabbedDashboardController::_addAllViewControllers()
 {
     std::string suffix = tabImageSuffix();
     addViewControllerOfDisabledControllerName("GameProfile", "EnableQuorvelInDashboard",
-                                              QVSessionRole::current().applicationShortDisplayName(),
+                                              QuorvelInternal::sessionRole().applicationShortDisplayName(),
                                               imageName("QVDashboardTabNowPlaying", suffix, "Hit"),
                                               imageName("QVDashboardTabNowPlaying", suffix, ""), "", gameCount());
     addViewController("MyQuorvel", "My Quorvel", imageName("QVDashboardTabMyQuorvel", suffix, "Hit"),
@@ -212,7 +208,7 @@ void QVTabbedDashboardController::tabBarControllerDidLoadViewController(QVTabBar
     }
     if (nav && dynamic_cast<QVGameProfileController*>(nav->topViewController())) {
         if (auto* page = dynamic_cast<QVGameProfileController*>(visible)) {
-            page->setTitle(QVSessionRole::current().applicationShortDisplayName());
+            page->setTitle(QuorvelInternal::sessionRole().applicationShortDisplayName());
             page->registerForBadgeNotifications();
         }
     }
@@ -273,7 +269,7 @@ void QVTabbedDashboardController::newTickerMessage(const std::string& text)
 
 void QVTabbedDashboardController::textFinishedScrolling()
 {
-    ViewController* root = QVDashboardRole::current().getRootController();
+    ViewController* root = QuorvelInternal::dashboardRole().getRootController();
     if (root && root->modalViewController()) {
         // Nothing new while a modal screen covers the dashboard: ask again later.
         if (tickerRetry_)
@@ -290,8 +286,8 @@ void QVTabbedDashboardController::textFinishedScrolling()
 void QVTabbedDashboardController::onXPressed()
 {
     // The close button closes the dashboard only while it is shown.
-    if (QuorvelInternal::dashboardVisible())
-        Quorvel::dismissDashboard();
+    if (QuorvelInternal::presenter().dashboardVisible())
+        QuorvelInternal::dashboardRole().dismissDashboard();
 }
 
 } // namespace quorvel

@@ -25,7 +25,6 @@ class QVTabbedDashboardController : public QVTabBarController,
                                     public QVTabBarControllerDelegate,
                                     public QVTickerViewDelegate,
                                     public QVTickerProxyRecipient,
-                                    public QVDashboardSwitch::Dashboard,
                                     public QVTabbedDashboardScreen,
                                     public QVInitialModalContentPresenter {
     QV_DECLARE_CLASS(QVTabbedDashboardController)
@@ -75,9 +74,8 @@ public:
     platform::ui::ViewController* modalDashboardContentController() const { return mModalDashboardContentController.get(); }
     void _presentModalContentController() override;
 
-    platform::ui::NavigationController* activeNavigationController() override;
-    void switchToOnlineMode() override { setOnlineMode(this); }
-    void switchToOfflineMode() override { setOfflineMode(this); }
+    // The selected tab's stack.
+    platform::ui::NavigationController* activeNavigationController();
 
     // What the central class drives (QVTabbedDashboardScreenBridge.cpp).
     std::string dashboardDefaultTab() override { return defaultTab(); }

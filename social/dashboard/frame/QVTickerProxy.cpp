@@ -3,8 +3,8 @@
 #include "social/dashboard/frame/QVTickerProxy.h"
 
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVRequireCast.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVTickerService.h"
 
 namespace quorvel {
@@ -65,7 +65,7 @@ void QVTickerProxy::_neverMind(QVTickerProxyRecipient* recipient)
 
 void QVTickerProxy::_kickTicker()
 {
-    if (!QVSessionRole::current().isOnline())
+    if (!QuorvelInternal::sessionRole().isOnline())
         return;
     QVTickerService::getPage(1, QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVTickerProxy, _tickerMessagesRecieved))),
                              QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVTickerProxy, _tickerDownloadFailed))));

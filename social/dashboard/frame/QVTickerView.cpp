@@ -3,7 +3,7 @@
 #include "social/dashboard/frame/QVTickerView.h"
 
 #include "platform/graphics/TextEngine.h"
-#include "social/ui/QVDashboardRole.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/ui/QVKitImages.h"
 
 #include <algorithm>
@@ -42,7 +42,7 @@ bool QVTickerView::initWithCoder(const InterfaceCoder& coder)
 void QVTickerView::_commonInit()
 {
     setBackgroundColor(Color::clear());
-    bool large = QVDashboardRole::current().isLargeScreen();
+    bool large = QuorvelInternal::dashboardRole().isLargeScreen();
     std::string suffix = large ? "IPad" : "";
     Ref<ImageAsset> barImage = QVLoadKitImage("QVTickerBar" + suffix + ".png");
     Ref<ImageAsset> closeImage = QVLoadKitImage("QVTickerClose" + suffix + ".png");

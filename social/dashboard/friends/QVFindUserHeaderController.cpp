@@ -1,7 +1,7 @@
 // The search by name's header: its bar, as wide as the list.
 #include "social/dashboard/friends/QVFindUserHeaderController.h"
 
-#include "social/ui/QVDashboardRole.h"
+#include "social/core/QuorvelInternal.h"
 
 namespace quorvel {
 
@@ -12,7 +12,7 @@ QV_REGISTER_CLASS(QVFindUserHeaderController);
 
 namespace {
 
-float screenWidth() { return QVDashboardRole::current().getDashboardBounds().size.width; }
+float screenWidth() { return QuorvelInternal::dashboardRole().getDashboardBounds().size.width; }
 
 } // namespace
 

@@ -68,7 +68,7 @@ void QVFriendsController::onTableHeaderCreated(ViewController* header)
     tabs->addTab("Friends", QVTabbedPageHeaderController::TabCallback(BRISKO_SELECTOR(QVFriendsController, onFollowingSelected)));
     tabs->addTab("Pending", QVTabbedPageHeaderController::TabCallback(BRISKO_SELECTOR(QVFriendsController, onFollowersSelected)));
     tabs->setIsDisplayingForLocalUser(localUsersFriends());
-    tabs->setBadgeValueForTabNamed(std::to_string(QuorvelInternal::pendingFriendsCount()), "Pending");
+    tabs->setBadgeValueForTabNamed(std::to_string(QuorvelInternal::options().pendingFriendsCount()), "Pending");
     tabs->showTab(mCurTabType != 0 ? "Pending" : "Friends");
 }
 
@@ -129,8 +129,8 @@ void QVFriendsController::onResourcesDownloaded(QVPaginatedSeries* series)
             navigationItem()->setRightBarButtonItem(nullptr);
     } else if (mCurTabType == 1) {
         if (series && series->header())
-            QuorvelInternal::setPendingFriendsCount(static_cast<int>(series->header()->totalObjects));
-        if (QuorvelInternal::pendingFriendsCount() > 0)
+            QuorvelInternal::options().setPendingFriendsCount(static_cast<int>(series->header()->totalObjects));
+        if (QuorvelInternal::options().pendingFriendsCount() > 0)
             _updateEditButtonState();
         else
             navigationItem()->setRightBarButtonItem(nullptr);
@@ -157,7 +157,7 @@ void QVFriendsController::_setEditing(bool editing)
         tableView()->setEditing(editing, true);
 }
 
-void QVFriendsController::_setPendingCount(int count) { QuorvelInternal::setPendingFriendsCount(count < 0 ? 0 : count); }
+void QVFriendsController::_setPendingCount(int count) { QuorvelInternal::options().setPendingFriendsCount(count < 0 ? 0 : count); }
 
 void QVFriendsController::onResourceWasDeleted(Object* resource)
 {
@@ -180,19 +180,19 @@ void QVFriendsController::_removedFriend(Object*, Object* userObject)
 {
     auto* user = dynamic_cast<QVUser*>(userObject);
     if (user && user->followsLocalUser())
-        _setPendingCount(QuorvelInternal::pendingFriendsCount() + 1);
-    QuorvelInternal::postRemoveFriend(user);
+        _setPendingCount(QuorvelInternal::options().pendingFriendsCount() + 1);
+    QuorvelInternal::notifications().postRemoveFriend(user);
     reloadDataFromServer();
 }
 
 void QVFriendsController::_removedPendingFriend(Object*)
 {
-    if (friendCount_ == 0 && QuorvelInternal::pendingFriendsCount() == 1) {
+    if (friendCount_ == 0 && QuorvelInternal::options().pendingFriendsCount() == 1) {
         mCurTabType = 0;
         _setEditing(false);
     }
     // Never below 0, whatever the stored count was.
-    _setPendingCount(QuorvelInternal::pendingFriendsCount() - 1);
+    _setPendingCount(QuorvelInternal::options().pendingFriendsCount() - 1);
     reloadDataFromServer();
 }
 
@@ -202,7 +202,7 @@ void QVFriendsController::_notificationCallback(const platform::Notification& n)
 {
     if (n.name == Quorvel::kPendingFriendCountChanged) {
         if (auto* header = friendsHeader())
-            header->setBadgeValueForTabNamed(std::to_string(QuorvelInternal::pendingFriendsCount()), "Pending");
+            header->setBadgeValueForTabNamed(std::to_string(QuorvelInternal::options().pendingFriendsCount()), "Pending");
     } else if (n.name == Quorvel::kAddFriend) {
         ++friendCount_;
         refreshOnNextDidAppear_ = true;

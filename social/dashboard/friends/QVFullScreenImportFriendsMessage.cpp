@@ -4,9 +4,9 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "platform/ui/NavigationController.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/common/QVFriendImporter.h"
 #include "social/services/QVUsersCredential.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVDefaultButton.h"
 #include "social/ui/QVRowLayout.h"
 
@@ -41,7 +41,7 @@ std::string textOf(Object* value)
 
 void QVFullScreenImportFriendsMessage::loadView()
 {
-    const Rect bounds = QVDashboardRole::current().getDashboardBounds();
+    const Rect bounds = QuorvelInternal::dashboardRole().getDashboardBounds();
     const float width = bounds.size.width;
     auto root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);

@@ -1,7 +1,7 @@
 // The import screen: its buttons and the host its importer works for.
 #include "social/dashboard/friends/QVImportFriendsController.h"
 
-#include "social/ui/QVDashboardRole.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/ui/QVDefaultButton.h"
 #include "social/ui/QVRowLayout.h"
 
@@ -32,7 +32,7 @@ void QVImportFriendsController::loadView()
 {
     if (title().empty())
         setTitle("Find Friends");
-    const Rect bounds = QVDashboardRole::current().getDashboardBounds();
+    const Rect bounds = QuorvelInternal::dashboardRole().getDashboardBounds();
     const float width = bounds.size.width;
     auto root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);

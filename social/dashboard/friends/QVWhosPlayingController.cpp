@@ -13,7 +13,6 @@
 #include "social/services/QVUser.h"
 #include "social/services/QVUsersCredential.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVRowLayout.h"
 
 namespace quorvel {
@@ -28,7 +27,7 @@ QV_REGISTER_CLASS(QVWhosPlayingController);
 
 namespace {
 
-float screenWidth() { return QVDashboardRole::current().getDashboardBounds().size.width; }
+float screenWidth() { return QuorvelInternal::dashboardRole().getDashboardBounds().size.width; }
 
 std::string textOf(Object* value)
 {

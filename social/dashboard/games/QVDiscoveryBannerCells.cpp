@@ -8,7 +8,6 @@
 #include "social/dashboard/games/QVPlayedGameController.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVRequireCast.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVTableControllerHelper.h"
@@ -31,7 +30,7 @@ namespace {
 
 float bannerHeight()
 {
-    return QVDashboardRole::current().isLargeScreen() ? QVGameDiscoveryImageHyperlinkCell::kLargeScreenHeight
+    return QuorvelInternal::dashboardRole().isLargeScreen() ? QVGameDiscoveryImageHyperlinkCell::kLargeScreenHeight
                                                       : QVGameDiscoveryImageHyperlinkCell::kHeight;
 }
 
@@ -44,7 +43,7 @@ bool QVGameDiscoveryImageHyperlinkCell::initQVTableCellHelper(const std::string&
 {
     if (!QVBannerCell::initQVTableCellHelper(name))
         return false;
-    float width = QVDashboardRole::current().getDashboardBounds().size.width;
+    float width = QuorvelInternal::dashboardRole().getDashboardBounds().size.width;
     setFrame(Rect(0, 0, width, bannerHeight()));
     imageView_ = QVImageView::imageViewWithFrame(Rect(0, 0, width, bannerHeight()));
     // The picture is a control that keeps the touches it gets: the tap belongs to the cell, which opens the link.
@@ -128,7 +127,7 @@ bool QVFeaturedGameCell::initQVTableCellHelper(const std::string& name)
     bgImageView_->setAutoresizingMask(FlexibleWidth);
     bgImageView_->setUserInteractionEnabled(false);
     bgImageView_->setBackgroundColor(std::nullopt);
-    const bool online = QVSessionRole::current().isOnline();
+    const bool online = QuorvelInternal::sessionRole().isOnline();
     if (online)
         _changeBannerToOnline();
     else
@@ -165,7 +164,7 @@ bool QVFeaturedGameCell::initQVTableCellHelper(const std::string& name)
 
 std::string QVFeaturedGameCell::_bannerSuffix()
 {
-    QVDashboardRole& host = QVDashboardRole::current();
+    QVDashboardRole& host = QuorvelInternal::dashboardRole();
     if (host.isLargeScreen())
         return "IPad";
     if (host.isInLandscapeMode())

@@ -6,7 +6,6 @@
 #include "social/dashboard/games/QVPlayedGameController.h"
 #include "social/dashboard/invites/QVSelectInviteTypeController.h"
 #include "social/runtime/QVRequireCast.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVClientApplicationService.h"
@@ -47,7 +46,7 @@ std::optional<QVTableControllerHelper::Sections> QVFanClubController::buildTable
         controllerNames_.push_back(controllerName);
         cells.emplace_back(cell.get());
     };
-    Ref<QVGameProfilePageInfo> running(dynamic_cast<QVGameProfilePageInfo*>(QVSessionRole::current().localGameProfileInfo().get()));
+    Ref<QVGameProfilePageInfo> running(dynamic_cast<QVGameProfilePageInfo*>(QuorvelInternal::sessionRole().localGameProfileInfo().get()));
     // The rows may be built before the stack has given the page its game: the running game stands in.
     QVGameProfilePageInfo* game = pageGame() ? pageGame() : running.get();
     createCell("Add Game as Favorite", "QVFanClubIconStar.png", "FavoriteThisGame", nullptr);
@@ -58,7 +57,7 @@ std::optional<QVTableControllerHelper::Sections> QVFanClubController::buildTable
     // Without a suggestions forum there is nothing to open.
     const bool suggestions = game && game->suggestionsForumId() && !game->suggestionsForumId()->empty()
         && *game->suggestionsForumId() != "0";
-    if (QuorvelInternal::allowUserGeneratedContent() && suggestions)
+    if (QuorvelInternal::session().allowUserGeneratedContent() && suggestions)
         createCell("Suggest a Feature", "QVFanClubIconIdea.png", "", [this] { return createSuggestionBrowser(); });
     if (running && running->hasFeaturedApplication())
         createCell("More Games", "QVFanClubIconMoreGames.png", "", [this] { return createDeveloperRecommendationsBrowser(); });
@@ -99,7 +98,7 @@ Ref<ViewController> QVFanClubController::inviteFriends()
 Ref<ViewController> QVFanClubController::createSuggestionBrowser()
 {
     QVGameProfilePageInfo* game = pageGame();
-    Ref<Object> running = QVSessionRole::current().localGameProfileInfo();
+    Ref<Object> running = QuorvelInternal::sessionRole().localGameProfileInfo();
     if (!game)
         game = dynamic_cast<QVGameProfilePageInfo*>(running.get());
     auto topic = QVForumTopic::suggestionsTopic(game ? game->suggestionsForumId() : std::nullopt);
@@ -128,7 +127,7 @@ void QVFanClubController::viewWillAppear(bool animated)
     QVGameProfilePageInfo* game = pageGame();
     if (!registeredView_) {
         registeredView_ = true;
-        QVClientApplicationService::viewedFanClub(game ? game->resourceId() : QVSessionRole::current().clientApplicationId());
+        QVClientApplicationService::viewedFanClub(game ? game->resourceId() : QuorvelInternal::sessionRole().clientApplicationId());
     }
     if (!game || game->isLocalGameInfo()) {
         for (size_t i = 0; i < rows_.size(); ++i)

@@ -6,10 +6,8 @@
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVRequireCast.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVClientApplicationService.h"
 #include "social/services/QVGameProfilePageInfo.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVRowLayout.h"
@@ -36,18 +34,18 @@ QVGameProfilePageInfo* gameContextOf(const ViewController* screen)
 std::string QVFavoriteThisGameController::getClientApplicationId() const
 {
     QVGameProfilePageInfo* game = gameContextOf(this);
-    return game ? game->resourceId() : QVSessionRole::current().clientApplicationId();
+    return game ? game->resourceId() : QuorvelInternal::sessionRole().clientApplicationId();
 }
 
 std::string QVFavoriteThisGameController::getClientApplicationName() const
 {
     QVGameProfilePageInfo* game = gameContextOf(this);
-    return game ? game->name() : QuorvelInternal::applicationDisplayName();
+    return game ? game->name() : QuorvelInternal::sessionRole().applicationDisplayName();
 }
 
 void QVFavoriteThisGameController::loadView()
 {
-    Rect bounds = QVDashboardRole::current().getDashboardBounds();
+    Rect bounds = QuorvelInternal::dashboardRole().getDashboardBounds();
     float width = bounds.size.width;
     // Made at the dashboard's size, the page follows the frame it is shown in.
     Ref<View> root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
@@ -164,14 +162,14 @@ void QVFavoriteThisGameController::onGameIsNotFavorite()
 {
     isFavorite_ = false;
     descriptionLabel()->setText(kNotFavoriteText);
-    setButtonImage(QVDashboardRole::current().isLargeScreen() ? "QVFavoriteThisGameIconRateOff.png" : "QVButtonStarEmpty.png");
+    setButtonImage(QuorvelInternal::dashboardRole().isLargeScreen() ? "QVFavoriteThisGameIconRateOff.png" : "QVButtonStarEmpty.png");
     setReviewAreaAvailable(false, true);
 }
 
 void QVFavoriteThisGameController::onGameIsFavorite(const std::string& comment)
 {
     isFavorite_ = true;
-    setButtonImage(QVDashboardRole::current().isLargeScreen() ? "QVFavoriteThisGameIconRateOn.png" : "QVButtonStarFilled.png");
+    setButtonImage(QuorvelInternal::dashboardRole().isLargeScreen() ? "QVFavoriteThisGameIconRateOn.png" : "QVButtonStarFilled.png");
     reviewTextField()->setText(comment);
     descriptionLabel()->setText("You've added " + getClientApplicationName()
                                 + " to your Favorites. From now on when your friends view your list of games, this one "
@@ -190,7 +188,7 @@ void QVFavoriteThisGameController::setButtonImage(const std::string& name)
 void QVFavoriteThisGameController::setReviewAreaAvailable(bool shown, bool)
 {
     // The star steps aside (sideways in landscape, else up) for the comment area.
-    const bool landscape = QVDashboardRole::current().isInLandscapeMode();
+    const bool landscape = QuorvelInternal::dashboardRole().isInLandscapeMode();
     float width = view()->bounds().size.width;
     Rect star = favoriteButton()->frame();
     if (shown) {

@@ -1,7 +1,7 @@
 // The featured games page: its parameters.
 #include "social/dashboard/games/QVFeaturedGamesController.h"
 
-#include "social/runtime/QVSessionRole.h"
+#include "social/core/QuorvelInternal.h"
 
 namespace quorvel {
 
@@ -9,7 +9,7 @@ QV_REGISTER_CLASS(QVFeaturedGamesController);
 
 OAuthURLRequest::Parameters QVFeaturedGamesController::getParameters()
 {
-    return { OAuthURLRequestParameter::parameterWithName("client_application_id", QVSessionRole::current().clientApplicationId()) };
+    return { OAuthURLRequestParameter::parameterWithName("client_application_id", QuorvelInternal::sessionRole().clientApplicationId()) };
 }
 
 } // namespace quorvel

@@ -6,7 +6,6 @@
 #include "platform/ui/Label.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/services/QVGameDiscoveryService.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVPatternedGradientView.h"
@@ -81,7 +80,7 @@ void QVGameDiscoveryCategoryCell::showResource(QVGameDiscoveryCategory* category
 void QVGameDiscoveryCategoryCell::layoutSubviews()
 {
     QVTableCellHelper::layoutSubviews();
-    const bool large = QVDashboardRole::current().isLargeScreen();
+    const bool large = QuorvelInternal::dashboardRole().isLargeScreen();
     disclosureView_->setImage(QVLoadKitImage(large ? "QVCustomDisclosureIPad.png" : "QVCustomDisclosure.png").get());
     if (dynamic_cast<QVTableCellBackgroundView*>(backgroundView()))
         setBackgroundView(nullptr);

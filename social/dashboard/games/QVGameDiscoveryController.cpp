@@ -7,7 +7,6 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/services/QVGameDiscoveryService.h"
 #include "social/ui/QVPatternedGradientView.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVRowLayout.h"

@@ -14,11 +14,9 @@
 #include "social/dashboard/frame/QVDashboardProtocols.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVRequireCast.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAchievementService.h"
 #include "social/services/QVClientApplicationService.h"
 #include "social/services/QVUser.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVInterfaceOutlets.h"
 #include "social/ui/QVNavigationController.h"
 
@@ -36,7 +34,7 @@ namespace {
 
 bool forumWarningShown = false;
 
-bool isOnline() { return QVSessionRole::current().isOnline(); }
+bool isOnline() { return QuorvelInternal::sessionRole().isOnline(); }
 
 Ref<platform::Boxed> boxedBool(bool value) { return platform::Boxed::box(platform::Value(value)); }
 Ref<platform::Boxed> boxedText(const std::string& value) { return platform::Boxed::box(platform::Value(value)); }
@@ -60,7 +58,7 @@ QVGameProfileController::~QVGameProfileController()
 Ref<QVGameProfileController> QVGameProfileController::showGameProfileWithClientApplicationId(
     const std::string& clientApplicationId, Object* compareToUser)
 {
-    bool large = QVDashboardRole::current().isLargeScreen();
+    bool large = QuorvelInternal::dashboardRole().isLargeScreen();
     Ref<ViewController> loaded = QVControllerLoader::load(large ? "GameProfileWithNavBar" : "GameProfile");
     if (!loaded)
         return nullptr;
@@ -81,7 +79,7 @@ Ref<QVGameProfileController> QVGameProfileController::showGameProfileWithClientA
 
 Ref<QVGameProfileController> QVGameProfileController::showGameProfileWithLocalApplication()
 {
-    return showGameProfileWithClientApplicationId(QVSessionRole::current().clientApplicationId());
+    return showGameProfileWithClientApplicationId(QuorvelInternal::sessionRole().clientApplicationId());
 }
 
 void QVGameProfileController::setPushControllerData(ViewController* controller, QVGameProfilePageInfo* info)
@@ -125,14 +123,13 @@ bool QVGameProfileController::isRunningGameProfile() const
 {
     if (!gameProfileInfo_)
         return false;
-    Ref<Object> local = QVSessionRole::current().localGameProfileInfo();
-    auto* info = dynamic_cast<QVGameProfilePageInfo*>(local.get());
-    return info && info->resourceId() == gameProfileInfo_->resourceId();
+    Ref<QVGameProfilePageInfo> local = QuorvelInternal::sessionRole().localGameProfileInfo();
+    return local && local->resourceId() == gameProfileInfo_->resourceId();
 }
 
 void QVGameProfileController::_downloadGameProfileInfo()
 {
-    if (!clientApplicationId_.empty() && clientApplicationId_ != QVSessionRole::current().clientApplicationId())
+    if (!clientApplicationId_.empty() && clientApplicationId_ != QuorvelInternal::sessionRole().clientApplicationId())
         showLoadingScreen();
     QVClientApplicationService::getGameProfilePageInfo(
         clientApplicationId_,
@@ -215,17 +212,17 @@ void QVGameProfileController::pressedDiscussions()
 void QVGameProfileController::pressedEnableQuorvel()
 {
     showLoadingScreen();
-    QuorvelInternal::addBootstrapDelegates(
+    QuorvelInternal::login().addBootstrapDelegates(
         QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVGameProfileController, _switchToOnlineMode))),
         QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVGameProfileController, _stayInOfflineMode))));
     // An approval given earlier is answered at once and shows no screen, so no
     // account flow would start the bootstrap: start it here, or the loading
     // screen would stay up for good.
-    bool alreadyApproved = Quorvel::hasUserApprovedQuorvel();
-    QuorvelInternal::presentUserQuorvelApprovalModal(
+    bool alreadyApproved = QuorvelInternal::sessionRole().hasUserApprovedQuorvel();
+    QuorvelInternal::login().presentUserQuorvelApprovalModal(
         QVDelegate(), QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVGameProfileController, _hideLoading))));
     if (alreadyApproved)
-        QuorvelInternal::doBootstrap(QVDelegate(), QVDelegate());
+        QuorvelInternal::login().doBootstrap(QVDelegate(), QVDelegate());
 }
 
 void QVGameProfileController::_switchToOnlineMode(Object*)

@@ -6,7 +6,6 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/InterfaceRegistry.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAchievementService.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVLeaderboardService.h"
@@ -23,7 +22,7 @@ using platform::Size;
 
 namespace {
 
-bool isOnline() { return QVSessionRole::current().isOnline(); }
+bool isOnline() { return QuorvelInternal::sessionRole().isOnline(); }
 
 void registerGameProfile(const char* layout, bool withLongButtons)
 {
@@ -53,7 +52,7 @@ void registerGameProfile(const char* layout, bool withLongButtons)
 
 Size QVGameProfileController::_buttonSizeForMaxButtons(int n)
 {
-    QVDashboardRole& host = QVDashboardRole::current();
+    QVDashboardRole& host = QuorvelInternal::dashboardRole();
     if (host.isLargeScreen())
         return n > 3 ? Size(210, 149) : Size(628, 99);
     if (host.isInLandscapeMode())
@@ -63,7 +62,7 @@ Size QVGameProfileController::_buttonSizeForMaxButtons(int n)
 
 void QVGameProfileController::buildInterface(InterfaceBuilder* builder, const char* layoutName, bool withLongButtons)
 {
-    Rect bounds = QVDashboardRole::current().getDashboardBounds();
+    Rect bounds = QuorvelInternal::dashboardRole().getDashboardBounds();
     Rect frame(0, 0, bounds.size.width, bounds.size.height);
     auto make = [&](auto tag, const Rect& r) {
         using T = typename decltype(tag)::type;
@@ -138,7 +137,7 @@ void QVGameProfileController::buildInterface(InterfaceBuilder* builder, const ch
 
 void QVGameProfileController::buildEnableInterface(InterfaceBuilder& b, const char* layoutName)
 {
-    Rect bounds = QVDashboardRole::current().getDashboardBounds();
+    Rect bounds = QuorvelInternal::dashboardRole().getDashboardBounds();
     Rect frame(0, 0, bounds.size.width, bounds.size.height);
     Ref<View> root = b.makeView<View>(frame);
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
@@ -170,7 +169,7 @@ void QVGameProfileController::loadView()
         return;
     }
     // Made by class: an empty page of the same shape, without buttons.
-    Rect bounds = QVDashboardRole::current().getDashboardBounds();
+    Rect bounds = QuorvelInternal::dashboardRole().getDashboardBounds();
     Rect frame(0, 0, bounds.size.width, bounds.size.height);
     Ref<View> root = View::viewWithFrame(frame);
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
@@ -190,7 +189,7 @@ void QVGameProfileController::viewDidLoad()
 
 void QVGameProfileController::_configureButton(Button* button, int row)
 {
-    const char* part = row == 0 ? "Top" : (row == 1 && !QVDashboardRole::current().isInLandscapeMode() ? "Middle" : "Bottom");
+    const char* part = row == 0 ? "Top" : (row == 1 && !QuorvelInternal::dashboardRole().isInLandscapeMode() ? "Middle" : "Bottom");
     std::string base = std::string("QVGameProfileButton") + part;
     Ref<ImageAsset> normal = QVLoadKitImage(base + ".png");
     Ref<ImageAsset> hit = QVLoadKitImage(base + "Hit.png");
@@ -225,9 +224,9 @@ void QVGameProfileController::_refreshView()
     bool leaderboards = gameProfileInfo_ && gameProfileInfo_->hasLeaderboards();
     bool achievements = gameProfileInfo_ && gameProfileInfo_->hasAchievements();
     bool challenges = gameProfileInfo_ && gameProfileInfo_->hasChallenges();
-    bool discussions = QuorvelInternal::allowUserGeneratedContent();
+    bool discussions = QuorvelInternal::session().allowUserGeneratedContent();
     bool ownGame = isRunningGameProfile();
-    int challengeCount = ownGame ? QuorvelInternal::unviewedChallengesCount() : 0;
+    int challengeCount = ownGame ? QuorvelInternal::options().unviewedChallengesCount() : 0;
     int announcementCount = ownGame ? static_cast<int>(QVAnnouncementService::unreadAnnouncements()) : 0;
 
     bool haveLongButtons = discussionsLongButton_ && fanClubLongButton_ && whosPlayingLongButton_;
@@ -252,14 +251,14 @@ void QVGameProfileController::_refreshView()
         place(whosPlayingLongButton_.get());
     } else {
         usingLongButtons_ = false;
-        int columns = QVDashboardRole::current().isInLandscapeMode() ? 3 : 2;
+        int columns = QuorvelInternal::dashboardRole().isInLandscapeMode() ? 3 : 2;
         Size size = _buttonSizeForMaxButtons(6);
         buttonPanel_->configureMaxButtonCount(6, size, Size(0, 0), nullptr);
         buttonPanel_->setFixedNumColumns(columns);
         buttonPanel_->setCenteredVertically(true);
         // A tablet's page is taller than two rows of its buttons (and the three a little wider
         // than the frame): the grid shares the page. A phone's sizes fill its page already.
-        buttonPanel_->setFillsBounds(QVDashboardRole::current().isLargeScreen());
+        buttonPanel_->setFillsBounds(QuorvelInternal::dashboardRole().isLargeScreen());
         int position = 0;
         auto place = [&](Button* button) {
             if (!button)

@@ -6,11 +6,9 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVRequireCast.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVUserSettingService.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVRowLayout.h"
 
@@ -25,7 +23,7 @@ QV_REGISTER_CLASS(QVNewsLetterController);
 
 void QVNewsLetterController::loadView()
 {
-    Rect bounds = QVDashboardRole::current().getDashboardBounds();
+    Rect bounds = QuorvelInternal::dashboardRole().getDashboardBounds();
     float width = bounds.size.width;
     // Made at the dashboard's size, the page follows the frame it is shown in: the texts take its
     // width, the switch keeps to its right edge.
@@ -53,7 +51,7 @@ std::string QVNewsLetterController::gameId() const
 {
     auto* framed = dynamic_cast<QVFramedNavigationController*>(navigationController());
     auto* game = framed ? dynamic_cast<QVGameProfilePageInfo*>(framed->currentGameContext()) : nullptr;
-    return game ? game->resourceId() : QVSessionRole::current().clientApplicationId();
+    return game ? game->resourceId() : QuorvelInternal::sessionRole().clientApplicationId();
 }
 
 void QVNewsLetterController::viewWillAppear(bool animated)
@@ -61,9 +59,9 @@ void QVNewsLetterController::viewWillAppear(bool animated)
     QVViewController::viewWillAppear(animated);
     if (title().empty())
         setTitle("Newsletter");
-    if (!QVDashboardRole::current().isInLandscapeMode())
+    if (!QuorvelInternal::dashboardRole().isInLandscapeMode())
         summaryLabel()->setText("Subscribe to new updates!");
-    descriptionLabel()->setText("Subscribe to email updates from the developer of " + QuorvelInternal::applicationDisplayName()
+    descriptionLabel()->setText("Subscribe to email updates from the developer of " + QuorvelInternal::sessionRole().applicationDisplayName()
                                 + ".  Don't worry, your email address is stored securely and won't be shared with any third parties.");
 }
 
@@ -71,7 +69,7 @@ void QVNewsLetterController::viewDidAppear(bool animated)
 {
     QVViewController::viewDidAppear(animated);
     if (securingAccount_) {
-        if (QuorvelInternal::loggedInUserHasHttpBasicCredential())
+        if (QuorvelInternal::options().loggedInUserHasHttpBasicCredential())
             setSubscriptionState(true);
     } else {
         showLoadingScreen();
@@ -96,7 +94,7 @@ void QVNewsLetterController::onRetrievedSetting(Object* answer)
 void QVNewsLetterController::subscriptionChanged()
 {
     Switch* toggle = subscriptionSwitch();
-    if (toggle->isOn() && !QuorvelInternal::loggedInUserHasHttpBasicCredential()) {
+    if (toggle->isOn() && !QuorvelInternal::options().loggedInUserHasHttpBasicCredential()) {
         toggle->setOn(false);
         sheet_ = ActionSheet::sheet(kSecureTitle, this, "Cancel", "Enable Account Retrieval");
         sheet_->showInView(view());

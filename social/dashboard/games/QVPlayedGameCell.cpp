@@ -10,9 +10,7 @@
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/games/QVApplicationDescriptionController.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVPlayedGame.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVScreenProtocols.h"
@@ -130,7 +128,7 @@ void QVPlayedGameCell::showResource(QVPlayedGame* game)
     secondScoreIconName_.clear();
     const QVResourceArray& stats = game->userGameStats();
     if (!stats.empty()) {
-        const std::string localId = QVSessionRole::current().lastLoggedInUserId();
+        const std::string localId = QuorvelInternal::sessionRole().lastLoggedInUserId();
         QVUserGameStat* local = nullptr;
         QVUserGameStat* compared = nullptr;
         auto* first = dynamic_cast<QVUserGameStat*>(stats[0].get());

@@ -18,7 +18,6 @@
 #include "social/services/QVGameDiscoveryService.h"
 #include "social/services/QVPlayedGame.h"
 #include "social/services/QVUser.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVStandardCells.h"
@@ -98,7 +97,7 @@ void QVPlayedGameController::doIndexActionWithPage(unsigned int page, const QVDe
         return;
     }
     QVUser* user = contextUserOf(this);
-    Ref<QVUser> local = user ? Ref<QVUser>() : QuorvelInternal::localUser();
+    Ref<QVUser> local = user ? Ref<QVUser>() : QuorvelInternal::sessionRole().localUser();
     const std::string userId = user ? user->resourceId() : (local ? local->resourceId() : std::string());
     if (inFavoriteTab_)
         QVClientApplicationService::getFavoriteGamesForUser(userId, p, kGamesPerPage, onSuccess, onFailure);

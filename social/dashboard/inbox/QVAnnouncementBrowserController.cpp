@@ -5,7 +5,6 @@
 #include "social/dashboard/common/QVScreenKit.h"
 #include "social/dashboard/inbox/QVAnnouncementDetailController.h"
 #include "social/runtime/QVRequireCast.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAnnouncementService.h"
 
 namespace quorvel {
@@ -40,7 +39,7 @@ void QVAnnouncementBrowserController::viewWillAppear(bool animated)
 std::string QVAnnouncementBrowserController::otherGameId() const
 {
     auto* game = dynamic_cast<QVResource*>(getPageContextGame());
-    if (game && game->resourceId() != QVSessionRole::current().clientApplicationId())
+    if (game && game->resourceId() != QuorvelInternal::sessionRole().clientApplicationId())
         return game->resourceId();
     return {};
 }
@@ -67,7 +66,7 @@ void QVAnnouncementBrowserController::onResourcesDownloaded(QVPaginatedSeries* s
                 if (!newest || a->date()->seconds >= newest->seconds)
                     newest = a->date();
     if (newest)
-        QuorvelInternal::setLastAnnouncementDateForLocalUser(*newest);
+        QuorvelInternal::options().setLastAnnouncementDateForLocalUser(*newest);
     QVAnnouncementService::service().markAllAnnouncementsAsRead();
 }
 

@@ -118,7 +118,7 @@ void QVAnnouncementDetailController::segmentTapped(Object* sender)
     if (index == 0 && !isLocked())
         _reply();
     else
-        QuorvelInternal::dismissRootControllerOrItsModal();
+        QuorvelInternal::dashboardRole().dismissRootControllerOrItsModal();
 }
 
 void QVAnnouncementDetailController::pressedBuy()

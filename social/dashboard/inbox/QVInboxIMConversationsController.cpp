@@ -37,7 +37,7 @@ void QVInboxIMConversationsController::onResourcesDownloaded(QVPaginatedSeries* 
 {
     QVInboxController::onResourcesDownloaded(series);
     // Every loaded page counts, not only the one that just arrived.
-    QuorvelInternal::setUnreadIMCount(countUnreadLoadedRows([](const QVSubscription& s) { return s.isConversation(); }));
+    QuorvelInternal::options().setUnreadIMCount(countUnreadLoadedRows([](const QVSubscription& s) { return s.isConversation(); }));
 }
 
 } // namespace quorvel

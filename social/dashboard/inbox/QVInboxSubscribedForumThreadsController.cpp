@@ -27,7 +27,7 @@ void QVInboxSubscribedForumThreadsController::onBeforeResourcesProcessed(QVPagin
 void QVInboxSubscribedForumThreadsController::onResourcesDownloaded(QVPaginatedSeries* series)
 {
     QVInboxController::onResourcesDownloaded(series);
-    QuorvelInternal::setUnreadPostCount(countUnreadLoadedRows([](const QVSubscription& s) { return s.isForumThread(); }));
+    QuorvelInternal::options().setUnreadPostCount(countUnreadLoadedRows([](const QVSubscription& s) { return s.isForumThread(); }));
 }
 
 } // namespace quorvel

@@ -57,9 +57,9 @@ std::optional<QVTableControllerHelper::Sections> QVInboxTopLevelController::buil
         cells_.push_back(cell);
         cells.emplace_back(cell.get());
     };
-    add("Invitations", "QVInboxAcceptInviteIcon.png", QuorvelInternal::unreadInviteCount(), [this] { return onInvitations(); });
-    add("IM Conversations", "QVInboxIMIcon.png", QuorvelInternal::unreadIMCount(), [this] { return onIMConversations(); });
-    add("Starred Forum Posts", "QVInboxForumsIcon.png", QuorvelInternal::unreadPostCount(), [this] { return onForumPosts(); });
+    add("Invitations", "QVInboxAcceptInviteIcon.png", QuorvelInternal::options().unreadInviteCount(), [this] { return onInvitations(); });
+    add("IM Conversations", "QVInboxIMIcon.png", QuorvelInternal::options().unreadIMCount(), [this] { return onIMConversations(); });
+    add("Starred Forum Posts", "QVInboxForumsIcon.png", QuorvelInternal::options().unreadPostCount(), [this] { return onForumPosts(); });
     return Sections { QVTableSectionDescription::sectionWithTitleAndStaticCells("", std::move(cells)) };
 }
 

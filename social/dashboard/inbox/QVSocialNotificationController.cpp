@@ -20,7 +20,7 @@ QV_REGISTER_CLASS(QVSocialNotificationController);
 
 void QVSocialNotificationController::loadView()
 {
-    platform::Rect bounds = QuorvelInternal::getDashboardBounds();
+    platform::Rect bounds = QuorvelInternal::dashboardRole().getDashboardBounds();
     auto root = View::viewWithFrame(bounds);
     root->setBackgroundColor(Color::white(0, 0.5f));
     float width = std::min(bounds.size.width - 20, 300.0f);
@@ -151,10 +151,10 @@ void QVSocialNotificationController::_rememberChoice(bool choice)
 {
     if (!rememberSwitch_ || !rememberSwitch_->isOn())
         return;
-    QuorvelInternal::setUserHasRememberedChoiceForNotifications(true);
-    QuorvelInternal::setUserAllowsNotifications(choice);
+    QuorvelInternal::options().setUserHasRememberedChoiceForNotifications(true);
+    QuorvelInternal::options().setUserAllowsNotifications(choice);
 }
 
-void QVSocialNotificationController::dismiss() { Quorvel::dismissDashboard(); }
+void QVSocialNotificationController::dismiss() { QuorvelInternal::dashboardRole().dismissDashboard(); }
 
 } // namespace quorvel

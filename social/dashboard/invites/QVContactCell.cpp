@@ -5,7 +5,6 @@
 #include "platform/ui/ImageView.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/services/QVDeviceContact.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVRowLayout.h"

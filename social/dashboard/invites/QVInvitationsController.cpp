@@ -9,7 +9,6 @@
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVInviteService.h"
 #include "social/services/QVUser.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVStandardCells.h"
@@ -69,7 +68,7 @@ void QVInvitationsController::populateResourceMap(QVResourceControllerMap& map) 
 void QVInvitationsController::doIndexActionWithPage(unsigned int page, const QVDelegate& onSuccess,
                                                     const QVDelegate& onFailure)
 {
-    QVInviteService::getInvitesForUser(QuorvelInternal::localUser().get(), page, onSuccess, onFailure);
+    QVInviteService::getInvitesForUser(QuorvelInternal::sessionRole().localUser().get(), page, onSuccess, onFailure);
 }
 
 void QVInvitationsController::doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
@@ -98,7 +97,7 @@ void QVInvitationsController::_onDataLoaded(QVPaginatedSeries* series, bool isIn
     }
     QVTableSequenceControllerHelper::_onDataLoaded(series, isIncremental);
     // The server marks what it sends as viewed; the count never goes below zero.
-    QuorvelInternal::setUnreadInviteCount(std::max(0, QuorvelInternal::unreadInviteCount() - unviewed));
+    QuorvelInternal::options().setUnreadInviteCount(std::max(0, QuorvelInternal::options().unreadInviteCount() - unviewed));
     if (received > 0 || (sections() && !sections()->empty()))
         _installEditButton();
 }

@@ -54,12 +54,12 @@ void QVInviteFriendsController::onTableHeaderCreated(ViewController* header)
         return;
     header_->setInviteFriendsController(this);
     header_->inviteText()->setText(definition_ ? definition_->suggestedSenderMessage : std::string());
-    header_->titleLabel()->setText("Invite Friends to play " + QuorvelInternal::applicationDisplayName());
+    header_->titleLabel()->setText("Invite Friends to play " + QuorvelInternal::sessionRole().applicationDisplayName());
 }
 
 std::string QVInviteFriendsController::getNoDataFoundMessage()
 {
-    return "All of your friends have " + QuorvelInternal::applicationDisplayName() + ".  Make some more!";
+    return "All of your friends have " + QuorvelInternal::sessionRole().applicationDisplayName() + ".  Make some more!";
 }
 
 Ref<ViewController> QVInviteFriendsController::getNoDataFoundViewController()

@@ -2,9 +2,9 @@
 #include "social/dashboard/invites/QVInviteFriendsHeaderController.h"
 
 #include "platform/ui/TextView.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/invites/QVInviteFriendsController.h"
 #include "social/dashboard/invites/QVInviteKit.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVRowLayout.h"
 
 namespace quorvel {
@@ -19,7 +19,7 @@ QV_REGISTER_CLASS(QVInviteFriendsHeaderController);
 
 void QVInviteFriendsHeaderController::loadView()
 {
-    float width = QVDashboardRole::current().getDashboardBounds().size.width;
+    float width = QuorvelInternal::dashboardRole().getDashboardBounds().size.width;
     Ref<View> root = View::viewWithFrame(Rect(0, 0, width, 130));
     root->setBackgroundColor(std::nullopt);
     titleLabel_ = layout::makeLabel(Rect(10, 8, width - 20, 22), 15, true);

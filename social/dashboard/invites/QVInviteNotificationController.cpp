@@ -6,7 +6,6 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVUser.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVKitImages.h"
@@ -37,7 +36,7 @@ Ref<QVInviteNotificationController> QVInviteNotificationController::showInviteNo
     overlay->notificationText()->setText(text);
     const std::string picture = user ? user->profilePictureUrl().value_or(std::string()) : std::string();
     overlay->userIcon()->setImageUrl(picture.empty() ? std::nullopt : std::optional<std::string>(picture));
-    QuorvelInternal::presentModalOverlay(overlay);
+    QuorvelInternal::presenter().presentModalOverlay(overlay);
     return overlay;
 }
 
@@ -61,6 +60,6 @@ void QVInviteNotificationController::loadView()
     setView(root.get());
 }
 
-void QVInviteNotificationController::dismiss() { Quorvel::dismissDashboard(); }
+void QVInviteNotificationController::dismiss() { QuorvelInternal::dashboardRole().dismissDashboard(); }
 
 } // namespace quorvel

@@ -2,9 +2,9 @@
 #include "social/dashboard/invites/QVSelectContactsToInviteHeaderController.h"
 
 #include "platform/ui/ImageView.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/invites/QVInviteKit.h"
 #include "social/dashboard/invites/QVSelectContactsToInviteController.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVRowLayout.h"
 
@@ -26,7 +26,7 @@ QVSelectContactsToInviteHeaderController::~QVSelectContactsToInviteHeaderControl
 
 void QVSelectContactsToInviteHeaderController::loadView()
 {
-    float width = QVDashboardRole::current().getDashboardBounds().size.width;
+    float width = QuorvelInternal::dashboardRole().getDashboardBounds().size.width;
     Ref<View> root = View::viewWithFrame(Rect(0, 0, width, 60));
     root->setBackgroundColor(std::nullopt);
     addContactButton_ = Button::buttonWithType(Button::Type::Custom);
@@ -62,13 +62,13 @@ void QVSelectContactsToInviteHeaderController::addContact()
     picker_->setPeoplePickerDelegate(this);
     picker_->setDisplayedProperties({ PersonProperty::Email, PersonProperty::Phone });
     // A tablet shows it in a popover pointing at the button; a phone over the whole screen.
-    if (QVDashboardRole::current().isLargeScreen()) {
+    if (QuorvelInternal::dashboardRole().isLargeScreen()) {
         peoplePickerPopover_ = PopoverController::withContentViewController(picker_.get());
         peoplePickerPopover_->presentFromRect(addContactButton_->frame(), addContactButton_->superview(),
                                               PopoverArrowAny, true);
         return;
     }
-    if (ViewController* root = QVDashboardRole::current().getRootController())
+    if (ViewController* root = QuorvelInternal::dashboardRole().getRootController())
         root->presentModalViewController(picker_.get(), true);
 }
 
@@ -78,7 +78,7 @@ void QVSelectContactsToInviteHeaderController::_dismissPicker()
         picker_->setPeoplePickerDelegate(nullptr);
     if (Ref<PopoverController> popover = std::move(peoplePickerPopover_))
         popover->dismissPopoverAnimated(true);
-    else if (ViewController* root = QVDashboardRole::current().getRootController())
+    else if (ViewController* root = QuorvelInternal::dashboardRole().getRootController())
         root->dismissModalViewControllerAnimated(true);
     picker_ = nullptr;
 }

@@ -13,7 +13,6 @@
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVUser.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVStandardCells.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
@@ -84,7 +83,7 @@ Ref<ViewController> QVSelectFriendsToInviteController::getNoDataFoundViewControl
 {
     Ref<ViewController> empty = QVControllerLoader::load("HeaderedFullscreenImportFriendsMessage", this);
     if (empty && followingAnyone_) {
-        std::string message = "All of your friends have " + QuorvelInternal::applicationDisplayName()
+        std::string message = "All of your friends have " + QuorvelInternal::sessionRole().applicationDisplayName()
             + ". You can make more friends by importing them from Facebook or Twitter or find friends by their Quorvel name.";
         QVRequireSetter(empty.get(), "setMessage", platform::Boxed::box(platform::Value(message)).get());
     }
@@ -181,7 +180,7 @@ void QVSelectFriendsToInviteController::done()
 
 void QVSelectFriendsToInviteController::cancel()
 {
-    if (ViewController* root = QVDashboardRole::current().getRootController())
+    if (ViewController* root = QuorvelInternal::dashboardRole().getRootController())
         root->dismissModalViewControllerAnimated(true);
 }
 

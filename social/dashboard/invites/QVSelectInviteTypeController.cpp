@@ -92,7 +92,7 @@ void QVSelectInviteTypeController::openAsModal()
         BarButtonItem::withSystemItem(BarButtonItem::SystemItem::Cancel, this,
                                       BarButtonItem::PlainAction(BRISKO_SELECTOR(QVSelectInviteTypeController, _cancelModal)))
             .get());
-    QuorvelInternal::presentRootControllerWithModal(QVFramedNavigationController::withRootViewController(this));
+    QuorvelInternal::dashboardRole().presentRootControllerWithModal(QVFramedNavigationController::withRootViewController(this));
 }
 
 void QVSelectInviteTypeController::viewDidLoad()
@@ -239,6 +239,6 @@ void QVSelectInviteTypeController::advance()
     nav->pushViewController(compose.get(), true);
 }
 
-void QVSelectInviteTypeController::_cancelModal() { Quorvel::dismissDashboard(); }
+void QVSelectInviteTypeController::_cancelModal() { QuorvelInternal::dashboardRole().dismissDashboard(); }
 
 } // namespace quorvel

@@ -2,8 +2,8 @@
 #include "social/dashboard/invites/QVSelectInviteTypeHeaderController.h"
 
 #include "platform/ui/ImageView.h"
+#include "social/core/QuorvelInternal.h"
 #include "social/dashboard/invites/QVInviteKit.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVRowLayout.h"
 
@@ -19,7 +19,7 @@ QV_REGISTER_CLASS(QVSelectInviteTypeHeaderController);
 
 void QVSelectInviteTypeHeaderController::loadView()
 {
-    float width = QVDashboardRole::current().getDashboardBounds().size.width;
+    float width = QuorvelInternal::dashboardRole().getDashboardBounds().size.width;
     Ref<View> root = View::viewWithFrame(Rect(0, 0, width, 90));
     root->setBackgroundColor(std::nullopt);
     inviteIconFrame_ = ImageView::imageViewWithFrame(Rect(10, 10, 64, 64));

@@ -5,7 +5,6 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/invites/QVInvitationsController.h"
 #include "social/runtime/QVRequireCast.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVWebViewController.h"
 
 #include <algorithm>

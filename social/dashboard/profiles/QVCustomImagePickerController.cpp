@@ -18,7 +18,7 @@ Ref<QVCustomImagePickerController> QVCustomImagePickerController::customPicker()
 
 void QVCustomImagePickerController::show(ViewController* whenNoRoot)
 {
-    ViewController* presenter = QuorvelInternal::getRootController();
+    ViewController* presenter = QuorvelInternal::dashboardRole().getRootController();
     if (!presenter)
         presenter = whenNoRoot;
     if (presenter)

@@ -44,7 +44,7 @@ void QVMyQuorvelController::buildInterface(InterfaceBuilder& b, const char* layo
 {
     if (title().empty())
         setTitle("My Quorvel"); // what the back button of a screen pushed from here says
-    Rect bounds = QVDashboardRole::current().getDashboardBounds();
+    Rect bounds = QuorvelInternal::dashboardRole().getDashboardBounds();
     float width = bounds.size.width;
     Ref<View> root = b.makeView<View>(Rect(0, 0, width, bounds.size.height));
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
@@ -71,7 +71,7 @@ void QVMyQuorvelController::buildInterface(InterfaceBuilder& b, const char* layo
 #undef QV_ACTION
     // One column of buttons; on a phone on its side, where the page is short, two columns (the
     // last button alone in its row), the buttons sharing the width.
-    QVDashboardRole& role = QVDashboardRole::current();
+    QVDashboardRole& role = QuorvelInternal::dashboardRole();
     const bool wide = !role.isLargeScreen() && isLandscape(role.getDashboardOrientation());
     const int columns = wide ? 2 : 1;
     const float height = 52;
@@ -116,16 +116,16 @@ void QVMyQuorvelController::awakeFromNib()
 {
     QVViewController::awakeFromNib();
     if (friendsBadge_)
-        friendsBadge_->setValue(QuorvelInternal::pendingFriendsCount());
+        friendsBadge_->setValue(QuorvelInternal::options().pendingFriendsCount());
     if (inboxBadge_)
-        inboxBadge_->setValue(QuorvelInternal::unreadInboxTotal());
+        inboxBadge_->setValue(QuorvelInternal::options().unreadInboxTotal());
     auto& center = platform::NotificationCenter::defaultCenter();
     center.addObserver(this, Quorvel::kPendingFriendCountChanged,
                        [this](const platform::Notification& n) { _pendingFriendsChanged(n); });
     center.addObserver(this, Quorvel::kUnreadInboxCountChanged,
                        [this](const platform::Notification& n) { _inboxCountChanged(n); });
     auto* contextUser = dynamic_cast<QVUser*>(getPageContextUser());
-    Ref<QVUser> local = QuorvelInternal::localUser();
+    Ref<QVUser> local = QuorvelInternal::sessionRole().localUser();
     if (!contextUser || (local && contextUser->resourceId() == local->resourceId()))
         QVProfileService::viewedOwnProfilePage();
 }
@@ -179,13 +179,13 @@ void QVMyQuorvelController::onHelp() { _push("Help"); }
 
 Object* QVMyQuorvelController::getBannerResource()
 {
-    bannerUser_ = QuorvelInternal::localUser();
+    bannerUser_ = QuorvelInternal::sessionRole().localUser();
     return bannerUser_.get();
 }
 
 void QVMyQuorvelController::onBannerClicked()
 {
-    if (Ref<QVUser> local = QuorvelInternal::localUser())
+    if (Ref<QVUser> local = QuorvelInternal::sessionRole().localUser())
         QVDashboardSwitch::showProfileForUser(local.get());
 }
 

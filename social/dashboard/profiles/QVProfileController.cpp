@@ -60,7 +60,7 @@ void QVProfileController::showProfileForForumPost(QVUser* user, Object* post, Vi
 {
     NavigationController* nav = QVDashboardSwitch::activeNavigationController();
     if (!nav)
-        nav = QuorvelInternal::getActiveNavigationController();
+        nav = QuorvelInternal::presenter().getActiveNavigationController();
     if (!nav)
         return;
     Ref<QVProfileController> profile = getProfileControllerForUser(user, nav);
@@ -102,7 +102,7 @@ Object* QVProfileController::getBannerResource() { return pageUser(); }
 
 void QVProfileController::loadView()
 {
-    const Rect bounds = QVDashboardRole::current().getDashboardBounds();
+    const Rect bounds = QuorvelInternal::dashboardRole().getDashboardBounds();
     const float width = bounds.size.width;
     auto root = View::viewWithFrame(Rect(0, 0, width, bounds.size.height));
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
@@ -110,7 +110,7 @@ void QVProfileController::loadView()
 
     // On a phone on its side the page is short: the two summary rows stand side by side and the
     // three buttons share one row. Otherwise each row and "Add Friend" take the whole width.
-    QVDashboardRole& role = QVDashboardRole::current();
+    QVDashboardRole& role = QuorvelInternal::dashboardRole();
     const bool wide = !role.isLargeScreen() && isLandscape(role.getDashboardOrientation());
     const float rowWidth = wide ? (width - 30) / 2 : width - 20;
 
@@ -280,14 +280,14 @@ void QVProfileController::onFollowChangedState(Object*)
     user->setFollowedByLocalUser(!user->followedByLocalUser());
     _updateFriendButtonState(user->followedByLocalUser());
     if (!user->followedByLocalUser()) {
-        QuorvelInternal::postRemoveFriend(user.get());
+        QuorvelInternal::notifications().postRemoveFriend(user.get());
         if (user->followsLocalUser())
-            QuorvelInternal::setPendingFriendsCount(QuorvelInternal::pendingFriendsCount() + 1);
+            QuorvelInternal::options().setPendingFriendsCount(QuorvelInternal::options().pendingFriendsCount() + 1);
     } else {
-        QuorvelInternal::postAddFriend(user.get());
+        QuorvelInternal::notifications().postAddFriend(user.get());
         // The count is never taken below 0.
-        if (user->followsLocalUser() && QuorvelInternal::pendingFriendsCount() >= 1)
-            QuorvelInternal::setPendingFriendsCount(QuorvelInternal::pendingFriendsCount() - 1);
+        if (user->followsLocalUser() && QuorvelInternal::options().pendingFriendsCount() >= 1)
+            QuorvelInternal::options().setPendingFriendsCount(QuorvelInternal::options().pendingFriendsCount() - 1);
     }
 }
 
@@ -328,7 +328,7 @@ void QVProfileController::onFlag()
     if (post && forumThreadView_)
         QVAbuseReporter::reportAbuseByUserForumPost(user->resourceId(), post->resourceId(), forumThreadView_.get());
     else
-        QVAbuseReporter::reportAbuseByUser(user->resourceId(), QuorvelInternal::getRootController());
+        QVAbuseReporter::reportAbuseByUser(user->resourceId(), QuorvelInternal::dashboardRole().getRootController());
 }
 
 void QVProfileController::onFriendsClicked()

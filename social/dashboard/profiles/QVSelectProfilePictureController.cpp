@@ -20,7 +20,6 @@
 #include "social/services/QVUsersCredential.h"
 #include "social/services/QVUsersCredentialService.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVFramedContentWrapperView.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVRowLayout.h"
@@ -50,7 +49,7 @@ Ref<QVUsersCredential> newCredential()
 // The list's header: one line saying what the rows are for.
 [[maybe_unused]] const bool headerLayoutRegistered = [] {
     InterfaceRegistry::shared().registerLayout("SelectProfilePictureHeaderQv", [](InterfaceBuilder& b) {
-        const float width = QVDashboardRole::current().getDashboardBounds().size.width;
+        const float width = QuorvelInternal::dashboardRole().getDashboardBounds().size.width;
         auto header = b.makeView<View>(Rect(0, 0, width, 44));
         header->setBackgroundColor(std::nullopt);
         header->setAutoresizesSubviews(true);
@@ -75,7 +74,7 @@ bool QVProfilePictureCell::initQVTableCellHelper(const std::string& reuseIdentif
 {
     if (!QVTableCellHelper::initQVTableCellHelper(reuseIdentifier))
         return false;
-    const float width = QVDashboardRole::current().getDashboardBounds().size.width;
+    const float width = QuorvelInternal::dashboardRole().getDashboardBounds().size.width;
     setFrame(Rect(0, 0, width, kHeight));
     const Rect picture(8, 5, kPictureSize, kPictureSize);
     const float text = layout::besidePicture(picture); // clear of the picture's frame
@@ -98,7 +97,7 @@ bool QVProfilePictureCell::initQVTableCellHelper(const std::string& reuseIdentif
 
 void QVProfilePictureCell::showResource(QVUsersCredential* c)
 {
-    Ref<QVUser> local = QuorvelInternal::localUser();
+    Ref<QVUser> local = QuorvelInternal::sessionRole().localUser();
     const std::string source = local && local->profilePictureSource() ? *local->profilePictureSource() : std::string();
     const bool hasPicture = local && local->profilePictureUrl() && !local->profilePictureUrl()->empty();
     // A player who never chose a source and has no picture wears the default icon: its row is checked.
@@ -306,10 +305,10 @@ void QVSelectProfilePictureController::onCellWasClicked(Object* resource, IndexP
 void QVSelectProfilePictureController::_selectSourceSuccess(Object*, Object* credential)
 {
     auto* c = dynamic_cast<QVUsersCredential*>(credential);
-    Ref<QVUser> local = QuorvelInternal::localUser();
+    Ref<QVUser> local = QuorvelInternal::sessionRole().localUser();
     if (c && local) {
         local->changeProfilePictureUrl(c->credentialProfilePictureUrl(), c->isFacebook(), c->isTwitter(), c->isHttpBasic());
-        QuorvelInternal::setLocalUser(local.get());
+        QuorvelInternal::sessionRole().setLocalUser(local.get());
     }
     if (TableView* table = tableView())
         table->reloadData();
@@ -334,7 +333,7 @@ void QVSelectProfilePictureController::_presentCustomImageActionSheet()
         photoSheet_->setDelegate(nullptr);
     photoSheet_ = ActionSheet::sheet("", this, "Cancel", "", { "Take Photo With Camera", "Choose From Library" });
     photoSheet_->setActionSheetStyle(ActionSheet::Style::BlackTranslucent);
-    View* in = QuorvelInternal::getTopLevelView();
+    View* in = QuorvelInternal::dashboardRole().getTopLevelView();
     photoSheet_->showInView(in ? in : view());
 }
 
@@ -364,7 +363,7 @@ void QVSelectProfilePictureController::showPicker(ImagePickerSourceType source)
     picker_->setSourceType(source);
     picker_->setAllowsEditing(true);
     picker_->setPickerDelegate(this);
-    if (QVDashboardRole::current().isLargeScreen()) {
+    if (QuorvelInternal::dashboardRole().isLargeScreen()) {
         // A popover pointing at the row's credential image.
         View* anchor = nullptr;
         if (TableView* table = tableView(); table && photoRow_)
@@ -485,9 +484,9 @@ void QVSelectProfilePictureController::_refreshSuccess(Object* answer)
         else if (c->isHttpBasic() && httpBasicWaiting_) {
             uploadDone = c->profilePictureUpdatedAt() != httpBasicWaiting_->profilePictureUpdatedAt();
             if (!facebookWaiting_ && !twitterWaiting_) {
-                if (Ref<QVUser> local = QuorvelInternal::localUser()) {
+                if (Ref<QVUser> local = QuorvelInternal::sessionRole().localUser()) {
                     local->changeProfilePictureUrl(c->credentialProfilePictureUrl(), false, false, true);
-                    QuorvelInternal::setLocalUser(local.get());
+                    QuorvelInternal::sessionRole().setLocalUser(local.get());
                 }
             }
         }

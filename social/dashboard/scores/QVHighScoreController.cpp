@@ -11,10 +11,8 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVRequireCast.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVUser.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVTabbedPageHeaderController.h"
 
@@ -28,7 +26,7 @@ QV_REGISTER_CLASS(QVHighScoreController);
 
 namespace {
 
-bool isOnline() { return QVSessionRole::current().isOnline(); }
+bool isOnline() { return QuorvelInternal::sessionRole().isOnline(); }
 
 std::string resourceIdOf(Object* user)
 {
@@ -86,12 +84,12 @@ void QVHighScoreController::viewWillAppear(bool animated)
 {
     QVTableSequenceControllerHelper::viewWillAppear(animated);
     setTitle(leaderboardName());
-    QuorvelInternal::loadGameCenterScores(leaderboardId());
+    QuorvelInternal::gameCenter().loadGameCenterScores(leaderboardId());
     if (isOnline()) {
         // The first load shows the same empty text as a tab's load would.
         if (noDataFoundMessage_.empty())
             noDataFoundMessage_ = "No one has posted high scores for " + leaderboardName() + " yet.";
-        if (QuorvelInternal::userDistanceUnit() != 1 && QVSessionRole::current().userLocation()) {
+        if (QuorvelInternal::options().userDistanceUnit() != QVDistanceUnit::LocationOff && QuorvelInternal::sessionRole().userLocation()) {
             Ref<BarButtonItem> map = BarButtonItem::withImage(QVLoadKitImage("QVMapButton.png").get(),
                                                               BarButtonItem::Style::Plain, this,
                                                               BRISKO_SELECTOR(QVHighScoreController, _mapPressed));
@@ -110,7 +108,7 @@ void QVHighScoreController::onTableHeaderCreated(ViewController* header)
         return;
     tabs->setCallbackTarget(this);
     if (isOnline()) {
-        if (!QVDashboardRole::current().isInLandscapeMode() && tabs->tabBar()) {
+        if (!QuorvelInternal::dashboardRole().isInLandscapeMode() && tabs->tabBar()) {
             tabs->tabBar()->textAlignment = platform::TextAlignment::Left;
             tabs->tabBar()->labelPadding = platform::Rect(28, 0, 0, 0);
         }
@@ -199,7 +197,7 @@ void QVHighScoreController::checkLoadFinished()
 {
     if (!loadingInProcess_ || !friendResources_ || !globalResources_)
         return;
-    if (!QuorvelInternal::isGameCenterScoreLoadedForLeaderboardId(leaderboardId(), static_cast<int>(loadScope_)))
+    if (!QuorvelInternal::gameCenter().isGameCenterScoreLoadedForLeaderboardId(leaderboardId(), static_cast<int>(loadScope_)))
         return;
     loadingInProcess_ = false;
     if (loadScope_ != timeScope_) {
@@ -208,7 +206,7 @@ void QVHighScoreController::checkLoadFinished()
         return;
     }
     hideLoadingScreen();
-    Ref<QVPaginatedSeries> combined = QuorvelInternal::combinedGameCenterForLeaderboardId(
+    Ref<QVPaginatedSeries> combined = QuorvelInternal::gameCenter().combinedGameCenterForLeaderboardId(
         leaderboardId(), static_cast<int>(timeScope_), *globalResources_, friendResources_.get());
     _onDataLoadedWrapperIsIncremental(combined.get(), false);
 }
@@ -253,7 +251,7 @@ void QVHighScoreController::onBlobDownloadedForHighScore(Object* answer)
 {
     hideLoadingScreen();
     auto* score = dynamic_cast<QVHighScore*>(answer);
-    QuorvelDelegate* delegate = QuorvelInternal::getDelegate();
+    QuorvelDelegate* delegate = QuorvelInternal::session().getDelegate();
     if (score && delegate && score->blob())
         delegate->userDownloadedBlob(*score->blob(), score);
 }

@@ -8,13 +8,11 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVRequireCast.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVHighScore.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVLeaderboard_Sync.h"
 #include "social/services/QVUser.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitImages.h"
 
 #include <algorithm>
@@ -35,13 +33,13 @@ namespace {
 
 Ref<Location> playerLocation()
 {
-    auto where = QVSessionRole::current().userLocation();
+    auto where = QuorvelInternal::sessionRole().userLocation();
     return where ? Location::withLatitude(where->first, where->second) : nullptr;
 }
 
 bool isLastLoggedInUser(const QVUser* user)
 {
-    return user && !user->resourceId().empty() && user->resourceId() == QVSessionRole::current().lastLoggedInUserId();
+    return user && !user->resourceId().empty() && user->resourceId() == QuorvelInternal::sessionRole().lastLoggedInUserId();
 }
 
 // The longitude difference the short way round the globe.
@@ -123,7 +121,7 @@ std::string QVHighScoreAnnotation::title() const
         if (Ref<Location> here = playerLocation()) {
             const double metres = greatCircleDistance(here->coordinate(), { highScore_->latitude(), highScore_->longitude() });
             char text[64];
-            if (QuorvelInternal::userDistanceUnit() == 2)
+            if (QuorvelInternal::options().userDistanceUnit() == QVDistanceUnit::LocationShared)
                 std::snprintf(text, sizeof text, " [%.1f %s]", metres * QVHighScoreMapViewController::kMilesPerMetre, "miles");
             else
                 std::snprintf(text, sizeof text, " [%.1f %s]", metres / 1000, "kms");
@@ -205,7 +203,7 @@ QVHighScoreMapViewController::~QVHighScoreMapViewController()
 
 void QVHighScoreMapViewController::loadView()
 {
-    Rect bounds = QVDashboardRole::current().getDashboardBounds();
+    Rect bounds = QuorvelInternal::dashboardRole().getDashboardBounds();
     Ref<View> root = View::viewWithFrame(Rect(0, 0, bounds.size.width, bounds.size.height));
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     mapView_ = MapView::mapViewWithFrame(root->bounds());

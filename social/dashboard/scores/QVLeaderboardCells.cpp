@@ -5,7 +5,6 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/common/QVRowCellLayout.h"
 #include "social/dashboard/scores/QVHighScoreController.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVHighScore.h"
 #include "social/services/QVLeaderboard.h"
@@ -98,7 +97,7 @@ void QVHighScoreCell::buildInterface(InterfaceBuilder& b, const char* layoutName
 void QVHighScoreCell::awakeFromNib()
 {
     QVTableCellHelper::awakeFromNib();
-    if (!QVSessionRole::current().isOnline())
+    if (!QuorvelInternal::sessionRole().isOnline())
         setSelectionStyle(CellSelectionStyle::None);
 }
 
@@ -144,7 +143,7 @@ void QVHighScoreCell::showGameCenterScore(QVHighScore* score)
     } else {
         platform::Weak<QVHighScoreCell> weakCell(this);
         Ref<QVHighScore> keep(score);
-        QuorvelInternal::loadGameCenterPlayerName(score->gameCenterId(),
+        QuorvelInternal::gameCenter().loadGameCenterPlayerName(score->gameCenterId(),
             [weakCell, keep](const std::optional<std::string>& alias, const platform::gamekit::OptionalError& error) {
                 if (!error && alias && keep->gameCenterName().empty())
                     keep->setGameCenterName(*alias);
@@ -172,7 +171,7 @@ void QVHighScoreCell::showServiceScore(QVHighScore* score)
     setUserInteractionEnabled(true);
     QVUser* user = score->user().get();
     profilePictureView_->useProfilePictureFromUser(user);
-    bool online = QVSessionRole::current().isOnline();
+    bool online = QuorvelInternal::sessionRole().isOnline();
     std::string userName = user ? user->name() : std::string();
     if (online) {
         if (score->rank() != -1) {
@@ -189,7 +188,7 @@ void QVHighScoreCell::showServiceScore(QVHighScore* score)
             distLabel_->setText("");
         } else {
             char text[64];
-            if (QuorvelInternal::userDistanceUnit() == 2)
+            if (QuorvelInternal::options().userDistanceUnit() == QVDistanceUnit::LocationShared)
                 std::snprintf(text, sizeof text, "%.2f %s away", score->distance(), "miles");
             else
                 std::snprintf(text, sizeof text, "%.2f %s away", score->distance() * kKilometresPerMile, "kms");
@@ -207,8 +206,7 @@ void QVHighScoreCell::showServiceScore(QVHighScore* score)
     bool mayShowBlob = disclosureIndicator_ && downloadBlobButton_;
     if (auto* table = dynamic_cast<QVHighScoreController*>(owningTable())) {
         QVGameProfilePageInfo* info = table->gameProfileInfo();
-        Ref<Object> local = QVSessionRole::current().localGameProfileInfo();
-        auto* localInfo = dynamic_cast<QVGameProfilePageInfo*>(local.get());
+        Ref<QVGameProfilePageInfo> localInfo = QuorvelInternal::sessionRole().localGameProfileInfo();
         // Attached data belongs to this game only.
         if (info && !info->resourceId().empty() && (!localInfo || info->resourceId() != localInfo->resourceId()))
             mayShowBlob = false;

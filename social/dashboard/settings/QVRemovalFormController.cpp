@@ -3,7 +3,6 @@
 
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVRowLayout.h"
 
 namespace quorvel {
@@ -23,7 +22,7 @@ void QVRemovalFormController::showWarningSheet(const std::string& text)
     if (sheet_)
         sheet_->setDelegate(nullptr);
     sheet_ = ActionSheet::sheet(text, this, "Go Back", "Continue");
-    View* top = QuorvelInternal::getTopLevelView();
+    View* top = QuorvelInternal::dashboardRole().getTopLevelView();
     sheet_->showInView(top ? top : view());
 }
 
@@ -37,7 +36,7 @@ void QVRemovalFormController::forgetSheet(ActionSheet* sheet)
 
 Ref<View> QVRemovalFormController::formRoot()
 {
-    const Rect bounds = QVDashboardRole::current().getDashboardBounds();
+    const Rect bounds = QuorvelInternal::dashboardRole().getDashboardBounds();
     auto root = View::viewWithFrame(Rect(0, 0, bounds.size.width, bounds.size.height));
     root->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     root->setBackgroundColor(Color::rgb(0.11f, 0.12f, 0.14f));

@@ -87,7 +87,7 @@ void QVRemoveCredentialController::addHiddenParameters(QVHttpNestedQueryStringWr
 
 void QVRemoveCredentialController::onSubmitPressed()
 {
-    if (QuorvelInternal::loggedInUserHasHttpBasicCredential()) {
+    if (QuorvelInternal::options().loggedInUserHasHttpBasicCredential()) {
         onSubmitForm(view());
         return;
     }
@@ -112,15 +112,15 @@ void QVRemoveCredentialController::onFormSubmitted()
     Ref<QVRemoveCredentialController> keep(this);
     if (logoutFacebookWhenSubmitted_)
         _logoutFacebookSession(nullptr);
-    Ref<QVUser> local = QuorvelInternal::localUser();
+    Ref<QVUser> local = QuorvelInternal::sessionRole().localUser();
     if (local && local->profilePictureSource() == credentialType_) {
         local->changeProfilePictureUrl(std::string(), false, false, false);
-        QuorvelInternal::setLocalUser(local.get());
+        QuorvelInternal::sessionRole().setLocalUser(local.get());
     }
     if (credentialType_ == "TwitterCredential")
-        QuorvelInternal::setLoggedInUserHasTwitterCredential(false);
+        QuorvelInternal::options().setLoggedInUserHasTwitterCredential(false);
     else if (credentialType_ == "FbconnectCredential")
-        QuorvelInternal::setLoggedInUserHasFbconnectCredential(false);
+        QuorvelInternal::options().setLoggedInUserHasFbconnectCredential(false);
     popAnimated();
 }
 

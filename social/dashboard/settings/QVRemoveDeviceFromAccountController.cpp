@@ -3,7 +3,6 @@
 #include "social/dashboard/settings/QVRemoveDeviceFromAccountController.h"
 
 #include "platform/device/Device.h"
-#include "social/core/Quorvel.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 
@@ -29,14 +28,14 @@ void QVRemoveDeviceFromAccountController::viewWillAppear(bool animated)
 {
     QVFormControllerHelper::viewWillAppear(animated);
     navigationItem()->setHidesBackButton(false);
-    if (QuorvelInternal::loggedInUserHasHttpBasicCredential()) {
+    if (QuorvelInternal::options().loggedInUserHasHttpBasicCredential()) {
         warningText()->setText(kSecuredWarning);
     } else {
         warningText()->setText(kUnsecuredWarning);
         showWarningSheet("Warning! Your account will be lost and you will not be able to recover it. Tap 'Go Back' to "
                          "return to the Settings tab and choose 'Secure Account'.");
     }
-    if (!QuorvelInternal::isInLandscapeMode())
+    if (!QuorvelInternal::dashboardRole().isInLandscapeMode())
         titleLabel()->setText("Remove Account");
 }
 
@@ -50,7 +49,7 @@ void QVRemoveDeviceFromAccountController::actionSheetDidDismissWithButtonIndex(A
 
 void QVRemoveDeviceFromAccountController::addHiddenParameters(QVHttpNestedQueryStringWriter& writer)
 {
-    std::string userId = Quorvel::lastLoggedInUserId();
+    std::string userId = QuorvelInternal::sessionRole().lastLoggedInUserId();
     std::string udid = platform::ui::Device::currentDevice().uniqueIdentifier();
     writer.io("user_id", userId);
     writer.io("udid", udid);
@@ -59,7 +58,7 @@ void QVRemoveDeviceFromAccountController::addHiddenParameters(QVHttpNestedQueryS
 void QVRemoveDeviceFromAccountController::onFormSubmitted()
 {
     Quorvel::logoutUser();
-    Quorvel::dismissDashboard();
+    QuorvelInternal::dashboardRole().dismissDashboard();
 }
 
 } // namespace quorvel

@@ -17,11 +17,11 @@ QV_REGISTER_CLASS(QVShareLocationController);
 void QVShareLocationController::applyLocationSharing(bool shared)
 {
     if (shared) {
-        QuorvelInternal::setUserDistanceUnit(0);
-        QuorvelInternal::startLocationManagerIfAllowed();
+        QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::Undecided);
+        QuorvelInternal::location().startLocationManagerIfAllowed();
     } else {
-        QuorvelInternal::setUserDistanceUnit(1);
-        QuorvelInternal::setUserLocation(nullptr);
+        QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::LocationOff);
+        QuorvelInternal::location().setUserLocation(nullptr);
     }
 }
 
@@ -44,7 +44,7 @@ void QVShareLocationController::loadView()
     root->addSubview(descriptionLabel_.get());
     shareLocationSwitch_ = Switch::switchWithFrame(Rect(width - 106, 26, 94, 27));
     shareLocationSwitch_->setAutoresizingMask(FlexibleLeftMargin);
-    shareLocationSwitch_->setOn(QuorvelInternal::userDistanceUnit() != 1);
+    shareLocationSwitch_->setOn(QuorvelInternal::options().userDistanceUnit() != QVDistanceUnit::LocationOff);
     shareLocationSwitch_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVShareLocationController, shareLocationChanged)),
                                     ValueChanged);
     root->addSubview(shareLocationSwitch_.get());
@@ -69,7 +69,7 @@ void QVShareLocationController::shareLocationChanged()
 
 void QVShareLocationController::_reloadHostingView()
 {
-    if (QuorvelInternal::userDistanceUnit() == 0 && locationReloads++ < kMaxReloads) {
+    if (QuorvelInternal::options().userDistanceUnit() == QVDistanceUnit::Undecided && locationReloads++ < kMaxReloads) {
         platform::Weak<QVShareLocationController> weak(this);
         platform::RunLoop::main().performAfter(1.0, [weak] {
             if (auto self = weak.lock())

@@ -31,7 +31,7 @@ constexpr float kRowHeight = 44;
 
 View* topLevelView(ViewController* fallback)
 {
-    if (View* top = QuorvelInternal::getTopLevelView())
+    if (View* top = QuorvelInternal::dashboardRole().getTopLevelView())
         return top;
     return fallback ? fallback->view() : nullptr;
 }
@@ -39,7 +39,7 @@ View* topLevelView(ViewController* fallback)
 // Pushes an account screen that adds a credential to the account.
 void pushAddingCredential(const std::string& name)
 {
-    NavigationController* nav = QuorvelInternal::getActiveNavigationController();
+    NavigationController* nav = QuorvelInternal::presenter().getActiveNavigationController();
     Ref<ViewController> screen = QVControllerLoader::load(name);
     if (!nav || !screen)
         return;
@@ -83,15 +83,15 @@ void QVUserSettingDelegate::settingValueToggled(QVUserSetting* setting, bool val
     if (key == "location") {
         QVShareLocationController::applyLocationSharing(value);
     } else if (key == "facebookstream") {
-        if (value && !QuorvelInternal::loggedInUserHasFbconnectCredential())
+        if (value && !QuorvelInternal::options().loggedInUserHasFbconnectCredential())
             pushAddingCredential("FacebookAccountLogin");
     } else if (key == "twitterstream") {
-        if (value && !QuorvelInternal::loggedInUserHasTwitterCredential())
+        if (value && !QuorvelInternal::options().loggedInUserHasTwitterCredential())
             pushAddingCredential("TwitterAccountLogin");
     } else if (key == "presence") {
         applyPresence(value);
     } else if (key == "newsletter_quorvel") {
-        if (value && !QuorvelInternal::loggedInUserHasHttpBasicCredential()) {
+        if (value && !QuorvelInternal::options().loggedInUserHasHttpBasicCredential()) {
             pushAddingCredential("HttpCredentialsCreate");
             common::showAlert("Enable Account Retrieval",
                                  "In order to subscribe, you must first enable account retrieval with an email address "
@@ -128,7 +128,7 @@ void QVUserSettingCell::onResourceChanged(Object* resource)
     auto* s = dynamic_cast<QVUserSetting*>(resource);
     name_->setText(s ? s->name() : std::string());
     // A subscription needs an e-mail and password on the account to reach the player.
-    if (s && s->key() == "newsletter_quorvel" && s->value() == "1" && !QuorvelInternal::loggedInUserHasHttpBasicCredential())
+    if (s && s->key() == "newsletter_quorvel" && s->value() == "1" && !QuorvelInternal::options().loggedInUserHasHttpBasicCredential())
         s->setValue("0");
     setControlToSettingValue(s);
 }
@@ -305,7 +305,7 @@ void QVUserSettingController::actionSheetDidDismissWithButtonIndex(ActionSheet* 
 void QVUserSettingController::_logoutNow()
 {
     Quorvel::logoutUser();
-    Quorvel::dismissDashboard();
+    QuorvelInternal::dashboardRole().dismissDashboard();
 }
 
 } // namespace quorvel

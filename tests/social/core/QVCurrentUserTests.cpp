@@ -36,11 +36,11 @@ protected:
 
 TEST_F(QVCurrentUserTest, BadgeCountIsTheSumOfTheThreeCounters)
 {
-    QuorvelInternal::setUnviewedChallengesCount(2);
-    QuorvelInternal::setPendingFriendsCount(3);
-    QuorvelInternal::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(1, 1, 4);
+    QuorvelInternal::options().setUnviewedChallengesCount(2);
+    QuorvelInternal::options().setPendingFriendsCount(3);
+    QuorvelInternal::options().setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(1, 1, 4);
     EXPECT_EQ(QVCurrentUser::QuorvelBadgeCount(), 11);
-    QuorvelInternal::setPendingFriendsCount(0);
+    QuorvelInternal::options().setPendingFriendsCount(0);
     EXPECT_EQ(QVCurrentUser::QuorvelBadgeCount(), 8);
     EXPECT_EQ(QVCurrentUser::unviewedChallengesCount(), 2);
 }
@@ -49,7 +49,7 @@ TEST_F(QVCurrentUserTest, RequestsReachTheDelegateUntilItIsCleared)
 {
     auto d = platform::adoptRef(new CurrentUserDelegate);
     QVCurrentUser::setDelegate(d.get());
-    QuorvelInternal::setClientApplicationId("301");
+    QuorvelInternal::options().setClientApplicationId("301");
     server.route("POST", "client_applications/301/users/review.xml", standin::Answer::xml(fixture("ok.xml")));
 
     EXPECT_TRUE(QVCurrentUser::favoriteCurrentGame(std::string("fun")));

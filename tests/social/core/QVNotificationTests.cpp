@@ -99,7 +99,6 @@ protected:
         // Every bar runs to its end, so none is left sliding for the next test.
         advance(10);
         QVNotification::sharedInstance().clearDefaultNotice();
-        QVNotification::setDashboardHubOpenQuery(nullptr);
         QuorvelTest::TearDown();
         loop().reset();
         window = nullptr;
@@ -108,9 +107,9 @@ protected:
 
     void start(int position = 1, QVNotificationDelegate* delegate = nullptr)
     {
-        QuorvelInternal::setUserApprovedQuorvel();
+        QuorvelInternal::options().setUserApprovedQuorvel();
         // The player has seen the link-networks offer: no full-screen screen holds the notices back.
-        QuorvelInternal::setDoneWithGetTheMost(true);
+        QuorvelInternal::options().setDoneWithGetTheMost(true);
         QuorvelSettingsDictionary settings;
         settings.values.set("QuorvelSettingNotificationPosition", platform::Value(position));
         settings.setObject("QuorvelSettingPresentationWindow", window);
@@ -120,7 +119,7 @@ protected:
         // The login's answer is in (on a busy machine it can come late, and its
         // welcome notice would then hold back the test's own), and its welcome
         // notice runs to its end before the test's own notices.
-        ASSERT_TRUE(waitFor([] { return !QuorvelInternal::isBootstrapInProgress(); }));
+        ASSERT_TRUE(waitFor([] { return !QuorvelInternal::login().isBootstrapInProgress(); }));
         advance(10);
         platform::Bundle::main().setResourcePath(screen_testing::sourceDirectory() + "/resources");
     }
@@ -190,16 +189,17 @@ TEST_F(NoticeTest, TheDecisionFollowsTheDisabledOptionThenTheDelegate)
     // Disabled: refused before the delegate is asked.
     delegate.calls.clear();
     delegate.answer = true;
-    QuorvelInternal::setDisabled(true);
+    QuorvelInternal::options().setDisabled(true);
     showText("Three");
     loop().drain();
     EXPECT_EQ(bars().size(), 1u);
     EXPECT_EQ(delegate.calls, (std::vector<std::string> { "disallowed Three" }));
-    QuorvelInternal::setDisabled(false);
+    QuorvelInternal::options().setDisabled(false);
 
     // The dashboard hub open: nothing at all.
+    Quorvel::launchDashboard();
+    ASSERT_TRUE(waitFor([] { return QuorvelInternal::hub().isDashboardHubOpen(); }));
     delegate.calls.clear();
-    QVNotification::setDashboardHubOpenQuery([] { return true; });
     showText("Four");
     loop().drain();
     EXPECT_EQ(bars().size(), 1u);
@@ -612,13 +612,13 @@ TEST_F(NoticeTest, InputResponsesOpenTheDashboardPushAScreenOrCall)
 {
     start();
     std::vector<std::pair<std::string, std::vector<Ref<platform::ui::ViewController>>>> launches;
-    QVNotification::setDashboardLauncher([&](const std::string& tab, const auto& controllers) {
-        launches.emplace_back(tab, controllers);
-    });
-    auto open = QVInputResponseOpenDashboard::initWithTab("MyQuorvel", "ShowMessageAndReturn");
-    open->respondToInput();
-    open->respondToInput();
-    QVNotification::setDashboardLauncher(nullptr);
+    {
+        core_testing::DashboardLaunches launcher;
+        auto open = QVInputResponseOpenDashboard::initWithTab("MyQuorvel", "ShowMessageAndReturn");
+        open->respondToInput();
+        open->respondToInput();
+        launches = launcher.launches;
+    }
     ASSERT_EQ(launches.size(), 2u);
     EXPECT_EQ(launches[0].first, "MyQuorvel");
     ASSERT_EQ(launches[0].second.size(), 1u);

@@ -16,7 +16,7 @@ protected:
     void SetUp() override
     {
         QuorvelTest::SetUp();
-        QuorvelInternal::setUserApprovedQuorvel();
+        QuorvelInternal::options().setUserApprovedQuorvel();
     }
     void TearDown() override
     {

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 using namespace quorvel;
 using namespace core_testing;
@@ -52,7 +53,6 @@ protected:
     }
     void TearDown() override
     {
-        QVNotification::setDashboardLauncher(nullptr);
         // The dashboard's own classes come back for the tests that follow.
         screens_.clear();
         QuorvelTest::TearDown();
@@ -64,10 +64,10 @@ private:
 
 TEST_F(ChallengeScreenTest, TheSendScreenOpensFramedWithItsValuesAndACloseButton)
 {
-    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::options().setUserApprovedQuorvel();
     startClient();
     QVChallengeService::displaySendChallengeModal("51", "Beat my lap", platform::Bytes { 7 });
-    auto screens = QuorvelInternal::presentedScreens();
+    auto screens = QuorvelInternal::presenter().presentedScreens();
     ASSERT_EQ(screens.size(), 1u);
     auto* send = dynamic_cast<FakeSendChallenge*>(screens[0].get());
     ASSERT_TRUE(send);
@@ -84,7 +84,7 @@ TEST_F(ChallengeScreenTest, TheSendScreenOpensFramedWithItsValuesAndACloseButton
     Ref<QVChallengeToUser> lost = QVChallengeToUser::create();
     lost->setResult(2);
     lost->displayCompletionWithData(std::nullopt, "");
-    EXPECT_EQ(QuorvelInternal::presentedScreens().size(), 1u);
+    EXPECT_EQ(QuorvelInternal::presenter().presentedScreens().size(), 1u);
     EXPECT_TRUE(lost->isCompleted());
 }
 
@@ -93,16 +93,14 @@ TEST_F(ChallengeScreenTest, AReceivedChallengeOpensTheDashboardOnItsDetail)
     startClient();
     std::string tab;
     std::vector<Ref<platform::ui::ViewController>> shown;
-    QVNotification::setDashboardLauncher(
-        [&](const std::string& t, const std::vector<Ref<platform::ui::ViewController>>& controllers) {
-            tab = t;
-            shown = controllers;
-        });
+    DashboardLaunches launcher;
     std::string xml = "<resources><challenges_user><id>71</id><challenge><id>61</id></challenge>"
                       "</challenges_user></resources>";
     auto series = QVResource::resourcesFromData(xml.data(), xml.size(),
                                                 QVChallengeService::service().getKnownResources());
     QVChallengeService::service()._onChallengeReceivedDetailView(series.get());
+    if (!launcher.launches.empty())
+        std::tie(tab, shown) = launcher.launches.back();
     EXPECT_EQ(tab, "GameProfile");
     ASSERT_EQ(shown.size(), 2u);
     auto* detail = dynamic_cast<FakeChallengeDetail*>(shown[1].get());

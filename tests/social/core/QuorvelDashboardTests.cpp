@@ -290,12 +290,12 @@ protected:
     }
     void startLoggedIn()
     {
-        QuorvelInternal::setUserApprovedQuorvel();
-        QuorvelInternal::setDoneWithGetTheMost(true);
+        QuorvelInternal::options().setUserApprovedQuorvel();
+        QuorvelInternal::options().setDoneWithGetTheMost(true);
         startClient({}, delegates.get());
-        ASSERT_TRUE(waitFor([] { return QuorvelInternal::successfullyBootstrapped(); }));
-        QuorvelInternal::stopPolling();
-        QuorvelInternal::setInitialDashboardScreen("");
+        ASSERT_TRUE(waitFor([] { return QuorvelInternal::login().successfullyBootstrapped(); }));
+        QuorvelInternal::session().stopPolling();
+        QuorvelInternal::options().setInitialDashboardScreen("");
     }
     // The server can no longer be reached (or again).
     void setReachable(bool reachable)
@@ -325,7 +325,7 @@ protected:
             std::string("<game_profile_page_info><id>1</id><name>Brisko</name><has_leaderboards>")
             + (leaderboards ? "true" : "false") + "</has_leaderboards><has_achievements>" + (achievements ? "true" : "false")
             + "</has_achievements></game_profile_page_info>");
-        QuorvelInternal::setLocalGameProfileInfoFromXml(*doc->topElement());
+        QuorvelInternal::records().setLocalGameProfileInfoFromXml(*doc->topElement());
     }
     FakeTabbedDashboard* dashboard() { return FakeTabbedDashboard::last(); }
     // Saves the window as a PNG in $BRISKO_KEEP_RENDERS when set; answers the image.
@@ -357,7 +357,7 @@ TEST_F(DashboardTest, AnUnapprovedPlayerIsAskedFirstAndAnUnknownOneIsSentToLogIn
     startClient({}, delegates.get());
     // Never asked, nothing stored: the approval question, no dashboard.
     Quorvel::launchDashboard();
-    auto screens = QuorvelInternal::presentedScreens();
+    auto screens = QuorvelInternal::presenter().presentedScreens();
     ASSERT_EQ(screens.size(), 1u);
     auto* approval = dynamic_cast<FakeApprovalScreen*>(screens[0].get());
     ASSERT_NE(approval, nullptr);
@@ -365,13 +365,13 @@ TEST_F(DashboardTest, AnUnapprovedPlayerIsAskedFirstAndAnUnknownOneIsSentToLogIn
     EXPECT_EQ(dashboard(), nullptr);
     // Opening again while the question is up brings the same screen into view.
     Quorvel::launchDashboard();
-    EXPECT_EQ(QuorvelInternal::presentedScreens().size(), 1u);
+    EXPECT_EQ(QuorvelInternal::presenter().presentedScreens().size(), 1u);
     EXPECT_EQ(approval->shown, 2);
-    QuorvelInternal::dismissRootController();
+    QuorvelInternal::presenter().dismissRootController();
     advance(0.5);
 
     // Approved but never logged in: the login flow while reachable, else the alert.
-    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::options().setUserApprovedQuorvel();
     std::vector<std::string> notices;
     Quorvel::setNoticeObserver([&](const Quorvel::BackgroundNotice& n) { notices.push_back(n.text); });
     Quorvel::launchDashboard();
@@ -390,23 +390,23 @@ TEST_F(DashboardTest, OpeningAndClosingTellsTheGameInOrderAndDestroysTheRoot)
     startLoggedIn();
     Quorvel::launchDashboard();
     ASSERT_NE(dashboard(), nullptr);
-    EXPECT_TRUE(QuorvelInternal::isDashboardHubOpen());
+    EXPECT_TRUE(QuorvelInternal::hub().isDashboardHubOpen());
     EXPECT_EQ(dashboard()->selectedName(), "GameProfile"); // the default tab
     EXPECT_EQ(game.calls, (Strings { "willAppear" }));
     EXPECT_TRUE(platform::ui::Application::sharedApplication().isStatusBarHidden());
     advance(0.5);
     EXPECT_EQ(game.calls, (Strings { "willAppear", "didAppear" }));
-    EXPECT_TRUE(QuorvelInternal::dashboardVisible());
-    EXPECT_EQ(QuorvelInternal::numberOfDashboardLaunches(), 1);
+    EXPECT_TRUE(QuorvelInternal::presenter().dashboardVisible());
+    EXPECT_EQ(QuorvelInternal::stats().numberOfDashboardLaunches(), 1);
 
     Quorvel::dismissDashboard();
-    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
-    EXPECT_NE(QuorvelInternal::getRootController(), nullptr); // still closing
+    EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen());
+    EXPECT_NE(QuorvelInternal::presenter().getRootController(), nullptr); // still closing
     EXPECT_FALSE(platform::ui::Application::sharedApplication().isStatusBarHidden());
     advance(0.5);
     EXPECT_EQ(game.calls, (Strings { "willAppear", "didAppear", "willDisappear", "didDisappear" }));
-    EXPECT_EQ(QuorvelInternal::getRootController(), nullptr);
-    EXPECT_FALSE(QuorvelInternal::dashboardVisible());
+    EXPECT_EQ(QuorvelInternal::presenter().getRootController(), nullptr);
+    EXPECT_FALSE(QuorvelInternal::presenter().dashboardVisible());
 
     // The launch's own delegate takes the calls of that launch only.
     RecordingGame once;
@@ -426,13 +426,13 @@ TEST_F(DashboardTest, ATabbedDashboardWithoutItsInterfaceFailsInsteadOfOpeningDe
     auto raised = testing_support::raisedBy([] { Quorvel::launchDashboard(); });
     EXPECT_EQ(raised.kind, testing_support::Raised::Kind::Assertion);
     EXPECT_EQ(raised.message.rfind("The tabbed dashboard must take its tabs (found ", 0), 0u) << raised.message;
-    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
+    EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen());
 }
 
 TEST_F(DashboardTest, TheInitialScreenOfTheBootstrapPicksTheTabAndOfflineOpensTheOfflineTabAlone)
 {
     startLoggedIn();
-    QuorvelInternal::setInitialDashboardScreen("MyQuorvel");
+    QuorvelInternal::options().setInitialDashboardScreen("MyQuorvel");
     Quorvel::launchDashboard();
     EXPECT_EQ(dashboard()->selectedName(), "MyQuorvel");
     advance(0.5);
@@ -486,7 +486,7 @@ TEST_F(DashboardTest, EachPageOpensItsTabWithItsScreens)
 {
     startLoggedIn();
     setGameProfile(true, true);
-    QuorvelInternal::setLoggedInUserHasChatEnabled(true);
+    QuorvelInternal::options().setLoggedInUserHasChatEnabled(true);
     auto user = QVUser::invalidUser();
 
     struct Page {
@@ -536,9 +536,9 @@ TEST_F(DashboardTest, EachPageOpensItsTabWithItsScreens)
     advance(0.5);
 
     // Forums while user-generated content is off: nothing opens.
-    QuorvelInternal::setLoggedInUserHasChatEnabled(false);
+    QuorvelInternal::options().setLoggedInUserHasChatEnabled(false);
     Quorvel::launchDashboardWithForumsPage();
-    EXPECT_EQ(QuorvelInternal::getRootController(), nullptr);
+    EXPECT_EQ(QuorvelInternal::presenter().getRootController(), nullptr);
 }
 
 // ---- Root controller, queue slot and overlay
@@ -551,16 +551,16 @@ TEST_F(DashboardTest, AScreenOfferedWhileTheDashboardClosesIsShownAfterTheClose)
     Quorvel::dismissDashboard();
     auto first = ViewController::controller();
     auto second = ViewController::controller();
-    QuorvelInternal::presentRootControllerWithModal(first);
-    QuorvelInternal::presentModalOverlay(second); // replaces the first in the slot
-    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
+    QuorvelInternal::presenter().presentRootControllerWithModal(first);
+    QuorvelInternal::presenter().presentModalOverlay(second); // replaces the first in the slot
+    EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen());
     advance(0.5);
     // The dashboard is gone; the queued overlay is up, over a shade on the phone.
-    ASSERT_TRUE(QuorvelInternal::isShowingFullScreen());
-    auto screens = QuorvelInternal::presentedScreens();
+    ASSERT_TRUE(QuorvelInternal::presenter().isShowingFullScreen());
+    auto screens = QuorvelInternal::presenter().presentedScreens();
     ASSERT_EQ(screens.size(), 1u);
     EXPECT_EQ(screens[0].get(), second.get());
-    platform::ui::View* shade = QuorvelInternal::getRootController()->view()->viewWithTag(489);
+    platform::ui::View* shade = QuorvelInternal::presenter().getRootController()->view()->viewWithTag(489);
     ASSERT_NE(shade, nullptr);
     advance(0.5);
     EXPECT_FLOAT_EQ(shade->alpha(), 0.85f);
@@ -568,14 +568,14 @@ TEST_F(DashboardTest, AScreenOfferedWhileTheDashboardClosesIsShownAfterTheClose)
 
     // A screen offered while one shows waits for that one's close too; it is never stacked.
     auto third = ViewController::controller();
-    QuorvelInternal::presentRootControllerWithModal(third);
-    EXPECT_EQ(QuorvelInternal::presentedScreens()[0].get(), second.get());
-    QuorvelInternal::dismissRootController();
+    QuorvelInternal::presenter().presentRootControllerWithModal(third);
+    EXPECT_EQ(QuorvelInternal::presenter().presentedScreens()[0].get(), second.get());
+    QuorvelInternal::presenter().dismissRootController();
     EXPECT_FLOAT_EQ(shade->alpha(), 0.0f);
     advance(0.5);
-    ASSERT_EQ(QuorvelInternal::presentedScreens().size(), 1u);
-    EXPECT_EQ(QuorvelInternal::presentedScreens()[0].get(), third.get());
-    EXPECT_EQ(QuorvelInternal::getRootController()->view()->viewWithTag(489), nullptr);
+    ASSERT_EQ(QuorvelInternal::presenter().presentedScreens().size(), 1u);
+    EXPECT_EQ(QuorvelInternal::presenter().presentedScreens()[0].get(), third.get());
+    EXPECT_EQ(QuorvelInternal::presenter().getRootController()->view()->viewWithTag(489), nullptr);
 }
 
 TEST_F(DashboardTest, TheSocialPostQuestionShowsOverTheGameWithoutAShade)
@@ -584,10 +584,10 @@ TEST_F(DashboardTest, TheSocialPostQuestionShowsOverTheGameWithoutAShade)
     saveAndRegister("QVSocialNotificationController", &FakeSocialPrompt::make);
     auto notification = QVSocialNotification::initWithText("I won");
     ASSERT_TRUE(QVScreensRole::current().requestNotificationPermission(notification.get(), {}));
-    ASSERT_TRUE(QuorvelInternal::isShowingFullScreen());
-    EXPECT_NE(dynamic_cast<FakeSocialPrompt*>(QuorvelInternal::presentedScreens().front().get()), nullptr);
+    ASSERT_TRUE(QuorvelInternal::presenter().isShowingFullScreen());
+    EXPECT_NE(dynamic_cast<FakeSocialPrompt*>(QuorvelInternal::presenter().presentedScreens().front().get()), nullptr);
     advance(0.5);
-    EXPECT_EQ(QuorvelInternal::getRootController()->view()->viewWithTag(489), nullptr);
+    EXPECT_EQ(QuorvelInternal::presenter().getRootController()->view()->viewWithTag(489), nullptr);
 }
 
 TEST_F(DashboardTest, AGameOpensTheInviteFlowForItsInvitationOverTheGame)
@@ -595,8 +595,8 @@ TEST_F(DashboardTest, AGameOpensTheInviteFlowForItsInvitationOverTheGame)
     startLoggedIn();
     useRealScreen("QVSelectInviteTypeController");
     QVInviteService::displaySendInviteModal("friends");
-    ASSERT_TRUE(QuorvelInternal::isShowingFullScreen());
-    auto screens = QuorvelInternal::presentedScreens();
+    ASSERT_TRUE(QuorvelInternal::presenter().isShowingFullScreen());
+    auto screens = QuorvelInternal::presenter().presentedScreens();
     ASSERT_EQ(screens.size(), 1u);
     EXPECT_EQ(screens[0]->className(), "QVSelectInviteTypeController");
     EXPECT_NE(screens[0]->navigationItem()->leftBarButtonItem(), nullptr) << "Cancel closes it";
@@ -613,11 +613,11 @@ TEST_F(DashboardTest, ADashboardOpenedWhileOneClosesOpensAfterTheClose)
     Quorvel::dismissDashboard();
     Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::vector<Quorvel::DashboardEntry> { std::string("ImportFriends") });
     // Not stacked on the closing one.
-    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
+    EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen());
     advance(0.5);
-    ASSERT_TRUE(QuorvelInternal::isDashboardHubOpen());
+    ASSERT_TRUE(QuorvelInternal::hub().isDashboardHubOpen());
     EXPECT_NE(dashboard(), closing);
-    EXPECT_EQ(QuorvelInternal::presentedScreens().front().get(), dashboard());
+    EXPECT_EQ(QuorvelInternal::presenter().presentedScreens().front().get(), dashboard());
     EXPECT_EQ(dashboard()->selectedName(), "MyQuorvel");
     EXPECT_EQ(dashboard()->stack(), (Strings { "TabMyQuorvel", "QVImportFriendsController" }));
     advance(0.5);
@@ -649,7 +649,7 @@ TEST_F(DashboardTest, APhoneDashboardKeepsItsOrientationAndALargeOneTurns)
     ASSERT_FALSE(running.empty());
     EXPECT_EQ(running.back().name, "QVInterfaceOrientationRotate");
     EXPECT_DOUBLE_EQ(running.back().duration, 0.4);
-    platform::ui::View* root = QuorvelInternal::getRootController()->view();
+    platform::ui::View* root = QuorvelInternal::presenter().getRootController()->view();
     EXPECT_EQ(root->transform(), platform::AffineTransform(0, 1, -1, 0, 0, 0));
     EXPECT_EQ(root->bounds(), platform::Rect(0, 0, 1024, 768));
     EXPECT_EQ(recorder.posted.size(), 1u);
@@ -668,13 +668,13 @@ TEST_F(DashboardTest, TwoErrorsInATenthOfASecondPushOneErrorScreen)
     startLoggedIn();
     Quorvel::launchDashboard();
     advance(0.5);
-    QuorvelInternal::displayErrorMessage("first");
+    QuorvelInternal::presenter().displayErrorMessage("first");
     advance(0.05);
-    QuorvelInternal::displayErrorMessage("second");
+    QuorvelInternal::presenter().displayErrorMessage("second");
     advance(0.06);
     EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile", "QVDeadEndErrorController" }));
     advance(0.5);
-    QuorvelInternal::displayErrorMessage("third"); // one is already shown
+    QuorvelInternal::presenter().displayErrorMessage("third"); // one is already shown
     advance(0.2);
     EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile", "QVDeadEndErrorController" }));
     auto* error = dynamic_cast<QVDeadEndErrorController*>(dashboard()->tab("GameProfile")->topViewController());
@@ -682,8 +682,8 @@ TEST_F(DashboardTest, TwoErrorsInATenthOfASecondPushOneErrorScreen)
 
     // Not allowed: none at all.
     dashboard()->tab("GameProfile")->popToRootViewControllerAnimated(false);
-    QuorvelInternal::allowErrorScreens(false);
-    QuorvelInternal::displayErrorMessage("fourth");
+    QuorvelInternal::presenter().allowErrorScreens(false);
+    QuorvelInternal::presenter().displayErrorMessage("fourth");
     advance(0.2);
     EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile" }));
 }
@@ -695,20 +695,20 @@ TEST_F(DashboardTest, GoingOfflineClearsTheCountsAndShowsTheGamePageAndOnlineRel
     startLoggedIn();
     Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::vector<Quorvel::DashboardEntry> { std::string("ImportFriends") });
     advance(0.5);
-    QuorvelInternal::setUnviewedChallengesCount(4);
-    QuorvelInternal::setPendingFriendsCount(2);
+    QuorvelInternal::options().setUnviewedChallengesCount(4);
+    QuorvelInternal::options().setPendingFriendsCount(2);
     NotificationRecorder recorder({ Quorvel::kUserOnline, Quorvel::kUserOffline });
 
-    QuorvelInternal::switchToOfflineDashboard();
-    QuorvelInternal::switchToOfflineDashboard(); // no change, nothing more
+    QuorvelInternal::hub().switchToOfflineDashboard();
+    QuorvelInternal::hub().switchToOfflineDashboard(); // no change, nothing more
     EXPECT_EQ(recorder.names(), (Strings { Quorvel::kUserOffline }));
-    EXPECT_EQ(QuorvelInternal::unviewedChallengesCount(), 0);
-    EXPECT_EQ(QuorvelInternal::pendingFriendsCount(), 0);
+    EXPECT_EQ(QuorvelInternal::options().unviewedChallengesCount(), 0);
+    EXPECT_EQ(QuorvelInternal::options().pendingFriendsCount(), 0);
     EXPECT_EQ(dashboard()->selectedName(), "GameProfile");
     EXPECT_EQ(dashboard()->calls.back(), "setOfflineMode");
 
     dashboard()->showDashboardTab("GameProfile", false);
-    QuorvelInternal::switchToOnlineDashboard();
+    QuorvelInternal::hub().switchToOnlineDashboard();
     EXPECT_EQ(recorder.names(), (Strings { Quorvel::kUserOffline, Quorvel::kUserOnline }));
     EXPECT_EQ(dashboard()->calls.back(), "setOnlineMode");
     // The inactive tabs are back at their roots and reload.
@@ -725,12 +725,12 @@ TEST_F(DashboardTest, TheRealDashboardOpensOnEachTab)
     for (const char* tab : { "GameProfile", "MyQuorvel", "GameDiscovery" }) {
         SCOPED_TRACE(tab);
         Quorvel::launchDashboardWithDelegate(nullptr, tab, std::vector<Quorvel::DashboardEntry> {});
-        ASSERT_TRUE(QuorvelInternal::isDashboardHubOpen());
-        auto* tabbed = dynamic_cast<QVTabbedDashboardScreen*>(QuorvelInternal::presentedScreens().front().get());
+        ASSERT_TRUE(QuorvelInternal::hub().isDashboardHubOpen());
+        auto* tabbed = dynamic_cast<QVTabbedDashboardScreen*>(QuorvelInternal::presenter().presentedScreens().front().get());
         ASSERT_NE(tabbed, nullptr);
         ASSERT_NE(tabbed->selectedTabController(), nullptr);
-        ASSERT_NE(QuorvelInternal::getActiveNavigationController(), nullptr);
-        EXPECT_EQ(QuorvelInternal::getActiveNavigationController(), tabbed->selectedTabController());
+        ASSERT_NE(QuorvelInternal::presenter().getActiveNavigationController(), nullptr);
+        EXPECT_EQ(QuorvelInternal::presenter().getActiveNavigationController(), tabbed->selectedTabController());
         advance(0.5);
         EXPECT_NE(render(std::string("tab-") + tab), nullptr);
     }
@@ -738,5 +738,5 @@ TEST_F(DashboardTest, TheRealDashboardOpensOnEachTab)
     EXPECT_EQ(game.calls, (Strings { "willAppear", "didAppear" }));
     Quorvel::dismissDashboard();
     advance(0.5);
-    EXPECT_EQ(QuorvelInternal::getRootController(), nullptr);
+    EXPECT_EQ(QuorvelInternal::presenter().getRootController(), nullptr);
 }

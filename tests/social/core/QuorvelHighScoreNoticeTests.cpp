@@ -19,7 +19,7 @@ protected:
     void SetUp() override
     {
         QuorvelTest::SetUp();
-        QuorvelInternal::setUserApprovedQuorvel();
+        QuorvelInternal::options().setUserApprovedQuorvel();
         QVNotification::setAllowedNoticeObserver([this](QVNotificationData* d) {
             shown.push_back(d->notificationText() + "|" + std::to_string(d->notificationCategory()) + "|"
                             + std::to_string(d->notificationType()) + "|" + d->imageName().value_or(""));
@@ -65,7 +65,7 @@ TEST_F(QuorvelHighScoreNoticeTest, AScoreTheStoreRefusedIsNotAnnouncedAsSaved)
     server.script("POST", "bootstrap.xml", standin::Answer::xml("<error/>", 500));
     startClient();
     ASSERT_TRUE(waitForBootstrapRequests());
-    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::login().isBootstrapInProgress(); }));
     ASSERT_FALSE(Quorvel::isOnline());
     shown.clear();
     int refused = 0, taken = 0;

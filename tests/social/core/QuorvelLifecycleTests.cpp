@@ -12,6 +12,7 @@
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVHttpService.h"
 #include "social/runtime/QVPoller.h"
+#include "social/runtime/QVResourceImageDownload.h"
 #include "social/runtime/QVProvider.h"
 #include "social/services/QVPushNotificationService.h"
 
@@ -44,17 +45,17 @@ protected:
     }
     void TearDown() override
     {
-        QuorvelInternal::setChallengePushHandlers({});
-        QuorvelInternal::unregisterAllAddOns();
+        QVServiceScreens::setChallengePushHandlers({});
+        QVAddOnRegistry::unregisterAllAddOns();
         QuorvelPushReset();
         QuorvelTest::TearDown();
     }
     static void QuorvelPushReset() { QVPushNotificationService::setApnsEnvironment({}); }
     void startLoggedIn()
     {
-        QuorvelInternal::setUserApprovedQuorvel();
+        QuorvelInternal::options().setUserApprovedQuorvel();
         startClient();
-        ASSERT_TRUE(waitFor([] { return QuorvelInternal::successfullyBootstrapped(); }));
+        ASSERT_TRUE(waitFor([] { return QuorvelInternal::login().successfullyBootstrapped(); }));
     }
     // Runs the loop on real I/O until `count` requests reached `path`.
     bool waitForRequests(const std::string& path, size_t count)
@@ -93,23 +94,23 @@ private:
 TEST_F(LifecycleTest, BecomingActiveRestoresThePollerIntervalSavedOnResigning)
 {
     startClient();
-    QuorvelInternal::setPollingFrequency(7);
+    QuorvelInternal::session().setPollingFrequency(7);
     Quorvel::applicationWillResignActive();
-    EXPECT_EQ(QuorvelInternal::poller()->getPollingFrequency(), 0);
+    EXPECT_EQ(QuorvelInternal::session().poller()->getPollingFrequency(), 0);
     Quorvel::applicationDidBecomeActive();
-    EXPECT_EQ(QuorvelInternal::poller()->getPollingFrequency(), 7);
+    EXPECT_EQ(QuorvelInternal::session().poller()->getPollingFrequency(), 7);
 
     // A stopped poller stays stopped across the round trip.
-    QuorvelInternal::stopPolling();
+    QuorvelInternal::session().stopPolling();
     Quorvel::applicationWillResignActive();
-    QuorvelInternal::setPollingFrequency(3); // something restarts it while inactive
+    QuorvelInternal::session().setPollingFrequency(3); // something restarts it while inactive
     Quorvel::applicationDidBecomeActive();
-    EXPECT_EQ(QuorvelInternal::poller()->getPollingFrequency(), 0);
+    EXPECT_EQ(QuorvelInternal::session().poller()->getPollingFrequency(), 0);
 
     // Becoming active with no resign before it (the launch) leaves a running poller alone.
-    QuorvelInternal::setPollingFrequency(5);
+    QuorvelInternal::session().setPollingFrequency(5);
     Quorvel::applicationDidBecomeActive();
-    EXPECT_EQ(QuorvelInternal::poller()->getPollingFrequency(), 5);
+    EXPECT_EQ(QuorvelInternal::session().poller()->getPollingFrequency(), 5);
 }
 
 TEST_F(LifecycleTest, LifecycleEventsWithoutAClientDoNothing)
@@ -118,7 +119,7 @@ TEST_F(LifecycleTest, LifecycleEventsWithoutAClientDoNothing)
     Quorvel::applicationDidBecomeActive();
     Quorvel::applicationDidEnterBackground();
     Quorvel::applicationWillEnterForeground();
-    EXPECT_EQ(QuorvelInternal::getUserLocation(), nullptr);
+    EXPECT_EQ(QuorvelInternal::location().getUserLocation(), nullptr);
     EXPECT_TRUE(LocationManager::updatingManagers().empty());
 }
 
@@ -127,13 +128,13 @@ TEST_F(LifecycleTest, LifecycleEventsWithoutAClientDoNothing)
 TEST_F(LifecycleTest, AChallengePushCountsTheChallengeBeforeFetchingIt)
 {
     startClient();
-    QuorvelInternal::setUnviewedChallengesCount(2);
+    QuorvelInternal::options().setUnviewedChallengesCount(2);
     NotificationRecorder recorder({ Quorvel::kUnviewedChallengeCountChanged });
     Strings fetched;
-    QuorvelInternal::setChallengePushHandlers({ [&](const std::string& id) { fetched.push_back("detail:" + id); },
+    QVServiceScreens::setChallengePushHandlers({ [&](const std::string& id) { fetched.push_back("detail:" + id); },
                                         [&](const std::string& id) {
                                             // The count, its notification and the badge are up before the fetch.
-                                            EXPECT_EQ(QuorvelInternal::unviewedChallengesCount(), 3);
+                                            EXPECT_EQ(QuorvelInternal::options().unviewedChallengesCount(), 3);
                                             EXPECT_EQ(recorder.posted.size(), 1u);
                                             fetched.push_back("notice:" + id);
                                         } });
@@ -145,7 +146,7 @@ TEST_F(LifecycleTest, AChallengePushCountsTheChallengeBeforeFetchingIt)
     Value options(ValueDictionary { { "UIApplicationLaunchOptionsRemoteNotificationKey", challengePayload("45") } });
     EXPECT_TRUE(Quorvel::respondToApplicationLaunchOptions(options));
     EXPECT_EQ(fetched, (Strings { "notice:44", "detail:45" }));
-    EXPECT_EQ(QuorvelInternal::unviewedChallengesCount(), 3);
+    EXPECT_EQ(QuorvelInternal::options().unviewedChallengesCount(), 3);
 }
 
 TEST_F(LifecycleTest, PayloadsThatAreNoChallengeGoToTheAddOnsUntilOneHandlesThem)
@@ -154,7 +155,7 @@ TEST_F(LifecycleTest, PayloadsThatAreNoChallengeGoToTheAddOnsUntilOneHandlesThem
     Strings log;
     RecordingAddOn first("first", log, false), second("second", log, true), third("third", log, true);
     Strings fetched;
-    QuorvelInternal::setChallengePushHandlers({ [&](const std::string& id) { fetched.push_back(id); },
+    QVServiceScreens::setChallengePushHandlers({ [&](const std::string& id) { fetched.push_back(id); },
                                         [&](const std::string& id) { fetched.push_back(id); } });
 
     // No add-on: nobody handles it.
@@ -178,7 +179,7 @@ TEST_F(LifecycleTest, PayloadsThatAreNoChallengeGoToTheAddOnsUntilOneHandlesThem
     EXPECT_TRUE(Quorvel::applicationDidReceiveRemoteNotification(Value(ValueDictionary { { "notification_type", "challenge" } })));
     EXPECT_EQ(log, (Strings { "first.push", "second.push" }));
     EXPECT_TRUE(fetched.empty());
-    EXPECT_EQ(QuorvelInternal::unviewedChallengesCount(), 0);
+    EXPECT_EQ(QuorvelInternal::options().unviewedChallengesCount(), 0);
 
     EXPECT_EQ(Quorvel::getChallengeIdIfExist(challengePayload("12")), "12");
     EXPECT_EQ(Quorvel::getChallengeIdIfExist(Value(ValueDictionary { { "notification_type", "Challenge" }, { "resource_id", "1" } })),
@@ -191,9 +192,9 @@ TEST_F(LifecycleTest, AddOnsHearTheClientsEventsInRegistrationOrder)
     RecordingAddOn a("a", log, false), b("b", log, false);
     Quorvel::registerAddOn(&a);
     Quorvel::registerAddOn(&b);
-    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::options().setUserApprovedQuorvel();
     startClient();
-    ASSERT_TRUE(waitFor([] { return QuorvelInternal::successfullyBootstrapped(); }));
+    ASSERT_TRUE(waitFor([] { return QuorvelInternal::login().successfullyBootstrapped(); }));
     Quorvel::logoutUser();
     Quorvel::shutdown();
     EXPECT_EQ(log, (Strings { "a.initialize", "b.initialize", "a.loggedIn", "b.loggedIn", "a.loggedOut", "b.loggedOut",
@@ -236,18 +237,18 @@ TEST_F(LifecycleTest, PicturesComeFromTheCacheOrFromTheirAddressOrTheServer)
     Ref<platform::Image> cached;
     auto image = platform::Image::imageWithRGBA(2, 2, platform::Bytes(16, 0xff));
     QVImageCache::sharedInstance()->store(image, "http://pictures.test/a.png");
-    EXPECT_EQ(QuorvelInternal::getImageFromUrl("http://pictures.test/a.png", cached, service, observer, nullptr, {}, {}), nullptr);
+    EXPECT_EQ(QVGetImageFromUrl("http://pictures.test/a.png", cached, service, observer, QVDelegate(), QVDelegate()), nullptr);
     EXPECT_EQ(cached.get(), image.get());
     EXPECT_EQ(service, nullptr); // no download
 
     // "www" addresses are fetched as they are; anything else relative to the server.
-    EXPECT_NE(QuorvelInternal::downloadImageFromUrl("www.pictures.test/b.png", service, observer, {}, {}), nullptr);
+    EXPECT_NE(QVDownloadImageFromUrl("www.pictures.test/b.png", service, observer, {}, {}), nullptr);
     EXPECT_EQ(service->baseAddress(), "");
     Ref<QVHttpService> first = service;
-    EXPECT_NE(QuorvelInternal::downloadImageFromUrl("pictures/c.png", service, observer, {}, {}), nullptr);
+    EXPECT_NE(QVDownloadImageFromUrl("pictures/c.png", service, observer, {}, {}), nullptr);
     EXPECT_EQ(service->baseAddress(), server.baseUrl());
     EXPECT_EQ(first->pendingCount(), 0u); // the earlier download was cancelled
-    QuorvelInternal::destroyHttpService(service);
+    QVDestroyHttpService(service);
     EXPECT_EQ(service, nullptr);
 }
 
@@ -256,17 +257,17 @@ TEST_F(LifecycleTest, PicturesComeFromTheCacheOrFromTheirAddressOrTheServer)
 TEST_F(LifecycleTest, TheFirstFixEverIsUploadedAsAllowedAndLaterRunsAsNotAllowed)
 {
     startLoggedIn();
-    QuorvelInternal::setUserDistanceUnit(0); // the bootstrap's answer turned sharing off
-    QuorvelInternal::startLocationManagerIfAllowed();
-    ASSERT_NE(QuorvelInternal::locationTracker(), nullptr);
+    QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::Undecided); // the bootstrap's answer turned sharing off
+    QuorvelInternal::location().startLocationManagerIfAllowed();
+    ASSERT_NE(QuorvelInternal::location().locationTracker(), nullptr);
     ASSERT_EQ(LocationManager::updatingManagers().size(), 1u);
     EXPECT_EQ(LocationManager::updatingManagers()[0]->desiredAccuracy(), platform::ui::kLocationAccuracyBest);
 
     EXPECT_EQ(LocationManager::deliverLocation({ 48.5, 2.25 }), 1);
-    EXPECT_EQ(QuorvelInternal::userDistanceUnit(), 2);
+    EXPECT_EQ(QuorvelInternal::options().userDistanceUnit(), QVDistanceUnit::LocationShared);
     EXPECT_TRUE(LocationManager::updatingManagers().empty());
-    EXPECT_FALSE(QuorvelInternal::locationTracker()->isLocationUpdating());
-    ASSERT_NE(QuorvelInternal::getUserLocation(), nullptr);
+    EXPECT_FALSE(QuorvelInternal::location().locationTracker()->isLocationUpdating());
+    ASSERT_NE(QuorvelInternal::location().getUserLocation(), nullptr);
     ASSERT_TRUE(waitForRequests("users/@me/set_location.xml", 1));
     auto first = requestsTo("users/@me/set_location.xml")[0];
     EXPECT_EQ(first.param("allowed"), "1");
@@ -274,30 +275,30 @@ TEST_F(LifecycleTest, TheFirstFixEverIsUploadedAsAllowedAndLaterRunsAsNotAllowed
     EXPECT_EQ(std::stod(first.param("lng")), 2.25);
 
     // The next run: the option is already 2, so the upload does not say allowed.
-    QuorvelInternal::startLocationManagerIfAllowed();
+    QuorvelInternal::location().startLocationManagerIfAllowed();
     LocationManager::deliverLocation({ 1, 1 });
     ASSERT_TRUE(waitForRequests("users/@me/set_location.xml", 2));
     EXPECT_NE(requestsTo("users/@me/set_location.xml")[1].param("allowed"), "1");
-    EXPECT_EQ(QuorvelInternal::userDistanceUnit(), 2);
+    EXPECT_EQ(QuorvelInternal::options().userDistanceUnit(), QVDistanceUnit::LocationShared);
 }
 
 TEST_F(LifecycleTest, AFixThatNeverComesStopsTheLocationServiceAfterAMinute)
 {
     startLoggedIn();
-    QuorvelInternal::setUserDistanceUnit(0);
-    QuorvelInternal::startLocationManagerIfAllowed();
+    QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::Undecided);
+    QuorvelInternal::location().startLocationManagerIfAllowed();
     ASSERT_EQ(LocationManager::updatingManagers().size(), 1u);
     advance(59.0);
-    EXPECT_TRUE(QuorvelInternal::locationTracker()->isLocationUpdating());
+    EXPECT_TRUE(QuorvelInternal::location().locationTracker()->isLocationUpdating());
     advance(1.0);
-    EXPECT_FALSE(QuorvelInternal::locationTracker()->isLocationUpdating());
+    EXPECT_FALSE(QuorvelInternal::location().locationTracker()->isLocationUpdating());
     EXPECT_TRUE(LocationManager::updatingManagers().empty());
-    EXPECT_EQ(QuorvelInternal::getUserLocation(), nullptr);
-    EXPECT_EQ(QuorvelInternal::userDistanceUnit(), 0); // nothing decided
+    EXPECT_EQ(QuorvelInternal::location().getUserLocation(), nullptr);
+    EXPECT_EQ(QuorvelInternal::options().userDistanceUnit(), QVDistanceUnit::Undecided); // nothing decided
 
     // Replacing a tracker that still waits stops its service too.
-    QuorvelInternal::startLocationManagerIfAllowed();
-    QuorvelInternal::startLocationManagerIfAllowed();
+    QuorvelInternal::location().startLocationManagerIfAllowed();
+    QuorvelInternal::location().startLocationManagerIfAllowed();
     EXPECT_EQ(LocationManager::updatingManagers().size(), 1u);
     Quorvel::shutdown();
     EXPECT_TRUE(LocationManager::updatingManagers().empty());
@@ -306,36 +307,36 @@ TEST_F(LifecycleTest, AFixThatNeverComesStopsTheLocationServiceAfterAMinute)
 TEST_F(LifecycleTest, DenialTurnsLocationOffForGood)
 {
     startLoggedIn();
-    QuorvelInternal::setUserDistanceUnit(0);
-    QuorvelInternal::startLocationManagerIfAllowed();
+    QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::Undecided);
+    QuorvelInternal::location().startLocationManagerIfAllowed();
     EXPECT_EQ(LocationManager::deliverError(platform::ui::kLocationErrorDenied), 1);
-    EXPECT_EQ(QuorvelInternal::userDistanceUnit(), 1);
+    EXPECT_EQ(QuorvelInternal::options().userDistanceUnit(), QVDistanceUnit::LocationOff);
     EXPECT_TRUE(LocationManager::updatingManagers().empty());
 
-    QuorvelInternal::startLocationManagerIfAllowed();
+    QuorvelInternal::location().startLocationManagerIfAllowed();
     EXPECT_TRUE(LocationManager::updatingManagers().empty());
     // Nor after the foreground.
     Quorvel::applicationWillEnterForeground();
     EXPECT_TRUE(LocationManager::updatingManagers().empty());
 
     // Another failure only ends the attempt.
-    QuorvelInternal::setUserDistanceUnit(0);
-    QuorvelInternal::startLocationManagerIfAllowed();
+    QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::Undecided);
+    QuorvelInternal::location().startLocationManagerIfAllowed();
     LocationManager::deliverError(platform::ui::kLocationErrorUnknown);
-    EXPECT_EQ(QuorvelInternal::userDistanceUnit(), 0);
+    EXPECT_EQ(QuorvelInternal::options().userDistanceUnit(), QVDistanceUnit::Undecided);
     EXPECT_TRUE(LocationManager::updatingManagers().empty());
 }
 
 TEST_F(LifecycleTest, TheBackgroundAbandonsAnAwaitedFixAndTheForegroundAsksAgain)
 {
     startLoggedIn();
-    QuorvelInternal::setUserDistanceUnit(0);
-    QuorvelInternal::startLocationManagerIfAllowed();
+    QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::Undecided);
+    QuorvelInternal::location().startLocationManagerIfAllowed();
     Quorvel::applicationDidEnterBackground();
-    EXPECT_EQ(QuorvelInternal::locationTracker(), nullptr);
+    EXPECT_EQ(QuorvelInternal::location().locationTracker(), nullptr);
     EXPECT_TRUE(LocationManager::updatingManagers().empty());
     Quorvel::applicationWillEnterForeground();
-    ASSERT_NE(QuorvelInternal::locationTracker(), nullptr);
+    ASSERT_NE(QuorvelInternal::location().locationTracker(), nullptr);
     EXPECT_EQ(LocationManager::updatingManagers().size(), 1u);
 
     // A tracker that already has its fix survives the background.
@@ -343,17 +344,17 @@ TEST_F(LifecycleTest, TheBackgroundAbandonsAnAwaitedFixAndTheForegroundAsksAgain
     Quorvel::applicationDidEnterBackground();
     Quorvel::applicationWillEnterForeground();
     EXPECT_TRUE(LocationManager::updatingManagers().empty());
-    ASSERT_NE(QuorvelInternal::getUserLocation(), nullptr);
+    ASSERT_NE(QuorvelInternal::location().getUserLocation(), nullptr);
 }
 
 TEST_F(LifecycleTest, AnOfflineUploadIsRetriedTenTimesTenSecondsApart)
 {
-    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::options().setUserApprovedQuorvel();
     // Never logged in: offline.
     server.route("POST", "bootstrap.xml", [](const standin::LoggedRequest&) { return standin::Answer::xml("", 500); });
     startClient();
-    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::isBootstrapInProgress(); }));
-    QuorvelInternal::startLocationManagerIfAllowed();
+    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::login().isBootstrapInProgress(); }));
+    QuorvelInternal::location().startLocationManagerIfAllowed();
     LocationManager::deliverLocation({ 5, 6 });
     advance(0);
     EXPECT_EQ(QVLocation::offlineRetryCount(), 1);
@@ -371,8 +372,8 @@ TEST_F(LifecycleTest, AFailedUploadTurnsLocationOff)
         return standin::Answer::xml("<errors><error>no</error></errors>", 422);
     });
     startLoggedIn();
-    QuorvelInternal::startLocationManagerIfAllowed();
+    QuorvelInternal::location().startLocationManagerIfAllowed();
     LocationManager::deliverLocation({ 5, 6 });
-    ASSERT_TRUE(waitFor([] { return QuorvelInternal::userDistanceUnit() == 1; }));
-    EXPECT_EQ(QuorvelInternal::locationTracker(), nullptr);
+    ASSERT_TRUE(waitFor([] { return QuorvelInternal::options().userDistanceUnit() == QVDistanceUnit::LocationOff; }));
+    EXPECT_EQ(QuorvelInternal::location().locationTracker(), nullptr);
 }

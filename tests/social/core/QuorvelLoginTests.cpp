@@ -20,6 +20,9 @@
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
+#include "social/services/QVHighScoreService.h"
+#include "social/services/QVLeaderboardService.h"
+#include "social/services/QVLeaderboard_Sync.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVClassRegistry.h"
@@ -79,11 +82,11 @@ public:
     static Ref<Object> make() { return platform::adoptRef(new FakeConfirmAccountScreen); }
     void setCompleteDelegate(const QVDelegate& d) override { complete = d; }
     // What the real screen does when the player confirms: bootstrap, then end the flow.
-    void confirm() { QuorvelInternal::doBootstrap(false, {}, QVDelegate(this, BRISKO_SELECTOR(FakeConfirmAccountScreen, done)), {}); }
+    void confirm() { QuorvelInternal::login().doBootstrap(false, {}, QVDelegate(this, BRISKO_SELECTOR(FakeConfirmAccountScreen, done)), {}); }
     void done(Object*)
     {
         complete.invoke(nullptr);
-        QuorvelInternal::dismissRootControllerOrItsModal();
+        QuorvelInternal::login().dismissRootControllerOrItsModal();
     }
     QVDelegate complete;
 };
@@ -119,7 +122,7 @@ protected:
         Quorvel::setNoticeObserver([this](const Quorvel::BackgroundNotice& n) { notices.push_back(n.text); });
         delegates->setQuorvelDelegate(&game);
         // The player has seen the link-networks offer: the login ends without another screen.
-        QuorvelInternal::setDoneWithGetTheMost(true);
+        QuorvelInternal::options().setDoneWithGetTheMost(true);
     }
     void TearDown() override
     {
@@ -132,9 +135,9 @@ protected:
     std::vector<std::unique_ptr<ClassRegistryOverride>> screens;
     void startApprovedAndLogIn()
     {
-        QuorvelInternal::setUserApprovedQuorvel();
+        QuorvelInternal::options().setUserApprovedQuorvel();
         start();
-        ASSERT_TRUE(waitFor([] { return QuorvelInternal::successfullyBootstrapped(); }));
+        ASSERT_TRUE(waitFor([] { return QuorvelInternal::login().successfullyBootstrapped(); }));
     }
     void answerBootstrapCompletely()
     {
@@ -160,7 +163,7 @@ protected:
 template <typename T>
 T* topScreen()
 {
-    auto screens = QuorvelInternal::presentedScreens();
+    auto screens = QuorvelInternal::presenter().presentedScreens();
     return screens.empty() ? nullptr : dynamic_cast<T*>(screens.back().get());
 }
 
@@ -171,20 +174,20 @@ TEST_F(LoginTest, FirstLaunchAsksForApprovalAndADeclineSendsNothing)
     ASSERT_NE(approval, nullptr);
     EXPECT_EQ(approval->setterCalls, 1);
     // Another bootstrap while the question is up asks nothing twice.
-    QuorvelInternal::doBootstrap({}, {});
-    EXPECT_EQ(QuorvelInternal::presentedScreens().size(), 1u);
+    QuorvelInternal::login().doBootstrap({}, {});
+    EXPECT_EQ(QuorvelInternal::presenter().presentedScreens().size(), 1u);
 
     auto done = CallRecorder::create();
     Quorvel::userDidApproveQuorvel(false, done->onSuccess());
     EXPECT_EQ(done->successes, 1);
     EXPECT_FALSE(Quorvel::hasUserApprovedQuorvel());
-    EXPECT_TRUE(QuorvelInternal::hasUserSetQuorvelAccess());
+    EXPECT_TRUE(QuorvelInternal::options().hasUserSetQuorvelAccess());
     // A declined player gets no bootstrap, however often one is asked for.
-    QuorvelInternal::doBootstrap({}, {});
+    QuorvelInternal::login().doBootstrap({}, {});
     advance(1.0);
     settleNetwork();
     EXPECT_TRUE(requestsTo("bootstrap.xml").empty());
-    EXPECT_FALSE(QuorvelInternal::isBootstrapInProgress());
+    EXPECT_FALSE(QuorvelInternal::login().isBootstrapInProgress());
 }
 
 TEST_F(LoginTest, ApprovalConfirmsTheAccountThenLogsInOnceWithTheWelcomeNotice)
@@ -203,7 +206,7 @@ TEST_F(LoginTest, ApprovalConfirmsTheAccountThenLogsInOnceWithTheWelcomeNotice)
     ASSERT_TRUE(waitFor([&] { return done->successes == 1; }));
     EXPECT_EQ(requestsTo("bootstrap.xml").size(), 1u);
     EXPECT_EQ(storedToken(), "token-9");
-    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
+    EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen());
     // The logged-in call waited for the account screen to close, and came once.
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17" }));
     // One challenge and six invitations pending: the challenge comes first, singular.
@@ -221,7 +224,7 @@ TEST_F(LoginTest, EverySuccessfulBootstrapRegistersForRemoteNotificationsWhenThe
     QuorvelSettingsDictionary settings;
     settings.values.set("EnablePushNotifications", true);
     startClient(settings, delegates.get());
-    ASSERT_TRUE(waitFor([] { return QuorvelInternal::successfullyBootstrapped(); }));
+    ASSERT_TRUE(waitFor([] { return QuorvelInternal::login().successfullyBootstrapped(); }));
     EXPECT_EQ(application.remoteNotificationRegistrations(), 1);
     using namespace platform::ui;
     EXPECT_EQ(application.registeredRemoteNotificationTypes(),
@@ -240,34 +243,34 @@ TEST_F(LoginTest, ABootstrapWithTheDeviceTokenCarriesItAndTheGameFlagsComeFromTh
         return standin::Answer::xml(answer);
     });
     startApprovedAndLogIn();
-    EXPECT_TRUE(QuorvelInternal::appHasChallenges());
-    EXPECT_TRUE(QuorvelInternal::appHasAchievements());
-    EXPECT_FALSE(QuorvelInternal::appHasLeaderboards());
-    EXPECT_FALSE(QuorvelInternal::appHasFeaturedApplication());
+    EXPECT_TRUE(QuorvelInternal::records().appHasChallenges());
+    EXPECT_TRUE(QuorvelInternal::records().appHasAchievements());
+    EXPECT_FALSE(QuorvelInternal::records().appHasLeaderboards());
+    EXPECT_FALSE(QuorvelInternal::records().appHasFeaturedApplication());
 
-    QuorvelInternal::doBootstrapWithDeviceToken(platform::Bytes { 0xab, 0x01 }, false);
+    QuorvelInternal::login().doBootstrapWithDeviceToken(platform::Bytes { 0xab, 0x01 }, false);
     ASSERT_TRUE(waitForBootstrapRequests(2));
     EXPECT_EQ(requestsTo("bootstrap.xml").back().param("device_token"), "ab01");
-    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::isBootstrapInProgress(); }));
-    EXPECT_TRUE(QuorvelInternal::successfullyBootstrapped());
+    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::login().isBootstrapInProgress(); }));
+    EXPECT_TRUE(QuorvelInternal::login().successfullyBootstrapped());
 }
 
 TEST_F(LoginTest, TheLinkNetworksOfferDefersTheLoggedInCallUntilItCloses)
 {
     ClassRegistryOverride linkNetworks("QVLinkSocialNetworksController",
                                        [] { return Ref<Object>(platform::ui::ViewController::controller()); });
-    QuorvelInternal::setDoneWithGetTheMost(false);
+    QuorvelInternal::options().setDoneWithGetTheMost(false);
     startApprovedAndLogIn();
-    EXPECT_EQ(QuorvelInternal::presentedScreens().size(), 1u);
+    EXPECT_EQ(QuorvelInternal::presenter().presentedScreens().size(), 1u);
     EXPECT_TRUE(game.calls.empty());
-    QuorvelInternal::dismissRootControllerOrItsModal();
+    QuorvelInternal::login().dismissRootControllerOrItsModal();
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17" }));
 
     // Once per session: the next login goes straight through.
     auto call = CallRecorder::create();
-    QuorvelInternal::doBootstrap(call->onSuccess(), call->onFailure());
+    QuorvelInternal::login().doBootstrap(call->onSuccess(), call->onFailure());
     ASSERT_TRUE(waitFor([&] { return call->successes == 1; }));
-    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
+    EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen());
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17", "userLoggedIn:17" }));
 }
 
@@ -279,35 +282,35 @@ TEST_F(LoginTest, TheLinkNetworksScreenSeenFromTheSettingsIsNotOfferedAgainUntil
     ASSERT_TRUE(real && real->init());
     ClassRegistryOverride linkNetworks("QVLinkSocialNetworksController",
                                        [] { return Ref<Object>(platform::ui::ViewController::controller()); });
-    QuorvelInternal::setDoneWithGetTheMost(false);
+    QuorvelInternal::options().setDoneWithGetTheMost(false);
     startApprovedAndLogIn();
-    ASSERT_EQ(QuorvelInternal::presentedScreens().size(), 1u) << "offered after the first login";
-    QuorvelInternal::dismissRootControllerOrItsModal();
+    ASSERT_EQ(QuorvelInternal::presenter().presentedScreens().size(), 1u) << "offered after the first login";
+    QuorvelInternal::login().dismissRootControllerOrItsModal();
     ASSERT_TRUE(waitFor([this] {
         advance(0.1);
-        return !QuorvelInternal::getRootController();
+        return !QuorvelInternal::presenter().getRootController();
     }));
     Quorvel::logoutUser();
 
     // Switching players from the settings shows the screen; the player leaves it without Continue.
     real->view();
     real->notifyViewDidAppear(false);
-    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::options().setUserApprovedQuorvel();
     auto call = CallRecorder::create();
-    QuorvelInternal::doBootstrap(call->onSuccess(), call->onFailure());
+    QuorvelInternal::login().doBootstrap(call->onSuccess(), call->onFailure());
     ASSERT_TRUE(waitFor([&] { return call->successes == 1; }));
-    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen()) << "seen in this run: not offered again";
+    EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen()) << "seen in this run: not offered again";
     EXPECT_EQ(game.calls.back(), "userLoggedIn:17");
 
     // A logout clears the screen's flag: the next login offers it again.
     Quorvel::logoutUser();
     EXPECT_FALSE(QVLinkSocialNetworksController::hasSessionSeenLinkSocialNetworksScreen());
-    QuorvelInternal::setUserApprovedQuorvel();
-    QuorvelInternal::doBootstrap(call->onSuccess(), call->onFailure());
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    QuorvelInternal::login().doBootstrap(call->onSuccess(), call->onFailure());
     ASSERT_TRUE(waitFor([&] { return call->successes == 2; }));
-    EXPECT_EQ(QuorvelInternal::presentedScreens().size(), 1u);
+    EXPECT_EQ(QuorvelInternal::presenter().presentedScreens().size(), 1u);
     EXPECT_TRUE(QVLinkSocialNetworksController::hasSessionSeenLinkSocialNetworksScreen());
-    QuorvelInternal::dismissRootControllerOrItsModal();
+    QuorvelInternal::login().dismissRootControllerOrItsModal();
 }
 
 TEST_F(LoginTest, TheApprovalQuestionWaitsForAnyIntroFlowOnScreen)
@@ -317,78 +320,78 @@ TEST_F(LoginTest, TheApprovalQuestionWaitsForAnyIntroFlowOnScreen)
     start();
     ASSERT_EQ(gPlainApprovalsMade, 1);
     auto asked = CallRecorder::create();
-    QuorvelInternal::presentUserQuorvelApprovalModal(asked->onSuccess(), asked->onFailure());
-    QuorvelInternal::doBootstrap({}, {});
+    QuorvelInternal::login().presentUserQuorvelApprovalModal(asked->onSuccess(), asked->onFailure());
+    QuorvelInternal::login().doBootstrap({}, {});
     EXPECT_EQ(gPlainApprovalsMade, 1) << "asked once";
 
     // Approved, the account screen follows in the frame: the flow is left to finish.
     Quorvel::userDidApproveQuorvel(true, QVDelegate());
     ASSERT_NE(topScreen<FakeConfirmAccountScreen>(), nullptr);
-    size_t shown = QuorvelInternal::presentedScreens().size();
-    QuorvelInternal::presentUserQuorvelApprovalModal(asked->onSuccess(), asked->onFailure());
-    EXPECT_EQ(QuorvelInternal::presentedScreens().size(), shown);
+    size_t shown = QuorvelInternal::presenter().presentedScreens().size();
+    QuorvelInternal::login().presentUserQuorvelApprovalModal(asked->onSuccess(), asked->onFailure());
+    EXPECT_EQ(QuorvelInternal::presenter().presentedScreens().size(), shown);
     EXPECT_EQ(asked->successes + asked->failures, 0);
 }
 
 TEST_F(LoginTest, TheCentralPollerRunsFromLoginWithoutAnyScreenOpen)
 {
     answerBootstrapCompletely();
-    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::options().setUserApprovedQuorvel();
     start();
-    EXPECT_EQ(QuorvelInternal::poller()->getPollingFrequency(), 0) << "nothing to poll for before the login";
-    ASSERT_TRUE(waitFor([] { return QuorvelInternal::successfullyBootstrapped(); }));
+    EXPECT_EQ(QuorvelInternal::session().poller()->getPollingFrequency(), 0) << "nothing to poll for before the login";
+    ASSERT_TRUE(waitFor([] { return QuorvelInternal::login().successfullyBootstrapped(); }));
     // The answer's interval, and the poll reaches the server once it is due.
-    EXPECT_EQ(QuorvelInternal::poller()->getPollingFrequency(), 45);
-    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
+    EXPECT_EQ(QuorvelInternal::session().poller()->getPollingFrequency(), 45);
+    EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen());
     advance(45);
     EXPECT_TRUE(waitFor([&] { return !requestsTo("users/@me/activities.xml").empty(); }));
 
     // A chat room's faster pace survives a later login.
-    QuorvelInternal::setPollingFrequency(4);
+    QuorvelInternal::session().setPollingFrequency(4);
     auto call = CallRecorder::create();
-    QuorvelInternal::doBootstrap(call->onSuccess(), call->onFailure());
+    QuorvelInternal::login().doBootstrap(call->onSuccess(), call->onFailure());
     ASSERT_TRUE(waitFor([&] { return call->successes == 1; }));
-    EXPECT_EQ(QuorvelInternal::poller()->getPollingFrequency(), 4);
+    EXPECT_EQ(QuorvelInternal::session().poller()->getPollingFrequency(), 4);
 }
 
 TEST_F(LoginTest, TheCompleteAnswerFillsEverySetting)
 {
     answerBootstrapCompletely();
     startApprovedAndLogIn();
-    EXPECT_EQ(QuorvelInternal::getPollingFrequencyDefault(), 45);
-    EXPECT_EQ(QuorvelInternal::getPollingFrequencyInChat(), 4);
+    EXPECT_EQ(QuorvelInternal::options().getPollingFrequencyDefault(), 45);
+    EXPECT_EQ(QuorvelInternal::options().getPollingFrequencyInChat(), 4);
     EXPECT_EQ(storedToken(), "token-9");
     EXPECT_EQ(platform::Keychain::get(QVProvider::kKeychainService, "access_token_secret"), "secret-9");
-    EXPECT_TRUE(QuorvelInternal::lastLoggedInUserHasSetName());
-    EXPECT_TRUE(QuorvelInternal::loggedInUserHasChatEnabled());
-    EXPECT_TRUE(QuorvelInternal::lastLoggedInUserHadFriendsOnBootup());
-    EXPECT_FALSE(QuorvelInternal::loggedInUserHasHttpBasicCredential());
-    EXPECT_TRUE(QuorvelInternal::loggedInUserHasFbconnectCredential());
-    EXPECT_FALSE(QuorvelInternal::loggedInUserHasTwitterCredential());
-    EXPECT_TRUE(QuorvelInternal::loggedInUserHasNonDeviceCredential());
-    EXPECT_TRUE(QuorvelInternal::loggedInUserIsNewUser());
-    EXPECT_EQ(QuorvelInternal::clientApplicationId(), "321");
-    EXPECT_EQ(QuorvelInternal::clientApplicationIconUrl(), "http://127.0.0.1/icon.png");
-    EXPECT_EQ(QuorvelInternal::unviewedChallengesCount(), 1);
-    EXPECT_EQ(QuorvelInternal::pendingFriendsCount(), 2);
+    EXPECT_TRUE(QuorvelInternal::options().lastLoggedInUserHasSetName());
+    EXPECT_TRUE(QuorvelInternal::options().loggedInUserHasChatEnabled());
+    EXPECT_TRUE(QuorvelInternal::options().lastLoggedInUserHadFriendsOnBootup());
+    EXPECT_FALSE(QuorvelInternal::options().loggedInUserHasHttpBasicCredential());
+    EXPECT_TRUE(QuorvelInternal::options().loggedInUserHasFbconnectCredential());
+    EXPECT_FALSE(QuorvelInternal::options().loggedInUserHasTwitterCredential());
+    EXPECT_TRUE(QuorvelInternal::options().loggedInUserHasNonDeviceCredential());
+    EXPECT_TRUE(QuorvelInternal::options().loggedInUserIsNewUser());
+    EXPECT_EQ(QuorvelInternal::options().clientApplicationId(), "321");
+    EXPECT_EQ(QuorvelInternal::options().clientApplicationIconUrl(), "http://127.0.0.1/icon.png");
+    EXPECT_EQ(QuorvelInternal::options().unviewedChallengesCount(), 1);
+    EXPECT_EQ(QuorvelInternal::options().pendingFriendsCount(), 2);
     EXPECT_EQ(Quorvel::lastLoggedInUserId(), "17");
     EXPECT_EQ(Quorvel::lastLoggedInUserName(), "Player");
-    EXPECT_EQ(QuorvelInternal::suggestionsForumId().asString(), "55");
-    EXPECT_EQ(QuorvelInternal::initialDashboardScreen(), "leaderboards");
-    EXPECT_EQ(QuorvelInternal::initialDashboardModalContentURL().asString(), "http://127.0.0.1/modal");
-    EXPECT_TRUE(QuorvelInternal::loggedInUserSharesOnlineStatus());
-    EXPECT_EQ(QuorvelInternal::unreadIMCount(), 3);
-    EXPECT_EQ(QuorvelInternal::unreadPostCount(), 5);
-    EXPECT_EQ(QuorvelInternal::unreadInviteCount(), 6);
-    EXPECT_EQ(QuorvelInternal::userDistanceUnit(), 2);
-    EXPECT_TRUE(QuorvelInternal::hasBootstrapCompleted());
+    EXPECT_EQ(QuorvelInternal::options().suggestionsForumId().asString(), "55");
+    EXPECT_EQ(QuorvelInternal::options().initialDashboardScreen(), "leaderboards");
+    EXPECT_EQ(QuorvelInternal::options().initialDashboardModalContentURL().asString(), "http://127.0.0.1/modal");
+    EXPECT_TRUE(QuorvelInternal::options().loggedInUserSharesOnlineStatus());
+    EXPECT_EQ(QuorvelInternal::options().unreadIMCount(), 3);
+    EXPECT_EQ(QuorvelInternal::options().unreadPostCount(), 5);
+    EXPECT_EQ(QuorvelInternal::options().unreadInviteCount(), 6);
+    EXPECT_EQ(QuorvelInternal::options().userDistanceUnit(), QVDistanceUnit::LocationShared);
+    EXPECT_TRUE(QuorvelInternal::login().hasBootstrapCompleted());
     // The request signed with the product key only, and the next one with the new token.
     EXPECT_EQ(requestsTo("bootstrap.xml")[0].oauthToken, "");
 }
 
 TEST_F(LoginTest, TwoBootstrapsAtOnceSendOneRequestAndAnswerBothCallers)
 {
-    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::options().setUserApprovedQuorvel();
     server.script("POST", "bootstrap.xml", [] {
         standin::Answer a = standin::Answer::xml("<error/>", 500);
         return a;
@@ -396,15 +399,15 @@ TEST_F(LoginTest, TwoBootstrapsAtOnceSendOneRequestAndAnswerBothCallers)
     start(); // the start-up's bootstrap is running
     auto first = CallRecorder::create();
     auto second = CallRecorder::create();
-    QuorvelInternal::doBootstrap(first->onSuccess(), first->onFailure());
-    QuorvelInternal::doBootstrap(second->onSuccess(), second->onFailure());
+    QuorvelInternal::login().doBootstrap(first->onSuccess(), first->onFailure());
+    QuorvelInternal::login().doBootstrap(second->onSuccess(), second->onFailure());
     ASSERT_TRUE(waitFor([&] { return first->failures + second->failures == 2; }));
     EXPECT_EQ(requestsTo("bootstrap.xml").size(), 1u);
     EXPECT_EQ(first->successes + second->successes, 0);
 
     // The next two share the next (successful) request.
-    QuorvelInternal::doBootstrap(first->onSuccess(), first->onFailure());
-    QuorvelInternal::doBootstrap(second->onSuccess(), second->onFailure());
+    QuorvelInternal::login().doBootstrap(first->onSuccess(), first->onFailure());
+    QuorvelInternal::login().doBootstrap(second->onSuccess(), second->onFailure());
     ASSERT_TRUE(waitFor([&] { return first->successes + second->successes == 2; }));
     EXPECT_EQ(requestsTo("bootstrap.xml").size(), 2u);
     EXPECT_EQ(first->failures, 1);
@@ -412,7 +415,7 @@ TEST_F(LoginTest, TwoBootstrapsAtOnceSendOneRequestAndAnswerBothCallers)
 
 TEST_F(LoginTest, AnotherPlayersLoginDuringABootstrapRunsAfterItAndHearsItsOwnOutcome)
 {
-    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::options().setUserApprovedQuorvel();
     start(); // the start-up's bootstrap, for the device's account, is running
     auto other = CallRecorder::create();
     Quorvel::loginWithUserId("42", other->onSuccess(), other->onFailure());
@@ -422,7 +425,7 @@ TEST_F(LoginTest, AnotherPlayersLoginDuringABootstrapRunsAfterItAndHearsItsOwnOu
     EXPECT_EQ(other->successes, 1);
 
     // A queued login dropped by a logout is told so.
-    QuorvelInternal::doBootstrap(QVDelegate(), QVDelegate());
+    QuorvelInternal::login().doBootstrap(QVDelegate(), QVDelegate());
     auto dropped = CallRecorder::create();
     Quorvel::loginWithUserId("43", dropped->onSuccess(), dropped->onFailure());
     Quorvel::logoutUser();
@@ -432,9 +435,9 @@ TEST_F(LoginTest, AnotherPlayersLoginDuringABootstrapRunsAfterItAndHearsItsOwnOu
 
 TEST_F(LoginTest, TheDevicePlayersLoginDuringTheStartUpsBootstrapSharesItsOutcome)
 {
-    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::options().setUserApprovedQuorvel();
     start(); // the start-up's bootstrap, for the device's account (17), is running
-    ASSERT_TRUE(QuorvelInternal::isBootstrapInProgress());
+    ASSERT_TRUE(QuorvelInternal::login().isBootstrapInProgress());
     auto same = CallRecorder::create();
     auto other = CallRecorder::create();
     Quorvel::loginWithUserId("17", same->onSuccess(), same->onFailure());
@@ -450,23 +453,23 @@ TEST_F(LoginTest, TheDevicePlayersLoginDuringTheStartUpsBootstrapSharesItsOutcom
 
 TEST_F(LoginTest, AFailedBootstrapTakesTheFailurePathAndTheNextOneCanRun)
 {
-    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::options().setUserApprovedQuorvel();
     for (int status : { 500, 401 })
         server.script("POST", "bootstrap.xml", standin::Answer::xml("<error/>", status));
     start();
     ASSERT_TRUE(waitForBootstrapRequests(1));
     // Nobody logged in yet: the game hears of an offline player, the notice says so.
-    EXPECT_FALSE(QuorvelInternal::successfullyBootstrapped());
+    EXPECT_FALSE(QuorvelInternal::login().successfullyBootstrapped());
     EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:0" }));
     EXPECT_EQ(notices, (Strings { "Not Logged In To Quorvel" }));
 
     auto call = CallRecorder::create();
-    QuorvelInternal::doBootstrap(call->onSuccess(), call->onFailure());
+    QuorvelInternal::login().doBootstrap(call->onSuccess(), call->onFailure());
     ASSERT_TRUE(waitFor([&] { return call->failures == 1; }));
-    EXPECT_FALSE(QuorvelInternal::isBootstrapInProgress());
+    EXPECT_FALSE(QuorvelInternal::login().isBootstrapInProgress());
     EXPECT_FALSE(storedToken());
 
-    QuorvelInternal::doBootstrap(call->onSuccess(), call->onFailure());
+    QuorvelInternal::login().doBootstrap(call->onSuccess(), call->onFailure());
     ASSERT_TRUE(waitFor([&] { return call->successes == 1; }));
     EXPECT_EQ(requestsTo("bootstrap.xml").size(), 3u);
     EXPECT_EQ(game.calls.back(), "userLoggedIn:17");
@@ -474,14 +477,14 @@ TEST_F(LoginTest, AFailedBootstrapTakesTheFailurePathAndTheNextOneCanRun)
 
 TEST_F(LoginTest, RefusedAndSecureConnectionFailuresEndInTheFailurePath)
 {
-    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::options().setUserApprovedQuorvel();
     // TLS spoken to a plain HTTP server: the handshake fails.
     pointClientAt("https://127.0.0.1:" + std::to_string(server.port()) + "/");
     auto call = CallRecorder::create();
     start();
-    QuorvelInternal::addBootstrapDelegates(call->onSuccess(), call->onFailure());
+    QuorvelInternal::login().addBootstrapDelegates(call->onSuccess(), call->onFailure());
     ASSERT_TRUE(waitFor([&] { return call->failures == 1; }));
-    EXPECT_FALSE(QuorvelInternal::isBootstrapInProgress());
+    EXPECT_FALSE(QuorvelInternal::login().isBootstrapInProgress());
     EXPECT_EQ(notices, (Strings { "Not Logged In To Quorvel" }));
     advance(2.9);
     EXPECT_EQ(notices.size(), 1u);
@@ -492,9 +495,9 @@ TEST_F(LoginTest, RefusedAndSecureConnectionFailuresEndInTheFailurePath)
     standin::StandInServer closed;
     int port = closed.start();
     closed.stop();
-    QuorvelInternal::provider()->setServerUrl("http://127.0.0.1:" + std::to_string(port) + "/");
+    QuorvelInternal::session().provider()->setServerUrl("http://127.0.0.1:" + std::to_string(port) + "/");
     notices.clear();
-    QuorvelInternal::doBootstrap(call->onSuccess(), call->onFailure());
+    QuorvelInternal::login().doBootstrap(call->onSuccess(), call->onFailure());
     ASSERT_TRUE(waitFor([&] { return call->failures == 2; }));
     advance(5.0);
     EXPECT_EQ(notices, (Strings { "Not Logged In To Quorvel" }));
@@ -505,13 +508,13 @@ TEST_F(LoginTest, RefusedAndSecureConnectionFailuresEndInTheFailurePath)
 // offline; the log tells the developer which one it was.
 TEST_F(LoginTest, ARefusedKeyIsLoggedAsSuchAndAMissingServiceAsNoConnection)
 {
-    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::options().setUserApprovedQuorvel();
     server.setConsumer(kProductKey, "another-secret");
     server.setRejectsBadSignatures(true);
     platform::LogCapture log;
     start();
     ASSERT_TRUE(waitForBootstrapRequests(1));
-    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::login().isBootstrapInProgress(); }));
     EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:0" }));
     EXPECT_TRUE(log.contains("the service at " + server.baseUrl()
                              + "bootstrap.xml refused the product key or secret (HTTP 401)"))
@@ -521,10 +524,10 @@ TEST_F(LoginTest, ARefusedKeyIsLoggedAsSuchAndAMissingServiceAsNoConnection)
     standin::StandInServer closed;
     int port = closed.start();
     closed.stop();
-    QuorvelInternal::provider()->setServerUrl("http://127.0.0.1:" + std::to_string(port) + "/");
+    QuorvelInternal::session().provider()->setServerUrl("http://127.0.0.1:" + std::to_string(port) + "/");
     log.clear();
     auto call = CallRecorder::create();
-    QuorvelInternal::doBootstrap(call->onSuccess(), call->onFailure());
+    QuorvelInternal::login().doBootstrap(call->onSuccess(), call->onFailure());
     ASSERT_TRUE(waitFor([&] { return call->failures == 1; }));
     EXPECT_TRUE(log.contains("no connection to the service at http://127.0.0.1:" + std::to_string(port)
                              + "/bootstrap.xml (could not connect to the server, -1004)"))
@@ -538,23 +541,23 @@ TEST_F(LoginTest, LogoutClearsTheSessionAndTellsTheGameWhoLeft)
     ASSERT_TRUE(storedToken());
     Quorvel::logoutUser();
     EXPECT_FALSE(storedToken());
-    EXPECT_FALSE(QuorvelInternal::provider()->isAuthenticated());
+    EXPECT_FALSE(QuorvelInternal::session().provider()->isAuthenticated());
     EXPECT_EQ(Quorvel::lastLoggedInUserId(), QVUser::invalidUser()->userId());
-    EXPECT_FALSE(QuorvelInternal::successfullyBootstrapped());
-    EXPECT_FALSE(QuorvelInternal::hasBootstrapCompleted());
+    EXPECT_FALSE(QuorvelInternal::login().successfullyBootstrapped());
+    EXPECT_FALSE(QuorvelInternal::login().hasBootstrapCompleted());
     EXPECT_FALSE(Quorvel::hasUserApprovedQuorvel());
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17", "userLoggedOut:17" }));
     // Logged out means declined: no bootstrap until the player approves again.
-    QuorvelInternal::doBootstrap({}, {});
-    EXPECT_FALSE(QuorvelInternal::isBootstrapInProgress());
+    QuorvelInternal::login().doBootstrap({}, {});
+    EXPECT_FALSE(QuorvelInternal::login().isBootstrapInProgress());
 }
 
 TEST_F(LoginTest, ALoginDownloadsTheAnnouncementsSinceTheLastReadOne)
 {
     startApprovedAndLogIn();
-    std::string path = "client_applications/" + QuorvelInternal::clientApplicationId() + "/forums/announcements.xml";
+    std::string path = "client_applications/" + QuorvelInternal::options().clientApplicationId() + "/forums/announcements.xml";
     ASSERT_TRUE(waitFor([&] { return !requestsTo(path).empty(); })) << path;
-    EXPECT_EQ(requestsTo(path)[0].param("since"), httpFormatter().format(QuorvelInternal::lastAnnouncementDateForLocalUser()));
+    EXPECT_EQ(requestsTo(path)[0].param("since"), httpFormatter().format(QuorvelInternal::options().lastAnnouncementDateForLocalUser()));
 }
 
 TEST_F(LoginTest, ALogoutDuringABootstrapDropsItsAnswer)
@@ -564,18 +567,18 @@ TEST_F(LoginTest, ALogoutDuringABootstrapDropsItsAnswer)
     held.hold = true;
     server.script("POST", "bootstrap.xml", held);
     auto call = CallRecorder::create();
-    QuorvelInternal::doBootstrap(call->onSuccess(), call->onFailure());
+    QuorvelInternal::login().doBootstrap(call->onSuccess(), call->onFailure());
     ASSERT_TRUE(waitFor([&] { return requestsTo("bootstrap.xml").size() == 2; }));
 
     Quorvel::logoutUser();
     EXPECT_EQ(call->failures, 1); // the caller hears at once that its login will not come
     server.releaseHeld();
-    ASSERT_TRUE(waitFor([] { return QuorvelInternal::provider()->pendingRequestCount() == 0; }));
+    ASSERT_TRUE(waitFor([] { return QuorvelInternal::session().provider()->pendingRequestCount() == 0; }));
     settleNetwork();
     EXPECT_EQ(call->successes, 0);
     EXPECT_FALSE(storedToken());
     EXPECT_EQ(Quorvel::lastLoggedInUserId(), QVUser::invalidUser()->userId());
-    EXPECT_FALSE(QuorvelInternal::successfullyBootstrapped());
+    EXPECT_FALSE(QuorvelInternal::login().successfullyBootstrapped());
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17", "userLoggedOut:17" }));
 }
 
@@ -592,23 +595,27 @@ TEST_F(LoginTest, OfflineStartLogsTheLastPlayerInAndSyncsOnceTheServerAnswers)
     pointClientAt("http://127.0.0.1:" + std::to_string(port) + "/");
     reloadUserDefaults();
     start();
-    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::login().isBootstrapInProgress(); }));
     EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:17" }));
     EXPECT_EQ(notices, (Strings { "Welcome back, Player, you are OFFLINE" }));
 
-    Strings sent;
-    auto previous = QVOfflineService::hooks().sendPendingHighScores;
-    QVOfflineService::hooks().sendPendingHighScores = [&](const std::string& id) { sent.push_back(id); };
+    // A score kept while offline goes out with the pending data.
+    auto board = QVLeaderboard_Sync::create();
+    board->setResourceId("5");
+    board->setActive("1");
+    board->setDescendingSortOrder("1");
+    QVLeaderboardService::synchLeaderboardsList({ board }, {}, std::nullopt, false);
+    QVHighScoreService::setHighScore(100, "5", {}, {});
     // The server answers again: one bootstrap, the pending data once, however often reachability says so.
-    QuorvelInternal::provider()->setServerUrl(server.baseUrl());
+    QuorvelInternal::session().provider()->setServerUrl(server.baseUrl());
     Quorvel::gameServerReachabilityChanged(platform::Boxed::number(2).get());
     Quorvel::gameServerReachabilityChanged(platform::Boxed::number(1).get());
-    ASSERT_TRUE(waitFor([] { return QuorvelInternal::successfullyBootstrapped(); }));
+    ASSERT_TRUE(waitFor([] { return QuorvelInternal::login().successfullyBootstrapped(); }));
     Quorvel::gameServerReachabilityChanged(platform::Boxed::number(0).get());
-    QuorvelInternal::loginGameCenterCheck();
-    QVOfflineService::hooks().sendPendingHighScores = previous;
+    QuorvelInternal::login().loginGameCenterCheck();
+    ASSERT_TRUE(settleNetwork());
     EXPECT_EQ(requestsTo("bootstrap.xml").size(), 2u);
-    EXPECT_EQ(sent, (Strings { "17" }));
+    EXPECT_EQ(requestsTo("client_applications/@me/high_scores.xml").size(), 1u);
     EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:17", "userLoggedIn:17" }));
 }
 
@@ -622,15 +629,15 @@ TEST_F(LoginTest, TheReachabilityMonitorLogsTheLastPlayerInWhenTheServerComesBac
     EXPECT_TRUE(requestsTo("bootstrap.xml").empty()) << "never before the player approved the service";
     Quorvel::shutdown();
 
-    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::options().setUserApprovedQuorvel();
     start();
-    ASSERT_TRUE(waitFor([] { return QuorvelInternal::successfullyBootstrapped() && !QuorvelInternal::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitFor([] { return QuorvelInternal::login().successfullyBootstrapped() && !QuorvelInternal::login().isBootstrapInProgress(); }));
     const size_t before = requestsTo("bootstrap.xml").size();
     // Monitor -> observer -> the central class -> a bootstrap for the last player.
     monitor->setStatus(platform::Reachability::NotReachable);
     monitor->setStatus(platform::Reachability::ReachableViaWWAN);
     monitor->setStatus(platform::Reachability::ReachableViaWiFi); // ignored: one runs already
-    ASSERT_TRUE(waitFor([&] { return requestsTo("bootstrap.xml").size() == before + 1 && !QuorvelInternal::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitFor([&] { return requestsTo("bootstrap.xml").size() == before + 1 && !QuorvelInternal::login().isBootstrapInProgress(); }));
     EXPECT_EQ(requestsTo("bootstrap.xml").back().param("user_id"), Quorvel::lastLoggedInUserId());
     QVReachability::setDefaultSource(nullptr);
 }
@@ -646,18 +653,18 @@ protected:
         server.route("GET", "client_applications/1/forums/announcements.xml",
                      standin::Answer::xml("<resources/>"));
         startApprovedAndLogIn();
-        QuorvelInternal::stopPolling(); // no poll's error screen may take the place of the one under test
+        QuorvelInternal::session().stopPolling(); // no poll's error screen may take the place of the one under test
         notices.clear();
         // A dashboard stack is up, so error screens may show.
-        QuorvelInternal::presentRootControllerWithModal(
-            platform::ui::NavigationController::withRootViewController(platform::ui::ViewController::controller().get()));
+        QuorvelInternal::presenter().presentRootControllerWithModal(Ref<platform::ui::ViewController>(
+            platform::ui::NavigationController::withRootViewController(platform::ui::ViewController::controller().get())));
         advance(0.5); // the root's show transition
     }
     Ref<CallRecorder> send(const std::string& path, bool requiresLogin = false)
     {
         auto call = CallRecorder::create();
         auto params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
-        QuorvelInternal::provider()->performAction(path, params.get(), "GET", call->onSuccess(), call->onFailure(), 0, nullptr,
+        QuorvelInternal::session().provider()->performAction(path, params.get(), "GET", call->onSuccess(), call->onFailure(), 0, nullptr,
                                            requiresLogin);
         return call;
     }
@@ -673,7 +680,7 @@ TEST_F(RequestAnswerTest, UpgradeAndMaintenanceShowTheirScreenAndStillFailTheReq
     ASSERT_NE(upgrade, nullptr);
     EXPECT_EQ(upgrade->message(), "Update Brisko now");
     advance(0.5);
-    QuorvelInternal::getActiveNavigationController()->popViewControllerAnimated(false); // error screens never stack
+    QuorvelInternal::presenter().getActiveNavigationController()->popViewControllerAnimated(false); // error screens never stack
 
     server.route("GET", "maintenance.xml", standin::Answer::xml("<html>Back soon</html>", 450));
     call = send("maintenance.xml");
@@ -683,10 +690,10 @@ TEST_F(RequestAnswerTest, UpgradeAndMaintenanceShowTheirScreenAndStillFailTheReq
     EXPECT_EQ(call->successes, 0);
 
     // Without a full-screen screen nothing is shown, and the request fails all the same.
-    QuorvelInternal::dismissRootController();
+    QuorvelInternal::presenter().dismissRootController();
     call = send("upgrade.xml");
     ASSERT_TRUE(waitFor([&] { return call->failures == 1; }));
-    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
+    EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen());
 }
 
 TEST_F(RequestAnswerTest, ExtendedCredentialsShowTwitterThenFacebookAndKeepTheRequestForTheLast)
@@ -696,7 +703,7 @@ TEST_F(RequestAnswerTest, ExtendedCredentialsShowTwitterThenFacebookAndKeepTheRe
                                       "<FbconnectCredential>extended_credentials</FbconnectCredential></errors>",
                                       430));
     // A screen offered while another shows waits for its close: start with none.
-    QuorvelInternal::dismissRootController();
+    QuorvelInternal::presenter().dismissRootController();
     advance(0.5);
     auto call = send("post.xml");
     ASSERT_TRUE(waitFor([] { return topScreen<FakeCredentialScreen>() != nullptr; }));
@@ -717,7 +724,7 @@ TEST_F(RequestAnswerTest, ExtendedCredentialsShowTwitterThenFacebookAndKeepTheRe
 
 TEST_F(RequestAnswerTest, ARequestNeedingALoginShowsTheErrorScreenOrTheNoticeAndFails)
 {
-    QuorvelInternal::provider()->setAccessToken({}, {});
+    QuorvelInternal::session().provider()->setAccessToken({}, {});
     auto call = send("friends.xml", true);
     ASSERT_TRUE(waitFor([&] { return call->failures == 1; }));
     advance(0.1);
@@ -725,8 +732,8 @@ TEST_F(RequestAnswerTest, ARequestNeedingALoginShowsTheErrorScreenOrTheNoticeAnd
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(error->message(), "Unable to login to Quorvel. Restart to try again.");
 
-    QuorvelInternal::dismissRootController();
-    QuorvelInternal::launchLoginFlowToDashboard();
+    QuorvelInternal::presenter().dismissRootController();
+    QuorvelInternal::requestUI().launchLoginFlowToDashboard();
     EXPECT_EQ(notices, (Strings { "Unable to login to Quorvel. Restart to try again." }));
     EXPECT_TRUE(requestsTo("friends.xml").empty());
 }

@@ -104,7 +104,7 @@ TEST_F(QuorvelServiceTableTest, ARunningClientHasEveryServiceAndAStoppedOneNone)
 {
     for (auto& [name, instance] : liveServices())
         EXPECT_EQ(instance, nullptr) << name << " exists before start-up";
-    quorvel::QuorvelInternal::setUserApprovedQuorvel();
+    quorvel::QuorvelInternal::options().setUserApprovedQuorvel();
     startClient();
     ASSERT_TRUE(waitForBootstrapRequests());
     for (auto& [name, instance] : liveServices())

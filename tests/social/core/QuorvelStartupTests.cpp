@@ -15,7 +15,7 @@
 #include "social/runtime/QVReachability.h"
 #include "social/runtime/TestRuntimeRoles.h"
 #include "social/services/QVScreensRole.h"
-#include "social/core/QuorvelRoles.h"
+#include "social/core/QVClientPart.h"
 #include "social/runtime/QVSettings.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/services/QVLeaderboardService.h"
@@ -42,12 +42,12 @@ protected:
     void SetUp() override
     {
         QuorvelTest::SetUp();
-        QuorvelInternal::setUserApprovedQuorvel();
+        QuorvelInternal::options().setUserApprovedQuorvel();
     }
     // Records the lifecycle steps and the count notifications in one sequence.
     void recordSteps()
     {
-        QuorvelInternal::setLifecycleObserver([this](const std::string& step) { steps.push_back(step); });
+        QVLifecycleTrace::setObserver([this](const std::string& step) { steps.push_back(step); });
         for (const char* name : { Quorvel::kUnviewedChallengeCountChanged, Quorvel::kPendingFriendCountChanged })
             platform::NotificationCenter::defaultCenter().addObserver(
                 this, name, [this](const platform::Notification& n) { steps.push_back("post " + n.name); });
@@ -105,8 +105,8 @@ TEST_F(QuorvelStartupTest, StartAndStopReachTheClientInTheirFixedOrders)
     ASSERT_EQ(bootstrap.size(), 1u);
     EXPECT_TRUE(bootstrap[0].signatureValid);
     EXPECT_EQ(bootstrap[0].param("force_create_account"), "0");
-    EXPECT_TRUE(QuorvelInternal::successfullyBootstrapped());
-    EXPECT_TRUE(QuorvelInternal::provider()->isAuthenticated());
+    EXPECT_TRUE(QuorvelInternal::login().successfullyBootstrapped());
+    EXPECT_TRUE(QuorvelInternal::session().provider()->isAuthenticated());
 
     steps.clear();
     Quorvel::shutdown();
@@ -125,26 +125,26 @@ TEST_F(QuorvelStartupTest, EmptySettingsTakeTheDocumentedDefaults)
 {
     startClient();
     EXPECT_EQ(Quorvel::getDashboardOrientation(), 1);
-    EXPECT_FALSE(QuorvelInternal::pushNotificationsEnabled());
-    EXPECT_EQ(QuorvelInternal::notificationPosition(), 0);
-    EXPECT_TRUE(QuorvelInternal::invertNotifications());
-    EXPECT_FALSE(QuorvelInternal::isUsingGameCenter());
-    EXPECT_TRUE(QuorvelInternal::allowUserGeneratedContent());
-    EXPECT_EQ(QuorvelInternal::applicationDisplayName(), "Brisko");
-    EXPECT_EQ(QuorvelInternal::applicationShortDisplayName(), "Brisko");
-    EXPECT_EQ(QuorvelInternal::presentationWindow(), nullptr);
-    EXPECT_EQ(QuorvelInternal::getDelegate(), nullptr);
+    EXPECT_FALSE(QuorvelInternal::session().pushNotificationsEnabled());
+    EXPECT_EQ(QuorvelInternal::session().notificationPosition(), 0);
+    EXPECT_TRUE(QuorvelInternal::session().invertNotifications());
+    EXPECT_FALSE(QuorvelInternal::session().isUsingGameCenter());
+    EXPECT_TRUE(QuorvelInternal::session().allowUserGeneratedContent());
+    EXPECT_EQ(QuorvelInternal::session().applicationDisplayName(), "Brisko");
+    EXPECT_EQ(QuorvelInternal::session().applicationShortDisplayName(), "Brisko");
+    EXPECT_EQ(QuorvelInternal::session().presentationWindow(), nullptr);
+    EXPECT_EQ(QuorvelInternal::session().getDelegate(), nullptr);
     EXPECT_EQ(QuorvelInternal::sharedInstance()->mProductKey(), kProductKey);
     EXPECT_EQ(QVControllerLoader::defaultAssetFileSuffix(), "Qv");
     EXPECT_EQ(QVControllerLoader::defaultClassNamePrefix(), "QV");
     EXPECT_EQ(QVControllerLoader::assetFileSuffix(), std::nullopt);
     EXPECT_EQ(QVControllerLoader::classNamePrefix(), std::nullopt);
-    EXPECT_EQ(QuorvelInternal::sessionId().size(), 36u);
-    EXPECT_EQ(QuorvelInternal::poller()->sourceUrl(), "users/@me/activities.xml");
-    EXPECT_EQ(QuorvelInternal::poller()->getPollingFrequency(), 0.0);
-    EXPECT_EQ(QuorvelInternal::provider()->serverUrl(), server.baseUrl());
+    EXPECT_EQ(QuorvelInternal::session().sessionId().size(), 36u);
+    EXPECT_EQ(QuorvelInternal::session().poller()->sourceUrl(), "users/@me/activities.xml");
+    EXPECT_EQ(QuorvelInternal::session().poller()->getPollingFrequency(), 0.0);
+    EXPECT_EQ(QuorvelInternal::session().provider()->serverUrl(), server.baseUrl());
     // The offline store is open while the client runs.
-    EXPECT_NE(QuorvelInternal::getOfflineDatabaseHandle(), nullptr);
+    EXPECT_NE(QuorvelInternal::session().getOfflineDatabaseHandle(), nullptr);
     struct stat st {};
     EXPECT_EQ(stat((home.path() + "/Documents/quorvel_offline").c_str(), &st), 0);
     // The first bootstrap is for the last logged-in user: on a fresh home the invalid user.
@@ -172,14 +172,14 @@ TEST_F(QuorvelStartupTest, EachSettingsKeyChangesWhatItNames)
 
     EXPECT_EQ(Quorvel::getDashboardOrientation(), 3);
     EXPECT_EQ(QVDashboardRole::current().getDashboardOrientation(), platform::ui::InterfaceOrientation::LandscapeRight);
-    EXPECT_EQ(QuorvelInternal::applicationShortDisplayName(), "Bk");
-    EXPECT_EQ(QuorvelInternal::pushNotificationsEnabled(), platform::ui::Device::currentDevice().systemVersion() >= "3");
-    EXPECT_EQ(QuorvelInternal::notificationPosition(), 3);
-    EXPECT_FALSE(QuorvelInternal::invertNotifications());
-    EXPECT_FALSE(QuorvelInternal::allowUserGeneratedContent());
-    EXPECT_TRUE(QuorvelInternal::isUsingGameCenter()); // the device reports 4.2
-    EXPECT_EQ(QuorvelInternal::presentationWindow(), window.get());
-    EXPECT_EQ(QuorvelInternal::getDelegate(), &game);
+    EXPECT_EQ(QuorvelInternal::session().applicationShortDisplayName(), "Bk");
+    EXPECT_EQ(QuorvelInternal::session().pushNotificationsEnabled(), platform::ui::Device::currentDevice().systemVersion() >= "3");
+    EXPECT_EQ(QuorvelInternal::session().notificationPosition(), 3);
+    EXPECT_FALSE(QuorvelInternal::session().invertNotifications());
+    EXPECT_FALSE(QuorvelInternal::session().allowUserGeneratedContent());
+    EXPECT_TRUE(QuorvelInternal::session().isUsingGameCenter()); // the device reports 4.2
+    EXPECT_EQ(QuorvelInternal::session().presentationWindow(), window.get());
+    EXPECT_EQ(QuorvelInternal::session().getDelegate(), &game);
     EXPECT_EQ(QVControllerLoader::assetFileSuffix(), "Pad");
     EXPECT_EQ(QVControllerLoader::classNamePrefix(), "BK");
     EXPECT_EQ(QVControllerLoader::defaultAssetFileSuffix(), "Qv");
@@ -189,8 +189,8 @@ TEST_F(QuorvelStartupTest, EachSettingsKeyChangesWhatItNames)
 
     // The launch delegate takes precedence while set.
     QuorvelDelegate launch;
-    QuorvelInternal::setLaunchDelegate(&launch);
-    EXPECT_EQ(QuorvelInternal::getDelegate(), &launch);
+    QuorvelInternal::session().setLaunchDelegate(&launch);
+    EXPECT_EQ(QuorvelInternal::session().getDelegate(), &launch);
 }
 
 TEST_F(QuorvelStartupTest, EmptyInitialUserIdFallsBackToTheLastLoggedInUser)
@@ -210,7 +210,7 @@ TEST_F(QuorvelStartupTest, DebugOverrideKeyAndSecretReplaceTheGamesOwn)
     server.setConsumer("debug-key", "debug-secret");
     startClient();
     EXPECT_EQ(QuorvelInternal::sharedInstance()->mProductKey(), "debug-key");
-    EXPECT_EQ(QuorvelInternal::provider()->productKey(), "debug-key");
+    EXPECT_EQ(QuorvelInternal::session().provider()->productKey(), "debug-key");
     ASSERT_TRUE(waitForBootstrapRequests());
     EXPECT_TRUE(requestsTo("bootstrap.xml")[0].signatureValid);
 }
@@ -219,16 +219,16 @@ TEST_F(QuorvelStartupTest, SecondStartupWithoutShutdownIsRefused)
 {
     startClient();
     Quorvel* first = QuorvelInternal::sharedInstance();
-    QVProvider* provider = QuorvelInternal::provider();
-    std::string session = QuorvelInternal::sessionId();
+    QVProvider* provider = QuorvelInternal::session().provider();
+    std::string session = QuorvelInternal::session().sessionId();
     platform::LogCapture log;
     QuorvelSettingsDictionary settings;
     settings.values.set("DashboardOrientation", 4);
     startClient(settings);
     EXPECT_TRUE(log.contains("initializeWithProductKey called again without shutdown"));
     EXPECT_EQ(QuorvelInternal::sharedInstance(), first);
-    EXPECT_EQ(QuorvelInternal::provider(), provider);
-    EXPECT_EQ(QuorvelInternal::sessionId(), session);
+    EXPECT_EQ(QuorvelInternal::session().provider(), provider);
+    EXPECT_EQ(QuorvelInternal::session().sessionId(), session);
     EXPECT_EQ(Quorvel::getDashboardOrientation(), 1);
 }
 
@@ -236,14 +236,14 @@ TEST_F(QuorvelStartupTest, ShutdownStopsRequestsAndPollingBeforeServicesGo)
 {
     startClient();
     ASSERT_TRUE(waitForBootstrapRequests());
-    platform::Ref<QVProvider> provider(QuorvelInternal::provider());
-    platform::Ref<QVPoller> poller(QuorvelInternal::poller());
+    platform::Ref<QVProvider> provider(QuorvelInternal::session().provider());
+    platform::Ref<QVPoller> poller(QuorvelInternal::session().poller());
     // A poll the server holds, and a polling timer.
     standin::Answer held = standin::Answer::xml("<resources/>");
     held.hold = true;
     server.route("GET", "users/@me/activities.xml", held);
-    QuorvelInternal::setPollingFrequency(5);
-    QuorvelInternal::forceImmediatePoll();
+    QuorvelInternal::session().setPollingFrequency(5);
+    QuorvelInternal::session().forceImmediatePoll();
     ASSERT_TRUE(waitFor([&] { return !requestsTo("users/@me/activities.xml").empty(); }));
     // The login's other requests (the announcements) end on their own; the held poll stays.
     ASSERT_TRUE(waitFor([&] { return provider->pendingRequestCount() == 1u; }));
@@ -263,11 +263,11 @@ TEST_F(QuorvelStartupTest, StartShutdownStartInOneProcess)
 {
     startClient();
     ASSERT_TRUE(waitForBootstrapRequests(1));
-    std::string firstSession = QuorvelInternal::sessionId();
+    std::string firstSession = QuorvelInternal::session().sessionId();
     EXPECT_NE(QVOfflineService::sharedService(), nullptr);
     EXPECT_NE(QVUserService::sharedService(), nullptr);
     Quorvel::shutdown();
-    EXPECT_EQ(QuorvelInternal::getOfflineDatabaseHandle(), nullptr);
+    EXPECT_EQ(QuorvelInternal::session().getOfflineDatabaseHandle(), nullptr);
     EXPECT_EQ(QVOfflineService::sharedService(), nullptr);
     EXPECT_EQ(QVLeaderboardService::sharedService(), nullptr);
     EXPECT_EQ(QVUserService::sharedService(), nullptr);
@@ -276,15 +276,15 @@ TEST_F(QuorvelStartupTest, StartShutdownStartInOneProcess)
     EXPECT_EQ(QVPresenceService::sharedInstance(), nullptr);
 
     std::vector<std::string> steps2;
-    QuorvelInternal::setLifecycleObserver([&](const std::string& s) { steps2.push_back(s); });
+    QVLifecycleTrace::setObserver([&](const std::string& s) { steps2.push_back(s); });
     startClient();
     ASSERT_NE(QuorvelInternal::sharedInstance(), nullptr);
-    EXPECT_NE(QuorvelInternal::sessionId(), firstSession);
+    EXPECT_NE(QuorvelInternal::session().sessionId(), firstSession);
     EXPECT_EQ(steps2.front(), "QVControllerLoader.setDefaults");
     EXPECT_EQ(steps2.back(), "doBootstrap");
-    EXPECT_NE(QuorvelInternal::getOfflineDatabaseHandle(), nullptr);
+    EXPECT_NE(QuorvelInternal::session().getOfflineDatabaseHandle(), nullptr);
     ASSERT_TRUE(waitForBootstrapRequests(2));
-    EXPECT_TRUE(QuorvelInternal::successfullyBootstrapped());
+    EXPECT_TRUE(QuorvelInternal::login().successfullyBootstrapped());
 }
 
 // The layers below reach the running client through its roles only while it
@@ -292,16 +292,16 @@ TEST_F(QuorvelStartupTest, StartShutdownStartInOneProcess)
 TEST_F(QuorvelStartupTest, StartUpInstallsEveryRoleAndShutDownRemovesOnlyItsOwn)
 {
     auto installed = [] {
-        return std::vector<bool> { dynamic_cast<QuorvelRoles*>(&QVSessionRole::current()) != nullptr,
-                                   dynamic_cast<QuorvelRoles*>(&QVRequestUIRole::current()) != nullptr,
-                                   dynamic_cast<QuorvelRoles*>(&QVGameCenterRole::current()) != nullptr,
-                                   dynamic_cast<QuorvelRoles*>(&QVScreensRole::current()) != nullptr,
-                                   dynamic_cast<QuorvelRoles*>(&QVDashboardRole::current()) != nullptr };
+        return std::vector<bool> { dynamic_cast<QVClientPart*>(&QVSessionRole::current()) != nullptr,
+                                   dynamic_cast<QVClientPart*>(&QVRequestUIRole::current()) != nullptr,
+                                   dynamic_cast<QVClientPart*>(&QVGameCenterRole::current()) != nullptr,
+                                   dynamic_cast<QVClientPart*>(&QVScreensRole::current()) != nullptr,
+                                   dynamic_cast<QVClientPart*>(&QVDashboardRole::current()) != nullptr };
     };
     EXPECT_EQ(installed(), std::vector<bool>(5, false));
     startClient();
     EXPECT_EQ(installed(), std::vector<bool>(5, true));
-    EXPECT_EQ(QVSessionRole::current().sessionId(), QuorvelInternal::sessionId());
+    EXPECT_EQ(QVSessionRole::current().sessionId(), QuorvelInternal::session().sessionId());
 
     QVScreensRole screens;
     QVScreensRole::setCurrent(&screens);
@@ -330,30 +330,30 @@ TEST_F(QuorvelStartupTest, ClassMethodsAnswerDefaultsWithoutAnInstance)
 {
     auto checkDefaults = [] {
         EXPECT_EQ(QuorvelInternal::sharedInstance(), nullptr);
-        EXPECT_EQ(QuorvelInternal::provider(), nullptr);
-        EXPECT_EQ(QuorvelInternal::poller(), nullptr);
-        EXPECT_EQ(QuorvelInternal::getDelegate(), nullptr);
-        EXPECT_EQ(QuorvelInternal::getChallengeDelegate(), nullptr);
-        EXPECT_EQ(QuorvelInternal::getNotificationDelegate(), nullptr);
-        EXPECT_EQ(QuorvelInternal::sessionId(), "0");
-        EXPECT_EQ(QuorvelInternal::notificationPosition(), 1);
-        EXPECT_FALSE(QuorvelInternal::invertNotifications());
-        EXPECT_TRUE(QuorvelInternal::allowUserGeneratedContent());
+        EXPECT_EQ(QuorvelInternal::session().provider(), nullptr);
+        EXPECT_EQ(QuorvelInternal::session().poller(), nullptr);
+        EXPECT_EQ(QuorvelInternal::session().getDelegate(), nullptr);
+        EXPECT_EQ(QuorvelInternal::session().getChallengeDelegate(), nullptr);
+        EXPECT_EQ(QuorvelInternal::session().getNotificationDelegate(), nullptr);
+        EXPECT_EQ(QuorvelInternal::session().sessionId(), "0");
+        EXPECT_EQ(QuorvelInternal::session().notificationPosition(), 1);
+        EXPECT_FALSE(QuorvelInternal::session().invertNotifications());
+        EXPECT_TRUE(QuorvelInternal::session().allowUserGeneratedContent());
         EXPECT_EQ(Quorvel::getDashboardOrientation(), 1);
-        EXPECT_FALSE(QuorvelInternal::isUsingGameCenter());
-        EXPECT_FALSE(QuorvelInternal::isBootstrapInProgress());
-        EXPECT_EQ(QuorvelInternal::getOfflineDatabaseHandle(), nullptr);
-        EXPECT_EQ(QuorvelInternal::applicationDisplayName(), "");
+        EXPECT_FALSE(QuorvelInternal::session().isUsingGameCenter());
+        EXPECT_FALSE(QuorvelInternal::login().isBootstrapInProgress());
+        EXPECT_EQ(QuorvelInternal::session().getOfflineDatabaseHandle(), nullptr);
+        EXPECT_EQ(QuorvelInternal::session().applicationDisplayName(), "");
         EXPECT_FALSE(Quorvel::shouldWarnOnIncompleteDelegates());
-        QuorvelInternal::forceImmediatePoll();
-        QuorvelInternal::setPollingFrequency(3);
+        QuorvelInternal::session().forceImmediatePoll();
+        QuorvelInternal::session().setPollingFrequency(3);
         Quorvel::setDashboardOrientation(2);
-        QuorvelInternal::setupOfflineDatabase();
-        EXPECT_EQ(QuorvelInternal::getOfflineDatabaseHandle(), nullptr);
+        QuorvelInternal::session().setupOfflineDatabase();
+        EXPECT_EQ(QuorvelInternal::session().getOfflineDatabaseHandle(), nullptr);
     };
     checkDefaults();
     std::vector<std::string> steps;
-    QuorvelInternal::setLifecycleObserver([&](const std::string& s) { steps.push_back(s); });
+    QVLifecycleTrace::setObserver([&](const std::string& s) { steps.push_back(s); });
     Quorvel::shutdown(); // without a start-up: still closes the session and stops every service
     EXPECT_EQ(steps.front(), "shutdownAddOns");
     EXPECT_EQ(steps.size(), 30u);
@@ -403,7 +403,7 @@ TEST_F(QuorvelStartupTest, CallsBeforeTheStartUpWarnOnceEachAndFailTheirCallback
                                                   "Quorvel: Quorvel::launchDashboardWithAchievementsPage",
                                                   "Quorvel: Quorvel::logoutUser", "Quorvel: Quorvel::shutdown" }));
     EXPECT_TRUE(log.contains("the client is not started"));
-    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
+    EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen());
 }
 
 TEST_F(QuorvelStartupTest, ABundleWithoutTheClientsImagesIsNamedOnceAtStartUp)

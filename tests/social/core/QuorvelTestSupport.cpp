@@ -30,7 +30,7 @@ void QuorvelTest::SetUp()
 void QuorvelTest::TearDown()
 {
     // The test's observers die with the test body.
-    quorvel::QuorvelInternal::setLifecycleObserver(nullptr);
+    quorvel::QVLifecycleTrace::setObserver(nullptr);
     quorvel::Quorvel::shutdown();
     quorvel::QVLinkSocialNetworksController::invalidateSessionSeenLinkSocialNetworksScreen();
     quorvel::QVRequestHandlesForModule::reset();
@@ -84,7 +84,7 @@ bool QuorvelTest::waitSteppingClock(const std::function<bool()>& done, const std
 
 bool QuorvelTest::waitForBootstrapRequests(size_t count)
 {
-    return waitFor([&] { return requestsTo("bootstrap.xml").size() >= count && !quorvel::QuorvelInternal::isBootstrapInProgress(); });
+    return waitFor([&] { return requestsTo("bootstrap.xml").size() >= count && !quorvel::QuorvelInternal::login().isBootstrapInProgress(); });
 }
 
 NotificationRecorder::NotificationRecorder(std::vector<std::string> names)

@@ -15,10 +15,13 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/net/CurlHttpTransport.h"
 #include "social/core/QuorvelInternal.h"
+#include "social/services/QVScreensRole.h"
 #include "tools/standin/SettleNetwork.h"
 #include "tools/standin/StandInServer.h"
 
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace core_testing {
@@ -67,6 +70,36 @@ private:
     std::string oldResources_;
     // Start-up sets the controller loader's names from the settings.
     testing_support::SavedControllerLoaderNames loaderNames_;
+};
+
+// Stands in for the running client's screens role while it lives and records
+// the dashboard launches (tab and screens) instead of opening the dashboard;
+// a received challenge's detail is still made by the client's own part. The
+// client's part (or none) is installed again when it goes.
+class DashboardLaunches : public quorvel::QVScreensRole {
+public:
+    DashboardLaunches() { quorvel::QVScreensRole::setCurrent(this); }
+    ~DashboardLaunches() override
+    {
+        if (&quorvel::QVScreensRole::current() == this)
+            quorvel::QVScreensRole::setCurrent(quorvel::QuorvelInternal::sharedInstance()
+                                                   ? &quorvel::QuorvelInternal::serviceScreens()
+                                                   : nullptr);
+    }
+    DashboardLaunches(const DashboardLaunches&) = delete;
+    DashboardLaunches& operator=(const DashboardLaunches&) = delete;
+
+    void showChallengeDetail(const std::string& challengeId) override
+    {
+        quorvel::QuorvelInternal::serviceScreens().showChallengeDetail(challengeId);
+    }
+    void launchDashboard(const std::string& tab,
+                         const std::vector<platform::Ref<platform::ui::ViewController>>& controllers) override
+    {
+        launches.emplace_back(tab, controllers);
+    }
+
+    std::vector<std::pair<std::string, std::vector<platform::Ref<platform::ui::ViewController>>>> launches;
 };
 
 // Records notification names (and their user info) posted on the default centre.

@@ -24,79 +24,79 @@ int countIn(const NotificationRecorder::Posted& p, const char* key)
 TEST_F(QuorvelUserOptionsTest, FreshHomeReadsTheRegisteredDefaults)
 {
     startClient();
-    EXPECT_FALSE(QuorvelInternal::hasUserSetQuorvelAccess());
-    EXPECT_FALSE(QuorvelInternal::_hasUserApprovedQuorvel());
-    EXPECT_TRUE(QuorvelInternal::shouldAutomaticallyPromptLogin());
-    EXPECT_TRUE(QuorvelInternal::loggedInUserHasChatEnabled());
-    EXPECT_EQ(QuorvelInternal::getPollingFrequencyDefault(), 30);
-    EXPECT_EQ(QuorvelInternal::getPollingFrequencyInChat(), 3);
-    EXPECT_FALSE(QuorvelInternal::isDisabled());
-    EXPECT_FALSE(QuorvelInternal::doneWithGetTheMost());
-    EXPECT_EQ(QuorvelInternal::userDistanceUnit(), 0);
-    EXPECT_TRUE(QuorvelInternal::suggestionsForumId().isNil());
-    EXPECT_EQ(QuorvelInternal::unreadInboxTotal(), 0);
-    EXPECT_EQ(QuorvelInternal::clientApplicationId(), "");
+    EXPECT_FALSE(QuorvelInternal::options().hasUserSetQuorvelAccess());
+    EXPECT_FALSE(QuorvelInternal::options().hasUserApprovedQuorvel());
+    EXPECT_TRUE(QuorvelInternal::options().shouldAutomaticallyPromptLogin());
+    EXPECT_TRUE(QuorvelInternal::options().loggedInUserHasChatEnabled());
+    EXPECT_EQ(QuorvelInternal::options().getPollingFrequencyDefault(), 30);
+    EXPECT_EQ(QuorvelInternal::options().getPollingFrequencyInChat(), 3);
+    EXPECT_FALSE(QuorvelInternal::options().isDisabled());
+    EXPECT_FALSE(QuorvelInternal::options().doneWithGetTheMost());
+    EXPECT_EQ(QuorvelInternal::options().userDistanceUnit(), QVDistanceUnit::Undecided);
+    EXPECT_TRUE(QuorvelInternal::options().suggestionsForumId().isNil());
+    EXPECT_EQ(QuorvelInternal::options().unreadInboxTotal(), 0);
+    EXPECT_EQ(QuorvelInternal::options().clientApplicationId(), "");
     // A missing number-boolean reads NO without being stored.
-    EXPECT_FALSE(QuorvelInternal::loggedInUserIsNewUser());
+    EXPECT_FALSE(QuorvelInternal::options().loggedInUserIsNewUser());
     EXPECT_FALSE(platform::UserDefaults::standardUserDefaults().persistentDomain().contains(
         "QuorvelSettingsLastLoggedInUserIsNewUser"));
     // Nothing was approved: the start-up's bootstrap was dropped, not sent.
-    EXPECT_FALSE(QuorvelInternal::isBootstrapInProgress());
+    EXPECT_FALSE(QuorvelInternal::login().isBootstrapInProgress());
     EXPECT_TRUE(requestsTo("bootstrap.xml").empty());
 }
 
 TEST_F(QuorvelUserOptionsTest, OptionsSurviveARestart)
 {
     startClient();
-    QuorvelInternal::setUserDeniedQuorvel();
-    QuorvelInternal::setDontAutomaticallyPromptLogin();
-    QuorvelInternal::setDisabled(true);
-    QuorvelInternal::setDoneWithGetTheMost(true);
-    QuorvelInternal::setSynchWithGameCenterAchievements(true);
-    QuorvelInternal::setLoggedInUserHasChatEnabled(false);
-    QuorvelInternal::setUserDistanceUnit(2);
-    QuorvelInternal::setSuggestionsForumId("31");
-    QuorvelInternal::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(1, 2, 3);
-    QuorvelInternal::setClientApplicationId("app-9");
-    QuorvelInternal::setInitialDashboardScreen("Leaderboards");
-    QuorvelInternal::setLoggedInUserIsNewUser(true);
-    QuorvelInternal::setLoggedInUserHadFriendsOnBootup(true);
-    QuorvelInternal::storePollingFrequencyDefault(45);
+    QuorvelInternal::options().setUserDeniedQuorvel();
+    QuorvelInternal::options().setDontAutomaticallyPromptLogin();
+    QuorvelInternal::options().setDisabled(true);
+    QuorvelInternal::options().setDoneWithGetTheMost(true);
+    QuorvelInternal::options().setSynchWithGameCenterAchievements(true);
+    QuorvelInternal::options().setLoggedInUserHasChatEnabled(false);
+    QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::LocationShared);
+    QuorvelInternal::options().setSuggestionsForumId("31");
+    QuorvelInternal::options().setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(1, 2, 3);
+    QuorvelInternal::options().setClientApplicationId("app-9");
+    QuorvelInternal::options().setInitialDashboardScreen("Leaderboards");
+    QuorvelInternal::options().setLoggedInUserIsNewUser(true);
+    QuorvelInternal::options().setLoggedInUserHadFriendsOnBootup(true);
+    QuorvelInternal::options().storePollingFrequencyDefault(45);
     Quorvel::shutdown();
 
     reloadUserDefaults();
     startClient();
-    EXPECT_TRUE(QuorvelInternal::hasUserSetQuorvelAccess());
-    EXPECT_FALSE(QuorvelInternal::_hasUserApprovedQuorvel());
-    EXPECT_FALSE(QuorvelInternal::shouldAutomaticallyPromptLogin());
-    EXPECT_TRUE(QuorvelInternal::isDisabled());
-    EXPECT_TRUE(QuorvelInternal::doneWithGetTheMost());
-    EXPECT_TRUE(QuorvelInternal::isSynchedWithGameCenterAchievements());
-    EXPECT_FALSE(QuorvelInternal::isSynchedWithGameCenterLeaderboards());
-    EXPECT_FALSE(QuorvelInternal::loggedInUserHasChatEnabled());
-    EXPECT_FALSE(QuorvelInternal::allowUserGeneratedContent()); // chat switched off gates it
-    EXPECT_EQ(QuorvelInternal::userDistanceUnit(), 2);
-    EXPECT_EQ(QuorvelInternal::suggestionsForumId().asString(), "31");
-    EXPECT_EQ(QuorvelInternal::unreadInboxTotal(), 6);
-    EXPECT_EQ(QuorvelInternal::clientApplicationId(), "app-9");
-    EXPECT_EQ(QuorvelInternal::initialDashboardScreen(), "Leaderboards");
-    EXPECT_TRUE(QuorvelInternal::loggedInUserIsNewUser());
-    EXPECT_TRUE(QuorvelInternal::lastLoggedInUserHadFriendsOnBootup());
-    EXPECT_FALSE(QuorvelInternal::lastLoggedInUserHasSetName());
-    EXPECT_EQ(QuorvelInternal::getPollingFrequencyDefault(), 45);
+    EXPECT_TRUE(QuorvelInternal::options().hasUserSetQuorvelAccess());
+    EXPECT_FALSE(QuorvelInternal::options().hasUserApprovedQuorvel());
+    EXPECT_FALSE(QuorvelInternal::options().shouldAutomaticallyPromptLogin());
+    EXPECT_TRUE(QuorvelInternal::options().isDisabled());
+    EXPECT_TRUE(QuorvelInternal::options().doneWithGetTheMost());
+    EXPECT_TRUE(QuorvelInternal::options().isSynchedWithGameCenterAchievements());
+    EXPECT_FALSE(QuorvelInternal::options().isSynchedWithGameCenterLeaderboards());
+    EXPECT_FALSE(QuorvelInternal::options().loggedInUserHasChatEnabled());
+    EXPECT_FALSE(QuorvelInternal::session().allowUserGeneratedContent()); // chat switched off gates it
+    EXPECT_EQ(QuorvelInternal::options().userDistanceUnit(), QVDistanceUnit::LocationShared);
+    EXPECT_EQ(QuorvelInternal::options().suggestionsForumId().asString(), "31");
+    EXPECT_EQ(QuorvelInternal::options().unreadInboxTotal(), 6);
+    EXPECT_EQ(QuorvelInternal::options().clientApplicationId(), "app-9");
+    EXPECT_EQ(QuorvelInternal::options().initialDashboardScreen(), "Leaderboards");
+    EXPECT_TRUE(QuorvelInternal::options().loggedInUserIsNewUser());
+    EXPECT_TRUE(QuorvelInternal::options().lastLoggedInUserHadFriendsOnBootup());
+    EXPECT_FALSE(QuorvelInternal::options().lastLoggedInUserHasSetName());
+    EXPECT_EQ(QuorvelInternal::options().getPollingFrequencyDefault(), 45);
     // Approval removed: never asked again.
-    QuorvelInternal::_resetHasUserSetQuorvelAccess();
-    EXPECT_FALSE(QuorvelInternal::hasUserSetQuorvelAccess());
+    QuorvelInternal::options().resetHasUserSetQuorvelAccess();
+    EXPECT_FALSE(QuorvelInternal::options().hasUserSetQuorvelAccess());
 }
 
 TEST_F(QuorvelUserOptionsTest, CountSettersStoreFirstThenPostInOrder)
 {
-    QuorvelInternal::setUnreadPostCount(1);
-    QuorvelInternal::setUnreadInviteCount(2);
+    QuorvelInternal::options().setUnreadPostCount(1);
+    QuorvelInternal::options().setUnreadInviteCount(2);
     NotificationRecorder recorder({ Quorvel::kUnreadInboxCountChanged, Quorvel::kUnreadIMCountChanged,
                                     Quorvel::kUnreadPostCountChanged, Quorvel::kUnreadInviteCountChanged,
                                     Quorvel::kPendingFriendCountChanged, Quorvel::kUnviewedChallengeCountChanged });
-    QuorvelInternal::setUnreadIMCount(3);
+    QuorvelInternal::options().setUnreadIMCount(3);
     ASSERT_EQ(recorder.names(), (std::vector<std::string> { Quorvel::kUnreadInboxCountChanged,
                                                             Quorvel::kUnreadIMCountChanged }));
     EXPECT_EQ(countIn(recorder.posted[0], Quorvel::kInfoUnreadInboxCount), 6);
@@ -104,7 +104,7 @@ TEST_F(QuorvelUserOptionsTest, CountSettersStoreFirstThenPostInOrder)
     EXPECT_FALSE(recorder.posted[0].hadSender);
 
     recorder.posted.clear();
-    QuorvelInternal::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(4, 5, 6);
+    QuorvelInternal::options().setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(4, 5, 6);
     ASSERT_EQ(recorder.names(),
               (std::vector<std::string> { Quorvel::kUnreadInboxCountChanged, Quorvel::kUnreadIMCountChanged,
                                           Quorvel::kUnreadPostCountChanged, Quorvel::kUnreadInviteCountChanged }));
@@ -113,27 +113,27 @@ TEST_F(QuorvelUserOptionsTest, CountSettersStoreFirstThenPostInOrder)
     EXPECT_EQ(countIn(recorder.posted[3], Quorvel::kInfoUnreadInviteCount), 6);
 
     recorder.posted.clear();
-    QuorvelInternal::setPendingFriendsCount(7);
-    QuorvelInternal::setUnviewedChallengesCount(8);
+    QuorvelInternal::options().setPendingFriendsCount(7);
+    QuorvelInternal::options().setUnviewedChallengesCount(8);
     ASSERT_EQ(recorder.names(), (std::vector<std::string> { Quorvel::kPendingFriendCountChanged,
                                                             Quorvel::kUnviewedChallengeCountChanged }));
     EXPECT_EQ(countIn(recorder.posted[0], Quorvel::kInfoPendingFriendCount), 7);
     EXPECT_EQ(countIn(recorder.posted[1], Quorvel::kInfoUnviewedChallengeCount), 8);
-    EXPECT_EQ(QuorvelInternal::unviewedChallengesCount(), 8);
+    EXPECT_EQ(QuorvelInternal::options().unviewedChallengesCount(), 8);
 }
 
 TEST_F(QuorvelUserOptionsTest, PostersCarryTheirUserInfo)
 {
     NotificationRecorder recorder({ Quorvel::kDashboardOrientationChanged, Quorvel::kUserChanged,
                                     Quorvel::kFriendPresenceChanged, Quorvel::kUserOnline, Quorvel::kAddFriend });
-    QuorvelInternal::postDashboardOrientationChangedTo(3, 1);
+    QuorvelInternal::notifications().postDashboardOrientationChangedTo(3, 1);
     auto previous = platform::Boxed::box("previous");
     auto current = platform::Boxed::box("current");
-    QuorvelInternal::postUserChangedNotificationFromUser(previous.get(), current.get());
+    QuorvelInternal::notifications().postUserChangedNotificationFromUser(previous.get(), current.get());
     platform::LogCapture log;
-    QuorvelInternal::postFriendPresenceChanged(current.get(), "online");
-    QuorvelInternal::postUserOnline();
-    QuorvelInternal::postAddFriend(current.get());
+    QuorvelInternal::notifications().postFriendPresenceChanged(current.get(), "online");
+    QuorvelInternal::notifications().postUserOnline();
+    QuorvelInternal::notifications().postAddFriend(current.get());
 
     ASSERT_EQ(recorder.posted.size(), 5u);
     EXPECT_EQ(recorder.posted[0].userInfo[Quorvel::kInfoNewOrientation].asInt(), 3);
@@ -151,17 +151,17 @@ TEST_F(QuorvelUserOptionsTest, PostersCarryTheirUserInfo)
 TEST_F(QuorvelUserOptionsTest, AnnouncementDateOnlyMovesForward)
 {
     startClient();
-    platform::Date distantPast = QuorvelInternal::lastAnnouncementDateForLocalUser();
+    platform::Date distantPast = QuorvelInternal::options().lastAnnouncementDateForLocalUser();
     EXPECT_LT(distantPast.seconds, -6.2e10);
     std::string key = "QuorvelLastAnnouncementDate_UserID" + Quorvel::lastLoggedInUserId();
     EXPECT_TRUE(platform::UserDefaults::standardUserDefaults().persistentDomain().contains(key));
 
-    QuorvelInternal::setLastAnnouncementDateForLocalUser(platform::Date { 2000 });
-    EXPECT_EQ(QuorvelInternal::lastAnnouncementDateForLocalUser().seconds, 2000);
-    QuorvelInternal::setLastAnnouncementDateForLocalUser(platform::Date { 1000 });
-    EXPECT_EQ(QuorvelInternal::lastAnnouncementDateForLocalUser().seconds, 2000);
-    QuorvelInternal::setLastAnnouncementDateForLocalUser(platform::Date { 3000 });
-    EXPECT_EQ(QuorvelInternal::lastAnnouncementDateForLocalUser().seconds, 3000);
+    QuorvelInternal::options().setLastAnnouncementDateForLocalUser(platform::Date { 2000 });
+    EXPECT_EQ(QuorvelInternal::options().lastAnnouncementDateForLocalUser().seconds, 2000);
+    QuorvelInternal::options().setLastAnnouncementDateForLocalUser(platform::Date { 1000 });
+    EXPECT_EQ(QuorvelInternal::options().lastAnnouncementDateForLocalUser().seconds, 2000);
+    QuorvelInternal::options().setLastAnnouncementDateForLocalUser(platform::Date { 3000 });
+    EXPECT_EQ(QuorvelInternal::options().lastAnnouncementDateForLocalUser().seconds, 3000);
 }
 
 } // namespace
@@ -181,30 +181,30 @@ protected:
 
 TEST_F(QuorvelLocalUserTest, FirstLaunchHasTheInvalidUser)
 {
-    EXPECT_EQ(QuorvelInternal::localUser(), nullptr); // no instance yet
+    EXPECT_EQ(QuorvelInternal::records().localUser(), nullptr); // no instance yet
     startClient();
-    auto local = QuorvelInternal::localUser();
+    auto local = QuorvelInternal::records().localUser();
     ASSERT_TRUE(local);
     EXPECT_EQ(Quorvel::lastLoggedInUserId(), "0");
     EXPECT_EQ(Quorvel::lastLoggedInUserName(), "Not Logged In");
-    EXPECT_FALSE(QuorvelInternal::lastLoggedInUserUsesFacebookProfilePicture());
-    EXPECT_EQ(QuorvelInternal::localUser().get(), local.get()); // cached
+    EXPECT_FALSE(QuorvelInternal::records().lastLoggedInUserUsesFacebookProfilePicture());
+    EXPECT_EQ(QuorvelInternal::records().localUser().get(), local.get()); // cached
 }
 
 TEST_F(QuorvelLocalUserTest, SetLocalUserPostsTheChangeAndSurvivesARestart)
 {
     startClient();
-    auto invalid = QuorvelInternal::localUser();
+    auto invalid = QuorvelInternal::records().localUser();
     NotificationRecorder recorder({ Quorvel::kUserChanged });
     auto player = user("42", "Player");
-    QuorvelInternal::setLocalUser(player.get());
+    QuorvelInternal::records().setLocalUser(player.get());
     ASSERT_EQ(recorder.posted.size(), 1u);
     EXPECT_EQ(recorder.posted[0].userObjects[0].second.get(), invalid.get());
     EXPECT_EQ(recorder.posted[0].userObjects[1].second.get(), player.get());
     EXPECT_EQ(Quorvel::lastLoggedInUserId(), "42");
 
-    QuorvelInternal::loggedInUserChangedNameTo("Renamed");
-    EXPECT_TRUE(QuorvelInternal::lastLoggedInUserHasSetName());
+    QuorvelInternal::records().loggedInUserChangedNameTo("Renamed");
+    EXPECT_TRUE(QuorvelInternal::options().lastLoggedInUserHasSetName());
     EXPECT_EQ(recorder.posted.size(), 2u);
     Quorvel::shutdown();
 
@@ -216,7 +216,7 @@ TEST_F(QuorvelLocalUserTest, SetLocalUserPostsTheChangeAndSurvivesARestart)
 
 TEST_F(QuorvelLocalUserTest, CorruptArchiveReadsAsNoUser)
 {
-    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::options().setUserApprovedQuorvel();
     auto archive = user("42", "Player")->archivedData();
     archive.resize(archive.size() / 2);
     platform::UserDefaults::standardUserDefaults().setObject("QuorvelUserOptionLocalUser", archive);
@@ -225,7 +225,7 @@ TEST_F(QuorvelLocalUserTest, CorruptArchiveReadsAsNoUser)
 
     platform::LogCapture log;
     startClient();
-    EXPECT_EQ(QuorvelInternal::localUser(), nullptr);
+    EXPECT_EQ(QuorvelInternal::records().localUser(), nullptr);
     EXPECT_EQ(Quorvel::lastLoggedInUserId(), "");
     // One warning besides the test bundle's missing client images.
     size_t warnings = 0;
@@ -242,21 +242,21 @@ TEST_F(QuorvelLocalUserTest, CorruptArchiveReadsAsNoUser)
     Quorvel::shutdown();
     reloadUserDefaults();
     startClient();
-    EXPECT_EQ(QuorvelInternal::localUser(), nullptr);
+    EXPECT_EQ(QuorvelInternal::records().localUser(), nullptr);
     // Storing a user again repairs it.
-    QuorvelInternal::setLocalUser(user("7", "Again").get());
+    QuorvelInternal::records().setLocalUser(user("7", "Again").get());
     EXPECT_EQ(Quorvel::lastLoggedInUserId(), "7");
 }
 
 TEST_F(QuorvelLocalUserTest, AnnouncementDateIsKeptPerUser)
 {
     startClient();
-    QuorvelInternal::setLocalUser(user("1", "One").get());
-    QuorvelInternal::setLastAnnouncementDateForLocalUser(platform::Date { 5000 });
-    QuorvelInternal::setLocalUser(user("2", "Two").get());
-    EXPECT_LT(QuorvelInternal::lastAnnouncementDateForLocalUser().seconds, 0);
-    QuorvelInternal::setLocalUser(user("1", "One").get());
-    EXPECT_EQ(QuorvelInternal::lastAnnouncementDateForLocalUser().seconds, 5000);
+    QuorvelInternal::records().setLocalUser(user("1", "One").get());
+    QuorvelInternal::options().setLastAnnouncementDateForLocalUser(platform::Date { 5000 });
+    QuorvelInternal::records().setLocalUser(user("2", "Two").get());
+    EXPECT_LT(QuorvelInternal::options().lastAnnouncementDateForLocalUser().seconds, 0);
+    QuorvelInternal::records().setLocalUser(user("1", "One").get());
+    EXPECT_EQ(QuorvelInternal::options().lastAnnouncementDateForLocalUser().seconds, 5000);
     EXPECT_TRUE(platform::UserDefaults::standardUserDefaults().persistentDomain().contains(
         "QuorvelLastAnnouncementDate_UserID1"));
 }

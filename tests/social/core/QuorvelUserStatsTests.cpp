@@ -16,9 +16,9 @@ protected:
     void SetUp() override
     {
         QuorvelTest::SetUp();
-        QuorvelInternal::setUserApprovedQuorvel();
+        QuorvelInternal::options().setUserApprovedQuorvel();
         // The player has seen the link-networks offer: its screen would count as a dashboard launch.
-        QuorvelInternal::setDoneWithGetTheMost(true);
+        QuorvelInternal::options().setDoneWithGetTheMost(true);
     }
     std::vector<std::pair<std::string, std::string>> statsParams(const standin::LoggedRequest& r)
     {
@@ -56,23 +56,23 @@ TEST_F(QuorvelUserStatsTest, DurationsAreWholeSecondsOnTheLoopClock)
     startClient();
     ASSERT_TRUE(waitForBootstrapRequests()); // nothing in flight while the clock moves
     // A dashboard closed without being launched changes nothing.
-    QuorvelInternal::dashboardClosed();
-    EXPECT_EQ(QuorvelInternal::totalDashboardDuration(), 0);
+    QuorvelInternal::stats().dashboardClosed();
+    EXPECT_EQ(QuorvelInternal::stats().totalDashboardDuration(), 0);
 
-    QuorvelInternal::dashboardLaunched();
+    QuorvelInternal::stats().dashboardLaunched();
     advance(2.9);
-    QuorvelInternal::dashboardClosed();
-    QuorvelInternal::dashboardClosed();
-    EXPECT_EQ(QuorvelInternal::numberOfDashboardLaunches(), 1);
-    EXPECT_EQ(QuorvelInternal::totalDashboardDuration(), 2);
+    QuorvelInternal::stats().dashboardClosed();
+    QuorvelInternal::stats().dashboardClosed();
+    EXPECT_EQ(QuorvelInternal::stats().numberOfDashboardLaunches(), 1);
+    EXPECT_EQ(QuorvelInternal::stats().totalDashboardDuration(), 2);
 
-    QuorvelInternal::incrementNumberOfGameSessions();
-    QuorvelInternal::incrementNumberOfOnlineGameSessions();
-    QuorvelInternal::incrementNumberOfOnlineGameSessions();
+    QuorvelInternal::stats().incrementNumberOfGameSessions();
+    QuorvelInternal::stats().incrementNumberOfOnlineGameSessions();
+    QuorvelInternal::stats().incrementNumberOfOnlineGameSessions();
     advance(60.5);
     Quorvel::shutdown(); // closes the session: 63.4 s in all
     reloadUserDefaults();
-    EXPECT_EQ(QuorvelInternal::totalGameSessionsDuration(), 63);
+    EXPECT_EQ(QuorvelInternal::stats().totalGameSessionsDuration(), 63);
 
     // The next process sends what the last one counted.
     startClient();
@@ -90,10 +90,10 @@ TEST_F(QuorvelUserStatsTest, DurationsAreWholeSecondsOnTheLoopClock)
 
 TEST_F(QuorvelUserStatsTest, ShutdownWithoutStartupAddsNoSessionTime)
 {
-    QuorvelInternal::setTotalGameSessionsDuration(10);
+    QuorvelInternal::stats().setTotalGameSessionsDuration(10);
     advance(100);
     Quorvel::shutdown();
-    EXPECT_EQ(QuorvelInternal::totalGameSessionsDuration(), 10);
+    EXPECT_EQ(QuorvelInternal::stats().totalGameSessionsDuration(), 10);
 }
 
 } // namespace

@@ -62,8 +62,8 @@ class ChallengeTest : public dashboard_testing::DashboardTest {
 protected:
     class Provider : public dashboard_testing::DashboardProvider {
     public:
-        platform::Ref<platform::Object> local;
-        platform::Ref<platform::Object> localUser() override { return local; }
+        platform::Ref<quorvel::QVUser> local;
+        platform::Ref<quorvel::QVUser> localUser() override { return local; }
     };
 
     void SetUp() override

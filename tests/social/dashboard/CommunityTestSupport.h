@@ -51,20 +51,19 @@ inline void postDiscovered(const std::string& name, std::vector<platform::Ref<pl
 }
 
 // A test's stack as the open dashboard's, for the screens that open profiles;
-// the dashboard open before comes back when it goes.
-struct StackAsDashboard : quorvel::QVDashboardSwitch::Dashboard {
-    explicit StackAsDashboard(platform::ui::NavigationController* stack)
-        : nav(stack)
-        , previous(quorvel::QVDashboardSwitch::openDashboard())
+// the stack shown before comes back when it goes.
+struct StackAsDashboard {
+    StackAsDashboard(screen_testing::TestDashboardHost& dashboard, platform::ui::NavigationController* stack)
+        : host(dashboard)
+        , previous(dashboard.activeStack)
     {
-        quorvel::QVDashboardSwitch::setOpenDashboard(this);
+        host.activeStack = stack;
     }
-    ~StackAsDashboard() override { quorvel::QVDashboardSwitch::setOpenDashboard(previous); }
-    platform::ui::NavigationController* activeNavigationController() override { return nav; }
-    void switchToOnlineMode() override { }
-    void switchToOfflineMode() override { }
-    platform::ui::NavigationController* nav;
-    quorvel::QVDashboardSwitch::Dashboard* previous;
+    ~StackAsDashboard() { host.activeStack = previous; }
+    StackAsDashboard(const StackAsDashboard&) = delete;
+    StackAsDashboard& operator=(const StackAsDashboard&) = delete;
+    screen_testing::TestDashboardHost& host;
+    platform::ui::NavigationController* previous;
 };
 
 class CommunityTest : public dashboard_testing::DashboardTest {

@@ -36,14 +36,14 @@ public:
     std::string applicationId { "55" };
     std::string userId { "17" };
     std::string shortName { "Brisko" };
-    platform::Ref<platform::Object> localInfo;
+    platform::Ref<quorvel::QVGameProfilePageInfo> localInfo;
     std::optional<std::pair<double, double>> location;
 
     bool isOnline() override { return online; }
     std::string clientApplicationId() override { return applicationId; }
     std::string lastLoggedInUserId() override { return userId; }
     std::string applicationShortDisplayName() override { return shortName; }
-    platform::Ref<platform::Object> localGameProfileInfo() override { return localInfo; }
+    platform::Ref<quorvel::QVGameProfilePageInfo> localGameProfileInfo() override { return localInfo; }
     std::optional<std::pair<double, double>> userLocation() override { return location; }
 };
 
@@ -77,7 +77,7 @@ protected:
             provider->answerWithFailure();
             settle();
         }
-        quorvel::QVDashboardSwitch::setOpenDashboard(nullptr);
+        host().activeStack = nullptr;
         navigation = nullptr;
         settle(1);
         quorvel::QVTickerProxy::purgeSharedInstance();

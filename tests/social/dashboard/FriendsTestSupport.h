@@ -16,8 +16,8 @@ namespace friends_testing {
 
 class LocalPlayerProvider : public dashboard_testing::DashboardProvider {
 public:
-    platform::Ref<platform::Object> local;
-    platform::Ref<platform::Object> localUser() override { return local; }
+    platform::Ref<quorvel::QVUser> local;
+    platform::Ref<quorvel::QVUser> localUser() override { return local; }
 };
 
 inline std::string userXml(const std::string& id, const std::string& name, const std::string& extra = {})
@@ -32,7 +32,7 @@ inline std::string pageXml(int total, const std::string& rows, int currentPage =
         + "<total_objects>" + std::to_string(total) + "</total_objects></pagination_header>" + rows + "</resources>";
 }
 
-class FriendsTest : public community_testing::CommunityTest, public quorvel::QVDashboardSwitch::Dashboard {
+class FriendsTest : public community_testing::CommunityTest {
 protected:
     void SetUp() override
     {
@@ -42,7 +42,7 @@ protected:
         localPlayer = user("17", "Ann", "<gamer_score>120</gamer_score><last_played_game_name>Brisko</last_played_game_name>");
         p->local = localPlayer;
         provider = std::move(p);
-        quorvel::QuorvelInternal::setPendingFriendsCount(0);
+        quorvel::QuorvelInternal::options().setPendingFriendsCount(0);
     }
     void TearDown() override
     {
@@ -63,7 +63,7 @@ protected:
         auto framed = quorvel::QVFramedNavigationController::withRootViewController(root.get());
         navigation = framed;
         driver().showController(navigation.get());
-        quorvel::QVDashboardSwitch::setOpenDashboard(this);
+        host().activeStack = navigation.get();
         settle();
         return framed.get();
     }
@@ -72,10 +72,6 @@ protected:
     {
         return dynamic_cast<T*>(navigation ? navigation->topViewController() : nullptr);
     }
-
-    platform::ui::NavigationController* activeNavigationController() override { return navigation.get(); }
-    void switchToOnlineMode() override { }
-    void switchToOfflineMode() override { }
 
     platform::Ref<quorvel::QVUser> localPlayer;
     platform::Ref<platform::ui::ViewController> root;

@@ -79,20 +79,20 @@ protected:
 
     platform::ui::NavigationController* openOnline()
     {
-        QuorvelInternal::setUserApprovedQuorvel();
-        QuorvelInternal::setDoneWithGetTheMost(true);
+        QuorvelInternal::options().setUserApprovedQuorvel();
+        QuorvelInternal::options().setDoneWithGetTheMost(true);
         startClient();
         if (!waitFor([] { return Quorvel::isOnline(); }))
             return nullptr;
-        QuorvelInternal::setInitialDashboardScreen("");
-        QuorvelInternal::setInitialDashboardModalContentURL(platform::Value());
+        QuorvelInternal::options().setInitialDashboardScreen("");
+        QuorvelInternal::options().setInitialDashboardModalContentURL(platform::Value());
         return nullptr;
     }
 
     platform::ui::NavigationController* activeStack()
     {
         driver->advance(0.6); // the move-in
-        auto* root = dynamic_cast<QVRootFrame*>(QuorvelInternal::getRootController());
+        auto* root = dynamic_cast<QVRootFrame*>(QuorvelInternal::presenter().getRootController());
         auto* dashboard = root ? dynamic_cast<QVTabbedDashboardController*>(root->contentController()) : nullptr;
         return dashboard ? dashboard->activeNavigationController() : nullptr;
     }
@@ -118,7 +118,7 @@ TEST_F(CommunityStandInTest, AGameOpensTheForumsAndThePlayerUnstarsAThread)
 {
     openOnline();
     ASSERT_TRUE(Quorvel::isOnline());
-    QuorvelInternal::stopPolling();
+    QuorvelInternal::session().stopPolling();
     Quorvel::launchDashboardWithForumsPage();
     auto* nav = activeStack();
     ASSERT_TRUE(nav);
@@ -152,7 +152,7 @@ TEST_F(CommunityStandInTest, AJoinedRoomShowsWhatTheClientsPollerBrings)
     server.route("GET", "users/@me/activities.xml", standin::Answer::xml(fixture("chat_activities.xml")));
     openOnline();
     ASSERT_TRUE(Quorvel::isOnline());
-    QuorvelInternal::storePollingFrequencyInChat(1);
+    QuorvelInternal::options().storePollingFrequencyInChat(1);
     Quorvel::launchDashboardWithListGlobalChatRoomsPage();
     auto* nav = activeStack();
     ASSERT_TRUE(nav);
@@ -179,14 +179,14 @@ TEST_F(CommunityStandInTest, AJoinedRoomShowsWhatTheClientsPollerBrings)
             ADD_FAILURE() << r.method << " " << r.path;
     ASSERT_TRUE(shown);
     EXPECT_EQ(room->tableView()->numberOfRowsInSection(0), 2);
-    ASSERT_TRUE(QuorvelInternal::poller());
-    EXPECT_EQ(QuorvelInternal::poller()->getPollingFrequency(), 1.0);
+    ASSERT_TRUE(QuorvelInternal::session().poller());
+    EXPECT_EQ(QuorvelInternal::session().poller()->getPollingFrequency(), 1.0);
 
     // Leaving the room puts the client's poller back on the interval the bootstrap gave, not off.
     nav->popViewControllerAnimated(false);
     driver->advance(0.5);
-    EXPECT_EQ(QuorvelInternal::poller()->getPollingFrequency(), static_cast<double>(QuorvelInternal::getPollingFrequencyDefault()));
-    EXPECT_GT(QuorvelInternal::poller()->getPollingFrequency(), 0.0);
+    EXPECT_EQ(QuorvelInternal::session().poller()->getPollingFrequency(), static_cast<double>(QuorvelInternal::options().getPollingFrequencyDefault()));
+    EXPECT_GT(QuorvelInternal::session().poller()->getPollingFrequency(), 0.0);
 }
 
 } // namespace

@@ -84,19 +84,19 @@ protected:
 
 TEST_F(DashboardStandInTest, OpensOnTheGamesPageShowsTheTickerAndReachesALeaderboardsScores)
 {
-    QuorvelInternal::setUserApprovedQuorvel();
-    QuorvelInternal::setDoneWithGetTheMost(true);
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    QuorvelInternal::options().setDoneWithGetTheMost(true);
     startClient();
     ASSERT_TRUE(waitFor([] { return Quorvel::isOnline(); }));
-    QuorvelInternal::stopPolling();
-    QuorvelInternal::setInitialDashboardScreen("");
-    QuorvelInternal::setInitialDashboardModalContentURL(platform::Value()); // no web page over the dashboard
+    QuorvelInternal::session().stopPolling();
+    QuorvelInternal::options().setInitialDashboardScreen("");
+    QuorvelInternal::options().setInitialDashboardModalContentURL(platform::Value()); // no web page over the dashboard
 
     Quorvel::launchDashboard();
-    EXPECT_TRUE(QuorvelInternal::isDashboardHubOpen());
+    EXPECT_TRUE(QuorvelInternal::hub().isDashboardHubOpen());
     driver->advance(0.6); // the move-in
-    ASSERT_TRUE(QuorvelInternal::dashboardVisible());
-    auto* root = dynamic_cast<QVRootFrame*>(QuorvelInternal::getRootController());
+    ASSERT_TRUE(QuorvelInternal::presenter().dashboardVisible());
+    auto* root = dynamic_cast<QVRootFrame*>(QuorvelInternal::presenter().getRootController());
     ASSERT_TRUE(root);
     auto* opened = dynamic_cast<QVTabbedDashboardController*>(root->contentController());
     ASSERT_TRUE(opened);
@@ -154,7 +154,7 @@ TEST_F(DashboardStandInTest, OpensOnTheGamesPageShowsTheTickerAndReachesALeaderb
     auto closed = driver->tap(opened->tickerView()->xButton());
     ASSERT_TRUE(closed) << closed.problem << " " << opened->tickerView()->xButton()->convertRectTo(opened->tickerView()->xButton()->bounds(), nullptr).origin.x;
     driver->advance(0.5);
-    EXPECT_FALSE(QuorvelInternal::dashboardVisible());
+    EXPECT_FALSE(QuorvelInternal::presenter().dashboardVisible());
 }
 
 } // namespace
@@ -163,11 +163,11 @@ namespace {
 
 TEST_F(DashboardStandInTest, EnablingTheClientFromTheGamesPageAfterAnEarlierApprovalLogsInAndEndsTheLoadingScreen)
 {
-    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::options().setUserApprovedQuorvel();
     refuseBootstrap = true;
     startClient();
     ASSERT_TRUE(waitForBootstrapRequests(1));
-    ASSERT_TRUE(waitFor([] { return QuorvelInternal::hasBootstrapCompleted() || !QuorvelInternal::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitFor([] { return QuorvelInternal::login().hasBootstrapCompleted() || !QuorvelInternal::login().isBootstrapInProgress(); }));
     ASSERT_FALSE(Quorvel::isOnline());
 
     // The first tab's page for a client that is not on.

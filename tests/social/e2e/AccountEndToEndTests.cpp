@@ -35,7 +35,7 @@ TEST_F(AccountEndToEnd, APlayerWhoDeclinesIsNotSignedUpUntilAcceptingWhenOpening
     ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController"));
     ASSERT_TRUE(tap("No Thanks"));
     letTimePass(0.3);
-    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
+    EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen());
     EXPECT_TRUE(serviceRequestsTo("bootstrap.xml").empty());
     EXPECT_TRUE(game.calls.empty());
 
@@ -43,7 +43,7 @@ TEST_F(AccountEndToEnd, APlayerWhoDeclinesIsNotSignedUpUntilAcceptingWhenOpening
     quit();
     launch();
     letTimePass(0.3);
-    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
+    EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen());
     EXPECT_TRUE(serviceRequestsTo("bootstrap.xml").empty());
 
     // Opening the dashboard asks again; accepting makes the player and opens it.
@@ -54,7 +54,7 @@ TEST_F(AccountEndToEnd, APlayerWhoDeclinesIsNotSignedUpUntilAcceptingWhenOpening
     ASSERT_TRUE(tap("Continue")); // keeps the name the service chose
     ASSERT_TRUE(waitForScreen("QVLinkSocialNetworksController"));
     ASSERT_TRUE(tap("Continue"));
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::isDashboardHubOpen(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::hub().isDashboardHubOpen(); }));
     auto bootstraps = serviceRequestsTo("bootstrap.xml");
     ASSERT_EQ(bootstraps.size(), 1u);
     auto player = state->userForDevice(bootstraps[0].param("udid"));
@@ -83,7 +83,7 @@ TEST_F(AccountEndToEnd, APlayerWithAnAccountLogsInByEMailAfterAWrongPassword)
     // The login is followed by a bootstrap that logs the player in.
     ASSERT_TRUE(waitUntil([&] { return serviceRequestsTo("bootstrap.xml").size() >= 2; }));
     ASSERT_TRUE(waitForText("Welcome back"));
-    EXPECT_TRUE(QuorvelInternal::successfullyBootstrapped());
+    EXPECT_TRUE(QuorvelInternal::login().successfullyBootstrapped());
 }
 
 TEST_F(AccountEndToEnd, APlayerLogsInThroughTheTwitterAccountLinkedToQuorvel)
@@ -162,7 +162,7 @@ TEST_F(AccountEndToEnd, APostRefusedForAMissingTwitterPasswordAsksForItAndIsSent
     ASSERT_EQ(credentials.size(), 2u);
     EXPECT_EQ(credentials[1].param("credential[password]"), "birdword");
     EXPECT_EQ(serviceRequestsTo("notifications.xml")[1].param("msg"), "I finished the first lap");
-    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); }));
 }
 
 } // namespace

@@ -64,7 +64,7 @@ TEST_F(AchievementsEndToEnd, ProgressIsKeptUnlocksAreAnnouncedAndTheListShowsBot
     quit();
     killService();
     launch();
-    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::login().isBootstrapInProgress(); }));
     EXPECT_EQ(QVAchievement::achievement(collector)->percentComplete(), 40.0);
     EXPECT_TRUE(QVAchievement::achievement(firstSteps)->isUnlocked());
 }
@@ -122,7 +122,7 @@ protected:
     // Logged in, and what the login sent (the data the device kept) has been answered.
     static bool loginSettled()
     {
-        return QuorvelInternal::successfullyBootstrapped() && !QuorvelInternal::isBootstrapInProgress()
+        return QuorvelInternal::login().successfullyBootstrapped() && !QuorvelInternal::login().isBootstrapInProgress()
             && platform::HttpTransport::shared().activeCount() == 0;
     }
     void SetUp() override
@@ -156,7 +156,7 @@ TEST_F(AchievementsLaunchEndToEnd, AnUnlockBeforeAnyLoginIsReportedAndSentOnceUn
     startService();
     launch();
     // The device's first account is made; the friends offer comes up.
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::successfullyBootstrapped(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::login().successfullyBootstrapped(); }));
     int64_t player = std::stoll(loggedInUser());
     // It goes out while the friends offer is still up: a player who quits there loses nothing.
     ASSERT_TRUE(waitUntil([&] { return keptProgress(*state, player, StandInState::kFirstStepsAchievement) == 100.0; }))

@@ -83,7 +83,7 @@ TEST_F(ChallengesEndToEnd, AReceivedChallengeIsListedOpenedStartedAndItsResultKe
 
     // Starting it hands the challenge and its data to the game and closes the dashboard.
     ASSERT_TRUE(tap("Start Challenge"));
-    ASSERT_TRUE(waitUntil([&] { return challengeGame.launched && !QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([&] { return challengeGame.launched && !QuorvelInternal::presenter().isShowingFullScreen(); }));
     EXPECT_EQ(challengeGame.calls, (std::vector<std::string> { "launched" }));
     EXPECT_TRUE(requested(service->requests(), "challenges/"));
 
@@ -171,7 +171,7 @@ TEST_F(ChallengesEndToEnd, AChallengeSentToAChosenFriendThroughTheScreenIsKeptBy
     ASSERT_TRUE(typeInto(0, "Catch me"));
     ASSERT_TRUE(tap("Send Challenge"));
     ASSERT_TRUE(waitUntil([&] { return !state->challengesTo(ann).empty(); })) << screenText();
-    ASSERT_TRUE(waitUntil([&] { return !QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([&] { return !QuorvelInternal::presenter().isShowingFullScreen(); }));
     EXPECT_EQ(challengeGame.calls, (std::vector<std::string> { "sent", "sendClosed" }));
     auto kept = state->challengesTo(ann);
     ASSERT_EQ(kept.size(), 1u);
@@ -210,7 +210,7 @@ TEST_F(ChallengesEndToEnd, ARejectedChallengeLeavesTheListAndAStartedOneIsKeptIn
     EXPECT_EQ(driver->currentAlert()->title(), "One Shot Challenge");
     EXPECT_FALSE(challengeGame.launched);
     ASSERT_TRUE(driver->answerAlert("OK"));
-    ASSERT_TRUE(waitUntil([&] { return challengeGame.launched && !QuorvelInternal::isShowingFullScreen(); })) << screenText();
+    ASSERT_TRUE(waitUntil([&] { return challengeGame.launched && !QuorvelInternal::presenter().isShowingFullScreen(); })) << screenText();
     challengeGame.launched->reject();
     ASSERT_TRUE(waitUntil([&] {
         return kept("SELECT ignored FROM challenges_users WHERE challenge_id = " + std::to_string(dull)) == "1";

@@ -22,7 +22,7 @@ TEST_F(ChatEndToEnd, AMessagePostedInAChosenRoomIsKeptAndAnotherPlayersMessageAr
     ASSERT_EQ(actAs(mira, "GET", "chat_room_instances/join", { { "chat_room_instance_id", "511" } }).status, 200);
 
     Quorvel::launchDashboardWithListGlobalChatRoomsPage();
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::presenter().isShowingFullScreen(); }));
     // The game asked for the rooms open to everyone: those are the kinds offered.
     ASSERT_TRUE(tapWhenShown("Everyone")) << screenText();
     EXPECT_EQ(serviceRequestsTo("chat_room_definitions.xml").at(0).param("include_developer_rooms"), "0");

@@ -9,7 +9,7 @@ namespace e2e_testing {
 int64_t CommunityEndToEndTest::launchAndLogIn()
 {
     int64_t player = EndToEndTest::launchAndLogIn();
-    quorvel::QuorvelInternal::storePollingFrequencyInChat(1);
+    quorvel::QuorvelInternal::options().storePollingFrequencyInChat(1);
     return player;
 }
 

@@ -20,7 +20,7 @@ protected:
     void openMirasProfile()
     {
         Quorvel::launchDashboardWithFindFriendsPage();
-        ASSERT_TRUE(waitUntil([] { return QuorvelInternal::isShowingFullScreen(); }));
+        ASSERT_TRUE(waitUntil([] { return QuorvelInternal::presenter().isShowingFullScreen(); }));
         ASSERT_TRUE(tapWhenShown("Find by Name")) << screenText();
         ASSERT_TRUE(waitForScreen("QVFindUserController"));
         ASSERT_TRUE(typeInto(0, "Mir"));

@@ -70,7 +70,7 @@ TEST_F(DashboardFrameEndToEnd, TheDashboardOpensOverTheGameWithItsTabsAndClosesT
     Quorvel::dismissDashboard();
     ASSERT_TRUE(waitUntil([&] { return watcher.calls.size() == 4; }));
     EXPECT_EQ(watcher.calls, (Strings { "willAppear", "didAppear", "willDisappear", "didDisappear" }));
-    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
+    EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen());
     EXPECT_EQ(frontScreenName(), "");
 }
 
@@ -97,7 +97,7 @@ TEST_F(DashboardFrameEndToEnd, EachPageAGameOpensDirectlyShowsItsScreen)
         EXPECT_TRUE(waitForScreen(page.screen)) << page.screen << " " << frontScreenName();
         EXPECT_TRUE(waitForText(page.text)) << page.screen;
         Quorvel::dismissDashboard();
-        ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isShowingFullScreen(); })) << page.screen;
+        ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); })) << page.screen;
     }
     // A leaderboard's page shows its scores, the list of leaderboards behind it.
     Quorvel::launchDashboardWithHighscorePage(std::to_string(standin::StandInState::kNormalLeaderboard));
@@ -118,7 +118,7 @@ TEST_F(DashboardFrameEndToEnd, MaintenanceAndUpgradeAnswersShowTheirScreensInThe
     ASSERT_TRUE(waitForScreen("QVServerMaintenanceNoticeController"));
     EXPECT_TRUE(shows("Maintenance"));
     Quorvel::dismissDashboard();
-    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); }));
     openDashboard();
 
     // A client too old for the service: a screen that leads nowhere, with the
@@ -150,13 +150,13 @@ TEST_F(DashboardFrameEndToEnd, AScreenTheGameMakesUnderItsSettingsPrefixReplaces
     struct Unregister {
         ~Unregister() { QVClassRegistry::unregisterClass("BriskoLeaderboardController"); }
     } unregister;
-    QuorvelInternal::setUserApprovedQuorvel();
-    QuorvelInternal::setDoneWithGetTheMost(true);
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    QuorvelInternal::options().setDoneWithGetTheMost(true);
     QuorvelSettingsDictionary settings;
     settings.values.set("QuorvelSettingOverrideClassNamePrefixString", platform::Value("Brisko"));
     settings.values.set("QuorvelSettingOverrideSuffixString", platform::Value("Brisko"));
     startClient(settings, delegates.get());
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::successfullyBootstrapped(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::login().successfullyBootstrapped(); }));
     openDashboard();
     ASSERT_TRUE(tapText("Leaderboards"));
     ASSERT_TRUE(waitForScreen("BriskoLeaderboardController")) << frontScreenName();
@@ -191,7 +191,7 @@ TEST_F(DashboardFrameEndToEnd, ASettingThePlayerTurnsOffIsKeptByTheService)
     ASSERT_TRUE(waitUntil([&] { return !changes().empty(); }));
     EXPECT_EQ(changes()[0].param("user_setting[value]"), "0");
     Quorvel::dismissDashboard();
-    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); }));
 
     // After the service restarts the screen reads the setting off again.
     killService();

@@ -84,7 +84,7 @@ TEST_F(DashboardModesEndToEnd, TheOpenDashboardGoesOfflineWithTheServiceAndBackO
 
     // A page that needs the service, opened offline, leaves the player on the offline game page.
     Quorvel::dismissDashboard();
-    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); }));
     Quorvel::launchDashboardWithChallengesPage();
     ASSERT_TRUE(waitForScreen("QVGameProfileController"));
     letTimePass(0.3);
@@ -96,7 +96,7 @@ TEST_F(DashboardModesEndToEnd, TheOpenDashboardGoesOfflineWithTheServiceAndBackO
     startService();
     network->setStatus(platform::Reachability::ReachableViaWiFi);
     ASSERT_TRUE(waitUntil([&] {
-        return !serviceRequestsTo("bootstrap.xml").empty() && !QuorvelInternal::isBootstrapInProgress();
+        return !serviceRequestsTo("bootstrap.xml").empty() && !QuorvelInternal::login().isBootstrapInProgress();
     }));
     EXPECT_TRUE(Quorvel::isOnline());
     ASSERT_TRUE(tapTab("Games"));
@@ -130,13 +130,13 @@ protected:
         settleAfterTouch();
         return true;
     }
-    platform::ui::View* dashboardView() const { return QuorvelInternal::getRootController()->view(); }
+    platform::ui::View* dashboardView() const { return QuorvelInternal::presenter().getRootController()->view(); }
     // The game opens the dashboard, shown where the client puts it: inside its
     // root view, the view the client turns (the harness shows the tabs upright).
     void openTurnableDashboard()
     {
         openDashboard();
-        auto* root = dynamic_cast<QVRootController*>(QuorvelInternal::getRootController());
+        auto* root = dynamic_cast<QVRootController*>(QuorvelInternal::presenter().getRootController());
         ASSERT_TRUE(root && shown);
         platform::ui::View* container = root->containerView() ? root->containerView() : root->view();
         platform::ui::View* content = shown->view();
@@ -225,7 +225,7 @@ TEST_F(DashboardTurnsEndToEnd, OnAPhoneTheDashboardKeepsTheOrientationItOpenedWi
 
     // Closed, the game turns freely, and the next dashboard opens upright.
     Quorvel::dismissDashboard();
-    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); }));
     ASSERT_TRUE(deviceTurnsTo(1));
     openTurnableDashboard();
     EXPECT_EQ(dashboardView()->bounds().size, platform::Size(320, 480));

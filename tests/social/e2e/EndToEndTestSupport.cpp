@@ -128,7 +128,7 @@ bool EndToEndTest::waitUntil(const std::function<bool()>& done)
 
 void EndToEndTest::sync()
 {
-    platform::ui::ViewController* top = quorvel::QuorvelInternal::topPresentedController();
+    platform::ui::ViewController* top = quorvel::QuorvelInternal::presenter().topPresentedController();
     if (top == shown.get())
         return;
     if (shown && shown->isViewLoaded()) {
@@ -162,7 +162,7 @@ bool EndToEndTest::tap(const std::string& buttonTitle)
 
 std::string EndToEndTest::screenName() const
 {
-    auto screens = quorvel::QuorvelInternal::presentedScreens();
+    auto screens = quorvel::QuorvelInternal::presenter().presentedScreens();
     return screens.empty() ? std::string() : screens.back()->className();
 }
 
@@ -400,18 +400,18 @@ bool EndToEndTest::waitForScreen(const std::string& className)
 void EndToEndTest::openDashboard()
 {
     quorvel::Quorvel::launchDashboard();
-    ASSERT_TRUE(waitUntil([] { return quorvel::QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return quorvel::QuorvelInternal::presenter().isShowingFullScreen(); }));
     // Its first tab's lists load and it slides in, as after a touch.
     settleAfterTouch();
 }
 
 int64_t EndToEndTest::launchAndLogIn()
 {
-    quorvel::QuorvelInternal::setUserApprovedQuorvel();
-    quorvel::QuorvelInternal::setDoneWithGetTheMost(true);
+    quorvel::QuorvelInternal::options().setUserApprovedQuorvel();
+    quorvel::QuorvelInternal::options().setDoneWithGetTheMost(true);
     launch();
     EXPECT_TRUE(waitUntil([] {
-        return quorvel::QuorvelInternal::successfullyBootstrapped() && !quorvel::QuorvelInternal::isBootstrapInProgress();
+        return quorvel::QuorvelInternal::login().successfullyBootstrapped() && !quorvel::QuorvelInternal::login().isBootstrapInProgress();
     }));
     return loggedInUser().empty() ? 0 : std::stoll(loggedInUser());
 }

@@ -112,7 +112,7 @@ TEST_F(EndToEnd, FirstLaunchAsksApprovalMakesANamedPlayerAndTheNextLaunchIsTheSa
     ASSERT_TRUE(waitUntil([&] { return screenName() == "QVLinkSocialNetworksController"; }));
     EXPECT_EQ(state->userName(*player), "Zed");
     ASSERT_TRUE(tap("Continue"));
-    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
+    EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen());
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + std::to_string(*player) }));
 
     // The service restarts on its folder; the next launch asks nothing and is the same player.
@@ -147,7 +147,7 @@ TEST_F(EndToEnd, ScoresAndAchievementsTakenWhileTheServiceIsDownGoOutOnceWhenItI
     game.calls.clear();
     notices.clear();
     launch();
-    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::login().isBootstrapInProgress(); }));
     EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:" + std::to_string(player) }));
     QVHighScoreService::setHighScore(1500, normal, {}, {});
     QVHighScoreService::setHighScore(1200, normal, {}, {}); // not a best: stays on the device
@@ -171,7 +171,7 @@ TEST_F(EndToEnd, ScoresAndAchievementsTakenWhileTheServiceIsDownGoOutOnceWhenItI
     letTimePass(0.5); // lets any late request arrive
     quit();
     launch();
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::successfullyBootstrapped(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::login().successfullyBootstrapped(); }));
     letTimePass(0.5);
     EXPECT_EQ(serviceRequestsTo("client_applications/@me/high_scores.xml").size(), 1u);
     // The unlock taken offline waited on the device and went with the login's pending send, once.
@@ -208,7 +208,7 @@ TEST_F(EndToEnd, ScoresTakenOfflineInAnyOrderLeaveTheServiceWithEachBestOnce)
 
     // Offline: bests, equal and worse scores on the other board, and the waiting best once more.
     launch();
-    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::login().isBootstrapInProgress(); }));
     for (int64_t score : { 80, 80, 90, 70, 70, 75 })
         QVHighScoreService::setHighScore(score, lap, {}, {});
     QVHighScoreService::setHighScore(1100, normal, {}, {});
@@ -224,7 +224,7 @@ TEST_F(EndToEnd, ScoresTakenOfflineInAnyOrderLeaveTheServiceWithEachBestOnce)
     letTimePass(0.5);
     quit();
     launch();
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::successfullyBootstrapped(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::login().successfullyBootstrapped(); }));
     letTimePass(0.5);
     EXPECT_EQ(keptScores(*state, player, StandInState::kNormalLeaderboard), (std::vector<int64_t> { 1000, 1100 }));
     EXPECT_EQ(keptScores(*state, player, StandInState::kFastestLapLeaderboard), (std::vector<int64_t> { 70 }));
@@ -429,12 +429,12 @@ TEST_F(EndToEnd, ABootstrapWhoseSignatureDoesNotVerifyMakesNoPlayer)
 {
     // The service knows the product by another secret.
     service->setConsumer(kProductKey, "another-secret");
-    QuorvelInternal::setUserApprovedQuorvel();
+    QuorvelInternal::options().setUserApprovedQuorvel();
     launch();
-    ASSERT_TRUE(waitUntil([&] { return !serviceRequestsTo("bootstrap.xml").empty() && !QuorvelInternal::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitUntil([&] { return !serviceRequestsTo("bootstrap.xml").empty() && !QuorvelInternal::login().isBootstrapInProgress(); }));
     auto bootstraps = serviceRequestsTo("bootstrap.xml");
     EXPECT_FALSE(bootstraps[0].signatureValid);
-    EXPECT_FALSE(QuorvelInternal::successfullyBootstrapped());
+    EXPECT_FALSE(QuorvelInternal::login().successfullyBootstrapped());
     EXPECT_FALSE(state->userForDevice(bootstraps[0].param("udid")).has_value());
 }
 

@@ -20,7 +20,7 @@ TEST_F(ForumsEndToEnd, AThreadStartedInATopicIsListedReadAndAnswered)
 {
     ASSERT_GT(launchAndLogIn(), 0);
     Quorvel::launchDashboardWithForumsPage();
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::presenter().isShowingFullScreen(); }));
     ASSERT_TRUE(tapWhenShown("General")) << screenText();
     ASSERT_TRUE(waitForScreen("QVForumThreadListController")) << screenText();
     ASSERT_TRUE(tapRightBarButton());

@@ -24,7 +24,7 @@ TEST_F(FriendsEndToEnd, APlayerFoundByNameIsAddedFromTheirProfileAndListedAmongT
     int64_t player = launchAndLogIn();
     ASSERT_GT(player, 0);
     Quorvel::launchDashboardWithFindFriendsPage();
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::presenter().isShowingFullScreen(); }));
     ASSERT_TRUE(tapWhenShown("Find by Name")) << screenText();
     ASSERT_TRUE(waitForScreen("QVFindUserController"));
     ASSERT_TRUE(typeInto(0, "Riv"));
@@ -77,7 +77,7 @@ TEST_F(FriendsEndToEnd, ImportingFromALinkedNetworkAsksTheServiceAndAnUnlinkedOn
     ASSERT_GT(player, 0);
     ASSERT_TRUE(keep("INSERT INTO linked_networks VALUES (" + std::to_string(player) + ", 'twitter', '2026-01-01')"));
     Quorvel::launchDashboardWithFindFriendsPage();
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::presenter().isShowingFullScreen(); }));
     ASSERT_TRUE(tapWhenShown("Import from Twitter")) << screenText();
     ASSERT_TRUE(waitForText("Allow some time for us to find your")) << screenText();
     auto imports = serviceRequestsTo("users_credentials/import_friends");
@@ -100,7 +100,7 @@ TEST_F(FriendsEndToEnd, WhosPlayingListsTheFriendsWhoPlayTheGame)
     int64_t stranger = addOtherPlayer("Stranger");
     state->addFriends(player, StandInState::kRivalUser);
     Quorvel::launchDashboardWithWhosPlayingPage();
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::presenter().isShowingFullScreen(); }));
     ASSERT_TRUE(waitForText("Rival")) << screenText();
     EXPECT_TRUE(shows("Showing 1 of 1")) << screenText();
     EXPECT_FALSE(shows("Stranger"));

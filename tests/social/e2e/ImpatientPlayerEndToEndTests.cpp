@@ -244,7 +244,7 @@ protected:
     {
         SCOPED_TRACE(screen.name);
         screen.open();
-        ASSERT_TRUE(waitUntil([] { return QuorvelInternal::isShowingFullScreen(); })) << screen.name;
+        ASSERT_TRUE(waitUntil([] { return QuorvelInternal::presenter().isShowingFullScreen(); })) << screen.name;
         if (screen.viaFirstRow) {
             ASSERT_TRUE(waitUntil([&] { return !visible<platform::ui::TableViewCell>().empty(); })) << screenText();
             driver->tap(visible<platform::ui::TableViewCell>().front());
@@ -253,14 +253,14 @@ protected:
         // otherwise once it has it (then a switch or a row is there to take).
         if (random() % 2)
             waitUntil([&] { return quietService(); });
-        for (int move = 0; move < 10 && QuorvelInternal::isShowingFullScreen(); ++move)
+        for (int move = 0; move < 10 && QuorvelInternal::presenter().isShowingFullScreen(); ++move)
             impatientMove();
         Quorvel::dismissDashboard();
         moveOn(0.05);
         // The answers still on their way land on screens that have all gone.
         ASSERT_TRUE(waitUntil([&] {
             answerWhatAsks();
-            return quietService() && !QuorvelInternal::isShowingFullScreen();
+            return quietService() && !QuorvelInternal::presenter().isShowingFullScreen();
         })) << screen.name;
     }
 

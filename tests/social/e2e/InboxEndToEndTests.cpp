@@ -94,7 +94,7 @@ TEST_F(InboxEndToEnd, AStarredThreadAndAConversationWithUnreadPostsAreCountedUnt
 
     // The player stars the thread from its page, and can take the star back.
     Quorvel::launchDashboardWithForumsPage();
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::presenter().isShowingFullScreen(); }));
     ASSERT_TRUE(tapWhenShown("General")) << screenText();
     ASSERT_TRUE(tapWhenShown("Lap times")) << screenText();
     ASSERT_TRUE(waitForText("Post yours")) << screenText();
@@ -121,8 +121,8 @@ TEST_F(InboxEndToEnd, AStarredThreadAndAConversationWithUnreadPostsAreCountedUnt
     // The next start brings the counts; the menu shows them on their rows.
     quit();
     ASSERT_GT(launchAndLogIn(), 0);
-    EXPECT_EQ(QuorvelInternal::unreadIMCount(), 1);
-    EXPECT_EQ(QuorvelInternal::unreadPostCount(), 1);
+    EXPECT_EQ(QuorvelInternal::options().unreadIMCount(), 1);
+    EXPECT_EQ(QuorvelInternal::options().unreadPostCount(), 1);
     ASSERT_NO_FATAL_FAILURE(openInbox());
     EXPECT_EQ(badgeOnRow("IM Conversations"), "1") << screenText();
     EXPECT_EQ(badgeOnRow("Starred Forum Posts"), "1") << screenText();
@@ -135,7 +135,7 @@ TEST_F(InboxEndToEnd, AStarredThreadAndAConversationWithUnreadPostsAreCountedUnt
     ASSERT_TRUE(waitForText("71 s")) << screenText();
     ASSERT_TRUE(tapBack());
     ASSERT_TRUE(waitForScreen("QVInboxSubscribedForumThreadsController"));
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::unreadPostCount() == 0; }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::options().unreadPostCount() == 0; }));
     ASSERT_TRUE(tapBack());
     ASSERT_TRUE(waitForScreen("QVInboxTopLevelController"));
     EXPECT_EQ(badgeOnRow("Starred Forum Posts"), "") << screenText();
@@ -149,7 +149,7 @@ TEST_F(InboxEndToEnd, AStarredThreadAndAConversationWithUnreadPostsAreCountedUnt
     ASSERT_TRUE(waitForScreen("QVConversationController")) << screenText();
     ASSERT_TRUE(waitForText("Rematch?")) << screenText();
     ASSERT_TRUE(tapBack());
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::unreadIMCount() == 0; }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::options().unreadIMCount() == 0; }));
     ASSERT_TRUE(tapBack());
     EXPECT_EQ(badgeOnRow("IM Conversations"), "") << screenText();
 }

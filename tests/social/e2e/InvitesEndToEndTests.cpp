@@ -33,7 +33,7 @@ protected:
     {
         PeoplePickerNavigationController* picker = nullptr;
         waitUntil([&] {
-            picker = dynamic_cast<PeoplePickerNavigationController*>(QuorvelInternal::topPresentedController());
+            picker = dynamic_cast<PeoplePickerNavigationController*>(QuorvelInternal::presenter().topPresentedController());
             return picker != nullptr;
         });
         return picker;
@@ -70,7 +70,7 @@ TEST_F(InvitesEndToEnd, AFriendAndAnAddressBookContactAreInvitedAndTheServiceKee
     AddressBook::shared().addPerson(ada.get());
 
     Quorvel::launchDashboardWithInvitePage();
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::presenter().isShowingFullScreen(); }));
     ASSERT_TRUE(waitForScreen("QVSelectInviteTypeController")) << screenText();
     // The game's invitation tells what the sender earns.
     ASSERT_TRUE(waitForText("Race a friend to unlock a feather.")) << screenText();
@@ -137,7 +137,7 @@ TEST_F(InvitesEndToEnd, AReceivedInvitationIsReadInTheInboxAndIgnoredAndTheServi
     }
     int64_t player = launchAndLogIn();
     ASSERT_GT(player, 0);
-    EXPECT_EQ(QuorvelInternal::unreadInviteCount(), 1);
+    EXPECT_EQ(QuorvelInternal::options().unreadInviteCount(), 1);
     const std::string invite = kept("SELECT id FROM invites WHERE sender_id = " + std::to_string(mira));
     ASSERT_FALSE(invite.empty());
 
@@ -148,7 +148,7 @@ TEST_F(InvitesEndToEnd, AReceivedInvitationIsReadInTheInboxAndIgnoredAndTheServi
     ASSERT_TRUE(waitForText("Invited by Mira")) << screenText();
     EXPECT_TRUE(shows("Beat my lap"));
     // Listed once, it is no longer new, here or on the service.
-    EXPECT_EQ(QuorvelInternal::unreadInviteCount(), 0);
+    EXPECT_EQ(QuorvelInternal::options().unreadInviteCount(), 0);
     EXPECT_EQ(kept("SELECT state FROM invites WHERE id = " + invite), "viewed");
 
     // The player swipes the invitation away.

@@ -78,7 +78,7 @@ TEST_F(LateAnswersEndToEnd, ASettingSavedAfterTheDashboardClosedReachesNoFreedSc
 {
     switchASettingAndLeaveBeforeTheAnswer([&] {
         quorvel::Quorvel::dismissDashboard();
-        ASSERT_TRUE(waitUntil([] { return !quorvel::QuorvelInternal::isShowingFullScreen(); }));
+        ASSERT_TRUE(waitUntil([] { return !quorvel::QuorvelInternal::presenter().isShowingFullScreen(); }));
     });
 }
 

@@ -35,7 +35,7 @@ TEST_F(LaunchEndToEnd, EachBootstrapReportsThePlayersSessionsDashboardLaunchesAn
     ASSERT_TRUE(waitUntil([&] { return !state->scores().empty() && !state->unlocks().empty(); }));
     openDashboard();
     Quorvel::dismissDashboard();
-    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); }));
     quit();
 
     // The next launch tells the service of the first session and its dashboard,
@@ -49,7 +49,7 @@ TEST_F(LaunchEndToEnd, EachBootstrapReportsThePlayersSessionsDashboardLaunchesAn
     EXPECT_GE(std::stoi(second.param("[user_stats]total_online_game_sessions")), 1);
     EXPECT_NE(second.param("leaderboards_sync_date"), first[0].param("leaderboards_sync_date"));
     EXPECT_NE(second.param("achievements_sync_date"), first[0].param("achievements_sync_date"));
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::successfullyBootstrapped(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::login().successfullyBootstrapped(); }));
     EXPECT_EQ(Quorvel::lastLoggedInUserId(), std::to_string(player));
 }
 
@@ -64,7 +64,7 @@ TEST_F(LaunchEndToEnd, WithoutTheServiceTheDashboardShowsThePlayersGameFromTheDe
     killService();
     game.calls.clear();
     launch();
-    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::login().isBootstrapInProgress(); }));
     EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:" + std::to_string(player) }));
     EXPECT_EQ(Quorvel::lastLoggedInUserName(), name);
 
@@ -84,7 +84,7 @@ TEST_F(LaunchEndToEnd, TheSwitchUserPageListsTheDevicesAccountsAndLogsInTheOneCh
     int64_t player = launchAndLogIn();
     ASSERT_GT(player, 0);
     Quorvel::launchDashboardWithSwitchUserPage();
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::presenter().isShowingFullScreen(); }));
     ASSERT_TRUE(waitForScreen("QVUseNewOrOldAccountController"));
     ASSERT_TRUE(waitForText("Showing 1 of 1"));
     EXPECT_TRUE(shows(Quorvel::lastLoggedInUserName()));
@@ -103,7 +103,7 @@ TEST_F(LaunchEndToEnd, TheSwitchUserPageListsTheDevicesAccountsAndLogsInTheOneCh
     ASSERT_NE(*second, player);
     ASSERT_TRUE(tap("Continue"));
     Quorvel::dismissDashboard();
-    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); }));
 
     Quorvel::launchDashboardWithSwitchUserPage();
     ASSERT_TRUE(waitForScreen("QVUseNewOrOldAccountController"));

@@ -30,7 +30,7 @@ TEST_F(LifeCycleEndToEnd, ThePushTokenReachesTheServiceAndAnAddOnHearsTheLoginAn
     addOn.events.clear();
     Quorvel::registerAddOn(&addOn);
     struct Unregister {
-        ~Unregister() { QuorvelInternal::unregisterAllAddOns(); }
+        ~Unregister() { QVAddOnRegistry::unregisterAllAddOns(); }
     } unregister;
 
     ASSERT_GT(launchAndLogIn(), 0);

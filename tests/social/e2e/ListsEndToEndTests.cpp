@@ -35,7 +35,7 @@ TEST_F(ListsEndToEnd, AListAsksOnceWhenFirstShownTellsOfAnEmptyAnswerAndGrowsPag
         ASSERT_GT(state->addThread(StandInState::kGeneralTopic, "Thread " + std::to_string(i), { { player, "Post " + std::to_string(i) } }), 0);
 
     Quorvel::launchDashboardWithForumsPage();
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::presenter().isShowingFullScreen(); }));
     // An empty topic: the player is told so.
     ASSERT_TRUE(tapWhenShown("Suggestions")) << screenText();
     ASSERT_TRUE(waitForText("There are no discussions")) << screenText();

@@ -26,16 +26,16 @@ protected:
         ASSERT_TRUE(touch(besideText<platform::ui::Switch>("Share My Location")));
         ASSERT_TRUE(waitUntil([&] { return sharing() == kept; })) << sharing();
         Quorvel::dismissDashboard();
-        ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isShowingFullScreen(); }));
+        ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); }));
     }
     std::string sharing() const { return kept("SELECT shared FROM location_sharing WHERE user_id = " + player()); }
     void relaunch()
     {
         quit();
         launch();
-        ASSERT_TRUE(waitUntil([] { return QuorvelInternal::successfullyBootstrapped(); }));
+        ASSERT_TRUE(waitUntil([] { return QuorvelInternal::login().successfullyBootstrapped(); }));
     }
-    static bool sharesLocation() { return QuorvelInternal::userDistanceUnit() != 1; }
+    static bool sharesLocation() { return QuorvelInternal::options().userDistanceUnit() != QVDistanceUnit::LocationOff; }
 };
 
 TEST_F(LocationChoiceEndToEnd, ThePlayersLocationChoiceSurvivesTheNextLaunch)
@@ -59,12 +59,12 @@ TEST_F(LocationChoiceEndToEnd, ThePlayersLocationChoiceSurvivesTheNextLaunch)
 
 TEST_F(LocationChoiceEndToEnd, AFixThePlayerAllowedKeepsSharingOnAtTheNextLogin)
 {
-    QuorvelInternal::setUserApprovedQuorvel();
-    QuorvelInternal::setDoneWithGetTheMost(true);
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    QuorvelInternal::options().setDoneWithGetTheMost(true);
     launch();
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::successfullyBootstrapped(); }));
-    QuorvelInternal::setUserDistanceUnit(0); // the player said yes to sharing on this device
-    QuorvelInternal::startLocationManagerIfAllowed();
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::login().successfullyBootstrapped(); }));
+    QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::Undecided); // the player said yes to sharing on this device
+    QuorvelInternal::location().startLocationManagerIfAllowed();
     ASSERT_EQ(LocationManager::deliverLocation({ 48.0, 11.5 }), 1);
     ASSERT_TRUE(waitUntil([&] { return sharing() == "1"; }));
     relaunch();

@@ -53,17 +53,17 @@ TEST_F(LocationEndToEnd, OneFixIsSentAndTheServiceDecidesWhetherTheNextRunTakesA
 
     quit();
     launch();
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::successfullyBootstrapped(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::login().successfullyBootstrapped(); }));
     EXPECT_FALSE(waitingForAFix());
 }
 
 TEST_F(LocationEndToEnd, TheFirstFixTakenWhileTheServiceIsAwayGoesOutMarkedAllowedWhenItIsBack)
 {
     killService();
-    QuorvelInternal::setUserApprovedQuorvel();
-    QuorvelInternal::setDoneWithGetTheMost(true);
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    QuorvelInternal::options().setDoneWithGetTheMost(true);
     launch();
-    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::login().isBootstrapInProgress(); }));
     ASSERT_TRUE(waitingForAFix());
     LocationManager::deliverLocation({ 40.0, -3.75 });
     // Tried again every ten seconds while offline.
@@ -91,7 +91,7 @@ TEST_F(LocationEndToEnd, APlayerWhoRefusesLocationIsNotAskedAgain)
     EXPECT_FALSE(waitingForAFix());
     quit();
     launch();
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::successfullyBootstrapped(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::login().successfullyBootstrapped(); }));
     EXPECT_FALSE(waitingForAFix());
     letTimePass(0.2);
     EXPECT_TRUE(serviceRequestsTo(kSetLocation).empty());

@@ -51,13 +51,13 @@ protected:
     // Launches with the bars at `position`, logged in, the welcome bar gone.
     void launchWithBarsAt(int position)
     {
-        quorvel::QuorvelInternal::setUserApprovedQuorvel();
-        quorvel::QuorvelInternal::setDoneWithGetTheMost(true);
+        quorvel::QuorvelInternal::options().setUserApprovedQuorvel();
+        quorvel::QuorvelInternal::options().setDoneWithGetTheMost(true);
         QuorvelSettingsDictionary settings;
         settings.values.set("QuorvelSettingNotificationPosition", platform::Value(position));
         startClient(settings, delegates.get());
         ASSERT_TRUE(waitUntil([] {
-            return QuorvelInternal::successfullyBootstrapped() && !QuorvelInternal::isBootstrapInProgress();
+            return QuorvelInternal::login().successfullyBootstrapped() && !QuorvelInternal::login().isBootstrapInProgress();
         }));
         ASSERT_TRUE(waitUntil([&] { return !bars().empty(); })) << "the welcome";
         ASSERT_TRUE(waitUntil([&] { return bars().empty(); }));
@@ -127,14 +127,14 @@ TEST_F(NoticeBarsEndToEnd, EveryNoticePassesThePlayersOptionTheGamesVetoAndTheDa
     // not even asked about the notice, only told it was not shown.
     size_t asked = gameNotices.asked.size();
     size_t sent = service->requestCount();
-    QuorvelInternal::setDisabled(true);
+    QuorvelInternal::options().setDisabled(true);
     QVAchievement::achievement(std::to_string(StandInState::kCollectorAchievement))->updateProgressionComplete(40, true);
     ASSERT_TRUE(waitUntil([&] { return gameNotices.refused.size() == 2; }));
     EXPECT_EQ(gameNotices.asked.size(), asked);
     letTimePass(0.2);
     EXPECT_TRUE(bars().empty());
     EXPECT_EQ(service->requestCount(), sent);
-    QuorvelInternal::setDisabled(false);
+    QuorvelInternal::options().setDisabled(false);
 
     // Over the open dashboard a score makes no bar and no call to the game at all.
     openDashboard();
@@ -143,7 +143,7 @@ TEST_F(NoticeBarsEndToEnd, EveryNoticePassesThePlayersOptionTheGamesVetoAndTheDa
     ASSERT_TRUE(waitUntil([&] { return serviceKeptScore(3000); }));
     letTimePass(0.2);
     Quorvel::dismissDashboard();
-    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); }));
     letTimePass(0.2);
     EXPECT_TRUE(bars().empty());
     EXPECT_EQ(gameNotices.asked.size() + gameNotices.refused.size(), calls);
@@ -234,7 +234,7 @@ TEST_F(NoticeBarsEndToEnd, ANoticesInputResponseOpensTheDashboardOnItsTabWithIts
     ASSERT_NO_FATAL_FAILURE(launchWithBarsAt(1));
     auto open = QVInputResponseOpenDashboard::initWithTab("MyQuorvel", "UserSetting");
     open->respondToInput();
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::presenter().isShowingFullScreen(); }));
     ASSERT_TRUE(waitForScreen("QVUserSettingController")) << frontScreenName();
     ASSERT_TRUE(tapBack());
     EXPECT_TRUE(waitForScreen("QVMyQuorvelController"));

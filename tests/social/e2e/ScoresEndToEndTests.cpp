@@ -97,7 +97,7 @@ TEST_F(ScoresEndToEnd, OfflineTheHighScoresAreTheBestTenKeptOnTheDevice)
     quit();
     killService();
     launch();
-    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::login().isBootstrapInProgress(); }));
     ASSERT_EQ(game.calls.back(), "offlineUserLoggedIn:" + std::to_string(player));
     for (int64_t score = 100; score <= 1200; score += 100)
         QVHighScoreService::setHighScore(score, kNormal, {}, {});
@@ -132,12 +132,12 @@ TEST_F(ScoresEndToEnd, WithGameCenterAScoreIsMirroredThereAndItsScoresMergeIntoT
     gc->scores = { theirs };
     GameCenter::install(gc);
 
-    QuorvelInternal::setUserApprovedQuorvel();
-    QuorvelInternal::setDoneWithGetTheMost(true);
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    QuorvelInternal::options().setDoneWithGetTheMost(true);
     QuorvelSettingsDictionary settings;
     settings.values.set("QuorvelSettingGameCenterEnabled", true);
     startClient(settings, delegates.get());
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::successfullyBootstrapped() && QuorvelInternal::isLoggedIntoGameCenter(); }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::login().successfullyBootstrapped() && QuorvelInternal::gameCenter().isLoggedIntoGameCenter(); }));
     int64_t player = std::stoll(loggedInUser());
 
     QVHighScoreService::setHighScore(1000, kNormal, {}, {});
@@ -272,10 +272,10 @@ TEST_F(ScoresEndToEnd, ScoresPostedFromAPlaceAreFoundNearItAndShownAsPinsOnTheMa
     int64_t player = launchAndLogIn();
     ASSERT_GT(player, 0);
     // The player shares their place (as the settings' switch does) and the device finds itself in Paris.
-    QuorvelInternal::setUserDistanceUnit(0);
-    QuorvelInternal::startLocationManagerIfAllowed();
+    QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::Undecided);
+    QuorvelInternal::location().startLocationManagerIfAllowed();
     ASSERT_GT(platform::ui::LocationManager::deliverLocation({ 48.8566, 2.3522 }), 0);
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::getUserLocation() != nullptr; }));
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::location().getUserLocation() != nullptr; }));
     ASSERT_TRUE(waitUntil([&] { return !serviceRequestsTo("users/@me/set_location.xml").empty(); }));
     // Ann posted from across the river, Bob from Tokyo; the rival from nowhere known.
     int64_t ann = state->addUser("Ann"), bob = state->addUser("Bob");

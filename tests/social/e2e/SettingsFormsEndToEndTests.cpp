@@ -54,7 +54,7 @@ TEST_F(SettingsFormsEndToEnd, APictureOfThePlayersOwnIsChosenFromTheirProfileAnd
     // The device has no camera: the photo library opens at once and the player picks a photo.
     ASSERT_TRUE(tapText("Choose your own!"));
     auto* picker = dynamic_cast<platform::ui::ImagePickerController*>(
-        quorvel::QuorvelInternal::getRootController()->modalViewController());
+        quorvel::QuorvelInternal::presenter().getRootController()->modalViewController());
     ASSERT_NE(picker, nullptr);
     EXPECT_EQ(picker->sourceType(), platform::ui::ImagePickerSourceType::PhotoLibrary);
     auto photo = platform::ui::ImageAsset::withImage(
@@ -67,10 +67,10 @@ TEST_F(SettingsFormsEndToEnd, APictureOfThePlayersOwnIsChosenFromTheirProfileAnd
     EXPECT_NE(kept("SELECT LENGTH(picture) FROM profile_pictures WHERE user_id = " + std::to_string(me)), "0");
     ASSERT_TRUE(waitUntil([&] { return !serviceRequestsTo("profile_picture/refresh").empty(); }));
     ASSERT_TRUE(waitUntil([&] {
-        auto local = quorvel::QuorvelInternal::localUser();
+        auto local = quorvel::QuorvelInternal::records().localUser();
         return local && local->profilePictureUrl().value_or("").find(std::to_string(me) + ".jpg") != std::string::npos;
     }));
-    EXPECT_EQ(quorvel::QuorvelInternal::localUser()->profilePictureSource().value_or(""), "Upload");
+    EXPECT_EQ(quorvel::QuorvelInternal::records().localUser()->profilePictureSource().value_or(""), "Upload");
 }
 
 TEST_F(SettingsFormsEndToEnd, TheChangeFormsKeepTheNewNameAndSendTheAddressPasswordAndReset)
@@ -162,7 +162,7 @@ TEST_F(SettingsFormsEndToEnd, ALinkedNetworkAndThenTheAccountAreRemovedAfterTheW
     auto removals = serviceRequestsTo("users/remove_from_device.xml");
     ASSERT_EQ(removals.size(), 1u);
     EXPECT_EQ(removals[0].param("user_id"), std::to_string(me));
-    ASSERT_TRUE(waitUntil([] { return !quorvel::QuorvelInternal::isShowingFullScreen(); }));
+    ASSERT_TRUE(waitUntil([] { return !quorvel::QuorvelInternal::presenter().isShowingFullScreen(); }));
     ASSERT_FALSE(game.calls.empty());
     EXPECT_EQ(game.calls.back(), "userLoggedOut:" + std::to_string(me));
 }

@@ -145,10 +145,10 @@ TEST_F(StandInProgramState, AScoreSurvivesAHardKillAndTheNextLoginUsesTheKeptTok
     Program first({ "--state", folder.path() + "/service" });
     ASSERT_TRUE(first.readUntil("state ")) << first.output;
     pointClientAt(first.value("server-url"));
-    QuorvelInternal::setUserApprovedQuorvel();
-    QuorvelInternal::setDoneWithGetTheMost(true);
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    QuorvelInternal::options().setDoneWithGetTheMost(true);
     startClient();
-    ASSERT_TRUE(waitFor([] { return QuorvelInternal::successfullyBootstrapped() && !QuorvelInternal::isBootstrapInProgress(); }));
+    ASSERT_TRUE(waitFor([] { return QuorvelInternal::login().successfullyBootstrapped() && !QuorvelInternal::login().isBootstrapInProgress(); }));
     QVHighScoreService::setHighScore(700, "5", {}, {});
     ASSERT_TRUE(waitFor(
         [&] {
@@ -164,8 +164,8 @@ TEST_F(StandInProgramState, AScoreSurvivesAHardKillAndTheNextLoginUsesTheKeptTok
     pointClientAt(second.value("server-url"));
     reloadUserDefaults();
     startClient();
-    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::isBootstrapInProgress(); }));
-    ASSERT_TRUE(QuorvelInternal::successfullyBootstrapped()) << second.output;
+    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::login().isBootstrapInProgress(); }));
+    ASSERT_TRUE(QuorvelInternal::login().successfullyBootstrapped()) << second.output;
     auto page = PageRecorder::create();
     QVHighScoreService::getPage(1, "5", false, QVDelegate(page.get(), BRISKO_SELECTOR(PageRecorder, succeeded)),
                                 QVDelegate(page.get(), BRISKO_SELECTOR(PageRecorder, failed)));
@@ -189,11 +189,11 @@ TEST_F(StandInProgramState, AGameFileGivesTheServiceTheGamesKeySecretLeaderboard
     Program program({ "--state", folder.path() + "/service", "--game", game });
     ASSERT_TRUE(program.readUntil("state ")) << program.output;
     pointClientAt(program.value("server-url"));
-    QuorvelInternal::setUserApprovedQuorvel();
-    QuorvelInternal::setDoneWithGetTheMost(true);
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    QuorvelInternal::options().setDoneWithGetTheMost(true);
     Quorvel::initializeWithProductKey("tapgame-key", "tapgame-secret", kDisplayName, {}, nullptr);
-    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::isBootstrapInProgress(); }));
-    ASSERT_TRUE(QuorvelInternal::successfullyBootstrapped()) << program.pump();
+    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::login().isBootstrapInProgress(); }));
+    ASSERT_TRUE(QuorvelInternal::login().successfullyBootstrapped()) << program.pump();
     Ref<QVLeaderboard> speedRun = QVLeaderboardService::getLeaderboard("7");
     ASSERT_TRUE(speedRun);
     EXPECT_EQ(speedRun->name(), "Speed Run");

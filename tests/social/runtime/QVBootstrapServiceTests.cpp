@@ -107,7 +107,7 @@ TEST(BootstrapAnswer, OnlyABootstrapDocumentIsAnAnswer)
         "</location_sharing_enabled><unread_im_count>x</unread_im_count></bootstrap>"));
     ASSERT_TRUE(b);
     EXPECT_TRUE(b->hasNonDeviceCredential());
-    EXPECT_EQ(b->userDistanceUnit(), 1);
+    EXPECT_EQ(b->userDistanceUnit(), QVDistanceUnit::LocationOff);
     EXPECT_EQ(b->unreadImCount, 0);
 }
 

@@ -42,12 +42,11 @@ public:
     }
     bool isSynchedWithGameCenterAchievements() override { return synchedAchievements; }
     void setSynchWithGameCenterAchievements(bool s) override { synchedAchievements = s; }
-    void showAchievementNotice(platform::Object* a, double percent) override
+    void showAchievementNotice(QVAchievement* achievement, double percent) override
     {
-        auto* achievement = dynamic_cast<QVAchievement*>(a);
         achievementNotices.emplace_back(achievement ? achievement->title().value_or("") : "(none)", percent);
     }
-    void setLocalUser(platform::Object*) override { ++localUserStored; }
+    void setLocalUser(QVUser*) override { ++localUserStored; }
 };
 
 QVResourceNameMap achievementNames()

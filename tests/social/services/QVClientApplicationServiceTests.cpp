@@ -54,7 +54,7 @@ protected:
             server.route("POST", std::string("client_applications/") + game + "/users/review.xml", file("ok.xml"));
         server.route("GET", "client_application_users/fan_club", file("ok.xml"));
         facade.lastUserId = std::string(1, '5');
-        facade.localGameInfo = Ref<platform::Object>(infoWithId("301").get());
+        facade.localGameInfo = infoWithId("301");
     }
     void TearDown() override
     {

@@ -11,6 +11,9 @@
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVAchievement.h"
+#include "social/services/QVAchievementService.h"
+#include "social/services/QVHighScoreService.h"
+#include "social/runtime/QVGameCenterRole.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVHighScore.h"
 #include "social/services/QVLeaderboardAggregation.h"
@@ -41,7 +44,9 @@ protected:
     // The running client, as far as it takes the configuration file's game profile.
     struct ProfileSession : QVSessionRole {
         std::vector<std::string> profiles;
+        bool online { false };
         void setLocalGameProfileInfo(const QVXmlElement& e) override { profiles.push_back(e.childText("name")); }
+        bool isOnline() override { return online; }
     } session;
     void SetUp() override
     {
@@ -57,7 +62,8 @@ protected:
     {
         QVOfflineService::shutdownService();
         QVLeaderboardService::shutdownService();
-        QVOfflineService::hooks() = {};
+        QVAchievementService::shutdownService();
+        QVHighScoreService::shutdownService();
         QVSessionRole::setCurrent(nullptr);
         auto& bundle = platform::Bundle::main();
         bundle.setHomeDirectory(oldHome);
@@ -190,10 +196,8 @@ TEST_F(OfflineServiceTest, TheBootstrapRequestCarriesBothSyncDates)
 TEST_F(OfflineServiceTest, TheBootstrapsOfflinePartFillsTheStoreAndKeepsServerBestsSynchronised)
 {
     start();
-    std::vector<std::pair<std::string, size_t>> achievementLists;
-    QVOfflineService::hooks().synchAchievementsList = [&](const QVResourceArray& list, const std::string& user) {
-        achievementLists.emplace_back(user, list.size());
-    };
+    QVAchievementService::initializeService();
+    const std::string achievementsSyncedBefore = QVAchievementService::getLastSyncDateForUserId("17");
     long before = static_cast<long>(std::time(nullptr));
     syncBootstrap("<offline><achievements/><leaderboards>" +
                   board("5", "<score>1200</score><reached_at>2011-02-03 04:05:06</reached_at>"
@@ -205,7 +209,9 @@ TEST_F(OfflineServiceTest, TheBootstrapsOfflinePartFillsTheStoreAndKeepsServerBe
                   "<leaderboard_pushing_changes_id>5</leaderboard_pushing_changes_id>"
                   "</leaderboard_aggregation></leaderboard_aggregations></offline>");
 
-    EXPECT_EQ(achievementLists, (std::vector<std::pair<std::string, size_t>> { { "17", 0u } }));
+    // The achievement list (empty here) was written for the player.
+    EXPECT_NE(QVAchievementService::getLastSyncDateForUserId("17"), achievementsSyncedBefore);
+    EXPECT_EQ(QVAchievementService::getLastSyncDateForUserId("18"), achievementsSyncedBefore);
     RawDatabase raw(storePath());
     EXPECT_EQ(raw.rows("SELECT * FROM users"), (std::vector<std::string> { "17|Ann|http://pictures/ann.png" }));
     EXPECT_EQ(raw.value("SELECT COUNT(*) FROM leaderboards WHERE server_sync_at >= " + std::to_string(before)), "4");
@@ -245,15 +251,34 @@ TEST_F(OfflineServiceTest, ABootstrapWithoutOfflinePartOrWithABadPlayerIdLeavesT
     EXPECT_EQ(raw.value("SELECT COUNT(*) FROM leaderboards"), "0");
 }
 
-TEST_F(OfflineServiceTest, PendingDataGoesOutAchievementsFirstThroughTheLentSenders)
+TEST_F(OfflineServiceTest, PendingDataGoesOutAchievementsFirstThroughTheRunningServices)
 {
+    // Each sender first asks whether Game Center still needs its catch-up.
+    struct SendersSeen : QVGameCenterRole {
+        std::vector<std::string> calls;
+        bool isLoggedIntoGameCenter() override { return true; }
+        bool isSynchedWithGameCenterAchievements() override
+        {
+            calls.push_back("achievements");
+            return true;
+        }
+        bool isSynchedWithGameCenterLeaderboards() override
+        {
+            calls.push_back("scores");
+            return true;
+        }
+    } senders;
+    QVGameCenterRole::setCurrent(&senders);
+    session.online = true;
+    QVSessionRole::setCurrent(&session);
     start();
-    QVOfflineService::sharedService()->sendPendingData("17"); // no senders yet: nothing happens
-    std::vector<std::string> calls;
-    QVOfflineService::hooks().sendPendingHighScores = [&](const std::string& u) { calls.push_back("scores " + u); };
-    QVOfflineService::hooks().sendPendingAchievements = [&](const std::string& u) { calls.push_back("achievements " + u); };
+    QVOfflineService::sharedService()->sendPendingData("17"); // no sender runs yet: nothing happens
+    EXPECT_TRUE(senders.calls.empty());
+    QVHighScoreService::initializeService();
+    QVAchievementService::initializeService();
     QVOfflineService::sharedService()->sendPendingData("17");
-    EXPECT_EQ(calls, (std::vector<std::string> { "achievements 17", "scores 17" }));
+    QVGameCenterRole::setCurrent(nullptr);
+    EXPECT_EQ(senders.calls, (std::vector<std::string> { "achievements", "scores" }));
 }
 
 TEST_F(OfflineServiceTest, AnUnusableStoreIsReportedOnceAndTheServicesRunWithoutIt)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "social/runtime/TestRuntimeRoles.h"
+#include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVUser.h"
 
 #include "support/NetTestSupport.h"
@@ -51,12 +52,12 @@ public:
     std::string gameId { "301" };
     std::vector<std::string> notices;
 
-    platform::Ref<platform::Object> localUser() override { return platform::Ref<platform::Object>(local.get()); }
+    platform::Ref<quorvel::QVUser> localUser() override { return local; }
     bool isOnline() override { return onlineFlag; }
     std::string clientApplicationId() override { return gameId; }
     // The local user's id, as the client answers it, unless a test names another.
     std::optional<std::string> lastUserId;
-    platform::Ref<platform::Object> localGameInfo;
+    platform::Ref<quorvel::QVGameProfilePageInfo> localGameInfo;
     std::string lastLoggedInUserId() override
     {
         return lastUserId ? *lastUserId : local ? local->resourceId() : std::string();
@@ -82,7 +83,7 @@ public:
         if (pollNow)
             pollNow();
     }
-    platform::Ref<platform::Object> localGameProfileInfo() override { return localGameInfo; }
+    platform::Ref<quorvel::QVGameProfilePageInfo> localGameProfileInfo() override { return localGameInfo; }
     platform::Ref<platform::Object> foregroundNotice(const std::string& text) override
     {
         notices.push_back(text);

@@ -96,7 +96,7 @@ public:
 class LocalUserHost : public screen_testing::RecordingProvider {
 public:
     Ref<QVUser> local = user("1");
-    Ref<platform::Object> localUser() override { return local; }
+    Ref<QVUser> localUser() override { return local; }
     std::string applicationDisplayName() override { return "Brisko"; }
 };
 

@@ -250,7 +250,7 @@ TEST_F(ScreenBaseTest, TheIntroFrameShowsTheOverlayOfItsOwnStack)
     auto nav = QVNavigationController::withRootViewController(root);
     driver().showController(nav);
     intro.nav = nav.get();
-    QVIntroFrame::setActive(&intro);
+    host().introFrame = &intro;
     EXPECT_TRUE(root->isCurrentlyInIntroFlow());
     root->showLoadingScreen();
     ASSERT_TRUE(nav->loadingController());
@@ -265,7 +265,7 @@ TEST_F(ScreenBaseTest, TheIntroFrameShowsTheOverlayOfItsOwnStack)
     nav->popViewControllerAnimated(false);
     // The root leaving hides the stack's indicator (the intro frame is told each time).
     EXPECT_EQ(intro.calls, (std::vector<std::string> { "remove", "fullscreen", "framed" }));
-    QVIntroFrame::setActive(nullptr);
+    host().introFrame = nullptr;
     EXPECT_FALSE(root->isCurrentlyInIntroFlow());
 }
 

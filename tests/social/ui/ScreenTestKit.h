@@ -16,6 +16,7 @@
 #include "social/runtime/TestRuntimeRoles.h"
 #include "social/ui/QVDashboardRole.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,7 +38,24 @@ public:
 
     platform::ui::InterfaceOrientation getDashboardOrientation() override { return orientation; }
     platform::ui::ViewController* getRootController() override { return root; }
-    void switchToOfflineDashboard() override { calls.push_back("switchToOfflineDashboard"); }
+    // The stack the open dashboard shows (null: none) and the account screens' frame.
+    platform::ui::NavigationController* activeStack { nullptr };
+    quorvel::QVIntroFrame* introFrame { nullptr };
+    platform::ui::NavigationController* getActiveNavigationController() override { return activeStack; }
+    quorvel::QVIntroFrame* activeIntroFrame() override { return introFrame; }
+    // What switching between online and offline does to the open dashboard (null: nothing).
+    std::function<void(bool online)> switchMode;
+    void switchToOnlineDashboard() override
+    {
+        if (switchMode)
+            switchMode(true);
+    }
+    void switchToOfflineDashboard() override
+    {
+        calls.push_back("switchToOfflineDashboard");
+        if (switchMode)
+            switchMode(false);
+    }
     void dismissDashboard() override { calls.push_back("dismissDashboard"); }
     void animationDidStop(bool finished) override { calls.push_back(finished ? "animationDidStop" : "animationDidStop:cut"); }
     std::string initialModalURL;

@@ -95,7 +95,7 @@ protected:
         game.customApproval = true;
         startClient(settings, delegates.get());
         game.customApproval = false;
-        QuorvelInternal::presentUserQuorvelApprovalModal(calls->onApproved(), calls->onDenied());
+        QuorvelInternal::login().presentUserQuorvelApprovalModal(calls->onApproved(), calls->onDenied());
         sync();
     }
     // The next bootstrap creates a new player.
@@ -109,7 +109,7 @@ protected:
     // Puts what the central class presents now into the window.
     void sync()
     {
-        ViewController* top = QuorvelInternal::topPresentedController();
+        ViewController* top = QuorvelInternal::presenter().topPresentedController();
         if (top == shown.get())
             return;
         if (shown && shown->isViewLoaded()) {
@@ -148,7 +148,7 @@ protected:
     template <typename T>
     T* onScreen()
     {
-        auto screens = QuorvelInternal::presentedScreens();
+        auto screens = QuorvelInternal::presenter().presentedScreens();
         if (screens.empty())
             return nullptr;
         return dynamic_cast<T*>(screens.back().get());
@@ -205,7 +205,7 @@ protected:
     }
     std::string screenName()
     {
-        auto screens = QuorvelInternal::presentedScreens();
+        auto screens = QuorvelInternal::presenter().presentedScreens();
         return screens.empty() ? std::string() : screens.back()->className();
     }
 
@@ -226,7 +226,7 @@ TEST_F(AccountFlowTest, WebApprovalFallsBackToNativeThenANewPlayerIsNamedAndLink
     game.customApproval = true;
     startClient({}, delegates.get());
     game.customApproval = false;
-    QuorvelInternal::presentUserQuorvelApprovalModal(calls->onApproved(), calls->onDenied());
+    QuorvelInternal::login().presentUserQuorvelApprovalModal(calls->onApproved(), calls->onDenied());
     sync();
     // The page never finishes: shown after 5 s, replaced by the native screen 4 s later.
     platform::ui::WebView* web = shownWebView();
@@ -266,8 +266,8 @@ TEST_F(AccountFlowTest, WebApprovalFallsBackToNativeThenANewPlayerIsNamedAndLink
     EXPECT_EQ(calls->approved, 0);
 
     ASSERT_TRUE(tap("Continue"));
-    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
-    EXPECT_TRUE(QuorvelInternal::doneWithGetTheMost());
+    EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen());
+    EXPECT_TRUE(QuorvelInternal::options().doneWithGetTheMost());
     EXPECT_EQ(calls->approved, 1);
     EXPECT_EQ(calls->denied, 0);
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17" }));
@@ -297,7 +297,7 @@ TEST_F(AccountFlowTest, OneAccountLogsInWithoutAChoiceAndEndsOnTheGameCenterNote
     EXPECT_EQ(calls->approved, 1);
     ASSERT_EQ(screenName(), "QVGameCenterIntegrationController");
     ASSERT_TRUE(tap("Continue"));
-    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
+    EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen());
     EXPECT_EQ(calls->approved, 1);
     // Both switches untouched: no setting was sent.
     EXPECT_TRUE(requestsTo("users/@me/settings.xml").empty());
@@ -319,13 +319,13 @@ TEST_F(AccountFlowTest, ContinueWaitsForTheSetUpAndLeavesOnlyAfterAnError)
     EXPECT_FALSE(buttonTitled("Continue")->isEnabled());
     tap("Continue");
     setUp->_skip();
-    EXPECT_TRUE(QuorvelInternal::isShowingFullScreen());
+    EXPECT_TRUE(QuorvelInternal::presenter().isShowingFullScreen());
     EXPECT_EQ(calls->approved, 0);
 
     // The set-up goes on to its end, where the callback runs once.
     server.releaseHeld();
     ASSERT_TRUE(waitUntil([&] { return screenName() == "QVNewAccountController"; }));
-    EXPECT_TRUE(QuorvelInternal::successfullyBootstrapped());
+    EXPECT_TRUE(QuorvelInternal::login().successfullyBootstrapped());
     EXPECT_EQ(calls->approved, 0);
 
     // A failure leaves the player a way out.
@@ -349,7 +349,7 @@ TEST_F(AccountFlowTest, SeveralAccountsWaitForTheChoiceAndBootstrapTheChosenOne)
     EXPECT_EQ(bootstraps[0].param("user_id"), "18");
     EXPECT_EQ(bootstraps[0].param("force_create_account"), "0");
     ASSERT_TRUE(tap("Continue"));
-    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
+    EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen());
     EXPECT_EQ(calls->approved, 1);
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17" }));
 }
@@ -378,7 +378,7 @@ TEST_F(AccountFlowTest, AScreenTheLoaderCannotMakeIsNeverPushed)
     testing_support::ClassRegistryOverride unknown("QVLinkSocialNetworksController", nullptr);
     ASSERT_TRUE(tap("Continue"));
     EXPECT_EQ(screenName(), "QVExistingAccountController");
-    EXPECT_EQ(QuorvelInternal::presentedScreens().size(), 3u); // approval, bootstrap, existing account
+    EXPECT_EQ(QuorvelInternal::presenter().presentedScreens().size(), 3u); // approval, bootstrap, existing account
 }
 
 TEST_F(AccountFlowTest, DecliningTellsTheGameOnceAndLeavesTheClientUnapproved)
@@ -386,7 +386,7 @@ TEST_F(AccountFlowTest, DecliningTellsTheGameOnceAndLeavesTheClientUnapproved)
     startAndAskForApproval(1);
     ASSERT_TRUE(tap("No Thanks"));
     EXPECT_FALSE(Quorvel::hasUserApprovedQuorvel());
-    EXPECT_FALSE(QuorvelInternal::isShowingFullScreen());
+    EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen());
     EXPECT_EQ(calls->denied, 1);
     EXPECT_EQ(calls->approved, 0);
     step(1.0);

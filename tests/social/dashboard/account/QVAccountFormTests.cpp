@@ -397,7 +397,7 @@ TEST_F(AccountFormTest, AnOutsideLinkFromTheFacebookDialogOpensOnlyWhenThePlayer
     auto& app = platform::ui::Application::sharedApplication();
     const size_t opened = app.openedURLs().size();
     const std::string expected = platform::format("Exit %s and open m.example.invalid in Safari?",
-                                                  QuorvelInternal::applicationDisplayName().c_str());
+                                                  QuorvelInternal::session().applicationDisplayName().c_str());
     for (const char* url : { "https://m.example.invalid/terms.php?r=1", "http://m.example.invalid/help" }) {
         // The dialog does not open the link itself; the player is asked.
         EXPECT_FALSE(facebook->loginDialog()->openExternalLink(url));
@@ -564,7 +564,7 @@ TEST_F(AccountFormTest, LinkingANetworkFindsItsFriendsOrLinksItFirstAndThePhoneS
 TEST_F(AccountFormTest, ANewAccountWithoutACompletedLoginEndsTheFlowInsteadOfStalling)
 {
     screen_testing::RecordingProvider recording;
-    QuorvelInternal::invalidateBootstrap();
+    QuorvelInternal::login().invalidateBootstrap();
     auto done = Calls::create();
     auto naming = show<QVNewAccountController>("NewAccount");
     naming->setCloseDashboardOnCompletion(true);

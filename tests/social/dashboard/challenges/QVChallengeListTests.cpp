@@ -74,7 +74,7 @@ protected:
 
 TEST_F(ChallengeListTest, PendingRowsShowDirectionAndStatusAndLowerTheUnviewedCountOnce)
 {
-    QuorvelInternal::setUnviewedChallengesCount(1);
+    QuorvelInternal::options().setUnviewedChallengesCount(1);
     ASSERT_TRUE(open(QVChallengeListController::kPending));
     auto sent = requestsTo("challenges_users.xml");
     ASSERT_EQ(sent.size(), 1u);
@@ -92,15 +92,15 @@ TEST_F(ChallengeListTest, PendingRowsShowDirectionAndStatusAndLowerTheUnviewedCo
     EXPECT_EQ(dynamic_cast<platform::ui::Label*>(received->viewWithTag(2))->text(), "Fastest Lap");
     EXPECT_EQ(dynamic_cast<platform::ui::Label*>(received->viewWithTag(3))->text(), "Beat 4000 points") << "no message: the description";
     EXPECT_FALSE(received->viewWithTag(5)->isHidden());
-    EXPECT_EQ(QuorvelInternal::unviewedChallengesCount(), 0);
+    EXPECT_EQ(QuorvelInternal::options().unviewedChallengesCount(), 0);
 
     // Another game's challenge leaves the count alone; showing a row again never lowers it twice or below 0.
-    QuorvelInternal::setUnviewedChallengesCount(5);
+    QuorvelInternal::options().setUnviewedChallengesCount(5);
     auto* other = rowCell<QVChallengeToUserCell>(list.get(), 1);
     ASSERT_TRUE(other);
     EXPECT_EQ(dynamic_cast<platform::ui::Label*>(other->viewWithTag(3))->text(), "From elsewhere");
     received->changeResource(received->resource());
-    EXPECT_EQ(QuorvelInternal::unviewedChallengesCount(), 5);
+    EXPECT_EQ(QuorvelInternal::options().unviewedChallengesCount(), 5);
 
     // Sent by the player and lost by its recipient: the challenger sees a win.
     auto* mine = rowCell<QVChallengeToUserCell>(list.get(), 2);

@@ -249,7 +249,7 @@ TEST_F(ConversationTest, TheAuthorsPictureOpensTheirProfile)
     open("60");
     ASSERT_TRUE(provider->answerWithXml(kHistory));
     settle(1);
-    StackAsDashboard dashboard(navigation.get());
+    StackAsDashboard dashboard(host(), navigation.get());
     auto* first = dynamic_cast<QVConversationCell*>(rowCell(screen.get(), 0));
     ASSERT_TRUE(first);
     ASSERT_TRUE(driver().tap(first->authorPictureView()));

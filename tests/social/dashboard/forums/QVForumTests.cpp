@@ -312,7 +312,7 @@ TEST_F(ForumTest, AReportFromAPostersProfileFlagsThePost)
 {
     auto* view = openThread(false, false);
     ASSERT_TRUE(view);
-    StackAsDashboard dashboard(navigation.get());
+    StackAsDashboard dashboard(host(), navigation.get());
     ASSERT_TRUE(tapRow(view, 1));
     auto* profile = top<QVProfileController>();
     ASSERT_TRUE(profile) << "the post's author";
@@ -341,7 +341,7 @@ TEST_F(ForumTest, APostersPictureOpensTheirProfile)
 {
     auto* view = openThread(false, false);
     ASSERT_TRUE(view);
-    StackAsDashboard dashboard(navigation.get());
+    StackAsDashboard dashboard(host(), navigation.get());
     auto* second = dynamic_cast<QVForumPostCell*>(rowCell(view, 2));
     ASSERT_TRUE(second);
     ASSERT_TRUE(driver().tap(second->authorPictureView()));

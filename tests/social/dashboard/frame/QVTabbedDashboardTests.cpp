@@ -30,6 +30,7 @@ protected:
         if (dashboard && dashboard->isViewLoaded())
             dashboard->view()->removeFromSuperview();
         dashboard = nullptr;
+        host().switchMode = nullptr;
         DashboardTest::TearDown();
     }
 
@@ -39,6 +40,12 @@ protected:
         dashboard = Ref<QVTabbedDashboardController>(dynamic_cast<QVTabbedDashboardController*>(loaded.get()));
         EXPECT_TRUE(dashboard);
         driver().showController(dashboard.get());
+        // The dashboard on show is this one: switching modes reaches it.
+        host().switchMode = [this](bool online) {
+            if (dashboard)
+                (online ? QVTabbedDashboardController::setOnlineMode : QVTabbedDashboardController::setOfflineMode)(
+                    dashboard.get());
+        };
         dashboard->showTabViewControllerNamed(QVTabbedDashboardController::defaultTab());
         settle();
         return dashboard.get();
@@ -69,8 +76,8 @@ protected:
 TEST_F(TabbedDashboardTest, OpensOnTheGamesPageWithThreeTabsTheirImagesAndBadges)
 {
     setLocalProfile("55", true, true, false);
-    QuorvelInternal::setUnviewedChallengesCount(2);
-    QuorvelInternal::setPendingFriendsCount(3);
+    QuorvelInternal::options().setUnviewedChallengesCount(2);
+    QuorvelInternal::options().setPendingFriendsCount(3);
     open();
 
     const auto& items = dashboard->tabBarItems();
@@ -122,7 +129,7 @@ TEST_F(TabbedDashboardTest, TabImagesFillTheStripAndBadgesSitOnTheIconCorner)
         SCOPED_TRACE(device == Device::Phone ? "phone" : "tablet");
         useDevice(device);
         setLocalProfile("55", true, true, false);
-        QuorvelInternal::setPendingFriendsCount(3);
+        QuorvelInternal::options().setPendingFriendsCount(3);
         open();
         settle(0.5);
 
@@ -228,7 +235,7 @@ TEST_F(TabbedDashboardTest, OfflineDisablesTheOtherTabsAndGoingOnlineEnablesThem
     EXPECT_EQ(tickerRequests(), 0u);
 
     provider->online = true;
-    QuorvelInternal::setPendingFriendsCount(4);
+    QuorvelInternal::options().setPendingFriendsCount(4);
     QVDashboardSwitch::switchToOnlineDashboard();
     settle();
     EXPECT_FALSE(items[1]->disabled());

@@ -247,7 +247,7 @@ TEST_F(FriendImportTest, WhosPlayingListsFriendsOrInvitesToImport)
 
     // A friend coming online reloads the list.
     const size_t before = requestsTo("users.xml").size();
-    QuorvelInternal::postFriendPresenceChanged(user("18", "Bo").get(), "online");
+    QuorvelInternal::notifications().postFriendPresenceChanged(user("18", "Bo").get(), "online");
     settle(1);
     EXPECT_EQ(requestsTo("users.xml").size(), before + 1);
     ASSERT_TRUE(provider->answerWithXml(

@@ -66,7 +66,7 @@ protected:
 
 TEST_F(FriendsListTest, LocalPlayerSeesBothTabsAndThePendingCount)
 {
-    QuorvelInternal::setPendingFriendsCount(4);
+    QuorvelInternal::options().setPendingFriendsCount(4);
     auto* friends = openFriends(localPlayer.get());
     ASSERT_TRUE(friends);
     EXPECT_EQ(friends->title(), "Quorvel Friends");
@@ -92,7 +92,7 @@ TEST_F(FriendsListTest, LocalPlayerSeesBothTabsAndThePendingCount)
     EXPECT_EQ(parameter(requests[1], "im-not-following"), "1");
     EXPECT_EQ(parameter(requests[1], "page"), "1");
     answer(pageXml(2, userXml("20", "Di") + userXml("21", "Ed")));
-    EXPECT_EQ(QuorvelInternal::pendingFriendsCount(), 2);
+    EXPECT_EQ(QuorvelInternal::options().pendingFriendsCount(), 2);
     EXPECT_EQ(rightItem(), BarButtonItem::SystemItem::Edit);
     ASSERT_TRUE(friends->friendsHeader());
     EXPECT_EQ(friends->friendsHeader()->tabBar()->selectedTab()->name(), "Pending");
@@ -104,7 +104,7 @@ TEST_F(FriendsListTest, LocalPlayerSeesBothTabsAndThePendingCount)
     friends->onFollowersSelected();
     settle(1);
     answer(pageXml(0, ""));
-    EXPECT_EQ(QuorvelInternal::pendingFriendsCount(), 0);
+    EXPECT_EQ(QuorvelInternal::options().pendingFriendsCount(), 0);
     EXPECT_FALSE(rightButton());
 }
 
@@ -121,7 +121,7 @@ TEST_F(FriendsListTest, DeletingRowsKeepsTheCountAndSwitchesBackToFriends)
     ASSERT_EQ(removal.size(), 1u);
     EXPECT_EQ(removal[0].method, "DELETE");
     answer(dashboard_testing::fixture("ok.xml"));
-    EXPECT_EQ(QuorvelInternal::pendingFriendsCount(), 1);
+    EXPECT_EQ(QuorvelInternal::options().pendingFriendsCount(), 1);
     EXPECT_EQ(removed, 1);
     answer(friendsAnswer({}));
     EXPECT_EQ(friends->friendCount(), 0);
@@ -139,7 +139,7 @@ TEST_F(FriendsListTest, DeletingRowsKeepsTheCountAndSwitchesBackToFriends)
     answer(dashboard_testing::fixture("ok.xml"));
     EXPECT_EQ(friends->curTabType(), 0);
     EXPECT_FALSE(friends->isEditing());
-    EXPECT_EQ(QuorvelInternal::pendingFriendsCount(), 0);
+    EXPECT_EQ(QuorvelInternal::options().pendingFriendsCount(), 0);
     EXPECT_EQ(parameter(requestsTo("users.xml").back(), "full_alphabetical_list"), "1");
 }
 
@@ -154,14 +154,14 @@ TEST_F(FriendsListTest, PendingCountNeverGoesBelowZero)
     // The count was cleared elsewhere before the refusal came back.
     friends->tableViewCommitEditingStyle(friends->tableView(), platform::ui::CellEditingStyle::Delete, IndexPath::forRow(0, 0));
     settle(1);
-    QuorvelInternal::setPendingFriendsCount(0);
+    QuorvelInternal::options().setPendingFriendsCount(0);
     answer(dashboard_testing::fixture("ok.xml"));
-    EXPECT_EQ(QuorvelInternal::pendingFriendsCount(), 0);
+    EXPECT_EQ(QuorvelInternal::options().pendingFriendsCount(), 0);
 }
 
 TEST_F(FriendsListTest, NoFriendsYetInvitesToImportOnTheListsOwnStack)
 {
-    QuorvelInternal::setPendingFriendsCount(3);
+    QuorvelInternal::options().setPendingFriendsCount(3);
     auto* friends = openFriends(localPlayer.get());
     ASSERT_TRUE(friends);
     answer(friendsAnswer({}));
@@ -173,7 +173,7 @@ TEST_F(FriendsListTest, NoFriendsYetInvitesToImportOnTheListsOwnStack)
         return -2;
     };
     EXPECT_EQ(pendingBadge(), 3);
-    QuorvelInternal::setPendingFriendsCount(5);
+    QuorvelInternal::options().setPendingFriendsCount(5);
     EXPECT_EQ(pendingBadge(), 5);
     auto empty = friends->getNoDataFoundViewController();
     auto* import = dynamic_cast<QVImportFriendsController*>(empty.get());
@@ -201,7 +201,7 @@ TEST_F(FriendsListTest, AFriendAddedElsewhereReloadsOnlyWhenShownAgain)
     ASSERT_TRUE(friends);
     answer(friendsAnswer({ { "18", "Bo" } }));
     const size_t before = requestsTo("users.xml").size();
-    QuorvelInternal::postAddFriend(user("19", "Cy").get());
+    QuorvelInternal::notifications().postAddFriend(user("19", "Cy").get());
     settle(1);
     EXPECT_EQ(requestsTo("users.xml").size(), before);
     EXPECT_EQ(friends->friendCount(), 2);

@@ -30,7 +30,7 @@ protected:
     void TearDown() override
     {
         screen = nullptr;
-        QuorvelInternal::setLoggedInUserHasHttpBasicCredential(false);
+        QuorvelInternal::options().setLoggedInUserHasHttpBasicCredential(false);
         CommunityTest::TearDown();
     }
     // The screen pushed over a page in a framed stack whose game is the given one.
@@ -118,7 +118,7 @@ TEST_F(FanClubTest, AFullyOfferedGameHasEveryRowAndMoreGamesOpensThePicks)
 
 TEST_F(FanClubTest, NewsletterSubscribesWithCredentialsAndRevertsARefusal)
 {
-    QuorvelInternal::setLoggedInUserHasHttpBasicCredential(true);
+    QuorvelInternal::options().setLoggedInUserHasHttpBasicCredential(true);
     auto* letter = open<QVNewsLetterController>("NewsLetter", nullptr);
     ASSERT_TRUE(letter);
     EXPECT_EQ(letter->summaryLabel()->text(), "Subscribe to new updates!");
@@ -183,7 +183,7 @@ TEST_F(FanClubTest, NewsletterWithoutCredentialsDetoursOrStaysOff)
     settle(1);
     EXPECT_TRUE(letter->securingAccount());
     // Back with e-mail credentials the subscription is made at once.
-    QuorvelInternal::setLoggedInUserHasHttpBasicCredential(true);
+    QuorvelInternal::options().setLoggedInUserHasHttpBasicCredential(true);
     navigation->popToViewController(letter, false);
     settle(1);
     auto sent = requestsTo("client_applications/55/news_letter_subscription.xml");

@@ -96,7 +96,7 @@ protected:
 TEST_F(GameProfileTest, RunningGameInPortraitPlacesTheOfferedButtonsTwoToARowWithItsCounts)
 {
     setLocalProfile("55", true, false, true);
-    QuorvelInternal::setUnviewedChallengesCount(3);
+    QuorvelInternal::options().setUnviewedChallengesCount(3);
     open();
     EXPECT_TRUE(provider->requests().empty()) << "the running game's profile is the stored one";
     ASSERT_TRUE(page->gameProfileInfo());
@@ -132,7 +132,7 @@ TEST_F(GameProfileTest, RunningGameInPortraitPlacesTheOfferedButtonsTwoToARowWit
 TEST_F(GameProfileTest, AnotherGamesProfileIsRequestedAndShowsNoCounts)
 {
     setLocalProfile("55", true, true, true);
-    QuorvelInternal::setUnviewedChallengesCount(3);
+    QuorvelInternal::options().setUnviewedChallengesCount(3);
     open("302");
     auto requests = provider->requests();
     ASSERT_EQ(requests.size(), 1u);
@@ -271,10 +271,10 @@ TEST_F(GameProfileTest, CountNotificationsUpdateTheButtonsAndTheTabUntilThePageG
     open();
     size_t before = platform::NotificationCenter::defaultCenter().observerCount();
     page->registerForBadgeNotifications();
-    QuorvelInternal::postUnviewedChallengeCountChangedTo(4);
+    QuorvelInternal::notifications().postUnviewedChallengeCountChangedTo(4);
     EXPECT_EQ(page->challengesButton()->badgeNumber(), 4);
     EXPECT_EQ(navigation->badgeValue(), std::optional<std::string>("4"));
-    QuorvelInternal::postUnreadAnnouncementCountChangedTo(2);
+    QuorvelInternal::notifications().postUnreadAnnouncementCountChangedTo(2);
     EXPECT_EQ(page->fanClubButton()->badgeNumber(), 2);
     EXPECT_EQ(navigation->badgeValue(), std::optional<std::string>("6"));
 
@@ -283,7 +283,7 @@ TEST_F(GameProfileTest, CountNotificationsUpdateTheButtonsAndTheTabUntilThePageG
     page = nullptr;
     settle(1);
     EXPECT_EQ(platform::NotificationCenter::defaultCenter().observerCount(), before);
-    QuorvelInternal::postUnviewedChallengeCountChangedTo(5); // nothing left to reach
+    QuorvelInternal::notifications().postUnviewedChallengeCountChangedTo(5); // nothing left to reach
 }
 
 } // namespace

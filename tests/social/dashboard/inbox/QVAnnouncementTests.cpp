@@ -49,7 +49,7 @@ TEST_F(AnnouncementScreenTest, ShowingTheRunningGamesAnnouncementsRecordsTheNewe
     openBrowser(fixture("announcements.xml"));
     EXPECT_EQ(browser->title(), "Announcements");
     ASSERT_EQ(browser->tableView()->numberOfRowsInSection(0), 3);
-    auto stored = QuorvelInternal::lastAnnouncementDateForLocalUser();
+    auto stored = QuorvelInternal::options().lastAnnouncementDateForLocalUser();
     auto expected = platform::DateFormatter("yyyy-MM-dd'T'HH:mm:ss'Z'").parse("2010-11-05T00:00:00Z");
     ASSERT_TRUE(expected);
     EXPECT_EQ(stored.seconds, expected->seconds);
@@ -70,7 +70,7 @@ TEST_F(AnnouncementScreenTest, NoAnnouncementsStillMarksAllRead)
 TEST_F(AnnouncementScreenTest, AnotherGamesAnnouncementsChangeNeitherTheDateNorTheCount)
 {
     QVAnnouncementService::service().setUnseenAnnouncementCount(2);
-    const double dateBefore = QuorvelInternal::lastAnnouncementDateForLocalUser().seconds;
+    const double dateBefore = QuorvelInternal::options().lastAnnouncementDateForLocalUser().seconds;
     Ref<platform::ui::ViewController> page = QVControllerLoader::load("DeadEndError");
     auto framed = QVFramedNavigationController::withRootViewController(page.get());
     navigation = framed;
@@ -85,7 +85,7 @@ TEST_F(AnnouncementScreenTest, AnotherGamesAnnouncementsChangeNeitherTheDateNorT
     settle(1);
     EXPECT_EQ(browser->tableView()->numberOfRowsInSection(0), 3);
     EXPECT_EQ(QVAnnouncementService::unreadAnnouncements(), 2u);
-    EXPECT_EQ(QuorvelInternal::lastAnnouncementDateForLocalUser().seconds, dateBefore);
+    EXPECT_EQ(QuorvelInternal::options().lastAnnouncementDateForLocalUser().seconds, dateBefore);
 }
 
 TEST_F(AnnouncementScreenTest, TheDetailShowsTheFirstPostInItsHeaderAndOffersReply)
@@ -136,8 +136,8 @@ protected:
     void SetUp() override
     {
         CommunityTest::SetUp();
-        QuorvelInternal::setUserHasRememberedChoiceForNotifications(false);
-        QuorvelInternal::setUserAllowsNotifications(false);
+        QuorvelInternal::options().setUserHasRememberedChoiceForNotifications(false);
+        QuorvelInternal::options().setUserAllowsNotifications(false);
     }
     void TearDown() override
     {
@@ -196,12 +196,12 @@ TEST_F(SocialPromptTest, WithTheSwitchOffNothingIsRememberedWhicheverButton)
     auto posts = requestsTo("notifications.xml");
     ASSERT_EQ(posts.size(), 1u);
     EXPECT_EQ(parameter(posts[0], "msg"), "I won");
-    EXPECT_FALSE(QuorvelInternal::userHasRememberedChoiceForNotifications());
+    EXPECT_FALSE(QuorvelInternal::options().userHasRememberedChoiceForNotifications());
 
     auto* again = open(QVSocialNotification::initWithText("Again", std::nullopt, std::nullopt, std::nullopt));
     again->rememberSwitch()->setOn(false);
     ASSERT_TRUE(driver().tap(again->noButton()));
-    EXPECT_FALSE(QuorvelInternal::userHasRememberedChoiceForNotifications());
+    EXPECT_FALSE(QuorvelInternal::options().userHasRememberedChoiceForNotifications());
 }
 
 TEST_F(SocialPromptTest, WithTheSwitchOnTheAnswerDecidesLaterPosts)
@@ -209,14 +209,14 @@ TEST_F(SocialPromptTest, WithTheSwitchOnTheAnswerDecidesLaterPosts)
     auto* p = open(QVSocialNotification::initWithText("I won", std::nullopt, std::nullopt, std::nullopt));
     p->rememberSwitch()->setOn(true);
     ASSERT_TRUE(driver().tap(p->noButton()));
-    EXPECT_TRUE(QuorvelInternal::userHasRememberedChoiceForNotifications());
-    EXPECT_FALSE(QuorvelInternal::userAllowsNotifications());
+    EXPECT_TRUE(QuorvelInternal::options().userHasRememberedChoiceForNotifications());
+    EXPECT_FALSE(QuorvelInternal::options().userAllowsNotifications());
     EXPECT_TRUE(requestsTo("notifications.xml").empty());
 
     auto* yes = open(QVSocialNotification::initWithText("Later", std::nullopt, std::nullopt, std::nullopt));
     yes->rememberSwitch()->setOn(true);
     ASSERT_TRUE(driver().tap(yes->yesButton()));
-    EXPECT_TRUE(QuorvelInternal::userAllowsNotifications());
+    EXPECT_TRUE(QuorvelInternal::options().userAllowsNotifications());
 }
 
 TEST_F(SocialPromptTest, ThePictureAddressIsAskedForAndAnEmptyAnswerChangesNothing)

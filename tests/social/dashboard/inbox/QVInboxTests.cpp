@@ -40,7 +40,7 @@ protected:
     void SetUp() override
     {
         CommunityTest::SetUp();
-        QuorvelInternal::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(0, 0, 0);
+        QuorvelInternal::options().setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(0, 0, 0);
     }
 
     template <typename T>
@@ -64,7 +64,7 @@ protected:
 
 TEST_F(InboxTest, MenuBadgesFollowTheCountNotifications)
 {
-    QuorvelInternal::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(2, 0, 5);
+    QuorvelInternal::options().setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(2, 0, 5);
     auto* menu = show<QVInboxTopLevelController>("InboxTopLevel");
     ASSERT_TRUE(menu);
     EXPECT_EQ(menu->title(), "Inbox");
@@ -75,9 +75,9 @@ TEST_F(InboxTest, MenuBadgesFollowTheCountNotifications)
     EXPECT_EQ(menu->cellAtRow(1)->badgeView()->value(), 2);
     EXPECT_EQ(menu->cellAtRow(2)->titleLabel()->text(), "Starred Forum Posts");
 
-    QuorvelInternal::setUnreadPostCount(4);
+    QuorvelInternal::options().setUnreadPostCount(4);
     EXPECT_EQ(menu->cellAtRow(2)->badgeView()->value(), 4);
-    QuorvelInternal::setUnreadIMCount(7);
+    QuorvelInternal::options().setUnreadIMCount(7);
     EXPECT_EQ(menu->cellAtRow(1)->badgeView()->value(), 7);
     EXPECT_EQ(menu->cellAtRow(0)->badgeView()->value(), 5);
 
@@ -95,19 +95,19 @@ TEST_F(InboxTest, TheIMListKeepsConversationsAndCountsUnreadOverEveryLoadedPage)
     EXPECT_EQ(list->title(), "IM Conversations");
     ASSERT_TRUE(list->sections());
     EXPECT_EQ((*list->sections())[0]->page()->count(), 1u) << "the starred thread is left out";
-    EXPECT_EQ(QuorvelInternal::unreadIMCount(), 1) << "subscriptions with unread posts, not the posts";
+    EXPECT_EQ(QuorvelInternal::options().unreadIMCount(), 1) << "subscriptions with unread posts, not the posts";
 
     // Two pages: the unread conversation on the first, a read one on the second.
     list->reloadDataFromServer();
     settle();
     ASSERT_TRUE(provider->answerWithXml(page(1, 2, conversationXml("60", "Bo", 3) + conversationXml("61", "Cy", 0))));
     settle(1);
-    EXPECT_EQ(QuorvelInternal::unreadIMCount(), 1);
+    EXPECT_EQ(QuorvelInternal::options().unreadIMCount(), 1);
     list->doLoadMoreOnSuccess(QVDelegate(), QVDelegate());
     settle();
     ASSERT_TRUE(provider->answerWithXml(page(2, 2, conversationXml("62", "Di", 0))));
     settle(1);
-    EXPECT_EQ(QuorvelInternal::unreadIMCount(), 1) << "the second page does not overwrite the first's count";
+    EXPECT_EQ(QuorvelInternal::options().unreadIMCount(), 1) << "the second page does not overwrite the first's count";
 
     auto* cell = dynamic_cast<QVInboxCell*>(rowCell(list, 1));
     ASSERT_TRUE(cell);
@@ -134,7 +134,7 @@ TEST_F(InboxTest, StarredThreadsKeepThreadsAndOpenTheThreadView)
     settle(1);
     EXPECT_EQ(list->title(), "Starred Threads");
     ASSERT_EQ(list->tableView()->numberOfRowsInSection(0), 1);
-    EXPECT_EQ(QuorvelInternal::unreadPostCount(), 0);
+    EXPECT_EQ(QuorvelInternal::options().unreadPostCount(), 0);
     auto* cell = dynamic_cast<QVInboxCell*>(rowCell(list, 0));
     ASSERT_TRUE(cell);
     EXPECT_EQ(cell->typeLabel()->text(), "Forum Posting");

@@ -327,7 +327,7 @@ TEST_F(InviteTest, AFriendChosenEarlierIsTickedByUserAndATapUnchoosesIt)
 
 TEST_F(InviteTest, ReceivedInvitesLowerTheUnreadCountAndIgnoreOnDelete)
 {
-    QuorvelInternal::setUnreadInviteCount(1);
+    QuorvelInternal::options().setUnreadInviteCount(1);
     auto list = dynamicRef<QVInvitationsController>(QVControllerLoader::load("Invitations"));
     ASSERT_TRUE(list);
     showInNavigation(list.get());
@@ -340,7 +340,7 @@ TEST_F(InviteTest, ReceivedInvitesLowerTheUnreadCountAndIgnoreOnDelete)
                       "</resources>";
     ASSERT_TRUE(provider->answerWithXml(two));
     settle(1);
-    EXPECT_EQ(QuorvelInternal::unreadInviteCount(), 0) << "never below zero";
+    EXPECT_EQ(QuorvelInternal::options().unreadInviteCount(), 0) << "never below zero";
     ASSERT_TRUE(list->navigationItem()->rightBarButtonItem());
     auto* row = dynamic_cast<QVInviteCell*>(rowCell(list.get(), 0));
     ASSERT_TRUE(row);

@@ -24,8 +24,8 @@ protected:
     void SetUp() override
     {
         CommunityTest::SetUp();
-        QuorvelInternal::setPendingFriendsCount(1);
-        QuorvelInternal::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(1, 1, 0);
+        QuorvelInternal::options().setPendingFriendsCount(1);
+        QuorvelInternal::options().setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(1, 1, 0);
     }
     void TearDown() override
     {
@@ -48,12 +48,12 @@ TEST_F(PlayerPageTest, BadgesFollowTheCountsAndTheTabShowsTheirSum)
 {
     open();
     EXPECT_EQ(page->friendsBadge()->value(), 1);
-    EXPECT_EQ(page->inboxBadge()->value(), QuorvelInternal::unreadInboxTotal());
+    EXPECT_EQ(page->inboxBadge()->value(), QuorvelInternal::options().unreadInboxTotal());
     EXPECT_EQ(requestsTo("profiles/viewed_own").size(), 1u) << "the player's own page is reported once";
 
-    QuorvelInternal::setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(2, 0, 0);
-    QuorvelInternal::postUnreadInboxCountChangedTo(2);
-    QuorvelInternal::postPendingFriendsCountChangedTo(3);
+    QuorvelInternal::options().setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(2, 0, 0);
+    QuorvelInternal::notifications().postUnreadInboxCountChangedTo(2);
+    QuorvelInternal::notifications().postPendingFriendsCountChangedTo(3);
     EXPECT_EQ(page->friendsBadge()->value(), 3);
     EXPECT_EQ(page->inboxBadge()->value(), 2);
     EXPECT_EQ(navigation->badgeValue(), std::optional<std::string>("5"));

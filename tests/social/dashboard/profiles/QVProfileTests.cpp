@@ -140,7 +140,7 @@ TEST_F(ProfileTest, FollowToggleKeepsThePendingCountAndPostsNotifications)
     EXPECT_FALSE(bo->followedByLocalUser());
     EXPECT_EQ(profile->toggleFriendButton()->titleForState(platform::ui::StateNormal), "Add Friend");
     EXPECT_EQ(notifications("QVNSNotificationRemoveFriend"), 1u);
-    EXPECT_EQ(QuorvelInternal::pendingFriendsCount(), 1);
+    EXPECT_EQ(QuorvelInternal::options().pendingFriendsCount(), 1);
 
     driver().tap(profile->toggleFriendButton());
     settle(1);
@@ -151,16 +151,16 @@ TEST_F(ProfileTest, FollowToggleKeepsThePendingCountAndPostsNotifications)
     settle(1);
     EXPECT_TRUE(bo->followedByLocalUser());
     EXPECT_EQ(notifications(Quorvel::kAddFriend), 1u);
-    EXPECT_EQ(QuorvelInternal::pendingFriendsCount(), 0);
+    EXPECT_EQ(QuorvelInternal::options().pendingFriendsCount(), 0);
 
     // Removed and added again while the count is already 0: it stays at 0.
-    QuorvelInternal::setPendingFriendsCount(0);
+    QuorvelInternal::options().setPendingFriendsCount(0);
     bo->setFollowedByLocalUser(false);
     driver().tap(profile->toggleFriendButton());
     settle(1);
     ASSERT_TRUE(provider->answerWithXml(dashboard_testing::fixture("ok.xml")));
     settle(1);
-    EXPECT_EQ(QuorvelInternal::pendingFriendsCount(), 0);
+    EXPECT_EQ(QuorvelInternal::options().pendingFriendsCount(), 0);
 
     // A refused change leaves the button and the count alone.
     driver().tap(profile->toggleFriendButton());
@@ -169,7 +169,7 @@ TEST_F(ProfileTest, FollowToggleKeepsThePendingCountAndPostsNotifications)
     settle(1);
     EXPECT_TRUE(bo->followedByLocalUser());
     EXPECT_EQ(profile->toggleFriendButton()->titleForState(platform::ui::StateNormal), "Remove Friend");
-    EXPECT_EQ(QuorvelInternal::pendingFriendsCount(), 0);
+    EXPECT_EQ(QuorvelInternal::options().pendingFriendsCount(), 0);
 }
 
 TEST_F(ProfileTest, InstantMessageOpensTheConversationOrAlerts)

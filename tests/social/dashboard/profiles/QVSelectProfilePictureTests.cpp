@@ -237,9 +237,9 @@ TEST_F(ProfilePictureTest, OnATabletThePickerPointsFromTheRowAndATurnDismissesIt
     platform::ui::View* anchor = own->credentialImageView();
     EXPECT_EQ(popover->anchorRect(), anchor->convertRectTo(anchor->bounds(), nullptr));
 
-    QuorvelInternal::postDashboardOrientationChangedTo(1, 1);
+    QuorvelInternal::notifications().postDashboardOrientationChangedTo(1, 1);
     EXPECT_EQ(chooser->imagePickerPopoverController(), popover.get()) << "no turn, no dismissal";
-    QuorvelInternal::postDashboardOrientationChangedTo(3, 1);
+    QuorvelInternal::notifications().postDashboardOrientationChangedTo(3, 1);
     EXPECT_FALSE(chooser->imagePickerPopoverController());
     EXPECT_FALSE(popover->isPopoverVisible());
     EXPECT_TRUE(platform::ui::PopoverController::visiblePopovers().empty());

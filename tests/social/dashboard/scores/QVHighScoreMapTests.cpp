@@ -35,7 +35,7 @@ protected:
     QVHighScoreMapViewController* openMap()
     {
         provider->location = std::make_pair(48.2, 16.4);
-        QuorvelInternal::setUserDistanceUnit(0);
+        QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::Undecided);
         Ref<platform::ui::ViewController> loaded = QVControllerLoader::load("HighScore");
         scores = Ref<QVHighScoreController>(dynamic_cast<QVHighScoreController*>(loaded.get()));
         auto made = QVLeaderboard::staticResourceClass().create();
@@ -106,7 +106,7 @@ TEST_F(HighScoreMapTest, OpensWithOneRequestAndZoomsToFitThePinsWithBadgesAndCal
     EXPECT_EQ(ann->subtitle(), "Rank in area 1. 1,200 points");
     EXPECT_EQ(ann->title().rfind("Ann [", 0), 0u) << ann->title();
     EXPECT_NE(ann->title().find(" kms]"), std::string::npos);
-    QuorvelInternal::setUserDistanceUnit(2);
+    QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::LocationShared);
     EXPECT_NE(ann->title().find(" miles]"), std::string::npos);
     EXPECT_EQ(map->getAnnotationForHighScore(bo->_highScore()), bo);
 

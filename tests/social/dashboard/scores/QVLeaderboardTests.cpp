@@ -304,11 +304,11 @@ TEST_F(LeaderboardTest, MapButtonOnlyWithASharedLocation)
     EXPECT_EQ(screen->navigationItem()->rightBarButtonItem(), nullptr) << "no location known";
 
     provider->location = std::make_pair(48.2, 16.4);
-    QuorvelInternal::setUserDistanceUnit(1);
+    QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::LocationOff);
     screen->viewWillAppear(false);
     EXPECT_EQ(screen->navigationItem()->rightBarButtonItem(), nullptr) << "the player shares no location";
 
-    QuorvelInternal::setUserDistanceUnit(0);
+    QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::Undecided);
     screen->viewWillAppear(false);
     ASSERT_TRUE(screen->navigationItem()->rightBarButtonItem());
     EXPECT_EQ(screen->navigationItem()->rightBarButtonItem()->image()->name(), "QVMapButton.png");

@@ -53,11 +53,11 @@ protected:
 
 TEST_F(RemovalFormTest, SecuredAccountRemovesFacebookAtOnce)
 {
-    QuorvelInternal::setLoggedInUserHasHttpBasicCredential(true);
-    QuorvelInternal::setLoggedInUserHasFbconnectCredential(true);
+    QuorvelInternal::options().setLoggedInUserHasHttpBasicCredential(true);
+    QuorvelInternal::options().setLoggedInUserHasFbconnectCredential(true);
     auto me = user("17", "Ann", "<profile_picture_url>http://pics/ann.png</profile_picture_url>"
                                 "<profile_picture_source>FbconnectCredential</profile_picture_source>");
-    QuorvelInternal::setLocalUser(me.get());
+    QuorvelInternal::records().setLocalUser(me.get());
     // The settings row's action sets the form up.
     auto* remove = open<QVRemoveCredentialController>("RemoveCredential", [](QVRemoveCredentialController& f) { f.setupForFacebook(); });
     ASSERT_TRUE(remove);
@@ -73,8 +73,8 @@ TEST_F(RemovalFormTest, SecuredAccountRemovesFacebookAtOnce)
     EXPECT_TRUE(hasParameter(sent[0], "credential_type", "FbconnectCredential"));
     ASSERT_TRUE(provider->answerWithXml(dashboard_testing::fixture("ok.xml")));
     settle(1);
-    EXPECT_FALSE(QuorvelInternal::loggedInUserHasFbconnectCredential());
-    if (Ref<QVUser> local = QuorvelInternal::localUser()) { // kept only while the central class runs
+    EXPECT_FALSE(QuorvelInternal::options().loggedInUserHasFbconnectCredential());
+    if (Ref<QVUser> local = QuorvelInternal::records().localUser()) { // kept only while the central class runs
         EXPECT_FALSE(local->profilePictureSource().has_value());
     }
     EXPECT_NE(navigation->topViewController(), form.get());
@@ -82,8 +82,8 @@ TEST_F(RemovalFormTest, SecuredAccountRemovesFacebookAtOnce)
 
 TEST_F(RemovalFormTest, UnsecuredAccountIsWarnedBeforeRemovingTwitter)
 {
-    QuorvelInternal::setLoggedInUserHasHttpBasicCredential(false);
-    QuorvelInternal::setLoggedInUserHasTwitterCredential(true);
+    QuorvelInternal::options().setLoggedInUserHasHttpBasicCredential(false);
+    QuorvelInternal::options().setLoggedInUserHasTwitterCredential(true);
     auto* remove = open<QVRemoveCredentialController>("RemoveCredential", [](QVRemoveCredentialController& f) { f.setupForTwitter(); });
     ASSERT_TRUE(remove);
     remove->onSubmitPressed();
@@ -95,12 +95,12 @@ TEST_F(RemovalFormTest, UnsecuredAccountIsWarnedBeforeRemovingTwitter)
     ASSERT_EQ(requestsTo("users_credentials/remove.xml").size(), 1u);
     ASSERT_TRUE(provider->answerWithXml(dashboard_testing::fixture("ok.xml")));
     settle(1);
-    EXPECT_FALSE(QuorvelInternal::loggedInUserHasTwitterCredential());
+    EXPECT_FALSE(QuorvelInternal::options().loggedInUserHasTwitterCredential());
 }
 
 TEST_F(RemovalFormTest, GoingBackFromTheWarningLeavesTheAccountAlone)
 {
-    QuorvelInternal::setLoggedInUserHasHttpBasicCredential(false);
+    QuorvelInternal::options().setLoggedInUserHasHttpBasicCredential(false);
     auto* remove = open<QVRemoveCredentialController>("RemoveCredential", [](QVRemoveCredentialController& f) { f.setupForTwitter(); });
     ASSERT_TRUE(remove);
     remove->onSubmitPressed();
@@ -113,7 +113,7 @@ TEST_F(RemovalFormTest, GoingBackFromTheWarningLeavesTheAccountAlone)
 
 TEST_F(RemovalFormTest, RemovingTheDeviceWarnsOnEveryAppearanceUntilSecured)
 {
-    QuorvelInternal::setLoggedInUserHasHttpBasicCredential(false);
+    QuorvelInternal::options().setLoggedInUserHasHttpBasicCredential(false);
     auto* remove = open<QVRemoveDeviceFromAccountController>("RemoveDeviceFromAccount");
     ASSERT_TRUE(remove);
     EXPECT_EQ(remove->warningText()->text(), QVRemoveDeviceFromAccountController::kUnsecuredWarning);
@@ -128,7 +128,7 @@ TEST_F(RemovalFormTest, RemovingTheDeviceWarnsOnEveryAppearanceUntilSecured)
     settle(1);
     EXPECT_EQ(navigation->topViewController(), root.get());
 
-    QuorvelInternal::setLoggedInUserHasHttpBasicCredential(true);
+    QuorvelInternal::options().setLoggedInUserHasHttpBasicCredential(true);
     auto* secured = open<QVRemoveDeviceFromAccountController>("RemoveDeviceFromAccount");
     ASSERT_TRUE(secured);
     EXPECT_FALSE(secured->warningSheet());

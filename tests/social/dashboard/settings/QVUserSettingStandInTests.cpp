@@ -64,19 +64,19 @@ TEST_F(SettingsStandInTest, LogoutReachesTheGamesDelegate)
 {
     LoggedOutDelegate game;
     auto delegates = QVDelegatesContainer::containerWithQuorvelDelegate(&game);
-    QuorvelInternal::setUserApprovedQuorvel();
-    QuorvelInternal::setDoneWithGetTheMost(true);
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    QuorvelInternal::options().setDoneWithGetTheMost(true);
     startClient({}, delegates.get());
     ASSERT_TRUE(waitFor([] { return Quorvel::isOnline(); }));
-    QuorvelInternal::stopPolling();
-    QuorvelInternal::setInitialDashboardScreen("");
-    QuorvelInternal::setInitialDashboardModalContentURL(platform::Value());
+    QuorvelInternal::session().stopPolling();
+    QuorvelInternal::options().setInitialDashboardScreen("");
+    QuorvelInternal::options().setInitialDashboardModalContentURL(platform::Value());
     const std::string player = Quorvel::lastLoggedInUserId();
     ASSERT_FALSE(player.empty());
 
     Quorvel::launchDashboard();
     driver->advance(0.6);
-    auto* nav = QuorvelInternal::getActiveNavigationController();
+    auto* nav = QuorvelInternal::presenter().getActiveNavigationController();
     ASSERT_TRUE(nav);
     settings = QVControllerLoader::load("UserSetting");
     nav->pushViewController(settings.get(), false);
@@ -93,7 +93,7 @@ TEST_F(SettingsStandInTest, LogoutReachesTheGamesDelegate)
     driver->advance(1);
     ASSERT_EQ(game.loggedOut.size(), 1u);
     EXPECT_EQ(game.loggedOut[0], player);
-    EXPECT_FALSE(QuorvelInternal::dashboardVisible());
+    EXPECT_FALSE(QuorvelInternal::presenter().dashboardVisible());
 }
 
 } // namespace

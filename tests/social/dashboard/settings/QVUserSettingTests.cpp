@@ -83,7 +83,7 @@ protected:
 
 TEST_F(UserSettingTest, RowsFollowTheirSettings)
 {
-    QuorvelInternal::setLoggedInUserHasHttpBasicCredential(false);
+    QuorvelInternal::options().setLoggedInUserHasHttpBasicCredential(false);
     auto* list = openSettings(setting("1", "Show me online", "presence", "1") + setting("2", "Nickname", "nick", "1", "string")
                               + setting("3", "Newsletter", "newsletter_quorvel", "1")
                               + "<user_setting_push_controller><controller_name>ImportFriends</controller_name>"
@@ -113,21 +113,21 @@ TEST_F(UserSettingTest, RowsFollowTheirSettings)
 
 TEST_F(UserSettingTest, ARefusedSettingSpringsBackWithItsSideEffect)
 {
-    QuorvelInternal::setUserDistanceUnit(0);
+    QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::Undecided);
     auto* list = openSettings(setting("7", "Share my location", "location", "1"));
     ASSERT_TRUE(list);
     auto* row = switchRow(list, 0);
     ASSERT_TRUE(row);
     flip(row);
     // The side effect comes at once, before the server answers.
-    EXPECT_EQ(QuorvelInternal::userDistanceUnit(), 1);
+    EXPECT_EQ(QuorvelInternal::options().userDistanceUnit(), QVDistanceUnit::LocationOff);
     auto saves = requestsTo("users/@me/settings.xml");
     ASSERT_EQ(saves.size(), 2u);
     EXPECT_EQ(saves[1].method, "POST");
     ASSERT_TRUE(provider->answerWithFailure());
     settle(1);
     EXPECT_TRUE(row->booleanSwitch()->isOn());
-    EXPECT_EQ(QuorvelInternal::userDistanceUnit(), 0);
+    EXPECT_EQ(QuorvelInternal::options().userDistanceUnit(), QVDistanceUnit::Undecided);
     ASSERT_TRUE(lastAlert());
     EXPECT_EQ(lastAlert()->title(), QVUserSettingCell::kSaveFailedTitle);
     EXPECT_EQ(lastAlert()->message(), QVUserSettingCell::kSaveFailed);
@@ -138,13 +138,13 @@ TEST_F(UserSettingTest, ARefusedSettingSpringsBackWithItsSideEffect)
     ASSERT_TRUE(provider->answerWithXml(dashboard_testing::fixture("ok.xml")));
     settle(1);
     EXPECT_EQ(row->setting()->value(), "0");
-    EXPECT_EQ(QuorvelInternal::userDistanceUnit(), 1);
+    EXPECT_EQ(QuorvelInternal::options().userDistanceUnit(), QVDistanceUnit::LocationOff);
 }
 
 TEST_F(UserSettingTest, StreamsAndNewsletterAskForTheMissingAccount)
 {
-    QuorvelInternal::setLoggedInUserHasTwitterCredential(false);
-    QuorvelInternal::setLoggedInUserHasHttpBasicCredential(false);
+    QuorvelInternal::options().setLoggedInUserHasTwitterCredential(false);
+    QuorvelInternal::options().setLoggedInUserHasHttpBasicCredential(false);
     // The active stack of the central class is not this test's; the side effect
     // pushes nothing without one, but the newsletter still explains itself.
     auto* list = openSettings(setting("8", "Tweet my scores", "twitterstream", "0") + setting("9", "Newsletter", "newsletter_quorvel", "0"));
@@ -180,7 +180,7 @@ public:
 
 TEST_F(UserSettingTest, LocationPanelRechecksFifteenTimesOncePerProcess)
 {
-    QuorvelInternal::setUserDistanceUnit(1);
+    QuorvelInternal::options().setUserDistanceUnit(QVDistanceUnit::LocationOff);
     LocationHost hostScreen;
     auto panel = platform::dynamicRef<QVShareLocationController>(QVControllerLoader::load("ShareLocation"));
     ASSERT_TRUE(panel);
@@ -189,7 +189,7 @@ TEST_F(UserSettingTest, LocationPanelRechecksFifteenTimesOncePerProcess)
     panel->shareLocationSwitch()->setOn(true);
     panel->shareLocationChanged();
     EXPECT_EQ(hostScreen.loading, 1);
-    EXPECT_EQ(QuorvelInternal::userDistanceUnit(), 0);
+    EXPECT_EQ(QuorvelInternal::options().userDistanceUnit(), QVDistanceUnit::Undecided);
     settle(2.9);
     settle(15);
     EXPECT_EQ(hostScreen.shared, 0);
@@ -204,7 +204,7 @@ TEST_F(UserSettingTest, LocationPanelRechecksFifteenTimesOncePerProcess)
 
     panel->shareLocationSwitch()->setOn(false);
     panel->shareLocationChanged();
-    EXPECT_EQ(QuorvelInternal::userDistanceUnit(), 1);
+    EXPECT_EQ(QuorvelInternal::options().userDistanceUnit(), QVDistanceUnit::LocationOff);
     settle(5);
     EXPECT_EQ(hostScreen.shared, 2);
 }

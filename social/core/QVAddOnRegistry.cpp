@@ -1,6 +1,7 @@
-// The add-on registry: a process-wide list, walked in registration order for
-// each life-cycle event. Nothing in the client registers an add-on itself.
-#include "social/core/QuorvelInternal.h"
+// The add-on registry: a process-wide list, walked in registration order.
+#include "social/core/QVAddOnRegistry.h"
+
+#include "social/core/QVLifecycleTrace.h"
 #include "social/core/QuorvelAddOn.h"
 
 #include <vector>
@@ -26,42 +27,42 @@ void forEachAddOn(F&& f)
 
 } // namespace
 
-void Quorvel::registerAddOn(QuorvelAddOn* addOn)
+void QVAddOnRegistry::registerAddOn(QuorvelAddOn* addOn)
 {
     if (addOn)
         addOns().push_back(addOn);
 }
 
-void QuorvelInternal::unregisterAllAddOns() { addOns().clear(); }
+void QVAddOnRegistry::unregisterAllAddOns() { addOns().clear(); }
 
-void QuorvelInternal::initializeAddOns(const QuorvelSettingsDictionary& settings)
+void QVAddOnRegistry::initializeAddOns(const QuorvelSettingsDictionary& settings)
 {
-    QuorvelInternal::traceStep("initializeAddOns");
+    QVLifecycleTrace::step("initializeAddOns");
     forEachAddOn([&](QuorvelAddOn& a) { a.initializeAddOn(settings); });
 }
 
-void QuorvelInternal::setDefaultAddOnSettings(platform::ValueDictionary& settings)
+void QVAddOnRegistry::setDefaultAddOnSettings(platform::ValueDictionary& settings)
 {
     forEachAddOn([&](QuorvelAddOn& a) { a.defaultSettings(settings); });
 }
 
-void QuorvelInternal::loadAddOnSettings(platform::ValueDictionary& settings, platform::Object* reader)
+void QVAddOnRegistry::loadAddOnSettings(platform::ValueDictionary& settings, platform::Object* reader)
 {
     forEachAddOn([&](QuorvelAddOn& a) { a.loadSettings(settings, reader); });
 }
 
-void QuorvelInternal::notifyAddOnsUserLoggedIn()
+void QVAddOnRegistry::notifyAddOnsUserLoggedIn()
 {
-    QuorvelInternal::traceStep("notifyAddOnsUserLoggedIn");
+    QVLifecycleTrace::step("notifyAddOnsUserLoggedIn");
     forEachAddOn([](QuorvelAddOn& a) { a.userLoggedIn(); });
 }
 
-void QuorvelInternal::notifyAddOnsUserLoggedOut()
+void QVAddOnRegistry::notifyAddOnsUserLoggedOut()
 {
     forEachAddOn([](QuorvelAddOn& a) { a.userLoggedOut(); });
 }
 
-bool QuorvelInternal::allowAddOnsToRespondToPushNotification(const platform::Value& notification, bool duringApplicationLaunch)
+bool QVAddOnRegistry::allowAddOnsToRespondToPushNotification(const platform::Value& notification, bool duringApplicationLaunch)
 {
     std::vector<QuorvelAddOn*> list = addOns();
     for (auto* addOn : list)
@@ -70,9 +71,9 @@ bool QuorvelInternal::allowAddOnsToRespondToPushNotification(const platform::Val
     return false;
 }
 
-void QuorvelInternal::shutdownAddOns()
+void QVAddOnRegistry::shutdownAddOns()
 {
-    QuorvelInternal::traceStep("shutdownAddOns");
+    QVLifecycleTrace::step("shutdownAddOns");
     forEachAddOn([](QuorvelAddOn& a) { a.shutdownAddOn(); });
 }
 

@@ -1,6 +1,8 @@
-// The local user, archived in the user defaults with the binary keyed
-// archive. An archive that cannot be read (damaged, another class, a newer
-// format) reads as no user.
+// The local player and the running game, archived in the user defaults.
+#include "social/core/QVLocalRecords.h"
+
+#include "social/core/QVClientNotifications.h"
+#include "social/core/QVUserOptions.h"
 #include "social/core/QuorvelInternal.h"
 
 #include "platform/foundation/Log.h"
@@ -29,13 +31,22 @@ Ref<QVUser> readArchivedUser()
 }
 } // namespace
 
-void QuorvelInternal::registerLocalRecordDefaults(platform::ValueDictionary& registered)
+QVLocalRecords::QVLocalRecords(Quorvel& client)
+    : QVClientPart(client)
+{
+}
+
+QVLocalRecords::~QVLocalRecords() = default;
+
+void QVLocalRecords::release() { mCachedLocalUser = nullptr; }
+
+void QVLocalRecords::registerLocalRecordDefaults(platform::ValueDictionary& registered)
 {
     registered.set(kLocalUser, QVUser::invalidUser()->archivedData());
     registered.set(kLocalGameInfo, QVGameProfilePageInfo::defaultInfo()->archivedData());
 }
 
-Ref<QVGameProfilePageInfo> QuorvelInternal::localGameProfileInfo()
+Ref<QVGameProfilePageInfo> QVLocalRecords::localGameProfileInfo()
 {
     const platform::Value& stored = defaults().objectForKey(kLocalGameInfo);
     Ref<QVGameProfilePageInfo> info = stored.isData() ? QVGameProfilePageInfo::infoWithArchivedData(stored.data()) : nullptr;
@@ -44,20 +55,20 @@ Ref<QVGameProfilePageInfo> QuorvelInternal::localGameProfileInfo()
     return info ? info : QVGameProfilePageInfo::defaultInfo();
 }
 
-bool QuorvelInternal::appHasFeaturedApplication() { return QuorvelInternal::localGameProfileInfo()->hasFeaturedApplication(); }
-bool QuorvelInternal::appHasLeaderboards() { return QuorvelInternal::localGameProfileInfo()->hasLeaderboards(); }
-bool QuorvelInternal::appHasChallenges() { return QuorvelInternal::localGameProfileInfo()->hasChallenges(); }
-bool QuorvelInternal::appHasAchievements() { return QuorvelInternal::localGameProfileInfo()->hasAchievements(); }
+bool QVLocalRecords::appHasFeaturedApplication() { return localGameProfileInfo()->hasFeaturedApplication(); }
+bool QVLocalRecords::appHasLeaderboards() { return localGameProfileInfo()->hasLeaderboards(); }
+bool QVLocalRecords::appHasChallenges() { return localGameProfileInfo()->hasChallenges(); }
+bool QVLocalRecords::appHasAchievements() { return localGameProfileInfo()->hasAchievements(); }
 
-void QuorvelInternal::setLocalGameProfileInfo(QVGameProfilePageInfo* info)
+void QVLocalRecords::setLocalGameProfileInfo(QVGameProfilePageInfo* info)
 {
     if (!info)
         return;
     defaults().setObject(kLocalGameInfo, info->archivedData());
-    QuorvelInternal::setClientApplicationId(info->resourceId());
+    QuorvelInternal::options().setClientApplicationId(info->resourceId());
 }
 
-void QuorvelInternal::setLocalGameProfileInfoFromXml(const QVXmlElement& element)
+void QVLocalRecords::setLocalGameProfileInfoFromXml(const QVXmlElement& element)
 {
     Ref<QVResource> made = QVGameProfilePageInfo::staticResourceClass().create();
     auto* info = dynamic_cast<QVGameProfilePageInfo*>(made.get());
@@ -65,68 +76,67 @@ void QuorvelInternal::setLocalGameProfileInfoFromXml(const QVXmlElement& element
         return;
     QVResourceNameMap names;
     info->populateFromXml(element, names);
-    QuorvelInternal::setLocalGameProfileInfo(info);
+    setLocalGameProfileInfo(info);
 }
 
-Ref<QVUser> QuorvelInternal::localUser()
+Ref<QVUser> QVLocalRecords::localUser()
 {
-    Quorvel* q = QuorvelInternal::sharedInstance();
-    if (!q)
+    if (!running())
         return nullptr;
-    if (!q->mCachedLocalUser && !q->localUserUnreadable_) {
-        q->mCachedLocalUser = readArchivedUser();
-        q->localUserUnreadable_ = !q->mCachedLocalUser;
+    if (!mCachedLocalUser && !localUserUnreadable_) {
+        mCachedLocalUser = readArchivedUser();
+        localUserUnreadable_ = !mCachedLocalUser;
     }
-    return q->mCachedLocalUser;
+    return mCachedLocalUser;
 }
 
-void QuorvelInternal::setLocalUser(QVUser* user)
+void QVLocalRecords::setLocalUser(QVUser* user)
 {
-    Ref<QVUser> previous = QuorvelInternal::localUser();
+    Ref<QVUser> previous = localUser();
     Ref<QVUser> current(user);
     if (current)
         defaults().setObject(kLocalUser, current->archivedData());
     else
         defaults().removeObjectForKey(kLocalUser);
-    if (Quorvel* q = QuorvelInternal::sharedInstance()) {
-        q->mCachedLocalUser = current;
-        q->localUserUnreadable_ = false;
+    if (running()) {
+        mCachedLocalUser = current;
+        localUserUnreadable_ = false;
     }
-    QuorvelInternal::postUserChangedNotificationFromUser(previous.get(), current.get());
+    QuorvelInternal::notifications().postUserChangedNotificationFromUser(previous.get(), current.get());
 }
 
-std::string Quorvel::lastLoggedInUserId()
+std::string QVLocalRecords::lastLoggedInUserId()
 {
-    Ref<QVUser> user = QuorvelInternal::localUser();
+    Ref<QVUser> user = localUser();
     return user ? user->resourceId() : std::string();
 }
 
-std::string Quorvel::lastLoggedInUserName()
+std::string QVLocalRecords::lastLoggedInUserName()
 {
-    Ref<QVUser> user = QuorvelInternal::localUser();
+    Ref<QVUser> user = localUser();
     return user ? user->name() : std::string();
 }
 
-bool QuorvelInternal::lastLoggedInUserUsesFacebookProfilePicture()
+bool QVLocalRecords::lastLoggedInUserUsesFacebookProfilePicture()
 {
-    Ref<QVUser> user = QuorvelInternal::localUser();
+    Ref<QVUser> user = localUser();
     return user && user->usesFacebookProfilePicture();
 }
 
-std::optional<std::string> QuorvelInternal::lastLoggedInUserProfilePictureUrl()
+std::optional<std::string> QVLocalRecords::lastLoggedInUserProfilePictureUrl()
 {
-    Ref<QVUser> user = QuorvelInternal::localUser();
+    Ref<QVUser> user = localUser();
     return user ? user->profilePictureUrl() : std::nullopt;
 }
 
-void QuorvelInternal::loggedInUserChangedNameTo(const std::string& name)
+void QVLocalRecords::loggedInUserChangedNameTo(const std::string& name)
 {
-    QuorvelInternal::setLoggedInUserHasSetName(true);
-    Ref<QVUser> user = QuorvelInternal::localUser();
+    QuorvelInternal::options().setLoggedInUserHasSetName(true);
+    Ref<QVUser> user = localUser();
     if (!user)
         return;
     user->setName(name);
-    QuorvelInternal::setLocalUser(user.get());
+    setLocalUser(user.get());
 }
 
 } // namespace quorvel

@@ -1,0 +1,240 @@
+// The tabbed dashboard: the launch decision, the hub on a tab with its
+// requested screens pushed, and the online/offline switch.
+#include "social/core/QVDashboardHub.h"
+
+#include "platform/foundation/Log.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/NavigationController.h"
+#include "social/core/QVClientNotifications.h"
+#include "social/core/QVClientSession.h"
+#include "social/core/QVLocalRecords.h"
+#include "social/core/QVLogin.h"
+#include "social/core/QVPresenter.h"
+#include "social/core/QVRequestUI.h"
+#include "social/core/QVUserOptions.h"
+#include "social/core/QuorvelDashboardScreens.h"
+#include "social/core/QuorvelInternal.h"
+#include "social/core/QuorvelLoginScreens.h"
+#include "social/runtime/QVProvider.h"
+#include "social/runtime/QVReachability.h"
+#include "social/runtime/QVRequireCast.h"
+#include "social/services/QVAnnouncementService.h"
+#include "social/services/QVGameProfilePageInfo.h"
+#include "social/services/QVLeaderboard.h"
+#include "social/services/QVLeaderboardService.h"
+#include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVScreenProtocols.h"
+
+namespace quorvel {
+
+using platform::Object;
+using platform::Ref;
+using platform::ui::NavigationController;
+using platform::ui::ViewController;
+
+QVTabbedDashboardScreen* QVDashboardHub::tabbedContent()
+{
+    return running() ? dynamic_cast<QVTabbedDashboardScreen*>(QuorvelInternal::presenter().contentController()) : nullptr;
+}
+
+bool QVDashboardHub::isDashboardHubOpen() { return QuorvelInternal::presenter().isShowingFullScreen() && tabbedContent(); }
+
+// ---- Opening
+
+void QVDashboardHub::launchDashboardWithDelegate(QuorvelDelegate* delegate, const std::string& tabControllerName,
+                                                 const std::vector<Quorvel::DashboardEntry>& controllers)
+{
+    if (!running()) {
+        QVSessionRole::requireRunningClient("Quorvel::launchDashboard");
+        return;
+    }
+    QuorvelInternal::session().setLaunchDelegate(delegate);
+    bool hasOfflineData = QVLeaderboardService::hasLeaderboards();
+    if (!QuorvelInternal::options().hasUserApprovedQuorvel() && !hasOfflineData) {
+        QuorvelInternal::login().presentUserQuorvelApprovalModal(
+            QVDelegate(&client(), BRISKO_SELECTOR(Quorvel, _presentRootControllerWithTabbedDashboard)), QVDelegate());
+        // A question already up (and perhaps still loading out of sight) comes into view.
+        if (NavigationController* stack = QuorvelInternal::presenter().getActiveNavigationController())
+            if (!stack->viewControllers().empty())
+                if (auto* approval = dynamic_cast<QVApprovalScreen*>(stack->viewControllers().front().get()))
+                    approval->show();
+        return;
+    }
+    QVProvider* provider = QuorvelInternal::session().provider();
+    bool authenticated = provider && provider->isAuthenticated();
+    if ((!authenticated || Quorvel::lastLoggedInUserId().empty()) && !hasOfflineData) {
+        if (QVReachability::isConnectedToInternet()) {
+            QuorvelInternal::requestUI().launchLoginFlowToDashboard();
+        } else {
+            platform::ui::AlertView::alert("No Quorvel Account", "You must go online once and connect to the Quorvel server.",
+                                           nullptr, "OK")
+                ->show();
+        }
+        return;
+    }
+    presentRootControllerWithTabbedDashboard(tabControllerName, controllers);
+}
+
+void QVDashboardHub::approvalEnded()
+{
+    if (Quorvel::isOnline())
+        presentRootControllerWithTabbedDashboard({});
+    else
+        QuorvelInternal::presenter().destroyDashboard();
+}
+
+void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string& tabControllerName,
+                                                              const std::vector<Quorvel::DashboardEntry>& controllers)
+{
+    if (!running()) {
+        QVSessionRole::requireRunningClient("Quorvel::launchDashboard");
+        return;
+    }
+    QVPresenter& presenter = QuorvelInternal::presenter();
+    bool hubOpen = isDashboardHubOpen();
+    Ref<ViewController> dashboard = hubOpen ? Ref<ViewController>(presenter.contentController()) : QVControllerLoader::load("TabbedDashboard");
+    if (!dashboard) {
+        platform::logWarning("Quorvel: no tabbed dashboard could be loaded");
+        return;
+    }
+    auto* tabbed = requireCast<QVTabbedDashboardScreen>(dashboard, "The tabbed dashboard must take its tabs");
+
+    std::string tab = tabControllerName;
+    if (tab.empty()) {
+        std::string initial = QuorvelInternal::options().initialDashboardScreen();
+        tab = QuorvelInternal::options().hasUserApprovedQuorvel() && !initial.empty() ? initial : tabbed->dashboardDefaultTab();
+    }
+    bool online = Quorvel::isOnline();
+    if (!online)
+        tab = tabbed->dashboardOfflineTab();
+    const std::vector<Quorvel::DashboardEntry> none;
+    const std::vector<Quorvel::DashboardEntry>& entries = online ? controllers : none;
+
+    if (hubOpen) {
+        tabbed->showDashboardTab(tab, false);
+        if (auto* nav = dynamic_cast<NavigationController*>(tabbed->selectedTabController()))
+            nav->popToRootViewControllerAnimated(false);
+    } else {
+        presenter.presentRootControllerWithModal(dashboard);
+        tabbed->showDashboardTab(tab, false);
+    }
+    auto* target = dynamic_cast<NavigationController*>(tabbed->selectedTabController());
+
+    bool push = true;
+    Ref<ViewController> previous;
+    for (auto& entry : entries) {
+        if (!push)
+            break;
+        Ref<ViewController> screen;
+        // A screen handed in already made carries its own settings; only
+        // screens made here by name take the game page's.
+        const bool madeHere = std::holds_alternative<std::string>(entry);
+        if (auto* object = std::get_if<Ref<Object>>(&entry)) {
+            auto* controller = dynamic_cast<ViewController*>(object->get());
+            screen = controller ? Ref<ViewController>(controller) : previous;
+        } else {
+            const std::string& name = std::get<std::string>(entry);
+            if (previous && previous->className() == "QVLeaderboardController") {
+                // A leaderboard id: that leaderboard's scores.
+                Ref<QVLeaderboard> leaderboard = QVLeaderboardService::getLeaderboard(name);
+                if (!leaderboard) {
+                    push = online;
+                } else if ((screen = QVControllerLoader::load("HighScore"))) {
+                    screen->setTitle("HighScore");
+                    QVRequireSetter(screen.get(), "setLeaderboard", leaderboard.get());
+                }
+            } else {
+                screen = QVControllerLoader::load(name);
+            }
+        }
+        previous = screen;
+        if (!screen)
+            continue;
+        if (tab == "GameProfile") {
+            Ref<QVGameProfilePageInfo> info = QuorvelInternal::records().localGameProfileInfo();
+            // A screen the game made keeps the settings the game gave it.
+            tabbed->prepareGamePageScreen(target, madeHere ? screen.get() : nullptr, info.get());
+            const std::string& title = screen->title();
+            if (title == "Achievements") {
+                push = info && info->hasAchievements();
+            } else if (title == "Leaderboards" || title == "HighScore") {
+                if (!(info && info->hasLeaderboards()) && !QVLeaderboardService::hasLeaderboards()) {
+                    push = false;
+                    continue;
+                }
+            } else {
+                push = online;
+            }
+        } else {
+            push = online;
+        }
+        if (push && target) {
+            target->pushViewController(screen.get(), true);
+            if (screen->className() == "QVAchievementListController")
+                tabbed->achievementListPushed(screen.get());
+        }
+    }
+}
+
+// ---- Online and offline mode
+
+void QVDashboardHub::switchToOnlineDashboard()
+{
+    if (!running() || isQuorvelDashboardInOnlineMode)
+        return;
+    QVLifecycleTrace::step("switchToOnlineDashboard");
+    QuorvelInternal::notifications().postUserOnline();
+    if (QVTabbedDashboardScreen* tabbed = tabbedContent())
+        tabbed->enterOnlineMode();
+    reloadInactiveTabBars();
+    isQuorvelDashboardInOnlineMode = true;
+}
+
+void QVDashboardHub::switchToOfflineDashboard()
+{
+    if (!running() || !isQuorvelDashboardInOnlineMode)
+        return;
+    Ref<Quorvel> keep(&client());
+    QVLifecycleTrace::step("switchToOfflineDashboard");
+    QuorvelInternal::notifications().postUserOffline();
+    QVUserOptions& options = QuorvelInternal::options();
+    options.setUnviewedChallengesCount(0);
+    options.setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(0, 0, 0);
+    options.setPendingFriendsCount(0);
+    if (auto* announcements = QVAnnouncementService::sharedService())
+        announcements->clearLocalAnnouncements();
+    if (QVTabbedDashboardScreen* tabbed = tabbedContent()) {
+        tabbed->showDashboardTab("GameProfile", true);
+        tabbed->enterOfflineMode();
+        if (auto* nav = dynamic_cast<NavigationController*>(tabbed->selectedTabController())) {
+            ViewController* top = nav->topViewController();
+            if (top && top->className() == "QVGameProfileController")
+                tabbed->refreshGamePage(top);
+        }
+        ViewController* root = QuorvelInternal::presenter().getRootController();
+        if (root && root->modalViewController())
+            root->dismissModalViewControllerAnimated(true);
+    }
+    isQuorvelDashboardInOnlineMode = false;
+}
+
+void QVDashboardHub::reloadInactiveTabBars()
+{
+    QVTabbedDashboardScreen* tabbed = tabbedContent();
+    if (!tabbed)
+        return;
+    ViewController* selected = tabbed->selectedTabController();
+    for (ViewController* tab : tabbed->tabControllers()) {
+        auto* nav = dynamic_cast<NavigationController*>(tab);
+        if (!nav)
+            continue;
+        if (tab != selected) {
+            nav->popToRootViewControllerAnimated(false);
+            if (nav->topViewController())
+                tabbed->reloadFromServer(nav->topViewController());
+        }
+        tabbed->refreshTabProfile(nav);
+    }
+}
+
+} // namespace quorvel

@@ -1,0 +1,52 @@
+// QVDashboardHub: the tabbed dashboard of the running client. Opening it
+// decides what comes first (the approval question when the player never
+// approved and nothing is stored offline; the login flow, or an alert while
+// unreachable, without a login), then shows the hub (loaded as
+// "TabbedDashboard", reached through QVTabbedDashboardScreen) on a tab with
+// the asked-for screens pushed on it. It switches an open hub between its
+// online and offline forms, each switch acting only on a change.
+#pragma once
+
+#include "platform/foundation/Object.h"
+#include "social/core/QVClientPart.h"
+#include "social/core/Quorvel.h"
+
+#include <string>
+#include <vector>
+
+namespace quorvel {
+
+class QVTabbedDashboardScreen;
+
+class QVDashboardHub final : public QVClientPart {
+public:
+    explicit QVDashboardHub(Quorvel& client)
+        : QVClientPart(client)
+    {
+    }
+
+    // Approval first when the player never approved and nothing is stored
+    // offline; the login flow (or an alert while unreachable) without a login;
+    // otherwise the tabbed dashboard on the tab (empty: the initial or default
+    // one) with the entries pushed on it.
+    void launchDashboardWithDelegate(QuorvelDelegate* delegate, const std::string& tabControllerName,
+                                     const std::vector<Quorvel::DashboardEntry>& controllers);
+    // The approval's answer: the dashboard when online, else nothing left up.
+    void approvalEnded();
+    void presentRootControllerWithTabbedDashboard(const std::string& tabControllerName,
+                                                  const std::vector<Quorvel::DashboardEntry>& controllers = {});
+    // A full-screen screen is up and it is the tabbed dashboard.
+    bool isDashboardHubOpen();
+
+    // Online and offline mode of an open dashboard (each acts only on a change).
+    void switchToOnlineDashboard();
+    void switchToOfflineDashboard();
+    void reloadInactiveTabBars();
+
+private:
+    QVTabbedDashboardScreen* tabbedContent();
+
+    bool isQuorvelDashboardInOnlineMode { false };
+};
+
+} // namespace quorvel

@@ -1,0 +1,527 @@
+// Approval, bootstrap and login: the approval question, the bootstrap guard
+// and its outcome, the logged-in call to the game, the welcome and failure
+// notices, the account screens, logout and the login when the server can be
+// reached again.
+#include "social/core/QVLogin.h"
+
+#include "platform/device/Application.h"
+#include "platform/foundation/Boxed.h"
+#include "platform/foundation/Format.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/net/Reachability.h"
+#include "platform/ui/NavigationController.h"
+#include "social/core/QVClientSession.h"
+#include "social/core/QVDashboardHub.h"
+#include "social/core/QVGameCenterLink.h"
+#include "social/core/QVLocalRecords.h"
+#include "social/core/QVNotification.h"
+#include "social/core/QVPresenter.h"
+#include "social/core/QVUserOptions.h"
+#include "social/core/QVUserStats.h"
+#include "social/core/QuorvelInternal.h"
+#include "social/core/QuorvelLoginScreens.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
+#include "social/runtime/QVPoller.h"
+#include "social/runtime/QVProvider.h"
+#include "social/runtime/QVRequireCast.h"
+#include "social/runtime/QVSessionRole.h"
+#include "social/services/QVAnnouncementService.h"
+#include "social/services/QVOfflineService.h"
+#include "social/services/QVUser.h"
+#include "social/services/QVUserService.h"
+#include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVScreenProtocols.h"
+
+#include <utility>
+
+namespace quorvel {
+
+using platform::Object;
+using platform::Ref;
+using platform::ui::ViewController;
+
+namespace {
+
+constexpr const char* kFailureIcon = "QuorvelStatusIconNotificationFailure.png";
+constexpr const char* kLogoIcon = "QuorvelLogoNotificationIcon.png";
+
+bool& bootstrapCompletedFlag()
+{
+    static bool completed = false; // outlives the client instance
+    return completed;
+}
+
+QVUserOptions& options() { return QuorvelInternal::options(); }
+QVPresenter& presenter() { return QuorvelInternal::presenter(); }
+
+// The callback target of one bootstrap. A logout cancels it, so that an
+// answer arriving afterwards is neither applied nor reported.
+class BootstrapAttempt final : public Object, public QVCallbackable {
+public:
+    static Ref<BootstrapAttempt> create() { return platform::adoptRef(new BootstrapAttempt); }
+    bool canReceiveCallbacksNow() override { return !cancelled && QuorvelInternal::sharedInstance(); }
+    void succeeded(Object* answer) { QuorvelInternal::login().bootstrapAttemptSucceeded(this, answer); }
+    void failed(Object* response) { QuorvelInternal::login().bootstrapAttemptFailed(this, response); }
+    bool cancelled { false };
+
+private:
+    BootstrapAttempt() = default;
+};
+
+// The approval and account screens go into the intro frame, in a navigation
+// stack of their own, so that the next screen of the flow is pushed on it;
+// without a frame class, in a plain stack with a hidden bar.
+Ref<ViewController> introStack(ViewController* first)
+{
+    Ref<ViewController> frame =
+        QVControllerLoader::loadWithParams("IntroNavigation", { { "navigationRoot", Ref<Object>(first) } });
+    if (frame && requireCast<QVIntroFrame>(frame, "The intro frame must hold the flow's stack")->navController())
+        return frame;
+    Ref<platform::ui::NavigationController> nav = platform::ui::NavigationController::withRootViewController(first);
+    nav->setNavigationBarHidden(true, false);
+    return nav;
+}
+
+// The certificate and secure-connection failures of the URL loading system.
+bool isCertificateFailure(Object* response)
+{
+    auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(response);
+    if (!loader || !loader->error())
+        return false;
+    int code = loader->error()->code;
+    return code == -1200 || code == -1201 || code == -1202;
+}
+
+} // namespace
+
+QVLogin::QVLogin(Quorvel& client)
+    : QVClientPart(client)
+{
+}
+
+QVLogin::~QVLogin() = default;
+
+void QVLogin::release()
+{
+    mBootstrapSuccessDelegates.clear();
+    mBootstrapFailureDelegates.clear();
+}
+
+void QVLogin::showLoginNotice(const std::string& text, int type, bool failure)
+{
+    auto data = QVNotificationData::dataWithText(text, 2, type);
+    if (!failure)
+        data->setImageName(std::string(kLogoIcon));
+    QVNotification::sharedInstance().showBackgroundNotice(
+        data.get(), failure ? std::optional<std::string>(kFailureIcon) : std::nullopt);
+}
+
+// ---- Bootstrap
+
+void QVLogin::doBootstrap(bool forceCreateAccount, const std::string& userId, const QVDelegate& onSuccess,
+                          const QVDelegate& onFailure)
+{
+    if (!running()) {
+        onFailure.invoke(nullptr);
+        return;
+    }
+    if (isBootstrapInProgress_) {
+        if (!userId.empty() && userId != bootstrapUserId_) {
+            // Perhaps another player's login (the device's account is known
+            // only once the answer is in): decided when this one ends.
+            mQueuedLogins.push_back({ userId, onSuccess, onFailure });
+            return;
+        }
+        // The running bootstrap answers these callers too: nobody waits forever.
+        addBootstrapDelegates(onSuccess, onFailure);
+        return;
+    }
+    if (options().hasUserApprovedQuorvel()) {
+        addBootstrapDelegates(onSuccess, onFailure);
+        startBootstrapAttempt(std::nullopt, forceCreateAccount, userId);
+    } else if (options().hasUserSetQuorvelAccess()) {
+        QuorvelInternal::gameCenter().initializeGameCenter();
+    } else {
+        presentUserQuorvelApprovalModal(QVDelegate(), QVDelegate());
+    }
+}
+
+void QVLogin::doBootstrapWithDeviceToken(const std::optional<platform::Bytes>& deviceToken, bool forceCreateAccount)
+{
+    if (running())
+        startBootstrapAttempt(deviceToken, forceCreateAccount, {});
+}
+
+void QVLogin::startBootstrapAttempt(const std::optional<platform::Bytes>& deviceToken, bool forceCreateAccount,
+                                    const std::string& userId)
+{
+    isBootstrapInProgress_ = true;
+    mForceCreateAccountOnBootstrap = forceCreateAccount;
+    bootstrapUserId_ = userId;
+    QVLifecycleTrace::step("doBootstrap");
+    std::optional<std::string> id;
+    if (!userId.empty())
+        id = userId;
+    // A newer attempt replaces the running one, whose answer is then ignored.
+    Ref<BootstrapAttempt> attempt = BootstrapAttempt::create();
+    mBootstrapAttempt = attempt;
+    Ref<Quorvel> keep(&client());
+    QuorvelInternal::session().provider()->loginAndBootstrapWithDeviceToken(
+        deviceToken, forceCreateAccount, id, QVDelegate(attempt.get(), BRISKO_SELECTOR(BootstrapAttempt, succeeded)),
+        QVDelegate(attempt.get(), BRISKO_SELECTOR(BootstrapAttempt, failed)));
+}
+
+void QVLogin::addBootstrapDelegates(const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    if (!running())
+        return;
+    if (!onSuccess.isEmpty())
+        mBootstrapSuccessDelegates.push_back(onSuccess);
+    if (!onFailure.isEmpty())
+        mBootstrapFailureDelegates.push_back(onFailure);
+}
+
+std::string QVLogin::bootstrapUserId()
+{
+    if (running() && isBootstrapInProgress_)
+        return bootstrapUserId_;
+    return Quorvel::lastLoggedInUserId();
+}
+
+bool QVLogin::isBootstrapInProgress() { return running() && isBootstrapInProgress_; }
+
+void QVLogin::bootstrapAttemptSucceeded(Object* attempt, Object*)
+{
+    if (running())
+        bootstrapSucceeded(attempt);
+}
+
+void QVLogin::bootstrapAttemptFailed(Object* attempt, Object* response)
+{
+    if (running())
+        bootstrapFailed(attempt, response);
+}
+
+bool QVLogin::successfullyBootstrapped() { return running() && mSuccessfullyBootstrapped; }
+
+bool QVLogin::hasBootstrapCompleted() { return bootstrapCompletedFlag(); }
+
+void QVLogin::invalidateBootstrap()
+{
+    bootstrapCompletedFlag() = false;
+    // The client keeps no cookie store: the "_qv_session" cookie dies with the connection.
+}
+
+void QVLogin::invokeAndClearBootstrapDelegates(std::vector<QVDelegate> delegates, Object* argument)
+{
+    if (running()) {
+        mBootstrapSuccessDelegates.clear();
+        mBootstrapFailureDelegates.clear();
+    }
+    for (auto& d : delegates)
+        d.invoke(argument);
+}
+
+void QVLogin::bootstrapSucceeded(Object* attempt)
+{
+    if (attempt != mBootstrapAttempt.get())
+        return;
+    Ref<Quorvel> keep(&client());
+    mBootstrapAttempt = nullptr;
+    mSuccessfullyBootstrapped = true;
+    mForceCreateAccountOnBootstrap = false;
+    mPendingDataSent = false;
+    bootstrapCompletedFlag() = true;
+    invokeAndClearBootstrapDelegates(std::move(mBootstrapSuccessDelegates), nullptr);
+    QuorvelInternal::hub().switchToOnlineDashboard();
+    if (QuorvelInternal::session().pushNotificationsEnabled()) {
+        using namespace platform::ui;
+        Application::sharedApplication().registerForRemoteNotificationTypes(
+            RemoteNotificationTypeBadge | RemoteNotificationTypeSound | RemoteNotificationTypeAlert);
+    }
+
+    if (options().isDisabled()) {
+        invokeLoggedInDelegate();
+        if (isConfirmAccountFlowActive)
+            dismissRootControllerOrItsModal();
+        isBootstrapInProgress_ = false;
+        runQueuedLogin(Quorvel::lastLoggedInUserId());
+        return;
+    }
+    // Chat messages and the other polled resources arrive from now on, with or
+    // without a screen open; a poller already running (a chat room's) keeps its pace.
+    QVPoller* poller = QuorvelInternal::session().poller();
+    if (poller && poller->getPollingFrequency() <= 0)
+        poller->resetToDefaultPollingFrequency();
+    if (!options().doneWithGetTheMost() && !QVLinkSocialNetworksSeen::get() && !presenter().isShowingFullScreen()) {
+        if (Ref<ViewController> screen = QVControllerLoader::load("LinkSocialNetworks")) {
+            // Marked here too: a game's own screen in its place may not mark it.
+            QVLinkSocialNetworksSeen::set(true);
+            isConfirmAccountFlowActive = true;
+            presenter().presentRootControllerWithModal(introStack(screen.get()));
+            // The offer holds back only the logged-in call: the account is settled,
+            // so what the device kept goes out now, even if the player quits here.
+            sendPendingDataOnce();
+        }
+    }
+    invokeLoggedInDelegate();
+    isBootstrapInProgress_ = false;
+    runQueuedLogin(Quorvel::lastLoggedInUserId());
+}
+
+void QVLogin::bootstrapFailed(Object* attempt, Object* response)
+{
+    if (attempt != mBootstrapAttempt.get())
+        return;
+    Ref<Quorvel> keep(&client());
+    mBootstrapAttempt = nullptr;
+    loginWasAborted(isCertificateFailure(response));
+    mForceCreateAccountOnBootstrap = false;
+    invokeAndClearBootstrapDelegates(std::move(mBootstrapFailureDelegates), nullptr);
+    invokeLoggedInDelegate();
+    isBootstrapInProgress_ = false;
+    runQueuedLogin({});
+}
+
+void QVLogin::runQueuedLogin(const std::string& loggedInUserId)
+{
+    // A waiting login of the player the finished bootstrap logged in is
+    // answered by it; the first login of anyone else runs now, the rest wait
+    // for its outcome in turn.
+    while (!mQueuedLogins.empty() && !isBootstrapInProgress_) {
+        QueuedLogin next = std::move(mQueuedLogins.front());
+        mQueuedLogins.erase(mQueuedLogins.begin());
+        if (!loggedInUserId.empty() && next.userId == loggedInUserId) {
+            next.onSuccess.invoke(nullptr);
+            continue;
+        }
+        doBootstrap(false, next.userId, next.onSuccess, next.onFailure);
+        return;
+    }
+}
+
+void QVLogin::invokeLoggedInDelegate()
+{
+    if (!running())
+        return;
+    if (isConfirmAccountFlowActive) {
+        hasDeferredLoginDelegate = true;
+        return;
+    }
+    QuorvelInternal::gameCenter().initializeGameCenter();
+    QuorvelDelegate* delegate = QuorvelInternal::session().getDelegate();
+    if (!delegate)
+        return;
+    if (Quorvel::isOnline())
+        delegate->userLoggedIn(Quorvel::lastLoggedInUserId());
+    else
+        delegate->offlineUserLoggedIn(Quorvel::lastLoggedInUserId());
+}
+
+// ---- After the login: sessions, notices and the offline data
+
+void QVLogin::loginWasAborted(bool certificateFailure)
+{
+    if (certificateFailure) {
+        platform::RunLoop::main().performAfter(3.0, [] { QuorvelInternal::login().showSSLNotification(); });
+    }
+    QuorvelInternal::stats().incrementNumberOfGameSessions();
+    if (QuorvelInternal::session().isUsingGameCenter()) {
+        QuorvelInternal::gameCenter().initializeGameCenter();
+        return;
+    }
+    std::string name = Quorvel::lastLoggedInUserName();
+    std::string id = Quorvel::lastLoggedInUserId();
+    if (name.empty() && !id.empty() && id != "0") {
+        // The archived user may be gone; the users table still knows who played here.
+        if (Ref<QVUser> stored = QVUserService::getLocalUser(id))
+            name = stored->name();
+    }
+    if (id != "0" && !id.empty() && !name.empty())
+        showLoginNotice(platform::format("Welcome back, %s, you are OFFLINE", name.c_str()), 4, true);
+    else
+        showLoginNotice("Not Logged In To Quorvel", 4, true);
+}
+
+void QVLogin::showSSLNotification() { showLoginNotice("Check your date & time settings.", 4, true); }
+
+void QVLogin::loginGameCenterCheck()
+{
+    QVLifecycleTrace::step("loginGameCenterCheck");
+    QuorvelInternal::stats().incrementNumberOfOnlineGameSessions();
+    QuorvelInternal::stats().incrementNumberOfGameSessions();
+    if (!QuorvelInternal::session().isUsingGameCenter() && Quorvel::isSuccessfullyBootstrapped())
+        loginShowNotifications();
+    sendPendingDataOnce();
+    QVLifecycleTrace::step("downloadAnnouncements");
+    if (QVAnnouncementService::sharedService())
+        QVAnnouncementService::downloadAnnouncements();
+}
+
+void QVLogin::sendPendingDataOnce()
+{
+    // What was stored while offline goes out once per successful bootstrap:
+    // later calls (a deferred logged-in call, a second Game Center step) send nothing.
+    if (running() && mSuccessfullyBootstrapped && !mPendingDataSent) {
+        mPendingDataSent = true;
+        if (auto* offline = QVOfflineService::sharedService())
+            offline->sendPendingData(Quorvel::lastLoggedInUserId());
+    }
+}
+
+void QVLogin::loginShowNotifications()
+{
+    QVLifecycleTrace::step("loginShowNotifications");
+    if (presenter().isShowingFullScreen())
+        return;
+    std::string name = Quorvel::lastLoggedInUserName();
+    auto hi = [&](int count, const char* what) {
+        std::string text = platform::format("Hi %s! You have %u new %s%s.", name.c_str(), static_cast<unsigned>(count),
+                                            what, count < 2 ? "" : "s");
+        showLoginNotice(text, 4, false);
+    };
+    if (int n = options().unviewedChallengesCount())
+        hi(n, "challenge");
+    else if (int n = options().unreadInviteCount())
+        hi(n, "invitation");
+    else if (int n = options().unreadInboxTotal())
+        showLoginNotice(platform::format("Hi %s! You have %u unread conversation%s.", name.c_str(),
+                                         static_cast<unsigned>(n), n < 2 ? "" : "s"),
+                        4, false);
+    else if (int n = options().pendingFriendsCount())
+        showLoginNotice(platform::format("Hi %s! You have %u pending friend%s.", name.c_str(), static_cast<unsigned>(n),
+                                         n < 2 ? "" : "s"),
+                        4, false);
+    else
+        showLoginNotice(platform::format("Welcome back, %s", name.c_str()), 4, false);
+}
+
+// ---- Approval
+
+void QVLogin::presentUserQuorvelApprovalModal(const QVDelegate& approved, const QVDelegate& denied)
+{
+    // An intro flow on screen (the question itself, or the account screens
+    // that follow it) is left to finish.
+    if (QVDashboardRole::current().activeIntroFrame())
+        return;
+    if (options().hasUserApprovedQuorvel()) {
+        approved.invoke(nullptr);
+        return;
+    }
+    QuorvelDelegate* delegate = QuorvelInternal::session().getDelegate();
+    const bool hubOpen = QuorvelInternal::hub().isDashboardHubOpen();
+    if (!hubOpen && delegate && delegate->showCustomQuorvelApprovalScreen().value_or(false))
+        return; // the game asks with its own screen and answers through userDidApproveQuorvel
+    Ref<ViewController> screen = QVControllerLoader::load("UserQuorvelApproval");
+    if (!screen) {
+        platform::logWarning("Quorvel: no approval screen could be loaded");
+        return;
+    }
+    // A game's own approval screen may answer through userDidApproveQuorvel
+    // instead of taking the values.
+    if (auto* approval = dynamic_cast<QVApprovalScreen*>(screen.get()))
+        approval->setApprovedDelegate(approved, denied);
+    Ref<ViewController> stack = introStack(screen.get());
+    if (QuorvelInternal::hub().isDashboardHubOpen())
+        presenter().getRootController()->presentModalViewController(stack.get(), true);
+    else
+        presenter().presentRootControllerWithModal(stack);
+}
+
+void QVLogin::userDidApproveQuorvel(bool approved, const QVDelegate& accountSetupComplete)
+{
+    if (!approved) {
+        QuorvelInternal::gameCenter().initializeGameCenter();
+        options().setUserDeniedQuorvel();
+        accountSetupComplete.invoke(nullptr);
+        return;
+    }
+    options().setUserApprovedQuorvel();
+    presentConfirmAccountModal(accountSetupComplete, false);
+}
+
+void QVLogin::presentConfirmAccountModal(const QVDelegate& complete, bool useModalInDashboard)
+{
+    if (!running())
+        return;
+    Ref<ViewController> screen = QVControllerLoader::load("DoBootstrap");
+    if (!screen) {
+        // Without the account screen the device's own account logs in at once.
+        doBootstrap(false, Quorvel::lastLoggedInUserId(), complete, QVDelegate());
+        return;
+    }
+    isConfirmAccountFlowActive = true;
+    requireCast<QVConfirmAccountScreen>(screen, "The account screen must tell when the account is set up")
+        ->setCompleteDelegate(complete);
+    if (presenter().isShowingFullScreen() && !useModalInDashboard && presenter().getActiveNavigationController())
+        presenter().getActiveNavigationController()->pushViewController(screen.get(), true);
+    else if (!presenter().getRootController())
+        presenter().presentRootControllerWithModal(introStack(screen.get()));
+    else
+        presenter().getRootController()->presentModalViewController(introStack(screen.get()).get(), true);
+}
+
+void QVLogin::dismissRootControllerOrItsModal()
+{
+    if (!running())
+        return;
+    if (presenter().isShowingFullScreen()) {
+        if (presenter().getRootController()->modalViewController())
+            presenter().getRootController()->dismissModalViewControllerAnimated(true);
+        else
+            presenter().dismissRootController();
+    }
+    if (isConfirmAccountFlowActive) {
+        isConfirmAccountFlowActive = false;
+        if (hasDeferredLoginDelegate)
+            invokeLoggedInDelegate();
+    }
+}
+
+// ---- Logout
+
+void QVLogin::logoutUser()
+{
+    if (!running()) {
+        QVSessionRole::requireRunningClient("Quorvel::logoutUser");
+        return;
+    }
+    Ref<Quorvel> keep(&client());
+    std::string userId = Quorvel::lastLoggedInUserId();
+    // A bootstrap still running must not log the old player back in.
+    if (auto* attempt = dynamic_cast<BootstrapAttempt*>(mBootstrapAttempt.get())) {
+        attempt->cancelled = true;
+        mBootstrapAttempt = nullptr;
+        isBootstrapInProgress_ = false;
+        invokeAndClearBootstrapDelegates(std::move(mBootstrapFailureDelegates), nullptr);
+    }
+    // Logins asked for before the logout are not carried past it.
+    for (QueuedLogin& queued : std::exchange(mQueuedLogins, {}))
+        queued.onFailure.invoke(nullptr);
+    QuorvelInternal::records().setLocalUser(QVUser::invalidUser().get());
+    if (QVProvider* provider = QuorvelInternal::session().provider())
+        provider->destroyLocalCredentials();
+    options().setUserDeniedQuorvel();
+    QuorvelInternal::hub().switchToOfflineDashboard();
+    mSuccessfullyBootstrapped = false;
+    invalidateBootstrap();
+    options().setDoneWithGetTheMost(false);
+    QVLinkSocialNetworksSeen::set(false);
+    if (QuorvelDelegate* delegate = QuorvelInternal::session().getDelegate())
+        delegate->userLoggedOut(userId);
+}
+
+// ---- Reachability: the offline player logs in once the server answers
+
+void QVLogin::gameServerReachabilityChanged(Object* status)
+{
+    // The status the monitor reported (0 unreachable, 1 WWAN, 2 WiFi).
+    auto* boxed = dynamic_cast<platform::Boxed*>(status);
+    const bool reachable = boxed && boxed->value().asInteger() != platform::Reachability::NotReachable;
+    if (!running() || !reachable || isBootstrapInProgress_ || !options().hasUserApprovedQuorvel())
+        return;
+    doBootstrap(false, Quorvel::lastLoggedInUserId(), QVDelegate(), QVDelegate());
+}
+
+} // namespace quorvel

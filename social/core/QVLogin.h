@@ -1,0 +1,113 @@
+// QVLogin: approval, bootstrap and login of the running client. A player who
+// never answered the approval question is asked first; one who declined gets
+// only the Game Center step. While a bootstrap runs, a further one sends
+// nothing: its callers wait for the running one's outcome (a login of another
+// player waits its turn). The outcome reaches the game as userLoggedIn or
+// offlineUserLoggedIn, held back while the account screens are up; the player
+// hears a welcome or failure notice. Logout cancels a running bootstrap, so
+// that an answer arriving afterwards is neither applied nor reported.
+#pragma once
+
+#include "platform/foundation/Object.h"
+#include "platform/foundation/Value.h"
+#include "social/core/QVClientPart.h"
+#include "social/runtime/QVDelegate.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvel {
+
+class QVLogin final : public QVClientPart {
+public:
+    explicit QVLogin(Quorvel& client);
+    ~QVLogin();
+
+    // The instance goes: the bootstrap's waiting callers are let go.
+    void release();
+
+    // ---- Bootstrap
+    // The bootstrap entry. An empty user id means the device's account.
+    void doBootstrap(bool forceCreateAccount, const std::string& userId, const QVDelegate& onSuccess,
+                     const QVDelegate& onFailure);
+    void doBootstrap(const QVDelegate& onSuccess, const QVDelegate& onFailure)
+    {
+        doBootstrap(false, {}, onSuccess, onFailure);
+    }
+    // A bootstrap that carries the device's push token: it starts whatever
+    // runs already and has no callers of its own.
+    void doBootstrapWithDeviceToken(const std::optional<platform::Bytes>& deviceToken, bool forceCreateAccount);
+    void addBootstrapDelegates(const QVDelegate& onSuccess, const QVDelegate& onFailure);
+    bool isBootstrapInProgress();
+    // The user id of the running bootstrap, else the last logged-in user's.
+    std::string bootstrapUserId();
+    bool successfullyBootstrapped();
+    // A bootstrap succeeded in this process (outlives the instance; cleared by invalidateBootstrap).
+    static bool hasBootstrapCompleted();
+    static void invalidateBootstrap();
+    // A bootstrap's answer; an answer of an attempt other than the running one (cancelled) is ignored.
+    void bootstrapAttemptSucceeded(platform::Object* attempt, platform::Object* answer);
+    void bootstrapAttemptFailed(platform::Object* attempt, platform::Object* response);
+
+    // ---- Approval and the account screens
+    void presentUserQuorvelApprovalModal(const QVDelegate& approved, const QVDelegate& denied);
+    // The approval screens' answer (Quorvel::userDidApproveQuorvel).
+    void userDidApproveQuorvel(bool approved, const QVDelegate& accountSetupComplete);
+    void presentConfirmAccountModal(const QVDelegate& complete, bool useModalInDashboard);
+    // Ends the approval, confirm-account and link-networks flows; runs a deferred logged-in call.
+    void dismissRootControllerOrItsModal();
+
+    // ---- After the login
+    // The logged-in call to the game (held back while the account screens are up).
+    void invokeLoggedInDelegate();
+    // A failed login: the offline welcome or "not logged in" notice (a
+    // certificate failure adds the clock notice 3 s later).
+    void loginWasAborted(bool certificateFailure);
+    void showSSLNotification();
+    // The login flow's steps after the Game Center sign-in.
+    void loginGameCenterCheck();
+    // Sends what the device kept offline (scores, achievements), once per successful bootstrap.
+    void sendPendingDataOnce();
+    void loginShowNotifications();
+    // An in-game notice of the login flow (category 2): failure notices carry
+    // the failure status icon, welcome notices the logo.
+    static void showLoginNotice(const std::string& text, int type, bool failure);
+
+    // ---- Logout and reachability
+    // Token, local user and presence channel go; the game hears userLoggedOut.
+    void logoutUser();
+    // The server can be reached again: the last player logs in, unless a
+    // bootstrap runs already or the player never approved the service.
+    void gameServerReachabilityChanged(platform::Object* status);
+
+private:
+    void startBootstrapAttempt(const std::optional<platform::Bytes>& deviceToken, bool forceCreateAccount,
+                               const std::string& userId);
+    void bootstrapSucceeded(platform::Object* attempt);
+    void bootstrapFailed(platform::Object* attempt, platform::Object* response);
+    // `loggedInUserId`: the player the bootstrap that just ended logged in ("" after a failure).
+    void runQueuedLogin(const std::string& loggedInUserId);
+    void invokeAndClearBootstrapDelegates(std::vector<QVDelegate> delegates, platform::Object* argument);
+
+    std::vector<QVDelegate> mBootstrapSuccessDelegates;
+    std::vector<QVDelegate> mBootstrapFailureDelegates;
+    bool mForceCreateAccountOnBootstrap { false };
+    bool mSuccessfullyBootstrapped { false };
+    std::string bootstrapUserId_; // while a bootstrap runs
+    // Logins of a player other than the one the running bootstrap was asked
+    // for: once it ends, those of the player it logged in share its success;
+    // the others run in turn and answer their own callers.
+    struct QueuedLogin {
+        std::string userId;
+        QVDelegate onSuccess, onFailure;
+    };
+    std::vector<QueuedLogin> mQueuedLogins;
+    platform::Ref<platform::Object> mBootstrapAttempt; // the running bootstrap's callback target
+    bool mPendingDataSent { false }; // the offline data went out after the last successful bootstrap
+    bool isConfirmAccountFlowActive { false };
+    bool hasDeferredLoginDelegate { false };
+    bool isBootstrapInProgress_ { false };
+};
+
+} // namespace quorvel

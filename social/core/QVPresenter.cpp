@@ -1,0 +1,536 @@
+// The running client's full-screen screens: the root controller with its
+// single queue slot, closing, the appear and disappear calls to the game,
+// orientation and the error screens inside the dashboard.
+#include "social/core/QVPresenter.h"
+
+#include "platform/device/Application.h"
+#include "platform/device/Screen.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/Window.h"
+#include "social/core/QVClientNotifications.h"
+#include "social/core/QVClientSession.h"
+#include "social/core/QVDashboardHub.h"
+#include "social/core/QVLogin.h"
+#include "social/core/QVUserOptions.h"
+#include "social/core/QVUserStats.h"
+#include "social/core/QuorvelDashboardScreens.h"
+#include "social/core/QuorvelInternal.h"
+#include "social/runtime/QVImageCache.h"
+#include "social/runtime/QVReachability.h"
+#include "social/runtime/QVRequireCast.h"
+#include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVDeadEndErrorController.h"
+#include "social/ui/QVRootFrame.h"
+#include "social/ui/QVScreenProtocols.h"
+
+namespace quorvel {
+
+using platform::Rect;
+using platform::Ref;
+using platform::ui::NavigationController;
+using platform::ui::View;
+using platform::ui::ViewController;
+
+namespace {
+
+constexpr int kOverlayBackgroundTag = 489;
+constexpr double kOverlayFadeDuration = 0.5;
+constexpr float kOverlayBackgroundAlpha = 0.85f;
+constexpr double kErrorPushDelay = 0.1;
+
+// The screen class as the installed dashboard role answers it.
+bool largeScreen() { return QVDashboardRole::current().isLargeScreen(); }
+
+// A screen's navigation stack as shown: a stack's screens, a tabbed
+// dashboard's selected stack, or the screen alone.
+void appendShown(ViewController* c, std::vector<Ref<ViewController>>& out)
+{
+    if (!c)
+        return;
+    if (auto* intro = dynamic_cast<QVIntroFrame*>(c))
+        if (NavigationController* stack = intro->navController())
+            c = stack;
+    if (auto* nav = dynamic_cast<NavigationController*>(c)) {
+        for (auto& s : nav->viewControllers())
+            out.push_back(s);
+        return;
+    }
+    if (auto* tabbed = dynamic_cast<QVTabbedDashboardScreen*>(c)) {
+        out.emplace_back(c);
+        appendShown(tabbed->selectedTabController(), out);
+        return;
+    }
+    out.emplace_back(c);
+}
+
+bool isPortraitPair(int o) { return o == 1 || o == 2; }
+
+} // namespace
+
+QVPresenter::QVPresenter(Quorvel& client)
+    : QVClientPart(client)
+{
+}
+
+QVPresenter::~QVPresenter() = default;
+
+void QVPresenter::start() { mAllowErrorScreens = true; }
+
+void QVPresenter::release() { mQueuedRootModal = nullptr; }
+
+// ---- What is on show
+
+QVRootFrame* QVPresenter::rootFrame() { return dynamic_cast<QVRootFrame*>(getRootController()); }
+
+ViewController* QVPresenter::getRootController() { return running() ? mQVRootController.get() : nullptr; }
+
+ViewController* QVPresenter::contentController()
+{
+    QVRootFrame* frame = rootFrame();
+    return frame ? frame->contentController() : nullptr;
+}
+
+bool QVPresenter::isShowingFullScreen()
+{
+    return running() && mQVRootController && !mIsDashboardDismissing && contentController();
+}
+
+View* QVPresenter::getTopLevelView()
+{
+    if (ViewController* content = contentController())
+        return content->view();
+    return running() && mQVRootController ? mQVRootController->view() : nullptr;
+}
+
+platform::ui::Window* QVPresenter::getTopApplicationWindow()
+{
+    if (platform::ui::Window* window = QuorvelInternal::session().presentationWindow())
+        return window;
+    return platform::ui::Application::sharedApplication().topWindow();
+}
+
+NavigationController* QVPresenter::getActiveNavigationController()
+{
+    if (!running() || !mQVRootController)
+        return nullptr;
+    if (auto* modal = dynamic_cast<NavigationController*>(mQVRootController->modalViewController()))
+        return modal;
+    ViewController* content = contentController();
+    if (auto* nav = dynamic_cast<NavigationController*>(content))
+        return nav;
+    if (auto* intro = dynamic_cast<QVIntroFrame*>(content))
+        return intro->navController();
+    if (auto* tabbed = dynamic_cast<QVTabbedDashboardScreen*>(content))
+        return dynamic_cast<NavigationController*>(tabbed->selectedTabController());
+    return nullptr;
+}
+
+bool QVPresenter::dashboardVisible() { return running() && mDashboardVisable; }
+
+std::vector<Ref<ViewController>> QVPresenter::presentedScreens()
+{
+    std::vector<Ref<ViewController>> out;
+    if (!isShowingFullScreen())
+        return out;
+    appendShown(contentController(), out);
+    if (ViewController* modal = mQVRootController->modalViewController())
+        appendShown(modal, out);
+    return out;
+}
+
+ViewController* QVPresenter::topPresentedController()
+{
+    if (!isShowingFullScreen())
+        return nullptr;
+    if (ViewController* modal = mQVRootController->modalViewController())
+        return modal;
+    return contentController();
+}
+
+// ---- Showing
+
+bool QVPresenter::tryCreateDashboardWithModal(ViewController* screen)
+{
+    if (!running())
+        return false;
+    if (isShowingFullScreen() || (mQVRootController && mIsDashboardDismissing)) {
+        mQueuedRootModal = Ref<ViewController>(screen);
+        return false;
+    }
+    mIsDashboardDismissing = false;
+    dashboardWillAppear();
+    if (!mQVRootController) {
+        Ref<ViewController> root = QVControllerLoader::load("Root");
+        if (!root) {
+            platform::logWarning("Quorvel: no root controller could be loaded");
+            return false;
+        }
+        requireCast<QVRootFrame>(root, "The root controller must frame the dashboard's screens");
+        mQVRootController = std::move(root);
+    }
+    ViewController* root = mQVRootController.get();
+    transformViewToDashboardOrientation(root->view());
+    root->notifyViewWillAppear(true);
+    if (platform::ui::Window* window = getTopApplicationWindow())
+        window->addSubview(root->view());
+    root->notifyViewDidAppear(true);
+    return true;
+}
+
+void QVPresenter::presentRootControllerWithModal(Ref<ViewController> screen)
+{
+    if (!running() || !screen || QuorvelInternal::options().isDisabled())
+        return;
+    QVLifecycleTrace::step("presentRootControllerWithModal");
+    if (!tryCreateDashboardWithModal(screen.get())) {
+        mIsQueuedModalAnOverlay = false;
+        return;
+    }
+    mIsShowingOverlayModal = false;
+    QVRootFrame* frame = rootFrame();
+    Rect rootBounds = mQVRootController->view()->bounds();
+    screen->view()->setFrame(Rect(0, 0, rootBounds.size.width, rootBounds.size.height));
+    frame->setTransitionIn(platform::ui::TransitionSubtype::FromTop);
+    frame->setTransitionOut(platform::ui::TransitionSubtype::FromBottom);
+    frame->showController(screen.get());
+}
+
+void QVPresenter::presentRootControllerWithModal(ViewController* screen)
+{
+    presentRootControllerWithModal(Ref<ViewController>(screen));
+}
+
+void QVPresenter::presentModalOverlay(Ref<ViewController> screen) { presentModalOverlay(std::move(screen), true); }
+
+void QVPresenter::presentModalOverlay(Ref<ViewController> screen, bool opaque)
+{
+    if (!running() || !screen || QuorvelInternal::options().isDisabled())
+        return;
+    QVLifecycleTrace::step("presentModalOverlay");
+    if (!tryCreateDashboardWithModal(screen.get())) {
+        mIsQueuedModalAnOverlay = true;
+        return;
+    }
+    mIsShowingOverlayModal = true;
+    QVRootFrame* frame = rootFrame();
+    View* rootView = mQVRootController->view();
+    Rect bounds = QVDashboardRole::current().getDashboardBounds();
+    if (!largeScreen() && opaque) {
+        Ref<View> shade = View::viewWithFrame(bounds);
+        shade->setBackgroundColor(platform::ui::Color::black());
+        shade->setAutoresizingMask(platform::ui::FlexibleWidth | platform::ui::FlexibleHeight);
+        shade->setAutoresizesSubviews(true);
+        shade->setTag(kOverlayBackgroundTag);
+        shade->setAlpha(0);
+        rootView->addSubview(shade.get());
+        View::beginAnimations("QVOverlayShadeIn");
+        View::setAnimationDuration(kOverlayFadeDuration);
+        shade->setAlpha(kOverlayBackgroundAlpha);
+        View::commitAnimations();
+    } else if (View* shadow = frame->bgDropShadow()) {
+        shadow->removeFromSuperview();
+    }
+    Rect overlay = screen->view()->frame();
+    overlay.origin.x = (bounds.size.width - overlay.size.width) * 0.5f;
+    screen->view()->setFrame(overlay);
+    frame->setTransitionIn(platform::ui::TransitionSubtype::FromBottom);
+    frame->setTransitionOut(platform::ui::TransitionSubtype::FromTop);
+    frame->showController(screen.get());
+}
+
+void QVPresenter::pushOnActiveNavigationController(Ref<ViewController> screen)
+{
+    if (!running() || !screen)
+        return;
+    if (!isShowingFullScreen()) {
+        presentRootControllerWithModal(std::move(screen));
+        return;
+    }
+    QVLifecycleTrace::step("pushOnActiveNavigationController");
+    if (NavigationController* nav = getActiveNavigationController())
+        nav->pushViewController(screen.get(), true);
+    else
+        mQVRootController->presentModalViewController(screen.get(), true);
+}
+
+// ---- Closing
+
+void QVPresenter::dismissDashboard() { dismissRootController(); }
+
+void QVPresenter::dismissRootController()
+{
+    if (!running() || !isShowingFullScreen())
+        return;
+    Ref<Quorvel> keep(&client());
+    mIsDashboardDismissing = true;
+    if (mIsShowingOverlayModal) {
+        if (View* shade = mQVRootController->view()->viewWithTag(kOverlayBackgroundTag)) {
+            View::beginAnimations("QVOverlayShadeOut");
+            View::setAnimationDuration(kOverlayFadeDuration);
+            shade->setAlpha(0);
+            View::commitAnimations();
+        }
+    }
+    rootFrame()->hideController();
+    dashboardWillDisappear();
+}
+
+void QVPresenter::animationDidStop(bool)
+{
+    if (!running())
+        return;
+    Ref<Quorvel> keep(&client());
+    if (!mIsDashboardDismissing) {
+        dashboardDidAppear();
+        return;
+    }
+    mIsDashboardDismissing = false;
+    destroyDashboard();
+    if (Ref<ViewController> queued = std::move(mQueuedRootModal)) {
+        mQueuedRootModal = nullptr;
+        if (mIsQueuedModalAnOverlay)
+            presentModalOverlay(queued);
+        else
+            presentRootControllerWithModal(queued);
+    }
+}
+
+void QVPresenter::destroyDashboard()
+{
+    if (!running())
+        return;
+    Ref<Quorvel> keep(&client());
+    dashboardDidDisappear();
+    if (Ref<ViewController> root = std::move(mQVRootController)) {
+        mQVRootController = nullptr;
+        if (auto* frame = dynamic_cast<QVRootFrame*>(root.get()))
+            frame->cleanupSubviews();
+        root->dismissModalViewControllerAnimated(false);
+        if (root->isViewLoaded())
+            root->view()->removeFromSuperview();
+    }
+    QuorvelInternal::session().setLaunchDelegate(nullptr);
+    platform::UserDefaults::standardUserDefaults().synchronize();
+    if (QVImageCache* cache = QVImageCache::sharedInstance())
+        cache->purge();
+}
+
+// ---- Appear and disappear
+
+void QVPresenter::dashboardWillAppear()
+{
+    if (!running())
+        return;
+    auto& app = platform::ui::Application::sharedApplication();
+    mPreviousOrientation = static_cast<int>(app.statusBarOrientation());
+    mPreviousStatusBarHidden = app.isStatusBarHidden();
+    platform::ui::QVhideStatusBar(app, !largeScreen(), true);
+    app.setStatusBarOrientation(static_cast<platform::ui::InterfaceOrientation>(mDashboardOrientation));
+    Quorvel::releaseReservedMemory();
+    if (QuorvelDelegate* delegate = QuorvelInternal::session().getDelegate())
+        delegate->dashboardWillAppear();
+}
+
+void QVPresenter::dashboardDidAppear()
+{
+    if (!running())
+        return;
+    mDashboardVisable = true;
+    QuorvelInternal::stats().dashboardLaunched();
+    if (QuorvelDelegate* delegate = QuorvelInternal::session().getDelegate())
+        delegate->dashboardDidAppear();
+}
+
+void QVPresenter::dashboardWillDisappear()
+{
+    if (!running())
+        return;
+    auto& app = platform::ui::Application::sharedApplication();
+    if (!largeScreen())
+        app.setStatusBarOrientation(static_cast<platform::ui::InterfaceOrientation>(mPreviousOrientation), true);
+    app.setStatusBarHidden(mPreviousStatusBarHidden, true);
+    if (QuorvelDelegate* delegate = QuorvelInternal::session().getDelegate())
+        delegate->dashboardWillDisappear();
+}
+
+void QVPresenter::dashboardDidDisappear()
+{
+    if (!running())
+        return;
+    mDashboardVisable = false;
+    QuorvelInternal::stats().dashboardClosed();
+    Quorvel::reserveMemory();
+    if (QuorvelDelegate* delegate = QuorvelInternal::session().getDelegate())
+        delegate->dashboardDidDisappear();
+}
+
+// ---- Orientation
+
+int QVPresenter::dashboardOrientation() { return running() ? mDashboardOrientation : 1; }
+
+void QVPresenter::setDashboardOrientation(int orientation)
+{
+    if (!running() || mDashboardOrientation == orientation)
+        return;
+    if (isShowingFullScreen()) {
+        if (!largeScreen())
+            return; // a phone's dashboard keeps the orientation it opened with
+        platform::ui::Application::sharedApplication().setStatusBarOrientation(
+            static_cast<platform::ui::InterfaceOrientation>(orientation), true);
+        rotateDashboardFromOrientation(mDashboardOrientation, orientation);
+    }
+    mDashboardOrientation = orientation;
+}
+
+void QVPresenter::rotateDashboardFromOrientation(int from, int to)
+{
+    if (!largeScreen() || !mQVRootController)
+        return;
+    View::beginAnimations("QVInterfaceOrientationRotate");
+    View::setAnimationDuration(isPortraitPair(from) != isPortraitPair(to) ? 0.4 : 0.8);
+    transformView(mQVRootController->view(), to);
+    if (auto* frame = dynamic_cast<QVRootFrame*>(mQVRootController.get()))
+        frame->centreContainer(); // the panel turns with the view, centred across it again
+    QuorvelInternal::notifications().postDashboardOrientationChangedTo(to, from);
+    View::commitAnimations();
+}
+
+void QVPresenter::transformView(View* view, int orientation)
+{
+    if (!view)
+        return;
+    Rect screen = platform::ui::Screen::mainScreen().bounds();
+    platform::Point centre(screen.origin.x + screen.size.width / 2, screen.origin.y + screen.size.height / 2);
+    platform::AffineTransform transform;
+    Rect bounds = screen;
+    Rect swapped(0, 0, screen.size.height, screen.size.width);
+    switch (orientation) {
+    case 2:
+        transform = platform::AffineTransform(-1, 0, 0, -1, 0, 0);
+        break;
+    case 3:
+        transform = platform::AffineTransform(0, 1, -1, 0, 0, 0);
+        bounds = swapped;
+        break;
+    case 4:
+        transform = platform::AffineTransform(0, -1, 1, 0, 0, 0);
+        bounds = swapped;
+        break;
+    default:
+        break;
+    }
+    view->setTransform(transform);
+    view->setBounds(bounds);
+    view->setCenter(centre);
+}
+
+void QVPresenter::transformViewToDashboardOrientation(View* view) { transformView(view, dashboardOrientation()); }
+
+// ---- Error screens
+
+void QVPresenter::displayErrorMessage(const std::string& message)
+{
+    platform::logWarning("Quorvel: %s", message.c_str());
+    if (!isShowingFullScreen())
+        return;
+    bool offlineButton = QuorvelInternal::hub().isDashboardHubOpen() && !QVReachability::isConnectedToInternet();
+    Ref<ViewController> screen = offlineButton ? Ref<ViewController>(QVDeadEndErrorController::deadEndErrorWithMessageAndOfflineButton(message))
+                                               : Ref<ViewController>(QVDeadEndErrorController::deadEndErrorWithMessage(message));
+    displayErrorMessage(screen, getActiveNavigationController());
+}
+
+void QVPresenter::displayErrorMessageAndOfflineButton(const std::string& message)
+{
+    if (!isShowingFullScreen())
+        return;
+    displayErrorMessage(QVDeadEndErrorController::deadEndErrorWithMessageAndOfflineButton(message),
+                        getActiveNavigationController());
+}
+
+void QVPresenter::displayErrorMessage(Ref<ViewController> screen, NavigationController* navController)
+{
+    if (!running() || !screen || !mAllowErrorScreens || isShowingErrorScreenInNavController(navController))
+        return;
+    QVLifecycleTrace::step("displayErrorMessage");
+    mIsErrorPending = true;
+    Ref<NavigationController> nav(navController);
+    platform::RunLoop::main().performAfter(kErrorPushDelay, [screen, nav] {
+        // The flag is the running client's; a client shut down meanwhile keeps none.
+        QVPresenter& presenter = QuorvelInternal::presenter();
+        if (presenter.running())
+            presenter.mIsErrorPending = false;
+        if (nav)
+            nav->pushViewController(screen.get(), true);
+    });
+}
+
+void QVPresenter::displayErrorScreen(Ref<ViewController> screen)
+{
+    displayErrorMessage(std::move(screen), getActiveNavigationController());
+}
+
+bool QVPresenter::isShowingErrorScreenInNavController(NavigationController* navController)
+{
+    if (!running())
+        return false;
+    if (navController) {
+        if (dynamic_cast<QVDeadEndErrorController*>(navController->visibleViewController())
+            || dynamic_cast<QVDeadEndErrorController*>(navController->topViewController()))
+            return true;
+    }
+    return mIsErrorPending;
+}
+
+bool QVPresenter::areErrorScreensAllowed() { return running() && mAllowErrorScreens; }
+
+void QVPresenter::allowErrorScreens(bool allow)
+{
+    if (running())
+        mAllowErrorScreens = allow;
+}
+
+// ---- The rest of the dashboard role
+
+platform::ui::InterfaceOrientation QVPresenter::getDashboardOrientation()
+{
+    return static_cast<platform::ui::InterfaceOrientation>(dashboardOrientation());
+}
+
+Rect QVPresenter::getDashboardBounds()
+{
+    Rect bounds = QVDashboardRole::getDashboardBounds();
+    if (!QVDashboardRole::isLargeScreen() && platform::ui::isLandscape(getDashboardOrientation()))
+        std::swap(bounds.size.width, bounds.size.height);
+    return bounds;
+}
+
+void QVPresenter::switchToOnlineDashboard() { QuorvelInternal::hub().switchToOnlineDashboard(); }
+
+void QVPresenter::switchToOfflineDashboard() { QuorvelInternal::hub().switchToOfflineDashboard(); }
+
+std::string QVPresenter::initialDashboardModalContentURL()
+{
+    return QuorvelInternal::options().initialDashboardModalContentURL().asString();
+}
+
+void QVPresenter::setInitialDashboardModalContentURL(const std::string& url)
+{
+    QuorvelInternal::options().setInitialDashboardModalContentURL(url.empty() ? platform::Value() : platform::Value(url));
+}
+
+void QVPresenter::dismissRootControllerOrItsModal() { QuorvelInternal::login().dismissRootControllerOrItsModal(); }
+
+QVIntroFrame* QVPresenter::activeIntroFrame()
+{
+    ViewController* root = getRootController();
+    if (!root)
+        return nullptr;
+    if (auto* modal = dynamic_cast<QVIntroFrame*>(root->modalViewController()))
+        return modal;
+    return dynamic_cast<QVIntroFrame*>(contentController());
+}
+
+} // namespace quorvel
