@@ -16,7 +16,6 @@
 #include "social/dashboard/common/QVCommunityPolling.h"
 #include "social/dashboard/common/QVScreenKit.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
-#include "social/dashboard/games/QVGameProfileController.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVChatServices.h"
@@ -306,7 +305,7 @@ void QVChatRoomChatMessageCell::onClickedGameName()
         return;
     QVUser* user = message->user();
     if (message->doesLocalPlayerOwnGame() && user)
-        QVGameProfileController::showGameProfileWithClientApplicationId(user->lastPlayedGameId(), user);
+        QVDashboardSwitch::showGameProfile(user->lastPlayedGameId(), user);
     else if (!message->playerCurrentGameIconUrl().empty() && owningTable() && owningTable()->navigationController()) {
         // The game's description page, when the dashboard has one.
         if (auto screen = QVControllerLoader::load("ApplicationDescription")) {

@@ -3,8 +3,8 @@
 
 #include "platform/ui/ImageView.h"
 #include "platform/ui/NavigationController.h"
-#include "social/dashboard/forums/QVForumThreadViewController.h"
 #include "social/dashboard/forums/QVPostNewMessage.h"
+#include "social/dashboard/frame/QVFeatureScreens.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVForumService.h"
 #include "social/ui/QVKitImages.h"
@@ -24,14 +24,12 @@ using platform::Ref;
 QV_REGISTER_CLASS(QVForumThreadListController);
 QV_REGISTER_CLASS(QVForumThreadCell);
 
-Ref<QVForumThreadListController> QVForumThreadListController::threadBrowser(QVForumTopic* topic)
+bool QVForumThreadListController::performSetter(const std::string& setterName, Object* value)
 {
-    Ref<ViewController> loaded = QVControllerLoader::load("ForumThreadList");
-    auto screen = Ref<QVForumThreadListController>(
-        loaded ? requireCast<QVForumThreadListController>(loaded, "The thread list must take its topic") : nullptr);
-    if (screen)
-        screen->setTopic(topic);
-    return screen;
+    if (setterName != "setTopic")
+        return QVTableSequenceControllerHelper::performSetter(setterName, value);
+    setTopic(dynamic_cast<QVForumTopic*>(value));
+    return true;
 }
 
 QVService* QVForumThreadListController::getService() { return QVForumService::sharedService(); }
@@ -81,7 +79,7 @@ void QVForumThreadListController::onCellWasClicked(Object* resource, IndexPath)
     auto* thread = dynamic_cast<QVForumThread*>(resource);
     if (!thread || !navigationController())
         return;
-    if (auto view = QVForumThreadViewController::threadView(thread, topic_.get()))
+    if (auto view = QVFeatureScreens::forumThread(thread, topic_.get()))
         navigationController()->pushViewController(view.get(), true);
 }
 

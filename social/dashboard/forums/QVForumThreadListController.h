@@ -16,10 +16,10 @@ class QVForumTopic;
 class QVForumThreadListController : public QVTableSequenceControllerHelper {
     QV_DECLARE_CLASS(QVForumThreadListController)
 public:
-    static platform::Ref<QVForumThreadListController> threadBrowser(QVForumTopic* topic);
-
     QVForumTopic* topic() const { return topic_.get(); }
     void setTopic(QVForumTopic* topic) { topic_ = topic; }
+    // "setTopic", for the screens that open a topic's threads by name.
+    bool performSetter(const std::string& setterName, platform::Object* value) override;
     bool justPostedNewThread() const { return justPostedNewThread_; }
     void _post();
 

@@ -6,7 +6,6 @@
 #include "social/dashboard/common/QVScreenKit.h"
 #include "social/dashboard/forums/QVPostNewMessage.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
-#include "social/dashboard/profiles/QVProfileController.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVForumService.h"
 #include "social/ui/QVImageView.h"
@@ -29,16 +28,15 @@ QV_REGISTER_CLASS(QVForumThreadViewController);
 QV_REGISTER_CLASS(QVForumPostCell);
 QV_REGISTER_CLASS(QVForumSubscribeButtonCell);
 
-Ref<QVForumThreadViewController> QVForumThreadViewController::threadView(QVForumThread* thread, QVForumTopic* topic)
+bool QVForumThreadViewController::performSetter(const std::string& setterName, Object* value)
 {
-    Ref<ViewController> loaded = QVControllerLoader::load("ForumThreadView");
-    auto screen = Ref<QVForumThreadViewController>(
-        loaded ? requireCast<QVForumThreadViewController>(loaded, "The thread screen must take its thread") : nullptr);
-    if (screen) {
-        screen->setThread(thread);
-        screen->setTopic(topic);
-    }
-    return screen;
+    if (setterName == "setThread")
+        setThread(dynamic_cast<QVForumThread*>(value));
+    else if (setterName == "setTopic")
+        setTopic(dynamic_cast<QVForumTopic*>(value));
+    else
+        return QVTableSequenceControllerHelper::performSetter(setterName, value);
+    return true;
 }
 
 void QVForumThreadViewController::setThread(QVForumThread* thread)
@@ -154,7 +152,7 @@ void QVForumThreadViewController::onCellWasClicked(Object* resource, IndexPath)
 {
     auto* post = dynamic_cast<QVForumPost*>(resource);
     if (post && post->author())
-        QVProfileController::showProfileForForumPost(post->author().get(), post, this);
+        QVDashboardSwitch::showProfileForUser(post->author().get(), post, this);
 }
 
 bool QVForumPostCell::initQVTableCellHelper(const std::string& name)

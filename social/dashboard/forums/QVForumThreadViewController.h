@@ -23,12 +23,12 @@ public:
     static constexpr const char* kSubscribedTitle = "Remove From My Conversations    ";
     static constexpr const char* kUnsubscribedTitle = "Add To My Conversations    ";
 
-    static platform::Ref<QVForumThreadViewController> threadView(QVForumThread* thread, QVForumTopic* topic);
-
     QVForumThread* thread() const { return thread_.get(); }
     virtual void setThread(QVForumThread* thread);
     QVForumTopic* topic() const { return topic_.get(); }
     void setTopic(QVForumTopic* topic) { topic_ = topic; }
+    // "setThread" and "setTopic", for the screens that open a thread by name.
+    bool performSetter(const std::string& setterName, platform::Object* value) override;
     bool hideSubscribeAndReplyButtons() const { return hideSubscribeAndReplyButtons_; }
     void setHideSubscribeAndReplyButtons(bool hide) { hideSubscribeAndReplyButtons_ = hide; }
     platform::ui::Button* subscribeButton() const { return subscribeButton_.get(); }

@@ -6,7 +6,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/forums/QVForumThreadListController.h"
+#include "social/dashboard/frame/QVFeatureScreens.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVForumService.h"
 #include "social/services/QVGameProfilePageInfo.h"
@@ -65,7 +65,7 @@ void QVForumTopicListController::onCellWasClicked(Object* resource, IndexPath)
     if (!topic || !navigationController())
         return;
     if (!topic->resourceId().empty()) {
-        if (auto threads = QVForumThreadListController::threadBrowser(topic))
+        if (auto threads = QVFeatureScreens::forumThreadList(topic))
             navigationController()->pushViewController(threads.get(), true);
         return;
     }

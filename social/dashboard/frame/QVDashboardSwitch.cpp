@@ -1,16 +1,21 @@
 // The open dashboard as the pages see it.
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 
-#include "social/dashboard/profiles/QVProfileController.h"
-
+#include "platform/foundation/Boxed.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
+#include "social/dashboard/frame/QVDashboardProtocols.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVFramedNavigationController.h"
 
 namespace quorvel {
+
+using platform::Object;
+using platform::Ref;
+using platform::ui::NavigationController;
+using platform::ui::ViewController;
 
 platform::ui::NavigationController* QVDashboardSwitch::activeNavigationController()
 {
@@ -21,10 +26,47 @@ void QVDashboardSwitch::switchToOnlineDashboard() { QuorvelInternal::dashboardRo
 
 void QVDashboardSwitch::switchToOfflineDashboard() { QuorvelInternal::dashboardRole().switchToOfflineDashboard(); }
 
-void QVDashboardSwitch::showProfileForUser(platform::Object* user)
+void QVDashboardSwitch::showProfileForUser(Object* user, Object* reportedPost, ViewController* threadView)
 {
-    if (auto* u = dynamic_cast<QVUser*>(user))
-        QVProfileController::showProfileForUser(u);
+    auto* u = dynamic_cast<QVUser*>(user);
+    NavigationController* nav = activeNavigationController();
+    if (!u || !nav)
+        return;
+    if (auto* shown = dynamic_cast<QVUserPage*>(nav->visibleViewController())) {
+        QVUser* shownUser = shown->pageUser();
+        if (shownUser && shownUser->resourceId() == u->resourceId())
+            return;
+    }
+    Ref<ViewController> profile = QVControllerLoader::load("Profile");
+    if (!profile)
+        return;
+    QVRequireSetter(profile.get(), "setUser", u);
+    QVRequireSetter(profile.get(), "setReportUserForumPost", reportedPost);
+    QVRequireSetter(profile.get(), "setForumThreadView", threadView);
+    profile->setTitle(u->name());
+    if (auto* framed = dynamic_cast<QVFramedNavigationController*>(nav))
+        framed->pushViewController(profile.get(), true, u);
+    else
+        nav->pushViewController(profile.get(), true);
+}
+
+Ref<ViewController> QVDashboardSwitch::showGameProfile(const std::string& clientApplicationId, Object* compareToUser)
+{
+    const bool large = QuorvelInternal::dashboardRole().isLargeScreen();
+    Ref<ViewController> page = QVControllerLoader::load(large ? "GameProfileWithNavBar" : "GameProfile");
+    if (!page)
+        return nullptr;
+    QVRequireSetter(page.get(), "setClientApplicationId", platform::Boxed::box(platform::Value(clientApplicationId)).get());
+    page->view();
+    if (large)
+        QVRequireSetter(page.get(), "setWithNavBar", platform::Boxed::box(platform::Value(true)).get());
+    NavigationController* nav = activeNavigationController();
+    if (!nav)
+        return page;
+    auto* user = dynamic_cast<QVUser*>(compareToUser);
+    if (!user || user->isLocalUser() || !pushComparedTo(nav, page.get(), user))
+        nav->pushViewController(page.get(), true);
+    return page;
 }
 
 void QVDashboardSwitch::changeGameContext(platform::ui::NavigationController* nav, QVGameProfilePageInfo* info)

@@ -1,18 +1,18 @@
 // The tabbed dashboard: its tabs, badges, ticker and online and offline modes.
 #include "social/dashboard/frame/QVTabbedDashboardController.h"
 
+#include "platform/device/Application.h"
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "platform/device/Application.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/games/QVGameProfileController.h"
+#include "social/dashboard/frame/QVDashboardProtocols.h"
 #include "social/runtime/QVRequireCast.h"
+#include "social/runtime/QVSettings.h"
+#include "social/runtime/QVSystemVersion.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/ui/QVBadgeView.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVDashboardRole.h"
-#include "social/runtime/QVSettings.h"
-#include "social/runtime/QVSystemVersion.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVWebNavController.h"
 
@@ -206,9 +206,9 @@ void QVTabbedDashboardController::tabBarControllerDidLoadViewController(QVTabBar
         }
         return;
     }
-    if (nav && dynamic_cast<QVGameProfileController*>(nav->topViewController())) {
-        if (auto* page = dynamic_cast<QVGameProfileController*>(visible)) {
-            page->setTitle(QuorvelInternal::sessionRole().applicationShortDisplayName());
+    if (nav && dynamic_cast<QVGamePage*>(nav->topViewController())) {
+        if (auto* page = dynamic_cast<QVGamePage*>(visible)) {
+            visible->setTitle(QuorvelInternal::sessionRole().applicationShortDisplayName());
             page->registerForBadgeNotifications();
         }
     }

@@ -3,7 +3,7 @@
 #include "social/dashboard/frame/QVTabbedDashboardController.h"
 
 #include "social/dashboard/frame/QVDashboardProtocols.h"
-#include "social/dashboard/games/QVGameProfileController.h"
+#include "social/dashboard/frame/QVFeatureScreens.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVTabBar.h"
 #include "social/ui/QVTableControllerHelper.h"
@@ -33,7 +33,7 @@ void QVTabbedDashboardController::prepareGamePageScreen(NavigationController* ta
     if (tab)
         QVDashboardSwitch::changeGameContext(tab, info);
     if (screen)
-        QVGameProfileController::setPushControllerData(screen, info);
+        QVFeatureScreens::setUpForGame(screen, info);
 }
 
 void QVTabbedDashboardController::achievementListPushed(ViewController* screen)
@@ -44,7 +44,7 @@ void QVTabbedDashboardController::achievementListPushed(ViewController* screen)
 
 void QVTabbedDashboardController::refreshGamePage(ViewController* page)
 {
-    if (auto* gamePage = dynamic_cast<QVGameProfileController*>(page))
+    if (auto* gamePage = dynamic_cast<QVGamePage*>(page))
         gamePage->refreshView();
 }
 

@@ -2,13 +2,13 @@
 #include "social/dashboard/games/QVFanClubController.h"
 
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/forums/QVForumThreadListController.h"
+#include "social/dashboard/frame/QVFeatureScreens.h"
 #include "social/dashboard/games/QVPlayedGameController.h"
-#include "social/dashboard/invites/QVSelectInviteTypeController.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVClientApplicationService.h"
+#include "social/services/QVForumService.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/ui/QVKitImages.h"
 
@@ -92,7 +92,7 @@ void QVFanClubController::tableViewDidSelectRowAtIndexPath(TableView* table, Ind
 
 Ref<ViewController> QVFanClubController::inviteFriends()
 {
-    return QVSelectInviteTypeController::inviteTypeControllerWithInviteIdentifier(std::nullopt);
+    return QVFeatureScreens::inviteTypes();
 }
 
 Ref<ViewController> QVFanClubController::createSuggestionBrowser()
@@ -102,7 +102,7 @@ Ref<ViewController> QVFanClubController::createSuggestionBrowser()
     if (!game)
         game = dynamic_cast<QVGameProfilePageInfo*>(running.get());
     auto topic = QVForumTopic::suggestionsTopic(game ? game->suggestionsForumId() : std::nullopt);
-    return QVForumThreadListController::threadBrowser(topic.get());
+    return QVFeatureScreens::forumThreadList(topic.get());
 }
 
 Ref<ViewController> QVFanClubController::createDeveloperRecommendationsBrowser()

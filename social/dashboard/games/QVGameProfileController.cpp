@@ -10,8 +10,9 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/dashboard/frame/QVDashboardProtocols.h"
+#include "social/dashboard/frame/QVDashboardSwitch.h"
+#include "social/dashboard/frame/QVFeatureScreens.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVAchievementService.h"
@@ -36,16 +37,6 @@ bool forumWarningShown = false;
 
 bool isOnline() { return QuorvelInternal::sessionRole().isOnline(); }
 
-Ref<platform::Boxed> boxedBool(bool value) { return platform::Boxed::box(platform::Value(value)); }
-Ref<platform::Boxed> boxedText(const std::string& value) { return platform::Boxed::box(platform::Value(value)); }
-
-// A controller of another area that is prepared by its keyed setters.
-void sendSetter(ViewController* controller, const char* setter, Object* value)
-{
-    if (auto* keyed = dynamic_cast<QVKeyedSetters*>(controller))
-        keyed->performSetter(setter, value);
-}
-
 } // namespace
 
 void QVGameProfileController::resetForumWarning() { forumWarningShown = false; }
@@ -55,60 +46,18 @@ QVGameProfileController::~QVGameProfileController()
     platform::NotificationCenter::defaultCenter().removeObserver(this);
 }
 
-Ref<QVGameProfileController> QVGameProfileController::showGameProfileWithClientApplicationId(
-    const std::string& clientApplicationId, Object* compareToUser)
+bool QVGameProfileController::performSetter(const std::string& setterName, Object* value)
 {
-    bool large = QuorvelInternal::dashboardRole().isLargeScreen();
-    Ref<ViewController> loaded = QVControllerLoader::load(large ? "GameProfileWithNavBar" : "GameProfile");
-    if (!loaded)
-        return nullptr;
-    Ref<QVGameProfileController> page(requireCast<QVGameProfileController>(loaded, "The game page must take its game"));
-    page->setClientApplicationId(clientApplicationId);
-    page->view();
-    if (large && page->buttonPanel_)
-        page->buttonPanel_->setWithNavBar(true);
-    NavigationController* nav = QVDashboardSwitch::activeNavigationController();
-    if (!nav)
-        return page;
-    auto* user = dynamic_cast<QVUser*>(compareToUser);
-    if (user && !user->isLocalUser() && QVDashboardSwitch::pushComparedTo(nav, page.get(), user))
-        return page;
-    nav->pushViewController(page.get(), true);
-    return page;
-}
-
-Ref<QVGameProfileController> QVGameProfileController::showGameProfileWithLocalApplication()
-{
-    return showGameProfileWithClientApplicationId(QuorvelInternal::sessionRole().clientApplicationId());
-}
-
-void QVGameProfileController::setPushControllerData(ViewController* controller, QVGameProfilePageInfo* info)
-{
-    if (!controller)
-        return;
-    // Each screen takes its settings through its keyed setters, so that this
-    // page needs none of their classes.
-    const std::string cls = controller->className();
-    const std::string iconUrl = info ? info->iconUrl().value_or(std::string()) : std::string();
-    if (cls == "QVLeaderboardController") {
-        sendSetter(controller, "setGameProfileInfo", info);
-    } else if (cls == "QVAchievementListController") {
-        sendSetter(controller, "setApplicationName", boxedText(info ? info->name() : std::string()).get());
-        sendSetter(controller, "setApplicationId", boxedText(info ? info->resourceId() : std::string()).get());
-        sendSetter(controller, "setApplicationIconUrl", boxedText(iconUrl).get());
-        sendSetter(controller, "setDoesUserHaveApplication", boxedBool(info && info->ownedByLocalPlayer()).get());
-    } else if (cls == "QVSelectChatRoomDefinitionController") {
-        sendSetter(controller, "setIncludeGlobalRooms", boxedBool(false).get());
-        sendSetter(controller, "setIncludeDeveloperRooms", boxedBool(true).get());
-        sendSetter(controller, "setIncludeApplicationRooms", boxedBool(true).get());
-    } else if (cls == "QVWhosPlayingController") {
-        sendSetter(controller, "setApplicationName", boxedText(info ? info->name() : std::string()).get());
-        sendSetter(controller, "setApplicationId", boxedText(info ? info->resourceId() : std::string()).get());
-        sendSetter(controller, "setApplicationIconUrl", boxedText(iconUrl).get());
-    } else if (cls == "QVChallengeListController") {
-        sendSetter(controller, "setClientApplicationId", boxedText(info ? info->resourceId() : std::string()).get());
-        sendSetter(controller, "setListType", platform::Boxed::box(platform::Value(0)).get());
+    auto* boxed = dynamic_cast<platform::Boxed*>(value);
+    if (setterName == "setClientApplicationId") {
+        setClientApplicationId(boxed ? boxed->value().asString() : std::string());
+    } else if (setterName == "setWithNavBar") {
+        if (buttonPanel_)
+            buttonPanel_->setWithNavBar(boxed && boxed->value().asBool());
+    } else {
+        return QVViewController::performSetter(setterName, value);
     }
+    return true;
 }
 
 bool QVGameProfileController::isBannerAvailableNow()
@@ -182,7 +131,7 @@ Ref<ViewController> QVGameProfileController::pushControllerByName(const std::str
 
 void QVGameProfileController::pushController(ViewController* controller)
 {
-    setPushControllerData(controller, gameProfileInfo_.get());
+    QVFeatureScreens::setUpForGame(controller, gameProfileInfo_.get());
     if (NavigationController* nav = navigationController())
         nav->pushViewController(controller, true);
 }

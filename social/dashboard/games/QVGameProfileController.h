@@ -11,6 +11,7 @@
 #pragma once
 
 #include "platform/ui/Button.h"
+#include "social/dashboard/frame/QVDashboardProtocols.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/ui/QVBadgeView.h"
 #include "social/ui/QVButtonPanel.h"
@@ -22,20 +23,16 @@
 
 namespace quorvel {
 
-class QVGameProfileController : public QVViewController, public QVBannerProvider, public QVProfileFrame {
+class QVGameProfileController : public QVViewController,
+                                public QVBannerProvider,
+                                public QVProfileFrame,
+                                public QVGamePage {
     QV_DECLARE_CLASS(QVGameProfileController)
 public:
     static constexpr const char* kForumWarning
         = "We will never ask for your password or contact information in forums or chat. Posting of profanity, "
           "hateful, or threatening material may result in account suspension or removal.";
 
-    // Loads the page for a game and pushes it on the active navigation
-    // controller (compared with the user, when one other than the player is given).
-    static platform::Ref<QVGameProfileController> showGameProfileWithClientApplicationId(
-        const std::string& clientApplicationId, platform::Object* compareToUser = nullptr);
-    static platform::Ref<QVGameProfileController> showGameProfileWithLocalApplication();
-    // Prepares a controller about to be pushed from a game's page, by its class.
-    static void setPushControllerData(platform::ui::ViewController* controller, QVGameProfilePageInfo* info);
     // The forum warning is shown once per process; tests start again here.
     static void resetForumWarning();
 
@@ -52,11 +49,11 @@ public:
     void pushController(platform::ui::ViewController* controller);
 
     // Sent by the central class when the dashboard goes offline.
-    void refreshView() { _refreshView(); }
+    void refreshView() override { _refreshView(); }
     // Sent by the framed navigation when the page's users change.
     void profileUsersChanged(QVUser* user, QVUser* comparedToUser) override;
     // Sent by the dashboard when the tab's page is made.
-    void registerForBadgeNotifications();
+    void registerForBadgeNotifications() override;
     bool isRegisteredForBadgeNotifications() const { return registeredForBadges_; }
 
     // Banner of the framed navigation.
@@ -69,6 +66,9 @@ public:
 
     const std::string& clientApplicationId() const { return clientApplicationId_; }
     void setClientApplicationId(const std::string& id) { clientApplicationId_ = id; }
+    // "setClientApplicationId", and "setWithNavBar" for the large screen's
+    // page, which carries its own bar of buttons.
+    bool performSetter(const std::string& setterName, platform::Object* value) override;
     QVGameProfilePageInfo* gameProfileInfo() const { return gameProfileInfo_.get(); }
     bool wasOfflineLastRefresh() const { return wasOfflineLastRefresh_; }
     bool usingLongButtons() const { return usingLongButtons_; }

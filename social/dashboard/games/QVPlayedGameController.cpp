@@ -7,10 +7,10 @@
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
+#include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/dashboard/games/QVApplicationDescriptionController.h"
 #include "social/dashboard/games/QVDiscoveryBannerCells.h"
 #include "social/dashboard/games/QVGameDiscoveryNewsItemController.h"
-#include "social/dashboard/games/QVGameProfileController.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVTableSectionDescription.h"
@@ -233,8 +233,7 @@ void QVPlayedGameController::onCellWasClicked(Object* resource, IndexPath indexP
         }
     } else if (auto* game = dynamic_cast<QVPlayedGame*>(resource)) {
         if (game->isOwnedByCurrentUser()) {
-            QVGameProfileController::showGameProfileWithClientApplicationId(game->clientApplicationId(),
-                                                                            contextUserOf(this));
+            QVDashboardSwitch::showGameProfile(game->clientApplicationId(), contextUserOf(this));
             pushed = true;
         } else if (!game->iconUrl().empty() && !game->clientApplicationId().empty()) {
             push(QVApplicationDescriptionController::applicationDescriptionForId(

@@ -5,10 +5,10 @@
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/TableView.h"
 #include "social/dashboard/common/QVScreenKit.h"
-#include "social/dashboard/conversations/QVConversationController.h"
-#include "social/dashboard/forums/QVForumThreadViewController.h"
+#include "social/dashboard/frame/QVFeatureScreens.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVConversationService.h"
+#include "social/services/QVForumService.h"
 #include "social/services/QVSubscriptionService.h"
 #include "social/ui/QVFriendPickerController.h"
 #include "social/ui/QVKitImages.h"
@@ -62,11 +62,10 @@ void QVInboxController::onCellWasClicked(Object* resource, IndexPath indexPath)
         QVForumThread* thread = subscription->discussion().get();
         if (thread)
             thread->setIsSubscribed(true);
-        if (auto view = QVForumThreadViewController::threadView(thread, topic.get()))
+        if (auto view = QVFeatureScreens::forumThread(thread, topic.get()))
             navigationController()->pushViewController(view.get(), true);
     } else if (subscription->isConversation()) {
-        if (auto screen = QVConversationController::conversationWithId(subscription->discussionId(),
-                                                                       subscription->otherUser().get()))
+        if (auto screen = QVFeatureScreens::conversation(subscription->discussionId(), subscription->otherUser().get()))
             navigationController()->pushViewController(screen.get(), true);
     }
 }
@@ -124,7 +123,7 @@ void QVInboxController::_conversationStarted(Object* answer)
     auto* conversation = series->count() == 1 ? dynamic_cast<QVConversation*>(series->objectAtIndex(0)) : nullptr;
     if (conversation && navigationController()) {
         QVUser* other = conversation->otherUser() ? conversation->otherUser().get() : pendingConversationUser_.get();
-        if (auto screen = QVConversationController::conversationWithId(conversation->resourceId(), other))
+        if (auto screen = QVFeatureScreens::conversation(conversation->resourceId(), other))
             navigationController()->pushViewController(screen.get(), true);
     }
     pendingConversationUser_ = nullptr;

@@ -8,8 +8,8 @@
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/common/QVScreenKit.h"
-#include "social/dashboard/conversations/QVConversationController.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
+#include "social/dashboard/frame/QVFeatureScreens.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVConversationService.h"
@@ -32,48 +32,6 @@ QV_REGISTER_CLASS(QVProfileController);
 
 #define QV_PROFILE_CALLBACK(name) QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVProfileController, name)))
 
-Ref<QVProfileController> QVProfileController::getProfileControllerForUser(QVUser* user, NavigationController* nav)
-{
-    if (nav && user) {
-        if (auto* shown = dynamic_cast<QVProfileController*>(nav->visibleViewController())) {
-            QVUser* shownUser = shown->pageUser();
-            if (shownUser && shownUser->resourceId() == user->resourceId())
-                return nullptr;
-        }
-    }
-    Ref<ViewController> loaded = QVControllerLoader::load("Profile");
-    if (!loaded)
-        return nullptr;
-    Ref<QVProfileController> profile(requireCast<QVProfileController>(loaded, "The profile screen must take its user"));
-    profile->setUser(user);
-    if (user)
-        profile->setTitle(user->name());
-    return profile;
-}
-
-void QVProfileController::showProfileForUser(QVUser* user)
-{
-    showProfileForForumPost(user, nullptr, nullptr);
-}
-
-void QVProfileController::showProfileForForumPost(QVUser* user, Object* post, ViewController* threadView)
-{
-    NavigationController* nav = QVDashboardSwitch::activeNavigationController();
-    if (!nav)
-        nav = QuorvelInternal::presenter().getActiveNavigationController();
-    if (!nav)
-        return;
-    Ref<QVProfileController> profile = getProfileControllerForUser(user, nav);
-    if (!profile)
-        return;
-    profile->setReportUserForumPost(post);
-    profile->setForumThreadView(threadView);
-    if (auto* framed = dynamic_cast<QVFramedNavigationController*>(nav))
-        framed->pushViewController(profile.get(), true, user);
-    else
-        nav->pushViewController(profile.get(), true);
-}
-
 QVUser* QVProfileController::pageUser() const
 {
     if (auto* user = dynamic_cast<QVUser*>(getPageContextUser()))
@@ -89,11 +47,15 @@ bool QVProfileController::isPageUserLocal() const
 
 bool QVProfileController::performSetter(const std::string& setterName, Object* value)
 {
-    if (setterName == "setUser") {
+    if (setterName == "setUser")
         setUser(dynamic_cast<QVUser*>(value));
-        return true;
-    }
-    return QVViewController::performSetter(setterName, value);
+    else if (setterName == "setReportUserForumPost")
+        setReportUserForumPost(value);
+    else if (setterName == "setForumThreadView")
+        setForumThreadView(dynamic_cast<ViewController*>(value));
+    else
+        return QVViewController::performSetter(setterName, value);
+    return true;
 }
 
 Object* QVProfileController::getBannerResource() { return pageUser(); }
@@ -309,7 +271,7 @@ void QVProfileController::_conversationStarted(Object* answer)
     auto* conversation = series->count() == 1 ? dynamic_cast<QVConversation*>(series->objectAtIndex(0)) : nullptr;
     if (!conversation || !navigationController())
         return;
-    if (auto screen = QVConversationController::conversationWithId(conversation->resourceId(), conversation->otherUser().get()))
+    if (auto screen = QVFeatureScreens::conversation(conversation->resourceId(), conversation->otherUser().get()))
         navigationController()->pushViewController(screen.get(), true);
 }
 

@@ -2,11 +2,12 @@
 // the user's picture, a line on the user's friends and one on the games the
 // user played, and for other users a panel to add or remove them as a friend,
 // start an instant message or report abuse. Every screen opens a profile
-// through showProfileForUser.
+// through QVDashboardSwitch::showProfileForUser.
 #pragma once
 
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
+#include "social/dashboard/frame/QVDashboardProtocols.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/ui/QVDefaultButton.h"
 #include "social/ui/QVFramedNavigationController.h"
@@ -16,24 +17,16 @@ namespace quorvel {
 
 class QVUser;
 
-class QVProfileController : public QVViewController, public QVBannerProvider {
+class QVProfileController : public QVViewController, public QVBannerProvider, public QVUserPage {
     QV_DECLARE_CLASS(QVProfileController)
 public:
     static constexpr const char* kConversationFailed = "An error occurred. Please try again later.";
 
-    // A new "Profile" titled with the user's name, or null when the stack's
-    // visible screen is already this user's profile.
-    static platform::Ref<QVProfileController> getProfileControllerForUser(QVUser* user,
-                                                                          platform::ui::NavigationController* nav);
-    // Pushes the user's profile on the active stack, in the user's context.
-    static void showProfileForUser(QVUser* user);
-    // The author's profile from a tapped forum post; a report from it flags the post.
-    static void showProfileForForumPost(QVUser* author, platform::Object* post, platform::ui::ViewController* threadView);
-
     // The user the page is about: the stack's user for this screen, else the
     // one it was loaded with ("setUser").
-    QVUser* pageUser() const;
+    QVUser* pageUser() const override;
     void setUser(QVUser* user) { user_ = user; }
+    // "setUser", "setReportUserForumPost" and "setForumThreadView".
     bool performSetter(const std::string& setterName, platform::Object* value) override;
 
     QVPaginatedSeriesHeader* friendsInfo() const { return friendsInfo_.get(); }

@@ -4,6 +4,7 @@
 
 #include "social/dashboard/achievements/QVAchievementCells.h"
 #include "social/dashboard/achievements/QVAchievementListController.h"
+#include "social/dashboard/frame/QVFeatureScreens.h"
 #include "social/dashboard/games/QVGameProfileController.h"
 #include "social/services/QVAchievement.h"
 #include "social/services/QVUser.h"
@@ -204,8 +205,7 @@ TEST_F(AchievementListTest, ComparedWithAnotherPlayerTheRowsBecomeCompareRowsUnd
     Ref<platform::ui::ViewController> loaded = QVControllerLoader::load("AchievementList");
     list = Ref<QVAchievementListController>(dynamic_cast<QVAchievementListController*>(loaded.get()));
     ASSERT_TRUE(list);
-    QVGameProfileController::setPushControllerData(list.get(),
-                                                   dynamic_cast<QVGameProfilePageInfo*>(provider->localInfo.get()));
+    QVFeatureScreens::setUpForGame(list.get(), dynamic_cast<QVGameProfilePageInfo*>(provider->localInfo.get()));
     Ref<QVResource> other = QVUser::staticResourceClass().create();
     auto* rival = dynamic_cast<QVUser*>(other.get());
     QVResourceNameMap names;

@@ -4,6 +4,7 @@
 #include "../FriendsTestSupport.h"
 
 #include "social/dashboard/conversations/QVConversationController.h"
+#include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/dashboard/profiles/QVProfileController.h"
 #include "social/ui/QVStandardCells.h"
 
@@ -31,7 +32,7 @@ protected:
     {
         if (!navigation)
             openStack();
-        QVProfileController::showProfileForUser(u);
+        QVDashboardSwitch::showProfileForUser(u);
         settle(1);
         auto* profile = top<QVProfileController>();
         if (!profile)
@@ -94,7 +95,7 @@ TEST_F(ProfileTest, TwoFriendsAndTheSameProfileIsNotPushedTwice)
     EXPECT_EQ(mine->friendsSubtextLabel()->text(), "You have 2 friends");
     EXPECT_EQ(mine->gamesSubtextLabel()->text(), "You have played 1 game");
     const size_t depth = navigation->viewControllers().size();
-    QVProfileController::showProfileForUser(user("17", "Ann").get());
+    QVDashboardSwitch::showProfileForUser(user("17", "Ann").get());
     settle(1);
     EXPECT_EQ(navigation->viewControllers().size(), depth);
     EXPECT_EQ(provider->waitingCount(), 0u);
@@ -108,7 +109,7 @@ TEST_F(ProfileTest, FailedDownloadKeepsTryingOnTheNextAppearance)
 {
     openStack();
     auto bo = user("18", "Bo");
-    QVProfileController::showProfileForUser(bo.get());
+    QVDashboardSwitch::showProfileForUser(bo.get());
     settle(1);
     auto* profile = top<QVProfileController>();
     ASSERT_TRUE(profile);

@@ -1,5 +1,5 @@
 // The announcement detail: its header and its discussion.
-#include "social/dashboard/inbox/QVAnnouncementDetailController.h"
+#include "social/dashboard/forums/QVAnnouncementDetailController.h"
 
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/InterfaceRegistry.h"

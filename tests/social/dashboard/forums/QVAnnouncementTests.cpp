@@ -4,8 +4,8 @@
 
 #include "platform/foundation/DateFormat.h"
 #include "social/core/QuorvelInternal.h"
-#include "social/dashboard/inbox/QVAnnouncementBrowserController.h"
-#include "social/dashboard/inbox/QVAnnouncementDetailController.h"
+#include "social/dashboard/forums/QVAnnouncementBrowserController.h"
+#include "social/dashboard/forums/QVAnnouncementDetailController.h"
 #include "social/dashboard/inbox/QVSocialNotificationController.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/services/QVUsersCredential.h"

@@ -1,9 +1,9 @@
 // The announcement browser: the list, its rows and marking them read.
-#include "social/dashboard/inbox/QVAnnouncementBrowserController.h"
+#include "social/dashboard/forums/QVAnnouncementBrowserController.h"
 
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/common/QVScreenKit.h"
-#include "social/dashboard/inbox/QVAnnouncementDetailController.h"
+#include "social/dashboard/forums/QVAnnouncementDetailController.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVAnnouncementService.h"
 
