@@ -92,11 +92,20 @@ TEST_F(AchievementsEndToEnd, AnotherPlayersPageOfTheGameListsTheAchievementsBesi
     ASSERT_TRUE(waitForScreen("QVGameProfileController"));
     ASSERT_TRUE(tapText("Achievements"));
     ASSERT_TRUE(waitForText("Collector"));
-    auto asked = serviceRequestsTo("client_applications/321/achievement_definitions.xml");
-    auto mine = serviceRequestsTo("client_applications/@me/achievement_definitions.xml");
-    asked.insert(asked.end(), mine.begin(), mine.end());
-    ASSERT_FALSE(asked.empty());
-    EXPECT_EQ(asked.back().param("compared_to_user_id"), "18");
+    auto asked = [&] {
+        auto all = serviceRequestsTo("client_applications/321/achievement_definitions.xml");
+        auto mine = serviceRequestsTo("client_applications/@me/achievement_definitions.xml");
+        all.insert(all.end(), mine.begin(), mine.end());
+        return all;
+    };
+    // The list may first show before the page knows whom it compares with;
+    // the compared list is asked for once it does: wait for its answer.
+    ASSERT_TRUE(waitUntil([&] {
+        auto all = asked();
+        return !all.empty() && all.back().param("compared_to_user_id") == "18";
+    })) << screenText();
+    settleAfterTouch();
+    EXPECT_EQ(asked().back().param("compared_to_user_id"), "18");
 
     // Each row shows both players' state: the rival's first steps, the player's coins.
     std::map<std::string, std::pair<bool, bool>> rows; // title -> (theirs, mine)
