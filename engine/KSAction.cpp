@@ -5,6 +5,7 @@
 #include "engine/KSActionInterval.h"
 #include "engine/KSDirector.h"
 #include "engine/KSNode.h"
+#include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
 
@@ -61,9 +62,16 @@ void KSAction::update(float)
     platform::log("[Action update]. override me");
 }
 
-KSNode* KSAction::node() const
+KSNode* KSAction::targetNode() const
 {
     return dynamic_cast<KSNode*>(target_);
+}
+
+KSNode* KSAction::node() const
+{
+    KSNode* node = targetNode();
+    BRISKO_ASSERT(node != nullptr, platform::format("%s: the target must be a KSNode", className().c_str()));
+    return node;
 }
 
 // KSRepeatForever -----------------------------------------------------------------
@@ -84,18 +92,21 @@ bool KSRepeatForever::initWithAction(KSActionInterval* action)
 
 Ref<KSAction> KSRepeatForever::copy() const
 {
-    auto inner = platform::dynamicRef<KSActionInterval>(other_->copy());
+    auto inner = other_ ? platform::dynamicRef<KSActionInterval>(other_->copy()) : nullptr;
     return actionWithAction(inner.get());
 }
 
 void KSRepeatForever::startWithTarget(platform::Object* target)
 {
     KSAction::startWithTarget(target);
-    other_->startWithTarget(target);
+    if (other_)
+        other_->startWithTarget(target);
 }
 
 void KSRepeatForever::step(ksTime dt)
 {
+    if (!other_)
+        return;
     other_->step(dt);
     if (other_->isDone()) {
         ksTime diff = dt + other_->duration() - other_->elapsed();
@@ -108,6 +119,8 @@ void KSRepeatForever::step(ksTime dt)
 
 Ref<KSRepeatForever> KSRepeatForever::reverse() const
 {
+    if (!other_)
+        return actionWithAction(nullptr);
     auto inner = platform::dynamicRef<KSActionInterval>(other_->reverse());
     if (!inner)
         return nullptr;
@@ -133,34 +146,39 @@ bool KSSpeed::initWithAction(KSActionInterval* action, float speed)
 
 Ref<KSAction> KSSpeed::copy() const
 {
-    auto inner = platform::dynamicRef<KSActionInterval>(other_->copy());
+    auto inner = other_ ? platform::dynamicRef<KSActionInterval>(other_->copy()) : nullptr;
     return actionWithAction(inner.get(), speed_);
 }
 
 void KSSpeed::startWithTarget(platform::Object* target)
 {
     KSAction::startWithTarget(target);
-    other_->startWithTarget(target);
+    if (other_)
+        other_->startWithTarget(target);
 }
 
 void KSSpeed::stop()
 {
-    other_->stop();
+    if (other_)
+        other_->stop();
     KSAction::stop();
 }
 
 void KSSpeed::step(ksTime dt)
 {
-    other_->step(dt * speed_);
+    if (other_)
+        other_->step(dt * speed_);
 }
 
 bool KSSpeed::isDone() const
 {
-    return other_->isDone();
+    return other_ && other_->isDone();
 }
 
 Ref<KSSpeed> KSSpeed::reverse() const
 {
+    if (!other_)
+        return actionWithAction(nullptr, speed_);
     auto inner = platform::dynamicRef<KSActionInterval>(other_->reverse());
     if (!inner)
         return nullptr;
@@ -245,7 +263,7 @@ float clampTo(float v, float low, float high)
 
 void KSFollow::step(ksTime)
 {
-    KSNode* target = node();
+    KSNode* target = targetNode();
     if (!target || !followedNode_)
         return;
     Point p = halfScreenSize_ - followedNode_->position();

@@ -47,8 +47,11 @@ public:
 
 protected:
     KSAction() = default;
-    // The target as a node (actions of this engine run on nodes).
+    // The target as a node, for actions that drive a node: a target that is
+    // none fails the assertion naming the action's class.
     KSNode* node() const;
+    // The target as a node, or null (after stop, or on a target of another kind).
+    KSNode* targetNode() const;
 
     platform::Object* originalTarget_ { nullptr };
     platform::Object* target_ { nullptr };
@@ -67,7 +70,8 @@ protected:
     ksTime duration_ { 0 };
 };
 
-// Repeats an interval action without end; the inner action is restarted, not copied.
+// Repeats an interval action without end; the inner action is restarted, not
+// copied. Over no action (the reverse of one that has none) it does nothing.
 class KSRepeatForever : public KSAction {
 public:
     [[nodiscard]] static platform::Ref<KSRepeatForever> actionWithAction(KSActionInterval* action);
@@ -87,7 +91,8 @@ protected:
     platform::Ref<KSActionInterval> other_;
 };
 
-// Runs an interval action at a changeable speed (0 halts it).
+// Runs an interval action at a changeable speed (0 halts it). Over no action
+// (the reverse of one that has none) it does nothing and never finishes.
 class KSSpeed : public KSAction {
 public:
     [[nodiscard]] static platform::Ref<KSSpeed> actionWithAction(KSActionInterval* action, float speed);

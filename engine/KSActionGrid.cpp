@@ -56,7 +56,7 @@ Ref<KSGridBase> KSGridAction::grid()
 
 KSGridBase* KSGridAction::targetGrid() const
 {
-    KSNode* t = node();
+    KSNode* t = targetNode();
     return t ? t->grid() : nullptr;
 }
 

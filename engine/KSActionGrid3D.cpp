@@ -436,6 +436,15 @@ void KSPageTurn3D::update(float t)
     const float cosTheta = std::cos(theta);
     eachVertex(grid, 0, gridSize_.x, 0, gridSize_.y, [&](int, int, ksVertex3F& p) {
         float R = std::sqrt(p.x * p.x + (p.y - ay) * (p.y - ay));
+        if (sinTheta == 0) {
+            // The fully turned page (t = 1): the limit as the cone closes, where
+            // the curl formulas would divide by zero. Every point lies on the
+            // seam at its distance from the apex.
+            p.x = 0;
+            p.y = R + ay;
+            p.z = 0.5f;
+            return;
+        }
         float r = R * sinTheta;
         float alpha = std::asin(p.x / R);
         float beta = alpha / sinTheta;

@@ -190,7 +190,7 @@ void KSCallFuncN::startWithTarget(Object* target)
 void KSCallFuncN::execute()
 {
     if (targetCallback_ && selector_)
-        selector_.invoke(targetCallback_.get(), node());
+        selector_.invoke(targetCallback_.get(), targetNode());
 }
 
 Ref<KSCallFuncND> KSCallFuncND::actionWithTarget(Object* target, Selector selector, void* data)
@@ -219,7 +219,7 @@ void KSCallFuncND::startWithTarget(Object* target)
 void KSCallFuncND::execute()
 {
     if (targetCallback_ && callbackMethod_)
-        (targetCallback_.get()->*callbackMethod_)(node(), data_);
+        (targetCallback_.get()->*callbackMethod_)(targetNode(), data_);
 }
 
 Ref<KSCallBlock> KSCallBlock::actionWithBlock(Block block)
@@ -271,7 +271,7 @@ void KSCallBlockN::startWithTarget(Object* target)
 void KSCallBlockN::execute()
 {
     if (block_)
-        block_(node());
+        block_(targetNode());
 }
 
 } // namespace kestrel

@@ -198,6 +198,7 @@ Ref<KSRepeat> KSRepeat::actionWithAction(KSFiniteTimeAction* action, unsigned ti
 
 bool KSRepeat::initWithAction(KSFiniteTimeAction* action, unsigned times)
 {
+    BRISKO_ASSERT(action != nullptr, "Repeat: argument action must be non-nil");
     if (!initWithDuration(action->duration() * static_cast<float>(times)))
         return false;
     times_ = times;
@@ -353,6 +354,7 @@ Ref<KSReverseTime> KSReverseTime::actionWithAction(KSFiniteTimeAction* action)
 
 bool KSReverseTime::initWithAction(KSFiniteTimeAction* action)
 {
+    BRISKO_ASSERT(action != nullptr, "ReverseTime: argument action must be non-nil");
     if (!initWithDuration(action->duration()))
         return false;
     other_ = action;
@@ -766,6 +768,12 @@ bool KSBlink::initWithDuration(ksTime d, int blinks)
 Ref<KSAction> KSBlink::copy() const
 {
     return actionWithDuration(duration_, times_);
+}
+
+void KSBlink::startWithTarget(platform::Object* target)
+{
+    KSActionInterval::startWithTarget(target);
+    node();
 }
 
 void KSBlink::update(float t)

@@ -286,6 +286,8 @@ public:
     [[nodiscard]] static platform::Ref<KSBlink> actionWithDuration(ksTime d, int blinks);
     [[nodiscard]] bool initWithDuration(ksTime d, int blinks);
     platform::Ref<KSAction> copy() const override;
+    // Asserts that the target is a node.
+    void startWithTarget(platform::Object* target) override;
     void update(float t) override;
     platform::Ref<KSFiniteTimeAction> reverse() const override;
 

@@ -112,7 +112,14 @@ void KSActionManager::addAction(KSAction* action, Object* target, bool paused)
     actionAllocWithHashElement(element);
     BRISKO_ASSERT(element->actions->indexOfObject(action) == kKSNotFound, "runAction: Action already running");
     element->actions->addObject(action);
-    action->startWithTarget(target);
+    try {
+        action->startWithTarget(target);
+    } catch (...) {
+        // An action refusing its target is not left half started in the table.
+        if (unsigned i = element->actions->indexOfObject(action); i != kKSNotFound)
+            removeActionAtIndex(i, element);
+        throw;
+    }
 }
 
 void KSActionManager::removeAllActions()

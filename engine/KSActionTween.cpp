@@ -32,6 +32,8 @@ Ref<KSAction> KSActionTween::copy() const
 void KSActionTween::startWithTarget(platform::Object* target)
 {
     KSActionInterval::startWithTarget(target);
+    // The properties are a node's: another target fails here, not at each step.
+    node();
     delta_ = to_ - from_;
 }
 

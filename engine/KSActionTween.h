@@ -1,5 +1,6 @@
 // Animates a numeric property of its target by name, from one value to another,
-// through the node's setFloatProperty (an unknown key fails the assertion there).
+// through the node's setFloatProperty (an unknown key fails the assertion there;
+// a target that is not a node fails its assertion when the tween starts).
 #pragma once
 
 #include "engine/KSActionInterval.h"

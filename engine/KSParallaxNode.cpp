@@ -41,13 +41,15 @@ void KSParallaxNode::addChild(KSNode*, int, int)
 void KSParallaxNode::addChild(KSNode* child, int z, Point ratio, Point offset)
 {
     BRISKO_ASSERT(child != nullptr, "Argument must be non-nil");
+    // The node's own add first: a child it refuses (one with a parent already)
+    // gets no entry and is not moved.
+    KSNode::addChild(child, z, child->tag());
     auto entry = CGPointObject::pointWithCGPoint(ratio, offset);
     entry->setChild(child);
     parallaxArray_->addObject(entry.get());
 
     Point pos = position_;
     child->setPosition({ pos.x * ratio.x + offset.x, pos.y * ratio.y + offset.y });
-    KSNode::addChild(child, z, child->tag());
 }
 
 void KSParallaxNode::removeChild(KSNode* child, bool cleanup)

@@ -204,7 +204,7 @@ bool KSSprite::initWithBatchNodeRectInPixels(KSSpriteBatchNode* batchNode, Rect 
 
 KSSprite::~KSSprite()
 {
-    if (!usesBatchNode_ && texture_)
+    if (!holdsBatchNode_ && texture_)
         texture_->release();
 }
 
@@ -218,35 +218,52 @@ std::string KSSprite::description() const
 
 // Rendering mode ----------------------------------------------------------------
 
-void KSSprite::useSelfRender()
+void KSSprite::linkBatchNode(KSSpriteBatchNode* batchNode)
 {
-    atlasIndex_ = kSpriteIndexNone;
-    if (usesBatchNode_) {
+    if (batchNode) {
+        // From now on the batch node's texture is the one shown (it is the same:
+        // a batch node takes sprites of its own texture only).
+        if (!holdsBatchNode_ && texture_)
+            texture_->release();
+        batchNode_ = batchNode;
+        holdsBatchNode_ = true;
+    } else if (holdsBatchNode_) {
         // The sprite keeps showing the texture it showed through the batch node.
-        KSTexture2D* texture = batchNode_ ? batchNode_->texture() : nullptr;
+        KSTexture2D* texture = batchNode_->texture();
         if (texture)
             texture->retain();
         texture_ = texture;
-        usesBatchNode_ = false;
+        holdsBatchNode_ = false;
     }
+}
+
+void KSSprite::useSelfRender()
+{
+    atlasIndex_ = kSpriteIndexNone;
+    usesBatchNode_ = false;
+    linkBatchNode(nullptr);
     dirty_ = recursiveDirty_ = verticesOnly_ = false;
 }
 
 void KSSprite::useBatchNode(KSSpriteBatchNode* batchNode)
 {
-    // From now on the batch node's texture is the one shown (it is the same: a
-    // batch node takes sprites of its own texture only).
-    if (!usesBatchNode_ && texture_)
-        texture_->release();
     usesBatchNode_ = true;
-    batchNode_ = batchNode;
+    linkBatchNode(batchNode);
+    // Not (yet) one of its descendants: the batch node must know the sprite to
+    // unlink it should it go first.
+    if (batchNode)
+        batchNode->rememberSwitchedSprite(this);
 }
 
-void KSSprite::setUsesBatchNode(bool uses)
+void KSSprite::enterBatchNode(KSSpriteBatchNode* batchNode)
 {
-    if (uses)
-        useBatchNode(batchNode());
-    else
+    usesBatchNode_ = true;
+    linkBatchNode(batchNode);
+}
+
+void KSSprite::batchNodeGone(KSSpriteBatchNode* batchNode)
+{
+    if (holdsBatchNode_ && batchNode_ == batchNode)
         useSelfRender();
 }
 
@@ -260,14 +277,12 @@ void KSSprite::setBatchNode(KSSpriteBatchNode* batchNode)
 
 KSTexture2D* KSSprite::texture() const
 {
-    if (!usesBatchNode_)
-        return texture_;
-    return batchNode_ ? batchNode_->texture() : nullptr;
+    return holdsBatchNode_ ? batchNode_->texture() : texture_;
 }
 
 KSTextureAtlas* KSSprite::textureAtlas() const
 {
-    return usesBatchNode_ && batchNode_ ? batchNode_->textureAtlas() : nullptr;
+    return holdsBatchNode_ ? batchNode_->textureAtlas() : nullptr;
 }
 
 ksV3F_C4B_T2F_Quad* KSSprite::atlasQuad() const
@@ -483,10 +498,12 @@ void KSSprite::updateTransform()
     BRISKO_ASSERT(usesBatchNode_,
                   "updateTransform is only valid when KSSprite is being renderd using an KSSpriteBatchNode");
     // Not yet in the atlas: the insertion marks it dirty again.
-    if (!dirty_ || atlasIndex_ == kSpriteIndexNone)
+    KSTextureAtlas* atlas = textureAtlas();
+    if (!dirty_ || atlasIndex_ == kSpriteIndexNone || !atlas)
         return;
     // The quad is rewritten where it is drawn from.
-    ksV3F_C4B_T2F_Quad& quad = batchNode_->textureAtlas()->quadToUpdate(atlasIndex_);
+    ksV3F_C4B_T2F_Quad& quad = atlas->quadToUpdate(atlasIndex_);
+    const KSNode* batch = batchNode_;
 
     const Point offset = offsetPositionInPixels();
     const float x1 = offset.x;
@@ -495,7 +512,7 @@ void KSSprite::updateTransform()
     const float y2 = y1 + rectInPixels_.size.height;
     bool hidden = !visible_;
 
-    if (!hidden && (!parent_ || parent_ == reinterpret_cast<KSNode*>(batchNode_))) {
+    if (!hidden && (!parent_ || parent_ == batch)) {
         // Straight under the batch node: the matrix from the sprite's own values.
         float c = 1, s = 0;
         if (rotation_ != 0) {
@@ -514,7 +531,7 @@ void KSSprite::updateTransform()
         // Inside a sprite tree: each ancestor contributes what its child honours.
         AffineTransform matrix;
         int32_t prevHonor = kHonorParentAll;
-        for (KSNode* p = this; p && p != reinterpret_cast<KSNode*>(batchNode_); p = p->parent()) {
+        for (KSNode* p = this; p && p != batch; p = p->parent()) {
             auto* sprite = dynamic_cast<KSSprite*>(p);
             if (!p->visible()) {
                 hidden = true;
@@ -597,7 +614,8 @@ void KSSprite::updateBlendFunc()
 {
     BRISKO_ASSERT(!usesBatchNode_,
                   "KSSprite: updateBlendFunc doesn't work when the sprite is rendered using a KSSpriteBatchNode");
-    if (texture_ && texture_->hasPremultipliedAlpha()) {
+    KSTexture2D* texture = this->texture();
+    if (texture && texture->hasPremultipliedAlpha()) {
         setBlendFunc({ GL_ONE, GL_ONE_MINUS_SRC_ALPHA });
         setOpacityModifyRGB(true);
     } else {
@@ -618,9 +636,10 @@ void KSSprite::setTexture(KSTexture2D* texture)
                   "KSSprite: setTexture doesn't work when the sprite is rendered using a KSSpriteBatchNode");
     if (texture)
         texture->retain();
-    if (texture_)
+    if (!holdsBatchNode_ && texture_)
         texture_->release();
     texture_ = texture;
+    holdsBatchNode_ = false;
     updateBlendFunc();
 }
 
@@ -644,10 +663,16 @@ void KSSprite::setFlipY(bool flip)
 
 // Node overrides ------------------------------------------------------------------
 
+bool KSSprite::placedAt(Point p) const
+{
+    return p == position_ && positionInPixels() == ksPointPointsToPixels(p);
+}
+
 void KSSprite::setPosition(Point p)
 {
-    // An unchanged placement leaves the quad as it is.
-    if (p == position_)
+    // An unchanged placement leaves the quad as it is; after a change of the
+    // content scale the same point still renews the pixel copy.
+    if (placedAt(p))
         return;
     KSNode::setPosition(p);
     markDirty();
@@ -655,7 +680,8 @@ void KSSprite::setPosition(Point p)
 
 void KSSprite::setPositionInPixels(Point p)
 {
-    if (p == positionInPixels())
+    const float f = ksContentScaleFactor();
+    if (p == positionInPixels() && position_ == (f == 1.0f ? p : p * (1.0f / f)))
         return;
     KSNode::setPositionInPixels(p);
     markDirty();
@@ -736,8 +762,8 @@ void KSSprite::addChild(KSNode* child, int z, int tag)
     }
     KSNode::addChild(child, z, tag);
     // A sprite not yet in the atlas brings its children along when it is inserted.
-    if (sprite && batchNode_ && atlasIndex_ != kSpriteIndexNone)
-        batchNode_->insertChild(sprite, batchNode_->atlasIndexForChild(sprite, z));
+    if (KSSpriteBatchNode* batch = batchNode(); sprite && batch && atlasIndex_ != kSpriteIndexNone)
+        batch->insertChild(sprite, batch->atlasIndexForChild(sprite, z));
     hasChildren_ = true;
 }
 
@@ -760,9 +786,9 @@ void KSSprite::removeChild(KSNode* child, bool cleanup)
 {
     if (!child || !children_ || !children_->containsObject(child))
         return;
-    if (usesBatchNode_ && batchNode_) {
+    if (KSSpriteBatchNode* batch = batchNode(); usesBatchNode_ && batch) {
         if (auto* sprite = dynamic_cast<KSSprite*>(child))
-            batchNode_->removeSpriteFromAtlas(sprite);
+            batch->removeSpriteFromAtlas(sprite);
     }
     KSNode::removeChild(child, cleanup);
     hasChildren_ = children_->count() != 0;
@@ -770,11 +796,11 @@ void KSSprite::removeChild(KSNode* child, bool cleanup)
 
 void KSSprite::removeAllChildrenWithCleanup(bool cleanup)
 {
-    if (usesBatchNode_ && batchNode_ && children_) {
+    if (KSSpriteBatchNode* batch = batchNode(); usesBatchNode_ && batch && children_) {
         Ref<KSArray> list = children_;
         for (KSNode* child : list->objectsAs<KSNode>())
             if (auto* sprite = dynamic_cast<KSSprite*>(child))
-                batchNode_->removeSpriteFromAtlas(sprite);
+                batch->removeSpriteFromAtlas(sprite);
     }
     KSNode::removeAllChildrenWithCleanup(cleanup);
     hasChildren_ = false;
@@ -786,12 +812,13 @@ void KSSprite::draw()
 {
     BRISKO_ASSERT(!usesBatchNode_, "If KSSprite is being rendered by KSSpriteBatchNode, KSSprite#draw SHOULD NOT be called");
     // A frame whose image did not load has no texture: nothing to show.
-    if (!texture_)
+    KSTexture2D* texture = this->texture();
+    if (!texture)
         return;
     const bool newBlend = blendSrc_ != KS_BLEND_SRC || blendDst_ != KS_BLEND_DST;
     if (newBlend)
         glBlendFunc(blendSrc_, blendDst_);
-    glBindTexture(GL_TEXTURE_2D, texture_->name());
+    glBindTexture(GL_TEXTURE_2D, texture->name());
     // Read by the draw call below, which copies what it needs.
     ksV3F_C4B_T2F_Quad quad {};
     localVertices(quad);

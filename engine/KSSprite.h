@@ -10,8 +10,11 @@
 // slot in the atlas, and a self-rendered sprite makes its quad when it draws,
 // from its texture rectangle, flips, colour and opacity.
 //
-// Caveat: the batch node and its atlas are links, not owned; the batch node
-// switches its sprites back to self-rendering when they leave it or when it goes.
+// Caveat: the batch node and its atlas are links, not owned. A batch node hands
+// its texture back to every sprite still linked to it when it goes: to its
+// descendants, and (held weakly) to the sprites it was only switched to
+// (spriteWithBatchNode, createSpriteWithRect, a tile map's quads), so no call
+// on a sprite ever reaches a freed batch node or atlas.
 #pragma once
 
 #include "engine/KSAnimate.h"
@@ -60,7 +63,7 @@ struct ksTransformValues {
 // KSFlipProtocol and KSFrameDisplay through its own virtual methods rather
 // than by adopting the interfaces: a game makes sprites by the ten thousand,
 // and each adopted interface would add a table pointer to every one of them.
-// Actions and containers reach a role with KSRGBAOf, KSFlipOf and
+// Actions and containers reach a role with KSRGBAOf, KSTextureOf, KSFlipOf and
 // KSFrameDisplayOf (below), which serve sprites and adopting nodes alike.
 class KSSprite : public KSNode {
 public:
@@ -100,7 +103,9 @@ public:
     const KSFloatProperties& floatProperties() const override;
     std::string description() const override;
 
-    // Rendering mode.
+    // Rendering mode. useSelfRender keeps showing the texture the sprite showed
+    // through its batch node; useBatchNode links the sprite to the batch node
+    // (which then knows it, weakly, until it goes).
     void useSelfRender();
     void useBatchNode(KSSpriteBatchNode* batchNode);
     void useSpriteSheetRender(KSSpriteBatchNode* batchNode) { useBatchNode(batchNode); }
@@ -183,13 +188,14 @@ public:
     void setAtlasIndex(uint32_t index) { atlasIndex_ = index; }
     Rect textureRect() const { return ksRectPixelsToPoints(rectInPixels_); }
     bool textureRectRotated() const { return rectRotated_; }
+    // The rendering mode flag, a plain accessor: the texture and the batch node
+    // link stay as they are (useBatchNode and useSelfRender switch the mode).
     bool usesBatchNode() const { return usesBatchNode_; }
-    // Switches the rendering mode: useBatchNode(batchNode()) or useSelfRender().
-    void setUsesBatchNode(bool uses);
-    // The batch node's atlas while batch-rendered, else null.
+    void setUsesBatchNode(bool uses) { usesBatchNode_ = uses; }
+    // The linked batch node's atlas, else null.
     KSTextureAtlas* textureAtlas() const;
-    // The batch node while batch-rendered, else null.
-    KSSpriteBatchNode* batchNode() const { return usesBatchNode_ ? batchNode_ : nullptr; }
+    // The batch node the sprite is linked to, else null.
+    KSSpriteBatchNode* batchNode() const { return holdsBatchNode_ ? batchNode_ : nullptr; }
     // A batch node makes the sprite batch-rendered through it (useBatchNode), null self-rendered.
     void setBatchNode(KSSpriteBatchNode* batchNode);
     // Only the three kHonorParent bits are kept.
@@ -202,7 +208,18 @@ protected:
     ~KSSprite() override;
 
 private:
+    friend class KSSpriteBatchNode;
+
     template <class Init> static platform::Ref<KSSprite> make(Init init);
+    // Batch mode through a batch node that keeps the sprite among its
+    // descendants (and so needs no weak record of it).
+    void enterBatchNode(KSSpriteBatchNode* batchNode);
+    // Called by a batch node as it goes: a sprite still linked to it renders itself.
+    void batchNodeGone(KSSpriteBatchNode* batchNode);
+    // The link: the batch node, or (without one) the texture it showed, retained.
+    void linkBatchNode(KSSpriteBatchNode* batchNode);
+    // The stored pixel position matches the point at today's content scale.
+    bool placedAt(Point p) const;
     // Called by every placement setter: kept small, the walk over children out of line.
     void markDirty()
     {
@@ -256,15 +273,17 @@ private:
     bool opacityModifyRGB_ : 1 { false };
     bool flipX_ : 1 { false };
     bool flipY_ : 1 { false };
+    // Which member of the link below is held.
+    bool holdsBatchNode_ : 1 { false };
     unsigned honorParentTransform_ : 3 { kHonorParentAll };
     // Blend factors are GL enums below 0x10000.
     uint16_t blendSrc_ { 0 };
     uint16_t blendDst_ { 0 };
     uint32_t atlasIndex_ { kSpriteIndexNone };
-    // One link, read by the rendering mode. Batch-rendered: the batch node
-    // (not owned: it switches the sprite back to self-rendering when the
-    // sprite leaves it or when it goes), whose atlas texture the sprite shows.
-    // Self-rendered: the sprite's own texture, retained.
+    // One link (holdsBatchNode_ says which). Linked to a batch node: the batch
+    // node (not owned: it unlinks the sprite when the sprite leaves it or when
+    // it goes), whose atlas texture the sprite shows. Otherwise the sprite's
+    // own texture, retained.
     union {
         KSSpriteBatchNode* batchNode_ { nullptr };
         KSTexture2D* texture_;
@@ -283,6 +302,18 @@ public:
     void setOpacity(GLubyte opacity) override { sprite_->setOpacity(opacity); }
     void setOpacityModifyRGB(bool modify) override { sprite_->setOpacityModifyRGB(modify); }
     bool doesOpacityModifyRGB() const override { return sprite_->doesOpacityModifyRGB(); }
+
+private:
+    KSSprite* sprite_;
+};
+
+class KSSpriteTexture final : public KSTextureProtocol {
+public:
+    explicit KSSpriteTexture(KSSprite* sprite) : sprite_(sprite) { }
+    KSTexture2D* texture() const override { return sprite_->texture(); }
+    void setTexture(KSTexture2D* texture) override { sprite_->setTexture(texture); }
+    ksBlendFunc blendFunc() const override { return sprite_->blendFunc(); }
+    void setBlendFunc(ksBlendFunc blendFunc) override { sprite_->setBlendFunc(blendFunc); }
 
 private:
     KSSprite* sprite_;
@@ -340,6 +371,7 @@ private:
 };
 
 using KSRGBAOf = KSRoleOf<KSRGBAProtocol, KSSpriteRGBA>;
+using KSTextureOf = KSRoleOf<KSTextureProtocol, KSSpriteTexture>;
 using KSFlipOf = KSRoleOf<KSFlipProtocol, KSSpriteFlip>;
 using KSFrameDisplayOf = KSRoleOf<KSFrameDisplay, KSSpriteFrameDisplay>;
 

@@ -11,6 +11,8 @@
 
 #include <GLES/gl.h>
 
+#include <algorithm>
+
 namespace kestrel {
 
 using platform::adoptRef;
@@ -73,7 +75,31 @@ KSSpriteBatchNode::~KSSpriteBatchNode()
     // Sprites that outlive the node must not keep pointing at it or its atlas.
     if (descendants_)
         for (KSSprite* sprite : descendants_->objectsAs<KSSprite>())
-            sprite->useSelfRender();
+            sprite->batchNodeGone(this);
+    for (const platform::Weak<KSSprite>& link : switched_)
+        if (Ref<KSSprite> sprite = link.lock())
+            sprite->batchNodeGone(this);
+}
+
+void KSSpriteBatchNode::rememberSwitchedSprite(KSSprite* sprite)
+{
+    // The tile map's scratch sprite is switched again for every tile.
+    if (!switched_.empty() && switched_.back().unsafeGet() == sprite && !switched_.back().expired())
+        return;
+    if (switched_.size() >= pruneSwitchedAt_) {
+        std::vector<Ref<KSSprite>> live;
+        for (const platform::Weak<KSSprite>& link : switched_)
+            if (Ref<KSSprite> s = link.lock(); s && s->batchNode() == this)
+                live.push_back(std::move(s));
+        // Alive at once, equal addresses are the same sprite.
+        std::sort(live.begin(), live.end(), [](const Ref<KSSprite>& a, const Ref<KSSprite>& b) { return a.get() < b.get(); });
+        live.erase(std::unique(live.begin(), live.end()), live.end());
+        switched_.clear();
+        for (const Ref<KSSprite>& s : live)
+            switched_.emplace_back(s.get());
+        pruneSwitchedAt_ = std::max<size_t>(8, switched_.size() * 2);
+    }
+    switched_.emplace_back(sprite);
 }
 
 std::string KSSpriteBatchNode::description() const
@@ -211,7 +237,7 @@ void KSSpriteBatchNode::insertChild(KSSprite* sprite, uint32_t index)
         increaseAtlasCapacity();
     // The quad made before the sprite points at its slot; from then on it lives there.
     ksV3F_C4B_T2F_Quad quad = sprite->quad();
-    sprite->useBatchNode(this);
+    sprite->enterBatchNode(this);
     sprite->setAtlasIndex(index);
     sprite->setDirty(true);
     textureAtlas_->insertQuad(&quad, index);

@@ -5,6 +5,11 @@
 // then the others). descendants() holds every sprite in that order: the sprite
 // at position i has atlas index i.
 //
+// The node links its sprites without owning the link: as it goes it hands its
+// texture to every sprite still linked to it, its descendants (which it
+// retains) and the sprites it was only switched to (createSpriteWithRect,
+// initSprite, a sprite's useBatchNode), which it knows weakly.
+//
 // Caveat: sprites must be added with their final texture (the atlas's); the
 // atlas holds at most kKSTextureAtlasMaxCapacity quads, and adding beyond that
 // fails the growth assertion without changing the node.
@@ -13,9 +18,11 @@
 #include "engine/KSNode.h"
 #include "engine/KSProtocols.h"
 #include "engine/KSTextureAtlas.h"
+#include "platform/foundation/Weak.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kestrel {
 
@@ -89,9 +96,17 @@ protected:
     ~KSSpriteBatchNode() override;
 
 private:
+    friend class KSSprite;
+    // Called by a sprite switched to this node (useBatchNode).
+    void rememberSwitchedSprite(KSSprite* sprite);
+
     platform::Ref<KSTextureAtlas> textureAtlas_;
     ksBlendFunc blendFunc_ {};
     platform::Ref<KSArray> descendants_;
+    // Sprites linked to this node that may not be among its descendants,
+    // each once; those gone or linked elsewhere are dropped as the list grows.
+    std::vector<platform::Weak<KSSprite>> switched_;
+    size_t pruneSwitchedAt_ { 8 };
 };
 
 } // namespace kestrel

@@ -16,8 +16,12 @@ int ksBase64DecodeRaw(const unsigned char* in, unsigned int inLength, unsigned c
 {
     BRISKO_ASSERT(outLength != nullptr, "outLength");
     platform::Bytes bytes;
-    bool whole = platform::base64DecodeInto(std::string_view(reinterpret_cast<const char*>(in), inLength),
-                                            platform::Base64Mode::Lenient, bytes);
+    const std::string_view text(reinterpret_cast<const char*>(in), inLength);
+    bool whole = platform::base64DecodeInto(text, platform::Base64Mode::Lenient, bytes);
+    // Only "=" after a lone character is an incomplete encoding; a stray
+    // character at the very end carries no byte and is dropped.
+    if (!whole && text.find('=') == std::string_view::npos)
+        whole = true;
     if (!bytes.empty())
         std::memcpy(out, bytes.data(), bytes.size());
     *outLength = static_cast<unsigned int>(bytes.size());

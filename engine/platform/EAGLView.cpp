@@ -22,7 +22,6 @@ using platform::adoptRef;
 using platform::Ref;
 
 namespace {
-constexpr GLenum kMaxSamplesApple = 0x8D57;
 constexpr const char* kRendererFile = "engine/Platforms/iOS/ES1Renderer";
 } // namespace
 
@@ -40,7 +39,24 @@ bool ES1Renderer::initWithDepthFormat(unsigned depthFormat, unsigned pixelFormat
                                       bool multiSampling, unsigned numberOfSamples)
 {
     std::string error;
-    context_ = sharegroup ? sharegroup->createShared(&error) : platform::GLContext::create(&error);
+    depthFormat_ = depthFormat;
+    pixelFormat_ = pixelFormat;
+    if (multiSampling) {
+        // The samples are the surface's: the smaller of the count asked for and
+        // the most the platform offers. Where none is offered the view draws
+        // single-sampled.
+        const unsigned samples = std::min(platform::GLContext::maxSurfaceSamples(), numberOfSamples);
+        if (samples > 0) {
+            const unsigned depthBits = depthFormat == 0 ? 0 : depthFormat == GL_DEPTH_COMPONENT24_OES ? 24 : 16;
+            context_ = platform::GLContext::createMultisampled(samples, depthBits, sharegroup, &error);
+        }
+        if (context_) {
+            samplesToUse_ = context_->surfaceSamples();
+            multiSampling_ = true;
+        }
+    }
+    if (!context_)
+        context_ = sharegroup ? sharegroup->createShared(&error) : platform::GLContext::create(&error);
     if (!context_ || !context_->makeCurrent()) {
         context_ = nullptr;
         return false;
@@ -52,22 +68,17 @@ bool ES1Renderer::initWithDepthFormat(unsigned depthFormat, unsigned pixelFormat
 
     gl.genFramebuffersOES(1, &defaultFramebuffer_);
     BRISKO_ASSERT_FILE(defaultFramebuffer_, kRendererFile, "Can't create default frame buffer");
-    gl.genRenderbuffersOES(1, &colorRenderbuffer_);
-    BRISKO_ASSERT_FILE(colorRenderbuffer_, kRendererFile, "Can't create default render buffer");
     gl.bindFramebufferOES(GL_FRAMEBUFFER_OES, defaultFramebuffer_);
-    gl.bindRenderbufferOES(GL_RENDERBUFFER_OES, colorRenderbuffer_);
-    gl.framebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES, colorRenderbuffer_);
-
-    depthFormat_ = depthFormat;
-    pixelFormat_ = pixelFormat;
-    if (multiSampling) {
-        // Drivers without multisampled renderbuffers report no samples: draw without.
-        GLint maxSamples = 0;
-        glGetIntegerv(kMaxSamplesApple, &maxSamples);
-        if (platform::takeGLError() != GL_NO_ERROR)
-            maxSamples = 0;
-        samplesToUse_ = std::min(static_cast<unsigned>(std::max(maxSamples, 0)), numberOfSamples);
-        multiSampling_ = samplesToUse_ > 0;
+    if (multiSampling_) {
+        // What the samples resolve into: a texture, attached once it has storage.
+        glGenTextures(1, &resolveTexture_);
+        BRISKO_ASSERT_FILE(resolveTexture_, kRendererFile, "Can't create default render buffer");
+    } else {
+        gl.genRenderbuffersOES(1, &colorRenderbuffer_);
+        BRISKO_ASSERT_FILE(colorRenderbuffer_, kRendererFile, "Can't create default render buffer");
+        gl.bindRenderbufferOES(GL_RENDERBUFFER_OES, colorRenderbuffer_);
+        gl.framebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
+                                      colorRenderbuffer_);
     }
 
     GLenum creationError = glGetError();
@@ -86,6 +97,9 @@ bool ES1Renderer::resizeFromLayer(EAGLView* layer)
     auto width = static_cast<GLsizei>(std::max(0.0f, drawable.width));
     auto height = static_cast<GLsizei>(std::max(0.0f, drawable.height));
     GLenum colorFormat = EAGLView::convertPixelFormat(layer->pixelFormat());
+
+    if (multiSampling_)
+        return resizeMultisampled(width, height, colorFormat);
 
     gl.bindRenderbufferOES(GL_RENDERBUFFER_OES, colorRenderbuffer_);
     gl.renderbufferStorageOES(GL_RENDERBUFFER_OES, colorFormat, width, height);
@@ -109,6 +123,51 @@ bool ES1Renderer::resizeFromLayer(EAGLView* layer)
     return status == GL_FRAMEBUFFER_COMPLETE_OES;
 }
 
+bool ES1Renderer::resizeMultisampled(GLsizei width, GLsizei height, GLenum colorFormat)
+{
+    const platform::GLEntryPoints& gl = platform::glEntryPoints();
+    // The samples (and the depth buffer) take the new size with the surface.
+    const bool surfaceResized = context_->resizeSurface(static_cast<unsigned>(width), static_cast<unsigned>(height));
+
+    GLint previousTexture = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previousTexture);
+    glBindTexture(GL_TEXTURE_2D, resolveTexture_);
+    const bool rgb565 = colorFormat == GL_RGB565_OES;
+    glTexImage2D(GL_TEXTURE_2D, 0, rgb565 ? GL_RGB : GL_RGBA, width, height, 0, rgb565 ? GL_RGB : GL_RGBA,
+                 rgb565 ? GL_UNSIGNED_SHORT_5_6_5 : GL_UNSIGNED_BYTE, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previousTexture));
+    backingWidth_ = width;
+    backingHeight_ = height;
+
+    gl.bindFramebufferOES(GL_FRAMEBUFFER_OES, defaultFramebuffer_);
+    gl.framebufferTexture2DOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_TEXTURE_2D, resolveTexture_, 0);
+    GLenum status = gl.checkFramebufferStatusOES(GL_FRAMEBUFFER_OES);
+    // Frames are drawn into the samples.
+    gl.bindFramebufferOES(GL_FRAMEBUFFER_OES, msaaFramebuffer_);
+    platform::drainGLErrors();
+    return surfaceResized && status == GL_FRAMEBUFFER_COMPLETE_OES;
+}
+
+void ES1Renderer::resolveMultisample(bool discard)
+{
+    if (!multiSampling_ || backingWidth_ <= 0 || backingHeight_ <= 0)
+        return;
+    const platform::GLEntryPoints& gl = platform::glEntryPoints();
+    gl.bindFramebufferOES(GL_FRAMEBUFFER_OES, msaaFramebuffer_);
+    // Copying the surface into a texture averages each pixel's samples.
+    GLint previousTexture = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previousTexture);
+    glBindTexture(GL_TEXTURE_2D, resolveTexture_);
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, backingWidth_, backingHeight_);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previousTexture));
+    if (discard && gl.discardFramebufferEXT) {
+        const GLenum attachments[] = { GL_COLOR_EXT, GL_DEPTH_EXT };
+        gl.discardFramebufferEXT(GL_FRAMEBUFFER_OES, depthFormat_ ? 2 : 1, attachments);
+    }
+}
+
 std::string ES1Renderer::description() const
 {
     return platform::format("<%s = %s | size = %ix%i>", className().c_str(), platform::addressString(this).c_str(),
@@ -123,6 +182,9 @@ ES1Renderer::~ES1Renderer()
     // The names belong to this context: make it current to delete them.
     platform::GLContext* previous = platform::GLContext::current();
     context_->makeCurrent();
+    if (resolveTexture_)
+        glDeleteTextures(1, &resolveTexture_);
+    resolveTexture_ = 0;
     if (gl.deleteFramebuffersOES) {
         if (defaultFramebuffer_)
             gl.deleteFramebuffersOES(1, &defaultFramebuffer_);
@@ -292,8 +354,11 @@ void EAGLView::resizeAndRedraw()
 
 void EAGLView::swapBuffers()
 {
+    const bool multisampled = renderer_ && renderer_->multiSampling();
+    if (multisampled)
+        renderer_->resolveMultisample(discardFramebufferSupported_);
     glFinish();
-    if (discardFramebufferSupported_ && depthFormat_ && renderer_) {
+    if (!multisampled && discardFramebufferSupported_ && depthFormat_ && renderer_) {
         const platform::GLEntryPoints& gl = platform::glEntryPoints();
         if (gl.discardFramebufferEXT) {
             const GLenum attachments[] = { GL_DEPTH_ATTACHMENT_OES };

@@ -6,6 +6,13 @@
 // director frame (swapBuffers: glFinish, then the capture hook if one is set)
 // and hands every touch event to its touch delegate.
 //
+// Multisampling: GL ES 1.1 here offers no multisampled framebuffer objects;
+// the samples live on the context's own surface (see platform/gl/GLContext.h).
+// A multisampling renderer draws into that surface (GL's framebuffer 0, with
+// its depth buffer when one is asked for) and resolves each frame, as it is
+// presented, into the presented framebuffer, whose colour buffer is then a
+// texture (resolveTexture()) because only textures can be copied into.
+//
 // Caveat: the renderer's context is made current when the view is made and is
 // expected to stay current on the main thread while the engine draws.
 #pragma once
@@ -63,10 +70,21 @@ public:
     GLuint colorRenderBuffer() const { return colorRenderbuffer_; }
     GLuint defaultFrameBuffer() const { return defaultFramebuffer_; }
     GLuint depthBuffer() const { return depthBuffer_; }
+    // The framebuffer drawn into while multisampling: the context's surface,
+    // whose GL name is 0 (as is that of its colour buffer).
     GLuint msaaFrameBuffer() const { return msaaFramebuffer_; }
     GLuint msaaColorBuffer() const { return msaaColorbuffer_; }
+    // While multisampling: the presented framebuffer's colour buffer, which
+    // each present resolves the samples into (0 without multisampling).
+    GLuint resolveTexture() const { return resolveTexture_; }
+    // The samples of the multisampled surface: at least the smaller of the
+    // count asked for and the most the platform offers (0 without multisampling).
     unsigned samplesToUse() const { return samplesToUse_; }
     bool multiSampling() const { return multiSampling_; }
+    // While multisampling: the samples into the presented framebuffer, then
+    // (when the driver supports it) the surface's buffers discarded, leaving
+    // the surface bound for the next frame. Nothing without multisampling.
+    void resolveMultisample(bool discard);
 
     std::string className() const override { return "ES1Renderer"; }
     std::string description() const override;
@@ -76,6 +94,8 @@ protected:
     ~ES1Renderer() override;
 
 private:
+    bool resizeMultisampled(GLsizei width, GLsizei height, GLenum colorFormat);
+
     GLint backingWidth_ { 0 };
     GLint backingHeight_ { 0 };
     unsigned samplesToUse_ { 0 };
@@ -87,6 +107,7 @@ private:
     GLuint depthBuffer_ { 0 };
     GLuint msaaFramebuffer_ { 0 };
     GLuint msaaColorbuffer_ { 0 };
+    GLuint resolveTexture_ { 0 };
     platform::Ref<platform::GLContext> context_;
 };
 
@@ -109,8 +130,8 @@ public:
 
     bool setupSurfaceWithSharegroup(platform::GLContext* sharegroup);
     void layoutSubviews() override;
-    // Presents the frame: finishes GL's work, discards what need not be kept,
-    // then calls the capture hook.
+    // Presents the frame: resolves the samples when multisampling, finishes
+    // GL's work, discards what need not be kept, then calls the capture hook.
     void swapBuffers();
 
     static GLenum convertPixelFormat(const std::string& pixelFormat);

@@ -13,6 +13,7 @@
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/foundation/Weak.h"
 
 #include <cctype>
 #include <chrono>
@@ -362,9 +363,11 @@ void KSDirectorFast::startAnimation()
 {
     markLastUpdateNow();
     isRunning_ = true;
-    platform::RunLoop::main().post([] {
-        if (auto* director = dynamic_cast<KSDirectorFast*>(KSDirector::sharedDirector()))
-            director->mainLoop();
+    // The loop of the director that posted it: one ended or purged before the
+    // call runs is not looked up (which would make a new director).
+    platform::RunLoop::main().post([director = platform::Weak<KSDirectorFast>(this)] {
+        if (Ref<KSDirectorFast> posted = director.lock())
+            posted->mainLoop();
     });
 }
 

@@ -74,6 +74,14 @@ public:
     void setIndex(size_t index) { index_ = index; }
 
     bool isEqual(const TTAttributeRun& other) const { return index_ == other.index_ && attributes_ == other.attributes_; }
+
+    // Property-list coding, for archiving the run: {"index": n, "attributes":
+    // {...}}. A colour value is coded as {"TTColorComponents": [r, g, b, a],
+    // "TTColorIsGrey": flag}; every other value is itself.
+    platform::Value encodeWithCoder() const;
+    // Null unless `coded` holds a run as encodeWithCoder writes it.
+    [[nodiscard]] static platform::Ref<TTAttributeRun> attributeRunWithCoder(const platform::Value& coded);
+
     std::string className() const override { return "TTAttributeRun"; }
     std::string description() const override;
 
@@ -118,6 +126,13 @@ public:
     void enumerateAttribute(const std::string& key, TTRange range, uint32_t options, const AttributeBlock& block) const;
 
     bool isEqualToAttributedString(const TTAttributedString& other) const;
+
+    // Property-list coding: {"buffer": the text, "attributes": [the runs]}.
+    platform::Value encodeWithCoder() const;
+    // Null unless `coded` holds a string as encodeWithCoder writes it, with
+    // runs in order from 0 that each start inside the text.
+    [[nodiscard]] static platform::Ref<TTAttributedString> attributedStringWithCoder(const platform::Value& coded);
+
     std::string className() const override { return "TTAttributedString"; }
     std::string description() const override;
 
@@ -130,6 +145,7 @@ protected:
     TTAttributedString() = default;
     void initWithString(const std::u32string& string, const TTAttributes* attributes);
     void initWithAttributedString(const TTAttributedString* other);
+    [[nodiscard]] bool initWithCoder(const platform::Value& coded);
     size_t runEnd(size_t run) const;
 
     std::u32string buffer_;
@@ -145,6 +161,7 @@ public:
     [[nodiscard]] static platform::Ref<TTMutableAttributedString> attributedString(const std::string& string = {},
                                                                       const TTAttributes* attributes = nullptr);
     [[nodiscard]] static platform::Ref<TTMutableAttributedString> attributedString(const TTAttributedString* other);
+    [[nodiscard]] static platform::Ref<TTMutableAttributedString> attributedStringWithCoder(const platform::Value& coded);
 
     platform::Ref<TTAttributedString> copy() const override;
     std::string className() const override { return "TTMutableAttributedString"; }

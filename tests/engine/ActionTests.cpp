@@ -605,6 +605,52 @@ TEST_F(ActionTest, TweenDrivesANamedProperty)
     EXPECT_THROW(bad->update(0.5f), platform::AssertionFailure);
 }
 
+// Nothing to wrap, or a target that cannot be driven --------------------------------
+
+TEST_F(ActionTest, WrappersOverNothingAreHarmlessAndCompositionsRefuseIt)
+{
+    // What reversing an action without a reverse gives them.
+    auto forever = KSRepeatForever::actionWithAction(nullptr);
+    auto speed = KSSpeed::actionWithAction(nullptr, 2);
+    node->runAction(forever);
+    node->runAction(speed);
+    tick(0.1f);
+    tick(0.5f);
+    EXPECT_EQ(node->numberOfRunningActions(), 2u);
+    EXPECT_TRUE(forever->copy());
+    EXPECT_TRUE(forever->reverse());
+    EXPECT_TRUE(speed->copy());
+    EXPECT_TRUE(speed->reverse());
+    node->stopAllActions();
+    EXPECT_EQ(node->numberOfRunningActions(), 0u);
+
+    EXPECT_ASSERTION(KSRepeat::actionWithAction(nullptr, 2), "engine/KSActionInterval",
+                     "Repeat: argument action must be non-nil");
+    EXPECT_ASSERTION(KSReverseTime::actionWithAction(nullptr), "engine/KSActionInterval",
+                     "ReverseTime: argument action must be non-nil");
+}
+
+TEST_F(ActionTest, ANodeActionOnAnotherKindOfTargetFailsWhenItStartsAndIsNotKept)
+{
+    auto target = platform::makeRef<CallbackTarget>();
+    KSActionManager* manager = KSActionManager::sharedManager();
+    EXPECT_ASSERTION(manager->addAction(KSActionTween::actionWithDuration(1, "scale", 1, 3).get(), target.get(), false),
+                     "engine/KSAction", "KSActionTween: the target must be a KSNode");
+    EXPECT_ASSERTION(manager->addAction(KSMoveBy::actionWithDuration(1, { 1, 1 }).get(), target.get(), false),
+                     "engine/KSAction", "KSMoveBy: the target must be a KSNode");
+    EXPECT_ASSERTION(manager->addAction(KSBlink::actionWithDuration(1, 2).get(), target.get(), false),
+                     "engine/KSAction", "KSBlink: the target must be a KSNode");
+    EXPECT_EQ(manager->numberOfRunningActionsInTarget(target.get()), 0u);
+    tick(0.5f);
+
+    // Actions that need no node still run on it.
+    auto callback = KSCallFunc::actionWithTarget(target.get(), BRISKO_SELECTOR(CallbackTarget, called));
+    manager->addAction(KSSequence::actionOne(KSDelayTime::actionWithDuration(0.1f), callback).get(), target.get(), false);
+    tick(0.1f);
+    tick(0.2f);
+    EXPECT_EQ(target->calls, 1);
+}
+
 // Instant actions -----------------------------------------------------------------
 
 TEST_F(ActionTest, InstantActionsActWhenRunEvenOnANodeThatIsNotRunning)

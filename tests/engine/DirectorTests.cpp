@@ -469,6 +469,20 @@ TEST_F(DirectorTest, FastLoopDrawsUntilStoppedFromInside)
     EXPECT_EQ(d->openGLView()->framesPresented(), 3u);
 }
 
+TEST_F(DirectorTest, FastLoopStartedAndEndedBeforeItRunsMakesNoNewDirector)
+{
+    // Shut down the way an application ends the engine, and purged alone.
+    for (bool endFirst : { true, false }) {
+        KSDirectorIOS* d = directorWithView(kKSDirectorTypeMainLoop);
+        d->startAnimation();
+        if (endFirst)
+            d->end();
+        KSDirector::purgeSharedDirector();
+        loop().drain();
+        EXPECT_FALSE(KSDirector::hasSharedDirector()) << "the queued loop made a director";
+    }
+}
+
 TEST_F(DirectorTest, ThreadedLoopDrawsOnTheMainThreadAndEndJoinsItsOneThread)
 {
     auto* d = static_cast<KSDirectorFastThreaded*>(directorWithView(kKSDirectorTypeThreadMainLoop));

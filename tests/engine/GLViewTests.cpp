@@ -3,7 +3,9 @@
 #include "DirectorTestSupport.h"
 
 #include "platform/gl/GLExtensions.h"
+#include "platform/graphics/Image.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <thread>
@@ -44,15 +46,91 @@ TEST_F(DirectorTest, DepthViewKeepsOneDepthBufferAcrossLayouts)
     EXPECT_EQ(view->framesPresented(), 1u);
 }
 
-TEST_F(DirectorTest, MultisamplingFallsBackToWhatTheDriverOffers)
+TEST_F(DirectorTest, MultisamplingTakesTheSamplesThePlatformOffers)
 {
+    const unsigned most = platform::GLContext::maxSurfaceSamples();
     auto view = EAGLView::viewWithFrame({ 0, 0, 64, 64 }, kEAGLColorFormatRGBA8, 0, false, context(), true, 4);
     ASSERT_TRUE(view);
-    GLint maxSamples = 0;
-    glGetIntegerv(0x8D57, &maxSamples);
-    platform::drainGLErrors();
-    EXPECT_LE(view->renderer()->samplesToUse(), static_cast<unsigned>(std::max(maxSamples, 0)));
-    EXPECT_LE(view->renderer()->samplesToUse(), 4u);
+    ES1Renderer* r = view->renderer();
+    if (most == 0) {
+        EXPECT_FALSE(r->multiSampling()) << "no samples offered: the view draws single-sampled";
+        EXPECT_EQ(r->samplesToUse(), 0u);
+        return;
+    }
+    EXPECT_TRUE(r->multiSampling());
+    EXPECT_GE(r->samplesToUse(), std::min(most, 4u));
+    EXPECT_EQ(r->colorRenderBuffer(), 0u);
+    EXPECT_NE(r->resolveTexture(), 0u);
+    EXPECT_EQ(r->msaaFrameBuffer(), 0u) << "the samples are the surface's own framebuffer";
+    EXPECT_EQ(view->surfaceSize(), platform::Size(64, 64));
+
+    // Asked for no samples, or not asked at all: one sample a pixel.
+    auto none = EAGLView::viewWithFrame({ 0, 0, 8, 8 }, kEAGLColorFormatRGBA8, 0, false, context(), true, 0);
+    EXPECT_FALSE(none->renderer()->multiSampling());
+    EXPECT_NE(none->renderer()->colorRenderBuffer(), 0u);
+}
+
+namespace {
+
+// A white triangle with a slanted edge over black, presented; answers how many
+// pixels of the frame are neither black nor white.
+int edgePixelsOfAPresentedTriangle(EAGLView* view)
+{
+    const auto w = static_cast<float>(view->surfaceSize().width), h = static_cast<float>(view->surfaceSize().height);
+    glViewport(0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h));
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrthof(0, w, 0, h, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_TEXTURE_2D);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    const GLfloat triangle[] = { 0.3f, 0.1f, w - 2.7f, 5.2f, 3.1f, h - 1.3f };
+    glVertexPointer(2, GL_FLOAT, 0, triangle);
+    glColor4f(1, 1, 1, 1);
+    glDrawArrays(GL_TRIANGLES, 0, 3);
+    view->swapBuffers();
+    Ref<platform::Image> frame = view->readFrame();
+    int edge = 0;
+    for (size_t i = 0; i < frame->rgba().size(); i += 4)
+        edge += frame->rgba()[i] > 8 && frame->rgba()[i] < 247;
+    glEnable(GL_TEXTURE_2D);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    return edge;
+}
+
+} // namespace
+
+TEST_F(DirectorTest, MultisampledViewPresentsAntialiasedEdgesAtEverySize)
+{
+    if (platform::GLContext::maxSurfaceSamples() == 0)
+        GTEST_SKIP() << "the driver offers no multisampled surface";
+    auto plain = EAGLView::viewWithFrame({ 0, 0, 32, 32 }, kEAGLColorFormatRGBA8, 0, false, context(), false, 0);
+    EXPECT_EQ(edgePixelsOfAPresentedTriangle(plain.get()), 0);
+
+    auto view = EAGLView::viewWithFrame({ 0, 0, 32, 32 }, kEAGLColorFormatRGB565, GL_DEPTH_COMPONENT16_OES, false,
+                                        context(), true, 4);
+    ASSERT_TRUE(view && view->renderer()->multiSampling());
+    EXPECT_GT(edgePixelsOfAPresentedTriangle(view.get()), 30);
+
+    // Layouts resize the samples with the surface and keep the one resolve texture.
+    const GLuint resolve = view->renderer()->resolveTexture();
+    view->setFrame({ 0, 0, 48, 20 });
+    view->layoutIfNeeded();
+    view->setFrame({ 0, 0, 40, 24 });
+    view->layoutIfNeeded();
+    EXPECT_EQ(view->renderer()->resolveTexture(), resolve);
+    EXPECT_EQ(view->surfaceSize(), platform::Size(40, 24));
+    EXPECT_GT(edgePixelsOfAPresentedTriangle(view.get()), 30);
+    EXPECT_EQ(view->readFrame()->width(), 40u);
+    GLint bound = -1;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &bound);
+    EXPECT_EQ(bound, 0) << "the next frame draws into the samples again";
 }
 
 TEST_F(DirectorTest, SurfaceConversionScalesViewPointsToPixels)

@@ -410,6 +410,26 @@ TEST_F(GridTest, PageTurnStartsFlatAtHalfAPointAndFlipXMirrorsTheQuad)
                      "Grid size must be (1,1)");
 }
 
+TEST_F(GridTest, FullyTurnedPageIsTheLimitOfTheCurlNotNaN)
+{
+    auto page = KSPageTurn3D::actionWithSize({ 4, 4 }, 1);
+    at(page.get(), 1);
+    // t = 1: the apex is at y = -100 - 0.75^2 x 500; every vertex lies on the seam.
+    const float ay = -100 - 0.5625f * 500;
+    for (int i = 0; i <= 4; ++i) {
+        for (int j = 0; j <= 4; ++j) {
+            ksVertex3F v = mesh()->vertex({ i, j }), o = mesh()->originalVertex({ i, j });
+            EXPECT_EQ(v.x, 0);
+            EXPECT_NEAR(v.y, std::sqrt(o.x * o.x + (o.y - ay) * (o.y - ay)) + ay, 1e-2);
+            EXPECT_EQ(v.z, 0.5f);
+        }
+    }
+    // Just short of the end the curl is already there.
+    page->update(0.9999f);
+    ksVertex3F v = mesh()->vertex({ 4, 4 }), o = mesh()->originalVertex({ 4, 4 });
+    EXPECT_NEAR(v.y, std::sqrt(o.x * o.x + (o.y - ay) * (o.y - ay)) + ay, 1.0);
+}
+
 TEST_F(GridTest, ShakesOfRangeZeroStayPutAndOthersKeepToTheirRange)
 {
     auto still = KSShaky3D::actionWithRange(0, true, { 3, 3 }, 1);

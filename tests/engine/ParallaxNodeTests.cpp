@@ -69,3 +69,23 @@ TEST_F(ParallaxNodeTest, RemovalKeepsEntriesAndChildrenInStep)
         "ParallaxNode: use addChild:z:parallaxRatio:positionOffset instead");
     EXPECT_ASSERTION(parallax->addChild(nullptr, 0, { 1, 1 }, { 0, 0 }), "engine/KSParallaxNode", "Argument must be non-nil");
 }
+
+TEST_F(ParallaxNodeTest, AChildWithAnotherParentIsRefusedWithoutAnEntryOrAMove)
+{
+    auto parallax = KSParallaxNode::node();
+    parallax->setPosition({ 10, 10 });
+    Ref<KSNode> elsewhere = KSNode::node();
+    {
+        auto child = KSNode::node();
+        child->setPosition({ 3, 3 });
+        elsewhere->addChild(child);
+        EXPECT_ASSERTION(parallax->addChild(child, 0, { 1, 1 }, { 0, 0 }), "engine/KSNode",
+                         "child already added. It can't be added again");
+        EXPECT_EQ(parallax->parallaxArray()->count(), 0u);
+        EXPECT_EQ(child->position(), Point(3, 3));
+    }
+    // The other parent lets the child go; visiting must not reach it.
+    elsewhere = nullptr;
+    parallax->setPosition({ 20, 20 });
+    parallax->visit();
+}

@@ -221,7 +221,7 @@ TEST_F(ParticleRendererTest, MalformedFilesFailWithTheirMessagesAndLeaveNothingS
         EXPECT_TRUE(destroyed) << message << ": the scheduler still holds the system";
     };
     ValueDictionary d = stillParticleFile();
-    d.set("textureImageData", Value("QUJD!A"));
+    d.set("textureImageData", Value("QUJD!A="));
     expectFailure(d, "KSParticleSystem: error decoding textureImageData");
     const std::string plain = "not compressed at all";
     d.set("textureImageData", Value(base64Encode(plain.data(), plain.size())));

@@ -39,8 +39,7 @@ protected:
     void SetUp() override
     {
         GLTest::SetUp();
-        std::vector<uint8_t> white(16 * 16 * 4, 255);
-        texture = KSTexture2D::textureWithData(white.data(), kKSTexture2DPixelFormat_RGBA8888, 16, 16, Size(16, 16));
+        texture = texture_test::whiteTexture(16);
         ASSERT_TRUE(texture);
         batch = KSSpriteBatchNode::batchNodeWithTexture(texture.get());
     }

@@ -1,11 +1,14 @@
 // Writers for the tile-map tests: GID arrays as TMX layer data (little-endian,
-// base64, optionally gzip or zlib compressed) and map documents.
+// base64, optionally gzip or zlib compressed), map documents and a tileset image.
 #pragma once
 
 #include "platform/foundation/Base64.h"
 #include "platform/foundation/Deflate.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Value.h"
+#include "platform/graphics/Image.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
@@ -47,5 +50,36 @@ inline std::string dataElement(const std::vector<uint32_t>& gids, const std::str
     // Line breaks and indentation inside the element, as editors write them.
     return "<data" + attrs + ">\n   " + base64(bytes) + "\n  </data>";
 }
+
+// A tileset image of 4 x 2 tiles of 8 x 8 pixels; tile i is red 30 i + 20.
+inline void writeTiles(const std::string& path)
+{
+    const uint32_t w = 32, h = 16;
+    platform::Bytes rgba(w * h * 4);
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x) {
+            uint8_t* p = &rgba[(y * w + x) * 4];
+            p[0] = static_cast<uint8_t>(30 * ((y / 8) * 4 + x / 8) + 20);
+            p[1] = 7;
+            p[2] = 0;
+            p[3] = 255;
+        }
+    EXPECT_TRUE(platform::Image::imageWithRGBA(w, h, std::move(rgba), platform::ImageAlphaInfo::None)->writePNG(path));
+}
+
+inline std::string layer(const std::string& name, int w, int h, const std::vector<uint32_t>& gids, const std::string& extra = "")
+{
+    return "<layer name=\"" + name + "\" width=\"" + std::to_string(w) + "\" height=\"" + std::to_string(h) + "\"" + extra
+        + ">" + dataElement(gids) + "</layer>";
+}
+
+inline std::string mapDocument(const std::string& orientation, int w, int h, int tw, int th, const std::string& body)
+{
+    return "<?xml version=\"1.0\"?><map version=\"1.0\" orientation=\"" + orientation + "\" width=\"" + std::to_string(w)
+        + "\" height=\"" + std::to_string(h) + "\" tilewidth=\"" + std::to_string(tw) + "\" tileheight=\""
+        + std::to_string(th) + "\">" + body + "</map>";
+}
+
+inline const std::string kTileset = "<tileset name=\"t\" firstgid=\"1\" tilewidth=\"8\" tileheight=\"8\"><image source=\"tiles.png\"/></tileset>";
 
 } // namespace tmx_test

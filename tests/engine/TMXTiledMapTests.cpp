@@ -13,39 +13,12 @@ using namespace kestrel;
 using namespace platform;
 using texture_test::GLTest;
 using tmx_test::dataElement;
+using tmx_test::kTileset;
+using tmx_test::layer;
+using tmx_test::mapDocument;
+using tmx_test::writeTiles;
 
 namespace {
-
-// A tileset image of 4 x 2 tiles of 8 x 8 pixels; tile i is red 30 i + 20.
-void writeTiles(const std::string& path)
-{
-    const uint32_t w = 32, h = 16;
-    Bytes rgba(w * h * 4);
-    for (uint32_t y = 0; y < h; ++y)
-        for (uint32_t x = 0; x < w; ++x) {
-            uint8_t* p = &rgba[(y * w + x) * 4];
-            p[0] = static_cast<uint8_t>(30 * ((y / 8) * 4 + x / 8) + 20);
-            p[1] = 7;
-            p[2] = 0;
-            p[3] = 255;
-        }
-    EXPECT_TRUE(Image::imageWithRGBA(w, h, std::move(rgba), ImageAlphaInfo::None)->writePNG(path));
-}
-
-std::string layer(const std::string& name, int w, int h, const std::vector<uint32_t>& gids, const std::string& extra = "")
-{
-    return "<layer name=\"" + name + "\" width=\"" + std::to_string(w) + "\" height=\"" + std::to_string(h) + "\"" + extra
-        + ">" + dataElement(gids) + "</layer>";
-}
-
-std::string mapDocument(const std::string& orientation, int w, int h, int tw, int th, const std::string& body)
-{
-    return "<?xml version=\"1.0\"?><map version=\"1.0\" orientation=\"" + orientation + "\" width=\"" + std::to_string(w)
-        + "\" height=\"" + std::to_string(h) + "\" tilewidth=\"" + std::to_string(tw) + "\" tileheight=\""
-        + std::to_string(th) + "\">" + body + "</map>";
-}
-
-const std::string kTileset = "<tileset name=\"t\" firstgid=\"1\" tilewidth=\"8\" tileheight=\"8\"><image source=\"tiles.png\"/></tileset>";
 
 std::string assertionOf(const std::function<void()>& f) { return testing_support::assertionMessage(f); }
 

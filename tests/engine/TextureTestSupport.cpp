@@ -95,6 +95,13 @@ const uint8_t* GLTest::pixelAt(const Bytes& pixels, uint32_t width, uint32_t x, 
     return &pixels[(static_cast<size_t>(y) * width + x) * 4];
 }
 
+platform::Ref<kestrel::KSTexture2D> whiteTexture(uint32_t side)
+{
+    std::vector<uint8_t> white(static_cast<size_t>(side) * side * 4, 255);
+    return kestrel::KSTexture2D::textureWithData(white.data(), kestrel::kKSTexture2DPixelFormat_RGBA8888, side, side,
+                                                 platform::Size(static_cast<float>(side), static_cast<float>(side)));
+}
+
 std::string writeSolidPNG(const std::string& path, uint32_t width, uint32_t height, uint32_t rgba, bool alpha)
 {
     Bytes pixels(static_cast<size_t>(width) * height * 4);

@@ -16,7 +16,14 @@
 #include <cstdint>
 #include <string>
 
+namespace kestrel {
+class KSTexture2D;
+}
+
 namespace texture_test {
+
+// An opaque white RGBA8888 texture of side x side pixels (a context must be current).
+platform::Ref<kestrel::KSTexture2D> whiteTexture(uint32_t side);
 
 // One context for the whole test program (the configuration reads it once),
 // made current in SetUp; shared caches are purged around each test.

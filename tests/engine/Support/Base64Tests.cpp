@@ -38,6 +38,11 @@ TEST(Base64, UnpaddedFinalGroupKeepsItsBytes)
 {
     EXPECT_EQ(decode("TWE"), "Ma");
     EXPECT_EQ(decode("TQ"), "M");
+    // A lone stray character at the end, with no "=", carries no byte.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(decode("TWFuT"), "Man");
+    EXPECT_EQ(decode("TWFu\nT\n"), "Man");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 TEST(Base64, SingleCharacterGroupIsAnError)
@@ -45,7 +50,7 @@ TEST(Base64, SingleCharacterGroupIsAnError)
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     EXPECT_EQ(decode("T==="), "<error>");
-    EXPECT_EQ(decode("TWFuT"), "<error>");
+    EXPECT_EQ(decode("TWFuT="), "<error>");
     std::string err = testing::internal::GetCapturedStderr();
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(err.find("base64Decode: encoding incomplete: at least 2 bits missing"), std::string::npos);

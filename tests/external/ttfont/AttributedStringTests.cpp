@@ -2,10 +2,12 @@
 // against the runs they must leave behind.
 #include "external/ttfont/TTAttributedString.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/PropertyList.h"
 #include "support/Assertions.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 
 using namespace ttfont;
@@ -351,4 +353,74 @@ TEST(AttributedStringEditing, RandomEditsMatchAPerCharacterModel)
                 ASSERT_EQ(s->attributesAtIndex(i, nullptr), model[i]) << "character " << i << ", step " << step;
         }
     }
+}
+
+TEST(AttributedStringCoding, RunsAndStringsRoundTripThroughAPropertyListFile)
+{
+    auto s = TTMutableAttributedString::attributedString("héllo world", &kA);
+    s->addAttribute(TTForegroundColorAttributeName, Color::rgb(1, 0.25f, 0, 0.5f), { 2, 3 });
+    s->addAttribute("size", Value(17.5), { 6, 5 });
+    s->addAttribute("grey", Color::white(0.5f), { 8, 1 });
+
+    Value coded = s->encodeWithCoder();
+    EXPECT_EQ(coded["buffer"], Value("héllo world"));
+    ASSERT_TRUE(coded["attributes"].isArray());
+    EXPECT_EQ(coded["attributes"][1]["index"], Value(2));
+    EXPECT_EQ(coded["attributes"][1]["attributes"]["k"], Value("a"));
+
+    std::string xml = platform::writePropertyList(coded);
+    std::optional<Value> read = platform::readPropertyList(xml.data(), xml.size());
+    ASSERT_TRUE(read);
+    auto back = TTAttributedString::attributedStringWithCoder(*read);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->className(), "TTAttributedString");
+    EXPECT_TRUE(back->isEqualToAttributedString(*s));
+    const auto* colour = back->attribute(TTForegroundColorAttributeName, 3, nullptr);
+    ASSERT_TRUE(colour);
+    EXPECT_EQ(std::get<Color>(*colour), Color::rgb(1, 0.25f, 0, 0.5f));
+
+    // Decoded as a mutable string, it can be edited without touching the archive.
+    auto editable = TTMutableAttributedString::attributedStringWithCoder(*read);
+    ASSERT_TRUE(editable);
+    editable->deleteCharactersInRange({ 0, 6 });
+    EXPECT_EQ(editable->string(), "world");
+    EXPECT_TRUE(TTAttributedString::attributedStringWithCoder(*read)->isEqualToAttributedString(*s));
+
+    auto run = TTAttributeRun::attributeRunWithCoder(coded["attributes"][2]);
+    ASSERT_TRUE(run);
+    EXPECT_TRUE(run->isEqual(*s->attributes()[2]));
+
+    // An empty string keeps its one run.
+    auto empty = TTAttributedString::attributedStringWithCoder(TTAttributedString::attributedString()->encodeWithCoder());
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(starts(*empty), std::vector<size_t> { 0 });
+}
+
+TEST(AttributedStringCoding, MalformedArchivesGiveNoString)
+{
+    auto coded = [](Value buffer, std::vector<Value> runs) {
+        return Value(platform::ValueDictionary { { "buffer", std::move(buffer) },
+                                                 { "attributes", platform::ValueArray(std::move(runs)) } });
+    };
+    auto runAt = [](Value index) {
+        return Value(platform::ValueDictionary { { "index", std::move(index) }, { "attributes", platform::ValueDictionary {} } });
+    };
+    const std::vector<std::pair<const char*, Value>> bad {
+        { "not a dictionary", Value("text") },
+        { "no buffer", Value(platform::ValueDictionary { { "attributes", platform::ValueArray {} } }) },
+        { "runs not an array", Value(platform::ValueDictionary { { "buffer", "ab" }, { "attributes", "x" } }) },
+        { "text without runs", coded("ab", {}) },
+        { "first run not at 0", coded("ab", { runAt(1) }) },
+        { "runs out of order", coded("abc", { runAt(0), runAt(2), runAt(1) }) },
+        { "two runs at one index", coded("abc", { runAt(0), runAt(0) }) },
+        { "run past the text", coded("abc", { runAt(0), runAt(3) }) },
+        { "negative index", coded("abc", { runAt(-1) }) },
+        { "index not a number", coded("abc", { runAt("0") }) },
+        { "run without attributes", coded("abc", { Value(platform::ValueDictionary { { "index", 0 } }) }) },
+    };
+    for (const auto& [what, archive] : bad) {
+        EXPECT_FALSE(TTAttributedString::attributedStringWithCoder(archive)) << what;
+        EXPECT_FALSE(TTMutableAttributedString::attributedStringWithCoder(archive)) << what;
+    }
+    EXPECT_FALSE(TTAttributeRun::attributeRunWithCoder(Value(3)));
 }

@@ -140,3 +140,44 @@ TEST(GLFramebuffer, ReadsBackTopRowFirst)
     EXPECT_EQ(image->rgba()[19], 255) << "saved frames are opaque";
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
+
+TEST(GLContext, MultisampledContextDrawsIntoASurfaceWithSamples)
+{
+    auto plain = currentContext();
+    ASSERT_TRUE(plain);
+    const unsigned most = GLContext::maxSurfaceSamples();
+    std::string error;
+    if (most == 0) {
+        EXPECT_FALSE(GLContext::createMultisampled(1, 0, nullptr, &error));
+        EXPECT_NE(error.find("GL context: "), std::string::npos);
+        return;
+    }
+    EXPECT_FALSE(GLContext::createMultisampled(most + 1, 0, nullptr, &error));
+    EXPECT_NE(error.find("no EGL config offers"), std::string::npos) << error;
+
+    // Sharing textures with a single-sampled context.
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    const uint8_t red[4] = { 255, 0, 0, 255 };
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, red);
+    auto context = GLContext::createMultisampled(1, 0, plain.get(), &error);
+    ASSERT_TRUE(context) << error;
+    EXPECT_GE(context->surfaceSamples(), 1u);
+    ASSERT_TRUE(context->resizeSurface(20, 10));
+    EXPECT_EQ(GLContext::current(), context.get());
+    GLint sampleBuffers = 0, samples = 0;
+    glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
+    glGetIntegerv(GL_SAMPLES, &samples);
+    EXPECT_EQ(sampleBuffers, 1);
+    EXPECT_EQ(static_cast<unsigned>(samples), context->surfaceSamples());
+    EXPECT_TRUE(glIsTexture(texture));
+
+    // The surface has the size asked for: its far corner reads back.
+    glClearColor(0, 0, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    uint8_t pixel[4] = {};
+    glReadPixels(19, 9, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+    EXPECT_EQ(pixel[2], 255);
+    GLContext::clearCurrent();
+}
