@@ -98,6 +98,7 @@ QVHighScoreService::~QVHighScoreService()
 {
     if (dispatchTimer_)
         dispatchTimer_->invalidate();
+    QVOfflineStore::finalizeHighScoreStatements();
 }
 
 void QVHighScoreService::populateKnownResources(QVResourceNameMap& names)

@@ -453,6 +453,20 @@ TEST_F(HighScoreServiceTest, ABatchWithoutAnyLeaderboardIdFailsWithNullAndSendsN
     EXPECT_EQ(paramValues(server.requests()[0], "high_scores[][score]"), Strings { "3" });
 }
 
+TEST_F(HighScoreServiceTest, TheServiceFinalizesTheStoresScoreStatementsWhenItGoes)
+{
+    facade.onlineFlag = false;
+    QVHighScoreService::setHighScore(100, "5", {}, {});
+    QVHighScoreStatements& statements = QVOfflineStore::highScoreStatements();
+    ASSERT_TRUE(statements.boardRules.isPrepared());
+    ASSERT_TRUE(statements.setHighScore[1].isPrepared());
+    ASSERT_TRUE(statements.markOthersSynced.isPrepared());
+    QVHighScoreService::shutdownService();
+    EXPECT_FALSE(statements.boardRules.isPrepared());
+    EXPECT_FALSE(statements.setHighScore[1].isPrepared());
+    EXPECT_FALSE(statements.markOthersSynced.isPrepared());
+}
+
 TEST_F(HighScoreServiceTest, AStoredBatchSkipsScoresTheStoreDoesNotAskFor)
 {
     QVHighScoreService::localSetHighScore(50, "5", "42");
