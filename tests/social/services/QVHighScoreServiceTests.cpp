@@ -453,6 +453,24 @@ TEST_F(HighScoreServiceTest, ABatchWithoutAnyLeaderboardIdFailsWithNullAndSendsN
     EXPECT_EQ(paramValues(server.requests()[0], "high_scores[][score]"), Strings { "3" });
 }
 
+TEST_F(HighScoreServiceTest, ScoresWithoutALeaderboardAreDroppedBeforeALargeBatchIsCut)
+{
+    // Cut first, 90 entries would be two pieces, the second of id-less scores only.
+    QVHighScoreBatch batch;
+    for (int i = 0; i < 10; ++i)
+        batch.push_back(QVHighScoreBatchEntry::create(i % 2 ? "5" : "6", 100 + i));
+    for (int i = 0; i < 80; ++i)
+        batch.push_back(QVHighScoreBatchEntry::create("", i));
+    ASSERT_TRUE(QVHighScoreService::batchSetHighScores(batch, true, recorder->onSuccess(), recorder->onFailure(),
+                                                       std::nullopt, true));
+    ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
+    EXPECT_EQ(recorder->successes, 1) << "every valid score was sent and answered";
+    EXPECT_EQ(recorder->failures, 0);
+    settleNetwork();
+    ASSERT_EQ(server.requestCount(), 1u);
+    EXPECT_EQ(paramValues(server.requests()[0], "high_scores[][score]").size(), 10u);
+}
+
 TEST_F(HighScoreServiceTest, TheServiceFinalizesTheStoresScoreStatementsWhenItGoes)
 {
     facade.onlineFlag = false;
