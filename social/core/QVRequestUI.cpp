@@ -41,6 +41,13 @@ Ref<QVNotificationData> noticeData(const QVRequestUIRole::BackgroundNotice& noti
     return data;
 }
 
+std::optional<std::string> noticeStatus(const QVRequestUIRole::BackgroundNotice& notice)
+{
+    if (notice.statusImage.empty())
+        return std::nullopt;
+    return notice.statusImage;
+}
+
 } // namespace
 
 // ---- The login flow and the request layer's special answers
@@ -160,12 +167,12 @@ Ref<Object> QVRequestUI::publishedEventNotice(const std::string& text, Object* p
 
 void QVRequestUI::showBackgroundNotice(const BackgroundNotice& notice)
 {
-    QVNotification::sharedInstance().showBackgroundNotice(noticeData(notice).get(), std::nullopt);
+    QVNotification::sharedInstance().showBackgroundNotice(noticeData(notice).get(), noticeStatus(notice));
 }
 
 void QVRequestUI::setDefaultBackgroundNotice(const BackgroundNotice& notice)
 {
-    QVNotification::sharedInstance().setDefaultBackgroundNotice(noticeData(notice).get(), std::nullopt);
+    QVNotification::sharedInstance().setDefaultBackgroundNotice(noticeData(notice).get(), noticeStatus(notice));
 }
 
 void QVRequestUI::showDefaultNotice() { QVNotification::sharedInstance().showDefaultNotice(); }

@@ -60,7 +60,8 @@ public:
     }
 
     // In-game notices not tied to a request: the text, the bundle image shown
-    // beside it, and the category and type the notification delegate sees.
+    // beside it, the category and type the notification delegate sees, and
+    // the status image at the bar's end (none: the success status).
     // showBackgroundNotice shows it at once; setDefaultBackgroundNotice keeps
     // it (replacing an older one) until the next successful answer. The
     // default logs the text.
@@ -69,6 +70,7 @@ public:
         std::string imageName;
         int category { 0 };
         int type { 0 };
+        std::string statusImage {};
     };
     virtual void showBackgroundNotice(const BackgroundNotice& notice);
     virtual void setDefaultBackgroundNotice(const BackgroundNotice& notice);

@@ -464,7 +464,7 @@ void QVChallengeService::_onChallengeReceivedNotification(platform::Object* seri
 
 void QVChallengeService::_onChallengeReceivedFailed(platform::Object*)
 {
-    QVRequestUIRole::current().showBackgroundNotice({ kErrorDownloadingChallenge, kFailureStatusImage, 3, 3 });
+    QVRequestUIRole::current().showBackgroundNotice({ kErrorDownloadingChallenge, {}, 3, 3, kFailureStatusImage });
 }
 
 } // namespace quorvel

@@ -99,9 +99,17 @@ Ref<QVRequestHandle> QVCloudStorageService::downloadBlobWithKey(const std::strin
         return nullptr;
     }
     std::optional<std::string> path = QVServicePath::build(kDownload.path, { key });
-    QVProvider* provider = QVSessionRole::current().provider();
-    if (!path || !provider)
+    if (!path) {
+        onFailure.invoke(shared.getStatusObject_NotAcceptable());
         return nullptr;
+    }
+    // No session to send through: the download ends at once, as every other
+    // request does, with no answer to report.
+    QVProvider* provider = QVSessionRole::current().provider();
+    if (!provider) {
+        onFailure.invoke(shared.getStatusObject_GatewayTimeout());
+        return nullptr;
+    }
     auto values = QVDelegateChained::chainedWith(onSuccess, onFailure);
     auto params = platform::adoptRef(new QVHttpNestedQueryStringWriter);
     return provider->performAction(

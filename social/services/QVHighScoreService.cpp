@@ -98,6 +98,7 @@ QVHighScoreService::~QVHighScoreService()
 {
     if (dispatchTimer_)
         dispatchTimer_->invalidate();
+    QVOfflineStore::finalizeHighScoreStatements();
 }
 
 void QVHighScoreService::populateKnownResources(QVResourceNameMap& names)
@@ -410,14 +411,25 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(const QVHighScoreB
                                                               const QVDelegate& onSuccess, const QVDelegate& onFailure,
                                                               const std::optional<std::string>& message)
 {
-    const std::vector<size_t> ends = pieceEnds(batch);
-    if (ends.size() <= 1)
+    // Scores without a leaderboard are dropped before the batch is cut, so no
+    // piece is made of them alone (the server request would refuse it, and
+    // the caller hear a failure for scores that all went out). A batch of
+    // nothing else goes on whole, and fails where the request is built.
+    QVHighScoreBatch valid;
+    valid.reserve(batch.size());
+    for (const auto& entry : batch)
+        if (entry && !entry->leaderboardId.empty())
+            valid.push_back(entry);
+    if (valid.empty())
         return submitThroughGameCenter(batch, silently, onSuccess, onFailure, message);
+    const std::vector<size_t> ends = pieceEnds(valid);
+    if (ends.size() <= 1)
+        return submitThroughGameCenter(valid, silently, onSuccess, onFailure, message);
     std::vector<QVHighScoreBatch> pieces;
     size_t start = 0;
     for (size_t end : ends) {
-        pieces.emplace_back(batch.begin() + static_cast<std::ptrdiff_t>(start),
-                            batch.begin() + static_cast<std::ptrdiff_t>(end));
+        pieces.emplace_back(valid.begin() + static_cast<std::ptrdiff_t>(start),
+                            valid.begin() + static_cast<std::ptrdiff_t>(end));
         start = end;
     }
     auto sender = platform::adoptRef(new BatchPieces(std::move(pieces), silently, message, onSuccess, onFailure));

@@ -186,11 +186,16 @@ bool previousBest(int64_t* score, const std::string& leaderboardId, bool descend
 
 // -- statement texts --------------------------------------------------------------
 
+// A score written again without a blob keeps the blob its row already holds:
+// the store gives up no blob it was given (an answered score, or one whose
+// blob was too large to upload, comes back with none).
 std::string QVHighScoreService::buildSetHighScoreQuery(bool overrideExisting)
 {
     return std::string(overrideExisting ? "REPLACE " : "INSERT OR IGNORE ")
         + "INTO high_scores (user_id, leaderboard_id, score, display_text, custom_data, blob, server_sync_at) "
-          "VALUES(:user_id, :leaderboard_id, :score, :display_text, :custom_data, :blob, :server_sync_at)";
+          "VALUES(:user_id, :leaderboard_id, :score, :display_text, :custom_data, IFNULL(:blob, (SELECT blob FROM "
+          "high_scores WHERE leaderboard_id = :leaderboard_id AND user_id = :user_id AND score = :score)), "
+          ":server_sync_at)";
 }
 
 std::string QVHighScoreService::buildScoreToKeepQuery(bool descending)

@@ -3,7 +3,8 @@
 // the class methods make one that nobody else holds, and it lets itself go
 // when it finishes — after the player cancels, after the request's answer
 // (success or failure alike), or at once when it lacks a user id or a screen.
-// While its request runs, the asking screen shows its loading screen.
+// While its request runs, the asking screen (a plain screen, form or list)
+// shows its loading screen.
 #pragma once
 
 #include "platform/ui/AlertView.h"

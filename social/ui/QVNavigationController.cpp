@@ -14,6 +14,7 @@
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTabBar.h"
 #include "social/ui/QVTabBarContainer.h"
+#include "social/ui/QVTabBarController.h"
 #include "social/ui/QVViewHelper.h"
 
 #include <algorithm>
@@ -223,6 +224,12 @@ void QVNavigationController::hideLoadingIndicator()
         mLoadingController = nullptr;
         overlay->hide();
     }
+}
+
+void QVNavigationController::setBadgeValue(const std::optional<std::string>& value)
+{
+    badgeValue_ = value;
+    QVSetTabBadgeValue(this, value.value_or(std::string()));
 }
 
 void QVNavigationController::addCloseButtonToViewController(ViewController* controller, platform::Object* target,

@@ -57,7 +57,8 @@ public:
     bool isInHiddenTab() const { return mInHiddenTab; }
     void setIsInHiddenTab(bool hidden) { mInHiddenTab = hidden; }
 
-    void setBadgeValue(const std::optional<std::string>& value) { badgeValue_ = value; }
+    // Kept, and shown on the badge of the tab that owns the stack (none: hidden).
+    void setBadgeValue(const std::optional<std::string>& value);
     const std::optional<std::string>& badgeValue() const { return badgeValue_; }
     // The user the stack's screens are about (the framed navigation knows it).
     virtual platform::Object* currentUser() const { return nullptr; }

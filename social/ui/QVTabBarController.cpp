@@ -190,4 +190,12 @@ void QVSetTabBadgeValue(ViewController* controller, const std::string& text)
         item->setBadgeValue(text);
 }
 
+void QVShowBadgeOnOwningTab(ViewController* screen, QVNavigationController* stack, const std::optional<std::string>& value)
+{
+    if (stack)
+        stack->setBadgeValue(value);
+    if (!stack || !QVOwningTabBarItem(stack))
+        QVSetTabBadgeValue(screen, value.value_or(std::string()));
+}
+
 } // namespace quorvel

@@ -18,6 +18,7 @@
 namespace quorvel {
 
 class QVTabBarController;
+class QVNavigationController;
 
 class QVTabBarControllerDelegate {
 public:
@@ -96,5 +97,9 @@ QVTabBarItem* QVOwningTabBarItem(platform::ui::ViewController* controller);
 void QVSetOwningTabBarItem(platform::ui::ViewController* controller, QVTabBarItem* item);
 // Shows the text's integer value on the badge of the screen's own tab; nothing when not in a tab.
 void QVSetTabBadgeValue(platform::ui::ViewController* controller, const std::string& text);
+// A screen's badge: on the tab of its navigation stack (which keeps the value too) when it has
+// one, else on the screen's own tab; none hides the badge.
+void QVShowBadgeOnOwningTab(platform::ui::ViewController* screen, QVNavigationController* stack,
+                            const std::optional<std::string>& value);
 
 } // namespace quorvel

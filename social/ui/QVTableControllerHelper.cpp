@@ -7,6 +7,7 @@
 #include "social/runtime/QVPoller.h"
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVNavigationController.h"
+#include "social/ui/QVTabBarController.h"
 #include "social/ui/QVTableCellHelper.h"
 #include "social/ui/QVViewHelper.h"
 
@@ -220,10 +221,8 @@ bool QVTableControllerHelper::isInHiddenTab() const
 
 void QVTableControllerHelper::setBadgeValue(const std::optional<std::string>& value)
 {
-    if (auto* nav = qvNavigationController())
-        nav->setBadgeValue(value);
-    else
-        badgeValue_ = value;
+    badgeValue_ = value;
+    QVShowBadgeOnOwningTab(this, qvNavigationController(), value);
 }
 
 Object* QVTableControllerHelper::getPageContextUser() const

@@ -7,6 +7,7 @@
 #include "social/ui/QVLoadingController.h"
 #include "social/ui/QVNavigationController.h"
 #include "social/ui/QVScreenProtocols.h"
+#include "social/ui/QVTabBarController.h"
 #include "social/ui/QVViewHelper.h"
 
 namespace quorvel {
@@ -44,10 +45,8 @@ void QVViewController::showLoadingScreenWithMessage(const std::string& message)
 
 void QVViewController::setBadgeValue(const std::optional<std::string>& value)
 {
-    if (auto* nav = qvNavigationController())
-        nav->setBadgeValue(value);
-    else
-        badgeValue_ = value;
+    badgeValue_ = value;
+    QVShowBadgeOnOwningTab(this, qvNavigationController(), value);
 }
 
 platform::Object* QVViewController::getPageContextUser() const

@@ -4,6 +4,7 @@
 // tried on small trees first, so a quiet gallery means something.
 #include "tools/gallery/Gallery.h"
 
+#include "platform/graphics/Image.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ScrollView.h"
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -181,6 +183,40 @@ TEST(GalleryChecks, FindTextTooFaintAgainstThePixelsBehindIt)
     findings = gallery::checkContrast(window.get());
     ASSERT_EQ(findings.size(), 1u);
     EXPECT_NE(findings[0].detail.find("\"Select Friends To Invite\""), std::string::npos) << findings[0].detail;
+}
+
+// The rows, from `from` down, in which two renders of one size differ.
+int differingRowsFrom(const Image& a, const Image& b, uint32_t from)
+{
+    if (a.width() != b.width() || a.height() != b.height())
+        return -1;
+    int rows = 0;
+    const size_t stride = size_t(a.width()) * 4;
+    for (uint32_t y = from; y < a.height(); ++y)
+        if (!std::equal(a.rgba().begin() + y * stride, a.rgba().begin() + (y + 1) * stride, b.rgba().begin() + y * stride))
+            ++rows;
+    return rows;
+}
+
+TEST(Gallery, ANewCountOnThePlayersPageChangesItsTabsBadgeOnScreen)
+{
+    testing_support::TempDir out;
+    gallery::Options options;
+    options.outputDir = out.path();
+    options.sourceDir = sourceDir();
+    options.only = { "player-page" };
+    gallery::Result result = gallery::run(options);
+    ASSERT_TRUE(result.failure.empty()) << result.failure;
+    for (auto& f : result.findings)
+        ADD_FAILURE() << f.line();
+    for (const char* size : { "phone", "phone-landscape" }) {
+        SCOPED_TRACE(size);
+        Ref<Image> before = Image::imageWithContentsOfFile(out.path() + "/player-page-" + size + ".png");
+        Ref<Image> after = Image::imageWithContentsOfFile(out.path() + "/player-page-new-count-" + size + ".png");
+        ASSERT_TRUE(before && after);
+        // The tab strip runs along the bottom of the dashboard; its badges stand a little above it.
+        EXPECT_GT(differingRowsFrom(*before, *after, before->height() - 60), 0) << "the tab's badge did not change";
+    }
 }
 
 TEST(Gallery, EveryScreenOpensWithoutErrorsCutTextOrOverflowInEverySize)

@@ -58,6 +58,8 @@ namespace {
 namespace fs = std::filesystem;
 
 const char* kProductKey = "gallery-key";
+// The friend requests that arrive on "player-page-new-count".
+constexpr int kNewFriendRequests = 3;
 const char* kProductSecret = "gallery-secret";
 
 struct Size {
@@ -88,6 +90,7 @@ struct Screen {
     std::string title {};        // and its title, where one class serves several screens
     int taps { 0 };              // then opens the first row of the list in front, that many times
     std::function<void()> then {}; // or does what the player does next on the screen in front
+    std::function<void()> after {}; // puts back what `then` changed, once the screen is rendered
 };
 
 Quorvel::DashboardEntry entry(const char* name) { return std::string(name); }
@@ -133,6 +136,12 @@ std::vector<Screen> screens()
         { "forums", call(&Quorvel::launchDashboardWithForumsPage), "QVForumTopicListController" },
         { "chat-rooms", call(&Quorvel::launchDashboardWithListGlobalChatRoomsPage), "QVSelectChatRoomDefinitionController" },
         { "player-page", onTab("MyQuorvel", {}), "QVMyQuorvelController" },
+        // A friend request arrives while the page shows: the page's badge and its tab's show the new count.
+        { "player-page-new-count", onTab("MyQuorvel", {}), "QVMyQuorvelController", "", 0, [] {
+              QuorvelInternal::options().setPendingFriendsCount(QuorvelInternal::options().pendingFriendsCount() + kNewFriendRequests);
+          }, [] {
+              QuorvelInternal::options().setPendingFriendsCount(QuorvelInternal::options().pendingFriendsCount() - kNewFriendRequests);
+          } },
         { "friends", onTab("MyQuorvel", { entry("Friends") }), "QVFriendsController" },
         { "find-friends", call(&Quorvel::launchDashboardWithFindFriendsPage), "QVImportFriendsController" },
         { "profile", [](const Seeded& seeded) {
@@ -555,6 +564,8 @@ Result run(const Options& options)
                 add("missing", "the render could not be saved");
             if (options.progress)
                 options.progress(file);
+            if (screen.after)
+                screen.after();
             ui::TestDriver::reset(); // answers nothing: forgets shown alerts and sheets
             Quorvel::dismissDashboard();
             RunLoop::main().advance(1.0);

@@ -89,6 +89,7 @@ void QVAnnouncementDetailController::onTableFooterCreated(ViewController*)
 
 void QVAnnouncementDetailController::viewWillAppear(bool animated)
 {
+    // The reply goes in the segments below; the star row stays, so the discussion can be followed.
     hideSubscribeAndReplyButtons_ = true;
     QVForumThreadViewController::viewWillAppear(animated);
     std::vector<std::string> titles;

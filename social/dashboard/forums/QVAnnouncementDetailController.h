@@ -38,7 +38,6 @@ public:
     int getHeaderResourceSectionIndex() override { return 0; }
     void onHeaderResourceDownloaded(platform::Object* resource) override;
     std::optional<std::string> getTableHeaderViewName() override { return std::string("AnnouncementDetailHeader"); }
-    std::optional<std::string> getLeadingCellControllerNameForSection(int) override { return std::nullopt; }
     QVService* getService() override;
     void doIndexActionWithPage(unsigned int page, const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
     std::string getNoDataFoundMessage() override;

@@ -62,10 +62,9 @@ void QVForumThreadViewController::populateResourceMap(QVResourceControllerMap& m
     map.addResource<QVForumPost>("ForumPost");
 }
 
+// The star leads every thread, also one whose screen shows no reply button.
 std::optional<std::string> QVForumThreadViewController::getLeadingCellControllerNameForSection(int)
 {
-    if (hideSubscribeAndReplyButtons_)
-        return std::nullopt;
     return std::string("ForumSubscribeButton");
 }
 

@@ -58,7 +58,7 @@ protected:
 
     platform::Ref<QVForumThread> thread_;
     platform::Ref<QVForumTopic> topic_;
-    bool hideSubscribeAndReplyButtons_ { false };
+    bool hideSubscribeAndReplyButtons_ { false }; // no reply button (the star row stays)
     platform::Ref<platform::ui::Button> subscribeButton_;
 };
 

@@ -127,6 +127,22 @@ std::optional<QVTableControllerHelper::Sections> QVSelectInviteTypeController::b
     return Sections { QVTableSectionDescription::sectionWithTitleAndStaticCells("Select Friends To Invite", std::move(rows)) };
 }
 
+Ref<View> QVSelectInviteTypeController::tableViewViewForHeaderInSection(TableView*, int section)
+{
+    QVTableSectionDescription* s = getSectionForIndexPath(IndexPath::forRow(0, section));
+    if (!s)
+        return nullptr;
+    if (!s->headerView())
+        s->setHeaderView(createPlainTableSectionHeader(section).get());
+    return Ref<View>(s->headerView());
+}
+
+float QVSelectInviteTypeController::tableViewHeightForHeaderInSection(TableView* table, int section)
+{
+    Ref<View> header = tableViewViewForHeaderInSection(table, section);
+    return header ? header->frame().size.height : 0;
+}
+
 void QVSelectInviteTypeController::onTableHeaderCreated(ViewController* header)
 {
     mHeader = dynamic_cast<QVSelectInviteTypeHeaderController*>(header);

@@ -80,6 +80,9 @@ public:
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
     void tableViewDidSelectRowAtIndexPath(platform::ui::TableView* table, platform::ui::IndexPath indexPath) override;
+    // The section's header is the list's plain section header.
+    platform::Ref<platform::ui::View> tableViewViewForHeaderInSection(platform::ui::TableView* table, int section) override;
+    float tableViewHeightForHeaderInSection(platform::ui::TableView* table, int section) override;
 
 protected:
     friend class platform::ui::InterfaceBuilder;

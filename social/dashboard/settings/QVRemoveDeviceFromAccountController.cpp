@@ -20,7 +20,9 @@ void QVRemoveDeviceFromAccountController::loadView()
     warningText_ = formLabel(root.get(), 52, 90, 14, false);
     submitButton_ = formButton(root.get());
     submitButton_->setTitleForAllStates("Remove Account");
-    submitButton_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVFormControllerHelper, submitForm)), TouchUpInside);
+    // Through the form's own submission: its loading screen, and one request however often it is tapped.
+    submitButton_->addTarget(this, Control::SenderAction(BRISKO_SELECTOR(QVFormControllerHelper, onSubmitForm)),
+                             TouchUpInside);
     setView(root.get());
 }
 

@@ -17,6 +17,7 @@
 #include "social/core/QVChallengeNotificationView.h"
 #include "social/core/QVServerNotificationView.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/services/QVChallengeService.h"
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVServerNotification.h"
 #include "social/services/QVTickerService.h"
@@ -269,6 +270,21 @@ TEST_F(NoticeTest, AFailedRequestShowsTheFailureStatusAndARefusedNoticeStillSend
     EXPECT_EQ(requestsTo("users/u9/following.xml").size(), 1u);
     EXPECT_EQ(bars().size(), 1u);
     EXPECT_EQ(delegate.calls.back(), "disallowed Followed");
+}
+
+TEST_F(NoticeTest, AChallengeThatCannotBeFetchedShowsTheFailureAsTheBarsStatus)
+{
+    start();
+    standin::Answer dropped = standin::Answer::xml("<challenges_users/>");
+    dropped.truncateAfter = 3;
+    server.route("GET", "challenges_users/72.xml", dropped);
+    QVChallengeService::getChallengeToUserAndShowNotification("72");
+    ASSERT_TRUE(waitFor([&] { return !bars().empty(); }));
+    QVNotificationView* bar = bars()[0];
+    EXPECT_EQ(bar->notice()->text(), "Error downloading challenge.");
+    EXPECT_FALSE(bar->statusIndicator()->isHidden());
+    EXPECT_NE(bar->statusIndicator()->image(), nullptr);
+    EXPECT_EQ(bar->notificationImage()->image(), nullptr) << "the failure is the status, not the notice's picture";
 }
 
 TEST_F(NoticeTest, NoticesReadyTogetherSlideInTogetherTheLaterAbove)

@@ -442,7 +442,8 @@ TEST_F(ChallengeTest, ReceivedChallengesAreShownOnceFetched)
     QVChallengeService::getChallengeToUserAndShowNotification("72");
     ASSERT_TRUE(waitFor([&] { return !challenges.background.empty(); }));
     EXPECT_EQ(challenges.background[0].text, "Error downloading challenge.");
-    EXPECT_EQ(challenges.background[0].imageName, "QuorvelStatusIconNotificationFailure.png");
+    EXPECT_EQ(challenges.background[0].statusImage, "QuorvelStatusIconNotificationFailure.png");
+    EXPECT_EQ(challenges.background[0].imageName, "") << "the failure is the notice's status, not its picture";
     EXPECT_EQ(challenges.background[0].category, 3);
     EXPECT_EQ(challenges.background[0].type, 3);
     server.clearLog();

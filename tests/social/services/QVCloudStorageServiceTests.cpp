@@ -297,6 +297,21 @@ TEST_F(CloudStorageTest, FailedRequestsBecomeTheirStatusCodes)
     EXPECT_EQ(delegate->calls.back(), "upload-failed 507");
 }
 
+TEST_F(CloudStorageTest, WithoutASessionEveryRequestFailsAtOnceAsUnanswered)
+{
+    facade.providerLink = nullptr;
+    EXPECT_FALSE(QVCloudStorageService::downloadBlobWithKey("slot1", recorder->onSuccess(), recorder->onFailure()));
+    EXPECT_EQ(recorder->failures, 1) << "before the call returns";
+    EXPECT_EQ(failureStatus(), 504);
+    restart();
+    EXPECT_FALSE(QVCloudStorageService::uploadBlob(bytes("v"), "slot1", recorder->onSuccess(), recorder->onFailure()));
+    EXPECT_EQ(failureStatus(), 504);
+    QVCloudStorage::downloadDataWithKey("slot1");
+    EXPECT_EQ(delegate->calls, std::vector<std::string> { "download-failed 504" });
+    settleNetwork();
+    EXPECT_EQ(server.requestCount(), 0u);
+}
+
 TEST_F(CloudStorageTest, ThePublicClassStoresFetchesAndListsBlobs)
 {
     std::string stored;

@@ -112,11 +112,39 @@ TEST_F(HighScoreBlobTest, APendingBlobIsUploadedAfterTheBatchAnswerAndStoredWith
     std::string uploaded = *storage.storedObject("blobs/901");
     EXPECT_EQ(Bytes(uploaded.begin(), uploaded.end()), QVCompressableData::serializedDataFromData(blob));
     EXPECT_FALSE(storage.storedObject("blobs/900")) << "the first score's answer finds no blob for its value";
+    // The earlier score keeps the blob it was stored with, although only the later one's was uploaded.
     ASSERT_TRUE(waitFor([&] {
-        return rows("SELECT score, length(blob) FROM high_scores WHERE server_sync_at IS NOT NULL AND blob IS NOT NULL")
-            == Strings { "20|600" };
+        return rows("SELECT score, length(blob) FROM high_scores WHERE server_sync_at IS NOT NULL AND blob IS NOT NULL "
+                    "ORDER BY score")
+            == (Strings { "10|300", "20|600" });
     }));
     EXPECT_TRUE(QVHighScoreService::service().pendingBlobs().empty());
+}
+
+TEST_F(HighScoreBlobTest, ABlobTooLargeToUploadStaysInTheStoreThroughTheAnswerAndARelaunch)
+{
+    Bytes blob(60000, 'o');
+    blob[59999] = 'z';
+    QVHighScoreService::setHighScoreWithBlob(10, std::nullopt, std::nullopt, blob, "5", true, false, {}, {});
+    EXPECT_TRUE(QVHighScoreService::service().pendingBlobs().empty()) << "never uploaded";
+    EXPECT_EQ(rows("SELECT score, length(blob), server_sync_at IS NULL FROM high_scores"), Strings { "10|60000|1" });
+
+    advance(0.1);
+    ASSERT_TRUE(waitFor([&] { return rows("SELECT server_sync_at IS NULL FROM high_scores") == Strings { "0" }; }));
+    EXPECT_EQ(rows("SELECT score, length(blob) FROM high_scores"), Strings { "10|60000" });
+    settleNetwork();
+    EXPECT_TRUE(storage.requests().empty());
+
+    // The next launch reads it back whole.
+    QVHighScoreService::shutdownService();
+    QVOfflineStore::teardownOfflineDatabase();
+    ASSERT_TRUE(QVOfflineStore::openDatabaseAtPath(dir.file(QVOfflineStore::kFileName)));
+    QVOfflineStore::setupOfflineSupport();
+    QVHighScoreService::initializeService();
+    auto kept = QVHighScoreService::getHighScoresLocal("5");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0]->score(), 10);
+    EXPECT_EQ(kept[0]->blob(), blob);
 }
 
 TEST_F(HighScoreBlobTest, PendingBlobsStayFoundByBoardAsOthersComeAndGo)

@@ -453,6 +453,38 @@ TEST_F(HighScoreServiceTest, ABatchWithoutAnyLeaderboardIdFailsWithNullAndSendsN
     EXPECT_EQ(paramValues(server.requests()[0], "high_scores[][score]"), Strings { "3" });
 }
 
+TEST_F(HighScoreServiceTest, ScoresWithoutALeaderboardAreDroppedBeforeALargeBatchIsCut)
+{
+    // Cut first, 90 entries would be two pieces, the second of id-less scores only.
+    QVHighScoreBatch batch;
+    for (int i = 0; i < 10; ++i)
+        batch.push_back(QVHighScoreBatchEntry::create(i % 2 ? "5" : "6", 100 + i));
+    for (int i = 0; i < 80; ++i)
+        batch.push_back(QVHighScoreBatchEntry::create("", i));
+    ASSERT_TRUE(QVHighScoreService::batchSetHighScores(batch, true, recorder->onSuccess(), recorder->onFailure(),
+                                                       std::nullopt, true));
+    ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
+    EXPECT_EQ(recorder->successes, 1) << "every valid score was sent and answered";
+    EXPECT_EQ(recorder->failures, 0);
+    settleNetwork();
+    ASSERT_EQ(server.requestCount(), 1u);
+    EXPECT_EQ(paramValues(server.requests()[0], "high_scores[][score]").size(), 10u);
+}
+
+TEST_F(HighScoreServiceTest, TheServiceFinalizesTheStoresScoreStatementsWhenItGoes)
+{
+    facade.onlineFlag = false;
+    QVHighScoreService::setHighScore(100, "5", {}, {});
+    QVHighScoreStatements& statements = QVOfflineStore::highScoreStatements();
+    ASSERT_TRUE(statements.boardRules.isPrepared());
+    ASSERT_TRUE(statements.setHighScore[1].isPrepared());
+    ASSERT_TRUE(statements.markOthersSynced.isPrepared());
+    QVHighScoreService::shutdownService();
+    EXPECT_FALSE(statements.boardRules.isPrepared());
+    EXPECT_FALSE(statements.setHighScore[1].isPrepared());
+    EXPECT_FALSE(statements.markOthersSynced.isPrepared());
+}
+
 TEST_F(HighScoreServiceTest, AStoredBatchSkipsScoresTheStoreDoesNotAskFor)
 {
     QVHighScoreService::localSetHighScore(50, "5", "42");

@@ -9,6 +9,7 @@
 #include "social/ui/QVAbuseReporter.h"
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVNavigationController.h"
+#include "social/ui/QVTableStaticControllerHelper.h"
 #include "social/ui/QVViewController.h"
 
 #include "support/SavedControllerLoaderNames.h"
@@ -22,6 +23,11 @@ using platform::ui::ActionSheet;
 using standin::Params;
 
 namespace {
+
+// A list screen a report can come from (a forum thread's posts).
+class ReportingList : public QVTableStaticControllerHelper {
+    QV_DECLARE_CLASS(ReportingList)
+};
 
 class AbuseReporterTest : public ServiceNetTest {
 protected:
@@ -101,6 +107,27 @@ TEST_F(AbuseReporterTest, ConfirmedReportsSendTheirFlagsUnderTheLoadingScreen)
         EXPECT_EQ(log[0].path, "users/17/abuse_flags.xml");
         EXPECT_EQ(ownParams(log[0]), c.params);
     }
+}
+
+TEST_F(AbuseReporterTest, AReportFromAListShowsTheListsLoadingScreenWhileItIsOut)
+{
+    auto list = platform::dynamicRef<ReportingList>(ReportingList::qvCreateInstance());
+    list->init();
+    auto listNav = QVNavigationController::withRootViewController(list.get());
+    server.route("POST", "users/17/abuse_flags.xml", [](const standin::LoggedRequest&) {
+        standin::Answer a = standin::Answer::xml("<resources/>");
+        a.hold = true;
+        return a;
+    });
+    QVAbuseReporter::reportAbuseByUserForumPost("17", "501", list.get());
+    ASSERT_TRUE(sheet());
+    sheet()->clickButton("Yes, Report");
+    EXPECT_TRUE(listNav->loadingController()) << "shown while the report is out";
+    ASSERT_TRUE(waitForRequests(1));
+    EXPECT_TRUE(listNav->loadingController());
+    server.releaseHeld();
+    ASSERT_TRUE(waitFor([&] { return reporter.expired(); }));
+    EXPECT_FALSE(listNav->loadingController());
 }
 
 TEST_F(AbuseReporterTest, AFailedReportEndsAsASuccessfulOne)

@@ -6,10 +6,12 @@
 #include "platform/device/Application.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/graphics/TextEngine.h"
+#include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVNavigationController.h"
 #include "social/ui/QVSegmentedView.h"
 #include "social/ui/QVTabBarController.h"
 #include "social/ui/QVTabbedPageHeaderController.h"
+#include "social/ui/QVTableStaticControllerHelper.h"
 #include "social/ui/QVViewController.h"
 
 using namespace platform::ui;
@@ -28,6 +30,11 @@ class QVTabLockedController : public QVViewController {
     QV_DECLARE_CLASS(QVTabLockedController)
 };
 QV_REGISTER_CLASS(QVTabLockedController);
+
+// A list screen pushed in a tab's stack.
+class QVTabProbeList : public QVTableStaticControllerHelper {
+    QV_DECLARE_CLASS(QVTabProbeList)
+};
 
 } // namespace quorvel
 
@@ -303,6 +310,42 @@ TEST_F(TabBarControllerTest, LoadedTabScreensKnowTheirTabAndSelectionIsAlwaysRep
     // The bar reports the selection, and the controller reports it again.
     c->showTabNamed("One");
     EXPECT_EQ(delegate.events, (std::vector<std::string> { "controller select", "controller select" }));
+}
+
+TEST_F(TabBarControllerTest, ScreensSetTheBadgeOfTheTabTheyAreShownIn)
+{
+    auto c = controllerInWindow();
+    c->addViewController("TabProbe", "One", "", "", "");
+    c->addViewController("FramedNavigation", "Two", "", "", "");
+    c->showTabNamed("Two");
+    auto* stack = dynamic_cast<QVFramedNavigationController*>(c->tabBar()->selectedViewController());
+    ASSERT_TRUE(stack);
+    QVTabBarItem* one = c->tabBarItems()[0].get();
+    QVTabBarItem* two = c->tabBarItems()[1].get();
+    auto page = dynamicRef<QVViewController>(QVViewController::qvCreateInstance());
+    page->init();
+    stack->pushViewController(page.get(), false);
+    page->setBadgeValue("5");
+    EXPECT_EQ(two->badgeView()->value(), 5);
+    EXPECT_FALSE(two->badgeView()->isHidden());
+    EXPECT_EQ(stack->badgeValue(), std::optional<std::string>("5"));
+
+    // A list on the same stack: a new count, then none, which hides the badge.
+    auto list = dynamicRef<QVTabProbeList>(QVTabProbeList::qvCreateInstance());
+    list->init();
+    stack->pushViewController(list.get(), false);
+    list->setBadgeValue("2");
+    EXPECT_EQ(two->badgeView()->value(), 2);
+    list->setBadgeValue(std::nullopt);
+    EXPECT_TRUE(two->badgeView()->isHidden());
+    EXPECT_TRUE(one->badgeView()->isHidden()) << "the other tab's badge is its own";
+
+    // A tab's own screen, in no stack, sets its own tab's badge.
+    c->showTabNamed("One");
+    auto* own = dynamic_cast<QVViewController*>(c->tabBar()->selectedViewController());
+    ASSERT_TRUE(own);
+    own->setBadgeValue("3");
+    EXPECT_EQ(one->badgeView()->value(), 3);
 }
 
 TEST_F(TabBarControllerTest, AMemoryWarningUnloadsInactiveTabsWhichReloadWhenSelected)

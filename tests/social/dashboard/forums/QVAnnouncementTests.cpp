@@ -88,7 +88,7 @@ TEST_F(AnnouncementScreenTest, AnotherGamesAnnouncementsChangeNeitherTheDateNorT
     EXPECT_EQ(QuorvelInternal::options().lastAnnouncementDateForLocalUser().seconds, dateBefore);
 }
 
-TEST_F(AnnouncementScreenTest, TheDetailShowsTheFirstPostInItsHeaderAndOffersReply)
+TEST_F(AnnouncementScreenTest, TheDetailShowsTheFirstPostInItsHeaderAndOffersReplyAndTheStar)
 {
     openBrowser(fixture("announcements.xml"));
     // Row of "Sticky new" (linked to another game) and "Old plain".
@@ -110,9 +110,22 @@ TEST_F(AnnouncementScreenTest, TheDetailShowsTheFirstPostInItsHeaderAndOffersRep
     EXPECT_EQ(detail->titleLabel()->text(), "Sticky new");
     EXPECT_FALSE(detail->buyButton()->isHidden()) << "linked to a game";
     EXPECT_FALSE(detail->headerToolbarView()->isHidden());
-    EXPECT_EQ(detail->tableView()->numberOfRowsInSection(0), 1) << "the first post is the header, not a row";
+    EXPECT_EQ(detail->tableView()->numberOfRowsInSection(0), 2) << "the star, then the discussion: the first post is the header";
     ASSERT_TRUE(detail->segments());
     EXPECT_EQ(detail->segments()->numberOfSegments(), 1);
+
+    // The star adds the announcement's discussion to the player's conversations.
+    ASSERT_TRUE(detail->subscribeButton());
+    EXPECT_EQ(detail->subscribeButton()->currentTitle(), QVForumThreadViewController::kUnsubscribedTitle);
+    ASSERT_TRUE(driver().tap(detail->subscribeButton()));
+    settle();
+    auto subscribe = requestsTo("discussions/3/subscribe.xml");
+    ASSERT_EQ(subscribe.size(), 1u);
+    EXPECT_EQ(parameter(subscribe[0], "topic_id"), "announcements");
+    ASSERT_TRUE(provider->answerWithXml(fixture("ok.xml")));
+    settle(1);
+    EXPECT_TRUE(detail->thread()->isSubscribed());
+    EXPECT_EQ(detail->subscribeButton()->currentTitle(), QVForumThreadViewController::kSubscribedTitle);
 }
 
 TEST_F(AnnouncementScreenTest, ALockedAnnouncementWithoutAGameHasNoReplyNoBuyAndNoEmptyText)

@@ -144,6 +144,20 @@ TEST_F(InviteTest, OnATabletTheAddressBookPickerPointsFromItsButton)
     EXPECT_EQ(chooser->addedContacts().size(), 1u);
 }
 
+TEST_F(InviteTest, TheTypeScreensSectionHasTheListsPlainSectionHeader)
+{
+    openTypeScreen();
+    platform::ui::TableView* table = typeScreen->tableView();
+    ASSERT_TRUE(table);
+    Ref<platform::ui::View> header = typeScreen->tableViewViewForHeaderInSection(table, 0);
+    ASSERT_TRUE(header);
+    auto* title = dynamic_cast<platform::ui::Label*>(header->viewWithTag(1));
+    ASSERT_TRUE(title);
+    EXPECT_EQ(title->text(), "Select Friends To Invite");
+    EXPECT_EQ(typeScreen->tableViewViewForHeaderInSection(table, 0), header) << "made once";
+    EXPECT_EQ(table->rectForHeaderInSection(0).size.height, header->frame().size.height);
+}
+
 TEST_F(InviteTest, ContactsFromTheAddressBookAreComposedAndSent)
 {
     openTypeScreen();

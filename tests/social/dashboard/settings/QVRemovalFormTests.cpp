@@ -140,4 +140,17 @@ TEST_F(RemovalFormTest, RemovingTheDeviceWarnsOnEveryAppearanceUntilSecured)
     EXPECT_TRUE(hasParameter(sent[0], "udid", platform::ui::Device::currentDevice().uniqueIdentifier()));
 }
 
+TEST_F(RemovalFormTest, RemovingTheDeviceSendsOnceHoweverOftenTheButtonIsTapped)
+{
+    QuorvelInternal::options().setLoggedInUserHasHttpBasicCredential(true);
+    auto* remove = open<QVRemoveDeviceFromAccountController>("RemoveDeviceFromAccount");
+    ASSERT_TRUE(remove);
+    driver().tap(remove->submitButton());
+    driver().tap(remove->submitButton());
+    settle(1);
+    EXPECT_EQ(requestsTo("users/remove_from_device.xml").size(), 1u);
+    EXPECT_TRUE(remove->isSubmitting());
+    EXPECT_TRUE(navigation->loadingController()) << "the form's loading screen while the request is out";
+}
+
 } // namespace
