@@ -11,6 +11,10 @@
 #include "social/dashboard/forums/QVForumThreadViewController.h"
 #include "social/dashboard/frame/QVFeatureScreens.h"
 #include "social/dashboard/frame/QVTabbedDashboardController.h"
+#include "social/dashboard/frame/QVTabbedDashboardPageController.h"
+#include "social/dashboard/games/QVGameProfileController.h"
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/NavigationBar.h"
 #include "social/dashboard/friends/QVWhosPlayingController.h"
 #include "social/dashboard/scores/QVLeaderboardController.h"
 #include "social/services/QVForumService.h"
@@ -154,6 +158,44 @@ TEST_F(ScreenSetUpTest, OnlineAndOfflineSwitchingGoesThroughTheClassRegisteredFo
     for (auto& item : dashboard->tabBarItems())
         EXPECT_FALSE(item->disabled()) << item->name();
     GMTabbedDashboardController::switches().clear();
+}
+
+using FrameTest = dashboard_testing::DashboardTest;
+
+TEST_F(FrameTest, ATabsPageBringsTheShownScreensRightBarButtonToTheFrontOfTheBar)
+{
+    Ref<ViewController> first = QVControllerLoader::load("Help");
+    auto page = QVTabbedDashboardPageController::pageWithInstantiatedController(first.get());
+    ASSERT_TRUE(page);
+    driver().showController(page.get());
+    settle(1);
+    Ref<ViewController> second = QVControllerLoader::load("Help");
+    auto button = platform::ui::View::viewWithFrame(platform::Rect(0, 0, 60, 30));
+    second->navigationItem()->setRightBarButtonItem(platform::ui::BarButtonItem::withCustomView(button.get()).get());
+    // A wide title view, which the stack brings to the front too.
+    second->navigationItem()->setTitleView(platform::ui::View::viewWithFrame(platform::Rect(0, 0, 300, 30)).get());
+    page->pushViewController(second.get(), false);
+    settle(1);
+    platform::ui::NavigationBar* bar = page->navigationBar();
+    ASSERT_EQ(button->superview(), bar);
+    EXPECT_EQ(bar->subviews().back().get(), button.get());
+}
+
+TEST_F(FrameTest, TheRunningGamesPageIsPushedOnTheShownStack)
+{
+    provider->applicationId = "55";
+    Ref<ViewController> root = QVControllerLoader::load("Help");
+    auto framed = QVFramedNavigationController::withRootViewController(root.get());
+    driver().showController(framed.get());
+    host().activeStack = framed.get();
+    settle();
+    Ref<ViewController> page = QVGameProfileController::showGameProfileWithLocalApplication();
+    settle(1);
+    host().activeStack = nullptr;
+    auto* game = dynamic_cast<QVGameProfileController*>(framed->topViewController());
+    ASSERT_TRUE(game);
+    EXPECT_EQ(game, page.get());
+    EXPECT_EQ(game->clientApplicationId(), "55");
 }
 
 } // namespace
