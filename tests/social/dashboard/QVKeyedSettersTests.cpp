@@ -8,7 +8,6 @@
 #include "platform/foundation/Boxed.h"
 #include "social/ui/QVControllerLoader.h"
 
-#include <filesystem>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -29,15 +28,9 @@ Sent keysSentInTheSources(std::vector<std::string>& requireSetterCalls)
     Sent sent;
     const std::regex call(R"re(loadWithParams\(\s*"(\w+)")re");
     const std::regex key(R"re(\{\s*"(\w+)",)re");
-    namespace fs = std::filesystem;
-    for (const auto& entry : fs::recursive_directory_iterator(screen_testing::sourceDirectory() + "/social")) {
-        const std::string extension = entry.path().extension().string();
-        if (!entry.is_regular_file() || (extension != ".cpp" && extension != ".h"))
-            continue;
-        const std::string text = testing_support::readFile(entry.path().string());
-        if (entry.path().filename() != "QVControllerLoader.cpp" && entry.path().filename() != "QVControllerLoader.h"
-            && text.find("QVRequireSetter(") != std::string::npos)
-            requireSetterCalls.push_back(entry.path().filename().string());
+    for (const auto& [file, text] : dashboard_testing::clientSources()) {
+        if (file != "QVControllerLoader.cpp" && file != "QVControllerLoader.h" && text.find("QVRequireSetter(") != std::string::npos)
+            requireSetterCalls.push_back(file);
         std::vector<std::string> lines;
         std::istringstream in(text);
         for (std::string line; std::getline(in, line);)
