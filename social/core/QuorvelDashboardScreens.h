@@ -1,5 +1,5 @@
 // What the central class needs of the dashboard's screens, which live in the
-// layers above it: it loads them by name ("TabbedDashboard", "HighScore", ...)
+// layers above it: it loads them by name ("TabbedDashboard", "Conversation", ...)
 // and reaches them only through these interfaces, which the screens
 // implement. A screen loaded under such a name that lacks its interface (a
 // game's replacement, a renamed class) is a programming error: the central

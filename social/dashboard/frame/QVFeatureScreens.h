@@ -9,7 +9,6 @@
 #include <string>
 
 namespace platform::ui {
-class NavigationController;
 class ViewController;
 }
 
