@@ -390,6 +390,15 @@ static bool drawFrameImages(const std::string& dir)
     ok &= write(dir, "QuorvelResumeButtonBackground.png", 90, 32, [&](GraphicsContext& g) {
         pill(g, Rect(0, 0, 90, 32), 10, Rgb { 0.22f, 0.45f, 0.75f });
     });
+    // The Twitter password overlay's panel: a blue head 120 pixels high over
+    // the screens' dark face; the row below the head stretches, the width scales.
+    ok &= write(dir, "QVTwitterCredentialPanel.png", 24, 240, [&](GraphicsContext& g) {
+        verticalShade(g, Rect(0, 0, 24, 120), Rgb { 0.16f, 0.36f, 0.55f }, Rgb { 0.16f, 0.18f, 0.20f });
+        g.setFillColor(1, 1, 1, 0.18f);
+        g.fillRect(Rect(0, 0, 24, 1));
+        g.setFillColor(0.16f, 0.18f, 0.20f, 1);
+        g.fillRect(Rect(0, 120, 24, 120));
+    });
     return ok;
 }
 

@@ -3,6 +3,7 @@
 
 #include "social/core/QVLifecycleTrace.h"
 #include "social/core/QuorvelAddOn.h"
+#include "social/runtime/QVAddOnSettingsRole.h"
 
 #include <vector>
 
@@ -49,6 +50,23 @@ void QVAddOnRegistry::setDefaultAddOnSettings(platform::ValueDictionary& setting
 void QVAddOnRegistry::loadAddOnSettings(platform::ValueDictionary& settings, platform::Object* reader)
 {
     forEachAddOn([&](QuorvelAddOn& a) { a.loadSettings(settings, reader); });
+}
+
+QVAddOnSettingsRole& QVAddOnRegistry::settingsRole()
+{
+    class Forward final : public QVAddOnSettingsRole {
+    public:
+        void setDefaultAddOnSettings(platform::ValueDictionary& settings) override
+        {
+            QVAddOnRegistry::setDefaultAddOnSettings(settings);
+        }
+        void loadAddOnSettings(platform::ValueDictionary& settings, platform::Object* reader) override
+        {
+            QVAddOnRegistry::loadAddOnSettings(settings, reader);
+        }
+    };
+    static Forward role;
+    return role;
 }
 
 void QVAddOnRegistry::notifyAddOnsUserLoggedIn()

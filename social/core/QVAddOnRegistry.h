@@ -13,6 +13,7 @@ class Object;
 
 namespace quorvel {
 
+class QVAddOnSettingsRole;
 class QuorvelAddOn;
 struct QuorvelSettingsDictionary;
 
@@ -30,6 +31,11 @@ public:
     static bool allowAddOnsToRespondToPushNotification(const platform::Value& notification,
                                                        bool duringApplicationLaunch);
     static void shutdownAddOns();
+
+    // The registry as the runtime's settings reach it (installed by the
+    // running client): the settings defaults and the settings file's reader
+    // call setDefaultAddOnSettings and loadAddOnSettings through it.
+    static QVAddOnSettingsRole& settingsRole();
 };
 
 } // namespace quorvel

@@ -134,14 +134,13 @@ void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string&
             screen = controller ? Ref<ViewController>(controller) : previous;
         } else {
             const std::string& name = std::get<std::string>(entry);
-            if (previous && previous->className() == "QVLeaderboardController") {
+            if (auto* list = dynamic_cast<QVLeaderboardListScreen*>(previous.get())) {
                 // A leaderboard id: that leaderboard's scores.
                 Ref<QVLeaderboard> leaderboard = QVLeaderboardService::getLeaderboard(name);
                 if (!leaderboard) {
                     push = online;
-                } else if ((screen = QVControllerLoader::load("HighScore"))) {
+                } else if ((screen = list->highScoresScreen(leaderboard.get()))) {
                     screen->setTitle("HighScore");
-                    QVRequireSetter(screen.get(), "setLeaderboard", leaderboard.get());
                 }
             } else {
                 screen = QVControllerLoader::load(name);
@@ -154,10 +153,11 @@ void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string&
             Ref<QVGameProfilePageInfo> info = QuorvelInternal::records().localGameProfileInfo();
             // A screen the game made keeps the settings the game gave it.
             tabbed->prepareGamePageScreen(target, madeHere ? screen.get() : nullptr, info.get());
-            const std::string& title = screen->title();
-            if (title == "Achievements") {
+            // By what the screen is, so that a game's own subclass counts too.
+            if (dynamic_cast<QVAchievementListScreen*>(screen.get())) {
                 push = info && info->hasAchievements();
-            } else if (title == "Leaderboards" || title == "HighScore") {
+            } else if (dynamic_cast<QVLeaderboardListScreen*>(screen.get())
+                       || dynamic_cast<QVHighScoreListScreen*>(screen.get())) {
                 if (!(info && info->hasLeaderboards()) && !QVLeaderboardService::hasLeaderboards()) {
                     push = false;
                     continue;
@@ -170,8 +170,8 @@ void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string&
         }
         if (push && target) {
             target->pushViewController(screen.get(), true);
-            if (screen->className() == "QVAchievementListController")
-                tabbed->achievementListPushed(screen.get());
+            if (auto* achievements = dynamic_cast<QVAchievementListScreen*>(screen.get()))
+                achievements->postPushAchievementListController();
         }
     }
 }
@@ -207,9 +207,8 @@ void QVDashboardHub::switchToOfflineDashboard()
         tabbed->showDashboardTab("GameProfile", true);
         tabbed->enterOfflineMode();
         if (auto* nav = dynamic_cast<NavigationController*>(tabbed->selectedTabController())) {
-            ViewController* top = nav->topViewController();
-            if (top && top->className() == "QVGameProfileController")
-                tabbed->refreshGamePage(top);
+            if (auto* page = dynamic_cast<QVGamePageScreen*>(nav->topViewController()))
+                page->refreshView();
         }
         ViewController* root = QuorvelInternal::presenter().getRootController();
         if (root && root->modalViewController())

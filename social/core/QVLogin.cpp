@@ -481,6 +481,14 @@ void QVLogin::dismissRootControllerOrItsModal()
 
 // ---- Logout
 
+void QVLogin::_resetHasUserSetQuorvelAccess()
+{
+    options().resetHasUserSetQuorvelAccess();
+    QuorvelInternal::records().setLocalUser(QVUser::invalidUser().get());
+    if (QVProvider* provider = QuorvelInternal::session().provider())
+        provider->destroyLocalCredentials();
+}
+
 void QVLogin::logoutUser()
 {
     if (!running()) {

@@ -74,6 +74,11 @@ public:
     // the failure status icon, welcome notices the logo.
     static void showLoginNotice(const std::string& text, int type, bool failure);
 
+    // Forgets the player's answer to the approval question, as if never
+    // asked: the key goes, the invalid user becomes the local user and the
+    // provider's stored credentials are destroyed.
+    void _resetHasUserSetQuorvelAccess();
+
     // ---- Logout and reachability
     // Token, local user and presence channel go; the game hears userLoggedOut.
     void logoutUser();

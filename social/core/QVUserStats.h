@@ -37,6 +37,8 @@ public:
     int totalGameSessionsDuration();
     void setTotalGameSessionsDuration(int seconds);
     void incrementTotalGameSessionsDurationBy(int seconds);
+    // One more second of game session.
+    void _incrementSessionTime() { incrementTotalGameSessionsDurationBy(1); }
     int numberOfDashboardLaunches();
     void setNumberOfDashboardLaunches(int value);
     void incrementNumberOfDashboardLaunches();

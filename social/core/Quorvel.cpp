@@ -10,6 +10,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/ui/ViewController.h"
 #include "social/core/QuorvelServices.h"
+#include "social/runtime/QVAddOnSettingsRole.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVReachability.h"
 #include "social/runtime/QVSessionRole.h"
@@ -175,6 +176,7 @@ void QuorvelInternal::createSharedInstance()
     QVGameCenterRole::setCurrent(&p.gameCenter);
     QVScreensRole::setCurrent(&p.serviceScreens);
     QVDashboardRole::setCurrent(&p.presenter);
+    QVAddOnSettingsRole::setCurrent(&QVAddOnRegistry::settingsRole());
 }
 
 void QuorvelInternal::destroySharedInstance()
@@ -194,6 +196,7 @@ void QuorvelInternal::destroySharedInstance()
         uninstall<QVGameCenterRole>(p.gameCenter);
         uninstall<QVScreensRole>(p.serviceScreens);
         uninstall<QVDashboardRole>(p.presenter);
+        uninstall<QVAddOnSettingsRole>(QVAddOnRegistry::settingsRole());
         if (QVSettings::Instance())
             QVSettings::Uninitialize();
         if (QVReachability::Instance())

@@ -1,10 +1,11 @@
 // The dashboard pages a game may open directly: each names its tab and the
 // screens to push and hands them to the dashboard launch. Screens that need
-// settings are loaded by name with their parameters.
+// settings are loaded by name and set up through their interfaces.
 #include "social/core/QuorvelInternal.h"
 
-#include "platform/foundation/Boxed.h"
 #include "platform/ui/ViewController.h"
+#include "social/core/QuorvelDashboardScreens.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVControllerLoader.h"
@@ -12,21 +13,30 @@
 namespace quorvel {
 
 using platform::Ref;
+using platform::ui::ViewController;
 
 namespace {
-
-Ref<platform::Object> text(const std::string& value) { return platform::Boxed::box(platform::Value(value)); }
-Ref<platform::Object> flag(bool value) { return platform::Boxed::box(platform::Value(value)); }
 
 void launch(const std::string& tab, std::vector<Quorvel::DashboardEntry> entries)
 {
     Quorvel::launchDashboardWithDelegate(nullptr, tab, entries);
 }
 
-// A screen loaded by name with its parameters, as a launch entry (none when it cannot be loaded).
-std::vector<Quorvel::DashboardEntry> loaded(const std::string& name, const QVLoaderParameters& parameters = {})
+// The screen of that name, set up through the interface T it must have, as a
+// launch entry (none when the name loads nothing).
+template <typename T, typename SetUp>
+std::vector<Quorvel::DashboardEntry> loaded(const std::string& name, const char* why, SetUp&& setUp)
 {
-    Ref<platform::ui::ViewController> screen = QVControllerLoader::loadWithParams(name, parameters);
+    Ref<ViewController> screen = QVControllerLoader::load(name);
+    if (!screen)
+        return {};
+    setUp(*requireCast<T>(screen, why));
+    return { Ref<platform::Object>(screen.get()) };
+}
+
+std::vector<Quorvel::DashboardEntry> loaded(const std::string& name)
+{
+    Ref<ViewController> screen = QVControllerLoader::load(name);
     if (!screen)
         return {};
     return { Ref<platform::Object>(screen.get()) };
@@ -42,21 +52,16 @@ void Quorvel::launchDashboardWithIMToUser(QVUser* user, const std::string& initi
     if (!started(__func__))
         return;
     // A new conversation: no id yet.
-    QVLoaderParameters parameters;
-    if (user)
-        parameters.emplace_back("user", Ref<platform::Object>(user));
-    parameters.emplace_back("initialText", text(initialText));
-    launch("MyQuorvel", loaded("Conversation", parameters));
+    launch("MyQuorvel", loaded<QVConversationScreen>("Conversation", "A conversation must take its player",
+                                                     [&](QVConversationScreen& c) { c.openConversation({}, user, initialText); }));
 }
 
 void Quorvel::launchDashboardWithSpecificInvite(const std::string& inviteId)
 {
     if (!started(__func__))
         return;
-    QVLoaderParameters parameters;
-    if (!inviteId.empty())
-        parameters.emplace_back("inviteIdentifier", text(inviteId));
-    launch("MyQuorvel", loaded("SelectInviteType", parameters));
+    launch("MyQuorvel", loaded<QVSendInviteScreen>("SelectInviteType", "The invite flow must take its invitation",
+                                                   [&](QVSendInviteScreen& s) { s.setInviteIdentifier(inviteId); }));
 }
 
 void Quorvel::launchDashboardWithInvitePage()
@@ -70,10 +75,12 @@ void Quorvel::launchDashboardWithiPurchasePage(const std::string& applicationId)
 {
     if (!started(__func__))
         return;
-    launch("GameDiscovery", loaded("ApplicationDescription", { { "applicationId", text(applicationId) },
-                                                               { "appBannerPlacement", text("directDashboardLaunch") } }));
+    launch("GameDiscovery",
+           loaded<QVApplicationDescriptionScreen>("ApplicationDescription", "A game's description must take the game",
+                                                  [&](QVApplicationDescriptionScreen& d) {
+                                                      d.describeApplication(applicationId, "directDashboardLaunch");
+                                                  }));
 }
-
 void Quorvel::launchDashboardWithFindFriendsPage()
 {
     if (!started(__func__))
@@ -136,9 +143,8 @@ void Quorvel::launchDashboardWithListGlobalChatRoomsPage()
 {
     if (!started(__func__))
         return;
-    launch("GameProfile", loaded("SelectChatRoomDefinition", { { "includeGlobalRooms", flag(true) },
-                                                                { "includeDeveloperRooms", flag(false) },
-                                                                { "includeApplicationRooms", flag(false) } }));
+    launch("GameProfile", loaded<QVChatRoomKindsScreen>("SelectChatRoomDefinition", "The chat room list must take the kinds of room it lists",
+                                                        [](QVChatRoomKindsScreen& rooms) { rooms.setRoomKinds(true, false, false); }));
 }
 
 } // namespace quorvel

@@ -3,6 +3,7 @@
 #include "social/runtime/QVSettings.h"
 #include "social/runtime/QVSharedInstance.h"
 
+#include "social/runtime/QVAddOnSettingsRole.h"
 #include "social/runtime/QVXmlDocument.h"
 
 #include "platform/foundation/Bundle.h"
@@ -23,6 +24,8 @@ void QVSettings::loadBuiltIns()
     dictionary_.set("presence-host", "127.0.0.1");
     dictionary_.set("facebook-application-key", "");
     dictionary_.set("facebook-callback-url", "http://127.0.0.1:8080/");
+    // The add-ons' own defaults join the built-in ones.
+    QVAddOnSettingsRole::current().setDefaultAddOnSettings(dictionary_);
 }
 
 bool QVSettings::isKnownKey(const std::string& key)
@@ -75,6 +78,8 @@ void QVSettings::loadFile(const std::string& path)
         namesServer = namesServer || setting->name == "server-url";
         dictionary_.set(setting->name, setting->text);
     }
+    // The add-ons read their own settings from the same document.
+    QVAddOnSettingsRole::current().loadAddOnSettings(dictionary_, doc.get());
     if (!namesServer)
         fallBack(path + " sets no server-url");
 }

@@ -10,7 +10,8 @@
 //     </config></environment-release></quorvel_internal_settings>
 // A missing or malformed file, or one without a server-url, leaves the
 // built-in values and logs why; so does a setting it does not know (a
-// misspelled key). Instance() is null before Initialize() and after
+// misspelled key). The add-ons are offered the defaults and the read file
+// (QVAddOnSettingsRole). Instance() is null before Initialize() and after
 // Uninitialize().
 #pragma once
 

@@ -101,6 +101,9 @@ void QVLoadingView::playDisappearTransition(const QVDelegate& callback)
         return;
     }
     disappearing_ = true;
+    // On its way out the overlay no longer holds the screen: touches reach
+    // what is under it while it fades.
+    setUserInteractionEnabled(false);
     if (backgroundView_)
         backgroundView_->setAlpha(kShownBackgroundAlpha);
     placeContainerOnBottomEdge();

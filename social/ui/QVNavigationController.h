@@ -83,9 +83,11 @@ protected:
     friend class platform::ui::InterfaceBuilder;
     QVNavigationController() = default;
     ~QVNavigationController() override;
+    // Shortly after a screen is shown: the bar's background goes to the back
+    // and the screen's title view to the front of the bar.
+    virtual void _orderViewDepths();
 
 private:
-    void _orderViewDepths();
     QVTabBarContainer* enclosingTabBarContainer();
     void tabBarSlideDidStop(const std::string& name, bool finished, void* context);
     bool isActiveIntroNavigation() const;

@@ -128,7 +128,9 @@ void QVPlayerBannerCell::layoutSubviews()
         profileView_->setFrame(pictureFrame);
     if (profileButton_)
         profileButton_->setFrame(pictureFrame);
-    float left = pictureFrame.origin.x + picture + 9;
+    // The texts start 9 points right of the picture frame ("ONLINE" 8), whose
+    // right edge is the picture's own until the frame image is placed.
+    float frameRight = pictureFrame.origin.x + picture;
     if (profileView_) {
         auto* bannerFrame = QVViewHelper::findAncestorOfClass<QVBannerFrame>(this);
         View* holder = bannerFrame ? bannerFrame->superview() : nullptr;
@@ -141,11 +143,15 @@ void QVPlayerBannerCell::layoutSubviews()
             platform::Point c = profileView_->convertPointTo(
                 platform::Point(picture / 2, picture / 2), holder);
             pictureFrameView_->setCenter(platform::Point(std::round(c.x), std::round(c.y)));
-            left = pictureFrame.origin.x + std::max(picture, pictureFrameView_->frame().size.width) + 9;
+            // The frame image is centred on the picture: its right edge lies half
+            // its width right of the picture's centre.
+            float frameWidth = std::max(picture, pictureFrameView_->frame().size.width);
+            frameRight = std::round(pictureFrame.origin.x + picture / 2 + frameWidth / 2);
         }
     } else if (pictureFrameView_) {
         pictureFrameView_->removeFromSuperview();
     }
+    const float left = frameRight + 9;
     if (quorvelPtsLabel_) {
         quorvelPtsLabel_->sizeToFit();
         Rect f = quorvelPtsLabel_->frame();
@@ -173,7 +179,7 @@ void QVPlayerBannerCell::layoutSubviews()
     }
     float statusX = left;
     if (onlineStatusLabel_) {
-        onlineStatusLabel_->setFrame(Rect(left - 1, mid, 55, 14));
+        onlineStatusLabel_->setFrame(Rect(frameRight + 8, mid, 55, 14));
         statusX = left + 55;
     }
     if (nowPlayingLabel_) {

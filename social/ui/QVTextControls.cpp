@@ -207,6 +207,15 @@ void QVTextView::setContentInset(EdgeInsets)
 
 // --- QVMultilineTextField ---
 
+Ref<QVMultilineTextField> QVMultilineTextField::fieldWithFrame(const Rect& frame)
+{
+    auto field = platform::adoptRef(new QVMultilineTextField);
+    if (!field->initWithFrame(frame))
+        return nullptr;
+    field->awakeFromNib();
+    return field;
+}
+
 void QVMultilineTextField::awakeFromNib()
 {
     TextView::awakeFromNib();

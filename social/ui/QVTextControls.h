@@ -113,6 +113,8 @@ private:
 class QVMultilineTextField : public platform::ui::TextView {
     QV_DECLARE_CLASS(QVMultilineTextField)
 public:
+    // One made in code, with its rounded field behind the text.
+    static platform::Ref<QVMultilineTextField> fieldWithFrame(const platform::Rect& frame);
     platform::ui::TextField* backgroundTextField() const { return backgroundTextField_.get(); }
     void awakeFromNib() override;
     void setContentInset(platform::ui::EdgeInsets insets) override;

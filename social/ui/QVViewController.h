@@ -26,9 +26,10 @@ public:
     static constexpr float kScrollContentPadding = 10;
 
     virtual std::string getLoadingScreenText() { return "Downloading"; }
-    // Through the navigation controller; nothing without one.
-    void showLoadingScreen();
-    void hideLoadingScreen();
+    // Through the navigation controller; nothing without one. A screen shown
+    // on its own (an overlay) brings its own.
+    virtual void showLoadingScreen();
+    virtual void hideLoadingScreen();
     // A loading overlay of this screen's own, over its view.
     void showLoadingScreenWithMessage(const std::string& message);
     platform::ui::ViewController* loadingScreen() const { return mLoadingScreen.get(); }

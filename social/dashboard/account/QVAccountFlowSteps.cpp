@@ -68,6 +68,19 @@ void closeIntro()
     QuorvelInternal::dashboardRole().dismissRootControllerOrItsModal();
 }
 
+bool holdErrorScreens()
+{
+    const bool allowed = QuorvelInternal::presenter().areErrorScreensAllowed();
+    QuorvelInternal::dashboardRole().allowErrorScreens(false);
+    return allowed;
+}
+
+void restoreErrorScreens(bool wereAllowed)
+{
+    if (wereAllowed)
+        QuorvelInternal::dashboardRole().allowErrorScreens(true);
+}
+
 std::string setting(const char* key)
 {
     QVSettings* settings = QVSettings::Instance();

@@ -26,6 +26,11 @@ void pushLinkNetworks(platform::ui::ViewController* from, const QVDelegate& onDo
 void popBackTo(platform::ui::ViewController* screen);
 // Ends the sequence: error screens back on, the intro frame closed.
 void closeIntro();
+// While a login's bootstrap runs, a request the service refuses shows no
+// error screen of its own (the login says once what failed). Answers whether
+// error screens were allowed, for restoreErrorScreens.
+bool holdErrorScreens();
+void restoreErrorScreens(bool wereAllowed);
 
 // A stored setting, "" when there is none.
 std::string setting(const char* key);

@@ -6,6 +6,7 @@
 #include "platform/foundation/Format.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
+#include "social/dashboard/account/QVAccountFlowSteps.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/ui/QVDeadEndErrorController.h"
@@ -41,6 +42,7 @@ void QVAccountSetupBaseController::onFormSubmitted()
     }
     // A login: the device's credentials give way to the account just named.
     showLoadingScreen();
+    errorScreensWereAllowed_ = account_steps::holdErrorScreens();
     if (QVProvider* provider = QuorvelInternal::sessionRole().provider())
         provider->destroyLocalCredentials();
     QuorvelInternal::login().doBootstrap(QVDelegate(this, BRISKO_SELECTOR(QVAccountSetupBaseController, onBootstrapDone)),
@@ -49,6 +51,7 @@ void QVAccountSetupBaseController::onFormSubmitted()
 
 void QVAccountSetupBaseController::onBootstrapDone(platform::Object*)
 {
+    account_steps::restoreErrorScreens(errorScreensWereAllowed_);
     hideLoadingScreen();
     QuorvelInternal::hub().reloadInactiveTabBars();
     pushCompletionControllerOrPopOut();
@@ -56,15 +59,38 @@ void QVAccountSetupBaseController::onBootstrapDone(platform::Object*)
 
 void QVAccountSetupBaseController::onBootstrapFailed(platform::Object*)
 {
-    // The player is not logged in: say so rather than naming the old account.
+    // The player is not logged in: say so rather than naming the old account,
+    // and tell whoever waits for the form that it failed.
     Ref<QVAccountSetupBaseController> keep(this);
+    account_steps::restoreErrorScreens(errorScreensWereAllowed_);
     hideLoadingScreen();
     if (NavigationController* nav = navigationController()) {
         auto error = QVDeadEndErrorController::deadEndErrorWithMessage(kLoginFailedMessage);
         nav->pushViewController(error.get(), true);
     }
     if (!mCompletionDelegate.isEmpty())
-        mCompletionDelegate.invoke(nullptr);
+        mCompletionDelegate.invoke(loginFailure());
+}
+
+namespace {
+
+// The one value a failed login's completion carries.
+class QVLoginFailure final : public platform::Object {
+public:
+    std::string className() const override { return "QVLoginFailure"; }
+};
+
+} // namespace
+
+platform::Object* QVAccountSetupBaseController::loginFailure()
+{
+    static platform::Object* failure = platform::adoptRef(new QVLoginFailure).leak(); // never released
+    return failure;
+}
+
+bool QVAccountSetupBaseController::isLoginFailure(platform::Object* completionArgument)
+{
+    return completionArgument && completionArgument == loginFailure();
 }
 
 void QVAccountSetupBaseController::pushCompletionControllerOrPopOut()

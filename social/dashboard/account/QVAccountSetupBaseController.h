@@ -5,6 +5,7 @@
 // completion screen, else leaves the run of account forms.
 #pragma once
 
+#include "social/dashboard/common/QVAccountFormScreen.h"
 #include "social/runtime/QVDelegate.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/ui/QVFormControllerHelper.h"
@@ -13,14 +14,14 @@ namespace quorvel {
 
 class QVShowMessageAndReturnController;
 
-class QVAccountSetupBaseController : public QVFormControllerHelper {
+class QVAccountSetupBaseController : public QVFormControllerHelper, public QVAccountFormScreen {
 public:
     static constexpr const char* kLoginFailedMessage
         = "Quorvel was unable to log you in at this time.  Some features will be unavailable until the next time "
           "you are online.";
 
     bool addingAdditionalCredential() const { return mAddingAdditionalCredential; }
-    void setAddingAdditionalCredential(bool adding) { mAddingAdditionalCredential = adding; }
+    void setAddingAdditionalCredential(bool adding) override { mAddingAdditionalCredential = adding; }
     void setCancelDelegate(const QVDelegate& d) { mCancelDelegate = d; }
     void setCompletionDelegate(const QVDelegate& d) { mCompletionDelegate = d; }
     const QVDelegate& completionDelegate() const { return mCompletionDelegate; }
@@ -39,6 +40,10 @@ public:
     virtual platform::Ref<platform::ui::ViewController> controllerToPushOnCompletion() { return nullptr; }
     // "You are now logged into Quorvel as:" with the player's name.
     static platform::Ref<QVShowMessageAndReturnController> getStandardLoggedInController();
+    // The completion's argument after a login whose bootstrap failed (the
+    // dead end is shown already); after one that worked the argument is null.
+    static platform::Object* loginFailure();
+    static bool isLoginFailure(platform::Object* completionArgument);
     bool performSetter(const std::string& setterName, platform::Object* value) override;
 
 protected:
@@ -48,6 +53,7 @@ protected:
 
 private:
     bool mAddingAdditionalCredential { false };
+    bool errorScreensWereAllowed_ { false };
     QVDelegate mCancelDelegate;
     QVDelegate mCompletionDelegate;
 };

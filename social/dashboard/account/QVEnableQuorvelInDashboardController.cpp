@@ -4,6 +4,8 @@
 
 #include "platform/ui/NavigationController.h"
 #include "social/dashboard/account/QVUserQuorvelApprovalController.h"
+#include "social/dashboard/frame/QVDashboardProtocols.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/ui/QVRootController.h"
@@ -75,8 +77,10 @@ void QVEnableQuorvelInDashboardController::_stayInOfflineMode(platform::Object*)
 
 void QVEnableQuorvelInDashboardController::clickedLeaderboards()
 {
-    Ref<ViewController> screen
-        = QVControllerLoader::loadWithParams("Leaderboard", { { "gameProfileInfo", QuorvelInternal::sessionRole().localGameProfileInfo() } });
+    Ref<ViewController> screen = QVControllerLoader::load("Leaderboard");
+    if (screen)
+        requireCast<QVGameScopedScreen>(screen, "The leaderboards must take the game")
+            ->scopeToGame(QuorvelInternal::sessionRole().localGameProfileInfo().get());
     if (screen && navigationController())
         navigationController()->pushViewController(screen.get(), true);
 }

@@ -93,6 +93,13 @@ void QVExistingAccountController::setUserResources(platform::Object* answer)
         selectUserWidget_->setUserResources(users_);
 }
 
+void QVExistingAccountController::viewDidLoad()
+{
+    QVViewController::viewDidLoad();
+    if (QuorvelInternal::dashboardRole().isLargeScreen())
+        view()->setBackgroundColor(Color::clear());
+}
+
 void QVExistingAccountController::viewWillAppear(bool)
 {
     navigationItem()->setHidesBackButton(true);
@@ -138,9 +145,13 @@ void QVExistingAccountController::selectUserWidget(QVSelectUserWidget*, QVUser* 
                          QVDelegate(this, BRISKO_SELECTOR(QVExistingAccountController, onBootstrapFailure)));
 }
 
-void QVExistingAccountController::continueFlow(platform::Object*)
+void QVExistingAccountController::continueFlow(platform::Object* outcome)
 {
     hideLoadingScreen();
+    // Another account's login failed: its dead end stays in front; the
+    // earlier login of this device's account says nothing about this one.
+    if (QVAccountSetupBaseController::isLoginFailure(outcome))
+        return;
     previousLocalUser_ = nullptr;
     if (!QuorvelInternal::login().hasBootstrapCompleted()) {
         dismiss();

@@ -42,6 +42,8 @@ public:
     QVSelectUserWidget* selectUserWidget() { view(); return selectUserWidget_.get(); }
 
     void loadView() override;
+    // Clear on a large screen, where the intro frame's background shows.
+    void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
     void viewDidAppear(bool animated) override;
     void viewDidDisappear(bool animated) override;

@@ -19,6 +19,7 @@ namespace quorvel {
 class QVFacebookAccountLoginController : public QVFacebookAccountController {
     QV_DECLARE_CLASS(QVFacebookAccountLoginController)
 public:
+    void openFromSettings() override { setAddingAdditionalCredential(true); }
     std::string getFormSubmissionUrl() override;
     std::string singularResourceName() override;
     std::string getLoadingScreenText() override;

@@ -2,6 +2,7 @@
 #include "social/dashboard/account/QVFacebookExtendedCredentialController.h"
 
 #include "platform/device/Application.h"
+#include "platform/ui/ActivityIndicator.h"
 #include "platform/foundation/Format.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
@@ -56,9 +57,42 @@ void QVFacebookExtendedCredentialController::loadView()
            BRISKO_SELECTOR(QVFacebookExtendedCredentialController, login));
     button(root.get(), Rect((w - 200) / 2, 180, 200, 37), "Not Now", this,
            BRISKO_SELECTOR(QVFacebookExtendedCredentialController, close), false);
+    mCustomLoadingView = View::viewWithFrame(root->bounds());
+    mCustomLoadingView->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+    mCustomLoadingView->setBackgroundColor(Color::black().withAlpha(0.5f));
+    auto spinner = ActivityIndicator::withStyle(ActivityIndicator::Style::WhiteLarge);
+    spinner->setCenter(platform::Point(root->bounds().midX(), root->bounds().midY()));
+    spinner->setAutoresizingMask(FlexibleLeftMargin | FlexibleRightMargin | FlexibleTopMargin | FlexibleBottomMargin);
+    spinner->startAnimating();
+    mCustomLoadingView->addSubview(spinner.get());
+    mCustomLoadingView->setHidden(true);
+    mCustomLoadingView->setAlpha(0);
+    root->addSubview(mCustomLoadingView.get());
     setView(root.get());
     if (pendingNotification_)
         state_.setSocialNotificationOn(pendingNotification_.get(), mNotificationImage.get(), mNotificationText.get());
+}
+
+void QVFacebookExtendedCredentialController::showLoadingScreen()
+{
+    view();
+    mCustomLoadingView->setHidden(false);
+    View::beginAnimations("customLoadingIn");
+    View::setAnimationBeginsFromCurrentState(true);
+    View::setAnimationDuration(kLoadingFadeDuration);
+    mCustomLoadingView->setAlpha(1);
+    View::commitAnimations();
+}
+
+void QVFacebookExtendedCredentialController::hideLoadingScreen()
+{
+    if (!mCustomLoadingView)
+        return;
+    mCustomLoadingView->setHidden(true);
+    View::beginAnimations("customLoadingOut");
+    View::setAnimationDuration(kLoadingFadeDuration);
+    mCustomLoadingView->setAlpha(0);
+    View::commitAnimations();
 }
 
 void QVFacebookExtendedCredentialController::setSocialNotification(platform::Object* notification)

@@ -42,6 +42,12 @@ public:
     bool canReceiveCallbacksNow() override { return true; }
 
     platform::ui::Label* notificationText() { view(); return mNotificationText.get(); }
+    // The overlay is shown on its own, without a navigation stack: it fades
+    // its own loading view in and out (0.25 s).
+    static constexpr double kLoadingFadeDuration = 0.25;
+    void showLoadingScreen() override;
+    void hideLoadingScreen() override;
+    platform::ui::View* customLoadingView() const { return mCustomLoadingView.get(); }
 
     void loadView() override;
     bool init() override;
@@ -56,6 +62,7 @@ private:
     platform::Ref<FBPermissionDialog> permissionDialog_;
     platform::Ref<QVImageView> mNotificationImage;
     platform::Ref<platform::ui::Label> mNotificationText;
+    platform::Ref<platform::ui::View> mCustomLoadingView;
     platform::Ref<platform::Object> pendingNotification_;
     bool finished_ { false };
 };

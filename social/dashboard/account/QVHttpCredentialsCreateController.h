@@ -9,6 +9,7 @@ namespace quorvel {
 class QVHttpCredentialsCreateController : public QVAccountSetupBaseController {
     QV_DECLARE_CLASS(QVHttpCredentialsCreateController)
 public:
+    void openFromSettings() override { setAddingAdditionalCredential(true); }
     std::string getFormSubmissionUrl() override { return "users_credentials.xml"; }
     std::string singularResourceName() override { return "credential"; }
     void populateViewDataMap(QVViewDataMap& map) override;

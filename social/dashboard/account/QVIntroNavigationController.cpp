@@ -149,6 +149,7 @@ void QVIntroNavigationController::setFullscreenFrame(bool fullscreen, bool anima
 
 void QVIntroNavigationController::displayLoadingView(View* overlay)
 {
+    // The stack took the earlier overlay down (it fades out by itself).
     removeLoadingView();
     if (!overlay)
         return;
@@ -166,8 +167,7 @@ void QVIntroNavigationController::displayLoadingView(View* overlay)
 
 void QVIntroNavigationController::removeLoadingView()
 {
-    if (loadingView_ && loadingView_->superview() == view())
-        loadingView_->removeFromSuperview();
+    // Only forgotten: the overlay plays its fade and leaves the frame itself.
     loadingView_ = nullptr;
 }
 

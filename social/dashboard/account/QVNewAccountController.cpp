@@ -151,9 +151,11 @@ void QVNewAccountController::continueFlow(platform::Object*)
     pushLinkNetworks(this, mOnCompletionDelegate);
 }
 
-void QVNewAccountController::dismiss(platform::Object*)
+void QVNewAccountController::dismiss(platform::Object* outcome)
 {
-    if (hasBeenDismissed_)
+    // The login of an existing account failed: its dead end stays in front,
+    // and the sequence goes on from there.
+    if (hasBeenDismissed_ || QVAccountSetupBaseController::isLoginFailure(outcome))
         return;
     Ref<QVNewAccountController> keep(this);
     hasBeenDismissed_ = true;

@@ -14,6 +14,7 @@ public:
         = "There was an error creating a new account. Please verify you are online and try again.";
 
     void setHideIntroFlowSpacer(bool hide);
+    void openFromSettings() override { setHideIntroFlowSpacer(true); }
     // "setHideIntroFlowSpacer", for the screens of other features that open this one.
     bool performSetter(const std::string& setterName, platform::Object* value) override;
     void createNewAccount();

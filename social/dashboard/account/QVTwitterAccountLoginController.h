@@ -18,6 +18,7 @@ namespace quorvel {
 class QVTwitterAccountLoginController : public QVAccountSetupBaseController {
     QV_DECLARE_CLASS(QVTwitterAccountLoginController)
 public:
+    void openFromSettings() override { setAddingAdditionalCredential(true); }
     void setupForConnectTwitter() { setAddingAdditionalCredential(true); }
     std::string getFormSubmissionUrl() override;
     std::string singularResourceName() override { return "credential"; }

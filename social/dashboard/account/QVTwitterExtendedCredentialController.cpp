@@ -11,6 +11,7 @@
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVSettings.h"
 #include "social/services/QVSocialNotificationService.h"
+#include "social/ui/QVKitImages.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
 #include "social/ui/QVWebViewController.h"
@@ -31,6 +32,13 @@ void QVTwitterExtendedCredentialController::loadView()
 {
     Ref<View> root = rootView();
     float w = width(root.get());
+    // The background panel fills the screen, its head kept, its body stretched.
+    mBackgroundWindow = ImageView::imageViewWithFrame(root->bounds());
+    mBackgroundWindow->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+    mBackgroundWindow->setContentMode(ContentMode::ScaleToFill);
+    if (auto panel = QVLoadKitImage("QVTwitterCredentialPanel.png"))
+        mBackgroundWindow->setImage(panel->stretchableImage(0, 120).get());
+    root->addSubview(mBackgroundWindow.get());
     label(root.get(), Rect(20, 10, w - 40, 40), 15, "Enter your Twitter password to post this:", true);
     mNotificationImage = QVImageView::imageViewWithFrame(Rect(20, 58, 50, 50));
     root->addSubview(mNotificationImage.get());

@@ -37,6 +37,7 @@ public:
 
     platform::ui::Label* notificationText() { view(); return mNotificationText.get(); }
     platform::ui::View* loadingView() const { return mLoadingView.get(); }
+    platform::ui::ImageView* backgroundWindow() const { return mBackgroundWindow.get(); }
 
     void loadView() override;
 
@@ -51,6 +52,7 @@ private:
     platform::Ref<QVImageView> mNotificationImage;
     platform::Ref<platform::ui::Label> mNotificationText;
     platform::Ref<platform::ui::View> mLoadingView;
+    platform::Ref<platform::ui::ImageView> mBackgroundWindow;
     platform::Ref<platform::Object> pendingNotification_;
     bool finished_ { false };
 };

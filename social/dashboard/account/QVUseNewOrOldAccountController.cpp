@@ -10,8 +10,10 @@
 #include "social/services/QVUser.h"
 #include "social/services/QVUserService.h"
 #include "social/ui/QVDeadEndErrorController.h"
+#include "social/ui/QVFramedContentWrapperView.h"
 #include "social/ui/QVShowMessageAndReturnController.h"
 #include "social/dashboard/account/QVQuorvelAccountLoginController.h"
+#include "social/dashboard/account/QVAccountFlowSteps.h"
 #include "social/dashboard/account/QVAccountViews.h"
 
 namespace quorvel {
@@ -50,7 +52,12 @@ void QVUseNewOrOldAccountController::_createAndDisplayTableHeader()
     TableView* table = tableView();
     if (!table)
         return;
-    float w = view()->bounds().size.width;
+    // In a framed stack the screen's view is the frame's wrapper: the table is
+    // as wide as the wrapped view, inside the frame's insets.
+    View* sizing = view();
+    if (auto* wrapper = dynamic_cast<QVFramedContentWrapperView*>(sizing); wrapper && wrapper->wrappedView())
+        sizing = wrapper->wrappedView();
+    float w = sizing->bounds().size.width;
     Ref<View> header = View::viewWithFrame(Rect(0, 0, w, 50));
     header->setBackgroundColor(std::nullopt);
     account_views::label(header.get(), Rect(10, 6, w - 20, 38), 13, "Choose the account to play with on this device:");
@@ -68,6 +75,7 @@ void QVUseNewOrOldAccountController::onCellWasClicked(platform::Object* resource
     if (!user)
         return;
     showLoadingScreen();
+    errorScreensWereAllowed_ = account_steps::holdErrorScreens();
     if (QVProvider* provider = QuorvelInternal::sessionRole().provider())
         provider->destroyLocalCredentials();
     QuorvelInternal::login().doBootstrap(false, user->resourceId(),
@@ -75,9 +83,14 @@ void QVUseNewOrOldAccountController::onCellWasClicked(platform::Object* resource
                          QVDelegate(this, BRISKO_SELECTOR(QVUseNewOrOldAccountController, _bootstrapFailed)));
 }
 
-void QVUseNewOrOldAccountController::_bootstrapSuccess(platform::Object*)
+void QVUseNewOrOldAccountController::_bootstrapSuccess(platform::Object* outcome)
 {
+    account_steps::restoreErrorScreens(errorScreensWereAllowed_);
+    errorScreensWereAllowed_ = false;
     hideLoadingScreen();
+    // The login form failed: it shows the dead end already.
+    if (QVAccountSetupBaseController::isLoginFailure(outcome))
+        return;
     QuorvelInternal::hub().reloadInactiveTabBars();
     NavigationController* nav = navigationController();
     Ref<QVShowMessageAndReturnController> message = QVAccountSetupBaseController::getStandardLoggedInController();
@@ -90,6 +103,8 @@ void QVUseNewOrOldAccountController::_bootstrapSuccess(platform::Object*)
 void QVUseNewOrOldAccountController::_bootstrapFailed(platform::Object*)
 {
     // Not logged in: the player must not read that the switch worked.
+    account_steps::restoreErrorScreens(errorScreensWereAllowed_);
+    errorScreensWereAllowed_ = false;
     hideLoadingScreen();
     if (NavigationController* nav = navigationController()) {
         auto error = QVDeadEndErrorController::deadEndErrorWithMessage(QVAccountSetupBaseController::kLoginFailedMessage);

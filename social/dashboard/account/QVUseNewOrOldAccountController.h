@@ -34,6 +34,7 @@ protected:
 
 private:
     platform::Ref<platform::ui::Button> footerButton_;
+    bool errorScreensWereAllowed_ { false };
 };
 
 } // namespace quorvel

@@ -124,8 +124,13 @@ void QVAchievementProgressionList::showResource(QVAchievement* a)
             bar->setUnframed(true);
             bar->setUseSharpCorners(true);
         }
-        progressBackground_->setDefaultImage(QVImageLoader::loadImage("QVAchievementProgressBackground.png").get());
-        progressBar_->setDefaultImage(QVImageLoader::loadImage("QVAchievementProgressBar.png").get());
+        // Pills: the rounded ends keep their size (left cap 10), the middle stretches.
+        for (auto [bar, name] : { std::pair { progressBackground_.get(), "QVAchievementProgressBackground.png" },
+                                  std::pair { progressBar_.get(), "QVAchievementProgressBar.png" } }) {
+            Ref<platform::Image> image = QVImageLoader::loadImage(name);
+            bar->setDefaultImage(image.get());
+            bar->setStretchCaps(image.get(), 10, 0);
+        }
         progressionBubbleContainer_->setHidden(false);
         progressAmountBubbleLabel_->setText(std::to_string(static_cast<int>(percent)) + "%");
         percentComplete_ = percent;

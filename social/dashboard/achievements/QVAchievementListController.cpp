@@ -1,5 +1,6 @@
 // The achievement list: its paged request, its cell choice and its leading row.
 #include "social/dashboard/achievements/QVAchievementListController.h"
+#include "social/services/QVGameProfilePageInfo.h"
 
 #include "platform/foundation/Boxed.h"
 #include "social/core/QuorvelInternal.h"
@@ -35,6 +36,14 @@ std::string QVAchievementListController::comparedUserId() const
 {
     auto* user = dynamic_cast<QVUser*>(getPageComparisonUser());
     return user ? user->resourceId() : std::string();
+}
+
+void QVAchievementListController::scopeToGame(QVGameProfilePageInfo* info)
+{
+    setApplicationName(info ? info->name() : std::string());
+    setApplicationId(info ? info->resourceId() : std::string());
+    setApplicationIconUrl(info ? info->iconUrl().value_or(std::string()) : std::string());
+    setDoesUserHaveApplication(info && info->ownedByLocalPlayer());
 }
 
 void QVAchievementListController::postPushAchievementListController()

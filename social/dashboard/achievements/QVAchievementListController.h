@@ -21,7 +21,8 @@ class QVPlayedGame;
 
 class QVAchievementListController : public QVTableSequenceControllerHelper,
                                     public QVProfileFrame,
-                                    public QVAchievementListSetup {
+                                    public QVAchievementListScreen,
+                                    public QVGameScopedScreen {
     QV_DECLARE_CLASS(QVAchievementListController)
 public:
     void viewDidLoad() override;
@@ -38,6 +39,7 @@ public:
     void setDoesUserHaveApplication(bool has) { doesUserHaveApplication_ = has; }
 
     void postPushAchievementListController() override;
+    void scopeToGame(QVGameProfilePageInfo* info) override;
     void populateContextualDataFromPlayedGame(const QVPlayedGame& game);
     void profileUsersChanged(QVUser* user, QVUser* comparedToUser) override;
     bool supportsComparison() override { return true; }

@@ -1,6 +1,8 @@
 // The challenge lists: their requests by mode, the tabs, texts and taps, and
 // the three kinds of row.
 #include "social/dashboard/challenges/QVChallengeListController.h"
+#include "social/dashboard/challenges/QVChallengeDetailController.h"
+#include "social/services/QVGameProfilePageInfo.h"
 
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/InterfaceRegistry.h"
@@ -228,17 +230,18 @@ void QVChallengeListController::onCellWasClicked(Object* resource, IndexPath)
     NavigationController* nav = navigationController();
     if (!nav)
         return;
-    auto push = [&](const char* name, const std::vector<std::pair<std::string, Ref<Object>>>& setters) {
-        Ref<ViewController> screen = QVControllerLoader::load(name);
+    // "ChallengeDetail" of one challenge of this list.
+    auto push = [&](const std::string& challengeId, bool completed) {
+        Ref<ViewController> screen = QVControllerLoader::load("ChallengeDetail");
         if (!screen)
             return;
-        for (const auto& [setter, value] : setters)
-            QVRequireSetter(screen.get(), setter, value.get());
+        auto* detail = requireCast<QVChallengeDetailController>(screen, "The challenge detail must take its challenge");
+        detail->setClientApplicationId(clientApplicationId_);
+        detail->setChallengeId(challengeId);
+        detail->setList(listType_);
+        detail->setChallengeCompleted(completed);
         nav->pushViewController(screen.get(), true);
     };
-    auto text = [](const std::string& s) { return Ref<Object>(platform::Boxed::box(platform::Value(s)).get()); };
-    auto number = [](int n) { return Ref<Object>(platform::Boxed::box(platform::Value(n)).get()); };
-    auto flag = [](bool b) { return Ref<Object>(platform::Boxed::box(platform::Value(b)).get()); };
 
     if (listType_ == kTypesWithStatistics) {
         if (auto* stats = dynamic_cast<QVChallengeDefinitionStats*>(resource)) {
@@ -256,16 +259,17 @@ void QVChallengeListController::onCellWasClicked(Object* resource, IndexPath)
     if (listType_ != kPending && listType_ != kHistory)
         return;
     if (auto* received = dynamic_cast<QVChallengeToUser*>(resource)) {
-        push("ChallengeDetail", { { "setClientApplicationId", text(clientApplicationId_) },
-                                  { "setChallengeId", text(received->challenge() ? received->challenge()->resourceId() : std::string()) },
-                                  { "setList", number(listType_) },
-                                  { "setChallengeCompleted", flag(listType_ == kHistory && received->isCompleted()) } });
+        push(received->challenge() ? received->challenge()->resourceId() : std::string(),
+             listType_ == kHistory && received->isCompleted());
     } else if (auto* sent = dynamic_cast<QVChallenge*>(resource); sent && listType_ == kHistory) {
-        push("ChallengeDetail", { { "setClientApplicationId", text(clientApplicationId_) },
-                                  { "setChallengeId", text(sent->resourceId()) },
-                                  { "setList", number(kHistory) },
-                                  { "setChallengeCompleted", flag(false) } });
+        push(sent->resourceId(), false);
     }
+}
+
+void QVChallengeListController::scopeToGame(QVGameProfilePageInfo* info)
+{
+    clientApplicationId_ = info ? info->resourceId() : std::string();
+    listType_ = kPending;
 }
 
 bool QVChallengeListController::performSetter(const std::string& setterName, Object* value)

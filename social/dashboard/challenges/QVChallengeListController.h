@@ -13,6 +13,7 @@
 
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "social/dashboard/frame/QVDashboardProtocols.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeDefinition.h"
 #include "social/ui/QVImageView.h"
@@ -26,7 +27,7 @@
 
 namespace quorvel {
 
-class QVChallengeListController : public QVTableSequenceControllerHelper, public QVProfileFrame {
+class QVChallengeListController : public QVTableSequenceControllerHelper, public QVProfileFrame, public QVGameScopedScreen {
     QV_DECLARE_CLASS(QVChallengeListController)
 public:
     void viewDidLoad() override;
@@ -34,6 +35,8 @@ public:
 
     int listType() const { return listType_; }
     void setListType(int type) { listType_ = type; }
+    // The game's pending challenges.
+    void scopeToGame(QVGameProfilePageInfo* info) override;
     // Empty: the running game.
     const std::string& clientApplicationId() const { return clientApplicationId_; }
     void setClientApplicationId(const std::string& id) { clientApplicationId_ = id; }

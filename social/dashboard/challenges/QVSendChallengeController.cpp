@@ -1,5 +1,7 @@
 // The send screen: the friends to challenge, the picks, sending and the ways out.
 #include "social/dashboard/challenges/QVSendChallengeController.h"
+#include "social/dashboard/frame/QVDashboardProtocols.h"
+#include "social/runtime/QVRequireCast.h"
 
 #include "platform/foundation/Weak.h"
 #include "platform/ui/AlertView.h"
@@ -125,7 +127,7 @@ Ref<ViewController> QVSendChallengeController::getNoDataFoundViewController()
 {
     Ref<ViewController> invite = QVControllerLoader::load("FullscreenImportFriendsMessage");
     if (invite)
-        QVRequireSetter(invite.get(), "setOwner", this);
+        requireCast<QVImportFriendsMessageScreen>(invite, "The empty list must work for the list")->setOwner(this);
     return invite;
 }
 

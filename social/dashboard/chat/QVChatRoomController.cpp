@@ -16,6 +16,7 @@
 #include "social/dashboard/common/QVCommunityPolling.h"
 #include "social/dashboard/common/QVScreenKit.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
+#include "social/dashboard/frame/QVFeatureScreens.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVChatServices.h"
@@ -308,12 +309,9 @@ void QVChatRoomChatMessageCell::onClickedGameName()
         QVDashboardSwitch::showGameProfile(user->lastPlayedGameId(), user);
     else if (!message->playerCurrentGameIconUrl().empty() && owningTable() && owningTable()->navigationController()) {
         // The game's description page, when the dashboard has one.
-        if (auto screen = QVControllerLoader::load("ApplicationDescription")) {
-            QVRequireSetter(screen.get(), "setApplicationId", platform::Boxed::box(platform::Value(user->lastPlayedGameId())).get());
-            QVRequireSetter(screen.get(), "setAppBannerPlacement",
-                            platform::Boxed::box(platform::Value(std::string("chatRoomChatMessageCell"))).get());
+        if (auto screen = QVFeatureScreens::applicationDescription(user ? user->lastPlayedGameId() : std::string(),
+                                                                   "chatRoomChatMessageCell"))
             owningTable()->navigationController()->pushViewController(screen.get(), true);
-        }
     }
 }
 

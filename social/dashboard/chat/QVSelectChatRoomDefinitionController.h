@@ -2,6 +2,7 @@
 // list. A kind with one room is joined at once, else its rooms are listed.
 #pragma once
 
+#include "social/dashboard/frame/QVDashboardProtocols.h"
 #include "social/services/QVChatServices.h"
 #include "social/ui/QVResourceCell.h"
 #include "social/ui/QVScreenProtocols.h"
@@ -13,7 +14,10 @@ namespace quorvel {
 
 class QVChatRoomInstance;
 
-class QVSelectChatRoomDefinitionController : public QVTableSequenceControllerHelper, public QVProfileFrame {
+class QVSelectChatRoomDefinitionController : public QVTableSequenceControllerHelper,
+                                             public QVProfileFrame,
+                                             public QVChatRoomKindsScreen,
+                                             public QVGameScopedScreen {
     QV_DECLARE_CLASS(QVSelectChatRoomDefinitionController)
 public:
     static constexpr const char* kLastVisitedTitle = "Last Visited Room";
@@ -23,6 +27,14 @@ public:
     bool includeApplicationRooms { false };
     bool includeDeveloperRooms { false };
 
+    void setRoomKinds(bool globalRooms, bool developerRooms, bool applicationRooms) override
+    {
+        includeGlobalRooms = globalRooms;
+        includeDeveloperRooms = developerRooms;
+        includeApplicationRooms = applicationRooms;
+    }
+    // From a game's page: the developer's and the game's rooms, not the global ones.
+    void scopeToGame(QVGameProfilePageInfo*) override { setRoomKinds(false, true, true); }
     void attemptToJoinRoom(QVChatRoomInstance* room);
     void onJoinedRoom(platform::Object*);
     void onFailedToJoinRoom(platform::Object*);

@@ -1,5 +1,6 @@
 // Importing friends from a linked network, and the search by name.
 #include "social/dashboard/common/QVFriendImporter.h"
+#include "social/dashboard/common/QVAccountFormScreen.h"
 
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/NavigationController.h"
@@ -90,7 +91,8 @@ void QVFriendImporter::onUsersCredentialsDownloaded(Object* answer)
     if (!link)
         return;
     // The network's login screen (an account step, reached by name) adds a credential.
-    QVRequireSetter(link.get(), "setAddingAdditionalCredential", platform::Boxed::box(platform::Value(true)).get());
+    requireCast<QVAccountFormScreen>(link, "A network's login must add its credential to the account")
+        ->setAddingAdditionalCredential(true);
     if (NavigationController* nav = host->navigationController())
         nav->pushViewController(link.get(), true);
 }

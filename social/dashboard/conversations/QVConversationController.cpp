@@ -52,11 +52,17 @@ Ref<QVConversationController> QVConversationController::conversationWithId(const
     if (!screen)
         return nullptr;
     screen->init();
-    screen->view();
-    screen->setConversationId(conversationId);
-    screen->setConversationUser(user);
-    screen->setInitialText(initialText);
+    screen->openConversation(conversationId, user, initialText);
     return screen;
+}
+
+void QVConversationController::openConversation(const std::string& conversationId, QVUser* user,
+                                                const std::string& initialText)
+{
+    view();
+    setConversationId(conversationId);
+    setConversationUser(user);
+    setInitialText(initialText);
 }
 
 void QVConversationController::setInitialText(const std::string& text)

@@ -5,6 +5,7 @@
 // conversation that does not exist yet is started on the server first.
 #pragma once
 
+#include "social/core/QuorvelDashboardScreens.h"
 #include "social/dashboard/common/QVMessageListController.h"
 #include "social/dashboard/conversations/QVConversationMessageBoxController.h"
 #include "social/runtime/QVPoller.h"
@@ -22,7 +23,9 @@ namespace quorvel {
 
 class QVUser;
 
-class QVConversationController : public QVMessageListController, public QVExpandableSinglelineTextFieldDelegate {
+class QVConversationController : public QVMessageListController,
+                                 public QVExpandableSinglelineTextFieldDelegate,
+                                 public QVConversationScreen {
     QV_DECLARE_CLASS(QVConversationController)
 public:
     static constexpr const char* kNoPosts = "Start the conversation by typing a message and sending it below!";
@@ -61,6 +64,7 @@ public:
     // The loader's keys: "user", "initialText" and "conversationId".
     bool performSetter(const std::string& setterName, platform::Object* value) override;
     void setInitialText(const std::string& text);
+    void openConversation(const std::string& conversationId, QVUser* user, const std::string& initialText) override;
 
     void loadView() override;
     void viewWillAppear(bool animated) override;

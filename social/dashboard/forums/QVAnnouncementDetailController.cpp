@@ -5,6 +5,7 @@
 #include "platform/ui/InterfaceRegistry.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/common/QVScreenKit.h"
+#include "social/dashboard/frame/QVFeatureScreens.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVAnnouncementService.h"
 #include "social/ui/QVFramedContentWrapperView.h"
@@ -128,13 +129,9 @@ void QVAnnouncementDetailController::pressedBuy()
     if (!announcement || announcement->linkedClientApplicationId().empty() || !navigationController())
         return;
     // The game's description page, when the dashboard has one.
-    if (auto screen = QVControllerLoader::load("ApplicationDescription")) {
-        QVRequireSetter(screen.get(), "setApplicationId",
-                        platform::Boxed::box(platform::Value(announcement->linkedClientApplicationId())).get());
-        QVRequireSetter(screen.get(), "setAppBannerPlacement",
-                        platform::Boxed::box(platform::Value(std::string("announcementDetailBuy"))).get());
+    if (auto screen = QVFeatureScreens::applicationDescription(announcement->linkedClientApplicationId(),
+                                                               "announcementDetailBuy"))
         navigationController()->pushViewController(screen.get(), true);
-    }
 }
 
 Ref<View> QVAnnouncementDetailController::buildHeader(InterfaceBuilder& b)

@@ -3,6 +3,7 @@
 
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "social/dashboard/frame/QVDashboardProtocols.h"
 #include "social/services/QVForumService.h"
 #include "social/ui/QVResourceCell.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
@@ -13,11 +14,12 @@ namespace quorvel {
 
 class QVForumTopic;
 
-class QVForumThreadListController : public QVTableSequenceControllerHelper {
+class QVForumThreadListController : public QVTableSequenceControllerHelper, public QVForumTopicScreen {
     QV_DECLARE_CLASS(QVForumThreadListController)
 public:
     QVForumTopic* topic() const { return topic_.get(); }
     void setTopic(QVForumTopic* topic) { topic_ = topic; }
+    void showTopic(QVForumTopic* topic) override { setTopic(topic); }
     // "setTopic", for the screens that open a topic's threads by name.
     bool performSetter(const std::string& setterName, platform::Object* value) override;
     bool justPostedNewThread() const { return justPostedNewThread_; }

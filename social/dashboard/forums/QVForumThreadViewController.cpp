@@ -30,12 +30,19 @@ QV_REGISTER_CLASS(QVForumSubscribeButtonCell);
 
 bool QVForumThreadViewController::performSetter(const std::string& setterName, Object* value)
 {
-    if (setterName == "setThread")
-        setThread(dynamic_cast<QVForumThread*>(value));
-    else if (setterName == "setTopic")
-        setTopic(dynamic_cast<QVForumTopic*>(value));
-    else
+    if (setterName == "setThread") {
+        auto* thread = dynamic_cast<QVForumThread*>(value);
+        if (value && !thread)
+            return false;
+        setThread(thread);
+    } else if (setterName == "setTopic") {
+        auto* topic = dynamic_cast<QVForumTopic*>(value);
+        if (value && !topic)
+            return false;
+        setTopic(topic);
+    } else {
         return QVTableSequenceControllerHelper::performSetter(setterName, value);
+    }
     return true;
 }
 

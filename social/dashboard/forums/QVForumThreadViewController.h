@@ -4,6 +4,7 @@
 
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
+#include "social/dashboard/frame/QVDashboardProtocols.h"
 #include "social/services/QVForumService.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVResourceCell.h"
@@ -17,7 +18,7 @@ class QVForumTopic;
 class QVForumThread;
 class QVUser;
 
-class QVForumThreadViewController : public QVTableSequenceControllerHelper {
+class QVForumThreadViewController : public QVTableSequenceControllerHelper, public QVForumThreadScreen {
     QV_DECLARE_CLASS(QVForumThreadViewController)
 public:
     static constexpr const char* kSubscribedTitle = "Remove From My Conversations    ";
@@ -27,7 +28,13 @@ public:
     virtual void setThread(QVForumThread* thread);
     QVForumTopic* topic() const { return topic_.get(); }
     void setTopic(QVForumTopic* topic) { topic_ = topic; }
-    // "setThread" and "setTopic", for the screens that open a thread by name.
+    void showThread(QVForumThread* thread, QVForumTopic* topic) override
+    {
+        setThread(thread);
+        setTopic(topic);
+    }
+    // "setThread" and "setTopic", for a page that opens a thread by key; a
+    // value of another kind is refused (the loader says so), never taken as none.
     bool performSetter(const std::string& setterName, platform::Object* value) override;
     bool hideSubscribeAndReplyButtons() const { return hideSubscribeAndReplyButtons_; }
     void setHideSubscribeAndReplyButtons(bool hide) { hideSubscribeAndReplyButtons_ = hide; }

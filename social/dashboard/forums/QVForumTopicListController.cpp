@@ -70,13 +70,8 @@ void QVForumTopicListController::onCellWasClicked(Object* resource, IndexPath)
         return;
     }
     // The entry without an id is the global chat.
-    Ref<ViewController> rooms = QVControllerLoader::load("SelectChatRoomDefinition");
-    if (!rooms)
-        return;
-    QVRequireSetter(rooms.get(), "setIncludeGlobalRooms", platform::Boxed::box(platform::Value(true)).get());
-    QVRequireSetter(rooms.get(), "setIncludeApplicationRooms", platform::Boxed::box(platform::Value(false)).get());
-    QVRequireSetter(rooms.get(), "setIncludeDeveloperRooms", platform::Boxed::box(platform::Value(false)).get());
-    navigationController()->pushViewController(rooms.get(), true);
+    if (Ref<ViewController> rooms = QVFeatureScreens::chatRooms(true, false, false))
+        navigationController()->pushViewController(rooms.get(), true);
 }
 
 bool QVForumTopicCell::initQVTableCellHelper(const std::string& name)

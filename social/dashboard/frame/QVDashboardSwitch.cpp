@@ -1,10 +1,10 @@
 // The open dashboard as the pages see it.
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 
-#include "platform/foundation/Boxed.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/frame/QVDashboardProtocols.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVControllerLoader.h"
@@ -40,9 +40,7 @@ void QVDashboardSwitch::showProfileForUser(Object* user, Object* reportedPost, V
     Ref<ViewController> profile = QVControllerLoader::load("Profile");
     if (!profile)
         return;
-    QVRequireSetter(profile.get(), "setUser", u);
-    QVRequireSetter(profile.get(), "setReportUserForumPost", reportedPost);
-    QVRequireSetter(profile.get(), "setForumThreadView", threadView);
+    requireCast<QVUserPage>(profile, "A profile must take its user")->showUser(u, reportedPost, threadView);
     profile->setTitle(u->name());
     if (auto* framed = dynamic_cast<QVFramedNavigationController*>(nav))
         framed->pushViewController(profile.get(), true, u);
@@ -56,10 +54,7 @@ Ref<ViewController> QVDashboardSwitch::showGameProfile(const std::string& client
     Ref<ViewController> page = QVControllerLoader::load(large ? "GameProfileWithNavBar" : "GameProfile");
     if (!page)
         return nullptr;
-    QVRequireSetter(page.get(), "setClientApplicationId", platform::Boxed::box(platform::Value(clientApplicationId)).get());
-    page->view();
-    if (large)
-        QVRequireSetter(page.get(), "setWithNavBar", platform::Boxed::box(platform::Value(true)).get());
+    requireCast<QVGameProfileScreen>(page, "A game's page must take its game")->showGame(clientApplicationId, large);
     NavigationController* nav = activeNavigationController();
     if (!nav)
         return page;

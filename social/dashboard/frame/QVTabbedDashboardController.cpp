@@ -199,15 +199,12 @@ void QVTabbedDashboardController::tabBarControllerDidLoadViewController(QVTabBar
     auto* nav = dynamic_cast<NavigationController*>(vc);
     ViewController* visible = nav ? nav->visibleViewController() : nullptr;
     if (item->name() == "Quorvel Lobby") {
-        if (visible) {
-            QVRequireSetter(visible, "setIncludeGlobalRooms", platform::Boxed::box(platform::Value(true)).get());
-            QVRequireSetter(visible, "setIncludeDeveloperRooms", platform::Boxed::box(platform::Value(false)).get());
-            QVRequireSetter(visible, "setIncludeApplicationRooms", platform::Boxed::box(platform::Value(false)).get());
-        }
+        if (visible)
+            requireCast<QVChatRoomKindsScreen>(visible, "The lobby must list chat rooms")->setRoomKinds(true, false, false);
         return;
     }
-    if (nav && dynamic_cast<QVGamePage*>(nav->topViewController())) {
-        if (auto* page = dynamic_cast<QVGamePage*>(visible)) {
+    if (nav && dynamic_cast<QVGamePageScreen*>(nav->topViewController())) {
+        if (auto* page = dynamic_cast<QVGamePageScreen*>(visible)) {
             visible->setTitle(QuorvelInternal::sessionRole().applicationShortDisplayName());
             page->registerForBadgeNotifications();
         }
@@ -229,11 +226,30 @@ NavigationController* QVTabbedDashboardController::activeNavigationController()
 
 // ---- Online and offline
 
-void QVTabbedDashboardController::setOfflineMode(QVTabbedDashboardController* dashboard) { _setOfflineMode(dashboard); }
+namespace {
+
+// The class registered for "TabbedDashboard", as an instance only constructed
+// (its class side); the client's own when the name gives another kind of class.
+Ref<QVTabbedDashboardController> registeredDashboardClass()
+{
+    std::optional<std::string> name = QVControllerLoader::getControllerClass("TabbedDashboard");
+    Ref<platform::Object> made = name ? QVClassRegistry::create(*name) : nullptr;
+    if (auto* cls = dynamic_cast<QVTabbedDashboardController*>(made.get()))
+        return Ref<QVTabbedDashboardController>(cls);
+    return Ref<QVTabbedDashboardController>(
+        dynamic_cast<QVTabbedDashboardController*>(QVTabbedDashboardController::qvCreateInstance().get()));
+}
+
+} // namespace
+
+void QVTabbedDashboardController::setOfflineMode(QVTabbedDashboardController* dashboard)
+{
+    registeredDashboardClass()->_setOfflineMode(dashboard);
+}
 
 void QVTabbedDashboardController::setOnlineMode(QVTabbedDashboardController* dashboard)
 {
-    _setOnlineMode(dashboard);
+    registeredDashboardClass()->_setOnlineMode(dashboard);
     if (dashboard)
         QVTickerProxy::getNextMessage(dashboard);
 }

@@ -44,6 +44,9 @@ public:
     static std::string defaultTab() { return "GameProfile"; }
     static std::string offlineTab() { return "GameProfile"; }
 
+    // Switch a dashboard's tabs offline or online through the class
+    // registered for "TabbedDashboard" (a game's own under its prefix), whose
+    // _setOfflineMode / _setOnlineMode do the switch.
     static void setOfflineMode(QVTabbedDashboardController* dashboard);
     static void setOnlineMode(QVTabbedDashboardController* dashboard);
 
@@ -87,8 +90,6 @@ public:
     void enterOfflineMode() override { setOfflineMode(this); }
     void prepareGamePageScreen(platform::ui::NavigationController* tab, platform::ui::ViewController* screen,
                                QVGameProfilePageInfo* info) override;
-    void achievementListPushed(platform::ui::ViewController* screen) override;
-    void refreshGamePage(platform::ui::ViewController* page) override;
     void reloadFromServer(platform::ui::ViewController* screen) override;
     void refreshTabProfile(platform::ui::NavigationController* tab) override;
 
@@ -97,9 +98,15 @@ protected:
     QVTabbedDashboardController() = default;
     ~QVTabbedDashboardController() override;
 
+    // What the class does to a dashboard going offline (the game's page stays
+    // usable, the other tabs are disabled) or online (all tabs, the game's
+    // page made anew, both badges counted again). Called on an instance of
+    // the registered class that is only constructed, standing for the class:
+    // an override acts on `dashboard`, never on itself.
+    virtual void _setOfflineMode(QVTabbedDashboardController* dashboard);
+    virtual void _setOnlineMode(QVTabbedDashboardController* dashboard);
+
 private:
-    static void _setOfflineMode(QVTabbedDashboardController* dashboard);
-    static void _setOnlineMode(QVTabbedDashboardController* dashboard);
     void _styleTabBar();
     void _addAllViewControllers();
     void _addModalContentController();

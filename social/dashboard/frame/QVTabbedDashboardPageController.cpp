@@ -1,6 +1,8 @@
 // One tab's stack: made around a screen, or around one made by name.
 #include "social/dashboard/frame/QVTabbedDashboardPageController.h"
 
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/NavigationBar.h"
 #include "social/ui/QVControllerLoader.h"
 
 namespace quorvel {
@@ -16,6 +18,16 @@ Ref<QVTabbedDashboardPageController> QVTabbedDashboardPageController::pageWithIn
     if (c)
         page->pushViewController(c, false);
     return page;
+}
+
+void QVTabbedDashboardPageController::_orderViewDepths()
+{
+    QVFramedNavigationController::_orderViewDepths();
+    ViewController* visible = visibleViewController();
+    BarButtonItem* right = visible ? visible->navigationItem()->rightBarButtonItem() : nullptr;
+    View* custom = right ? right->customView() : nullptr;
+    if (custom && custom->superview() == navigationBar())
+        navigationBar()->bringSubviewToFront(custom);
 }
 
 Ref<QVTabbedDashboardPageController> QVTabbedDashboardPageController::pageWithController(const std::string& name)

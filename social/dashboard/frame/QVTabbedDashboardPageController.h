@@ -18,6 +18,9 @@ public:
 protected:
     friend class platform::ui::InterfaceBuilder;
     QVTabbedDashboardPageController() = default;
+    // Also brings the visible screen's right bar button's own view to the
+    // front of the bar.
+    void _orderViewDepths() override;
 };
 
 } // namespace quorvel

@@ -36,18 +36,6 @@ void QVTabbedDashboardController::prepareGamePageScreen(NavigationController* ta
         QVFeatureScreens::setUpForGame(screen, info);
 }
 
-void QVTabbedDashboardController::achievementListPushed(ViewController* screen)
-{
-    if (auto* list = dynamic_cast<QVAchievementListSetup*>(screen))
-        list->postPushAchievementListController();
-}
-
-void QVTabbedDashboardController::refreshGamePage(ViewController* page)
-{
-    if (auto* gamePage = dynamic_cast<QVGamePage*>(page))
-        gamePage->refreshView();
-}
-
 void QVTabbedDashboardController::reloadFromServer(ViewController* screen)
 {
     if (auto* list = dynamic_cast<QVTableControllerHelper*>(screen))

@@ -1,6 +1,7 @@
 // The friends list: its two tabs, their requests, editing and deleting rows,
 // and the pending-friend count it keeps with the central class.
 #include "social/dashboard/friends/QVFriendsController.h"
+#include "social/dashboard/friends/QVImportFriendsController.h"
 
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Label.h"
@@ -9,6 +10,7 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVFriendsService.h"
 #include "social/services/QVUser.h"
@@ -265,7 +267,7 @@ Ref<ViewController> QVFriendsController::getNoDataFoundViewController()
     alwaysRefresh_ = true;
     Ref<ViewController> import = QVControllerLoader::load("ImportFriends");
     if (import)
-        QVRequireSetter(import.get(), "setController", this);
+        requireCast<QVImportFriendsController>(import, "The friend importer must work for the friends list")->setController(this);
     return import;
 }
 

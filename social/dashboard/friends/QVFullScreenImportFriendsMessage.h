@@ -3,6 +3,7 @@
 // friends from the networks not yet linked, for the list that shows it.
 #pragma once
 
+#include "social/dashboard/frame/QVDashboardProtocols.h"
 #include "platform/foundation/Weak.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
@@ -14,12 +15,13 @@ namespace quorvel {
 
 class QVUsersCredential;
 
-class QVFullScreenImportFriendsMessage : public QVViewController {
+class QVFullScreenImportFriendsMessage : public QVViewController, public QVImportFriendsMessageScreen {
     QV_DECLARE_CLASS(QVFullScreenImportFriendsMessage)
 public:
     // The list screen that shows the message, while it exists.
     platform::ui::ViewController* owner() const { return owner_.get(); }
-    void setOwner(platform::ui::ViewController* owner) { owner_ = owner; }
+    void setOwner(platform::ui::ViewController* owner) override { owner_ = owner; }
+    void setMessage(const std::string& message) override { messageLabel()->setText(message); }
     platform::ui::Label* messageLabel() { view(); return messageLabel_.get(); }
     void setMissingCredentials(const std::vector<platform::Ref<QVUsersCredential>>& credentials,
                                const std::string& notice);

@@ -1,5 +1,6 @@
 // Who's playing: the list, its rows and its empty view.
 #include "social/dashboard/friends/QVWhosPlayingController.h"
+#include "social/services/QVGameProfilePageInfo.h"
 
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -115,6 +116,13 @@ void QVWhosPlayingCell::onResourceChanged(Object* resource)
 }
 
 QVWhosPlayingController::~QVWhosPlayingController() { platform::NotificationCenter::defaultCenter().removeObserver(this); }
+
+void QVWhosPlayingController::scopeToGame(QVGameProfilePageInfo* info)
+{
+    setApplicationName(info ? info->name() : std::string());
+    setApplicationId(info ? info->resourceId() : std::string());
+    setApplicationIconUrl(info ? info->iconUrl().value_or(std::string()) : std::string());
+}
 
 bool QVWhosPlayingController::performSetter(const std::string& setterName, Object* value)
 {

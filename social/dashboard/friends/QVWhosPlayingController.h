@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/ui/Label.h"
+#include "social/dashboard/frame/QVDashboardProtocols.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
 
@@ -43,7 +44,7 @@ private:
     platform::Ref<platform::ui::Label> gamerScoreCaption_;
 };
 
-class QVWhosPlayingController : public QVTableSequenceControllerHelper {
+class QVWhosPlayingController : public QVTableSequenceControllerHelper, public QVGameScopedScreen {
     QV_DECLARE_CLASS(QVWhosPlayingController)
 public:
     static constexpr const char* kNoFriends = "None of your friends have played this game.  Why don't you tell them about it?";
@@ -52,6 +53,7 @@ public:
     void setApplicationId(std::string id) { applicationId_ = std::move(id); }
     void setApplicationName(std::string name) { applicationName_ = std::move(name); }
     void setApplicationIconUrl(std::string url) { applicationIconUrl_ = std::move(url); }
+    void scopeToGame(QVGameProfilePageInfo* info) override;
     void setUserId(std::optional<std::string> id) { userId_ = std::move(id); }
     bool performSetter(const std::string& setterName, platform::Object* value) override;
 

@@ -4,11 +4,12 @@
 // notice; the web screen does the rest.
 #pragma once
 
+#include "social/core/QuorvelDashboardScreens.h"
 #include "social/ui/QVWebViewController.h"
 
 namespace quorvel {
 
-class QVApplicationDescriptionController : public QVWebViewController {
+class QVApplicationDescriptionController : public QVWebViewController, public QVApplicationDescriptionScreen {
     QV_DECLARE_CLASS(QVApplicationDescriptionController)
 public:
     // Loads "ApplicationDescription" for the game; the placement says where
@@ -20,6 +21,11 @@ public:
     void setResourceId(const std::string& id) { resourceId_ = id; }
     const std::string& appBannerPlacement() const { return appBannerPlacement_; }
     void setAppBannerPlacement(const std::string& placement) { appBannerPlacement_ = placement; }
+    void describeApplication(const std::string& applicationId, const std::string& bannerPlacement) override
+    {
+        resourceId_ = applicationId;
+        appBannerPlacement_ = bannerPlacement;
+    }
 
     std::string getTitle() override { return "Info"; }
     std::string getAction() override;

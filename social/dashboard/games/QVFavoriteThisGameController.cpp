@@ -64,7 +64,7 @@ void QVFavoriteThisGameController::loadView()
     reviewArea_ = View::viewWithFrame(Rect(10, 176, width - 20, 110));
     reviewArea_->setAutoresizingMask(FlexibleWidth);
     reviewArea_->setBackgroundColor(std::nullopt);
-    reviewTextField_ = TextView::textViewWithFrame(Rect(0, 0, width - 20, 100));
+    reviewTextField_ = QVMultilineTextField::fieldWithFrame(Rect(0, 0, width - 20, 100));
     reviewTextField_->setAutoresizingMask(FlexibleWidth);
     reviewArea_->addSubview(reviewTextField_.get());
     layout::addSubviews(root, { descriptionLabel_.get(), favoriteButton_.get(), reviewArea_.get() });
@@ -185,28 +185,38 @@ void QVFavoriteThisGameController::setButtonImage(const std::string& name)
     favoriteButton()->setImage(image.get(), StateHighlighted);
 }
 
-void QVFavoriteThisGameController::setReviewAreaAvailable(bool shown, bool)
+void QVFavoriteThisGameController::setReviewAreaAvailable(bool shown, bool animate)
 {
     // The star steps aside (sideways in landscape, else up) for the comment area.
     const bool landscape = QuorvelInternal::dashboardRole().isInLandscapeMode();
     float width = view()->bounds().size.width;
     Rect star = favoriteButton()->frame();
+    star.origin = shown ? (landscape ? platform::Point(10, star.origin.y) : platform::Point((width - 64) / 2, 96))
+                        : platform::Point((width - 64) / 2, 100);
+    if (animate) {
+        View::beginAnimations("slidingIn");
+        View::setAnimationDuration(kReviewAreaDuration);
+    }
+    favoriteButton()->setFrame(star);
+    if (animate) {
+        View::commitAnimations();
+        View::beginAnimations("fadingIn");
+        View::setAnimationDuration(kReviewAreaDuration);
+    }
+    reviewArea()->setAlpha(shown ? 1 : 0);
+    if (animate)
+        View::commitAnimations();
     if (shown) {
-        star.origin = landscape ? platform::Point(10, star.origin.y) : platform::Point((width - 64) / 2, 96);
-        reviewArea()->setAlpha(1);
         reviewArea()->setUserInteractionEnabled(true);
         navigationItem()->setRightBarButtonItem(
             BarButtonItem::withTitle("Submit", BarButtonItem::Style::Plain, this,
                                      BarButtonItem::PlainAction(BRISKO_SELECTOR(QVFavoriteThisGameController, onSubmitReviewPressed)))
                 .get());
     } else {
-        star.origin = platform::Point((width - 64) / 2, 100);
-        reviewArea()->setAlpha(0);
         reviewArea()->setUserInteractionEnabled(false);
         reviewTextField()->resignFirstResponder();
         navigationItem()->setRightBarButtonItem(nullptr);
     }
-    favoriteButton()->setFrame(star);
 }
 
 } // namespace quorvel

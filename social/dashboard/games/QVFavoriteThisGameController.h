@@ -5,6 +5,7 @@
 
 #include "platform/ui/Label.h"
 #include "social/ui/QVFormControllerHelper.h"
+#include "social/ui/QVTextControls.h"
 
 #include <string>
 
@@ -15,13 +16,14 @@ class QVGameProfilePageInfo;
 class QVFavoriteThisGameController : public QVFormControllerHelper {
     QV_DECLARE_CLASS(QVFavoriteThisGameController)
 public:
+    static constexpr double kReviewAreaDuration = 0.325;
     static constexpr const char* kNotFavoriteText
         = "Love the game? Press the star below to make it a Favorite. You'll help support the developer and share your "
           "Favorites with your friends.";
 
     platform::ui::Button* favoriteButton() { view(); return favoriteButton_.get(); }
     platform::ui::Label* descriptionLabel() { view(); return descriptionLabel_.get(); }
-    platform::ui::TextView* reviewTextField() { view(); return reviewTextField_.get(); }
+    QVMultilineTextField* reviewTextField() { view(); return reviewTextField_.get(); }
     platform::ui::View* reviewArea() { view(); return reviewArea_.get(); }
     bool isFavorite() const { return isFavorite_; }
     const std::string& starImageName() const { return starImageName_; }
@@ -52,11 +54,13 @@ private:
     void onGameIsNotFavorite();
     void onGameIsFavorite(const std::string& comment);
     void setButtonImage(const std::string& name);
+    // Shows or hides the comment area: the star slides aside ("slidingIn")
+    // while the area fades ("fadingIn"), each over 0.325 s when animated.
     void setReviewAreaAvailable(bool shown, bool animate);
 
     platform::Ref<platform::ui::Button> favoriteButton_;
     platform::Ref<platform::ui::Label> descriptionLabel_;
-    platform::Ref<platform::ui::TextView> reviewTextField_;
+    platform::Ref<QVMultilineTextField> reviewTextField_;
     platform::Ref<platform::ui::View> reviewArea_;
     std::string starImageName_;
     bool isFavorite_ { false };

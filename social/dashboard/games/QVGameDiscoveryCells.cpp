@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <tuple>
 
 #include <algorithm>
 #include <cmath>
@@ -42,8 +43,14 @@ bool QVGameDiscoveryCategoryCell::initQVTableCellHelper(const std::string& name)
                                                                   "QVGameDiscoveryGreyBGSelected.png");
     content->insertSubviewAt(selectedPatternView_.get(), 0);
     content->insertSubviewAt(patternView_.get(), 0);
-    topDividerView_ = View::viewWithFrame(Rect(0, 0, width, 2));
-    bottomDividerView_ = View::viewWithFrame(Rect(0, kHeight - 2, width, 2));
+    // The row lies between the catalogue's divider images.
+    for (auto& [divider, y, name] : { std::tuple { &topDividerView_, 0.0f, "QVGameDiscoveryDividerTop.png" },
+                                      std::tuple { &bottomDividerView_, kHeight - 2.0f, "QVGameDiscoveryDividerBottom.png" } }) {
+        Ref<ImageView> image = ImageView::imageViewWithFrame(Rect(0, y, width, 2));
+        image->setImage(QVLoadKitImage(name).get());
+        image->setContentMode(ContentMode::ScaleToFill);
+        *divider = image.get();
+    }
     iconFrame_ = ImageView::imageViewWithFrame(Rect(6, 6, 52, 52));
     iconView_ = QVImageView::imageViewWithFrame(Rect(10, 10, 44, 44));
     textContentView_ = View::viewWithFrame(Rect(66, 4, width - 100, kHeight - 8));
@@ -90,8 +97,6 @@ void QVGameDiscoveryCategoryCell::layoutSubviews()
     selectedPatternView_->setFrame(contentView()->bounds());
     patternView_->setHidden(isSelected());
     selectedPatternView_->setHidden(!isSelected());
-    topDividerView_->setBackgroundColor(Color::white(0.5f));
-    bottomDividerView_->setBackgroundColor(Color::white(0.2f));
     float width = bounds().size.width;
     topDividerView_->setFrame(Rect(0, 0, contentView()->bounds().size.width, 2));
     bottomDividerView_->setFrame(Rect(0, contentView()->bounds().size.height - 2, contentView()->bounds().size.width, 2));

@@ -31,6 +31,9 @@ public:
     platform::ui::Label* secondaryTextLabel() const { return secondaryTextLabel_.get(); }
     platform::ui::ImageView* disclosureView() const { return disclosureView_.get(); }
     platform::ui::View* patternView() const { return patternView_.get(); }
+    // The divider images above and below the row.
+    platform::ui::View* topDividerView() const { return topDividerView_.get(); }
+    platform::ui::View* bottomDividerView() const { return bottomDividerView_.get(); }
     platform::ui::View* selectedPatternView() const { return selectedPatternView_.get(); }
 
 protected:

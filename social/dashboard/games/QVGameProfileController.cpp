@@ -46,6 +46,25 @@ QVGameProfileController::~QVGameProfileController()
     platform::NotificationCenter::defaultCenter().removeObserver(this);
 }
 
+Ref<ViewController> QVGameProfileController::showGameProfileWithClientApplicationId(const std::string& clientApplicationId,
+                                                                                QVUser* compareToUser)
+{
+    return QVDashboardSwitch::showGameProfile(clientApplicationId, compareToUser);
+}
+
+Ref<ViewController> QVGameProfileController::showGameProfileWithLocalApplication()
+{
+    return QVDashboardSwitch::showGameProfile(QuorvelInternal::sessionRole().clientApplicationId());
+}
+
+void QVGameProfileController::showGame(const std::string& clientApplicationId, bool withNavBar)
+{
+    setClientApplicationId(clientApplicationId);
+    view();
+    if (withNavBar && buttonPanel_)
+        buttonPanel_->setWithNavBar(true);
+}
+
 bool QVGameProfileController::performSetter(const std::string& setterName, Object* value)
 {
     auto* boxed = dynamic_cast<platform::Boxed*>(value);
@@ -141,7 +160,7 @@ void QVGameProfileController::pressedLeaderboards() { pushControllerByName("Lead
 void QVGameProfileController::pressedAchievements()
 {
     Ref<ViewController> controller = pushControllerByName("AchievementList");
-    if (auto* list = dynamic_cast<QVAchievementListSetup*>(controller.get()))
+    if (auto* list = dynamic_cast<QVAchievementListScreen*>(controller.get()))
         list->postPushAchievementListController();
 }
 

@@ -26,7 +26,7 @@ namespace quorvel {
 class QVGameProfileController : public QVViewController,
                                 public QVBannerProvider,
                                 public QVProfileFrame,
-                                public QVGamePage {
+                                public QVGameProfileScreen {
     QV_DECLARE_CLASS(QVGameProfileController)
 public:
     static constexpr const char* kForumWarning
@@ -35,6 +35,14 @@ public:
 
     // The forum warning is shown once per process; tests start again here.
     static void resetForumWarning();
+
+    // The page of a game pushed on the active stack, compared with `user`
+    // when that is someone other than the player (through the loader, so a
+    // game's own page class is used). Answers the page, null when none loads.
+    static platform::Ref<platform::ui::ViewController> showGameProfileWithClientApplicationId(
+        const std::string& clientApplicationId, QVUser* compareToUser = nullptr);
+    // The running game's page.
+    static platform::Ref<platform::ui::ViewController> showGameProfileWithLocalApplication();
 
     // Button actions.
     void pressedLeaderboards();
@@ -66,6 +74,7 @@ public:
 
     const std::string& clientApplicationId() const { return clientApplicationId_; }
     void setClientApplicationId(const std::string& id) { clientApplicationId_ = id; }
+    void showGame(const std::string& clientApplicationId, bool withNavBar) override;
     // "setClientApplicationId", and "setWithNavBar" for the large screen's
     // page, which carries its own bar of buttons.
     bool performSetter(const std::string& setterName, platform::Object* value) override;

@@ -1,5 +1,6 @@
 // The newsletter subscription: the switch, the request and the missing e-mail.
 #include "social/dashboard/games/QVNewsLetterController.h"
+#include "social/dashboard/common/QVAccountFormScreen.h"
 
 #include "platform/foundation/Boxed.h"
 #include "platform/ui/NavigationController.h"
@@ -115,7 +116,8 @@ void QVNewsLetterController::actionSheetClickedButtonAtIndex(ActionSheet* sheet,
     securingAccount_ = true;
     Ref<ViewController> credentials = QVControllerLoader::load("HttpCredentialsCreate");
     if (credentials)
-        QVRequireSetter(credentials.get(), "setAddingAdditionalCredential", platform::Boxed::box(platform::Value(true)).get());
+        requireCast<QVAccountFormScreen>(credentials, "The password form must add its credential to the account")
+            ->setAddingAdditionalCredential(true);
     if (credentials && navigationController())
         navigationController()->pushViewController(credentials.get(), true);
 }

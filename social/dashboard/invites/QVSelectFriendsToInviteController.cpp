@@ -1,6 +1,7 @@
 // The chooser of the Quorvel friends to invite: the player's friends who lack
 // the running game.
 #include "social/dashboard/invites/QVSelectFriendsToInviteController.h"
+#include "social/dashboard/frame/QVDashboardProtocols.h"
 
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/RunLoop.h"
@@ -85,7 +86,7 @@ Ref<ViewController> QVSelectFriendsToInviteController::getNoDataFoundViewControl
     if (empty && followingAnyone_) {
         std::string message = "All of your friends have " + QuorvelInternal::sessionRole().applicationDisplayName()
             + ". You can make more friends by importing them from Facebook or Twitter or find friends by their Quorvel name.";
-        QVRequireSetter(empty.get(), "setMessage", platform::Boxed::box(platform::Value(message)).get());
+        requireCast<QVImportFriendsMessageScreen>(empty, "The empty list must show its message")->setMessage(message);
     }
     return empty;
 }

@@ -72,11 +72,15 @@ bool QVSelectInviteTypeController::performSetter(const std::string& setterName, 
 {
     if (setterName == "setInviteIdentifier" || setterName == "setInviteId") {
         auto* boxed = dynamic_cast<platform::Boxed*>(value);
-        std::string id = boxed ? boxed->value().asString() : std::string();
-        inviteId_ = id.empty() ? std::nullopt : std::optional<std::string>(id);
+        setInviteIdentifier(boxed ? boxed->value().asString() : std::string());
         return true;
     }
     return QVTableStaticControllerHelper::performSetter(setterName, value);
+}
+
+void QVSelectInviteTypeController::setInviteIdentifier(const std::string& inviteIdentifier)
+{
+    inviteId_ = inviteIdentifier.empty() ? std::nullopt : std::optional<std::string>(inviteIdentifier);
 }
 
 void QVSelectInviteTypeController::openAsModalForInvite(const std::string& inviteIdentifier)

@@ -59,6 +59,7 @@ public:
     // Shown as the root of a new framed stack over the game, with Cancel closing the dashboard.
     void openAsModal();
     void openAsModalForInvite(const std::string& inviteIdentifier) override;
+    void setInviteIdentifier(const std::string& inviteIdentifier) override;
 
     void updateSelectedType(int kind, const QVObjects& chosen);
     const QVObjects& getSelectedListForType(int kind) const { return selected_[kind == kContacts ? 1 : 0]; }

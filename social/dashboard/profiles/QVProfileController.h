@@ -45,6 +45,12 @@ public:
     // answered over the thread view.
     void setReportUserForumPost(platform::Object* post) { reportUserForumPost_ = post; }
     void setForumThreadView(platform::ui::ViewController* threadView) { forumThreadView_ = threadView; }
+    void showUser(QVUser* user, platform::Object* reportedPost, platform::ui::ViewController* threadView) override
+    {
+        setUser(user);
+        setReportUserForumPost(reportedPost);
+        setForumThreadView(threadView);
+    }
 
     // Button actions.
     void onToggleFollowing();

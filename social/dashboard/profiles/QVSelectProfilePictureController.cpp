@@ -14,6 +14,7 @@
 #include "social/dashboard/common/QVScreenKit.h"
 #include "social/dashboard/common/QVUsersCredentialCell.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/dashboard/common/QVAccountFormScreen.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVUser.h"
@@ -278,7 +279,8 @@ void QVSelectProfilePictureController::onCellWasClicked(Object* resource, IndexP
         auto name = QVUsersCredentialCell::getCredentialControllerName(c->credentialType());
         Ref<ViewController> link = name ? QVControllerLoader::load(*name) : nullptr;
         if (link)
-            QVRequireSetter(link.get(), "setAddingAdditionalCredential", platform::Boxed::box(platform::Value(true)).get());
+            requireCast<QVAccountFormScreen>(link, "A network's form must add its credential to the account")
+                ->setAddingAdditionalCredential(true);
         if (link && navigationController())
             navigationController()->pushViewController(link.get(), true);
         return;

@@ -1,6 +1,7 @@
 // The high-score list with its time-scope tabs, Game Center merge, offline
 // scores and attached-data download.
 #include "social/dashboard/scores/QVHighScoreController.h"
+#include "social/dashboard/scores/QVHighScoreMapViewController.h"
 
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -230,8 +231,9 @@ void QVHighScoreController::clickedMap()
     Ref<ViewController> map = QVControllerLoader::load("Mapping");
     if (!map)
         return;
-    QVRequireSetter(map.get(), "setLeaderboard", platform::Boxed::box(platform::Value(leaderboardId())).get());
-    QVRequireSetter(map.get(), "getScores", nullptr);
+    auto* scores = requireCast<QVHighScoreMapViewController>(map, "The map must take its leaderboard");
+    scores->setLeaderboard(leaderboardId());
+    scores->getScores();
     if (NavigationController* nav = navigationController())
         nav->pushViewController(map.get(), true);
 }

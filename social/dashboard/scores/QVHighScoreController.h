@@ -9,6 +9,7 @@
 // was chosen is repeated for the tab now shown.
 #pragma once
 
+#include "social/core/QuorvelDashboardScreens.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/services/QVHighScore.h"
@@ -20,13 +21,13 @@
 
 namespace quorvel {
 
-class QVHighScoreController : public QVTableSequenceControllerHelper, public QVProfileFrame {
+class QVHighScoreController : public QVTableSequenceControllerHelper, public QVProfileFrame, public QVHighScoreListScreen {
     QV_DECLARE_CLASS(QVHighScoreController)
 public:
     // Days sent with the score request, by time scope (today, this week, all time).
     static constexpr int kDaysForTimeScope[3] = { 1, 7, 0 };
 
-    QVLeaderboard* leaderboard() const { return leaderboard_.get(); }
+    QVLeaderboard* leaderboard() const override { return leaderboard_.get(); }
     void setLeaderboard(QVLeaderboard* leaderboard) { leaderboard_ = leaderboard; }
     QVGameProfilePageInfo* gameProfileInfo() const { return gameProfileInfo_.get(); }
     void setGameProfileInfo(QVGameProfilePageInfo* info) { gameProfileInfo_ = info; }

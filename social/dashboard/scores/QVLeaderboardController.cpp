@@ -62,14 +62,22 @@ void QVLeaderboardController::onCellWasClicked(Object* resource, IndexPath)
     auto* leaderboard = dynamic_cast<QVLeaderboard*>(resource);
     if (!leaderboard)
         return;
+    Ref<ViewController> scores = highScoresScreen(leaderboard);
+    if (!scores)
+        return;
+    if (NavigationController* nav = navigationController())
+        nav->pushViewController(scores.get(), true);
+}
+
+Ref<ViewController> QVLeaderboardController::highScoresScreen(QVLeaderboard* leaderboard)
+{
     Ref<ViewController> loaded = QVControllerLoader::load("HighScore");
     if (!loaded)
-        return;
+        return nullptr;
     auto* scores = requireCast<QVHighScoreController>(loaded, "The score list must take its leaderboard");
     scores->setLeaderboard(leaderboard);
     scores->setGameProfileInfo(gameProfileInfo_.get());
-    if (NavigationController* nav = navigationController())
-        nav->pushViewController(scores, true);
+    return loaded;
 }
 
 bool QVLeaderboardController::performSetter(const std::string& setterName, Object* value)

@@ -2,6 +2,7 @@
 // tapped one opens its high scores ("HighScore").
 #pragma once
 
+#include "social/dashboard/frame/QVDashboardProtocols.h"
 #include "social/services/QVGameProfilePageInfo.h"
 #include "social/ui/QVScreenProtocols.h"
 #include "social/ui/QVTableSequenceControllerHelper.h"
@@ -10,12 +11,18 @@
 
 namespace quorvel {
 
-class QVLeaderboardController : public QVTableSequenceControllerHelper, public QVProfileFrame {
+class QVLeaderboardController : public QVTableSequenceControllerHelper,
+                                public QVProfileFrame,
+                                public QVGameScopedScreen,
+                                public QVLeaderboardListScreen {
     QV_DECLARE_CLASS(QVLeaderboardController)
 public:
     void viewDidLoad() override;
     QVGameProfilePageInfo* gameProfileInfo() const { return gameProfileInfo_.get(); }
     void setGameProfileInfo(QVGameProfilePageInfo* info) { gameProfileInfo_ = info; }
+    void scopeToGame(QVGameProfilePageInfo* info) override { setGameProfileInfo(info); }
+    // "HighScore" for one of the game's boards (none when no such screen loads).
+    platform::Ref<platform::ui::ViewController> highScoresScreen(QVLeaderboard* leaderboard) override;
     bool isComparison() const { return isComparison_; }
 
     void populateResourceMap(QVResourceControllerMap& map) override;

@@ -1,6 +1,8 @@
 // The settings list, its switch and action rows, the side effects of a
 // setting on the device, logging out, and the location-sharing panel.
 #include "social/dashboard/settings/QVUserSettingController.h"
+#include "social/dashboard/common/QVAccountFormScreen.h"
+#include "social/runtime/QVRequireCast.h"
 
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -43,7 +45,8 @@ void pushAddingCredential(const std::string& name)
     Ref<ViewController> screen = QVControllerLoader::load(name);
     if (!nav || !screen)
         return;
-    QVRequireSetter(screen.get(), "setAddingAdditionalCredential", platform::Boxed::box(platform::Value(true)).get());
+    requireCast<QVAccountFormScreen>(screen, "A credential form must add its credential to the account")
+        ->setAddingAdditionalCredential(true);
     nav->pushViewController(screen.get(), true);
 }
 
@@ -242,13 +245,8 @@ void QVUserSettingController::onCellWasClicked(Object* resource, IndexPath)
     Ref<ViewController> screen = push->getController();
     if (!screen || !navigationController())
         return;
-    const std::string cls = screen->className();
-    if (cls == "QVFacebookAccountLoginController" || cls == "QVTwitterAccountLoginController"
-        || cls == "QVHttpCredentialsCreateController") {
-        QVRequireSetter(screen.get(), "setAddingAdditionalCredential", platform::Boxed::box(platform::Value(true)).get());
-    } else if (cls == "QVQuorvelAccountLoginController") {
-        QVRequireSetter(screen.get(), "setHideIntroFlowSpacer", platform::Boxed::box(platform::Value(true)).get());
-    }
+    if (auto* form = dynamic_cast<QVAccountFormScreen*>(screen.get()))
+        form->openFromSettings();
     navigationController()->pushViewController(screen.get(), true);
 }
 

@@ -51,15 +51,18 @@ using Strings = std::vector<std::string>;
 namespace {
 
 // A screen made under a class name: it answers that name, keeps the title it
-// was registered with and records the setters it receives.
-class NamedScreen final : public ViewController, public QVKeyedSetters {
+// was registered with and records the setters it receives (by key, or through
+// its interface as the setter that stands for it).
+class NamedScreen : public ViewController, public QVKeyedSetters {
 public:
     static Ref<NamedScreen> create(const std::string& cls, const std::string& title)
     {
-        auto s = platform::adoptRef(new NamedScreen);
-        s->cls_ = cls;
-        s->setTitle(title);
-        return s;
+        return platform::adoptRef(new NamedScreen(cls, title));
+    }
+    template <typename T>
+    static Ref<Object> make(const std::string& cls, const std::string& title)
+    {
+        return Ref<Object>(platform::adoptRef(new T(cls, title)));
     }
     std::string className() const override { return cls_; }
     bool performSetter(const std::string& name, Object* value) override
@@ -83,8 +86,96 @@ public:
     }
     std::map<std::string, std::string> setters;
 
+    NamedScreen(std::string cls, const std::string& title)
+        : cls_(std::move(cls))
+    {
+        setTitle(title);
+    }
+
 private:
     std::string cls_;
+};
+
+// What every fake dashboard and its screens were asked to do (a test clears it in its set-up).
+struct Seen {
+    Strings prepared, pushed, refreshed, reloaded;
+};
+Seen& seen()
+{
+    static Seen s;
+    return s;
+}
+
+// The screens the central class sets up or tells apart through their interfaces.
+class FakeGamePage final : public NamedScreen, public QVGamePageScreen {
+public:
+    using NamedScreen::NamedScreen;
+    void registerForBadgeNotifications() override { }
+    void refreshView() override { seen().refreshed.push_back(className()); }
+};
+
+class FakeHighScores final : public NamedScreen, public QVHighScoreListScreen {
+public:
+    using NamedScreen::NamedScreen;
+    QVLeaderboard* leaderboard() const override { return board.get(); }
+    Ref<QVLeaderboard> board;
+};
+
+class FakeLeaderboardList final : public NamedScreen, public QVLeaderboardListScreen {
+public:
+    using NamedScreen::NamedScreen;
+    Ref<ViewController> highScoresScreen(QVLeaderboard* leaderboard) override
+    {
+        auto scores = platform::dynamicRef<FakeHighScores>(make<FakeHighScores>("QVHighScoreController", ""));
+        scores->board = leaderboard;
+        scores->setters["setLeaderboard"] = leaderboard->leaderboardId();
+        return Ref<ViewController>(scores.get());
+    }
+};
+
+class FakeAchievementList final : public NamedScreen, public QVAchievementListScreen {
+public:
+    using NamedScreen::NamedScreen;
+    void postPushAchievementListController() override { seen().pushed.push_back(className()); }
+};
+
+class FakeChatRooms final : public NamedScreen, public QVChatRoomKindsScreen {
+public:
+    using NamedScreen::NamedScreen;
+    void setRoomKinds(bool global, bool developer, bool application) override
+    {
+        setters["setIncludeGlobalRooms"] = global ? "1" : "0";
+        setters["setIncludeDeveloperRooms"] = developer ? "1" : "0";
+        setters["setIncludeApplicationRooms"] = application ? "1" : "0";
+    }
+};
+
+class FakeDescription final : public NamedScreen, public QVApplicationDescriptionScreen {
+public:
+    using NamedScreen::NamedScreen;
+    void describeApplication(const std::string& id, const std::string& placement) override
+    {
+        setters["setApplicationId"] = id;
+        setters["setAppBannerPlacement"] = placement;
+    }
+};
+
+class FakeConversation final : public NamedScreen, public QVConversationScreen {
+public:
+    using NamedScreen::NamedScreen;
+    void openConversation(const std::string& id, QVUser* user, const std::string& text) override
+    {
+        setters["setConversationId"] = id;
+        setters["setUser"] = user ? user->resourceId() : std::string();
+        setters["setInitialText"] = text;
+    }
+};
+
+class FakeInviteFlow final : public NamedScreen, public QVSendInviteScreen {
+public:
+    using NamedScreen::NamedScreen;
+    void openAsModalForInvite(const std::string& id) override { setInviteIdentifier(id); }
+    void setInviteIdentifier(const std::string& id) override { setters["setInviteIdentifier"] = id; }
 };
 
 // The tabbed dashboard: three tabs, each a navigation stack whose root is titled for it.
@@ -94,7 +185,9 @@ public:
     {
         auto d = platform::adoptRef(new FakeTabbedDashboard);
         for (const char* name : { "GameProfile", "MyQuorvel", "GameDiscovery" }) {
-            auto root = NamedScreen::create(std::string("Tab") + name, name);
+            Ref<ViewController> root = std::string(name) == "GameProfile"
+                ? Ref<ViewController>(dynamic_cast<ViewController*>(NamedScreen::make<FakeGamePage>("TabGameProfile", name).get()))
+                : Ref<ViewController>(NamedScreen::create(std::string("Tab") + name, name).get());
             d->tabs_.emplace_back(name, NavigationController::withRootViewController(root.get()));
         }
         last() = d.get();
@@ -142,21 +235,10 @@ public:
         // A screen the game made keeps its own settings: it comes as null.
         seen().prepared.push_back(screen ? screen->className() : "made by the game");
     }
-    void achievementListPushed(ViewController* screen) override { seen().pushed.push_back(screen->className()); }
-    void refreshGamePage(ViewController* page) override { seen().refreshed.push_back(page->className()); }
     void reloadFromServer(ViewController* screen) override { seen().reloaded.push_back(screen->className()); }
     void refreshTabProfile(NavigationController*) override { }
 
-    // What every fake dashboard was asked to do with the screens (a test
-    // clears it in its set-up).
-    struct Seen {
-        Strings prepared, pushed, refreshed, reloaded;
-    };
-    static Seen& seen()
-    {
-        static Seen s;
-        return s;
-    }
+    static Seen& seen() { return ::seen(); }
 
     NavigationController* tab(const std::string& name)
     {
@@ -207,34 +289,20 @@ public:
     Strings calls;
 };
 
-const std::vector<std::pair<std::string, std::string>> kScreens = {
-    { "QVLeaderboardController", "Leaderboards" },
-    { "QVHighScoreController", "" },
-    { "QVAchievementListController", "Achievements" },
-    { "QVChallengeListController", "Challenges" },
-    { "QVWhosPlayingController", "Who's Playing" },
-    { "QVImportFriendsController", "Find Friends" },
-    { "QVForumTopicListController", "Forums" },
-    { "QVUseNewOrOldAccountController", "Switch User" },
-    { "QVSelectChatRoomDefinitionController", "Chat Rooms" },
-    { "QVApplicationDescriptionController", "Description" },
-    { "QVSelectInviteTypeController", "Invite" },
-    { "QVConversationController", "Conversation" },
+const std::vector<std::pair<std::string, QVClassRegistry::Factory>> kScreens = {
+    { "QVLeaderboardController", [] { return NamedScreen::make<FakeLeaderboardList>("QVLeaderboardController", "Leaderboards"); } },
+    { "QVHighScoreController", [] { return NamedScreen::make<FakeHighScores>("QVHighScoreController", ""); } },
+    { "QVAchievementListController", [] { return NamedScreen::make<FakeAchievementList>("QVAchievementListController", "Achievements"); } },
+    { "QVChallengeListController", [] { return NamedScreen::make<NamedScreen>("QVChallengeListController", "Challenges"); } },
+    { "QVWhosPlayingController", [] { return NamedScreen::make<NamedScreen>("QVWhosPlayingController", "Who's Playing"); } },
+    { "QVImportFriendsController", [] { return NamedScreen::make<NamedScreen>("QVImportFriendsController", "Find Friends"); } },
+    { "QVForumTopicListController", [] { return NamedScreen::make<NamedScreen>("QVForumTopicListController", "Forums"); } },
+    { "QVUseNewOrOldAccountController", [] { return NamedScreen::make<NamedScreen>("QVUseNewOrOldAccountController", "Switch User"); } },
+    { "QVSelectChatRoomDefinitionController", [] { return NamedScreen::make<FakeChatRooms>("QVSelectChatRoomDefinitionController", "Chat Rooms"); } },
+    { "QVApplicationDescriptionController", [] { return NamedScreen::make<FakeDescription>("QVApplicationDescriptionController", "Description"); } },
+    { "QVSelectInviteTypeController", [] { return NamedScreen::make<FakeInviteFlow>("QVSelectInviteTypeController", "Invite"); } },
+    { "QVConversationController", [] { return NamedScreen::make<FakeConversation>("QVConversationController", "Conversation"); } },
 };
-
-template <size_t I>
-Ref<Object> makeNamedScreen()
-{
-    return NamedScreen::create(kScreens[I].first, kScreens[I].second);
-}
-
-template <size_t... I>
-std::vector<QVClassRegistry::Factory> namedScreenFactories(std::index_sequence<I...>)
-{
-    return { &makeNamedScreen<I>... };
-}
-
-constexpr size_t kScreenCount = 12;
 
 class DashboardTest : public QuorvelTest {
 protected:
@@ -249,9 +317,8 @@ protected:
         FakeTabbedDashboard::seen() = {};
         saveAndRegister("QVTabbedDashboardController", &FakeTabbedDashboard::make);
         saveAndRegister("QVUserQuorvelApprovalController", &FakeApprovalScreen::make);
-        auto factories = namedScreenFactories(std::make_index_sequence<kScreenCount>());
-        for (size_t i = 0; i < kScreenCount; ++i)
-            saveAndRegister(kScreens[i].first, factories[i]);
+        for (const auto& [name, factory] : kScreens)
+            saveAndRegister(name, factory);
         delegates->setQuorvelDelegate(&game);
         server.route("GET", "client_applications/1/forums/announcements.xml",
                      [](const standin::LoggedRequest&) { return standin::Answer::xml("<resources/>"); });
@@ -482,6 +549,37 @@ TEST_F(DashboardTest, TheGamePagesScreensNeedTheGameToOfferThem)
     EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile", "QVLeaderboardController" }));
 }
 
+TEST_F(DashboardTest, AGamesOwnListsUnderItsPrefixAreTakenForTheListsTheyReplace)
+{
+    // The game registers its own lists, with other class names and titles.
+    saveAndRegister("GMLeaderboardController", [] { return NamedScreen::make<FakeLeaderboardList>("GMLeaderboardController", "Top"); });
+    saveAndRegister("GMAchievementListController", [] { return NamedScreen::make<FakeAchievementList>("GMAchievementListController", "Trophies"); });
+    QVControllerLoader::setClassNamePrefix("GM");
+    QVControllerLoader::setAssetFileSuffix("Gm");
+    struct Restore {
+        ~Restore()
+        {
+            QVControllerLoader::setClassNamePrefix(std::nullopt);
+            QVControllerLoader::setAssetFileSuffix(std::nullopt);
+        }
+    } restore;
+    startLoggedIn();
+    QVControllerLoader::setClassNamePrefix("GM");
+    QVControllerLoader::setAssetFileSuffix("Gm");
+    setGameProfile(true, false);
+    storeLeaderboard("7");
+    // A leaderboard id after the game's own list opens that board's scores.
+    Quorvel::launchDashboardWithHighscorePage("7");
+    EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile", "GMLeaderboardController", "QVHighScoreController" }));
+    // The game's achievement list is still an achievement list: this game has none to show.
+    Quorvel::launchDashboardWithAchievementsPage();
+    EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile" }));
+    setGameProfile(true, true);
+    Quorvel::launchDashboardWithAchievementsPage();
+    EXPECT_EQ(dashboard()->stack(), (Strings { "TabGameProfile", "GMAchievementListController" }));
+    EXPECT_EQ(FakeTabbedDashboard::seen().pushed, (Strings { "GMAchievementListController" }));
+}
+
 TEST_F(DashboardTest, EachPageOpensItsTabWithItsScreens)
 {
     startLoggedIn();
@@ -706,6 +804,8 @@ TEST_F(DashboardTest, GoingOfflineClearsTheCountsAndShowsTheGamePageAndOnlineRel
     EXPECT_EQ(QuorvelInternal::options().pendingFriendsCount(), 0);
     EXPECT_EQ(dashboard()->selectedName(), "GameProfile");
     EXPECT_EQ(dashboard()->calls.back(), "setOfflineMode");
+    // The game's page on top of the offline tab, known by what it is, redraws.
+    EXPECT_EQ(FakeTabbedDashboard::seen().refreshed, (Strings { "TabGameProfile" }));
 
     dashboard()->showDashboardTab("GameProfile", false);
     QuorvelInternal::hub().switchToOnlineDashboard();

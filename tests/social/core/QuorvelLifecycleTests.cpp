@@ -14,6 +14,8 @@
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVResourceImageDownload.h"
 #include "social/runtime/QVProvider.h"
+#include "social/runtime/QVSettings.h"
+#include "social/runtime/QVXmlDocument.h"
 #include "social/services/QVPushNotificationService.h"
 
 #include <gtest/gtest.h>
@@ -199,6 +201,46 @@ TEST_F(LifecycleTest, AddOnsHearTheClientsEventsInRegistrationOrder)
     Quorvel::shutdown();
     EXPECT_EQ(log, (Strings { "a.initialize", "b.initialize", "a.loggedIn", "b.loggedIn", "a.loggedOut", "b.loggedOut",
                               "a.shutdown", "b.shutdown" }));
+}
+
+TEST_F(LifecycleTest, AddOnsAreOfferedTheSettingsDefaultsAndReadTheSettingsFile)
+{
+    // An add-on with a setting of its own: a default, which the settings file may override.
+    class SettingsAddOn final : public QuorvelAddOn {
+    public:
+        void defaultSettings(ValueDictionary& settings) override
+        {
+            calls.push_back("defaults");
+            settings.set("addon-host", "default.example");
+        }
+        void loadSettings(ValueDictionary& settings, platform::Object* reader) override
+        {
+            calls.push_back("load");
+            auto* document = dynamic_cast<QVXmlDocument*>(reader);
+            ASSERT_NE(document, nullptr);
+            std::string host = document->getElementValue("quorvel_internal_settings.environment-release.config.addon-host");
+            if (!host.empty())
+                settings.set("addon-host", host);
+        }
+        Strings calls;
+    } addOn;
+    Quorvel::registerAddOn(&addOn);
+    startClient();
+    EXPECT_EQ(addOn.calls, (Strings { "defaults", "load" }));
+    EXPECT_EQ(QVSettings::Instance()->objectForKey("addon-host"), "default.example");
+    Quorvel::shutdown();
+
+    writeSettingsFile("<addon-host>addons.example</addon-host>");
+    addOn.calls.clear();
+    startClient();
+    EXPECT_EQ(addOn.calls, (Strings { "defaults", "load" }));
+    EXPECT_EQ(QVSettings::Instance()->objectForKey("addon-host"), "addons.example");
+    Quorvel::shutdown();
+    // Without a running client the settings reach no add-on.
+    addOn.calls.clear();
+    QVSettings::Initialize();
+    EXPECT_TRUE(addOn.calls.empty());
+    QVSettings::Uninitialize();
 }
 
 // ---- The device token

@@ -552,6 +552,20 @@ TEST_F(LoginTest, LogoutClearsTheSessionAndTellsTheGameWhoLeft)
     EXPECT_FALSE(QuorvelInternal::login().isBootstrapInProgress());
 }
 
+TEST_F(LoginTest, ForgettingTheApprovalAnswerForgetsThePlayerAndTheirCredentials)
+{
+    startApprovedAndLogIn();
+    ASSERT_TRUE(storedToken());
+    ASSERT_EQ(Quorvel::lastLoggedInUserId(), "17");
+    QuorvelInternal::login()._resetHasUserSetQuorvelAccess();
+    // Never asked again: neither approved nor declined.
+    EXPECT_FALSE(QuorvelInternal::options().hasUserSetQuorvelAccess());
+    EXPECT_FALSE(Quorvel::hasUserApprovedQuorvel());
+    EXPECT_EQ(Quorvel::lastLoggedInUserId(), QVUser::invalidUser()->userId());
+    EXPECT_FALSE(storedToken());
+    EXPECT_FALSE(QuorvelInternal::session().provider()->isAuthenticated());
+}
+
 TEST_F(LoginTest, ALoginDownloadsTheAnnouncementsSinceTheLastReadOne)
 {
     startApprovedAndLogIn();

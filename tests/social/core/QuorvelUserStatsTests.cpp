@@ -88,6 +88,14 @@ TEST_F(QuorvelUserStatsTest, DurationsAreWholeSecondsOnTheLoopClock)
                       }));
 }
 
+TEST_F(QuorvelUserStatsTest, TheSessionTimeGrowsASecondAtATime)
+{
+    QuorvelInternal::stats().setTotalGameSessionsDuration(41);
+    QuorvelInternal::stats()._incrementSessionTime();
+    QuorvelInternal::stats()._incrementSessionTime();
+    EXPECT_EQ(QuorvelInternal::stats().totalGameSessionsDuration(), 43);
+}
+
 TEST_F(QuorvelUserStatsTest, ShutdownWithoutStartupAddsNoSessionTime)
 {
     QuorvelInternal::stats().setTotalGameSessionsDuration(10);

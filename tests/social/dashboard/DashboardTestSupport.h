@@ -20,6 +20,8 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace dashboard_testing {
 
@@ -27,6 +29,19 @@ namespace dashboard_testing {
 inline std::string fixture(const std::string& name)
 {
     return testing_support::readFile(screen_testing::sourceDirectory() + "/tests/data/standin/" + name);
+}
+
+// The client's own sources (social/, .cpp and .h): file name and text.
+inline std::vector<std::pair<std::string, std::string>> clientSources()
+{
+    std::vector<std::pair<std::string, std::string>> out;
+    namespace fs = std::filesystem;
+    for (const auto& entry : fs::recursive_directory_iterator(screen_testing::sourceDirectory() + "/social")) {
+        const std::string extension = entry.path().extension().string();
+        if (entry.is_regular_file() && (extension == ".cpp" || extension == ".h"))
+            out.emplace_back(entry.path().filename().string(), testing_support::readFile(entry.path().string()));
+    }
+    return out;
 }
 
 // The facade's state as the pages read it.

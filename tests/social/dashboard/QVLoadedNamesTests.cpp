@@ -9,7 +9,6 @@
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVControllerLoader.h"
 
-#include <filesystem>
 #include <regex>
 #include <set>
 #include <utility>
@@ -34,12 +33,7 @@ std::set<std::pair<std::string, Kind>> namesAskedFor()
         { R"re(QVClassRegistry::create\("(\w+)"\))re", Kind::ExactClass },
     };
     std::set<std::pair<std::string, Kind>> names;
-    namespace fs = std::filesystem;
-    for (const auto& entry : fs::recursive_directory_iterator(screen_testing::sourceDirectory() + "/social")) {
-        const std::string extension = entry.path().extension().string();
-        if (!entry.is_regular_file() || (extension != ".cpp" && extension != ".h"))
-            continue;
-        const std::string text = testing_support::readFile(entry.path().string());
+    for (const auto& [file, text] : dashboard_testing::clientSources()) {
         for (const auto& [pattern, kind] : patterns) {
             const std::regex re(pattern);
             for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator(); ++it)

@@ -371,6 +371,28 @@ TEST_F(FramedTest, ThePlayerBannerSaysWhatThePlayerPlaysAndFollowsTheLocalUser)
     EXPECT_EQ(pictureFrame->superview(), nullptr);
 }
 
+TEST_F(FramedTest, ThePlayerBannersTextsStartRightOfThePicturesFrame)
+{
+    auto other = user("5");
+    other->setLastPlayedGameName("Chess");
+    other->setOnlineAsString("true");
+    auto screen = PlayerScreen::make(other.get());
+    auto nav = stack(screen.get());
+    auto* banner = dynamic_cast<QVPlayerBannerCell*>(nav->bannerView()->bannerSubview());
+    ASSERT_TRUE(banner);
+    settle();
+    banner->layoutSubviews();
+    ImageView* pictureFrame = banner->pictureFrameView();
+    ASSERT_TRUE(pictureFrame);
+    // The frame image is centred on the picture and wider than it.
+    platform::Rect frame = pictureFrame->convertRectTo(pictureFrame->bounds(), banner->contentView());
+    ASSERT_GT(frame.size.width, 36);
+    EXPECT_NEAR(banner->playerNameLabel()->frame().minX(), frame.maxX() + 9, 0.5);
+    ASSERT_TRUE(banner->onlineStatusLabel());
+    EXPECT_NEAR(banner->onlineStatusLabel()->frame().minX(), frame.maxX() + 8, 0.5);
+    EXPECT_GE(banner->nowPlayingLabel()->frame().minX(), banner->onlineStatusLabel()->frame().maxX());
+}
+
 } // namespace framed_tests
 
 namespace framed_tests {

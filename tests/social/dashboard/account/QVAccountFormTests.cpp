@@ -36,6 +36,8 @@
 #include "social/dashboard/account/QVGameCenterIntegrationController.h"
 #include "social/dashboard/account/QVIntroNavigationController.h"
 #include "social/ui/QVFramedNavigationController.h"
+#include "social/ui/QVFramedContentWrapperView.h"
+#include "social/ui/QVLoadingController.h"
 #include "social/dashboard/account/QVFacebookAccountLoginController.h"
 #include "social/dashboard/account/QVTwitterAccountLoginController.h"
 #include "social/dashboard/account/QVFacebookExtendedCredentialController.h"
@@ -59,12 +61,17 @@ namespace account_form_tests {
 class Calls final : public Object {
 public:
     static Ref<Calls> create() { return platform::adoptRef(new Calls); }
-    void called(Object*) { ++count; }
+    void called(Object* argument)
+    {
+        ++count;
+        last = argument;
+    }
     void failed(Object*) { ++failures; }
     QVDelegate delegate() { return QVDelegate(this, BRISKO_SELECTOR(Calls, called)); }
     QVDelegate failure() { return QVDelegate(this, BRISKO_SELECTOR(Calls, failed)); }
     int count { 0 };
     int failures { 0 };
+    Object* last { nullptr };
 };
 
 class AccountFormTest : public screen_testing::ScreenTest {
@@ -167,7 +174,10 @@ TEST_F(AccountFormTest, LoginSendsTheCredentialUnsignedAndAFailedLoginNeverClaim
     auto* error = dynamic_cast<QVDeadEndErrorController*>(nav->topViewController());
     ASSERT_TRUE(error);
     EXPECT_EQ(error->message(), QVAccountSetupBaseController::kLoginFailedMessage);
+    // The completion that follows says it failed.
     EXPECT_EQ(done->count, 1);
+    EXPECT_TRUE(QVAccountSetupBaseController::isLoginFailure(done->last));
+    EXPECT_FALSE(QVAccountSetupBaseController::isLoginFailure(nullptr));
 }
 
 TEST_F(AccountFormTest, ARefusedLoginShowsTheServersReasonAndStays)
@@ -607,6 +617,61 @@ TEST_F(AccountFormTest, SwitchingToAnAccountThatCannotLogInSaysSo)
     ASSERT_TRUE(list->footerButton());
 }
 
+TEST_F(AccountFormTest, TheSwitchAccountListsHeaderAndFooterTakeTheFramedContentsWidth)
+{
+    screen_testing::RecordingProvider recording;
+    Ref<ViewController> screen = QVControllerLoader::load("UseNewOrOldAccount");
+    Ref<QVUseNewOrOldAccountController> list(dynamic_cast<QVUseNewOrOldAccountController*>(screen.get()));
+    ASSERT_TRUE(list);
+    Ref<QVFramedNavigationController> framed = QVFramedNavigationController::withRootViewController(list.get());
+    driver().showController(framed.get());
+    settle(1);
+    ASSERT_TRUE(recording.answerWithXml(standin::StandInServer::deviceAccountsAnswer(2)));
+    settle(1);
+    auto* wrapper = dynamic_cast<QVFramedContentWrapperView*>(list->view());
+    ASSERT_TRUE(wrapper);
+    const float width = wrapper->wrappedView()->bounds().size.width;
+    EXPECT_EQ(width, 308);
+    EXPECT_EQ(list->tableView()->tableHeaderView()->frame().size.width, width);
+    EXPECT_EQ(list->tableView()->tableFooterView()->frame().size.width, width);
+    EXPECT_EQ(list->footerButton()->frame().midX(), width / 2);
+}
+
+TEST_F(AccountFormTest, TheExistingAccountScreenIsClearOnlyOnALargeScreen)
+{
+    auto phone = show<QVExistingAccountController>("ExistingAccount");
+    EXPECT_NE(phone->view()->backgroundColor(), std::optional<Color>(Color::clear()));
+    useDevice(ScreenTest::Device::Tablet);
+    auto tablet = show<QVExistingAccountController>("ExistingAccount");
+    EXPECT_EQ(tablet->view()->backgroundColor(), std::optional<Color>(Color::clear()));
+}
+
+TEST_F(AccountFormTest, TheIntroFramesLoadingOverlayFadesOutInsideTheFrame)
+{
+    auto screen = QVControllerLoader::load("NewAccount");
+    Ref<QVIntroNavigationController> intro = QVIntroNavigationController::framing(screen.get());
+    ASSERT_TRUE(intro);
+    host().introFrame = intro.get();
+    driver().showController(intro.get());
+    settle();
+    auto* nav = dynamic_cast<QVNavigationController*>(intro->navController());
+    ASSERT_TRUE(nav);
+    nav->showLoadingIndicator();
+    settle(1); // in view
+    Ref<View> overlay(intro->loadingView());
+    ASSERT_TRUE(overlay);
+    EXPECT_EQ(overlay->superview(), intro->view());
+    nav->hideLoadingIndicator();
+    // The frame forgets it; it stays to play its fade, and takes no touch meanwhile.
+    EXPECT_EQ(intro->loadingView(), nullptr);
+    EXPECT_EQ(overlay->superview(), intro->view());
+    EXPECT_FALSE(overlay->isUserInteractionEnabled());
+    settle(QVLoadingView::kDisappearDuration + 0.1);
+    EXPECT_EQ(overlay->superview(), nullptr);
+    host().introFrame = nullptr;
+    intro->view()->removeFromSuperview();
+}
+
 TEST_F(AccountFormTest, TheKeyboardTrapStaysOnTopAndLetsTouchesThroughToWhatItHolds)
 {
     auto parent = View::viewWithFrame(platform::Rect(0, 0, 320, 480));
@@ -639,6 +704,44 @@ protected:
     }
     Ref<Calls> request = Calls::create();
 };
+
+TEST_F(ExtendedCredentialTest, TheFacebookOverlayFadesItsOwnLoadingViewAndTheTwitterOneLiesOnItsPanel)
+{
+    Ref<ViewController> made = QVControllerLoader::load("FacebookExtendedCredential");
+    Ref<QVFacebookExtendedCredentialController> facebook(dynamic_cast<QVFacebookExtendedCredentialController*>(made.get()));
+    ASSERT_TRUE(facebook);
+    // Shown on its own, as an overlay: no stack to show a loading screen.
+    driver().showController(facebook.get());
+    settle();
+    View* loading = facebook->customLoadingView();
+    ASSERT_TRUE(loading);
+    EXPECT_TRUE(loading->isHidden());
+    facebook->showLoadingScreen();
+    EXPECT_FALSE(loading->isHidden());
+    ASSERT_FALSE(View::runningAnimations().empty());
+    EXPECT_EQ(View::runningAnimations().back().name, "customLoadingIn");
+    EXPECT_DOUBLE_EQ(View::runningAnimations().back().duration, 0.25);
+    settle(0.3);
+    EXPECT_EQ(loading->alpha(), 1);
+    facebook->hideLoadingScreen();
+    EXPECT_TRUE(loading->isHidden());
+    EXPECT_EQ(View::runningAnimations().back().name, "customLoadingOut");
+    settle(0.3);
+    EXPECT_EQ(loading->alpha(), 0);
+    facebook->view()->removeFromSuperview();
+
+    made = QVControllerLoader::load("TwitterExtendedCredential");
+    Ref<QVTwitterExtendedCredentialController> twitter(dynamic_cast<QVTwitterExtendedCredentialController*>(made.get()));
+    ASSERT_TRUE(twitter);
+    twitter->view();
+    ImageView* panel = twitter->backgroundWindow();
+    ASSERT_TRUE(panel);
+    ASSERT_TRUE(panel->image());
+    EXPECT_EQ(panel->image()->leftCapWidth(), 0);
+    EXPECT_EQ(panel->image()->topCapHeight(), 120);
+    EXPECT_EQ(panel->contentMode(), ContentMode::ScaleToFill);
+    EXPECT_EQ(panel->frame(), twitter->view()->bounds());
+}
 
 TEST_F(ExtendedCredentialTest, TheTwitterPasswordIsStoredThenTheWaitingRequestGoesAgainOnce)
 {

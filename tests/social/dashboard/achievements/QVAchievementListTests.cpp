@@ -143,6 +143,13 @@ TEST_F(AchievementListTest, ProgressionRowsHideSecretsAndShowOnlyPartProgress)
     auto bubble = almost->progressionBubbleContainer()->frame();
     auto bar = almost->progressBar()->frame();
     EXPECT_FLOAT_EQ(bubble.origin.x, bar.origin.x + bar.size.width - bubble.size.width / 2);
+    // The pills keep their rounded ends: 10 pixels on the left stay, the middle stretches.
+    for (QVImageView* pill : { almost->progressBackground(), almost->progressBar() }) {
+        platform::Image* art = pill->defaultImage();
+        ASSERT_TRUE(art);
+        EXPECT_EQ(pill->leftCapWidth(art), 10);
+        EXPECT_EQ(pill->topCapHeight(art), 0);
+    }
 
     auto* beyond = row(4);
     EXPECT_TRUE(beyond->progressBar()->isHidden()) << "above 100 % is complete";

@@ -231,6 +231,32 @@ TEST_F(FavoriteTest, TheStarTakesTheMarkBackWithoutTheComment)
     EXPECT_FALSE(page->navigationItem()->rightBarButtonItem());
 }
 
+TEST_F(FavoriteTest, TheCommentAreaSlidesTheStarAsideAndFadesInWhenAnimated)
+{
+    auto* page = open<QVFavoriteThisGameController>("FavoriteThisGame", nullptr);
+    ASSERT_TRUE(page);
+    // Appearing hid the area at once: nothing runs.
+    auto named = [](const std::string& name) {
+        for (auto& a : platform::ui::View::runningAnimations())
+            if (a.name == name)
+                return a.duration;
+        return -1.0;
+    };
+    EXPECT_LT(named("slidingIn"), 0);
+    EXPECT_LT(named("fadingIn"), 0);
+    const float hiddenStarY = page->favoriteButton()->frame().minY();
+    ASSERT_TRUE(provider->answerWithXml(reviewXml(true, "Deep")));
+    settle();
+    EXPECT_DOUBLE_EQ(named("slidingIn"), 0.325);
+    EXPECT_DOUBLE_EQ(named("fadingIn"), 0.325);
+    settle(0.4);
+    EXPECT_LT(page->favoriteButton()->frame().minY(), hiddenStarY);
+    EXPECT_EQ(page->reviewArea()->alpha(), 1.0f);
+    // The comment is the kit's multi-line field, its rounded field behind the text.
+    ASSERT_TRUE(page->reviewTextField()->backgroundTextField());
+    EXPECT_EQ(page->reviewTextField()->backgroundTextField()->superview(), page->reviewTextField());
+}
+
 TEST_F(FavoriteTest, AnEmptyCommentIsNotSentAndANonFavouriteIgnoresItsComment)
 {
     auto* page = open<QVFavoriteThisGameController>("FavoriteThisGame", nullptr);

@@ -6,6 +6,7 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/games/QVApplicationDescriptionController.h"
 #include "social/dashboard/games/QVDiscoveryBannerCells.h"
+#include "social/dashboard/frame/QVDashboardProtocols.h"
 #include "social/dashboard/games/QVGameProfileController.h"
 #include "social/ui/QVFramedNavigationController.h"
 #include "social/ui/QVClassRegistry.h"
@@ -37,8 +38,15 @@ public:
     }
 };
 
-class QVChallengeListController : public RecordingScreen {
+class QVChallengeListController : public RecordingScreen, public QVGameScopedScreen {
     QV_DECLARE_CLASS(QVChallengeListController)
+public:
+    // Takes the game as the client's list does: its id, the pending challenges.
+    void scopeToGame(QVGameProfilePageInfo* info) override
+    {
+        settings.emplace_back("setClientApplicationId", info ? info->resourceId() : std::string());
+        settings.emplace_back("setListType", "0");
+    }
 };
 class QVFanClubController : public RecordingScreen {
     QV_DECLARE_CLASS(QVFanClubController)

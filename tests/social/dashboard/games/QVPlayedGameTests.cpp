@@ -278,6 +278,16 @@ TEST_F(PlayedGameTest, CatalogueRootLoadsMoreByPage)
     EXPECT_NEAR(mid(category->nameLabel()), category->bounds().midY(), 1);
     // A category without its own icon shows the kit's game icon, not an empty frame.
     EXPECT_TRUE(category->iconView()->defaultImage());
+    // Between the catalogue's divider images, across the row.
+    auto divider = [](platform::ui::View* v) {
+        auto* image = dynamic_cast<platform::ui::ImageView*>(v);
+        return image && image->image() ? image->image()->name() : std::string();
+    };
+    EXPECT_EQ(divider(category->topDividerView()), "QVGameDiscoveryDividerTop.png");
+    EXPECT_EQ(divider(category->bottomDividerView()), "QVGameDiscoveryDividerBottom.png");
+    EXPECT_EQ(category->topDividerView()->frame().minY(), 0);
+    EXPECT_EQ(category->bottomDividerView()->frame().maxY(), category->contentView()->bounds().size.height);
+    EXPECT_EQ(category->bottomDividerView()->frame().size.width, category->contentView()->bounds().size.width);
 }
 
 TEST_F(PlayedGameTest, FavouritesOfAnotherPlayerNameThePlayerWhenEmpty)

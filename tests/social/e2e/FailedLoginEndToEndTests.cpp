@@ -1,0 +1,102 @@
+// A login whose bootstrap the service refuses, end to end, on each way the
+// player reaches the e-mail login: from the switch-account page, from the
+// intro's "This isn't me" and from its "I already have an account". Each ends
+// on one dead end that says the login failed; nothing claims it worked and
+// the intro is not closed over it.
+#include "DashboardEndToEndSupport.h"
+
+#include "platform/device/Device.h"
+#include "platform/ui/NavigationController.h"
+#include "social/runtime/QVProvider.h"
+#include "social/ui/QVDeadEndErrorController.h"
+
+#include <gtest/gtest.h>
+
+using namespace e2e_testing;
+
+namespace {
+
+constexpr const char* kLoginFailed = "Quorvel was unable to log you in at this time.  Some features will be unavailable "
+                                     "until the next time you are online.";
+
+class FailedLoginEndToEnd : public DashboardEndToEndTest {
+protected:
+    // Types a known account into the e-mail login on screen and sends it; the
+    // bootstrap that follows is refused.
+    void logInWithRefusedBootstrap()
+    {
+        ASSERT_TRUE(waitForText("Log In To Quorvel"));
+        ASSERT_TRUE(typeInto(0, "zed@example.com"));
+        ASSERT_TRUE(typeInto(1, "secret"));
+        bootstrapsBefore = serviceRequestsTo("bootstrap.xml").size();
+        service->script("POST", "bootstrap.xml", standin::Answer::xml("<errors><error>down</error></errors>", 500));
+        ASSERT_TRUE(tap("Log In"));
+        ASSERT_TRUE(waitUntil([&] { return serviceRequestsTo("bootstrap.xml").size() > bootstrapsBefore; }));
+        ASSERT_TRUE(waitForText(kLoginFailed));
+        // Anything that would come later (a delayed error screen) has come.
+        letTimePass(1.0);
+    }
+    // The dead ends on the stack the player sees.
+    int deadEnds() const
+    {
+        int count = 0;
+        if (auto* nav = quorvel::QuorvelInternal::presenter().getActiveNavigationController())
+            for (auto& screen : nav->viewControllers())
+                count += dynamic_cast<quorvel::QVDeadEndErrorController*>(screen.get()) != nullptr;
+        return count;
+    }
+    void expectOneDeadEndOnTop()
+    {
+        EXPECT_EQ(frontScreenName(), "QVDeadEndErrorController");
+        EXPECT_EQ(deadEnds(), 1);
+        EXPECT_TRUE(shows(kLoginFailed));
+        EXPECT_FALSE(shows("Please try your request again in a few moments."));
+        EXPECT_EQ(screenText().find("You are now logged into Quorvel as:"), std::string::npos);
+        EXPECT_TRUE(quorvel::QuorvelInternal::presenter().isShowingFullScreen());
+    }
+
+    size_t bootstrapsBefore { 0 };
+};
+
+TEST_F(FailedLoginEndToEnd, TheSwitchAccountPageEndsOnTheDeadEndNeverOnTheLoggedInMessage)
+{
+    launchAndLogIn();
+    quorvel::Quorvel::launchDashboardWithSwitchUserPage();
+    ASSERT_TRUE(waitForText("Log in to another account"));
+    ASSERT_TRUE(tap("Log in to another account"));
+    ASSERT_NO_FATAL_FAILURE(logInWithRefusedBootstrap());
+    expectOneDeadEndOnTop();
+    EXPECT_FALSE(quorvel::QuorvelInternal::session().provider()->isAuthenticated());
+}
+
+TEST_F(FailedLoginEndToEnd, ThisIsntMeEndsOnTheDeadEndNotOnTheLinkNetworksOffer)
+{
+    // The device has opened one account: it logs in and is offered first.
+    const std::string udid = platform::ui::Device::currentDevice().uniqueIdentifier();
+    ASSERT_TRUE(arrange("INSERT INTO device_accounts VALUES ('" + udid + "', 18)"));
+    launch();
+    ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController"));
+    ASSERT_TRUE(tap("Use Quorvel"));
+    ASSERT_TRUE(waitForText("This isn't me"));
+    ASSERT_TRUE(quorvel::QuorvelInternal::login().hasBootstrapCompleted());
+    ASSERT_TRUE(tap("This isn't me"));
+    ASSERT_NO_FATAL_FAILURE(logInWithRefusedBootstrap());
+    expectOneDeadEndOnTop();
+    EXPECT_FALSE(shows("Continue") && frontScreenName() == "QVLinkSocialNetworksController");
+}
+
+TEST_F(FailedLoginEndToEnd, IAlreadyHaveAnAccountEndsOnTheDeadEndWithTheIntroStillUp)
+{
+    launch();
+    ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController"));
+    ASSERT_TRUE(tap("Use Quorvel"));
+    ASSERT_TRUE(waitForText("I already have an account"));
+    ASSERT_TRUE(tap("I already have an account"));
+    ASSERT_NO_FATAL_FAILURE(logInWithRefusedBootstrap());
+    expectOneDeadEndOnTop();
+    // The player goes back to the login form and can try again.
+    ASSERT_TRUE(tapBack());
+    EXPECT_TRUE(waitForText("Log In To Quorvel"));
+}
+
+} // namespace
