@@ -86,6 +86,7 @@ void ViewController::takeView(View* view)
     if (view_ && view_->controller_ == this)
         view_->controller_ = nullptr;
     view_ = view;
+    viewFromLoadView_ = view_ && loadingView_;
     if (view_)
         view_->controller_ = this;
     else
@@ -96,6 +97,11 @@ View* ViewController::view()
 {
     Ref<ViewController> keep = this;
     if (!view_) {
+        struct Loading {
+            bool& flag;
+            explicit Loading(bool& f) : flag(f) { flag = true; }
+            ~Loading() { flag = false; }
+        } loading(loadingView_);
         loadView();
         if (!view_) {
             logError("ViewController: %s did not load a view", className().c_str());
@@ -324,7 +330,7 @@ void ViewController::dismissModalViewControllerAnimated(bool animated)
 
 void ViewController::didReceiveMemoryWarning()
 {
-    if (!view_ || view_->superview() || dynamic_cast<Window*>(view_.get()) || isVisible())
+    if (!view_ || !viewFromLoadView_ || view_->superview() || dynamic_cast<Window*>(view_.get()) || isVisible())
         return;
     Ref<ViewController> keep = this;
     takeView(nullptr);

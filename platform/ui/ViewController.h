@@ -85,7 +85,10 @@ public:
     // --- Orientation and memory ---
     virtual bool shouldAutorotateToInterfaceOrientation(InterfaceOrientation o) { return o == InterfaceOrientation::Portrait; }
     InterfaceOrientation interfaceOrientation() const;
-    // Releases the view when it is not on screen (then viewDidUnload).
+    // Releases the view when it is not on screen and loadView can build it
+    // again (then viewDidUnload). A view given to the controller from outside
+    // loadView (by its interface layout, or set in code) is kept: nothing
+    // could build it again.
     virtual void didReceiveMemoryWarning();
     static std::vector<Ref<ViewController>> liveControllers();
 
@@ -123,6 +126,8 @@ private:
     bool fromInterface_ { false };
     bool hidesBottomBar_ { false };
     bool viewLoadAnnounced_ { false };
+    bool loadingView_ { false };       // inside loadView, called by view()
+    bool viewFromLoadView_ { false };  // the view was made by loadView
 };
 
 } // namespace platform::ui

@@ -155,7 +155,9 @@ void QVNavigationController::slideTabBarInController(ViewController* controller,
     float statusBar = 0;
     if (QVIsOS3OrLater()) {
         Rect status = Application::sharedApplication().statusBarFrame();
-        statusBar = QVDashboardRole::current().isInLandscapeMode() ? status.size.width : status.size.height;
+        // The frame is in screen coordinates: its width is its thickness only on a device on its side
+        // (a tablet's dashboard counts as landscape in either orientation).
+        statusBar = isLandscape(Application::sharedApplication().statusBarOrientation()) ? status.size.width : status.size.height;
     }
     if (controller->isViewLoaded()) {
         Rect f = controller->view()->frame();

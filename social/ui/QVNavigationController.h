@@ -73,6 +73,9 @@ public:
     void navigationControllerDidShow(platform::ui::NavigationController* nav, platform::ui::ViewController* controller,
                                      bool animated) override;
     bool canReceiveCallbacksNow() override { return true; }
+    // Keeps its view on a memory warning, as the client's screens do: the
+    // bar's art, the background and a framed stack's frame live in it.
+    void didReceiveMemoryWarning() override { }
 
     // The client's bar tint and title colours.
     static platform::ui::Color tintColor() { return platform::ui::Color::rgb(0.16f, 0.18f, 0.20f); }

@@ -312,6 +312,8 @@ bool QVExpandableSinglelineTextField::textViewShouldChangeTextInRange(TextView* 
     std::string proposed = replaceTextRange(view ? view->text() : std::string(), range, text) + " ";
     if (shouldModifySize_)
         resizeForProposedText(proposed);
+    // The delegate may let go of this field (a rebuilt box): it lives until the edit ends.
+    platform::Ref<QVExpandableSinglelineTextField> keep(this);
     if (auto delegate = delegate_.lock())
         delegate->multilineTextFieldDidResize(this);
     return true;

@@ -50,6 +50,10 @@ public:
     bool shouldAutorotateToInterfaceOrientation(platform::ui::InterfaceOrientation o) override;
     void viewDidLoad() override;
     void viewWillDisappear(bool animated) override;
+    // A memory warning leaves the view alone: a screen's state (texts filled
+    // from answers, buttons shown for the page's user) lives in its views,
+    // which loadView could only build again empty.
+    void didReceiveMemoryWarning() override { }
     bool canReceiveCallbacksNow() override { return navigationController() != nullptr; }
     bool performSetter(const std::string& setterName, platform::Object* value) override { return false; }
 

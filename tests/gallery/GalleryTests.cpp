@@ -219,6 +219,52 @@ TEST(Gallery, ANewCountOnThePlayersPageChangesItsTabsBadgeOnScreen)
     }
 }
 
+// A screen that forgets what it shows when memory runs short.
+class Forgetful : public ViewController {
+public:
+    Ref<Label> note;
+    void didReceiveMemoryWarning() override
+    {
+        ViewController::didReceiveMemoryWarning();
+        note->setText("");
+    }
+};
+
+class GalleryCoveredCheck : public testing_support::ManualClockTest { };
+
+TEST_F(GalleryCoveredCheck, FindsAScreenNotAsItWasAfterAMemoryWarningWhileCovered)
+{
+    TestDriver driver;
+    auto root = ViewController::controller();
+    auto nav = NavigationController::withRootViewController(root.get());
+    driver.showController(nav.get());
+    // Built in code and handed to its controller, as a screen made from its layout is.
+    auto built = adoptRef(new Forgetful);
+    ASSERT_TRUE(built->init());
+    Ref<View> content = View::viewWithFrame(Rect(0, 0, 320, 416));
+    built->note = label("Mira has 3 friends", Rect(10, 10, 200, 21));
+    content->addSubview(built->note.get());
+    built->setView(content.get());
+    nav->pushViewController(built.get(), false);
+    driver.settle();
+    auto settle = [&] { driver.settle(); };
+    built->note = label("", Rect(0, 0, 1, 1)); // forgets a label of its own, not one shown
+    EXPECT_TRUE(gallery::checkCoveredComesBack(nav.get(), settle).empty());
+    EXPECT_EQ(nav->topViewController(), built.get()) << "the player came back to it";
+    EXPECT_EQ(built->view(), content.get());
+
+    content->addSubview(built->note.get());
+    built->note->setFrame(Rect(10, 40, 200, 21));
+    built->note->setText("Games");
+    driver.settle();
+    auto findings = gallery::checkCoveredComesBack(nav.get(), settle);
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].kind, "covered");
+    EXPECT_NE(findings[0].detail.find("pixels differ within"), std::string::npos) << findings[0].detail;
+
+    nav->view()->removeFromSuperview();
+}
+
 TEST(Gallery, EveryScreenOpensWithoutErrorsCutTextOrOverflowInEverySize)
 {
     testing_support::TempDir out;

@@ -27,6 +27,7 @@
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/dashboard/frame/QVTabbedDashboardController.h"
 #include "social/dashboard/frame/QVTickerProxy.h"
+#include "social/dashboard/games/QVDiscoveryBannerCells.h"
 #include "social/dashboard/games/QVPlayedGameController.h"
 #include "social/dashboard/scores/QVHighScoreController.h"
 #include "social/services/QVHighScoreService.h"
@@ -562,6 +563,20 @@ Result run(const Options& options)
                 result.shots.push_back({ screen.name, size.name, file });
             else
                 add("missing", "the render could not be saved");
+            // Covered, memory runs short, and Back: the screen comes back as it was drawn.
+            if (ui::ViewController* front = frontScreen(); front && front->className() == screen.expect) {
+                auto settle = [&] {
+                    settleNetwork(*service.server);
+                    settleAnimations();
+                    settlePictures(window, *service.server);
+                };
+                // The game page's featured banner moves on to its next game every few seconds.
+                auto cycles = [](ui::View* v) { return dynamic_cast<quorvel::QVFeaturedGameCell*>(v) != nullptr; };
+                for (auto& f : checkCoveredComesBack(QuorvelInternal::presenter().getActiveNavigationController(), settle,
+                                                     options.outputDir + "/" + screen.name + "-" + size.name + "-covered.png",
+                                                     cycles))
+                    add(f.kind, f.detail);
+            }
             if (options.progress)
                 options.progress(file);
             if (screen.after)

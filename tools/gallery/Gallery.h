@@ -10,7 +10,9 @@
 // fault: errors logged, alerts and error pages shown, requests the service
 // refused, another screen in front than the one opened, bars without a title
 // or with a cut title, text cut short, views leaving the screen or the framed
-// content, pictures that show nothing and text too faint to read.
+// content, pictures that show nothing, text too faint to read, and a screen
+// that is not as it was when the player comes back to it after a memory
+// warning while another screen covered it.
 #pragma once
 
 #include <functional>
@@ -18,6 +20,7 @@
 #include <vector>
 
 namespace platform::ui {
+class NavigationController;
 class View;
 }
 
@@ -37,7 +40,7 @@ struct Finding {
     std::string screen; // "leaderboards"
     std::string size;   // "phone", "phone-landscape", "tablet", "tablet-landscape"
     // "error", "alert", "refused", "screen", "untitled", "title", "cut", "overflow", "row", "outside",
-    // "empty", "contrast", "missing"
+    // "empty", "contrast", "missing", "covered"
     std::string kind;
     std::string detail;
     std::string line() const { return screen + " (" + size + ") " + kind + ": " + detail; }
@@ -80,5 +83,16 @@ inline constexpr float kMinimumContrast = 4.5f;
 // whose median contrast over its text's box is below kMinimumContrast is a
 // finding ("contrast"), framed in `root`'s coordinates.
 std::vector<Finding> checkContrast(platform::ui::View* root);
+
+// The covered-screen check: another screen is pushed over the top of `nav`,
+// memory runs short while it covers it, and the player comes Back. `settle`
+// brings the uncovered screen to rest. The stack (bar, frame and screen) drawn
+// then must be the stack drawn before, at rest, leaving out the views that
+// `changesByItself` names (a banner that cycles on a timer); when it is not, a
+// finding ("covered") names how many pixels changed and where, and the drawing
+// after is written to `afterPath` when one is given.
+std::vector<Finding> checkCoveredComesBack(platform::ui::NavigationController* nav, const std::function<void()>& settle,
+                                           const std::string& afterPath = {},
+                                           const std::function<bool(platform::ui::View*)>& changesByItself = {});
 
 } // namespace gallery

@@ -1,13 +1,17 @@
 // The gallery's checks: on the view tree, cut text, views leaving the screen,
 // a row or the framed content, bar titles that are cut or run into their
 // buttons, pictures that show nothing; on the rendered pixels, text too faint
-// against what is behind it.
+// against what is behind it, and a screen that is not as it was after a
+// memory warning while it was covered.
 #include "tools/gallery/Gallery.h"
 
+#include "platform/device/Application.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/ui/Drawing.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationBar.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/Renderer.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TableView.h"
@@ -244,6 +248,73 @@ std::vector<Finding> checkContrast(View* root)
         if (median < kMinimumContrast)
             out.push_back({ {}, {}, "contrast", describe(t.label, t.box) + format(" has a contrast of %.1f:1", median) });
     }
+    return out;
+}
+
+std::vector<Finding> checkCoveredComesBack(NavigationController* nav, const std::function<void()>& settle,
+                                           const std::string& afterPath, const std::function<bool(View*)>& changesByItself)
+{
+    std::vector<Finding> out;
+    if (!nav || !nav->topViewController())
+        return out;
+    // The stack drawn without the views that change by themselves.
+    auto draw = [&]() -> Ref<Image> {
+        if (!nav->isViewLoaded())
+            return nullptr;
+        std::vector<View*> left;
+        std::function<void(View*)> leave = [&](View* v) {
+            if (changesByItself && changesByItself(v) && !v->isHidden()) {
+                v->setHidden(true);
+                left.push_back(v);
+                return;
+            }
+            for (auto& sub : v->subviews())
+                leave(sub.get());
+        };
+        leave(nav->view());
+        Ref<Image> image = ViewRenderer::render(nav->view());
+        for (View* v : left)
+            v->setHidden(false);
+        return image;
+    };
+    Ref<Image> before = draw();
+    // Long enough for a push or a pop to end.
+    const double kTransition = NavigationController::kTransitionDuration + 0.15;
+    Ref<ViewController> cover = ViewController::controller();
+    nav->pushViewController(cover.get(), true);
+    RunLoop::main().advance(kTransition);
+    Application::sharedApplication().simulateMemoryWarning();
+    RunLoop::main().drain();
+    if (nav->topViewController() == cover.get())
+        nav->popViewControllerAnimated(true);
+    RunLoop::main().advance(kTransition);
+    settle();
+    Ref<Image> after = draw();
+    if (!before || !after || after->width() != before->width() || after->height() != before->height()) {
+        out.push_back({ {}, {}, "covered", "after a memory warning while covered, the stack is not drawn at its size" });
+        return out;
+    }
+    // How many pixels changed, and the box around them.
+    const Bytes& a = before->rgba();
+    const Bytes& b = after->rgba();
+    size_t changed = 0;
+    uint32_t minX = after->width(), minY = after->height(), maxX = 0, maxY = 0;
+    for (uint32_t y = 0; y < after->height(); ++y)
+        for (uint32_t x = 0; x < after->width(); ++x) {
+            size_t k = (static_cast<size_t>(y) * after->width() + x) * 4;
+            if (std::equal(a.begin() + k, a.begin() + k + 4, b.begin() + k))
+                continue;
+            ++changed;
+            minX = std::min(minX, x), minY = std::min(minY, y);
+            maxX = std::max(maxX, x), maxY = std::max(maxY, y);
+        }
+    if (!changed)
+        return out;
+    std::string detail = format("after a memory warning while covered, %zu pixels differ within (%u, %u) %u x %u", changed,
+                                minX, minY, maxX - minX + 1, maxY - minY + 1);
+    if (!afterPath.empty() && after->writePNG(afterPath))
+        detail += " (drawn after: " + afterPath + ")";
+    out.push_back({ {}, {}, "covered", detail });
     return out;
 }
 

@@ -222,12 +222,11 @@ void QVConversationController::loadView()
     messageBox_ = Ref<QVConversationMessageBoxController>(
         loaded ? requireCast<QVConversationMessageBoxController>(loaded, "The conversation's message box must take its conversation") : nullptr);
     if (messageBox_) {
+        messageBox_->setMessageFieldDelegate(this);
         messageBox_->view();
         messageBox_->setConversationId(conversationId_);
         if (!initialText_.empty())
             messageBox_->setInitialText(initialText_);
-        if (messageBox_->messageField())
-            messageBox_->messageField()->setMultilineTextFieldDelegate(this);
     }
 }
 
@@ -332,8 +331,11 @@ void QVConversationController::multilineTextFieldDidResize(QVExpandableSinglelin
 {
     if (!messageBox_ || !field)
         return;
-    float margin = QuorvelInternal::dashboardRole().isLargeScreen() ? 12 : 6;
+    // Only the field of the box's view sizes it (a box built again has another).
     View* box = messageBox_->view();
+    if (field != messageBox_->messageField())
+        return;
+    float margin = QuorvelInternal::dashboardRole().isLargeScreen() ? 12 : 6;
     Rect f = box->frame();
     float bottom = f.origin.y + f.size.height;
     float height = field->frame().size.height + margin;

@@ -34,6 +34,7 @@ void QVConversationMessageBoxController::loadView()
     field_->awakeFromNib();
     field_->setMinLines(1);
     field_->setMaxLines(5);
+    field_->setMultilineTextFieldDelegate(fieldDelegate_.get());
     root->addSubview(field_.get());
 
     button_ = Button::buttonWithType(Button::Type::RoundedRect);
@@ -46,15 +47,26 @@ void QVConversationMessageBoxController::loadView()
     setView(root.get());
 }
 
+void QVConversationMessageBoxController::setMessageFieldDelegate(QVExpandableSinglelineTextFieldDelegate* delegate)
+{
+    fieldDelegate_ = delegate;
+    if (field_)
+        field_->setMultilineTextFieldDelegate(delegate);
+}
+
 void QVConversationMessageBoxController::viewWillAppear(bool animated)
 {
     QVCommunityMessageBoxController::viewWillAppear(animated);
-    // The text handed in (from the game) goes into the field once the screen settles.
+    // The text handed in (from the game) goes into the field once the screen settles,
+    // the field of the box as it is then.
     platform::Weak<QVConversationMessageBoxController> weak(this);
     initialTextTimer_ = platform::RunLoop::main().performAfter(0.5, [weak] {
-        if (auto self = weak.lock())
-            if (self->field_)
-                self->field_->setText(self->initialText_);
+        auto self = weak.lock();
+        if (!self)
+            return;
+        self->view();
+        if (Ref<QVExpandableSinglelineTextField> field = self->field_)
+            field->setText(self->initialText_);
     });
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/foundation/RunLoop.h"
+#include "platform/foundation/Weak.h"
 #include "platform/ui/Button.h"
 #include "social/dashboard/common/QVFieldMessageBoxController.h"
 #include "social/ui/QVTextControls.h"
@@ -23,6 +24,8 @@ public:
     void setConversationId(const std::string& id) { conversationId_ = id; }
     const std::string& initialText() const { return initialText_; }
     void setInitialText(const std::string& text) { initialText_ = text; }
+    // Told when the field grows or shrinks; given to every field the box builds.
+    void setMessageFieldDelegate(QVExpandableSinglelineTextFieldDelegate* delegate);
 
     void onSubmitForm(platform::Object* sender = nullptr) override;
     std::string getFormSubmissionUrl() override;
@@ -42,6 +45,7 @@ private:
     std::string conversationId_;
     std::string initialText_;
     platform::Ref<platform::Timer> initialTextTimer_;
+    platform::WeakLink<QVExpandableSinglelineTextFieldDelegate> fieldDelegate_;
 };
 
 } // namespace quorvel

@@ -68,6 +68,36 @@ TEST_F(UiTest, ViewLoadsOnFirstUseAndUnloadsOffScreen)
                                                        "A didDisappear", "A unload" }));
 }
 
+TEST_F(UiTest, AMemoryWarningKeepsAViewLoadViewCouldNotBuildAgain)
+{
+    CallLog calls;
+    TestDriver driver;
+    auto root = Page::make(calls, "root");
+    auto nav = NavigationController::withRootViewController(root.get());
+    driver.showController(nav.get());
+    // Built in code and handed over, as a screen made from its interface layout gets its view.
+    auto handed = Page::make(calls, "handed");
+    Ref<View> content = View::viewWithFrame(Rect(0, 0, 320, 400));
+    content->addSubview(View::viewWithFrame(Rect(10, 10, 100, 40)).get());
+    handed->setView(content.get());
+    nav->pushViewController(handed.get(), false);
+    auto top = Page::make(calls, "top");
+    nav->pushViewController(top.get(), false);
+    driver.settle();
+    ASSERT_FALSE(handed->view()->superview());
+    ASSERT_FALSE(root->view()->superview());
+
+    calls.clear();
+    driver.memoryWarning();
+    EXPECT_TRUE(handed->isViewLoaded());
+    EXPECT_FALSE(root->isViewLoaded()) << "a view of its own loadView goes";
+    EXPECT_EQ(calls.calls, (std::vector<std::string> { "root unload" }));
+    nav->popViewControllerAnimated(false);
+    EXPECT_EQ(handed->view(), content.get());
+    EXPECT_EQ(content->subviews().size(), 1u);
+    EXPECT_EQ(content->superview(), nav->view());
+}
+
 TEST_F(UiTest, PushAndPopCallBackInOrder)
 {
     TestDriver driver;

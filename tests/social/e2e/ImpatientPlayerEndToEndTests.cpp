@@ -1,10 +1,12 @@
 // A player who doesn't wait, against a slow service (every answer 20 to 400
-// ms late): every screen the gallery renders is opened and walked at once —
-// texts, rows, tabs and switches tapped, Back, the bar's buttons, text typed
-// where a screen asks, the dashboard closed — with answers landing on screens
-// that have moved on or gone. The walk is the same every run (a fixed seed);
-// where the answers land is not. Under the sanitizer build nothing may reach
-// a freed screen.
+// ms late, or as BRISKO_STANDIN_DELAY_MS says): every screen the gallery
+// renders is opened and walked at once — texts, rows, tabs and switches
+// tapped, Back, the bar's buttons, text typed where a screen asks, the
+// dashboard closed — on a device that runs short of memory and whose player
+// takes a call or switches to another application and back, with answers
+// landing on screens that have moved on or gone. The walk is the same every
+// run (a fixed seed); where the answers land is not. Under the sanitizer build
+// nothing may reach a freed screen.
 #include "DashboardEndToEndSupport.h"
 
 #include "platform/net/HttpTransport.h"
@@ -24,6 +26,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <random>
 #include <set>
@@ -112,7 +115,8 @@ protected:
     void SetUp() override
     {
         DashboardEndToEndTest::SetUp();
-        if (service)
+        // The delay the environment asks for (the service takes it itself), else 20 to 400 ms.
+        if (service && !std::getenv("BRISKO_STANDIN_DELAY_MS"))
             service->setAnswerDelay(20, 400);
     }
 
@@ -175,10 +179,12 @@ protected:
             Quorvel::dismissDashboard();
     }
 
-    // One impatient move: one of the things the screen offers now, taken at
-    // once; after it, as often as not, the player leaves before any answer.
+    // One impatient move: one of the things the screen offers now, or an
+    // event of the device, taken at once; after it, as often as not, the
+    // player leaves before any answer.
     void impatientMove()
     {
+        static constexpr double paces[] = { 0.02, 0.1, 0.4 };
         if (answerWhatAsks())
             return moveOn(0.1);
         using platform::ui::View;
@@ -223,6 +229,21 @@ protected:
             });
         if (!barButtons.empty()) // compose, edit, done, close
             offered.push_back([&] { driver->tapBarButton(pick(barButtons)); });
+        // What the device does meanwhile: memory runs short; a call comes in; the player switches
+        // to another application and back. The game passes the events on as it gets them.
+        offered.push_back([&] { driver->memoryWarning(); });
+        offered.push_back([&] {
+            Quorvel::applicationWillResignActive();
+            moveOn(paces[random() % 3]);
+            Quorvel::applicationDidBecomeActive();
+        });
+        offered.push_back([&] {
+            Quorvel::applicationWillResignActive();
+            Quorvel::applicationDidEnterBackground();
+            moveOn(paces[random() % 3]);
+            Quorvel::applicationWillEnterForeground();
+            Quorvel::applicationDidBecomeActive();
+        });
         const size_t acting = offered.size();
         if (!tabs.empty())
             offered.push_back([&] { driver->tap(pick(tabs)); });
@@ -231,7 +252,6 @@ protected:
 
         const size_t chosen = random() % offered.size();
         offered[chosen]();
-        const double paces[] = { 0.02, 0.1, 0.4 };
         moveOn(paces[random() % 3]);
         if (chosen < acting && random() % 2) {
             leave();
@@ -245,6 +265,9 @@ protected:
         SCOPED_TRACE(screen.name);
         screen.open();
         ASSERT_TRUE(waitUntil([] { return QuorvelInternal::presenter().isShowingFullScreen(); })) << screen.name;
+        // As often as not memory runs short while the screen is still coming in.
+        if (random() % 2)
+            driver->memoryWarning();
         if (screen.viaFirstRow) {
             ASSERT_TRUE(waitUntil([&] { return !visible<platform::ui::TableViewCell>().empty(); })) << screenText();
             driver->tap(visible<platform::ui::TableViewCell>().front());

@@ -119,6 +119,17 @@ TEST_F(ScreenBaseTest, TabletSlidesTheTabBarFurther)
     EXPECT_EQ(tabBar->frame().origin.y, 431 + 49 + 29 + 376);
 }
 
+TEST_F(ScreenBaseTest, OnAnUprightTabletTheSlidScreenLosesOnlyTheStatusBarsThickness)
+{
+    // A tablet's dashboard counts as landscape, but the status bar lies across the top.
+    useDevice(Device::Tablet);
+    auto nav = stackInTabs(plainScreen());
+    auto screen = bottomScreen();
+    screen->init();
+    nav->pushViewController(screen, false);
+    EXPECT_EQ(screen->view()->frame().size.height, 480 - 44 - 20);
+}
+
 TEST_F(ScreenBaseTest, StackShowsOneLoadingOverlayAtATime)
 {
     auto root = plainScreen();

@@ -244,6 +244,59 @@ TEST_F(ConversationTest, AnInitialTextFillsTheBoxOnceShown)
     EXPECT_EQ(screen->messageBox()->messageField()->text(), "gg!");
 }
 
+TEST_F(ConversationTest, AMemoryWarningBeforeTheInitialTextLeavesTheBoxWhole)
+{
+    // The game opens the conversation with a text; memory runs short before the text goes in.
+    QVLoaderParameters parameters { { "user", Ref<platform::Object>(bo.get()) },
+                                    { "initialText", platform::Boxed::box(platform::Value(std::string("one\ntwo\nthree"))) } };
+    screen = dynamicRef<QVConversationController>(QVControllerLoader::loadWithParams("Conversation", parameters));
+    ASSERT_TRUE(screen);
+    // Pushed over the player's page, as the central class opens it.
+    auto page = platform::ui::ViewController::controller();
+    navigation = QVFramedNavigationController::withRootViewController(page.get());
+    driver().showController(navigation.get());
+    settle();
+    navigation->pushViewController(screen.get(), true);
+    settle(0.1);
+    auto* box = screen->messageBox();
+    platform::ui::View* boxView = box->view();
+    auto* field = box->messageField();
+    const float oneLine = boxView->frame().size.height;
+    driver().memoryWarning();
+    settle(0.6);
+    ASSERT_EQ(screen->messageBox(), box);
+    EXPECT_EQ(box->view(), boxView);
+    ASSERT_EQ(box->messageField(), field);
+    EXPECT_EQ(field->text(), "one\ntwo\nthree");
+    EXPECT_GT(boxView->frame().size.height, oneLine) << "the box still grows with its field";
+    EXPECT_TRUE(boxView->isDescendantOfView(navigation->view()));
+}
+
+TEST_F(ConversationTest, ABoxBuiltAgainGivesTheTextAndTheConversationToItsNewField)
+{
+    QVLoaderParameters parameters { { "user", Ref<platform::Object>(bo.get()) },
+                                    { "initialText", platform::Boxed::box(platform::Value(std::string("gg!"))) } };
+    screen = dynamicRef<QVConversationController>(QVControllerLoader::loadWithParams("Conversation", parameters));
+    ASSERT_TRUE(screen);
+    navigation = QVFramedNavigationController::withRootViewController(screen.get());
+    driver().showController(navigation.get());
+    settle(0.1);
+    auto* box = screen->messageBox();
+    Ref<QVExpandableSinglelineTextField> first = box->messageField();
+    box->setView(nullptr); // the box lets its view go; it is built again when next asked for
+    settle(0.6);
+    auto* field = box->messageField();
+    ASSERT_TRUE(field);
+    EXPECT_NE(field, first.get());
+    EXPECT_EQ(field->text(), "gg!");
+    EXPECT_EQ(field->multilineTextFieldDelegate(), static_cast<QVExpandableSinglelineTextFieldDelegate*>(screen.get()));
+    // The old field, still held here, no longer sizes the box.
+    const float height = box->view()->frame().size.height;
+    first->setText("1\n2\n3");
+    settle();
+    EXPECT_EQ(box->view()->frame().size.height, height);
+}
+
 TEST_F(ConversationTest, TheAuthorsPictureOpensTheirProfile)
 {
     open("60");
