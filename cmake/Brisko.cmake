@@ -74,6 +74,8 @@ function(brisko_test name dirs)
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  # A bundle folder named for the run would win over the tests' own.
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-                       PROPERTIES ENVIRONMENT "BRISKO_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+                       PROPERTIES ENVIRONMENT "BRISKO_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+                                  ENVIRONMENT_MODIFICATION "BRISKO_RESOURCES=unset:")
 endfunction()

@@ -33,5 +33,6 @@ configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/BriskoConfig.cmake.in
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/BriskoConfigVersion.cmake
                                  COMPATIBILITY SameMinorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/BriskoConfig.cmake ${PROJECT_BINARY_DIR}/BriskoConfigVersion.cmake
-              ${PROJECT_SOURCE_DIR}/cmake/BriskoDependencies.cmake
+              ${PROJECT_SOURCE_DIR}/cmake/BriskoDependencies.cmake ${PROJECT_SOURCE_DIR}/cmake/BriskoBundle.cmake
+              ${PROJECT_SOURCE_DIR}/cmake/BriskoCopyBundle.cmake
         DESTINATION ${BRISKO_INSTALL_CMAKEDIR})

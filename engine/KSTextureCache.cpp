@@ -101,6 +101,10 @@ Ref<KSTexture2D> KSTextureCache::addImage(const std::string& path)
     Ref<KSTexture2D> texture = KSTexture2D::textureWithImage(image.get());
     if (texture)
         textures_.emplace(path, texture);
+    else if (!platform::GLContext::current())
+        platform::logError("KSTextureCache: cannot make a texture of %s: no GL context yet (make sprites after the "
+                           "director has its view)",
+                           path.c_str());
     return texture;
 }
 

@@ -10,9 +10,9 @@
 // client makes into the game is printed, in order.
 //
 // Usage: tap_game [--taps N]      (N taps on the scene, 3 by default)
-// The bundle folder is "bundle" beside the program (BRISKO_RESOURCES names
-// another); the game's data goes to ~/.brisko/com.example.tapgame
-// (BRISKO_HOME names another).
+// The bundle folder is "bundle" beside the program, whatever folder it starts
+// in (BRISKO_RESOURCES names another); the game's data goes to
+// ~/.brisko/com.example.tapgame (BRISKO_HOME names another).
 #include <kestrel/kestrel.h>
 #include <quorvel/quorvel.h>
 
@@ -28,7 +28,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -159,14 +158,6 @@ private:
     }
 };
 
-// The folder of the running program.
-std::string programFolder()
-{
-    std::error_code ec;
-    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(".") : exe.parent_path().string();
-}
-
 // ---- The player (the program plays itself: there is no screen to touch)
 
 // Runs the loop until done() or `seconds` of real time pass.
@@ -286,11 +277,10 @@ int play(int argc, char** argv)
         }
     }
 
-    // The bundle and the game's own data folder.
+    // The game's own data folder, and the bundle folder beside the program.
     auto& bundle = platform::Bundle::main();
     bundle.setBundleIdentifier("com.example.tapgame");
-    if (!std::getenv("BRISKO_RESOURCES"))
-        bundle.setResourcePath(programFolder() + "/bundle");
+    bundle.setResourcePath("bundle");
 
     // The window, the director and the scene.
     if (!KSDirector::setDirectorType(kKSDirectorTypeDisplayLink))

@@ -195,7 +195,7 @@ std::string runSocialScene(Showcase& showcase)
     std::string oldHome = Bundle::main().homeDirectory();
     std::string oldResources = Bundle::main().resourcePath();
     Bundle::main().setHomeDirectory(home);
-    Bundle::main().setResourcePath(bundle);
+    Bundle::main().replaceResourcePath(bundle);
     ui::Device::currentDevice().setInstallationDirectory(home + "/install");
     UserDefaults::resetStandardUserDefaults();
 
@@ -268,7 +268,7 @@ std::string runSocialScene(Showcase& showcase)
         transport = nullptr;
         service.stop();
         Bundle::main().setHomeDirectory(oldHome);
-        Bundle::main().setResourcePath(oldResources);
+        Bundle::main().replaceResourcePath(oldResources);
         UserDefaults::resetStandardUserDefaults();
         return line;
     };

@@ -1,11 +1,11 @@
 // The main bundle's folders and the string-path helpers that resource lookups use.
 //
-// Defaults come from the environment so that programs and tests can point the
-// bundle elsewhere without code: BRISKO_RESOURCES for the resource root,
-// BRISKO_HOME for the home folder (else ~/.brisko/<bundle identifier>).
+// The environment points a run elsewhere without code: BRISKO_RESOURCES for
+// the resource root (over the program's own choice), BRISKO_HOME for the home
+// folder (else ~/.brisko/<bundle identifier>).
 #include "platform/foundation/Bundle.h"
 
-#include <string_view>
+#include "platform/foundation/Log.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -23,6 +23,12 @@ std::string currentDirectory()
     std::error_code ec;
     auto cwd = std::filesystem::current_path(ec);
     return ec ? std::string(".") : cwd.string();
+}
+
+const char* resourcesFromEnvironment()
+{
+    const char* resources = std::getenv("BRISKO_RESOURCES");
+    return resources && *resources ? resources : nullptr;
 }
 
 std::string userHome()
@@ -46,8 +52,8 @@ std::string strippedTrailingSlashes(const std::string& p)
 
 Bundle::Bundle()
 {
-    const char* resources = std::getenv("BRISKO_RESOURCES");
-    resourcePath_ = resources && *resources ? resources : path::appendingComponent(currentDirectory(), "resources");
+    const char* resources = resourcesFromEnvironment();
+    resourcePath_ = resources ? resources : path::appendingComponent(programFolder(), "resources");
     const char* home = std::getenv("BRISKO_HOME");
     if (home && *home) {
         home_ = home;
@@ -55,6 +61,27 @@ Bundle::Bundle()
     } else {
         home_ = defaultHome(identifier_);
     }
+}
+
+std::string Bundle::programFolder()
+{
+    std::error_code ec;
+    auto program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? currentDirectory() : program.parent_path().string();
+}
+
+void Bundle::setResourcePath(const std::string& path)
+{
+    std::string folder = path::isAbsolute(path) ? path : path::appendingComponent(programFolder(), path);
+    if (const char* resources = resourcesFromEnvironment()) {
+        static bool said = false;
+        if (!said && folder != resources) {
+            said = true;
+            platform::log("Bundle: the bundle folder is %s (BRISKO_RESOURCES), not %s", resources, folder.c_str());
+        }
+        folder = resources;
+    }
+    resourcePath_ = std::move(folder);
 }
 
 std::string Bundle::defaultHome(const std::string& identifier)
@@ -73,6 +100,11 @@ void Bundle::setBundleIdentifier(std::string id)
     identifier_ = std::move(id);
     if (homeFollowsIdentifier_)
         home_ = defaultHome(identifier_);
+}
+
+bool Bundle::sharesDefaultHome() const
+{
+    return identifier_ == kDefaultIdentifier && home_ == defaultHome(kDefaultIdentifier);
 }
 
 Bundle& Bundle::main()

@@ -1,9 +1,11 @@
 // The application bundle and its folders: the resource root that resource
 // lookups search, the Documents directory and the preferences folder.
 //
-// Programs set the resource root to the project's resources/ (or a folder of
-// their own); tests point it at a temporary folder. The home folder holds
-// Documents/ and Library/Preferences/, created on demand.
+// One rule finds the resource root (the bundle folder): BRISKO_RESOURCES when
+// it is set, else the folder the program names with setResourcePath, else
+// "resources"; a relative folder is taken from the program's own folder, so
+// the program finds its bundle whatever folder it starts in. The home folder
+// holds Documents/ and Library/Preferences/, created on demand.
 #pragma once
 
 #include <string>
@@ -15,7 +17,14 @@ public:
     static Bundle& main();
 
     const std::string& resourcePath() const { return resourcePath_; }
-    void setResourcePath(std::string path) { resourcePath_ = std::move(path); }
+    // The program's bundle folder; relative, it is taken from the program's
+    // own folder. BRISKO_RESOURCES, when set, wins over it (said once).
+    void setResourcePath(const std::string& path);
+    // The resource root exactly as given, over BRISKO_RESOURCES: for tools and
+    // tests that assemble a bundle while they run and put the old one back.
+    void replaceResourcePath(std::string path) { resourcePath_ = std::move(path); }
+    // The folder of the running program.
+    static std::string programFolder();
     const std::string& homeDirectory() const { return home_; }
     // Until a home is set (here or through BRISKO_HOME), it follows the bundle
     // identifier: ~/.brisko/<identifier>.
@@ -25,6 +34,9 @@ public:
     std::string preferencesDirectory() const; // home/Library/Preferences, created on demand
     std::string bundleIdentifier() const { return identifier_; }
     void setBundleIdentifier(std::string id);
+    // True while the home is the one of the built-in identifier: every program
+    // that names no identifier (and no home) of its own keeps its data there.
+    bool sharesDefaultHome() const;
     std::string version() const { return version_; }
     void setVersion(std::string v) { version_ = std::move(v); }
 
@@ -40,7 +52,8 @@ private:
     static std::string defaultHome(const std::string& identifier);
     std::string resourcePath_;
     std::string home_;
-    std::string identifier_ { "com.brisko.app" };
+    static constexpr const char* kDefaultIdentifier = "com.brisko.app";
+    std::string identifier_ { kDefaultIdentifier };
     std::string version_ { "1.0" };
     bool homeFollowsIdentifier_ { true };
 };

@@ -1,6 +1,7 @@
 // The bar announcing an unlocked achievement.
 #include "social/core/QVAchievementNotificationView.h"
 
+#include "platform/foundation/Bundle.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Layer.h"
 #include "platform/ui/View.h"
@@ -68,7 +69,10 @@ void QVAchievementNotificationView::configureWithNotificationData(QVUnlockedAchi
         statusIndicator()->setUnframed(true);
     }
     if (notificationImage()) {
-        if (platform::Image* bundled = bundleImage("AchievementIcon_" + data->resourceId() + ".jpg")) {
+        // The game may ship an achievement's icon in its bundle; without it the icon is downloaded.
+        const std::string icon = "AchievementIcon_" + data->resourceId() + ".jpg";
+        platform::Image* bundled = platform::Bundle::main().pathForResource(icon, "").empty() ? nullptr : bundleImage(icon);
+        if (bundled) {
             notificationImage()->setImage(bundled);
         } else if (!data->iconUrl().empty()) {
             notificationImage()->setImageDownloadFinishedDelegate(

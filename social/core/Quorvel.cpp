@@ -3,6 +3,7 @@
 // passed to the part it concerns.
 #include "social/core/QuorvelInternal.h"
 
+#include "social/core/QVClientImages.h"
 #include "social/core/QVNotification.h"
 #include "social/core/QVNotificationView.h"
 
@@ -15,8 +16,6 @@
 #include "social/runtime/QVReachability.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVSettings.h"
-
-#include <iterator>
 
 namespace quorvel {
 
@@ -68,36 +67,42 @@ public:
     void reachabilityChanged(Object* status) { Quorvel::gameServerReachabilityChanged(status); }
 };
 
-// Images the client shows from the first launch on: the notice bars, the
-// account screens and the dashboard's frame. A game's bundle without them
-// still runs, drawing blank where they go, so their absence is said at start-up.
-constexpr const char* kClientImages[] = {
-    "QuorvelLogoNotificationIcon.png", "QuorvelStatusIconNotificationFailure.png",
-    "QuorvelStatusIconNotificationSuccess.png", "HighScoreNotificationIcon.png",
-    "QVNotificationBackground.png", "QVNotificationBackgroundIPhoneTop.png",
-    "QuorvelDashboardNotificationBackground.png", "QVUnlockedAchievementIcon.png",
-    "QVIntroPattern.png", "QVButtonGreen.png", "QVNavBar.png", "QVDashboardShadow.png",
-    "QVTabBarDivider.png", "QVTickerBar.png", "QVLoadingScreenCenter.png", "QVProfileIconDefault.png",
-};
-
+// A game's bundle without the client's images still runs, drawing blank
+// where they go, so their absence is said at start-up: every one counted, the
+// first few named.
 void reportMissingClientImages()
 {
+    constexpr int kNamed = 8;
     std::string missing;
     int count = 0;
-    for (const char* name : kClientImages) {
+    for (const char* name : QVClientImages()) {
         if (!platform::Bundle::main().pathForResource(name, "").empty())
             continue;
-        missing += (count++ ? ", " : "") + std::string(name);
+        if (count++ < kNamed)
+            missing += (count > 1 ? ", " : "") + std::string(name);
     }
+    if (count > kNamed)
+        missing += ", and " + std::to_string(count - kNamed) + " more";
     const std::string folder = platform::Bundle::main().resourcePath();
-    if (count == static_cast<int>(std::size(kClientImages)))
+    if (count == static_cast<int>(QVClientImages().size()))
         platform::logWarning("Quorvel: the bundle folder %s has none of the client's images (such as %s): copy the "
                              "installed share/brisko/resources into it",
-                             folder.c_str(), kClientImages[0]);
+                             folder.c_str(), QVClientImages()[0]);
     else if (count)
         platform::logWarning("Quorvel: the bundle folder %s lacks %d of the client's images (%s): copy the installed "
                              "share/brisko/resources into it",
                              folder.c_str(), count, missing.c_str());
+}
+
+// A game that names no bundle identifier keeps its data where every such game does.
+void reportSharedHome()
+{
+    const platform::Bundle& bundle = platform::Bundle::main();
+    if (bundle.sharesDefaultHome())
+        platform::logWarning("Quorvel: the game set no bundle identifier, so its data (players, approval, kept "
+                             "scores) is kept in %s, which every game without one shares: call "
+                             "platform::Bundle::main().setBundleIdentifier(...) before anything else",
+                             bundle.homeDirectory().c_str());
 }
 
 void initializeServices()
@@ -239,6 +244,7 @@ void Quorvel::initializeWithProductKey(const std::string& productKey, const std:
 
     QVSettings::Initialize();
     reportMissingClientImages();
+    reportSharedHome();
     std::string key = productKey;
     std::string secret = productSecret;
     if (auto overrideKey = QVSettings::Instance()->objectForKey("debug-override-key"))

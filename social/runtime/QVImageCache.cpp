@@ -5,6 +5,9 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 
+#include <set>
+#include <utility>
+
 namespace quorvel {
 
 using platform::Image;
@@ -12,6 +15,17 @@ using platform::Ref;
 
 namespace {
 using Shared = QVSharedInstance<QVImageCache>;
+
+// An image missing from the bundle is named once per bundle folder: screens
+// ask for the same picture again and again.
+void reportMissing(const std::string& name)
+{
+    static std::set<std::pair<std::string, std::string>> reported;
+    const std::string& folder = platform::Bundle::main().resourcePath();
+    if (reported.emplace(folder, name).second)
+        platform::logWarning("QVImageLoader: cannot find \"%s\" in the bundle folder %s: it is not drawn", name.c_str(),
+                             folder.c_str());
+}
 } // namespace
 
 void QVImageCache::initializeCache()
@@ -47,8 +61,10 @@ Ref<Image> QVImageLoader::loadImage(const std::string& name)
             return cached;
     }
     std::string path = platform::Bundle::main().pathForResource(name, "");
-    if (path.empty())
+    if (path.empty()) {
+        reportMissing(name);
         return nullptr;
+    }
     std::string error;
     Ref<Image> image = Image::imageWithContentsOfFile(path, &error);
     if (!image) {

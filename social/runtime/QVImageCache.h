@@ -34,9 +34,9 @@ private:
 class QVImageLoader {
 public:
     // The cached image of that name, else the bundle file of that exact name
-    // (kept in the cache when there is one); null when the file is missing or
-    // not an image, and for a name that leaves the bundle (absolute, or with a
-    // ".." step).
+    // (kept in the cache when there is one); null when the file is missing
+    // (a warning names it and the folder, once) or not an image, and for a
+    // name that leaves the bundle (absolute, or with a ".." step).
     static platform::Ref<platform::Image> loadImage(const std::string& name);
 };
 

@@ -13,6 +13,8 @@ namespace quorvel {
 
 namespace {
 std::atomic<QVSessionRole*> installed { nullptr };
+// Set once a role is removed: a call now comes after a shut-down, not before a start.
+std::atomic<bool> shutDown { false };
 
 // The calls already warned about since a client last started or stopped (main thread).
 std::set<std::string>& warnedCalls()
@@ -36,7 +38,10 @@ QVSessionRole& QVSessionRole::current()
 
 void QVSessionRole::setCurrent(QVSessionRole* role)
 {
-    installed.store(role);
+    if (installed.exchange(role) && !role)
+        shutDown.store(true);
+    else if (role)
+        shutDown.store(false);
     warnedCalls().clear();
 }
 
@@ -46,7 +51,13 @@ bool QVSessionRole::requireRunningClient(const std::string& call)
 {
     if (isInstalled())
         return true;
-    if (warnedCalls().insert(call).second)
+    if (!warnedCalls().insert(call).second)
+        return false;
+    if (shutDown.load())
+        platform::logWarning("Quorvel: %s was called after Quorvel::shutdown: the client was shut down, so it does "
+                             "nothing",
+                             call.c_str());
+    else
         platform::logWarning("Quorvel: %s was called before Quorvel::initializeWithProductKey: the client is not "
                              "started, so it does nothing",
                              call.c_str());

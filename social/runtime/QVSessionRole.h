@@ -99,7 +99,8 @@ public:
     static bool isInstalled();
     // Guards a call of the game that needs a running client: true when one
     // runs. Otherwise false, after a warning that names the call and says the
-    // client is not started; each call name warns once until a client starts.
+    // client is not started yet, or was shut down; each call name warns once
+    // until a client starts or stops.
     static bool requireRunningClient(const std::string& call);
 };
 

@@ -167,8 +167,8 @@ TEST_F(BMFontTest, ConfigurationsAreSharedPerFileNameUntilPurged)
 
 }
 
-// A game whose bundle lacks the font, or that makes a label too early, goes
-// on without the label; the log says which file, where, and why.
+// A game whose bundle lacks the font, or that makes a label (or a sprite) too
+// early, goes on without it; the log says which file, where, and why.
 TEST_F(BMFontTest, AMissingFontOrNoGLContextGivesNoLabelAndSaysWhy)
 {
     platform::LogCapture log;
@@ -185,11 +185,16 @@ TEST_F(BMFontTest, AMissingFontOrNoGLContextGivesNoLabelAndSaysWhy)
     std::string path = standardFont();
     platform::GLContext* context = platform::GLContext::current();
     ASSERT_TRUE(context);
+    texture_test::writeSolidPNG(dir.file("early.png"), 8, 8, 0xffffffff);
     platform::GLContext::clearCurrent();
     Ref<KSLabelBMFont> early = KSLabelBMFont::labelWithString("A", path);
+    Ref<KSSprite> earlySprite = KSSprite::spriteWithFile(dir.file("early.png"));
     context->makeCurrent();
     EXPECT_FALSE(early);
-    EXPECT_TRUE(log.contains("no GL context yet"));
+    EXPECT_TRUE(log.contains("KSLabelBMFont: cannot make a label with " + path + ": no GL context yet"));
+    EXPECT_FALSE(earlySprite);
+    EXPECT_TRUE(log.contains("cannot make a texture of " + dir.file("early.png") + ": no GL context yet"))
+        << testing::PrintToString(log.texts());
     EXPECT_TRUE(KSLabelBMFont::labelWithString("A", path)) << "the same font once there is a context";
 }
 

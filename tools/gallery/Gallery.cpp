@@ -432,7 +432,7 @@ struct Restore {
         ui::Screen::mainScreen().setKind(ui::Screen::Kind::Phone);
         ui::Application::sharedApplication().reset();
         Bundle::main().setHomeDirectory(home);
-        Bundle::main().setResourcePath(resources);
+        Bundle::main().replaceResourcePath(resources);
         ui::Device::currentDevice().setInstallationDirectory(installation);
         UserDefaults::resetStandardUserDefaults();
         RunLoop::main().setClock(nullptr); // the real clock, the loop's own
@@ -466,7 +466,7 @@ Result run(const Options& options)
     Restore restore;
     RunLoop::main().setClock(std::make_shared<ManualClock>(0.0));
     Bundle::main().setHomeDirectory(home);
-    Bundle::main().setResourcePath(bundle);
+    Bundle::main().replaceResourcePath(bundle);
     ui::Device::currentDevice().setInstallationDirectory(home + "/install");
     UserDefaults::resetStandardUserDefaults();
     HttpTransport::setShared(Ref<HttpTransport>(transport.get()));

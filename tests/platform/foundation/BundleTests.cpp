@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 using namespace platform;
 using testing_support::TempDir;
 
@@ -90,6 +93,37 @@ TEST_F(BundleTest, SetHomeIsKeptWhenTheIdentifierChanges)
     Bundle& b = Bundle::main();
     b.setBundleIdentifier("com.example.other");
     EXPECT_EQ(b.homeDirectory(), dir.file("home"));
+}
+
+// One rule finds the bundle folder: BRISKO_RESOURCES when it is set, else the
+// program's own choice, where a relative folder is taken from the program's
+// folder whatever folder the program starts in.
+TEST_F(BundleTest, TheBundleFolderIsBesideTheProgramUnlessTheEnvironmentNamesOne)
+{
+    Bundle& b = Bundle::main();
+    const std::string program = Bundle::programFolder();
+    EXPECT_TRUE(path::fileExists(path::appendingComponent(program, "platform_tests"))) << program;
+    const auto started = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    b.setResourcePath("bundle");
+    std::filesystem::current_path(started);
+    EXPECT_EQ(b.resourcePath(), path::appendingComponent(program, "bundle"));
+
+    const char* old = std::getenv("BRISKO_RESOURCES");
+    const std::string oldValue = old ? old : "";
+    std::string icon = dir.write("resources/icon.png", "x");
+    setenv("BRISKO_RESOURCES", dir.file("resources").c_str(), 1);
+    b.setResourcePath("bundle");
+    EXPECT_EQ(b.pathForResource("icon", "png"), icon);
+    b.setResourcePath(dir.file("elsewhere"));
+    EXPECT_EQ(b.resourcePath(), dir.file("resources"));
+    // A tool that assembles a bundle while it runs still points there.
+    b.replaceResourcePath(dir.file("elsewhere"));
+    EXPECT_EQ(b.resourcePath(), dir.file("elsewhere"));
+    if (old)
+        setenv("BRISKO_RESOURCES", oldValue.c_str(), 1);
+    else
+        unsetenv("BRISKO_RESOURCES");
 }
 
 TEST(Path, ComponentsAndExtensions)

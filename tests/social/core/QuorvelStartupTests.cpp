@@ -364,9 +364,9 @@ TEST_F(QuorvelStartupTest, ClassMethodsAnswerDefaultsWithoutAnInstance)
     checkDefaults();
 }
 
-// A game that calls before starting the client (or after stopping it) hears
+// A game that calls after stopping the client (or before starting it) hears
 // why nothing happened: one warning per call, and the failure where it has a callback.
-TEST_F(QuorvelStartupTest, CallsBeforeTheStartUpWarnOnceEachAndFailTheirCallbacks)
+TEST_F(QuorvelStartupTest, CallsAfterTheShutDownWarnOnceEachAndFailTheirCallbacks)
 {
     startClient();
     Quorvel::shutdown(); // nothing runs now
@@ -396,13 +396,14 @@ TEST_F(QuorvelStartupTest, CallsBeforeTheStartUpWarnOnceEachAndFailTheirCallback
     EXPECT_EQ(game->unlocked, 0);
     std::vector<std::string> warned;
     for (auto& line : log.lines())
-        if (line.level == platform::LogLevel::Warning && line.text.find("before Quorvel::initializeWithProductKey") != std::string::npos)
+        if (line.level == platform::LogLevel::Warning && line.text.find("after Quorvel::shutdown") != std::string::npos)
             warned.push_back(line.text.substr(0, line.text.find(" was called")));
     EXPECT_EQ(warned, (std::vector<std::string> { "Quorvel: QVHighScoreService::setHighScore", "Quorvel: QVAchievement::unlock",
                                                   "Quorvel: Quorvel::launchDashboard",
                                                   "Quorvel: Quorvel::launchDashboardWithAchievementsPage",
                                                   "Quorvel: Quorvel::logoutUser", "Quorvel: Quorvel::shutdown" }));
-    EXPECT_TRUE(log.contains("the client is not started"));
+    EXPECT_TRUE(log.contains("the client was shut down"));
+    EXPECT_FALSE(log.contains("before Quorvel::initializeWithProductKey"));
     EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen());
 }
 
@@ -437,6 +438,59 @@ TEST_F(QuorvelStartupTest, ABundleWithoutTheClientsImagesIsNamedOnceAtStartUp)
     EXPECT_EQ(imageWarnings(log), (std::vector<std::string> { "Quorvel: the bundle folder " + bundle.path()
                                                                + " lacks 1 of the client's images (QVNavBar.png): copy "
                                                                  "the installed share/brisko/resources into it" }));
+    Quorvel::shutdown();
+
+    // Every image of the client counts, not only those of the first screens; past eight, the rest are counted.
+    auto removeAndRestart = [&](std::initializer_list<const char*> names) {
+        for (const char* name : names)
+            std::filesystem::remove(bundle.file(name));
+        log.clear();
+        startClient();
+        auto warned = imageWarnings(log);
+        Quorvel::shutdown();
+        return warned.size() == 1 ? warned[0] : testing::PrintToString(warned);
+    };
+    EXPECT_NE(removeAndRestart({ "QVBadgeCenterGreen.png", "QVBlankIcon.png", "QVCheckBox.png", "QVTickerClose.png" })
+                  .find(" lacks 5 of the client's images (QVBadgeCenterGreen.png, QVBlankIcon.png, QVCheckBox.png, "
+                        "QVNavBar.png, QVTickerClose.png): "),
+              std::string::npos);
+    EXPECT_NE(removeAndRestart({ "QVBadgeCenterRed.png", "QVBadgeLeftGreen.png", "QVBadgeLeftRed.png",
+                                 "QVBadgeRightGreen.png", "QVBadgeRightRed.png" })
+                  .find(" lacks 10 of the client's images (QVBadgeCenterGreen.png, QVBadgeCenterRed.png, "
+                        "QVBadgeLeftGreen.png, QVBadgeLeftRed.png, QVBadgeRightGreen.png, QVBadgeRightRed.png, "
+                        "QVBlankIcon.png, QVCheckBox.png, and 2 more): "),
+              std::string::npos);
+}
+
+// A game that names no bundle identifier (nor a home of its own) shares its
+// data folder with every such game: the start-up says so, naming the folder.
+TEST_F(QuorvelStartupTest, AGameWithoutABundleIdentifierIsWarnedOfTheSharedDataFolder)
+{
+    const char* oldUserHome = std::getenv("HOME");
+    std::string savedHome = oldUserHome ? oldUserHome : "";
+    std::string identifier = platform::Bundle::main().bundleIdentifier();
+    setenv("HOME", home.path().c_str(), 1);
+    std::string shared = home.path() + "/.brisko/com.brisko.app";
+    platform::Bundle::main().setBundleIdentifier("com.brisko.app");
+    platform::Bundle::main().setHomeDirectory(shared);
+    platform::LogCapture log;
+    startClient();
+    Quorvel::shutdown();
+    platform::Bundle::main().setBundleIdentifier("com.example.tapgame");
+    startClient();
+    Quorvel::shutdown();
+    platform::Bundle::main().setBundleIdentifier(identifier);
+    platform::Bundle::main().setHomeDirectory(home.path());
+    if (oldUserHome)
+        setenv("HOME", savedHome.c_str(), 1);
+    else
+        unsetenv("HOME");
+    int warned = 0;
+    for (auto& text : log.texts())
+        warned += text.find("the game set no bundle identifier") != std::string::npos;
+    EXPECT_EQ(warned, 1);
+    EXPECT_TRUE(log.contains("is kept in " + shared + ", which every game without one shares"))
+        << testing::PrintToString(log.texts());
 }
 
 } // namespace

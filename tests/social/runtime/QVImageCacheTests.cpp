@@ -64,6 +64,19 @@ TEST_F(ImageCacheTest, LoaderReadsTheBundleOnceThenServesTheCache)
     EXPECT_EQ(QVImageCache::sharedInstance()->count(), 1u);
 }
 
+// A missing image is named with the folder searched, once however often a screen asks.
+TEST_F(ImageCacheTest, AMissingImageIsNamedOnceWithTheFolderSearched)
+{
+    QVImageCache::initializeCache();
+    EXPECT_EQ(QVImageLoader::loadImage("QVMissing.png"), nullptr);
+    EXPECT_EQ(QVImageLoader::loadImage("QVMissing.png"), nullptr);
+    const std::string line = "QVImageLoader: cannot find \"QVMissing.png\" in the bundle folder " + dir.path();
+    int said = 0;
+    for (auto& text : log.texts())
+        said += text.find(line) != std::string::npos;
+    EXPECT_EQ(said, 1) << testing::PrintToString(log.texts());
+}
+
 TEST_F(ImageCacheTest, LoaderWorksWithoutASharedCache)
 {
     auto image = QVImageLoader::loadImage("QVBadge.png");
