@@ -46,6 +46,7 @@ bool QVGameDiscoveryCategoryCell::initQVTableCellHelper(const std::string& name)
     bottomDividerView_ = View::viewWithFrame(Rect(0, kHeight - 2, width, 2));
     iconFrame_ = ImageView::imageViewWithFrame(Rect(6, 6, 52, 52));
     iconView_ = QVImageView::imageViewWithFrame(Rect(10, 10, 44, 44));
+    iconView_->setShouldScaleImageToFillRect(true); // icons come larger than the row shows them
     textContentView_ = View::viewWithFrame(Rect(66, 4, width - 100, kHeight - 8));
     textContentView_->setBackgroundColor(std::nullopt);
     nameLabel_ = layout::makeLabel(Rect(0, 0, width - 100, 20), 16, true);
@@ -114,6 +115,7 @@ bool QVGameDiscoveryNewsItemCell::initQVTableCellHelper(const std::string& name)
     setFrame(Rect(0, 0, width, kHeight));
     iconFrame_ = ImageView::imageViewWithFrame(Rect(6, 4, 52, 52));
     iconView_ = QVImageView::imageViewWithFrame(Rect(10, 8, 44, 44));
+    iconView_->setShouldScaleImageToFillRect(true);
     titleLabel_ = layout::makeLabel(Rect(66, 8, width - 80, 22), 16, true);
     subtitleLabel_ = layout::makeLabel(Rect(66, 32, width - 80, 18), 12, false);
     titleLabel_->setAutoresizingMask(FlexibleWidth); // the row is narrower than the dashboard

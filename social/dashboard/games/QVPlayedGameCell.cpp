@@ -44,6 +44,7 @@ bool QVPlayedGameCell::initQVTableCellHelper(const std::string& name)
     const Rect icon(8, 6, 44, 44);
     const float text = layout::besidePicture(icon); // clear of the icon's frame
     iconView_ = QVImageView::imageViewWithFrame(icon);
+    iconView_->setShouldScaleImageToFillRect(true); // a game's icon comes larger than the row shows it
     nameLabel_ = layout::makeLabel(Rect(text, 30 - kNameAboveFriends, width - 100 - text, 22), 16, true);
     friendsWithAppLabel_ = layout::makeLabel(Rect(text, 30, width - 100 - text, 18), 12, false);
     miniScreenshotOneView_ = QVImageView::imageViewWithFrame(Rect(width - 90, 6, 30, 44));
