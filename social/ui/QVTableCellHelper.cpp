@@ -7,6 +7,8 @@
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVTableControllerHelper.h"
 
+#include <cmath>
+
 namespace quorvel {
 
 using namespace platform::ui;
@@ -57,6 +59,50 @@ void QVTableCellHelper::changeResource(Object* resource, int cellIndex)
 {
     mResource = resource;
     onResourceChanged(resource, cellIndex);
+}
+
+void QVTableCellHelper::stretchTo(float height)
+{
+    platform::Rect f = frame();
+    if (height <= f.size.height)
+        return;
+    if (laysOutForRowHeight()) {
+        f.size.height = height;
+        setFrame(f);
+        return;
+    }
+    laidOutHeight_ = f.size.height;
+    stretchedHeight_ = height;
+    // The content view grows with the row, but what it holds keeps its frames (the move
+    // comes from its bounds, below), whatever their autoresizing says.
+    View* content = contentView();
+    const bool resizes = content->autoresizesSubviews();
+    content->setAutoresizesSubviews(false);
+    f.size.height = height;
+    setFrame(f);
+    layoutSubviews();
+    content->setAutoresizesSubviews(resizes);
+}
+
+float QVTableCellHelper::stretchOffset() const
+{
+    if (stretchedHeight_ <= 0 || std::fabs(bounds().size.height - stretchedHeight_) > 0.01f)
+        return 0;
+    return std::floor((stretchedHeight_ - laidOutHeight_) / 2);
+}
+
+float QVTableCellHelper::contentLayoutHeight() const
+{
+    return stretchOffset() > 0 ? laidOutHeight_ : bounds().size.height;
+}
+
+void QVTableCellHelper::layoutSubviews()
+{
+    TableViewCell::layoutSubviews();
+    View* content = contentView();
+    platform::Rect b = content->bounds();
+    b.origin.y = -stretchOffset();
+    content->setBounds(b);
 }
 
 void QVTableCellHelper::setEdgeStyle(int edgeStyle)

@@ -48,6 +48,10 @@ public:
     virtual void viewDidDisappear() { }
     // YES lets the list measure with a sizing cell without filling it again.
     virtual bool hasConstantHeight() { return false; }
+    // YES: the cell lays itself out for whatever height its row has, so a taller row
+    // only makes it taller (its views follow their autoresizing); NO keeps its layout
+    // together in the middle of a taller row (stretchTo).
+    virtual bool laysOutForRowHeight() const { return false; }
 
     // Keeps the resource, fills the cell, then tells the owning list.
     void changeResource(platform::Object* resource);
@@ -57,6 +61,17 @@ public:
 
     // To the background and the selected background (when they are QVTableCellBackgroundViews).
     void setEdgeStyle(int edgeStyle);
+
+    // The loader made the cell taller than it was laid out for (a tablet's rows are at least
+    // 60 points): what it shows keeps the places it was laid out in, moved down together to
+    // the middle of the taller row, while the row keeps that height. A cell that sizes itself
+    // to another height lays itself out for it.
+    void stretchTo(float height);
+    // How far the content is moved down (0 when it is not), and the height it is laid out in
+    // (the row's, less what the move leaves above and below it).
+    float stretchOffset() const;
+    float contentLayoutHeight() const;
+    void layoutSubviews() override;
 
     // Null once the list screen is gone (a table can outlive its screen).
     QVTableControllerHelper* owningTable() const;
@@ -78,6 +93,8 @@ protected:
 private:
     platform::Weak<platform::Object> owningTable_;
     bool hadScreen_ { false };
+    float laidOutHeight_ { 0 }; // before the loader stretched the cell
+    float stretchedHeight_ { 0 };
     platform::Ref<platform::Object> mResource;
 };
 

@@ -122,7 +122,7 @@ void QVHighScoreCell::setScoreLabelRightEdge(float x)
 void QVHighScoreCell::centreName()
 {
     Rect f = nameLabel_->frame();
-    f.origin.y = (frame().size.height - f.size.height) * 0.5f;
+    f.origin.y = (contentLayoutHeight() - f.size.height) * 0.5f;
     nameLabel_->setFrame(f);
 }
 
@@ -217,7 +217,7 @@ void QVHighScoreCell::showServiceScore(QVHighScore* score)
     if (downloadBlobButton_)
         downloadBlobButton_->setHidden(!(mayShowBlob && score->hasBlob()));
 
-    float height = frame().size.height;
+    float height = contentLayoutHeight();
     if (!distLabel_->text().empty()) {
         distLabel_->setHidden(false);
         Rect n = nameLabel_->frame();
