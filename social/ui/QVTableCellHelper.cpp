@@ -3,6 +3,7 @@
 
 #include "platform/graphics/Font.h"
 #include "platform/graphics/TextEngine.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitDrawing.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVTableControllerHelper.h"
@@ -82,6 +83,33 @@ void QVTableCellHelper::stretchTo(float height)
     setFrame(f);
     layoutSubviews();
     content->setAutoresizesSubviews(resizes);
+}
+
+void QVTableCellHelper::setFrame(const platform::Rect& frame)
+{
+    if (stretchedHeight_ > 0 && std::fabs(frame.size.height - stretchedHeight_) > 0.01f) {
+        View* content = contentView();
+        const bool resizes = content->autoresizesSubviews();
+        content->setAutoresizesSubviews(false);
+        platform::Rect laidOut = this->frame();
+        laidOut.size.height = laidOutHeight_;
+        laidOutHeight_ = stretchedHeight_ = 0;
+        TableViewCell::setFrame(laidOut);
+        platform::Rect b = content->bounds();
+        b.origin.y = 0;
+        content->setBounds(b);
+        content->setAutoresizesSubviews(resizes);
+    }
+    TableViewCell::setFrame(frame);
+}
+
+void QVTableCellHelper::setHeightForContent(float height)
+{
+    platform::Rect f = frame();
+    f.size.height = height;
+    setFrame(f);
+    if (QVDashboardRole::current().isLargeScreen())
+        stretchTo(QVControllerLoader::kLargeScreenMinimumCellHeight);
 }
 
 float QVTableCellHelper::stretchOffset() const

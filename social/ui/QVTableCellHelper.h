@@ -67,11 +67,17 @@ public:
     // the middle of the taller row, while the row keeps that height. A cell that sizes itself
     // to another height lays itself out for it.
     void stretchTo(float height);
+    // A cell that sizes itself to what it shows: that height, and on a large screen no lower
+    // than its rows' least, its content in the middle as stretchTo keeps it.
+    void setHeightForContent(float height);
     // How far the content is moved down (0 when it is not), and the height it is laid out in
     // (the row's, less what the move leaves above and below it).
     float stretchOffset() const;
     float contentLayoutHeight() const;
     void layoutSubviews() override;
+    // Made another height than the stretched one, the cell is its laid-out height again
+    // (its content unmoved) and goes on from there as any view does.
+    void setFrame(const platform::Rect& frame) override;
 
     // Null once the list screen is gone (a table can outlive its screen).
     QVTableControllerHelper* owningTable() const;

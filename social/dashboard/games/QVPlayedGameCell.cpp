@@ -176,9 +176,7 @@ void QVPlayedGameCell::showResource(QVPlayedGame* game)
     }
     miniScreenshotOneView_->setHidden(true);
     miniScreenshotTwoView_->setHidden(true);
-    Rect frame = this->frame();
-    frame.size.height = kHeight;
-    setFrame(frame);
+    setHeightForContent(kHeight);
     shoppingCartButton_->setHidden(!cart);
     shoppingCartButton_->setUserInteractionEnabled(cart);
     bool disclosure = !cart && firstStatView_->isHidden() && !game->iconUrl().empty();
