@@ -154,7 +154,10 @@ void QVNavigationController::slideTabBarInController(ViewController* controller,
     float statusBar = 0;
     if (QVIsOS3OrLater()) {
         Rect status = Application::sharedApplication().statusBarFrame();
-        statusBar = QVDashboardRole::current().isInLandscapeMode() ? status.size.width : status.size.height;
+        // The bar's thickness, whichever way the screen stands: a tablet's dashboard counts as
+        // landscape even on an upright screen, whose bar is 768 wide and 20 high (taking its
+        // width left the screen's content a negative height and the list out of sight).
+        statusBar = std::min(status.size.width, status.size.height);
     }
     if (controller->isViewLoaded()) {
         Rect f = controller->view()->frame();

@@ -488,6 +488,16 @@ Result run(const Options& options)
                                   + ", meant: " + screen.expect + (screen.title.empty() ? "" : " \"" + screen.title + "\""));
             else if (QuorvelInternal::presenter().isShowingErrorScreenInNavController(QuorvelInternal::presenter().getActiveNavigationController()))
                 add("error", "the screen shows the error page");
+            // The screen's own content is where the player sees it (a wrong height put a list out of sight).
+            if (ui::ViewController* front = frontScreen(); front && front->isViewLoaded()) {
+                ui::View* content = front->view();
+                platform::Rect seen = content->convertRectTo(content->bounds(), window).intersection(window->bounds());
+                for (ui::View* up = content->superview(); up && up != window; up = up->superview())
+                    if (up->clipsToBounds())
+                        seen = seen.intersection(up->convertRectTo(up->bounds(), window));
+                if (seen.size.width < 1 || seen.size.height < content->bounds().size.height / 2)
+                    add("screen", front->className() + "'s content lies mostly out of sight");
+            }
             // A bar over a screen says what the screen is (and what its back button goes back to).
             if (ui::NavigationController* nav = QuorvelInternal::presenter().getActiveNavigationController()) {
                 ui::ViewController* top = nav->topViewController();

@@ -58,6 +58,14 @@ void QVLeaderboardCell::buildInterface(InterfaceBuilder& b, const char* layoutNa
 void QVLeaderboardCell::showResource(QVLeaderboard* leaderboard)
 {
     titleLabel_->setText(leaderboard->name());
+    // The name starts beside the icon a layout gives, or at the row's margin when there is none.
+    const bool icon = leaderboardIcon_->image() != nullptr;
+    leaderboardIcon_->setHidden(!icon);
+    Rect t = titleLabel_->frame();
+    const float left = icon ? layout::maxX(leaderboardIcon_.get()) + 8 : 12;
+    t.size.width += t.origin.x - left;
+    t.origin.x = left;
+    titleLabel_->setFrame(t);
 }
 
 // ---- High-score row

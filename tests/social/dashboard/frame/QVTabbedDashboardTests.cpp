@@ -122,7 +122,7 @@ TEST_F(TabbedDashboardTest, OnATabletOnItsSideTheDashboardKeepsItsWidePanel)
 
 // Each tab's image is the whole tab: the three fill the strip on phone and
 // tablet, the selected one shows its lit icon, the others their grey one, and
-// a badge sits on its icon's top-right corner.
+// a badge sits beside its icon.
 TEST_F(TabbedDashboardTest, TabImagesFillTheStripAndBadgesSitBesideTheIconOnTheStrip)
 {
     for (Device device : { Device::Phone, Device::Tablet }) {
