@@ -31,7 +31,6 @@ Community seed(StandInState& state, int64_t player, bool rivalIsFriend)
     // Scores: a bare number on Normal, minutes and seconds on Fastest Lap (as
     // Rival's seeded lap reads), each player's best also posted from a place
     // around a city a little apart (the high-score map's pins).
-    const double kLatitude = 52.52, kLongitude = 13.40;
     double offset = 0.03;
     int64_t normal = 18200, lap = 71;
     for (int64_t id : c.others) {
@@ -45,8 +44,8 @@ Community seed(StandInState& state, int64_t player, bool rivalIsFriend)
         lap += 3;
     }
     // Rival's best on Normal stands among the others' (the seeded 900 stays an older score).
+    // The player's own scores are the program's to send.
     state.addScore(c.rival, StandInState::kNormalLeaderboard, 16400);
-    state.addScoreFrom(player, StandInState::kNormalLeaderboard, 15000, kLatitude, kLongitude);
 
     // Friends: the player's, and some among the others, so their profiles have friends too.
     for (int64_t id : { mira, jun, sofia })

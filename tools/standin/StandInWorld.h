@@ -24,6 +24,8 @@ inline constexpr const char* kCaveDiver = "323";
 inline constexpr const char* kRocketRun = "324";
 // The chat room the seeded messages are in ("Everyone"'s first room).
 inline constexpr int64_t kChatRoom = 511;
+// Where the seeded players posted their scores from: around this place, a little apart.
+inline constexpr double kLatitude = 52.52, kLongitude = 13.40;
 
 struct Community {
     int64_t player { 0 };

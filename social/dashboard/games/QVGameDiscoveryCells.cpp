@@ -46,7 +46,8 @@ bool QVGameDiscoveryCategoryCell::initQVTableCellHelper(const std::string& name)
     bottomDividerView_ = View::viewWithFrame(Rect(0, kHeight - 2, width, 2));
     iconFrame_ = ImageView::imageViewWithFrame(Rect(6, 6, 52, 52));
     iconView_ = QVImageView::imageViewWithFrame(Rect(10, 10, 44, 44));
-    iconView_->setShouldScaleImageToFillRect(true); // icons come larger than the row shows them
+    // Not stretched to fill, but an icon larger than the row shows it whole, keeping its shape.
+    iconView_->setContentMode(ContentMode::ScaleAspectFit);
     textContentView_ = View::viewWithFrame(Rect(66, 4, width - 100, kHeight - 8));
     textContentView_->setBackgroundColor(std::nullopt);
     nameLabel_ = layout::makeLabel(Rect(0, 0, width - 100, 20), 16, true);
