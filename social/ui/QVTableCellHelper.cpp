@@ -67,11 +67,6 @@ void QVTableCellHelper::stretchTo(float height)
     platform::Rect f = frame();
     if (height <= f.size.height)
         return;
-    if (laysOutForRowHeight()) {
-        f.size.height = height;
-        setFrame(f);
-        return;
-    }
     laidOutHeight_ = f.size.height;
     stretchedHeight_ = height;
     // The content view grows with the row, but what it holds keeps its frames (the move

@@ -48,10 +48,6 @@ public:
     virtual void viewDidDisappear() { }
     // YES lets the list measure with a sizing cell without filling it again.
     virtual bool hasConstantHeight() { return false; }
-    // YES: the cell lays itself out for whatever height its row has, so a taller row
-    // only makes it taller (its views follow their autoresizing); NO keeps its layout
-    // together in the middle of a taller row (stretchTo).
-    virtual bool laysOutForRowHeight() const { return false; }
 
     // Keeps the resource, fills the cell, then tells the owning list.
     void changeResource(platform::Object* resource);
