@@ -5,6 +5,7 @@
 #include "platform/graphics/Font.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/Image.h"
+#include "platform/ui/Drawing.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Renderer.h"
 #include "tools/standin/StandInServer.h"
@@ -108,17 +109,6 @@ struct Rgb {
     float r, g, b;
 };
 
-void roundedRect(GraphicsContext& g, const Rect& r, float radius)
-{
-    g.beginPath();
-    g.moveTo(r.minX(), r.midY());
-    g.addArc(r.minX() + radius, r.minY() + radius, radius, kPi, 1.5f * kPi, true);
-    g.addArc(r.maxX() - radius, r.minY() + radius, radius, 1.5f * kPi, 2 * kPi, true);
-    g.addArc(r.maxX() - radius, r.maxY() - radius, radius, 0, 0.5f * kPi, true);
-    g.addArc(r.minX() + radius, r.maxY() - radius, radius, 0.5f * kPi, kPi, true);
-    g.closePath();
-}
-
 void disc(GraphicsContext& g, float x, float y, float radius)
 {
     g.beginPath();
@@ -150,7 +140,7 @@ platform::Ref<platform::Image> icon(Rgb top, Rgb bottom, const std::function<voi
         return nullptr;
     const Rect tile(0, 0, kIconSize, kIconSize);
     g->save();
-    roundedRect(*g, tile, 18);
+    platform::ui::draw::roundedRectPath(*g, tile, 18);
     g->clip();
     g->drawLinearGradient({ 0, 0 }, { 0, static_cast<float>(kIconSize) },
                           { { 0, top.r, top.g, top.b, 1 }, { 1, bottom.r, bottom.g, bottom.b, 1 } });

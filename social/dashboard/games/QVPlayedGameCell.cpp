@@ -41,7 +41,7 @@ bool QVPlayedGameCell::initQVTableCellHelper(const std::string& name)
     float width = layout::rowWidth();
     setFrame(Rect(0, 0, width, kHeight));
     View* content = contentView();
-    const Rect icon(8, 6, 44, 44);
+    const Rect icon = layout::pictureInRow(40, kHeight); // its frame clear of the next row's
     const float text = layout::besidePicture(icon); // clear of the icon's frame
     iconView_ = QVImageView::imageViewWithFrame(icon);
     iconView_->setShouldScaleImageToFillRect(true); // a game's icon comes larger than the row shows it
