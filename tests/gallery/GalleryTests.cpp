@@ -24,6 +24,8 @@
 #include "social/ui/QVTableCellHelper.h"
 #include "social/ui/QVToggleControl.h"
 #include "support/TestSupport.h"
+#include "tools/standin/StandInState.h"
+#include "tools/standin/StandInWorld.h"
 
 #include <gtest/gtest.h>
 
@@ -395,6 +397,36 @@ TEST(GalleryChecks, FindTwoScreensOfARunTellingOtherwiseOfAFriendshipOrAGamesSco
     nav->view()->removeFromSuperview();
     ASSERT_EQ(findings.size(), 1u);
     EXPECT_EQ(findings[0].detail, "whether Rival is a friend: not a friend here, a friend on friends (phone)");
+}
+
+// The world the gallery and the showcase show: what the screens read back is what was seeded,
+// and seeding refuses what the service would not hold (an unknown game, room or achievement, a
+// conversation post by a stranger).
+TEST(GalleryWorld, SeedsTheCommunityAroundThePlayerAndRefusesWhatTheServiceWouldNotHold)
+{
+    testing_support::TempDir dir;
+    standin::StandInState state(dir.path() + "/service");
+    ASSERT_TRUE(state.isOpen()) << state.error();
+    const int64_t player = state.addUser("Player");
+    standin::world::Community world = standin::world::seed(state, player, false);
+    ASSERT_EQ(world.others.size(), std::size(standin::world::kPlayerNames));
+    EXPECT_EQ(state.followedBy(player), (std::vector<int64_t> { world.others[0], world.others[1], world.others[2] }))
+        << "Rival is the program's to befriend";
+    EXPECT_EQ(state.challengesTo(player).size(), 2u);
+    EXPECT_EQ(state.postsIn(world.conversation),
+              (std::vector<std::string> { "Good race yesterday!", "Thanks! Rematch tonight?", "You're on. Bring your best lap." }));
+    bool rivalBest = false;
+    for (auto& s : state.scores())
+        rivalBest |= s.userId == world.rival && s.leaderboardId == standin::StandInState::kNormalLeaderboard
+            && s.score == 16400 && s.displayText.empty();
+    EXPECT_TRUE(rivalBest) << "Rival's best reads as the others' do";
+
+    EXPECT_FALSE(state.addGamePlayer(player, "999", true));
+    EXPECT_FALSE(state.addUnlock(player, 999));
+    EXPECT_FALSE(state.addChatMessage(999, player, "hello"));
+    EXPECT_FALSE(state.addSubscription(player, 999));
+    EXPECT_EQ(state.addConversation(player, world.rival, { { world.others[0], "not theirs" } }), 0);
+    EXPECT_EQ(state.addInvite(player, player, "to myself"), 0);
 }
 
 TEST(Gallery, EveryScreenOpensWithoutErrorsCutTextOrOverflowInEverySize)
