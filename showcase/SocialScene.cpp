@@ -1,6 +1,7 @@
 // The social part of the showcase: a game that uses the social client the way
 // a game does, against the stand-in service keeping its state in a folder of
-// the output. First launch and login; a score sent online; the service goes
+// the output, in the community the gallery shows (tools/standin/StandInWorld).
+// First launch and login; a score sent online; the service goes
 // down, the game starts again offline and keeps a score and an achievement;
 // the service comes back on its folder and gets them once; the player follows
 // a rival and challenges them. Then the player uses the dashboard by tapping
@@ -44,6 +45,7 @@
 #include "social/ui/QVTableControllerHelper.h"
 #include "tools/standin/SettleNetwork.h"
 #include "tools/standin/StandInState.h"
+#include "tools/standin/StandInWorld.h"
 #include "tools/standin/StandInXml.h"
 
 #include <algorithm>
@@ -113,30 +115,18 @@ struct Service {
         state->install(*server);
         // What the service does not keep comes from the program's fixtures.
         server->setFixtureDirectory(BRISKO_STANDIN_FIXTURES);
-        // The featured game's banner the game page shows: art drawn here, as a studio would upload it.
-        std::string banner = folder + "/featured-1.png";
-        Ref<ui::Label> art = ui::Label::labelWithFrame(Rect(0, 0, 320, 42));
-        art->setText("Cave Diver: new caves this week");
-        art->setFont(Font::boldSystemFont(16).get());
-        art->setTextColor(ui::Color::whiteColor());
-        art->setBackgroundColor(ui::Color::rgb(0.1f, 0.3f, 0.55f));
-        art->setTextAlignment(TextAlignment::Center);
-        if (ui::ViewRenderer::writePNG(art.get(), banner)) {
-            std::ifstream in(banner, std::ios::binary);
-            standin::Answer image;
-            image.body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-            image.contentType = "image/png";
-            server->route("GET", "banners/featured-1.png", image);
-            // Over the running game the service features this banner alone, so
-            // the page shows the same art however long the showcase takes.
-            server->route("GET", "game_discovery_categories/now_playing_featured_placement.xml",
-                          standin::Answer::xml("<resources>" + standin::xml::pageHeader(1)
-                                               + "<game_discovery_image_hyperlink><id>1</id>"
-                                               "<seconds_to_display>6</seconds_to_display>"
-                                               "<image_url>/banners/featured-1.png</image_url>"
-                                               "<app_banner_placement>nowPlaying</app_banner_placement>"
-                                               "</game_discovery_image_hyperlink></resources>"));
-        }
+        // The pictures of the world the gallery shows too: its games' icons and featured banners.
+        if (!standin::world::installArt(*server))
+            return false;
+        // Over the running game the service features the first banner alone, so
+        // the page shows the same art however long the showcase takes.
+        server->route("GET", "game_discovery_categories/now_playing_featured_placement.xml",
+                      standin::Answer::xml("<resources>" + standin::xml::pageHeader(1)
+                                           + "<game_discovery_image_hyperlink><id>1</id>"
+                                             "<seconds_to_display>6</seconds_to_display>"
+                                             "<image_url>/banners/featured-1.png</image_url>"
+                                             "<app_banner_placement>nowPlaying</app_banner_placement>"
+                                             "</game_discovery_image_hyperlink></resources>"));
         int got = server->start(port);
         if (got <= 0)
             return false;
@@ -298,6 +288,9 @@ std::string runSocialScene(Showcase& showcase)
     std::string id = Quorvel::lastLoggedInUserId();
     int64_t player = std::atoll(id.c_str());
     say("social: first launch approved; logged in as " + Quorvel::lastLoggedInUserName() + " (" + id + ")");
+    // The community the player joins: the gallery's world (friends, their scores, games, threads,
+    // a conversation, an invitation, chat). Rival the player follows below, as a player does.
+    standin::world::seed(*service.state, player, false);
 
     const std::string normal = std::to_string(StandInState::kNormalLeaderboard);
     quorvel::QVHighScoreService::setHighScore(1000, normal, {}, {});
@@ -349,9 +342,10 @@ std::string runSocialScene(Showcase& showcase)
     wait("the challenge was not sent", [&] { return challenged->done; });
     auto friends = service.state->followedBy(player);
     auto challenges = service.state->challengesTo(StandInState::kRivalUser);
-    bool social = friends.size() == 1 && challenges.size() == 1 && !followed->failed && !challenged->failed;
-    say(format("social: following Rival and challenged them to Fastest Lap; the service keeps %zu friend and %zu "
-               "challenge",
+    const bool followsRival = std::find(friends.begin(), friends.end(), StandInState::kRivalUser) != friends.end();
+    bool social = followsRival && challenges.size() == 1 && !followed->failed && !challenged->failed;
+    say(format("social: following Rival and challenged them to Fastest Lap; the service keeps %zu friends, Rival "
+               "among them, and %zu challenge to Rival",
                friends.size(), challenges.size()));
     if (!social)
         showcase.fail("social: the friend or the challenge was not kept");
@@ -523,9 +517,19 @@ std::string runSocialScene(Showcase& showcase)
         auto* room = dynamic_cast<quorvel::QVChatRoomController*>(topScreen());
         if (room && room->messageBox() && driver.tap(room->messageBox()->textEntryField()) && driver.type("gg Rival")) {
             driver.pressReturn();
+            // The room holds what the others said already: the player's own message is the one awaited.
             chatSeen = waitStepping("the chat message did not come back into the room", [&] {
-                return room->tableView()->numberOfRowsInSection(0) > 0;
+                ui::TableView* table = room->tableView();
+                for (int row = 0; row < table->numberOfRowsInSection(0); ++row)
+                    if (auto* cell = dynamic_cast<quorvel::QVChatRoomChatMessageCell*>(
+                            table->cellForRowAtIndexPath(ui::IndexPath::forRow(row, 0)));
+                        cell && cell->chatMessageLabel()->text() == "gg Rival")
+                        return true;
+                return false;
             }, advance);
+            // Then the player puts the keyboard away to read the room.
+            if (chatSeen)
+                driver.tap(room->messageBox()->hideKeyboardButton());
         }
     }
     QuorvelInternal::session().stopPolling();

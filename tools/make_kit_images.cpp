@@ -314,8 +314,37 @@ static bool drawDashboardImages(const std::string& dir)
     ok &= write(dir, "QVAchievementProgressBar.png", 21, 10, [&](GraphicsContext& g) {
         pill(g, Rect(0, 0, 21, 10), 5, kGreen);
     });
-    ok &= write(dir, "QVDefaultApplicationIcon.png", 57, 57, [&](GraphicsContext& g) {
-        pill(g, Rect(0, 0, 57, 57), 10, Rgb { 0.25f, 0.40f, 0.65f });
+    // A game without an icon of its own: a game pad on a slate tile, drawn at the larger size a
+    // screen shows an icon (114 points) so that it still reads scaled to half (57).
+    ok &= write(dir, "QVDefaultApplicationIcon.png", 114, 114, [&](GraphicsContext& g) {
+        g.save();
+        roundedPath(g, Rect(0, 0, 114, 114), 20);
+        g.clip();
+        verticalShade(g, Rect(0, 0, 114, 114), Rgb { 0.42f, 0.52f, 0.66f }, Rgb { 0.18f, 0.24f, 0.36f });
+        g.setFillColor(1, 1, 1, 0.18f);
+        g.fillRect(Rect(0, 0, 114, 2));
+        g.restore();
+        // The pad: a rounded body with two grips.
+        g.setFillColor(0.96f, 0.97f, 0.99f, 1);
+        roundedPath(g, Rect(16, 38, 82, 38), 19);
+        g.fillPath();
+        for (float x : { 31.f, 83.f }) {
+            g.beginPath();
+            g.addArc(x, 72, 15, 0, 2 * kPi, true);
+            g.fillPath();
+        }
+        // Its cross on the left and four buttons on the right, in the tile's dark blue.
+        g.setFillColor(0.2f, 0.27f, 0.4f, 1);
+        g.fillRect(Rect(27, 50, 8, 22));
+        g.fillRect(Rect(20, 57, 22, 8));
+        const Rgb buttons[] = { { 0.85f, 0.25f, 0.22f }, { 0.2f, 0.62f, 0.3f }, { 0.95f, 0.7f, 0.15f }, { 0.2f, 0.45f, 0.85f } };
+        const float at[][2] = { { 83, 50 }, { 83, 70 }, { 73, 60 }, { 93, 60 } };
+        for (int i = 0; i < 4; ++i) {
+            g.setFillColor(buttons[i].r, buttons[i].g, buttons[i].b, 1);
+            g.beginPath();
+            g.addArc(at[i][0], at[i][1], 5, 0, 2 * kPi, true);
+            g.fillPath();
+        }
     });
     return ok;
 }

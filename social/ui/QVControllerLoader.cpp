@@ -6,6 +6,7 @@
 #include "social/runtime/QVRequireCast.h"
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVDashboardRole.h"
+#include "social/ui/QVTableCellHelper.h"
 
 #include <cctype>
 
@@ -179,8 +180,13 @@ Ref<TableViewCell> loadCell(const std::string& name, Object* owner)
     if (cell && QVDashboardRole::current().isLargeScreen()) {
         platform::Rect f = cell->frame();
         if (f.size.height < kLargeScreenMinimumCellHeight) {
-            f.size.height = kLargeScreenMinimumCellHeight;
-            cell->setFrame(f);
+            // A kit cell keeps what it shows in the middle of the taller row; another is only made taller.
+            if (auto* helper = dynamic_cast<QVTableCellHelper*>(cell.get())) {
+                helper->stretchTo(kLargeScreenMinimumCellHeight);
+            } else {
+                f.size.height = kLargeScreenMinimumCellHeight;
+                cell->setFrame(f);
+            }
         }
     }
     return cell;

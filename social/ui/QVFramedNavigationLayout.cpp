@@ -9,6 +9,8 @@
 #include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVScreenProtocols.h"
 
+#include <algorithm>
+
 namespace quorvel {
 
 using namespace platform::ui;
@@ -248,8 +250,12 @@ QVFramedNavigationController::Rects QVFramedNavigationController::_genRects(cons
 
     r.bottom = customBottomView_ ? customBottomView_->frame() : Rect(0, bounds.size.height, bounds.size.width, 0);
     if (flags.showBottomView) {
-        r.bottom.origin.y = r.frame.origin.y + r.frame.size.height - r.bottom.size.height;
-        r.frame.size.height -= r.bottom.size.height;
+        // The bottom view stands on the screen's bottom (or the keyboard), not in the large
+        // screen's extra points below it, where its box was cut.
+        float edge = std::min(r.frame.origin.y + r.frame.size.height,
+                              bounds.size.height - (isKeyboardShown_ ? keyboardHeight_ : 0));
+        r.bottom.origin.y = edge - r.bottom.size.height;
+        r.frame.size.height = r.bottom.origin.y - r.frame.origin.y;
     } else {
         r.bottom.origin.y = bounds.size.height;
     }

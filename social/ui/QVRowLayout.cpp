@@ -4,6 +4,8 @@
 #include "platform/graphics/Font.h"
 #include "social/ui/QVDashboardRole.h"
 
+#include <cmath>
+
 namespace quorvel::layout {
 
 using platform::Rect;
@@ -12,6 +14,11 @@ using platform::ui::Label;
 using platform::ui::View;
 
 float rowWidth() { return QVDashboardRole::current().getDashboardBounds().size.width; }
+
+Rect pictureInRow(float side, float rowHeight)
+{
+    return Rect(kPictureFrameReach + 4, std::round((rowHeight - side) / 2) - 1, side, side);
+}
 
 void addSubviews(View* parent, std::initializer_list<View*> views)
 {

@@ -87,6 +87,7 @@ void QVDefaultLeadingCell::enableLeftIconViewWithImageUrl(const std::optional<st
                                                           const std::string& defaultImage)
 {
     enableLeftIconView();
+    leftIconView_->setShouldScaleImageToFillRect(true); // an icon comes larger than the row shows it
     if (auto asset = QVLoadKitImage(defaultImage))
         leftIconView_->setDefaultImage(asset->image());
     leftIconView_->setImageUrl(url);

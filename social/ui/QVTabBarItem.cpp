@@ -409,7 +409,8 @@ void QVTabBarItem::layoutInBar()
             bx = width / 2 + offset.x;
             by = height / 2 + offset.y;
         }
-        badgeView_->setCenter(Point(std::floor(bx) + 0.5f, std::floor(by) + 0.5f));
+        // On whole points: the badge's three pieces meeting between pixels showed a seam down its middle.
+        badgeView_->setFrame(Rect(std::round(bx - s.width / 2), std::round(by - s.height / 2), s.width, s.height));
     }
     if (nameLabel_ && parent_->textAlignment == platform::TextAlignment::Center) {
         Rect f = nameLabel_->frame();

@@ -3,9 +3,12 @@
 
 #include "platform/graphics/Font.h"
 #include "platform/graphics/TextEngine.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVKitDrawing.h"
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVTableControllerHelper.h"
+
+#include <cmath>
 
 namespace quorvel {
 
@@ -57,6 +60,72 @@ void QVTableCellHelper::changeResource(Object* resource, int cellIndex)
 {
     mResource = resource;
     onResourceChanged(resource, cellIndex);
+}
+
+void QVTableCellHelper::stretchTo(float height)
+{
+    platform::Rect f = frame();
+    if (height <= f.size.height)
+        return;
+    laidOutHeight_ = f.size.height;
+    stretchedHeight_ = height;
+    // The content view grows with the row, but what it holds keeps its frames (the move
+    // comes from its bounds, below), whatever their autoresizing says.
+    View* content = contentView();
+    const bool resizes = content->autoresizesSubviews();
+    content->setAutoresizesSubviews(false);
+    f.size.height = height;
+    setFrame(f);
+    layoutSubviews();
+    content->setAutoresizesSubviews(resizes);
+}
+
+void QVTableCellHelper::setFrame(const platform::Rect& frame)
+{
+    if (stretchedHeight_ > 0 && std::fabs(frame.size.height - stretchedHeight_) > 0.01f) {
+        View* content = contentView();
+        const bool resizes = content->autoresizesSubviews();
+        content->setAutoresizesSubviews(false);
+        platform::Rect laidOut = this->frame();
+        laidOut.size.height = laidOutHeight_;
+        laidOutHeight_ = stretchedHeight_ = 0;
+        TableViewCell::setFrame(laidOut);
+        platform::Rect b = content->bounds();
+        b.origin.y = 0;
+        content->setBounds(b);
+        content->setAutoresizesSubviews(resizes);
+    }
+    TableViewCell::setFrame(frame);
+}
+
+void QVTableCellHelper::setHeightForContent(float height)
+{
+    platform::Rect f = frame();
+    f.size.height = height;
+    setFrame(f);
+    if (QVDashboardRole::current().isLargeScreen())
+        stretchTo(QVControllerLoader::kLargeScreenMinimumCellHeight);
+}
+
+float QVTableCellHelper::stretchOffset() const
+{
+    if (stretchedHeight_ <= 0 || std::fabs(bounds().size.height - stretchedHeight_) > 0.01f)
+        return 0;
+    return std::floor((stretchedHeight_ - laidOutHeight_) / 2);
+}
+
+float QVTableCellHelper::contentLayoutHeight() const
+{
+    return stretchOffset() > 0 ? laidOutHeight_ : bounds().size.height;
+}
+
+void QVTableCellHelper::layoutSubviews()
+{
+    TableViewCell::layoutSubviews();
+    View* content = contentView();
+    platform::Rect b = content->bounds();
+    b.origin.y = -stretchOffset();
+    content->setBounds(b);
 }
 
 void QVTableCellHelper::setEdgeStyle(int edgeStyle)

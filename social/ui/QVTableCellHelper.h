@@ -58,6 +58,23 @@ public:
     // To the background and the selected background (when they are QVTableCellBackgroundViews).
     void setEdgeStyle(int edgeStyle);
 
+    // The loader made the cell taller than it was laid out for (a tablet's rows are at least
+    // 60 points): what it shows keeps the places it was laid out in, moved down together to
+    // the middle of the taller row, while the row keeps that height. A cell that sizes itself
+    // to another height lays itself out for it.
+    void stretchTo(float height);
+    // A cell that sizes itself to what it shows: that height, and on a large screen no lower
+    // than its rows' least, its content in the middle as stretchTo keeps it.
+    void setHeightForContent(float height);
+    // How far the content is moved down (0 when it is not), and the height it is laid out in
+    // (the row's, less what the move leaves above and below it).
+    float stretchOffset() const;
+    float contentLayoutHeight() const;
+    void layoutSubviews() override;
+    // Made another height than the stretched one, the cell is its laid-out height again
+    // (its content unmoved) and goes on from there as any view does.
+    void setFrame(const platform::Rect& frame) override;
+
     // Null once the list screen is gone (a table can outlive its screen).
     QVTableControllerHelper* owningTable() const;
     void setOwningTable(QVTableControllerHelper* table);
@@ -78,6 +95,8 @@ protected:
 private:
     platform::Weak<platform::Object> owningTable_;
     bool hadScreen_ { false };
+    float laidOutHeight_ { 0 }; // before the loader stretched the cell
+    float stretchedHeight_ { 0 };
     platform::Ref<platform::Object> mResource;
 };
 

@@ -177,8 +177,8 @@ TEST_F(Showcase, SocialPartKeepsEveryScoreOnceAndTheDashboardShowsThem)
                               "social: service down; game started again: offline 100 (\"Welcome back, Player 100, you "
                               "are OFFLINE\")",
                               "social: service back; sent once: it keeps 1000, 1500 and First Steps at 100%",
-                              "social: following Rival and challenged them to Fastest Lap; the service keeps 1 friend "
-                              "and 1 challenge",
+                              "social: following Rival and challenged them to Fastest Lap; the service keeps 4 friends, "
+                              "Rival among them, and 1 challenge to Rival",
                               "social: dashboard on the Normal leaderboard; screen social-leaderboard.png",
                               "social: logged out 100",
                               "social: every request to the service carried a verified signature" })
@@ -211,8 +211,9 @@ TEST_F(Showcase, SocialPartKeepsEveryScoreOnceAndTheDashboardShowsThem)
             }
         return n;
     };
-    EXPECT_GT(blueIn(115, 155), 20) << "the player's 1500";
-    EXPECT_GT(blueIn(210, 250), 20) << "the rival's 900";
+    // The player's friends ranked (the seeded community's, Rival among them), the player last of five.
+    EXPECT_GT(blueIn(190, 225), 20) << "the rival's 16400";
+    EXPECT_GT(blueIn(340, 375), 20) << "the player's 1500";
     // The game's bundle carries the kit's art: the tab strip shows the selected
     // tab's lit icon and title.
     auto dashboard = frame("social-tab-now-playing.png");
@@ -259,7 +260,8 @@ TEST_F(Showcase, SocialScreensShowWhatThePlayerDidAndTheServiceKeepsIt)
               "Lap record|Under 70 s on the Fastest Lap!");
     EXPECT_EQ(text("SELECT message FROM chat_messages WHERE user_id = 100"), "gg Rival");
     EXPECT_EQ(text("SELECT length(CAST(value AS BLOB)) > 0 FROM cloud_values WHERE user_id = 100 AND key = 'slot-1'"), "1");
-    EXPECT_EQ(text("SELECT COUNT(*) FROM challenges_users"), "2");
+    // The two the community sent the player, the player's to Rival and Rival's answer.
+    EXPECT_EQ(text("SELECT COUNT(*) FROM challenges_users"), "4");
     sqlite3_close(db);
 
     struct Probe {

@@ -1,4 +1,4 @@
-// The gallery's run: the stand-in service seeded with a small community, the
+// The gallery's run: the stand-in service seeded with the community the showcase plays in too, the
 // client logged in as a game logs it in, and every screen opened, settled,
 // checked and rendered in each size.
 #include "tools/gallery/Gallery.h"
@@ -30,6 +30,7 @@
 #include "social/dashboard/games/QVDiscoveryBannerCells.h"
 #include "social/dashboard/games/QVPlayedGameController.h"
 #include "social/dashboard/scores/QVHighScoreController.h"
+#include "social/runtime/QVProvider.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVControllerLoader.h"
@@ -37,6 +38,7 @@
 #include "social/ui/QVRootFrame.h"
 #include "tools/standin/SettleNetwork.h"
 #include "tools/standin/StandInState.h"
+#include "tools/standin/StandInWorld.h"
 
 #include "platform/foundation/Clock.h"
 
@@ -76,12 +78,7 @@ const Size kSizes[] = {
     { "tablet-landscape", ui::Screen::Kind::Tablet, ui::InterfaceOrientation::LandscapeRight },
 };
 
-// The community the screens show.
-struct Seeded {
-    int64_t player { 0 };
-    int64_t rival { StandInState::kRivalUser };
-    std::vector<int64_t> others;
-};
+using Seeded = standin::world::Community;
 
 // A screen: how a game (or the player) gets there, and what is then in front.
 struct Screen {
@@ -136,6 +133,8 @@ std::vector<Screen> screens()
         { "announcements", onTab("GameProfile", { entry("AnnouncementBrowser") }), "QVAnnouncementBrowserController" },
         { "forums", call(&Quorvel::launchDashboardWithForumsPage), "QVForumTopicListController" },
         { "chat-rooms", call(&Quorvel::launchDashboardWithListGlobalChatRoomsPage), "QVSelectChatRoomDefinitionController" },
+        // A room as the player enters it: "Everyone", then its first room.
+        { "chat-room", call(&Quorvel::launchDashboardWithListGlobalChatRoomsPage), "QVChatRoomController", "", 2 },
         { "player-page", onTab("MyQuorvel", {}), "QVMyQuorvelController" },
         // A friend request arrives while the page shows: the page's badge and its tab's show the new count.
         { "player-page-new-count", onTab("MyQuorvel", {}), "QVMyQuorvelController", "", 0, [] {
@@ -145,25 +144,15 @@ std::vector<Screen> screens()
           } },
         { "friends", onTab("MyQuorvel", { entry("Friends") }), "QVFriendsController" },
         { "find-friends", call(&Quorvel::launchDashboardWithFindFriendsPage), "QVImportFriendsController" },
-        { "profile", [](const Seeded& seeded) {
-              Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::vector<Quorvel::DashboardEntry> {});
-              auto user = quorvel::QVUser::create();
-              user->setResourceId(std::to_string(seeded.rival));
-              user->setName("Rival");
-              quorvel::QVDashboardSwitch::showProfileForUser(user.get());
-          }, "QVProfileController" },
-        { "conversation", [](const Seeded& seeded) {
-              auto user = quorvel::QVUser::create();
-              user->setResourceId(std::to_string(seeded.rival));
-              user->setName("Rival");
-              Quorvel::launchDashboardWithIMToUser(user.get(), "Good game!");
-          }, "QVConversationController" },
+        // A friend's profile as the player opens it: Rival, first in the friends list.
+        { "profile", onTab("MyQuorvel", { entry("Friends") }), "QVProfileController", "", 1 },
         { "inbox", onTab("MyQuorvel", { entry("InboxTopLevel") }), "QVInboxTopLevelController" },
         { "played-games", onTab("MyQuorvel", { entry("PlayedGame") }), "QVPlayedGameController", "Games" },
         { "settings", onTab("MyQuorvel", { entry("UserSetting") }), "QVUserSettingController" },
         { "invite", call(&Quorvel::launchDashboardWithInvitePage), "QVSelectInviteTypeController" },
         { "invitations", onTab("MyQuorvel", { entry("Invitations") }), "QVInvitationsController" },
         { "discovery", onTab("GameDiscovery", {}), "QVGameDiscoveryController" },
+        { "discovery-page", onTab("GameDiscovery", {}), "QVPlayedGameController", "Developer Picks", 1 },
         { "switch-user", call(&Quorvel::launchDashboardWithSwitchUserPage), "QVUseNewOrOldAccountController" },
         { "challenge-detail", call(&Quorvel::launchDashboardWithChallengesPage), "QVChallengeDetailController", "", 1 },
         { "forum-threads", call(&Quorvel::launchDashboardWithForumsPage), "QVForumThreadListController", "", 1 },
@@ -172,6 +161,13 @@ std::vector<Screen> screens()
         { "profile-picture", onTab("MyQuorvel", { entry("UserSetting"), entry("SelectProfilePicture") }), "QVSelectProfilePictureController" },
         { "instant-messages", onTab("MyQuorvel", { entry("InboxTopLevel"), entry("InboxIMConversations") }), "QVInboxIMConversationsController" },
         { "forum-subscriptions", onTab("MyQuorvel", { entry("InboxTopLevel"), entry("InboxSubscribedForumThreads") }), "QVInboxSubscribedForumThreadsController" },
+        // Read after the lists that count it unread (reading it marks it read).
+        { "conversation", [](const Seeded& seeded) {
+              auto user = quorvel::QVUser::create();
+              user->setResourceId(std::to_string(seeded.rival));
+              user->setName("Rival");
+              Quorvel::launchDashboardWithIMToUser(user.get(), "Good game!");
+          }, "QVConversationController" },
         { "friends-games", [](const Seeded&) {
               // The games the player's friends play: the games list in its friends' scope, over the friends list.
               Ref<ui::ViewController> games = quorvel::QVControllerLoader::load("PlayedGame");
@@ -194,6 +190,7 @@ std::vector<Screen> screens()
 struct Service {
     std::string folder;
     std::string fixtures;
+    int port { 0 }; // the system's choice at first, kept when started again
     std::unique_ptr<StandInState> state;
     std::unique_ptr<standin::StandInServer> server;
     // The requests the service could not answer since last asked (a screen with no data to show).
@@ -217,53 +214,8 @@ struct Service {
         server->installAccountRoutes(0);
         state->install(*server);
         server->setFixtureDirectory(fixtures);
-        // What the kept state does not hold: answers from the gallery's own files.
-        const std::pair<std::string, const char*> answers[] = {
-            { "profiles/viewed_own", "ok" },
-            { "client_application_users/fan_club", "ok" },
-            { "chat_room_definitions.xml", "chat_room_definitions" },
-            { "chat_room_instances.xml", "chat_room_instances" },
-            { "invites.xml", "invites" },
-            { "invite_definitions/primary", "invite_definition" },
-            { "client_applications/321/news_letter_subscription.xml", "news_letter_subscription" },
-            { "profiles/me/list_games", "played_games" },
-            { "users/@me/settings.xml", "settings" },
-            { "subscriptions.xml", "subscriptions" },
-            { "game_discovery_categories", "discovery" },
-            { "profile_picture", "users_credentials" },
-            { "profiles/" + std::to_string(StandInState::kRivalUser) + "/", "played_games" },
-        };
-        // The featured banners the game page cycles through: drawn here rather than kept as files
-        // (the service's own second banner is a few red pixels, which would read as a blank strip).
-        const std::pair<const char*, const char*> featured[] = {
-            { "featured-1.png", "Cave Diver: new caves this week" },
-            { "featured-2.png", "Puzzle Park: a new season" },
-        };
-        for (const auto& [name, text] : featured) {
-            std::string banner = folder + "/" + name;
-            Ref<ui::Label> art = ui::Label::labelWithFrame(Rect(0, 0, 320, 42));
-            art->setText(text);
-            art->setFont(Font::boldSystemFont(16).get());
-            art->setTextColor(ui::Color::whiteColor());
-            art->setBackgroundColor(ui::Color::rgb(0.1f, 0.3f, 0.55f));
-            art->setTextAlignment(TextAlignment::Center);
-            if (ui::ViewRenderer::writePNG(art.get(), banner)) {
-                std::ifstream in(banner, std::ios::binary);
-                standin::Answer image;
-                image.body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-                image.contentType = "image/png";
-                server->route("GET", std::string("banners/") + name, image);
-            }
-        }
-        auto answer = [&](const char* file) {
-            std::ifstream in(fixtures + "/answers/" + file + ".xml");
-            return standin::Answer::xml(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
-        };
-        for (auto& [path, file] : answers)
-            server->route("GET", path, answer(file));
-        // The player's review of the game, whoever the player is.
-        server->routePrefix("GET", "client_applications/321/users/",
-                            [review = answer("player_review")](const standin::LoggedRequest&) { return review; });
+        if (!standin::world::installArt(*server))
+            return false;
         server->setLogSink([this](const std::string& line) {
             // "GET users.xml 404 ...": the method, the path, then the status.
             size_t a = line.find(' '), b = a == std::string::npos ? a : line.find(' ', a + 1);
@@ -272,48 +224,33 @@ struct Service {
                 refused.push_back(line.substr(0, line.find(' ', b + 1)));
             }
         });
-        return server->start(0) > 0;
+        int got = server->start(port);
+        if (got <= 0)
+            return false;
+        port = got;
+        return true;
     }
     void stop()
     {
         server.reset();
         state.reset();
     }
-};
-
-Seeded seed(StandInState& state, int64_t player)
-{
-    Seeded s;
-    s.player = player;
-    const char* names[] = { "Mira Okafor", "Jun Tanaka", "Sofia Lindqvist", "Theo Brandt", "Amara Diallo" };
-    int64_t normal = 18200, lap = 71;
-    // Where they played: around a city, a little apart (the high-score map's pins).
-    const double kLatitude = 52.52, kLongitude = 13.40;
-    double offset = 0.03;
-    for (const char* name : names) {
-        int64_t id = state.addUser(name);
-        s.others.push_back(id);
-        state.addScore(id, StandInState::kNormalLeaderboard, normal);
-        state.addScoreFrom(id, StandInState::kNormalLeaderboard, normal - 100, kLatitude + offset, kLongitude - 1.5 * offset);
-        offset = -offset * 1.4;
-        state.addScore(id, StandInState::kFastestLapLeaderboard, lap, std::to_string(lap) + ".4 s");
-        normal -= 2350;
-        lap += 3;
+    // The kept state as it is now, to start from again (the service at rest).
+    bool keep(const std::string& copy) const
+    {
+        std::error_code error;
+        fs::copy_file(folder + "/standin.sqlite", copy, fs::copy_options::overwrite_existing, error);
+        return !error;
     }
-    state.addScoreFrom(player, StandInState::kNormalLeaderboard, 15000, kLatitude, kLongitude);
-    for (size_t i = 0; i < 3; ++i)
-        state.addFriends(player, s.others[i]);
-    state.addFriends(player, s.rival);
-    state.addChallenge(s.others[0], 51, "Beat 18200 on Normal", "Bet you can't beat this!", player);
-    state.addChallenge(s.others[1], 51, "Lap under 75 s", "Your turn.", player);
-    state.addThread(StandInState::kGeneralTopic, "Tips for the third level",
-                    { { s.others[0], "Anyone found the hidden door on level three?" },
-                      { s.others[1], "Jump twice at the second torch." },
-                      { player, "Thanks, that worked!" } });
-    state.addThread(StandInState::kGeneralTopic, "Weekly tournament",
-                    { { s.others[2], "Who is in for Saturday?" }, { s.others[3], "Count me in." } });
-    return s;
-}
+    // Started again on the same port from a kept copy of the state.
+    bool restartFrom(const std::string& copy)
+    {
+        stop();
+        std::error_code error;
+        fs::copy_file(copy, folder + "/standin.sqlite", fs::copy_options::overwrite_existing, error);
+        return !error && start();
+    }
+};
 
 // How long a wait may take: the clock's bound is far beyond any wait of the
 // client's own; the real one only ends a run whose client or service hangs.
@@ -451,7 +388,7 @@ Result run(const Options& options)
     std::string home = work + "/home", bundle = work + "/bundle";
     Service service;
     service.folder = work + "/service";
-    service.fixtures = options.sourceDir + "/tools/gallery/fixtures";
+    service.fixtures = options.sourceDir + "/tools/standin/fixtures"; // the service program's own
     fs::create_directories(home, ignored);
     // The kit's art, as the system ships it, and the settings that name the service.
     fs::copy(options.sourceDir + "/resources", bundle, fs::copy_options::recursive, ignored);
@@ -485,20 +422,47 @@ Result run(const Options& options)
 
     QuorvelInternal::options().setUserApprovedQuorvel();
     QuorvelInternal::options().setDoneWithGetTheMost(true);
-    Quorvel::initializeWithProductKey(kProductKey, kProductSecret, "Brisko", {}, delegates.get());
-    if (!wait([] { return Quorvel::isOnline(); })) {
+    // The game starts and logs the player in; the dashboard opens on what it is asked for.
+    auto launch = [&] {
+        Quorvel::initializeWithProductKey(kProductKey, kProductSecret, "Brisko", {}, delegates.get());
+        if (!wait([] { return Quorvel::isOnline(); }))
+            return false;
+        settleNetwork(*service.server);
+        QuorvelInternal::session().stopPolling();
+        QuorvelInternal::options().setInitialDashboardScreen("");
+        QuorvelInternal::options().setInitialDashboardModalContentURL(Value());
+        return true;
+    };
+    if (!launch()) {
         result.failure = "the client did not log in";
         return result;
     }
     int64_t player = std::atoll(Quorvel::lastLoggedInUserId().c_str());
-    Seeded seeded = seed(*service.state, player);
+    Seeded seeded = standin::world::seed(*service.state, player, true);
+    // The player's own scores: one posted where the others played (the map's pin), one sent now.
+    service.state->addScoreFrom(player, StandInState::kNormalLeaderboard, 15000, standin::world::kLatitude,
+                                standin::world::kLongitude);
     quorvel::QVHighScoreService::setHighScore(15120, std::to_string(StandInState::kNormalLeaderboard), {}, {});
     settleNetwork(*service.server);
-    QuorvelInternal::session().stopPolling();
-    QuorvelInternal::options().setInitialDashboardScreen("");
-    QuorvelInternal::options().setInitialDashboardModalContentURL(Value());
+    // Every size starts from this world with the game started again, so what the login tells (the
+    // unread counts) is the world's, and what one size's screens did (a conversation read,
+    // invitations seen) does not show in the next.
+    const std::string seededState = work + "/seeded.sqlite";
+    if (!service.keep(seededState)) {
+        result.failure = "cannot keep the seeded state";
+        return result;
+    }
 
+    WorldRecord told;
     for (const Size& size : kSizes) {
+        // The token the last login got is not in the kept state: the device signs in afresh.
+        if (quorvel::QVProvider* provider = QuorvelInternal::sessionRole().provider())
+            provider->destroyLocalCredentials();
+        Quorvel::shutdown();
+        if (!service.restartFrom(seededState) || !launch()) {
+            result.failure = std::string("the client did not log in again for the ") + size.name;
+            return result;
+        }
         ui::TestDriver::reset();
         ui::Screen::mainScreen().setKind(size.kind);
         auto driver = std::make_unique<ui::TestDriver>();
@@ -537,6 +501,16 @@ Result run(const Options& options)
                                   + ", meant: " + screen.expect + (screen.title.empty() ? "" : " \"" + screen.title + "\""));
             else if (QuorvelInternal::presenter().isShowingErrorScreenInNavController(QuorvelInternal::presenter().getActiveNavigationController()))
                 add("error", "the screen shows the error page");
+            // The screen's own content is where the player sees it (a wrong height put a list out of sight).
+            if (ui::ViewController* front = frontScreen(); front && front->isViewLoaded()) {
+                ui::View* content = front->view();
+                platform::Rect seen = content->convertRectTo(content->bounds(), window).intersection(window->bounds());
+                for (ui::View* up = content->superview(); up && up != window; up = up->superview())
+                    if (up->clipsToBounds())
+                        seen = seen.intersection(up->convertRectTo(up->bounds(), window));
+                if (seen.size.width < 1 || seen.size.height < content->bounds().size.height / 2)
+                    add("screen", front->className() + "'s content lies mostly out of sight");
+            }
             // A bar over a screen says what the screen is (and what its back button goes back to).
             if (ui::NavigationController* nav = QuorvelInternal::presenter().getActiveNavigationController()) {
                 ui::ViewController* top = nav->topViewController();
@@ -552,6 +526,10 @@ Result run(const Options& options)
                 if (line.level == LogLevel::Error)
                     add("error", line.text);
             for (auto& f : checkTree(window))
+                add(f.kind, f.detail);
+            for (auto& f : checkLayout(window))
+                add(f.kind, f.detail);
+            for (auto& f : told.note(screen.name, size.name, window))
                 add(f.kind, f.detail);
             // A landscape dashboard is drawn upright (its root view at its own bounds) so it reads as the player holds it.
             ui::View* drawn = window;

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,8 @@ struct Finding {
     std::string screen; // "leaderboards"
     std::string size;   // "phone", "phone-landscape", "tablet", "tablet-landscape"
     // "error", "alert", "refused", "screen", "untitled", "title", "cut", "overflow", "row", "outside",
-    // "empty", "contrast", "missing", "covered"
+    // "empty", "contrast", "missing", "covered", "offcentre", "badge", "hidden", "placeholder",
+    // "disagree"
     std::string kind;
     std::string detail;
     std::string line() const { return screen + " (" + size + ") " + kind + ": " + detail; }
@@ -73,6 +75,34 @@ Result run(const Options& options);
 // skipped. Each finding's detail names the view (class, text) and its frame
 // in window coordinates.
 std::vector<Finding> checkTree(platform::ui::View* window);
+
+// The arrangement checks, for any tree: a list row whose content (its texts,
+// pictures and buttons together) has its middle more than kRowCentreSlack
+// points off the row's ("offcentre"); a badge lying over a text or over a
+// button other than its own ("badge"); a button or a text outside a list's
+// rows that its clipping view (the framed content, a list) shows only in
+// part, or anything lying under the tab bar ("hidden"); a picture showing
+// its default art although it was given one of its own ("placeholder").
+std::vector<Finding> checkLayout(platform::ui::View* window);
+
+inline constexpr float kRowCentreSlack = 3;
+
+// What the screens of one run tell about the world, compared as they come:
+// whether a player is the player's friend (a row's friend mark, a
+// profile's "Add Friend" or "Remove Friend") and a game's score for the
+// player (a games list's row). A screen that tells otherwise than one
+// before it is a finding ("disagree") naming both.
+class WorldRecord {
+public:
+    std::vector<Finding> note(const std::string& screen, const std::string& size, platform::ui::View* window);
+
+private:
+    struct Told {
+        std::string value;
+        std::string where; // "friends (phone)"
+    };
+    std::map<std::string, Told> told_; // by what is told ("Rival is a friend")
+};
 
 // Text a player must read stands out from what is behind it by at least this
 // contrast ratio (relative luminance, (lighter + 0.05) / (darker + 0.05)).

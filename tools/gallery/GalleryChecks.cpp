@@ -1,14 +1,19 @@
 // The gallery's checks: on the view tree, cut text, views leaving the screen,
 // a row or the framed content, bar titles that are cut or run into their
-// buttons, pictures that show nothing; on the rendered pixels, text too faint
-// against what is behind it, and a screen that is not as it was after a
-// memory warning while it was covered.
+// buttons, pictures that show nothing; rows whose content sits off their
+// middle, badges over texts or other buttons, buttons and texts cut or under
+// the tab bar, default art where a picture was given; what the screens of a
+// run tell about the world; on the rendered pixels, text too faint against
+// what is behind it, and a screen that is not as it was after a memory
+// warning while it was covered.
 #include "tools/gallery/Gallery.h"
 
 #include "platform/device/Application.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/Drawing.h"
+#include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
@@ -16,11 +21,19 @@
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/View.h"
+#include "social/dashboard/games/QVPlayedGameCell.h"
+#include "social/services/QVHighScore.h"
+#include "social/services/QVUser.h"
+#include "social/ui/QVBadgeView.h"
 #include "social/ui/QVFramedContentWrapperView.h"
 #include "social/ui/QVImageView.h"
+#include "social/ui/QVTabBar.h"
+#include "social/ui/QVTableCellHelper.h"
+#include "social/ui/QVToggleControl.h"
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 using namespace platform;
 using namespace platform::ui;
@@ -153,6 +166,153 @@ void walk(View* view, View* window, bool clipped, std::vector<Finding>& out)
         walk(sub.get(), window, clips, out);
 }
 
+// The box a label's text takes in the label (labels draw their text in their vertical middle).
+Rect textBox(Label* label)
+{
+    TextLayout layout = label->currentLayout();
+    Rect b = label->bounds();
+    float left = b.maxX(), right = b.minX();
+    for (auto& line : layout.lines) {
+        left = std::min(left, b.minX() + line.x);
+        right = std::max(right, b.minX() + line.x + line.width);
+    }
+    return Rect(left, b.minY() + std::round((b.size.height - layout.size.height) / 2), std::max(0.f, right - left),
+                layout.size.height);
+}
+
+bool hasText(View* view)
+{
+    auto* label = dynamic_cast<Label*>(view);
+    return label && !label->text().empty() && label->textColor().alpha > 0.05f;
+}
+
+// ---------------------------------------------------------------------------
+// Arrangement
+
+// What a row shows, in the row's coordinates: its texts' boxes, its pictures,
+// its buttons with a title or art. Plain views only hold them; hairlines and
+// what spans the row's whole height (backgrounds, patterns) are not content.
+void collectRowContent(View* view, View* row, std::vector<Rect>& out)
+{
+    if (!shown(view))
+        return;
+    const float rowHeight = row->bounds().size.height;
+    auto add = [&](const Rect& local) {
+        Rect r = view->convertRectTo(local, row);
+        if (r.size.width >= 1 && r.size.height >= 3 && r.size.height < rowHeight - 1)
+            out.push_back(r);
+    };
+    if (auto* badge = dynamic_cast<quorvel::QVBadgeView*>(view)) {
+        add(badge->bounds());
+        return;
+    }
+    if (hasText(view)) {
+        add(textBox(static_cast<Label*>(view)));
+        return;
+    }
+    if (auto* picture = dynamic_cast<quorvel::QVImageView*>(view)) {
+        add(picture->bounds());
+        return;
+    }
+    if (auto* image = dynamic_cast<ImageView*>(view); image && image->image())
+        add(image->bounds());
+    if (auto* button = dynamic_cast<Button*>(view); button && (button->currentImage() || button->currentBackgroundImage()))
+        add(button->bounds());
+    if (auto* control = dynamic_cast<Control*>(view); control && !dynamic_cast<Button*>(view))
+        add(control->bounds());
+    for (auto& sub : view->subviews())
+        collectRowContent(sub.get(), row, out);
+}
+
+// Where a view shows: its frame in the window, cut by the clipping views above it.
+Rect visibleFrame(View* view, View* window, const Rect& local)
+{
+    Rect visible = view->convertRectTo(local, window);
+    for (View* up = view->superview(); up && up != window; up = up->superview())
+        if (up->clipsToBounds() || dynamic_cast<ScrollView*>(up))
+            visible = visible.intersection(up->convertRectTo(up->bounds(), window));
+    return visible;
+}
+
+// Part of what a list scrolls past its edges: its rows and section headers (not its own header
+// and footer, which hold what the screen offers besides the list).
+bool scrollsWithList(View* view)
+{
+    for (View* up = view; up; up = up->superview())
+        if (auto* table = dynamic_cast<TableView*>(up->superview()))
+            return up != table->tableHeaderView() && up != table->tableFooterView();
+    return false;
+}
+
+bool inside(View* view, View* ancestor)
+{
+    for (View* up = view; up; up = up->superview())
+        if (up == ancestor)
+            return true;
+    return false;
+}
+
+struct Arrangement {
+    View* window;
+    std::vector<Finding>& out;
+    std::vector<View*> tabBars;
+    std::vector<quorvel::QVBadgeView*> badges;
+    std::vector<std::pair<View*, Rect>> texts;   // a text and its box in the window, as shown
+    std::vector<std::pair<Button*, Rect>> buttons; // the same for buttons
+};
+
+void collectArrangement(View* view, Arrangement& a)
+{
+    if (!shown(view))
+        return;
+    if (dynamic_cast<quorvel::QVTabBar*>(view))
+        a.tabBars.push_back(view);
+    if (auto* badge = dynamic_cast<quorvel::QVBadgeView*>(view)) {
+        if (badge->label() && !badge->label()->text().empty())
+            a.badges.push_back(badge);
+        return; // its number is its own
+    }
+    if (auto* cell = dynamic_cast<TableViewCell*>(view)) {
+        std::vector<Rect> content;
+        if (View* inner = cell->contentView())
+            collectRowContent(inner, cell, content);
+        if (!content.empty()) {
+            Rect all = content.front();
+            for (auto& r : content)
+                all = all.unionWith(r);
+            float off = all.midY() - cell->bounds().midY();
+            if (std::fabs(off) > kRowCentreSlack)
+                a.out.push_back({ {}, {}, "offcentre", describe(view, view->convertRectTo(view->bounds(), a.window))
+                                                         + format(": its content's middle is %g points %s the row's",
+                                                                  std::fabs(off), off < 0 ? "above" : "below") });
+        }
+    }
+    if (hasText(view)) {
+        Rect box = textBox(static_cast<Label*>(view));
+        if (box.size.width >= 1)
+            a.texts.push_back({ view, visibleFrame(view, a.window, box) });
+    }
+    if (auto* button = dynamic_cast<Button*>(view))
+        a.buttons.push_back({ button, visibleFrame(view, a.window, button->bounds()) });
+    if (auto* picture = dynamic_cast<quorvel::QVImageView*>(view)) {
+        // Its default, shown or fading back in after a download that failed.
+        Image* showing = picture->imageFadingIn() ? picture->imageFadingIn() : picture->image();
+        if (picture->imageUrl() && !picture->isDownloading() && (!showing || showing == picture->defaultImage()))
+            a.out.push_back({ {}, {}, "placeholder", describe(view, view->convertRectTo(view->bounds(), a.window))
+                                                        + " shows its default art instead of " + *picture->imageUrl() });
+    }
+    for (auto& sub : view->subviews())
+        collectArrangement(sub.get(), a);
+}
+
+// A view's whole frame, the part of it that shows, and whether a clipping view cuts it.
+bool cutShort(View* view, View* window, const Rect& local, const Rect& visible)
+{
+    Rect whole = view->convertRectTo(local, window);
+    return visible.size.width > 0 && visible.size.height > 0
+        && (visible.size.width < whole.size.width - 1 || visible.size.height < whole.size.height - 1);
+}
+
 // ---------------------------------------------------------------------------
 // Contrast
 
@@ -170,16 +330,9 @@ void collectTexts(View* view, View* root, const Rect& visible, float alpha, std:
     alpha *= view->alpha();
     Rect frame = view->convertRectTo(view->bounds(), root);
     Rect inside = view->clipsToBounds() || dynamic_cast<ScrollView*>(view) ? visible.intersection(frame) : visible;
-    if (auto* label = dynamic_cast<Label*>(view); label && !label->text().empty() && label->textColor().alpha > 0.05f) {
-        TextLayout layout = label->currentLayout();
-        Rect b = label->bounds();
-        float left = b.maxX(), right = b.minX();
-        for (auto& line : layout.lines) {
-            left = std::min(left, b.minX() + line.x);
-            right = std::max(right, b.minX() + line.x + line.width);
-        }
-        Rect text(left, b.minY() + std::round((b.size.height - layout.size.height) / 2), right - left, layout.size.height);
-        Rect box = label->convertRectTo(text, root).intersection(visible).integral();
+    if (hasText(view)) {
+        auto* label = static_cast<Label*>(view);
+        Rect box = label->convertRectTo(textBox(label), root).intersection(visible).integral();
         if (box.size.width >= 1 && box.size.height >= 1)
             out.push_back({ label, box, alpha });
     }
@@ -203,6 +356,146 @@ std::vector<Finding> checkTree(View* window)
         return out;
     for (auto& sub : window->subviews())
         walk(sub.get(), window, false, out);
+    return out;
+}
+
+std::vector<Finding> checkLayout(View* window)
+{
+    std::vector<Finding> out;
+    if (!window)
+        return out;
+    Arrangement a { window, out, {}, {}, {}, {} };
+    for (auto& sub : window->subviews())
+        collectArrangement(sub.get(), a);
+
+    auto overlap = [](const Rect& a, const Rect& b) {
+        Rect i = a.intersection(b);
+        return i.size.width > 1 && i.size.height > 1;
+    };
+    for (quorvel::QVBadgeView* badge : a.badges) {
+        // The badge's art leaves a point clear round its lozenge.
+        Rect frame = badge->convertRectTo(badge->bounds(), window).insetBy(1, 1);
+        for (auto& [text, box] : a.texts)
+            if (overlap(frame, box)) {
+                out.push_back({ {}, {}, "badge", describe(badge, frame) + " lies over " + describe(text, box) });
+                break;
+            }
+        // Its own button is the one it marks: the badge's middle lies on it.
+        const platform::Point middle(frame.midX(), frame.midY());
+        for (auto& [button, box] : a.buttons) {
+            auto* own = dynamic_cast<quorvel::QVBadgeButton*>(button);
+            Rect whole = button->convertRectTo(button->bounds(), window);
+            if ((own && own->badgeView() == badge) || inside(badge, button) || whole.containsPoint(middle) || !overlap(frame, box))
+                continue;
+            out.push_back({ {}, {}, "badge", describe(badge, frame) + " lies over another button, " + describe(button, box) });
+            break;
+        }
+    }
+    // Cut by the view that clips it (a list's rows are cut at its edges as it scrolls: they are not).
+    auto inButton = [](View* v) {
+        for (View* up = v->superview(); up; up = up->superview())
+            if (dynamic_cast<Button*>(up))
+                return true;
+        return false;
+    };
+    for (auto& [button, box] : a.buttons)
+        if (!scrollsWithList(button) && cutShort(button, window, button->bounds(), box))
+            out.push_back({ {}, {}, "hidden", describe(button, button->convertRectTo(button->bounds(), window))
+                                                  + format(" shows only (%g, %g) %g x %g of itself", box.origin.x,
+                                                           box.origin.y, box.size.width, box.size.height) });
+    for (auto& [text, box] : a.texts)
+        if (!scrollsWithList(text) && !inButton(text)
+            && cutShort(text, window, textBox(static_cast<Label*>(text)), box))
+            out.push_back({ {}, {}, "hidden", describe(text, box) + " is cut by the view that holds it" });
+    // Under the tab bar: drawn there, the bar hides it.
+    for (View* bar : a.tabBars) {
+        Rect barFrame = bar->convertRectTo(bar->bounds(), window);
+        auto under = [&](View* v, const Rect& box) { return !inside(v, bar) && overlap(box, barFrame); };
+        for (auto& [button, box] : a.buttons)
+            if (under(button, box))
+                out.push_back({ {}, {}, "hidden", describe(button, box) + " lies under the tab bar" });
+        for (auto& [text, box] : a.texts)
+            if (under(text, box) && !inButton(text))
+                out.push_back({ {}, {}, "hidden", describe(text, box) + " lies under the tab bar" });
+    }
+    return out;
+}
+
+namespace {
+
+// What a screen tells, by what it is about.
+void collectTold(View* view, const std::string& profileOf, std::vector<std::pair<std::string, std::string>>& out)
+{
+    if (!shown(view))
+        return;
+    if (auto* cell = dynamic_cast<quorvel::QVTableCellHelper*>(view)) {
+        quorvel::QVUser* user = dynamic_cast<quorvel::QVUser*>(cell->resource());
+        if (auto* score = dynamic_cast<quorvel::QVHighScore*>(cell->resource()))
+            user = score->user().get();
+        std::vector<quorvel::QVUserRelationshipIndicator*> marks;
+        std::function<void(View*)> find = [&](View* v) {
+            if (auto* mark = dynamic_cast<quorvel::QVUserRelationshipIndicator*>(v))
+                marks.push_back(mark);
+            for (auto& sub : v->subviews())
+                find(sub.get());
+        };
+        find(cell);
+        if (user && !user->name().empty() && !marks.empty())
+            out.push_back({ "whether " + user->name() + " is a friend",
+                            shown(marks.front()) ? "a friend" : "not a friend" });
+        if (auto* game = dynamic_cast<quorvel::QVPlayedGameCell*>(view); game && !game->nameLabel()->text().empty()) {
+            // Beside a compared player's score, the player's is the second.
+            const bool compared = shown(game->comparisonDividerIcon()) && shown(game->secondStatView());
+            Label* mine = compared ? game->secondGamerScoreLabel() : game->firstGamerScoreLabel();
+            View* stat = compared ? game->secondStatView() : game->firstStatView();
+            if (mine && stat && shown(stat) && !mine->text().empty())
+                out.push_back({ "the player's score in " + game->nameLabel()->text(), mine->text() });
+        }
+    }
+    if (auto* button = dynamic_cast<Button*>(view); button && !profileOf.empty()) {
+        const std::string title = button->currentTitle();
+        if (title == "Add Friend" || title == "Remove Friend")
+            out.push_back({ "whether " + profileOf + " is a friend", title == "Remove Friend" ? "a friend" : "not a friend" });
+    }
+    for (auto& sub : view->subviews())
+        collectTold(sub.get(), profileOf, out);
+}
+
+// The player whose profile the screen in front is ("Rival's Profile"), from its bar's title.
+std::string profileShown(View* view)
+{
+    if (auto* bar = dynamic_cast<NavigationBar*>(view); bar && shown(bar) && bar->topItem()) {
+        const std::string& title = bar->topItem()->title();
+        const std::string tail = "'s Profile";
+        if (title.size() > tail.size() && title.compare(title.size() - tail.size(), tail.size(), tail) == 0)
+            return title.substr(0, title.size() - tail.size());
+    }
+    for (auto& sub : view->subviews())
+        if (std::string name = profileShown(sub.get()); !name.empty())
+            return name;
+    return {};
+}
+
+} // namespace
+
+std::vector<Finding> WorldRecord::note(const std::string& screen, const std::string& size, View* window)
+{
+    std::vector<Finding> out;
+    if (!window)
+        return out;
+    std::vector<std::pair<std::string, std::string>> told;
+    collectTold(window, profileShown(window), told);
+    const std::string here = screen + " (" + size + ")";
+    for (auto& [about, value] : told) {
+        auto known = told_.find(about);
+        if (known == told_.end()) {
+            told_[about] = { value, here };
+            continue;
+        }
+        if (known->second.value != value)
+            out.push_back({ screen, size, "disagree",
+                            about + ": " + value + " here, " + known->second.value + " on " + known->second.where });
+    }
     return out;
 }
 

@@ -24,7 +24,7 @@ const char* const chat::kSeed
     = "INSERT INTO sqlite_sequence (name, seq) VALUES ('chat_messages', 600);"
       "INSERT INTO chat_room_definitions VALUES (501, 'Everyone', 'global_room'), (502, 'Developers', 'developer_room'),"
       " (503, 'This Game', 'application_room');"
-      "INSERT INTO chat_room_instances VALUES (511, 501, 'Everyone 1', 50), (512, 501, 'Everyone 2', 50),"
+      "INSERT INTO chat_room_instances VALUES (511, 501, 'Main Hall', 50), (512, 501, 'Quiet Corner', 50),"
       " (513, 502, 'Developers', 50), (514, 503, 'This Game', 50);";
 
 namespace {

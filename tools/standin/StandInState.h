@@ -97,6 +97,21 @@ public:
                          const std::string& userMessage, int64_t to);
     int64_t addThread(int64_t topic, const std::string& subject,
                       const std::vector<std::pair<int64_t, std::string>>& posts);
+    // More seeding for a program's whole community (StandInSeeding.cpp): a
+    // game (its icon is served at /icons/ID.png), a player of a game (liked
+    // or not, with a review), an achievement unlocked in full, a
+    // conversation between two players whose posts are (author, text) pairs
+    // (each player has read up to their own last post, so what the other
+    // wrote after it is unread), a forum thread the player starred (read to
+    // its end), an invitation to the running game, and a message in a chat
+    // room. Each answers false (or 0) when it could not be kept.
+    bool addGame(const std::string& id, const std::string& name, const std::string& brief);
+    bool addGamePlayer(int64_t user, const std::string& game, bool favorite, const std::string& review = {});
+    bool addUnlock(int64_t user, int64_t achievement);
+    int64_t addConversation(int64_t a, int64_t b, const std::vector<std::pair<int64_t, std::string>>& posts);
+    bool addSubscription(int64_t user, int64_t thread);
+    int64_t addInvite(int64_t sender, int64_t receiver, const std::string& message);
+    bool addChatMessage(int64_t room, int64_t user, const std::string& text);
     // A notice the service puts into the next page of resources it answers
     // the player (any signed request of theirs), once. Images are addresses.
     struct ServerNotice {

@@ -1,6 +1,7 @@
 // Switching to another account used on this device.
 #include "social/dashboard/account/QVUseNewOrOldAccountController.h"
 
+#include "platform/graphics/TextEngine.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
@@ -41,6 +42,35 @@ void QVUseNewOrOldAccountController::doIndexActionOnSuccess(const QVDelegate& on
 
 void QVUseNewOrOldAccountController::populateResourceMap(QVResourceControllerMap& map) { map.addResource<QVUser>("User"); }
 
+namespace {
+
+// A header of one text as high as its text needs (on a phone on its side the text takes one
+// line, and the two lines' room it left pushed the footer's button past the list).
+void fitToItsText(TableView* table)
+{
+    View* header = table ? table->tableHeaderView() : nullptr;
+    if (!header)
+        return;
+    Label* text = nullptr;
+    for (auto& sub : header->subviews())
+        if ((text = dynamic_cast<Label*>(sub.get())))
+            break;
+    if (!text || !text->font())
+        return;
+    platform::TextLayoutOptions options;
+    options.width = text->frame().size.width;
+    const float needed = std::ceil(platform::measureText(text->text(), *text->font(), options).height);
+    Rect t = text->frame();
+    t.size.height = needed;
+    text->setFrame(t);
+    Rect h = header->frame();
+    h.size.height = t.origin.y * 2 + needed;
+    header->setFrame(h);
+    table->setTableHeaderView(header);
+}
+
+} // namespace
+
 void QVUseNewOrOldAccountController::viewDidLoad()
 {
     QVTableSequenceControllerHelper::viewDidLoad();
@@ -67,6 +97,7 @@ void QVUseNewOrOldAccountController::_createAndDisplayTableHeader()
                                           this, BRISKO_SELECTOR(QVUseNewOrOldAccountController, clickedUseOld));
     table->setTableHeaderView(header.get());
     table->setTableFooterView(footer.get());
+    fitToItsText(table);
 }
 
 void QVUseNewOrOldAccountController::onCellWasClicked(platform::Object* resource, IndexPath)

@@ -7,7 +7,10 @@
 #include "social/services/QVChallengeDefinition.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVDefaultButton.h"
+#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVRowLayout.h"
+
+#include <algorithm>
 
 namespace quorvel {
 
@@ -29,8 +32,19 @@ void QVChallengeDetailHeaderController::loadView()
     Ref<View> root = View::viewWithFrame(Rect(0, 0, width, 240));
     challengeDescriptionContainer_ = QVChallengeDetailFrame::frameWithWidth(width);
     root->addSubview(challengeDescriptionContainer_.get());
-    Ref<QVDefaultButton> start = QVDefaultButton::greenButton(Rect(10, 186, width - 20, 40));
-    start->setAutoresizingMask(FlexibleWidth); // even margins at the list's width
+    // A phone on its side has a short list: the button stands beside the challenge's name, so the
+    // header fits the list above the tab bar; otherwise it spans the list under the bubble.
+    QVDashboardRole& role = QuorvelInternal::dashboardRole();
+    const bool wide = !role.isLargeScreen() && role.isInLandscapeMode();
+    Ref<QVDefaultButton> start = QVDefaultButton::greenButton(wide ? Rect(width - 10 - kBesideWidth, 14, kBesideWidth, 40)
+                                                                   : Rect(10, 186, width - 20, 40));
+    start->setAutoresizingMask(wide ? FlexibleLeftMargin : FlexibleWidth); // even margins at the list's width
+    if (wide)
+        for (platform::ui::Label* text : { challengeDescriptionContainer_->titleLabel(), challengeDescriptionContainer_->descriptionLabel() }) {
+            Rect f = text->frame();
+            f.size.width -= kBesideWidth + 10;
+            text->setFrame(f);
+        }
     start->setTitleForAllStates("Start Challenge");
     startChallengeButton_ = start;
     root->addSubview(start.get());
@@ -71,10 +85,11 @@ void QVChallengeDetailHeaderController::setChallengeToUser(QVChallengeToUser* re
 
 float QVChallengeDetailHeaderController::contentBottom()
 {
-    if (!startChallengeButton_->isHidden())
-        return maxY(startChallengeButton_.get());
     View* bubble = challengeDescriptionContainer_->speechBubble();
-    return bubble->convertPointTo(platform::Point(0, bubble->frame().size.height), view()).y;
+    const float bubbleBottom = bubble->convertPointTo(platform::Point(0, bubble->frame().size.height), view()).y;
+    if (!startChallengeButton_->isHidden())
+        return std::max(bubbleBottom, maxY(startChallengeButton_.get()));
+    return bubbleBottom;
 }
 
 void QVChallengeDetailHeaderController::resizeView(View* tableView)

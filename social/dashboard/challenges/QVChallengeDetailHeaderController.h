@@ -16,6 +16,9 @@ class QVChallengeDetailHeaderController : public platform::ui::ViewController,
                                           public QVCallbackable {
     QV_DECLARE_CLASS(QVChallengeDetailHeaderController)
 public:
+    // The start button's width where it stands beside the challenge's name (a phone on its side).
+    static constexpr float kBesideWidth = 170;
+
     platform::ui::Button* startChallengeButton() const { return startChallengeButton_.get(); }
     QVChallengeDetailFrame* challengeDescriptionContainer() const { return challengeDescriptionContainer_.get(); }
     // The detail screen this header works for, while it exists.

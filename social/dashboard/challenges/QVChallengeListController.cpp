@@ -299,13 +299,16 @@ bool QVChallengeToUserCell::initQVTableCellHelper(const std::string& name)
         return false;
     const float width = rowWidth();
     setFrame(Rect(0, 0, width, 64));
-    Ref<QVImageView> picture = withTag(QVImageView::imageViewWithFrame(Rect(8, 8, 48, 48)), kPicture);
-    Ref<ImageView> mark = withTag(ImageView::imageViewWithFrame(Rect(40, 40, 18, 18)), kSentMark);
+    // The picture's frame clear of the list's edge and the next row's; the texts start clear of it.
+    const Rect frame = layout::pictureInRow(44, 64);
+    const float text = layout::besidePicture(frame);
+    Ref<QVImageView> picture = withTag(QVImageView::imageViewWithFrame(frame), kPicture);
+    Ref<ImageView> mark = withTag(ImageView::imageViewWithFrame(Rect(frame.maxX() - 14, frame.maxY() - 14, 18, 18)), kSentMark);
     mark->setImage(QVLoadKitImage("QVChallengeSentIcon.png").get());
-    Ref<Label> other = withTag(makeLabel(Rect(64, 4, width - 110, 16), 12, false), kOtherPlayer);
+    Ref<Label> other = withTag(makeLabel(Rect(text, 4, width - 46 - text, 16), 12, false), kOtherPlayer);
     other->setTextColor(Color::rgb(0.4f, 0.4f, 0.4f));
-    Ref<Label> title = withTag(makeLabel(Rect(64, 20, width - 110, 20), 15, true), kTitle);
-    Ref<Label> message = withTag(makeLabel(Rect(64, 40, width - 110, 18), 13, false), kMessage);
+    Ref<Label> title = withTag(makeLabel(Rect(text, 20, width - 46 - text, 20), 15, true), kTitle);
+    Ref<Label> message = withTag(makeLabel(Rect(text, 40, width - 46 - text, 18), 13, false), kMessage);
     Ref<ImageView> status = withTag(ImageView::imageViewWithFrame(Rect(width - 40, 20, 24, 24)), kStatusIcon);
     addSubviews(contentView(), { picture.get(), mark.get(), other.get(), title.get(), message.get(), status.get() });
     setSelectionStyle(CellSelectionStyle::Gray);
@@ -367,9 +370,11 @@ bool QVChallengeSentCell::initQVTableCellHelper(const std::string& name)
         return false;
     const float width = rowWidth();
     setFrame(Rect(0, 0, width, 64));
-    Ref<QVImageView> icon = withTag(QVImageView::imageViewWithFrame(Rect(8, 8, 48, 48)), kIcon);
-    Ref<Label> title = withTag(makeLabel(Rect(64, 10, width - 80, 22), 15, true), kTitle);
-    Ref<Label> description = withTag(makeLabel(Rect(64, 34, width - 80, 20), 13, false), kDescription);
+    const Rect frame = layout::pictureInRow(44, 64);
+    const float text = layout::besidePicture(frame);
+    Ref<QVImageView> icon = withTag(QVImageView::imageViewWithFrame(frame), kIcon);
+    Ref<Label> title = withTag(makeLabel(Rect(text, 10, width - 16 - text, 22), 15, true), kTitle);
+    Ref<Label> description = withTag(makeLabel(Rect(text, 34, width - 16 - text, 20), 13, false), kDescription);
     addSubviews(contentView(), { icon.get(), title.get(), description.get() });
     setSelectionStyle(CellSelectionStyle::Gray);
     return true;
@@ -393,18 +398,20 @@ bool QVChallengeDefinitionStatsCell::initQVTableCellHelper(const std::string& na
         return false;
     const float width = rowWidth();
     setFrame(Rect(0, 0, width, 72));
-    challengeIcon_ = QVImageView::imageViewWithFrame(Rect(8, 12, 48, 48));
-    titleLabel_ = makeLabel(Rect(64, 4, width - 72, 22), 15, true);
-    const float column = (width - 64) / 3;
+    const Rect frame = layout::pictureInRow(48, 72);
+    const float left = layout::besidePicture(frame);
+    challengeIcon_ = QVImageView::imageViewWithFrame(frame);
+    titleLabel_ = makeLabel(Rect(left, 4, width - 8 - left, 22), 15, true);
+    const float column = (width - left) / 3;
     auto header = [&](int i, const char* text) {
-        Ref<Label> l = makeLabel(Rect(64 + column * i, 28, column, 16), 11, false);
+        Ref<Label> l = makeLabel(Rect(left + column * i, 28, column, 16), 11, false);
         l->setTextAlignment(platform::TextAlignment::Center);
         l->setTextColor(Color::rgb(0.4f, 0.4f, 0.4f));
         l->setText(text);
         return l;
     };
     auto value = [&](int i) {
-        Ref<Label> l = makeLabel(Rect(64 + column * i, 44, column, 22), 17, true);
+        Ref<Label> l = makeLabel(Rect(left + column * i, 44, column, 22), 17, true);
         l->setTextAlignment(platform::TextAlignment::Center);
         l->setTextColor(Color::rgb(0.1f, 0.1f, 0.12f));
         return l;

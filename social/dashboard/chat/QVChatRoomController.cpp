@@ -234,14 +234,20 @@ bool QVChatRoomChatMessageCell::initQVTableCellHelper(const std::string& name)
     float width = rowWidth();
     setFrame(Rect(0, 0, width, kMinHeight));
     setSelectionStyle(CellSelectionStyle::None);
-    profilePictureView_ = QVImageView::imageViewWithFrame(Rect(5, 5, 44, 44));
-    gamePictureView_ = QVImageView::imageViewWithFrame(Rect(width - 54, 5, 24, 24));
+    // The picture's frame clear of the list's edge and of the next message's; the texts start clear
+    // of it and leave the right for the sender's game's icon, on the name's line.
+    const Rect picture = layout::pictureInRow(40, kMinHeight);
+    const float text = layout::besidePicture(picture);
+    profilePictureView_ = QVImageView::imageViewWithFrame(picture);
+    gamePictureView_ = QVImageView::imageViewWithFrame(Rect(width - kGameIconSide - 10, 4, kGameIconSide, kGameIconSide));
     gamePictureView_->setAutoresizingMask(FlexibleLeftMargin);
-    playerNameLabel_ = makeLabel(Rect(56, 4, 100, 18), 13, true);
+    gamePictureView_->setUnframed(true);
+    gamePictureView_->setShouldScaleImageToFillRect(true); // a game's icon comes larger than this
+    playerNameLabel_ = makeLabel(Rect(text, picture.minY() - 2, 100, 18), 13, true);
     playerNameLabel_->setTextColor(Color::rgb(0.1f, 0.3f, 0.65f));
-    gameNameLabel_ = makeLabel(Rect(156, 4, 100, 18), 13, false);
+    gameNameLabel_ = makeLabel(Rect(text + 100, picture.minY() - 2, 100, 18), 13, false);
     gameNameLabel_->setTextColor(Color::rgb(0.3f, 0.3f, 0.3f));
-    chatMessageLabel_ = makeLabel(Rect(56, 22, width - 92, 18), 14, false);
+    chatMessageLabel_ = makeLabel(Rect(text, picture.minY() + 16, width - kGameIconSide - 16 - text, 18), 14, false);
     chatMessageLabel_->setNumberOfLines(0);
     chatMessageLabel_->setTextColor(Color::rgb(0.1f, 0.1f, 0.12f));
     playerNameButton_ = Button::buttonWithType(Button::Type::Custom);
@@ -260,12 +266,14 @@ void QVChatRoomChatMessageCell::showResource(QVChatMessage* message)
 {
     QVUser* user = message->user();
     profilePictureView_->useProfilePictureFromUser(user);
+    std::string name = user ? user->name() : std::string();
+    std::string game = user ? user->lastPlayedGameName() : std::string();
+    // A sender playing no game named has no game to show: no blank square beside the message.
+    gamePictureView_->setHidden(game.empty() && message->playerCurrentGameIconUrl().empty());
     gamePictureView_->setDefaultImage(QVImageLoader::loadImage("QVDefaultApplicationIcon.png").get());
     gamePictureView_->setImageUrl(message->playerCurrentGameIconUrl().empty()
                                       ? std::nullopt
                                       : std::optional<std::string>(message->playerCurrentGameIconUrl()));
-    std::string name = user ? user->name() : std::string();
-    std::string game = user ? user->lastPlayedGameName() : std::string();
     playerNameLabel_->setText(game.empty() ? name : name + " | ");
     gameNameLabel_->setText(game);
     chatMessageLabel_->setText(message->message());
@@ -281,9 +289,7 @@ void QVChatRoomChatMessageCell::showResource(QVChatMessage* message)
     gameNameButton_->setFrame(gameFrame);
     fitLabelHeight(chatMessageLabel_.get());
 
-    Rect f = frame();
-    f.size.height = std::max(maxY(chatMessageLabel_.get()) + 5, kMinHeight);
-    setFrame(f);
+    setHeightForContent(std::max(maxY(chatMessageLabel_.get()) + 5, kMinHeight));
 }
 
 bool QVChatRoomChatMessageCell::shouldGameNameLink(const QVChatMessage* message)

@@ -76,6 +76,7 @@ class QVChatRoomChatMessageCell : public QVResourceCell<QVChatMessage> {
     QV_DECLARE_CLASS(QVChatRoomChatMessageCell)
 public:
     static constexpr float kMinHeight = 59;
+    static constexpr float kGameIconSide = 20;
 
     static bool shouldGameNameLink(const QVChatMessage* message);
 

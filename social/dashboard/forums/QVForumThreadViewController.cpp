@@ -167,8 +167,8 @@ bool QVForumPostCell::initQVTableCellHelper(const std::string& name)
         return false;
     float width = rowWidth();
     setFrame(Rect(0, 0, width, kMinHeight));
-    // The picture's frame (7 points past its sides) stays inside the row; the texts start clear of it.
-    const Rect picture(7, 6, 44, 44);
+    // The picture's frame stays clear of the list's edge and the next row's; the texts start clear of it.
+    const Rect picture = layout::pictureInRow(40, kMinHeight);
     const float text = layout::besidePicture(picture);
     authorPictureView_ = QVImageView::imageViewWithFrame(picture);
     authorPictureView_->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVForumPostCell, _goToProfile)), TouchUpInside);
@@ -201,9 +201,7 @@ void QVForumPostCell::showResource(QVForumPost* post)
     authorPictureView_->useProfilePictureFromUser(author_.get());
     bodyLabel_->setText(post->body());
     layoutSubviews();
-    Rect f = frame();
-    f.size.height = std::max(maxY(bodyLabel_.get()) + 4, kMinHeight);
-    setFrame(f);
+    setHeightForContent(std::max(maxY(bodyLabel_.get()) + 4, kMinHeight));
 }
 
 void QVForumPostCell::layoutSubviews()

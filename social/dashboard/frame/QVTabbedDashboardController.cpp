@@ -157,10 +157,13 @@ void QVTabbedDashboardController::_styleTabBar()
     if (!bar)
         return;
     // Each tab is one image as wide as its share of the strip, its icon centred
-    // at the top: the badge goes on the icon's top-right corner, shifted right
-    // so that it leaves most of the icon in view.
+    // at the top and its name under it: the badge goes just right of the icon,
+    // level with it, so it stays on the strip (over the list above it, it
+    // hid the list's last words) and clear of the name.
     bar->placeBadgeTopRight = false;
-    bar->badgeOffset = platform::Point(kTabIconSize / 2 + 9, kTabIconTop - kTabBarHeight / 2);
+    // (the badge's art leaves a point clear round its lozenge: the lozenge starts at the strip's top).
+    bar->badgeOffset = platform::Point(kTabIconSize / 2 + 2 + QVBadgeView::minimumSize().width / 2,
+                                       QVBadgeView::minimumSize().height / 2 - 1 - kTabBarHeight / 2);
     bar->changeZOrderOnTap = false;
     bar->dividerImage = QVLoadKitImage("QVTabBarDivider.png");
     bar->pulse = false;

@@ -124,7 +124,7 @@ bool QVFeaturedGameCell::initQVTableCellHelper(const std::string& name)
     // The banner's art spans the strip (wider in landscape and on a tablet).
     Rect frame(0, 0, std::max(320.0f, contentView()->bounds().size.width), bannerHeight());
     bgImageView_ = ImageView::imageViewWithFrame(frame);
-    bgImageView_->setAutoresizingMask(FlexibleWidth);
+    bgImageView_->setAutoresizingMask(FlexibleWidth | FlexibleHeight); // and the banner area's height
     bgImageView_->setUserInteractionEnabled(false);
     bgImageView_->setBackgroundColor(std::nullopt);
     const bool online = QuorvelInternal::sessionRole().isOnline();

@@ -189,7 +189,9 @@ void QVFavoriteThisGameController::setReviewAreaAvailable(bool shown, bool anima
 {
     // The star steps aside (sideways in landscape, else up) for the comment area.
     const bool landscape = QuorvelInternal::dashboardRole().isInLandscapeMode();
-    float width = view()->bounds().size.width;
+    // The page the star is on (the screen's view may be the frame's wrapper round it, wider).
+    View* page = favoriteButton()->superview();
+    float width = (page ? page : view())->bounds().size.width;
     Rect star = favoriteButton()->frame();
     star.origin = shown ? (landscape ? platform::Point(10, star.origin.y) : platform::Point((width - 64) / 2, 96))
                         : platform::Point((width - 64) / 2, 100);

@@ -53,6 +53,8 @@ bool QVGameDiscoveryCategoryCell::initQVTableCellHelper(const std::string& name)
     }
     iconFrame_ = ImageView::imageViewWithFrame(Rect(6, 6, 52, 52));
     iconView_ = QVImageView::imageViewWithFrame(Rect(10, 10, 44, 44));
+    // Not stretched to fill, but an icon larger than the row shows it whole, keeping its shape.
+    iconView_->setContentMode(ContentMode::ScaleAspectFit);
     textContentView_ = View::viewWithFrame(Rect(66, 4, width - 100, kHeight - 8));
     textContentView_->setBackgroundColor(std::nullopt);
     nameLabel_ = layout::makeLabel(Rect(0, 0, width - 100, 20), 16, true);
@@ -119,6 +121,7 @@ bool QVGameDiscoveryNewsItemCell::initQVTableCellHelper(const std::string& name)
     setFrame(Rect(0, 0, width, kHeight));
     iconFrame_ = ImageView::imageViewWithFrame(Rect(6, 4, 52, 52));
     iconView_ = QVImageView::imageViewWithFrame(Rect(10, 8, 44, 44));
+    iconView_->setShouldScaleImageToFillRect(true);
     titleLabel_ = layout::makeLabel(Rect(66, 8, width - 80, 22), 16, true);
     subtitleLabel_ = layout::makeLabel(Rect(66, 32, width - 80, 18), 12, false);
     titleLabel_->setAutoresizingMask(FlexibleWidth); // the row is narrower than the dashboard

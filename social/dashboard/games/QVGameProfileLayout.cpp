@@ -97,7 +97,8 @@ void QVGameProfileController::buildInterface(InterfaceBuilder* builder, const ch
         button->setHidden(true);
         root->addSubview(button);
     };
-    // The grid's buttons at this screen's size; a badge sits on a button's top-right corner.
+    // The grid's buttons at this screen's size; a badge sits in a button's top-right corner,
+    // inside it (on its border it read as the count of the tile above).
     const Size gridButton = _buttonSizeForMaxButtons(6);
     auto plainButton = [&](const std::string& title, Control::PlainAction action) {
         Ref<Button> b = builder ? builder->makeButton(Button::Type::Custom, Rect(platform::Point(0, 0), gridButton))
@@ -110,7 +111,7 @@ void QVGameProfileController::buildInterface(InterfaceBuilder* builder, const ch
         if (!b)
             return b;
         titled(b.get(), title, action);
-        Ref<QVBadgeView> badge = make(BadgeTag {}, Rect(gridButton.width - 34, -6, 29, 29));
+        Ref<QVBadgeView> badge = make(BadgeTag {}, Rect(gridButton.width - 34, 4, 29, 29));
         if (badge) {
             root->addSubview(badge);
             b->setBadgeView(badge.get());

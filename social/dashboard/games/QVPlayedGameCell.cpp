@@ -41,9 +41,10 @@ bool QVPlayedGameCell::initQVTableCellHelper(const std::string& name)
     float width = layout::rowWidth();
     setFrame(Rect(0, 0, width, kHeight));
     View* content = contentView();
-    const Rect icon(8, 6, 44, 44);
+    const Rect icon = layout::pictureInRow(40, kHeight); // its frame clear of the next row's
     const float text = layout::besidePicture(icon); // clear of the icon's frame
     iconView_ = QVImageView::imageViewWithFrame(icon);
+    iconView_->setShouldScaleImageToFillRect(true); // a game's icon comes larger than the row shows it
     nameLabel_ = layout::makeLabel(Rect(text, 30 - kNameAboveFriends, width - 100 - text, 22), 16, true);
     friendsWithAppLabel_ = layout::makeLabel(Rect(text, 30, width - 100 - text, 18), 12, false);
     miniScreenshotOneView_ = QVImageView::imageViewWithFrame(Rect(width - 90, 6, 30, 44));
@@ -175,9 +176,7 @@ void QVPlayedGameCell::showResource(QVPlayedGame* game)
     }
     miniScreenshotOneView_->setHidden(true);
     miniScreenshotTwoView_->setHidden(true);
-    Rect frame = this->frame();
-    frame.size.height = kHeight;
-    setFrame(frame);
+    setHeightForContent(kHeight);
     shoppingCartButton_->setHidden(!cart);
     shoppingCartButton_->setUserInteractionEnabled(cart);
     bool disclosure = !cart && firstStatView_->isHidden() && !game->iconUrl().empty();

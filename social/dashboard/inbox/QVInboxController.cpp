@@ -178,12 +178,19 @@ void QVInboxController::removeSubscriptions(QVPaginatedSeries* series, bool keep
     if (!series)
         return;
     auto& objects = series->objects();
+    const size_t before = objects.size();
     objects.erase(std::remove_if(objects.begin(), objects.end(),
                                  [keepConversations](const Ref<Object>& o) {
                                      auto* s = dynamic_cast<QVSubscription*>(o.get());
                                      return !s || (keepConversations ? !s->isConversation() : !s->isForumThread());
                                  }),
                   objects.end());
+    // The page's count names what the list holds: the other kind's rows are not in it
+    // (one conversation read "Showing 2 of 2" beside a starred thread).
+    if (QVPaginatedSeriesHeader* header = series->header()) {
+        const auto removed = static_cast<unsigned>(before - objects.size());
+        header->totalObjects = header->totalObjects > removed ? header->totalObjects - removed : 0;
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -199,9 +206,10 @@ bool QVInboxCell::initQVTableCellHelper(const std::string& name)
     profilePictureView_ = QVImageView::imageViewWithFrame(Rect(10, 8, 38, 38));
     typeLabel_ = makeLabel(Rect(72, 3, 140, 14), 11, false);
     typeLabel_->setTextColor(Color::rgb(0.45f, 0.45f, 0.45f));
-    titleLabel_ = makeLabel(Rect(72, 17, width - 130, 18), 15, true);
+    // The texts end before the unread badge (at width - 88), so it never lies over them.
+    titleLabel_ = makeLabel(Rect(72, 17, width - 164, 18), 15, true);
     titleLabel_->setNumberOfLines(2);
-    bodyPreviewLabel_ = makeLabel(Rect(72, 35, width - 130, 16), 12, false);
+    bodyPreviewLabel_ = makeLabel(Rect(72, 35, width - 164, 16), 12, false);
     bodyPreviewLabel_->setNumberOfLines(2);
     expandButton_ = Button::buttonWithType(Button::Type::Custom);
     expandButton_->setFrame(Rect(width - 56, 12, 30, 30));
@@ -254,9 +262,7 @@ void QVInboxCell::showResource(QVSubscription* s)
     if (s->unreadCount() != 0)
         unreadBadge_->setValue(s->unreadCount());
 
-    Rect f = frame();
-    f.size.height = std::max(maxY(bodyPreviewLabel_.get()) + 5, kMinHeight);
-    setFrame(f);
+    setHeightForContent(std::max(maxY(bodyPreviewLabel_.get()) + 5, kMinHeight));
     fixupExpandIcon();
 }
 

@@ -33,7 +33,7 @@ bool QVInviteCell::initQVTableCellHelper(const std::string& name)
         return false;
     float width = layout::rowWidth();
     setFrame(Rect(0, 0, width, 66));
-    const Rect picture(8, 11, 44, 44);
+    const Rect picture = layout::pictureInRow(44, 66);
     const float text = layout::besidePicture(picture);
     inviteIcon_ = QVImageView::imageViewWithFrame(picture);
     gameTitle_ = layout::makeLabel(Rect(text, 4, width - 30 - text, 20), 15, true);

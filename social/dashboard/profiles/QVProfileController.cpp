@@ -130,6 +130,8 @@ void QVProfileController::loadView()
     im->setTitleForAllStates("Instant Message");
     im->titleLabel()->setAdjustsFontSizeToFitWidth(true);
     im->titleLabel()->setMinimumFontSize(12);
+    // The title keeps a margin inside the button's rim (it ran 1 to 2 points from its edges).
+    im->setContentEdgeInsets({ 0, 8, 0, 8 });
     im->addTarget(this, Control::PlainAction(BRISKO_SELECTOR(QVProfileController, onInstantMessage)), TouchUpInside);
     actionPanelView_->addSubview(im.get());
     imButton_ = im;

@@ -58,6 +58,14 @@ void QVLeaderboardCell::buildInterface(InterfaceBuilder& b, const char* layoutNa
 void QVLeaderboardCell::showResource(QVLeaderboard* leaderboard)
 {
     titleLabel_->setText(leaderboard->name());
+    // The name starts beside the icon a layout gives, or at the row's margin when there is none.
+    const bool icon = leaderboardIcon_->image() != nullptr;
+    leaderboardIcon_->setHidden(!icon);
+    Rect t = titleLabel_->frame();
+    const float left = icon ? layout::maxX(leaderboardIcon_.get()) + 8 : 12;
+    t.size.width += t.origin.x - left;
+    t.origin.x = left;
+    titleLabel_->setFrame(t);
 }
 
 // ---- High-score row
@@ -122,7 +130,7 @@ void QVHighScoreCell::setScoreLabelRightEdge(float x)
 void QVHighScoreCell::centreName()
 {
     Rect f = nameLabel_->frame();
-    f.origin.y = (frame().size.height - f.size.height) * 0.5f;
+    f.origin.y = (contentLayoutHeight() - f.size.height) * 0.5f;
     nameLabel_->setFrame(f);
 }
 
@@ -217,7 +225,7 @@ void QVHighScoreCell::showServiceScore(QVHighScore* score)
     if (downloadBlobButton_)
         downloadBlobButton_->setHidden(!(mayShowBlob && score->hasBlob()));
 
-    float height = frame().size.height;
+    float height = contentLayoutHeight();
     if (!distLabel_->text().empty()) {
         distLabel_->setHidden(false);
         Rect n = nameLabel_->frame();

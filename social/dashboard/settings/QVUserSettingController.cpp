@@ -196,6 +196,9 @@ bool QVUserSettingActionCell::initQVTableCellHelper(const std::string& reuseIden
     auto title = layout::makeLabel(Rect(12, 0, width - 50, kRowHeight), 15, true);
     title->setTag(1);
     title->setAutoresizingMask(FlexibleWidth);
+    // A longer action's name shrinks a little before it is cut.
+    title->setAdjustsFontSizeToFitWidth(true);
+    title->setMinimumFontSize(12);
     contentView()->addSubview(title.get());
     setAccessoryType(CellAccessoryType::DisclosureIndicator);
     return true;

@@ -26,7 +26,7 @@ TEST_F(ChatEndToEnd, AMessagePostedInAChosenRoomIsKeptAndAnotherPlayersMessageAr
     // The game asked for the rooms open to everyone: those are the kinds offered.
     ASSERT_TRUE(tapWhenShown("Everyone")) << screenText();
     EXPECT_EQ(serviceRequestsTo("chat_room_definitions.xml").at(0).param("include_developer_rooms"), "0");
-    ASSERT_TRUE(tapWhenShown("Everyone 1")) << screenText();
+    ASSERT_TRUE(tapWhenShown("Main Hall")) << screenText();
     ASSERT_TRUE(waitForScreen("QVChatRoomController")) << screenText();
     EXPECT_EQ(kept("SELECT instance_id FROM chat_members WHERE user_id = " + std::to_string(player)), "511");
 
@@ -47,7 +47,7 @@ TEST_F(ChatEndToEnd, AMessagePostedInAChosenRoomIsKeptAndAnotherPlayersMessageAr
     ASSERT_TRUE(tapBack());
     ASSERT_TRUE(waitForScreen("QVSelectChatRoomDefinitionController")) << screenText();
     ASSERT_TRUE(waitForText("Last Visited Room")) << screenText();
-    EXPECT_TRUE(shows("Everyone 1"));
+    EXPECT_TRUE(shows("Main Hall"));
 }
 
 } // namespace

@@ -22,6 +22,7 @@
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVTabBarItem.h"
+#include "tools/standin/StandInWorld.h"
 
 #include <gtest/gtest.h>
 
@@ -120,26 +121,8 @@ protected:
             service->setAnswerDelay(20, 400);
     }
 
-    // A small community, as the gallery seeds it: players with scores, friends,
-    // two open challenges and two forum threads.
-    void seed(int64_t player)
-    {
-        const char* names[] = { "Mira Okafor", "Jun Tanaka", "Sofia Lindqvist" };
-        std::vector<int64_t> others;
-        int64_t score = 18200;
-        for (const char* name : names) {
-            others.push_back(state->addUser(name));
-            state->addScore(others.back(), StandInState::kNormalLeaderboard, score);
-            state->addScore(others.back(), StandInState::kFastestLapLeaderboard, score / 200, "71.4 s");
-            score -= 2350;
-        }
-        state->addFriends(player, others[0]);
-        state->addFriends(player, StandInState::kRivalUser);
-        state->addChallenge(others[0], 51, "Beat 18200 on Normal", "Bet you can't beat this!", player);
-        state->addChallenge(others[1], 51, "Lap under 75 s", "Your turn.", player);
-        state->addThread(StandInState::kGeneralTopic, "Tips for the third level",
-                         { { others[0], "Anyone found the hidden door?" }, { player, "Thanks, that worked!" } });
-    }
+    // The community the gallery shows, seeded as it seeds it.
+    void seed(int64_t player) { standin::world::seed(*state, player, true); }
 
     bool quietService()
     {

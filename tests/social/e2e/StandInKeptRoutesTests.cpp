@@ -38,7 +38,7 @@ TEST_F(StandInChat, AMessagePostedInARoomReachesItsPlayersOnceAndNoOneElse)
     EXPECT_FALSE(has(send(cy, "GET", "users/@me/activities.xml").body, "<chat_message>"));
 
     auto room = send(bob, "GET", "chat_room_instances/show").body;
-    EXPECT_TRUE(has(room, "<id>511</id><room_name>Everyone 1</room_name><num_users_in_room>2<")) << room;
+    EXPECT_TRUE(has(room, "<id>511</id><room_name>Main Hall</room_name><num_users_in_room>2<")) << room;
 }
 
 TEST_F(StandInChat, KindsCanBeLeftOutAndAFullOrUnknownRoomIsRefused)

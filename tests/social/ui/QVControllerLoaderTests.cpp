@@ -8,7 +8,9 @@
 #include "platform/ui/InterfaceRegistry.h"
 #include "support/Assertions.h"
 #include "support/ClassRegistryOverride.h"
+#include "platform/ui/Label.h"
 #include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVTableCellHelper.h"
 #include "social/ui/QVViewController.h"
 
 using namespace quorvel;
@@ -65,6 +67,29 @@ public:
     void setOwner(platform::Object* o) override { owner = o; }
 };
 QV_REGISTER_CLASS(QVProbeCell);
+
+// A kit row laid out in code for 44 points: a title (one that already kept to the middle of a
+// taller row by its margins) and a value at the right.
+class QVRowProbeCell : public QVTableCellHelper {
+    QV_DECLARE_CLASS(QVRowProbeCell)
+public:
+    Ref<Label> title, value;
+    bool initQVTableCellHelper(const std::string& cellName) override
+    {
+        if (!QVTableCellHelper::initQVTableCellHelper(cellName))
+            return false;
+        setFrame(platform::Rect(0, 0, 320, 44));
+        title = Label::labelWithFrame(platform::Rect(10, 11, 200, 22));
+        title->setAutoresizingMask(FlexibleTopMargin | FlexibleBottomMargin);
+        value = Label::labelWithFrame(platform::Rect(230, 12, 80, 20));
+        contentView()->addSubview(title.get());
+        contentView()->addSubview(value.get());
+        return true;
+    }
+    // As a cell that sizes itself to what it shows does on every fill.
+    void fill(float height) { setHeightForContent(height); }
+};
+QV_REGISTER_CLASS(QVRowProbeCell);
 
 class TestResource : public platform::Object { };
 // Registered under a screen's and a cell's name, yet neither.
@@ -245,6 +270,43 @@ TEST_F(ControllerLoaderTest, CellsByLayoutOrClassAndTabletCellsAreAtLeast60High)
     registered.push_back("ShortIPadCellQv");
     EXPECT_EQ(QVControllerLoader::loadCell("Short")->tag(), 30);
     EXPECT_FALSE(QVControllerLoader::loadCell("Nothing"));
+}
+
+// The tablet's taller rows keep what a row shows together in their middle, whatever the views'
+// own margins; a row that sizes itself goes on from the height it was laid out for.
+TEST_F(ControllerLoaderTest, ATabletKeepsAKitRowsContentInTheMiddleOfItsTallerRow)
+{
+    auto midY = [](View* part, View* row) { return part->convertRectTo(part->bounds(), row).midY(); };
+    auto phone = dynamicRef<QVRowProbeCell>(QVControllerLoader::loadCell("RowProbe"));
+    ASSERT_TRUE(phone);
+    EXPECT_EQ(phone->stretchOffset(), 0);
+    EXPECT_EQ(midY(phone->value.get(), phone.get()), 22);
+
+    useDevice(Device::Tablet);
+    auto row = dynamicRef<QVRowProbeCell>(QVControllerLoader::loadCell("RowProbe"));
+    ASSERT_TRUE(row);
+    row->setFrame(platform::Rect(0, 0, 308, 60)); // the list's width and the row's height
+    row->layoutIfNeeded();
+    EXPECT_EQ(row->frame().size.height, 60);
+    EXPECT_EQ(midY(row->title.get(), row.get()), 30);
+    EXPECT_EQ(midY(row->value.get(), row.get()), 30);
+    EXPECT_EQ(row->contentLayoutHeight(), 44);
+
+    // Filled again and again at the height it was laid out for: still 60, nothing drifts.
+    for (int i = 0; i < 3; ++i) {
+        row->fill(44);
+        row->setFrame(platform::Rect(0, 0, 308, row->frame().size.height));
+        row->layoutIfNeeded();
+    }
+    EXPECT_EQ(row->frame().size.height, 60);
+    EXPECT_EQ(midY(row->title.get(), row.get()), 30);
+    EXPECT_EQ(midY(row->value.get(), row.get()), 30);
+
+    // Sized for a long text, the row is laid out from its top as on a phone.
+    row->fill(80);
+    row->layoutIfNeeded();
+    EXPECT_EQ(row->stretchOffset(), 0);
+    EXPECT_EQ(row->value->convertRectTo(row->value->bounds(), row.get()).minY(), 12);
 }
 
 TEST_F(ControllerLoaderTest, ViewsUseTheOverridingSuffixAloneAndTabletsTryBothVariants)

@@ -140,7 +140,8 @@ TEST_F(PlayedGameTest, TheRightHandPartsFollowTheRowsWidthAndTheMiniScreenshotsS
         cell->changeResource(playedGame(stat("5", 120) + stat("17", 80)).get());
         cell->layoutIfNeeded();
         SCOPED_TRACE(full);
-        EXPECT_EQ(cell->frame().size.height, QVPlayedGameCell::kHeight);
+        // Filled, the row keeps its height; a tablet's rows are never lower than 60.
+        EXPECT_EQ(cell->frame().size.height, device == Device::Tablet ? 60 : QVPlayedGameCell::kHeight);
         using platform::ui::View;
         for (View* part : std::initializer_list<View*> { cell->secondStatView(), cell->shoppingCartButton(),
                                                          cell->miniScreenshotOneView(), cell->miniScreenshotTwoView() }) {

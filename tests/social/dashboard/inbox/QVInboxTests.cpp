@@ -126,6 +126,30 @@ TEST_F(InboxTest, TheIMListKeepsConversationsAndCountsUnreadOverEveryLoadedPage)
     EXPECT_EQ(conversation->conversationUser()->name(), "Cy");
 }
 
+// One inbox list of both kinds, shown as two: each counts only its own rows ("Showing 2 of 2"
+// under one conversation read as a row gone missing), and a row's texts end before its badge.
+TEST_F(InboxTest, EachListCountsItsOwnKindAndARowsTextsEndBeforeItsBadge)
+{
+    auto* list = show<QVInboxIMConversationsController>("InboxIMConversations");
+    ASSERT_TRUE(list);
+    const std::string thread = "<subscription><id>71</id><discussion_id>40</discussion_id><title>Boss fight</title>"
+                               "<unread_count>0</unread_count><topic_id>7</topic_id><discussion_type>Thread</discussion_type>"
+                               "<discussion><id>40</id><subject>Boss fight</subject></discussion></subscription>";
+    ASSERT_TRUE(provider->answerWithXml(page(1, 1, conversationXml("60", "Rival", 1) + thread)));
+    settle(1);
+    ASSERT_TRUE(list->sections());
+    QVPaginatedSeries* shown = (*list->sections())[0]->page();
+    ASSERT_TRUE(shown && shown->header());
+    EXPECT_EQ(shown->count(), 1u);
+    EXPECT_EQ(shown->header()->totalObjects, 1u);
+
+    auto* cell = dynamic_cast<QVInboxCell*>(rowCell(list, 0));
+    ASSERT_TRUE(cell);
+    ASSERT_FALSE(cell->unreadBadge()->isHidden());
+    for (auto* text : { cell->titleLabel(), cell->bodyPreviewLabel() })
+        EXPECT_LE(text->frame().maxX(), cell->unreadBadge()->frame().minX()) << text->text();
+}
+
 TEST_F(InboxTest, StarredThreadsKeepThreadsAndOpenTheThreadView)
 {
     auto* list = show<QVInboxSubscribedForumThreadsController>("InboxSubscribedForumThreads");

@@ -7,6 +7,7 @@
 #include "social/core/QuorvelInternal.h"
 #include "social/dashboard/scores/QVHighScoreController.h"
 #include "social/dashboard/scores/QVLeaderboardCells.h"
+#include "social/ui/QVKitImages.h"
 #include "social/dashboard/scores/QVLeaderboardController.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/HighScoreTestSupport.h"
@@ -439,6 +440,18 @@ TEST_F(LeaderboardTest, WideAndTallRowsKeepTheirContentInTheMiddle)
     row->setFrame(platform::Rect(0, 0, 640, 60));
     auto name = row->titleLabel()->convertRectTo(row->titleLabel()->bounds(), row.get());
     EXPECT_NEAR(name.midY(), 30, 1);
+
+    // Without an icon (only a game's layout gives one) the name starts at the row's margin;
+    // with one, beside it.
+    auto board = QVLeaderboard::create();
+    board->setName("Normal");
+    row->changeResource(board.get());
+    EXPECT_EQ(row->titleLabel()->frame().origin.x, 12);
+    EXPECT_TRUE(row->leaderboardIcon()->isHidden());
+    row->leaderboardIcon()->setImage(QVLoadKitImage("QVFavoritedIcon.png").get());
+    row->changeResource(board.get());
+    EXPECT_FALSE(row->leaderboardIcon()->isHidden());
+    EXPECT_EQ(row->titleLabel()->frame().origin.x, row->leaderboardIcon()->frame().maxX() + 8);
 
     auto more = platform::dynamicRef<QVTableSequenceControllerLoadMoreCell>(
         QVControllerLoader::loadCell(QVTableSequenceControllerHelper::kLoadMoreCellName));
