@@ -432,4 +432,15 @@ int64_t EndToEndTest::launchAndLogIn()
     return loggedInUser().empty() ? 0 : std::stoll(loggedInUser());
 }
 
+int64_t EndToEndTest::logInThenRelaunchWithoutTheService()
+{
+    int64_t player = launchAndLogIn();
+    EXPECT_GT(player, 0);
+    quit();
+    killService();
+    launch();
+    EXPECT_TRUE(waitUntil([] { return !quorvel::QuorvelInternal::login().isBootstrapInProgress(); }));
+    return player;
+}
+
 } // namespace e2e_testing

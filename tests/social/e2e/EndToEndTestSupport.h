@@ -111,6 +111,9 @@ protected:
     void openDashboard();
     // Approves, launches and waits for the online login; answers the player's id.
     int64_t launchAndLogIn();
+    // The player logged in on an earlier launch; this one finds the service
+    // gone and has ended its login attempt. Answers the player's id.
+    int64_t logInThenRelaunchWithoutTheService();
 
     testing_support::TempDir serviceHome;
     std::unique_ptr<standin::StandInState> state;

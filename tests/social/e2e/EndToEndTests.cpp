@@ -471,12 +471,8 @@ TEST_F(EndToEnd, TheOfflineStoreRemovedWhileTheGameRunsIsMadeAnewAtTheNextWrite)
 {
     const std::string normal = std::to_string(StandInState::kNormalLeaderboard);
     const std::string firstSteps = std::to_string(StandInState::kFirstStepsAchievement);
-    int64_t player = launchAndLogIn();
+    int64_t player = logInThenRelaunchWithoutTheService();
     ASSERT_GT(player, 0);
-    quit();
-    killService();
-    launch();
-    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::login().isBootstrapInProgress(); }));
     const std::string store = platform::Bundle::main().documentsDirectory() + "/quorvel_offline";
     ASSERT_TRUE(std::filesystem::exists(store));
     for (const char* suffix : { "", "-wal", "-shm" })
