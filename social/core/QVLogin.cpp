@@ -141,7 +141,9 @@ void QVLogin::doBootstrap(bool forceCreateAccount, const std::string& userId, co
         addBootstrapDelegates(onSuccess, onFailure);
         startBootstrapAttempt(std::nullopt, forceCreateAccount, userId);
     } else if (options().hasUserSetQuorvelAccess()) {
+        // The player declined: no login is asked of the service, and the caller hears so.
         QuorvelInternal::gameCenter().initializeGameCenter();
+        onFailure.invoke(nullptr);
     } else {
         presentUserQuorvelApprovalModal(QVDelegate(), QVDelegate());
     }
@@ -233,7 +235,15 @@ void QVLogin::bootstrapSucceeded(Object* attempt)
     mForceCreateAccountOnBootstrap = false;
     mPendingDataSent = false;
     bootstrapCompletedFlag() = true;
+    // Ended before anyone hears of it: a login asked from a callback starts a bootstrap of its own.
+    isBootstrapInProgress_ = false;
+    const int logouts = logouts_;
+    ++callersOfEndedBootstraps_;
     invokeAndClearBootstrapDelegates(std::move(mBootstrapSuccessDelegates), nullptr);
+    --callersOfEndedBootstraps_;
+    // A caller that logged the player out (or shut the client down) ends the login here.
+    if (!running() || logouts_ != logouts)
+        return;
     QuorvelInternal::hub().switchToOnlineDashboard();
     if (QuorvelInternal::session().pushNotificationsEnabled()) {
         using namespace platform::ui;
@@ -245,7 +255,6 @@ void QVLogin::bootstrapSucceeded(Object* attempt)
         invokeLoggedInDelegate();
         if (isConfirmAccountFlowActive)
             dismissRootControllerOrItsModal();
-        isBootstrapInProgress_ = false;
         runQueuedLogin(Quorvel::lastLoggedInUserId());
         return;
     }
@@ -266,7 +275,6 @@ void QVLogin::bootstrapSucceeded(Object* attempt)
         }
     }
     invokeLoggedInDelegate();
-    isBootstrapInProgress_ = false;
     runQueuedLogin(Quorvel::lastLoggedInUserId());
 }
 
@@ -276,11 +284,17 @@ void QVLogin::bootstrapFailed(Object* attempt, Object* response)
         return;
     Ref<Quorvel> keep(&client());
     mBootstrapAttempt = nullptr;
+    // Ended before anyone hears of it: a login retried from a callback starts a bootstrap of its own.
+    isBootstrapInProgress_ = false;
     loginWasAborted(isCertificateFailure(response));
     mForceCreateAccountOnBootstrap = false;
+    const int logouts = logouts_;
+    ++callersOfEndedBootstraps_;
     invokeAndClearBootstrapDelegates(std::move(mBootstrapFailureDelegates), nullptr);
+    --callersOfEndedBootstraps_;
+    if (!running() || logouts_ != logouts)
+        return;
     invokeLoggedInDelegate();
-    isBootstrapInProgress_ = false;
     runQueuedLogin({});
 }
 
@@ -309,6 +323,7 @@ void QVLogin::invokeLoggedInDelegate()
         hasDeferredLoginDelegate = true;
         return;
     }
+    hasDeferredLoginDelegate = false;
     QuorvelInternal::gameCenter().initializeGameCenter();
     QuorvelDelegate* delegate = QuorvelInternal::session().getDelegate();
     if (!delegate)
@@ -452,6 +467,8 @@ void QVLogin::presentConfirmAccountModal(const QVDelegate& complete, bool useMod
         return;
     }
     isConfirmAccountFlowActive = true;
+    // However the flow ends (an account, a failed login, no service at all), the game hears a login.
+    hasDeferredLoginDelegate = true;
     requireCast<QVConfirmAccountScreen>(screen, "The account screen must tell when the account is set up")
         ->setCompleteDelegate(complete);
     if (presenter().isShowingFullScreen() && !useModalInDashboard && presenter().getActiveNavigationController())
@@ -474,7 +491,8 @@ void QVLogin::dismissRootControllerOrItsModal()
     }
     if (isConfirmAccountFlowActive) {
         isConfirmAccountFlowActive = false;
-        if (hasDeferredLoginDelegate)
+        // A bootstrap still running, or ending (its callers close the flow), tells the game itself.
+        if (hasDeferredLoginDelegate && !isBootstrapInProgress_ && callersOfEndedBootstraps_ == 0)
             invokeLoggedInDelegate();
     }
 }
@@ -496,6 +514,8 @@ void QVLogin::logoutUser()
         return;
     }
     Ref<Quorvel> keep(&client());
+    ++logouts_;
+    hasDeferredLoginDelegate = false; // the player who left is not reported logged in
     std::string userId = Quorvel::lastLoggedInUserId();
     // A bootstrap still running must not log the old player back in.
     if (auto* attempt = dynamic_cast<BootstrapAttempt*>(mBootstrapAttempt.get())) {

@@ -3,9 +3,12 @@
 // only the Game Center step. While a bootstrap runs, a further one sends
 // nothing: its callers wait for the running one's outcome (a login of another
 // player waits its turn). The outcome reaches the game as userLoggedIn or
-// offlineUserLoggedIn, held back while the account screens are up; the player
-// hears a welcome or failure notice. Logout cancels a running bootstrap, so
-// that an answer arriving afterwards is neither applied nor reported.
+// offlineUserLoggedIn, held back while the account screens are up, once for
+// every way a launch or a login ends (a declined player hears none); the player
+// hears a welcome or failure notice. A bootstrap has ended before its callers
+// hear of it, so they may ask for the next login or log out. Logout cancels a
+// running bootstrap, so that an answer arriving afterwards is neither applied
+// nor reported.
 #pragma once
 
 #include "platform/foundation/Object.h"
@@ -111,8 +114,13 @@ private:
     platform::Ref<platform::Object> mBootstrapAttempt; // the running bootstrap's callback target
     bool mPendingDataSent { false }; // the offline data went out after the last successful bootstrap
     bool isConfirmAccountFlowActive { false };
+    // The game is owed its login call when the account screens close: the
+    // call was held back meanwhile, or the confirm-account flow began (it
+    // may end with no bootstrap at all). Cleared once the call is made.
     bool hasDeferredLoginDelegate { false };
     bool isBootstrapInProgress_ { false };
+    int logouts_ { 0 }; // tells a bootstrap's end whether its callers logged the player out
+    int callersOfEndedBootstraps_ { 0 }; // an ended bootstrap's callers are being told
 };
 
 } // namespace quorvel

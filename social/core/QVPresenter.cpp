@@ -318,6 +318,18 @@ void QVPresenter::destroyDashboard()
         cache->purge();
 }
 
+void QVPresenter::closeForShutdown()
+{
+    if (!running() || !mQVRootController)
+        return;
+    Ref<Quorvel> keep(&client());
+    mQueuedRootModal = nullptr;
+    if (!mIsDashboardDismissing)
+        dashboardWillDisappear();
+    mIsDashboardDismissing = false;
+    destroyDashboard();
+}
+
 // ---- Appear and disappear
 
 void QVPresenter::dashboardWillAppear()

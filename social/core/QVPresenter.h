@@ -79,6 +79,9 @@ public:
     // The root's show or hide transition ended.
     void animationDidStop(bool finished) override;
     void destroyDashboard();
+    // The client shuts down: a screen on show (or closing) goes at once, the
+    // game told it disappears, and no view of the client stays in the window.
+    void closeForShutdown();
 
     void dashboardWillAppear();
     void dashboardDidAppear();

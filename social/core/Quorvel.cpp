@@ -285,6 +285,8 @@ void Quorvel::shutdown()
 {
     if (Quorvel* q = QuorvelInternal::sharedInstance()) {
         q->setMProductKey({});
+        // The game hears a dashboard on show close (a game paused by it resumes).
+        q->parts_->presenter.closeForShutdown();
         QVNotificationView::forgetWaitingBars();
         // Nothing may call back into a service once the services start going:
         // the pending requests and the poller's timer stop first.

@@ -42,7 +42,8 @@ void Quorvel::applicationDidEnterBackground()
 
 void Quorvel::applicationWillEnterForeground()
 {
-    if (auto* presence = QVPresenceService::sharedInstance())
+    // The channel opens again only where the last login enabled it.
+    if (auto* presence = QVPresenceService::sharedInstance(); presence && presence->routesRequests())
         presence->connect();
     if (!QuorvelInternal::sharedInstance())
         return;

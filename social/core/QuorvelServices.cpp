@@ -48,7 +48,9 @@ namespace {
 // the central class through the session role, installed before the services start.
 void initializeOffline() { QVOfflineService::initializeService(); }
 
-void initializePresence() { QVPresenceService::initializeService(QuorvelInternal::session().provider()); }
+// The services start before the provider is made: the presence channel finds
+// the client's provider through the session role whenever it needs it.
+void initializePresence() { QVPresenceService::initializeService(nullptr); }
 void shutdownPresence() { QVPresenceService::shutdownService(); }
 
 // Every service, in start-up order.

@@ -118,7 +118,9 @@ platform::HttpTransport::RequestId QVPresenceService::RequestTransport::start(pl
                                                                               Completion completion)
 {
     Channel* channel = service_ && service_->carriesRequests() ? service_->channel_.get() : nullptr;
-    const std::string& base = service_ && service_->provider_ ? service_->provider_->serverUrl() : std::string();
+    // The provider is found now: the service may have started before it existed.
+    QVProvider* provider = service_ ? service_->provider() : nullptr;
+    const std::string base = provider ? provider->serverUrl() : std::string();
     if (!channel)
         return failLater(platform::HttpError::CannotConnect, std::move(completion));
     if (base.empty() || request.url.compare(0, base.size(), base) != 0)
@@ -311,6 +313,8 @@ bool QVPresenceService::carriesRequests() const
     return routesRequests_ && active_ && connected_ && channel_ && !channel_->finished;
 }
 
+bool QVPresenceService::isConnecting() const { return active_ && !connected_ && channel_ && !channel_->finished; }
+
 platform::HttpTransport* QVPresenceService::requestTransport()
 {
     if (!requests_)
@@ -340,6 +344,11 @@ void QVPresenceService::applyBootstrap(const QVBootstrap& answer)
     routesRequests_ = answer.presenceEnabled;
     if (!answer.presenceQueue.empty())
         queue_ = answer.presenceQueue;
+    // The channel is open while the service enables it (the answer's token is held by now).
+    if (routesRequests_)
+        connect();
+    else
+        disconnect();
 }
 
 void QVPresenceService::scheduleConnect(double delay)

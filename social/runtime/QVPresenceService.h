@@ -43,6 +43,8 @@ public:
     void setHostAndPort(std::string host, int port);
     bool isActive() const { return active_; }
     bool isConnected() const { return connected_; }
+    // A connection is being made: the channel's thread connects and subscribes.
+    bool isConnecting() const;
     bool isReconnectScheduled() const { return retry_ && retry_->isValid(); }
     int connectAttempts() const { return attempts_; }
     const std::string& queue() const { return queue_; }

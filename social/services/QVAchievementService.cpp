@@ -117,6 +117,7 @@ Ref<QVRequestHandle> QVAchievementService::updateAchievement(const std::string& 
 {
     double percent = clampPercent(percentComplete);
     if (QVSessionRole::current().hasUserApprovedQuorvel()) {
+        QVOfflineService::reopenStoreIfRemoved();
         std::string userId = QVUser::offlineRowsUserId();
         if (!(percent > getPercentComplete(achievementId, userId))) {
             onFailure.invoke(nullptr);
@@ -124,11 +125,20 @@ Ref<QVRequestHandle> QVAchievementService::updateAchievement(const std::string& 
         }
         if (!isValidUser(userId) && !isAnonymousUser(userId))
             return nullptr;
-        bool kept = localUpdateAchievement(achievementId, userId, percent);
         // Offline, and before any login (under the placeholder player), the
         // progress stays pending in the store and goes with the next login's
         // pending rows, once, as scores do. The game hears whether it was kept.
-        if (isAnonymousUser(userId) || !QVSessionRole::current().isOnline()) {
+        const bool keptForLater = isAnonymousUser(userId) || !QVSessionRole::current().isOnline();
+        if (keptForLater && hasAchievements() && !getAchievement(achievementId)) {
+            // The game's list kept on the device lacks it: the service would refuse it too.
+            platform::logWarning("Quorvel: achievement \"%s\" is not in the game's achievement list kept on the "
+                                 "device; its progress is not kept",
+                                 achievementId.c_str());
+            onFailure.invoke(nullptr);
+            return nullptr;
+        }
+        bool kept = localUpdateAchievement(achievementId, userId, percent);
+        if (keptForLater) {
             if (!kept) {
                 onFailure.invoke(nullptr);
                 return nullptr;
@@ -367,6 +377,43 @@ void QVAchievementService::endRefusedProgress(const std::string& achievementId, 
     settle.bind("user_id", userId);
     settle.bind("achievement_definition_id", achievementId);
     settle.execute();
+}
+
+bool QVAchievementService::isProgressPending(const std::string& achievementId, const std::string& userId)
+{
+    QVOfflineStore::Use q(QVOfflineStore::achievementStatements().pendingIds);
+    q->bind("user_id", userId);
+    while (q->step())
+        if (platform::format("%lld", static_cast<long long>(q->getInt64("achievement_definition_id"))) == achievementId)
+            return true;
+    return false;
+}
+
+void QVAchievementService::reportKeptForTheNextLogin(const std::vector<std::string>& ids,
+                                                     const std::vector<double>& percents)
+{
+    const std::string userId = QVUser::offlineRowsUserId();
+    for (size_t i = 0; i < std::min(ids.size(), percents.size()); ++i)
+        if (isProgressPending(ids[i], userId))
+            platform::log("Quorvel: the progress of achievement \"%s\" (%g%%) did not reach the service; it is kept "
+                          "on the device and will be sent after the next login",
+                          ids[i].c_str(), percents[i]);
+}
+
+void QVAchievementService::_pendingProgressRefused(platform::Object* answer)
+{
+    // Progress kept on the device while offline, refused once it reached the
+    // service: the game hears that achievement's failure now.
+    auto* page = dynamic_cast<QVPaginatedSeries*>(answer);
+    if (!page)
+        return;
+    for (const auto& object : page->objects()) {
+        auto* record = dynamic_cast<QVUnlockedAchievement*>(object.get());
+        if (!record || !record->isInvalidResult() || !record->achievement())
+            continue;
+        Ref<QVAchievement> refused = QVAchievement::achievement(record->achievement()->resourceId());
+        QVAchievementClass::notify([&](QVAchievementDelegate& d) { d.didFailUpdateProgressionCompleteQVAchievement(refused.get()); });
+    }
 }
 
 bool QVAchievementService::pageHasRefusedRecord(const QVPaginatedSeries* page)

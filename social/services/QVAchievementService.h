@@ -72,6 +72,11 @@ public:
     static void endRefusedProgress(const std::string& achievementId, const std::string& userId);
     // Whether the service refused some record of the page.
     static bool pageHasRefusedRecord(const QVPaginatedSeries* page);
+    // Whether the player's progress on the achievement waits to be sent.
+    static bool isProgressPending(const std::string& achievementId, const std::string& userId);
+    // A submission that did not reach the service: each progress it carried
+    // that stays pending is said in the log to go after the next login.
+    static void reportKeptForTheNextLogin(const std::vector<std::string>& ids, const std::vector<double>& percents);
     static void finishAchievementsPage(const QVPaginatedSeries* page, bool duringSync, bool fromBatch);
     static platform::Ref<QVRequestHandle> sendPendingAchievements(const std::string& userId, bool syncOnly,
                                                                   const QVDelegate& onSuccess,
@@ -88,6 +93,10 @@ public:
     static platform::Ref<QVAchievement> getAchievementLocalWithUnlockInfo(const std::string& achievementId);
     static platform::Ref<QVAchievement> getAchievement(const std::string& achievementId);
     static bool hasAchievements();
+
+    // The failure of the pending progress sent after a login: each record the
+    // service refused reaches the achievement delegate as that achievement's failure.
+    void _pendingProgressRefused(platform::Object* page);
 
     // A confirmed page of unlocks: stored, then finished (notice and social
     // post); the chained next call, when there is one, then receives the page.

@@ -103,6 +103,8 @@ void QVGameCenterAchievement::testCompletion()
         }
         successDelegate_.invoke(quorvelPage_.get());
     } else {
+        if (quorvelStatus_ == kFailed)
+            QVAchievementService::reportKeptForTheNextLogin(achievementIds_, percentsComplete_);
         failureDelegate_.invoke(quorvelPage_.get());
     }
 }

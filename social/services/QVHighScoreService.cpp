@@ -173,6 +173,7 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
         sentToGameCenter = true;
     }
 
+    QVOfflineService::reopenStoreIfRemoved();
     std::string userId = QVUser::offlineRowsUserId();
     bool shouldSubmit = true;
     bool accepted = localSetHighScore(score, leaderboardId, userId, displayText, customData, blob, std::nullopt, false,
@@ -217,13 +218,37 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
         onFailure.invoke(nullptr);
 }
 
+namespace {
+
+// The scores of one dispatched batch, for its failure: each that stays
+// pending in the store is said in the log to go after the next login.
+class DispatchedScores final : public platform::Object, public QVCallbackable {
+public:
+    explicit DispatchedScores(QVHighScoreBatch batch) : batch_(std::move(batch)) { }
+    bool canReceiveCallbacksNow() override { return true; }
+    void failed(platform::Object*)
+    {
+        for (const auto& entry : batch_)
+            if (entry && QVHighScoreService::isScorePending(entry->leaderboardId, entry->score))
+                platform::log("Quorvel: the score %lld on leaderboard %s did not reach the service; it is kept on the "
+                              "device and will be sent after the next login",
+                              static_cast<long long>(entry->score), entry->leaderboardId.c_str());
+    }
+
+private:
+    QVHighScoreBatch batch_;
+};
+
+} // namespace
+
 void QVHighScoreService::dispatchPendingScores()
 {
     Ref<QVHighScoreService> keep(this);
     QVHighScoreBatch batch = std::move(mPendingScores);
     mPendingScores.clear();
+    auto sent = platform::adoptRef(new DispatchedScores(batch));
     submitHighScoreBatch(batch, true, QVDelegate(this, BRISKO_SELECTOR(QVHighScoreService, _onSetHighScore)),
-                         QVDelegate(), std::nullopt);
+                         QVDelegate(sent.get(), BRISKO_SELECTOR(DispatchedScores, failed)), std::nullopt);
 }
 
 void QVHighScoreService::_onSetHighScore(platform::Object*, platform::Object* nextCall)
@@ -250,6 +275,7 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
 
     bool verdict = true;
     if (!fromSynch) {
+        QVOfflineService::reopenStoreIfRemoved();
         std::string userId = QVUser::offlineRowsUserId();
         std::vector<bool> keep(batch.size(), true);
         {

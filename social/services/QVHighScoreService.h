@@ -268,6 +268,8 @@ public:
 
     // The local player's best: true with it, false with 0 when there is none.
     static bool getPreviousHighScoreLocal(int64_t* score, const std::string& leaderboardId);
+    // Whether the local player's score on the board waits in the store to be sent.
+    static bool isScorePending(const std::string& leaderboardId, int64_t score);
     // The local player's best ten, best first, ranked 1 to 10.
     static std::vector<platform::Ref<QVHighScore>> getHighScoresLocal(const std::string& leaderboardId);
     static void getHighScoresLocal(const std::string& leaderboardId, const QVDelegate& onSuccess,

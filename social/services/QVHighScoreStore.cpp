@@ -426,6 +426,18 @@ bool QVHighScoreService::getPreviousHighScoreLocal(int64_t* score, const std::st
     return previousBest(score, leaderboardId, details && details->descendingSortOrder());
 }
 
+bool QVHighScoreService::isScorePending(const std::string& leaderboardId, int64_t score)
+{
+    QVOfflineStore::Use pending(
+        cached(QVOfflineStore::highScoreStatements().pendingOnBoard, [] { return kPendingOnBoard; }));
+    bindId(*pending, "user_id", QVUser::offlineRowsUserId());
+    bindId(*pending, "leaderboard_id", leaderboardId);
+    while (pending->step())
+        if (pending->getInt64("score") == score)
+            return true;
+    return false;
+}
+
 std::vector<Ref<QVHighScore>> QVHighScoreService::getHighScoresLocal(const std::string& leaderboardId)
 {
     std::vector<Ref<QVHighScore>> scores;

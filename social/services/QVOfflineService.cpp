@@ -130,6 +130,16 @@ bool QVOfflineService::setTableVersion(const std::string& name, int version)
     return QVOfflineStore::setTableVersion(name, version);
 }
 
+bool QVOfflineService::reopenStoreIfRemoved()
+{
+    if (!QVOfflineStore::wasRemoved())
+        return QVOfflineStore::isOpen();
+    if (!QVOfflineStore::reopen())
+        return false;
+    loadConfigurationFileIfChanged();
+    return true;
+}
+
 bool QVOfflineService::loadConfigurationFileIfChanged()
 {
     if (!QVOfflineStore::isOpen())
@@ -250,8 +260,10 @@ void QVOfflineService::syncOfflineData(const QVOffline& offline, const std::stri
 void QVOfflineService::sendPendingData(const std::string& userId)
 {
     // Achievements first; the scores go silently.
-    if (QVAchievementService::sharedService())
-        QVAchievementService::sendPendingAchievements(userId, true, QVDelegate(), QVDelegate());
+    if (QVAchievementService* achievements = QVAchievementService::sharedService())
+        QVAchievementService::sendPendingAchievements(
+            userId, true, QVDelegate(),
+            QVDelegate(achievements, BRISKO_SELECTOR(QVAchievementService, _pendingProgressRefused)));
     if (QVHighScoreService::sharedService())
         QVHighScoreService::sendPendingHighScores(userId, true, QVDelegate(), QVDelegate());
 }

@@ -68,6 +68,12 @@ public:
     // last loaded; answers whether it was read.
     static bool loadConfigurationFileIfChanged();
 
+    // Before a write of the game's: a store whose file was removed while the
+    // game ran (a player clearing its data) is made anew, with its tables and
+    // the configuration file, rather than taking writes that would be lost;
+    // what the old file kept is gone. Answers whether there is a store.
+    static bool reopenStoreIfRemoved();
+
 private:
     friend class QVSharedService<QVOfflineService>;
     QVOfflineService() = default;

@@ -303,6 +303,29 @@ void QVOfflineStore::teardownOfflineDatabase()
     s.savepoints = 0;
 }
 
+bool QVOfflineStore::wasRemoved()
+{
+    State& s = state();
+    int moved = 0;
+    return s.db && sqlite3_get_autocommit(s.db)
+        && sqlite3_file_control(s.db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved;
+}
+
+bool QVOfflineStore::reopen()
+{
+    const char* file = state().db ? sqlite3_db_filename(state().db, "main") : nullptr;
+    const std::string path = file ? file : "";
+    if (path.empty())
+        return false;
+    platform::logWarning("Quorvel: the offline store \"%s\" was removed while the game ran; it is made anew, without "
+                         "what it kept",
+                         path.c_str());
+    if (!openDatabaseAtPath(path))
+        return false;
+    setupOfflineSupport();
+    return true;
+}
+
 sqlite3* QVOfflineStore::getOfflineDatabaseHandle() { return state().db; }
 const std::string& QVOfflineStore::lastOpenError() { return state().openError; }
 

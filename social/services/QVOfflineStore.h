@@ -108,6 +108,13 @@ public:
     static bool openDatabaseAtPath(const std::string& path, bool readOnly = false);
     // Finalises every statement, then closes the connection. Safe to repeat.
     static void teardownOfflineDatabase();
+    // Whether the open store's file was removed (or moved) since it was
+    // opened, a player clearing the game's data: writes would go into the
+    // removed file and be lost. Asked outside transactions only (false inside).
+    static bool wasRemoved();
+    // Opens a new store at the open store's path and builds its tables; said
+    // in the log. False when it cannot be opened.
+    static bool reopen();
     // The open connection, or null.
     static sqlite3* getOfflineDatabaseHandle();
     static bool isOpen() { return getOfflineDatabaseHandle() != nullptr; }

@@ -21,11 +21,15 @@ Settled networkQuiet(const NetworkParties& parties)
     }
     size_t channel = parties.channel ? parties.channel->answeringCount() : 0;
     size_t transfers = platform::HttpTransport::shared().activeCount();
+    if (parties.clientRequests)
+        transfers += parties.clientRequests();
     // A held answer is a transfer in flight too, and waits for the test.
     size_t busyTransfers = transfers > held ? transfers - held : 0;
     size_t busyAnswers = answering > held ? answering - held : 0;
+    // A held answer to a request inside the channel is counted by the channel too.
+    size_t busyChannel = channel > held ? channel - held : 0;
     Settled settled;
-    settled.quiet = busyTransfers == 0 && busyAnswers == 0 && channel == 0;
+    settled.quiet = busyTransfers == 0 && busyAnswers == 0 && busyChannel == 0;
     if (settled.quiet)
         return settled;
     auto part = [&](size_t n, const char* what) {
@@ -35,7 +39,7 @@ Settled networkQuiet(const NetworkParties& parties)
     };
     part(busyTransfers, "transfer(s) of the client in flight");
     part(busyAnswers, "answer(s) the service is still making");
-    part(channel, "request(s) in the presence channel unanswered");
+    part(busyChannel, "request(s) in the presence channel unanswered");
     if (held)
         settled.inFlight += " (besides " + std::to_string(held) + " answer(s) held by the test)";
     return settled;

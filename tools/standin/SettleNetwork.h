@@ -27,6 +27,9 @@ struct Settled {
 struct NetworkParties {
     std::vector<const StandInServer*> services; // null entries (a service that is down) are skipped
     const StompStandIn* channel { nullptr };    // requests inside the presence channel
+    // The client's requests in flight outside the shared transport (those
+    // it sent inside the presence channel), when it has such a road.
+    std::function<size_t()> clientRequests {};
 };
 
 // Whether everything is quiet now (without turning the loop), else what is busy.

@@ -142,7 +142,8 @@ Answer players::bootstrap(Store& s, const LoggedRequest& r, StandInServer& serve
                        + games::profileElement(s, kGameId, *user) + "<user><id>" + std::to_string(*user) + "</id>"
                        + element("name", playerName) + "</user>"
                        + element("location_sharing_enabled", sharesLocation(s, *user) ? "true" : "false")
-                       + "<presence_enabled>false</presence_enabled>" + offline + "</bootstrap>");
+                       + server.presenceElements("/queue/presence." + std::to_string(*user)) + offline
+                       + "</bootstrap>");
 }
 
 bool players::sharesLocation(Store& s, int64_t user)

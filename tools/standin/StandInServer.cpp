@@ -221,6 +221,7 @@ struct StandInServer::Impl : http::RequestSink {
     uint64_t releaseGeneration { 0 };
     size_t answering { 0 };
     std::pair<int, int> answerDelay { 0, 0 };
+    bool presence { false };
     std::mt19937 random { std::random_device {}() };
 
     bool take(http::Request&& request, http::Reply reply) override;
@@ -467,6 +468,8 @@ StandInServer::StandInServer() : impl_(std::make_shared<Impl>())
         else
             std::fprintf(stderr, "stand-in: BRISKO_STANDIN_DELAY_MS wants MIN,MAX in milliseconds, not \"%s\"\n", delay);
     }
+    if (const char* presence = std::getenv("BRISKO_STANDIN_PRESENCE"))
+        impl_->presence = std::string(presence) == "1";
 }
 
 StandInServer::~StandInServer() { stop(); }
@@ -610,6 +613,25 @@ void StandInServer::setAnswerDelay(int minMs, int maxMs)
     impl_->answerDelay = { std::max(0, minMs), std::max(std::max(0, minMs), maxMs) };
 }
 
+void StandInServer::setPresenceEnabled(bool enabled)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->presence = enabled;
+}
+
+bool StandInServer::presenceEnabled() const
+{
+    std::lock_guard guard(impl_->mutex);
+    return impl_->presence;
+}
+
+std::string StandInServer::presenceElements(const std::string& queue) const
+{
+    if (!presenceEnabled())
+        return "<presence_enabled>false</presence_enabled>";
+    return "<presence_enabled>true</presence_enabled><presence_queue>" + queue + "</presence_queue>";
+}
+
 size_t StandInServer::answeringCount() const
 {
     std::lock_guard guard(impl_->mutex);
@@ -671,7 +693,7 @@ void StandInServer::installDefaultRoutes(const std::string& accessToken, const s
                                          const std::string& presenceQueue)
 {
     std::string token = accessToken, secret = tokenSecret;
-    route("POST", "bootstrap.xml", [this, token, secret](const LoggedRequest&) {
+    route("POST", "bootstrap.xml", [this, token, secret, presenceQueue](const LoggedRequest&) {
         addToken(token, secret);
         return Answer::xml("<bootstrap>"
                            "<polling_frequency_default>60</polling_frequency_default>"
@@ -685,8 +707,7 @@ void StandInServer::installDefaultRoutes(const std::string& accessToken, const s
                            "<unviewed_challenges_count>0</unviewed_challenges_count>"
                            "<pending_friends_count>0</pending_friends_count>"
                            "<user><id>17</id><name>Player</name></user>"
-                           "<presence_enabled>false</presence_enabled>"
-                           "</bootstrap>");
+                           + presenceElements(presenceQueue) + "</bootstrap>");
     });
     route("GET", "users/@me/presence_queue.xml", [presenceQueue](const LoggedRequest&) {
         return Answer::xml("<presence_queue><name>" + presenceQueue + "</name></presence_queue>");

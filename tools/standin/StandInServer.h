@@ -135,6 +135,15 @@ public:
     // wait). The environment variable BRISKO_STANDIN_DELAY_MS=MIN,MAX sets
     // it for every server made.
     void setAnswerDelay(int minMs, int maxMs);
+    // Whether the bootstrap answers enable presence, so that the client
+    // opens the presence channel and sends its requests inside it (off by
+    // default; BRISKO_STANDIN_PRESENCE=1 turns it on for every server made).
+    // The channel itself is a StompStandIn forwarding to this server.
+    void setPresenceEnabled(bool enabled);
+    bool presenceEnabled() const;
+    // The bootstrap answer's presence elements: enabled with the player's
+    // queue when presence is on, else disabled.
+    std::string presenceElements(const std::string& queue) const;
     // Requests received whose answer has not been handed back yet (held,
     // delayed or being made), so a test can tell when the service is quiet.
     size_t answeringCount() const;

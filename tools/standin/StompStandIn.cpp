@@ -239,9 +239,13 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
             if (!impl)
                 return;
             if (r.truncateAfter > 0) {
-                r.status = 502;
-                r.body = xml::errorBody("The service did not answer");
-            } else if (r.fillerBytes > 0) {
+                // An answer cut short: inside the channel, the channel itself is cut.
+                if (auto connection = to.lock())
+                    connection->socket->cancel();
+                impl->answered();
+                return;
+            }
+            if (r.fillerBytes > 0) {
                 r.body.assign(r.fillerBytes, 'x');
             }
             std::string frame = makeStompFrame("MESSAGE",

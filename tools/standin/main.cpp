@@ -1,6 +1,6 @@
 // quorvel_standin: the stand-in service as a program a person can run.
 //   quorvel_standin [--port N] [--stomp-port N] [--storage-port N] [--fixtures DIR] [--state DIR]
-//                   [--game FILE] [--answer-delay MIN,MAX]
+//                   [--game FILE] [--answer-delay MIN,MAX] [--presence]
 // Serves HTTP, STOMP and a blob storage host on 127.0.0.1 until interrupted,
 // prints the "server-url", "presence-host" and "storage-url" to use, then one
 // line per request.
@@ -26,6 +26,7 @@ namespace {
 const char* kUsage =
     "usage: quorvel_standin [--port N] [--stomp-port N] [--storage-port N] [--fixtures DIR]\n"
     "                       [--state DIR] [--game FILE] [--answer-delay MIN,MAX]\n"
+    "                       [--presence]\n"
     "\n"
     "The stand-in social service on 127.0.0.1: signed HTTP requests and the STOMP\n"
     "presence channel (which also carries requests when the client routes them).\n"
@@ -56,6 +57,9 @@ const char* kUsage =
     "                    answer each request a random MIN to MAX milliseconds\n"
     "                    after it was handled, as a slow service would (also\n"
     "                    set by BRISKO_STANDIN_DELAY_MS=MIN,MAX)\n"
+    "  --presence        the login answer enables presence: the client opens the\n"
+    "                    presence channel and sends its requests inside it\n"
+    "                    (also set by BRISKO_STANDIN_PRESENCE=1)\n"
     "  --help            print this text\n"
     "\n"
     "Prints \"server-url URL\", \"presence-host HOST:PORT\" and \"storage-url URL\",\n"
@@ -104,11 +108,16 @@ int main(int argc, char** argv)
     std::string stateDirectory;
     std::optional<standin::StandInState::GameDefinition> game;
     std::optional<std::pair<int, int>> answerDelay;
+    bool presence = false;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         if (option == "--help" || option == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
+        }
+        if (option == "--presence") {
+            presence = true;
+            continue;
         }
         if (option != "--port" && option != "--stomp-port" && option != "--storage-port" && option != "--fixtures"
             && option != "--state" && option != "--game" && option != "--answer-delay")
@@ -187,6 +196,8 @@ int main(int argc, char** argv)
     server.setRejectsBadSignatures(true);
     if (answerDelay)
         server.setAnswerDelay(answerDelay->first, answerDelay->second);
+    if (presence)
+        server.setPresenceEnabled(true);
     server.setLogSink([](const std::string& line) {
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);

@@ -405,6 +405,8 @@ protected:
         return image;
     }
 
+    platform::ui::Window* window() const { return driver_->window(); }
+
     RecordingGame game;
     Ref<QVDelegatesContainer> delegates = QVDelegatesContainer::create();
     Ref<platform::ManualReachability> reachability_;
@@ -817,6 +819,37 @@ TEST_F(DashboardTest, GoingOfflineClearsTheCountsAndShowsTheGamePageAndOnlineRel
 }
 
 // ---- The dashboard layer's tabbed dashboard
+
+// A game may shut the client down with the dashboard up (quitting from a
+// pause): it hears the dashboard close, and its window is left as it was.
+TEST_F(DashboardTest, AShutDownWithTheDashboardOpenClosesItFirst)
+{
+    useRealTabbedDashboard();
+    startLoggedIn();
+    advance(10); // the welcome notice comes and goes
+    const std::vector<Ref<platform::ui::View>> before = window()->subviews();
+    Quorvel::launchDashboard();
+    advance(0.5);
+    ASSERT_EQ(game.calls, (Strings { "willAppear", "didAppear" }));
+    ASSERT_NE(window()->subviews(), before);
+    Quorvel::shutdown();
+    EXPECT_EQ(game.calls, (Strings { "willAppear", "didAppear", "willDisappear", "didDisappear" }));
+    EXPECT_EQ(window()->subviews(), before) << platform::ui::TestDriver::dumpTree(window());
+    EXPECT_FALSE(platform::ui::Application::sharedApplication().isStatusBarHidden());
+
+    // Shut down while it closes: the game hears the end of the close it was told of.
+    game.calls.clear();
+    startLoggedIn();
+    advance(10);
+    Quorvel::launchDashboard();
+    advance(0.5);
+    Quorvel::dismissDashboard();
+    Quorvel::shutdown();
+    EXPECT_EQ(game.calls, (Strings { "willAppear", "didAppear", "willDisappear", "didDisappear" }));
+    EXPECT_EQ(window()->subviews(), before) << platform::ui::TestDriver::dumpTree(window());
+    advance(1);
+    EXPECT_EQ(game.calls.size(), 4u);
+}
 
 TEST_F(DashboardTest, TheRealDashboardOpensOnEachTab)
 {

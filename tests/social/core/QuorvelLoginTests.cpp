@@ -32,7 +32,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 using namespace quorvel;
 using namespace core_testing;
@@ -51,6 +53,29 @@ public:
     void failed(Object*) { ++failures; }
     QVDelegate onSuccess() { return QVDelegate(this, BRISKO_SELECTOR(CallRecorder, succeeded)); }
     QVDelegate onFailure() { return QVDelegate(this, BRISKO_SELECTOR(CallRecorder, failed)); }
+    int successes { 0 };
+    int failures { 0 };
+};
+
+// A caller that acts on the client from inside its callbacks, as a game may.
+class ActingCaller final : public Object {
+public:
+    static Ref<ActingCaller> create() { return platform::adoptRef(new ActingCaller); }
+    void succeeded(Object*)
+    {
+        ++successes;
+        if (auto act = std::exchange(onSuccessDo, nullptr))
+            act();
+    }
+    void failed(Object*)
+    {
+        ++failures;
+        if (auto act = std::exchange(onFailureDo, nullptr))
+            act();
+    }
+    QVDelegate onSuccess() { return QVDelegate(this, BRISKO_SELECTOR(ActingCaller, succeeded)); }
+    QVDelegate onFailure() { return QVDelegate(this, BRISKO_SELECTOR(ActingCaller, failed)); }
+    std::function<void()> onSuccessDo, onFailureDo;
     int successes { 0 };
     int failures { 0 };
 };
@@ -594,6 +619,73 @@ TEST_F(LoginTest, ALogoutDuringABootstrapDropsItsAnswer)
     EXPECT_EQ(Quorvel::lastLoggedInUserId(), QVUser::invalidUser()->userId());
     EXPECT_FALSE(QuorvelInternal::login().successfullyBootstrapped());
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:17", "userLoggedOut:17" }));
+}
+
+// ---- Callbacks that call back
+
+TEST_F(LoginTest, ALoginAskedFromALoginsOwnCallbackIsAnswered)
+{
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    start();
+    ASSERT_TRUE(waitForBootstrapRequests(1));
+
+    // Retried from its own failure callback, for the same player.
+    server.script("POST", "bootstrap.xml", standin::Answer::xml("<error/>", 500));
+    auto first = ActingCaller::create();
+    auto retry = CallRecorder::create();
+    first->onFailureDo = [&] { Quorvel::loginWithUserId("17", retry->onSuccess(), retry->onFailure()); };
+    Quorvel::loginWithUserId("17", first->onSuccess(), first->onFailure());
+    ASSERT_TRUE(waitFor([&] { return retry->successes + retry->failures == 1; }));
+    EXPECT_EQ(first->failures, 1);
+    EXPECT_EQ(retry->successes, 1);
+    EXPECT_EQ(requestsTo("bootstrap.xml").size(), 3u);
+
+    // Asked from inside a login's success callback.
+    auto outer = ActingCaller::create();
+    auto inner = CallRecorder::create();
+    outer->onSuccessDo = [&] { Quorvel::loginWithUserId("17", inner->onSuccess(), inner->onFailure()); };
+    Quorvel::loginWithUserId("17", outer->onSuccess(), outer->onFailure());
+    ASSERT_TRUE(waitFor([&] { return inner->successes + inner->failures == 1; }));
+    EXPECT_EQ(outer->successes, 1);
+    EXPECT_EQ(inner->successes, 1);
+    EXPECT_EQ(requestsTo("bootstrap.xml").size(), 5u);
+    EXPECT_FALSE(QuorvelInternal::login().isBootstrapInProgress());
+}
+
+TEST_F(LoginTest, ALoginOfAPlayerWhoDeclinedFailsWithoutARequest)
+{
+    startApprovedAndLogIn();
+    Quorvel::logoutUser();
+    const size_t before = requestsTo("bootstrap.xml").size();
+    auto call = CallRecorder::create();
+    Quorvel::loginWithUserId("17", call->onSuccess(), call->onFailure());
+    EXPECT_EQ(call->failures, 1);
+    settleNetwork();
+    EXPECT_EQ(call->successes, 0);
+    EXPECT_EQ(requestsTo("bootstrap.xml").size(), before);
+}
+
+TEST_F(LoginTest, ALogoutFromTheLoginsSuccessCallbackEndsTheLoginThere)
+{
+    ClassRegistryOverride linkNetworks("QVLinkSocialNetworksController",
+                                       [] { return Ref<Object>(platform::ui::ViewController::controller()); });
+    QuorvelInternal::options().setDoneWithGetTheMost(false);
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    start(); // the start-up's bootstrap runs; this caller shares its outcome
+    auto caller = ActingCaller::create();
+    caller->onSuccessDo = [] { Quorvel::logoutUser(); };
+    QuorvelInternal::login().doBootstrap(caller->onSuccess(), caller->onFailure());
+    ASSERT_TRUE(waitFor([&] { return caller->successes == 1; }));
+
+    // The game hears the logout and no login; nothing of the login goes on for the logged-out player.
+    EXPECT_EQ(game.calls, (Strings { "userLoggedOut:17" }));
+    EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen()) << "no link-networks offer";
+    EXPECT_EQ(QuorvelInternal::session().poller()->getPollingFrequency(), 0);
+    const size_t requests = server.requestCount();
+    advance(120);
+    settleNetwork();
+    EXPECT_EQ(server.requestCount(), requests);
+    EXPECT_EQ(game.calls, (Strings { "userLoggedOut:17" }));
 }
 
 TEST_F(LoginTest, OfflineStartLogsTheLastPlayerInAndSyncsOnceTheServerAnswers)

@@ -191,6 +191,8 @@ TEST_F(QuorvelStartupTest, EachSettingsKeyChangesWhatItNames)
     QuorvelDelegate launch;
     QuorvelInternal::session().setLaunchDelegate(&launch);
     EXPECT_EQ(QuorvelInternal::session().getDelegate(), &launch);
+    // The game's delegates outlive the client: a screen on show at shut-down tells them it closes.
+    Quorvel::shutdown();
 }
 
 TEST_F(QuorvelStartupTest, EmptyInitialUserIdFallsBackToTheLastLoggedInUser)

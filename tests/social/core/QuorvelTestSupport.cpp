@@ -4,6 +4,7 @@
 #include "platform/device/Device.h"
 #include "platform/net/HttpTransport.h"
 #include "social/dashboard/account/QVLinkSocialNetworksController.h"
+#include "social/runtime/QVPresenceService.h"
 #include "social/runtime/QVRequestHandle.h"
 
 namespace core_testing {
@@ -64,6 +65,13 @@ std::vector<standin::LoggedRequest> QuorvelTest::requestsTo(const std::string& p
         if (r.path == path)
             out.push_back(r);
     return out;
+}
+
+size_t QuorvelTest::channelRequests()
+{
+    // A channel being connected counts too: what is sent next depends on its outcome.
+    quorvel::QVPresenceService* presence = quorvel::QVPresenceService::sharedInstance();
+    return presence ? presence->requestTransport()->activeCount() + (presence->isConnecting() ? 1 : 0) : 0;
 }
 
 bool QuorvelTest::settleNetwork()

@@ -27,6 +27,16 @@ protected:
         ASSERT_TRUE(tap("I already have an account"));
         ASSERT_TRUE(waitForText("Log In To Quorvel"));
     }
+    // Logged in to the account, the player is offered the networks; once that
+    // screen closes the game hears the login, once, and the player is welcomed back.
+    void welcomedOnceAfterTheNetworksOffer()
+    {
+        ASSERT_TRUE(waitForScreen("QVLinkSocialNetworksController")) << screenText();
+        EXPECT_TRUE(game.calls.empty());
+        ASSERT_TRUE(tap("Continue"));
+        ASSERT_TRUE(waitForText("Welcome back")) << screenText();
+        EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + loggedInUser() }));
+    }
 };
 
 TEST_F(AccountEndToEnd, APlayerWhoDeclinesIsNotSignedUpUntilAcceptingWhenOpeningTheDashboard)
@@ -82,7 +92,7 @@ TEST_F(AccountEndToEnd, APlayerWithAnAccountLogsInByEMailAfterAWrongPassword)
     EXPECT_EQ(logins[1].param("credential_type"), "http_basic");
     // The login is followed by a bootstrap that logs the player in.
     ASSERT_TRUE(waitUntil([&] { return serviceRequestsTo("bootstrap.xml").size() >= 2; }));
-    ASSERT_TRUE(waitForText("Welcome back"));
+    ASSERT_NO_FATAL_FAILURE(welcomedOnceAfterTheNetworksOffer());
     EXPECT_TRUE(QuorvelInternal::login().successfullyBootstrapped());
 }
 
@@ -102,7 +112,7 @@ TEST_F(AccountEndToEnd, APlayerLogsInThroughTheTwitterAccountLinkedToQuorvel)
     EXPECT_EQ(login.param("credential[username]"), "zedtweets");
     EXPECT_EQ(login.param("credential[password]"), "birdword");
     // Logged in again through the bootstrap, the player is welcomed back.
-    ASSERT_TRUE(waitForText("Welcome back"));
+    ASSERT_NO_FATAL_FAILURE(welcomedOnceAfterTheNetworksOffer());
     EXPECT_EQ(serviceRequestsTo("bootstrap.xml").size(), 2u);
 }
 
@@ -133,7 +143,7 @@ TEST_F(AccountEndToEnd, APlayerLogsInThroughTheFacebookAccountLinkedToQuorvel)
     EXPECT_EQ(login.param("credential_type"), "fbconnect");
     EXPECT_EQ(login.param("credential[fbuid]"), "4242");
     EXPECT_EQ(login.param("credential[session_key]"), "fb-session-key");
-    ASSERT_TRUE(waitForText("Welcome back"));
+    ASSERT_NO_FATAL_FAILURE(welcomedOnceAfterTheNetworksOffer());
     EXPECT_EQ(serviceRequestsTo("bootstrap.xml").size(), 2u);
 }
 

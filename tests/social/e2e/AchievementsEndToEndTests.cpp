@@ -193,4 +193,51 @@ TEST_F(AchievementsLaunchEndToEnd, AnAchievementTheServiceRefusesIsTheGamesFailu
     EXPECT_EQ(serviceRequestsTo("users/@me/unlocked_achievements.xml").size(), 1u) << "the refused unlock is not posted again";
 }
 
+// Offline, with the game's list kept on the device, an id the list lacks is
+// the game's failure at once: nothing is kept that the service would refuse.
+TEST_F(AchievementsLaunchEndToEnd, OfflineAnIdTheKeptListLacksFailsAtOnceAndIsNeverSent)
+{
+    int64_t player = logInThenRelaunchWithoutTheService();
+    ASSERT_GT(player, 0);
+    ASSERT_FALSE(Quorvel::isOnline());
+    QVAchievement::achievement("99")->unlock();
+    EXPECT_EQ(listener.heard, std::vector<std::string> { "failed 99" });
+    const std::string coins = std::to_string(StandInState::kCollectorAchievement);
+    QVAchievement::achievement(coins)->unlock(); // one the list holds is kept as before
+    EXPECT_EQ(listener.heard, (std::vector<std::string> { "failed 99", "unlocked " + coins }));
+    quit();
+
+    startService();
+    launchAndLogIn();
+    ASSERT_TRUE(waitUntil([&] { return loginSettled(); }));
+    auto posts = serviceRequestsTo("users/@me/unlocked_achievements.xml");
+    ASSERT_EQ(posts.size(), 1u);
+    EXPECT_EQ(posts[0].param("achievement_list[][achievement_definition_id]"), coins);
+    EXPECT_EQ(keptProgress(*state, player, StandInState::kCollectorAchievement), 100.0);
+}
+
+// Kept before the device knew the game's list, an id the service then
+// refuses reaches the game as that achievement's failure, once.
+TEST_F(AchievementsLaunchEndToEnd, AnIdKeptBeforeTheListWasKnownIsTheGamesFailureWhenTheServiceRefusesIt)
+{
+    killService();
+    launch();
+    ASSERT_TRUE(waitUntil([&] { return screenName() == "QVUserQuorvelApprovalController"; }));
+    ASSERT_TRUE(tap("Use Quorvel"));
+    ASSERT_TRUE(waitForText("Quorvel failed to initialize"));
+    QVAchievement::achievement("99")->unlock();
+    EXPECT_EQ(listener.heard, std::vector<std::string> { "unlocked 99" }) << "kept: nothing says it is unknown yet";
+    quit();
+
+    startService();
+    launch();
+    ASSERT_TRUE(waitUntil([&] { return listener.heard.size() == 2; })) << screenText();
+    EXPECT_EQ(listener.heard, (std::vector<std::string> { "unlocked 99", "failed 99" }));
+    quit();
+    launchAndLogIn();
+    ASSERT_TRUE(waitUntil([&] { return loginSettled(); }));
+    EXPECT_EQ(serviceRequestsTo("users/@me/unlocked_achievements.xml").size(), 1u) << "the refused unlock is not posted again";
+    EXPECT_EQ(listener.heard.size(), 2u);
+}
+
 } // namespace

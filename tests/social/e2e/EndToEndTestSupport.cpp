@@ -66,6 +66,8 @@ void EndToEndTest::SetUp()
     quorvel::Quorvel::setNoticeObserver([this](const quorvel::Quorvel::BackgroundNotice& n) { notices.push_back(n.text); });
     driver = std::make_unique<platform::ui::TestDriver>();
     startService();
+    if (presence)
+        writeSettingsFile("<presence-host>127.0.0.1:" + std::to_string(channelPort) + "</presence-host>");
 }
 
 void EndToEndTest::TearDown()
@@ -94,10 +96,21 @@ void EndToEndTest::startService()
     service->installAccountRoutes(0);
     state->install(*service);
     ASSERT_EQ(service->start(port), port) << "the port was not free again";
+    presence = presence || service->presenceEnabled();
+    if (presence) {
+        service->setPresenceEnabled(true);
+        channel = std::make_unique<standin::StompStandIn>();
+        channel->forwardRequestsTo(*service);
+        int got = channel->start(channelPort);
+        ASSERT_TRUE(got > 0 && (channelPort == 0 || got == channelPort))
+            << "the presence channel's port was not free again";
+        channelPort = got;
+    }
 }
 
 void EndToEndTest::killService()
 {
+    channel.reset();
     service.reset();
     state.reset();
 }
@@ -129,8 +142,11 @@ bool EndToEndTest::waitUntil(const std::function<bool()>& done)
 void EndToEndTest::sync()
 {
     platform::ui::ViewController* top = quorvel::QuorvelInternal::presenter().topPresentedController();
-    if (top == shown.get())
+    if (top == shown.get()) {
+        // What the player sees is laid out, as a device does before the next touch.
+        platform::ui::View::layoutAllWindows();
         return;
+    }
     if (shown && shown->isViewLoaded()) {
         shown->notifyViewWillDisappear(false);
         shown->view()->removeFromSuperview();
@@ -414,6 +430,17 @@ int64_t EndToEndTest::launchAndLogIn()
         return quorvel::QuorvelInternal::login().successfullyBootstrapped() && !quorvel::QuorvelInternal::login().isBootstrapInProgress();
     }));
     return loggedInUser().empty() ? 0 : std::stoll(loggedInUser());
+}
+
+int64_t EndToEndTest::logInThenRelaunchWithoutTheService()
+{
+    int64_t player = launchAndLogIn();
+    EXPECT_GT(player, 0);
+    quit();
+    killService();
+    launch();
+    EXPECT_TRUE(waitUntil([] { return !quorvel::QuorvelInternal::login().isBootstrapInProgress(); }));
+    return player;
 }
 
 } // namespace e2e_testing

@@ -46,8 +46,11 @@ protected:
     // Runs the loop and the screens until done; the clock moves only while
     // nothing is in flight (waitSteppingClock).
     bool waitUntil(const std::function<bool()>& done);
-    // Who a settle waits for: the test's service, whichever runs now.
-    standin::NetworkParties networkParties() const override { return { { service.get() }, nullptr }; }
+    // Who a settle waits for: the test's service, whichever runs now, and its presence channel.
+    standin::NetworkParties networkParties() const override
+    {
+        return { { service.get() }, channel.get(), channelRequests };
+    }
     // Shows what the central class presents now in the window.
     void sync();
     // The player waits `seconds` of the clock: the answers on their way come
@@ -108,11 +111,20 @@ protected:
     void openDashboard();
     // Approves, launches and waits for the online login; answers the player's id.
     int64_t launchAndLogIn();
+    // The player logged in on an earlier launch; this one finds the service
+    // gone and has ended its login attempt. Answers the player's id.
+    int64_t logInThenRelaunchWithoutTheService();
 
     testing_support::TempDir serviceHome;
     std::unique_ptr<standin::StandInState> state;
     std::unique_ptr<standin::StandInServer> service;
     int port { 0 };
+    // Whether the service enables presence: BRISKO_STANDIN_PRESENCE=1 turns it
+    // on for every test; a fixture may set it before SetUp. The presence
+    // channel then lives and dies with the service, on a port of its own.
+    bool presence { false };
+    std::unique_ptr<standin::StompStandIn> channel;
+    int channelPort { 0 };
     Game game;
     platform::Ref<quorvel::QVDelegatesContainer> delegates = quorvel::QVDelegatesContainer::create();
     std::unique_ptr<platform::ui::TestDriver> driver;

@@ -14,6 +14,7 @@
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVAchievement.h"
+#include "social/services/QVAchievementService.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeService.h"
 #include "social/services/QVConversationService.h"
@@ -26,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 using namespace quorvel;
 using namespace e2e_testing;
@@ -423,6 +425,74 @@ TEST_F(EndToEnd, AScoreWhosePostFindsTheServiceGoneIsSentOnceOnTheNextLogin)
     letTimePass(0.5);
     EXPECT_EQ(keptScores(*state, player, StandInState::kNormalLeaderboard), (std::vector<int64_t> { 2000 }));
     EXPECT_EQ(serviceRequestsTo("client_applications/@me/high_scores.xml").size(), 1u);
+}
+
+// The service dies while the game runs online: the game hears the unlock
+// fail and the score taken, as before; the log says of each, once, that it
+// is kept on the device for the next login, which sends both.
+TEST_F(EndToEnd, WhatTheServiceMissesWhenItDiesMidRunIsSaidOnceToBeKeptForTheNextLogin)
+{
+    const std::string normal = std::to_string(StandInState::kNormalLeaderboard);
+    const std::string firstSteps = std::to_string(StandInState::kFirstStepsAchievement);
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    killService();
+    platform::LogCapture log;
+    auto unlock = PageRecorder::create();
+    QVHighScoreService::setHighScore(2000, normal, {}, {});
+    QVAchievementService::updateAchievement(firstSteps, 100, false, unlock->onSuccess(), unlock->onFailure());
+    ASSERT_TRUE(waitUntil([&] { return unlock->answers == 1; }));
+    letTimePass(5);
+    EXPECT_EQ(unlock->failures, 1);
+    auto said = [&](const std::string& what) {
+        auto texts = log.texts();
+        return std::count_if(texts.begin(), texts.end(), [&](const std::string& t) {
+            return t.find(what) != std::string::npos && t.find("kept on the device and will be sent after the next login") != std::string::npos;
+        });
+    };
+    EXPECT_EQ(said("score 2000 on leaderboard " + normal), 1) << testing::PrintToString(log.texts());
+    EXPECT_EQ(said("achievement \"" + firstSteps + "\""), 1) << testing::PrintToString(log.texts());
+
+    quit();
+    startService();
+    launchAndLogIn();
+    ASSERT_TRUE(waitUntil([&] {
+        return !keptScores(*state, player, StandInState::kNormalLeaderboard).empty()
+            && keptProgress(*state, player, StandInState::kFirstStepsAchievement) == 100.0;
+    }));
+}
+
+// A player clearing the game's data while it runs removes the offline store:
+// the next write makes it anew instead of going into the removed file. A
+// score for a leaderboard the new store does not know yet is the game's
+// failure, not a score reported kept and lost; what the new store takes goes
+// out at the next login.
+TEST_F(EndToEnd, TheOfflineStoreRemovedWhileTheGameRunsIsMadeAnewAtTheNextWrite)
+{
+    const std::string normal = std::to_string(StandInState::kNormalLeaderboard);
+    const std::string firstSteps = std::to_string(StandInState::kFirstStepsAchievement);
+    int64_t player = logInThenRelaunchWithoutTheService();
+    ASSERT_GT(player, 0);
+    const std::string store = platform::Bundle::main().documentsDirectory() + "/quorvel_offline";
+    ASSERT_TRUE(std::filesystem::exists(store));
+    for (const char* suffix : { "", "-wal", "-shm" })
+        std::filesystem::remove(store + suffix);
+
+    platform::LogCapture log;
+    auto score = PageRecorder::create();
+    QVHighScoreService::setHighScore(2100, normal, score->onSuccess(), score->onFailure());
+    EXPECT_EQ(score->failures, 1);
+    EXPECT_TRUE(log.contains("was removed while the game ran")) << testing::PrintToString(log.texts());
+    EXPECT_TRUE(std::filesystem::exists(store));
+    auto unlock = PageRecorder::create();
+    QVAchievementService::updateAchievement(firstSteps, 100, false, unlock->onSuccess(), unlock->onFailure());
+    EXPECT_EQ(unlock->answers - unlock->failures, 1) << "kept in the new store";
+    quit();
+
+    startService();
+    launchAndLogIn();
+    ASSERT_TRUE(waitUntil([&] { return keptProgress(*state, player, StandInState::kFirstStepsAchievement) == 100.0; }));
+    EXPECT_TRUE(keptScores(*state, player, StandInState::kNormalLeaderboard).empty());
 }
 
 TEST_F(EndToEnd, ABootstrapWhoseSignatureDoesNotVerifyMakesNoPlayer)

@@ -92,12 +92,8 @@ TEST_F(ScoresEndToEnd, TheLeaderboardsShowEachPlayersBestForFriendsAndEveryoneBy
 
 TEST_F(ScoresEndToEnd, OfflineTheHighScoresAreTheBestTenKeptOnTheDevice)
 {
-    int64_t player = launchAndLogIn();
+    int64_t player = logInThenRelaunchWithoutTheService();
     ASSERT_GT(player, 0);
-    quit();
-    killService();
-    launch();
-    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::login().isBootstrapInProgress(); }));
     ASSERT_EQ(game.calls.back(), "offlineUserLoggedIn:" + std::to_string(player));
     for (int64_t score = 100; score <= 1200; score += 100)
         QVHighScoreService::setHighScore(score, kNormal, {}, {});

@@ -175,6 +175,29 @@ TEST(StandInProgramTest, ServesItsOwnFixturesAndLogsEachRequest)
     EXPECT_EQ(program.stop(), 0);
 }
 
+TEST(StandInProgramTest, PresenceIsEnabledInTheLoginAnswerOnlyWhenAsked)
+{
+    for (bool presence : { false, true }) {
+        SCOPED_TRACE(presence);
+        if (!presence && std::getenv("BRISKO_STANDIN_PRESENCE"))
+            continue; // the environment turns it on for every stand-in
+        Program program(presence ? std::vector<std::string> { "--presence" } : std::vector<std::string> {});
+        ASSERT_TRUE(program.read("presence-host")) << program.errors;
+        auto at = program.output.find("server-url http://127.0.0.1:");
+        ASSERT_NE(at, std::string::npos);
+        httplib::Client client("127.0.0.1", std::atoi(program.output.c_str() + at + 28));
+        auto login = client.Post("/bootstrap.xml");
+        ASSERT_TRUE(login);
+        EXPECT_EQ(login->status, 200);
+        EXPECT_EQ(login->body.find("<presence_enabled>true</presence_enabled><presence_queue>/queue/presence.1"
+                                   "</presence_queue>") != std::string::npos,
+                  presence)
+            << login->body;
+        EXPECT_EQ(login->body.find("<presence_enabled>false</presence_enabled>") != std::string::npos, !presence);
+        EXPECT_EQ(program.stop(), 0);
+    }
+}
+
 TEST(StandInServerTest, RejectsWhatDoesNotVerifyWhenAskedAndLogsEveryAnswer)
 {
     standin::StandInServer server;

@@ -1,0 +1,85 @@
+// How every launch ends, as the game hears it: whatever the service does
+// (missing, refusing the device's account list, failing the login before or
+// after the player approved), the game is told exactly once through
+// userLoggedIn or offlineUserLoggedIn; a player who declines is told none.
+#include "EndToEndTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using namespace e2e_testing;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+class LaunchOutcomeEndToEnd : public EndToEndTest {
+protected:
+    // A first launch: the player approves, the account screen works and stops on its failure.
+    void approveAndReachTheFailure()
+    {
+        launch();
+        ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController"));
+        ASSERT_TRUE(tap("Use Quorvel"));
+        ASSERT_TRUE(waitForText("Quorvel failed to initialize")) << screenText();
+        EXPECT_TRUE(game.calls.empty()) << "told only once the player leaves the screen";
+    }
+    // The player leaves the failure; the game hears the offline login once, and nothing after.
+    void continueAndExpectOneOfflineLogin()
+    {
+        ASSERT_TRUE(tap("Continue"));
+        ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); }));
+        EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:" + loggedInUser() }));
+        letTimePass(2);
+        EXPECT_EQ(game.calls.size(), 1u);
+    }
+};
+
+TEST_F(LaunchOutcomeEndToEnd, AFirstLaunchWithNoServiceIsAnOfflineLogin)
+{
+    killService();
+    ASSERT_NO_FATAL_FAILURE(approveAndReachTheFailure());
+    ASSERT_NO_FATAL_FAILURE(continueAndExpectOneOfflineLogin());
+}
+
+TEST_F(LaunchOutcomeEndToEnd, AFirstLaunchWhoseDeviceAccountsAreNotFetchedIsAnOfflineLogin)
+{
+    standin::Answer cut = standin::Answer::xml("<resources></resources>");
+    cut.truncateAfter = 3; // the answer breaks off
+    service->script("GET", "users/for_device.xml", cut);
+    ASSERT_NO_FATAL_FAILURE(approveAndReachTheFailure());
+    EXPECT_TRUE(serviceRequestsTo("bootstrap.xml").empty());
+    ASSERT_NO_FATAL_FAILURE(continueAndExpectOneOfflineLogin());
+}
+
+TEST_F(LaunchOutcomeEndToEnd, AFirstLaunchWhoseLoginFailsAfterTheApprovalIsAnOfflineLogin)
+{
+    service->script("POST", "bootstrap.xml", standin::Answer::xml("<errors><error>Down</error></errors>", 500));
+    ASSERT_NO_FATAL_FAILURE(approveAndReachTheFailure());
+    EXPECT_EQ(serviceRequestsTo("bootstrap.xml").size(), 1u);
+    ASSERT_NO_FATAL_FAILURE(continueAndExpectOneOfflineLogin());
+}
+
+TEST_F(LaunchOutcomeEndToEnd, ALaterLaunchWhoseLoginFailsIsAnOfflineLoginOfTheLastPlayer)
+{
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    quit();
+    game.calls.clear();
+    for (bool serviceUp : { false, true }) {
+        SCOPED_TRACE(serviceUp ? "the service refuses the login" : "no service");
+        if (serviceUp)
+            service->script("POST", "bootstrap.xml", standin::Answer::xml("<errors><error>Down</error></errors>", 500));
+        else
+            killService();
+        launch();
+        ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::login().isBootstrapInProgress(); }));
+        letTimePass(2);
+        EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:" + std::to_string(player) }));
+        quit();
+        game.calls.clear();
+        if (!serviceUp)
+            startService();
+    }
+}
+
+} // namespace
