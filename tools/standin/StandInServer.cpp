@@ -442,30 +442,36 @@ void StandInServer::Impl::send(const Answer& answer, const http::Reply& reply)
 }
 
 
-std::optional<std::pair<int, int>> parseDelayRange(const std::string& text)
+std::optional<std::pair<int, int>> parseDelayRange(const std::string& text, std::string* why)
 {
-    size_t comma = text.find(',');
-    if (comma == std::string::npos)
+    auto fail = [&](std::string reason) -> std::optional<std::pair<int, int>> {
+        if (why)
+            *why = std::move(reason);
         return std::nullopt;
+    };
     auto number = [](const std::string& part) -> std::optional<int> {
         if (part.empty() || part.size() > 7 || part.find_first_not_of("0123456789") != std::string::npos)
             return std::nullopt;
         return std::stoi(part);
     };
-    auto low = number(text.substr(0, comma));
-    auto high = number(text.substr(comma + 1));
-    if (!low || !high || *low > *high)
-        return std::nullopt;
+    size_t comma = text.find(',');
+    auto low = comma == std::string::npos ? std::nullopt : number(text.substr(0, comma));
+    auto high = comma == std::string::npos ? std::nullopt : number(text.substr(comma + 1));
+    if (!low || !high)
+        return fail("wants MIN,MAX in milliseconds (each 0 to 9999999), not \"" + text + "\"");
+    if (*low > *high)
+        return fail("MIN (" + std::to_string(*low) + ") must not exceed MAX (" + std::to_string(*high) + ")");
     return std::make_pair(*low, *high);
 }
 
 StandInServer::StandInServer() : impl_(std::make_shared<Impl>())
 {
     if (const char* delay = std::getenv("BRISKO_STANDIN_DELAY_MS")) {
-        if (auto range = parseDelayRange(delay))
+        std::string why;
+        if (auto range = parseDelayRange(delay, &why))
             impl_->answerDelay = *range;
         else
-            std::fprintf(stderr, "stand-in: BRISKO_STANDIN_DELAY_MS wants MIN,MAX in milliseconds, not \"%s\"\n", delay);
+            std::fprintf(stderr, "stand-in: BRISKO_STANDIN_DELAY_MS %s; answers are not delayed\n", why.c_str());
     }
 }
 
@@ -608,6 +614,12 @@ void StandInServer::setAnswerDelay(int minMs, int maxMs)
 {
     std::lock_guard guard(impl_->mutex);
     impl_->answerDelay = { std::max(0, minMs), std::max(std::max(0, minMs), maxMs) };
+}
+
+std::pair<int, int> StandInServer::answerDelay() const
+{
+    std::lock_guard guard(impl_->mutex);
+    return impl_->answerDelay;
 }
 
 size_t StandInServer::answeringCount() const

@@ -135,6 +135,8 @@ public:
     // wait). The environment variable BRISKO_STANDIN_DELAY_MS=MIN,MAX sets
     // it for every server made.
     void setAnswerDelay(int minMs, int maxMs);
+    // The range in force (0, 0: answers are not delayed).
+    std::pair<int, int> answerDelay() const;
     // Requests received whose answer has not been handed back yet (held,
     // delayed or being made), so a test can tell when the service is quiet.
     size_t answeringCount() const;
@@ -170,8 +172,8 @@ private:
 };
 
 // "MIN,MAX" milliseconds (0 <= MIN <= MAX), as --answer-delay and
-// BRISKO_STANDIN_DELAY_MS give it; none when malformed.
-std::optional<std::pair<int, int>> parseDelayRange(const std::string& text);
+// BRISKO_STANDIN_DELAY_MS give it; none when malformed, with what is wrong in `why`.
+std::optional<std::pair<int, int>> parseDelayRange(const std::string& text, std::string* why = nullptr);
 
 // Independent OAuth 1.0 HMAC-SHA1 verification of one request.
 bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl, const Params& requestParams,

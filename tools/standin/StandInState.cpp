@@ -23,6 +23,7 @@
 
 #include <cerrno>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -321,6 +322,9 @@ std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std
         return std::nullopt;
     }
     GameDefinition game;
+    // The line each id was first listed on: an id listed twice is the file's mistake, said here.
+    std::map<int64_t, int> boardLines, achievementLines;
+    bool listsAnything = false;
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         line = trimmed(line);
@@ -333,6 +337,13 @@ std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std
             error = path + ":" + std::to_string(number) + ": " + why + " (\"" + line + "\")";
             return std::nullopt;
         };
+        auto listedTwice = [&](std::map<int64_t, int>& lines, const char* what, int64_t id) {
+            auto [first, isNew] = lines.emplace(id, number);
+            return isNew ? std::string()
+                         : std::string(what) + " " + std::to_string(id) + " is listed twice (first on line "
+                    + std::to_string(first->second) + ")";
+        };
+        listsAnything = true;
         if (kind == "product-key" || kind == "product-secret") {
             std::string value = trimmed(line.substr(kind.size()));
             if (value.empty())
@@ -346,6 +357,8 @@ std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std
             auto id = positiveId(first);
             if (!id || (second != "higher" && second != "lower") || name.empty())
                 return fail("a leaderboard is \"leaderboard ID higher|lower NAME\"");
+            if (auto twice = listedTwice(boardLines, "leaderboard", *id); !twice.empty())
+                return fail(twice);
             game.leaderboards.push_back({ *id, name, second == "higher" });
         } else if (kind == "achievement") {
             words >> second;
@@ -358,10 +371,16 @@ std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std
             auto points = second == "0" ? std::optional<int64_t>(0) : positiveId(second);
             if (!id || !points || title.empty())
                 return fail("an achievement is \"achievement ID POINTS TITLE [| DESCRIPTION]\"");
+            if (auto twice = listedTwice(achievementLines, "achievement", *id); !twice.empty())
+                return fail(twice);
             game.achievements.push_back({ *id, *points, title, description });
         } else {
             return fail("unknown entry \"" + kind + "\"");
         }
+    }
+    if (!listsAnything) {
+        error = path + ": the file lists nothing (a product-key, product-secret, leaderboard or achievement line)";
+        return std::nullopt;
     }
     return game;
 }

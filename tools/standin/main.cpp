@@ -117,13 +117,17 @@ int main(int argc, char** argv)
             return usageError(option + " needs a value");
         const char* value = argv[++i];
         if (option == "--fixtures") {
+            std::error_code ec;
+            if (!std::filesystem::is_directory(value, ec))
+                return usageError("--fixtures names no folder: \"" + std::string(value) + "\"");
             fixtures = value;
             continue;
         }
         if (option == "--answer-delay") {
-            answerDelay = standin::parseDelayRange(value);
+            std::string why;
+            answerDelay = standin::parseDelayRange(value, &why);
             if (!answerDelay)
-                return usageError("--answer-delay wants MIN,MAX in milliseconds, not \"" + std::string(value) + "\"");
+                return usageError("--answer-delay " + why);
             continue;
         }
         if (option == "--game") {
@@ -220,6 +224,10 @@ int main(int argc, char** argv)
                 storage.baseUrl().c_str());
     if (state)
         std::printf("state %s\n", state->databasePath().c_str());
+    // A slow service is chosen, and said so, so that nobody mistakes it for a slow machine.
+    if (auto [low, high] = server.answerDelay(); high > 0)
+        std::printf("answers are delayed %d to %d ms (%s)\n", low, high,
+                    answerDelay ? "--answer-delay" : "BRISKO_STANDIN_DELAY_MS");
     std::fflush(stdout);
     int received = 0;
     while (sigwait(&stopSignals, &received) != 0) { }
