@@ -76,6 +76,46 @@ std::optional<size_t> decimal(const std::string& text)
 
 } // namespace
 
+bool isMethod(const std::string& method) { return method.size() <= kMaxMethod && isToken(method); }
+
+std::optional<Refusal> checkTarget(const std::string& target)
+{
+    if (target.size() > kMaxTarget)
+        return Refusal { 414, "the address is " + std::to_string(target.size()) + " bytes long, over the limit of "
+                                  + std::to_string(kMaxTarget) };
+    if (target.empty() || target[0] != '/'
+        || std::any_of(target.begin(), target.end(), [](unsigned char c) { return c <= ' ' || c == 0x7f; }))
+        return Refusal { 400, "the address " + quoted(target) + " is not a path starting with /" };
+    // A NUL would end the path early wherever it names a file.
+    std::string path = platform::percentDecode(target.substr(0, target.find('?')));
+    if (path.find('\0') != std::string::npos)
+        return Refusal { 400, "the address " + quoted(target) + " holds a NUL byte once decoded" };
+    return std::nullopt;
+}
+
+std::string loggable(const std::string& text, size_t limit)
+{
+    static const char* hex = "0123456789abcdef";
+    std::string out;
+    size_t shown = std::min(text.size(), limit);
+    out.reserve(shown + 16);
+    for (size_t i = 0; i < shown; ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c < ' ' || c == 0x7f) {
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    if (shown < text.size())
+        out += "... (" + std::to_string(text.size() - shown) + " more bytes)";
+    return out;
+}
+
 std::optional<std::string> Request::header(const std::string& name) const
 {
     for (auto& [k, v] : headers)
@@ -134,19 +174,17 @@ bool RequestReader::headLine(const std::string& line)
 {
     if (lines_++ == 0) {
         size_t sp1 = line.find(' ');
-        if (sp1 == std::string::npos || sp1 == 0 || sp1 > kMaxMethod || !isToken(line.substr(0, sp1)))
+        if (sp1 == std::string::npos || !isMethod(line.substr(0, sp1)))
             return fail(400, noMethod(line));
         request_.method = line.substr(0, sp1);
         size_t sp2 = line.find(' ', sp1 + 1);
         std::string target = line.substr(sp1 + 1, sp2 == std::string::npos ? std::string::npos : sp2 - sp1 - 1);
         if (target.size() > kMaxTarget)
-            return fail(414, "the address is " + std::to_string(target.size()) + " bytes long, over the limit of "
-                                   + std::to_string(kMaxTarget));
+            return fail(414, checkTarget(target)->why);
         if (sp2 == std::string::npos)
             return fail(400, "the request line has no HTTP version");
-        if (target.empty() || target[0] != '/'
-            || std::any_of(target.begin(), target.end(), [](unsigned char c) { return c <= ' ' || c == 0x7f; }))
-            return fail(400, "the address " + quoted(target) + " is not a path starting with /");
+        if (auto problem = checkTarget(target))
+            return fail(problem->status, problem->why);
         request_.target = std::move(target);
         std::string version = line.substr(sp2 + 1);
         if (version.size() != 8 || version.compare(0, 5, "HTTP/") != 0 || !std::isdigit(static_cast<unsigned char>(version[5]))

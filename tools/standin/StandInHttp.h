@@ -32,6 +32,26 @@ constexpr size_t kMaxHeaderLine = 8192;
 constexpr size_t kMaxHeaderBytes = 64 * 1024;
 constexpr size_t kMaxHeaders = 100;
 
+// Why a request cannot be read: the status it is answered with and the reason.
+struct Refusal {
+    int status { 400 };
+    std::string why;
+};
+
+// A method is a word of at most kMaxMethod letters.
+bool isMethod(const std::string& method);
+// What is wrong with a request's address (over kMaxTarget bytes: 414; not a
+// path from "/", a space or control character in it, or a NUL once decoded:
+// 400); none when it can be served. The same check holds for requests that
+// come inside the presence channel.
+std::optional<Refusal> checkTarget(const std::string& target);
+
+// A value a client sent, made fit for one log line: control characters and
+// the backslash are escaped ("\x0a", "\\"), and past `limit` bytes it is cut
+// with what was left out counted, so no client can forge or flood a line.
+constexpr size_t kLogValueLimit = 1024;
+std::string loggable(const std::string& text, size_t limit = kLogValueLimit);
+
 // A request read whole.
 struct Request {
     std::string method;

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <set>
@@ -239,6 +240,24 @@ struct StandInServer::Impl : http::RequestSink {
 // A request read whole goes to a worker; it counts as being answered from now on.
 bool StandInServer::Impl::take(http::Request&& request, http::Reply reply)
 {
+    // A request from the channel is limited here as a connection's would have been:
+    // the same method and address checks, the same body limits.
+    std::optional<http::Refusal> problem;
+    if (!http::isMethod(request.method))
+        problem = http::Refusal { 400, "the request's method " + http::loggable(request.method, 40)
+                                           + " is not a word of at most " + std::to_string(http::kMaxMethod) + " letters" };
+    else
+        problem = http::checkTarget(request.target);
+    if (problem) {
+        refused(http::isMethod(request.method) ? request.method : "-",
+                problem->status == 414 || request.target.empty() ? "-" : request.path(), problem->status, problem->why);
+        reply(http::Response { problem->status, "text/plain; charset=utf-8", problem->why + "\n", 0, 0 });
+        return true;
+    }
+    if (!request.bodyTooLarge && request.body.size() > bodyLimit(request)) {
+        request.bodyTooLarge = true;
+        request.body.clear();
+    }
     std::shared_ptr<http::WorkerPool> pool;
     {
         std::lock_guard guard(mutex);
@@ -246,11 +265,6 @@ bool StandInServer::Impl::take(http::Request&& request, http::Reply reply)
             return false;
         pool = workers;
         ++answering;
-    }
-    // A request from the channel is limited here as a connection's would have been.
-    if (!request.bodyTooLarge && request.body.size() > bodyLimit(request)) {
-        request.bodyTooLarge = true;
-        request.body.clear();
     }
     if (pool->post([this, request = std::move(request), reply]() { handle(request, reply); }))
         return true;
@@ -267,7 +281,8 @@ void StandInServer::Impl::refused(const std::string& method, const std::string& 
         sink = logSink;
     }
     if (sink)
-        sink(method + " " + path + " " + std::to_string(status) + " not read: " + why);
+        sink(http::loggable(method) + " " + http::loggable(path) + " " + std::to_string(status)
+             + " not read: " + http::loggable(why));
 }
 
 void StandInServer::Impl::handle(const http::Request& req, const http::Reply& reply)
@@ -381,9 +396,14 @@ void StandInServer::Impl::handle(const http::Request& req, const http::Reply& re
         }
         found = true;
     }
+    // A fixture is a file: a folder (the path "", "." or "dir/") is not found.
     if (!found && logged.method == "GET" && !fixtures.empty() && logged.path.find("..") == std::string::npos) {
-        std::ifstream in(fixtures + "/" + logged.path, std::ios::binary);
-        if (in) {
+        std::error_code ec;
+        std::string file = fixtures + "/" + logged.path;
+        std::ifstream in;
+        if (std::filesystem::is_regular_file(file, ec))
+            in.open(file, std::ios::binary);
+        if (in.is_open()) {
             std::ostringstream text;
             text << in.rdbuf();
             answer = Answer::xml(text.str());
@@ -392,10 +412,11 @@ void StandInServer::Impl::handle(const http::Request& req, const http::Reply& re
     }
     if (!found)
         answer = xml::error(404, "Not found");
+    // What the client sent is escaped and bounded: one request, one line.
     if (sink)
-        sink(logged.method + " " + logged.path + " " + std::to_string(answer.status) + " " + verdict(logged)
-             + (logged.viaChannel ? " (presence channel)" : "")
-             + (answer.status >= 400 ? ": " + refusalReason(answer.body) : std::string()));
+        sink(logged.method + " " + http::loggable(logged.path) + " " + std::to_string(answer.status) + " "
+             + http::loggable(verdict(logged)) + (logged.viaChannel ? " (presence channel)" : "")
+             + (answer.status >= 400 ? ": " + http::loggable(refusalReason(answer.body)) : std::string()));
     deliver(std::move(answer), logged.path, reply, loggedGeneration);
 }
 

@@ -24,6 +24,12 @@ protected:
             ++reached;
             return standin::Answer::xml("<size>" + std::to_string(r.param("value").size()) + "</size>");
         });
+        // A refusal that quotes what it was sent, as some of the service's do.
+        server.route("POST", "refuse", [](const standin::LoggedRequest& r) {
+            return standin::Answer::xml("<errors><error>No such thing: " + r.param("value") + "</error></errors>", 400);
+        });
+        server.setFixtureDirectory(fixtures.path());
+        fixtures.write("client_applications/321.xml", "<game/>");
         server.addToken("token-1", "token-secret-1");
         server.setRejectsBadSignatures(true);
         server.setLogSink([this](const std::string& line) {
@@ -40,6 +46,7 @@ protected:
         return log;
     }
 
+    testing_support::TempDir fixtures;
     standin::StandInServer server;
     std::mutex mutex;
     std::vector<std::string> log;
@@ -197,4 +204,41 @@ TEST_F(StandInConnections, TheLogKeepsWithinItsBudgetAfterLargeRefusedPosts)
     ASSERT_FALSE(kept.empty());
     EXPECT_EQ(kept.back().path, "missing") << "the latest are the ones kept";
     EXPECT_EQ(kept.back().body.size(), body.size());
+}
+
+TEST_F(StandInConnections, ALogLineCarriesWhatTheClientSentEscapedAndBounded)
+{
+    // A path that decodes to a line end cannot write a second, forged line.
+    auto forged = standin_testing::sendRaw(
+        server.port(), "GET /nothing%0Aforged-line%20GET%20bootstrap.xml%20200%20signature%20verified HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(forged.status, 404);
+    // A refusal quoting a 900 KB value writes a line of a few KB, saying how much it left out.
+    const std::string value = std::string(450 * 1024, 'v') + "\n" + std::string(450 * 1024, 'w');
+    const std::string body = "value=" + value;
+    auto flooded = standin_testing::sendRaw(server.port(), "POST /refuse HTTP/1.1\r\nContent-Type: "
+                                                           "application/x-www-form-urlencoded\r\nContent-Length: "
+                                                           + std::to_string(body.size()) + "\r\n\r\n" + body);
+    EXPECT_EQ(flooded.status, 400);
+    auto lines = logLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "GET nothing\\x0aforged-line GET bootstrap.xml 200 signature verified 404 unsigned: Not found");
+    EXPECT_EQ(lines[1].rfind("POST refuse 400 unsigned: No such thing: vvv", 0), 0u) << lines[1].substr(0, 100);
+    EXPECT_LT(lines[1].size(), 4096u);
+    EXPECT_NE(lines[1].find(" more bytes)"), std::string::npos);
+    for (auto& line : lines)
+        EXPECT_EQ(line.find('\n'), std::string::npos) << line.substr(0, 100);
+}
+
+TEST_F(StandInConnections, AFolderIsNotAFixtureAndANulEndsNoPath)
+{
+    EXPECT_EQ(standin_testing::sendRaw(server.port(), "GET /client_applications/321.xml HTTP/1.1\r\n\r\n").body, "<game/>");
+    for (const char* folder : { "/client_applications/", "/client_applications", "/.", "/%2e", "/", "/client_applications/." }) {
+        auto reply = standin_testing::sendRaw(server.port(), std::string("GET ") + folder + " HTTP/1.1\r\n\r\n");
+        EXPECT_EQ(reply.status, 404) << folder;
+    }
+    // Cut at its NUL, this path would name the fixture above.
+    auto nul = standin_testing::sendRaw(server.port(), "GET /client_applications/321.xml%00.png HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(nul.status, 400);
+    EXPECT_NE(nul.body.find("holds a NUL byte once decoded"), std::string::npos) << nul.body;
+    EXPECT_EQ(server.requestCount(), 7u) << "the NUL one is not read";
 }
