@@ -136,7 +136,7 @@ void RequestReader::reset()
 {
     phase_ = Phase::Head;
     request_ = Request();
-    lines_ = headBytes_ = pending_ = limitBytes_ = remaining_ = 0;
+    lines_ = headBytes_ = pending_ = limitBytes_ = remaining_ = framing_ = 0;
     wantsContinue_ = false;
     status_ = 0;
     why_.clear();
@@ -252,6 +252,54 @@ bool RequestReader::headDone()
     return true;
 }
 
+std::string RequestReader::chunkLineTooLong()
+{
+    return "a chunk size line is over " + std::to_string(kMaxChunkSizeLine) + " bytes";
+}
+
+std::string RequestReader::framingTooLarge()
+{
+    return "the chunked body carries over " + std::to_string(kMaxChunkFraming)
+        + " bytes of framing besides its data and sizes (extensions, padding, trailers)";
+}
+
+// A trailer line of `length` bytes (without its CRLF) that cannot be taken.
+std::optional<Refusal> RequestReader::trailerLine(size_t length) const
+{
+    if (length > kMaxHeaderLine)
+        return Refusal { 431, "a trailer line is over the limit of " + std::to_string(kMaxHeaderLine) + " bytes" };
+    if (framing_ + length + 2 > kMaxChunkFraming)
+        return Refusal { 413, framingTooLarge() };
+    return std::nullopt;
+}
+
+// A line still arriving is refused as soon as it cannot end well, and for
+// the reason its whole would be: how the bytes are split never changes the
+// answer. `length` leaves out a CR that may begin the line's CRLF.
+std::optional<Refusal> RequestReader::unfinishedLine(const std::string& in, size_t length) const
+{
+    if (phase_ == Phase::ChunkSize)
+        return length > kMaxChunkSizeLine ? std::optional<Refusal>(Refusal { 400, chunkLineTooLong() }) : std::nullopt;
+    if (length == 0)
+        return std::nullopt; // perhaps the empty line that ends the head or the trailer
+    if (phase_ == Phase::Trailer)
+        return trailerLine(length);
+    if (lines_ > 0) {
+        if (length > kMaxHeaderLine)
+            return Refusal { 431, "a header line is over the limit of " + std::to_string(kMaxHeaderLine) + " bytes" };
+        if (headBytes_ + length + 2 > kMaxHeaderBytes)
+            return Refusal { 431, "the headers are over the limit of " + std::to_string(kMaxHeaderBytes) + " bytes" };
+        return std::nullopt;
+    }
+    std::string line = in.substr(0, length);
+    size_t sp = line.find(' ');
+    if ((sp == std::string::npos && length > kMaxMethod) || (sp != std::string::npos && !isMethod(line.substr(0, sp))))
+        return Refusal { 400, noMethod(line) };
+    if (sp != std::string::npos && line.find(' ', sp + 1) == std::string::npos && length - sp - 1 > kMaxTarget)
+        return Refusal { 414, "the address is over the limit of " + std::to_string(kMaxTarget) + " bytes" };
+    return std::nullopt;
+}
+
 RequestReader::Step RequestReader::take(std::string& in)
 {
     for (;;) {
@@ -271,18 +319,10 @@ RequestReader::Step RequestReader::take(std::string& in)
             size_t nl = in.find('\n', pending_);
             if (nl == std::string::npos) {
                 pending_ = in.size();
-                if (phase_ == Phase::Head && lines_ == 0) {
-                    // Refuse a request line as soon as it cannot become one.
-                    size_t sp = in.find(' ');
-                    if ((sp == std::string::npos && in.size() > kMaxMethod) || (sp != std::string::npos && sp > kMaxMethod))
-                        return refuse(400, noMethod(in));
-                    if (sp != std::string::npos && in.size() - sp - 1 > kMaxTarget && in.find(' ', sp + 1) == std::string::npos)
-                        return refuse(414, "the address is over the limit of " + std::to_string(kMaxTarget) + " bytes");
-                } else if (phase_ == Phase::ChunkSize && in.size() > 1024) {
-                    return refuse(400, "a chunk size line is over 1024 bytes");
-                } else if (in.size() > kMaxHeaderLine || headBytes_ + in.size() > kMaxHeaderBytes) {
-                    return refuse(431, "a header line is over the limit of " + std::to_string(kMaxHeaderLine) + " bytes");
-                }
+                // The line so far, without a CR that may be the start of its CRLF.
+                size_t length = in.size() - (!in.empty() && in.back() == '\r' ? 1 : 0);
+                if (auto problem = unfinishedLine(in, length))
+                    return refuse(problem->status, std::move(problem->why));
                 return Step::More;
             }
             pending_ = 0;
@@ -290,20 +330,31 @@ RequestReader::Step RequestReader::take(std::string& in)
                 return refuse(400, "the request's lines end in LF alone, not CRLF");
             std::string line = in.substr(0, nl - 1);
             in.erase(0, nl + 1);
-            headBytes_ += nl + 1;
             if (phase_ == Phase::Head) {
+                headBytes_ += nl + 1;
                 if (!headLine(line))
                     return Step::Refused;
             } else if (phase_ == Phase::Trailer) {
                 if (line.empty())
                     phase_ = Phase::Done;
-                else if (headBytes_ > kMaxHeaderBytes)
-                    return refuse(431, "the trailer is over the limit of " + std::to_string(kMaxHeaderBytes) + " bytes");
+                else if (auto problem = trailerLine(line.size()))
+                    return refuse(problem->status, std::move(problem->why));
+                else
+                    framing_ += line.size() + 2;
             } else {
+                if (line.size() > kMaxChunkSizeLine)
+                    return refuse(400, chunkLineTooLong());
                 std::string size = trimmed(line.substr(0, line.find(';')));
                 if (size.empty() || size.size() > 15 || size.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
                     return refuse(400, "the chunk size " + quoted(size) + " is not a hexadecimal number");
                 remaining_ = std::stoull(size, nullptr, 16);
+                // Only what the shortest size line would not carry counts as framing.
+                size_t digits = 1;
+                for (size_t n = remaining_; n >= 16; n /= 16)
+                    ++digits;
+                framing_ += line.size() - digits;
+                if (framing_ > kMaxChunkFraming)
+                    return refuse(413, framingTooLarge());
                 phase_ = remaining_ == 0 ? Phase::Trailer : Phase::ChunkData;
             }
             break;

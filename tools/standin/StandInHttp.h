@@ -31,6 +31,11 @@ constexpr size_t kMaxTarget = 8192;
 constexpr size_t kMaxHeaderLine = 8192;
 constexpr size_t kMaxHeaderBytes = 64 * 1024;
 constexpr size_t kMaxHeaders = 100;
+// A chunked body's size lines, and what it may carry besides its data and the
+// shortest size lines (extensions, padding, trailers): a budget of its own,
+// counted the same however the body's bytes are split.
+constexpr size_t kMaxChunkSizeLine = 1024;
+constexpr size_t kMaxChunkFraming = 64 * 1024;
 
 // Why a request cannot be read: the status it is answered with and the reason.
 struct Refusal {
@@ -99,6 +104,10 @@ private:
     bool fail(int status, std::string why); // refuse(), answering false
     bool headLine(const std::string& line);
     bool headDone();
+    std::optional<Refusal> unfinishedLine(const std::string& in, size_t length) const;
+    std::optional<Refusal> trailerLine(size_t length) const;
+    static std::string chunkLineTooLong();
+    static std::string framingTooLarge();
     void keep(const char* data, size_t length);
 
     BodyLimit limit_;
@@ -109,6 +118,7 @@ private:
     size_t pending_ { 0 }; // bytes of an unfinished line already looked at
     size_t limitBytes_ { 0 };
     size_t remaining_ { 0 };
+    size_t framing_ { 0 }; // a chunked body's framing beyond its shortest size lines
     bool wantsContinue_ { false };
     int status_ { 0 };
     std::string why_;

@@ -242,3 +242,54 @@ TEST_F(StandInConnections, AFolderIsNotAFixtureAndANulEndsNoPath)
     EXPECT_NE(nul.body.find("holds a NUL byte once decoded"), std::string::npos) << nul.body;
     EXPECT_EQ(server.requestCount(), 7u) << "the NUL one is not read";
 }
+
+namespace {
+
+// What the reader makes of `bytes` handed to it in pieces cut at `cuts`:
+// the body's size when the request is whole, else minus the refusal's status.
+long readInPieces(const std::string& bytes, std::vector<size_t> cuts)
+{
+    standin::http::RequestReader reader([](const standin::http::Request&) { return standin::kFormBodyLimit; });
+    cuts.push_back(bytes.size());
+    std::string in;
+    size_t from = 0;
+    for (size_t cut : cuts) {
+        in += bytes.substr(from, cut - from);
+        from = cut;
+        auto step = reader.take(in);
+        if (step == standin::http::RequestReader::Step::Done)
+            return static_cast<long>(reader.request().body.size());
+        if (step == standin::http::RequestReader::Step::Refused)
+            return -reader.status();
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST(StandInRequestReader, AChunkedBodyIsReadTheSameHoweverItIsSplit)
+{
+    const std::string head = "POST /echo HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n";
+    std::string small, extended, longLine;
+    for (int i = 0; i < 22000; ++i)
+        small += "1\r\nx\r\n";
+    for (int i = 0; i < 71; ++i)
+        extended += "1;" + std::string(1000, 'e') + "\r\nx\r\n";
+    longLine = "1;" + std::string(2000, 'e') + "\r\nx\r\n";
+    struct Case {
+        std::string bytes;
+        long outcome;
+    };
+    const std::vector<Case> cases {
+        { head + small + "0\r\n\r\n", 22000 },      // many small chunks: little framing, served
+        { head + extended + "0\r\n\r\n", -413 },    // 71 KB of extensions: over the framing budget
+        { head + longLine + "0\r\n\r\n", -400 },    // a size line over 1 KB
+        { head + "1\r\nx\r\n0\r\n" + std::string(70, 'T') + ": 1\r\n\r\n", 1 },
+    };
+    for (auto& c : cases) {
+        EXPECT_EQ(readInPieces(c.bytes, {}), c.outcome) << c.bytes.substr(0, 80);
+        // Cut inside and around every line of the last few kilobytes, as TCP may.
+        for (size_t cut = c.bytes.size() > 3000 ? c.bytes.size() - 3000 : 1; cut < c.bytes.size(); cut += 7)
+            ASSERT_EQ(readInPieces(c.bytes, { cut }), c.outcome) << "cut at " << cut << " of " << c.bytes.size();
+    }
+}
