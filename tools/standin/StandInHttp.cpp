@@ -275,9 +275,10 @@ std::optional<Refusal> RequestReader::trailerLine(size_t length) const
 
 // A line still arriving is refused as soon as it cannot end well, and for
 // the reason its whole would be: how the bytes are split never changes the
-// answer. `length` leaves out a CR that may begin the line's CRLF.
-std::optional<Refusal> RequestReader::unfinishedLine(const std::string& in, size_t length) const
+// answer. The line so far leaves out a CR that may begin its CRLF.
+std::optional<Refusal> RequestReader::unfinishedLine(std::string_view unfinished) const
 {
+    size_t length = unfinished.size();
     if (phase_ == Phase::ChunkSize)
         return length > kMaxChunkSizeLine ? std::optional<Refusal>(Refusal { 400, chunkLineTooLong() }) : std::nullopt;
     if (length == 0)
@@ -291,7 +292,7 @@ std::optional<Refusal> RequestReader::unfinishedLine(const std::string& in, size
             return Refusal { 431, "the headers are over the limit of " + std::to_string(kMaxHeaderBytes) + " bytes" };
         return std::nullopt;
     }
-    std::string line = in.substr(0, length);
+    std::string line(unfinished);
     size_t sp = line.find(' ');
     if ((sp == std::string::npos && length > kMaxMethod) || (sp != std::string::npos && !isMethod(line.substr(0, sp))))
         return Refusal { 400, noMethod(line) };
@@ -302,6 +303,14 @@ std::optional<Refusal> RequestReader::unfinishedLine(const std::string& in, size
 
 RequestReader::Step RequestReader::take(std::string& in)
 {
+    // What is read is dropped from the front once, on the way out: erasing
+    // line by line would cost a copy of the rest for every chunk or header.
+    size_t at = 0;
+    struct Consume {
+        std::string& in;
+        size_t& at;
+        ~Consume() { in.erase(0, at); }
+    } consume { in, at };
     for (;;) {
         switch (phase_) {
         case Phase::Done:
@@ -313,25 +322,26 @@ RequestReader::Step RequestReader::take(std::string& in)
         case Phase::Trailer: {
             // Empty lines before a request line are allowed and skipped.
             if (phase_ == Phase::Head && lines_ == 0 && pending_ == 0) {
-                size_t skip = in.find_first_not_of("\r\n");
-                in.erase(0, skip == std::string::npos ? in.size() : skip);
+                size_t skip = in.find_first_not_of("\r\n", at);
+                at = skip == std::string::npos ? in.size() : skip;
             }
-            size_t nl = in.find('\n', pending_);
+            size_t nl = in.find('\n', at + pending_);
             if (nl == std::string::npos) {
-                pending_ = in.size();
+                pending_ = in.size() - at;
                 // The line so far, without a CR that may be the start of its CRLF.
-                size_t length = in.size() - (!in.empty() && in.back() == '\r' ? 1 : 0);
-                if (auto problem = unfinishedLine(in, length))
+                size_t length = pending_ - (pending_ > 0 && in.back() == '\r' ? 1 : 0);
+                if (auto problem = unfinishedLine(std::string_view(in).substr(at, length)))
                     return refuse(problem->status, std::move(problem->why));
                 return Step::More;
             }
             pending_ = 0;
-            if (nl == 0 || in[nl - 1] != '\r')
+            if (nl == at || in[nl - 1] != '\r')
                 return refuse(400, "the request's lines end in LF alone, not CRLF");
-            std::string line = in.substr(0, nl - 1);
-            in.erase(0, nl + 1);
+            std::string line = in.substr(at, nl - 1 - at);
+            size_t taken = nl + 1 - at;
+            at = nl + 1;
             if (phase_ == Phase::Head) {
-                headBytes_ += nl + 1;
+                headBytes_ += taken;
                 if (!headLine(line))
                     return Step::Refused;
             } else if (phase_ == Phase::Trailer) {
@@ -361,9 +371,9 @@ RequestReader::Step RequestReader::take(std::string& in)
         }
         case Phase::Body:
         case Phase::ChunkData: {
-            size_t n = std::min(remaining_, in.size());
-            keep(in.data(), n);
-            in.erase(0, n);
+            size_t n = std::min(remaining_, in.size() - at);
+            keep(in.data() + at, n);
+            at += n;
             remaining_ -= n;
             if (remaining_ > 0)
                 return Step::More;
@@ -371,11 +381,11 @@ RequestReader::Step RequestReader::take(std::string& in)
             break;
         }
         case Phase::ChunkEnd:
-            if (in.size() < 2)
+            if (in.size() - at < 2)
                 return Step::More;
-            if (in.compare(0, 2, "\r\n") != 0)
+            if (in.compare(at, 2, "\r\n") != 0)
                 return refuse(400, "a chunk's data does not end where its size says");
-            in.erase(0, 2);
+            at += 2;
             phase_ = Phase::ChunkSize;
             break;
         }
@@ -385,7 +395,6 @@ RequestReader::Step RequestReader::take(std::string& in)
 // --- the polling loop ---
 
 struct Server::Core : std::enable_shared_from_this<Server::Core> {
-    static constexpr size_t kMaxConnections = 8192;
     static constexpr size_t kChunk = 64 * 1024;
 
     struct Connection {
@@ -404,6 +413,7 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
         bool peerDone { false };    // the client sends no more
         bool dead { false };
         Clock::time_point lastActive;
+        std::optional<Clock::time_point> requestBegan; // the first byte of the request being read
 
         bool drained() const { return outAt >= out.size() && filler == 0; }
     };
@@ -463,19 +473,32 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
         connections.erase(it);
     }
 
-    // Under descriptor pressure the connection idle longest makes room.
-    bool evictIdle()
+    // Under descriptor pressure or at the cap the connection idle longest
+    // makes room; when none is idle, the unfinished request that began
+    // longest ago does. Connections being answered are never taken.
+    bool makeRoom()
     {
-        auto oldest = connections.end();
+        auto idle = connections.end(), unfinished = connections.end();
         for (auto it = connections.begin(); it != connections.end(); ++it) {
             auto& c = it->second;
-            if (!c.waiting && c.drained() && c.in.empty() && !c.reader.started()
-                && (oldest == connections.end() || c.lastActive < oldest->second.lastActive))
-                oldest = it;
+            if (c.waiting || c.dead || c.closeAfterOut || !c.drained())
+                continue;
+            if (!c.requestBegan) {
+                if (idle == connections.end() || c.lastActive < idle->second.lastActive)
+                    idle = it;
+            } else if (unfinished == connections.end() || *c.requestBegan < *unfinished->second.requestBegan) {
+                unfinished = it;
+            }
         }
-        if (oldest == connections.end())
+        if (idle != connections.end()) {
+            close(idle->first);
+            return true;
+        }
+        if (unfinished == connections.end())
             return false;
-        close(oldest->first);
+        refuse(unfinished->second, 408, "the request was not whole when its connection was needed for another");
+        flush(unfinished->first, unfinished->second); // as far as the socket takes it now
+        close(unfinished->first);
         return true;
     }
 
@@ -486,13 +509,13 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
             if (fd < 0) {
                 if (errno == EINTR)
                     continue;
-                if ((errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) && evictIdle())
+                if ((errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) && makeRoom())
                     continue;
                 if (errno != EAGAIN && errno != EWOULDBLOCK)
                     acceptResumes = Clock::now() + std::chrono::milliseconds(100);
                 return;
             }
-            if (connections.size() >= kMaxConnections && !evictIdle()) {
+            if (connections.size() >= settings.maxConnections && !makeRoom()) {
                 ::close(fd);
                 continue;
             }
@@ -546,7 +569,11 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
     {
         if (c.waiting || c.closeAfterOut || c.dead)
             return;
+        if (!c.requestBegan && !c.in.empty())
+            c.requestBegan = Clock::now();
         auto step = c.reader.take(c.in);
+        if (step == RequestReader::Step::More && !c.reader.started() && c.in.empty())
+            c.requestBegan.reset(); // only blank lines came
         if (c.reader.wantsContinue()) {
             c.reader.continueSent();
             c.out += "HTTP/1.1 100 Continue\r\n\r\n";
@@ -556,6 +583,7 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
         } else if (step == RequestReader::Step::Done) {
             Request request = std::move(c.reader.request());
             c.reader.reset();
+            c.requestBegan.reset();
             c.waiting = true;
             c.http10 = request.http10;
             c.head = request.method == "HEAD";
@@ -633,21 +661,24 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
 
     bool reading(const Connection& c) const { return !c.waiting && !c.closeAfterOut && !c.peerDone && c.drained(); }
 
-    // Closes connections that sent nothing for too long (408 when a request was under way).
+    // Closes connections that sent nothing for too long, and answers 408 to
+    // requests that did not arrive whole in time.
     Clock::time_point sweep(Clock::time_point now)
     {
         Clock::time_point next = now + settings.readTimeout;
         for (auto& [id, c] : connections) {
             if (c.waiting || c.dead)
                 continue;
-            Clock::time_point deadline = c.lastActive + settings.readTimeout;
+            bool unfinished = reading(c) && c.requestBegan;
+            Clock::time_point deadline = (unfinished ? *c.requestBegan : c.lastActive) + settings.readTimeout;
             if (deadline > now) {
                 next = std::min(next, deadline);
                 continue;
             }
-            if (reading(c) && (c.reader.started() || !c.in.empty())) {
+            if (unfinished) {
+                auto ms = settings.readTimeout.count();
                 refuse(c, 408, "the request did not arrive whole within "
-                                   + std::to_string(settings.readTimeout.count() / 1000) + " s");
+                                   + (ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms"));
                 flush(id, c);
             }
             c.dead = true;

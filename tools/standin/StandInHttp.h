@@ -20,6 +20,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -104,7 +105,7 @@ private:
     bool fail(int status, std::string why); // refuse(), answering false
     bool headLine(const std::string& line);
     bool headDone();
-    std::optional<Refusal> unfinishedLine(const std::string& in, size_t length) const;
+    std::optional<Refusal> unfinishedLine(std::string_view unfinished) const;
     std::optional<Refusal> trailerLine(size_t length) const;
     static std::string chunkLineTooLong();
     static std::string framingTooLarge();
@@ -143,9 +144,15 @@ struct Settings {
     // far as they were read ("-" when not), the status and the reason.
     std::function<void(const std::string& method, const std::string& path, int status, const std::string& why)> onRefused;
     bool closeAfterEachAnswer { false };
-    // A connection that sends nothing for this long is closed; one in the
-    // middle of a request is answered 408 first.
+    // A connection that sends nothing for this long is closed, and a request
+    // must arrive whole within it from its first byte (the whole request,
+    // not each byte: a client dripping bytes gains nothing); one that does
+    // not is answered 408 and its connection closed.
     std::chrono::milliseconds readTimeout { 10000 };
+    // At most this many connections; past it, or when descriptors run out,
+    // the connection idle longest makes room, else the unfinished request
+    // that began longest ago (answered 408).
+    size_t maxConnections { 8192 };
 };
 
 class Server {

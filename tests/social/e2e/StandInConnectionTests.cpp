@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 using standin_testing::RawConnection;
 
@@ -289,7 +291,66 @@ TEST(StandInRequestReader, AChunkedBodyIsReadTheSameHoweverItIsSplit)
     for (auto& c : cases) {
         EXPECT_EQ(readInPieces(c.bytes, {}), c.outcome) << c.bytes.substr(0, 80);
         // Cut inside and around every line of the last few kilobytes, as TCP may.
-        for (size_t cut = c.bytes.size() > 3000 ? c.bytes.size() - 3000 : 1; cut < c.bytes.size(); cut += 7)
+        for (size_t cut = c.bytes.size() > 2000 ? c.bytes.size() - 2000 : 1; cut < c.bytes.size(); cut += 11)
             ASSERT_EQ(readInPieces(c.bytes, { cut }), c.outcome) << "cut at " << cut << " of " << c.bytes.size();
     }
+}
+
+namespace {
+
+// The HTTP server alone, answering every request read whole with 200.
+class StandInConnectionBounds : public ::testing::Test {
+protected:
+    int start(size_t maxConnections, std::chrono::milliseconds readTimeout)
+    {
+        standin::http::Settings settings;
+        settings.maxConnections = maxConnections;
+        settings.readTimeout = readTimeout;
+        settings.onRequest = [](standin::http::Request&&, standin::http::Reply reply) {
+            reply(standin::http::Response { 200, "text/plain", "ok", 0, 0 });
+        };
+        return server.start(0, std::move(settings));
+    }
+    standin::http::Server server;
+};
+
+} // namespace
+
+TEST_F(StandInConnectionBounds, UnfinishedRequestsMakeRoomForAWholeOne)
+{
+    int port = start(16, std::chrono::seconds(60));
+    ASSERT_GT(port, 0);
+    // Every place is held by a request whose head came and whose body never does.
+    std::vector<std::unique_ptr<RawConnection>> waiting;
+    for (int i = 0; i < 16; ++i) {
+        waiting.push_back(std::make_unique<RawConnection>(port));
+        ASSERT_TRUE(waiting.back()->send("POST /x HTTP/1.1\r\nExpect: 100-continue\r\nContent-Length: 5\r\n\r\n"));
+        ASSERT_EQ(waiting.back()->readReply().status, 100) << i; // read by the server, in this order
+    }
+    RawConnection whole(port);
+    ASSERT_TRUE(whole.send("GET /ping HTTP/1.1\r\n\r\n"));
+    EXPECT_EQ(whole.readReply().status, 200);
+    // The request that began first gave way, and was told why.
+    auto first = waiting[0]->readReply();
+    EXPECT_EQ(first.status, 408);
+    EXPECT_NE(first.body.find("needed for another"), std::string::npos) << first.body;
+    for (size_t i = 1; i < waiting.size(); ++i)
+        EXPECT_FALSE(waiting[i]->heardFrom()) << i;
+}
+
+TEST_F(StandInConnectionBounds, ARequestMustArriveWholeInTimeHoweverItDrips)
+{
+    int port = start(16, std::chrono::milliseconds(300));
+    ASSERT_GT(port, 0);
+    RawConnection dripping(port);
+    ASSERT_TRUE(dripping.send("GET /ping HTTP/1.1\r\nX-Slow: "));
+    // A byte every 20 ms keeps the connection busy, never idle; the request as a whole is late.
+    auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!dripping.heardFrom() && std::chrono::steady_clock::now() < giveUp) {
+        ASSERT_TRUE(dripping.send("a"));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    auto reply = dripping.readReply();
+    EXPECT_EQ(reply.status, 408);
+    EXPECT_NE(reply.body.find("did not arrive whole within 300 ms"), std::string::npos) << reply.body;
 }
