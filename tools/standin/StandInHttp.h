@@ -228,3 +228,14 @@ private:
 const char* reasonPhrase(int status);
 
 } // namespace standin::http
+
+namespace standin {
+
+// A request inside the presence channel (a SEND frame: method, path,
+// authorization, content-type, body) as the HTTP request it stands for,
+// addressed to the server listening on `port`.
+http::Request channelRequest(const StompStandIn::Frame& frame, int port);
+// The MESSAGE frame that carries a request's answer back on `destination`.
+std::string channelAnswer(const std::string& destination, const std::string& correlation, http::Response response);
+
+} // namespace standin

@@ -15,6 +15,7 @@
 // never shared.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -243,13 +244,25 @@ private:
 // A STOMP 1.0 stand-in for the presence channel: accepts connections, answers
 // CONNECT with CONNECTED, records the frames it receives (the latest, within a
 // budget of bytes) and can send MESSAGE frames, drop every connection, or
-// refuse new ones. Each connection has a thread that reads and one that
-// writes; requests inside the channel run on the HTTP server's workers. A
-// frame it cannot read ends its connection.
+// refuse new ones. One thread polls every connection, as the HTTP server's
+// does; requests inside the channel run on the HTTP server's workers and are
+// answered on the asking connection's own subscription. A frame it cannot
+// read ends its connection. Its bounds are those of the HTTP connections: a
+// connection must say CONNECT, and each frame arrive whole, within the read
+// timeout; one that takes nothing of what it is sent for as long is closed;
+// at the cap (or out of descriptors) the connection idle longest makes room.
+// An idle session is not closed for its silence: a presence channel is quiet
+// until there is news, and STOMP 1.0 has no heart-beat.
 class StompStandIn {
 public:
     StompStandIn();
     ~StompStandIn();
+    struct Limits {
+        size_t maxConnections { 8192 };
+        std::chrono::milliseconds readTimeout { 10000 };
+    };
+    // Before start().
+    void setLimits(Limits limits);
     int start(int port = 0);
     void stop();
     int port() const { return port_; }
