@@ -121,7 +121,8 @@ Answer players::bootstrap(Store& s, const LoggedRequest& r, StandInServer& serve
         if (!q.bind(1, token).bind(2, secret).bind(3, *user).run())
             return xml::error(500, "The token could not be kept");
     }
-    server.addToken(token, secret);
+    // Known to the server once the token is kept, not before.
+    s.afterCommit.push_back([&server, token, secret] { server.addToken(token, secret); });
 
     // The definitions and the player's bests, always in full (the client replaces rows).
     std::string offline = "<offline>" + scores::offline(s, *user) + achievements::offline(s, *user) + "</offline>";

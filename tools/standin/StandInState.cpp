@@ -77,7 +77,11 @@ StandInState::StandInState(std::string directory)
     seedWhenEmpty("invite_definitions", invites::kSeed);
     seedWhenEmpty("challenge_definitions", challenges::kDefinitionSeed);
     seedWhenEmpty("tickers", tickers::kSeed);
-    store_->exec("COMMIT;");
+    if (!store_->exec("COMMIT;")) {
+        store_->error = "cannot write " + path_ + ": " + store_->error;
+        sqlite3_close(db);
+        db = nullptr;
+    }
 }
 
 void StandInState::seedWhenEmpty(const char* table, const char* seed)
@@ -123,28 +127,34 @@ void StandInState::install(StandInServer& server)
         while (q.step())
             server.addToken(q.text(0), q.text(1));
     }
+    // Every route runs in one transaction of its own (Store::kept): what it
+    // answers with success is kept, checked, or the answer is 500.
     // Each kept route finds its caller first; an unknown or forged caller gets 401.
     auto signedRoute = [&s](Route route) {
         return [&s, route](const LoggedRequest& r) -> Answer {
             std::lock_guard guard(s.mutex);
-            auto user = s.caller(r);
-            return user ? social::withPendingNotices(s, *user, route(s, r, *user)) : xml::error(401, refusal(r));
+            return s.kept([&] {
+                auto user = s.caller(r);
+                return user ? social::withPendingNotices(s, *user, route(s, r, *user)) : xml::error(401, refusal(r));
+            });
         };
     };
     // The same with the answer the game and player routes give a stranger.
     auto playerRoute = [&s](Route route) {
         return [&s, route](const LoggedRequest& r) -> Answer {
             std::lock_guard guard(s.mutex);
-            auto user = s.caller(r);
-            return user ? social::withPendingNotices(s, *user, route(s, r, *user))
-                        : xml::error(401, "The request is not signed by a known player");
+            return s.kept([&] {
+                auto user = s.caller(r);
+                return user ? social::withPendingNotices(s, *user, route(s, r, *user))
+                            : xml::error(401, "The request is not signed by a known player");
+            });
         };
     };
     // Routes that need no caller.
     auto openRoute = [&s](Answer (*route)(Store&, const LoggedRequest&)) {
         return [&s, route](const LoggedRequest& r) -> Answer {
             std::lock_guard guard(s.mutex);
-            return route(s, r);
+            return s.kept([&] { return route(s, r); });
         };
     };
     const std::string game = std::string("client_applications/") + kGameId;
@@ -152,14 +162,14 @@ void StandInState::install(StandInServer& server)
     // Players
     server.route("POST", "bootstrap.xml", [&s, &server](const LoggedRequest& r) {
         std::lock_guard guard(s.mutex);
-        return players::bootstrap(s, r, server);
+        return s.kept([&] { return players::bootstrap(s, r, server); });
     });
     server.route("POST", "users/update_name.xml", signedRoute(&players::rename));
     server.route("GET", "users/for_device.xml", [&s](const LoggedRequest& r) {
         std::lock_guard guard(s.mutex);
         if (!r.signed_ || !r.signatureValid)
             return xml::error(401, "The request's signature does not verify");
-        return players::deviceAccounts(s, r);
+        return s.kept([&] { return players::deviceAccounts(s, r); });
     });
     server.route("GET", "users/@me/activities.xml", playerRoute(&chat::activities));
     server.route("GET", "users/@me/settings.xml", signedRoute(&settings::list));
@@ -170,7 +180,7 @@ void StandInState::install(StandInServer& server)
         std::lock_guard guard(s.mutex);
         if (!r.signed_ || !r.signatureValid)
             return xml::error(401, refusal(r));
-        return settings::removeFromDevice(s, r, s.caller(r));
+        return s.kept([&] { return settings::removeFromDevice(s, r, s.caller(r)); });
     };
     server.route("GET", "users/remove_from_device.xml", removal);
     server.route("POST", "users/remove_from_device.xml", removal);
