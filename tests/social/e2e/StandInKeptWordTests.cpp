@@ -117,3 +117,43 @@ TEST_F(StandInKeptWord, ASuccessIsAnsweredOnlyForWhatWasKeptOnAFullDisk)
     EXPECT_EQ(queryText("SELECT length(value) FROM cloud_values WHERE user_id = " + who), "204800");
     EXPECT_EQ(queryText("SELECT COUNT(*) FROM discussions WHERE user_id = " + who), "1");
 }
+
+TEST_F(StandInKeptWord, AnAccountOpensOnlyOnADeviceThatHoldsIt)
+{
+    // Signed with the product key alone, as every device's first bootstrap is.
+    auto bootstrap = [&](const std::string& udid, const std::string& userId) {
+        standin::Params form { { "udid", udid } };
+        if (!userId.empty())
+            form.emplace_back("user_id", userId);
+        return standin_testing::ask(server.port(), "POST", "bootstrap.xml", form, "", "");
+    };
+    auto player = [](const standin_testing::Reply& reply) {
+        size_t at = reply.body.find("<user><id>");
+        return at == std::string::npos ? std::string() : reply.body.substr(at + 10, reply.body.find('<', at + 10) - at - 10);
+    };
+    const std::string ann = player(bootstrap("phone-a", ""));
+    ASSERT_FALSE(ann.empty());
+    const std::string tokens = "SELECT COUNT(*) FROM tokens WHERE user_id = " + ann;
+    ASSERT_EQ(queryText(tokens), "1");
+
+    // Another device cannot take Ann's account, nor the rival's, by naming it.
+    for (const std::string& taken : { ann, std::string("18") }) {
+        auto refused = bootstrap("phone-b", taken);
+        EXPECT_EQ(refused.status, 403) << taken;
+        EXPECT_TRUE(has(refused.body, "The account " + taken + " is not held by this device")) << refused.body;
+        EXPECT_FALSE(has(refused.body, "access_token")) << refused.body;
+    }
+    EXPECT_EQ(queryText(tokens), "1");
+    EXPECT_TRUE(has(log.back(), "POST bootstrap.xml 403 signature verified: The account 18 is not held by this device"))
+        << log.back();
+
+    // Her own device opens it; so does one she opened it on before.
+    EXPECT_EQ(player(bootstrap("phone-a", ann)), ann);
+    ASSERT_TRUE(execSql("INSERT INTO device_accounts VALUES ('phone-b', " + ann + ")"));
+    EXPECT_EQ(player(bootstrap("phone-b", ann)), ann);
+    EXPECT_EQ(queryText(tokens), "3");
+    // An id nobody has is no one's account: the device gets its own, as without one.
+    const std::string own = player(bootstrap("phone-c", "99999"));
+    EXPECT_FALSE(own.empty());
+    EXPECT_NE(own, ann);
+}
