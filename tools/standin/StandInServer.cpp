@@ -16,12 +16,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <set>
 #include <sstream>
 #include <strings.h>
+#include <unordered_set>
 
 namespace standin {
 
@@ -149,6 +151,19 @@ bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl,
     EVP_EncodeBlock(encoded, mac, static_cast<int>(macLength));
     if (signature != reinterpret_cast<char*>(encoded))
         return fail("signature mismatch");
+    // A signature alone can be sent again: the nonce and timestamp make each request one of a kind.
+    std::string nonce, timestamp;
+    for (auto& [k, v] : oauth) {
+        if (k == "oauth_nonce")
+            nonce = v;
+        else if (k == "oauth_timestamp")
+            timestamp = v;
+    }
+    if (nonce.empty())
+        return fail("no oauth_nonce");
+    if (timestamp.empty() || timestamp.size() > 18 || timestamp.find_first_not_of("0123456789") != std::string::npos
+        || std::stoll(timestamp) <= 0)
+        return fail("no oauth_timestamp in seconds");
     return true;
 }
 
@@ -223,6 +238,15 @@ struct StandInServer::Impl : http::RequestSink {
     size_t answering { 0 };
     std::pair<int, int> answerDelay { 0, 0 };
     std::mt19937 random { std::random_device {}() };
+    // The requests taken lately, by consumer, token, timestamp and nonce,
+    // oldest first: the same one again is a replay.
+    std::chrono::seconds timestampWindow { kTimestampWindow };
+    std::unordered_set<std::string> nonces;
+    std::deque<std::pair<std::chrono::steady_clock::time_point, std::string>> nonceOrder;
+
+    // Why a request whose signature verified is still refused: a timestamp
+    // outside the window, or a nonce seen before. The mutex is held.
+    std::string staleness(const Params& oauth);
 
     bool take(http::Request&& request, http::Reply reply) override;
     int port() const override
@@ -236,6 +260,40 @@ struct StandInServer::Impl : http::RequestSink {
     void send(const Answer& answer, const http::Reply& reply);
     void refused(const std::string& method, const std::string& path, int status, const std::string& why);
 };
+
+std::string StandInServer::Impl::staleness(const Params& oauth)
+{
+    std::string consumer, token, nonce, timestamp;
+    for (auto& [k, v] : oauth) {
+        if (k == "oauth_consumer_key")
+            consumer = v;
+        else if (k == "oauth_token")
+            token = v;
+        else if (k == "oauth_nonce")
+            nonce = v;
+        else if (k == "oauth_timestamp")
+            timestamp = v;
+    }
+    if (timestampWindow.count() > 0) {
+        long long skew = std::stoll(timestamp) - static_cast<long long>(std::time(nullptr));
+        if (skew > timestampWindow.count() || -skew > timestampWindow.count())
+            return "timestamp " + std::to_string(skew) + " s from the service's clock, outside its window of "
+                + std::to_string(timestampWindow.count()) + " s";
+    }
+    // A nonce is remembered while its request could still be taken (twice the
+    // window, or as long as the default window when it is off), the latest kMaxNonces at most.
+    auto now = std::chrono::steady_clock::now();
+    auto memory = 2 * (timestampWindow.count() > 0 ? timestampWindow : std::chrono::seconds(kTimestampWindow));
+    while (!nonceOrder.empty() && (nonceOrder.size() >= kMaxNonces || nonceOrder.front().first + memory < now)) {
+        nonces.erase(nonceOrder.front().second);
+        nonceOrder.pop_front();
+    }
+    std::string key = consumer + '&' + token + '&' + timestamp + '&' + nonce;
+    if (!nonces.insert(key).second)
+        return "nonce already used: a replayed request";
+    nonceOrder.emplace_back(now, std::move(key));
+    return {};
+}
 
 // A request read whole goes to a worker; it counts as being answered from now on.
 bool StandInServer::Impl::take(http::Request&& request, http::Reply reply)
@@ -355,6 +413,10 @@ void StandInServer::Impl::handle(const http::Request& req, const http::Reply& re
             logged.signatureValid = verifyOAuthSignature(req.method, baseUrl, signedParams, logged.authorization,
                                                          consumerSecret, logged.oauthToken.empty() ? "" : token->second,
                                                          &logged.signatureFailure);
+        if (logged.signatureValid) {
+            logged.signatureFailure = staleness(oauth);
+            logged.signatureValid = logged.signatureFailure.empty();
+        }
     }
 
     Answer answer;
@@ -641,6 +703,12 @@ std::pair<int, int> StandInServer::answerDelay() const
 {
     std::lock_guard guard(impl_->mutex);
     return impl_->answerDelay;
+}
+
+void StandInServer::setTimestampWindow(std::chrono::seconds window)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->timestampWindow = std::max(window, std::chrono::seconds(0));
 }
 
 size_t StandInServer::answeringCount() const

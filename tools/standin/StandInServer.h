@@ -81,6 +81,10 @@ using Handler = std::function<Answer(const LoggedRequest&)>;
 // picture or a blob of the same size (the limit counts the parts' contents).
 // A larger body is answered 413 with its reason and reaches no route.
 constexpr size_t kFormBodyLimit = 1024 * 1024;
+// How far a signed request's timestamp may be from the service's clock, and
+// how many taken requests are remembered to refuse their replays.
+constexpr long kTimestampWindow = 300;
+constexpr size_t kMaxNonces = 100000;
 constexpr size_t kMultipartBodyLimit = 2 * 1024 * 1024;
 
 class StandInServer {
@@ -113,6 +117,14 @@ public:
     // Signed requests whose signature does not verify are answered 401 (the
     // program's behaviour; in-process tests may inspect them instead).
     void setRejectsBadSignatures(bool rejects);
+    // A signed request verifies only once: one whose consumer, token,
+    // oauth_timestamp and oauth_nonce were seen before is a replay, and one
+    // whose timestamp is further than the window (kTimestampWindow by
+    // default) from the service's clock is stale. The client stamps its
+    // requests with the real clock, not a test's manual one; a window of 0
+    // turns the timestamp check off (never the replay check) for a client
+    // that stamps them otherwise.
+    void setTimestampWindow(std::chrono::seconds window);
     // Receives one line per answered request: method, path, status and the
     // signature verdict ("GET users.xml 200 signature verified"); a refusal
     // (status 400 and above) adds its reason after a colon. A request that

@@ -2,10 +2,14 @@
 // (on a full disk too), an account opens only on a device that holds it, and
 // a signed request is taken once, within its time.
 #include "StandInRequestSupport.h"
+#include "support/NetTestSupport.h"
+
+#include "social/runtime/OAuthURLRequest.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <ctime>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -156,4 +160,79 @@ TEST_F(StandInKeptWord, AnAccountOpensOnlyOnADeviceThatHoldsIt)
     const std::string own = player(bootstrap("phone-c", "99999"));
     EXPECT_FALSE(own.empty());
     EXPECT_NE(own, ann);
+}
+
+TEST_F(StandInKeptWord, ASignedRequestIsTakenOnceAndOnlyInItsTime)
+{
+    int64_t ann = addPlayer("Ann");
+    const std::string token = "token-" + std::to_string(ann), secret = "secret-" + std::to_string(ann);
+    const standin::Params score { { "high_scores[][leaderboard_id]", "5" }, { "high_scores[][score]", "321" } };
+    const std::string path = "client_applications/@me/high_scores.xml";
+    const std::string kept = "SELECT COUNT(*) FROM high_scores WHERE user_id = " + std::to_string(ann);
+
+    // The same request twice, byte for byte: the second is a replay and keeps nothing.
+    const std::string once = standin_testing::signedRequest(server.port(), "POST", path, score, token, secret);
+    EXPECT_EQ(standin_testing::sendRaw(server.port(), once).status, 200);
+    EXPECT_EQ(standin_testing::sendRaw(server.port(), once).status, 401);
+    EXPECT_EQ(queryText(kept), "1");
+    EXPECT_TRUE(has(log.back(), "401 signature NOT verified (nonce already used: a replayed request)")) << log.back();
+
+    // A timestamp of 1970 or ten years ahead, or none, or no nonce: refused, and nothing kept.
+    const std::string now = std::to_string(std::time(nullptr));
+    const std::string ahead = std::to_string(std::time(nullptr) + 10L * 365 * 24 * 3600);
+    struct Stamp {
+        std::optional<std::string> nonce, timestamp;
+        std::string why;
+    };
+    const std::vector<Stamp> stale {
+        { "n-1970", "1", "outside its window of 300 s" },
+        { "n-ahead", ahead, "outside its window of 300 s" },
+        { "n-none", std::nullopt, "no oauth_timestamp in seconds" },
+        { std::nullopt, now, "no oauth_nonce" },
+    };
+    for (auto& stamp : stale) {
+        auto request = standin_testing::signedRequestStamped(server.port(), "POST", path, score, token, secret,
+                                                             stamp.nonce, stamp.timestamp);
+        EXPECT_EQ(standin_testing::sendRaw(server.port(), request).status, 401) << stamp.why;
+        EXPECT_TRUE(has(log.back(), stamp.why)) << log.back();
+    }
+    EXPECT_EQ(queryText(kept), "1");
+
+    // A program whose requests carry another clock's time may turn the window
+    // off; a replay is refused all the same.
+    server.setTimestampWindow(std::chrono::seconds(0));
+    const std::string old = standin_testing::signedRequestStamped(server.port(), "POST", path, score, token, secret,
+                                                                  "n-old", "1");
+    EXPECT_EQ(standin_testing::sendRaw(server.port(), old).status, 200);
+    EXPECT_EQ(standin_testing::sendRaw(server.port(), old).status, 401);
+    EXPECT_EQ(queryText(kept), "2");
+}
+
+namespace {
+
+using StandInClientRequests = net_testing::NetTest;
+
+} // namespace
+
+TEST_F(StandInClientRequests, ARetryAfterADroppedConnectionCarriesANewNonceAndIsTaken)
+{
+    server.setRejectsBadSignatures(true);
+    server.route("GET", "ping.xml", standin::Answer::xml("<resources/>"));
+    standin::Answer dropped = standin::Answer::xml(std::string(200, ' '));
+    dropped.truncateAfter = 10;
+    server.script("GET", "ping.xml", dropped);
+    auto recorder = net_testing::CallbackRecorder::create();
+    auto request = quorvel::OAuthURLRequest::requestWithURL(server.baseUrl() + "ping.xml", "product-key",
+                                                            "product-secret", "token-1", "token-secret-1");
+    request->setHttpMethod("GET");
+    auto loader = quorvel::OAuthAPIRequestLoader::loaderWithRequest(request, recorder->onSuccess(), recorder->onFailure());
+    loader->loadSynchronously(false);
+    ASSERT_TRUE(waitFor([&] { return recorder->failures == 1; }));
+    loader->loadSynchronously(false); // the player's retry, as the client makes it
+    ASSERT_TRUE(waitFor([&] { return recorder->successes == 1; }));
+    auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_TRUE(requests[0].signatureValid);
+    EXPECT_TRUE(requests[1].signatureValid) << requests[1].signatureFailure;
+    EXPECT_NE(requests[0].authorization, requests[1].authorization);
 }
