@@ -334,6 +334,8 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         for (size_t n = it->second.answerEnds.size(); n > 0; --n)
             answered();
         connections.erase(it);
+        // Counted before anyone can see the connection closed.
+        countOpen();
     }
 
     // Queues a frame; a connection that does not read what it is sent is dropped.
@@ -533,6 +535,7 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
             c.opened = c.lastActive = Clock::now();
             std::lock_guard guard(mutex);
             ++accepted;
+            open = static_cast<int>(connections.size());
         }
     }
 
@@ -586,7 +589,6 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         for (;;) {
             Clock::time_point now = Clock::now();
             Clock::time_point next = sweep(now);
-            countOpen();
             checkDeliveries();
             fds.clear();
             ids.clear();
@@ -752,7 +754,6 @@ void StompStandIn::dropConnections()
             all.push_back(id);
         for (uint64_t id : all)
             impl->close(id);
-        impl->countOpen();
     });
 }
 
