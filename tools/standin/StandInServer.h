@@ -188,7 +188,10 @@ private:
 // BRISKO_STANDIN_DELAY_MS give it; none when malformed, with what is wrong in `why`.
 std::optional<std::pair<int, int>> parseDelayRange(const std::string& text, std::string* why = nullptr);
 
-// Independent OAuth 1.0 HMAC-SHA1 verification of one request.
+// Independent OAuth 1.0 HMAC-SHA1 verification of one request; a request
+// that verifies also carries an oauth_nonce and an oauth_timestamp (a
+// positive number of seconds). Whether it was seen before, or is too old,
+// is the server's to judge (setTimestampWindow).
 bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl, const Params& requestParams,
                           const std::string& authorizationHeader, const std::string& consumerSecret,
                           const std::string& tokenSecret, std::string* failure = nullptr);

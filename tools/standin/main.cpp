@@ -60,7 +60,9 @@ const char* kUsage =
     "\n"
     "Prints \"server-url URL\", \"presence-host HOST:PORT\" and \"storage-url URL\",\n"
     "then one line per request: method, path, status and the signature verdict.\n"
-    "A signed request whose signature does not verify is answered 401.\n";
+    "A signed request whose signature does not verify, that was taken before (the\n"
+    "same nonce and timestamp) or whose timestamp is over five minutes off is\n"
+    "answered 401.\n";
 
 // A port from 0 to 65535, or -1.
 int parsePort(const char* text)
