@@ -329,13 +329,14 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         auto it = connections.find(id);
         if (it == connections.end())
             return;
-        ::close(it->second.fd);
+        int fd = it->second.fd;
         // Answers queued and not written are done with too.
         for (size_t n = it->second.answerEnds.size(); n > 0; --n)
             answered();
         connections.erase(it);
-        // Counted before anyone can see the connection closed.
+        // Counted before the peer can see the connection closed.
         countOpen();
+        ::close(fd);
     }
 
     // Queues a frame; a connection that does not read what it is sent is dropped.

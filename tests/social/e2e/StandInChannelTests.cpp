@@ -266,7 +266,7 @@ TEST(StandInChannelBounds, IdleChannelsCostNoThreadAndTheLongestIdleMakesRoom)
 TEST(StandInChannelBounds, AChannelThatNeverConnectsIsClosedAndAQuietSessionIsNot)
 {
     standin::StompStandIn stomp;
-    stomp.setLimits({ 64, std::chrono::milliseconds(200) });
+    stomp.setLimits({ 64, std::chrono::milliseconds(500) });
     ASSERT_GT(stomp.start(), 0);
     RawConnection session(stomp.port());
     ASSERT_TRUE(session.send(standin::makeStompFrame("CONNECT", { { "login", "token-1" } })));
