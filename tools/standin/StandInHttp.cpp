@@ -392,6 +392,88 @@ RequestReader::Step RequestReader::take(std::string& in)
     }
 }
 
+// --- what the polling loops stand on ---
+
+std::pair<int, int> listenOnLoopback(int port)
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return { -1, -1 };
+    // Only SO_REUSEADDR: SO_REUSEPORT would let a second server share a port in use.
+    int yes = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, SOMAXCONN) != 0
+        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        ::close(fd);
+        return { -1, -1 };
+    }
+    return { fd, ntohs(address.sin_port) };
+}
+
+int Acceptor::pollable(Clock::time_point now, Clock::time_point& next) const
+{
+    if (now >= resumes)
+        return listener;
+    next = std::min(next, resumes);
+    return -1;
+}
+
+void Acceptor::acceptAll(const std::function<bool()>& full, const std::function<bool()>& makeRoom,
+                         const std::function<void(int fd)>& take)
+{
+    while (listener >= 0) {
+        int fd = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR)
+                continue;
+            if ((errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) && makeRoom())
+                continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK)
+                resumes = Clock::now() + std::chrono::milliseconds(100);
+            return;
+        }
+        if (full() && !makeRoom()) {
+            ::close(fd);
+            continue;
+        }
+        int yes = 1;
+        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+        take(fd);
+    }
+}
+
+void Acceptor::close()
+{
+    if (listener >= 0)
+        ::close(listener);
+    listener = -1;
+}
+
+Wakeup::Wakeup() : fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) { }
+
+Wakeup::~Wakeup()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void Wakeup::wake()
+{
+    uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(fd_, &one, sizeof one);
+}
+
+void Wakeup::drain()
+{
+    uint64_t count;
+    [[maybe_unused]] ssize_t n = ::read(fd_, &count, sizeof count);
+}
+
 // --- the polling loop ---
 
 struct Server::Core : std::enable_shared_from_this<Server::Core> {
@@ -419,8 +501,8 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
     };
 
     Settings settings;
-    int listener { -1 };
-    int wakeFd { -1 };
+    Acceptor acceptor;
+    Wakeup wakeup;
     std::mutex mutex; // guards running, answers, timers
     bool running { false };
     std::vector<std::pair<uint64_t, Response>> answers;
@@ -428,23 +510,15 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
     // The polling thread's own.
     std::map<uint64_t, Connection> connections;
     uint64_t nextId { 1 };
-    Clock::time_point acceptResumes {};
 
     ~Core()
     {
         for (auto& [id, c] : connections)
             ::close(c.fd);
-        if (listener >= 0)
-            ::close(listener);
-        if (wakeFd >= 0)
-            ::close(wakeFd);
+        acceptor.close();
     }
 
-    void wake()
-    {
-        uint64_t one = 1;
-        [[maybe_unused]] ssize_t n = ::write(wakeFd, &one, sizeof one);
-    }
+    void wake() { wakeup.wake(); }
 
     void answer(uint64_t id, Response response)
     {
@@ -504,28 +578,13 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
 
     void acceptAll()
     {
-        for (;;) {
-            int fd = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-            if (fd < 0) {
-                if (errno == EINTR)
-                    continue;
-                if ((errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) && makeRoom())
-                    continue;
-                if (errno != EAGAIN && errno != EWOULDBLOCK)
-                    acceptResumes = Clock::now() + std::chrono::milliseconds(100);
-                return;
-            }
-            if (connections.size() >= settings.maxConnections && !makeRoom()) {
-                ::close(fd);
-                continue;
-            }
-            int yes = 1;
-            setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-            uint64_t id = nextId++;
-            auto& c = connections.try_emplace(id, settings.bodyLimit).first->second;
-            c.fd = fd;
-            c.lastActive = Clock::now();
-        }
+        acceptor.acceptAll([this] { return connections.size() >= settings.maxConnections; },
+                           [this] { return makeRoom(); },
+                           [this](int fd) {
+                               auto& c = connections.try_emplace(nextId++, settings.bodyLimit).first->second;
+                               c.fd = fd;
+                               c.lastActive = Clock::now();
+                           });
     }
 
     void queue(Connection& c, const Response& r)
@@ -723,10 +782,8 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
             reap();
             fds.clear();
             ids.clear();
-            fds.push_back({ wakeFd, POLLIN, 0 });
-            fds.push_back({ now >= acceptResumes ? listener : -1, POLLIN, 0 });
-            if (now < acceptResumes)
-                next = std::min(next, acceptResumes);
+            fds.push_back({ wakeup.fd(), POLLIN, 0 });
+            fds.push_back({ acceptor.pollable(now, next), POLLIN, 0 });
             for (auto& [id, c] : connections) {
                 short events = (reading(c) ? POLLIN : 0) | (c.drained() ? 0 : POLLOUT);
                 fds.push_back({ c.fd, events, 0 });
@@ -741,10 +798,8 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
             }
             auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - now).count() + 1;
             ::poll(fds.data(), fds.size(), static_cast<int>(std::clamp<long long>(wait, 0, 60000)));
-            if (fds[0].revents & POLLIN) {
-                uint64_t count;
-                [[maybe_unused]] ssize_t n = ::read(wakeFd, &count, sizeof count);
-            }
+            if (fds[0].revents & POLLIN)
+                wakeup.drain();
             {
                 std::lock_guard guard(mutex);
                 if (!running)
@@ -799,26 +854,14 @@ int Server::start(int port, Settings settings)
     stop();
     auto core = std::make_shared<Core>();
     core->settings = std::move(settings);
-    core->listener = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    core->wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (core->listener < 0 || core->wakeFd < 0)
-        return -1;
-    // Only SO_REUSEADDR: SO_REUSEPORT would let a second server share a port in use.
-    int yes = 1;
-    setsockopt(core->listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(core->listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
-        || ::listen(core->listener, SOMAXCONN) != 0
-        || ::getsockname(core->listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    auto [listener, bound] = listenOnLoopback(port);
+    core->acceptor.listener = listener;
+    if (listener < 0 || core->wakeup.fd() < 0)
         return -1;
     core->running = true;
     core_ = core;
     thread_ = std::thread([core] { core->run(); });
-    return ntohs(address.sin_port);
+    return bound;
 }
 
 void Server::stop()

@@ -58,6 +58,46 @@ std::optional<Refusal> checkTarget(const std::string& target);
 constexpr size_t kLogValueLimit = 1024;
 std::string loggable(const std::string& text, size_t limit = kLogValueLimit);
 
+// What both polling loops (the HTTP server's and the presence channel's)
+// stand on: a listening socket on the loopback address, the accepting of
+// newcomers within a cap, and a way for other threads to wake the loop.
+
+// Listens on 127.0.0.1 without blocking (port 0: the system chooses; a port
+// in use is refused, never shared): the descriptor and its port, or -1, -1.
+std::pair<int, int> listenOnLoopback(int port);
+
+struct Acceptor {
+    using Clock = std::chrono::steady_clock;
+    int listener { -1 };
+    Clock::time_point resumes {}; // accepting pauses after a failure it cannot mend
+
+    // The descriptor to poll for newcomers, or -1 while paused (and `next`
+    // is brought forward to the pause's end).
+    int pollable(Clock::time_point now, Clock::time_point& next) const;
+    // Takes every connection waiting, each non-blocking with TCP_NODELAY,
+    // and hands it to take(). When full() holds or descriptors run out,
+    // makeRoom() is asked to close one; when it cannot, the newcomer is closed.
+    void acceptAll(const std::function<bool()>& full, const std::function<bool()>& makeRoom,
+                   const std::function<void(int fd)>& take);
+    void close();
+};
+
+// An eventfd other threads write to wake a polling loop.
+class Wakeup {
+public:
+    Wakeup();
+    ~Wakeup();
+    Wakeup(const Wakeup&) = delete;
+    Wakeup& operator=(const Wakeup&) = delete;
+    int fd() const { return fd_; }
+    void wake();
+    // Takes what woke the loop, once poll() said so.
+    void drain();
+
+private:
+    int fd_ { -1 };
+};
+
 // A request read whole.
 struct Request {
     std::string method;

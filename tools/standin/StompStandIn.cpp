@@ -10,11 +10,7 @@
 #include "tools/standin/StandInServer.h"
 #include "tools/standin/StandInXml.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -193,7 +189,7 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
 
     Limits limits;
     int port { 0 };
-    int wakeFd { -1 };
+    http::Wakeup wakeup;
     std::thread thread;
 
     // Guarded by `mutex`.
@@ -211,27 +207,19 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
     std::function<void(const std::string&)> logSink;
 
     // The polling thread's own.
-    int listener { -1 };
+    http::Acceptor acceptor;
     std::map<uint64_t, Connection> connections;
     std::vector<Delivery> deliveries;
     uint64_t nextId { 1 };
-    Clock::time_point acceptResumes {};
 
     ~Impl()
     {
         for (auto& [id, c] : connections)
             ::close(c.fd);
-        if (listener >= 0)
-            ::close(listener);
-        if (wakeFd >= 0)
-            ::close(wakeFd);
+        acceptor.close();
     }
 
-    void wake()
-    {
-        uint64_t one = 1;
-        [[maybe_unused]] ssize_t n = ::write(wakeFd, &one, sizeof one);
-    }
+    void wake() { wakeup.wake(); }
 
     void answered()
     {
@@ -292,30 +280,9 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
 
     int listen(int wanted)
     {
-        int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        if (fd < 0)
-            return -1;
-        int yes = 1;
-        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        sockaddr_in address {};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(wanted));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, SOMAXCONN) != 0
-            || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-            ::close(fd);
-            return -1;
-        }
-        listener = fd;
-        return ntohs(address.sin_port);
-    }
-
-    void closeListener()
-    {
-        if (listener >= 0)
-            ::close(listener);
-        listener = -1;
+        auto [fd, bound] = http::listenOnLoopback(wanted);
+        acceptor.listener = fd;
+        return bound;
     }
 
     void countOpen()
@@ -514,30 +481,15 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
 
     void acceptAll()
     {
-        for (;;) {
-            int fd = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-            if (fd < 0) {
-                if (errno == EINTR)
-                    continue;
-                if ((errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) && makeRoom())
-                    continue;
-                if (errno != EAGAIN && errno != EWOULDBLOCK)
-                    acceptResumes = Clock::now() + std::chrono::milliseconds(100);
-                return;
-            }
-            if (connections.size() >= limits.maxConnections && !makeRoom()) {
-                ::close(fd);
-                continue;
-            }
-            int yes = 1;
-            setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-            auto& c = connections[nextId++];
-            c.fd = fd;
-            c.opened = c.lastActive = Clock::now();
-            std::lock_guard guard(mutex);
-            ++accepted;
-            open = static_cast<int>(connections.size());
-        }
+        acceptor.acceptAll([this] { return connections.size() >= limits.maxConnections; }, [this] { return makeRoom(); },
+                           [this](int fd) {
+                               auto& c = connections[nextId++];
+                               c.fd = fd;
+                               c.opened = c.lastActive = Clock::now();
+                               std::lock_guard guard(mutex);
+                               ++accepted;
+                               open = static_cast<int>(connections.size());
+                           });
     }
 
     // Closes connections that did not say CONNECT in time, whose frame did
@@ -593,10 +545,8 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
             checkDeliveries();
             fds.clear();
             ids.clear();
-            fds.push_back({ wakeFd, POLLIN, 0 });
-            fds.push_back({ now >= acceptResumes ? listener : -1, POLLIN, 0 });
-            if (now < acceptResumes)
-                next = std::min(next, acceptResumes);
+            fds.push_back({ wakeup.fd(), POLLIN, 0 });
+            fds.push_back({ acceptor.pollable(now, next), POLLIN, 0 });
             for (auto& [id, c] : connections) {
                 short events = static_cast<short>((c.closing ? 0 : POLLIN) | (c.drained() ? 0 : POLLOUT));
                 fds.push_back({ c.fd, events, 0 });
@@ -604,10 +554,8 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
             }
             auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - now).count() + 1;
             ::poll(fds.data(), fds.size(), static_cast<int>(std::clamp<long long>(wait, 0, 60000)));
-            if (fds[0].revents & POLLIN) {
-                uint64_t count;
-                [[maybe_unused]] ssize_t n = ::read(wakeFd, &count, sizeof count);
-            }
+            if (fds[0].revents & POLLIN)
+                wakeup.drain();
             bool stopping = false;
             {
                 std::lock_guard guard(mutex);
@@ -620,7 +568,7 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
             due.clear();
             if (stopping)
                 break;
-            if (fds[1].fd >= 0 && fds[1].fd == listener && (fds[1].revents & POLLIN))
+            if (fds[1].fd >= 0 && fds[1].fd == acceptor.listener && (fds[1].revents & POLLIN))
                 acceptAll();
             for (size_t i = 2; i < fds.size(); ++i) {
                 auto it = connections.find(ids[i - 2]);
@@ -646,8 +594,7 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
             all.push_back(id);
         for (uint64_t id : all)
             close(id);
-        closeListener();
-        countOpen();
+        acceptor.close();
     }
 };
 
@@ -661,8 +608,7 @@ int StompStandIn::start(int port)
 {
     stop();
     auto& impl = *impl_;
-    impl.wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    int got = impl.wakeFd >= 0 ? impl.listen(port) : -1;
+    int got = impl.wakeup.fd() >= 0 ? impl.listen(port) : -1;
     if (got < 0)
         return -1;
     impl.port = port_ = got;
@@ -686,8 +632,6 @@ void StompStandIn::stop()
     }
     if (impl_->thread.joinable())
         impl_->thread.join();
-    ::close(impl_->wakeFd);
-    impl_->wakeFd = -1;
 }
 
 void StompStandIn::forwardRequestsTo(const StandInServer& server)
@@ -763,8 +707,8 @@ void StompStandIn::setRefusing(bool refusing)
 {
     impl_->runAndWait([impl = impl_.get(), refusing, port = port_] {
         if (refusing)
-            impl->closeListener();
-        else if (impl->listener < 0)
+            impl->acceptor.close();
+        else if (impl->acceptor.listener < 0)
             impl->listen(port);
     });
 }
