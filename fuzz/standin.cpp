@@ -1,22 +1,117 @@
-// Fuzz target: what the stand-in service reads from its clients — STOMP
-// frames off the presence channel, HTTP requests off a connection (fed in
-// two pieces), and the forms in their bodies: form-encoded pairs, multipart
-// parts, OAuth headers and the storage host's signed forms.
+// Fuzz target: what the stand-in service reads from its clients — HTTP
+// requests off a connection (chunked bodies among them), STOMP frames off the
+// presence channel with the requests and subscriptions they carry, and the
+// forms in their bodies: form-encoded pairs, multipart parts, OAuth headers
+// and the storage host's signed forms. Both readers must make the same of
+// the bytes however they are split, and an answer frame must read back as
+// sent on the subscription it was made for.
 #include "tools/standin/StandInHttp.h"
 #include "tools/standin/StandInServer.h"
 
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 using namespace standin;
+
+namespace {
+
+// What the HTTP reader makes of a connection's bytes handed to it `piece`
+// bytes at a time (0: all at once): each request's outcome in order.
+std::vector<std::string> readRequests(const std::string& bytes, size_t piece)
+{
+    http::RequestReader reader([](const http::Request&) { return size_t(4096); });
+    std::vector<std::string> outcomes;
+    std::string in;
+    size_t at = 0;
+    while (outcomes.size() < 64) {
+        size_t more = piece == 0 ? bytes.size() - at : std::min(piece, bytes.size() - at);
+        in.append(bytes, at, more);
+        at += more;
+        auto step = reader.take(in);
+        if (step == http::RequestReader::Step::Done) {
+            auto& r = reader.request();
+            outcomes.push_back(r.method + " " + r.target + " " + std::to_string(r.body.size()) + " "
+                               + std::to_string(r.bodyBytes) + (r.bodyTooLarge ? " large" : "") + " " + r.path());
+            reader.reset();
+            continue; // what follows may be a request already here
+        }
+        if (step == http::RequestReader::Step::Refused) {
+            outcomes.push_back("refused " + std::to_string(reader.status()));
+            break;
+        }
+        if (at == bytes.size())
+            break;
+    }
+    return outcomes;
+}
+
+// The frames taken off a channel's bytes handed over `piece` bytes at a time.
+std::vector<StompStandIn::Frame> readFrames(const std::string& bytes, size_t piece, std::string& refusal)
+{
+    std::vector<StompStandIn::Frame> frames;
+    std::string buffer;
+    for (size_t at = 0; at < bytes.size() && refusal.empty();) {
+        size_t more = piece == 0 ? bytes.size() - at : std::min(piece, bytes.size() - at);
+        buffer.append(bytes, at, more);
+        at += more;
+        for (auto& f : takeStompFrames(buffer, &refusal))
+            frames.push_back(std::move(f));
+    }
+    return frames;
+}
+
+bool sameFrames(const std::vector<StompStandIn::Frame>& a, const std::vector<StompStandIn::Frame>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i].command != b[i].command || a[i].headers != b[i].headers || a[i].body != b[i].body)
+            return false;
+    return true;
+}
+
+std::string header(const StompStandIn::Frame& f, const char* name)
+{
+    auto it = f.headers.find(name);
+    return it == f.headers.end() ? std::string() : it->second;
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string input(reinterpret_cast<const char*>(data), size);
+    // The first byte picks the size of the pieces the bytes come in.
+    const size_t piece = size > 0 ? static_cast<size_t>(data[0] % 61) + 1 : 1;
 
-    std::string frames = input;
-    std::string refusal;
-    for (auto& f : takeStompFrames(frames, &refusal))
+    // A connection: the same requests, however TCP splits the bytes.
+    if (readRequests(input, 0) != readRequests(input, piece))
+        std::abort();
+
+    // The presence channel: the same frames however split; each connection's
+    // subscription is where its requests are answered.
+    std::string refusal, splitRefusal;
+    auto frames = readFrames(input, 0, refusal);
+    if (!sameFrames(frames, readFrames(input, piece, splitRefusal)) || refusal.empty() != splitRefusal.empty())
+        std::abort();
+    std::string destination;
+    for (auto& f : frames) {
         (void)parseFormEncoded(f.body);
+        if (f.command == "SUBSCRIBE") {
+            destination = header(f, "destination");
+        } else if (f.command == "SEND" && header(f, "destination") == kRequestDestination) {
+            http::Request request = channelRequest(f, 8080);
+            if (http::isMethod(request.method) && !http::checkTarget(request.target))
+                (void)request.path();
+            std::string answer = channelAnswer(destination, header(f, "correlation-id"),
+                                               http::Response { 200, "application/xml", "<resources/>", 0, 0 });
+            auto back = takeStompFrames(answer);
+            if (back.size() != 1 || header(back[0], "destination") != destination
+                || header(back[0], "correlation-id") != header(f, "correlation-id") || back[0].body != "<resources/>")
+                std::abort();
+        }
+    }
 
     // The first line is a Content-Type, the rest a body.
     size_t nl = input.find('\n');
@@ -28,20 +123,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     (void)parseFormEncoded(input);
     (void)parseAuthorizationHeader(input);
-
-    http::RequestReader reader([](const http::Request&) { return size_t(4096); });
-    std::string stream = input.substr(0, size / 2);
-    std::string rest = input.substr(size / 2);
-    for (int piece = 0; piece < 2; ++piece) {
-        for (int requests = 0; requests < 64; ++requests) {
-            auto step = reader.take(stream);
-            if (step != http::RequestReader::Step::Done)
-                break;
-            (void)reader.request().path();
-            reader.reset();
-        }
-        stream += rest;
-        rest.clear();
-    }
+    (void)http::loggable(input, 64);
     return 0;
 }

@@ -83,7 +83,6 @@ Answer achievements::submitUnlocks(Store& s, const LoggedRequest& r, int64_t use
             entries.back().second = value;
     }
     std::string body = "<resources>";
-    s.exec("BEGIN");
     for (auto& [idText, percentText] : entries) {
         auto id = number(idText);
         char* end = nullptr;
@@ -118,7 +117,6 @@ Answer achievements::submitUnlocks(Store& s, const LoggedRequest& r, int64_t use
             + (q.isNull(1) ? std::string() : element("unlock_date", q.text(1))) + "</achievement_definition>"
             + "<result>ok</result>" + element("percent_complete", std::to_string(q.real(0))) + "</unlocked_achievement>";
     }
-    s.exec("COMMIT");
     return Answer::xml(body + "</resources>");
 }
 

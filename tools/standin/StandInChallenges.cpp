@@ -89,23 +89,19 @@ Answer challenges::send(Store& s, const LoggedRequest& r, int64_t user)
         }
     if (recipients.empty())
         return xml::error(400, "A challenge needs a player to go to");
-    s.exec("BEGIN");
     Statement q(s.db, "INSERT INTO challenges (challenger_id, definition_id, description, hidden_text, user_message,"
                       " data, created_at) VALUES (?, ?, ?, ?, ?, ?, ?)");
     q.bind(1, user).bind(2, *definition).bind(3, r.param("challenge_description")).bind(4, r.param("challenge_hidden_text"));
     if (r.hasParam("challenge_user_message"))
         q.bind(5, r.param("challenge_user_message"));
     q.bind(6, r.param("challenge_user_data")).bind(7, now());
-    if (!q.run()) {
-        s.exec("ROLLBACK");
+    if (!q.run())
         return xml::error(500, "The challenge could not be kept");
-    }
     int64_t challenge = s.lastId();
     for (int64_t to : recipients) {
         Statement add(s.db, "INSERT INTO challenges_users (challenge_id, user_id) VALUES (?, ?)");
         add.bind(1, challenge).bind(2, to).run();
     }
-    s.exec("COMMIT");
     return Answer::xml("<resources>" + challengeElement(s, challenge, user) + "</resources>");
 }
 

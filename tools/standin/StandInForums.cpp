@@ -166,13 +166,11 @@ Answer forums::newThread(Store& s, const LoggedRequest& r, int64_t user)
     std::string subject = r.param("discussion[subject]"), text = r.param("discussion[body]");
     if (subject.empty() || text.empty())
         return xml::error(422, "A thread needs a subject and a text");
-    s.exec("BEGIN");
     Statement q(s.db, "INSERT INTO discussions (topic_id, subject, user_id, updated_at) VALUES (?, ?, ?, ?)");
     q.bind(1, *topic).bind(2, subject).bind(3, user).bind(4, now()).run();
     int64_t thread = s.lastId();
     Statement first(s.db, "INSERT INTO posts (discussion_id, user_id, body, created_at) VALUES (?, ?, ?, ?)");
     first.bind(1, thread).bind(2, user).bind(3, text).bind(4, now()).run();
-    s.exec("COMMIT");
     return Answer::xml("<resources>" + threadElement(s, thread, user) + "</resources>");
 }
 

@@ -76,6 +76,46 @@ std::optional<size_t> decimal(const std::string& text)
 
 } // namespace
 
+bool isMethod(const std::string& method) { return method.size() <= kMaxMethod && isToken(method); }
+
+std::optional<Refusal> checkTarget(const std::string& target)
+{
+    if (target.size() > kMaxTarget)
+        return Refusal { 414, "the address is " + std::to_string(target.size()) + " bytes long, over the limit of "
+                                  + std::to_string(kMaxTarget) };
+    if (target.empty() || target[0] != '/'
+        || std::any_of(target.begin(), target.end(), [](unsigned char c) { return c <= ' ' || c == 0x7f; }))
+        return Refusal { 400, "the address " + quoted(target) + " is not a path starting with /" };
+    // A NUL would end the path early wherever it names a file.
+    std::string path = platform::percentDecode(target.substr(0, target.find('?')));
+    if (path.find('\0') != std::string::npos)
+        return Refusal { 400, "the address " + quoted(target) + " holds a NUL byte once decoded" };
+    return std::nullopt;
+}
+
+std::string loggable(const std::string& text, size_t limit)
+{
+    static const char* hex = "0123456789abcdef";
+    std::string out;
+    size_t shown = std::min(text.size(), limit);
+    out.reserve(shown + 16);
+    for (size_t i = 0; i < shown; ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c < ' ' || c == 0x7f) {
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    if (shown < text.size())
+        out += "... (" + std::to_string(text.size() - shown) + " more bytes)";
+    return out;
+}
+
 std::optional<std::string> Request::header(const std::string& name) const
 {
     for (auto& [k, v] : headers)
@@ -96,7 +136,7 @@ void RequestReader::reset()
 {
     phase_ = Phase::Head;
     request_ = Request();
-    lines_ = headBytes_ = pending_ = limitBytes_ = remaining_ = 0;
+    lines_ = headBytes_ = pending_ = limitBytes_ = remaining_ = framing_ = 0;
     wantsContinue_ = false;
     status_ = 0;
     why_.clear();
@@ -134,19 +174,17 @@ bool RequestReader::headLine(const std::string& line)
 {
     if (lines_++ == 0) {
         size_t sp1 = line.find(' ');
-        if (sp1 == std::string::npos || sp1 == 0 || sp1 > kMaxMethod || !isToken(line.substr(0, sp1)))
+        if (sp1 == std::string::npos || !isMethod(line.substr(0, sp1)))
             return fail(400, noMethod(line));
         request_.method = line.substr(0, sp1);
         size_t sp2 = line.find(' ', sp1 + 1);
         std::string target = line.substr(sp1 + 1, sp2 == std::string::npos ? std::string::npos : sp2 - sp1 - 1);
         if (target.size() > kMaxTarget)
-            return fail(414, "the address is " + std::to_string(target.size()) + " bytes long, over the limit of "
-                                   + std::to_string(kMaxTarget));
+            return fail(414, checkTarget(target)->why);
         if (sp2 == std::string::npos)
             return fail(400, "the request line has no HTTP version");
-        if (target.empty() || target[0] != '/'
-            || std::any_of(target.begin(), target.end(), [](unsigned char c) { return c <= ' ' || c == 0x7f; }))
-            return fail(400, "the address " + quoted(target) + " is not a path starting with /");
+        if (auto problem = checkTarget(target))
+            return fail(problem->status, problem->why);
         request_.target = std::move(target);
         std::string version = line.substr(sp2 + 1);
         if (version.size() != 8 || version.compare(0, 5, "HTTP/") != 0 || !std::isdigit(static_cast<unsigned char>(version[5]))
@@ -214,8 +252,65 @@ bool RequestReader::headDone()
     return true;
 }
 
+std::string RequestReader::chunkLineTooLong()
+{
+    return "a chunk size line is over " + std::to_string(kMaxChunkSizeLine) + " bytes";
+}
+
+std::string RequestReader::framingTooLarge()
+{
+    return "the chunked body carries over " + std::to_string(kMaxChunkFraming)
+        + " bytes of framing besides its data and sizes (extensions, padding, trailers)";
+}
+
+// A trailer line of `length` bytes (without its CRLF) that cannot be taken.
+std::optional<Refusal> RequestReader::trailerLine(size_t length) const
+{
+    if (length > kMaxHeaderLine)
+        return Refusal { 431, "a trailer line is over the limit of " + std::to_string(kMaxHeaderLine) + " bytes" };
+    if (framing_ + length + 2 > kMaxChunkFraming)
+        return Refusal { 413, framingTooLarge() };
+    return std::nullopt;
+}
+
+// A line still arriving is refused as soon as it cannot end well, and for
+// the reason its whole would be: how the bytes are split never changes the
+// answer. The line so far leaves out a CR that may begin its CRLF.
+std::optional<Refusal> RequestReader::unfinishedLine(std::string_view unfinished) const
+{
+    size_t length = unfinished.size();
+    if (phase_ == Phase::ChunkSize)
+        return length > kMaxChunkSizeLine ? std::optional<Refusal>(Refusal { 400, chunkLineTooLong() }) : std::nullopt;
+    if (length == 0)
+        return std::nullopt; // perhaps the empty line that ends the head or the trailer
+    if (phase_ == Phase::Trailer)
+        return trailerLine(length);
+    if (lines_ > 0) {
+        if (length > kMaxHeaderLine)
+            return Refusal { 431, "a header line is over the limit of " + std::to_string(kMaxHeaderLine) + " bytes" };
+        if (headBytes_ + length + 2 > kMaxHeaderBytes)
+            return Refusal { 431, "the headers are over the limit of " + std::to_string(kMaxHeaderBytes) + " bytes" };
+        return std::nullopt;
+    }
+    std::string line(unfinished);
+    size_t sp = line.find(' ');
+    if ((sp == std::string::npos && length > kMaxMethod) || (sp != std::string::npos && !isMethod(line.substr(0, sp))))
+        return Refusal { 400, noMethod(line) };
+    if (sp != std::string::npos && line.find(' ', sp + 1) == std::string::npos && length - sp - 1 > kMaxTarget)
+        return Refusal { 414, "the address is over the limit of " + std::to_string(kMaxTarget) + " bytes" };
+    return std::nullopt;
+}
+
 RequestReader::Step RequestReader::take(std::string& in)
 {
+    // What is read is dropped from the front once, on the way out: erasing
+    // line by line would cost a copy of the rest for every chunk or header.
+    size_t at = 0;
+    struct Consume {
+        std::string& in;
+        size_t& at;
+        ~Consume() { in.erase(0, at); }
+    } consume { in, at };
     for (;;) {
         switch (phase_) {
         case Phase::Done:
@@ -227,54 +322,58 @@ RequestReader::Step RequestReader::take(std::string& in)
         case Phase::Trailer: {
             // Empty lines before a request line are allowed and skipped.
             if (phase_ == Phase::Head && lines_ == 0 && pending_ == 0) {
-                size_t skip = in.find_first_not_of("\r\n");
-                in.erase(0, skip == std::string::npos ? in.size() : skip);
+                size_t skip = in.find_first_not_of("\r\n", at);
+                at = skip == std::string::npos ? in.size() : skip;
             }
-            size_t nl = in.find('\n', pending_);
+            size_t nl = in.find('\n', at + pending_);
             if (nl == std::string::npos) {
-                pending_ = in.size();
-                if (phase_ == Phase::Head && lines_ == 0) {
-                    // Refuse a request line as soon as it cannot become one.
-                    size_t sp = in.find(' ');
-                    if ((sp == std::string::npos && in.size() > kMaxMethod) || (sp != std::string::npos && sp > kMaxMethod))
-                        return refuse(400, noMethod(in));
-                    if (sp != std::string::npos && in.size() - sp - 1 > kMaxTarget && in.find(' ', sp + 1) == std::string::npos)
-                        return refuse(414, "the address is over the limit of " + std::to_string(kMaxTarget) + " bytes");
-                } else if (phase_ == Phase::ChunkSize && in.size() > 1024) {
-                    return refuse(400, "a chunk size line is over 1024 bytes");
-                } else if (in.size() > kMaxHeaderLine || headBytes_ + in.size() > kMaxHeaderBytes) {
-                    return refuse(431, "a header line is over the limit of " + std::to_string(kMaxHeaderLine) + " bytes");
-                }
+                pending_ = in.size() - at;
+                // The line so far, without a CR that may be the start of its CRLF.
+                size_t length = pending_ - (pending_ > 0 && in.back() == '\r' ? 1 : 0);
+                if (auto problem = unfinishedLine(std::string_view(in).substr(at, length)))
+                    return refuse(problem->status, std::move(problem->why));
                 return Step::More;
             }
             pending_ = 0;
-            if (nl == 0 || in[nl - 1] != '\r')
+            if (nl == at || in[nl - 1] != '\r')
                 return refuse(400, "the request's lines end in LF alone, not CRLF");
-            std::string line = in.substr(0, nl - 1);
-            in.erase(0, nl + 1);
-            headBytes_ += nl + 1;
+            std::string line = in.substr(at, nl - 1 - at);
+            size_t taken = nl + 1 - at;
+            at = nl + 1;
             if (phase_ == Phase::Head) {
+                headBytes_ += taken;
                 if (!headLine(line))
                     return Step::Refused;
             } else if (phase_ == Phase::Trailer) {
                 if (line.empty())
                     phase_ = Phase::Done;
-                else if (headBytes_ > kMaxHeaderBytes)
-                    return refuse(431, "the trailer is over the limit of " + std::to_string(kMaxHeaderBytes) + " bytes");
+                else if (auto problem = trailerLine(line.size()))
+                    return refuse(problem->status, std::move(problem->why));
+                else
+                    framing_ += line.size() + 2;
             } else {
+                if (line.size() > kMaxChunkSizeLine)
+                    return refuse(400, chunkLineTooLong());
                 std::string size = trimmed(line.substr(0, line.find(';')));
                 if (size.empty() || size.size() > 15 || size.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
                     return refuse(400, "the chunk size " + quoted(size) + " is not a hexadecimal number");
                 remaining_ = std::stoull(size, nullptr, 16);
+                // Only what the shortest size line would not carry counts as framing.
+                size_t digits = 1;
+                for (size_t n = remaining_; n >= 16; n /= 16)
+                    ++digits;
+                framing_ += line.size() - digits;
+                if (framing_ > kMaxChunkFraming)
+                    return refuse(413, framingTooLarge());
                 phase_ = remaining_ == 0 ? Phase::Trailer : Phase::ChunkData;
             }
             break;
         }
         case Phase::Body:
         case Phase::ChunkData: {
-            size_t n = std::min(remaining_, in.size());
-            keep(in.data(), n);
-            in.erase(0, n);
+            size_t n = std::min(remaining_, in.size() - at);
+            keep(in.data() + at, n);
+            at += n;
             remaining_ -= n;
             if (remaining_ > 0)
                 return Step::More;
@@ -282,21 +381,102 @@ RequestReader::Step RequestReader::take(std::string& in)
             break;
         }
         case Phase::ChunkEnd:
-            if (in.size() < 2)
+            if (in.size() - at < 2)
                 return Step::More;
-            if (in.compare(0, 2, "\r\n") != 0)
+            if (in.compare(at, 2, "\r\n") != 0)
                 return refuse(400, "a chunk's data does not end where its size says");
-            in.erase(0, 2);
+            at += 2;
             phase_ = Phase::ChunkSize;
             break;
         }
     }
 }
 
+// --- what the polling loops stand on ---
+
+std::pair<int, int> listenOnLoopback(int port)
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return { -1, -1 };
+    // Only SO_REUSEADDR: SO_REUSEPORT would let a second server share a port in use.
+    int yes = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, SOMAXCONN) != 0
+        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        ::close(fd);
+        return { -1, -1 };
+    }
+    return { fd, ntohs(address.sin_port) };
+}
+
+int Acceptor::pollable(Clock::time_point now, Clock::time_point& next) const
+{
+    if (now >= resumes)
+        return listener;
+    next = std::min(next, resumes);
+    return -1;
+}
+
+void Acceptor::acceptAll(const std::function<bool()>& full, const std::function<bool()>& makeRoom,
+                         const std::function<void(int fd)>& take)
+{
+    while (listener >= 0) {
+        int fd = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR)
+                continue;
+            if ((errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) && makeRoom())
+                continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK)
+                resumes = Clock::now() + std::chrono::milliseconds(100);
+            return;
+        }
+        if (full() && !makeRoom()) {
+            ::close(fd);
+            continue;
+        }
+        int yes = 1;
+        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+        take(fd);
+    }
+}
+
+void Acceptor::close()
+{
+    if (listener >= 0)
+        ::close(listener);
+    listener = -1;
+}
+
+Wakeup::Wakeup() : fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) { }
+
+Wakeup::~Wakeup()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void Wakeup::wake()
+{
+    uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(fd_, &one, sizeof one);
+}
+
+void Wakeup::drain()
+{
+    uint64_t count;
+    [[maybe_unused]] ssize_t n = ::read(fd_, &count, sizeof count);
+}
+
 // --- the polling loop ---
 
 struct Server::Core : std::enable_shared_from_this<Server::Core> {
-    static constexpr size_t kMaxConnections = 8192;
     static constexpr size_t kChunk = 64 * 1024;
 
     struct Connection {
@@ -315,13 +495,14 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
         bool peerDone { false };    // the client sends no more
         bool dead { false };
         Clock::time_point lastActive;
+        std::optional<Clock::time_point> requestBegan; // the first byte of the request being read
 
         bool drained() const { return outAt >= out.size() && filler == 0; }
     };
 
     Settings settings;
-    int listener { -1 };
-    int wakeFd { -1 };
+    Acceptor acceptor;
+    Wakeup wakeup;
     std::mutex mutex; // guards running, answers, timers
     bool running { false };
     std::vector<std::pair<uint64_t, Response>> answers;
@@ -329,23 +510,15 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
     // The polling thread's own.
     std::map<uint64_t, Connection> connections;
     uint64_t nextId { 1 };
-    Clock::time_point acceptResumes {};
 
     ~Core()
     {
         for (auto& [id, c] : connections)
             ::close(c.fd);
-        if (listener >= 0)
-            ::close(listener);
-        if (wakeFd >= 0)
-            ::close(wakeFd);
+        acceptor.close();
     }
 
-    void wake()
-    {
-        uint64_t one = 1;
-        [[maybe_unused]] ssize_t n = ::write(wakeFd, &one, sizeof one);
-    }
+    void wake() { wakeup.wake(); }
 
     void answer(uint64_t id, Response response)
     {
@@ -374,46 +547,44 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
         connections.erase(it);
     }
 
-    // Under descriptor pressure the connection idle longest makes room.
-    bool evictIdle()
+    // Under descriptor pressure or at the cap the connection idle longest
+    // makes room; when none is idle, the unfinished request that began
+    // longest ago does. Connections being answered are never taken.
+    bool makeRoom()
     {
-        auto oldest = connections.end();
+        auto idle = connections.end(), unfinished = connections.end();
         for (auto it = connections.begin(); it != connections.end(); ++it) {
             auto& c = it->second;
-            if (!c.waiting && c.drained() && c.in.empty() && !c.reader.started()
-                && (oldest == connections.end() || c.lastActive < oldest->second.lastActive))
-                oldest = it;
+            if (c.waiting || c.dead || c.closeAfterOut || !c.drained())
+                continue;
+            if (!c.requestBegan) {
+                if (idle == connections.end() || c.lastActive < idle->second.lastActive)
+                    idle = it;
+            } else if (unfinished == connections.end() || *c.requestBegan < *unfinished->second.requestBegan) {
+                unfinished = it;
+            }
         }
-        if (oldest == connections.end())
+        if (idle != connections.end()) {
+            close(idle->first);
+            return true;
+        }
+        if (unfinished == connections.end())
             return false;
-        close(oldest->first);
+        refuse(unfinished->second, 408, "the request was not whole when its connection was needed for another");
+        flush(unfinished->first, unfinished->second); // as far as the socket takes it now
+        close(unfinished->first);
         return true;
     }
 
     void acceptAll()
     {
-        for (;;) {
-            int fd = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-            if (fd < 0) {
-                if (errno == EINTR)
-                    continue;
-                if ((errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) && evictIdle())
-                    continue;
-                if (errno != EAGAIN && errno != EWOULDBLOCK)
-                    acceptResumes = Clock::now() + std::chrono::milliseconds(100);
-                return;
-            }
-            if (connections.size() >= kMaxConnections && !evictIdle()) {
-                ::close(fd);
-                continue;
-            }
-            int yes = 1;
-            setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-            uint64_t id = nextId++;
-            auto& c = connections.try_emplace(id, settings.bodyLimit).first->second;
-            c.fd = fd;
-            c.lastActive = Clock::now();
-        }
+        acceptor.acceptAll([this] { return connections.size() >= settings.maxConnections; },
+                           [this] { return makeRoom(); },
+                           [this](int fd) {
+                               auto& c = connections.try_emplace(nextId++, settings.bodyLimit).first->second;
+                               c.fd = fd;
+                               c.lastActive = Clock::now();
+                           });
     }
 
     void queue(Connection& c, const Response& r)
@@ -457,7 +628,11 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
     {
         if (c.waiting || c.closeAfterOut || c.dead)
             return;
+        if (!c.requestBegan && !c.in.empty())
+            c.requestBegan = Clock::now();
         auto step = c.reader.take(c.in);
+        if (step == RequestReader::Step::More && !c.reader.started() && c.in.empty())
+            c.requestBegan.reset(); // only blank lines came
         if (c.reader.wantsContinue()) {
             c.reader.continueSent();
             c.out += "HTTP/1.1 100 Continue\r\n\r\n";
@@ -467,6 +642,7 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
         } else if (step == RequestReader::Step::Done) {
             Request request = std::move(c.reader.request());
             c.reader.reset();
+            c.requestBegan.reset();
             c.waiting = true;
             c.http10 = request.http10;
             c.head = request.method == "HEAD";
@@ -544,21 +720,24 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
 
     bool reading(const Connection& c) const { return !c.waiting && !c.closeAfterOut && !c.peerDone && c.drained(); }
 
-    // Closes connections that sent nothing for too long (408 when a request was under way).
+    // Closes connections that sent nothing for too long, and answers 408 to
+    // requests that did not arrive whole in time.
     Clock::time_point sweep(Clock::time_point now)
     {
         Clock::time_point next = now + settings.readTimeout;
         for (auto& [id, c] : connections) {
             if (c.waiting || c.dead)
                 continue;
-            Clock::time_point deadline = c.lastActive + settings.readTimeout;
+            bool unfinished = reading(c) && c.requestBegan;
+            Clock::time_point deadline = (unfinished ? *c.requestBegan : c.lastActive) + settings.readTimeout;
             if (deadline > now) {
                 next = std::min(next, deadline);
                 continue;
             }
-            if (reading(c) && (c.reader.started() || !c.in.empty())) {
+            if (unfinished) {
+                auto ms = settings.readTimeout.count();
                 refuse(c, 408, "the request did not arrive whole within "
-                                   + std::to_string(settings.readTimeout.count() / 1000) + " s");
+                                   + (ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms"));
                 flush(id, c);
             }
             c.dead = true;
@@ -603,10 +782,8 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
             reap();
             fds.clear();
             ids.clear();
-            fds.push_back({ wakeFd, POLLIN, 0 });
-            fds.push_back({ now >= acceptResumes ? listener : -1, POLLIN, 0 });
-            if (now < acceptResumes)
-                next = std::min(next, acceptResumes);
+            fds.push_back({ wakeup.fd(), POLLIN, 0 });
+            fds.push_back({ acceptor.pollable(now, next), POLLIN, 0 });
             for (auto& [id, c] : connections) {
                 short events = (reading(c) ? POLLIN : 0) | (c.drained() ? 0 : POLLOUT);
                 fds.push_back({ c.fd, events, 0 });
@@ -621,10 +798,8 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
             }
             auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - now).count() + 1;
             ::poll(fds.data(), fds.size(), static_cast<int>(std::clamp<long long>(wait, 0, 60000)));
-            if (fds[0].revents & POLLIN) {
-                uint64_t count;
-                [[maybe_unused]] ssize_t n = ::read(wakeFd, &count, sizeof count);
-            }
+            if (fds[0].revents & POLLIN)
+                wakeup.drain();
             {
                 std::lock_guard guard(mutex);
                 if (!running)
@@ -679,26 +854,14 @@ int Server::start(int port, Settings settings)
     stop();
     auto core = std::make_shared<Core>();
     core->settings = std::move(settings);
-    core->listener = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    core->wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (core->listener < 0 || core->wakeFd < 0)
-        return -1;
-    // Only SO_REUSEADDR: SO_REUSEPORT would let a second server share a port in use.
-    int yes = 1;
-    setsockopt(core->listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(core->listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
-        || ::listen(core->listener, SOMAXCONN) != 0
-        || ::getsockname(core->listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    auto [listener, bound] = listenOnLoopback(port);
+    core->acceptor.listener = listener;
+    if (listener < 0 || core->wakeup.fd() < 0)
         return -1;
     core->running = true;
     core_ = core;
     thread_ = std::thread([core] { core->run(); });
-    return ntohs(address.sin_port);
+    return bound;
 }
 
 void Server::stop()

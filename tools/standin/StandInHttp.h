@@ -20,6 +20,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -31,6 +32,71 @@ constexpr size_t kMaxTarget = 8192;
 constexpr size_t kMaxHeaderLine = 8192;
 constexpr size_t kMaxHeaderBytes = 64 * 1024;
 constexpr size_t kMaxHeaders = 100;
+// A chunked body's size lines, and what it may carry besides its data and the
+// shortest size lines (extensions, padding, trailers): a budget of its own,
+// counted the same however the body's bytes are split.
+constexpr size_t kMaxChunkSizeLine = 1024;
+constexpr size_t kMaxChunkFraming = 64 * 1024;
+
+// Why a request cannot be read: the status it is answered with and the reason.
+struct Refusal {
+    int status { 400 };
+    std::string why;
+};
+
+// A method is a word of at most kMaxMethod letters.
+bool isMethod(const std::string& method);
+// What is wrong with a request's address (over kMaxTarget bytes: 414; not a
+// path from "/", a space or control character in it, or a NUL once decoded:
+// 400); none when it can be served. The same check holds for requests that
+// come inside the presence channel.
+std::optional<Refusal> checkTarget(const std::string& target);
+
+// A value a client sent, made fit for one log line: control characters and
+// the backslash are escaped ("\x0a", "\\"), and past `limit` bytes it is cut
+// with what was left out counted, so no client can forge or flood a line.
+constexpr size_t kLogValueLimit = 1024;
+std::string loggable(const std::string& text, size_t limit = kLogValueLimit);
+
+// What both polling loops (the HTTP server's and the presence channel's)
+// stand on: a listening socket on the loopback address, the accepting of
+// newcomers within a cap, and a way for other threads to wake the loop.
+
+// Listens on 127.0.0.1 without blocking (port 0: the system chooses; a port
+// in use is refused, never shared): the descriptor and its port, or -1, -1.
+std::pair<int, int> listenOnLoopback(int port);
+
+struct Acceptor {
+    using Clock = std::chrono::steady_clock;
+    int listener { -1 };
+    Clock::time_point resumes {}; // accepting pauses after a failure it cannot mend
+
+    // The descriptor to poll for newcomers, or -1 while paused (and `next`
+    // is brought forward to the pause's end).
+    int pollable(Clock::time_point now, Clock::time_point& next) const;
+    // Takes every connection waiting, each non-blocking with TCP_NODELAY,
+    // and hands it to take(). When full() holds or descriptors run out,
+    // makeRoom() is asked to close one; when it cannot, the newcomer is closed.
+    void acceptAll(const std::function<bool()>& full, const std::function<bool()>& makeRoom,
+                   const std::function<void(int fd)>& take);
+    void close();
+};
+
+// An eventfd other threads write to wake a polling loop.
+class Wakeup {
+public:
+    Wakeup();
+    ~Wakeup();
+    Wakeup(const Wakeup&) = delete;
+    Wakeup& operator=(const Wakeup&) = delete;
+    int fd() const { return fd_; }
+    void wake();
+    // Takes what woke the loop, once poll() said so.
+    void drain();
+
+private:
+    int fd_ { -1 };
+};
 
 // A request read whole.
 struct Request {
@@ -79,6 +145,10 @@ private:
     bool fail(int status, std::string why); // refuse(), answering false
     bool headLine(const std::string& line);
     bool headDone();
+    std::optional<Refusal> unfinishedLine(std::string_view unfinished) const;
+    std::optional<Refusal> trailerLine(size_t length) const;
+    static std::string chunkLineTooLong();
+    static std::string framingTooLarge();
     void keep(const char* data, size_t length);
 
     BodyLimit limit_;
@@ -89,6 +159,7 @@ private:
     size_t pending_ { 0 }; // bytes of an unfinished line already looked at
     size_t limitBytes_ { 0 };
     size_t remaining_ { 0 };
+    size_t framing_ { 0 }; // a chunked body's framing beyond its shortest size lines
     bool wantsContinue_ { false };
     int status_ { 0 };
     std::string why_;
@@ -113,9 +184,15 @@ struct Settings {
     // far as they were read ("-" when not), the status and the reason.
     std::function<void(const std::string& method, const std::string& path, int status, const std::string& why)> onRefused;
     bool closeAfterEachAnswer { false };
-    // A connection that sends nothing for this long is closed; one in the
-    // middle of a request is answered 408 first.
+    // A connection that sends nothing for this long is closed, and a request
+    // must arrive whole within it from its first byte (the whole request,
+    // not each byte: a client dripping bytes gains nothing); one that does
+    // not is answered 408 and its connection closed.
     std::chrono::milliseconds readTimeout { 10000 };
+    // At most this many connections; past it, or when descriptors run out,
+    // the connection idle longest makes room, else the unfinished request
+    // that began longest ago (answered 408).
+    size_t maxConnections { 8192 };
 };
 
 class Server {
@@ -191,3 +268,14 @@ private:
 const char* reasonPhrase(int status);
 
 } // namespace standin::http
+
+namespace standin {
+
+// A request inside the presence channel (a SEND frame: method, path,
+// authorization, content-type, body) as the HTTP request it stands for,
+// addressed to the server listening on `port`.
+http::Request channelRequest(const StompStandIn::Frame& frame, int port);
+// The MESSAGE frame that carries a request's answer back on `destination`.
+std::string channelAnswer(const std::string& destination, const std::string& correlation, http::Response response);
+
+} // namespace standin

@@ -105,7 +105,6 @@ Answer invites::send(Store& s, const LoggedRequest& r, int64_t user)
     if (to.empty())
         return xml::fieldErrors(xml::fieldError("receivers", "can't be blank"));
     std::string body;
-    s.exec("BEGIN");
     for (auto& [receiver, address] : to) {
         Statement q(s.db, "INSERT INTO invites (definition_id, sender_id, receiver_id, address, user_message, state,"
                           " created_at) VALUES (?, ?, ?, ?, ?, 'unviewed', ?)");
@@ -117,7 +116,6 @@ Answer invites::send(Store& s, const LoggedRequest& r, int64_t user)
         q.bind(5, r.param("invite[sender_message]")).bind(6, now()).run();
         body += inviteElement(s, s.lastId(), user);
     }
-    s.exec("COMMIT");
     return Answer::xml("<resources>" + body + "</resources>");
 }
 

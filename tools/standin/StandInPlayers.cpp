@@ -80,6 +80,14 @@ std::optional<int64_t> players::forDevice(Store& s, const std::string& udid)
     return q.integer(0);
 }
 
+bool players::onDevice(Store& s, const std::string& udid, int64_t user)
+{
+    Statement q(s.db, "SELECT 1 FROM devices WHERE udid = ?1 AND user_id = ?2 UNION SELECT 1 FROM device_accounts"
+                      " WHERE udid = ?1 AND user_id = ?2");
+    q.bind(1, udid).bind(2, user);
+    return q.step();
+}
+
 int64_t players::add(Store& s, const std::string& name)
 {
     Statement q(s.db, "INSERT INTO users VALUES ((SELECT MAX(COALESCE(MAX(id), 0) + 1, 100) FROM users), ?, ?)");
@@ -97,8 +105,12 @@ Answer players::bootstrap(Store& s, const LoggedRequest& r, StandInServer& serve
     bool force = r.param("force_create_account") == "1";
     std::optional<int64_t> user;
     bool isNew = false;
-    if (auto asked = number(r.param("user_id")); asked && name(s, *asked))
+    // The product key signs every device alike: the device must hold the account it asks for.
+    if (auto asked = number(r.param("user_id")); asked && name(s, *asked)) {
+        if (!onDevice(s, udid, *asked))
+            return xml::error(403, "The account " + std::to_string(*asked) + " is not held by this device");
         user = asked;
+    }
     if (!user && !force)
         user = forDevice(s, udid);
     if (!user) {
@@ -121,7 +133,8 @@ Answer players::bootstrap(Store& s, const LoggedRequest& r, StandInServer& serve
         if (!q.bind(1, token).bind(2, secret).bind(3, *user).run())
             return xml::error(500, "The token could not be kept");
     }
-    server.addToken(token, secret);
+    // Known to the server once the token is kept, not before.
+    s.afterCommit.push_back([&server, token, secret] { server.addToken(token, secret); });
 
     // The definitions and the player's bests, always in full (the client replaces rows).
     std::string offline = "<offline>" + scores::offline(s, *user) + achievements::offline(s, *user) + "</offline>";

@@ -17,10 +17,14 @@ extern const char* const kSeed;
 std::string userElement(Store& s, int64_t id, int64_t viewer, const char* name = "user");
 std::optional<std::string> name(Store& s, int64_t id);
 std::optional<int64_t> forDevice(Store& s, const std::string& udid);
+// Whether the device holds the player's account: its own, or one opened on it
+// and not removed from it since.
+bool onDevice(Store& s, const std::string& udid, int64_t user);
 // Adds a player with an id above the seeded ones and answers it.
 int64_t add(Store& s, const std::string& name);
 
-// Unlike the other routes the bootstrap needs no token: it issues one.
+// Unlike the other routes the bootstrap needs no token: it issues one. An
+// asked user_id is opened only on a device that holds it (403 otherwise).
 Answer bootstrap(Store& s, const LoggedRequest& r, StandInServer& server);
 // users/for_device.xml: every account opened on the device (udid) and not removed from it.
 Answer deviceAccounts(Store& s, const LoggedRequest& r);

@@ -145,15 +145,12 @@ Answer scores::submit(Store& s, const LoggedRequest& r, int64_t user)
             return xml::error(400, "There is no leaderboard " + std::to_string(*e.leaderboard));
     }
     std::string body = "<resources>";
-    s.exec("BEGIN");
     for (auto& e : entries) {
         Statement q(s.db, "INSERT INTO high_scores (user_id, leaderboard_id, score, display_text, custom_data,"
                           " created_at) VALUES (?, ?, ?, ?, ?, ?)");
         q.bind(1, user).bind(2, *e.leaderboard).bind(3, *e.score).bind(4, e.displayText).bind(5, e.customData).bind(6, now());
-        if (!q.run()) {
-            s.exec("ROLLBACK");
+        if (!q.run())
             return xml::error(500, "The scores could not be kept");
-        }
         int64_t id = s.lastId();
         if (lat) {
             Statement place(s.db, "INSERT INTO score_places (score_id, lat, lng) VALUES (?, ?, ?)");
@@ -171,7 +168,6 @@ Answer scores::submit(Store& s, const LoggedRequest& r, int64_t user)
             + element("leaderboard_id", std::to_string(*e.leaderboard)) + element("display_text", e.displayText)
             + element("custom_data", e.customData) + players::userElement(s, user, user) + upload + "</high_score>";
     }
-    s.exec("COMMIT");
     return Answer::xml(body + "</resources>");
 }
 

@@ -16,11 +16,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <set>
 #include <sstream>
 #include <strings.h>
+#include <unordered_set>
 
 namespace standin {
 
@@ -148,6 +151,19 @@ bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl,
     EVP_EncodeBlock(encoded, mac, static_cast<int>(macLength));
     if (signature != reinterpret_cast<char*>(encoded))
         return fail("signature mismatch");
+    // A signature alone can be sent again: the nonce and timestamp make each request one of a kind.
+    std::string nonce, timestamp;
+    for (auto& [k, v] : oauth) {
+        if (k == "oauth_nonce")
+            nonce = v;
+        else if (k == "oauth_timestamp")
+            timestamp = v;
+    }
+    if (nonce.empty())
+        return fail("no oauth_nonce");
+    if (timestamp.empty() || timestamp.size() > 18 || timestamp.find_first_not_of("0123456789") != std::string::npos
+        || std::stoll(timestamp) <= 0)
+        return fail("no oauth_timestamp in seconds");
     return true;
 }
 
@@ -223,6 +239,15 @@ struct StandInServer::Impl : http::RequestSink {
     std::pair<int, int> answerDelay { 0, 0 };
     bool presence { false };
     std::mt19937 random { std::random_device {}() };
+    // The requests taken lately, by consumer, token, timestamp and nonce,
+    // oldest first: the same one again is a replay.
+    std::chrono::seconds timestampWindow { kTimestampWindow };
+    std::unordered_set<std::string> nonces;
+    std::deque<std::pair<std::chrono::steady_clock::time_point, std::string>> nonceOrder;
+
+    // Why a request whose signature verified is still refused: a timestamp
+    // outside the window, or a nonce seen before. The mutex is held.
+    std::string staleness(const Params& oauth);
 
     bool take(http::Request&& request, http::Reply reply) override;
     int port() const override
@@ -237,9 +262,61 @@ struct StandInServer::Impl : http::RequestSink {
     void refused(const std::string& method, const std::string& path, int status, const std::string& why);
 };
 
+std::string StandInServer::Impl::staleness(const Params& oauth)
+{
+    std::string consumer, token, nonce, timestamp;
+    for (auto& [k, v] : oauth) {
+        if (k == "oauth_consumer_key")
+            consumer = v;
+        else if (k == "oauth_token")
+            token = v;
+        else if (k == "oauth_nonce")
+            nonce = v;
+        else if (k == "oauth_timestamp")
+            timestamp = v;
+    }
+    if (timestampWindow.count() > 0) {
+        long long skew = std::stoll(timestamp) - static_cast<long long>(std::time(nullptr));
+        if (skew > timestampWindow.count() || -skew > timestampWindow.count())
+            return "timestamp " + std::to_string(skew) + " s from the service's clock, outside its window of "
+                + std::to_string(timestampWindow.count()) + " s";
+    }
+    // A nonce is remembered while its request could still be taken (twice the
+    // window, or as long as the default window when it is off), the latest kMaxNonces at most.
+    auto now = std::chrono::steady_clock::now();
+    auto memory = 2 * (timestampWindow.count() > 0 ? timestampWindow : std::chrono::seconds(kTimestampWindow));
+    while (!nonceOrder.empty() && (nonceOrder.size() >= kMaxNonces || nonceOrder.front().first + memory < now)) {
+        nonces.erase(nonceOrder.front().second);
+        nonceOrder.pop_front();
+    }
+    std::string key = consumer + '&' + token + '&' + timestamp + '&' + nonce;
+    if (!nonces.insert(key).second)
+        return "nonce already used: a replayed request";
+    nonceOrder.emplace_back(now, std::move(key));
+    return {};
+}
+
 // A request read whole goes to a worker; it counts as being answered from now on.
 bool StandInServer::Impl::take(http::Request&& request, http::Reply reply)
 {
+    // A request from the channel is limited here as a connection's would have been:
+    // the same method and address checks, the same body limits.
+    std::optional<http::Refusal> problem;
+    if (!http::isMethod(request.method))
+        problem = http::Refusal { 400, "the request's method " + http::loggable(request.method, 40)
+                                           + " is not a word of at most " + std::to_string(http::kMaxMethod) + " letters" };
+    else
+        problem = http::checkTarget(request.target);
+    if (problem) {
+        refused(http::isMethod(request.method) ? request.method : "-",
+                problem->status == 414 || request.target.empty() ? "-" : request.path(), problem->status, problem->why);
+        reply(http::Response { problem->status, "text/plain; charset=utf-8", problem->why + "\n", 0, 0 });
+        return true;
+    }
+    if (!request.bodyTooLarge && request.body.size() > bodyLimit(request)) {
+        request.bodyTooLarge = true;
+        request.body.clear();
+    }
     std::shared_ptr<http::WorkerPool> pool;
     {
         std::lock_guard guard(mutex);
@@ -247,11 +324,6 @@ bool StandInServer::Impl::take(http::Request&& request, http::Reply reply)
             return false;
         pool = workers;
         ++answering;
-    }
-    // A request from the channel is limited here as a connection's would have been.
-    if (!request.bodyTooLarge && request.body.size() > bodyLimit(request)) {
-        request.bodyTooLarge = true;
-        request.body.clear();
     }
     if (pool->post([this, request = std::move(request), reply]() { handle(request, reply); }))
         return true;
@@ -268,7 +340,8 @@ void StandInServer::Impl::refused(const std::string& method, const std::string& 
         sink = logSink;
     }
     if (sink)
-        sink(method + " " + path + " " + std::to_string(status) + " not read: " + why);
+        sink(http::loggable(method) + " " + http::loggable(path) + " " + std::to_string(status)
+             + " not read: " + http::loggable(why));
 }
 
 void StandInServer::Impl::handle(const http::Request& req, const http::Reply& reply)
@@ -341,6 +414,10 @@ void StandInServer::Impl::handle(const http::Request& req, const http::Reply& re
             logged.signatureValid = verifyOAuthSignature(req.method, baseUrl, signedParams, logged.authorization,
                                                          consumerSecret, logged.oauthToken.empty() ? "" : token->second,
                                                          &logged.signatureFailure);
+        if (logged.signatureValid) {
+            logged.signatureFailure = staleness(oauth);
+            logged.signatureValid = logged.signatureFailure.empty();
+        }
     }
 
     Answer answer;
@@ -382,9 +459,14 @@ void StandInServer::Impl::handle(const http::Request& req, const http::Reply& re
         }
         found = true;
     }
+    // A fixture is a file: a folder (the path "", "." or "dir/") is not found.
     if (!found && logged.method == "GET" && !fixtures.empty() && logged.path.find("..") == std::string::npos) {
-        std::ifstream in(fixtures + "/" + logged.path, std::ios::binary);
-        if (in) {
+        std::error_code ec;
+        std::string file = fixtures + "/" + logged.path;
+        std::ifstream in;
+        if (std::filesystem::is_regular_file(file, ec))
+            in.open(file, std::ios::binary);
+        if (in.is_open()) {
             std::ostringstream text;
             text << in.rdbuf();
             answer = Answer::xml(text.str());
@@ -393,10 +475,11 @@ void StandInServer::Impl::handle(const http::Request& req, const http::Reply& re
     }
     if (!found)
         answer = xml::error(404, "Not found");
+    // What the client sent is escaped and bounded: one request, one line.
     if (sink)
-        sink(logged.method + " " + logged.path + " " + std::to_string(answer.status) + " " + verdict(logged)
-             + (logged.viaChannel ? " (presence channel)" : "")
-             + (answer.status >= 400 ? ": " + refusalReason(answer.body) : std::string()));
+        sink(logged.method + " " + http::loggable(logged.path) + " " + std::to_string(answer.status) + " "
+             + http::loggable(verdict(logged)) + (logged.viaChannel ? " (presence channel)" : "")
+             + (answer.status >= 400 ? ": " + http::loggable(refusalReason(answer.body)) : std::string()));
     deliver(std::move(answer), logged.path, reply, loggedGeneration);
 }
 
@@ -443,30 +526,36 @@ void StandInServer::Impl::send(const Answer& answer, const http::Reply& reply)
 }
 
 
-std::optional<std::pair<int, int>> parseDelayRange(const std::string& text)
+std::optional<std::pair<int, int>> parseDelayRange(const std::string& text, std::string* why)
 {
-    size_t comma = text.find(',');
-    if (comma == std::string::npos)
+    auto fail = [&](std::string reason) -> std::optional<std::pair<int, int>> {
+        if (why)
+            *why = std::move(reason);
         return std::nullopt;
+    };
     auto number = [](const std::string& part) -> std::optional<int> {
         if (part.empty() || part.size() > 7 || part.find_first_not_of("0123456789") != std::string::npos)
             return std::nullopt;
         return std::stoi(part);
     };
-    auto low = number(text.substr(0, comma));
-    auto high = number(text.substr(comma + 1));
-    if (!low || !high || *low > *high)
-        return std::nullopt;
+    size_t comma = text.find(',');
+    auto low = comma == std::string::npos ? std::nullopt : number(text.substr(0, comma));
+    auto high = comma == std::string::npos ? std::nullopt : number(text.substr(comma + 1));
+    if (!low || !high)
+        return fail("wants MIN,MAX in milliseconds (each 0 to 9999999), not \"" + text + "\"");
+    if (*low > *high)
+        return fail("MIN (" + std::to_string(*low) + ") must not exceed MAX (" + std::to_string(*high) + ")");
     return std::make_pair(*low, *high);
 }
 
 StandInServer::StandInServer() : impl_(std::make_shared<Impl>())
 {
     if (const char* delay = std::getenv("BRISKO_STANDIN_DELAY_MS")) {
-        if (auto range = parseDelayRange(delay))
+        std::string why;
+        if (auto range = parseDelayRange(delay, &why))
             impl_->answerDelay = *range;
         else
-            std::fprintf(stderr, "stand-in: BRISKO_STANDIN_DELAY_MS wants MIN,MAX in milliseconds, not \"%s\"\n", delay);
+            std::fprintf(stderr, "stand-in: BRISKO_STANDIN_DELAY_MS %s; answers are not delayed\n", why.c_str());
     }
     if (const char* presence = std::getenv("BRISKO_STANDIN_PRESENCE"))
         impl_->presence = std::string(presence) == "1";
@@ -630,6 +719,18 @@ std::string StandInServer::presenceElements(const std::string& queue) const
     if (!presenceEnabled())
         return "<presence_enabled>false</presence_enabled>";
     return "<presence_enabled>true</presence_enabled><presence_queue>" + queue + "</presence_queue>";
+}
+
+std::pair<int, int> StandInServer::answerDelay() const
+{
+    std::lock_guard guard(impl_->mutex);
+    return impl_->answerDelay;
+}
+
+void StandInServer::setTimestampWindow(std::chrono::seconds window)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->timestampWindow = std::max(window, std::chrono::seconds(0));
 }
 
 size_t StandInServer::answeringCount() const

@@ -15,6 +15,7 @@
 // never shared.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -80,6 +81,10 @@ using Handler = std::function<Answer(const LoggedRequest&)>;
 // picture or a blob of the same size (the limit counts the parts' contents).
 // A larger body is answered 413 with its reason and reaches no route.
 constexpr size_t kFormBodyLimit = 1024 * 1024;
+// How far a signed request's timestamp may be from the service's clock, and
+// how many taken requests are remembered to refuse their replays.
+constexpr long kTimestampWindow = 300;
+constexpr size_t kMaxNonces = 100000;
 constexpr size_t kMultipartBodyLimit = 2 * 1024 * 1024;
 
 class StandInServer {
@@ -112,6 +117,14 @@ public:
     // Signed requests whose signature does not verify are answered 401 (the
     // program's behaviour; in-process tests may inspect them instead).
     void setRejectsBadSignatures(bool rejects);
+    // A signed request verifies only once: one whose consumer, token,
+    // oauth_timestamp and oauth_nonce were seen before is a replay, and one
+    // whose timestamp is further than the window (kTimestampWindow by
+    // default) from the service's clock is stale. The client stamps its
+    // requests with the real clock, not a test's manual one; a window of 0
+    // turns the timestamp check off (never the replay check) for a client
+    // that stamps them otherwise.
+    void setTimestampWindow(std::chrono::seconds window);
     // Receives one line per answered request: method, path, status and the
     // signature verdict ("GET users.xml 200 signature verified"); a refusal
     // (status 400 and above) adds its reason after a colon. A request that
@@ -144,6 +157,8 @@ public:
     // The bootstrap answer's presence elements: enabled with the player's
     // queue when presence is on, else disabled.
     std::string presenceElements(const std::string& queue) const;
+    // The range in force (0, 0: answers are not delayed).
+    std::pair<int, int> answerDelay() const;
     // Requests received whose answer has not been handed back yet (held,
     // delayed or being made), so a test can tell when the service is quiet.
     size_t answeringCount() const;
@@ -179,10 +194,13 @@ private:
 };
 
 // "MIN,MAX" milliseconds (0 <= MIN <= MAX), as --answer-delay and
-// BRISKO_STANDIN_DELAY_MS give it; none when malformed.
-std::optional<std::pair<int, int>> parseDelayRange(const std::string& text);
+// BRISKO_STANDIN_DELAY_MS give it; none when malformed, with what is wrong in `why`.
+std::optional<std::pair<int, int>> parseDelayRange(const std::string& text, std::string* why = nullptr);
 
-// Independent OAuth 1.0 HMAC-SHA1 verification of one request.
+// Independent OAuth 1.0 HMAC-SHA1 verification of one request; a request
+// that verifies also carries an oauth_nonce and an oauth_timestamp (a
+// positive number of seconds). Whether it was seen before, or is too old,
+// is the server's to judge (setTimestampWindow).
 bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl, const Params& requestParams,
                           const std::string& authorizationHeader, const std::string& consumerSecret,
                           const std::string& tokenSecret, std::string* failure = nullptr);
@@ -250,13 +268,25 @@ private:
 // A STOMP 1.0 stand-in for the presence channel: accepts connections, answers
 // CONNECT with CONNECTED, records the frames it receives (the latest, within a
 // budget of bytes) and can send MESSAGE frames, drop every connection, or
-// refuse new ones. Each connection has a thread that reads and one that
-// writes; requests inside the channel run on the HTTP server's workers. A
-// frame it cannot read ends its connection.
+// refuse new ones. One thread polls every connection, as the HTTP server's
+// does; requests inside the channel run on the HTTP server's workers and are
+// answered on the asking connection's own subscription. A frame it cannot
+// read ends its connection. Its bounds are those of the HTTP connections: a
+// connection must say CONNECT, and each frame arrive whole, within the read
+// timeout; one that takes nothing of what it is sent for as long is closed;
+// at the cap (or out of descriptors) the connection idle longest makes room.
+// An idle session is not closed for its silence: a presence channel is quiet
+// until there is news, and STOMP 1.0 has no heart-beat.
 class StompStandIn {
 public:
     StompStandIn();
     ~StompStandIn();
+    struct Limits {
+        size_t maxConnections { 8192 };
+        std::chrono::milliseconds readTimeout { 10000 };
+    };
+    // Before start().
+    void setLimits(Limits limits);
     int start(int port = 0);
     void stop();
     int port() const { return port_; }

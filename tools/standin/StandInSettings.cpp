@@ -163,10 +163,7 @@ Answer settings::removeFromDevice(Store& s, const LoggedRequest& r, std::optiona
     if (caller && *user != *caller)
         return xml::error(403, "Only the player's own account can be taken off a device");
     if (!caller) {
-        Statement used(s.db, "SELECT 1 FROM devices WHERE udid = ?1 AND user_id = ?2 UNION SELECT 1 FROM device_accounts"
-                             " WHERE udid = ?1 AND user_id = ?2");
-        used.bind(1, udid).bind(2, *user);
-        if (!used.step())
+        if (!players::onDevice(s, udid, *user))
             return xml::error(404, "The account was not opened on this device");
     }
     for (const char* sql : { "DELETE FROM devices WHERE udid = ? AND user_id = ?",

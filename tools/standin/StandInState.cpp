@@ -23,6 +23,7 @@
 
 #include <cerrno>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -76,7 +77,11 @@ StandInState::StandInState(std::string directory)
     seedWhenEmpty("invite_definitions", invites::kSeed);
     seedWhenEmpty("challenge_definitions", challenges::kDefinitionSeed);
     seedWhenEmpty("tickers", tickers::kSeed);
-    store_->exec("COMMIT;");
+    if (!store_->exec("COMMIT;")) {
+        store_->error = "cannot write " + path_ + ": " + store_->error;
+        sqlite3_close(db);
+        db = nullptr;
+    }
 }
 
 void StandInState::seedWhenEmpty(const char* table, const char* seed)
@@ -122,28 +127,34 @@ void StandInState::install(StandInServer& server)
         while (q.step())
             server.addToken(q.text(0), q.text(1));
     }
+    // Every route runs in one transaction of its own (Store::kept): what it
+    // answers with success is kept, checked, or the answer is 500.
     // Each kept route finds its caller first; an unknown or forged caller gets 401.
     auto signedRoute = [&s](Route route) {
         return [&s, route](const LoggedRequest& r) -> Answer {
             std::lock_guard guard(s.mutex);
-            auto user = s.caller(r);
-            return user ? social::withPendingNotices(s, *user, route(s, r, *user)) : xml::error(401, refusal(r));
+            return s.kept([&] {
+                auto user = s.caller(r);
+                return user ? social::withPendingNotices(s, *user, route(s, r, *user)) : xml::error(401, refusal(r));
+            });
         };
     };
     // The same with the answer the game and player routes give a stranger.
     auto playerRoute = [&s](Route route) {
         return [&s, route](const LoggedRequest& r) -> Answer {
             std::lock_guard guard(s.mutex);
-            auto user = s.caller(r);
-            return user ? social::withPendingNotices(s, *user, route(s, r, *user))
-                        : xml::error(401, "The request is not signed by a known player");
+            return s.kept([&] {
+                auto user = s.caller(r);
+                return user ? social::withPendingNotices(s, *user, route(s, r, *user))
+                            : xml::error(401, "The request is not signed by a known player");
+            });
         };
     };
     // Routes that need no caller.
     auto openRoute = [&s](Answer (*route)(Store&, const LoggedRequest&)) {
         return [&s, route](const LoggedRequest& r) -> Answer {
             std::lock_guard guard(s.mutex);
-            return route(s, r);
+            return s.kept([&] { return route(s, r); });
         };
     };
     const std::string game = std::string("client_applications/") + kGameId;
@@ -151,14 +162,14 @@ void StandInState::install(StandInServer& server)
     // Players
     server.route("POST", "bootstrap.xml", [&s, &server](const LoggedRequest& r) {
         std::lock_guard guard(s.mutex);
-        return players::bootstrap(s, r, server);
+        return s.kept([&] { return players::bootstrap(s, r, server); });
     });
     server.route("POST", "users/update_name.xml", signedRoute(&players::rename));
     server.route("GET", "users/for_device.xml", [&s](const LoggedRequest& r) {
         std::lock_guard guard(s.mutex);
         if (!r.signed_ || !r.signatureValid)
             return xml::error(401, "The request's signature does not verify");
-        return players::deviceAccounts(s, r);
+        return s.kept([&] { return players::deviceAccounts(s, r); });
     });
     server.route("GET", "users/@me/activities.xml", playerRoute(&chat::activities));
     server.route("GET", "users/@me/settings.xml", signedRoute(&settings::list));
@@ -169,7 +180,7 @@ void StandInState::install(StandInServer& server)
         std::lock_guard guard(s.mutex);
         if (!r.signed_ || !r.signatureValid)
             return xml::error(401, refusal(r));
-        return settings::removeFromDevice(s, r, s.caller(r));
+        return s.kept([&] { return settings::removeFromDevice(s, r, s.caller(r)); });
     };
     server.route("GET", "users/remove_from_device.xml", removal);
     server.route("POST", "users/remove_from_device.xml", removal);
@@ -321,6 +332,9 @@ std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std
         return std::nullopt;
     }
     GameDefinition game;
+    // The line each id was first listed on: an id listed twice is the file's mistake, said here.
+    std::map<int64_t, int> boardLines, achievementLines;
+    bool listsAnything = false;
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         line = trimmed(line);
@@ -333,6 +347,13 @@ std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std
             error = path + ":" + std::to_string(number) + ": " + why + " (\"" + line + "\")";
             return std::nullopt;
         };
+        auto listedTwice = [&](std::map<int64_t, int>& lines, const char* what, int64_t id) {
+            auto [first, isNew] = lines.emplace(id, number);
+            return isNew ? std::string()
+                         : std::string(what) + " " + std::to_string(id) + " is listed twice (first on line "
+                    + std::to_string(first->second) + ")";
+        };
+        listsAnything = true;
         if (kind == "product-key" || kind == "product-secret") {
             std::string value = trimmed(line.substr(kind.size()));
             if (value.empty())
@@ -346,6 +367,8 @@ std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std
             auto id = positiveId(first);
             if (!id || (second != "higher" && second != "lower") || name.empty())
                 return fail("a leaderboard is \"leaderboard ID higher|lower NAME\"");
+            if (auto twice = listedTwice(boardLines, "leaderboard", *id); !twice.empty())
+                return fail(twice);
             game.leaderboards.push_back({ *id, name, second == "higher" });
         } else if (kind == "achievement") {
             words >> second;
@@ -358,10 +381,16 @@ std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std
             auto points = second == "0" ? std::optional<int64_t>(0) : positiveId(second);
             if (!id || !points || title.empty())
                 return fail("an achievement is \"achievement ID POINTS TITLE [| DESCRIPTION]\"");
+            if (auto twice = listedTwice(achievementLines, "achievement", *id); !twice.empty())
+                return fail(twice);
             game.achievements.push_back({ *id, *points, title, description });
         } else {
             return fail("unknown entry \"" + kind + "\"");
         }
+    }
+    if (!listsAnything) {
+        error = path + ": the file lists nothing (a product-key, product-secret, leaderboard or achievement line)";
+        return std::nullopt;
     }
     return game;
 }

@@ -12,7 +12,9 @@
 //
 // Every kept route answers 401 to a request that is unsigned or whose
 // signature does not verify; the tokens it issued are made known to the
-// server again when the state is installed after a restart.
+// server again when the state is installed after a restart. Each runs in one
+// transaction and answers success only for what it kept (500 with the reason
+// when a write or the commit fails, as on a full disk).
 #pragma once
 
 #include "tools/standin/StandInServer.h"

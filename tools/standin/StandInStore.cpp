@@ -2,6 +2,8 @@
 // request's token names, prepared statements and the small parsers.
 #include "tools/standin/StandInStore.h"
 
+#include "tools/standin/StandInXml.h"
+
 #include <sqlite3.h>
 
 #include <cerrno>
@@ -11,6 +13,20 @@
 
 namespace standin {
 
+namespace {
+thread_local FailureWatch* watching = nullptr;
+} // namespace
+
+FailureWatch::FailureWatch() : outer_(watching) { watching = this; }
+
+FailureWatch::~FailureWatch() { watching = outer_; }
+
+void FailureWatch::note(const std::string& what)
+{
+    if (watching && watching->failure_.empty())
+        watching->failure_ = what;
+}
+
 bool Store::exec(const std::string& sql)
 {
     char* message = nullptr;
@@ -18,9 +34,39 @@ bool Store::exec(const std::string& sql)
         error = message ? message : "SQL error";
         std::fprintf(stderr, "standin state: %s\n", error.c_str());
         sqlite3_free(message);
+        FailureWatch::note(error);
         return false;
     }
     return true;
+}
+
+Answer Store::kept(const std::function<Answer()>& route)
+{
+    afterCommit.clear();
+    auto refused = [this](const std::string& why) {
+        afterCommit.clear();
+        return xml::error(500, "The service could not keep what the request asked to: " + why);
+    };
+    // IMMEDIATE: the write lock is taken now, not midway, so another
+    // connection to the file (a test's) waits its turn instead of failing this.
+    if (!exec("BEGIN IMMEDIATE"))
+        return refused(error);
+    FailureWatch watch;
+    Answer answer = route();
+    std::string failure = watch.failure();
+    if (failure.empty() && !exec("COMMIT"))
+        failure = error;
+    if (!failure.empty()) {
+        // A commit the disk refused may have ended the transaction already.
+        if (!sqlite3_get_autocommit(db))
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return refused(failure);
+    }
+    auto done = std::move(afterCommit);
+    afterCommit.clear();
+    for (auto& step : done)
+        step();
+    return answer;
 }
 
 int64_t Store::lastId() const { return sqlite3_last_insert_rowid(db); }
@@ -36,10 +82,12 @@ std::optional<int64_t> Store::caller(const LoggedRequest& r) const
     return q.integer(0);
 }
 
-Statement::Statement(sqlite3* db, const char* sql)
+Statement::Statement(sqlite3* db, const char* sql) : db_(db)
 {
-    if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) {
         std::fprintf(stderr, "standin state: %s\n", sqlite3_errmsg(db));
+        FailureWatch::note(sqlite3_errmsg(db));
+    }
 }
 
 Statement::~Statement() { sqlite3_finalize(stmt_); }
@@ -62,8 +110,25 @@ Statement& Statement::bind(int i, const std::string& v)
     return *this;
 }
 
-bool Statement::step() { return stmt_ && sqlite3_step(stmt_) == SQLITE_ROW; }
-bool Statement::run() { return stmt_ && sqlite3_step(stmt_) == SQLITE_DONE; }
+bool Statement::step()
+{
+    if (!stmt_)
+        return false;
+    int rc = sqlite3_step(stmt_);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        FailureWatch::note(sqlite3_errmsg(db_));
+    return rc == SQLITE_ROW;
+}
+
+bool Statement::run()
+{
+    if (!stmt_)
+        return false;
+    int rc = sqlite3_step(stmt_);
+    if (rc != SQLITE_DONE)
+        FailureWatch::note(rc == SQLITE_ROW ? "a write answered rows" : sqlite3_errmsg(db_));
+    return rc == SQLITE_DONE;
+}
 int64_t Statement::integer(int c) const { return sqlite3_column_int64(stmt_, c); }
 double Statement::real(int c) const { return sqlite3_column_double(stmt_, c); }
 bool Statement::isNull(int c) const { return sqlite3_column_type(stmt_, c) == SQLITE_NULL; }

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -25,16 +26,44 @@ struct Store {
     // The address of the storage host whose objects this store keeps, once
     // one is attached ("" until then): score blobs are posted and fetched there.
     std::function<std::string()> storageUrl;
+    // What a route does once its writes are kept (a token made known to the
+    // server, say); dropped when they are not.
+    std::vector<std::function<void()>> afterCommit;
 
     // Runs SQL without results; on failure keeps and prints the error.
     bool exec(const std::string& sql);
+    // Runs a route in one transaction and answers what it answered only
+    // when everything it wrote is kept: a statement that failed on the way
+    // (a write the disk refused, whether or not the route looked) or a
+    // commit that failed rolls it all back, and the answer is 500 with the
+    // reason. The caller holds the mutex.
+    Answer kept(const std::function<Answer()>& route);
     // The row id the last insert made.
     int64_t lastId() const;
     // The user the request's token belongs to, when it verifies.
     std::optional<int64_t> caller(const LoggedRequest& r) const;
 };
 
-// One prepared statement, finalised on scope exit.
+// Notes the first statement that fails on this thread while it lives, so a
+// route's failures are seen in one place whatever the route checks itself.
+class FailureWatch {
+public:
+    FailureWatch();
+    ~FailureWatch();
+    FailureWatch(const FailureWatch&) = delete;
+    FailureWatch& operator=(const FailureWatch&) = delete;
+    // Empty while nothing failed.
+    const std::string& failure() const { return failure_; }
+    // Tells the watch of this thread, if any.
+    static void note(const std::string& what);
+
+private:
+    FailureWatch* outer_ { nullptr };
+    std::string failure_;
+};
+
+// One prepared statement, finalised on scope exit; a failure to prepare or
+// to step is told to the thread's FailureWatch.
 class Statement {
 public:
     Statement(sqlite3* db, const char* sql);
@@ -54,6 +83,7 @@ public:
     std::string text(int c) const;
 
 private:
+    sqlite3* db_ { nullptr };
     sqlite3_stmt* stmt_ { nullptr };
 };
 

@@ -1,21 +1,25 @@
-// The STOMP 1.0 stand-in of the presence channel: one thread accepts; each
-// connection has a thread that reads frames and one that writes them, so a
-// client slow to read holds up only its own connection. Requests inside the
-// channel are handed to the HTTP server's workers, whose answers come back
-// here as MESSAGE frames. Tests drive it from their own thread.
+// The STOMP 1.0 stand-in of the presence channel: one thread polls the
+// listening socket and every connection, reads frames and writes what each
+// connection has to send, so an idle or slow client costs a buffer and a
+// descriptor, never a thread. Requests inside the channel are handed to the
+// HTTP server's workers, whose answers come back to the polling thread as
+// MESSAGE frames on the asking connection's own subscription. Tests drive it
+// from their own thread; what they ask of the connections runs on the
+// polling thread and is waited for.
 #include "tools/standin/StandInHttp.h"
 #include "tools/standin/StandInServer.h"
 #include "tools/standin/StandInXml.h"
 
-#include "platform/net/TcpSocket.h"
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <future>
 
 namespace standin {
-
-using platform::Ref;
-using platform::TcpSocket;
 
 std::string makeStompFrame(const std::string& command, const std::map<std::string, std::string>& headers,
                            const std::string& body)
@@ -64,7 +68,8 @@ std::vector<StompStandIn::Frame> takeStompFrames(std::string& buffer, std::strin
         while (pos <= head.size()) {
             size_t nl = head.find('\n', pos);
             std::string line = head.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
-            if (!line.empty() && line.back() == '\r')
+            // CRs that end a line belong to its line end, never to a value sent back.
+            while (!line.empty() && line.back() == '\r')
                 line.pop_back();
             if (first) {
                 frame.command = line;
@@ -105,41 +110,116 @@ std::vector<StompStandIn::Frame> takeStompFrames(std::string& buffer, std::strin
 }
 
 namespace {
+std::string headerOf(const StompStandIn::Frame& f, const char* name)
+{
+    auto it = f.headers.find(name);
+    return it == f.headers.end() ? std::string() : it->second;
+}
+} // namespace
+
+http::Request channelRequest(const StompStandIn::Frame& frame, int port)
+{
+    http::Request request;
+    request.method = headerOf(frame, "method");
+    request.target = "/" + headerOf(frame, "path");
+    request.headers.emplace_back("Host", "127.0.0.1:" + std::to_string(port));
+    if (auto authorization = headerOf(frame, "authorization"); !authorization.empty())
+        request.headers.emplace_back("Authorization", authorization);
+    if (auto type = headerOf(frame, "content-type"); !type.empty())
+        request.headers.emplace_back("Content-Type", type);
+    request.headers.emplace_back(kChannelMarkerHeader, "1");
+    request.bodyBytes = frame.body.size();
+    request.body = frame.body;
+    return request;
+}
+
+std::string channelAnswer(const std::string& destination, const std::string& correlation, http::Response r)
+{
+    if (r.truncateAfter > 0) {
+        r.status = 502;
+        r.body = xml::errorBody("The service did not answer");
+    } else if (r.fillerBytes > 0) {
+        r.body.assign(r.fillerBytes, 'x');
+    }
+    return makeStompFrame("MESSAGE",
+                          { { "destination", destination },
+                            { "correlation-id", correlation },
+                            { "status", std::to_string(r.status) },
+                            { "content-type", r.contentType },
+                            { "content-length", std::to_string(r.body.size()) } },
+                          r.body);
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
 // What a connection may have waiting to be written before it is dropped, and
 // the frames kept for tests to read.
 constexpr size_t kOutboxLimit = 4 * kStompFrameLimit;
 constexpr size_t kFrameBudget = 16 * 1024 * 1024;
+constexpr size_t kReadChunk = 64 * 1024;
+
 } // namespace
 
 struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
+    // The polling thread's own.
     struct Connection {
-        Ref<TcpSocket> socket;
-        std::thread reader;
-        std::thread writer;
-        std::mutex mutex; // guards outbox, outboxBytes, sending, closing
-        std::condition_variable wake;
-        std::deque<std::pair<std::string, bool>> outbox; // frame, whether it answers a request
-        size_t outboxBytes { 0 };
-        bool sending { false };
-        bool closing { false };
-        std::atomic<bool> open { true };
-        std::atomic<bool> finished { false };
+        int fd { -1 };
+        std::string in;
+        std::string out;
+        size_t outAt { 0 };
+        uint64_t queued { 0 };  // bytes ever queued
+        uint64_t written { 0 }; // bytes ever written
+        std::deque<uint64_t> answerEnds; // where each queued answer to a request ends (in `queued` bytes)
+        std::string destination; // what this connection subscribed to
+        bool connected { false }; // CONNECT came
+        bool closing { false };   // close once what is queued has gone out
+        Clock::time_point opened;
+        Clock::time_point lastActive;
+        std::optional<Clock::time_point> frameBegan; // a frame still arriving
+
+        bool drained() const { return outAt >= out.size(); }
+    };
+    // A test's wait for frames to reach every connection they were queued on.
+    struct Delivery {
+        std::map<uint64_t, uint64_t> until; // connection, bytes written by then
+        std::promise<void> done;
     };
 
+    Limits limits;
+    int port { 0 };
+    http::Wakeup wakeup;
+    std::thread thread;
+
+    // Guarded by `mutex`.
     mutable std::mutex mutex;
-    Ref<TcpSocket> listener;
-    std::thread acceptThread;
-    std::vector<std::shared_ptr<Connection>> connections;
+    bool running { false };
+    std::vector<std::function<void()>> tasks; // run on the polling thread
     std::deque<Frame> frames;
     std::deque<size_t> frameSizes;
     size_t frameBytes { 0 };
     int accepted { 0 };
-    int port { 0 };
     int sessions { 0 };
+    int open { 0 };
+    size_t answering { 0 };
     std::weak_ptr<http::RequestSink> server;
     std::function<void(const std::string&)> logSink;
-    size_t answering { 0 };
-    std::string queue; // the destination the client subscribed to
+
+    // The polling thread's own.
+    http::Acceptor acceptor;
+    std::map<uint64_t, Connection> connections;
+    std::vector<Delivery> deliveries;
+    uint64_t nextId { 1 };
+
+    ~Impl()
+    {
+        for (auto& [id, c] : connections)
+            ::close(c.fd);
+        acceptor.close();
+    }
+
+    void wake() { wakeup.wake(); }
 
     void answered()
     {
@@ -147,56 +227,39 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         --answering;
     }
 
-    // Queues a frame for the connection's writer; an answer that cannot go
-    // out is counted as done.
-    void send(Connection& c, std::string frame, bool answer)
+    // Runs `task` on the polling thread; false (not run) once stopped.
+    bool post(std::function<void()> task)
     {
+        std::lock_guard guard(mutex);
+        if (!running)
+            return false;
+        tasks.push_back(std::move(task));
+        wake();
+        return true;
+    }
+
+    // Runs `task` on the polling thread and waits for it (at once when stopped).
+    void runAndWait(const std::function<void()>& task)
+    {
+        auto done = std::make_shared<std::promise<void>>();
+        auto future = done->get_future();
+        if (!post([task, done] {
+                task();
+                done->set_value();
+            }))
+            return;
+        future.wait();
+    }
+
+    void log(const std::string& line)
+    {
+        std::function<void(const std::string&)> sink;
         {
-            std::lock_guard guard(c.mutex);
-            if (!c.closing && c.outboxBytes + frame.size() <= kOutboxLimit) {
-                c.outboxBytes += frame.size();
-                c.outbox.emplace_back(std::move(frame), answer);
-                c.wake.notify_all();
-                return;
-            }
-            if (!c.closing)
-                c.socket->cancel(); // it does not read what it is sent: drop it
+            std::lock_guard guard(mutex);
+            sink = logSink;
         }
-        if (answer)
-            answered();
-    }
-
-    void write(Connection& c)
-    {
-        for (;;) {
-            std::pair<std::string, bool> item;
-            {
-                std::unique_lock lock(c.mutex);
-                c.wake.wait(lock, [&] { return c.closing || !c.outbox.empty(); });
-                if (c.outbox.empty())
-                    return;
-                item = std::move(c.outbox.front());
-                c.outbox.pop_front();
-                c.outboxBytes -= item.first.size();
-                c.sending = true;
-            }
-            if (c.open && c.socket->sendAll(item.first) != TcpSocket::Result::Ok)
-                c.open = false;
-            if (item.second)
-                answered();
-            {
-                std::lock_guard guard(c.mutex);
-                c.sending = false;
-            }
-            c.wake.notify_all();
-        }
-    }
-
-    // Waits until what was queued for the connection has gone out (or it closed).
-    void flush(Connection& c)
-    {
-        std::unique_lock lock(c.mutex);
-        c.wake.wait(lock, [&] { return c.closing || (c.outbox.empty() && !c.sending); });
+        if (sink)
+            sink(line);
     }
 
     void record(const Frame& f)
@@ -215,187 +278,335 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         }
     }
 
-    // Hands a request frame to the HTTP server's workers; its answer goes
-    // back as a MESSAGE with the same correlation id.
-    void request(const std::shared_ptr<Connection>& c, Frame f)
+    int listen(int wanted)
     {
-        auto header = [&f](const char* name) {
-            auto it = f.headers.find(name);
-            return it == f.headers.end() ? std::string() : it->second;
-        };
+        auto [fd, bound] = http::listenOnLoopback(wanted);
+        acceptor.listener = fd;
+        return bound;
+    }
+
+    void countOpen()
+    {
+        std::lock_guard guard(mutex);
+        open = static_cast<int>(connections.size());
+    }
+
+    void close(uint64_t id)
+    {
+        auto it = connections.find(id);
+        if (it == connections.end())
+            return;
+        int fd = it->second.fd;
+        // Answers queued and not written are done with too.
+        for (size_t n = it->second.answerEnds.size(); n > 0; --n)
+            answered();
+        connections.erase(it);
+        // Counted before the peer can see the connection closed.
+        countOpen();
+        ::close(fd);
+    }
+
+    // Queues a frame; a connection that does not read what it is sent is dropped.
+    void queue(Connection& c, const std::string& frame, bool answer)
+    {
+        if (c.closing && !answer)
+            return;
+        if (c.out.size() - c.outAt + frame.size() > kOutboxLimit) {
+            if (answer)
+                answered();
+            c.closing = true;
+            c.out.clear();
+            c.outAt = 0;
+            return;
+        }
+        c.out += frame;
+        c.queued += frame.size();
+        if (answer)
+            c.answerEnds.push_back(c.queued);
+        write(c);
+    }
+
+    void write(Connection& c)
+    {
+        while (!c.drained()) {
+            ssize_t n = ::send(c.fd, c.out.data() + c.outAt, c.out.size() - c.outAt, MSG_NOSIGNAL);
+            if (n > 0) {
+                c.outAt += static_cast<size_t>(n);
+                c.written += static_cast<uint64_t>(n);
+                c.lastActive = Clock::now();
+                while (!c.answerEnds.empty() && c.answerEnds.front() <= c.written) {
+                    c.answerEnds.pop_front();
+                    answered();
+                }
+            } else if (n < 0 && errno == EINTR) {
+                continue;
+            } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                return;
+            } else {
+                c.closing = true; // gone: nothing more can reach it
+                c.out.clear();
+                c.outAt = 0;
+                return;
+            }
+        }
+        c.out.clear();
+        c.outAt = 0;
+    }
+
+    // An answer a worker handed back, for the connection that asked.
+    void deliver(uint64_t id, const std::string& frame)
+    {
+        auto it = connections.find(id);
+        if (it == connections.end() || (it->second.closing && it->second.out.empty())) {
+            answered();
+            return;
+        }
+        queue(it->second, frame, true);
+    }
+
+    // Hands a request frame to the HTTP server's workers; its answer goes
+    // back as a MESSAGE on this connection's subscription with the same
+    // correlation id.
+    void request(uint64_t id, const Connection& c, const Frame& f)
+    {
         std::shared_ptr<http::RequestSink> sink;
-        std::string destination;
         {
             std::lock_guard guard(mutex);
             ++answering;
             sink = server.lock();
-            destination = queue;
         }
         std::weak_ptr<Impl> self = shared_from_this();
-        std::weak_ptr<Connection> to = c;
-        std::string correlation = header("correlation-id");
-        http::Reply reply = [self, to, correlation, destination](http::Response r) {
+        std::string destination = c.destination, correlation = headerOf(f, "correlation-id");
+        http::Reply reply = [self, id, destination, correlation](http::Response r) {
             auto impl = self.lock();
             if (!impl)
                 return;
             if (r.truncateAfter > 0) {
                 // An answer cut short: inside the channel, the channel itself is cut.
-                if (auto connection = to.lock())
-                    connection->socket->cancel();
-                impl->answered();
+                std::weak_ptr<Impl> weak = impl;
+                if (!impl->post([weak, id] {
+                        if (auto again = weak.lock()) {
+                            again->close(id);
+                            again->answered();
+                        }
+                    }))
+                    impl->answered();
                 return;
             }
-            if (r.fillerBytes > 0) {
-                r.body.assign(r.fillerBytes, 'x');
-            }
-            std::string frame = makeStompFrame("MESSAGE",
-                                               { { "destination", destination },
-                                                 { "correlation-id", correlation },
-                                                 { "status", std::to_string(r.status) },
-                                                 { "content-type", r.contentType },
-                                                 { "content-length", std::to_string(r.body.size()) } },
-                                               r.body);
-            if (auto connection = to.lock())
-                impl->send(*connection, std::move(frame), true);
-            else
+            std::string frame = channelAnswer(destination, correlation, std::move(r));
+            std::weak_ptr<Impl> weak = impl;
+            if (!impl->post([weak, id, frame = std::move(frame)] {
+                    if (auto again = weak.lock())
+                        again->deliver(id, frame);
+                }))
                 impl->answered();
         };
-        if (sink) {
-            http::Request request;
-            request.method = header("method");
-            request.target = "/" + header("path");
-            request.headers.emplace_back("Host", "127.0.0.1:" + std::to_string(sink->port()));
-            if (!header("authorization").empty())
-                request.headers.emplace_back("Authorization", header("authorization"));
-            if (!header("content-type").empty())
-                request.headers.emplace_back("Content-Type", header("content-type"));
-            request.headers.emplace_back(kChannelMarkerHeader, "1");
-            request.bodyBytes = f.body.size();
-            request.body = std::move(f.body);
-            if (sink->take(std::move(request), reply))
-                return;
-        }
+        if (sink && sink->take(channelRequest(f, sink->port()), reply))
+            return;
         reply(http::Response { 503, "application/xml; charset=utf-8", xml::errorBody("No service behind the channel"), 0, 0 });
     }
 
-    void log(const std::string& line)
+    void serveFrames(uint64_t id, Connection& c)
     {
-        std::function<void(const std::string&)> sink;
-        {
-            std::lock_guard guard(mutex);
-            sink = logSink;
-        }
-        if (sink)
-            sink(line);
-    }
-
-    void serve(const std::shared_ptr<Connection>& c)
-    {
-        std::string buffer;
         std::string refusal;
-        bool reading = true;
-        while (reading && c->socket->receive(buffer, 16 * 1024, -1) == TcpSocket::Result::Ok) {
-            auto received = takeStompFrames(buffer, &refusal);
-            for (auto& f : received) {
-                record(f);
-                if (f.command == "CONNECT" || f.command == "STOMP") {
-                    std::string session;
-                    {
-                        std::lock_guard guard(mutex);
-                        session = "session-" + std::to_string(++sessions);
-                    }
-                    send(*c, makeStompFrame("CONNECTED", { { "session", session } }), false);
-                } else if (f.command == "SUBSCRIBE") {
-                    std::lock_guard guard(mutex);
-                    queue = f.headers.count("destination") ? f.headers.at("destination") : "";
-                } else if (f.command == "SEND" && f.headers.count("destination")
-                           && f.headers.at("destination") == kRequestDestination) {
-                    request(c, std::move(f));
-                } else if (f.command == "DISCONNECT") {
-                    reading = false;
-                    break;
-                }
-            }
-            if (!refusal.empty()) {
-                log("refused a frame and closed its connection: " + refusal);
+        auto received = takeStompFrames(c.in, &refusal);
+        for (auto& f : received) {
+            if (c.closing)
                 break;
-            }
-        }
-        // What is queued still goes out, then the connection closes.
-        {
-            std::lock_guard guard(c->mutex);
-            c->closing = true;
-        }
-        c->wake.notify_all();
-        c->writer.join();
-        c->open = false;
-        c->socket->close();
-        c->finished = true;
-    }
-
-    bool listen(int wanted)
-    {
-        listener = TcpSocket::create();
-        int got = listener->listenLoopback(wanted);
-        if (got < 0)
-            return false;
-        port = got;
-        Ref<TcpSocket> l = listener;
-        acceptThread = std::thread([this, l] {
-            for (;;) {
-                TcpSocket::Result result;
-                auto s = l->accept(-1, &result);
-                if (result == TcpSocket::Result::Cancelled)
-                    return;
-                if (!s)
-                    continue;
-                auto c = std::make_shared<Connection>();
-                c->socket = s;
-                std::vector<std::shared_ptr<Connection>> ended;
+            record(f);
+            if (f.command == "CONNECT" || f.command == "STOMP") {
+                c.connected = true;
+                std::string session;
                 {
                     std::lock_guard guard(mutex);
-                    ++accepted;
-                    // Connections that ended on their own are let go here.
-                    auto done = std::stable_partition(connections.begin(), connections.end(),
-                                                      [](auto& old) { return !old->finished; });
-                    ended.assign(done, connections.end());
-                    connections.erase(done, connections.end());
-                    c->writer = std::thread([this, c] { write(*c); });
-                    c->reader = std::thread([this, c] { serve(c); });
-                    connections.push_back(c);
+                    session = "session-" + std::to_string(++sessions);
                 }
-                for (auto& old : ended)
-                    old->reader.join();
+                queue(c, makeStompFrame("CONNECTED", { { "session", session } }), false);
+            } else if (f.command == "SUBSCRIBE") {
+                c.destination = headerOf(f, "destination");
+            } else if (f.command == "SEND" && headerOf(f, "destination") == kRequestDestination) {
+                request(id, c, f);
+            } else if (f.command == "DISCONNECT") {
+                c.closing = true;
             }
-        });
+        }
+        if (!refusal.empty()) {
+            log("refused a frame and closed its connection: " + http::loggable(refusal));
+            c.closing = true;
+        }
+        if (c.closing)
+            c.in.clear();
+        // A frame still arriving must arrive whole in time; newlines between frames start none.
+        if (c.in.empty())
+            c.frameBegan.reset();
+        else if (!c.frameBegan)
+            c.frameBegan = Clock::now();
+    }
+
+    void receive(uint64_t id, Connection& c)
+    {
+        char buffer[kReadChunk];
+        for (int round = 0; round < 16 && !c.closing; ++round) {
+            ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
+            if (n > 0) {
+                c.in.append(buffer, static_cast<size_t>(n));
+                c.lastActive = Clock::now();
+                serveFrames(id, c);
+                if (static_cast<size_t>(n) < sizeof buffer)
+                    break;
+            } else if (n == 0) {
+                c.closing = true; // what is queued still goes out, then it closes
+                c.in.clear();
+            } else if (errno == EINTR) {
+                continue;
+            } else {
+                if (errno != EAGAIN && errno != EWOULDBLOCK)
+                    close(id);
+                return;
+            }
+        }
+    }
+
+    // Under descriptor pressure or at the cap the connection idle longest
+    // makes room (a presence channel is idle by nature), else the one whose
+    // frame began arriving longest ago.
+    bool makeRoom()
+    {
+        auto idle = connections.end(), unfinished = connections.end();
+        for (auto it = connections.begin(); it != connections.end(); ++it) {
+            auto& c = it->second;
+            if (!c.drained() || c.closing)
+                continue;
+            if (!c.frameBegan) {
+                if (idle == connections.end() || c.lastActive < idle->second.lastActive)
+                    idle = it;
+            } else if (unfinished == connections.end() || *c.frameBegan < *unfinished->second.frameBegan) {
+                unfinished = it;
+            }
+        }
+        auto chosen = idle != connections.end() ? idle : unfinished;
+        if (chosen == connections.end())
+            return false;
+        close(chosen->first);
         return true;
     }
 
-    void stopListening()
+    void acceptAll()
     {
-        if (listener)
-            listener->cancel();
-        if (acceptThread.joinable())
-            acceptThread.join();
-        if (listener)
-            listener->close();
-        listener = nullptr;
+        acceptor.acceptAll([this] { return connections.size() >= limits.maxConnections; }, [this] { return makeRoom(); },
+                           [this](int fd) {
+                               auto& c = connections[nextId++];
+                               c.fd = fd;
+                               c.opened = c.lastActive = Clock::now();
+                               std::lock_guard guard(mutex);
+                               ++accepted;
+                               open = static_cast<int>(connections.size());
+                           });
     }
 
-    void dropAll()
+    // Closes connections that did not say CONNECT in time, whose frame did
+    // not arrive whole in time, or that took nothing of what they were sent.
+    Clock::time_point sweep(Clock::time_point now)
     {
-        std::vector<std::shared_ptr<Connection>> old;
-        {
-            std::lock_guard guard(mutex);
-            old.swap(connections);
+        Clock::time_point next = now + limits.readTimeout;
+        std::vector<uint64_t> late;
+        for (auto& [id, c] : connections) {
+            std::optional<Clock::time_point> since;
+            if (!c.drained())
+                since = c.lastActive;
+            else if (c.frameBegan)
+                since = c.frameBegan;
+            else if (!c.connected)
+                since = c.opened;
+            if (c.closing && c.drained())
+                late.push_back(id);
+            else if (since && *since + limits.readTimeout <= now)
+                late.push_back(id);
+            else if (since)
+                next = std::min(next, *since + limits.readTimeout);
         }
-        for (auto& c : old) {
-            c->open = false;
-            c->socket->cancel();
+        for (uint64_t id : late)
+            close(id);
+        return next;
+    }
+
+    void checkDeliveries()
+    {
+        for (auto it = deliveries.begin(); it != deliveries.end();) {
+            bool done = std::all_of(it->until.begin(), it->until.end(), [this](auto& entry) {
+                auto c = connections.find(entry.first);
+                return c == connections.end() || c->second.written >= entry.second || c->second.closing;
+            });
+            if (done) {
+                it->done.set_value();
+                it = deliveries.erase(it);
+            } else {
+                ++it;
+            }
         }
-        for (auto& c : old)
-            if (c->reader.joinable())
-                c->reader.join();
+    }
+
+    void run()
+    {
+        std::vector<pollfd> fds;
+        std::vector<uint64_t> ids;
+        std::vector<std::function<void()>> due;
+        for (;;) {
+            Clock::time_point now = Clock::now();
+            Clock::time_point next = sweep(now);
+            checkDeliveries();
+            fds.clear();
+            ids.clear();
+            fds.push_back({ wakeup.fd(), POLLIN, 0 });
+            fds.push_back({ acceptor.pollable(now, next), POLLIN, 0 });
+            for (auto& [id, c] : connections) {
+                short events = static_cast<short>((c.closing ? 0 : POLLIN) | (c.drained() ? 0 : POLLOUT));
+                fds.push_back({ c.fd, events, 0 });
+                ids.push_back(id);
+            }
+            auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - now).count() + 1;
+            ::poll(fds.data(), fds.size(), static_cast<int>(std::clamp<long long>(wait, 0, 60000)));
+            if (fds[0].revents & POLLIN)
+                wakeup.drain();
+            bool stopping = false;
+            {
+                std::lock_guard guard(mutex);
+                stopping = !running;
+                due.swap(tasks);
+            }
+            // A task someone waits for runs, even on the way out.
+            for (auto& task : due)
+                task();
+            due.clear();
+            if (stopping)
+                break;
+            if (fds[1].fd >= 0 && fds[1].fd == acceptor.listener && (fds[1].revents & POLLIN))
+                acceptAll();
+            for (size_t i = 2; i < fds.size(); ++i) {
+                auto it = connections.find(ids[i - 2]);
+                if (it == connections.end() || fds[i].fd != it->second.fd || fds[i].revents == 0)
+                    continue;
+                auto& c = it->second;
+                if (fds[i].revents & (POLLERR | POLLNVAL)) {
+                    close(it->first);
+                    continue;
+                }
+                if (fds[i].revents & POLLOUT)
+                    write(c);
+                if (fds[i].revents & (POLLIN | POLLHUP))
+                    receive(it->first, c);
+            }
+        }
+        // Whoever waits on a delivery is let go.
+        for (auto& d : deliveries)
+            d.done.set_value();
+        deliveries.clear();
+        std::vector<uint64_t> all;
+        for (auto& [id, c] : connections)
+            all.push_back(id);
+        for (uint64_t id : all)
+            close(id);
+        acceptor.close();
     }
 };
 
@@ -403,19 +614,36 @@ StompStandIn::StompStandIn() : impl_(std::make_shared<Impl>()) { }
 
 StompStandIn::~StompStandIn() { stop(); }
 
+void StompStandIn::setLimits(Limits limits) { impl_->limits = limits; }
+
 int StompStandIn::start(int port)
 {
-    if (!impl_->listen(port))
+    stop();
+    auto& impl = *impl_;
+    int got = impl.wakeup.fd() >= 0 ? impl.listen(port) : -1;
+    if (got < 0)
         return -1;
-    port_ = impl_->port;
+    impl.port = port_ = got;
+    {
+        std::lock_guard guard(impl.mutex);
+        impl.running = true;
+    }
+    impl.thread = std::thread([impl = impl_] { impl->run(); });
     return port_;
 }
 
 // Requests still being answered find their connection gone.
 void StompStandIn::stop()
 {
-    impl_->stopListening();
-    impl_->dropAll();
+    {
+        std::lock_guard guard(impl_->mutex);
+        if (!impl_->running)
+            return;
+        impl_->running = false;
+        impl_->wake();
+    }
+    if (impl_->thread.joinable())
+        impl_->thread.join();
 }
 
 void StompStandIn::forwardRequestsTo(const StandInServer& server)
@@ -451,36 +679,50 @@ size_t StompStandIn::answeringCount() const
 int StompStandIn::openConnections() const
 {
     std::lock_guard guard(impl_->mutex);
-    int n = 0;
-    for (auto& c : impl_->connections)
-        n += c->open ? 1 : 0;
-    return n;
+    return impl_->open;
 }
 
 void StompStandIn::sendMessage(const std::string& destination, const std::string& body)
 {
     static std::atomic<int> messageId { 0 };
-    std::vector<std::shared_ptr<Impl::Connection>> connections;
-    {
-        std::lock_guard guard(impl_->mutex);
-        connections = impl_->connections;
-    }
-    for (auto& c : connections)
-        impl_->send(*c, makeStompFrame("MESSAGE", { { "destination", destination }, { "message-id", std::to_string(++messageId) } }, body),
-                    false);
+    std::string frame = makeStompFrame("MESSAGE", { { "destination", destination }, { "message-id", std::to_string(++messageId) } },
+                                       body);
     // Sent when this returns, as a test expects.
-    for (auto& c : connections)
-        impl_->flush(*c);
+    std::future<void> sent;
+    impl_->runAndWait([&] {
+        Impl::Delivery delivery;
+        for (auto& [id, c] : impl_->connections) {
+            impl_->queue(c, frame, false);
+            delivery.until[id] = c.queued;
+        }
+        sent = delivery.done.get_future();
+        impl_->deliveries.push_back(std::move(delivery));
+        impl_->checkDeliveries();
+    });
+    if (sent.valid())
+        sent.wait();
 }
 
-void StompStandIn::dropConnections() { impl_->dropAll(); }
+void StompStandIn::dropConnections()
+{
+    impl_->runAndWait([impl = impl_.get()] {
+        std::vector<uint64_t> all;
+        for (auto& [id, c] : impl->connections)
+            all.push_back(id);
+        for (uint64_t id : all)
+            impl->close(id);
+    });
+}
 
+// Closes the listening socket (new connections are refused) or opens it again on the same port.
 void StompStandIn::setRefusing(bool refusing)
 {
-    if (refusing)
-        impl_->stopListening();
-    else if (!impl_->listener)
-        impl_->listen(port_);
+    impl_->runAndWait([impl = impl_.get(), refusing, port = port_] {
+        if (refusing)
+            impl->acceptor.close();
+        else if (impl->acceptor.listener < 0)
+            impl->listen(port);
+    });
 }
 
 } // namespace standin

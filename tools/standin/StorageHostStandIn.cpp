@@ -5,6 +5,7 @@
 // and no line end, which stricter form parsers refuse.
 #include "tools/standin/StandInHttp.h"
 #include "tools/standin/StandInServer.h"
+#include "tools/standin/StandInXml.h"
 
 #include "platform/foundation/Base64.h"
 
@@ -446,7 +447,7 @@ constexpr size_t kMaxFormBytes = kMultipartBodyLimit + 64 * 1024;
 
 std::string errorBody(const char* code, const std::string& message)
 {
-    return std::string("<Error><Code>") + code + "</Code><Message>" + message + "</Message></Error>";
+    return std::string("<Error><Code>") + code + "</Code><Message>" + xml::escape(message) + "</Message></Error>";
 }
 
 } // namespace
@@ -499,8 +500,8 @@ void StorageHostStandIn::Impl::handle(const http::Request& req, const http::Repl
         std::lock_guard guard(mutex);
         log.add(request);
     }
-    logLine(request.method + " " + request.path + " " + std::to_string(response.status)
-            + (refusal.empty() ? std::string() : ": " + refusal));
+    logLine(request.method + " " + http::loggable(request.path) + " " + std::to_string(response.status)
+            + (refusal.empty() ? std::string() : ": " + http::loggable(refusal)));
     reply(std::move(response));
 }
 
@@ -521,7 +522,8 @@ int StorageHostStandIn::start(int port)
             reply(http::Response { 503, "application/xml", errorBody("ServiceUnavailable", "the host is stopping"), 0, 0 });
     };
     settings.onRefused = [impl](const std::string& method, const std::string& path, int status, const std::string& why) {
-        impl->logLine(method + " " + path + " " + std::to_string(status) + " not read: " + why);
+        impl->logLine(http::loggable(method) + " " + http::loggable(path) + " " + std::to_string(status)
+                      + " not read: " + http::loggable(why));
     };
     port_ = impl->server.start(port, std::move(settings));
     return port_;

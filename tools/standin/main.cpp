@@ -64,7 +64,9 @@ const char* kUsage =
     "\n"
     "Prints \"server-url URL\", \"presence-host HOST:PORT\" and \"storage-url URL\",\n"
     "then one line per request: method, path, status and the signature verdict.\n"
-    "A signed request whose signature does not verify is answered 401.\n";
+    "A signed request whose signature does not verify, that was taken before (the\n"
+    "same nonce and timestamp) or whose timestamp is over five minutes off is\n"
+    "answered 401.\n";
 
 // A port from 0 to 65535, or -1.
 int parsePort(const char* text)
@@ -126,13 +128,17 @@ int main(int argc, char** argv)
             return usageError(option + " needs a value");
         const char* value = argv[++i];
         if (option == "--fixtures") {
+            std::error_code ec;
+            if (!std::filesystem::is_directory(value, ec))
+                return usageError("--fixtures names no folder: \"" + std::string(value) + "\"");
             fixtures = value;
             continue;
         }
         if (option == "--answer-delay") {
-            answerDelay = standin::parseDelayRange(value);
+            std::string why;
+            answerDelay = standin::parseDelayRange(value, &why);
             if (!answerDelay)
-                return usageError("--answer-delay wants MIN,MAX in milliseconds, not \"" + std::string(value) + "\"");
+                return usageError("--answer-delay " + why);
             continue;
         }
         if (option == "--game") {
@@ -231,6 +237,10 @@ int main(int argc, char** argv)
                 storage.baseUrl().c_str());
     if (state)
         std::printf("state %s\n", state->databasePath().c_str());
+    // A slow service is chosen, and said so, so that nobody mistakes it for a slow machine.
+    if (auto [low, high] = server.answerDelay(); high > 0)
+        std::printf("answers are delayed %d to %d ms (%s)\n", low, high,
+                    answerDelay ? "--answer-delay" : "BRISKO_STANDIN_DELAY_MS");
     std::fflush(stdout);
     int received = 0;
     while (sigwait(&stopSignals, &received) != 0) { }

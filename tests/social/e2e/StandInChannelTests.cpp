@@ -12,6 +12,7 @@
 #include <thread>
 #include <mutex>
 #include <set>
+#include <tuple>
 
 using standin_testing::RawConnection;
 
@@ -81,11 +82,11 @@ protected:
             buffer += more;
         }
     }
-    bool connect(RawConnection& c, std::string& buffer)
+    bool connect(RawConnection& c, std::string& buffer, const std::string& queue = "/queue/presence.17")
     {
         return c.send(standin::makeStompFrame("CONNECT", { { "login", "token-1" }, { "passcode", "" } }))
             && readFrames(c, buffer, [](auto& f) { return f.command == "CONNECTED"; })
-            && c.send(standin::makeStompFrame("SUBSCRIBE", { { "destination", "/queue/presence.17" }, { "ack", "auto" } }));
+            && c.send(standin::makeStompFrame("SUBSCRIBE", { { "destination", queue }, { "ack", "auto" } }));
     }
 
     standin::StandInServer server;
@@ -175,4 +176,106 @@ TEST_F(StandInChannel, TwoThousandRequestsLeaveThreadsAndMappingsAsTheyWere)
     // A thread kept until stop() would keep its stack mapped: two thousand more mappings.
     EXPECT_LT(countLines("/proc/self/maps"), mappings + 100);
     EXPECT_TRUE(eventually([&] { return stomp.answeringCount() == 0 && server.answeringCount() == 0; }));
+}
+
+TEST_F(StandInChannel, EachConnectionIsAnsweredOnItsOwnSubscription)
+{
+    RawConnection first(stomp.port()), second(stomp.port());
+    std::string firstBuffer, secondBuffer;
+    ASSERT_TRUE(connect(first, firstBuffer, "/queue/presence.17"));
+    ASSERT_TRUE(connect(second, secondBuffer, "/queue/presence.18"));
+    // The second subscription is in before the first connection asks.
+    ASSERT_TRUE(eventually([&] { return stomp.frames().size() == 4; }));
+    auto ask = [this](RawConnection& c, std::string& buffer, const char* id) {
+        std::string destination;
+        bool answered = c.send(standin::makeStompFrame("SEND", { { "destination", standin::kRequestDestination },
+                                                                { "correlation-id", id },
+                                                                { "method", "GET" },
+                                                                { "path", "ping" } }))
+            && readFrames(c, buffer, [&](auto& f) {
+                   destination = f.headers.at("destination");
+                   return f.headers.at("correlation-id") == id;
+               });
+        return answered ? destination : std::string("(no answer)");
+    };
+    EXPECT_EQ(ask(first, firstBuffer, "1"), "/queue/presence.17");
+    EXPECT_EQ(ask(second, secondBuffer, "2"), "/queue/presence.18");
+}
+
+TEST_F(StandInChannel, ARequestInsideTheChannelGetsTheAddressChecksOfHttp)
+{
+    std::vector<std::string> lines;
+    server.setLogSink([&](const std::string& line) {
+        std::lock_guard guard(mutex);
+        lines.push_back(line);
+    });
+    RawConnection c(stomp.port());
+    std::string buffer;
+    ASSERT_TRUE(connect(c, buffer));
+    const std::vector<std::tuple<std::string, std::string, std::string>> cases {
+        { "GET", std::string(1024 * 1024, 'p'), "414" },
+        { "GET", "ping%00.xml", "400" },
+        { "G E T", "ping", "400" },
+        { "GET", "nothing%0Aforged-line", "404" },
+    };
+    int id = 0;
+    for (auto& [method, path, status] : cases) {
+        std::string correlation = std::to_string(++id), answer;
+        ASSERT_TRUE(c.send(standin::makeStompFrame("SEND", { { "destination", standin::kRequestDestination },
+                                                            { "correlation-id", correlation },
+                                                            { "method", method },
+                                                            { "path", path } })));
+        ASSERT_TRUE(readFrames(c, buffer, [&](auto& f) {
+            answer = f.headers.at("status");
+            return f.headers.at("correlation-id") == correlation;
+        }));
+        EXPECT_EQ(answer, status) << path.substr(0, 40);
+    }
+    server.setLogSink(nullptr);
+    std::lock_guard guard(mutex);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].rfind("GET - 414 not read: the address is 1048577 bytes long", 0), 0u) << lines[0].substr(0, 200);
+    EXPECT_EQ(lines[3], "GET nothing\\x0aforged-line 404 unsigned (presence channel): Not found");
+    for (auto& line : lines)
+        EXPECT_LT(line.size(), 4096u);
+}
+
+TEST(StandInChannelBounds, IdleChannelsCostNoThreadAndTheLongestIdleMakesRoom)
+{
+    standin::StompStandIn stomp;
+    stomp.setLimits({ 64, std::chrono::seconds(60) });
+    ASSERT_GT(stomp.start(), 0);
+    size_t threads = countEntries("/proc/self/task");
+    std::vector<std::unique_ptr<RawConnection>> idle;
+    for (int i = 0; i < 64; ++i) {
+        idle.push_back(std::make_unique<RawConnection>(stomp.port()));
+        ASSERT_TRUE(idle.back()->send(standin::makeStompFrame("CONNECT", { { "login", "token-1" } })));
+        ASSERT_NE(idle.back()->readOnce().find("CONNECTED"), std::string::npos) << i;
+    }
+    EXPECT_LE(countEntries("/proc/self/task"), threads + 1);
+    // At the cap a new channel is still served: the one idle longest gives way.
+    RawConnection late(stomp.port());
+    ASSERT_TRUE(late.send(standin::makeStompFrame("CONNECT", { { "login", "token-1" } })));
+    EXPECT_NE(late.readOnce().find("CONNECTED"), std::string::npos);
+    EXPECT_TRUE(idle[0]->readToEnd());
+    for (size_t i = 1; i < idle.size(); ++i)
+        EXPECT_FALSE(idle[i]->heardFrom()) << i;
+    EXPECT_EQ(stomp.openConnections(), 64);
+}
+
+TEST(StandInChannelBounds, AChannelThatNeverConnectsIsClosedAndAQuietSessionIsNot)
+{
+    standin::StompStandIn stomp;
+    stomp.setLimits({ 64, std::chrono::milliseconds(500) });
+    ASSERT_GT(stomp.start(), 0);
+    RawConnection session(stomp.port());
+    ASSERT_TRUE(session.send(standin::makeStompFrame("CONNECT", { { "login", "token-1" } })));
+    ASSERT_NE(session.readOnce().find("CONNECTED"), std::string::npos);
+    RawConnection silent(stomp.port()), halfFrame(stomp.port());
+    ASSERT_TRUE(halfFrame.send(standin::makeStompFrame("CONNECT", {}) + "SEND\ndestination:/x\n"));
+    ASSERT_NE(halfFrame.readOnce().find("CONNECTED"), std::string::npos);
+    EXPECT_TRUE(silent.readToEnd()) << "closed for saying nothing";
+    EXPECT_TRUE(halfFrame.readToEnd()) << "closed for a frame that never ends";
+    EXPECT_FALSE(session.heardFrom()) << "a quiet session stays";
+    EXPECT_EQ(stomp.openConnections(), 1);
 }

@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 using standin_testing::RawConnection;
 
@@ -24,6 +26,12 @@ protected:
             ++reached;
             return standin::Answer::xml("<size>" + std::to_string(r.param("value").size()) + "</size>");
         });
+        // A refusal that quotes what it was sent, as some of the service's do.
+        server.route("POST", "refuse", [](const standin::LoggedRequest& r) {
+            return standin::Answer::xml("<errors><error>No such thing: " + r.param("value") + "</error></errors>", 400);
+        });
+        server.setFixtureDirectory(fixtures.path());
+        fixtures.write("client_applications/321.xml", "<game/>");
         server.addToken("token-1", "token-secret-1");
         server.setRejectsBadSignatures(true);
         server.setLogSink([this](const std::string& line) {
@@ -40,6 +48,7 @@ protected:
         return log;
     }
 
+    testing_support::TempDir fixtures;
     standin::StandInServer server;
     std::mutex mutex;
     std::vector<std::string> log;
@@ -197,4 +206,151 @@ TEST_F(StandInConnections, TheLogKeepsWithinItsBudgetAfterLargeRefusedPosts)
     ASSERT_FALSE(kept.empty());
     EXPECT_EQ(kept.back().path, "missing") << "the latest are the ones kept";
     EXPECT_EQ(kept.back().body.size(), body.size());
+}
+
+TEST_F(StandInConnections, ALogLineCarriesWhatTheClientSentEscapedAndBounded)
+{
+    // A path that decodes to a line end cannot write a second, forged line.
+    auto forged = standin_testing::sendRaw(
+        server.port(), "GET /nothing%0Aforged-line%20GET%20bootstrap.xml%20200%20signature%20verified HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(forged.status, 404);
+    // A refusal quoting a 900 KB value writes a line of a few KB, saying how much it left out.
+    const std::string value = std::string(450 * 1024, 'v') + "\n" + std::string(450 * 1024, 'w');
+    const std::string body = "value=" + value;
+    auto flooded = standin_testing::sendRaw(server.port(), "POST /refuse HTTP/1.1\r\nContent-Type: "
+                                                           "application/x-www-form-urlencoded\r\nContent-Length: "
+                                                           + std::to_string(body.size()) + "\r\n\r\n" + body);
+    EXPECT_EQ(flooded.status, 400);
+    auto lines = logLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "GET nothing\\x0aforged-line GET bootstrap.xml 200 signature verified 404 unsigned: Not found");
+    EXPECT_EQ(lines[1].rfind("POST refuse 400 unsigned: No such thing: vvv", 0), 0u) << lines[1].substr(0, 100);
+    EXPECT_LT(lines[1].size(), 4096u);
+    EXPECT_NE(lines[1].find(" more bytes)"), std::string::npos);
+    for (auto& line : lines)
+        EXPECT_EQ(line.find('\n'), std::string::npos) << line.substr(0, 100);
+}
+
+TEST_F(StandInConnections, AFolderIsNotAFixtureAndANulEndsNoPath)
+{
+    EXPECT_EQ(standin_testing::sendRaw(server.port(), "GET /client_applications/321.xml HTTP/1.1\r\n\r\n").body, "<game/>");
+    for (const char* folder : { "/client_applications/", "/client_applications", "/.", "/%2e", "/", "/client_applications/." }) {
+        auto reply = standin_testing::sendRaw(server.port(), std::string("GET ") + folder + " HTTP/1.1\r\n\r\n");
+        EXPECT_EQ(reply.status, 404) << folder;
+    }
+    // Cut at its NUL, this path would name the fixture above.
+    auto nul = standin_testing::sendRaw(server.port(), "GET /client_applications/321.xml%00.png HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(nul.status, 400);
+    EXPECT_NE(nul.body.find("holds a NUL byte once decoded"), std::string::npos) << nul.body;
+    EXPECT_EQ(server.requestCount(), 7u) << "the NUL one is not read";
+}
+
+namespace {
+
+// What the reader makes of `bytes` handed to it in pieces cut at `cuts`:
+// the body's size when the request is whole, else minus the refusal's status.
+long readInPieces(const std::string& bytes, std::vector<size_t> cuts)
+{
+    standin::http::RequestReader reader([](const standin::http::Request&) { return standin::kFormBodyLimit; });
+    cuts.push_back(bytes.size());
+    std::string in;
+    size_t from = 0;
+    for (size_t cut : cuts) {
+        in += bytes.substr(from, cut - from);
+        from = cut;
+        auto step = reader.take(in);
+        if (step == standin::http::RequestReader::Step::Done)
+            return static_cast<long>(reader.request().body.size());
+        if (step == standin::http::RequestReader::Step::Refused)
+            return -reader.status();
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST(StandInRequestReader, AChunkedBodyIsReadTheSameHoweverItIsSplit)
+{
+    const std::string head = "POST /echo HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n";
+    std::string small, extended, longLine;
+    for (int i = 0; i < 22000; ++i)
+        small += "1\r\nx\r\n";
+    for (int i = 0; i < 71; ++i)
+        extended += "1;" + std::string(1000, 'e') + "\r\nx\r\n";
+    longLine = "1;" + std::string(2000, 'e') + "\r\nx\r\n";
+    struct Case {
+        std::string bytes;
+        long outcome;
+    };
+    const std::vector<Case> cases {
+        { head + small + "0\r\n\r\n", 22000 },      // many small chunks: little framing, served
+        { head + extended + "0\r\n\r\n", -413 },    // 71 KB of extensions: over the framing budget
+        { head + longLine + "0\r\n\r\n", -400 },    // a size line over 1 KB
+        { head + "1\r\nx\r\n0\r\n" + std::string(70, 'T') + ": 1\r\n\r\n", 1 },
+    };
+    for (auto& c : cases) {
+        EXPECT_EQ(readInPieces(c.bytes, {}), c.outcome) << c.bytes.substr(0, 80);
+        // Cut inside and around every line of the last few kilobytes, as TCP may.
+        for (size_t cut = c.bytes.size() > 2000 ? c.bytes.size() - 2000 : 1; cut < c.bytes.size(); cut += 11)
+            ASSERT_EQ(readInPieces(c.bytes, { cut }), c.outcome) << "cut at " << cut << " of " << c.bytes.size();
+    }
+}
+
+namespace {
+
+// The HTTP server alone, answering every request read whole with 200.
+class StandInConnectionBounds : public ::testing::Test {
+protected:
+    int start(size_t maxConnections, std::chrono::milliseconds readTimeout)
+    {
+        standin::http::Settings settings;
+        settings.maxConnections = maxConnections;
+        settings.readTimeout = readTimeout;
+        settings.onRequest = [](standin::http::Request&&, standin::http::Reply reply) {
+            reply(standin::http::Response { 200, "text/plain", "ok", 0, 0 });
+        };
+        return server.start(0, std::move(settings));
+    }
+    standin::http::Server server;
+};
+
+} // namespace
+
+TEST_F(StandInConnectionBounds, UnfinishedRequestsMakeRoomForAWholeOne)
+{
+    int port = start(16, std::chrono::seconds(60));
+    ASSERT_GT(port, 0);
+    // Every place is held by a request whose head came and whose body never does.
+    std::vector<std::unique_ptr<RawConnection>> waiting;
+    for (int i = 0; i < 16; ++i) {
+        waiting.push_back(std::make_unique<RawConnection>(port));
+        ASSERT_TRUE(waiting.back()->send("POST /x HTTP/1.1\r\nExpect: 100-continue\r\nContent-Length: 5\r\n\r\n"));
+        ASSERT_EQ(waiting.back()->readReply().status, 100) << i; // read by the server, in this order
+    }
+    RawConnection whole(port);
+    ASSERT_TRUE(whole.send("GET /ping HTTP/1.1\r\n\r\n"));
+    EXPECT_EQ(whole.readReply().status, 200);
+    // The request that began first gave way, and was told why.
+    auto first = waiting[0]->readReply();
+    EXPECT_EQ(first.status, 408);
+    EXPECT_NE(first.body.find("needed for another"), std::string::npos) << first.body;
+    for (size_t i = 1; i < waiting.size(); ++i)
+        EXPECT_FALSE(waiting[i]->heardFrom()) << i;
+}
+
+TEST_F(StandInConnectionBounds, ARequestMustArriveWholeInTimeHoweverItDrips)
+{
+    int port = start(16, std::chrono::milliseconds(300));
+    ASSERT_GT(port, 0);
+    RawConnection dripping(port);
+    ASSERT_TRUE(dripping.send("GET /ping HTTP/1.1\r\nX-Slow: "));
+    // A byte every 20 ms keeps the connection busy, never idle; the request as a whole is late.
+    auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!dripping.heardFrom() && std::chrono::steady_clock::now() < giveUp) {
+        ASSERT_TRUE(dripping.send("a"));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    auto reply = dripping.readReply();
+    EXPECT_EQ(reply.status, 408);
+    EXPECT_NE(reply.body.find("did not arrive whole within 300 ms"), std::string::npos) << reply.body;
 }

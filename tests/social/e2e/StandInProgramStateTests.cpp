@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <tuple>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
@@ -212,6 +213,25 @@ TEST(StandInProgramStateFolder, AGameFileItCannotTakeEndsTheProgramSayingWhy)
     EXPECT_NE(unreadable.output.find(bad + ":2: a leaderboard is \"leaderboard ID higher|lower NAME\""),
               std::string::npos)
         << unreadable.output;
+
+    // An id listed twice is the file's mistake too, named by its line; so is a file that lists nothing.
+    for (auto [name, text, line, why] :
+         { std::tuple<const char*, const char*, int, const char*> {
+               "boards.standin", "leaderboard 7 lower Speed Run\n# again\nleaderboard 7 higher Taps\n", 3,
+               "leaderboard 7 is listed twice (first on line 1)" },
+           { "achievements.standin", "achievement 30 50 Marathon\nachievement 30 10 Sprint\n", 2,
+             "achievement 30 is listed twice (first on line 1)" } }) {
+        std::string file = folder.write(name, text);
+        Program twice({ "--state", folder.path() + "/service", "--game", file });
+        twice.readUntil("usage");
+        EXPECT_EQ(twice.stop(0), 2) << twice.output;
+        EXPECT_NE(twice.output.find(file + ":" + std::to_string(line) + ": " + why), std::string::npos) << twice.output;
+    }
+    std::string empty = folder.write("empty.standin", "# nothing yet\n\n");
+    Program nothing({ "--state", folder.path() + "/service", "--game", empty });
+    nothing.readUntil("usage");
+    EXPECT_EQ(nothing.stop(0), 2);
+    EXPECT_NE(nothing.output.find(empty + ": the file lists nothing"), std::string::npos) << nothing.output;
 
     std::string good = folder.write("good.standin", "achievement 30 50 Marathon\n");
     Program stateless({ "--game", good });

@@ -61,10 +61,22 @@ Reply ask(int port, const std::string& method, const std::string& path, const st
 std::string signedRequest(int port, const std::string& method, const std::string& path, const standin::Params& form,
                           const std::string& token, const std::string& tokenSecret)
 {
-    quorvel::OAuthParams oauth { { "oauth_consumer_key", "product-key" }, { "oauth_nonce", quorvel::oauthNonce() },
-                                 { "oauth_signature_method", "HMAC-SHA1" },
-                                 { "oauth_timestamp", std::to_string(std::time(nullptr)) }, { "oauth_token", token },
-                                 { "oauth_version", "1.0" } };
+    return signedRequestStamped(port, method, path, form, token, tokenSecret, quorvel::oauthNonce(),
+                                std::to_string(std::time(nullptr)));
+}
+
+std::string signedRequestStamped(int port, const std::string& method, const std::string& path,
+                                 const standin::Params& form, const std::string& token, const std::string& tokenSecret,
+                                 const std::optional<std::string>& nonce, const std::optional<std::string>& timestamp)
+{
+    quorvel::OAuthParams oauth { { "oauth_consumer_key", "product-key" } };
+    if (nonce)
+        oauth.emplace_back("oauth_nonce", *nonce);
+    oauth.emplace_back("oauth_signature_method", "HMAC-SHA1");
+    if (timestamp)
+        oauth.emplace_back("oauth_timestamp", *timestamp);
+    oauth.emplace_back("oauth_token", token);
+    oauth.emplace_back("oauth_version", "1.0");
     quorvel::OAuthParams all = oauth;
     all.insert(all.end(), form.begin(), form.end());
     std::string url = "http://127.0.0.1:" + std::to_string(port) + "/" + path;

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace standin_testing {
@@ -29,6 +30,10 @@ std::string signedRequest(int port, const std::string& method, const std::string
                           const std::string& token, const std::string& tokenSecret);
 Reply ask(int port, const std::string& method, const std::string& path, const standin::Params& form,
           const std::string& token, const std::string& tokenSecret);
+// The same with the nonce and timestamp given (none: the field is left out).
+std::string signedRequestStamped(int port, const std::string& method, const std::string& path,
+                                 const standin::Params& form, const std::string& token, const std::string& tokenSecret,
+                                 const std::optional<std::string>& nonce, const std::optional<std::string>& timestamp);
 
 // The first column of the first row a query on the store at `path` answers,
 // or "". Waits a while for the service's lock rather than fail.

@@ -139,6 +139,27 @@ TEST(StandInProgramTest, ChecksItsArguments)
         EXPECT_NE(bad.errors.find("quorvel_standin: "), std::string::npos);
         EXPECT_EQ(bad.output.find("server-url"), std::string::npos);
     }
+
+    // A mistake in a value is named, not met later as a service that answers 404 or never waits.
+    const std::vector<std::pair<std::vector<std::string>, std::string>> named {
+        { { "--fixtures", "/no/such/folder" }, "--fixtures names no folder: \"/no/such/folder\"" },
+        { { "--answer-delay", "800,200" }, "--answer-delay MIN (800) must not exceed MAX (200)" },
+        { { "--answer-delay", "800" }, "--answer-delay wants MIN,MAX in milliseconds" },
+    };
+    for (auto& [args, message] : named) {
+        Program bad(args);
+        bad.read();
+        EXPECT_EQ(bad.wait(), 2) << message;
+        EXPECT_NE(bad.errors.find("quorvel_standin: " + message), std::string::npos) << bad.errors;
+    }
+}
+
+TEST(StandInProgramTest, SaysAtStartUpThatItsAnswersAreDelayed)
+{
+    Program slow({ "--answer-delay", "0,1" });
+    ASSERT_TRUE(slow.read("answers are delayed")) << slow.output << slow.errors;
+    EXPECT_NE(slow.output.find("answers are delayed 0 to 1 ms (--answer-delay)\n"), std::string::npos) << slow.output;
+    EXPECT_EQ(slow.stop(), 0);
 }
 
 TEST(StandInProgramTest, RefusesAPortInUse)

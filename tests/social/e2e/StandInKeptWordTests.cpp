@@ -1,0 +1,241 @@
+// The stand-in keeps its word: a success is answered only for what it kept
+// (on a full disk too), an account opens only on a device that holds it, and
+// a signed request is taken once, within its time.
+#include "StandInRequestSupport.h"
+#include "support/NetTestSupport.h"
+
+#include "social/runtime/OAuthURLRequest.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <ctime>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+using standin_testing::KeptStandInTest;
+
+namespace {
+
+bool has(const std::string& body, const std::string& text) { return body.find(text) != std::string::npos; }
+
+// No file this process writes may grow past `bytes` for a scope, as on a
+// full disk; a write past it fails (EFBIG) instead of raising the signal
+// that would end the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        if (getrlimit(RLIMIT_FSIZE, &saved_) != 0 || (saved_.rlim_max != RLIM_INFINITY && saved_.rlim_max < bytes))
+            return;
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = saved_;
+        lowered.rlim_cur = bytes;
+        applied_ = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+        if (!applied_)
+            std::signal(SIGXFSZ, previous_);
+    }
+    ~FileSizeLimit()
+    {
+        if (!applied_)
+            return;
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+    bool applied() const { return applied_; }
+
+private:
+    rlimit saved_ {};
+    void (*previous_)(int) { SIG_DFL };
+    bool applied_ { false };
+};
+
+class StandInKeptWord : public KeptStandInTest {
+protected:
+    // The service stops and starts again on its folder: only what it kept is there.
+    void restart()
+    {
+        server.stop();
+        state = std::make_unique<standin::StandInState>(home.path());
+        ASSERT_TRUE(state->isOpen()) << state->error();
+    }
+    long fileSize() const
+    {
+        struct stat info {};
+        return stat(state->databasePath().c_str(), &info) == 0 ? static_cast<long>(info.st_size) : -1;
+    }
+};
+
+} // namespace
+
+TEST_F(StandInKeptWord, ASuccessIsAnsweredOnlyForWhatWasKeptOnAFullDisk)
+{
+    int64_t ann = addPlayer("Ann");
+    standin::Params batch;
+    for (int i = 0; i < 40; ++i) {
+        batch.emplace_back("high_scores[][leaderboard_id]", "5");
+        batch.emplace_back("high_scores[][score]", std::to_string(1000 + i));
+        batch.emplace_back("high_scores[][display_text]", std::string(600, 'd'));
+    }
+    const standin::Params cloud { { "key", "save-1" }, { "blob", std::string(200 * 1024, 'c') } };
+    const standin::Params thread { { "discussion[subject]", "Full" }, { "discussion[body]", std::string(100 * 1024, 'b') } };
+    standin_testing::Reply scores, stored, posted;
+    {
+        // The store's file cannot grow any more: nothing new fits.
+        FileSizeLimit full(static_cast<rlim_t>(fileSize()));
+        if (!full.applied())
+            GTEST_SKIP() << "this machine does not let a test limit the size of the files it writes";
+        scores = send(ann, "POST", "client_applications/@me/high_scores.xml", batch);
+        stored = send(ann, "POST", "cloud_stores", cloud);
+        posted = send(ann, "POST", "topics/201/discussions.xml", thread);
+    }
+    for (auto* reply : { &scores, &stored, &posted }) {
+        EXPECT_EQ(reply->status, 500) << reply->body.substr(0, 200);
+        EXPECT_TRUE(has(reply->body, "The service could not keep what the request asked to: ")) << reply->body;
+    }
+    EXPECT_TRUE(has(log.at(log.size() - 3), "POST client_applications/@me/high_scores.xml 500 signature verified: "
+                                            "The service could not keep what the request asked to: "))
+        << log.at(log.size() - 3);
+
+    restart();
+    const std::string who = std::to_string(ann);
+    EXPECT_EQ(queryText("SELECT COUNT(*) FROM high_scores WHERE user_id = " + who), "0");
+    EXPECT_EQ(queryText("SELECT COUNT(*) FROM cloud_values WHERE user_id = " + who), "0");
+    EXPECT_EQ(queryText("SELECT COUNT(*) FROM discussions WHERE user_id = " + who), "0");
+
+    // With room again, the same requests are kept and say so.
+    {
+        standin::StandInServer again;
+        state->install(again);
+        again.setRejectsBadSignatures(true);
+        ASSERT_GT(again.start(), 0);
+        auto ask = [&](const std::string& path, const standin::Params& form) {
+            return standin_testing::ask(again.port(), "POST", path, form, "token-" + who, "secret-" + who).status;
+        };
+        EXPECT_EQ(ask("client_applications/@me/high_scores.xml", batch), 200);
+        EXPECT_EQ(ask("cloud_stores", cloud), 200);
+        EXPECT_EQ(ask("topics/201/discussions.xml", thread), 200);
+    }
+    restart();
+    EXPECT_EQ(queryText("SELECT COUNT(*) FROM high_scores WHERE user_id = " + who), "40");
+    EXPECT_EQ(queryText("SELECT length(value) FROM cloud_values WHERE user_id = " + who), "204800");
+    EXPECT_EQ(queryText("SELECT COUNT(*) FROM discussions WHERE user_id = " + who), "1");
+}
+
+TEST_F(StandInKeptWord, AnAccountOpensOnlyOnADeviceThatHoldsIt)
+{
+    // Signed with the product key alone, as every device's first bootstrap is.
+    auto bootstrap = [&](const std::string& udid, const std::string& userId) {
+        standin::Params form { { "udid", udid } };
+        if (!userId.empty())
+            form.emplace_back("user_id", userId);
+        return standin_testing::ask(server.port(), "POST", "bootstrap.xml", form, "", "");
+    };
+    auto player = [](const standin_testing::Reply& reply) {
+        size_t at = reply.body.find("<user><id>");
+        return at == std::string::npos ? std::string() : reply.body.substr(at + 10, reply.body.find('<', at + 10) - at - 10);
+    };
+    const std::string ann = player(bootstrap("phone-a", ""));
+    ASSERT_FALSE(ann.empty());
+    const std::string tokens = "SELECT COUNT(*) FROM tokens WHERE user_id = " + ann;
+    ASSERT_EQ(queryText(tokens), "1");
+
+    // Another device cannot take Ann's account, nor the rival's, by naming it.
+    for (const std::string& taken : { ann, std::string("18") }) {
+        auto refused = bootstrap("phone-b", taken);
+        EXPECT_EQ(refused.status, 403) << taken;
+        EXPECT_TRUE(has(refused.body, "The account " + taken + " is not held by this device")) << refused.body;
+        EXPECT_FALSE(has(refused.body, "access_token")) << refused.body;
+    }
+    EXPECT_EQ(queryText(tokens), "1");
+    EXPECT_TRUE(has(log.back(), "POST bootstrap.xml 403 signature verified: The account 18 is not held by this device"))
+        << log.back();
+
+    // Her own device opens it; so does one she opened it on before.
+    EXPECT_EQ(player(bootstrap("phone-a", ann)), ann);
+    ASSERT_TRUE(execSql("INSERT INTO device_accounts VALUES ('phone-b', " + ann + ")"));
+    EXPECT_EQ(player(bootstrap("phone-b", ann)), ann);
+    EXPECT_EQ(queryText(tokens), "3");
+    // An id nobody has is no one's account: the device gets its own, as without one.
+    const std::string own = player(bootstrap("phone-c", "99999"));
+    EXPECT_FALSE(own.empty());
+    EXPECT_NE(own, ann);
+}
+
+TEST_F(StandInKeptWord, ASignedRequestIsTakenOnceAndOnlyInItsTime)
+{
+    int64_t ann = addPlayer("Ann");
+    const std::string token = "token-" + std::to_string(ann), secret = "secret-" + std::to_string(ann);
+    const standin::Params score { { "high_scores[][leaderboard_id]", "5" }, { "high_scores[][score]", "321" } };
+    const std::string path = "client_applications/@me/high_scores.xml";
+    const std::string kept = "SELECT COUNT(*) FROM high_scores WHERE user_id = " + std::to_string(ann);
+
+    // The same request twice, byte for byte: the second is a replay and keeps nothing.
+    const std::string once = standin_testing::signedRequest(server.port(), "POST", path, score, token, secret);
+    EXPECT_EQ(standin_testing::sendRaw(server.port(), once).status, 200);
+    EXPECT_EQ(standin_testing::sendRaw(server.port(), once).status, 401);
+    EXPECT_EQ(queryText(kept), "1");
+    EXPECT_TRUE(has(log.back(), "401 signature NOT verified (nonce already used: a replayed request)")) << log.back();
+
+    // A timestamp of 1970 or ten years ahead, or none, or no nonce: refused, and nothing kept.
+    const std::string now = std::to_string(std::time(nullptr));
+    const std::string ahead = std::to_string(std::time(nullptr) + 10L * 365 * 24 * 3600);
+    struct Stamp {
+        std::optional<std::string> nonce, timestamp;
+        std::string why;
+    };
+    const std::vector<Stamp> stale {
+        { "n-1970", "1", "outside its window of 300 s" },
+        { "n-ahead", ahead, "outside its window of 300 s" },
+        { "n-none", std::nullopt, "no oauth_timestamp in seconds" },
+        { std::nullopt, now, "no oauth_nonce" },
+    };
+    for (auto& stamp : stale) {
+        auto request = standin_testing::signedRequestStamped(server.port(), "POST", path, score, token, secret,
+                                                             stamp.nonce, stamp.timestamp);
+        EXPECT_EQ(standin_testing::sendRaw(server.port(), request).status, 401) << stamp.why;
+        EXPECT_TRUE(has(log.back(), stamp.why)) << log.back();
+    }
+    EXPECT_EQ(queryText(kept), "1");
+
+    // A program whose requests carry another clock's time may turn the window
+    // off; a replay is refused all the same.
+    server.setTimestampWindow(std::chrono::seconds(0));
+    const std::string old = standin_testing::signedRequestStamped(server.port(), "POST", path, score, token, secret,
+                                                                  "n-old", "1");
+    EXPECT_EQ(standin_testing::sendRaw(server.port(), old).status, 200);
+    EXPECT_EQ(standin_testing::sendRaw(server.port(), old).status, 401);
+    EXPECT_EQ(queryText(kept), "2");
+}
+
+namespace {
+
+using StandInClientRequests = net_testing::NetTest;
+
+} // namespace
+
+TEST_F(StandInClientRequests, ARetryAfterADroppedConnectionCarriesANewNonceAndIsTaken)
+{
+    server.setRejectsBadSignatures(true);
+    server.route("GET", "ping.xml", standin::Answer::xml("<resources/>"));
+    standin::Answer dropped = standin::Answer::xml(std::string(200, ' '));
+    dropped.truncateAfter = 10;
+    server.script("GET", "ping.xml", dropped);
+    auto recorder = net_testing::CallbackRecorder::create();
+    auto request = quorvel::OAuthURLRequest::requestWithURL(server.baseUrl() + "ping.xml", "product-key",
+                                                            "product-secret", "token-1", "token-secret-1");
+    request->setHttpMethod("GET");
+    auto loader = quorvel::OAuthAPIRequestLoader::loaderWithRequest(request, recorder->onSuccess(), recorder->onFailure());
+    loader->loadSynchronously(false);
+    ASSERT_TRUE(waitFor([&] { return recorder->failures == 1; }));
+    loader->loadSynchronously(false); // the player's retry, as the client makes it
+    ASSERT_TRUE(waitFor([&] { return recorder->successes == 1; }));
+    auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_TRUE(requests[0].signatureValid);
+    EXPECT_TRUE(requests[1].signatureValid) << requests[1].signatureFailure;
+    EXPECT_NE(requests[0].authorization, requests[1].authorization);
+    // The recorder keeps the loader that keeps the recorder: let go.
+    recorder->successArg = nullptr;
+    recorder->failureArg = nullptr;
+}
