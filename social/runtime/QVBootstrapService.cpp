@@ -124,7 +124,8 @@ public:
         QVResourceNameMap names;
         QVSessionRole::current().getBootstrapKnownResources(names);
         reader_ = std::make_unique<QVBootstrapReader>(loader->data(), std::move(names));
-        readOn();
+        // The turn the answer came in has taken it from the network already.
+        then(&BootstrapCall::readOn);
     }
     void failed(Object* loaderObject)
     {
