@@ -243,13 +243,27 @@ public:
 
     std::string player() const { return game_.loggedIn; }
 
+    // The service forgets the player's scores.
+    bool forgetScores(int64_t player)
+    {
+        sqlite3* db = openServiceStore();
+        if (!db)
+            return false;
+        sqlite3_stmt* forget = nullptr;
+        sqlite3_prepare_v2(db, "DELETE FROM high_scores WHERE user_id = ?1", -1, &forget, nullptr);
+        sqlite3_bind_int64(forget, 1, player);
+        const bool ok = sqlite3_step(forget) == SQLITE_DONE;
+        sqlite3_finalize(forget);
+        sqlite3_close(db);
+        return ok;
+    }
+
     // The player's best on every board, kept by the service.
     bool giveBests(int64_t player, int boards)
     {
-        sqlite3* db = nullptr;
-        if (sqlite3_open(state_->databasePath().c_str(), &db) != SQLITE_OK)
+        sqlite3* db = openServiceStore();
+        if (!db)
             return false;
-        sqlite3_busy_timeout(db, 5000);
         sqlite3_stmt* insert = nullptr;
         sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
         sqlite3_prepare_v2(db,
@@ -272,6 +286,18 @@ public:
     }
 
 private:
+    // The service's own store, opened beside it as its operator would.
+    sqlite3* openServiceStore()
+    {
+        sqlite3* db = nullptr;
+        if (sqlite3_open(state_->databasePath().c_str(), &db) != SQLITE_OK) {
+            sqlite3_close(db);
+            return nullptr;
+        }
+        sqlite3_busy_timeout(db, 5000);
+        return db;
+    }
+
     std::string root_, oldHome_, oldResources_, error_;
     int port_ { 0 };
     Game game_;
