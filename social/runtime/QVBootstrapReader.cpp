@@ -2,8 +2,6 @@
 // the rest into an element tree.
 #include "social/runtime/QVBootstrapReader.h"
 
-#include "social/runtime/QVTurns.h"
-
 #include <algorithm>
 #include <cstring>
 
@@ -31,9 +29,9 @@ QVBootstrapReader::QVBootstrapReader(const platform::Bytes& answer, QVResourceNa
 
 QVBootstrapReader::~QVBootstrapReader() = default;
 
-bool QVBootstrapReader::readOn()
+bool QVBootstrapReader::readOn(double budgetSeconds)
 {
-    QVTurnBudget budget;
+    QVTurnBudget budget(budgetSeconds);
     while (!over_) {
         const size_t n = std::min(kPiece, bytes_.size() - offset_);
         const bool last = offset_ + n == bytes_.size();

@@ -11,6 +11,7 @@
 #include "platform/foundation/Value.h"
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVResource.h"
+#include "social/runtime/QVTurns.h"
 
 #include <memory>
 #include <string>
@@ -25,9 +26,9 @@ public:
     QVBootstrapReader(const QVBootstrapReader&) = delete;
     QVBootstrapReader& operator=(const QVBootstrapReader&) = delete;
 
-    // Reads on until the answer is read or the turn's budget is spent;
-    // answers whether the reading is over (done or failed).
-    bool readOn();
+    // Reads on until the answer is read or the turn's budget (seconds) is
+    // spent, at least one piece; answers whether the reading is over (done or failed).
+    bool readOn(double budgetSeconds = kQVTurnBudget);
     bool isOver() const { return over_; }
     // The answer once it is read; null while reading, when it is not
     // well-formed or when it is no bootstrap answer (error() says why).
