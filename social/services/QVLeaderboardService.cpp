@@ -254,9 +254,10 @@ public:
     }
 
     // Spread over turns: each turn's share in a transaction of its own.
-    void writeInTurns(std::function<void(bool)> done)
+    void writeInTurns(std::function<void(bool)> done, double budgetSeconds)
     {
         done_ = std::move(done);
+        budgetSeconds_ = budgetSeconds;
         generation_ = QVOfflineStore::generation();
         if (syncTime_) {
             // The sync time the rows had, put back if the list cannot be
@@ -292,7 +293,7 @@ private:
         bool ok;
         {
             QVOfflineStore::Transaction transaction;
-            QVTurnBudget budget;
+            QVTurnBudget budget(budgetSeconds_);
             ok = transaction.isActive() && writeSome(&budget) && transaction.commit();
         }
         if (!ok) {
@@ -333,6 +334,7 @@ private:
     uint64_t generation_ { 0 };
     std::optional<int64_t> previousStamp_;
     std::function<void(bool)> done_;
+    double budgetSeconds_ { kQVTurnBudget };
 };
 
 std::string lastSyncColumn(const std::string& userId, const char* column)
@@ -403,10 +405,10 @@ bool QVLeaderboardService::synchLeaderboardsList(const QVResourceArray& leaderbo
 
 void QVLeaderboardService::synchLeaderboardsListInTurns(QVResourceArray leaderboards, QVResourceArray aggregations,
                                                         const std::optional<std::string>& userId, bool setSynchTime,
-                                                        std::function<void(bool)> done)
+                                                        std::function<void(bool)> done, double budgetSeconds)
 {
     auto writer = platform::adoptRef(new ListWriter(std::move(leaderboards), std::move(aggregations), userId, setSynchTime));
-    writer->writeInTurns(std::move(done));
+    writer->writeInTurns(std::move(done), budgetSeconds);
 }
 
 // -- reading ----------------------------------------------------------------------

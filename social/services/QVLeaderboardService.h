@@ -14,6 +14,7 @@
 #pragma once
 
 #include "social/runtime/QVService.h"
+#include "social/runtime/QVTurns.h"
 #include "social/services/QVLeaderboard.h"
 #include "social/services/QVLeaderboard_Sync.h"
 
@@ -61,13 +62,14 @@ public:
     static bool synchLeaderboardsList(const QVResourceArray& leaderboards, const QVResourceArray& aggregations,
                                       const std::optional<std::string>& userId, bool setSynchTime);
     // The same spread over the main loop's turns (QVTurns.h), each turn's
-    // share in a transaction of its own; then `done` with whether the whole
+    // share (at least one row, for at most `budgetSeconds`) in a transaction
+    // of its own, the first in this call; then `done` with whether the whole
     // list was written. A list that is not written whole (a write fails, or
     // the store closes meanwhile) leaves the leaderboards' sync time as it
     // was, so the next bootstrap asks for them all again.
     static void synchLeaderboardsListInTurns(QVResourceArray leaderboards, QVResourceArray aggregations,
                                              const std::optional<std::string>& userId, bool setSynchTime,
-                                             std::function<void(bool)> done);
+                                             std::function<void(bool)> done, double budgetSeconds = kQVTurnBudget);
 
     // The active, visible leaderboards of the running version, in store order.
     static std::vector<platform::Ref<QVLeaderboard>> getLeaderboardsLocal();
