@@ -97,8 +97,17 @@ const char* SaxReader::attribute(const char** attributes, const char* name)
     return nullptr;
 }
 
-bool SaxReader::parse(const void* data, size_t length)
+SaxReader::~SaxReader()
 {
+    if (parser_)
+        XML_ParserFree(static_cast<XML_Parser>(parser_));
+}
+
+bool SaxReader::begin()
+{
+    if (parser_)
+        XML_ParserFree(static_cast<XML_Parser>(parser_));
+    parser_ = nullptr;
     error_.clear();
     thrown_ = nullptr;
     depth_ = 0;
@@ -115,7 +124,17 @@ bool SaxReader::parse(const void* data, size_t length)
     XML_SetSkippedEntityHandler(parser, Callbacks::skippedEntity);
     XML_SetExternalEntityRefHandler(parser, Callbacks::externalEntity);
     XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);
+    return true;
+}
 
+bool SaxReader::feed(const void* data, size_t length, bool last)
+{
+    if (!parser_) {
+        if (error_.empty())
+            error_ = "no document is being read";
+        return false;
+    }
+    XML_Parser parser = static_cast<XML_Parser>(parser_);
     // expat takes int lengths: large inputs go in pieces.
     constexpr size_t kChunk = 1 << 20;
     const char* text = static_cast<const char*>(data);
@@ -123,8 +142,8 @@ bool SaxReader::parse(const void* data, size_t length)
     bool ok = true;
     do {
         size_t n = std::min(kChunk, length - offset);
-        bool last = offset + n == length;
-        if (XML_Parse(parser, text ? text + offset : "", static_cast<int>(n), last) != XML_STATUS_OK) {
+        bool final = last && offset + n == length;
+        if (XML_Parse(parser, text ? text + offset : "", static_cast<int>(n), final) != XML_STATUS_OK) {
             ok = false;
             break;
         }
@@ -133,11 +152,20 @@ bool SaxReader::parse(const void* data, size_t length)
 
     if (!ok && error_.empty() && !thrown_)
         error_ = format("line %lu: %s", currentLine(), XML_ErrorString(XML_GetErrorCode(parser)));
-    XML_ParserFree(parser);
-    parser_ = nullptr;
+    ok = ok && error_.empty() && !thrown_;
+    if (!ok || last)
+        end();
     if (thrown_)
         std::rethrow_exception(std::exchange(thrown_, nullptr));
-    return ok && error_.empty();
+    return ok;
 }
+
+void SaxReader::end()
+{
+    XML_ParserFree(static_cast<XML_Parser>(parser_));
+    parser_ = nullptr;
+}
+
+bool SaxReader::parse(const void* data, size_t length) { return begin() && feed(data, length, true); }
 
 } // namespace platform

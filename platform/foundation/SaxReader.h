@@ -8,6 +8,10 @@
 // handler stops the parse and leaves parse() once expat is out of the way.
 // After a failure the handler may have heard part of the document: callers
 // discard what they built.
+//
+// A document can also be read in pieces (begin, then feed each piece in
+// order, the last one marked), so that a large one is read a part at a time
+// between other work: the handler hears each piece's events as it is fed.
 #pragma once
 
 #include <cstddef>
@@ -30,6 +34,7 @@ public:
     static constexpr int kDefaultMaxDepth = 256;
 
     explicit SaxReader(SaxHandler& handler) : handler_(handler) { }
+    ~SaxReader();
     SaxReader(const SaxReader&) = delete;
     SaxReader& operator=(const SaxReader&) = delete;
 
@@ -39,6 +44,15 @@ public:
     // when it is malformed, refused or stopped.
     bool parse(const void* data, size_t length);
     const std::string& error() const { return error_; }
+
+    // Reading in pieces: begin() starts a document (dropping any unfinished
+    // one); feed() reads the next piece, `last` ending the document. Each
+    // answers false with error() set once the document is malformed, refused
+    // or stopped, after which it is over; so is it after the last piece.
+    bool begin();
+    bool feed(const void* data, size_t length, bool last);
+    // A document has begun and is neither finished nor failed.
+    bool isReading() const { return parser_ != nullptr; }
 
     // From inside a handler: ends the parse, which answers false with reason.
     void stop(const std::string& reason);
@@ -50,6 +64,7 @@ public:
 
 private:
     struct Callbacks;
+    void end();
 
     SaxHandler& handler_;
     void* parser_ { nullptr }; // the expat parser while parse() runs

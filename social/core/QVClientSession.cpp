@@ -293,6 +293,13 @@ void QVClientSession::notifyAddOnsUserLoggedIn() { QVAddOnRegistry::notifyAddOns
 
 void QVClientSession::synchronizeOfflineData(const QVBootstrap& answer) { QVOfflineService::syncOfflineData(answer); }
 
+void QVClientSession::synchronizeOfflineDataInTurns(const QVBootstrap& answer, std::function<void()> then)
+{
+    QVOfflineService::syncOfflineDataInTurns(answer, std::move(then));
+}
+
+void QVClientSession::getBootstrapKnownResources(QVResourceNameMap& names) { QVOfflineService::shareKnownResources(names); }
+
 void QVClientSession::notifyAddOnsUserLoggedOut() { QVAddOnRegistry::notifyAddOnsUserLoggedOut(); }
 
 bool QVClientSession::addBootstrapDelegates(const QVDelegate& onSuccess, const QVDelegate& onFailure)

@@ -10,6 +10,7 @@
 #include "social/core/QVClientPart.h"
 #include "social/runtime/QVSessionRole.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -94,6 +95,8 @@ public:
     void applyBootstrap(const QVBootstrap& answer, QVProvider& provider) override;
     void notifyAddOnsUserLoggedIn() override;
     void synchronizeOfflineData(const QVBootstrap& answer) override;
+    void synchronizeOfflineDataInTurns(const QVBootstrap& answer, std::function<void()> then) override;
+    void getBootstrapKnownResources(QVResourceNameMap& names) override;
     void notifyAddOnsUserLoggedOut() override;
     bool addBootstrapDelegates(const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
     platform::Ref<QVUser> localUser() override;

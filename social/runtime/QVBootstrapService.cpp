@@ -4,12 +4,16 @@
 #include "platform/device/Device.h"
 #include "platform/foundation/Log.h"
 #include "social/runtime/OAuthAPIRequestLoader.h"
+#include "social/runtime/QVBootstrapReader.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPresenceService.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVSessionRole.h"
+#include "social/runtime/QVTurns.h"
 
 #include <cstdlib>
+#include <memory>
+#include <utility>
 
 namespace quorvel {
 
@@ -30,7 +34,7 @@ const QVXmlElement* QVBootstrap::element(const char* name) const
     return top ? top->child(name) : nullptr;
 }
 
-Ref<QVBootstrap> QVBootstrap::fromDocument(Ref<QVXmlDocument> document)
+Ref<QVBootstrap> QVBootstrap::fromDocument(Ref<QVXmlDocument> document, Ref<QVResource> offline)
 {
     const QVXmlElement* top = document ? document->topElement() : nullptr;
     if (!top || top->name != "bootstrap")
@@ -66,6 +70,7 @@ Ref<QVBootstrap> QVBootstrap::fromDocument(Ref<QVXmlDocument> document)
     b->presenceEnabled = flag("presence_enabled");
     b->presenceQueue = text("presence_queue");
     b->document_ = std::move(document);
+    b->offline_ = std::move(offline);
     return b;
 }
 
@@ -90,7 +95,8 @@ void reportFailure(OAuthAPIRequestLoader* loader)
         platform::logWarning("Quorvel: the service at %s answered the login with HTTP %d", url.c_str(), status);
 }
 
-// The hooks of one bootstrap: the caller's two values travel as user parameter.
+// The hooks of one bootstrap, and its answer's handling over the turns it
+// takes: reading, applying, the offline data, the success value.
 class BootstrapCall final : public Object, public QVCallbackable {
 public:
     static Ref<BootstrapCall> with(QVProvider& provider, const QVDelegate& s, const QVDelegate& f)
@@ -107,25 +113,19 @@ public:
     {
         auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(loaderObject);
         int status = loader && loader->oauthResponse() ? loader->oauthResponse()->statusCode() : 0;
-        Ref<QVBootstrap> answer;
-        if (loader && status >= 200 && status < 400)
-            answer = QVBootstrap::fromDocument(QVXmlDocument::xmlDocumentWithData(loader->data()));
-        if (!answer || answer->accessToken.empty()) {
+        if (!loader || status < 200 || status >= 400) {
             platform::logWarning("Quorvel: the bootstrap failed (status %d)", status);
             onFailure.invoke(loaderObject);
             return;
         }
-        // A caller that gave up meanwhile (a logout) gets nothing applied in its name.
-        if (auto* target = dynamic_cast<QVCallbackable*>(onSuccess.target()); target && !target->canReceiveCallbacksNow()) {
-            platform::log("Quorvel: a bootstrap answer arrived after its caller gave up; dropped");
-            return;
-        }
-        QVSessionRole::current().applyBootstrap(*answer, *provider);
-        if (auto* presence = QVPresenceService::sharedInstance())
-            presence->applyBootstrap(*answer);
-        QVSessionRole::current().notifyAddOnsUserLoggedIn();
-        QVSessionRole::current().synchronizeOfflineData(*answer);
-        onSuccess.invoke(answer.get());
+        loader_ = Ref<Object>(loaderObject);
+        status_ = status;
+        session_ = QVSessionRole::current().provider();
+        QVResourceNameMap names;
+        QVSessionRole::current().getBootstrapKnownResources(names);
+        reader_ = std::make_unique<QVBootstrapReader>(loader->data(), std::move(names));
+        // The turn the answer came in has taken it from the network already.
+        then(&BootstrapCall::readOn);
     }
     void failed(Object* loaderObject)
     {
@@ -139,6 +139,72 @@ public:
 
 private:
     BootstrapCall() = default;
+
+    // The session the answer came in is still the running one (not shut
+    // down, or replaced by a new start, while the answer was handled).
+    bool sessionGoesOn() const
+    {
+        if (QVSessionRole::current().provider() == session_)
+            return true;
+        platform::log("Quorvel: the client stopped while a bootstrap answer was handled; the rest is dropped");
+        return false;
+    }
+    // Runs `step` at the next turn while the session goes on.
+    void then(void (BootstrapCall::*step)())
+    {
+        Ref<BootstrapCall> self(this);
+        QVNextTurn([self, step] {
+            if (self->sessionGoesOn())
+                (self.get()->*step)();
+        });
+    }
+
+    void readOn()
+    {
+        if (!reader_->readOn()) {
+            then(&BootstrapCall::readOn);
+            return;
+        }
+        answer_ = reader_->answer();
+        std::string error = reader_->error();
+        reader_.reset();
+        if (!answer_ || answer_->accessToken.empty()) {
+            platform::logWarning("Quorvel: the bootstrap failed (status %d%s%s)", status_, error.empty() ? "" : ": ",
+                                 error.c_str());
+            answer_ = nullptr;
+            onFailure.invoke(std::exchange(loader_, nullptr).get());
+            return;
+        }
+        then(&BootstrapCall::apply);
+    }
+
+    void apply()
+    {
+        // A caller that gave up meanwhile (a logout) gets nothing applied in its name.
+        if (auto* target = dynamic_cast<QVCallbackable*>(onSuccess.target()); target && !target->canReceiveCallbacksNow()) {
+            platform::log("Quorvel: a bootstrap answer arrived after its caller gave up; dropped");
+            return;
+        }
+        QVSessionRole::current().applyBootstrap(*answer_, *provider);
+        if (auto* presence = QVPresenceService::sharedInstance())
+            presence->applyBootstrap(*answer_);
+        QVSessionRole::current().notifyAddOnsUserLoggedIn();
+        Ref<BootstrapCall> self(this);
+        QVSessionRole::current().synchronizeOfflineDataInTurns(*answer_, [self] { self->then(&BootstrapCall::succeed); });
+    }
+
+    void succeed()
+    {
+        Ref<QVBootstrap> answer = std::move(answer_);
+        loader_ = nullptr;
+        onSuccess.invoke(answer.get());
+    }
+
+    Ref<Object> loader_;
+    int status_ { 0 };
+    QVProvider* session_ { nullptr }; // compared only: the provider of the session the answer came in
+    std::unique_ptr<QVBootstrapReader> reader_;
+    Ref<QVBootstrap> answer_;
 };
 
 std::string hex(const platform::Bytes& bytes)

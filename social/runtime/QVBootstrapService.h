@@ -6,10 +6,19 @@
 // synchronised, and the success value is invoked with the QVBootstrap.
 // Anything else — no answer, an error status, an unreadable or wrong
 // document — invokes the failure value with the request loader.
+//
+// The answer of a game with thousands of leaderboards is large, so its
+// handling is spread over main-loop turns (QVTurns.h): the answer is read a
+// piece at a time (QVBootstrapReader), the settings are applied in the turn
+// after, the offline data is written over the turns it takes, and the success
+// value is invoked in a turn of its own. The order of these steps is the one
+// above. Once the session the request was made in is gone (the client shut
+// down meanwhile), nothing more is done.
 #pragma once
 
 #include "social/runtime/QVDelegate.h"
 #include "social/runtime/QVDistanceUnit.h"
+#include "social/runtime/QVResource.h"
 #include "social/runtime/QVXmlDocument.h"
 
 #include <optional>
@@ -20,8 +29,11 @@ class QVProvider;
 
 class QVBootstrap : public platform::Object {
 public:
-    // Null when the document's top element is not <bootstrap>.
-    static platform::Ref<QVBootstrap> fromDocument(platform::Ref<QVXmlDocument> document);
+    // Null when the document's top element is not <bootstrap>. `offline` is
+    // the answer's offline part when it was read into a resource instead of
+    // the document.
+    static platform::Ref<QVBootstrap> fromDocument(platform::Ref<QVXmlDocument> document,
+                                                   platform::Ref<QVResource> offline = nullptr);
 
     double pollingFrequencyDefault { 0 };
     double pollingFrequencyInChat { 0 };
@@ -58,10 +70,13 @@ public:
     const QVXmlElement* userElement() const { return element("user"); }
     const QVXmlElement* gameProfileElement() const { return element("game_profile_page_info"); }
     const QVXmlElement* element(const char* name) const;
+    // The offline part read as its resource (null when it was read as an element, or is absent).
+    QVResource* offline() const { return offline_.get(); }
 
 private:
     QVBootstrap() = default;
     platform::Ref<QVXmlDocument> document_;
+    platform::Ref<QVResource> offline_;
 };
 
 class QVBootstrapService {

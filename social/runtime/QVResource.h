@@ -14,7 +14,12 @@
 #include "social/runtime/QVResourceDataMap.h"
 #include "social/runtime/QVResourceNameMap.h"
 
+#include <memory>
 #include <string>
+
+namespace platform {
+class SaxHandler;
+}
 
 namespace quorvel {
 
@@ -66,6 +71,22 @@ private:
     void write(std::string& out, const std::string& elementName, int depth) const;
 
     std::string resourceId_;
+};
+
+// Reads one resource's element from parser events, as populateFromXml reads
+// an element already built: a reader that takes the events itself hands this
+// handler the element's start, everything inside it and its end.
+class QVResourceEventReader {
+public:
+    QVResourceEventReader(QVResource& target, const QVResourceNameMap& names);
+    ~QVResourceEventReader();
+    QVResourceEventReader(const QVResourceEventReader&) = delete;
+    QVResourceEventReader& operator=(const QVResourceEventReader&) = delete;
+    platform::SaxHandler& handler();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
 };
 
 } // namespace quorvel

@@ -422,6 +422,21 @@ void replay(const QVXmlElement& top, platform::SaxHandler& handler)
 
 } // namespace
 
+struct QVResourceEventReader::Impl {
+    Impl(QVResource& target, const QVResourceNameMap& names) : reader(names, *unused, target) { }
+    Ref<QVPaginatedSeries> unused = QVPaginatedSeries::paginatedSeries(); // made before the reader
+    StreamReader reader;
+};
+
+QVResourceEventReader::QVResourceEventReader(QVResource& target, const QVResourceNameMap& names)
+    : impl_(std::make_unique<Impl>(target, names))
+{
+}
+
+QVResourceEventReader::~QVResourceEventReader() = default;
+
+platform::SaxHandler& QVResourceEventReader::handler() { return impl_->reader; }
+
 void QVResource::populateFromXml(const QVXmlElement& element, const QVResourceNameMap& names)
 {
     auto unused = QVPaginatedSeries::paginatedSeries();

@@ -25,6 +25,7 @@ class QVGameProfilePageInfo;
 class QVHttpNestedQueryStringWriter;
 class QVProvider;
 class QVResourceClass;
+class QVResourceNameMap;
 class QVUser;
 
 class QVSessionRole {
@@ -47,6 +48,16 @@ public:
     virtual void applyBootstrap(const QVBootstrap& answer, QVProvider& provider);
     virtual void notifyAddOnsUserLoggedIn() { }
     virtual void synchronizeOfflineData(const QVBootstrap&) { }
+    // The same spread over the main loop's turns it takes (QVTurns.h), then
+    // `then`; the default writes at once (synchronizeOfflineData) and goes on.
+    virtual void synchronizeOfflineDataInTurns(const QVBootstrap& answer, std::function<void()> then)
+    {
+        synchronizeOfflineData(answer);
+        then();
+    }
+    // The resource classes of the answer's parts read as resources (its
+    // offline part, "offline"); none by default, and the answer is read as elements.
+    virtual void getBootstrapKnownResources(QVResourceNameMap&) { }
     virtual void notifyAddOnsUserLoggedOut() { }
     // Calls back after the next bootstrap; false (nothing will call back) without a client.
     virtual bool addBootstrapDelegates(const QVDelegate&, const QVDelegate&) { return false; }

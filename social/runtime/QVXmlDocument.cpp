@@ -1,8 +1,8 @@
-// QVXmlDocument: builds the element tree from xmlsax events and answers path
-// lookups into it.
+// QVXmlDocument: builds the element tree from the parser's events and answers
+// path lookups into it.
 #include "social/runtime/QVXmlDocument.h"
 
-#include "social/runtime/xmlsax.h"
+#include "platform/foundation/SaxReader.h"
 
 namespace quorvel {
 
@@ -32,45 +32,58 @@ const std::string* QVXmlElement::attribute(std::string_view attributeName) const
     return nullptr;
 }
 
+QVXmlDocumentBuilder::QVXmlDocumentBuilder() { finish(); }
+
+void QVXmlDocumentBuilder::startElement(const char* name, const char** attributes)
+{
+    auto element = std::make_unique<QVXmlElement>();
+    element->name = name;
+    for (const char** a = attributes; a && a[0] && a[1]; a += 2)
+        element->attributes.emplace_back(a[0], a[1]);
+    QVXmlElement* raw = element.get();
+    open_.back()->children.push_back(std::move(element));
+    open_.push_back(raw);
+}
+
+void QVXmlDocumentBuilder::characters(const char* text, size_t length) { open_.back()->text.append(text, length); }
+
+void QVXmlDocumentBuilder::endElement()
+{
+    if (open_.size() > 1)
+        open_.pop_back();
+}
+
+Ref<QVXmlDocument> QVXmlDocumentBuilder::finish()
+{
+    Ref<QVXmlDocument> built = std::move(document_);
+    document_ = platform::adoptRef(new QVXmlDocument);
+    open_.assign(1, &document_->root_);
+    return built;
+}
+
 namespace {
 
-class TreeBuilder : public xmlsax::Handler {
+// The parser's events straight into the builder.
+class TreeBuilder : public platform::SaxHandler {
 public:
-    explicit TreeBuilder(QVXmlElement& root) { stack_.push_back(&root); }
-
-    void startElement(const std::string& name, const xmlsax::Attributes& attributes) override
-    {
-        auto element = std::make_unique<QVXmlElement>();
-        element->name = name;
-        element->attributes = attributes;
-        QVXmlElement* raw = element.get();
-        stack_.back()->children.push_back(std::move(element));
-        stack_.push_back(raw);
-    }
-    void characters(const char* text, size_t length) override { stack_.back()->text.append(text, length); }
-    void endElement(const std::string&) override
-    {
-        if (stack_.size() > 1)
-            stack_.pop_back();
-    }
-
-private:
-    std::vector<QVXmlElement*> stack_;
+    void startElement(const char* name, const char** attributes) override { builder.startElement(name, attributes); }
+    void characters(const char* text, size_t length) override { builder.characters(text, length); }
+    void endElement(const char*) override { builder.endElement(); }
+    QVXmlDocumentBuilder builder;
 };
 
 } // namespace
 
 Ref<QVXmlDocument> QVXmlDocument::xmlDocumentWithData(const void* bytes, size_t length, std::string* error)
 {
-    auto document = platform::adoptRef(new QVXmlDocument);
-    TreeBuilder builder(document->root_);
-    xmlsax parser(builder);
+    TreeBuilder tree;
+    platform::SaxReader parser(tree);
     if (!bytes || length == 0 || !parser.parse(bytes, length)) {
         if (error)
             *error = length == 0 ? std::string("empty document") : parser.error();
         return nullptr;
     }
-    return document;
+    return tree.builder.finish();
 }
 
 std::string QVXmlDocument::getElementValue(std::string_view path) const

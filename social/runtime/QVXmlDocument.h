@@ -55,8 +55,27 @@ public:
     std::string getElementValue(std::string_view path) const;
 
 private:
+    friend class QVXmlDocumentBuilder;
     QVXmlDocument() { root_.name = "root"; }
     QVXmlElement root_;
+};
+
+// Builds a document from parser events, for a reader that takes the events
+// itself (an answer read in pieces, part of which goes elsewhere). The events
+// must nest: each end closes the latest start still open.
+class QVXmlDocumentBuilder {
+public:
+    QVXmlDocumentBuilder();
+    // attributes: name, value, name, value, ..., nullptr (or null for none).
+    void startElement(const char* name, const char** attributes);
+    void characters(const char* text, size_t length);
+    void endElement();
+    // The document built so far; the builder starts again empty.
+    platform::Ref<QVXmlDocument> finish();
+
+private:
+    platform::Ref<QVXmlDocument> document_;
+    std::vector<QVXmlElement*> open_;
 };
 
 // Text with &, < and > escaped (and double quotes, for attribute values);

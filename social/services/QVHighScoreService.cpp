@@ -325,70 +325,6 @@ Ref<QVRequestHandle> submitThroughGameCenter(const QVHighScoreBatch& batch, bool
                                        QVDelegate(&shared, BRISKO_SELECTOR(QVHighScoreService, _uploadBlobs)));
 }
 
-// The pieces of one large batch, sent one after the other: the next piece
-// goes when the one before is answered, so a server sees one request of the
-// batch at a time. Each piece is answered (and its scores stored as sent) on
-// its own; a failed piece does not stop the others. The caller hears once,
-// after the last answer.
-class BatchPieces final : public platform::Object {
-public:
-    BatchPieces(std::vector<QVHighScoreBatch> pieces, bool silently, std::optional<std::string> message,
-                const QVDelegate& onSuccess, const QVDelegate& onFailure)
-        : pieces_(std::move(pieces)), message_(std::move(message)), onSuccess_(onSuccess), onFailure_(onFailure),
-          silently_(silently)
-    {
-    }
-    Ref<QVRequestHandle> sendNext()
-    {
-        if (next_ >= pieces_.size())
-            return nullptr;
-        Ref<BatchPieces> keep(this);
-        QVHighScoreBatch piece = std::move(pieces_[next_++]);
-        // One notice for the whole batch: the pieces before the last go silently.
-        return submitThroughGameCenter(piece, silently_ || next_ < pieces_.size(),
-                                       QVDelegate(this, BRISKO_SELECTOR(BatchPieces, pieceSucceeded)),
-                                       QVDelegate(this, BRISKO_SELECTOR(BatchPieces, pieceFailed)), message_);
-    }
-    void pieceSucceeded(platform::Object* answer, platform::Object*)
-    {
-        if (auto* series = dynamic_cast<QVPaginatedSeries*>(answer))
-            for (const auto& object : series->objects())
-                answers_.push_back(object);
-        pieceDone();
-    }
-    void pieceFailed(platform::Object*, platform::Object*)
-    {
-        failed_ = true;
-        pieceDone();
-    }
-
-private:
-    void pieceDone()
-    {
-        if (finished_)
-            return;
-        if (next_ < pieces_.size()) {
-            sendNext();
-            return;
-        }
-        finished_ = true;
-        if (failed_)
-            onFailure_.invoke(nullptr);
-        else
-            onSuccess_.invoke(QVPaginatedSeries::paginatedSeriesFromArray(std::move(answers_)).get());
-    }
-
-    std::vector<QVHighScoreBatch> pieces_;
-    std::optional<std::string> message_;
-    QVDelegate onSuccess_;
-    QVDelegate onFailure_;
-    QVPaginatedSeries::Objects answers_;
-    size_t next_ { 0 };
-    bool silently_;
-    bool failed_ { false };
-    bool finished_ { false };
-};
-
 // The bytes a score's parameters take in a form-encoded body, with room for
 // the Game Center date that the bridge may add.
 size_t encodedBytes(const QVHighScoreBatchEntry& entry)
@@ -410,26 +346,91 @@ size_t encodedBytes(const QVHighScoreBatchEntry& entry)
     return bytes;
 }
 
-// Where each piece of the batch ends (one past its last score).
-std::vector<size_t> pieceEnds(const QVHighScoreBatch& batch)
+// Where the piece of the batch that starts at `start` ends (one past its last
+// score). Worked out for each piece when it goes, so a batch of thousands is
+// measured a piece per answer, not all at once.
+size_t pieceEnd(const QVHighScoreBatch& batch, size_t start)
 {
-    std::vector<size_t> ends;
     size_t count = 0, bytes = 0;
-    for (size_t i = 0; i < batch.size(); ++i) {
+    for (size_t i = start; i < batch.size(); ++i) {
         const size_t entryBytes = batch[i] ? encodedBytes(*batch[i]) : 0;
         if (count > 0
             && (count == QVHighScoreService::kMaxScoresPerRequest
-                || bytes + entryBytes > QVHighScoreService::kMaxRequestBytes)) {
-            ends.push_back(i);
-            count = bytes = 0;
-        }
+                || bytes + entryBytes > QVHighScoreService::kMaxRequestBytes))
+            return i;
         ++count;
         bytes += entryBytes;
     }
-    if (count > 0)
-        ends.push_back(batch.size());
-    return ends;
+    return batch.size();
 }
+
+
+// The pieces of one large batch, sent one after the other: the next piece
+// goes when the one before is answered, so a server sees one request of the
+// batch at a time. Each piece is answered (and its scores stored as sent) on
+// its own; a failed piece does not stop the others. The caller hears once,
+// after the last answer.
+class BatchPieces final : public platform::Object {
+public:
+    BatchPieces(QVHighScoreBatch batch, bool silently, std::optional<std::string> message, const QVDelegate& onSuccess,
+                const QVDelegate& onFailure)
+        : batch_(std::move(batch)), message_(std::move(message)), onSuccess_(onSuccess), onFailure_(onFailure),
+          silently_(silently)
+    {
+    }
+    Ref<QVRequestHandle> sendNext()
+    {
+        if (next_ >= batch_.size())
+            return nullptr;
+        Ref<BatchPieces> keep(this);
+        const size_t end = pieceEnd(batch_, next_);
+        QVHighScoreBatch piece(std::make_move_iterator(batch_.begin() + static_cast<std::ptrdiff_t>(next_)),
+                               std::make_move_iterator(batch_.begin() + static_cast<std::ptrdiff_t>(end)));
+        next_ = end;
+        // One notice for the whole batch: the pieces before the last go silently.
+        return submitThroughGameCenter(piece, silently_ || next_ < batch_.size(),
+                                       QVDelegate(this, BRISKO_SELECTOR(BatchPieces, pieceSucceeded)),
+                                       QVDelegate(this, BRISKO_SELECTOR(BatchPieces, pieceFailed)), message_);
+    }
+    void pieceSucceeded(platform::Object* answer, platform::Object*)
+    {
+        if (auto* series = dynamic_cast<QVPaginatedSeries*>(answer))
+            for (const auto& object : series->objects())
+                answers_.push_back(object);
+        pieceDone();
+    }
+    void pieceFailed(platform::Object*, platform::Object*)
+    {
+        failed_ = true;
+        pieceDone();
+    }
+
+private:
+    void pieceDone()
+    {
+        if (finished_)
+            return;
+        if (next_ < batch_.size()) {
+            sendNext();
+            return;
+        }
+        finished_ = true;
+        if (failed_)
+            onFailure_.invoke(nullptr);
+        else
+            onSuccess_.invoke(QVPaginatedSeries::paginatedSeriesFromArray(std::move(answers_)).get());
+    }
+
+    QVHighScoreBatch batch_; // the scores not sent yet from next_ on
+    std::optional<std::string> message_;
+    QVDelegate onSuccess_;
+    QVDelegate onFailure_;
+    QVPaginatedSeries::Objects answers_;
+    size_t next_ { 0 };
+    bool silently_;
+    bool failed_ { false };
+    bool finished_ { false };
+};
 
 } // namespace
 
@@ -448,17 +449,9 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(const QVHighScoreB
             valid.push_back(entry);
     if (valid.empty())
         return submitThroughGameCenter(batch, silently, onSuccess, onFailure, message);
-    const std::vector<size_t> ends = pieceEnds(valid);
-    if (ends.size() <= 1)
+    if (pieceEnd(valid, 0) == valid.size())
         return submitThroughGameCenter(valid, silently, onSuccess, onFailure, message);
-    std::vector<QVHighScoreBatch> pieces;
-    size_t start = 0;
-    for (size_t end : ends) {
-        pieces.emplace_back(valid.begin() + static_cast<std::ptrdiff_t>(start),
-                            valid.begin() + static_cast<std::ptrdiff_t>(end));
-        start = end;
-    }
-    auto sender = platform::adoptRef(new BatchPieces(std::move(pieces), silently, message, onSuccess, onFailure));
+    auto sender = platform::adoptRef(new BatchPieces(std::move(valid), silently, message, onSuccess, onFailure));
     return sender->sendNext();
 }
 

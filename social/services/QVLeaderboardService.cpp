@@ -9,6 +9,7 @@
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVRequestUIRole.h"
 #include "social/runtime/QVSessionRole.h"
+#include "social/runtime/QVTurns.h"
 #include "platform/foundation/Object.h"
 #include "social/services/QVHighScore.h"
 #include "social/services/QVHighScoreService.h"
@@ -17,6 +18,7 @@
 #include "social/services/QVOfflineStore.h"
 #include "social/services/QVUser.h"
 
+#include <functional>
 #include <utility>
 
 namespace quorvel {
@@ -35,45 +37,59 @@ std::optional<std::string> orNull(const std::string& text)
 // Aggregations are data from outside: a loop among them must not recurse forever.
 constexpr int kMaxAggregateDepth = 16;
 
+// A statement of the bests, prepared at its first use and kept with the store's others.
+QVSqlQuery& statement(QVSqlQuery& query, const char* sql)
+{
+    if (!query.isPrepared())
+        query.reset(QVOfflineStore::getOfflineDatabaseHandle(), sql);
+    return query;
+}
+
 std::optional<int64_t> bestScore(const std::string& leaderboardId, const std::string& userId, bool descending)
 {
-    QVSqlQuery q(QVOfflineStore::getOfflineDatabaseHandle(),
-                 descending ? "SELECT score FROM high_scores WHERE leaderboard_id = :leaderboard_id AND user_id = "
-                              ":user_id ORDER BY score DESC LIMIT 1"
-                            : "SELECT score FROM high_scores WHERE leaderboard_id = :leaderboard_id AND user_id = "
-                              ":user_id ORDER BY score ASC LIMIT 1");
-    q.bind("leaderboard_id", leaderboardId);
-    q.bind("user_id", userId);
-    if (!q.step())
+    static const char* const sql[2] = {
+        "SELECT score FROM high_scores WHERE leaderboard_id = :leaderboard_id AND user_id = :user_id ORDER BY score "
+        "ASC LIMIT 1",
+        "SELECT score FROM high_scores WHERE leaderboard_id = :leaderboard_id AND user_id = :user_id ORDER BY score "
+        "DESC LIMIT 1",
+    };
+    QVOfflineStore::Use q(statement(QVOfflineStore::leaderboardStatements().bestScore[descending], sql[descending]));
+    q->bind("leaderboard_id", leaderboardId);
+    q->bind("user_id", userId);
+    if (!q->step())
         return std::nullopt;
-    return q.getInt64("score");
+    return q->getInt64("score");
 }
 
 // Keeps the ten best scores of the user on the board; answers the best one.
 std::optional<int64_t> keepBestTen(const std::string& leaderboardId, const std::string& userId, bool descending)
 {
-    sqlite3* db = QVOfflineStore::getOfflineDatabaseHandle();
-    QVSqlQuery keep(db, descending ? "SELECT min(x.score) AS keep_score, max(x.score) AS high_score FROM (SELECT score "
-                                     "FROM high_scores WHERE user_id = :user_id AND leaderboard_id = :leaderboard_id "
-                                     "ORDER BY score DESC LIMIT 10) AS x"
-                                   : "SELECT max(x.score) AS keep_score, min(x.score) AS high_score FROM (SELECT score "
-                                     "FROM high_scores WHERE user_id = :user_id AND leaderboard_id = :leaderboard_id "
-                                     "ORDER BY score ASC LIMIT 10) AS x");
-    keep.bind("user_id", userId);
-    keep.bind("leaderboard_id", leaderboardId);
-    if (!keep.step() || !keep.getText("high_score"))
-        return std::nullopt;
-    int64_t keepScore = keep.getInt64("keep_score");
-    int64_t best = keep.getInt64("high_score");
-    keep.resetQuery();
-    QVSqlQuery drop(db, descending ? "DELETE FROM high_scores WHERE user_id = :user_id AND leaderboard_id = "
-                                     ":leaderboard_id AND score < :score"
-                                   : "DELETE FROM high_scores WHERE user_id = :user_id AND leaderboard_id = "
-                                     ":leaderboard_id AND score > :score");
-    drop.bind("user_id", userId);
-    drop.bind("leaderboard_id", leaderboardId);
-    drop.bind("score", std::to_string(keepScore));
-    drop.execute();
+    static const char* const keepSql[2] = {
+        "SELECT max(x.score) AS keep_score, min(x.score) AS high_score FROM (SELECT score FROM high_scores WHERE "
+        "user_id = :user_id AND leaderboard_id = :leaderboard_id ORDER BY score ASC LIMIT 10) AS x",
+        "SELECT min(x.score) AS keep_score, max(x.score) AS high_score FROM (SELECT score FROM high_scores WHERE "
+        "user_id = :user_id AND leaderboard_id = :leaderboard_id ORDER BY score DESC LIMIT 10) AS x",
+    };
+    static const char* const dropSql[2] = {
+        "DELETE FROM high_scores WHERE user_id = :user_id AND leaderboard_id = :leaderboard_id AND score > :score",
+        "DELETE FROM high_scores WHERE user_id = :user_id AND leaderboard_id = :leaderboard_id AND score < :score",
+    };
+    QVLeaderboardStatements& statements = QVOfflineStore::leaderboardStatements();
+    int64_t keepScore = 0, best = 0;
+    {
+        QVOfflineStore::Use keep(statement(statements.keptScores[descending], keepSql[descending]));
+        keep->bind("user_id", userId);
+        keep->bind("leaderboard_id", leaderboardId);
+        if (!keep->step() || !keep->getText("high_score"))
+            return std::nullopt;
+        keepScore = keep->getInt64("keep_score");
+        best = keep->getInt64("high_score");
+    }
+    QVOfflineStore::Use drop(statement(statements.dropBelowKept[descending], dropSql[descending]));
+    drop->bind("user_id", userId);
+    drop->bind("leaderboard_id", leaderboardId);
+    drop->bindInt64("score", keepScore);
+    drop->execute();
     return best;
 }
 
@@ -82,17 +98,18 @@ bool storeSynchronisedScore(const std::string& leaderboardId, const std::string&
                             const std::optional<std::string>& displayText, const std::optional<std::string>& customData,
                             int32_t syncAt)
 {
-    QVSqlQuery q(QVOfflineStore::getOfflineDatabaseHandle(),
-                 "INSERT OR IGNORE INTO high_scores (user_id, leaderboard_id, score, display_text, custom_data, blob, "
-                 "server_sync_at) VALUES(:user_id, :leaderboard_id, :score, :display_text, :custom_data, :blob, "
-                 ":server_sync_at)");
-    q.bind("user_id", userId);
-    q.bind("leaderboard_id", leaderboardId);
-    q.bind("score", std::to_string(score));
-    q.bind("display_text", displayText);
-    q.bind("custom_data", customData);
-    q.bind("server_sync_at", std::to_string(syncAt));
-    return q.execute() == QVSqlQuery::kDone;
+    QVOfflineStore::Use q(statement(
+        QVOfflineStore::leaderboardStatements().storeSynchronised,
+        "INSERT OR IGNORE INTO high_scores (user_id, leaderboard_id, score, display_text, custom_data, blob, "
+        "server_sync_at) VALUES(:user_id, :leaderboard_id, :score, :display_text, :custom_data, NULL, "
+        ":server_sync_at)"));
+    q->bind("user_id", userId);
+    q->bind("leaderboard_id", leaderboardId);
+    q->bindInt64("score", score);
+    q->bind("display_text", displayText);
+    q->bind("custom_data", customData);
+    q->bindInt64("server_sync_at", syncAt);
+    return q->execute() == QVSqlQuery::kDone;
 }
 
 // A score is now the best of a board: only an increase of that best counts
@@ -130,14 +147,15 @@ bool storeServerBest(const QVLeaderboard_Sync& board, const std::string& userId)
     {
         // The server holds this score already (a batch whose answer was lost):
         // a row of it still waiting must not be sent a second time.
-        QVSqlQuery reached(QVOfflineStore::getOfflineDatabaseHandle(),
-                           "UPDATE high_scores SET server_sync_at = :server_sync_at WHERE user_id = :user_id AND "
-                           "leaderboard_id = :leaderboard_id AND score = :score AND server_sync_at IS NULL");
-        reached.bind("server_sync_at", std::to_string(syncAt));
-        reached.bind("user_id", userId);
-        reached.bind("leaderboard_id", id);
-        reached.bind("score", std::to_string(board.score()));
-        if (reached.execute() != QVSqlQuery::kDone)
+        QVOfflineStore::Use reached(statement(
+            QVOfflineStore::leaderboardStatements().markReached,
+            "UPDATE high_scores SET server_sync_at = :server_sync_at WHERE user_id = :user_id AND leaderboard_id = "
+            ":leaderboard_id AND score = :score AND server_sync_at IS NULL"));
+        reached->bindInt64("server_sync_at", syncAt);
+        reached->bind("user_id", userId);
+        reached->bind("leaderboard_id", id);
+        reached->bindInt64("score", board.score());
+        if (reached->execute() != QVSqlQuery::kDone)
             return false;
     }
     std::optional<int64_t> best = keepBestTen(id, userId, descending);
@@ -155,6 +173,169 @@ bool storeServerBest(const QVLeaderboard_Sync& board, const std::string& userId)
     passIncreaseToParents(id, userId, *best - previous.value_or(0), 0);
     return true;
 }
+
+bool writeAggregation(const QVResource& resource, const std::optional<std::string>& syncTime)
+{
+    auto* link = dynamic_cast<const QVLeaderboardAggregation*>(&resource);
+    if (!link)
+        return true;
+    if (!QVIsDecimalId(link->aggregateLeaderboardId()) || !QVIsDecimalId(link->leaderboardPushingChangesId())) {
+        platform::logWarning("Quorvel: a leaderboard aggregation with an invalid id was skipped");
+        return true;
+    }
+    QVOfflineStore::Use q(QVOfflineStore::leaderboardStatements().setAggregation);
+    q->bind("aggregate_leaderboard_id", link->aggregateLeaderboardId());
+    q->bind("leaderboard_pushing_changes_id", link->leaderboardPushingChangesId());
+    q->bind("server_sync_at", syncTime);
+    return q->execute() == QVSqlQuery::kDone;
+}
+
+bool writeDefinition(const QVResource& resource, const std::optional<std::string>& syncTime)
+{
+    auto* board = dynamic_cast<const QVLeaderboard_Sync*>(&resource);
+    if (!board)
+        return true;
+    if (!QVIsDecimalId(board->resourceId())) {
+        platform::logWarning("Quorvel: a leaderboard definition with an invalid id was skipped");
+        return true;
+    }
+    const char* flag[2] = { "0", "1" };
+    QVOfflineStore::Use q(QVOfflineStore::leaderboardStatements().setLeaderboard);
+    q->bind("id", board->resourceId());
+    q->bind("name", board->name());
+    q->bind("descending_sort_order", flag[board->descendingSortOrder()]);
+    q->bind("active", flag[board->active()]);
+    q->bind("visible", flag[board->visible()]);
+    q->bind("is_aggregate", flag[board->isAggregate()]);
+    q->bind("allow_posting_lower_scores", flag[board->allowPostingLowerScores()]);
+    q->bind("start_version", board->startVersion());
+    q->bind("end_version", board->endVersion());
+    q->bind("server_sync_at", syncTime);
+    return q->execute() == QVSqlQuery::kDone;
+}
+
+bool writeBest(const QVResource& resource, const std::string& userId)
+{
+    auto* board = dynamic_cast<const QVLeaderboard_Sync*>(&resource);
+    if (!board || board->score() <= 0 || !QVIsDecimalId(board->resourceId()))
+        return true;
+    return storeServerBest(*board, userId);
+}
+
+// The writing of one definition list: the aggregations, then every
+// definition, then the player's bests (once every definition is stored, so
+// that a member finds its aggregate parents wherever they stand in the list).
+// It goes step by step, so the list can be written all at once or a share
+// per turn.
+class ListWriter final : public platform::Object {
+public:
+    ListWriter(QVResourceArray leaderboards, QVResourceArray aggregations, const std::optional<std::string>& userId,
+               bool setSynchTime)
+        : leaderboards_(std::move(leaderboards)), aggregations_(std::move(aggregations))
+    {
+        if (setSynchTime)
+            syncTime_ = std::to_string(QVStoreSeconds(platform::dateNow().seconds));
+        if (setSynchTime && userId && QVIsDecimalId(*userId))
+            userId_ = *userId;
+    }
+
+    bool isDone() const { return next_ >= steps(); }
+    // Writes the next steps until the list is written or the budget (when
+    // given) is spent; false when a write failed.
+    bool writeSome(const QVTurnBudget* budget)
+    {
+        while (!isDone()) {
+            if (!writeStep(next_++))
+                return false;
+            if (budget && budget->spent())
+                break;
+        }
+        return true;
+    }
+
+    // Spread over turns: each turn's share in a transaction of its own.
+    void writeInTurns(std::function<void(bool)> done, double budgetSeconds)
+    {
+        done_ = std::move(done);
+        budgetSeconds_ = budgetSeconds;
+        generation_ = QVOfflineStore::generation();
+        if (syncTime_) {
+            // The sync time the rows had, put back if the list cannot be
+            // written whole: the next bootstrap then asks for it all again.
+            QVSqlQuery q(QVOfflineStore::getOfflineDatabaseHandle(),
+                         "SELECT MAX(server_sync_at) AS stamp FROM leaderboards");
+            if (q.step() && !q.isNull("stamp"))
+                previousStamp_ = q.getInt64("stamp");
+        }
+        writeTurn();
+    }
+
+private:
+    size_t steps() const { return aggregations_.size() + 2 * leaderboards_.size(); }
+    bool writeStep(size_t step)
+    {
+        if (step < aggregations_.size())
+            return writeAggregation(*aggregations_[step], syncTime_);
+        step -= aggregations_.size();
+        if (step < leaderboards_.size())
+            return writeDefinition(*leaderboards_[step], syncTime_);
+        step -= leaderboards_.size();
+        return !userId_ || writeBest(*leaderboards_[step], *userId_);
+    }
+
+    void writeTurn()
+    {
+        if (QVOfflineStore::generation() != generation_) {
+            platform::logWarning("Quorvel: the offline store closed while a leaderboard list was written");
+            finish(false);
+            return;
+        }
+        bool ok;
+        {
+            QVOfflineStore::Transaction transaction;
+            QVTurnBudget budget(budgetSeconds_);
+            ok = transaction.isActive() && writeSome(&budget) && transaction.commit();
+        }
+        if (!ok) {
+            restoreStamps();
+            finish(false);
+        } else if (isDone()) {
+            finish(true);
+        } else {
+            Ref<ListWriter> self(this);
+            QVNextTurn([self] { self->writeTurn(); });
+        }
+    }
+
+    void restoreStamps()
+    {
+        if (!syncTime_)
+            return;
+        QVSqlQuery q(QVOfflineStore::getOfflineDatabaseHandle(),
+                     "UPDATE leaderboards SET server_sync_at = :previous WHERE server_sync_at = :now");
+        if (previousStamp_)
+            q.bindInt64("previous", *previousStamp_);
+        q.bind("now", *syncTime_);
+        q.execute();
+    }
+
+    void finish(bool ok)
+    {
+        if (!ok)
+            platform::logWarning("Quorvel: a leaderboard list could not be written whole");
+        if (auto done = std::exchange(done_, nullptr))
+            done(ok);
+    }
+
+    QVResourceArray leaderboards_, aggregations_;
+    std::optional<std::string> syncTime_;
+    std::optional<std::string> userId_; // the player whose bests are stored, when they are
+    size_t next_ { 0 };
+    uint64_t generation_ { 0 };
+    std::optional<int64_t> previousStamp_;
+    std::function<void(bool)> done_;
+    double budgetSeconds_ { kQVTurnBudget };
+};
 
 std::string lastSyncColumn(const std::string& userId, const char* column)
 {
@@ -215,65 +396,19 @@ void QVLeaderboardService::setupOfflineSupport(bool recreate) { QVOfflineStore::
 bool QVLeaderboardService::synchLeaderboardsList(const QVResourceArray& leaderboards, const QVResourceArray& aggregations,
                                                  const std::optional<std::string>& userId, bool setSynchTime)
 {
-    std::optional<std::string> syncTime;
-    if (setSynchTime)
-        syncTime = std::to_string(QVStoreSeconds(platform::dateNow().seconds));
-    bool storeBests = setSynchTime && userId && QVIsDecimalId(*userId);
-
     QVOfflineStore::Transaction transaction;
     if (!transaction.isActive())
         return false;
+    auto writer = platform::adoptRef(new ListWriter(leaderboards, aggregations, userId, setSynchTime));
+    return writer->writeSome(nullptr) && transaction.commit();
+}
 
-    for (const auto& resource : aggregations) {
-        auto* link = dynamic_cast<QVLeaderboardAggregation*>(resource.get());
-        if (!link)
-            continue;
-        if (!QVIsDecimalId(link->aggregateLeaderboardId()) || !QVIsDecimalId(link->leaderboardPushingChangesId())) {
-            platform::logWarning("Quorvel: a leaderboard aggregation with an invalid id was skipped");
-            continue;
-        }
-        QVOfflineStore::Use q(QVOfflineStore::leaderboardStatements().setAggregation);
-        q->bind("aggregate_leaderboard_id", link->aggregateLeaderboardId());
-        q->bind("leaderboard_pushing_changes_id", link->leaderboardPushingChangesId());
-        q->bind("server_sync_at", syncTime);
-        if (q->execute() != QVSqlQuery::kDone)
-            return false;
-    }
-
-    auto flag = [](bool b) { return std::string(b ? "1" : "0"); };
-    for (const auto& resource : leaderboards) {
-        auto* board = dynamic_cast<QVLeaderboard_Sync*>(resource.get());
-        if (!board)
-            continue;
-        if (!QVIsDecimalId(board->resourceId())) {
-            platform::logWarning("Quorvel: a leaderboard definition with an invalid id was skipped");
-            continue;
-        }
-        {
-            QVOfflineStore::Use q(QVOfflineStore::leaderboardStatements().setLeaderboard);
-            q->bind("id", board->resourceId());
-            q->bind("name", board->name());
-            q->bind("descending_sort_order", flag(board->descendingSortOrder()));
-            q->bind("active", flag(board->active()));
-            q->bind("visible", flag(board->visible()));
-            q->bind("is_aggregate", flag(board->isAggregate()));
-            q->bind("allow_posting_lower_scores", flag(board->allowPostingLowerScores()));
-            q->bind("start_version", board->startVersion());
-            q->bind("end_version", board->endVersion());
-            q->bind("server_sync_at", syncTime);
-            if (q->execute() != QVSqlQuery::kDone)
-                return false;
-        }
-    }
-    // The bests go in once every definition is stored, so a member finds its
-    // aggregate parents wherever they stand in the list.
-    for (const auto& resource : leaderboards) {
-        auto* board = dynamic_cast<QVLeaderboard_Sync*>(resource.get());
-        if (storeBests && board && board->score() > 0 && QVIsDecimalId(board->resourceId())
-            && !storeServerBest(*board, *userId))
-            return false;
-    }
-    return transaction.commit();
+void QVLeaderboardService::synchLeaderboardsListInTurns(QVResourceArray leaderboards, QVResourceArray aggregations,
+                                                        const std::optional<std::string>& userId, bool setSynchTime,
+                                                        std::function<void(bool)> done, double budgetSeconds)
+{
+    auto writer = platform::adoptRef(new ListWriter(std::move(leaderboards), std::move(aggregations), userId, setSynchTime));
+    writer->writeInTurns(std::move(done), budgetSeconds);
 }
 
 // -- reading ----------------------------------------------------------------------

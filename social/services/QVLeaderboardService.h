@@ -6,15 +6,19 @@
 // also counts for.
 //
 // Writing a list (synchLeaderboardsList) runs in one transaction: a list
-// whose COMMIT fails leaves the store as it was. Ids that are not decimal
+// whose COMMIT fails leaves the store as it was. The bootstrap's list, which
+// for a game with thousands of leaderboards is long, is written over turns
+// instead (synchLeaderboardsListInTurns). Ids that are not decimal
 // numbers are refused before they reach the store. The player's bests that a
 // list from the server carries are stored as already synchronised.
 #pragma once
 
 #include "social/runtime/QVService.h"
+#include "social/runtime/QVTurns.h"
 #include "social/services/QVLeaderboard.h"
 #include "social/services/QVLeaderboard_Sync.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -57,6 +61,15 @@ public:
     // list was committed.
     static bool synchLeaderboardsList(const QVResourceArray& leaderboards, const QVResourceArray& aggregations,
                                       const std::optional<std::string>& userId, bool setSynchTime);
+    // The same spread over the main loop's turns (QVTurns.h), each turn's
+    // share (at least one row, for at most `budgetSeconds`) in a transaction
+    // of its own, the first in this call; then `done` with whether the whole
+    // list was written. A list that is not written whole (a write fails, or
+    // the store closes meanwhile) leaves the leaderboards' sync time as it
+    // was, so the next bootstrap asks for them all again.
+    static void synchLeaderboardsListInTurns(QVResourceArray leaderboards, QVResourceArray aggregations,
+                                             const std::optional<std::string>& userId, bool setSynchTime,
+                                             std::function<void(bool)> done, double budgetSeconds = kQVTurnBudget);
 
     // The active, visible leaderboards of the running version, in store order.
     static std::vector<platform::Ref<QVLeaderboard>> getLeaderboardsLocal();

@@ -36,6 +36,8 @@
 
 namespace quorvel {
 
+using platform::Ref;
+
 namespace {
 
 std::optional<std::string>& cachedAppVersion()
@@ -222,39 +224,84 @@ void QVOfflineService::getBootstrapCallParams(QVHttpNestedQueryStringWriter& par
     params.io("leaderboards_sync_date", leaderboards);
 }
 
+namespace {
+
+// The offline part of a bootstrap answer and the player it is for.
+struct OfflinePart {
+    Ref<QVOffline> offline;
+    std::string userId, userName;
+    std::optional<std::string> pictureUrl;
+};
+
+std::optional<OfflinePart> offlinePart(const QVBootstrap& bootstrap)
+{
+    const QVXmlElement* user = bootstrap.userElement();
+    if (!user)
+        return std::nullopt;
+    OfflinePart part;
+    // Read as its resource with the answer, or else from the answer's element.
+    part.offline = Ref<QVOffline>(dynamic_cast<QVOffline*>(bootstrap.offline()));
+    if (!part.offline) {
+        const QVXmlElement* element = bootstrap.element("offline");
+        if (!element)
+            return std::nullopt;
+        QVResourceNameMap names;
+        QVOfflineService::shareKnownResources(names);
+        part.offline = QVOffline::create();
+        part.offline->populateFromXml(*element, names);
+    }
+    part.userId = user->childText("id");
+    if (part.userId.empty()) {
+        if (const std::string* attribute = user->attribute("id"))
+            part.userId = *attribute;
+    }
+    part.userName = user->childText("name");
+    const QVXmlElement* picture = user->child("profile_picture_url");
+    if (picture && !picture->text.empty())
+        part.pictureUrl = picture->text;
+    return part;
+}
+
+// The player's row and the achievement list: false when the player's id is not one.
+bool syncPlayerAndAchievements(const QVOffline& offline, const std::string& userId, const std::string& userName,
+                               const std::optional<std::string>& profilePictureUrl)
+{
+    if (!QVIsDecimalId(userId)) {
+        platform::logWarning("Quorvel: the bootstrap's player has no valid id; the offline data was not stored");
+        return false;
+    }
+    QVUserService::createLocalUser(userId, userName, profilePictureUrl);
+    if (QVAchievementService::sharedService())
+        QVAchievementService::synchAchievementsList(offline.achievements(), userId);
+    return true;
+}
+
+} // namespace
+
 void QVOfflineService::syncOfflineData(const QVBootstrap& bootstrap)
 {
-    const QVXmlElement* offlineElement = bootstrap.element("offline");
-    const QVXmlElement* user = bootstrap.userElement();
-    if (!offlineElement || !user)
-        return;
-    QVResourceNameMap names;
-    shareKnownResources(names);
-    auto offline = QVOffline::create();
-    offline->populateFromXml(*offlineElement, names);
-    std::string id = user->childText("id");
-    if (id.empty()) {
-        if (const std::string* attribute = user->attribute("id"))
-            id = *attribute;
-    }
-    const QVXmlElement* picture = user->child("profile_picture_url");
-    std::optional<std::string> pictureUrl;
-    if (picture && !picture->text.empty())
-        pictureUrl = picture->text;
-    syncOfflineData(*offline, id, user->childText("name"), pictureUrl);
+    if (std::optional<OfflinePart> part = offlinePart(bootstrap))
+        syncOfflineData(*part->offline, part->userId, part->userName, part->pictureUrl);
 }
 
 void QVOfflineService::syncOfflineData(const QVOffline& offline, const std::string& userId, const std::string& userName,
                                        const std::optional<std::string>& profilePictureUrl)
 {
-    if (!QVIsDecimalId(userId)) {
-        platform::logWarning("Quorvel: the bootstrap's player has no valid id; the offline data was not stored");
+    if (syncPlayerAndAchievements(offline, userId, userName, profilePictureUrl))
+        QVLeaderboardService::synchLeaderboardsList(offline.leaderboards(), offline.leaderboardAggregations(), userId,
+                                                    true);
+}
+
+void QVOfflineService::syncOfflineDataInTurns(const QVBootstrap& bootstrap, std::function<void()> then)
+{
+    std::optional<OfflinePart> part = offlinePart(bootstrap);
+    if (!part || !syncPlayerAndAchievements(*part->offline, part->userId, part->userName, part->pictureUrl)) {
+        then();
         return;
     }
-    QVUserService::createLocalUser(userId, userName, profilePictureUrl);
-    if (QVAchievementService::sharedService())
-        QVAchievementService::synchAchievementsList(offline.achievements(), userId);
-    QVLeaderboardService::synchLeaderboardsList(offline.leaderboards(), offline.leaderboardAggregations(), userId, true);
+    QVLeaderboardService::synchLeaderboardsListInTurns(part->offline->leaderboards(),
+                                                       part->offline->leaderboardAggregations(), part->userId, true,
+                                                       [then = std::move(then)](bool) { then(); });
 }
 
 void QVOfflineService::sendPendingData(const std::string& userId)

@@ -20,6 +20,7 @@
 #include "social/runtime/QVResourceDataMap.h"
 #include "social/runtime/QVService.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -57,6 +58,9 @@ public:
     static void getBootstrapCallParams(QVHttpNestedQueryStringWriter& params, const std::string& userId);
     // Writes the offline part of a bootstrap answer: nothing when it has none.
     static void syncOfflineData(const QVBootstrap& bootstrap);
+    // The same spread over the main loop's turns (the leaderboard list, which
+    // can be long, a share per turn), then `then`, however it went.
+    static void syncOfflineDataInTurns(const QVBootstrap& bootstrap, std::function<void()> then);
     // Writes one offline record for the player (id, name, picture URL) of the answer.
     static void syncOfflineData(const QVOffline& offline, const std::string& userId, const std::string& userName,
                                 const std::optional<std::string>& profilePictureUrl);

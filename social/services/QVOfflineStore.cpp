@@ -173,6 +173,7 @@ struct State {
     sqlite3* db { nullptr };
     std::string openError;
     int savepoints { 0 };
+    uint64_t generation { 0 };
     QVSqlQuery getVersion;
     QVSqlQuery setVersion;
     QVAchievementStatements achievements;
@@ -265,6 +266,7 @@ bool QVOfflineStore::openDatabaseAtPath(const std::string& path, bool readOnly)
 {
     teardownOfflineDatabase();
     State& s = state();
+    ++s.generation;
     s.openError.clear();
     sqlite3* db = nullptr;
     // The connection is the main thread's alone: SQLite need not lock it for every call.
@@ -327,6 +329,7 @@ bool QVOfflineStore::reopen()
 }
 
 sqlite3* QVOfflineStore::getOfflineDatabaseHandle() { return state().db; }
+uint64_t QVOfflineStore::generation() { return state().generation; }
 const std::string& QVOfflineStore::lastOpenError() { return state().openError; }
 
 bool QVOfflineStore::exec(const char* sql, bool quiet)
@@ -658,8 +661,11 @@ void QVOfflineStore::finalizeLeaderboardStatements()
 {
     QVLeaderboardStatements& l = state().leaderboards;
     for (QVSqlQuery* q : { &l.lastSyncDate, &l.setLeaderboard, &l.activeVisible, &l.one, &l.aggregateParents,
-                           &l.setAggregation })
+                           &l.setAggregation, &l.storeSynchronised, &l.markReached })
         q->destroyQuery();
+    for (int variant = 0; variant < 2; ++variant)
+        for (QVSqlQuery* q : { &l.bestScore[variant], &l.keptScores[variant], &l.dropBelowKept[variant] })
+            q->destroyQuery();
 }
 
 void QVOfflineStore::finalizeUserStatements()

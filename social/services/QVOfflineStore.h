@@ -28,6 +28,7 @@
 
 #include "social/runtime/QVSqlQuery.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -88,6 +89,13 @@ struct QVLeaderboardStatements {
     QVSqlQuery one;                   // :id
     QVSqlQuery aggregateParents;      // :leaderboard_pushing_changes_id -> aggregate_leaderboard_id
     QVSqlQuery setAggregation;
+    // The player's bests that a definition list carries, on high_scores:
+    // each prepared at its first use and kept. [0] ascending, [1] descending.
+    QVSqlQuery bestScore[2];          // :leaderboard_id, :user_id -> score
+    QVSqlQuery keptScores[2];         // :user_id, :leaderboard_id -> keep_score, high_score of the ten best
+    QVSqlQuery dropBelowKept[2];      // :user_id, :leaderboard_id, :score
+    QVSqlQuery storeSynchronised;     // :user_id, :leaderboard_id, :score, :display_text, :custom_data, :server_sync_at
+    QVSqlQuery markReached;           // :server_sync_at, :user_id, :leaderboard_id, :score
 };
 
 // The statements of users.
@@ -117,6 +125,9 @@ public:
     static bool reopen();
     // The open connection, or null.
     static sqlite3* getOfflineDatabaseHandle();
+    // Goes up at every open: work spread over turns tells by it whether the
+    // store it began with is still the one open.
+    static uint64_t generation();
     static bool isOpen() { return getOfflineDatabaseHandle() != nullptr; }
     // Why the last open failed ("" after a good open).
     static const std::string& lastOpenError();

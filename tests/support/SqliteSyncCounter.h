@@ -1,6 +1,6 @@
 // SqliteSyncCounter: SQLite's default VFS wrapped so that a test or a
-// benchmark can count the syncs (fsync/fdatasync) its connections make, and
-// make them fail as a dying disk would. It is the default VFS while it lives:
+// benchmark can count the syncs (fsync/fdatasync) its connections make, time
+// them and their writes, and make the syncs fail as a dying disk would. It is the default VFS while it lives:
 // connections opened meanwhile go through it and must be closed before it goes
 // (their files keep pointers into it). One at a time.
 #pragma once
@@ -8,6 +8,8 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 
 namespace testing_support {
 
@@ -35,7 +37,18 @@ public:
 
     // Syncs asked for since construction or the last reset().
     int syncs() const { return syncs_.load(); }
-    void reset() { syncs_ = 0; }
+    // Seconds those syncs took, together.
+    double syncSeconds() const { return static_cast<double>(syncNanoseconds_.load()) * 1e-9; }
+    // File writes since then, and the seconds they took together.
+    int writes() const { return writes_.load(); }
+    double writeSeconds() const { return static_cast<double>(writeNanoseconds_.load()) * 1e-9; }
+    void reset()
+    {
+        syncs_ = 0;
+        syncNanoseconds_ = 0;
+        writes_ = 0;
+        writeNanoseconds_ = 0;
+    }
     // From now on every sync fails with an I/O error (and is still counted).
     void failSyncs(bool fail) { failSyncs_ = fail; }
 
@@ -60,22 +73,38 @@ private:
         return rc;
     }
 
+    static int64_t nanosecondsSince(std::chrono::steady_clock::time_point start)
+    {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
+    }
+
+    static int write(sqlite3_file* file, const void* bytes, int length, sqlite3_int64 offset)
+    {
+        SqliteSyncCounter* self = reinterpret_cast<File*>(file)->owner;
+        const auto start = std::chrono::steady_clock::now();
+        int rc = real(file)->pMethods->xWrite(real(file), bytes, length, offset);
+        self->writeNanoseconds_ += nanosecondsSince(start);
+        ++self->writes_;
+        return rc;
+    }
+
     static int sync(sqlite3_file* file, int flags)
     {
         SqliteSyncCounter* self = reinterpret_cast<File*>(file)->owner;
         ++self->syncs_;
         if (self->failSyncs_)
             return SQLITE_IOERR_FSYNC;
-        return real(file)->pMethods->xSync(real(file), flags);
+        const auto start = std::chrono::steady_clock::now();
+        int rc = real(file)->pMethods->xSync(real(file), flags);
+        self->syncNanoseconds_ += nanosecondsSince(start);
+        return rc;
     }
 
     static inline const sqlite3_io_methods methods = {
         3,
         [](sqlite3_file* f) { return real(f)->pMethods->xClose(real(f)); },
         [](sqlite3_file* f, void* b, int n, sqlite3_int64 o) { return real(f)->pMethods->xRead(real(f), b, n, o); },
-        [](sqlite3_file* f, const void* b, int n, sqlite3_int64 o) {
-            return real(f)->pMethods->xWrite(real(f), b, n, o);
-        },
+        &write,
         [](sqlite3_file* f, sqlite3_int64 size) { return real(f)->pMethods->xTruncate(real(f), size); },
         &sync,
         [](sqlite3_file* f, sqlite3_int64* size) { return real(f)->pMethods->xFileSize(real(f), size); },
@@ -104,6 +133,9 @@ private:
     sqlite3_vfs* real_ { nullptr };
     sqlite3_vfs vfs_ {};
     std::atomic<int> syncs_ { 0 };
+    std::atomic<int64_t> syncNanoseconds_ { 0 };
+    std::atomic<int> writes_ { 0 };
+    std::atomic<int64_t> writeNanoseconds_ { 0 };
     std::atomic<bool> failSyncs_ { false };
 };
 

@@ -1,5 +1,6 @@
 // The shared SAX reader: events in document order, hostile documents refused,
-// a handler's stop and exceptions ending the parse cleanly.
+// a handler's stop and exceptions ending the parse cleanly, documents read
+// in pieces.
 #include "platform/foundation/SaxReader.h"
 
 #include <gtest/gtest.h>
@@ -96,6 +97,46 @@ TEST(SaxReader, AHandlerStopsTheParseOrThrowsPastIt)
     // The reader is usable again afterwards.
     throwing.throwAt.clear();
     EXPECT_TRUE(parse(throwing, "<a/>"));
+}
+
+TEST(SaxReader, ADocumentReadInPiecesGivesTheEventsOfTheWhole)
+{
+    const std::string xml = "<a x=\"1\">text &amp; more<b>inner</b><c/>tail</a>";
+    Journal whole;
+    ASSERT_TRUE(parse(whole, xml));
+    // Cut anywhere, even inside a name or an entity.
+    for (size_t cut : { size_t(1), size_t(3), size_t(14), xml.size() - 1 }) {
+        SCOPED_TRACE(cut);
+        Journal pieces;
+        SaxReader reader(pieces);
+        ASSERT_TRUE(reader.begin());
+        EXPECT_TRUE(reader.feed(xml.data(), cut, false));
+        EXPECT_TRUE(reader.isReading());
+        EXPECT_TRUE(reader.feed(xml.data() + cut, xml.size() - cut, true));
+        EXPECT_FALSE(reader.isReading());
+        EXPECT_EQ(pieces.log, whole.log);
+    }
+}
+
+TEST(SaxReader, APieceThatBreaksTheDocumentEndsIt)
+{
+    Journal j;
+    SaxReader reader(j);
+    EXPECT_FALSE(reader.feed("<a/>", 4, true)) << "nothing begun";
+    ASSERT_TRUE(reader.begin());
+    ASSERT_TRUE(reader.feed("<a><b>", 6, false));
+    EXPECT_FALSE(reader.feed("</a>", 4, false));
+    EXPECT_EQ(reader.error().rfind("line 1: ", 0), 0u) << reader.error();
+    EXPECT_FALSE(reader.isReading());
+    EXPECT_FALSE(reader.feed("</b>", 4, true)) << "the failed document is over";
+    // A document that ends too early fails at its last piece.
+    ASSERT_TRUE(reader.begin());
+    ASSERT_TRUE(reader.feed("<a><b>", 6, false));
+    EXPECT_FALSE(reader.feed("</b>", 4, true));
+    // Begun again, the reader reads the next document; one left unfinished is dropped.
+    ASSERT_TRUE(reader.begin());
+    ASSERT_TRUE(reader.begin());
+    EXPECT_TRUE(reader.feed("<z/>", 4, true));
 }
 
 } // namespace

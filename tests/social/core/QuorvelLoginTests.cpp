@@ -20,10 +20,12 @@
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
+#include "social/runtime/QVSqlQuery.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVLeaderboard_Sync.h"
 #include "social/services/QVOfflineService.h"
+#include "social/services/QVOfflineStore.h"
 #include "social/services/QVUser.h"
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVDeadEndErrorController.h"
@@ -412,6 +414,37 @@ TEST_F(LoginTest, TheCompleteAnswerFillsEverySetting)
     EXPECT_TRUE(QuorvelInternal::login().hasBootstrapCompleted());
     // The request signed with the product key only, and the next one with the new token.
     EXPECT_EQ(requestsTo("bootstrap.xml")[0].oauthToken, "");
+}
+
+TEST_F(LoginTest, AGameWithThousandsOfBoardsHearsOfTheLoginOnceEveryBoardAndBestIsStored)
+{
+    std::string offline = "<offline><leaderboards>";
+    for (int b = 1; b <= 3000; ++b)
+        offline += "<leaderboard><id>" + std::to_string(b) + "</id><name>Board</name><active>1</active><visible>1</visible>"
+            + "<score>" + std::to_string(100 + b) + "</score><reached_at>2011-02-03 04:05:06</reached_at></leaderboard>";
+    offline += "</leaderboards></offline>";
+    std::string answer = standin::StandInServer::completeBootstrapAnswer("token-9", "secret-9");
+    answer.insert(answer.rfind("</bootstrap>"), offline);
+    server.route("POST", "bootstrap.xml", [&](const standin::LoggedRequest&) {
+        server.addToken("token-9", "secret-9");
+        return standin::Answer::xml(answer);
+    });
+    // What the store holds when the game hears of the login.
+    class Counting final : public QuorvelDelegate {
+    public:
+        void userLoggedIn(const std::string&) override
+        {
+            QVSqlQuery q(QVOfflineStore::getOfflineDatabaseHandle(),
+                         "SELECT (SELECT COUNT(*) FROM leaderboards) || '|' || (SELECT COUNT(*) FROM high_scores) AS n");
+            heard.push_back(q.step() ? q.getText("n") : "?");
+        }
+        Strings heard;
+    } counting;
+    delegates->setQuorvelDelegate(&counting);
+    startApprovedAndLogIn();
+    ASSERT_TRUE(waitFor([&] { return !counting.heard.empty(); }));
+    EXPECT_EQ(counting.heard, Strings { "3000|3000" });
+    delegates->setQuorvelDelegate(&game);
 }
 
 TEST_F(LoginTest, TwoBootstrapsAtOnceSendOneRequestAndAnswerBothCallers)

@@ -1,10 +1,13 @@
 // The bootstrap against the stand-in: the token it issues is stored (in the
 // keychain file only) and signs later requests; failures of every kind reach
-// the failure value exactly once, including a dropped bootstrap.
+// the failure value exactly once, including a dropped bootstrap; a large
+// answer is read in pieces and handled over turns, in order.
 #include "support/NetTestSupport.h"
 
 #include "platform/foundation/Keychain.h"
+#include "social/runtime/QVBootstrapReader.h"
 #include "social/runtime/QVBootstrapService.h"
+#include "social/runtime/QVResourceFields.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -96,6 +99,139 @@ TEST_F(BootstrapTest, DroppedBootstrapStillFails)
     EXPECT_EQ(recorder->failures, 1);
     EXPECT_EQ(recorder->failureArg, nullptr);
     EXPECT_EQ(server.requestCount(), 0u);
+}
+
+// The offline part as the client's services read it, in miniature.
+class Board : public QVResource {
+    QV_DECLARE_RESOURCE(Board)
+public:
+    static std::string getResourceName() { return "leaderboard"; }
+    static void getDataMap(QVResourceDataMap& map) { QVResourceFields<Board>(map).field<QVFieldText>("name", &Board::name_); }
+    std::string name_;
+};
+
+class Shelf : public QVResource {
+    QV_DECLARE_RESOURCE(Shelf)
+public:
+    static std::string getResourceName() { return "offline"; }
+    static void getDataMap(QVResourceDataMap& map) { QVResourceFields<Shelf>(map).array("leaderboards", &Shelf::boards_); }
+    QVResourceArray boards_;
+};
+
+QVResourceNameMap offlineNames()
+{
+    QVResourceNameMap names;
+    names.addResource<Shelf>("offline");
+    names.addResource<Board>("leaderboard");
+    return names;
+}
+
+// The complete answer with an offline part of `boards` leaderboards.
+std::string answerWithBoards(int boards)
+{
+    std::string offline = "<offline><leaderboards>";
+    for (int b = 1; b <= boards; ++b)
+        offline += "<leaderboard><id>" + std::to_string(b) + "</id><name>Board " + std::to_string(b) + "</name></leaderboard>";
+    offline += "</leaderboards></offline>";
+    std::string answer = standin::StandInServer::completeBootstrapAnswer("token-9", "secret-9");
+    return answer.insert(answer.rfind("</bootstrap>"), offline);
+}
+
+// Reads an answer a piece per call; answers the calls it took.
+int readInPieces(QVBootstrapReader& reader)
+{
+    int calls = 1;
+    while (!reader.readOn(0))
+        ++calls;
+    return calls;
+}
+
+TEST(BootstrapAnswer, ALargeAnswerIsReadInPiecesItsOfflinePartStraightIntoItsResource)
+{
+    const std::string text = answerWithBoards(3000);
+    const platform::Bytes bytes(text.begin(), text.end());
+    QVBootstrapReader reader(bytes, offlineNames());
+    EXPECT_GE(readInPieces(reader), int(text.size() / QVBootstrapReader::kPiece));
+    Ref<QVBootstrap> read = reader.answer();
+    ASSERT_TRUE(read) << reader.error();
+    auto* shelf = dynamic_cast<Shelf*>(read->offline());
+    ASSERT_NE(shelf, nullptr);
+    ASSERT_EQ(shelf->boards_.size(), 3000u);
+    EXPECT_EQ(dynamic_cast<Board*>(shelf->boards_.back().get())->name_, "Board 3000");
+    EXPECT_EQ(read->element("offline"), nullptr) << "no element tree of the offline part";
+    // The rest reads as the whole document does.
+    Ref<QVBootstrap> whole = QVBootstrap::fromDocument(QVXmlDocument::xmlDocumentWithString(text));
+    EXPECT_EQ(read->accessToken, whole->accessToken);
+    EXPECT_EQ(read->unreadInviteCount, whole->unreadInviteCount);
+    EXPECT_EQ(read->presenceQueue, whole->presenceQueue);
+    ASSERT_NE(read->userElement(), nullptr);
+    EXPECT_EQ(read->userElement()->childText("name"), "Player");
+    EXPECT_EQ(read->gameProfileElement()->childText("name"), "Brisko");
+
+    // Without a class for it, the offline part stays an element of the answer.
+    QVBootstrapReader plain(bytes, {});
+    readInPieces(plain);
+    ASSERT_TRUE(plain.answer());
+    EXPECT_EQ(plain.answer()->offline(), nullptr);
+    ASSERT_NE(plain.answer()->element("offline"), nullptr);
+    EXPECT_EQ(plain.answer()->element("offline")->child("leaderboards")->children.size(), 3000u);
+}
+
+TEST(BootstrapAnswer, ADamagedOrForeignAnswerReadsAsNone)
+{
+    const std::string text = answerWithBoards(500);
+    for (const std::string& damaged : { text.substr(0, text.size() / 2), std::string("<resources/>"), std::string() }) {
+        const platform::Bytes bytes(damaged.begin(), damaged.end());
+        QVBootstrapReader reader(bytes, offlineNames());
+        readInPieces(reader);
+        EXPECT_TRUE(reader.isOver());
+        EXPECT_FALSE(reader.answer());
+        EXPECT_FALSE(reader.error().empty());
+    }
+}
+
+// Records the steps of an answer's handling; the offline data is written
+// when the test says so.
+class TurnsHost : public RecordingHost {
+public:
+    void applyBootstrap(const QVBootstrap& answer, QVProvider& provider) override
+    {
+        calls.push_back("apply");
+        RecordingHost::applyBootstrap(answer, provider);
+    }
+    void synchronizeOfflineDataInTurns(const QVBootstrap& answer, std::function<void()> then) override
+    {
+        calls.push_back(answer.offline() ? "sync offline resource" : "sync");
+        synced = std::move(then);
+    }
+    void getBootstrapKnownResources(QVResourceNameMap& names) override { names = offlineNames(); }
+    std::function<void()> synced;
+};
+
+TEST_F(BootstrapTest, AnAnswerIsHandledOverTurnsInOrderAndNotPastTheEndOfItsSession)
+{
+    TurnsHost turns;
+    turns.providerLink = provider.get();
+    TestRuntimeRoles::setCurrent(&turns);
+    server.route("POST", "bootstrap.xml", standin::Answer::xml(answerWithBoards(2000)));
+    bootstrap();
+    ASSERT_TRUE(waitFor([&] { return turns.synced != nullptr; }));
+    EXPECT_EQ(turns.calls, (std::vector<std::string> { "apply", "addons-in", "sync offline resource" }));
+    EXPECT_EQ(recorder->total(), 0) << "the success waits for the offline data";
+    std::exchange(turns.synced, nullptr)();
+    EXPECT_EQ(recorder->total(), 0) << "and comes in a turn of its own";
+    ASSERT_TRUE(waitFor([&] { return recorder->total() > 0; }));
+    EXPECT_EQ(recorder->successes, 1);
+
+    // The client stops while the offline data is written: nothing more is done.
+    bootstrap();
+    ASSERT_TRUE(waitFor([&] { return turns.synced != nullptr; }));
+    turns.providerLink = nullptr;
+    std::exchange(turns.synced, nullptr)();
+    loop().drain();
+    settleNetwork();
+    EXPECT_EQ(recorder->total(), 1);
+    TestRuntimeRoles::setCurrent(&host);
 }
 
 TEST(BootstrapAnswer, OnlyABootstrapDocumentIsAnAnswer)

@@ -1,9 +1,10 @@
 // Leaderboard definitions in the offline store: writing lists (ids checked,
-// one transaction, rows replaced never deleted), the local readers, aggregate
-// parents, and the definition records read from XML.
+// one transaction, rows replaced never deleted, or a share per turn), the
+// local readers, aggregate parents, and the definition records read from XML.
 #include "social/services/OfflineStoreTestSupport.h"
 
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/RunLoop.h"
 #include "social/services/QVAchievement.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/runtime/QVXmlDocument.h"
@@ -158,6 +159,80 @@ TEST_F(LeaderboardStoreTest, AggregateLoopsInTheDataDoNotRecurseForever)
     EXPECT_TRUE(QVLeaderboardService::synchLeaderboardsList({ a }, {}, std::string("17"), true));
     RawDatabase raw(path());
     EXPECT_EQ(raw.value("SELECT score FROM high_scores WHERE leaderboard_id = 1"), "10");
+}
+
+// A list written a step per turn; the turns run here until it is done.
+struct TurnsWritten {
+    int turns { 0 };
+    std::vector<bool> outcomes; // what `done` was told, each time
+};
+
+TurnsWritten writeInTurns(const QVResourceArray& boards, const QVResourceArray& aggregations,
+                          const std::function<void(int turn)>& betweenTurns = nullptr)
+{
+    TurnsWritten written;
+    QVLeaderboardService::synchLeaderboardsListInTurns(
+        boards, aggregations, std::string("17"), true, [&](bool ok) { written.outcomes.push_back(ok); }, 0);
+    while (written.outcomes.empty() && written.turns < 100) {
+        if (betweenTurns)
+            betweenTurns(written.turns);
+        platform::RunLoop::main().runOnce(0);
+        ++written.turns;
+    }
+    platform::RunLoop::main().drain();
+    return written;
+}
+
+TEST_F(LeaderboardStoreTest, AListWrittenOverTurnsEndsAsItsOneTransactionWouldAndSaysSoOnce)
+{
+    auto scored = definition("2");
+    scored->setScore("900");
+    RawDatabase raw(path());
+    TurnsWritten written = writeInTurns({ definition("1"), scored }, { link("8", "1") }, [&](int turn) {
+        if (turn == 0) { // the call has written its first share only: the aggregation
+            EXPECT_EQ(raw.value("SELECT COUNT(*) FROM leaderboards"), "0");
+        }
+    });
+    EXPECT_EQ(written.outcomes, std::vector<bool> { true });
+    EXPECT_GE(written.turns, 3) << "two definitions and a best, each in a turn of its own";
+    EXPECT_EQ(raw.rows("SELECT id, name, server_sync_at IS NOT NULL FROM leaderboards ORDER BY id"),
+              (std::vector<std::string> { "1|Board 1|1", "2|Board 2|1" }));
+    EXPECT_EQ(raw.value("SELECT COUNT(*) FROM leaderboard_aggregations"), "1");
+    EXPECT_EQ(raw.value("SELECT score, server_sync_at IS NOT NULL FROM high_scores WHERE user_id = 17"), "900|1");
+}
+
+TEST_F(LeaderboardStoreTest, AListNotWrittenWholePutsTheSyncTimeBackAndStopsWithItsStore)
+{
+    ASSERT_TRUE(QVLeaderboardService::synchLeaderboardsList({ definition("1"), definition("2"), definition("3") }, {},
+                                                            std::nullopt, true));
+    RawDatabase raw(path());
+    raw.exec("UPDATE leaderboards SET server_sync_at = 1000");
+    // The third definition cannot be written, after the first two were, each in its turn.
+    raw.exec("CREATE TRIGGER refuse BEFORE INSERT ON leaderboards WHEN NEW.id = 3 BEGIN SELECT RAISE(ABORT, "
+             "'refused'); END");
+    QVResourceArray renamed;
+    for (const char* id : { "1", "2", "3" }) {
+        auto d = definition(id);
+        d->setName("New");
+        renamed.emplace_back(d.get());
+    }
+    EXPECT_EQ(writeInTurns(renamed, {}).outcomes, std::vector<bool> { false });
+    EXPECT_EQ(raw.rows("SELECT id, name FROM leaderboards ORDER BY id"),
+              (std::vector<std::string> { "1|New", "2|New", "3|Board 3" }));
+    EXPECT_EQ(raw.value("SELECT MAX(server_sync_at) FROM leaderboards"), "1000")
+        << "the next bootstrap asks for every definition again";
+    raw.exec("DROP TRIGGER refuse");
+
+    // Another store opens meanwhile (the client started again): the list stops and leaves it alone.
+    testing_support::TempDir other;
+    TurnsWritten stopped = writeInTurns(renamed, {}, [&](int turn) {
+        if (turn == 0) {
+            ASSERT_TRUE(QVOfflineStore::openDatabaseAtPath(other.file("store")));
+            QVOfflineStore::setupOfflineSupport();
+        }
+    });
+    EXPECT_EQ(stopped.outcomes, std::vector<bool> { false });
+    EXPECT_EQ(RawDatabase(other.file("store")).value("SELECT COUNT(*) FROM leaderboards"), "0");
 }
 
 TEST(LeaderboardSyncRecordTest, ReachedAtReadsZonesAsUnlockDatesDoAndServerDates)
