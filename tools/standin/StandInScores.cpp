@@ -22,6 +22,9 @@ CREATE TABLE IF NOT EXISTS leaderboards (id INTEGER PRIMARY KEY, name TEXT NOT N
 CREATE TABLE IF NOT EXISTS high_scores (id INTEGER PRIMARY KEY AUTOINCREMENT, user_id INTEGER NOT NULL,
     leaderboard_id INTEGER NOT NULL, score INTEGER NOT NULL, display_text TEXT, custom_data TEXT,
     created_at TEXT NOT NULL);
+-- A board's scores and a player's best on each board are read per request: a login of a game
+-- with thousands of boards asks for every one.
+CREATE INDEX IF NOT EXISTS high_scores_by_board ON high_scores (leaderboard_id, user_id, score);
 CREATE TABLE IF NOT EXISTS score_places (score_id INTEGER PRIMARY KEY, lat REAL NOT NULL, lng REAL NOT NULL);
 CREATE TABLE IF NOT EXISTS score_blobs (score_id INTEGER PRIMARY KEY, key TEXT NOT NULL);
 )sql";
