@@ -52,7 +52,7 @@ public:
     std::string gameId { "301" };
     std::vector<std::string> notices;
 
-    platform::Ref<quorvel::QVUser> localUser() override { return local; }
+    void getLocalUser(platform::Ref<quorvel::QVUser>& user) override { user = local; }
     bool isOnline() override { return onlineFlag; }
     std::string clientApplicationId() override { return gameId; }
     // The local user's id, as the client answers it, unless a test names another.
@@ -83,7 +83,7 @@ public:
         if (pollNow)
             pollNow();
     }
-    platform::Ref<quorvel::QVGameProfilePageInfo> localGameProfileInfo() override { return localGameInfo; }
+    void getLocalGameProfileInfo(platform::Ref<quorvel::QVGameProfilePageInfo>& info) override { info = localGameInfo; }
     platform::Ref<platform::Object> foregroundNotice(const std::string& text) override
     {
         notices.push_back(text);
