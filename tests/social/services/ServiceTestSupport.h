@@ -163,6 +163,9 @@ protected:
         quorvel::QVUserService::shutdownService();
         quorvel::QVFriendsService::shutdownService();
         quorvel::QVUsersCredentialService::shutdownService();
+        // The device's identifier goes back to the home folder: written into
+        // this test's folder, it would bring the removed folder back.
+        platform::ui::Device::currentDevice().setInstallationDirectory({});
         NetTest::TearDown();
     }
     bool waitForRequests(size_t n) { return waitFor([&] { return server.requestCount() >= n; }); }
