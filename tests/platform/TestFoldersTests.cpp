@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,28 +16,13 @@ using testing_support::TempDir;
 
 namespace {
 
-struct HelperRun {
-    int status { -1 };
-    std::string output;
-};
-
 // This program, as a run of its own, on one helper test, its temporary folder being `tmp`.
-HelperRun runHelper(const std::string& test, const std::string& tmp)
+testing_support::CommandRun runHelper(const std::string& test, const std::string& tmp)
 {
     const std::string self = fs::read_symlink("/proc/self/exe").string();
-    const std::string command = "env -u BRISKO_TEST_RUN TMPDIR='" + tmp + "' '" + self
-                                + "' --gtest_also_run_disabled_tests --gtest_filter='TestFoldersHelper.DISABLED_"
-                                + test + "' 2>&1";
-    HelperRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    char buffer[512];
-    while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
-        run.output.append(buffer, n);
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return testing_support::runCommand("env -u BRISKO_TEST_RUN TMPDIR='" + tmp + "' '" + self
+                                       + "' --gtest_also_run_disabled_tests --gtest_filter='TestFoldersHelper.DISABLED_"
+                                       + test + "' 2>&1");
 }
 
 bool empty(const std::string& folder) { return fs::is_empty(folder); }
@@ -67,8 +51,8 @@ TEST(TestFolders, AForkedChildNeverRemovesItsParentsFolder)
 TEST(TestFolders, AProgramThatLeavesItsOwnFolderFailsAndLeavesNothing)
 {
     TempDir tmp;
-    HelperRun run = runHelper("RecreatesItsFolderAfterItsCleanUp", tmp.path());
-    EXPECT_EQ(run.status, 1) << run.output;
+    auto run = runHelper("RecreatesItsFolderAfterItsCleanUp", tmp.path());
+    EXPECT_TRUE(run.exitedWith(1)) << run.output;
     EXPECT_NE(run.output.find("a test left " + tmp.path() + "/brisko-test-"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("(holding late)"), std::string::npos) << run.output;
     EXPECT_TRUE(empty(tmp.path()));
@@ -77,8 +61,8 @@ TEST(TestFolders, AProgramThatLeavesItsOwnFolderFailsAndLeavesNothing)
 TEST(TestFolders, FoldersItsChildrenLeaveAreRemovedWhenTheProgramEnds)
 {
     TempDir tmp;
-    HelperRun run = runHelper("AChildLeavesItsFolder", tmp.path());
-    EXPECT_EQ(run.status, 0) << run.output;
+    auto run = runHelper("AChildLeavesItsFolder", tmp.path());
+    EXPECT_TRUE(run.exitedWith(0)) << run.output;
     EXPECT_TRUE(empty(tmp.path()));
 }
 

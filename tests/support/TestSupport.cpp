@@ -1,6 +1,7 @@
 // Temporary folders and the manual-clock fixture of the tests.
 #include "support/TestSupport.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -8,6 +9,7 @@
 #include <random>
 #include <set>
 #include <sstream>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace testing_support {
@@ -144,6 +146,21 @@ std::string readFile(const std::string& path)
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+bool CommandRun::exitedWith(int code) const { return WIFEXITED(status) && WEXITSTATUS(status) == code; }
+
+CommandRun runCommand(const std::string& command)
+{
+    CommandRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return run;
+    char buffer[512];
+    while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
+        run.output.append(buffer, n);
+    run.status = pclose(pipe);
+    return run;
 }
 
 void ManualClockTest::SetUp()

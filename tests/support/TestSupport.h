@@ -50,6 +50,15 @@ private:
 
 std::string readFile(const std::string& path);
 
+// A shell command run to its end: what it wrote to standard output (add
+// "2>&1" for its errors too) and its wait status (-1: it could not start).
+struct CommandRun {
+    std::string output;
+    int status { -1 };
+    bool exitedWith(int code) const;
+};
+CommandRun runCommand(const std::string& command);
+
 // The main run loop on a manual clock for the test's duration; timers, posts and
 // watches are dropped before and after.
 class ManualClockTest : public ::testing::Test {
