@@ -35,7 +35,7 @@ public:
 
     bool hasUserApprovedQuorvel() override { return approved; }
     quorvel::QVProvider* provider() override { return providerLink; }
-    platform::Ref<quorvel::QVUser> localUser() override { return user; }
+    void getLocalUser(platform::Ref<quorvel::QVUser>& local) override { local = user; }
     bool isOnline() override { return online; }
     void showBackgroundNotice(const BackgroundNotice&) override { }
     void setDefaultBackgroundNotice(const BackgroundNotice&) override { }

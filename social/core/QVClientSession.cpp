@@ -308,7 +308,7 @@ bool QVClientSession::addBootstrapDelegates(const QVDelegate& onSuccess, const Q
     return true;
 }
 
-Ref<QVUser> QVClientSession::localUser() { return QuorvelInternal::records().localUser(); }
+void QVClientSession::getLocalUser(Ref<QVUser>& user) { user = QuorvelInternal::records().localUser(); }
 
 void QVClientSession::setLocalUser(QVUser* user)
 {
@@ -323,7 +323,10 @@ std::string QVClientSession::clientApplicationId() { return options().clientAppl
 
 std::string QVClientSession::lastLoggedInUserId() { return Quorvel::lastLoggedInUserId(); }
 
-Ref<QVGameProfilePageInfo> QVClientSession::localGameProfileInfo() { return QuorvelInternal::records().localGameProfileInfo(); }
+void QVClientSession::getLocalGameProfileInfo(Ref<QVGameProfilePageInfo>& info)
+{
+    info = QuorvelInternal::records().localGameProfileInfo();
+}
 
 void QVClientSession::setLocalGameProfileInfo(const QVXmlElement& element)
 {

@@ -99,12 +99,12 @@ public:
     void getBootstrapKnownResources(QVResourceNameMap& names) override;
     void notifyAddOnsUserLoggedOut() override;
     bool addBootstrapDelegates(const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
-    platform::Ref<QVUser> localUser() override;
+    void getLocalUser(platform::Ref<QVUser>& user) override;
     void setLocalUser(QVUser* user) override;
     bool isOnline() override;
     std::string clientApplicationId() override;
     std::string lastLoggedInUserId() override;
-    platform::Ref<QVGameProfilePageInfo> localGameProfileInfo() override;
+    void getLocalGameProfileInfo(platform::Ref<QVGameProfilePageInfo>& info) override;
     void setLocalGameProfileInfo(const QVXmlElement& element) override;
     std::optional<std::pair<double, double>> userLocation() override;
     bool userHasRememberedChoiceForNotifications() override;

@@ -26,6 +26,11 @@
 // test's double, or the role's defaults). Whatever a role answers, the
 // dashboard asks there, so that a double steers the pages as it steers the
 // layers below. Main thread only.
+//
+// Class methods only, never an instance: a friend of Quorvel, whose private
+// constructor and parts it reaches. The bodies that make, release and hand
+// out the shared instance and its parts are in Quorvel.cpp, beside the parts'
+// definition.
 #pragma once
 
 #include "social/core/QVAddOnRegistry.h"
@@ -46,7 +51,7 @@
 
 namespace quorvel {
 
-class QuorvelInternal : public Quorvel {
+class QuorvelInternal {
 public:
     static void createSharedInstance();
     static void destroySharedInstance();

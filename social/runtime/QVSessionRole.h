@@ -65,8 +65,27 @@ public:
     // The local player and game. Without a client: no local user (the
     // services then use the placeholder user), offline, no game id, no
     // stored game profile.
-    // (The two record defaults are defined beside their records, in services/.)
-    virtual platform::Ref<QVUser> localUser();
+    //
+    // The two records are asked for through templates, so that their classes
+    // (in services/) need to be complete only where they are asked for and
+    // never here; a role answers through getLocalUser and
+    // getLocalGameProfileInfo, which by default leave the answer null.
+    template <typename User = QVUser>
+    platform::Ref<User> localUser()
+    {
+        platform::Ref<User> user;
+        getLocalUser(user);
+        return user;
+    }
+    template <typename Info = QVGameProfilePageInfo>
+    platform::Ref<Info> localGameProfileInfo()
+    {
+        platform::Ref<Info> info;
+        getLocalGameProfileInfo(info);
+        return info;
+    }
+    virtual void getLocalUser(platform::Ref<QVUser>&) { }
+    virtual void getLocalGameProfileInfo(platform::Ref<QVGameProfilePageInfo>&) { }
     // The cached local user changed (its gamerscore): store and announce it.
     virtual void setLocalUser(QVUser*) { }
     virtual bool isOnline() { return false; }
@@ -75,7 +94,6 @@ public:
     virtual std::string lastLoggedInUserId() { return {}; }
     virtual std::string applicationDisplayName() { return {}; }
     virtual std::string applicationShortDisplayName() { return {}; }
-    virtual platform::Ref<QVGameProfilePageInfo> localGameProfileInfo();
     // The game profile record of the offline configuration file, to become the local game profile.
     virtual void setLocalGameProfileInfo(const QVXmlElement&) { }
     // The player's location (latitude, longitude), when one is known.

@@ -41,10 +41,6 @@ Ref<QVGameProfilePageInfo> QVGameProfilePageInfo::defaultInfo()
     return info;
 }
 
-// The session role's default: no stored game profile without a running
-// client (defined here, where the record is complete).
-Ref<QVGameProfilePageInfo> QVSessionRole::localGameProfileInfo() { return nullptr; }
-
 bool QVGameProfilePageInfo::isLocalGameInfo() const
 {
     Ref<QVGameProfilePageInfo> local = QVSessionRole::current().localGameProfileInfo();

@@ -36,10 +36,6 @@ Ref<QVUser> QVUser::invalidUser()
     return u;
 }
 
-// The session role's default: no local user without a running client
-// (defined here, where the record is complete).
-Ref<QVUser> QVSessionRole::localUser() { return nullptr; }
-
 Ref<QVUser> QVUser::localUser()
 {
     if (Ref<QVUser> local = QVSessionRole::current().localUser())

@@ -1,5 +1,5 @@
-// The user-setting service's requests, its records, and the allow-list of
-// the actions a settings entry may run on the screen it opens.
+// The user-setting service's requests, its records, and the screen a
+// settings entry opens, set up by the action the entry names.
 #include "social/services/QVUserSettingService.h"
 
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
@@ -8,9 +8,6 @@
 #include "social/services/QVScreensRole.h"
 
 #include "platform/device/Device.h"
-
-#include <map>
-#include <utility>
 
 namespace quorvel {
 
@@ -45,16 +42,6 @@ Ref<QVRequestHandle> setSetting(const char* idName, const std::string& id, bool 
         params->io("value", flag);
     }
     return QVUserSettingService::service().send(kSet, {}, params.get(), onSuccess, onFailure);
-}
-
-struct PushControllerRegistry {
-    std::map<std::pair<std::string, std::string>, QVUserSettingPushController::Action> actions;
-};
-
-PushControllerRegistry& registry()
-{
-    static PushControllerRegistry r;
-    return r;
 }
 
 } // namespace
@@ -145,31 +132,16 @@ void QVNewsletterSubscription::getDataMap(QVResourceDataMap& map)
 
 // ---- the push-controller entry
 
-
-void QVUserSettingPushController::registerAction(const std::string& controllerName, const std::string& actionName,
-                                                 Action action)
-{
-    registry().actions[{ controllerName, actionName }] = std::move(action);
-}
-
-void QVUserSettingPushController::unregisterActions(const std::string& controllerName)
-{
-    auto& actions = registry().actions;
-    for (auto it = actions.begin(); it != actions.end();)
-        it = it->first.first == controllerName ? actions.erase(it) : std::next(it);
-}
-
 Ref<platform::ui::ViewController> QVUserSettingPushController::getController() const
 {
-    auto& r = registry();
     if (controllerName_.empty())
         return nullptr;
     Ref<platform::ui::ViewController> controller = QVScreensRole::current().loadScreen(controllerName_);
     if (!controller || !selectorToCall_)
         return controller;
-    auto action = r.actions.find({ controllerName_, *selectorToCall_ });
-    if (action != r.actions.end())
-        action->second(*controller);
+    // A screen without actions of its own has none the server may name.
+    if (auto* target = dynamic_cast<QVSettingActionTarget*>(controller.get()))
+        target->performSettingAction(*selectorToCall_);
     return controller;
 }
 

@@ -12,7 +12,6 @@
 
 #include "platform/ui/ViewController.h"
 
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -77,14 +76,21 @@ private:
     std::string key_;
 };
 
+// A screen a settings entry may set up after opening it: it runs the set-up
+// the entry names when that is one of its own, and answers whether it was.
+class QVSettingActionTarget {
+public:
+    virtual ~QVSettingActionTarget() = default;
+    virtual bool performSettingAction(const std::string& actionName) = 0;
+};
+
 // A settings entry that opens a further screen. The server names the screen
-// and, optionally, an action to run on it. Only actions registered for that
-// screen's name can run: a name the server sends is never called directly.
+// and, optionally, an action to run on it. Only the actions the opened screen
+// offers itself (QVSettingActionTarget) can run: a name the server sends is
+// matched by the screen, never called directly.
 class QVUserSettingPushController : public QVResource {
     QV_DECLARE_RESOURCE(QVUserSettingPushController)
 public:
-    using Action = std::function<void(platform::ui::ViewController&)>;
-
     static std::string getResourceName() { return "user_setting_push_controller"; }
     static void getDataMap(QVResourceDataMap& map);
 
@@ -96,13 +102,10 @@ public:
     void setSelectorToCall(const std::string& text) { selectorToCall_ = QVFieldTextOrNil::read(text); }
 
     // The screen named by controllerName, loaded without delegate, after the
-    // registered action named selectorToCall (when there is one) ran on it.
-    // Null when no screen of that name loads.
+    // screen ran its action named selectorToCall (when there is one and the
+    // screen has it; any other name is ignored). Null when no screen of that
+    // name loads.
     platform::Ref<platform::ui::ViewController> getController() const;
-
-    // Allows `action` as the action named `actionName` of screens named `controllerName`.
-    static void registerAction(const std::string& controllerName, const std::string& actionName, Action action);
-    static void unregisterActions(const std::string& controllerName);
 
 protected:
     QVUserSettingPushController() = default;

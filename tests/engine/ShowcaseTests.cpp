@@ -19,29 +19,16 @@
 
 namespace {
 
-struct ShowcaseRun {
-    std::string output;
-    int status { -1 };
-    bool exitedWith(int code) const { return WIFEXITED(status) && WEXITSTATUS(status) == code; }
-};
+using ShowcaseRun = testing_support::CommandRun;
 
 // `environment`: more variables for the program ("NAME=VALUE ").
 ShowcaseRun runShowcase(const std::string& folder, const std::string& environment = {})
 {
-    ShowcaseRun run;
     const char* source = std::getenv("BRISKO_SOURCE_DIR");
     if (!source)
-        return run;
-    std::string command = environment + "BRISKO_RESOURCES='" + source + "/resources' '" BRISKO_SHOWCASE_PATH "' '"
-                          + folder + "' 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    char buffer[512];
-    while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
-        run.output.append(buffer, n);
-    run.status = pclose(pipe);
-    return run;
+        return {};
+    return testing_support::runCommand(environment + "BRISKO_RESOURCES='" + source + "/resources' '"
+                                       BRISKO_SHOWCASE_PATH "' '" + folder + "' 2>&1");
 }
 
 class Showcase : public ::testing::Test {

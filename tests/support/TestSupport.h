@@ -1,5 +1,14 @@
 // Helpers shared by the test executables: a temporary folder per test and a
 // fixture that puts the main run loop on a manual clock.
+//
+// A test program leaves nothing in the temporary folder. Its folders are
+// named brisko-test-<run>-<maker's pid>-XXXXXX, where <run> names the test
+// program's run and is inherited by the processes it starts (a death test's
+// child, a forked child). When the program ends, a check looks for folders
+// of its run: one the program made itself and no longer holds (a folder a
+// test recreated after its clean-up, through a setting it did not restore)
+// fails the run; one a child made is removed, since a child that dies or
+// leaves through _exit cannot remove its own.
 #pragma once
 
 #include "support/Assertions.h"
@@ -19,7 +28,9 @@ namespace testing_support {
 constexpr std::chrono::seconds kHungAfter { 120 };
 constexpr double kHungAfterSeconds = static_cast<double>(kHungAfter.count());
 
-// A fresh folder under /tmp, removed with everything in it at the end.
+// A fresh folder in the temporary folder ($TMPDIR, else /tmp), removed with
+// everything in it at the end by the process that made it (a forked child
+// never removes its parent's).
 class TempDir {
 public:
     TempDir();
@@ -34,9 +45,19 @@ public:
 
 private:
     std::string path_;
+    int maker_ { 0 };
 };
 
 std::string readFile(const std::string& path);
+
+// A shell command run to its end: what it wrote to standard output (add
+// "2>&1" for its errors too) and its wait status (-1: it could not start).
+struct CommandRun {
+    std::string output;
+    int status { -1 };
+    bool exitedWith(int code) const;
+};
+CommandRun runCommand(const std::string& command);
 
 // The main run loop on a manual clock for the test's duration; timers, posts and
 // watches are dropped before and after.

@@ -16,23 +16,6 @@ using platform::Ref;
 
 QV_REGISTER_CLASS(QVRemoveCredentialController);
 
-namespace {
-
-// The settings rows may set up the credential form for one network.
-[[maybe_unused]] const bool removeCredentialActionsRegistered = [] {
-    QVUserSettingPushController::registerAction("RemoveCredential", "setupForFacebook", [](ViewController& c) {
-        if (auto* form = dynamic_cast<QVRemoveCredentialController*>(&c))
-            form->setupForFacebook();
-    });
-    QVUserSettingPushController::registerAction("RemoveCredential", "setupForTwitter", [](ViewController& c) {
-        if (auto* form = dynamic_cast<QVRemoveCredentialController*>(&c))
-            form->setupForTwitter();
-    });
-    return true;
-}();
-
-} // namespace
-
 void QVRemoveCredentialController::setup(const std::string& type, const std::string& spoken, const std::string& title)
 {
     credentialType_ = type;
@@ -40,6 +23,17 @@ void QVRemoveCredentialController::setup(const std::string& type, const std::str
     setTitle(title);
     headerTitle()->setText(title);
     submitButton()->setTitleForAllStates(title);
+}
+
+bool QVRemoveCredentialController::performSettingAction(const std::string& actionName)
+{
+    if (actionName == "setupForFacebook")
+        setupForFacebook();
+    else if (actionName == "setupForTwitter")
+        setupForTwitter();
+    else
+        return false;
+    return true;
 }
 
 void QVRemoveCredentialController::setupForFacebook()

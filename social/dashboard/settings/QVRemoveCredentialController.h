@@ -4,14 +4,17 @@
 #pragma once
 
 #include "social/dashboard/settings/QVRemovalFormController.h"
+#include "social/services/QVUserSettingService.h"
 
 namespace quorvel {
 
-class QVRemoveCredentialController : public QVRemovalFormController {
+class QVRemoveCredentialController : public QVRemovalFormController, public QVSettingActionTarget {
     QV_DECLARE_CLASS(QVRemoveCredentialController)
 public:
     void setupForFacebook();
     void setupForTwitter();
+    // The settings row's set-up: "setupForFacebook" or "setupForTwitter".
+    bool performSettingAction(const std::string& actionName) override;
 
     const std::string& credentialType() const { return credentialType_; }
     const std::string& credentialSpokenName() const { return credentialSpokenName_; }

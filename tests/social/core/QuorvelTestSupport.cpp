@@ -41,6 +41,8 @@ void QuorvelTest::TearDown()
     server.stop();
     platform::Bundle::main().setHomeDirectory(oldHome_);
     platform::Bundle::main().setResourcePath(oldResources_);
+    // The device's identifier goes back to the home folder (not this test's, soon removed).
+    platform::ui::Device::currentDevice().setInstallationDirectory({});
     reloadUserDefaults();
     ManualClockTest::TearDown();
 }

@@ -63,7 +63,7 @@ protected:
     class Provider : public dashboard_testing::DashboardProvider {
     public:
         platform::Ref<quorvel::QVUser> local;
-        platform::Ref<quorvel::QVUser> localUser() override { return local; }
+        void getLocalUser(platform::Ref<quorvel::QVUser>& user) override { user = local; }
     };
 
     void SetUp() override

@@ -58,7 +58,7 @@ public:
     std::string clientApplicationId() override { return applicationId; }
     std::string lastLoggedInUserId() override { return userId; }
     std::string applicationShortDisplayName() override { return shortName; }
-    platform::Ref<quorvel::QVGameProfilePageInfo> localGameProfileInfo() override { return localInfo; }
+    void getLocalGameProfileInfo(platform::Ref<quorvel::QVGameProfilePageInfo>& info) override { info = localInfo; }
     std::optional<std::pair<double, double>> userLocation() override { return location; }
 };
 

@@ -17,7 +17,7 @@ namespace friends_testing {
 class LocalPlayerProvider : public dashboard_testing::DashboardProvider {
 public:
     platform::Ref<quorvel::QVUser> local;
-    platform::Ref<quorvel::QVUser> localUser() override { return local; }
+    void getLocalUser(platform::Ref<quorvel::QVUser>& user) override { user = local; }
 };
 
 inline std::string userXml(const std::string& id, const std::string& name, const std::string& extra = {})

@@ -1,5 +1,5 @@
 // The user-setting and push-token services against the stand-in, the setting
-// records, and the allow-list of the actions a settings entry may run.
+// records, and the actions a settings entry may run on the screen it opens.
 #include "ServiceTestSupport.h"
 
 #include "social/runtime/QVXmlDocument.h"
@@ -142,8 +142,21 @@ TEST_F(QVUserSettingServiceTest, DeviceTokenGoesOutAsGroupedHexAndNoTokenFailsAt
     EXPECT_EQ(server.requestCount(), 0u);
 }
 
-// The screen an entry opens runs only actions registered for its name.
-TEST(QVUserSettingPushControllerTest, OnlyRegisteredActionsOfTheNamedScreenRun)
+// A screen with one action of its own, "startImport".
+class ImportScreen final : public platform::ui::ViewController, public QVSettingActionTarget {
+public:
+    bool performSettingAction(const std::string& name) override
+    {
+        asked.push_back(name);
+        imports += name == "startImport";
+        return name == "startImport";
+    }
+    std::vector<std::string> asked;
+    int imports { 0 };
+};
+
+// The screen an entry opens runs only the actions it has itself.
+TEST(QVUserSettingPushControllerTest, OnlyTheOpenedScreensOwnActionsRun)
 {
     QVResourceNameMap names;
     QVUserSettingService::service().populateKnownResources(names);
@@ -156,39 +169,43 @@ TEST(QVUserSettingPushControllerTest, OnlyRegisteredActionsOfTheNamedScreenRun)
         "<user_setting_push_controller><controller_name>Accounts</controller_name>"
         "<selector_to_call>startImport</selector_to_call></user_setting_push_controller>"
         "<user_setting_push_controller><controller_name>Missing</controller_name></user_setting_push_controller>"
+        "<user_setting_push_controller><controller_name>ImportFriends</controller_name></user_setting_push_controller>"
         "</resources>";
     auto series = QVResource::resourcesFromData(xml.data(), xml.size(), names);
     QVUserSettingService::shutdownService();
     ASSERT_TRUE(series);
-    ASSERT_EQ(series->count(), 4u);
+    ASSERT_EQ(series->count(), 5u);
     auto entry = [&](size_t i) { return dynamic_cast<QVUserSettingPushController*>(series->objectAtIndex(i)); };
 
-    // The client's screens, as far as loading by name goes.
+    // The client's screens, as far as loading by name goes: "ImportFriends"
+    // has actions, "Accounts" none.
     struct Screens : QVScreensRole {
         std::vector<std::string> loaded;
         Ref<platform::ui::ViewController> loadScreen(const std::string& name) override
         {
             loaded.push_back(name);
+            if (name == "ImportFriends")
+                return platform::adoptRef(new ImportScreen);
             return name == "Missing" ? nullptr : platform::ui::ViewController::controller();
         }
     } screens;
     const std::vector<std::string>& loaded = screens.loaded;
     QVScreensRole::setCurrent(&screens);
-    int imports = 0;
-    QVUserSettingPushController::registerAction("ImportFriends", "startImport",
-                                                [&](platform::ui::ViewController&) { ++imports; });
+    auto import = [](const Ref<platform::ui::ViewController>& screen) { return dynamic_cast<ImportScreen*>(screen.get()); };
 
-    EXPECT_TRUE(entry(0)->getController());
-    EXPECT_EQ(imports, 1);
-    EXPECT_TRUE(entry(1)->getController()) << "an unknown action is ignored; the screen still opens";
-    EXPECT_TRUE(entry(2)->getController());
-    EXPECT_EQ(imports, 1) << "an action registered for another screen does not run";
+    Ref<platform::ui::ViewController> opened = entry(0)->getController();
+    ASSERT_TRUE(import(opened));
+    EXPECT_EQ(import(opened)->imports, 1);
+    opened = entry(1)->getController();
+    ASSERT_TRUE(import(opened)) << "an unknown action is ignored; the screen still opens";
+    EXPECT_EQ(import(opened)->asked, std::vector<std::string> { "dealloc" });
+    EXPECT_EQ(import(opened)->imports, 0);
+    EXPECT_TRUE(entry(2)->getController()) << "a screen without actions opens and runs none";
     EXPECT_FALSE(entry(3)->getController());
-    EXPECT_EQ(loaded, (std::vector<std::string> { "ImportFriends", "ImportFriends", "Accounts", "Missing" }));
-
-    QVUserSettingPushController::unregisterActions("ImportFriends");
-    EXPECT_TRUE(entry(0)->getController());
-    EXPECT_EQ(imports, 1);
+    opened = entry(4)->getController();
+    ASSERT_TRUE(import(opened));
+    EXPECT_TRUE(import(opened)->asked.empty()) << "an entry without an action runs none";
+    EXPECT_EQ(loaded, (std::vector<std::string> { "ImportFriends", "ImportFriends", "Accounts", "Missing", "ImportFriends" }));
     QVScreensRole::setCurrent(nullptr);
 }
 

@@ -52,7 +52,7 @@ public:
     std::string gameId { "301" };
     std::vector<std::string> notices;
 
-    platform::Ref<quorvel::QVUser> localUser() override { return local; }
+    void getLocalUser(platform::Ref<quorvel::QVUser>& user) override { user = local; }
     bool isOnline() override { return onlineFlag; }
     std::string clientApplicationId() override { return gameId; }
     // The local user's id, as the client answers it, unless a test names another.
@@ -83,7 +83,7 @@ public:
         if (pollNow)
             pollNow();
     }
-    platform::Ref<quorvel::QVGameProfilePageInfo> localGameProfileInfo() override { return localGameInfo; }
+    void getLocalGameProfileInfo(platform::Ref<quorvel::QVGameProfilePageInfo>& info) override { info = localGameInfo; }
     platform::Ref<platform::Object> foregroundNotice(const std::string& text) override
     {
         notices.push_back(text);
@@ -163,6 +163,9 @@ protected:
         quorvel::QVUserService::shutdownService();
         quorvel::QVFriendsService::shutdownService();
         quorvel::QVUsersCredentialService::shutdownService();
+        // The device's identifier goes back to the home folder: written into
+        // this test's folder, it would bring the removed folder back.
+        platform::ui::Device::currentDevice().setInstallationDirectory({});
         NetTest::TearDown();
     }
     bool waitForRequests(size_t n) { return waitFor([&] { return server.requestCount() >= n; }); }

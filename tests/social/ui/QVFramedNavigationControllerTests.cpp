@@ -96,7 +96,7 @@ public:
 class LocalUserHost : public screen_testing::RecordingProvider {
 public:
     Ref<QVUser> local = user("1");
-    Ref<QVUser> localUser() override { return local; }
+    void getLocalUser(Ref<QVUser>& user) override { user = local; }
     std::string applicationDisplayName() override { return "Brisko"; }
 };
 

@@ -59,7 +59,9 @@ TEST_F(RemovalFormTest, SecuredAccountRemovesFacebookAtOnce)
                                 "<profile_picture_source>FbconnectCredential</profile_picture_source>");
     QuorvelInternal::records().setLocalUser(me.get());
     // The settings row's action sets the form up.
-    auto* remove = open<QVRemoveCredentialController>("RemoveCredential", [](QVRemoveCredentialController& f) { f.setupForFacebook(); });
+    auto* remove = open<QVRemoveCredentialController>("RemoveCredential", [](QVRemoveCredentialController& f) {
+        EXPECT_TRUE(f.performSettingAction("setupForFacebook"));
+    });
     ASSERT_TRUE(remove);
     EXPECT_EQ(remove->title(), "Remove Facebook");
     EXPECT_EQ(remove->warningText()->text(), "You are about to disconnect facebook from your account.");
@@ -84,7 +86,9 @@ TEST_F(RemovalFormTest, UnsecuredAccountIsWarnedBeforeRemovingTwitter)
 {
     QuorvelInternal::options().setLoggedInUserHasHttpBasicCredential(false);
     QuorvelInternal::options().setLoggedInUserHasTwitterCredential(true);
-    auto* remove = open<QVRemoveCredentialController>("RemoveCredential", [](QVRemoveCredentialController& f) { f.setupForTwitter(); });
+    auto* remove = open<QVRemoveCredentialController>("RemoveCredential", [](QVRemoveCredentialController& f) {
+        EXPECT_TRUE(f.performSettingAction("setupForTwitter"));
+    });
     ASSERT_TRUE(remove);
     remove->onSubmitPressed();
     ASSERT_TRUE(remove->warningSheet());
@@ -101,7 +105,10 @@ TEST_F(RemovalFormTest, UnsecuredAccountIsWarnedBeforeRemovingTwitter)
 TEST_F(RemovalFormTest, GoingBackFromTheWarningLeavesTheAccountAlone)
 {
     QuorvelInternal::options().setLoggedInUserHasHttpBasicCredential(false);
-    auto* remove = open<QVRemoveCredentialController>("RemoveCredential", [](QVRemoveCredentialController& f) { f.setupForTwitter(); });
+    auto* remove = open<QVRemoveCredentialController>("RemoveCredential", [](QVRemoveCredentialController& f) {
+        EXPECT_FALSE(f.performSettingAction("dealloc")) << "a name the screen does not have runs nothing";
+        f.setupForTwitter();
+    });
     ASSERT_TRUE(remove);
     remove->onSubmitPressed();
     ASSERT_TRUE(remove->warningSheet());
