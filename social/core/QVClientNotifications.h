@@ -4,6 +4,8 @@
 // are Quorvel's (Quorvel.h). It holds no state.
 #pragma once
 
+#include "social/core/QVClientPart.h"
+
 #include <string>
 
 namespace platform {
@@ -12,8 +14,13 @@ class Object;
 
 namespace quorvel {
 
-class QVClientNotifications {
+class QVClientNotifications final : public QVClientPart {
 public:
+    explicit QVClientNotifications(Quorvel& client)
+        : QVClientPart(client)
+    {
+    }
+
     void postDashboardOrientationChangedTo(int newOrientation, int oldOrientation);
     void postUnreadInviteCountChangedTo(int count);
     void postUnreadPostCountChangedTo(int count);

@@ -10,12 +10,12 @@
 #include "social/core/QVAddOnRegistry.h"
 #include "social/core/QVClientNotifications.h"
 #include "social/core/QVLocalRecords.h"
+#include "social/core/QVLifecycleTrace.h"
 #include "social/core/QVLocationTracking.h"
 #include "social/core/QVLogin.h"
-#include "social/core/QVPresenter.h"
 #include "social/core/QVUserOptions.h"
 #include "social/core/QVUserStats.h"
-#include "social/core/QuorvelInternal.h"
+#include "social/core/Quorvel.h"
 #include "social/core/QuorvelServices.h"
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVPoller.h"
@@ -48,8 +48,6 @@ std::string newUuidString()
     return platform::format("%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X", b[0], b[1], b[2],
                             b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
 }
-
-QVUserOptions& options() { return QuorvelInternal::options(); }
 
 } // namespace
 
@@ -244,8 +242,8 @@ bool QVClientSession::isQuorvelDisabled() { return options().isDisabled(); }
 
 void QVClientSession::writeBootstrapParameters(QVHttpNestedQueryStringWriter& params)
 {
-    QuorvelInternal::stats().getUserStatsParams(params);
-    QVOfflineService::getBootstrapCallParams(params, QuorvelInternal::login().bootstrapUserId());
+    stats().getUserStatsParams(params);
+    QVOfflineService::getBootstrapCallParams(params, login().bootstrapUserId());
 }
 
 void QVClientSession::applyBootstrap(const QVBootstrap& a, QVProvider& provider)
@@ -265,7 +263,7 @@ void QVClientSession::applyBootstrap(const QVBootstrap& a, QVProvider& provider)
     o.setLoggedInUserIsNewUser(a.isNewUser);
     // The game's profile first: the answer's own game id wins over the profile's.
     if (const QVXmlElement* profile = a.gameProfileElement())
-        QuorvelInternal::records().setLocalGameProfileInfoFromXml(*profile);
+        records().setLocalGameProfileInfoFromXml(*profile);
     o.setClientApplicationId(a.clientApplicationId);
     o.setClientApplicationIconUrl(a.clientApplicationIconUrl);
     o.setUnviewedChallengesCount(a.unviewedChallengesCount);
@@ -275,7 +273,7 @@ void QVClientSession::applyBootstrap(const QVBootstrap& a, QVProvider& provider)
         Ref<QVUser> user = QVUser::create();
         user->populateFromXml(*userElement, names);
         if (!user->userId().empty())
-            QuorvelInternal::records().setLocalUser(user.get());
+            records().setLocalUser(user.get());
         else
             platform::logWarning("Quorvel: the bootstrap's player has no id; the local user is kept");
     }
@@ -304,50 +302,45 @@ void QVClientSession::notifyAddOnsUserLoggedOut() { QVAddOnRegistry::notifyAddOn
 
 bool QVClientSession::addBootstrapDelegates(const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    QuorvelInternal::login().addBootstrapDelegates(onSuccess, onFailure);
+    login().addBootstrapDelegates(onSuccess, onFailure);
     return true;
 }
 
-void QVClientSession::getLocalUser(Ref<QVUser>& user) { user = QuorvelInternal::records().localUser(); }
+void QVClientSession::getLocalUser(Ref<QVUser>& user) { user = records().localUser(); }
 
 void QVClientSession::setLocalUser(QVUser* user)
 {
     // The services store a changed local user; none is never stored through here.
     if (user)
-        QuorvelInternal::records().setLocalUser(user);
+        records().setLocalUser(user);
 }
 
-bool QVClientSession::isOnline() { return Quorvel::isOnline(); }
+bool QVClientSession::isOnline() { return login().isOnline(); }
 
 std::string QVClientSession::clientApplicationId() { return options().clientApplicationId(); }
 
-std::string QVClientSession::lastLoggedInUserId() { return Quorvel::lastLoggedInUserId(); }
+std::string QVClientSession::lastLoggedInUserId() { return records().lastLoggedInUserId(); }
 
 void QVClientSession::getLocalGameProfileInfo(Ref<QVGameProfilePageInfo>& info)
 {
-    info = QuorvelInternal::records().localGameProfileInfo();
+    info = records().localGameProfileInfo();
 }
 
 void QVClientSession::setLocalGameProfileInfo(const QVXmlElement& element)
 {
-    QuorvelInternal::records().setLocalGameProfileInfoFromXml(element);
+    records().setLocalGameProfileInfoFromXml(element);
 }
 
 std::optional<std::pair<double, double>> QVClientSession::userLocation()
 {
-    if (platform::ui::Location* location = QuorvelInternal::location().getUserLocation())
-        return std::make_pair(location->coordinate().latitude, location->coordinate().longitude);
+    if (platform::ui::Location* fix = location().getUserLocation())
+        return std::make_pair(fix->coordinate().latitude, fix->coordinate().longitude);
     return std::nullopt;
 }
 
 bool QVClientSession::userHasRememberedChoiceForNotifications() { return options().userHasRememberedChoiceForNotifications(); }
 
 bool QVClientSession::userAllowsNotifications() { return options().userAllowsNotifications(); }
-
-// The main screen decides, as the kit's default does.
-bool QVClientSession::isLargeScreen() { return QuorvelInternal::presenter().isLargeScreen(); }
-
-bool QVClientSession::isInLandscapeMode() { return QuorvelInternal::presenter().isInLandscapeMode(); }
 
 platform::Date QVClientSession::lastAnnouncementDateForLocalUser() { return options().lastAnnouncementDateForLocalUser(); }
 
@@ -358,7 +351,7 @@ void QVClientSession::setLastAnnouncementDateForLocalUser(platform::Date date)
 
 void QVClientSession::postUnreadAnnouncementCountChangedTo(int count)
 {
-    QuorvelInternal::notifications().postUnreadAnnouncementCountChangedTo(count);
+    notifications().postUnreadAnnouncementCountChangedTo(count);
 }
 
 std::string QVClientSession::suggestionsForumId()

@@ -46,8 +46,8 @@ public:
     void release();
 
     // ---- Delegates
-    QuorvelDelegate* getDelegate();
-    QVChallengeDelegate* getChallengeDelegate();
+    QuorvelDelegate* getDelegate() override;
+    QVChallengeDelegate* getChallengeDelegate() override;
     QVNotificationDelegate* getNotificationDelegate();
     // The delegate of the current dashboard launch (takes precedence over the container's).
     void setLaunchDelegate(QuorvelDelegate* delegate);
@@ -58,8 +58,8 @@ public:
     platform::Date sessionStartDate();
     int notificationPosition();
     bool invertNotifications();
-    bool allowUserGeneratedContent();
-    bool isUsingGameCenter();
+    bool allowUserGeneratedContent() override;
+    bool isUsingGameCenter() override;
     bool pushNotificationsEnabled();
     // The window given in the settings dictionary, or null (the key window then).
     platform::ui::Window* presentationWindow();
@@ -71,8 +71,8 @@ public:
     QVPoller* poller();
     void forceImmediatePoll() override;
     void stopPolling();
-    void setPollingToDefaultFrequency();
-    void setPollingFrequency(double seconds);
+    void setPollingToDefaultFrequency() override;
+    void setPollingFrequency(double seconds) override;
     void clearPollingCacheForClassType(const QVResourceClass& cls) override;
     // The application resigns active: the poller's interval is saved and it stops.
     void pausePolling();
@@ -109,8 +109,6 @@ public:
     std::optional<std::pair<double, double>> userLocation() override;
     bool userHasRememberedChoiceForNotifications() override;
     bool userAllowsNotifications() override;
-    bool isLargeScreen() override;
-    bool isInLandscapeMode() override;
     platform::Date lastAnnouncementDateForLocalUser() override;
     void setLastAnnouncementDateForLocalUser(platform::Date date) override;
     void postUnreadAnnouncementCountChangedTo(int count) override;

@@ -13,7 +13,7 @@
 #include "social/core/QVRequestUI.h"
 #include "social/core/QVUserOptions.h"
 #include "social/core/QuorvelDashboardScreens.h"
-#include "social/core/QuorvelInternal.h"
+#include "social/core/QVLifecycleTrace.h"
 #include "social/core/QuorvelLoginScreens.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVReachability.h"
@@ -34,10 +34,10 @@ using platform::ui::ViewController;
 
 QVTabbedDashboardScreen* QVDashboardHub::tabbedContent()
 {
-    return running() ? dynamic_cast<QVTabbedDashboardScreen*>(QuorvelInternal::presenter().contentController()) : nullptr;
+    return running() ? dynamic_cast<QVTabbedDashboardScreen*>(presenter().contentController()) : nullptr;
 }
 
-bool QVDashboardHub::isDashboardHubOpen() { return QuorvelInternal::presenter().isShowingFullScreen() && tabbedContent(); }
+bool QVDashboardHub::isDashboardHubOpen() { return presenter().isShowingFullScreen() && tabbedContent(); }
 
 // ---- Opening
 
@@ -48,23 +48,23 @@ void QVDashboardHub::launchDashboardWithDelegate(QuorvelDelegate* delegate, cons
         QVSessionRole::requireRunningClient("Quorvel::launchDashboard");
         return;
     }
-    QuorvelInternal::session().setLaunchDelegate(delegate);
+    session().setLaunchDelegate(delegate);
     bool hasOfflineData = QVLeaderboardService::hasLeaderboards();
-    if (!QuorvelInternal::options().hasUserApprovedQuorvel() && !hasOfflineData) {
-        QuorvelInternal::login().presentUserQuorvelApprovalModal(
+    if (!options().hasUserApprovedQuorvel() && !hasOfflineData) {
+        login().presentUserQuorvelApprovalModal(
             QVDelegate(&client(), BRISKO_SELECTOR(Quorvel, _presentRootControllerWithTabbedDashboard)), QVDelegate());
         // A question already up (and perhaps still loading out of sight) comes into view.
-        if (NavigationController* stack = QuorvelInternal::presenter().getActiveNavigationController())
+        if (NavigationController* stack = presenter().getActiveNavigationController())
             if (!stack->viewControllers().empty())
                 if (auto* approval = dynamic_cast<QVApprovalScreen*>(stack->viewControllers().front().get()))
                     approval->show();
         return;
     }
-    QVProvider* provider = QuorvelInternal::session().provider();
+    QVProvider* provider = session().provider();
     bool authenticated = provider && provider->isAuthenticated();
-    if ((!authenticated || Quorvel::lastLoggedInUserId().empty()) && !hasOfflineData) {
+    if ((!authenticated || records().lastLoggedInUserId().empty()) && !hasOfflineData) {
         if (QVReachability::isConnectedToInternet()) {
-            QuorvelInternal::requestUI().launchLoginFlowToDashboard();
+            requestUI().launchLoginFlowToDashboard();
         } else {
             platform::ui::AlertView::alert("No Quorvel Account", "You must go online once and connect to the Quorvel server.",
                                            nullptr, "OK")
@@ -77,10 +77,10 @@ void QVDashboardHub::launchDashboardWithDelegate(QuorvelDelegate* delegate, cons
 
 void QVDashboardHub::approvalEnded()
 {
-    if (Quorvel::isOnline())
+    if (login().isOnline())
         presentRootControllerWithTabbedDashboard({});
     else
-        QuorvelInternal::presenter().destroyDashboard();
+        presenter().destroyDashboard();
 }
 
 void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string& tabControllerName,
@@ -90,9 +90,8 @@ void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string&
         QVSessionRole::requireRunningClient("Quorvel::launchDashboard");
         return;
     }
-    QVPresenter& presenter = QuorvelInternal::presenter();
     bool hubOpen = isDashboardHubOpen();
-    Ref<ViewController> dashboard = hubOpen ? Ref<ViewController>(presenter.contentController()) : QVControllerLoader::load("TabbedDashboard");
+    Ref<ViewController> dashboard = hubOpen ? Ref<ViewController>(presenter().contentController()) : QVControllerLoader::load("TabbedDashboard");
     if (!dashboard) {
         platform::logWarning("Quorvel: no tabbed dashboard could be loaded");
         return;
@@ -101,10 +100,10 @@ void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string&
 
     std::string tab = tabControllerName;
     if (tab.empty()) {
-        std::string initial = QuorvelInternal::options().initialDashboardScreen();
-        tab = QuorvelInternal::options().hasUserApprovedQuorvel() && !initial.empty() ? initial : tabbed->dashboardDefaultTab();
+        std::string initial = options().initialDashboardScreen();
+        tab = options().hasUserApprovedQuorvel() && !initial.empty() ? initial : tabbed->dashboardDefaultTab();
     }
-    bool online = Quorvel::isOnline();
+    bool online = login().isOnline();
     if (!online)
         tab = tabbed->dashboardOfflineTab();
     const std::vector<Quorvel::DashboardEntry> none;
@@ -115,7 +114,7 @@ void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string&
         if (auto* nav = dynamic_cast<NavigationController*>(tabbed->selectedTabController()))
             nav->popToRootViewControllerAnimated(false);
     } else {
-        presenter.presentRootControllerWithModal(dashboard);
+        presenter().presentRootControllerWithModal(dashboard);
         tabbed->showDashboardTab(tab, false);
     }
     auto* target = dynamic_cast<NavigationController*>(tabbed->selectedTabController());
@@ -150,7 +149,7 @@ void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string&
         if (!screen)
             continue;
         if (tab == "GameProfile") {
-            Ref<QVGameProfilePageInfo> info = QuorvelInternal::records().localGameProfileInfo();
+            Ref<QVGameProfilePageInfo> info = records().localGameProfileInfo();
             // A screen the game made keeps the settings the game gave it.
             tabbed->prepareGamePageScreen(target, madeHere ? screen.get() : nullptr, info.get());
             // By what the screen is, so that a game's own subclass counts too.
@@ -183,7 +182,7 @@ void QVDashboardHub::switchToOnlineDashboard()
     if (!running() || isQuorvelDashboardInOnlineMode)
         return;
     QVLifecycleTrace::step("switchToOnlineDashboard");
-    QuorvelInternal::notifications().postUserOnline();
+    notifications().postUserOnline();
     if (QVTabbedDashboardScreen* tabbed = tabbedContent())
         tabbed->enterOnlineMode();
     reloadInactiveTabBars();
@@ -196,11 +195,10 @@ void QVDashboardHub::switchToOfflineDashboard()
         return;
     Ref<Quorvel> keep(&client());
     QVLifecycleTrace::step("switchToOfflineDashboard");
-    QuorvelInternal::notifications().postUserOffline();
-    QVUserOptions& options = QuorvelInternal::options();
-    options.setUnviewedChallengesCount(0);
-    options.setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(0, 0, 0);
-    options.setPendingFriendsCount(0);
+    notifications().postUserOffline();
+    options().setUnviewedChallengesCount(0);
+    options().setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(0, 0, 0);
+    options().setPendingFriendsCount(0);
     if (auto* announcements = QVAnnouncementService::sharedService())
         announcements->clearLocalAnnouncements();
     if (QVTabbedDashboardScreen* tabbed = tabbedContent()) {
@@ -210,7 +208,7 @@ void QVDashboardHub::switchToOfflineDashboard()
             if (auto* page = dynamic_cast<QVGamePageScreen*>(nav->topViewController()))
                 page->refreshView();
         }
-        ViewController* root = QuorvelInternal::presenter().getRootController();
+        ViewController* root = presenter().getRootController();
         if (root && root->modalViewController())
             root->dismissModalViewControllerAnimated(true);
     }

@@ -6,7 +6,6 @@
 #include "social/core/QVLogin.h"
 #include "social/core/QVUserOptions.h"
 #include "social/core/QuorvelGameCenter.h"
-#include "social/core/QuorvelInternal.h"
 #include "social/services/QVGameCenterLeaderboardPage.h"
 #include "social/services/QVLeaderboard.h"
 
@@ -17,8 +16,6 @@ using platform::gamekit::GameCenter;
 using platform::gamekit::OptionalError;
 
 namespace {
-
-bool isUsingGameCenter() { return QuorvelInternal::session().isUsingGameCenter(); }
 
 // A report's completion as the services take it: whether it failed.
 std::function<void(const OptionalError&)> failedOnly(std::function<void(bool failed)> completion)
@@ -40,13 +37,13 @@ QVGameCenterLink::~QVGameCenterLink() = default;
 
 bool QVGameCenterLink::isLoggedIntoGameCenter()
 {
-    return isUsingGameCenter() && GameCenter::current().isLocalPlayerAuthenticated();
+    return session().isUsingGameCenter() && GameCenter::current().isLocalPlayerAuthenticated();
 }
 
 void QVGameCenterLink::initializeGameCenter()
 {
-    if (!isUsingGameCenter()) {
-        QuorvelInternal::login().loginGameCenterCheck();
+    if (!session().isUsingGameCenter()) {
+        login().loginGameCenterCheck();
         return;
     }
     if (!bridge_)
@@ -69,13 +66,13 @@ std::optional<std::string> QVGameCenterLink::getGameCenterAchievementId(const st
 
 void QVGameCenterLink::loadGameCenterScores(const std::string& leaderboardId)
 {
-    if (isUsingGameCenter() && bridge_)
+    if (session().isUsingGameCenter() && bridge_)
         bridge_->loadAllScoresForQVLeaderboardId(leaderboardId);
 }
 
 bool QVGameCenterLink::isGameCenterScoreLoadedForLeaderboardId(const std::string& leaderboardId, int timeScope)
 {
-    if (!isUsingGameCenter() || !bridge_ || bridge_->currentLeaderboardId() != leaderboardId)
+    if (!session().isUsingGameCenter() || !bridge_ || bridge_->currentLeaderboardId() != leaderboardId)
         return true;
     platform::gamekit::Leaderboard* board = bridge_->leaderboardForTimeScope(timeScope);
     return !(board && board->isLoading());
@@ -153,12 +150,12 @@ platform::Date QVGameCenterLink::submitScoreToGameCenter(int64_t score, const st
 
 bool QVGameCenterLink::isSynchedWithGameCenterLeaderboards()
 {
-    return QuorvelInternal::options().isSynchedWithGameCenterLeaderboards();
+    return options().isSynchedWithGameCenterLeaderboards();
 }
 
 void QVGameCenterLink::setSynchWithGameCenterLeaderboards(bool synched)
 {
-    QuorvelInternal::options().setSynchWithGameCenterLeaderboards(synched);
+    options().setSynchWithGameCenterLeaderboards(synched);
 }
 
 std::optional<std::string> QVGameCenterLink::gameCenterAchievementId(const std::string& achievementId)
@@ -174,12 +171,12 @@ void QVGameCenterLink::submitAchievementToGameCenter(const std::string& identifi
 
 bool QVGameCenterLink::isSynchedWithGameCenterAchievements()
 {
-    return QuorvelInternal::options().isSynchedWithGameCenterAchievements();
+    return options().isSynchedWithGameCenterAchievements();
 }
 
 void QVGameCenterLink::setSynchWithGameCenterAchievements(bool synched)
 {
-    QuorvelInternal::options().setSynchWithGameCenterAchievements(synched);
+    options().setSynchWithGameCenterAchievements(synched);
 }
 
 } // namespace quorvel

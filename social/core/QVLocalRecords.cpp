@@ -3,7 +3,6 @@
 
 #include "social/core/QVClientNotifications.h"
 #include "social/core/QVUserOptions.h"
-#include "social/core/QuorvelInternal.h"
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UserDefaults.h"
@@ -65,7 +64,7 @@ void QVLocalRecords::setLocalGameProfileInfo(QVGameProfilePageInfo* info)
     if (!info)
         return;
     defaults().setObject(kLocalGameInfo, info->archivedData());
-    QuorvelInternal::options().setClientApplicationId(info->resourceId());
+    options().setClientApplicationId(info->resourceId());
 }
 
 void QVLocalRecords::setLocalGameProfileInfoFromXml(const QVXmlElement& element)
@@ -102,7 +101,7 @@ void QVLocalRecords::setLocalUser(QVUser* user)
         mCachedLocalUser = current;
         localUserUnreadable_ = false;
     }
-    QuorvelInternal::notifications().postUserChangedNotificationFromUser(previous.get(), current.get());
+    notifications().postUserChangedNotificationFromUser(previous.get(), current.get());
 }
 
 std::string QVLocalRecords::lastLoggedInUserId()
@@ -131,7 +130,7 @@ std::optional<std::string> QVLocalRecords::lastLoggedInUserProfilePictureUrl()
 
 void QVLocalRecords::loggedInUserChangedNameTo(const std::string& name)
 {
-    QuorvelInternal::options().setLoggedInUserHasSetName(true);
+    options().setLoggedInUserHasSetName(true);
     Ref<QVUser> user = localUser();
     if (!user)
         return;

@@ -1,9 +1,9 @@
 // The player's location tracker of the running client.
 #include "social/core/QVLocationTracking.h"
 
+#include "social/core/QVLifecycleTrace.h"
 #include "social/core/QVLocation.h"
 #include "social/core/QVUserOptions.h"
-#include "social/core/QuorvelInternal.h"
 
 namespace quorvel {
 
@@ -19,8 +19,7 @@ QVLocationTracking::~QVLocationTracking() = default;
 void QVLocationTracking::startLocationManagerIfAllowed()
 {
     QVLifecycleTrace::step("startLocationManagerIfAllowed");
-    QVUserOptions& options = QuorvelInternal::options();
-    if (!running() || options.userDistanceUnit() == QVDistanceUnit::LocationOff || !options.hasUserApprovedQuorvel())
+    if (!running() || options().userDistanceUnit() == QVDistanceUnit::LocationOff || !options().hasUserApprovedQuorvel())
         return;
     mLocation = nullptr; // the old tracker stops before the new one starts
     mLocation = QVLocation::create();

@@ -9,21 +9,24 @@
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/foundation/Weak.h"
 #include "platform/net/Reachability.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QVClientSession.h"
 #include "social/core/QVDashboardHub.h"
 #include "social/core/QVGameCenterLink.h"
+#include "social/core/QVLifecycleTrace.h"
 #include "social/core/QVLocalRecords.h"
 #include "social/core/QVNotification.h"
 #include "social/core/QVPresenter.h"
 #include "social/core/QVUserOptions.h"
 #include "social/core/QVUserStats.h"
-#include "social/core/QuorvelInternal.h"
+#include "social/core/Quorvel.h"
 #include "social/core/QuorvelLoginScreens.h"
 #include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
+#include "social/runtime/QVReachability.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/runtime/QVSessionRole.h"
 #include "social/services/QVAnnouncementService.h"
@@ -52,21 +55,37 @@ bool& bootstrapCompletedFlag()
     return completed;
 }
 
-QVUserOptions& options() { return QuorvelInternal::options(); }
-QVPresenter& presenter() { return QuorvelInternal::presenter(); }
-
-// The callback target of one bootstrap. A logout cancels it, so that an
-// answer arriving afterwards is neither applied nor reported.
+// The callback target of one bootstrap, answering the login part that sent
+// it while its instance lives (the part takes the answer only while that
+// instance runs). A logout cancels it, so that an answer arriving afterwards
+// is neither applied nor reported.
 class BootstrapAttempt final : public Object, public QVCallbackable {
 public:
-    static Ref<BootstrapAttempt> create() { return platform::adoptRef(new BootstrapAttempt); }
-    bool canReceiveCallbacksNow() override { return !cancelled && QuorvelInternal::sharedInstance(); }
-    void succeeded(Object* answer) { QuorvelInternal::login().bootstrapAttemptSucceeded(this, answer); }
-    void failed(Object* response) { QuorvelInternal::login().bootstrapAttemptFailed(this, response); }
+    static Ref<BootstrapAttempt> create(Quorvel& client, QVLogin& login)
+    {
+        return platform::adoptRef(new BootstrapAttempt(client, login));
+    }
+    bool canReceiveCallbacksNow() override { return !cancelled && !client_.expired(); }
+    void succeeded(Object* answer)
+    {
+        if (Ref<Quorvel> keep = client_.lock())
+            login_.bootstrapAttemptSucceeded(this, answer);
+    }
+    void failed(Object* response)
+    {
+        if (Ref<Quorvel> keep = client_.lock())
+            login_.bootstrapAttemptFailed(this, response);
+    }
     bool cancelled { false };
 
 private:
-    BootstrapAttempt() = default;
+    BootstrapAttempt(Quorvel& client, QVLogin& login)
+        : client_(&client)
+        , login_(login)
+    {
+    }
+    platform::Weak<Quorvel> client_;
+    QVLogin& login_; // a part of client_, alive while it is
 };
 
 // The approval and account screens go into the intro frame, in a navigation
@@ -142,7 +161,7 @@ void QVLogin::doBootstrap(bool forceCreateAccount, const std::string& userId, co
         startBootstrapAttempt(std::nullopt, forceCreateAccount, userId);
     } else if (options().hasUserSetQuorvelAccess()) {
         // The player declined: no login is asked of the service, and the caller hears so.
-        QuorvelInternal::gameCenter().initializeGameCenter();
+        gameCenter().initializeGameCenter();
         onFailure.invoke(nullptr);
     } else {
         presentUserQuorvelApprovalModal(QVDelegate(), QVDelegate());
@@ -166,10 +185,10 @@ void QVLogin::startBootstrapAttempt(const std::optional<platform::Bytes>& device
     if (!userId.empty())
         id = userId;
     // A newer attempt replaces the running one, whose answer is then ignored.
-    Ref<BootstrapAttempt> attempt = BootstrapAttempt::create();
+    Ref<BootstrapAttempt> attempt = BootstrapAttempt::create(client(), *this);
     mBootstrapAttempt = attempt;
     Ref<Quorvel> keep(&client());
-    QuorvelInternal::session().provider()->loginAndBootstrapWithDeviceToken(
+    session().provider()->loginAndBootstrapWithDeviceToken(
         deviceToken, forceCreateAccount, id, QVDelegate(attempt.get(), BRISKO_SELECTOR(BootstrapAttempt, succeeded)),
         QVDelegate(attempt.get(), BRISKO_SELECTOR(BootstrapAttempt, failed)));
 }
@@ -188,7 +207,7 @@ std::string QVLogin::bootstrapUserId()
 {
     if (running() && isBootstrapInProgress_)
         return bootstrapUserId_;
-    return Quorvel::lastLoggedInUserId();
+    return records().lastLoggedInUserId();
 }
 
 bool QVLogin::isBootstrapInProgress() { return running() && isBootstrapInProgress_; }
@@ -206,6 +225,8 @@ void QVLogin::bootstrapAttemptFailed(Object* attempt, Object* response)
 }
 
 bool QVLogin::successfullyBootstrapped() { return running() && mSuccessfullyBootstrapped; }
+
+bool QVLogin::isOnline() { return successfullyBootstrapped() && QVReachability::isConnectedToInternet(); }
 
 bool QVLogin::hasBootstrapCompleted() { return bootstrapCompletedFlag(); }
 
@@ -244,8 +265,8 @@ void QVLogin::bootstrapSucceeded(Object* attempt)
     // A caller that logged the player out (or shut the client down) ends the login here.
     if (!running() || logouts_ != logouts)
         return;
-    QuorvelInternal::hub().switchToOnlineDashboard();
-    if (QuorvelInternal::session().pushNotificationsEnabled()) {
+    hub().switchToOnlineDashboard();
+    if (session().pushNotificationsEnabled()) {
         using namespace platform::ui;
         Application::sharedApplication().registerForRemoteNotificationTypes(
             RemoteNotificationTypeBadge | RemoteNotificationTypeSound | RemoteNotificationTypeAlert);
@@ -255,12 +276,12 @@ void QVLogin::bootstrapSucceeded(Object* attempt)
         invokeLoggedInDelegate();
         if (isConfirmAccountFlowActive)
             dismissRootControllerOrItsModal();
-        runQueuedLogin(Quorvel::lastLoggedInUserId());
+        runQueuedLogin(records().lastLoggedInUserId());
         return;
     }
     // Chat messages and the other polled resources arrive from now on, with or
     // without a screen open; a poller already running (a chat room's) keeps its pace.
-    QVPoller* poller = QuorvelInternal::session().poller();
+    QVPoller* poller = session().poller();
     if (poller && poller->getPollingFrequency() <= 0)
         poller->resetToDefaultPollingFrequency();
     if (!options().doneWithGetTheMost() && !QVLinkSocialNetworksSeen::get() && !presenter().isShowingFullScreen()) {
@@ -275,7 +296,7 @@ void QVLogin::bootstrapSucceeded(Object* attempt)
         }
     }
     invokeLoggedInDelegate();
-    runQueuedLogin(Quorvel::lastLoggedInUserId());
+    runQueuedLogin(records().lastLoggedInUserId());
 }
 
 void QVLogin::bootstrapFailed(Object* attempt, Object* response)
@@ -324,14 +345,14 @@ void QVLogin::invokeLoggedInDelegate()
         return;
     }
     hasDeferredLoginDelegate = false;
-    QuorvelInternal::gameCenter().initializeGameCenter();
-    QuorvelDelegate* delegate = QuorvelInternal::session().getDelegate();
+    gameCenter().initializeGameCenter();
+    QuorvelDelegate* delegate = session().getDelegate();
     if (!delegate)
         return;
-    if (Quorvel::isOnline())
-        delegate->userLoggedIn(Quorvel::lastLoggedInUserId());
+    if (isOnline())
+        delegate->userLoggedIn(records().lastLoggedInUserId());
     else
-        delegate->offlineUserLoggedIn(Quorvel::lastLoggedInUserId());
+        delegate->offlineUserLoggedIn(records().lastLoggedInUserId());
 }
 
 // ---- After the login: sessions, notices and the offline data
@@ -339,15 +360,15 @@ void QVLogin::invokeLoggedInDelegate()
 void QVLogin::loginWasAborted(bool certificateFailure)
 {
     if (certificateFailure) {
-        platform::RunLoop::main().performAfter(3.0, [] { QuorvelInternal::login().showSSLNotification(); });
+        platform::RunLoop::main().performAfter(3.0, [] { showSSLNotification(); });
     }
-    QuorvelInternal::stats().incrementNumberOfGameSessions();
-    if (QuorvelInternal::session().isUsingGameCenter()) {
-        QuorvelInternal::gameCenter().initializeGameCenter();
+    stats().incrementNumberOfGameSessions();
+    if (session().isUsingGameCenter()) {
+        gameCenter().initializeGameCenter();
         return;
     }
-    std::string name = Quorvel::lastLoggedInUserName();
-    std::string id = Quorvel::lastLoggedInUserId();
+    std::string name = records().lastLoggedInUserName();
+    std::string id = records().lastLoggedInUserId();
     if (name.empty() && !id.empty() && id != "0") {
         // The archived user may be gone; the users table still knows who played here.
         if (Ref<QVUser> stored = QVUserService::getLocalUser(id))
@@ -364,9 +385,9 @@ void QVLogin::showSSLNotification() { showLoginNotice("Check your date & time se
 void QVLogin::loginGameCenterCheck()
 {
     QVLifecycleTrace::step("loginGameCenterCheck");
-    QuorvelInternal::stats().incrementNumberOfOnlineGameSessions();
-    QuorvelInternal::stats().incrementNumberOfGameSessions();
-    if (!QuorvelInternal::session().isUsingGameCenter() && Quorvel::isSuccessfullyBootstrapped())
+    stats().incrementNumberOfOnlineGameSessions();
+    stats().incrementNumberOfGameSessions();
+    if (!session().isUsingGameCenter() && successfullyBootstrapped())
         loginShowNotifications();
     sendPendingDataOnce();
     QVLifecycleTrace::step("downloadAnnouncements");
@@ -381,7 +402,7 @@ void QVLogin::sendPendingDataOnce()
     if (running() && mSuccessfullyBootstrapped && !mPendingDataSent) {
         mPendingDataSent = true;
         if (auto* offline = QVOfflineService::sharedService())
-            offline->sendPendingData(Quorvel::lastLoggedInUserId());
+            offline->sendPendingData(records().lastLoggedInUserId());
     }
 }
 
@@ -390,7 +411,7 @@ void QVLogin::loginShowNotifications()
     QVLifecycleTrace::step("loginShowNotifications");
     if (presenter().isShowingFullScreen())
         return;
-    std::string name = Quorvel::lastLoggedInUserName();
+    std::string name = records().lastLoggedInUserName();
     auto hi = [&](int count, const char* what) {
         std::string text = platform::format("Hi %s! You have %u new %s%s.", name.c_str(), static_cast<unsigned>(count),
                                             what, count < 2 ? "" : "s");
@@ -418,14 +439,14 @@ void QVLogin::presentUserQuorvelApprovalModal(const QVDelegate& approved, const 
 {
     // An intro flow on screen (the question itself, or the account screens
     // that follow it) is left to finish.
-    if (QVDashboardRole::current().activeIntroFrame())
+    if (presenter().activeIntroFrame())
         return;
     if (options().hasUserApprovedQuorvel()) {
         approved.invoke(nullptr);
         return;
     }
-    QuorvelDelegate* delegate = QuorvelInternal::session().getDelegate();
-    const bool hubOpen = QuorvelInternal::hub().isDashboardHubOpen();
+    QuorvelDelegate* delegate = session().getDelegate();
+    const bool hubOpen = hub().isDashboardHubOpen();
     if (!hubOpen && delegate && delegate->showCustomQuorvelApprovalScreen().value_or(false))
         return; // the game asks with its own screen and answers through userDidApproveQuorvel
     Ref<ViewController> screen = QVControllerLoader::load("UserQuorvelApproval");
@@ -438,7 +459,7 @@ void QVLogin::presentUserQuorvelApprovalModal(const QVDelegate& approved, const 
     if (auto* approval = dynamic_cast<QVApprovalScreen*>(screen.get()))
         approval->setApprovedDelegate(approved, denied);
     Ref<ViewController> stack = introStack(screen.get());
-    if (QuorvelInternal::hub().isDashboardHubOpen())
+    if (hub().isDashboardHubOpen())
         presenter().getRootController()->presentModalViewController(stack.get(), true);
     else
         presenter().presentRootControllerWithModal(stack);
@@ -447,7 +468,7 @@ void QVLogin::presentUserQuorvelApprovalModal(const QVDelegate& approved, const 
 void QVLogin::userDidApproveQuorvel(bool approved, const QVDelegate& accountSetupComplete)
 {
     if (!approved) {
-        QuorvelInternal::gameCenter().initializeGameCenter();
+        gameCenter().initializeGameCenter();
         options().setUserDeniedQuorvel();
         accountSetupComplete.invoke(nullptr);
         return;
@@ -463,7 +484,7 @@ void QVLogin::presentConfirmAccountModal(const QVDelegate& complete, bool useMod
     Ref<ViewController> screen = QVControllerLoader::load("DoBootstrap");
     if (!screen) {
         // Without the account screen the device's own account logs in at once.
-        doBootstrap(false, Quorvel::lastLoggedInUserId(), complete, QVDelegate());
+        doBootstrap(false, records().lastLoggedInUserId(), complete, QVDelegate());
         return;
     }
     isConfirmAccountFlowActive = true;
@@ -502,8 +523,8 @@ void QVLogin::dismissRootControllerOrItsModal()
 void QVLogin::_resetHasUserSetQuorvelAccess()
 {
     options().resetHasUserSetQuorvelAccess();
-    QuorvelInternal::records().setLocalUser(QVUser::invalidUser().get());
-    if (QVProvider* provider = QuorvelInternal::session().provider())
+    records().setLocalUser(QVUser::invalidUser().get());
+    if (QVProvider* provider = session().provider())
         provider->destroyLocalCredentials();
 }
 
@@ -516,7 +537,7 @@ void QVLogin::logoutUser()
     Ref<Quorvel> keep(&client());
     ++logouts_;
     hasDeferredLoginDelegate = false; // the player who left is not reported logged in
-    std::string userId = Quorvel::lastLoggedInUserId();
+    std::string userId = records().lastLoggedInUserId();
     // A bootstrap still running must not log the old player back in.
     if (auto* attempt = dynamic_cast<BootstrapAttempt*>(mBootstrapAttempt.get())) {
         attempt->cancelled = true;
@@ -527,16 +548,16 @@ void QVLogin::logoutUser()
     // Logins asked for before the logout are not carried past it.
     for (QueuedLogin& queued : std::exchange(mQueuedLogins, {}))
         queued.onFailure.invoke(nullptr);
-    QuorvelInternal::records().setLocalUser(QVUser::invalidUser().get());
-    if (QVProvider* provider = QuorvelInternal::session().provider())
+    records().setLocalUser(QVUser::invalidUser().get());
+    if (QVProvider* provider = session().provider())
         provider->destroyLocalCredentials();
     options().setUserDeniedQuorvel();
-    QuorvelInternal::hub().switchToOfflineDashboard();
+    hub().switchToOfflineDashboard();
     mSuccessfullyBootstrapped = false;
     invalidateBootstrap();
     options().setDoneWithGetTheMost(false);
     QVLinkSocialNetworksSeen::set(false);
-    if (QuorvelDelegate* delegate = QuorvelInternal::session().getDelegate())
+    if (QuorvelDelegate* delegate = session().getDelegate())
         delegate->userLoggedOut(userId);
 }
 
@@ -549,7 +570,7 @@ void QVLogin::gameServerReachabilityChanged(Object* status)
     const bool reachable = boxed && boxed->value().asInteger() != platform::Reachability::NotReachable;
     if (!running() || !reachable || isBootstrapInProgress_ || !options().hasUserApprovedQuorvel())
         return;
-    doBootstrap(false, Quorvel::lastLoggedInUserId(), QVDelegate(), QVDelegate());
+    doBootstrap(false, records().lastLoggedInUserId(), QVDelegate(), QVDelegate());
 }
 
 } // namespace quorvel

@@ -46,6 +46,8 @@ public:
     // The user id of the running bootstrap, else the last logged-in user's.
     std::string bootstrapUserId();
     bool successfullyBootstrapped();
+    // A bootstrap succeeded in this run and the server can be reached.
+    bool isOnline();
     // A bootstrap succeeded in this process (outlives the instance; cleared by invalidateBootstrap).
     static bool hasBootstrapCompleted();
     static void invalidateBootstrap();
@@ -67,7 +69,7 @@ public:
     // A failed login: the offline welcome or "not logged in" notice (a
     // certificate failure adds the clock notice 3 s later).
     void loginWasAborted(bool certificateFailure);
-    void showSSLNotification();
+    static void showSSLNotification();
     // The login flow's steps after the Game Center sign-in.
     void loginGameCenterCheck();
     // Sends what the device kept offline (scores, achievements), once per successful bootstrap.

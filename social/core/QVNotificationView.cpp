@@ -15,7 +15,6 @@
 #include "social/runtime/QVActionRequest.h"
 #include "social/runtime/QVDelegate.h"
 #include "social/ui/QVControllerLoader.h"
-#include "social/ui/QVDashboardRole.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVKitImages.h"
 
@@ -211,7 +210,7 @@ void QVNotificationView::setupDefaultImages()
 {
     if (backgroundImage_) {
         backgroundImage_->setDefaultImage(
-            bundleImage(backgroundImageName(QuorvelInternal::session().notificationPosition(), QVDashboardRole::current().isLargeScreen())));
+            bundleImage(backgroundImageName(QuorvelInternal::session().notificationPosition(), QuorvelInternal::presenter().isLargeScreen())));
         backgroundImage_->setUnframed(true);
         backgroundImage_->setUseSharpCorners(true);
     }
@@ -240,7 +239,7 @@ void QVNotificationView::_calcFrameAndTransform()
     in.statusBar = app.isStatusBarHidden() ? 0
                                            : (mParentViewIsRotatedInternally ? statusFrame.size.width
                                                                              : statusFrame.size.height);
-    in.largeScreen = QVDashboardRole::current().isLargeScreen();
+    in.largeScreen = QuorvelInternal::presenter().isLargeScreen();
     in.orientation = orientation;
     in.position = QuorvelInternal::session().notificationPosition();
     in.rotatedInternally = mParentViewIsRotatedInternally;

@@ -8,6 +8,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/foundation/Weak.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
 #include "social/core/QVClientNotifications.h"
@@ -17,7 +18,8 @@
 #include "social/core/QVUserOptions.h"
 #include "social/core/QVUserStats.h"
 #include "social/core/QuorvelDashboardScreens.h"
-#include "social/core/QuorvelInternal.h"
+#include "social/core/Quorvel.h"
+#include "social/core/QVLifecycleTrace.h"
 #include "social/runtime/QVImageCache.h"
 #include "social/runtime/QVReachability.h"
 #include "social/runtime/QVRequireCast.h"
@@ -40,9 +42,6 @@ constexpr int kOverlayBackgroundTag = 489;
 constexpr double kOverlayFadeDuration = 0.5;
 constexpr float kOverlayBackgroundAlpha = 0.85f;
 constexpr double kErrorPushDelay = 0.1;
-
-// The screen class as the installed dashboard role answers it.
-bool largeScreen() { return QVDashboardRole::current().isLargeScreen(); }
 
 // A screen's navigation stack as shown: a stack's screens, a tabbed
 // dashboard's selected stack, or the screen alone.
@@ -107,7 +106,7 @@ View* QVPresenter::getTopLevelView()
 
 platform::ui::Window* QVPresenter::getTopApplicationWindow()
 {
-    if (platform::ui::Window* window = QuorvelInternal::session().presentationWindow())
+    if (platform::ui::Window* window = session().presentationWindow())
         return window;
     return platform::ui::Application::sharedApplication().topWindow();
 }
@@ -182,7 +181,7 @@ bool QVPresenter::tryCreateDashboardWithModal(ViewController* screen)
 
 void QVPresenter::presentRootControllerWithModal(Ref<ViewController> screen)
 {
-    if (!running() || !screen || QuorvelInternal::options().isDisabled())
+    if (!running() || !screen || options().isDisabled())
         return;
     QVLifecycleTrace::step("presentRootControllerWithModal");
     if (!tryCreateDashboardWithModal(screen.get())) {
@@ -207,7 +206,7 @@ void QVPresenter::presentModalOverlay(Ref<ViewController> screen) { presentModal
 
 void QVPresenter::presentModalOverlay(Ref<ViewController> screen, bool opaque)
 {
-    if (!running() || !screen || QuorvelInternal::options().isDisabled())
+    if (!running() || !screen || options().isDisabled())
         return;
     QVLifecycleTrace::step("presentModalOverlay");
     if (!tryCreateDashboardWithModal(screen.get())) {
@@ -217,8 +216,8 @@ void QVPresenter::presentModalOverlay(Ref<ViewController> screen, bool opaque)
     mIsShowingOverlayModal = true;
     QVRootFrame* frame = rootFrame();
     View* rootView = mQVRootController->view();
-    Rect bounds = QVDashboardRole::current().getDashboardBounds();
-    if (!largeScreen() && opaque) {
+    Rect bounds = getDashboardBounds();
+    if (!isLargeScreen() && opaque) {
         Ref<View> shade = View::viewWithFrame(bounds);
         shade->setBackgroundColor(platform::ui::Color::black());
         shade->setAutoresizingMask(platform::ui::FlexibleWidth | platform::ui::FlexibleHeight);
@@ -312,7 +311,7 @@ void QVPresenter::destroyDashboard()
         if (root->isViewLoaded())
             root->view()->removeFromSuperview();
     }
-    QuorvelInternal::session().setLaunchDelegate(nullptr);
+    session().setLaunchDelegate(nullptr);
     platform::UserDefaults::standardUserDefaults().synchronize();
     if (QVImageCache* cache = QVImageCache::sharedInstance())
         cache->purge();
@@ -339,10 +338,10 @@ void QVPresenter::dashboardWillAppear()
     auto& app = platform::ui::Application::sharedApplication();
     mPreviousOrientation = static_cast<int>(app.statusBarOrientation());
     mPreviousStatusBarHidden = app.isStatusBarHidden();
-    platform::ui::QVhideStatusBar(app, !largeScreen(), true);
+    platform::ui::QVhideStatusBar(app, !isLargeScreen(), true);
     app.setStatusBarOrientation(static_cast<platform::ui::InterfaceOrientation>(mDashboardOrientation));
     Quorvel::releaseReservedMemory();
-    if (QuorvelDelegate* delegate = QuorvelInternal::session().getDelegate())
+    if (QuorvelDelegate* delegate = session().getDelegate())
         delegate->dashboardWillAppear();
 }
 
@@ -351,8 +350,8 @@ void QVPresenter::dashboardDidAppear()
     if (!running())
         return;
     mDashboardVisable = true;
-    QuorvelInternal::stats().dashboardLaunched();
-    if (QuorvelDelegate* delegate = QuorvelInternal::session().getDelegate())
+    stats().dashboardLaunched();
+    if (QuorvelDelegate* delegate = session().getDelegate())
         delegate->dashboardDidAppear();
 }
 
@@ -361,10 +360,10 @@ void QVPresenter::dashboardWillDisappear()
     if (!running())
         return;
     auto& app = platform::ui::Application::sharedApplication();
-    if (!largeScreen())
+    if (!isLargeScreen())
         app.setStatusBarOrientation(static_cast<platform::ui::InterfaceOrientation>(mPreviousOrientation), true);
     app.setStatusBarHidden(mPreviousStatusBarHidden, true);
-    if (QuorvelDelegate* delegate = QuorvelInternal::session().getDelegate())
+    if (QuorvelDelegate* delegate = session().getDelegate())
         delegate->dashboardWillDisappear();
 }
 
@@ -373,9 +372,9 @@ void QVPresenter::dashboardDidDisappear()
     if (!running())
         return;
     mDashboardVisable = false;
-    QuorvelInternal::stats().dashboardClosed();
+    stats().dashboardClosed();
     Quorvel::reserveMemory();
-    if (QuorvelDelegate* delegate = QuorvelInternal::session().getDelegate())
+    if (QuorvelDelegate* delegate = session().getDelegate())
         delegate->dashboardDidDisappear();
 }
 
@@ -388,7 +387,7 @@ void QVPresenter::setDashboardOrientation(int orientation)
     if (!running() || mDashboardOrientation == orientation)
         return;
     if (isShowingFullScreen()) {
-        if (!largeScreen())
+        if (!isLargeScreen())
             return; // a phone's dashboard keeps the orientation it opened with
         platform::ui::Application::sharedApplication().setStatusBarOrientation(
             static_cast<platform::ui::InterfaceOrientation>(orientation), true);
@@ -399,14 +398,14 @@ void QVPresenter::setDashboardOrientation(int orientation)
 
 void QVPresenter::rotateDashboardFromOrientation(int from, int to)
 {
-    if (!largeScreen() || !mQVRootController)
+    if (!isLargeScreen() || !mQVRootController)
         return;
     View::beginAnimations("QVInterfaceOrientationRotate");
     View::setAnimationDuration(isPortraitPair(from) != isPortraitPair(to) ? 0.4 : 0.8);
     transformView(mQVRootController->view(), to);
     if (auto* frame = dynamic_cast<QVRootFrame*>(mQVRootController.get()))
         frame->centreContainer(); // the panel turns with the view, centred across it again
-    QuorvelInternal::notifications().postDashboardOrientationChangedTo(to, from);
+    notifications().postDashboardOrientationChangedTo(to, from);
     View::commitAnimations();
 }
 
@@ -448,7 +447,7 @@ void QVPresenter::displayErrorMessage(const std::string& message)
     platform::logWarning("Quorvel: %s", message.c_str());
     if (!isShowingFullScreen())
         return;
-    bool offlineButton = QuorvelInternal::hub().isDashboardHubOpen() && !QVReachability::isConnectedToInternet();
+    bool offlineButton = hub().isDashboardHubOpen() && !QVReachability::isConnectedToInternet();
     Ref<ViewController> screen = offlineButton ? Ref<ViewController>(QVDeadEndErrorController::deadEndErrorWithMessageAndOfflineButton(message))
                                                : Ref<ViewController>(QVDeadEndErrorController::deadEndErrorWithMessage(message));
     displayErrorMessage(screen, getActiveNavigationController());
@@ -469,11 +468,11 @@ void QVPresenter::displayErrorMessage(Ref<ViewController> screen, NavigationCont
     QVLifecycleTrace::step("displayErrorMessage");
     mIsErrorPending = true;
     Ref<NavigationController> nav(navController);
-    platform::RunLoop::main().performAfter(kErrorPushDelay, [screen, nav] {
-        // The flag is the running client's; a client shut down meanwhile keeps none.
-        QVPresenter& presenter = QuorvelInternal::presenter();
-        if (presenter.running())
-            presenter.mIsErrorPending = false;
+    platform::Weak<Quorvel> instance(&client());
+    platform::RunLoop::main().performAfter(kErrorPushDelay, [this, instance, screen, nav] {
+        // The flag is this instance's while it runs; a client shut down meanwhile keeps none.
+        if (Ref<Quorvel> keep = instance.lock(); keep && running())
+            mIsErrorPending = false;
         if (nav)
             nav->pushViewController(screen.get(), true);
     });
@@ -519,21 +518,21 @@ Rect QVPresenter::getDashboardBounds()
     return bounds;
 }
 
-void QVPresenter::switchToOnlineDashboard() { QuorvelInternal::hub().switchToOnlineDashboard(); }
+void QVPresenter::switchToOnlineDashboard() { hub().switchToOnlineDashboard(); }
 
-void QVPresenter::switchToOfflineDashboard() { QuorvelInternal::hub().switchToOfflineDashboard(); }
+void QVPresenter::switchToOfflineDashboard() { hub().switchToOfflineDashboard(); }
 
 std::string QVPresenter::initialDashboardModalContentURL()
 {
-    return QuorvelInternal::options().initialDashboardModalContentURL().asString();
+    return options().initialDashboardModalContentURL().asString();
 }
 
 void QVPresenter::setInitialDashboardModalContentURL(const std::string& url)
 {
-    QuorvelInternal::options().setInitialDashboardModalContentURL(url.empty() ? platform::Value() : platform::Value(url));
+    options().setInitialDashboardModalContentURL(url.empty() ? platform::Value() : platform::Value(url));
 }
 
-void QVPresenter::dismissRootControllerOrItsModal() { QuorvelInternal::login().dismissRootControllerOrItsModal(); }
+void QVPresenter::dismissRootControllerOrItsModal() { login().dismissRootControllerOrItsModal(); }
 
 QVIntroFrame* QVPresenter::activeIntroFrame()
 {

@@ -8,9 +8,8 @@
 // error screens inside the dashboard (never stacked: a second one while one is
 // shown or about to be pushed is dropped).
 //
-// It answers the dashboard role, the dashboard as the UI kit sees it. Where
-// it reads the screen class or the bounds itself it asks the installed role,
-// so a test's double steers the presenter as it steers the kit.
+// It answers the dashboard role, the dashboard as the UI kit sees it, and
+// reads the screen class and the bounds from its own answers.
 #pragma once
 
 #include "platform/foundation/Geometry.h"
@@ -54,7 +53,7 @@ public:
     platform::ui::Window* getTopApplicationWindow();
     // The root's modal navigation stack, else its content's, else the selected tab's; null without one.
     platform::ui::NavigationController* getActiveNavigationController() override;
-    bool dashboardVisible();
+    bool dashboardVisible() override;
     // The screens on show: the root's screen (its navigation stack, an intro
     // frame's stack or the selected tab's), then its modal screen's, root first.
     std::vector<platform::Ref<platform::ui::ViewController>> presentedScreens();
@@ -67,7 +66,7 @@ public:
     bool tryCreateDashboardWithModal(platform::ui::ViewController* screen);
     void presentRootControllerWithModal(platform::Ref<platform::ui::ViewController> screen);
     void presentRootControllerWithModal(platform::ui::ViewController* screen) override;
-    void presentModalOverlay(platform::Ref<platform::ui::ViewController> screen);
+    void presentModalOverlay(platform::Ref<platform::ui::ViewController> screen) override;
     void presentModalOverlay(platform::Ref<platform::ui::ViewController> screen, bool opaque);
     // Pushes on the active navigation stack; without one the screen is shown
     // modally on the root controller (or as the root's screen when none is up).
@@ -106,7 +105,7 @@ public:
                              platform::ui::NavigationController* navController);
     // The error screen in the active navigation stack.
     void displayErrorScreen(platform::Ref<platform::ui::ViewController> screen);
-    bool isShowingErrorScreenInNavController(platform::ui::NavigationController* navController);
+    bool isShowingErrorScreenInNavController(platform::ui::NavigationController* navController) override;
     bool areErrorScreensAllowed();
     void allowErrorScreens(bool allow) override;
 

@@ -9,7 +9,6 @@
 #include "social/core/QVPresenter.h"
 #include "social/core/QVClientSession.h"
 #include "social/core/QVUserOptions.h"
-#include "social/core/QuorvelInternal.h"
 #include "social/core/QuorvelLoginScreens.h"
 #include "social/runtime/QVActionRequest.h"
 #include "social/runtime/QVRequireCast.h"
@@ -30,8 +29,6 @@ using platform::ui::ViewController;
 namespace {
 
 constexpr const char* kLoginFailedText = "Unable to login to Quorvel. Restart to try again.";
-
-QVPresenter& presenter() { return QuorvelInternal::presenter(); }
 
 Ref<QVNotificationData> noticeData(const QVRequestUIRole::BackgroundNotice& notice)
 {
@@ -57,9 +54,9 @@ void QVRequestUI::launchLoginFlowAndShowDashboard(bool showDashboard, QVActionRe
     Ref<QVActionRequest> keep(request);
     if (presenter().isShowingFullScreen())
         presenter().displayErrorMessage(kLoginFailedText);
-    else if (!showDashboard && !QuorvelInternal::options().shouldAutomaticallyPromptLogin()
+    else if (!showDashboard && !options().shouldAutomaticallyPromptLogin()
              && !(request && request->failedNotAuthorized()))
-        QuorvelInternal::login().loginWasAborted(false);
+        login().loginWasAborted(false);
     else
         QVLogin::showLoginNotice(kLoginFailedText, 3, true);
     // Whatever was shown, the request ends now with its failure callback.
@@ -69,7 +66,7 @@ void QVRequestUI::launchLoginFlowAndShowDashboard(bool showDashboard, QVActionRe
 
 void QVRequestUI::launchLoginFlowForRequest(QVActionRequest& request)
 {
-    launchLoginFlowAndShowDashboard(QuorvelInternal::hub().isDashboardHubOpen(), &request);
+    launchLoginFlowAndShowDashboard(hub().isDashboardHubOpen(), &request);
 }
 
 void QVRequestUI::launchGetExtendedCredentialsFlowForRequest(QVActionRequest& request, const platform::Bytes& body,
@@ -118,7 +115,7 @@ void QVRequestUI::displayUpgradeRequiredErrorMessage(const platform::Bytes& body
     Ref<QVXmlDocument> document = QVXmlDocument::xmlDocumentWithData(body);
     std::string format = document ? document->getElementValue("error_message") : std::string();
     auto screen = QVDeadEndErrorController::deadEndErrorWithMessage(
-        QVFormatServerText(format, QuorvelInternal::session().applicationDisplayName()));
+        QVFormatServerText(format, session().applicationDisplayName()));
     if (auto* item = screen->navigationItem())
         item->setHidesBackButton(true);
     presenter().displayErrorScreen(screen);

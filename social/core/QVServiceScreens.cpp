@@ -8,7 +8,7 @@
 #include "social/core/QVNotification.h"
 #include "social/core/QVPresenter.h"
 #include "social/core/QuorvelDashboardScreens.h"
-#include "social/core/QuorvelInternal.h"
+#include "social/core/QVDashboardHub.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVChallenge.h"
 #include "social/services/QVChallengeDefinition.h"
@@ -51,10 +51,18 @@ void QVServiceScreens::showReceivedChallengeNotification(const std::string& chal
 
 namespace {
 
-// Closes a challenge screen that has no way out of its own.
+// Closes a challenge screen that has no way out of its own: the target of
+// its close button, kept by the part (the button holds it weakly).
 class ChallengeScreenCloser : public platform::Object {
 public:
-    void cancel() { QuorvelInternal::presenter().dismissRootController(); }
+    explicit ChallengeScreenCloser(QVPresenter& presenter)
+        : presenter_(presenter)
+    {
+    }
+    void cancel() { presenter_.dismissRootController(); }
+
+private:
+    QVPresenter& presenter_; // a sibling part: it lives as long as the closer's owner
 };
 
 } // namespace
@@ -73,8 +81,9 @@ bool QVServiceScreens::presentChallengeScreen(const QVChallengeScreen& values)
     if (auto* selfClosing = dynamic_cast<QVSelfClosingChallengeScreen*>(screen.get())) {
         selfClosing->addCloseButtonCallingCancel();
     } else {
-        static platform::Object* closer = new ChallengeScreenCloser;
-        QVNavigationController::addCloseButtonToViewController(screen.get(), closer,
+        if (!closer_)
+            closer_ = platform::adoptRef(new ChallengeScreenCloser(presenter()));
+        QVNavigationController::addCloseButtonToViewController(screen.get(), closer_.get(),
                                                                BRISKO_SELECTOR(ChallengeScreenCloser, cancel));
     }
     platform::Ref<platform::ui::ViewController> frame = QVControllerLoader::load("FramedNavigation");
@@ -82,7 +91,7 @@ bool QVServiceScreens::presentChallengeScreen(const QVChallengeScreen& values)
         return false;
     auto* navigation = requireCast<platform::ui::NavigationController>(frame, "The framed navigation must be a stack");
     navigation->setViewControllers({ screen }, false);
-    QuorvelInternal::presenter().presentRootControllerWithModal(frame);
+    presenter().presentRootControllerWithModal(frame);
     return true;
 }
 
@@ -96,7 +105,8 @@ void QVServiceScreens::showChallengeDetail(const std::string& challengeId)
     for (auto& c : { list, detail })
         if (c)
             controllers.push_back(c);
-    QuorvelInternal::screensRole().launchDashboard("GameProfile", controllers);
+    // Asked of the installed screens role, as the services ask it (a test records launches there).
+    QVScreensRole::current().launchDashboard("GameProfile", controllers);
 }
 
 void QVServiceScreens::showChallengeNotice(QVChallengeToUser* received)
@@ -119,7 +129,7 @@ bool QVServiceScreens::requestNotificationPermission(QVSocialNotification* notif
     requireCast<QVSocialNotificationPrompt>(screen, "The permission screen must take the post")
         ->setSocialNotification(notification, credentials);
     // The game stays visible behind the question: no dark shade.
-    QuorvelInternal::presenter().presentModalOverlay(screen, false);
+    presenter().presentModalOverlay(screen, false);
     return true;
 }
 
@@ -140,7 +150,7 @@ void QVServiceScreens::launchDashboard(const std::string& tab, const std::vector
     std::vector<Quorvel::DashboardEntry> entries;
     for (auto& c : controllers)
         entries.emplace_back(platform::Ref<platform::Object>(c.get()));
-    Quorvel::launchDashboardWithDelegate(nullptr, tab, entries);
+    hub().launchDashboardWithDelegate(nullptr, tab, entries);
 }
 
 // Settings entries open their screens through the kit's loader, by name.

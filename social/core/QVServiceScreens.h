@@ -45,6 +45,9 @@ public:
     static void setChallengePushHandlers(ChallengePushHandlers handlers);
     static void showReceivedChallengeDetail(const std::string& challengeToUserId);
     static void showReceivedChallengeNotification(const std::string& challengeToUserId);
+
+private:
+    platform::Ref<platform::Object> closer_; // the close button's target of the challenge screens
 };
 
 } // namespace quorvel

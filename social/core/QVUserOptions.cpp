@@ -7,7 +7,6 @@
 #include "platform/foundation/UserDefaults.h"
 #include "social/core/QVClientNotifications.h"
 #include "social/core/QVLocalRecords.h"
-#include "social/core/QuorvelInternal.h"
 
 namespace quorvel {
 
@@ -58,7 +57,6 @@ void setFlag(const char* key, bool value) { defaults().setBool(key, value); }
 int integer(const char* key) { return static_cast<int>(defaults().integerForKey(key)); }
 void setInteger(const char* key, int value) { defaults().setInteger(key, value); }
 std::string text(const char* key) { return defaults().stringForKey(key); }
-QVClientNotifications& notifications() { return QuorvelInternal::notifications(); }
 
 } // namespace
 
@@ -67,7 +65,7 @@ void QVUserOptions::intiailizeUserOptions()
     platform::ValueDictionary registered;
     registered.set(kPromptLogin, "YES");
     registered.set(kChatEnabled, "YES");
-    QuorvelInternal::records().registerLocalRecordDefaults(registered);
+    records().registerLocalRecordDefaults(registered);
     defaults().registerDefaults(registered);
 }
 
@@ -219,7 +217,7 @@ void QVUserOptions::setLoggedInUserHadFriendsOnBootup(bool had) { setFlag(kHadFr
 
 platform::Date QVUserOptions::lastAnnouncementDateForLocalUser()
 {
-    std::string key = kAnnouncementDatePrefix + Quorvel::lastLoggedInUserId();
+    std::string key = kAnnouncementDatePrefix + records().lastLoggedInUserId();
     const Value& stored = defaults().objectForKey(key);
     if (stored.isDate())
         return stored.date();
@@ -232,7 +230,7 @@ void QVUserOptions::setLastAnnouncementDateForLocalUser(platform::Date date)
 {
     platform::Date stored = lastAnnouncementDateForLocalUser();
     if (date.seconds > stored.seconds)
-        defaults().setObject(kAnnouncementDatePrefix + Quorvel::lastLoggedInUserId(), Value(date));
+        defaults().setObject(kAnnouncementDatePrefix + records().lastLoggedInUserId(), Value(date));
 }
 
 // ---- Poller intervals

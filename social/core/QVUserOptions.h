@@ -7,14 +7,20 @@
 #pragma once
 
 #include "platform/foundation/Value.h"
+#include "social/core/QVClientPart.h"
 #include "social/runtime/QVDistanceUnit.h"
 
 #include <string>
 
 namespace quorvel {
 
-class QVUserOptions {
+class QVUserOptions final : public QVClientPart {
 public:
+    explicit QVUserOptions(Quorvel& client)
+        : QVClientPart(client)
+    {
+    }
+
     // Registers the defaults of the options and of the settings (at start-up).
     void intiailizeUserOptions();
     void intiailizeSettings();

@@ -25,7 +25,9 @@ using platform::Ref;
 // The parts one instance is made of, each made with it and gone with it.
 struct QuorvelParts {
     explicit QuorvelParts(Quorvel& client)
-        : stats(client)
+        : options(client)
+        , stats(client)
+        , notifications(client)
         , session(client)
         , login(client)
         , presenter(client)
@@ -135,6 +137,19 @@ void uninstall(Role& part)
 } // namespace
 
 bool QVClientPart::running() const { return QuorvelInternal::sharedInstance() == &client_; }
+
+QVUserOptions& QVClientPart::options() const { return client_.parts_->options; }
+QVUserStats& QVClientPart::stats() const { return client_.parts_->stats; }
+QVClientNotifications& QVClientPart::notifications() const { return client_.parts_->notifications; }
+QVClientSession& QVClientPart::session() const { return client_.parts_->session; }
+QVLogin& QVClientPart::login() const { return client_.parts_->login; }
+QVPresenter& QVClientPart::presenter() const { return client_.parts_->presenter; }
+QVDashboardHub& QVClientPart::hub() const { return client_.parts_->hub; }
+QVRequestUI& QVClientPart::requestUI() const { return client_.parts_->requestUI; }
+QVServiceScreens& QVClientPart::serviceScreens() const { return client_.parts_->serviceScreens; }
+QVLocalRecords& QVClientPart::records() const { return client_.parts_->records; }
+QVLocationTracking& QVClientPart::location() const { return client_.parts_->location; }
+QVGameCenterLink& QVClientPart::gameCenter() const { return client_.parts_->gameCenter; }
 
 Quorvel::Quorvel()
     : parts_(std::make_unique<QuorvelParts>(*this))
@@ -315,7 +330,7 @@ void Quorvel::setDashboardOrientation(int orientation) { QuorvelInternal::presen
 
 bool Quorvel::shouldAutorotateToInterfaceOrientation(int orientation, const int* supportedOrientations, int count)
 {
-    if (QuorvelInternal::presenter().isShowingFullScreen() && !QVDashboardRole::current().isLargeScreen())
+    if (QuorvelInternal::presenter().isShowingFullScreen() && !QuorvelInternal::presenter().isLargeScreen())
         return false;
     for (int i = 0; i < count && supportedOrientations; ++i)
         if (supportedOrientations[i] == orientation)
@@ -330,7 +345,7 @@ void Quorvel::loginWithUserId(const std::string& userId, const QVDelegate& onSuc
 
 bool Quorvel::isSuccessfullyBootstrapped() { return QuorvelInternal::login().successfullyBootstrapped(); }
 
-bool Quorvel::isOnline() { return isSuccessfullyBootstrapped() && QVReachability::isConnectedToInternet(); }
+bool Quorvel::isOnline() { return QuorvelInternal::login().isOnline(); }
 
 bool Quorvel::hasUserApprovedQuorvel() { return QuorvelInternal::options().hasUserApprovedQuorvel(); }
 

@@ -259,6 +259,7 @@ public:
 
 private:
     friend class QuorvelInternal;
+    friend class QVClientPart;
     friend class QVDashboardHub;
     Quorvel();
 

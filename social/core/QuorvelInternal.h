@@ -1,7 +1,9 @@
 // QuorvelInternal: the central class as the rest of the client sees it. The
-// game calls Quorvel (Quorvel.h); the client's own layers above the central
-// class (the dashboard) and the central class itself reach the running client
-// here, through the parts it is made of, each owned by the shared instance:
+// game calls Quorvel (Quorvel.h); the dashboard above the central class, and
+// the central class's files that are no part of it (its class methods, the
+// notices), reach the running client here, through the parts it is made of,
+// each owned by the shared instance (a part itself reaches its siblings
+// through its own instance: QVClientPart.h):
 //
 //   options()        the player's options and small settings in the user defaults
 //   stats()          the usage statistics
@@ -23,9 +25,12 @@
 //
 // The parts answer the role interfaces of the layers below; the *Role()
 // accessors hand out the roles as installed (the running client's parts, a
-// test's double, or the role's defaults). Whatever a role answers, the
-// dashboard asks there, so that a double steers the pages as it steers the
-// layers below. Main thread only.
+// test's double, or the role's defaults). One door per caller: the dashboard
+// reaches a part that answers a role only through the role, so that a double
+// steers the pages as it steers the layers below; the central class reaches
+// its parts, save the dashboard launches it asks of the screens role like
+// the services do (a test records them there). scripts/check_parts holds
+// the dashboard to it. Main thread only.
 //
 // Class methods only, never an instance: a friend of Quorvel, whose private
 // constructor and parts it reaches. The bodies that make, release and hand

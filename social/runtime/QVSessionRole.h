@@ -23,10 +23,12 @@ class QVBootstrap;
 class QVDelegate;
 class QVGameProfilePageInfo;
 class QVHttpNestedQueryStringWriter;
+class QVChallengeDelegate;
 class QVProvider;
 class QVResourceClass;
 class QVResourceNameMap;
 class QVUser;
+class QuorvelDelegate;
 
 class QVSessionRole {
 public:
@@ -101,9 +103,15 @@ public:
     // The player chose whether social posts may go out, and what.
     virtual bool userHasRememberedChoiceForNotifications() { return false; }
     virtual bool userAllowsNotifications() { return false; }
-    // The screen is large (a tablet); the dashboard shows in landscape.
-    virtual bool isLargeScreen() { return false; }
-    virtual bool isInLandscapeMode() { return false; }
+    // The player may read and write what other players post (forums, chat):
+    // the game did not turn it off and the player's account allows chat.
+    virtual bool allowUserGeneratedContent() { return true; }
+    // The game asked for Game Center at start-up (and the system has it).
+    virtual bool isUsingGameCenter() { return false; }
+    // The game's delegates handed over at start-up (null without them): the
+    // client's own (a dashboard launch's first) and the challenge screens'.
+    virtual QuorvelDelegate* getDelegate() { return nullptr; }
+    virtual QVChallengeDelegate* getChallengeDelegate() { return nullptr; }
 
     // Announcements and forums. The newest announcement the local user has
     // read (kept only when later than the stored one), the unread count the
@@ -114,9 +122,12 @@ public:
     virtual void postUnreadAnnouncementCountChangedTo(int) { }
     virtual std::string suggestionsForumId() { return {}; }
 
-    // The poller: forget what was polled of a class, poll at once. Without a client nothing happens.
+    // The poller: forget what was polled of a class, poll at once, poll at an
+    // interval in seconds or at the default one. Without a client nothing happens.
     virtual void clearPollingCacheForClassType(const QVResourceClass&) { }
     virtual void forceImmediatePoll() { }
+    virtual void setPollingFrequency(double) { }
+    virtual void setPollingToDefaultFrequency() { }
 
     // The installed role, or the default one.
     static QVSessionRole& current();

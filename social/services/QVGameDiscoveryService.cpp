@@ -1,9 +1,9 @@
 // The game discovery service's requests and its three records.
 #include "social/services/QVGameDiscoveryService.h"
 
+#include "social/runtime/QVDashboardShape.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVResourceFields.h"
-#include "social/runtime/QVSessionRole.h"
 #include "social/services/QVPlayedGame.h"
 
 namespace quorvel {
@@ -17,9 +17,10 @@ const QVServiceEndpoint kIndex { "GET", "game_discovery_categories", 0 };
 
 std::string orientation()
 {
-    if (QVSessionRole::current().isLargeScreen())
+    QVDashboardShape& shape = QVDashboardShape::current();
+    if (shape.isLargeScreen())
         return "ipad";
-    return QVSessionRole::current().isInLandscapeMode() ? "landscape" : "portrait";
+    return shape.isInLandscapeMode() ? "landscape" : "portrait";
 }
 
 } // namespace

@@ -7,16 +7,11 @@
 
 namespace quorvel {
 
-using platform::ui::InterfaceOrientation;
 using platform::ui::Screen;
 
 namespace {
 QVDashboardRole* installed = nullptr;
 }
-
-bool QVDashboardRole::isLargeScreen() { return Screen::mainScreen().bounds().size.width >= 768; }
-
-InterfaceOrientation QVDashboardRole::getDashboardOrientation() { return InterfaceOrientation::Portrait; }
 
 platform::Rect QVDashboardRole::getDashboardBounds()
 {
@@ -44,9 +39,10 @@ void QVDashboardRole::presentRootControllerWithModal(platform::ui::ViewControlle
 
 void QVDashboardRole::dismissRootControllerOrItsModal() { platform::log("Quorvel: no dashboard to dismiss"); }
 
-bool QVDashboardRole::isInLandscapeMode() { return isLargeScreen() || isInLandscapeModeOniPad(); }
-
-bool QVDashboardRole::isInLandscapeModeOniPad() { return platform::ui::isLandscape(getDashboardOrientation()); }
+void QVDashboardRole::presentModalOverlay(platform::Ref<platform::ui::ViewController>)
+{
+    platform::log("Quorvel: no dashboard to present over");
+}
 
 QVDashboardRole& QVDashboardRole::current()
 {
@@ -54,6 +50,10 @@ QVDashboardRole& QVDashboardRole::current()
     return installed ? *installed : fallback;
 }
 
-void QVDashboardRole::setCurrent(QVDashboardRole* role) { installed = role; }
+void QVDashboardRole::setCurrent(QVDashboardRole* role)
+{
+    installed = role;
+    installShape(role);
+}
 
 } // namespace quorvel

@@ -1,7 +1,9 @@
 // QVDashboardRole: the dashboard as the UI kit sees it, answered by the
-// running client — screen class and orientation, the dashboard's bounds, the
+// running client — screen class and orientation (its shape, which the layers
+// below read too: runtime/QVDashboardShape.h), the dashboard's bounds, the
 // root controller and the stack shown, switching between online and offline
-// use, closing the dashboard and the intro frame of the account screens.
+// use, closing the dashboard, the screens put over it and the intro frame of
+// the account screens.
 //
 // The central class implements it and installs it at start-up (setCurrent),
 // removing it at shut-down. Without a running client the defaults answer from
@@ -10,7 +12,9 @@
 #pragma once
 
 #include "platform/foundation/Geometry.h"
+#include "platform/foundation/Object.h"
 #include "platform/ui/Types.h"
+#include "social/runtime/QVDashboardShape.h"
 
 #include <string>
 
@@ -24,14 +28,8 @@ namespace quorvel {
 
 class QVIntroFrame;
 
-class QVDashboardRole {
+class QVDashboardRole : public QVDashboardShape {
 public:
-    virtual ~QVDashboardRole() = default;
-
-    // The main screen is at least 768 points wide.
-    virtual bool isLargeScreen();
-    // The one orientation every screen of the dashboard allows (1 without a central instance).
-    virtual platform::ui::InterfaceOrientation getDashboardOrientation();
     // The main screen's bounds; on a large screen x 3, y 3, 640 x 480 however the device stands.
     virtual platform::Rect getDashboardBounds();
     virtual platform::ui::ViewController* getRootController() { return nullptr; }
@@ -55,20 +53,21 @@ public:
     virtual void presentRootControllerWithModal(platform::ui::ViewController* screen);
     // Closes the root controller's modal screen when it has one, else the root controller.
     virtual void dismissRootControllerOrItsModal();
+    // Shows a screen over the game, centred on a dark shade (queued while another is up).
+    virtual void presentModalOverlay(platform::Ref<platform::ui::ViewController> screen);
+    // A full-screen screen of the client has appeared and not yet gone.
+    virtual bool dashboardVisible() { return false; }
+    // An error screen is on top of the stack, or about to be pushed on one.
+    virtual bool isShowingErrorScreenInNavController(platform::ui::NavigationController*) { return false; }
     // The request layer shows error screens only while they are allowed.
     virtual void allowErrorScreens(bool allow) { }
     // The frame of the approval and account screens on show, or null (the default).
     virtual QVIntroFrame* activeIntroFrame() { return nullptr; }
 
-    // Always true on a large screen, else when the dashboard orientation is landscape.
-    bool isInLandscapeMode();
-    // The dashboard orientation is landscape (3 or 4).
-    bool isInLandscapeModeOniPad();
-
     static QVDashboardRole& current();
-    // Installs a role (not owned: the client's own lasts to the end of the
-    // process, and whoever installs another removes it before it goes);
-    // null restores the default.
+    // Installs a role, and its shape (not owned: the client's own lasts to
+    // the end of the process, and whoever installs another removes it before
+    // it goes); null restores the default.
     static void setCurrent(QVDashboardRole* role);
 };
 

@@ -70,7 +70,7 @@ void closeIntro()
 
 bool holdErrorScreens()
 {
-    const bool allowed = QuorvelInternal::presenter().areErrorScreensAllowed();
+    const bool allowed = QuorvelInternal::requestUIRole().areErrorScreensAllowed();
     QuorvelInternal::dashboardRole().allowErrorScreens(false);
     return allowed;
 }

@@ -40,7 +40,7 @@ void QVExtendedCredentialState::continueAfterSubmission()
     Ref<QVActionRequest> request = std::move(mRequestToSubmit);
     Ref<ViewController> next = std::move(mNextController);
     if (next) {
-        QuorvelInternal::presenter().presentModalOverlay(next);
+        QuorvelInternal::dashboardRole().presentModalOverlay(next);
         // A request left here (the next overlay has its own) must still end.
         if (request)
             request->abandonInLightOfASeriousError();

@@ -110,7 +110,7 @@ void QVLinkSocialNetworksController::onSkip()
                 presence->disconnect();
     }
     QuorvelInternal::options().setDoneWithGetTheMost(true);
-    if (QuorvelInternal::session().isUsingGameCenter()) {
+    if (QuorvelInternal::sessionRole().isUsingGameCenter()) {
         pushOn(navigationController(), QVControllerLoader::load("GameCenterIntegration"), true);
     } else {
         QuorvelInternal::location().startLocationManagerIfAllowed();

@@ -117,7 +117,7 @@ void QVQuorvelAccountLoginController::_bootstrapSucceeded(platform::Object*)
                                     : QVDelegate(this, BRISKO_SELECTOR(QVQuorvelAccountLoginController, _popOut)));
     naming->setCancelDelegate(cancelDelegate());
     pushScreen(screen);
-    if (QuorvelInternal::presenter().isShowingFullScreen())
+    if (QuorvelInternal::requestUIRole().isShowingFullScreen())
         naming->hideIntroFlowViews();
 }
 

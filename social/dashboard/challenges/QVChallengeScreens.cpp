@@ -20,7 +20,7 @@ std::function<QVChallengeDelegate*()>& source()
 }
 } // namespace
 
-QVChallengeDelegate* challengeDelegate() { return source() ? source()() : QuorvelInternal::session().getChallengeDelegate(); }
+QVChallengeDelegate* challengeDelegate() { return source() ? source()() : QuorvelInternal::sessionRole().getChallengeDelegate(); }
 
 void setChallengeDelegateSource(std::function<QVChallengeDelegate*()> s) { source() = std::move(s); }
 

@@ -9,8 +9,8 @@ namespace {
 QVCommunityPolling defaultPolling()
 {
     QVCommunityPolling p;
-    p.setChatFrequency = [] { QuorvelInternal::session().setPollingFrequency(QuorvelInternal::options().getPollingFrequencyInChat()); };
-    p.restoreDefaultFrequency = [] { QuorvelInternal::session().setPollingToDefaultFrequency(); };
+    p.setChatFrequency = [] { QuorvelInternal::sessionRole().setPollingFrequency(QuorvelInternal::options().getPollingFrequencyInChat()); };
+    p.restoreDefaultFrequency = [] { QuorvelInternal::sessionRole().setPollingToDefaultFrequency(); };
     p.chatFrequency = [] { return static_cast<double>(QuorvelInternal::options().getPollingFrequencyInChat()); };
     return p;
 }

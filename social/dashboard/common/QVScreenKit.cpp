@@ -56,7 +56,7 @@ bool isShowingErrorScreen(NavigationController* nav)
     if (dynamic_cast<QVDeadEndErrorController*>(nav->topViewController())
         || dynamic_cast<QVDeadEndErrorController*>(nav->visibleViewController()))
         return true;
-    return QuorvelInternal::presenter().isShowingErrorScreenInNavController(nav);
+    return QuorvelInternal::dashboardRole().isShowingErrorScreenInNavController(nav);
 }
 
 } // namespace common

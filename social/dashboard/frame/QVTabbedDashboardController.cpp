@@ -305,7 +305,7 @@ void QVTabbedDashboardController::textFinishedScrolling()
 void QVTabbedDashboardController::onXPressed()
 {
     // The close button closes the dashboard only while it is shown.
-    if (QuorvelInternal::presenter().dashboardVisible())
+    if (QuorvelInternal::dashboardRole().dashboardVisible())
         QuorvelInternal::dashboardRole().dismissDashboard();
 }
 

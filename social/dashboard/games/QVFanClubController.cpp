@@ -57,7 +57,7 @@ std::optional<QVTableControllerHelper::Sections> QVFanClubController::buildTable
     // Without a suggestions forum there is nothing to open.
     const bool suggestions = game && game->suggestionsForumId() && !game->suggestionsForumId()->empty()
         && *game->suggestionsForumId() != "0";
-    if (QuorvelInternal::session().allowUserGeneratedContent() && suggestions)
+    if (QuorvelInternal::sessionRole().allowUserGeneratedContent() && suggestions)
         createCell("Suggest a Feature", "QVFanClubIconIdea.png", "", [this] { return createSuggestionBrowser(); });
     if (running && running->hasFeaturedApplication())
         createCell("More Games", "QVFanClubIconMoreGames.png", "", [this] { return createDeveloperRecommendationsBrowser(); });

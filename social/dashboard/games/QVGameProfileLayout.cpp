@@ -225,7 +225,7 @@ void QVGameProfileController::_refreshView()
     bool leaderboards = gameProfileInfo_ && gameProfileInfo_->hasLeaderboards();
     bool achievements = gameProfileInfo_ && gameProfileInfo_->hasAchievements();
     bool challenges = gameProfileInfo_ && gameProfileInfo_->hasChallenges();
-    bool discussions = QuorvelInternal::session().allowUserGeneratedContent();
+    bool discussions = QuorvelInternal::sessionRole().allowUserGeneratedContent();
     bool ownGame = isRunningGameProfile();
     int challengeCount = ownGame ? QuorvelInternal::options().unviewedChallengesCount() : 0;
     int announcementCount = ownGame ? static_cast<int>(QVAnnouncementService::unreadAnnouncements()) : 0;

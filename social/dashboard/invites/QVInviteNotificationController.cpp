@@ -36,7 +36,7 @@ Ref<QVInviteNotificationController> QVInviteNotificationController::showInviteNo
     overlay->notificationText()->setText(text);
     const std::string picture = user ? user->profilePictureUrl().value_or(std::string()) : std::string();
     overlay->userIcon()->setImageUrl(picture.empty() ? std::nullopt : std::optional<std::string>(picture));
-    QuorvelInternal::presenter().presentModalOverlay(overlay);
+    QuorvelInternal::dashboardRole().presentModalOverlay(overlay);
     return overlay;
 }
 

@@ -253,7 +253,7 @@ void QVHighScoreController::onBlobDownloadedForHighScore(Object* answer)
 {
     hideLoadingScreen();
     auto* score = dynamic_cast<QVHighScore*>(answer);
-    QuorvelDelegate* delegate = QuorvelInternal::session().getDelegate();
+    QuorvelDelegate* delegate = QuorvelInternal::sessionRole().getDelegate();
     if (score && delegate && score->blob())
         delegate->userDownloadedBlob(*score->blob(), score);
 }

@@ -41,7 +41,7 @@ View* topLevelView(ViewController* fallback)
 // Pushes an account screen that adds a credential to the account.
 void pushAddingCredential(const std::string& name)
 {
-    NavigationController* nav = QuorvelInternal::presenter().getActiveNavigationController();
+    NavigationController* nav = QuorvelInternal::dashboardRole().getActiveNavigationController();
     Ref<ViewController> screen = QVControllerLoader::load(name);
     if (!nav || !screen)
         return;

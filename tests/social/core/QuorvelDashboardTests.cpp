@@ -20,6 +20,7 @@
 #include "social/core/QuorvelLoginScreens.h"
 #include "social/runtime/QVReachability.h"
 #include "social/runtime/QVXmlDocument.h"
+#include "social/services/QVGameDiscoveryService.h"
 #include "social/services/QVInviteService.h"
 #include "social/services/QVLeaderboard.h"
 #include "social/services/QVScreensRole.h"
@@ -759,6 +760,30 @@ TEST_F(DashboardTest, APhoneDashboardKeepsItsOrientationAndALargeOneTurns)
     EXPECT_EQ(Quorvel::getDashboardOrientation(), 4);
     EXPECT_TRUE(Quorvel::shouldAutorotateToInterfaceOrientation(3, supported, 2));
     advance(0.8);
+}
+
+// The services read the dashboard's shape from the dashboard role the client
+// installed: a discovery page is asked for in the layout on show.
+TEST_F(DashboardTest, ADiscoveryPageIsAskedForInTheLayoutTheDashboardShows)
+{
+    startLoggedIn();
+    auto layoutAsked = [&] {
+        const size_t before = requestsTo("game_discovery_categories").size();
+        QVGameDiscoveryService::getGameDiscoveryCategories(QVDelegate(), QVDelegate());
+        EXPECT_TRUE(waitFor([&] { return requestsTo("game_discovery_categories").size() > before; }));
+        EXPECT_TRUE(settleNetwork());
+        return requestsTo("game_discovery_categories").back().param("orientation");
+    };
+    EXPECT_EQ(layoutAsked(), "portrait");
+    Quorvel::setDashboardOrientation(3);
+    EXPECT_EQ(layoutAsked(), "landscape");
+    platform::ui::Screen::mainScreen().setKind(platform::ui::Screen::Kind::Tablet);
+    EXPECT_EQ(layoutAsked(), "ipad");
+    // After the shut-down the role's defaults answer: the main screen alone.
+    Quorvel::shutdown();
+    EXPECT_FALSE(dynamic_cast<QVClientPart*>(&QVDashboardShape::current()));
+    EXPECT_TRUE(QVDashboardShape::current().isLargeScreen());
+    EXPECT_FALSE(QVDashboardShape::current().isInLandscapeModeOniPad());
 }
 
 // ---- Error screens

@@ -298,17 +298,18 @@ TEST_F(QuorvelStartupTest, StartUpInstallsEveryRoleAndShutDownRemovesOnlyItsOwn)
                                    dynamic_cast<QVClientPart*>(&QVRequestUIRole::current()) != nullptr,
                                    dynamic_cast<QVClientPart*>(&QVGameCenterRole::current()) != nullptr,
                                    dynamic_cast<QVClientPart*>(&QVScreensRole::current()) != nullptr,
-                                   dynamic_cast<QVClientPart*>(&QVDashboardRole::current()) != nullptr };
+                                   dynamic_cast<QVClientPart*>(&QVDashboardRole::current()) != nullptr,
+                                   dynamic_cast<QVClientPart*>(&QVDashboardShape::current()) != nullptr };
     };
-    EXPECT_EQ(installed(), std::vector<bool>(5, false));
+    EXPECT_EQ(installed(), std::vector<bool>(6, false));
     startClient();
-    EXPECT_EQ(installed(), std::vector<bool>(5, true));
+    EXPECT_EQ(installed(), std::vector<bool>(6, true));
     EXPECT_EQ(QVSessionRole::current().sessionId(), QuorvelInternal::session().sessionId());
 
     QVScreensRole screens;
     QVScreensRole::setCurrent(&screens);
     Quorvel::shutdown();
-    EXPECT_EQ(installed(), std::vector<bool>(5, false));
+    EXPECT_EQ(installed(), std::vector<bool>(6, false));
     EXPECT_EQ(&QVScreensRole::current(), &screens);
     QVScreensRole::setCurrent(nullptr);
     EXPECT_EQ(QVSessionRole::current().sessionId(), "0");

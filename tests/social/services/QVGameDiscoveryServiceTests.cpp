@@ -6,6 +6,7 @@
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/services/QVGameDiscoveryService.h"
 #include "social/services/QVPlayedGame.h"
+#include "social/ui/QVDashboardRole.h"
 
 #include <gtest/gtest.h>
 
@@ -16,12 +17,16 @@ using standin::Params;
 
 namespace {
 
-class DiscoveryHost : public FacadeHost<net_testing::RecordingHost> {
+// The dashboard as shown: the services read its shape through the dashboard role.
+class ShownDashboard : public QVDashboardRole {
 public:
     bool large { false };
     bool landscape { false };
     bool isLargeScreen() override { return large; }
-    bool isInLandscapeMode() override { return landscape; }
+    platform::ui::InterfaceOrientation getDashboardOrientation() override
+    {
+        return landscape ? platform::ui::InterfaceOrientation::LandscapeRight : platform::ui::InterfaceOrientation::Portrait;
+    }
 };
 
 class QVGameDiscoveryServiceTest : public ServiceNetTest {
@@ -31,6 +36,7 @@ protected:
         ServiceNetTest::SetUp();
         discovery.providerLink = provider.get();
         TestRuntimeRoles::setCurrent(&discovery);
+        QVDashboardRole::setCurrent(&shown);
         discovery.lastUserId = std::string(1, '5');
         auto page = standin::Answer::xml(fixture("discovery_page.xml"));
         server.route("GET", "game_discovery_categories", page);
@@ -39,11 +45,13 @@ protected:
     }
     void TearDown() override
     {
+        QVDashboardRole::setCurrent(nullptr);
         TestRuntimeRoles::setCurrent(&facade);
         QVGameDiscoveryService::shutdownService();
         ServiceNetTest::TearDown();
     }
-    DiscoveryHost discovery;
+    FacadeHost<net_testing::RecordingHost> discovery;
+    ShownDashboard shown;
 };
 
 TEST_F(QVGameDiscoveryServiceTest, PagesSendTheirPathPageAndOrientation)
@@ -69,8 +77,8 @@ TEST_F(QVGameDiscoveryServiceTest, PagesSendTheirPathPageAndOrientation)
     };
     for (const Case& c : cases) {
         server.clearLog();
-        discovery.large = c.large;
-        discovery.landscape = c.landscape;
+        shown.large = c.large;
+        shown.landscape = c.landscape;
         c.call();
         ASSERT_TRUE(waitForRequests(1)) << c.path;
         auto log = server.requests();

@@ -68,6 +68,11 @@ public:
         presented.emplace_back(screen);
     }
     void dismissRootControllerOrItsModal() override { calls.push_back("dismissRootControllerOrItsModal"); }
+    void presentModalOverlay(platform::Ref<platform::ui::ViewController> screen) override
+    {
+        calls.push_back("presentModalOverlay");
+        presented.push_back(std::move(screen));
+    }
     bool errorScreensAllowed { true };
     void allowErrorScreens(bool allow) override { errorScreensAllowed = allow; }
 };

@@ -14,6 +14,7 @@
 #include "social/dashboard/invites/QVInviteCompleteController.h"
 #include "social/dashboard/invites/QVContactCell.h"
 #include "social/dashboard/invites/QVInvitationsController.h"
+#include "social/dashboard/invites/QVInviteNotificationController.h"
 #include "social/dashboard/invites/QVViewInviteController.h"
 #include "social/runtime/QVReachability.h"
 #include "social/services/QVDeviceContact.h"
@@ -378,6 +379,21 @@ TEST_F(InviteTest, ReceivedInvitesLowerTheUnreadCountAndIgnoreOnDelete)
     view->_webActionIgnoreInvite({});
     settle(1);
     EXPECT_TRUE(list->reloadOnWillAppear());
+}
+
+// The notice of an invitation goes over the game through the dashboard role
+// (here the test's), not around it.
+TEST_F(InviteTest, TheInviteNoticeIsPutOverTheGameThroughTheDashboardRole)
+{
+    Ref<QVUser> sender = QVUser::create();
+    auto notice = QVInviteNotificationController::showInviteNotification("Ann invites you", sender.get(), "Invitation");
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(notice->headerText()->text(), "Invitation");
+    EXPECT_EQ(notice->notificationText()->text(), "Ann invites you");
+    ASSERT_FALSE(host().calls.empty());
+    EXPECT_EQ(host().calls.back(), "presentModalOverlay");
+    ASSERT_FALSE(host().presented.empty());
+    EXPECT_EQ(host().presented.back().get(), notice.get());
 }
 
 } // namespace
