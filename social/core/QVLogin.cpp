@@ -149,7 +149,7 @@ void QVLogin::doBootstrap(bool forceCreateAccount, const std::string& userId, co
         if (!userId.empty() && userId != bootstrapUserId_) {
             // Perhaps another player's login (the device's account is known
             // only once the answer is in): decided when this one ends.
-            mQueuedLogins.push_back({ userId, onSuccess, onFailure });
+            queuedLogins_.push_back({ userId, onSuccess, onFailure });
             return;
         }
         // The running bootstrap answers these callers too: nobody waits forever.
@@ -186,7 +186,7 @@ void QVLogin::startBootstrapAttempt(const std::optional<platform::Bytes>& device
         id = userId;
     // A newer attempt replaces the running one, whose answer is then ignored.
     Ref<BootstrapAttempt> attempt = BootstrapAttempt::create(client(), *this);
-    mBootstrapAttempt = attempt;
+    bootstrapAttempt_ = attempt;
     Ref<Quorvel> keep(&client());
     session().provider()->loginAndBootstrapWithDeviceToken(
         deviceToken, forceCreateAccount, id, QVDelegate(attempt.get(), BRISKO_SELECTOR(BootstrapAttempt, succeeded)),
@@ -248,13 +248,13 @@ void QVLogin::invokeAndClearBootstrapDelegates(std::vector<QVDelegate> delegates
 
 void QVLogin::bootstrapSucceeded(Object* attempt)
 {
-    if (attempt != mBootstrapAttempt.get())
+    if (attempt != bootstrapAttempt_.get())
         return;
     Ref<Quorvel> keep(&client());
-    mBootstrapAttempt = nullptr;
+    bootstrapAttempt_ = nullptr;
     mSuccessfullyBootstrapped = true;
     mForceCreateAccountOnBootstrap = false;
-    mPendingDataSent = false;
+    pendingDataSent_ = false;
     bootstrapCompletedFlag() = true;
     // Ended before anyone hears of it: a login asked from a callback starts a bootstrap of its own.
     isBootstrapInProgress_ = false;
@@ -301,10 +301,10 @@ void QVLogin::bootstrapSucceeded(Object* attempt)
 
 void QVLogin::bootstrapFailed(Object* attempt, Object* response)
 {
-    if (attempt != mBootstrapAttempt.get())
+    if (attempt != bootstrapAttempt_.get())
         return;
     Ref<Quorvel> keep(&client());
-    mBootstrapAttempt = nullptr;
+    bootstrapAttempt_ = nullptr;
     // Ended before anyone hears of it: a login retried from a callback starts a bootstrap of its own.
     isBootstrapInProgress_ = false;
     loginWasAborted(isCertificateFailure(response));
@@ -324,9 +324,9 @@ void QVLogin::runQueuedLogin(const std::string& loggedInUserId)
     // A waiting login of the player the finished bootstrap logged in is
     // answered by it; the first login of anyone else runs now, the rest wait
     // for its outcome in turn.
-    while (!mQueuedLogins.empty() && !isBootstrapInProgress_) {
-        QueuedLogin next = std::move(mQueuedLogins.front());
-        mQueuedLogins.erase(mQueuedLogins.begin());
+    while (!queuedLogins_.empty() && !isBootstrapInProgress_) {
+        QueuedLogin next = std::move(queuedLogins_.front());
+        queuedLogins_.erase(queuedLogins_.begin());
         if (!loggedInUserId.empty() && next.userId == loggedInUserId) {
             next.onSuccess.invoke(nullptr);
             continue;
@@ -399,8 +399,8 @@ void QVLogin::sendPendingDataOnce()
 {
     // What was stored while offline goes out once per successful bootstrap:
     // later calls (a deferred logged-in call, a second Game Center step) send nothing.
-    if (running() && mSuccessfullyBootstrapped && !mPendingDataSent) {
-        mPendingDataSent = true;
+    if (running() && mSuccessfullyBootstrapped && !pendingDataSent_) {
+        pendingDataSent_ = true;
         if (auto* offline = QVOfflineService::sharedService())
             offline->sendPendingData(records().lastLoggedInUserId());
     }
@@ -539,14 +539,14 @@ void QVLogin::logoutUser()
     hasDeferredLoginDelegate = false; // the player who left is not reported logged in
     std::string userId = records().lastLoggedInUserId();
     // A bootstrap still running must not log the old player back in.
-    if (auto* attempt = dynamic_cast<BootstrapAttempt*>(mBootstrapAttempt.get())) {
+    if (auto* attempt = dynamic_cast<BootstrapAttempt*>(bootstrapAttempt_.get())) {
         attempt->cancelled = true;
-        mBootstrapAttempt = nullptr;
+        bootstrapAttempt_ = nullptr;
         isBootstrapInProgress_ = false;
         invokeAndClearBootstrapDelegates(std::move(mBootstrapFailureDelegates), nullptr);
     }
     // Logins asked for before the logout are not carried past it.
-    for (QueuedLogin& queued : std::exchange(mQueuedLogins, {}))
+    for (QueuedLogin& queued : std::exchange(queuedLogins_, {}))
         queued.onFailure.invoke(nullptr);
     records().setLocalUser(QVUser::invalidUser().get());
     if (QVProvider* provider = session().provider())

@@ -112,9 +112,9 @@ private:
         std::string userId;
         QVDelegate onSuccess, onFailure;
     };
-    std::vector<QueuedLogin> mQueuedLogins;
-    platform::Ref<platform::Object> mBootstrapAttempt; // the running bootstrap's callback target
-    bool mPendingDataSent { false }; // the offline data went out after the last successful bootstrap
+    std::vector<QueuedLogin> queuedLogins_;
+    platform::Ref<platform::Object> bootstrapAttempt_; // the running bootstrap's callback target
+    bool pendingDataSent_ { false }; // the offline data went out after the last successful bootstrap
     bool isConfirmAccountFlowActive { false };
     // The game is owed its login call when the account screens close: the
     // call was held back meanwhile, or the confirm-account flow began (it

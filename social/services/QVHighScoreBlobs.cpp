@@ -43,28 +43,28 @@ void storeAnswered(const QVHighScore& score, const std::optional<platform::Bytes
 void QVHighScoreService::setPendingBlob(const platform::Bytes& blob, const std::string& leaderboardId, int64_t score)
 {
     QVHighScoreService& shared = service();
-    auto found = shared.mPendingBlobIndex.find(leaderboardId);
-    if (found != shared.mPendingBlobIndex.end()) {
+    auto found = shared.pendingBlobIndex_.find(leaderboardId);
+    if (found != shared.pendingBlobIndex_.end()) {
         shared.mPendingBlobs[found->second] = { leaderboardId, score, blob };
         return;
     }
-    shared.mPendingBlobIndex.emplace(leaderboardId, shared.mPendingBlobs.size());
+    shared.pendingBlobIndex_.emplace(leaderboardId, shared.mPendingBlobs.size());
     shared.mPendingBlobs.push_back({ leaderboardId, score, blob });
 }
 
 void QVHighScoreService::removePendingBlobForLeaderboard(const std::string& leaderboardId)
 {
     QVHighScoreService& shared = service();
-    auto found = shared.mPendingBlobIndex.find(leaderboardId);
-    if (found == shared.mPendingBlobIndex.end())
+    auto found = shared.pendingBlobIndex_.find(leaderboardId);
+    if (found == shared.pendingBlobIndex_.end())
         return;
     // The last blob takes the removed one's place: no shifting of the rest.
     auto& blobs = shared.mPendingBlobs;
     const size_t at = found->second;
-    shared.mPendingBlobIndex.erase(found);
+    shared.pendingBlobIndex_.erase(found);
     if (at + 1 != blobs.size()) {
         blobs[at] = std::move(blobs.back());
-        shared.mPendingBlobIndex[blobs[at].leaderboardId] = at;
+        shared.pendingBlobIndex_[blobs[at].leaderboardId] = at;
     }
     blobs.pop_back();
 }
@@ -73,8 +73,8 @@ std::optional<platform::Bytes> QVHighScoreService::getPendingBlobForLeaderboard(
                                                                                 int64_t score)
 {
     QVHighScoreService& shared = service();
-    auto found = shared.mPendingBlobIndex.find(leaderboardId);
-    if (found == shared.mPendingBlobIndex.end() || shared.mPendingBlobs[found->second].score != score)
+    auto found = shared.pendingBlobIndex_.find(leaderboardId);
+    if (found == shared.pendingBlobIndex_.end() || shared.mPendingBlobs[found->second].score != score)
         return std::nullopt;
     return shared.mPendingBlobs[found->second].blob;
 }
@@ -96,8 +96,8 @@ void QVHighScoreService::_uploadBlobs(platform::Object* object, platform::Object
             auto* score = dynamic_cast<QVHighScore*>(objects[i].get());
             if (!score)
                 continue;
-            auto pending = mPendingBlobIndex.find(score->leaderboardId());
-            if (pending != mPendingBlobIndex.end() && mPendingBlobs[pending->second].score == score->score())
+            auto pending = pendingBlobIndex_.find(score->leaderboardId());
+            if (pending != pendingBlobIndex_.end() && mPendingBlobs[pending->second].score == score->score())
                 lastMatch[score->leaderboardId()] = i;
         }
     }

@@ -307,7 +307,7 @@ private:
 
     std::vector<QVPendingBlob> mPendingBlobs;
     // Where each leaderboard's pending blob is in mPendingBlobs.
-    std::unordered_map<std::string, size_t> mPendingBlobIndex;
+    std::unordered_map<std::string, size_t> pendingBlobIndex_;
     QVHighScoreBatch mPendingScores;
     platform::Ref<platform::Timer> dispatchTimer_;
 };

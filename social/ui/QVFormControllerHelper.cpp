@@ -57,15 +57,15 @@ void QVFormControllerHelper::viewDidLoad()
 {
     QVViewController::viewDidLoad();
     mHttpService = QVProvider::createHttpService();
-    mTagActions.clear();
+    tagActions_.clear();
     registerActionsNow();
-    mViewDataMap = QVViewDataMap::create();
-    populateViewDataMap(*mViewDataMap);
+    viewDataMap_ = QVViewDataMap::create();
+    populateViewDataMap(*viewDataMap_);
     QVViewHelper::setTextDelegates(view(), this, this);
     QVViewHelper::setReturnKeysByTag(view(), ReturnKeyType::Send);
-    mScrollContainerView = QVViewHelper::findFirstScrollView(view());
-    if (mScrollContainerView)
-        mScrollContainerView->setContentSize(QVViewHelper::subviewsExtent(mScrollContainerView.get()));
+    scrollContainerView_ = QVViewHelper::findFirstScrollView(view());
+    if (scrollContainerView_)
+        scrollContainerView_->setContentSize(QVViewHelper::subviewsExtent(scrollContainerView_.get()));
 }
 
 // ---------------------------------------------------------------------------
@@ -73,13 +73,13 @@ void QVFormControllerHelper::viewDidLoad()
 
 void QVFormControllerHelper::onSubmitForm(Object*)
 {
-    if (mIsSubmitting)
+    if (isSubmitting_)
         return;
     if (shouldShowLoadingScreenWhileSubmitting())
         showLoadingScreen();
     if (shouldDismissKeyboardWhenSubmitting())
         QVViewHelper::resignFirstResponder(view());
-    mIsSubmitting = true;
+    isSubmitting_ = true;
     submitForm();
 }
 
@@ -90,8 +90,8 @@ void QVFormControllerHelper::submitForm()
     {
         std::string scope = singularResourceName();
         QVISerializer::Scope resource(*writer, scope.c_str());
-        if (mViewDataMap) {
-            for (const auto& entry : mViewDataMap->entries())
+        if (viewDataMap_) {
+            for (const auto& entry : viewDataMap_->entries())
                 if (View* field = QVViewHelper::findViewByTag(view(), entry.tag))
                     QVFormFieldWriter(field, entry.name, *writer);
         }
@@ -109,7 +109,7 @@ void QVFormControllerHelper::submitForm()
             QVRequestUIRole::current().foregroundNotice(getLoadingScreenText()).get(), shouldUseOAuth());
     }
     // A request that never went out gets no answer: fail now rather than stay submitting.
-    if (!handle && mIsSubmitting)
+    if (!handle && isSubmitting_)
         _requestErroredBehavior(nullptr);
 }
 
@@ -124,7 +124,7 @@ void QVFormControllerHelper::_requestRespondedBehavior(Object* request)
     }
     hideLoadingScreen();
     onFormSubmitted();
-    mIsSubmitting = false;
+    isSubmitting_ = false;
 }
 
 namespace {
@@ -184,7 +184,7 @@ void QVFormControllerHelper::_requestErroredBehavior(Object* request)
         button = "Ok.";
     }
     AlertView::alert(kErrorTitle, message, nullptr, button)->show();
-    mIsSubmitting = false;
+    isSubmitting_ = false;
 }
 
 // ---------------------------------------------------------------------------
@@ -192,7 +192,7 @@ void QVFormControllerHelper::_requestErroredBehavior(Object* request)
 
 void QVFormControllerHelper::registerAction(const QVDelegate& action, int tag)
 {
-    mTagActions.emplace(tag, action);
+    tagActions_.emplace(tag, action);
 }
 
 void QVFormControllerHelper::onTriggerAction(Object* sender)
@@ -204,8 +204,8 @@ void QVFormControllerHelper::onTriggerAction(Object* sender)
         tag = item->tag();
     else
         return;
-    auto action = mTagActions.find(tag);
-    if (action != mTagActions.end())
+    auto action = tagActions_.find(tag);
+    if (action != tagActions_.end())
         action->second.invoke(nullptr);
 }
 
@@ -226,40 +226,40 @@ bool QVFormControllerHelper::textFieldShouldReturn(TextField* field)
 
 void QVFormControllerHelper::textFieldDidBeginEditing(TextField* field)
 {
-    mActiveTextField = field;
+    activeTextField_ = field;
     scrollActiveFieldIntoView();
 }
 
 void QVFormControllerHelper::textFieldDidEndEditing(TextField* field)
 {
-    if (mActiveTextField.unsafeGet() == field)
-        mActiveTextField = nullptr;
+    if (activeTextField_.unsafeGet() == field)
+        activeTextField_ = nullptr;
 }
 
 void QVFormControllerHelper::textViewDidBeginEditing(TextView* textView)
 {
-    mActiveTextField = textView;
+    activeTextField_ = textView;
     scrollActiveFieldIntoView();
 }
 
 void QVFormControllerHelper::textViewDidEndEditing(TextView* textView)
 {
-    if (mActiveTextField.unsafeGet() == textView)
-        mActiveTextField = nullptr;
+    if (activeTextField_.unsafeGet() == textView)
+        activeTextField_ = nullptr;
 }
 
 void QVFormControllerHelper::scrollActiveFieldIntoView()
 {
-    View* active = mActiveTextField.get();
-    if (!active || !mScrollContainerView)
+    View* active = activeTextField_.get();
+    if (!active || !scrollContainerView_)
         return;
     platform::Rect frame = active->frame();
     View* parent = active->superview();
-    if (parent && parent != mScrollContainerView.get()) {
+    if (parent && parent != scrollContainerView_.get()) {
         frame.origin.x += parent->frame().origin.x;
         frame.origin.y += parent->frame().origin.y;
     }
-    mScrollContainerView->scrollRectToVisible(frame, true);
+    scrollContainerView_->scrollRectToVisible(frame, true);
 }
 
 // ---------------------------------------------------------------------------
@@ -302,7 +302,7 @@ void QVFormControllerHelper::viewWillDisappear(bool animated)
         mHttpService->cancelAllRequests();
     QVViewHelper::resignFirstResponder(view());
     // A submission still out may never be answered here: the form starts afresh when shown again.
-    mIsSubmitting = false;
+    isSubmitting_ = false;
     QVViewController::viewWillDisappear(animated);
 }
 
@@ -311,7 +311,7 @@ void QVFormControllerHelper::viewDidDisappear(bool animated)
     QVViewController::viewDidDisappear(animated);
     stopObservingKeyboard();
     hideLoadingScreen();
-    mTagActions.clear();
+    tagActions_.clear();
     tagActionsCleared_ = true;
 }
 
@@ -319,12 +319,12 @@ void QVFormControllerHelper::_KeyboardDidShow(const platform::Value& userInfo)
 {
     if (mIsKeyboardShown)
         return;
-    if (QVDashboardRole::current().isLargeScreen() || !mScrollContainerView) {
+    if (QVDashboardRole::current().isLargeScreen() || !scrollContainerView_) {
         mIsKeyboardShown = true;
         return;
     }
     // The view just below the window.
-    View* top = mScrollContainerView.get();
+    View* top = scrollContainerView_.get();
     while (top->superview() && !dynamic_cast<Window*>(top->superview()))
         top = top->superview();
     if (!top->superview()) {
@@ -332,13 +332,13 @@ void QVFormControllerHelper::_KeyboardDidShow(const platform::Value& userInfo)
         return;
     }
     platform::Size keyboard = QVgetKeyboardSize(userInfo);
-    mViewHeightWithoutKeyboard = mScrollContainerView->frame().size.height;
-    float containerTop = mScrollContainerView->convertPointTo(platform::Point(0, 0), top).y;
-    platform::Rect frame = mScrollContainerView->frame();
+    mViewHeightWithoutKeyboard = scrollContainerView_->frame().size.height;
+    float containerTop = scrollContainerView_->convertPointTo(platform::Point(0, 0), top).y;
+    platform::Rect frame = scrollContainerView_->frame();
     frame.size.height = top->frame().size.height - keyboard.height - containerTop;
     View::beginAnimations("QVFormKeyboard");
     View::setAnimationDuration(kKeyboardAnimationDuration);
-    mScrollContainerView->setFrame(frame);
+    scrollContainerView_->setFrame(frame);
     scrollActiveFieldIntoView();
     View::commitAnimations();
     resizedForKeyboard_ = true;
@@ -349,12 +349,12 @@ void QVFormControllerHelper::_KeyboardDidHide()
 {
     if (!mIsKeyboardShown)
         return;
-    if (mScrollContainerView && resizedForKeyboard_) {
-        platform::Rect frame = mScrollContainerView->frame();
+    if (scrollContainerView_ && resizedForKeyboard_) {
+        platform::Rect frame = scrollContainerView_->frame();
         frame.size.height = mViewHeightWithoutKeyboard;
         View::beginAnimations("QVFormKeyboard");
         View::setAnimationDuration(kKeyboardAnimationDuration);
-        mScrollContainerView->setFrame(frame);
+        scrollContainerView_->setFrame(frame);
         View::commitAnimations();
     }
     resizedForKeyboard_ = false;

@@ -87,11 +87,11 @@ public:
     // Run the action bound to the sender's tag.
     void onTriggerAction(platform::Object* sender);
     void onTriggerBarAction(platform::Object* sender) { onTriggerAction(sender); }
-    bool isSubmitting() const { return mIsSubmitting; }
+    bool isSubmitting() const { return isSubmitting_; }
     bool isKeyboardShown() const { return mIsKeyboardShown; }
-    platform::ui::View* activeTextField() const { return mActiveTextField.get(); }
-    platform::ui::ScrollView* scrollContainerView() const { return mScrollContainerView.get(); }
-    QVViewDataMap* viewDataMap() const { return mViewDataMap.get(); }
+    platform::ui::View* activeTextField() const { return activeTextField_.get(); }
+    platform::ui::ScrollView* scrollContainerView() const { return scrollContainerView_.get(); }
+    QVViewDataMap* viewDataMap() const { return viewDataMap_.get(); }
     QVHttpService* httpService() const { return mHttpService.get(); }
     // The alert message of an error answer's body (empty when it holds no error list).
     static std::string errorMessageFromBody(const platform::Bytes& body);
@@ -122,14 +122,14 @@ protected:
 private:
     void stopObservingKeyboard();
 
-    std::map<int, QVDelegate> mTagActions;
-    platform::Ref<platform::ui::ScrollView> mScrollContainerView;
-    platform::WeakLink<platform::ui::View> mActiveTextField; // a view of the form's own tree
-    platform::Ref<QVViewDataMap> mViewDataMap;
+    std::map<int, QVDelegate> tagActions_;
+    platform::Ref<platform::ui::ScrollView> scrollContainerView_;
+    platform::WeakLink<platform::ui::View> activeTextField_; // a view of the form's own tree
+    platform::Ref<QVViewDataMap> viewDataMap_;
     platform::Ref<QVHttpService> mHttpService;
     bool mIsKeyboardShown { false };
     float mViewHeightWithoutKeyboard { 0 };
-    bool mIsSubmitting { false };
+    bool isSubmitting_ { false };
     bool observingKeyboard_ { false };
     bool resizedForKeyboard_ { false };
     bool tagActionsCleared_ { false };

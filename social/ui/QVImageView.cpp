@@ -118,12 +118,12 @@ void QVImageView::setDefaultImage(Image* image)
 
 void QVImageView::setStretchCaps(Image* image, int leftCapWidth, int topCapHeight)
 {
-    mCappedImage = image;
+    cappedImage_ = image;
     // A cap must leave the stretched column (row) inside the picture.
     const bool fits = image && leftCapWidth >= 0 && topCapHeight >= 0 && leftCapWidth < int(image->width())
         && topCapHeight < int(image->height());
-    mLeftCap = fits ? leftCapWidth : 0;
-    mTopCap = fits ? topCapHeight : 0;
+    leftCap_ = fits ? leftCapWidth : 0;
+    topCap_ = fits ? topCapHeight : 0;
     setNeedsDisplay();
 }
 
@@ -398,12 +398,12 @@ void QVImageView::_drawImage(platform::GraphicsContext& g, Image& image, float a
         mBorderPath(g);
         g.clip();
     }
-    if (mShouldScaleImageToFillRect && &image == mCappedImage.get() && (mLeftCap || mTopCap)) {
+    if (mShouldScaleImageToFillRect && &image == cappedImage_.get() && (leftCap_ || topCap_)) {
         if (alpha <= 0) {
             g.restore();
             return;
         }
-        Ref<ImageAsset> capped = ImageAsset::withImage("", &image)->stretchableImage(mLeftCap, mTopCap);
+        Ref<ImageAsset> capped = ImageAsset::withImage("", &image)->stretchableImage(leftCap_, topCap_);
         if (alpha < 1)
             g.beginTransparencyLayer();
         QVKitDrawing::drawStretchedImage(g, capped.get(), rect);

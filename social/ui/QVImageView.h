@@ -80,8 +80,8 @@ public:
     // the columns and rows after the one that stretches. Caps that leave no
     // column (row) to stretch draw it scaled. One picture at a time.
     void setStretchCaps(platform::Image* image, int leftCapWidth, int topCapHeight);
-    int leftCapWidth(const platform::Image* image) const { return image && image == mCappedImage.get() ? mLeftCap : 0; }
-    int topCapHeight(const platform::Image* image) const { return image && image == mCappedImage.get() ? mTopCap : 0; }
+    int leftCapWidth(const platform::Image* image) const { return image && image == cappedImage_.get() ? leftCap_ : 0; }
+    int topCapHeight(const platform::Image* image) const { return image && image == cappedImage_.get() ? topCap_ : 0; }
     bool shouldScaleImageToFillRect() const { return mShouldScaleImageToFillRect; }
     void setShouldScaleImageToFillRect(bool s) { mShouldScaleImageToFillRect = s; setNeedsDisplay(); }
     bool unframed() const { return mUnframed; }
@@ -131,9 +131,9 @@ private:
     std::optional<std::string> mImageUrl;
     platform::Ref<platform::Image> mImage;
     bool mShouldScaleImageToFillRect { false };
-    platform::Ref<platform::Image> mCappedImage;
-    int mLeftCap { 0 };
-    int mTopCap { 0 };
+    platform::Ref<platform::Image> cappedImage_;
+    int leftCap_ { 0 };
+    int topCap_ { 0 };
     bool mShouldShowLoadingIndicator { false };
     float mCrossFadeDuration { 0 };
     platform::Ref<platform::Image> mImageFadingIn;

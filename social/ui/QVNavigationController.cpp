@@ -53,8 +53,8 @@ void QVNavigationController::viewDidLoad()
     setDelegate(this);
     navigationBar()->setBarStyle(NavigationBar::Style::Black);
     navigationBar()->setTintColor(tintColor());
-    if (!mLoadingViewParent)
-        mLoadingViewParent = view();
+    if (!loadingViewParent_)
+        loadingViewParent_ = view();
     Ref<ImageAsset> bar = QVLoadKitImage("QVNavBar.png");
     addBackgroundAndOverlayImage(bar ? bar->stretchableImage(5, 0).get() : nullptr);
 }
@@ -68,7 +68,7 @@ void QVNavigationController::addBackgroundAndOverlayImage(ImageAsset* barImage)
     barView->setUserInteractionEnabled(false);
     bar->addSubview(barView);
     bar->sendSubviewToBack(barView);
-    mNavBarBackgroundView = barView.get();
+    navBarBackgroundView_ = barView.get();
 
     auto background = QVPatternedGradientView::defaultView(view()->frame());
     view()->addSubview(background);
@@ -96,8 +96,8 @@ void QVNavigationController::navigationControllerWillShow(NavigationController*,
 void QVNavigationController::_orderViewDepths()
 {
     orderTimer_ = nullptr;
-    if (mNavBarBackgroundView && mNavBarBackgroundView->superview())
-        mNavBarBackgroundView->superview()->sendSubviewToBack(mNavBarBackgroundView);
+    if (navBarBackgroundView_ && navBarBackgroundView_->superview())
+        navBarBackgroundView_->superview()->sendSubviewToBack(navBarBackgroundView_);
     ViewController* visible = visibleViewController();
     if (!visible)
         return;
@@ -109,10 +109,10 @@ void QVNavigationController::_orderViewDepths()
 void QVNavigationController::navigationControllerDidShow(NavigationController*, ViewController* controller,
                                                          bool animated)
 {
-    mIsTabBarHidden = dynamic_cast<QVCustomBottomView*>(controller) != nullptr;
-    if (mIsTabBarHidden != mWasTabBarHidden)
-        slideTabBarInController(controller, mIsTabBarHidden, animated);
-    mWasTabBarHidden = mIsTabBarHidden;
+    isTabBarHidden_ = dynamic_cast<QVCustomBottomView*>(controller) != nullptr;
+    if (isTabBarHidden_ != wasTabBarHidden_)
+        slideTabBarInController(controller, isTabBarHidden_, animated);
+    wasTabBarHidden_ = isTabBarHidden_;
 }
 
 void QVNavigationController::slideTabBarInController(ViewController* controller, bool down, bool animated)
@@ -180,7 +180,7 @@ void QVNavigationController::tabBarSlideDidStop(const std::string&, bool, void*)
 {
     auto* container = enclosingTabBarContainer();
     if (QVTabBar* tabBar = container ? container->tabBar() : nullptr)
-        tabBar->setHidden(mIsTabBarHidden);
+        tabBar->setHidden(isTabBarHidden_);
 }
 
 bool QVNavigationController::isActiveIntroNavigation() const
@@ -191,22 +191,22 @@ bool QVNavigationController::isActiveIntroNavigation() const
 
 void QVNavigationController::showLoadingIndicator()
 {
-    if (mLoadingController && mLoadingController->isViewLoaded() && isViewLoaded()
-        && mLoadingController->view()->superview() == view())
+    if (loadingController_ && loadingController_->isViewLoaded() && isViewLoaded()
+        && loadingController_->view()->superview() == view())
         return;
     // An earlier overlay shown elsewhere is taken down before its replacement.
-    if (mLoadingController) {
-        mLoadingController->hide();
-        mLoadingController = nullptr;
+    if (loadingController_) {
+        loadingController_->hide();
+        loadingController_ = nullptr;
     }
     auto overlay = QVLoadingController::loadingControllerWithText("");
     if (!overlay)
         return;
-    mLoadingController = overlay;
+    loadingController_ = overlay;
     if (isActiveIntroNavigation()) {
         QVDashboardRole::current().activeIntroFrame()->displayLoadingView(overlay->view());
     } else {
-        View* parent = mLoadingViewParent ? mLoadingViewParent.get() : view();
+        View* parent = loadingViewParent_ ? loadingViewParent_.get() : view();
         overlay->view()->setFrame(view()->bounds());
         NavigationBar* bar = navigationBar();
         if (bar->superview() == parent)
@@ -221,9 +221,9 @@ void QVNavigationController::hideLoadingIndicator()
 {
     if (isActiveIntroNavigation())
         QVDashboardRole::current().activeIntroFrame()->removeLoadingView();
-    if (mLoadingController) {
-        Ref<QVLoadingController> overlay = mLoadingController;
-        mLoadingController = nullptr;
+    if (loadingController_) {
+        Ref<QVLoadingController> overlay = loadingController_;
+        loadingController_ = nullptr;
         overlay->hide();
     }
 }

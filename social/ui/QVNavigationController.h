@@ -34,7 +34,7 @@ public:
 
     virtual void showLoadingIndicator();
     void hideLoadingIndicator();
-    QVLoadingController* loadingController() const { return mLoadingController.get(); }
+    QVLoadingController* loadingController() const { return loadingController_.get(); }
 
     static void addCloseButtonToViewController(platform::ui::ViewController* controller, platform::Object* target,
                                                platform::ui::BarButtonItem::PlainAction action, bool leftSide,
@@ -47,15 +47,15 @@ public:
     void addBackgroundAndOverlayImage(platform::ui::ImageAsset* barImage);
     void hideBackground();
     platform::ui::View* backgroundView() const { return mBackgroundView.get(); }
-    platform::ui::View* navBarBackgroundView() const { return mNavBarBackgroundView.get(); }
+    platform::ui::View* navBarBackgroundView() const { return navBarBackgroundView_.get(); }
 
     void slideTabBarInController(platform::ui::ViewController* controller, bool down, bool animated);
-    bool isTabBarHidden() const { return mIsTabBarHidden; }
+    bool isTabBarHidden() const { return isTabBarHidden_; }
 
-    platform::ui::View* loadingViewParent() const { return mLoadingViewParent.get(); }
-    void setLoadingViewParent(platform::ui::View* parent) { mLoadingViewParent = parent; }
-    bool isInHiddenTab() const { return mInHiddenTab; }
-    void setIsInHiddenTab(bool hidden) { mInHiddenTab = hidden; }
+    platform::ui::View* loadingViewParent() const { return loadingViewParent_.get(); }
+    void setLoadingViewParent(platform::ui::View* parent) { loadingViewParent_ = parent; }
+    bool isInHiddenTab() const { return inHiddenTab_; }
+    void setIsInHiddenTab(bool hidden) { inHiddenTab_ = hidden; }
 
     // Kept, and shown on the badge of the tab that owns the stack (none: hidden).
     void setBadgeValue(const std::optional<std::string>& value);
@@ -95,12 +95,12 @@ private:
     void tabBarSlideDidStop(const std::string& name, bool finished, void* context);
     bool isActiveIntroNavigation() const;
 
-    bool mInHiddenTab { false };
-    bool mIsTabBarHidden { false };
-    bool mWasTabBarHidden { false };
-    platform::Ref<platform::ui::View> mNavBarBackgroundView;
-    platform::Ref<platform::ui::View> mLoadingViewParent;
-    platform::Ref<QVLoadingController> mLoadingController;
+    bool inHiddenTab_ { false };
+    bool isTabBarHidden_ { false };
+    bool wasTabBarHidden_ { false };
+    platform::Ref<platform::ui::View> navBarBackgroundView_;
+    platform::Ref<platform::ui::View> loadingViewParent_;
+    platform::Ref<QVLoadingController> loadingController_;
     platform::Ref<platform::ui::View> mBackgroundView;
     std::optional<std::string> badgeValue_;
     platform::Ref<platform::Timer> orderTimer_;

@@ -49,7 +49,7 @@ void QVTableCellHelper::setOwner(Object* owner)
 void QVTableCellHelper::changeResource(Object* resource)
 {
     Ref<Object> keep(resource);
-    mResource = resource;
+    resource_ = resource;
     onResourceChanged(resource);
     if (Ref<Object> table = owningTable_.lock())
         if (auto* list = dynamic_cast<QVTableControllerHelper*>(table.get()))
@@ -58,7 +58,7 @@ void QVTableCellHelper::changeResource(Object* resource)
 
 void QVTableCellHelper::changeResource(Object* resource, int cellIndex)
 {
-    mResource = resource;
+    resource_ = resource;
     onResourceChanged(resource, cellIndex);
 }
 
@@ -151,7 +151,7 @@ void QVTableCellHelperActionCell::buttonPressed(Object* sender)
 void QVResourceViewHelper::changeResource(Object* resource)
 {
     Ref<Object> keep(resource);
-    mResource = resource;
+    resource_ = resource;
     onResourceChanged(resource);
 }
 
@@ -176,8 +176,8 @@ bool QVTableCellBackgroundView::initWithFrameAndImageName(const platform::Rect& 
     setOpaque(false);
     if (!imageName.empty())
         mImage = QVLoadKitImage(imageName);
-    mEdgeStyle = edgeStyle;
-    mTileImage = false;
+    edgeStyle_ = edgeStyle;
+    tileImage_ = false;
     return true;
 }
 
@@ -191,17 +191,17 @@ void QVTableCellBackgroundView::setImage(ImageAsset* image)
 
 void QVTableCellBackgroundView::setEdgeStyle(int edgeStyle)
 {
-    if (mEdgeStyle == edgeStyle)
+    if (edgeStyle_ == edgeStyle)
         return;
-    mEdgeStyle = edgeStyle;
+    edgeStyle_ = edgeStyle;
     setNeedsDisplay();
 }
 
 void QVTableCellBackgroundView::setTileImage(bool tile)
 {
-    if (mTileImage == tile)
+    if (tileImage_ == tile)
         return;
-    mTileImage = tile;
+    tileImage_ = tile;
     setNeedsDisplay();
 }
 
@@ -244,12 +244,12 @@ void QVTableCellBackgroundView::drawRect(platform::GraphicsContext& context, con
 {
     platform::Rect bounds = this->bounds();
     context.save();
-    if (mEdgeStyle >= QVTableCellHelper::kEdgeTop && mEdgeStyle <= QVTableCellHelper::kEdgeAll) {
-        addEdgePath(context, bounds, mEdgeStyle, kCornerRadius);
+    if (edgeStyle_ >= QVTableCellHelper::kEdgeTop && edgeStyle_ <= QVTableCellHelper::kEdgeAll) {
+        addEdgePath(context, bounds, edgeStyle_, kCornerRadius);
         context.clip();
     }
     if (mImage && mImage->image()) {
-        if (mTileImage)
+        if (tileImage_)
             QVKitDrawing::drawTiledImage(context, *mImage->image(), bounds);
         else
             QVKitDrawing::drawStretchedImage(context, mImage.get(), bounds);

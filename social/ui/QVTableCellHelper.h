@@ -53,7 +53,7 @@ public:
     void changeResource(platform::Object* resource);
     // Keeps the resource and fills the cell for a row of a streamed list; the list is not told.
     void changeResource(platform::Object* resource, int cellIndex);
-    platform::Object* resource() const { return mResource.get(); }
+    platform::Object* resource() const { return resource_.get(); }
 
     // To the background and the selected background (when they are QVTableCellBackgroundViews).
     void setEdgeStyle(int edgeStyle);
@@ -97,7 +97,7 @@ private:
     bool hadScreen_ { false };
     float laidOutHeight_ { 0 }; // before the loader stretched the cell
     float stretchedHeight_ { 0 };
-    platform::Ref<platform::Object> mResource;
+    platform::Ref<platform::Object> resource_;
 };
 
 // A cell whose buttons report to the list: the button's tag and the cell's row.
@@ -116,13 +116,13 @@ class QVResourceViewHelper : public platform::ui::View {
 public:
     void changeResource(platform::Object* resource);
     virtual void onResourceChanged(platform::Object* resource) { }
-    platform::Object* resource() const { return mResource.get(); }
+    platform::Object* resource() const { return resource_.get(); }
 
 protected:
     QVResourceViewHelper() = default;
 
 private:
-    platform::Ref<platform::Object> mResource;
+    platform::Ref<platform::Object> resource_;
 };
 
 // A cell background: its image stretched (or tiled) over the bounds, clipped
@@ -140,9 +140,9 @@ public:
 
     platform::ui::ImageAsset* image() const { return mImage.get(); }
     void setImage(platform::ui::ImageAsset* image);
-    int edgeStyle() const { return mEdgeStyle; }
+    int edgeStyle() const { return edgeStyle_; }
     void setEdgeStyle(int edgeStyle);
-    bool tileImage() const { return mTileImage; }
+    bool tileImage() const { return tileImage_; }
     void setTileImage(bool tile);
 
     void drawRect(platform::GraphicsContext& context, const platform::Rect& rect) override;
@@ -153,8 +153,8 @@ protected:
 
 private:
     platform::Ref<platform::ui::ImageAsset> mImage;
-    int mEdgeStyle { QVTableCellHelper::kEdgeNone };
-    bool mTileImage { false };
+    int edgeStyle_ { QVTableCellHelper::kEdgeNone };
+    bool tileImage_ { false };
 };
 
 // It also draws its section index (when the list has one) down its right edge.

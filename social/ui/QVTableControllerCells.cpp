@@ -88,14 +88,14 @@ Ref<TableViewCell> QVTableControllerHelper::getCellForIndex(IndexPath indexPath,
 
     if (useHelperCell) {
         Ref<TableViewCell> cell;
-        auto cached = mHelperCellsForHeight.find(name);
-        if (cached != mHelperCellsForHeight.end()) {
+        auto cached = helperCellsForHeight_.find(name);
+        if (cached != helperCellsForHeight_.end()) {
             cell = cached->second;
         } else {
             cell = loadCell(name);
             if (!cell)
                 return blankCell();
-            mHelperCellsForHeight[name] = cell;
+            helperCellsForHeight_[name] = cell;
         }
         auto* helper = dynamic_cast<QVTableCellHelper*>(cell.get());
         if (helper && helper->hasConstantHeight())
@@ -164,7 +164,7 @@ void QVTableControllerHelper::configureCell(TableViewCell* cell, bool leading, b
 
 int QVTableControllerHelper::numberOfSectionsInTableView(TableView*)
 {
-    return mSections ? static_cast<int>(mSections->size()) : 1;
+    return sections_ ? static_cast<int>(sections_->size()) : 1;
 }
 
 int QVTableControllerHelper::tableViewNumberOfRowsInSection(TableView*, int section)

@@ -102,18 +102,18 @@ std::vector<std::string> QVTableControllerHelper::sectionIndexTitlesForTableView
 
 int QVTableControllerHelper::tableViewSectionForSectionIndexTitle(TableView*, const std::string& title, int)
 {
-    if (!isAlphabeticalList() || !mSections || mSections->empty())
+    if (!isAlphabeticalList() || !sections_ || sections_->empty())
         return 0;
     if (title.empty())
         return 0;
-    for (size_t i = 0; i < mSections->size(); ++i) {
-        const std::string& sectionTitle = (*mSections)[i]->title();
+    for (size_t i = 0; i < sections_->size(); ++i) {
+        const std::string& sectionTitle = (*sections_)[i]->title();
         if (sectionTitle == title)
             return static_cast<int>(i);
         if (title != "#" && !sectionTitle.empty() && sectionTitle[0] > title[0])
             return static_cast<int>(i);
     }
-    return static_cast<int>(mSections->size()) - 1;
+    return static_cast<int>(sections_->size()) - 1;
 }
 
 Ref<View> QVTableControllerHelper::createPlainTableSectionHeader(int section)

@@ -21,30 +21,30 @@ void QVTableControllerHelper::_displayEmptyDataSetView(ViewController* controlle
     if (!table)
         return;
     if (controller) {
-        mEmptyTableController = controller;
+        emptyTableController_ = controller;
     } else {
-        mEmptyTableController = QVControllerLoader::load(kEmptyDataSetName);
-        if (mEmptyTableController)
-            requireCast<QVDeadEndErrorController>(mEmptyTableController, "The empty-list screen must take its message")
+        emptyTableController_ = QVControllerLoader::load(kEmptyDataSetName);
+        if (emptyTableController_)
+            requireCast<QVDeadEndErrorController>(emptyTableController_, "The empty-list screen must take its message")
                 ->setMessage(message);
     }
-    if (!mEmptyTableController) {
+    if (!emptyTableController_) {
         platform::logLine(platform::LogLevel::Warning, "QVTableControllerHelper: no empty-data screen to show");
         return;
     }
-    mEmptyTableController->notifyViewWillAppear(false);
-    View* footer = mEmptyTableController->view();
+    emptyTableController_->notifyViewWillAppear(false);
+    View* footer = emptyTableController_->view();
     footer->setFrame(platform::Rect(0, footer->frame().origin.y, table->frame().size.width,
                                     table->frame().size.height));
     table->setTableFooterView(footer);
-    onTableFooterCreated(mEmptyTableController.get());
+    onTableFooterCreated(emptyTableController_.get());
     table->reloadData();
 }
 
 void QVTableControllerHelper::_removeEmptyDataSetView()
 {
     // Only the empty-data screen goes: a footer of the screen's own stays.
-    Ref<ViewController> empty = std::move(mEmptyTableController);
+    Ref<ViewController> empty = std::move(emptyTableController_);
     TableView* table = tableView();
     if (table && empty && empty->isViewLoaded() && table->tableFooterView() == empty->view())
         table->setTableFooterView(nullptr);
@@ -56,29 +56,29 @@ void QVTableControllerHelper::_createAndDisplayTableHeader()
     if (!table)
         return;
     if (auto controllerName = getTableHeaderControllerName()) {
-        if (mTableHeaderController)
+        if (tableHeaderController_)
             return;
-        mTableHeaderView = nullptr;
-        mTableHeaderController = QVControllerLoader::load(*controllerName, this);
-        onTableHeaderCreated(mTableHeaderController.get());
-        if (!mTableHeaderController) {
+        tableHeaderView_ = nullptr;
+        tableHeaderController_ = QVControllerLoader::load(*controllerName, this);
+        onTableHeaderCreated(tableHeaderController_.get());
+        if (!tableHeaderController_) {
             table->setTableHeaderView(nullptr);
             return;
         }
-        if (auto* header = dynamic_cast<QVTableControllerHeader*>(mTableHeaderController.get())) {
+        if (auto* header = dynamic_cast<QVTableControllerHeader*>(tableHeaderController_.get())) {
             View* sizing = view();
             if (auto* wrapper = dynamic_cast<QVFramedContentWrapperView*>(sizing))
                 sizing = wrapper->wrappedView();
             header->resizeView(sizing);
         }
-        table->setTableHeaderView(mTableHeaderController->view());
+        table->setTableHeaderView(tableHeaderController_->view());
     } else if (auto viewName = getTableHeaderViewName()) {
-        if (mTableHeaderView)
+        if (tableHeaderView_)
             return;
-        mTableHeaderController = nullptr;
-        mTableHeaderView = QVControllerLoader::loadView(*viewName, this);
+        tableHeaderController_ = nullptr;
+        tableHeaderView_ = QVControllerLoader::loadView(*viewName, this);
         onTableHeaderCreated(nullptr);
-        table->setTableHeaderView(mTableHeaderView.get());
+        table->setTableHeaderView(tableHeaderView_.get());
     } else {
         table->setTableHeaderView(nullptr);
     }
@@ -89,7 +89,7 @@ void QVTableControllerHelper::_createAndDisplayTableHeader()
 
 bool QVTableControllerHelper::_isScrolledToHead()
 {
-    if (!mSections || mSections->empty())
+    if (!sections_ || sections_->empty())
         return true;
     TableView* table = tableView();
     if (!table)
@@ -110,7 +110,7 @@ bool QVTableControllerHelper::_isScrolledToHead()
 void QVTableControllerHelper::_scrollToTableHead(bool animated)
 {
     TableView* table = tableView();
-    if (!table || !mSections || mSections->empty())
+    if (!table || !sections_ || sections_->empty())
         return;
     if (isNewContentShownAtBottom()) {
         if (View* footer = table->tableFooterView()) {

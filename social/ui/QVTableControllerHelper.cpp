@@ -27,16 +27,16 @@ QVTableControllerHelper::~QVTableControllerHelper()
     platform::NotificationCenter::defaultCenter().removeObserver(this);
     // Tearing down neither lays the table out nor asks for cells (a layout
     // here would ask a data source that is gone, inside a destructor).
-    if (TableView* table = mMyTableView.get()) { // never view(): that would load a view now
+    if (TableView* table = myTableView_.get()) { // never view(): that would load a view now
         if (table->dataSource() == this)
             table->setDataSource(nullptr);
         if (table->delegate() == this)
             table->setDelegate(nullptr);
         table->discardContents(); // its cells and header point back at this screen
     }
-    if (mTableHeaderController && mTableHeaderController->isViewLoaded())
-        mTableHeaderController->view()->removeFromSuperview();
-    for (auto& [name, cell] : mHelperCellsForHeight)
+    if (tableHeaderController_ && tableHeaderController_->isViewLoaded())
+        tableHeaderController_->view()->removeFromSuperview();
+    for (auto& [name, cell] : helperCellsForHeight_)
         if (auto* helper = dynamic_cast<QVTableCellHelper*>(cell.get()))
             helper->setOwningTable(nullptr);
 }
@@ -45,7 +45,7 @@ TableView* QVTableControllerHelper::tableView()
 {
     if (auto* table = dynamic_cast<TableView*>(view()))
         return table;
-    return mMyTableView.get();
+    return myTableView_.get();
 }
 
 QVNavigationController* QVTableControllerHelper::qvNavigationController() const
@@ -61,7 +61,7 @@ void QVTableControllerHelper::loadView()
     auto table = QVTableView::tableViewWithFrame(QVDashboardRole::current().getDashboardBounds(), tableStyle_);
     table->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
     table->setSeparatorColor(Color::clear()); // no separators: the cell backgrounds draw the rows
-    mMyTableView = table.get();
+    myTableView_ = table.get();
     setTableView(table.get());
 }
 
@@ -71,7 +71,7 @@ void QVTableControllerHelper::viewDidLoad()
     TableView* table = tableView();
     table->setDataSource(this);
     table->setDelegate(this);
-    mHelperCellsForHeight.clear();
+    helperCellsForHeight_.clear();
     view()->setBackgroundColor(Color::clear());
     view()->setOpaque(false);
     if (Ref<View> background = getBackgroundView()) {
@@ -90,7 +90,7 @@ void QVTableControllerHelper::viewWillAppear(bool animated)
 {
     // The platform's own step (reload on first appearance) is replaced by this one.
     TableView* table = tableView();
-    if (mSections) {
+    if (sections_) {
         if (table && table->indexPathForSelectedRow())
             table->deselectRowAtIndexPath(*table->indexPathForSelectedRow(), animated);
     } else if (table) {
@@ -163,7 +163,7 @@ void QVTableControllerHelper::_onDataLoadedWrapperIsIncremental(Object* answer, 
         series = QVPaginatedSeries::paginatedSeries();
     _onDataLoaded(series.get(), isIncremental);
     _createAndDisplayTableHeader();
-    if (!mSections || mSections->empty()) {
+    if (!sections_ || sections_->empty()) {
         if (shouldDisplayEmptyDataSet())
             _displayEmptyDataSetView(getNoDataFoundViewController().get(), getNoDataFoundMessage());
         _reloadTableData();
@@ -174,9 +174,9 @@ void QVTableControllerHelper::_onDataLoadedWrapperIsIncremental(Object* answer, 
 
 void QVTableControllerHelper::_reloadTableData()
 {
-    if (mSections) {
-        for (size_t i = 0; i < mSections->size(); ++i) {
-            QVTableSectionDescription* section = (*mSections)[i].get();
+    if (sections_) {
+        for (size_t i = 0; i < sections_->size(); ++i) {
+            QVTableSectionDescription* section = (*sections_)[i].get();
             if (!section->leadingCellName())
                 section->setLeadingCellName(getLeadingCellControllerNameForSection(static_cast<int>(i)));
             if (!section->trailingCellName())

@@ -86,7 +86,7 @@ public:
     virtual bool shouldAlwaysRefreshWhenShown() { return false; }
     // The request of a full refresh: answer one page to onSuccess (a QVPaginatedSeries).
     virtual void doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure) { }
-    // With each answer; subclasses build mSections here.
+    // With each answer; subclasses build sections_ here.
     virtual void _onDataLoaded(QVPaginatedSeries* series, bool isIncremental) { }
     virtual bool isNewContentShownAtBottom() { return false; }
     virtual platform::Object* getResourceFromSection(QVTableSectionDescription* section, int row) { return nullptr; }
@@ -149,10 +149,10 @@ public:
     void setOwningTabBarItem(platform::Object* item) { owningTabBarItem_ = item; }
 
     // Null until the first answer.
-    const std::optional<Sections>& sections() const { return mSections; }
-    platform::ui::ViewController* emptyTableController() const { return mEmptyTableController.get(); }
-    platform::ui::ViewController* tableHeaderController() const { return mTableHeaderController.get(); }
-    platform::ui::View* tableHeaderView() const { return mTableHeaderView.get(); }
+    const std::optional<Sections>& sections() const { return sections_; }
+    platform::ui::ViewController* emptyTableController() const { return emptyTableController_.get(); }
+    platform::ui::ViewController* tableHeaderController() const { return tableHeaderController_.get(); }
+    platform::ui::View* tableHeaderView() const { return tableHeaderView_.get(); }
     // The row whose deletion waits for confirmation.
     const std::optional<platform::ui::IndexPath>& deletingIndexPath() const { return deletingIndexPath_; }
 
@@ -194,7 +194,7 @@ protected:
     void _onDataLoadedWrapperIsIncremental(platform::Object* series, bool isIncremental);
     void _onDataFailedLoading(platform::Object* answer) { hideLoadingScreen(); }
     void _refreshData();
-    bool _shouldRefresh() const { return !mSections || const_cast<QVTableControllerHelper*>(this)->shouldAlwaysRefreshWhenShown(); }
+    bool _shouldRefresh() const { return !sections_ || const_cast<QVTableControllerHelper*>(this)->shouldAlwaysRefreshWhenShown(); }
     virtual void _reloadTableData();
     // Puts the list's header in place after each load; a screen with its own
     // header and footer puts them there instead.
@@ -217,12 +217,12 @@ protected:
     bool _isScrolledToHead();
     void _scrollToTableHead(bool animated);
 
-    std::optional<Sections> mSections;
-    platform::Ref<platform::ui::ViewController> mTableHeaderController;
-    platform::Ref<platform::ui::View> mTableHeaderView;
-    platform::Ref<platform::ui::ViewController> mEmptyTableController;
-    std::map<std::string, platform::Ref<platform::ui::TableViewCell>> mHelperCellsForHeight;
-    platform::Ref<platform::ui::TableView> mMyTableView;
+    std::optional<Sections> sections_;
+    platform::Ref<platform::ui::ViewController> tableHeaderController_;
+    platform::Ref<platform::ui::View> tableHeaderView_;
+    platform::Ref<platform::ui::ViewController> emptyTableController_;
+    std::map<std::string, platform::Ref<platform::ui::TableViewCell>> helperCellsForHeight_;
+    platform::Ref<platform::ui::TableView> myTableView_;
     platform::Ref<platform::ui::View> mContainerView;
 
 private:

@@ -14,16 +14,16 @@ void QVTableControllerHelper::insertSection(QVTableSectionDescription* section, 
 {
     if (!section)
         return;
-    if (!mSections)
-        mSections.emplace();
-    index = std::min(index, mSections->size());
-    mSections->insert(mSections->begin() + static_cast<std::ptrdiff_t>(index), Ref<QVTableSectionDescription>(section));
+    if (!sections_)
+        sections_.emplace();
+    index = std::min(index, sections_->size());
+    sections_->insert(sections_->begin() + static_cast<std::ptrdiff_t>(index), Ref<QVTableSectionDescription>(section));
 }
 
 QVTableSectionDescription* QVTableControllerHelper::getSectionWithIdentifier(const std::string& identifier) const
 {
-    if (mSections)
-        for (const auto& s : *mSections)
+    if (sections_)
+        for (const auto& s : *sections_)
             if (s->identifier() == identifier)
                 return s.get();
     return nullptr;
@@ -31,9 +31,9 @@ QVTableSectionDescription* QVTableControllerHelper::getSectionWithIdentifier(con
 
 QVTableSectionDescription* QVTableControllerHelper::getSectionForIndexPath(IndexPath indexPath) const
 {
-    if (!mSections || indexPath.section < 0 || indexPath.section >= static_cast<int>(mSections->size()))
+    if (!sections_ || indexPath.section < 0 || indexPath.section >= static_cast<int>(sections_->size()))
         return nullptr;
-    return (*mSections)[static_cast<size_t>(indexPath.section)].get();
+    return (*sections_)[static_cast<size_t>(indexPath.section)].get();
 }
 
 int QVTableControllerHelper::getNumCellsInSection(int section)
@@ -47,8 +47,8 @@ int QVTableControllerHelper::getNumCellsInSection(int section)
 int QVTableControllerHelper::getNumCellsInTable()
 {
     int total = 0;
-    if (mSections)
-        for (const auto& s : *mSections)
+    if (sections_)
+        for (const auto& s : *sections_)
             total += s->countPageItems();
     return total;
 }
@@ -88,9 +88,9 @@ QVTableControllerHelper::CellType QVTableControllerHelper::rowType(QVTableSectio
 
 int QVTableControllerHelper::_getLoadedBaseRowIndex()
 {
-    if (!mSections || mSections->empty())
+    if (!sections_ || sections_->empty())
         return 0;
-    QVPaginatedSeries* page = mSections->front()->page();
+    QVPaginatedSeries* page = sections_->front()->page();
     return page && page->header() ? static_cast<int>(page->header()->currentOffset) : 0;
 }
 

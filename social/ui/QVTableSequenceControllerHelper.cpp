@@ -16,10 +16,10 @@ using platform::Ref;
 void QVTableSequenceControllerHelper::viewDidLoad()
 {
     QVTableControllerHelper::viewDidLoad();
-    mIsLoadingNextPage = false;
-    mNumLoadedPages = 0;
-    mResourceMap = QVResourceControllerMap::create();
-    populateResourceMap(*mResourceMap);
+    isLoadingNextPage_ = false;
+    numLoadedPages_ = 0;
+    resourceMap_ = QVResourceControllerMap::create();
+    populateResourceMap(*resourceMap_);
 }
 
 void QVTableSequenceControllerHelper::doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
@@ -38,8 +38,8 @@ Object* QVTableSequenceControllerHelper::getResourceFromSection(QVTableSectionDe
         return nullptr;
     if (hasStreamingSections()) {
         row -= _getLoadedBaseRowIndex();
-        size_t loaded = mSections && !mSections->empty() && mSections->front()->page()
-            ? mSections->front()->page()->count() : 0;
+        size_t loaded = sections_ && !sections_->empty() && sections_->front()->page()
+            ? sections_->front()->page()->count() : 0;
         if (row < 0 || static_cast<size_t>(row) >= loaded)
             return nullptr;
     }
@@ -51,9 +51,9 @@ std::string QVTableSequenceControllerHelper::getCellControllerNameFromSection(QV
     Object* resource = getResourceFromSection(section, row);
     if (!resource)
         return hasStreamingSections() ? getCellControllerNameForStreamingCells() : std::string();
-    if (!mResourceMap)
+    if (!resourceMap_)
         return "";
-    return mResourceMap->getControllerName(*resource).value_or("");
+    return resourceMap_->getControllerName(*resource).value_or("");
 }
 
 Object* QVTableSequenceControllerHelper::getResourceAtIndexPath(IndexPath indexPath)
@@ -70,10 +70,10 @@ Object* QVTableSequenceControllerHelper::getResourceAtIndexPath(IndexPath indexP
 
 std::optional<IndexPath> QVTableSequenceControllerHelper::getFirstIndexPathForResource(const QVResource* resource)
 {
-    if (!resource || !mSections)
+    if (!resource || !sections_)
         return std::nullopt;
-    for (size_t s = 0; s < mSections->size(); ++s) {
-        QVTableSectionDescription* section = (*mSections)[s].get();
+    for (size_t s = 0; s < sections_->size(); ++s) {
+        QVTableSectionDescription* section = (*sections_)[s].get();
         if (!section->page())
             continue;
         const auto& objects = section->page()->objects();
@@ -99,9 +99,9 @@ void QVTableSequenceControllerHelper::configureCell(TableViewCell* cell, bool le
 std::optional<QVTableControllerHelper::Sections> QVTableSequenceControllerHelper::_sectionsFromResources(QVPaginatedSeries* series)
 {
     if (series->tableMetaDataObjects().empty()) {
-        mMetaDataObjects.reset();
+        metaDataObjects_.reset();
     } else {
-        mMetaDataObjects = series->tableMetaDataObjects();
+        metaDataObjects_ = series->tableMetaDataObjects();
         series->setTableMetaDataObjects({});
     }
     if (series->count() == 0)
@@ -132,7 +132,7 @@ std::optional<QVTableControllerHelper::Sections> QVTableSequenceControllerHelper
 
 void QVTableSequenceControllerHelper::_onDataLoaded(QVPaginatedSeries* series, bool isIncremental)
 {
-    const bool firstLoad = !mSections;
+    const bool firstLoad = !sections_;
     const bool wasAtHead = _isScrolledToHead();
     onBeforeResourcesProcessed(series);
     std::optional<Sections> sections = _sectionsFromResources(series);
@@ -156,14 +156,14 @@ void QVTableSequenceControllerHelper::_onDataLoaded(QVPaginatedSeries* series, b
     }
 
     TableView* table = tableView();
-    if (!firstLoad && allowPagination() && hasStreamingSections() && sections && mSections
-        && sections->size() == mSections->size()) {
+    if (!firstLoad && allowPagination() && hasStreamingSections() && sections && sections_
+        && sections->size() == sections_->size()) {
         // A streamed window: the visible rows it covers take their objects, without a reload.
-        mSections = std::move(sections);
-        QVTableSectionDescription* last = mSections->back().get();
+        sections_ = std::move(sections);
+        QVTableSectionDescription* last = sections_->back().get();
         QVPaginatedSeries* page = last->page();
         if (table && page) {
-            const int section = static_cast<int>(mSections->size()) - 1;
+            const int section = static_cast<int>(sections_->size()) - 1;
             const int base = static_cast<int>(page->header() ? page->header()->currentOffset : 0)
                 + (last->leadingCellName() ? 1 : 0);
             for (size_t i = 0; i < page->count(); ++i) {
@@ -172,10 +172,10 @@ void QVTableSequenceControllerHelper::_onDataLoaded(QVPaginatedSeries* series, b
                     _changeResource(page->objectAtIndex(i), cell, row);
             }
         }
-    } else if (!firstLoad && isIncremental && mSections && !mSections->empty()) {
+    } else if (!firstLoad && isIncremental && sections_ && !sections_->empty()) {
         // Merge into the last section; an answer without objects changes nothing.
         if (sections && !sections->empty()) {
-            QVTableSectionDescription* last = mSections->back().get();
+            QVTableSectionDescription* last = sections_->back().get();
             const bool paged = allowPagination() && last->page() && last->page()->header();
             const size_t added = last->addContentsOfSectionWhereUnique(*sections->back(), true, !paged);
             const size_t objects = last->page() ? last->page()->count() : 0;
@@ -184,7 +184,7 @@ void QVTableSequenceControllerHelper::_onDataLoaded(QVPaginatedSeries* series, b
                 _reloadTableData();
             } else if (added > 0 && table) {
                 // The new objects are the first of the page: their rows, in table order.
-                const int section = static_cast<int>(mSections->size()) - 1;
+                const int section = static_cast<int>(sections_->size()) - 1;
                 const int lead = last->leadingCellName() ? 1 : 0;
                 const int count = getNumCellsInSection(section);
                 std::vector<IndexPath> rows;
@@ -198,8 +198,8 @@ void QVTableSequenceControllerHelper::_onDataLoaded(QVPaginatedSeries* series, b
             }
         }
     } else {
-        mSections = std::move(sections);
-        if (mSections && !mSections->empty())
+        sections_ = std::move(sections);
+        if (sections_ && !sections_->empty())
             _reloadTableData();
     }
 
@@ -214,8 +214,8 @@ void QVTableSequenceControllerHelper::_onDataLoaded(QVPaginatedSeries* series, b
 
 void QVTableSequenceControllerHelper::_reloadTableData()
 {
-    if (mSections && !mSections->empty() && allowPagination() && !hasStreamingSections()) {
-        QVTableSectionDescription* last = mSections->back().get();
+    if (sections_ && !sections_->empty() && allowPagination() && !hasStreamingSections()) {
+        QVTableSectionDescription* last = sections_->back().get();
         if (last->page() && last->page()->header() && !last->trailingCellName())
             last->setTrailingCellName(std::string(kLoadMoreCellName));
     }
@@ -228,9 +228,9 @@ void QVTableSequenceControllerHelper::_reloadTableData()
 QVTableSequenceControllerLoadMoreCell* QVTableSequenceControllerHelper::visibleLoadMoreCell()
 {
     TableView* table = tableView();
-    if (!table || !mSections || mSections->empty())
+    if (!table || !sections_ || sections_->empty())
         return nullptr;
-    int section = static_cast<int>(mSections->size()) - 1;
+    int section = static_cast<int>(sections_->size()) - 1;
     int rows = table->numberOfRowsInSection(section);
     if (rows <= 0)
         return nullptr;
@@ -245,19 +245,19 @@ void QVTableSequenceControllerHelper::onTrailingCellWasClickedForSection(int sec
 
 void QVTableSequenceControllerHelper::doLoadMoreOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    if (mSections && !mSections->empty())
-        onTrailingCellWasClickedForSection(static_cast<int>(mSections->size()) - 1, onSuccess, onFailure);
+    if (sections_ && !sections_->empty())
+        onTrailingCellWasClickedForSection(static_cast<int>(sections_->size()) - 1, onSuccess, onFailure);
 }
 
 void QVTableSequenceControllerHelper::onTrailingCellWasClickedForSection(int section, const QVDelegate& onSuccess,
                                                                          const QVDelegate& onFailure)
 {
-    if (!mSections || section != static_cast<int>(mSections->size()) - 1 || mIsLoadingNextPage)
+    if (!sections_ || section != static_cast<int>(sections_->size()) - 1 || isLoadingNextPage_)
         return;
-    QVPaginatedSeries* page = mSections->back()->page();
+    QVPaginatedSeries* page = sections_->back()->page();
     if (page && page->header() && page->header()->isLastPageLoaded())
         return;
-    ++mNumLoadedPages;
+    ++numLoadedPages_;
     if (TableView* table = tableView()) {
         int rows = table->numberOfRowsInSection(section);
         if (rows > 0)
@@ -265,9 +265,9 @@ void QVTableSequenceControllerHelper::onTrailingCellWasClickedForSection(int sec
     }
     if (auto* cell = visibleLoadMoreCell())
         cell->setIsLoading(true);
-    mIsLoadingNextPage = true;
+    isLoadingNextPage_ = true;
     doIndexActionWithPage(
-        mNumLoadedPages,
+        numLoadedPages_,
         QVDelegate(this, BRISKO_SELECTOR(QVTableSequenceControllerHelper, _paginationRequestSucceeded), onSuccess),
         QVDelegate(this, BRISKO_SELECTOR(QVTableSequenceControllerHelper, _paginationRequestFailed), onFailure));
 }
@@ -275,14 +275,14 @@ void QVTableSequenceControllerHelper::onTrailingCellWasClickedForSection(int sec
 void QVTableSequenceControllerHelper::_paginationRequestSucceeded(Object* series, Object* chainedDelegate)
 {
     Ref<QVTableSequenceControllerHelper> keep(this);
-    mIsLoadingNextPage = false;
+    isLoadingNextPage_ = false;
     if (auto* cell = visibleLoadMoreCell())
         cell->setIsLoading(false);
     _onDataLoadedWrapperIsIncremental(series, true);
     // The merge reloaded the table; the load-more row is refreshed where it is now.
     TableView* table = tableView();
-    if (table && mSections && !mSections->empty()) {
-        int section = static_cast<int>(mSections->size()) - 1;
+    if (table && sections_ && !sections_->empty()) {
+        int section = static_cast<int>(sections_->size()) - 1;
         int rows = table->numberOfRowsInSection(section);
         if (rows > 0 && cellTypeAtIndexPath(IndexPath::forRow(rows - 1, section)) == QVTableSectionDescription::kTrailingCell)
             table->reloadRowsAtIndexPaths({ IndexPath::forRow(rows - 1, section) }, TableViewRowAnimation::Fade);
@@ -295,9 +295,9 @@ void QVTableSequenceControllerHelper::_paginationRequestFailed(Object* answer, O
 {
     Ref<QVTableSequenceControllerHelper> keep(this);
     // The page was not loaded: the next touch asks for it again.
-    if (mNumLoadedPages > 0)
-        --mNumLoadedPages;
-    mIsLoadingNextPage = false;
+    if (numLoadedPages_ > 0)
+        --numLoadedPages_;
+    isLoadingNextPage_ = false;
     if (auto* cell = visibleLoadMoreCell())
         cell->setIsLoading(false);
     AlertView::alert("", kLoadMoreFailedMessage, nullptr, "Ok")->show();
@@ -314,12 +314,12 @@ void QVTableSequenceControllerHelper::tableViewWillDisplayCell(TableView*, Table
     if (!hasStreamingSections())
         return;
     platform::RunLoop& loop = platform::RunLoop::main();
-    if (mCountdownToStreamingRequest && mCountdownToStreamingRequest->isValid()) {
-        mCountdownToStreamingRequest->setFireTime(loop.now() + kStreamingDelay);
+    if (countdownToStreamingRequest_ && countdownToStreamingRequest_->isValid()) {
+        countdownToStreamingRequest_->setFireTime(loop.now() + kStreamingDelay);
         return;
     }
     platform::Weak<QVTableSequenceControllerHelper> weak(this);
-    mCountdownToStreamingRequest = loop.performAfter(kStreamingDelay, [weak] {
+    countdownToStreamingRequest_ = loop.performAfter(kStreamingDelay, [weak] {
         if (auto self = weak.lock())
             self->_downloadCurrentStreamingPage();
     });
@@ -327,9 +327,9 @@ void QVTableSequenceControllerHelper::tableViewWillDisplayCell(TableView*, Table
 
 void QVTableSequenceControllerHelper::_downloadCurrentStreamingPage()
 {
-    if (mCountdownToStreamingRequest)
-        mCountdownToStreamingRequest->invalidate();
-    mCountdownToStreamingRequest = nullptr;
+    if (countdownToStreamingRequest_)
+        countdownToStreamingRequest_->invalidate();
+    countdownToStreamingRequest_ = nullptr;
     TableView* table = tableView();
     if (!table)
         return;

@@ -67,21 +67,21 @@ public:
     std::vector<platform::Ref<T>> getMetaDataOfType() const
     {
         std::vector<platform::Ref<T>> found;
-        if (mMetaDataObjects)
-            for (const auto& o : *mMetaDataObjects)
+        if (metaDataObjects_)
+            for (const auto& o : *metaDataObjects_)
                 if (auto* match = dynamic_cast<T*>(o.get()))
                     found.emplace_back(match);
         return found;
     }
     void doLoadMoreOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure);
     void onTrailingCellWasClickedForSection(int section, const QVDelegate& onSuccess, const QVDelegate& onFailure);
-    bool isLoadingNextPage() const { return mIsLoadingNextPage; }
-    unsigned int numLoadedPages() const { return mNumLoadedPages; }
-    QVResourceControllerMap* resourceMap() const { return mResourceMap.get(); }
+    bool isLoadingNextPage() const { return isLoadingNextPage_; }
+    unsigned int numLoadedPages() const { return numLoadedPages_; }
+    QVResourceControllerMap* resourceMap() const { return resourceMap_.get(); }
 
     // --- Overrides ---
     void viewDidLoad() override;
-    void onRefreshingData() override { mNumLoadedPages = 1; }
+    void onRefreshingData() override { numLoadedPages_ = 1; }
     void doIndexActionOnSuccess(const QVDelegate& onSuccess, const QVDelegate& onFailure) override;
     void _onDataLoaded(QVPaginatedSeries* series, bool isIncremental) override;
     void configureCell(platform::ui::TableViewCell* cell, bool leading, bool trailing, bool odd) override;
@@ -107,11 +107,11 @@ protected:
     void _downloadCurrentStreamingPage();
     void _streamingPaginationSucceeded(platform::Object* series);
 
-    platform::Ref<QVResourceControllerMap> mResourceMap;
-    bool mIsLoadingNextPage { false };
-    unsigned int mNumLoadedPages { 0 };
-    std::optional<QVPaginatedSeries::Objects> mMetaDataObjects;
-    platform::Ref<platform::Timer> mCountdownToStreamingRequest;
+    platform::Ref<QVResourceControllerMap> resourceMap_;
+    bool isLoadingNextPage_ { false };
+    unsigned int numLoadedPages_ { 0 };
+    std::optional<QVPaginatedSeries::Objects> metaDataObjects_;
+    platform::Ref<platform::Timer> countdownToStreamingRequest_;
 
 private:
     class QVTableSequenceControllerLoadMoreCell* visibleLoadMoreCell();

@@ -16,9 +16,9 @@ void QVTableSingleControllerHelper::doIndexActionOnSuccess(const QVDelegate& onS
 
 void QVTableSingleControllerHelper::_onDataLoaded(QVPaginatedSeries* series, bool)
 {
-    mSections.reset();
+    sections_.reset();
     if (series->count() > 0)
-        mSections = tableSectionDescriptionsForResource(series->objectAtIndex(0));
+        sections_ = tableSectionDescriptionsForResource(series->objectAtIndex(0));
     if (TableView* table = tableView())
         table->reloadData();
 }

@@ -8,7 +8,7 @@ using namespace platform::ui;
 void QVTableStaticControllerHelper::viewDidLoad()
 {
     QVTableControllerHelper::viewDidLoad();
-    mSections = buildTableSectionDescriptions();
+    sections_ = buildTableSectionDescriptions();
 }
 
 void QVTableStaticControllerHelper::viewWillAppear(bool animated)

@@ -35,10 +35,10 @@ void QVViewController::hideLoadingScreen()
 
 void QVViewController::showLoadingScreenWithMessage(const std::string& message)
 {
-    if (mLoadingScreen && mLoadingScreen->isViewLoaded())
-        mLoadingScreen->view()->removeFromSuperview();
+    if (loadingScreen_ && loadingScreen_->isViewLoaded())
+        loadingScreen_->view()->removeFromSuperview();
     auto loading = QVLoadingController::loadingControllerWithText(message);
-    mLoadingScreen = loading.get();
+    loadingScreen_ = loading.get();
     if (loading)
         view()->addSubview(loading->view());
 }

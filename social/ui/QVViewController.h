@@ -32,7 +32,7 @@ public:
     virtual void hideLoadingScreen();
     // A loading overlay of this screen's own, over its view.
     void showLoadingScreenWithMessage(const std::string& message);
-    platform::ui::ViewController* loadingScreen() const { return mLoadingScreen.get(); }
+    platform::ui::ViewController* loadingScreen() const { return loadingScreen_.get(); }
 
     // To the navigation controller when there is one, else kept here.
     void setBadgeValue(const std::optional<std::string>& value);
@@ -62,7 +62,7 @@ protected:
     QVViewController() = default;
 
 private:
-    platform::Ref<platform::ui::ViewController> mLoadingScreen;
+    platform::Ref<platform::ui::ViewController> loadingScreen_;
     platform::WeakLink<platform::Object> owningTabBarItem_;
     std::optional<std::string> badgeValue_;
 };

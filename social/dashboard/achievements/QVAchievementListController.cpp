@@ -51,8 +51,8 @@ void QVAchievementListController::postPushAchievementListController()
     std::string compared = comparedUserId();
     bool comparing = !compared.empty() && compared != QuorvelInternal::sessionRole().lastLoggedInUserId();
     achievementCellName_ = comparing ? "AchievementCompareList" : "AchievementProgressionList";
-    mResourceMap = QVResourceControllerMap::create();
-    populateResourceMap(*mResourceMap);
+    resourceMap_ = QVResourceControllerMap::create();
+    populateResourceMap(*resourceMap_);
 }
 
 void QVAchievementListController::populateResourceMap(QVResourceControllerMap& map)

@@ -65,10 +65,10 @@ void QVChatRoomController::viewDidLoad()
 {
     QVTableSequenceControllerHelper::viewDidLoad();
     Ref<ViewController> loaded = QVControllerLoader::load("ChatRoomMessageBox");
-    mChatRoomMessageBoxController = Ref<QVChatRoomMessageBoxController>(
+    chatRoomMessageBoxController_ = Ref<QVChatRoomMessageBoxController>(
         loaded ? requireCast<QVChatRoomMessageBoxController>(loaded, "The chat room's message box must send the room's messages") : nullptr);
-    if (mChatRoomMessageBoxController)
-        mChatRoomMessageBoxController->view();
+    if (chatRoomMessageBoxController_)
+        chatRoomMessageBoxController_->view();
 }
 
 void QVChatRoomController::viewWillAppear(bool animated)
@@ -77,22 +77,22 @@ void QVChatRoomController::viewWillAppear(bool animated)
     if (roomInstance_)
         setTitle(roomInstance_->roomName());
     startObservingKeyboard();
-    if (mChatRoomMessageBoxController)
-        mChatRoomMessageBoxController->viewWillAppear(animated);
+    if (chatRoomMessageBoxController_)
+        chatRoomMessageBoxController_->viewWillAppear(animated);
 }
 
 void QVChatRoomController::viewDidAppear(bool animated)
 {
     QVTableSequenceControllerHelper::viewDidAppear(animated);
-    if (!mHasAppearedBefore) {
+    if (!hasAppearedBefore_) {
         if (auto& set = QVCommunityPolling::shared().setChatFrequency)
             set();
     } else {
         rejoinRoom();
     }
-    mHasAppearedBefore = true;
-    if (mChatRoomMessageBoxController)
-        mChatRoomMessageBoxController->viewDidAppear(animated);
+    hasAppearedBefore_ = true;
+    if (chatRoomMessageBoxController_)
+        chatRoomMessageBoxController_->viewDidAppear(animated);
 }
 
 void QVChatRoomController::setTopBarsVisible(bool visible)
@@ -112,8 +112,8 @@ void QVChatRoomController::viewWillDisappear(bool animated)
     if (QuorvelInternal::dashboardRole().isInLandscapeMode())
         setTopBarsVisible(true);
     QVTableSequenceControllerHelper::viewWillDisappear(animated);
-    if (mChatRoomMessageBoxController)
-        mChatRoomMessageBoxController->viewWillDisappear(animated);
+    if (chatRoomMessageBoxController_)
+        chatRoomMessageBoxController_->viewWillDisappear(animated);
     // Back to the default interval rather than no polling at all: the
     // dashboard's counts and notices depend on the poller.
     if (auto& restore = QVCommunityPolling::shared().restoreDefaultFrequency)
@@ -124,8 +124,8 @@ void QVChatRoomController::viewWillDisappear(bool animated)
 void QVChatRoomController::viewDidDisappear(bool animated)
 {
     QVTableSequenceControllerHelper::viewDidDisappear(animated);
-    if (mChatRoomMessageBoxController)
-        mChatRoomMessageBoxController->viewDidDisappear(animated);
+    if (chatRoomMessageBoxController_)
+        chatRoomMessageBoxController_->viewDidDisappear(animated);
 }
 
 void QVChatRoomController::rejoinRoom()
@@ -156,11 +156,11 @@ void QVChatRoomController::onFailedToRejoinRoom(Object*)
 void QVChatRoomController::onResourcesDownloaded(QVPaginatedSeries* series)
 {
     QVTableSequenceControllerHelper::onResourcesDownloaded(series);
-    if (QuorvelInternal::dashboardRole().isLargeScreen() || mDidScrollToBottom || !tableView())
+    if (QuorvelInternal::dashboardRole().isLargeScreen() || didScrollToBottom_ || !tableView())
         return;
     int rows = tableView()->numberOfRowsInSection(0);
     if (tableView()->numberOfSections() > 0 && rows > 0) {
-        mDidScrollToBottom = true;
+        didScrollToBottom_ = true;
         tableView()->scrollToRowAtIndexPath(IndexPath::forRow(rows - 1, 0), TableViewScrollPosition::Bottom, true);
     }
 }
@@ -169,9 +169,9 @@ View* QVChatRoomController::getBottomView()
 {
     if (bottomContainer_)
         return bottomContainer_.get();
-    if (!mChatRoomMessageBoxController)
+    if (!chatRoomMessageBoxController_)
         return nullptr;
-    View* box = mChatRoomMessageBoxController->view();
+    View* box = chatRoomMessageBoxController_->view();
     Rect frame(0, 0, box->frame().size.width, box->frame().size.height);
     if (QuorvelInternal::dashboardRole().isLargeScreen()) {
         auto image = ImageView::imageViewWithFrame(frame);

@@ -32,8 +32,8 @@ public:
 
     QVChatRoomInstance* roomInstance() const { return roomInstance_.get(); }
     void setRoomInstance(QVChatRoomInstance* room) { roomInstance_ = room; }
-    QVChatRoomMessageBoxController* messageBox() const { return mChatRoomMessageBoxController.get(); }
-    bool hasAppearedBefore() const { return mHasAppearedBefore; }
+    QVChatRoomMessageBoxController* messageBox() const { return chatRoomMessageBoxController_.get(); }
+    bool hasAppearedBefore() const { return hasAppearedBefore_; }
 
     void rejoinRoom();
     // Shows or hides the navigation bar (in landscape the keyboard leaves no room for it).
@@ -65,11 +65,11 @@ private:
     void keyboardWillShow(const platform::Value& userInfo) override;
     void keyboardWillHide(const platform::Value& userInfo) override;
 
-    platform::Ref<QVChatRoomMessageBoxController> mChatRoomMessageBoxController;
+    platform::Ref<QVChatRoomMessageBoxController> chatRoomMessageBoxController_;
     platform::Ref<QVChatRoomInstance> roomInstance_;
     platform::Ref<platform::ui::View> bottomContainer_;
-    bool mHasAppearedBefore { false };
-    bool mDidScrollToBottom { false };
+    bool hasAppearedBefore_ { false };
+    bool didScrollToBottom_ { false };
 };
 
 class QVChatRoomChatMessageCell : public QVResourceCell<QVChatMessage> {

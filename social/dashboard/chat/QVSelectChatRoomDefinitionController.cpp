@@ -73,15 +73,15 @@ void QVSelectChatRoomDefinitionController::viewWillAppear(bool animated)
         setTitle("Chat Rooms");
     // The room joined last leads the list with its current occupancy.
     QVChatRoomInstance* last = QVChatRoomInstanceService::getCachedLastRoomJoined();
-    if (!last || !mSections || mSections->empty())
+    if (!last || !sections_ || sections_->empty())
         return;
-    QVPaginatedSeries* first = (*mSections)[0]->page();
+    QVPaginatedSeries* first = (*sections_)[0]->page();
     if (first && first->count() == 1 && dynamic_cast<QVChatRoomInstance*>(first->objectAtIndex(0))) {
         first->objects()[0] = Ref<Object>(last);
     } else {
         auto section = QVTableSectionDescription::sectionWithTitle(kLastVisitedTitle,
                                                                    QVPaginatedSeries::paginatedSeriesWithObject(last));
-        mSections->insert(mSections->begin(), section);
+        sections_->insert(sections_->begin(), section);
     }
     _reloadTableData();
 }

@@ -180,13 +180,13 @@ void QVConversationController::_initialIndexComplete(Object* answer, Object* nex
 void QVConversationController::_updateOnlineStatusWithUser(QVUser* user, bool online)
 {
     auto status = QVOnlineStatus::onlineStatusWithUser(user, online);
-    if (!mSections)
-        mSections = Sections();
-    if (mSections->empty() || !(*mSections)[0]->page()) {
+    if (!sections_)
+        sections_ = Sections();
+    if (sections_->empty() || !(*sections_)[0]->page()) {
         auto section = QVTableSectionDescription::sectionWithTitle("", QVPaginatedSeries::paginatedSeries());
-        mSections->insert(mSections->begin(), section);
+        sections_->insert(sections_->begin(), section);
     }
-    QVTableSectionDescription* first = (*mSections)[0].get();
+    QVTableSectionDescription* first = (*sections_)[0].get();
     // The front of the page is the latest row: the list shows newest at the bottom.
     first->page()->objects().insert(first->page()->objects().begin(), Ref<Object>(status.get()));
     first->expandedViews().insert(first->expandedViews().begin(), false);

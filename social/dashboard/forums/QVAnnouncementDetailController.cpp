@@ -163,7 +163,7 @@ Ref<View> QVAnnouncementDetailController::buildHeader(InterfaceBuilder& b)
 
 void QVAnnouncementDetailController::onTableHeaderCreated(ViewController*)
 {
-    View* header = mTableHeaderView.get();
+    View* header = tableHeaderView_.get();
     if (!header || !titleLabel_)
         return;
     View* sizing = view();

@@ -106,9 +106,9 @@ void QVFriendsController::onResourcesDownloaded(QVPaginatedSeries* series)
 {
     QVTableSequenceControllerHelper::onResourcesDownloaded(series);
     // A fresh header (tabs, badge) is built after each load.
-    if (mTableHeaderController && mTableHeaderController->isViewLoaded())
-        mTableHeaderController->view()->removeFromSuperview();
-    mTableHeaderController = nullptr;
+    if (tableHeaderController_ && tableHeaderController_->isViewLoaded())
+        tableHeaderController_->view()->removeFromSuperview();
+    tableHeaderController_ = nullptr;
 
     if (mCurTabType == 0) {
         // The whole list: every user of every section.

@@ -163,9 +163,9 @@ bool QVInboxController::pickerCancelled()
 int QVInboxController::countUnreadLoadedRows(const std::function<bool(const QVSubscription&)>& kind)
 {
     int count = 0;
-    if (!mSections)
+    if (!sections_)
         return 0;
-    for (const auto& section : *mSections)
+    for (const auto& section : *sections_)
         if (QVPaginatedSeries* page = section->page())
             for (const auto& o : page->objects())
                 if (auto* s = dynamic_cast<QVSubscription*>(o.get()); s && kind(*s) && s->unreadCount() > 0)

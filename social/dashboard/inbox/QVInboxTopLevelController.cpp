@@ -98,7 +98,7 @@ void QVInboxTopLevelController::_somethingHappened(const platform::Notification&
 
 void QVInboxTopLevelController::tableViewDidSelectRowAtIndexPath(TableView* table, IndexPath indexPath)
 {
-    if (mSections && !mSections->empty() && indexPath.section == 0) {
+    if (sections_ && !sections_->empty() && indexPath.section == 0) {
         if (QVFanClubCell* cell = cellAtRow(indexPath.row); cell && cell->createControllerSelector()) {
             Ref<ViewController> screen = cell->createControllerSelector()();
             if (screen && navigationController())

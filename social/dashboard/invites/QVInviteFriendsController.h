@@ -51,7 +51,7 @@ private:
     QVObjects selectedUsers_;
     platform::Ref<QVInviteDefinition> definition_;
     std::function<void()> closeInvocation_;
-    QVInviteFriendsHeaderController* header_ { nullptr }; // the list's header, kept as mTableHeaderController
+    QVInviteFriendsHeaderController* header_ { nullptr }; // the list's header, kept as tableHeaderController_
     platform::Ref<platform::ui::BarButtonItem> sendButton_;
 };
 

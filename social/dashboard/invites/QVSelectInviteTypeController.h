@@ -94,7 +94,7 @@ private:
     void didFailGetInviteDefinition(platform::Object*);
 
     std::optional<std::string> inviteId_;
-    QVSelectInviteTypeHeaderController* mHeader { nullptr }; // the list's header, kept as mTableHeaderController
+    QVSelectInviteTypeHeaderController* mHeader { nullptr }; // the list's header, kept as tableHeaderController_
     platform::Ref<QVInviteDefinition> mDefinition;
     std::array<QVObjects, 2> selected_;
     std::array<platform::Ref<QVSelectInviteTypeCell>, 2> cells_;

@@ -50,8 +50,8 @@ void QVLeaderboardController::doIndexActionOnSuccess(const QVDelegate& onSuccess
     Object* compared = getPageComparisonUser();
     if ((compared != nullptr) != isComparison_) {
         isComparison_ = compared != nullptr;
-        mResourceMap = QVResourceControllerMap::create();
-        populateResourceMap(*mResourceMap);
+        resourceMap_ = QVResourceControllerMap::create();
+        populateResourceMap(*resourceMap_);
     }
     QVLeaderboardService::getLeaderboardsForApplication(gameProfileInfo_ ? gameProfileInfo_->resourceId() : std::string(),
                                                         resourceIdOf(compared), onSuccess, onFailure);

@@ -155,21 +155,21 @@ public:
             incremental.push_back(series->count());
             return;
         }
-        mSections.reset();
+        sections_.reset();
         if (series->count() == 0)
             return;
-        mSections.emplace();
+        sections_.emplace();
         if (alphabetical) {
             for (const auto& o : series->objects()) {
                 auto* u = static_cast<QVUser*>(o.get());
                 std::string letter = u->name().substr(0, 1);
-                if (mSections->empty() || mSections->back()->title() != letter)
-                    mSections->push_back(Section::sectionWithTitle(letter, QVPaginatedSeries::paginatedSeries()));
-                mSections->back()->page()->objects().push_back(o);
-                mSections->back()->matchupExpandedViews();
+                if (sections_->empty() || sections_->back()->title() != letter)
+                    sections_->push_back(Section::sectionWithTitle(letter, QVPaginatedSeries::paginatedSeries()));
+                sections_->back()->page()->objects().push_back(o);
+                sections_->back()->matchupExpandedViews();
             }
         } else {
-            mSections->push_back(Section::sectionWithTitle("Users", QVPaginatedSeries::paginatedSeriesFromSeries(*series)));
+            sections_->push_back(Section::sectionWithTitle("Users", QVPaginatedSeries::paginatedSeriesFromSeries(*series)));
         }
         _reloadTableData();
     }
