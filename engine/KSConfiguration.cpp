@@ -3,6 +3,7 @@
 #include "engine/KSConfiguration.h"
 
 #include "platform/device/Device.h"
+#include "platform/gl/GLContext.h"
 #include "platform/gl/GLExtensions.h"
 
 #include <cstdlib>
@@ -41,6 +42,8 @@ KSConfiguration* KSConfiguration::sharedConfiguration()
     if (!gSharedConfiguration) {
         gSharedConfiguration = new KSConfiguration;
         gSharedConfiguration->init();
+    } else if (!gSharedConfiguration->readFromGL_ && platform::GLContext::current()) {
+        gSharedConfiguration->init();
     }
     return gSharedConfiguration;
 }
@@ -73,6 +76,7 @@ uint32_t KSConfiguration::versionFromString(const std::string& version)
 void KSConfiguration::init()
 {
     OSVersion_ = versionFromString(platform::ui::Device::currentDevice().systemVersion());
+    readFromGL_ = platform::GLContext::current() != nullptr;
 
     const GLubyte* extensions = glGetString(GL_EXTENSIONS);
     gGLExtensions = extensions ? reinterpret_cast<const char*>(extensions) : "";

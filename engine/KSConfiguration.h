@@ -50,6 +50,9 @@ private:
     bool supportsDiscardFramebuffer_ { false };
     uint32_t OSVersion_ { 0 };
     GLint maxSamplesAllowed_ { 0 };
+    // Whether init() could ask GL: a configuration first asked for before there is a
+    // context (a sprite made too early) reads GL again once there is one.
+    bool readFromGL_ { false };
 };
 
 } // namespace kestrel

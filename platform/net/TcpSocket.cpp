@@ -152,22 +152,30 @@ TcpSocket::Result TcpSocket::receive(std::string& out, size_t max, double timeou
 int TcpSocket::listenLoopback(int port)
 {
     close();
-    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd_ < 0)
-        return -1;
+    auto [fd, bound] = openLoopbackListener(port, 16);
+    fd_ = fd;
+    return bound;
+}
+
+std::pair<int, int> openLoopbackListener(int port, int backlog)
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return { -1, -1 };
+    // Only SO_REUSEADDR: SO_REUSEPORT would let a second server share a port in use.
     int yes = 1;
-    setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in addr {};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd_, 16) != 0) {
-        close();
-        return -1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, backlog) != 0
+        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        ::close(fd);
+        return { -1, -1 };
     }
-    socklen_t len = sizeof addr;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    return ntohs(addr.sin_port);
+    return { fd, ntohs(address.sin_port) };
 }
 
 Ref<TcpSocket> TcpSocket::accept(double timeout, Result* result)

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <string>
+#include <utility>
 
 namespace platform {
 
@@ -42,5 +43,9 @@ private:
     int wakeFd_ { -1 };
     std::atomic<bool> cancelled_ { false };
 };
+
+// Opens a non-blocking socket listening on 127.0.0.1:`port` (0 lets the
+// system choose): answers the descriptor and the port bound, or {-1, -1}.
+std::pair<int, int> openLoopbackListener(int port, int backlog);
 
 } // namespace platform

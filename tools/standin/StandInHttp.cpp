@@ -4,6 +4,7 @@
 #include "tools/standin/StandInHttp.h"
 
 #include "platform/net/HttpTransport.h"
+#include "platform/net/TcpSocket.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -396,23 +397,7 @@ RequestReader::Step RequestReader::take(std::string& in)
 
 std::pair<int, int> listenOnLoopback(int port)
 {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return { -1, -1 };
-    // Only SO_REUSEADDR: SO_REUSEPORT would let a second server share a port in use.
-    int yes = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, SOMAXCONN) != 0
-        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        ::close(fd);
-        return { -1, -1 };
-    }
-    return { fd, ntohs(address.sin_port) };
+    return platform::openLoopbackListener(port, SOMAXCONN);
 }
 
 int Acceptor::pollable(Clock::time_point now, Clock::time_point& next) const
