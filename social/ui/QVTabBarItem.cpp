@@ -430,11 +430,12 @@ void QVTabBarItem::layoutInBar()
         // On whole points: the badge's three pieces meeting between pixels showed a seam down its middle.
         Rect badge(std::round(bx - s.width / 2), std::round(by - s.height / 2), s.width, s.height);
         // Its art leaves a point clear round the lozenge, so a frame that only meets the name
-        // keeps the lozenge clear of it: beside the name when the tab has room, else above it.
+        // keeps the lozenge clear of it: beside the name (a point further, as the lozenge's round
+        // end comes close to the name's last letter) when the tab has room, else above it.
         const Rect name = drawnNameBox();
         if (!parent_->placeBadgeTopRight && badge.intersects(name)) {
-            if (std::ceil(name.maxX()) + s.width <= width)
-                badge.origin.x = std::ceil(name.maxX());
+            if (std::ceil(name.maxX()) + 1 + s.width <= width)
+                badge.origin.x = std::ceil(name.maxX()) + 1;
             else
                 badge.origin.y = std::floor(name.minY()) - s.height;
         }
