@@ -32,9 +32,11 @@ public:
     static constexpr float kTickerHeight = 24.0f;
     static constexpr float kTabBarHeight = 36.0f;
     // Where the kit's tab images draw their icon: centred, this size, this far
-    // from the top. The badge sits on the icon's top-right corner.
+    // from the top. The badge sits right of the icon, clear of the name.
     static constexpr float kTabIconSize = 20.0f;
     static constexpr float kTabIconTop = 3.0f;
+    // Their name, in the bold system font of this size, a point under the icon.
+    static constexpr float kTabNameSize = 10.0f;
     static constexpr double kTickerRetryDelay = 5.0;
     static constexpr float kTouchBlockerWidth = 40.0f;
     static constexpr float kTouchBlockerHeight = 10.0f;
