@@ -165,10 +165,11 @@ void QVTabbedDashboardController::_styleTabBar()
     // it, the item moves it clear of the name.
     bar->placeBadgeTopRight = false;
     // (the badge's art leaves a point clear round its lozenge: the lozenge starts at the strip's top).
-    bar->badgeOffset = platform::Point(kTabIconSize / 2 + 2 + QVBadgeView::minimumSize().width / 2,
+    // The badge sits right of the tab's icon, clear of its name.
+    bar->badgeOffset = platform::Point(QVDashboardTabArt::kIconSize / 2 + 2 + QVBadgeView::minimumSize().width / 2,
                                        QVBadgeView::minimumSize().height / 2 - 1 - kTabBarHeight / 2);
-    bar->drawnNameTop = kTabIconTop + kTabIconSize + 1;
-    bar->drawnNameFontSize = kTabNameSize;
+    bar->drawnNameTop = QVDashboardTabArt::kNameTop;
+    bar->drawnNameFontSize = QVDashboardTabArt::kNameSize;
     bar->changeZOrderOnTap = false;
     bar->dividerImage = QVLoadKitImage("QVTabBarDivider.png");
     bar->pulse = false;
@@ -190,11 +191,10 @@ void QVTabbedDashboardController::_addAllViewControllers()
     addViewController("GameDiscovery", "Games", imageName("QVDashboardTabDiscovery", suffix, "Hit"),
                       imageName("QVDashboardTabDiscovery", suffix, ""),
                       imageName("QVDashboardTabDiscovery", suffix, "Disabled"));
-    // The names the tabs' art shows (the first tab is named for the game).
+    // The names the tabs' art shows (the first tab's item is named for the game).
     const auto& items = tabBarItems();
-    const char* drawn[] = { "Now Playing", "My Quorvel", "Games" };
-    for (size_t i = 0; i < items.size() && i < std::size(drawn); ++i)
-        items[i]->setDrawnName(drawn[i]);
+    for (size_t i = 0; i < items.size() && i < std::size(QVDashboardTabArt::kNames); ++i)
+        items[i]->setDrawnName(QVDashboardTabArt::kNames[i]);
 }
 
 std::optional<Ref<ViewController>> QVTabbedDashboardController::tabBarLoadViewController(QVTabBar*,

@@ -146,8 +146,8 @@ TEST_F(TabbedDashboardTest, TabImagesFillTheStripAndBadgesSitBesideTheIconClearO
         // The strip is the dashboard's width: the screen on a phone, the 640-point frame on a tablet.
         EXPECT_EQ(x, QVDashboardRole::current().getDashboardBounds().size.width);
 
-        const float iconTop = QVTabbedDashboardController::kTabIconTop;
-        const float iconSize = QVTabbedDashboardController::kTabIconSize;
+        const float iconTop = QVDashboardTabArt::kIconTop;
+        const float iconSize = QVDashboardTabArt::kIconSize;
         // A badge sits just right of its icon, on whole points, its frame (a point clear round the
         // lozenge) clear of the name the tab's art shows: beside the name where the tab has room
         // for it, else lifted onto the band above the strip (on the list, it lay over its last words).
