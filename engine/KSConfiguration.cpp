@@ -6,6 +6,7 @@
 #include "platform/gl/GLContext.h"
 #include "platform/gl/GLExtensions.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
 #include <string>
@@ -82,7 +83,10 @@ void KSConfiguration::init()
     gGLExtensions = extensions ? reinterpret_cast<const char*>(extensions) : "";
     maxTextureSize_ = readInteger(GL_MAX_TEXTURE_SIZE);
     maxModelviewStackDepth_ = readInteger(GL_MAX_MODELVIEW_STACK_DEPTH);
-    maxSamplesAllowed_ = readInteger(kMaxSamplesApple);
+    // A multisampled view takes its samples from a multisampled surface where GL
+    // has no multisampled framebuffers: the most either way is what a game can have.
+    maxSamplesAllowed_ = std::max(readInteger(kMaxSamplesApple),
+                                  static_cast<GLint>(platform::GLContext::maxSurfaceSamples()));
     platform::drainGLErrors();
 
     supportsPVRTC_ = checkForGLExtension("GL_IMG_texture_compression_pvrtc");

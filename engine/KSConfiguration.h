@@ -27,7 +27,8 @@ public:
     bool checkForGLExtension(const std::string& name) const;
 
     GLint maxTextureSize() const { return maxTextureSize_; }
-    // Samples a multisampled framebuffer may use (0 where the driver has none).
+    // Samples a multisampled view may use: the most of the driver's multisampled
+    // framebuffers and of the platform's multisampled surfaces (0: neither).
     GLint maxSamplesAllowed() const { return maxSamplesAllowed_; }
     GLint maxModelviewStackDepth() const { return maxModelviewStackDepth_; }
     bool supportsPVRTC() const { return supportsPVRTC_; }

@@ -9,6 +9,7 @@
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/Image.h"
 #include "platform/graphics/TextEngine.h"
+#include "social/dashboard/frame/QVDashboardTabArt.h"
 
 #include <algorithm>
 #include <cmath>
@@ -105,11 +106,11 @@ const Rgb kGrey { 0.55f, 0.55f, 0.57f };
 const Rgb kBadgeGreen { 0.16f, 0.66f, 0.24f };
 const Rgb kBadgeRed { 0.85f, 0.12f, 0.16f };
 
-// The dashboard's tab strip: its height, and where each tab draws its icon.
-constexpr int kTabHeight = 36;
-constexpr float kTabIconSize = 20;
-constexpr float kTabIconTop = 3;
-constexpr float kTabTitleSize = 10;
+// The dashboard's tab strip: its height, and where each tab draws its icon and name.
+constexpr int kTabHeight = static_cast<int>(quorvel::QVDashboardTabArt::kStripHeight);
+constexpr float kTabIconSize = quorvel::QVDashboardTabArt::kIconSize;
+constexpr float kTabIconTop = quorvel::QVDashboardTabArt::kIconTop;
+constexpr float kTabTitleSize = quorvel::QVDashboardTabArt::kNameSize;
 
 } // namespace
 
@@ -195,8 +196,7 @@ static bool drawDashboardImages(const std::string& dir)
     // three tabs (320 and 480 points on a phone, the 640-point dashboard on a tablet), each image holding a shaded face,
     // its icon (a play disc, a person, a grid of games) centred at the top and
     // its title below. The active face is opaque, as it covers the inactive
-    // one. The badge is placed on the icon's top-right corner (kTabIconSize,
-    // kTabIconTop of the dashboard's tab bar).
+    // one. The dashboard places its badges by the same figures (QVDashboardTabArt).
     struct TabLook {
         Rgb top, bottom, ink;
     };
@@ -238,21 +238,22 @@ static bool drawDashboardImages(const std::string& dir)
             options.alignment = platform::TextAlignment::Center;
             options.maxLines = 1;
             options.lineBreakMode = platform::LineBreakMode::Clip;
-            platform::drawText(g, title, *font, Rect(0, y + s + 1, w, kTabHeight - (y + s + 1)), options);
+            platform::drawText(g, title, *font, Rect(0, quorvel::QVDashboardTabArt::kNameTop, w, kTabHeight - quorvel::QVDashboardTabArt::kNameTop), options);
         });
     };
     for (const auto& entry : { std::pair { "Portrait", 320 }, std::pair { "Landscape", 480 }, std::pair { "IPad", 640 } }) {
         const std::string suffix = entry.first;
         // Widths that add up to the strip: 107 + 107 + 106 on a 320-point phone.
         const int strip = entry.second, first = (strip + 2) / 3, last = strip - 2 * first;
-        tabImage("QVDashboardTabNowPlaying" + suffix + "Hit.png", first, 0, "Now Playing", active);
-        tabImage("QVDashboardTabNowPlaying" + suffix + ".png", first, 0, "Now Playing", inactive);
-        tabImage("QVDashboardTabMyQuorvel" + suffix + "Hit.png", first, 1, "My Quorvel", active);
-        tabImage("QVDashboardTabMyQuorvel" + suffix + ".png", first, 1, "My Quorvel", inactive);
-        tabImage("QVDashboardTabMyQuorvel" + suffix + "Disabled.png", first, 1, "My Quorvel", disabled);
-        tabImage("QVDashboardTabDiscovery" + suffix + "Hit.png", last, 2, "Games", active);
-        tabImage("QVDashboardTabDiscovery" + suffix + ".png", last, 2, "Games", inactive);
-        tabImage("QVDashboardTabDiscovery" + suffix + "Disabled.png", last, 2, "Games", disabled);
+        const auto& names = quorvel::QVDashboardTabArt::kNames;
+        tabImage("QVDashboardTabNowPlaying" + suffix + "Hit.png", first, 0, names[0], active);
+        tabImage("QVDashboardTabNowPlaying" + suffix + ".png", first, 0, names[0], inactive);
+        tabImage("QVDashboardTabMyQuorvel" + suffix + "Hit.png", first, 1, names[1], active);
+        tabImage("QVDashboardTabMyQuorvel" + suffix + ".png", first, 1, names[1], inactive);
+        tabImage("QVDashboardTabMyQuorvel" + suffix + "Disabled.png", first, 1, names[1], disabled);
+        tabImage("QVDashboardTabDiscovery" + suffix + "Hit.png", last, 2, names[2], active);
+        tabImage("QVDashboardTabDiscovery" + suffix + ".png", last, 2, names[2], inactive);
+        tabImage("QVDashboardTabDiscovery" + suffix + "Disabled.png", last, 2, names[2], disabled);
     }
     ok &= write(dir, "QVTabBarDivider.png", 2, 36, [&](GraphicsContext& g) {
         g.setFillColor(0, 0, 0, 0.6f);

@@ -50,6 +50,7 @@ void TableView::setTableHeaderView(View* view)
     }
     computeLayout();
     placeSectionViews();
+    keepOffsetInRange();
     updateVisibleCells();
 }
 
@@ -64,6 +65,8 @@ void TableView::setTableFooterView(View* view)
     }
     computeLayout();
     placeSectionViews();
+    // A content that shrank under the offset (a tall footer gone) leaves nothing in view otherwise.
+    keepOffsetInRange();
     updateVisibleCells();
 }
 
@@ -156,11 +159,16 @@ void TableView::reloadData()
     indexTitles_ = dataSource_ ? dataSource_->sectionIndexTitlesForTableView(this) : std::vector<std::string>();
     computeLayout();
     placeSectionViews();
+    keepOffsetInRange();
+    updateVisibleCells();
+}
+
+void TableView::keepOffsetInRange()
+{
     Point offset = contentOffset();
     Point clamped(offset.x, std::min(offset.y, std::max(maximumOffset().y, minimumOffset().y)));
     if (!(clamped == offset))
         setContentOffset(clamped);
-    updateVisibleCells();
 }
 
 void TableView::discardContents()

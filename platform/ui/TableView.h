@@ -289,6 +289,8 @@ private:
 
     Section loadSection(int section);
     void computeLayout();
+    // No further down than the content allows.
+    void keepOffsetInRange();
     void updateVisibleCells();
     void removeCell(const IndexPath& ip);
     void enqueue(Ref<TableViewCell> cell);

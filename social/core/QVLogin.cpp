@@ -164,7 +164,10 @@ void QVLogin::doBootstrap(bool forceCreateAccount, const std::string& userId, co
         gameCenter().initializeGameCenter();
         onFailure.invoke(nullptr);
     } else {
+        // The question is put to the player; no login is asked of the service
+        // until the answer, so the caller hears failure now.
         presentUserQuorvelApprovalModal(QVDelegate(), QVDelegate());
+        onFailure.invoke(nullptr);
     }
 }
 

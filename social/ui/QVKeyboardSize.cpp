@@ -17,7 +17,9 @@ platform::Size QVgetKeyboardSize(const platform::Value& userInfo, bool systemHas
 {
     if (systemHasEndFrame) {
         platform::Size size = platform::ui::rectFromValue(userInfo[platform::ui::kKeyboardFrameEndUserInfoKey]).size;
-        if (QVDashboardRole::current().isInLandscapeMode())
+        // The end frame is the screen's, upright: turned only when the
+        // dashboard is (a large screen's landscape answer holds upright too).
+        if (QVDashboardRole::current().isInLandscapeModeOniPad())
             return platform::Size(size.height, size.width);
         return size;
     }

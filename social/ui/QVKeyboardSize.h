@@ -1,6 +1,7 @@
 // The keyboard's size from a keyboard notification's user information, in
-// the dashboard's orientation: the end frame (width and height exchanged in
-// landscape) on systems that report it, else the bounds.
+// the dashboard's orientation: the end frame (width and height exchanged when
+// the dashboard is turned to landscape) on systems that report it, else the
+// bounds.
 #pragma once
 
 #include "platform/foundation/Geometry.h"

@@ -42,8 +42,8 @@ inline constexpr float kGapBesideFrame = 6;
 inline float besidePicture(const platform::Rect& picture) { return picture.maxX() + kPictureFrameReach + kGapBesideFrame; }
 // A framed picture of that side at the left of a row of that height: its
 // frame (5 points above it, 7 below) in the row's middle, clear of the
-// list's edge and, in a row at least side + 20 high, of the rows above and
-// below, so the frames of a list's rows never meet.
+// list's edge and, in a row at least side + 16 high, 2 points or more inside
+// the row, so the frames of a list's rows never meet.
 platform::Rect pictureInRow(float side, float rowHeight);
 
 // The views keep their place at mid-height of a row taller than the one they

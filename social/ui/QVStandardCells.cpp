@@ -231,7 +231,7 @@ bool QVUserCell::initQVTableCellHelper(const std::string& reuseIdentifier)
         return false;
     const float width = rowWidth();
     setFrame(Rect(0, 0, width, kHeight));
-    const Rect picture(8, 7, 40, 40);
+    const Rect picture = layout::pictureInRow(36, kHeight);
     const float text = layout::besidePicture(picture);
     profilePicture_ = QVImageView::imageViewWithFrame(picture);
     contentView()->addSubview(profilePicture_.get());
@@ -269,7 +269,7 @@ bool QVUserCell::initQVTableCellHelper(const std::string& reuseIdentifier)
     gamerScoreLabel_->setAutoresizingMask(FlexibleLeftMargin);
     contentView()->addSubview(gamerScoreLabel_.get());
     InterfaceBuilder builder(this);
-    relationship_ = builder.makeView<QVUserRelationshipIndicator>(Rect(40, 36, 14, 14));
+    relationship_ = builder.makeView<QVUserRelationshipIndicator>(Rect(picture.maxX() - 8, picture.maxY() - 11, 14, 14));
     contentView()->addSubview(relationship_.get());
     layout::keepInTheMiddle({ profilePicture_.get(), nameLabel_.get(), lastPlayedGameLabel_.get(), onlineLabel_.get(),
                               relationshipDescription_.get(), presenceIcon_.get(), scoreIcon_.get(), gamerScoreLabel_.get(),

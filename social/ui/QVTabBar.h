@@ -76,6 +76,10 @@ public:
     std::optional<platform::ui::Color> disabledShadowColor;
     platform::Point badgeOffset { 20, -15 };
     bool placeBadgeTopRight { true };
+    // Image tabs whose art shows a name (the item's drawnName) centred under the icon, in the
+    // bold system font of this size from this height down.
+    float drawnNameTop { 0 };
+    float drawnNameFontSize { 0 };
     platform::Ref<platform::ui::ImageAsset> dividerImage;
     platform::Ref<platform::ui::ImageAsset> activeItemBackgroundImage;
     platform::Ref<platform::ui::ImageAsset> inactiveItemBackgroundImage;

@@ -167,6 +167,24 @@ void QVTabBarItem::setBadgeValue(int value)
     setNeedsLayout();
 }
 
+void QVTabBarItem::setDrawnName(const std::string& name)
+{
+    drawnName_ = name;
+    setNeedsLayout();
+}
+
+Rect QVTabBarItem::drawnNameBox() const
+{
+    if (drawnName_.empty() || !parent_ || parent_->drawnNameFontSize <= 0)
+        return Rect();
+    auto font = platform::Font::boldSystemFont(parent_->drawnNameFontSize);
+    if (!font)
+        return Rect();
+    const platform::Size text = platform::measureText(drawnName_, *font);
+    const float width = bounds().size.width;
+    return Rect((width - text.width) / 2, parent_->drawnNameTop, text.width, text.height);
+}
+
 void QVTabBarItem::loadViewControllerIfNeeded(bool& loadedNow)
 {
     loadedNow = false;
@@ -410,7 +428,18 @@ void QVTabBarItem::layoutInBar()
             by = height / 2 + offset.y;
         }
         // On whole points: the badge's three pieces meeting between pixels showed a seam down its middle.
-        badgeView_->setFrame(Rect(std::round(bx - s.width / 2), std::round(by - s.height / 2), s.width, s.height));
+        Rect badge(std::round(bx - s.width / 2), std::round(by - s.height / 2), s.width, s.height);
+        // Its art leaves a point clear round the lozenge, so a frame that only meets the name
+        // keeps the lozenge clear of it: beside the name (a point further, as the lozenge's round
+        // end comes close to the name's last letter) when the tab has room, else above it.
+        const Rect name = drawnNameBox();
+        if (!parent_->placeBadgeTopRight && badge.intersects(name)) {
+            if (std::ceil(name.maxX()) + 1 + s.width <= width)
+                badge.origin.x = std::ceil(name.maxX()) + 1;
+            else
+                badge.origin.y = std::floor(name.minY()) - s.height;
+        }
+        badgeView_->setFrame(badge);
     }
     if (nameLabel_ && parent_->textAlignment == platform::TextAlignment::Center) {
         Rect f = nameLabel_->frame();

@@ -60,6 +60,12 @@ public:
     // The badge shows the text's integer value; 0 hides it.
     void setBadgeValue(const std::string& text);
     void setBadgeValue(int value);
+    // The name the tab's own art shows under its icon (an image tab's name may be another):
+    // a shown badge keeps clear of it. Its box in the item, as the bar's drawnName* place it
+    // (empty when there is none).
+    void setDrawnName(const std::string& name);
+    const std::string& drawnName() const { return drawnName_; }
+    platform::Rect drawnNameBox() const;
 
     void setActive(bool active);
     void setDisabled(bool disabled);
@@ -97,6 +103,7 @@ private:
     std::string disabledControllerName_;
     platform::Ref<platform::ui::ViewController> viewController_;
     std::string name_;
+    std::string drawnName_;
     platform::Ref<platform::ui::ImageAsset> activeImage_;
     platform::Ref<platform::ui::ImageAsset> inactiveImage_;
     platform::Ref<platform::ui::ImageAsset> disabledImage_;

@@ -2,6 +2,7 @@
 // view-to-surface conversion, touch forwarding and the inline frame on layout.
 #include "DirectorTestSupport.h"
 
+#include "engine/KSConfiguration.h"
 #include "platform/gl/GLExtensions.h"
 #include "platform/graphics/Image.h"
 
@@ -68,6 +69,21 @@ TEST_F(DirectorTest, MultisamplingTakesTheSamplesThePlatformOffers)
     auto none = EAGLView::viewWithFrame({ 0, 0, 8, 8 }, kEAGLColorFormatRGBA8, 0, false, context(), true, 0);
     EXPECT_FALSE(none->renderer()->multiSampling());
     EXPECT_NE(none->renderer()->colorRenderBuffer(), 0u);
+}
+
+TEST_F(DirectorTest, TheConfigurationAnswersTheSamplesAMultisampledViewGets)
+{
+    KSConfiguration::purgeSharedConfiguration();
+    const GLint allowed = KSConfiguration::sharedConfiguration()->maxSamplesAllowed();
+    EXPECT_GE(allowed, static_cast<GLint>(platform::GLContext::maxSurfaceSamples()));
+    auto view = EAGLView::viewWithFrame({ 0, 0, 16, 16 }, kEAGLColorFormatRGBA8, 0, false, context(), true,
+                                        static_cast<unsigned>(allowed));
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->renderer()->multiSampling(), allowed > 0) << "asking for what the configuration allows";
+    if (allowed > 0) {
+        EXPECT_GE(view->renderer()->samplesToUse(), static_cast<unsigned>(allowed));
+    }
+    KSConfiguration::purgeSharedConfiguration();
 }
 
 namespace {

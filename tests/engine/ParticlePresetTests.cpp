@@ -85,7 +85,7 @@ protected:
         const char* source = std::getenv("BRISKO_SOURCE_DIR");
         if (!source)
             GTEST_SKIP() << "BRISKO_SOURCE_DIR names the source tree (ctest sets it)";
-        Bundle::main().setResourcePath(std::string(source) + "/resources");
+        bundle.useResources(std::string(source) + "/resources");
         KSDirector::sharedDirector()->setWinSizeInPixels({ 480, 320 });
     }
     void TearDown() override

@@ -6,6 +6,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Exception.h"
 
+#include "support/SavedBundleFolders.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +19,7 @@ namespace {
 
 class TMXParserTest : public ::testing::Test {
 protected:
-    void SetUp() override { Bundle::main().setResourcePath(dir.path()); }
+    void SetUp() override { bundle.useResources(dir.path()); }
 
     Ref<KSTMXMapInfo> load(const std::string& name, const std::string& xml)
     {
@@ -48,6 +49,7 @@ protected:
                "<image source=\"ground.png\"/>" + extra + "</tileset>";
     }
 
+    testing_support::SavedBundleFolders bundle;
     testing_support::TempDir dir;
 };
 

@@ -43,7 +43,7 @@ void GLTest::SetUp()
     ASSERT_TRUE(context());
     ASSERT_TRUE(context()->makeCurrent());
     drainGLErrors();
-    Bundle::main().setResourcePath(dir.path());
+    bundle.useResources(dir.path());
     kestrel::KSTexture2D::setDefaultAlphaPixelFormat(kestrel::kKSTexture2DPixelFormat_Default);
     kestrel::ksSetContentScaleFactor(1.0f);
 }

@@ -9,6 +9,7 @@
 #include "platform/gl/GLContext.h"
 #include "platform/gl/GLFramebuffer.h"
 
+#include "support/SavedBundleFolders.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +40,7 @@ protected:
     // R, G, B, A of pixel (x, y), y counted from the top.
     static const uint8_t* pixelAt(const platform::Bytes& pixels, uint32_t width, uint32_t x, uint32_t y);
 
+    testing_support::SavedBundleFolders bundle;
     testing_support::TempDir dir;
 };
 

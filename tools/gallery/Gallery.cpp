@@ -453,12 +453,20 @@ Result run(const Options& options)
         return result;
     }
 
+    // The client's own settings too (what the player has read of the announcements lives there).
+    const ValueDictionary seededSettings = UserDefaults::standardUserDefaults().persistentDomain();
+
     WorldRecord told;
     for (const Size& size : kSizes) {
         // The token the last login got is not in the kept state: the device signs in afresh.
         if (quorvel::QVProvider* provider = QuorvelInternal::sessionRole().provider())
             provider->destroyLocalCredentials();
         Quorvel::shutdown();
+        UserDefaults& settings = UserDefaults::standardUserDefaults();
+        for (const std::string& key : settings.persistentDomain().keys())
+            settings.removeObjectForKey(key);
+        for (const auto& [key, value] : seededSettings)
+            settings.setObject(key, value);
         if (!service.restartFrom(seededState) || !launch()) {
             result.failure = std::string("the client did not log in again for the ") + size.name;
             return result;

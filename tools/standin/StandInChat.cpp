@@ -148,10 +148,11 @@ Answer chat::activities(Store& s, const LoggedRequest& r, int64_t user)
     auto room = roomOf(s, user);
     if (!room)
         return Answer::xml("<resources></resources>");
-    // The newest messages after the last one seen, oldest first.
+    // The newest messages after the last one seen, newest first (the room
+    // shows the newest at the bottom).
     auto seen = number(r.param("last_seen_chat_message_id")).value_or(0);
-    Statement q(s.db, "SELECT id, user_id, message, created_at FROM (SELECT * FROM chat_messages WHERE instance_id = ?"
-                      " AND id > ? ORDER BY id DESC LIMIT ?) ORDER BY id");
+    Statement q(s.db, "SELECT id, user_id, message, created_at FROM chat_messages WHERE instance_id = ?"
+                      " AND id > ? ORDER BY id DESC LIMIT ?");
     q.bind(1, *room).bind(2, seen).bind(3, static_cast<int64_t>(kMessagesPerAnswer));
     std::string body;
     while (q.step())

@@ -183,10 +183,29 @@ Answer forums::posts(Store& s, const LoggedRequest& r, int64_t user)
     Statement seen(s.db, "UPDATE subscriptions SET last_seen_post = (SELECT COALESCE(MAX(id), 0) FROM posts WHERE"
                          " discussion_id = ?1), viewed_at = ?3 WHERE discussion_id = ?1 AND user_id = ?2");
     seen.bind(1, *thread).bind(2, user).bind(3, now()).run();
+    auto element = [&](int64_t id) { return postElement(s, id, user); };
+    // A thread reads from its own text down. A conversation comes newest
+    // first (its screen shows the newest at the bottom), and its poller gets
+    // only what is newer than the last post it saw.
+    if (!conversationPlayers(s, *thread))
+        return Answer::xml("<resources>"
+                           + pageOf(s, r, "SELECT COUNT(*) FROM posts WHERE discussion_id = ?",
+                                    "SELECT id FROM posts WHERE discussion_id = ? ORDER BY id LIMIT ? OFFSET ?",
+                                    *thread, element)
+                           + "</resources>");
+    if (r.hasParam("last_seen_post_id")) {
+        Statement q(s.db, "SELECT id FROM posts WHERE discussion_id = ? AND id > ? ORDER BY id DESC LIMIT ?");
+        q.bind(1, *thread).bind(2, number(r.param("last_seen_post_id")).value_or(0))
+            .bind(3, static_cast<int64_t>(xml::requestedPage(r).perPage));
+        std::string body;
+        while (q.step())
+            body += element(q.integer(0));
+        return Answer::xml("<resources>" + body + "</resources>");
+    }
     return Answer::xml("<resources>"
                        + pageOf(s, r, "SELECT COUNT(*) FROM posts WHERE discussion_id = ?",
-                                "SELECT id FROM posts WHERE discussion_id = ? ORDER BY id LIMIT ? OFFSET ?", *thread,
-                                [&](int64_t id) { return postElement(s, id, user); })
+                                "SELECT id FROM posts WHERE discussion_id = ? ORDER BY id DESC LIMIT ? OFFSET ?",
+                                *thread, element)
                        + "</resources>");
 }
 

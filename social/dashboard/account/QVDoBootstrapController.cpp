@@ -73,6 +73,12 @@ void QVDoBootstrapController::viewDidAppear(bool)
 void QVDoBootstrapController::_findUsersSucceeded(platform::Object* answer)
 {
     auto* series = requireCast<QVPaginatedSeries>(answer, "A service's answer must carry a series");
+    // With error screens off, an error answer arrives here too: its body is
+    // no list of accounts, and reading it as none would force a new account.
+    if (series->httpResponseStatusCode() >= 400) {
+        _findUsersFailed(answer);
+        return;
+    }
     size_t count = series->count();
     QVDelegate succeeded(this, BRISKO_SELECTOR(QVDoBootstrapController, _bootstrapSucceded));
     QVDelegate failed(this, BRISKO_SELECTOR(QVDoBootstrapController, _bootstrapFailed));

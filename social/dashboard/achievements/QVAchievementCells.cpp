@@ -69,8 +69,12 @@ Size textSize(const Label& label, Size within)
 namespace {
 // The points: a deep gold that reads on the white and the grey rows.
 const platform::ui::Color kPointsColour = platform::ui::Color::rgb(0.55f, 0.33f, 0.0f);
-// The row's texts start clear of the icon's photo frame.
-const float kTextX = layout::besidePicture(Rect(8, 12, 48, 48));
+// The icon's photo frame clear of the list's edge and of the next rows; the
+// row's texts start clear of it.
+const Rect kIcon = layout::pictureInRow(48, 72);
+const float kTextX = layout::besidePicture(kIcon);
+// The progress bar ends 17 points before the points (at 272 in a 320-point row).
+const float kBarEnd = 255;
 } // namespace
 
 // ---- Progression row
@@ -80,7 +84,7 @@ void QVAchievementProgressionList::buildInterface(InterfaceBuilder& b, const cha
     setSelectionStyle(CellSelectionStyle::None);
     // Drawn for a 320-point row; what sits at the right keeps to the row's right edge whatever its width.
     float right = contentView()->bounds().size.width - 320;
-    unlockedIcon_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(Rect(8, 12, 48, 48)).get(), layoutName, "unlockedIcon");
+    unlockedIcon_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(kIcon).get(), layoutName, "unlockedIcon");
     titleLabel_ = QVOutlet<Label>(makeLabel(b, Rect(kTextX, 5, 200, 19), 15, true, Color::rgb(0.1f, 0.1f, 0.12f)).get(), layoutName, "titleLabel");
     descriptionLabel_ = QVOutlet<Label>(makeLabel(b, Rect(kTextX, 50, 200, 27), 11, false, Color::white(0.35f)).get(), layoutName, "descriptionLabel");
     descriptionLabel_->setNumberOfLines(2);
@@ -90,8 +94,8 @@ void QVAchievementProgressionList::buildInterface(InterfaceBuilder& b, const cha
     gamerScoreLabel_ = QVOutlet<Label>(makeLabel(b, Rect(0, 0, 42, 30), 15, true, kPointsColour).get(), layoutName, "gamerScoreLabel");
     gamerScoreLabel_->setTextAlignment(platform::TextAlignment::Center);
     gamerScoreContainer_->addSubview(gamerScoreLabel_.get());
-    progressBackground_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(Rect(kTextX, 33, 186 + right, 10)).get(), layoutName, "progressBackground");
-    progressBar_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(Rect(kTextX, 33, 186 + right, 10)).get(), layoutName, "progressBar");
+    progressBackground_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(Rect(kTextX, 33, kBarEnd - kTextX + right, 10)).get(), layoutName, "progressBackground");
+    progressBar_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(Rect(kTextX, 33, kBarEnd - kTextX + right, 10)).get(), layoutName, "progressBar");
     progressionBubbleContainer_ = QVOutlet<View>(b.makeView<View>(Rect(kTextX, 18, 34, 16)).get(), layoutName, "progressionBubbleContainer");
     progressionBubbleContainer_->setBackgroundColor(Color::rgb(0.16f, 0.18f, 0.22f));
     progressAmountBubbleLabel_ = QVOutlet<Label>(makeLabel(b, Rect(0, 0, 34, 16), 10, true, Color::whiteColor()).get(), layoutName, "progressAmountBubbleLabel");

@@ -16,6 +16,8 @@
 #include "social/ui/QVKitImages.h"
 #include "social/ui/QVWebNavController.h"
 
+#include <iterator>
+
 namespace quorvel {
 
 using namespace platform::ui;
@@ -159,11 +161,15 @@ void QVTabbedDashboardController::_styleTabBar()
     // Each tab is one image as wide as its share of the strip, its icon centred
     // at the top and its name under it: the badge goes just right of the icon,
     // level with it, so it stays on the strip (over the list above it, it
-    // hid the list's last words) and clear of the name.
+    // hid the list's last words); where the name under the icon reaches under
+    // it, the item moves it clear of the name.
     bar->placeBadgeTopRight = false;
     // (the badge's art leaves a point clear round its lozenge: the lozenge starts at the strip's top).
-    bar->badgeOffset = platform::Point(kTabIconSize / 2 + 2 + QVBadgeView::minimumSize().width / 2,
+    // The badge sits right of the tab's icon, clear of its name.
+    bar->badgeOffset = platform::Point(QVDashboardTabArt::kIconSize / 2 + 2 + QVBadgeView::minimumSize().width / 2,
                                        QVBadgeView::minimumSize().height / 2 - 1 - kTabBarHeight / 2);
+    bar->drawnNameTop = QVDashboardTabArt::kNameTop;
+    bar->drawnNameFontSize = QVDashboardTabArt::kNameSize;
     bar->changeZOrderOnTap = false;
     bar->dividerImage = QVLoadKitImage("QVTabBarDivider.png");
     bar->pulse = false;
@@ -185,6 +191,10 @@ void QVTabbedDashboardController::_addAllViewControllers()
     addViewController("GameDiscovery", "Games", imageName("QVDashboardTabDiscovery", suffix, "Hit"),
                       imageName("QVDashboardTabDiscovery", suffix, ""),
                       imageName("QVDashboardTabDiscovery", suffix, "Disabled"));
+    // The names the tabs' art shows (the first tab's item is named for the game).
+    const auto& items = tabBarItems();
+    for (size_t i = 0; i < items.size() && i < std::size(QVDashboardTabArt::kNames); ++i)
+        items[i]->setDrawnName(QVDashboardTabArt::kNames[i]);
 }
 
 std::optional<Ref<ViewController>> QVTabbedDashboardController::tabBarLoadViewController(QVTabBar*,

@@ -10,6 +10,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "social/core/QuorvelDashboardScreens.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
+#include "social/dashboard/frame/QVDashboardTabArt.h"
 #include "social/dashboard/frame/QVTabbedDashboardPageController.h"
 #include "social/dashboard/frame/QVTickerProxy.h"
 #include "social/dashboard/frame/QVTickerView.h"
@@ -30,11 +31,7 @@ class QVTabbedDashboardController : public QVTabBarController,
     QV_DECLARE_CLASS(QVTabbedDashboardController)
 public:
     static constexpr float kTickerHeight = 24.0f;
-    static constexpr float kTabBarHeight = 36.0f;
-    // Where the kit's tab images draw their icon: centred, this size, this far
-    // from the top. The badge sits on the icon's top-right corner.
-    static constexpr float kTabIconSize = 20.0f;
-    static constexpr float kTabIconTop = 3.0f;
+    static constexpr float kTabBarHeight = QVDashboardTabArt::kStripHeight;
     static constexpr double kTickerRetryDelay = 5.0;
     static constexpr float kTouchBlockerWidth = 40.0f;
     static constexpr float kTouchBlockerHeight = 10.0f;

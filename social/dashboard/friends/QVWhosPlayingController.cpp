@@ -44,7 +44,7 @@ bool QVWhosPlayingCell::initQVTableCellHelper(const std::string& reuseIdentifier
         return false;
     const float width = screenWidth();
     setFrame(Rect(0, 0, width, kHeight));
-    const Rect picture(8, 7, 40, 40);
+    const Rect picture = layout::pictureInRow(36, kHeight);
     const float text = layout::besidePicture(picture);
     profilePictureView_ = QVImageView::imageViewWithFrame(picture);
     nameLabel_ = layout::makeLabel(Rect(text, 5, width - text - 108, 22), 16, true);

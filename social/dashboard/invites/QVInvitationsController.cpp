@@ -39,7 +39,9 @@ bool QVInviteCell::initQVTableCellHelper(const std::string& name)
     gameTitle_ = layout::makeLabel(Rect(text, 4, width - 30 - text, 20), 15, true);
     invitedBy_ = layout::makeLabel(Rect(text, 24, width - 30 - text, 18), 12, false);
     userMessage_ = layout::makeLabel(Rect(text, 42, width - 30 - text, 18), 12, false);
-    freshnessIndicator_ = View::viewWithFrame(Rect(width - 24, 26, 12, 12));
+    // The unread marker keeps an accessory's 10 points from the row's right edge, whatever the list's width.
+    freshnessIndicator_ = View::viewWithFrame(Rect(width - 22, 27, 12, 12));
+    freshnessIndicator_->setAutoresizingMask(FlexibleLeftMargin);
     freshnessIndicator_->setBackgroundColor(Color::rgb(0.2f, 0.5f, 0.95f));
     layout::addSubviews(contentView(), { inviteIcon_.get(), gameTitle_.get(), invitedBy_.get(), userMessage_.get(),
                                          freshnessIndicator_.get() });

@@ -73,8 +73,8 @@ void QVLeaderboardCell::showResource(QVLeaderboard* leaderboard)
 void QVHighScoreCell::buildInterface(InterfaceBuilder& b, const char* layoutName)
 {
     float width = frame().size.width;
-    // The picture's frame art reaches 7 points past its left side: it stays inside the row.
-    const Rect picture(7, 5, 40, 40);
+    // The picture's frame art stays inside the row, clear of the next rows' frames.
+    const Rect picture = layout::pictureInRow(32, 50);
     const float text = layout::besidePicture(picture);
     profilePictureView_ = QVOutlet<QVImageView>(b.makeView<QVImageView>(picture).get(), layoutName, "profilePictureView");
     nameLabel_ = QVOutlet<Label>(makeLabel(b, Rect(text, 4, 130, 21), 15, true, Color::rgb(0.1f, 0.1f, 0.12f)).get(), layoutName, "nameLabel");
@@ -94,7 +94,7 @@ void QVHighScoreCell::buildInterface(InterfaceBuilder& b, const char* layoutName
     blob->setAutoresizingMask(FlexibleLeftMargin);
     scoreLabel_->setAutoresizingMask(FlexibleLeftMargin);
     relationshipIndicator_ = QVOutlet<QVUserRelationshipIndicator>(
-        b.makeView<QVUserRelationshipIndicator>(Rect(38, 33, 14, 14)).get(), layoutName, "relationshipIndicator");
+        b.makeView<QVUserRelationshipIndicator>(Rect(picture.maxX() - 9, picture.maxY() - 12, 14, 14)).get(), layoutName, "relationshipIndicator");
     layout::addSubviews(contentView(), { profilePictureView_.get(), nameLabel_.get(), distLabel_.get(),
                                          scoreLabel_.get(), disclosureIndicator_.get(), downloadBlobButton_.get(),
                                          relationshipIndicator_.get() });

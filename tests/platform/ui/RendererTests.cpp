@@ -3,6 +3,7 @@
 // stretch caps; missing art as grey boxes; custom view kinds drawing their own
 // chrome (gradients, patterned panels) and faded views.
 #include "UiTestSupport.h"
+#include "support/SavedBundleFolders.h"
 
 #include "platform/foundation/Bundle.h"
 #include "platform/ui/Button.h"
@@ -52,12 +53,7 @@ public:
 
 class RendererTest : public ui_test::UiTest {
 protected:
-    void TearDown() override
-    {
-        Bundle::main().setResourcePath(savedResources);
-        UiTest::TearDown();
-    }
-    std::string savedResources { Bundle::main().resourcePath() };
+    testing_support::SavedBundleFolders bundle;
     testing_support::TempDir dir;
 };
 
@@ -130,7 +126,7 @@ TEST_F(RendererTest, BundleImagesDrawTheirPixelsWithStretchCapsAndMissingArtIsAG
     // A 3x1 image: red, green, blue.
     Bytes rgba { 255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255 };
     ASSERT_TRUE(Image::imageWithRGBA(3, 1, rgba)->writePNG(dir.file("Strip.png")));
-    Bundle::main().setResourcePath(dir.path());
+    bundle.useResources(dir.path());
     auto strip = ImageAsset::named("Strip.png");
     ASSERT_TRUE(strip);
     EXPECT_EQ(strip->size(), Size(3, 1));

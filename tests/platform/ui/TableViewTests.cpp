@@ -285,6 +285,20 @@ TEST_F(TableViewTest, HeaderAndFooterViewsFrameTheSections)
     EXPECT_EQ(table->rectForHeaderInSection(0).origin.y, 60);
 }
 
+TEST_F(TableViewTest, RemovingATallFooterScrolledToKeepsTheRowsInView)
+{
+    // A short list under a footer as tall as the table, scrolled to the footer's end.
+    names->sections = { { "A", rows("a", 2) } };
+    table->reloadData();
+    auto footer = View::viewWithFrame(Rect(0, 0, 320, 416));
+    table->setTableFooterView(footer.get());
+    table->setContentOffset(Point(0, table->contentSize().height - 416));
+    ASSERT_GT(table->contentOffset().y, 0);
+    table->setTableFooterView(nullptr);
+    EXPECT_FLOAT_EQ(table->contentOffset().y, 0);
+    EXPECT_EQ(visibleTexts(), (std::vector<std::string> { "a0", "a1" }));
+}
+
 class Rows : public TableViewController {
 public:
     int count { 3 };

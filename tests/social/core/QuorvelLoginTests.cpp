@@ -698,6 +698,19 @@ TEST_F(LoginTest, ALoginOfAPlayerWhoDeclinedFailsWithoutARequest)
     EXPECT_EQ(requestsTo("bootstrap.xml").size(), before);
 }
 
+TEST_F(LoginTest, ALoginWhileTheApprovalQuestionIsUnansweredFailsAtOnce)
+{
+    start();
+    ASSERT_NE(topScreen<FakeApprovalScreen>(), nullptr);
+    auto call = CallRecorder::create();
+    Quorvel::loginWithUserId("17", call->onSuccess(), call->onFailure());
+    EXPECT_EQ(call->failures, 1);
+    EXPECT_EQ(QuorvelInternal::presenter().presentedScreens().size(), 1u) << "the question is asked once";
+    settleNetwork();
+    EXPECT_EQ(call->successes, 0);
+    EXPECT_TRUE(requestsTo("bootstrap.xml").empty());
+}
+
 TEST_F(LoginTest, ALogoutFromTheLoginsSuccessCallbackEndsTheLoginThere)
 {
     ClassRegistryOverride linkNetworks("QVLinkSocialNetworksController",

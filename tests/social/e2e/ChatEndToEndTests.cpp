@@ -50,4 +50,27 @@ TEST_F(ChatEndToEnd, AMessagePostedInAChosenRoomIsKeptAndAnotherPlayersMessageAr
     EXPECT_TRUE(shows("Main Hall"));
 }
 
+TEST_F(ChatEndToEnd, MessagesThatArriveTogetherReadOldestToNewestDownTheRoom)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    int64_t mira = addOtherPlayer("Mira");
+    ASSERT_EQ(actAs(mira, "GET", "chat_room_instances/join", { { "chat_room_instance_id", "511" } }).status, 200);
+    for (const char* text : { "First of three", "Second of three", "Third of three" })
+        ASSERT_EQ(actAs(mira, "POST", "chat_messages.xml", { { "chat_message[message]", text } }).status, 200);
+
+    // Joining polls at once: the three arrive in one answer.
+    Quorvel::launchDashboardWithListGlobalChatRoomsPage();
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::presenter().isShowingFullScreen(); }));
+    ASSERT_TRUE(tapWhenShown("Everyone")) << screenText();
+    ASSERT_TRUE(tapWhenShown("Main Hall")) << screenText();
+    ASSERT_TRUE(waitForText("Third of three")) << screenText();
+    EXPECT_LT(textTop("First of three"), textTop("Second of three")) << screenText();
+    EXPECT_LT(textTop("Second of three"), textTop("Third of three")) << screenText();
+
+    // A later one goes below them.
+    ASSERT_EQ(actAs(mira, "POST", "chat_messages.xml", { { "chat_message[message]", "Fourth" } }).status, 200);
+    ASSERT_TRUE(waitForText("Fourth")) << screenText();
+    EXPECT_LT(textTop("Third of three"), textTop("Fourth")) << screenText();
+}
+
 } // namespace

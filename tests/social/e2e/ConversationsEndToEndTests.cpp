@@ -64,6 +64,32 @@ TEST_F(ConversationsEndToEnd, AMessageSentFromAProfileIsKeptAndTheAnswerArrivesA
     EXPECT_TRUE(shows("Rematch?")) << screenText();
 }
 
+TEST_F(ConversationsEndToEnd, AConversationReadsOldestToNewestDownTheScreen)
+{
+    player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    mira = addOtherPlayer("Mira");
+    auto started = actAs(mira, "POST", "discussions.xml", { { "discussion[other_user_id]", std::to_string(player) } });
+    ASSERT_EQ(started.status, 200);
+    const std::string thread = kept("SELECT id FROM discussions WHERE topic_id = 0");
+    for (const char* text : { "First of three", "Second of three", "Third of three" })
+        ASSERT_EQ(actAs(mira, "POST", "discussions/" + thread + "/posts.xml", { { "post[body]", text } }).status, 200);
+
+    ASSERT_NO_FATAL_FAILURE(openMirasProfile());
+    ASSERT_TRUE(tapText("Instant Message"));
+    ASSERT_TRUE(waitForScreen("QVConversationController")) << screenText();
+    ASSERT_TRUE(waitForText("Third of three")) << screenText();
+    EXPECT_LT(textTop("First of three"), textTop("Second of three")) << screenText();
+    EXPECT_LT(textTop("Second of three"), textTop("Third of three")) << screenText();
+
+    // Two more that the conversation's poller brings in one answer go below, in order.
+    for (const char* text : { "Fourth", "Fifth" })
+        ASSERT_EQ(actAs(mira, "POST", "discussions/" + thread + "/posts.xml", { { "post[body]", text } }).status, 200);
+    ASSERT_TRUE(waitForText("Fifth")) << screenText();
+    EXPECT_LT(textTop("Third of three"), textTop("Fourth")) << screenText();
+    EXPECT_LT(textTop("Fourth"), textTop("Fifth")) << screenText();
+}
+
 TEST_F(ConversationsEndToEnd, AnAbuseReportFiledFromAProfileIsKeptOnlyWhenConfirmed)
 {
     player = launchAndLogIn();

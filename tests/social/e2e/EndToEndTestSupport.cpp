@@ -277,6 +277,16 @@ void EndToEndTest::letTimePass(double seconds)
     sync();
 }
 
+float EndToEndTest::textTop(const std::string& text) const
+{
+    std::vector<View*> views;
+    collect(driver->window(), views);
+    for (auto* v : views)
+        if (shownText(v) == text)
+            return v->convertRectTo(v->bounds(), nullptr).origin.y;
+    return -1;
+}
+
 bool EndToEndTest::tapText(const std::string& text)
 {
     std::vector<View*> views;

@@ -72,6 +72,9 @@ protected:
     // Whether some visible text contains `text`.
     bool shows(const std::string& text) const;
     bool waitForText(const std::string& text);
+    // Where the first visible text that reads exactly `text` begins, as a y in
+    // the window (down the screen as it grows); -1 when none shows.
+    float textTop(const std::string& text) const;
     // Taps the centre of the first visible label, button or field whose text is
     // exactly `text` (a list row through its label, a button by its title).
     bool tapText(const std::string& text);

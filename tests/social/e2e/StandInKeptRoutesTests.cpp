@@ -30,10 +30,13 @@ TEST_F(StandInChat, AMessagePostedInARoomReachesItsPlayersOnceAndNoOneElse)
     ASSERT_EQ(posted.status, 200);
     EXPECT_TRUE(has(posted.body, "<message>Hi &lt;all&gt;</message>"));
 
+    ASSERT_EQ(send(ann, "POST", "chat_messages.xml", { { "chat_message[message]", "Second" } }).status, 200);
     auto seen = send(bob, "GET", "users/@me/activities.xml");
+    // Newest first: the room shows the newest at the bottom.
+    EXPECT_LT(seen.body.find("<message>Second</message>"), seen.body.find("<message>Hi &lt;all&gt;</message>"));
     EXPECT_TRUE(has(seen.body, "<chat_message><id>601</id><message>Hi &lt;all&gt;</message>")) << seen.body;
     EXPECT_TRUE(has(seen.body, "<name>Ann</name>"));
-    EXPECT_FALSE(has(send(bob, "GET", "users/@me/activities.xml", { { "last_seen_chat_message_id", "601" } }).body,
+    EXPECT_FALSE(has(send(bob, "GET", "users/@me/activities.xml", { { "last_seen_chat_message_id", "602" } }).body,
                      "<chat_message>"));
     EXPECT_FALSE(has(send(cy, "GET", "users/@me/activities.xml").body, "<chat_message>"));
 
@@ -137,6 +140,31 @@ TEST_F(StandInForums, PostsComeAPageAtATime)
                     "<current_page>1</current_page>"));
     EXPECT_TRUE(has(send(ann, "GET", "discussions/301/posts.xml", { { "per_page", "100000" } }).body,
                     "<per_page>100</per_page>"));
+}
+
+TEST_F(StandInForums, AConversationComesNewestFirstAndItsPollGetsOnlyWhatIsNewer)
+{
+    int64_t ann = addPlayer("Ann"), bob = addPlayer("Bob");
+    auto started = send(ann, "POST", "discussions.xml", { { "discussion[other_user_id]", std::to_string(bob) } });
+    std::string id = started.body.substr(started.body.find("<id>") + 4);
+    id = id.substr(0, id.find('<'));
+    for (const char* text : { "One", "Two", "Three" })
+        ASSERT_EQ(send(ann, "POST", "discussions/" + id + "/posts.xml", { { "post[body]", text } }).status, 200);
+    auto page = send(bob, "GET", "discussions/" + id + "/posts.xml", { { "page", "1" } }).body;
+    EXPECT_TRUE(has(page, "<total_objects>3</total_objects>")) << page;
+    EXPECT_LT(page.find("<body>Three</body>"), page.find("<body>Two</body>")) << page;
+    EXPECT_LT(page.find("<body>Two</body>"), page.find("<body>One</body>")) << page;
+
+    auto postId = [&](const std::string& body) {
+        std::string at = page.substr(0, page.find("<body>" + body + "</body>"));
+        at = at.substr(at.rfind("<post><id>") + 10);
+        return at.substr(0, at.find('<'));
+    };
+    auto poll = send(bob, "GET", "discussions/" + id + "/posts.xml", { { "last_seen_post_id", postId("One") } }).body;
+    EXPECT_FALSE(has(poll, "<body>One</body>")) << poll;
+    EXPECT_LT(poll.find("<body>Three</body>"), poll.find("<body>Two</body>")) << poll;
+    EXPECT_FALSE(has(send(bob, "GET", "discussions/" + id + "/posts.xml", { { "last_seen_post_id", postId("Three") } }).body,
+                     "<post>"));
 }
 
 TEST_F(StandInForums, AnnouncementsComeInTwoSectionsReadAfterTheLastVisit)

@@ -1,5 +1,6 @@
 // The shared image cache and loading named bundle images through it.
 #include "social/runtime/QVImageCache.h"
+#include "support/SavedBundleFolders.h"
 #include "support/TestSupport.h"
 
 #include "platform/foundation/Bundle.h"
@@ -14,8 +15,7 @@ class ImageCacheTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        saved = platform::Bundle::main().resourcePath();
-        platform::Bundle::main().setResourcePath(dir.path());
+        bundle.useResources(dir.path());
         auto image = Image::imageWithRGBA(2, 1, platform::Bytes(8, 200));
         auto png = image->pngData();
         ASSERT_TRUE(png);
@@ -25,10 +25,9 @@ protected:
     void TearDown() override
     {
         QVImageCache::shutdownCache();
-        platform::Bundle::main().setResourcePath(saved);
     }
+    testing_support::SavedBundleFolders bundle;
     testing_support::TempDir dir;
-    std::string saved;
     platform::LogCapture log;
 };
 
@@ -91,7 +90,7 @@ TEST_F(ImageCacheTest, LoaderRefusesNamesOutsideTheBundle)
     ASSERT_TRUE(png);
     dir.write("bundle/inside.png", std::string(png->begin(), png->end()));
     std::string outside = dir.write("outside.png", std::string(png->begin(), png->end()));
-    platform::Bundle::main().setResourcePath(dir.file("bundle"));
+    bundle.useResources(dir.file("bundle"));
     QVImageCache::initializeCache();
     EXPECT_EQ(QVImageLoader::loadImage("../outside.png"), nullptr);
     EXPECT_EQ(QVImageLoader::loadImage("sub/../../outside.png"), nullptr);

@@ -67,6 +67,12 @@ TEST_F(SmallWidgetTest, KeyboardSizeTurnsTheEndFrameInLandscape)
     host().orientation = InterfaceOrientation::Portrait;
     info.set(kKeyboardFrameEndUserInfoKey, rectValue(Rect(0, 264, 320, 216)));
     EXPECT_EQ(QVgetKeyboardSize(platform::Value(info), true), platform::Size(320, 216));
+    // An upright tablet: the frame is already upright, whatever the dashboard's landscape answer.
+    useDevice(Device::Tablet);
+    info.set(kKeyboardFrameEndUserInfoKey, rectValue(Rect(0, 760, 768, 264)));
+    EXPECT_EQ(QVgetKeyboardSize(platform::Value(info), true), platform::Size(768, 264));
+    host().orientation = InterfaceOrientation::PortraitUpsideDown;
+    EXPECT_EQ(QVgetKeyboardSize(platform::Value(info), true), platform::Size(768, 264));
 }
 
 class Taps : public platform::Object, public QVTouchReceiverDelegate {

@@ -133,8 +133,7 @@ void ScreenTest::SetUp()
 {
     ManualClockTest::SetUp();
     TestDriver::reset();
-    savedResources_ = Bundle::main().resourcePath();
-    Bundle::main().setResourcePath(sourceDirectory() + "/resources");
+    bundle_.useResources(sourceDirectory() + "/resources");
     quorvel::QVImageCache::initializeCache();
     quorvel::QVDashboardRole::setCurrent(&host_);
     quorvel::QVControllerLoader::setDefaultClassNamePrefix("QV");
@@ -156,7 +155,6 @@ void ScreenTest::TearDown()
     quorvel::QVControllerLoader::setAssetFileSuffix(std::nullopt);
     Screen::mainScreen().setKind(Screen::Kind::Phone);
     Application::sharedApplication().reset();
-    Bundle::main().setResourcePath(savedResources_);
     ManualClockTest::TearDown();
 }
 

@@ -5,6 +5,7 @@
 // folder named by BRISKO_KEEP_RENDERS, when set).
 #pragma once
 
+#include "support/SavedBundleFolders.h"
 #include "support/SavedControllerLoaderNames.h"
 #include "support/TestSupport.h"
 
@@ -145,7 +146,7 @@ protected:
 private:
     TestDashboardHost host_;
     std::unique_ptr<platform::ui::TestDriver> driver_;
-    std::string savedResources_;
+    testing_support::SavedBundleFolders bundle_;
     testing_support::SavedControllerLoaderNames loaderNames_;
 };
 

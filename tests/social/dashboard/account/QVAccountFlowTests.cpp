@@ -335,6 +335,19 @@ TEST_F(AccountFlowTest, ContinueWaitsForTheSetUpAndLeavesOnlyAfterAnError)
     EXPECT_EQ(calls->approved, 1);
 }
 
+TEST_F(AccountFlowTest, AServiceErrorLookingUpTheDevicesAccountsCreatesNoAccount)
+{
+    startAndAskForApproval(1);
+    // Error screens are off while the set-up runs: the error answer reaches the screen as an answer.
+    server.route("GET", "users/for_device.xml",
+                 standin::Answer::xml("<errors><error>The service is unwell</error></errors>", 500));
+    ASSERT_TRUE(tap("Use Quorvel"));
+    ASSERT_TRUE(waitUntil([&] { return labelShows("Error"); }));
+    EXPECT_TRUE(labelShows(QVDoBootstrapController::kFailedMessage));
+    EXPECT_TRUE(requestsTo("bootstrap.xml").empty());
+    EXPECT_EQ(screenName(), "QVDoBootstrapController");
+}
+
 TEST_F(AccountFlowTest, SeveralAccountsWaitForTheChoiceAndBootstrapTheChosenOne)
 {
     startAndAskForApproval(2);

@@ -122,14 +122,15 @@ TEST_F(TabbedDashboardTest, OnATabletOnItsSideTheDashboardKeepsItsWidePanel)
 
 // Each tab's image is the whole tab: the three fill the strip on phone and
 // tablet, the selected one shows its lit icon, the others their grey one, and
-// a badge sits beside its icon.
-TEST_F(TabbedDashboardTest, TabImagesFillTheStripAndBadgesSitBesideTheIconOnTheStrip)
+// a badge sits beside its icon, clear of the tab's name.
+TEST_F(TabbedDashboardTest, TabImagesFillTheStripAndBadgesSitBesideTheIconClearOfTheName)
 {
     for (Device device : { Device::Phone, Device::Tablet }) {
         SCOPED_TRACE(device == Device::Phone ? "phone" : "tablet");
         useDevice(device);
         setLocalProfile("55", true, true, false);
         QuorvelInternal::options().setPendingFriendsCount(3);
+        QuorvelInternal::options().setUnviewedChallengesCount(2);
         open();
         settle(0.5);
 
@@ -145,19 +146,29 @@ TEST_F(TabbedDashboardTest, TabImagesFillTheStripAndBadgesSitBesideTheIconOnTheS
         // The strip is the dashboard's width: the screen on a phone, the 640-point frame on a tablet.
         EXPECT_EQ(x, QVDashboardRole::current().getDashboardBounds().size.width);
 
-        const float iconTop = QVTabbedDashboardController::kTabIconTop;
-        const float iconSize = QVTabbedDashboardController::kTabIconSize;
+        const float iconTop = QVDashboardTabArt::kIconTop;
+        const float iconSize = QVDashboardTabArt::kIconSize;
+        // A badge sits just right of its icon, on whole points, its frame (a point clear round the
+        // lozenge) clear of the name the tab's art shows: beside the name where the tab has room
+        // for it, else lifted onto the band above the strip (on the list, it lay over its last words).
         QVTabBarItem* mine = items[1].get();
-        ASSERT_FALSE(mine->badgeView()->isHidden());
-        // The badge sits just right of the icon, level with it, its lozenge on the strip (above it,
-        // it lay over the list's last words); on whole points.
-        platform::Rect badge = mine->badgeView()->frame();
-        platform::Point iconCentre(mine->bounds().size.width / 2, iconTop + iconSize / 2);
-        EXPECT_GE(badge.minX(), mine->bounds().size.width / 2 + iconSize / 2) << badge.origin.x << "," << badge.origin.y;
-        EXPECT_NEAR(badge.midY(), iconCentre.y, 1);
-        EXPECT_GE(badge.minY() + 1, 0) << "the lozenge starts a point inside the badge's frame";
-        EXPECT_EQ(badge.origin.x, std::round(badge.origin.x));
-        EXPECT_FALSE(badge.containsPoint(iconCentre));
+        for (QVTabBarItem* item : { items[0].get(), mine }) {
+            SCOPED_TRACE(item->drawnName());
+            ASSERT_FALSE(item->badgeView()->isHidden());
+            platform::Rect badge = item->badgeView()->frame();
+            const platform::Rect name = item->drawnNameBox();
+            ASSERT_GT(name.size.width, 30);
+            platform::Point iconCentre(item->bounds().size.width / 2, iconTop + iconSize / 2);
+            EXPECT_GE(badge.minX(), item->bounds().size.width / 2 + iconSize / 2) << badge.origin.x << "," << badge.origin.y;
+            EXPECT_LE(badge.maxX(), item->bounds().size.width);
+            EXPECT_FALSE(badge.intersects(name)) << badge.origin.x << "," << badge.origin.y;
+            EXPECT_GE(badge.minY() + 1, -4) << "the lozenge keeps off the list";
+            EXPECT_EQ(badge.origin.x, std::round(badge.origin.x));
+            EXPECT_FALSE(badge.containsPoint(iconCentre));
+        }
+        if (device == Device::Tablet) {
+            EXPECT_GE(mine->badgeView()->frame().minY() + 1, 0) << "a wide tab has room beside the name, on the strip";
+        }
 
         auto image = render(device == Device::Phone ? "tabs-phone" : "tabs-tablet");
         ASSERT_TRUE(image);

@@ -361,6 +361,10 @@ TEST_F(InviteTest, ReceivedInvitesLowerTheUnreadCountAndIgnoreOnDelete)
     ASSERT_TRUE(row);
     EXPECT_EQ(row->invitedBy()->text(), "Invited by Ann");
     EXPECT_FALSE(row->freshnessIndicator()->isHidden());
+    // The unread marker sits inside the row as the list shows it, an accessory's margin from its right edge.
+    const platform::Rect marker = row->freshnessIndicator()->convertRectTo(row->freshnessIndicator()->bounds(), row);
+    EXPECT_EQ(row->bounds().maxX() - marker.maxX(), 10) << row->bounds().size.width;
+    EXPECT_NEAR(marker.midY(), row->bounds().midY(), 1);
     // A sender without a picture shows the kit's default player picture, the texts clear of its frame.
     EXPECT_TRUE(row->inviteIcon()->defaultImage());
     EXPECT_GE(row->gameTitle()->frame().minX(), row->inviteIcon()->frame().maxX() + 7 + 5);
