@@ -235,9 +235,10 @@ bool QVUserCell::initQVTableCellHelper(const std::string& reuseIdentifier)
     const float text = layout::besidePicture(picture);
     profilePicture_ = QVImageView::imageViewWithFrame(picture);
     contentView()->addSubview(profilePicture_.get());
-    nameLabel_ = makeLabel(Rect(text, 5, width - 92 - text, 22), 16, true);
+    // The name ends a clear gap before the points' icon (at width - 90); a longer one shrinks a
+    // little before it is cut.
+    nameLabel_ = makeLabel(Rect(text, 5, width - 98 - text, 22), 16, true);
     nameLabel_->setAutoresizingMask(FlexibleWidth);
-    // A longer name shrinks a little before it is cut.
     nameLabel_->setAdjustsFontSizeToFitWidth(true);
     nameLabel_->setMinimumFontSize(12);
     contentView()->addSubview(nameLabel_.get());

@@ -256,6 +256,8 @@ TEST_F(FriendsListTest, FriendsListRendersItsRows)
     // (Both share the last-played line's place, which the name takes when the
     // row has no game to name.)
     EXPECT_FALSE(presence->frame().intersects(row->onlineLabel()->frame()));
+    // A name that fills its label still leaves a gap before the points.
+    EXPECT_GE(row->quorvelScoreIconImageView()->frame().minX() - row->nameLabel()->frame().maxX(), 6);
 }
 
 } // namespace
