@@ -526,6 +526,11 @@ void QVLogin::dismissRootControllerOrItsModal()
 void QVLogin::_resetHasUserSetQuorvelAccess()
 {
     options().resetHasUserSetQuorvelAccess();
+    forgetLocalPlayer();
+}
+
+void QVLogin::forgetLocalPlayer()
+{
     records().setLocalUser(QVUser::invalidUser().get());
     if (QVProvider* provider = session().provider())
         provider->destroyLocalCredentials();
@@ -551,9 +556,7 @@ void QVLogin::logoutUser()
     // Logins asked for before the logout are not carried past it.
     for (QueuedLogin& queued : std::exchange(queuedLogins_, {}))
         queued.onFailure.invoke(nullptr);
-    records().setLocalUser(QVUser::invalidUser().get());
-    if (QVProvider* provider = session().provider())
-        provider->destroyLocalCredentials();
+    forgetLocalPlayer();
     options().setUserDeniedQuorvel();
     hub().switchToOfflineDashboard();
     mSuccessfullyBootstrapped = false;

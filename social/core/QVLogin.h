@@ -98,6 +98,8 @@ private:
     void bootstrapFailed(platform::Object* attempt, platform::Object* response);
     // `loggedInUserId`: the player the bootstrap that just ended logged in ("" after a failure).
     void runQueuedLogin(const std::string& loggedInUserId);
+    // The invalid user becomes the local user and the provider's stored credentials go.
+    void forgetLocalPlayer();
     void invokeAndClearBootstrapDelegates(std::vector<QVDelegate> delegates, platform::Object* argument);
 
     std::vector<QVDelegate> mBootstrapSuccessDelegates;
