@@ -22,24 +22,23 @@ void launch(const std::string& tab, std::vector<Quorvel::DashboardEntry> entries
     Quorvel::launchDashboardWithDelegate(nullptr, tab, entries);
 }
 
-// The screen of that name, set up through the interface T it must have, as a
-// launch entry (none when the name loads nothing).
-template <typename T, typename SetUp>
-std::vector<Quorvel::DashboardEntry> loaded(const std::string& name, const char* why, SetUp&& setUp)
-{
-    Ref<ViewController> screen = QVControllerLoader::load(name);
-    if (!screen)
-        return {};
-    setUp(*requireCast<T>(screen, why));
-    return { Ref<platform::Object>(screen.get()) };
-}
-
+// The screen of that name as a launch entry (none when the name loads nothing).
 std::vector<Quorvel::DashboardEntry> loaded(const std::string& name)
 {
     Ref<ViewController> screen = QVControllerLoader::load(name);
     if (!screen)
         return {};
     return { Ref<platform::Object>(screen.get()) };
+}
+
+// The same, set up first through the interface T the screen must have.
+template <typename T, typename SetUp>
+std::vector<Quorvel::DashboardEntry> loaded(const std::string& name, const char* why, SetUp&& setUp)
+{
+    std::vector<Quorvel::DashboardEntry> entries = loaded(name);
+    for (Quorvel::DashboardEntry& entry : entries)
+        setUp(*requireCast<T>(std::get<Ref<platform::Object>>(entry), why));
+    return entries;
 }
 
 // Before the client starts a page opens nothing; the call is named in a warning.
