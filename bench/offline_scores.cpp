@@ -332,7 +332,6 @@ void runOnDisk(benchmark::State& state)
     std::filesystem::create_directories(diskDir);
     std::string memoryDir = scratchDirectory();
     auto scores = makeScores(kDiskScores, kBoards);
-    using Clock = std::chrono::steady_clock;
     for (auto _ : state) {
         int syncs = 0, writes = 0;
         double disk = 0, syncSeconds = 0, writeSeconds = 0;
@@ -345,11 +344,9 @@ void runOnDisk(benchmark::State& state)
             testing_support::SqliteSyncCounter counter;
             bench_support::openStoreWithBoards(path, kBoards);
             counter.reset();
-            for (const Score& score : scores) {
+            for (size_t i = 0; i < scores.size(); ++i) {
                 const double synced = counter.syncSeconds();
-                const auto start = Clock::now();
-                serviceStore(score);
-                const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+                const double seconds = timeScores(scores, i, i + 1, serviceStore);
                 disk += seconds;
                 rests.push_back(seconds - (counter.syncSeconds() - synced));
             }
@@ -363,10 +360,8 @@ void runOnDisk(benchmark::State& state)
             probes.push_back(probe);
         double memory = 0;
         bench_support::openStoreWithBoards(memoryDir + "/quorvel_offline", kBoards);
-        for (const Score& score : scores) {
-            const auto start = Clock::now();
-            serviceStore(score);
-            inMemory.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+        for (size_t i = 0; i < scores.size(); ++i) {
+            inMemory.push_back(timeScores(scores, i, i + 1, serviceStore));
             memory += inMemory.back();
         }
         QVOfflineStore::teardownOfflineDatabase();
