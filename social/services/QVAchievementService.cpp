@@ -43,6 +43,17 @@ std::string percentText(double percent) { return platform::format("%lf", percent
 
 std::optional<std::string> orNull(const std::optional<std::string>& text) { return text; }
 
+// The ids of the achievements whose progress waits in the store to be sent for the player.
+std::vector<std::string> pendingAchievementIds(const std::string& userId)
+{
+    std::vector<std::string> ids;
+    QVOfflineStore::Use q(QVOfflineStore::achievementStatements().pendingIds);
+    q->bind("user_id", userId);
+    while (q->step())
+        ids.push_back(platform::format("%lld", static_cast<long long>(q->getInt64("achievement_definition_id"))));
+    return ids;
+}
+
 } // namespace
 
 // -- life ---------------------------------------------------------------------------
@@ -381,12 +392,8 @@ void QVAchievementService::endRefusedProgress(const std::string& achievementId, 
 
 bool QVAchievementService::isProgressPending(const std::string& achievementId, const std::string& userId)
 {
-    QVOfflineStore::Use q(QVOfflineStore::achievementStatements().pendingIds);
-    q->bind("user_id", userId);
-    while (q->step())
-        if (platform::format("%lld", static_cast<long long>(q->getInt64("achievement_definition_id"))) == achievementId)
-            return true;
-    return false;
+    const std::vector<std::string> pending = pendingAchievementIds(userId);
+    return std::find(pending.begin(), pending.end(), achievementId) != pending.end();
 }
 
 void QVAchievementService::reportKeptForTheNextLogin(const std::vector<std::string>& ids,
@@ -524,12 +531,7 @@ Ref<QVRequestHandle> QVAchievementService::sendPendingAchievements(const std::st
     if (!adoptAnonymousProgress(userId))
         platform::logError("Quorvel: achievements stored before the login could not be given to user %s",
                            userId.c_str());
-    {
-        QVOfflineStore::Use q(QVOfflineStore::achievementStatements().pendingIds);
-        q->bind("user_id", userId);
-        while (q->step())
-            ids.push_back(platform::format("%lld", static_cast<long long>(q->getInt64("achievement_definition_id"))));
-    }
+    ids = pendingAchievementIds(userId);
     if (ids.empty())
         return nullptr;
     for (const auto& id : ids)
