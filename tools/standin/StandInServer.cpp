@@ -118,7 +118,7 @@ bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl,
     Params oauth = parseAuthorizationHeader(authorizationHeader);
     if (oauth.empty())
         return fail("no OAuth header");
-    std::string signature, signatureMethod;
+    std::string signature, signatureMethod, nonce, timestamp;
     std::vector<std::pair<std::string, std::string>> all;
     for (auto& [k, v] : oauth) {
         if (k == "oauth_signature")
@@ -127,6 +127,10 @@ bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl,
             all.emplace_back(percentEncode(k), percentEncode(v));
         if (k == "oauth_signature_method")
             signatureMethod = v;
+        else if (k == "oauth_nonce")
+            nonce = v;
+        else if (k == "oauth_timestamp")
+            timestamp = v;
     }
     if (signatureMethod != "HMAC-SHA1")
         return fail("not HMAC-SHA1");
@@ -152,13 +156,6 @@ bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl,
     if (signature != reinterpret_cast<char*>(encoded))
         return fail("signature mismatch");
     // A signature alone can be sent again: the nonce and timestamp make each request one of a kind.
-    std::string nonce, timestamp;
-    for (auto& [k, v] : oauth) {
-        if (k == "oauth_nonce")
-            nonce = v;
-        else if (k == "oauth_timestamp")
-            timestamp = v;
-    }
     if (nonce.empty())
         return fail("no oauth_nonce");
     if (timestamp.empty() || timestamp.size() > 18 || timestamp.find_first_not_of("0123456789") != std::string::npos
