@@ -114,6 +114,14 @@ constexpr float kTabTitleSize = quorvel::QVDashboardTabArt::kNameSize;
 
 } // namespace
 
+// A filled circle.
+static void disc(GraphicsContext& g, float cx, float cy, float radius, Rgb colour, float alpha = 1)
+{
+    g.setFillColor(colour.r, colour.g, colour.b, alpha);
+    g.beginPath();
+    g.addArc(cx, cy, radius, 0, 2 * kPi, true);
+    g.fillPath();
+}
 
 // List rows: light even and odd rows with a hairline at the bottom, their
 // blue selected forms, the dark leading row, and the plain table header's
@@ -326,26 +334,20 @@ static bool drawDashboardImages(const std::string& dir)
         g.fillRect(Rect(0, 0, 114, 2));
         g.restore();
         // The pad: a rounded body with two grips.
-        g.setFillColor(0.96f, 0.97f, 0.99f, 1);
+        const Rgb pad { 0.96f, 0.97f, 0.99f };
+        g.setFillColor(pad.r, pad.g, pad.b, 1);
         roundedPath(g, Rect(16, 38, 82, 38), 19);
         g.fillPath();
-        for (float x : { 31.f, 83.f }) {
-            g.beginPath();
-            g.addArc(x, 72, 15, 0, 2 * kPi, true);
-            g.fillPath();
-        }
+        for (float x : { 31.f, 83.f })
+            disc(g, x, 72, 15, pad);
         // Its cross on the left and four buttons on the right, in the tile's dark blue.
         g.setFillColor(0.2f, 0.27f, 0.4f, 1);
         g.fillRect(Rect(27, 50, 8, 22));
         g.fillRect(Rect(20, 57, 22, 8));
         const Rgb buttons[] = { { 0.85f, 0.25f, 0.22f }, { 0.2f, 0.62f, 0.3f }, { 0.95f, 0.7f, 0.15f }, { 0.2f, 0.45f, 0.85f } };
         const float at[][2] = { { 83, 50 }, { 83, 70 }, { 73, 60 }, { 93, 60 } };
-        for (int i = 0; i < 4; ++i) {
-            g.setFillColor(buttons[i].r, buttons[i].g, buttons[i].b, 1);
-            g.beginPath();
-            g.addArc(at[i][0], at[i][1], 5, 0, 2 * kPi, true);
-            g.fillPath();
-        }
+        for (int i = 0; i < 4; ++i)
+            disc(g, at[i][0], at[i][1], 5, buttons[i]);
     });
     return ok;
 }
@@ -433,13 +435,6 @@ static bool drawFrameImages(const std::string& dir)
 }
 
 // Shared marks of the community and page art.
-static void disc(GraphicsContext& g, float cx, float cy, float radius, Rgb colour, float alpha = 1)
-{
-    g.setFillColor(colour.r, colour.g, colour.b, alpha);
-    g.beginPath();
-    g.addArc(cx, cy, radius, 0, 2 * kPi, true);
-    g.fillPath();
-}
 
 // A five-pointed star path centred on (cx, cy).
 static void starPath(GraphicsContext& g, float cx, float cy, float outer, float inner)

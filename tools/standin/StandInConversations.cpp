@@ -12,13 +12,18 @@ namespace standin {
 
 using xml::element;
 
+std::string conversations::subject(int64_t a, int64_t b)
+{
+    return std::to_string(std::min(a, b)) + "-" + std::to_string(std::max(a, b));
+}
+
 Answer conversations::start(Store& s, const LoggedRequest& r, int64_t user)
 {
     // Topic 0, the two players' ids as subject.
     auto other = number(r.param("discussion[other_user_id]"));
     if (!other || *other == user || !players::name(s, *other))
         return xml::error(404, "No such player");
-    std::string subject = std::to_string(std::min(user, *other)) + "-" + std::to_string(std::max(user, *other));
+    std::string subject = conversations::subject(user, *other);
     int64_t id = 0;
     {
         Statement q(s.db, "SELECT id FROM discussions WHERE topic_id = 0 AND subject = ?");

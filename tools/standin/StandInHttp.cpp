@@ -180,11 +180,13 @@ bool RequestReader::headLine(const std::string& line)
         request_.method = line.substr(0, sp1);
         size_t sp2 = line.find(' ', sp1 + 1);
         std::string target = line.substr(sp1 + 1, sp2 == std::string::npos ? std::string::npos : sp2 - sp1 - 1);
-        if (target.size() > kMaxTarget)
-            return fail(414, checkTarget(target)->why);
+        // An address too long is said first, even on a line with no version after it.
+        auto problem = checkTarget(target);
+        if (problem && problem->status == 414)
+            return fail(414, problem->why);
         if (sp2 == std::string::npos)
             return fail(400, "the request line has no HTTP version");
-        if (auto problem = checkTarget(target))
+        if (problem)
             return fail(problem->status, problem->why);
         request_.target = std::move(target);
         std::string version = line.substr(sp2 + 1);

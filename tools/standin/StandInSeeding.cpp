@@ -4,11 +4,10 @@
 // have left them, so every route reads them back as it reads what players did.
 #include "tools/standin/StandInState.h"
 
+#include "tools/standin/StandInConversations.h"
 #include "tools/standin/StandInStore.h"
 
 #include <sqlite3.h>
-
-#include <algorithm>
 
 namespace standin {
 
@@ -51,7 +50,7 @@ int64_t StandInState::addConversation(int64_t a, int64_t b, const std::vector<st
         if ((author != a && author != b) || text.empty())
             return 0;
     // Kept as the service keeps a conversation it started: a thread of topic 0 named by the two ids.
-    std::string subject = std::to_string(std::min(a, b)) + "-" + std::to_string(std::max(a, b));
+    std::string subject = conversations::subject(a, b);
     store_->exec("BEGIN");
     Statement q(store_->db, "INSERT INTO discussions (topic_id, subject, user_id, updated_at) VALUES (0, ?, ?, ?)");
     if (!q.bind(1, subject).bind(2, posts.empty() ? a : posts.front().first).bind(3, now()).run()) {

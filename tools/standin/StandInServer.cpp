@@ -118,7 +118,7 @@ bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl,
     Params oauth = parseAuthorizationHeader(authorizationHeader);
     if (oauth.empty())
         return fail("no OAuth header");
-    std::string signature, signatureMethod;
+    std::string signature, signatureMethod, nonce, timestamp;
     std::vector<std::pair<std::string, std::string>> all;
     for (auto& [k, v] : oauth) {
         if (k == "oauth_signature")
@@ -127,6 +127,10 @@ bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl,
             all.emplace_back(percentEncode(k), percentEncode(v));
         if (k == "oauth_signature_method")
             signatureMethod = v;
+        else if (k == "oauth_nonce")
+            nonce = v;
+        else if (k == "oauth_timestamp")
+            timestamp = v;
     }
     if (signatureMethod != "HMAC-SHA1")
         return fail("not HMAC-SHA1");
@@ -152,13 +156,6 @@ bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl,
     if (signature != reinterpret_cast<char*>(encoded))
         return fail("signature mismatch");
     // A signature alone can be sent again: the nonce and timestamp make each request one of a kind.
-    std::string nonce, timestamp;
-    for (auto& [k, v] : oauth) {
-        if (k == "oauth_nonce")
-            nonce = v;
-        else if (k == "oauth_timestamp")
-            timestamp = v;
-    }
     if (nonce.empty())
         return fail("no oauth_nonce");
     if (timestamp.empty() || timestamp.size() > 18 || timestamp.find_first_not_of("0123456789") != std::string::npos
@@ -168,6 +165,16 @@ bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl,
 }
 
 namespace {
+// The value of the last parameter named `name` ("" when there is none).
+std::string lastValue(const Params& params, const char* name)
+{
+    std::string value;
+    for (auto& [k, v] : params)
+        if (k == name)
+            value = v;
+    return value;
+}
+
 std::string verdict(const LoggedRequest& r)
 {
     if (!r.signed_)
@@ -264,17 +271,8 @@ struct StandInServer::Impl : http::RequestSink {
 
 std::string StandInServer::Impl::staleness(const Params& oauth)
 {
-    std::string consumer, token, nonce, timestamp;
-    for (auto& [k, v] : oauth) {
-        if (k == "oauth_consumer_key")
-            consumer = v;
-        else if (k == "oauth_token")
-            token = v;
-        else if (k == "oauth_nonce")
-            nonce = v;
-        else if (k == "oauth_timestamp")
-            timestamp = v;
-    }
+    std::string consumer = lastValue(oauth, "oauth_consumer_key"), token = lastValue(oauth, "oauth_token"),
+                nonce = lastValue(oauth, "oauth_nonce"), timestamp = lastValue(oauth, "oauth_timestamp");
     if (timestampWindow.count() > 0) {
         long long skew = std::stoll(timestamp) - static_cast<long long>(std::time(nullptr));
         if (skew > timestampWindow.count() || -skew > timestampWindow.count())
@@ -395,13 +393,8 @@ void StandInServer::Impl::handle(const http::Request& req, const http::Reply& re
     if (!logged.authorization.empty()) {
         logged.signed_ = true;
         Params oauth = parseAuthorizationHeader(logged.authorization);
-        std::string consumer;
-        for (auto& [k, v] : oauth) {
-            if (k == "oauth_token")
-                logged.oauthToken = v;
-            if (k == "oauth_consumer_key")
-                consumer = v;
-        }
+        logged.oauthToken = lastValue(oauth, "oauth_token");
+        std::string consumer = lastValue(oauth, "oauth_consumer_key");
         std::string baseUrl = "http://" + req.header("Host").value_or("") + rawPath;
         std::lock_guard guard(mutex);
         auto token = tokens.find(logged.oauthToken);

@@ -306,6 +306,15 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         ::close(fd);
     }
 
+    void closeAll()
+    {
+        std::vector<uint64_t> all;
+        for (auto& [id, c] : connections)
+            all.push_back(id);
+        for (uint64_t id : all)
+            close(id);
+    }
+
     // Queues a frame; a connection that does not read what it is sent is dropped.
     void queue(Connection& c, const std::string& frame, bool answer)
     {
@@ -601,11 +610,7 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         for (auto& d : deliveries)
             d.done.set_value();
         deliveries.clear();
-        std::vector<uint64_t> all;
-        for (auto& [id, c] : connections)
-            all.push_back(id);
-        for (uint64_t id : all)
-            close(id);
+        closeAll();
         acceptor.close();
     }
 };
@@ -705,13 +710,7 @@ void StompStandIn::sendMessage(const std::string& destination, const std::string
 
 void StompStandIn::dropConnections()
 {
-    impl_->runAndWait([impl = impl_.get()] {
-        std::vector<uint64_t> all;
-        for (auto& [id, c] : impl->connections)
-            all.push_back(id);
-        for (uint64_t id : all)
-            impl->close(id);
-    });
+    impl_->runAndWait([impl = impl_.get()] { impl->closeAll(); });
 }
 
 // Closes the listening socket (new connections are refused) or opens it again on the same port.
