@@ -57,10 +57,7 @@ void QVUseNewOrOldAccountController::_createAndDisplayTableHeader()
         return;
     // In a framed stack the screen's view is the frame's wrapper: the table is
     // as wide as the wrapped view, inside the frame's insets.
-    View* sizing = view();
-    if (auto* wrapper = dynamic_cast<QVFramedContentWrapperView*>(sizing); wrapper && wrapper->wrappedView())
-        sizing = wrapper->wrappedView();
-    float w = sizing->bounds().size.width;
+    float w = QVFramedContentWrapperView::contentOf(view())->bounds().size.width;
     // The header is as high as its text needs (on a phone on its side the text takes one line,
     // and the two lines' room it left pushed the footer's button past the list).
     Ref<View> header = View::viewWithFrame(Rect(0, 0, w, 50));
