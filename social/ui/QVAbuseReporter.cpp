@@ -14,26 +14,6 @@ namespace quorvel {
 
 using platform::Ref;
 
-namespace {
-
-// The asking screen's loading screen, for the kit's plain screens, forms and lists alike.
-void showLoading(platform::ui::ViewController* controller, bool shown)
-{
-    if (auto* screen = dynamic_cast<QVViewController*>(controller)) {
-        if (shown)
-            screen->showLoadingScreen();
-        else
-            screen->hideLoadingScreen();
-    } else if (auto* list = dynamic_cast<QVTableControllerHelper*>(controller)) {
-        if (shown)
-            list->showLoadingScreen();
-        else
-            list->hideLoadingScreen();
-    }
-}
-
-} // namespace
-
 QVAbuseReporter* QVAbuseReporter::initWithUserId(const std::string& userId, int type,
                                                  platform::ui::ViewController* controller)
 {
@@ -90,7 +70,7 @@ void QVAbuseReporter::actionSheetWillDismissWithButtonIndex(platform::ui::Action
         return;
     }
     reported_ = true;
-    showLoading(viewController_.get(), true);
+    QVShowLoadingScreenOf(viewController_.get(), true);
     send();
 }
 
@@ -122,7 +102,7 @@ void QVAbuseReporter::finish()
         return;
     finished_ = true;
     if (reported_)
-        showLoading(viewController_.get(), false);
+        QVShowLoadingScreenOf(viewController_.get(), false);
     if (sheet_) // the sheet may still be telling its delegate it went away
         sheet_->setDelegate(nullptr);
     release();

@@ -28,6 +28,13 @@ public:
     static platform::Ref<QVFramedContentWrapperView> withWrappedView(platform::ui::View* wrapped);
     bool initWithWrappedView(platform::ui::View* wrapped);
     platform::ui::View* wrappedView() const { return wrappedView_.get(); }
+    // What a screen's view holds: inside a framed stack (the view is a wrapper
+    // round one) the wrapped view, else the view itself.
+    static platform::ui::View* contentOf(platform::ui::View* view)
+    {
+        auto* wrapper = dynamic_cast<QVFramedContentWrapperView*>(view);
+        return wrapper && wrapper->wrappedView() ? wrapper->wrappedView() : view;
+    }
     void setWrappedView(platform::ui::View* v) { wrappedView_ = v; }
     const platform::ui::EdgeInsets& contentInsets() const { return contentInsets_; }
     void setContentInsets(const platform::ui::EdgeInsets& insets);

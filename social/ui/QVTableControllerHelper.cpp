@@ -9,6 +9,7 @@
 #include "social/ui/QVNavigationController.h"
 #include "social/ui/QVTabBarController.h"
 #include "social/ui/QVTableCellHelper.h"
+#include "social/ui/QVViewController.h"
 #include "social/ui/QVViewHelper.h"
 
 namespace quorvel {
@@ -241,6 +242,21 @@ Object* QVTableControllerHelper::getPageContextGame() const
 {
     auto* nav = qvNavigationController();
     return nav ? nav->currentGameContext() : nullptr;
+}
+
+void QVShowLoadingScreenOf(ViewController* screen, bool shown)
+{
+    if (auto* plain = dynamic_cast<QVViewController*>(screen)) {
+        if (shown)
+            plain->showLoadingScreen();
+        else
+            plain->hideLoadingScreen();
+    } else if (auto* list = dynamic_cast<QVTableControllerHelper*>(screen)) {
+        if (shown)
+            list->showLoadingScreen();
+        else
+            list->hideLoadingScreen();
+    }
 }
 
 } // namespace quorvel

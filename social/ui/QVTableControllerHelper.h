@@ -234,4 +234,8 @@ private:
     std::string observedNotification_;
 };
 
+// Shows or hides a screen's loading screen, whether it is a plain screen, a
+// form or a list; any other controller shows none.
+void QVShowLoadingScreenOf(platform::ui::ViewController* screen, bool shown);
+
 } // namespace quorvel

@@ -268,8 +268,10 @@ void QVExpandableSinglelineTextField::awakeFromNib()
 
     // A large screen's box is 15 points taller than its lines with no inset above them: the text
     // starts half of that down, so a line sits in the middle of the box, not against its top.
-    if (QVDashboardRole::current().isLargeScreen())
-        box = Rect(0, std::floor((kExtraHeightLarge - 3) / 2), box.size.width, std::max(0.0f, box.size.height - std::floor((kExtraHeightLarge - 3) / 2)));
+    if (QVDashboardRole::current().isLargeScreen()) {
+        const float top = std::floor((kExtraHeightLarge - 3) / 2);
+        box = Rect(0, top, box.size.width, std::max(0.0f, box.size.height - top));
+    }
     internalTextView_ = QVTextView::textViewWithFrame(box);
     internalTextView_->setLineHeight(lineHeight_);
     internalTextView_->setDelegate(this);

@@ -1,7 +1,6 @@
 // Switching to another account used on this device.
 #include "social/dashboard/account/QVUseNewOrOldAccountController.h"
 
-#include "platform/graphics/TextEngine.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
@@ -16,6 +15,9 @@
 #include "social/dashboard/account/QVQuorvelAccountLoginController.h"
 #include "social/dashboard/account/QVAccountFlowSteps.h"
 #include "social/dashboard/account/QVAccountViews.h"
+#include "social/dashboard/common/QVScreenKit.h"
+
+#include <cmath>
 
 namespace quorvel {
 
@@ -42,35 +44,6 @@ void QVUseNewOrOldAccountController::doIndexActionOnSuccess(const QVDelegate& on
 
 void QVUseNewOrOldAccountController::populateResourceMap(QVResourceControllerMap& map) { map.addResource<QVUser>("User"); }
 
-namespace {
-
-// A header of one text as high as its text needs (on a phone on its side the text takes one
-// line, and the two lines' room it left pushed the footer's button past the list).
-void fitToItsText(TableView* table)
-{
-    View* header = table ? table->tableHeaderView() : nullptr;
-    if (!header)
-        return;
-    Label* text = nullptr;
-    for (auto& sub : header->subviews())
-        if ((text = dynamic_cast<Label*>(sub.get())))
-            break;
-    if (!text || !text->font())
-        return;
-    platform::TextLayoutOptions options;
-    options.width = text->frame().size.width;
-    const float needed = std::ceil(platform::measureText(text->text(), *text->font(), options).height);
-    Rect t = text->frame();
-    t.size.height = needed;
-    text->setFrame(t);
-    Rect h = header->frame();
-    h.size.height = t.origin.y * 2 + needed;
-    header->setFrame(h);
-    table->setTableHeaderView(header);
-}
-
-} // namespace
-
 void QVUseNewOrOldAccountController::viewDidLoad()
 {
     QVTableSequenceControllerHelper::viewDidLoad();
@@ -84,20 +57,27 @@ void QVUseNewOrOldAccountController::_createAndDisplayTableHeader()
         return;
     // In a framed stack the screen's view is the frame's wrapper: the table is
     // as wide as the wrapped view, inside the frame's insets.
-    View* sizing = view();
-    if (auto* wrapper = dynamic_cast<QVFramedContentWrapperView*>(sizing); wrapper && wrapper->wrappedView())
-        sizing = wrapper->wrappedView();
-    float w = sizing->bounds().size.width;
+    float w = QVFramedContentWrapperView::contentOf(view())->bounds().size.width;
+    // The header is as high as its text needs (on a phone on its side the text takes one line,
+    // and the two lines' room it left pushed the footer's button past the list).
     Ref<View> header = View::viewWithFrame(Rect(0, 0, w, 50));
     header->setBackgroundColor(std::nullopt);
-    account_views::label(header.get(), Rect(10, 6, w - 20, 38), 13, "Choose the account to play with on this device:");
+    Ref<Label> text = account_views::label(header.get(), Rect(10, 6, w - 20, 38), 13,
+                                           "Choose the account to play with on this device:");
+    if (text && text->font()) {
+        Rect t = text->frame();
+        t.size.height = std::ceil(common::textSize(text.get(), text->text(), t.size.width).height);
+        text->setFrame(t);
+        Rect h = header->frame();
+        h.size.height = t.origin.y * 2 + t.size.height;
+        header->setFrame(h);
+    }
     Ref<View> footer = View::viewWithFrame(Rect(0, 0, w, 60));
     footer->setBackgroundColor(std::nullopt);
     footerButton_ = account_views::button(footer.get(), Rect((w - 240) / 2, 12, 240, 37), "Log in to another account",
                                           this, BRISKO_SELECTOR(QVUseNewOrOldAccountController, clickedUseOld));
     table->setTableHeaderView(header.get());
     table->setTableFooterView(footer.get());
-    fitToItsText(table);
 }
 
 void QVUseNewOrOldAccountController::onCellWasClicked(platform::Object* resource, IndexPath)

@@ -31,14 +31,7 @@ Ref<QVFriendImporter> QVFriendImporter::friendImporterWithController(ViewControl
 
 bool QVFriendImporter::canReceiveCallbacksNow() { return QVHostTakesCallbacks(mController.get()); }
 
-void QVFriendImporter::showHostLoading(bool show)
-{
-    ViewController* host = mController.get();
-    if (auto* list = dynamic_cast<QVTableControllerHelper*>(host))
-        show ? list->showLoadingScreen() : list->hideLoadingScreen();
-    else if (auto* screen = dynamic_cast<QVViewController*>(host))
-        show ? screen->showLoadingScreen() : screen->hideLoadingScreen();
-}
+void QVFriendImporter::showHostLoading(bool show) { QVShowLoadingScreenOf(mController.get(), show); }
 
 void QVFriendImporter::importFromFacebook()
 {

@@ -164,8 +164,7 @@ void QVTabbedDashboardController::_styleTabBar()
     // hid the list's last words); where the name under the icon reaches under
     // it, the item moves it clear of the name.
     bar->placeBadgeTopRight = false;
-    // (the badge's art leaves a point clear round its lozenge: the lozenge starts at the strip's top).
-    // The badge sits right of the tab's icon, clear of its name.
+    // The badge's art leaves a point clear round its lozenge: the lozenge starts at the strip's top.
     bar->badgeOffset = platform::Point(QVDashboardTabArt::kIconSize / 2 + 2 + QVBadgeView::minimumSize().width / 2,
                                        QVBadgeView::minimumSize().height / 2 - 1 - kTabBarHeight / 2);
     bar->drawnNameTop = QVDashboardTabArt::kNameTop;

@@ -233,9 +233,7 @@ void QVSelectProfilePictureController::popoverControllerDidDismissPopover(Popove
 void QVSelectProfilePictureController::onTableHeaderCreated(ViewController*)
 {
     // Inside a framed stack the screen's view is the wrapper: the list is its wrapped view.
-    View* sizing = view();
-    if (auto* wrapper = dynamic_cast<QVFramedContentWrapperView*>(sizing); wrapper && wrapper->wrappedView())
-        sizing = wrapper->wrappedView();
+    View* sizing = QVFramedContentWrapperView::contentOf(view());
     if (View* header = tableHeaderView(); header && sizing) {
         Rect frame = header->frame();
         frame.size.width = sizing->frame().size.width;
