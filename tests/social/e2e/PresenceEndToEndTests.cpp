@@ -57,7 +57,9 @@ TEST_F(PresenceEndToEnd, AfterTheLoginScoresUnlocksAndTheDashboardsPagesTravelIn
                 return true;
         return false;
     };
-    EXPECT_TRUE(subscribed());
+    // The client counts the channel open once it has sent its SUBSCRIBE; the stand-in reads it on
+    // its own thread, perhaps a moment later.
+    EXPECT_TRUE(waitUntil(subscribed));
     const size_t from = service->requestCount();
 
     QVHighScoreService::setHighScore(1234, std::to_string(StandInState::kNormalLeaderboard), {}, {});
