@@ -50,7 +50,7 @@ void QuorvelTest::TearDown()
 void QuorvelTest::writeSettingsFile(const std::string& extraConfig)
 {
     bundle.write("quorvel_internal_settings.xml",
-                 "<quorvel_internal_settings><environment-release><config><server-url>" + server.baseUrl()
+                 "<quorvel_internal_settings><environment-release><config><server-url>" + serviceBaseUrl()
                      + "</server-url>" + extraConfig + "</config></environment-release></quorvel_internal_settings>");
 }
 

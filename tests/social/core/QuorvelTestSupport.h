@@ -37,6 +37,8 @@ protected:
 
     // (Re)writes the bundle's settings file: "server-url" at the stand-in, plus `extraConfig` elements.
     void writeSettingsFile(const std::string& extraConfig = {});
+    // The service the settings file names: the harness's own, unless a fixture runs another.
+    virtual std::string serviceBaseUrl() const { return server.baseUrl(); }
     // Initialises the client as the game does.
     void startClient(const quorvel::QuorvelSettingsDictionary& settings = {},
                      quorvel::QVDelegatesContainer* delegates = nullptr);

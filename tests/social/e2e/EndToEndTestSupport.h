@@ -46,6 +46,8 @@ protected:
     // Runs the loop and the screens until done; the clock moves only while
     // nothing is in flight (waitSteppingClock).
     bool waitUntil(const std::function<bool()>& done);
+    // The settings file names the test's service.
+    std::string serviceBaseUrl() const override { return "http://127.0.0.1:" + std::to_string(port) + "/"; }
     // Who a settle waits for: the test's service, whichever runs now, and its presence channel.
     standin::NetworkParties networkParties() const override
     {
