@@ -43,6 +43,7 @@
 #include "social/services/QVHighScoreService.h"
 #include "social/ui/QVRootFrame.h"
 #include "social/ui/QVTableControllerHelper.h"
+#include "tools/standin/PrivateLoopback.h"
 #include "tools/standin/SettleNetwork.h"
 #include "tools/standin/StandInState.h"
 #include "tools/standin/StandInWorld.h"
@@ -94,9 +95,12 @@ public:
     Ref<Boxed> value; // a success's value, when it is one
 };
 
-// The service: its kept state and its server, on one port for the whole run.
+// The service: its kept state and its server, on one port for the whole run,
+// on a loopback address of its own (no other program takes the port while the
+// service is down).
 struct Service {
     std::string folder;
+    standin::PrivateLoopback loopback;
     int port { 0 };
     std::unique_ptr<StandInState> state;
     std::unique_ptr<standin::StandInServer> server;
@@ -127,7 +131,7 @@ struct Service {
                                              "<image_url>/banners/featured-1.png</image_url>"
                                              "<app_banner_placement>nowPlaying</app_banner_placement>"
                                              "</game_discovery_image_hyperlink></resources>"));
-        int got = server->start(port);
+        int got = server->start(port, loopback.address());
         if (got <= 0)
             return false;
         port = got;
@@ -277,7 +281,7 @@ std::string runSocialScene(Showcase& showcase)
     std::ofstream(bundle + "/quorvel_internal_settings.xml")
         << "<quorvel_internal_settings><environment-release><config><server-url>" << service.server->baseUrl()
         << "</server-url></config></environment-release></quorvel_internal_settings>\n";
-    say("social: service on 127.0.0.1 keeping its state in social-service/standin.sqlite");
+    say("social: service on " + service.loopback.address() + " keeping its state in social-service/standin.sqlite");
 
     // First launch: the player approves the client and gets a new account.
     QuorvelInternal::options().setUserApprovedQuorvel();

@@ -157,25 +157,27 @@ int TcpSocket::listenLoopback(int port)
     return bound;
 }
 
-std::pair<int, int> openLoopbackListener(int port, int backlog)
+std::pair<int, int> openLoopbackListener(int port, int backlog, const std::string& address)
 {
+    sockaddr_in where {};
+    where.sin_family = AF_INET;
+    where.sin_port = htons(static_cast<uint16_t>(port));
+    // Only the loopback network: a listener here is never reachable from outside.
+    if (::inet_pton(AF_INET, address.c_str(), &where.sin_addr) != 1 || (ntohl(where.sin_addr.s_addr) >> 24) != 127)
+        return { -1, -1 };
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return { -1, -1 };
     // Only SO_REUSEADDR: SO_REUSEPORT would let a second server share a port in use.
     int yes = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, backlog) != 0
-        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    socklen_t length = sizeof where;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0 || ::listen(fd, backlog) != 0
+        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&where), &length) != 0) {
         ::close(fd);
         return { -1, -1 };
     }
-    return { fd, ntohs(address.sin_port) };
+    return { fd, ntohs(where.sin_port) };
 }
 
 Ref<TcpSocket> TcpSocket::accept(double timeout, Result* result)

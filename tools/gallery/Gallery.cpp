@@ -36,6 +36,7 @@
 #include "social/ui/QVControllerLoader.h"
 #include "social/ui/QVImageView.h"
 #include "social/ui/QVRootFrame.h"
+#include "tools/standin/PrivateLoopback.h"
 #include "tools/standin/SettleNetwork.h"
 #include "tools/standin/StandInState.h"
 #include "tools/standin/StandInWorld.h"
@@ -190,6 +191,8 @@ std::vector<Screen> screens()
 struct Service {
     std::string folder;
     std::string fixtures;
+    // Its own loopback address: no other program takes the port while the service restarts.
+    standin::PrivateLoopback loopback;
     int port { 0 }; // the system's choice at first, kept when started again
     std::unique_ptr<StandInState> state;
     std::unique_ptr<standin::StandInServer> server;
@@ -224,7 +227,7 @@ struct Service {
                 refused.push_back(line.substr(0, line.find(' ', b + 1)));
             }
         });
-        int got = server->start(port);
+        int got = server->start(port, loopback.address());
         if (got <= 0)
             return false;
         port = got;

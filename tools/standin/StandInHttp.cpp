@@ -397,9 +397,9 @@ RequestReader::Step RequestReader::take(std::string& in)
 
 // --- what the polling loops stand on ---
 
-std::pair<int, int> listenOnLoopback(int port)
+std::pair<int, int> listenOnLoopback(int port, const std::string& address)
 {
-    return platform::openLoopbackListener(port, SOMAXCONN);
+    return platform::openLoopbackListener(port, SOMAXCONN, address);
 }
 
 int Acceptor::pollable(Clock::time_point now, Clock::time_point& next) const
@@ -836,12 +836,12 @@ Server::Server() = default;
 
 Server::~Server() { stop(); }
 
-int Server::start(int port, Settings settings)
+int Server::start(int port, Settings settings, const std::string& address)
 {
     stop();
     auto core = std::make_shared<Core>();
     core->settings = std::move(settings);
-    auto [listener, bound] = listenOnLoopback(port);
+    auto [listener, bound] = listenOnLoopback(port, address);
     core->acceptor.listener = listener;
     if (listener < 0 || core->wakeup.fd() < 0)
         return -1;

@@ -58,13 +58,16 @@ std::optional<Refusal> checkTarget(const std::string& target);
 constexpr size_t kLogValueLimit = 1024;
 std::string loggable(const std::string& text, size_t limit = kLogValueLimit);
 
+constexpr const char* kLoopback = "127.0.0.1";
+
 // What both polling loops (the HTTP server's and the presence channel's)
 // stand on: a listening socket on the loopback address, the accepting of
 // newcomers within a cap, and a way for other threads to wake the loop.
 
-// Listens on 127.0.0.1 without blocking (port 0: the system chooses; a port
-// in use is refused, never shared): the descriptor and its port, or -1, -1.
-std::pair<int, int> listenOnLoopback(int port);
+// Listens on a loopback address (127.0.0.1 unless named) without blocking
+// (port 0: the system chooses; a port in use is refused, never shared): the
+// descriptor and its port, or -1, -1.
+std::pair<int, int> listenOnLoopback(int port, const std::string& address = kLoopback);
 
 struct Acceptor {
     using Clock = std::chrono::steady_clock;
@@ -202,9 +205,9 @@ public:
     Server(const Server&) = delete;
     Server& operator=(const Server&) = delete;
 
-    // Listens on 127.0.0.1 (port 0: the system chooses; a port in use is
-    // refused, never shared); answers the port or -1.
-    int start(int port, Settings settings);
+    // Listens on `address`, a loopback address (port 0: the system chooses; a
+    // port in use is refused, never shared); answers the port or -1.
+    int start(int port, Settings settings, const std::string& address = kLoopback);
     // Closes every connection; answers handed back later are dropped.
     void stop();
     // Runs `task` on the polling thread after `delay`, or at once on the
@@ -226,7 +229,8 @@ public:
     virtual ~RequestSink() = default;
     // False (the reply is not called) when the server is not serving.
     virtual bool take(Request&& request, Reply reply) = 0;
-    virtual int port() const = 0;
+    // "ADDRESS:PORT", where the server listens.
+    virtual std::string host() const = 0;
 };
 
 // A fixed set of threads running tasks in the order posted.
@@ -273,8 +277,8 @@ namespace standin {
 
 // A request inside the presence channel (a SEND frame: method, path,
 // authorization, content-type, body) as the HTTP request it stands for,
-// addressed to the server listening on `port`.
-http::Request channelRequest(const StompStandIn::Frame& frame, int port);
+// addressed to the server at `host` ("ADDRESS:PORT").
+http::Request channelRequest(const StompStandIn::Frame& frame, const std::string& host);
 // The MESSAGE frame that carries a request's answer back on `destination`.
 std::string channelAnswer(const std::string& destination, const std::string& correlation, http::Response response);
 

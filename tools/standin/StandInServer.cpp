@@ -224,6 +224,7 @@ constexpr size_t kWorkers = 8;
 struct StandInServer::Impl : http::RequestSink {
     http::Server server;
     std::shared_ptr<http::WorkerPool> workers;
+    std::string listeningAddress { http::kLoopback };
     int listeningPort { -1 };
     mutable std::mutex mutex;
     bool stopping { false };
@@ -257,10 +258,10 @@ struct StandInServer::Impl : http::RequestSink {
     std::string staleness(const Params& oauth);
 
     bool take(http::Request&& request, http::Reply reply) override;
-    int port() const override
+    std::string host() const override
     {
         std::lock_guard guard(mutex);
-        return listeningPort;
+        return listeningAddress + ":" + std::to_string(listeningPort);
     }
     void handle(const http::Request& request, const http::Reply& reply);
     void deliver(Answer answer, const std::string& path, http::Reply reply, uint64_t loggedGeneration);
@@ -556,7 +557,7 @@ StandInServer::StandInServer() : impl_(std::make_shared<Impl>())
 
 StandInServer::~StandInServer() { stop(); }
 
-int StandInServer::start(int port)
+int StandInServer::start(int port, const std::string& address)
 {
     Impl* impl = impl_.get();
     http::Settings settings;
@@ -573,8 +574,10 @@ int StandInServer::start(int port)
         impl->stopping = false;
         impl->workers = std::make_shared<http::WorkerPool>(kWorkers);
     }
-    port_ = impl->server.start(port, std::move(settings));
+    port_ = impl->server.start(port, std::move(settings), address);
+    address_ = address;
     std::lock_guard guard(impl->mutex);
+    impl->listeningAddress = address;
     impl->listeningPort = port_;
     return port_;
 }
@@ -600,7 +603,7 @@ void StandInServer::stop()
 
 std::weak_ptr<http::RequestSink> StandInServer::requestSink() const { return impl_; }
 
-std::string StandInServer::baseUrl() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
+std::string StandInServer::baseUrl() const { return "http://" + address_ + ":" + std::to_string(port_) + "/"; }
 
 void StandInServer::setFixtureDirectory(std::string dir)
 {

@@ -94,11 +94,12 @@ public:
     StandInServer(const StandInServer&) = delete;
     StandInServer& operator=(const StandInServer&) = delete;
 
-    // Listens on 127.0.0.1 (port 0: the system chooses); answers the port or -1.
-    int start(int port = 0);
+    // Listens on a loopback address, 127.0.0.1 unless named (port 0: the
+    // system chooses); answers the port or -1.
+    int start(int port = 0, const std::string& address = "127.0.0.1");
     void stop();
     int port() const { return port_; }
-    // "http://127.0.0.1:PORT/"
+    // "http://ADDRESS:PORT/"
     std::string baseUrl() const;
 
     // GET requests without a route answer the file at that path under dir.
@@ -190,6 +191,7 @@ private:
 
     struct Impl;
     std::shared_ptr<Impl> impl_;
+    std::string address_ { "127.0.0.1" };
     int port_ { -1 };
 };
 
@@ -230,8 +232,9 @@ public:
     StorageHostStandIn(const StorageHostStandIn&) = delete;
     StorageHostStandIn& operator=(const StorageHostStandIn&) = delete;
 
-    // Listens on 127.0.0.1 (port 0: the system chooses); answers the port or -1.
-    int start(int port = 0);
+    // Listens on a loopback address, 127.0.0.1 unless named (port 0: the
+    // system chooses); answers the port or -1.
+    int start(int port = 0, const std::string& address = "127.0.0.1");
     void stop();
     int port() const { return port_; }
     std::string baseUrl() const;
@@ -262,6 +265,7 @@ public:
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
+    std::string address_ { "127.0.0.1" };
     int port_ { -1 };
 };
 
@@ -287,7 +291,9 @@ public:
     };
     // Before start().
     void setLimits(Limits limits);
-    int start(int port = 0);
+    // Listens on a loopback address, 127.0.0.1 unless named (port 0: the
+    // system chooses); answers the port or -1.
+    int start(int port = 0, const std::string& address = "127.0.0.1");
     void stop();
     int port() const { return port_; }
 

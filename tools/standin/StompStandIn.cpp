@@ -117,12 +117,12 @@ std::string headerOf(const StompStandIn::Frame& f, const char* name)
 }
 } // namespace
 
-http::Request channelRequest(const StompStandIn::Frame& frame, int port)
+http::Request channelRequest(const StompStandIn::Frame& frame, const std::string& host)
 {
     http::Request request;
     request.method = headerOf(frame, "method");
     request.target = "/" + headerOf(frame, "path");
-    request.headers.emplace_back("Host", "127.0.0.1:" + std::to_string(port));
+    request.headers.emplace_back("Host", host);
     if (auto authorization = headerOf(frame, "authorization"); !authorization.empty())
         request.headers.emplace_back("Authorization", authorization);
     if (auto type = headerOf(frame, "content-type"); !type.empty())
@@ -206,6 +206,8 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
     std::weak_ptr<http::RequestSink> server;
     std::function<void(const std::string&)> logSink;
 
+    std::string address { http::kLoopback }; // set before the polling thread starts
+
     // The polling thread's own.
     http::Acceptor acceptor;
     std::map<uint64_t, Connection> connections;
@@ -280,7 +282,7 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
 
     int listen(int wanted)
     {
-        auto [fd, bound] = http::listenOnLoopback(wanted);
+        auto [fd, bound] = http::listenOnLoopback(wanted, address);
         acceptor.listener = fd;
         return bound;
     }
@@ -410,7 +412,7 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
                 }))
                 impl->answered();
         };
-        if (sink && sink->take(channelRequest(f, sink->port()), reply))
+        if (sink && sink->take(channelRequest(f, sink->host()), reply))
             return;
         reply(http::Response { 503, "application/xml; charset=utf-8", xml::errorBody("No service behind the channel"), 0, 0 });
     }
@@ -621,10 +623,11 @@ StompStandIn::~StompStandIn() { stop(); }
 
 void StompStandIn::setLimits(Limits limits) { impl_->limits = limits; }
 
-int StompStandIn::start(int port)
+int StompStandIn::start(int port, const std::string& address)
 {
     stop();
     auto& impl = *impl_;
+    impl.address = address;
     int got = impl.wakeup.fd() >= 0 ? impl.listen(port) : -1;
     if (got < 0)
         return -1;

@@ -509,7 +509,7 @@ StorageHostStandIn::StorageHostStandIn() : impl_(std::make_unique<Impl>()) { }
 
 StorageHostStandIn::~StorageHostStandIn() { stop(); }
 
-int StorageHostStandIn::start(int port)
+int StorageHostStandIn::start(int port, const std::string& address)
 {
     Impl* impl = impl_.get();
     auto workers = std::make_shared<http::WorkerPool>(2);
@@ -525,7 +525,8 @@ int StorageHostStandIn::start(int port)
         impl->logLine(http::loggable(method) + " " + http::loggable(path) + " " + std::to_string(status)
                       + " not read: " + http::loggable(why));
     };
-    port_ = impl->server.start(port, std::move(settings));
+    port_ = impl->server.start(port, std::move(settings), address);
+    address_ = address;
     return port_;
 }
 
@@ -536,7 +537,7 @@ void StorageHostStandIn::stop()
     impl_->server.stop();
 }
 
-std::string StorageHostStandIn::baseUrl() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
+std::string StorageHostStandIn::baseUrl() const { return "http://" + address_ + ":" + std::to_string(port_) + "/"; }
 
 void StorageHostStandIn::setLogSink(std::function<void(const std::string& line)> sink)
 {

@@ -25,7 +25,7 @@ int64_t CommunityEndToEndTest::addOtherPlayer(const std::string& name)
 standin_testing::Reply CommunityEndToEndTest::actAs(int64_t player, const std::string& method, const std::string& path,
                                                    const standin::Params& form)
 {
-    return standin_testing::ask(port, method, path, form, "token-other-" + std::to_string(player),
+    return standin_testing::ask(serviceAddress(), port, method, path, form, "token-other-" + std::to_string(player),
                                 "secret-" + std::to_string(player));
 }
 

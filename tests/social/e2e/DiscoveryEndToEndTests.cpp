@@ -40,7 +40,7 @@ TEST_F(DiscoveryEndToEnd, ACategoryListsItsGamesAndEachOpensItsDescriptionOrItsP
     auto pages = visible<platform::ui::WebView>();
     ASSERT_EQ(pages.size(), 1u);
     const auto& request = pages[0]->request();
-    EXPECT_NE(request.url.find("127.0.0.1:" + std::to_string(port) + "/client_applications/322/application_descriptions"),
+    EXPECT_NE(request.url.find(serviceAddress() + ":" + std::to_string(port) + "/client_applications/322/application_descriptions"),
               std::string::npos)
         << request.url;
     EXPECT_NE(request.url.find("app_banner_placement=playedGameController_developers_picks_"), std::string::npos);

@@ -54,9 +54,8 @@ void collect(View* view, std::vector<T*>& out)
 void EndToEndTest::SetUp()
 {
     QuorvelTest::SetUp();
-    // The harness's own server goes: the test's service takes a free port of its own when it first
-    // starts (a port lent from the harness could be taken by a parallel test in between), keeps it
-    // across restarts, and the settings file names it.
+    // The harness's own server goes: the test's service takes a free port on the test's own loopback
+    // address when it first starts, keeps it across restarts, and the settings file names it.
     server.stop();
     port = 0;
     // The client's bundle holds the art the system ships, as a game's does.
@@ -68,7 +67,7 @@ void EndToEndTest::SetUp()
     quorvel::Quorvel::setNoticeObserver([this](const quorvel::Quorvel::BackgroundNotice& n) { notices.push_back(n.text); });
     driver = std::make_unique<platform::ui::TestDriver>();
     startService();
-    writeSettingsFile(presence ? "<presence-host>127.0.0.1:" + std::to_string(channelPort) + "</presence-host>"
+    writeSettingsFile(presence ? "<presence-host>" + serviceAddress() + ":" + std::to_string(channelPort) + "</presence-host>"
                                : std::string());
 }
 
@@ -97,7 +96,7 @@ void EndToEndTest::startService()
     service->installDefaultRoutes();
     service->installAccountRoutes(0);
     state->install(*service);
-    const int got = service->start(port);
+    const int got = service->start(port, serviceAddress());
     ASSERT_TRUE(got > 0 && (port == 0 || got == port)) << "the port " << port << " was not free again";
     port = got;
     presence = presence || service->presenceEnabled();
@@ -105,7 +104,7 @@ void EndToEndTest::startService()
         service->setPresenceEnabled(true);
         channel = std::make_unique<standin::StompStandIn>();
         channel->forwardRequestsTo(*service);
-        int got = channel->start(channelPort);
+        int got = channel->start(channelPort, serviceAddress());
         ASSERT_TRUE(got > 0 && (channelPort == 0 || got == channelPort))
             << "the presence channel's port was not free again";
         channelPort = got;

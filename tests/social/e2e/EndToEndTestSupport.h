@@ -9,6 +9,7 @@
 
 #include "platform/ui/TestDriver.h"
 #include "platform/ui/ViewController.h"
+#include "tools/standin/PrivateLoopback.h"
 #include "tools/standin/StandInState.h"
 
 #include <functional>
@@ -33,7 +34,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Starts the service on the harness's port and the test's folder; kills it.
+    // Starts the service on the test's folder (on a free port the first time,
+    // then on the same one again); kills it.
     void startService();
     void killService();
     // Starts the client as the game does, with the game's delegate.
@@ -47,7 +49,9 @@ protected:
     // nothing is in flight (waitSteppingClock).
     bool waitUntil(const std::function<bool()>& done);
     // The settings file names the test's service.
-    std::string serviceBaseUrl() const override { return "http://127.0.0.1:" + std::to_string(port) + "/"; }
+    std::string serviceBaseUrl() const override { return "http://" + serviceAddress() + ":" + std::to_string(port) + "/"; }
+    // The loopback address the test's services listen on, the test's alone.
+    const std::string& serviceAddress() const { return loopback.address(); }
     // Who a settle waits for: the test's service, whichever runs now, and its presence channel.
     standin::NetworkParties networkParties() const override
     {
@@ -120,6 +124,9 @@ protected:
     // gone and has ended its login attempt. Answers the player's id.
     int64_t logInThenRelaunchWithoutTheService();
 
+    // Held for the whole test: while the service is down between a kill and
+    // a restart, no other program can take its port or answer its client.
+    standin::PrivateLoopback loopback;
     testing_support::TempDir serviceHome;
     std::unique_ptr<standin::StandInState> state;
     std::unique_ptr<standin::StandInServer> service;

@@ -132,6 +132,31 @@ TEST_F(EndToEnd, FirstLaunchAsksApprovalMakesANamedPlayerAndTheNextLaunchIsTheSa
     EXPECT_EQ(Quorvel::lastLoggedInUserName(), "Zed");
 }
 
+TEST_F(EndToEnd, WhileTheServiceIsDownAnotherProgramsServerOnItsPortNeitherHearsTheClientNorKeepsItFromComingBack)
+{
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    quit();
+    killService();
+    // Another program (a test beside this one) listens on the port number the service gave up.
+    standin::StandInServer other;
+    other.installDefaultRoutes();
+    ASSERT_EQ(other.start(port), port);
+
+    // The game starts without its service: its requests reach no one else's.
+    game.calls.clear();
+    launch();
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::login().isBootstrapInProgress(); }));
+    EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:" + std::to_string(player) }));
+
+    // The service comes back on its port, and the client finds it there.
+    startService();
+    Quorvel::gameServerReachabilityChanged(platform::Boxed::number(platform::Reachability::ReachableViaWiFi).get());
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::login().successfullyBootstrapped(); }));
+    EXPECT_EQ(serviceRequestsTo("bootstrap.xml").size(), 1u);
+    EXPECT_EQ(other.requestCount(), 0u);
+}
+
 TEST_F(EndToEnd, ScoresAndAchievementsTakenWhileTheServiceIsDownGoOutOnceWhenItIsBack)
 {
     const std::string normal = std::to_string(StandInState::kNormalLeaderboard);

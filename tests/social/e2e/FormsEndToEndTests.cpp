@@ -62,7 +62,7 @@ TEST_F(FormsEndToEnd, HelpIsTheServicesSignedPageAndItsPopLinkClosesIt)
     auto pages = visible<platform::ui::WebView>();
     ASSERT_EQ(pages.size(), 1u);
     platform::ui::WebView* page = pages[0];
-    EXPECT_EQ(page->request().url.rfind("http://127.0.0.1:" + std::to_string(port) + "/help.iphone", 0), 0u)
+    EXPECT_EQ(page->request().url.rfind(serviceBaseUrl() + "help.iphone", 0), 0u)
         << page->request().url;
     bool signedRequest = false;
     for (auto& [name, value] : page->request().headers)

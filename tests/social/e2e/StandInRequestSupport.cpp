@@ -15,15 +15,17 @@
 
 namespace standin_testing {
 
-Reply sendRaw(int port, const std::string& request)
+Reply sendRaw(int port, const std::string& request) { return sendRaw("127.0.0.1", port, request); }
+
+Reply sendRaw(const std::string& host, int port, const std::string& request)
 {
     Reply reply;
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    if (::inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1
+        || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         ::close(fd);
         return reply;
     }
@@ -55,7 +57,15 @@ Reply sendRaw(int port, const std::string& request)
 Reply ask(int port, const std::string& method, const std::string& path, const standin::Params& form,
           const std::string& token, const std::string& tokenSecret)
 {
-    return sendRaw(port, signedRequest(port, method, path, form, token, tokenSecret));
+    return ask("127.0.0.1", port, method, path, form, token, tokenSecret);
+}
+
+Reply ask(const std::string& address, int port, const std::string& method, const std::string& path,
+          const standin::Params& form, const std::string& token, const std::string& tokenSecret)
+{
+    return sendRaw(address, port,
+                   signedRequestStamped(port, method, path, form, token, tokenSecret, quorvel::oauthNonce(),
+                                        std::to_string(std::time(nullptr)), address));
 }
 
 std::string signedRequest(int port, const std::string& method, const std::string& path, const standin::Params& form,
@@ -67,7 +77,8 @@ std::string signedRequest(int port, const std::string& method, const std::string
 
 std::string signedRequestStamped(int port, const std::string& method, const std::string& path,
                                  const standin::Params& form, const std::string& token, const std::string& tokenSecret,
-                                 const std::optional<std::string>& nonce, const std::optional<std::string>& timestamp)
+                                 const std::optional<std::string>& nonce, const std::optional<std::string>& timestamp,
+                                 const std::string& address)
 {
     quorvel::OAuthParams oauth { { "oauth_consumer_key", "product-key" } };
     if (nonce)
@@ -79,7 +90,8 @@ std::string signedRequestStamped(int port, const std::string& method, const std:
     oauth.emplace_back("oauth_version", "1.0");
     quorvel::OAuthParams all = oauth;
     all.insert(all.end(), form.begin(), form.end());
-    std::string url = "http://127.0.0.1:" + std::to_string(port) + "/" + path;
+    const std::string host = address + ":" + std::to_string(port);
+    std::string url = "http://" + host + "/" + path;
     oauth.emplace_back("oauth_signature",
                        quorvel::oauthSignature(quorvel::oauthSignatureBaseString(method, url, all), "product-secret",
                                                tokenSecret));
@@ -95,7 +107,7 @@ std::string signedRequestStamped(int port, const std::string& method, const std:
         target += "?" + body;
         body.clear();
     }
-    return method + " /" + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\nConnection: close\r\nAuthorization: "
+    return method + " /" + target + " HTTP/1.1\r\nHost: " + host + "\r\nConnection: close\r\nAuthorization: "
         + header + "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: "
         + std::to_string(body.size()) + "\r\n\r\n" + body;
 }

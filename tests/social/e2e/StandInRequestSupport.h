@@ -22,18 +22,23 @@ struct Reply {
     std::string body;
 };
 
-// A request as written, over a fresh connection.
+// A request as written, over a fresh connection (to 127.0.0.1 unless another
+// loopback address is named).
 Reply sendRaw(int port, const std::string& request);
+Reply sendRaw(const std::string& address, int port, const std::string& request);
 // One request signed with the test consumer and the token; a GET carries the
 // form in its query. signedRequest() is the request as written.
 std::string signedRequest(int port, const std::string& method, const std::string& path, const standin::Params& form,
                           const std::string& token, const std::string& tokenSecret);
 Reply ask(int port, const std::string& method, const std::string& path, const standin::Params& form,
           const std::string& token, const std::string& tokenSecret);
+Reply ask(const std::string& address, int port, const std::string& method, const std::string& path,
+          const standin::Params& form, const std::string& token, const std::string& tokenSecret);
 // The same with the nonce and timestamp given (none: the field is left out).
 std::string signedRequestStamped(int port, const std::string& method, const std::string& path,
                                  const standin::Params& form, const std::string& token, const std::string& tokenSecret,
-                                 const std::optional<std::string>& nonce, const std::optional<std::string>& timestamp);
+                                 const std::optional<std::string>& nonce, const std::optional<std::string>& timestamp,
+                                 const std::string& address = "127.0.0.1");
 
 // The first column of the first row a query on the store at `path` answers,
 // or "". Waits a while for the service's lock rather than fail.
