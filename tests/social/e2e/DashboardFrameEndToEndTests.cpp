@@ -116,7 +116,7 @@ TEST_F(DashboardFrameEndToEnd, MaintenanceAndUpgradeAnswersShowTheirScreensInThe
                     standin::Answer::xml("<html><body>Back on Monday</body></html>", 450));
     ASSERT_TRUE(tapText("Leaderboards"));
     ASSERT_TRUE(waitForScreen("QVServerMaintenanceNoticeController"));
-    EXPECT_TRUE(shows("Maintenance"));
+    EXPECT_TRUE(shows("Maintenance")) << screenText() << " at " << loop().now();
     Quorvel::dismissDashboard();
     ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); }));
     openDashboard();

@@ -412,18 +412,31 @@ platform::ui::NavigationController* EndToEndTest::frontStack() const
     return front;
 }
 
-std::string EndToEndTest::frontScreenName() const
+platform::ui::ViewController* EndToEndTest::frontScreen() const
 {
     // The top screen of the front navigation stack, else what is presented.
     auto* front = frontStack();
     if (front && front->visibleViewController())
-        return front->visibleViewController()->className();
-    return screenName();
+        return front->visibleViewController();
+    auto screens = quorvel::QuorvelInternal::presenter().presentedScreens();
+    return screens.empty() ? nullptr : screens.back().get();
+}
+
+std::string EndToEndTest::frontScreenName() const
+{
+    auto* front = frontScreen();
+    return front ? front->className() : std::string();
 }
 
 bool EndToEndTest::waitForScreen(const std::string& className)
 {
-    return waitUntil([&] { return frontScreenName() == className; });
+    // In front and shown whole, as a player reads it: whatever brought it (a push's slide, say) has
+    // ended, however many turns of the clock the answers that brought it took.
+    return waitUntil([&] {
+        auto* front = frontScreen();
+        return front && front->className() == className
+            && front->appearState() == platform::ui::ViewController::AppearState::Appeared;
+    });
 }
 
 void EndToEndTest::openDashboard()

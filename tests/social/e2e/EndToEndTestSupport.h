@@ -102,6 +102,7 @@ protected:
     bool typeInto(size_t index, const std::string& text);
     // The screen in front: the deepest visible controller that is not a stack
     // or tab container ("" when only the game shows).
+    platform::ui::ViewController* frontScreen() const;
     std::string frontScreenName() const;
     // The last visible navigation stack in tree order.
     platform::ui::NavigationController* frontStack() const;
