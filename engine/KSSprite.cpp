@@ -220,6 +220,11 @@ std::string KSSprite::description() const
 
 void KSSprite::linkBatchNode(KSSpriteBatchNode* batchNode)
 {
+    // A new link (or none) draws through the batch node's atlas again.
+    if (rare_ && rare_->hasOwnAtlas_) {
+        rare_->hasOwnAtlas_ = false;
+        rare_->atlas_.reset();
+    }
     if (batchNode) {
         // From now on the batch node's texture is the one shown (it is the same:
         // a batch node takes sprites of its own texture only).
@@ -282,7 +287,24 @@ KSTexture2D* KSSprite::texture() const
 
 KSTextureAtlas* KSSprite::textureAtlas() const
 {
+    if (rare_ && rare_->hasOwnAtlas_) [[unlikely]]
+        return rare_->atlas_.expired() ? nullptr : rare_->atlas_.unsafeGet();
     return holdsBatchNode_ ? batchNode_->textureAtlas() : nullptr;
+}
+
+void KSSprite::setTextureAtlas(KSTextureAtlas* atlas)
+{
+    if (atlas == textureAtlas())
+        return;
+    if (atlas == (holdsBatchNode_ ? batchNode_->textureAtlas() : nullptr)) {
+        rare_->hasOwnAtlas_ = false;
+        rare_->atlas_.reset();
+    } else {
+        rare().hasOwnAtlas_ = true;
+        rare_->atlas_ = atlas;
+    }
+    // The slot in the new atlas holds nothing of this sprite yet.
+    setDirty(true);
 }
 
 ksV3F_C4B_T2F_Quad* KSSprite::atlasQuad() const
@@ -355,6 +377,10 @@ void KSSprite::setTextureRectInPixels(Rect rect, bool rotated, Size untrimmedSiz
 
 KSTexture2D* KSSprite::coordsTexture() const
 {
+    // Coordinates into the texture of the atlas the quad is drawn from.
+    if (usesBatchNode_)
+        if (KSTextureAtlas* atlas = textureAtlas())
+            return atlas->texture();
     return texture();
 }
 
@@ -503,7 +529,7 @@ void KSSprite::updateTransform()
         return;
     // The quad is rewritten where it is drawn from.
     ksV3F_C4B_T2F_Quad& quad = atlas->quadToUpdate(atlasIndex_);
-    const KSNode* batch = batchNode_;
+    const KSNode* batch = batchNode();
 
     const Point offset = offsetPositionInPixels();
     const float x1 = offset.x;

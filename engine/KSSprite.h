@@ -23,6 +23,7 @@
 #include "engine/KSProtocols.h"
 #include "engine/KSSpriteFrame.h"
 #include "engine/KSTexture2D.h"
+#include "platform/foundation/Weak.h"
 
 #include <cstdint>
 #include <memory>
@@ -192,8 +193,16 @@ public:
     // link stay as they are (useBatchNode and useSelfRender switch the mode).
     bool usesBatchNode() const { return usesBatchNode_; }
     void setUsesBatchNode(bool uses) { usesBatchNode_ = uses; }
-    // The linked batch node's atlas, else null.
+    // The atlas the sprite's quad is written into: the linked batch node's
+    // unless setTextureAtlas chose another; else null.
     KSTextureAtlas* textureAtlas() const;
+    // Writes the sprite's quad into another atlas (not owned: once it goes,
+    // the sprite writes into none), at the same atlas index; the batch node's
+    // own atlas, and its sprite bookkeeping, stay as they are. The whole quad
+    // is written there at the next update, with texture coordinates for that
+    // atlas's texture. Linking to a batch node (useBatchNode, useSelfRender)
+    // goes back to the batch node's atlas.
+    void setTextureAtlas(KSTextureAtlas* atlas);
     // The batch node the sprite is linked to, else null.
     KSSpriteBatchNode* batchNode() const { return holdsBatchNode_ ? batchNode_ : nullptr; }
     // A batch node makes the sprite batch-rendered through it (useBatchNode), null self-rendered.
@@ -250,6 +259,9 @@ private:
         Point offsetPositionInPixels_;
         Point unflippedOffsetPositionFromCenter_;
         std::unordered_map<std::string, platform::Ref<KSAnimation>> animations_;
+        // Set by setTextureAtlas to an atlas other than the batch node's.
+        bool hasOwnAtlas_ { false };
+        platform::Weak<KSTextureAtlas> atlas_;
     };
     Rare& rare();
     Point unflippedOffsetPositionFromCenter() const

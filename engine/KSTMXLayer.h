@@ -60,10 +60,15 @@ public:
     const std::string& layerName() const { return layerName_; }
     void setLayerName(std::string name) { layerName_ = std::move(name); }
     Size layerSize() const { return layerSize_; }
+    // Where tiles are placed from now on; the quads already written stay.
     Size mapTileSize() const { return mapTileSize_; }
+    void setMapTileSize(Size size) { mapTileSize_ = size; }
+    // The GIDs and the layer size are set together only, by the layer info.
     uint32_t* tiles() const { return tiles_.get(); }
     int layerOrientation() const { return layerOrientation_; }
+    void setLayerOrientation(int orientation) { layerOrientation_ = orientation; }
     const KSTMXProperties& properties() const { return properties_; }
+    void setProperties(KSTMXProperties properties) { properties_ = std::move(properties); }
     uint32_t minGID() const { return minGID_; }
     uint32_t maxGID() const { return maxGID_; }
     // Entry i is the cell index of the quad at atlas index i (empty after releaseMap).

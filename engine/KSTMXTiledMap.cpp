@@ -5,6 +5,7 @@
 #include "platform/foundation/Exception.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace kestrel {
 
@@ -99,6 +100,12 @@ KSTMXObjectGroup* KSTMXTiledMap::objectGroupNamed(const std::string& groupName) 
             return group.get();
     }
     return nullptr;
+}
+
+void KSTMXTiledMap::setObjectGroups(std::vector<Ref<KSTMXObjectGroup>> objectGroups)
+{
+    BRISKO_ASSERT(std::ranges::none_of(objectGroups, std::logical_not<>()), "Argument must be non-nil");
+    objectGroups_ = std::move(objectGroups);
 }
 
 const KSTMXProperties* KSTMXTiledMap::propertiesForGID(uint32_t gid) const

@@ -34,7 +34,10 @@ public:
     Size tileSize() const { return tileSize_; }
     int mapOrientation() const { return mapOrientation_; }
     const std::vector<platform::Ref<KSTMXObjectGroup>>& objectGroups() const { return objectGroups_; }
+    // Refuses null entries ("Argument must be non-nil").
+    void setObjectGroups(std::vector<platform::Ref<KSTMXObjectGroup>> objectGroups);
     const KSTMXProperties& properties() const { return properties_; }
+    void setProperties(KSTMXProperties properties) { properties_ = std::move(properties); }
 
     std::string className() const override { return "KSTMXTiledMap"; }
 

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -134,6 +135,34 @@ Ref<KSTMXMapInfo> KSTMXMapInfo::formatWithTMXFile(const std::string& tmxFile)
 {
     auto info = adoptRef(new KSTMXMapInfo);
     return info->initWithTMXFile(tmxFile) ? info : nullptr;
+}
+
+namespace {
+
+template <typename T>
+bool noneNull(const std::vector<Ref<T>>& objects)
+{
+    return std::ranges::none_of(objects, std::logical_not<>());
+}
+
+} // namespace
+
+void KSTMXMapInfo::setLayers(std::vector<Ref<KSTMXLayerInfo>> layers)
+{
+    BRISKO_ASSERT(noneNull(layers), "Argument must be non-nil");
+    layers_ = std::move(layers);
+}
+
+void KSTMXMapInfo::setTilesets(std::vector<Ref<KSTMXTilesetInfo>> tilesets)
+{
+    BRISKO_ASSERT(noneNull(tilesets), "Argument must be non-nil");
+    tilesets_ = std::move(tilesets);
+}
+
+void KSTMXMapInfo::setObjectGroups(std::vector<Ref<KSTMXObjectGroup>> objectGroups)
+{
+    BRISKO_ASSERT(noneNull(objectGroups), "Argument must be non-nil");
+    objectGroups_ = std::move(objectGroups);
 }
 
 bool KSTMXMapInfo::initWithTMXFile(const std::string& tmxFile)

@@ -182,13 +182,21 @@ public:
     void setMapSize(Size s) { mapSize_ = s; }
     Size tileSize() const { return tileSize_; }
     void setTileSize(Size s) { tileSize_ = s; }
+    // The collections' setters refuse null entries ("Argument must be non-nil").
     const std::vector<platform::Ref<KSTMXLayerInfo>>& layers() const { return layers_; }
+    void setLayers(std::vector<platform::Ref<KSTMXLayerInfo>> layers);
     const std::vector<platform::Ref<KSTMXTilesetInfo>>& tilesets() const { return tilesets_; }
+    void setTilesets(std::vector<platform::Ref<KSTMXTilesetInfo>> tilesets);
     const std::vector<platform::Ref<KSTMXObjectGroup>>& objectGroups() const { return objectGroups_; }
+    void setObjectGroups(std::vector<platform::Ref<KSTMXObjectGroup>> objectGroups);
+    // External tileset files and images are found beside this file.
     const std::string& filename() const { return filename_; }
+    void setFilename(std::string filename) { filename_ = std::move(filename); }
     const KSTMXProperties& properties() const { return properties_; }
+    void setProperties(KSTMXProperties properties) { properties_ = std::move(properties); }
     // GID to that tile's properties.
     const std::map<int, KSTMXProperties>& tileProperties() const { return tileProperties_; }
+    void setTileProperties(std::map<int, KSTMXProperties> tileProperties) { tileProperties_ = std::move(tileProperties); }
 
     std::string className() const override { return "KSTMXMapInfo"; }
 

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 
 namespace kestrel {
 
@@ -277,6 +278,25 @@ KSArray::ObjectVector KSArray::getNSArray() const
 Ref<KSArray> KSArray::copy() const
 {
     return arrayWithNSArray(getNSArray());
+}
+
+// Archiving ------------------------------------------------------------------------
+
+Ref<KSArray> KSArray::arrayWithCoder(platform::KeyedUnarchiver& coder)
+{
+    auto a = platform::adoptRef(new KSArray);
+    return a->initWithCoder(coder) ? a : nullptr;
+}
+
+bool KSArray::initWithCoder(platform::KeyedUnarchiver& coder)
+{
+    std::optional<ObjectVector> objects = coder.decodeObjects("nsarray");
+    return objects && initWithNSArray(*objects);
+}
+
+void KSArray::encodeWithCoder(platform::KeyedArchiver& coder) const
+{
+    coder.encodeObjects("nsarray", getNSArray());
 }
 
 } // namespace kestrel

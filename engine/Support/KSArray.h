@@ -9,8 +9,12 @@
 // Growth doubles the capacity unless the owner reserves it in steps of its own
 // (reserveCapacity); when the block cannot grow the call throws
 // std::bad_alloc and the array is left as it was.
+//
+// An array archives its objects, in order, under the key "nsarray"; every
+// object it holds must be archivable (see platform/foundation/KeyedCoder.h).
 #pragma once
 
+#include "platform/foundation/KeyedCoder.h"
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Selector.h"
 
@@ -29,7 +33,7 @@ struct ksArray {
     platform::Object** arr { nullptr };
 };
 
-class KSArray : public platform::Object {
+class KSArray : public platform::Object, public platform::Coding {
 public:
     using ObjectVector = std::vector<platform::Ref<platform::Object>>;
 
@@ -42,6 +46,12 @@ public:
     [[nodiscard]] bool initWithCapacity(uint32_t capacity);
     [[nodiscard]] bool initWithArray(const KSArray* other);
     [[nodiscard]] bool initWithNSArray(const ObjectVector& objects);
+
+    // Archiving: the objects under "nsarray". Decoding fails (and the factory
+    // answers null) when the key holds no array or one of its objects does not decode.
+    [[nodiscard]] static platform::Ref<KSArray> arrayWithCoder(platform::KeyedUnarchiver& coder);
+    [[nodiscard]] bool initWithCoder(platform::KeyedUnarchiver& coder);
+    void encodeWithCoder(platform::KeyedArchiver& coder) const override;
 
     // Queries.
     uint32_t count() const { return data_->num; }
@@ -115,6 +125,8 @@ public:
     // Conversion and copying.
     ObjectVector getNSArray() const;
     platform::Ref<KSArray> copy() const;
+
+    std::string className() const override { return "KSArray"; }
 
 protected:
     KSArray() = default;

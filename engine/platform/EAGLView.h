@@ -146,7 +146,11 @@ public:
     ES1Renderer* renderer() const { return renderer_.get(); }
     EAGLTouchDelegate* touchDelegate() const { return touchDelegate_; }
     void setTouchDelegate(EAGLTouchDelegate* delegate) { touchDelegate_ = delegate; }
-    bool multiSampling() const { return multiSampling_; }
+    // Whether the view draws multisampled: false when it asked for no samples or
+    // the platform offers none, whatever was asked.
+    bool multiSampling() const { return renderer_ && renderer_->multiSampling(); }
+    // What the next setupSurfaceWithSharegroup asks for; the view's surface
+    // stays as it is until then.
     void setMultiSampling(bool on) { multiSampling_ = on; }
     bool isMultipleTouchEnabled() const { return multipleTouch_; }
     void setMultipleTouchEnabled(bool on) { multipleTouch_ = on; }
@@ -188,7 +192,7 @@ private:
     bool discardFramebufferSupported_ { false };
     EAGLTouchDelegate* touchDelegate_ { nullptr }; // not retained
     unsigned requestedSamples_ { 0 };
-    bool multiSampling_ { false };
+    bool multiSampling_ { false }; // asked for; the renderer knows what is drawn
     bool multipleTouch_ { false };
     float contentScale_ { 1 };
     CaptureHook captureHook_;

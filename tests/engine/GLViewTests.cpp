@@ -55,10 +55,12 @@ TEST_F(DirectorTest, MultisamplingTakesTheSamplesThePlatformOffers)
     ES1Renderer* r = view->renderer();
     if (most == 0) {
         EXPECT_FALSE(r->multiSampling()) << "no samples offered: the view draws single-sampled";
+        EXPECT_FALSE(view->multiSampling()) << "the view answers what it draws, not what was asked";
         EXPECT_EQ(r->samplesToUse(), 0u);
         return;
     }
     EXPECT_TRUE(r->multiSampling());
+    EXPECT_TRUE(view->multiSampling());
     EXPECT_GE(r->samplesToUse(), std::min(most, 4u));
     EXPECT_EQ(r->colorRenderBuffer(), 0u);
     EXPECT_NE(r->resolveTexture(), 0u);
@@ -68,6 +70,7 @@ TEST_F(DirectorTest, MultisamplingTakesTheSamplesThePlatformOffers)
     // Asked for no samples, or not asked at all: one sample a pixel.
     auto none = EAGLView::viewWithFrame({ 0, 0, 8, 8 }, kEAGLColorFormatRGBA8, 0, false, context(), true, 0);
     EXPECT_FALSE(none->renderer()->multiSampling());
+    EXPECT_FALSE(none->multiSampling()) << "the view answers what it draws, not what was asked";
     EXPECT_NE(none->renderer()->colorRenderBuffer(), 0u);
 }
 

@@ -6,6 +6,7 @@
 #include "engine/KSSprite.h"
 #include "engine/KSSpriteBatchNode.h"
 #include "engine/KSTexture2D.h"
+#include "engine/KSTextureAtlas.h"
 
 #include <cstring>
 #include <map>
@@ -375,6 +376,50 @@ TEST_F(BatchTest, RemovingEverythingReleasesTheWholeTree)
     ksV3F_C4B_T2F_Quad before = batch->textureAtlas()->quads()[0];
     grandchild->setColor(ksRED);
     EXPECT_EQ(std::memcmp(&before, &batch->textureAtlas()->quads()[0], sizeof before), 0);
+}
+
+TEST_F(BatchTest, ASpriteGivenAnotherAtlasWritesItsWholeQuadThere)
+{
+    auto s = sprite(); // 4 x 4 pixels of a 16-pixel texture
+    batch->addChild(s);
+    s->setPosition(Point(6, 5));
+    auto screen = makeScreen(8, 8);
+    batch->visit();
+    const ksV3F_C4B_T2F_Quad inBatch = batch->textureAtlas()->quads()[0];
+
+    // An atlas over a texture twice as wide: the next update writes the whole
+    // quad there, with coordinates for that texture; the batch node's slot stays.
+    auto wide = texture_test::whiteTexture(32);
+    auto other = KSTextureAtlas::textureAtlasWithTexture(wide.get(), 4);
+    s->setTextureAtlas(other.get());
+    EXPECT_EQ(s->textureAtlas(), other.get());
+    batch->visit();
+    const ksV3F_C4B_T2F_Quad& there = other->quads()[0];
+    EXPECT_FLOAT_EQ(there.bl.vertices.x, 4);
+    EXPECT_FLOAT_EQ(there.tr.texCoords.u, 4.0f / 32);
+    EXPECT_EQ(there.tl.colors, (ksColor4B { 255, 255, 255, 255 }));
+    s->setColor(ksRED);
+    EXPECT_EQ(there.tl.colors, (ksColor4B { 255, 0, 0, 255 }));
+    EXPECT_EQ(std::memcmp(&inBatch, &batch->textureAtlas()->quads()[0], sizeof inBatch), 0);
+
+    // Once that atlas is gone the sprite writes into none; given the batch
+    // node's atlas back, it rewrites its slot there whole.
+    other = nullptr;
+    EXPECT_EQ(s->textureAtlas(), nullptr);
+    s->setPosition(Point(7, 7));
+    batch->visit();
+    s->setTextureAtlas(batch->textureAtlas());
+    batch->visit();
+    const ksV3F_C4B_T2F_Quad& back = batch->textureAtlas()->quads()[0];
+    EXPECT_FLOAT_EQ(back.bl.vertices.x, 5);
+    EXPECT_EQ(back.tl.colors, (ksColor4B { 255, 0, 0, 255 }));
+    EXPECT_FLOAT_EQ(back.tr.texCoords.u, 0.25f);
+
+    // Leaving the batch node forgets a chosen atlas.
+    auto kept = KSTextureAtlas::textureAtlasWithTexture(wide.get(), 4);
+    s->setTextureAtlas(kept.get());
+    batch->removeChild(s, true);
+    EXPECT_EQ(s->textureAtlas(), nullptr);
 }
 
 TEST_F(BatchTest, SpritesOutlivingTheirBatchNodeRenderThemselves)

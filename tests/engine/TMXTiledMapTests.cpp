@@ -223,6 +223,27 @@ TEST_F(TMXTiledMapTest, EditingFailsItsAssertions)
     EXPECT_EQ(a->textureAtlas()->totalQuads(), 1u);
 }
 
+TEST_F(TMXTiledMapTest, SetCollectionsReplaceTheParsedOnesButHoldNoNull)
+{
+    const std::string xml = mapDocument("orthogonal", 2, 1, 8, 8, kTileset + layer("a", 2, 1, { 1, 0 })
+        + "<objectgroup name=\"spawns\"/>");
+    auto map = load("m.tmx", xml);
+    ASSERT_TRUE(map);
+    auto extra = KSTMXObjectGroup::objectGroup();
+    extra->setGroupName("extra");
+    map->setObjectGroups({ extra });
+    EXPECT_EQ(map->objectGroupNamed("extra"), extra.get());
+    EXPECT_EQ(map->objectGroupNamed("spawns"), nullptr);
+    EXPECT_EQ(assertionOf([&] { map->setObjectGroups({ extra, nullptr }); }), "Argument must be non-nil");
+    EXPECT_EQ(map->objectGroups().size(), 1u) << "the groups set before are kept";
+
+    auto info = KSTMXMapInfo::formatWithTMXFile("m.tmx");
+    EXPECT_EQ(assertionOf([&] { info->setLayers({ nullptr }); }), "Argument must be non-nil");
+    EXPECT_EQ(assertionOf([&] { info->setTilesets({ nullptr }); }), "Argument must be non-nil");
+    EXPECT_EQ(info->layers().size(), 1u);
+    EXPECT_EQ(info->tilesets().size(), 1u);
+}
+
 TEST_F(TMXTiledMapTest, MapsThatCannotBeBuiltAreRefused)
 {
     EXPECT_EQ(assertionOf([&] { load("none.tmx", mapDocument("orthogonal", 1, 1, 8, 8, layer("a", 1, 1, { 1 }))); }),

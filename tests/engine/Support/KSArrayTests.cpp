@@ -1,7 +1,8 @@
-// KSArray: growth, retain counts, order of the removals, the documented errors
-// and walks whose callee changes the array.
+// KSArray: growth, retain counts, order of the removals, the documented errors,
+// walks whose callee changes the array, and archiving.
 #include "engine/Support/KSArray.h"
 
+#include "platform/foundation/Boxed.h"
 #include "platform/foundation/Exception.h"
 #include "support/Assertions.h"
 
@@ -164,6 +165,30 @@ TEST(KSArray, PerformSelectorSurvivesReceiversRemovingThemselves)
     EXPECT_EQ(ids(*b), (std::vector<int> { 1, 3 }));
     b->makeObjectsPerformSelector(BRISKO_SELECTOR(Thing, ping));
     EXPECT_EQ(b->objectAtIndexAs<Thing>(0)->pings, 1);
+}
+
+TEST(KSArrayCoding, ArchivesItsObjectsInOrderUnderNSArray)
+{
+    auto inner = KSArray::arrayWithNSArray({ platform::Boxed::box("deep") });
+    auto a = KSArray::arrayWithNSArray({ platform::Boxed::number(3), inner, platform::Boxed::box("last") });
+    const platform::Value archive = platform::KeyedArchiver::archivedObject(a.get());
+    EXPECT_EQ(archive["$class"], platform::Value("KSArray"));
+    ASSERT_EQ(archive["nsarray"].size(), 3u);
+
+    const platform::KeyedUnarchiver::Classes classes { { "KSArray", KSArray::arrayWithCoder } };
+    auto back = platform::dynamicRef<KSArray>(platform::KeyedUnarchiver::unarchiveObject(archive, classes));
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->count(), 3u);
+    EXPECT_EQ(back->objectAtIndexAs<platform::Boxed>(0)->value(), platform::Value(3));
+    EXPECT_EQ(back->objectAtIndexAs<KSArray>(1)->objectAtIndexAs<platform::Boxed>(0)->value(), platform::Value("deep"));
+    EXPECT_EQ(back->objectAtIndexAs<platform::Boxed>(2)->value(), platform::Value("last"));
+
+    // An archive without its objects is refused, not read as an empty array.
+    platform::Value empty = archive;
+    empty.mutableDictionary().remove("nsarray");
+    std::string error;
+    EXPECT_FALSE(platform::KeyedUnarchiver::unarchiveObject(empty, classes, &error));
+    EXPECT_EQ(error, "no array under key \"nsarray\"");
 }
 
 #if defined(__has_feature)
