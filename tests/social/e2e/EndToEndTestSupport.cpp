@@ -13,6 +13,7 @@
 #include "platform/ui/TextField.h"
 #include "platform/ui/TextView.h"
 #include "platform/ui/View.h"
+#include "social/runtime/QVPresenceService.h"
 #include "social/ui/QVTabBarItem.h"
 #include "social/ui/ScreenTestKit.h"
 #include "social/dashboard/account/QVAccountClasses.h"
@@ -113,9 +114,17 @@ void EndToEndTest::startService()
 
 void EndToEndTest::killService()
 {
+    const bool channelCut = channel != nullptr;
     channel.reset();
     service.reset();
     state.reset();
+    // The client hears of its channel's end on the channel's own thread. The test goes on once it
+    // has: a request made before would go into the cut channel and fail, as it can on a device.
+    if (channelCut)
+        EXPECT_TRUE(waitFor([] {
+            auto* presence = quorvel::QVPresenceService::sharedInstance();
+            return !presence || !presence->carriesRequests();
+        })) << "the client did not hear that its presence channel was cut";
 }
 
 void EndToEndTest::launch() { startClient({}, delegates.get()); }
