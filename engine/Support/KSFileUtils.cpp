@@ -1,4 +1,5 @@
-// Resource path resolution through the main bundle, and the "-hd" image rule.
+// Resource path resolution through the main bundle (the one rule the client
+// follows too), and the "-hd" image rule.
 #include "engine/Support/KSFileUtils.h"
 
 #include "engine/ksTypes.h"
@@ -18,44 +19,38 @@ std::string KSFileUtils::fullPathFromRelativePath(const char* relPath)
     return fullPathFromRelativePath(std::string(relPath));
 }
 
-namespace {
-
-// A resource that is nowhere: the error names the file and where it was looked for.
-void reportMissing(const std::string& relPath)
-{
-    if (relPath.empty())
-        return;
-    if (path::isAbsolute(relPath)) {
-        platform::logError("KSFileUtils: cannot find %s", relPath.c_str());
-        return;
-    }
-    std::string folder = platform::Bundle::main().resourcePath();
-    std::string sub = path::deletingLastComponent(relPath);
-    if (!sub.empty() && sub != ".")
-        folder = path::appendingComponent(folder, sub);
-    std::error_code ec;
-    std::string cwd = std::filesystem::current_path(ec).string();
-    platform::logError("KSFileUtils: cannot find \"%s\": it is neither in the bundle's resource folder %s%s nor in "
-                       "the working folder %s",
-                       relPath.c_str(), folder.c_str(), path::isDirectory(folder) ? "" : " (no such folder)",
-                       cwd.c_str());
-}
-
-} // namespace
-
 std::string KSFileUtils::fullPathFromRelativePath(const std::string& relPath)
 {
-    std::string fullPath;
-    if (!path::isAbsolute(relPath)) {
-        fullPath = platform::Bundle::main().pathForResource(
-            path::lastComponent(relPath), {}, path::deletingLastComponent(relPath));
+    if (relPath.empty())
+        return {};
+    if (path::isAbsolute(relPath)) {
+        if (!path::fileExists(relPath))
+            platform::logError("KSFileUtils: cannot find %s", relPath.c_str());
+        return getDoubleResolutionImage(relPath);
     }
-    if (fullPath.empty()) {
-        fullPath = relPath;
-        if (!path::fileExists(fullPath))
-            reportMissing(relPath);
+    // A relative name is a bundle resource and nothing else: the engine finds
+    // its files by the rule the client finds its own, never in the working
+    // folder, so a game works alike from whatever folder it starts in.
+    const std::string& root = platform::Bundle::main().resourcePath();
+    const std::string sub = path::deletingLastComponent(relPath);
+    std::string fullPath = platform::Bundle::main().pathForResource(path::lastComponent(relPath), {}, sub);
+    if (!fullPath.empty())
+        return getDoubleResolutionImage(fullPath);
+    if (!path::staysInside(relPath)) {
+        platform::logError("KSFileUtils: cannot find \"%s\": a resource name stays inside the bundle folder %s",
+                           relPath.c_str(), root.c_str());
+        return {};
     }
-    return getDoubleResolutionImage(fullPath);
+    // Where the file would be: opening it fails, and a double-resolution
+    // variant of it there is still found.
+    std::string inBundle = std::filesystem::path(path::appendingComponent(root, relPath)).lexically_normal().string();
+    std::string variant = getDoubleResolutionImage(inBundle);
+    if (variant == inBundle) {
+        std::string folder = path::deletingLastComponent(inBundle);
+        platform::logError("KSFileUtils: cannot find \"%s\": it is not in the bundle folder %s%s", relPath.c_str(),
+                           folder.c_str(), path::isDirectory(folder) ? "" : " (no such folder)");
+    }
+    return variant;
 }
 
 std::string KSFileUtils::getDoubleResolutionImage(const std::string& p)

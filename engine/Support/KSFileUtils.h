@@ -10,11 +10,13 @@ namespace kestrel {
 
 class KSFileUtils : public platform::Object {
 public:
-    // A relative path names a bundle resource (its folders, then its file);
-    // an absolute path, or one the bundle lacks, stays as given. The result
-    // then goes through getDoubleResolutionImage. A file found nowhere is
-    // logged as an error naming it and the folders searched. A null path
-    // fails the assertion "KSFileUtils: Invalid path".
+    // A relative path names a bundle resource (its folders, then its file),
+    // looked for in the bundle folder only, never in the working folder; one
+    // the bundle lacks answers the path it would have there, and one that
+    // would leave the bundle folder answers empty. An absolute path stays as
+    // given. The result then goes through getDoubleResolutionImage. A file
+    // found nowhere is logged as an error naming it and the folder searched.
+    // A null path fails the assertion "KSFileUtils: Invalid path".
     static std::string fullPathFromRelativePath(const char* relPath);
     static std::string fullPathFromRelativePath(const std::string& relPath);
 

@@ -48,12 +48,21 @@ std::string strippedTrailingSlashes(const std::string& p)
     return p.substr(0, end);
 }
 
+// A bundle folder as the program names it: a relative one is taken from the
+// program's own folder, whatever folder the program starts in.
+std::string besideProgram(const std::string& folder)
+{
+    if (path::isAbsolute(folder))
+        return folder;
+    return std::filesystem::path(path::appendingComponent(Bundle::programFolder(), folder)).lexically_normal().string();
+}
+
 } // namespace
 
 Bundle::Bundle()
 {
     const char* resources = resourcesFromEnvironment();
-    resourcePath_ = resources ? resources : path::appendingComponent(programFolder(), "resources");
+    resourcePath_ = besideProgram(resources ? resources : "resources");
     const char* home = std::getenv("BRISKO_HOME");
     if (home && *home) {
         home_ = home;
@@ -72,14 +81,21 @@ std::string Bundle::programFolder()
 
 void Bundle::setResourcePath(const std::string& path)
 {
-    std::string folder = path::isAbsolute(path) ? path : path::appendingComponent(programFolder(), path);
+    std::string folder = besideProgram(path);
     if (const char* resources = resourcesFromEnvironment()) {
-        static bool said = false;
-        if (!said && folder != resources) {
-            said = true;
-            platform::log("Bundle: the bundle folder is %s (BRISKO_RESOURCES), not %s", resources, folder.c_str());
+        // The variable follows the same rule; the log names the folder it resolved to.
+        std::string chosen = besideProgram(resources);
+        // Said once for each folder the program names that the variable overrides.
+        static std::string saidFor;
+        if (folder != chosen && saidFor != folder + '\n' + chosen) {
+            saidFor = folder + '\n' + chosen;
+            std::string source = path::isAbsolute(resources)
+                ? std::string("BRISKO_RESOURCES")
+                : "BRISKO_RESOURCES=" + std::string(resources) + ", from the program's folder";
+            platform::log("Bundle: the bundle folder is %s (%s), not %s", chosen.c_str(), source.c_str(),
+                          folder.c_str());
         }
-        folder = resources;
+        folder = std::move(chosen);
     }
     resourcePath_ = std::move(folder);
 }

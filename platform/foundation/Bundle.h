@@ -3,9 +3,10 @@
 //
 // One rule finds the resource root (the bundle folder): BRISKO_RESOURCES when
 // it is set, else the folder the program names with setResourcePath, else
-// "resources"; a relative folder is taken from the program's own folder, so
-// the program finds its bundle whatever folder it starts in. The home folder
-// holds Documents/ and Library/Preferences/, created on demand.
+// "resources"; a relative folder, the variable's too, is taken from the
+// program's own folder, so the program finds its bundle whatever folder it
+// starts in. The home folder holds Documents/ and Library/Preferences/,
+// created on demand.
 #pragma once
 
 #include <string>

@@ -86,14 +86,17 @@ void reportMissingClientImages()
     if (count > kNamed)
         missing += ", and " + std::to_string(count - kNamed) + " more";
     const std::string folder = platform::Bundle::main().resourcePath();
+    // A game that never named its bundle folder learns how: the default is a
+    // folder it never chose.
+    const char* remedy = "copy the installed share/brisko/resources into it (the bundle folder is the one "
+                         "platform::Bundle::main().setResourcePath(...) or BRISKO_RESOURCES names; without either, "
+                         "\"resources\" beside the program)";
     if (count == static_cast<int>(QVClientImages().size()))
-        platform::logWarning("Quorvel: the bundle folder %s has none of the client's images (such as %s): copy the "
-                             "installed share/brisko/resources into it",
-                             folder.c_str(), QVClientImages()[0]);
+        platform::logWarning("Quorvel: the bundle folder %s has none of the client's images (such as %s): %s",
+                             folder.c_str(), QVClientImages()[0], remedy);
     else if (count)
-        platform::logWarning("Quorvel: the bundle folder %s lacks %d of the client's images (%s): copy the installed "
-                             "share/brisko/resources into it",
-                             folder.c_str(), count, missing.c_str());
+        platform::logWarning("Quorvel: the bundle folder %s lacks %d of the client's images (%s): %s", folder.c_str(),
+                             count, missing.c_str(), remedy);
 }
 
 // A game that names no bundle identifier keeps its data where every such game does.

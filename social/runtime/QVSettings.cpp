@@ -1,5 +1,6 @@
 // Internal settings: built-in values, then the settings file's release
-// section on top of them.
+// section on top of them, each value trimmed of the white space around it and
+// the service's address checked before it is used.
 #include "social/runtime/QVSettings.h"
 #include "social/runtime/QVSharedInstance.h"
 
@@ -11,6 +12,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 namespace quorvel {
 
@@ -27,6 +29,29 @@ void QVSettings::loadBuiltIns()
     // The add-ons' own defaults join the built-in ones.
     QVAddOnSettingsRole::current().setDefaultAddOnSettings(dictionary_);
 }
+
+namespace {
+
+std::string trimmed(const std::string& text)
+{
+    const char* space = " \t\r\n\f\v";
+    size_t start = text.find_first_not_of(space);
+    if (start == std::string::npos)
+        return {};
+    return text.substr(start, text.find_last_not_of(space) - start + 1);
+}
+
+// An address the client can sign requests over: its scheme, then a host.
+bool isServiceAddress(const std::string& url)
+{
+    for (std::string_view scheme : { "http://", "https://" }) {
+        if (url.size() > scheme.size() && url.compare(0, scheme.size(), scheme) == 0)
+            return url[scheme.size()] != '/';
+    }
+    return false;
+}
+
+} // namespace
 
 bool QVSettings::isKnownKey(const std::string& key)
 {
@@ -70,18 +95,26 @@ void QVSettings::loadFile(const std::string& path)
     std::string known;
     for (const char* key : kKnownKeys)
         known += (known.empty() ? "" : ", ") + std::string(key);
-    bool namesServer = false;
+    std::optional<std::string> server;
     for (const auto& setting : config->children) {
         if (!isKnownKey(setting->name))
             platform::logWarning("QVSettings: %s sets \"%s\", which is no setting (ignored; the settings are %s)",
                                  path.c_str(), setting->name.c_str(), known.c_str());
-        namesServer = namesServer || setting->name == "server-url";
-        dictionary_.set(setting->name, setting->text);
+        // A value laid out on lines of its own is the value without the layout.
+        std::string value = trimmed(setting->text);
+        if (setting->name == "server-url")
+            server = value;
+        else
+            dictionary_.set(setting->name, value);
     }
     // The add-ons read their own settings from the same document.
     QVAddOnSettingsRole::current().loadAddOnSettings(dictionary_, doc.get());
-    if (!namesServer)
+    if (!server)
         fallBack(path + " sets no server-url");
+    else if (!isServiceAddress(*server))
+        fallBack(path + " sets server-url \"" + *server + "\", which is no http:// or https:// address");
+    else
+        dictionary_.set("server-url", *server);
 }
 
 void QVSettings::InitializeWithFile(const std::string& path)

@@ -8,11 +8,12 @@
 //         <server-url>http://127.0.0.1:8080/</server-url>
 //         <debug-override-key>...</debug-override-key>
 //     </config></environment-release></quorvel_internal_settings>
-// A missing or malformed file, or one without a server-url, leaves the
-// built-in values and logs why; so does a setting it does not know (a
-// misspelled key). The add-ons are offered the defaults and the read file
-// (QVAddOnSettingsRole). Instance() is null before Initialize() and after
-// Uninitialize().
+// Each value is taken without the white space around it. A missing or
+// malformed file, one without a server-url, or one whose server-url is no
+// http:// or https:// address, leaves the built-in address and logs why; so
+// does a setting it does not know (a misspelled key). The add-ons are
+// offered the defaults and the read file (QVAddOnSettingsRole). Instance() is
+// null before Initialize() and after Uninitialize().
 #pragma once
 
 #include "platform/foundation/Object.h"

@@ -130,7 +130,8 @@ Ref<QVRequestHandle> QVAchievementService::updateAchievement(const std::string& 
     if (QVSessionRole::current().hasUserApprovedQuorvel()) {
         QVOfflineService::reopenStoreIfRemoved();
         std::string userId = QVUser::offlineRowsUserId();
-        if (!(percent > getPercentComplete(achievementId, userId))) {
+        if (double kept = getPercentComplete(achievementId, userId); !(percent > kept)) {
+            service().reportProgressNotAbove(achievementId, userId, percent, kept);
             onFailure.invoke(nullptr);
             return nullptr;
         }
@@ -175,6 +176,22 @@ Ref<QVRequestHandle> QVAchievementService::updateAchievement(const std::string& 
         QVSubmitAchievementToGameCenterOnly::create()->submitToGameCenterOnlyWithIds({ achievementId }, { percent },
                                                                                      onSuccess, onFailure);
     return nullptr;
+}
+
+void QVAchievementService::reportProgressNotAbove(const std::string& achievementId, const std::string& userId,
+                                                  double percent, double kept)
+{
+    // Said once per player and achievement: a game may ask again on every tap.
+    if (!mProgressNotAboveSaid.emplace(userId, achievementId).second)
+        return;
+    if (kept >= 100)
+        platform::log("Quorvel: achievement \"%s\" is already unlocked; unlocking it again does nothing (the "
+                      "delegate hears didFailUpdateProgressionCompleteQVAchievement)",
+                      achievementId.c_str());
+    else
+        platform::log("Quorvel: the progress of achievement \"%s\" (%g%%) is not above the %g%% already kept; it is "
+                      "not sent (the delegate hears didFailUpdateProgressionCompleteQVAchievement)",
+                      achievementId.c_str(), percent, kept);
 }
 
 void QVAchievementService::queueUpdateAchievement(const std::string& achievementId, double percentComplete,

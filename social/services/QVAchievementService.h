@@ -17,6 +17,7 @@
 
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,12 @@ public:
     ~QVAchievementService() override;
 
 private:
+    // An update that does not raise the kept progress (an achievement already
+    // unlocked, most often) is refused; the log says why, once per player and
+    // achievement.
+    void reportProgressNotAbove(const std::string& achievementId, const std::string& userId, double percent,
+                                double kept);
+
     friend class QVSharedService<QVAchievementService>;
     QVAchievementService() = default;
 
@@ -112,6 +119,7 @@ private:
     std::string mCustomUrlWithSocialNotification;
     std::vector<std::string> onlySubmitToGameCenterDeferedAchievementIds;
     std::vector<double> onlySubmitToGameCenterDeferedAchievementPercentCompletes;
+    std::set<std::pair<std::string, std::string>> mProgressNotAboveSaid;
 };
 
 // Sends a list of updates to Game Center alone and reports once, when every

@@ -142,13 +142,25 @@ struct BoardRules {
     std::optional<int64_t> previousBest;
 };
 
+// A score for a board the device does not know is not kept: the warning says
+// why, and whether the device has learned the game's boards at all yet.
+void reportUnknownBoard(const std::string& leaderboardId)
+{
+    QVSqlQuery any(QVOfflineStore::getOfflineDatabaseHandle(), "SELECT 1 FROM leaderboards LIMIT 1");
+    const char* why = any.step()
+        ? "it is not among the game's leaderboards the device learned at its last login"
+        : "the device learns the game's leaderboards at its first login, which has not reached the service yet";
+    platform::logWarning("Definition for leaderboard %s was not found: %s; the score was not kept",
+                         leaderboardId.c_str(), why);
+}
+
 std::optional<BoardRules> boardRules(const std::string& leaderboardId)
 {
     QVOfflineStore::Use q(cached(QVOfflineStore::highScoreStatements().boardRules, [] { return kBoardRules; }));
     bindId(*q, "id", leaderboardId);
     bindId(*q, "local_user_id", QVUser::offlineRowsUserId());
     if (!q->step()) {
-        platform::logLine(platform::LogLevel::Info, "Definition for leaderboard " + leaderboardId + " was not found");
+        reportUnknownBoard(leaderboardId);
         return std::nullopt;
     }
     BoardRules rules { q->getInt64("descending_sort_order") != 0, q->getInt64("is_aggregate") != 0,

@@ -179,7 +179,7 @@ TEST_F(BMFontTest, AMissingFontOrNoGLContextGivesNoLabelAndSaysWhy)
     platform::Bundle::main().setResourcePath(dir.file("gone"));
     EXPECT_FALSE(KSLabelBMFont::labelWithString("A", "fonts/none.fnt"));
     platform::Bundle::main().setResourcePath(saved);
-    EXPECT_TRUE(log.contains("\"fonts/none.fnt\": it is neither in the bundle's resource folder " + dir.file("gone")
+    EXPECT_TRUE(log.contains("\"fonts/none.fnt\": it is not in the bundle folder " + dir.file("gone")
                              + "/fonts (no such folder)"));
 
     std::string path = standardFont();

@@ -22,6 +22,8 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -326,14 +328,22 @@ std::optional<int64_t> positiveId(const std::string& text)
 
 std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std::string& path, std::string& error)
 {
+    // The system's reason goes with the name: a wrong path reads differently from a file it may not open.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) {
+        error = "cannot read " + path + ": it is a folder";
+        return std::nullopt;
+    }
+    errno = 0;
     std::ifstream in(path);
     if (!in) {
-        error = "cannot read " + path;
+        error = "cannot read " + path + ": " + (errno ? std::strerror(errno) : "it cannot be opened");
         return std::nullopt;
     }
     GameDefinition game;
-    // The line each id was first listed on: an id listed twice is the file's mistake, said here.
+    // The line each id (and key) was first listed on: one listed twice is the file's mistake, said here.
     std::map<int64_t, int> boardLines, achievementLines;
+    std::map<std::string, int> keyLines;
     bool listsAnything = false;
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
@@ -358,6 +368,8 @@ std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std
             std::string value = trimmed(line.substr(kind.size()));
             if (value.empty())
                 return fail(kind + " needs a value");
+            if (auto [first, isNew] = keyLines.emplace(kind, number); !isNew)
+                return fail(kind + " is listed twice (first on line " + std::to_string(first->second) + ")");
             (kind == "product-key" ? game.productKey : game.productSecret) = value;
         } else if (kind == "leaderboard") {
             words >> second;

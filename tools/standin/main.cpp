@@ -95,9 +95,20 @@ std::string defaultFixtures()
     return QUORVEL_STANDIN_FIXTURES;
 }
 
+// The reason alone, so it is the last thing on the screen; --help prints the
+// whole usage. An argument the program does not take is shown the short form.
+int startError(const std::string& message)
+{
+    std::fprintf(stderr, "quorvel_standin: %s\n", message.c_str());
+    return 2;
+}
+
 int usageError(const std::string& message)
 {
-    std::fprintf(stderr, "quorvel_standin: %s\n%s", message.c_str(), kUsage);
+    std::string synopsis = kUsage;
+    synopsis.resize(synopsis.find("\n\n") + 1);
+    std::fprintf(stderr, "%s(quorvel_standin --help explains each option)\nquorvel_standin: %s\n", synopsis.c_str(),
+                 message.c_str());
     return 2;
 }
 
@@ -130,7 +141,7 @@ int main(int argc, char** argv)
         if (option == "--fixtures") {
             std::error_code ec;
             if (!std::filesystem::is_directory(value, ec))
-                return usageError("--fixtures names no folder: \"" + std::string(value) + "\"");
+                return startError("--fixtures names no folder: \"" + std::string(value) + "\"");
             fixtures = value;
             continue;
         }
@@ -138,25 +149,25 @@ int main(int argc, char** argv)
             std::string why;
             answerDelay = standin::parseDelayRange(value, &why);
             if (!answerDelay)
-                return usageError("--answer-delay " + why);
+                return startError("--answer-delay " + why);
             continue;
         }
         if (option == "--game") {
             std::string error;
             game = standin::StandInState::readGameFile(value, error);
             if (!game)
-                return usageError(error);
+                return startError(error);
             continue;
         }
         if (option == "--state") {
             if (!*value)
-                return usageError("--state needs a folder");
+                return startError("--state needs a folder");
             stateDirectory = value;
             continue;
         }
         int parsed = parsePort(value);
         if (parsed < 0)
-            return usageError(option + " wants a port number from 0 to 65535, not \"" + value + "\"");
+            return startError(option + " wants a port number from 0 to 65535, not \"" + value + "\"");
         (option == "--port" ? port : option == "--stomp-port" ? stompPort : storagePort) = parsed;
     }
 
@@ -175,7 +186,7 @@ int main(int argc, char** argv)
     }
 
     if (game && (!game->leaderboards.empty() || !game->achievements.empty()) && stateDirectory.empty())
-        return usageError("--game with leaderboards or achievements needs --state DIR, which keeps them");
+        return startError("--game with leaderboards or achievements needs --state DIR, which keeps them");
 
     standin::StandInServer server;
     if (game && (!game->productKey.empty() || !game->productSecret.empty()))

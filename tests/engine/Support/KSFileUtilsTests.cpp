@@ -5,9 +5,12 @@
 #include "engine/ksTypes.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/Log.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 using namespace kestrel;
 using testing_support::TempDir;
@@ -40,7 +43,7 @@ TEST_F(KSFileUtilsTest, RelativeNamesResolveInTheBundle)
     std::string tile = dir.write("maps/tiles.png", "x");
     EXPECT_EQ(KSFileUtils::fullPathFromRelativePath("hero.png"), hero);
     EXPECT_EQ(KSFileUtils::fullPathFromRelativePath("maps/tiles.png"), tile);
-    EXPECT_EQ(KSFileUtils::fullPathFromRelativePath("absent.png"), "absent.png");
+    EXPECT_EQ(KSFileUtils::fullPathFromRelativePath("absent.png"), dir.file("absent.png"));
     EXPECT_EQ(KSFileUtils::fullPathFromRelativePath("/abs/hero.png"), "/abs/hero.png");
     EXPECT_ASSERTION(KSFileUtils::fullPathFromRelativePath(static_cast<const char*>(nullptr)), "engine/Support/KSFileUtils",
                      "KSFileUtils: Invalid path");
@@ -61,4 +64,33 @@ TEST_F(KSFileUtilsTest, DoubleResolutionVariantOnScaleTwoOnly)
     EXPECT_EQ(KSFileUtils::getDoubleResolutionImage(dir.file("set-hd/b.png")), inHDFolder);
     ksSetContentScaleFactor(1.5f);
     EXPECT_EQ(KSFileUtils::fullPathFromRelativePath("hero.png"), hero);
+}
+
+// The engine finds its files by the client's rule: in the bundle folder, never
+// in the folder the game starts in, so a game does not half-work from one
+// folder and not from another. The error names the folder searched.
+TEST_F(KSFileUtilsTest, ANameTheBundleLacksIsNotReadFromTheWorkingFolder)
+{
+    TempDir working;
+    working.write("hero.png", "x");
+    working.write("maps/tiles.png", "x");
+    platform::Bundle::main().setResourcePath(dir.file("gone"));
+    const auto started = std::filesystem::current_path();
+    std::filesystem::current_path(working.path());
+    platform::LogCapture log;
+    std::string hero = KSFileUtils::fullPathFromRelativePath("hero.png");
+    std::string tiles = KSFileUtils::fullPathFromRelativePath("maps/tiles.png");
+    std::string outside = KSFileUtils::fullPathFromRelativePath("../hero.png");
+    std::filesystem::current_path(started);
+    EXPECT_EQ(hero, dir.file("gone/hero.png"));
+    EXPECT_EQ(tiles, dir.file("gone/maps/tiles.png"));
+    EXPECT_EQ(outside, "") << "a name that leaves the bundle folder names nothing";
+    EXPECT_EQ(log.texts(), (std::vector<std::string> {
+                               "KSFileUtils: cannot find \"hero.png\": it is not in the bundle folder "
+                                   + dir.file("gone") + " (no such folder)",
+                               "KSFileUtils: cannot find \"maps/tiles.png\": it is not in the bundle folder "
+                                   + dir.file("gone/maps") + " (no such folder)",
+                               "KSFileUtils: cannot find \"../hero.png\": a resource name stays inside the bundle "
+                               "folder "
+                                   + dir.file("gone") }));
 }

@@ -1,5 +1,6 @@
 // Bundle folders, resource lookup and the string-path helpers.
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Log.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -120,6 +121,34 @@ TEST_F(BundleTest, TheBundleFolderIsBesideTheProgramUnlessTheEnvironmentNamesOne
     // A tool that assembles a bundle while it runs still points there.
     b.replaceResourcePath(dir.file("elsewhere"));
     EXPECT_EQ(b.resourcePath(), dir.file("elsewhere"));
+    if (old)
+        setenv("BRISKO_RESOURCES", oldValue.c_str(), 1);
+    else
+        unsetenv("BRISKO_RESOURCES");
+}
+
+// BRISKO_RESOURCES follows the rule the program's own choice follows: a
+// relative folder is taken from the program's folder, not from the folder the
+// program starts in, and the log names the folder it resolved to.
+TEST_F(BundleTest, ARelativeBundleFolderInTheEnvironmentIsTakenFromTheProgramsFolder)
+{
+    Bundle& b = Bundle::main();
+    const std::string program = Bundle::programFolder();
+    const char* old = std::getenv("BRISKO_RESOURCES");
+    const std::string oldValue = old ? old : "";
+    const auto started = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    setenv("BRISKO_RESOURCES", "elsewhere/../bundle", 1);
+    LogCapture log;
+    b.setResourcePath("game-bundle");
+    EXPECT_EQ(b.resourcePath(), path::appendingComponent(program, "bundle"));
+    EXPECT_EQ(log.texts(), std::vector<std::string> { "Bundle: the bundle folder is " + program
+                                                      + "/bundle (BRISKO_RESOURCES=elsewhere/../bundle, from the "
+                                                        "program's folder), not "
+                                                      + program + "/game-bundle" });
+    b.setResourcePath("game-bundle");
+    EXPECT_EQ(log.texts().size(), 1u) << "said once";
+    std::filesystem::current_path(started);
     if (old)
         setenv("BRISKO_RESOURCES", oldValue.c_str(), 1);
     else

@@ -426,6 +426,12 @@ TEST_F(QuorvelStartupTest, ABundleWithoutTheClientsImagesIsNamedOnceAtStartUp)
     EXPECT_NE(warned[0].find("the bundle folder " + bundle.path() + " has none of the client's images"),
               std::string::npos)
         << warned[0];
+    // A game that never named its bundle folder learns what names it.
+    EXPECT_NE(warned[0].find(": copy the installed share/brisko/resources into it (the bundle folder is the one "
+                             "platform::Bundle::main().setResourcePath(...) or BRISKO_RESOURCES names; without "
+                             "either, \"resources\" beside the program)"),
+              std::string::npos)
+        << warned[0];
     Quorvel::shutdown();
 
     // The installed resources in the bundle: nothing to say; one gone is named.
@@ -440,7 +446,11 @@ TEST_F(QuorvelStartupTest, ABundleWithoutTheClientsImagesIsNamedOnceAtStartUp)
     startClient();
     EXPECT_EQ(imageWarnings(log), (std::vector<std::string> { "Quorvel: the bundle folder " + bundle.path()
                                                                + " lacks 1 of the client's images (QVNavBar.png): copy "
-                                                                 "the installed share/brisko/resources into it" }));
+                                                                 "the installed share/brisko/resources into it (the "
+                                                                 "bundle folder is the one "
+                                                                 "platform::Bundle::main().setResourcePath(...) or "
+                                                                 "BRISKO_RESOURCES names; without either, \"resources\" "
+                                                                 "beside the program)" }));
     Quorvel::shutdown();
 
     // Every image of the client counts, not only those of the first screens; past eight, the rest are counted.

@@ -208,7 +208,7 @@ TEST(StandInProgramStateFolder, AGameFileItCannotTakeEndsTheProgramSayingWhy)
     testing_support::TempDir folder;
     std::string bad = folder.write("bad.standin", "product-key k\nleaderboard 7 sideways Speed Run\n");
     Program unreadable({ "--state", folder.path() + "/service", "--game", bad });
-    unreadable.readUntil("usage");
+    unreadable.readUntil("\n");
     EXPECT_EQ(unreadable.stop(0), 2);
     EXPECT_NE(unreadable.output.find(bad + ":2: a leaderboard is \"leaderboard ID higher|lower NAME\""),
               std::string::npos)
@@ -223,19 +223,19 @@ TEST(StandInProgramStateFolder, AGameFileItCannotTakeEndsTheProgramSayingWhy)
              "achievement 30 is listed twice (first on line 1)" } }) {
         std::string file = folder.write(name, text);
         Program twice({ "--state", folder.path() + "/service", "--game", file });
-        twice.readUntil("usage");
+        twice.readUntil("\n");
         EXPECT_EQ(twice.stop(0), 2) << twice.output;
         EXPECT_NE(twice.output.find(file + ":" + std::to_string(line) + ": " + why), std::string::npos) << twice.output;
     }
     std::string empty = folder.write("empty.standin", "# nothing yet\n\n");
     Program nothing({ "--state", folder.path() + "/service", "--game", empty });
-    nothing.readUntil("usage");
+    nothing.readUntil("\n");
     EXPECT_EQ(nothing.stop(0), 2);
     EXPECT_NE(nothing.output.find(empty + ": the file lists nothing"), std::string::npos) << nothing.output;
 
     std::string good = folder.write("good.standin", "achievement 30 50 Marathon\n");
     Program stateless({ "--game", good });
-    stateless.readUntil("usage");
+    stateless.readUntil("\n");
     EXPECT_EQ(stateless.stop(0), 2);
     EXPECT_NE(stateless.output.find("needs --state DIR"), std::string::npos) << stateless.output;
 }

@@ -105,6 +105,36 @@ TEST_F(SettingsTest, AMissingFileAMisspelledKeyAndAMissingServerUrlAreSaid)
     EXPECT_EQ(said[1], "QVSettings: " + path + " sets no server-url; using the built-in server-url http://127.0.0.1:8080/");
 }
 
+// The settings are checked at start-up: a value laid out on lines of its own
+// is used without the white space around it, and an address the client could
+// not sign its requests over is refused, naming the key and the value.
+TEST_F(SettingsTest, ValuesAreTrimmedAndAServerUrlWithoutItsSchemeIsRefused)
+{
+    dir.write("quorvel_internal_settings.xml", "<quorvel_internal_settings><environment-release><config>\n"
+                                               "  <server-url>\n    https://127.0.0.1:4567/ \n  </server-url>\n"
+                                               "  <presence-host> 127.0.0.1:4568\t</presence-host>\n"
+                                               "</config></environment-release></quorvel_internal_settings>");
+    QVSettings::Initialize();
+    EXPECT_EQ(QVSettings::Instance()->objectForKey("server-url"), "https://127.0.0.1:4567/");
+    EXPECT_EQ(QVSettings::Instance()->objectForKey("presence-host"), "127.0.0.1:4568");
+    EXPECT_TRUE(log.lines().empty()) << testing::PrintToString(log.texts());
+    QVSettings::Uninitialize();
+
+    for (std::string refused : { "127.0.0.1:8081/", "ftp://127.0.0.1/", "http://", "" }) {
+        SCOPED_TRACE(refused);
+        log.clear();
+        std::string path = dir.write("quorvel_internal_settings.xml",
+                                     "<quorvel_internal_settings><environment-release><config><server-url> " + refused
+                                         + "</server-url></config></environment-release></quorvel_internal_settings>");
+        QVSettings::Initialize();
+        EXPECT_EQ(QVSettings::Instance()->objectForKey("server-url"), "http://127.0.0.1:8080/");
+        EXPECT_EQ(log.texts(), std::vector<std::string> { "QVSettings: " + path + " sets server-url \"" + refused
+                                                          + "\", which is no http:// or https:// address; using the "
+                                                            "built-in server-url http://127.0.0.1:8080/" });
+        QVSettings::Uninitialize();
+    }
+}
+
 TEST(DateFormattersTest, ServerAndHttpFormatsInGmt)
 {
     platform::Date d { 1796160758 }; // 2026-12-01T21:32:38Z, a Tuesday

@@ -154,6 +154,38 @@ TEST(StandInProgramTest, ChecksItsArguments)
     }
 }
 
+// A start-up error is the last thing the program prints, not followed by the
+// whole usage: the reason with its cause, or the short usage for an argument
+// it does not take.
+TEST(StandInProgramTest, AStartUpErrorIsPrintedLastWithItsCause)
+{
+    auto lastLine = [](const std::string& text) {
+        std::string trimmed = text.substr(0, text.find_last_not_of('\n') + 1);
+        return trimmed.substr(trimmed.rfind('\n') + 1);
+    };
+    testing_support::TempDir folder;
+    std::string twice = folder.write("twice.standin", "product-key one\n# the key again\nproduct-key two\n");
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases {
+        { { "--game", folder.file("nosuch.standin") },
+          "cannot read " + folder.file("nosuch.standin") + ": No such file or directory" },
+        { { "--game", folder.path() }, "cannot read " + folder.path() + ": it is a folder" },
+        { { "--game", twice }, twice + ":3: product-key is listed twice (first on line 1) (\"product-key two\")" },
+        { { "--port", "http" }, "--port wants a port number from 0 to 65535, not \"http\"" },
+        { { "--verbose" }, "unknown argument \"--verbose\"" },
+    };
+    for (auto& [args, message] : cases) {
+        SCOPED_TRACE(message);
+        Program bad(args);
+        bad.read();
+        EXPECT_EQ(bad.wait(), 2);
+        EXPECT_EQ(lastLine(bad.errors), "quorvel_standin: " + message) << bad.errors;
+        EXPECT_EQ(bad.errors.find("--answer-delay MIN,MAX\n"), std::string::npos) << "no whole usage";
+    }
+    Program unknown({ "--verbose" });
+    unknown.read();
+    EXPECT_EQ(unknown.errors.find("usage: quorvel_standin [--port N]"), 0u) << unknown.errors;
+}
+
 TEST(StandInProgramTest, SaysAtStartUpThatItsAnswersAreDelayed)
 {
     Program slow({ "--answer-delay", "0,1" });

@@ -237,6 +237,43 @@ TEST_F(AchievementServiceTest, AnUnlockTakenOfflineIsKeptAndSentOnceAfterTheLogi
     EXPECT_EQ(server.requestCount(), 1u);
 }
 
+// A game that unlocks an achievement on every launch hears the failure from
+// the second one on; the log says why, once per player and achievement,
+// online and offline, and nothing is sent.
+TEST_F(AchievementServiceTest, UnlockingAnUnlockedAchievementIsRefusedAndTheLogSaysWhyOnce)
+{
+    platform::LogCapture log;
+    auto said = [&](const std::string& id) {
+        int count = 0;
+        for (const auto& text : log.texts())
+            count += text == "Quorvel: achievement \"" + id + "\" is already unlocked; unlocking it again does nothing "
+                             "(the delegate hears didFailUpdateProgressionCompleteQVAchievement)";
+        return count;
+    };
+    QVAchievementService::synchUnlockedAchievement("11", "42", "10", platform::Date { 1000 }, 100);
+    QVAchievementService::updateAchievement("11", 100, false, recorder->onSuccess(), recorder->onFailure());
+    QVAchievementService::updateAchievement("11", 100, false, recorder->onSuccess(), recorder->onFailure());
+    EXPECT_EQ(recorder->failures, 2);
+    EXPECT_EQ(said("11"), 1);
+
+    facade.onlineFlag = false;
+    QVAchievementService::localUpdateAchievement("12", "42", 100);
+    QVAchievementService::updateAchievement("12", 100, false, recorder->onSuccess(), recorder->onFailure());
+    EXPECT_EQ(recorder->failures, 3);
+    EXPECT_EQ(recorder->successes, 0);
+    EXPECT_EQ(said("12"), 1);
+
+    // Progress below what is kept is said as such.
+    QVAchievementService::localUpdateAchievement("13", "42", 60);
+    QVAchievementService::updateAchievement("13", 40, false, recorder->onSuccess(), recorder->onFailure());
+    EXPECT_TRUE(log.contains("Quorvel: the progress of achievement \"13\" (40%) is not above the 60% already kept; "
+                             "it is not sent"))
+        << testing::PrintToString(log.texts());
+    advance(0.5);
+    loop().drain();
+    EXPECT_EQ(server.requestCount(), 0u);
+}
+
 TEST_F(AchievementServiceTest, AnUpdatedPageIsStoredFinishedAndPassedOn)
 {
     auto page = parse(service_testing::fixture("unlocked_achievements.xml"));

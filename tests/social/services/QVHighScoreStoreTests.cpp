@@ -131,6 +131,25 @@ TEST_F(HighScoreStoreTest, UnknownBoardsAndDirectAggregateScoresAreRefusedButAsk
     EXPECT_EQ(raw.value("SELECT COUNT(*) FROM high_scores"), "0");
 }
 
+// The first launch without a service: the device knows no boards yet. The
+// warning says why the score is not kept, and later names the board as one
+// the login did not bring.
+TEST_F(HighScoreStoreTest, AScoreForABoardTheDeviceDoesNotKnowIsAWarningSayingWhyItWasNotKept)
+{
+    platform::LogCapture log;
+    EXPECT_FALSE(store(300, "5"));
+    highscore_testing::storeBoards({ { "6", false, false, false } });
+    EXPECT_FALSE(store(300, "5"));
+    std::vector<std::string> warned;
+    for (auto& line : log.lines())
+        if (line.level == platform::LogLevel::Warning)
+            warned.push_back(line.text);
+    EXPECT_EQ(warned, (Rows { "Definition for leaderboard 5 was not found: the device learns the game's leaderboards at "
+                              "its first login, which has not reached the service yet; the score was not kept",
+                              "Definition for leaderboard 5 was not found: it is not among the game's leaderboards "
+                              "the device learned at its last login; the score was not kept" }));
+}
+
 TEST_F(HighScoreStoreTest, OnABoardThatTakesLowerScoresTheNewestScoreIsTheOnePending)
 {
     highscore_testing::storeBoards({ { "7", true, true } });
