@@ -1,7 +1,7 @@
 // quorvel_standin: the stand-in service as a program a person can run.
-//   quorvel_standin [--port N] [--stomp-port N] [--storage-port N] [--fixtures DIR] [--state DIR]
-//                   [--game FILE] [--answer-delay MIN,MAX] [--presence]
-// Serves HTTP, STOMP and a blob storage host on 127.0.0.1 until interrupted,
+//   quorvel_standin [--port N] [--stomp-port N] [--storage-port N] [--address A] [--fixtures DIR]
+//                   [--state DIR] [--game FILE] [--answer-delay MIN,MAX] [--presence]
+// Serves HTTP, STOMP and a blob storage host on a loopback address until interrupted,
 // prints the "server-url", "presence-host" and "storage-url" to use, then one
 // line per request.
 #include "tools/standin/StandInServer.h"
@@ -17,6 +17,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <pthread.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -24,17 +26,20 @@
 namespace {
 
 const char* kUsage =
-    "usage: quorvel_standin [--port N] [--stomp-port N] [--storage-port N] [--fixtures DIR]\n"
-    "                       [--state DIR] [--game FILE] [--answer-delay MIN,MAX]\n"
-    "                       [--presence]\n"
+    "usage: quorvel_standin [--port N] [--stomp-port N] [--storage-port N] [--address A]\n"
+    "                       [--fixtures DIR] [--state DIR] [--game FILE]\n"
+    "                       [--answer-delay MIN,MAX] [--presence]\n"
     "\n"
-    "The stand-in social service on 127.0.0.1: signed HTTP requests and the STOMP\n"
+    "The stand-in social service on loopback: signed HTTP requests and the STOMP\n"
     "presence channel (which also carries requests when the client routes them).\n"
     "\n"
     "  --port N          HTTP port (0, the default: the system chooses)\n"
     "  --stomp-port N    STOMP port (0, the default: the system chooses)\n"
     "  --storage-port N  port of the blob storage host that signed forms post\n"
     "                    to (0, the default: the system chooses)\n"
+    "  --address A       the loopback address all three listen on (127.0.0.1, the\n"
+    "                    default, or another of 127.0.0.0/8: a service restarted\n"
+    "                    on its ports there finds them free whatever else runs)\n"
     "  --fixtures DIR    answer GET requests from the files under DIR\n"
     "                    (default: the program's own fixtures)\n"
     "  --state DIR       keep players, devices, tokens, scores, achievements,\n"
@@ -117,6 +122,7 @@ int usageError(const std::string& message)
 int main(int argc, char** argv)
 {
     int port = 0, stompPort = 0, storagePort = 0;
+    std::string address = "127.0.0.1";
     std::string fixtures = defaultFixtures();
     std::string stateDirectory;
     std::optional<standin::StandInState::GameDefinition> game;
@@ -132,8 +138,8 @@ int main(int argc, char** argv)
             presence = true;
             continue;
         }
-        if (option != "--port" && option != "--stomp-port" && option != "--storage-port" && option != "--fixtures"
-            && option != "--state" && option != "--game" && option != "--answer-delay")
+        if (option != "--port" && option != "--stomp-port" && option != "--storage-port" && option != "--address"
+            && option != "--fixtures" && option != "--state" && option != "--game" && option != "--answer-delay")
             return usageError("unknown argument \"" + option + "\"");
         if (i + 1 >= argc)
             return usageError(option + " needs a value");
@@ -157,6 +163,13 @@ int main(int argc, char** argv)
             game = standin::StandInState::readGameFile(value, error);
             if (!game)
                 return startError(error);
+            continue;
+        }
+        if (option == "--address") {
+            in_addr parsed {};
+            if (::inet_pton(AF_INET, value, &parsed) != 1 || (ntohl(parsed.s_addr) >> 24) != 127)
+                return startError("--address wants a loopback address (127.0.0.0/8), not \"" + std::string(value) + "\"");
+            address = value;
             continue;
         }
         if (option == "--state") {
@@ -219,8 +232,8 @@ int main(int argc, char** argv)
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
     });
-    if (server.start(port) < 0) {
-        std::fprintf(stderr, "quorvel_standin: cannot listen on 127.0.0.1 port %d (in use?)\n", port);
+    if (server.start(port, address) < 0) {
+        std::fprintf(stderr, "quorvel_standin: cannot listen on %s port %d (in use?)\n", address.c_str(), port);
         return 1;
     }
     standin::StompStandIn stomp;
@@ -228,8 +241,9 @@ int main(int argc, char** argv)
         std::printf("presence %s\n", line.c_str());
         std::fflush(stdout);
     });
-    if (stomp.start(stompPort) < 0) {
-        std::fprintf(stderr, "quorvel_standin: cannot listen on 127.0.0.1 STOMP port %d (in use?)\n", stompPort);
+    if (stomp.start(stompPort, address) < 0) {
+        std::fprintf(stderr, "quorvel_standin: cannot listen on %s STOMP port %d (in use?)\n", address.c_str(),
+                     stompPort);
         return 1;
     }
     stomp.forwardRequestsTo(server);
@@ -240,12 +254,13 @@ int main(int argc, char** argv)
         std::printf("storage %s\n", line.c_str());
         std::fflush(stdout);
     });
-    if (storage.start(storagePort) < 0) {
-        std::fprintf(stderr, "quorvel_standin: cannot listen on 127.0.0.1 storage port %d (in use?)\n", storagePort);
+    if (storage.start(storagePort, address) < 0) {
+        std::fprintf(stderr, "quorvel_standin: cannot listen on %s storage port %d (in use?)\n", address.c_str(),
+                     storagePort);
         return 1;
     }
-    std::printf("server-url %s\npresence-host 127.0.0.1:%d\nstorage-url %s\n", server.baseUrl().c_str(), stomp.port(),
-                storage.baseUrl().c_str());
+    std::printf("server-url %s\npresence-host %s:%d\nstorage-url %s\n", server.baseUrl().c_str(), address.c_str(),
+                stomp.port(), storage.baseUrl().c_str());
     if (state)
         std::printf("state %s\n", state->databasePath().c_str());
     // A slow service is chosen, and said so, so that nobody mistakes it for a slow machine.

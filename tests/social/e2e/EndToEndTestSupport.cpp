@@ -120,11 +120,12 @@ void EndToEndTest::killService()
     state.reset();
     // The client hears of its channel's end on the channel's own thread. The test goes on once it
     // has: a request made before would go into the cut channel and fail, as it can on a device.
-    if (channelCut)
+    if (channelCut) {
         EXPECT_TRUE(waitFor([] {
             auto* presence = quorvel::QVPresenceService::sharedInstance();
             return !presence || !presence->carriesRequests();
         })) << "the client did not hear that its presence channel was cut";
+    }
 }
 
 void EndToEndTest::launch() { startClient({}, delegates.get()); }
