@@ -98,13 +98,16 @@ std::string loggable(const std::string& text, size_t limit)
 {
     static const char* hex = "0123456789abcdef";
     std::string out;
-    size_t shown = std::min(text.size(), limit);
-    out.reserve(shown + 16);
-    for (size_t i = 0; i < shown; ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
+    out.reserve(std::min(text.size(), limit) + 32);
+    size_t shown = 0;
+    for (; shown < text.size(); ++shown) {
+        unsigned char c = static_cast<unsigned char>(text[shown]);
+        bool control = c < ' ' || c == 0x7f;
+        if (out.size() + (c == '\\' ? 2 : control ? 4 : 1) > limit)
+            break;
         if (c == '\\') {
             out += "\\\\";
-        } else if (c < ' ' || c == 0x7f) {
+        } else if (control) {
             out += "\\x";
             out += hex[c >> 4];
             out += hex[c & 15];
@@ -112,8 +115,17 @@ std::string loggable(const std::string& text, size_t limit)
             out += static_cast<char>(c);
         }
     }
-    if (shown < text.size())
+    if (shown < text.size()) {
+        // A character of several bytes is shown whole or not at all.
+        size_t start = shown;
+        while (start > 0 && shown - start < 4 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80)
+            --start;
+        if (start < shown && static_cast<unsigned char>(text[start]) >= 0xC0) {
+            out.resize(out.size() - (shown - start));
+            shown = start;
+        }
         out += "... (" + std::to_string(text.size() - shown) + " more bytes)";
+    }
     return out;
 }
 

@@ -53,8 +53,9 @@ bool isMethod(const std::string& method);
 std::optional<Refusal> checkTarget(const std::string& target);
 
 // A value a client sent, made fit for one log line: control characters and
-// the backslash are escaped ("\x0a", "\\"), and past `limit` bytes it is cut
-// with what was left out counted, so no client can forge or flood a line.
+// the backslash are escaped ("\x0a", "\\"), and once escaped it is cut at
+// `limit` bytes (never inside a character) with what was left out counted, so
+// no client can forge or flood a line.
 constexpr size_t kLogValueLimit = 1024;
 std::string loggable(const std::string& text, size_t limit = kLogValueLimit);
 

@@ -221,14 +221,39 @@ TEST_F(StandInConnections, ALogLineCarriesWhatTheClientSentEscapedAndBounded)
                                                            "application/x-www-form-urlencoded\r\nContent-Length: "
                                                            + std::to_string(body.size()) + "\r\n\r\n" + body);
     EXPECT_EQ(flooded.status, 400);
+    // Escaping makes no line longer: a value of control characters is cut at the same length once escaped.
+    std::string controls = "value=";
+    for (int i = 0; i < 1024; ++i)
+        controls += "%01";
+    EXPECT_EQ(standin_testing::sendRaw(server.port(), "POST /refuse HTTP/1.1\r\nContent-Type: application/"
+                                                      "x-www-form-urlencoded\r\nContent-Length: "
+                                                          + std::to_string(controls.size()) + "\r\n\r\n" + controls)
+                  .status,
+              400);
     auto lines = logLines();
-    ASSERT_EQ(lines.size(), 2u);
+    ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "GET nothing\\x0aforged-line GET bootstrap.xml 200 signature verified 404 unsigned: Not found");
     EXPECT_EQ(lines[1].rfind("POST refuse 400 unsigned: No such thing: vvv", 0), 0u) << lines[1].substr(0, 100);
     EXPECT_LT(lines[1].size(), 4096u);
     EXPECT_NE(lines[1].find(" more bytes)"), std::string::npos);
+    const std::string head = "POST refuse 400 unsigned: ";
+    EXPECT_EQ(lines[2].rfind(head + "No such thing: \\x01\\x01", 0), 0u) << lines[2].substr(0, 100);
+    EXPECT_LE(lines[2].size(), head.size() + standin::http::kLogValueLimit + 24) << lines[2].size();
+    // "No such thing: " and 252 of the 1,024 control characters fit in 1,024 bytes.
+    EXPECT_EQ(lines[2].substr(lines[2].size() - 20), "... (772 more bytes)") << lines[2].size();
     for (auto& line : lines)
         EXPECT_EQ(line.find('\n'), std::string::npos) << line.substr(0, 100);
+}
+
+TEST(StandInLogLines, AValueIsCutOnceEscapedAndNeverInsideACharacter)
+{
+    using standin::http::loggable;
+    EXPECT_EQ(loggable("a\\b\x01", 64), "a\\\\b\\x01");
+    EXPECT_EQ(loggable(std::string(10, '\x01'), 9), "\\x01\\x01... (8 more bytes)");
+    // "é" is two bytes: shown whole or not at all.
+    EXPECT_EQ(loggable("ab\xC3\xA9", 3), "ab... (2 more bytes)");
+    EXPECT_EQ(loggable("ab\xC3\xA9", 4), "ab\xC3\xA9");
+    EXPECT_EQ(loggable("\xF0\x9F\x8E\xB2z", 4), "\xF0\x9F\x8E\xB2... (1 more bytes)");
 }
 
 TEST_F(StandInConnections, AFolderIsNotAFixtureAndANulEndsNoPath)
