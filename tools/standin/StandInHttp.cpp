@@ -245,11 +245,31 @@ bool RequestReader::headDone()
             return fail(400, "the request has two different Content-Length headers");
         length = n;
     }
-    auto coding = request_.header("Transfer-Encoding");
+    // The body's end is found only when chunked is the last coding, applied once;
+    // two fields would leave it to guesswork which one frames the body.
+    std::optional<std::string> coding;
+    for (auto& [name, value] : request_.headers) {
+        if (strcasecmp(name.c_str(), "Transfer-Encoding") != 0)
+            continue;
+        if (coding)
+            return fail(400, "the request has more than one Transfer-Encoding header");
+        coding = value;
+    }
     if (coding && length)
         return fail(400, "the request has both Content-Length and Transfer-Encoding");
-    if (coding && lowered(*coding) != "chunked")
-        return fail(501, "the transfer coding " + quoted(*coding) + " is not served (only chunked)");
+    if (coding) {
+        std::vector<std::string> codings;
+        for (size_t from = 0; from <= coding->size();) {
+            size_t comma = std::min(coding->find(',', from), coding->size());
+            codings.push_back(lowered(trimmed(coding->substr(from, comma - from))));
+            from = comma + 1;
+        }
+        if (codings.back() != "chunked" || std::count(codings.begin(), codings.end(), "chunked") > 1)
+            return fail(400, "the transfer coding " + quoted(*coding)
+                                 + " does not end in chunked, once: the body's end cannot be found");
+        if (codings.size() > 1)
+            return fail(501, "the transfer coding " + quoted(*coding) + " is not served (only chunked)");
+    }
     std::string connection = lowered(request_.header("Connection").value_or(""));
     request_.keepAlive = request_.http10 ? connection.find("keep-alive") != std::string::npos
                                          : connection.find("close") == std::string::npos;

@@ -136,7 +136,13 @@ TEST_F(StandInConnections, RequestsThatCannotBeReadAreAnsweredWithWhyAndLogged)
         { "POST /echo HTTP/1.1\r\nContent-Length: -1\r\n\r\n", 400, "not read: Content-Length \"-1\" is not a number" },
         { "POST /echo HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", 400, "not read: the chunk size \"zz\" is not a hexadecimal" },
         { "POST /echo HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabcdef\r\n", 400, "not read: a chunk's data does not end" },
-        { "POST /echo HTTP/1.1\r\nTransfer-Encoding: gzip\r\n\r\n", 501, "not read: the transfer coding \"gzip\" is not served" },
+        // A body is framed only by chunked, last and once, in one field: else where it ends is a guess.
+        { "POST /echo HTTP/1.1\r\nTransfer-Encoding: gzip\r\n\r\n", 400, "not read: the transfer coding \"gzip\" does not end in chunked" },
+        { "POST /echo HTTP/1.1\r\nTransfer-Encoding: chunked, gzip\r\n\r\n0\r\n\r\n", 400, "does not end in chunked, once" },
+        { "POST /echo HTTP/1.1\r\nTransfer-Encoding: chunked, chunked\r\n\r\n0\r\n\r\n", 400, "does not end in chunked, once" },
+        { "POST /echo HTTP/1.1\r\nTransfer-Encoding: chunked\r\nTransfer-Encoding: gzip\r\n\r\n0\r\n\r\n", 400,
+          "POST echo 400 not read: the request has more than one Transfer-Encoding header" },
+        { "POST /echo HTTP/1.1\r\nTransfer-Encoding: gzip, chunked\r\n\r\n0\r\n\r\n", 501, "the transfer coding \"gzip, chunked\" is not served" },
     };
     for (auto& c : cases) {
         RawConnection connection(server.port());
