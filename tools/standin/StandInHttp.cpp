@@ -145,12 +145,46 @@ std::string Request::path() const
     return platform::percentDecode(raw);
 }
 
+BodyBudget::Share::Share(Share&& other) noexcept : budget_(other.budget_), bytes_(other.bytes_) { other.bytes_ = 0; }
+
+BodyBudget::Share& BodyBudget::Share::operator=(Share&& other) noexcept
+{
+    if (this != &other) {
+        resize(0);
+        budget_ = other.budget_;
+        bytes_ = other.bytes_;
+        other.bytes_ = 0;
+    }
+    return *this;
+}
+
+bool BodyBudget::Share::resize(size_t bytes)
+{
+    if (budget_ && bytes > bytes_) {
+        size_t more = bytes - bytes_;
+        if (more > budget_->limit_ || budget_->held_.load() > budget_->limit_ - more)
+            return false;
+        budget_->held_ += more;
+    } else if (budget_) {
+        budget_->held_ -= bytes_ - bytes;
+    }
+    bytes_ = bytes;
+    return true;
+}
+
+void RequestReader::setBudget(BodyBudget* budget)
+{
+    budget_ = budget;
+    share_ = BodyBudget::Share(budget);
+}
+
 void RequestReader::reset()
 {
     phase_ = Phase::Head;
     request_ = Request();
+    share_ = BodyBudget::Share(budget_);
     lines_ = headBytes_ = pending_ = limitBytes_ = remaining_ = framing_ = 0;
-    wantsContinue_ = false;
+    wantsContinue_ = overBudget_ = false;
     status_ = 0;
     why_.clear();
 }
@@ -169,17 +203,24 @@ bool RequestReader::fail(int status, std::string why)
     return false;
 }
 
+// A body over the limit, or one the budget has no room for, is read to its
+// end and dropped: its answer then says why, and the client that sent it
+// whole hears it.
 void RequestReader::keep(const char* data, size_t length)
 {
     request_.bodyBytes += length;
-    if (request_.bodyTooLarge)
+    if (request_.bodyTooLarge || overBudget_)
         return;
     if (request_.body.size() + length > limitBytes_) {
         request_.bodyTooLarge = true;
-        std::string().swap(request_.body);
+    } else if (!share_.resize(request_.body.size() + length)) {
+        overBudget_ = true;
+    } else {
+        request_.body.append(data, length);
         return;
     }
-    request_.body.append(data, length);
+    std::string().swap(request_.body);
+    share_.resize(0);
 }
 
 // The request line or one header line, without its CRLF; false when refused.
@@ -349,6 +390,9 @@ RequestReader::Step RequestReader::take(std::string& in)
     for (;;) {
         switch (phase_) {
         case Phase::Done:
+            if (overBudget_)
+                return refuse(503, "the service holds as many request bodies as it can at once ("
+                                       + std::to_string(budget_->limit() / 1024) + " KiB); try again shortly");
             return Step::Done;
         case Phase::Refused:
             return Step::Refused;
@@ -507,6 +551,7 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
         size_t outAt { 0 };
         size_t filler { 0 };        // filler bytes still to make
         bool waiting { false };     // a request is being answered
+        BodyBudget::Share answering; // what its body holds of the budget until then
         bool keepAlive { true };
         bool http10 { false };
         bool head { false };        // a HEAD request: no body goes out
@@ -526,7 +571,8 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
     bool running { false };
     std::vector<std::pair<uint64_t, Response>> answers;
     std::multimap<Clock::time_point, std::function<void()>> timers;
-    // The polling thread's own.
+    // The polling thread's own; the budget outlives the connections holding shares of it.
+    std::unique_ptr<BodyBudget> budget;
     std::map<uint64_t, Connection> connections;
     uint64_t nextId { 1 };
 
@@ -601,6 +647,7 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
                            [this] { return makeRoom(); },
                            [this](int fd) {
                                auto& c = connections.try_emplace(nextId++, settings.bodyLimit).first->second;
+                               c.reader.setBudget(budget.get());
                                c.fd = fd;
                                c.lastActive = Clock::now();
                            });
@@ -660,6 +707,7 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
             refuse(c, c.reader.status(), c.reader.why());
         } else if (step == RequestReader::Step::Done) {
             Request request = std::move(c.reader.request());
+            c.answering = c.reader.takeShare();
             c.reader.reset();
             c.requestBegan.reset();
             c.waiting = true;
@@ -715,7 +763,11 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
             if (n > 0) {
                 c.in.append(buffer, static_cast<size_t>(n));
                 c.lastActive = Clock::now();
-                if (static_cast<size_t>(n) < sizeof buffer)
+                // Read as it comes, so what waits unread stays one chunk: the
+                // body goes into the request (within the budget), and once a
+                // request is whole nothing more is read until it is answered.
+                advance(id, c);
+                if (static_cast<size_t>(n) < sizeof buffer || !reading(c))
                     break;
             } else if (n == 0) {
                 c.peerDone = true; // half-closed: what it sent is still answered
@@ -771,6 +823,7 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
             if (it == connections.end() || !it->second.waiting)
                 continue;
             it->second.waiting = false;
+            it->second.answering.resize(0);
             queue(it->second, response);
             flush(id, it->second);
         }
@@ -873,6 +926,7 @@ int Server::start(int port, Settings settings)
     stop();
     auto core = std::make_shared<Core>();
     core->settings = std::move(settings);
+    core->budget = std::make_unique<BodyBudget>(core->settings.bodyBudget);
     auto [listener, bound] = listenOnLoopback(port);
     core->acceptor.listener = listener;
     if (listener < 0 || core->wakeup.fd() < 0)
@@ -899,6 +953,12 @@ void Server::stop()
     for (auto& [at, task] : timers)
         task();
     core_.reset();
+}
+
+size_t Server::bodyBytesHeld() const
+{
+    auto core = core_;
+    return core ? core->budget->held() : 0;
 }
 
 void Server::after(std::chrono::milliseconds delay, std::function<void()> task)

@@ -284,6 +284,10 @@ public:
     struct Limits {
         size_t maxConnections { 8192 };
         std::chrono::milliseconds readTimeout { 10000 };
+        // The bytes of unfinished frames and of requests not answered yet
+        // that all connections may hold at once; a connection whose bytes
+        // would go past it is closed.
+        size_t frameBudget { 64 * 1024 * 1024 };
     };
     // Before start().
     void setLimits(Limits limits);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -384,4 +385,65 @@ TEST_F(StandInConnectionBounds, ARequestMustArriveWholeInTimeHoweverItDrips)
     auto reply = dripping.readReply();
     EXPECT_EQ(reply.status, 408);
     EXPECT_NE(reply.body.find("did not arrive whole within 300 ms"), std::string::npos) << reply.body;
+}
+
+TEST(StandInBodyBudget, TheBodiesHeldAcrossConnectionsStayWithinTheBudget)
+{
+    // Requests read whole wait for the test to answer them, their bodies held till then.
+    std::mutex mutex;
+    std::vector<standin::http::Reply> waiting;
+    auto waitingCount = [&] {
+        std::lock_guard guard(mutex);
+        return waiting.size();
+    };
+    auto answer = [&](size_t i) {
+        std::lock_guard guard(mutex);
+        waiting.at(i)(standin::http::Response { 200, "text/plain", "ok", 0, 0 });
+    };
+    standin::http::Server server;
+    standin::http::Settings settings;
+    settings.bodyBudget = 1024 * 1024;
+    settings.onRequest = [&](standin::http::Request&&, standin::http::Reply reply) {
+        std::lock_guard guard(mutex);
+        waiting.push_back(std::move(reply));
+    };
+    int port = server.start(0, std::move(settings));
+    ASSERT_GT(port, 0);
+    auto eventually = [](const std::function<bool()>& done) {
+        for (auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30); !done();) {
+            if (std::chrono::steady_clock::now() > giveUp)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    };
+    auto head = [](size_t length) { return "POST /x HTTP/1.1\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n"; };
+
+    // One body read whole and waiting for its answer, one still arriving: 900,000 of 1 MiB held.
+    RawConnection whole(port), arriving(port), over(port);
+    ASSERT_TRUE(whole.send(head(600000) + std::string(600000, 'a')));
+    ASSERT_TRUE(eventually([&] { return waitingCount() == 1; }));
+    ASSERT_TRUE(arriving.send(head(600000) + std::string(300000, 'b')));
+    ASSERT_TRUE(eventually([&] { return server.bodyBytesHeld() == 900000; }));
+
+    // A third that would pass it is read, dropped and refused with why; it holds nothing.
+    ASSERT_TRUE(over.send(head(200000) + std::string(200000, 'c')));
+    auto refused = over.readReply();
+    EXPECT_EQ(refused.status, 503);
+    EXPECT_NE(refused.body.find("the service holds as many request bodies as it can at once (1024 KiB)"),
+              std::string::npos)
+        << refused.body;
+    EXPECT_TRUE(over.readToEnd());
+    EXPECT_EQ(server.bodyBytesHeld(), 900000u);
+    EXPECT_EQ(waitingCount(), 1u);
+
+    // Answered, the first gives its bytes back, and the second has room to arrive whole.
+    answer(0);
+    EXPECT_EQ(whole.readReply().status, 200);
+    ASSERT_TRUE(arriving.send(std::string(300000, 'b')));
+    ASSERT_TRUE(eventually([&] { return waitingCount() == 2; }));
+    EXPECT_EQ(server.bodyBytesHeld(), 600000u);
+    answer(1);
+    EXPECT_EQ(arriving.readReply().status, 200);
+    EXPECT_EQ(server.bodyBytesHeld(), 0u);
 }
