@@ -271,7 +271,8 @@ private:
 // refuse new ones. One thread polls every connection, as the HTTP server's
 // does; requests inside the channel run on the HTTP server's workers and are
 // answered on the asking connection's own subscription. A frame it cannot
-// read ends its connection. Its bounds are those of the HTTP connections: a
+// read ends its connection, and so does any frame before CONNECT (after an
+// ERROR frame saying so). Its bounds are those of the HTTP connections: a
 // connection must say CONNECT, and each frame arrive whole, within the read
 // timeout; one that takes nothing of what it is sent for as long is closed;
 // at the cap (or out of descriptors) the connection idle longest makes room.

@@ -436,6 +436,15 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
             if (c.closing)
                 break;
             record(f);
+            // A session begins with CONNECT: nothing is acted on before it.
+            if (!c.connected && f.command != "CONNECT" && f.command != "STOMP") {
+                queue(c, makeStompFrame("ERROR", { { "message", "not connected" } },
+                                        "A " + f.command.substr(0, 40) + " frame came before CONNECT.\n"),
+                      false);
+                refusal = "a " + f.command.substr(0, 40) + " frame came before CONNECT";
+                c.closing = true;
+                break;
+            }
             if (f.command == "CONNECT" || f.command == "STOMP") {
                 c.connected = true;
                 std::string session;

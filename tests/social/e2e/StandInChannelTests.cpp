@@ -280,6 +280,35 @@ TEST(StandInChannelBounds, AChannelThatNeverConnectsIsClosedAndAQuietSessionIsNo
     EXPECT_EQ(stomp.openConnections(), 1);
 }
 
+TEST_F(StandInChannel, NothingIsActedOnBeforeConnect)
+{
+    std::vector<std::string> lines;
+    server.setLogSink([&](const std::string& line) {
+        std::lock_guard guard(mutex);
+        lines.push_back(line);
+    });
+    for (const char* command : { "SEND", "SUBSCRIBE" }) {
+        RawConnection c(stomp.port());
+        ASSERT_TRUE(c.send(standin::makeStompFrame(command, { { "destination", standin::kRequestDestination },
+                                                             { "correlation-id", "1" },
+                                                             { "method", "GET" },
+                                                             { "path", "ping" } })));
+        std::string said;
+        EXPECT_TRUE(c.readToEnd(&said)) << command;
+        auto frames = standin::takeStompFrames(said);
+        ASSERT_EQ(frames.size(), 1u) << said;
+        EXPECT_EQ(frames[0].command, "ERROR");
+        EXPECT_EQ(frames[0].headers["message"], "not connected");
+        std::lock_guard guard(mutex);
+        EXPECT_EQ(log.back(), std::string("refused a frame and closed its connection: a ") + command
+                      + " frame came before CONNECT");
+    }
+    server.setLogSink(nullptr);
+    std::lock_guard guard(mutex);
+    EXPECT_TRUE(lines.empty()) << "no request reached the service: " << lines.front();
+    EXPECT_EQ(server.requestCount(), 0u);
+}
+
 TEST(StandInChannelBounds, TheBytesHeldAcrossConnectionsStayWithinTheBudget)
 {
     standin::StompStandIn stomp;
