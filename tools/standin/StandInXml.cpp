@@ -102,6 +102,6 @@ std::string fieldError(const std::string& field, const std::string& reason)
     return "<error>" + element("field", field) + element("reason", reason) + "</error>";
 }
 
-Answer fieldErrors(const std::string& errors) { return Answer::xml("<errors>" + errors + "</errors>", 422); }
+Answer fieldErrors(const std::string& errors, int status) { return Answer::xml("<errors>" + errors + "</errors>", status); }
 
 } // namespace standin::xml

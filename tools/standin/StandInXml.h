@@ -36,8 +36,8 @@ std::string errorBody(const std::string& why);
 // An answer of the given status carrying errorBody(why).
 Answer error(int status, const std::string& why);
 // One field's refusal, <error><field>..</field><reason>..</reason></error>;
-// fieldErrors wraps one or more of them in a 422 answer.
+// fieldErrors wraps one or more of them in an answer (422 unless told).
 std::string fieldError(const std::string& field, const std::string& reason);
-Answer fieldErrors(const std::string& errors);
+Answer fieldErrors(const std::string& errors, int status = 422);
 
 } // namespace standin::xml
