@@ -2,11 +2,23 @@
 // requests off a connection (chunked bodies among them), STOMP frames off the
 // presence channel with the requests and subscriptions they carry, and the
 // forms in their bodies: form-encoded pairs, multipart parts, OAuth headers
-// and the storage host's signed forms. Both readers must make the same of
-// the bytes however they are split, and an answer frame must read back as
-// sent on the subscription it was made for.
+// and the storage host's signed forms; and the account routes (login,
+// securing, changes, reset, extended credentials) acting on such a form
+// against a store in memory. Both readers must make the same of the bytes
+// however they are split, an answer frame must read back as sent on the
+// subscription it was made for, and every account answer must be XML a
+// client reads.
+#include "social/runtime/QVXmlDocument.h"
+#include "tools/standin/StandInAccounts.h"
+#include "tools/standin/StandInAchievements.h"
+#include "tools/standin/StandInFriends.h"
 #include "tools/standin/StandInHttp.h"
+#include "tools/standin/StandInPlayers.h"
 #include "tools/standin/StandInServer.h"
+#include "tools/standin/StandInSocial.h"
+#include "tools/standin/StandInStore.h"
+
+#include <sqlite3.h>
 
 #include <cstdlib>
 #include <string>
@@ -77,6 +89,52 @@ std::string header(const StompStandIn::Frame& f, const char* name)
     return it == f.headers.end() ? std::string() : it->second;
 }
 
+// A store in memory with the tables the account routes read, and player 100
+// "Ann" with the token "t", Twitter linked and the address ann@example.com
+// (password "pw").
+Store& accountStore()
+{
+    static Store* store = [] {
+        auto* s = new Store; // lives as long as the process
+        if (sqlite3_open(":memory:", &s->db) != SQLITE_OK
+            || !s->exec(std::string(players::kSchema) + achievements::kSchema + friends::kSchema + social::kSchema
+                        + accounts::kSchema + "INSERT INTO users VALUES (100, 'Ann', '2026-01-01 00:00:00');"
+                          "INSERT INTO tokens VALUES ('t', 's', 100);"
+                          "INSERT INTO linked_networks VALUES (100, 'twitter', '2026-01-01 00:00:00');")
+            || !accounts::keep(*s, 100, "ann@example.com", "pw"))
+            std::abort();
+        return s;
+    }();
+    return *store;
+}
+
+// One account route, picked by `choice`, on the input's form pairs, the
+// request signed (or not) as `choice` says; what it writes is undone after.
+void exerciseAccounts(const std::string& input, uint8_t choice)
+{
+    Store& s = accountStore();
+    LoggedRequest r;
+    r.params = parseFormEncoded(input);
+    r.signed_ = choice & 1;
+    r.signatureValid = r.signed_ && (choice & 2);
+    r.oauthToken = choice & 4 ? "t" : "";
+    if (!s.exec("SAVEPOINT fuzz"))
+        std::abort();
+    Answer answer;
+    switch ((choice >> 3) % 6) {
+    case 0: answer = accounts::logIn(s, r); break;
+    case 1: answer = accounts::secure(s, r, 100); break;
+    case 2: answer = accounts::changeEmail(s, r, 100); break;
+    case 3: answer = accounts::changePassword(s, r, 100); break;
+    case 4: answer = accounts::resetPassword(s, r, 100); break;
+    default: answer = accounts::extend(s, r); break;
+    }
+    if (!quorvel::QVXmlDocument::xmlDocumentWithString(answer.body))
+        std::abort();
+    if (!s.exec("ROLLBACK TO fuzz; RELEASE fuzz"))
+        std::abort();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -121,8 +179,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::string why;
         (void)StorageHostStandIn::checkUploadForm(*parts, &why);
     }
-    (void)parseFormEncoded(input);
     (void)parseAuthorizationHeader(input);
-    (void)http::loggable(input, 64);
+    // A log line is as long as its limit once escaped, with the count of what was left out.
+    if (http::loggable(input, 64).size() > 64 + 32)
+        std::abort();
+    // The first byte also picks an account route and how the request is signed.
+    exerciseAccounts(input, size > 0 ? data[0] : 0);
     return 0;
 }

@@ -98,13 +98,16 @@ std::string loggable(const std::string& text, size_t limit)
 {
     static const char* hex = "0123456789abcdef";
     std::string out;
-    size_t shown = std::min(text.size(), limit);
-    out.reserve(shown + 16);
-    for (size_t i = 0; i < shown; ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
+    out.reserve(std::min(text.size(), limit) + 32);
+    size_t shown = 0;
+    for (; shown < text.size(); ++shown) {
+        unsigned char c = static_cast<unsigned char>(text[shown]);
+        bool control = c < ' ' || c == 0x7f;
+        if (out.size() + (c == '\\' ? 2 : control ? 4 : 1) > limit)
+            break;
         if (c == '\\') {
             out += "\\\\";
-        } else if (c < ' ' || c == 0x7f) {
+        } else if (control) {
             out += "\\x";
             out += hex[c >> 4];
             out += hex[c & 15];
@@ -112,8 +115,17 @@ std::string loggable(const std::string& text, size_t limit)
             out += static_cast<char>(c);
         }
     }
-    if (shown < text.size())
+    if (shown < text.size()) {
+        // A character of several bytes is shown whole or not at all.
+        size_t start = shown;
+        while (start > 0 && shown - start < 4 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80)
+            --start;
+        if (start < shown && static_cast<unsigned char>(text[start]) >= 0xC0) {
+            out.resize(out.size() - (shown - start));
+            shown = start;
+        }
         out += "... (" + std::to_string(text.size() - shown) + " more bytes)";
+    }
     return out;
 }
 
@@ -133,12 +145,46 @@ std::string Request::path() const
     return platform::percentDecode(raw);
 }
 
+BodyBudget::Share::Share(Share&& other) noexcept : budget_(other.budget_), bytes_(other.bytes_) { other.bytes_ = 0; }
+
+BodyBudget::Share& BodyBudget::Share::operator=(Share&& other) noexcept
+{
+    if (this != &other) {
+        resize(0);
+        budget_ = other.budget_;
+        bytes_ = other.bytes_;
+        other.bytes_ = 0;
+    }
+    return *this;
+}
+
+bool BodyBudget::Share::resize(size_t bytes)
+{
+    if (budget_ && bytes > bytes_) {
+        size_t more = bytes - bytes_;
+        if (more > budget_->limit_ || budget_->held_.load() > budget_->limit_ - more)
+            return false;
+        budget_->held_ += more;
+    } else if (budget_) {
+        budget_->held_ -= bytes_ - bytes;
+    }
+    bytes_ = bytes;
+    return true;
+}
+
+void RequestReader::setBudget(BodyBudget* budget)
+{
+    budget_ = budget;
+    share_ = BodyBudget::Share(budget);
+}
+
 void RequestReader::reset()
 {
     phase_ = Phase::Head;
     request_ = Request();
+    share_ = BodyBudget::Share(budget_);
     lines_ = headBytes_ = pending_ = limitBytes_ = remaining_ = framing_ = 0;
-    wantsContinue_ = false;
+    wantsContinue_ = overBudget_ = false;
     status_ = 0;
     why_.clear();
 }
@@ -157,17 +203,24 @@ bool RequestReader::fail(int status, std::string why)
     return false;
 }
 
+// A body over the limit, or one the budget has no room for, is read to its
+// end and dropped: its answer then says why, and the client that sent it
+// whole hears it.
 void RequestReader::keep(const char* data, size_t length)
 {
     request_.bodyBytes += length;
-    if (request_.bodyTooLarge)
+    if (request_.bodyTooLarge || overBudget_)
         return;
     if (request_.body.size() + length > limitBytes_) {
         request_.bodyTooLarge = true;
-        std::string().swap(request_.body);
+    } else if (!share_.resize(request_.body.size() + length)) {
+        overBudget_ = true;
+    } else {
+        request_.body.append(data, length);
         return;
     }
-    request_.body.append(data, length);
+    std::string().swap(request_.body);
+    share_.resize(0);
 }
 
 // The request line or one header line, without its CRLF; false when refused.
@@ -233,11 +286,31 @@ bool RequestReader::headDone()
             return fail(400, "the request has two different Content-Length headers");
         length = n;
     }
-    auto coding = request_.header("Transfer-Encoding");
+    // The body's end is found only when chunked is the last coding, applied once;
+    // two fields would leave it to guesswork which one frames the body.
+    std::optional<std::string> coding;
+    for (auto& [name, value] : request_.headers) {
+        if (strcasecmp(name.c_str(), "Transfer-Encoding") != 0)
+            continue;
+        if (coding)
+            return fail(400, "the request has more than one Transfer-Encoding header");
+        coding = value;
+    }
     if (coding && length)
         return fail(400, "the request has both Content-Length and Transfer-Encoding");
-    if (coding && lowered(*coding) != "chunked")
-        return fail(501, "the transfer coding " + quoted(*coding) + " is not served (only chunked)");
+    if (coding) {
+        std::vector<std::string> codings;
+        for (size_t from = 0; from <= coding->size();) {
+            size_t comma = std::min(coding->find(',', from), coding->size());
+            codings.push_back(lowered(trimmed(coding->substr(from, comma - from))));
+            from = comma + 1;
+        }
+        if (codings.back() != "chunked" || std::count(codings.begin(), codings.end(), "chunked") > 1)
+            return fail(400, "the transfer coding " + quoted(*coding)
+                                 + " does not end in chunked, once: the body's end cannot be found");
+        if (codings.size() > 1)
+            return fail(501, "the transfer coding " + quoted(*coding) + " is not served (only chunked)");
+    }
     std::string connection = lowered(request_.header("Connection").value_or(""));
     request_.keepAlive = request_.http10 ? connection.find("keep-alive") != std::string::npos
                                          : connection.find("close") == std::string::npos;
@@ -317,6 +390,9 @@ RequestReader::Step RequestReader::take(std::string& in)
     for (;;) {
         switch (phase_) {
         case Phase::Done:
+            if (overBudget_)
+                return refuse(503, "the service holds as many request bodies as it can at once ("
+                                       + std::to_string(budget_->limit() / 1024) + " KiB); try again shortly");
             return Step::Done;
         case Phase::Refused:
             return Step::Refused;
@@ -475,6 +551,7 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
         size_t outAt { 0 };
         size_t filler { 0 };        // filler bytes still to make
         bool waiting { false };     // a request is being answered
+        BodyBudget::Share answering; // what its body holds of the budget until then
         bool keepAlive { true };
         bool http10 { false };
         bool head { false };        // a HEAD request: no body goes out
@@ -494,7 +571,8 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
     bool running { false };
     std::vector<std::pair<uint64_t, Response>> answers;
     std::multimap<Clock::time_point, std::function<void()>> timers;
-    // The polling thread's own.
+    // The polling thread's own; the budget outlives the connections holding shares of it.
+    std::unique_ptr<BodyBudget> budget;
     std::map<uint64_t, Connection> connections;
     uint64_t nextId { 1 };
 
@@ -569,6 +647,7 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
                            [this] { return makeRoom(); },
                            [this](int fd) {
                                auto& c = connections.try_emplace(nextId++, settings.bodyLimit).first->second;
+                               c.reader.setBudget(budget.get());
                                c.fd = fd;
                                c.lastActive = Clock::now();
                            });
@@ -628,6 +707,7 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
             refuse(c, c.reader.status(), c.reader.why());
         } else if (step == RequestReader::Step::Done) {
             Request request = std::move(c.reader.request());
+            c.answering = c.reader.takeShare();
             c.reader.reset();
             c.requestBegan.reset();
             c.waiting = true;
@@ -683,7 +763,11 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
             if (n > 0) {
                 c.in.append(buffer, static_cast<size_t>(n));
                 c.lastActive = Clock::now();
-                if (static_cast<size_t>(n) < sizeof buffer)
+                // Read as it comes, so what waits unread stays one chunk: the
+                // body goes into the request (within the budget), and once a
+                // request is whole nothing more is read until it is answered.
+                advance(id, c);
+                if (static_cast<size_t>(n) < sizeof buffer || !reading(c))
                     break;
             } else if (n == 0) {
                 c.peerDone = true; // half-closed: what it sent is still answered
@@ -739,6 +823,7 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
             if (it == connections.end() || !it->second.waiting)
                 continue;
             it->second.waiting = false;
+            it->second.answering.resize(0);
             queue(it->second, response);
             flush(id, it->second);
         }
@@ -841,6 +926,7 @@ int Server::start(int port, Settings settings, const std::string& address)
     stop();
     auto core = std::make_shared<Core>();
     core->settings = std::move(settings);
+    core->budget = std::make_unique<BodyBudget>(core->settings.bodyBudget);
     auto [listener, bound] = listenOnLoopback(port, address);
     core->acceptor.listener = listener;
     if (listener < 0 || core->wakeup.fd() < 0)
@@ -867,6 +953,12 @@ void Server::stop()
     for (auto& [at, task] : timers)
         task();
     core_.reset();
+}
+
+size_t Server::bodyBytesHeld() const
+{
+    auto core = core_;
+    return core ? core->budget->held() : 0;
 }
 
 void Server::after(std::chrono::milliseconds delay, std::function<void()> task)

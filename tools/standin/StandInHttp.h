@@ -11,6 +11,7 @@
 
 #include "tools/standin/StandInServer.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -53,8 +54,9 @@ bool isMethod(const std::string& method);
 std::optional<Refusal> checkTarget(const std::string& target);
 
 // A value a client sent, made fit for one log line: control characters and
-// the backslash are escaped ("\x0a", "\\"), and past `limit` bytes it is cut
-// with what was left out counted, so no client can forge or flood a line.
+// the backslash are escaped ("\x0a", "\\"), and once escaped it is cut at
+// `limit` bytes (never inside a character) with what was left out counted, so
+// no client can forge or flood a line.
 constexpr size_t kLogValueLimit = 1024;
 std::string loggable(const std::string& text, size_t limit = kLogValueLimit);
 
@@ -101,6 +103,47 @@ private:
     int fd_ { -1 };
 };
 
+// The request bodies (or unfinished frames) a server holds at once, across
+// all of its connections: those still arriving and those handed on and not
+// answered yet. Each connection holds a share; a share that would take the
+// budget past its limit is refused, and the request or frame with it. The
+// polling thread alone changes it; any thread may read what is held.
+constexpr size_t kBodyBudget = 64 * 1024 * 1024;
+
+class BodyBudget {
+public:
+    explicit BodyBudget(size_t limit) : limit_(limit) { }
+    BodyBudget(const BodyBudget&) = delete;
+    BodyBudget& operator=(const BodyBudget&) = delete;
+    size_t limit() const { return limit_; }
+    size_t held() const { return held_.load(); }
+
+    // What one request holds of a budget (of none: it takes what it likes),
+    // given back when the share ends; it must end before the budget.
+    class Share {
+    public:
+        Share() = default;
+        explicit Share(BodyBudget* budget) : budget_(budget) { }
+        Share(Share&& other) noexcept;
+        Share& operator=(Share&& other) noexcept;
+        Share(const Share&) = delete;
+        Share& operator=(const Share&) = delete;
+        ~Share() { resize(0); }
+        // Holds `bytes` from now on; false (holding what it held) when
+        // growing to them would take the budget past its limit.
+        bool resize(size_t bytes);
+        size_t bytes() const { return bytes_; }
+
+    private:
+        BodyBudget* budget_ { nullptr };
+        size_t bytes_ { 0 };
+    };
+
+private:
+    const size_t limit_;
+    std::atomic<size_t> held_ { 0 };
+};
+
 // A request read whole.
 struct Request {
     std::string method;
@@ -141,6 +184,13 @@ public:
     bool started() const { return phase_ != Phase::Head || lines_ > 0 || pending_ > 0; }
     // Ready for the next request on the same connection.
     void reset();
+    // The budget the bodies it keeps take their bytes from (none: unbounded);
+    // a body that does not fit is read to its end, dropped and refused with
+    // 503. Set while no request is begun.
+    void setBudget(BodyBudget* budget);
+    // The share of the budget the request read whole holds, for whoever
+    // answers it to give back once answered; before reset().
+    BodyBudget::Share takeShare() { return std::move(share_); }
 
 private:
     enum class Phase { Head, Body, ChunkSize, ChunkData, ChunkEnd, Trailer, Done, Refused };
@@ -155,6 +205,8 @@ private:
     void keep(const char* data, size_t length);
 
     BodyLimit limit_;
+    BodyBudget* budget_ { nullptr };
+    BodyBudget::Share share_;
     Phase phase_ { Phase::Head };
     Request request_;
     size_t lines_ { 0 };
@@ -164,6 +216,7 @@ private:
     size_t remaining_ { 0 };
     size_t framing_ { 0 }; // a chunked body's framing beyond its shortest size lines
     bool wantsContinue_ { false };
+    bool overBudget_ { false }; // its body found no room in the budget: read and dropped
     int status_ { 0 };
     std::string why_;
 };
@@ -196,6 +249,8 @@ struct Settings {
     // the connection idle longest makes room, else the unfinished request
     // that began longest ago (answered 408).
     size_t maxConnections { 8192 };
+    // The body bytes all connections may hold at once (BodyBudget).
+    size_t bodyBudget { kBodyBudget };
 };
 
 class Server {
@@ -214,6 +269,8 @@ public:
     // caller's thread when the server is not running (so it always runs).
     void after(std::chrono::milliseconds delay, std::function<void()> task);
     size_t openConnections() const;
+    // The body bytes its connections hold now, of Settings::bodyBudget.
+    size_t bodyBytesHeld() const;
 
 private:
     struct Core;

@@ -2,6 +2,7 @@
 // signs a device in, the accounts of a device, renaming and location sharing.
 #include "tools/standin/StandInPlayers.h"
 
+#include "tools/standin/StandInAccounts.h"
 #include "tools/standin/StandInAchievements.h"
 #include "tools/standin/StandInForums.h"
 #include "tools/standin/StandInFriends.h"
@@ -146,6 +147,7 @@ Answer players::bootstrap(Store& s, const LoggedRequest& r, StandInServer& serve
                        + "<user_has_set_name>true</user_has_set_name><user_chat_enabled>true</user_chat_enabled>"
                        + element("user_had_friends_on_bootup", hadFriends ? "true" : "false")
                        + element("is_new_user", isNew ? "true" : "false")
+                       + element("has_http_basic_credential", accounts::email(s, *user) ? "true" : "false")
                        + "<client_application_id>" + kGameId + "</client_application_id>"
                          "<unviewed_challenges_count>0</unviewed_challenges_count>"
                          "<pending_friends_count>0</pending_friends_count>"

@@ -4,6 +4,7 @@
 // signing code.
 #include "tools/standin/StandInServer.h"
 #include "tools/standin/StandInHttp.h"
+#include "tools/standin/StandInNonces.h"
 #include "tools/standin/StandInXml.h"
 
 #include "platform/net/HttpTransport.h"
@@ -23,7 +24,6 @@
 #include <set>
 #include <sstream>
 #include <strings.h>
-#include <unordered_set>
 
 namespace standin {
 
@@ -247,11 +247,10 @@ struct StandInServer::Impl : http::RequestSink {
     std::pair<int, int> answerDelay { 0, 0 };
     bool presence { false };
     std::mt19937 random { std::random_device {}() };
-    // The requests taken lately, by consumer, token, timestamp and nonce,
-    // oldest first: the same one again is a replay.
+    // The requests taken lately, by consumer, token, timestamp and nonce:
+    // the same one again is a replay.
     std::chrono::seconds timestampWindow { kTimestampWindow };
-    std::unordered_set<std::string> nonces;
-    std::deque<std::pair<std::chrono::steady_clock::time_point, std::string>> nonceOrder;
+    NonceMemory nonces { kMaxNonces };
 
     // Why a request whose signature verified is still refused: a timestamp
     // outside the window, or a nonce seen before. The mutex is held.
@@ -274,25 +273,8 @@ std::string StandInServer::Impl::staleness(const Params& oauth)
 {
     std::string consumer = lastValue(oauth, "oauth_consumer_key"), token = lastValue(oauth, "oauth_token"),
                 nonce = lastValue(oauth, "oauth_nonce"), timestamp = lastValue(oauth, "oauth_timestamp");
-    if (timestampWindow.count() > 0) {
-        long long skew = std::stoll(timestamp) - static_cast<long long>(std::time(nullptr));
-        if (skew > timestampWindow.count() || -skew > timestampWindow.count())
-            return "timestamp " + std::to_string(skew) + " s from the service's clock, outside its window of "
-                + std::to_string(timestampWindow.count()) + " s";
-    }
-    // A nonce is remembered while its request could still be taken (twice the
-    // window, or as long as the default window when it is off), the latest kMaxNonces at most.
-    auto now = std::chrono::steady_clock::now();
-    auto memory = 2 * (timestampWindow.count() > 0 ? timestampWindow : std::chrono::seconds(kTimestampWindow));
-    while (!nonceOrder.empty() && (nonceOrder.size() >= kMaxNonces || nonceOrder.front().first + memory < now)) {
-        nonces.erase(nonceOrder.front().second);
-        nonceOrder.pop_front();
-    }
-    std::string key = consumer + '&' + token + '&' + timestamp + '&' + nonce;
-    if (!nonces.insert(key).second)
-        return "nonce already used: a replayed request";
-    nonceOrder.emplace_back(now, std::move(key));
-    return {};
+    return nonces.take(consumer + '&' + token + '&' + timestamp + '&' + nonce, std::stoll(timestamp),
+                       static_cast<long long>(std::time(nullptr)), timestampWindow.count());
 }
 
 // A request read whole goes to a worker; it counts as being answered from now on.

@@ -275,7 +275,8 @@ private:
 // refuse new ones. One thread polls every connection, as the HTTP server's
 // does; requests inside the channel run on the HTTP server's workers and are
 // answered on the asking connection's own subscription. A frame it cannot
-// read ends its connection. Its bounds are those of the HTTP connections: a
+// read ends its connection, and so does any frame before CONNECT (after an
+// ERROR frame saying so). Its bounds are those of the HTTP connections: a
 // connection must say CONNECT, and each frame arrive whole, within the read
 // timeout; one that takes nothing of what it is sent for as long is closed;
 // at the cap (or out of descriptors) the connection idle longest makes room.
@@ -288,6 +289,10 @@ public:
     struct Limits {
         size_t maxConnections { 8192 };
         std::chrono::milliseconds readTimeout { 10000 };
+        // The bytes of unfinished frames and of requests not answered yet
+        // that all connections may hold at once; a connection whose bytes
+        // would go past it is closed.
+        size_t frameBudget { 64 * 1024 * 1024 };
     };
     // Before start().
     void setLimits(Limits limits);

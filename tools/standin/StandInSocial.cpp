@@ -2,6 +2,7 @@
 // profile pictures, device tokens and the friends a player may invite.
 #include "tools/standin/StandInSocial.h"
 
+#include "tools/standin/StandInAccounts.h"
 #include "tools/standin/StandInPlayers.h"
 #include "tools/standin/StandInState.h"
 #include "tools/standin/StandInXml.h"
@@ -76,12 +77,8 @@ Answer social::link(Store& s, const LoggedRequest& r, int64_t user)
 {
     std::string type = r.param("credential_type");
     if (type == "http_basic") {
-        if (r.hasParam("credential[password_confirmation]")
-            && r.param("credential[password]") != r.param("credential[password_confirmation]"))
-            return xml::fieldErrors(xml::fieldError("password", "doesn't match confirmation"));
-        if (r.param("credential[email]").find('@') == std::string::npos)
-            return xml::fieldErrors(xml::fieldError("email", "is invalid"));
-        return Answer::xml("<resources>" + credentialElement(type, true) + "</resources>");
+        Answer secured = accounts::secure(s, r, user);
+        return secured.status == 200 ? Answer::xml("<resources>" + credentialElement(type, true) + "</resources>") : secured;
     }
     if (std::find(std::begin(kNetworks), std::end(kNetworks), type) == std::end(kNetworks))
         return xml::fieldErrors(xml::fieldError("credential_type", "is not a network the service links"));
@@ -207,10 +204,14 @@ Answer social::httpBasic(Store& s, const LoggedRequest& r, int64_t user)
     if (!endsWith(id, ".xml"))
         return xml::error(404, "Not found");
     id.resize(id.size() - 4);
-    if (id != "@me" && number(id) != user)
+    // The change-address screen asks for "me", the forms' name for the player.
+    if (id != "@me" && id != "me" && number(id) != user)
         return xml::error(403, "Only the player's own credential can be read");
+    auto address = accounts::email(s, user);
+    if (!address)
+        return xml::error(404, "The player has no e-mail address and password");
     return Answer::xml("<resources><http_basic_credential><id>" + std::to_string(user) + "</id>"
-                       + element("user_id", std::to_string(user)) + "<verified>false</verified>"
+                       + element("user_id", std::to_string(user)) + element("email", *address) + "<verified>false</verified>"
                        + element("name", players::name(s, user).value_or("")) + "</http_basic_credential></resources>");
 }
 

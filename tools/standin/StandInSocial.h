@@ -15,8 +15,7 @@ extern const char* const kSchema;
 Answer credentials(Store& s, const LoggedRequest& r, int64_t user);
 // POST users_credentials.xml with credential_type: links the network
 // (twitter, fbconnect) to the caller, or secures the account with an e-mail
-// and password (http_basic: 422 for an e-mail without "@" or a confirmation
-// that differs); 422 for another type.
+// and password (http_basic, accounts::secure); 422 for another type.
 Answer link(Store& s, const LoggedRequest& r, int64_t user);
 // GET users_credentials/import_friends?credential_name=: 422 unless linked.
 Answer importFriends(Store& s, const LoggedRequest& r, int64_t user);
@@ -38,7 +37,8 @@ Answer refreshPicture(Store& s, const LoggedRequest& r, int64_t user);
 Answer deviceToken(Store& s, const LoggedRequest& r, int64_t user);
 // GET invites/new/invitable_friends: the players the caller follows and has not invited, paged.
 Answer invitableFriends(Store& s, const LoggedRequest& r, int64_t user);
-// GET http_basic_credentials/<id or @me>.xml: the caller's own.
+// GET http_basic_credentials/<id, @me or me>.xml: the caller's own, with
+// its address (404 while the account has none).
 Answer httpBasic(Store& s, const LoggedRequest& r, int64_t user);
 // POST high_scores/<id>/invalidate_blob.xml: the caller's score drops its blob.
 Answer invalidateBlob(Store& s, const LoggedRequest& r, int64_t user);

@@ -2,6 +2,7 @@
 // state's own interface. Each domain's tables and answers are in its own files.
 #include "tools/standin/StandInState.h"
 
+#include "tools/standin/StandInAccounts.h"
 #include "tools/standin/StandInAchievements.h"
 #include "tools/standin/StandInChallenges.h"
 #include "tools/standin/StandInChat.h"
@@ -54,7 +55,7 @@ StandInState::StandInState(std::string directory)
     std::string schema = std::string(players::kSchema) + scores::kSchema + achievements::kSchema + friends::kSchema
         + challenges::kSchema + forums::kSchema + chat::kSchema
         + settings::kSchema + games::kSchema + invites::kSchema + cloud::kSchema
-        + social::kSchema + tickers::kSchema;
+        + social::kSchema + tickers::kSchema + accounts::kSchema;
     // The schema and the seeds go in as one transaction: one write to the
     // disk instead of one per table, which a new folder per test pays for.
     if (!store_->exec("BEGIN;" + schema)) {
@@ -174,6 +175,12 @@ void StandInState::install(StandInServer& server)
         return s.kept([&] { return players::deviceAccounts(s, r); });
     });
     server.route("GET", "users/@me/activities.xml", playerRoute(&chat::activities));
+    // E-mail accounts: the login is signed by the game (the device may have no player yet).
+    server.route("POST", "session.xml", openRoute(&accounts::logIn));
+    server.route("POST", "http_basic_credentials/update_email.xml", signedRoute(&accounts::changeEmail));
+    server.route("POST", "http_basic_credentials/update_password.xml", signedRoute(&accounts::changePassword));
+    server.route("POST", "support/do_pw_reset.xml", signedRoute(&accounts::resetPassword));
+    server.route("POST", "extended_credentials.xml", openRoute(&accounts::extend));
     server.route("GET", "users/@me/settings.xml", signedRoute(&settings::list));
     server.route("POST", "users/@me/settings.xml", signedRoute(&settings::change));
     server.routePrefix("GET", "users/@me/settings/", signedRoute(&settings::one));
@@ -437,6 +444,17 @@ bool StandInState::defineGame(const GameDefinition& game)
         return false;
     }
     return s.exec("COMMIT");
+}
+
+bool StandInState::secureAccount(int64_t user, const std::string& email, const std::string& password)
+{
+    std::lock_guard guard(store_->mutex);
+    if (!store_->db)
+        return false;
+    return store_->kept([&] {
+               return accounts::keep(*store_, user, email, password) ? Answer::xml({})
+                                                                    : xml::error(422, "The address is taken");
+           }).status == 200;
 }
 
 int64_t StandInState::addUser(const std::string& name)

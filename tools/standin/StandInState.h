@@ -73,6 +73,10 @@ public:
     std::optional<std::string> userName(int64_t userId) const;
     // Adds a user (for tests and the showcase's other players) and answers its id.
     int64_t addUser(const std::string& name);
+    // Secures a player's account with an e-mail address and a password (kept
+    // salted and hashed), as the player would; false when the address is
+    // another account's, the account is secured already or nothing could be kept.
+    bool secureAccount(int64_t userId, const std::string& email, const std::string& password);
     void addScore(int64_t userId, int64_t leaderboardId, int64_t score, const std::string& displayText = {});
     // A score posted from a place (latitude and longitude in degrees): the scores near a place show it.
     void addScoreFrom(int64_t userId, int64_t leaderboardId, int64_t score, double latitude, double longitude);

@@ -3,20 +3,58 @@
 #include "tools/standin/StandInXml.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace standin::xml {
+
+namespace {
+
+constexpr const char* kReplacement = "\xEF\xBF\xBD"; // U+FFFD
+
+// The length of the valid UTF-8 sequence of a character XML can carry that
+// starts at `at`, or 0.
+size_t characterLength(const std::string& text, size_t at)
+{
+    auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    unsigned char lead = byte(at);
+    if (lead < 0x80)
+        return lead >= 0x20 || lead == '\t' || lead == '\n' || lead == '\r' ? 1 : 0;
+    size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    if (length == 0 || at + length > text.size())
+        return 0;
+    uint32_t code = lead & (0x7F >> length);
+    for (size_t i = 1; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (byte(at + i) & 0x3F);
+    }
+    static const uint32_t smallest[] = { 0, 0, 0x80, 0x800, 0x10000 };
+    bool fits = code >= smallest[length] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF) && code != 0xFFFE
+        && code != 0xFFFF;
+    return fits ? length : 0;
+}
+
+} // namespace
 
 std::string escape(const std::string& text)
 {
     std::string out;
-    for (char c : text) {
-        switch (c) {
+    out.reserve(text.size());
+    for (size_t at = 0; at < text.size();) {
+        size_t length = characterLength(text, at);
+        if (length == 0) {
+            out += kReplacement;
+            ++at;
+            continue;
+        }
+        switch (text[at]) {
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
         case '&': out += "&amp;"; break;
         case '"': out += "&quot;"; break;
-        default: out += c;
+        default: out.append(text, at, length);
         }
+        at += length;
     }
     return out;
 }
@@ -64,6 +102,6 @@ std::string fieldError(const std::string& field, const std::string& reason)
     return "<error>" + element("field", field) + element("reason", reason) + "</error>";
 }
 
-Answer fieldErrors(const std::string& errors) { return Answer::xml("<errors>" + errors + "</errors>", 422); }
+Answer fieldErrors(const std::string& errors, int status) { return Answer::xml("<errors>" + errors + "</errors>", status); }
 
 } // namespace standin::xml

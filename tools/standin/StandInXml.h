@@ -9,7 +9,11 @@
 
 namespace standin::xml {
 
-// The text with <, >, & and " replaced by their entities.
+// The text with <, >, & and " replaced by their entities, and every
+// character XML 1.0 cannot carry (a control character other than tab, line
+// feed and carriage return, U+FFFE, U+FFFF) and every byte that is not part
+// of valid UTF-8 replaced by U+FFFD: whatever a player sent and the state
+// kept, the answer stays readable to every client.
 std::string escape(const std::string& text);
 // <name>text</name>, the text escaped.
 std::string element(const std::string& name, const std::string& text);
@@ -32,8 +36,8 @@ std::string errorBody(const std::string& why);
 // An answer of the given status carrying errorBody(why).
 Answer error(int status, const std::string& why);
 // One field's refusal, <error><field>..</field><reason>..</reason></error>;
-// fieldErrors wraps one or more of them in a 422 answer.
+// fieldErrors wraps one or more of them in an answer (422 unless told).
 std::string fieldError(const std::string& field, const std::string& reason);
-Answer fieldErrors(const std::string& errors);
+Answer fieldErrors(const std::string& errors, int status = 422);
 
 } // namespace standin::xml

@@ -173,6 +173,8 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         uint64_t written { 0 }; // bytes ever written
         std::deque<uint64_t> answerEnds; // where each queued answer to a request ends (in `queued` bytes)
         std::string destination; // what this connection subscribed to
+        size_t inFlight { 0 };   // body bytes of its requests not answered yet
+        http::BodyBudget::Share held; // of the budget: what `in` and its requests in flight hold
         bool connected { false }; // CONNECT came
         bool closing { false };   // close once what is queued has gone out
         Clock::time_point opened;
@@ -188,6 +190,9 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
     };
 
     Limits limits;
+    // Unfinished frames and requests in flight, across the connections; the
+    // polling thread's own, set before start() and outliving the connections.
+    std::unique_ptr<http::BodyBudget> budget { std::make_unique<http::BodyBudget>(http::kBodyBudget) };
     int port { 0 };
     http::Wakeup wakeup;
     std::thread thread;
@@ -364,10 +369,16 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         c.outAt = 0;
     }
 
-    // An answer a worker handed back, for the connection that asked.
-    void deliver(uint64_t id, const std::string& frame)
+    // An answer a worker handed back, for the connection that asked, whose
+    // request's body held `bytes` of the budget until now.
+    void deliver(uint64_t id, const std::string& frame, size_t bytes)
     {
         auto it = connections.find(id);
+        if (it != connections.end()) {
+            auto& c = it->second;
+            c.inFlight -= std::min(bytes, c.inFlight);
+            c.held.resize(c.in.size() + c.inFlight);
+        }
         if (it == connections.end() || (it->second.closing && it->second.out.empty())) {
             answered();
             return;
@@ -378,8 +389,9 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
     // Hands a request frame to the HTTP server's workers; its answer goes
     // back as a MESSAGE on this connection's subscription with the same
     // correlation id.
-    void request(uint64_t id, const Connection& c, const Frame& f)
+    void request(uint64_t id, Connection& c, const Frame& f)
     {
+        c.inFlight += f.body.size();
         std::shared_ptr<http::RequestSink> sink;
         {
             std::lock_guard guard(mutex);
@@ -388,7 +400,8 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         }
         std::weak_ptr<Impl> self = shared_from_this();
         std::string destination = c.destination, correlation = headerOf(f, "correlation-id");
-        http::Reply reply = [self, id, destination, correlation](http::Response r) {
+        size_t bytes = f.body.size();
+        http::Reply reply = [self, id, destination, correlation, bytes](http::Response r) {
             auto impl = self.lock();
             if (!impl)
                 return;
@@ -406,9 +419,9 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
             }
             std::string frame = channelAnswer(destination, correlation, std::move(r));
             std::weak_ptr<Impl> weak = impl;
-            if (!impl->post([weak, id, frame = std::move(frame)] {
+            if (!impl->post([weak, id, frame = std::move(frame), bytes] {
                     if (auto again = weak.lock())
-                        again->deliver(id, frame);
+                        again->deliver(id, frame, bytes);
                 }))
                 impl->answered();
         };
@@ -425,6 +438,15 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
             if (c.closing)
                 break;
             record(f);
+            // A session begins with CONNECT: nothing is acted on before it.
+            if (!c.connected && f.command != "CONNECT" && f.command != "STOMP") {
+                queue(c, makeStompFrame("ERROR", { { "message", "not connected" } },
+                                        "A " + f.command.substr(0, 40) + " frame came before CONNECT.\n"),
+                      false);
+                refusal = "a " + f.command.substr(0, 40) + " frame came before CONNECT";
+                c.closing = true;
+                break;
+            }
             if (f.command == "CONNECT" || f.command == "STOMP") {
                 c.connected = true;
                 std::string session;
@@ -447,6 +469,7 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         }
         if (c.closing)
             c.in.clear();
+        c.held.resize(c.in.size() + c.inFlight); // only ever less than before
         // A frame still arriving must arrive whole in time; newlines between frames start none.
         if (c.in.empty())
             c.frameBegan.reset();
@@ -462,6 +485,13 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
             if (n > 0) {
                 c.in.append(buffer, static_cast<size_t>(n));
                 c.lastActive = Clock::now();
+                if (!c.held.resize(c.in.size() + c.inFlight)) {
+                    log("refused a frame and closed its connection: the channel holds as many unfinished frames and"
+                        " requests as it can at once (" + std::to_string(budget->limit() / 1024) + " KiB)");
+                    c.closing = true;
+                    c.in.clear();
+                    return;
+                }
                 serveFrames(id, c);
                 if (static_cast<size_t>(n) < sizeof buffer)
                     break;
@@ -507,6 +537,7 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         acceptor.acceptAll([this] { return connections.size() >= limits.maxConnections; }, [this] { return makeRoom(); },
                            [this](int fd) {
                                auto& c = connections[nextId++];
+                               c.held = http::BodyBudget::Share(budget.get());
                                c.fd = fd;
                                c.opened = c.lastActive = Clock::now();
                                std::lock_guard guard(mutex);
@@ -621,7 +652,11 @@ StompStandIn::StompStandIn() : impl_(std::make_shared<Impl>()) { }
 
 StompStandIn::~StompStandIn() { stop(); }
 
-void StompStandIn::setLimits(Limits limits) { impl_->limits = limits; }
+void StompStandIn::setLimits(Limits limits)
+{
+    impl_->limits = limits;
+    impl_->budget = std::make_unique<http::BodyBudget>(limits.frameBudget);
+}
 
 int StompStandIn::start(int port, const std::string& address)
 {

@@ -17,16 +17,6 @@ namespace {
 
 class AccountEndToEnd : public EndToEndTest {
 protected:
-    // From the naming screen of a new account: "I already have an account".
-    void openLoginForm()
-    {
-        launch();
-        ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController"));
-        ASSERT_TRUE(tap("Use Quorvel"));
-        ASSERT_TRUE(waitForText("I already have an account"));
-        ASSERT_TRUE(tap("I already have an account"));
-        ASSERT_TRUE(waitForText("Log In To Quorvel"));
-    }
     // Logged in to the account, the player is offered the networks; once that
     // screen closes the game hears the login, once, and the player is welcomed back.
     void welcomedOnceAfterTheNetworksOffer()
@@ -74,7 +64,9 @@ TEST_F(AccountEndToEnd, APlayerWhoDeclinesIsNotSignedUpUntilAcceptingWhenOpening
 
 TEST_F(AccountEndToEnd, APlayerWithAnAccountLogsInByEMailAfterAWrongPassword)
 {
-    ASSERT_NO_FATAL_FAILURE(openLoginForm());
+    const int64_t zed = state->addUser("Zed");
+    ASSERT_TRUE(state->secureAccount(zed, "zed@example.com", "secret"));
+    ASSERT_NO_FATAL_FAILURE(openLoginFromTheNamingScreen());
     ASSERT_TRUE(typeInto(0, "zed@example.com"));
     ASSERT_TRUE(typeInto(1, "wrong"));
     ASSERT_TRUE(tap("Log In"));
@@ -94,11 +86,12 @@ TEST_F(AccountEndToEnd, APlayerWithAnAccountLogsInByEMailAfterAWrongPassword)
     ASSERT_TRUE(waitUntil([&] { return serviceRequestsTo("bootstrap.xml").size() >= 2; }));
     ASSERT_NO_FATAL_FAILURE(welcomedOnceAfterTheNetworksOffer());
     EXPECT_TRUE(QuorvelInternal::login().successfullyBootstrapped());
+    EXPECT_EQ(loggedInUser(), std::to_string(zed));
 }
 
 TEST_F(AccountEndToEnd, APlayerLogsInThroughTheTwitterAccountLinkedToQuorvel)
 {
-    ASSERT_NO_FATAL_FAILURE(openLoginForm());
+    ASSERT_NO_FATAL_FAILURE(openLoginFromTheNamingScreen());
     ASSERT_TRUE(tap("Use Facebook or Twitter"));
     ASSERT_TRUE(waitForText("Log in with the Facebook or Twitter account"));
     ASSERT_TRUE(tap("Twitter"));
@@ -126,7 +119,7 @@ TEST_F(AccountEndToEnd, APlayerLogsInThroughTheFacebookAccountLinkedToQuorvel)
             FBSession::purgeSession();
         }
     } forget;
-    ASSERT_NO_FATAL_FAILURE(openLoginForm());
+    ASSERT_NO_FATAL_FAILURE(openLoginFromTheNamingScreen());
     ASSERT_TRUE(tap("Use Facebook or Twitter"));
     ASSERT_TRUE(waitForText("Log in with the Facebook or Twitter account"));
     ASSERT_TRUE(tap("Facebook"));
@@ -149,7 +142,9 @@ TEST_F(AccountEndToEnd, APlayerLogsInThroughTheFacebookAccountLinkedToQuorvel)
 
 TEST_F(AccountEndToEnd, APostRefusedForAMissingTwitterPasswordAsksForItAndIsSentAgain)
 {
-    ASSERT_GT(launchAndLogIn(), 0);
+    const int64_t me = launchAndLogIn();
+    ASSERT_GT(me, 0);
+    ASSERT_TRUE(keep("INSERT INTO linked_networks VALUES (" + std::to_string(me) + ", 'twitter', '2026-01-01 00:00:00')"));
     service->script("POST", "notifications.xml",
                     standin::Answer::xml("<errors><TwitterCredential>extended_credentials</TwitterCredential></errors>", 430));
     QVSocialNotificationService::sendWithoutRequestingPermissionWithSocialNotification(
@@ -172,6 +167,7 @@ TEST_F(AccountEndToEnd, APostRefusedForAMissingTwitterPasswordAsksForItAndIsSent
     ASSERT_EQ(credentials.size(), 2u);
     EXPECT_EQ(credentials[1].param("credential[password]"), "birdword");
     EXPECT_EQ(serviceRequestsTo("notifications.xml")[1].param("msg"), "I finished the first lap");
+    EXPECT_EQ(kept("SELECT credential_type FROM extended_credentials WHERE user_id = " + std::to_string(me)), "twitter");
     ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); }));
 }
 

@@ -468,6 +468,16 @@ int64_t EndToEndTest::launchAndLogIn()
     return loggedInUser().empty() ? 0 : std::stoll(loggedInUser());
 }
 
+void EndToEndTest::openLoginFromTheNamingScreen()
+{
+    launch();
+    ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController"));
+    ASSERT_TRUE(tap("Use Quorvel"));
+    ASSERT_TRUE(waitForText("I already have an account"));
+    ASSERT_TRUE(tap("I already have an account"));
+    ASSERT_TRUE(waitForText("Log In To Quorvel"));
+}
+
 int64_t EndToEndTest::logInThenRelaunchWithoutTheService()
 {
     int64_t player = launchAndLogIn();

@@ -121,6 +121,10 @@ protected:
     void openDashboard();
     // Approves, launches and waits for the online login; answers the player's id.
     int64_t launchAndLogIn();
+    // Launches on a device that has no account yet, accepts the client and,
+    // from the new player's naming screen, opens the e-mail login ("I already
+    // have an account").
+    void openLoginFromTheNamingScreen();
     // The player logged in on an earlier launch; this one finds the service
     // gone and has ended its login attempt. Answers the player's id.
     int64_t logInThenRelaunchWithoutTheService();

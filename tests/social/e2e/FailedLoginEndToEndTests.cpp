@@ -21,10 +21,11 @@ constexpr const char* kLoginFailed = "Quorvel was unable to log you in at this t
 
 class FailedLoginEndToEnd : public DashboardEndToEndTest {
 protected:
-    // Types a known account into the e-mail login on screen and sends it; the
-    // bootstrap that follows is refused.
+    // Types a known account (the service keeps it) into the e-mail login on
+    // screen and sends it; the bootstrap that follows is refused.
     void logInWithRefusedBootstrap()
     {
+        ASSERT_TRUE(state->secureAccount(state->addUser("Zed"), "zed@example.com", "secret"));
         ASSERT_TRUE(waitForText("Log In To Quorvel"));
         ASSERT_TRUE(typeInto(0, "zed@example.com"));
         ASSERT_TRUE(typeInto(1, "secret"));

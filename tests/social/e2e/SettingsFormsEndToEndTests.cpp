@@ -73,9 +73,11 @@ TEST_F(SettingsFormsEndToEnd, APictureOfThePlayersOwnIsChosenFromTheirProfileAnd
     EXPECT_EQ(quorvel::QuorvelInternal::records().localUser()->profilePictureSource().value_or(""), "Upload");
 }
 
-TEST_F(SettingsFormsEndToEnd, TheChangeFormsKeepTheNewNameAndSendTheAddressPasswordAndReset)
+TEST_F(SettingsFormsEndToEnd, TheChangeFormsKeepTheNewNameAddressAndPasswordAndMailANewOne)
 {
     int64_t me = launchAndLogIn();
+    ASSERT_TRUE(state->secureAccount(me, "me@example.com", "secret1"));
+    const std::string credential = " FROM email_credentials WHERE user_id = " + std::to_string(me);
     openDashboard();
     ASSERT_TRUE(tapTab("My Quorvel"));
     ASSERT_TRUE(tapText("Settings"));
@@ -93,6 +95,7 @@ TEST_F(SettingsFormsEndToEnd, TheChangeFormsKeepTheNewNameAndSendTheAddressPassw
 
     ASSERT_TRUE(tapText("Change Email"));
     ASSERT_TRUE(waitForScreen("QVChangeEmailController"));
+    ASSERT_TRUE(waitForText("me@example.com")); // the address it has now
     ASSERT_TRUE(typeInto(0, "zed@example.com"));
     ASSERT_TRUE(tap("Change Email"));
     ASSERT_TRUE(waitForText("Your email has been changed to\nzed@example.com."));
@@ -100,6 +103,7 @@ TEST_F(SettingsFormsEndToEnd, TheChangeFormsKeepTheNewNameAndSendTheAddressPassw
     ASSERT_EQ(addresses.size(), 1u);
     EXPECT_EQ(addresses[0].param("http_basic_credential[email]"), "zed@example.com");
     EXPECT_TRUE(addresses[0].signatureValid);
+    EXPECT_EQ(kept("SELECT email" + credential), "zed@example.com");
     ASSERT_TRUE(backToSettings());
 
     ASSERT_TRUE(tapText("Change Password"));
@@ -113,6 +117,7 @@ TEST_F(SettingsFormsEndToEnd, TheChangeFormsKeepTheNewNameAndSendTheAddressPassw
     ASSERT_EQ(passwords.size(), 1u);
     EXPECT_EQ(passwords[0].param("http_basic_credential[old_password]"), "secret1");
     EXPECT_EQ(passwords[0].param("http_basic_credential[password]"), "secret2");
+    const std::string hash = kept("SELECT password_hash" + credential);
     ASSERT_TRUE(backToSettings());
 
     ASSERT_TRUE(tapText("Reset Password"));
@@ -122,6 +127,9 @@ TEST_F(SettingsFormsEndToEnd, TheChangeFormsKeepTheNewNameAndSendTheAddressPassw
     auto resets = serviceRequestsTo("support/do_pw_reset.xml");
     ASSERT_EQ(resets.size(), 1u);
     EXPECT_EQ(resets[0].param("id"), std::to_string(me)); // the form has no fields, only the player
+    // The new password replaced the changed one and went to the address on file.
+    EXPECT_NE(kept("SELECT password_hash" + credential), hash);
+    EXPECT_EQ(kept("SELECT address FROM mails WHERE user_id = " + std::to_string(me)), "zed@example.com");
 }
 
 TEST_F(SettingsFormsEndToEnd, ALinkedNetworkAndThenTheAccountAreRemovedAfterTheWarnings)

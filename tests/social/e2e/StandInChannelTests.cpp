@@ -279,3 +279,71 @@ TEST(StandInChannelBounds, AChannelThatNeverConnectsIsClosedAndAQuietSessionIsNo
     EXPECT_FALSE(session.heardFrom()) << "a quiet session stays";
     EXPECT_EQ(stomp.openConnections(), 1);
 }
+
+TEST_F(StandInChannel, NothingIsActedOnBeforeConnect)
+{
+    std::vector<std::string> lines;
+    server.setLogSink([&](const std::string& line) {
+        std::lock_guard guard(mutex);
+        lines.push_back(line);
+    });
+    for (const char* command : { "SEND", "SUBSCRIBE" }) {
+        RawConnection c(stomp.port());
+        ASSERT_TRUE(c.send(standin::makeStompFrame(command, { { "destination", standin::kRequestDestination },
+                                                             { "correlation-id", "1" },
+                                                             { "method", "GET" },
+                                                             { "path", "ping" } })));
+        std::string said;
+        EXPECT_TRUE(c.readToEnd(&said)) << command;
+        auto frames = standin::takeStompFrames(said);
+        ASSERT_EQ(frames.size(), 1u) << said;
+        EXPECT_EQ(frames[0].command, "ERROR");
+        EXPECT_EQ(frames[0].headers["message"], "not connected");
+        std::lock_guard guard(mutex);
+        EXPECT_EQ(log.back(), std::string("refused a frame and closed its connection: a ") + command
+                      + " frame came before CONNECT");
+    }
+    server.setLogSink(nullptr);
+    std::lock_guard guard(mutex);
+    EXPECT_TRUE(lines.empty()) << "no request reached the service: " << lines.front();
+    EXPECT_EQ(server.requestCount(), 0u);
+}
+
+TEST(StandInChannelBounds, TheBytesHeldAcrossConnectionsStayWithinTheBudget)
+{
+    standin::StompStandIn stomp;
+    standin::StompStandIn::Limits limits;
+    limits.frameBudget = 1024 * 1024;
+    stomp.setLimits(limits);
+    std::mutex mutex;
+    std::vector<std::string> log;
+    stomp.setLogSink([&](const std::string& line) {
+        std::lock_guard guard(mutex);
+        log.push_back(line);
+    });
+    ASSERT_GT(stomp.start(), 0);
+    // Two sessions each send most of a 600 KB frame: together they would pass 1 MiB.
+    std::vector<std::unique_ptr<RawConnection>> sessions;
+    const std::string frame = standin::makeStompFrame("SEND", { { "destination", "/a" } }, std::string(600000, 'x'));
+    for (int i = 0; i < 2; ++i) {
+        sessions.push_back(std::make_unique<RawConnection>(stomp.port()));
+        ASSERT_TRUE(sessions.back()->send(standin::makeStompFrame("CONNECT", {})));
+        ASSERT_NE(sessions.back()->readOnce().find("CONNECTED"), std::string::npos);
+        ASSERT_TRUE(sessions.back()->send(frame.substr(0, frame.size() - 1000)));
+    }
+    // The one whose bytes came second is closed and told in the log; the other finishes its frame.
+    ASSERT_TRUE(eventually([&] { return sessions[0]->heardFrom() || sessions[1]->heardFrom(); }));
+    size_t closed = sessions[0]->heardFrom() ? 0 : 1;
+    EXPECT_EQ(stomp.openConnections(), 1);
+    {
+        std::lock_guard guard(mutex);
+        ASSERT_EQ(log.size(), 1u);
+        EXPECT_EQ(log[0], "refused a frame and closed its connection: the channel holds as many unfinished frames and "
+                          "requests as it can at once (1024 KiB)");
+    }
+    ASSERT_TRUE(sessions[1 - closed]->send(frame.substr(frame.size() - 1000)));
+    EXPECT_TRUE(eventually([&] {
+        auto frames = stomp.frames();
+        return !frames.empty() && frames.back().command == "SEND" && frames.back().body.size() == 600000;
+    }));
+}

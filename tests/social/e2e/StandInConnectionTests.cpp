@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -136,7 +137,13 @@ TEST_F(StandInConnections, RequestsThatCannotBeReadAreAnsweredWithWhyAndLogged)
         { "POST /echo HTTP/1.1\r\nContent-Length: -1\r\n\r\n", 400, "not read: Content-Length \"-1\" is not a number" },
         { "POST /echo HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", 400, "not read: the chunk size \"zz\" is not a hexadecimal" },
         { "POST /echo HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabcdef\r\n", 400, "not read: a chunk's data does not end" },
-        { "POST /echo HTTP/1.1\r\nTransfer-Encoding: gzip\r\n\r\n", 501, "not read: the transfer coding \"gzip\" is not served" },
+        // A body is framed only by chunked, last and once, in one field: else where it ends is a guess.
+        { "POST /echo HTTP/1.1\r\nTransfer-Encoding: gzip\r\n\r\n", 400, "not read: the transfer coding \"gzip\" does not end in chunked" },
+        { "POST /echo HTTP/1.1\r\nTransfer-Encoding: chunked, gzip\r\n\r\n0\r\n\r\n", 400, "does not end in chunked, once" },
+        { "POST /echo HTTP/1.1\r\nTransfer-Encoding: chunked, chunked\r\n\r\n0\r\n\r\n", 400, "does not end in chunked, once" },
+        { "POST /echo HTTP/1.1\r\nTransfer-Encoding: chunked\r\nTransfer-Encoding: gzip\r\n\r\n0\r\n\r\n", 400,
+          "POST echo 400 not read: the request has more than one Transfer-Encoding header" },
+        { "POST /echo HTTP/1.1\r\nTransfer-Encoding: gzip, chunked\r\n\r\n0\r\n\r\n", 501, "the transfer coding \"gzip, chunked\" is not served" },
     };
     for (auto& c : cases) {
         RawConnection connection(server.port());
@@ -221,14 +228,39 @@ TEST_F(StandInConnections, ALogLineCarriesWhatTheClientSentEscapedAndBounded)
                                                            "application/x-www-form-urlencoded\r\nContent-Length: "
                                                            + std::to_string(body.size()) + "\r\n\r\n" + body);
     EXPECT_EQ(flooded.status, 400);
+    // Escaping makes no line longer: a value of control characters is cut at the same length once escaped.
+    std::string controls = "value=";
+    for (int i = 0; i < 1024; ++i)
+        controls += "%01";
+    EXPECT_EQ(standin_testing::sendRaw(server.port(), "POST /refuse HTTP/1.1\r\nContent-Type: application/"
+                                                      "x-www-form-urlencoded\r\nContent-Length: "
+                                                          + std::to_string(controls.size()) + "\r\n\r\n" + controls)
+                  .status,
+              400);
     auto lines = logLines();
-    ASSERT_EQ(lines.size(), 2u);
+    ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "GET nothing\\x0aforged-line GET bootstrap.xml 200 signature verified 404 unsigned: Not found");
     EXPECT_EQ(lines[1].rfind("POST refuse 400 unsigned: No such thing: vvv", 0), 0u) << lines[1].substr(0, 100);
     EXPECT_LT(lines[1].size(), 4096u);
     EXPECT_NE(lines[1].find(" more bytes)"), std::string::npos);
+    const std::string head = "POST refuse 400 unsigned: ";
+    EXPECT_EQ(lines[2].rfind(head + "No such thing: \\x01\\x01", 0), 0u) << lines[2].substr(0, 100);
+    EXPECT_LE(lines[2].size(), head.size() + standin::http::kLogValueLimit + 24) << lines[2].size();
+    // "No such thing: " and 252 of the 1,024 control characters fit in 1,024 bytes.
+    EXPECT_EQ(lines[2].substr(lines[2].size() - 20), "... (772 more bytes)") << lines[2].size();
     for (auto& line : lines)
         EXPECT_EQ(line.find('\n'), std::string::npos) << line.substr(0, 100);
+}
+
+TEST(StandInLogLines, AValueIsCutOnceEscapedAndNeverInsideACharacter)
+{
+    using standin::http::loggable;
+    EXPECT_EQ(loggable("a\\b\x01", 64), "a\\\\b\\x01");
+    EXPECT_EQ(loggable(std::string(10, '\x01'), 9), "\\x01\\x01... (8 more bytes)");
+    // "é" is two bytes: shown whole or not at all.
+    EXPECT_EQ(loggable("ab\xC3\xA9", 3), "ab... (2 more bytes)");
+    EXPECT_EQ(loggable("ab\xC3\xA9", 4), "ab\xC3\xA9");
+    EXPECT_EQ(loggable("\xF0\x9F\x8E\xB2z", 4), "\xF0\x9F\x8E\xB2... (1 more bytes)");
 }
 
 TEST_F(StandInConnections, AFolderIsNotAFixtureAndANulEndsNoPath)
@@ -353,4 +385,65 @@ TEST_F(StandInConnectionBounds, ARequestMustArriveWholeInTimeHoweverItDrips)
     auto reply = dripping.readReply();
     EXPECT_EQ(reply.status, 408);
     EXPECT_NE(reply.body.find("did not arrive whole within 300 ms"), std::string::npos) << reply.body;
+}
+
+TEST(StandInBodyBudget, TheBodiesHeldAcrossConnectionsStayWithinTheBudget)
+{
+    // Requests read whole wait for the test to answer them, their bodies held till then.
+    std::mutex mutex;
+    std::vector<standin::http::Reply> waiting;
+    auto waitingCount = [&] {
+        std::lock_guard guard(mutex);
+        return waiting.size();
+    };
+    auto answer = [&](size_t i) {
+        std::lock_guard guard(mutex);
+        waiting.at(i)(standin::http::Response { 200, "text/plain", "ok", 0, 0 });
+    };
+    standin::http::Server server;
+    standin::http::Settings settings;
+    settings.bodyBudget = 1024 * 1024;
+    settings.onRequest = [&](standin::http::Request&&, standin::http::Reply reply) {
+        std::lock_guard guard(mutex);
+        waiting.push_back(std::move(reply));
+    };
+    int port = server.start(0, std::move(settings));
+    ASSERT_GT(port, 0);
+    auto eventually = [](const std::function<bool()>& done) {
+        for (auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30); !done();) {
+            if (std::chrono::steady_clock::now() > giveUp)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    };
+    auto head = [](size_t length) { return "POST /x HTTP/1.1\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n"; };
+
+    // One body read whole and waiting for its answer, one still arriving: 900,000 of 1 MiB held.
+    RawConnection whole(port), arriving(port), over(port);
+    ASSERT_TRUE(whole.send(head(600000) + std::string(600000, 'a')));
+    ASSERT_TRUE(eventually([&] { return waitingCount() == 1; }));
+    ASSERT_TRUE(arriving.send(head(600000) + std::string(300000, 'b')));
+    ASSERT_TRUE(eventually([&] { return server.bodyBytesHeld() == 900000; }));
+
+    // A third that would pass it is read, dropped and refused with why; it holds nothing.
+    ASSERT_TRUE(over.send(head(200000) + std::string(200000, 'c')));
+    auto refused = over.readReply();
+    EXPECT_EQ(refused.status, 503);
+    EXPECT_NE(refused.body.find("the service holds as many request bodies as it can at once (1024 KiB)"),
+              std::string::npos)
+        << refused.body;
+    EXPECT_TRUE(over.readToEnd());
+    EXPECT_EQ(server.bodyBytesHeld(), 900000u);
+    EXPECT_EQ(waitingCount(), 1u);
+
+    // Answered, the first gives its bytes back, and the second has room to arrive whole.
+    answer(0);
+    EXPECT_EQ(whole.readReply().status, 200);
+    ASSERT_TRUE(arriving.send(std::string(300000, 'b')));
+    ASSERT_TRUE(eventually([&] { return waitingCount() == 2; }));
+    EXPECT_EQ(server.bodyBytesHeld(), 600000u);
+    answer(1);
+    EXPECT_EQ(arriving.readReply().status, 200);
+    EXPECT_EQ(server.bodyBytesHeld(), 0u);
 }

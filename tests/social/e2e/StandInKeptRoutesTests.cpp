@@ -450,8 +450,12 @@ TEST_F(StandInSocial, TokensPicturesAndScoresBelongToTheirPlayer)
     EXPECT_EQ(send(ann, "POST", "high_scores/900/invalidate_blob.xml").status, 200);
     EXPECT_EQ(queryText("SELECT COUNT(*) FROM invalid_blobs"), "1");
 
+    // Her e-mail credential is hers to read, once she has one.
+    EXPECT_EQ(send(ann, "GET", "http_basic_credentials/@me.xml").status, 404);
+    ASSERT_TRUE(state->secureAccount(ann, "ann@example.com", "pw"));
     EXPECT_EQ(send(ann, "GET", "http_basic_credentials/" + std::to_string(bob) + ".xml").status, 403);
-    EXPECT_TRUE(has(send(ann, "GET", "http_basic_credentials/@me.xml").body, "<user_id>" + std::to_string(ann) + "</user_id>"));
+    auto credential = send(ann, "GET", "http_basic_credentials/@me.xml").body;
+    EXPECT_TRUE(has(credential, "<user_id>" + std::to_string(ann) + "</user_id><email>ann@example.com</email>")) << credential;
 
     // Friends not yet invited can be invited.
     state->addFriends(ann, bob);

@@ -5,6 +5,7 @@
 #include "support/NetTestSupport.h"
 
 #include "social/runtime/OAuthURLRequest.h"
+#include "tools/standin/StandInNonces.h"
 
 #include <gtest/gtest.h>
 
@@ -206,6 +207,44 @@ TEST_F(StandInKeptWord, ASignedRequestIsTakenOnceAndOnlyInItsTime)
     EXPECT_EQ(standin_testing::sendRaw(server.port(), old).status, 200);
     EXPECT_EQ(standin_testing::sendRaw(server.port(), old).status, 401);
     EXPECT_EQ(queryText(kept), "2");
+}
+
+TEST(StandInNonceMemory, ARequestIsNeverForgottenWhileItsTimestampCouldStillBeTaken)
+{
+    const long long now = 1'000'000;
+    // Full, with the window on: the oldest-stamped is forgotten, and with it
+    // every request stamped no later, whose replay could no longer be told.
+    standin::NonceMemory memory(3);
+    EXPECT_EQ(memory.take("a", now - 20, now, 300), "");
+    EXPECT_EQ(memory.take("b", now - 10, now, 300), "");
+    EXPECT_EQ(memory.take("c", now, now, 300), "");
+    EXPECT_EQ(memory.take("b", now - 10, now, 300), "nonce already used: a replayed request");
+    EXPECT_EQ(memory.take("d", now, now, 300), "");
+    EXPECT_EQ(memory.size(), 3u);
+    const std::string forgotten = "timestamp " + std::to_string(now - 20) + " is no later than a request the service"
+                                  " has forgotten (it remembers the latest 3): a replay could not be told";
+    EXPECT_EQ(memory.take("a", now - 20, now, 300), forgotten);
+    EXPECT_EQ(memory.take("e", now - 25, now, 300).rfind("timestamp " + std::to_string(now - 25) + " is no later", 0), 0u);
+    // Those stamped later still come in, each once; the next forgotten raises the bar.
+    EXPECT_EQ(memory.take("e", now - 5, now, 300), "");
+    EXPECT_EQ(memory.take("b", now - 10, now, 300).rfind("timestamp " + std::to_string(now - 10) + " is no later", 0), 0u);
+    EXPECT_EQ(memory.take("e", now - 5, now, 300), "nonce already used: a replayed request");
+
+    // Outside the window a request is stale, and what the window no longer takes is forgotten.
+    standin::NonceMemory windowed(3);
+    EXPECT_EQ(windowed.take("a", now, now, 300), "");
+    EXPECT_EQ(windowed.take("b", now + 301, now, 300), "timestamp 301 s from the service's clock, outside its window of 300 s");
+    EXPECT_EQ(windowed.take("a", now, now + 301, 300), "timestamp -301 s from the service's clock, outside its window of 300 s");
+    EXPECT_EQ(windowed.take("c", now + 301, now + 301, 300), "");
+    EXPECT_EQ(windowed.size(), 1u);
+
+    // With the window off any timestamp is taken, once; none is forgotten until the memory is full.
+    standin::NonceMemory open(2);
+    EXPECT_EQ(open.take("a", 1, now, 0), "");
+    EXPECT_EQ(open.take("a", 1, now * 1000, 0), "nonce already used: a replayed request");
+    EXPECT_EQ(open.take("b", 5, now, 0), "");
+    EXPECT_EQ(open.take("c", 3, now, 0), "");
+    EXPECT_EQ(open.take("d", 1, now, 0).rfind("timestamp 1 is no later", 0), 0u);
 }
 
 namespace {

@@ -125,6 +125,7 @@ protected:
         fixtures = (sourceDir / "tools/standin/fixtures").string();
         KeptStandInTest::SetUp();
         user = addPlayer("Tester");
+        ASSERT_TRUE(state->secureAccount(user, "tester@example.com", "secret"));
         // A challenge and an invite the rival sent the caller; the caller's kept value, linked
         // network and score.
         ASSERT_TRUE(execSql("INSERT INTO challenges (id, challenger_id, definition_id, description, created_at) VALUES"

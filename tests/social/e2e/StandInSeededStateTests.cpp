@@ -107,12 +107,12 @@ TEST_F(StandInSeededState, LinkingANetworkIsKeptAndListedBack)
     EXPECT_EQ(send(ann, "POST", "users_credentials.xml",
                    { { "credential[email]", "ann" }, { "credential[password]", "a" }, { "credential_type", "http_basic" } })
                   .status,
-              422);
+              406);
     EXPECT_EQ(send(ann, "POST", "users_credentials.xml",
                    { { "credential[email]", "ann@example.com" }, { "credential[password]", "a" },
                      { "credential[password_confirmation]", "b" }, { "credential_type", "http_basic" } })
                   .status,
-              422);
+              406);
     EXPECT_EQ(send(ann, "POST", "users_credentials.xml", { { "credential_type", "myspace" } }).status, 422);
     EXPECT_EQ(queryText("SELECT COUNT(*) FROM linked_networks"), "1");
 }

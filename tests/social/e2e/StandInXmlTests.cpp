@@ -2,6 +2,8 @@
 // escaped, and every error answer has the service's shape and status.
 #include "tools/standin/StandInXml.h"
 
+#include "social/runtime/QVXmlDocument.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -15,6 +17,25 @@ TEST(StandInXml, TextIsEscapedInElementsAndErrors)
     EXPECT_EQ(xml::element("name", "a<b"), "<name>a&lt;b</name>");
     EXPECT_EQ(xml::element("name", ""), "<name></name>");
     EXPECT_EQ(xml::errorBody("No <such> player"), "<errors><error>No &lt;such&gt; player</error></errors>");
+}
+
+TEST(StandInXml, WhatXmlCannotCarryBecomesTheReplacementCharacter)
+{
+    const std::string u = "\xEF\xBF\xBD"; // U+FFFD
+    // A control character, a byte that begins nothing, an overlong NUL, a surrogate and U+FFFF: one U+FFFD a byte.
+    EXPECT_EQ(xml::escape("Ri\x01val\xff-\xc0\x80-\xed\xa0\x80-\xef\xbf\xbf <&>"),
+              "Ri" + u + "val" + u + "-" + u + u + "-" + u + u + u + "-" + u + u + u + " &lt;&amp;&gt;");
+    // A sequence cut short, one past U+10FFFF, a continuation byte alone.
+    EXPECT_EQ(xml::escape("\xE2\x82"), u + u);
+    EXPECT_EQ(xml::escape("\xF4\x90\x80\x80"), u + u + u + u);
+    EXPECT_EQ(xml::escape("\x80x"), u + "x");
+    // Text that is fine stays as it is: tabs, line ends and characters of every length.
+    const std::string fine = "a\tb\nc\r\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8E\xB2\x7F";
+    EXPECT_EQ(xml::escape(fine), fine);
+    std::string every;
+    for (int c = 0; c < 256; ++c)
+        every += static_cast<char>(c);
+    EXPECT_NE(quorvel::QVXmlDocument::xmlDocumentWithString(xml::element("a", every)), nullptr);
 }
 
 TEST(StandInXml, ErrorAnswersCarryTheirStatusAndFieldErrorsAre422)
