@@ -143,8 +143,8 @@ TEST_F(EMailAccountEndToEnd, ARivalsNameWithAControlCharacterLeavesTheLeaderboar
     // The rival names himself through the service, as any player can.
     ASSERT_TRUE(arrange("INSERT INTO tokens VALUES ('token-rival', 'secret-rival', 18)"));
     service->addToken("token-rival", "secret-rival");
-    auto renamed = standin_testing::ask(port, "POST", "users/update_name.xml", { { "user[name]", "Ri\x01val" } },
-                                        "token-rival", "secret-rival");
+    auto renamed = standin_testing::ask(serviceAddress(), port, "POST", "users/update_name.xml",
+                                        { { "user[name]", "Ri\x01val" } }, "token-rival", "secret-rival");
     ASSERT_EQ(renamed.status, 200) << renamed.body;
 
     openDashboard();
