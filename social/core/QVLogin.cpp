@@ -587,6 +587,13 @@ void QVLogin::gameServerReachabilityChanged(Object* status)
     const bool reachable = boxed && boxed->value().asInteger() != platform::Reachability::NotReachable;
     if (!running() || !reachable || isBootstrapInProgress_ || !options().hasUserApprovedQuorvel())
         return;
+    if (successfullyBootstrapped()) {
+        // A logged-in player is not logged in again: the token still holds. A
+        // dashboard that took its offline form while the server was away takes
+        // its online form again.
+        hub().switchToOnlineDashboard();
+        return;
+    }
     doBootstrap(false, records().lastLoggedInUserId(), QVDelegate(), QVDelegate());
 }
 

@@ -90,7 +90,8 @@ public:
     // Token, local user and presence channel go; the game hears userLoggedOut.
     void logoutUser();
     // The server can be reached again: the last player logs in, unless a
-    // bootstrap runs already or the player never approved the service.
+    // bootstrap runs already, the player is logged in (the token holds) or
+    // never approved the service.
     void gameServerReachabilityChanged(platform::Object* status);
 
 private:
