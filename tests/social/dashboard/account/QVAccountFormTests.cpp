@@ -637,6 +637,37 @@ TEST_F(AccountFormTest, TheSwitchAccountListsHeaderAndFooterTakeTheFramedContent
     EXPECT_EQ(list->footerButton()->frame().midX(), width / 2);
 }
 
+TEST_F(AccountFormTest, TheSwitchAccountListIsLaidOutForTheFramedWidthBeforeItsListArrivesAndWhenItFails)
+{
+    for (Device device : { Device::Phone, Device::Tablet }) {
+        SCOPED_TRACE(device == Device::Phone ? "phone" : "tablet");
+        useDevice(device);
+        screen_testing::RecordingProvider recording;
+        Ref<ViewController> screen = QVControllerLoader::load("UseNewOrOldAccount");
+        Ref<QVUseNewOrOldAccountController> list(dynamic_cast<QVUseNewOrOldAccountController*>(screen.get()));
+        ASSERT_TRUE(list);
+        Ref<QVFramedNavigationController> framed = QVFramedNavigationController::withRootViewController(list.get());
+        driver().showController(framed.get());
+        auto laidOutForTheList = [&] {
+            const float width = list->tableView()->bounds().size.width;
+            View* header = list->tableView()->tableHeaderView();
+            View* footer = list->tableView()->tableFooterView();
+            ASSERT_TRUE(header && footer && list->footerButton());
+            EXPECT_EQ(header->frame().size.width, width);
+            EXPECT_EQ(footer->frame().size.width, width);
+            EXPECT_EQ(list->footerButton()->frame().midX(), width / 2);
+            for (auto& sub : header->subviews())
+                EXPECT_LE(sub->frame().maxX(), width) << "the prompt stays inside its header";
+        };
+        settle(1);
+        ASSERT_TRUE(recording.waitingCount() > 0) << "the list is still on its way";
+        laidOutForTheList();
+        ASSERT_TRUE(recording.answerWithFailure());
+        settle(1);
+        laidOutForTheList();
+    }
+}
+
 TEST_F(AccountFormTest, TheExistingAccountScreenIsClearOnlyOnALargeScreen)
 {
     auto phone = show<QVExistingAccountController>("ExistingAccount");
