@@ -82,6 +82,7 @@ void QVUseNewOrOldAccountController::_createAndDisplayTableHeader()
     footer->setBackgroundColor(std::nullopt);
     footerButton_ = account_views::button(footer.get(), Rect((w - 240) / 2, 12, 240, 37), "Log in to another account",
                                           this, BRISKO_SELECTOR(QVUseNewOrOldAccountController, clickedUseOld));
+    account_views::capButtonBackground(footerButton_.get());
     table->setTableHeaderView(header.get());
     table->setTableFooterView(footer.get());
 }

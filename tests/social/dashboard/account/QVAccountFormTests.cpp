@@ -44,6 +44,7 @@
 #include "social/dashboard/account/QVTwitterExtendedCredentialController.h"
 #include "social/dashboard/account/QVUIInvisibleKeyboardTrap.h"
 #include "social/dashboard/account/QVUseNewOrOldAccountController.h"
+#include "social/dashboard/account/QVUserQuorvelApprovalController.h"
 #include "tools/standin/StandInServer.h"
 
 #include <functional>
@@ -666,6 +667,22 @@ TEST_F(AccountFormTest, TheSwitchAccountListIsLaidOutForTheFramedWidthBeforeItsL
         settle(1);
         laidOutForTheList();
     }
+}
+
+TEST_F(AccountFormTest, TheMainAccountButtonsStretchBetweenCapsOfSeven)
+{
+    auto caps = [](Button* button) {
+        ImageAsset* normal = button ? button->backgroundImageForState(StateNormal) : nullptr;
+        return normal ? std::make_pair(normal->leftCapWidth(), normal->topCapHeight()) : std::make_pair(-1, -1);
+    };
+    const auto seven = std::make_pair(7, 7);
+    auto approval = show<QVUserQuorvelApprovalController>("UserQuorvelApproval");
+    EXPECT_EQ(caps(dynamic_cast<Button*>(approval->view()->viewWithTag(1))), seven);
+    show<QVExistingAccountController>("ExistingAccount");
+    EXPECT_EQ(caps(buttonTitled("Continue")), seven);
+    screen_testing::RecordingProvider recording;
+    auto list = show<QVUseNewOrOldAccountController>("UseNewOrOldAccount");
+    EXPECT_EQ(caps(list->footerButton()), seven);
 }
 
 TEST_F(AccountFormTest, TheExistingAccountScreenIsClearOnlyOnALargeScreen)
