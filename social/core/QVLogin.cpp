@@ -227,9 +227,15 @@ void QVLogin::bootstrapAttemptFailed(Object* attempt, Object* response)
         bootstrapFailed(attempt, response);
 }
 
-bool QVLogin::successfullyBootstrapped() { return running() && mSuccessfullyBootstrapped; }
+bool QVLogin::successfullyBootstrapped() { return running() && mSuccessfullyBootstrapped && holdsAccessToken(); }
 
 bool QVLogin::isOnline() { return successfullyBootstrapped() && QVReachability::isConnectedToInternet(); }
+
+bool QVLogin::holdsAccessToken()
+{
+    QVProvider* provider = session().provider();
+    return provider && provider->isAuthenticated();
+}
 
 bool QVLogin::hasBootstrapCompleted() { return bootstrapCompletedFlag(); }
 
@@ -310,6 +316,11 @@ void QVLogin::bootstrapFailed(Object* attempt, Object* response)
     bootstrapAttempt_ = nullptr;
     // Ended before anyone hears of it: a login retried from a callback starts a bootstrap of its own.
     isBootstrapInProgress_ = false;
+    // A login of another account dropped the last player's credentials before
+    // its bootstrap: with that one refused nobody is logged in any more, and
+    // the next trigger (reachability, becoming active) logs the last player in again.
+    if (!holdsAccessToken())
+        mSuccessfullyBootstrapped = false;
     loginWasAborted(isCertificateFailure(response));
     mForceCreateAccountOnBootstrap = false;
     const int logouts = logouts_;
@@ -576,6 +587,13 @@ void QVLogin::gameServerReachabilityChanged(Object* status)
     const bool reachable = boxed && boxed->value().asInteger() != platform::Reachability::NotReachable;
     if (!running() || !reachable || isBootstrapInProgress_ || !options().hasUserApprovedQuorvel())
         return;
+    if (successfullyBootstrapped()) {
+        // A logged-in player is not logged in again: the token still holds. A
+        // dashboard that took its offline form while the server was away takes
+        // its online form again.
+        hub().switchToOnlineDashboard();
+        return;
+    }
     doBootstrap(false, records().lastLoggedInUserId(), QVDelegate(), QVDelegate());
 }
 

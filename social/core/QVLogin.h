@@ -45,8 +45,10 @@ public:
     bool isBootstrapInProgress();
     // The user id of the running bootstrap, else the last logged-in user's.
     std::string bootstrapUserId();
+    // A bootstrap succeeded in this run and its access token is still held
+    // (a login of another account drops it before its own bootstrap).
     bool successfullyBootstrapped();
-    // A bootstrap succeeded in this run and the server can be reached.
+    // Logged in (above) and the server can be reached.
     bool isOnline();
     // A bootstrap succeeded in this process (outlives the instance; cleared by invalidateBootstrap).
     static bool hasBootstrapCompleted();
@@ -88,7 +90,8 @@ public:
     // Token, local user and presence channel go; the game hears userLoggedOut.
     void logoutUser();
     // The server can be reached again: the last player logs in, unless a
-    // bootstrap runs already or the player never approved the service.
+    // bootstrap runs already, the player is logged in (the token holds) or
+    // never approved the service.
     void gameServerReachabilityChanged(platform::Object* status);
 
 private:
@@ -101,6 +104,7 @@ private:
     // The invalid user becomes the local user and the provider's stored credentials go.
     void forgetLocalPlayer();
     void invokeAndClearBootstrapDelegates(std::vector<QVDelegate> delegates, platform::Object* argument);
+    bool holdsAccessToken();
 
     std::vector<QVDelegate> mBootstrapSuccessDelegates;
     std::vector<QVDelegate> mBootstrapFailureDelegates;

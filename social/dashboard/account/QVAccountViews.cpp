@@ -48,6 +48,20 @@ Ref<QVDefaultButton> button(View* parent, const Rect& frame, const std::string& 
     return b;
 }
 
+void capButtonBackground(Button* button)
+{
+    if (!button)
+        return;
+    if (ImageAsset* normal = button->backgroundImageForState(StateNormal))
+        button->setBackgroundImage(normal->stretchableImage(7, 7).get(), StateNormal);
+}
+
+void capTagOneButton(View* root)
+{
+    if (root)
+        capButtonBackground(dynamic_cast<Button*>(root->viewWithTag(1)));
+}
+
 Ref<TextField> field(View* parent, const Rect& frame, int tag, const std::string& placeholder, bool secure)
 {
     Ref<TextField> f = TextField::textFieldWithFrame(frame);

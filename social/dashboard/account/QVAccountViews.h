@@ -23,6 +23,11 @@ platform::Ref<QVDefaultButton> button(platform::ui::View* parent, const platform
 platform::Ref<platform::ui::TextField> field(platform::ui::View* parent, const platform::Rect& frame, int tag,
                                              const std::string& placeholder, bool secure = false);
 platform::Ref<platform::ui::Switch> toggle(platform::ui::View* parent, const platform::Rect& frame);
+// The button's normal background stretches between caps of 7 and 7 (the
+// account screens' main buttons), not around its middle column.
+void capButtonBackground(platform::ui::Button* button);
+// The same for the first view with tag 1 (depth first), when it is a button.
+void capTagOneButton(platform::ui::View* root);
 // Width of the screen's root view.
 float width(platform::ui::View* root);
 

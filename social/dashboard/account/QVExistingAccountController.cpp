@@ -103,6 +103,7 @@ void QVExistingAccountController::viewDidLoad()
 void QVExistingAccountController::viewWillAppear(bool)
 {
     navigationItem()->setHidesBackButton(true);
+    capTagOneButton(view());
     appNameLabel_->setText(nowPlaying());
     if (!isMultiple()) {
         usernameLabel_->setText(Quorvel::lastLoggedInUserName());

@@ -44,10 +44,15 @@ void QVUseNewOrOldAccountController::doIndexActionOnSuccess(const QVDelegate& on
 
 void QVUseNewOrOldAccountController::populateResourceMap(QVResourceControllerMap& map) { map.addResource<QVUser>("User"); }
 
-void QVUseNewOrOldAccountController::viewDidLoad()
+void QVUseNewOrOldAccountController::viewWillAppear(bool animated)
 {
-    QVTableSequenceControllerHelper::viewDidLoad();
-    _createAndDisplayTableHeader();
+    QVTableSequenceControllerHelper::viewWillAppear(animated);
+    // Made once the screen's view has its place (a framed stack wraps it after
+    // it loads): the header and footer show before the list arrives, and stay
+    // when it fails.
+    const float w = QVFramedContentWrapperView::contentOf(view())->bounds().size.width;
+    if (!footerButton_ || headerWidth_ != w)
+        _createAndDisplayTableHeader();
 }
 
 void QVUseNewOrOldAccountController::_createAndDisplayTableHeader()
@@ -57,7 +62,8 @@ void QVUseNewOrOldAccountController::_createAndDisplayTableHeader()
         return;
     // In a framed stack the screen's view is the frame's wrapper: the table is
     // as wide as the wrapped view, inside the frame's insets.
-    float w = QVFramedContentWrapperView::contentOf(view())->bounds().size.width;
+    const float w = QVFramedContentWrapperView::contentOf(view())->bounds().size.width;
+    headerWidth_ = w;
     // The header is as high as its text needs (on a phone on its side the text takes one line,
     // and the two lines' room it left pushed the footer's button past the list).
     Ref<View> header = View::viewWithFrame(Rect(0, 0, w, 50));
@@ -76,6 +82,7 @@ void QVUseNewOrOldAccountController::_createAndDisplayTableHeader()
     footer->setBackgroundColor(std::nullopt);
     footerButton_ = account_views::button(footer.get(), Rect((w - 240) / 2, 12, 240, 37), "Log in to another account",
                                           this, BRISKO_SELECTOR(QVUseNewOrOldAccountController, clickedUseOld));
+    account_views::capButtonBackground(footerButton_.get());
     table->setTableHeaderView(header.get());
     table->setTableFooterView(footer.get());
 }

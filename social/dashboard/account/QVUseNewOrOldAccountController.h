@@ -22,7 +22,7 @@ public:
     void _popBackToRoot(platform::Object* = nullptr);
 
     platform::ui::Button* footerButton() const { return footerButton_.get(); }
-    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
 
 protected:
     friend class platform::ui::InterfaceBuilder;
@@ -35,6 +35,7 @@ protected:
 private:
     platform::Ref<platform::ui::Button> footerButton_;
     bool errorScreensWereAllowed_ { false };
+    float headerWidth_ { 0 }; // the width the header and footer were laid out for
 };
 
 } // namespace quorvel

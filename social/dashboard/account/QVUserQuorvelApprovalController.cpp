@@ -45,6 +45,7 @@ void QVUserQuorvelApprovalController::loadView()
 void QVUserQuorvelApprovalController::viewDidLoad()
 {
     QVViewController::viewDidLoad();
+    capTagOneButton(view());
     appNameLabel_->setText(enabledText());
 }
 

@@ -149,6 +149,10 @@ void QVProfileController::viewWillAppear(bool animated)
     QVViewController::viewWillAppear(animated);
     QVUser* user = pageUser();
     setTitle(user ? user->name() + "'s Profile" : std::string("Profile"));
+    // The player's own page offers no actions on the player, not even while it loads
+    // or after a failed download: the page user is known before any answer.
+    if (actionPanelView_)
+        actionPanelView_->setHidden(isPageUserLocal());
 }
 
 void QVProfileController::viewDidAppear(bool animated)
@@ -260,9 +264,10 @@ void QVProfileController::onFollowChangedState(Object*)
 void QVProfileController::onInstantMessage()
 {
     QVUser* user = pageUser();
+    if (!user || user->isLocalUser())
+        return; // no conversation with oneself
     showLoadingScreen();
-    QVConversationService::startConversationWithUser(user ? user->resourceId() : std::string(),
-                                                     QV_PROFILE_CALLBACK(_conversationStarted),
+    QVConversationService::startConversationWithUser(user->resourceId(), QV_PROFILE_CALLBACK(_conversationStarted),
                                                      QV_PROFILE_CALLBACK(_conversationError));
 }
 

@@ -781,16 +781,46 @@ TEST_F(LoginTest, TheReachabilityMonitorLogsTheLastPlayerInWhenTheServerComesBac
     EXPECT_TRUE(requestsTo("bootstrap.xml").empty()) << "never before the player approved the service";
     Quorvel::shutdown();
 
-    QuorvelInternal::options().setUserApprovedQuorvel();
-    start();
-    ASSERT_TRUE(waitFor([] { return QuorvelInternal::login().successfullyBootstrapped() && !QuorvelInternal::login().isBootstrapInProgress(); }));
+    // The player logged in before; this launch finds the server gone and plays offline.
+    startApprovedAndLogIn();
+    Quorvel::shutdown();
+    standin::StandInServer closed;
+    const int closedPort = closed.start();
+    closed.stop();
+    pointClientAt("http://127.0.0.1:" + std::to_string(closedPort) + "/");
+    reloadUserDefaults();
     const size_t before = requestsTo("bootstrap.xml").size();
+    start();
+    ASSERT_TRUE(waitFor([] { return !QuorvelInternal::login().isBootstrapInProgress(); }));
+    ASSERT_FALSE(QuorvelInternal::login().successfullyBootstrapped());
     // Monitor -> observer -> the central class -> a bootstrap for the last player.
+    QuorvelInternal::session().provider()->setServerUrl(server.baseUrl());
     monitor->setStatus(platform::Reachability::NotReachable);
     monitor->setStatus(platform::Reachability::ReachableViaWWAN);
     monitor->setStatus(platform::Reachability::ReachableViaWiFi); // ignored: one runs already
-    ASSERT_TRUE(waitFor([&] { return requestsTo("bootstrap.xml").size() == before + 1 && !QuorvelInternal::login().isBootstrapInProgress(); }));
-    EXPECT_EQ(requestsTo("bootstrap.xml").back().param("user_id"), Quorvel::lastLoggedInUserId());
+    ASSERT_TRUE(waitFor([&] { return QuorvelInternal::login().successfullyBootstrapped() && !QuorvelInternal::login().isBootstrapInProgress(); }));
+    EXPECT_EQ(requestsTo("bootstrap.xml").size(), before + 1);
+    EXPECT_EQ(requestsTo("bootstrap.xml").back().param("user_id"), "17");
+    QVReachability::setDefaultSource(nullptr);
+}
+
+TEST_F(LoginTest, ALoggedInPlayerIsNotLoggedInAgainWhenTheNetworkChanges)
+{
+    auto monitor = platform::ManualReachability::create(platform::Reachability::ReachableViaWiFi);
+    QVReachability::setDefaultSource(Ref<platform::Reachability>(monitor.get()));
+    startApprovedAndLogIn();
+    ASSERT_TRUE(settleNetwork());
+    const size_t before = requestsTo("bootstrap.xml").size();
+    const Strings heard = game.calls;
+    // WiFi goes, WWAN takes over, WiFi comes back: the token of the login holds throughout.
+    monitor->setStatus(platform::Reachability::NotReachable);
+    monitor->setStatus(platform::Reachability::ReachableViaWWAN);
+    ASSERT_TRUE(settleNetwork());
+    monitor->setStatus(platform::Reachability::ReachableViaWiFi);
+    ASSERT_TRUE(settleNetwork());
+    EXPECT_EQ(requestsTo("bootstrap.xml").size(), before);
+    EXPECT_EQ(game.calls, heard);
+    EXPECT_TRUE(Quorvel::isOnline());
     QVReachability::setDefaultSource(nullptr);
 }
 

@@ -5,9 +5,11 @@
 
 #include "EndToEndTestSupport.h"
 
+#include "platform/device/Device.h"
 #include "platform/device/Screen.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/View.h"
+#include "social/dashboard/account/QVAccountSetupBaseController.h"
 
 #include <string>
 #include <vector>
@@ -55,6 +57,35 @@ protected:
         return nullptr;
     }
     std::string player() const { return loggedInUser(); }
+    // The device has opened the account `id` before: the game starts, the
+    // player approves the service, that account logs in and the intro offers
+    // it ("This isn't me" shows).
+    void approveWithOneDeviceAccount(int64_t id)
+    {
+        const std::string udid = platform::ui::Device::currentDevice().uniqueIdentifier();
+        ASSERT_TRUE(arrange("INSERT INTO device_accounts VALUES ('" + udid + "', " + std::to_string(id) + ")"));
+        launch();
+        ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController"));
+        ASSERT_TRUE(tap("Use Quorvel"));
+        ASSERT_TRUE(waitForText("This isn't me"));
+    }
+    // Sends the e-mail login on screen for an account the service keeps; the
+    // bootstrap that follows is answered with `status`, a refusal: the player
+    // reads that the login failed.
+    void sendEmailLoginRefusedAtBootstrap(int status)
+    {
+        ASSERT_TRUE(state->secureAccount(state->addUser("Zed"), "zed@example.com", "secret"));
+        ASSERT_TRUE(waitForText("Log In To Quorvel"));
+        ASSERT_TRUE(typeInto(0, "zed@example.com"));
+        ASSERT_TRUE(typeInto(1, "secret"));
+        const size_t before = serviceRequestsTo("bootstrap.xml").size();
+        service->script("POST", "bootstrap.xml", standin::Answer::xml("<errors><error>refused</error></errors>", status));
+        ASSERT_TRUE(tap("Log In"));
+        ASSERT_TRUE(waitUntil([&] { return serviceRequestsTo("bootstrap.xml").size() > before; }));
+        ASSERT_TRUE(waitForText(quorvel::QVAccountSetupBaseController::kLoginFailedMessage));
+        // Anything that would come later (a delayed error screen) has come.
+        letTimePass(1.0);
+    }
 
 private:
     template <typename T>

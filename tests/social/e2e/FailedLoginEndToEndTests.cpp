@@ -5,7 +5,6 @@
 // the intro is not closed over it.
 #include "DashboardEndToEndSupport.h"
 
-#include "platform/device/Device.h"
 #include "platform/ui/NavigationController.h"
 #include "social/runtime/QVProvider.h"
 #include "social/ui/QVDeadEndErrorController.h"
@@ -21,22 +20,7 @@ constexpr const char* kLoginFailed = "Quorvel was unable to log you in at this t
 
 class FailedLoginEndToEnd : public DashboardEndToEndTest {
 protected:
-    // Types a known account (the service keeps it) into the e-mail login on
-    // screen and sends it; the bootstrap that follows is refused.
-    void logInWithRefusedBootstrap()
-    {
-        ASSERT_TRUE(state->secureAccount(state->addUser("Zed"), "zed@example.com", "secret"));
-        ASSERT_TRUE(waitForText("Log In To Quorvel"));
-        ASSERT_TRUE(typeInto(0, "zed@example.com"));
-        ASSERT_TRUE(typeInto(1, "secret"));
-        bootstrapsBefore = serviceRequestsTo("bootstrap.xml").size();
-        service->script("POST", "bootstrap.xml", standin::Answer::xml("<errors><error>down</error></errors>", 500));
-        ASSERT_TRUE(tap("Log In"));
-        ASSERT_TRUE(waitUntil([&] { return serviceRequestsTo("bootstrap.xml").size() > bootstrapsBefore; }));
-        ASSERT_TRUE(waitForText(kLoginFailed));
-        // Anything that would come later (a delayed error screen) has come.
-        letTimePass(1.0);
-    }
+    void logInWithRefusedBootstrap() { sendEmailLoginRefusedAtBootstrap(500); }
     // The dead ends on the stack the player sees.
     int deadEnds() const
     {
@@ -55,8 +39,6 @@ protected:
         EXPECT_EQ(screenText().find("You are now logged into Quorvel as:"), std::string::npos);
         EXPECT_TRUE(quorvel::QuorvelInternal::presenter().isShowingFullScreen());
     }
-
-    size_t bootstrapsBefore { 0 };
 };
 
 TEST_F(FailedLoginEndToEnd, TheSwitchAccountPageEndsOnTheDeadEndNeverOnTheLoggedInMessage)
@@ -73,12 +55,7 @@ TEST_F(FailedLoginEndToEnd, TheSwitchAccountPageEndsOnTheDeadEndNeverOnTheLogged
 TEST_F(FailedLoginEndToEnd, ThisIsntMeEndsOnTheDeadEndNotOnTheLinkNetworksOffer)
 {
     // The device has opened one account: it logs in and is offered first.
-    const std::string udid = platform::ui::Device::currentDevice().uniqueIdentifier();
-    ASSERT_TRUE(arrange("INSERT INTO device_accounts VALUES ('" + udid + "', 18)"));
-    launch();
-    ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController"));
-    ASSERT_TRUE(tap("Use Quorvel"));
-    ASSERT_TRUE(waitForText("This isn't me"));
+    ASSERT_NO_FATAL_FAILURE(approveWithOneDeviceAccount(18));
     ASSERT_TRUE(quorvel::QuorvelInternal::login().hasBootstrapCompleted());
     ASSERT_TRUE(tap("This isn't me"));
     ASSERT_NO_FATAL_FAILURE(logInWithRefusedBootstrap());

@@ -44,6 +44,7 @@
 #include "social/dashboard/account/QVTwitterExtendedCredentialController.h"
 #include "social/dashboard/account/QVUIInvisibleKeyboardTrap.h"
 #include "social/dashboard/account/QVUseNewOrOldAccountController.h"
+#include "social/dashboard/account/QVUserQuorvelApprovalController.h"
 #include "tools/standin/StandInServer.h"
 
 #include <functional>
@@ -87,6 +88,7 @@ protected:
         for (auto& d : std::vector<Ref<FBDialog>>(FBDialog::shownDialogs()))
             d->dismiss();
         nav = nullptr;
+        framed = nullptr;
         settle(1);
         // The link-networks screen marks itself seen for the run.
         QVLinkSocialNetworksController::invalidateSessionSeenLinkSocialNetworksScreen();
@@ -151,7 +153,34 @@ protected:
         return message ? message->messageLabel()->text() : std::string();
     }
 
+    // The switch-account list at the bottom of a framed stack, shown.
+    Ref<QVUseNewOrOldAccountController> showFramedSwitchAccountList()
+    {
+        Ref<ViewController> screen = QVControllerLoader::load("UseNewOrOldAccount");
+        Ref<QVUseNewOrOldAccountController> list(dynamic_cast<QVUseNewOrOldAccountController*>(screen.get()));
+        if (!list)
+            return nullptr;
+        framed = QVFramedNavigationController::withRootViewController(list.get());
+        driver().showController(framed.get());
+        settle(1);
+        return list;
+    }
+    // The list's header and footer span it, the button is centred and the prompt stays inside.
+    static void expectHeaderAndFooterFit(QVUseNewOrOldAccountController* list)
+    {
+        const float width = list->tableView()->bounds().size.width;
+        View* header = list->tableView()->tableHeaderView();
+        View* footer = list->tableView()->tableFooterView();
+        ASSERT_TRUE(header && footer && list->footerButton());
+        EXPECT_EQ(header->frame().size.width, width);
+        EXPECT_EQ(footer->frame().size.width, width);
+        EXPECT_EQ(list->footerButton()->frame().midX(), width / 2);
+        for (auto& sub : header->subviews())
+            EXPECT_LE(sub->frame().maxX(), width);
+    }
+
     Ref<QVNavigationController> nav;
+    Ref<QVFramedNavigationController> framed;
 };
 
 TEST_F(AccountFormTest, LoginSendsTheCredentialUnsignedAndAFailedLoginNeverClaimsSuccess)
@@ -620,21 +649,46 @@ TEST_F(AccountFormTest, SwitchingToAnAccountThatCannotLogInSaysSo)
 TEST_F(AccountFormTest, TheSwitchAccountListsHeaderAndFooterTakeTheFramedContentsWidth)
 {
     screen_testing::RecordingProvider recording;
-    Ref<ViewController> screen = QVControllerLoader::load("UseNewOrOldAccount");
-    Ref<QVUseNewOrOldAccountController> list(dynamic_cast<QVUseNewOrOldAccountController*>(screen.get()));
+    auto list = showFramedSwitchAccountList();
     ASSERT_TRUE(list);
-    Ref<QVFramedNavigationController> framed = QVFramedNavigationController::withRootViewController(list.get());
-    driver().showController(framed.get());
-    settle(1);
     ASSERT_TRUE(recording.answerWithXml(standin::StandInServer::deviceAccountsAnswer(2)));
     settle(1);
     auto* wrapper = dynamic_cast<QVFramedContentWrapperView*>(list->view());
     ASSERT_TRUE(wrapper);
-    const float width = wrapper->wrappedView()->bounds().size.width;
-    EXPECT_EQ(width, 308);
-    EXPECT_EQ(list->tableView()->tableHeaderView()->frame().size.width, width);
-    EXPECT_EQ(list->tableView()->tableFooterView()->frame().size.width, width);
-    EXPECT_EQ(list->footerButton()->frame().midX(), width / 2);
+    EXPECT_EQ(wrapper->wrappedView()->bounds().size.width, 308);
+    expectHeaderAndFooterFit(list.get());
+}
+
+TEST_F(AccountFormTest, TheSwitchAccountListIsLaidOutForTheFramedWidthBeforeItsListArrivesAndWhenItFails)
+{
+    for (Device device : { Device::Phone, Device::Tablet }) {
+        SCOPED_TRACE(device == Device::Phone ? "phone" : "tablet");
+        useDevice(device);
+        screen_testing::RecordingProvider recording;
+        auto list = showFramedSwitchAccountList();
+        ASSERT_TRUE(list);
+        ASSERT_TRUE(recording.waitingCount() > 0) << "the list is still on its way";
+        expectHeaderAndFooterFit(list.get());
+        ASSERT_TRUE(recording.answerWithFailure());
+        settle(1);
+        expectHeaderAndFooterFit(list.get());
+    }
+}
+
+TEST_F(AccountFormTest, TheMainAccountButtonsStretchBetweenCapsOfSeven)
+{
+    auto caps = [](Button* button) {
+        ImageAsset* normal = button ? button->backgroundImageForState(StateNormal) : nullptr;
+        return normal ? std::make_pair(normal->leftCapWidth(), normal->topCapHeight()) : std::make_pair(-1, -1);
+    };
+    const auto seven = std::make_pair(7, 7);
+    auto approval = show<QVUserQuorvelApprovalController>("UserQuorvelApproval");
+    EXPECT_EQ(caps(dynamic_cast<Button*>(approval->view()->viewWithTag(1))), seven);
+    show<QVExistingAccountController>("ExistingAccount");
+    EXPECT_EQ(caps(buttonTitled("Continue")), seven);
+    screen_testing::RecordingProvider recording;
+    auto list = show<QVUseNewOrOldAccountController>("UseNewOrOldAccount");
+    EXPECT_EQ(caps(list->footerButton()), seven);
 }
 
 TEST_F(AccountFormTest, TheExistingAccountScreenIsClearOnlyOnALargeScreen)

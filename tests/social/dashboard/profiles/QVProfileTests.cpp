@@ -122,6 +122,30 @@ TEST_F(ProfileTest, FailedDownloadKeepsTryingOnTheNextAppearance)
     EXPECT_EQ(requestsTo("profiles/18/").size(), 2u);
 }
 
+TEST_F(ProfileTest, TheOwnProfileOffersNoActionsWhileItLoadsNorAfterAFailedDownload)
+{
+    openStack();
+    QVDashboardSwitch::showProfileForUser(localPlayer.get());
+    settle(1);
+    auto* mine = top<QVProfileController>();
+    ASSERT_TRUE(mine);
+    EXPECT_TRUE(mine->actionPanelView()->isHidden()) << "while the profile loads";
+    ASSERT_TRUE(provider->answerWithFailure());
+    settle(1);
+    EXPECT_TRUE(mine->actionPanelView()->isHidden()) << "after a failed download";
+    // No conversation with oneself, whatever reaches the action.
+    mine->onInstantMessage();
+    settle(1);
+    EXPECT_TRUE(requestsTo("discussions.xml").empty());
+
+    // Another player's page shows the panel from the start.
+    QVDashboardSwitch::showProfileForUser(user("18", "Bo").get());
+    settle(1);
+    auto* theirs = top<QVProfileController>();
+    ASSERT_TRUE(theirs && theirs != mine);
+    EXPECT_FALSE(theirs->actionPanelView()->isHidden());
+}
+
 TEST_F(ProfileTest, FollowToggleKeepsThePendingCountAndPostsNotifications)
 {
     observe();
