@@ -1,6 +1,7 @@
 // The central class's test harness.
 #include "QuorvelTestSupport.h"
 
+#include "platform/device/Application.h"
 #include "platform/device/Device.h"
 #include "platform/net/HttpTransport.h"
 #include "social/dashboard/account/QVLinkSocialNetworksController.h"
@@ -43,6 +44,8 @@ void QuorvelTest::TearDown()
     platform::Bundle::main().setResourcePath(oldResources_);
     // The device's identifier goes back to the home folder (not this test's, soon removed).
     platform::ui::Device::currentDevice().setInstallationDirectory({});
+    // What the client turned (the status bar's orientation under a dashboard) turns back.
+    platform::ui::Application::sharedApplication().reset();
     reloadUserDefaults();
     ManualClockTest::TearDown();
 }
