@@ -1,6 +1,7 @@
-// Score blobs: the blob pending per leaderboard until its batch is answered,
-// the upload to the storage host after the answer, downloads of other
-// players' blobs, and the report of a blob the host no longer has.
+// Score blobs: the blob pending per leaderboard until its score is sent, the
+// blobs a sent batch carries until its answer, the upload to the storage host
+// after the answer, downloads of other players' blobs, and the report of a
+// blob the host no longer has.
 #include "social/services/QVHighScoreService.h"
 
 #include "platform/foundation/DateFormat.h"
@@ -11,9 +12,6 @@
 #include "social/services/QVOfflineStore.h"
 #include "social/services/QVS3UploadParameters.h"
 #include "social/services/QVUser.h"
-
-#include <algorithm>
-#include <unordered_map>
 
 namespace quorvel {
 
@@ -79,43 +77,72 @@ std::optional<platform::Bytes> QVHighScoreService::getPendingBlobForLeaderboard(
     return shared.mPendingBlobs[found->second].blob;
 }
 
-void QVHighScoreService::_uploadBlobs(platform::Object* object, platform::Object*)
+Ref<QVSentBlobs> QVHighScoreService::takePendingBlobs(const QVHighScoreBatch& batch)
+{
+    auto sent = QVSentBlobs::create();
+    QVHighScoreService& shared = service();
+    if (shared.mPendingBlobs.empty())
+        return sent;
+    for (const auto& entry : batch) {
+        if (!entry)
+            continue;
+        auto found = shared.pendingBlobIndex_.find(entry->leaderboardId);
+        if (found == shared.pendingBlobIndex_.end() || shared.mPendingBlobs[found->second].score != entry->score)
+            continue;
+        sent->set(entry->leaderboardId, entry->score, std::move(shared.mPendingBlobs[found->second].blob));
+        removePendingBlobForLeaderboard(entry->leaderboardId);
+    }
+    return sent;
+}
+
+Ref<QVSentBlobs> QVSentBlobs::ofEntries(const QVHighScoreBatch& batch)
+{
+    auto sent = create();
+    for (const auto& entry : batch) {
+        if (!entry)
+            continue;
+        if (entry->blob)
+            sent->set(entry->leaderboardId, entry->score, *entry->blob);
+        else
+            sent->remove(entry->leaderboardId);
+    }
+    return sent;
+}
+
+void QVSentBlobs::set(const std::string& leaderboardId, int64_t score, platform::Bytes blob)
+{
+    blobs_[leaderboardId] = { score, std::move(blob) };
+}
+
+std::optional<platform::Bytes> QVSentBlobs::take(const std::string& leaderboardId, int64_t score)
+{
+    auto found = blobs_.find(leaderboardId);
+    if (found == blobs_.end() || found->second.first != score)
+        return std::nullopt;
+    std::optional<platform::Bytes> blob = std::move(found->second.second);
+    blobs_.erase(found);
+    return blob;
+}
+
+void QVHighScoreService::_uploadBlobs(platform::Object* object, platform::Object* sentBlobs)
 {
     auto* series = dynamic_cast<QVPaginatedSeries*>(object);
     if (!series)
         return;
     Ref<QVHighScoreService> keep(this);
-    const auto& objects = series->objects();
-    // Two scores of one leaderboard in one batch: the earlier one's answer
-    // leaves the blob of the later one waiting for it. The last answer that
-    // matches each pending blob is found once, before the answers are handled
-    // (handling them only ever removes pending blobs).
-    std::unordered_map<std::string, size_t> lastMatch;
-    if (!mPendingBlobs.empty()) {
-        for (size_t i = 0; i < objects.size(); ++i) {
-            auto* score = dynamic_cast<QVHighScore*>(objects[i].get());
-            if (!score)
-                continue;
-            auto pending = pendingBlobIndex_.find(score->leaderboardId());
-            if (pending != pendingBlobIndex_.end() && mPendingBlobs[pending->second].score == score->score())
-                lastMatch[score->leaderboardId()] = i;
-        }
-    }
+    Ref<QVSentBlobs> sent(dynamic_cast<QVSentBlobs*>(sentBlobs));
     // The answered scores are stored in one transaction: one sync of the
     // store for the batch, not one per score.
     QVOfflineStore::Transaction transaction;
-    for (size_t i = 0; i < objects.size(); ++i) {
-        auto* score = dynamic_cast<QVHighScore*>(objects[i].get());
+    for (const auto& answered : series->objects()) {
+        auto* score = dynamic_cast<QVHighScore*>(answered.get());
         if (!score || score->leaderboardId().empty())
             continue;
-        std::optional<platform::Bytes> blob = getPendingBlobForLeaderboard(score->leaderboardId(), score->score());
+        std::optional<platform::Bytes> blob = sent ? sent->take(score->leaderboardId(), score->score()) : std::nullopt;
         if (blob && score->blobUploadParameters())
             uploadBlob(blob, score);
         else
             storeAnswered(*score, blob);
-        auto later = lastMatch.find(score->leaderboardId());
-        if (later == lastMatch.end() || later->second <= i)
-            removePendingBlobForLeaderboard(score->leaderboardId());
     }
     transaction.commit();
 }

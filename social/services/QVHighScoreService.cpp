@@ -298,31 +298,28 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
                 batch[kept++] = std::move(batch[i]);
         batch.resize(kept);
     }
-    for (const auto& entry : batch) {
-        if (entry->blob)
-            setPendingBlob(*entry->blob, entry->leaderboardId, entry->score);
-        else
-            removePendingBlobForLeaderboard(entry->leaderboardId);
-    }
     if (!verdict) {
         onFailure.invoke(nullptr);
         return nullptr;
     }
-    return submitHighScoreBatch(batch, silently, onSuccess, onFailure,
-                                message ? message : std::optional<std::string>(kDefaultBatchMessage));
+    // The batch carries its own entries' blobs, of any length: the blobs
+    // pending for scores still queued stay theirs.
+    return submitHighScoreBatchWithBlobs(batch, QVSentBlobs::ofEntries(batch), silently, onSuccess, onFailure,
+                                         message ? message : std::optional<std::string>(kDefaultBatchMessage));
 }
 
 namespace {
 
-Ref<QVRequestHandle> submitThroughGameCenter(const QVHighScoreBatch& batch, bool silently, const QVDelegate& onSuccess,
-                                             const QVDelegate& onFailure, const std::optional<std::string>& message)
+Ref<QVRequestHandle> submitThroughGameCenter(const QVHighScoreBatch& batch, QVSentBlobs* blobs, bool silently,
+                                             const QVDelegate& onSuccess, const QVDelegate& onFailure,
+                                             const std::optional<std::string>& message)
 {
     QVHighScoreService& shared = QVHighScoreService::service();
     auto submission = QVGameCenterHighScore::initWithSeries(batch);
     submission->setSilently(silently);
     submission->setMessage(message);
     return submission->submitOnSuccess(onSuccess, onFailure,
-                                       QVDelegate(&shared, BRISKO_SELECTOR(QVHighScoreService, _uploadBlobs)));
+                                       QVDelegate(&shared, BRISKO_SELECTOR(QVHighScoreService, _uploadBlobs), blobs));
 }
 
 // The bytes a score's parameters take in a form-encoded body, with room for
@@ -372,10 +369,10 @@ size_t pieceEnd(const QVHighScoreBatch& batch, size_t start)
 // after the last answer.
 class BatchPieces final : public platform::Object {
 public:
-    BatchPieces(QVHighScoreBatch batch, bool silently, std::optional<std::string> message, const QVDelegate& onSuccess,
-                const QVDelegate& onFailure)
-        : batch_(std::move(batch)), message_(std::move(message)), onSuccess_(onSuccess), onFailure_(onFailure),
-          silently_(silently)
+    BatchPieces(QVHighScoreBatch batch, Ref<QVSentBlobs> blobs, bool silently, std::optional<std::string> message,
+                const QVDelegate& onSuccess, const QVDelegate& onFailure)
+        : batch_(std::move(batch)), blobs_(std::move(blobs)), message_(std::move(message)), onSuccess_(onSuccess),
+          onFailure_(onFailure), silently_(silently)
     {
     }
     Ref<QVRequestHandle> sendNext()
@@ -388,7 +385,7 @@ public:
                                std::make_move_iterator(batch_.begin() + static_cast<std::ptrdiff_t>(end)));
         next_ = end;
         // One notice for the whole batch: the pieces before the last go silently.
-        return submitThroughGameCenter(piece, silently_ || next_ < batch_.size(),
+        return submitThroughGameCenter(piece, blobs_.get(), silently_ || next_ < batch_.size(),
                                        QVDelegate(this, BRISKO_SELECTOR(BatchPieces, pieceSucceeded)),
                                        QVDelegate(this, BRISKO_SELECTOR(BatchPieces, pieceFailed)), message_);
     }
@@ -422,6 +419,7 @@ private:
     }
 
     QVHighScoreBatch batch_; // the scores not sent yet from next_ on
+    Ref<QVSentBlobs> blobs_; // of the whole batch, for each piece's answer
     std::optional<std::string> message_;
     QVDelegate onSuccess_;
     QVDelegate onFailure_;
@@ -438,6 +436,15 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(const QVHighScoreB
                                                               const QVDelegate& onSuccess, const QVDelegate& onFailure,
                                                               const std::optional<std::string>& message)
 {
+    return submitHighScoreBatchWithBlobs(batch, takePendingBlobs(batch), silently, onSuccess, onFailure, message);
+}
+
+Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatchWithBlobs(const QVHighScoreBatch& batch,
+                                                                       const Ref<QVSentBlobs>& blobs, bool silently,
+                                                                       const QVDelegate& onSuccess,
+                                                                       const QVDelegate& onFailure,
+                                                                       const std::optional<std::string>& message)
+{
     // Scores without a leaderboard are dropped before the batch is cut, so no
     // piece is made of them alone (the server request would refuse it, and
     // the caller hear a failure for scores that all went out). A batch of
@@ -448,10 +455,10 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(const QVHighScoreB
         if (entry && !entry->leaderboardId.empty())
             valid.push_back(entry);
     if (valid.empty())
-        return submitThroughGameCenter(batch, silently, onSuccess, onFailure, message);
+        return submitThroughGameCenter(batch, blobs.get(), silently, onSuccess, onFailure, message);
     if (pieceEnd(valid, 0) == valid.size())
-        return submitThroughGameCenter(valid, silently, onSuccess, onFailure, message);
-    auto sender = platform::adoptRef(new BatchPieces(std::move(valid), silently, message, onSuccess, onFailure));
+        return submitThroughGameCenter(valid, blobs.get(), silently, onSuccess, onFailure, message);
+    auto sender = platform::adoptRef(new BatchPieces(std::move(valid), blobs, silently, message, onSuccess, onFailure));
     return sender->sendNext();
 }
 

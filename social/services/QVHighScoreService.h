@@ -22,6 +22,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace platform::ui {
@@ -31,6 +32,7 @@ class Location;
 namespace quorvel {
 
 class QVHighScore;
+class QVSentBlobs;
 class QVUser;
 
 // One score of a batch, on every submission road.
@@ -186,6 +188,13 @@ public:
                                                                const QVDelegate& onSuccess,
                                                                const QVDelegate& onFailure,
                                                                const std::optional<std::string>& message);
+    // The same carrying the given blobs (the form above takes the pending
+    // blobs of the batch's scores).
+    static platform::Ref<QVRequestHandle> submitHighScoreBatchWithBlobs(const QVHighScoreBatch& batch,
+                                                                        const platform::Ref<QVSentBlobs>& blobs,
+                                                                        bool silently, const QVDelegate& onSuccess,
+                                                                        const QVDelegate& onFailure,
+                                                                        const std::optional<std::string>& message);
     // The server batch: entries without a leaderboard id are dropped; none
     // left fails with null and sends nothing.
     static platform::Ref<QVRequestHandle> submitHighScoreBatch(QVHighScoreBatch& batch, const QVGameCenterDates& dates,
@@ -203,11 +212,12 @@ public:
     void dispatchPendingScores();
     // Success hook: runs the chained value, when there is one, with no argument.
     void _onSetHighScore(platform::Object* series, platform::Object* nextCall);
-    // Blob-upload hook of a batch answer: each answered score with a pending
-    // blob and upload parameters sends its blob to the storage host (and is
-    // stored once it is there); every other answered score is stored as
-    // synchronised at once, with its pending blob.
-    void _uploadBlobs(platform::Object* series, platform::Object* nextCall);
+    // Blob-upload hook of a batch answer, given the batch's QVSentBlobs: each
+    // answered score with a blob of the batch and upload parameters sends its
+    // blob to the storage host (and is stored once it is there); every other
+    // answered score is stored as synchronised at once, with its blob of the
+    // batch when it has one.
+    void _uploadBlobs(platform::Object* series, platform::Object* sentBlobs);
     size_t pendingScoreCount() const { return mPendingScores.size(); }
 
     // -- blobs waiting for their batch's answer
@@ -216,14 +226,19 @@ public:
         int64_t score { 0 };
         platform::Bytes blob;
     };
-    // At most one per leaderboard: a new one replaces the leaderboard's last.
-    // Each call takes constant time; removing one may change the others' order.
+    // The blobs of the scores queued and not sent yet, at most one per
+    // leaderboard: a new one replaces the leaderboard's last. A batch takes
+    // its scores' blobs with it when it goes (takePendingBlobs). Each call
+    // takes constant time; removing one may change the others' order.
     static void setPendingBlob(const platform::Bytes& blob, const std::string& leaderboardId, int64_t score);
     static void removePendingBlobForLeaderboard(const std::string& leaderboardId);
     // The blob pending for exactly this leaderboard and score, or none.
     static std::optional<platform::Bytes> getPendingBlobForLeaderboard(const std::string& leaderboardId,
                                                                        int64_t score);
     const std::vector<QVPendingBlob>& pendingBlobs() const { return mPendingBlobs; }
+    // Takes out the pending blob of each score of the batch (its leaderboard's,
+    // when it is for that score) into the blobs the batch carries.
+    static platform::Ref<QVSentBlobs> takePendingBlobs(const QVHighScoreBatch& batch);
 
     // -- score blobs on the storage host
     // Sets the blob on the score and posts it to the score's upload form;
@@ -310,6 +325,28 @@ private:
     std::unordered_map<std::string, size_t> pendingBlobIndex_;
     QVHighScoreBatch mPendingScores;
     platform::Ref<platform::Timer> dispatchTimer_;
+};
+
+// The blobs a sent batch carries, at most one per leaderboard: only the
+// answer to that batch uploads them (or stores them with their scores), so a
+// later batch of the same leaderboards neither replaces nor drops them. They
+// go with the batch once it is answered or has failed; a blob whose score the
+// answer does not hold (the server kept another best) is never uploaded.
+class QVSentBlobs final : public platform::Object {
+public:
+    static platform::Ref<QVSentBlobs> create() { return platform::adoptRef(new QVSentBlobs); }
+    // The blobs of the batch's own entries: for each entry in order, one with
+    // a blob replaces its leaderboard's, one without removes it.
+    static platform::Ref<QVSentBlobs> ofEntries(const QVHighScoreBatch& batch);
+
+    void set(const std::string& leaderboardId, int64_t score, platform::Bytes blob);
+    void remove(const std::string& leaderboardId) { blobs_.erase(leaderboardId); }
+    // Takes out the blob of exactly this leaderboard and score, or none.
+    std::optional<platform::Bytes> take(const std::string& leaderboardId, int64_t score);
+
+private:
+    QVSentBlobs() = default;
+    std::unordered_map<std::string, std::pair<int64_t, platform::Bytes>> blobs_;
 };
 
 } // namespace quorvel

@@ -200,14 +200,19 @@ bool previousBest(int64_t* score, const std::string& leaderboardId, bool descend
 
 // A score written again without a blob keeps the blob its row already holds:
 // the store gives up no blob it was given (an answered score, or one whose
-// blob was too large to upload, comes back with none).
+// blob was too large to upload, comes back with none). Overriding rewrites
+// the row in place, every other column as given, so the row is found once,
+// by the insert's own look at the unique index. (The conflict names no
+// columns: a table from before the unique key takes plain inserts.)
 std::string QVHighScoreService::buildSetHighScoreQuery(bool overrideExisting)
 {
-    return std::string(overrideExisting ? "REPLACE " : "INSERT OR IGNORE ")
+    return std::string(overrideExisting ? "INSERT " : "INSERT OR IGNORE ")
         + "INTO high_scores (user_id, leaderboard_id, score, display_text, custom_data, blob, server_sync_at) "
-          "VALUES(:user_id, :leaderboard_id, :score, :display_text, :custom_data, IFNULL(:blob, (SELECT blob FROM "
-          "high_scores WHERE leaderboard_id = :leaderboard_id AND user_id = :user_id AND score = :score)), "
-          ":server_sync_at)";
+          "VALUES(:user_id, :leaderboard_id, :score, :display_text, :custom_data, :blob, :server_sync_at)"
+        + (overrideExisting ? " ON CONFLICT DO UPDATE SET display_text = excluded.display_text, custom_data = "
+                              "excluded.custom_data, blob = IFNULL(excluded.blob, blob), server_sync_at = "
+                              "excluded.server_sync_at"
+                            : "");
 }
 
 std::string QVHighScoreService::buildScoreToKeepQuery(bool descending)

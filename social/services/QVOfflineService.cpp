@@ -134,7 +134,7 @@ bool QVOfflineService::setTableVersion(const std::string& name, int version)
 
 bool QVOfflineService::reopenStoreIfRemoved()
 {
-    if (!QVOfflineStore::wasRemoved())
+    if (!QVOfflineStore::wasRemovedThisTurn())
         return QVOfflineStore::isOpen();
     if (!QVOfflineStore::reopen())
         return false;

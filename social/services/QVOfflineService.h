@@ -75,7 +75,9 @@ public:
     // Before a write of the game's: a store whose file was removed while the
     // game ran (a player clearing its data) is made anew, with its tables and
     // the configuration file, rather than taking writes that would be lost;
-    // what the old file kept is gone. Answers whether there is a store.
+    // what the old file kept is gone. The file is looked at by the first
+    // write of each turn of the main loop, so the writes after it in the turn
+    // cost no system call. Answers whether there is a store.
     static bool reopenStoreIfRemoved();
 
 private:

@@ -4,6 +4,7 @@
 #include "social/services/QVOfflineStore.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
 #include "social/runtime/QVDocumentsPath.h"
 
 #include <cerrno>
@@ -174,6 +175,8 @@ struct State {
     std::string openError;
     int savepoints { 0 };
     uint64_t generation { 0 };
+    // Valid until the main loop turns after the store's file was last looked at.
+    platform::Ref<platform::Timer> removalLooked;
     QVSqlQuery getVersion;
     QVSqlQuery setVersion;
     QVAchievementStatements achievements;
@@ -303,6 +306,7 @@ void QVOfflineStore::teardownOfflineDatabase()
     }
     s.db = nullptr;
     s.savepoints = 0;
+    s.removalLooked = nullptr;
 }
 
 bool QVOfflineStore::wasRemoved()
@@ -311,6 +315,22 @@ bool QVOfflineStore::wasRemoved()
     int moved = 0;
     return s.db && sqlite3_get_autocommit(s.db)
         && sqlite3_file_control(s.db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved;
+}
+
+bool QVOfflineStore::wasRemovedThisTurn()
+{
+    State& s = state();
+    if (!s.db || !sqlite3_get_autocommit(s.db))
+        return false; // not looked at: the next call looks
+    platform::RunLoop& main = platform::RunLoop::main();
+    if (!main.isCurrent())
+        return wasRemoved();
+    if (s.removalLooked && s.removalLooked->isValid())
+        return false;
+    if (wasRemoved())
+        return true;
+    s.removalLooked = main.performAfter(0, [] { });
+    return false;
 }
 
 bool QVOfflineStore::reopen()

@@ -120,6 +120,11 @@ public:
     // opened, a player clearing the game's data: writes would go into the
     // removed file and be lost. Asked outside transactions only (false inside).
     static bool wasRemoved();
+    // The same, looked at by the first call of each turn of the main loop
+    // (every call on another thread): the later calls of the turn answer
+    // false without a system call. A removal during a turn is seen at the
+    // next turn's first call, as one just after the turn's writes would be.
+    static bool wasRemovedThisTurn();
     // Opens a new store at the open store's path and builds its tables; said
     // in the log. False when it cannot be opened.
     static bool reopen();

@@ -5,6 +5,7 @@
 
 #include "platform/ui/Button.h"
 #include "social/core/QuorvelInternal.h"
+#include "social/runtime/QVCompressableData.h"
 #include "social/services/QVHighScore.h"
 #include "social/services/QVHighScoreService.h"
 
@@ -87,6 +88,40 @@ TEST_F(BlobsEndToEnd, AScoresBlobIsUploadedAfterItsBatchAndTheLeaderboardHandsIt
     auto fetched = storage.requests();
     EXPECT_TRUE(std::any_of(fetched.begin(), fetched.end(), [&](auto& r) {
         return r.method == "GET" && r.path == "high_scores/" + score + ".blob";
+    }));
+}
+
+// The player scores 300 with a replay, and 400 with another before the first
+// score's answer is in: each answer uploads its own score's replay, so the
+// service's blob address of either score has it.
+TEST_F(BlobsEndToEnd, AScoreSentBeforeTheBoardsLastAnswerKeepsItsBlobAndTheLaterScoreUploadsItsOwn)
+{
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    const std::string board = std::to_string(StandInState::kNormalLeaderboard);
+    const platform::Bytes first(2000, 3), second(2500, 4);
+    service->holdAnswersTo(QVHighScoreService::kBatchPath);
+    QVHighScoreService::setHighScoreWithBlob(300, std::nullopt, std::nullopt, first, board, true, false, QVDelegate(),
+                                             QVDelegate());
+    ASSERT_TRUE(waitUntil([&] { return service->heldCount() == 1; }));
+    QVHighScoreService::setHighScoreWithBlob(400, std::nullopt, std::nullopt, second, board, true, false, QVDelegate(),
+                                             QVDelegate());
+    ASSERT_TRUE(waitUntil([&] { return service->heldCount() == 2; }));
+    service->stopHolding();
+
+    ASSERT_TRUE(waitUntil([&] { return kept("SELECT COUNT(*) FROM storage_objects") == "2"; }))
+        << kept("SELECT COUNT(*) FROM storage_objects");
+    for (const auto& [score, blob] : { std::pair { 300, first }, std::pair { 400, second } }) {
+        const std::string id = kept("SELECT id FROM high_scores WHERE user_id = " + std::to_string(player)
+                                    + " AND score = " + std::to_string(score));
+        ASSERT_FALSE(id.empty()) << score;
+        auto stored = storage.storedObject("high_scores/" + id + ".blob");
+        ASSERT_TRUE(stored) << score;
+        EXPECT_EQ(platform::Bytes(stored->begin(), stored->end()), QVCompressableData::serializedDataFromData(blob))
+            << score;
+    }
+    ASSERT_TRUE(waitUntil([&] {
+        return !QVHighScoreService::isScorePending(board, 300) && !QVHighScoreService::isScorePending(board, 400);
     }));
 }
 

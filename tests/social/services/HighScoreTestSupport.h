@@ -126,8 +126,9 @@ protected:
     platform::Ref<net_testing::CallbackRecorder> recorder;
 };
 
-// The service's answer to a batch: each posted entry back as a high_score of the user.
-inline standin::Answer echoBatch(const standin::LoggedRequest& request, const std::string& userId)
+// The service's answer to a batch: each posted entry back as a high_score of
+// the user, with ids from firstId on.
+inline standin::Answer echoBatch(const standin::LoggedRequest& request, const std::string& userId, int firstId = 900)
 {
     std::vector<std::string> boards, scores;
     for (const auto& [name, value] : request.params) {
@@ -138,7 +139,7 @@ inline standin::Answer echoBatch(const standin::LoggedRequest& request, const st
     }
     std::string body = "<resources>";
     for (size_t i = 0; i < boards.size() && i < scores.size(); ++i)
-        body += "<high_score><id>" + std::to_string(900 + i) + "</id><score>" + scores[i] + "</score><leaderboard_id>"
+        body += "<high_score><id>" + std::to_string(firstId + static_cast<int>(i)) + "</id><score>" + scores[i] + "</score><leaderboard_id>"
             + boards[i] + "</leaderboard_id><user><id>" + userId + "</id></user></high_score>";
     body += "</resources>";
     return standin::Answer::xml(body);

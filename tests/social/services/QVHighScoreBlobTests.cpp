@@ -15,6 +15,9 @@
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVOfflineStore.h"
 
+#include <algorithm>
+#include <atomic>
+
 using namespace quorvel;
 using net_testing::CallbackRecorder;
 using platform::Bytes;
@@ -38,9 +41,11 @@ protected:
         facade.local = highscore_testing::player("42");
         TestRuntimeRoles::setCurrent(&facade);
         provider->setAccessToken("token-1", "token-secret-1");
-        // The batch answered with a signed form for each score, unless told to keep a best.
+        // The batch answered with a signed form for each score, unless told
+        // to keep a best. Each batch's scores get ids of their own: 900 on,
+        // 1000 on, ...
         server.route("POST", QVHighScoreService::kBatchPath, [this](const standin::LoggedRequest& r) {
-            standin::Answer a = highscore_testing::echoBatch(r, "42");
+            standin::Answer a = highscore_testing::echoBatch(r, "42", 900 + 100 * batchesAnswered++);
             if (keptBest)
                 a.body = "<resources><high_score><id>950</id><score>" + *keptBest
                     + "</score><leaderboard_id>5</leaderboard_id></high_score></resources>";
@@ -85,6 +90,7 @@ protected:
 
     standin::StorageHostStandIn storage;
     std::optional<std::string> keptBest;
+    std::atomic<int> batchesAnswered { 0 };
 };
 
 class BlobWatcher : public platform::Object, public QVHighScoreDelegate {
@@ -121,6 +127,54 @@ TEST_F(HighScoreBlobTest, APendingBlobIsUploadedAfterTheBatchAnswerAndStoredWith
     EXPECT_TRUE(QVHighScoreService::service().pendingBlobs().empty());
 }
 
+// A score of a board sent while the board's last batch waits for its answer:
+// each batch's blob is uploaded by its own answer, whatever the later score
+// carries (a blob, none, one too large to upload) and whichever answer comes
+// first.
+TEST_F(HighScoreBlobTest, EachBatchUploadsItsOwnBlobWhenALaterBatchOfTheBoardGoesBeforeItsAnswer)
+{
+    server.holdAnswersTo(QVHighScoreService::kBatchPath);
+    const std::vector<std::optional<Bytes>> laterBlobs { Bytes(500, 'b'), std::nullopt, Bytes(60000, 'l') };
+    std::vector<Bytes> firstBlobs;
+    int64_t score = 300;
+    for (const auto& later : laterBlobs) {
+        firstBlobs.emplace_back(static_cast<size_t>(score), 'a');
+        QVHighScoreService::setHighScoreWithBlob(score, std::nullopt, std::nullopt, firstBlobs.back(), "5", true,
+                                                 false, {}, {});
+        advance(0.1);
+        ASSERT_TRUE(waitFor([&] { return server.heldCount() == 1; }));
+        QVHighScoreService::setHighScoreWithBlob(score + 100, std::nullopt, std::nullopt, later, "5", true, false, {},
+                                                 {});
+        advance(0.1);
+        ASSERT_TRUE(waitFor([&] { return server.heldCount() == 2; }));
+        EXPECT_TRUE(QVHighScoreService::service().pendingBlobs().empty()) << "each went with its batch";
+        server.releaseHeld();
+        score += 200;
+    }
+    // Batches 900, 1000 (300 and 400), 1100, 1200 (500 and 600), 1300, 1400 (700 and 800).
+    const std::vector<std::pair<std::string, Bytes>> uploads {
+        { "blobs/900", firstBlobs[0] }, { "blobs/1000", *laterBlobs[0] }, { "blobs/1100", firstBlobs[1] },
+        { "blobs/1300", firstBlobs[2] }
+    };
+    ASSERT_TRUE(waitFor([&] {
+        return std::all_of(uploads.begin(), uploads.end(),
+                           [&](const auto& upload) { return storage.storedObject(upload.first).has_value(); });
+    })) << testing::PrintToString(storage.requests().size());
+    for (const auto& [key, blob] : uploads) {
+        std::string uploaded = *storage.storedObject(key);
+        EXPECT_EQ(Bytes(uploaded.begin(), uploaded.end()), QVCompressableData::serializedDataFromData(blob)) << key;
+    }
+    ASSERT_TRUE(waitFor([&] {
+        return rows("SELECT score FROM high_scores WHERE server_sync_at IS NULL").empty()
+            && QVHighScoreService::service().pendingBlobs().empty();
+    }));
+    settleNetwork();
+    loop().drain();
+    EXPECT_EQ(storage.requests().size(), uploads.size()) << "nothing for the scores sent without an uploadable blob";
+    EXPECT_EQ(rows("SELECT score, IFNULL(length(blob), 0) FROM high_scores ORDER BY score"),
+              (Strings { "300|300", "400|500", "500|500", "600|0", "700|700", "800|60000" }));
+}
+
 TEST_F(HighScoreBlobTest, ABlobTooLargeToUploadStaysInTheStoreThroughTheAnswerAndARelaunch)
 {
     Bytes blob(60000, 'o');
@@ -145,6 +199,22 @@ TEST_F(HighScoreBlobTest, ABlobTooLargeToUploadStaysInTheStoreThroughTheAnswerAn
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(kept[0]->score(), 10);
     EXPECT_EQ(kept[0]->blob(), blob);
+}
+
+// Taken offline, a blob too large for the single-score road still goes up
+// with the scores sent after the next login.
+TEST_F(HighScoreBlobTest, AStoredBlobOfAnyLengthIsUploadedWithTheScoresSentAfterALogin)
+{
+    facade.onlineFlag = false;
+    Bytes blob(60000, 'o');
+    QVHighScoreService::setHighScoreWithBlob(10, std::nullopt, std::nullopt, blob, "5", true, false, {}, {});
+    facade.onlineFlag = true;
+    ASSERT_TRUE(QVHighScoreService::sendPendingHighScores("42", true, {}, {}));
+    ASSERT_TRUE(waitFor([&] { return storage.storedObject("blobs/900").has_value(); }));
+    std::string uploaded = *storage.storedObject("blobs/900");
+    EXPECT_EQ(Bytes(uploaded.begin(), uploaded.end()), QVCompressableData::serializedDataFromData(blob));
+    ASSERT_TRUE(waitFor([&] { return rows("SELECT score FROM high_scores WHERE server_sync_at IS NULL").empty(); }));
+    EXPECT_EQ(rows("SELECT score, length(blob) FROM high_scores"), Strings { "10|60000" });
 }
 
 TEST_F(HighScoreBlobTest, PendingBlobsStayFoundByBoardAsOthersComeAndGo)

@@ -8,6 +8,7 @@
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "platform/foundation/Object.h"
+#include "platform/foundation/RunLoop.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVAchievement.h"
@@ -22,7 +23,9 @@
 
 #include <sys/time.h>
 
+#include <algorithm>
 #include <ctime>
+#include <filesystem>
 
 using namespace quorvel;
 using offline_testing::RawDatabase;
@@ -293,6 +296,30 @@ TEST_F(OfflineServiceTest, AnUnusableStoreIsReportedOnceAndTheServicesRunWithout
     EXPECT_EQ(QVLeaderboardService::getLeaderboard("5"), nullptr);
     EXPECT_EQ(QVLeaderboardService::getLastSyncDateForUserId("17"), "");
     EXPECT_EQ(log.count(platform::LogLevel::Error), 1u);
+}
+
+// The store's file is looked at once per turn of the main loop: a removal is
+// seen at the first write of the turn after it, and again after the store was
+// made anew.
+TEST_F(OfflineServiceTest, AStoreRemovedAfterTheTurnsFirstWriteIsMadeAnewAtTheNextTurns)
+{
+    start();
+    auto removed = [&] {
+        const std::vector<std::string> texts = log.texts();
+        return std::count_if(texts.begin(), texts.end(), [](const std::string& text) {
+            return text.find("was removed while the game ran") != std::string::npos;
+        });
+    };
+    for (int turn = 1; turn <= 2; ++turn) {
+        ASSERT_TRUE(QVOfflineService::reopenStoreIfRemoved());
+        for (const char* suffix : { "", "-wal", "-shm" })
+            std::filesystem::remove(storePath() + suffix);
+        platform::RunLoop::main().drain();
+        ASSERT_TRUE(QVOfflineService::reopenStoreIfRemoved());
+        EXPECT_EQ(removed(), turn);
+        EXPECT_TRUE(std::filesystem::exists(storePath()));
+        platform::RunLoop::main().drain();
+    }
 }
 
 } // namespace
