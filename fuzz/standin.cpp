@@ -159,7 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (f.command == "SUBSCRIBE") {
             destination = header(f, "destination");
         } else if (f.command == "SEND" && header(f, "destination") == kRequestDestination) {
-            http::Request request = channelRequest(f, 8080);
+            http::Request request = channelRequest(f, "127.0.0.1:8080");
             if (http::isMethod(request.method) && !http::checkTarget(request.target))
                 (void)request.path();
             std::string answer = channelAnswer(destination, header(f, "correlation-id"),
