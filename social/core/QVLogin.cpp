@@ -319,8 +319,11 @@ void QVLogin::bootstrapFailed(Object* attempt, Object* response)
     // A login of another account dropped the last player's credentials before
     // its bootstrap: with that one refused nobody is logged in any more, and
     // the next trigger (reachability, becoming active) logs the last player in again.
-    if (!holdsAccessToken())
+    // Nor is the earlier completed login one the account screens can go on from.
+    if (!holdsAccessToken()) {
         mSuccessfullyBootstrapped = false;
+        bootstrapCompletedFlag() = false;
+    }
     loginWasAborted(isCertificateFailure(response));
     mForceCreateAccountOnBootstrap = false;
     const int logouts = logouts_;
