@@ -322,7 +322,7 @@ void QVLogin::bootstrapFailed(Object* attempt, Object* response)
     // Nor is the earlier completed login one the account screens can go on from.
     if (!holdsAccessToken()) {
         mSuccessfullyBootstrapped = false;
-        bootstrapCompletedFlag() = false;
+        invalidateBootstrap();
     }
     loginWasAborted(isCertificateFailure(response));
     mForceCreateAccountOnBootstrap = false;
