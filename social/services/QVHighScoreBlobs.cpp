@@ -151,7 +151,12 @@ void QVHighScoreService::uploadBlob(const std::optional<platform::Bytes>& blob, 
 {
     if (!highScore || !highScore->blobUploadParameters() || !blob)
         return;
+    const auto& action = highScore->blobUploadParameters()->action();
+    if (!action || action->empty())
+        return;
     highScore->setBlob(blob);
+    // On its way until the upload ends, either way (onBlobUploaded, onBlobUploadFailed).
+    scoreSetOff(highScore->leaderboardId(), highScore->score());
     QVHighScoreService& shared = service();
     QVCloudStorageService::uploadS3Blob(blob, highScore->blobUploadParameters().get(), highScore,
                                         QVDelegate(&shared, BRISKO_SELECTOR(QVHighScoreService, onBlobUploaded)),
@@ -162,13 +167,20 @@ void QVHighScoreService::onBlobUploaded(platform::Object* object)
 {
     auto* response = dynamic_cast<QVS3Response*>(object);
     auto* score = response ? dynamic_cast<QVHighScore*>(response->passThroughObject()) : nullptr;
-    if (score)
+    if (score) {
         storeAnswered(*score, score->blob());
+        scoreArrived(score->leaderboardId(), score->score());
+    }
 }
 
 // The score was sent already; it stays without a blob on the server, and
 // unsynchronised with its blob in the store.
-void QVHighScoreService::onBlobUploadFailed(platform::Object*) { }
+void QVHighScoreService::onBlobUploadFailed(platform::Object* object)
+{
+    auto* response = dynamic_cast<QVS3Response*>(object);
+    if (auto* score = response ? dynamic_cast<QVHighScore*>(response->passThroughObject()) : nullptr)
+        scoreArrived(score->leaderboardId(), score->score());
+}
 
 Ref<QVRequestHandle> QVHighScoreService::downloadBlobForHighScore(QVHighScore* highScore, const QVDelegate& onSuccess,
                                                                   const QVDelegate& onFailure)

@@ -26,6 +26,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
 namespace quorvel {
 
@@ -197,6 +198,7 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
                 target->dispatchPendingScores();
             });
             shared.mPendingScores.push_back(entry);
+            scoreSetOff(leaderboardId, score);
             text = kNewHighScore;
         }
         // "Saving locally" is said only of a score the store kept: one it
@@ -249,12 +251,40 @@ void QVHighScoreService::dispatchPendingScores()
     auto sent = platform::adoptRef(new DispatchedScores(batch));
     submitHighScoreBatch(batch, true, QVDelegate(this, BRISKO_SELECTOR(QVHighScoreService, _onSetHighScore)),
                          QVDelegate(sent.get(), BRISKO_SELECTOR(DispatchedScores, failed)), std::nullopt);
+    // Queued no more: their batch holds them on their way now.
+    for (const auto& entry : batch)
+        if (entry)
+            scoreArrived(entry->leaderboardId, entry->score);
 }
 
 void QVHighScoreService::_onSetHighScore(platform::Object*, platform::Object* nextCall)
 {
     if (auto* chained = QVDelegateChained::from(nextCall))
         chained->invoke();
+}
+
+// -- scores on their way -------------------------------------------------------------------
+
+void QVHighScoreService::scoreSetOff(const std::string& leaderboardId, int64_t score)
+{
+    if (QVHighScoreService* shared = sharedService())
+        ++shared->scoresOnTheirWay_[{ leaderboardId, score }];
+}
+
+void QVHighScoreService::scoreArrived(const std::string& leaderboardId, int64_t score)
+{
+    QVHighScoreService* shared = sharedService();
+    if (!shared)
+        return;
+    auto it = shared->scoresOnTheirWay_.find({ leaderboardId, score });
+    if (it != shared->scoresOnTheirWay_.end() && --it->second <= 0)
+        shared->scoresOnTheirWay_.erase(it);
+}
+
+bool QVHighScoreService::isScoreOnItsWay(const std::string& leaderboardId, int64_t score)
+{
+    QVHighScoreService* shared = sharedService();
+    return shared && shared->scoresOnTheirWay_.count({ leaderboardId, score });
 }
 
 // -- batches ------------------------------------------------------------------------------
@@ -310,6 +340,43 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
 
 namespace {
 
+// The scores of one sent batch are on their way until the service answers it
+// (an answered score with a blob stays so until its upload ends, see
+// _uploadBlobs), or at once when nothing was sent.
+class BatchOnItsWay final : public platform::Object, public QVCallbackable {
+public:
+    BatchOnItsWay(const QVHighScoreBatch& batch, const QVDelegate& onSuccess, const QVDelegate& onFailure)
+        : onSuccess_(onSuccess), onFailure_(onFailure)
+    {
+        for (const auto& entry : batch)
+            if (entry) {
+                scores_.emplace_back(entry->leaderboardId, entry->score);
+                QVHighScoreService::scoreSetOff(entry->leaderboardId, entry->score);
+            }
+    }
+    bool canReceiveCallbacksNow() override { return true; }
+    void succeeded(platform::Object* answer)
+    {
+        arrived();
+        onSuccess_.invoke(answer);
+    }
+    void failed(platform::Object* answer)
+    {
+        arrived();
+        onFailure_.invoke(answer);
+    }
+    void arrived()
+    {
+        for (const auto& [leaderboardId, score] : std::exchange(scores_, {}))
+            QVHighScoreService::scoreArrived(leaderboardId, score);
+    }
+
+private:
+    std::vector<std::pair<std::string, int64_t>> scores_;
+    QVDelegate onSuccess_;
+    QVDelegate onFailure_;
+};
+
 Ref<QVRequestHandle> submitThroughGameCenter(const QVHighScoreBatch& batch, QVSentBlobs* blobs, bool silently,
                                              const QVDelegate& onSuccess, const QVDelegate& onFailure,
                                              const std::optional<std::string>& message)
@@ -318,8 +385,15 @@ Ref<QVRequestHandle> submitThroughGameCenter(const QVHighScoreBatch& batch, QVSe
     auto submission = QVGameCenterHighScore::initWithSeries(batch);
     submission->setSilently(silently);
     submission->setMessage(message);
-    return submission->submitOnSuccess(onSuccess, onFailure,
-                                       QVDelegate(&shared, BRISKO_SELECTOR(QVHighScoreService, _uploadBlobs), blobs));
+    auto onItsWay = platform::adoptRef(new BatchOnItsWay(batch, onSuccess, onFailure));
+    Ref<QVRequestHandle> handle = submission->submitOnSuccess(
+        QVDelegate(onItsWay.get(), BRISKO_SELECTOR(BatchOnItsWay, succeeded)),
+        QVDelegate(onItsWay.get(), BRISKO_SELECTOR(BatchOnItsWay, failed)),
+        QVDelegate(&shared, BRISKO_SELECTOR(QVHighScoreService, _uploadBlobs), blobs));
+    // No handle and no answer: nothing went (a player who has not approved the service).
+    if (!handle)
+        onItsWay->arrived();
+    return handle;
 }
 
 // The bytes a score's parameters take in a form-encoded body, with room for
@@ -567,7 +641,9 @@ Ref<QVRequestHandle> QVHighScoreService::sendPendingHighScores(const std::string
                 auto* bytes = static_cast<const uint8_t*>(blob.bytes);
                 entry->blob = platform::Bytes(bytes, bytes + blob.length);
             }
-            pending.push_back(std::move(entry));
+            // One on its way already (an earlier login's, or the game's own) is not sent again.
+            if (!isScoreOnItsWay(entry->leaderboardId, entry->score))
+                pending.push_back(std::move(entry));
         }
     }
     if (pending.empty())

@@ -220,6 +220,16 @@ public:
     void _uploadBlobs(platform::Object* series, platform::Object* sentBlobs);
     size_t pendingScoreCount() const { return mPendingScores.size(); }
 
+    // -- scores on their way to the service
+    // A score queued, in a batch the service has not answered yet, or whose
+    // blob is being uploaded is on its way: the stored scores a login sends
+    // leave it out, so that none reaches the service twice. Counted, since
+    // one score can be on two roads at once (queued and in its batch, its
+    // batch and its blob's upload).
+    static void scoreSetOff(const std::string& leaderboardId, int64_t score);
+    static void scoreArrived(const std::string& leaderboardId, int64_t score);
+    static bool isScoreOnItsWay(const std::string& leaderboardId, int64_t score);
+
     // -- blobs waiting for their batch's answer
     struct QVPendingBlob {
         std::string leaderboardId;
@@ -325,6 +335,7 @@ private:
     std::unordered_map<std::string, size_t> pendingBlobIndex_;
     QVHighScoreBatch mPendingScores;
     platform::Ref<platform::Timer> dispatchTimer_;
+    std::map<std::pair<std::string, int64_t>, int> scoresOnTheirWay_;
 };
 
 // The blobs a sent batch carries, at most one per leaderboard: only the

@@ -149,6 +149,37 @@ TEST_F(ScoresEndToEnd, WithGameCenterAScoreIsMirroredThereAndItsScoresMergeIntoT
     EXPECT_TRUE(shows("900 points"));
 }
 
+// A login sends what waits on the device; a score the game took just before
+// is on its way already (queued for its batch, or its batch not answered yet)
+// and reaches the service once, not a second time with the login's scores.
+TEST_F(ScoresEndToEnd, AScoreOnItsWayWhenALoginEndsReachesTheServiceOnce)
+{
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    // The game hears the login once it has sent what waits on the device.
+    auto logInAgain = [&] {
+        const size_t heard = game.calls.size();
+        Quorvel::loginWithUserId(std::to_string(player), QVDelegate(), QVDelegate());
+        return waitFor([&] { return game.calls.size() > heard && settleNetwork(); });
+    };
+
+    // Queued: the login ends before the clock lets the score's batch go.
+    QVHighScoreService::setHighScore(1000, kNormal, {}, {});
+    ASSERT_TRUE(logInAgain());
+    letTimePass(1.0);
+    EXPECT_EQ(keptCount(*state, player), 1u) << "a queued score is kept once";
+    // In its batch, kept by the service, whose answer waits until the login has ended.
+    service->holdAnswersTo(QVHighScoreService::kBatchPath);
+    QVHighScoreService::setHighScore(1100, kNormal, {}, {});
+    ASSERT_TRUE(waitUntil([&] { return service->heldCount() == 1; }));
+    ASSERT_TRUE(logInAgain());
+    service->stopHolding();
+    letTimePass(1.0);
+    EXPECT_EQ(keptCount(*state, player), 2u) << "a score in its batch is kept once";
+    EXPECT_FALSE(QVHighScoreService::isScorePending(kNormal, 1000));
+    EXPECT_FALSE(QVHighScoreService::isScorePending(kNormal, 1100));
+}
+
 // Hears the score enumerators' pages.
 class PageWatcher final : public QVScoreEnumeratorDelegate {
 public:
