@@ -225,7 +225,11 @@ void QVRootController::animationDidStop(LayerAnimation* animation, bool finished
         contentController_->notifyViewDidAppear(true);
     }
 
+    // A root the client let go of (its dashboard destroyed, the client shut
+    // down and maybe started again) tells nobody its slide has ended.
     QVDashboardRole& host = QVDashboardRole::current();
+    if (host.getRootController() != this)
+        return;
     host.animationDidStop(finished);
 
     if (!host.initialDashboardModalContentURL().empty()) {
