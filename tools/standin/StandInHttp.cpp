@@ -3,6 +3,7 @@
 // on and the bounded request log.
 #include "tools/standin/StandInHttp.h"
 
+#include "platform/foundation/Text.h"
 #include "platform/net/HttpTransport.h"
 #include "platform/net/TcpSocket.h"
 
@@ -45,16 +46,11 @@ std::string lowered(std::string text)
     return text;
 }
 
-std::string trimmed(const std::string& text)
-{
-    size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
+// The white space HTTP allows around a header's value, a coding or a chunk size.
+constexpr std::string_view kBlanks = " \t";
 
 // A bounded excerpt of something a client sent, for a reason text.
-std::string quoted(const std::string& text)
+std::string quoted(std::string_view text)
 {
     std::string out;
     for (char c : text.substr(0, 40))
@@ -263,7 +259,7 @@ bool RequestReader::headLine(const std::string& line)
     size_t colon = line.find(':');
     if (colon == std::string::npos || !isToken(line.substr(0, colon)))
         return fail(400, "a header line is not NAME: VALUE: " + quoted(line));
-    std::string value = trimmed(line.substr(colon + 1));
+    std::string value = platform::trimmed(line.substr(colon + 1), kBlanks);
     if (std::any_of(value.begin(), value.end(), [](unsigned char c) { return (c < ' ' && c != '\t') || c == 0x7f; }))
         return fail(400, "the header " + line.substr(0, colon) + " holds a control character");
     if (request_.headers.size() >= kMaxHeaders)
@@ -302,7 +298,7 @@ bool RequestReader::headDone()
         std::vector<std::string> codings;
         for (size_t from = 0; from <= coding->size();) {
             size_t comma = std::min(coding->find(',', from), coding->size());
-            codings.push_back(lowered(trimmed(coding->substr(from, comma - from))));
+            codings.push_back(lowered(platform::trimmed(coding->substr(from, comma - from), kBlanks)));
             from = comma + 1;
         }
         if (codings.back() != "chunked" || std::count(codings.begin(), codings.end(), "chunked") > 1)
@@ -433,7 +429,7 @@ RequestReader::Step RequestReader::take(std::string& in)
             } else {
                 if (line.size() > kMaxChunkSizeLine)
                     return refuse(400, chunkLineTooLong());
-                std::string size = trimmed(line.substr(0, line.find(';')));
+                std::string size = platform::trimmed(line.substr(0, line.find(';')), kBlanks);
                 if (size.empty() || size.size() > 15 || size.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
                     return refuse(400, "the chunk size " + quoted(size) + " is not a hexadecimal number");
                 remaining_ = std::stoull(size, nullptr, 16);

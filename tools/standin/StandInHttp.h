@@ -60,8 +60,6 @@ std::optional<Refusal> checkTarget(const std::string& target);
 constexpr size_t kLogValueLimit = 1024;
 std::string loggable(const std::string& text, size_t limit = kLogValueLimit);
 
-constexpr const char* kLoopback = "127.0.0.1";
-
 // What both polling loops (the HTTP server's and the presence channel's)
 // stand on: a listening socket on the loopback address, the accepting of
 // newcomers within a cap, and a way for other threads to wake the loop.
@@ -69,7 +67,7 @@ constexpr const char* kLoopback = "127.0.0.1";
 // Listens on a loopback address (127.0.0.1 unless named) without blocking
 // (port 0: the system chooses; a port in use is refused, never shared): the
 // descriptor and its port, or -1, -1.
-std::pair<int, int> listenOnLoopback(int port, const std::string& address = kLoopback);
+std::pair<int, int> listenOnLoopback(int port, const std::string& address = platform::kLoopbackAddress);
 
 struct Acceptor {
     using Clock = std::chrono::steady_clock;
@@ -262,7 +260,7 @@ public:
 
     // Listens on `address`, a loopback address (port 0: the system chooses; a
     // port in use is refused, never shared); answers the port or -1.
-    int start(int port, Settings settings, const std::string& address = kLoopback);
+    int start(int port, Settings settings, const std::string& address = platform::kLoopbackAddress);
     // Closes every connection; answers handed back later are dropped.
     void stop();
     // Runs `task` on the polling thread after `delay`, or at once on the

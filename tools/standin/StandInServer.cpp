@@ -224,7 +224,7 @@ constexpr size_t kWorkers = 8;
 struct StandInServer::Impl : http::RequestSink {
     http::Server server;
     std::shared_ptr<http::WorkerPool> workers;
-    std::string listeningAddress { http::kLoopback };
+    std::string listeningAddress { platform::kLoopbackAddress };
     int listeningPort { -1 };
     mutable std::mutex mutex;
     bool stopping { false };

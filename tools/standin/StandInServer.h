@@ -15,6 +15,7 @@
 // never shared.
 #pragma once
 
+#include "platform/net/TcpSocket.h"
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -96,7 +97,7 @@ public:
 
     // Listens on a loopback address, 127.0.0.1 unless named (port 0: the
     // system chooses); answers the port or -1.
-    int start(int port = 0, const std::string& address = "127.0.0.1");
+    int start(int port = 0, const std::string& address = platform::kLoopbackAddress);
     void stop();
     int port() const { return port_; }
     // "http://ADDRESS:PORT/"
@@ -191,7 +192,7 @@ private:
 
     struct Impl;
     std::shared_ptr<Impl> impl_;
-    std::string address_ { "127.0.0.1" };
+    std::string address_ { platform::kLoopbackAddress };
     int port_ { -1 };
 };
 
@@ -234,7 +235,7 @@ public:
 
     // Listens on a loopback address, 127.0.0.1 unless named (port 0: the
     // system chooses); answers the port or -1.
-    int start(int port = 0, const std::string& address = "127.0.0.1");
+    int start(int port = 0, const std::string& address = platform::kLoopbackAddress);
     void stop();
     int port() const { return port_; }
     std::string baseUrl() const;
@@ -265,7 +266,7 @@ public:
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
-    std::string address_ { "127.0.0.1" };
+    std::string address_ { platform::kLoopbackAddress };
     int port_ { -1 };
 };
 
@@ -298,7 +299,7 @@ public:
     void setLimits(Limits limits);
     // Listens on a loopback address, 127.0.0.1 unless named (port 0: the
     // system chooses); answers the port or -1.
-    int start(int port = 0, const std::string& address = "127.0.0.1");
+    int start(int port = 0, const std::string& address = platform::kLoopbackAddress);
     void stop();
     int port() const { return port_; }
 

@@ -2,6 +2,7 @@
 // state's own interface. Each domain's tables and answers are in its own files.
 #include "tools/standin/StandInState.h"
 
+#include "platform/foundation/Text.h"
 #include "tools/standin/StandInAccounts.h"
 #include "tools/standin/StandInAchievements.h"
 #include "tools/standin/StandInChallenges.h"
@@ -314,14 +315,6 @@ std::optional<std::string> StandInState::userName(int64_t userId) const
 
 namespace {
 
-std::string trimmed(const std::string& text)
-{
-    size_t start = text.find_first_not_of(" \t\r");
-    if (start == std::string::npos)
-        return {};
-    return text.substr(start, text.find_last_not_of(" \t\r") - start + 1);
-}
-
 // A whole decimal number above 0.
 std::optional<int64_t> positiveId(const std::string& text)
 {
@@ -354,7 +347,7 @@ std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std
     bool listsAnything = false;
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
-        line = trimmed(line);
+        line = platform::trimmed(line);
         if (line.empty() || line[0] == '#')
             continue;
         std::istringstream words(line);
@@ -372,7 +365,7 @@ std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std
         };
         listsAnything = true;
         if (kind == "product-key" || kind == "product-secret") {
-            std::string value = trimmed(line.substr(kind.size()));
+            std::string value = platform::trimmed(line.substr(kind.size()));
             if (value.empty())
                 return fail(kind + " needs a value");
             if (auto [first, isNew] = keyLines.emplace(kind, number); !isNew)
@@ -382,7 +375,7 @@ std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std
             words >> second;
             std::string name;
             std::getline(words, name);
-            name = trimmed(name);
+            name = platform::trimmed(name);
             auto id = positiveId(first);
             if (!id || (second != "higher" && second != "lower") || name.empty())
                 return fail("a leaderboard is \"leaderboard ID higher|lower NAME\"");
@@ -394,8 +387,8 @@ std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std
             std::string rest;
             std::getline(words, rest);
             size_t bar = rest.find('|');
-            std::string title = trimmed(rest.substr(0, bar));
-            std::string description = bar == std::string::npos ? title : trimmed(rest.substr(bar + 1));
+            std::string title = platform::trimmed(rest.substr(0, bar));
+            std::string description = bar == std::string::npos ? title : platform::trimmed(rest.substr(bar + 1));
             auto id = positiveId(first);
             auto points = second == "0" ? std::optional<int64_t>(0) : positiveId(second);
             if (!id || !points || title.empty())

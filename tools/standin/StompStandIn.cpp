@@ -211,7 +211,7 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
     std::weak_ptr<http::RequestSink> server;
     std::function<void(const std::string&)> logSink;
 
-    std::string address { http::kLoopback }; // set before the polling thread starts
+    std::string address { platform::kLoopbackAddress }; // set before the polling thread starts
 
     // The polling thread's own.
     http::Acceptor acceptor;

@@ -4,6 +4,7 @@
 // Serves HTTP, STOMP and a blob storage host on a loopback address until interrupted,
 // prints the "server-url", "presence-host" and "storage-url" to use, then one
 // line per request.
+#include "platform/net/TcpSocket.h"
 #include "tools/standin/StandInServer.h"
 #include "tools/standin/StandInState.h"
 
@@ -122,7 +123,7 @@ int usageError(const std::string& message)
 int main(int argc, char** argv)
 {
     int port = 0, stompPort = 0, storagePort = 0;
-    std::string address = "127.0.0.1";
+    std::string address = platform::kLoopbackAddress;
     std::string fixtures = defaultFixtures();
     std::string stateDirectory;
     std::optional<standin::StandInState::GameDefinition> game;
