@@ -30,6 +30,8 @@ namespace standin::http {
 // The limits of what a request may carry before its body.
 constexpr size_t kMaxMethod = 32;
 constexpr size_t kMaxTarget = 8192;
+// A request line: the method, the address and "HTTP/1.1", a space between.
+constexpr size_t kMaxRequestLine = kMaxMethod + 1 + kMaxTarget + 1 + 8;
 constexpr size_t kMaxHeaderLine = 8192;
 constexpr size_t kMaxHeaderBytes = 64 * 1024;
 constexpr size_t kMaxHeaders = 100;
@@ -46,7 +48,7 @@ struct Refusal {
 };
 
 // A method is a word of at most kMaxMethod letters.
-bool isMethod(const std::string& method);
+bool isMethod(std::string_view method);
 // What is wrong with a request's address (over kMaxTarget bytes: 414; not a
 // path from "/", a space or control character in it, or a NUL once decoded:
 // 400); none when it can be served. The same check holds for requests that
@@ -197,6 +199,7 @@ private:
     bool headLine(const std::string& line);
     bool headDone();
     std::optional<Refusal> unfinishedLine(std::string_view unfinished) const;
+    static std::optional<Refusal> requestLineStart(std::string_view line);
     std::optional<Refusal> trailerLine(size_t length) const;
     static std::string chunkLineTooLong();
     static std::string framingTooLarge();
