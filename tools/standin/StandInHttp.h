@@ -105,11 +105,10 @@ private:
 
 // The request bodies (or unfinished frames) a server holds at once, across
 // all of its connections: those still arriving and those handed on and not
-// answered yet. Each connection holds a share; a share that would take the
-// budget past its limit is refused, and the request or frame with it. The
-// polling thread alone changes it; any thread may read what is held.
-constexpr size_t kBodyBudget = 64 * 1024 * 1024;
-
+// answered yet (kBodyBudget by default). Each connection holds a share; a
+// share that would take the budget past its limit is refused, and the
+// request or frame with it. The polling thread alone changes it; any thread
+// may read what is held.
 class BodyBudget {
 public:
     explicit BodyBudget(size_t limit) : limit_(limit) { }

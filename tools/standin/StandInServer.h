@@ -33,7 +33,10 @@ namespace standin {
 
 namespace http {
 class RequestSink;
-}
+// The bytes of request bodies (or unfinished frames) a server holds at once
+// across its connections (BodyBudget in StandInHttp.h).
+constexpr size_t kBodyBudget = 64 * 1024 * 1024;
+} // namespace http
 
 using Params = std::vector<std::pair<std::string, std::string>>;
 
@@ -293,13 +296,13 @@ public:
         // The bytes of unfinished frames and of requests not answered yet
         // that all connections may hold at once; a connection whose bytes
         // would go past it is closed.
-        size_t frameBudget { 64 * 1024 * 1024 };
+        size_t inFlightBudget { http::kBodyBudget };
     };
-    // Before start().
-    void setLimits(Limits limits);
     // Listens on a loopback address, 127.0.0.1 unless named (port 0: the
-    // system chooses); answers the port or -1.
+    // system chooses), within `limits` (the defaults unless given) until it
+    // stops; answers the port or -1.
     int start(int port = 0, const std::string& address = platform::kLoopbackAddress);
+    int start(int port, const std::string& address, Limits limits);
     void stop();
     int port() const { return port_; }
 
