@@ -11,6 +11,7 @@
 
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
+#include <openssl/rand.h>
 
 #include <algorithm>
 #include <atomic>
@@ -52,6 +53,20 @@ std::optional<std::string> LoggedRequest::header(const std::string& name) const
         if (strcasecmp(k.c_str(), name.c_str()) == 0)
             return v;
     return std::nullopt;
+}
+
+std::optional<std::string> randomHex(size_t bytes)
+{
+    std::vector<unsigned char> random(bytes);
+    if (bytes > 0 && RAND_bytes(random.data(), static_cast<int>(bytes)) != 1)
+        return std::nullopt;
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    for (unsigned char b : random) {
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
 }
 
 Params parseFormEncoded(const std::string& text)

@@ -210,6 +210,10 @@ std::optional<std::pair<int, int>> parseDelayRange(const std::string& text, std:
 bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl, const Params& requestParams,
                           const std::string& authorizationHeader, const std::string& consumerSecret,
                           const std::string& tokenSecret, std::string* failure = nullptr);
+// `bytes` bytes from the system's cryptographic generator, as hexadecimal:
+// tokens, their secrets, salts and the storage host's secret, which no one
+// may guess from what the service gave out before. None when it has none.
+std::optional<std::string> randomHex(size_t bytes);
 // The oauth_* fields of an Authorization header, decoded.
 Params parseAuthorizationHeader(const std::string& header);
 // application/x-www-form-urlencoded pairs, decoded, in order.

@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <ctime>
+#include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -207,6 +208,29 @@ TEST_F(StandInKeptWord, ASignedRequestIsTakenOnceAndOnlyInItsTime)
     EXPECT_EQ(standin_testing::sendRaw(server.port(), old).status, 200);
     EXPECT_EQ(standin_testing::sendRaw(server.port(), old).status, 401);
     EXPECT_EQ(queryText(kept), "2");
+}
+
+TEST_F(StandInKeptWord, NoRunOfTokensTellsTheNext)
+{
+    // Each token and its secret carries 16 bytes of the system's random
+    // generator: what a client saw of earlier bootstraps gives it nothing.
+    std::set<std::string> seen;
+    for (int i = 0; i < 8; ++i) {
+        auto reply = standin_testing::ask(server.port(), "POST", "bootstrap.xml", { { "udid", "phone-" + std::to_string(i) } },
+                                          "", "");
+        ASSERT_EQ(reply.status, 200) << reply.body;
+        auto field = [&](const std::string& name) {
+            size_t at = reply.body.find("<" + name + ">") + name.size() + 2;
+            return reply.body.substr(at, reply.body.find('<', at) - at);
+        };
+        const std::string token = field("access_token"), secret = field("access_token_secret");
+        const std::string random = token.substr(token.rfind('-') + 1);
+        for (const std::string* hex : { &random, &secret }) {
+            EXPECT_EQ(hex->size(), 32u) << *hex;
+            EXPECT_EQ(hex->find_first_not_of("0123456789abcdef"), std::string::npos) << *hex;
+            EXPECT_TRUE(seen.insert(*hex).second) << *hex;
+        }
+    }
 }
 
 TEST(StandInNonceMemory, ARequestIsNeverForgottenWhileItsTimestampCouldStillBeTaken)
