@@ -86,9 +86,10 @@ using Handler = std::function<Answer(const LoggedRequest&)>;
 // A larger body is answered 413 with its reason and reaches no route.
 constexpr size_t kFormBodyLimit = 1024 * 1024;
 // How far a signed request's timestamp may be from the service's clock, and
-// how many taken requests are remembered to refuse their replays.
+// the bytes the requests taken are remembered in to refuse their replays
+// (NonceMemory: about 100,000 of the client's).
 constexpr long kTimestampWindow = 300;
-constexpr size_t kMaxNonces = 100000;
+constexpr size_t kNonceMemoryBudget = 16 * 1024 * 1024;
 constexpr size_t kMultipartBodyLimit = 2 * 1024 * 1024;
 
 class StandInServer {
@@ -130,6 +131,20 @@ public:
     // turns the timestamp check off (never the replay check) for a client
     // that stamps them otherwise.
     void setTimestampWindow(std::chrono::seconds window);
+    // Keeps the signed requests taken beyond the server's memory, so that one
+    // taken before a restart is refused after it too (the state keeps them on
+    // its disk: StandInState::install). `before` is what was kept, remembered
+    // at once; `keep` is told each request taken from then on (its key and
+    // timestamp, and the timestamp up to which the memory refuses every
+    // request), before its route runs. A request it could not keep is
+    // answered 500 and reaches no route.
+    struct TakenRequests {
+        std::vector<std::pair<std::string, long long>> taken; // key, timestamp
+        std::optional<long long> forgottenUpTo;
+    };
+    using KeepTaken = std::function<bool(const std::string& key, long long timestamp,
+                                         std::optional<long long> forgottenUpTo)>;
+    void keepTakenRequests(const TakenRequests& before, KeepTaken keep);
     // Receives one line per answered request: method, path, status and the
     // signature verdict ("GET users.xml 200 signature verified"); a refusal
     // (status 400 and above) adds its reason after a colon. A request that

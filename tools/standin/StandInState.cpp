@@ -14,6 +14,7 @@
 #include "tools/standin/StandInGames.h"
 #include "tools/standin/StandInInvites.h"
 #include "tools/standin/StandInPlayers.h"
+#include "tools/standin/StandInReplays.h"
 #include "tools/standin/StandInScores.h"
 #include "tools/standin/StandInSettings.h"
 #include "tools/standin/StandInSocial.h"
@@ -25,6 +26,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -56,7 +58,7 @@ StandInState::StandInState(std::string directory)
     std::string schema = std::string(players::kSchema) + scores::kSchema + achievements::kSchema + friends::kSchema
         + challenges::kSchema + forums::kSchema + chat::kSchema
         + settings::kSchema + games::kSchema + invites::kSchema + cloud::kSchema
-        + social::kSchema + tickers::kSchema + accounts::kSchema;
+        + social::kSchema + tickers::kSchema + accounts::kSchema + replays::kSchema;
     // The schema and the seeds go in as one transaction: one write to the
     // disk instead of one per table, which a new folder per test pays for.
     if (!store_->exec("BEGIN;" + schema)) {
@@ -101,6 +103,7 @@ void StandInState::seedWhenEmpty(const char* table, const char* seed)
 
 StandInState::~StandInState()
 {
+    replays_.reset();
     if (store_->db)
         sqlite3_close(store_->db);
 }
@@ -131,6 +134,13 @@ void StandInState::install(StandInServer& server)
         while (q.step())
             server.addToken(q.text(0), q.text(1));
     }
+    if (!replays_)
+        replays_ = std::make_unique<replays::Keeper>(s, path_);
+    server.keepTakenRequests(replays_->load(static_cast<long long>(std::time(nullptr)), kTimestampWindow),
+                             [keeper = replays_.get()](const std::string& key, long long timestamp,
+                                                       std::optional<long long> forgottenUpTo) {
+                                 return keeper->keep(key, timestamp, forgottenUpTo);
+                             });
     // Every route runs in one transaction of its own (Store::kept): what it
     // answers with success is kept, checked, or the answer is 500.
     // Each kept route finds its caller first; an unknown or forged caller gets 401.
