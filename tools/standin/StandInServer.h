@@ -16,6 +16,7 @@
 #pragma once
 
 #include "platform/net/TcpSocket.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -279,11 +280,16 @@ public:
     // The signed fields of a form that stores a file of at most
     // kMultipartBodyLimit bytes under `key` within a day: key,
     // AWSAccessKeyId, acl, policy and signature, in that order.
-    static Params uploadForm(const std::string& key);
+    Params uploadForm(const std::string& key) const;
     // 0 when a posted form's fields (the file among them) are one that
     // uploadForm() issued and still holds; else the status to answer, with
     // the reason in `why`.
-    static int checkUploadForm(const Params& form, std::string* why);
+    int checkUploadForm(const Params& form, std::string* why) const;
+    // The secret the host signs its forms with: drawn at random for each
+    // host, so no one can forge a form, unless set (before start()) to one
+    // kept from an earlier run, whose forms then stay valid.
+    std::string secret() const;
+    void setSecret(std::string secret);
 
 private:
     struct Impl;

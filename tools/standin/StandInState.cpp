@@ -295,7 +295,18 @@ void StandInState::keepObjectsOf(StorageHostStandIn& host)
     if (!store_->db)
         return;
     Store& s = *store_;
-    s.storageUrl = [&host] { return host.baseUrl(); };
+    s.storage = &host;
+    {
+        std::lock_guard guard(s.mutex);
+        auto secret = s.kept([&] {
+            auto kept = cloud::storageSecret(s, host.secret());
+            return kept ? Answer::xml(*kept) : xml::error(500, "The storage host's secret could not be kept");
+        });
+        if (secret.status == 200)
+            host.setSecret(secret.body);
+        else
+            std::fprintf(stderr, "standin state: the storage host's secret is not kept; its forms end with the host\n");
+    }
     host.setObjectStore(
         [&s](const std::string& key, const std::string& bytes) {
             std::lock_guard guard(s.mutex);
