@@ -12,6 +12,7 @@
 #include "tools/standin/StandInForums.h"
 #include "tools/standin/StandInFriends.h"
 #include "tools/standin/StandInGames.h"
+#include "tools/standin/StandInHttp.h"
 #include "tools/standin/StandInInvites.h"
 #include "tools/standin/StandInPlayers.h"
 #include "tools/standin/StandInReplays.h"
@@ -374,8 +375,10 @@ std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std
         std::istringstream words(line);
         std::string kind, first, second;
         words >> kind >> first;
+        // What is quoted from the file is escaped: a control byte (an ESC, a
+        // BEL, a NUL in a file that is no text) is shown, never sent to a terminal.
         auto fail = [&](const std::string& why) {
-            error = path + ":" + std::to_string(number) + ": " + why + " (\"" + line + "\")";
+            error = path + ":" + std::to_string(number) + ": " + why + " (\"" + http::loggable(line) + "\")";
             return std::nullopt;
         };
         auto listedTwice = [&](std::map<int64_t, int>& lines, const char* what, int64_t id) {
@@ -418,7 +421,7 @@ std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std
                 return fail(twice);
             game.achievements.push_back({ *id, *points, title, description });
         } else {
-            return fail("unknown entry \"" + kind + "\"");
+            return fail("unknown entry \"" + http::loggable(kind) + "\"");
         }
     }
     if (!listsAnything) {
