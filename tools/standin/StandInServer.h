@@ -88,7 +88,7 @@ using Handler = std::function<Answer(const LoggedRequest&)>;
 constexpr size_t kFormBodyLimit = 1024 * 1024;
 // How far a signed request's timestamp may be from the service's clock, and
 // the bytes the requests taken are remembered in to refuse their replays
-// (NonceMemory: about 100,000 of the client's).
+// (NonceMemory: some 74,000 of the client's).
 constexpr long kTimestampWindow = 300;
 constexpr size_t kNonceMemoryBudget = 16 * 1024 * 1024;
 constexpr size_t kMultipartBodyLimit = 2 * 1024 * 1024;
