@@ -62,6 +62,9 @@ int environmentNumber(const char* name, int fallback)
     return text && *text ? std::atoi(text) : fallback;
 }
 
+// BRISKO_WALK_TRACE=1 prints every step as it is taken.
+bool tracing() { return environmentNumber("BRISKO_WALK_TRACE", 0) != 0; }
+
 std::string hex(const platform::Bytes& bytes)
 {
     static const char digits[] = "0123456789ABCDEF";
@@ -592,7 +595,7 @@ protected:
     // device's monitor says whether the network is there.
     void traceService()
     {
-        if (std::getenv("BRISKO_WALK_TRACE") && service)
+        if (tracing() && service)
             service->setLogSink([](const std::string& line) { std::cout << "    service: " << line << std::endl; });
     }
 
@@ -721,7 +724,7 @@ protected:
         trail.push_back(line);
         if (trail.size() > 40)
             trail.pop_front();
-        if (std::getenv("BRISKO_WALK_TRACE"))
+        if (tracing())
             std::cout << line << std::endl;
     }
 
