@@ -21,6 +21,7 @@
 // (the archiver asserts "KeyedArchiver: an archived object holds itself").
 #pragma once
 
+#include "platform/foundation/Coding.h"
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Value.h"
 
@@ -32,18 +33,6 @@
 #include <vector>
 
 namespace platform {
-
-class KeyedArchiver;
-class KeyedUnarchiver;
-
-// The role of an object that can be archived.
-class Coding {
-public:
-    virtual void encodeWithCoder(KeyedArchiver& coder) const = 0;
-
-protected:
-    ~Coding() = default;
-};
 
 class KeyedArchiver {
 public:
