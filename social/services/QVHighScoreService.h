@@ -8,9 +8,15 @@
 // offline waits in the store (server_sync_at NULL) until sendPendingHighScores
 // runs after the next login.
 //
+// A score's blob goes with its batch and is uploaded under its own score once
+// the batch is answered; until it has reached the storage host the score
+// waits in the store with it, through failed uploads and the login's list,
+// and goes again after the next login.
+//
 // Each local write (insert, trim, pending mark and the aggregate parents' own
 // writes) runs inside one SAVEPOINT: a crash leaves the score whole or absent.
-// Main thread only: the store's statements are shared.
+// Main thread only: the store's statements are shared, and every public entry
+// point asserts it.
 #pragma once
 
 #include "social/runtime/QVISerializer.h"
