@@ -57,7 +57,7 @@ protected:
                 // A refused upload: the form names a place that answers 500.
                 const std::string action = uploadsRefused ? server.baseUrl() + "refused-upload" : storage.baseUrl();
                 std::string form = "<blob_upload_parameters><action>" + action + "</action>";
-                for (auto& [name, value] : standin::StorageHostStandIn::uploadForm("blobs/" + scoreId))
+                for (auto& [name, value] : storage.uploadForm("blobs/" + scoreId))
                     form += "<" + name + ">" + value + "</" + name + ">";
                 form += "</blob_upload_parameters></high_score>";
                 a.body.replace(at, 13, form);
