@@ -10,6 +10,7 @@
 
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Value.h"
+#include "social/services/QVHighScoreService.h"
 
 #include <cstdint>
 #include <map>
@@ -19,8 +20,6 @@
 #include <vector>
 
 namespace quorvel {
-
-class QVHighScoreBatchEntry;
 
 class QVSentBlobs final : public platform::Object {
 public:
