@@ -107,14 +107,23 @@ void QVSettings::loadFile(const std::string& path)
         else
             dictionary_.set(setting->name, value);
     }
-    // The add-ons read their own settings from the same document.
-    QVAddOnSettingsRole::current().loadAddOnSettings(dictionary_, doc.get());
     if (!server)
         fallBack(path + " sets no server-url");
     else if (!isServiceAddress(*server))
         fallBack(path + " sets server-url \"" + *server + "\", which is no http:// or https:// address");
     else
         dictionary_.set("server-url", *server);
+    // The add-ons read their own settings from the same document, and see the
+    // address the client will use; one may set another, checked the same way.
+    const std::string chosen = dictionary_.find("server-url")->asString();
+    QVAddOnSettingsRole::current().loadAddOnSettings(dictionary_, doc.get());
+    const platform::Value* fromAddOn = dictionary_.find("server-url");
+    std::string addOnUrl = fromAddOn ? fromAddOn->asString() : std::string();
+    if (addOnUrl == chosen || isServiceAddress(addOnUrl))
+        return;
+    platform::logWarning("QVSettings: an add-on set server-url \"%s\", which is no http:// or https:// address; using %s",
+                         addOnUrl.c_str(), chosen.c_str());
+    dictionary_.set("server-url", chosen);
 }
 
 void QVSettings::InitializeWithFile(const std::string& path)

@@ -12,8 +12,10 @@
 // malformed file, one without a server-url, or one whose server-url is no
 // http:// or https:// address, leaves the built-in address and logs why; so
 // does a setting it does not know (a misspelled key). The add-ons are
-// offered the defaults and the read file (QVAddOnSettingsRole). Instance() is
-// null before Initialize() and after Uninitialize().
+// offered the defaults, then the read file once the file's values are in
+// place (QVAddOnSettingsRole), so they see the address the client will use; a
+// server-url an add-on sets is kept when it is an address. Instance() is null
+// before Initialize() and after Uninitialize().
 #pragma once
 
 #include "platform/foundation/Object.h"

@@ -1,5 +1,6 @@
 // Internal settings from built-ins and the bundle's settings file; the date
 // formatters; the Documents path.
+#include "social/runtime/QVAddOnSettingsRole.h"
 #include "social/runtime/QVDateFormatters.h"
 #include "social/runtime/QVDocumentsPath.h"
 #include "social/runtime/QVSettings.h"
@@ -133,6 +134,65 @@ TEST_F(SettingsTest, ValuesAreTrimmedAndAServerUrlWithoutItsSchemeIsRefused)
                                                             "built-in server-url http://127.0.0.1:8080/" });
         QVSettings::Uninitialize();
     }
+}
+
+// An add-on reading the settings file, installed for one test.
+class RecordingAddOn : public QVAddOnSettingsRole {
+public:
+    RecordingAddOn() { QVAddOnSettingsRole::setCurrent(this); }
+    ~RecordingAddOn() override { QVAddOnSettingsRole::setCurrent(saved_); }
+    RecordingAddOn(const RecordingAddOn&) = delete;
+    RecordingAddOn& operator=(const RecordingAddOn&) = delete;
+
+    void loadAddOnSettings(platform::ValueDictionary& settings, platform::Object*) override
+    {
+        seen = settings.get("server-url").asString();
+        if (!sets.empty())
+            settings.set("server-url", sets);
+    }
+    std::string seen;
+    std::string sets;
+
+private:
+    QVAddOnSettingsRole* saved_ { &QVAddOnSettingsRole::current() };
+};
+
+std::string settingsFile(const std::string& config)
+{
+    return "<quorvel_internal_settings><environment-release><config>" + config
+        + "</config></environment-release></quorvel_internal_settings>";
+}
+
+// The add-ons read the settings as the client will use them: the file's
+// server-url is in place before they look, and one an add-on sets is kept,
+// checked as the file's is.
+TEST_F(SettingsTest, AddOnsSeeTheServerUrlTheClientUsesAndMaySetTheirOwn)
+{
+    RecordingAddOn addOn;
+    dir.write("quorvel_internal_settings.xml", settingsFile("<server-url>http://127.0.0.1:4567/</server-url>"));
+    QVSettings::Initialize();
+    EXPECT_EQ(addOn.seen, "http://127.0.0.1:4567/");
+    EXPECT_EQ(QVSettings::Instance()->objectForKey("server-url"), "http://127.0.0.1:4567/");
+    QVSettings::Uninitialize();
+
+    addOn.sets = "https://127.0.0.1:9999/";
+    QVSettings::Initialize();
+    EXPECT_EQ(QVSettings::Instance()->objectForKey("server-url"), "https://127.0.0.1:9999/");
+    EXPECT_TRUE(log.lines().empty()) << testing::PrintToString(log.texts());
+    QVSettings::Uninitialize();
+
+    addOn.sets = "127.0.0.1:9999/";
+    QVSettings::Initialize();
+    EXPECT_EQ(QVSettings::Instance()->objectForKey("server-url"), "http://127.0.0.1:4567/");
+    EXPECT_EQ(log.texts(), std::vector<std::string> { "QVSettings: an add-on set server-url \"127.0.0.1:9999/\", which "
+                                                      "is no http:// or https:// address; using http://127.0.0.1:4567/" });
+    QVSettings::Uninitialize();
+
+    // A refused address leaves the built-in one, and that is what the add-ons see.
+    addOn.sets.clear();
+    dir.write("quorvel_internal_settings.xml", settingsFile("<server-url>ftp://127.0.0.1/</server-url>"));
+    QVSettings::Initialize();
+    EXPECT_EQ(addOn.seen, "http://127.0.0.1:8080/");
 }
 
 TEST(DateFormattersTest, ServerAndHttpFormatsInGmt)
