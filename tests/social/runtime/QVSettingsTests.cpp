@@ -195,6 +195,50 @@ TEST_F(SettingsTest, AddOnsSeeTheServerUrlTheClientUsesAndMaySetTheirOwn)
     EXPECT_EQ(addOn.seen, "http://127.0.0.1:8080/");
 }
 
+// A scheme in capitals is the same scheme; a key given twice, a second release
+// section and a presence-host the channel could not connect to are each said
+// once, with what is used instead.
+TEST_F(SettingsTest, CapitalSchemesAreAddressesAndRepeatsAndUnusablePresenceHostsAreSaid)
+{
+    std::string path = dir.write(
+        "quorvel_internal_settings.xml",
+        "<quorvel_internal_settings><environment-release><config>"
+        "<server-url>HTTP://127.0.0.1:4567/</server-url>"
+        "<presence-host>127.0.0.1:1</presence-host><presence-host>127.0.0.1:4568</presence-host>"
+        "</config></environment-release>"
+        "<environment-release><config><server-url>http://127.0.0.1:1/</server-url></config></environment-release>"
+        "</quorvel_internal_settings>");
+    QVSettings::Initialize();
+    EXPECT_EQ(QVSettings::Instance()->objectForKey("server-url"), "http://127.0.0.1:4567/");
+    EXPECT_EQ(QVSettings::Instance()->objectForKey("presence-host"), "127.0.0.1:4568");
+    EXPECT_EQ(log.texts(),
+              (std::vector<std::string> {
+                  "QVSettings: " + path
+                      + " has 2 <environment-release> sections; the first is used and the others are ignored",
+                  "QVSettings: " + path + " sets \"presence-host\" 2 times; the last one, \"127.0.0.1:4568\", is used" }));
+    QVSettings::Uninitialize();
+
+    const std::pair<std::string, std::string> refused[] = {
+        { "127.0.0.1:stomp", "the port after the colon must be a number from 1 to 65535" },
+        { "127.0.0.1:70000", "the port after the colon must be a number from 1 to 65535" },
+        { ":61613", "it names no host" },
+        { "tcp://127.0.0.1:61613", "a host is written without a scheme such as http://" },
+    };
+    for (const auto& [value, why] : refused) {
+        SCOPED_TRACE(value);
+        log.clear();
+        path = dir.write("quorvel_internal_settings.xml",
+                         settingsFile("<server-url>http://127.0.0.1:4567/</server-url><presence-host>" + value
+                                      + "</presence-host>"));
+        QVSettings::Initialize();
+        EXPECT_EQ(QVSettings::Instance()->objectForKey("presence-host"), "127.0.0.1");
+        EXPECT_EQ(log.texts(), std::vector<std::string> { "QVSettings: " + path + " sets presence-host \"" + value
+                                                          + "\", which cannot be used (" + why
+                                                          + "); using the built-in presence-host 127.0.0.1" });
+        QVSettings::Uninitialize();
+    }
+}
+
 TEST(DateFormattersTest, ServerAndHttpFormatsInGmt)
 {
     platform::Date d { 1796160758 }; // 2026-12-01T21:32:38Z, a Tuesday
