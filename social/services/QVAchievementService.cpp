@@ -172,9 +172,18 @@ Ref<QVRequestHandle> QVAchievementService::updateAchievement(const std::string& 
         }
         return handle;
     }
-    if (QVGameCenterRole::current().isLoggedIntoGameCenter())
+    if (QVGameCenterRole::current().isLoggedIntoGameCenter()) {
         QVSubmitAchievementToGameCenterOnly::create()->submitToGameCenterOnlyWithIds({ achievementId }, { percent },
                                                                                      onSuccess, onFailure);
+        return nullptr;
+    }
+    // Nowhere to go: the game hears the failure, and the log says why, once an achievement.
+    if (service().mUnapprovedSaid.insert(achievementId).second)
+        platform::logWarning("Quorvel: achievement \"%s\" was not updated: the player has not approved Quorvel on "
+                             "this device (or declined it), so nothing is kept or sent (the delegate hears "
+                             "didFailUpdateProgressionCompleteQVAchievement)",
+                             achievementId.c_str());
+    onFailure.invoke(nullptr);
     return nullptr;
 }
 

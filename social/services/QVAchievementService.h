@@ -121,6 +121,8 @@ private:
     std::vector<std::string> onlySubmitToGameCenterDeferedAchievementIds;
     std::vector<double> onlySubmitToGameCenterDeferedAchievementPercentCompletes;
     std::set<std::pair<std::string, std::string>> mProgressNotAboveSaid;
+    // Achievements updated before the player approved the client, said once each.
+    std::set<std::string> mUnapprovedSaid;
 };
 
 // Sends a list of updates to Game Center alone and reports once, when every

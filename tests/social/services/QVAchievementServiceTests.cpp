@@ -362,6 +362,26 @@ TEST_F(AchievementServiceTest, ABatchWithNoUsableIdFailsWithoutARequest)
     EXPECT_EQ(server.requestCount(), 0u);
 }
 
+// Before the player approved the client (or after they declined it), without
+// Game Center, an update has nowhere to go: the game hears the failure and
+// the log says why, once an achievement; nothing is kept or sent.
+TEST_F(AchievementServiceTest, AnUpdateBeforeTheApprovalFailsAndTheLogSaysWhyOnce)
+{
+    platform::LogCapture log;
+    facade.approved = false;
+    QVAchievementService::updateAchievement("11", 100, false, recorder->onSuccess(), recorder->onFailure());
+    QVAchievementService::updateAchievement("11", 50, false, recorder->onSuccess(), recorder->onFailure());
+    EXPECT_EQ(recorder->failures, 2);
+    EXPECT_EQ(recorder->successes, 0);
+    EXPECT_EQ(log.texts(), Strings { "Quorvel: achievement \"11\" was not updated: the player has not approved "
+                                     "Quorvel on this device (or declined it), so nothing is kept or sent (the "
+                                     "delegate hears didFailUpdateProgressionCompleteQVAchievement)" });
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM unlocked_achievements"), Strings { "0" });
+    advance(0.5);
+    loop().drain();
+    EXPECT_EQ(server.requestCount(), 0u);
+}
+
 TEST_F(AchievementServiceTest, GameCenterAloneFailsOnceForUnmappedIdsAndStillReportsTheMappedOnes)
 {
     auto gc = signedInGameCenter();
