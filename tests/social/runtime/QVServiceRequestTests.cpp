@@ -153,7 +153,8 @@ TEST_F(ServiceRequestTest, StatusPolicyShowsTheDocumentedScreensAndEndsOnce)
         { 426, true, "upgrade", "", false },
         { 450, true, "maintenance", "", false },
         { 401, true, "", QVActionRequest::kUnknownErrorMessage, false },
-        { 401, false, "", QVActionRequest::kTryAgainMessage, false },
+        // The game's key refused: the log says so; trying again later would not mend it.
+        { 401, false, "", "", false },
         { 500, true, "", QVActionRequest::kTryAgainMessage, false },
         { 503, true, "", QVActionRequest::kTryAgainMessage, false },
         { 404, true, "", QVActionRequest::kTryAgainMessage, false },
