@@ -215,6 +215,10 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
         const char* text = kNewHighScoreSavedLocally;
         if (!deferred && QVSessionRole::current().isOnline()) {
             QVHighScoreService& shared = service();
+            // Scores another player took before a switch stay theirs: they wait in the store.
+            if (shared.pendingScoresPlayer_ != userId)
+                shared.dropQueuedScores();
+            shared.pendingScoresPlayer_ = userId;
             // The blob waits for the dispatch in the pending list, which then
             // hands it to the score's entry; a blob too long for this road
             // stays in the store only.
@@ -274,9 +278,26 @@ private:
 
 } // namespace
 
+void QVHighScoreService::dropQueuedScores()
+{
+    for (const auto& entry : std::exchange(mPendingScores, {}))
+        if (entry) {
+            removePendingBlobForLeaderboard(entry->leaderboardId);
+            scoreArrived(entry->leaderboardId, entry->score);
+            platform::log("Quorvel: the score %lld on leaderboard %s was taken by a player no longer logged in; it is "
+                          "kept on the device and will be sent after that player's next login",
+                          static_cast<long long>(entry->score), entry->leaderboardId.c_str());
+        }
+}
+
 void QVHighScoreService::dispatchPendingScores()
 {
     Ref<QVHighScoreService> keep(this);
+    // Signed with the local player's token, the batch would be theirs.
+    if (pendingScoresPlayer_ != QVUser::offlineRowsUserId())
+        dropQueuedScores();
+    if (mPendingScores.empty())
+        return;
     QVHighScoreBatch batch = std::move(mPendingScores);
     mPendingScores.clear();
     // Each pending blob goes into its score's entry (the last entry of that

@@ -221,7 +221,8 @@ public:
                                                                 const QVDelegate& onSuccess,
                                                                 const QVDelegate& onFailure);
 
-    // Sends the queued scores.
+    // Sends the queued scores, when the player who took them is still the
+    // local player; another's stay waiting in the store for that player's next login.
     void dispatchPendingScores();
     // Success hook: runs the chained value, when there is one, with no argument.
     void _onSetHighScore(platform::Object* series, platform::Object* nextCall);
@@ -343,6 +344,8 @@ private:
     QVHighScoreService();
     ~QVHighScoreService() override;
 
+    // The queued scores go no further (their rows wait in the store).
+    void dropQueuedScores();
     static bool storeScore(int64_t score, const std::string& leaderboardId, const std::string& userId,
                            const std::optional<std::string>& displayText, const std::optional<std::string>& customData,
                            const std::optional<platform::Bytes>& blob, const std::optional<platform::Date>& serverDate,
@@ -352,6 +355,7 @@ private:
     // Where each leaderboard's pending blob is in mPendingBlobs.
     std::unordered_map<std::string, size_t> pendingBlobIndex_;
     QVHighScoreBatch mPendingScores;
+    std::string pendingScoresPlayer_; // whose scores mPendingScores holds
     platform::Ref<platform::Timer> dispatchTimer_;
     std::map<std::pair<std::string, int64_t>, int> scoresOnTheirWay_;
     std::set<std::string> unknownBoardsSaid_;
