@@ -17,7 +17,6 @@
 #include "social/services/QVHighScoreService.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVUserService.h"
-#include "social/ui/QVFriendPickerController.h"
 #include "social/ui/QVLoadingController.h"
 #include "support/NetTestSupport.h"
 #include "tools/standin/StandInServer.h"
@@ -427,70 +426,6 @@ TEST_F(FailuresEndToEnd, APlayerWhoDeclinedWhileLoggedInSeesWhatIsStoredOrTheWay
     // None sent for the pages: every signed request of a player who declined is dropped.
     for (const auto& request : service->requests())
         EXPECT_FALSE(request.signed_) << request.method << " " << request.path;
-}
-
-// The game's own screen that opens the picker.
-class PickingGame final : public QVFriendPickerDelegate {
-public:
-    void pickerFinishedWithSelectedUser(QVUser*) override { ++picks; }
-    int picks { 0 };
-};
-
-TEST_F(FailuresEndToEnd, TheFriendPickersLoadingViewGoesOnceItsListLoads)
-{
-    int64_t player = launchAndLogIn();
-    ASSERT_GT(player, 0);
-    state->addFriends(player, state->addUser("Mira"));
-    // Opened by the game, before any dashboard, and from the inbox.
-    PickingGame picking;
-    QVFriendPickerController::launchPickerWithDelegate(&picking, "Pick a rival");
-    ASSERT_TRUE(waitForScreen("QVFriendPickerController")) << screenText();
-    ASSERT_TRUE(waitForText("Mira")) << screenText();
-    letTimePass(1);
-    EXPECT_TRUE(visible<QVLoadingView>().empty()) << screenText();
-    dynamic_cast<QVFriendPickerController*>(frontScreen())->cancel();
-    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); }));
-
-    Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::vector<Quorvel::DashboardEntry> {});
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::presenter().isShowingFullScreen(); }));
-    ASSERT_TRUE(tapWhenShown("Inbox")) << screenText();
-    ASSERT_TRUE(tapWhenShown("IM Conversations")) << screenText();
-    ASSERT_TRUE(waitForText("You don't have any active IM conversations")) << screenText();
-    ASSERT_TRUE(tapRightBarButton());
-    ASSERT_TRUE(waitForScreen("QVFriendPickerController")) << screenText();
-    ASSERT_TRUE(waitForText("Mira")) << screenText();
-    letTimePass(1);
-    EXPECT_TRUE(visible<QVLoadingView>().empty()) << screenText();
-}
-
-class FailuresOnATabletEndToEnd : public FailuresEndToEnd {
-protected:
-    void SetUp() override
-    {
-        platform::ui::Screen::mainScreen().setKind(platform::ui::Screen::Kind::Tablet);
-        FailuresEndToEnd::SetUp();
-    }
-    void TearDown() override
-    {
-        FailuresEndToEnd::TearDown();
-        platform::ui::Screen::mainScreen().setKind(platform::ui::Screen::Kind::Phone);
-    }
-};
-
-TEST_F(FailuresOnATabletEndToEnd, ThePickersLoadingViewGoes)
-{
-    int64_t player = launchAndLogIn();
-    ASSERT_GT(player, 0);
-    state->addFriends(player, state->addUser("Mira"));
-    Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::vector<Quorvel::DashboardEntry> {});
-    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::presenter().isShowingFullScreen(); }));
-    ASSERT_TRUE(tapWhenShown("Inbox")) << screenText();
-    ASSERT_TRUE(tapWhenShown("IM Conversations")) << screenText();
-    ASSERT_TRUE(waitForText("You don't have any active IM conversations")) << screenText();
-    ASSERT_TRUE(tapRightBarButton());
-    ASSERT_TRUE(waitForText("Mira")) << screenText();
-    letTimePass(1);
-    EXPECT_TRUE(visible<QVLoadingView>().empty()) << screenText();
 }
 
 } // namespace
