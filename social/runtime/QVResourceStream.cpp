@@ -15,9 +15,9 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 #include <memory>
 #include <optional>
+#include <strings.h>
 #include <vector>
 
 namespace quorvel {
@@ -364,8 +364,8 @@ void StreamReader::finish(const Frame& done)
             std::optional<unsigned int> number = headerNumber(text_);
             if (!number) {
                 if (failure_.empty())
-                    failure_ = std::string("the paging number <") + kHeaderFields[done.headerField] + "> " + text_
-                        + " is no count";
+                    failure_ = std::string("the paging number <") + kHeaderFields[done.headerField] + "> "
+                        + text_.substr(0, 24) + " is no count";
                 number = 0u;
             }
             unsigned int v = *number;
