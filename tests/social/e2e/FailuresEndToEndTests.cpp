@@ -36,11 +36,7 @@ namespace {
 
 constexpr const char* kTryAgain = "Please try your request again in a few moments.";
 
-Answer withStatus(int status, std::string body = "")
-{
-    Answer a = Answer::xml(std::move(body), status);
-    return a;
-}
+Answer withStatus(int status, std::string body = "") { return Answer::xml(std::move(body), status); }
 
 struct Damage {
     const char* what;
