@@ -103,7 +103,8 @@ void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string&
         std::string initial = options().initialDashboardScreen();
         tab = options().hasUserApprovedQuorvel() && !initial.empty() ? initial : tabbed->dashboardDefaultTab();
     }
-    bool online = login().isOnline();
+    // A player who declined is shown what the device holds, as offline.
+    bool online = session().isOnline();
     if (!online)
         tab = tabbed->dashboardOfflineTab();
     const std::vector<Quorvel::DashboardEntry> none;

@@ -77,8 +77,14 @@ void QVActionRequest::loaderSucceeded(Object*)
                            "the settings file)",
                            url.substr(0, url.find('?')).c_str());
     }
-    if (status < 400 || status == 403 || status == 406 || !QVRequestUIRole::current().areErrorScreensAllowed()) {
+    if (status < 400 || status == 403 || status == 406) {
         end(true);
+        return;
+    }
+    // While error screens are off the error shows no screen, but it is still
+    // the request's failure.
+    if (!QVRequestUIRole::current().areErrorScreensAllowed()) {
+        end(false);
         return;
     }
     const platform::Bytes& body = loader_->data();
