@@ -87,7 +87,15 @@ public:
     void userLoggedIn(const std::string& id) override { calls.push_back("userLoggedIn:" + id); }
     void offlineUserLoggedIn(const std::string& id) override { calls.push_back("offlineUserLoggedIn:" + id); }
     void userLoggedOut(const std::string& id) override { calls.push_back("userLoggedOut:" + id); }
+    std::optional<bool> showCustomQuorvelApprovalScreen() override
+    {
+        if (!onApprovalAsked)
+            return std::nullopt;
+        calls.push_back("showCustomQuorvelApprovalScreen");
+        return onApprovalAsked();
+    }
     Strings calls;
+    std::function<std::optional<bool>()> onApprovalAsked;
 };
 
 // The fakes of the screens.
@@ -215,6 +223,28 @@ TEST_F(LoginTest, FirstLaunchAsksForApprovalAndADeclineSendsNothing)
     settleNetwork();
     EXPECT_TRUE(requestsTo("bootstrap.xml").empty());
     EXPECT_FALSE(QuorvelInternal::login().isBootstrapInProgress());
+}
+
+// A game asked for its own approval screen at the first launch may quit
+// there and then: the start-up ends with the client it shut down.
+TEST_F(LoginTest, AShutDownWhenAskedForTheGamesApprovalScreenEndsTheStartUp)
+{
+    game.onApprovalAsked = [] {
+        Quorvel::shutdown();
+        return std::optional<bool>(false);
+    };
+    start();
+    EXPECT_EQ(QuorvelInternal::sharedInstance(), nullptr);
+    EXPECT_EQ(game.calls, (Strings { "showCustomQuorvelApprovalScreen" }));
+    EXPECT_TRUE(QuorvelInternal::presenter().presentedScreens().empty());
+    advance(1.0);
+    settleNetwork();
+    EXPECT_TRUE(requestsTo("bootstrap.xml").empty());
+
+    // The next launch asks again, and the client's own question shows.
+    game.onApprovalAsked = [] { return std::optional<bool>(false); };
+    start();
+    EXPECT_NE(topScreen<FakeApprovalScreen>(), nullptr);
 }
 
 TEST_F(LoginTest, ApprovalConfirmsTheAccountThenLogsInOnceWithTheWelcomeNotice)
