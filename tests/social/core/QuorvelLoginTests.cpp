@@ -164,6 +164,15 @@ protected:
         Quorvel::setNoticeObserver(nullptr);
         screens.clear();
         QuorvelTest::TearDown();
+        // A monitor a test moved by hand goes, however the test ended.
+        QVReachability::setDefaultSource(nullptr);
+    }
+    // A reachability monitor the test moves by hand, watched by the next start-up.
+    Ref<platform::ManualReachability> manualReachability(platform::Reachability::Status status)
+    {
+        auto monitor = platform::ManualReachability::create(status);
+        QVReachability::setDefaultSource(Ref<platform::Reachability>(monitor.get()));
+        return monitor;
     }
     void start() { startClient({}, delegates.get()); }
     // The fake screens stand in for the real ones while the test runs.
@@ -803,8 +812,7 @@ TEST_F(LoginTest, OfflineStartLogsTheLastPlayerInAndSyncsOnceTheServerAnswers)
 
 TEST_F(LoginTest, TheReachabilityMonitorLogsTheLastPlayerInWhenTheServerComesBack)
 {
-    auto monitor = platform::ManualReachability::create(platform::Reachability::NotReachable);
-    QVReachability::setDefaultSource(Ref<platform::Reachability>(monitor.get()));
+    auto monitor = manualReachability(platform::Reachability::NotReachable);
     start(); // not approved yet: the approval screen, no bootstrap
     monitor->setStatus(platform::Reachability::ReachableViaWiFi);
     settleNetwork();
@@ -831,13 +839,11 @@ TEST_F(LoginTest, TheReachabilityMonitorLogsTheLastPlayerInWhenTheServerComesBac
     ASSERT_TRUE(waitFor([&] { return QuorvelInternal::login().successfullyBootstrapped() && !QuorvelInternal::login().isBootstrapInProgress(); }));
     EXPECT_EQ(requestsTo("bootstrap.xml").size(), before + 1);
     EXPECT_EQ(requestsTo("bootstrap.xml").back().param("user_id"), "17");
-    QVReachability::setDefaultSource(nullptr);
 }
 
 TEST_F(LoginTest, ALoggedInPlayerIsNotLoggedInAgainWhenTheNetworkChanges)
 {
-    auto monitor = platform::ManualReachability::create(platform::Reachability::ReachableViaWiFi);
-    QVReachability::setDefaultSource(Ref<platform::Reachability>(monitor.get()));
+    auto monitor = manualReachability(platform::Reachability::ReachableViaWiFi);
     startApprovedAndLogIn();
     ASSERT_TRUE(settleNetwork());
     const size_t before = requestsTo("bootstrap.xml").size();
@@ -851,7 +857,6 @@ TEST_F(LoginTest, ALoggedInPlayerIsNotLoggedInAgainWhenTheNetworkChanges)
     EXPECT_EQ(requestsTo("bootstrap.xml").size(), before);
     EXPECT_EQ(game.calls, heard);
     EXPECT_TRUE(Quorvel::isOnline());
-    QVReachability::setDefaultSource(nullptr);
 }
 
 // ---- The request layer's answers that reach the login code
