@@ -915,6 +915,17 @@ TEST_F(DashboardTest, AShutDownInsideEachOfTheDashboardsCallsIsHeardOnceAndLeave
         EXPECT_EQ(game.calls, heard);
         EXPECT_EQ(window()->subviews(), before) << platform::ui::TestDriver::dumpTree(window());
     }
+
+    // A game that quits whenever the dashboard closes, shutting the client down with it open.
+    startLoggedIn();
+    advance(10);
+    Quorvel::launchDashboard();
+    advance(0.5);
+    game.calls.clear();
+    game.shutDownIn = "willDisappear";
+    Quorvel::shutdown();
+    advance(1);
+    EXPECT_EQ(game.calls, (Strings { "willDisappear", "didDisappear" }));
 }
 
 TEST_F(DashboardTest, TheRealDashboardOpensOnEachTab)
