@@ -351,7 +351,7 @@ TEST_F(ServiceRequestTest, NoSecretReachesTheLog)
         EXPECT_EQ(line.find("token-1"), std::string::npos) << line;
         EXPECT_EQ(line.find("oauth_signature"), std::string::npos) << line;
     }
-    std::string defaults = platform::writePropertyList(
+    std::string defaults = *platform::writePropertyList(
         platform::Value(platform::UserDefaults::standardUserDefaults().persistentDomain()));
     EXPECT_EQ(defaults.find("token-secret-1"), std::string::npos);
 }

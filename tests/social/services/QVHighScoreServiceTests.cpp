@@ -311,7 +311,7 @@ TEST_F(HighScoreServiceTest, TheFirstLoginSignedInToGameCenterCopiesTheLocalBest
     platform::Bundle::main().setResourcePath(resources.path());
     platform::ValueDictionary boards { { "5", "gc.five" } };
     resources.write("QVGameCenter.plist",
-                    platform::writePropertyList(platform::Value(platform::ValueDictionary { { "Leaderboards", boards } })));
+                    *platform::writePropertyList(platform::Value(platform::ValueDictionary { { "Leaderboards", boards } })));
     auto gc = signedInGameCenter();
     facade.synchedWithGameCenter = false;
     facade.location = std::make_pair(51.5, -0.25);
