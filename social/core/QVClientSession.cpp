@@ -5,6 +5,7 @@
 #include "platform/foundation/DateFormat.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/ui/MapView.h"
 #include "platform/ui/Window.h"
 #include "social/core/QVAddOnRegistry.h"
@@ -155,6 +156,28 @@ void QVClientSession::setLaunchDelegate(QuorvelDelegate* delegate)
 {
     if (running())
         mLaunchDelegate = delegate;
+}
+
+bool QVClientSession::callGame(const std::function<void()>& call)
+{
+    Ref<Quorvel> keep(&client());
+    const bool wasRunning = running();
+    call();
+    if (running())
+        return true;
+    // Shut down inside the call: the callers below it on the stack still read
+    // this instance, so it goes once they are done, on the loop's next turn.
+    if (wasRunning)
+        platform::RunLoop::main().post([keep = std::move(keep)] { });
+    return false;
+}
+
+bool QVClientSession::tellGame(const std::function<void(QuorvelDelegate&)>& message)
+{
+    QuorvelDelegate* delegate = getDelegate();
+    if (!delegate)
+        return running();
+    return callGame([&] { message(*delegate); });
 }
 
 // ---- The session and the settings of start-up

@@ -53,6 +53,8 @@ void QVDashboardHub::launchDashboardWithDelegate(QuorvelDelegate* delegate, cons
     if (!options().hasUserApprovedQuorvel() && !hasOfflineData) {
         login().presentUserQuorvelApprovalModal(
             QVDelegate(&client(), BRISKO_SELECTOR(Quorvel, _presentRootControllerWithTabbedDashboard)), QVDelegate());
+        if (!running())
+            return; // the game, asked for its own approval screen, shut the client down
         // A question already up (and perhaps still loading out of sight) comes into view.
         if (NavigationController* stack = presenter().getActiveNavigationController())
             if (!stack->viewControllers().empty())
@@ -116,6 +118,8 @@ void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string&
             nav->popToRootViewControllerAnimated(false);
     } else {
         presenter().presentRootControllerWithModal(dashboard);
+        if (!running())
+            return; // the game shut the client down as the dashboard was about to appear
         tabbed->showDashboardTab(tab, false);
     }
     auto* target = dynamic_cast<NavigationController*>(tabbed->selectedTabController());

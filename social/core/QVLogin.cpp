@@ -282,7 +282,8 @@ void QVLogin::bootstrapSucceeded(Object* attempt)
     }
 
     if (options().isDisabled()) {
-        invokeLoggedInDelegate();
+        if (!invokeLoggedInDelegate())
+            return;
         if (isConfirmAccountFlowActive)
             dismissRootControllerOrItsModal();
         runQueuedLogin(records().lastLoggedInUserId());
@@ -304,8 +305,8 @@ void QVLogin::bootstrapSucceeded(Object* attempt)
             sendPendingDataOnce();
         }
     }
-    invokeLoggedInDelegate();
-    runQueuedLogin(records().lastLoggedInUserId());
+    if (invokeLoggedInDelegate())
+        runQueuedLogin(records().lastLoggedInUserId());
 }
 
 void QVLogin::bootstrapFailed(Object* attempt, Object* response)
@@ -332,8 +333,8 @@ void QVLogin::bootstrapFailed(Object* attempt, Object* response)
     --callersOfEndedBootstraps_;
     if (!running() || logouts_ != logouts)
         return;
-    invokeLoggedInDelegate();
-    runQueuedLogin({});
+    if (invokeLoggedInDelegate())
+        runQueuedLogin({});
 }
 
 void QVLogin::runQueuedLogin(const std::string& loggedInUserId)
@@ -353,23 +354,24 @@ void QVLogin::runQueuedLogin(const std::string& loggedInUserId)
     }
 }
 
-void QVLogin::invokeLoggedInDelegate()
+bool QVLogin::invokeLoggedInDelegate()
 {
     if (!running())
-        return;
+        return false;
     if (isConfirmAccountFlowActive) {
         hasDeferredLoginDelegate = true;
-        return;
+        return true;
     }
     hasDeferredLoginDelegate = false;
     gameCenter().initializeGameCenter();
-    QuorvelDelegate* delegate = session().getDelegate();
-    if (!delegate)
-        return;
-    if (isOnline())
-        delegate->userLoggedIn(records().lastLoggedInUserId());
-    else
-        delegate->offlineUserLoggedIn(records().lastLoggedInUserId());
+    const bool online = isOnline();
+    const std::string userId = records().lastLoggedInUserId();
+    return session().tellGame([&](QuorvelDelegate& game) {
+        if (online)
+            game.userLoggedIn(userId);
+        else
+            game.offlineUserLoggedIn(userId);
+    });
 }
 
 // ---- After the login: sessions, notices and the offline data
@@ -462,10 +464,15 @@ void QVLogin::presentUserQuorvelApprovalModal(const QVDelegate& approved, const 
         approved.invoke(nullptr);
         return;
     }
-    QuorvelDelegate* delegate = session().getDelegate();
-    const bool hubOpen = hub().isDashboardHubOpen();
-    if (!hubOpen && delegate && delegate->showCustomQuorvelApprovalScreen().value_or(false))
-        return; // the game asks with its own screen and answers through userDidApproveQuorvel
+    if (!hub().isDashboardHubOpen()) {
+        bool gamesOwn = false;
+        if (!session().tellGame([&](QuorvelDelegate& game) {
+                gamesOwn = game.showCustomQuorvelApprovalScreen().value_or(false);
+            }))
+            return; // the game shut the client down
+        if (gamesOwn)
+            return; // the game asks with its own screen and answers through userDidApproveQuorvel
+    }
     Ref<ViewController> screen = QVControllerLoader::load("UserQuorvelApproval");
     if (!screen) {
         platform::logWarning("Quorvel: no approval screen could be loaded");
@@ -577,8 +584,7 @@ void QVLogin::logoutUser()
     invalidateBootstrap();
     options().setDoneWithGetTheMost(false);
     QVLinkSocialNetworksSeen::set(false);
-    if (QuorvelDelegate* delegate = session().getDelegate())
-        delegate->userLoggedOut(userId);
+    session().tellGame([&](QuorvelDelegate& game) { game.userLoggedOut(userId); });
 }
 
 // ---- Reachability: the offline player logs in once the server answers

@@ -66,8 +66,9 @@ public:
     void dismissRootControllerOrItsModal();
 
     // ---- After the login
-    // The logged-in call to the game (held back while the account screens are up).
-    void invokeLoggedInDelegate();
+    // The logged-in call to the game (held back while the account screens are
+    // up); answers whether the client still runs afterwards.
+    bool invokeLoggedInDelegate();
     // A failed login: the offline welcome or "not logged in" notice (a
     // certificate failure adds the clock notice 3 s later).
     void loginWasAborted(bool certificateFailure);

@@ -225,9 +225,10 @@ void QVRootController::animationDidStop(LayerAnimation* animation, bool finished
         contentController_->notifyViewDidAppear(true);
     }
 
+    QVDashboardRole::current().animationDidStop(finished);
+    // That call tells the game, which may close the dashboard or shut the
+    // client down (its role then goes): the role is asked afresh.
     QVDashboardRole& host = QVDashboardRole::current();
-    host.animationDidStop(finished);
-
     if (!host.initialDashboardModalContentURL().empty()) {
         if (auto* presenter = dynamic_cast<QVInitialModalContentPresenter*>(contentController_.get())) {
             Ref<ViewController> content = contentController_;

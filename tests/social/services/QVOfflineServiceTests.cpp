@@ -313,6 +313,9 @@ TEST_F(OfflineServiceTest, AStoreRemovedAfterTheTurnsFirstWriteIsMadeAnewAtTheNe
         ASSERT_TRUE(QVOfflineService::reopenStoreIfRemoved());
         for (const char* suffix : { "", "-wal", "-shm" })
             std::filesystem::remove(storePath() + suffix);
+        // Not looked at again in the same turn.
+        ASSERT_TRUE(QVOfflineService::reopenStoreIfRemoved());
+        EXPECT_EQ(removed(), turn - 1);
         platform::RunLoop::main().drain();
         ASSERT_TRUE(QVOfflineService::reopenStoreIfRemoved());
         EXPECT_EQ(removed(), turn);
