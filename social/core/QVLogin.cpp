@@ -581,14 +581,25 @@ void QVLogin::logoutUser()
         delegate->userLoggedOut(userId);
 }
 
-// ---- Reachability: the offline player logs in once the server answers
+// ---- The triggers: becoming active, the foreground, the server reachable again
+
+void QVLogin::loginOnTrigger()
+{
+    // A login on its way (another account's, or the same player's) ends as it
+    // was asked: a second one for the last player would undo a switch.
+    if (!running() || isBootstrapInProgress_ || successfullyBootstrapped() || !QVReachability::isConnectedToInternet())
+        return;
+    doBootstrap(false, records().lastLoggedInUserId(), QVDelegate(), QVDelegate());
+}
 
 void QVLogin::gameServerReachabilityChanged(Object* status)
 {
     // The status the monitor reported (0 unreachable, 1 WWAN, 2 WiFi).
     auto* boxed = dynamic_cast<platform::Boxed*>(status);
     const bool reachable = boxed && boxed->value().asInteger() != platform::Reachability::NotReachable;
-    if (!running() || !reachable || isBootstrapInProgress_ || !options().hasUserApprovedQuorvel())
+    if (!running() || !options().hasUserApprovedQuorvel())
+        return;
+    if (!reachable || isBootstrapInProgress_)
         return;
     if (successfullyBootstrapped()) {
         // A logged-in player is not logged in again: the token still holds. A
@@ -597,7 +608,7 @@ void QVLogin::gameServerReachabilityChanged(Object* status)
         hub().switchToOnlineDashboard();
         return;
     }
-    doBootstrap(false, records().lastLoggedInUserId(), QVDelegate(), QVDelegate());
+    loginOnTrigger();
 }
 
 } // namespace quorvel

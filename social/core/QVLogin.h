@@ -86,12 +86,17 @@ public:
     // provider's stored credentials are destroyed.
     void _resetHasUserSetQuorvelAccess();
 
-    // ---- Logout and reachability
+    // ---- Logout and the triggers of a login
     // Token, local user and presence channel go; the game hears userLoggedOut.
     void logoutUser();
-    // The server can be reached again: the last player logs in, unless a
-    // bootstrap runs already, the player is logged in (the token holds) or
-    // never approved the service.
+    // A trigger (the game becoming active or coming to the foreground): the
+    // player the client holds as last logs in, unless a login runs already
+    // (a switch to another account among them: it is left to end as asked),
+    // a login holds (the token) or the server cannot be reached. The events
+    // of one return from the background thus make one login, told once.
+    void loginOnTrigger();
+    // The server can be reached again: a trigger as above, once the player
+    // has approved the service. A logged-in player is not logged in again.
     void gameServerReachabilityChanged(platform::Object* status);
 
 private:

@@ -1,19 +1,54 @@
-// What the game hears when the service refuses the login of another account,
-// end to end, on the two ways a player gets there: the switch-account page's
-// "Log in to another account", and the intro's "This isn't me" after the
-// device's account has logged in. The e-mail login drops the last player's
-// credentials before its bootstrap; once that one is refused nobody is logged
-// in: the game hears an offline login, never an online one without a token,
-// and the next time the game becomes active the last player logs in again.
+// What the game hears of a login of another account, end to end: on the three
+// ways a player switches (a row of the switch-account page, the page's "Log in
+// to another account" by e-mail, the intro's "This isn't me"), when the game
+// becomes active, comes to the foreground or finds the network back while the
+// switch's login is on its way; when the service refuses it; and on the
+// returns from the background after it. A switch drops the last player's
+// credentials before its bootstrap; a trigger during it changes nothing, and
+// once it is refused nobody is logged in: the game hears an offline login,
+// never an online one without a token, and the next trigger logs the player
+// the client holds as last in again, once, however many events the return brings.
 #include "DashboardEndToEndSupport.h"
 
+#include "platform/foundation/Boxed.h"
+#include "platform/foundation/Log.h"
+#include "platform/net/Reachability.h"
+#include "platform/ui/Button.h"
 #include "social/runtime/QVProvider.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace e2e_testing;
+using Strings = std::vector<std::string>;
 
 namespace {
+
+// What the device tells the game on its way back: becoming active, the
+// foreground, the network back; or both of the first, as a return from the background brings them.
+struct Trigger {
+    const char* name;
+    std::function<void()> fire;
+};
+
+void becomeActive() { quorvel::Quorvel::applicationDidBecomeActive(); }
+void enterForeground() { quorvel::Quorvel::applicationWillEnterForeground(); }
+void networkBack()
+{
+    quorvel::Quorvel::gameServerReachabilityChanged(platform::Boxed::number(platform::Reachability::ReachableViaWiFi).get());
+}
+
+const Trigger kBecomingActive { "BecomingActive", becomeActive };
+const Trigger kForeground { "Foreground", enterForeground };
+const Trigger kNetworkBack { "NetworkBack", networkBack };
+const Trigger kReturnFromTheBackground { "ForegroundThenBecomingActive", [] {
+                                            enterForeground();
+                                            becomeActive();
+                                        } };
+
+std::string triggerName(const testing::TestParamInfo<Trigger>& info) { return info.param.name; }
+void PrintTo(const Trigger& trigger, std::ostream* out) { *out << trigger.name; }
 
 class RefusedLoginEndToEnd : public DashboardEndToEndTest {
 protected:
@@ -26,23 +61,139 @@ protected:
         EXPECT_FALSE(quorvel::Quorvel::isSuccessfullyBootstrapped());
         EXPECT_FALSE(quorvel::Quorvel::isOnline());
     }
-    // Becoming active logs the last player in again, with a token of its own;
+    // The trigger logs the last player in again, once, with a token of its own;
     // a player who has not been offered to link networks in this launch is offered it first.
-    void expectTheNextActivationLogsInAgain(const std::string& player, bool offeredLinks = false)
+    void expectTheTriggerLogsInAgain(const Trigger& trigger, const std::string& player, bool offeredLinks = false)
     {
         game.calls.clear();
-        quorvel::Quorvel::applicationDidBecomeActive();
+        const size_t before = serviceRequestsTo("bootstrap.xml").size();
+        trigger.fire();
         if (offeredLinks) {
             ASSERT_TRUE(waitForScreen("QVLinkSocialNetworksController")) << screenText();
             ASSERT_TRUE(tap("Continue"));
         }
         ASSERT_TRUE(waitUntil([&] { return !game.calls.empty(); })) << screenText();
-        EXPECT_EQ(game.calls, (std::vector<std::string> { "userLoggedIn:" + player }));
+        letTimePass(1.0); // a second login, were there one, would be told by now
+        EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + player }));
         EXPECT_TRUE(holdsToken());
         EXPECT_TRUE(quorvel::Quorvel::isOnline());
-        EXPECT_EQ(serviceRequestsTo("bootstrap.xml").back().param("user_id"), player);
+        auto bootstraps = serviceRequestsTo("bootstrap.xml");
+        ASSERT_EQ(bootstraps.size(), before + 1);
+        EXPECT_EQ(bootstraps.back().param("user_id"), player);
+    }
+    void expectTheNextActivationLogsInAgain(const std::string& player, bool offeredLinks = false)
+    {
+        expectTheTriggerLogsInAgain(kBecomingActive, player, offeredLinks);
+    }
+
+    // Logged in as the device's first player, with the rival's account also
+    // opened on this device; the switch-account page lists both. Answers the player.
+    std::string logInWithTheRivalOnTheDevice()
+    {
+        const std::string udid = platform::ui::Device::currentDevice().uniqueIdentifier();
+        EXPECT_TRUE(arrange("INSERT INTO device_accounts VALUES ('" + udid + "', "
+                            + std::to_string(standin::StandInState::kRivalUser) + ")"));
+        const std::string player = std::to_string(launchAndLogIn());
+        EXPECT_TRUE(waitUntil([&] { return !game.calls.empty(); }));
+        game.calls.clear();
+        return player;
+    }
+    void openTheSwitchAccountPage()
+    {
+        quorvel::Quorvel::launchDashboardWithSwitchUserPage();
+        ASSERT_TRUE(waitForScreen("QVUseNewOrOldAccountController"));
+    }
+    // The e-mail login of Zed's account is sent; its bootstrap's answer is held. Answers Zed's id.
+    std::string sendTheEMailLoginWithItsBootstrapHeld()
+    {
+        const int64_t zed = state->addUser("Zed");
+        EXPECT_TRUE(state->secureAccount(zed, "zed@example.com", "secret"));
+        EXPECT_TRUE(waitForText("Log In To Quorvel"));
+        EXPECT_TRUE(typeInto(0, "zed@example.com"));
+        EXPECT_TRUE(typeInto(1, "secret"));
+        holdTheNextBootstrap();
+        EXPECT_TRUE(tap("Log In"));
+        EXPECT_TRUE(waitForTheHeldBootstrap());
+        return std::to_string(zed);
+    }
+    // The switch's bootstrap reaches the service; its answer waits until released.
+    void holdTheNextBootstrap()
+    {
+        bootstrapsBefore = serviceRequestsTo("bootstrap.xml").size();
+        service->holdAnswersTo("bootstrap.xml");
+    }
+    bool waitForTheHeldBootstrap()
+    {
+        return waitUntil([&] { return serviceRequestsTo("bootstrap.xml").size() > bootstrapsBefore && service->heldCount() > 0; });
+    }
+    // The held answer goes; the switch ends.
+    void releaseTheBootstrap() { service->stopHolding(); }
+    size_t bootstrapsBefore { 0 };
+};
+
+// ---- A trigger while a switch's login is on its way changes nothing
+
+class TriggerDuringASwitchEndToEnd : public RefusedLoginEndToEnd, public testing::WithParamInterface<Trigger> {
+protected:
+    // The game hears the account switched to, once, and the client holds it as last.
+    void expectOnlyTheSwitch(const std::string& to)
+    {
+        letTimePass(1.0);
+        EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + to }));
+        EXPECT_EQ(loggedInUser(), to);
+        EXPECT_TRUE(quorvel::Quorvel::isOnline());
+        EXPECT_EQ(serviceRequestsTo("bootstrap.xml").size(), bootstrapsBefore + 1) << "no login followed the switch";
     }
 };
+
+TEST_P(TriggerDuringASwitchEndToEnd, OnTheSwitchAccountPagesRow)
+{
+    const std::string rival = std::to_string(standin::StandInState::kRivalUser);
+    logInWithTheRivalOnTheDevice();
+    ASSERT_NO_FATAL_FAILURE(openTheSwitchAccountPage());
+    ASSERT_TRUE(waitForText("Showing 2 of 2"));
+    holdTheNextBootstrap();
+    ASSERT_TRUE(waitUntil([&] { return tapRow("Rival"); }));
+    ASSERT_TRUE(waitForTheHeldBootstrap());
+    GetParam().fire();
+    releaseTheBootstrap();
+    ASSERT_TRUE(waitForText("You are now logged into Quorvel as:")) << screenText();
+    EXPECT_TRUE(shows("Rival"));
+    expectOnlyTheSwitch(rival);
+}
+
+TEST_P(TriggerDuringASwitchEndToEnd, OnTheSwitchAccountPagesEMailLogin)
+{
+    logInWithTheRivalOnTheDevice();
+    ASSERT_NO_FATAL_FAILURE(openTheSwitchAccountPage());
+    ASSERT_TRUE(tapWhenShown("Log in to another account"));
+    const std::string zed = sendTheEMailLoginWithItsBootstrapHeld();
+    GetParam().fire();
+    releaseTheBootstrap();
+    ASSERT_TRUE(waitForText("You are now logged into Quorvel as:")) << screenText();
+    EXPECT_TRUE(shows("Zed"));
+    expectOnlyTheSwitch(zed);
+}
+
+TEST_P(TriggerDuringASwitchEndToEnd, AfterTheIntrosThisIsntMe)
+{
+    ASSERT_NO_FATAL_FAILURE(approveWithOneDeviceAccount(standin::StandInState::kRivalUser));
+    ASSERT_TRUE(tap("This isn't me"));
+    const std::string zed = sendTheEMailLoginWithItsBootstrapHeld();
+    GetParam().fire();
+    releaseTheBootstrap();
+    // Logged in, the player is offered the networks; the intro closes after them.
+    ASSERT_TRUE(waitForScreen("QVLinkSocialNetworksController")) << screenText();
+    ASSERT_TRUE(tap("Continue"));
+    ASSERT_TRUE(waitUntil([&] { return !game.calls.empty(); })) << screenText();
+    expectOnlyTheSwitch(zed);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryTrigger, TriggerDuringASwitchEndToEnd,
+                         testing::Values(kBecomingActive, kForeground, kNetworkBack, kReturnFromTheBackground),
+                         triggerName);
+
+// ---- A refused switch: an offline login, then the next trigger logs the last player in
 
 TEST_F(RefusedLoginEndToEnd, FromTheSwitchAccountPageTheGameHearsAnOfflineLoginOfTheLastPlayer)
 {
