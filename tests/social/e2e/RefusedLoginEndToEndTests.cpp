@@ -81,10 +81,6 @@ protected:
         ASSERT_EQ(bootstraps.size(), before + 1);
         EXPECT_EQ(bootstraps.back().param("user_id"), player);
     }
-    void expectTheNextActivationLogsInAgain(const std::string& player, bool offeredLinks = false)
-    {
-        expectTheTriggerLogsInAgain(kBecomingActive, player, offeredLinks);
-    }
 
     // Logged in as the device's first player, with the rival's account also
     // opened on this device; the switch-account page lists both. Answers the player.
@@ -193,29 +189,34 @@ INSTANTIATE_TEST_SUITE_P(EveryTrigger, TriggerDuringASwitchEndToEnd,
                          testing::Values(kBecomingActive, kForeground, kNetworkBack, kReturnFromTheBackground),
                          triggerName);
 
-// ---- A refused switch: an offline login, then the next trigger logs the last player in
+// ---- A refused switch: an offline login, then the next return logs the last player in
 
-TEST_F(RefusedLoginEndToEnd, FromTheSwitchAccountPageTheGameHearsAnOfflineLoginOfTheLastPlayer)
+// The return from the background that follows: becoming active, the
+// foreground, or both at once as the game forwards them.
+class ReturnAfterASwitchEndToEnd : public RefusedLoginEndToEnd, public testing::WithParamInterface<Trigger> { };
+
+TEST_P(ReturnAfterASwitchEndToEnd, RefusedOnTheSwitchAccountPageTheGameHearsAnOfflineLoginOfTheLastPlayer)
 {
     const std::string player = std::to_string(launchAndLogIn());
     ASSERT_TRUE(waitUntil([&] { return !game.calls.empty(); }));
-    ASSERT_EQ(game.calls, (std::vector<std::string> { "userLoggedIn:" + player }));
+    ASSERT_EQ(game.calls, (Strings { "userLoggedIn:" + player }));
     game.calls.clear();
 
     quorvel::Quorvel::launchDashboardWithSwitchUserPage();
     ASSERT_TRUE(waitForText("Log in to another account"));
     ASSERT_TRUE(tap("Log in to another account"));
     ASSERT_NO_FATAL_FAILURE(logInWithRefusedBootstrap());
-    EXPECT_EQ(game.calls, (std::vector<std::string> { "offlineUserLoggedIn:" + player }));
+    EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:" + player }));
     expectLoggedOut();
 
-    // The player leaves the dashboard; the game becomes active again later.
+    // The player leaves the dashboard; the game returns from the background
+    // later: the last player logs in, not the refused account the device now names.
     quorvel::Quorvel::dismissDashboard();
     letTimePass(1.0);
-    expectTheNextActivationLogsInAgain(player);
+    expectTheTriggerLogsInAgain(GetParam(), player);
 }
 
-TEST_F(RefusedLoginEndToEnd, FromTheIntrosThisIsntMeTheGameHearsAnOfflineLoginOnceTheIntroCloses)
+TEST_P(ReturnAfterASwitchEndToEnd, RefusedAfterTheIntrosThisIsntMeTheGameHearsAnOfflineLoginOnceTheIntroCloses)
 {
     // The device has opened one account: it logs in and is offered first.
     ASSERT_NO_FATAL_FAILURE(approveWithOneDeviceAccount(18));
@@ -231,10 +232,37 @@ TEST_F(RefusedLoginEndToEnd, FromTheIntrosThisIsntMeTheGameHearsAnOfflineLoginOn
     ASSERT_TRUE(waitUntil([&] { return !game.calls.empty(); })) << screenText();
     letTimePass(1.0);
     EXPECT_EQ(frontScreenName(), "") << screenText();
-    EXPECT_EQ(game.calls, (std::vector<std::string> { "offlineUserLoggedIn:18" }));
+    EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:18" }));
     expectLoggedOut();
 
-    expectTheNextActivationLogsInAgain("18", true);
+    expectTheTriggerLogsInAgain(GetParam(), "18", true);
 }
+
+// A switch that worked, then a launch without the service: once it is back,
+// the return logs in the account switched to, not the device's first.
+TEST_P(ReturnAfterASwitchEndToEnd, AfterASwitchAndAnOfflineRelaunchTheAccountSwitchedToLogsIn)
+{
+    const std::string rival = std::to_string(standin::StandInState::kRivalUser);
+    logInWithTheRivalOnTheDevice();
+    ASSERT_NO_FATAL_FAILURE(openTheSwitchAccountPage());
+    ASSERT_TRUE(waitForText("Showing 2 of 2"));
+    ASSERT_TRUE(waitUntil([&] { return tapRow("Rival"); }));
+    ASSERT_TRUE(waitForText("You are now logged into Quorvel as:")) << screenText();
+    quorvel::Quorvel::dismissDashboard();
+    letTimePass(1.0);
+    ASSERT_EQ(loggedInUser(), rival);
+
+    quit();
+    killService();
+    game.calls.clear();
+    launch();
+    ASSERT_TRUE(waitUntil([] { return !quorvel::QuorvelInternal::login().isBootstrapInProgress(); }));
+    EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:" + rival }));
+    startService();
+    expectTheTriggerLogsInAgain(GetParam(), rival);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryReturn, ReturnAfterASwitchEndToEnd,
+                         testing::Values(kBecomingActive, kForeground, kReturnFromTheBackground), triggerName);
 
 } // namespace
