@@ -264,6 +264,7 @@ void QVLogin::bootstrapSucceeded(Object* attempt)
     mSuccessfullyBootstrapped = true;
     mForceCreateAccountOnBootstrap = false;
     pendingDataSent_ = false;
+    networkLostWhileLoggedIn_ = false; // this login sends what waits
     bootstrapCompletedFlag() = true;
     // Ended before anyone hears of it: a login asked from a callback starts a bootstrap of its own.
     isBootstrapInProgress_ = false;
@@ -574,6 +575,7 @@ void QVLogin::logoutUser()
     options().setUserDeniedQuorvel();
     hub().switchToOfflineDashboard();
     mSuccessfullyBootstrapped = false;
+    networkLostWhileLoggedIn_ = false;
     invalidateBootstrap();
     options().setDoneWithGetTheMost(false);
     QVLinkSocialNetworksSeen::set(false);
@@ -599,13 +601,22 @@ void QVLogin::gameServerReachabilityChanged(Object* status)
     const bool reachable = boxed && boxed->value().asInteger() != platform::Reachability::NotReachable;
     if (!running() || !options().hasUserApprovedQuorvel())
         return;
-    if (!reachable || isBootstrapInProgress_)
+    if (!reachable) {
+        // What the game takes from now on waits on the device for the network's return.
+        if (successfullyBootstrapped())
+            networkLostWhileLoggedIn_ = true;
+        return;
+    }
+    if (isBootstrapInProgress_)
         return;
     if (successfullyBootstrapped()) {
         // A logged-in player is not logged in again: the token still holds. A
         // dashboard that took its offline form while the server was away takes
-        // its online form again.
+        // its online form again, and what the device kept meanwhile goes out, once.
         hub().switchToOnlineDashboard();
+        if (std::exchange(networkLostWhileLoggedIn_, false))
+            if (auto* offline = QVOfflineService::sharedService())
+                offline->sendPendingData(records().lastLoggedInUserId());
         return;
     }
     loginOnTrigger();

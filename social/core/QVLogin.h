@@ -96,7 +96,8 @@ public:
     // of one return from the background thus make one login, told once.
     void loginOnTrigger();
     // The server can be reached again: a trigger as above, once the player
-    // has approved the service. A logged-in player is not logged in again.
+    // has approved the service. A logged-in player is not logged in again; what
+    // the device kept while the network was gone is sent instead, once.
     void gameServerReachabilityChanged(platform::Object* status);
 
 private:
@@ -126,6 +127,7 @@ private:
     std::vector<QueuedLogin> queuedLogins_;
     platform::Ref<platform::Object> bootstrapAttempt_; // the running bootstrap's callback target
     bool pendingDataSent_ { false }; // the offline data went out after the last successful bootstrap
+    bool networkLostWhileLoggedIn_ { false }; // the network went while a login held; its return sends what waits
     bool isConfirmAccountFlowActive { false };
     // The game is owed its login call when the account screens close: the
     // call was held back meanwhile, or the confirm-account flow began (it
