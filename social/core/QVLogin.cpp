@@ -510,7 +510,14 @@ void QVLogin::presentConfirmAccountModal(const QVDelegate& complete, bool useMod
     hasDeferredLoginDelegate = true;
     requireCast<QVConfirmAccountScreen>(screen, "The account screen must tell when the account is set up")
         ->setCompleteDelegate(complete);
-    if (presenter().isShowingFullScreen() && !useModalInDashboard && presenter().getActiveNavigationController())
+    // The approval screen in front of an open dashboard is a modal intro frame
+    // of its own: the account screens follow it there, in front of the player,
+    // not on the dashboard's stack behind it.
+    QVIntroFrame* intro = presenter().activeIntroFrame();
+    platform::ui::NavigationController* introScreens = intro ? intro->navController() : nullptr;
+    if (presenter().isShowingFullScreen() && !useModalInDashboard && introScreens)
+        introScreens->pushViewController(screen.get(), true);
+    else if (presenter().isShowingFullScreen() && !useModalInDashboard && presenter().getActiveNavigationController())
         presenter().getActiveNavigationController()->pushViewController(screen.get(), true);
     else if (!presenter().getRootController())
         presenter().presentRootControllerWithModal(introStack(screen.get()));
