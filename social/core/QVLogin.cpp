@@ -324,6 +324,7 @@ void QVLogin::bootstrapFailed(Object* attempt, Object* response)
     if (!holdsAccessToken()) {
         mSuccessfullyBootstrapped = false;
         invalidateBootstrap();
+        hub().forgetOnlineMode();
     }
     loginWasAborted(isCertificateFailure(response));
     mForceCreateAccountOnBootstrap = false;

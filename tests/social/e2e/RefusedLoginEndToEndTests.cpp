@@ -262,6 +262,79 @@ TEST_P(ReturnAfterASwitchEndToEnd, AfterASwitchAndAnOfflineRelaunchTheAccountSwi
     expectTheTriggerLogsInAgain(GetParam(), rival);
 }
 
+// ---- An open dashboard after a refused switch goes online with the next login
+
+class DashboardAfterARefusalEndToEnd : public RefusedLoginEndToEnd {
+protected:
+    bool enabled(const std::string& title) const
+    {
+        for (auto* b : visible<platform::ui::Button>())
+            if (b->titleForState(platform::ui::StateNormal) == title)
+                return b->isEnabled();
+        return false;
+    }
+    // The game becomes active: the last player logs in and the dashboard on
+    // show takes its online form: the Games tab opens, the game's Challenges too.
+    void expectTheNextLoginTakesTheDashboardOnline(const std::string& player)
+    {
+        game.calls.clear();
+        quorvel::Quorvel::applicationDidBecomeActive();
+        ASSERT_TRUE(waitUntil([&] { return !game.calls.empty(); })) << screenText();
+        EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + player }));
+        ASSERT_TRUE(quorvel::QuorvelInternal::hub().isDashboardHubOpen());
+        ASSERT_TRUE(tapTab("Games"));
+        ASSERT_TRUE(waitForScreen("QVGameDiscoveryController")) << screenText();
+        ASSERT_TRUE(tapTab("Brisko"));
+        ASSERT_TRUE(waitForScreen("QVGameProfileController")) << screenText();
+        EXPECT_TRUE(waitUntil([&] { return enabled("Challenges"); })) << screenText();
+    }
+    // Logged in, the switch page's e-mail login is refused. Answers the player.
+    std::string refuseAnEMailSwitch()
+    {
+        const std::string player = std::to_string(launchAndLogIn());
+        quorvel::Quorvel::launchDashboardWithSwitchUserPage();
+        EXPECT_TRUE(tapWhenShown("Log in to another account"));
+        logInWithRefusedBootstrap();
+        return player;
+    }
+};
+
+TEST_F(DashboardAfterARefusalEndToEnd, OpenedOfflineAfterTheRefusal)
+{
+    const std::string player = refuseAnEMailSwitch();
+    quorvel::Quorvel::dismissDashboard();
+    ASSERT_TRUE(waitUntil([] { return !quorvel::QuorvelInternal::presenter().isShowingFullScreen(); }));
+    openDashboard();
+    ASSERT_TRUE(waitForScreen("QVGameProfileController")) << screenText();
+    EXPECT_FALSE(enabled("Challenges")) << "offline";
+    expectTheNextLoginTakesTheDashboardOnline(player);
+}
+
+TEST_F(DashboardAfterARefusalEndToEnd, RefusedInsideTheOpenDashboard)
+{
+    const std::string player = refuseAnEMailSwitch();
+    // The player goes to the game's page: nobody is logged in, so it is offline.
+    ASSERT_TRUE(tapTab("Brisko"));
+    ASSERT_TRUE(waitForScreen("QVGameProfileController")) << screenText();
+    EXPECT_FALSE(enabled("Challenges")) << "offline";
+    expectTheNextLoginTakesTheDashboardOnline(player);
+}
+
+TEST_F(DashboardAfterARefusalEndToEnd, AskedForDuringTheRefusedIntro)
+{
+    ASSERT_NO_FATAL_FAILURE(approveWithOneDeviceAccount(standin::StandInState::kRivalUser));
+    ASSERT_TRUE(tap("This isn't me"));
+    ASSERT_NO_FATAL_FAILURE(logInWithRefusedBootstrap());
+    quorvel::Quorvel::launchDashboard();
+    ASSERT_TRUE(tapBack()) << screenText();
+    ASSERT_TRUE(tapWhenShown("Cancel")) << screenText();
+    ASSERT_TRUE(tapWhenShown("Continue")) << screenText();
+    // The intro closes; the dashboard comes in its place, offline.
+    ASSERT_TRUE(waitUntil([] { return quorvel::QuorvelInternal::hub().isDashboardHubOpen(); })) << screenText();
+    ASSERT_TRUE(waitForScreen("QVGameProfileController")) << screenText();
+    expectTheNextLoginTakesTheDashboardOnline(std::to_string(standin::StandInState::kRivalUser));
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryReturn, ReturnAfterASwitchEndToEnd,
                          testing::Values(kBecomingActive, kForeground, kReturnFromTheBackground), triggerName);
 
