@@ -409,6 +409,10 @@ void QVLogin::loginGameCenterCheck()
     if (!session().isUsingGameCenter() && successfullyBootstrapped())
         loginShowNotifications();
     sendPendingDataOnce();
+    // The announcements are the logged-in player's: without a login (a refused
+    // one among them) the request would only end in the login flow's notice.
+    if (!successfullyBootstrapped())
+        return;
     QVLifecycleTrace::step("downloadAnnouncements");
     if (QVAnnouncementService::sharedService())
         QVAnnouncementService::downloadAnnouncements();
