@@ -35,6 +35,12 @@ void QVActionRequest::dispatch()
 {
     if (ended_ || !loader_)
         return;
+    // Made before a logout, dispatched after it: not sent for the player who
+    // left, nor into the login flow; its caller hears it failed.
+    if (provider_ && provider_->isDropping()) {
+        end(false);
+        return;
+    }
     if (requiresAuthentication_ && QVReachability::isConnectedToInternet() && provider_
         && !provider_->isAuthenticated()) {
         QVRequestUIRole::current().launchLoginFlowForRequest(*this);

@@ -67,9 +67,12 @@ public:
 
     static constexpr const char* kKeychainService = "quorvel";
 
+    // Requests are dropped: the player has not approved the client (or logged
+    // out) or the client is disabled.
+    bool isDropping() const;
+
 private:
     QVProvider() = default;
-    bool isDropping() const;
     platform::Ref<OAuthAPIRequestLoader> makeLoader(const std::string& path,
                                                     const OAuthURLRequest::Parameters& parameters,
                                                     const std::string& httpMethod);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace quorvel;
 using namespace e2e_testing;
 using Strings = std::vector<std::string>;
@@ -80,6 +82,27 @@ TEST_F(LaunchOutcomeEndToEnd, ALaterLaunchWhoseLoginFailsIsAnOfflineLoginOfTheLa
         if (!serviceUp)
             startService();
     }
+}
+
+// A game that logs the player out as soon as it hears of the login: what the
+// login asked for on the way (the announcements) is not sent for the player
+// who left, and nobody is told to restart.
+TEST_F(LaunchOutcomeEndToEnd, AGameThatLogsOutWhenToldOfTheLoginIsNotToldToRestart)
+{
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    QuorvelInternal::options().setDoneWithGetTheMost(true);
+    std::string player;
+    game.whenLoggedIn = [&](const std::string& id) {
+        player = id;
+        Quorvel::logoutUser();
+    };
+    launch();
+    ASSERT_TRUE(waitUntil([&] { return game.calls.size() == 2; }));
+    letTimePass(2);
+    EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + player, "userLoggedOut:" + player }));
+    EXPECT_EQ(std::count(notices.begin(), notices.end(), "Unable to login to Quorvel. Restart to try again."), 0)
+        << testing::PrintToString(notices);
+    EXPECT_TRUE(serviceRequestsTo("client_applications/321/forums/announcements.xml").empty());
 }
 
 } // namespace

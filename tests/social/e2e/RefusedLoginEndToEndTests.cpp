@@ -18,12 +18,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 using namespace e2e_testing;
 using Strings = std::vector<std::string>;
 
 namespace {
+
+constexpr const char* kRestartNotice = "Unable to login to Quorvel. Restart to try again.";
 
 // What the device tells the game on its way back: becoming active, the
 // foreground, the network back; or both of the first, as a return from the background brings them.
@@ -234,6 +237,8 @@ TEST_P(ReturnAfterASwitchEndToEnd, RefusedAfterTheIntrosThisIsntMeTheGameHearsAn
     EXPECT_EQ(frontScreenName(), "") << screenText();
     EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:18" }));
     expectLoggedOut();
+    // Nothing needs a restart: the next trigger logs the player in by itself.
+    EXPECT_EQ(std::count(notices.begin(), notices.end(), kRestartNotice), 0) << testing::PrintToString(notices);
 
     expectTheTriggerLogsInAgain(GetParam(), "18", true);
 }
