@@ -27,10 +27,14 @@ class QVProvider : public platform::Object, public QVCallbackable {
 public:
     static platform::Ref<QVProvider> providerWithProductKey(const std::string& key, const std::string& secret);
 
+    // `signedByPlayer` false: signed with the game's key and secret alone,
+    // without the player's access token (a login to an account names its
+    // player by its credentials, never by the token of the player it replaces).
     platform::Ref<QVRequestHandle> performAction(const std::string& path, QVHttpNestedQueryStringWriter* parameters,
                                                  const std::string& httpMethod, const QVDelegate& onSuccess,
                                                  const QVDelegate& onFailure, int requestType,
-                                                 platform::Object* notice, bool requiringAuthentication);
+                                                 platform::Object* notice, bool requiringAuthentication,
+                                                 bool signedByPlayer = true);
     // The signed loader of an action, not dispatched; its callbacks pass through loaderFinished.
     platform::Ref<OAuthAPIRequestLoader> getRequestForAction(const std::string& path,
                                                              const OAuthURLRequest::Parameters& parameters,
@@ -75,7 +79,7 @@ private:
     QVProvider() = default;
     platform::Ref<OAuthAPIRequestLoader> makeLoader(const std::string& path,
                                                     const OAuthURLRequest::Parameters& parameters,
-                                                    const std::string& httpMethod);
+                                                    const std::string& httpMethod, bool signedByPlayer = true);
     void loaderFinished(platform::Object* loader, platform::Object* nextCall);
 
     std::string key_;

@@ -113,7 +113,17 @@ protected:
         holdTheNextBootstrap();
         EXPECT_TRUE(tap("Log In"));
         EXPECT_TRUE(waitForTheHeldBootstrap());
+        expectTheEMailLoginSignedByTheGameAlone();
         return std::to_string(zed);
+    }
+    // The e-mail login names its account by its credentials: it goes without
+    // the access token of the player it replaces, signed by the game's key.
+    void expectTheEMailLoginSignedByTheGameAlone()
+    {
+        auto logins = serviceRequestsTo("session.xml");
+        ASSERT_FALSE(logins.empty());
+        EXPECT_TRUE(logins.back().signatureValid) << logins.back().signatureFailure;
+        EXPECT_EQ(logins.back().oauthToken, "");
     }
     // The switch's bootstrap reaches the service; its answer waits until released.
     void holdTheNextBootstrap()
@@ -225,6 +235,7 @@ TEST_P(ReturnAfterASwitchEndToEnd, RefusedAfterTheIntrosThisIsntMeTheGameHearsAn
     ASSERT_NO_FATAL_FAILURE(approveWithOneDeviceAccount(18));
     ASSERT_TRUE(tap("This isn't me"));
     ASSERT_NO_FATAL_FAILURE(logInWithRefusedBootstrap());
+    expectTheEMailLoginSignedByTheGameAlone();
     expectLoggedOut();
 
     // Back to the login form, cancelled back to the account shown, and on: with
