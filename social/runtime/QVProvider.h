@@ -62,6 +62,10 @@ public:
     // The presence channel logs in with the access token.
     const std::string& accessTokenForPresence() const { return accessToken_; }
     size_t pendingRequestCount() const { return pending_.size(); }
+    // The service took a request signed with the game's key and secret in this
+    // run: a later 401 on a login is the account's refusal, not the key's.
+    bool productKeyAccepted() const { return productKeyAccepted_; }
+    void noteProductKeyAccepted() { productKeyAccepted_ = true; }
 
     bool canReceiveCallbacksNow() override { return true; }
 
@@ -87,6 +91,7 @@ private:
     std::string accessToken_;
     std::string accessTokenSecret_;
     std::string serverUrl_;
+    bool productKeyAccepted_ { false };
     std::vector<platform::Ref<QVActionRequest>> pending_;
 };
 

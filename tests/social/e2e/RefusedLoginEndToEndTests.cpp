@@ -218,9 +218,13 @@ TEST_P(ReturnAfterASwitchEndToEnd, RefusedOnTheSwitchAccountPageTheGameHearsAnOf
     quorvel::Quorvel::launchDashboardWithSwitchUserPage();
     ASSERT_TRUE(waitForText("Log in to another account"));
     ASSERT_TRUE(tap("Log in to another account"));
+    platform::LogCapture log;
     ASSERT_NO_FATAL_FAILURE(logInWithRefusedBootstrap());
     EXPECT_EQ(game.calls, (Strings { "offlineUserLoggedIn:" + player }));
     expectLoggedOut();
+    // The developer reads that the account was refused; the key was taken all along.
+    EXPECT_TRUE(log.contains("bootstrap.xml refused the login to the account (HTTP 401)")) << testing::PrintToString(log.texts());
+    EXPECT_FALSE(log.contains("refused the product key"));
 
     // The player leaves the dashboard; the game returns from the background
     // later: the last player logs in, not the refused account the device now names.
