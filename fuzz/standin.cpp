@@ -1,18 +1,21 @@
 // Fuzz target: what the stand-in service reads from its clients — HTTP
-// requests off a connection (chunked bodies among them), STOMP frames off the
-// presence channel with the requests and subscriptions they carry, and the
-// forms in their bodies: form-encoded pairs, multipart parts, OAuth headers
-// and the storage host's signed forms; and the account routes (login,
-// securing, changes, reset, extended credentials) acting on such a form
-// against a store in memory. Both readers must make the same of the bytes
-// however they are split, an answer frame must read back as sent on the
-// subscription it was made for, and every account answer must be XML a
-// client reads.
+// requests off a connection (chunked bodies among them, request lines within
+// their bound), STOMP frames off the presence channel with the requests and
+// subscriptions they carry, and the forms in their bodies: form-encoded
+// pairs, multipart parts, OAuth headers (their nonces taken into the replay
+// memory) and the storage host's signed forms; and the account routes
+// (login, securing, changes, reset, extended credentials) acting on such a
+// form against a store in memory. Both readers must make the same of the
+// bytes however they are split, an answer frame must read back as sent on the
+// subscription it was made for, the replay memory must refuse a nonce over
+// its bound and a request taken twice and stay within its bytes, and every
+// account answer must be XML a client reads.
 #include "social/runtime/QVXmlDocument.h"
 #include "tools/standin/StandInAccounts.h"
 #include "tools/standin/StandInAchievements.h"
 #include "tools/standin/StandInFriends.h"
 #include "tools/standin/StandInHttp.h"
+#include "tools/standin/StandInNonces.h"
 #include "tools/standin/StandInPlayers.h"
 #include "tools/standin/StandInServer.h"
 #include "tools/standin/StandInSocial.h"
@@ -135,6 +138,35 @@ void exerciseAccounts(const std::string& input, uint8_t choice)
         std::abort();
 }
 
+// The requests an Authorization header's fields stand for, one per
+// oauth_nonce it carries (consumer and token cut short, as the service takes
+// only its own), taken into a memory of a few of them.
+void exerciseNonces(const Params& oauth)
+{
+    const long long now = 1'000'000'000;
+    NonceMemory memory(2048);
+    NonceMemory::Stamp stamp;
+    for (auto& [name, value] : oauth) {
+        if (name == "oauth_consumer_key")
+            stamp.consumer = value.substr(0, 64);
+        else if (name == "oauth_token")
+            stamp.token = value.substr(0, 64);
+        else if (name == "oauth_timestamp" && !value.empty() && value.size() <= 12
+                 && value.find_first_not_of("0123456789") == std::string::npos)
+            stamp.timestamp = std::stoll(value);
+        if (name != "oauth_nonce")
+            continue;
+        stamp.nonce = value;
+        std::string why = memory.take(stamp, now, stamp.timestamp % 2 ? 300 : 0);
+        if ((value.size() > kMaxNonceBytes) != (why.rfind("oauth_nonce is ", 0) == 0))
+            std::abort();
+        if (why.empty() && memory.take(stamp, now, 300).empty())
+            std::abort();
+        if (memory.bytes() > memory.budget())
+            std::abort();
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -177,9 +209,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string body = nl == std::string::npos ? std::string() : input.substr(nl + 1);
     if (auto parts = parseMultipart(body, type)) {
         std::string why;
-        (void)StorageHostStandIn::checkUploadForm(*parts, &why);
+        static const StorageHostStandIn host; // never started: it checks forms only
+        (void)host.checkUploadForm(*parts, &why);
     }
-    (void)parseAuthorizationHeader(input);
+    exerciseNonces(parseAuthorizationHeader(input));
     // A log line is as long as its limit once escaped, with the count of what was left out.
     if (http::loggable(input, 64).size() > 64 + 32)
         std::abort();

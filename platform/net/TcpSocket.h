@@ -44,9 +44,12 @@ private:
     std::atomic<bool> cancelled_ { false };
 };
 
+// The loopback address servers on this machine listen on unless told another.
+inline constexpr const char* kLoopbackAddress = "127.0.0.1";
+
 // Opens a non-blocking socket listening on `address`:`port` (port 0 lets the
 // system choose; `address` one of the loopback network's, 127.0.0.0/8):
 // answers the descriptor and the port bound, or {-1, -1}.
-std::pair<int, int> openLoopbackListener(int port, int backlog, const std::string& address = "127.0.0.1");
+std::pair<int, int> openLoopbackListener(int port, int backlog, const std::string& address = kLoopbackAddress);
 
 } // namespace platform

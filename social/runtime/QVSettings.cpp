@@ -9,6 +9,7 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Text.h"
 
 #include <fstream>
 #include <sstream>
@@ -31,15 +32,6 @@ void QVSettings::loadBuiltIns()
 }
 
 namespace {
-
-std::string trimmed(const std::string& text)
-{
-    const char* space = " \t\r\n\f\v";
-    size_t start = text.find_first_not_of(space);
-    if (start == std::string::npos)
-        return {};
-    return text.substr(start, text.find_last_not_of(space) - start + 1);
-}
 
 // An address the client can sign requests over: its scheme, then a host.
 bool isServiceAddress(const std::string& url)
@@ -101,7 +93,7 @@ void QVSettings::loadFile(const std::string& path)
             platform::logWarning("QVSettings: %s sets \"%s\", which is no setting (ignored; the settings are %s)",
                                  path.c_str(), setting->name.c_str(), known.c_str());
         // A value laid out on lines of its own is the value without the layout.
-        std::string value = trimmed(setting->text);
+        std::string value = platform::trimmed(setting->text);
         if (setting->name == "server-url")
             server = value;
         else

@@ -4,8 +4,15 @@
 // between a stop and the restart: another program's server may take it, and
 // this program's client would then talk to that server. The whole 127.0.0.0/8
 // network is loopback, so a service listening on an address of its own keeps
-// its port from every server listening elsewhere, and its clients reach no one
-// else while it is down.
+// its port from servers listening on any other single address (127.0.0.1
+// among them), and its clients reach none of those while it is down.
+//
+// What it does not hold off: a server listening on every address (0.0.0.0)
+// with that port. One that takes the port while the service is down blocks
+// the restart (the start fails, as on a port in use) and receives the
+// service's clients meanwhile. The tests' and programs' own servers listen on
+// single addresses, and a port the system chose is seldom one another program
+// asks for by number, so among them it holds.
 #pragma once
 
 #include <string>

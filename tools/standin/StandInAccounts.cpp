@@ -11,6 +11,8 @@
 #include <openssl/rand.h>
 
 #include <algorithm>
+#include <atomic>
+#include <string_view>
 
 namespace standin {
 
@@ -30,37 +32,52 @@ namespace {
 constexpr const char* kLoginRefused = "The e-mail address or password is not correct.";
 constexpr const char* kNotSecured = "The account has no e-mail address and password yet.";
 // PBKDF2-HMAC-SHA256 over a random salt of 16 bytes. The rounds are a
-// stand-in's: the state never holds a password, and a test logging in many
-// times (or the fuzz target) does not wait on the hash.
+// stand-in's: a test logging in many times (or the fuzz target) does not
+// wait on the hash.
 constexpr int kHashRounds = 2048;
 constexpr size_t kSaltBytes = 16;
+// The letters of a mailed password: none that reads as another (no i, l, o, 0, 1).
+constexpr std::string_view kPasswordLetters = "abcdefghjkmnpqrstuvwxyz23456789";
+constexpr size_t kMailedPasswordLength = 10;
 
-std::string hex(const unsigned char* bytes, size_t length)
-{
-    static const char* digits = "0123456789abcdef";
-    std::string out;
-    for (size_t i = 0; i < length; ++i) {
-        out += digits[bytes[i] >> 4];
-        out += digits[bytes[i] & 15];
-    }
-    return out;
-}
+std::atomic<uint64_t> hashes { 0 };
 
-std::optional<std::string> randomSalt()
-{
-    unsigned char bytes[kSaltBytes];
-    if (RAND_bytes(bytes, sizeof bytes) != 1)
-        return std::nullopt;
-    return hex(bytes, sizeof bytes);
-}
+std::optional<std::string> randomSalt() { return randomHex(kSaltBytes); }
 
-std::string hashOf(const std::string& password, const std::string& salt)
+// The hash kept for a password, or none when the library could not make one.
+std::optional<std::string> hashOf(const std::string& password, const std::string& salt)
 {
+    ++hashes;
     unsigned char out[32];
-    PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()),
-                      reinterpret_cast<const unsigned char*>(salt.data()), static_cast<int>(salt.size()), kHashRounds,
-                      EVP_sha256(), sizeof out, out);
-    return hex(out, sizeof out);
+    if (PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()),
+                          reinterpret_cast<const unsigned char*>(salt.data()), static_cast<int>(salt.size()),
+                          kHashRounds, EVP_sha256(), sizeof out, out)
+        != 1)
+        return std::nullopt;
+    static const char* digits = "0123456789abcdef";
+    std::string text;
+    for (unsigned char b : out) {
+        text += digits[b >> 4];
+        text += digits[b & 15];
+    }
+    return text;
+}
+
+// A new password of kPasswordLetters, each letter as likely as the others
+// (a byte past the last whole round of the alphabet is drawn again).
+std::optional<std::string> randomPassword()
+{
+    const unsigned limit = 256 - 256 % kPasswordLetters.size();
+    std::string password;
+    while (password.size() < kMailedPasswordLength) {
+        unsigned char bytes[16];
+        if (RAND_bytes(bytes, sizeof bytes) != 1)
+            return std::nullopt;
+        for (unsigned char b : bytes)
+            if (b < limit && password.size() < kMailedPasswordLength)
+                password += kPasswordLetters[b % kPasswordLetters.size()];
+    }
+    return password;
 }
 
 // The account forms show a refusal in their own alert and stay: a 406 reaches
@@ -69,6 +86,8 @@ std::string hashOf(const std::string& password, const std::string& salt)
 Answer refused(const std::string& errors) { return xml::fieldErrors(errors, 406); }
 
 Answer noRandomness() { return xml::error(500, "The service has no random bytes to salt a password with"); }
+
+Answer noHash() { return xml::error(500, "The service could not hash the password"); }
 
 // An address: something, an "@", something, and no blank or control character.
 bool isAddress(const std::string& text)
@@ -95,30 +114,38 @@ std::string addressErrors(Store& s, const std::string& address, int64_t user)
     return {};
 }
 
+// Whether `password` hashes to `expected` with `salt`.
+bool hashMatches(const std::string& password, const std::string& salt, const std::string& expected)
+{
+    auto given = hashOf(password, salt);
+    return given && expected.size() == given->size()
+        && CRYPTO_memcmp(expected.data(), given->data(), given->size()) == 0;
+}
+
 // Whether `password` is the one kept for `user`.
 bool passwordMatches(Store& s, int64_t user, const std::string& password)
 {
     Statement q(s.db, "SELECT salt, password_hash FROM email_credentials WHERE user_id = ?");
     q.bind(1, user);
-    if (!q.step())
-        return false;
-    std::string expected = q.text(1), given = hashOf(password, q.text(0));
-    return expected.size() == given.size() && CRYPTO_memcmp(expected.data(), given.data(), given.size()) == 0;
+    return q.step() && hashMatches(password, q.text(0), q.text(1));
 }
 
+// False when the password could not be hashed or kept.
 bool setPassword(Store& s, int64_t user, const std::string& password, const std::string& salt)
 {
+    auto hash = hashOf(password, salt);
     Statement q(s.db, "UPDATE email_credentials SET salt = ?, password_hash = ?, updated_at = ? WHERE user_id = ?");
-    return q.bind(1, salt).bind(2, hashOf(password, salt)).bind(3, now()).bind(4, user).run();
+    return hash && q.bind(1, salt).bind(2, *hash).bind(3, now()).bind(4, user).run();
 }
 
 bool insertCredential(Store& s, int64_t user, const std::string& address, const std::string& password,
                       const std::string& salt)
 {
+    auto hash = hashOf(password, salt);
     Statement q(s.db, "INSERT INTO email_credentials (user_id, email, salt, password_hash, created_at, updated_at)"
                       " VALUES (?, ?, ?, ?, ?, ?)");
     std::string at = now();
-    return q.bind(1, user).bind(2, address).bind(3, salt).bind(4, hashOf(password, salt)).bind(5, at).bind(6, at).run();
+    return hash && q.bind(1, user).bind(2, address).bind(3, salt).bind(4, *hash).bind(5, at).bind(6, at).run();
 }
 
 Answer done() { return Answer::xml("<resources></resources>"); }
@@ -136,10 +163,13 @@ std::optional<std::string> accounts::email(Store& s, int64_t user)
     return q.text(0);
 }
 
+uint64_t accounts::hashCount() { return hashes.load(); }
+
 bool accounts::keep(Store& s, int64_t user, const std::string& address, const std::string& password)
 {
     auto salt = randomSalt();
-    return salt && !email(s, user) && !addressTaken(s, address, user) && insertCredential(s, user, address, password, *salt);
+    return salt && !email(s, user) && addressErrors(s, address, user).empty()
+        && insertCredential(s, user, address, password, *salt);
 }
 
 Answer accounts::secure(Store& s, const LoggedRequest& r, int64_t user)
@@ -157,7 +187,8 @@ Answer accounts::secure(Store& s, const LoggedRequest& r, int64_t user)
     auto salt = randomSalt();
     if (!salt)
         return noRandomness();
-    insertCredential(s, user, address, password, *salt);
+    if (!insertCredential(s, user, address, password, *salt))
+        return noHash();
     return done();
 }
 
@@ -177,10 +208,15 @@ Answer accounts::logIn(Store& s, const LoggedRequest& r)
     const std::string udid = r.param("udid");
     if (udid.empty())
         return refused(fieldError("udid", "can't be blank"));
-    Statement q(s.db, "SELECT user_id FROM email_credentials WHERE email = ?");
+    Statement q(s.db, "SELECT user_id, salt, password_hash FROM email_credentials WHERE email = ?");
     q.bind(1, r.param("credential[email]"));
-    // An unknown address and a wrong password are refused alike: the answer tells nobody which addresses have accounts.
-    if (!q.step() || !passwordMatches(s, q.integer(0), r.param("credential[password]")))
+    // An unknown address and a wrong password are refused alike, and an
+    // unknown address is hashed as a known one is: neither the answer nor its
+    // time tells anyone which addresses have accounts.
+    static const std::string decoySalt = randomSalt().value_or(std::string(2 * kSaltBytes, '0'));
+    bool known = q.step();
+    bool matches = hashMatches(r.param("credential[password]"), known ? q.text(1) : decoySalt, known ? q.text(2) : "");
+    if (!known || !matches)
         return refused(fieldError("base", kLoginRefused));
     int64_t user = q.integer(0);
     // The device opens this account from now on, and lists it among those used on it.
@@ -217,7 +253,8 @@ Answer accounts::changePassword(Store& s, const LoggedRequest& r, int64_t user)
     auto salt = randomSalt();
     if (!salt)
         return noRandomness();
-    setPassword(s, user, password, *salt);
+    if (!setPassword(s, user, password, *salt))
+        return noHash();
     return done();
 }
 
@@ -229,18 +266,17 @@ Answer accounts::resetPassword(Store& s, const LoggedRequest& r, int64_t user)
     auto address = email(s, user);
     if (!address)
         return refused(fieldError("base", "The account has no e-mail address to send a new password to."));
-    static const char* alphabet = "abcdefghjkmnpqrstuvwxyz23456789";
-    unsigned char bytes[10];
     auto salt = randomSalt();
-    if (!salt || RAND_bytes(bytes, sizeof bytes) != 1)
+    auto password = randomPassword();
+    if (!salt || !password)
         return noRandomness();
-    std::string password;
-    for (unsigned char b : bytes)
-        password += alphabet[b % 31];
-    setPassword(s, user, password, *salt);
+    if (!setPassword(s, user, *password, *salt))
+        return noHash();
+    // The mail carries the password to the player, as a mail does: the
+    // outbox is the one place the state holds a password as it is.
     Statement mail(s.db, "INSERT INTO mails (user_id, address, subject, body, sent_at) VALUES (?, ?, ?, ?, ?)");
     mail.bind(1, user).bind(2, *address).bind(3, "Your new password")
-        .bind(4, "Your new password is " + password + "\n").bind(5, now()).run();
+        .bind(4, "Your new password is " + *password + "\n").bind(5, now()).run();
     return done();
 }
 

@@ -1,5 +1,7 @@
 // The stand-in's e-mail accounts: a player secures their account with an
-// e-mail address and a password (kept salted and hashed, never as typed),
+// e-mail address and a password (kept salted and hashed, never as typed; the
+// one password the state holds as it is is a reset's, in the mail that
+// carries it to the player),
 // logs in with them on any device, changes either, or has a new password
 // mailed; and the extended credentials a network needs before the service may
 // post for the player. Each answers success only for what it kept, and the
@@ -10,6 +12,7 @@
 
 #include "tools/standin/StandInStore.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -38,7 +41,8 @@ Answer changeEmail(Store& s, const LoggedRequest& r, int64_t user);
 Answer changePassword(Store& s, const LoggedRequest& r, int64_t user);
 // POST support/do_pw_reset.xml with id (the caller's): a new password
 // replaces the old one and is mailed to the address on file (kept in the
-// table `mails`, the stand-in's outbox).
+// table `mails`, the stand-in's outbox, the mail's text holding the password
+// as the player will read it).
 Answer resetPassword(Store& s, const LoggedRequest& r, int64_t user);
 // POST extended_credentials.xml with credential_type twitter (and the
 // player's credential[password]) or fbconnect: the network linked to the
@@ -49,7 +53,11 @@ Answer extend(Store& s, const LoggedRequest& r);
 // The address the player's account is secured with, if any.
 std::optional<std::string> email(Store& s, int64_t user);
 // Secures `user` with an address and a password as secure() does, for
-// seeding; false when the address is taken or the store refused it.
+// seeding; false when the address is not one (as secure() judges it) or is
+// taken, or the store refused it.
 bool keep(Store& s, int64_t user, const std::string& address, const std::string& password);
+// How many password hashes the service has made so far (every login makes
+// one, for an unknown address as for a known one).
+uint64_t hashCount();
 
 } // namespace standin::accounts

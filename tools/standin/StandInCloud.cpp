@@ -12,6 +12,7 @@ const char* const cloud::kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS cloud_values (user_id INTEGER NOT NULL, key TEXT NOT NULL, value BLOB NOT NULL,
     updated_at TEXT NOT NULL, PRIMARY KEY (user_id, key));
 CREATE TABLE IF NOT EXISTS storage_objects (key TEXT PRIMARY KEY, bytes BLOB NOT NULL, stored_at TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS storage_secret (id INTEGER PRIMARY KEY CHECK (id = 1), secret TEXT NOT NULL);
 )sql";
 
 Answer cloud::store(Store& s, const LoggedRequest& r, int64_t user)
@@ -70,6 +71,18 @@ std::optional<std::string> cloud::object(Store& s, const std::string& key)
     if (!q.step())
         return std::nullopt;
     return q.text(0);
+}
+
+std::optional<std::string> cloud::storageSecret(Store& s, const std::string& fresh)
+{
+    {
+        Statement q(s.db, "SELECT secret FROM storage_secret WHERE id = 1");
+        if (q.step())
+            return q.text(0);
+    }
+    if (!Statement(s.db, "INSERT INTO storage_secret VALUES (1, ?)").bind(1, fresh).run())
+        return std::nullopt;
+    return fresh;
 }
 
 } // namespace standin

@@ -21,5 +21,9 @@ Answer keys(Store& s, const LoggedRequest& r, int64_t user);
 // The storage host's objects: kept (replacing) or found by key.
 bool putObject(Store& s, const std::string& key, const std::string& bytes);
 std::optional<std::string> object(Store& s, const std::string& key);
+// The secret the storage host signs its forms with, kept so that a form
+// issued before a restart is still taken after it: the one kept, else
+// `fresh`, kept from now on (none when it could not be).
+std::optional<std::string> storageSecret(Store& s, const std::string& fresh);
 
 } // namespace standin::cloud

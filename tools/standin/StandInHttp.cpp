@@ -3,6 +3,7 @@
 // on and the bounded request log.
 #include "tools/standin/StandInHttp.h"
 
+#include "platform/foundation/Text.h"
 #include "platform/net/HttpTransport.h"
 #include "platform/net/TcpSocket.h"
 
@@ -34,7 +35,7 @@ bool isTokenChar(unsigned char c)
     return std::isalnum(c) || std::strchr("!#$%&'*+-.^_`|~", c) != nullptr;
 }
 
-bool isToken(const std::string& text)
+bool isToken(std::string_view text)
 {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return isTokenChar(static_cast<unsigned char>(c)); });
 }
@@ -45,16 +46,11 @@ std::string lowered(std::string text)
     return text;
 }
 
-std::string trimmed(const std::string& text)
-{
-    size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
+// The white space HTTP allows around a header's value, a coding or a chunk size.
+constexpr std::string_view kBlanks = " \t";
 
 // A bounded excerpt of something a client sent, for a reason text.
-std::string quoted(const std::string& text)
+std::string quoted(std::string_view text)
 {
     std::string out;
     for (char c : text.substr(0, 40))
@@ -62,7 +58,7 @@ std::string quoted(const std::string& text)
     return "\"" + out + (text.size() > 40 ? "...\"" : "\"");
 }
 
-std::string noMethod(const std::string& line)
+std::string noMethod(std::string_view line)
 {
     return "the request line does not start with a method (a word of at most " + std::to_string(kMaxMethod)
         + " letters): " + quoted(line);
@@ -75,9 +71,15 @@ std::optional<size_t> decimal(const std::string& text)
     return static_cast<size_t>(std::stoull(text));
 }
 
+// A TLS client's first record is a handshake (22) of version 3.x: such a
+// client asked for https:// where this port speaks plain HTTP.
+bool startsTlsHandshake(std::string_view bytes) { return bytes.size() >= 2 && bytes[0] == 0x16 && bytes[1] == 0x03; }
+
+const char* const kTlsHandshake = "a TLS handshake came to this plain-HTTP port: address it with http://, not https://";
+
 } // namespace
 
-bool isMethod(const std::string& method) { return method.size() <= kMaxMethod && isToken(method); }
+bool isMethod(std::string_view method) { return method.size() <= kMaxMethod && isToken(method); }
 
 std::optional<Refusal> checkTarget(const std::string& target)
 {
@@ -227,16 +229,14 @@ void RequestReader::keep(const char* data, size_t length)
 bool RequestReader::headLine(const std::string& line)
 {
     if (lines_++ == 0) {
+        // Its method, address and length were checked as it arrived (unfinishedLine).
         size_t sp1 = line.find(' ');
-        if (sp1 == std::string::npos || !isMethod(line.substr(0, sp1)))
+        if (sp1 == std::string::npos)
             return fail(400, noMethod(line));
         request_.method = line.substr(0, sp1);
         size_t sp2 = line.find(' ', sp1 + 1);
         std::string target = line.substr(sp1 + 1, sp2 == std::string::npos ? std::string::npos : sp2 - sp1 - 1);
-        // An address too long is said first, even on a line with no version after it.
         auto problem = checkTarget(target);
-        if (problem && problem->status == 414)
-            return fail(414, problem->why);
         if (sp2 == std::string::npos)
             return fail(400, "the request line has no HTTP version");
         if (problem)
@@ -263,7 +263,7 @@ bool RequestReader::headLine(const std::string& line)
     size_t colon = line.find(':');
     if (colon == std::string::npos || !isToken(line.substr(0, colon)))
         return fail(400, "a header line is not NAME: VALUE: " + quoted(line));
-    std::string value = trimmed(line.substr(colon + 1));
+    std::string value = platform::trimmed(line.substr(colon + 1), kBlanks);
     if (std::any_of(value.begin(), value.end(), [](unsigned char c) { return (c < ' ' && c != '\t') || c == 0x7f; }))
         return fail(400, "the header " + line.substr(0, colon) + " holds a control character");
     if (request_.headers.size() >= kMaxHeaders)
@@ -302,7 +302,7 @@ bool RequestReader::headDone()
         std::vector<std::string> codings;
         for (size_t from = 0; from <= coding->size();) {
             size_t comma = std::min(coding->find(',', from), coding->size());
-            codings.push_back(lowered(trimmed(coding->substr(from, comma - from))));
+            codings.push_back(lowered(platform::trimmed(coding->substr(from, comma - from), kBlanks)));
             from = comma + 1;
         }
         if (codings.back() != "chunked" || std::count(codings.begin(), codings.end(), "chunked") > 1)
@@ -349,6 +349,30 @@ std::optional<Refusal> RequestReader::trailerLine(size_t length) const
     return std::nullopt;
 }
 
+// What rules out a request line from the bytes it has so far, in the order
+// the whole line is checked, so that a line still arriving is refused as its
+// whole would be: a TLS handshake, no method, an address or a line too long.
+// An unfinished line is looked at where it lies, again at every arrival, and
+// no further than a request line may go.
+std::optional<Refusal> RequestReader::requestLineStart(std::string_view line)
+{
+    if (startsTlsHandshake(line))
+        return Refusal { 400, kTlsHandshake };
+    size_t sp1 = line.substr(0, kMaxMethod + 1).find(' ');
+    if (sp1 == std::string_view::npos ? line.size() > kMaxMethod : !isMethod(line.substr(0, sp1)))
+        return Refusal { 400, noMethod(line) };
+    if (sp1 == std::string_view::npos)
+        return std::nullopt;
+    // An address too long is said first, even on a line with no version after it.
+    size_t sp2 = line.substr(0, kMaxRequestLine + 1).find(' ', sp1 + 1);
+    size_t target = (sp2 == std::string_view::npos ? line.size() : sp2) - sp1 - 1;
+    if (target > kMaxTarget)
+        return Refusal { 414, "the address is over the limit of " + std::to_string(kMaxTarget) + " bytes" };
+    if (line.size() > kMaxRequestLine)
+        return Refusal { 414, "the request line is over the limit of " + std::to_string(kMaxRequestLine) + " bytes" };
+    return std::nullopt;
+}
+
 // A line still arriving is refused as soon as it cannot end well, and for
 // the reason its whole would be: how the bytes are split never changes the
 // answer. The line so far leaves out a CR that may begin its CRLF.
@@ -368,13 +392,7 @@ std::optional<Refusal> RequestReader::unfinishedLine(std::string_view unfinished
             return Refusal { 431, "the headers are over the limit of " + std::to_string(kMaxHeaderBytes) + " bytes" };
         return std::nullopt;
     }
-    std::string line(unfinished);
-    size_t sp = line.find(' ');
-    if ((sp == std::string::npos && length > kMaxMethod) || (sp != std::string::npos && !isMethod(line.substr(0, sp))))
-        return Refusal { 400, noMethod(line) };
-    if (sp != std::string::npos && line.find(' ', sp + 1) == std::string::npos && length - sp - 1 > kMaxTarget)
-        return Refusal { 414, "the address is over the limit of " + std::to_string(kMaxTarget) + " bytes" };
-    return std::nullopt;
+    return requestLineStart(unfinished);
 }
 
 RequestReader::Step RequestReader::take(std::string& in)
@@ -414,6 +432,12 @@ RequestReader::Step RequestReader::take(std::string& in)
                 return Step::More;
             }
             pending_ = 0;
+            // A whole line is first what it was while arriving: one that could
+            // not end well (a TLS client's hello, which may hold a LF, or a
+            // line over its limit) says so however its bytes came.
+            size_t end = nl > at && in[nl - 1] == '\r' ? nl - 1 : nl;
+            if (auto problem = unfinishedLine(std::string_view(in).substr(at, end - at)))
+                return refuse(problem->status, std::move(problem->why));
             if (nl == at || in[nl - 1] != '\r')
                 return refuse(400, "the request's lines end in LF alone, not CRLF");
             std::string line = in.substr(at, nl - 1 - at);
@@ -433,7 +457,7 @@ RequestReader::Step RequestReader::take(std::string& in)
             } else {
                 if (line.size() > kMaxChunkSizeLine)
                     return refuse(400, chunkLineTooLong());
-                std::string size = trimmed(line.substr(0, line.find(';')));
+                std::string size = platform::trimmed(line.substr(0, line.find(';')), kBlanks);
                 if (size.empty() || size.size() > 15 || size.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
                     return refuse(400, "the chunk size " + quoted(size) + " is not a hexadecimal number");
                 remaining_ = std::stoull(size, nullptr, 16);

@@ -30,6 +30,8 @@ namespace standin::http {
 // The limits of what a request may carry before its body.
 constexpr size_t kMaxMethod = 32;
 constexpr size_t kMaxTarget = 8192;
+// A request line: the method, the address and "HTTP/1.1", a space between.
+constexpr size_t kMaxRequestLine = kMaxMethod + 1 + kMaxTarget + 1 + 8;
 constexpr size_t kMaxHeaderLine = 8192;
 constexpr size_t kMaxHeaderBytes = 64 * 1024;
 constexpr size_t kMaxHeaders = 100;
@@ -46,7 +48,7 @@ struct Refusal {
 };
 
 // A method is a word of at most kMaxMethod letters.
-bool isMethod(const std::string& method);
+bool isMethod(std::string_view method);
 // What is wrong with a request's address (over kMaxTarget bytes: 414; not a
 // path from "/", a space or control character in it, or a NUL once decoded:
 // 400); none when it can be served. The same check holds for requests that
@@ -60,8 +62,6 @@ std::optional<Refusal> checkTarget(const std::string& target);
 constexpr size_t kLogValueLimit = 1024;
 std::string loggable(const std::string& text, size_t limit = kLogValueLimit);
 
-constexpr const char* kLoopback = "127.0.0.1";
-
 // What both polling loops (the HTTP server's and the presence channel's)
 // stand on: a listening socket on the loopback address, the accepting of
 // newcomers within a cap, and a way for other threads to wake the loop.
@@ -69,7 +69,7 @@ constexpr const char* kLoopback = "127.0.0.1";
 // Listens on a loopback address (127.0.0.1 unless named) without blocking
 // (port 0: the system chooses; a port in use is refused, never shared): the
 // descriptor and its port, or -1, -1.
-std::pair<int, int> listenOnLoopback(int port, const std::string& address = kLoopback);
+std::pair<int, int> listenOnLoopback(int port, const std::string& address = platform::kLoopbackAddress);
 
 struct Acceptor {
     using Clock = std::chrono::steady_clock;
@@ -105,11 +105,10 @@ private:
 
 // The request bodies (or unfinished frames) a server holds at once, across
 // all of its connections: those still arriving and those handed on and not
-// answered yet. Each connection holds a share; a share that would take the
-// budget past its limit is refused, and the request or frame with it. The
-// polling thread alone changes it; any thread may read what is held.
-constexpr size_t kBodyBudget = 64 * 1024 * 1024;
-
+// answered yet (kBodyBudget by default). Each connection holds a share; a
+// share that would take the budget past its limit is refused, and the
+// request or frame with it. The polling thread alone changes it; any thread
+// may read what is held.
 class BodyBudget {
 public:
     explicit BodyBudget(size_t limit) : limit_(limit) { }
@@ -199,6 +198,7 @@ private:
     bool headLine(const std::string& line);
     bool headDone();
     std::optional<Refusal> unfinishedLine(std::string_view unfinished) const;
+    static std::optional<Refusal> requestLineStart(std::string_view line);
     std::optional<Refusal> trailerLine(size_t length) const;
     static std::string chunkLineTooLong();
     static std::string framingTooLarge();
@@ -262,7 +262,7 @@ public:
 
     // Listens on `address`, a loopback address (port 0: the system chooses; a
     // port in use is refused, never shared); answers the port or -1.
-    int start(int port, Settings settings, const std::string& address = kLoopback);
+    int start(int port, Settings settings, const std::string& address = platform::kLoopbackAddress);
     // Closes every connection; answers handed back later are dropped.
     void stop();
     // Runs `task` on the polling thread after `delay`, or at once on the

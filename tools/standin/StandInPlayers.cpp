@@ -13,8 +13,6 @@
 
 #include <sqlite3.h>
 
-#include <mutex>
-#include <random>
 
 namespace standin {
 
@@ -29,22 +27,6 @@ CREATE TABLE IF NOT EXISTS location_sharing (user_id INTEGER PRIMARY KEY, shared
 )sql";
 
 const char* const players::kSeed = "INSERT INTO users VALUES (18, 'Rival', '2026-01-01 00:00:00');";
-
-namespace {
-
-std::string randomHex(size_t n)
-{
-    static std::mutex m;
-    static std::mt19937_64 rng { std::random_device {}() };
-    std::lock_guard guard(m);
-    static const char* digits = "0123456789abcdef";
-    std::string out;
-    for (size_t i = 0; i < n; ++i)
-        out += digits[rng() % 16];
-    return out;
-}
-
-} // namespace
 
 std::string players::userElement(Store& s, int64_t id, int64_t viewer, const char* name)
 {
@@ -127,15 +109,18 @@ Answer players::bootstrap(Store& s, const LoggedRequest& r, StandInServer& serve
         Statement used(s.db, "INSERT OR IGNORE INTO device_accounts VALUES (?, ?)");
         used.bind(1, udid).bind(2, *user).run();
     }
-    std::string token = "token-" + std::to_string(*user) + "-" + randomHex(12);
-    std::string secret = randomHex(24);
+    // Drawn from the system's generator: no run of tokens tells the next.
+    auto tokenPart = randomHex(16), secret = randomHex(16);
+    if (!tokenPart || !secret)
+        return xml::error(500, "The service has no random bytes to make a token with");
+    std::string token = "token-" + std::to_string(*user) + "-" + *tokenPart;
     {
         Statement q(s.db, "INSERT INTO tokens VALUES (?, ?, ?)");
-        if (!q.bind(1, token).bind(2, secret).bind(3, *user).run())
+        if (!q.bind(1, token).bind(2, *secret).bind(3, *user).run())
             return xml::error(500, "The token could not be kept");
     }
     // Known to the server once the token is kept, not before.
-    s.afterCommit.push_back([&server, token, secret] { server.addToken(token, secret); });
+    s.afterCommit.push_back([&server, token, secret = *secret] { server.addToken(token, secret); });
 
     // The definitions and the player's bests, always in full (the client replaces rows).
     std::string offline = "<offline>" + scores::offline(s, *user) + achievements::offline(s, *user) + "</offline>";
@@ -143,7 +128,7 @@ Answer players::bootstrap(Store& s, const LoggedRequest& r, StandInServer& serve
     std::string playerName = name(s, *user).value_or("");
     return Answer::xml("<bootstrap><polling_frequency_default>60</polling_frequency_default>"
                        "<polling_frequency_in_chat>5</polling_frequency_in_chat>"
-                       + element("access_token", token) + element("access_token_secret", secret)
+                       + element("access_token", token) + element("access_token_secret", *secret)
                        + "<user_has_set_name>true</user_has_set_name><user_chat_enabled>true</user_chat_enabled>"
                        + element("user_had_friends_on_bootup", hadFriends ? "true" : "false")
                        + element("is_new_user", isNew ? "true" : "false")

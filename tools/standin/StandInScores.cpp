@@ -60,20 +60,20 @@ double milesBetween(double lat1, double lng1, double lat2, double lng2)
 // Where a score's blob is fetched, when it has one and a storage host is attached.
 std::string blobUrlElement(Store& s, int64_t score)
 {
-    if (!s.storageUrl)
+    if (!s.storage)
         return {};
     Statement q(s.db, "SELECT key FROM score_blobs WHERE score_id = ?");
     q.bind(1, score);
-    return q.step() ? element("blob_url", s.storageUrl() + q.text(0)) : std::string();
+    return q.step() ? element("blob_url", s.storage->baseUrl() + q.text(0)) : std::string();
 }
 
 // The signed form a score's blob is posted with (the host checks its policy and signature).
-std::string uploadParametersElement(const std::string& action, const std::string& key)
+std::string uploadParametersElement(const StorageHostStandIn& host, const std::string& key)
 {
     std::string fields;
-    for (auto& [name, value] : StorageHostStandIn::uploadForm(key))
+    for (auto& [name, value] : host.uploadForm(key))
         fields += element(name, value);
-    return "<blob_upload_parameters>" + element("action", action) + fields + "</blob_upload_parameters>";
+    return "<blob_upload_parameters>" + element("action", host.baseUrl()) + fields + "</blob_upload_parameters>";
 }
 
 bool flag(const std::string& text) { return text == "1" || text == "true"; }
@@ -161,11 +161,11 @@ Answer scores::submit(Store& s, const LoggedRequest& r, int64_t user)
         }
         // A score with a blob gets the form to post it to the storage host with.
         std::string upload;
-        if (e.hasBlob && s.storageUrl) {
+        if (e.hasBlob && s.storage) {
             std::string key = "high_scores/" + std::to_string(id) + ".blob";
             Statement blob(s.db, "INSERT INTO score_blobs (score_id, key) VALUES (?, ?)");
             blob.bind(1, id).bind(2, key).run();
-            upload = uploadParametersElement(s.storageUrl(), key);
+            upload = uploadParametersElement(*s.storage, key);
         }
         body += "<high_score><id>" + std::to_string(id) + "</id>" + element("score", std::to_string(*e.score))
             + element("leaderboard_id", std::to_string(*e.leaderboard)) + element("display_text", e.displayText)

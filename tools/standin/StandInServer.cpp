@@ -11,6 +11,7 @@
 
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
+#include <openssl/rand.h>
 
 #include <algorithm>
 #include <atomic>
@@ -52,6 +53,20 @@ std::optional<std::string> LoggedRequest::header(const std::string& name) const
         if (strcasecmp(k.c_str(), name.c_str()) == 0)
             return v;
     return std::nullopt;
+}
+
+std::optional<std::string> randomHex(size_t bytes)
+{
+    std::vector<unsigned char> random(bytes);
+    if (bytes > 0 && RAND_bytes(random.data(), static_cast<int>(bytes)) != 1)
+        return std::nullopt;
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    for (unsigned char b : random) {
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
 }
 
 Params parseFormEncoded(const std::string& text)
@@ -224,7 +239,7 @@ constexpr size_t kWorkers = 8;
 struct StandInServer::Impl : http::RequestSink {
     http::Server server;
     std::shared_ptr<http::WorkerPool> workers;
-    std::string listeningAddress { http::kLoopback };
+    std::string listeningAddress { platform::kLoopbackAddress };
     int listeningPort { -1 };
     mutable std::mutex mutex;
     bool stopping { false };
@@ -250,11 +265,13 @@ struct StandInServer::Impl : http::RequestSink {
     // The requests taken lately, by consumer, token, timestamp and nonce:
     // the same one again is a replay.
     std::chrono::seconds timestampWindow { kTimestampWindow };
-    NonceMemory nonces { kMaxNonces };
+    NonceMemory nonces { kNonceMemoryBudget };
+    StandInServer::KeepTaken keepTaken;
 
-    // Why a request whose signature verified is still refused: a timestamp
-    // outside the window, or a nonce seen before. The mutex is held.
-    std::string staleness(const Params& oauth);
+    // Why a request whose signature verified is still refused: a nonce too
+    // long, a timestamp outside the window, or a nonce seen before; when
+    // taken, what the memory knows it by. The mutex is held.
+    std::string staleness(const Params& oauth, std::string& taken, long long& timestamp);
 
     bool take(http::Request&& request, http::Reply reply) override;
     std::string host() const override
@@ -269,12 +286,16 @@ struct StandInServer::Impl : http::RequestSink {
     void refused(const std::string& method, const std::string& path, int status, const std::string& why);
 };
 
-std::string StandInServer::Impl::staleness(const Params& oauth)
+std::string StandInServer::Impl::staleness(const Params& oauth, std::string& taken, long long& timestamp)
 {
-    std::string consumer = lastValue(oauth, "oauth_consumer_key"), token = lastValue(oauth, "oauth_token"),
-                nonce = lastValue(oauth, "oauth_nonce"), timestamp = lastValue(oauth, "oauth_timestamp");
-    return nonces.take(consumer + '&' + token + '&' + timestamp + '&' + nonce, std::stoll(timestamp),
-                       static_cast<long long>(std::time(nullptr)), timestampWindow.count());
+    NonceMemory::Stamp stamp { lastValue(oauth, "oauth_consumer_key"), lastValue(oauth, "oauth_token"),
+                               lastValue(oauth, "oauth_nonce"), std::stoll(lastValue(oauth, "oauth_timestamp")) };
+    std::string why = nonces.take(stamp, static_cast<long long>(std::time(nullptr)), timestampWindow.count());
+    if (why.empty()) {
+        taken = NonceMemory::key(stamp);
+        timestamp = stamp.timestamp;
+    }
+    return why;
 }
 
 // A request read whole goes to a worker; it counts as being answered from now on.
@@ -373,6 +394,11 @@ void StandInServer::Impl::handle(const http::Request& req, const http::Reply& re
     }
     logged.viaChannel = req.header(kChannelMarkerHeader).has_value();
     logged.authorization = req.header("Authorization").value_or("");
+    // A request taken, for the keeper to keep before anything acts on it.
+    std::string taken;
+    long long takenAt = 0;
+    std::optional<long long> forgottenUpTo;
+    KeepTaken keeper;
     if (!logged.authorization.empty()) {
         logged.signed_ = true;
         Params oauth = parseAuthorizationHeader(logged.authorization);
@@ -391,9 +417,18 @@ void StandInServer::Impl::handle(const http::Request& req, const http::Reply& re
                                                          consumerSecret, logged.oauthToken.empty() ? "" : token->second,
                                                          &logged.signatureFailure);
         if (logged.signatureValid) {
-            logged.signatureFailure = staleness(oauth);
+            logged.signatureFailure = staleness(oauth, taken, takenAt);
             logged.signatureValid = logged.signatureFailure.empty();
+            forgottenUpTo = nonces.forgottenUpTo();
+            keeper = keepTaken;
         }
+    }
+    // Kept without the server's lock: the keeper takes the state's, which
+    // the state's routes hold while they tell the server of a new token.
+    if (!taken.empty() && keeper && !keeper(taken, takenAt, forgottenUpTo) && !refuse) {
+        refuse = true;
+        refusal = xml::error(500, "The service could not keep the request's nonce, which refuses its replay after a "
+                                  "restart");
     }
 
     Answer answer;
@@ -703,6 +738,17 @@ std::pair<int, int> StandInServer::answerDelay() const
 {
     std::lock_guard guard(impl_->mutex);
     return impl_->answerDelay;
+}
+
+void StandInServer::keepTakenRequests(const TakenRequests& before, KeepTaken keep)
+{
+    std::lock_guard guard(impl_->mutex);
+    const long long now = static_cast<long long>(std::time(nullptr)), window = impl_->timestampWindow.count();
+    if (before.forgottenUpTo)
+        impl_->nonces.restoreForgotten(*before.forgottenUpTo);
+    for (auto& [key, timestamp] : before.taken)
+        impl_->nonces.restore(key, timestamp, now, window);
+    impl_->keepTaken = std::move(keep);
 }
 
 void StandInServer::setTimestampWindow(std::chrono::seconds window)

@@ -15,6 +15,8 @@
 // never shared.
 #pragma once
 
+#include "platform/net/TcpSocket.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -32,7 +34,10 @@ namespace standin {
 
 namespace http {
 class RequestSink;
-}
+// The bytes of request bodies (or unfinished frames) a server holds at once
+// across its connections (BodyBudget in StandInHttp.h).
+constexpr size_t kBodyBudget = 64 * 1024 * 1024;
+} // namespace http
 
 using Params = std::vector<std::pair<std::string, std::string>>;
 
@@ -82,9 +87,10 @@ using Handler = std::function<Answer(const LoggedRequest&)>;
 // A larger body is answered 413 with its reason and reaches no route.
 constexpr size_t kFormBodyLimit = 1024 * 1024;
 // How far a signed request's timestamp may be from the service's clock, and
-// how many taken requests are remembered to refuse their replays.
+// the bytes the requests taken are remembered in to refuse their replays
+// (NonceMemory: some 74,000 of the client's).
 constexpr long kTimestampWindow = 300;
-constexpr size_t kMaxNonces = 100000;
+constexpr size_t kNonceMemoryBudget = 16 * 1024 * 1024;
 constexpr size_t kMultipartBodyLimit = 2 * 1024 * 1024;
 
 class StandInServer {
@@ -96,7 +102,7 @@ public:
 
     // Listens on a loopback address, 127.0.0.1 unless named (port 0: the
     // system chooses); answers the port or -1.
-    int start(int port = 0, const std::string& address = "127.0.0.1");
+    int start(int port = 0, const std::string& address = platform::kLoopbackAddress);
     void stop();
     int port() const { return port_; }
     // "http://ADDRESS:PORT/"
@@ -126,6 +132,20 @@ public:
     // turns the timestamp check off (never the replay check) for a client
     // that stamps them otherwise.
     void setTimestampWindow(std::chrono::seconds window);
+    // Keeps the signed requests taken beyond the server's memory, so that one
+    // taken before a restart is refused after it too (the state keeps them on
+    // its disk: StandInState::install). `before` is what was kept, remembered
+    // at once; `keep` is told each request taken from then on (its key and
+    // timestamp, and the timestamp up to which the memory refuses every
+    // request), before its route runs. A request it could not keep is
+    // answered 500 and reaches no route.
+    struct TakenRequests {
+        std::vector<std::pair<std::string, long long>> taken; // key, timestamp
+        std::optional<long long> forgottenUpTo;
+    };
+    using KeepTaken = std::function<bool(const std::string& key, long long timestamp,
+                                         std::optional<long long> forgottenUpTo)>;
+    void keepTakenRequests(const TakenRequests& before, KeepTaken keep);
     // Receives one line per answered request: method, path, status and the
     // signature verdict ("GET users.xml 200 signature verified"); a refusal
     // (status 400 and above) adds its reason after a colon. A request that
@@ -191,7 +211,7 @@ private:
 
     struct Impl;
     std::shared_ptr<Impl> impl_;
-    std::string address_ { "127.0.0.1" };
+    std::string address_ { platform::kLoopbackAddress };
     int port_ { -1 };
 };
 
@@ -206,6 +226,10 @@ std::optional<std::pair<int, int>> parseDelayRange(const std::string& text, std:
 bool verifyOAuthSignature(const std::string& method, const std::string& baseUrl, const Params& requestParams,
                           const std::string& authorizationHeader, const std::string& consumerSecret,
                           const std::string& tokenSecret, std::string* failure = nullptr);
+// `bytes` bytes from the system's cryptographic generator, as hexadecimal:
+// tokens, their secrets, salts and the storage host's secret, which no one
+// may guess from what the service gave out before. None when it has none.
+std::optional<std::string> randomHex(size_t bytes);
 // The oauth_* fields of an Authorization header, decoded.
 Params parseAuthorizationHeader(const std::string& header);
 // application/x-www-form-urlencoded pairs, decoded, in order.
@@ -234,7 +258,7 @@ public:
 
     // Listens on a loopback address, 127.0.0.1 unless named (port 0: the
     // system chooses); answers the port or -1.
-    int start(int port = 0, const std::string& address = "127.0.0.1");
+    int start(int port = 0, const std::string& address = platform::kLoopbackAddress);
     void stop();
     int port() const { return port_; }
     std::string baseUrl() const;
@@ -256,16 +280,21 @@ public:
     // The signed fields of a form that stores a file of at most
     // kMultipartBodyLimit bytes under `key` within a day: key,
     // AWSAccessKeyId, acl, policy and signature, in that order.
-    static Params uploadForm(const std::string& key);
+    Params uploadForm(const std::string& key) const;
     // 0 when a posted form's fields (the file among them) are one that
     // uploadForm() issued and still holds; else the status to answer, with
     // the reason in `why`.
-    static int checkUploadForm(const Params& form, std::string* why);
+    int checkUploadForm(const Params& form, std::string* why) const;
+    // The secret the host signs its forms with: drawn at random for each
+    // host, so no one can forge a form, unless set (before start()) to one
+    // kept from an earlier run, whose forms then stay valid.
+    std::string secret() const;
+    void setSecret(std::string secret);
 
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
-    std::string address_ { "127.0.0.1" };
+    std::string address_ { platform::kLoopbackAddress };
     int port_ { -1 };
 };
 
@@ -292,13 +321,13 @@ public:
         // The bytes of unfinished frames and of requests not answered yet
         // that all connections may hold at once; a connection whose bytes
         // would go past it is closed.
-        size_t frameBudget { 64 * 1024 * 1024 };
+        size_t inFlightBudget { http::kBodyBudget };
     };
-    // Before start().
-    void setLimits(Limits limits);
     // Listens on a loopback address, 127.0.0.1 unless named (port 0: the
-    // system chooses); answers the port or -1.
-    int start(int port = 0, const std::string& address = "127.0.0.1");
+    // system chooses), within `limits` (the defaults unless given) until it
+    // stops; answers the port or -1.
+    int start(int port = 0, const std::string& address = platform::kLoopbackAddress);
+    int start(int port, const std::string& address, Limits limits);
     void stop();
     int port() const { return port_; }
 

@@ -2,6 +2,7 @@
 // state's own interface. Each domain's tables and answers are in its own files.
 #include "tools/standin/StandInState.h"
 
+#include "platform/foundation/Text.h"
 #include "tools/standin/StandInAccounts.h"
 #include "tools/standin/StandInAchievements.h"
 #include "tools/standin/StandInChallenges.h"
@@ -11,8 +12,10 @@
 #include "tools/standin/StandInForums.h"
 #include "tools/standin/StandInFriends.h"
 #include "tools/standin/StandInGames.h"
+#include "tools/standin/StandInHttp.h"
 #include "tools/standin/StandInInvites.h"
 #include "tools/standin/StandInPlayers.h"
+#include "tools/standin/StandInReplays.h"
 #include "tools/standin/StandInScores.h"
 #include "tools/standin/StandInSettings.h"
 #include "tools/standin/StandInSocial.h"
@@ -24,6 +27,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -55,7 +59,7 @@ StandInState::StandInState(std::string directory)
     std::string schema = std::string(players::kSchema) + scores::kSchema + achievements::kSchema + friends::kSchema
         + challenges::kSchema + forums::kSchema + chat::kSchema
         + settings::kSchema + games::kSchema + invites::kSchema + cloud::kSchema
-        + social::kSchema + tickers::kSchema + accounts::kSchema;
+        + social::kSchema + tickers::kSchema + accounts::kSchema + replays::kSchema;
     // The schema and the seeds go in as one transaction: one write to the
     // disk instead of one per table, which a new folder per test pays for.
     if (!store_->exec("BEGIN;" + schema)) {
@@ -100,6 +104,7 @@ void StandInState::seedWhenEmpty(const char* table, const char* seed)
 
 StandInState::~StandInState()
 {
+    replays_.reset();
     if (store_->db)
         sqlite3_close(store_->db);
 }
@@ -130,6 +135,13 @@ void StandInState::install(StandInServer& server)
         while (q.step())
             server.addToken(q.text(0), q.text(1));
     }
+    if (!replays_)
+        replays_ = std::make_unique<replays::Keeper>(s, path_);
+    server.keepTakenRequests(replays_->load(static_cast<long long>(std::time(nullptr)), kTimestampWindow),
+                             [keeper = replays_.get()](const std::string& key, long long timestamp,
+                                                       std::optional<long long> forgottenUpTo) {
+                                 return keeper->keep(key, timestamp, forgottenUpTo);
+                             });
     // Every route runs in one transaction of its own (Store::kept): what it
     // answers with success is kept, checked, or the answer is 500.
     // Each kept route finds its caller first; an unknown or forged caller gets 401.
@@ -284,7 +296,18 @@ void StandInState::keepObjectsOf(StorageHostStandIn& host)
     if (!store_->db)
         return;
     Store& s = *store_;
-    s.storageUrl = [&host] { return host.baseUrl(); };
+    s.storage = &host;
+    {
+        std::lock_guard guard(s.mutex);
+        auto secret = s.kept([&] {
+            auto kept = cloud::storageSecret(s, host.secret());
+            return kept ? Answer::xml(*kept) : xml::error(500, "The storage host's secret could not be kept");
+        });
+        if (secret.status == 200)
+            host.setSecret(secret.body);
+        else
+            std::fprintf(stderr, "standin state: the storage host's secret is not kept; its forms end with the host\n");
+    }
     host.setObjectStore(
         [&s](const std::string& key, const std::string& bytes) {
             std::lock_guard guard(s.mutex);
@@ -313,14 +336,6 @@ std::optional<std::string> StandInState::userName(int64_t userId) const
 }
 
 namespace {
-
-std::string trimmed(const std::string& text)
-{
-    size_t start = text.find_first_not_of(" \t\r");
-    if (start == std::string::npos)
-        return {};
-    return text.substr(start, text.find_last_not_of(" \t\r") - start + 1);
-}
 
 // A whole decimal number above 0.
 std::optional<int64_t> positiveId(const std::string& text)
@@ -354,14 +369,16 @@ std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std
     bool listsAnything = false;
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
-        line = trimmed(line);
+        line = platform::trimmed(line);
         if (line.empty() || line[0] == '#')
             continue;
         std::istringstream words(line);
         std::string kind, first, second;
         words >> kind >> first;
+        // What is quoted from the file is escaped: a control byte (an ESC, a
+        // BEL, a NUL in a file that is no text) is shown, never sent to a terminal.
         auto fail = [&](const std::string& why) {
-            error = path + ":" + std::to_string(number) + ": " + why + " (\"" + line + "\")";
+            error = path + ":" + std::to_string(number) + ": " + why + " (\"" + http::loggable(line) + "\")";
             return std::nullopt;
         };
         auto listedTwice = [&](std::map<int64_t, int>& lines, const char* what, int64_t id) {
@@ -372,7 +389,7 @@ std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std
         };
         listsAnything = true;
         if (kind == "product-key" || kind == "product-secret") {
-            std::string value = trimmed(line.substr(kind.size()));
+            std::string value = platform::trimmed(line.substr(kind.size()));
             if (value.empty())
                 return fail(kind + " needs a value");
             if (auto [first, isNew] = keyLines.emplace(kind, number); !isNew)
@@ -382,7 +399,7 @@ std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std
             words >> second;
             std::string name;
             std::getline(words, name);
-            name = trimmed(name);
+            name = platform::trimmed(name);
             auto id = positiveId(first);
             if (!id || (second != "higher" && second != "lower") || name.empty())
                 return fail("a leaderboard is \"leaderboard ID higher|lower NAME\"");
@@ -394,8 +411,8 @@ std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std
             std::string rest;
             std::getline(words, rest);
             size_t bar = rest.find('|');
-            std::string title = trimmed(rest.substr(0, bar));
-            std::string description = bar == std::string::npos ? title : trimmed(rest.substr(bar + 1));
+            std::string title = platform::trimmed(rest.substr(0, bar));
+            std::string description = bar == std::string::npos ? title : platform::trimmed(rest.substr(bar + 1));
             auto id = positiveId(first);
             auto points = second == "0" ? std::optional<int64_t>(0) : positiveId(second);
             if (!id || !points || title.empty())
@@ -404,7 +421,7 @@ std::optional<StandInState::GameDefinition> StandInState::readGameFile(const std
                 return fail(twice);
             game.achievements.push_back({ *id, *points, title, description });
         } else {
-            return fail("unknown entry \"" + kind + "\"");
+            return fail("unknown entry \"" + http::loggable(kind) + "\"");
         }
     }
     if (!listsAnything) {

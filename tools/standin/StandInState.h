@@ -29,6 +29,9 @@
 namespace standin {
 
 struct Store;
+namespace replays {
+class Keeper;
+}
 
 class StandInState {
 public:
@@ -44,11 +47,14 @@ public:
     const std::string& databasePath() const { return path_; }
 
     // Routes the kept requests of `server` to this state and tells it the
-    // tokens already issued. The state must outlive the server's running.
+    // tokens already issued, and keeps the signed requests it takes, so that
+    // one taken before a restart is refused after it too (those kept are
+    // told to it now). The state must outlive the server's running.
     void install(StandInServer& server);
     // Keeps the objects `host` is given in this state instead of its memory,
-    // so they outlive a restart, and gives scores with blobs the host's
-    // address to post and fetch them at. The state must outlive the host's
+    // and the secret it signs its forms with, so both outlive a restart, and
+    // gives scores with blobs the host's forms to post them with and its
+    // address to fetch them at. Before the host starts. The state must outlive the host's
     // running, and the host the state's answering.
     void keepObjectsOf(StorageHostStandIn& host);
 
@@ -178,6 +184,7 @@ private:
 
     std::string path_;
     std::unique_ptr<Store> store_;
+    std::unique_ptr<replays::Keeper> replays_;
 };
 
 } // namespace standin

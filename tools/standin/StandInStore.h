@@ -23,9 +23,9 @@ struct Store {
     sqlite3* db { nullptr };
     std::string error;
     mutable std::recursive_mutex mutex;
-    // The address of the storage host whose objects this store keeps, once
-    // one is attached ("" until then): score blobs are posted and fetched there.
-    std::function<std::string()> storageUrl;
+    // The storage host whose objects this store keeps, once one is attached:
+    // score blobs are posted there with the forms it signs, and fetched there.
+    const StorageHostStandIn* storage { nullptr };
     // What a route does once its writes are kept (a token made known to the
     // server, say); dropped when they are not.
     std::vector<std::function<void()>> afterCommit;

@@ -155,9 +155,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // What a connection may have waiting to be written before it is dropped, and
-// the frames kept for tests to read.
+// the bytes of the frames kept for tests to read (frames()): past them the
+// oldest go.
 constexpr size_t kOutboxLimit = 4 * kStompFrameLimit;
-constexpr size_t kFrameBudget = 16 * 1024 * 1024;
+constexpr size_t kKeptFramesBudget = 16 * 1024 * 1024;
 constexpr size_t kReadChunk = 64 * 1024;
 
 } // namespace
@@ -189,10 +190,11 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         std::promise<void> done;
     };
 
+    // Set by start() before the polling thread runs, and kept until the
+    // next start(), after the thread and its connections have ended.
     Limits limits;
-    // Unfinished frames and requests in flight, across the connections; the
-    // polling thread's own, set before start() and outliving the connections.
-    std::unique_ptr<http::BodyBudget> budget { std::make_unique<http::BodyBudget>(http::kBodyBudget) };
+    // Unfinished frames and requests in flight, across the connections.
+    std::unique_ptr<http::BodyBudget> budget { std::make_unique<http::BodyBudget>(limits.inFlightBudget) };
     int port { 0 };
     http::Wakeup wakeup;
     std::thread thread;
@@ -211,7 +213,7 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
     std::weak_ptr<http::RequestSink> server;
     std::function<void(const std::string&)> logSink;
 
-    std::string address { http::kLoopback }; // set before the polling thread starts
+    std::string address { platform::kLoopbackAddress }; // set before the polling thread starts
 
     // The polling thread's own.
     http::Acceptor acceptor;
@@ -278,7 +280,7 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         frames.push_back(f);
         frameSizes.push_back(size);
         frameBytes += size;
-        while (frameBytes > kFrameBudget && frames.size() > 1) {
+        while (frameBytes > kKeptFramesBudget && frames.size() > 1) {
             frameBytes -= frameSizes.front();
             frames.pop_front();
             frameSizes.pop_front();
@@ -652,16 +654,15 @@ StompStandIn::StompStandIn() : impl_(std::make_shared<Impl>()) { }
 
 StompStandIn::~StompStandIn() { stop(); }
 
-void StompStandIn::setLimits(Limits limits)
-{
-    impl_->limits = limits;
-    impl_->budget = std::make_unique<http::BodyBudget>(limits.frameBudget);
-}
+int StompStandIn::start(int port, const std::string& address) { return start(port, address, Limits()); }
 
-int StompStandIn::start(int port, const std::string& address)
+int StompStandIn::start(int port, const std::string& address, Limits limits)
 {
     stop();
     auto& impl = *impl_;
+    // The polling thread has ended with every connection and its share of the budget.
+    impl.limits = limits;
+    impl.budget = std::make_unique<http::BodyBudget>(limits.inFlightBudget);
     impl.address = address;
     int got = impl.wakeup.fd() >= 0 ? impl.listen(port) : -1;
     if (got < 0)

@@ -92,15 +92,15 @@ std::optional<Params> parseMultipart(const std::string& body, const std::string&
 
 namespace {
 
-// The host's own credentials, with which it signs the forms it issues.
+// The host's access key id, which its forms name; they are signed with its secret.
 constexpr const char* kAccessKeyId = "standin";
-constexpr const char* kSecret = "standin-storage-secret";
+constexpr size_t kSecretBytes = 32;
 
-std::string sign(const std::string& policy)
+std::string sign(const std::string& secret, const std::string& policy)
 {
     unsigned char mac[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
-    HMAC(EVP_sha1(), kSecret, static_cast<int>(std::strlen(kSecret)), reinterpret_cast<const unsigned char*>(policy.data()),
+    HMAC(EVP_sha1(), secret.data(), static_cast<int>(secret.size()), reinterpret_cast<const unsigned char*>(policy.data()),
          policy.size(), mac, &length);
     return platform::base64Encode(mac, length);
 }
@@ -318,7 +318,7 @@ const std::string* field(const Params& form, const std::string& name)
 
 } // namespace
 
-Params StorageHostStandIn::uploadForm(const std::string& key)
+Params StorageHostStandIn::uploadForm(const std::string& key) const
 {
     time_t expires = std::time(nullptr) + 24 * 3600;
     std::tm tm {};
@@ -329,10 +329,10 @@ Params StorageHostStandIn::uploadForm(const std::string& key)
         + "},{\"acl\":\"public-read\"},[\"content-length-range\",0," + std::to_string(kMultipartBodyLimit) + "]]}";
     std::string encoded = platform::base64Encode(policy.data(), policy.size());
     return { { "key", key }, { "AWSAccessKeyId", kAccessKeyId }, { "acl", "public-read" }, { "policy", encoded },
-             { "signature", sign(encoded) } };
+             { "signature", sign(secret(), encoded) } };
 }
 
-int StorageHostStandIn::checkUploadForm(const Params& form, std::string* why)
+int StorageHostStandIn::checkUploadForm(const Params& form, std::string* why) const
 {
     auto fail = [why](int status, std::string reason) {
         if (why)
@@ -345,7 +345,10 @@ int StorageHostStandIn::checkUploadForm(const Params& form, std::string* why)
     if (*field(form, "AWSAccessKeyId") != kAccessKeyId)
         return fail(403, "the form's AWSAccessKeyId is not one the host issued");
     const std::string& policy = *field(form, "policy");
-    if (*field(form, "signature") != sign(policy))
+    const std::string key = secret();
+    if (key.empty())
+        return fail(403, "the host has no secret to check a form's signature with");
+    if (*field(form, "signature") != sign(key, policy))
         return fail(403, "the form's signature does not match its policy");
     auto decoded = platform::base64Decode(policy);
     std::optional<Json> document;
@@ -405,6 +408,8 @@ struct StorageHostStandIn::Impl {
     http::Server server;
     std::shared_ptr<http::WorkerPool> workers;
     mutable std::mutex mutex;
+    std::string secret; // guarded by the mutex
+    const StorageHostStandIn* host { nullptr }; // whose forms it checks
     std::map<std::string, std::string> objects;
     StorageHostStandIn::ObjectPut put;
     StorageHostStandIn::ObjectGet get;
@@ -467,7 +472,7 @@ void StorageHostStandIn::Impl::handle(const http::Request& req, const http::Repl
     } else if (request.method == "POST" && strncasecmp(request.contentType.c_str(), "multipart/form-data", 19) == 0) {
         std::string fault;
         auto parts = parseMultipart(req.body, request.contentType, &fault);
-        int status = parts ? checkUploadForm(*parts, &refusal) : 400;
+        int status = parts ? host->checkUploadForm(*parts, &refusal) : 400;
         if (!parts)
             refusal = "the form cannot be read: " + fault;
         if (parts)
@@ -505,7 +510,24 @@ void StorageHostStandIn::Impl::handle(const http::Request& req, const http::Repl
     reply(std::move(response));
 }
 
-StorageHostStandIn::StorageHostStandIn() : impl_(std::make_unique<Impl>()) { }
+StorageHostStandIn::StorageHostStandIn() : impl_(std::make_unique<Impl>())
+{
+    impl_->host = this;
+    // Without the system's random bytes the host has no secret, and no form it signs is taken.
+    impl_->secret = randomHex(kSecretBytes).value_or("");
+}
+
+std::string StorageHostStandIn::secret() const
+{
+    std::lock_guard guard(impl_->mutex);
+    return impl_->secret;
+}
+
+void StorageHostStandIn::setSecret(std::string secret)
+{
+    std::lock_guard guard(impl_->mutex);
+    impl_->secret = std::move(secret);
+}
 
 StorageHostStandIn::~StorageHostStandIn() { stop(); }
 

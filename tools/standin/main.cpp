@@ -4,6 +4,7 @@
 // Serves HTTP, STOMP and a blob storage host on a loopback address until interrupted,
 // prints the "server-url", "presence-host" and "storage-url" to use, then one
 // line per request.
+#include "platform/net/TcpSocket.h"
 #include "tools/standin/StandInServer.h"
 #include "tools/standin/StandInState.h"
 
@@ -57,7 +58,7 @@ const char* kUsage =
     "                        leaderboard    ID higher|lower NAME\n"
     "                        achievement    ID POINTS TITLE [| DESCRIPTION]\n"
     "                    ('#' starts a comment); leaderboards and achievements\n"
-    "                    need --state, which keeps them\n"
+    "                    need --state, which keeps them; one game, one file\n"
     "  --answer-delay MIN,MAX\n"
     "                    answer each request a random MIN to MAX milliseconds\n"
     "                    after it was handled, as a slow service would (also\n"
@@ -70,8 +71,8 @@ const char* kUsage =
     "Prints \"server-url URL\", \"presence-host HOST:PORT\" and \"storage-url URL\",\n"
     "then one line per request: method, path, status and the signature verdict.\n"
     "A signed request whose signature does not verify, that was taken before (the\n"
-    "same nonce and timestamp) or whose timestamp is over five minutes off is\n"
-    "answered 401.\n";
+    "same nonce and timestamp; with --state, before a restart too), whose nonce is\n"
+    "over 128 bytes or whose timestamp is over five minutes off is answered 401.\n";
 
 // A port from 0 to 65535, or -1.
 int parsePort(const char* text)
@@ -122,10 +123,11 @@ int usageError(const std::string& message)
 int main(int argc, char** argv)
 {
     int port = 0, stompPort = 0, storagePort = 0;
-    std::string address = "127.0.0.1";
+    std::string address = platform::kLoopbackAddress;
     std::string fixtures = defaultFixtures();
     std::string stateDirectory;
     std::optional<standin::StandInState::GameDefinition> game;
+    std::string gameFile;
     std::optional<std::pair<int, int>> answerDelay;
     bool presence = false;
     for (int i = 1; i < argc; ++i) {
@@ -159,6 +161,11 @@ int main(int argc, char** argv)
             continue;
         }
         if (option == "--game") {
+            // One service serves one game: a second file is a mistake, not a replacement.
+            if (game)
+                return usageError("--game is given twice (\"" + gameFile + "\" and \"" + value
+                                  + "\"): the service serves one game");
+            gameFile = value;
             std::string error;
             game = standin::StandInState::readGameFile(value, error);
             if (!game)

@@ -6,6 +6,8 @@
 // forms' refusals are 406, which the client's forms show in their own alert.
 #include "StandInRequestSupport.h"
 
+#include "tools/standin/StandInAccounts.h"
+
 #include <gtest/gtest.h>
 
 using standin_testing::KeptStandInTest;
@@ -102,6 +104,10 @@ TEST_F(StandInAccounts, SecuringAnAccountKeepsTheAddressAndOnlyAHashOfThePasswor
         EXPECT_TRUE(has(reply.body, c.error)) << reply.body;
     }
     EXPECT_EQ(queryText("SELECT group_concat(email) FROM email_credentials"), "ann@example.com");
+    // Seeding an account takes no address the form would refuse either.
+    for (const char* address : { "bob", "bob @example.com", "ANN@example.com" })
+        EXPECT_FALSE(state->secureAccount(bob, address, "pw")) << address;
+    EXPECT_TRUE(state->secureAccount(bob, "bob@example.com", "pw"));
 }
 
 TEST_F(StandInAccounts, ALoginOpensTheAccountOnAnotherDeviceOnlyWithItsPassword)
@@ -122,6 +128,12 @@ TEST_F(StandInAccounts, ALoginOpensTheAccountOnAnotherDeviceOnlyWithItsPassword)
         EXPECT_TRUE(has(reply.body, kLoginRefused)) << reply.body;
     }
     EXPECT_EQ(bootstrapOn("phone-b"), own);
+    // Nor does its time tell: an address nobody has is hashed as Ann's is.
+    for (const char* email : { "nobody@example.com", "ann@example.com" }) {
+        const uint64_t before = standin::accounts::hashCount();
+        EXPECT_EQ(logIn(email, "tulip-41").status, 406) << email;
+        EXPECT_EQ(standin::accounts::hashCount() - before, 1u) << email;
+    }
 
     // The right password (the address in any case) makes the account the device's.
     auto reply = logIn("Ann@Example.com", "tulip-42");
@@ -202,6 +214,8 @@ TEST_F(StandInAccounts, AResetMailsANewPasswordThatReplacesTheOld)
     const std::string lead = "Your new password is ";
     ASSERT_EQ(mail.rfind(lead, 0), 0u) << mail;
     const std::string password = mail.substr(lead.size(), mail.find('\n') - lead.size());
+    EXPECT_EQ(password.size(), 10u);
+    EXPECT_EQ(password.find_first_not_of("abcdefghjkmnpqrstuvwxyz23456789"), std::string::npos) << password;
     EXPECT_EQ(logIn("ann@example.com", "tulip-42").status, 406);
     EXPECT_EQ(logIn("ann@example.com", password).status, 200);
 }

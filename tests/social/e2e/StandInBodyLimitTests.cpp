@@ -81,9 +81,9 @@ TEST(StandInStorageHostLimits, AFormOverTheLimitIsRefusedWithItsReasonAndNotStor
         log.push_back(line);
     });
     ASSERT_GT(host.start(), 0);
-    auto form = [](const std::string& file, bool withPolicy) {
+    auto form = [&](const std::string& file, bool withPolicy) {
         std::string body;
-        for (auto& [field, value] : standin::StorageHostStandIn::uploadForm("k"))
+        for (auto& [field, value] : host.uploadForm("k"))
             if (withPolicy || field != "policy")
                 body += "--b\r\nContent-Disposition: form-data; name=\"" + field + "\"\r\n\r\n" + value + "\r\n";
         return body + "--b\r\nContent-Disposition: form-data; name=\"file\"\r\n\r\n" + file + "\r\n--b--\r\n";

@@ -243,8 +243,7 @@ TEST_F(StandInChannel, ARequestInsideTheChannelGetsTheAddressChecksOfHttp)
 TEST(StandInChannelBounds, IdleChannelsCostNoThreadAndTheLongestIdleMakesRoom)
 {
     standin::StompStandIn stomp;
-    stomp.setLimits({ 64, std::chrono::seconds(60) });
-    ASSERT_GT(stomp.start(), 0);
+    ASSERT_GT(stomp.start(0, platform::kLoopbackAddress, { 64, std::chrono::seconds(60) }), 0);
     size_t threads = countEntries("/proc/self/task");
     std::vector<std::unique_ptr<RawConnection>> idle;
     for (int i = 0; i < 64; ++i) {
@@ -266,8 +265,7 @@ TEST(StandInChannelBounds, IdleChannelsCostNoThreadAndTheLongestIdleMakesRoom)
 TEST(StandInChannelBounds, AChannelThatNeverConnectsIsClosedAndAQuietSessionIsNot)
 {
     standin::StompStandIn stomp;
-    stomp.setLimits({ 64, std::chrono::milliseconds(500) });
-    ASSERT_GT(stomp.start(), 0);
+    ASSERT_GT(stomp.start(0, platform::kLoopbackAddress, { 64, std::chrono::milliseconds(500) }), 0);
     RawConnection session(stomp.port());
     ASSERT_TRUE(session.send(standin::makeStompFrame("CONNECT", { { "login", "token-1" } })));
     ASSERT_NE(session.readOnce().find("CONNECTED"), std::string::npos);
@@ -313,15 +311,14 @@ TEST(StandInChannelBounds, TheBytesHeldAcrossConnectionsStayWithinTheBudget)
 {
     standin::StompStandIn stomp;
     standin::StompStandIn::Limits limits;
-    limits.frameBudget = 1024 * 1024;
-    stomp.setLimits(limits);
+    limits.inFlightBudget = 1024 * 1024;
     std::mutex mutex;
     std::vector<std::string> log;
     stomp.setLogSink([&](const std::string& line) {
         std::lock_guard guard(mutex);
         log.push_back(line);
     });
-    ASSERT_GT(stomp.start(), 0);
+    ASSERT_GT(stomp.start(0, platform::kLoopbackAddress, limits), 0);
     // Two sessions each send most of a 600 KB frame: together they would pass 1 MiB.
     std::vector<std::unique_ptr<RawConnection>> sessions;
     const std::string frame = standin::makeStompFrame("SEND", { { "destination", "/a" } }, std::string(600000, 'x'));

@@ -129,7 +129,13 @@ TEST_F(StandInConnections, RequestsThatCannotBeReadAreAnsweredWithWhyAndLogged)
         { "GET /" + std::string(9000, 'a') + " HTTP/1.1\r\n\r\n", 414, "- 414 not read: the address is" },
         { "GET /ping HTTP/1.1\r\nX-Big: " + std::string(9000, 'b') + "\r\n\r\n", 431, "GET ping 431 not read: a header line" },
         { "GET /ping HTTP/1.1\r\n" + headers + "\r\n", 431, "not read: the request has over 100 header lines" },
-        { "\x16\x03\x01 garbage\r\n\r\n", 400, "- - 400 not read: the request line does not start" },
+        { "\x01\x03\x01 garbage\r\n\r\n", 400, "- - 400 not read: the request line does not start" },
+        // A TLS client's hello, which may hold a LF, is named for what it is.
+        { "\x16\x03\x01 garbage\r\n\r\n", 400, "- - 400 not read: a TLS handshake came to this plain-HTTP port" },
+        { std::string("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03\x0a\x9b", 13), 400,
+          "- - 400 not read: a TLS handshake came to this plain-HTTP port: address it with http://, not https://" },
+        { "GET /ping HTTP/1.1" + std::string(9000, ' ') + "\r\n\r\n", 414,
+          "- - 414 not read: the request line is over the limit of 8234 bytes" },
         { "GET /ping HTTP/9.9\r\n\r\n", 505, "GET ping 505 not read: HTTP/9.9 is not served" },
         { "GET /ping HTTP/1.1\nHost: x\n\n", 400, "- - 400 not read: the request's lines end in LF alone" },
         { std::string(5000, 'G') + " /ping HTTP/1.1\r\n\r\n", 400, "- - 400 not read: the request line does not start with a method" },
@@ -159,6 +165,28 @@ TEST_F(StandInConnections, RequestsThatCannotBeReadAreAnsweredWithWhyAndLogged)
             << "the answer carries the logged reason: " << reply.body;
     }
     EXPECT_EQ(reached, 0);
+    EXPECT_EQ(server.requestCount(), 0u);
+}
+
+TEST_F(StandInConnections, AnUnfinishedRequestLineIsBoundedAsAHeaderLineIs)
+{
+    // A request line with its address, then bytes and no line end: refused as
+    // soon as it passes its limit, on the service's port and on the storage
+    // host's, which read requests alike; not held until the read timeout.
+    standin::StorageHostStandIn storage;
+    ASSERT_GT(storage.start(), 0);
+    for (int port : { server.port(), storage.port() }) {
+        RawConnection c(port);
+        ASSERT_TRUE(c.send("GET /x "));
+        for (int i = 0; i < 4 && !c.heardFrom(); ++i)
+            c.send(std::string(4096, 'v'));
+        auto reply = c.readReply();
+        EXPECT_EQ(reply.status, 414) << port;
+        EXPECT_EQ(reply.body, "the request line is over the limit of 8234 bytes\n");
+        EXPECT_TRUE(c.readToEnd()) << "its connection closes";
+    }
+    storage.stop();
+    EXPECT_EQ(logLines().back(), "- - 414 not read: the request line is over the limit of 8234 bytes");
     EXPECT_EQ(server.requestCount(), 0u);
 }
 
@@ -328,6 +356,21 @@ TEST(StandInRequestReader, AChunkedBodyIsReadTheSameHoweverItIsSplit)
         for (size_t cut = c.bytes.size() > 2000 ? c.bytes.size() - 2000 : 1; cut < c.bytes.size(); cut += 11)
             ASSERT_EQ(readInPieces(c.bytes, { cut }), c.outcome) << "cut at " << cut << " of " << c.bytes.size();
     }
+}
+
+TEST(StandInRequestReader, ALineThatCannotEndWellIsRefusedTheSameHoweverItIsSplit)
+{
+    // Over its limit, a line is refused for its length even when it ends in LF
+    // alone; a TLS client's hello for being one, even when it holds a LF.
+    const std::vector<std::pair<std::string, long>> cases {
+        { "GET /x HTTP/1.1" + std::string(9000, 'v') + "\n\n", -414 },
+        { "GET /x HTTP/1.1\r\nX-Long: " + std::string(9000, 'h') + "\n\n", -431 },
+        { std::string("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03\x0a", 12) + std::string(300, '\0'), -400 },
+        { "GET /x HTTP/1.1\r\n\r\n", 0 },
+    };
+    for (auto& [bytes, outcome] : cases)
+        for (size_t cut = 1; cut < bytes.size(); cut += 97)
+            ASSERT_EQ(readInPieces(bytes, { cut }), outcome) << "cut at " << cut << ": " << bytes.substr(0, 20);
 }
 
 namespace {

@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <ctime>
+#include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -190,6 +191,7 @@ TEST_F(StandInKeptWord, ASignedRequestIsTakenOnceAndOnlyInItsTime)
         { "n-ahead", ahead, "outside its window of 300 s" },
         { "n-none", std::nullopt, "no oauth_timestamp in seconds" },
         { std::nullopt, now, "no oauth_nonce" },
+        { std::string(129, 'n'), now, "oauth_nonce is 129 bytes long, over the limit of 128" },
     };
     for (auto& stamp : stale) {
         auto request = standin_testing::signedRequestStamped(server.port(), "POST", path, score, token, secret,
@@ -209,42 +211,147 @@ TEST_F(StandInKeptWord, ASignedRequestIsTakenOnceAndOnlyInItsTime)
     EXPECT_EQ(queryText(kept), "2");
 }
 
+TEST_F(StandInKeptWord, ARequestTakenBeforeARestartIsRefusedAfterIt)
+{
+    int64_t ann = addPlayer("Ann");
+    ASSERT_TRUE(state->secureAccount(ann, "ann@example.com", "tulip-42"));
+    const std::string token = "token-" + std::to_string(ann), secret = "secret-" + std::to_string(ann);
+    const std::string kept = "SELECT COUNT(*) FROM high_scores WHERE user_id = " + std::to_string(ann);
+    // A score, and a login signed by the game that binds a device: taken once each.
+    const std::string score = standin_testing::signedRequest(
+        server.port(), "POST", "client_applications/@me/high_scores.xml",
+        { { "high_scores[][leaderboard_id]", "5" }, { "high_scores[][score]", "321" } }, token, secret);
+    const std::string login = standin_testing::signedRequest(
+        server.port(), "POST", "session.xml",
+        { { "credential[email]", "ann@example.com" }, { "credential[password]", "tulip-42" }, { "udid", "phone-t" },
+          { "credential_type", "http_basic" } },
+        "", "");
+    EXPECT_EQ(standin_testing::sendRaw(server.port(), score).status, 200);
+    EXPECT_EQ(standin_testing::sendRaw(server.port(), login).status, 200);
+    ASSERT_TRUE(execSql("DELETE FROM devices WHERE udid = 'phone-t'"));
+
+    // The service stops and starts again on its folder: the same bytes are replays still.
+    restart();
+    standin::StandInServer again;
+    std::vector<std::string> lines;
+    state->install(again);
+    again.setRejectsBadSignatures(true);
+    again.setLogSink([&](const std::string& line) { lines.push_back(line); });
+    ASSERT_GT(again.start(), 0);
+    for (auto* request : { &score, &login }) {
+        EXPECT_EQ(standin_testing::sendRaw(again.port(), *request).status, 401);
+        EXPECT_TRUE(has(lines.back(), "401 signature NOT verified (nonce already used: a replayed request)"))
+            << lines.back();
+    }
+    EXPECT_EQ(queryText(kept), "1");
+    EXPECT_EQ(queryText("SELECT COUNT(*) FROM devices WHERE udid = 'phone-t'"), "0") << "the device is not bound again";
+    // What the player sends afresh is taken.
+    EXPECT_EQ(standin_testing::ask(again.port(), "POST", "client_applications/@me/high_scores.xml",
+                                   { { "high_scores[][leaderboard_id]", "5" }, { "high_scores[][score]", "322" } },
+                                   token, secret)
+                  .status,
+              200);
+    EXPECT_EQ(queryText(kept), "2");
+    again.stop();
+}
+
+TEST_F(StandInKeptWord, NoRunOfTokensTellsTheNext)
+{
+    // Each token and its secret carries 16 bytes of the system's random
+    // generator: what a client saw of earlier bootstraps gives it nothing.
+    std::set<std::string> seen;
+    for (int i = 0; i < 8; ++i) {
+        auto reply = standin_testing::ask(server.port(), "POST", "bootstrap.xml", { { "udid", "phone-" + std::to_string(i) } },
+                                          "", "");
+        ASSERT_EQ(reply.status, 200) << reply.body;
+        auto field = [&](const std::string& name) {
+            size_t at = reply.body.find("<" + name + ">") + name.size() + 2;
+            return reply.body.substr(at, reply.body.find('<', at) - at);
+        };
+        const std::string token = field("access_token"), secret = field("access_token_secret");
+        const std::string random = token.substr(token.rfind('-') + 1);
+        for (const std::string* hex : { &random, &secret }) {
+            EXPECT_EQ(hex->size(), 32u) << *hex;
+            EXPECT_EQ(hex->find_first_not_of("0123456789abcdef"), std::string::npos) << *hex;
+            EXPECT_TRUE(seen.insert(*hex).second) << *hex;
+        }
+    }
+}
+
 TEST(StandInNonceMemory, ARequestIsNeverForgottenWhileItsTimestampCouldStillBeTaken)
 {
+    using standin::NonceMemory;
     const long long now = 1'000'000;
+    auto stamp = [](const std::string& nonce, long long timestamp) {
+        return NonceMemory::Stamp { "c", "t", nonce, timestamp };
+    };
+    // Room for three of these requests: the memory counts bytes, not requests.
+    const size_t three = 3 * NonceMemory::cost(NonceMemory::key(stamp("a", now)));
     // Full, with the window on: the oldest-stamped is forgotten, and with it
     // every request stamped no later, whose replay could no longer be told.
-    standin::NonceMemory memory(3);
-    EXPECT_EQ(memory.take("a", now - 20, now, 300), "");
-    EXPECT_EQ(memory.take("b", now - 10, now, 300), "");
-    EXPECT_EQ(memory.take("c", now, now, 300), "");
-    EXPECT_EQ(memory.take("b", now - 10, now, 300), "nonce already used: a replayed request");
-    EXPECT_EQ(memory.take("d", now, now, 300), "");
+    NonceMemory memory(three);
+    EXPECT_EQ(memory.take(stamp("a", now - 20), now, 300), "");
+    EXPECT_EQ(memory.take(stamp("b", now - 10), now, 300), "");
+    EXPECT_EQ(memory.take(stamp("c", now), now, 300), "");
+    EXPECT_EQ(memory.take(stamp("b", now - 10), now, 300), "nonce already used: a replayed request");
+    EXPECT_EQ(memory.take(stamp("d", now), now, 300), "");
     EXPECT_EQ(memory.size(), 3u);
+    EXPECT_LE(memory.bytes(), three);
     const std::string forgotten = "timestamp " + std::to_string(now - 20) + " is no later than a request the service"
-                                  " has forgotten (it remembers the latest 3): a replay could not be told";
-    EXPECT_EQ(memory.take("a", now - 20, now, 300), forgotten);
-    EXPECT_EQ(memory.take("e", now - 25, now, 300).rfind("timestamp " + std::to_string(now - 25) + " is no later", 0), 0u);
+                                  " has forgotten (it remembers requests within " + std::to_string(three)
+        + " bytes): a replay could not be told";
+    EXPECT_EQ(memory.take(stamp("a", now - 20), now, 300), forgotten);
+    EXPECT_EQ(memory.take(stamp("e", now - 25), now, 300).rfind("timestamp " + std::to_string(now - 25) + " is no later", 0), 0u);
     // Those stamped later still come in, each once; the next forgotten raises the bar.
-    EXPECT_EQ(memory.take("e", now - 5, now, 300), "");
-    EXPECT_EQ(memory.take("b", now - 10, now, 300).rfind("timestamp " + std::to_string(now - 10) + " is no later", 0), 0u);
-    EXPECT_EQ(memory.take("e", now - 5, now, 300), "nonce already used: a replayed request");
+    EXPECT_EQ(memory.take(stamp("e", now - 5), now, 300), "");
+    EXPECT_EQ(memory.take(stamp("b", now - 10), now, 300).rfind("timestamp " + std::to_string(now - 10) + " is no later", 0), 0u);
+    EXPECT_EQ(memory.take(stamp("e", now - 5), now, 300), "nonce already used: a replayed request");
 
     // Outside the window a request is stale, and what the window no longer takes is forgotten.
-    standin::NonceMemory windowed(3);
-    EXPECT_EQ(windowed.take("a", now, now, 300), "");
-    EXPECT_EQ(windowed.take("b", now + 301, now, 300), "timestamp 301 s from the service's clock, outside its window of 300 s");
-    EXPECT_EQ(windowed.take("a", now, now + 301, 300), "timestamp -301 s from the service's clock, outside its window of 300 s");
-    EXPECT_EQ(windowed.take("c", now + 301, now + 301, 300), "");
+    NonceMemory windowed(three);
+    EXPECT_EQ(windowed.take(stamp("a", now), now, 300), "");
+    EXPECT_EQ(windowed.take(stamp("b", now + 301), now, 300), "timestamp 301 s from the service's clock, outside its window of 300 s");
+    EXPECT_EQ(windowed.take(stamp("a", now), now + 301, 300), "timestamp -301 s from the service's clock, outside its window of 300 s");
+    EXPECT_EQ(windowed.take(stamp("c", now + 301), now + 301, 300), "");
     EXPECT_EQ(windowed.size(), 1u);
 
     // With the window off any timestamp is taken, once; none is forgotten until the memory is full.
-    standin::NonceMemory open(2);
-    EXPECT_EQ(open.take("a", 1, now, 0), "");
-    EXPECT_EQ(open.take("a", 1, now * 1000, 0), "nonce already used: a replayed request");
-    EXPECT_EQ(open.take("b", 5, now, 0), "");
-    EXPECT_EQ(open.take("c", 3, now, 0), "");
-    EXPECT_EQ(open.take("d", 1, now, 0).rfind("timestamp 1 is no later", 0), 0u);
+    NonceMemory open(2 * NonceMemory::cost(NonceMemory::key(stamp("a", 1))));
+    EXPECT_EQ(open.take(stamp("a", 1), now, 0), "");
+    EXPECT_EQ(open.take(stamp("a", 1), now * 1000, 0), "nonce already used: a replayed request");
+    EXPECT_EQ(open.take(stamp("b", 5), now, 0), "");
+    EXPECT_EQ(open.take(stamp("c", 3), now, 0), "");
+    EXPECT_EQ(open.take(stamp("d", 1), now, 0).rfind("timestamp 1 is no later", 0), 0u);
+}
+
+TEST(StandInNonceMemory, ALongNonceIsRefusedAndTheMemoryHoldsItsBudgetOfBytes)
+{
+    using standin::NonceMemory;
+    const long long now = 1'000'000;
+    // A nonce is a short random text: one past the bound is refused and costs nothing.
+    NonceMemory memory(64 * 1024);
+    const std::string longest(standin::kMaxNonceBytes, 'n');
+    EXPECT_EQ(memory.take({ "c", "t", longest, now }, now, 300), "");
+    EXPECT_EQ(memory.take({ "c", "t", longest + "n", now }, now, 300), "oauth_nonce is 129 bytes long, over the limit of 128");
+    EXPECT_EQ(memory.size(), 1u);
+    // Requests of the longest nonce each: the memory keeps what fits in its bytes, and refuses
+    // what it let go of rather than take it again.
+    for (int i = 0; i < 2000; ++i)
+        ASSERT_EQ(memory.take({ "c", "t", std::to_string(i) + longest.substr(8), now - 100 + i / 20 }, now, 300), "") << i;
+    EXPECT_LE(memory.bytes(), memory.budget());
+    EXPECT_LT(memory.size(), 2000u);
+    EXPECT_NE(memory.take({ "c", "t", "0" + longest.substr(8), now - 100 }, now, 300), "");
+
+    // What a memory kept on disk holds comes back after a restart: the requests
+    // taken and the horizon up to which everything is refused.
+    NonceMemory restored(64 * 1024);
+    restored.restoreForgotten(now - 100);
+    restored.restore(NonceMemory::key({ "c", "t", "kept", now - 50 }), now - 50, now, 300);
+    restored.restore(NonceMemory::key({ "c", "t", "stale", now - 400 }), now - 400, now, 300);
+    EXPECT_EQ(restored.take({ "c", "t", "kept", now - 50 }, now, 300), "nonce already used: a replayed request");
+    EXPECT_EQ(restored.take({ "c", "t", "early", now - 100 }, now, 300).rfind("timestamp " + std::to_string(now - 100) + " is no later", 0), 0u);
+    EXPECT_EQ(restored.take({ "c", "t", "fresh", now }, now, 300), "");
+    EXPECT_EQ(restored.size(), 2u) << "the stale one is not restored";
 }
 
 namespace {

@@ -3,6 +3,7 @@
 // (SIGKILL) and started again on the same folder and another port, and the
 // client's next login (signed with the token the first run issued) finds the
 // score. A folder that cannot be made ends the program with status 1.
+#include "StandInRequestSupport.h"
 #include "social/core/QuorvelTestSupport.h"
 
 #include "social/runtime/QVPaginatedSeries.h"
@@ -238,6 +239,53 @@ TEST(StandInProgramStateFolder, AGameFileItCannotTakeEndsTheProgramSayingWhy)
     stateless.readUntil("\n");
     EXPECT_EQ(stateless.stop(0), 2);
     EXPECT_NE(stateless.output.find("needs --state DIR"), std::string::npos) << stateless.output;
+
+    // What the message quotes from the file is escaped: no control byte of it
+    // reaches the terminal, and a NUL ends nothing.
+    std::string binary = folder.write("binary.standin",
+                                      std::string("\x1b[2Jleaderboard\a 7 lower") + '\0' + "Speed Run\n");
+    Program escaped({ "--state", folder.path() + "/service", "--game", binary });
+    escaped.readUntil("Run");
+    EXPECT_EQ(escaped.stop(0), 2);
+    EXPECT_NE(escaped.output.find(binary + ":1: unknown entry \"\\x1b[2Jleaderboard\\x07\" "
+                                           "(\"\\x1b[2Jleaderboard\\x07 7 lower\\x00Speed Run\")"),
+              std::string::npos)
+        << escaped.output;
+    EXPECT_EQ(escaped.output.find_first_of(std::string("\x1b\a\0", 3)), std::string::npos);
+
+    // Two games are one too many: the second file is refused, not a silent replacement.
+    Program both({ "--state", folder.path() + "/service", "--game", good, "--game", empty });
+    both.readUntil("serves one game");
+    EXPECT_EQ(both.stop(0), 2);
+    EXPECT_NE(both.output.find("quorvel_standin: --game is given twice (\"" + good + "\" and \"" + empty
+                               + "\"): the service serves one game"),
+              std::string::npos)
+        << both.output;
+}
+
+TEST(StandInProgramStateFolder, ARequestTakenBeforeAHardKillIsRefusedAfterIt)
+{
+    testing_support::TempDir folder;
+    auto port = [](const Program& program) {
+        const std::string url = program.value("server-url");
+        return std::atoi(url.c_str() + url.rfind(':') + 1);
+    };
+    Program first({ "--state", folder.path() + "/service" });
+    ASSERT_TRUE(first.readUntil("state ")) << first.output;
+    // A device's first login, signed by the game: captured, and sent again after the kill.
+    const std::string bootstrap =
+        standin_testing::signedRequest(port(first), "POST", "bootstrap.xml", { { "udid", "phone-k" } }, "", "");
+    EXPECT_EQ(standin_testing::sendRaw(port(first), bootstrap).status, 200);
+    first.stop(SIGKILL);
+
+    Program second({ "--state", folder.path() + "/service" });
+    ASSERT_TRUE(second.readUntil("state ")) << second.output;
+    EXPECT_EQ(standin_testing::sendRaw(port(second), bootstrap).status, 401);
+    EXPECT_TRUE(second.readUntil("POST bootstrap.xml 401 signature NOT verified (nonce already used: a replayed request)"))
+        << second.output;
+    const std::string fresh =
+        standin_testing::signedRequest(port(second), "POST", "bootstrap.xml", { { "udid", "phone-k" } }, "", "");
+    EXPECT_EQ(standin_testing::sendRaw(port(second), fresh).status, 200);
 }
 
 TEST(StandInProgramStateFolder, AFolderThatCannotBeMadeEndsTheProgram)

@@ -124,13 +124,16 @@ TEST_F(StandInSeededState, TheStorageHostsBlobsAreKeptInTheStateAndOutliveAResta
     ASSERT_GT(host.start(), 0);
     std::string blob("QVZLHDR0\0\x01\xff blob", 16);
     std::string body;
-    for (auto& [field, value] : standin::StorageHostStandIn::uploadForm("blobs/901"))
+    for (auto& [field, value] : host.uploadForm("blobs/901"))
         body += "--b\r\nContent-Disposition: form-data; name=\"" + field + "\"\r\n\r\n" + value + "\r\n";
     body += "--b\r\nContent-Disposition: form-data; name=\"file\"; filename=\"test.blob\"\r\n\r\n" + blob + "\r\n--b--";
     auto posted = standin_testing::sendRaw(host.port(), "POST / HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: "
                                                         "multipart/form-data; boundary=b\r\nContent-Length: "
                                                             + std::to_string(body.size()) + "\r\n\r\n" + body);
     EXPECT_EQ(posted.status, 204);
+    // A form issued before the restart, posted after it.
+    standin::Params issued = host.uploadForm("blobs/904");
+    issued.emplace_back("file", "late");
     host.stop();
 
     // A new host on a new state opened on the same folder answers it.
@@ -147,6 +150,13 @@ TEST_F(StandInSeededState, TheStorageHostsBlobsAreKeptInTheStateAndOutliveAResta
     ASSERT_TRUE(again.storedObject("blobs/901"));
     again.storeObject("blobs/903", "x");
     EXPECT_EQ(queryText("SELECT bytes FROM storage_objects WHERE key = 'blobs/903'"), "x");
+    // The host signs with the secret the state keeps: its forms outlive the
+    // restart, and a host of another secret takes none of them.
+    std::string why;
+    EXPECT_EQ(again.checkUploadForm(issued, &why), 0) << why;
+    standin::StorageHostStandIn stranger;
+    EXPECT_EQ(stranger.checkUploadForm(issued, &why), 403);
+    EXPECT_EQ(why, "the form's signature does not match its policy");
     again.stop();
 }
 

@@ -60,7 +60,7 @@ TEST_F(StandInStorageHost, AnIdleConnectionBlocksNoOtherClient)
     RawConnection idle(host.port());
     RawConnection dawdling(host.port());
     ASSERT_TRUE(dawdling.send("POST / HTTP/1.1\r\nContent-Le"));
-    EXPECT_EQ(post(form(StorageHostStandIn::uploadForm("k"), "blob")).status, 204);
+    EXPECT_EQ(post(form(host.uploadForm("k"), "blob")).status, 204);
     RawConnection c(host.port());
     ASSERT_TRUE(c.send("GET /k HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
     auto fetched = c.readReply();
@@ -71,7 +71,7 @@ TEST_F(StandInStorageHost, AnIdleConnectionBlocksNoOtherClient)
 
 TEST_F(StandInStorageHost, OnlyFormsItIssuedAreStored)
 {
-    auto issued = StorageHostStandIn::uploadForm("high_scores/7.blob");
+    auto issued = host.uploadForm("high_scores/7.blob");
     struct Case {
         standin::Params fields;
         std::string file;
@@ -106,7 +106,7 @@ TEST_F(StandInStorageHost, OnlyFormsItIssuedAreStored)
 
 TEST_F(StandInStorageHost, TheLogKeepsWithinItsBudgetAfterLargeRefusedForms)
 {
-    auto forged = with(StorageHostStandIn::uploadForm("k"), "signature", "forged");
+    auto forged = with(host.uploadForm("k"), "signature", "forged");
     const std::string body = form(forged, std::string(standin::kMultipartBodyLimit, 'x'));
     for (int i = 0; i < 50; ++i)
         ASSERT_EQ(post(body).status, 403) << i;

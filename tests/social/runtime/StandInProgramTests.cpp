@@ -7,6 +7,7 @@
 #include "support/TestSupport.h"
 
 #include <httplib.h>
+#include <sqlite3.h>
 
 #include <gtest/gtest.h>
 
@@ -287,24 +288,54 @@ TEST(StandInServerTest, RejectsWhatDoesNotVerifyWhenAskedAndLogsEveryAnswer)
     server.stop();
 }
 
+// The first column of the first row a query on an SQLite file answers, or "".
+std::string queryFile(const std::string& path, const std::string& sql)
+{
+    sqlite3* db = nullptr;
+    std::string out;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 2000);
+        sqlite3_stmt* q = nullptr;
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &q, nullptr) == SQLITE_OK && sqlite3_step(q) == SQLITE_ROW)
+            out = reinterpret_cast<const char*>(sqlite3_column_text(q, 0));
+        sqlite3_finalize(q);
+    }
+    sqlite3_close(db);
+    return out;
+}
+
 } // namespace
 
 TEST(StandInProgramTest, ServesAStorageHostForSignedForms)
 {
-    Program program({});
+    testing_support::TempDir state;
+    Program program({ "--state", state.path() });
     // The three addresses are printed in one write.
     ASSERT_TRUE(program.read("storage-url")) << program.errors;
     auto at = program.output.find("storage-url http://127.0.0.1:");
     ASSERT_NE(at, std::string::npos);
     int port = std::atoi(program.output.c_str() + at + 29);
     httplib::Client client("127.0.0.1", port);
-    const std::string b = "XyZ";
-    std::string form;
-    for (auto& [field, value] : standin::StorageHostStandIn::uploadForm("blobs/1"))
-        form += "--" + b + "\r\nContent-Disposition: form-data; name=\"" + field + "\"\r\n\r\n" + value + "\r\n";
-    form += "--" + b + "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"test.blob\"\r\n\r\nxyz\r\n--"
-        + b + "--";
-    auto posted = client.Post("/", form, "multipart/form-data;boundary=XyZ");
+    auto formFrom = [](const standin::StorageHostStandIn& signer) {
+        const std::string b = "XyZ";
+        std::string form;
+        for (auto& [field, value] : signer.uploadForm("blobs/1"))
+            form += "--" + b + "\r\nContent-Disposition: form-data; name=\"" + field + "\"\r\n\r\n" + value + "\r\n";
+        return form + "--" + b + "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"test.blob\"\r\n\r\nxyz\r\n--"
+            + b + "--";
+    };
+    // Only the host's secret signs a form it takes: another host's does not, and
+    // no secret is written in the program for anyone to read.
+    standin::StorageHostStandIn stranger;
+    auto forged = client.Post("/", formFrom(stranger), "multipart/form-data;boundary=XyZ");
+    ASSERT_TRUE(forged);
+    EXPECT_EQ(forged->status, 403);
+    EXPECT_NE(forged->body.find("the form's signature does not match its policy"), std::string::npos) << forged->body;
+    // The secret is kept in the state, where the service signs its forms from.
+    standin::StorageHostStandIn signer;
+    signer.setSecret(queryFile(state.path() + "/standin.sqlite", "SELECT secret FROM storage_secret"));
+    ASSERT_EQ(signer.secret().size(), 64u);
+    auto posted = client.Post("/", formFrom(signer), "multipart/form-data;boundary=XyZ");
     ASSERT_TRUE(posted);
     EXPECT_EQ(posted->status, 204);
     auto fetched = client.Get("/blobs/1");

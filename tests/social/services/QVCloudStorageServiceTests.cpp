@@ -80,7 +80,7 @@ protected:
     // The signed form the host issues for `key`.
     Ref<QVS3UploadParameters> form(const std::string& key = "scores/17.blob")
     {
-        auto issued = standin::StorageHostStandIn::uploadForm(key);
+        auto issued = storage.uploadForm(key);
         auto p = QVS3UploadParameters::create();
         p->setAction(storage.baseUrl());
         p->setKey(key);

@@ -53,7 +53,7 @@ protected:
                 size_t id = a.body.rfind("<high_score><id>", at) + 12;
                 std::string scoreId = a.body.substr(id + 4, a.body.find("</id>", id) - id - 4);
                 std::string form = "<blob_upload_parameters><action>" + storage.baseUrl() + "</action>";
-                for (auto& [name, value] : standin::StorageHostStandIn::uploadForm("blobs/" + scoreId))
+                for (auto& [name, value] : storage.uploadForm("blobs/" + scoreId))
                     form += "<" + name + ">" + value + "</" + name + ">";
                 form += "</blob_upload_parameters></high_score>";
                 a.body.replace(at, 13, form);
