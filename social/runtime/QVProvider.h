@@ -6,7 +6,8 @@
 //
 // Requests are dropped — nil handle, no callback — while the player has not
 // approved the client or the client is disabled. A dropped bootstrap still
-// reports failure, so its caller is never left waiting.
+// reports failure, so its caller is never left waiting, and so does a request
+// made before a logout and dispatched after it.
 #pragma once
 
 #include "social/runtime/OAuthAPIRequestLoader.h"
