@@ -16,8 +16,6 @@
 
 #include <climits>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <new>
 #include <string_view>
@@ -209,8 +207,8 @@ void KSBMFontConfiguration::parseConfigFile(const std::string& fntFile)
 {
     const std::string fullPath = KSFileUtils::fullPathFromRelativePath(fntFile);
     std::string contents;
-    if (std::ifstream in { fullPath, std::ios::binary })
-        contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (std::optional<std::vector<uint8_t>> read = platform::path::readFile(fullPath))
+        contents.assign(read->begin(), read->end());
     // Text that is not UTF-8 is no text at all.
     if (!isValidUtf8(contents))
         return;

@@ -4,6 +4,7 @@
 
 #include "engine/KSTextureCache.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/Log.h"
 
 #include <algorithm>
 #include <climits>
@@ -43,6 +44,17 @@ bool KSTMXLayer::initWithTilesetInfo(KSTMXTilesetInfo* tilesetInfo, KSTMXLayerIn
     const double wanted = static_cast<double>(cells) * 0.35 + 1;
     const auto capacity = static_cast<uint32_t>(std::min<double>(wanted, kKSTextureAtlasMaxCapacity));
 
+    // Tiles need a tileset to be cut from: a layer that none covers (every
+    // first GID above its GIDs) is refused rather than built without a picture.
+    if (!tilesetInfo) {
+        const uint32_t* tiles = layerInfo->tiles();
+        if (const uint32_t* used = std::find_if(tiles, tiles + cells, [](uint32_t gid) { return gid != 0; });
+            used != tiles + cells) {
+            platform::logError("TMX: no tileset holds the tiles of layer \"%s\" (GID %u)", layerInfo->name().c_str(),
+                               *used);
+            return false;
+        }
+    }
     Ref<KSTexture2D> texture;
     if (tilesetInfo) {
         texture = KSTextureCache::sharedTextureCache()->addImage(tilesetInfo->sourceImage());
@@ -76,10 +88,11 @@ bool KSTMXLayer::initWithTilesetInfo(KSTMXTilesetInfo* tilesetInfo, KSTMXLayerIn
 
 void KSTMXLayer::setupTiles()
 {
-    if (KSTexture2D* texture = this->texture()) {
+    KSTexture2D* texture = this->texture();
+    if (tileset_ && texture)
         tileset_->setImageSize(texture->contentSizeInPixels());
+    if (texture)
         texture->setAliasTexParameters();
-    }
     parseInternalProperties();
 
     const uint32_t cells = cellsIn(layerSize_);
@@ -212,7 +225,9 @@ void KSTMXLayer::releaseMap()
 
 void KSTMXLayer::prepareTile(KSSprite* sprite, uint32_t gid, Point p)
 {
-    const Rect rect = tileset_->rectForGID(gid);
+    // Without a tileset (no tileset of the map covers the layer's GIDs, or it
+    // was taken away) the cell still gets its quad, with nothing to show.
+    const Rect rect = tileset_ ? tileset_->rectForGID(gid) : Rect();
     if (!sprite->initWithBatchNodeRectInPixels(this, rect))
         return;
     sprite->setPositionInPixels(positionAt(p));

@@ -20,7 +20,9 @@ namespace kestrel {
 
 class KSTMXLayer : public KSSpriteBatchNode {
 public:
-    // Takes the layer info's GIDs. Nil when the tileset image cannot be loaded.
+    // Takes the layer info's GIDs. Nil when the tileset image cannot be loaded,
+    // or when the layer has tiles but no tileset (none of the map's covers
+    // them; logged).
     [[nodiscard]] static platform::Ref<KSTMXLayer> layerWithTilesetInfo(KSTMXTilesetInfo* tilesetInfo, KSTMXLayerInfo* layerInfo,
                                                           KSTMXMapInfo* mapInfo);
     [[nodiscard]] bool initWithTilesetInfo(KSTMXTilesetInfo* tilesetInfo, KSTMXLayerInfo* layerInfo, KSTMXMapInfo* mapInfo);
@@ -55,6 +57,8 @@ public:
     void removeChild(KSNode* child, bool cleanup) override;
     void draw() override;
 
+    // Null for a layer whose cells are all empty. Tile sprites made while the
+    // layer has none show an empty rectangle.
     KSTMXTilesetInfo* tileset() const { return tileset_.get(); }
     void setTileset(KSTMXTilesetInfo* tileset) { tileset_ = tileset; }
     const std::string& layerName() const { return layerName_; }

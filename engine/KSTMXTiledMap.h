@@ -4,7 +4,8 @@
 //
 // Caveat: a map whose file cannot be parsed fails an assertion; one that
 // parses but has a visible layer that cannot be built (tiles missing or short,
-// tileset image missing) is refused: the factory answers nil.
+// tileset image missing, tiles that no tileset covers) is refused: the factory
+// answers nil.
 #pragma once
 
 #include "engine/KSNode.h"

@@ -6,6 +6,7 @@
 #include "engine/KSDirector.h"
 #include "engine/platform/EAGLView.h"
 #include "engine/Support/KSFileUtils.h"
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
@@ -15,8 +16,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 namespace kestrel {
@@ -230,10 +229,10 @@ Ref<KSTexture2D> KSTextureCache::addPVRTCImage(const std::string& path, int bpp,
     std::lock_guard lock(dictLock_);
     if (auto found = textures_.find(path); found != textures_.end())
         return found->second;
-    std::ifstream in(KSFileUtils::fullPathFromRelativePath(path), std::ios::binary);
-    if (!in)
+    std::optional<platform::Bytes> read = platform::path::readFile(KSFileUtils::fullPathFromRelativePath(path));
+    if (!read)
         return nullptr;
-    platform::Bytes data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const platform::Bytes& data = *read;
     // The upload reads width x width x bpp / 8 bytes (at least 32): the file must hold them.
     const int64_t needed = std::max<int64_t>(static_cast<int64_t>(width) * width * bpp / 8, 32);
     if (width <= 0 || static_cast<int64_t>(data.size()) < needed)

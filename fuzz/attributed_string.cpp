@@ -50,7 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         mutableDecoded->addAttribute("fuzz", platform::Value(1), ttfont::TTRange { 0, mutableDecoded->length() });
     exercise(*mutableDecoded);
 
-    const std::string archive = platform::writePropertyList(decoded->encodeWithCoder());
+    const std::optional<std::string> archive = platform::writePropertyList(decoded->encodeWithCoder());
+    if (!archive)
+        return 0;
     auto again = ttfont::TTAttributedString::attributedStringWithCoder(decoded->encodeWithCoder());
     if (!again || platform::writePropertyList(again->encodeWithCoder()) != archive)
         std::abort();

@@ -1,8 +1,10 @@
 // Fuzzes the particle property-list reader: dictionaries built from the input
 // with the reader's keys, arbitrary value types and embedded images (random
-// text, random bytes, compressed random bytes or a real compressed PNG) make a
-// quad or point system or fail a documented assertion; a made system is then
-// stepped and drawn into a small framebuffer. Uses a real headless GL context.
+// text, random bytes, compressed random bytes or a real compressed PNG), given
+// as they are or written to a property-list file the system is made from,
+// make a quad or point system or fail a documented assertion; a made system is
+// then stepped and drawn into a small framebuffer. Uses a real headless GL
+// context.
 #include "engine/KSActionManager.h"
 #include "engine/KSParticleSystemPoint.h"
 #include "engine/KSParticleSystemQuad.h"
@@ -21,6 +23,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
@@ -96,6 +99,15 @@ Value imageData(FuzzedDataProvider& in)
     }
 }
 
+bool writeFile(const std::string& path, const std::string& text)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    return std::fclose(f) == 0 && written;
+}
+
 // Systems made directly, so that the reader runs on a fresh object.
 struct FuzzQuad : kestrel::KSParticleSystemQuad { };
 struct FuzzPoint : kestrel::KSParticleSystemPoint { };
@@ -113,6 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::atexit([] {
             std::string d = "/tmp/brisko-fuzz-particles-" + std::to_string(getpid());
             unlink((d + "/spark.png").c_str());
+            unlink((d + "/system.plist").c_str());
             rmdir(d.c_str());
         });
         return dir;
@@ -131,13 +144,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (in.ConsumeBool())
         d.set("textureImageData", imageData(in));
     const bool quads = in.ConsumeBool();
+    const bool fromFile = in.ConsumeBool();
 
     platform::Ref<kestrel::KSParticleSystem> system =
         quads ? platform::Ref<kestrel::KSParticleSystem>(platform::adoptRef(new FuzzQuad))
               : platform::Ref<kestrel::KSParticleSystem>(platform::adoptRef(new FuzzPoint));
     bool made = false;
     try {
-        made = system->initWithDictionary(Value(std::move(d)));
+        const std::string file = resources + "/system.plist";
+        if (fromFile && writeFile(file, platform::writePropertyList(Value(d)).value_or("")))
+            made = system->initWithFile(file);
+        else
+            made = system->initWithDictionary(Value(std::move(d)));
     } catch (const platform::AssertionFailure&) {
         // The documented assertions for malformed files.
     }

@@ -6,6 +6,7 @@
 
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/KeyedCoder.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -14,7 +14,7 @@
 // object it holds must be archivable (see platform/foundation/KeyedCoder.h).
 #pragma once
 
-#include "platform/foundation/KeyedCoder.h"
+#include "platform/foundation/Coding.h"
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Selector.h"
 

@@ -24,9 +24,11 @@ std::string KSFileUtils::fullPathFromRelativePath(const std::string& relPath)
     if (relPath.empty())
         return {};
     if (path::isAbsolute(relPath)) {
-        if (!path::fileExists(relPath))
+        std::string variant = getDoubleResolutionImage(relPath);
+        // Found as its double-resolution variant is found.
+        if (variant == relPath && !path::fileExists(relPath))
             platform::logError("KSFileUtils: cannot find %s", relPath.c_str());
-        return getDoubleResolutionImage(relPath);
+        return variant;
     }
     // A relative name is a bundle resource and nothing else: the engine finds
     // its files by the rule the client finds its own, never in the working

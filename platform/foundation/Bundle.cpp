@@ -7,6 +7,7 @@
 
 #include "platform/foundation/Log.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <pwd.h>
@@ -266,6 +267,24 @@ bool isDirectory(const std::string& p)
 {
     struct stat st;
     return !p.empty() && ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::optional<std::vector<uint8_t>> readFile(const std::string& p)
+{
+    FILE* f = p.empty() ? nullptr : std::fopen(p.c_str(), "rb");
+    if (!f)
+        return std::nullopt;
+    std::vector<uint8_t> contents;
+    uint8_t buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        contents.insert(contents.end(), buffer, buffer + n);
+    // A folder opens but does not read (EISDIR).
+    const bool failed = std::ferror(f);
+    std::fclose(f);
+    if (failed)
+        return std::nullopt;
+    return contents;
 }
 
 bool createDirectories(const std::string& p)

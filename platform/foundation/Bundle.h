@@ -9,7 +9,10 @@
 // created on demand.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -74,6 +77,9 @@ bool staysInside(const std::string& p);
 bool fileExists(const std::string& p);
 bool isDirectory(const std::string& p);
 bool createDirectories(const std::string& p);
+// The whole content of a file; nullopt when it cannot be opened or read (a
+// folder among them), never an exception.
+std::optional<std::vector<uint8_t>> readFile(const std::string& p);
 } // namespace path
 
 } // namespace platform

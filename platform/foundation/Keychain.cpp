@@ -24,7 +24,10 @@ ValueDictionary load(const std::string& path)
 bool save(const std::string& path, const ValueDictionary& entries)
 {
     path::createDirectories(path::deletingLastComponent(path));
-    std::string text = writePropertyList(Value(entries));
+    std::optional<std::string> written = writePropertyList(Value(entries));
+    if (!written)
+        return false;
+    const std::string& text = *written;
     std::string temp = path + ".new";
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)

@@ -128,13 +128,30 @@ Ref<Object> KeyedUnarchiver::unarchive(const Value& archive, std::string_view ke
         failWithError("class " + quoted(className.string()) + " cannot be unarchived here" + where);
         return nullptr;
     }
+    if (depth_ >= kMaxDepth) {
+        failWithError("objects nested deeper than " + std::to_string(kMaxDepth) + " levels" + where);
+        return nullptr;
+    }
+    // What a decoder meets and gets past (an optional key absent, say) is no
+    // reason for a failure after it.
+    const std::string errorBefore = error_;
+    const bool absentKeyBefore = errorIsAbsentKey_;
     Ref<Object> object;
     {
         Restore<const ValueDictionary> scope(current_, &dictionary);
+        ++depth_;
+        struct Leave {
+            int& depth;
+            ~Leave() { --depth; }
+        } leave { depth_ };
         object = decoder->second(*this);
     }
-    if (!object)
-        failWithError("the archived " + className.string() + where + " does not decode");
+    if (object) {
+        error_ = errorBefore;
+        errorIsAbsentKey_ = absentKeyBefore;
+    } else if (error_.empty()) {
+        error_ = "the archived " + className.string() + where + " does not decode";
+    }
     return object;
 }
 
@@ -142,7 +159,7 @@ Ref<Object> KeyedUnarchiver::decodeObject(std::string_view key)
 {
     const Value* value = current_->find(key);
     if (!value) {
-        failWithError("no object under key " + quoted(key));
+        noteAbsentKey("no object under key " + quoted(key));
         return nullptr;
     }
     return unarchive(*value, key);
@@ -151,7 +168,11 @@ Ref<Object> KeyedUnarchiver::decodeObject(std::string_view key)
 std::optional<std::vector<Ref<Object>>> KeyedUnarchiver::decodeObjects(std::string_view key)
 {
     const Value* value = current_->find(key);
-    if (!value || !value->isArray()) {
+    if (!value) {
+        noteAbsentKey("no array under key " + quoted(key));
+        return std::nullopt;
+    }
+    if (!value->isArray()) {
         failWithError("no array under key " + quoted(key));
         return std::nullopt;
     }
@@ -168,8 +189,18 @@ std::optional<std::vector<Ref<Object>>> KeyedUnarchiver::decodeObjects(std::stri
 
 void KeyedUnarchiver::failWithError(std::string reason)
 {
-    if (error_.empty())
+    if (error_.empty() || errorIsAbsentKey_) {
         error_ = std::move(reason);
+        errorIsAbsentKey_ = false;
+    }
+}
+
+void KeyedUnarchiver::noteAbsentKey(std::string reason)
+{
+    if (error_.empty()) {
+        error_ = std::move(reason);
+        errorIsAbsentKey_ = true;
+    }
 }
 
 } // namespace platform

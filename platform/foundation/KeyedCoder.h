@@ -10,14 +10,18 @@
 // and read back as two objects.
 //
 // Decoding makes only the classes the caller names (and Boxed), so an archive
-// from outside cannot make arbitrary objects. What does not decode (an unknown
-// class, a missing or mistyped key, an archive its class refuses) gives null,
-// with the first reason in error().
+// from outside cannot make arbitrary objects, and objects nested deeper than
+// 256 levels are refused, so it cannot exhaust the stack either. What does not
+// decode (an unknown class, a missing or mistyped key, an archive its class
+// refuses) gives null, with the reason in error(): the first failure's, an
+// absent key's only when nothing else failed (a decoder may take a key as
+// optional), and none of those a decoder that went on to succeed met.
 //
 // Caveat: an object that holds itself, directly or not, cannot be archived
 // (the archiver asserts "KeyedArchiver: an archived object holds itself").
 #pragma once
 
+#include "platform/foundation/Coding.h"
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Value.h"
 
@@ -29,18 +33,6 @@
 #include <vector>
 
 namespace platform {
-
-class KeyedArchiver;
-class KeyedUnarchiver;
-
-// The role of an object that can be archived.
-class Coding {
-public:
-    virtual void encodeWithCoder(KeyedArchiver& coder) const = 0;
-
-protected:
-    ~Coding() = default;
-};
 
 class KeyedArchiver {
 public:
@@ -85,13 +77,20 @@ public:
     void failWithError(std::string reason);
     const std::string& error() const { return error_; }
 
+    // Objects nested deeper than this do not decode.
+    static constexpr int kMaxDepth = 256;
+
 private:
     explicit KeyedUnarchiver(const Classes& classes) : classes_(classes) { }
     Ref<Object> unarchive(const Value& archive, std::string_view key);
+    // An absent key: the reason only while no failure gives another.
+    void noteAbsentKey(std::string reason);
 
     const Classes& classes_;
     const ValueDictionary* current_ { nullptr };
     std::string error_;
+    bool errorIsAbsentKey_ { false };
+    int depth_ { 0 };
 };
 
 } // namespace platform

@@ -350,8 +350,14 @@ Date writableDate(Date d)
     return Date { std::floor(std::clamp(s, earliest, latest)) };
 }
 
-void writeValue(std::string& out, const Value& v, int indent)
+// Levels a written value may take: the <plist> element is one of the reader's.
+constexpr size_t maxValueDepth = maxDepth - 1;
+
+// False, with nothing more written, once a value lies deeper than the reader goes.
+bool writeValue(std::string& out, const Value& v, int indent)
 {
+    if (static_cast<size_t>(indent) >= maxValueDepth)
+        return false;
     std::string pad(static_cast<size_t>(indent), '\t');
     out += pad;
     switch (v.type()) {
@@ -396,7 +402,8 @@ void writeValue(std::string& out, const Value& v, int indent)
         }
         out += "<array>\n";
         for (const Value& item : v.array())
-            writeValue(out, item, indent + 1);
+            if (!writeValue(out, item, indent + 1))
+                return false;
         out += pad + "</array>\n";
         break;
     case Value::Type::Dictionary:
@@ -409,11 +416,13 @@ void writeValue(std::string& out, const Value& v, int indent)
             out += pad + "\t<key>";
             appendEscaped(out, key);
             out += "</key>\n";
-            writeValue(out, item, indent + 1);
+            if (!writeValue(out, item, indent + 1))
+                return false;
         }
         out += pad + "</dict>\n";
         break;
     }
+    return true;
 }
 
 } // namespace
@@ -468,19 +477,28 @@ std::optional<Value> readPropertyListFile(const std::string& path, std::string* 
     return value;
 }
 
-std::string writePropertyList(const Value& root)
+std::optional<std::string> writePropertyList(const Value& root, std::string* error)
 {
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                       "<!DOCTYPE plist>\n"
                       "<plist version=\"1.0\">\n";
-    writeValue(out, root, 0);
+    if (!writeValue(out, root, 0)) {
+        setError(error, format("values nested deeper than %zu levels, which a property list cannot hold", maxValueDepth));
+        return std::nullopt;
+    }
     out += "</plist>\n";
     return out;
 }
 
 bool writePropertyListFile(const std::string& path, const Value& root, std::string* error)
 {
-    std::string document = writePropertyList(root);
+    std::string reason;
+    std::optional<std::string> written = writePropertyList(root, &reason);
+    if (!written) {
+        setError(error, "cannot write " + path + ": " + reason);
+        return false;
+    }
+    const std::string& document = *written;
     std::string temp = path + ".XXXXXX";
     int fd = mkstemp(temp.data());
     if (fd < 0) {

@@ -22,11 +22,14 @@ struct PropertyListError {
 std::optional<Value> readPropertyList(const void* bytes, size_t length, std::string* error = nullptr);
 std::optional<Value> readPropertyListFile(const std::string& path, std::string* error = nullptr);
 
-// The XML document for a value (nil values are written as empty strings). It
-// always reads back: characters XML cannot carry are dropped, broken UTF-8
-// becomes U+FFFD, and dates are pinned to the years 0000-9999.
-std::string writePropertyList(const Value& root);
-// Writes to a temporary file beside the target and renames it over (atomic).
+// The XML document for a value (nil values are written as empty strings). What
+// it writes always reads back: characters XML cannot carry are dropped, broken
+// UTF-8 becomes U+FFFD, and dates are pinned to the years 0000-9999. A value
+// nested deeper than the reader accepts (255 levels, the root being the first)
+// is refused: nullopt, with the reason in *error.
+std::optional<std::string> writePropertyList(const Value& root, std::string* error = nullptr);
+// Writes to a temporary file beside the target and renames it over (atomic);
+// a value the writer refuses leaves the file as it was.
 bool writePropertyListFile(const std::string& path, const Value& root, std::string* error = nullptr);
 
 } // namespace platform

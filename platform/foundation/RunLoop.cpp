@@ -281,6 +281,7 @@ void RunLoop::unwatchFd(int watchId)
 bool RunLoop::runOnce(double maxWait)
 {
     ASSERT_OWNER(this);
+    ++turn_;
     bool ran = runPosts();
     ran |= fireDueTimers(now(), false);
     bool pending;
@@ -329,6 +330,7 @@ void RunLoop::drain()
 {
     ASSERT_OWNER(this);
     for (int guard = 0; guard < 100000; ++guard) {
+        ++turn_;
         bool ran = runPosts();
         ran |= fireDueTimers(now(), false);
         ran |= pollFds(0);
@@ -354,6 +356,7 @@ void RunLoop::advance(double seconds)
         double t = timers_.begin()->first.first;
         if (t > manual->now())
             manual->set(t);
+        ++turn_;
         runPosts();
         fireDueTimers(manual->now(), true);
         runPosts();

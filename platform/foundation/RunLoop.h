@@ -102,6 +102,10 @@ public:
     void advance(double seconds);
 
     size_t timerCount() const { return timers_.size(); }
+    // How many turns the loop has begun (runOnce, each pass of drain, each
+    // step of advance): work that is done once per turn keeps the number it
+    // saw and compares, rather than arming a timer to learn the turn ended.
+    uint64_t turn() const { return turn_; }
     // Drops every timer, post and fd watch (between tests).
     void reset();
 
@@ -121,6 +125,7 @@ private:
     std::thread::id owner_;
     std::map<TimerKey, Ref<Timer>> timers_;
     uint64_t timerOrder_ { 0 };
+    uint64_t turn_ { 0 };
 
     struct Watch {
         int fd;

@@ -18,15 +18,40 @@ namespace platform {
 namespace {
 std::mutex sharedMutex;
 std::unique_ptr<UserDefaults> sharedDefaults;
+
+// The file the main bundle names for its defaults now.
+std::string standardFile()
+{
+    const Bundle& bundle = Bundle::main();
+    std::string folder = path::appendingComponent(path::appendingComponent(bundle.homeDirectory(), "Library"), "Preferences");
+    return path::appendingComponent(folder, bundle.bundleIdentifier() + ".plist");
+}
+
+// The folder the defaults are written to is made when they are opened there.
+void makeFolderOf(const std::string& file) { path::createDirectories(path::deletingLastComponent(file)); }
+
 } // namespace
 
 UserDefaults& UserDefaults::standardUserDefaults()
 {
     std::lock_guard lock(sharedMutex);
+    std::string file = standardFile();
     if (!sharedDefaults) {
-        Bundle& bundle = Bundle::main();
-        std::string file = path::appendingComponent(bundle.preferencesDirectory(), bundle.bundleIdentifier() + ".plist");
+        makeFolderOf(file);
         sharedDefaults = std::make_unique<UserDefaults>(file);
+    } else if (sharedDefaults->path() != file) {
+        makeFolderOf(file);
+        // A game that read its defaults before naming itself (a call before
+        // setBundleIdentifier) keeps its own data: the defaults follow the name.
+        std::string before = sharedDefaults->path();
+        size_t moved = sharedDefaults->moveTo(file);
+        std::string carried = moved == 1 ? ", with the change not saved yet"
+            : moved > 1                  ? ", with the " + std::to_string(moved) + " changes not saved yet"
+                                         : "";
+        logWarning("UserDefaults: the bundle identifier or home folder changed after the user defaults were read "
+                   "from %s; they now follow it to %s%s (what was read before came from the other file: call "
+                   "platform::Bundle::main().setBundleIdentifier(...) before anything that reads them)",
+                   before.c_str(), file.c_str(), carried.c_str());
     }
     return *sharedDefaults;
 }
@@ -88,32 +113,51 @@ void UserDefaults::setObject(const std::string& key, Value value)
     if (existing && existing->type() == value.type() && *existing == value)
         return;
     persistent_.set(key, std::move(value));
-    dirty_ = true;
+    unsaved_.insert(key);
 }
 
 void UserDefaults::removeObjectForKey(const std::string& key)
 {
     if (persistent_.remove(key))
-        dirty_ = true;
+        unsaved_.insert(key);
 }
 
 bool UserDefaults::synchronize()
 {
-    if (!dirty_)
+    if (unsaved_.empty())
         return true;
     std::string error;
     if (!writePropertyListFile(path_, Value(persistent_), &error)) {
         logWarning("UserDefaults: %s", error.c_str());
         return false;
     }
-    dirty_ = false;
+    unsaved_.clear();
     return true;
+}
+
+size_t UserDefaults::moveTo(std::string path)
+{
+    ValueDictionary changed;
+    for (const auto& key : unsaved_)
+        if (const Value* v = persistent_.find(key))
+            changed.set(key, *v);
+    std::set<std::string> keys = std::move(unsaved_);
+    path_ = std::move(path);
+    reload();
+    for (const auto& key : keys) {
+        if (const Value* v = changed.find(key))
+            persistent_.set(key, *v);
+        else
+            persistent_.remove(key);
+    }
+    unsaved_ = std::move(keys);
+    return unsaved_.size();
 }
 
 void UserDefaults::reload()
 {
     persistent_.clear();
-    dirty_ = false;
+    unsaved_.clear();
     if (!path::fileExists(path_))
         return;
     std::string error;

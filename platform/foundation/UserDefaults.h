@@ -6,17 +6,24 @@
 // atomically (temporary file, then rename). The typed getters coerce as the
 // platform does: integerForKey on "12" is 12, boolForKey on "YES" is true, a
 // missing key reads 0 / false / empty.
+//
+// The standard defaults follow the main bundle: asked for after its identifier
+// or home folder changed, they leave the file they read for the one the bundle
+// names now (the registered domain stays, and changes not saved yet move with
+// them), and the log says so, since what was read before came from elsewhere.
 #pragma once
 
 #include "platform/foundation/Value.h"
 
+#include <set>
 #include <string>
 
 namespace platform {
 
 class UserDefaults {
 public:
-    // Backed by Bundle::main()'s preferences file.
+    // Backed by Bundle::main()'s preferences file,
+    // home/Library/Preferences/<identifier>.plist, as the bundle names it now.
     static UserDefaults& standardUserDefaults();
     // Forgets the shared instance (tests, after changing the bundle's folders).
     static void resetStandardUserDefaults();
@@ -51,10 +58,15 @@ public:
     const ValueDictionary& persistentDomain() const { return persistent_; }
 
 private:
+    // Reads another file; the keys changed and not saved yet keep their new values.
+    // Answers how many there were.
+    size_t moveTo(std::string path);
+
     std::string path_;
     ValueDictionary registered_;
     ValueDictionary persistent_;
-    bool dirty_ { false };
+    // Keys set or removed since the file was last read or written.
+    std::set<std::string> unsaved_;
 };
 
 } // namespace platform

@@ -5,6 +5,7 @@
 // so nothing the jump crosses is left half-made.
 #include "platform/graphics/Image.h"
 
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/Format.h"
 
 #include <png.h>
@@ -12,8 +13,6 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 #include <jpeglib.h>
@@ -269,13 +268,12 @@ Ref<Image> Image::imageWithData(const void* bytes, size_t length, std::string* e
 
 Ref<Image> Image::imageWithContentsOfFile(const std::string& path, std::string* error)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::optional<Bytes> data = path::readFile(path);
+    if (!data) {
         setError(error, "cannot open " + path);
         return nullptr;
     }
-    Bytes data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return imageWithData(data.data(), data.size(), error);
+    return imageWithData(data->data(), data->size(), error);
 }
 
 Ref<Image> Image::imageWithRGBA(uint32_t width, uint32_t height, Bytes rgba, ImageAlphaInfo alphaInfo,

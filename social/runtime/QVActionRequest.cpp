@@ -112,7 +112,8 @@ void QVActionRequest::loaderSucceeded(Object*)
     default:
         if (status == 401 && requiresAuthentication_)
             QVRequestUIRole::current().displayErrorMessage(kUnknownErrorMessage);
-        else if (!loader_->error())
+        // A refused key or secret (said above) is not mended by trying again later.
+        else if (status != 401 && !loader_->error())
             QVRequestUIRole::current().displayErrorMessage(kTryAgainMessage);
         break;
     }

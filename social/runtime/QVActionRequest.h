@@ -3,6 +3,7 @@
 // answer's HTTP status means before the caller hears of it:
 //   426 upgrade required, 430 extended credentials, 450 maintenance notice,
 //   401 on a request needing a login "An unknown error has occurred. Please try again.",
+//   401 on one signed with the game's key alone nothing more than the logged refusal,
 //   other statuses from 400 (not 403, 406) "Please try your request again in a few moments.";
 // these end in the failure callback (430 waits for its credentials flow).
 // 403, 406 and statuses below 400 go to the success callback. When error

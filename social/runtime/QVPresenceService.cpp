@@ -39,6 +39,9 @@ public:
     std::string queue;
     std::string login;
     std::atomic<bool> finished { false };
+    // How far the channel got, for the log when it ends before connecting.
+    enum class Reach { Trying, Refused, TimedOut, Reached, Connected };
+    std::atomic<Reach> reach { Reach::Trying };
     QVDelegate onConnected;
     QVDelegate onMessage;
     QVDelegate onAnswer;
@@ -236,7 +239,12 @@ void QVPresenceService::Channel::close()
 void QVPresenceService::Channel::run()
 {
     Ref<Channel> keep(this);
-    bool ok = socket && socket->connect(host, port, kConnectTimeout) == TcpSocket::Result::Ok
+    TcpSocket::Result connected = socket ? socket->connect(host, port, kConnectTimeout) : TcpSocket::Result::Failed;
+    reach = connected == TcpSocket::Result::Ok         ? Reach::Reached
+        : connected == TcpSocket::Result::TimedOut     ? Reach::TimedOut
+        : connected == TcpSocket::Result::Failed       ? Reach::Refused
+                                                       : Reach::Trying;
+    bool ok = connected == TcpSocket::Result::Ok
         && send(QVStompMakeFrame("CONNECT", { { "login", login }, { "passcode", "" } }));
     std::string buffer;
     QVStompFrame frame;
@@ -245,6 +253,7 @@ void QVPresenceService::Channel::run()
     if (ok)
         ok = send(QVStompMakeFrame("SUBSCRIBE", { { "destination", queue }, { "ack", "auto" } }));
     if (ok) {
+        reach = Reach::Connected;
         onConnected.invoke(this);
         while (readFrame(buffer, frame)) {
             if (frame.command == "MESSAGE" && frame.headers.count("correlation-id"))
@@ -493,7 +502,26 @@ void QVPresenceService::channelEnded(Object* channel)
     if (!active_)
         return; // we disconnected
     active_ = false;
+    reportUnreachable(*channel_);
     scheduleConnect(kReconnectDelay);
+}
+
+void QVPresenceService::reportUnreachable(const Channel& channel)
+{
+    const Channel::Reach reach = channel.reach;
+    // Said once a launch: the client works on without the channel, so a
+    // presence-host that names the wrong port would go unnoticed.
+    const char* why = reach == Channel::Reach::Refused ? "nothing accepts a connection there"
+        : reach == Channel::Reach::TimedOut            ? "it did not answer within 10 s"
+        : reach == Channel::Reach::Reached             ? "it answered, but not as a presence channel does"
+                                                       : nullptr;
+    if (!why || unreachableSaid_)
+        return;
+    unreachableSaid_ = true;
+    platform::logWarning("Quorvel: the presence channel cannot be opened at %s:%d (%s; see presence-host in the "
+                         "settings file): the client's requests go over HTTP, and the channel is tried again every "
+                         "%g s",
+                         channel.host.c_str(), channel.port, why, kReconnectDelay);
 }
 
 void QVPresenceService::disconnect()

@@ -80,6 +80,8 @@ private:
     void channelMessage(platform::Object* message);
     void channelAnswer(platform::Object* frame);
     void channelEnded(platform::Object* channel);
+    // Logs, once, why a channel ended before it was connected.
+    void reportUnreachable(const Channel& channel);
 
     platform::Ref<QVProvider> provider_;
     QVResourceNameMap names_;
@@ -91,6 +93,7 @@ private:
     bool active_ { false };
     bool connected_ { false };
     bool queueRequested_ { false };
+    bool unreachableSaid_ { false };
     int attempts_ { 0 };
     platform::Ref<platform::Timer> retry_;
     platform::Ref<Channel> channel_;

@@ -10,10 +10,14 @@
 //     </config></environment-release></quorvel_internal_settings>
 // Each value is taken without the white space around it. A missing or
 // malformed file, one without a server-url, or one whose server-url is no
-// http:// or https:// address, leaves the built-in address and logs why; so
-// does a setting it does not know (a misspelled key). The add-ons are
-// offered the defaults and the read file (QVAddOnSettingsRole). Instance() is
-// null before Initialize() and after Uninitialize().
+// http:// or https:// address (the scheme in any case), leaves the built-in
+// address and logs why; so does a presence-host that is no host or
+// host:port. A setting it does not know (a misspelled key), a key given twice
+// (the last counts) and a second release section (ignored) are logged too.
+// The add-ons are offered the defaults, then the read file once the file's
+// values are in place (QVAddOnSettingsRole), so they see the address the
+// client will use; a server-url an add-on sets is kept when it is an address.
+// Instance() is null before Initialize() and after Uninitialize().
 #pragma once
 
 #include "platform/foundation/Object.h"
@@ -38,6 +42,7 @@ public:
     const std::string& clientBundleVersion() const { return bundleVersion_; }
 
     static constexpr const char* kEnvironment = "release";
+    static constexpr const char* kBuiltInPresenceHost = "127.0.0.1";
     // The settings the client reads.
     static constexpr const char* kKnownKeys[] = { "server-url", "presence-host", "facebook-application-key",
                                                   "facebook-callback-url", "debug-override-key",

@@ -172,9 +172,18 @@ Ref<QVRequestHandle> QVAchievementService::updateAchievement(const std::string& 
         }
         return handle;
     }
-    if (QVGameCenterRole::current().isLoggedIntoGameCenter())
+    if (QVGameCenterRole::current().isLoggedIntoGameCenter()) {
         QVSubmitAchievementToGameCenterOnly::create()->submitToGameCenterOnlyWithIds({ achievementId }, { percent },
                                                                                      onSuccess, onFailure);
+        return nullptr;
+    }
+    // Nowhere to go: the game hears the failure, and the log says why, once an achievement.
+    if (service().mUnapprovedSaid.insert(achievementId).second)
+        platform::logWarning("Quorvel: achievement \"%s\" was not updated: the player has not approved Quorvel on "
+                             "this device (or declined it), so nothing is kept or sent (the delegate hears "
+                             "didFailUpdateProgressionCompleteQVAchievement)",
+                             achievementId.c_str());
+    onFailure.invoke(nullptr);
     return nullptr;
 }
 
@@ -391,20 +400,35 @@ void QVAchievementService::syncOfflineAchievements(const QVPaginatedSeries* page
 void QVAchievementService::endRefusedProgress(const std::string& achievementId, const std::string& userId)
 {
     // The service refused the progress (an id it does not know, a value it
-    // will not take): posting it again at every login cannot help, so its
-    // row stops being pending; the device keeps what the player did.
+    // will not take): posting it again at every login cannot help, and it
+    // was never confirmed, so the device drops its waiting row rather than
+    // keep it as unlocked (the next login's list brings back what the
+    // service holds).
     platform::logWarning("Quorvel: the service refused the progress of achievement \"%s\" (an id it does not "
                          "know?); it is not sent again",
                          achievementId.c_str());
     sqlite3* db = QVOfflineStore::getOfflineDatabaseHandle();
     if (!db)
         return;
-    QVSqlQuery settle(db, "UPDATE unlocked_achievements SET server_sync_at = :server_sync_at WHERE user_id = :user_id "
-                          "AND achievement_definition_id = :achievement_definition_id AND server_sync_at IS NULL");
-    settle.bind("server_sync_at", platform::format("%d", QVStoreSeconds(platform::dateNow().seconds)));
-    settle.bind("user_id", userId);
-    settle.bind("achievement_definition_id", achievementId);
-    settle.execute();
+    // An unlock counted in the player's gamerscore when it was stored is
+    // taken out of it again.
+    QVSqlQuery waiting(db, "SELECT u.percent_complete AS percent_complete, IFNULL(d.gamerscore, 0) AS gamerscore FROM "
+                           "unlocked_achievements AS u LEFT JOIN achievement_definitions AS d ON d.id = "
+                           "u.achievement_definition_id WHERE u.user_id = :user_id AND u.achievement_definition_id = "
+                           ":achievement_definition_id AND u.server_sync_at IS NULL");
+    waiting.bind("user_id", userId);
+    waiting.bind("achievement_definition_id", achievementId);
+    if (waiting.step() && waiting.getDouble("percent_complete") == 100 && waiting.getInt("gamerscore") >= 1) {
+        if (Ref<QVUser> local = QVSessionRole::current().localUser()) {
+            local->adjustGamerscore(-waiting.getInt("gamerscore"));
+            QVSessionRole::current().setLocalUser(local.get());
+        }
+    }
+    QVSqlQuery drop(db, "DELETE FROM unlocked_achievements WHERE user_id = :user_id AND achievement_definition_id = "
+                        ":achievement_definition_id AND server_sync_at IS NULL");
+    drop.bind("user_id", userId);
+    drop.bind("achievement_definition_id", achievementId);
+    drop.execute();
 }
 
 bool QVAchievementService::isProgressPending(const std::string& achievementId, const std::string& userId)

@@ -67,8 +67,9 @@ public:
     // Writes the server's list in one transaction; false (nothing kept) when
     // it could not be committed.
     static bool synchAchievementsList(const QVResourceArray& achievements, const std::string& userId);
-    // Stores what the page confirmed; a record the service refused ends that
-    // achievement's pending state instead (it is not sent again).
+    // Stores what the page confirmed; a record the service refused drops
+    // that achievement's waiting progress instead: it is neither sent again
+    // nor kept as confirmed.
     static void syncOfflineAchievements(const QVPaginatedSeries* page);
     static void endRefusedProgress(const std::string& achievementId, const std::string& userId);
     // Whether the service refused some record of the page.
@@ -120,6 +121,8 @@ private:
     std::vector<std::string> onlySubmitToGameCenterDeferedAchievementIds;
     std::vector<double> onlySubmitToGameCenterDeferedAchievementPercentCompletes;
     std::set<std::pair<std::string, std::string>> mProgressNotAboveSaid;
+    // Achievements updated before the player approved the client, said once each.
+    std::set<std::string> mUnapprovedSaid;
 };
 
 // Sends a list of updates to Game Center alone and reports once, when every

@@ -10,8 +10,12 @@
 #include "social/services/QVCloudStorageService.h"
 #include "social/services/QVHighScore.h"
 #include "social/services/QVOfflineStore.h"
+#include "social/runtime/QVSqlQuery.h"
 #include "social/services/QVS3UploadParameters.h"
+#include "social/services/QVSentBlobs.h"
 #include "social/services/QVUser.h"
+
+#include <cstring>
 
 namespace quorvel {
 
@@ -36,10 +40,37 @@ void storeAnswered(const QVHighScore& score, const std::optional<platform::Bytes
                                           score.customData(), blob, platform::dateNow(), false, nullptr, true);
 }
 
+// Whether the score's row took another blob since this one was sent (the
+// same score given again with a newer blob): that blob's own batch settles
+// the row, whichever answer or upload comes in last.
+bool rowHoldsNewerBlob(const QVHighScore& score, const platform::Bytes& blob)
+{
+    sqlite3* db = QVOfflineStore::getOfflineDatabaseHandle();
+    if (!db)
+        return false;
+    QVSqlQuery q(db, "SELECT blob FROM high_scores WHERE user_id = :user_id AND leaderboard_id = :leaderboard_id "
+                     "AND score = :score AND blob IS NOT NULL");
+    q.bind("user_id", ownerOf(score));
+    q.bind("leaderboard_id", score.leaderboardId());
+    q.bindInt64("score", score.score());
+    if (!q.step())
+        return false;
+    QVSqlQuery::Blob held = q.getBlob("blob");
+    return static_cast<size_t>(held.length) != blob.size() || (held.length > 0 && std::memcmp(held.bytes, blob.data(), blob.size()) != 0);
+}
+
+// Stored as synchronised with its blob, unless a newer blob waits in its row.
+void storeAnsweredWithBlob(const QVHighScore& score, const platform::Bytes& blob)
+{
+    if (!rowHoldsNewerBlob(score, blob))
+        storeAnswered(score, blob);
+}
+
 } // namespace
 
 void QVHighScoreService::setPendingBlob(const platform::Bytes& blob, const std::string& leaderboardId, int64_t score)
 {
+    requireMainThread("QVHighScoreService::setPendingBlob");
     QVHighScoreService& shared = service();
     auto found = shared.pendingBlobIndex_.find(leaderboardId);
     if (found != shared.pendingBlobIndex_.end()) {
@@ -52,6 +83,7 @@ void QVHighScoreService::setPendingBlob(const platform::Bytes& blob, const std::
 
 void QVHighScoreService::removePendingBlobForLeaderboard(const std::string& leaderboardId)
 {
+    requireMainThread("QVHighScoreService::removePendingBlobForLeaderboard");
     QVHighScoreService& shared = service();
     auto found = shared.pendingBlobIndex_.find(leaderboardId);
     if (found == shared.pendingBlobIndex_.end())
@@ -70,6 +102,7 @@ void QVHighScoreService::removePendingBlobForLeaderboard(const std::string& lead
 std::optional<platform::Bytes> QVHighScoreService::getPendingBlobForLeaderboard(const std::string& leaderboardId,
                                                                                 int64_t score)
 {
+    requireMainThread("QVHighScoreService::getPendingBlobForLeaderboard");
     QVHighScoreService& shared = service();
     auto found = shared.pendingBlobIndex_.find(leaderboardId);
     if (found == shared.pendingBlobIndex_.end() || shared.mPendingBlobs[found->second].score != score)
@@ -77,60 +110,14 @@ std::optional<platform::Bytes> QVHighScoreService::getPendingBlobForLeaderboard(
     return shared.mPendingBlobs[found->second].blob;
 }
 
-Ref<QVSentBlobs> QVHighScoreService::takePendingBlobs(const QVHighScoreBatch& batch)
-{
-    auto sent = QVSentBlobs::create();
-    QVHighScoreService& shared = service();
-    if (shared.mPendingBlobs.empty())
-        return sent;
-    for (const auto& entry : batch) {
-        if (!entry)
-            continue;
-        auto found = shared.pendingBlobIndex_.find(entry->leaderboardId);
-        if (found == shared.pendingBlobIndex_.end() || shared.mPendingBlobs[found->second].score != entry->score)
-            continue;
-        sent->set(entry->leaderboardId, entry->score, std::move(shared.mPendingBlobs[found->second].blob));
-        removePendingBlobForLeaderboard(entry->leaderboardId);
-    }
-    return sent;
-}
-
-Ref<QVSentBlobs> QVSentBlobs::ofEntries(const QVHighScoreBatch& batch)
-{
-    auto sent = create();
-    for (const auto& entry : batch) {
-        if (!entry)
-            continue;
-        if (entry->blob)
-            sent->set(entry->leaderboardId, entry->score, *entry->blob);
-        else
-            sent->remove(entry->leaderboardId);
-    }
-    return sent;
-}
-
-void QVSentBlobs::set(const std::string& leaderboardId, int64_t score, platform::Bytes blob)
-{
-    blobs_[leaderboardId] = { score, std::move(blob) };
-}
-
-std::optional<platform::Bytes> QVSentBlobs::take(const std::string& leaderboardId, int64_t score)
-{
-    auto found = blobs_.find(leaderboardId);
-    if (found == blobs_.end() || found->second.first != score)
-        return std::nullopt;
-    std::optional<platform::Bytes> blob = std::move(found->second.second);
-    blobs_.erase(found);
-    return blob;
-}
-
 void QVHighScoreService::_uploadBlobs(platform::Object* object, platform::Object* sentBlobs)
 {
+    Ref<QVSentBlobs> sent(dynamic_cast<QVSentBlobs*>(sentBlobs));
+    BRISKO_ASSERT(sent, "A score batch's answer came without the blobs its batch carries");
     auto* series = dynamic_cast<QVPaginatedSeries*>(object);
     if (!series)
         return;
     Ref<QVHighScoreService> keep(this);
-    Ref<QVSentBlobs> sent(dynamic_cast<QVSentBlobs*>(sentBlobs));
     // The answered scores are stored in one transaction: one sync of the
     // store for the batch, not one per score.
     QVOfflineStore::Transaction transaction;
@@ -138,17 +125,20 @@ void QVHighScoreService::_uploadBlobs(platform::Object* object, platform::Object
         auto* score = dynamic_cast<QVHighScore*>(answered.get());
         if (!score || score->leaderboardId().empty())
             continue;
-        std::optional<platform::Bytes> blob = sent ? sent->take(score->leaderboardId(), score->score()) : std::nullopt;
+        std::optional<platform::Bytes> blob = sent->take(score->leaderboardId(), score->score());
         if (blob && score->blobUploadParameters())
             uploadBlob(blob, score);
+        else if (blob)
+            storeAnsweredWithBlob(*score, *blob);
         else
-            storeAnswered(*score, blob);
+            storeAnswered(*score, std::nullopt);
     }
     transaction.commit();
 }
 
 void QVHighScoreService::uploadBlob(const std::optional<platform::Bytes>& blob, QVHighScore* highScore)
 {
+    requireMainThread("QVHighScoreService::uploadBlob");
     if (!highScore || !highScore->blobUploadParameters() || !blob)
         return;
     highScore->setBlob(blob);
@@ -162,17 +152,19 @@ void QVHighScoreService::onBlobUploaded(platform::Object* object)
 {
     auto* response = dynamic_cast<QVS3Response*>(object);
     auto* score = response ? dynamic_cast<QVHighScore*>(response->passThroughObject()) : nullptr;
-    if (score)
-        storeAnswered(*score, score->blob());
+    if (score && score->blob())
+        storeAnsweredWithBlob(*score, *score->blob());
 }
 
 // The score was sent already; it stays without a blob on the server, and
-// unsynchronised with its blob in the store.
+// waiting with its blob in the store: the next login sends it again, blob
+// and all, and only the upload of its blob marks it sent.
 void QVHighScoreService::onBlobUploadFailed(platform::Object*) { }
 
 Ref<QVRequestHandle> QVHighScoreService::downloadBlobForHighScore(QVHighScore* highScore, const QVDelegate& onSuccess,
                                                                   const QVDelegate& onFailure)
 {
+    requireMainThread("QVHighScoreService::downloadBlobForHighScore");
     if (!highScore || !highScore->hasBlob()) {
         onFailure.invoke(nullptr);
         return nullptr;
@@ -209,6 +201,7 @@ void QVHighScoreService::onBlobFailedDownloading(platform::Object* object, platf
 
 void QVHighScoreService::reportMissingBlobForHighScore(QVHighScore* highScore)
 {
+    requireMainThread("QVHighScoreService::reportMissingBlobForHighScore");
     if (!highScore)
         return;
     service().send(kInvalidateBlob, { highScore->resourceId() }, nullptr, QVDelegate(), QVDelegate());

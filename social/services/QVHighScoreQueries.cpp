@@ -27,6 +27,7 @@ const QVServiceEndpoint kRange { "GET", "leaderboards/%@/high_scores/range/%@/%@
 Ref<QVRequestHandle> QVHighScoreService::getPage(int page, const std::string& leaderboardId, bool friendsOnly,
                                                  const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
+    requireMainThread("QVHighScoreService::getPage");
     return getPage(page, leaderboardId, friendsOnly, false, onSuccess, onFailure);
 }
 
@@ -34,6 +35,7 @@ Ref<QVRequestHandle> QVHighScoreService::getPage(int page, const std::string& le
                                                  bool silently, const QVDelegate& onSuccess,
                                                  const QVDelegate& onFailure)
 {
+    requireMainThread("QVHighScoreService::getPage");
     return getPage(page, leaderboardId, std::string(), friendsOnly, silently, onSuccess, onFailure);
 }
 
@@ -41,6 +43,7 @@ Ref<QVRequestHandle> QVHighScoreService::getPage(int page, const std::string& le
                                                  const std::string& comparedToUserId, bool friendsOnly, bool silently,
                                                  const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
+    requireMainThread("QVHighScoreService::getPage");
     return getPage(page, kDefaultQueryPageSize, leaderboardId, comparedToUserId, friendsOnly, silently, 0, onSuccess,
                    onFailure);
 }
@@ -50,6 +53,7 @@ Ref<QVRequestHandle> QVHighScoreService::getPage(int page, const std::string& le
                                                  unsigned int timeScope, const QVDelegate& onSuccess,
                                                  const QVDelegate& onFailure)
 {
+    requireMainThread("QVHighScoreService::getPage");
     return getPage(page, kDefaultQueryPageSize, leaderboardId, comparedToUserId, friendsOnly, silently, timeScope,
                    onSuccess, onFailure);
 }
@@ -59,6 +63,7 @@ Ref<QVRequestHandle> QVHighScoreService::getPage(int page, int pageSize, const s
                                                  unsigned int timeScope, const QVDelegate& onSuccess,
                                                  const QVDelegate& onFailure)
 {
+    requireMainThread("QVHighScoreService::getPage");
     auto params = QVHttpNestedQueryStringWriter::create();
     params->put("leaderboard_id", leaderboardId);
     params->put("page", page);
@@ -79,6 +84,7 @@ Ref<QVRequestHandle> QVHighScoreService::getPageWithLoggedInUser(const std::stri
                                                                  const QVDelegate& onSuccess,
                                                                  const QVDelegate& onFailure)
 {
+    requireMainThread("QVHighScoreService::getPageWithLoggedInUser");
     return getPageWithLoggedInUser(kDefaultQueryPageSize, leaderboardId, onSuccess, onFailure);
 }
 
@@ -86,6 +92,7 @@ Ref<QVRequestHandle> QVHighScoreService::getPageWithLoggedInUser(int pageSize, c
                                                                  const QVDelegate& onSuccess,
                                                                  const QVDelegate& onFailure)
 {
+    requireMainThread("QVHighScoreService::getPageWithLoggedInUser");
     return getPageWithLoggedInUser(pageSize, leaderboardId, false, onSuccess, onFailure);
 }
 
@@ -93,6 +100,7 @@ Ref<QVRequestHandle> QVHighScoreService::getPageWithLoggedInUser(int pageSize, c
                                                                  bool silently, const QVDelegate& onSuccess,
                                                                  const QVDelegate& onFailure)
 {
+    requireMainThread("QVHighScoreService::getPageWithLoggedInUser");
     auto params = QVHttpNestedQueryStringWriter::create();
     params->put("leaderboard_id", leaderboardId);
     params->put("near_user_id", std::string("me"));
@@ -103,6 +111,7 @@ Ref<QVRequestHandle> QVHighScoreService::getPageWithLoggedInUser(int pageSize, c
 void QVHighScoreService::getAllHighScoresForLoggedInUser(const QVDelegate& onSuccess, const QVDelegate& onFailure,
                                                          const std::optional<std::string>& message)
 {
+    requireMainThread("QVHighScoreService::getAllHighScoresForLoggedInUser");
     auto params = QVHttpNestedQueryStringWriter::create();
     params->put("across_leaderboards", true);
     params->put("user_id", std::string("me"));
@@ -116,6 +125,7 @@ void QVHighScoreService::getHighScoresFromLocation(const platform::ui::Location*
                                                    const std::string& leaderboardId, const QVDelegate& onSuccess,
                                                    const QVDelegate& onFailure)
 {
+    requireMainThread("QVHighScoreService::getHighScoresFromLocation");
     getHighScoresFromLocation(location, radius, page, leaderboardId, std::nullopt, onSuccess, onFailure);
 }
 
@@ -124,6 +134,7 @@ void QVHighScoreService::getHighScoresFromLocation(const platform::ui::Location*
                                                    const std::optional<std::string>& userMapMode,
                                                    const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
+    requireMainThread("QVHighScoreService::getHighScoresFromLocation");
     auto params = QVHttpNestedQueryStringWriter::create();
     params->put("geolocation", true);
     params->put("page", page);
@@ -145,6 +156,7 @@ Ref<QVRequestHandle> QVHighScoreService::getDistributedHighScoresAtPage(int page
                                                                         const QVDelegate& onSuccess,
                                                                         const QVDelegate& onFailure)
 {
+    requireMainThread("QVHighScoreService::getDistributedHighScoresAtPage");
     std::string start = platform::format("%d", startScore), delta = platform::format("%d", scoreDelta),
                 pageText = platform::format("%d", page), size = platform::format("%d", pageSize);
     return service().send(kRange, { leaderboardId, start, delta, pageText, size }, nullptr, onSuccess, onFailure);

@@ -6,6 +6,7 @@
 #include "platform/foundation/DateFormat.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVGameCenterRole.h"
@@ -19,6 +20,7 @@
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVOfflineStore.h"
 #include "social/services/QVS3UploadParameters.h"
+#include "social/services/QVSentBlobs.h"
 #include "social/services/QVUser.h"
 
 #include <algorithm>
@@ -45,7 +47,26 @@ QVRequestUIRole::BackgroundNotice highScoreNotice(const std::string& text)
     return { text, QVHighScoreService::kNoticeImage, 4, 4 };
 }
 
+// Whether a score's blob could be read back once given; the log says why not.
+bool blobFits(const std::optional<platform::Bytes>& blob, const std::string& leaderboardId, int64_t score)
+{
+    if (!blob || blob->size() <= QVHighScoreService::kMaxBlob)
+        return true;
+    platform::logWarning("Quorvel: the blob of the score %lld on leaderboard %s is %zu bytes, more than the %zu a "
+                         "score's blob may hold (no reader could fetch it back); the score was not kept",
+                         static_cast<long long>(score), leaderboardId.c_str(), blob->size(),
+                         QVHighScoreService::kMaxBlob);
+    return false;
+}
+
 } // namespace
+
+void QVHighScoreService::requireMainThread(const char* call)
+{
+    BRISKO_ASSERT(platform::RunLoop::isMainThread(),
+                  std::string(call) + " was called off the main thread; the client's calls are made on the main "
+                                      "thread (post it to the main run loop)");
+}
 
 // -- the batch entry -------------------------------------------------------------
 
@@ -113,12 +134,14 @@ void QVHighScoreService::populateKnownResources(QVResourceNameMap& names)
 void QVHighScoreService::setHighScore(int64_t score, const std::string& leaderboardId, const QVDelegate& onSuccess,
                                       const QVDelegate& onFailure)
 {
+    requireMainThread("QVHighScoreService::setHighScore");
     setHighScoreWithDisplayTextSilently(score, std::nullopt, leaderboardId, false, onSuccess, onFailure);
 }
 
 void QVHighScoreService::setHighScoreSilently(int64_t score, const std::string& leaderboardId, bool silently,
                                               const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
+    requireMainThread("QVHighScoreService::setHighScoreSilently");
     setHighScoreWithDisplayTextSilently(score, std::nullopt, leaderboardId, silently, onSuccess, onFailure);
 }
 
@@ -126,6 +149,7 @@ void QVHighScoreService::setHighScoreWithDisplayText(int64_t score, const std::o
                                                      const std::string& leaderboardId, const QVDelegate& onSuccess,
                                                      const QVDelegate& onFailure)
 {
+    requireMainThread("QVHighScoreService::setHighScoreWithDisplayText");
     setHighScoreWithDisplayTextSilently(score, displayText, leaderboardId, false, onSuccess, onFailure);
 }
 
@@ -134,6 +158,7 @@ void QVHighScoreService::setHighScoreWithDisplayTextSilently(int64_t score,
                                                              const std::string& leaderboardId, bool silently,
                                                              const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
+    requireMainThread("QVHighScoreService::setHighScoreWithDisplayTextSilently");
     setHighScoreWithCustomData(score, displayText, std::nullopt, leaderboardId, silently, onSuccess, onFailure);
 }
 
@@ -142,6 +167,7 @@ void QVHighScoreService::setHighScoreWithCustomData(int64_t score, const std::op
                                                     const std::string& leaderboardId, bool silently,
                                                     const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
+    requireMainThread("QVHighScoreService::setHighScoreWithCustomData");
     setHighScoreWithBlob(score, displayText, customData, std::nullopt, leaderboardId, silently, false, onSuccess,
                          onFailure);
 }
@@ -153,6 +179,7 @@ void QVHighScoreService::setHighScoreWithCustomDataDeferred(int64_t score,
                                                             bool deferred, const QVDelegate& onSuccess,
                                                             const QVDelegate& onFailure)
 {
+    requireMainThread("QVHighScoreService::setHighScoreWithCustomDataDeferred");
     setHighScoreWithBlob(score, displayText, customData, std::nullopt, leaderboardId, silently, deferred, onSuccess,
                          onFailure);
 }
@@ -163,7 +190,8 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
                                               const std::string& leaderboardId, bool silently, bool deferred,
                                               const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    if (!QVSessionRole::requireRunningClient("QVHighScoreService::setHighScore")) {
+    requireMainThread("QVHighScoreService::setHighScoreWithBlob");
+    if (!QVSessionRole::requireRunningClient("QVHighScoreService::setHighScore") || !blobFits(blob, leaderboardId, score)) {
         onFailure.invoke(nullptr);
         return;
     }
@@ -179,15 +207,21 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
     bool accepted = localSetHighScore(score, leaderboardId, userId, displayText, customData, blob, std::nullopt, false,
                                       &shouldSubmit, true);
 
-    if (shouldSubmit) {
+    // A score the store refused (a leaderboard the device does not know) is
+    // neither sent nor announced: the caller hears the failure, and a batch
+    // of good scores is not refused for it.
+    if (shouldSubmit && accepted) {
         const char* text = kNewHighScoreSavedLocally;
         if (!deferred && QVSessionRole::current().isOnline()) {
             QVHighScoreService& shared = service();
+            // The blob waits for the dispatch in the pending list, which then
+            // hands it to the score's entry; a blob too long for this road
+            // stays in the store only.
             if (blob && blob->size() <= kMaxUploadedBlob)
                 setPendingBlob(*blob, leaderboardId, score);
             else
                 removePendingBlobForLeaderboard(leaderboardId);
-            auto entry = QVHighScoreBatchEntry::create(leaderboardId, score, displayText, customData, blob);
+            auto entry = QVHighScoreBatchEntry::create(leaderboardId, score, displayText, customData);
             // A run of scores taken within the delay goes out as one batch.
             if (shared.dispatchTimer_)
                 shared.dispatchTimer_->invalidate();
@@ -199,16 +233,13 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
             shared.mPendingScores.push_back(entry);
             text = kNewHighScore;
         }
-        // "Saving locally" is said only of a score the store kept: one it
-        // refused (an unknown leaderboard) is neither kept nor sent later.
-        const bool claimsSaved = std::string_view(text) == kNewHighScoreSavedLocally;
-        if (!silently && (accepted || !claimsSaved)) {
+        if (!silently) {
             if (QVSessionRole::current().isOnline())
                 QVRequestUIRole::current().setDefaultBackgroundNotice(highScoreNotice(text));
             else
                 QVRequestUIRole::current().showBackgroundNotice(highScoreNotice(text));
         }
-    } else if (QVGameCenterRole::current().isLoggedIntoGameCenter() && !sentToGameCenter) {
+    } else if (!shouldSubmit && QVGameCenterRole::current().isLoggedIntoGameCenter() && !sentToGameCenter) {
         submitToGameCenterOnly({ QVHighScoreBatchEntry::create(leaderboardId, score) });
     }
 
@@ -246,6 +277,19 @@ void QVHighScoreService::dispatchPendingScores()
     Ref<QVHighScoreService> keep(this);
     QVHighScoreBatch batch = std::move(mPendingScores);
     mPendingScores.clear();
+    // Each pending blob goes into its score's entry (the last entry of that
+    // score, the newest) and travels there from now on.
+    if (!mPendingBlobs.empty()) {
+        for (auto entry = batch.rbegin(); entry != batch.rend(); ++entry) {
+            if (!*entry)
+                continue;
+            auto found = pendingBlobIndex_.find((*entry)->leaderboardId);
+            if (found == pendingBlobIndex_.end() || mPendingBlobs[found->second].score != (*entry)->score)
+                continue;
+            (*entry)->blob = std::move(mPendingBlobs[found->second].blob);
+            removePendingBlobForLeaderboard((*entry)->leaderboardId);
+        }
+    }
     auto sent = platform::adoptRef(new DispatchedScores(batch));
     submitHighScoreBatch(batch, true, QVDelegate(this, BRISKO_SELECTOR(QVHighScoreService, _onSetHighScore)),
                          QVDelegate(sent.get(), BRISKO_SELECTOR(DispatchedScores, failed)), std::nullopt);
@@ -263,6 +307,7 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
                                                             const QVDelegate& onFailure,
                                                             const std::optional<std::string>& message)
 {
+    requireMainThread("QVHighScoreService::batchSetHighScores");
     return batchSetHighScores(batch, false, onSuccess, onFailure, message, false);
 }
 
@@ -270,6 +315,7 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
                                                             const QVDelegate& onSuccess, const QVDelegate& onFailure,
                                                             const std::optional<std::string>& message, bool fromSynch)
 {
+    requireMainThread("QVHighScoreService::batchSetHighScores");
     if (!QVSessionRole::current().hasUserApprovedQuorvel() && QVGameCenterRole::current().isLoggedIntoGameCenter())
         submitToGameCenterOnly(batch);
 
@@ -284,9 +330,13 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
             for (size_t i = batch.size(); i-- > 0;) {
                 const auto& entry = batch[i];
                 bool shouldSubmit = true;
-                verdict = localSetHighScore(entry->score, entry->leaderboardId, userId, entry->displayText,
-                                            entry->customData, std::nullopt, false, &shouldSubmit);
-                keep[i] = shouldSubmit;
+                // Each score is kept with its blob, which goes with the batch
+                // under its own score, whatever the entries around it.
+                verdict = blobFits(entry->blob, entry->leaderboardId, entry->score)
+                    && localSetHighScore(entry->score, entry->leaderboardId, userId, entry->displayText,
+                                         entry->customData, entry->blob, std::nullopt, false, &shouldSubmit, true);
+                // A score the store refused is not sent.
+                keep[i] = verdict && shouldSubmit;
             }
             // A commit that fails keeps none of the batch: it is refused, not reported as kept.
             if (transaction.isActive() && !transaction.commit())
@@ -302,10 +352,8 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
         onFailure.invoke(nullptr);
         return nullptr;
     }
-    // The batch carries its own entries' blobs, of any length: the blobs
-    // pending for scores still queued stay theirs.
-    return submitHighScoreBatchWithBlobs(batch, QVSentBlobs::ofEntries(batch), silently, onSuccess, onFailure,
-                                         message ? message : std::optional<std::string>(kDefaultBatchMessage));
+    return submitHighScoreBatch(batch, silently, onSuccess, onFailure,
+                                message ? message : std::optional<std::string>(kDefaultBatchMessage));
 }
 
 namespace {
@@ -436,15 +484,7 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(const QVHighScoreB
                                                               const QVDelegate& onSuccess, const QVDelegate& onFailure,
                                                               const std::optional<std::string>& message)
 {
-    return submitHighScoreBatchWithBlobs(batch, takePendingBlobs(batch), silently, onSuccess, onFailure, message);
-}
-
-Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatchWithBlobs(const QVHighScoreBatch& batch,
-                                                                       const Ref<QVSentBlobs>& blobs, bool silently,
-                                                                       const QVDelegate& onSuccess,
-                                                                       const QVDelegate& onFailure,
-                                                                       const std::optional<std::string>& message)
-{
+    requireMainThread("QVHighScoreService::submitHighScoreBatch");
     // Scores without a leaderboard are dropped before the batch is cut, so no
     // piece is made of them alone (the server request would refuse it, and
     // the caller hear a failure for scores that all went out). A batch of
@@ -454,6 +494,7 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatchWithBlobs(const QVH
     for (const auto& entry : batch)
         if (entry && !entry->leaderboardId.empty())
             valid.push_back(entry);
+    Ref<QVSentBlobs> blobs = QVSentBlobs::ofEntries(valid);
     if (valid.empty())
         return submitThroughGameCenter(batch, blobs.get(), silently, onSuccess, onFailure, message);
     if (pieceEnd(valid, 0) == valid.size())
@@ -467,6 +508,7 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& 
                                                               const QVDelegate& onSuccess,
                                                               const QVDelegate& onFailure)
 {
+    requireMainThread("QVHighScoreService::submitHighScoreBatch");
     batch.erase(std::remove_if(batch.begin(), batch.end(),
                                [](const Ref<QVHighScoreBatchEntry>& e) { return !e || e->leaderboardId.empty(); }),
                 batch.end());
@@ -501,6 +543,7 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& 
 Ref<QVRequestHandle> QVHighScoreService::sendPendingHighScores(const std::string& userId, bool silently,
                                                                const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
+    requireMainThread("QVHighScoreService::sendPendingHighScores");
     (void)silently; // the batches of this road always go silently
     QVHighScoreService& shared = service();
     QVDelegate chained(&shared, BRISKO_SELECTOR(QVHighScoreService, _onSetHighScore), onSuccess);

@@ -8,9 +8,15 @@
 // offline waits in the store (server_sync_at NULL) until sendPendingHighScores
 // runs after the next login.
 //
+// A score's blob goes with its batch and is uploaded under its own score once
+// the batch is answered; until it has reached the storage host the score
+// waits in the store with it, through failed uploads and the login's list,
+// and goes again after the next login.
+//
 // Each local write (insert, trim, pending mark and the aggregate parents' own
 // writes) runs inside one SAVEPOINT: a crash leaves the score whole or absent.
-// Main thread only: the store's statements are shared.
+// Main thread only: the store's statements are shared, and every public entry
+// point asserts it.
 #pragma once
 
 #include "social/runtime/QVISerializer.h"
@@ -20,6 +26,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -32,7 +39,6 @@ class Location;
 namespace quorvel {
 
 class QVHighScore;
-class QVSentBlobs;
 class QVUser;
 
 // One score of a batch, on every submission road.
@@ -78,8 +84,20 @@ public:
     static constexpr const char* kNewHighScoreSavedLocally = "New high score! Saving locally.";
     static constexpr const char* kNoticeImage = "HighScoreNotificationIcon.png";
     static constexpr double kDispatchDelay = static_cast<double>(0.05f);
-    // Blobs longer than this stay in the store and are never uploaded.
+    // Taken online, a blob longer than this stays in the store and is not
+    // uploaded (nor announced to the service: has_blob 0). Other roads upload
+    // a stored blob of any accepted length.
     static constexpr size_t kMaxUploadedBlob = 51200;
+    // The longest blob a score takes: what a reader expands a fetched blob
+    // to at most (its stored form then stays within the storage host's form
+    // limit too). A longer one could never be read back: the score is
+    // refused when it is given, and the log says why.
+    static constexpr size_t kMaxBlob = 1024 * 1024;
+
+    // Fails the assertion, naming the call, on any thread but the main one:
+    // the service's state and the store's statements are the main thread's.
+    // Every public entry point asks first, before it touches either.
+    static void requireMainThread(const char* call);
 
 
     void populateKnownResources(QVResourceNameMap& names) override;
@@ -183,18 +201,13 @@ public:
     // Game Center first, then the server; a large batch in pieces sent one
     // after the other, whose caller hears once, when every piece is answered
     // (success with the answers' scores together, failure when a piece
-    // failed). The handle is that of the first piece.
+    // failed). The handle is that of the first piece. Each entry's blob goes
+    // with the batch (QVSentBlobs) and is uploaded under its own score once
+    // the batch is answered.
     static platform::Ref<QVRequestHandle> submitHighScoreBatch(const QVHighScoreBatch& batch, bool silently,
                                                                const QVDelegate& onSuccess,
                                                                const QVDelegate& onFailure,
                                                                const std::optional<std::string>& message);
-    // The same carrying the given blobs (the form above takes the pending
-    // blobs of the batch's scores).
-    static platform::Ref<QVRequestHandle> submitHighScoreBatchWithBlobs(const QVHighScoreBatch& batch,
-                                                                        const platform::Ref<QVSentBlobs>& blobs,
-                                                                        bool silently, const QVDelegate& onSuccess,
-                                                                        const QVDelegate& onFailure,
-                                                                        const std::optional<std::string>& message);
     // The server batch: entries without a leaderboard id are dropped; none
     // left fails with null and sends nothing.
     static platform::Ref<QVRequestHandle> submitHighScoreBatch(QVHighScoreBatch& batch, const QVGameCenterDates& dates,
@@ -212,11 +225,13 @@ public:
     void dispatchPendingScores();
     // Success hook: runs the chained value, when there is one, with no argument.
     void _onSetHighScore(platform::Object* series, platform::Object* nextCall);
-    // Blob-upload hook of a batch answer, given the batch's QVSentBlobs: each
-    // answered score with a blob of the batch and upload parameters sends its
-    // blob to the storage host (and is stored once it is there); every other
-    // answered score is stored as synchronised at once, with its blob of the
-    // batch when it has one.
+    // Blob-upload hook of a batch answer, given the batch's QVSentBlobs (any
+    // other object is an assertion): each answered score with a blob of the
+    // batch and upload parameters sends its blob to the storage host (and is
+    // stored once it is there); every other answered score is stored as
+    // synchronised at once, with its blob of the batch when it has one. A
+    // score whose row took a newer blob meanwhile is left to that blob's
+    // own batch: the newer blob wins.
     void _uploadBlobs(platform::Object* series, platform::Object* sentBlobs);
     size_t pendingScoreCount() const { return mPendingScores.size(); }
 
@@ -227,18 +242,16 @@ public:
         platform::Bytes blob;
     };
     // The blobs of the scores queued and not sent yet, at most one per
-    // leaderboard: a new one replaces the leaderboard's last. A batch takes
-    // its scores' blobs with it when it goes (takePendingBlobs). Each call
-    // takes constant time; removing one may change the others' order.
+    // leaderboard: a new one replaces the leaderboard's last. At the
+    // dispatch each goes into its score's batch entry, the one place it
+    // travels in from there. Each call takes constant time; removing one may
+    // change the others' order.
     static void setPendingBlob(const platform::Bytes& blob, const std::string& leaderboardId, int64_t score);
     static void removePendingBlobForLeaderboard(const std::string& leaderboardId);
     // The blob pending for exactly this leaderboard and score, or none.
     static std::optional<platform::Bytes> getPendingBlobForLeaderboard(const std::string& leaderboardId,
                                                                        int64_t score);
     const std::vector<QVPendingBlob>& pendingBlobs() const { return mPendingBlobs; }
-    // Takes out the pending blob of each score of the batch (its leaderboard's,
-    // when it is for that score) into the blobs the batch carries.
-    static platform::Ref<QVSentBlobs> takePendingBlobs(const QVHighScoreBatch& batch);
 
     // -- score blobs on the storage host
     // Sets the blob on the score and posts it to the score's upload form;
@@ -305,6 +318,11 @@ public:
     static std::string buildDeleteScoresQuery(bool descending);
     static std::string buildGetHighScoresQuery(bool descending, int limit);
 
+    // Whether the unknown-board warning is still to be said for this board:
+    // once per board while the service runs (a launch), since a game may send
+    // the same score on every tap.
+    static bool firstUnknownBoardWarning(const std::string& leaderboardId);
+
     // Gives the scores stored without a player (user 0 or NULL) to the user,
     // row by row: a score the user already holds keeps the user's row and the
     // anonymous copy goes.
@@ -325,28 +343,7 @@ private:
     std::unordered_map<std::string, size_t> pendingBlobIndex_;
     QVHighScoreBatch mPendingScores;
     platform::Ref<platform::Timer> dispatchTimer_;
-};
-
-// The blobs a sent batch carries, at most one per leaderboard: only the
-// answer to that batch uploads them (or stores them with their scores), so a
-// later batch of the same leaderboards neither replaces nor drops them. They
-// go with the batch once it is answered or has failed; a blob whose score the
-// answer does not hold (the server kept another best) is never uploaded.
-class QVSentBlobs final : public platform::Object {
-public:
-    static platform::Ref<QVSentBlobs> create() { return platform::adoptRef(new QVSentBlobs); }
-    // The blobs of the batch's own entries: for each entry in order, one with
-    // a blob replaces its leaderboard's, one without removes it.
-    static platform::Ref<QVSentBlobs> ofEntries(const QVHighScoreBatch& batch);
-
-    void set(const std::string& leaderboardId, int64_t score, platform::Bytes blob);
-    void remove(const std::string& leaderboardId) { blobs_.erase(leaderboardId); }
-    // Takes out the blob of exactly this leaderboard and score, or none.
-    std::optional<platform::Bytes> take(const std::string& leaderboardId, int64_t score);
-
-private:
-    QVSentBlobs() = default;
-    std::unordered_map<std::string, std::pair<int64_t, platform::Bytes>> blobs_;
+    std::set<std::string> unknownBoardsSaid_;
 };
 
 } // namespace quorvel

@@ -143,9 +143,12 @@ struct BoardRules {
 };
 
 // A score for a board the device does not know is not kept: the warning says
-// why, and whether the device has learned the game's boards at all yet.
+// why, and whether the device has learned the game's boards at all yet; once
+// per board and launch, with its query.
 void reportUnknownBoard(const std::string& leaderboardId)
 {
+    if (!QVHighScoreService::firstUnknownBoardWarning(leaderboardId))
+        return;
     QVSqlQuery any(QVOfflineStore::getOfflineDatabaseHandle(), "SELECT 1 FROM leaderboards LIMIT 1");
     const char* why = any.step()
         ? "it is not among the game's leaderboards the device learned at its last login"
@@ -241,6 +244,7 @@ std::string QVHighScoreService::buildGetHighScoresQuery(bool descending, int lim
 
 bool QVHighScoreService::localSetHighScore(int64_t score, const std::string& leaderboardId, const std::string& userId)
 {
+    requireMainThread("QVHighScoreService::localSetHighScore");
     return localSetHighScore(score, leaderboardId, userId, std::nullopt, std::nullopt, false);
 }
 
@@ -248,6 +252,7 @@ bool QVHighScoreService::localSetHighScore(int64_t score, const std::string& lea
                                            const std::optional<std::string>& displayText,
                                            const std::optional<platform::Date>& serverDate, bool addToExisting)
 {
+    requireMainThread("QVHighScoreService::localSetHighScore");
     return localSetHighScore(score, leaderboardId, userId, displayText, std::nullopt, serverDate, addToExisting);
 }
 
@@ -256,6 +261,7 @@ bool QVHighScoreService::localSetHighScore(int64_t score, const std::string& lea
                                            const std::optional<std::string>& customData,
                                            const std::optional<platform::Date>& serverDate, bool addToExisting)
 {
+    requireMainThread("QVHighScoreService::localSetHighScore");
     return localSetHighScore(score, leaderboardId, userId, displayText, customData, serverDate, addToExisting, nullptr);
 }
 
@@ -265,6 +271,7 @@ bool QVHighScoreService::localSetHighScore(int64_t score, const std::string& lea
                                            const std::optional<platform::Date>& serverDate, bool addToExisting,
                                            bool* shouldSubmit)
 {
+    requireMainThread("QVHighScoreService::localSetHighScore");
     return localSetHighScore(score, leaderboardId, userId, displayText, customData, std::nullopt, serverDate,
                              addToExisting, shouldSubmit, true);
 }
@@ -276,6 +283,7 @@ bool QVHighScoreService::localSetHighScore(int64_t score, const std::string& lea
                                            const std::optional<platform::Date>& serverDate, bool addToExisting,
                                            bool* shouldSubmit, bool overrideExisting)
 {
+    requireMainThread("QVHighScoreService::localSetHighScore");
     return storeScore(score, leaderboardId, userId, displayText, customData, blob, serverDate, addToExisting,
                       shouldSubmit, overrideExisting, 0);
 }
@@ -407,8 +415,15 @@ bool QVHighScoreService::storeScore(int64_t score, const std::string& leaderboar
     return accepted;
 }
 
+bool QVHighScoreService::firstUnknownBoardWarning(const std::string& leaderboardId)
+{
+    QVHighScoreService* shared = sharedService();
+    return !shared || shared->unknownBoardsSaid_.insert(leaderboardId).second;
+}
+
 void QVHighScoreService::adoptAnonymousScores(const std::string& userId)
 {
+    requireMainThread("QVHighScoreService::adoptAnonymousScores");
     sqlite3* db = QVOfflineStore::getOfflineDatabaseHandle();
     if (!db)
         return;
@@ -438,6 +453,7 @@ void QVHighScoreService::adoptAnonymousScores(const std::string& userId)
 
 bool QVHighScoreService::getPreviousHighScoreLocal(int64_t* score, const std::string& leaderboardId)
 {
+    requireMainThread("QVHighScoreService::getPreviousHighScoreLocal");
     // A board missing from the store reads as ascending.
     Ref<QVLeaderboard_Sync> details = QVLeaderboardService::getLeaderboardDetails(leaderboardId);
     return previousBest(score, leaderboardId, details && details->descendingSortOrder());
@@ -445,6 +461,7 @@ bool QVHighScoreService::getPreviousHighScoreLocal(int64_t* score, const std::st
 
 bool QVHighScoreService::isScorePending(const std::string& leaderboardId, int64_t score)
 {
+    requireMainThread("QVHighScoreService::isScorePending");
     QVOfflineStore::Use pending(
         cached(QVOfflineStore::highScoreStatements().pendingOnBoard, [] { return kPendingOnBoard; }));
     bindId(*pending, "user_id", QVUser::offlineRowsUserId());
@@ -457,6 +474,7 @@ bool QVHighScoreService::isScorePending(const std::string& leaderboardId, int64_
 
 std::vector<Ref<QVHighScore>> QVHighScoreService::getHighScoresLocal(const std::string& leaderboardId)
 {
+    requireMainThread("QVHighScoreService::getHighScoresLocal");
     std::vector<Ref<QVHighScore>> scores;
     Ref<QVLeaderboard_Sync> details = QVLeaderboardService::getLeaderboardDetails(leaderboardId);
     bool descending = details && details->descendingSortOrder();
@@ -482,6 +500,7 @@ std::vector<Ref<QVHighScore>> QVHighScoreService::getHighScoresLocal(const std::
 void QVHighScoreService::getHighScoresLocal(const std::string& leaderboardId, const QVDelegate& onSuccess,
                                             const QVDelegate&)
 {
+    requireMainThread("QVHighScoreService::getHighScoresLocal");
     QVPaginatedSeries::Objects objects;
     for (auto& score : getHighScoresLocal(leaderboardId))
         objects.emplace_back(score.get());
@@ -491,6 +510,7 @@ void QVHighScoreService::getHighScoresLocal(const std::string& leaderboardId, co
 Ref<QVHighScore> QVHighScoreService::getHighScoreForUser(const QVUser& user, const std::string& leaderboardId,
                                                          bool descendingSortOrder)
 {
+    requireMainThread("QVHighScoreService::getHighScoreForUser");
     QVOfflineStore::Use q(getHighScores(descendingSortOrder, 1));
     q->bind("leaderboard_id", leaderboardId);
     q->bind("user_id", user.resourceId());

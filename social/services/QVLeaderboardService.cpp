@@ -146,11 +146,13 @@ bool storeServerBest(const QVLeaderboard_Sync& board, const std::string& userId)
         return false;
     {
         // The server holds this score already (a batch whose answer was lost):
-        // a row of it still waiting must not be sent a second time.
+        // a row of it still waiting must not be sent a second time. A row
+        // with a blob waits on: its blob has not reached the service (the
+        // score may be kept there twice, and only the upload settles it).
         QVOfflineStore::Use reached(statement(
             QVOfflineStore::leaderboardStatements().markReached,
             "UPDATE high_scores SET server_sync_at = :server_sync_at WHERE user_id = :user_id AND leaderboard_id = "
-            ":leaderboard_id AND score = :score AND server_sync_at IS NULL"));
+            ":leaderboard_id AND score = :score AND server_sync_at IS NULL AND blob IS NULL"));
         reached->bindInt64("server_sync_at", syncAt);
         reached->bind("user_id", userId);
         reached->bind("leaderboard_id", id);

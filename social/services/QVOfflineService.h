@@ -73,11 +73,11 @@ public:
     static bool loadConfigurationFileIfChanged();
 
     // Before a write of the game's: a store whose file was removed while the
-    // game ran (a player clearing its data) is made anew, with its tables and
-    // the configuration file, rather than taking writes that would be lost;
-    // what the old file kept is gone. The file is looked at by the first
-    // write of each turn of the main loop, so the writes after it in the turn
-    // cost no system call. Answers whether there is a store.
+    // game ran (a player clearing its data) is made again at its path, with
+    // what it kept, rather than taking writes that would be lost with the
+    // removed file. Every write asks (the cost of one fstat); a move of the
+    // file is looked for once per turn of the main loop. Answers whether
+    // there is a store.
     static bool reopenStoreIfRemoved();
 
 private:

@@ -11,7 +11,10 @@
 #include <cmath>
 #include <limits>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvel {
 
@@ -49,6 +52,9 @@ constexpr const char* kCreateHighScores =
     "BLOB DEFAULT NULL,UNIQUE(leaderboard_id, user_id, score))";
 constexpr const char* kIndexHighScores =
     "CREATE INDEX IF NOT EXISTS high_scores_index ON high_scores (user_id, leaderboard_id)";
+// The unique key a table of the earlier layout gains (a new table has it in its text).
+constexpr const char* kIndexHighScoresKey =
+    "CREATE UNIQUE INDEX IF NOT EXISTS high_scores_key_index ON high_scores (leaderboard_id, user_id, score)";
 // The player's last sync time is the newest stamp of the player's scores and
 // of the leaderboards: these indexes let it be read without a scan, so that
 // storing a score costs the same however large the store grows.
@@ -175,8 +181,13 @@ struct State {
     std::string openError;
     int savepoints { 0 };
     uint64_t generation { 0 };
-    // Valid until the main loop turns after the store's file was last looked at.
-    platform::Ref<platform::Timer> removalLooked;
+    // A descriptor of the store's file of our own, asked for its link count
+    // (a removed file has none left while it stays open): -1 when none. It
+    // is closed only after the connection, since closing a descriptor of a
+    // file drops every lock the process holds on it.
+    int fileFd { -1 };
+    // The main loop's turn in which the store's path was last looked at.
+    std::optional<uint64_t> pathLookedTurn;
     QVSqlQuery getVersion;
     QVSqlQuery setVersion;
     QVAchievementStatements achievements;
@@ -197,6 +208,47 @@ void prepare(QVSqlQuery& query, const char* sql) { query.reset(state().db, sql);
 bool addMissingColumn(const char* table, const char* column, const char* alter)
 {
     return QVOfflineStore::columnExists(table, column) || QVOfflineStore::exec(alter);
+}
+
+// Whether high_scores holds each score once per player and board: a unique
+// key on exactly (leaderboard_id, user_id, score), the table's own or an index.
+bool hasScoreKey()
+{
+    QVSqlQuery indexes(state().db, "SELECT name FROM pragma_index_list('high_scores') WHERE \"unique\" = 1");
+    while (indexes.step()) {
+        const char* name = indexes.getText("name");
+        QVSqlQuery columns(state().db, "SELECT group_concat(name, ',') AS names FROM (SELECT name FROM "
+                                       "pragma_index_info(:index) ORDER BY name)");
+        columns.bind("index", name ? name : "");
+        const char* names = columns.step() ? columns.getText("names") : nullptr;
+        if (names && std::string(names) == "leaderboard_id,score,user_id")
+            return true;
+    }
+    return false;
+}
+
+// A table of the earlier layout has no such key: every login then stored
+// another copy of the player's best. The copies of a score become one row
+// (the newest texts and blob of its copies; waiting to be sent while a copy
+// with a blob waits, or while no copy was ever sent), and the key is added.
+bool addScoreKey()
+{
+    constexpr const char* kSame = "d.leaderboard_id = h.leaderboard_id AND d.user_id = h.user_id AND d.score = h.score";
+    auto newestOf = [&](const std::string& column) {
+        return "(SELECT d." + column + " FROM high_scores AS d WHERE " + kSame + " AND d." + column
+            + " IS NOT NULL ORDER BY d.rowid DESC LIMIT 1)";
+    };
+    const std::string merge = std::string("UPDATE high_scores AS h SET display_text = ") + newestOf("display_text")
+        + ", custom_data = " + newestOf("custom_data") + ", blob = " + newestOf("blob")
+        + ", server_sync_at = CASE WHEN EXISTS (SELECT 1 FROM high_scores AS d WHERE " + kSame
+        + " AND d.server_sync_at IS NULL AND d.blob IS NOT NULL) OR NOT EXISTS (SELECT 1 FROM high_scores AS d WHERE "
+        + kSame + " AND d.server_sync_at IS NOT NULL) THEN NULL ELSE (SELECT MAX(d.server_sync_at) FROM high_scores "
+        + "AS d WHERE " + kSame + ") END WHERE h.rowid IN (SELECT MAX(rowid) FROM high_scores GROUP BY "
+        + "leaderboard_id, user_id, score HAVING COUNT(*) > 1)";
+    return QVOfflineStore::exec(merge.c_str())
+        && QVOfflineStore::exec("DELETE FROM high_scores WHERE rowid NOT IN (SELECT MAX(rowid) FROM high_scores GROUP "
+                                "BY leaderboard_id, user_id, score)")
+        && QVOfflineStore::exec(kIndexHighScoresKey);
 }
 
 // A table group whose tables or columns cannot be made keeps its old versions,
@@ -259,6 +311,82 @@ void keepCommitsInLog(sqlite3* db, const std::string& path)
     sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
 }
 
+// A connection to the file at `path`, or null with `error` saying why: a
+// file that cannot be opened or used is logged once.
+sqlite3* openConnection(const std::string& path, bool readOnly, std::string& error)
+{
+    error.clear();
+    sqlite3* db = nullptr;
+    // The connection is the main thread's alone: SQLite need not lock it for every call.
+    int flags = (readOnly ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) | SQLITE_OPEN_NOMUTEX;
+    int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    if (rc != SQLITE_OK)
+        error = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    else
+        error = checkUsable(db);
+    if (error.empty())
+        return db;
+    // SQLite hands back a handle even when the open fails; it must still be closed.
+    sqlite3_close(db);
+    platform::logError("Quorvel: the offline store \"%s\" cannot be used (%s); the client runs without it",
+                       path.c_str(), error.c_str());
+    return nullptr;
+}
+
+// Whether a database holds any table (a new file holds none).
+bool holdsTables(sqlite3* db)
+{
+    sqlite3_stmt* q = nullptr;
+    bool any = sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master LIMIT 1", -1, &q, nullptr) == SQLITE_OK
+        && sqlite3_step(q) == SQLITE_ROW;
+    sqlite3_finalize(q);
+    return any;
+}
+
+// Makes an opened connection the store's.
+void install(sqlite3* db, const std::string& path)
+{
+    State& s = state();
+    keepCommitsInLog(db, path);
+    s.db = db;
+    s.fileFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    s.pathLookedTurn.reset();
+}
+
+// Whether the open store's file has lost its last name: one fstat of our
+// descriptor, no path to resolve, so every write can afford to ask.
+bool fileUnlinked()
+{
+    struct stat st {};
+    const int fd = state().fileFd;
+    return fd >= 0 && ::fstat(fd, &st) == 0 && st.st_nlink == 0;
+}
+
+// Whether the store's path no longer leads to the open file (removed, moved
+// or replaced): SQLite compares the path's file with its own.
+bool pathMoved()
+{
+    int moved = 0;
+    return sqlite3_file_control(state().db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved;
+}
+
+// Closes the connection and then the descriptor of our own.
+void closeConnection()
+{
+    State& s = state();
+    if (s.db) {
+        if (!sqlite3_get_autocommit(s.db))
+            sqlite3_exec(s.db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(s.db);
+    }
+    s.db = nullptr;
+    if (s.fileFd >= 0)
+        ::close(s.fileFd);
+    s.fileFd = -1;
+    s.savepoints = 0;
+    s.pathLookedTurn.reset();
+}
+
 } // namespace
 
 // -- connection --------------------------------------------------------------
@@ -270,51 +398,27 @@ bool QVOfflineStore::openDatabaseAtPath(const std::string& path, bool readOnly)
     teardownOfflineDatabase();
     State& s = state();
     ++s.generation;
-    s.openError.clear();
-    sqlite3* db = nullptr;
-    // The connection is the main thread's alone: SQLite need not lock it for every call.
-    int flags = (readOnly ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) | SQLITE_OPEN_NOMUTEX;
-    int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
-    if (rc != SQLITE_OK)
-        s.openError = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-    else
-        s.openError = checkUsable(db);
-    if (!s.openError.empty()) {
-        // SQLite hands back a handle even when the open fails; it must still be closed.
-        sqlite3_close(db);
-        platform::logError("Quorvel: the offline store \"%s\" cannot be used (%s); the client runs without it",
-                           path.c_str(), s.openError.c_str());
+    sqlite3* db = openConnection(path, readOnly, s.openError);
+    if (!db)
         return false;
-    }
-    keepCommitsInLog(db, path);
-    s.db = db;
+    install(db, path);
     return true;
 }
 
 void QVOfflineStore::teardownOfflineDatabase()
 {
-    State& s = state();
     finalizeAchievementStatements();
     finalizeHighScoreStatements();
     finalizeLeaderboardStatements();
     finalizeUserStatements();
     finalizeVersionStatements();
-    if (s.db) {
-        if (!sqlite3_get_autocommit(s.db))
-            sqlite3_exec(s.db, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close(s.db);
-    }
-    s.db = nullptr;
-    s.savepoints = 0;
-    s.removalLooked = nullptr;
+    closeConnection();
 }
 
 bool QVOfflineStore::wasRemoved()
 {
     State& s = state();
-    int moved = 0;
-    return s.db && sqlite3_get_autocommit(s.db)
-        && sqlite3_file_control(s.db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved;
+    return s.db && sqlite3_get_autocommit(s.db) && (fileUnlinked() || pathMoved());
 }
 
 bool QVOfflineStore::wasRemovedThisTurn()
@@ -322,28 +426,66 @@ bool QVOfflineStore::wasRemovedThisTurn()
     State& s = state();
     if (!s.db || !sqlite3_get_autocommit(s.db))
         return false; // not looked at: the next call looks
+    if (fileUnlinked())
+        return true;
     platform::RunLoop& main = platform::RunLoop::main();
     if (!main.isCurrent())
-        return wasRemoved();
-    if (s.removalLooked && s.removalLooked->isValid())
+        return pathMoved();
+    if (s.pathLookedTurn == main.turn())
         return false;
-    if (wasRemoved())
-        return true;
-    s.removalLooked = main.performAfter(0, [] { });
-    return false;
+    s.pathLookedTurn = main.turn();
+    return pathMoved();
 }
 
 bool QVOfflineStore::reopen()
 {
-    const char* file = state().db ? sqlite3_db_filename(state().db, "main") : nullptr;
+    State& s = state();
+    const char* file = s.db ? sqlite3_db_filename(s.db, "main") : nullptr;
     const std::string path = file ? file : "";
     if (path.empty())
         return false;
-    platform::logWarning("Quorvel: the offline store \"%s\" was removed while the game ran; it is made anew, without "
-                         "what it kept",
-                         path.c_str());
-    if (!openDatabaseAtPath(path))
+    // A new file at the path, filled with what the open store holds: the
+    // removed file's contents are all still readable through the connection.
+    // A store someone put in its place is taken as it is.
+    std::string error;
+    sqlite3* fresh = openConnection(path, false, error);
+    bool copied = false;
+    if (fresh && holdsTables(fresh)) {
+        teardownOfflineDatabase();
+        ++s.generation;
+        s.openError.clear();
+        platform::logWarning("Quorvel: the offline store \"%s\" was replaced while the game ran; the new one is used",
+                             path.c_str());
+        install(fresh, path);
+        setupOfflineSupport();
+        return true;
+    }
+    if (fresh) {
+        if (sqlite3_backup* backup = sqlite3_backup_init(fresh, "main", s.db, "main")) {
+            copied = sqlite3_backup_step(backup, -1) == SQLITE_DONE;
+            copied = sqlite3_backup_finish(backup) == SQLITE_OK && copied;
+        }
+        if (!copied)
+            error = sqlite3_errmsg(fresh);
+    }
+    teardownOfflineDatabase();
+    ++s.generation;
+    s.openError = fresh ? "" : error;
+    if (!fresh) {
+        platform::logError("Quorvel: the offline store \"%s\" was removed while the game ran and cannot be made "
+                           "again; the client runs without it",
+                           path.c_str());
         return false;
+    }
+    if (copied)
+        platform::logWarning("Quorvel: the offline store \"%s\" was removed while the game ran; it is made again "
+                             "with what it kept",
+                             path.c_str());
+    else
+        platform::logWarning("Quorvel: the offline store \"%s\" was removed while the game ran; it is made anew, "
+                             "without what it kept (%s)",
+                             path.c_str(), error.c_str());
+    install(fresh, path);
     setupOfflineSupport();
     return true;
 }
@@ -578,6 +720,10 @@ void QVOfflineStore::setupHighScoreTables(bool recreate)
         }
         exec(kIndexHighScores);
         exec(kIndexHighScoresSync);
+        if (!hasScoreKey() && !addScoreKey()) {
+            reportUnfinishedMigration("high score");
+            return;
+        }
         if (!setTableVersion("high_scores", 3))
             return;
         transaction.commit();

@@ -120,13 +120,17 @@ public:
     // opened, a player clearing the game's data: writes would go into the
     // removed file and be lost. Asked outside transactions only (false inside).
     static bool wasRemoved();
-    // The same, looked at by the first call of each turn of the main loop
-    // (every call on another thread): the later calls of the turn answer
-    // false without a system call. A removal during a turn is seen at the
-    // next turn's first call, as one just after the turn's writes would be.
+    // The same at the cost a write can afford: the file's link count, asked
+    // of a descriptor held open (no path resolved), at every call; whether
+    // the path still leads to the file (a move) at the first call of each
+    // turn of the main loop (every call on another thread).
     static bool wasRemovedThisTurn();
-    // Opens a new store at the open store's path and builds its tables; said
-    // in the log. False when it cannot be opened.
+    // Makes the store again at the open store's path, with what the open
+    // store holds (its removed file stays readable while it is open): the
+    // new file gets a copy of it, or, when that copy fails, new tables. A
+    // store someone put at the path instead is taken as it is. Said in the
+    // log. False when no store can be opened there: the client then runs
+    // without one, every write refused rather than kept in a removed file.
     static bool reopen();
     // The open connection, or null.
     static sqlite3* getOfflineDatabaseHandle();

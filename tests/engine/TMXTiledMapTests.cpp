@@ -5,6 +5,7 @@
 
 #include "engine/KSTMXTiledMap.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/Log.h"
 #include "platform/graphics/Image.h"
 
 #include <functional>
@@ -260,7 +261,56 @@ TEST_F(TMXTiledMapTest, MapsThatCannotBeBuiltAreRefused)
     EXPECT_FALSE(load("noimage.tmx", mapDocument("orthogonal", 1, 1, 8, 8,
         "<tileset name=\"t\" firstgid=\"1\" tilewidth=\"8\" tileheight=\"8\"><image source=\"gone.png\"/></tileset>"
         + layer("a", 1, 1, { 1 }))));
+    // An image without a source names the map's folder, which is no image.
+    EXPECT_FALSE(load("maps/folder.tmx", mapDocument("orthogonal", 1, 1, 8, 8,
+        "<tileset name=\"t\" firstgid=\"1\" tilewidth=\"8\" tileheight=\"8\"><image/></tileset>" + layer("a", 1, 1, { 1 }))));
     // An invisible layer is never built, whatever its data.
     EXPECT_TRUE(load("hiddenshort.tmx", mapDocument("orthogonal", 2, 2, 8, 8, kTileset
         + layer("a", 2, 2, { 1, 1, 1 }, " visible=\"0\"") + layer("b", 1, 1, { 1 }))));
+}
+
+TEST_F(TMXTiledMapTest, AMapWithALayerNoTilesetCoversIsRefusedWithItsReason)
+{
+    // The tileset starts above the layer's GIDs, or at a GID that reads negative.
+    for (const std::string firstGid : { "5", "-1" }) {
+        SCOPED_TRACE("firstgid " + firstGid);
+        platform::LogCapture log;
+        EXPECT_FALSE(load("uncovered.tmx", mapDocument("orthogonal", 2, 2, 8, 8,
+            "<tileset name=\"t\" firstgid=\"" + firstGid + "\" tilewidth=\"8\" tileheight=\"8\"><image source=\"tiles.png\"/></tileset>"
+            + layer("empty", 2, 1, { 0, 0 }) + layer("a", 2, 2, { 0, 2, 1, 0 }))));
+        EXPECT_EQ(log.texts(), (std::vector<std::string> { "TMX: no tileset holds the tiles of layer \"a\" (GID 2)" }));
+    }
+    // Hidden, such a layer is never built.
+    EXPECT_TRUE(load("hidden.tmx", mapDocument("orthogonal", 2, 1, 8, 8,
+        "<tileset name=\"t\" firstgid=\"5\" tilewidth=\"8\" tileheight=\"8\"><image source=\"tiles.png\"/></tileset>"
+        + layer("a", 2, 1, { 1, 2 }, " visible=\"0\"") + layer("b", 1, 1, { 5 }))));
+}
+
+TEST_F(TMXTiledMapTest, ALayerWhoseTilesetIsTakenAwayGivesEmptyTiles)
+{
+    auto map = load("m.tmx", mapDocument("orthogonal", 2, 1, 8, 8, kTileset + layer("a", 2, 1, { 2, 3 })));
+    ASSERT_TRUE(map);
+    KSTMXLayer* a = map->layerNamed("a");
+    KSSprite* kept = a->tileAt(Point(0, 0));
+    a->setTileset(nullptr);
+
+    KSSprite* fresh = a->tileAt(Point(1, 0));
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(fresh->textureRect(), Rect());
+    EXPECT_EQ(fresh->atlasIndex(), 1u);
+    EXPECT_EQ(kept->textureRect(), Rect(8, 0, 8, 8)) << "sprites made before keep their tile";
+    EXPECT_EQ(assertionOf([&] { a->setTileGID(4, Point(1, 0)); }), "TMXLayer: invalid gid") << "no tileset to cut from";
+    a->setTileGID(0, Point(1, 0));
+    EXPECT_EQ(a->tileGIDAt(Point(1, 0)), 0u);
+    auto screen = makeScreen(32, 24);
+    map->visit();
+
+    // A layer made by hand whose tileset goes before its tiles are set up.
+    auto info = KSTMXMapInfo::formatWithTMXFile("m.tmx");
+    auto byHand = KSTMXLayer::layerWithTilesetInfo(info->tilesets()[0].get(), info->layers()[0].get(), info.get());
+    ASSERT_TRUE(byHand);
+    byHand->setTileset(nullptr);
+    byHand->setupTiles();
+    EXPECT_EQ(byHand->textureAtlas()->totalQuads(), 2u);
+    EXPECT_EQ(byHand->tileAt(Point(1, 0))->textureRect(), Rect());
 }

@@ -565,6 +565,7 @@ void Wakeup::drain()
 
 struct Server::Core : std::enable_shared_from_this<Server::Core> {
     static constexpr size_t kChunk = 64 * 1024;
+    static constexpr auto kLinger = std::chrono::seconds(2);
 
     struct Connection {
         explicit Connection(RequestReader::BodyLimit limit) : reader(std::move(limit)) { }
@@ -582,6 +583,10 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
         bool closeAfterOut { false };
         bool peerDone { false };    // the client sends no more
         bool dead { false };
+        // Answered and half-closed: what the client still sends is read and
+        // dropped until it closes or this passes, so a close with unread
+        // bytes cannot reset the answer away before the client reads it.
+        std::optional<Clock::time_point> lingerUntil;
         Clock::time_point lastActive;
         std::optional<Clock::time_point> requestBegan; // the first byte of the request being read
 
@@ -644,6 +649,10 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
         auto idle = connections.end(), unfinished = connections.end();
         for (auto it = connections.begin(); it != connections.end(); ++it) {
             auto& c = it->second;
+            if (c.lingerUntil && !c.dead) {
+                close(it->first);
+                return true;
+            }
             if (c.waiting || c.dead || c.closeAfterOut || !c.drained())
                 continue;
             if (!c.requestBegan) {
@@ -771,7 +780,9 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
             return;
         c.out.clear();
         c.outAt = 0;
-        if (c.closeAfterOut || (c.peerDone && c.in.empty()))
+        if (c.closeAfterOut && !c.peerDone)
+            linger(c);
+        else if (c.closeAfterOut || (c.peerDone && c.in.empty()))
             c.dead = true;
         else
             advance(id, c); // a request sent behind the last one
@@ -779,8 +790,37 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
             flush(id, c);
     }
 
+    void linger(Connection& c)
+    {
+        if (::shutdown(c.fd, SHUT_WR) != 0) {
+            c.dead = true;
+            return;
+        }
+        c.lingerUntil = Clock::now() + kLinger;
+    }
+
+    // Drops what a lingering connection still sends; its end (or an error) closes it.
+    void discard(Connection& c)
+    {
+        char buffer[kChunk];
+        for (int round = 0; round < 16; ++round) {
+            ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
+            if (n > 0)
+                continue;
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+                c.dead = true;
+            return;
+        }
+    }
+
     void receive(uint64_t id, Connection& c)
     {
+        if (c.lingerUntil) {
+            discard(c);
+            return;
+        }
         char buffer[kChunk];
         for (int round = 0; round < 16; ++round) {
             ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
@@ -814,6 +854,7 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
     }
 
     bool reading(const Connection& c) const { return !c.waiting && !c.closeAfterOut && !c.peerDone && c.drained(); }
+    bool listening(const Connection& c) const { return reading(c) || c.lingerUntil.has_value(); }
 
     // Closes connections that sent nothing for too long, and answers 408 to
     // requests that did not arrive whole in time.
@@ -823,6 +864,13 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
         for (auto& [id, c] : connections) {
             if (c.waiting || c.dead)
                 continue;
+            if (c.lingerUntil) {
+                if (*c.lingerUntil <= now)
+                    c.dead = true;
+                else
+                    next = std::min(next, *c.lingerUntil);
+                continue;
+            }
             bool unfinished = reading(c) && c.requestBegan;
             Clock::time_point deadline = (unfinished ? *c.requestBegan : c.lastActive) + settings.readTimeout;
             if (deadline > now) {
@@ -881,7 +929,7 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
             fds.push_back({ wakeup.fd(), POLLIN, 0 });
             fds.push_back({ acceptor.pollable(now, next), POLLIN, 0 });
             for (auto& [id, c] : connections) {
-                short events = (reading(c) ? POLLIN : 0) | (c.drained() ? 0 : POLLOUT);
+                short events = (listening(c) ? POLLIN : 0) | (c.drained() ? 0 : POLLOUT);
                 fds.push_back({ c.fd, events, 0 });
                 ids.push_back(id);
             }
@@ -925,7 +973,7 @@ struct Server::Core : std::enable_shared_from_this<Server::Core> {
                 }
                 if (revents & POLLOUT)
                     flush(it->first, c);
-                if (!c.dead && (revents & POLLIN) && reading(c))
+                if (!c.dead && (revents & POLLIN) && listening(c))
                     receive(it->first, c);
                 else if (revents & POLLHUP)
                     c.dead = true; // gone both ways: nothing can reach it

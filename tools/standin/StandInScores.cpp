@@ -221,11 +221,18 @@ Answer scores::page(Store& s, const LoggedRequest& r, int64_t user)
             if (mine != ranked.end())
                 pageAsked.number = static_cast<size_t>(mine - ranked.begin()) / pageAsked.perPage + 1;
         }
-        for (size_t i = pageAsked.offset(); i < ranked.size() && i < pageAsked.offset() + pageAsked.perPage; ++i)
-            body += "<high_score><id>" + std::to_string(ranked[i].id) + "</id>"
+        for (size_t i = pageAsked.offset(); i < ranked.size() && i < pageAsked.offset() + pageAsked.perPage; ++i) {
+            // The row listed is the player's newest copy of the best: its blob
+            // is the one the player gave last with that score.
+            Statement best(s.db, "SELECT id FROM high_scores WHERE leaderboard_id = ? AND user_id = ? AND score = ?"
+                                 " ORDER BY id DESC LIMIT 1");
+            best.bind(1, *board).bind(2, ranked[i].user).bind(3, ranked[i].score);
+            const int64_t id = best.step() ? best.integer(0) : ranked[i].id;
+            body += "<high_score><id>" + std::to_string(id) + "</id>"
                 + element("score", std::to_string(ranked[i].score)) + element("rank", std::to_string(i + 1))
                 + element("leaderboard_id", std::to_string(*board)) + element("display_text", ranked[i].displayText)
-                + blobUrlElement(s, ranked[i].id) + players::userElement(s, ranked[i].user, user) + "</high_score>";
+                + blobUrlElement(s, id) + players::userElement(s, ranked[i].user, user) + "</high_score>";
+        }
         return Answer::xml("<resources>" + xml::pageHeader(ranked.size(), pageAsked) + body + "</resources>");
     } else {
         // The player's scores on every leaderboard.

@@ -4,6 +4,7 @@
 
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/KeyedCoder.h"
 #include "support/Assertions.h"
 
 #include <gtest/gtest.h>

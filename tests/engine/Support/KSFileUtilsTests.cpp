@@ -66,6 +66,17 @@ TEST_F(KSFileUtilsTest, DoubleResolutionVariantOnScaleTwoOnly)
     EXPECT_EQ(KSFileUtils::fullPathFromRelativePath("hero.png"), hero);
 }
 
+TEST_F(KSFileUtilsTest, AnAbsolutePathFoundOnlyAsItsVariantIsNotReportedMissing)
+{
+    std::string heroHD = dir.write("hero-hd.png", "x");
+    ksSetContentScaleFactor(2.0f);
+    platform::LogCapture log;
+    EXPECT_EQ(KSFileUtils::fullPathFromRelativePath(dir.file("hero.png")), heroHD);
+    EXPECT_EQ(log.texts(), std::vector<std::string> {});
+    EXPECT_EQ(KSFileUtils::fullPathFromRelativePath(dir.file("gone.png")), dir.file("gone.png"));
+    EXPECT_EQ(log.texts(), (std::vector<std::string> { "KSFileUtils: cannot find " + dir.file("gone.png") }));
+}
+
 // The engine finds its files by the client's rule: in the bundle folder, never
 // in the folder the game starts in, so a game does not half-work from one
 // folder and not from another. The error names the folder searched.

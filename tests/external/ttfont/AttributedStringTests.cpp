@@ -368,7 +368,7 @@ TEST(AttributedStringCoding, RunsAndStringsRoundTripThroughAPropertyListFile)
     EXPECT_EQ(coded["attributes"][1]["index"], Value(2));
     EXPECT_EQ(coded["attributes"][1]["attributes"]["k"], Value("a"));
 
-    std::string xml = platform::writePropertyList(coded);
+    std::string xml = *platform::writePropertyList(coded);
     std::optional<Value> read = platform::readPropertyList(xml.data(), xml.size());
     ASSERT_TRUE(read);
     auto back = TTAttributedString::attributedStringWithCoder(*read);

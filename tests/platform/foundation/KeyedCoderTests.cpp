@@ -42,10 +42,59 @@ public:
 
 const KeyedUnarchiver::Classes kParts { { "Part", Part::decode } };
 
+// A link to an optional next one, decoded whether present or not, and a list of items.
+class Link final : public Object, public Coding {
+public:
+    static Ref<Object> decode(KeyedUnarchiver& coder)
+    {
+        auto link = adoptRef(new Link);
+        link->next = coder.decodeObject("next");
+        if (coder.containsValueForKey("next") && !link->next)
+            return nullptr;
+        auto items = coder.decodeObjects("items");
+        if (!items)
+            return nullptr;
+        link->items = std::move(*items);
+        return link;
+    }
+    void encodeWithCoder(KeyedArchiver& coder) const override
+    {
+        coder.encodeObject("next", next.get());
+        coder.encodeObjects("items", items);
+    }
+
+    Ref<Object> next;
+    std::vector<Ref<Object>> items;
+};
+
+const KeyedUnarchiver::Classes kLinks { { "Link", Link::decode } };
+
+// The archive of `depth` links, each the next of the one before.
+Value chainOfLinks(int depth)
+{
+    Value chain;
+    for (int i = 0; i < depth; ++i) {
+        ValueDictionary link;
+        link.set("$class", "Link");
+        if (!chain.isNil())
+            link.set("next", std::move(chain));
+        link.set("items", ValueArray {});
+        chain = Value(std::move(link));
+    }
+    return chain;
+}
+
+std::string refusal(const Value& archive, const KeyedUnarchiver::Classes& classes)
+{
+    std::string error;
+    EXPECT_FALSE(KeyedUnarchiver::unarchiveObject(archive, classes, &error));
+    return error;
+}
+
 // The archive written as a property list and read back, as a stored one would be.
 Value stored(const Value& archive)
 {
-    const std::string xml = writePropertyList(archive);
+    const std::string xml = *writePropertyList(archive);
     std::optional<Value> read = readPropertyList(xml.data(), xml.size());
     EXPECT_TRUE(read);
     return read.value_or(Value());
@@ -80,11 +129,6 @@ TEST(KeyedCoder, MalformedArchivesGiveNullAndTheReason)
     root->parts = { Part::make("inner") };
     const Value good = KeyedArchiver::archivedObject(root.get());
 
-    auto refusal = [](const Value& archive, const KeyedUnarchiver::Classes& classes) {
-        std::string error;
-        EXPECT_FALSE(KeyedUnarchiver::unarchiveObject(archive, classes, &error));
-        return error;
-    };
     EXPECT_EQ(refusal(good, {}), "class \"Part\" cannot be unarchived here");
     EXPECT_EQ(refusal(Value("root"), kParts), "no archived object");
 
@@ -95,6 +139,39 @@ TEST(KeyedCoder, MalformedArchivesGiveNullAndTheReason)
     Value badName = good;
     badName.mutableDictionary().set("name", 3);
     EXPECT_EQ(refusal(badName, kParts), "the archived Part does not decode");
+}
+
+TEST(KeyedCoder, AnAbsentOptionalKeyIsNoReasonForAnotherFailure)
+{
+    auto last = adoptRef(new Link);
+    auto first = adoptRef(new Link);
+    first->items = { Boxed::number(1), last };
+    const Value good = KeyedArchiver::archivedObject(first.get());
+    ASSERT_TRUE(KeyedUnarchiver::unarchiveObject(good, kLinks)) << "no next anywhere is fine";
+
+    Value badItem = good;
+    badItem.mutableDictionary().find("items")->mutableArray().at(0).mutableDictionary().set("$class", "Gone");
+    EXPECT_EQ(refusal(badItem, kLinks), "class \"Gone\" cannot be unarchived here under key \"items\"");
+
+    // The inner link read its absent next and decoded; the outer one lacks its items.
+    Value noItems = good;
+    noItems.mutableDictionary().remove("items");
+    noItems.mutableDictionary().set("next", KeyedArchiver::archivedObject(last.get()));
+    EXPECT_EQ(refusal(noItems, kLinks), "no array under key \"items\"");
+
+    // An absent key is the reason when nothing else failed.
+    Value partnerless = KeyedArchiver::archivedObject(Part::make("p").get());
+    partnerless.mutableDictionary().remove("parts");
+    EXPECT_EQ(refusal(partnerless, kParts), "no array under key \"parts\"");
+}
+
+TEST(KeyedCoder, ObjectsNestedTooDeepAreRefused)
+{
+    EXPECT_TRUE(KeyedUnarchiver::unarchiveObject(chainOfLinks(KeyedUnarchiver::kMaxDepth), kLinks));
+    EXPECT_EQ(refusal(chainOfLinks(KeyedUnarchiver::kMaxDepth + 1), kLinks),
+              "objects nested deeper than 256 levels under key \"next\"");
+    // Deep enough to exhaust the stack were it walked to the end.
+    EXPECT_EQ(refusal(chainOfLinks(20000), kLinks), "objects nested deeper than 256 levels under key \"next\"");
 }
 
 TEST(KeyedCoder, ObjectsThatCannotBeArchivedFailTheirAssertions)

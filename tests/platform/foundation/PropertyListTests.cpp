@@ -184,7 +184,7 @@ TEST(PropertyListRead, ReportsMissingAndCorruptFiles)
 
 TEST(PropertyListWrite, WritesTheDocumentFrame)
 {
-    std::string xml = writePropertyList(Value(ValueDictionary { { "a", 1 } }));
+    std::string xml = *writePropertyList(Value(ValueDictionary { { "a", 1 } }));
     EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist", 0), 0u) << xml;
     EXPECT_NE(xml.find("<plist version=\"1.0\">\n<dict>\n\t<key>a</key>\n\t<integer>1</integer>\n</dict>\n</plist>\n"),
               std::string::npos)
@@ -193,7 +193,7 @@ TEST(PropertyListWrite, WritesTheDocumentFrame)
 
 TEST(PropertyListWrite, KeepsIntegersAndRealsApartAndWritesIsoDates)
 {
-    std::string xml = writePropertyList(Value(ValueArray { 3, 3.0, 0.1, Date { 1267679167.0 }, nullptr }));
+    std::string xml = *writePropertyList(Value(ValueArray { 3, 3.0, 0.1, Date { 1267679167.0 }, nullptr }));
     EXPECT_NE(xml.find("<integer>3</integer>"), std::string::npos);
     EXPECT_NE(xml.find("<real>3</real>"), std::string::npos);
     EXPECT_NE(xml.find("<real>0.1</real>"), std::string::npos);
@@ -220,7 +220,7 @@ TEST(PropertyListWrite, RoundTripsNestedValues)
         { "reals", ValueArray { 1e300, -0.5, 1.0 / 3.0, INFINITY, -INFINITY } },
         { "when", Date { -86400.0 } },
     });
-    std::string xml = writePropertyList(root);
+    std::string xml = *writePropertyList(root);
     // Base64 is wrapped rather than written as one long line.
     EXPECT_EQ(xml.find(std::string(80, 'A')), std::string::npos);
     std::string error;
@@ -236,7 +236,7 @@ TEST(PropertyListWrite, StringsXmlCannotCarryStillReadBack)
     // Control characters are dropped and broken UTF-8 replaced, rather than
     // writing a file that no reader accepts.
     Value root(ValueDictionary { { "bad\x01key", "a\x02" "b\xFF" "c\xC3" } });
-    auto back = read(writePropertyList(root));
+    auto back = read(*writePropertyList(root));
     ASSERT_TRUE(back);
     ASSERT_EQ(back->dictionary().size(), 1u);
     EXPECT_EQ(back->dictionary().keys()[0], "badkey");
@@ -245,11 +245,51 @@ TEST(PropertyListWrite, StringsXmlCannotCarryStillReadBack)
 
 TEST(PropertyListWrite, NanAndOutOfRangeDatesStillReadBack)
 {
-    auto back = read(writePropertyList(Value(ValueArray { NAN, Date { 1e300 }, Date { NAN } })));
+    auto back = read(*writePropertyList(Value(ValueArray { NAN, Date { 1e300 }, Date { NAN } })));
     ASSERT_TRUE(back);
     EXPECT_TRUE(std::isnan((*back)[0].asDouble()));
     EXPECT_EQ((*back)[1].date().seconds, 253402300799.0); // 9999-12-31T23:59:59Z
     EXPECT_EQ((*back)[2].date().seconds, 0.0);
+}
+
+TEST(PropertyListWrite, RefusesValuesNestedDeeperThanTheReaderGoes)
+{
+    // 254 arrays around a number: the number lies at level 255, the deepest that reads back.
+    Value deepest(1);
+    for (int i = 0; i < 254; ++i)
+        deepest = Value(ValueArray { deepest });
+    std::optional<std::string> xml = writePropertyList(deepest);
+    ASSERT_TRUE(xml);
+    std::string error;
+    auto back = read(*xml, &error);
+    ASSERT_TRUE(back) << error;
+    EXPECT_EQ(*back, deepest);
+
+    // One level more, the reader refuses the document; the writer refuses the value.
+    const Value tooDeep(ValueDictionary { { "k", deepest } });
+    std::string byHand = "<dict><key>k</key>";
+    for (int i = 0; i < 254; ++i)
+        byHand += "<array>";
+    byHand += "<integer>1</integer>";
+    for (int i = 0; i < 254; ++i)
+        byHand += "</array>";
+    EXPECT_NE(rejection(plist(byHand + "</dict>")).find("nested deeper than 256 levels"), std::string::npos);
+    EXPECT_FALSE(writePropertyList(tooDeep, &error));
+    EXPECT_EQ(error, "values nested deeper than 255 levels, which a property list cannot hold");
+
+    // Far deeper, built in memory: refused as well, and a file keeps what it held.
+    Value abyss(1);
+    for (int i = 0; i < 5000; ++i) {
+        ValueArray wrapper;
+        wrapper.push_back(std::move(abyss));
+        abyss = Value(std::move(wrapper));
+    }
+    TempDir dir;
+    const std::string path = dir.file("settings.plist");
+    ASSERT_TRUE(writePropertyListFile(path, Value(1)));
+    EXPECT_FALSE(writePropertyListFile(path, abyss, &error));
+    EXPECT_EQ(error, "cannot write " + path + ": values nested deeper than 255 levels, which a property list cannot hold");
+    EXPECT_EQ(readPropertyListFile(path), Value(1));
 }
 
 TEST(PropertyListFile, WritesAtomicallyAndReadsBack)

@@ -159,3 +159,56 @@ TEST(UserDefaults, StandardDefaultsLiveInTheBundlePreferences)
     bundle.setBundleIdentifier(savedIdentifier);
     bundle.setHomeDirectory(savedHome);
 }
+
+// A game that reads its defaults before it names itself (a call before
+// setBundleIdentifier) still reaches its own file once it does: the standard
+// defaults follow the bundle, keep what was registered and what was changed
+// but not saved, write nothing where they were first opened, and say so.
+TEST(UserDefaults, StandardDefaultsFollowTheBundleIdentifier)
+{
+    TempDir dir;
+    Bundle& bundle = Bundle::main();
+    std::string savedHome = bundle.homeDirectory();
+    std::string savedIdentifier = bundle.bundleIdentifier();
+    bundle.setHomeDirectory(dir.file("home"));
+    bundle.setBundleIdentifier("com.example.game");
+    UserDefaults::resetStandardUserDefaults();
+    UserDefaults::standardUserDefaults().setObject("approved", "YES");
+    ASSERT_TRUE(UserDefaults::standardUserDefaults().synchronize());
+    UserDefaults::resetStandardUserDefaults();
+
+    // The next run reads before it names itself: the defaults of no game.
+    LogCapture log;
+    bundle.setBundleIdentifier("com.brisko.app");
+    UserDefaults& early = UserDefaults::standardUserDefaults();
+    early.registerDefaults({ { "volume", 5 } });
+    EXPECT_TRUE(early.objectForKey("approved").isNil());
+    early.setInteger("level", 3);
+    EXPECT_TRUE(log.texts().empty());
+
+    bundle.setBundleIdentifier("com.example.game");
+    UserDefaults& game = UserDefaults::standardUserDefaults();
+    EXPECT_EQ(&game, &early) << "a reference taken before stays the standard defaults";
+    EXPECT_EQ(game.path(), dir.file("home/Library/Preferences/com.example.game.plist"));
+    EXPECT_EQ(game.stringForKey("approved"), "YES");
+    EXPECT_EQ(game.integerForKey("volume"), 5);
+    EXPECT_EQ(game.integerForKey("level"), 3);
+    ASSERT_EQ(log.texts().size(), 1u);
+    EXPECT_NE(log.texts()[0].find("read from " + dir.file("home/Library/Preferences/com.brisko.app.plist")
+                                  + "; they now follow it to " + game.path() + ", with the change not saved yet"),
+              std::string::npos)
+        << log.texts()[0];
+    EXPECT_NE(log.texts()[0].find("setBundleIdentifier"), std::string::npos);
+    EXPECT_EQ(&UserDefaults::standardUserDefaults(), &game);
+    EXPECT_EQ(log.texts().size(), 1u) << "said once, when they move";
+
+    ASSERT_TRUE(game.synchronize());
+    EXPECT_FALSE(path::fileExists(dir.file("home/Library/Preferences/com.brisko.app.plist")));
+    UserDefaults reread(game.path());
+    EXPECT_EQ(reread.integerForKey("level"), 3);
+    EXPECT_EQ(reread.stringForKey("approved"), "YES");
+
+    UserDefaults::resetStandardUserDefaults();
+    bundle.setBundleIdentifier(savedIdentifier);
+    bundle.setHomeDirectory(savedHome);
+}

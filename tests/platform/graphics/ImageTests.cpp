@@ -90,6 +90,10 @@ TEST(Image, CorruptOrTruncatedFilesAreRefused)
     EXPECT_FALSE(Image::imageWithData("GIF89a", 6, &error));
     EXPECT_FALSE(Image::imageWithData(nullptr, 0));
     EXPECT_FALSE(Image::imageWithContentsOfFile("/nonexistent/x.png", &error));
+    // A folder opens but cannot be read: refused, not thrown.
+    TempDir dir;
+    EXPECT_FALSE(Image::imageWithContentsOfFile(dir.path(), &error));
+    EXPECT_EQ(error, "cannot open " + dir.path());
 }
 
 TEST(Image, DimensionsAboveTheCapAreRefusedBeforeDecoding)

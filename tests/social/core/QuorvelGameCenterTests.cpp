@@ -29,7 +29,7 @@ protected:
         platform::ValueDictionary boards { { "5", "gc.five" }, { "7", 7 } };
         platform::ValueDictionary achievements { { "11", "gc.eleven" } };
         platform::ValueDictionary root { { "Leaderboards", boards }, { "Achievements", achievements } };
-        bundle.write("QVGameCenter.plist", platform::writePropertyList(platform::Value(root)));
+        bundle.write("QVGameCenter.plist", *platform::writePropertyList(platform::Value(root)));
         gc = ScriptedGameCenter::create();
         gc->friends = { "G:2", "G:3" };
         // A loaded achievement is looked up among the map's keys and filed under the entry's value.

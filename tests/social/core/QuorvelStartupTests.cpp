@@ -507,3 +507,33 @@ TEST_F(QuorvelStartupTest, AGameWithoutABundleIdentifierIsWarnedOfTheSharedDataF
 }
 
 } // namespace
+
+// On a device that approved the client, a call that reads the player's data
+// before the game names itself (Quorvel::hasUserApprovedQuorvel() here) reads
+// the defaults of no game; once the identifier is set they follow it: the
+// approval is the game's again, the login goes ahead without the approval
+// screen, and the log names setBundleIdentifier.
+TEST_F(QuorvelStartupTest, ACallBeforeTheBundleIdentifierLeavesAnApprovedDeviceApproved)
+{
+    auto& bundle = platform::Bundle::main();
+    const std::string identifier = bundle.bundleIdentifier();
+    QuorvelInternal::options().resetHasUserSetQuorvelAccess();
+    reloadUserDefaults();
+    // The game's earlier launch: named, and approved by the player.
+    bundle.setBundleIdentifier("com.example.tapgame");
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    reloadUserDefaults();
+
+    // This launch asks before it names itself.
+    bundle.setBundleIdentifier("com.brisko.app");
+    platform::LogCapture log;
+    EXPECT_FALSE(Quorvel::hasUserApprovedQuorvel());
+    bundle.setBundleIdentifier("com.example.tapgame");
+    EXPECT_TRUE(Quorvel::hasUserApprovedQuorvel());
+    EXPECT_TRUE(log.contains("call platform::Bundle::main().setBundleIdentifier(...) before anything that reads them"))
+        << testing::PrintToString(log.texts());
+    startClient();
+    EXPECT_TRUE(waitFor([] { return Quorvel::isSuccessfullyBootstrapped(); })) << "no approval asked first";
+    Quorvel::shutdown();
+    bundle.setBundleIdentifier(identifier);
+}

@@ -1,7 +1,10 @@
 // Score blobs end to end: the data a game attaches to a high score goes to the
 // service's storage host once the score's batch is answered, and a player who
-// taps the score's data button in the leaderboard hands it back to the game.
+// taps the score's data button in the leaderboard hands it back to the game. A
+// blob that has not reached the host waits on the device with its score, on
+// every road, until another player can read it back.
 #include "DashboardEndToEndSupport.h"
+#include "StandInRequestSupport.h"
 
 #include "platform/ui/Button.h"
 #include "social/core/QuorvelInternal.h"
@@ -38,7 +41,9 @@ protected:
     {
         DashboardEndToEndTest::SetUp();
         state->keepObjectsOf(storage);
-        ASSERT_GT(storage.start(0), 0);
+        // On the test's own address: stopped and started again, its port is
+        // nobody else's meanwhile.
+        ASSERT_GT(storage.start(0, serviceAddress()), 0);
         delegates->setQuorvelDelegate(&blobGame);
     }
     void TearDown() override
@@ -47,6 +52,55 @@ protected:
         storage.stop();
         DashboardEndToEndTest::TearDown();
     }
+    // The service goes down and comes back with its storage host, which keeps
+    // its objects in the service's state.
+    void killServiceAndHost()
+    {
+        storage.stop();
+        killService();
+    }
+    void startServiceAndHost()
+    {
+        startService();
+        state->keepObjectsOf(storage);
+        ASSERT_GT(storage.start(0, serviceAddress()), 0);
+    }
+    // What another player reads of the player's best on the Normal board: the
+    // blob behind its address, fetched from the storage host and expanded as
+    // a client does. None when the page names no blob or the host has none.
+    std::optional<platform::Bytes> blobAnotherPlayerReads()
+    {
+        const int64_t reader = state->addUser("Reader");
+        const std::string token = "token-reader-" + std::to_string(reader), secret = "secret-reader";
+        if (!keep("INSERT INTO tokens VALUES ('" + token + "', '" + secret + "', " + std::to_string(reader) + ")"))
+            return std::nullopt;
+        service->addToken(token, secret);
+        standin_testing::Reply page = standin_testing::ask(
+            serviceAddress(), port, "GET", QVHighScoreService::kBatchPath,
+            { { "leaderboard_id", std::to_string(StandInState::kNormalLeaderboard) } }, token, secret);
+        const size_t open = page.body.find("<blob_url>"), close = page.body.find("</blob_url>");
+        const std::string host = storage.baseUrl();
+        if (page.status != 200 || open == std::string::npos || close == std::string::npos)
+            return std::nullopt;
+        const std::string url = page.body.substr(open + 10, close - open - 10);
+        if (url.rfind(host, 0) != 0)
+            return std::nullopt;
+        const std::string address = serviceAddress();
+        standin_testing::Reply blob = standin_testing::sendRaw(
+            address, std::stoi(host.substr(host.rfind(':') + 1)),
+            "GET /" + url.substr(host.size()) + " HTTP/1.1\r\nHost: " + address + "\r\nConnection: close\r\n\r\n");
+        if (blob.status != 200)
+            return std::nullopt;
+        return QVCompressableData::uncompressedDataFromSerializedData(platform::Bytes(blob.body.begin(), blob.body.end()));
+    }
+    static platform::Bytes replay(size_t length, uint8_t seed)
+    {
+        platform::Bytes bytes(length);
+        for (size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = static_cast<uint8_t>((i * seed) % 251);
+        return bytes;
+    }
+
     standin::StorageHostStandIn storage;
     BlobGame blobGame;
 };
@@ -123,6 +177,92 @@ TEST_F(BlobsEndToEnd, AScoreSentBeforeTheBoardsLastAnswerKeepsItsBlobAndTheLater
     ASSERT_TRUE(waitUntil([&] {
         return !QVHighScoreService::isScorePending(board, 300) && !QVHighScoreService::isScorePending(board, 400);
     }));
+}
+
+// -- a blob waits with its score until it has reached the storage host ------------------
+
+// Road (a): the best went up without a blob; the same score taken offline
+// with a replay waits through the next login's list, which names that score,
+// and goes again: another player reads the replay back.
+TEST_F(BlobsEndToEnd, AReplayOfABestTheServiceHoldsGoesUpAfterTheNextLogin)
+{
+    const std::string board = std::to_string(StandInState::kNormalLeaderboard);
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    QVHighScoreService::setHighScore(6500, board, QVDelegate(), QVDelegate());
+    ASSERT_TRUE(waitUntil([&] { return !QVHighScoreService::isScorePending(board, 6500)
+                                    && kept("SELECT COUNT(*) FROM high_scores WHERE score = 6500") == "1"; }));
+    quit();
+    killServiceAndHost();
+    launch();
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::login().isBootstrapInProgress(); }));
+    const platform::Bytes data = replay(2500, 7);
+    QVHighScoreService::setHighScoreWithBlob(6500, std::nullopt, std::nullopt, data, board, true, false, QVDelegate(),
+                                             QVDelegate());
+    ASSERT_TRUE(QVHighScoreService::isScorePending(board, 6500));
+    quit();
+
+    startServiceAndHost();
+    launchAndLogIn();
+    ASSERT_TRUE(waitUntil([&] { return kept("SELECT COUNT(*) FROM storage_objects") == "1"
+                                    && !QVHighScoreService::isScorePending(board, 6500); }));
+    EXPECT_EQ(blobAnotherPlayerReads(), data);
+}
+
+// Road (b): the batch is answered but the upload cannot happen (the storage
+// host is down): the score waits with its replay through the next login's
+// list and goes again once the host is back.
+TEST_F(BlobsEndToEnd, AReplayWhoseUploadFailedGoesAgainAfterTheNextLogin)
+{
+    const std::string board = std::to_string(StandInState::kNormalLeaderboard);
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    storage.stop();
+    const platform::Bytes data = replay(2500, 11);
+    QVHighScoreService::setHighScoreWithBlob(6500, std::nullopt, std::nullopt, data, board, true, false, QVDelegate(),
+                                             QVDelegate());
+    ASSERT_TRUE(waitUntil([&] { return kept("SELECT COUNT(*) FROM high_scores WHERE score = 6500") == "1"; }));
+    letTimePass(1);
+    EXPECT_TRUE(QVHighScoreService::isScorePending(board, 6500));
+    EXPECT_EQ(blobAnotherPlayerReads(), std::nullopt) << "nothing behind the address yet";
+    quit();
+
+    ASSERT_GT(storage.start(0, serviceAddress()), 0);
+    launchAndLogIn();
+    ASSERT_TRUE(waitUntil([&] { return kept("SELECT COUNT(*) FROM storage_objects") == "1"
+                                    && !QVHighScoreService::isScorePending(board, 6500); }));
+    EXPECT_EQ(blobAnotherPlayerReads(), data);
+}
+
+// A batch's entry keeps its replay whatever the entries around it: with a
+// lower score of the same board after it in the batch, and through a batch
+// the service could not take, which goes again after the next login.
+TEST_F(BlobsEndToEnd, ABatchEntrysReplayGoesUpUnderItsOwnScoreAlsoThroughAFailedBatch)
+{
+    const std::string board = std::to_string(StandInState::kNormalLeaderboard);
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    const platform::Bytes first = replay(1800, 13), second = replay(2200, 17);
+    QVHighScoreBatch batch { QVHighScoreBatchEntry::create(board, 500, std::nullopt, std::nullopt, first),
+                             QVHighScoreBatchEntry::create(board, 100) };
+    QVHighScoreService::batchSetHighScores(batch, QVDelegate(), QVDelegate(), std::nullopt);
+    ASSERT_TRUE(waitUntil([&] { return kept("SELECT COUNT(*) FROM storage_objects") == "1"
+                                    && !QVHighScoreService::isScorePending(board, 500); }));
+    EXPECT_EQ(kept("SELECT COUNT(*) FROM high_scores WHERE user_id = " + std::to_string(player)), "2");
+    EXPECT_EQ(blobAnotherPlayerReads(), first);
+
+    killServiceAndHost();
+    batch = { QVHighScoreBatchEntry::create(board, 700, std::nullopt, std::nullopt, second),
+              QVHighScoreBatchEntry::create(board, 600) };
+    QVHighScoreService::batchSetHighScores(batch, QVDelegate(), QVDelegate(), std::nullopt);
+    letTimePass(1);
+    EXPECT_TRUE(QVHighScoreService::isScorePending(board, 700));
+    quit();
+    startServiceAndHost();
+    launchAndLogIn();
+    ASSERT_TRUE(waitUntil([&] { return kept("SELECT COUNT(*) FROM storage_objects") == "2"
+                                    && !QVHighScoreService::isScorePending(board, 700); }));
+    EXPECT_EQ(blobAnotherPlayerReads(), second);
 }
 
 } // namespace

@@ -116,7 +116,7 @@ TEST_F(ScoresEndToEnd, WithGameCenterAScoreIsMirroredThereAndItsScoresMergeIntoT
 {
     platform::ValueDictionary boards { { kNormal, "gc.normal" } };
     platform::ValueDictionary root { { "Leaderboards", boards }, { "Achievements", platform::ValueDictionary {} } };
-    bundle.write("QVGameCenter.plist", platform::writePropertyList(platform::Value(root)));
+    bundle.write("QVGameCenter.plist", *platform::writePropertyList(platform::Value(root)));
     auto gc = ScriptedGameCenter::create();
     gc->players = { { "G:77", "Gina" } };
     platform::gamekit::Score theirs;

@@ -114,6 +114,33 @@ TEST_F(PresenceTest, GivesUpAfterThirtyTwoAttempts)
     EXPECT_EQ(presence()->connectAttempts(), QVPresenceService::kMaxConnectAttempts);
 }
 
+// A channel that cannot be opened leaves the requests on HTTP: the log says
+// why, once a launch, naming where it was looked for.
+TEST_F(PresenceTest, AChannelThatCannotBeOpenedIsSaidOnceWithItsReason)
+{
+    platform::LogCapture log;
+    auto said = [&](int port, const std::string& why) {
+        return std::vector<std::string> { "Quorvel: the presence channel cannot be opened at 127.0.0.1:"
+                                          + std::to_string(port) + " (" + why
+                                          + "; see presence-host in the settings file): the client's requests go "
+                                            "over HTTP, and the channel is tried again every 15 s" };
+    };
+    stomp.setRefusing(true);
+    presence()->connect();
+    ASSERT_TRUE(waitFor([&] { return presence()->isReconnectScheduled(); }));
+    advance(QVPresenceService::kReconnectDelay);
+    ASSERT_TRUE(waitFor([&] { return presence()->connectAttempts() == 2 && presence()->isReconnectScheduled(); }));
+    EXPECT_EQ(log.texts(), said(stomp.port(), "nothing accepts a connection there"));
+
+    // The service's HTTP port answers, but not as the channel expects.
+    log.clear();
+    QVPresenceService::initializeService(provider.get());
+    presence()->setHostAndPort("127.0.0.1", server.port());
+    presence()->connect();
+    ASSERT_TRUE(waitFor([&] { return presence()->isReconnectScheduled(); }));
+    EXPECT_EQ(log.texts(), said(server.port(), "it answered, but not as a presence channel does"));
+}
+
 TEST_F(PresenceTest, FailedQueueRequestRetriesAfterFifteenSeconds)
 {
     server.script("GET", QVPresenceService::kQueuePath, Answer::xml("<errors/>", 500));

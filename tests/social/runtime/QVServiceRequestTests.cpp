@@ -153,7 +153,8 @@ TEST_F(ServiceRequestTest, StatusPolicyShowsTheDocumentedScreensAndEndsOnce)
         { 426, true, "upgrade", "", false },
         { 450, true, "maintenance", "", false },
         { 401, true, "", QVActionRequest::kUnknownErrorMessage, false },
-        { 401, false, "", QVActionRequest::kTryAgainMessage, false },
+        // The game's key refused: the log says so; trying again later would not mend it.
+        { 401, false, "", "", false },
         { 500, true, "", QVActionRequest::kTryAgainMessage, false },
         { 503, true, "", QVActionRequest::kTryAgainMessage, false },
         { 404, true, "", QVActionRequest::kTryAgainMessage, false },
@@ -351,7 +352,7 @@ TEST_F(ServiceRequestTest, NoSecretReachesTheLog)
         EXPECT_EQ(line.find("token-1"), std::string::npos) << line;
         EXPECT_EQ(line.find("oauth_signature"), std::string::npos) << line;
     }
-    std::string defaults = platform::writePropertyList(
+    std::string defaults = *platform::writePropertyList(
         platform::Value(platform::UserDefaults::standardUserDefaults().persistentDomain()));
     EXPECT_EQ(defaults.find("token-secret-1"), std::string::npos);
 }

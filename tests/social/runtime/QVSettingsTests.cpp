@@ -1,5 +1,6 @@
 // Internal settings from built-ins and the bundle's settings file; the date
 // formatters; the Documents path.
+#include "social/runtime/QVAddOnSettingsRole.h"
 #include "social/runtime/QVDateFormatters.h"
 #include "social/runtime/QVDocumentsPath.h"
 #include "social/runtime/QVSettings.h"
@@ -131,6 +132,109 @@ TEST_F(SettingsTest, ValuesAreTrimmedAndAServerUrlWithoutItsSchemeIsRefused)
         EXPECT_EQ(log.texts(), std::vector<std::string> { "QVSettings: " + path + " sets server-url \"" + refused
                                                           + "\", which is no http:// or https:// address; using the "
                                                             "built-in server-url http://127.0.0.1:8080/" });
+        QVSettings::Uninitialize();
+    }
+}
+
+// An add-on reading the settings file, installed for one test.
+class RecordingAddOn : public QVAddOnSettingsRole {
+public:
+    RecordingAddOn() { QVAddOnSettingsRole::setCurrent(this); }
+    ~RecordingAddOn() override { QVAddOnSettingsRole::setCurrent(saved_); }
+    RecordingAddOn(const RecordingAddOn&) = delete;
+    RecordingAddOn& operator=(const RecordingAddOn&) = delete;
+
+    void loadAddOnSettings(platform::ValueDictionary& settings, platform::Object*) override
+    {
+        seen = settings.get("server-url").asString();
+        if (!sets.empty())
+            settings.set("server-url", sets);
+    }
+    std::string seen;
+    std::string sets;
+
+private:
+    QVAddOnSettingsRole* saved_ { &QVAddOnSettingsRole::current() };
+};
+
+std::string settingsFile(const std::string& config)
+{
+    return "<quorvel_internal_settings><environment-release><config>" + config
+        + "</config></environment-release></quorvel_internal_settings>";
+}
+
+// The add-ons read the settings as the client will use them: the file's
+// server-url is in place before they look, and one an add-on sets is kept,
+// checked as the file's is.
+TEST_F(SettingsTest, AddOnsSeeTheServerUrlTheClientUsesAndMaySetTheirOwn)
+{
+    RecordingAddOn addOn;
+    dir.write("quorvel_internal_settings.xml", settingsFile("<server-url>http://127.0.0.1:4567/</server-url>"));
+    QVSettings::Initialize();
+    EXPECT_EQ(addOn.seen, "http://127.0.0.1:4567/");
+    EXPECT_EQ(QVSettings::Instance()->objectForKey("server-url"), "http://127.0.0.1:4567/");
+    QVSettings::Uninitialize();
+
+    addOn.sets = "https://127.0.0.1:9999/";
+    QVSettings::Initialize();
+    EXPECT_EQ(QVSettings::Instance()->objectForKey("server-url"), "https://127.0.0.1:9999/");
+    EXPECT_TRUE(log.lines().empty()) << testing::PrintToString(log.texts());
+    QVSettings::Uninitialize();
+
+    addOn.sets = "127.0.0.1:9999/";
+    QVSettings::Initialize();
+    EXPECT_EQ(QVSettings::Instance()->objectForKey("server-url"), "http://127.0.0.1:4567/");
+    EXPECT_EQ(log.texts(), std::vector<std::string> { "QVSettings: an add-on set server-url \"127.0.0.1:9999/\", which "
+                                                      "is no http:// or https:// address; using http://127.0.0.1:4567/" });
+    QVSettings::Uninitialize();
+
+    // A refused address leaves the built-in one, and that is what the add-ons see.
+    addOn.sets.clear();
+    dir.write("quorvel_internal_settings.xml", settingsFile("<server-url>ftp://127.0.0.1/</server-url>"));
+    QVSettings::Initialize();
+    EXPECT_EQ(addOn.seen, "http://127.0.0.1:8080/");
+}
+
+// A scheme in capitals is the same scheme; a key given twice, a second release
+// section and a presence-host the channel could not connect to are each said
+// once, with what is used instead.
+TEST_F(SettingsTest, CapitalSchemesAreAddressesAndRepeatsAndUnusablePresenceHostsAreSaid)
+{
+    std::string path = dir.write(
+        "quorvel_internal_settings.xml",
+        "<quorvel_internal_settings><environment-release><config>"
+        "<server-url>HTTP://127.0.0.1:4567/</server-url>"
+        "<presence-host>127.0.0.1:1</presence-host><presence-host>127.0.0.1:4568</presence-host>"
+        "</config></environment-release>"
+        "<environment-release><config><server-url>http://127.0.0.1:1/</server-url></config></environment-release>"
+        "</quorvel_internal_settings>");
+    QVSettings::Initialize();
+    EXPECT_EQ(QVSettings::Instance()->objectForKey("server-url"), "http://127.0.0.1:4567/");
+    EXPECT_EQ(QVSettings::Instance()->objectForKey("presence-host"), "127.0.0.1:4568");
+    EXPECT_EQ(log.texts(),
+              (std::vector<std::string> {
+                  "QVSettings: " + path
+                      + " has 2 <environment-release> sections; the first is used and the others are ignored",
+                  "QVSettings: " + path + " sets \"presence-host\" 2 times; the last one, \"127.0.0.1:4568\", is used" }));
+    QVSettings::Uninitialize();
+
+    const std::pair<std::string, std::string> refused[] = {
+        { "127.0.0.1:stomp", "the port after the colon must be a number from 1 to 65535" },
+        { "127.0.0.1:70000", "the port after the colon must be a number from 1 to 65535" },
+        { ":61613", "it names no host" },
+        { "tcp://127.0.0.1:61613", "a host is written without a scheme such as http://" },
+    };
+    for (const auto& [value, why] : refused) {
+        SCOPED_TRACE(value);
+        log.clear();
+        path = dir.write("quorvel_internal_settings.xml",
+                         settingsFile("<server-url>http://127.0.0.1:4567/</server-url><presence-host>" + value
+                                      + "</presence-host>"));
+        QVSettings::Initialize();
+        EXPECT_EQ(QVSettings::Instance()->objectForKey("presence-host"), "127.0.0.1");
+        EXPECT_EQ(log.texts(), std::vector<std::string> { "QVSettings: " + path + " sets presence-host \"" + value
+                                                          + "\", which cannot be used (" + why
+                                                          + "); using the built-in presence-host 127.0.0.1" });
         QVSettings::Uninitialize();
     }
 }

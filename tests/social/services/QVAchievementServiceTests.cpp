@@ -193,7 +193,11 @@ TEST_F(AchievementServiceTest, AValueSinglePrecisionCannotHoldIsNotSentTwice)
     EXPECT_EQ(server.requestCount(), 1u);
 }
 
-TEST_F(AchievementServiceTest, AnUnlockAddsTheGamerscoreOnceAndARefusedOneFailsAndIsNotSentAgain)
+// A refused unlock (an achievement the service does not know yet) fails and
+// is not kept: its row, not confirmed, goes (so it is not sent again at the
+// next login), and so does its gamerscore. Once the service knows it, the
+// game's unlock goes again and counts once.
+TEST_F(AchievementServiceTest, AnUnlockAddsTheGamerscoreOnceAndARefusedOneFailsAndIsNotKept)
 {
     facade.local->adjustGamerscore(-static_cast<int>(facade.local->gamerScore()));
     refused = { "12" };
@@ -201,13 +205,18 @@ TEST_F(AchievementServiceTest, AnUnlockAddsTheGamerscoreOnceAndARefusedOneFailsA
     ASSERT_TRUE(waitForCallback());
     EXPECT_EQ(recorder->failures, 1) << "the service said \"invalid\": the caller hears the failure";
     EXPECT_EQ(recorder->successes, 0);
-    EXPECT_EQ(facade.local->gamerScore(), 20u);
-    EXPECT_EQ(facade.localUserStored, 1);
-    // No longer pending: the next login's pending send has nothing to post.
-    EXPECT_EQ(rows("SELECT COUNT(*) FROM unlocked_achievements WHERE server_sync_at IS NULL"), Strings { "0" });
+    EXPECT_EQ(facade.local->gamerScore(), 0u);
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM unlocked_achievements"), Strings { "0" });
+    EXPECT_EQ(QVAchievementService::getPercentComplete("12", "42"), 0);
     EXPECT_FALSE(QVAchievementService::sendPendingAchievements("42", true, {}, {}));
     EXPECT_EQ(server.requestCount(), 1u);
 
+    refused.clear();
+    recorder = CallbackRecorder::create();
+    EXPECT_TRUE(QVAchievementService::updateAchievement("12", 100, false, recorder->onSuccess(), recorder->onFailure()));
+    ASSERT_TRUE(waitForCallback());
+    EXPECT_EQ(recorder->successes, 1);
+    EXPECT_EQ(facade.local->gamerScore(), 20u);
     EXPECT_FALSE(QVAchievementService::updateAchievement("12", 100, false, {}, {}));
     EXPECT_TRUE(QVAchievementService::localUpdateAchievement("12", "42", 100));
     EXPECT_EQ(facade.local->gamerScore(), 20u) << "a second unlock adds nothing";
@@ -350,6 +359,26 @@ TEST_F(AchievementServiceTest, ABatchWithNoUsableIdFailsWithoutARequest)
     EXPECT_FALSE(QVAchievementService::updateAchievements({ "", "" }, { 10, 20 }, recorder->onSuccess(),
                                                           recorder->onFailure()));
     EXPECT_EQ(recorder->failures, 1);
+    EXPECT_EQ(server.requestCount(), 0u);
+}
+
+// Before the player approved the client (or after they declined it), without
+// Game Center, an update has nowhere to go: the game hears the failure and
+// the log says why, once an achievement; nothing is kept or sent.
+TEST_F(AchievementServiceTest, AnUpdateBeforeTheApprovalFailsAndTheLogSaysWhyOnce)
+{
+    platform::LogCapture log;
+    facade.approved = false;
+    QVAchievementService::updateAchievement("11", 100, false, recorder->onSuccess(), recorder->onFailure());
+    QVAchievementService::updateAchievement("11", 50, false, recorder->onSuccess(), recorder->onFailure());
+    EXPECT_EQ(recorder->failures, 2);
+    EXPECT_EQ(recorder->successes, 0);
+    EXPECT_EQ(log.texts(), Strings { "Quorvel: achievement \"11\" was not updated: the player has not approved "
+                                     "Quorvel on this device (or declined it), so nothing is kept or sent (the "
+                                     "delegate hears didFailUpdateProgressionCompleteQVAchievement)" });
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM unlocked_achievements"), Strings { "0" });
+    advance(0.5);
+    loop().drain();
     EXPECT_EQ(server.requestCount(), 0u);
 }
 

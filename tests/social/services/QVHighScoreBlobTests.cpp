@@ -12,6 +12,8 @@
 #include "social/services/QVCloudStorageService.h"
 #include "social/services/QVHighScore.h"
 #include "social/services/QVHighScoreService.h"
+#include "social/services/QVLeaderboardService.h"
+#include "social/services/QVLeaderboard_Sync.h"
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVOfflineStore.h"
 
@@ -52,7 +54,9 @@ protected:
             for (size_t at = 0; (at = a.body.find("</high_score>", at)) != std::string::npos;) {
                 size_t id = a.body.rfind("<high_score><id>", at) + 12;
                 std::string scoreId = a.body.substr(id + 4, a.body.find("</id>", id) - id - 4);
-                std::string form = "<blob_upload_parameters><action>" + storage.baseUrl() + "</action>";
+                // A refused upload: the form names a place that answers 500.
+                const std::string action = uploadsRefused ? server.baseUrl() + "refused-upload" : storage.baseUrl();
+                std::string form = "<blob_upload_parameters><action>" + action + "</action>";
                 for (auto& [name, value] : storage.uploadForm("blobs/" + scoreId))
                     form += "<" + name + ">" + value + "</" + name + ">";
                 form += "</blob_upload_parameters></high_score>";
@@ -62,6 +66,7 @@ protected:
             return a;
         });
         server.route("POST", "high_scores/77/invalidate_blob.xml", standin::Answer::xml("<resources/>"));
+        server.route("POST", "refused-upload", standin::Answer::xml("<errors/>", 500));
         QVHighScoreService::initializeService();
         QVCloudStorageService::initializeService();
         recorder = CallbackRecorder::create();
@@ -88,8 +93,31 @@ protected:
         return Ref<QVHighScore>(dynamic_cast<QVHighScore*>(series->objects().at(0).get()));
     }
 
+    // The login's list, naming the player's best on board 5.
+    void loginListNames(int64_t best)
+    {
+        auto board = QVLeaderboard_Sync::create();
+        board->setResourceId("5");
+        board->setActive("1");
+        board->setVisible("1");
+        board->setDescendingSortOrder("1");
+        board->setScore(std::to_string(best));
+        ASSERT_TRUE(QVLeaderboardService::synchLeaderboardsList({ board }, {}, std::string("42"), true));
+    }
+    std::string uploaded(const std::string& key)
+    {
+        std::optional<std::string> object = storage.storedObject(key);
+        return object ? *object : std::string();
+    }
+    static std::string stored(const Bytes& blob)
+    {
+        Bytes form = QVCompressableData::serializedDataFromData(blob);
+        return std::string(form.begin(), form.end());
+    }
+
     standin::StorageHostStandIn storage;
     std::optional<std::string> keptBest;
+    std::atomic<bool> uploadsRefused { false };
     std::atomic<int> batchesAnswered { 0 };
 };
 
@@ -215,6 +243,125 @@ TEST_F(HighScoreBlobTest, AStoredBlobOfAnyLengthIsUploadedWithTheScoresSentAfter
     EXPECT_EQ(Bytes(uploaded.begin(), uploaded.end()), QVCompressableData::serializedDataFromData(blob));
     ASSERT_TRUE(waitFor([&] { return rows("SELECT score FROM high_scores WHERE server_sync_at IS NULL").empty(); }));
     EXPECT_EQ(rows("SELECT score, length(blob) FROM high_scores"), Strings { "10|60000" });
+}
+
+// -- a blob waits with its row until it has reached the service ------------------------
+
+// Road (a): the best went up without a blob; the same score taken offline
+// with a replay waits, and the login's list naming that score does not end
+// its wait: it goes again, and its blob up.
+TEST_F(HighScoreBlobTest, AWaitingBlobOfAScoreTheLoginsListNamesStillGoesUp)
+{
+    QVHighScoreService::setHighScore(6500, "5", {}, {});
+    advance(0.1);
+    ASSERT_TRUE(waitFor([&] { return rows("SELECT server_sync_at IS NULL FROM high_scores") == Strings { "0" }; }));
+    facade.onlineFlag = false;
+    const Bytes replay(2500, 'r');
+    QVHighScoreService::setHighScoreWithBlob(6500, std::nullopt, std::nullopt, replay, "5", true, false, {}, {});
+    EXPECT_EQ(rows("SELECT length(blob), server_sync_at IS NULL FROM high_scores"), Strings { "2500|1" });
+
+    facade.onlineFlag = true;
+    loginListNames(6500);
+    EXPECT_TRUE(QVHighScoreService::isScorePending("5", 6500)) << "its blob has not reached the service";
+    server.clearLog();
+    ASSERT_TRUE(QVHighScoreService::sendPendingHighScores("42", true, {}, {}));
+    ASSERT_TRUE(waitFor([&] { return !uploaded("blobs/1000").empty(); }));
+    EXPECT_EQ(highscore_testing::paramValues(server.requests().at(0), "high_scores[][has_blob]"), Strings { "1" });
+    EXPECT_EQ(uploaded("blobs/1000"), stored(replay));
+    ASSERT_TRUE(waitFor([&] { return !QVHighScoreService::isScorePending("5", 6500); }));
+    EXPECT_EQ(rows("SELECT score, length(blob) FROM high_scores"), Strings { "6500|2500" });
+}
+
+// Road (b): the batch is answered but the upload does not happen; the row
+// waits with its blob through the login's list, and the next login sends it.
+TEST_F(HighScoreBlobTest, AScoreWhoseUploadFailedWaitsThroughTheLoginsListAndGoesAgain)
+{
+    uploadsRefused = true;
+    const Bytes replay(2500, 'u');
+    QVHighScoreService::setHighScoreWithBlob(6500, std::nullopt, std::nullopt, replay, "5", true, false, {}, {});
+    advance(0.1);
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() == 2; })) << "the batch, then the refused upload";
+    settleNetwork();
+    loop().drain();
+    EXPECT_TRUE(QVHighScoreService::isScorePending("5", 6500));
+
+    uploadsRefused = false;
+    loginListNames(6500);
+    EXPECT_TRUE(QVHighScoreService::isScorePending("5", 6500));
+    ASSERT_TRUE(QVHighScoreService::sendPendingHighScores("42", true, {}, {}));
+    ASSERT_TRUE(waitFor([&] { return !uploaded("blobs/1000").empty(); }));
+    EXPECT_EQ(uploaded("blobs/1000"), stored(replay));
+    ASSERT_TRUE(waitFor([&] { return !QVHighScoreService::isScorePending("5", 6500); }));
+}
+
+// A batch entry's blob is kept with its row and uploaded under its own
+// score, whatever the entries around it; a failed batch keeps it too, so it
+// goes with the scores sent after the next login.
+TEST_F(HighScoreBlobTest, ABatchEntrysBlobIsKeptWithItsRowAndUploadedUnderItsOwnScore)
+{
+    const Bytes replay(700, 'p');
+    QVHighScoreBatch batch { QVHighScoreBatchEntry::create("5", 500, std::nullopt, std::nullopt, replay),
+                             QVHighScoreBatchEntry::create("5", 100) };
+    ASSERT_TRUE(QVHighScoreService::batchSetHighScores(batch, true, recorder->onSuccess(), recorder->onFailure(),
+                                                       std::nullopt, false));
+    EXPECT_EQ(rows("SELECT score, IFNULL(length(blob), 0) FROM high_scores ORDER BY score"),
+              (Strings { "100|0", "500|700" }));
+    ASSERT_TRUE(waitFor([&] { return !uploaded("blobs/900").empty(); }));
+    EXPECT_EQ(uploaded("blobs/900"), stored(replay));
+    ASSERT_TRUE(waitFor([&] { return rows("SELECT score FROM high_scores WHERE server_sync_at IS NULL").empty(); }));
+    settleNetwork();
+    EXPECT_FALSE(storage.storedObject("blobs/901")) << "the entry without a blob uploads nothing";
+
+    // The same through a batch that fails: the blob waits with its row.
+    server.script("POST", QVHighScoreService::kBatchPath, standin::Answer::xml("<errors/>", 500));
+    const Bytes later(800, 'q');
+    batch = { QVHighScoreBatchEntry::create("6", 700, std::nullopt, std::nullopt, later),
+              QVHighScoreBatchEntry::create("6", 300) };
+    recorder = CallbackRecorder::create();
+    ASSERT_TRUE(QVHighScoreService::batchSetHighScores(batch, true, recorder->onSuccess(), recorder->onFailure(),
+                                                       std::nullopt, false));
+    ASSERT_TRUE(waitFor([&] { return recorder->failures == 1; }));
+    EXPECT_EQ(rows("SELECT score, length(blob) FROM high_scores WHERE server_sync_at IS NULL"), Strings { "700|800" });
+    ASSERT_TRUE(QVHighScoreService::sendPendingHighScores("42", true, {}, {}));
+    ASSERT_TRUE(waitFor([&] { return !uploaded("blobs/1000").empty(); })) << "the failed batch was not answered";
+    EXPECT_EQ(uploaded("blobs/1000"), stored(later));
+    ASSERT_TRUE(waitFor([&] { return rows("SELECT score FROM high_scores WHERE server_sync_at IS NULL").empty(); }));
+}
+
+// The same score given twice with two blobs, the first still on its way: the
+// row ends with the newer blob whichever upload is done last.
+TEST_F(HighScoreBlobTest, TheNewerBlobOfAScoreWinsWhicheverUploadEndsLast)
+{
+    facade.onlineFlag = false;
+    const Bytes older(300, 'o'), newer(400, 'n');
+    auto uploadDone = [](int64_t value, const Bytes& blob) {
+        auto score = QVHighScore::create();
+        score->setScore(value);
+        score->setLeaderboardId("5");
+        score->setBlob(blob);
+        QVHighScoreService::service().onBlobUploaded(QVS3Response::response(std::nullopt, score.get(), 200).get());
+    };
+    for (bool newerFirst : { false, true }) {
+        const int64_t value = newerFirst ? 600 : 500;
+        QVHighScoreService::setHighScoreWithBlob(value, std::nullopt, std::nullopt, older, "5", true, false, {}, {});
+        QVHighScoreService::setHighScoreWithBlob(value, std::nullopt, std::nullopt, newer, "5", true, false, {}, {});
+        uploadDone(value, newerFirst ? newer : older);
+        uploadDone(value, newerFirst ? older : newer);
+        EXPECT_EQ(rows("SELECT length(blob), server_sync_at IS NULL FROM high_scores WHERE score = "
+                       + std::to_string(value)),
+                  Strings { "400|0" })
+            << newerFirst;
+    }
+}
+
+// The upload hook of a batch answer is handed its batch's blobs: anything
+// else is a programming error, not a batch without blobs.
+TEST_F(HighScoreBlobTest, ABatchAnswerWithoutItsBlobsIsAnAssertion)
+{
+    auto answer = QVPaginatedSeries::paginatedSeriesFromArray({});
+    auto notBlobs = QVHighScore::create();
+    EXPECT_ASSERTION(QVHighScoreService::service()._uploadBlobs(answer.get(), notBlobs.get()),
+                     "social/services/QVHighScoreBlobs", "A score batch's answer came without the blobs its batch carries");
 }
 
 TEST_F(HighScoreBlobTest, PendingBlobsStayFoundByBoardAsOthersComeAndGo)

@@ -15,11 +15,14 @@
 #include "social/services/OfflineStoreTestSupport.h"
 
 #include "platform/foundation/DateFormat.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/PropertyList.h"
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <thread>
 
 using namespace quorvel;
 using highscore_testing::paramValues;
@@ -311,7 +314,7 @@ TEST_F(HighScoreServiceTest, TheFirstLoginSignedInToGameCenterCopiesTheLocalBest
     platform::Bundle::main().setResourcePath(resources.path());
     platform::ValueDictionary boards { { "5", "gc.five" } };
     resources.write("QVGameCenter.plist",
-                    platform::writePropertyList(platform::Value(platform::ValueDictionary { { "Leaderboards", boards } })));
+                    *platform::writePropertyList(platform::Value(platform::ValueDictionary { { "Leaderboards", boards } })));
     auto gc = signedInGameCenter();
     facade.synchedWithGameCenter = false;
     facade.location = std::make_pair(51.5, -0.25);
@@ -359,6 +362,97 @@ TEST_F(HighScoreServiceTest, AnOversizedBlobIsQueuedWithoutAPendingUpload)
     EXPECT_EQ(QVHighScoreService::service().pendingBlobs()[0].leaderboardId, "6");
     EXPECT_EQ(rows("SELECT leaderboard_id, length(blob) FROM high_scores ORDER BY leaderboard_id"),
               (Strings { "5|60000", "6|51200" }));
+}
+
+// A score refused at once (a board the device does not know) is neither sent
+// nor announced: the good score of the same run goes out alone, and the
+// warning with its look at the store comes once per board.
+TEST_F(HighScoreServiceTest, AScoreRefusedAtOnceIsNeitherSentNorAnnouncedAndTheGoodScoresOfItsRunGo)
+{
+    platform::LogCapture log;
+    QVHighScoreService::setHighScore(1500, "5", recorder->onSuccess(), recorder->onFailure());
+    QVHighScoreService::setHighScore(400, "77", recorder->onSuccess(), recorder->onFailure());
+    EXPECT_EQ(recorder->successes, 1);
+    EXPECT_EQ(recorder->failures, 1);
+    EXPECT_EQ(facade.defaultNotices, Strings { "New high score!" });
+    EXPECT_EQ(pendingScores(), 1u);
+    advance(0.1);
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
+    EXPECT_EQ(paramValues(server.requests()[0], "high_scores[][leaderboard_id]"), Strings { "5" });
+    ASSERT_TRUE(waitFor([&] { return rows("SELECT server_sync_at IS NULL FROM high_scores") == Strings { "0" }; }));
+
+    server.clearLog();
+    facade.defaultNotices.clear();
+    for (int64_t score : { 400, 401, 402 })
+        QVHighScoreService::setHighScore(score, "77", {}, {});
+    EXPECT_TRUE(facade.defaultNotices.empty());
+    EXPECT_EQ(pendingScores(), 0u);
+    advance(0.1);
+    loop().drain();
+    EXPECT_EQ(server.requestCount(), 0u);
+    const Strings texts = log.texts();
+    EXPECT_EQ(std::count_if(texts.begin(), texts.end(),
+                            [](const std::string& t) { return t.find("leaderboard 77 was not found: ") != std::string::npos; }),
+              1);
+}
+
+// The client's calls belong to the main thread: a score from another one is
+// an assertion naming the call, before the store or the queue is touched.
+TEST_F(HighScoreServiceTest, AScoreFromAnotherThreadIsAnAssertionBeforeAnythingIsTouched)
+{
+    Strings messages;
+    std::thread other([&] {
+        auto attempt = [&](const std::function<void()>& call) {
+            try {
+                call();
+                messages.push_back("no assertion");
+            } catch (const platform::AssertionFailure& failure) {
+                messages.push_back(failure.message());
+            }
+        };
+        attempt([] {
+            QVHighScoreService::setHighScoreWithBlob(10, std::nullopt, std::nullopt, platform::Bytes(10, 1), "5", true,
+                                                     false, {}, {});
+        });
+        attempt([] { QVHighScoreService::setHighScore(20, "6", {}, {}); });
+        attempt([] {
+            QVHighScoreBatch batch { QVHighScoreBatchEntry::create("5", 30) };
+            QVHighScoreService::batchSetHighScores(batch, {}, {}, std::nullopt);
+        });
+    });
+    other.join();
+    const std::string offThread = " was called off the main thread; the client's calls are made on the main thread "
+                                  "(post it to the main run loop)";
+    EXPECT_EQ(messages, (Strings { "QVHighScoreService::setHighScoreWithBlob" + offThread,
+                                   "QVHighScoreService::setHighScore" + offThread,
+                                   "QVHighScoreService::batchSetHighScores" + offThread }));
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM high_scores"), Strings { "0" });
+    EXPECT_TRUE(QVHighScoreService::service().pendingBlobs().empty());
+    EXPECT_EQ(pendingScores(), 0u);
+}
+
+// One limit both ways: a blob longer than a reader takes back could never be
+// fetched, so the score is refused when it is given, on every road.
+TEST_F(HighScoreServiceTest, ABlobNoReaderCouldFetchBackIsRefusedWhenGivenWithItsReason)
+{
+    platform::LogCapture log;
+    const platform::Bytes tooLong(QVHighScoreService::kMaxBlob + 1, 3);
+    facade.onlineFlag = false;
+    QVHighScoreService::setHighScoreWithBlob(10, std::nullopt, std::nullopt, tooLong, "5", true, false,
+                                             recorder->onSuccess(), recorder->onFailure());
+    QVHighScoreBatch batch { QVHighScoreBatchEntry::create("6", 20, std::nullopt, std::nullopt, tooLong) };
+    EXPECT_FALSE(QVHighScoreService::batchSetHighScores(batch, recorder->onSuccess(), recorder->onFailure(),
+                                                        std::nullopt));
+    EXPECT_EQ(recorder->failures, 2);
+    EXPECT_TRUE(log.contains("is 1048577 bytes, more than the 1048576 a score's blob may hold (no reader could fetch "
+                             "it back); the score was not kept"))
+        << testing::PrintToString(log.texts());
+    // At the limit it is kept.
+    QVHighScoreService::setHighScoreWithBlob(10, std::nullopt, std::nullopt,
+                                             platform::Bytes(QVHighScoreService::kMaxBlob, 3), "5", true, false,
+                                             recorder->onSuccess(), recorder->onFailure());
+    EXPECT_EQ(recorder->successes, 1);
+    EXPECT_EQ(rows("SELECT leaderboard_id, length(blob) FROM high_scores"), Strings { "5|1048576" });
 }
 
 TEST_F(HighScoreServiceTest, AScoreEqualToTheBestWithoutABlobOnlyReachesGameCenter)

@@ -298,9 +298,8 @@ TEST_F(OfflineServiceTest, AnUnusableStoreIsReportedOnceAndTheServicesRunWithout
     EXPECT_EQ(log.count(platform::LogLevel::Error), 1u);
 }
 
-// The store's file is looked at once per turn of the main loop: a removal is
-// seen at the first write of the turn after it, and again after the store was
-// made anew.
+// A removal is seen by the next write (whatever the turn), and again after
+// the store was made again.
 TEST_F(OfflineServiceTest, AStoreRemovedAfterTheTurnsFirstWriteIsMadeAnewAtTheNextTurns)
 {
     start();
@@ -320,6 +319,22 @@ TEST_F(OfflineServiceTest, AStoreRemovedAfterTheTurnsFirstWriteIsMadeAnewAtTheNe
         EXPECT_TRUE(std::filesystem::exists(storePath()));
         platform::RunLoop::main().drain();
     }
+}
+
+// A store moved away from its path is found at the first write of a later
+// turn of the main loop (a look at the path each turn) and made again at the
+// path with what it kept.
+TEST_F(OfflineServiceTest, AStoreMovedAwayIsMadeAgainWithWhatItKeptAtALaterTurn)
+{
+    start();
+    syncBootstrap("<offline><leaderboards>" + board("5", "") + "</leaderboards></offline>");
+    ASSERT_TRUE(QVOfflineService::reopenStoreIfRemoved());
+    std::filesystem::rename(storePath(), storePath() + "-moved");
+    platform::RunLoop::main().drain();
+    ASSERT_TRUE(QVOfflineService::reopenStoreIfRemoved());
+    EXPECT_TRUE(log.contains("it is made again with what it kept")) << testing::PrintToString(log.texts());
+    QVOfflineService::shutdownService();
+    EXPECT_EQ(RawDatabase(storePath()).value("SELECT COUNT(*) FROM leaderboards"), "1");
 }
 
 } // namespace
@@ -386,6 +401,31 @@ TEST_F(OfflineBootstrapTest, TheBootstrapSendsTheSyncDatesAndItsAnswerFillsTheSt
     reachability->setStatus(platform::Reachability::NotReachable);
     EXPECT_EQ(QVLeaderboardService::getLeaderboardsLocal().size(), 3u);
     EXPECT_NE(QVLeaderboardService::getLastSyncDateForUserId("17"), "1970-01-01 00:00:00");
+}
+
+// A player clearing the game's data while it runs, between two scores of
+// one turn: the second score finds the store removed and makes it again with
+// what it kept, so both scores told kept are there after a relaunch.
+TEST_F(OfflineServiceTest, ScoresToldKeptAroundARemovalOfTheStoreInOneTurnAreKeptThroughARelaunch)
+{
+    QVSessionRole::setCurrent(&session);
+    start();
+    QVHighScoreService::initializeService();
+    syncBootstrap("<offline><leaderboards>" + board("5", "") + "</leaderboards></offline>");
+    auto told = net_testing::CallbackRecorder::create();
+    QVHighScoreService::setHighScore(100, "5", told->onSuccess(), told->onFailure());
+    for (const char* suffix : { "", "-wal", "-shm" })
+        std::filesystem::remove(storePath() + suffix);
+    QVHighScoreService::setHighScore(200, "5", told->onSuccess(), told->onFailure());
+    EXPECT_EQ(told->successes, 2);
+    EXPECT_TRUE(log.contains("was removed while the game ran; it is made again with what it kept"))
+        << testing::PrintToString(log.texts());
+
+    QVHighScoreService::shutdownService();
+    restart();
+    EXPECT_EQ(RawDatabase(storePath()).rows("SELECT score FROM high_scores ORDER BY score"),
+              (std::vector<std::string> { "100", "200" }));
+    EXPECT_EQ(QVLeaderboardService::getLeaderboard("5") != nullptr, true) << "the definitions came along";
 }
 
 } // namespace

@@ -117,6 +117,34 @@ TEST_F(OfflineStoreSchemaTest, StoreFromBeforeVersionRowsKeepsItsUnlocksAsPendin
     EXPECT_EQ(raw.rows("SELECT name, version FROM table_versions ORDER BY name"), kExpectedVersions);
 }
 
+// A score table of the earlier layout has no key: each login kept another
+// copy of the best, and copies crowded distinct scores out of the ten. It
+// gains the key at open, the copies of each score merged into one row that
+// waits while a copy with a blob waits (or no copy was ever sent).
+TEST_F(OfflineStoreSchemaTest, AScoreTableWithoutItsKeyGainsItWithTheCopiesOfEachScoreMerged)
+{
+    {
+        RawDatabase raw(path());
+        raw.exec("CREATE TABLE high_scores(user_id INTEGER NOT NULL,leaderboard_id INTEGER NOT NULL,score INTEGER "
+                 "DEFAULT 0,display_text TEXT DEFAULT NULL,custom_data TEXT DEFAULT NULL,server_sync_at INTEGER "
+                 "DEFAULT NULL,blob BLOB DEFAULT NULL)");
+        raw.exec("INSERT INTO high_scores VALUES (17, 5, 900, 'old', NULL, 3000, NULL), (17, 5, 900, NULL, 'c', 4000, "
+                 "NULL), (17, 5, 900, 'nine', NULL, NULL, x'0102'), (17, 5, 800, NULL, NULL, NULL, NULL), (17, 5, "
+                 "800, 'eight', NULL, NULL, NULL), (17, 5, 700, NULL, NULL, 3000, NULL), (17, 5, 700, NULL, NULL, "
+                 "5000, NULL), (17, 6, 700, NULL, NULL, 2000, NULL)");
+    }
+    ASSERT_TRUE(openStore());
+    QVOfflineStore::teardownOfflineDatabase();
+    RawDatabase raw(path());
+    EXPECT_EQ(raw.rows("SELECT leaderboard_id, score, display_text, custom_data, quote(blob), "
+                       "server_sync_at FROM high_scores ORDER BY leaderboard_id, score"),
+              (std::vector<std::string> { "5|700|NULL|NULL|NULL|5000", "5|800|eight|NULL|NULL|NULL",
+                                          "5|900|nine|c|X'0102'|NULL", "6|700|NULL|NULL|NULL|2000" }));
+    EXPECT_EQ(raw.value("SELECT COUNT(*) FROM pragma_index_list('high_scores') WHERE \"unique\" = 1"), "1");
+    EXPECT_EQ(raw.rows("SELECT name, version FROM table_versions WHERE name = 'high_scores'"),
+              std::vector<std::string> { "high_scores|3" });
+}
+
 TEST_F(OfflineStoreSchemaTest, VersionedTablesGainOnlyTheColumnsTheyLack)
 {
     {
