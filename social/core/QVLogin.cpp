@@ -264,6 +264,7 @@ void QVLogin::bootstrapSucceeded(Object* attempt)
     mSuccessfullyBootstrapped = true;
     mForceCreateAccountOnBootstrap = false;
     pendingDataSent_ = false;
+    networkLostWhileLoggedIn_ = false; // this login sends what waits
     bootstrapCompletedFlag() = true;
     // Ended before anyone hears of it: a login asked from a callback starts a bootstrap of its own.
     isBootstrapInProgress_ = false;
@@ -324,6 +325,7 @@ void QVLogin::bootstrapFailed(Object* attempt, Object* response)
     if (!holdsAccessToken()) {
         mSuccessfullyBootstrapped = false;
         invalidateBootstrap();
+        hub().forgetOnlineMode();
     }
     loginWasAborted(isCertificateFailure(response));
     mForceCreateAccountOnBootstrap = false;
@@ -409,6 +411,10 @@ void QVLogin::loginGameCenterCheck()
     if (!session().isUsingGameCenter() && successfullyBootstrapped())
         loginShowNotifications();
     sendPendingDataOnce();
+    // The announcements are the logged-in player's: without a login (a refused
+    // one among them) the request would only end in the login flow's notice.
+    if (!successfullyBootstrapped())
+        return;
     QVLifecycleTrace::step("downloadAnnouncements");
     if (QVAnnouncementService::sharedService())
         QVAnnouncementService::downloadAnnouncements();
@@ -516,7 +522,14 @@ void QVLogin::presentConfirmAccountModal(const QVDelegate& complete, bool useMod
     hasDeferredLoginDelegate = true;
     requireCast<QVConfirmAccountScreen>(screen, "The account screen must tell when the account is set up")
         ->setCompleteDelegate(complete);
-    if (presenter().isShowingFullScreen() && !useModalInDashboard && presenter().getActiveNavigationController())
+    // The approval screen in front of an open dashboard is a modal intro frame
+    // of its own: the account screens follow it there, in front of the player,
+    // not on the dashboard's stack behind it.
+    QVIntroFrame* intro = presenter().activeIntroFrame();
+    platform::ui::NavigationController* introScreens = intro ? intro->navController() : nullptr;
+    if (presenter().isShowingFullScreen() && !useModalInDashboard && introScreens)
+        introScreens->pushViewController(screen.get(), true);
+    else if (presenter().isShowingFullScreen() && !useModalInDashboard && presenter().getActiveNavigationController())
         presenter().getActiveNavigationController()->pushViewController(screen.get(), true);
     else if (!presenter().getRootController())
         presenter().presentRootControllerWithModal(introStack(screen.get()));
@@ -581,29 +594,50 @@ void QVLogin::logoutUser()
     options().setUserDeniedQuorvel();
     hub().switchToOfflineDashboard();
     mSuccessfullyBootstrapped = false;
+    networkLostWhileLoggedIn_ = false;
     invalidateBootstrap();
     options().setDoneWithGetTheMost(false);
     QVLinkSocialNetworksSeen::set(false);
     session().tellGame([&](QuorvelDelegate& game) { game.userLoggedOut(userId); });
 }
 
-// ---- Reachability: the offline player logs in once the server answers
+// ---- The triggers: becoming active, the foreground, the server reachable again
+
+void QVLogin::loginOnTrigger()
+{
+    // A login on its way (another account's, or the same player's) ends as it
+    // was asked: a second one for the last player would undo a switch.
+    if (!running() || isBootstrapInProgress_ || successfullyBootstrapped() || !QVReachability::isConnectedToInternet())
+        return;
+    doBootstrap(false, records().lastLoggedInUserId(), QVDelegate(), QVDelegate());
+}
 
 void QVLogin::gameServerReachabilityChanged(Object* status)
 {
     // The status the monitor reported (0 unreachable, 1 WWAN, 2 WiFi).
     auto* boxed = dynamic_cast<platform::Boxed*>(status);
     const bool reachable = boxed && boxed->value().asInteger() != platform::Reachability::NotReachable;
-    if (!running() || !reachable || isBootstrapInProgress_ || !options().hasUserApprovedQuorvel())
+    if (!running() || !options().hasUserApprovedQuorvel())
+        return;
+    if (!reachable) {
+        // What the game takes from now on waits on the device for the network's return.
+        if (successfullyBootstrapped())
+            networkLostWhileLoggedIn_ = true;
+        return;
+    }
+    if (isBootstrapInProgress_)
         return;
     if (successfullyBootstrapped()) {
         // A logged-in player is not logged in again: the token still holds. A
         // dashboard that took its offline form while the server was away takes
-        // its online form again.
+        // its online form again, and what the device kept meanwhile goes out, once.
         hub().switchToOnlineDashboard();
+        if (std::exchange(networkLostWhileLoggedIn_, false))
+            if (auto* offline = QVOfflineService::sharedService())
+                offline->sendPendingData(records().lastLoggedInUserId());
         return;
     }
-    doBootstrap(false, records().lastLoggedInUserId(), QVDelegate(), QVDelegate());
+    loginOnTrigger();
 }
 
 } // namespace quorvel

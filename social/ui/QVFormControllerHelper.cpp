@@ -106,7 +106,8 @@ void QVFormControllerHelper::submitForm()
             getFormSubmissionUrl(), writer.get(), getHTTPMethod(),
             QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVFormControllerHelper, _requestRespondedBehavior))),
             QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVFormControllerHelper, _requestErroredBehavior))), 2,
-            QVRequestUIRole::current().foregroundNotice(getLoadingScreenText()).get(), shouldUseOAuth());
+            QVRequestUIRole::current().foregroundNotice(getLoadingScreenText()).get(), shouldUseOAuth(),
+            shouldUseOAuth());
     }
     // A request that never went out gets no answer: fail now rather than stay submitting.
     if (!handle && isSubmitting_)

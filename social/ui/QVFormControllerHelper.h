@@ -70,6 +70,8 @@ public:
     virtual std::string singularResourceName() { return ""; }
     virtual std::string getFormSubmissionUrl() { return ""; }
     virtual std::string getHTTPMethod() { return "POST"; }
+    // NO: the form is sent without the player's access token (signed by the
+    // game's key alone) and needs no login, as a login to an account does.
     virtual bool shouldUseOAuth() { return true; }
     // Top-level parameters, outside the resource scope.
     virtual void addHiddenParameters(QVHttpNestedQueryStringWriter& writer) { }

@@ -939,6 +939,24 @@ TEST_F(RequestAnswerTest, ExtendedCredentialsShowTwitterThenFacebookAndKeepTheRe
     ASSERT_TRUE(waitFor([&] { return call->failures == 1; }));
 }
 
+// A request made just before a logout (a game logging out as it hears of the
+// login, say) is dispatched after it: it goes neither to the service nor into
+// the login flow, and its caller hears it failed.
+TEST_F(RequestAnswerTest, ARequestMadeBeforeALogoutFailsUnsentAndShowsNothing)
+{
+    for (bool requiresLogin : { true, false }) {
+        auto call = send("friends.xml", requiresLogin);
+        Quorvel::logoutUser();
+        ASSERT_TRUE(waitFor([&] { return call->failures == 1; }));
+        advance(0.5);
+        EXPECT_EQ(call->successes, 0);
+        EXPECT_TRUE(requestsTo("friends.xml").empty());
+        EXPECT_TRUE(notices.empty()) << testing::PrintToString(notices);
+        EXPECT_EQ(topScreen<QVDeadEndErrorController>(), nullptr);
+        QuorvelInternal::options().setUserApprovedQuorvel();
+    }
+}
+
 TEST_F(RequestAnswerTest, ARequestNeedingALoginShowsTheErrorScreenOrTheNoticeAndFails)
 {
     QuorvelInternal::session().provider()->setAccessToken({}, {});
