@@ -3,6 +3,7 @@
 
 #include "platform/device/Device.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Text.h"
 #include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVBootstrapReader.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
@@ -236,17 +237,6 @@ private:
     Ref<QVBootstrap> answer_;
 };
 
-std::string hex(const platform::Bytes& bytes)
-{
-    static const char* digits = "0123456789abcdef";
-    std::string out;
-    for (uint8_t b : bytes) {
-        out += digits[b >> 4];
-        out += digits[b & 15];
-    }
-    return out;
-}
-
 } // namespace
 
 void QVBootstrapService::bootstrap(QVProvider& provider, const std::optional<platform::Bytes>& deviceToken,
@@ -263,7 +253,7 @@ void QVBootstrapService::bootstrap(QVProvider& provider, const std::optional<pla
         params->io("user_id", id);
     }
     if (deviceToken && !deviceToken->empty()) {
-        std::string token = hex(*deviceToken);
+        std::string token = platform::hexString(*deviceToken);
         params->io("device_token", token);
     }
     QVSessionRole::current().writeBootstrapParameters(*params);
