@@ -6,6 +6,7 @@
 // then other texts, colours and opacities. Uses a real headless GL context.
 #include "engine/KSLabelBMFont.h"
 #include "engine/KSTextureCache.h"
+#include "fuzz/FuzzFile.h"
 #include "fuzz/FuzzGL.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Log.h"
@@ -18,38 +19,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-std::string fuzzDir() { return "/tmp/brisko-fuzz-fnt-" + std::to_string(getpid()); }
-
-void removeFuzzDir()
-{
-    unlink((fuzzDir() + "/font.fnt").c_str());
-    unlink((fuzzDir() + "/page.png").c_str());
-    rmdir(fuzzDir().c_str());
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const bool drawable = ensureFuzzGL();
+    static const FuzzFolder folder("fnt");
     static const std::string dir = [] {
-        mkdir(fuzzDir().c_str(), 0700);
-        platform::Image::imageWithRGBA(8, 8, platform::Bytes(8 * 8 * 4, 255))->writePNG(fuzzDir() + "/page.png");
-        std::atexit(removeFuzzDir);
+        platform::Image::imageWithRGBA(8, 8, platform::Bytes(8 * 8 * 4, 255))->writePNG(folder.path + "/page.png");
         // Fonts naming a missing page log it; thousands of runs need not print them.
         platform::setLogSink([](platform::LogLevel, const std::string&) { });
-        return fuzzDir();
+        return folder.path;
     }();
     if (!drawable)
         return 0;
 
     const std::string path = dir + "/font.fnt";
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    }
+    writeFuzzBytes(path, std::string_view(reinterpret_cast<const char*>(data), size));
     try {
         auto config = kestrel::KSBMFontConfiguration::configurationWithFNTFile(path);
         (void)config->description();

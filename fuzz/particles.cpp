@@ -10,6 +10,7 @@
 #include "engine/KSParticleSystemQuad.h"
 #include "engine/KSScheduler.h"
 #include "engine/KSTextureCache.h"
+#include "fuzz/FuzzFile.h"
 #include "fuzz/FuzzGL.h"
 #include "platform/foundation/Base64.h"
 #include "platform/foundation/Bundle.h"
@@ -99,15 +100,6 @@ Value imageData(FuzzedDataProvider& in)
     }
 }
 
-bool writeFile(const std::string& path, const std::string& text)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    return std::fclose(f) == 0 && written;
-}
-
 // Systems made directly, so that the reader runs on a fresh object.
 struct FuzzQuad : kestrel::KSParticleSystemQuad { };
 struct FuzzPoint : kestrel::KSParticleSystemPoint { };
@@ -117,18 +109,11 @@ struct FuzzPoint : kestrel::KSParticleSystemPoint { };
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const bool drawable = ensureFuzzGL();
+    static const FuzzFolder folder("particles");
     static const std::string resources = [] {
-        std::string dir = "/tmp/brisko-fuzz-particles-" + std::to_string(getpid());
-        mkdir(dir.c_str(), 0700);
-        platform::Image::imageWithRGBA(2, 2, Bytes(16, 255))->writePNG(dir + "/spark.png");
-        platform::Bundle::main().setResourcePath(dir);
-        std::atexit([] {
-            std::string d = "/tmp/brisko-fuzz-particles-" + std::to_string(getpid());
-            unlink((d + "/spark.png").c_str());
-            unlink((d + "/system.plist").c_str());
-            rmdir(d.c_str());
-        });
-        return dir;
+        platform::Image::imageWithRGBA(2, 2, Bytes(16, 255))->writePNG(folder.path + "/spark.png");
+        platform::Bundle::main().setResourcePath(folder.path);
+        return folder.path;
     }();
     if (!drawable)
         return 0;
@@ -152,7 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     bool made = false;
     try {
         const std::string file = resources + "/system.plist";
-        if (fromFile && writeFile(file, platform::writePropertyList(Value(d)).value_or("")))
+        if (fromFile && writeFuzzBytes(file, platform::writePropertyList(Value(d)).value_or("")))
             made = system->initWithFile(file);
         else
             made = system->initWithDictionary(Value(std::move(d)));

@@ -11,6 +11,7 @@
 #include "engine/KSSpriteBatchNode.h"
 #include "engine/KSSpriteFrameCache.h"
 #include "engine/KSTextureCache.h"
+#include "fuzz/FuzzFile.h"
 #include "fuzz/FuzzGL.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/PropertyList.h"
@@ -62,24 +63,6 @@ Value randomValue(FuzzedDataProvider& in, int depth)
     }
 }
 
-std::string fuzzDir() { return "/tmp/brisko-fuzz-spriteframes-" + std::to_string(getpid()); }
-
-void removeFuzzDir()
-{
-    unlink((fuzzDir() + "/sheet.plist").c_str());
-    unlink((fuzzDir() + "/sheet.png").c_str());
-    rmdir(fuzzDir().c_str());
-}
-
-bool writeFile(const std::string& path, const std::string& text)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    return std::fclose(f) == 0 && written;
-}
-
 // Sprites of every frame, in a batch node over the sheet's texture when
 // theirs is that one, else in a plain node; flipped, given another frame and drawn.
 void showFrames(kestrel::KSSpriteFrameCache& cache, const std::vector<std::string>& names, kestrel::KSTexture2D* sheet,
@@ -124,14 +107,13 @@ void showFrames(kestrel::KSSpriteFrameCache& cache, const std::vector<std::strin
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const bool drawable = ensureFuzzGL();
+    static const FuzzFolder folder("spriteframes");
     static const std::string dir = [] {
-        mkdir(fuzzDir().c_str(), 0700);
         platform::Bytes rgba(16 * 16 * 4);
         for (size_t i = 0; i < rgba.size(); ++i)
             rgba[i] = static_cast<uint8_t>(i * 5);
-        platform::Image::imageWithRGBA(16, 16, std::move(rgba))->writePNG(fuzzDir() + "/sheet.png");
-        std::atexit(removeFuzzDir);
-        return fuzzDir();
+        platform::Image::imageWithRGBA(16, 16, std::move(rgba))->writePNG(folder.path + "/sheet.png");
+        return folder.path;
     }();
 
     FuzzedDataProvider in(data, size);
@@ -151,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         drawable ? kestrel::KSTextureCache::sharedTextureCache()->addImage(dir + "/sheet.png") : nullptr;
     try {
         const std::string plist = dir + "/sheet.plist";
-        if (fromFile && writeFile(plist, platform::writePropertyList(Value(root)).value_or("")))
+        if (fromFile && writeFuzzBytes(plist, platform::writePropertyList(Value(root)).value_or("")))
             cache->addSpriteFramesWithFile(plist);
         else
             cache->addSpriteFramesWithDictionary(Value(std::move(root)), withoutImage ? nullptr : sheet.get());

@@ -8,6 +8,7 @@
 // GL context.
 #include "engine/KSTMXTiledMap.h"
 #include "engine/KSTextureCache.h"
+#include "fuzz/FuzzFile.h"
 #include "fuzz/FuzzGL.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Log.h"
@@ -28,23 +29,6 @@ using kestrel::KSTMXLayer;
 using kestrel::Point;
 
 namespace {
-
-std::string fuzzDir() { return "/tmp/brisko-fuzz-tmx-" + std::to_string(getpid()); }
-
-void removeFuzzDir()
-{
-    for (const char* name : { "/map.tmx", "/tiles.tsx", "/tiles.png" })
-        unlink((fuzzDir() + name).c_str());
-    rmdir(fuzzDir().c_str());
-}
-
-void write(const std::string& path, std::string_view bytes)
-{
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-    }
-}
 
 // Maps whose visible layers hold more cells are parsed but not built: a large
 // map is slow to build, not wrong.
@@ -156,16 +140,15 @@ void exercise(kestrel::KSTMXTiledMap& map)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const bool drawable = ensureFuzzGL();
+    static const FuzzFolder folder("tmx");
     static const std::string dir = [] {
-        mkdir(fuzzDir().c_str(), 0700);
         platform::Bytes rgba(32 * 16 * 4);
         for (size_t i = 0; i < rgba.size(); ++i)
             rgba[i] = static_cast<uint8_t>(i * 7);
-        platform::Image::imageWithRGBA(32, 16, std::move(rgba))->writePNG(fuzzDir() + "/tiles.png");
-        std::atexit(removeFuzzDir);
+        platform::Image::imageWithRGBA(32, 16, std::move(rgba))->writePNG(folder.path + "/tiles.png");
         // Refused maps log their reasons; thousands of runs need not print them.
         platform::setLogSink([](platform::LogLevel, const std::string&) { });
-        return fuzzDir();
+        return folder.path;
     }();
 
     std::string_view input(reinterpret_cast<const char*>(data), size);
@@ -176,8 +159,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         input = input.substr(0, at);
     }
     const std::string mapPath = dir + "/map.tmx";
-    write(mapPath, input);
-    write(dir + "/tiles.tsx", tsx);
+    writeFuzzBytes(mapPath, input);
+    writeFuzzBytes(dir + "/tiles.tsx", tsx);
     try {
         auto info = kestrel::KSTMXMapInfo::formatWithTMXFile(mapPath);
         for (const auto& layer : info->layers()) {

@@ -1,4 +1,5 @@
-// Trimming text, for every layer that reads lines written by people.
+// Trimming text, for every layer that reads lines written by people, and
+// spelling bytes in hex.
 #include "platform/foundation/Text.h"
 
 namespace platform {
@@ -9,6 +10,18 @@ std::string trimmed(std::string_view text, std::string_view space)
     if (first == std::string_view::npos)
         return {};
     return std::string(text.substr(first, text.find_last_not_of(space) - first + 1));
+}
+
+std::string hexString(std::span<const uint8_t> bytes)
+{
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (uint8_t b : bytes) {
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
 }
 
 } // namespace platform

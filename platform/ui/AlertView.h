@@ -6,9 +6,14 @@
 // and the other buttons follow in order; an action sheet puts the destructive
 // button first, then the others, the cancel button last. Answering a button
 // tells the delegate clicked, will-dismiss and did-dismiss, in that order.
-// Delegates are not retained.
+// Delegates are held weakly: a panel can outlive the screen that showed it
+// (the screen closed while the panel is up), and a delegate destroyed since is
+// no longer told anything, so no screen has to detach itself as it goes. A
+// delegate that is no platform::Object cannot be watched; its owner keeps it
+// alive while the panel is up.
 #pragma once
 
+#include "platform/foundation/Weak.h"
 #include "platform/ui/View.h"
 
 #include <string>
@@ -92,7 +97,7 @@ public:
                                 const std::string& cancelButtonTitle, const std::vector<std::string>& otherButtonTitles = {});
     const std::string& message() const { return message_; }
     void setMessage(const std::string& m) { message_ = m; }
-    AlertViewDelegate* delegate() const { return delegate_; }
+    AlertViewDelegate* delegate() const { return delegate_.get(); }
     void setDelegate(AlertViewDelegate* d) { delegate_ = d; }
     // -1 without other buttons.
     int firstOtherButtonIndex() const { return firstOther_; }
@@ -104,14 +109,15 @@ public:
 
 private:
     AlertView() = default;
-    void tellWillPresent() override { if (delegate_) delegate_->willPresentAlertView(this); }
-    void tellDidPresent() override { if (delegate_) delegate_->didPresentAlertView(this); }
-    void tellClicked(int i) override { if (delegate_) delegate_->alertViewClickedButtonAtIndex(this, i); }
-    void tellWillDismiss(int i) override { if (delegate_) delegate_->alertViewWillDismissWithButtonIndex(this, i); }
-    void tellDidDismiss(int i) override { if (delegate_) delegate_->alertViewDidDismissWithButtonIndex(this, i); }
+    // Each call keeps the delegate alive for its length.
+    void tellWillPresent() override { if (auto d = delegate_.lock()) d->willPresentAlertView(this); }
+    void tellDidPresent() override { if (auto d = delegate_.lock()) d->didPresentAlertView(this); }
+    void tellClicked(int i) override { if (auto d = delegate_.lock()) d->alertViewClickedButtonAtIndex(this, i); }
+    void tellWillDismiss(int i) override { if (auto d = delegate_.lock()) d->alertViewWillDismissWithButtonIndex(this, i); }
+    void tellDidDismiss(int i) override { if (auto d = delegate_.lock()) d->alertViewDidDismissWithButtonIndex(this, i); }
 
     std::string message_;
-    AlertViewDelegate* delegate_ { nullptr };
+    WeakLink<AlertViewDelegate> delegate_;
     int firstOther_ { -1 };
 };
 
@@ -121,7 +127,7 @@ public:
     // Empty titles mean no such button.
     static Ref<ActionSheet> sheet(const std::string& title, ActionSheetDelegate* delegate, const std::string& cancelButtonTitle,
                                   const std::string& destructiveButtonTitle, const std::vector<std::string>& otherButtonTitles = {});
-    ActionSheetDelegate* delegate() const { return delegate_; }
+    ActionSheetDelegate* delegate() const { return delegate_.get(); }
     void setDelegate(ActionSheetDelegate* d) { delegate_ = d; }
     int destructiveButtonIndex() const { return destructiveIndex_; }
     int firstOtherButtonIndex() const { return firstOther_; }
@@ -139,13 +145,13 @@ public:
 
 private:
     ActionSheet() = default;
-    void tellWillPresent() override { if (delegate_) delegate_->willPresentActionSheet(this); }
-    void tellDidPresent() override { if (delegate_) delegate_->didPresentActionSheet(this); }
-    void tellClicked(int i) override { if (delegate_) delegate_->actionSheetClickedButtonAtIndex(this, i); }
-    void tellWillDismiss(int i) override { if (delegate_) delegate_->actionSheetWillDismissWithButtonIndex(this, i); }
-    void tellDidDismiss(int i) override { if (delegate_) delegate_->actionSheetDidDismissWithButtonIndex(this, i); }
+    void tellWillPresent() override { if (auto d = delegate_.lock()) d->willPresentActionSheet(this); }
+    void tellDidPresent() override { if (auto d = delegate_.lock()) d->didPresentActionSheet(this); }
+    void tellClicked(int i) override { if (auto d = delegate_.lock()) d->actionSheetClickedButtonAtIndex(this, i); }
+    void tellWillDismiss(int i) override { if (auto d = delegate_.lock()) d->actionSheetWillDismissWithButtonIndex(this, i); }
+    void tellDidDismiss(int i) override { if (auto d = delegate_.lock()) d->actionSheetDidDismissWithButtonIndex(this, i); }
 
-    ActionSheetDelegate* delegate_ { nullptr };
+    WeakLink<ActionSheetDelegate> delegate_;
     Ref<View> shownIn_;
     int destructiveIndex_ { -1 };
     int firstOther_ { -1 };

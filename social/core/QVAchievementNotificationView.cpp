@@ -71,7 +71,7 @@ void QVAchievementNotificationView::configureWithNotificationData(QVUnlockedAchi
     if (notificationImage()) {
         // The game may ship an achievement's icon in its bundle; without it the icon is downloaded.
         const std::string icon = "AchievementIcon_" + data->resourceId() + ".jpg";
-        platform::Image* bundled = platform::Bundle::main().pathForResource(icon, "").empty() ? nullptr : bundleImage(icon);
+        Ref<platform::Image> bundled = platform::Bundle::main().pathForResource(icon, "").empty() ? nullptr : bundleImage(icon);
         if (bundled) {
             notificationImage()->setImage(bundled);
         } else if (!data->iconUrl().empty()) {

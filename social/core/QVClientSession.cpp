@@ -5,6 +5,7 @@
 #include "platform/foundation/DateFormat.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/ui/MapView.h"
 #include "platform/ui/Window.h"
 #include "social/core/QVAddOnRegistry.h"
@@ -28,6 +29,9 @@
 #include "social/services/QVOfflineStore.h"
 #include "social/services/QVUser.h"
 
+#include <cmath>
+#include <limits>
+#include <optional>
 #include <random>
 
 namespace quorvel {
@@ -35,6 +39,26 @@ namespace quorvel {
 using platform::Ref;
 
 namespace {
+
+// A polling interval of the login's answer as the int the options keep: none
+// for a value that is no number or infinite (the interval stays as it was),
+// the nearest an int holds for one beyond it; either way with a warning.
+std::optional<int> pollingSeconds(double seconds, const char* element)
+{
+    if (!std::isfinite(seconds)) {
+        platform::logWarning("Quorvel: the login's %s is not a number of seconds; the interval stays as it was",
+                             element);
+        return std::nullopt;
+    }
+    constexpr double lowest = std::numeric_limits<int>::min();
+    constexpr double highest = std::numeric_limits<int>::max();
+    if (seconds < lowest || seconds > highest) {
+        platform::logWarning("Quorvel: the login's %s (%g s) is beyond what an interval holds; %d s is kept", element,
+                             seconds, seconds < lowest ? std::numeric_limits<int>::min() : std::numeric_limits<int>::max());
+        return seconds < lowest ? std::numeric_limits<int>::min() : std::numeric_limits<int>::max();
+    }
+    return static_cast<int>(seconds);
+}
 
 // A new random (version 4) UUID in its usual upper-case text form.
 std::string newUuidString()
@@ -132,6 +156,28 @@ void QVClientSession::setLaunchDelegate(QuorvelDelegate* delegate)
 {
     if (running())
         mLaunchDelegate = delegate;
+}
+
+bool QVClientSession::callGame(const std::function<void()>& call)
+{
+    Ref<Quorvel> keep(&client());
+    const bool wasRunning = running();
+    call();
+    if (running())
+        return true;
+    // Shut down inside the call: the callers below it on the stack still read
+    // this instance, so it goes once they are done, on the loop's next turn.
+    if (wasRunning)
+        platform::RunLoop::main().post([keep = std::move(keep)] { });
+    return false;
+}
+
+bool QVClientSession::tellGame(const std::function<void(QuorvelDelegate&)>& message)
+{
+    QuorvelDelegate* delegate = getDelegate();
+    if (!delegate)
+        return running();
+    return callGame([&] { message(*delegate); });
 }
 
 // ---- The session and the settings of start-up
@@ -250,8 +296,10 @@ void QVClientSession::applyBootstrap(const QVBootstrap& a, QVProvider& provider)
 {
     // The answer's settings, in the order the rest of the client expects them.
     QVUserOptions& o = options();
-    o.storePollingFrequencyDefault(static_cast<int>(a.pollingFrequencyDefault));
-    o.storePollingFrequencyInChat(static_cast<int>(a.pollingFrequencyInChat));
+    if (std::optional<int> seconds = pollingSeconds(a.pollingFrequencyDefault, "polling_frequency_default"))
+        o.storePollingFrequencyDefault(*seconds);
+    if (std::optional<int> seconds = pollingSeconds(a.pollingFrequencyInChat, "polling_frequency_in_chat"))
+        o.storePollingFrequencyInChat(*seconds);
     provider.setAccessToken(a.accessToken, a.accessTokenSecret);
     o.setLoggedInUserHasSetName(a.userHasSetName);
     o.setLoggedInUserHasChatEnabled(a.userChatEnabled);
@@ -315,7 +363,13 @@ void QVClientSession::setLocalUser(QVUser* user)
         records().setLocalUser(user);
 }
 
-bool QVClientSession::isOnline() { return login().isOnline(); }
+bool QVClientSession::isOnline()
+{
+    // A player who declined the client (even while logged in) sends nothing:
+    // the services and screens answer from the device, as offline, rather
+    // than wait for requests the provider drops.
+    return login().isOnline() && options().hasUserApprovedQuorvel();
+}
 
 std::string QVClientSession::clientApplicationId() { return options().clientApplicationId(); }
 

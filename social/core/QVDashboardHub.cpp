@@ -3,6 +3,7 @@
 #include "social/core/QVDashboardHub.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Weak.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QVClientNotifications.h"
@@ -32,6 +33,46 @@ using platform::Ref;
 using platform::ui::NavigationController;
 using platform::ui::ViewController;
 
+namespace {
+
+// The dashboard a game asked for while the device's first login was on its
+// way: it opens when that login ends well. The callback target of the login,
+// answering the hub while its client runs.
+class DashboardAfterLogin final : public Object {
+public:
+    static Ref<DashboardAfterLogin> create(Quorvel& client, QVDashboardHub& hub, std::string tab,
+                                           std::vector<Quorvel::DashboardEntry> controllers)
+    {
+        auto opener = platform::adoptRef(new DashboardAfterLogin(client, hub));
+        opener->tab_ = std::move(tab);
+        opener->controllers_ = std::move(controllers);
+        return opener;
+    }
+    void loginSucceeded(Object*)
+    {
+        if (Ref<Quorvel> keep = client_.lock())
+            hub_.presentRootControllerWithTabbedDashboard(tab_, controllers_);
+    }
+    void loginFailed(Object*)
+    {
+        platform::logWarning("Quorvel: the dashboard asked for during the first login does not open: that login "
+                             "failed, and the device has no player yet");
+    }
+
+private:
+    DashboardAfterLogin(Quorvel& client, QVDashboardHub& hub)
+        : client_(&client)
+        , hub_(hub)
+    {
+    }
+    platform::Weak<Quorvel> client_;
+    QVDashboardHub& hub_; // a part of client_, alive while it is
+    std::string tab_;
+    std::vector<Quorvel::DashboardEntry> controllers_;
+};
+
+} // namespace
+
 QVTabbedDashboardScreen* QVDashboardHub::tabbedContent()
 {
     return running() ? dynamic_cast<QVTabbedDashboardScreen*>(presenter().contentController()) : nullptr;
@@ -53,6 +94,8 @@ void QVDashboardHub::launchDashboardWithDelegate(QuorvelDelegate* delegate, cons
     if (!options().hasUserApprovedQuorvel() && !hasOfflineData) {
         login().presentUserQuorvelApprovalModal(
             QVDelegate(&client(), BRISKO_SELECTOR(Quorvel, _presentRootControllerWithTabbedDashboard)), QVDelegate());
+        if (!running())
+            return; // the game, asked for its own approval screen, shut the client down
         // A question already up (and perhaps still loading out of sight) comes into view.
         if (NavigationController* stack = presenter().getActiveNavigationController())
             if (!stack->viewControllers().empty())
@@ -63,6 +106,15 @@ void QVDashboardHub::launchDashboardWithDelegate(QuorvelDelegate* delegate, cons
     QVProvider* provider = session().provider();
     bool authenticated = provider && provider->isAuthenticated();
     if ((!authenticated || records().lastLoggedInUserId().empty()) && !hasOfflineData) {
+        if (login().isBootstrapInProgress()) {
+            // Nothing to show yet, and nothing needs a restart: the login on its way decides.
+            platform::logWarning("Quorvel: the dashboard opens once the login on its way ends: the device has no "
+                                 "player yet (nobody logged in, nothing kept offline)");
+            auto opener = DashboardAfterLogin::create(client(), *this, tabControllerName, controllers);
+            login().addBootstrapDelegates(QVDelegate(opener.get(), BRISKO_SELECTOR(DashboardAfterLogin, loginSucceeded)),
+                                          QVDelegate(opener.get(), BRISKO_SELECTOR(DashboardAfterLogin, loginFailed)));
+            return;
+        }
         if (QVReachability::isConnectedToInternet()) {
             requestUI().launchLoginFlowToDashboard();
         } else {
@@ -103,7 +155,8 @@ void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string&
         std::string initial = options().initialDashboardScreen();
         tab = options().hasUserApprovedQuorvel() && !initial.empty() ? initial : tabbed->dashboardDefaultTab();
     }
-    bool online = login().isOnline();
+    // A player who declined is shown what the device holds, as offline.
+    bool online = session().isOnline();
     if (!online)
         tab = tabbed->dashboardOfflineTab();
     const std::vector<Quorvel::DashboardEntry> none;
@@ -115,6 +168,8 @@ void QVDashboardHub::presentRootControllerWithTabbedDashboard(const std::string&
             nav->popToRootViewControllerAnimated(false);
     } else {
         presenter().presentRootControllerWithModal(dashboard);
+        if (!running())
+            return; // the game shut the client down as the dashboard was about to appear
         tabbed->showDashboardTab(tab, false);
     }
     auto* target = dynamic_cast<NavigationController*>(tabbed->selectedTabController());

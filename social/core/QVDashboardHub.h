@@ -41,6 +41,10 @@ public:
     // Online and offline mode of an open dashboard (each acts only on a change).
     void switchToOnlineDashboard();
     void switchToOfflineDashboard();
+    // Nobody is logged in any more (a login of another account was refused):
+    // the next login switches the dashboard online, whichever form it shows
+    // now. The screens stay as they are, so the player still reads the refusal.
+    void forgetOnlineMode() { isQuorvelDashboardInOnlineMode = false; }
     void reloadInactiveTabBars();
 
 private:

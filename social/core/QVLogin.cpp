@@ -264,6 +264,7 @@ void QVLogin::bootstrapSucceeded(Object* attempt)
     mSuccessfullyBootstrapped = true;
     mForceCreateAccountOnBootstrap = false;
     pendingDataSent_ = false;
+    networkLostWhileLoggedIn_ = false; // this login sends what waits
     bootstrapCompletedFlag() = true;
     // Ended before anyone hears of it: a login asked from a callback starts a bootstrap of its own.
     isBootstrapInProgress_ = false;
@@ -282,7 +283,8 @@ void QVLogin::bootstrapSucceeded(Object* attempt)
     }
 
     if (options().isDisabled()) {
-        invokeLoggedInDelegate();
+        if (!invokeLoggedInDelegate())
+            return;
         if (isConfirmAccountFlowActive)
             dismissRootControllerOrItsModal();
         runQueuedLogin(records().lastLoggedInUserId());
@@ -304,8 +306,8 @@ void QVLogin::bootstrapSucceeded(Object* attempt)
             sendPendingDataOnce();
         }
     }
-    invokeLoggedInDelegate();
-    runQueuedLogin(records().lastLoggedInUserId());
+    if (invokeLoggedInDelegate())
+        runQueuedLogin(records().lastLoggedInUserId());
 }
 
 void QVLogin::bootstrapFailed(Object* attempt, Object* response)
@@ -323,6 +325,7 @@ void QVLogin::bootstrapFailed(Object* attempt, Object* response)
     if (!holdsAccessToken()) {
         mSuccessfullyBootstrapped = false;
         invalidateBootstrap();
+        hub().forgetOnlineMode();
     }
     loginWasAborted(isCertificateFailure(response));
     mForceCreateAccountOnBootstrap = false;
@@ -332,8 +335,8 @@ void QVLogin::bootstrapFailed(Object* attempt, Object* response)
     --callersOfEndedBootstraps_;
     if (!running() || logouts_ != logouts)
         return;
-    invokeLoggedInDelegate();
-    runQueuedLogin({});
+    if (invokeLoggedInDelegate())
+        runQueuedLogin({});
 }
 
 void QVLogin::runQueuedLogin(const std::string& loggedInUserId)
@@ -353,23 +356,24 @@ void QVLogin::runQueuedLogin(const std::string& loggedInUserId)
     }
 }
 
-void QVLogin::invokeLoggedInDelegate()
+bool QVLogin::invokeLoggedInDelegate()
 {
     if (!running())
-        return;
+        return false;
     if (isConfirmAccountFlowActive) {
         hasDeferredLoginDelegate = true;
-        return;
+        return true;
     }
     hasDeferredLoginDelegate = false;
     gameCenter().initializeGameCenter();
-    QuorvelDelegate* delegate = session().getDelegate();
-    if (!delegate)
-        return;
-    if (isOnline())
-        delegate->userLoggedIn(records().lastLoggedInUserId());
-    else
-        delegate->offlineUserLoggedIn(records().lastLoggedInUserId());
+    const bool online = isOnline();
+    const std::string userId = records().lastLoggedInUserId();
+    return session().tellGame([&](QuorvelDelegate& game) {
+        if (online)
+            game.userLoggedIn(userId);
+        else
+            game.offlineUserLoggedIn(userId);
+    });
 }
 
 // ---- After the login: sessions, notices and the offline data
@@ -407,6 +411,10 @@ void QVLogin::loginGameCenterCheck()
     if (!session().isUsingGameCenter() && successfullyBootstrapped())
         loginShowNotifications();
     sendPendingDataOnce();
+    // The announcements are the logged-in player's: without a login (a refused
+    // one among them) the request would only end in the login flow's notice.
+    if (!successfullyBootstrapped())
+        return;
     QVLifecycleTrace::step("downloadAnnouncements");
     if (QVAnnouncementService::sharedService())
         QVAnnouncementService::downloadAnnouncements();
@@ -462,10 +470,15 @@ void QVLogin::presentUserQuorvelApprovalModal(const QVDelegate& approved, const 
         approved.invoke(nullptr);
         return;
     }
-    QuorvelDelegate* delegate = session().getDelegate();
-    const bool hubOpen = hub().isDashboardHubOpen();
-    if (!hubOpen && delegate && delegate->showCustomQuorvelApprovalScreen().value_or(false))
-        return; // the game asks with its own screen and answers through userDidApproveQuorvel
+    if (!hub().isDashboardHubOpen()) {
+        bool gamesOwn = false;
+        if (!session().tellGame([&](QuorvelDelegate& game) {
+                gamesOwn = game.showCustomQuorvelApprovalScreen().value_or(false);
+            }))
+            return; // the game shut the client down
+        if (gamesOwn)
+            return; // the game asks with its own screen and answers through userDidApproveQuorvel
+    }
     Ref<ViewController> screen = QVControllerLoader::load("UserQuorvelApproval");
     if (!screen) {
         platform::logWarning("Quorvel: no approval screen could be loaded");
@@ -509,7 +522,14 @@ void QVLogin::presentConfirmAccountModal(const QVDelegate& complete, bool useMod
     hasDeferredLoginDelegate = true;
     requireCast<QVConfirmAccountScreen>(screen, "The account screen must tell when the account is set up")
         ->setCompleteDelegate(complete);
-    if (presenter().isShowingFullScreen() && !useModalInDashboard && presenter().getActiveNavigationController())
+    // The approval screen in front of an open dashboard is a modal intro frame
+    // of its own: the account screens follow it there, in front of the player,
+    // not on the dashboard's stack behind it.
+    QVIntroFrame* intro = presenter().activeIntroFrame();
+    platform::ui::NavigationController* introScreens = intro ? intro->navController() : nullptr;
+    if (presenter().isShowingFullScreen() && !useModalInDashboard && introScreens)
+        introScreens->pushViewController(screen.get(), true);
+    else if (presenter().isShowingFullScreen() && !useModalInDashboard && presenter().getActiveNavigationController())
         presenter().getActiveNavigationController()->pushViewController(screen.get(), true);
     else if (!presenter().getRootController())
         presenter().presentRootControllerWithModal(introStack(screen.get()));
@@ -574,30 +594,50 @@ void QVLogin::logoutUser()
     options().setUserDeniedQuorvel();
     hub().switchToOfflineDashboard();
     mSuccessfullyBootstrapped = false;
+    networkLostWhileLoggedIn_ = false;
     invalidateBootstrap();
     options().setDoneWithGetTheMost(false);
     QVLinkSocialNetworksSeen::set(false);
-    if (QuorvelDelegate* delegate = session().getDelegate())
-        delegate->userLoggedOut(userId);
+    session().tellGame([&](QuorvelDelegate& game) { game.userLoggedOut(userId); });
 }
 
-// ---- Reachability: the offline player logs in once the server answers
+// ---- The triggers: becoming active, the foreground, the server reachable again
+
+void QVLogin::loginOnTrigger()
+{
+    // A login on its way (another account's, or the same player's) ends as it
+    // was asked: a second one for the last player would undo a switch.
+    if (!running() || isBootstrapInProgress_ || successfullyBootstrapped() || !QVReachability::isConnectedToInternet())
+        return;
+    doBootstrap(false, records().lastLoggedInUserId(), QVDelegate(), QVDelegate());
+}
 
 void QVLogin::gameServerReachabilityChanged(Object* status)
 {
     // The status the monitor reported (0 unreachable, 1 WWAN, 2 WiFi).
     auto* boxed = dynamic_cast<platform::Boxed*>(status);
     const bool reachable = boxed && boxed->value().asInteger() != platform::Reachability::NotReachable;
-    if (!running() || !reachable || isBootstrapInProgress_ || !options().hasUserApprovedQuorvel())
+    if (!running() || !options().hasUserApprovedQuorvel())
+        return;
+    if (!reachable) {
+        // What the game takes from now on waits on the device for the network's return.
+        if (successfullyBootstrapped())
+            networkLostWhileLoggedIn_ = true;
+        return;
+    }
+    if (isBootstrapInProgress_)
         return;
     if (successfullyBootstrapped()) {
         // A logged-in player is not logged in again: the token still holds. A
         // dashboard that took its offline form while the server was away takes
-        // its online form again.
+        // its online form again, and what the device kept meanwhile goes out, once.
         hub().switchToOnlineDashboard();
+        if (std::exchange(networkLostWhileLoggedIn_, false))
+            if (auto* offline = QVOfflineService::sharedService())
+                offline->sendPendingData(records().lastLoggedInUserId());
         return;
     }
-    doBootstrap(false, records().lastLoggedInUserId(), QVDelegate(), QVDelegate());
+    loginOnTrigger();
 }
 
 } // namespace quorvel

@@ -66,8 +66,9 @@ public:
     void dismissRootControllerOrItsModal();
 
     // ---- After the login
-    // The logged-in call to the game (held back while the account screens are up).
-    void invokeLoggedInDelegate();
+    // The logged-in call to the game (held back while the account screens are
+    // up); answers whether the client still runs afterwards.
+    bool invokeLoggedInDelegate();
     // A failed login: the offline welcome or "not logged in" notice (a
     // certificate failure adds the clock notice 3 s later).
     void loginWasAborted(bool certificateFailure);
@@ -86,12 +87,18 @@ public:
     // provider's stored credentials are destroyed.
     void _resetHasUserSetQuorvelAccess();
 
-    // ---- Logout and reachability
+    // ---- Logout and the triggers of a login
     // Token, local user and presence channel go; the game hears userLoggedOut.
     void logoutUser();
-    // The server can be reached again: the last player logs in, unless a
-    // bootstrap runs already, the player is logged in (the token holds) or
-    // never approved the service.
+    // A trigger (the game becoming active or coming to the foreground): the
+    // player the client holds as last logs in, unless a login runs already
+    // (a switch to another account among them: it is left to end as asked),
+    // a login holds (the token) or the server cannot be reached. The events
+    // of one return from the background thus make one login, told once.
+    void loginOnTrigger();
+    // The server can be reached again: a trigger as above, once the player
+    // has approved the service. A logged-in player is not logged in again; what
+    // the device kept while the network was gone is sent instead, once.
     void gameServerReachabilityChanged(platform::Object* status);
 
 private:
@@ -121,6 +128,7 @@ private:
     std::vector<QueuedLogin> queuedLogins_;
     platform::Ref<platform::Object> bootstrapAttempt_; // the running bootstrap's callback target
     bool pendingDataSent_ { false }; // the offline data went out after the last successful bootstrap
+    bool networkLostWhileLoggedIn_ { false }; // the network went while a login held; its return sends what waits
     bool isConfirmAccountFlowActive { false };
     // The game is owed its login call when the account screens close: the
     // call was held back meanwhile, or the confirm-account flow began (it

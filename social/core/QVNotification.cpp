@@ -86,27 +86,45 @@ platform::ui::Window* QVNotification::getTopApplicationWindow()
     return platform::ui::Application::sharedApplication().topWindow();
 }
 
-bool QVNotification::allowNotice(QVNotificationData* data)
+namespace {
+
+// A call to the game (its delegate, its notice observer) through the session's
+// one door: false when the call shut the running client down, and the notice
+// goes no further.
+bool callGame(const std::function<void()>& call)
+{
+    const bool ran = QuorvelInternal::sharedInstance() != nullptr;
+    return QuorvelInternal::session().callGame(call) || !ran;
+}
+
+bool tellDelegate(const std::function<void(QVNotificationDelegate&)>& message)
+{
+    QVNotificationDelegate* delegate = QuorvelInternal::session().getNotificationDelegate();
+    return !delegate || callGame([&] { message(*delegate); });
+}
+
+} // namespace
+
+std::optional<bool> QVNotification::allowNotice(QVNotificationData* data)
 {
     if (QuorvelInternal::options().isDisabled())
         return false;
-    QVNotificationDelegate* delegate = QuorvelInternal::session().getNotificationDelegate();
-    const bool allowed = !delegate || delegate->isQuorvelNotificationAllowed(data).value_or(true);
-    if (allowed && allowedObserver())
-        allowedObserver()(data);
+    bool allowed = true;
+    if (!tellDelegate([&](QVNotificationDelegate& game) { allowed = game.isQuorvelNotificationAllowed(data).value_or(true); }))
+        return std::nullopt;
+    if (allowed && allowedObserver() && !callGame([&] { allowedObserver()(data); }))
+        return std::nullopt;
     return allowed;
 }
 
-void QVNotification::onNotificationWillShow(QVNotificationData* data)
+bool QVNotification::onNotificationWillShow(QVNotificationData* data)
 {
-    if (QVNotificationDelegate* delegate = QuorvelInternal::session().getNotificationDelegate())
-        delegate->notificationWillShow(data);
+    return tellDelegate([&](QVNotificationDelegate& game) { game.notificationWillShow(data); });
 }
 
 void QVNotification::handleDisallowedNotification(QVNotificationData* data)
 {
-    if (QVNotificationDelegate* delegate = QuorvelInternal::session().getNotificationDelegate())
-        delegate->handleDisallowedNotification(data);
+    tellDelegate([&](QVNotificationDelegate& game) { game.handleDisallowedNotification(data); });
 }
 
 void QVNotification::showBackgroundNotice(QVNotificationData* data, const std::optional<std::string>& status)
@@ -114,14 +132,16 @@ void QVNotification::showBackgroundNotice(QVNotificationData* data, const std::o
     if (QuorvelInternal::hub().isDashboardHubOpen() || !data)
         return;
     Ref<QVNotificationData> keep(data);
-    if (!allowNotice(data)) {
+    const std::optional<bool> allowed = allowNotice(data);
+    if (!allowed)
+        return;
+    if (!*allowed) {
         handleDisallowedNotification(data);
         return;
     }
     platform::ui::Window* window = getTopApplicationWindow();
-    if (!window)
+    if (!window || !onNotificationWillShow(data))
         return;
-    onNotificationWillShow(data);
     QVNotificationView::showNotificationWithText(data->notificationText(), data->imageName(), status, window);
 }
 
@@ -133,7 +153,10 @@ void QVNotification::showBackgroundNoticeForLoader(QVActionRequest& request, QVN
         request.startLoading();
         return;
     }
-    if (!allowNotice(data)) {
+    const std::optional<bool> allowed = allowNotice(data);
+    if (!allowed)
+        return; // the client that sent it is gone, and its requests with it
+    if (!*allowed) {
         // A refused notice never stops its request.
         request.startLoading();
         handleDisallowedNotification(data);
@@ -144,7 +167,8 @@ void QVNotification::showBackgroundNoticeForLoader(QVActionRequest& request, QVN
         request.startLoading();
         return;
     }
-    onNotificationWillShow(data);
+    if (!onNotificationWillShow(data))
+        return;
     if (!QVNotificationView::showNotificationWithRequest(request, data->notificationText(), window))
         request.startLoading();
 }
@@ -154,14 +178,16 @@ void QVNotification::presentNotice(QVNotificationData* data, const std::function
     if (!data)
         return;
     Ref<QVNotificationData> keep(data);
-    if (!allowNotice(data)) {
+    const std::optional<bool> allowed = allowNotice(data);
+    if (!allowed)
+        return;
+    if (!*allowed) {
         handleDisallowedNotification(data);
         return;
     }
     platform::ui::Window* window = getTopApplicationWindow();
-    if (!window)
+    if (!window || !onNotificationWillShow(data))
         return;
-    onNotificationWillShow(data);
     show(window);
 }
 
@@ -190,14 +216,16 @@ void QVNotification::showServerNotification(QVServerNotification* notification)
                                                                           defaultNotice_->notificationType())
                                        : QVNotificationData::dataWithText(notification->text(), 8, 0);
     data->setNotificationUserData(notification);
-    if (!allowNotice(data.get())) {
+    const std::optional<bool> allowed = allowNotice(data.get());
+    if (!allowed)
+        return;
+    if (!*allowed) {
         handleDisallowedNotification(data.get());
         return;
     }
     platform::ui::Window* window = getTopApplicationWindow();
-    if (!window)
+    if (!window || !onNotificationWillShow(data.get()))
         return;
-    onNotificationWillShow(data.get());
     QVServerNotificationView::showServerNotification(notification, window);
 }
 

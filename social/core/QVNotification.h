@@ -157,8 +157,11 @@ public:
     QVNotificationData* defaultBackgroundNotice() const { return defaultNotice_.get(); }
     const std::optional<std::string>& defaultStatus() const { return defaultStatus_; }
 
-    bool allowNotice(QVNotificationData* data);
-    void onNotificationWillShow(QVNotificationData* data);
+    // The decision and the game's two hooks, each a call to the game that may
+    // shut the client down: allowNotice then answers nullopt and
+    // onNotificationWillShow false, and the notice goes no further.
+    std::optional<bool> allowNotice(QVNotificationData* data);
+    bool onNotificationWillShow(QVNotificationData* data);
     void handleDisallowedNotification(QVNotificationData* data);
     // Shows a notice through `show` in the top window: a refused notice goes
     // to the disallowed handler, one with no window to show in is dropped.

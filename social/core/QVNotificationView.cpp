@@ -47,12 +47,12 @@ bool isTopPosition(int position) { return position == 0 || position == 2; }
 
 void QVNotificationView::forgetWaitingBars() { ++clientGeneration(); }
 
-platform::Image* QVNotificationView::bundleImage(const std::string& name)
+Ref<platform::Image> QVNotificationView::bundleImage(const std::string& name)
 {
     if (name.empty())
         return nullptr;
     Ref<platform::ui::ImageAsset> asset = QVLoadKitImage(name);
-    return asset ? asset->image() : nullptr;
+    return asset ? Ref<platform::Image>(asset->image()) : nullptr;
 }
 
 Ref<View> QVNotificationView::loadBarView(const char* name)

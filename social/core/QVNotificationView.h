@@ -101,8 +101,9 @@ public:
 protected:
     friend class platform::ui::InterfaceBuilder;
 
-    // The kit image of that name (null for "" or a missing one).
-    static platform::Image* bundleImage(const std::string& name);
+    // The kit image of that name (null for "" or a missing one), held by the
+    // caller: without a running client no cache keeps it.
+    static platform::Ref<platform::Image> bundleImage(const std::string& name);
     // A new bar from the named layout; null when there is none, and the notice
     // is dropped with a log line. A layout of that name that makes another
     // kind of view is broken: it fails an assertion.

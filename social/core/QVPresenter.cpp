@@ -160,7 +160,8 @@ bool QVPresenter::tryCreateDashboardWithModal(ViewController* screen)
         return false;
     }
     mIsDashboardDismissing = false;
-    dashboardWillAppear();
+    if (!dashboardWillAppear())
+        return false; // the game shut the client down: nothing goes up
     if (!mQVRootController) {
         Ref<ViewController> root = QVControllerLoader::load("Root");
         if (!root) {
@@ -288,6 +289,8 @@ void QVPresenter::animationDidStop(bool)
     }
     mIsDashboardDismissing = false;
     destroyDashboard();
+    if (!running())
+        return;
     if (Ref<ViewController> queued = std::move(mQueuedRootModal)) {
         mQueuedRootModal = nullptr;
         if (mIsQueuedModalAnOverlay)
@@ -302,16 +305,22 @@ void QVPresenter::destroyDashboard()
     if (!running())
         return;
     Ref<Quorvel> keep(&client());
-    dashboardDidDisappear();
-    if (Ref<ViewController> root = std::move(mQVRootController)) {
-        mQVRootController = nullptr;
+    // The root is let go before the game hears of the close: a shut-down (or a
+    // new dashboard) asked from inside dashboardDidDisappear finds none on show.
+    Ref<ViewController> root = std::move(mQVRootController);
+    mQVRootController = nullptr;
+    const bool stillRunning = dashboardDidDisappear();
+    if (root) {
         if (auto* frame = dynamic_cast<QVRootFrame*>(root.get()))
             frame->cleanupSubviews();
         root->dismissModalViewControllerAnimated(false);
         if (root->isViewLoaded())
             root->view()->removeFromSuperview();
     }
-    session().setLaunchDelegate(nullptr);
+    if (!stillRunning)
+        return;
+    if (!mQVRootController) // a dashboard opened from inside the call keeps its launch's delegate
+        session().setLaunchDelegate(nullptr);
     platform::UserDefaults::standardUserDefaults().synchronize();
     if (QVImageCache* cache = QVImageCache::sharedInstance())
         cache->purge();
@@ -323,59 +332,59 @@ void QVPresenter::closeForShutdown()
         return;
     Ref<Quorvel> keep(&client());
     mQueuedRootModal = nullptr;
-    if (!mIsDashboardDismissing)
-        dashboardWillDisappear();
+    const bool toldClosing = mIsDashboardDismissing;
+    // Closing from here on: a shut-down asked again from inside the call below
+    // does not tell it twice, and closes the dashboard itself.
+    mIsDashboardDismissing = true;
+    if (!toldClosing && !dashboardWillDisappear())
+        return;
     mIsDashboardDismissing = false;
     destroyDashboard();
 }
 
 // ---- Appear and disappear
 
-void QVPresenter::dashboardWillAppear()
+bool QVPresenter::dashboardWillAppear()
 {
     if (!running())
-        return;
+        return false;
     auto& app = platform::ui::Application::sharedApplication();
     mPreviousOrientation = static_cast<int>(app.statusBarOrientation());
     mPreviousStatusBarHidden = app.isStatusBarHidden();
     platform::ui::QVhideStatusBar(app, !isLargeScreen(), true);
     app.setStatusBarOrientation(static_cast<platform::ui::InterfaceOrientation>(mDashboardOrientation));
     Quorvel::releaseReservedMemory();
-    if (QuorvelDelegate* delegate = session().getDelegate())
-        delegate->dashboardWillAppear();
+    return session().tellGame([](QuorvelDelegate& game) { game.dashboardWillAppear(); });
 }
 
-void QVPresenter::dashboardDidAppear()
+bool QVPresenter::dashboardDidAppear()
 {
     if (!running())
-        return;
+        return false;
     mDashboardVisable = true;
     stats().dashboardLaunched();
-    if (QuorvelDelegate* delegate = session().getDelegate())
-        delegate->dashboardDidAppear();
+    return session().tellGame([](QuorvelDelegate& game) { game.dashboardDidAppear(); });
 }
 
-void QVPresenter::dashboardWillDisappear()
+bool QVPresenter::dashboardWillDisappear()
 {
     if (!running())
-        return;
+        return false;
     auto& app = platform::ui::Application::sharedApplication();
     if (!isLargeScreen())
         app.setStatusBarOrientation(static_cast<platform::ui::InterfaceOrientation>(mPreviousOrientation), true);
     app.setStatusBarHidden(mPreviousStatusBarHidden, true);
-    if (QuorvelDelegate* delegate = session().getDelegate())
-        delegate->dashboardWillDisappear();
+    return session().tellGame([](QuorvelDelegate& game) { game.dashboardWillDisappear(); });
 }
 
-void QVPresenter::dashboardDidDisappear()
+bool QVPresenter::dashboardDidDisappear()
 {
     if (!running())
-        return;
+        return false;
     mDashboardVisable = false;
     stats().dashboardClosed();
     Quorvel::reserveMemory();
-    if (QuorvelDelegate* delegate = session().getDelegate())
-        delegate->dashboardDidDisappear();
+    return session().tellGame([](QuorvelDelegate& game) { game.dashboardDidDisappear(); });
 }
 
 // ---- Orientation

@@ -82,10 +82,12 @@ public:
     // game told it disappears, and no view of the client stays in the window.
     void closeForShutdown();
 
-    void dashboardWillAppear();
-    void dashboardDidAppear();
-    void dashboardWillDisappear();
-    void dashboardDidDisappear();
+    // Each tells the game (QVClientSession::tellGame) and answers whether the
+    // client still runs afterwards: false, and the caller stops there.
+    bool dashboardWillAppear();
+    bool dashboardDidAppear();
+    bool dashboardWillDisappear();
+    bool dashboardDidDisappear();
 
     // ---- Orientation
     // The dashboard's orientation (1 without a running client).

@@ -81,7 +81,7 @@ void QVServerNotificationView::_setImageViewImage(QVImageView* view, const std::
         return;
     }
     view->setDefaultImage(bundleImage(backupDefaultImage));
-    if (platform::Image* named = bundleImage(defaultImageName)) {
+    if (Ref<platform::Image> named = bundleImage(defaultImageName)) {
         // The cap follows the background view's current art, whichever view this is.
         platform::Image* art = backgroundImage() ? backgroundImage()->image() : nullptr;
         view->setDefaultImage(named);

@@ -242,6 +242,7 @@ void Quorvel::initializeWithProductKey(const std::string& productKey, const std:
     }
     QuorvelInternal::createSharedInstance();
     Quorvel* q = QuorvelInternal::sharedInstance();
+    Ref<Quorvel> keep(q); // read below after calls that may reach the game
     QuorvelParts& p = *q->parts_;
     QVImageCache::initializeCache();
     QuorvelSetControllerLoaderDefaults();
@@ -288,6 +289,10 @@ void Quorvel::initializeWithProductKey(const std::string& productKey, const std:
         p.location.startLocationManagerIfAllowed();
     QVAddOnRegistry::initializeAddOns(settings);
     p.login.doBootstrap(false, userId, QVDelegate(), QVDelegate());
+    // The game may shut the client down from inside the bootstrap's calls (asked for
+    // its own approval screen): the start-up ends with it.
+    if (QuorvelInternal::sharedInstance() != q)
+        return;
 
     platform::log("Using Quorvel version %d (%s). %s", versionNumber(), releaseVersionString().c_str(),
                   QVSettings::Instance()->objectForKey("server-url").value_or("").c_str());
@@ -302,9 +307,13 @@ void Quorvel::initializeWithProductKey(const std::string& productKey, const std:
 void Quorvel::shutdown()
 {
     if (Quorvel* q = QuorvelInternal::sharedInstance()) {
+        Ref<Quorvel> keep(q);
         q->setMProductKey({});
         // The game hears a dashboard on show close (a game paused by it resumes).
         q->parts_->presenter.closeForShutdown();
+        // A game that shut the client down from inside that call has shut everything down already.
+        if (QuorvelInternal::sharedInstance() != q)
+            return;
         QVNotificationView::forgetWaitingBars();
         // Nothing may call back into a service once the services start going:
         // the pending requests and the poller's timer stop first.

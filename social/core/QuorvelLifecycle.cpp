@@ -7,7 +7,6 @@
 
 #include "platform/foundation/UserDefaults.h"
 #include "social/runtime/QVPresenceService.h"
-#include "social/runtime/QVReachability.h"
 #include "social/services/QVPushNotificationService.h"
 
 namespace quorvel {
@@ -29,8 +28,7 @@ void Quorvel::applicationDidBecomeActive()
     if (!QuorvelInternal::sharedInstance())
         return;
     QuorvelInternal::session().resumePolling();
-    if (!isSuccessfullyBootstrapped() && QVReachability::isConnectedToInternet())
-        QuorvelInternal::login().doBootstrap(false, lastLoggedInUserId(), QVDelegate(), QVDelegate());
+    QuorvelInternal::login().loginOnTrigger();
 }
 
 void Quorvel::applicationDidEnterBackground()
@@ -47,8 +45,8 @@ void Quorvel::applicationWillEnterForeground()
         presence->connect();
     if (!QuorvelInternal::sharedInstance())
         return;
-    if (!isSuccessfullyBootstrapped() && QVReachability::isConnectedToInternet())
-        QuorvelInternal::login().doBootstrap(QVDelegate(), QVDelegate());
+    // The last player, as becoming active logs in: never the device's account in its place.
+    QuorvelInternal::login().loginOnTrigger();
     QuorvelInternal::location().applicationWillEnterForeground();
 }
 

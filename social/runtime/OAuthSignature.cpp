@@ -1,6 +1,7 @@
 // OAuth 1.0 HMAC-SHA1 signatures on OpenSSL's libcrypto.
 #include "social/runtime/OAuthSignature.h"
 
+#include "platform/foundation/Text.h"
 #include "platform/net/HttpTransport.h"
 
 #include <openssl/evp.h>
@@ -81,13 +82,7 @@ std::string oauthNonce()
     unsigned char bytes[16];
     if (RAND_bytes(bytes, sizeof bytes) != 1)
         return {};
-    static const char* hex = "0123456789abcdef";
-    std::string out;
-    for (unsigned char b : bytes) {
-        out += hex[b >> 4];
-        out += hex[b & 15];
-    }
-    return out;
+    return platform::hexString(bytes);
 }
 
 } // namespace quorvel

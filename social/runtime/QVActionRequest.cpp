@@ -35,6 +35,12 @@ void QVActionRequest::dispatch()
 {
     if (ended_ || !loader_)
         return;
+    // Made before a logout, dispatched after it: not sent for the player who
+    // left, nor into the login flow; its caller hears it failed.
+    if (provider_ && provider_->isDropping()) {
+        end(false);
+        return;
+    }
     if (requiresAuthentication_ && QVReachability::isConnectedToInternet() && provider_
         && !provider_->isAuthenticated()) {
         QVRequestUIRole::current().launchLoginFlowForRequest(*this);
@@ -66,19 +72,34 @@ void QVActionRequest::loaderSucceeded(Object*)
     OAuthURLResponse* response = loader_->oauthResponse();
     lastStatus_ = response ? response->statusCode() : 0;
     const int status = lastStatus_;
+    if (provider_ && status >= 200 && status < 400)
+        provider_->noteProductKeyAccepted();
     if (status == 401 && !requiresAuthentication_) {
-        // Signed with the game's key and secret alone (the login, the device's
-        // accounts): the service does not know the game by them. The player
-        // sees an offline game, as without a connection; the developer reads why.
+        // Needing no login (the login, the device's accounts): the player sees
+        // an offline game, as without a connection; the developer reads why.
         const std::string url = loader_->request() ? loader_->request()->url() : std::string();
-        platform::logError("Quorvel: the service at %s refused the product key or secret (HTTP 401): they are not "
-                           "the ones it knows the game by (see the key and secret given to "
-                           "Quorvel::initializeWithProductKey, or debug-override-key and debug-override-secret in "
-                           "the settings file)",
-                           url.substr(0, url.find('?')).c_str());
+        if (provider_ && provider_->productKeyAccepted()) {
+            // The key and secret were taken before: it is the account the service refused.
+            platform::logError("Quorvel: the service at %s refused the login to the account (HTTP 401): the game's "
+                               "key and secret are not in question (the service took them earlier in this run); "
+                               "nobody is logged in until the next login",
+                               url.substr(0, url.find('?')).c_str());
+        } else {
+            platform::logError("Quorvel: the service at %s refused the product key or secret (HTTP 401): they are not "
+                               "the ones it knows the game by (see the key and secret given to "
+                               "Quorvel::initializeWithProductKey, or debug-override-key and debug-override-secret in "
+                               "the settings file)",
+                               url.substr(0, url.find('?')).c_str());
+        }
     }
-    if (status < 400 || status == 403 || status == 406 || !QVRequestUIRole::current().areErrorScreensAllowed()) {
+    if (status < 400 || status == 403 || status == 406) {
         end(true);
+        return;
+    }
+    // While error screens are off the error shows no screen, but it is still
+    // the request's failure.
+    if (!QVRequestUIRole::current().areErrorScreensAllowed()) {
+        end(false);
         return;
     }
     const platform::Bytes& body = loader_->data();

@@ -3,6 +3,7 @@
 
 #include "platform/device/Device.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Text.h"
 #include "social/runtime/OAuthAPIRequestLoader.h"
 #include "social/runtime/QVBootstrapReader.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
@@ -11,8 +12,10 @@
 #include "social/runtime/QVSessionRole.h"
 #include "social/runtime/QVTurns.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace quorvel {
@@ -75,6 +78,27 @@ Ref<QVBootstrap> QVBootstrap::fromDocument(Ref<QVXmlDocument> document, Ref<QVRe
 }
 
 namespace {
+
+// The id of the player the answer logs in when it is one: a positive decimal
+// number (as every player id is); none for a missing player, text, a
+// negative number or 0, which would log in a player that does not exist.
+std::optional<std::string> playerId(const QVBootstrap& answer)
+{
+    const QVXmlElement* user = answer.userElement();
+    if (!user)
+        return std::nullopt;
+    std::string id = user->childText("id");
+    if (!user->child("id"))
+        if (const std::string* attribute = user->attribute("id"))
+            id = *attribute;
+    if (id.empty() || id.size() > 19 || id.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    errno = 0;
+    long long value = std::strtoll(id.c_str(), nullptr, 10);
+    if (errno == ERANGE || value <= 0)
+        return std::nullopt;
+    return id;
+}
 
 // Says why a login failed in the developer's terms: no connection is not a
 // refused key or secret (the request layer names that one), though the
@@ -175,6 +199,12 @@ private:
             onFailure.invoke(std::exchange(loader_, nullptr).get());
             return;
         }
+        if (!playerId(*answer_)) {
+            platform::logWarning("Quorvel: the bootstrap failed: its answer names no player with a valid id");
+            answer_ = nullptr;
+            onFailure.invoke(std::exchange(loader_, nullptr).get());
+            return;
+        }
         then(&BootstrapCall::apply);
     }
 
@@ -207,17 +237,6 @@ private:
     Ref<QVBootstrap> answer_;
 };
 
-std::string hex(const platform::Bytes& bytes)
-{
-    static const char* digits = "0123456789abcdef";
-    std::string out;
-    for (uint8_t b : bytes) {
-        out += digits[b >> 4];
-        out += digits[b & 15];
-    }
-    return out;
-}
-
 } // namespace
 
 void QVBootstrapService::bootstrap(QVProvider& provider, const std::optional<platform::Bytes>& deviceToken,
@@ -234,7 +253,7 @@ void QVBootstrapService::bootstrap(QVProvider& provider, const std::optional<pla
         params->io("user_id", id);
     }
     if (deviceToken && !deviceToken->empty()) {
-        std::string token = hex(*deviceToken);
+        std::string token = platform::hexString(*deviceToken);
         params->io("device_token", token);
     }
     QVSessionRole::current().writeBootstrapParameters(*params);

@@ -5,7 +5,8 @@
 // session role applies it, the add-ons are told, the offline data is
 // synchronised, and the success value is invoked with the QVBootstrap.
 // Anything else — no answer, an error status, an unreadable or wrong
-// document — invokes the failure value with the request loader.
+// document, no token, no player whose id is a positive number — invokes the
+// failure value with the request loader.
 //
 // The answer of a game with thousands of leaderboards is large, so its
 // handling is spread over main-loop turns (QVTurns.h): the answer is read a

@@ -48,9 +48,12 @@ bool QVProvider::isDropping() const
 
 Ref<OAuthAPIRequestLoader> QVProvider::makeLoader(const std::string& path,
                                                   const OAuthURLRequest::Parameters& parameters,
-                                                  const std::string& httpMethod)
+                                                  const std::string& httpMethod, bool signedByPlayer)
 {
-    auto request = OAuthURLRequest::requestWithURL(QVJoinUrl(serverUrl_, path), key_, secret_, accessToken_, accessTokenSecret_);
+    const std::string none;
+    auto request = OAuthURLRequest::requestWithURL(QVJoinUrl(serverUrl_, path), key_, secret_,
+                                                   signedByPlayer ? accessToken_ : none,
+                                                   signedByPlayer ? accessTokenSecret_ : none);
     request->setHttpMethod(httpMethod);
     request->setParameters(parameters);
     return OAuthAPIRequestLoader::loaderWithRequest(request, QVDelegate(), QVDelegate());
@@ -59,14 +62,14 @@ Ref<OAuthAPIRequestLoader> QVProvider::makeLoader(const std::string& path,
 Ref<QVRequestHandle> QVProvider::performAction(const std::string& path, QVHttpNestedQueryStringWriter* parameters,
                                                const std::string& httpMethod, const QVDelegate& onSuccess,
                                                const QVDelegate& onFailure, int requestType, Object* notice,
-                                               bool requiringAuthentication)
+                                               bool requiringAuthentication, bool signedByPlayer)
 {
     if (isDropping())
         return nullptr;
     OAuthURLRequest::Parameters params;
     if (parameters)
         params = parameters->getQueryParametersAsArray();
-    auto loader = makeLoader(path, params, httpMethod);
+    auto loader = makeLoader(path, params, httpMethod, signedByPlayer);
     auto request = QVActionRequest::requestWithLoader(this, loader, onSuccess, onFailure, requestType, notice,
                                                       requiringAuthentication);
     pending_.push_back(request);

@@ -6,7 +6,8 @@
 //
 // Requests are dropped — nil handle, no callback — while the player has not
 // approved the client or the client is disabled. A dropped bootstrap still
-// reports failure, so its caller is never left waiting.
+// reports failure, so its caller is never left waiting, and so does a request
+// made before a logout and dispatched after it.
 #pragma once
 
 #include "social/runtime/OAuthAPIRequestLoader.h"
@@ -27,10 +28,14 @@ class QVProvider : public platform::Object, public QVCallbackable {
 public:
     static platform::Ref<QVProvider> providerWithProductKey(const std::string& key, const std::string& secret);
 
+    // `signedByPlayer` false: signed with the game's key and secret alone,
+    // without the player's access token (a login to an account names its
+    // player by its credentials, never by the token of the player it replaces).
     platform::Ref<QVRequestHandle> performAction(const std::string& path, QVHttpNestedQueryStringWriter* parameters,
                                                  const std::string& httpMethod, const QVDelegate& onSuccess,
                                                  const QVDelegate& onFailure, int requestType,
-                                                 platform::Object* notice, bool requiringAuthentication);
+                                                 platform::Object* notice, bool requiringAuthentication,
+                                                 bool signedByPlayer = true);
     // The signed loader of an action, not dispatched; its callbacks pass through loaderFinished.
     platform::Ref<OAuthAPIRequestLoader> getRequestForAction(const std::string& path,
                                                              const OAuthURLRequest::Parameters& parameters,
@@ -58,6 +63,10 @@ public:
     // The presence channel logs in with the access token.
     const std::string& accessTokenForPresence() const { return accessToken_; }
     size_t pendingRequestCount() const { return pending_.size(); }
+    // The service took a request signed with the game's key and secret in this
+    // run: a later 401 on a login is the account's refusal, not the key's.
+    bool productKeyAccepted() const { return productKeyAccepted_; }
+    void noteProductKeyAccepted() { productKeyAccepted_ = true; }
 
     bool canReceiveCallbacksNow() override { return true; }
 
@@ -67,12 +76,15 @@ public:
 
     static constexpr const char* kKeychainService = "quorvel";
 
+    // Requests are dropped: the player has not approved the client (or logged
+    // out) or the client is disabled.
+    bool isDropping() const;
+
 private:
     QVProvider() = default;
-    bool isDropping() const;
     platform::Ref<OAuthAPIRequestLoader> makeLoader(const std::string& path,
                                                     const OAuthURLRequest::Parameters& parameters,
-                                                    const std::string& httpMethod);
+                                                    const std::string& httpMethod, bool signedByPlayer = true);
     void loaderFinished(platform::Object* loader, platform::Object* nextCall);
 
     std::string key_;
@@ -80,6 +92,7 @@ private:
     std::string accessToken_;
     std::string accessTokenSecret_;
     std::string serverUrl_;
+    bool productKeyAccepted_ { false };
     std::vector<platform::Ref<QVActionRequest>> pending_;
 };
 

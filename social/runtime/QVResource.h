@@ -48,13 +48,15 @@ public:
     // Fills this resource from its element; `names` resolves the elements of array fields.
     void populateFromXml(const QVXmlElement& element, const QVResourceNameMap& names);
 
-    // The answer as a series; null when there is no document (a malformed answer).
+    // The answer as a series; null when there is no document (a malformed
+    // answer), or when the document is no answer: an HTML page (top element
+    // <html>), or a paging number no count can be (beyond what an int holds).
     static platform::Ref<QVPaginatedSeries> resourcesFromXml(const QVXmlDocument* document,
                                                              const QVResourceNameMap& names);
 
     // The same straight from an answer's bytes, without building the document
     // first (large lists); null (with the reason in *error) when the bytes are
-    // not one well-formed document.
+    // not one well-formed document, or are no answer as above.
     static platform::Ref<QVPaginatedSeries> resourcesFromData(const void* bytes, size_t length,
                                                               const QVResourceNameMap& names,
                                                               std::string* error = nullptr);

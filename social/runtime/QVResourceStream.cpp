@@ -11,9 +11,13 @@
 
 #include "platform/foundation/SaxReader.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <strings.h>
 #include <vector>
 
 namespace quorvel {
@@ -31,13 +35,25 @@ const QVResourceClass* classForElement(const std::string& name, const QVResource
     return QVResourceClass::withResourceName(name);
 }
 
-unsigned int headerNumber(const std::string& text)
+// A paging number: 0 when the text holds none; none at all when it is a
+// number no count can be (beyond what an int holds, as the list's rows are).
+std::optional<unsigned int> headerNumber(const std::string& text)
 {
     size_t start = text.find_first_not_of(" \t\r\n");
     if (start == std::string::npos || text[start] < '0' || text[start] > '9')
-        return 0;
+        return 0u;
+    errno = 0;
     unsigned long long v = std::strtoull(text.c_str() + start, nullptr, 10);
-    return v > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<unsigned int>(v);
+    if (errno == ERANGE || v > static_cast<unsigned long long>(INT_MAX))
+        return std::nullopt;
+    return static_cast<unsigned int>(v);
+}
+
+// Whether a top element is an HTML page's (any case): a page a proxy or a
+// server's error handler sent in place of an answer, never an envelope.
+bool isHtmlPage(const char* name)
+{
+    return strcasecmp(name, "html") == 0;
 }
 
 constexpr const char* kServerNotification = "server_notification";
@@ -61,6 +77,9 @@ public:
     void startElement(const char* name, const char** attributes) override;
     void characters(const char* text, size_t length) override;
     void endElement(const char*) override;
+
+    // Why the answer, though well-formed, is no answer (empty when it is one).
+    const std::string& failure() const { return failure_; }
 
     // Shown once the whole answer has read well, so a damaged answer shows nothing.
     void showNotifications()
@@ -136,6 +155,7 @@ private:
     std::unique_ptr<QVXmlElement> notification_;
     std::vector<QVXmlElement*> notificationStack_;
     std::vector<std::unique_ptr<QVXmlElement>> notifications_;
+    std::string failure_;
 };
 
 void StreamReader::startElement(const char* name, const char** attributes)
@@ -151,6 +171,8 @@ void StreamReader::startElement(const char* name, const char** attributes)
         } else if (const QVResourceClass* cls = names_.find(name)) {
             pushResource(*cls, attributes, 0);
         } else {
+            if (isHtmlPage(name) && failure_.empty())
+                failure_ = "an HTML page is no answer";
             push(Kind::Envelope);
         }
         return;
@@ -339,7 +361,14 @@ void StreamReader::finish(const Frame& done)
             done.field->setText(*resources_.back(), text_);
             return;
         case TextUse::HeaderNumber: {
-            unsigned int v = headerNumber(text_);
+            std::optional<unsigned int> number = headerNumber(text_);
+            if (!number) {
+                if (failure_.empty())
+                    failure_ = std::string("the paging number <") + kHeaderFields[done.headerField] + "> "
+                        + text_.substr(0, 24) + " is no count";
+                number = 0u;
+            }
+            unsigned int v = *number;
             switch (done.headerField) {
             case 0: header_->currentOffset = v; break;
             case 1: header_->currentPage = v; break;
@@ -451,6 +480,8 @@ Ref<QVPaginatedSeries> QVResource::resourcesFromXml(const QVXmlDocument* documen
     auto series = QVPaginatedSeries::paginatedSeries();
     StreamReader reader(names, *series);
     replay(*document->topElement(), reader);
+    if (!reader.failure().empty())
+        return nullptr;
     reader.showNotifications();
     return series;
 }
@@ -464,6 +495,11 @@ Ref<QVPaginatedSeries> QVResource::resourcesFromData(const void* bytes, size_t l
     if (!bytes || length == 0 || !parser.parse(bytes, length)) {
         if (error)
             *error = length == 0 ? std::string("empty document") : parser.error();
+        return nullptr;
+    }
+    if (!reader.failure().empty()) {
+        if (error)
+            *error = reader.failure();
         return nullptr;
     }
     reader.showNotifications();

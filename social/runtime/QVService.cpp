@@ -99,18 +99,27 @@ void QVService::requestSucceeded(Object* loaderObject, Object* nextCall)
     auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(loaderObject);
     QVDelegateChained* values = QVDelegateChained::from(nextCall);
     BRISKO_ASSERT(loader && values, "A service's answer came without its loader or the caller's values");
+    const std::string url = loader->request()->url().substr(0, loader->request()->url().find('?'));
+    // Only a success status carries the answer. A refusal the request layer
+    // passes on (403, 406: for the forms that show the service's reasons), an
+    // error page while error screens are off, a redirect or "not modified"
+    // is the caller's failure, whatever its body holds.
+    const int status = loader->oauthResponse() ? loader->oauthResponse()->statusCode() : 0;
+    if (status < 200 || status > 299) {
+        platform::logWarning("Quorvel: the service answered %s with HTTP %d; the request failed", url.c_str(), status);
+        values->invokeFailureWith(loader);
+        return;
+    }
     std::string error;
     const platform::Bytes& body = loader->data();
     Ref<QVPaginatedSeries> series = QVResource::resourcesFromData(body.data(), body.size(), knownResources_, &error);
     if (!series) {
         // An answer that is not a document of ours fails the request; the server's text is logged as data only.
-        platform::logWarning("Quorvel: unreadable answer from %s: %s",
-                             loader->request()->url().substr(0, loader->request()->url().find('?')).c_str(),
-                             error.c_str());
+        platform::logWarning("Quorvel: unreadable answer from %s: %s", url.c_str(), error.c_str());
         values->invokeFailureWith(loader);
         return;
     }
-    series->setHttpResponseStatusCode(loader->oauthResponse() ? loader->oauthResponse()->statusCode() : 0);
+    series->setHttpResponseStatusCode(status);
     QVRequestUIRole::current().showDefaultNotice();
     values->invokeWith(series.get());
 }

@@ -2,8 +2,9 @@
 // element-name map (filled once by populateKnownResources) and turns actions
 // into provider requests: the answer's body becomes a QVXmlDocument, then a
 // QVPaginatedSeries carrying the HTTP status, handed to the caller's success
-// value; a failed request, or an answer that is not a readable document,
-// reaches the failure value with the request loader.
+// value; a failed request, an answer whose status is not a success (2xx) or
+// one that is not a readable document reaches the failure value with the
+// request loader.
 //
 // Services describe their requests as QVServiceEndpoint tables and send them
 // with send(), which builds the path (refusing an empty id without a request)

@@ -112,6 +112,18 @@ public:
     // client's own (a dashboard launch's first) and the challenge screens'.
     virtual QuorvelDelegate* getDelegate() { return nullptr; }
     virtual QVChallengeDelegate* getChallengeDelegate() { return nullptr; }
+    // The one door to the game: every call of the game's delegates is made
+    // inside `call`. The game may do anything there, shut the client down
+    // included, so what the callers read afterwards stays alive: the running
+    // client is held across the call, and one the call shut down lives on,
+    // stopped, until the main loop's next turn. The answer says whether that
+    // client still runs; false, and the caller stops there. Without a client
+    // the default just calls.
+    virtual bool callGame(const std::function<void()>& call)
+    {
+        call();
+        return true;
+    }
 
     // Announcements and forums. The newest announcement the local user has
     // read (kept only when later than the stored one), the unread count the

@@ -11,6 +11,9 @@
 #include "social/services/QVAchievementService.h"
 #include "social/services/QVUser.h"
 
+#include <cmath>
+#include <cstdlib>
+
 namespace quorvel {
 
 using platform::Ref;
@@ -160,6 +163,15 @@ void QVUnlockedAchievement::getDataMap(QVResourceDataMap& map)
     f.nested("achievement_definition", &QVUnlockedAchievement::achievement_);
     f.custom("result", &QVUnlockedAchievement::setResult);
     f.custom("percent_complete", &QVUnlockedAchievement::setPercentComplete);
+}
+
+void QVUnlockedAchievement::setPercentComplete(const std::string& text)
+{
+    percentComplete_ = QVFieldDouble::read(text);
+    // "nan", "inf" or no number at all read as 0 above; the store must not take them for one.
+    char* end = nullptr;
+    double value = std::strtod(text.c_str(), &end);
+    hasReadablePercent_ = end != text.c_str() && std::isfinite(value);
 }
 
 QVService* QVUnlockedAchievement::getService() { return QVAchievementService::sharedService(); }

@@ -155,10 +155,12 @@ public:
     QVAchievement* achievement() const { return achievement_.get(); }
     bool isInvalidResult() const { return isInvalidResult_; }
     double percentComplete() const { return percentComplete_; }
+    // The answer's percentage was a finite number (a missing one reads as 0).
+    bool hasReadablePercent() const { return hasReadablePercent_; }
 
     void setAchievement(platform::Ref<QVAchievement> a) { achievement_ = std::move(a); }
     void setResult(const std::string& text) { isInvalidResult_ = text == "invalid"; }
-    void setPercentComplete(const std::string& text) { percentComplete_ = QVFieldDouble::read(text); }
+    void setPercentComplete(const std::string& text);
     void setPercentCompleteValue(double percent) { percentComplete_ = percent; }
 
 private:
@@ -166,6 +168,7 @@ private:
     platform::Ref<QVAchievement> achievement_;
     bool isInvalidResult_ { false };
     double percentComplete_ { 0 };
+    bool hasReadablePercent_ { true };
 };
 
 } // namespace quorvel

@@ -368,7 +368,7 @@ bool QVAchievementService::synchAchievementsList(const QVResourceArray& achievem
         if (a->percentComplete() > 0)
             synchUnlockedAchievement(a->resourceId(), userId,
                                      platform::format("%d", static_cast<int>(a->gamerscore())), a->unlockDate(),
-                                     a->percentComplete());
+                                     clampPercent(a->percentComplete()));
     }
     if (!transaction.commit())
         return false;
@@ -392,9 +392,43 @@ void QVAchievementService::syncOfflineAchievements(const QVPaginatedSeries* page
             endRefusedProgress(a->resourceId(), userId);
             continue;
         }
+        if (!keepsAnsweredProgress(*record, userId))
+            continue;
         synchUnlockedAchievement(a->resourceId(), userId, platform::format("%d", static_cast<int>(a->gamerscore())),
-                                 a->unlockDate().value_or(platform::dateNow()), record->percentComplete());
+                                 a->unlockDate().value_or(platform::dateNow()), clampPercent(record->percentComplete()));
     }
+}
+
+bool QVAchievementService::keepsAnsweredProgress(const QVUnlockedAchievement& record, const std::string& userId)
+{
+    const std::string& id = record.achievement()->resourceId();
+    // An achievement the device knows: one of the game's list, or one whose
+    // progress it holds (sent before the list was known).
+    bool known = false;
+    {
+        QVOfflineStore::Use q(QVOfflineStore::achievementStatements().oneDefinition);
+        q->bind("id", id);
+        known = q->step();
+    }
+    if (!known) {
+        QVOfflineStore::Use q(QVOfflineStore::achievementStatements().progress);
+        q->bind("user_id", userId);
+        q->bind("achievement_definition_id", id);
+        known = q->step();
+    }
+    if (!known) {
+        platform::logWarning("Quorvel: the service's answer names achievement \"%s\", which the device does not know; "
+                             "it is not kept",
+                             id.c_str());
+        return false;
+    }
+    if (!record.hasReadablePercent()) {
+        platform::logWarning("Quorvel: the service's answer gives achievement \"%s\" a progress that is no number; "
+                             "it is not kept",
+                             id.c_str());
+        return false;
+    }
+    return true;
 }
 
 void QVAchievementService::endRefusedProgress(const std::string& achievementId, const std::string& userId)

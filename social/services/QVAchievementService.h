@@ -67,10 +67,14 @@ public:
     // Writes the server's list in one transaction; false (nothing kept) when
     // it could not be committed.
     static bool synchAchievementsList(const QVResourceArray& achievements, const std::string& userId);
-    // Stores what the page confirmed; a record the service refused drops
-    // that achievement's waiting progress instead: it is neither sent again
-    // nor kept as confirmed.
+    // Stores what the page confirmed, its percentages clamped to 0 to 100; a
+    // record the service refused drops that achievement's waiting progress
+    // instead: it is neither sent again nor kept as confirmed.
     static void syncOfflineAchievements(const QVPaginatedSeries* page);
+    // Whether a confirmed record may be stored: it names an achievement the
+    // device knows (a definition, or the player's progress) with a
+    // percentage that is a finite number.
+    static bool keepsAnsweredProgress(const QVUnlockedAchievement& record, const std::string& userId);
     static void endRefusedProgress(const std::string& achievementId, const std::string& userId);
     // Whether the service refused some record of the page.
     static bool pageHasRefusedRecord(const QVPaginatedSeries* page);

@@ -160,6 +160,15 @@ void QVCloudStorageService::onBlobDownloaded(Object* loaderObject, Object* nextC
     auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(loaderObject);
     QVDelegateChained* values = QVDelegateChained::from(nextCall);
     BRISKO_ASSERT(loader && values, "A stored value's download came without its loader or the caller's values");
+    // Only a 200 carries the value: a refusal's error list, a redirect or
+    // "not modified" is no saved value, and is reported as not found.
+    const int status = loader->oauthResponse() ? loader->oauthResponse()->statusCode() : 0;
+    if (status != 200) {
+        platform::logWarning("Quorvel: a cloud value's download was answered with HTTP %d; it is reported as not found",
+                             status);
+        values->invokeFailureWith(getStatusObject_NotFound());
+        return;
+    }
     std::optional<Bytes> blob = loader->data();
     if (mUseCompression)
         blob = QVCompressableData::uncompressedDataFromSerializedData(loader->data(), kMaxExpandedValue);

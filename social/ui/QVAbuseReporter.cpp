@@ -103,8 +103,8 @@ void QVAbuseReporter::finish()
     finished_ = true;
     if (reported_)
         QVShowLoadingScreenOf(viewController_.get(), false);
-    if (sheet_) // the sheet may still be telling its delegate it went away
-        sheet_->setDelegate(nullptr);
+    // The sheet may still be telling its delegate it went away: it holds the
+    // reporter weakly and tells nobody once this was the last hold.
     release();
 }
 

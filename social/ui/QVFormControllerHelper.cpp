@@ -106,7 +106,8 @@ void QVFormControllerHelper::submitForm()
             getFormSubmissionUrl(), writer.get(), getHTTPMethod(),
             QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVFormControllerHelper, _requestRespondedBehavior))),
             QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVFormControllerHelper, _requestErroredBehavior))), 2,
-            QVRequestUIRole::current().foregroundNotice(getLoadingScreenText()).get(), shouldUseOAuth());
+            QVRequestUIRole::current().foregroundNotice(getLoadingScreenText()).get(), shouldUseOAuth(),
+            shouldUseOAuth());
     }
     // A request that never went out gets no answer: fail now rather than stay submitting.
     if (!handle && isSubmitting_)
@@ -115,10 +116,13 @@ void QVFormControllerHelper::submitForm()
 
 void QVFormControllerHelper::_requestRespondedBehavior(Object* request)
 {
-    // An answer with an error status (delivered as an answer when no error
-    // screen is allowed) is a refused submission, not a submitted form.
+    // Only a success status with a document the service wrote means the form
+    // was kept: a refusal (403, 406 with the service's reasons), a redirect,
+    // "not modified", nothing, or a cut or garbled body is a refused
+    // submission, shown as one.
     auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(request);
-    if (loader && loader->oauthResponse() && loader->oauthResponse()->statusCode() >= 400) {
+    const int status = loader && loader->oauthResponse() ? loader->oauthResponse()->statusCode() : 0;
+    if (loader && (status < 200 || status > 299 || !QVXmlDocument::xmlDocumentWithData(loader->data()))) {
         _requestErroredBehavior(request);
         return;
     }
@@ -147,10 +151,16 @@ std::string QVFormControllerHelper::errorMessageFromBody(const platform::Bytes& 
     for (const auto& error : errors->children) {
         std::string field = error->childText("field");
         std::string reason = error->childText("reason");
+        // An error with neither (<error>text</error>) says it all in its text.
+        const bool plain = !error->child("field") && !error->child("reason");
+        if (plain)
+            reason = error->text;
         replaceAll(reason, "&lt;", "<");
         replaceAll(reason, "&gt;", ">");
         replaceAll(reason, "&amp;", "&"); // last, so one level of escaping stays
-        if (field == "base")
+        if (plain && reason.empty())
+            continue;
+        if (plain || field == "base" || field.empty())
             message += reason + "\n";
         else
             message += "- " + field + ": " + reason + "\n";

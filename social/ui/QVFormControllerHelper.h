@@ -3,9 +3,11 @@
 // populateViewDataMap; on submission each mapped view's value is written as a
 // nested parameter under the form's resource name (the field email of the
 // resource user becomes user[email]), hidden parameters are added at top
-// level, and the request goes through the client's provider. An error answer
-// ("<errors><error><field/><reason/></error>...</errors>") is shown as one
-// alert; the fields keep what was typed.
+// level, and the request goes through the client's provider. Only a success
+// status (2xx) with a well-formed document submits the form; an error answer
+// ("<errors><error><field/><reason/></error>...</errors>", or an error with
+// only its text) is shown as one alert, as is any other answer; the fields
+// keep what was typed.
 //
 // One submission runs at a time. A request the provider drops takes the
 // failure path at once, and a form whose screen disappears is no longer
@@ -68,6 +70,8 @@ public:
     virtual std::string singularResourceName() { return ""; }
     virtual std::string getFormSubmissionUrl() { return ""; }
     virtual std::string getHTTPMethod() { return "POST"; }
+    // NO: the form is sent without the player's access token (signed by the
+    // game's key alone) and needs no login, as a login to an account does.
     virtual bool shouldUseOAuth() { return true; }
     // Top-level parameters, outside the resource scope.
     virtual void addHiddenParameters(QVHttpNestedQueryStringWriter& writer) { }

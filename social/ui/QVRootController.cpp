@@ -227,11 +227,12 @@ void QVRootController::animationDidStop(LayerAnimation* animation, bool finished
 
     // A root the client let go of (its dashboard destroyed, the client shut
     // down and maybe started again) tells nobody its slide has ended.
-    QVDashboardRole& host = QVDashboardRole::current();
-    if (host.getRootController() != this)
+    if (QVDashboardRole::current().getRootController() != this)
         return;
-    host.animationDidStop(finished);
-
+    QVDashboardRole::current().animationDidStop(finished);
+    // That call tells the game, which may close the dashboard or shut the
+    // client down (its role then goes): the role is asked afresh.
+    QVDashboardRole& host = QVDashboardRole::current();
     if (!host.initialDashboardModalContentURL().empty()) {
         if (auto* presenter = dynamic_cast<QVInitialModalContentPresenter*>(contentController_.get())) {
             Ref<ViewController> content = contentController_;

@@ -140,6 +140,37 @@ std::string TempDir::write(const std::string& name, const std::string& bytes) co
     return full;
 }
 
+ScopedWorkingFolder::ScopedWorkingFolder(const std::string& folder)
+    : started_(fs::current_path().string())
+{
+    fs::current_path(folder);
+}
+
+ScopedWorkingFolder::~ScopedWorkingFolder()
+{
+    std::error_code ignored; // a folder gone meanwhile leaves the process where it is
+    fs::current_path(started_, ignored);
+}
+
+ScopedEnvironmentVariable::ScopedEnvironmentVariable(std::string name, const std::optional<std::string>& value)
+    : name_(std::move(name))
+{
+    if (const char* old = std::getenv(name_.c_str()))
+        old_ = old;
+    if (value)
+        setenv(name_.c_str(), value->c_str(), 1);
+    else
+        unsetenv(name_.c_str());
+}
+
+ScopedEnvironmentVariable::~ScopedEnvironmentVariable()
+{
+    if (old_)
+        setenv(name_.c_str(), old_->c_str(), 1);
+    else
+        unsetenv(name_.c_str());
+}
+
 std::string readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -19,6 +19,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace testing_support {
@@ -49,6 +50,33 @@ private:
 };
 
 std::string readFile(const std::string& path);
+
+// The process's working folder moved for a scope, put back when the guard
+// goes however the test ends (a failed assertion returns early).
+class ScopedWorkingFolder {
+public:
+    explicit ScopedWorkingFolder(const std::string& folder);
+    ~ScopedWorkingFolder();
+    ScopedWorkingFolder(const ScopedWorkingFolder&) = delete;
+    ScopedWorkingFolder& operator=(const ScopedWorkingFolder&) = delete;
+
+private:
+    std::string started_;
+};
+
+// An environment variable set (nullopt: removed) for a scope, given its old
+// value back (or removed again) when the guard goes.
+class ScopedEnvironmentVariable {
+public:
+    ScopedEnvironmentVariable(std::string name, const std::optional<std::string>& value);
+    ~ScopedEnvironmentVariable();
+    ScopedEnvironmentVariable(const ScopedEnvironmentVariable&) = delete;
+    ScopedEnvironmentVariable& operator=(const ScopedEnvironmentVariable&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
 
 // A shell command run to its end: what it wrote to standard output (add
 // "2>&1" for its errors too) and its wait status (-1: it could not start).

@@ -6,6 +6,8 @@
 #include "tools/standin/StandInPlayers.h"
 #include "tools/standin/StandInXml.h"
 
+#include "platform/foundation/Text.h"
+
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/rand.h>
@@ -54,13 +56,7 @@ std::optional<std::string> hashOf(const std::string& password, const std::string
                           kHashRounds, EVP_sha256(), sizeof out, out)
         != 1)
         return std::nullopt;
-    static const char* digits = "0123456789abcdef";
-    std::string text;
-    for (unsigned char b : out) {
-        text += digits[b >> 4];
-        text += digits[b & 15];
-    }
-    return text;
+    return platform::hexString(out);
 }
 
 // A new password of kPasswordLetters, each letter as likely as the others

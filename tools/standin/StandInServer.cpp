@@ -7,6 +7,7 @@
 #include "tools/standin/StandInNonces.h"
 #include "tools/standin/StandInXml.h"
 
+#include "platform/foundation/Text.h"
 #include "platform/net/HttpTransport.h"
 
 #include <openssl/evp.h>
@@ -60,13 +61,7 @@ std::optional<std::string> randomHex(size_t bytes)
     std::vector<unsigned char> random(bytes);
     if (bytes > 0 && RAND_bytes(random.data(), static_cast<int>(bytes)) != 1)
         return std::nullopt;
-    static const char* digits = "0123456789abcdef";
-    std::string out;
-    for (unsigned char b : random) {
-        out += digits[b >> 4];
-        out += digits[b & 15];
-    }
-    return out;
+    return platform::hexString(random);
 }
 
 Params parseFormEncoded(const std::string& text)

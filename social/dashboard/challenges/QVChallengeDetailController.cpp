@@ -177,12 +177,17 @@ void QVChallengeDetailController::alertViewWillDismissWithButtonIndex(AlertView*
 
 void QVChallengeDetailController::startChallenge()
 {
+    using Message = QVChallengeDelegate::Message;
+    Ref<QVChallengeDetailController> keep(this); // the game may close the dashboard, and this screen with it
     hideLoadingScreen();
-    if (QVChallengeDelegate* d = QVChallengeScreens::delegateRespondingTo(QVChallengeDelegate::Message::UserLaunchedChallenge)) {
+    if (QVChallengeScreens::delegateRespondingTo(Message::UserLaunchedChallenge)) {
         Ref<QVChallengeToUser> record = userChallenge_;
         std::optional<platform::Bytes> data = std::move(challengeData_);
         QVChallengeScreens::dismissDashboard();
-        d->userLaunchedChallenge(record.get(), data);
+        if (!QVChallengeScreens::tellGame(Message::UserLaunchedChallenge, [&](QVChallengeDelegate& game) {
+                game.userLaunchedChallenge(record.get(), data);
+            }))
+            return;
     }
     challengeData_.reset();
 }

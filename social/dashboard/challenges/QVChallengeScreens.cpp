@@ -32,26 +32,31 @@ QVChallengeDelegate* delegateRespondingTo(QVChallengeDelegate::Message message)
 
 void dismissDashboard() { QuorvelInternal::dashboardRole().dismissDashboard(); }
 
+bool tellGame(QVChallengeDelegate::Message message, const std::function<void(QVChallengeDelegate&)>& call)
+{
+    QVChallengeDelegate* d = delegateRespondingTo(message);
+    return !d || QuorvelInternal::sessionRole().callGame([&] { call(*d); });
+}
+
 void closeDashboardTelling(QVChallengeDelegate::Message message)
 {
     using Message = QVChallengeDelegate::Message;
-    QVChallengeDelegate* d = delegateRespondingTo(message);
     dismissDashboard();
-    if (!d)
-        return;
-    switch (message) {
-    case Message::SendChallengeScreenClosed:
-        d->sendChallengeScreenClosed();
-        break;
-    case Message::CompletedChallengeScreenClosed:
-        d->completedChallengeScreenClosed();
-        break;
-    case Message::UserRestartedChallenge:
-        d->userRestartedChallenge();
-        break;
-    default:
-        break;
-    }
+    tellGame(message, [message](QVChallengeDelegate& game) {
+        switch (message) {
+        case Message::SendChallengeScreenClosed:
+            game.sendChallengeScreenClosed();
+            break;
+        case Message::CompletedChallengeScreenClosed:
+            game.completedChallengeScreenClosed();
+            break;
+        case Message::UserRestartedChallenge:
+            game.userRestartedChallenge();
+            break;
+        default:
+            break;
+        }
+    });
 }
 
 QVChallengeDefinition* definitionOf(QVChallengeToUser* record)

@@ -20,6 +20,11 @@ void setChallengeDelegateSource(std::function<QVChallengeDelegate*()> source);
 // The delegate, when it responds to the message; else null.
 QVChallengeDelegate* delegateRespondingTo(QVChallengeDelegate::Message message);
 void dismissDashboard();
+// Tells the delegate, when it responds to the message, through the client's
+// one door to the game (QVSessionRole::callGame); answers whether the client
+// still runs afterwards (the game may shut it down from inside): false, and
+// the screen stops there.
+bool tellGame(QVChallengeDelegate::Message message, const std::function<void(QVChallengeDelegate&)>& call);
 // Closes the dashboard, then tells the delegate the message when it responds to it.
 void closeDashboardTelling(QVChallengeDelegate::Message message);
 // The definition of the challenge the record is of, or null.

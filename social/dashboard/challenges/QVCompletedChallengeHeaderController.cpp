@@ -92,9 +92,10 @@ bool QVCompletedChallengeHeaderController::canReceiveCallbacksNow()
 
 void QVCompletedChallengeHeaderController::tryAgainPressed()
 {
-    if (QVChallengeDelegate* d = QVChallengeScreens::delegateRespondingTo(Message::UserRestartedChallenge))
-        d->userRestartedChallenge();
-    cancel();
+    Ref<QVCompletedChallengeHeaderController> keep(this);
+    if (QVChallengeScreens::tellGame(Message::UserRestartedChallenge,
+                                     [](QVChallengeDelegate& game) { game.userRestartedChallenge(); }))
+        cancel();
 }
 
 void QVCompletedChallengeHeaderController::cancel() { closeDashboardTelling(Message::CompletedChallengeScreenClosed); }

@@ -257,10 +257,10 @@ void QVSendChallengeController::send(bool back)
 
 void QVSendChallengeController::challengeSubmittedSuccess(Object*)
 {
+    Ref<QVSendChallengeController> keep(this);
     hideLoadingScreen();
-    if (QVChallengeDelegate* d = QVChallengeScreens::delegateRespondingTo(Message::UserSentChallenges))
-        d->userSentChallenges();
-    cancel();
+    if (QVChallengeScreens::tellGame(Message::UserSentChallenges, [](QVChallengeDelegate& game) { game.userSentChallenges(); }))
+        cancel();
 }
 
 void QVSendChallengeController::challengeSubmittedFailure(Object*)

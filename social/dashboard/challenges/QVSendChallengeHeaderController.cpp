@@ -140,9 +140,10 @@ bool QVSendChallengeHeaderController::allowCreateStrongerChallenge()
 
 void QVSendChallengeHeaderController::createStrongerChallenge()
 {
-    if (QVChallengeDelegate* d = QVChallengeScreens::delegateRespondingTo(Message::CreateStrongerChallenge))
-        d->createStrongerChallenge();
-    cancel();
+    Ref<QVSendChallengeHeaderController> keep(this);
+    if (QVChallengeScreens::tellGame(Message::CreateStrongerChallenge,
+                                     [](QVChallengeDelegate& game) { game.createStrongerChallenge(); }))
+        cancel();
 }
 
 void QVSendChallengeHeaderController::cancel() { closeDashboardTelling(Message::SendChallengeScreenClosed); }

@@ -144,8 +144,6 @@ void QVProfilePictureCell::showResource(QVUsersCredential* c)
 
 QVSelectProfilePictureController::~QVSelectProfilePictureController()
 {
-    if (photoSheet_)
-        photoSheet_->setDelegate(nullptr);
     if (picker_)
         picker_->setPickerDelegate(nullptr);
     if (imagePickerPopoverController_)
@@ -329,7 +327,7 @@ void QVSelectProfilePictureController::_presentCustomImageActionSheet()
         showPicker(ImagePickerSourceType::PhotoLibrary);
         return;
     }
-    if (photoSheet_)
+    if (photoSheet_) // a sheet still up is replaced: its answer no longer reaches this screen
         photoSheet_->setDelegate(nullptr);
     photoSheet_ = ActionSheet::sheet("", this, "Cancel", "", { "Take Photo With Camera", "Choose From Library" });
     photoSheet_->setActionSheetStyle(ActionSheet::Style::BlackTranslucent);
@@ -344,7 +342,6 @@ void QVSelectProfilePictureController::actionSheetDidDismissWithButtonIndex(Acti
         return;
     }
     Ref<QVSelectProfilePictureController> keep(this);
-    sheet->setDelegate(nullptr);
     photoSheet_ = nullptr;
     const std::string title = sheet->buttonTitleAtIndex(index);
     if (title == "Take Photo With Camera")

@@ -255,7 +255,7 @@ void QVHighScoreController::onBlobDownloadedForHighScore(Object* answer)
     auto* score = dynamic_cast<QVHighScore*>(answer);
     QuorvelDelegate* delegate = QuorvelInternal::sessionRole().getDelegate();
     if (score && delegate && score->blob())
-        delegate->userDownloadedBlob(*score->blob(), score);
+        QuorvelInternal::sessionRole().callGame([&] { delegate->userDownloadedBlob(*score->blob(), score); });
 }
 
 void QVHighScoreController::onBlobFailedDownloading(Object*)

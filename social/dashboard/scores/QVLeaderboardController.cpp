@@ -3,6 +3,8 @@
 
 #include "platform/ui/NavigationController.h"
 #include "social/dashboard/scores/QVHighScoreController.h"
+#include "social/runtime/QVActionRequest.h"
+#include "social/runtime/QVRequestUIRole.h"
 #include "social/runtime/QVRequireCast.h"
 #include "social/services/QVLeaderboardService.h"
 #include "social/services/QVUser.h"
@@ -53,8 +55,23 @@ void QVLeaderboardController::doIndexActionOnSuccess(const QVDelegate& onSuccess
         resourceMap_ = QVResourceControllerMap::create();
         populateResourceMap(*resourceMap_);
     }
-    QVLeaderboardService::getLeaderboardsForApplication(gameProfileInfo_ ? gameProfileInfo_->resourceId() : std::string(),
-                                                        resourceIdOf(compared), onSuccess, onFailure);
+    QVLeaderboardService::getLeaderboardsForApplication(
+        gameProfileInfo_ ? gameProfileInfo_->resourceId() : std::string(), resourceIdOf(compared), onSuccess,
+        QVDelegate(this, BRISKO_SELECTOR(QVLeaderboardController, _loadFailed), onFailure));
+}
+
+void QVLeaderboardController::_loadFailed(Object* answer, Object* nextCall)
+{
+    Ref<QVLeaderboardController> keep(this);
+    if (auto* chained = QVDelegateChained::from(nextCall))
+        chained->invokeWith(answer);
+    // An answer that could not be read, a dropped connection or a refusal
+    // leads where a server error does (the request layer has shown that one
+    // already, and a second is not shown): an empty list would say there are
+    // no leaderboards.
+    NavigationController* nav = navigationController();
+    if (nav && nav->topViewController() == this)
+        QVRequestUIRole::current().displayErrorMessage(QVActionRequest::kTryAgainMessage);
 }
 
 void QVLeaderboardController::onCellWasClicked(Object* resource, IndexPath)

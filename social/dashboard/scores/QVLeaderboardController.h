@@ -1,5 +1,6 @@
 // QVLeaderboardController ("Leaderboard"): the leaderboards of one game; a
-// tapped one opens its high scores ("HighScore").
+// tapped one opens its high scores ("HighScore"). A list that fails to load
+// leads to the request layer's dead end, never to an empty list.
 #pragma once
 
 #include "social/dashboard/frame/QVDashboardProtocols.h"
@@ -33,6 +34,9 @@ public:
     bool supportsComparison() override { return false; }
     void profileUsersChanged(QVUser*, QVUser*) override { reloadDataFromServer(); }
     bool performSetter(const std::string& setterName, platform::Object* value) override;
+    // The list's load failed: the dead end "Please try your request again in
+    // a few moments.", whatever the failure was.
+    void _loadFailed(platform::Object* answer, platform::Object* nextCall);
 
 protected:
     friend class platform::ui::InterfaceBuilder;

@@ -11,15 +11,9 @@ using namespace platform::ui;
 using platform::Rect;
 using platform::Ref;
 
-QVRemovalFormController::~QVRemovalFormController()
-{
-    if (sheet_)
-        sheet_->setDelegate(nullptr);
-}
-
 void QVRemovalFormController::showWarningSheet(const std::string& text)
 {
-    if (sheet_)
+    if (sheet_) // a sheet still up is replaced: its answer no longer reaches this form
         sheet_->setDelegate(nullptr);
     sheet_ = ActionSheet::sheet(text, this, "Go Back", "Continue");
     View* top = QuorvelInternal::dashboardRole().getTopLevelView();
@@ -28,8 +22,6 @@ void QVRemovalFormController::showWarningSheet(const std::string& text)
 
 void QVRemovalFormController::forgetSheet(ActionSheet* sheet)
 {
-    if (sheet)
-        sheet->setDelegate(nullptr);
     if (sheet == sheet_.get())
         sheet_ = nullptr;
 }

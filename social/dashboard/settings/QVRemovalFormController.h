@@ -27,7 +27,6 @@ public:
 
 protected:
     QVRemovalFormController() = default;
-    ~QVRemovalFormController() override;
 
     // Shows `text` over the dashboard with "Go Back" and "Continue", in place
     // of any sheet still up.

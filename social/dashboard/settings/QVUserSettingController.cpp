@@ -217,8 +217,6 @@ void QVUserSettingActionCell::onResourceChanged(Object* resource)
 QVUserSettingController::~QVUserSettingController()
 {
     platform::NotificationCenter::defaultCenter().removeObserver(this);
-    if (logoutSheet_)
-        logoutSheet_->setDelegate(nullptr);
 }
 
 QVService* QVUserSettingController::getService() { return QVUserSettingService::sharedService(); }
@@ -281,7 +279,7 @@ void QVUserSettingController::viewWillDisappear(bool animated)
 
 void QVUserSettingController::logout()
 {
-    if (logoutSheet_)
+    if (logoutSheet_) // a question still up is replaced: its answer no longer reaches this list
         logoutSheet_->setDelegate(nullptr);
     logoutSheet_ = ActionSheet::sheet(kLogoutQuestion, this, "Cancel", "Logout");
     logoutSheet_->showInView(topLevelView(this));
@@ -294,11 +292,8 @@ void QVUserSettingController::actionSheetDidDismissWithButtonIndex(ActionSheet* 
         return;
     }
     Ref<QVUserSettingController> keep(this);
-    const bool logoutNow = sheet && index == sheet->destructiveButtonIndex();
-    if (sheet)
-        sheet->setDelegate(nullptr);
-    if (sheet == logoutSheet_.get())
-        logoutSheet_ = nullptr;
+    const bool logoutNow = index == sheet->destructiveButtonIndex();
+    logoutSheet_ = nullptr;
     if (logoutNow)
         _logoutNow();
 }

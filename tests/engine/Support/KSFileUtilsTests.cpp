@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 using namespace kestrel;
 using testing_support::TempDir;
 
@@ -86,13 +84,14 @@ TEST_F(KSFileUtilsTest, ANameTheBundleLacksIsNotReadFromTheWorkingFolder)
     working.write("hero.png", "x");
     working.write("maps/tiles.png", "x");
     platform::Bundle::main().setResourcePath(dir.file("gone"));
-    const auto started = std::filesystem::current_path();
-    std::filesystem::current_path(working.path());
     platform::LogCapture log;
-    std::string hero = KSFileUtils::fullPathFromRelativePath("hero.png");
-    std::string tiles = KSFileUtils::fullPathFromRelativePath("maps/tiles.png");
-    std::string outside = KSFileUtils::fullPathFromRelativePath("../hero.png");
-    std::filesystem::current_path(started);
+    std::string hero, tiles, outside;
+    {
+        testing_support::ScopedWorkingFolder inWorking(working.path());
+        hero = KSFileUtils::fullPathFromRelativePath("hero.png");
+        tiles = KSFileUtils::fullPathFromRelativePath("maps/tiles.png");
+        outside = KSFileUtils::fullPathFromRelativePath("../hero.png");
+    }
     EXPECT_EQ(hero, dir.file("gone/hero.png"));
     EXPECT_EQ(tiles, dir.file("gone/maps/tiles.png"));
     EXPECT_EQ(outside, "") << "a name that leaves the bundle folder names nothing";

@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-
 using namespace platform;
 using testing_support::TempDir;
 
@@ -104,16 +101,14 @@ TEST_F(BundleTest, TheBundleFolderIsBesideTheProgramUnlessTheEnvironmentNamesOne
     Bundle& b = Bundle::main();
     const std::string program = Bundle::programFolder();
     EXPECT_TRUE(path::fileExists(path::appendingComponent(program, "platform_tests"))) << program;
-    const auto started = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
-    b.setResourcePath("bundle");
-    std::filesystem::current_path(started);
+    {
+        testing_support::ScopedWorkingFolder elsewhere(dir.path());
+        b.setResourcePath("bundle");
+    }
     EXPECT_EQ(b.resourcePath(), path::appendingComponent(program, "bundle"));
 
-    const char* old = std::getenv("BRISKO_RESOURCES");
-    const std::string oldValue = old ? old : "";
     std::string icon = dir.write("resources/icon.png", "x");
-    setenv("BRISKO_RESOURCES", dir.file("resources").c_str(), 1);
+    testing_support::ScopedEnvironmentVariable named("BRISKO_RESOURCES", dir.file("resources"));
     b.setResourcePath("bundle");
     EXPECT_EQ(b.pathForResource("icon", "png"), icon);
     b.setResourcePath(dir.file("elsewhere"));
@@ -121,10 +116,6 @@ TEST_F(BundleTest, TheBundleFolderIsBesideTheProgramUnlessTheEnvironmentNamesOne
     // A tool that assembles a bundle while it runs still points there.
     b.replaceResourcePath(dir.file("elsewhere"));
     EXPECT_EQ(b.resourcePath(), dir.file("elsewhere"));
-    if (old)
-        setenv("BRISKO_RESOURCES", oldValue.c_str(), 1);
-    else
-        unsetenv("BRISKO_RESOURCES");
 }
 
 // BRISKO_RESOURCES follows the rule the program's own choice follows: a
@@ -134,11 +125,8 @@ TEST_F(BundleTest, ARelativeBundleFolderInTheEnvironmentIsTakenFromTheProgramsFo
 {
     Bundle& b = Bundle::main();
     const std::string program = Bundle::programFolder();
-    const char* old = std::getenv("BRISKO_RESOURCES");
-    const std::string oldValue = old ? old : "";
-    const auto started = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
-    setenv("BRISKO_RESOURCES", "elsewhere/../bundle", 1);
+    testing_support::ScopedWorkingFolder elsewhere(dir.path());
+    testing_support::ScopedEnvironmentVariable named("BRISKO_RESOURCES", "elsewhere/../bundle");
     LogCapture log;
     b.setResourcePath("game-bundle");
     EXPECT_EQ(b.resourcePath(), path::appendingComponent(program, "bundle"));
@@ -148,11 +136,6 @@ TEST_F(BundleTest, ARelativeBundleFolderInTheEnvironmentIsTakenFromTheProgramsFo
                                                       + program + "/game-bundle" });
     b.setResourcePath("game-bundle");
     EXPECT_EQ(log.texts().size(), 1u) << "said once";
-    std::filesystem::current_path(started);
-    if (old)
-        setenv("BRISKO_RESOURCES", oldValue.c_str(), 1);
-    else
-        unsetenv("BRISKO_RESOURCES");
 }
 
 TEST(Path, ComponentsAndExtensions)

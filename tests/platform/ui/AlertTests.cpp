@@ -24,7 +24,53 @@ public:
     CallLog& log;
 };
 
+// A delegate that is an object, as a screen is: it may go while its alert is
+// up, or let go of itself when it hears the answer.
+class ScreenRecorder final : public Object, public AlertViewDelegate {
+public:
+    explicit ScreenRecorder(CallLog& l) : log(l) { }
+    void willPresentAlertView(AlertView*) override { log.add("willPresent"); }
+    void alertViewClickedButtonAtIndex(AlertView*, int i) override
+    {
+        log.add("clicked " + std::to_string(i));
+        self = nullptr;
+        log.add(std::string("still here: ") + std::to_string(retainCount() > 0));
+    }
+    void alertViewDidDismissWithButtonIndex(AlertView*, int i) override { log.add("didDismiss " + std::to_string(i)); }
+    CallLog& log;
+    Ref<ScreenRecorder> self;
+};
+
 } // namespace
+
+// A screen that closed with its alert up is told nothing, and never read.
+TEST_F(UiTest, AnAlertHoldsItsDelegateWeakly)
+{
+    TestDriver driver;
+    CallLog calls;
+    Weak<ScreenRecorder> gone;
+    {
+        auto screen = adoptRef(new ScreenRecorder(calls));
+        gone = screen.get();
+        AlertView::alert("Title", "", screen.get(), "Cancel", { "OK" })->show();
+        EXPECT_EQ(driver.currentAlert()->delegate(), screen.get());
+    }
+    ASSERT_TRUE(gone.expired());
+    EXPECT_EQ(driver.currentAlert()->delegate(), nullptr);
+    EXPECT_TRUE(driver.answerAlert("OK"));
+    EXPECT_EQ(calls.calls, (std::vector<std::string> { "willPresent" }));
+
+    // One that lets go of itself as it hears the answer lives to the end of that call, and hears nothing after.
+    calls.clear();
+    auto screen = adoptRef(new ScreenRecorder(calls));
+    screen->self = screen;
+    gone = screen.get();
+    AlertView::alert("Title", "", screen.get(), "Cancel", { "OK" })->show();
+    screen = nullptr;
+    EXPECT_TRUE(driver.answerAlert("OK"));
+    EXPECT_TRUE(gone.expired());
+    EXPECT_EQ(calls.calls, (std::vector<std::string> { "willPresent", "clicked 1", "still here: 1" }));
+}
 
 TEST_F(UiTest, AlertButtonsPutCancelFirst)
 {

@@ -313,6 +313,41 @@ TEST_F(NoticeTest, AClientShuttingDownForgetsTheBarsItHasNotShownYet)
     EXPECT_TRUE(bars().empty());
 }
 
+// A game that quits to its menu as a notice is about to show (the welcome
+// notice of the login, a notice of its own): no bar shows for a client gone.
+class ShutDownOnNotice final : public QVNotificationDelegate {
+public:
+    void notificationWillShow(QVNotificationData* d) override
+    {
+        heard.push_back(d->notificationText());
+        if (armed)
+            Quorvel::shutdown();
+    }
+    bool armed { true };
+    std::vector<std::string> heard;
+};
+
+TEST_F(NoticeTest, AShutDownAsANoticeIsAboutToShowShowsNoBar)
+{
+    ShutDownOnNotice game;
+    start(1, &game); // the login's welcome notice
+    EXPECT_EQ(QuorvelInternal::sharedInstance(), nullptr);
+    EXPECT_EQ(game.heard.size(), 1u);
+    advance(3);
+    EXPECT_TRUE(bars().empty());
+
+    game.armed = false;
+    start(1, &game);
+    game.heard.clear();
+    game.armed = true;
+    showText("Good score");
+    EXPECT_EQ(game.heard, (std::vector<std::string> { "Good score" }));
+    EXPECT_EQ(QuorvelInternal::sharedInstance(), nullptr);
+    loop().drain();
+    advance(3);
+    EXPECT_TRUE(bars().empty());
+}
+
 TEST_F(NoticeTest, BarBackgroundsStretchBetweenTheirCaps)
 {
     start();

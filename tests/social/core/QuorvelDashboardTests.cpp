@@ -283,11 +283,23 @@ public:
 
 class RecordingGame final : public QuorvelDelegate {
 public:
-    void dashboardWillAppear() override { calls.push_back("willAppear"); }
-    void dashboardDidAppear() override { calls.push_back("didAppear"); }
-    void dashboardWillDisappear() override { calls.push_back("willDisappear"); }
-    void dashboardDidDisappear() override { calls.push_back("didDisappear"); }
+    void dashboardWillAppear() override { heard("willAppear"); }
+    void dashboardDidAppear() override { heard("didAppear"); }
+    void dashboardWillDisappear() override { heard("willDisappear"); }
+    void dashboardDidDisappear() override { heard("didDisappear"); }
     Strings calls;
+    // The call inside which the game shuts the client down (once), as a game quitting to its menu does.
+    std::string shutDownIn;
+
+private:
+    void heard(const char* call)
+    {
+        calls.push_back(call);
+        if (shutDownIn == call) {
+            shutDownIn.clear();
+            Quorvel::shutdown();
+        }
+    }
 };
 
 const std::vector<std::pair<std::string, QVClassRegistry::Factory>> kScreens = {
@@ -874,6 +886,46 @@ TEST_F(DashboardTest, AShutDownWithTheDashboardOpenClosesItFirst)
     EXPECT_EQ(window()->subviews(), before) << platform::ui::TestDriver::dumpTree(window());
     advance(1);
     EXPECT_EQ(game.calls.size(), 4u);
+}
+
+// The game may shut the client down from inside any of the dashboard's calls:
+// it hears each call once, in order, and the client's views leave its window.
+TEST_F(DashboardTest, AShutDownInsideEachOfTheDashboardsCallsIsHeardOnceAndLeavesNothing)
+{
+    useRealTabbedDashboard();
+    const Strings openAndClose { "willAppear", "didAppear", "willDisappear", "didDisappear" };
+    const std::vector<std::pair<std::string, Strings>> cases {
+        { "willAppear", { "willAppear" } }, // it never appeared: nothing to close
+        { "didAppear", openAndClose },
+        { "willDisappear", openAndClose },
+        { "didDisappear", openAndClose },
+    };
+    for (const auto& [inside, heard] : cases) {
+        SCOPED_TRACE(inside);
+        startLoggedIn();
+        advance(10); // the welcome notice comes and goes
+        const std::vector<Ref<platform::ui::View>> before = window()->subviews();
+        game.calls.clear();
+        game.shutDownIn = inside;
+        Quorvel::launchDashboard();
+        advance(0.5);
+        Quorvel::dismissDashboard();
+        advance(1);
+        EXPECT_EQ(QuorvelInternal::sharedInstance(), nullptr);
+        EXPECT_EQ(game.calls, heard);
+        EXPECT_EQ(window()->subviews(), before) << platform::ui::TestDriver::dumpTree(window());
+    }
+
+    // A game that quits whenever the dashboard closes, shutting the client down with it open.
+    startLoggedIn();
+    advance(10);
+    Quorvel::launchDashboard();
+    advance(0.5);
+    game.calls.clear();
+    game.shutDownIn = "willDisappear";
+    Quorvel::shutdown();
+    advance(1);
+    EXPECT_EQ(game.calls, (Strings { "willDisappear", "didDisappear" }));
 }
 
 TEST_F(DashboardTest, TheRealDashboardOpensOnEachTab)

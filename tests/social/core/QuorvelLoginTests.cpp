@@ -87,7 +87,15 @@ public:
     void userLoggedIn(const std::string& id) override { calls.push_back("userLoggedIn:" + id); }
     void offlineUserLoggedIn(const std::string& id) override { calls.push_back("offlineUserLoggedIn:" + id); }
     void userLoggedOut(const std::string& id) override { calls.push_back("userLoggedOut:" + id); }
+    std::optional<bool> showCustomQuorvelApprovalScreen() override
+    {
+        if (!onApprovalAsked)
+            return std::nullopt;
+        calls.push_back("showCustomQuorvelApprovalScreen");
+        return onApprovalAsked();
+    }
     Strings calls;
+    std::function<std::optional<bool>()> onApprovalAsked;
 };
 
 // The fakes of the screens.
@@ -156,6 +164,15 @@ protected:
         Quorvel::setNoticeObserver(nullptr);
         screens.clear();
         QuorvelTest::TearDown();
+        // A monitor a test moved by hand goes, however the test ended.
+        QVReachability::setDefaultSource(nullptr);
+    }
+    // A reachability monitor the test moves by hand, watched by the next start-up.
+    Ref<platform::ManualReachability> manualReachability(platform::Reachability::Status status)
+    {
+        auto monitor = platform::ManualReachability::create(status);
+        QVReachability::setDefaultSource(Ref<platform::Reachability>(monitor.get()));
+        return monitor;
     }
     void start() { startClient({}, delegates.get()); }
     // The fake screens stand in for the real ones while the test runs.
@@ -215,6 +232,28 @@ TEST_F(LoginTest, FirstLaunchAsksForApprovalAndADeclineSendsNothing)
     settleNetwork();
     EXPECT_TRUE(requestsTo("bootstrap.xml").empty());
     EXPECT_FALSE(QuorvelInternal::login().isBootstrapInProgress());
+}
+
+// A game asked for its own approval screen at the first launch may quit
+// there and then: the start-up ends with the client it shut down.
+TEST_F(LoginTest, AShutDownWhenAskedForTheGamesApprovalScreenEndsTheStartUp)
+{
+    game.onApprovalAsked = [] {
+        Quorvel::shutdown();
+        return std::optional<bool>(false);
+    };
+    start();
+    EXPECT_EQ(QuorvelInternal::sharedInstance(), nullptr);
+    EXPECT_EQ(game.calls, (Strings { "showCustomQuorvelApprovalScreen" }));
+    EXPECT_TRUE(QuorvelInternal::presenter().presentedScreens().empty());
+    advance(1.0);
+    settleNetwork();
+    EXPECT_TRUE(requestsTo("bootstrap.xml").empty());
+
+    // The next launch asks again, and the client's own question shows.
+    game.onApprovalAsked = [] { return std::optional<bool>(false); };
+    start();
+    EXPECT_NE(topScreen<FakeApprovalScreen>(), nullptr);
 }
 
 TEST_F(LoginTest, ApprovalConfirmsTheAccountThenLogsInOnceWithTheWelcomeNotice)
@@ -773,8 +812,7 @@ TEST_F(LoginTest, OfflineStartLogsTheLastPlayerInAndSyncsOnceTheServerAnswers)
 
 TEST_F(LoginTest, TheReachabilityMonitorLogsTheLastPlayerInWhenTheServerComesBack)
 {
-    auto monitor = platform::ManualReachability::create(platform::Reachability::NotReachable);
-    QVReachability::setDefaultSource(Ref<platform::Reachability>(monitor.get()));
+    auto monitor = manualReachability(platform::Reachability::NotReachable);
     start(); // not approved yet: the approval screen, no bootstrap
     monitor->setStatus(platform::Reachability::ReachableViaWiFi);
     settleNetwork();
@@ -801,13 +839,11 @@ TEST_F(LoginTest, TheReachabilityMonitorLogsTheLastPlayerInWhenTheServerComesBac
     ASSERT_TRUE(waitFor([&] { return QuorvelInternal::login().successfullyBootstrapped() && !QuorvelInternal::login().isBootstrapInProgress(); }));
     EXPECT_EQ(requestsTo("bootstrap.xml").size(), before + 1);
     EXPECT_EQ(requestsTo("bootstrap.xml").back().param("user_id"), "17");
-    QVReachability::setDefaultSource(nullptr);
 }
 
 TEST_F(LoginTest, ALoggedInPlayerIsNotLoggedInAgainWhenTheNetworkChanges)
 {
-    auto monitor = platform::ManualReachability::create(platform::Reachability::ReachableViaWiFi);
-    QVReachability::setDefaultSource(Ref<platform::Reachability>(monitor.get()));
+    auto monitor = manualReachability(platform::Reachability::ReachableViaWiFi);
     startApprovedAndLogIn();
     ASSERT_TRUE(settleNetwork());
     const size_t before = requestsTo("bootstrap.xml").size();
@@ -821,7 +857,6 @@ TEST_F(LoginTest, ALoggedInPlayerIsNotLoggedInAgainWhenTheNetworkChanges)
     EXPECT_EQ(requestsTo("bootstrap.xml").size(), before);
     EXPECT_EQ(game.calls, heard);
     EXPECT_TRUE(Quorvel::isOnline());
-    QVReachability::setDefaultSource(nullptr);
 }
 
 // ---- The request layer's answers that reach the login code
@@ -902,6 +937,24 @@ TEST_F(RequestAnswerTest, ExtendedCredentialsShowTwitterThenFacebookAndKeepTheRe
     server.route("GET", "other.xml", standin::Answer::xml("<errors><Other>extended_credentials</Other></errors>", 430));
     call = send("other.xml");
     ASSERT_TRUE(waitFor([&] { return call->failures == 1; }));
+}
+
+// A request made just before a logout (a game logging out as it hears of the
+// login, say) is dispatched after it: it goes neither to the service nor into
+// the login flow, and its caller hears it failed.
+TEST_F(RequestAnswerTest, ARequestMadeBeforeALogoutFailsUnsentAndShowsNothing)
+{
+    for (bool requiresLogin : { true, false }) {
+        auto call = send("friends.xml", requiresLogin);
+        Quorvel::logoutUser();
+        ASSERT_TRUE(waitFor([&] { return call->failures == 1; }));
+        advance(0.5);
+        EXPECT_EQ(call->successes, 0);
+        EXPECT_TRUE(requestsTo("friends.xml").empty());
+        EXPECT_TRUE(notices.empty()) << testing::PrintToString(notices);
+        EXPECT_EQ(topScreen<QVDeadEndErrorController>(), nullptr);
+        QuorvelInternal::options().setUserApprovedQuorvel();
+    }
 }
 
 TEST_F(RequestAnswerTest, ARequestNeedingALoginShowsTheErrorScreenOrTheNoticeAndFails)

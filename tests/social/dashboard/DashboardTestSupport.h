@@ -9,6 +9,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/foundation/Weak.h"
 #include "platform/ui/AlertView.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
 #include "social/dashboard/frame/QVTickerProxy.h"
@@ -128,6 +129,20 @@ protected:
         driver().showController(navigation.get());
         settle();
         return navigation.get();
+    }
+
+    // The stack shown leaves the window and the test lets go of it, as when
+    // the dashboard closes; answers whether the screen went with it.
+    bool closeNavigation(platform::Ref<platform::ui::ViewController> screen)
+    {
+        platform::Weak<platform::ui::ViewController> gone(screen.get());
+        screen = nullptr;
+        if (navigation && navigation->isViewLoaded())
+            navigation->view()->removeFromSuperview();
+        host().activeStack = nullptr;
+        navigation = nullptr;
+        settle(1);
+        return gone.expired();
     }
 
     testing_support::TempDir home;

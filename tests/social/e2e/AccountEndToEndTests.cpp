@@ -62,6 +62,39 @@ TEST_F(AccountEndToEnd, APlayerWhoDeclinesIsNotSignedUpUntilAcceptingWhenOpening
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + std::to_string(*player) }));
 }
 
+// A player who logged out logs in again from the dashboard's offline game
+// page: the approval, then the account screens in front of the player, and
+// the game hears the login once they close; the dashboard goes on online.
+TEST_F(AccountEndToEnd, AfterALogoutTheDashboardsEnableQuorvelLogsThePlayerInAgain)
+{
+    const std::string player = std::to_string(launchAndLogIn());
+    ASSERT_TRUE(waitUntil([&] { return !game.calls.empty(); }));
+    Quorvel::logoutUser();
+    EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + player, "userLoggedOut:" + player }));
+    game.calls.clear();
+
+    openDashboard();
+    ASSERT_TRUE(tapWhenShown("Enable Quorvel")) << screenText();
+    ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController")) << screenText();
+    ASSERT_TRUE(tap("Use Quorvel"));
+    // The device's one account logs in and is offered, in front of the player.
+    ASSERT_TRUE(waitForText("This isn't me")) << screenText();
+    EXPECT_TRUE(game.calls.empty()) << "told once the account screens close";
+    ASSERT_TRUE(tap("Continue"));
+    ASSERT_TRUE(waitForScreen("QVLinkSocialNetworksController")) << screenText();
+    EXPECT_TRUE(game.calls.empty());
+    ASSERT_TRUE(tap("Continue"));
+    ASSERT_TRUE(waitUntil([&] { return !game.calls.empty(); })) << screenText();
+    letTimePass(1.0);
+    EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + player }));
+    EXPECT_EQ(loggedInUser(), player);
+    EXPECT_TRUE(Quorvel::isOnline());
+    // The dashboard is still up, now in its online form.
+    ASSERT_TRUE(QuorvelInternal::hub().isDashboardHubOpen());
+    ASSERT_TRUE(tapTab("Games"));
+    EXPECT_TRUE(waitForScreen("QVGameDiscoveryController")) << screenText();
+}
+
 TEST_F(AccountEndToEnd, APlayerWithAnAccountLogsInByEMailAfterAWrongPassword)
 {
     const int64_t zed = state->addUser("Zed");

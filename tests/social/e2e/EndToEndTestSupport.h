@@ -23,10 +23,17 @@ namespace e2e_testing {
 
 class Game final : public quorvel::QuorvelDelegate {
 public:
-    void userLoggedIn(const std::string& id) override { calls.push_back("userLoggedIn:" + id); }
+    void userLoggedIn(const std::string& id) override
+    {
+        calls.push_back("userLoggedIn:" + id);
+        if (whenLoggedIn)
+            whenLoggedIn(id);
+    }
     void offlineUserLoggedIn(const std::string& id) override { calls.push_back("offlineUserLoggedIn:" + id); }
     void userLoggedOut(const std::string& id) override { calls.push_back("userLoggedOut:" + id); }
     std::vector<std::string> calls;
+    // What the game does when told of a login (logging the player out, say).
+    std::function<void(const std::string& id)> whenLoggedIn;
 };
 
 class EndToEndTest : public core_testing::QuorvelTest {

@@ -12,6 +12,7 @@
 #include "platform/ui/TextField.h"
 #include "platform/ui/View.h"
 #include "social/runtime/QVPaginatedSeries.h"
+#include "social/runtime/QVReachability.h"
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/services/QVAchievement.h"
 #include "social/services/QVAchievementService.h"
@@ -213,6 +214,44 @@ TEST_F(EndToEnd, ScoresAndAchievementsTakenWhileTheServiceIsDownGoOutOnceWhenItI
     ASSERT_TRUE(waitUntil([&] { return page->answers == 1; }));
     EXPECT_EQ(page->failures, 0);
     EXPECT_EQ(page->scores, (std::vector<int64_t> { 1500, 900 }));
+}
+
+// The network goes under a logged-in player and comes back: the login
+// still holds, so nobody logs in again, and what the game kept meanwhile goes
+// out when the network returns, once, without waiting for the next launch.
+TEST_F(EndToEnd, WhatIsTakenDuringANetworkBlipGoesOutOnceWhenTheNetworkReturns)
+{
+    const std::string normal = std::to_string(StandInState::kNormalLeaderboard);
+    auto network = platform::ManualReachability::create(platform::Reachability::ReachableViaWiFi);
+    QVReachability::setDefaultSource(Ref<platform::Reachability>(network.get()));
+    struct RestoreTheMonitor {
+        ~RestoreTheMonitor() { QVReachability::setDefaultSource(nullptr); }
+    } restore;
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    letTimePass(0.5);
+
+    network->setStatus(platform::Reachability::NotReachable);
+    QVHighScoreService::setHighScore(1500, normal, {}, {});
+    Ref<QVAchievement> achievement = QVAchievement::achievement(std::to_string(StandInState::kFirstStepsAchievement));
+    ASSERT_TRUE(achievement);
+    achievement->unlock();
+    letTimePass(0.5);
+    EXPECT_TRUE(keptScores(*state, player, StandInState::kNormalLeaderboard).empty());
+
+    // Back on WiFi, then over to WWAN: one send of what waited, no login.
+    network->setStatus(platform::Reachability::ReachableViaWiFi);
+    network->setStatus(platform::Reachability::ReachableViaWWAN);
+    ASSERT_TRUE(waitUntil([&] {
+        return !keptScores(*state, player, StandInState::kNormalLeaderboard).empty()
+            && keptProgress(*state, player, StandInState::kFirstStepsAchievement) >= 100;
+    }));
+    letTimePass(0.5);
+    EXPECT_EQ(keptScores(*state, player, StandInState::kNormalLeaderboard), (std::vector<int64_t> { 1500 }));
+    EXPECT_EQ(serviceRequestsTo("client_applications/@me/high_scores.xml").size(), 1u);
+    EXPECT_EQ(serviceRequestsTo("users/@me/unlocked_achievements.xml").size(), 1u);
+    EXPECT_EQ(serviceRequestsTo("bootstrap.xml").size(), 1u);
+    EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + std::to_string(player) }));
 }
 
 TEST_F(EndToEnd, ScoresTakenOfflineInAnyOrderLeaveTheServiceWithEachBestOnce)

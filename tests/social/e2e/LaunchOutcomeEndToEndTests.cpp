@@ -4,7 +4,11 @@
 // userLoggedIn or offlineUserLoggedIn; a player who declines is told none.
 #include "EndToEndTestSupport.h"
 
+#include "platform/foundation/Log.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace quorvel;
 using namespace e2e_testing;
@@ -80,6 +84,51 @@ TEST_F(LaunchOutcomeEndToEnd, ALaterLaunchWhoseLoginFailsIsAnOfflineLoginOfTheLa
         if (!serviceUp)
             startService();
     }
+}
+
+// A game that logs the player out as soon as it hears of the login: what the
+// login asked for on the way (the announcements) is not sent for the player
+// who left, and nobody is told to restart.
+TEST_F(LaunchOutcomeEndToEnd, AGameThatLogsOutWhenToldOfTheLoginIsNotToldToRestart)
+{
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    QuorvelInternal::options().setDoneWithGetTheMost(true);
+    std::string player;
+    game.whenLoggedIn = [&](const std::string& id) {
+        player = id;
+        Quorvel::logoutUser();
+    };
+    launch();
+    ASSERT_TRUE(waitUntil([&] { return game.calls.size() == 2; }));
+    letTimePass(2);
+    EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + player, "userLoggedOut:" + player }));
+    EXPECT_EQ(std::count(notices.begin(), notices.end(), "Unable to login to Quorvel. Restart to try again."), 0)
+        << testing::PrintToString(notices);
+    EXPECT_TRUE(serviceRequestsTo("client_applications/321/forums/announcements.xml").empty());
+}
+
+// The game opens the dashboard on a first launch, before its first login has
+// answered: nothing tells the player to restart; the log says why nothing
+// shows yet, and the dashboard opens once the login ends.
+TEST_F(LaunchOutcomeEndToEnd, ADashboardAskedForDuringTheFirstLoginOpensWhenItEnds)
+{
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    QuorvelInternal::options().setDoneWithGetTheMost(true);
+    service->holdAnswersTo("bootstrap.xml");
+    launch();
+    ASSERT_TRUE(waitUntil([&] { return !serviceRequestsTo("bootstrap.xml").empty() && service->heldCount() > 0; }));
+    platform::LogCapture log;
+    Quorvel::launchDashboard();
+    letTimePass(0.5);
+    EXPECT_FALSE(QuorvelInternal::presenter().isShowingFullScreen());
+    EXPECT_TRUE(notices.empty()) << testing::PrintToString(notices);
+    EXPECT_TRUE(log.contains("the dashboard opens once the login on its way ends: the device has no player yet"))
+        << testing::PrintToString(log.texts());
+
+    service->stopHolding();
+    ASSERT_TRUE(waitUntil([] { return QuorvelInternal::hub().isDashboardHubOpen(); })) << screenText();
+    EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + loggedInUser() }));
+    EXPECT_TRUE(Quorvel::isOnline());
 }
 
 } // namespace

@@ -159,16 +159,21 @@ TEST_F(ServiceRequestTest, StatusPolicyShowsTheDocumentedScreensAndEndsOnce)
         { 503, true, "", QVActionRequest::kTryAgainMessage, false },
         { 404, true, "", QVActionRequest::kTryAgainMessage, false },
         { 430, true, "credentials", "", false },
-        { 403, true, "", "", true },
-        { 406, true, "", "", true },
-        { 302, true, "", "", true },
+        // Passed on without a screen (the forms read the service's reasons),
+        // and still a service caller's failure, as any answer that is not 2xx.
+        { 403, true, "", "", false },
+        { 406, true, "", "", false },
+        { 302, true, "", "", false },
+        { 204, true, "", "", false },
+        { 201, true, "", "", true },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.status);
         host.calls.clear();
         host.messages.clear();
         recorder = CallbackRecorder::create();
-        server.script("GET", "status.xml", Answer::xml("<errors><error>nope</error></errors>", c.status));
+        server.script("GET", "status.xml",
+                      Answer::xml(c.success ? "<resources/>" : "<errors><error>nope</error></errors>", c.status));
         service->_performAction("status.xml", nullptr, "GET", recorder->onSuccess(), recorder->onFailure(), 0, nullptr,
                                 c.requiresAuth);
         ASSERT_TRUE(waitForEnd());
@@ -184,15 +189,18 @@ TEST_F(ServiceRequestTest, StatusPolicyShowsTheDocumentedScreensAndEndsOnce)
     }
 }
 
-TEST_F(ServiceRequestTest, WithoutErrorScreensEveryAnswerPassesOnWithItsStatus)
+TEST_F(ServiceRequestTest, WithoutErrorScreensAnErrorShowsNoScreenAndIsStillAFailure)
 {
     host.errorScreens = false;
     server.route("GET", "down.xml", Answer::xml("<resources/>", 500));
     get("down.xml");
     ASSERT_TRUE(waitForEnd());
-    EXPECT_EQ(recorder->successes, 1);
-    EXPECT_EQ(series()->httpResponseStatusCode(), 500);
+    EXPECT_EQ(recorder->failures, 1);
+    ASSERT_NE(failedLoader(), nullptr);
+    EXPECT_EQ(failedLoader()->oauthResponse()->statusCode(), 500);
     EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(host.calls.empty());
+    expectOneCallback();
 }
 
 TEST_F(ServiceRequestTest, RefusedConnectionReachesFailure)

@@ -289,6 +289,24 @@ TEST_F(ListScreenTest, DeletesTheRowsObjectOnlyAfterConfirmation)
     EXPECT_EQ(rowTexts(table), (std::vector<std::string> { "<Users>", "Cy" }));
 }
 
+TEST_F(ListScreenTest, TheDeleteSheetAnsweredAfterTheListWentRemovesNothing)
+{
+    show();
+    answer({ "Ann", "Bob" });
+    list->tableView()->setEditing(true, false);
+    ASSERT_TRUE(list->tableView()->commitEditingForTest(IndexPath::forRow(1, 0)));
+    Ref<platform::ui::ActionSheet> sheet(driver().currentActionSheet());
+    ASSERT_TRUE(sheet);
+    platform::Weak<TestList> gone(list);
+    nav->view()->removeFromSuperview();
+    nav = nullptr;
+    list = nullptr;
+    settle(1);
+    ASSERT_TRUE(gone.expired());
+    EXPECT_TRUE(sheet->clickButton("Confirm"));
+    EXPECT_EQ(driver().currentActionSheet(), nullptr);
+}
+
 TEST_F(ListScreenTest, AlphabeticalListIndexesAToZAndHash)
 {
     list->alphabetical = true;

@@ -192,6 +192,23 @@ TEST_F(FanClubTest, NewsletterWithoutCredentialsDetoursOrStaysOff)
     EXPECT_FALSE(letter->securingAccount());
 }
 
+// The game may close the dashboard while the sheet is up: answering it then does nothing.
+TEST_F(FanClubTest, TheNewsletterSheetAnsweredAfterThePageClosedDoesNothing)
+{
+    auto* letter = open<QVNewsLetterController>("NewsLetter", nullptr);
+    ASSERT_TRUE(letter);
+    ASSERT_TRUE(provider->answerWithXml("<?xml version=\"1.0\"?><resources></resources>"));
+    settle();
+    letter->subscriptionSwitch()->setOn(true);
+    letter->subscriptionChanged();
+    Ref<platform::ui::ActionSheet> sheet(driver().currentActionSheet());
+    ASSERT_TRUE(sheet);
+    ASSERT_TRUE(closeNavigation(std::move(screen)));
+    EXPECT_TRUE(sheet->clickButton("Enable Account Retrieval"));
+    settle(1);
+    EXPECT_EQ(driver().currentActionSheet(), nullptr);
+}
+
 } // namespace
 
 namespace {

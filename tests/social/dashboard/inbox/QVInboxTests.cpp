@@ -208,6 +208,27 @@ TEST_F(InboxTest, OneConversationExpandsAtATimeAndItsRowDeletesIt)
     EXPECT_EQ(requestsTo("subscriptions.xml").size(), 2u) << "reloaded after the deletion";
 }
 
+TEST_F(InboxTest, TheDeleteSheetAnsweredAfterTheListClosedDeletesNothing)
+{
+    auto* list = show<QVInboxIMConversationsController>("InboxIMConversations");
+    ASSERT_TRUE(provider->answerWithXml(page(1, 1, conversationXml("60", "Bo", 1))));
+    settle(1);
+    auto* row = dynamic_cast<QVInboxCell*>(rowCell(list, 0));
+    ASSERT_TRUE(row);
+    ASSERT_TRUE(driver().tap(row->expandButton()));
+    settle(1);
+    auto* action = dynamic_cast<QVInboxIMActionCell*>(rowCell(list, 1));
+    ASSERT_TRUE(action);
+    ASSERT_TRUE(driver().tap(action->deleteButton()));
+    settle();
+    Ref<ActionSheet> sheet(driver().currentActionSheet());
+    ASSERT_TRUE(sheet);
+    ASSERT_TRUE(closeNavigation(std::move(root)));
+    EXPECT_TRUE(sheet->clickButton("Delete"));
+    settle(1);
+    EXPECT_TRUE(requestsTo("discussions/60/delete.xml").empty());
+}
+
 TEST_F(InboxTest, APendingUserStartsAConversationInsteadOfLoadingTheList)
 {
     Ref<platform::ui::ViewController> loaded = QVControllerLoader::load("InboxIMConversations");

@@ -167,7 +167,7 @@ TEST_F(UserSettingTest, LogoutAsksFirst)
     // Turning the dashboard cancels the question.
     platform::NotificationCenter::defaultCenter().post(Quorvel::kDashboardOrientationChanged);
     EXPECT_FALSE(list->logoutSheet());
-    EXPECT_FALSE(sheet->delegate());
+    EXPECT_FALSE(sheet->isVisible());
 }
 
 class LocationHost : public QVShareLocationControllerCallback {
