@@ -40,6 +40,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <deque>
 #include <functional>
@@ -646,7 +647,9 @@ protected:
     {
         armInsideACallback("shut down", [this] {
             Quorvel::shutdown();
-            disturbed = clientWent = true; // what the client was answering when the game shut it down may still be told
+            disturbed = clientWent = true;
+            // Whatever it was telling of the dashboard ends there: the game shut it down itself.
+            shown = Shown::Closed; // what the client was answering when the game shut it down may still be told
         });
     }
     void logOutInsideACallback() { armInsideACallback("log out", [this] { logOut(); }); }
@@ -774,6 +777,21 @@ protected:
             " LEFT JOIN storage_objects o ON o.key = b.key GROUP BY h.leaderboard_id, h.score"
             " HAVING COUNT(*) - SUM(b.key IS NOT NULL AND o.key IS NULL) > 1");
         EXPECT_EQ(twice, "") << "the service kept a score the game sent once more than once";
+    }
+
+    // The scores sent since the last settle are settled cleanly when nothing
+    // cut their way meanwhile. A board keeps one blob waiting for the next
+    // batch: a single score's blob gives way to the next score on its board.
+    void settleScores()
+    {
+        for (size_t s = settledScores; s < scores.size() && !disturbed; ++s) {
+            auto later = std::find_if(scores.begin() + static_cast<std::ptrdiff_t>(s) + 1, scores.end(), [&](auto& t) {
+                return !t.viaBatch && t.board == scores[s].board;
+            });
+            scores[s].settledCleanly = scores[s].viaBatch || later == scores.end();
+        }
+        settledScores = scores.size();
+        disturbed = false;
     }
 
     // The end: the service and the network back, answers prompt, and every
@@ -908,11 +926,8 @@ protected:
                     settle ? letTimePass(0.6) : moveOn(0.05);
             }
             settle ? checkSettled() : checkNothingKeptTwice();
-            if (settle && !std::exchange(disturbed, false))
-                for (size_t s = settledScores; s < scores.size(); ++s)
-                    scores[s].settledCleanly = true;
             if (settle)
-                settledScores = scores.size();
+                settleScores();
             if (lateSteps && --lateSteps == 0)
                 answersPrompt();
         }
