@@ -346,6 +346,12 @@ void QVHighScoreService::scoreArrived(const std::string& leaderboardId, int64_t 
         shared->scoresOnTheirWay_.erase(it);
 }
 
+void QVHighScoreService::scoreMayHaveArrived(const std::string& leaderboardId, int64_t score)
+{
+    if (QVHighScoreService* shared = sharedService())
+        shared->scoresThatMayHaveArrived_.insert({ leaderboardId, score });
+}
+
 bool QVHighScoreService::isScoreOnItsWay(const std::string& leaderboardId, int64_t score)
 {
     QVHighScoreService* shared = sharedService();
@@ -431,6 +437,8 @@ public:
     }
     void failed(platform::Object* answer)
     {
+        for (const auto& [leaderboardId, score] : scores_)
+            QVHighScoreService::scoreMayHaveArrived(leaderboardId, score);
         arrived();
         onFailure_.invoke(answer);
     }
@@ -636,7 +644,8 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& 
 // -- after a login ------------------------------------------------------------------------------
 
 Ref<QVRequestHandle> QVHighScoreService::sendPendingHighScores(const std::string& userId, bool silently,
-                                                               const QVDelegate& onSuccess, const QVDelegate& onFailure)
+                                                               const QVDelegate& onSuccess, const QVDelegate& onFailure,
+                                                               bool afterLogin)
 {
     requireMainThread("QVHighScoreService::sendPendingHighScores");
     (void)silently; // the batches of this road always go silently
@@ -689,6 +698,9 @@ Ref<QVRequestHandle> QVHighScoreService::sendPendingHighScores(const std::string
         transaction.commit();
     }
 
+    // The login's list of the player's bests has marked those that arrived: the rest go now.
+    if (afterLogin)
+        shared.scoresThatMayHaveArrived_.clear();
     QVHighScoreBatch pending;
     {
         QVOfflineStore::Use q(QVOfflineStore::highScoreStatements().pendingScores);
@@ -706,7 +718,8 @@ Ref<QVRequestHandle> QVHighScoreService::sendPendingHighScores(const std::string
                 entry->blob = platform::Bytes(bytes, bytes + blob.length);
             }
             // One on its way already (an earlier login's, or the game's own) is not sent again.
-            if (!isScoreOnItsWay(entry->leaderboardId, entry->score))
+            const std::pair<std::string, int64_t> key { entry->leaderboardId, entry->score };
+            if (!isScoreOnItsWay(key.first, key.second) && (afterLogin || !shared.scoresThatMayHaveArrived_.count(key)))
                 pending.push_back(std::move(entry));
         }
     }

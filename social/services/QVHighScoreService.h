@@ -216,10 +216,12 @@ public:
                                                                const QVDelegate& onFailure);
     // After a login: the user's stored unsynchronised scores in one batch
     // (the caller's success value then runs with no argument). Null when
-    // nothing was sent.
+    // nothing was sent. Without a login (the network back under a logged-in
+    // player) the scores whose batch went unanswered stay: the service may
+    // hold them, and only a login's list of the player's bests tells.
     static platform::Ref<QVRequestHandle> sendPendingHighScores(const std::string& userId, bool silently,
                                                                 const QVDelegate& onSuccess,
-                                                                const QVDelegate& onFailure);
+                                                                const QVDelegate& onFailure, bool afterLogin = true);
 
     // Sends the queued scores, when the player who took them is still the
     // local player; another's stay waiting in the store for that player's next login.
@@ -245,6 +247,9 @@ public:
     static void scoreSetOff(const std::string& leaderboardId, int64_t score);
     static void scoreArrived(const std::string& leaderboardId, int64_t score);
     static bool isScoreOnItsWay(const std::string& leaderboardId, int64_t score);
+    // A batch of these went unanswered (the connection cut, the answer lost):
+    // the service may hold them already.
+    static void scoreMayHaveArrived(const std::string& leaderboardId, int64_t score);
 
     // -- blobs waiting for their batch's answer
     struct QVPendingBlob {
@@ -358,6 +363,7 @@ private:
     std::string pendingScoresPlayer_; // whose scores mPendingScores holds
     platform::Ref<platform::Timer> dispatchTimer_;
     std::map<std::pair<std::string, int64_t>, int> scoresOnTheirWay_;
+    std::set<std::pair<std::string, int64_t>> scoresThatMayHaveArrived_;
     std::set<std::string> unknownBoardsSaid_;
 };
 

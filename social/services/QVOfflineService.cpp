@@ -304,7 +304,7 @@ void QVOfflineService::syncOfflineDataInTurns(const QVBootstrap& bootstrap, std:
                                                        [then = std::move(then)](bool) { then(); });
 }
 
-void QVOfflineService::sendPendingData(const std::string& userId)
+void QVOfflineService::sendPendingData(const std::string& userId, bool afterLogin)
 {
     // Achievements first; the scores go silently.
     if (QVAchievementService* achievements = QVAchievementService::sharedService())
@@ -312,7 +312,7 @@ void QVOfflineService::sendPendingData(const std::string& userId)
             userId, true, QVDelegate(),
             QVDelegate(achievements, BRISKO_SELECTOR(QVAchievementService, _pendingProgressRefused)));
     if (QVHighScoreService::sharedService())
-        QVHighScoreService::sendPendingHighScores(userId, true, QVDelegate(), QVDelegate());
+        QVHighScoreService::sendPendingHighScores(userId, true, QVDelegate(), QVDelegate(), afterLogin);
 }
 
 } // namespace quorvel
