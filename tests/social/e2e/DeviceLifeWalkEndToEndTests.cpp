@@ -768,6 +768,7 @@ protected:
                                                       << " call of the game's is still unanswered";
             for (auto& c : calls)
                 EXPECT_NE(c->answers, 0) << "a call of the game's is still unanswered";
+            calls.clear();
             for (auto& p : progress)
                 EXPECT_TRUE(p.answers || p.forgotten) << "the progress of " << p.id << " is still unanswered";
         }
