@@ -639,7 +639,7 @@ void QVLogin::gameServerReachabilityChanged(Object* status)
         hub().switchToOnlineDashboard();
         if (std::exchange(networkLostWhileLoggedIn_, false))
             if (auto* offline = QVOfflineService::sharedService())
-                offline->sendPendingData(records().lastLoggedInUserId(), false);
+                offline->sendPendingData(records().lastLoggedInUserId());
         return;
     }
     loginOnTrigger();

@@ -7,6 +7,8 @@
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthURLRequest.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVGameCenterRole.h"
@@ -352,6 +354,12 @@ void QVHighScoreService::scoreMayHaveArrived(const std::string& leaderboardId, i
         shared->scoresThatMayHaveArrived_.insert({ leaderboardId, score });
 }
 
+void QVHighScoreService::bestsListed()
+{
+    if (QVHighScoreService* shared = sharedService())
+        shared->scoresThatMayHaveArrived_.clear();
+}
+
 bool QVHighScoreService::isScoreOnItsWay(const std::string& leaderboardId, int64_t score)
 {
     QVHighScoreService* shared = sharedService();
@@ -437,8 +445,6 @@ public:
     }
     void failed(platform::Object* answer)
     {
-        for (const auto& [leaderboardId, score] : scores_)
-            QVHighScoreService::scoreMayHaveArrived(leaderboardId, score);
         arrived();
         onFailure_.invoke(answer);
     }
@@ -451,6 +457,29 @@ public:
 private:
     std::vector<std::pair<std::string, int64_t>> scores_;
     QVDelegate onSuccess_;
+    QVDelegate onFailure_;
+};
+
+// A batch the service never answered (the connection cut, the answer lost)
+// may have been kept all the same: its scores wait for a login's list of
+// bests rather than going again on another road. An answer, whatever its
+// status, is the service's verdict.
+class UnansweredBatch final : public platform::Object, public QVCallbackable {
+public:
+    UnansweredBatch(const QVHighScoreBatch& batch, const QVDelegate& onFailure) : batch_(batch), onFailure_(onFailure) { }
+    bool canReceiveCallbacksNow() override { return true; }
+    void failed(platform::Object* answer)
+    {
+        auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(answer);
+        if (!loader || !loader->oauthResponse() || loader->oauthResponse()->statusCode() == 0)
+            for (const auto& entry : batch_)
+                if (entry)
+                    QVHighScoreService::scoreMayHaveArrived(entry->leaderboardId, entry->score);
+        onFailure_.invoke(answer);
+    }
+
+private:
+    QVHighScoreBatch batch_;
     QVDelegate onFailure_;
 };
 
@@ -638,14 +667,15 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& 
     QVServiceEndpoint endpoint = kBatch;
     if (silently)
         endpoint.requestType = 0;
-    return service().send(endpoint, {}, params.get(), onSuccess, onFailure, notice.get());
+    auto unanswered = platform::adoptRef(new UnansweredBatch(batch, onFailure));
+    return service().send(endpoint, {}, params.get(), onSuccess,
+                          QVDelegate(unanswered.get(), BRISKO_SELECTOR(UnansweredBatch, failed)), notice.get());
 }
 
 // -- after a login ------------------------------------------------------------------------------
 
 Ref<QVRequestHandle> QVHighScoreService::sendPendingHighScores(const std::string& userId, bool silently,
-                                                               const QVDelegate& onSuccess, const QVDelegate& onFailure,
-                                                               bool afterLogin)
+                                                               const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
     requireMainThread("QVHighScoreService::sendPendingHighScores");
     (void)silently; // the batches of this road always go silently
@@ -698,9 +728,6 @@ Ref<QVRequestHandle> QVHighScoreService::sendPendingHighScores(const std::string
         transaction.commit();
     }
 
-    // The login's list of the player's bests has marked those that arrived: the rest go now.
-    if (afterLogin)
-        shared.scoresThatMayHaveArrived_.clear();
     QVHighScoreBatch pending;
     {
         QVOfflineStore::Use q(QVOfflineStore::highScoreStatements().pendingScores);
@@ -719,7 +746,7 @@ Ref<QVRequestHandle> QVHighScoreService::sendPendingHighScores(const std::string
             }
             // One on its way already (an earlier login's, or the game's own) is not sent again.
             const std::pair<std::string, int64_t> key { entry->leaderboardId, entry->score };
-            if (!isScoreOnItsWay(key.first, key.second) && (afterLogin || !shared.scoresThatMayHaveArrived_.count(key)))
+            if (!isScoreOnItsWay(key.first, key.second) && !shared.scoresThatMayHaveArrived_.count(key))
                 pending.push_back(std::move(entry));
         }
     }

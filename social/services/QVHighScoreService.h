@@ -216,12 +216,13 @@ public:
                                                                const QVDelegate& onFailure);
     // After a login: the user's stored unsynchronised scores in one batch
     // (the caller's success value then runs with no argument). Null when
-    // nothing was sent. Without a login (the network back under a logged-in
-    // player) the scores whose batch went unanswered stay: the service may
-    // hold them, and only a login's list of the player's bests tells.
+    // nothing was sent. A score whose batch went unanswered since the last
+    // login's list of the player's bests stays: the service may hold it, and
+    // only the next list tells (the network back under a logged-in player, or
+    // a login whose list came before that batch, leave it waiting).
     static platform::Ref<QVRequestHandle> sendPendingHighScores(const std::string& userId, bool silently,
                                                                 const QVDelegate& onSuccess,
-                                                                const QVDelegate& onFailure, bool afterLogin = true);
+                                                                const QVDelegate& onFailure);
 
     // Sends the queued scores, when the player who took them is still the
     // local player; another's stay waiting in the store for that player's next login.
@@ -250,6 +251,9 @@ public:
     // A batch of these went unanswered (the connection cut, the answer lost):
     // the service may hold them already.
     static void scoreMayHaveArrived(const std::string& leaderboardId, int64_t score);
+    // A login's list of the player's bests has been stored: the scores that
+    // may have arrived before it are settled by it (marked reached, or still waiting to go).
+    static void bestsListed();
 
     // -- blobs waiting for their batch's answer
     struct QVPendingBlob {

@@ -287,9 +287,10 @@ void QVOfflineService::syncOfflineData(const QVBootstrap& bootstrap)
 void QVOfflineService::syncOfflineData(const QVOffline& offline, const std::string& userId, const std::string& userName,
                                        const std::optional<std::string>& profilePictureUrl)
 {
-    if (syncPlayerAndAchievements(offline, userId, userName, profilePictureUrl))
-        QVLeaderboardService::synchLeaderboardsList(offline.leaderboards(), offline.leaderboardAggregations(), userId,
-                                                    true);
+    if (!syncPlayerAndAchievements(offline, userId, userName, profilePictureUrl))
+        return;
+    QVHighScoreService::bestsListed();
+    QVLeaderboardService::synchLeaderboardsList(offline.leaderboards(), offline.leaderboardAggregations(), userId, true);
 }
 
 void QVOfflineService::syncOfflineDataInTurns(const QVBootstrap& bootstrap, std::function<void()> then)
@@ -299,12 +300,13 @@ void QVOfflineService::syncOfflineDataInTurns(const QVBootstrap& bootstrap, std:
         then();
         return;
     }
+    QVHighScoreService::bestsListed();
     QVLeaderboardService::synchLeaderboardsListInTurns(part->offline->leaderboards(),
                                                        part->offline->leaderboardAggregations(), part->userId, true,
                                                        [then = std::move(then)](bool) { then(); });
 }
 
-void QVOfflineService::sendPendingData(const std::string& userId, bool afterLogin)
+void QVOfflineService::sendPendingData(const std::string& userId)
 {
     // Achievements first; the scores go silently.
     if (QVAchievementService* achievements = QVAchievementService::sharedService())
@@ -312,7 +314,7 @@ void QVOfflineService::sendPendingData(const std::string& userId, bool afterLogi
             userId, true, QVDelegate(),
             QVDelegate(achievements, BRISKO_SELECTOR(QVAchievementService, _pendingProgressRefused)));
     if (QVHighScoreService::sharedService())
-        QVHighScoreService::sendPendingHighScores(userId, true, QVDelegate(), QVDelegate(), afterLogin);
+        QVHighScoreService::sendPendingHighScores(userId, true, QVDelegate(), QVDelegate());
 }
 
 } // namespace quorvel

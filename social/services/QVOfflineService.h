@@ -65,9 +65,8 @@ public:
     static void syncOfflineData(const QVOffline& offline, const std::string& userId, const std::string& userName,
                                 const std::optional<std::string>& profilePictureUrl);
 
-    // After a login: sends the pending achievements, then the pending high
-    // scores; without one (the network back), not the scores that may have arrived.
-    void sendPendingData(const std::string& userId, bool afterLogin = true);
+    // After a login: sends the pending achievements, then the pending high scores.
+    void sendPendingData(const std::string& userId);
 
     // Loads the configuration file when its modification time is not the one
     // last loaded; answers whether it was read.
