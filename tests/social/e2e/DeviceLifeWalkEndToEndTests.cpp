@@ -130,7 +130,7 @@ protected:
             { "close the dashboard", 3, &W::closeTheDashboard },
             { "answer what the client asks", 4, &W::answerTheClient },
             { "log out", 1, &W::logOut },
-            { "log in", 2, &W::logIn },
+            { "log in", 4, &W::logIn },
             { "switch account from the page", 2, &W::switchAccount },
             // The device.
             { "become active", 2, &W::becomeActive },
@@ -492,6 +492,7 @@ protected:
         if (clientRunning() && !Quorvel::hasUserApprovedQuorvel())
             Quorvel::userDidApproveQuorvel(true);
         logInAs(draw(3) ? otherPlayer() : std::string());
+        maybeReturnWhileALoginRuns();
     }
 
     void logInAs(const std::string& player)
@@ -518,8 +519,25 @@ protected:
                         ++changesAllowed;
                         disturbed = true;
                         driver->tap(cell);
+                        maybeReturnWhileALoginRuns();
                         return;
                     }
+        }
+    }
+
+    // Now and then the game comes back to the foreground (or becomes active)
+    // while the login just asked for is on its way: each trigger then meets
+    // a running login, whoever's it is.
+    void maybeReturnWhileALoginRuns()
+    {
+        if (draw(3) != 0)
+            return;
+        loop().runOnce(0);
+        note("  and at once the game returns");
+        switch (draw(3)) {
+        case 0: becomeActive(); break;
+        case 1: foreground(); break;
+        default: backgroundAndForeground(); break;
         }
     }
 
