@@ -290,6 +290,34 @@ TEST_F(EndToEnd, AScoreWhoseAnswerTheNetworkLostIsKeptOnce)
     EXPECT_FALSE(QVHighScoreService::isScorePending(normal, 1500));
 }
 
+// A batch the service answered with an error was not kept: unlike one never
+// answered, it goes again as soon as the network returns, before any login.
+TEST_F(EndToEnd, AScoreTheServiceAnsweredWithAnErrorGoesAgainWhenTheNetworkReturns)
+{
+    const std::string normal = std::to_string(StandInState::kNormalLeaderboard);
+    auto network = platform::ManualReachability::create(platform::Reachability::ReachableViaWiFi);
+    QVReachability::setDefaultSource(Ref<platform::Reachability>(network.get()));
+    struct RestoreTheMonitor {
+        ~RestoreTheMonitor() { QVReachability::setDefaultSource(nullptr); }
+    } restore;
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    letTimePass(0.5);
+
+    service->script("POST", QVHighScoreService::kBatchPath, standin::Answer::xml("<errors/>", 500));
+    QVHighScoreService::setHighScore(1500, normal, {}, {});
+    ASSERT_TRUE(waitUntil([&] { return serviceRequestsTo(QVHighScoreService::kBatchPath).size() == 1; }));
+    letTimePass(0.5);
+    EXPECT_TRUE(keptScores(*state, player, StandInState::kNormalLeaderboard).empty());
+
+    network->setStatus(platform::Reachability::NotReachable);
+    network->setStatus(platform::Reachability::ReachableViaWiFi);
+    ASSERT_TRUE(waitUntil([&] { return !keptScores(*state, player, StandInState::kNormalLeaderboard).empty(); }));
+    letTimePass(0.5);
+    EXPECT_EQ(keptScores(*state, player, StandInState::kNormalLeaderboard), (std::vector<int64_t> { 1500 }));
+    EXPECT_EQ(serviceRequestsTo("bootstrap.xml").size(), 1u);
+}
+
 TEST_F(EndToEnd, ScoresTakenOfflineInAnyOrderLeaveTheServiceWithEachBestOnce)
 {
     const std::string normal = std::to_string(StandInState::kNormalLeaderboard);      // higher is better
