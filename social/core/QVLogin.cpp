@@ -547,12 +547,17 @@ void QVLogin::dismissRootControllerOrItsModal()
         else
             presenter().dismissRootController();
     }
-    if (isConfirmAccountFlowActive) {
-        isConfirmAccountFlowActive = false;
-        // A bootstrap still running, or ending (its callers close the flow), tells the game itself.
-        if (hasDeferredLoginDelegate && !isBootstrapInProgress_ && callersOfEndedBootstraps_ == 0)
-            invokeLoggedInDelegate();
-    }
+    accountFlowClosed();
+}
+
+void QVLogin::accountFlowClosed()
+{
+    if (!running() || !isConfirmAccountFlowActive)
+        return;
+    isConfirmAccountFlowActive = false;
+    // A bootstrap still running, or ending (its callers close the flow), tells the game itself.
+    if (hasDeferredLoginDelegate && !isBootstrapInProgress_ && callersOfEndedBootstraps_ == 0)
+        invokeLoggedInDelegate();
 }
 
 // ---- Logout

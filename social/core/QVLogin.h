@@ -64,6 +64,9 @@ public:
     void presentConfirmAccountModal(const QVDelegate& complete, bool useModalInDashboard);
     // Ends the approval, confirm-account and link-networks flows; runs a deferred logged-in call.
     void dismissRootControllerOrItsModal();
+    // The dashboard that showed those flows has gone another way (the game
+    // closed it): they are over, and the logged-in call they held back runs.
+    void accountFlowClosed();
 
     // ---- After the login
     // The logged-in call to the game (held back while the account screens are

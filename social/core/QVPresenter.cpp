@@ -297,7 +297,11 @@ void QVPresenter::animationDidStop(bool)
             presentModalOverlay(queued);
         else
             presentRootControllerWithModal(queued);
+        return;
     }
+    // The account screens the dashboard showed went with it (the game closed it).
+    if (!mQVRootController)
+        login().accountFlowClosed();
 }
 
 void QVPresenter::destroyDashboard()

@@ -141,7 +141,12 @@ void QVHighScoreService::uploadBlob(const std::optional<platform::Bytes>& blob, 
     requireMainThread("QVHighScoreService::uploadBlob");
     if (!highScore || !highScore->blobUploadParameters() || !blob)
         return;
+    const auto& action = highScore->blobUploadParameters()->action();
+    if (!action || action->empty())
+        return;
     highScore->setBlob(blob);
+    // On its way until the upload ends, either way (onBlobUploaded, onBlobUploadFailed).
+    scoreSetOff(highScore->leaderboardId(), highScore->score());
     QVHighScoreService& shared = service();
     QVCloudStorageService::uploadS3Blob(blob, highScore->blobUploadParameters().get(), highScore,
                                         QVDelegate(&shared, BRISKO_SELECTOR(QVHighScoreService, onBlobUploaded)),
@@ -154,12 +159,19 @@ void QVHighScoreService::onBlobUploaded(platform::Object* object)
     auto* score = response ? dynamic_cast<QVHighScore*>(response->passThroughObject()) : nullptr;
     if (score && score->blob())
         storeAnsweredWithBlob(*score, *score->blob());
+    if (score)
+        scoreArrived(score->leaderboardId(), score->score());
 }
 
 // The score was sent already; it stays without a blob on the server, and
 // waiting with its blob in the store: the next login sends it again, blob
 // and all, and only the upload of its blob marks it sent.
-void QVHighScoreService::onBlobUploadFailed(platform::Object*) { }
+void QVHighScoreService::onBlobUploadFailed(platform::Object* object)
+{
+    auto* response = dynamic_cast<QVS3Response*>(object);
+    if (auto* score = response ? dynamic_cast<QVHighScore*>(response->passThroughObject()) : nullptr)
+        scoreArrived(score->leaderboardId(), score->score());
+}
 
 Ref<QVRequestHandle> QVHighScoreService::downloadBlobForHighScore(QVHighScore* highScore, const QVDelegate& onSuccess,
                                                                   const QVDelegate& onFailure)

@@ -7,6 +7,8 @@
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
+#include "social/runtime/OAuthAPIRequestLoader.h"
+#include "social/runtime/OAuthURLRequest.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVPaginatedSeries.h"
 #include "social/runtime/QVGameCenterRole.h"
@@ -28,6 +30,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
 namespace quorvel {
 
@@ -214,6 +217,10 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
         const char* text = kNewHighScoreSavedLocally;
         if (!deferred && QVSessionRole::current().isOnline()) {
             QVHighScoreService& shared = service();
+            // Scores another player took before a switch stay theirs: they wait in the store.
+            if (shared.pendingScoresPlayer_ != userId)
+                shared.dropQueuedScores();
+            shared.pendingScoresPlayer_ = userId;
             // The blob waits for the dispatch in the pending list, which then
             // hands it to the score's entry; a blob too long for this road
             // stays in the store only.
@@ -231,6 +238,7 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
                 target->dispatchPendingScores();
             });
             shared.mPendingScores.push_back(entry);
+            scoreSetOff(leaderboardId, score);
             text = kNewHighScore;
         }
         if (!silently) {
@@ -272,9 +280,26 @@ private:
 
 } // namespace
 
+void QVHighScoreService::dropQueuedScores()
+{
+    for (const auto& entry : std::exchange(mPendingScores, {}))
+        if (entry) {
+            removePendingBlobForLeaderboard(entry->leaderboardId);
+            scoreArrived(entry->leaderboardId, entry->score);
+            platform::log("Quorvel: the score %lld on leaderboard %s was taken by a player no longer logged in; it is "
+                          "kept on the device and will be sent after that player's next login",
+                          static_cast<long long>(entry->score), entry->leaderboardId.c_str());
+        }
+}
+
 void QVHighScoreService::dispatchPendingScores()
 {
     Ref<QVHighScoreService> keep(this);
+    // Signed with the local player's token, the batch would be theirs.
+    if (pendingScoresPlayer_ != QVUser::offlineRowsUserId())
+        dropQueuedScores();
+    if (mPendingScores.empty())
+        return;
     QVHighScoreBatch batch = std::move(mPendingScores);
     mPendingScores.clear();
     // Each pending blob goes into its score's entry (the last entry of that
@@ -293,12 +318,52 @@ void QVHighScoreService::dispatchPendingScores()
     auto sent = platform::adoptRef(new DispatchedScores(batch));
     submitHighScoreBatch(batch, true, QVDelegate(this, BRISKO_SELECTOR(QVHighScoreService, _onSetHighScore)),
                          QVDelegate(sent.get(), BRISKO_SELECTOR(DispatchedScores, failed)), std::nullopt);
+    // Queued no more: their batch holds them on their way now.
+    for (const auto& entry : batch)
+        if (entry)
+            scoreArrived(entry->leaderboardId, entry->score);
 }
 
 void QVHighScoreService::_onSetHighScore(platform::Object*, platform::Object* nextCall)
 {
     if (auto* chained = QVDelegateChained::from(nextCall))
         chained->invoke();
+}
+
+// -- scores on their way -------------------------------------------------------------------
+
+void QVHighScoreService::scoreSetOff(const std::string& leaderboardId, int64_t score)
+{
+    if (QVHighScoreService* shared = sharedService())
+        ++shared->scoresOnTheirWay_[{ leaderboardId, score }];
+}
+
+void QVHighScoreService::scoreArrived(const std::string& leaderboardId, int64_t score)
+{
+    QVHighScoreService* shared = sharedService();
+    if (!shared)
+        return;
+    auto it = shared->scoresOnTheirWay_.find({ leaderboardId, score });
+    if (it != shared->scoresOnTheirWay_.end() && --it->second <= 0)
+        shared->scoresOnTheirWay_.erase(it);
+}
+
+void QVHighScoreService::scoreMayHaveArrived(const std::string& leaderboardId, int64_t score)
+{
+    if (QVHighScoreService* shared = sharedService())
+        shared->scoresThatMayHaveArrived_.insert({ leaderboardId, score });
+}
+
+void QVHighScoreService::bestsListed()
+{
+    if (QVHighScoreService* shared = sharedService())
+        shared->scoresThatMayHaveArrived_.clear();
+}
+
+bool QVHighScoreService::isScoreOnItsWay(const std::string& leaderboardId, int64_t score)
+{
+    QVHighScoreService* shared = sharedService();
+    return shared && shared->scoresOnTheirWay_.count({ leaderboardId, score });
 }
 
 // -- batches ------------------------------------------------------------------------------
@@ -358,6 +423,66 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
 
 namespace {
 
+// The scores of one sent batch are on their way until the service answers it
+// (an answered score with a blob stays so until its upload ends, see
+// _uploadBlobs), or at once when nothing was sent.
+class BatchOnItsWay final : public platform::Object, public QVCallbackable {
+public:
+    BatchOnItsWay(const QVHighScoreBatch& batch, const QVDelegate& onSuccess, const QVDelegate& onFailure)
+        : onSuccess_(onSuccess), onFailure_(onFailure)
+    {
+        for (const auto& entry : batch)
+            if (entry) {
+                scores_.emplace_back(entry->leaderboardId, entry->score);
+                QVHighScoreService::scoreSetOff(entry->leaderboardId, entry->score);
+            }
+    }
+    bool canReceiveCallbacksNow() override { return true; }
+    void succeeded(platform::Object* answer)
+    {
+        arrived();
+        onSuccess_.invoke(answer);
+    }
+    void failed(platform::Object* answer)
+    {
+        arrived();
+        onFailure_.invoke(answer);
+    }
+    void arrived()
+    {
+        for (const auto& [leaderboardId, score] : std::exchange(scores_, {}))
+            QVHighScoreService::scoreArrived(leaderboardId, score);
+    }
+
+private:
+    std::vector<std::pair<std::string, int64_t>> scores_;
+    QVDelegate onSuccess_;
+    QVDelegate onFailure_;
+};
+
+// A batch the service never answered (the connection cut, the answer lost)
+// may have been kept all the same: its scores wait for a login's list of
+// bests rather than going again on another road. An answer, whatever its
+// status, is the service's verdict.
+class UnansweredBatch final : public platform::Object, public QVCallbackable {
+public:
+    UnansweredBatch(const QVHighScoreBatch& batch, const QVDelegate& onFailure) : batch_(batch), onFailure_(onFailure) { }
+    bool canReceiveCallbacksNow() override { return true; }
+    void failed(platform::Object* answer)
+    {
+        auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(answer);
+        if (!loader || !loader->oauthResponse() || loader->oauthResponse()->statusCode() == 0)
+            for (const auto& entry : batch_)
+                if (entry)
+                    QVHighScoreService::scoreMayHaveArrived(entry->leaderboardId, entry->score);
+        onFailure_.invoke(answer);
+    }
+
+private:
+    QVHighScoreBatch batch_;
+    QVDelegate onFailure_;
+};
+
 Ref<QVRequestHandle> submitThroughGameCenter(const QVHighScoreBatch& batch, QVSentBlobs* blobs, bool silently,
                                              const QVDelegate& onSuccess, const QVDelegate& onFailure,
                                              const std::optional<std::string>& message)
@@ -366,8 +491,15 @@ Ref<QVRequestHandle> submitThroughGameCenter(const QVHighScoreBatch& batch, QVSe
     auto submission = QVGameCenterHighScore::initWithSeries(batch);
     submission->setSilently(silently);
     submission->setMessage(message);
-    return submission->submitOnSuccess(onSuccess, onFailure,
-                                       QVDelegate(&shared, BRISKO_SELECTOR(QVHighScoreService, _uploadBlobs), blobs));
+    auto onItsWay = platform::adoptRef(new BatchOnItsWay(batch, onSuccess, onFailure));
+    Ref<QVRequestHandle> handle = submission->submitOnSuccess(
+        QVDelegate(onItsWay.get(), BRISKO_SELECTOR(BatchOnItsWay, succeeded)),
+        QVDelegate(onItsWay.get(), BRISKO_SELECTOR(BatchOnItsWay, failed)),
+        QVDelegate(&shared, BRISKO_SELECTOR(QVHighScoreService, _uploadBlobs), blobs));
+    // No handle and no answer: nothing went (a player who has not approved the service).
+    if (!handle)
+        onItsWay->arrived();
+    return handle;
 }
 
 // The bytes a score's parameters take in a form-encoded body, with room for
@@ -535,7 +667,9 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& 
     QVServiceEndpoint endpoint = kBatch;
     if (silently)
         endpoint.requestType = 0;
-    return service().send(endpoint, {}, params.get(), onSuccess, onFailure, notice.get());
+    auto unanswered = platform::adoptRef(new UnansweredBatch(batch, onFailure));
+    return service().send(endpoint, {}, params.get(), onSuccess,
+                          QVDelegate(unanswered.get(), BRISKO_SELECTOR(UnansweredBatch, failed)), notice.get());
 }
 
 // -- after a login ------------------------------------------------------------------------------
@@ -610,7 +744,10 @@ Ref<QVRequestHandle> QVHighScoreService::sendPendingHighScores(const std::string
                 auto* bytes = static_cast<const uint8_t*>(blob.bytes);
                 entry->blob = platform::Bytes(bytes, bytes + blob.length);
             }
-            pending.push_back(std::move(entry));
+            // One on its way already (an earlier login's, or the game's own) is not sent again.
+            const std::pair<std::string, int64_t> key { entry->leaderboardId, entry->score };
+            if (!isScoreOnItsWay(key.first, key.second) && !shared.scoresThatMayHaveArrived_.count(key))
+                pending.push_back(std::move(entry));
         }
     }
     if (pending.empty())

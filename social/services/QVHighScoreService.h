@@ -216,12 +216,16 @@ public:
                                                                const QVDelegate& onFailure);
     // After a login: the user's stored unsynchronised scores in one batch
     // (the caller's success value then runs with no argument). Null when
-    // nothing was sent.
+    // nothing was sent. A score whose batch went unanswered since the last
+    // login's list of the player's bests stays: the service may hold it, and
+    // only the next list tells (the network back under a logged-in player, or
+    // a login whose list came before that batch, leave it waiting).
     static platform::Ref<QVRequestHandle> sendPendingHighScores(const std::string& userId, bool silently,
                                                                 const QVDelegate& onSuccess,
                                                                 const QVDelegate& onFailure);
 
-    // Sends the queued scores.
+    // Sends the queued scores, when the player who took them is still the
+    // local player; another's stay waiting in the store for that player's next login.
     void dispatchPendingScores();
     // Success hook: runs the chained value, when there is one, with no argument.
     void _onSetHighScore(platform::Object* series, platform::Object* nextCall);
@@ -234,6 +238,22 @@ public:
     // own batch: the newer blob wins.
     void _uploadBlobs(platform::Object* series, platform::Object* sentBlobs);
     size_t pendingScoreCount() const { return mPendingScores.size(); }
+
+    // -- scores on their way to the service
+    // A score queued, in a batch the service has not answered yet, or whose
+    // blob is being uploaded is on its way: the stored scores a login sends
+    // leave it out, so that none reaches the service twice. Counted, since
+    // one score can be on two roads at once (queued and in its batch, its
+    // batch and its blob's upload).
+    static void scoreSetOff(const std::string& leaderboardId, int64_t score);
+    static void scoreArrived(const std::string& leaderboardId, int64_t score);
+    static bool isScoreOnItsWay(const std::string& leaderboardId, int64_t score);
+    // A batch of these went unanswered (the connection cut, the answer lost):
+    // the service may hold them already.
+    static void scoreMayHaveArrived(const std::string& leaderboardId, int64_t score);
+    // A login's list of the player's bests has been stored: the scores that
+    // may have arrived before it are settled by it (marked reached, or still waiting to go).
+    static void bestsListed();
 
     // -- blobs waiting for their batch's answer
     struct QVPendingBlob {
@@ -333,6 +353,8 @@ private:
     QVHighScoreService();
     ~QVHighScoreService() override;
 
+    // The queued scores go no further (their rows wait in the store).
+    void dropQueuedScores();
     static bool storeScore(int64_t score, const std::string& leaderboardId, const std::string& userId,
                            const std::optional<std::string>& displayText, const std::optional<std::string>& customData,
                            const std::optional<platform::Bytes>& blob, const std::optional<platform::Date>& serverDate,
@@ -342,7 +364,10 @@ private:
     // Where each leaderboard's pending blob is in mPendingBlobs.
     std::unordered_map<std::string, size_t> pendingBlobIndex_;
     QVHighScoreBatch mPendingScores;
+    std::string pendingScoresPlayer_; // whose scores mPendingScores holds
     platform::Ref<platform::Timer> dispatchTimer_;
+    std::map<std::pair<std::string, int64_t>, int> scoresOnTheirWay_;
+    std::set<std::pair<std::string, int64_t>> scoresThatMayHaveArrived_;
     std::set<std::string> unknownBoardsSaid_;
 };
 

@@ -287,9 +287,10 @@ void QVOfflineService::syncOfflineData(const QVBootstrap& bootstrap)
 void QVOfflineService::syncOfflineData(const QVOffline& offline, const std::string& userId, const std::string& userName,
                                        const std::optional<std::string>& profilePictureUrl)
 {
-    if (syncPlayerAndAchievements(offline, userId, userName, profilePictureUrl))
-        QVLeaderboardService::synchLeaderboardsList(offline.leaderboards(), offline.leaderboardAggregations(), userId,
-                                                    true);
+    if (!syncPlayerAndAchievements(offline, userId, userName, profilePictureUrl))
+        return;
+    QVHighScoreService::bestsListed();
+    QVLeaderboardService::synchLeaderboardsList(offline.leaderboards(), offline.leaderboardAggregations(), userId, true);
 }
 
 void QVOfflineService::syncOfflineDataInTurns(const QVBootstrap& bootstrap, std::function<void()> then)
@@ -299,6 +300,7 @@ void QVOfflineService::syncOfflineDataInTurns(const QVBootstrap& bootstrap, std:
         then();
         return;
     }
+    QVHighScoreService::bestsListed();
     QVLeaderboardService::synchLeaderboardsListInTurns(part->offline->leaderboards(),
                                                        part->offline->leaderboardAggregations(), part->userId, true,
                                                        [then = std::move(then)](bool) { then(); });

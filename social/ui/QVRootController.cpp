@@ -225,6 +225,10 @@ void QVRootController::animationDidStop(LayerAnimation* animation, bool finished
         contentController_->notifyViewDidAppear(true);
     }
 
+    // A root the client let go of (its dashboard destroyed, the client shut
+    // down and maybe started again) tells nobody its slide has ended.
+    if (QVDashboardRole::current().getRootController() != this)
+        return;
     QVDashboardRole::current().animationDidStop(finished);
     // That call tells the game, which may close the dashboard or shut the
     // client down (its role then goes): the role is asked afresh.

@@ -410,7 +410,7 @@ struct StorageHostStandIn::Impl {
     mutable std::mutex mutex;
     std::string secret; // guarded by the mutex
     const StorageHostStandIn* host { nullptr }; // whose forms it checks
-    std::map<std::string, std::string> objects;
+    std::map<std::string, std::string> objects; // without a kept store; guarded by the mutex
     StorageHostStandIn::ObjectPut put;
     StorageHostStandIn::ObjectGet get;
     http::RequestLog log;
@@ -427,20 +427,34 @@ struct StorageHostStandIn::Impl {
         if (sink)
             sink(line);
     }
-    // Through the kept store when there is one, else in memory (the mutex held).
+    // Through the kept store when there is one, else in memory. The kept
+    // store takes its own lock, and the service's routes sign this host's
+    // forms while they hold that one: it is called with the mutex released.
     bool keep(const std::string& key, std::string bytes)
     {
-        if (put)
-            return put(key, bytes);
-        objects[key] = std::move(bytes);
-        return true;
+        StorageHostStandIn::ObjectPut kept;
+        {
+            std::lock_guard guard(mutex);
+            if (!put) {
+                objects[key] = std::move(bytes);
+                return true;
+            }
+            kept = put;
+        }
+        return kept(key, bytes);
     }
     std::optional<std::string> find(const std::string& key) const
     {
-        if (get)
-            return get(key);
-        auto object = objects.find(key);
-        return object == objects.end() ? std::nullopt : std::optional<std::string>(object->second);
+        StorageHostStandIn::ObjectGet kept;
+        {
+            std::lock_guard guard(mutex);
+            if (!get) {
+                auto object = objects.find(key);
+                return object == objects.end() ? std::nullopt : std::optional<std::string>(object->second);
+            }
+            kept = get;
+        }
+        return kept(key);
     }
 };
 
@@ -478,7 +492,6 @@ void StorageHostStandIn::Impl::handle(const http::Request& req, const http::Repl
         if (parts)
             request.params = std::move(*parts);
         if (status == 0) {
-            std::lock_guard guard(mutex);
             if (keep(*field(request.params, "key"), *field(request.params, "file"))) {
                 response = { 204, {}, {}, 0, 0 };
             } else {
@@ -490,7 +503,6 @@ void StorageHostStandIn::Impl::handle(const http::Request& req, const http::Repl
                          errorBody(status == 403 ? "AccessDenied" : "InvalidArgument", refusal), 0, 0 };
         }
     } else if (request.method == "GET") {
-        std::lock_guard guard(mutex);
         if (auto object = find(request.path)) {
             response = { 200, "application/octet-stream", std::move(*object), 0, 0 };
         } else {
@@ -567,17 +579,9 @@ void StorageHostStandIn::setLogSink(std::function<void(const std::string& line)>
     impl_->logSink = std::move(sink);
 }
 
-std::optional<std::string> StorageHostStandIn::storedObject(const std::string& key) const
-{
-    std::lock_guard guard(impl_->mutex);
-    return impl_->find(key);
-}
+std::optional<std::string> StorageHostStandIn::storedObject(const std::string& key) const { return impl_->find(key); }
 
-void StorageHostStandIn::storeObject(const std::string& key, std::string bytes)
-{
-    std::lock_guard guard(impl_->mutex);
-    impl_->keep(key, std::move(bytes));
-}
+void StorageHostStandIn::storeObject(const std::string& key, std::string bytes) { impl_->keep(key, std::move(bytes)); }
 
 void StorageHostStandIn::setObjectStore(ObjectPut put, ObjectGet get)
 {

@@ -1,6 +1,8 @@
 // Confirming the account found for the device, or picking one of several.
 #include "social/dashboard/account/QVExistingAccountController.h"
 
+#include "social/runtime/QVProvider.h"
+
 #include "platform/foundation/Boxed.h"
 #include "platform/foundation/Format.h"
 #include "platform/ui/NavigationBar.h"
@@ -139,6 +141,12 @@ void QVExistingAccountController::selectUserWidget(QVSelectUserWidget*, QVUser* 
         return;
     // Kept so that a failed login does not leave the device on an account it could not open.
     previousLocalUser_ = QuorvelInternal::sessionRole().localUser();
+    // Another account than the one whose token is held: the token gives way
+    // (as on the switch page), so nothing the game sends meanwhile goes as the
+    // player the client no longer names.
+    if (!previousLocalUser_ || previousLocalUser_->resourceId() != user->resourceId())
+        if (QVProvider* provider = QuorvelInternal::sessionRole().provider())
+            provider->destroyLocalCredentials();
     QuorvelInternal::sessionRole().setLocalUser(user);
     showLoadingScreen();
     QuorvelInternal::login().doBootstrap(false, user->resourceId(),

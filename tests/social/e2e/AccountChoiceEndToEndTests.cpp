@@ -5,6 +5,8 @@
 
 #include "platform/device/Device.h"
 #include "platform/ui/TableView.h"
+#include "social/runtime/QVProvider.h"
+#include "social/services/QVCloudStorage.h"
 #include "social/ui/QVSelectUserWidget.h"
 
 #include <gtest/gtest.h>
@@ -65,6 +67,34 @@ TEST_F(AccountChoiceEndToEnd, TheDevicesAccountsAreOfferedAndOneRemovedBeforeThe
     ASSERT_TRUE(tap("Continue"));
     ASSERT_TRUE(waitUntil([&] { return !game.calls.empty(); }));
     EXPECT_EQ(game.calls.back(), "userLoggedIn:18");
+}
+
+// A game that logs a player in while the player chooses another account in
+// the list: from the choice on the client names the chosen player, so what
+// the game stores meanwhile is never kept as the other player's.
+TEST_F(AccountChoiceEndToEnd, WhatTheGameStoresWhileTheChosenAccountLogsInIsNotTheOtherPlayers)
+{
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    const std::string udid = platform::ui::Device::currentDevice().uniqueIdentifier();
+    ASSERT_TRUE(arrange("INSERT INTO device_accounts VALUES ('" + udid + "', 18)"));
+    quorvel::Quorvel::logoutUser();
+    quorvel::Quorvel::userDidApproveQuorvel(true);
+    ASSERT_TRUE(waitForText("Choose the account you play with:")) << screenText();
+    quorvel::Quorvel::loginWithUserId("18", quorvel::QVDelegate(), quorvel::QVDelegate());
+    ASSERT_TRUE(waitUntil([] { return quorvel::QuorvelInternal::session().provider()->isAuthenticated(); }));
+
+    service->holdAnswersTo("bootstrap.xml");
+    ASSERT_TRUE(tapText(*state->userName(player)));
+    ASSERT_TRUE(waitUntil([&] { return service->heldCount() == 1; }));
+    ASSERT_EQ(loggedInUser(), std::to_string(player));
+    quorvel::QVCloudStorage::upload(platform::Bytes { 1, 2, 3 }, "save");
+    settleNetwork();
+    service->stopHolding();
+    ASSERT_TRUE(waitUntil([&] { return !quorvel::QuorvelInternal::login().isBootstrapInProgress(); }));
+    letTimePass(1.0);
+    EXPECT_EQ(kept("SELECT COUNT(*) FROM cloud_values WHERE user_id = 18"), "0") << "kept as the rival's";
+    EXPECT_EQ(loggedInUser(), std::to_string(player));
 }
 
 } // namespace

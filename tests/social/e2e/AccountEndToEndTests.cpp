@@ -62,6 +62,25 @@ TEST_F(AccountEndToEnd, APlayerWhoDeclinesIsNotSignedUpUntilAcceptingWhenOpening
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + std::to_string(*player) }));
 }
 
+// The game closes the dashboard while the first login's offer to link
+// networks is up: the login it held back is told then, and the later logins
+// of the launch are told as they end.
+TEST_F(AccountEndToEnd, TheGameClosingTheNetworksOfferHearsTheLoginAndTheNextOnes)
+{
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    launch();
+    ASSERT_TRUE(waitForScreen("QVLinkSocialNetworksController")) << screenText();
+    EXPECT_TRUE(game.calls.empty());
+    Quorvel::dismissDashboard();
+    ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().isShowingFullScreen(); }));
+    letTimePass(1.0);
+    const std::string player = loggedInUser();
+    EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + player }));
+    Quorvel::loginWithUserId(player, QVDelegate(), QVDelegate());
+    ASSERT_TRUE(waitUntil([&] { return game.calls.size() == 2; })) << screenText();
+    EXPECT_EQ(game.calls.back(), "userLoggedIn:" + player);
+}
+
 // A player who logged out logs in again from the dashboard's offline game
 // page: the approval, then the account screens in front of the player, and
 // the game hears the login once they close; the dashboard goes on online.

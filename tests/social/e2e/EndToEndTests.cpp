@@ -254,6 +254,70 @@ TEST_F(EndToEnd, WhatIsTakenDuringANetworkBlipGoesOutOnceWhenTheNetworkReturns)
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + std::to_string(player) }));
 }
 
+// The service keeps a score and the network goes before its answer comes
+// back: the device cannot know it arrived, so the score waits for the next
+// login, whose list of the player's bests says it did, rather than going
+// again when the network returns. The service keeps it once.
+TEST_F(EndToEnd, AScoreWhoseAnswerTheNetworkLostIsKeptOnce)
+{
+    const std::string normal = std::to_string(StandInState::kNormalLeaderboard);
+    auto network = platform::ManualReachability::create(platform::Reachability::ReachableViaWiFi);
+    QVReachability::setDefaultSource(Ref<platform::Reachability>(network.get()));
+    struct RestoreTheMonitor {
+        ~RestoreTheMonitor() { QVReachability::setDefaultSource(nullptr); }
+    } restore;
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    letTimePass(0.5);
+
+    // Late answers: the service has kept the score when it goes.
+    service->setAnswerDelay(60000, 60000);
+    QVHighScoreService::setHighScore(1500, normal, {}, {});
+    driver->advance(0.1);
+    ASSERT_TRUE(waitFor([&] { return keptScores(*state, player, StandInState::kNormalLeaderboard).size() == 1; }));
+    killService();
+    network->setStatus(platform::Reachability::NotReachable);
+    letTimePass(0.5);
+    startService();
+    network->setStatus(platform::Reachability::ReachableViaWiFi);
+    letTimePass(1.0);
+    EXPECT_EQ(keptScores(*state, player, StandInState::kNormalLeaderboard), (std::vector<int64_t> { 1500 }));
+
+    quit();
+    ASSERT_EQ(launchAndLogIn(), player);
+    letTimePass(1.0);
+    EXPECT_EQ(keptScores(*state, player, StandInState::kNormalLeaderboard), (std::vector<int64_t> { 1500 }));
+    EXPECT_FALSE(QVHighScoreService::isScorePending(normal, 1500));
+}
+
+// A batch the service answered with an error was not kept: unlike one never
+// answered, it goes again as soon as the network returns, before any login.
+TEST_F(EndToEnd, AScoreTheServiceAnsweredWithAnErrorGoesAgainWhenTheNetworkReturns)
+{
+    const std::string normal = std::to_string(StandInState::kNormalLeaderboard);
+    auto network = platform::ManualReachability::create(platform::Reachability::ReachableViaWiFi);
+    QVReachability::setDefaultSource(Ref<platform::Reachability>(network.get()));
+    struct RestoreTheMonitor {
+        ~RestoreTheMonitor() { QVReachability::setDefaultSource(nullptr); }
+    } restore;
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    letTimePass(0.5);
+
+    service->script("POST", QVHighScoreService::kBatchPath, standin::Answer::xml("<errors/>", 500));
+    QVHighScoreService::setHighScore(1500, normal, {}, {});
+    ASSERT_TRUE(waitUntil([&] { return serviceRequestsTo(QVHighScoreService::kBatchPath).size() == 1; }));
+    letTimePass(0.5);
+    EXPECT_TRUE(keptScores(*state, player, StandInState::kNormalLeaderboard).empty());
+
+    network->setStatus(platform::Reachability::NotReachable);
+    network->setStatus(platform::Reachability::ReachableViaWiFi);
+    ASSERT_TRUE(waitUntil([&] { return !keptScores(*state, player, StandInState::kNormalLeaderboard).empty(); }));
+    letTimePass(0.5);
+    EXPECT_EQ(keptScores(*state, player, StandInState::kNormalLeaderboard), (std::vector<int64_t> { 1500 }));
+    EXPECT_EQ(serviceRequestsTo("bootstrap.xml").size(), 1u);
+}
+
 TEST_F(EndToEnd, ScoresTakenOfflineInAnyOrderLeaveTheServiceWithEachBestOnce)
 {
     const std::string normal = std::to_string(StandInState::kNormalLeaderboard);      // higher is better

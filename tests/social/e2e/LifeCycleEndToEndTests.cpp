@@ -48,4 +48,41 @@ TEST_F(LifeCycleEndToEnd, ThePushTokenReachesTheServiceAndAnAddOnHearsTheLoginAn
     EXPECT_EQ(addOn.events.back(), "shutdown");
 }
 
+// Hears the dashboard come and go.
+class DashboardWatcher final : public QuorvelDelegate {
+public:
+    void dashboardWillAppear() override { heard.push_back("WillAppear"); }
+    void dashboardDidAppear() override { heard.push_back("DidAppear"); }
+    void dashboardWillDisappear() override { heard.push_back("WillDisappear"); }
+    void dashboardDidDisappear() override { heard.push_back("DidDisappear"); }
+    Strings heard;
+};
+
+// The game quits while the dashboard still slides in (or out): the next
+// launch hears nothing of that dashboard, whose slide ends after the quit.
+TEST_F(LifeCycleEndToEnd, ADashboardStillSlidingWhenTheGameQuitsIsNotHeardByTheNextLaunch)
+{
+    DashboardWatcher watcher;
+    delegates->setQuorvelDelegate(&watcher);
+    ASSERT_GT(launchAndLogIn(), 0);
+    for (bool closing : { false, true }) {
+        watcher.heard.clear();
+        Quorvel::launchDashboard();
+        if (closing) {
+            ASSERT_TRUE(waitUntil([&] { return watcher.heard.size() == 2; }));
+            Quorvel::dismissDashboard();
+        }
+        quit();
+        // The quit closes it: the game hears it go, once.
+        const Strings closed = closing ? Strings { "WillAppear", "DidAppear", "WillDisappear", "DidDisappear" }
+                                       : Strings { "WillAppear", "WillDisappear", "DidDisappear" };
+        EXPECT_EQ(watcher.heard, closed);
+        watcher.heard.clear();
+        launch();
+        letTimePass(2.0);
+        EXPECT_EQ(watcher.heard, Strings {}) << (closing ? "closing" : "opening");
+    }
+    delegates->setQuorvelDelegate(&game);
+}
+
 } // namespace

@@ -7,6 +7,8 @@
 // shown as pins on the map.
 #include "DashboardEndToEndSupport.h"
 
+#include "platform/device/Device.h"
+
 #include "platform/device/LocationManager.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/MapView.h"
@@ -147,6 +149,61 @@ TEST_F(ScoresEndToEnd, WithGameCenterAScoreIsMirroredThereAndItsScoresMergeIntoT
     ASSERT_TRUE(waitForText("Gina"));
     EXPECT_TRUE(shows("1,300"));
     EXPECT_TRUE(shows("900 points"));
+}
+
+// A login sends what waits on the device; a score the game took just before
+// is on its way already (queued for its batch, or its batch not answered yet)
+// and reaches the service once, not a second time with the login's scores.
+TEST_F(ScoresEndToEnd, AScoreOnItsWayWhenALoginEndsReachesTheServiceOnce)
+{
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    // The game hears the login once it has sent what waits on the device.
+    auto logInAgain = [&] {
+        const size_t heard = game.calls.size();
+        Quorvel::loginWithUserId(std::to_string(player), QVDelegate(), QVDelegate());
+        return waitFor([&] { return game.calls.size() > heard && settleNetwork(); });
+    };
+
+    // Queued: the login ends before the clock lets the score's batch go.
+    QVHighScoreService::setHighScore(1000, kNormal, {}, {});
+    ASSERT_TRUE(logInAgain());
+    letTimePass(1.0);
+    EXPECT_EQ(keptCount(*state, player), 1u) << "a queued score is kept once";
+    // In its batch, kept by the service, whose answer waits until the login has ended.
+    service->holdAnswersTo(QVHighScoreService::kBatchPath);
+    QVHighScoreService::setHighScore(1100, kNormal, {}, {});
+    ASSERT_TRUE(waitUntil([&] { return service->heldCount() == 1; }));
+    ASSERT_TRUE(logInAgain());
+    service->stopHolding();
+    letTimePass(1.0);
+    EXPECT_EQ(keptCount(*state, player), 2u) << "a score in its batch is kept once";
+    EXPECT_FALSE(QVHighScoreService::isScorePending(kNormal, 1000));
+    EXPECT_FALSE(QVHighScoreService::isScorePending(kNormal, 1100));
+}
+
+// The player takes a score and, before its batch goes, the game logs the
+// device's other account in: the score stays the first player's, waits on the
+// device and goes at that player's next login, once.
+TEST_F(ScoresEndToEnd, AScoreQueuedWhenAnotherAccountLogsInStaysThePlayersWhoTookIt)
+{
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    const std::string udid = platform::ui::Device::currentDevice().uniqueIdentifier();
+    ASSERT_TRUE(arrange("INSERT INTO device_accounts VALUES ('" + udid + "', 18)"));
+    auto logIn = [&](const std::string& id) {
+        Quorvel::loginWithUserId(id, QVDelegate(), QVDelegate());
+        return waitFor([&] { return !game.calls.empty() && game.calls.back() == "userLoggedIn:" + id && settleNetwork(); });
+    };
+
+    QVHighScoreService::setHighScore(1000, kNormal, {}, {});
+    ASSERT_TRUE(logIn("18"));
+    letTimePass(1.0);
+    EXPECT_EQ(keptCount(*state, StandInState::kRivalUser), 2u) << "only the rival's own two";
+    ASSERT_TRUE(logIn(std::to_string(player)));
+    letTimePass(1.0);
+    EXPECT_EQ(keptCount(*state, player), 1u);
+    EXPECT_FALSE(QVHighScoreService::isScorePending(kNormal, 1000));
 }
 
 // Hears the score enumerators' pages.

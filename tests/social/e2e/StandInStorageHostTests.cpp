@@ -3,11 +3,15 @@
 // policy and the fields must meet it, as the storage service checks them.
 #include "StandInSocketSupport.h"
 
+#include "support/TestSupport.h"
 #include "tools/standin/StandInHttp.h"
 
 #include <gtest/gtest.h>
 
+#include <future>
+#include <map>
 #include <mutex>
+#include <optional>
 
 using standin::StorageHostStandIn;
 using standin_testing::RawConnection;
@@ -114,4 +118,35 @@ TEST_F(StandInStorageHost, TheLogKeepsWithinItsBudgetAfterLargeRefusedForms)
     for (auto& r : host.requests())
         bytes += r.body.size() + r.param("file").size();
     EXPECT_LE(bytes, standin::http::RequestLog::kBudget);
+}
+
+// The service's state keeps the host's objects under its own lock, and its
+// routes sign the host's forms while they hold it: the host must not hold its
+// own lock while it keeps or reads an object there, or a score's form signed
+// while a blob is being kept would wait for the other for good.
+TEST_F(StandInStorageHost, AFormIsSignedWhileAnObjectIsBeingKept)
+{
+    std::future<standin::Params> signing;
+    auto sign = [&] {
+        signing = std::async(std::launch::async, [&] { return host.uploadForm("high_scores/8.blob"); });
+        return signing.wait_for(testing_support::kHungAfter) == std::future_status::ready;
+    };
+    bool signedWhileKept = false, signedWhileRead = false;
+    std::map<std::string, std::string> kept;
+    host.setObjectStore(
+        [&](const std::string& key, const std::string& bytes) {
+            signedWhileKept = sign();
+            kept[key] = bytes;
+            return true;
+        },
+        [&](const std::string& key) {
+            signedWhileRead = sign();
+            auto found = kept.find(key);
+            return found == kept.end() ? std::nullopt : std::optional<std::string>(found->second);
+        });
+    EXPECT_EQ(post(form(host.uploadForm("high_scores/7.blob"), "kept")).status, 204);
+    EXPECT_TRUE(signedWhileKept);
+    EXPECT_EQ(host.storedObject("high_scores/7.blob"), "kept");
+    EXPECT_TRUE(signedWhileRead);
+    signing.wait();
 }

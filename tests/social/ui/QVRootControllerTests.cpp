@@ -48,11 +48,12 @@ public:
 
 class RootTest : public screen_testing::ScreenTest {
 protected:
-    // As the central class puts the root up: loaded by name, its view in the window.
+    // As the central class puts the root up: loaded by name, held, its view in the window.
     Ref<QVRootController> putUpRoot()
     {
         auto root = dynamicRef<QVRootController>(QVControllerLoader::load("Root"));
         EXPECT_TRUE(root);
+        host().root = root.get();
         root->notifyViewWillAppear(true);
         window()->addSubview(root->view());
         root->notifyViewDidAppear(true);
@@ -92,6 +93,17 @@ TEST_F(RootTest, OpeningMovesInAndTellsTheCentralClassWhenTheMoveEnds)
     EXPECT_TRUE(host().calls.empty());
     settle(0.2);
     EXPECT_EQ(events(), (std::vector<std::string> { "screen.willAppear", "screen.didAppear", "host.animationDidStop" }));
+}
+
+// The central class let go of the root while it slid (the client shut down,
+// maybe started again): its slide's end is nobody's news.
+TEST_F(RootTest, ARootLetGoOfTellsNobodyItsMoveEnded)
+{
+    auto root = putUpRoot();
+    root->showController(LoggingScreen::make(screenLog, "screen").get());
+    host().root = nullptr;
+    settle(0.6);
+    EXPECT_TRUE(host().calls.empty());
 }
 
 TEST_F(RootTest, ClosingRevealsThenDropsTheScreenBeforeTellingTheCentralClass)
