@@ -39,6 +39,23 @@ using standin::StandInState;
 
 namespace {
 
+// The device's network monitor, the test's for its length: only it tells the
+// client the network went or came back.
+class ManualNetwork {
+public:
+    ManualNetwork() : monitor_(platform::ManualReachability::create(platform::Reachability::ReachableViaWiFi))
+    {
+        QVReachability::setDefaultSource(Ref<platform::Reachability>(monitor_.get()));
+    }
+    ~ManualNetwork() { QVReachability::setDefaultSource(nullptr); }
+    ManualNetwork(const ManualNetwork&) = delete;
+    ManualNetwork& operator=(const ManualNetwork&) = delete;
+    platform::ManualReachability* operator->() const { return monitor_.get(); }
+
+private:
+    Ref<platform::ManualReachability> monitor_;
+};
+
 // Receives the page of a query.
 class PageRecorder final : public Object {
 public:
@@ -222,11 +239,7 @@ TEST_F(EndToEnd, ScoresAndAchievementsTakenWhileTheServiceIsDownGoOutOnceWhenItI
 TEST_F(EndToEnd, WhatIsTakenDuringANetworkBlipGoesOutOnceWhenTheNetworkReturns)
 {
     const std::string normal = std::to_string(StandInState::kNormalLeaderboard);
-    auto network = platform::ManualReachability::create(platform::Reachability::ReachableViaWiFi);
-    QVReachability::setDefaultSource(Ref<platform::Reachability>(network.get()));
-    struct RestoreTheMonitor {
-        ~RestoreTheMonitor() { QVReachability::setDefaultSource(nullptr); }
-    } restore;
+    ManualNetwork network;
     int64_t player = launchAndLogIn();
     ASSERT_GT(player, 0);
     letTimePass(0.5);
@@ -261,11 +274,7 @@ TEST_F(EndToEnd, WhatIsTakenDuringANetworkBlipGoesOutOnceWhenTheNetworkReturns)
 TEST_F(EndToEnd, AScoreWhoseAnswerTheNetworkLostIsKeptOnce)
 {
     const std::string normal = std::to_string(StandInState::kNormalLeaderboard);
-    auto network = platform::ManualReachability::create(platform::Reachability::ReachableViaWiFi);
-    QVReachability::setDefaultSource(Ref<platform::Reachability>(network.get()));
-    struct RestoreTheMonitor {
-        ~RestoreTheMonitor() { QVReachability::setDefaultSource(nullptr); }
-    } restore;
+    ManualNetwork network;
     int64_t player = launchAndLogIn();
     ASSERT_GT(player, 0);
     letTimePass(0.5);
@@ -295,11 +304,7 @@ TEST_F(EndToEnd, AScoreWhoseAnswerTheNetworkLostIsKeptOnce)
 TEST_F(EndToEnd, AScoreTheServiceAnsweredWithAnErrorGoesAgainWhenTheNetworkReturns)
 {
     const std::string normal = std::to_string(StandInState::kNormalLeaderboard);
-    auto network = platform::ManualReachability::create(platform::Reachability::ReachableViaWiFi);
-    QVReachability::setDefaultSource(Ref<platform::Reachability>(network.get()));
-    struct RestoreTheMonitor {
-        ~RestoreTheMonitor() { QVReachability::setDefaultSource(nullptr); }
-    } restore;
+    ManualNetwork network;
     int64_t player = launchAndLogIn();
     ASSERT_GT(player, 0);
     letTimePass(0.5);
