@@ -290,6 +290,9 @@ protected:
         bool best; // a new best of the player's, not a poor score
         bool viaBatch; // told kept by the service's answer, not by the device's store
         platform::Ref<Heard> heard;
+        // Sent when the game called, not kept on the device for a later road
+        // (where it may leave the best ten the device keeps before it goes).
+        bool sentAtOnce { false };
         bool settledCleanly { false }; // the network settled after it with nothing cutting its way
     };
     struct SentProgress {
@@ -362,6 +365,7 @@ protected:
             value = board == normal ? value - 100000 : value + 10000000;
         auto heard = Heard::create([this](bool kept) { callback(kept ? "score kept" : "score refused"); });
         scores.push_back({ board, value, blob, holder(), !poor && !rivalsLap(board), false, heard });
+        scores.back().sentAtOnce = goesAtOnce();
         QVHighScoreService::setHighScoreWithBlob(value, std::nullopt, std::nullopt, blob, board, draw(2), false,
                                                  heard->onSuccess(), heard->onFailure());
         EXPECT_EQ(heard->answers, 1) << "a score is answered before the call returns";
@@ -390,6 +394,7 @@ protected:
                 if (it->board == board)
                     it->best = false;
             scores.push_back({ board, value, blob, holder(), !rivalsLap(board), true, heard });
+            scores.back().sentAtOnce = goesAtOnce();
             sent += " " + std::to_string(value) + " on " + board + (blob ? " with a blob" : "");
         }
         note("  batch:" + sent);
@@ -744,6 +749,9 @@ protected:
     }
 
     // Who the client holds and what it can reach, for the trail.
+    // Whether what the game sends now goes to the service at once.
+    bool goesAtOnce() const { return clientRunning() && Quorvel::isOnline() && serviceWanted && networkUp; }
+
     std::string situation() const
     {
         if (!clientRunning())
@@ -823,7 +831,7 @@ protected:
             auto later = std::find_if(scores.begin() + static_cast<std::ptrdiff_t>(s) + 1, scores.end(), [&](auto& t) {
                 return !t.viaBatch && t.board == scores[s].board;
             });
-            scores[s].settledCleanly = scores[s].viaBatch || later == scores.end();
+            scores[s].settledCleanly = scores[s].sentAtOnce && (scores[s].viaBatch || later == scores.end());
         }
         settledScores = scores.size();
         disturbed = false;
