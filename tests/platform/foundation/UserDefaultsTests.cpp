@@ -4,13 +4,26 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/UserDefaults.h"
+#include "support/SavedBundleFolders.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 using namespace platform;
 using testing_support::readFile;
+using testing_support::SavedBundleFolders;
 using testing_support::TempDir;
+
+namespace {
+
+// The main bundle's folders and the shared defaults, both given back when
+// the test ends, however it ends.
+struct SavedStandardDefaults {
+    SavedBundleFolders folders;
+    ~SavedStandardDefaults() { UserDefaults::resetStandardUserDefaults(); }
+};
+
+} // namespace
 
 TEST(UserDefaults, PersistentValuesHideRegisteredOnes)
 {
@@ -140,9 +153,8 @@ TEST(UserDefaults, ReloadDropsUnsavedChanges)
 TEST(UserDefaults, StandardDefaultsLiveInTheBundlePreferences)
 {
     TempDir dir;
+    SavedStandardDefaults saved;
     Bundle& bundle = Bundle::main();
-    std::string savedHome = bundle.homeDirectory();
-    std::string savedIdentifier = bundle.bundleIdentifier();
     bundle.setHomeDirectory(dir.file("home"));
     bundle.setBundleIdentifier("com.example.game");
     UserDefaults::resetStandardUserDefaults();
@@ -155,9 +167,6 @@ TEST(UserDefaults, StandardDefaultsLiveInTheBundlePreferences)
     UserDefaults::resetStandardUserDefaults();
     EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey("level"), 3);
 
-    UserDefaults::resetStandardUserDefaults();
-    bundle.setBundleIdentifier(savedIdentifier);
-    bundle.setHomeDirectory(savedHome);
 }
 
 // A game that reads its defaults before it names itself (a call before
@@ -167,9 +176,8 @@ TEST(UserDefaults, StandardDefaultsLiveInTheBundlePreferences)
 TEST(UserDefaults, StandardDefaultsFollowTheBundleIdentifier)
 {
     TempDir dir;
+    SavedStandardDefaults saved;
     Bundle& bundle = Bundle::main();
-    std::string savedHome = bundle.homeDirectory();
-    std::string savedIdentifier = bundle.bundleIdentifier();
     bundle.setHomeDirectory(dir.file("home"));
     bundle.setBundleIdentifier("com.example.game");
     UserDefaults::resetStandardUserDefaults();
@@ -208,7 +216,4 @@ TEST(UserDefaults, StandardDefaultsFollowTheBundleIdentifier)
     EXPECT_EQ(reread.integerForKey("level"), 3);
     EXPECT_EQ(reread.stringForKey("approved"), "YES");
 
-    UserDefaults::resetStandardUserDefaults();
-    bundle.setBundleIdentifier(savedIdentifier);
-    bundle.setHomeDirectory(savedHome);
 }
