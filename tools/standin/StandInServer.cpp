@@ -7,6 +7,7 @@
 #include "tools/standin/StandInNonces.h"
 #include "tools/standin/StandInXml.h"
 
+#include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Text.h"
 #include "platform/net/HttpTransport.h"
 
@@ -231,7 +232,7 @@ size_t bodyLimit(const http::Request& request)
 constexpr size_t kWorkers = 8;
 } // namespace
 
-struct StandInServer::Impl : http::RequestSink {
+struct StandInServer::Impl : http::RequestSink, std::enable_shared_from_this<StandInServer::Impl> {
     http::Server server;
     std::shared_ptr<http::WorkerPool> workers;
     std::string listeningAddress { platform::kLoopbackAddress };
@@ -257,6 +258,21 @@ struct StandInServer::Impl : http::RequestSink {
     std::pair<int, int> answerDelay { 0, 0 };
     bool presence { false };
     std::mt19937 random { std::random_device {}() };
+    // Delays on a test's loop (delayAnswersOnLoop): the loop, the seed, how
+    // many requests of each method and path came, and the answers waiting
+    // for the loop's clock, by number, with when each falls due.
+    platform::RunLoop* delayLoop { nullptr };
+    uint32_t delaySeed { 0 };
+    std::map<std::string, uint64_t> delayedSoFar;
+    struct OnLoop {
+        double due;
+        Answer answer;
+        http::Reply reply;
+        bool hold;
+        uint64_t loggedGeneration;
+    };
+    std::map<uint64_t, OnLoop> onLoop;
+    uint64_t nextOnLoop { 0 };
     // The requests taken lately, by consumer, token, timestamp and nonce:
     // the same one again is a replay.
     std::chrono::seconds timestampWindow { kTimestampWindow };
@@ -275,7 +291,9 @@ struct StandInServer::Impl : http::RequestSink {
         return listeningAddress + ":" + std::to_string(listeningPort);
     }
     void handle(const http::Request& request, const http::Reply& reply);
-    void deliver(Answer answer, const std::string& path, http::Reply reply, uint64_t loggedGeneration);
+    void deliver(Answer answer, const std::string& method, const std::string& path, http::Reply reply,
+                 uint64_t loggedGeneration);
+    void waitOnLoop(int delayMs, Answer answer, http::Reply reply, bool hold, uint64_t loggedGeneration);
     void holdOrSend(Answer answer, http::Reply reply, bool hold, uint64_t loggedGeneration);
     void send(const Answer& answer, const http::Reply& reply);
     void refused(const std::string& method, const std::string& path, int status, const std::string& why);
@@ -486,27 +504,87 @@ void StandInServer::Impl::handle(const http::Request& req, const http::Reply& re
         sink(logged.method + " " + http::loggable(logged.path) + " " + std::to_string(answer.status) + " "
              + http::loggable(verdict(logged)) + (logged.viaChannel ? " (presence channel)" : "")
              + (answer.status >= 400 ? ": " + http::loggable(refusalReason(answer.body)) : std::string()));
-    deliver(std::move(answer), logged.path, reply, loggedGeneration);
+    deliver(std::move(answer), logged.method, logged.path, reply, loggedGeneration);
 }
 
 // The answer goes now, after the delay, or when released; a waiting answer
 // takes no worker.
-void StandInServer::Impl::deliver(Answer answer, const std::string& path, http::Reply reply, uint64_t loggedGeneration)
+void StandInServer::Impl::deliver(Answer answer, const std::string& method, const std::string& path, http::Reply reply,
+                                  uint64_t loggedGeneration)
 {
     int delayMs = 0;
     bool hold;
+    bool onTheLoop;
     {
         std::lock_guard guard(mutex);
-        if (answerDelay.second > 0)
+        onTheLoop = delayLoop != nullptr;
+        if (answerDelay.second > 0 && onTheLoop) {
+            // Drawn from the request, not from the order the workers finish in.
+            uint64_t h = 1469598103934665603ull ^ delaySeed;
+            const std::string what = method + " " + path + " " + std::to_string(delayedSoFar[method + " " + path]++);
+            for (unsigned char c : what)
+                h = (h ^ c) * 1099511628211ull;
+            std::mt19937 drawn(static_cast<uint32_t>(h ^ (h >> 32)));
+            delayMs = std::uniform_int_distribution<int>(answerDelay.first, answerDelay.second)(drawn);
+        } else if (answerDelay.second > 0) {
             delayMs = std::uniform_int_distribution<int>(answerDelay.first, answerDelay.second)(random);
+        }
         hold = answer.hold || heldPaths.count(path);
     }
     if (delayMs == 0)
         return holdOrSend(std::move(answer), std::move(reply), hold, loggedGeneration);
+    if (onTheLoop)
+        return waitOnLoop(delayMs, std::move(answer), std::move(reply), hold, loggedGeneration);
     server.after(std::chrono::milliseconds(delayMs),
                  [this, answer = std::move(answer), reply, hold, loggedGeneration]() mutable {
                      holdOrSend(std::move(answer), std::move(reply), hold, loggedGeneration);
                  });
+}
+
+// The loop's own thread sets the due time, by its clock, and a timer of the
+// loop sends the answer then. Until the loop has taken it the answer counts
+// as being made, so a test that settles the network before it moves its
+// clock always finds it due at the same time.
+void StandInServer::Impl::waitOnLoop(int delayMs, Answer answer, http::Reply reply, bool hold, uint64_t loggedGeneration)
+{
+    std::weak_ptr<Impl> weak = weak_from_this();
+    platform::RunLoop* loop;
+    {
+        std::lock_guard guard(mutex);
+        loop = delayLoop;
+    }
+    const double delay = delayMs / 1000.0;
+    loop->post([weak, loop, delay, answer = std::move(answer), reply, hold, loggedGeneration]() mutable {
+        auto impl = weak.lock();
+        if (!impl)
+            return;
+        uint64_t number;
+        {
+            std::lock_guard guard(impl->mutex);
+            if (!impl->stopping) {
+                number = impl->nextOnLoop++;
+                impl->onLoop.emplace(number,
+                                     OnLoop { loop->now() + delay, std::move(answer), reply, hold, loggedGeneration });
+                loop->performAfter(delay, [weak, number] {
+                    auto impl = weak.lock();
+                    if (!impl)
+                        return;
+                    std::optional<OnLoop> due;
+                    {
+                        std::lock_guard guard(impl->mutex);
+                        if (auto it = impl->onLoop.find(number); it != impl->onLoop.end()) {
+                            due = std::move(it->second);
+                            impl->onLoop.erase(it);
+                        }
+                    }
+                    if (due)
+                        impl->holdOrSend(std::move(due->answer), std::move(due->reply), due->hold, due->loggedGeneration);
+                });
+                return;
+            }
+        }
+        impl->send(answer, reply);
+    });
 }
 
 void StandInServer::Impl::holdOrSend(Answer answer, http::Reply reply, bool hold, uint64_t loggedGeneration)
@@ -604,6 +682,9 @@ void StandInServer::stop()
         std::lock_guard guard(impl_->mutex);
         impl_->stopping = true;
         released.swap(impl_->held);
+        for (auto& [number, waiting] : impl_->onLoop)
+            released.emplace_back(std::move(waiting.answer), std::move(waiting.reply));
+        impl_->onLoop.clear();
         workers = impl_->workers;
     }
     for (auto& [answer, reply] : released)
@@ -701,13 +782,31 @@ void StandInServer::stopHolding()
 size_t StandInServer::heldCount() const
 {
     std::lock_guard guard(impl_->mutex);
-    return impl_->held.size();
+    return impl_->held.size() + impl_->onLoop.size();
 }
 
 void StandInServer::setAnswerDelay(int minMs, int maxMs)
 {
     std::lock_guard guard(impl_->mutex);
     impl_->answerDelay = { std::max(0, minMs), std::max(std::max(0, minMs), maxMs) };
+}
+
+void StandInServer::delayAnswersOnLoop(uint32_t seed)
+{
+    BRISKO_ASSERT_MAIN_THREAD();
+    std::lock_guard guard(impl_->mutex);
+    impl_->delayLoop = &platform::RunLoop::main();
+    impl_->delaySeed = seed;
+}
+
+std::optional<double> StandInServer::nextDelayedAnswerDue() const
+{
+    std::lock_guard guard(impl_->mutex);
+    std::optional<double> next;
+    for (auto& [number, waiting] : impl_->onLoop)
+        if (!next || waiting.due < *next)
+            next = waiting.due;
+    return next;
 }
 
 void StandInServer::setPresenceEnabled(bool enabled)

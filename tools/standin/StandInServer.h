@@ -169,6 +169,16 @@ public:
     // wait). The environment variable BRISKO_STANDIN_DELAY_MS=MIN,MAX sets
     // it for every server made.
     void setAnswerDelay(int minMs, int maxMs);
+    // The delays run on the main run loop's clock (a test's manual clock)
+    // instead of real time, and replay: each is drawn from `seed`, the
+    // request's method and path and how many such requests came before it.
+    // A delayed answer waits, counted as held, until a timer of the loop
+    // sends it once its delay has passed on the loop's clock (from the time
+    // the loop first took it, which it does before the network settles).
+    // From the main thread.
+    void delayAnswersOnLoop(uint32_t seed);
+    // When the next answer waiting for the loop's clock falls due, if one waits.
+    std::optional<double> nextDelayedAnswerDue() const;
     // Whether the bootstrap answers enable presence, so that the client
     // opens the presence channel and sends its requests inside it (off by
     // default; BRISKO_STANDIN_PRESENCE=1 turns it on for every server made).

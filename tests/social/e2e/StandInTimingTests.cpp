@@ -1,11 +1,15 @@
 // The stand-in's late answers: held until released, delayed by a range, and
-// counted while they are being made, so tests can wait for a quiet service.
+// counted while they are being made, so tests can wait for a quiet service;
+// late on the test's own clock, and replayed from a seed.
 #include "StandInRequestSupport.h"
+
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <future>
+#include <vector>
 #include <thread>
 
 namespace {
@@ -114,4 +118,87 @@ TEST_F(StandInTiming, StoppingAnswersWhatIsHeld)
     server.stop();
     reply.get(); // the server's stop does not wait on a held answer forever
     EXPECT_EQ(server.answeringCount(), 0u);
+}
+
+namespace {
+
+// The same service with its delays on the test's manual clock.
+class StandInLoopTiming : public testing_support::ManualClockTest {
+protected:
+    void SetUp() override
+    {
+        ManualClockTest::SetUp();
+        server.route("POST", "keep", standin::Answer::xml("<kept/>"));
+        server.setAnswerDelay(300, 300);
+        server.delayAnswersOnLoop(7);
+        ASSERT_GT(server.start(), 0);
+    }
+    void TearDown() override
+    {
+        server.stop();
+        ManualClockTest::TearDown();
+    }
+    // The loop turns (its clock standing still) until the answer waits for it.
+    bool waitingForTheClock()
+    {
+        return loop().runUntil([&] { return server.heldCount() == 1; }, testing_support::kHungAfterSeconds);
+    }
+    std::future<standin_testing::Reply> postLater()
+    {
+        int port = server.port();
+        return std::async(std::launch::async, [port] {
+            return standin_testing::sendRaw(port, "POST /keep HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+                                                  "Content-Length: 0\r\n\r\n");
+        });
+    }
+    standin::StandInServer server;
+};
+
+} // namespace
+
+// An answer late on the test's clock waits, counted as held, until the clock
+// has moved its delay, however long the machine takes; the same seed draws
+// the same delays for the same requests.
+TEST_F(StandInLoopTiming, AnAnswerLateOnTheTestsClockGoesWhenTheClockHasMovedItsDelay)
+{
+    auto reply = postLater();
+    ASSERT_TRUE(waitingForTheClock());
+    ASSERT_TRUE(server.nextDelayedAnswerDue().has_value());
+    EXPECT_DOUBLE_EQ(*server.nextDelayedAnswerDue(), loop().now() + 0.3);
+    EXPECT_EQ(server.answeringCount(), 1u);
+    advance(0.29);
+    EXPECT_EQ(reply.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout);
+    EXPECT_EQ(server.heldCount(), 1u);
+    advance(0.02);
+    EXPECT_EQ(reply.get().body, "<kept/>");
+    EXPECT_FALSE(server.nextDelayedAnswerDue());
+
+    // Drawn from the seed, the request and how many came before: the same again for another service.
+    std::vector<double> delays[2];
+    for (auto& drawn : delays) {
+        standin::StandInServer s;
+        s.route("POST", "keep", standin::Answer::xml("<kept/>"));
+        s.setAnswerDelay(0, 1000);
+        s.delayAnswersOnLoop(11);
+        ASSERT_GT(s.start(), 0);
+        for (int n = 0; n < 3; ++n) {
+            const double sent = loop().now();
+            int port = s.port();
+            auto r = std::async(std::launch::async, [port] {
+                return standin_testing::sendRaw(port, "POST /keep HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+                                                      "Content-Length: 0\r\n\r\n");
+            });
+            ASSERT_TRUE(loop().runUntil([&] { return s.heldCount() == 1; }, testing_support::kHungAfterSeconds));
+            drawn.push_back(*s.nextDelayedAnswerDue() - sent);
+            advance(1.0);
+            EXPECT_EQ(r.get().body, "<kept/>");
+        }
+        s.stop();
+    }
+    EXPECT_EQ(delays[0], delays[1]);
+    // A service that stops answers what waits for the clock at once.
+    auto last = postLater();
+    ASSERT_TRUE(waitingForTheClock());
+    server.stop();
+    EXPECT_EQ(last.get().body, "<kept/>");
 }
