@@ -5,6 +5,7 @@
 #include "platform/foundation/DateFormat.h"
 #include "platform/foundation/Format.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -176,12 +177,25 @@ int currentYear()
 
 } // namespace
 
+namespace {
+
+// Where the device's clock stands from the system's, as a test set it.
+std::atomic<double>& dateOffset()
+{
+    static std::atomic<double> offset { 0 };
+    return offset;
+}
+
+} // namespace
+
 Date dateNow()
 {
     struct timespec ts {};
     clock_gettime(CLOCK_REALTIME, &ts);
-    return Date { static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9 };
+    return Date { static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9 + dateOffset().load() };
 }
+
+void setDateOffset(double seconds) { dateOffset().store(seconds); }
 
 std::string DateFormatter::format(Date date) const
 {

@@ -15,6 +15,9 @@
 namespace platform {
 
 Date dateNow();
+// The device's clock set `seconds` away from the system's (negative: back),
+// as a player may set it; 0 puts it right again. For tests, which give it back.
+void setDateOffset(double seconds);
 
 enum class DateTimeZone { GMT, Device };
 
