@@ -1,0 +1,390 @@
+// The walk of a device's life at random (DeviceLifeWalkEndToEndTests.cpp):
+// its fixture, the model it keeps of what the game did and was told, and the
+// declarations of its steps (DeviceLifeWalkSteps.cpp, DeviceLifeWalkRoads.cpp)
+// and of its checks (DeviceLifeWalkChecks.cpp).
+//
+// The walk's idea of who is logged in is its own: it follows from its steps
+// (a login asked for, a logout), from what the service did (whom it made the
+// device's account, whose token a request carried) and from the logins the
+// game heard that answered a login the walk or a trigger it took started;
+// never from what the client holds.
+#pragma once
+
+#include "DashboardEndToEndSupport.h"
+
+#include "platform/net/Reachability.h"
+#include "social/core/QuorvelDelegate.h"
+#include "social/core/QVCurrentUser.h"
+#include "social/core/QVNotification.h"
+#include "social/runtime/QVDelegate.h"
+#include "social/services/QVAchievement.h"
+#include "social/services/QVCloudStorage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace walk_testing {
+
+// One callback pair handed to a call of the game's: it hears the answer once.
+class Heard final : public platform::Object, public quorvel::QVCallbackable {
+public:
+    static platform::Ref<Heard> create(std::function<void(bool kept)> hook);
+    bool canReceiveCallbacksNow() override { return true; }
+    quorvel::QVDelegate onSuccess();
+    quorvel::QVDelegate onFailure();
+    int answers { 0 };
+    bool kept { false };
+    bool forgotten { false }; // its client went before answering
+
+private:
+    void succeeded(platform::Object*) { answer(true); }
+    void failed(platform::Object*) { answer(false); }
+    void answer(bool ok);
+    std::function<void(bool)> hook_;
+};
+
+class DeviceLifeWalkEndToEnd : public e2e_testing::DashboardEndToEndTest, public testing::WithParamInterface<int> {
+public:
+    struct Step {
+        const char* name;
+        int weight;
+        void (DeviceLifeWalkEndToEnd::*take)();
+    };
+    // The steps the walk draws from, each by its weight: one line adds one.
+    static const std::vector<Step>& steps();
+
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    void walk(int seed, int length);
+
+    // ---- What the walk's game hears, checked as it hears it
+
+    class WalkGame final : public quorvel::QuorvelDelegate,
+                           public quorvel::QVNotificationDelegate,
+                           public quorvel::QVCloudStorageDelegate,
+                           public quorvel::QVAchievementDelegate,
+                           public quorvel::QVCurrentUserDelegate {
+    public:
+        explicit WalkGame(DeviceLifeWalkEndToEnd& walk) : walk(walk) { }
+        void dashboardWillAppear() override;
+        void dashboardDidAppear() override;
+        void dashboardWillDisappear() override;
+        void dashboardDidDisappear() override;
+        void userLoggedIn(const std::string& id) override { walk.loginHeard("userLoggedIn", id, true); }
+        void offlineUserLoggedIn(const std::string& id) override { walk.loginHeard("offlineUserLoggedIn", id, false); }
+        void userLoggedOut(const std::string&) override { walk.callback("userLoggedOut"); }
+        std::optional<bool> showCustomQuorvelApprovalScreen() override;
+        void notificationWillShow(quorvel::QVNotificationData*) override { walk.callback("notificationWillShow"); }
+        void didUpload() override { walk.cloudAnswered(true, std::nullopt); }
+        void didFailUpload(int) override { walk.cloudAnswered(false, std::nullopt); }
+        void didDownloadData(const platform::Bytes& data) override { walk.cloudAnswered(true, data); }
+        void didFailDownloadData(int) override { walk.cloudAnswered(false, std::nullopt); }
+        void didDownloadKeysForCurrentUser(const std::vector<std::string>& keys) override { walk.keysAnswered(&keys); }
+        void didFailDownloadKeysForCurrentUser() override { walk.keysAnswered(nullptr); }
+        void didUpdateProgressionCompleteQVAchievement(quorvel::QVAchievement* a) override { walk.progressAnswered(a, true); }
+        void didFailUpdateProgressionCompleteQVAchievement(quorvel::QVAchievement* a) override
+        {
+            walk.progressAnswered(a, false);
+        }
+        void didSendFriendRequest() override { walk.friendsAnswered(); }
+        void didFailSendFriendRequest() override { walk.friendsAnswered(); }
+        void didUnfriend() override { walk.friendsAnswered(); }
+        void didFailUnfriend() override { walk.friendsAnswered(); }
+        DeviceLifeWalkEndToEnd& walk;
+    };
+
+    enum class Shown { Closed, Opening, Open, Closing };
+    void dashboardHeard(const char* call, Shown from, Shown to);
+    void loginHeard(const char* call, const std::string& id, bool online);
+    void callback(const std::string& name);
+    void friendsAnswered();
+    void progressAnswered(quorvel::QVAchievement* a, bool kept);
+    void cloudAnswered(bool ok, const std::optional<platform::Bytes>& data);
+    void keysAnswered(const std::vector<std::string>* keys);
+
+    // ---- The model: who is logged in, and what the game sent and was told
+
+    // A login the walk (or a trigger it took) started, waiting for the game
+    // to hear it: of one player, or of the device's account ("", whomever the
+    // service names). One the product may also leave unanswered (a trigger
+    // that starts nothing, a login that joins a running one) is optional.
+    // A login the account screens started (the approval given) is told when
+    // they close, whenever that is, once for every login that ended while
+    // they were up: it holds the others' judgement back.
+    struct AskedLogin {
+        std::string player;
+        bool required;
+        int step;
+        std::string why;
+        bool heldByTheAccountScreens { false };
+        long long tokensBefore { 0 }; // the service's tokens issued before it was asked
+        bool bootstrapped { false };  // the service saw its bootstrap
+        // Asked before a logout: only a login that had ended as the logout came
+        // (its callers being told) is still heard, of no player.
+        bool beforeLogout { false };
+    };
+    // The players the service logged this device in since its `tokensBefore`-th token.
+    std::set<std::string> loggedInSince(long long tokensBefore) const;
+    void askLogin(const std::string& player, bool required, const std::string& why, bool held = false);
+    bool accountScreensUp() const;
+    void lookAtTheAccountScreens();
+    // The account screens showed (and have not ended yet): the next login the
+    // game hears is theirs. The service's tokens when the walk last knew
+    // every login (a settled step) before they showed.
+    bool accountFlowOpen { false };
+    long long flowTokensBefore { 0 }, tokensAtLastJudge { 0 };
+    void bootstrapSeen(const std::string& who);
+    bool settledLast { true };
+    // The walk's own player: "" for none.
+    std::string player;
+    std::vector<AskedLogin> asked;
+    std::string lastHeard; // the player the game last heard log in ("0": none)
+    // A login through an account form, waiting for the service to take its
+    // credentials (the form's own request answered): then it must be heard.
+    std::optional<AskedLogin> formLogin;
+    void takeTheFormsAnswer();
+    // Whose token the client's latest request carried: the player the client
+    // acts as, told or not (a login the account screens hold back). A token
+    // seen before a logout no longer names anyone.
+    void learnFromTheService(bool loggingOut = false);
+    std::string lastToken;
+    const standin::StandInServer* logOf { nullptr };
+    size_t logSeen { 0 };
+    long long tokensSeen { 0 };
+    // `loggedIn`: the client logged `who` in (heard online when `told`, or seen acting as them).
+    void resolvePlayer(const std::string& who, bool loggedIn = false, bool told = false);
+    // What the game sent with no player goes to a player logged in after it:
+    // the logins in the order of the game's calls (tick).
+    struct Login {
+        long tick;
+        std::string player;
+        bool told;
+    };
+    long tick { 0 };
+    std::vector<Login> logins;
+    std::set<std::string> adopters(long sentAt) const;
+    void adoptWhatNoPlayerSent();
+    std::string holderNow() const;
+    std::set<std::string> tokensOfLoggedOutPlayers;
+
+    struct SentScore {
+        std::string board;
+        int64_t value;
+        std::optional<platform::Bytes> blob;
+        std::string holder; // "" for no player, "?" for one the walk cannot name
+        bool best;          // a new best on its board, not a poor score
+        bool viaBatch;      // told kept by the service's answer, not by the device's store
+        platform::Ref<Heard> heard;
+        bool lostWithTheStore { false };   // the device's store was damaged before it reached the service
+        bool blobLostWithTheStore { false };
+        bool retiredBoard { false };       // its board was retired before it reached the service
+        bool secondDevice { false };       // kept by the service from the player's other device
+        int step { 0 };
+        long tick { 0 };
+        std::set<std::string> mayBe {}; // the players one sent with no player may have gone to
+    };
+    struct SentProgress {
+        std::string id;
+        double percent;
+        std::string holder;
+        platform::Ref<quorvel::QVAchievement> call;
+        int answers { 0 };
+        bool kept { false };
+        bool forgotten { false };
+        bool mustBeRefused { false };      // not a percentage: refused at the call
+        bool lostWithTheStore { false };
+        bool secondDevice { false };
+        int step { 0 };
+        long tick { 0 };
+        std::set<std::string> mayBe {};
+    };
+    // A cloud value written under a key: by the game (told kept, refused, or
+    // not told at all), or by the player's other device (kept).
+    struct CloudWrite {
+        std::string value;
+        enum Outcome { Asked, Kept, Refused } outcome { Asked };
+        int step { 0 };
+    };
+    using CloudKey = std::pair<std::string, std::string>; // player, key
+    // The call of the game's waiting for the cloud's delegate (one at a time:
+    // the delegate does not say which call it answers).
+    struct CloudCall {
+        enum Kind { Upload, Download, Keys } kind;
+        CloudKey key;
+        int step;
+    };
+    std::optional<CloudCall> cloudCall;
+    // The values a download of `key` may answer: the last one told kept, or
+    // any written after it; none when nothing was written.
+    std::vector<std::string> acceptableValues(const CloudKey& key) const;
+
+    void sendScore(std::optional<platform::Bytes> blob, const std::string& board, int64_t value, bool best,
+                   bool expectKept);
+    int64_t nextValue(const std::string& board);
+    std::string pickBoard();
+    platform::Bytes blobOfSize(size_t size);
+    platform::Bytes blobOfDrawnSize();
+
+    // ---- The steps (the table names them)
+
+    // The game's calls.
+    void score();
+    void scoreWithBlob();
+    void sameScoreAgainWithAnotherBlob();
+    void batchOfScores();
+    void unlock();
+    void cloudValue();
+    void cloudDownload();
+    void cloudKeyList();
+    void friendRequest();
+    void oddId();
+    void oddPercent();
+    void pastTheLimits();
+    void callFromAnotherThread();
+    void openTheDashboard();
+    void tapATab();
+    void back();
+    void quickBackAfterATab();
+    void closeTheDashboard();
+    void answerTheClient();
+    void logOut();
+    void logOutWithTheDashboardOpen();
+    void logIn();
+    void logInAs(const std::string& player, const std::string& why);
+    void switchAccount();
+    void eMailLogin();
+    void declineTheService();
+    void enableFromTheDashboard();
+    void maybeReturnWhileALoginRuns();
+    // The device.
+    void becomeActive();
+    void backgroundAndForeground();
+    void foreground();
+    void memoryWarning();
+    void networkGone();
+    void networkBack();
+    void relaunch();
+    void killTheProcess();
+    void timePasses();
+    void clockMovedBack();
+    void storeDamaged();
+    // The service.
+    void serviceKilled();
+    void serviceRestarted();
+    void answersLate();
+    void answersPrompt();
+    void presenceCut();
+    void serviceErrors();
+    void serviceErrorDocuments();
+    void boardRetired();
+    void secondDevice();
+    void traceService();
+    void reach();
+    void serviceStarted();
+    // Inside a callback.
+    void armInsideACallback(std::string what, std::function<void()> action);
+    void shutDownInsideACallback();
+    void logOutInsideACallback();
+    void logInInsideACallback();
+
+    // ---- Pace: the clock moves only while the network is quiet, answers land one by one
+
+    // The clock moves `seconds`, split at every answer that falls due on the
+    // way, each heard before the clock moves on.
+    void pass(double seconds);
+    // Every answer the service makes or holds for the clock lands (at most a minute of the clock).
+    void letAnswersLand();
+    void launchAgain();
+    void forgetTheCallsOfAClientThatWent();
+    void answerErrors(int steps, bool documents);
+
+    // ---- Checks
+
+    // After a settled step: no dashboard half shown, every call answered, every
+    // login asked for heard, no loading overlay left, nothing kept twice.
+    void checkSettled();
+    void checkNothingKeptTwice();
+    void checkNoOverlayLeft();
+    // The open dashboard after a logout offers what a reopened one does.
+    void checkTheDashboardAfterALogout();
+    void endOnlineAndSettle();
+    void checkNothingToldKeptIsMissing();
+    void checkScores();
+    void checkProgress();
+    void checkCloud();
+    // What the service does not have yet waited on the device, in a store now lost.
+    void exemptWhatTheStoreLost();
+    std::string kept(const std::string& sql) const;
+    bool keepNow(const std::string& sql) const;
+
+    // ---- Helpers
+
+    size_t draw(size_t n) { return n ? static_cast<size_t>(random() % n) : 0; }
+    std::string otherPlayer() const;
+    bool clientRunning() const;
+    bool goesAtOnce() const;
+    std::string situation() const;
+    void note(const std::string& line);
+    bool tapNow(const std::string& title);
+    bool tapNowAsking(const std::string& title, bool held);
+    bool showsNow(const std::string& text) const { return shows(text); }
+    static std::vector<platform::ui::Label*> labelsIn(platform::ui::View* view);
+    std::string udid() const;
+    // The player's answer to the approval question, as the device keeps it.
+    static bool approved();
+    // Lines the service logged since the last look (from its threads).
+    std::vector<std::string> takeServiceLines();
+
+    WalkGame walkGame { *this };
+    platform::Ref<platform::ManualReachability> network;
+    standin::StorageHostStandIn storage;
+    int storagePort { 0 };
+    std::string storePath; // the service's store, also while it is down
+    bool serviceWanted { true }, networkUp { true }, clientWent { false };
+    int lateSteps { 0 }, clockBackSteps { 0 };
+    bool errorsScripted { false };
+    uint32_t seed { 0 };
+    int serviceStarts { 0 };
+    int stepNumber { 0 };
+    std::mt19937 random;
+    std::deque<std::string> trail;
+    std::mutex serviceLinesLock;
+    std::vector<std::string> serviceLines;
+
+    const std::string normal = std::to_string(standin::StandInState::kNormalLeaderboard);
+    const std::string fastestLap = std::to_string(standin::StandInState::kFastestLapLeaderboard);
+    const std::string bonus = "7"; // a board the service retires on the way
+    bool bonusRetired { false };
+    std::string ownPlayer, rival, zed;
+    std::map<std::string, std::string> names, emails;
+    int64_t sentValues { 0 };
+    std::vector<SentScore> scores;
+    std::vector<SentProgress> progress;
+    std::map<CloudKey, std::vector<CloudWrite>> cloud;
+    std::vector<platform::Ref<Heard>> calls; // those still to be answered, until the client goes
+    int friendsAsked { 0 }, friendsAnswers { 0 };
+    // The device's store was lost: it knows no board until its next login.
+    bool storeFresh { false };
+
+    Shown shown { Shown::Closed };
+    int dashboardCalls { 0 }, dashboardCallsAtLastCheck { -1 };
+    // A logout with the dashboard open, waiting for the settle to look at what it shows.
+    bool dashboardOpenOverALogout { false };
+    struct Armed {
+        std::string callback;
+        std::function<void()> action;
+    } armed;
+};
+
+} // namespace walk_testing

@@ -1,0 +1,747 @@
+// The walk's model and its checks: what the game hears, checked as it hears
+// it (one player, every login once and asked for, Will before Did, every
+// answer once), what holds after each settled step (every call answered,
+// every login asked heard, no loading overlay left, nothing kept twice) and,
+// at the walk's end, nothing the game was told was kept missing from the
+// service, by value, per player, blobs and all.
+#include "DeviceLifeWalk.h"
+
+#include "StandInRequestSupport.h"
+
+#include "platform/foundation/DateFormat.h"
+#include "platform/ui/AlertView.h"
+#include "social/core/QVPresenter.h"
+#include "social/runtime/QVCompressableData.h"
+#include "social/runtime/QVDocumentsPath.h"
+#include "social/services/QVHighScoreService.h"
+#include "social/services/QVOfflineStore.h"
+#include "social/ui/QVLoadingController.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iostream>
+#include <sstream>
+
+using namespace quorvel;
+using standin::StandInState;
+
+namespace walk_testing {
+
+namespace {
+
+std::string hex(const std::string& bytes)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char b : bytes)
+        out += { digits[b >> 4], digits[b & 15] };
+    return out;
+}
+
+std::string text(const platform::Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+} // namespace
+
+platform::Ref<Heard> Heard::create(std::function<void(bool kept)> hook)
+{
+    auto heard = platform::adoptRef(new Heard);
+    heard->hook_ = std::move(hook);
+    return heard;
+}
+
+QVDelegate Heard::onSuccess() { return QVDelegate(this, BRISKO_SELECTOR(Heard, succeeded)); }
+QVDelegate Heard::onFailure() { return QVDelegate(this, BRISKO_SELECTOR(Heard, failed)); }
+
+void Heard::answer(bool ok)
+{
+    ++answers;
+    kept = ok;
+    EXPECT_EQ(answers, 1) << "a call of the game's was answered twice";
+    EXPECT_FALSE(forgotten) << "a call of the game's was answered after its client went";
+    hook_(ok);
+}
+
+// ---- What the game hears
+
+void DeviceLifeWalkEndToEnd::WalkGame::dashboardWillAppear()
+{
+    walk.dashboardHeard("dashboardWillAppear", Shown::Closed, Shown::Opening);
+}
+void DeviceLifeWalkEndToEnd::WalkGame::dashboardDidAppear()
+{
+    walk.dashboardHeard("dashboardDidAppear", Shown::Opening, Shown::Open);
+}
+void DeviceLifeWalkEndToEnd::WalkGame::dashboardWillDisappear()
+{
+    walk.dashboardHeard("dashboardWillDisappear", Shown::Open, Shown::Closing);
+}
+void DeviceLifeWalkEndToEnd::WalkGame::dashboardDidDisappear()
+{
+    walk.dashboardHeard("dashboardDidDisappear", Shown::Closing, Shown::Closed);
+}
+std::optional<bool> DeviceLifeWalkEndToEnd::WalkGame::showCustomQuorvelApprovalScreen()
+{
+    walk.callback("showCustomQuorvelApprovalScreen");
+    return std::nullopt;
+}
+
+// Will before Did, no Did without its Will, every Will closed by its Did
+// however the dashboard ends; one closed while it still slides in is heard
+// closing without having appeared.
+void DeviceLifeWalkEndToEnd::dashboardHeard(const char* call, Shown from, Shown to)
+{
+    const bool closingEarly = to == Shown::Closing && shown == Shown::Opening;
+    EXPECT_TRUE(shown == from || closingEarly) << "the game heard " << call << " out of order";
+    shown = to;
+    ++dashboardCalls;
+    note(std::string("  heard ") + call);
+    callback(call);
+}
+
+// The walk's idea of the logins: one asked for (by the walk, or a trigger it
+// took) waits to be heard. One of the same player as another waiting joins it;
+// one asked while others wait may be answered by them (it is not required).
+void DeviceLifeWalkEndToEnd::askLogin(const std::string& who, bool required, const std::string& why, bool held)
+{
+    if (held) {
+        if (std::none_of(asked.begin(), asked.end(),
+                         [](auto& a) { return a.heldByTheAccountScreens && !a.beforeLogout; })) {
+            const std::string tokens = kept("SELECT MAX(rowid) FROM tokens");
+            asked.push_back({ who, false, stepNumber, why, true, tokens.empty() ? 0 : std::stoll(tokens) });
+        }
+        return;
+    }
+    // While a login runs, another of the same player joins it (a login that
+    // has ended, its callers still being told, is not joined).
+    const bool running = clientRunning() && QuorvelInternal::login().isBootstrapInProgress();
+    for (auto& a : asked)
+        if (running && !a.heldByTheAccountScreens && a.player == who) {
+            a.required = a.required || required;
+            return;
+        }
+    const bool othersWait = std::any_of(asked.begin(), asked.end(), [&](auto& a) { return a.player.empty() || who.empty(); });
+    asked.push_back({ who, required && !othersWait, stepNumber, why });
+}
+
+std::set<std::string> DeviceLifeWalkEndToEnd::loggedInSince(long long tokensBefore) const
+{
+    std::set<std::string> out;
+    std::istringstream in(kept("SELECT group_concat(DISTINCT user_id) FROM tokens WHERE rowid > "
+                               + std::to_string(tokensBefore)));
+    for (std::string id; std::getline(in, id, ',');)
+        out.insert(id);
+    return out;
+}
+
+// The account screens (the approval and what follows it, the offer to link
+// networks) are in front: the login they hold back is told when they close.
+bool DeviceLifeWalkEndToEnd::accountScreensUp() const
+{
+    if (!clientRunning())
+        return false;
+    if (QuorvelInternal::presenter().activeIntroFrame())
+        return true;
+    static const char* screens[] = { "QVUserQuorvelApprovalController", "QVDoBootstrapController",
+                                     "QVLinkSocialNetworksController", "QVExistingAccount", "QVNewAccountController",
+                                     "QVDeadEndErrorController" };
+    const std::string front = frontScreenName();
+    return std::any_of(std::begin(screens), std::end(screens),
+                       [&](const char* name) { return front.rfind(name, 0) == 0; });
+}
+
+// One player at a time: each login heard answers one login asked for. An
+// offline one names the player the walk holds (a failed login keeps the
+// player; with none the placeholder "0"); an online one names the player the
+// login was asked for, the device's account, or the walk's player still held.
+// The account screens' own login, told as they close, answers every login
+// that ended while they were up.
+void DeviceLifeWalkEndToEnd::loginHeard(const char* call, const std::string& id, bool online)
+{
+    takeTheFormsAnswer();
+    learnFromTheService();
+    note(std::string("  heard ") + call + ":" + id);
+    const bool uncertain = player == "?";
+    const std::string expected = player.empty() ? "0" : player;
+    auto notHeld = [&](auto& a) { return !a.heldByTheAccountScreens && (!a.beforeLogout || id == "0"); };
+    const bool held = accountFlowOpen || std::any_of(asked.begin(), asked.end(), [](auto& a) {
+                          return a.heldByTheAccountScreens && !a.beforeLogout;
+                      });
+    auto match = asked.end();
+    // The earliest login asked for that can answer it, one the service saw
+    // first (each of those is told once): of that player, else of the
+    // device's account, else (a login that failed, keeping the player, or one
+    // told offline since the network went) any.
+    for (bool seen : { true, false }) {
+        auto fits = [&](auto& a) { return notHeld(a) && a.bootstrapped == seen; };
+        match = std::find_if(asked.begin(), asked.end(), [&](auto& a) { return fits(a) && a.player == id; });
+        if (match == asked.end())
+            match = std::find_if(asked.begin(), asked.end(), [&](auto& a) { return fits(a) && a.player.empty(); });
+        if (match == asked.end() && (id == expected || uncertain))
+            match = std::find_if(asked.begin(), asked.end(), fits);
+        if (match != asked.end())
+            break;
+    }
+    if (match != asked.end() && !accountFlowOpen) {
+        asked.erase(match);
+    } else if (held) {
+        // Whomever the account screens logged in, told as they close: the
+        // player the walk holds, or one the service logged in meanwhile.
+        auto screens = std::find_if(asked.begin(), asked.end(),
+                                    [](auto& a) { return a.heldByTheAccountScreens && !a.beforeLogout; });
+        const long long since = screens != asked.end() ? screens->tokensBefore : flowTokensBefore;
+        EXPECT_TRUE(id == expected || uncertain || loggedInSince(since).count(id))
+            << "the game heard " << call << ":" << id << " as the account screens closed, while the walk's player is "
+            << expected << " and the service logged in no one else since they showed";
+        note("  (the account screens' login: it answers every login asked for)");
+        asked.clear();
+        accountFlowOpen = false;
+        resolvePlayer(id == "0" ? std::string() : id);
+    } else if (asked.empty()) {
+        ADD_FAILURE() << "the game heard " << call << ":" << id << " with no login asked for (a login told twice?)";
+    } else if (!online) {
+        ADD_FAILURE() << "the game heard " << call << ":" << id << " while the walk's player is " << expected
+                      << ": a failed login keeps the player it had";
+    } else {
+        std::string waiting;
+        for (auto& a : asked)
+            waiting += " " + (a.player.empty() ? std::string("the device's account") : a.player) + " (step "
+                + std::to_string(a.step) + ", " + a.why + ")";
+        ADD_FAILURE() << "the game heard " << call << ":" << id << " while the walk's player is " << expected
+                      << " and the logins asked for are of:" << waiting;
+    }
+    if (online || uncertain || id != expected)
+        resolvePlayer(id == "0" ? std::string() : id, online, online);
+    if (online)
+        storeFresh = false;
+    lastHeard = id;
+    callback(call);
+}
+
+// The service took the credentials a form sent: the login it starts must be heard.
+void DeviceLifeWalkEndToEnd::takeTheFormsAnswer()
+{
+    for (auto& line : takeServiceLines())
+        if (formLogin && line.rfind("POST session.xml 200", 0) == 0) {
+            askLogin(formLogin->player, true, formLogin->why);
+            formLogin.reset();
+        }
+}
+
+void DeviceLifeWalkEndToEnd::learnFromTheService(bool loggingOut)
+{
+    if (!service)
+        return;
+    if (service.get() != logOf) {
+        logOf = service.get();
+        logSeen = 0;
+    }
+    const auto log = service->requests();
+    // Each change of token in the order the requests came is a login.
+    for (size_t i = logSeen; i < log.size(); ++i) {
+        const auto& r = log[i];
+        if (loggingOut) {
+            tokensOfLoggedOutPlayers.insert(r.oauthToken);
+            continue;
+        }
+        if (r.path == "bootstrap.xml") {
+            bootstrapSeen(r.param("user_id"));
+            continue;
+        }
+        if (!r.signatureValid || r.oauthToken.empty() || r.path == "session.xml" || r.oauthToken == lastToken
+            || tokensOfLoggedOutPlayers.count(r.oauthToken))
+            continue;
+        // The service's tokens name their player: "token-ID-...".
+        lastToken = r.oauthToken;
+        const std::string who = lastToken.substr(6, lastToken.find('-', 6) - 6);
+        if (who != player)
+            note("  the service sees requests of player " + who);
+        resolvePlayer(who, true, false);
+    }
+    logSeen = log.size();
+    if (loggingOut)
+        tokensOfLoggedOutPlayers.insert(lastToken);
+    // Each login the service granted (a token issued), told to the game or not.
+    const std::string granted = kept("SELECT group_concat(user_id || ':' || rowid) FROM (SELECT user_id, rowid FROM tokens"
+                                     " WHERE rowid > " + std::to_string(tokensSeen) + " ORDER BY rowid)");
+    std::istringstream in(granted);
+    for (std::string item; std::getline(in, item, ',');) {
+        logins.push_back({ ++tick, item.substr(0, item.find(':')), false });
+        tokensSeen = std::max(tokensSeen, std::stoll(item.substr(item.find(':') + 1)));
+    }
+}
+
+// A bootstrap the service saw: the client tells the game of it once, success
+// or failure (unless the account screens fold several into one as they
+// close). It answers the first login asked for that it can, or one the
+// client started itself.
+void DeviceLifeWalkEndToEnd::bootstrapSeen(const std::string& asking)
+{
+    // With no player the client asks for "0": the device's account.
+    const std::string who = asking == "0" ? std::string() : asking;
+    auto open = [&](auto& a) { return !a.heldByTheAccountScreens && !a.bootstrapped && !a.beforeLogout; };
+    auto it = std::find_if(asked.begin(), asked.end(), [&](auto& a) { return open(a) && a.player == who; });
+    // A form's login asks for the device's account the form's answer made it.
+    if (it == asked.end() && who.empty())
+        it = std::find_if(asked.begin(), asked.end(),
+                          [&](auto& a) { return open(a) && a.why.rfind("the e-mail form", 0) == 0; });
+    if (it == asked.end())
+        it = asked.insert(asked.end(), { who, false, stepNumber, "a login the client started itself" });
+    it->bootstrapped = true;
+}
+
+void DeviceLifeWalkEndToEnd::resolvePlayer(const std::string& who, bool loggedIn, bool told)
+{
+    player = who;
+    if (loggedIn && !who.empty())
+        logins.push_back({ ++tick, who, told });
+}
+
+std::set<std::string> DeviceLifeWalkEndToEnd::adopters(long sentAt) const
+{
+    std::set<std::string> out;
+    for (auto& login : logins)
+        if (login.tick > sentAt)
+            out.insert(login.player);
+    return out;
+}
+
+// The scores and progress the game sent with no player are another's now:
+// one of those the client logged in after it (the first whose login sends
+// what waits on the device).
+void DeviceLifeWalkEndToEnd::adoptWhatNoPlayerSent()
+{
+    for (auto& s : scores)
+        if (s.holder.empty()) {
+            s.mayBe = adopters(s.tick);
+            s.holder = s.mayBe.size() == 1 ? *s.mayBe.begin() : s.mayBe.empty() ? std::string() : "?";
+        }
+    for (auto& p : progress)
+        if (p.holder.empty()) {
+            p.mayBe = adopters(p.tick);
+            p.holder = p.mayBe.size() == 1 ? *p.mayBe.begin() : p.mayBe.empty() ? std::string() : "?";
+        }
+}
+
+// Whom what the game sends now is kept for: the walk's player, unless a
+// login of someone else is on its way (or held back by the account screens),
+// or the walk cannot tell whom the client holds ("?": kept, for someone).
+std::string DeviceLifeWalkEndToEnd::holderNow() const
+{
+    if (player == "?" || formLogin)
+        return "?";
+    for (auto& a : asked)
+        if (!a.beforeLogout && (a.heldByTheAccountScreens || a.player.empty() || a.player != player))
+            return "?";
+    return player;
+}
+
+// The game acts inside the callback it was waiting for.
+void DeviceLifeWalkEndToEnd::callback(const std::string& name)
+{
+    if (armed.action && armed.callback == name) {
+        auto action = std::move(armed.action);
+        armed = {};
+        note("  (inside " + name + ")");
+        action();
+    }
+}
+
+void DeviceLifeWalkEndToEnd::friendsAnswered()
+{
+    ++friendsAnswers;
+    EXPECT_LE(friendsAnswers, friendsAsked) << "the game heard more friends answers than it made calls";
+    callback("friends answered");
+}
+
+void DeviceLifeWalkEndToEnd::progressAnswered(QVAchievement* a, bool keptNow)
+{
+    for (auto& p : progress)
+        if (p.call.get() == a) {
+            ++p.answers;
+            p.kept = keptNow;
+            EXPECT_EQ(p.answers, 1) << "the progress of " << p.id << " was answered twice";
+            EXPECT_FALSE(p.forgotten) << "the progress of " << p.id << " was answered after its client went";
+            EXPECT_FALSE(keptNow && p.mustBeRefused) << "the progress " << p.percent << " on " << p.id << " was told kept";
+            callback(keptNow ? "achievement kept" : "achievement failed");
+            return;
+        }
+    // Answers of a login's pending progress come on objects of the client's own.
+}
+
+// The cloud's delegate answers the one call waiting: an upload's outcome, a
+// download's value (which must be one the player may have there).
+void DeviceLifeWalkEndToEnd::cloudAnswered(bool ok, const std::optional<platform::Bytes>& data)
+{
+    if (!cloudCall) {
+        ADD_FAILURE() << "the cloud's delegate was told " << (ok ? "a success" : "a failure") << " no call waited for";
+        return;
+    }
+    CloudCall call = *std::exchange(cloudCall, std::nullopt);
+    if (call.kind == CloudCall::Upload) {
+        EXPECT_FALSE(data) << "an upload was answered with a download's data";
+        auto& writes = cloud[call.key];
+        if (!writes.empty())
+            writes.back().outcome = ok ? CloudWrite::Kept : CloudWrite::Refused;
+        note(std::string("  cloud ") + call.key.second + (ok ? " told kept" : " refused"));
+        callback(ok ? "cloud kept" : "cloud refused");
+        return;
+    }
+    EXPECT_EQ(call.kind, CloudCall::Download) << "a key list was answered as a download";
+    note("  cloud " + call.key.second + (ok ? " downloaded" : " not downloaded"));
+    if (ok && data && call.key.first != "?") {
+        auto fits = acceptableValues(call.key);
+        EXPECT_TRUE(std::find(fits.begin(), fits.end(), text(*data)) != fits.end())
+            << "the download of " << call.key.second << " of player " << call.key.first << " (asked at step " << call.step
+            << ") answered " << data->size() << " bytes that are not the value last told kept nor one written since";
+    }
+    callback(ok ? "cloud downloaded" : "cloud refused");
+}
+
+void DeviceLifeWalkEndToEnd::keysAnswered(const std::vector<std::string>* keys)
+{
+    if (!cloudCall || cloudCall->kind != CloudCall::Keys) {
+        ADD_FAILURE() << "the cloud's delegate was told of keys no call asked for";
+        return;
+    }
+    CloudCall call = *std::exchange(cloudCall, std::nullopt);
+    note(keys ? "  cloud keys: " + std::to_string(keys->size()) : std::string("  cloud keys refused"));
+    if (keys && call.key.first != "?") {
+        std::set<std::string> listed(keys->begin(), keys->end());
+        for (auto& [key, writes] : cloud) {
+            if (key.first == call.key.first) {
+                const bool told = std::any_of(writes.begin(), writes.end(), [](auto& w) { return w.outcome == CloudWrite::Kept; });
+                EXPECT_TRUE(!told || listed.count(key.second)) << "the key list of player " << key.first << " lacks "
+                                                               << key.second << ", told kept";
+                listed.erase(key.second);
+            }
+        }
+        for (auto& [key, writes] : cloud)
+            if (key.first == "?")
+                listed.erase(key.second); // written while the walk could not tell for whom
+        for (auto& other : listed)
+            EXPECT_EQ(other.rfind("walk-", 0), std::string::npos)
+                << "the key list of player " << call.key.first << " names " << other << ", which the player never wrote";
+    }
+    callback(keys ? "cloud keys" : "cloud refused");
+}
+
+std::vector<std::string> DeviceLifeWalkEndToEnd::acceptableValues(const CloudKey& key) const
+{
+    std::vector<std::string> out;
+    auto it = cloud.find(key);
+    if (it == cloud.end())
+        return out;
+    size_t from = 0;
+    for (size_t i = 0; i < it->second.size(); ++i)
+        if (it->second[i].outcome == CloudWrite::Kept)
+            from = i;
+    for (size_t i = from; i < it->second.size(); ++i)
+        out.push_back(it->second[i].value);
+    return out;
+}
+
+// ---- After a settled step
+
+void DeviceLifeWalkEndToEnd::checkSettled()
+{
+    // A close may bring up a queued screen that is still sliding in: a Will waits for its Did one settled step.
+    const bool between = shown == Shown::Opening || shown == Shown::Closing;
+    EXPECT_FALSE(between && dashboardCallsAtLastCheck == dashboardCalls) << "the dashboard's Will has no Did";
+    dashboardCallsAtLastCheck = between ? dashboardCalls : -1;
+    takeTheFormsAnswer();
+    learnFromTheService();
+    // The network is quiet: what the log held is learnt, and it starts afresh.
+    if (service) {
+        service->clearLog();
+        logSeen = 0;
+    }
+    // A login still at work, or held back by the account screens, answers when it ends.
+    const bool held = accountFlowOpen || std::any_of(asked.begin(), asked.end(), [](auto& a) {
+                          return a.heldByTheAccountScreens && !a.beforeLogout;
+                      });
+    lookAtTheAccountScreens();
+    if (clientRunning() && !QuorvelInternal::login().isBootstrapInProgress() && !accountFlowOpen) {
+        EXPECT_EQ(friendsAnswers, friendsAsked) << "a friends call of the game's is still unanswered";
+        EXPECT_FALSE(cloudCall) << "a cloud call of the game's (step " << cloudCall->step << ") is still unanswered";
+        for (auto& c : calls)
+            EXPECT_NE(c->answers, 0) << "a call of the game's is still unanswered";
+        calls.clear();
+        for (auto& p : progress)
+            EXPECT_TRUE(p.answers || p.forgotten) << "the progress of " << p.id << " is still unanswered";
+        const std::string tokens = kept("SELECT MAX(rowid) FROM tokens");
+        tokensAtLastJudge = tokens.empty() ? 0 : std::stoll(tokens);
+        if (!held) {
+            for (auto& a : asked)
+                EXPECT_FALSE(a.required) << "the login of " << (a.player.empty() ? "the device's account" : a.player)
+                                         << " asked for at step " << a.step << " (" << a.why
+                                         << ") was never heard; the service holds the device's account as "
+                                         << kept("SELECT user_id FROM devices WHERE udid = '" + udid() + "'");
+            // One that reached the service may still be told, held back by the
+            // account screens; the others started nothing.
+            asked.erase(std::remove_if(asked.begin(), asked.end(),
+                                       [](auto& a) { return !a.bootstrapped || a.required || a.beforeLogout; }),
+                        asked.end());
+        }
+        formLogin.reset();
+    }
+    checkNoOverlayLeft();
+    if (dashboardOpenOverALogout)
+        checkTheDashboardAfterALogout();
+    checkNothingKeptTwice();
+}
+
+void DeviceLifeWalkEndToEnd::checkNothingKeptTwice()
+{
+    if (!state)
+        return;
+    // A score whose blob is not known to have reached the storage host (its upload cut, or its
+    // answer lost) waits on the device and goes again, blob and all: copies of a score sent with a
+    // blob are the only extra ones allowed, and the game sent some scores twice itself.
+    const std::string copies = "FROM high_scores h LEFT JOIN score_blobs b ON b.score_id = h.id";
+    const std::string twice = kept("SELECT h.leaderboard_id || ' ' || h.score " + copies
+                                   + " GROUP BY h.leaderboard_id, h.score HAVING COUNT(*) - SUM(b.key IS NOT NULL) > 1");
+    if (twice.empty())
+        return;
+    const std::string board = twice.substr(0, twice.find(' ')), value = twice.substr(twice.find(' ') + 1);
+    const auto sent = std::count_if(scores.begin(), scores.end(), [&](auto& s) {
+        return s.board == board && std::to_string(s.value) == value && !s.secondDevice;
+    });
+    if (sent > 1)
+        return;
+    ADD_FAILURE() << "the service kept the score " << value << " on " << board << " (sent once) more than once: "
+                  << kept("SELECT group_concat('player ' || h.user_id || (CASE WHEN b.key IS NULL THEN ' without a blob'"
+                          " ELSE ' with a blob' END), ', ') " + copies + " WHERE h.score = " + value);
+}
+
+// No loading overlay is left over the page in front once every answer is in.
+void DeviceLifeWalkEndToEnd::checkNoOverlayLeft()
+{
+    if (!clientRunning() || !QuorvelInternal::hub().isDashboardHubOpen() || driver->currentAlert()
+        || driver->currentActionSheet() || QuorvelInternal::presenter().activeIntroFrame())
+        return;
+    auto* front = frontScreen();
+    if (!front || !front->isViewLoaded())
+        return;
+    for (auto* overlay : visible<QVLoadingView>())
+        if (overlay->alpha() >= 0.99f && !overlay->disappearingAnimationInProgress()) {
+            ADD_FAILURE() << "a loading overlay stays over " << frontScreenName() << " with every answer in";
+            return;
+        }
+}
+
+// A logout with the dashboard open: the dashboard shows what a reopened one
+// would, the way to turn the service on again.
+void DeviceLifeWalkEndToEnd::checkTheDashboardAfterALogout()
+{
+    dashboardOpenOverALogout = false;
+    if (!clientRunning() || !QuorvelInternal::hub().isDashboardHubOpen() || driver->currentAlert()
+        || driver->currentActionSheet() || QuorvelInternal::presenter().activeIntroFrame() || approved())
+        return;
+    EXPECT_TRUE(shows("Enable Quorvel")) << "the dashboard left open over a logout does not offer the service again: "
+                                         << screenText();
+}
+
+// ---- At the walk's end
+
+// The service and the network back, answers prompt, and every player the
+// game told something was kept logged in once more, so what waits on the
+// device for them goes.
+void DeviceLifeWalkEndToEnd::endOnlineAndSettle()
+{
+    armed = {};
+    answersPrompt();
+    serviceWanted = networkUp = true;
+    reach();
+    platform::setDateOffset(0);
+    // Errors the service was told to answer and has not yet go with a restart.
+    if (std::exchange(errorsScripted, false) && service) {
+        serviceWanted = false;
+        reach();
+        serviceWanted = true;
+        reach();
+    }
+    if (!clientRunning())
+        launchAgain();
+    for (int i = 0; i < 3 && QuorvelInternal::presenter().isShowingFullScreen(); ++i) {
+        while (driver->currentAlert() || driver->currentActionSheet())
+            answerTheClient();
+        Quorvel::dismissDashboard();
+        pass(1.0);
+        letAnswersLand();
+    }
+    // Every player the device opened: what the walk could not name may be any one's.
+    std::set<std::string> players { ownPlayer };
+    std::istringstream opened(kept("SELECT group_concat(user_id) FROM device_accounts WHERE udid = '" + udid() + "'"));
+    for (std::string id; std::getline(opened, id, ',');)
+        players.insert(id);
+    for (auto& s : scores)
+        players.insert(s.holder);
+    for (auto& p : progress)
+        players.insert(p.holder);
+    for (auto& [key, writes] : cloud)
+        players.insert(key.first);
+    for (const auto& who : players) {
+        if (who.empty() || who == "?")
+            continue;
+        QuorvelInternal::options().setUserApprovedQuorvel();
+        asked.clear();
+        askLogin(who, true, "the walk's end");
+        Quorvel::loginWithUserId(who, QVDelegate(), QVDelegate());
+        lastHeard.clear();
+        ASSERT_TRUE(waitUntil([&] {
+            answerTheClient(); // the offer to link networks holds the logged-in call back
+            return lastHeard == who && QuorvelInternal::login().successfullyBootstrapped()
+                && !QuorvelInternal::login().isBootstrapInProgress();
+        })) << "the game did not hear " << who << " log in again at the walk's end: " << screenText();
+        pass(2.0);
+        letAnswersLand();
+    }
+}
+
+void DeviceLifeWalkEndToEnd::checkNothingToldKeptIsMissing()
+{
+    adoptWhatNoPlayerSent();
+    checkScores();
+    checkProgress();
+    checkCloud();
+}
+
+// A player's best on each board reaches the service; a score the player has
+// bettered since may stay on the device (a board that takes no lower
+// scores), but one the service's answer said it kept is there, as that
+// player's. Every score sent with a blob whose row the service keeps has
+// that blob on the storage host, whatever road it took, and no other.
+void DeviceLifeWalkEndToEnd::checkScores()
+{
+    std::set<std::pair<std::string, std::string>> bettered;
+    // A score taken with no player is adopted by the next one; one taken for
+    // a player the walk could not name may be anyone's.
+    std::set<std::string> betteredByNobody, betteredBySomeone;
+    for (auto it = scores.rbegin(); it != scores.rend(); ++it) {
+        auto& s = *it;
+        const bool last = s.best && !betteredByNobody.count(s.board) && !betteredBySomeone.count(s.board)
+            && bettered.insert({ s.holder, s.board }).second;
+        if (s.best && s.holder.empty())
+            betteredByNobody.insert(s.board);
+        if (s.best && s.holder == "?")
+            betteredBySomeone.insert(s.board);
+        if (s.secondDevice)
+            continue;
+        // The rival's own lap (1:15) is better than any the walk sends.
+        const bool rivalsLap = s.board == fastestLap && (s.holder == rival || s.holder == "?");
+        const bool required = s.heard && s.heard->kept && s.best && !s.holder.empty() && !rivalsLap
+            && (s.viaBatch || (last && s.holder != "?")) && !s.lostWithTheStore && !s.retiredBoard;
+        const std::string where = " WHERE leaderboard_id = " + s.board + " AND score = " + std::to_string(s.value);
+        const std::string owner = kept("SELECT group_concat(DISTINCT user_id) FROM high_scores" + where);
+        SCOPED_TRACE(testing::Message() << "the score " << s.value << " on " << s.board << " of player "
+                                        << (s.holder.empty() ? "none" : s.holder) << ", sent at step " << s.step);
+        if (required) {
+            std::string later;
+            for (auto after = scores.rbegin(); after != it; ++after)
+                if (after->board == s.board)
+                    later += " " + std::to_string(after->value) + " (" + after->holder + (after->best ? ", best" : "")
+                        + (after->heard && after->heard->kept ? ", kept" : "") + ")";
+            EXPECT_NE(owner, "") << "told kept, it is missing from the service; later on its board:" << later
+                                 << "; on the device: "
+                                 << standin_testing::queryStore(QVDocumentsPathForFile(QVOfflineStore::kFileName),
+                                                                "SELECT group_concat('player ' || user_id || ', synced ' ||"
+                                                                " COALESCE(server_sync_at, 'no'), '; ') FROM high_scores"
+                                                                + where);
+        }
+        if (!owner.empty() && s.holder == "?" && !s.mayBe.empty()) {
+            EXPECT_TRUE(s.mayBe.count(owner)) << "sent with no player, it is kept as " << owner
+                                              << "'s, whom the client did not log in next";
+        }
+        if (!owner.empty() && s.holder != "?") {
+            std::string logged;
+            for (auto& login : logins)
+                if (login.tick > s.tick)
+                    logged += " " + login.player + (login.told ? " (told)" : "");
+            EXPECT_TRUE(owner == s.holder || s.holder.empty())
+                << "it is kept as " << owner << "'s" << (s.mayBe.empty() ? "" : "; sent with no player, it went to the next"
+                                                                                  " login's player, and the logins after it were:")
+                << (s.mayBe.empty() ? "" : logged.substr(0, 200));
+        }
+        if (owner.empty() || !s.blob || s.blob->size() > QVHighScoreService::kMaxBlob)
+            continue;
+        const std::string rows = "SELECT COUNT(*) FROM high_scores h JOIN score_blobs b ON b.score_id = h.id"
+                                 " LEFT JOIN storage_objects o ON o.key = b.key"
+                                 + std::string(" WHERE h.leaderboard_id = ") + s.board
+                                 + " AND h.score = " + std::to_string(s.value);
+        const std::string blob = "'" + hex(text(QVCompressableData::serializedDataFromData(*s.blob))) + "'";
+        EXPECT_EQ(kept(rows + " AND o.key IS NOT NULL AND hex(o.bytes) != " + blob), "0") << "it has another blob";
+        // A blob too long for the road a score takes online is not announced: its row then has none.
+        const bool announced = kept(rows) != "0";
+        const bool blobDue = !s.blobLostWithTheStore && (s.blob->size() <= QVHighScoreService::kMaxUploadedBlob || announced);
+        EXPECT_TRUE(!blobDue || kept(rows + " AND hex(o.bytes) = " + blob) != "0")
+            << "its row is kept without its blob on the storage host";
+    }
+}
+
+// The progress told kept is there, as its player's, and the service keeps
+// no more for a player than the player sent (from either device).
+void DeviceLifeWalkEndToEnd::checkProgress()
+{
+    // Progress sent while the walk could not tell for whom may be anyone's.
+    std::map<std::pair<std::string, std::string>, double> most;
+    std::map<std::string, double> anyones;
+    for (auto& p : progress)
+        if (p.holder == "?" && !p.mustBeRefused)
+            anyones[p.id] = std::max(anyones[p.id], std::min(p.percent, 100.0));
+    for (auto& p : progress) {
+        if (p.holder.empty() || p.holder == "?" || p.mustBeRefused)
+            continue;
+        auto& m = most[{ p.holder, p.id }];
+        m = std::max(m, std::min(p.percent, 100.0));
+        if (!p.kept || p.lostWithTheStore)
+            continue;
+        std::string best = kept("SELECT MAX(percent_complete) FROM unlocks WHERE achievement_id = " + p.id
+                                + " AND user_id = " + p.holder);
+        EXPECT_GE(best.empty() ? -1.0 : std::stod(best), std::min(p.percent, 100.0))
+            << "the progress " << p.percent << " on " << p.id << " of player " << p.holder << " (step " << p.step
+            << ") was told kept and is missing from the service";
+    }
+    for (auto& [key, percent] : most) {
+        std::string keptPercent = kept("SELECT MAX(percent_complete) FROM unlocks WHERE achievement_id = " + key.second
+                                       + " AND user_id = " + key.first);
+        if (!keptPercent.empty()) {
+            EXPECT_LE(std::stod(keptPercent), std::max(percent, anyones[key.second]) + 1e-9)
+                << "the service keeps " << keptPercent << " % on " << key.second << " for player " << key.first
+                << ", more than the player ever sent";
+        }
+    }
+}
+
+// Each value written last is what the service keeps under its key, for its
+// player: the last one told kept, or one written after it.
+void DeviceLifeWalkEndToEnd::checkCloud()
+{
+    for (auto& [key, writes] : cloud) {
+        if (key.first.empty() || key.first == "?")
+            continue;
+        const bool told = std::any_of(writes.begin(), writes.end(), [](auto& w) { return w.outcome == CloudWrite::Kept; });
+        std::string value = kept("SELECT hex(value) FROM cloud_values WHERE key = '" + key.second
+                                 + "' AND user_id = " + key.first);
+        if (value.empty()) {
+            EXPECT_FALSE(told) << "the cloud value " << key.second << " of player " << key.first
+                               << " was told kept and is missing from the service";
+            continue;
+        }
+        // Kept as the client sends it, compressed with its header.
+        auto fits = acceptableValues(key);
+        EXPECT_TRUE(std::any_of(fits.begin(), fits.end(), [&](auto& v) {
+            return hex(text(QVCompressableData::serializedDataFromData(platform::Bytes(v.begin(), v.end())))) == value;
+        }))
+            << "the service keeps under " << key.second << " of player " << key.first
+            << " another value than the one last told kept or written since";
+    }
+}
+
+std::string DeviceLifeWalkEndToEnd::kept(const std::string& sql) const
+{
+    return standin_testing::queryStore(storePath, sql);
+}
+
+bool DeviceLifeWalkEndToEnd::keepNow(const std::string& sql) const { return standin_testing::runOnStore(storePath, sql); }
+
+} // namespace walk_testing

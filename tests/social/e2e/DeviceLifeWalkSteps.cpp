@@ -1,0 +1,512 @@
+// The walk's everyday steps: the game's calls (scores, batches, unlocks,
+// cloud values, friends, the dashboard, logins and logouts), what the device
+// goes through, what the service does, and the game acting inside its
+// delegate's next callback. Each notes what the walk's model learns of it.
+#include "DeviceLifeWalk.h"
+
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/TableView.h"
+#include "social/core/QVPresenter.h"
+#include "social/runtime/QVPresenceService.h"
+#include "social/services/QVHighScoreService.h"
+#include "social/ui/QVTabBarItem.h"
+
+#include <algorithm>
+#include <iterator>
+
+using namespace quorvel;
+using standin::StandInState;
+
+namespace walk_testing {
+
+// ---- The game's calls
+
+int64_t DeviceLifeWalkEndToEnd::nextValue(const std::string& board)
+{
+    // Every value is sent once: Normal and the bonus board keep the highest, Fastest Lap the lowest.
+    ++sentValues;
+    return board == fastestLap ? 10000000 - sentValues : 100000 + sentValues;
+}
+
+std::string DeviceLifeWalkEndToEnd::pickBoard()
+{
+    switch (draw(5)) {
+    case 0: return bonus;
+    case 1:
+    case 2: return normal;
+    default: return fastestLap;
+    }
+}
+
+platform::Bytes DeviceLifeWalkEndToEnd::blobOfSize(size_t size)
+{
+    platform::Bytes blob(size);
+    uint32_t from = static_cast<uint32_t>(draw(1 << 30));
+    for (size_t i = 0; i < size; ++i)
+        blob[i] = static_cast<uint8_t>((from + i * (i % 7)) >> (i % 3));
+    return blob;
+}
+
+// One in ten is too long to upload online and stays on the device.
+platform::Bytes DeviceLifeWalkEndToEnd::blobOfDrawnSize() { return blobOfSize(draw(10) == 0 ? 60000 : 100 + draw(3000)); }
+
+void DeviceLifeWalkEndToEnd::sendScore(std::optional<platform::Bytes> blob, const std::string& board, int64_t value,
+                                       bool best, bool expectKept)
+{
+    auto heard = Heard::create([this](bool ok) { callback(ok ? "score kept" : "score refused"); });
+    SentScore sent { board, value, blob, holderNow(), best, false, heard };
+    sent.retiredBoard = board == bonus && bonusRetired;
+    sent.step = stepNumber;
+    sent.tick = ++tick;
+    scores.push_back(sent);
+    const bool running = clientRunning();
+    QVHighScoreService::setHighScoreWithBlob(value, std::nullopt, std::nullopt, blob, board, draw(2), false,
+                                             heard->onSuccess(), heard->onFailure());
+    EXPECT_EQ(heard->answers, 1) << "a score is answered before the call returns";
+    // A score on a board the device knows is kept, online or not; the device
+    // learns the boards at its first login (again after its store was lost).
+    EXPECT_TRUE(!expectKept || !running || board == bonus || storeFresh || heard->kept)
+        << "the score " << value << " on " << board << " was refused";
+    note("  " + std::to_string(value) + " on " + board + (blob ? " with a blob" : "") + (heard->kept ? ", kept" : ", refused"));
+}
+
+void DeviceLifeWalkEndToEnd::score()
+{
+    std::string board = pickBoard();
+    // One in six is poor: it need not reach the service (the device keeps the best ten).
+    const bool poor = draw(6) == 0;
+    int64_t value = nextValue(board);
+    if (poor)
+        value = board == fastestLap ? value + 10000000 : value - 100000;
+    sendScore(std::nullopt, board, value, !poor, true);
+}
+
+void DeviceLifeWalkEndToEnd::scoreWithBlob()
+{
+    std::string board = pickBoard();
+    sendScore(blobOfDrawnSize(), board, nextValue(board), true, true);
+}
+
+// The same score as before on its board, with another blob: the newer blob
+// goes up under it.
+void DeviceLifeWalkEndToEnd::sameScoreAgainWithAnotherBlob()
+{
+    std::vector<const SentScore*> earlier;
+    for (auto& s : scores)
+        if (!s.secondDevice && s.holder == holderNow() && s.board != bonus)
+            earlier.push_back(&s);
+    if (earlier.empty())
+        return scoreWithBlob();
+    const SentScore& again = *earlier[earlier.size() - 1 - draw(std::min<size_t>(earlier.size(), 3))];
+    const std::string board = again.board;
+    const int64_t value = again.value;
+    note("  again " + std::to_string(value) + " on " + board);
+    sendScore(blobOfSize(100 + draw(3000)), board, value, false, true);
+}
+
+void DeviceLifeWalkEndToEnd::batchOfScores()
+{
+    QVHighScoreBatch batch;
+    auto heard = Heard::create([this](bool ok) {
+        note(ok ? "  a batch told kept" : "  a batch told refused");
+        callback(ok ? "batch kept" : "batch refused");
+    });
+    std::string sent;
+    for (size_t i = 0, n = 1 + draw(3); i < n; ++i) {
+        std::string board = pickBoard();
+        std::optional<platform::Bytes> blob;
+        if (draw(2))
+            blob = blobOfDrawnSize();
+        int64_t value = nextValue(board);
+        batch.push_back(QVHighScoreBatchEntry::create(board, value, std::nullopt, std::nullopt, blob));
+        // The batch's best on a board goes; lower ones in it the device need not send.
+        for (auto it = scores.end() - static_cast<std::ptrdiff_t>(i); it != scores.end(); ++it)
+            if (it->board == board)
+                it->best = false;
+        SentScore score { board, value, blob, holderNow(), true, true, heard };
+        score.retiredBoard = board == bonus && bonusRetired;
+        score.step = stepNumber;
+        score.tick = ++tick;
+        scores.push_back(score);
+        sent += " " + std::to_string(value) + " on " + board + (blob ? " with a blob" : "");
+    }
+    note("  batch:" + sent);
+    // No handle and no answer: nothing was sent (a player who has not approved the service), nothing will answer.
+    if (QVHighScoreService::batchSetHighScores(batch, heard->onSuccess(), heard->onFailure(), std::nullopt)
+        || heard->answers)
+        calls.push_back(heard);
+}
+
+void DeviceLifeWalkEndToEnd::unlock()
+{
+    static const double percents[] = { 20, 50, 80, 100 };
+    std::string id = std::to_string(draw(2) ? StandInState::kFirstStepsAchievement : StandInState::kCollectorAchievement);
+    double percent = percents[draw(4)];
+    auto call = QVAchievement::achievement(id);
+    SentProgress sent { id, percent, holderNow(), call };
+    sent.step = stepNumber;
+    sent.tick = ++tick;
+    progress.push_back(sent);
+    const bool notify = draw(2);
+    if (!call->updateProgressionComplete(percent, notify) && !progress.back().answers)
+        progress.back().forgotten = true; // nothing was sent, nothing will answer
+}
+
+// A value under a new key, or again under one of the player's keys. The game
+// waits for its cloud delegate's answer before its next cloud call.
+void DeviceLifeWalkEndToEnd::cloudValue()
+{
+    if (cloudCall)
+        return note("  (the game waits for its cloud call)");
+    const std::string who = holderNow();
+    std::vector<std::string> keys;
+    for (auto& [key, writes] : cloud)
+        if (key.first == who)
+            keys.push_back(key.second);
+    const std::string key = !keys.empty() && draw(3) == 0 ? keys[draw(keys.size())] : "walk-" + std::to_string(++sentValues);
+    // Every value written is one of its own: its number, then filler.
+    std::string text = "value " + std::to_string(++sentValues) + " ";
+    text.append(draw(2000), static_cast<char>(draw(256)));
+    const platform::Bytes value(text.begin(), text.end());
+    note("  cloud " + key + " of player " + (who.empty() ? "none" : who));
+    cloud[{ who, key }].push_back({ std::string(value.begin(), value.end()), CloudWrite::Asked, stepNumber });
+    cloudCall = CloudCall { CloudCall::Upload, { who, key }, stepNumber };
+    if (!QVCloudStorage::upload(value, key) && cloudCall && cloudCall->kind == CloudCall::Upload) {
+        cloudCall.reset(); // nothing was sent, nothing will answer
+        cloud[{ who, key }].back().outcome = CloudWrite::Refused;
+    }
+}
+
+void DeviceLifeWalkEndToEnd::cloudDownload()
+{
+    if (cloudCall)
+        return note("  (the game waits for its cloud call)");
+    const std::string who = holderNow();
+    std::vector<std::string> keys { "walk-never-written" };
+    for (auto& [key, writes] : cloud)
+        if (key.first == who)
+            keys.push_back(key.second);
+    const std::string key = keys[draw(keys.size())];
+    note("  download " + key);
+    cloudCall = CloudCall { CloudCall::Download, { who, key }, stepNumber };
+    if (!QVCloudStorage::downloadDataWithKey(key) && cloudCall && cloudCall->kind == CloudCall::Download)
+        cloudCall.reset();
+}
+
+void DeviceLifeWalkEndToEnd::cloudKeyList()
+{
+    if (cloudCall)
+        return note("  (the game waits for its cloud call)");
+    cloudCall = CloudCall { CloudCall::Keys, { holderNow(), {} }, stepNumber };
+    if (!QVCloudStorage::downloadKeysForCurrentUser() && cloudCall && cloudCall->kind == CloudCall::Keys)
+        cloudCall.reset();
+}
+
+void DeviceLifeWalkEndToEnd::friendRequest()
+{
+    auto other = QVUser::create();
+    other->setResourceId(rival);
+    const bool follow = draw(2);
+    ++friendsAsked;
+    const int before = friendsAnswers;
+    const bool sent = follow ? static_cast<bool>(QVCurrentUser::sendFriendRequest(other.get()))
+                             : static_cast<bool>(QVCurrentUser::unfriend(other.get()));
+    if (!sent && friendsAnswers == before)
+        --friendsAsked; // nothing was sent, nothing will answer
+}
+
+void DeviceLifeWalkEndToEnd::openTheDashboard()
+{
+    askLogin(player, false, "the dashboard's game page");
+    switch (draw(3)) {
+    case 0: Quorvel::launchDashboard(); break;
+    case 1: Quorvel::launchDashboardWithListLeaderboardsPage(); break;
+    default: Quorvel::launchDashboardWithAchievementsPage(); break;
+    }
+}
+
+void DeviceLifeWalkEndToEnd::tapATab()
+{
+    auto tabs = visible<QVTabBarItem>();
+    size_t chosen = draw(8);
+    if (!tabs.empty())
+        driver->tap(tabs[chosen % tabs.size()]);
+}
+
+void DeviceLifeWalkEndToEnd::back()
+{
+    if (auto* stack = frontStack(); stack && stack->viewControllers().size() > 1)
+        driver->tapBack(stack);
+}
+
+void DeviceLifeWalkEndToEnd::closeTheDashboard() { Quorvel::dismissDashboard(); }
+
+// An alert or sheet is cancelled; an approval, an offer or a naming screen
+// is answered yes; of the device's accounts one is chosen.
+void DeviceLifeWalkEndToEnd::answerTheClient()
+{
+    const size_t row = draw(8);
+    if (auto* alert = driver->currentAlert()) {
+        driver->answerAlert(std::max(alert->cancelButtonIndex(), 0));
+        return;
+    }
+    if (auto* sheet = driver->currentActionSheet()) {
+        driver->answerActionSheet(std::max(sheet->cancelButtonIndex(), 0));
+        return;
+    }
+    // Each of these may start a login of the device's account, told once the account screens close.
+    for (const char* button : { "Use Quorvel", "Enable Quorvel", "Continue", "OK" }) {
+        const bool approval = std::string(button) == "Use Quorvel";
+        if (approval && draw(4) == 0 && tapNow("No Thanks"))
+            return note("  the player declined the service");
+        if (tapNowAsking(button, approval))
+            return;
+    }
+    auto rows = visible<platform::ui::TableViewCell>();
+    if (!rows.empty() && frontScreenName().find("Account") != std::string::npos) {
+        // The account on the row logs in: whose it is, the service's answer says.
+        askLogin({}, false, "an account chosen in the device's list");
+        driver->tap(rows[row % rows.size()]);
+    }
+}
+
+void DeviceLifeWalkEndToEnd::logOut()
+{
+    learnFromTheService(true);
+    note("  the walk's player is none from now on");
+    // Logins asked for before the logout are not carried past it.
+    for (auto& a : asked)
+        a.beforeLogout = true;
+    // Nor is a login the account screens held back told any more.
+    accountFlowOpen = false;
+    formLogin.reset();
+    player.clear();
+    Quorvel::logoutUser();
+}
+
+// A player who declined (or logged out) approves on the game's own screen first.
+void DeviceLifeWalkEndToEnd::logIn()
+{
+    if (clientRunning() && !Quorvel::hasUserApprovedQuorvel()) {
+        askLogin({}, false, "the approval given on the game's own screen", true);
+        Quorvel::userDidApproveQuorvel(true);
+    }
+    logInAs(draw(3) ? otherPlayer() : std::string(), "the game's login");
+    maybeReturnWhileALoginRuns();
+}
+
+void DeviceLifeWalkEndToEnd::logInAs(const std::string& who, const std::string& why)
+{
+    // It must be heard once the service sees its bootstrap (a login while the
+    // service is declined is refused at once; one while another of the same
+    // player runs is answered by it).
+    askLogin(who, false, why);
+    auto heard = Heard::create([this](bool ok) { callback(ok ? "login succeeded" : "login failed"); });
+    calls.push_back(heard);
+    Quorvel::loginWithUserId(who, heard->onSuccess(), heard->onFailure());
+}
+
+// The device's other account, chosen on the switch-account page; the
+// player does not wait for the login it starts.
+void DeviceLifeWalkEndToEnd::switchAccount()
+{
+    const std::string other = otherPlayer();
+    Quorvel::launchDashboardWithSwitchUserPage();
+    for (int tries = 0; tries < 8; ++tries) {
+        pass(0.3);
+        for (auto* cell : visible<platform::ui::TableViewCell>())
+            for (auto* label : labelsIn(cell))
+                if (label->text() == names[other]) {
+                    askLogin(other, false, "the switch page's row of " + other);
+                    driver->tap(cell);
+                    maybeReturnWhileALoginRuns();
+                    return;
+                }
+    }
+}
+
+// Now and then the game comes back to the foreground (or becomes active)
+// while the login just asked for is on its way: each trigger then meets
+// a running login, whoever's it is.
+void DeviceLifeWalkEndToEnd::maybeReturnWhileALoginRuns()
+{
+    if (draw(3) != 0)
+        return;
+    loop().runOnce(0);
+    note("  and at once the game returns");
+    switch (draw(3)) {
+    case 0: becomeActive(); break;
+    case 1: foreground(); break;
+    default: backgroundAndForeground(); break;
+    }
+}
+
+// ---- The device
+
+void DeviceLifeWalkEndToEnd::becomeActive()
+{
+    askLogin(player, false, "becoming active");
+    Quorvel::applicationDidBecomeActive();
+}
+void DeviceLifeWalkEndToEnd::backgroundAndForeground()
+{
+    Quorvel::applicationWillResignActive();
+    Quorvel::applicationDidEnterBackground();
+    pass(0.05 + 0.5 * static_cast<double>(draw(3)));
+    foreground();
+}
+void DeviceLifeWalkEndToEnd::foreground()
+{
+    askLogin(player, false, "the foreground");
+    Quorvel::applicationWillEnterForeground();
+    Quorvel::applicationDidBecomeActive();
+}
+void DeviceLifeWalkEndToEnd::memoryWarning() { driver->memoryWarning(); }
+void DeviceLifeWalkEndToEnd::networkGone()
+{
+    networkUp = false;
+    reach();
+}
+void DeviceLifeWalkEndToEnd::networkBack()
+{
+    networkUp = true;
+    reach();
+}
+void DeviceLifeWalkEndToEnd::relaunch()
+{
+    if (clientRunning())
+        quit();
+    launchAgain();
+}
+// What a kill loses: the user defaults not written yet and every answer
+// on its way. The game hears nothing of it (its delegates are let go
+// first). The process itself cannot die here: the client is shut down.
+// Who the client holds after it is for the next login heard to say: the
+// player's record may not have been written.
+void DeviceLifeWalkEndToEnd::killTheProcess()
+{
+    platform::UserDefaults::standardUserDefaults().reload();
+    delegates->setQuorvelDelegate(nullptr);
+    delegates->setNotificationDelegate(nullptr);
+    Quorvel::shutdown();
+    delegates->setQuorvelDelegate(&walkGame);
+    delegates->setNotificationDelegate(&walkGame);
+    sync();
+    reloadUserDefaults();
+    shown = Shown::Closed;
+    player = "?";
+    launchAgain();
+}
+void DeviceLifeWalkEndToEnd::timePasses() { pass(1.0 + 4.0 * static_cast<double>(draw(3))); }
+
+// ---- The service
+
+void DeviceLifeWalkEndToEnd::serviceKilled()
+{
+    serviceWanted = false;
+    reach();
+}
+void DeviceLifeWalkEndToEnd::serviceRestarted()
+{
+    serviceWanted = true;
+    reach();
+}
+// Each answer up to 1.5 s late (on the test's clock) for one to four steps.
+void DeviceLifeWalkEndToEnd::answersLate()
+{
+    lateSteps = 1 + static_cast<int>(draw(4));
+    if (service)
+        service->setAnswerDelay(0, 1500);
+}
+// Answers come a little late even so: the player who does not wait meets them on their way.
+void DeviceLifeWalkEndToEnd::answersPrompt()
+{
+    lateSteps = 0;
+    if (service)
+        service->setAnswerDelay(0, 250);
+}
+void DeviceLifeWalkEndToEnd::presenceCut()
+{
+    if (channel)
+        channel->dropConnections();
+}
+
+void DeviceLifeWalkEndToEnd::traceService()
+{
+    if (!service)
+        return;
+    const bool trace = std::getenv("BRISKO_WALK_TRACE") && *std::getenv("BRISKO_WALK_TRACE") == '1';
+    service->setLogSink([this, trace](const std::string& line) {
+        if (trace)
+            std::cout << "    service: " << line << std::endl;
+        std::lock_guard guard(serviceLinesLock);
+        serviceLines.push_back(line);
+    });
+}
+
+std::vector<std::string> DeviceLifeWalkEndToEnd::takeServiceLines()
+{
+    std::lock_guard guard(serviceLinesLock);
+    return std::exchange(serviceLines, {});
+}
+
+// A service just started: its answers late on the test's clock, drawn from the seed.
+void DeviceLifeWalkEndToEnd::serviceStarted()
+{
+    traceService();
+    service->delayAnswersOnLoop(seed * 1000u + static_cast<uint32_t>(++serviceStarts));
+    service->setAnswerDelay(0, lateSteps ? 1500 : 250);
+}
+
+// The service runs when it is wanted and the network reaches it; the
+// device's monitor says whether the network is there, and its return is a
+// trigger of a login.
+void DeviceLifeWalkEndToEnd::reach()
+{
+    const bool running = service != nullptr;
+    if (running && !(serviceWanted && networkUp)) {
+        storage.stop(); // it keeps its objects in the service's state
+        killService();
+    }
+    if (!running && serviceWanted && networkUp) {
+        startService();
+        serviceStarted();
+        state->keepObjectsOf(storage);
+        ASSERT_EQ(storage.start(storagePort, serviceAddress()), storagePort);
+    }
+    if (networkUp && network->status() == platform::Reachability::NotReachable)
+        askLogin(player, false, "the network's return");
+    network->setStatus(networkUp ? platform::Reachability::ReachableViaWiFi : platform::Reachability::NotReachable);
+}
+
+// ---- Inside a callback
+
+// The callbacks the game may act in, and what it does there.
+void DeviceLifeWalkEndToEnd::armInsideACallback(std::string what, std::function<void()> action)
+{
+    static const char* callbacks[] = { "dashboardWillAppear", "dashboardDidAppear", "dashboardWillDisappear",
+                                       "dashboardDidDisappear", "userLoggedIn", "offlineUserLoggedIn",
+                                       "userLoggedOut", "showCustomQuorvelApprovalScreen", "notificationWillShow",
+                                       "score kept", "batch kept", "batch refused", "achievement kept", "cloud kept",
+                                       "login succeeded", "login failed" };
+    armed = { callbacks[draw(std::size(callbacks))], std::move(action) };
+    note("  armed: " + what + " inside " + armed.callback);
+}
+void DeviceLifeWalkEndToEnd::shutDownInsideACallback()
+{
+    armInsideACallback("shut down", [this] {
+        Quorvel::shutdown();
+        clientWent = true;
+        // Whatever it was telling of the dashboard it still tells: a Will heard is closed by its Did.
+    });
+}
+void DeviceLifeWalkEndToEnd::logOutInsideACallback() { armInsideACallback("log out", [this] { logOut(); }); }
+void DeviceLifeWalkEndToEnd::logInInsideACallback()
+{
+    std::string other = otherPlayer();
+    armInsideACallback("log in " + other, [this, other] { logInAs(other, "a login inside a callback"); });
+}
+
+} // namespace walk_testing
