@@ -139,8 +139,8 @@ protected:
     void askLogin(const std::string& player, bool required, const std::string& why, bool held = false);
     bool accountScreensUp() const;
     void lookAtTheAccountScreens();
-    // The account screens showed (and have not ended yet): the next login the
-    // game hears is theirs. The service's tokens when the walk last knew
+    // The account screens showed (and have not told the login they held back
+    // yet): the next login the game hears is theirs. The service's tokens when the walk last knew
     // every login (a settled step) before they showed.
     bool accountFlowOpen { false };
     long long flowTokensBefore { 0 }, tokensAtLastJudge { 0 };
@@ -157,7 +157,8 @@ protected:
     // Whose token the client's latest request carried: the player the client
     // acts as, told or not (a login the account screens hold back). A token
     // seen before a logout no longer names anyone.
-    void learnFromTheService(bool loggingOut = false);
+    // `settled`: the network is quiet, so a login not heard yet is held back.
+    void learnFromTheService(bool loggingOut = false, bool settled = false);
     std::string lastToken;
     const standin::StandInServer* logOf { nullptr };
     size_t logSeen { 0 };
@@ -241,7 +242,7 @@ protected:
     // The game's calls.
     void score();
     void scoreWithBlob();
-    void sameScoreAgainWithAnotherBlob();
+    void sameScoreTwiceWithTwoBlobs();
     void batchOfScores();
     void unlock();
     void cloudValue();

@@ -89,20 +89,25 @@ void DeviceLifeWalkEndToEnd::scoreWithBlob()
     sendScore(blobOfDrawnSize(), board, nextValue(board), true, true);
 }
 
-// The same score as before on its board, with another blob: the newer blob
-// goes up under it.
-void DeviceLifeWalkEndToEnd::sameScoreAgainWithAnotherBlob()
+// The same score twice at once, each time with another blob (or again a
+// while later): the newer blob goes up under it.
+void DeviceLifeWalkEndToEnd::sameScoreTwiceWithTwoBlobs()
 {
-    std::vector<const SentScore*> earlier;
-    for (auto& s : scores)
-        if (!s.secondDevice && s.holder == holderNow() && s.board != bonus)
-            earlier.push_back(&s);
-    if (earlier.empty())
-        return scoreWithBlob();
-    const SentScore& again = *earlier[earlier.size() - 1 - draw(std::min<size_t>(earlier.size(), 3))];
-    const std::string board = again.board;
-    const int64_t value = again.value;
-    note("  again " + std::to_string(value) + " on " + board);
+    std::string board = draw(2) ? normal : fastestLap;
+    int64_t value = nextValue(board);
+    if (draw(3) == 0) {
+        std::vector<const SentScore*> earlier;
+        for (auto& s : scores)
+            if (!s.secondDevice && s.blob && s.holder == holderNow() && s.board != bonus)
+                earlier.push_back(&s);
+        if (!earlier.empty()) {
+            const SentScore& again = *earlier[earlier.size() - 1 - draw(std::min<size_t>(earlier.size(), 3))];
+            board = again.board;
+            value = again.value;
+            note("  again " + std::to_string(value) + " on " + board);
+        }
+    }
+    sendScore(blobOfSize(100 + draw(3000)), board, value, true, true);
     sendScore(blobOfSize(100 + draw(3000)), board, value, false, true);
 }
 
@@ -493,6 +498,21 @@ void DeviceLifeWalkEndToEnd::armInsideACallback(std::string what, std::function<
                                        "login succeeded", "login failed" };
     armed = { callbacks[draw(std::size(callbacks))], std::move(action) };
     note("  armed: " + what + " inside " + armed.callback);
+    // Half the time the game goes on at once to what the callback answers.
+    if (draw(2) || !clientRunning())
+        return;
+    const std::string& call = armed.callback;
+    if (call == "dashboardWillAppear" || call == "dashboardDidAppear") {
+        if (!QuorvelInternal::hub().isDashboardHubOpen())
+            openTheDashboard();
+    } else if (call == "dashboardWillDisappear" || call == "dashboardDidDisappear") {
+        closeTheDashboard();
+    } else if (call == "score kept") {
+        score();
+    } else if (call == "userLoggedIn" || call == "offlineUserLoggedIn" || call == "login succeeded"
+               || call == "login failed") {
+        logInAs(holderNow() == "?" ? std::string() : holderNow(), "the game's login");
+    }
 }
 void DeviceLifeWalkEndToEnd::shutDownInsideACallback()
 {
