@@ -366,6 +366,8 @@ protected:
     const std::string normal = std::to_string(standin::StandInState::kNormalLeaderboard);
     const std::string fastestLap = std::to_string(standin::StandInState::kFastestLapLeaderboard);
     const std::string bonus = "7"; // a board the service retires on the way
+    // The game's achievements: the two seeded and more of the walk's own, from 11 on.
+    static constexpr int kAchievements = 8;
     bool bonusRetired { false };
     std::string ownPlayer, rival, zed;
     std::map<std::string, std::string> names, emails;

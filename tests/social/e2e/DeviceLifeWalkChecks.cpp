@@ -576,25 +576,43 @@ void DeviceLifeWalkEndToEnd::endOnlineAndSettle()
 {
     armed = {};
     answersPrompt();
-    serviceWanted = networkUp = true;
-    reach();
     platform::setDateOffset(0);
     // Errors the service was told to answer and has not yet go with a restart.
     if (std::exchange(errorsScripted, false) && service) {
         serviceWanted = false;
         reach();
-        serviceWanted = true;
-        reach();
     }
+    serviceWanted = networkUp = true;
+    reach();
     if (!clientRunning())
         launchAgain();
-    for (int i = 0; i < 3 && QuorvelInternal::presenter().isShowingFullScreen(); ++i) {
-        while (driver->currentAlert() || driver->currentActionSheet())
-            answerTheClient();
-        Quorvel::dismissDashboard();
-        pass(1.0);
-        letAnswersLand();
+    auto closeEverything = [&] {
+        for (int i = 0; i < 3 && QuorvelInternal::presenter().isShowingFullScreen(); ++i) {
+            while (driver->currentAlert() || driver->currentActionSheet())
+                answerTheClient();
+            answerTheClient(); // the account screens' last question
+            Quorvel::dismissDashboard();
+            pass(1.0);
+            letAnswersLand();
+        }
+    };
+    closeEverything();
+    checkSettled();
+    // The walk's last scores, on both boards, are taken with the network gone
+    // and kept across a relaunch until the next login sends them.
+    if (clientRunning() && holderNow() != "?" && !holderNow().empty()) {
+        networkUp = false;
+        reach();
+        note("  the last scores, offline");
+        sendScore(std::nullopt, normal, nextValue(normal), true, true);
+        sendScore(blobOfSize(100 + draw(3000)), fastestLap, nextValue(fastestLap), true, true);
+        pass(0.6);
+        networkUp = true;
+        reach();
     }
+    // A new launch: what the client held only in memory is gone, what it kept is sent.
+    relaunch();
+    closeEverything();
     // Every player the device opened: what the walk could not name may be any one's.
     std::set<std::string> players { ownPlayer };
     std::istringstream opened(kept("SELECT group_concat(user_id) FROM device_accounts WHERE udid = '" + udid() + "'"));

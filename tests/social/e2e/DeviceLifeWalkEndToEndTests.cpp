@@ -252,6 +252,9 @@ void DeviceLifeWalkEndToEnd::walk(int walkSeed, int length)
     serviceStarted();
     // The bonus board, and the players' addresses for the account forms.
     ASSERT_TRUE(keepNow("INSERT INTO leaderboards VALUES (" + bonus + ", 'Bonus', 1)"));
+    for (int64_t a = StandInState::kCollectorAchievement + 1; a < StandInState::kFirstStepsAchievement + kAchievements; ++a)
+        ASSERT_TRUE(keepNow("INSERT INTO achievements VALUES (" + std::to_string(a) + ", 'Walker " + std::to_string(a)
+                            + "', 'Walk on.', 10, " + std::to_string(a) + ")"));
     zed = std::to_string(state->addUser("Zed"));
     rival = std::to_string(StandInState::kRivalUser);
     askLogin({}, false, "the first launch");

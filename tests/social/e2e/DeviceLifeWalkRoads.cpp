@@ -413,11 +413,16 @@ void DeviceLifeWalkEndToEnd::secondDevice()
     SentScore better { board, value, std::nullopt, player, true, false, nullptr };
     better.secondDevice = true;
     better.step = stepNumber;
+    better.tick = ++tick;
     scores.push_back(better);
     keepNow("INSERT INTO high_scores (user_id, leaderboard_id, score, created_at) VALUES (" + player + ", " + board + ", "
             + std::to_string(value) + ", datetime('now'))");
-    const std::string id = std::to_string(draw(2) ? StandInState::kFirstStepsAchievement : StandInState::kCollectorAchievement);
-    const double percent = draw(2) ? 90 : 100;
+    const std::string id = std::to_string(StandInState::kFirstStepsAchievement + static_cast<int64_t>(draw(kAchievements)));
+    double last = 0;
+    for (auto& p : progress)
+        if (p.holder == player && p.id == id && !p.mustBeRefused)
+            last = std::max(last, p.percent);
+    const double percent = std::min(100.0, last + 20.0);
     SentProgress more { id, percent, player, nullptr };
     more.answers = 1;
     more.kept = more.secondDevice = true;

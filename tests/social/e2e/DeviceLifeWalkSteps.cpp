@@ -144,13 +144,20 @@ void DeviceLifeWalkEndToEnd::batchOfScores()
         calls.push_back(heard);
 }
 
+// Progress on one of the game's achievements, most often a step above what
+// the player sent last (so the device often holds more than the service).
 void DeviceLifeWalkEndToEnd::unlock()
 {
-    static const double percents[] = { 20, 50, 80, 100 };
-    std::string id = std::to_string(draw(2) ? StandInState::kFirstStepsAchievement : StandInState::kCollectorAchievement);
-    double percent = percents[draw(4)];
+    const std::string id = std::to_string(StandInState::kFirstStepsAchievement + static_cast<int64_t>(draw(kAchievements)));
+    const std::string who = holderNow();
+    double last = 0;
+    for (auto& p : progress)
+        if (p.holder == who && p.id == id && !p.mustBeRefused)
+            last = std::max(last, p.percent);
+    const double percent = draw(4) ? std::min(100.0, last + 10.0 * static_cast<double>(1 + draw(3)))
+                                   : 10.0 * static_cast<double>(1 + draw(10));
     auto call = QVAchievement::achievement(id);
-    SentProgress sent { id, percent, holderNow(), call };
+    SentProgress sent { id, percent, who, call };
     sent.step = stepNumber;
     sent.tick = ++tick;
     progress.push_back(sent);
