@@ -50,19 +50,23 @@ public:
     void run();
     // Writes a frame from any thread; false once the channel is closing.
     bool send(const std::string& frame);
+    // Why the channel ended itself (a frame it could not take), empty otherwise.
+    std::string endedBecause();
 
 private:
     bool readFrame(std::string& buffer, QVStompFrame& frame);
+    void setEndedBecause(std::string why);
     void close();
 
     std::mutex writeLock_;
     bool closed_ { false };
+    std::mutex endedLock_;
+    std::string endedBecause_;
 };
 
 namespace {
 using Shared = QVSharedInstance<QVPresenceService>;
 
-constexpr size_t kMaxFrame = 1024 * 1024;
 constexpr double kConnectTimeout = 10.0;
 
 // A frame handed from the channel thread to the main loop.
@@ -210,13 +214,36 @@ void QVPresenceService::RequestTransport::channelEnded(const Channel* channel)
 bool QVPresenceService::Channel::readFrame(std::string& buffer, QVStompFrame& frame)
 {
     for (;;) {
-        if (QVStompTakeFrame(buffer, frame))
+        std::string refusal;
+        switch (QVStompTakeFrame(buffer, frame, &refusal)) {
+        case QVStompTake::Frame:
             return true;
-        if (buffer.size() > kMaxFrame)
-            return false; // a frame larger than any presence message: give up on the channel
+        case QVStompTake::Refused:
+            // Nothing after such a frame can be read: the channel ends now, as after a cut.
+            setEndedBecause(refusal);
+            return false;
+        case QVStompTake::NeedMore:
+            break;
+        }
+        if (buffer.size() > kQVStompFrameLimit) {
+            setEndedBecause("a frame grew past " + std::to_string(kQVStompFrameLimit) + " bytes");
+            return false;
+        }
         if (socket->receive(buffer, 16 * 1024, -1) != TcpSocket::Result::Ok)
             return false;
     }
+}
+
+void QVPresenceService::Channel::setEndedBecause(std::string why)
+{
+    std::lock_guard guard(endedLock_);
+    endedBecause_ = std::move(why);
+}
+
+std::string QVPresenceService::Channel::endedBecause()
+{
+    std::lock_guard guard(endedLock_);
+    return endedBecause_;
 }
 
 bool QVPresenceService::Channel::send(const std::string& frame)
@@ -498,6 +525,10 @@ void QVPresenceService::channelEnded(Object* channel)
         return;
     if (thread_.joinable())
         thread_.join();
+    if (std::string why = channel_->endedBecause(); !why.empty())
+        platform::logWarning("Quorvel: the presence channel was closed: %s; requests go over HTTP meanwhile, and "
+                             "the channel is opened again in %g s",
+                             why.c_str(), kReconnectDelay);
     connected_ = false;
     if (!active_)
         return; // we disconnected
