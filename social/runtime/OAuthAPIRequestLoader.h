@@ -4,7 +4,10 @@
 // value when none did (refused, dropped, truncated, too large, timed out).
 // Exactly one of the two runs per load; cancel() runs neither.
 //
-// A load times out after 30 s with the timed-out error.
+// A load times out after 30 s with the timed-out error. The signed request
+// goes out once as it stands: when its kept-alive connection dies before the
+// answer, a GET (or HEAD) is signed afresh and sent once more, and any other
+// method fails with the connection-lost error (the service may have done it).
 #pragma once
 
 #include "platform/net/HttpTransport.h"
@@ -63,6 +66,7 @@ public:
 
 private:
     OAuthAPIRequestLoader() = default;
+    void send();
     void finished(platform::HttpResult&& result);
 
     platform::Ref<OAuthURLRequest> request_;
@@ -72,6 +76,7 @@ private:
     platform::Ref<OAuthURLResponse> response_;
     std::optional<Error> error_;
     platform::HttpTransport::RequestId requestId_ { 0 };
+    bool signedAgain_ { false }; // this load was sent again with a fresh signature
     platform::Ref<platform::HttpTransport> transport_;
     platform::Ref<platform::HttpTransport> preferredTransport_;
 };
