@@ -11,7 +11,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Weak.h"
 #include "platform/net/TcpSocket.h"
-#include "social/runtime/OAuthAPIRequestLoader.h"
+#include "social/runtime/QVAnswer.h"
 #include "social/runtime/QVBootstrapService.h"
 #include "social/runtime/QVPoller.h"
 #include "social/runtime/QVProvider.h"
@@ -456,9 +456,7 @@ void QVPresenceService::startChannel()
 void QVPresenceService::queueAnswered(Object* loaderObject)
 {
     queueRequested_ = false;
-    auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(loaderObject);
-    int status = loader && loader->oauthResponse() ? loader->oauthResponse()->statusCode() : 0;
-    auto document = loader && status < 400 ? QVXmlDocument::xmlDocumentWithData(loader->data()) : nullptr;
+    auto document = QVAnswer::document(loaderObject);
     const QVXmlElement* top = document ? document->topElement() : nullptr;
     std::string queue = top && top->name == "presence_queue" ? top->childText("name") : std::string();
     if (queue.empty()) {

@@ -6,6 +6,7 @@
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Log.h"
 #include "social/runtime/OAuthAPIRequestLoader.h"
+#include "social/runtime/QVAnswer.h"
 #include "social/runtime/QVHttpNestedQueryStringWriter.h"
 #include "social/runtime/QVProvider.h"
 #include "social/runtime/QVSessionRole.h"
@@ -160,18 +161,18 @@ void QVCloudStorageService::onBlobDownloaded(Object* loaderObject, Object* nextC
     auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(loaderObject);
     QVDelegateChained* values = QVDelegateChained::from(nextCall);
     BRISKO_ASSERT(loader && values, "A stored value's download came without its loader or the caller's values");
-    // Only a 200 carries the value: a refusal's error list, a redirect or
-    // "not modified" is no saved value, and is reported as not found.
-    const int status = loader->oauthResponse() ? loader->oauthResponse()->statusCode() : 0;
-    if (status != 200) {
+    // The value's bytes come only with 200 (QVAnswer::bytes): anything else is
+    // no saved value, and is reported as not found.
+    const Bytes* body = QVAnswer::bytes(loader);
+    if (!body) {
         platform::logWarning("Quorvel: a cloud value's download was answered with HTTP %d; it is reported as not found",
-                             status);
+                             QVAnswer::status(loader));
         values->invokeFailureWith(getStatusObject_NotFound());
         return;
     }
-    std::optional<Bytes> blob = loader->data();
+    std::optional<Bytes> blob = *body;
     if (mUseCompression)
-        blob = QVCompressableData::uncompressedDataFromSerializedData(loader->data(), kMaxExpandedValue);
+        blob = QVCompressableData::uncompressedDataFromSerializedData(*body, kMaxExpandedValue);
     // A stored value that does not expand is not the value: a failure.
     if (!blob) {
         values->invokeFailureWith(getStatusObject_NotAcceptable());
