@@ -12,6 +12,7 @@
 
 #include "platform/net/HttpTransport.h"
 #include "social/runtime/OAuthURLRequest.h"
+#include "social/runtime/QVAnswer.h"
 #include "social/runtime/QVDelegate.h"
 
 #include <optional>
@@ -62,7 +63,7 @@ public:
     platform::HttpRequestData getConfiguredRequest() const;
 
     static constexpr double kTimeout = 30.0;
-    static constexpr size_t kMaxAnswerSize = 8 * 1024 * 1024;
+    static constexpr size_t kMaxAnswerSize = QVAnswer::kMaxSize;
 
 private:
     OAuthAPIRequestLoader() = default;
