@@ -66,6 +66,11 @@ Ref<QVRequestHandle> QVCloudStorageService::uploadBlob(const std::optional<Bytes
 {
     QVCloudStorageService& shared = service();
     Ref<QVCloudStorageService> keep(&shared);
+    // Before start-up or after shut-down: said as every call says it, and no answer.
+    if (!QVSessionRole::requireRunningClient("QVCloudStorageService::uploadBlob")) {
+        onFailure.invoke(shared.getStatusObject_GatewayTimeout());
+        return nullptr;
+    }
     if (!blob) {
         onFailure.invoke(shared.getStatusObject_NotAcceptable());
         return nullptr;
@@ -95,6 +100,10 @@ Ref<QVRequestHandle> QVCloudStorageService::downloadBlobWithKey(const std::strin
 {
     QVCloudStorageService& shared = service();
     Ref<QVCloudStorageService> keep(&shared);
+    if (!QVSessionRole::requireRunningClient("QVCloudStorageService::downloadBlobWithKey")) {
+        onFailure.invoke(shared.getStatusObject_GatewayTimeout());
+        return nullptr;
+    }
     if (!keyIsValid(key)) {
         onFailure.invoke(shared.getStatusObject_NotAcceptable());
         return nullptr;
@@ -137,10 +146,13 @@ QVCloudStorageStatus_Object* QVCloudStorageService::statusForFailure(Object* loa
     if (!loader || !loader->oauthResponse() || !loader->oauthResponse()->urlResponse())
         return getStatusObject_GatewayTimeout();
     int status = loader->oauthResponse()->statusCode();
-    if (status == 200)
-        return getStatusObject_Ok();
     if (status == 507 && keep507)
         return getStatusObject_InsufficientStorage();
+    // A success status that is no answer (QVAnswer): the service's error list
+    // is its refusal; a body the client cannot read says nothing of what the
+    // service did, as no answer does.
+    if (QVAnswer::isSuccessStatus(status))
+        return QVAnswer::serviceErrors(loader->data()) ? getStatusObject_NotFound() : getStatusObject_GatewayTimeout();
     return getStatusObject_NotFound();
 }
 
