@@ -6,6 +6,7 @@
 #include "platform/device/Device.h"
 #include "platform/foundation/Log.h"
 #include "social/services/QVAchievement.h"
+#include "social/services/QVCloudStorage.h"
 #include "social/services/QVHighScoreService.h"
 #include "social/ui/ScreenTestKit.h"
 #include "platform/foundation/RunLoop.h"
@@ -373,35 +374,45 @@ TEST_F(QuorvelStartupTest, CallsAfterTheShutDownWarnOnceEachAndFailTheirCallback
 {
     startClient();
     Quorvel::shutdown(); // nothing runs now
-    struct Listener final : platform::Object, QVAchievementDelegate {
+    struct Listener final : platform::Object, QVAchievementDelegate, QVCloudStorageDelegate {
         void didUpdateProgressionCompleteQVAchievement(QVAchievement*) override { ++unlocked; }
         void didFailUpdateProgressionCompleteQVAchievement(QVAchievement*) override { ++failed; }
         void scoreTaken(platform::Object*) { ++scoresTaken; }
         void scoreRefused(platform::Object*) { ++scoresRefused; }
+        void didFailUpload(int status) override { cloudFailures.push_back(status); }
+        void didFailDownloadData(int status) override { cloudFailures.push_back(status); }
         int unlocked { 0 }, failed { 0 }, scoresTaken { 0 }, scoresRefused { 0 };
+        std::vector<int> cloudFailures;
     };
     auto game = platform::adoptRef(new Listener);
     QVAchievement::setDelegate(game.get());
+    QVCloudStorage::setDelegate(game.get());
     platform::LogCapture log;
     for (int round = 0; round < 2; ++round) {
         QVHighScoreService::setHighScore(100, "5", QVDelegate(game.get(), BRISKO_SELECTOR(Listener, scoreTaken)),
                                          QVDelegate(game.get(), BRISKO_SELECTOR(Listener, scoreRefused)));
         QVAchievement::achievement("11")->unlock();
+        QVCloudStorage::upload(platform::Bytes { 1 }, "save");
+        QVCloudStorage::downloadDataWithKey("save");
         Quorvel::launchDashboard();
         Quorvel::launchDashboardWithAchievementsPage();
         Quorvel::logoutUser();
         Quorvel::shutdown();
     }
     QVAchievement::setDelegate(nullptr);
+    QVCloudStorage::setDelegate(nullptr);
     EXPECT_EQ(game->scoresRefused, 2);
     EXPECT_EQ(game->scoresTaken, 0);
     EXPECT_EQ(game->failed, 2);
     EXPECT_EQ(game->unlocked, 0);
+    EXPECT_EQ(game->cloudFailures, (std::vector<int> { 504, 504, 504, 504 })); // no answer, as without a session
     std::vector<std::string> warned;
     for (auto& line : log.lines())
         if (line.level == platform::LogLevel::Warning && line.text.find("after Quorvel::shutdown") != std::string::npos)
             warned.push_back(line.text.substr(0, line.text.find(" was called")));
     EXPECT_EQ(warned, (std::vector<std::string> { "Quorvel: QVHighScoreService::setHighScore", "Quorvel: QVAchievement::unlock",
+                                                  "Quorvel: QVCloudStorageService::uploadBlob",
+                                                  "Quorvel: QVCloudStorageService::downloadBlobWithKey",
                                                   "Quorvel: Quorvel::launchDashboard",
                                                   "Quorvel: Quorvel::launchDashboardWithAchievementsPage",
                                                   "Quorvel: Quorvel::logoutUser", "Quorvel: Quorvel::shutdown" }));
