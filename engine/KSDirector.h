@@ -189,6 +189,10 @@ protected:
     Size winSizeInPoints_ {};
     Size winSizeInPixels_ {};
     std::thread::id runningThread_ {};
+    bool ending_ { false };           // inside end(): a nested end() does nothing
+    unsigned endings_ { 0 };          // counts end()s, so a switch sees one happen under it
+    KSScene* exitingScene_ { nullptr };  // the scene a switch is sending onExit to
+    KSScene* cleaningScene_ { nullptr }; // the scene a switch is cleaning up
 };
 
 } // namespace kestrel
