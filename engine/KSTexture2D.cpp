@@ -224,6 +224,11 @@ static TextFont findTextFont(const std::string& name, float size)
     return f;
 }
 
+bool KSTexture2D::hasTextFont(const std::string& fontName, float fontSize)
+{
+    return static_cast<bool>(findTextFont(fontName, fontSize));
+}
+
 template <typename Draw>
 bool KSTexture2D::initWithText(Size dimensions, const Draw& draw)
 {

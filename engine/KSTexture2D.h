@@ -65,6 +65,8 @@ public:
     [[nodiscard]] bool initWithString(const std::string& string, const std::string& fontName, float fontSize);
     [[nodiscard]] bool initWithString(const std::string& string, Size dimensions, KSTextAlignment alignment,
                         const std::string& fontName, float fontSize);
+    // Whether the text initialisers find a font of that name.
+    static bool hasTextFont(const std::string& fontName, float fontSize);
     // The font must be given ("Invalid font").
     [[nodiscard]] bool initWithString(const std::string& string, Size dimensions, KSTextAlignment alignment,
                         const platform::Font* font);

@@ -355,9 +355,7 @@ TEST_F(MenuTest, LabelItemsZoomWhileSelectedAndGreyOutWhileDisabled)
 
 TEST_F(MenuTest, FontItemsTakeTheClassWideFontOfTheirMaking)
 {
-    auto markerFelt = KSMenuItemFont::itemFromString("Play");
-    ASSERT_TRUE(markerFelt) << "the missing default font gives an item with an empty label";
-    EXPECT_EQ(markerFelt->contentSize(), Size());
+    EXPECT_FALSE(KSMenuItemFont::itemFromString("Play")) << "the default font is not installed here: no item";
 
     KSMenuItemFont::setFontName("DejaVu Sans");
     auto big = KSMenuItemFont::itemFromString("Play");
