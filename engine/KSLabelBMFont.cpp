@@ -262,7 +262,8 @@ void KSBMFontConfiguration::parseImageFileName(const std::string& line, const st
     size_t close = token.find('"', open + 1);
     std::string_view name = token.substr(open + 1, close == std::string_view::npos ? std::string_view::npos
                                                                                    : close - open - 1);
-    atlasName_ = platform::path::appendingComponent(platform::path::deletingLastComponent(fntFile), std::string(name));
+    // A page named out of the folders a font may name leaves the font without one.
+    atlasName_ = KSFileUtils::resourceNamedBy(fntFile, std::string(name));
 }
 
 void KSBMFontConfiguration::parseCharacterDefinition(const std::string& line, _BMFontDef* characterDefinition)
