@@ -97,6 +97,10 @@ void KSTransitionScene::draw()
 void KSTransitionScene::onEnter()
 {
     KSScene::onEnter();
+    // Whether the request that brought the transition in replaced the
+    // outgoing scene: left before it finishes, the transition cleans that
+    // scene up then, as the hand-over would have.
+    sendCleanupToScene_ = KSDirector::sharedDirector()->sendCleanupToScene();
     inScene_->onEnter();
 }
 

@@ -54,7 +54,7 @@ void KSTransitionFade::onEnter()
 void KSTransitionFade::onExit()
 {
     KSTransitionScene::onExit();
-    removeChildByTag(kSceneFade, false);
+    removeChildByTag(kSceneFade, true);
 }
 
 // KSTransitionCrossFade ---------------------------------------------------------------------
@@ -112,7 +112,7 @@ void KSTransitionCrossFade::onEnter()
 
 void KSTransitionCrossFade::onExit()
 {
-    removeChildByTag(kSceneFade, false);
+    removeChildByTag(kSceneFade, true);
     KSTransitionScene::onExit();
 }
 

@@ -73,7 +73,7 @@ void KSTransitionRadialCCW::onEnter()
 
 void KSTransitionRadialCCW::onExit()
 {
-    removeChildByTag(kSceneRadial, false);
+    removeChildByTag(kSceneRadial, true);
     KSTransitionScene::onExit();
 }
 
