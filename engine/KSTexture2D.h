@@ -80,6 +80,9 @@ public:
     static KSTexture2DPixelFormat defaultAlphaPixelFormat();
     // Whether PVR images have premultiplied alpha (initially false).
     static void PVRImagesHavePremultipliedAlpha(bool haveAlphaPremultiplied);
+    // How many textures alive hold a GL texture: what a long-running game
+    // watches to see that it lets go of the textures it no longer shows.
+    static size_t liveTextureCount();
 
     GLuint name() const { return name_; }
     uint32_t pixelsWide() const { return width_; }
