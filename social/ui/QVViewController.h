@@ -55,7 +55,7 @@ public:
     // which loadView could only build again empty.
     void didReceiveMemoryWarning() override { }
     bool canReceiveCallbacksNow() override { return navigationController() != nullptr; }
-    bool performSetter(const std::string& setterName, platform::Object* value) override { return false; }
+    bool performSetter(const std::string& /*setterName*/, platform::Object* /*value*/) override { return false; }
 
 protected:
     friend class platform::ui::InterfaceBuilder;
