@@ -335,6 +335,9 @@ public:
         std::string command;
         std::map<std::string, std::string> headers;
         std::string body;
+
+        // A header's value ("" when the frame has none).
+        std::string header(const std::string& name) const;
     };
     std::vector<Frame> frames() const;
     // Requests inside the channel (SEND to kRequestDestination) go to this
