@@ -117,9 +117,16 @@ namespace {
 
 using Route = Answer (*)(Store&, const LoggedRequest&, int64_t);
 
+// Why a kept route found no caller for the request: what was wrong with it, as the log and the answer say.
 const char* refusal(const LoggedRequest& r)
 {
-    return r.signed_ ? "The request's signature does not verify" : "The request is not signed";
+    if (!r.signed_)
+        return "The request is not signed";
+    if (!r.signatureValid)
+        return "The request's signature does not verify";
+    if (r.oauthToken.empty())
+        return "The request needs a player's token: it is signed with the game's key alone";
+    return "The request's token is not one the service issued to a player";
 }
 
 } // namespace
@@ -183,7 +190,7 @@ void StandInState::install(StandInServer& server)
     server.route("GET", "users/for_device.xml", [&s](const LoggedRequest& r) {
         std::lock_guard guard(s.mutex);
         if (!r.signed_ || !r.signatureValid)
-            return xml::error(401, "The request's signature does not verify");
+            return xml::error(401, refusal(r));
         return s.kept([&] { return players::deviceAccounts(s, r); });
     });
     server.route("GET", "users/@me/activities.xml", playerRoute(&chat::activities));

@@ -385,3 +385,20 @@ TEST_F(StandInClientRequests, ARetryAfterADroppedConnectionCarriesANewNonceAndIs
     recorder->successArg = nullptr;
     recorder->failureArg = nullptr;
 }
+
+// A request the game alone signed, on a route that needs a player: the
+// answer and the log say a player's token is needed, not that the signature
+// failed (it verified).
+TEST_F(StandInKeptWord, ARouteThatNeedsAPlayerSaysSoToARequestTheGameAloneSigned)
+{
+    const std::string why = "The request needs a player's token: it is signed with the game's key alone";
+    for (const char* path : { "subscriptions.xml", "users/@me/settings.xml" }) {
+        auto reply = standin_testing::ask(server.port(), "GET", path, {}, "", "");
+        EXPECT_EQ(reply.status, 401) << path;
+        EXPECT_EQ(reply.body, "<errors><error>" + why + "</error></errors>") << path;
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.back(), "GET " + std::string(path) + " 401 signature verified: " + why);
+    }
+    auto unsigned_ = standin_testing::sendRaw(server.port(), "GET /subscriptions.xml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    EXPECT_EQ(unsigned_.body, "<errors><error>The request is not signed</error></errors>");
+}
