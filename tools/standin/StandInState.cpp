@@ -20,6 +20,7 @@
 #include "tools/standin/StandInSettings.h"
 #include "tools/standin/StandInSocial.h"
 #include "tools/standin/StandInStore.h"
+#include "tools/standin/StandInTexts.h"
 #include "tools/standin/StandInTickers.h"
 #include "tools/standin/StandInXml.h"
 
@@ -152,12 +153,17 @@ void StandInState::install(StandInServer& server)
     // Every route runs in one transaction of its own (Store::kept): what it
     // answers with success is kept, checked, or the answer is 500.
     // Each kept route finds its caller first; an unknown or forged caller gets 401.
+    // A text over its bound (StandInTexts.h) is refused before a route reads it.
     auto signedRoute = [&s](Route route) {
         return [&s, route](const LoggedRequest& r) -> Answer {
             std::lock_guard guard(s.mutex);
             return s.kept([&] {
                 auto user = s.caller(r);
-                return user ? social::withPendingNotices(s, *user, route(s, r, *user)) : xml::error(401, refusal(r));
+                if (!user)
+                    return xml::error(401, refusal(r));
+                if (auto refused = texts::overLong(r))
+                    return *refused;
+                return social::withPendingNotices(s, *user, route(s, r, *user));
             });
         };
     };
@@ -167,14 +173,19 @@ void StandInState::install(StandInServer& server)
             std::lock_guard guard(s.mutex);
             return s.kept([&] {
                 auto user = s.caller(r);
-                return user ? social::withPendingNotices(s, *user, route(s, r, *user))
-                            : xml::error(401, "The request is not signed by a known player");
+                if (!user)
+                    return xml::error(401, "The request is not signed by a known player");
+                if (auto refused = texts::overLong(r))
+                    return *refused;
+                return social::withPendingNotices(s, *user, route(s, r, *user));
             });
         };
     };
     // Routes that need no caller.
     auto openRoute = [&s](Answer (*route)(Store&, const LoggedRequest&)) {
         return [&s, route](const LoggedRequest& r) -> Answer {
+            if (auto refused = texts::overLong(r))
+                return *refused;
             std::lock_guard guard(s.mutex);
             return s.kept([&] { return route(s, r); });
         };
