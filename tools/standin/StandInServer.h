@@ -19,6 +19,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -371,13 +372,16 @@ constexpr const char* kChannelMarkerHeader = "X-Standin-Via-Channel";
 // answered 413 rather than cut off.
 constexpr size_t kStompFrameLimit = 2 * kMultipartBodyLimit;
 
-// Parses complete STOMP frames off the front of buffer (a content-length
-// header gives the body's size; otherwise the body ends at the first NUL).
-// A frame whose content-length is not a number, is over kStompFrameLimit or
-// does not end where it says, or a head that grows past the limit, ends the
-// reading: the frames before it are answered, `refusal` says why and the
-// buffer is emptied (the connection cannot go on).
-std::vector<StompStandIn::Frame> takeStompFrames(std::string& buffer, std::string* refusal = nullptr);
+// Parses complete STOMP frames off the front of buffer, at most `maxFrames`
+// (a content-length header gives the body's size; otherwise the body ends at
+// the first NUL). A frame whose content-length is not a number, is over
+// kStompFrameLimit or does not end where it says, a head that grows past the
+// limit, or one of over 100 header lines (HTTP's limit; refused as soon as
+// they have come, before the head ends), ends the reading: the frames before
+// it are answered, `refusal` says why and the buffer is emptied (the
+// connection cannot go on).
+std::vector<StompStandIn::Frame> takeStompFrames(std::string& buffer, std::string* refusal = nullptr,
+                                                 size_t maxFrames = SIZE_MAX);
 std::string makeStompFrame(const std::string& command, const std::map<std::string, std::string>& headers,
                            const std::string& body = {});
 

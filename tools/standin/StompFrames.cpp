@@ -5,6 +5,9 @@
 #include "tools/standin/StandInServer.h"
 #include "tools/standin/StandInXml.h"
 
+#include <algorithm>
+#include <string_view>
+
 namespace standin {
 
 std::string makeStompFrame(const std::string& command, const std::map<std::string, std::string>& headers,
@@ -20,7 +23,25 @@ std::string makeStompFrame(const std::string& command, const std::map<std::strin
     return frame;
 }
 
-std::vector<StompStandIn::Frame> takeStompFrames(std::string& buffer, std::string* refusal)
+namespace {
+
+// How many of the lines in `text` end, counted up to one past `most`.
+size_t lineEnds(std::string_view text, size_t most)
+{
+    size_t count = 0;
+    for (size_t at = text.find('\n'); at != std::string_view::npos && count <= most; at = text.find('\n', at + 1))
+        ++count;
+    return count;
+}
+
+std::string tooManyHeaders()
+{
+    return "a frame has over " + std::to_string(http::kMaxHeaders) + " header lines";
+}
+
+} // namespace
+
+std::vector<StompStandIn::Frame> takeStompFrames(std::string& buffer, std::string* refusal, size_t maxFrames)
 {
     std::vector<StompStandIn::Frame> frames;
     auto refuse = [&](std::string why) {
@@ -29,31 +50,47 @@ std::vector<StompStandIn::Frame> takeStompFrames(std::string& buffer, std::strin
         buffer.clear();
         return frames;
     };
+    // What is taken is dropped from the front once, on the way out: erasing
+    // frame by frame would move the rest of the buffer for each one.
+    size_t at = 0;
+    struct Consume {
+        std::string& buffer;
+        size_t& at;
+        ~Consume() { buffer.erase(0, std::min(at, buffer.size())); }
+    } consume { buffer, at };
     const std::string limit = std::to_string(kStompFrameLimit);
-    for (;;) {
+    while (frames.size() < maxFrames) {
         // Heart-beat newlines between frames carry nothing.
-        size_t start = buffer.find_first_not_of("\r\n");
+        size_t start = buffer.find_first_not_of("\r\n", at);
         if (start == std::string::npos) {
-            buffer.clear();
+            at = buffer.size();
             break;
         }
-        buffer.erase(0, start);
-        size_t headerEnd = buffer.find("\n\n");
-        size_t nul = buffer.find('\0');
+        at = start;
+        const std::string_view rest = std::string_view(buffer).substr(at);
+        size_t headerEnd = rest.find("\n\n");
+        size_t nul = rest.find('\0');
         if (nul != std::string::npos && (headerEnd == std::string::npos || nul < headerEnd))
             headerEnd = std::string::npos; // a frame without body separator
         if (headerEnd == std::string::npos && nul == std::string::npos) {
-            if (buffer.size() > kStompFrameLimit)
+            // A head still arriving is refused as soon as its lines are too
+            // many, as the whole head would be: the command's line, then its headers.
+            if (lineEnds(rest, http::kMaxHeaders + 1) > http::kMaxHeaders + 1)
+                return refuse(tooManyHeaders());
+            if (rest.size() > kStompFrameLimit)
                 return refuse("a frame's head is over the limit of " + limit + " bytes");
             break;
         }
+        const std::string_view head = rest.substr(0, headerEnd == std::string::npos ? nul : headerEnd);
+        // Counted before anything of it is kept, so a head of many lines costs no more than its bytes.
+        if (lineEnds(head, http::kMaxHeaders) > http::kMaxHeaders)
+            return refuse(tooManyHeaders());
         StompStandIn::Frame frame;
-        std::string head = buffer.substr(0, headerEnd == std::string::npos ? nul : headerEnd);
         size_t pos = 0;
         bool first = true;
         while (pos <= head.size()) {
             size_t nl = head.find('\n', pos);
-            std::string line = head.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
+            std::string line(head.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos));
             // CRs that end a line belong to its line end, never to a value sent back.
             while (!line.empty() && line.back() == '\r')
                 line.pop_back();
@@ -78,18 +115,18 @@ std::vector<StompStandIn::Frame> takeStompFrames(std::string& buffer, std::strin
             if (text.size() > limit.size() || std::stoull(text) > kStompFrameLimit)
                 return refuse("a frame's body of " + text.substr(0, 40) + " bytes is over the limit of " + limit);
             size_t size = std::stoull(text);
-            if (buffer.size() - bodyStart < size + 1)
+            if (rest.size() - bodyStart < size + 1)
                 break; // the body and its NUL are not all here yet
             end = bodyStart + size;
-            if (buffer[end] != '\0')
+            if (rest[end] != '\0')
                 return refuse("a frame's body does not end where its content-length says");
         } else if (headerEnd != std::string::npos && nul == std::string::npos) {
-            if (buffer.size() > kStompFrameLimit)
+            if (rest.size() > kStompFrameLimit)
                 return refuse("a frame is over the limit of " + limit + " bytes");
             break;
         }
-        frame.body = buffer.substr(bodyStart, end - bodyStart);
-        buffer.erase(0, end + 1);
+        frame.body = std::string(rest.substr(bodyStart, end - bodyStart));
+        at += end + 1;
         frames.push_back(std::move(frame));
     }
     return frames;
