@@ -79,6 +79,11 @@ size_t bodyLimit(const http::Request& request)
 }
 
 constexpr size_t kWorkers = 8;
+// The requests that may wait for a worker: as many as the connections the
+// server keeps, each of which has one request at a time over HTTP (the
+// presence channel's have a few, within its budget). Past it a request is
+// answered 503 at once.
+constexpr size_t kWaitingForWorkers = 8192;
 } // namespace
 
 struct StandInServer::Impl : http::RequestSink {
@@ -118,7 +123,7 @@ struct StandInServer::Impl : http::RequestSink {
     // taken, what the memory knows it by. The mutex is held.
     std::string staleness(const Params& oauth, std::string& taken, long long& timestamp);
 
-    bool take(http::Request&& request, http::Reply reply) override;
+    bool take(http::Request&& request, http::Reply reply, std::function<void()> handled = {}) override;
     std::string host() const override
     {
         std::lock_guard guard(mutex);
@@ -128,7 +133,8 @@ struct StandInServer::Impl : http::RequestSink {
     void deliver(Answer answer, const std::string& path, http::Reply reply, uint64_t loggedGeneration);
     void holdOrSend(Answer answer, http::Reply reply, bool hold, uint64_t loggedGeneration);
     void send(const Answer& answer, const http::Reply& reply);
-    void refused(const std::string& method, const std::string& path, int status, const std::string& why);
+    void refused(const std::string& method, const std::string& path, int status, const std::string& why,
+                 const char* verdict = "not read");
 };
 
 std::string StandInServer::Impl::staleness(const Params& oauth, std::string& taken, long long& timestamp)
@@ -144,7 +150,7 @@ std::string StandInServer::Impl::staleness(const Params& oauth, std::string& tak
 }
 
 // A request read whole goes to a worker; it counts as being answered from now on.
-bool StandInServer::Impl::take(http::Request&& request, http::Reply reply)
+bool StandInServer::Impl::take(http::Request&& request, http::Reply reply, std::function<void()> handled)
 {
     // A request from the channel is limited here as a connection's would have been:
     // the same method and address checks, the same body limits.
@@ -158,6 +164,8 @@ bool StandInServer::Impl::take(http::Request&& request, http::Reply reply)
         refused(http::isMethod(request.method) ? request.method : "-",
                 problem->status == 414 || request.target.empty() ? "-" : request.path(), problem->status, problem->why);
         reply(http::Response { problem->status, "text/plain; charset=utf-8", problem->why + "\n", 0, 0 });
+        if (handled)
+            handled();
         return true;
     }
     if (!request.bodyTooLarge && request.body.size() > bodyLimit(request)) {
@@ -172,14 +180,31 @@ bool StandInServer::Impl::take(http::Request&& request, http::Reply reply)
         pool = workers;
         ++answering;
     }
-    if (pool->post([this, request = std::move(request), reply]() { handle(request, reply); }))
+    const std::string method = request.method, path = request.path();
+    auto posted = pool->post([this, request = std::move(request), reply, handled]() {
+        handle(request, reply);
+        if (handled)
+            handled();
+    });
+    if (posted == http::WorkerPool::Posted::Queued)
         return true;
-    std::lock_guard guard(mutex);
-    --answering;
-    return false;
+    {
+        std::lock_guard guard(mutex);
+        --answering;
+    }
+    if (posted == http::WorkerPool::Posted::Stopped)
+        return false;
+    const std::string why = "the service's workers have " + std::to_string(pool->maxWaiting())
+        + " requests waiting for them, as many as may wait; try again shortly";
+    refused(method, path, 503, why, "not taken");
+    reply(http::Response { 503, "application/xml; charset=utf-8", xml::errorBody(why), 0, 0 });
+    if (handled)
+        handled();
+    return true;
 }
 
-void StandInServer::Impl::refused(const std::string& method, const std::string& path, int status, const std::string& why)
+void StandInServer::Impl::refused(const std::string& method, const std::string& path, int status, const std::string& why,
+                                  const char* verdict)
 {
     std::function<void(const std::string&)> sink;
     {
@@ -187,8 +212,8 @@ void StandInServer::Impl::refused(const std::string& method, const std::string& 
         sink = logSink;
     }
     if (sink)
-        sink(http::loggable(method) + " " + http::loggable(path) + " " + std::to_string(status)
-             + " not read: " + http::loggable(why));
+        sink(http::loggable(method) + " " + http::loggable(path) + " " + std::to_string(status) + " " + verdict + ": "
+             + http::loggable(why));
 }
 
 void StandInServer::Impl::handle(const http::Request& req, const http::Reply& reply)
@@ -434,7 +459,7 @@ int StandInServer::start(int port, const std::string& address)
     {
         std::lock_guard guard(impl->mutex);
         impl->stopping = false;
-        impl->workers = std::make_shared<http::WorkerPool>(kWorkers);
+        impl->workers = std::make_shared<http::WorkerPool>(kWorkers, kWaitingForWorkers);
     }
     port_ = impl->server.start(port, std::move(settings), address);
     address_ = address;

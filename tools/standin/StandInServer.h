@@ -311,7 +311,11 @@ private:
 // timeout; one that takes nothing of what it is sent for as long is closed;
 // at the cap (or out of descriptors) the connection idle longest makes room.
 // An idle session is not closed for its silence: a presence channel is quiet
-// until there is news, and STOMP 1.0 has no heart-beat.
+// until there is news, and STOMP 1.0 has no heart-beat. What its connections
+// hold (unfinished frames, requests not answered, answers not read) counts
+// against one budget, and a connection has only a few requests in the
+// workers at once (Limits), so a flood on one connection, or on many, can
+// neither exhaust the memory nor keep the workers from other players.
 class StompStandIn {
 public:
     StompStandIn();
@@ -319,10 +323,16 @@ public:
     struct Limits {
         size_t maxConnections { 8192 };
         std::chrono::milliseconds readTimeout { 10000 };
-        // The bytes of unfinished frames and of requests not answered yet
-        // that all connections may hold at once; a connection whose bytes
-        // would go past it is closed.
+        // The bytes of unfinished frames, of requests not answered yet (each
+        // costing 1 KiB besides its frame) and of answers not read yet that
+        // all connections may hold at once; past it the connection holding
+        // the most is closed.
         size_t inFlightBudget { http::kBodyBudget };
+        // The requests a connection may have in the HTTP server's workers at
+        // once: past them (or while it leaves 1 MiB of answers unread) its
+        // frames wait and it is read no further, so no one connection holds
+        // every worker.
+        size_t requestsAtOnce { 4 };
     };
     // Listens on a loopback address, 127.0.0.1 unless named (port 0: the
     // system chooses), within `limits` (the defaults unless given) until it
@@ -350,6 +360,15 @@ public:
     int connectionCount() const; // accepted so far
     // Requests inside the channel whose answer frame has not been sent yet.
     size_t answeringCount() const;
+    // What the channel holds now, as its bounds count it: the bytes of its
+    // budget, its requests in the workers, and its connections it reads no
+    // further until theirs leave the workers or their answers are read.
+    struct Load {
+        size_t bytes { 0 };
+        size_t working { 0 };
+        int paused { 0 };
+    };
+    Load load() const;
     int openConnections() const;
     void sendMessage(const std::string& destination, const std::string& body);
     void dropConnections();

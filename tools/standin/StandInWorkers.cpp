@@ -6,7 +6,7 @@ namespace standin::http {
 
 // --- workers ---
 
-WorkerPool::WorkerPool(size_t threads)
+WorkerPool::WorkerPool(size_t threads, size_t maxWaiting) : maxWaiting_(maxWaiting)
 {
     for (size_t i = 0; i < threads; ++i)
         threads_.emplace_back([this] {
@@ -27,16 +27,18 @@ WorkerPool::WorkerPool(size_t threads)
 
 WorkerPool::~WorkerPool() { stop(); }
 
-bool WorkerPool::post(std::function<void()> task)
+WorkerPool::Posted WorkerPool::post(std::function<void()> task)
 {
     {
         std::lock_guard guard(mutex_);
         if (stopping_)
-            return false;
+            return Posted::Stopped;
+        if (tasks_.size() >= maxWaiting_)
+            return Posted::Full;
         tasks_.push_back(std::move(task));
     }
     wake_.notify_one();
-    return true;
+    return Posted::Queued;
 }
 
 void WorkerPool::stop()
