@@ -5,6 +5,7 @@
 // frame may carry no more header lines than an HTTP request may.
 #include "StandInSocketSupport.h"
 
+#include "support/TestSupport.h"
 #include "tools/standin/StandInHttp.h"
 
 #include <gtest/gtest.h>
@@ -28,25 +29,12 @@
 #if !defined(STANDIN_UNDER_ASAN)
 #include <malloc.h>
 #include <pthread.h>
-#include <sys/resource.h>
-#include <unistd.h>
 #endif
 
+using standin_testing::eventually;
 using standin_testing::RawConnection;
 
 namespace {
-
-// Polls `done` until it holds; the deadline only ends a hung test.
-bool eventually(const std::function<bool()>& done)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::yield();
-    }
-    return true;
-}
 
 std::string request(const std::string& correlation, const std::string& path)
 {
@@ -100,15 +88,7 @@ int floodThenServeAPlayer(bool capMemory)
         pthread_attr_init(&attributes);
         pthread_attr_setstacksize(&attributes, 512 * 1024);
         pthread_setattr_default_np(&attributes);
-        long pages = 0;
-        if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-            if (std::fscanf(f, "%ld", &pages) != 1)
-                pages = 0;
-            std::fclose(f);
-        }
-        rlimit limit {};
-        limit.rlim_cur = limit.rlim_max = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(256) << 20);
-        setrlimit(RLIMIT_AS, &limit);
+        testing_support::capAddressSpace(256);
     }
 #else
     (void)capMemory;

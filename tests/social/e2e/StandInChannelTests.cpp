@@ -14,21 +14,10 @@
 #include <set>
 #include <tuple>
 
+using standin_testing::eventually;
 using standin_testing::RawConnection;
 
 namespace {
-
-// Polls `done` until it holds; the deadline only ends a hung test.
-bool eventually(const std::function<bool()>& done)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::yield();
-    }
-    return true;
-}
 
 size_t countEntries(const char* dir)
 {
