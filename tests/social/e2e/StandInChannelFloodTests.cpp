@@ -1,8 +1,9 @@
 // The presence channel under attack keeps the bounds HTTP keeps: a flood of
 // requests whose answers nobody reads stays within the channel's budget, in
 // a child whose memory is capped, and a player is still answered; one
-// connection's pipelined requests leave workers for everyone else; and a
-// frame may carry no more header lines than an HTTP request may.
+// connection's pipelined requests leave workers for everyone else, and what
+// waits for a worker is bounded; and a frame may carry no more header lines
+// than an HTTP request may.
 #include "StandInSocketSupport.h"
 
 #include "support/TestSupport.h"
@@ -14,6 +15,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -245,4 +247,26 @@ TEST(StandInChannelFlood, AFrameCarriesAtMostAHundredHeaderLinesAsAnHttpRequestD
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0], "refused a frame and closed its connection: a frame has over 100 header lines");
     EXPECT_TRUE(stomp.frames().empty());
+}
+
+// What waits for a worker is bounded: past it a request is refused at once
+// (the server answers it 503 and logs it "not taken").
+TEST(StandInChannelFlood, TheWorkersTakeAsManyTasksAsMayWaitAndRefuseTheNext)
+{
+    using Posted = standin::http::WorkerPool::Posted;
+    std::promise<void> started, release;
+    std::shared_future<void> released = release.get_future().share();
+    standin::http::WorkerPool pool(1, 2);
+    ASSERT_EQ(pool.post([&started, released] {
+        started.set_value();
+        released.wait();
+    }),
+              Posted::Queued);
+    started.get_future().wait(); // the one worker is busy, nothing waits
+    EXPECT_EQ(pool.post([] { }), Posted::Queued);
+    EXPECT_EQ(pool.post([] { }), Posted::Queued);
+    EXPECT_EQ(pool.post([] { }), Posted::Full);
+    release.set_value();
+    pool.stop();
+    EXPECT_EQ(pool.post([] { }), Posted::Stopped);
 }
