@@ -286,9 +286,10 @@ public:
     virtual ~RequestSink() = default;
     // False (neither is called) when the server is not serving. Otherwise
     // `handled` is told, from any thread, once the request has left the
-    // workers (its route has run, or it never needed one), which may be
-    // before its answer goes (held or delayed).
-    virtual bool take(Request&& request, Reply reply, std::function<void()> handled = {}) = 0;
+    // workers (its route has run, or it never needed one), with the bytes of
+    // its answer, which may wait a while before it goes (held or delayed).
+    using Handled = std::function<void(size_t answerBytes)>;
+    virtual bool take(Request&& request, Reply reply, Handled handled = {}) = 0;
     // "ADDRESS:PORT", where the server listens.
     virtual std::string host() const = 0;
 };

@@ -123,13 +123,14 @@ struct StandInServer::Impl : http::RequestSink {
     // taken, what the memory knows it by. The mutex is held.
     std::string staleness(const Params& oauth, std::string& taken, long long& timestamp);
 
-    bool take(http::Request&& request, http::Reply reply, std::function<void()> handled = {}) override;
+    bool take(http::Request&& request, http::Reply reply, Handled handled = {}) override;
     std::string host() const override
     {
         std::lock_guard guard(mutex);
         return listeningAddress + ":" + std::to_string(listeningPort);
     }
-    void handle(const http::Request& request, const http::Reply& reply);
+    // Answers the request (now, later or when released); answers the bytes of its answer.
+    size_t handle(const http::Request& request, const http::Reply& reply);
     void deliver(Answer answer, const std::string& path, http::Reply reply, uint64_t loggedGeneration);
     void holdOrSend(Answer answer, http::Reply reply, bool hold, uint64_t loggedGeneration);
     void send(const Answer& answer, const http::Reply& reply);
@@ -150,7 +151,7 @@ std::string StandInServer::Impl::staleness(const Params& oauth, std::string& tak
 }
 
 // A request read whole goes to a worker; it counts as being answered from now on.
-bool StandInServer::Impl::take(http::Request&& request, http::Reply reply, std::function<void()> handled)
+bool StandInServer::Impl::take(http::Request&& request, http::Reply reply, Handled handled)
 {
     // A request from the channel is limited here as a connection's would have been:
     // the same method and address checks, the same body limits.
@@ -165,7 +166,7 @@ bool StandInServer::Impl::take(http::Request&& request, http::Reply reply, std::
                 problem->status == 414 || request.target.empty() ? "-" : request.path(), problem->status, problem->why);
         reply(http::Response { problem->status, "text/plain; charset=utf-8", problem->why + "\n", 0, 0 });
         if (handled)
-            handled();
+            handled(0);
         return true;
     }
     if (!request.bodyTooLarge && request.body.size() > bodyLimit(request)) {
@@ -182,9 +183,9 @@ bool StandInServer::Impl::take(http::Request&& request, http::Reply reply, std::
     }
     const std::string method = request.method, path = request.path();
     auto posted = pool->post([this, request = std::move(request), reply, handled]() {
-        handle(request, reply);
+        size_t answerBytes = handle(request, reply);
         if (handled)
-            handled();
+            handled(answerBytes);
     });
     if (posted == http::WorkerPool::Posted::Queued)
         return true;
@@ -199,7 +200,7 @@ bool StandInServer::Impl::take(http::Request&& request, http::Reply reply, std::
     refused(method, path, 503, why, "not taken");
     reply(http::Response { 503, "application/xml; charset=utf-8", xml::errorBody(why), 0, 0 });
     if (handled)
-        handled();
+        handled(0);
     return true;
 }
 
@@ -216,7 +217,7 @@ void StandInServer::Impl::refused(const std::string& method, const std::string& 
              + http::loggable(why));
 }
 
-void StandInServer::Impl::handle(const http::Request& req, const http::Reply& reply)
+size_t StandInServer::Impl::handle(const http::Request& req, const http::Reply& reply)
 {
     LoggedRequest logged;
     logged.method = req.method;
@@ -361,7 +362,9 @@ void StandInServer::Impl::handle(const http::Request& req, const http::Reply& re
         sink(logged.method + " " + http::loggable(logged.path) + " " + std::to_string(answer.status) + " "
              + http::loggable(verdict(logged)) + (logged.viaChannel ? " (presence channel)" : "")
              + (answer.status >= 400 ? ": " + http::loggable(refusalReason(answer.body)) : std::string()));
+    const size_t answerBytes = answer.body.size() + answer.hugeBodyBytes;
     deliver(std::move(answer), logged.path, reply, loggedGeneration);
+    return answerBytes;
 }
 
 // The answer goes now, after the delay, or when released; a waiting answer

@@ -324,14 +324,14 @@ public:
         size_t maxConnections { 8192 };
         std::chrono::milliseconds readTimeout { 10000 };
         // The bytes of unfinished frames, of requests not answered yet (each
-        // costing 1 KiB besides its frame) and of answers not read yet that
-        // all connections may hold at once; past it the connection holding
-        // the most is closed.
+        // costing 1 KiB besides its frame) and of answers not read yet (held
+        // or delayed ones too) that all connections may hold at once; past
+        // it the connection holding the most is closed.
         size_t inFlightBudget { http::kBodyBudget };
         // The requests a connection may have in the HTTP server's workers at
-        // once: past them (or while it leaves 1 MiB of answers unread) its
-        // frames wait and it is read no further, so no one connection holds
-        // every worker.
+        // once: past them (or while 1 MiB waits for it: its requests and
+        // their answers, made and not yet read) its frames wait and it is
+        // read no further, so no one connection holds every worker.
         size_t requestsAtOnce { 4 };
     };
     // Listens on a loopback address, 127.0.0.1 unless named (port 0: the

@@ -33,10 +33,11 @@ using Clock = std::chrono::steady_clock;
 constexpr size_t kOutboxLimit = 4 * kStompFrameLimit;
 constexpr size_t kKeptFramesBudget = 16 * 1024 * 1024;
 constexpr size_t kReadChunk = 64 * 1024;
-// The answers a connection may leave unread before it is read no further,
-// and what a request costs while it is answered besides its frame's bytes
-// (its copies on the way to a worker and back, its entry in the log).
-constexpr size_t kUnreadAnswersPause = kStompFrameLimit / 4;
+// What a connection may have waiting for it (its requests and their answers,
+// until it has read them) before it is read no further, and what a request
+// costs while it is answered besides its frame's bytes (its copies on the way
+// to a worker and back, its entry in the log).
+constexpr size_t kWaitingPause = kStompFrameLimit / 4;
 constexpr size_t kRequestCost = 1024;
 
 // The bytes a request frame holds: its command, headers and body.
@@ -62,7 +63,7 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         std::deque<uint64_t> answerEnds; // where each queued answer to a request ends (in `queued` bytes)
         std::string destination; // what this connection subscribed to
         size_t working { 0 };    // its requests in the workers: their routes have not run yet
-        size_t waiting { 0 };    // the bytes its requests not answered yet hold
+        size_t waiting { 0 };    // the bytes its requests not answered yet hold, and their answers once made
         // Of the budget: what `in`, its requests not answered and its answers not written hold.
         http::BodyBudget::Share held;
         bool connected { false }; // CONNECT came
@@ -218,10 +219,11 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
 
     // Whether the connection takes frames and is read: not while it has as
     // many requests in the workers as it may (as an HTTP connection has one
-    // at a time), nor while it leaves its answers unread.
+    // at a time), nor while too much waits for it (answers made and not yet
+    // sent, held or delayed, or sent and not yet read).
     bool taking(const Connection& c) const
     {
-        return !c.closing && c.working < limits.requestsAtOnce && c.unsent() <= kUnreadAnswersPause;
+        return !c.closing && c.working < limits.requestsAtOnce && c.waiting + c.unsent() <= kWaitingPause;
     }
 
     // Its share of the budget follows what it holds now. When the budget has
@@ -304,13 +306,22 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         release(c);
     }
 
-    // An answer a worker handed back, for the connection that asked, whose
-    // request held `cost` of the budget until now.
-    void deliver(uint64_t id, const std::string& frame, size_t cost)
+    // What a request holds of its connection's share until its answer goes
+    // out: its frame and cost, then its answer too once made. Only the
+    // polling thread reads or changes it.
+    struct Held {
+        size_t request { 0 };
+        size_t answer { 0 };
+        bool delivered { false };
+    };
+
+    // An answer a worker handed back, for the connection that asked.
+    void deliver(uint64_t id, const std::string& frame, Held& held)
     {
+        held.delivered = true;
         auto it = connections.find(id);
         if (it != connections.end())
-            it->second.waiting -= std::min(cost, it->second.waiting);
+            it->second.waiting -= std::min(held.request + held.answer, it->second.waiting);
         if (it == connections.end() || (it->second.closing && it->second.out.empty())) {
             answered();
             return;
@@ -319,11 +330,21 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         hold(id, it->second);
     }
 
-    // A request left the workers: the connection may take another.
-    void worked(uint64_t id)
+    // A request left the workers: the connection may take another. Its
+    // answer, when it waits to go (held or delayed), counts from now on.
+    void worked(uint64_t id, Held& held, size_t answerBytes)
     {
-        if (auto it = connections.find(id); it != connections.end() && it->second.working > 0)
-            --it->second.working;
+        auto it = connections.find(id);
+        if (it == connections.end())
+            return;
+        auto& c = it->second;
+        if (c.working > 0)
+            --c.working;
+        if (!held.delivered) {
+            held.answer = answerBytes;
+            c.waiting += answerBytes;
+            hold(id, c);
+        }
     }
 
     // Hands a request frame to the HTTP server's workers; its answer goes
@@ -331,8 +352,9 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
     // correlation id.
     void request(uint64_t id, Connection& c, const Frame& f)
     {
-        const size_t cost = requestBytes(f) + kRequestCost;
-        c.waiting += cost;
+        auto held = std::make_shared<Held>();
+        held->request = requestBytes(f) + kRequestCost;
+        c.waiting += held->request;
         ++c.working;
         std::shared_ptr<http::RequestSink> sink;
         {
@@ -342,7 +364,7 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
         }
         std::weak_ptr<Impl> self = shared_from_this();
         std::string destination = c.destination, correlation = f.header("correlation-id");
-        http::Reply reply = [self, id, destination, correlation, cost](http::Response r) {
+        http::Reply reply = [self, id, destination, correlation, held](http::Response r) {
             auto impl = self.lock();
             if (!impl)
                 return;
@@ -360,17 +382,17 @@ struct StompStandIn::Impl : std::enable_shared_from_this<StompStandIn::Impl> {
             }
             std::string frame = channelAnswer(destination, correlation, std::move(r));
             std::weak_ptr<Impl> weak = impl;
-            if (!impl->post([weak, id, frame = std::move(frame), cost] {
+            if (!impl->post([weak, id, frame = std::move(frame), held] {
                     if (auto again = weak.lock())
-                        again->deliver(id, frame, cost);
+                        again->deliver(id, frame, *held);
                 }))
                 impl->answered();
         };
-        auto handled = [self, id] {
+        auto handled = [self, id, held](size_t answerBytes) {
             if (auto impl = self.lock())
-                impl->post([self, id] {
+                impl->post([self, id, held, answerBytes] {
                     if (auto again = self.lock())
-                        again->worked(id);
+                        again->worked(id, *held, answerBytes);
                 });
         };
         if (sink && sink->take(channelRequest(f, sink->host()), reply, handled))
