@@ -324,8 +324,6 @@ TEST_F(BMFontTest, DrawsEveryGlyphWhereItWasLaidOut)
 #endif
 #endif
 #if !defined(__SANITIZE_ADDRESS__) && !defined(KS_UNDER_ASAN)
-#include <sys/resource.h>
-#include <unistd.h>
 
 // In a child process with its address space capped, reading kerning pairs runs
 // out of memory: it throws std::bad_alloc (instead of ending the process) and the
@@ -334,15 +332,7 @@ TEST_F(BMFontTest, DrawsEveryGlyphWhereItWasLaidOut)
 void fillKerningTableUntilMemoryRunsOut(unsigned headroomMiB)
 {
     auto config = KSBMFontConfiguration::configurationWithFNTFile("/nonexistent/none.fnt");
-    long pages = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld", &pages) != 1)
-            pages = 0;
-        std::fclose(f);
-    }
-    rlimit limit {};
-    limit.rlim_cur = limit.rlim_max = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(headroomMiB) << 20);
-    setrlimit(RLIMIT_AS, &limit);
+    testing_support::capAddressSpace(headroomMiB);
     unsigned added = 0;
     bool threw = false;
     try {
