@@ -33,9 +33,12 @@ void offline_store::prepare(QVSqlQuery& query, const char* sql) { query.reset(st
 
 namespace {
 
-// A store that opened but cannot be used: not a database, damaged or read-only.
-std::string checkUsable(sqlite3* db)
+// Why a store that opened cannot be used ("" when it can): not a database,
+// damaged or read-only. `damaged` tells the first two, which no later start
+// mends, from a file that is only locked or write-protected.
+std::string checkUsable(sqlite3* db, bool& damaged)
 {
+    damaged = false;
     if (sqlite3_db_readonly(db, "main") == 1)
         return "the file is read-only";
     sqlite3_stmt* check = nullptr;
@@ -46,10 +49,14 @@ std::string checkUsable(sqlite3* db)
     if (rc == SQLITE_ROW) {
         const unsigned char* verdict = sqlite3_column_text(check, 0);
         std::string text = verdict ? reinterpret_cast<const char*>(verdict) : "";
-        if (text != "ok")
+        if (text != "ok") {
             problem = "the file is damaged: " + text;
+            damaged = true;
+        }
     } else {
         problem = sqlite3_errmsg(db);
+        const int code = sqlite3_extended_errcode(db) & 0xff;
+        damaged = code == SQLITE_NOTADB || code == SQLITE_CORRUPT;
     }
     sqlite3_finalize(check);
     return problem;
@@ -78,11 +85,12 @@ void keepCommitsInLog(sqlite3* db, const std::string& path)
     sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
 }
 
-// A connection to the file at `path`, or null with `error` saying why: a
-// file that cannot be opened or used is logged once.
-sqlite3* openConnection(const std::string& path, bool readOnly, std::string& error)
+// A connection to the file at `path`, or null with `error` saying why (and
+// `damaged` set when the file is no store SQLite can read).
+sqlite3* openConnection(const std::string& path, bool readOnly, std::string& error, bool& damaged)
 {
     error.clear();
+    damaged = false;
     sqlite3* db = nullptr;
     // The connection is the main thread's alone: SQLite need not lock it for every call.
     int flags = (readOnly ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) | SQLITE_OPEN_NOMUTEX;
@@ -90,14 +98,47 @@ sqlite3* openConnection(const std::string& path, bool readOnly, std::string& err
     if (rc != SQLITE_OK)
         error = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     else
-        error = checkUsable(db);
+        error = checkUsable(db, damaged);
     if (error.empty())
         return db;
     // SQLite hands back a handle even when the open fails; it must still be closed.
     sqlite3_close(db);
+    return nullptr;
+}
+
+void reportUnusable(const std::string& path, const std::string& error)
+{
     platform::logError("Quorvel: the offline store \"%s\" cannot be used (%s); the client runs without it",
                        path.c_str(), error.c_str());
-    return nullptr;
+}
+
+// A file at the store's path that holds nothing (0 bytes) was a store whose
+// contents went (a store made by the client is never left empty): said, since
+// what it held is gone and a new store starts in it.
+void sayIfEmptied(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
+        platform::logWarning("Quorvel: the offline store \"%s\" was an empty file: whatever it kept is gone; a new "
+                             "store is made in it",
+                             path.c_str());
+}
+
+// Moves a damaged store (and its write-ahead log, which belongs to it alone)
+// aside, beside it, under a name no earlier one took; its shared-memory index
+// goes. Answers the new name, "" when it could not be moved.
+std::string moveAside(const std::string& path)
+{
+    std::string aside = path + ".damaged";
+    for (int n = 2; ::access(aside.c_str(), F_OK) == 0 && n < 1000; ++n)
+        aside = path + ".damaged-" + std::to_string(n);
+    if (::rename(path.c_str(), aside.c_str()) != 0)
+        return {};
+    const std::string log = path + "-wal";
+    if (::access(log.c_str(), F_OK) == 0 && ::rename(log.c_str(), (aside + "-wal").c_str()) != 0)
+        ::unlink(log.c_str());
+    ::unlink((path + "-shm").c_str());
+    return aside;
 }
 
 // Whether a database holds any table (a new file holds none).
@@ -164,9 +205,26 @@ bool QVOfflineStore::openDatabaseAtPath(const std::string& path, bool readOnly)
     teardownOfflineDatabase();
     State& s = state();
     ++s.generation;
-    sqlite3* db = openConnection(path, readOnly, s.openError);
-    if (!db)
+    if (!readOnly)
+        sayIfEmptied(path);
+    bool damaged = false;
+    sqlite3* db = openConnection(path, readOnly, s.openError, damaged);
+    if (!db && damaged && !readOnly) {
+        // No later start reads a damaged store either: it is kept aside for
+        // whoever looks into it, and the client goes on with a new one, once.
+        const std::string why = s.openError;
+        const std::string aside = moveAside(path);
+        if (!aside.empty()) {
+            platform::logError("Quorvel: the offline store \"%s\" cannot be used (%s); it is kept as \"%s\" and a "
+                               "new store is made",
+                               path.c_str(), why.c_str(), aside.c_str());
+            db = openConnection(path, false, s.openError, damaged);
+        }
+    }
+    if (!db) {
+        reportUnusable(path, s.openError);
         return false;
+    }
     install(db, path);
     return true;
 }
@@ -214,7 +272,8 @@ bool QVOfflineStore::reopen()
     // removed file's contents are all still readable through the connection.
     // A store someone put in its place is taken as it is.
     std::string error;
-    sqlite3* fresh = openConnection(path, false, error);
+    bool damaged = false;
+    sqlite3* fresh = openConnection(path, false, error, damaged);
     bool copied = false;
     if (fresh && holdsTables(fresh)) {
         teardownOfflineDatabase();
