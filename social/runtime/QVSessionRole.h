@@ -154,6 +154,13 @@ public:
     // client is not started yet, or was shut down; each call name warns once
     // until a client starts or stops.
     static bool requireRunningClient(const std::string& call);
+    // The one guard of every public entry point of the client (the central
+    // class, the services the game calls, the dashboard's launch calls),
+    // asked first, before the call touches anything or tells the game
+    // anything: on any thread but the main one it fails an assertion whose
+    // message names the call (`call` is its "Class::method"). The client's
+    // state, its store and the game's delegates are the main thread's.
+    static void requireMainThread(const char* call);
 };
 
 } // namespace quorvel

@@ -68,6 +68,7 @@ void QVAchievementService::populateKnownResources(QVResourceNameMap& names)
 
 void QVAchievementService::setAutomaticallyPromptToPostUnlocks(bool prompt)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::setAutomaticallyPromptToPostUnlocks");
     if (QVAchievementService* shared = sharedService())
         shared->mAutomaticallyPromptToPostUnlocks = prompt;
 }
@@ -91,6 +92,7 @@ void QVAchievementService::getAchievementsForApplication(const std::string& appl
                                                          unsigned page, const QVDelegate& onSuccess,
                                                          const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::getAchievementsForApplication");
     getAchievementsForApplication(applicationId, comparedToUserId, page, false, onSuccess, onFailure);
 }
 
@@ -99,6 +101,7 @@ void QVAchievementService::getAchievementsForApplication(const std::string& appl
                                                          unsigned page, bool silently, const QVDelegate& onSuccess,
                                                          const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::getAchievementsForApplication");
     if (!QVSessionRole::current().isOnline()) {
         getAchievementsLocal(onSuccess, onFailure);
         return;
@@ -126,6 +129,7 @@ Ref<QVRequestHandle> QVAchievementService::updateAchievement(const std::string& 
                                                              bool showNotification, const QVDelegate& onSuccess,
                                                              const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::updateAchievement");
     double percent = clampPercent(percentComplete);
     if (QVSessionRole::current().hasUserApprovedQuorvel()) {
         QVOfflineService::reopenStoreIfRemoved();
@@ -206,6 +210,7 @@ void QVAchievementService::reportProgressNotAbove(const std::string& achievement
 void QVAchievementService::queueUpdateAchievement(const std::string& achievementId, double percentComplete,
                                                   bool showNotification)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::queueUpdateAchievement");
     double percent = clampPercent(percentComplete);
     if (QVSessionRole::current().hasUserApprovedQuorvel()) {
         std::string userId = QVUser::offlineRowsUserId();
@@ -227,6 +232,7 @@ void QVAchievementService::queueUpdateAchievement(const std::string& achievement
 Ref<QVRequestHandle> QVAchievementService::submitQueuedUpadteAchievements(const QVDelegate& onSuccess,
                                                                           const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVAchievementService::submitQueuedUpadteAchievements");
     Ref<QVAchievementService> shared(&service());
     std::vector<std::string> ids = std::move(shared->onlySubmitToGameCenterDeferedAchievementIds);
     std::vector<double> percents = std::move(shared->onlySubmitToGameCenterDeferedAchievementPercentCompletes);

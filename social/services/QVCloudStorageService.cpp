@@ -63,6 +63,7 @@ bool QVCloudStorageService::keyIsValid(const std::string& key)
 Ref<QVRequestHandle> QVCloudStorageService::uploadBlob(const std::optional<Bytes>& blob, const std::string& key,
                                                        const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVCloudStorageService::uploadBlob");
     QVCloudStorageService& shared = service();
     Ref<QVCloudStorageService> keep(&shared);
     if (!blob) {
@@ -92,6 +93,7 @@ Ref<QVRequestHandle> QVCloudStorageService::uploadBlob(const std::optional<Bytes
 Ref<QVRequestHandle> QVCloudStorageService::downloadBlobWithKey(const std::string& key, const QVDelegate& onSuccess,
                                                                 const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVCloudStorageService::downloadBlobWithKey");
     QVCloudStorageService& shared = service();
     Ref<QVCloudStorageService> keep(&shared);
     if (!keyIsValid(key)) {
@@ -121,6 +123,7 @@ Ref<QVRequestHandle> QVCloudStorageService::downloadBlobWithKey(const std::strin
 
 Ref<QVRequestHandle> QVCloudStorageService::getIndex(const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVCloudStorageService::getIndex");
     return service().getIndexOnSuccess(onSuccess, onFailure);
 }
 

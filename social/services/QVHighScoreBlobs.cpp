@@ -70,7 +70,7 @@ void storeAnsweredWithBlob(const QVHighScore& score, const platform::Bytes& blob
 
 void QVHighScoreService::setPendingBlob(const platform::Bytes& blob, const std::string& leaderboardId, int64_t score)
 {
-    requireMainThread("QVHighScoreService::setPendingBlob");
+    QVSessionRole::requireMainThread("QVHighScoreService::setPendingBlob");
     QVHighScoreService& shared = service();
     auto found = shared.pendingBlobIndex_.find(leaderboardId);
     if (found != shared.pendingBlobIndex_.end()) {
@@ -83,7 +83,7 @@ void QVHighScoreService::setPendingBlob(const platform::Bytes& blob, const std::
 
 void QVHighScoreService::removePendingBlobForLeaderboard(const std::string& leaderboardId)
 {
-    requireMainThread("QVHighScoreService::removePendingBlobForLeaderboard");
+    QVSessionRole::requireMainThread("QVHighScoreService::removePendingBlobForLeaderboard");
     QVHighScoreService& shared = service();
     auto found = shared.pendingBlobIndex_.find(leaderboardId);
     if (found == shared.pendingBlobIndex_.end())
@@ -102,7 +102,7 @@ void QVHighScoreService::removePendingBlobForLeaderboard(const std::string& lead
 std::optional<platform::Bytes> QVHighScoreService::getPendingBlobForLeaderboard(const std::string& leaderboardId,
                                                                                 int64_t score)
 {
-    requireMainThread("QVHighScoreService::getPendingBlobForLeaderboard");
+    QVSessionRole::requireMainThread("QVHighScoreService::getPendingBlobForLeaderboard");
     QVHighScoreService& shared = service();
     auto found = shared.pendingBlobIndex_.find(leaderboardId);
     if (found == shared.pendingBlobIndex_.end() || shared.mPendingBlobs[found->second].score != score)
@@ -138,7 +138,7 @@ void QVHighScoreService::_uploadBlobs(platform::Object* object, platform::Object
 
 void QVHighScoreService::uploadBlob(const std::optional<platform::Bytes>& blob, QVHighScore* highScore)
 {
-    requireMainThread("QVHighScoreService::uploadBlob");
+    QVSessionRole::requireMainThread("QVHighScoreService::uploadBlob");
     if (!highScore || !highScore->blobUploadParameters() || !blob)
         return;
     const auto& action = highScore->blobUploadParameters()->action();
@@ -176,7 +176,7 @@ void QVHighScoreService::onBlobUploadFailed(platform::Object* object)
 Ref<QVRequestHandle> QVHighScoreService::downloadBlobForHighScore(QVHighScore* highScore, const QVDelegate& onSuccess,
                                                                   const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::downloadBlobForHighScore");
+    QVSessionRole::requireMainThread("QVHighScoreService::downloadBlobForHighScore");
     if (!highScore || !highScore->hasBlob()) {
         onFailure.invoke(nullptr);
         return nullptr;
@@ -213,7 +213,7 @@ void QVHighScoreService::onBlobFailedDownloading(platform::Object* object, platf
 
 void QVHighScoreService::reportMissingBlobForHighScore(QVHighScore* highScore)
 {
-    requireMainThread("QVHighScoreService::reportMissingBlobForHighScore");
+    QVSessionRole::requireMainThread("QVHighScoreService::reportMissingBlobForHighScore");
     if (!highScore)
         return;
     service().send(kInvalidateBlob, { highScore->resourceId() }, nullptr, QVDelegate(), QVDelegate());

@@ -64,13 +64,6 @@ bool blobFits(const std::optional<platform::Bytes>& blob, const std::string& lea
 
 } // namespace
 
-void QVHighScoreService::requireMainThread(const char* call)
-{
-    BRISKO_ASSERT(platform::RunLoop::isMainThread(),
-                  std::string(call) + " was called off the main thread; the client's calls are made on the main "
-                                      "thread (post it to the main run loop)");
-}
-
 // -- the batch entry -------------------------------------------------------------
 
 Ref<QVHighScoreBatchEntry> QVHighScoreBatchEntry::create(std::string leaderboardId, int64_t score,
@@ -137,14 +130,14 @@ void QVHighScoreService::populateKnownResources(QVResourceNameMap& names)
 void QVHighScoreService::setHighScore(int64_t score, const std::string& leaderboardId, const QVDelegate& onSuccess,
                                       const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::setHighScore");
+    QVSessionRole::requireMainThread("QVHighScoreService::setHighScore");
     setHighScoreWithDisplayTextSilently(score, std::nullopt, leaderboardId, false, onSuccess, onFailure);
 }
 
 void QVHighScoreService::setHighScoreSilently(int64_t score, const std::string& leaderboardId, bool silently,
                                               const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::setHighScoreSilently");
+    QVSessionRole::requireMainThread("QVHighScoreService::setHighScoreSilently");
     setHighScoreWithDisplayTextSilently(score, std::nullopt, leaderboardId, silently, onSuccess, onFailure);
 }
 
@@ -152,7 +145,7 @@ void QVHighScoreService::setHighScoreWithDisplayText(int64_t score, const std::o
                                                      const std::string& leaderboardId, const QVDelegate& onSuccess,
                                                      const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::setHighScoreWithDisplayText");
+    QVSessionRole::requireMainThread("QVHighScoreService::setHighScoreWithDisplayText");
     setHighScoreWithDisplayTextSilently(score, displayText, leaderboardId, false, onSuccess, onFailure);
 }
 
@@ -161,7 +154,7 @@ void QVHighScoreService::setHighScoreWithDisplayTextSilently(int64_t score,
                                                              const std::string& leaderboardId, bool silently,
                                                              const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::setHighScoreWithDisplayTextSilently");
+    QVSessionRole::requireMainThread("QVHighScoreService::setHighScoreWithDisplayTextSilently");
     setHighScoreWithCustomData(score, displayText, std::nullopt, leaderboardId, silently, onSuccess, onFailure);
 }
 
@@ -170,7 +163,7 @@ void QVHighScoreService::setHighScoreWithCustomData(int64_t score, const std::op
                                                     const std::string& leaderboardId, bool silently,
                                                     const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::setHighScoreWithCustomData");
+    QVSessionRole::requireMainThread("QVHighScoreService::setHighScoreWithCustomData");
     setHighScoreWithBlob(score, displayText, customData, std::nullopt, leaderboardId, silently, false, onSuccess,
                          onFailure);
 }
@@ -182,7 +175,7 @@ void QVHighScoreService::setHighScoreWithCustomDataDeferred(int64_t score,
                                                             bool deferred, const QVDelegate& onSuccess,
                                                             const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::setHighScoreWithCustomDataDeferred");
+    QVSessionRole::requireMainThread("QVHighScoreService::setHighScoreWithCustomDataDeferred");
     setHighScoreWithBlob(score, displayText, customData, std::nullopt, leaderboardId, silently, deferred, onSuccess,
                          onFailure);
 }
@@ -193,7 +186,7 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
                                               const std::string& leaderboardId, bool silently, bool deferred,
                                               const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::setHighScoreWithBlob");
+    QVSessionRole::requireMainThread("QVHighScoreService::setHighScoreWithBlob");
     if (!QVSessionRole::requireRunningClient("QVHighScoreService::setHighScore") || !blobFits(blob, leaderboardId, score)) {
         onFailure.invoke(nullptr);
         return;
@@ -372,7 +365,7 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
                                                             const QVDelegate& onFailure,
                                                             const std::optional<std::string>& message)
 {
-    requireMainThread("QVHighScoreService::batchSetHighScores");
+    QVSessionRole::requireMainThread("QVHighScoreService::batchSetHighScores");
     return batchSetHighScores(batch, false, onSuccess, onFailure, message, false);
 }
 
@@ -380,7 +373,7 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
                                                             const QVDelegate& onSuccess, const QVDelegate& onFailure,
                                                             const std::optional<std::string>& message, bool fromSynch)
 {
-    requireMainThread("QVHighScoreService::batchSetHighScores");
+    QVSessionRole::requireMainThread("QVHighScoreService::batchSetHighScores");
     if (!QVSessionRole::current().hasUserApprovedQuorvel() && QVGameCenterRole::current().isLoggedIntoGameCenter())
         submitToGameCenterOnly(batch);
 
@@ -616,7 +609,7 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(const QVHighScoreB
                                                               const QVDelegate& onSuccess, const QVDelegate& onFailure,
                                                               const std::optional<std::string>& message)
 {
-    requireMainThread("QVHighScoreService::submitHighScoreBatch");
+    QVSessionRole::requireMainThread("QVHighScoreService::submitHighScoreBatch");
     // Scores without a leaderboard are dropped before the batch is cut, so no
     // piece is made of them alone (the server request would refuse it, and
     // the caller hear a failure for scores that all went out). A batch of
@@ -640,7 +633,7 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& 
                                                               const QVDelegate& onSuccess,
                                                               const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::submitHighScoreBatch");
+    QVSessionRole::requireMainThread("QVHighScoreService::submitHighScoreBatch");
     batch.erase(std::remove_if(batch.begin(), batch.end(),
                                [](const Ref<QVHighScoreBatchEntry>& e) { return !e || e->leaderboardId.empty(); }),
                 batch.end());
@@ -677,7 +670,7 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& 
 Ref<QVRequestHandle> QVHighScoreService::sendPendingHighScores(const std::string& userId, bool silently,
                                                                const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
-    requireMainThread("QVHighScoreService::sendPendingHighScores");
+    QVSessionRole::requireMainThread("QVHighScoreService::sendPendingHighScores");
     (void)silently; // the batches of this road always go silently
     QVHighScoreService& shared = service();
     QVDelegate chained(&shared, BRISKO_SELECTOR(QVHighScoreService, _onSetHighScore), onSuccess);

@@ -16,7 +16,7 @@
 // Each local write (insert, trim, pending mark and the aggregate parents' own
 // writes) runs inside one SAVEPOINT: a crash leaves the score whole or absent.
 // Main thread only: the store's statements are shared, and every public entry
-// point asserts it.
+// point asks the client's one guard first (QVSessionRole::requireMainThread).
 #pragma once
 
 #include "social/runtime/QVISerializer.h"
@@ -93,12 +93,6 @@ public:
     // limit too). A longer one could never be read back: the score is
     // refused when it is given, and the log says why.
     static constexpr size_t kMaxBlob = 1024 * 1024;
-
-    // Fails the assertion, naming the call, on any thread but the main one:
-    // the service's state and the store's statements are the main thread's.
-    // Every public entry point asks first, before it touches either.
-    static void requireMainThread(const char* call);
-
 
     void populateKnownResources(QVResourceNameMap& names) override;
 

@@ -403,12 +403,7 @@ TEST_F(HighScoreServiceTest, AScoreFromAnotherThreadIsAnAssertionBeforeAnythingI
     Strings messages;
     std::thread other([&] {
         auto attempt = [&](const std::function<void()>& call) {
-            try {
-                call();
-                messages.push_back("no assertion");
-            } catch (const platform::AssertionFailure& failure) {
-                messages.push_back(failure.message());
-            }
+            messages.push_back(testing_support::assertionMessage(call));
         };
         attempt([] {
             QVHighScoreService::setHighScoreWithBlob(10, std::nullopt, std::nullopt, platform::Bytes(10, 1), "5", true,
