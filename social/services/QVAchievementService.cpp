@@ -20,6 +20,7 @@
 #include "social/services/QVUser.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace quorvel {
 
@@ -85,6 +86,19 @@ double QVAchievementService::clampPercent(double percent)
     return percent < 0 ? 0 : percent;
 }
 
+bool QVAchievementService::isPercentGiven(const std::string& achievementId, double percent)
+{
+    if (std::isfinite(percent))
+        return true;
+    QVAchievementService* shared = sharedService();
+    if (!shared || shared->mNotANumberSaid.insert(achievementId).second)
+        platform::logWarning("Quorvel: achievement \"%s\" was given the percentage %s, which is not a number from 0 "
+                             "to 100; nothing is kept or sent (the delegate hears "
+                             "didFailUpdateProgressionCompleteQVAchievement)",
+                             achievementId.c_str(), platform::format("%f", percent).c_str());
+    return false;
+}
+
 // -- listing --------------------------------------------------------------------------
 
 void QVAchievementService::getAchievementsForApplication(const std::string& applicationId,
@@ -130,6 +144,10 @@ Ref<QVRequestHandle> QVAchievementService::updateAchievement(const std::string& 
                                                              const QVDelegate& onFailure)
 {
     QVSessionRole::requireMainThread("QVAchievementService::updateAchievement");
+    if (!isPercentGiven(achievementId, percentComplete)) {
+        onFailure.invoke(nullptr);
+        return nullptr;
+    }
     double percent = clampPercent(percentComplete);
     if (QVSessionRole::current().hasUserApprovedQuorvel()) {
         QVOfflineService::reopenStoreIfRemoved();
@@ -211,6 +229,8 @@ void QVAchievementService::queueUpdateAchievement(const std::string& achievement
                                                   bool showNotification)
 {
     QVSessionRole::requireMainThread("QVAchievementService::queueUpdateAchievement");
+    if (!isPercentGiven(achievementId, percentComplete))
+        return;
     double percent = clampPercent(percentComplete);
     if (QVSessionRole::current().hasUserApprovedQuorvel()) {
         std::string userId = QVUser::offlineRowsUserId();
