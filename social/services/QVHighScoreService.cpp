@@ -22,6 +22,7 @@
 #include "social/services/QVOfflineService.h"
 #include "social/services/QVOfflineStore.h"
 #include "social/services/QVS3UploadParameters.h"
+#include "social/services/QVScoreLimits.h"
 #include "social/services/QVSentBlobs.h"
 #include "social/services/QVUser.h"
 
@@ -48,18 +49,6 @@ void submitToGameCenterOnly(const QVHighScoreBatch& batch)
 QVRequestUIRole::BackgroundNotice highScoreNotice(const std::string& text)
 {
     return { text, QVHighScoreService::kNoticeImage, 4, 4 };
-}
-
-// Whether a score's blob could be read back once given; the log says why not.
-bool blobFits(const std::optional<platform::Bytes>& blob, const std::string& leaderboardId, int64_t score)
-{
-    if (!blob || blob->size() <= QVHighScoreService::kMaxBlob)
-        return true;
-    platform::logWarning("Quorvel: the blob of the score %lld on leaderboard %s is %zu bytes, more than the %zu a "
-                         "score's blob may hold (no reader could fetch it back); the score was not kept",
-                         static_cast<long long>(score), leaderboardId.c_str(), blob->size(),
-                         QVHighScoreService::kMaxBlob);
-    return false;
 }
 
 } // namespace
@@ -187,7 +176,8 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
                                               const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
     QVSessionRole::requireMainThread("QVHighScoreService::setHighScoreWithBlob");
-    if (!QVSessionRole::requireRunningClient("QVHighScoreService::setHighScore") || !blobFits(blob, leaderboardId, score)) {
+    if (!QVSessionRole::requireRunningClient("QVHighScoreService::setHighScore")
+        || !QVScoreCanBeSent(*QVHighScoreBatchEntry::create(leaderboardId, score, displayText, customData, blob))) {
         onFailure.invoke(nullptr);
         return;
     }
@@ -390,7 +380,7 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
                 bool shouldSubmit = true;
                 // Each score is kept with its blob, which goes with the batch
                 // under its own score, whatever the entries around it.
-                verdict = blobFits(entry->blob, entry->leaderboardId, entry->score)
+                verdict = QVScoreCanBeSent(*entry)
                     && localSetHighScore(entry->score, entry->leaderboardId, userId, entry->displayText,
                                          entry->customData, entry->blob, std::nullopt, false, &shouldSubmit, true);
                 // A score the store refused is not sent.
@@ -456,10 +446,16 @@ private:
 // A batch the service never answered (the connection cut, the answer lost)
 // may have been kept all the same: its scores wait for a login's list of
 // bests rather than going again on another road. An answer, whatever its
-// status, is the service's verdict.
+// status, is the service's verdict; one that refuses the batch for a
+// leaderboard the service does not have retires that board, and the batch's
+// other scores go again without its scores, to the same callers.
 class UnansweredBatch final : public platform::Object, public QVCallbackable {
 public:
-    UnansweredBatch(const QVHighScoreBatch& batch, const QVDelegate& onFailure) : batch_(batch), onFailure_(onFailure) { }
+    UnansweredBatch(const QVHighScoreBatch& batch, std::string message, bool silently, const QVDelegate& onSuccess,
+                    const QVDelegate& onFailure)
+        : batch_(batch), message_(std::move(message)), onSuccess_(onSuccess), onFailure_(onFailure), silently_(silently)
+    {
+    }
     bool canReceiveCallbacksNow() override { return true; }
     void failed(platform::Object* answer)
     {
@@ -468,12 +464,28 @@ public:
             for (const auto& entry : batch_)
                 if (entry)
                     QVHighScoreService::scoreMayHaveArrived(entry->leaderboardId, entry->score);
+        if (std::optional<std::string> lacking = QVLeaderboardTheServiceLacks(answer)) {
+            QVHighScoreBatch rest;
+            for (const auto& entry : batch_)
+                if (entry && entry->leaderboardId != *lacking)
+                    rest.push_back(entry);
+            if (rest.size() < batch_.size()) {
+                QVRetireLeaderboard(*lacking);
+                if (!rest.empty()) {
+                    QVHighScoreService::submitHighScoreBatch(rest, {}, message_, silently_, onSuccess_, onFailure_);
+                    return;
+                }
+            }
+        }
         onFailure_.invoke(answer);
     }
 
 private:
     QVHighScoreBatch batch_;
+    std::string message_;
+    QVDelegate onSuccess_;
     QVDelegate onFailure_;
+    bool silently_;
 };
 
 Ref<QVRequestHandle> submitThroughGameCenter(const QVHighScoreBatch& batch, QVSentBlobs* blobs, bool silently,
@@ -495,27 +507,6 @@ Ref<QVRequestHandle> submitThroughGameCenter(const QVHighScoreBatch& batch, QVSe
     return handle;
 }
 
-// The bytes a score's parameters take in a form-encoded body, with room for
-// the Game Center date that the bridge may add.
-size_t encodedBytes(const QVHighScoreBatchEntry& entry)
-{
-    constexpr size_t kGameCenterDate = 64; // "high_scores%5B%5D%5Bgamecenter_timestamp%5D=" and ten digits
-    auto writer = platform::adoptRef(new QVHttpNestedQueryStringWriter);
-    QVHighScoreBatch one { Ref<QVHighScoreBatchEntry>(const_cast<QVHighScoreBatchEntry*>(&entry)) };
-    QVSerializeHighScoreBatch(*writer, one);
-    auto encoded = [](const std::string& text) {
-        size_t n = 0;
-        for (unsigned char c : text)
-            n += std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~' ? 1 : 3;
-        return n;
-    };
-    size_t bytes = kGameCenterDate;
-    for (const auto& parameter : writer->getQueryParametersAsArray())
-        if (parameter)
-            bytes += encoded(parameter->name()) + encoded(parameter->value()) + 2; // '=' and '&'
-    return bytes;
-}
-
 // Where the piece of the batch that starts at `start` ends (one past its last
 // score). Worked out for each piece when it goes, so a batch of thousands is
 // measured a piece per answer, not all at once.
@@ -523,7 +514,7 @@ size_t pieceEnd(const QVHighScoreBatch& batch, size_t start)
 {
     size_t count = 0, bytes = 0;
     for (size_t i = start; i < batch.size(); ++i) {
-        const size_t entryBytes = batch[i] ? encodedBytes(*batch[i]) : 0;
+        const size_t entryBytes = batch[i] ? QVEncodedScoreBytes(*batch[i]) : 0;
         if (count > 0
             && (count == QVHighScoreService::kMaxScoresPerRequest
                 || bytes + entryBytes > QVHighScoreService::kMaxRequestBytes))
@@ -660,7 +651,7 @@ Ref<QVRequestHandle> QVHighScoreService::submitHighScoreBatch(QVHighScoreBatch& 
     QVServiceEndpoint endpoint = kBatch;
     if (silently)
         endpoint.requestType = 0;
-    auto unanswered = platform::adoptRef(new UnansweredBatch(batch, onFailure));
+    auto unanswered = platform::adoptRef(new UnansweredBatch(batch, message, silently, onSuccess, onFailure));
     return service().send(endpoint, {}, params.get(), onSuccess,
                           QVDelegate(unanswered.get(), BRISKO_SELECTOR(UnansweredBatch, failed)), notice.get());
 }
