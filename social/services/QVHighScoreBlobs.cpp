@@ -16,6 +16,7 @@
 #include "social/services/QVUser.h"
 
 #include <cstring>
+#include <set>
 
 namespace quorvel {
 
@@ -121,18 +122,28 @@ void QVHighScoreService::_uploadBlobs(platform::Object* object, platform::Object
     // The answered scores are stored in one transaction: one sync of the
     // store for the batch, not one per score.
     QVOfflineStore::Transaction transaction;
-    for (const auto& answered : series->objects()) {
-        auto* score = dynamic_cast<QVHighScore*>(answered.get());
-        if (!score || score->leaderboardId().empty())
-            continue;
-        std::optional<platform::Bytes> blob = sent->take(score->leaderboardId(), score->score());
-        if (blob && score->blobUploadParameters())
-            uploadBlob(blob, score);
-        else if (blob)
-            storeAnsweredWithBlob(*score, *blob);
-        else
-            storeAnswered(*score, std::nullopt);
-    }
+    // A blob goes up under an answered score the service gave a form for,
+    // first; the same score answered again without a form (sent twice) then
+    // leaves the row to that upload, which alone marks it sent.
+    std::set<std::pair<std::string, int64_t>> uploading;
+    for (bool withForm : { true, false })
+        for (const auto& answered : series->objects()) {
+            auto* score = dynamic_cast<QVHighScore*>(answered.get());
+            if (!score || score->leaderboardId().empty() || (score->blobUploadParameters() != nullptr) != withForm)
+                continue;
+            const std::pair<std::string, int64_t> key { score->leaderboardId(), score->score() };
+            std::optional<platform::Bytes> blob = sent->take(key.first, key.second);
+            if (blob && withForm) {
+                uploading.insert(key);
+                uploadBlob(blob, score);
+            } else if (uploading.count(key)) {
+                continue;
+            } else if (blob) {
+                storeAnsweredWithBlob(*score, *blob);
+            } else {
+                storeAnswered(*score, std::nullopt);
+            }
+        }
     transaction.commit();
 }
 

@@ -283,10 +283,19 @@ void QVHighScoreService::dispatchPendingScores()
         dropQueuedScores();
     if (mPendingScores.empty())
         return;
-    QVHighScoreBatch batch = std::move(mPendingScores);
+    QVHighScoreBatch queued = std::move(mPendingScores);
     mPendingScores.clear();
-    // Each pending blob goes into its score's entry (the last entry of that
-    // score, the newest) and travels there from now on.
+    // The same score given again in the run goes once, as given last (its
+    // texts and blob are the newest, as its row holds them): the service
+    // keeps each score once, and its blob goes up under it.
+    QVHighScoreBatch batch;
+    batch.reserve(queued.size());
+    std::set<std::pair<std::string, int64_t>> seen;
+    for (auto entry = queued.rbegin(); entry != queued.rend(); ++entry)
+        if (*entry && seen.insert({ (*entry)->leaderboardId, (*entry)->score }).second)
+            batch.push_back(*entry);
+    std::reverse(batch.begin(), batch.end());
+    // Each pending blob goes into its score's entry and travels there from now on.
     if (!mPendingBlobs.empty()) {
         for (auto entry = batch.rbegin(); entry != batch.rend(); ++entry) {
             if (!*entry)
@@ -302,7 +311,7 @@ void QVHighScoreService::dispatchPendingScores()
     submitHighScoreBatch(batch, true, QVDelegate(this, BRISKO_SELECTOR(QVHighScoreService, _onSetHighScore)),
                          QVDelegate(sent.get(), BRISKO_SELECTOR(DispatchedScores, failed)), std::nullopt);
     // Queued no more: their batch holds them on their way now.
-    for (const auto& entry : batch)
+    for (const auto& entry : queued)
         if (entry)
             scoreArrived(entry->leaderboardId, entry->score);
 }
