@@ -157,7 +157,7 @@ void QVHighScoreService::uploadBlob(const std::optional<platform::Bytes>& blob, 
         return;
     highScore->setBlob(blob);
     // On its way until the upload ends, either way (onBlobUploaded, onBlobUploadFailed).
-    scoreSetOff(highScore->leaderboardId(), highScore->score());
+    scoreSetOff(ownerOf(*highScore), highScore->leaderboardId(), highScore->score());
     QVHighScoreService& shared = service();
     QVCloudStorageService::uploadS3Blob(blob, highScore->blobUploadParameters().get(), highScore,
                                         QVDelegate(&shared, BRISKO_SELECTOR(QVHighScoreService, onBlobUploaded)),
@@ -171,7 +171,7 @@ void QVHighScoreService::onBlobUploaded(platform::Object* object)
     if (score && score->blob())
         storeAnsweredWithBlob(*score, *score->blob());
     if (score)
-        scoreArrived(score->leaderboardId(), score->score());
+        scoreArrived(ownerOf(*score), score->leaderboardId(), score->score());
 }
 
 // The score was sent already; it stays without a blob on the server, and
@@ -181,7 +181,7 @@ void QVHighScoreService::onBlobUploadFailed(platform::Object* object)
 {
     auto* response = dynamic_cast<QVS3Response*>(object);
     if (auto* score = response ? dynamic_cast<QVHighScore*>(response->passThroughObject()) : nullptr)
-        scoreArrived(score->leaderboardId(), score->score());
+        scoreArrived(ownerOf(*score), score->leaderboardId(), score->score());
 }
 
 Ref<QVRequestHandle> QVHighScoreService::downloadBlobForHighScore(QVHighScore* highScore, const QVDelegate& onSuccess,

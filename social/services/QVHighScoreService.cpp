@@ -221,7 +221,7 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
                 target->dispatchPendingScores();
             });
             shared.mPendingScores.push_back(entry);
-            scoreSetOff(leaderboardId, score);
+            scoreSetOff(userId, leaderboardId, score);
             text = kNewHighScore;
         }
         if (!silently) {
@@ -268,7 +268,7 @@ void QVHighScoreService::dropQueuedScores()
     for (const auto& entry : std::exchange(mPendingScores, {}))
         if (entry) {
             removePendingBlobForLeaderboard(entry->leaderboardId);
-            scoreArrived(entry->leaderboardId, entry->score);
+            scoreArrived(pendingScoresPlayer_, entry->leaderboardId, entry->score);
             platform::log("Quorvel: the score %lld on leaderboard %s was taken by a player no longer logged in; it is "
                           "kept on the device and will be sent after that player's next login",
                           static_cast<long long>(entry->score), entry->leaderboardId.c_str());
@@ -313,7 +313,7 @@ void QVHighScoreService::dispatchPendingScores()
     // Queued no more: their batch holds them on their way now.
     for (const auto& entry : queued)
         if (entry)
-            scoreArrived(entry->leaderboardId, entry->score);
+            scoreArrived(pendingScoresPlayer_, entry->leaderboardId, entry->score);
 }
 
 void QVHighScoreService::_onSetHighScore(platform::Object*, platform::Object* nextCall)
@@ -324,38 +324,50 @@ void QVHighScoreService::_onSetHighScore(platform::Object*, platform::Object* ne
 
 // -- scores on their way -------------------------------------------------------------------
 
-void QVHighScoreService::scoreSetOff(const std::string& leaderboardId, int64_t score)
+void QVHighScoreService::scoreSetOff(const std::string& player, const std::string& leaderboardId, int64_t score)
 {
     if (QVHighScoreService* shared = sharedService())
-        ++shared->scoresOnTheirWay_[{ leaderboardId, score }];
+        ++shared->scoresOnTheirWay_[{ player, leaderboardId, score }];
 }
 
-void QVHighScoreService::scoreArrived(const std::string& leaderboardId, int64_t score)
+void QVHighScoreService::scoreArrived(const std::string& player, const std::string& leaderboardId, int64_t score)
 {
     QVHighScoreService* shared = sharedService();
     if (!shared)
         return;
-    auto it = shared->scoresOnTheirWay_.find({ leaderboardId, score });
+    auto it = shared->scoresOnTheirWay_.find({ player, leaderboardId, score });
     if (it != shared->scoresOnTheirWay_.end() && --it->second <= 0)
         shared->scoresOnTheirWay_.erase(it);
 }
 
-void QVHighScoreService::scoreMayHaveArrived(const std::string& leaderboardId, int64_t score)
+void QVHighScoreService::scoreMayHaveArrived(const std::string& player, const std::string& leaderboardId,
+                                             int64_t score)
 {
     if (QVHighScoreService* shared = sharedService())
-        shared->scoresThatMayHaveArrived_.insert({ leaderboardId, score });
+        shared->scoresThatMayHaveArrived_.insert({ player, leaderboardId, score });
 }
 
-void QVHighScoreService::bestsListed()
-{
-    if (QVHighScoreService* shared = sharedService())
-        shared->scoresThatMayHaveArrived_.clear();
-}
-
-bool QVHighScoreService::isScoreOnItsWay(const std::string& leaderboardId, int64_t score)
+void QVHighScoreService::bestsListed(const std::string& player)
 {
     QVHighScoreService* shared = sharedService();
-    return shared && shared->scoresOnTheirWay_.count({ leaderboardId, score });
+    if (!shared)
+        return;
+    auto& scores = shared->scoresThatMayHaveArrived_;
+    for (auto it = scores.begin(); it != scores.end();)
+        it = std::get<0>(*it) == player ? scores.erase(it) : std::next(it);
+}
+
+bool QVHighScoreService::isScoreOnItsWay(const std::string& player, const std::string& leaderboardId, int64_t score)
+{
+    QVHighScoreService* shared = sharedService();
+    return shared && shared->scoresOnTheirWay_.count({ player, leaderboardId, score });
+}
+
+bool QVHighScoreService::mayScoreHaveArrived(const std::string& player, const std::string& leaderboardId,
+                                             int64_t score)
+{
+    QVHighScoreService* shared = sharedService();
+    return shared && shared->scoresThatMayHaveArrived_.count({ player, leaderboardId, score });
 }
 
 // -- batches ------------------------------------------------------------------------------
@@ -415,19 +427,33 @@ Ref<QVRequestHandle> QVHighScoreService::batchSetHighScores(QVHighScoreBatch& ba
 
 namespace {
 
-// The scores of one sent batch are on their way until the service answers it
-// (an answered score with a blob stays so until its upload ends, see
-// _uploadBlobs), or at once when nothing was sent.
+// The scores of one sent batch, the player's who sends it, are on their way
+// until the service answers it (an answered score with a blob stays so until
+// its upload ends, see _uploadBlobs), or at once when nothing was sent. A
+// batch whose request is cancelled (a logout, a shut-down) hears nothing: it
+// says so when it goes, and its scores, which the service may have kept,
+// wait for the player's next list of bests like those of an unanswered batch.
 class BatchOnItsWay final : public platform::Object, public QVCallbackable {
 public:
     BatchOnItsWay(const QVHighScoreBatch& batch, const QVDelegate& onSuccess, const QVDelegate& onFailure)
-        : onSuccess_(onSuccess), onFailure_(onFailure)
+        : player_(QVUser::offlineRowsUserId()), onSuccess_(onSuccess), onFailure_(onFailure)
     {
         for (const auto& entry : batch)
             if (entry) {
                 scores_.emplace_back(entry->leaderboardId, entry->score);
-                QVHighScoreService::scoreSetOff(entry->leaderboardId, entry->score);
+                QVHighScoreService::scoreSetOff(player_, entry->leaderboardId, entry->score);
             }
+    }
+    ~BatchOnItsWay() override
+    {
+        if (scores_.empty() || !QVHighScoreService::sharedService())
+            return;
+        platform::log("Quorvel: a batch of %zu score(s) was cancelled before the service answered it; they wait on "
+                      "the device, and go after the next login unless its list of bests names them",
+                      scores_.size());
+        for (const auto& [leaderboardId, score] : scores_)
+            QVHighScoreService::scoreMayHaveArrived(player_, leaderboardId, score);
+        arrived();
     }
     bool canReceiveCallbacksNow() override { return true; }
     void succeeded(platform::Object* answer)
@@ -440,13 +466,15 @@ public:
         arrived();
         onFailure_.invoke(answer);
     }
+    // Nothing went (nothing to answer), or the answer came.
     void arrived()
     {
         for (const auto& [leaderboardId, score] : std::exchange(scores_, {}))
-            QVHighScoreService::scoreArrived(leaderboardId, score);
+            QVHighScoreService::scoreArrived(player_, leaderboardId, score);
     }
 
 private:
+    std::string player_;
     std::vector<std::pair<std::string, int64_t>> scores_;
     QVDelegate onSuccess_;
     QVDelegate onFailure_;
@@ -462,7 +490,8 @@ class UnansweredBatch final : public platform::Object, public QVCallbackable {
 public:
     UnansweredBatch(const QVHighScoreBatch& batch, std::string message, bool silently, const QVDelegate& onSuccess,
                     const QVDelegate& onFailure)
-        : batch_(batch), message_(std::move(message)), onSuccess_(onSuccess), onFailure_(onFailure), silently_(silently)
+        : batch_(batch), player_(QVUser::offlineRowsUserId()), message_(std::move(message)), onSuccess_(onSuccess),
+          onFailure_(onFailure), silently_(silently)
     {
     }
     bool canReceiveCallbacksNow() override { return true; }
@@ -472,7 +501,7 @@ public:
         if (!loader || !loader->oauthResponse() || loader->oauthResponse()->statusCode() == 0)
             for (const auto& entry : batch_)
                 if (entry)
-                    QVHighScoreService::scoreMayHaveArrived(entry->leaderboardId, entry->score);
+                    QVHighScoreService::scoreMayHaveArrived(player_, entry->leaderboardId, entry->score);
         if (std::optional<std::string> lacking = QVLeaderboardTheServiceLacks(answer)) {
             QVHighScoreBatch rest;
             for (const auto& entry : batch_)
@@ -491,6 +520,7 @@ public:
 
 private:
     QVHighScoreBatch batch_;
+    std::string player_;
     std::string message_;
     QVDelegate onSuccess_;
     QVDelegate onFailure_;
@@ -738,8 +768,8 @@ Ref<QVRequestHandle> QVHighScoreService::sendPendingHighScores(const std::string
                 entry->blob = platform::Bytes(bytes, bytes + blob.length);
             }
             // One on its way already (an earlier login's, or the game's own) is not sent again.
-            const std::pair<std::string, int64_t> key { entry->leaderboardId, entry->score };
-            if (!isScoreOnItsWay(key.first, key.second) && !shared.scoresThatMayHaveArrived_.count(key))
+            if (!isScoreOnItsWay(userId, entry->leaderboardId, entry->score)
+                && !mayScoreHaveArrived(userId, entry->leaderboardId, entry->score))
                 pending.push_back(std::move(entry));
         }
     }

@@ -289,7 +289,7 @@ void QVOfflineService::syncOfflineData(const QVOffline& offline, const std::stri
 {
     if (!syncPlayerAndAchievements(offline, userId, userName, profilePictureUrl))
         return;
-    QVHighScoreService::bestsListed();
+    QVHighScoreService::bestsListed(userId);
     QVLeaderboardService::synchLeaderboardsList(offline.leaderboards(), offline.leaderboardAggregations(), userId, true);
 }
 
@@ -300,7 +300,7 @@ void QVOfflineService::syncOfflineDataInTurns(const QVBootstrap& bootstrap, std:
         then();
         return;
     }
-    QVHighScoreService::bestsListed();
+    QVHighScoreService::bestsListed(part->userId);
     QVLeaderboardService::synchLeaderboardsListInTurns(part->offline->leaderboards(),
                                                        part->offline->leaderboardAggregations(), part->userId, true,
                                                        [then = std::move(then)](bool) { then(); });

@@ -165,6 +165,40 @@ TEST_F(HighScoreServiceTest, AScoreTheServerKeptThoughItsAnswerWasLostIsNotSentA
     EXPECT_EQ(server.requestCount(), 0u);
 }
 
+// What is on its way is the player's who sent it: another player's equal
+// score on its way holds nothing back. And a batch whose request is cancelled
+// says so: its scores, which the service may have kept, no longer count as on
+// their way and go after the player's next login, once its list of bests is in.
+TEST_F(HighScoreServiceTest, WhatIsOnItsWayIsThePlayersAndACancelledBatchLetsItsScoresGoAfterTheNextLogin)
+{
+    platform::LogCapture log;
+    server.holdAnswersTo(QVHighScoreService::kBatchPath);
+    QVHighScoreService::setHighScore(100, "5", {}, {});
+    advance(0.1);
+    ASSERT_TRUE(waitFor([&] { return server.heldCount() == 1; }));
+
+    // Another player on the device, whose equal score waits in the store.
+    facade.local = highscore_testing::player("43");
+    QVHighScoreService::localSetHighScore(100, "5", "43", std::nullopt, std::nullopt, std::nullopt, std::nullopt, false,
+                                          nullptr, true);
+    ASSERT_TRUE(QVHighScoreService::sendPendingHighScores("43", true, {}, {})) << "the other player's is not this one";
+    ASSERT_TRUE(waitFor([&] { return server.heldCount() == 2; }));
+
+    // The first player's batch is cancelled, unanswered (the player leaves).
+    facade.local = highscore_testing::player("42");
+    provider->destroyAllPendingRequests();
+    loop().drain();
+    EXPECT_TRUE(log.contains("a batch of 1 score(s) was cancelled before the service answered it"))
+        << testing::PrintToString(log.texts());
+    EXPECT_FALSE(QVHighScoreService::sendPendingHighScores("42", true, {}, {})) << "it waits for the list of bests";
+    server.stopHolding();
+    server.clearLog();
+    QVHighScoreService::bestsListed("42");
+    ASSERT_TRUE(QVHighScoreService::sendPendingHighScores("42", true, {}, {}));
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() == 1; }));
+    EXPECT_EQ(paramValues(server.requests()[0], "high_scores[][score]"), Strings { "100" });
+}
+
 TEST_F(HighScoreServiceTest, SendingPendingScoresRunsTheCallersSuccessAndRefusesInvalidUsers)
 {
     facade.onlineFlag = false;
