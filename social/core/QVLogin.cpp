@@ -158,7 +158,7 @@ void QVLogin::doBootstrap(bool forceCreateAccount, const std::string& userId, co
     }
     if (options().hasUserApprovedQuorvel()) {
         addBootstrapDelegates(onSuccess, onFailure);
-        startBootstrapAttempt(std::nullopt, forceCreateAccount, userId);
+        startBootstrapAttempt(std::nullopt, forceCreateAccount, userId, false);
     } else if (options().hasUserSetQuorvelAccess()) {
         // The player declined: no login is asked of the service, and the caller hears so.
         gameCenter().initializeGameCenter();
@@ -171,16 +171,42 @@ void QVLogin::doBootstrap(bool forceCreateAccount, const std::string& userId, co
     }
 }
 
+void QVLogin::loginFromAccountForm(bool forceCreateAccount, const QVDelegate& onSuccess, const QVDelegate& onFailure)
+{
+    std::vector<QVDelegate> superseded;
+    if (running() && isBootstrapInProgress_) {
+        platform::log("Quorvel: the login on its way gives way to the one asked for on the account form");
+        superseded = cancelRunningBootstrap();
+    }
+    doBootstrap(forceCreateAccount, {}, onSuccess, onFailure);
+    // Told once this login runs: whatever they ask for next waits for it.
+    for (auto& callback : superseded)
+        callback.invoke(nullptr);
+}
+
+std::vector<QVDelegate> QVLogin::cancelRunningBootstrap()
+{
+    if (auto* attempt = dynamic_cast<BootstrapAttempt*>(bootstrapAttempt_.get()))
+        attempt->cancelled = true;
+    bootstrapAttempt_ = nullptr;
+    isBootstrapInProgress_ = false;
+    mBootstrapSuccessDelegates.clear();
+    return std::exchange(mBootstrapFailureDelegates, {});
+}
+
 void QVLogin::doBootstrapWithDeviceToken(const std::optional<platform::Bytes>& deviceToken, bool forceCreateAccount)
 {
     if (running())
-        startBootstrapAttempt(deviceToken, forceCreateAccount, {});
+        startBootstrapAttempt(deviceToken, forceCreateAccount, {}, false);
 }
 
 void QVLogin::startBootstrapAttempt(const std::optional<platform::Bytes>& deviceToken, bool forceCreateAccount,
-                                    const std::string& userId)
+                                    const std::string& userId, bool askedAgainWithKey)
 {
     isBootstrapInProgress_ = true;
+    attemptDeviceToken_ = deviceToken;
+    signedWithStoredToken_ = holdsAccessToken();
+    askedAgainWithKey_ = askedAgainWithKey;
     mForceCreateAccountOnBootstrap = forceCreateAccount;
     bootstrapUserId_ = userId;
     QVLifecycleTrace::step("doBootstrap");
@@ -230,6 +256,13 @@ void QVLogin::bootstrapAttemptFailed(Object* attempt, Object* response)
 bool QVLogin::successfullyBootstrapped() { return running() && mSuccessfullyBootstrapped && holdsAccessToken(); }
 
 bool QVLogin::isOnline() { return successfullyBootstrapped() && QVReachability::isConnectedToInternet(); }
+
+bool QVLogin::refusedTheStoredToken(Object* response) const
+{
+    auto* loader = dynamic_cast<OAuthAPIRequestLoader*>(response);
+    return signedWithStoredToken_ && !askedAgainWithKey_ && loader && loader->oauthResponse()
+        && loader->oauthResponse()->statusCode() == 401;
+}
 
 bool QVLogin::holdsAccessToken()
 {
@@ -316,6 +349,17 @@ void QVLogin::bootstrapFailed(Object* attempt, Object* response)
         return;
     Ref<Quorvel> keep(&client());
     bootstrapAttempt_ = nullptr;
+    if (refusedTheStoredToken(response)) {
+        // The token kept on the device signs nothing the service takes (its
+        // secret another login's, say): it is forgotten, and the login asked
+        // again with the game's key alone, once, before anyone hears of it.
+        platform::logWarning("Quorvel: the service refused the login signed with the access token kept on the "
+                             "device; the token is forgotten and the login asked again with the game's key");
+        if (QVProvider* provider = session().provider())
+            provider->setAccessToken({}, {});
+        startBootstrapAttempt(attemptDeviceToken_, mForceCreateAccountOnBootstrap, bootstrapUserId_, true);
+        return;
+    }
     // Ended before anyone hears of it: a login retried from a callback starts a bootstrap of its own.
     isBootstrapInProgress_ = false;
     // A login of another account dropped the last player's credentials before
@@ -586,12 +630,8 @@ void QVLogin::logoutUser()
     hasDeferredLoginDelegate = false; // the player who left is not reported logged in
     std::string userId = records().lastLoggedInUserId();
     // A bootstrap still running must not log the old player back in.
-    if (auto* attempt = dynamic_cast<BootstrapAttempt*>(bootstrapAttempt_.get())) {
-        attempt->cancelled = true;
-        bootstrapAttempt_ = nullptr;
-        isBootstrapInProgress_ = false;
-        invokeAndClearBootstrapDelegates(std::move(mBootstrapFailureDelegates), nullptr);
-    }
+    if (bootstrapAttempt_)
+        invokeAndClearBootstrapDelegates(cancelRunningBootstrap(), nullptr);
     // Logins asked for before the logout are not carried past it.
     for (QueuedLogin& queued : std::exchange(queuedLogins_, {}))
         queued.onFailure.invoke(nullptr);
