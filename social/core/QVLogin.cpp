@@ -9,7 +9,6 @@
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
-#include "platform/foundation/Weak.h"
 #include "platform/net/Reachability.h"
 #include "platform/ui/NavigationController.h"
 #include "social/core/QVClientSession.h"
@@ -18,6 +17,7 @@
 #include "social/core/QVLifecycleTrace.h"
 #include "social/core/QVLocalRecords.h"
 #include "social/core/QVNotification.h"
+#include "social/core/QVPartCallback.h"
 #include "social/core/QVPresenter.h"
 #include "social/core/QVUserOptions.h"
 #include "social/core/QVUserStats.h"
@@ -56,36 +56,29 @@ bool& bootstrapCompletedFlag()
 }
 
 // The callback target of one bootstrap, answering the login part that sent
-// it while its instance lives (the part takes the answer only while that
-// instance runs). A logout cancels it, so that an answer arriving afterwards
-// is neither applied nor reported.
-class BootstrapAttempt final : public Object, public QVCallbackable {
+// it while its instance lives. A logout, or a login that takes its place,
+// cancels it, so that an answer arriving afterwards is neither applied nor
+// reported.
+class BootstrapAttempt final : public QVPartCallback<QVLogin> {
 public:
     static Ref<BootstrapAttempt> create(Quorvel& client, QVLogin& login)
     {
         return platform::adoptRef(new BootstrapAttempt(client, login));
     }
-    bool canReceiveCallbacksNow() override { return !cancelled && !client_.expired(); }
     void succeeded(Object* answer)
     {
-        if (Ref<Quorvel> keep = client_.lock())
-            login_.bootstrapAttemptSucceeded(this, answer);
+        withPart([&](QVLogin& login) { login.bootstrapAttemptSucceeded(this, answer); });
     }
     void failed(Object* response)
     {
-        if (Ref<Quorvel> keep = client_.lock())
-            login_.bootstrapAttemptFailed(this, response);
+        withPart([&](QVLogin& login) { login.bootstrapAttemptFailed(this, response); });
     }
-    bool cancelled { false };
 
 private:
     BootstrapAttempt(Quorvel& client, QVLogin& login)
-        : client_(&client)
-        , login_(login)
+        : QVPartCallback(client, login)
     {
     }
-    platform::Weak<Quorvel> client_;
-    QVLogin& login_; // a part of client_, alive while it is
 };
 
 // The approval and account screens go into the intro frame, in a navigation
@@ -187,7 +180,7 @@ void QVLogin::loginFromAccountForm(bool forceCreateAccount, const QVDelegate& on
 std::vector<QVDelegate> QVLogin::cancelRunningBootstrap()
 {
     if (auto* attempt = dynamic_cast<BootstrapAttempt*>(bootstrapAttempt_.get()))
-        attempt->cancelled = true;
+        attempt->cancel();
     bootstrapAttempt_ = nullptr;
     isBootstrapInProgress_ = false;
     mBootstrapSuccessDelegates.clear();

@@ -112,13 +112,14 @@ public:
     // client's own (a dashboard launch's first) and the challenge screens'.
     virtual QuorvelDelegate* getDelegate() { return nullptr; }
     virtual QVChallengeDelegate* getChallengeDelegate() { return nullptr; }
-    // The one door to the game: every call of the game's delegates is made
-    // inside `call`. The game may do anything there, shut the client down
-    // included, so what the callers read afterwards stays alive: the running
-    // client is held across the call, and one the call shut down lives on,
-    // stopped, until the main loop's next turn. The answer says whether that
-    // client still runs; false, and the caller stops there. Without a client
-    // the default just calls.
+    // The one door to the game: every call of the game's delegates (the
+    // client's, the services' classes', the screens') is made inside `call`.
+    // The game may do anything there, shut the client down included, so what
+    // the callers read afterwards stays alive: the running client is held
+    // across the call, and one the call shut down lives on, stopped, until
+    // the main loop's next turn. The answer is the same on every road: false
+    // only when the call shut a running client down, and the caller stops
+    // there. Without a client the default just calls.
     virtual bool callGame(const std::function<void()>& call)
     {
         call();

@@ -520,7 +520,10 @@ void QVAchievementService::_pendingProgressRefused(platform::Object* answer)
         if (!record || !record->isInvalidResult() || !record->achievement())
             continue;
         Ref<QVAchievement> refused = QVAchievement::achievement(record->achievement()->resourceId());
-        QVAchievementClass::notify([&](QVAchievementDelegate& d) { d.didFailUpdateProgressionCompleteQVAchievement(refused.get()); });
+        // A game that shut the client down on one refusal hears no more.
+        if (!QVAchievementClass::notify(
+                [&](QVAchievementDelegate& d) { d.didFailUpdateProgressionCompleteQVAchievement(refused.get()); }))
+            return;
     }
 }
 

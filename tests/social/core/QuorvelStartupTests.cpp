@@ -607,3 +607,18 @@ TEST_F(QuorvelThreadDeathTest, ACallFromAnotherThreadIsAnAssertionNamingTheCallB
             name + " was called off the main thread; the client's calls are made on the main thread")
             << name;
 }
+
+// The one door to the game answers alike on every road: false only when the
+// call shut a running client down (with or without a game's delegate, with
+// or without a client running).
+TEST_F(QuorvelStartupTest, TheDoorToTheGameAnswersFalseOnlyWhenTheCallShutARunningClientDown)
+{
+    startClient();
+    auto& session = QuorvelInternal::session();
+    EXPECT_TRUE(session.callGame([] { }));
+    EXPECT_TRUE(session.tellGame([](QuorvelDelegate&) { ADD_FAILURE() << "no delegate to call"; }));
+    EXPECT_FALSE(session.callGame([] { Quorvel::shutdown(); }));
+    EXPECT_TRUE(QuorvelInternal::session().callGame([] { })) << "no client running";
+    EXPECT_TRUE(QVSessionRole::current().callGame([] { }));
+    loop().drain();
+}
