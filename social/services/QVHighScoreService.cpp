@@ -177,7 +177,7 @@ void QVHighScoreService::setHighScoreWithBlob(int64_t score, const std::optional
 {
     QVSessionRole::requireMainThread("QVHighScoreService::setHighScoreWithBlob");
     if (!QVSessionRole::requireRunningClient("QVHighScoreService::setHighScore")
-        || !QVScoreCanBeSent(*QVHighScoreBatchEntry::create(leaderboardId, score, displayText, customData, blob))) {
+        || !QVScoreCanBeSent(leaderboardId, score, displayText, customData, blob)) {
         onFailure.invoke(nullptr);
         return;
     }

@@ -245,20 +245,22 @@ bool QVOfflineStore::wasRemoved()
     return s.db && sqlite3_get_autocommit(s.db) && (fileUnlinked() || pathMoved());
 }
 
-bool QVOfflineStore::wasRemovedThisTurn()
+bool QVOfflineStore::wasRemovedThisTurn(bool* firstLookOfTurn)
 {
     State& s = state();
+    if (firstLookOfTurn)
+        *firstLookOfTurn = false;
     if (!s.db || !sqlite3_get_autocommit(s.db))
         return false; // not looked at: the next call looks
-    if (fileUnlinked())
-        return true;
     platform::RunLoop& main = platform::RunLoop::main();
-    if (!main.isCurrent())
-        return pathMoved();
-    if (s.pathLookedTurn == main.turn())
-        return false;
-    s.pathLookedTurn = main.turn();
-    return pathMoved();
+    if (main.isCurrent()) {
+        if (s.pathLookedTurn == main.turn())
+            return false;
+        s.pathLookedTurn = main.turn();
+        if (firstLookOfTurn)
+            *firstLookOfTurn = true;
+    }
+    return fileUnlinked() || pathMoved();
 }
 
 bool QVOfflineStore::reopen()

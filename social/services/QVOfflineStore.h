@@ -125,11 +125,13 @@ public:
     // opened, a player clearing the game's data: writes would go into the
     // removed file and be lost. Asked outside transactions only (false inside).
     static bool wasRemoved();
-    // The same at the cost a write can afford: the file's link count, asked
-    // of a descriptor held open (no path resolved), at every call; whether
-    // the path still leads to the file (a move) at the first call of each
-    // turn of the main loop (every call on another thread).
-    static bool wasRemovedThisTurn();
+    // The same at the cost a write can afford: looked at (the file's link
+    // count, asked of a descriptor held open, and whether the path still
+    // leads to the file) at the first call of each turn of the main loop
+    // only, which `firstLookOfTurn` tells; later calls of the turn answer
+    // false, and the caller looks again once the turn ends (every call on
+    // another thread looks).
+    static bool wasRemovedThisTurn(bool* firstLookOfTurn = nullptr);
     // Makes the store again at the open store's path, with what the open
     // store holds (its removed file stays readable while it is open): the
     // new file gets a copy of it, or, when that copy fails, new tables. A

@@ -35,29 +35,42 @@ size_t QVEncodedScoreBytes(const QVHighScoreBatchEntry& entry)
     return bytes;
 }
 
-bool QVScoreCanBeSent(const QVHighScoreBatchEntry& entry)
+bool QVScoreCanBeSent(const std::string& leaderboardId, int64_t score, const std::optional<std::string>& displayText,
+                      const std::optional<std::string>& customData, const std::optional<platform::Bytes>& blob)
 {
-    const long long score = static_cast<long long>(entry.score);
-    if (!QVIsDecimalId(entry.leaderboardId)) {
+    const long long value = static_cast<long long>(score);
+    if (!QVIsDecimalId(leaderboardId)) {
         platform::logWarning("Quorvel: the score %lld was given the leaderboard id \"%s\", which is no leaderboard id "
                              "(a decimal number, as the service names its leaderboards); the score was not kept",
-                             score, entry.leaderboardId.c_str());
+                             value, leaderboardId.c_str());
         return false;
     }
-    if (entry.blob && entry.blob->size() > QVHighScoreService::kMaxBlob) {
+    if (blob && blob->size() > QVHighScoreService::kMaxBlob) {
         platform::logWarning("Quorvel: the blob of the score %lld on leaderboard %s is %zu bytes, more than the %zu a "
                              "score's blob may hold (no reader could fetch it back); the score was not kept",
-                             score, entry.leaderboardId.c_str(), entry.blob->size(), QVHighScoreService::kMaxBlob);
+                             value, leaderboardId.c_str(), blob->size(), QVHighScoreService::kMaxBlob);
         return false;
     }
-    if (const size_t bytes = QVEncodedScoreBytes(entry); bytes + kQVRequestFieldsRoom > kQVMaxRequestBody) {
+    // A text takes at most three bytes a character once encoded: most scores
+    // are measured no further.
+    constexpr size_t kRoom = kQVMaxRequestBody - kQVRequestFieldsRoom;
+    const size_t texts = (displayText ? displayText->size() : 0) + (customData ? customData->size() : 0);
+    if (3 * texts + 1024 <= kRoom)
+        return true;
+    const size_t bytes = QVEncodedScoreBytes(*QVHighScoreBatchEntry::create(leaderboardId, score, displayText, customData));
+    if (bytes > kRoom) {
         platform::logWarning("Quorvel: the display text and custom data of the score %lld on leaderboard %s take %zu "
                              "bytes once sent, more than the %zu a request to the service may hold; the score was not "
                              "kept",
-                             score, entry.leaderboardId.c_str(), bytes, kQVMaxRequestBody - kQVRequestFieldsRoom);
+                             value, leaderboardId.c_str(), bytes, kRoom);
         return false;
     }
     return true;
+}
+
+bool QVScoreCanBeSent(const QVHighScoreBatchEntry& entry)
+{
+    return QVScoreCanBeSent(entry.leaderboardId, entry.score, entry.displayText, entry.customData, entry.blob);
 }
 
 std::optional<std::string> QVLeaderboardTheServiceLacks(platform::Object* failedAnswer)

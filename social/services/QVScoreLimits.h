@@ -8,8 +8,10 @@
 #pragma once
 
 #include "platform/foundation/Object.h"
+#include "platform/foundation/Value.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -29,6 +31,8 @@ size_t QVEncodedScoreBytes(const QVHighScoreBatchEntry& entry);
 
 // Whether the service could ever take the score as given; when not, the log
 // says why and the caller refuses it (failure callback, nothing kept).
+bool QVScoreCanBeSent(const std::string& leaderboardId, int64_t score, const std::optional<std::string>& displayText,
+                      const std::optional<std::string>& customData, const std::optional<platform::Bytes>& blob);
 bool QVScoreCanBeSent(const QVHighScoreBatchEntry& entry);
 
 // The leaderboard a refused score batch names as one the service does not
