@@ -11,8 +11,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace quorvel;
 using namespace net_testing;
@@ -73,51 +71,6 @@ TEST_F(BootstrapTest, SuccessStoresTheTokenPrivatelyAndSignsLaterRequests)
     provider->destroyLocalCredentials();
     EXPECT_FALSE(provider->isAuthenticated());
     EXPECT_FALSE(platform::Keychain::get(QVProvider::kKeychainService, "access_token"));
-}
-
-// Two copies of the game on one home store their logins' tokens at the same
-// time: each token is stored with its own secret, whichever wins, and a
-// provider made afterwards reads a pair that belongs together.
-TEST_F(BootstrapTest, TwoProcessesStoringTokensAtOnceLeaveATokenWithItsOwnSecret)
-{
-    constexpr int kWrites = 150;
-    std::vector<pid_t> children;
-    for (char copy : { 'a', 'b' }) {
-        pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            for (int i = 0; i < kWrites; ++i) {
-                const std::string login = std::string(1, copy) + std::to_string(i);
-                provider->setAccessToken("token-" + login, "secret-" + login);
-            }
-            _exit(0);
-        }
-        children.push_back(child);
-    }
-    // Meanwhile a third copy starts again and again: every pair it reads belongs together.
-    auto mismatch = [](const std::vector<std::optional<std::string>>& pair) {
-        return pair[0].has_value() != pair[1].has_value()
-            || (pair[0] && pair[0]->substr(6) != pair[1]->substr(7));
-    };
-    auto read = [] {
-        return platform::Keychain::getMany(QVProvider::kKeychainService,
-                                       { QVProvider::kTokenAccount, QVProvider::kTokenSecretAccount });
-    };
-    int mismatches = 0, running = static_cast<int>(children.size());
-    while (running > 0) {
-        mismatches += mismatch(read());
-        int status = 0;
-        pid_t ended = waitpid(-1, &status, WNOHANG);
-        if (ended > 0) {
-            --running;
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        }
-    }
-    EXPECT_EQ(mismatches, 0) << "a token read with another login's secret";
-    auto pair = read();
-    ASSERT_TRUE(pair[0] && pair[1]);
-    EXPECT_FALSE(mismatch(pair)) << *pair[0] << " with " << *pair[1];
-    EXPECT_TRUE(QVProvider::providerWithProductKey("product-key", "product-secret")->isAuthenticated());
 }
 
 TEST_F(BootstrapTest, ErrorAnswersReachTheFailureValue)
