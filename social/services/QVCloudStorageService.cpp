@@ -64,6 +64,7 @@ bool QVCloudStorageService::keyIsValid(const std::string& key)
 Ref<QVRequestHandle> QVCloudStorageService::uploadBlob(const std::optional<Bytes>& blob, const std::string& key,
                                                        const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVCloudStorageService::uploadBlob");
     QVCloudStorageService& shared = service();
     Ref<QVCloudStorageService> keep(&shared);
     // Before start-up or after shut-down: said as every call says it, and no answer.
@@ -98,6 +99,7 @@ Ref<QVRequestHandle> QVCloudStorageService::uploadBlob(const std::optional<Bytes
 Ref<QVRequestHandle> QVCloudStorageService::downloadBlobWithKey(const std::string& key, const QVDelegate& onSuccess,
                                                                 const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVCloudStorageService::downloadBlobWithKey");
     QVCloudStorageService& shared = service();
     Ref<QVCloudStorageService> keep(&shared);
     if (!QVSessionRole::requireRunningClient("QVCloudStorageService::downloadBlobWithKey")) {
@@ -131,6 +133,7 @@ Ref<QVRequestHandle> QVCloudStorageService::downloadBlobWithKey(const std::strin
 
 Ref<QVRequestHandle> QVCloudStorageService::getIndex(const QVDelegate& onSuccess, const QVDelegate& onFailure)
 {
+    QVSessionRole::requireMainThread("QVCloudStorageService::getIndex");
     return service().getIndexOnSuccess(onSuccess, onFailure);
 }
 
