@@ -246,8 +246,15 @@ void QVDashboardHub::switchToOnlineDashboard()
 
 void QVDashboardHub::switchToOfflineDashboard()
 {
-    if (!running() || !isQuorvelDashboardInOnlineMode)
+    if (!running())
         return;
+    if (!isQuorvelDashboardInOnlineMode) {
+        // Offline already: a player who has just turned the client off (a logout) is still offered
+        // to turn it on, as a dashboard opened now offers it.
+        if (QVTabbedDashboardScreen* tabbed = tabbedContent(); tabbed && !options().hasUserApprovedQuorvel())
+            tabbed->enterOfflineMode();
+        return;
+    }
     Ref<Quorvel> keep(&client());
     QVLifecycleTrace::step("switchToOfflineDashboard");
     notifications().postUserOffline();

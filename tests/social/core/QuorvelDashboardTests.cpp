@@ -37,6 +37,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <utility>
@@ -853,6 +854,20 @@ TEST_F(DashboardTest, GoingOfflineClearsTheCountsAndShowsTheGamePageAndOnlineRel
     // The inactive tabs are back at their roots and reload.
     EXPECT_EQ(dashboard()->tab("MyQuorvel")->viewControllers().size(), 1u);
     EXPECT_EQ(FakeTabbedDashboard::seen().reloaded, (Strings { "TabMyQuorvel", "TabGameDiscovery" }));
+}
+
+// Logged out with the dashboard offline already (the network went first): its
+// tabs take their offline form again, now for a player who turned the client off.
+TEST_F(DashboardTest, ALogoutWithTheDashboardOfflineRedoesItsOfflineForm)
+{
+    startLoggedIn();
+    Quorvel::launchDashboard();
+    advance(0.5);
+    QuorvelInternal::hub().switchToOfflineDashboard();
+    const auto offlineForms = [&] { return std::count(dashboard()->calls.begin(), dashboard()->calls.end(), "setOfflineMode"); };
+    ASSERT_EQ(offlineForms(), 1);
+    Quorvel::logoutUser();
+    EXPECT_EQ(offlineForms(), 2);
 }
 
 // ---- The dashboard layer's tabbed dashboard

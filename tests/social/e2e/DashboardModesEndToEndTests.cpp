@@ -14,6 +14,7 @@
 
 using namespace quorvel;
 using namespace e2e_testing;
+using Strings = std::vector<std::string>;
 
 namespace {
 
@@ -108,6 +109,39 @@ TEST_F(DashboardModesEndToEnd, TheOpenDashboardGoesOfflineWithTheServiceAndBackO
     ASSERT_TRUE(waitUntil([&] { return enabled("Challenges"); })) << screenText();
     ASSERT_TRUE(tapText("Challenges"));
     EXPECT_TRUE(waitForScreen("QVChallengeListController"));
+}
+
+// The game logs the player out with the dashboard open: the dashboard shows
+// what one opened now shows, the game's tab offering to turn the client on
+// (the others off), and turning it on there logs the player in again, told
+// to the game once, with the dashboard's pages back.
+TEST_F(DashboardModesEndToEnd, LoggedOutWithTheDashboardOpenItOffersToTurnTheClientOnAgain)
+{
+    const int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    openDashboard();
+    ASSERT_TRUE(tapTab("My Quorvel"));
+    ASSERT_TRUE(waitForScreen("QVMyQuorvelController"));
+    Quorvel::logoutUser();
+    settleAfterTouch();
+    ASSERT_TRUE(waitForText("Enable Quorvel")) << screenText();
+    EXPECT_FALSE(button("Challenges"));
+    tapTab("My Quorvel");
+    EXPECT_TRUE(shows("Enable Quorvel")) << screenText();
+
+    game.calls.clear();
+    ASSERT_TRUE(tap("Enable Quorvel"));
+    ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController")) << screenText();
+    ASSERT_TRUE(tap("Use Quorvel"));
+    ASSERT_TRUE(waitForText("This isn't me")) << screenText();
+    EXPECT_TRUE(shows(Quorvel::lastLoggedInUserName()));
+    ASSERT_TRUE(tap("Continue"));
+    ASSERT_TRUE(waitForScreen("QVLinkSocialNetworksController")) << screenText();
+    ASSERT_TRUE(tap("Continue"));
+    ASSERT_TRUE(waitUntil([&] { return enabled("Challenges"); })) << screenText();
+    EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + std::to_string(player) }));
+    ASSERT_TRUE(tapTab("My Quorvel"));
+    EXPECT_TRUE(waitForScreen("QVMyQuorvelController")) << screenText();
 }
 
 // The device the dashboard runs on, a phone or a tablet; the phone again afterwards.
