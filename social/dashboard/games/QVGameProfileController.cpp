@@ -188,7 +188,8 @@ void QVGameProfileController::pressedEnableQuorvel()
     // screen would stay up for good.
     bool alreadyApproved = QuorvelInternal::sessionRole().hasUserApprovedQuorvel();
     QuorvelInternal::login().presentUserQuorvelApprovalModal(
-        QVDelegate(), QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVGameProfileController, _hideLoading))));
+        QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVGameProfileController, _accountFlowEnded))),
+        QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVGameProfileController, _hideLoading))));
     if (alreadyApproved)
         QuorvelInternal::login().doBootstrap(QVDelegate(), QVDelegate());
 }
@@ -197,6 +198,14 @@ void QVGameProfileController::_switchToOnlineMode(Object*)
 {
     QVDashboardSwitch::switchToOnlineDashboard();
     _downloadGameProfileInfo();
+}
+
+void QVGameProfileController::_accountFlowEnded(Object*)
+{
+    // The account screens ended without a login to wait for (the service out
+    // of reach, the player skipped): nothing would take the loading screen down.
+    if (!QuorvelInternal::login().isBootstrapInProgress() && !QuorvelInternal::login().successfullyBootstrapped())
+        _stayInOfflineMode(nullptr);
 }
 
 void QVGameProfileController::_stayInOfflineMode(Object*)

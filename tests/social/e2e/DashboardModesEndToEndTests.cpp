@@ -8,6 +8,7 @@
 #include "platform/net/Reachability.h"
 #include "platform/ui/Button.h"
 #include "social/runtime/QVReachability.h"
+#include "social/ui/QVLoadingController.h"
 #include "social/ui/QVRootController.h"
 
 #include <gtest/gtest.h>
@@ -142,6 +143,27 @@ TEST_F(DashboardModesEndToEnd, LoggedOutWithTheDashboardOpenItOffersToTurnTheCli
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + std::to_string(player) }));
     ASSERT_TRUE(tapTab("My Quorvel"));
     EXPECT_TRUE(waitForScreen("QVMyQuorvelController")) << screenText();
+}
+
+// Turning the client on from the game page while the service cannot be
+// reached: the account screens end without a login, and the game page the
+// player comes back to is not left loading.
+TEST_F(DashboardModesEndToEnd, TurnedOnWithoutTheServiceTheGamePageIsNotLeftLoading)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    openDashboard();
+    Quorvel::logoutUser();
+    ASSERT_TRUE(waitForText("Enable Quorvel")) << screenText();
+    killService();
+    network->setStatus(platform::Reachability::NotReachable);
+    ASSERT_TRUE(tap("Enable Quorvel"));
+    ASSERT_TRUE(waitForScreen("QVUserQuorvelApprovalController")) << screenText();
+    ASSERT_TRUE(tap("Use Quorvel"));
+    ASSERT_TRUE(waitForScreen("QVDoBootstrapController")) << screenText();
+    ASSERT_TRUE(tap("Continue")) << screenText();
+    ASSERT_TRUE(waitForScreen("QVGameProfileController")) << screenText();
+    letTimePass(1.0);
+    EXPECT_TRUE(visible<QVLoadingView>().empty()) << "a loading overlay stays over the game page";
 }
 
 // The device the dashboard runs on, a phone or a tablet; the phone again afterwards.
