@@ -6,6 +6,7 @@
 #include "DashboardEndToEndSupport.h"
 
 #include "platform/ui/Label.h"
+#include "platform/ui/PeoplePicker.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/View.h"
 #include "social/dashboard/frame/QVDashboardSwitch.h"
@@ -288,6 +289,41 @@ TEST_F(DashboardFrameEndToEnd, BackAtOnceFromALoadingListLeavesNoLoadingOverlayO
         Quorvel::dismissDashboard();
         ASSERT_TRUE(waitUntil([] { return !QuorvelInternal::presenter().getRootController(); }));
     }
+}
+
+} // namespace
+
+namespace {
+
+// The address book is up over the invitations (opened on the player's tab)
+// when the game opens the switch-account page on that tab: the invitations
+// leave the stack, and the address book goes with the screen that showed it
+// (its Cancel was theirs to answer). The player finds the switch page, whole,
+// with a way back.
+TEST_F(DashboardFrameEndToEnd, TheAddressBookGoesWithTheInvitationsThatShowedIt)
+{
+    ASSERT_GT(launchAndLogIn(), 0);
+    Quorvel::launchDashboardWithSpecificInvite("");
+    ASSERT_TRUE(waitForScreen("QVSelectInviteTypeController")) << screenText();
+    ASSERT_TRUE(tapWhenShown("Contacts")) << screenText();
+    ASSERT_TRUE(waitForScreen("QVSelectContactsToInviteController"));
+    ASSERT_TRUE(tapWhenShown("Add Contacts From Address Book")) << screenText();
+    auto addressBook = [] {
+        return dynamic_cast<platform::ui::PeoplePickerNavigationController*>(
+            QuorvelInternal::presenter().topPresentedController());
+    };
+    ASSERT_TRUE(waitUntil([&] { return addressBook(); }));
+
+    Quorvel::launchDashboardWithSwitchUserPage();
+    settleAfterTouch();
+    if (auto* picker = addressBook())
+        picker->cancelForTest(); // what a player still facing it does
+    settleAfterTouch();
+    EXPECT_FALSE(addressBook()) << "the address book stays, its Cancel answered by nobody";
+    ASSERT_TRUE(waitForScreen("QVUseNewOrOldAccountController")) << screenText();
+    EXPECT_TRUE(shows("Choose Account")) << screenText();
+    EXPECT_TRUE(shows("Log in to another account")) << screenText();
+    EXPECT_TRUE(tapBack());
 }
 
 } // namespace
