@@ -7,6 +7,7 @@
 #include "platform/foundation/Boxed.h"
 #include "platform/net/Reachability.h"
 #include "platform/ui/Button.h"
+#include "social/dashboard/common/QVFriendImporter.h"
 #include "social/runtime/QVReachability.h"
 #include "social/ui/QVLoadingController.h"
 #include "social/ui/QVRootController.h"
@@ -164,6 +165,22 @@ TEST_F(DashboardModesEndToEnd, TurnedOnWithoutTheServiceTheGamePageIsNotLeftLoad
     ASSERT_TRUE(waitForScreen("QVGameProfileController")) << screenText();
     letTimePass(1.0);
     EXPECT_TRUE(visible<QVLoadingView>().empty()) << "a loading overlay stays over the game page";
+}
+
+// Logged out by the game while the offer to link the networks is up: the
+// client sends nothing for a player who turned it off, so connecting a network
+// there ends at once in the import's error instead of loading for good.
+TEST_F(DashboardModesEndToEnd, LoggedOutUnderTheNetworksOfferConnectingOneTellsItFailed)
+{
+    QuorvelInternal::options().setUserApprovedQuorvel();
+    launch();
+    ASSERT_TRUE(waitForScreen("QVLinkSocialNetworksController")) << screenText();
+    Quorvel::logoutUser();
+    settleAfterTouch();
+    ASSERT_TRUE(tap("Connect Twitter"));
+    ASSERT_TRUE(waitForText(quorvel::QVFriendImporter::kImportFailed)) << screenText();
+    letTimePass(1.0);
+    EXPECT_TRUE(visible<QVLoadingView>().empty()) << "a loading overlay stays";
 }
 
 // The device the dashboard runs on, a phone or a tablet; the phone again afterwards.
