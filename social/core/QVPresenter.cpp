@@ -256,6 +256,12 @@ void QVPresenter::pushOnActiveNavigationController(Ref<ViewController> screen)
         mQVRootController->presentModalViewController(screen.get(), true);
 }
 
+void QVPresenter::forgetQueuedDashboard()
+{
+    if (dynamic_cast<QVTabbedDashboardScreen*>(mQueuedRootModal.get()))
+        mQueuedRootModal = nullptr;
+}
+
 // ---- Closing
 
 void QVPresenter::dismissDashboard() { dismissRootController(); }

@@ -72,6 +72,9 @@ public:
     // modally on the root controller (or as the root's screen when none is up).
     void pushOnActiveNavigationController(platform::Ref<platform::ui::ViewController> screen);
 
+    // A tabbed dashboard waiting in the queue slot is let go (its player left).
+    void forgetQueuedDashboard();
+
     // ---- Closing
     void dismissRootController();
     void dismissDashboard() override;

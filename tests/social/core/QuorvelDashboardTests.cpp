@@ -738,6 +738,21 @@ TEST_F(DashboardTest, ADashboardOpenedWhileOneClosesOpensAfterTheClose)
     EXPECT_EQ(game.calls, (Strings { "willAppear", "didAppear", "willDisappear", "didDisappear", "willAppear", "didAppear" }));
 }
 
+// A dashboard asked for while another closes, and the player logged out
+// meanwhile: it was the player's who left, and does not open.
+TEST_F(DashboardTest, ADashboardWaitingWhenThePlayerLogsOutDoesNotOpen)
+{
+    startLoggedIn();
+    Quorvel::launchDashboard();
+    advance(0.5);
+    Quorvel::dismissDashboard();
+    Quorvel::launchDashboardWithDelegate(nullptr, "MyQuorvel", std::vector<Quorvel::DashboardEntry> { std::string("ImportFriends") });
+    Quorvel::logoutUser();
+    advance(1);
+    EXPECT_FALSE(QuorvelInternal::presenter().getRootController());
+    EXPECT_EQ(game.calls, (Strings { "willAppear", "didAppear", "willDisappear", "didDisappear" }));
+}
+
 // ---- Orientation
 
 TEST_F(DashboardTest, APhoneDashboardKeepsItsOrientationAndALargeOneTurns)
