@@ -97,4 +97,24 @@ TEST_F(AccountChoiceEndToEnd, WhatTheGameStoresWhileTheChosenAccountLogsInIsNotT
     EXPECT_EQ(loggedInUser(), std::to_string(player));
 }
 
+// The game logs the player out while the chooser is up: an account the
+// player then chooses logs in (the choice is the player's say-so), instead of
+// the dead end that tells a login failed.
+TEST_F(AccountChoiceEndToEnd, AnAccountChosenAfterTheGameLoggedThePlayerOutLogsIn)
+{
+    int64_t player = launchAndLogIn();
+    ASSERT_GT(player, 0);
+    const std::string udid = platform::ui::Device::currentDevice().uniqueIdentifier();
+    ASSERT_TRUE(arrange("INSERT INTO device_accounts VALUES ('" + udid + "', 18)"));
+    quorvel::Quorvel::logoutUser();
+    quorvel::Quorvel::userDidApproveQuorvel(true);
+    ASSERT_TRUE(waitForText("Choose the account you play with:")) << screenText();
+    quorvel::Quorvel::logoutUser();
+    settleAfterTouch();
+    ASSERT_TRUE(tapText(*state->userName(player)));
+    ASSERT_TRUE(waitUntil([&] { return quorvel::Quorvel::isSuccessfullyBootstrapped(); })) << screenText();
+    EXPECT_EQ(loggedInUser(), std::to_string(player));
+    EXPECT_FALSE(shows(quorvel::QVAccountSetupBaseController::kLoginFailedMessage)) << screenText();
+}
+
 } // namespace
