@@ -187,9 +187,13 @@ void QVGameProfileController::pressedEnableQuorvel()
     // account flow would start the bootstrap: start it here, or the loading
     // screen would stay up for good.
     bool alreadyApproved = QuorvelInternal::sessionRole().hasUserApprovedQuorvel();
+    // Approved now, the account screens come and their end is heard (an approval given earlier is
+    // answered at once, before the login below).
+    QVDelegate accountScreensEnded = alreadyApproved
+        ? QVDelegate()
+        : QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVGameProfileController, _accountFlowEnded)));
     QuorvelInternal::login().presentUserQuorvelApprovalModal(
-        QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVGameProfileController, _accountFlowEnded))),
-        QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVGameProfileController, _hideLoading))));
+        accountScreensEnded, QVDelegate(this, QVDelegate::ShortMethod(BRISKO_SELECTOR(QVGameProfileController, _hideLoading))));
     if (alreadyApproved)
         QuorvelInternal::login().doBootstrap(QVDelegate(), QVDelegate());
 }
