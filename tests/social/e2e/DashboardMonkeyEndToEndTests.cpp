@@ -15,7 +15,7 @@
 //
 // A walk's moves are the same for its seed on every run (where the answers
 // land is not). The seed is TEST_SEED (1 by default) plus the instance's
-// number, the length BRISKO_MONKEY_STEPS (20 by default); a failure names its
+// number, the length BRISKO_MONKEY_STEPS (40 by default); a failure names its
 // seed and move, prints the moves before it and how to replay them
 // (BRISKO_MONKEY_TRACE=1 prints each move as it is taken, and the window's
 // views at a failure). A fault planted on one page (its loading overlay
@@ -683,7 +683,7 @@ class DashboardMonkeyEndToEnd : public DashboardMonkey, public testing::WithPara
 TEST_P(DashboardMonkeyEndToEnd, LeavesNoOverlayNoDeadEndAndNoEmptyPage)
 {
     const int seed = environmentNumber("TEST_SEED", 1) + GetParam();
-    const int length = environmentNumber("BRISKO_MONKEY_STEPS", 20);
+    const int length = environmentNumber("BRISKO_MONKEY_STEPS", 40);
     const std::string broken = walk(seed, length);
     if (!broken.empty())
         ADD_FAILURE() << "the monkey of seed " << seed << " found, " << broken << "\nits moves:\n"
