@@ -44,13 +44,6 @@ protected:
         DashboardEndToEndTest::SetUp();
         delegates->setQuorvelDelegate(&watcher);
     }
-    // What has arrived is handled and the clock moves on a little: the player does not wait.
-    void moveOn(double seconds)
-    {
-        loop().runOnce(0);
-        driver->advance(seconds);
-        sync();
-    }
     quorvel::QVTabBarItem* tabNamed(const std::string& name) const
     {
         for (auto* item : visible<quorvel::QVTabBarItem>())
@@ -279,10 +272,10 @@ TEST_F(DashboardFrameEndToEnd, BackAtOnceFromALoadingListLeavesNoLoadingOverlayO
             letTimePass(1.0);
             ASSERT_TRUE(tapTab(std::string(page.tab) == "Brisko" ? "My Quorvel" : "Brisko"));
             ASSERT_TRUE(driver->tap(tabNamed(page.tab)));
-            moveOn(0.02);
+            moveOn();
         }
         ASSERT_TRUE(driver->tapBack(frontStack()));
-        moveOn(0.02);
+        moveOn();
         letTimePass(1.0);
         EXPECT_TRUE(waitForScreen(page.screen)) << screenText();
         EXPECT_TRUE(visible<QVLoadingView>().empty()) << "a loading overlay dims the page";

@@ -148,13 +148,6 @@ protected:
             std::cout << line << std::endl;
     }
 
-    // What has arrived is handled and the clock moves on a little: the player does not wait.
-    void moveOn(double seconds = 0.02)
-    {
-        loop().runOnce(0);
-        driver->advance(seconds);
-        sync();
-    }
     // Half the time the player goes back before anything the tap started has answered.
     void maybeBackAtOnce()
     {
@@ -307,26 +300,10 @@ protected:
                             standin::Answer::xml("<errors><error>Not now</error></errors>", draw(2) ? 500 : 404));
         }
     }
-    void serviceGone()
-    {
-        serviceWanted = false;
-        reach();
-    }
-    void serviceBack()
-    {
-        serviceWanted = true;
-        reach();
-    }
-    void networkGone()
-    {
-        networkUp = false;
-        reach();
-    }
-    void networkBack()
-    {
-        networkUp = true;
-        reach();
-    }
+    void serviceGone() { serviceWanted = false, reach(); }
+    void serviceBack() { serviceWanted = true, reach(); }
+    void networkGone() { networkUp = false, reach(); }
+    void networkBack() { networkUp = true, reach(); }
     // The service runs when it is wanted and the network reaches it.
     void reach()
     {
