@@ -242,10 +242,21 @@ void QVDashboardHub::switchToOnlineDashboard()
 
 void QVDashboardHub::switchToOfflineDashboard()
 {
-    if (!running() || !isQuorvelDashboardInOnlineMode)
+    if (!running())
         return;
+    if (!isQuorvelDashboardInOnlineMode) {
+        // Offline already: a player who has just turned the client off (a logout) is still offered
+        // to turn it on, as a dashboard opened now offers it.
+        if (QVTabbedDashboardScreen* tabbed = tabbedContent(); tabbed && !options().hasUserApprovedQuorvel())
+            tabbed->enterOfflineMode();
+        return;
+    }
     Ref<Quorvel> keep(&client());
     QVLifecycleTrace::step("switchToOfflineDashboard");
+    // A dashboard asked for before the player turned the client off (a logout), still waiting
+    // for the screen in front to close, was the leaving player's: it does not open.
+    if (!options().hasUserApprovedQuorvel())
+        presenter().forgetQueuedDashboard();
     notifications().postUserOffline();
     options().setUnviewedChallengesCount(0);
     options().setUnreadIMCountAndUnreadPostCountAndUnreadInviteCount(0, 0, 0);

@@ -28,6 +28,7 @@
 #include "social/runtime/QVTableSectionDescription.h"
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVLoadingOverlayLink.h"
 
 #include <map>
 #include <optional>
@@ -232,6 +233,7 @@ private:
     std::optional<platform::ui::IndexPath> deletingIndexPath_;
     platform::Ref<platform::Object> deletingResource_;
     std::string observedNotification_;
+    QVLoadingOverlayLink loadingOverlay_;
 };
 
 // Shows or hides a screen's loading screen, whether it is a plain screen, a

@@ -13,6 +13,7 @@
 #include "social/runtime/QVDelegate.h"
 #include "social/ui/QVClassRegistry.h"
 #include "social/ui/QVControllerLoader.h"
+#include "social/ui/QVLoadingOverlayLink.h"
 
 #include <optional>
 
@@ -63,6 +64,7 @@ protected:
 
 private:
     platform::Ref<platform::ui::ViewController> loadingScreen_;
+    QVLoadingOverlayLink loadingOverlay_;
     platform::WeakLink<platform::Object> owningTabBarItem_;
     std::optional<std::string> badgeValue_;
 };
