@@ -75,7 +75,10 @@ void QVActionRequest::loaderSucceeded(Object*)
     const int status = lastStatus_;
     if (provider_ && status >= 200 && status < 400)
         provider_->noteProductKeyAccepted();
-    if (status == 401 && !requiresAuthentication_) {
+    // A refused token kept on the device is the login's to report: it forgets
+    // the token and asks again with the game's key, so the key is not in question.
+    const bool signedWithToken = loader_->request() && !loader_->request()->token().empty();
+    if (status == 401 && !requiresAuthentication_ && !signedWithToken) {
         // Needing no login (the login, the device's accounts): the player sees
         // an offline game, as without a connection; the developer reads why.
         const std::string url = loader_->request() ? loader_->request()->url() : std::string();

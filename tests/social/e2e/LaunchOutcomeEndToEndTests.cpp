@@ -117,6 +117,7 @@ TEST_F(LaunchOutcomeEndToEnd, ALaunchWhoseKeptTokenIsCutFromItsSecretLogsInAgain
     EXPECT_EQ(game.calls, (Strings { "userLoggedIn:" + std::to_string(player) }));
     EXPECT_TRUE(log.contains("the token is forgotten and the login asked again with the game's key"))
         << testing::PrintToString(log.texts());
+    EXPECT_FALSE(log.contains("refused the product key or secret")) << "the key was never in question";
     auto bootstraps = serviceRequestsTo("bootstrap.xml");
     ASSERT_EQ(bootstraps.size(), 2u);
     EXPECT_NE(bootstraps[0].oauthToken, "");
